@@ -1,0 +1,16 @@
+// Everything the system uses of the platform, in one include.
+#pragma once
+
+#include "platform/types.h"
+#include "platform/wide.h"
+#include "platform/com.h"
+#include "platform/oleauto.h"
+#include "platform/com_error.h"
+#include "platform/ole.h"
+#include "platform/flash.h"
+#include "platform/registry.h"
+#include "platform/library.h"
+#include "platform/user.h"
+#include "platform/kernel.h"
+#include "platform/gdi.h"
+#include "platform/scoped.h"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up what the build needs, builds, and runs the whole test suite twice:
+# once in a normal build and once under AddressSanitizer + UBSan.
+#   scripts/test.sh            both builds
+#   scripts/test.sh --quick    the normal build only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+"$(dirname "$0")/setup.sh"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+run_suite() {
+    local dir=$1; shift
+    echo "== configure $dir"
+    cmake -S . -B "$dir" "$@" >/dev/null
+    echo "== build $dir"
+    cmake --build "$dir" -j"$jobs"
+    echo "== test $dir"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+}
+
+run_suite build
+if [[ "${1:-}" != "--quick" ]]; then
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_suite build-sanitize -DMOVIEHOST_SANITIZE=ON -DMOVIEHOST_BENCHMARKS=OFF
+fi
+echo "== all tests passed"
