@@ -72,9 +72,12 @@ HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD processId)
     }
     const long pidfd = ::syscall(SYS_pidfd_open, static_cast<pid_t>(processId), 0u);
     if (pidfd < 0) {
-        // No such process (or an id of a thread rather than a process).
+        // No such process, or the id of a thread rather than a process: the
+        // platform calls both an invalid parameter. Running out of
+        // descriptors is reported as what it is.
         const int error = errno;
-        platform::detail::setLastErrorFromErrno(error == ENOSYS ? ENOSYS : EINVAL);
+        const bool noSuchProcess = error == ESRCH || error == EINVAL || error == ENOENT;
+        platform::detail::setLastErrorFromErrno(noSuchProcess ? EINVAL : error);
         return nullptr;
     }
     auto process = std::make_shared<ProcessObject>(static_cast<int>(pidfd));

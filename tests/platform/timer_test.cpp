@@ -355,3 +355,18 @@ TEST_F(Timer, SetTimerRejectsWindows)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     });
 }
+
+TEST(TimerOnRealClock, GetMessageDeliversTheTickWhenItIsDue)
+{
+    // The path the host takes: no manual clock, GetMessageW sleeps until the
+    // timer's due time. Only the outcome is checked, not how long it took.
+    runOnFreshThread([] {
+        const UINT_PTR id = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, firstProc);
+        ASSERT_NE(id, UINT_PTR{0});
+        MSG msg{};
+        ASSERT_NE(GetMessageW(&msg, nullptr, 0, 0), 0);
+        EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+        EXPECT_EQ(msg.wParam, id);
+        EXPECT_TRUE(KillTimer(nullptr, id));
+    });
+}

@@ -31,10 +31,17 @@
 
 #define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000u
 
-// Error codes beyond the ones in types.h that these calls report.
+// Error codes beyond the ones in types.h that these calls report. Guarded,
+// since other headers of the subset may name some of them too.
+#ifndef ERROR_INVALID_FUNCTION
 #define ERROR_INVALID_FUNCTION 1L
+#endif
+#ifndef ERROR_NOT_SUPPORTED
 #define ERROR_NOT_SUPPORTED 50L
+#endif
+#ifndef ERROR_NOT_ENOUGH_QUOTA
 #define ERROR_NOT_ENOUGH_QUOTA 1816L
+#endif
 
 struct SECURITY_ATTRIBUTES {
     DWORD nLength;

@@ -23,9 +23,16 @@
 #define USER_TIMER_MINIMUM 0x0000000Au
 #define USER_TIMER_MAXIMUM 0x7FFFFFFFu
 
+// Guarded, since other headers of the subset may name them too.
+#ifndef ERROR_INVALID_WINDOW_HANDLE
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
+#endif
+#ifndef ERROR_INVALID_THREAD_ID
 #define ERROR_INVALID_THREAD_ID 1444L
+#endif
+#ifndef ERROR_NOT_ENOUGH_QUOTA
 #define ERROR_NOT_ENOUGH_QUOTA 1816L
+#endif
 
 using TIMERPROC = void(CALLBACK*)(HWND hwnd, UINT message, UINT_PTR timerId, DWORD time);
 
