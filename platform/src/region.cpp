@@ -33,6 +33,17 @@ std::vector<Band> bands_of(std::span<const RECT> rects)
     return bands;
 }
 
+std::vector<LONG> edges_of(const std::vector<Band>& bands)
+{
+    std::vector<LONG> edges;
+    edges.reserve(bands.size() * 2);
+    for (const Band& band : bands) {
+        edges.push_back(band.top);
+        edges.push_back(band.bottom);
+    }
+    return edges;
+}
+
 bool apply(RegionOp op, bool in_a, bool in_b)
 {
     switch (op) {
@@ -126,20 +137,16 @@ Region Region::combine(const Region& a, const Region& b, RegionOp op)
     const std::vector<Band> bands_a = bands_of(a.m_rects);
     const std::vector<Band> bands_b = bands_of(b.m_rects);
 
-    std::vector<LONG> edges;
-    edges.reserve((bands_a.size() + bands_b.size()) * 2);
-    for (const Band& band : bands_a) {
-        edges.push_back(band.top);
-        edges.push_back(band.bottom);
-    }
-    for (const Band& band : bands_b) {
-        edges.push_back(band.top);
-        edges.push_back(band.bottom);
-    }
-    std::sort(edges.begin(), edges.end());
+    // Bands never overlap, so each operand's edges come out sorted; a merge
+    // gives all slab boundaries in order.
+    const std::vector<LONG> edges_a = edges_of(bands_a);
+    const std::vector<LONG> edges_b = edges_of(bands_b);
+    std::vector<LONG> edges(edges_a.size() + edges_b.size());
+    std::merge(edges_a.begin(), edges_a.end(), edges_b.begin(), edges_b.end(), edges.begin());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
 
     Region out;
+    out.m_rects.reserve(a.m_rects.size() + b.m_rects.size());
     std::vector<Span> spans;
     std::size_t ia = 0;
     std::size_t ib = 0;

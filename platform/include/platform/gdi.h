@@ -11,7 +11,11 @@
 
 #include "platform/types.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+#include <windows.h>
+
+#else
 
 // Field layouts are the SDK's: callers copy these to and from files and
 // compare sizes (GetObjectW returns how many bytes it wrote).
@@ -196,8 +200,10 @@ int WINAPI GetClipRgn(HDC hdc, HRGN hrgn);
 // --- Objects ----------------------------------------------------------------
 
 // Frees a bitmap, brush or region. Refuses (FALSE) an object that is still
-// selected into a context, so no context is left pointing at freed memory.
-// Stock objects are never freed; deleting one reports TRUE.
+// selected into a context, so no context is left pointing at freed memory
+// (MemoryDC.DeleteObjectRefusesASelectedBitmap / ...Brush). Contexts are
+// refused too: they go through DeleteDC or ReleaseDC. Stock objects are never
+// freed; deleting one reports TRUE.
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 // Bitmap: with cb >= sizeof(DIBSECTION) a DIB section fills a DIBSECTION,
 // otherwise cb >= sizeof(BITMAP) fills a BITMAP. Brush: a LOGBRUSH. Returns
@@ -225,8 +231,10 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF color);
 
 // --- Regions ----------------------------------------------------------------
 
-// A rectangle region. Inverted coordinates are swapped, as the platform does;
-// a rectangle of zero width or height gives an empty region.
+// A rectangle region. Inverted coordinates are swapped, as the platform does,
+// so (150, 10, 100, 20) gives (100, 10, 150, 20)
+// (RegionCreate.InvertedCornersAreSwappedAsWindowsDoes); a rectangle of zero
+// width or height gives an empty region.
 HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom);
 HRGN WINAPI CreateRectRgnIndirect(const RECT* rect);
 BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom);
@@ -236,8 +244,9 @@ int WINAPI CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode);
 // Bounding box and type; an empty region gives (0, 0, 0, 0) and NULLREGION.
 int WINAPI GetRgnBox(HRGN hrgn, LPRECT rect);
 // The region as RGNDATA: header, then disjoint rectangles in y-x band order.
-// Returns the bytes needed when `data` is null, 0 when `size` is too small,
-// otherwise the bytes written.
+// Returns the bytes needed when `data` is null, 0 when `size` is too small
+// (RegionData.TooSmallBufferGivesZeroAndIsNotWritten), otherwise the bytes
+// written.
 DWORD WINAPI GetRegionData(HRGN hrgn, DWORD size, LPRGNDATA data);
 BOOL WINAPI PtInRegion(HRGN hrgn, int x, int y);
 // ERROR, leaving the region unchanged, when a coordinate would overflow.
@@ -253,8 +262,9 @@ BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbrush);
 // SRCCOPY only: copies all four bytes of each pixel, clipped by the
 // destination's clip region and by both bitmaps. Either context may hold a
 // bitmap of either row order; source and destination may be the same.
-// Negative extents are turned around, as the platform does. FALSE when the
-// source context has no pixels to read.
+// Negative extents are turned around on both sides alike
+// (BitBlt.NegativeExtentsCountFromTheOtherCorner). FALSE when the source
+// context has no pixels to read (BitBlt.SourceWithoutPixelsFails).
 BOOL WINAPI BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, DWORD rop);
 
-#endif  // !_WIN32
+#endif  // _WIN32
