@@ -19,16 +19,6 @@ bool alive(HGDIOBJ object)
 
 }  // namespace
 
-TEST(ScopedGdi, WrappersAreAsLargeAsTheirHandles)
-{
-    static_assert(sizeof(ScopedRegion) == sizeof(HRGN));
-    static_assert(sizeof(ScopedBrush) == sizeof(HBRUSH));
-    static_assert(sizeof(ScopedBitmap) == sizeof(HBITMAP));
-    static_assert(sizeof(ScopedMemoryDC) == sizeof(HDC));
-    static_assert(sizeof(ScopedWindowDC) == sizeof(HDC));
-    SUCCEED();
-}
-
 TEST(ScopedGdi, EachWrapperFreesItsObjectOnScopeExit)
 {
     HRGN region = nullptr;
