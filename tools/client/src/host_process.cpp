@@ -151,8 +151,8 @@ Expected<MessageKind> HostProcess::readMessageBefore(Frame& into, const Deadline
             return endedError("the host's output ended in the middle of " + during + " (" + std::to_string(have) +
                               " of " + std::to_string(want) + " bytes)");
         case ReadOutcome::TimedOut:
-            return streamError(ErrorCode::Timeout, "no complete " + during + " from the host within " +
-                                                       milliseconds(m_timeout));
+            return streamError(ErrorCode::Timeout,
+                               "the host did not send " + during + " within " + milliseconds(m_timeout));
         default:
             return streamError(ErrorCode::SystemError,
                                "reading the host's output failed: " + std::string(std::strerror(osError)));
@@ -223,6 +223,9 @@ Expected<std::size_t> HostProcess::finish(std::vector<Frame>* framesBefore) {
     Frame frame;
     for (;;) {
         auto kind = readMessageBefore(frame, deadline);
+        if (!kind && kind.error().code == ErrorCode::Timeout)
+            return streamError(ErrorCode::Timeout,
+                               "the host sent no end marker within " + milliseconds(m_timeout) + " of the request");
         if (!kind)
             return kind.error();
         if (*kind == MessageKind::EndMarker)
