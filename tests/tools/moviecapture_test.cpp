@@ -204,6 +204,18 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
     }
 }
 
+TEST_F(MovieCapture, AClosedStandardOutputIsAnErrorNotASignal) {
+    const auto result = tools_test::runProgram(
+        tools_test::moviecapturePath(), {m_movie, "--size", "5x3", "--frames", "3", "--raw"},
+        {{"MOVIEHOST_HOST", tools_test::stubHostPath().string()}, {"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
+         {"MOVIEHOST_STUB_PERIOD_MS", "2"}},
+        tools_test::Stdout::ClosedPipe);
+    ASSERT_TRUE(result.exited) << "signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 7);
+    EXPECT_EQ(result.err, "moviecapture: standard output was closed by its reader\n");
+    EXPECT_EQ(log().endReason(), "quit") << "the host was asked to quit";
+}
+
 TEST_F(MovieCapture, AMissingMovieStartsNothing) {
     const auto result = run({(m_dir / "absent.swf").string(), "--size", "5x3", "--out", out().string()});
     EXPECT_EQ(result.exitCode, 3);

@@ -57,12 +57,12 @@ Mode parseMode(const char* text) {
     Mode mode;
     if (!text)
         return mode;
-    std::string spec(text);
-    const auto colon = spec.find(':');
-    mode.name = spec.substr(0, colon);
+    const std::string description(text);
+    const auto colon = description.find(':');
+    mode.name = description.substr(0, colon);
     if (colon == std::string::npos)
         return mode;
-    mode.text = spec.substr(colon + 1);
+    mode.text = description.substr(colon + 1);
     mode.first = std::strtol(mode.text.c_str(), nullptr, 10);
     if (const auto next = mode.text.find(':'); next != std::string::npos)
         mode.second = std::strtol(mode.text.c_str() + next + 1, nullptr, 10);

@@ -101,7 +101,7 @@ std::string slurp(const std::filesystem::path& path) {
 }  // namespace
 
 RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                     const std::vector<EnvironmentChange>& environment) {
+                     const std::vector<EnvironmentChange>& environment, Stdout stdoutMode) {
     TempDir streams;
     const auto outPath = streams / "stdout";
     const auto errPath = streams / "stderr";
@@ -133,11 +133,22 @@ RunResult runProgram(const std::filesystem::path& program, const std::vector<std
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int closedPipe[2] = {-1, -1};
+    if (stdoutMode == Stdout::ClosedPipe) {
+        if (::pipe2(closedPipe, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe2 failed");
+        ::close(closedPipe[0]);
+        posix_spawn_file_actions_adddup2(&actions, closedPipe[1], STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+    }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     RunResult result;
     const int error = posix_spawn(&result.pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    if (closedPipe[1] >= 0)
+        ::close(closedPipe[1]);
     if (error != 0)
         throw std::runtime_error("cannot start " + program.string());
 

@@ -72,10 +72,14 @@ struct RunResult {
     std::string err;
 };
 
+enum class Stdout { Collect, ClosedPipe };
+
 // Runs `program` with standard input from /dev/null and both output streams
-// collected; a run longer than a minute is killed and reported as signalled.
+// collected (or standard output a pipe nobody reads any more); a run longer
+// than a minute is killed and reported as signalled.
 [[nodiscard]] RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                                   const std::vector<EnvironmentChange>& environment = {});
+                                   const std::vector<EnvironmentChange>& environment = {},
+                                   Stdout stdoutMode = Stdout::Collect);
 
 // The last line of `text`, without its newline.
 [[nodiscard]] std::string lastLine(const std::string& text);

@@ -284,7 +284,8 @@ Expected<std::vector<std::uint8_t>> HostProcess::readToEnd(std::size_t limit) {
         int osError = 0;
         // Asking for one byte more than the limit allows tells "exactly the
         // limit" from "too much" without reading unbounded amounts.
-        const std::size_t want = std::min(chunk.size(), limit + 1 - bytes.size());
+        const std::size_t room = limit - bytes.size();
+        const std::size_t want = room >= chunk.size() ? chunk.size() : room + 1;
         const auto outcome = readFully(std::span(chunk).first(want), deadline, got, osError);
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
         if (bytes.size() > limit)
