@@ -83,7 +83,7 @@ TEST(CaptureOptions, RejectsBadCommandLines) {
         {{"a.swf", "--size", "4x4", "--raw", "--out", "x"}, "not both"},
         {{"a.swf", "--size", "4x4", "--click", "4,0@1"}, "lies outside the 4x4 frame"},
         {{"a.swf", "--size", "4x4", "--move", "0,4@1"}, "lies outside the 4x4 frame"},
-        {{"a.swf", "--size", "4x4", "--click", "1,1@2"}, "comes after the last of 1 frames"},
+        {{"a.swf", "--size", "4x4", "--click", "1,1@2"}, "comes after the last frame, 1"},
         {{"a.swf", "--size", "4x4", "--click", "1,1@0"}, "X,Y@FRAME"},
         {{"a.swf", "--size", "4x4", "--click", "1,1"}, "X,Y@FRAME"},
         {{"a.swf", "--size", "4x4", "--click", "1@1,1"}, "X,Y@FRAME"},

@@ -197,7 +197,7 @@ TEST(HostProcess, ReportsEveryWayTheStreamBreaks) {
     const BrokenStream cases[] = {
         {"exit-early:2:3", false, ErrorCode::HostEnded, "without an end marker after 2 frames (exit status 3)",
          ExitStatus{ExitStatus::Kind::Exited, 3}},
-        {"signal:1", false, ErrorCode::HostEnded, "after 1 frames (killed by signal 9",
+        {"signal:1", false, ErrorCode::HostEnded, "after 1 frame (killed by signal 9",
          ExitStatus{ExitStatus::Kind::Signaled, SIGKILL}},
         {"truncate:2", false, ErrorCode::HostEnded, "in the middle of frame 2 (30 of 60 bytes) (exit status 0)",
          exited0},

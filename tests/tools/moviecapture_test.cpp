@@ -168,7 +168,7 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
     std::ofstream(m_dir / "a-file") << "in the way";
     const Failure cases[] = {
         {{"--frames", "3"}, "exit-early:1:3", 5, "host ended early: the host's output ended without an end marker "
-                                                 "after 1 frames (exit status 3)"},
+                                                 "after 1 frame (exit status 3)"},
         {{"--frames", "3"}, "signal:2", 5, "(killed by signal 9"},
         {{"--frames", "3"}, "truncate:2", 5, "in the middle of frame 2 (30 of 60 bytes)"},
         {{"--frames", "3"}, "no-marker", 5, "host ended early"},

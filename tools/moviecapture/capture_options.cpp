@@ -183,8 +183,8 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             return badArgument(what + " " + where + " lies outside the " + std::to_string(options.width) + "x" +
                                std::to_string(options.height) + " frame");
         if (input.frame > options.frames)
-            return badArgument(what + " " + where + " at frame " + std::to_string(input.frame) + " comes after the last of " +
-                               std::to_string(options.frames) + " frames");
+            return badArgument(what + " " + where + " at frame " + std::to_string(input.frame) +
+                               " comes after the last frame, " + std::to_string(options.frames));
     }
     return options;
 }

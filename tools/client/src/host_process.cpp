@@ -163,7 +163,7 @@ Expected<MessageKind> HostProcess::readMessageBefore(Frame& into, const Deadline
     auto outcome = readFully(std::span(header).first(4), deadline, got, osError);
     if (outcome == ReadOutcome::EndOfStream && got == 0)
         return endedError("the host's output ended without an end marker after " + std::to_string(m_framesRead) +
-                          " frames");
+                          (m_framesRead == 1 ? " frame" : " frames"));
     if (outcome != ReadOutcome::Complete)
         return failed(outcome, headerName, got, protocol::kFrameHeaderBytes);
 
