@@ -21,8 +21,9 @@ namespace moviehost::client {
 namespace {
 
 constexpr std::size_t kCapturedErrorsLimit = 64 * 1024;
-// After the host's output ends, how long we wait to learn its exit status.
-constexpr std::chrono::milliseconds kEndGrace{2000};
+// After the host's output or input closes, how long we wait to learn its
+// exit status; a host normally exits right after.
+constexpr std::chrono::milliseconds kEndGrace{5000};
 // How long a host asked to quit by our destructor may take before it is killed.
 constexpr std::chrono::milliseconds kQuitGrace{2000};
 constexpr std::chrono::milliseconds kWaitPoll{2};
@@ -344,7 +345,7 @@ Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno == EPIPE) {
-            const auto status = wait(std::chrono::milliseconds(500));
+            const auto status = wait(kEndGrace);
             std::string message = "the host no longer reads its input";
             message += status.ok() ? " (" + status->describe() + ")" : " (the host is still running)";
             return Error{ErrorCode::HostGone, std::move(message), m_exitStatus};
