@@ -1,13 +1,14 @@
-// The thread's last-error value as the COM, registry and library stand-ins
-// set it. Kept here until the kernel's SetLastError/GetLastError exist; then
-// these forward to them.
+// Translation of system errors into the platform's error codes.
 #pragma once
 
 #include "platform/types.h"
 
 namespace platform::detail {
 
-void set_last_error(DWORD error) noexcept;
-[[nodiscard]] DWORD last_error() noexcept;
+// The Win32 code closest to `errnoValue` (an errno value).
+[[nodiscard]] DWORD errorFromErrno(int errnoValue);
+
+// SetLastError(errorFromErrno(errnoValue)).
+void setLastErrorFromErrno(int errnoValue);
 
 }  // namespace platform::detail

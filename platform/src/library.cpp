@@ -1,9 +1,8 @@
 // Run-time loading of shared libraries. Every handle handed out is counted in
 // a table, so a stale or made-up handle is refused instead of reaching dlclose.
 #include "platform/library.h"
+#include "platform/kernel.h"
 #include "platform/wide.h"
-
-#include "last_error.h"
 
 #include <cstring>
 #include <dlfcn.h>
@@ -83,7 +82,7 @@ HMODULE open_library(const std::string& file) noexcept
 HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept
 {
     if (lpLibFileName == nullptr || *lpLibFileName == 0) {
-        platform::detail::set_last_error(ERROR_INVALID_PARAMETER);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     try {
@@ -92,7 +91,8 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept
             const std::string beside = executable_folder() + name;
             if (!beside.empty() && beside != name && access(beside.c_str(), F_OK) == 0) {
                 HMODULE module = open_library(beside);
-                platform::detail::set_last_error(module != nullptr ? ERROR_SUCCESS : ERROR_BAD_EXE_FORMAT);
+                if (module == nullptr)
+                    SetLastError(ERROR_BAD_EXE_FORMAT);
                 return module;
             }
         }
@@ -101,11 +101,11 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept
         HMODULE module = open_library(name);
         if (module == nullptr) {
             const bool exists = name.find('/') != std::string::npos && access(name.c_str(), F_OK) == 0;
-            platform::detail::set_last_error(exists ? ERROR_BAD_EXE_FORMAT : ERROR_MOD_NOT_FOUND);
+            SetLastError(exists ? ERROR_BAD_EXE_FORMAT : ERROR_MOD_NOT_FOUND);
         }
         return module;
     } catch (const std::bad_alloc&) {
-        platform::detail::set_last_error(ERROR_NOT_ENOUGH_MEMORY);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
 }
@@ -113,17 +113,17 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept
 {
     if (hModule == nullptr || !module_table().contains(hModule)) {
-        platform::detail::set_last_error(ERROR_INVALID_HANDLE);
+        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     // Names whose pointer value fits in 16 bits are ordinals on the platform.
     if (reinterpret_cast<std::uintptr_t>(lpProcName) <= 0xFFFF) {
-        platform::detail::set_last_error(ERROR_PROC_NOT_FOUND);
+        SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     void* symbol = dlsym(hModule, lpProcName);
     if (symbol == nullptr) {
-        platform::detail::set_last_error(ERROR_PROC_NOT_FOUND);
+        SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     FARPROC function = nullptr;
@@ -135,7 +135,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept
 {
     if (hLibModule == nullptr || !module_table().remove(hLibModule)) {
-        platform::detail::set_last_error(ERROR_INVALID_HANDLE);
+        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     dlclose(hLibModule);
