@@ -27,9 +27,12 @@ std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, co
 
 Stage::~Stage()
 {
-    // Objects kept alive elsewhere must not believe they are still shown.
+    // Objects kept alive elsewhere must not believe they are still shown, and
+    // the queue must not keep objects that keep the context that holds it.
     if (m_root)
         m_root->m_isRoot = false;
+    m_context->closed = true;
+    m_context->queue.clear();
 }
 
 bool Stage::usesActionScript3() const

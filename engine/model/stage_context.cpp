@@ -43,6 +43,8 @@ uint64_t StageContext::scanCost(const swf::Timeline& timeline, uint32_t first, u
 
 void StageContext::enqueue(PendingAction&& action)
 {
+    if (closed)
+        return;
     if (queue.size() >= limits.maxPendingActions) {
         ++diagnostics.droppedActions;
         return;

@@ -41,6 +41,7 @@ struct StageContext {
     uint64_t nextInstanceName = 1;
     std::vector<bool> initDone = std::vector<bool>(65536, false); // per sprite id
     std::deque<PendingAction> queue;
+    bool closed = false; // the stage is gone: nothing is queued any more
 
     // Takes `cost` from the work budget; false (counted) when it does not fit.
     [[nodiscard]] bool charge(uint64_t cost);
