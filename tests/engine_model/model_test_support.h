@@ -22,17 +22,23 @@
 namespace modeltest {
 
 // Place options (designated initialisers would warn about the fields left out).
-inline swfwriter::Place withMatrix(const swfwriter::Matrix& m, std::optional<std::string> name = std::nullopt)
+inline swfwriter::Place withMatrix(const swfwriter::Matrix& m)
 {
     swfwriter::Place p;
     p.matrix = m;
-    p.name = std::move(name);
     return p;
 }
 
-inline swfwriter::Place at(int32_t x, int32_t y, std::optional<std::string> name = std::nullopt)
+inline swfwriter::Place at(int32_t x, int32_t y)
 {
-    return withMatrix(swfwriter::Matrix::translate(x, y), std::move(name));
+    return withMatrix(swfwriter::Matrix::translate(x, y));
+}
+
+inline swfwriter::Place at(int32_t x, int32_t y, const char* name)
+{
+    swfwriter::Place p = at(x, y);
+    p.name.emplace(name);
+    return p;
 }
 
 inline swfwriter::Place named(std::string name)
