@@ -9,8 +9,9 @@
 namespace model {
 
 struct ChangeSet {
-    // The whole picture: the first collection, or the background changed.
-    // `rects` then holds the stage rectangle plus any content outside it.
+    // Redraw the whole surface, letterbox included: the first collection, or
+    // the background changed. `rects` still lists the stage rectangle and the
+    // differences found.
     bool everything = false;
     // Old and new bounds of what was added, removed, moved, recoloured, hidden,
     // reordered or changed its content. None is empty; they may overlap.

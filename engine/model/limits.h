@@ -17,8 +17,10 @@ struct Limits {
     // Control tags one operation (advance, a navigation call) may execute,
     // counting frames scanned by jumps. A frame, a jump or a new clip's first
     // frame that does not fit into what is left is not performed at all, so
-    // nothing is ever half applied. Stage::resetWorkBudget() starts a new
-    // allowance; every Stage entry point does so itself.
+    // nothing is ever half applied. Stage::advance() and the Stage's
+    // navigation calls start a new allowance themselves; calls made straight
+    // on clips (the script layer's) share the current one until
+    // Stage::resetWorkBudget().
     uint64_t maxTagsPerOperation = uint64_t(1) << 22;
     // Entries waiting in the action queue; later ones are dropped.
     size_t maxPendingActions = 65536;

@@ -103,7 +103,8 @@ public:
     std::shared_ptr<MovieClip> createEmptyClip(int32_t depth, std::string name);
     // Removes the child at the depth, whoever created it; false when empty.
     bool removeChild(int32_t depth);
-    // Exchanges the children at two depths (either may be empty).
+    // Exchanges the children at two depths (either may be empty). The
+    // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);
 
 private:
