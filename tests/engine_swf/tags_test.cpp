@@ -572,3 +572,42 @@ TEST(Tags, MorphShapesBothVersions)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WriterHelpers, BoxFontAndStaticText)
+{
+    MovieWriter m;
+    FontSpec font = boxFont("AB", 3);
+    uint16_t fontId = m.defineFont(font);
+    uint16_t textId = m.staticText(fontId, font, "BAZ", 400, {0, 128, 0, 255}, 100, 500);
+    auto movie = load(m.finish());
+    const swf::Font* f = movie->characters.find<swf::Font>(fontId);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->emSquare, 20480u);
+    EXPECT_EQ(f->glyphs[1].advance, 20480);
+    const swf::Text* t = movie->characters.find<swf::Text>(textId);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->records.size(), 1u);
+    // 'Z' is not in the font; each advance is the em at height 400: 400 twips.
+    EXPECT_EQ(t->records[0].glyphs, (std::vector<swf::GlyphEntry>{{1, 400}, {0, 400}}));
+    EXPECT_EQ(*t->records[0].height, 400);
+    EXPECT_EQ(t->bounds, (swf::Rect{100, 900, 100, 600}));
+}
+
+TEST(WriterHelpers, GradientRectangleMapsTheGradientSquareOntoTheBox)
+{
+    MovieWriter m;
+    uint16_t id = m.gradientRectangle(1000, 2000, 3276, 6553, {{0, {0, 0, 0}}, {255, {255, 255, 255}}}, true);
+    auto movie = load(m.finish());
+    const swf::Shape* s = movie->characters.find<swf::Shape>(id);
+    ASSERT_NE(s, nullptr);
+    const swf::FillStyle& f = s->fillStyles[0];
+    EXPECT_EQ(f.kind, swf::FillKind::RadialGradient);
+    // The square's corner (16384, 16384) lands on the box corner, within the 16.16 rounding.
+    EXPECT_NEAR(f.matrix.a * 16384 + f.matrix.tx, 1000 + 3276, 1.0);
+    EXPECT_NEAR(f.matrix.d * 16384 + f.matrix.ty, 2000 + 6553, 1.0);
+    EXPECT_NEAR(f.matrix.a * -16384 + f.matrix.tx, 1000, 1.0);
+}
+
+} // namespace

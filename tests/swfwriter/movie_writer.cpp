@@ -68,6 +68,16 @@ uint16_t MovieWriter::circle(int32_t cx, int32_t cy, int32_t radius, Color fill)
     return defineShape(s, 3);
 }
 
+uint16_t MovieWriter::gradientRectangle(int32_t x, int32_t y, int32_t width, int32_t height,
+                                        std::vector<GradientStop> stops, bool radial)
+{
+    ShapeBuilder s;
+    Matrix box = FillStyle::gradientBox(x, y, width, height);
+    uint32_t fill = s.addFill(radial ? FillStyle::radial(box, std::move(stops)) : FillStyle::linear(box, std::move(stops)));
+    s.setFill1(fill).rectangle(x, y, width, height);
+    return defineShape(s, 3);
+}
+
 uint16_t MovieWriter::defineMorphShape(const MorphShapeSpec& spec)
 {
     BitWriter w;
@@ -351,6 +361,54 @@ uint16_t MovieWriter::defineEditText(const EditTextSpec& e)
     if (e.initialText)
         w.string(*e.initialText);
     return defineTag(37, nextId(), w.data());
+}
+
+FontSpec boxFont(const std::string& chars, int version)
+{
+    const int32_t scale = version == 3 ? 20 : 1;
+    FontSpec f;
+    f.version = version;
+    f.name = "Boxes";
+    f.hasLayout = version >= 2;
+    f.ascent = uint16_t(800 * scale);
+    f.descent = uint16_t(224 * scale);
+    for (char c : chars) {
+        GlyphSpec g;
+        g.outline.setFill1(1).rectangle(0, -800 * scale, 800 * scale, 800 * scale);
+        g.code = uint8_t(c);
+        g.advance = int16_t(1024 * scale);
+        g.bounds = {0, 800 * scale, -800 * scale, 0};
+        f.glyphs.push_back(std::move(g));
+    }
+    return f;
+}
+
+uint16_t MovieWriter::staticText(uint16_t fontId, const FontSpec& font, const std::string& text, uint16_t height,
+                                 Color color, int16_t x, int16_t y)
+{
+    const int32_t em = font.version == 3 ? 20480 : 1024;
+    TextRecordSpec record;
+    record.fontId = fontId;
+    record.height = height;
+    record.color = color;
+    record.x = x;
+    record.y = y;
+    int32_t width = 0;
+    for (char c : text) {
+        for (size_t i = 0; i < font.glyphs.size(); ++i) {
+            if (font.glyphs[i].code != uint8_t(c))
+                continue;
+            int32_t advance = font.glyphs[i].advance * height / em;
+            record.glyphs.emplace_back(uint32_t(i), advance);
+            width += advance;
+            break;
+        }
+    }
+    TextSpec spec;
+    spec.version = 2;
+    spec.bounds = {x, x + width, y - height, y + height / 4};
+    spec.records.push_back(std::move(record));
+    return defineText(spec);
 }
 
 void MovieWriter::doInitAction(uint16_t spriteId, const Actions& actions)
