@@ -1,5 +1,6 @@
 // Writer -> parser round trips; expected values are the ones written here.
 #include "swf/movie.h"
+#include "swf/text_layout.h"
 
 #include "movie_writer.h"
 #include "test_util.h"
@@ -608,6 +609,50 @@ TEST(WriterHelpers, GradientRectangleMapsTheGradientSquareOntoTheBox)
     EXPECT_NEAR(f.matrix.a * 16384 + f.matrix.tx, 1000 + 3276, 1.0);
     EXPECT_NEAR(f.matrix.d * 16384 + f.matrix.ty, 2000 + 6553, 1.0);
     EXPECT_NEAR(f.matrix.a * -16384 + f.matrix.tx, 1000, 1.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextLayout, StateCarriesOverAndBadGlyphsAreLeftOut)
+{
+    MovieWriter m;
+    FontSpec font = boxFont("AB");
+    uint16_t fontId = m.defineFont(font);
+    uint16_t shapeId = m.rectangle(0, 0, 10, 10, {});
+    TextSpec t;
+    t.version = 2;
+    t.records = {
+        {fontId, 200, Color{255, 0, 0, 255}, int16_t(100), int16_t(300), {{0, 50}, {1, 60}}},
+        {std::nullopt, 0, std::nullopt, std::nullopt, std::nullopt, {{7, 10}, {0, 20}}}, // 7: no such glyph
+        {std::nullopt, 0, Color{0, 0, 255, 255}, std::nullopt, int16_t(600), {{1, 0}}},
+        {shapeId, 300, std::nullopt, int16_t(0), std::nullopt, {{0, 5}}}, // not a font
+    };
+    uint16_t id = m.defineText(t);
+    auto movie = load(m.finish());
+    const swf::Text* text = movie->characters.find<swf::Text>(id);
+    ASSERT_NE(text, nullptr);
+    auto glyphs = swf::layoutText(*text, movie->characters);
+    ASSERT_EQ(glyphs.size(), 4u);
+    struct Expected {
+        uint32_t index;
+        double x, y;
+        swf::Rgba color;
+    };
+    const Expected expected[] = {{0, 100, 300, {255, 0, 0, 255}},
+                                 {1, 150, 300, {255, 0, 0, 255}},
+                                 {0, 220, 300, {255, 0, 0, 255}},
+                                 {1, 240, 600, {0, 0, 255, 255}}};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(glyphs[i].glyphIndex, expected[i].index);
+        EXPECT_EQ(glyphs[i].x, expected[i].x);
+        EXPECT_EQ(glyphs[i].y, expected[i].y);
+        EXPECT_EQ(glyphs[i].color, expected[i].color);
+        EXPECT_EQ(glyphs[i].height, 200);
+        EXPECT_EQ(glyphs[i].font, movie->characters.find<swf::Font>(fontId));
+    }
 }
 
 } // namespace
