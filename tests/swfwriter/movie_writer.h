@@ -175,6 +175,13 @@ struct FontSpec {
     std::vector<Kerning> kerning;
 };
 
+// A font whose glyphs are solid boxes, one per character of `chars` (ASCII
+// codes). On the 1024-unit em square (20480 for version 3) each box spans
+// x 0..800 and y -800..0 and advances 1024, so text pixels are easy to work
+// out: at height h twips a glyph is a box h*800/1024 wide and tall, sitting
+// on the baseline.
+[[nodiscard]] FontSpec boxFont(const std::string& chars, int version = 2);
+
 struct TextRecordSpec {
     std::optional<uint16_t> fontId;
     uint16_t height = 240; // written with fontId
@@ -243,6 +250,9 @@ public:
     uint16_t defineShape(const ShapeBuilder& shape, int version = 3);
     uint16_t rectangle(int32_t x, int32_t y, int32_t width, int32_t height, Color fill);
     uint16_t circle(int32_t cx, int32_t cy, int32_t radius, Color fill);
+    // A rectangle filled with a linear (left to right) or radial (from the centre) gradient.
+    uint16_t gradientRectangle(int32_t x, int32_t y, int32_t width, int32_t height,
+                               std::vector<GradientStop> stops, bool radial = false);
     uint16_t defineMorphShape(const MorphShapeSpec& spec);
 
     // Bitmaps
@@ -271,6 +281,10 @@ public:
     void defineFontInfo(uint16_t fontId, const FontSpec& info, int version = 1);
     uint16_t defineText(const TextSpec& text);
     uint16_t defineEditText(const EditTextSpec& edit);
+    // DefineText2 with one line of `text` in a font defined from `font`
+    // (characters the font lacks are left out), baseline at (x, y).
+    uint16_t staticText(uint16_t fontId, const FontSpec& font, const std::string& text, uint16_t height,
+                        Color color, int16_t x, int16_t y);
 
     // Scripts and other tags
     void doInitAction(uint16_t spriteId, const Actions& actions);

@@ -30,7 +30,9 @@ uint32_t ShapeBuilder::addLine(const LineStyle& l)
 
 ShapeBuilder::Record& ShapeBuilder::pendingChange()
 {
-    if (m_records.empty() || m_records.back().edge)
+    // A record that brings new styles stays alone: its own style indices are
+    // written with the old group's bit widths, so selections go in the next one.
+    if (m_records.empty() || m_records.back().edge || m_records.back().newGroup >= 0)
         m_records.push_back(Record{});
     return m_records.back();
 }
@@ -38,9 +40,7 @@ ShapeBuilder::Record& ShapeBuilder::pendingChange()
 ShapeBuilder& ShapeBuilder::newStyleGroup()
 {
     m_groups.push_back(Group{});
-    Record& r = pendingChange();
-    if (r.newGroup >= 0)
-        m_records.push_back(Record{});
+    m_records.push_back(Record{});
     m_records.back().newGroup = int(m_groups.size() - 1);
     return *this;
 }
