@@ -3,6 +3,8 @@
 
 #include "model/transform.h"
 
+#include "swf/text_layout.h"
+
 namespace model {
 
 std::shared_ptr<const swf::ShapeGeometry> CharacterCache::shape(uint16_t id)
@@ -61,38 +63,17 @@ swf::Bounds CharacterCache::textBounds(uint16_t id)
     const auto* text = m_movie->characters.find<swf::Text>(id);
     if (!text)
         return out;
-    // Font, height, colour and position carry over from record to record;
-    // the pen starts at the origin and moves by each glyph's advance.
-    std::optional<uint16_t> fontId;
-    double height = 0.0;
-    double x = 0.0;
-    double y = 0.0;
-    for (const swf::TextRecord& record : text->records) {
-        if (record.fontId) {
-            fontId = record.fontId;
-            height = record.height.value_or(0);
-        }
-        if (record.xOffset)
-            x = *record.xOffset;
-        if (record.yOffset)
-            y = *record.yOffset;
-        const swf::Font* font = fontId ? m_movie->characters.find<swf::Font>(*fontId) : nullptr;
-        for (const swf::GlyphEntry& entry : record.glyphs) {
-            if (font && font->emSquare > 0) {
-                if (auto path = glyph(*fontId, entry.index)) {
-                    double scale = height / font->emSquare;
-                    swf::Matrix place{scale, 0.0, 0.0, scale, x, y};
-                    swf::Matrix m = multiply(text->matrix, place);
-                    for (const swf::PathCommand& c : *path) {
-                        if (c.verb == swf::PathVerb::Close)
-                            continue;
-                        out.add(apply(m, c.to));
-                        if (c.verb == swf::PathVerb::QuadTo)
-                            out.add(apply(m, c.control));
-                    }
-                }
-            }
-            x += entry.advance;
+    for (const swf::PlacedGlyph& g : swf::layoutText(*text, m_movie->characters)) {
+        if (g.font->emSquare == 0)
+            continue;
+        const double scale = double(g.height) / g.font->emSquare;
+        const swf::Matrix m = multiply(text->matrix, swf::Matrix{scale, 0.0, 0.0, scale, g.x, g.y});
+        for (const swf::PathCommand& c : swf::buildGlyphPath(g.font->glyphs[g.glyphIndex])) {
+            if (c.verb == swf::PathVerb::Close)
+                continue;
+            out.add(apply(m, c.to));
+            if (c.verb == swf::PathVerb::QuadTo)
+                out.add(apply(m, c.control));
         }
     }
     m_textBounds.emplace(id, out);

@@ -114,21 +114,47 @@ TEST(Navigation, GoingForwardAppliesTheFramesBetweenAndRenewsWhatWasRemoved)
     EXPECT_EQ(idAt(root, 1), a4);
 }
 
+// Replacements, PlaceObject 1 over an occupied depth, moves of a missing
+// depth and removals, for comparing jumps with steps.
+std::vector<uint8_t> replacingFrames()
+{
+    swfwriter::MovieWriter m;
+    uint16_t a = m.rectangle(0, 0, 100, 100, kRed);
+    uint16_t b = m.rectangle(0, 0, 100, 100, kBlue);
+    m.place(a, 1, at(10, 0));
+    m.place(b, 2, at(20, 0));
+    m.showFrame();
+    m.replace(b, 1, at(30, 0));
+    m.modify(9, at(1, 1));
+    m.showFrame();
+    m.placeObject1(a, 2, swfwriter::Matrix::translate(40, 0));
+    m.remove(1);
+    m.showFrame();
+    m.place(b, 1, at(50, 0));
+    m.replace(b, 2);
+    m.showFrame();
+    return m.finish();
+}
+
 TEST(Navigation, JumpsShowWhatSteppingShows)
 {
     Ids ids;
-    const auto file = fiveFrames(ids);
-    for (uint32_t target = 0; target < 5; ++target) {
-        auto stepped = modeltest::load(file);
-        for (uint32_t i = 0; i < target; ++i)
-            stepped->advance();
-        auto fromStart = modeltest::load(file);
-        fromStart->gotoFrame(target);
-        auto fromEnd = modeltest::load(file);
-        fromEnd->gotoFrame(4);
-        fromEnd->gotoFrame(target);
-        EXPECT_EQ(contents(fromStart->root()), contents(stepped->root())) << "frame " << target;
-        EXPECT_EQ(contents(fromEnd->root()), contents(stepped->root())) << "frame " << target;
+    for (const auto& file : {fiveFrames(ids), replacingFrames()}) {
+        auto probe = modeltest::load(file);
+        ASSERT_TRUE(probe);
+        const uint32_t last = probe->totalFrames() - 1;
+        for (uint32_t target = 0; target <= last; ++target) {
+            auto stepped = modeltest::load(file);
+            for (uint32_t i = 0; i < target; ++i)
+                stepped->advance();
+            auto fromStart = modeltest::load(file);
+            fromStart->gotoFrame(target);
+            auto fromEnd = modeltest::load(file);
+            fromEnd->gotoFrame(last);
+            fromEnd->gotoFrame(target);
+            EXPECT_EQ(contents(fromStart->root()), contents(stepped->root())) << "frame " << target;
+            EXPECT_EQ(contents(fromEnd->root()), contents(stepped->root())) << "frame " << target;
+        }
     }
 }
 
