@@ -135,12 +135,9 @@ bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap
                 sc.moveX = r.sb(bits);
                 sc.moveY = r.sb(bits);
             }
-            if (sc.hasFill0)
-                sc.fill0 = styles.map(ctx, r.ub(fillBits), styles.fillBase, styles.fillCount);
-            if (sc.hasFill1)
-                sc.fill1 = styles.map(ctx, r.ub(fillBits), styles.fillBase, styles.fillCount);
-            if (sc.hasLine)
-                sc.line = styles.map(ctx, r.ub(lineBits), styles.lineBase, styles.lineCount);
+            uint32_t fill0 = sc.hasFill0 ? r.ub(fillBits) : 0;
+            uint32_t fill1 = sc.hasFill1 ? r.ub(fillBits) : 0;
+            uint32_t line = sc.hasLine ? r.ub(lineBits) : 0;
             if (newStyles) {
                 if (!styles.shape)
                     return false; // only shapes may bring new styles
@@ -157,6 +154,10 @@ bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap
                 fillBits = r.ub(4);
                 lineBits = r.ub(4);
             }
+            // Indices in a record that brings new styles select from the new arrays.
+            sc.fill0 = styles.map(ctx, fill0, styles.fillBase, styles.fillCount);
+            sc.fill1 = styles.map(ctx, fill1, styles.fillBase, styles.fillCount);
+            sc.line = styles.map(ctx, line, styles.lineBase, styles.lineCount);
             out.emplace_back(sc);
         } else {
             Edge e;
