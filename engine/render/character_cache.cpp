@@ -15,10 +15,9 @@ size_t hashTransform(size_t seed, const ColorTransform& cx)
     return seed;
 }
 
-std::shared_ptr<ShapeEntry> makeEntry(const swf::Shape& shape)
+std::shared_ptr<ShapeEntry> makeEntry(const swf::Shape& shape, const swf::ShapeGeometry& geometry)
 {
     auto entry = std::make_shared<ShapeEntry>();
-    const swf::ShapeGeometry geometry = swf::buildGeometry(shape);
     entry->shape = &shape;
     entry->nonZeroWinding = geometry.nonZeroWinding;
     entry->bounds = geometry.bounds;
@@ -61,19 +60,21 @@ CharacterCache::CharacterCache(std::shared_ptr<const swf::Movie> movie, const Ca
 {
 }
 
-std::shared_ptr<const ShapeEntry> CharacterCache::shape(uint16_t id)
+std::shared_ptr<const ShapeEntry> CharacterCache::shape(uint16_t id, const swf::ShapeGeometry* geometry)
 {
     if (auto hit = m_shapes.find(id))
         return hit;
     const auto* shape = m_movie->characters.find<swf::Shape>(id);
     if (shape == nullptr)
         return nullptr;
-    auto entry = makeEntry(*shape);
+    auto entry = geometry != nullptr ? makeEntry(*shape, *geometry) : makeEntry(*shape, swf::buildGeometry(*shape));
     m_shapes.insert(id, entry, entry->bytes);
     return entry;
 }
 
-std::shared_ptr<const ShapeEntry> CharacterCache::morph(uint16_t id, uint16_t ratio)
+std::shared_ptr<const ShapeEntry> CharacterCache::morph(uint16_t id, uint16_t ratio,
+                                                         std::shared_ptr<const swf::Shape> blended,
+                                                         const swf::ShapeGeometry* geometry)
 {
     const MorphKey key{id, ratio};
     if (auto hit = m_morphs.find(key))
@@ -81,8 +82,11 @@ std::shared_ptr<const ShapeEntry> CharacterCache::morph(uint16_t id, uint16_t ra
     const auto* morph = m_movie->characters.find<swf::MorphShape>(id);
     if (morph == nullptr)
         return nullptr;
-    auto blended = std::make_shared<const swf::Shape>(swf::morphShapeAt(*morph, ratio));
-    auto entry = makeEntry(*blended);
+    if (!blended) {
+        blended = std::make_shared<const swf::Shape>(swf::morphShapeAt(*morph, ratio));
+        geometry = nullptr;
+    }
+    auto entry = geometry != nullptr ? makeEntry(*blended, *geometry) : makeEntry(*blended, swf::buildGeometry(*blended));
     entry->ownedShape = std::move(blended);
     m_morphs.insert(key, entry, entry->bytes);
     return entry;

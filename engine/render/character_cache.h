@@ -68,9 +68,13 @@ public:
     [[nodiscard]] const swf::Movie& movie() const { return *m_movie; }
     [[nodiscard]] const std::shared_ptr<const swf::Movie>& moviePointer() const { return m_movie; }
 
-    // Null when `id` is not a shape (or not a morph shape).
-    [[nodiscard]] std::shared_ptr<const ShapeEntry> shape(uint16_t id);
-    [[nodiscard]] std::shared_ptr<const ShapeEntry> morph(uint16_t id, uint16_t ratio);
+    // Null when `id` is not a shape (or not a morph shape). A caller that
+    // already holds the geometry (the movie model does) passes it, so it is
+    // not built twice; a blended morph shape comes with its geometry.
+    [[nodiscard]] std::shared_ptr<const ShapeEntry> shape(uint16_t id, const swf::ShapeGeometry* geometry = nullptr);
+    [[nodiscard]] std::shared_ptr<const ShapeEntry> morph(uint16_t id, uint16_t ratio,
+                                                          std::shared_ptr<const swf::Shape> blended = nullptr,
+                                                          const swf::ShapeGeometry* geometry = nullptr);
     // Glyph outline in font units; null when the font or glyph does not exist.
     [[nodiscard]] std::shared_ptr<const PathData> glyph(uint16_t fontId, uint32_t index);
     // The bitmap's pixels as a cairo surface, with `cx` applied; null when

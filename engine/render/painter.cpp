@@ -150,15 +150,16 @@ std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio)
     }
 }
 
-void Painter::drawShape(uint16_t id, const PaintState& state)
+void Painter::drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry)
 {
-    if (auto entry = m_cache.shape(id))
+    if (auto entry = m_cache.shape(id, geometry))
         drawEntry(*entry, id, false, 0, state);
 }
 
-void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state)
+void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state,
+                        std::shared_ptr<const swf::Shape> blended, const swf::ShapeGeometry* geometry)
 {
-    if (auto entry = m_cache.morph(id, ratio))
+    if (auto entry = m_cache.morph(id, ratio, std::move(blended), geometry))
         drawEntry(*entry, id, true, ratio, state);
 }
 

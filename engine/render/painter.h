@@ -46,8 +46,10 @@ public:
     // True when something inside `box` may touch the clip.
     [[nodiscard]] bool touchesClip(const DeviceBox& box) const;
 
-    void drawShape(uint16_t id, const PaintState& state);
-    void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state);
+    // `geometry` / `blended`: what the caller already built, or null.
+    void drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry = nullptr);
+    void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state,
+                   std::shared_ptr<const swf::Shape> blended = nullptr, const swf::ShapeGeometry* geometry = nullptr);
     // A bitmap placed directly: its pixels cover 20 twips each from the origin.
     void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
     // DefineText: glyphs from the embedded fonts along the records.
