@@ -77,7 +77,35 @@ MovieBuilder& MovieBuilder::add(uint16_t id, swf::CharacterData data)
     return *this;
 }
 
+MovieBuilder& MovieBuilder::frame(std::vector<swf::ControlTag> tags)
+{
+    m_movie->root.frames.push_back(swf::Frame{std::move(tags)});
+    m_movie->root.declaredFrameCount = uint16_t(m_movie->root.frames.size());
+    return *this;
+}
+
 std::shared_ptr<const swf::Movie> MovieBuilder::build() const { return m_movie; }
+
+swf::PlaceObject place(uint16_t depth, uint16_t id, swf::Matrix m, swf::ColorTransform cx, uint16_t clipDepth)
+{
+    swf::PlaceObject p;
+    p.version = 2;
+    p.depth = depth;
+    p.characterId = id;
+    p.matrix = m;
+    p.colorTransform = cx;
+    if (clipDepth != 0)
+        p.clipDepth = clipDepth;
+    return p;
+}
+
+swf::Sprite sprite(std::vector<swf::ControlTag> tags)
+{
+    swf::Sprite s;
+    s.timeline.frames.push_back(swf::Frame{std::move(tags)});
+    s.timeline.declaredFrameCount = 1;
+    return s;
+}
 
 std::vector<swf::ShapeRecord> polygonRecords(const std::vector<swf::Point>& points, uint32_t fill, uint32_t line)
 {

@@ -59,11 +59,19 @@ public:
     explicit MovieBuilder(swf::Rect stage = {0, 2000, 0, 2000}, swf::Rgba background = {255, 255, 255, 255});
 
     MovieBuilder& add(uint16_t id, swf::CharacterData data);
+    // Appends a frame of control tags to the root timeline.
+    MovieBuilder& frame(std::vector<swf::ControlTag> tags);
     [[nodiscard]] std::shared_ptr<const swf::Movie> build() const;
 
 private:
     std::shared_ptr<swf::Movie> m_movie;
 };
+
+// A PlaceObject2 of a new object.
+swf::PlaceObject place(uint16_t depth, uint16_t id, swf::Matrix m = {}, swf::ColorTransform cx = {},
+                       uint16_t clipDepth = 0);
+// A sprite of one frame holding `tags`.
+swf::Sprite sprite(std::vector<swf::ControlTag> tags);
 
 // Records for a closed polygon filled with fill style 1 (twips).
 std::vector<swf::ShapeRecord> polygonRecords(const std::vector<swf::Point>& points, uint32_t fill = 1,
