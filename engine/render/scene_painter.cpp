@@ -24,9 +24,15 @@ cairo_matrix_t then(const cairo_matrix_t& outer, const swf::Matrix& inner)
 }
 
 // The operator composing a layer of this mode, or none for normal drawing.
-std::optional<cairo_operator_t> operatorFor(swf::BlendMode mode)
+// Alpha and Erase cut into the layer they are drawn in, so they only mean
+// something inside one; at the top they would cut into the background.
+std::optional<cairo_operator_t> operatorFor(swf::BlendMode mode, bool insideLayer)
 {
     switch (mode) {
+    case swf::BlendMode::Alpha:
+        return insideLayer ? std::optional(CAIRO_OPERATOR_DEST_IN) : std::nullopt;
+    case swf::BlendMode::Erase:
+        return insideLayer ? std::optional(CAIRO_OPERATOR_DEST_OUT) : std::nullopt;
     case swf::BlendMode::Multiply: return CAIRO_OPERATOR_MULTIPLY;
     case swf::BlendMode::Screen: return CAIRO_OPERATOR_SCREEN;
     case swf::BlendMode::Lighten: return CAIRO_OPERATOR_LIGHTEN;
@@ -76,19 +82,24 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     if (!frame.coverageOnly && frame.cx.hidesEverything())
         return;
 
-    const auto op = frame.coverageOnly ? std::nullopt : operatorFor(object.blendMode());
+    const auto op = frame.coverageOnly ? std::nullopt : operatorFor(object.blendMode(), m_layers > 0);
     if (!op || m_layers >= kMaxLayers) {
         paintContent(object, frame);
         return;
     }
+    // Alpha keeps the layer only where the object is: it acts everywhere.
+    const bool unbounded = *op == CAIRO_OPERATOR_DEST_IN;
     const auto box = objectBox(object, frame.matrix);
-    if (!box || !m_painter.touchesClip(*box))
+    if (!unbounded && (!box || !m_painter.touchesClip(*box)))
         return;
     cairo_save(m_cr);
-    // The layer only needs the object's own box.
-    cairo_rectangle(m_cr, std::floor(box->xMin) - 1, std::floor(box->yMin) - 1,
-                    std::ceil(box->xMax) - std::floor(box->xMin) + 2, std::ceil(box->yMax) - std::floor(box->yMin) + 2);
-    cairo_clip(m_cr);
+    if (!unbounded) {
+        // The layer only needs the object's own box.
+        cairo_rectangle(m_cr, std::floor(box->xMin) - 1, std::floor(box->yMin) - 1,
+                        std::ceil(box->xMax) - std::floor(box->xMin) + 2,
+                        std::ceil(box->yMax) - std::floor(box->yMin) + 2);
+        cairo_clip(m_cr);
+    }
     ++m_layers;
     cairo_push_group(m_cr);
     paintContent(object, frame);

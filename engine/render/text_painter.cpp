@@ -123,6 +123,9 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
     }
     if (field.fontHeight)
         style.height = *field.fontHeight;
+    if (style.height <= 0.0)
+        return; // cairo takes a zero font size as a broken matrix and stops drawing
+
     if (field.textColor)
         style.color = *field.textColor;
     style.embedded = style.font != nullptr && !style.font->glyphs.empty() && field.useOutlines;

@@ -56,7 +56,9 @@ std::unique_ptr<model::Stage> busyStage(int shapes)
     b.add(kMover, rectShape({0, 400, 0, 400}, solid({255, 0, 0, 255})));
     tags.push_back(place(kMover, kMover, swf::Matrix::translation(6000, 4000)));
     b.frame(tags);
-    return model::Stage::create(b.build());
+    auto stage = model::Stage::create(b.build());
+    (void)stage->takePendingActions();
+    return stage;
 }
 
 void fullRedraw(benchmark::State& state)

@@ -46,6 +46,8 @@ std::unique_ptr<model::Stage> stageOf(const MovieBuilder& builder)
 {
     auto stage = model::Stage::create(builder.build());
     EXPECT_NE(stage, nullptr);
+    // Queued clip events hold their clips; nobody runs them here.
+    (void)stage->takePendingActions();
     return stage;
 }
 
@@ -148,6 +150,30 @@ TEST(Scene, BlendModesUseTheMatchingOperator)
         const PixelBuffer p = renderStage(*stage);
         EXPECT_EQ(p.at(30, 30), c.expected) << hex(p.at(30, 30));
         EXPECT_EQ(p.at(60, 60), argb(255, 255, 255, 0));
+    }
+}
+
+TEST(Scene, AlphaAndEraseCutIntoTheirLayer)
+{
+    for (swf::BlendMode mode : {swf::BlendMode::Erase, swf::BlendMode::Alpha}) {
+        SCOPED_TRACE(int(mode));
+        // A layer holding a red square (0..40 px) and a blue one (10..20 px) that cuts.
+        MovieBuilder b;
+        b.add(1, square(0, 0, 40, kRed)).add(2, square(10, 10, 10, kBlue));
+        b.add(3, sprite({place(1, 1), place(2, 2)}));
+        b.frame({place(1, 3)});
+        auto stage = stageOf(b);
+        model::DisplayObject* layer = stage->root().displayList().at(1);
+        layer->setBlendMode(swf::BlendMode::Layer);
+        layer->as<model::MovieClip>()->displayList().at(2)->setBlendMode(mode);
+        const PixelBuffer p = renderStage(*stage);
+        EXPECT_EQ(p.at(15, 15), mode == swf::BlendMode::Erase ? kWhitePixel : kRedPixel);
+        EXPECT_EQ(p.at(30, 30), mode == swf::BlendMode::Erase ? kRedPixel : kWhitePixel);
+        EXPECT_EQ(p.at(60, 60), kWhitePixel);
+
+        // Outside a layer the modes draw normally rather than cut the background.
+        layer->setBlendMode(swf::BlendMode::Normal);
+        EXPECT_EQ(renderStage(*stage).at(15, 15), kBluePixel);
     }
 }
 

@@ -7,11 +7,25 @@
 #include "model/edit_text_object.h"
 #include "model/stage.h"
 
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 using namespace rendertest;
 
 namespace {
+
+// cairo and fontconfig keep font caches for the life of the process; letting
+// them go at the end keeps the leak checker's report about our own memory.
+class FontCaches : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
 // Every character 100 twips wide, ascent 300, descent 100.
 render::TextMetrics fixedMetrics()
@@ -139,6 +153,7 @@ PixelBuffer drawField(const swf::EditText& f, const std::string& content)
     b.add(5, squareFont()).add(6, f);
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
+    (void)stage->takePendingActions();
     stage->root().displayList().at(1)->as<model::EditTextObject>()->setText(content);
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
