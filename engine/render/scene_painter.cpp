@@ -87,8 +87,11 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
         paintContent(object, frame);
         return;
     }
-    // Alpha keeps the layer only where the object is: it acts everywhere.
-    const bool unbounded = *op == CAIRO_OPERATOR_DEST_IN;
+    // Alpha keeps the layer only where the object is, so it acts everywhere;
+    // Erase gets the same whole-clip layer, as cairo composed it wrongly
+    // through a layer clipped to the object's box (seen under the address
+    // sanitizer's heap filling).
+    const bool unbounded = *op == CAIRO_OPERATOR_DEST_IN || *op == CAIRO_OPERATOR_DEST_OUT;
     const auto box = objectBox(object, frame.matrix);
     if (!unbounded && (!box || !m_painter.touchesClip(*box)))
         return;
