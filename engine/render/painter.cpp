@@ -89,6 +89,8 @@ Painter::Painter(const Canvas& canvas, CharacterCache& cache)
 
 bool Painter::touchesClip(const DeviceBox& box) const
 {
+    if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > kDeviceLimit)
+        return false;
     if (box.xMax < m_clipBox.left || box.xMin > m_clipBox.right || box.yMax < m_clipBox.top ||
         box.yMin > m_clipBox.bottom)
         return false;
@@ -169,9 +171,6 @@ void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16
         return;
     const auto box = deviceBox(entry.bounds, state.matrix);
     if (!box || !touchesClip(*box))
-        return;
-    if (std::max({std::fabs(box->xMin), std::fabs(box->xMax), std::fabs(box->yMin), std::fabs(box->yMax)}) >
-        kDeviceLimit)
         return;
 
     cairo_t* cr = m_cr;

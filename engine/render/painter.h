@@ -43,7 +43,9 @@ public:
     [[nodiscard]] cairo_t* context() const { return m_cr; }
     [[nodiscard]] CharacterCache& cache() const { return m_cache; }
 
-    // True when something inside `box` may touch the clip.
+    // True when something inside `box` may touch the clip. A box reaching
+    // past cairo's coordinate range (a few million pixels) counts as not
+    // touching it: such geometry cannot be drawn faithfully, so it is not drawn.
     [[nodiscard]] bool touchesClip(const DeviceBox& box) const;
 
     // `geometry` / `blended`: what the caller already built, or null.

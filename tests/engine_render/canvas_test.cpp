@@ -27,25 +27,30 @@ std::shared_ptr<const swf::Movie> squareMovie()
 
 TEST(Canvas, ClipRectanglesAreRespectedExactly)
 {
-    PixelBuffer buffer(100, 100);
-    // Two overlapping rectangles and one reaching outside the surface.
-    const std::vector<PixelRect> clip = {{5, 5, 20, 20}, {15, 15, 25, 25}, {90, 90, 130, 130}};
-    ASSERT_EQ(drawCharacters(squareMovie(), buffer.target(clip, {0, 0, 100, 100}), {{1}}),
-              render::DrawError::None);
-    auto inside = [&](int x, int y) {
-        for (const PixelRect& r : clip) {
-            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
-                return true;
-        }
-        return false;
-    };
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 100; ++x) {
-            const uint32_t p = buffer.at(x, y);
-            uint32_t expected = kSentinel;
-            if (inside(x, y))
-                expected = (x >= 10 && x < 30 && y >= 10 && y < 30) ? kRedPixel : kBackgroundPixel;
-            ASSERT_EQ(p, expected) << "at " << x << "," << y << ": expected " << hex(expected) << ", got " << hex(p);
+    for (Aspect aspect : {Aspect::Opaque, Aspect::Transparent}) {
+        SCOPED_TRACE(aspect == Aspect::Opaque ? "opaque" : "transparent");
+        PixelBuffer buffer(100, 100);
+        // Two overlapping rectangles and one reaching outside the surface.
+        const std::vector<PixelRect> clip = {{5, 5, 20, 20}, {15, 15, 25, 25}, {90, 90, 130, 130}};
+        ASSERT_EQ(drawCharacters(squareMovie(), buffer.target(clip, {0, 0, 100, 100}), {{1}}, aspect),
+                  render::DrawError::None);
+        auto inside = [&](int x, int y) {
+            for (const PixelRect& r : clip) {
+                if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+                    return true;
+            }
+            return false;
+        };
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                const uint32_t p = buffer.at(x, y);
+                uint32_t expected = kSentinel;
+                if (inside(x, y) && x >= 10 && x < 30 && y >= 10 && y < 30)
+                    expected = kRedPixel;
+                else if (inside(x, y) && aspect == Aspect::Opaque)
+                    expected = kBackgroundPixel;
+                ASSERT_EQ(p, expected) << "at " << x << "," << y << ": expected " << hex(expected) << ", got " << hex(p);
+            }
         }
     }
 }
