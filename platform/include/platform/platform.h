@@ -14,3 +14,4 @@
 #include "platform/kernel.h"
 #include "platform/gdi.h"
 #include "platform/scoped.h"
+#include "platform/scoped_gdi.h"

@@ -1,0 +1,86 @@
+// The process-wide table of GDI objects behind every handle.
+//
+// A handle encodes a slot index (low 16 bits) and the slot's generation
+// (next 15 bits, never 0, so no handle is NULL). Freeing an object bumps its
+// slot's generation, and freed slots are reused oldest first, so a stale
+// handle stays invalid for a long time; anything that does not decode to a
+// live slot of the expected kind is refused. One mutex guards the table;
+// every call holds it for its whole duration through an Access.
+#pragma once
+
+#include "bitmap.h"
+#include "brush.h"
+#include "device_context.h"
+#include "region.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <variant>
+
+namespace platform::gdi {
+
+using GdiObject = std::variant<DeviceContext, Bitmap, Region, Brush>;
+
+struct Slot {
+    std::uint16_t m_generation = 1;
+    bool m_stock = false;
+    // Contexts this object is selected into; stock objects are not counted.
+    int m_selections = 0;
+    std::optional<GdiObject> m_object;
+    // Next slot in the free list, while this one is free.
+    std::uint32_t m_next_free = 0;
+};
+
+inline constexpr int stock_brush_count = NULL_BRUSH + 1;
+
+class GdiTable {
+public:
+    class Access {
+    public:
+        // The live slot behind `handle`, or nullptr.
+        [[nodiscard]] Slot* slot(const void* handle);
+        // The object behind `handle` when it is live and of kind T.
+        template <typename T>
+        [[nodiscard]] T* find(const void* handle)
+        {
+            Slot* s = slot(handle);
+            return s ? std::get_if<T>(&*s->m_object) : nullptr;
+        }
+        // A handle for `object`, or nullptr when the table is full or memory
+        // runs out (the object is then dropped).
+        [[nodiscard]] void* insert(GdiObject&& object);
+        // Frees a live, non-stock object.
+        void erase(const void* handle);
+
+        [[nodiscard]] HBITMAP stock_bitmap() const { return m_table.m_stock_bitmap; }
+        [[nodiscard]] HBRUSH stock_brush(int index) const { return m_table.m_stock_brushes.at(index); }
+
+    private:
+        friend class GdiTable;
+        explicit Access(GdiTable& table) : m_lock(table.m_mutex), m_table(table) {}
+
+        std::unique_lock<std::mutex> m_lock;
+        GdiTable& m_table;
+    };
+
+    [[nodiscard]] static Access acquire();
+
+private:
+    GdiTable();
+    [[nodiscard]] void* insert_locked(GdiObject&& object, bool stock);
+    [[nodiscard]] Slot* slot_locked(const void* handle);
+
+    std::mutex m_mutex;
+    std::deque<Slot> m_slots;
+    // Free slots form a queue threaded through Slot::m_next_free, so freeing
+    // never allocates.
+    std::optional<std::uint32_t> m_free_head;
+    std::uint32_t m_free_tail = 0;
+    HBITMAP m_stock_bitmap = nullptr;
+    std::array<HBRUSH, stock_brush_count> m_stock_brushes{};
+};
+
+}  // namespace platform::gdi
