@@ -88,6 +88,35 @@ TEST(Container, TruncatedCompressedFileKeepsCompleteFrames)
     }
 }
 
+TEST(Container, TruncatedAndDamagedLzmaFiles)
+{
+    MovieWriter m({.compression = Compression::Lzma});
+    for (int i = 0; i < 40; ++i) {
+        m.place(m.circle(0, 0, 100 + i * 7, {uint8_t(i), 50, 0}), uint16_t(i + 1));
+        m.showFrame();
+    }
+    const auto file = m.finish();
+    auto cut = file;
+    cut.resize(file.size() / 2);
+    auto movie = load(cut);
+    EXPECT_TRUE(movie->truncated);
+    EXPECT_GT(movie->root.frames.size(), 3u);
+    EXPECT_LT(movie->root.frames.size(), 40u);
+
+    // Properties asking for a 4 GiB dictionary: refused by the decoder's memory limit.
+    auto greedy = file;
+    greedy[13] = greedy[14] = greedy[15] = greedy[16] = 0xFF;
+    auto r = swf::parseMovie(greedy);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().code, swf::ErrorCode::CorruptCompressedData);
+
+    // Too short to hold the compressed length and the properties.
+    std::vector<uint8_t> stub(file.begin(), file.begin() + 12);
+    auto s = swf::parseMovie(stub);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().code, swf::ErrorCode::NotAMovie);
+}
+
 TEST(Container, DeclaredLengthThatDisagreesIsAProblemNotAFailure)
 {
     auto file = smallMovie(Compression::None);
