@@ -1,0 +1,80 @@
+// What the script layer asks of the program that hosts it (the control).
+//
+// Every call arrives on the thread that runs the engine, synchronously, from
+// inside one of the engine's entry points. The host may call the engine back
+// from inside them (a FlashCall listener that sets a variable): such nested
+// calls run at once but leave queue draining and garbage collection to the
+// outer entry. All strings are UTF-8.
+#pragma once
+
+#include "script/external_value.h"
+
+#include "swf/geometry.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace script {
+
+enum class ScriptErrorKind : uint8_t {
+    ActionLimit,        // Limits::maxActionsPerEntry: a script ran too long (an endless loop)
+    RecursionLimit,     // Limits::maxCallDepth
+    StackLimit,         // Limits::maxStackSize
+    MemoryLimit,        // Limits::maxHeapBytes, maxStringLength, maxArrayLength, maxTimers
+    MalformedActions,   // action bytes that cannot be decoded; the block stopped there
+    UncaughtException,  // a Throw no Try caught
+};
+
+struct ScriptError {
+    ScriptErrorKind kind = ScriptErrorKind::ActionLimit;
+    std::string message; // one line, for error information and logs
+};
+
+// getURL, loadMovie and loadVariables requests other than "FSCommand:".
+struct UrlRequest {
+    enum class Method : uint8_t { None, Get, Post };
+    enum class Kind : uint8_t { Navigate, LoadMovie, LoadVariables };
+    std::string url;
+    std::string target; // window name, or the clip path for LoadMovie/LoadVariables
+    Method method = Method::None;
+    Kind kind = Kind::Navigate;
+};
+
+// One ExternalInterface.call. `xml` is the request in the call-exchange
+// format, ready for the FlashCall event; name and args are the same call
+// decoded, for hosts that prefer values.
+struct ExternalCall {
+    std::string name;
+    std::vector<ExternalValue> args;
+    std::string xml;
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // The Trace action and trace().
+    virtual void trace(const std::string& message) {}
+    // fscommand(command, args), also getURL("FSCommand:command", args).
+    virtual void fscommand(const std::string& command, const std::string& args) {}
+    // ExternalInterface.call. The answer is the call-exchange XML of the
+    // value the embedding application returned (SetReturnValue); none when
+    // nobody answered, which the script sees as undefined (as it sees an
+    // answer that does not decode).
+    virtual std::optional<std::string> externalCall(const ExternalCall& call) { return std::nullopt; }
+    // Other getURL / loadMovie / loadVariables requests. We load nothing.
+    virtual void urlRequest(const UrlRequest& request) {}
+    // A script was stopped (or threw and nobody caught it).
+    virtual void scriptError(const ScriptError& error) {}
+
+    // Milliseconds since the movie started: getTimer(), GetTime, intervals.
+    virtual double milliseconds() { return 0.0; }
+    // Wall-clock time in milliseconds since 1970-01-01 UTC: new Date().
+    virtual double epochMilliseconds() { return 0.0; }
+    // The pointer in stage twips, when the host knows better than the last
+    // position the engine's input calls gave (none: use that one).
+    virtual std::optional<swf::Point> mousePosition() { return std::nullopt; }
+};
+
+} // namespace script
