@@ -45,7 +45,7 @@
 
 namespace script {
 
-class Runtime;
+struct EngineState;
 
 // The numbered properties of GetProperty/SetProperty and of the control's
 // TGetProperty/TSetProperty (0 _x ... 21 _ymouse).
@@ -147,7 +147,10 @@ public:
 
 private:
     Engine() = default;
-    std::unique_ptr<Runtime> m_runtime;
+    // Work every outermost entry ends with: draining the queue, bound text.
+    void finish(bool outermost);
+
+    std::unique_ptr<EngineState> m_state;
 };
 
 } // namespace script

@@ -1,0 +1,55 @@
+// ExternalInterface: calls out to the embedding application through the
+// host, and callbacks it may invoke.
+#include "script/builtins.h"
+
+#include "script/conversions.h"
+#include "script/external_bridge.h"
+#include "script/external_call_codec.h"
+#include "script/runtime.h"
+
+namespace script {
+
+namespace {
+
+Value externalCall(Runtime& rt, const Value&, std::span<const Value> args)
+{
+    ExternalCall call;
+    call.name = toString(rt, arg(args, 0)).utf8();
+    for (size_t i = 1; i < args.size(); ++i)
+        call.args.push_back(toExternal(rt, args[i]));
+    call.xml = ExternalCallCodec::encodeRequest(call.name, call.args);
+    std::optional<std::string> answer = rt.host.externalCall(call);
+    if (!answer)
+        return Value();
+    std::optional<ExternalValue> value = ExternalCallCodec::decodeValue(*answer);
+    return value ? fromExternal(rt, *value) : Value();
+}
+
+Value addCallback(Runtime& rt, const Value&, std::span<const Value> args)
+{
+    Object* fn = arg(args, 2).asObject();
+    String name = toString(rt, arg(args, 0));
+    if (!fn || !fn->isCallable() || name.empty())
+        return Value::fromBool(false);
+    rt.callbacks[name.utf8()] = ExternalCallback{arg(args, 1), args[2]};
+    return Value::fromBool(true);
+}
+
+} // namespace
+
+void installExternalInterface(Runtime& rt)
+{
+    Object* ei = rt.newObject();
+    rt.defineValue(ei, u"available", Value::fromBool(true), PropertyFlag::DontEnum | PropertyFlag::ReadOnly);
+    rt.defineMethod(ei, u"call", externalCall);
+    rt.defineMethod(ei, u"addCallback", addCallback);
+    rt.defineValue(rt.global, u"ExternalInterface", Value(ei));
+    // Scripts reach it as flash.external.ExternalInterface too.
+    Object* flash = rt.newObject();
+    Object* external = rt.newObject();
+    rt.defineValue(external, u"ExternalInterface", Value(ei));
+    rt.defineValue(flash, u"external", Value(external));
+    rt.defineValue(rt.global, u"flash", Value(flash));
+}
+
+} // namespace script

@@ -1,0 +1,100 @@
+// Key, Mouse and Stage.
+#include "script/builtins.h"
+
+#include "script/broadcaster.h"
+#include "script/conversions.h"
+#include "script/runtime.h"
+
+#include <cmath>
+
+namespace script {
+
+namespace {
+
+Value keyIsDown(Runtime& rt, const Value&, std::span<const Value> args)
+{
+    double code = toNumber(rt, arg(args, 0));
+    if (!std::isfinite(code) || code < 0 || code > 255)
+        return Value::fromBool(false);
+    return Value::fromBool(rt.input.keysDown.test(size_t(code)));
+}
+
+Value keyIsToggled(Runtime&, const Value&, std::span<const Value>)
+{
+    return Value::fromBool(false);
+}
+
+Value keyGetCode(Runtime& rt, const Value&, std::span<const Value>)
+{
+    return Value(double(rt.input.lastKeyCode));
+}
+
+Value keyGetAscii(Runtime& rt, const Value&, std::span<const Value>)
+{
+    return Value(double(rt.input.lastAscii));
+}
+
+Value mouseShowHide(Runtime&, const Value&, std::span<const Value>)
+{
+    return Value(1.0); // the pointer was visible (we draw none)
+}
+
+Value stageWidth(Runtime& rt, const Value&, std::span<const Value>)
+{
+    return Value(std::round(double(rt.stage.widthTwips()) / 20.0));
+}
+
+Value stageHeight(Runtime& rt, const Value&, std::span<const Value>)
+{
+    return Value(std::round(double(rt.stage.heightTwips()) / 20.0));
+}
+
+void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn getter)
+{
+    Property& p = on->properties().add(String(name), Value(), PropertyFlag::DontDelete);
+    p.getter = rt.newNative(getter);
+}
+
+} // namespace
+
+void installInput(Runtime& rt)
+{
+    Object* key = rt.newObject();
+    rt.keyObject = key;
+    rt.defineMethod(key, u"isDown", keyIsDown);
+    rt.defineMethod(key, u"isToggled", keyIsToggled);
+    rt.defineMethod(key, u"getCode", keyGetCode);
+    rt.defineMethod(key, u"getAscii", keyGetAscii);
+    const struct {
+        std::u16string_view name;
+        double code;
+    } keys[] = {
+        {u"BACKSPACE", 8}, {u"CAPSLOCK", 20}, {u"CONTROL", 17}, {u"DELETEKEY", 46}, {u"DOWN", 40},
+        {u"END", 35},      {u"ENTER", 13},    {u"ESCAPE", 27},  {u"HOME", 36},      {u"INSERT", 45},
+        {u"LEFT", 37},     {u"PGDN", 34},     {u"PGUP", 33},    {u"RIGHT", 39},     {u"SHIFT", 16},
+        {u"SPACE", 32},    {u"TAB", 9},       {u"UP", 38},
+    };
+    for (const auto& k : keys)
+        rt.defineValue(key, k.name, Value(k.code), PropertyFlag::DontEnum | PropertyFlag::DontDelete);
+    makeBroadcaster(rt, key);
+    rt.defineValue(rt.global, u"Key", Value(key));
+
+    Object* mouse = rt.newObject();
+    rt.mouseObject = mouse;
+    rt.defineMethod(mouse, u"show", mouseShowHide);
+    rt.defineMethod(mouse, u"hide", mouseShowHide);
+    makeBroadcaster(rt, mouse);
+    rt.defineValue(rt.global, u"Mouse", Value(mouse));
+
+    Object* stage = rt.newObject();
+    rt.stageClass = stage;
+    addGetter(rt, stage, u"width", stageWidth);
+    addGetter(rt, stage, u"height", stageHeight);
+    rt.defineValue(stage, u"scaleMode", Value(String(u"showAll")), 0);
+    rt.defineValue(stage, u"align", Value(String()), 0);
+    rt.defineValue(stage, u"showMenu", Value::fromBool(true), 0);
+    makeBroadcaster(rt, stage);
+    rt.defineValue(rt.global, u"Stage", Value(stage));
+}
+
+} // namespace script

@@ -1,0 +1,27 @@
+// Calendar arithmetic for Date: milliseconds since 1970-01-01 UTC and their
+// broken-down parts (proleptic Gregorian calendar). Dates beyond
+// +-8.64e15 ms are invalid (NaN).
+#pragma once
+
+#include <cstdint>
+
+namespace script {
+
+struct DateParts {
+    double year = 1970;
+    double month = 0;   // 0..11
+    double day = 1;     // 1..31
+    double hours = 0;
+    double minutes = 0;
+    double seconds = 0;
+    double milliseconds = 0;
+    double weekday = 4; // 0 Sunday
+};
+
+// Any finite parts (month 14, day 0 ...) roll over as the calendar does;
+// NaN when a part is not finite or the result is out of range.
+[[nodiscard]] double makeDate(const DateParts& parts);
+// The parts of a valid time (check with std::isnan first).
+[[nodiscard]] DateParts splitDate(double time);
+
+} // namespace script

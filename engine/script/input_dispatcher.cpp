@@ -1,0 +1,292 @@
+// The button state machine and input broadcasts.
+#include "script/input_dispatcher.h"
+
+#include "script/broadcaster.h"
+#include "script/clip_control.h"
+#include "script/clip_events.h"
+#include "script/conversions.h"
+#include "script/hit_test.h"
+#include "script/interpreter.h"
+#include "script/runtime.h"
+
+#include "model/button_object.h"
+#include "model/display_list.h"
+
+namespace script {
+
+namespace {
+
+constexpr int kMaxNesting = 64;
+
+struct TransitionInfo {
+    uint16_t condition;
+    uint32_t clipBit;
+    std::u16string_view handler;
+    model::ButtonState state;
+    std::u16string_view label;
+};
+
+StageObject* existingObject(model::DisplayObject& d)
+{
+    auto* link = static_cast<StageLink*>(d.scriptData());
+    return link ? link->object() : nullptr;
+}
+
+// A property's plain value without running getters.
+const Value* rawProperty(Object* o, std::u16string_view name)
+{
+    for (int hops = 0; o && hops < 256; o = o->proto(), ++hops) {
+        if (const Property* p = o->properties().find(name))
+            return p->getter ? nullptr : &p->value;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+uint8_t InputDispatcher::conditionKey(uint32_t code, uint32_t ascii)
+{
+    switch (code) {
+    case 37: return 1;  // left
+    case 39: return 2;  // right
+    case 36: return 3;  // home
+    case 35: return 4;  // end
+    case 45: return 5;  // insert
+    case 46: return 6;  // delete
+    case 8: return 8;   // backspace
+    case 13: return 13; // enter
+    case 38: return 14; // up
+    case 40: return 15; // down
+    case 33: return 16; // page up
+    case 34: return 17; // page down
+    case 9: return 18;  // tab
+    case 27: return 19; // escape
+    default: break;
+    }
+    return ascii >= 32 && ascii <= 126 ? uint8_t(ascii) : 0;
+}
+
+bool InputDispatcher::enabled(model::DisplayObject& object)
+{
+    const Value* v = rawProperty(existingObject(object), u"enabled");
+    return !v || !(v->isBoolean() && !v->asBool());
+}
+
+bool InputDispatcher::interactiveClip(model::DisplayObject& clip)
+{
+    constexpr uint32_t kButtonEvents = swf::ClipEvent::Press | swf::ClipEvent::Release |
+                                       swf::ClipEvent::ReleaseOutside | swf::ClipEvent::RollOver |
+                                       swf::ClipEvent::RollOut | swf::ClipEvent::DragOver | swf::ClipEvent::DragOut;
+    for (const swf::ClipAction& a : clip.clipActions()) {
+        if (a.events & kButtonEvents)
+            return true;
+    }
+    if (!existingObject(clip))
+        return false;
+    for (std::u16string_view h : {u"onPress", u"onRelease", u"onReleaseOutside", u"onRollOver", u"onRollOut",
+                                  u"onDragOver", u"onDragOut"}) {
+        if (hasHandler(m_rt, clip, h))
+            return true;
+    }
+    return false;
+}
+
+model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& container, swf::Point p, int depth)
+{
+    const model::DisplayList* list = container.children();
+    if (!list || depth > kMaxNesting)
+        return nullptr;
+    HitTester tester(m_rt.stage);
+    for (auto it = list->entries().rbegin(); it != list->entries().rend(); ++it) {
+        model::DisplayObject* child = it->second.get();
+        if (!child->isVisible() || child->isMask())
+            continue;
+        if (child->kind() == model::DisplayKind::Button) {
+            if (enabled(*child) && tester.hitsButton(static_cast<model::ButtonObject&>(*child), p))
+                return child;
+        } else if (child->kind() == model::DisplayKind::MovieClip) {
+            if (interactiveClip(*child)) {
+                if (enabled(*child) && tester.hits(*child, p))
+                    return child;
+                continue;
+            }
+            if (model::DisplayObject* found = findTarget(*child, p, depth + 1))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+void InputDispatcher::transition(model::DisplayObject& target, Transition t)
+{
+    static constexpr TransitionInfo kInfo[] = {
+        {swf::ButtonCondition::IdleToOverUp, swf::ClipEvent::RollOver, u"onRollOver", model::ButtonState::Over, u"_over"},
+        {swf::ButtonCondition::OverUpToIdle, swf::ClipEvent::RollOut, u"onRollOut", model::ButtonState::Up, u"_up"},
+        {swf::ButtonCondition::OverUpToOverDown, swf::ClipEvent::Press, u"onPress", model::ButtonState::Down, u"_down"},
+        {swf::ButtonCondition::OverDownToOverUp, swf::ClipEvent::Release, u"onRelease", model::ButtonState::Over,
+         u"_over"},
+        {swf::ButtonCondition::OverDownToOutDown, swf::ClipEvent::DragOut, u"onDragOut", model::ButtonState::Up, u"_up"},
+        {swf::ButtonCondition::OutDownToOverDown, swf::ClipEvent::DragOver, u"onDragOver", model::ButtonState::Down,
+         u"_down"},
+        {swf::ButtonCondition::OutDownToIdle, swf::ClipEvent::ReleaseOutside, u"onReleaseOutside",
+         model::ButtonState::Up, u"_up"},
+    };
+    const TransitionInfo& info = kInfo[size_t(t)];
+    std::shared_ptr<model::DisplayObject> keep = target.shared_from_this();
+    if (!target.isOnStage())
+        return;
+    if (auto* button = target.as<model::ButtonObject>()) {
+        button->setState(info.state);
+        model::MovieClip* parent = button->parentClip();
+        std::vector<const swf::ButtonAction*> actions;
+        for (const swf::ButtonAction& a : button->button().actions) {
+            if (a.conditions & info.condition)
+                actions.push_back(&a);
+        }
+        for (const swf::ButtonAction* a : actions) {
+            if (parent)
+                (void)m_rt.guarded([&] { m_rt.interpreter().runBlock(a->actions, m_rt.objectFor(*parent)); });
+        }
+        runClipEvent(m_rt, target, {0, info.handler});
+        return;
+    }
+    if (auto* clip = target.as<model::MovieClip>()) {
+        if (auto frame = clip->findLabel(utf16ToUtf8(info.label))) {
+            (void)clip->gotoFrame(*frame);
+            clip->stop();
+        }
+    }
+    runClipEvent(m_rt, target, {info.clipBit, info.handler});
+}
+
+void InputDispatcher::track(swf::Point p)
+{
+    model::DisplayObject* target = findTarget(m_rt.stage.root(), p, 0);
+    if (auto pressed = m_pressed.lock()) {
+        bool inside = target == pressed.get();
+        if (inside != m_pressedInside) {
+            m_pressedInside = inside;
+            transition(*pressed, inside ? Transition::DragOver : Transition::DragOut);
+        }
+        return;
+    }
+    auto hover = m_hover.lock();
+    if (target == hover.get())
+        return;
+    m_hover.reset();
+    if (hover && hover->isOnStage())
+        transition(*hover, Transition::RollOut);
+    // The roll-out handlers may have changed the stage: look again.
+    target = findTarget(m_rt.stage.root(), p, 0);
+    if (target) {
+        m_hover = target->shared_from_this();
+        transition(*target, Transition::RollOver);
+    }
+}
+
+void InputDispatcher::mouseMove(swf::Point p)
+{
+    m_rt.input.mouse = p;
+    (void)m_rt.guarded([&] { updateDrag(m_rt); });
+    broadcastClipEvent(m_rt, {swf::ClipEvent::MouseMove, u"onMouseMove"});
+    broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseMove", {});
+    track(p);
+}
+
+void InputDispatcher::mouseDown(swf::Point p)
+{
+    m_rt.input.mouse = p;
+    m_rt.input.mouseDown = true;
+    track(p);
+    broadcastClipEvent(m_rt, {swf::ClipEvent::MouseDown, u"onMouseDown"});
+    broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseDown", {});
+    auto target = m_hover.lock();
+    if (target && target->isOnStage()) {
+        m_pressed = target;
+        m_pressedInside = true;
+        transition(*target, Transition::Press);
+    }
+}
+
+void InputDispatcher::mouseUp(swf::Point p)
+{
+    m_rt.input.mouse = p;
+    m_rt.input.mouseDown = false;
+    broadcastClipEvent(m_rt, {swf::ClipEvent::MouseUp, u"onMouseUp"});
+    broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseUp", {});
+    auto pressed = m_pressed.lock();
+    m_pressed.reset();
+    if (pressed && pressed->isOnStage()) {
+        if (m_pressedInside) {
+            m_hover = pressed;
+            transition(*pressed, Transition::Release);
+        } else {
+            m_hover.reset();
+            transition(*pressed, Transition::ReleaseOutside);
+        }
+    }
+    m_pressedInside = false;
+    track(p);
+}
+
+void InputDispatcher::mouseWheel(int32_t delta)
+{
+    Value args[] = {Value(double(delta))};
+    broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseWheel", args);
+}
+
+void InputDispatcher::keyDown(uint32_t code, uint32_t ascii)
+{
+    m_rt.input.keysDown.set(code & 0xFF);
+    m_rt.input.lastKeyCode = code;
+    m_rt.input.lastAscii = ascii;
+    const uint8_t key = conditionKey(code, ascii);
+    if (key) {
+        // Buttons anywhere on the stage answer their key conditions.
+        std::vector<std::shared_ptr<model::DisplayObject>> buttons;
+        std::vector<model::DisplayObject*> walk{&m_rt.stage.root()};
+        while (!walk.empty()) {
+            model::DisplayObject* d = walk.back();
+            walk.pop_back();
+            if (d->kind() == model::DisplayKind::Button)
+                buttons.push_back(d->shared_from_this());
+            if (const model::DisplayList* children = d->children()) {
+                for (auto it = children->entries().rbegin(); it != children->entries().rend(); ++it)
+                    walk.push_back(it->second.get());
+            }
+        }
+        for (const auto& b : buttons) {
+            auto* button = b->as<model::ButtonObject>();
+            model::MovieClip* parent = button->parentClip();
+            if (!button->isOnStage() || !parent)
+                continue;
+            for (const swf::ButtonAction& a : button->button().actions) {
+                if (a.keyCode == key)
+                    (void)m_rt.guarded([&] { m_rt.interpreter().runBlock(a.actions, m_rt.objectFor(*parent)); });
+            }
+        }
+        broadcastClipEvent(m_rt, {swf::ClipEvent::KeyPress, {}, key});
+    }
+    broadcastClipEvent(m_rt, {swf::ClipEvent::KeyDown, {}});
+    broadcastEvent(m_rt, m_rt.keyObject, u"onKeyDown", {});
+}
+
+void InputDispatcher::keyUp(uint32_t code, uint32_t ascii)
+{
+    m_rt.input.keysDown.reset(code & 0xFF);
+    m_rt.input.lastKeyCode = code;
+    m_rt.input.lastAscii = ascii;
+    broadcastClipEvent(m_rt, {swf::ClipEvent::KeyUp, {}});
+    broadcastEvent(m_rt, m_rt.keyObject, u"onKeyUp", {});
+}
+
+bool InputDispatcher::pointerOverButton() const
+{
+    auto hover = m_hover.lock();
+    if (!hover || !hover->isOnStage())
+        return false;
+    const Value* hand = rawProperty(existingObject(*hover), u"useHandCursor");
+    return !hand || !(hand->isBoolean() && !hand->asBool());
+}
+
+} // namespace script

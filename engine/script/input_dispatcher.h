@@ -1,0 +1,68 @@
+// Pointer and keyboard input: buttons and clips with button handlers go
+// through the states of a button (idle, over-up, over-down, out-down) and
+// run the condition actions and handlers of each transition:
+//   roll over   idle -> over-up        IdleToOverUp      onRollOver
+//   roll out    over-up -> idle        OverUpToIdle      onRollOut
+//   press       over-up -> over-down   OverUpToOverDown  onPress
+//   release     over-down -> over-up   OverDownToOverUp  onRelease
+//   drag out    over-down -> out-down  OverDownToOutDown onDragOut
+//   drag over   out-down -> over-down  OutDownToOverDown onDragOver
+//   release outside  out-down -> idle  OutDownToIdle     onReleaseOutside
+// A button shows its over state while the pointer is over it and up,
+// its down state while pressed over it, and its up state otherwise; a clip
+// with _up/_over/_down labels goes to them. Every pointer event also reaches
+// onClipEvent(mouseMove/mouseDown/mouseUp), the clips' onMouseMove ...
+// handlers and the Mouse listeners (before the button transitions of the
+// same event); keys reach button key conditions, onClipEvent(keyDown/keyUp/
+// keyPress) and the Key listeners.
+//
+// The object under the pointer is the topmost enabled button, or the
+// topmost enabled clip with a button handler (which takes the events of
+// everything inside it), hit by shape.
+#pragma once
+
+#include "swf/geometry.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace model {
+class DisplayObject;
+}
+
+namespace script {
+
+class Runtime;
+
+class InputDispatcher {
+public:
+    explicit InputDispatcher(Runtime& rt) : m_rt(rt) {}
+
+    void mouseMove(swf::Point stage);
+    void mouseDown(swf::Point stage);
+    void mouseUp(swf::Point stage);
+    void mouseWheel(int32_t delta);
+    void keyDown(uint32_t code, uint32_t ascii);
+    void keyUp(uint32_t code, uint32_t ascii);
+    [[nodiscard]] bool pointerOverButton() const;
+
+    // The key number of button and keyPress conditions: 1-19 for the
+    // special keys, the character for printable ASCII, 0 otherwise.
+    [[nodiscard]] static uint8_t conditionKey(uint32_t code, uint32_t ascii);
+
+private:
+    enum class Transition : uint8_t { RollOver, RollOut, Press, Release, DragOut, DragOver, ReleaseOutside };
+
+    void track(swf::Point stage);
+    void transition(model::DisplayObject& target, Transition t);
+    [[nodiscard]] model::DisplayObject* findTarget(model::DisplayObject& container, swf::Point stage, int depth);
+    [[nodiscard]] bool interactiveClip(model::DisplayObject& clip);
+    [[nodiscard]] bool enabled(model::DisplayObject& object);
+
+    Runtime& m_rt;
+    std::weak_ptr<model::DisplayObject> m_hover;
+    std::weak_ptr<model::DisplayObject> m_pressed;
+    bool m_pressedInside = false;
+};
+
+} // namespace script

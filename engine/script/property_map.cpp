@@ -1,0 +1,90 @@
+// Property storage.
+#include "script/property_map.h"
+
+namespace script {
+
+namespace {
+constexpr size_t kSlotBytes = sizeof(Property) + 16;
+}
+
+PropertyMap::~PropertyMap()
+{
+    if (m_meter)
+        m_meter->release(m_props.size() * kSlotBytes);
+}
+
+int64_t PropertyMap::indexOf(std::u16string_view name) const
+{
+    if (m_index) {
+        auto it = m_index->find(name);
+        return it == m_index->end() ? -1 : int64_t(it->second);
+    }
+    for (size_t i = 0; i < m_props.size(); ++i) {
+        if (namesMatch(m_props[i].name.view(), name, m_caseSensitive))
+            return int64_t(i);
+    }
+    return -1;
+}
+
+Property* PropertyMap::find(std::u16string_view name)
+{
+    int64_t i = indexOf(name);
+    return i < 0 ? nullptr : &m_props[size_t(i)];
+}
+
+const Property* PropertyMap::find(std::u16string_view name) const
+{
+    int64_t i = indexOf(name);
+    return i < 0 ? nullptr : &m_props[size_t(i)];
+}
+
+Property& PropertyMap::add(String name, Value value, uint8_t flags)
+{
+    if (m_meter)
+        m_meter->charge(kSlotBytes);
+    Property p;
+    p.name = std::move(name);
+    p.value = std::move(value);
+    p.flags = flags;
+    m_props.push_back(std::move(p));
+    if (m_index) {
+        m_index->emplace(m_props.back().name.view(), uint32_t(m_props.size() - 1));
+    } else if (m_props.size() >= kIndexFrom) {
+        rebuildIndex();
+    }
+    return m_props.back();
+}
+
+bool PropertyMap::erase(std::u16string_view name)
+{
+    int64_t i = indexOf(name);
+    if (i < 0)
+        return false;
+    m_props.erase(m_props.begin() + i);
+    if (m_meter)
+        m_meter->release(kSlotBytes);
+    if (m_index) {
+        if (m_props.size() < kIndexFrom / 2)
+            m_index.reset();
+        else
+            rebuildIndex();
+    }
+    return true;
+}
+
+void PropertyMap::clear()
+{
+    if (m_meter)
+        m_meter->release(m_props.size() * kSlotBytes);
+    m_props.clear();
+    m_index.reset();
+}
+
+void PropertyMap::rebuildIndex()
+{
+    m_index = std::make_unique<Index>(m_props.size() * 2, Hash{m_caseSensitive}, Equal{m_caseSensitive});
+    for (size_t i = 0; i < m_props.size(); ++i)
+        m_index->emplace(m_props[i].name.view(), uint32_t(i)); // the first of equal names wins, as in a scan
+}
+
+} // namespace script

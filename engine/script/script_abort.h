@@ -1,0 +1,21 @@
+// The exception that stops every script up to the engine's entry point: a
+// limit was reached or the action bytes cannot be run. Script code cannot
+// catch it (Try only catches thrown values, see interpreter.h).
+#pragma once
+
+#include "script/host.h"
+
+#include <string>
+
+namespace script {
+
+struct ScriptAbort {
+    ScriptError error;
+};
+
+[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string message)
+{
+    throw ScriptAbort{{kind, std::move(message)}};
+}
+
+} // namespace script

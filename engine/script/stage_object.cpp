@@ -1,0 +1,99 @@
+// Script objects of display objects.
+#include "script/stage_object.h"
+
+#include "script/clip_properties.h"
+#include "script/conversions.h"
+#include "script/runtime.h"
+
+#include "model/display_list.h"
+#include "model/edit_text_object.h"
+
+namespace script {
+
+StageLink::~StageLink()
+{
+    if (m_object)
+        m_object->detach();
+}
+
+StageLink* StageObject::link() const
+{
+    return m_display ? static_cast<StageLink*>(m_display->scriptData()) : nullptr;
+}
+
+void StageObject::finalize()
+{
+    if (StageLink* l = link(); l && l->object() == this)
+        l->forget();
+    m_display = nullptr;
+}
+
+bool StageObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out)
+{
+    if (name.empty())
+        return false;
+    if (name[0] == u'_') {
+        if (auto index = clipPropertyIndex(name, rt.caseSensitive)) {
+            out = getClipProperty(rt, *this, *index);
+            return true;
+        }
+        if (namesMatch(name, u"_parent", rt.caseSensitive)) {
+            model::DisplayObject* parent = m_display ? m_display->parent() : nullptr;
+            out = parent ? Value(rt.objectFor(*parent)) : Value();
+            return true;
+        }
+        if (namesMatch(name, u"_root", rt.caseSensitive) || namesMatch(name, u"_level0", rt.caseSensitive)) {
+            out = Value(rt.rootObject());
+            return true;
+        }
+        return false;
+    }
+    if (m_kind == model::DisplayKind::EditText && m_display) {
+        auto* field = m_display->as<model::EditTextObject>();
+        if (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive)) {
+            out = Value(rt.makeStringUtf8(field->text()));
+            return true;
+        }
+        if (namesMatch(name, u"variable", rt.caseSensitive)) {
+            out = field->variableName().empty() ? Value::null() : Value(rt.makeStringUtf8(field->variableName()));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value)
+{
+    if (name.empty())
+        return false;
+    if (name[0] == u'_') {
+        if (auto index = clipPropertyIndex(name, rt.caseSensitive)) {
+            (void)setClipProperty(rt, *this, *index, value);
+            return true;
+        }
+        return false;
+    }
+    if (m_kind == model::DisplayKind::EditText && m_display &&
+        (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive))) {
+        m_display->as<model::EditTextObject>()->setText(toString(rt, value).utf8());
+        return true;
+    }
+    return false;
+}
+
+bool StageObject::getLate(Runtime& rt, std::u16string_view name, Value& out)
+{
+    if (!m_display || name.empty())
+        return false;
+    const model::DisplayList* children = m_display->children();
+    if (!children)
+        return false;
+    std::string utf8 = utf16ToUtf8(name);
+    model::DisplayObject* child = children->findByName(utf8, rt.caseSensitive);
+    if (!child)
+        return false;
+    out = Value(rt.objectFor(*child));
+    return true;
+}
+
+} // namespace script
