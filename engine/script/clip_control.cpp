@@ -114,17 +114,23 @@ void runFrameActions(Runtime& rt, StageObject& object, uint32_t frame)
 
 void ensureConstructed(Runtime& rt, model::DisplayObject& display)
 {
-    if (display.characterId() == 0 || display.kind() != model::DisplayKind::MovieClip)
+    if (display.kind() != model::DisplayKind::MovieClip)
         return;
-    auto it = rt.registeredClasses.find(display.characterId());
-    if (it == rt.registeredClasses.end())
-        return;
-    StageObject& object = *rt.objectFor(display);
-    StageLink* link = object.link();
-    if (!link || link->constructed)
+    auto* link = static_cast<StageLink*>(display.scriptData());
+    if (!link) {
+        // A link without an object yet: the decision is remembered without
+        // making a script object for every clip.
+        display.setScriptData(std::make_unique<StageLink>(nullptr));
+        link = static_cast<StageLink*>(display.scriptData());
+    }
+    if (link->constructed)
         return;
     link->constructed = true;
+    auto it = display.characterId() ? rt.registeredClasses.find(display.characterId()) : rt.registeredClasses.end();
+    if (it == rt.registeredClasses.end())
+        return;
     Object* ctor = it->second;
+    StageObject& object = *rt.objectFor(display);
     if (Object* proto = getProperty(rt, ctor, u"prototype").asObject())
         object.setProto(proto);
     (void)callFunction(rt, Value(ctor), Value(&object), {}, object.proto());
@@ -153,6 +159,7 @@ StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view
         copy->setClipActions(&original->clipActions());
     StageObject* object = rt.objectFor(*copy);
     copyProperties(rt, init, object);
+    ensureConstructed(rt, *copy);
     return object;
 }
 

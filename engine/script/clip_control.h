@@ -54,8 +54,11 @@ StageObject* attachClip(Runtime& rt, StageObject& parent, std::u16string_view ex
 StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_view name, int32_t modelDepth);
 // removeMovieClip: only objects at script depths (0 and up) go.
 bool removeClip(Runtime& rt, StageObject& object);
-// A registered class's prototype and constructor for a new clip (once;
-// nothing for clips of unregistered symbols).
+// A clip is constructed once, before any of its own scripts run: when it is
+// attached or duplicated, or (for timeline clips) after the init actions of
+// the queue round that holds its first actions. A class registered for its
+// symbol at that moment (Object.registerClass) gives it its prototype and
+// runs its constructor; a later registration does not change the clip.
 void ensureConstructed(Runtime& rt, model::DisplayObject& display);
 
 void startDrag(Runtime& rt, StageObject& object, bool lockCenter, std::optional<std::array<double, 4>> bounds);

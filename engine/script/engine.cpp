@@ -12,6 +12,7 @@
 #include "script/frame_runner.h"
 #include "script/input_dispatcher.h"
 #include "script/interpreter.h"
+#include "script/number_format.h"
 #include "script/runtime.h"
 #include "script/text_binding.h"
 #include "script/variables.h"
@@ -195,8 +196,11 @@ bool Engine::setProperty(std::string_view target, int32_t index, std::string_vie
     Runtime::Entry entry(rt);
     bool done = false;
     (void)rt.guarded([&] {
+        // Numeric text sets numeric properties by its number ("0" hides).
+        String text = rt.makeStringUtf8(value);
+        auto number = parseNumberLiteral(text.view());
         if (StageObject* t = targetOf(rt, target))
-            done = setClipProperty(rt, *t, index, Value(rt.makeStringUtf8(value)));
+            done = setClipProperty(rt, *t, index, number ? Value(*number) : Value(text));
     });
     finish(entry.outermost());
     return done;

@@ -11,13 +11,14 @@
 //   then, as before:        stage->collectChanges()
 //
 // Order within one tick: the stage advances every playing timeline; init
-// actions (DoInitAction) run first, then enterFrame events (onClipEvent(
-// enterFrame) before onEnterFrame, clips in tree pre-order), then the frame
-// actions, load and unload events in the order the stage queued them (see
-// model/movie_clip.h); then due intervals; then bound text fields take
-// their variables' values. Actions that scripts queue meanwhile (a
-// gotoAndPlay, a new clip's first frame) run after the block that queued
-// them, first in first out.
+// actions (DoInitAction) run first, then the clips new in this frame are
+// constructed (a class registered for their symbol runs its constructor),
+// then enterFrame events (onClipEvent(enterFrame) before onEnterFrame, clips
+// in tree pre-order), then the frame actions, load and unload events in the
+// order the stage queued them (see model/movie_clip.h); then due intervals;
+// then bound text fields take their variables' values. Actions that scripts
+// queue meanwhile (a gotoAndPlay, a new clip's first frame) run after the
+// block that queued them, first in first out.
 //
 // Every entry point has its own action budget (Limits). A script that runs
 // away is stopped and reported through Host::scriptError; the entry's other

@@ -21,15 +21,11 @@ void FrameRunner::run(const model::PendingAction& action)
     case model::ActionKind::Frame:
         if (!clip->isOnStage())
             return;
-        (void)m_rt.guarded([&] {
-            ensureConstructed(m_rt, *clip);
-            m_rt.interpreter().runBlock(action.bytes, m_rt.objectFor(*clip));
-        });
+        (void)m_rt.guarded([&] { m_rt.interpreter().runBlock(action.bytes, m_rt.objectFor(*clip)); });
         break;
     case model::ActionKind::ClipLoad:
         if (!clip->isOnStage())
             return;
-        (void)m_rt.guarded([&] { ensureConstructed(m_rt, *clip); });
         runClipEvent(m_rt, *clip, {swf::ClipEvent::Initialize | swf::ClipEvent::Construct, {}});
         runClipEvent(m_rt, *clip, {swf::ClipEvent::Load, u"onLoad"});
         break;
@@ -47,22 +43,25 @@ void FrameRunner::drain(bool tick)
     }
     for (uint32_t round = 0; round < m_rt.limits.maxQueueRounds; ++round) {
         std::vector<model::PendingAction> actions = m_rt.stage.takePendingActions();
-        if (round == 0 && tick) {
-            for (const auto& a : actions) {
-                if (a.kind == model::ActionKind::Init)
-                    run(a);
-            }
-            broadcastClipEvent(m_rt, {swf::ClipEvent::EnterFrame, u"onEnterFrame"});
-            for (const auto& a : actions) {
-                if (a.kind != model::ActionKind::Init)
-                    run(a);
-            }
-            continue;
-        }
-        if (actions.empty())
+        if (actions.empty() && !(round == 0 && tick))
             return;
-        for (const auto& a : actions)
-            run(a);
+        // Init actions first: they register the classes the new clips are
+        // constructed with.
+        for (const auto& a : actions) {
+            if (a.kind == model::ActionKind::Init)
+                run(a);
+        }
+        for (const auto& a : actions) {
+            if ((a.kind == model::ActionKind::Frame || a.kind == model::ActionKind::ClipLoad) && a.clip &&
+                a.clip->isOnStage())
+                (void)m_rt.guarded([&] { ensureConstructed(m_rt, *a.clip); });
+        }
+        if (round == 0 && tick)
+            broadcastClipEvent(m_rt, {swf::ClipEvent::EnterFrame, u"onEnterFrame"});
+        for (const auto& a : actions) {
+            if (a.kind != model::ActionKind::Init)
+                run(a);
+        }
     }
     // A queue that keeps refilling itself (frames that jump to each other
     // forever) is cut off here.

@@ -1,7 +1,9 @@
-// Runs what the stage queued: init actions, frame actions, load and unload
-// events, in queue order; on a tick, enterFrame events after the init
-// actions and before everything else. Actions that scripts queue meanwhile
-// run in later rounds (first in, first out), up to Limits::maxQueueRounds.
+// Runs what the stage queued, round by round: in each round the init
+// actions first, then the new clips of the round are constructed (see
+// ensureConstructed), then (on a tick, first round only) the enterFrame
+// events, then frame actions, load and unload events in queue order.
+// Actions that scripts queue meanwhile make the next round (first in, first
+// out), up to Limits::maxQueueRounds.
 #pragma once
 
 #include "model/pending_action.h"

@@ -127,13 +127,6 @@ StageObject* Runtime::objectFor(model::DisplayObject& display)
     default:
         break;
     }
-    if (display.kind() == model::DisplayKind::MovieClip && display.characterId() != 0) {
-        auto it = registeredClasses.find(display.characterId());
-        if (it != registeredClasses.end()) {
-            if (Object* p = getProperty(*this, it->second, u"prototype").asObject())
-                proto = p;
-        }
-    }
     StageObject* object = heap.make<StageObject>(proto, &display);
     if (link)
         link->attach(object);

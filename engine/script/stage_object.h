@@ -7,7 +7,8 @@
 // object's ScriptData (StageLink): when the display object dies, the link
 // detaches this object (display() becomes null: a reference to a removed
 // clip); when the collector frees this object, the link forgets it and a
-// later access makes a fresh one.
+// later access makes a fresh one. A link may exist before its object (it
+// keeps per-object state such as `constructed`).
 #pragma once
 
 #include "script/object.h"
@@ -30,7 +31,7 @@ public:
     void forget() { m_object = nullptr; }
 
     // Per-object state of the event machinery.
-    bool constructed = false;   // a registered class's constructor ran
+    bool constructed = false;   // its class (if any) was decided and constructed
     bool textBound = false;     // a bound text field gave its variable the initial text
 
 private:

@@ -223,11 +223,9 @@ void setVariable(Runtime& rt, Frame& f, std::u16string_view name, const Value& v
             return;
         }
     }
-    if (hasOwnProperty(rt, rt.global, name) || f.scopes.empty()) {
-        setProperty(rt, rt.global, name, value);
-        return;
-    }
-    setProperty(rt, f.scopes.front(), name, value);
+    // Not found: a new variable of the timeline (or of the function's
+    // defining timeline). _global is only written through `_global.name`.
+    setProperty(rt, f.scopes.empty() ? rt.global : f.scopes.front(), name, value);
 }
 
 void defineLocal(Runtime& rt, Frame& f, std::u16string_view name, const Value& value)

@@ -128,6 +128,84 @@ Actions& Actions::defineFunction(const std::string& name, const std::vector<std:
     return *this;
 }
 
+Actions& Actions::with(const Actions& body)
+{
+    std::vector<uint8_t> code = body.bytes(false);
+    op(0x94, {uint8_t(code.size()), uint8_t(code.size() >> 8)});
+    m_code.insert(m_code.end(), code.begin(), code.end());
+    return *this;
+}
+
+Actions& Actions::defineFunction2(const Function2Spec& spec, const Actions& body)
+{
+    std::vector<uint8_t> code = body.bytes(false);
+    std::vector<uint8_t> p;
+    appendString(p, spec.name);
+    appendU16(p, uint16_t(spec.params.size()));
+    p.push_back(spec.registerCount);
+    p.push_back(uint8_t(spec.flags >> 8));
+    p.push_back(uint8_t(spec.flags));
+    for (const auto& [reg, name] : spec.params) {
+        p.push_back(reg);
+        appendString(p, name);
+    }
+    appendU16(p, uint16_t(code.size()));
+    op(0x8E, p);
+    m_code.insert(m_code.end(), code.begin(), code.end());
+    return *this;
+}
+
+Actions& Actions::tryBlock(const Actions& tryBody, const std::optional<Actions>& catchBody,
+                           const std::optional<Actions>& finallyBody, const std::string& catchName,
+                           std::optional<uint8_t> catchRegister)
+{
+    std::vector<uint8_t> t = tryBody.bytes(false);
+    std::vector<uint8_t> c = catchBody ? catchBody->bytes(false) : std::vector<uint8_t>{};
+    std::vector<uint8_t> f = finallyBody ? finallyBody->bytes(false) : std::vector<uint8_t>{};
+    std::vector<uint8_t> p;
+    p.push_back(uint8_t((catchBody ? 1 : 0) | (finallyBody ? 2 : 0) | (catchRegister ? 4 : 0)));
+    appendU16(p, uint16_t(t.size()));
+    appendU16(p, uint16_t(c.size()));
+    appendU16(p, uint16_t(f.size()));
+    if (catchRegister)
+        p.push_back(*catchRegister);
+    else
+        appendString(p, catchName);
+    op(0x8F, p);
+    m_code.insert(m_code.end(), t.begin(), t.end());
+    m_code.insert(m_code.end(), c.begin(), c.end());
+    m_code.insert(m_code.end(), f.begin(), f.end());
+    return *this;
+}
+
+Actions& Actions::callMethodOn(const std::string& object, const std::string& method,
+                               const std::vector<PushValue>& args)
+{
+    std::vector<PushValue> reversed(args.rbegin(), args.rend());
+    reversed.emplace_back(int(args.size()));
+    if (!reversed.empty())
+        push(reversed);
+    push({PushValue(object)}).getVariable();
+    push({PushValue(method)});
+    return callMethod();
+}
+
+Actions& Actions::callFunctionNamed(const std::string& function, const std::vector<PushValue>& args)
+{
+    std::vector<PushValue> reversed(args.rbegin(), args.rend());
+    reversed.emplace_back(int(args.size()));
+    reversed.emplace_back(function);
+    push(reversed);
+    return callFunction();
+}
+
+Actions& Actions::append(const Actions& other)
+{
+    std::vector<uint8_t> code = other.bytes(false);
+    m_code.insert(m_code.end(), code.begin(), code.end());
+    return *this;
+}
+
 Actions& Actions::label(const std::string& name)
 {
     m_labels[name] = m_code.size();

@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -40,6 +42,18 @@ struct PushValue {
     PushValue(Undefined u) : value(u) {}
     PushValue(Register r) : value(r) {}
     PushValue(Constant c) : value(c) {}
+};
+
+class Actions;
+
+// DefineFunction2's header: parameters with their registers (0: a local
+// variable), the register count and the preload/suppress flags (first
+// record byte high, as the file stores them).
+struct Function2Spec {
+    std::string name;
+    std::vector<std::pair<uint8_t, std::string>> params;
+    uint8_t registerCount = 4;
+    uint16_t flags = 0;
 };
 
 class Actions {
@@ -98,12 +112,84 @@ public:
     Actions& initObject() { return op(0x43); }
     Actions& storeRegister(uint8_t r) { return op(0x87, {r}); }
     Actions& defineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body);
+    Actions& defineLocal2() { return op(0x41); }
+    Actions& deleteMember() { return op(0x3A); }
+    Actions& deleteVariable() { return op(0x3B); }
+    Actions& modulo() { return op(0x3F); }
+    Actions& typeOf() { return op(0x44); }
+    Actions& targetPath() { return op(0x45); }
+    Actions& enumerate() { return op(0x46); }
+    Actions& toNumber() { return op(0x4A); }
+    Actions& toString() { return op(0x4B); }
+    Actions& stackSwap() { return op(0x4D); }
+    Actions& newMethod() { return op(0x53); }
+    Actions& bitAnd() { return op(0x60); }
+    Actions& bitOr() { return op(0x61); }
+    Actions& bitXor() { return op(0x62); }
+    Actions& bitLShift() { return op(0x63); }
+    Actions& bitRShift() { return op(0x64); }
+    Actions& bitURShift() { return op(0x65); }
+    // The block runs with the popped object on the scope chain.
+    Actions& with(const Actions& body);
+    // SWF 4 extras
+    Actions& logicalAnd() { return op(0x10); }
+    Actions& logicalOr() { return op(0x11); }
+    Actions& stringEquals() { return op(0x13); }
+    Actions& stringLength() { return op(0x14); }
+    Actions& stringExtract() { return op(0x15); }
+    Actions& toInteger() { return op(0x18); }
+    Actions& setTarget2() { return op(0x20); }
+    Actions& cloneSprite() { return op(0x24); }
+    Actions& removeSprite() { return op(0x25); }
+    Actions& startDrag() { return op(0x27); }
+    Actions& endDrag() { return op(0x28); }
+    Actions& stringLess() { return op(0x29); }
+    Actions& randomNumber() { return op(0x30); }
+    Actions& mbStringLength() { return op(0x31); }
+    Actions& charToAscii() { return op(0x32); }
+    Actions& asciiToChar() { return op(0x33); }
+    Actions& getTime() { return op(0x34); }
+    Actions& mbStringExtract() { return op(0x35); }
+    Actions& mbCharToAscii() { return op(0x36); }
+    Actions& mbAsciiToChar() { return op(0x37); }
+    Actions& call() { return op(0x9E); }
+    Actions& waitForFrame(uint16_t frame, uint8_t skip) { return op(0x8A, {uint8_t(frame), uint8_t(frame >> 8), skip}); }
+    Actions& waitForFrame2(uint8_t skip) { return op(0x8D, {skip}); }
+    Actions& gotoFrame2(bool play, uint16_t sceneBias)
+    {
+        return op(0x9F, {uint8_t(play ? 3 : 2), uint8_t(sceneBias), uint8_t(sceneBias >> 8)});
+    }
+    // SWF 6
+    Actions& instanceOf() { return op(0x54); }
+    Actions& enumerate2() { return op(0x55); }
+    Actions& strictEquals() { return op(0x66); }
+    Actions& greater() { return op(0x67); }
+    Actions& stringGreater() { return op(0x68); }
+    // SWF 7
+    Actions& defineFunction2(const Function2Spec& spec, const Actions& body);
+    Actions& extends() { return op(0x69); }
+    Actions& castOp() { return op(0x2B); }
+    Actions& implementsOp() { return op(0x2C); }
+    Actions& throwValue() { return op(0x2A); }
+    // try { tryBody } catch (name or register) { catchBody } finally { finallyBody }
+    Actions& tryBlock(const Actions& tryBody, const std::optional<Actions>& catchBody,
+                      const std::optional<Actions>& finallyBody, const std::string& catchName,
+                      std::optional<uint8_t> catchRegister = std::nullopt);
+
+    // Another block's actions, its own labels already resolved.
+    Actions& append(const Actions& other);
 
     // Branch target at the current position.
     Actions& label(const std::string& name);
 
     // Sugar: name = value.
     Actions& setVar(const std::string& name, PushValue value) { return push({PushValue(name), std::move(value)}).setVariable(); }
+    // Sugar: object.method(args...) / function(args...) with pushed arguments
+    // (the arguments are pushed last to first, as compilers do).
+    Actions& callMethodOn(const std::string& object, const std::string& method, const std::vector<PushValue>& args);
+    Actions& callFunctionNamed(const std::string& function, const std::vector<PushValue>& args);
+    // Sugar: trace(expression already on the stack) is trace(); this traces a variable.
+    Actions& traceVar(const std::string& name) { return push({PushValue(name)}).getVariable().trace(); }
 
     // The assembled bytes; with `end` a trailing ActionEnd (0).
     [[nodiscard]] std::vector<uint8_t> bytes(bool end = true) const;
