@@ -103,13 +103,19 @@ bool ArrayObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value&
 {
     if (namesMatch(name, u"length", rt.caseSensitive)) {
         double n = toNumber(rt, value);
-        if (std::isfinite(n) && n >= 0 && n == std::trunc(n))
-            resize(size_t(std::min(n, double(rt.limits.maxArrayLength) + 1)), rt.limits.maxArrayLength);
+        if (std::isfinite(n) && n >= 0 && n == std::trunc(n)) {
+            size_t wanted = size_t(std::min(n, double(rt.limits.maxArrayLength) + 1));
+            if (wanted > m_elements.size())
+                rt.chargeWork((wanted - m_elements.size()) / 16);
+            resize(wanted, rt.limits.maxArrayLength);
+        }
         return true;
     }
     auto index = parseIndex(name);
     if (!index || *index >= rt.limits.maxArrayLength)
         return false;
+    if (*index >= m_elements.size())
+        rt.chargeWork((*index - m_elements.size()) / 16);
     set(*index, value, rt.limits.maxArrayLength);
     return true;
 }

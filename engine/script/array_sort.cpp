@@ -104,7 +104,10 @@ Value sortArray(Runtime& rt, ArrayObject& array, const Value& comparator, uint32
             return std::isnan(r) ? 0 : (r < 0 ? -1 : (r > 0 ? 1 : 0));
         };
     } else {
-        compare = [&](size_t a, size_t b) { return compareValues(rt, values[a], values[b], options); };
+        compare = [&](size_t a, size_t b) {
+            rt.chargeWork(1);
+            return compareValues(rt, values[a], values[b], options);
+        };
     }
     mergeSortIndices(order, [&](size_t a, size_t b) {
         int c = compare(a, b);
@@ -136,6 +139,7 @@ Value sortArrayOn(Runtime& rt, ArrayObject& array, const Value& fieldsValue, con
     }
     auto optionFor = [&](size_t k) { return k < options.size() ? options[k] : common; };
     std::function<int(size_t, size_t)> compare = [&](size_t a, size_t b) {
+        rt.chargeWork(1);
         for (size_t k = 0; k < fields.size(); ++k) {
             int c = compareValues(rt, keys[a][k], keys[b][k], optionFor(k));
             if (optionFor(k) & SortOption::Descending)

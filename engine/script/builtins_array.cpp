@@ -37,8 +37,11 @@ Value arrayConstruct(Runtime& rt, const Value&, std::span<const Value> args)
     ArrayObject* a = rt.newArray();
     if (args.size() == 1 && args[0].isNumber()) {
         double n = args[0].asNumber();
-        if (n >= 0 && n == std::trunc(n))
-            a->resize(size_t(std::min(n, double(rt.limits.maxArrayLength) + 1)), rt.limits.maxArrayLength);
+        if (n >= 0 && n == std::trunc(n)) {
+            size_t length = size_t(std::min(n, double(rt.limits.maxArrayLength) + 1));
+            rt.chargeWork(length / 16);
+            a->resize(length, rt.limits.maxArrayLength);
+        }
         return Value(a);
     }
     a->assign(std::vector<Value>(args.begin(), args.end()), rt.limits.maxArrayLength);
@@ -65,11 +68,12 @@ Value arrayPop(Runtime&, const Value& self, std::span<const Value>)
     return last;
 }
 
-Value arrayShift(Runtime&, const Value& self, std::span<const Value>)
+Value arrayShift(Runtime& rt, const Value& self, std::span<const Value>)
 {
     ArrayObject* a = thisArray(self);
     if (!a || a->length() == 0)
         return Value();
+    rt.chargeWork(a->length() / 16);
     Value first = a->at(0);
     a->erase(0, 1);
     return first;
@@ -80,6 +84,7 @@ Value arrayUnshift(Runtime& rt, const Value& self, std::span<const Value> args)
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
+    rt.chargeWork(a->length() / 16);
     a->insert(0, args, rt.limits.maxArrayLength);
     return Value(double(a->length()));
 }
@@ -102,6 +107,7 @@ Value arraySplice(Runtime& rt, const Value& self, std::span<const Value> args)
     ArrayObject* a = thisArray(self);
     if (!a || args.empty())
         return Value();
+    rt.chargeWork(a->length() / 16);
     size_t from = clampIndex(rt, arg(args, 0), a->length(), 0);
     size_t count = a->length() - from;
     if (args.size() > 1) {
@@ -135,6 +141,7 @@ Value arrayConcat(Runtime& rt, const Value& self, std::span<const Value> args)
 
 String joinArray(Runtime& rt, ArrayObject& a, std::u16string_view separator)
 {
+    rt.chargeWork(a.length());
     std::u16string out;
     for (size_t i = 0; i < a.length(); ++i) {
         if (i > 0)
@@ -167,6 +174,7 @@ Value arrayReverse(Runtime& rt, const Value& self, std::span<const Value>)
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
+    rt.chargeWork(a->length() / 16);
     std::vector<Value> items(a->elements().rbegin(), a->elements().rend());
     a->assign(std::move(items), rt.limits.maxArrayLength);
     return self;

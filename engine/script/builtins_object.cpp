@@ -125,8 +125,10 @@ Value functionCall(Runtime& rt, const Value& self, std::span<const Value> args)
 Value functionApply(Runtime& rt, const Value& self, std::span<const Value> args)
 {
     std::vector<Value> list;
-    if (Object* a = arg(args, 1).asObject(); a && a->objectClass() == ObjectClass::Array)
+    if (Object* a = arg(args, 1).asObject(); a && a->objectClass() == ObjectClass::Array) {
+        rt.chargeWork(static_cast<ArrayObject*>(a)->length() / 16);
         list = static_cast<ArrayObject*>(a)->elements();
+    }
     return callFunction(rt, self, arg(args, 0), list);
 }
 

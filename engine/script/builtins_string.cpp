@@ -81,6 +81,7 @@ Value indexOf(Runtime& rt, const Value& self, std::span<const Value> args)
 {
     String s = thisString(rt, self);
     String needle = toString(rt, arg(args, 0));
+    rt.chargeWork(s.size() / 16);
     size_t from = clampTo(integerArg(rt, args, 1, 0), s.size());
     size_t at = s.view().find(needle.view(), from);
     return Value(at == std::u16string_view::npos ? -1.0 : double(at));
@@ -90,6 +91,7 @@ Value lastIndexOf(Runtime& rt, const Value& self, std::span<const Value> args)
 {
     String s = thisString(rt, self);
     String needle = toString(rt, arg(args, 0));
+    rt.chargeWork(s.size() / 16);
     double from = integerArg(rt, args, 1, double(s.size()));
     if (from < 0)
         return Value(-1.0);
@@ -147,8 +149,9 @@ Value split(Runtime& rt, const Value& self, std::span<const Value> args)
     }
     String separator = toString(rt, args[0]);
     std::u16string_view text = s.view();
+    rt.chargeWork(text.size() / 16);
     if (separator.empty()) {
-        for (size_t i = 0; i < text.size() && out->length() < limit; ++i)
+        for (size_t i = 0; i < text.size() && out->length() < limit; ++i, rt.chargeWork(1))
             out->push(Value(rt.makeString(text.substr(i, 1))), rt.limits.maxArrayLength);
         return Value(out);
     }
@@ -160,6 +163,7 @@ Value split(Runtime& rt, const Value& self, std::span<const Value> args)
             break;
         }
         out->push(Value(rt.makeString(text.substr(start, at - start))), rt.limits.maxArrayLength);
+        rt.chargeWork(1);
         start = at + separator.size();
     }
     return Value(out);

@@ -30,6 +30,8 @@ ExternalValue convert(Runtime& rt, const Value& v, std::vector<Object*>& path)
     Object* o = v.asObject();
     if (o->isCallable() || path.size() >= kMaxExternalDepth)
         return ExternalValue::null();
+    if (rt.inEntry())
+        rt.chargeWork(1);
     for (Object* seen : path) {
         if (seen == o)
             return ExternalValue::null();

@@ -454,6 +454,8 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
 
 Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc)
 {
+    // Nested blocks recurse like calls and count against the same depth.
+    Runtime::CallDepth depth(m_rt);
     std::span<const uint8_t> p = r.payload;
     if (p.size() < 7)
         malformed("a Try is cut off");
@@ -540,6 +542,7 @@ Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc
 
 Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& pc)
 {
+    Runtime::CallDepth depth(m_rt);
     if (r.payload.size() < 2)
         malformed("a With is cut off");
     const size_t start = pc;

@@ -7,8 +7,9 @@
 // skips them. Every action is charged to the entry's budget.
 //
 // Control flow inside a block (Try, With) runs sub-ranges of the same code
-// recursively; a jump that leaves a sub-range ends it and continues in the
-// range that contains the target.
+// recursively (each nesting counts against the call depth); a jump that
+// leaves a sub-range ends it and continues in the range that contains the
+// target.
 #pragma once
 
 #include "script/frame.h"

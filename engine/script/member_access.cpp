@@ -193,6 +193,8 @@ std::vector<String> enumerableNames(Runtime& rt, Object* object)
     int hops = 0;
     for (Object* o = object; o && hops < kMaxChain; o = o->proto(), ++hops) {
         const auto& entries = o->properties().entries();
+        if (rt.inEntry())
+            rt.chargeWork(entries.size() / 4);
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
             bool fresh = seen.insert(std::u16string(it->name.view())).second;
             if (fresh && !(it->flags & PropertyFlag::DontEnum))
@@ -200,6 +202,8 @@ std::vector<String> enumerableNames(Runtime& rt, Object* object)
         }
         std::vector<String> builtins;
         o->builtinKeys(rt, builtins);
+        if (rt.inEntry())
+            rt.chargeWork(builtins.size());
         for (String& name : builtins) {
             if (seen.insert(std::u16string(name.view())).second)
                 out.push_back(std::move(name));

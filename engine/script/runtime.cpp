@@ -51,6 +51,8 @@ String Runtime::makeString(std::u16string_view text)
 {
     if (text.size() > limits.maxStringLength)
         abortScript(ScriptErrorKind::MemoryLimit, "a string grew past the length limit");
+    if (m_entryDepth > 0)
+        chargeWork(text.size() / 64);
     return String(text, &meter);
 }
 
@@ -71,6 +73,8 @@ ArrayObject* Runtime::newArray()
 
 ArrayObject* Runtime::newArray(std::vector<Value> elements)
 {
+    if (m_entryDepth > 0)
+        chargeWork(elements.size() / 16);
     ArrayObject* a = newArray();
     a->assign(std::move(elements), limits.maxArrayLength);
     return a;

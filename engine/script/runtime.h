@@ -138,6 +138,17 @@ public:
         --m_actionsLeft;
         ++m_actionsExecuted;
     }
+    // Work of a built-in proportional to its data (elements copied or
+    // sorted, characters built), in action units, so that a cheap-looking
+    // call on a huge array or string spends the budget too.
+    void chargeWork(uint64_t units)
+    {
+        if (units > m_actionsLeft) {
+            m_actionsLeft = 0;
+            failActionLimit();
+        }
+        m_actionsLeft -= units;
+    }
     [[nodiscard]] uint64_t actionsExecuted() const { return m_actionsExecuted; }
 
     // Call depth: script and native calls that may run script.

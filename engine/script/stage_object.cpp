@@ -96,4 +96,15 @@ bool StageObject::getLate(Runtime& rt, std::u16string_view name, Value& out)
     return true;
 }
 
+void StageObject::builtinKeys(Runtime& rt, std::vector<String>& out)
+{
+    const model::DisplayList* children = m_display ? m_display->children() : nullptr;
+    if (!children)
+        return;
+    for (auto it = children->entries().rbegin(); it != children->entries().rend(); ++it) {
+        if (!it->second->name().empty())
+            out.push_back(rt.makeStringUtf8(it->second->name()));
+    }
+}
+
 } // namespace script

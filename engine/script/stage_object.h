@@ -60,6 +60,8 @@ public:
     bool getBuiltin(Runtime& rt, std::u16string_view name, Value& out) override;
     bool setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) override;
     bool getLate(Runtime& rt, std::u16string_view name, Value& out) override;
+    // Named children, listed like properties.
+    void builtinKeys(Runtime& rt, std::vector<String>& out) override;
     void finalize() override;
 
 private:

@@ -228,3 +228,39 @@ TEST(Malformed, RandomBytesNeverCrash)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Limits, NestedBlocksCountAsDepth)
+{
+    // With blocks on undefined nested 300 deep: no scope is added, but the
+    // nesting still counts.
+    Actions inner;
+    inner.push({"innermost"}).trace();
+    for (int i = 0; i < 300; ++i) {
+        Actions outer;
+        outer.push({Undefined{}}).with(inner);
+        inner = outer;
+    }
+    auto p = badThenGood(inner);
+    ASSERT_TRUE(p);
+    expectOneError(*p, ScriptErrorKind::RecursionLimit);
+    EXPECT_TRUE(p->host.traces.empty());
+}
+
+TEST(Limits, BuiltInsChargeTheirWork)
+{
+    // Sorting and joining a big array again and again: each call is a few
+    // actions, but the work is charged, so the budget still ends the loop.
+    Actions a;
+    a.push({"a", 100000, 1, "Array"}).newObject().setVariable();
+    a.label("top").callMethodOn("a", "join", {","}).pop().callMethodOn("a", "sort", {}).pop().jump("top");
+    script::Limits limits;
+    limits.maxActionsPerEntry = 2'000'000;
+    auto p = badThenGood(a, limits);
+    ASSERT_TRUE(p);
+    expectOneError(*p, ScriptErrorKind::ActionLimit);
+    EXPECT_LT(p->engine->stats().actionsExecuted, 1000u) << "few actions ran; the built-ins' work used the budget";
+}
+
+} // namespace
