@@ -75,6 +75,8 @@ public:
     // The pointer in stage twips, when the host knows better than the last
     // position the engine's input calls gave (none: use that one).
     virtual std::optional<swf::Point> mousePosition() { return std::nullopt; }
+    // Where the movie came from (_url).
+    virtual std::string movieUrl() { return {}; }
 };
 
 } // namespace script

@@ -17,6 +17,7 @@ public:
     void release(size_t bytes) { m_bytes = bytes > m_bytes ? 0 : m_bytes - bytes; }
     [[nodiscard]] size_t bytes() const { return m_bytes; }
     [[nodiscard]] size_t limit() const { return m_limit; }
+    void setLimit(size_t limit) { m_limit = limit; }
 
 private:
     size_t m_bytes = 0;

@@ -20,7 +20,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
       version(s.version()),
       caseSensitive(s.version() >= 7),
       disabled(s.usesActionScript3()),
-      meter(l.maxHeapBytes),
+      meter(),
       heap(meter, s.version() >= 7),
       random(l.randomSeed),
       m_interpreter(std::make_unique<Interpreter>(*this))
@@ -41,6 +41,9 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installExternalInterface(*this);
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
+    // The built-ins are made before the limit applies: a limit below their
+    // size makes every script fail with a memory error, never the set-up.
+    meter.setLimit(limits.maxHeapBytes);
 }
 
 Runtime::~Runtime() = default;

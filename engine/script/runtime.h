@@ -184,7 +184,6 @@ public:
     String quality{u"HIGH"};
     bool focusRect = true;
     double soundBufferTime = 5;
-    String movieUrl;                                   // _url
 
     // Frees what the roots no longer reach.
     void collectGarbage();

@@ -264,3 +264,35 @@ TEST(Limits, BuiltInsChargeTheirWork)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Limits, AHeapLimitBelowTheBuiltInsStillMakesAnEngine)
+{
+    script::Limits limits;
+    limits.maxHeapBytes = 1000;
+    auto p = runFrame(Actions().push({"o", 0}).initObject().setVariable().push({"never"}).trace(), 8, limits);
+    ASSERT_TRUE(p);
+    expectOneError(*p, ScriptErrorKind::MemoryLimit);
+    EXPECT_TRUE(p->host.traces.empty());
+}
+
+TEST(Enumerate, AClipListsItsVariablesAndNamedChildren)
+{
+    swfwriter::MovieWriter m({.version = 8});
+    uint16_t s = spriteWith(m);
+    m.place(s, 1, named("kid"));
+    Actions a;
+    a.setVar("v", 1);
+    a.push({"_root"}).getVariable().enumerate2();
+    a.label("next").storeRegister(0).push({Null{}}).equals2().ifTrue("done");
+    a.push({Register{0}}).trace().jump("next");
+    a.label("done");
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->host.traces, (Strings{"v", "kid"}));
+}
+
+} // namespace

@@ -66,12 +66,13 @@ TEST(ClipProperties, WritesReachTheMatrixAndColour)
 TEST(ClipProperties, NumberedPropertiesAndTheHostsCalls)
 {
     Actions a;
-    for (int index : {0, 1, 4, 5, 11, 12, 13})
+    for (int index : {0, 1, 4, 5, 11, 12, 13, 15})
         a.push({"a", index}).getProperty().trace();
     a.push({"", 13}).getProperty().trace(); // the current target: the root
     auto p = boxMovie(a);
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->host.traces, (Strings{"20", "10", "1", "1", "/a", "1", "a", "", "a frame", "a loaded"}));
+    EXPECT_EQ(p->host.traces, (Strings{"20", "10", "1", "1", "/a", "1", "a", "file:///movies/test.swf", "", "a frame",
+                                       "a loaded"}));
 
     EXPECT_EQ(p->engine->getProperty("/a", 13), "a");
     EXPECT_EQ(p->engine->getProperty("_root.a", 11), "/a");
