@@ -1,14 +1,12 @@
-// The action loop: decoding, control flow, the operand stack, pushes,
-// constant pools and registers. The other families of actions live in
-// interpreter_*.cpp.
+// The action loop: decoding, jumps, the operand stack, pushes, constant
+// pools and registers. Calls, blocks and the other families of actions
+// live in interpreter_*.cpp.
 #include "script/interpreter.h"
 
-#include "script/array_object.h"
+#include "script/action_bytes.h"
 #include "script/calls.h"
 #include "script/conversions.h"
-#include "script/member_access.h"
 #include "script/runtime.h"
-#include "script/variables.h"
 
 #include "swf/bit_reader.h"
 
@@ -16,36 +14,6 @@
 
 namespace script {
 
-namespace {
-
-uint16_t readU16(std::span<const uint8_t> b, size_t at)
-{
-    return uint16_t(b[at] | (b[at + 1] << 8));
-}
-
-uint32_t readU32(std::span<const uint8_t> b, size_t at)
-{
-    return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) | (uint32_t(b[at + 3]) << 24);
-}
-
-// Restores the operand stack and the scope chain when a run leaves early.
-class StackMark {
-public:
-    StackMark(std::vector<Value>& stack, size_t height) : m_stack(stack), m_height(height) {}
-    StackMark(const StackMark&) = delete;
-    StackMark& operator=(const StackMark&) = delete;
-    ~StackMark()
-    {
-        if (m_stack.size() > m_height)
-            m_stack.resize(m_height);
-    }
-
-private:
-    std::vector<Value>& m_stack;
-    size_t m_height;
-};
-
-} // namespace
 
 void Interpreter::malformed(const char* what) const
 {
@@ -243,95 +211,6 @@ void Interpreter::doConstantPool(Frame& f, std::span<const uint8_t> p)
     f.constants = std::move(pool);
 }
 
-// --- running code -------------------------------------------------------------------
-
-void Interpreter::runBlock(std::span<const uint8_t> code, StageObject* clip)
-{
-    if (!clip)
-        return;
-    Runtime::CallDepth depth(m_rt);
-    Frame f = timelineFrame(m_rt, clip);
-    f.code = code;
-    f.stackBase = m_rt.stack.size();
-    StackMark mark(m_rt.stack, f.stackBase);
-    Completion c = execute(f, 0, code.size());
-    if (c.exit == Exit::Jump)
-        malformed("a jump leaves its action block");
-}
-
-Value Interpreter::callScript(ScriptFunction& fn, const Value& self, std::span<const Value> args, Object* home)
-{
-    Runtime::CallDepth depth(m_rt);
-    const FunctionCode& code = fn.code();
-    Frame f;
-    f.code = code.body;
-    f.constants = code.constants;
-    f.scopes = fn.scope();
-    Object* activation = m_rt.heap.make<Object>(nullptr);
-    f.scopes.push_back(activation);
-    f.activation = activation;
-    f.timeline = false;
-    Object* selfObject = self.isObject() ? self.asObject() : toObject(m_rt, self);
-    f.self = selfObject ? Value(selfObject) : Value();
-    Object* target = fn.target();
-    if (target && target->objectClass() == ObjectClass::Stage)
-        f.target = f.baseTarget = static_cast<StageObject*>(target);
-    f.callee = &fn;
-    f.home = home;
-    f.registers.resize(code.version2 ? std::max<size_t>(code.registerCount, 1) : 4);
-
-    const uint16_t flags = code.version2 ? code.flags : 0;
-    const bool wantArguments = !(flags & FunctionFlag::SuppressArguments) || (flags & FunctionFlag::PreloadArguments);
-    Value arguments;
-    if (wantArguments) {
-        ArrayObject* list = m_rt.newArray(std::vector<Value>(args.begin(), args.end()));
-        m_rt.defineValue(list, u"callee", Value(&fn));
-        arguments = Value(list);
-    }
-    if (code.version2) {
-        size_t reg = 1;
-        auto preload = [&](uint16_t flag, auto make) {
-            if (!(flags & flag))
-                return;
-            if (reg < f.registers.size())
-                f.registers[reg] = make();
-            ++reg;
-        };
-        preload(FunctionFlag::PreloadThis, [&] { return f.self; });
-        preload(FunctionFlag::PreloadArguments, [&] { return arguments; });
-        preload(FunctionFlag::PreloadSuper, [&] {
-            Object* start = home ? home : (selfObject ? selfObject->proto() : nullptr);
-            return Value(m_rt.heap.make<SuperObject>(nullptr, selfObject, start));
-        });
-        preload(FunctionFlag::PreloadRoot, [&] { return Value(m_rt.rootObject()); });
-        preload(FunctionFlag::PreloadParent, [&] {
-            model::DisplayObject* d = f.target ? f.target->display() : nullptr;
-            model::MovieClip* parent = d ? d->parentClip() : nullptr;
-            return parent ? Value(m_rt.objectFor(*parent)) : Value();
-        });
-        preload(FunctionFlag::PreloadGlobal, [&] { return Value(m_rt.global); });
-    }
-    if (wantArguments && !(flags & FunctionFlag::PreloadArguments))
-        activation->properties().add(String(u"arguments"), arguments, PropertyFlag::DontEnum);
-    for (size_t i = 0; i < code.params.size(); ++i) {
-        Value arg = i < args.size() ? args[i] : Value();
-        const FunctionParam& param = code.params[i];
-        if (code.version2 && param.reg != 0) {
-            if (param.reg < f.registers.size())
-                f.registers[param.reg] = std::move(arg);
-        } else {
-            putOwn(m_rt, activation, param.name.view(), arg);
-        }
-    }
-
-    f.stackBase = m_rt.stack.size();
-    StackMark mark(m_rt.stack, f.stackBase);
-    Completion c = execute(f, 0, f.code.size());
-    if (c.exit == Exit::Jump)
-        malformed("a jump leaves its function");
-    return c.exit == Exit::Return ? c.value : Value();
-}
-
 Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
 {
     size_t pc = begin;
@@ -450,130 +329,6 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
     if (pc > end)
         return {Exit::Jump, pc, {}};
     return {Exit::Normal, 0, {}};
-}
-
-Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc)
-{
-    // Nested blocks recurse like calls and count against the same depth.
-    Runtime::CallDepth depth(m_rt);
-    std::span<const uint8_t> p = r.payload;
-    if (p.size() < 7)
-        malformed("a Try is cut off");
-    const uint8_t flags = p[0];
-    const bool hasCatch = flags & 1;
-    const bool hasFinally = flags & 2;
-    const bool catchInRegister = flags & 4;
-    const size_t trySize = readU16(p, 1);
-    const size_t catchSize = readU16(p, 3);
-    const size_t finallySize = readU16(p, 5);
-    uint8_t catchRegister = 0;
-    String catchName;
-    if (catchInRegister) {
-        if (p.size() < 8)
-            malformed("a Try is cut off");
-        catchRegister = p[7];
-    } else {
-        size_t at = 7;
-        catchName = readString(p, at);
-    }
-    const size_t tryStart = pc;
-    const size_t catchStart = tryStart + trySize;
-    const size_t finallyStart = catchStart + catchSize;
-    const size_t after = finallyStart + finallySize;
-    if (after > f.code.size())
-        malformed("a Try block runs past the end of its action block");
-
-    const size_t height = m_rt.stack.size();
-    const size_t scopes = f.scopes.size();
-    const uint32_t withDepth = f.withDepth;
-    auto unwind = [&] {
-        if (m_rt.stack.size() > height)
-            m_rt.stack.resize(height);
-        f.scopes.resize(scopes);
-        f.withDepth = withDepth;
-    };
-
-    Completion c;
-    bool pending = false;
-    Value thrown;
-    try {
-        c = execute(f, tryStart, catchStart);
-    } catch (ScriptThrow& t) {
-        unwind();
-        pending = true;
-        thrown = std::move(t.value);
-    }
-    if (pending && hasCatch) {
-        pending = false;
-        if (catchInRegister) {
-            if (catchRegister < f.registers.size())
-                f.registers[catchRegister] = thrown;
-        } else {
-            defineLocal(m_rt, f, catchName.view(), thrown);
-        }
-        try {
-            c = execute(f, catchStart, finallyStart);
-        } catch (ScriptThrow& t) {
-            unwind();
-            pending = true;
-            thrown = std::move(t.value);
-        }
-    }
-    if (hasFinally) {
-        Completion fc = execute(f, finallyStart, after);
-        if (fc.exit != Exit::Normal) {
-            // A return or jump out of finally replaces whatever was pending.
-            pending = false;
-            c = std::move(fc);
-        }
-    }
-    if (pending)
-        throw ScriptThrow{std::move(thrown)};
-    if (c.exit == Exit::Normal) {
-        pc = after;
-        return {};
-    }
-    if (c.exit == Exit::Jump && c.target == after) {
-        pc = after;
-        return {};
-    }
-    return c;
-}
-
-Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& pc)
-{
-    Runtime::CallDepth depth(m_rt);
-    if (r.payload.size() < 2)
-        malformed("a With is cut off");
-    const size_t start = pc;
-    const size_t stop = start + readU16(r.payload, 0);
-    if (stop > f.code.size())
-        malformed("a With block runs past the end of its action block");
-    Object* object = toObject(m_rt, pop(f));
-    if (object && f.withDepth >= m_rt.limits.maxWithDepth)
-        abortScript(ScriptErrorKind::StackLimit, "With blocks are nested too deeply");
-    const size_t scopes = f.scopes.size();
-    if (object) {
-        f.scopes.push_back(object);
-        ++f.withDepth;
-    }
-    struct Restore {
-        Frame& f;
-        size_t scopes;
-        bool pushed;
-        ~Restore()
-        {
-            f.scopes.resize(scopes);
-            if (pushed)
-                --f.withDepth;
-        }
-    } restore{f, scopes, object != nullptr};
-    Completion c = execute(f, start, stop);
-    if (c.exit == Exit::Normal || (c.exit == Exit::Jump && c.target == stop)) {
-        pc = stop;
-        return {};
-    }
-    return c;
 }
 
 } // namespace script

@@ -2,6 +2,7 @@
 // arrays, enumeration, function definitions, calls, `new`, classes.
 #include "script/interpreter.h"
 
+#include "script/action_bytes.h"
 #include "script/array_object.h"
 #include "script/calls.h"
 #include "script/conversions.h"
@@ -16,11 +17,6 @@
 namespace script {
 
 namespace {
-
-uint16_t u16At(std::span<const uint8_t> b, size_t at)
-{
-    return uint16_t(b[at] | (b[at + 1] << 8));
-}
 
 // A member name as an array index, when it is one.
 std::optional<size_t> numericIndex(const Value& name)
@@ -46,7 +42,7 @@ void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool v
             malformed("a function definition is cut off");
     };
     need(2);
-    size_t count = u16At(p, at);
+    size_t count = readU16(p, at);
     at += 2;
     code->version2 = version2;
     if (version2) {
@@ -65,7 +61,7 @@ void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool v
         code->params.push_back(std::move(param));
     }
     need(2);
-    size_t bodySize = u16At(p, at);
+    size_t bodySize = readU16(p, at);
     if (f.code.size() - pc < bodySize)
         malformed("a function body runs past the end of its action block");
     code->body = f.code.subspan(pc, bodySize);
