@@ -73,8 +73,12 @@ ExternalValue toExternal(Runtime& rt, const Value& value)
     return convert(rt, value, path);
 }
 
-Value fromExternal(Runtime& rt, const ExternalValue& v)
+namespace {
+
+Value build(Runtime& rt, const ExternalValue& v, size_t depth)
 {
+    if (depth > kMaxExternalDepth * 2)
+        return Value::null(); // deeper than any decoded request can be
     switch (v.kind) {
     case ExternalValue::Kind::Undefined:
         return Value();
@@ -90,17 +94,24 @@ Value fromExternal(Runtime& rt, const ExternalValue& v)
         std::vector<Value> elements;
         elements.reserve(v.elements.size());
         for (const ExternalValue& e : v.elements)
-            elements.push_back(fromExternal(rt, e));
+            elements.push_back(build(rt, e, depth + 1));
         return Value(rt.newArray(std::move(elements)));
     }
     case ExternalValue::Kind::Object: {
         Object* o = rt.newObject();
         for (const auto& [name, member] : v.members)
-            putOwn(rt, o, utf8ToUtf16(name), fromExternal(rt, member));
+            putOwn(rt, o, utf8ToUtf16(name), build(rt, member, depth + 1));
         return Value(o);
     }
     }
     return Value();
+}
+
+} // namespace
+
+Value fromExternal(Runtime& rt, const ExternalValue& value)
+{
+    return build(rt, value, 0);
 }
 
 } // namespace script

@@ -1,7 +1,8 @@
 // Script values to external values and back. Arrays become arrays; other
 // objects their enumerable properties (movie clips included); functions,
-// and objects met again on the way down (cycles) or past kMaxDepth, become
-// null. Wrapper objects give their primitive, dates their time.
+// and objects met again on the way down (cycles) or past kMaxExternalDepth,
+// become null. Wrapper objects give their primitive, dates their time. Trees
+// from the host deeper than twice that depth are cut off as null.
 #pragma once
 
 #include "script/external_value.h"

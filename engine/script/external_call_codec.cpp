@@ -8,8 +8,13 @@ namespace script {
 
 namespace {
 
-void encodeInto(std::string& out, const ExternalValue& v)
+// Trees deeper than the reader accepts are cut off as null.
+void encodeInto(std::string& out, const ExternalValue& v, size_t depth)
 {
+    if (depth > ExternalCallCodec::kMaxDepth) {
+        out += "<null/>";
+        return;
+    }
     switch (v.kind) {
     case ExternalValue::Kind::Undefined:
         out += "<undefined/>";
@@ -30,7 +35,7 @@ void encodeInto(std::string& out, const ExternalValue& v)
         out += "<array>";
         for (size_t i = 0; i < v.elements.size(); ++i) {
             out += "<property id=\"" + std::to_string(i) + "\">";
-            encodeInto(out, v.elements[i]);
+            encodeInto(out, v.elements[i], depth + 1);
             out += "</property>";
         }
         out += "</array>";
@@ -39,7 +44,7 @@ void encodeInto(std::string& out, const ExternalValue& v)
         out += "<object>";
         for (const auto& [name, member] : v.members) {
             out += "<property id=\"" + ExternalCallCodec::escape(name) + "\">";
-            encodeInto(out, member);
+            encodeInto(out, member, depth + 1);
             out += "</property>";
         }
         out += "</object>";
@@ -80,7 +85,7 @@ std::string ExternalCallCodec::escape(std::string_view text)
 std::string ExternalCallCodec::encodeValue(const ExternalValue& value)
 {
     std::string out;
-    encodeInto(out, value);
+    encodeInto(out, value, 0);
     return out;
 }
 
@@ -88,7 +93,7 @@ std::string ExternalCallCodec::encodeRequest(std::string_view name, const std::v
 {
     std::string out = "<invoke name=\"" + escape(name) + "\" returntype=\"xml\"><arguments>";
     for (const ExternalValue& v : args)
-        encodeInto(out, v);
+        encodeInto(out, v, 1);
     out += "</arguments></invoke>";
     return out;
 }
