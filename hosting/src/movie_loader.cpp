@@ -10,6 +10,7 @@
 #include "platform/ole.h"
 
 #include <cstdint>
+#include <memory>
 #include <limits>
 
 namespace moviehost {
@@ -73,7 +74,10 @@ IMoviePlayer* CMovieLoader::NewPlayer(LONG width, LONG height)
 {
     if (!IsDrawableSurfaceSize(width, height))
         return nullptr;
-    return CMoviePlayer::Create(m_library, width, height).release();
+    std::unique_ptr<CMoviePlayer> player = CMoviePlayer::Create(m_library, width, height);
+    if (player->Control() == nullptr)
+        return nullptr;  // torn down and freed on the way out
+    return player.release();
 }
 
 void CMovieLoader::DeletePlayer(IMoviePlayer* player) { delete player; }
