@@ -28,6 +28,20 @@ bool RunsWithoutHeapGrowth(const std::function<void()>& action, int iterations)
 
 platform::WideString Wide(const char* text) { return platform::utf8_to_utf16(text); }
 
+std::string RegistryFor(const std::string& server)
+{
+    return "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n"
+           "@=\"" + server + "\"\n";
+}
+
+LONG CountOf(IUnknown* object)
+{
+    const ULONG count = object->AddRef();
+    object->Release();
+    return static_cast<LONG>(count) - 1;
+}
+
 void PlayerTest::SetUp()
 {
     m_module.reset(LoadLibraryW(Wide(FAKE_CONTROL_MODULE_PATH).c_str()));
@@ -54,6 +68,11 @@ void PlayerTest::TearDown()
 {
     FakeControl::set_creation_hook({});
     m_fakes.clear();
+}
+
+std::unique_ptr<CMoviePlayer> PlayerTest::MakeThroughRegistry(LONG width, LONG height)
+{
+    return CMoviePlayer::Create(nullptr, width, height);
 }
 
 std::unique_ptr<CMoviePlayer> PlayerTest::Make(LONG width, LONG height, HMODULE library)

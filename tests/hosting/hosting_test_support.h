@@ -44,6 +44,12 @@ std::optional<std::size_t> HeapInUse();
 
 [[nodiscard]] platform::WideString Wide(const char* text);
 
+// Registry text whose control class names `server` as its in-process server.
+[[nodiscard]] std::string RegistryFor(const std::string& server);
+
+// The count of a COM object whose Release frees nothing.
+[[nodiscard]] LONG CountOf(IUnknown* object);
+
 // A player whose control comes from the fake control's module, loaded by path
 // through its DllGetClassObject. The test links the same module, so every
 // control the player creates is reachable here.
@@ -58,7 +64,12 @@ protected:
     // forget the site (the player's memory goes right after).
     void OnClose(std::function<void()> action) { m_onClose = std::move(action); }
 
+    // Through the library's DllGetClassObject: the fake module unless another
+    // library is named.
     [[nodiscard]] std::unique_ptr<CMoviePlayer> Make(LONG width = 640, LONG height = 480, HMODULE library = nullptr);
+    // Through CoCreateInstance, as a player gets its control when no library
+    // is loaded.
+    [[nodiscard]] std::unique_ptr<CMoviePlayer> MakeThroughRegistry(LONG width = 640, LONG height = 480);
 
     // The control most recently created.
     [[nodiscard]] FakeControl& Fake();
