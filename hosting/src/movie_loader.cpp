@@ -25,8 +25,10 @@ bool IsDrawableSurfaceSize(LONG width, LONG height) noexcept
 {
     if (width <= 0 || height <= 0)
         return false;
-    const std::int64_t bytes = static_cast<std::int64_t>(width) * height * 4;
-    return bytes <= std::numeric_limits<std::int32_t>::max();
+    // Two positive LONGs multiply within 64 bits unsigned; times 4 they might
+    // not, so the limit is divided instead.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    return pixels <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) / 4;
 }
 
 CMovieLoader::CMovieLoader() noexcept
