@@ -1,3 +1,48 @@
+// Loading a library at run time and finding its exports.
 #pragma once
 
 #include "platform/types.h"
+
+#ifndef _WIN32
+
+// An exported function, to be cast to its real type before the call. Declared
+// without a result (the platform says INT_PTR) because that is the one function
+// type compilers let code cast to any other without a warning.
+using FARPROC = void(WINAPI*)();
+
+#ifndef ERROR_BAD_EXE_FORMAT
+#define ERROR_BAD_EXE_FORMAT 193L
+#endif
+
+// Loads a shared library. A name containing '/' is loaded as given. A bare
+// file name is looked for first in the folder of the running executable, then
+// by the system's own library search. A library found there that cannot be
+// loaded is a failure, not a reason to search on. Null on failure, with the
+// thread's last error set to ERROR_MOD_NOT_FOUND, ERROR_BAD_EXE_FORMAT or
+// ERROR_INVALID_PARAMETER (null or empty name). Each success needs one
+// FreeLibrary.
+extern "C" HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept;
+
+// The address of an export by name, or null (last error ERROR_PROC_NOT_FOUND,
+// or ERROR_INVALID_HANDLE for a module that is not loaded). Lookups by ordinal
+// are not supported and fail with ERROR_PROC_NOT_FOUND.
+extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept;
+
+// Drops one load of the module. A null handle, or one that LoadLibraryW did not
+// return, fails harmlessly: FALSE and ERROR_INVALID_HANDLE.
+extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept;
+
+#endif  // _WIN32
+
+#include "platform/scoped.h"
+
+namespace platform {
+
+struct LibraryTraits {
+    using Handle = HMODULE;
+    static Handle empty() noexcept { return nullptr; }
+    static void free(Handle module) noexcept { FreeLibrary(module); }
+};
+using ScopedLibrary = Scoped<LibraryTraits>;
+
+}  // namespace platform

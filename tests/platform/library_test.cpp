@@ -1,0 +1,61 @@
+#include "platform/com.h"
+#include "platform/library.h"
+#include "platform/wide.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using GetClassObject = HRESULT (*)(const GUID&, const GUID&, void**);
+
+TEST(LibraryTest, BareNameIsFoundNextToTheExecutable)
+{
+    // The fake control module is built into the folder of this test program,
+    // which is not on the system's library path.
+    const platform::WideString name = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_NAME);
+    HMODULE module = LoadLibraryW(name.c_str());
+    ASSERT_NE(nullptr, module);
+    EXPECT_NE(nullptr, GetProcAddress(module, "DllGetClassObject"));
+    EXPECT_EQ(nullptr, GetProcAddress(module, "NoSuchExport"));
+    EXPECT_TRUE(FreeLibrary(module));
+}
+
+TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch)
+{
+    const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
+    HMODULE by_path = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, by_path);
+    const FARPROC entry = GetProcAddress(by_path, "DllGetClassObject");
+    ASSERT_NE(nullptr, entry);
+    void* factory = nullptr;
+    GUID unknown_class = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, reinterpret_cast<GetClassObject>(entry)(unknown_class, IID_NULL, &factory));
+    EXPECT_TRUE(FreeLibrary(by_path));
+
+    HMODULE system = LoadLibraryW(u"libm.so.6");
+    ASSERT_NE(nullptr, system) << "found by the system's library search";
+    EXPECT_NE(nullptr, GetProcAddress(system, "cos"));
+    EXPECT_TRUE(FreeLibrary(system));
+}
+
+TEST(LibraryTest, FailuresAreHarmless)
+{
+    EXPECT_EQ(nullptr, LoadLibraryW(u"no-such-library-anywhere.so"));
+    EXPECT_EQ(nullptr, LoadLibraryW(u"/nonexistent/folder/control.so"));
+    EXPECT_EQ(nullptr, LoadLibraryW(u""));
+    EXPECT_EQ(nullptr, LoadLibraryW(nullptr));
+    EXPECT_FALSE(FreeLibrary(nullptr));
+    int not_a_module = 0;
+    EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(&not_a_module)));
+    EXPECT_EQ(nullptr, GetProcAddress(nullptr, "DllGetClassObject"));
+    EXPECT_EQ(nullptr, GetProcAddress(reinterpret_cast<HMODULE>(&not_a_module), "DllGetClassObject"));
+
+    const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
+    HMODULE module = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, module);
+    EXPECT_EQ(nullptr, GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(1))))
+        << "ordinals are not looked up";
+    EXPECT_TRUE(FreeLibrary(module));
+}
+
+}  // namespace
