@@ -1,0 +1,138 @@
+// moviecapture's command line and the small decisions around it.
+
+#include "capture_options.h"
+#include "host_locator.h"
+#include "movie_location.h"
+#include "png_folder_sink.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace moviecapture;
+
+moviehost::client::Expected<CaptureOptions> parse(std::vector<std::string> arguments) {
+    return parseCaptureOptions(arguments);
+}
+
+TEST(CaptureOptions, ReadsAFullCommandLine) {
+    auto options = parse({"movie.swf", "--size", "320x240", "--frames=12", "--out", "shots", "--click", "10,20@3",
+                          "--move=0,239@1", "--host", "/opt/moviehost", "--timeout", "2.5"});
+    ASSERT_TRUE(options.ok()) << options.error().message;
+    EXPECT_EQ(options->movie, "movie.swf");
+    EXPECT_EQ(options->width, 320);
+    EXPECT_EQ(options->height, 240);
+    EXPECT_EQ(options->frames, 12u);
+    EXPECT_FALSE(options->raw);
+    EXPECT_EQ(options->outputFolder, "shots");
+    const std::vector<ScriptedInput> inputs = {{ScriptedInput::Kind::Click, 10, 20, 3},
+                                               {ScriptedInput::Kind::Move, 0, 239, 1}};
+    EXPECT_EQ(options->inputs, inputs);
+    EXPECT_EQ(options->host, std::filesystem::path("/opt/moviehost"));
+    EXPECT_EQ(options->timeout, std::chrono::milliseconds(2500));
+}
+
+TEST(CaptureOptions, DefaultsToOneFrameIntoAFolder) {
+    auto options = parse({"--size", "2X3", "http://example.com/a.swf"});
+    ASSERT_TRUE(options.ok()) << options.error().message;
+    EXPECT_EQ(options->width, 2);
+    EXPECT_EQ(options->height, 3);
+    EXPECT_EQ(options->frames, 1u);
+    EXPECT_EQ(options->outputFolder, "frames");
+    EXPECT_FALSE(options->host.has_value());
+
+    auto dashed = parse({"--size", "2x3", "--raw", "--", "-odd-name.swf"});
+    ASSERT_TRUE(dashed.ok()) << dashed.error().message;
+    EXPECT_EQ(dashed->movie, "-odd-name.swf");
+    EXPECT_TRUE(dashed->raw);
+
+    EXPECT_TRUE(parse({"--help"})->help);
+    EXPECT_TRUE(parse({"movie.swf", "-h", "--bogus"})->help) << "help wins over what follows";
+}
+
+TEST(CaptureOptions, SecondsBecomeFramesAtThirtyMilliseconds) {
+    EXPECT_EQ(framesForSeconds(1.0), 34u) << "1000 ms is 33.3 periods, rounded up";
+    EXPECT_EQ(framesForSeconds(0.3), 10u);
+    EXPECT_EQ(framesForSeconds(0.06), 2u) << "exactly two periods, no rounding error";
+    EXPECT_EQ(framesForSeconds(0.0001), 1u);
+    EXPECT_EQ(framesForSeconds(1e30), kMaxFrames);
+    auto options = parse({"m.swf", "--size", "4x4", "--seconds", "0.3"});
+    ASSERT_TRUE(options.ok());
+    EXPECT_EQ(options->frames, 10u);
+}
+
+TEST(CaptureOptions, RejectsBadCommandLines) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--size", "4x4"}, "no movie given"},
+        {{"a.swf", "b.swf", "--size", "4x4"}, "more than one movie"},
+        {{"a.swf"}, "--size WIDTHxHEIGHT is required"},
+        {{"a.swf", "--size", "0x4"}, "two positive numbers"},
+        {{"a.swf", "--size", "4x"}, "two positive numbers"},
+        {{"a.swf", "--size", "-4x4"}, "two positive numbers"},
+        {{"a.swf", "--size", "4x4x4"}, "two positive numbers"},
+        {{"a.swf", "--size", " 4x4"}, "two positive numbers"},
+        {{"a.swf", "--size", "70000x1"}, "too large"},
+        {{"a.swf", "--size", "20000x20000"}, "too large"},
+        {{"a.swf", "--size", "4x4", "--frames", "0"}, "--frames wants"},
+        {{"a.swf", "--size", "4x4", "--frames", "2.5"}, "--frames wants"},
+        {{"a.swf", "--size", "4x4", "--frames", "1000000001"}, "--frames wants"},
+        {{"a.swf", "--size", "4x4", "--seconds", "0"}, "--seconds wants"},
+        {{"a.swf", "--size", "4x4", "--seconds", "nan"}, "--seconds wants"},
+        {{"a.swf", "--size", "4x4", "--seconds", "-1"}, "--seconds wants"},
+        {{"a.swf", "--size", "4x4", "--frames", "2", "--seconds", "1"}, "not both"},
+        {{"a.swf", "--size", "4x4", "--raw", "--out", "x"}, "not both"},
+        {{"a.swf", "--size", "4x4", "--click", "4,0@1"}, "lies outside the 4x4 frame"},
+        {{"a.swf", "--size", "4x4", "--move", "0,4@1"}, "lies outside the 4x4 frame"},
+        {{"a.swf", "--size", "4x4", "--click", "1,1@2"}, "comes after the last frame, 1"},
+        {{"a.swf", "--size", "4x4", "--click", "1,1@0"}, "X,Y@FRAME"},
+        {{"a.swf", "--size", "4x4", "--click", "1,1"}, "X,Y@FRAME"},
+        {{"a.swf", "--size", "4x4", "--click", "1@1,1"}, "X,Y@FRAME"},
+        {{"a.swf", "--size", "4x4", "--timeout", "0"}, "--timeout wants"},
+        {{"a.swf", "--size", "4x4", "--fps", "3"}, "unknown option --fps"},
+        {{"a.swf", "--size", "4x4", "--raw=yes"}, "unknown option --raw"},
+        {{"a.swf", "--size"}, "--size needs a value"},
+        {{"a.swf", "--size", "4x4", "--out="}, "--out needs a folder"},
+        {{"", "--size", "4x4"}, "empty"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        auto options = parse(arguments);
+        std::string line;
+        for (const auto& argument : arguments)
+            line += "'" + argument + "' ";
+        ASSERT_FALSE(options.ok()) << line;
+        EXPECT_NE(options.error().message.find(message), std::string::npos)
+            << line << ": expected '" << message << "', got '" << options.error().message << "'";
+    }
+}
+
+TEST(FrameFileName, PadsToFiveDigitsOrTheTotalsWidth) {
+    EXPECT_EQ(frameFileName(1, 1), "frame_00001.png");
+    EXPECT_EQ(frameFileName(42, 99999), "frame_00042.png");
+    EXPECT_EQ(frameFileName(7, 100000), "frame_000007.png");
+    EXPECT_EQ(frameFileName(1000000000, 1000000000), "frame_1000000000.png");
+}
+
+TEST(MovieLocation, UrlsPassAndLocalPathsMustExist) {
+    EXPECT_TRUE(isUrl("http://example.com/a.swf"));
+    EXPECT_TRUE(isUrl("file:///tmp/a.swf"));
+    EXPECT_TRUE(isUrl("svn+ssh://host/a.swf"));
+    EXPECT_FALSE(isUrl("C://movie.swf")) << "a drive letter, not a scheme";
+    EXPECT_FALSE(isUrl("movies/a://b.swf"));
+    EXPECT_FALSE(isUrl("://a.swf"));
+    EXPECT_FALSE(isUrl("movie.swf"));
+
+    EXPECT_EQ(checkMovie("https://example.invalid/nothing.swf"), std::nullopt);
+    EXPECT_EQ(checkMovie("/nonexistent/movie.swf"), "movie not found: /nonexistent/movie.swf");
+    EXPECT_EQ(checkMovie("/"), "movie is a folder, not a file: /");
+}
+
+TEST(HostLocator, OptionThenEnvironmentThenOwnFolder) {
+    const std::filesystem::path self = "/opt/bin/moviecapture";
+    EXPECT_EQ(locateHost(std::filesystem::path("/x/host"), "/y/host", self), "/x/host");
+    EXPECT_EQ(locateHost(std::nullopt, "/y/host", self), "/y/host");
+    EXPECT_EQ(locateHost(std::nullopt, "", self), "/opt/bin/moviehost");
+    EXPECT_EQ(locateHost(std::nullopt, nullptr, self), "/opt/bin/moviehost");
+    EXPECT_EQ(ownExecutable().filename(), "tools_tests");
+}
+
+}  // namespace

@@ -1,0 +1,356 @@
+// The client library against the stub host: frames, records, the end marker
+// and every way the host can break the stream.
+
+#include "test_support.h"
+
+#include <moviehost/client/host_process.h>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
+
+namespace {
+
+using namespace moviehost::client;
+using namespace std::chrono_literals;
+using tools_test::TempDir;
+
+HostOptions stubOptions(const TempDir& dir, const std::string& mode = {}) {
+    HostOptions options;
+    options.program = tools_test::stubHostPath();
+    options.movie = "movie.swf";
+    options.width = 5;
+    options.height = 3;
+    options.timeout = 10s;
+    options.stderrMode = StderrMode::Capture;
+    options.environment = {{"MOVIEHOST_STUB_LOG", (dir / "log").string()}, {"MOVIEHOST_STUB_PERIOD_MS", "2"}};
+    if (!mode.empty())
+        options.environment.emplace_back("MOVIEHOST_STUB_MODE", mode);
+    return options;
+}
+
+std::vector<std::uint8_t> bytesOf(const Frame& frame) { return {frame.bytes().begin(), frame.bytes().end()}; }
+
+stub::PatternState frameState(std::uint32_t frame, std::uint32_t records = 0) {
+    stub::PatternState state;
+    state.frame = frame;
+    state.mouseRecords = records;
+    return state;
+}
+
+TEST(HostProcess, ReadsFramesAndEndsWithTheMarker) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+
+    for (std::uint32_t n = 1; n <= 3; ++n) {
+        auto frame = host->readFrame();
+        ASSERT_TRUE(frame.ok()) << frame.error().message;
+        EXPECT_EQ(frame->width(), 5);
+        EXPECT_EQ(frame->height(), 3);
+        EXPECT_EQ(bytesOf(*frame), stub::patternFrame(frameState(n), 5, 3)) << "frame " << n;
+        // Worked out by hand: ((x + n), (y + 2n), 0, 255).
+        if (n == 1) {
+            EXPECT_EQ(frame->pixel(0, 0), (Rgba{1, 2, 0, 255}));
+            EXPECT_EQ(frame->pixel(4, 2), (Rgba{5, 4, 0, 255}));
+        }
+        if (n == 3) {
+            EXPECT_EQ(frame->pixel(4, 2), (Rgba{7, 8, 0, 255}));
+        }
+    }
+
+    auto passed = host->finish();
+    ASSERT_TRUE(passed.ok()) << passed.error().message;
+    // The stub keeps at most one frame in flight.
+    EXPECT_LE(*passed, 1u);
+    EXPECT_EQ(host->framesRead(), 3u + *passed);
+    auto status = host->wait();
+    ASSERT_TRUE(status.ok()) << status.error().message;
+    EXPECT_TRUE(status->success()) << status->describe();
+
+    const auto log = tools_test::readStubLog(dir / "log");
+    EXPECT_EQ(log.startValue("argc"), "4");
+    EXPECT_EQ(log.startValue("argv0"), "movie.swf");
+    EXPECT_EQ(log.startValue("argv1"), "5");
+    EXPECT_EQ(log.startValue("argv2"), "3");
+    EXPECT_EQ(log.startValue("argv3"), std::to_string(::getpid()));
+    EXPECT_EQ(log.endReason(), "finish");
+
+    // Nothing more can be read after the marker.
+    auto after = host->readFrame();
+    ASSERT_FALSE(after.ok());
+    EXPECT_EQ(after.error().code, ErrorCode::HostEnded);
+}
+
+TEST(HostProcess, MouseRecordsShowInTheFrameAfterNext) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+    ASSERT_TRUE(host->readFrame().ok());
+
+    ASSERT_TRUE(host->click(2, 1).ok());
+    ASSERT_TRUE(host->readFrame().ok());
+    auto third = host->readFrame();
+    ASSERT_TRUE(third.ok()) << third.error().message;
+    EXPECT_EQ(third->pixel(2, 1), (Rgba{255, 2, 255, 255})) << "the button-up mark at the click";
+    EXPECT_EQ(third->pixel(0, 0), (Rgba{3, 6, 2, 255})) << "two mouse records counted";
+
+    ASSERT_TRUE(host->moveMouse(1, 65535).ok());
+    ASSERT_TRUE(host->finish().ok());
+
+    const auto records = tools_test::readStubLog(dir / "log").records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0].message, 513u);
+    EXPECT_EQ(records[0].lParam, 2u | (1u << 16));
+    EXPECT_GE(records[0].after, 1u) << "sent only after frame 1 was read";
+    EXPECT_EQ(records[1].message, 514u);
+    EXPECT_EQ(records[1].lParam, 2u | (1u << 16));
+    EXPECT_EQ(records[2].message, 512u);
+    EXPECT_EQ(records[2].lParam, 0xFFFF0001u) << "y = 65535 stays unsigned";
+    EXPECT_EQ(records[3].message, 2024u);
+}
+
+TEST(HostProcess, RecordsArriveWholeWhateverTheWrites) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+
+    const auto first = InputRecord::mouse(513, 50, 100).encode();
+    ASSERT_TRUE(host->sendBytes(std::span(first).first(10)).ok());
+    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(host->sendBytes(std::span(first).subspan(10, 10)).ok());
+    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(host->sendBytes(std::span(first).subspan(20)).ok());
+
+    InputRecord custom;
+    custom.message = 600;
+    custom.wParam = 0x01020304;
+    custom.lParam = 0xA0B0C0D0;
+    std::vector<std::uint8_t> two;
+    for (const auto& record : {custom, InputRecord::mouse(514, 7, 8)})
+        for (const auto byte : record.encode())
+            two.push_back(byte);
+    ASSERT_TRUE(host->sendBytes(two).ok());
+    ASSERT_TRUE(host->finish().ok());
+
+    const auto records = tools_test::readStubLog(dir / "log").records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0].message, 513u);
+    EXPECT_EQ(records[0].lParam, 50u | (100u << 16));
+    EXPECT_EQ(records[1].message, 600u);
+    EXPECT_EQ(records[1].wParam, 0x01020304u);
+    EXPECT_EQ(records[1].lParam, 0xA0B0C0D0u);
+    EXPECT_EQ(records[2].message, 514u);
+    EXPECT_EQ(records[2].lParam, 7u | (8u << 16));
+    EXPECT_EQ(records[3].message, 2024u);
+}
+
+TEST(HostProcess, QuitEndsTheStreamWithoutMarker) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+    ASSERT_TRUE(host->readFrame().ok());
+    ASSERT_TRUE(host->quit().ok());
+
+    Frame frame;
+    Expected<MessageKind> kind = MessageKind::Frame;
+    for (int i = 0; i < 3 && kind.ok(); ++i) {
+        kind = host->readMessage(frame);
+        if (kind.ok()) {
+            EXPECT_EQ(*kind, MessageKind::Frame);
+        }
+    }
+    ASSERT_FALSE(kind.ok()) << "the stream must end after a quit";
+    EXPECT_EQ(kind.error().code, ErrorCode::HostEnded);
+    EXPECT_NE(kind.error().message.find("without an end marker"), std::string::npos) << kind.error().message;
+    EXPECT_EQ(kind.error().exitStatus, (ExitStatus{ExitStatus::Kind::Exited, 0}));
+    EXPECT_EQ(tools_test::readStubLog(dir / "log").endReason(), "quit");
+}
+
+TEST(HostProcess, AnUnaskedEndMarkerIsNoFrame) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+    ASSERT_TRUE(host->send(InputRecord::control(2024)).ok());
+    Expected<Frame> frame = Frame(5, 3);
+    for (int i = 0; i < 3 && frame.ok(); ++i)
+        frame = host->readFrame();
+    ASSERT_FALSE(frame.ok());
+    EXPECT_EQ(frame.error().code, ErrorCode::UnexpectedEndMarker) << frame.error().message;
+}
+
+struct BrokenStream {
+    std::string mode;
+    bool viaFinish;            // the fault shows when asking for the end marker
+    ErrorCode code;
+    std::string message;       // a part of the error message
+    std::optional<ExitStatus> status;
+};
+
+TEST(HostProcess, ReportsEveryWayTheStreamBreaks) {
+    const ExitStatus exited0{ExitStatus::Kind::Exited, 0};
+    const BrokenStream cases[] = {
+        {"exit-early:2:3", false, ErrorCode::HostEnded, "without an end marker after 2 frames (exit status 3)",
+         ExitStatus{ExitStatus::Kind::Exited, 3}},
+        {"signal:1", false, ErrorCode::HostEnded, "after 1 frame (killed by signal 9",
+         ExitStatus{ExitStatus::Kind::Signaled, SIGKILL}},
+        {"truncate:2", false, ErrorCode::HostEnded, "in the middle of frame 2 (30 of 60 bytes) (exit status 0)",
+         exited0},
+        {"bad-kind:2", false, ErrorCode::MalformedStream, "unknown kind 7 where frame 2 was due", std::nullopt},
+        {"bad-size:2", false, ErrorCode::MalformedStream, "frame 2 as 6x3 but was started for 5x3", std::nullopt},
+        {"silent", false, ErrorCode::Timeout, "did not send the header of frame 1 within 300 ms", std::nullopt},
+        {"no-marker", true, ErrorCode::HostEnded, "without an end marker", exited0},
+        {"trailing", true, ErrorCode::MalformedStream, "more after its end marker", std::nullopt},
+        {"ignore-finish", true, ErrorCode::Timeout, "no end marker within 300 ms", std::nullopt},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.mode);
+        TempDir dir;
+        auto options = stubOptions(dir, test.mode);
+        // Short only where the timeout is the point: a loaded machine may take
+        // longer than that for a host to end.
+        options.timeout = test.code == ErrorCode::Timeout ? 300ms : 10s;
+        auto host = HostProcess::start(options);
+        ASSERT_TRUE(host.ok()) << host.error().message;
+
+        std::optional<Error> error;
+        if (test.viaFinish) {
+            auto frame = host->readFrame();
+            ASSERT_TRUE(frame.ok()) << frame.error().message;
+            auto finished = host->finish();
+            if (!finished.ok())
+                error = finished.error();
+        } else {
+            for (int i = 0; i < 5 && !error; ++i) {
+                auto frame = host->readFrame();
+                if (!frame.ok())
+                    error = frame.error();
+            }
+        }
+        ASSERT_TRUE(error.has_value()) << "expected " << toString(test.code) << ", got no error";
+        EXPECT_EQ(error->code, test.code) << "expected " << toString(test.code) << ", got "
+                                          << toString(error->code) << ": " << error->message;
+        EXPECT_NE(error->message.find(test.message), std::string::npos)
+            << "expected a message with '" << test.message << "', got '" << error->message << "'";
+        if (test.status) {
+            EXPECT_EQ(error->exitStatus, test.status) << error->message;
+        }
+
+        // The first error sticks.
+        auto again = host->readFrame();
+        ASSERT_FALSE(again.ok());
+        EXPECT_EQ(again.error().code, error->code);
+    }
+}
+
+TEST(HostProcess, RefusesHostsThatCannotRun) {
+    TempDir dir;
+    const auto plain = dir / "not-executable";
+    std::ofstream(plain) << "#!/bin/sh\n";
+    ::chmod(plain.c_str(), 0644);
+
+    for (const auto& program : {dir / "missing", dir.path(), plain}) {
+        auto options = stubOptions(dir);
+        options.program = program;
+        auto host = HostProcess::start(options);
+        ASSERT_FALSE(host.ok()) << program;
+        EXPECT_EQ(host.error().code, ErrorCode::HostMissing) << host.error().message;
+        EXPECT_NE(host.error().message.find(program.string()), std::string::npos) << host.error().message;
+    }
+}
+
+TEST(HostProcess, RefusesFrameSizesTheProtocolCannotCarry) {
+    TempDir dir;
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{0, 3}, {5, 0}, {-1, 3}, {65536, 1}, {16385, 16384}};
+    for (const auto& [width, height] : sizes) {
+        auto options = stubOptions(dir);
+        options.width = width;
+        options.height = height;
+        auto host = HostProcess::start(options);
+        ASSERT_FALSE(host.ok()) << width << "x" << height;
+        EXPECT_EQ(host.error().code, ErrorCode::InvalidArgument) << host.error().message;
+    }
+    EXPECT_TRUE(isValidFrameSize(16384, 16384)) << "exactly 1 GiB";
+    EXPECT_TRUE(isValidFrameSize(65535, 1));
+    EXPECT_FALSE(isValidFrameSize(16385, 16384));
+    EXPECT_FALSE(tools_test::stubHostPath().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "log")) << "no host may start for a refused size";
+}
+
+TEST(HostProcess, WritingToAnEndedHostIsAnErrorNotASignal) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir, "exit-early:0:0"));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+    ASSERT_TRUE(host->wait().ok());
+
+    // Without care this would raise SIGPIPE and end the test binary.
+    for (int i = 0; i < 3; ++i) {
+        auto sent = host->moveMouse(1, 1);
+        ASSERT_FALSE(sent.ok());
+        EXPECT_EQ(sent.error().code, ErrorCode::HostGone) << sent.error().message;
+        EXPECT_NE(sent.error().message.find("(exit status 0)"), std::string::npos) << sent.error().message;
+    }
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_FALSE(sigismember(&pending, SIGPIPE)) << "no SIGPIPE left pending";
+}
+
+TEST(HostProcess, CapturesTheHostsStandardError) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir, "stderr:stub says hello"));
+    ASSERT_TRUE(host.ok()) << host.error().message;
+    ASSERT_TRUE(host->readFrame().ok());
+    ASSERT_TRUE(host->quit().ok());
+    ASSERT_TRUE(host->wait().ok());
+    EXPECT_EQ(host->capturedErrors(), "stub says hello\n");
+}
+
+TEST(HostProcess, StartsWithAnyArgumentVectorOnRequest) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"movie.swf", "5", "3"}, std::vector<std::string>{"movie.swf", "5", "3", "1", "x"}}) {
+        TempDir dir;
+        auto options = stubOptions(dir);
+        options.arguments = arguments;
+        auto host = HostProcess::start(options);
+        ASSERT_TRUE(host.ok()) << host.error().message;
+        auto rest = host->readToEnd(1000);
+        ASSERT_TRUE(rest.ok()) << rest.error().message;
+        EXPECT_TRUE(rest->empty()) << rest->size() << " bytes";
+        auto status = host->wait();
+        ASSERT_TRUE(status.ok());
+        EXPECT_TRUE(status->success()) << status->describe();
+        EXPECT_EQ(tools_test::readStubLog(dir / "log").startValue("argc"), std::to_string(arguments.size()));
+    }
+}
+
+TEST(HostProcess, DestructionEndsAHostThatIgnoresItsInput) {
+    TempDir dir;
+    pid_t pid = -1;
+    {
+        auto host = HostProcess::start(stubOptions(dir, "deaf"));
+        ASSERT_TRUE(host.ok()) << host.error().message;
+        pid = host->pid();
+        ASSERT_EQ(::kill(pid, 0), 0);
+    }
+    EXPECT_EQ(::kill(pid, 0), -1) << "the host was killed and reaped";
+    EXPECT_EQ(errno, ESRCH);
+}
+
+TEST(HostProcess, MovesKeepOneOwner) {
+    TempDir dir;
+    auto started = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(started.ok()) << started.error().message;
+    const pid_t pid = started->pid();
+    HostProcess host = std::move(*started);
+    EXPECT_EQ(started->pid(), -1);
+    EXPECT_EQ(host.pid(), pid);
+    ASSERT_TRUE(host.readFrame().ok());
+    ASSERT_TRUE(host.finish().ok());
+}
+
+}  // namespace

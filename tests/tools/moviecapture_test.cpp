@@ -1,0 +1,234 @@
+// moviecapture run as a program against the stub host: its files, its raw
+// stream, its scripted input and each way it can fail.
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using tools_test::EnvironmentChange;
+using tools_test::RunResult;
+using tools_test::TempDir;
+
+class MovieCapture : public ::testing::Test {
+protected:
+    MovieCapture() { std::ofstream(m_movie) << "not really a movie"; }
+
+    RunResult run(std::vector<std::string> arguments, const std::string& mode = {},
+                  std::vector<EnvironmentChange> environment = {}) const {
+        environment.emplace_back("MOVIEHOST_STUB_LOG", (m_dir / "log").string());
+        environment.emplace_back("MOVIEHOST_STUB_PERIOD_MS", "2");
+        environment.emplace_back("MOVIEHOST_STUB_MODE", mode.empty() ? std::nullopt : std::optional(mode));
+        environment.emplace_back("MOVIEHOST_HOST", tools_test::stubHostPath().string());
+        return tools_test::runProgram(tools_test::moviecapturePath(), arguments, environment);
+    }
+
+    [[nodiscard]] tools_test::StubLog log() const { return tools_test::readStubLog(m_dir / "log"); }
+    [[nodiscard]] std::filesystem::path out() const { return m_dir / "out"; }
+
+    TempDir m_dir;
+    std::string m_movie = (m_dir / "movie.swf").string();
+};
+
+stub::PatternState frameState(std::uint32_t frame) {
+    stub::PatternState state;
+    state.frame = frame;
+    return state;
+}
+
+TEST_F(MovieCapture, WritesNumberedPngFiles) {
+    const auto result = run({m_movie, "--size", "5x3", "--frames", "3", "--out", out().string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(result.out.empty());
+
+    for (std::uint32_t n = 1; n <= 3; ++n) {
+        const auto png = tools_test::readPng(out() / ("frame_0000" + std::to_string(n) + ".png"));
+        ASSERT_TRUE(png.has_value()) << "frame " << n;
+        EXPECT_EQ(png->width, 5u);
+        EXPECT_EQ(png->height, 3u);
+        EXPECT_EQ(png->rgba, stub::patternFrame(frameState(n), 5, 3)) << "frame " << n;
+    }
+    // Frame 2, pixel (4, 1), by hand: (4 + 2, 1 + 4, 0, 255).
+    const auto second = tools_test::readPng(out() / "frame_00002.png");
+    ASSERT_TRUE(second.has_value());
+    const std::size_t at = (1 * 5 + 4) * 4;
+    EXPECT_EQ(std::vector<std::uint8_t>(second->rgba.begin() + at, second->rgba.begin() + at + 4),
+              (std::vector<std::uint8_t>{6, 5, 0, 255}));
+    EXPECT_FALSE(std::filesystem::exists(out() / "frame_00004.png"));
+
+    // One progress line, rewritten in place and ended.
+    EXPECT_EQ(result.err.find("moviecapture: 1/3"), 1u) << result.err;
+    EXPECT_EQ(result.err.back(), '\n');
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_EQ(tools_test::lastLine(result.err), "moviecapture: 3/3 frames written to " + out().string());
+
+    const auto stubLog = log();
+    EXPECT_EQ(stubLog.startValue("argv0"), m_movie);
+    EXPECT_EQ(stubLog.startValue("argv1"), "5");
+    EXPECT_EQ(stubLog.startValue("argv2"), "3");
+    EXPECT_EQ(stubLog.startValue("argv3"), std::to_string(result.pid)) << "moviecapture's own pid";
+    EXPECT_EQ(stubLog.endReason(), "finish") << "ended through the end marker";
+}
+
+TEST_F(MovieCapture, WritesRawFramesToStandardOutput) {
+    const auto result = run({m_movie, "--size", "3x2", "--frames", "4", "--raw"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::string expected;
+    for (std::uint32_t n = 1; n <= 4; ++n) {
+        const auto bytes = stub::patternFrame(frameState(n), 3, 2);
+        expected.append(bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(result.out.size(), 4u * 3 * 2 * 4);
+    EXPECT_EQ(result.out, expected);
+    EXPECT_TRUE(result.err.empty()) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(out()));
+}
+
+TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
+    const auto result = run({m_movie, "--size", "5x3", "--frames", "5", "--out", out().string(), "--move",
+                             "4,0@2", "--click", "2,1@3"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    const auto records = log().records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0].message, 512u);
+    EXPECT_EQ(records[0].lParam, 4u);
+    EXPECT_GE(records[0].after, 1u) << "the move waits until frame 1 was read";
+    EXPECT_EQ(records[1].message, 513u);
+    EXPECT_EQ(records[1].lParam, 2u | (1u << 16));
+    EXPECT_GE(records[1].after, 2u) << "the click waits until frame 2 was read";
+    EXPECT_EQ(records[2].message, 514u);
+    EXPECT_EQ(records[2].lParam, 2u | (1u << 16));
+    EXPECT_EQ(records[3].message, 2024u);
+
+    // Frame 1 was read before any input was sent; the stub shows a record in
+    // the frame after the one being read at the latest.
+    const auto first = tools_test::readPng(out() / "frame_00001.png");
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->rgba, stub::patternFrame(frameState(1), 5, 3));
+
+    stub::PatternState clicked = frameState(5);
+    clicked.mouseRecords = 3;
+    clicked.marked = true;
+    clicked.markX = 2;
+    clicked.markY = 1;
+    clicked.markMessage = 514;
+    const auto fifth = tools_test::readPng(out() / "frame_00005.png");
+    ASSERT_TRUE(fifth.has_value());
+    EXPECT_EQ(fifth->rgba, stub::patternFrame(clicked, 5, 3));
+}
+
+TEST_F(MovieCapture, SecondsCountFramesAtTheHostsRate) {
+    const auto result = run({m_movie, "--size", "2x2", "--seconds", "0.1", "--out", out().string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(out() / "frame_00004.png")) << "100 ms is four 30 ms frames";
+    EXPECT_FALSE(std::filesystem::exists(out() / "frame_00005.png"));
+}
+
+TEST_F(MovieCapture, PassesUrlsThrough) {
+    const std::string url = "http://example.invalid/movie.swf";
+    const auto result = run({url, "--size", "2x2", "--raw"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(log().startValue("argv0"), url);
+}
+
+TEST_F(MovieCapture, FindsTheHostByOptionEnvironmentOrNextToItself) {
+    const auto byOption = run({m_movie, "--size", "2x2", "--raw", "--host", tools_test::stubHostPath().string()},
+                              {}, {{"MOVIEHOST_HOST", "/nonexistent/host"}});
+    EXPECT_EQ(byOption.exitCode, 0) << byOption.err;
+
+    TempDir bin;
+    std::filesystem::copy_file(tools_test::moviecapturePath(), bin / "moviecapture");
+    std::filesystem::copy_file(tools_test::stubHostPath(), bin / "moviehost");
+    auto environment = std::vector<EnvironmentChange>{{"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
+                                                      {"MOVIEHOST_STUB_PERIOD_MS", "2"},
+                                                      {"MOVIEHOST_STUB_MODE", std::nullopt},
+                                                      {"MOVIEHOST_HOST", std::nullopt}};
+    const auto nextToItself = tools_test::runProgram(bin / "moviecapture", {m_movie, "--size", "2x2", "--raw"},
+                                                     environment);
+    EXPECT_EQ(nextToItself.exitCode, 0) << nextToItself.err;
+    EXPECT_EQ(nextToItself.out.size(), 16u);
+
+    const auto missing = run({m_movie, "--size", "2x2", "--raw"}, {}, {{"MOVIEHOST_HOST", "/nonexistent/host"}});
+    EXPECT_EQ(missing.exitCode, 4) << missing.err;
+    EXPECT_EQ(missing.err, "moviecapture: host program not found: /nonexistent/host (use --host or MOVIEHOST_HOST)\n");
+}
+
+struct Failure {
+    std::vector<std::string> arguments;  // after the movie and --size 5x3
+    std::string mode;
+    int exitCode;
+    std::string message;  // a part of the last line of standard error
+};
+
+TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
+    std::ofstream(m_dir / "a-file") << "in the way";
+    const Failure cases[] = {
+        {{"--frames", "3"}, "exit-early:1:3", 5, "host ended early: the host's output ended without an end marker "
+                                                 "after 1 frame (exit status 3)"},
+        {{"--frames", "3"}, "signal:2", 5, "(killed by signal 9"},
+        {{"--frames", "3"}, "truncate:2", 5, "in the middle of frame 2 (30 of 60 bytes)"},
+        {{"--frames", "3"}, "no-marker", 5, "host ended early"},
+        // Whether the click or the next read meets the ended host first is a
+        // race; both are the same failure.
+        {{"--frames", "3", "--click", "1,1@3"}, "exit-early:2:0", 5, "(exit status 0)"},
+        {{"--frames", "1"}, "finish-status:4", 5, "the host failed after its last frame (exit status 4)"},
+        {{"--frames", "3"}, "bad-kind:2", 6, "malformed frame stream: the host sent a message of unknown kind 7"},
+        {{"--frames", "3"}, "bad-size:1", 6, "malformed frame stream: the host sent frame 1 as 6x3"},
+        {{"--frames", "1"}, "trailing", 6, "more after its end marker"},
+        {{"--frames", "2", "--timeout", "0.3"}, "silent", 8, "host timed out: the host did not send the header of "
+                                                             "frame 1 within 300 ms"},
+        {{"--frames", "2", "--click", "5,0@1"}, "", 2, "--click 5,0 lies outside the 5x3 frame"},
+        {{"--wobble"}, "", 2, "unknown option --wobble (see moviecapture --help)"},
+        {{"--out", (m_dir / "a-file" / "sub").string()}, "", 7, "cannot create the output folder"},
+    };
+    for (const auto& test : cases) {
+        std::vector<std::string> arguments = {m_movie, "--size", "5x3", "--out", out().string()};
+        if (std::find(test.arguments.begin(), test.arguments.end(), "--out") != test.arguments.end())
+            arguments.resize(3);
+        arguments.insert(arguments.end(), test.arguments.begin(), test.arguments.end());
+        SCOPED_TRACE(test.mode + " " + test.message);
+        std::filesystem::remove(m_dir / "log");
+
+        const auto result = run(arguments, test.mode);
+        ASSERT_TRUE(result.exited) << "signal " << result.signal;
+        EXPECT_EQ(result.exitCode, test.exitCode) << result.err;
+        const auto line = tools_test::lastLine(result.err);
+        EXPECT_EQ(line.rfind("moviecapture: ", 0), 0u) << line;
+        EXPECT_NE(line.find(test.message), std::string::npos)
+            << "expected '" << test.message << "' in '" << line << "'";
+        EXPECT_EQ(result.err.back(), '\n');
+    }
+}
+
+TEST_F(MovieCapture, AClosedStandardOutputIsAnErrorNotASignal) {
+    const auto result = tools_test::runProgram(
+        tools_test::moviecapturePath(), {m_movie, "--size", "5x3", "--frames", "3", "--raw"},
+        {{"MOVIEHOST_HOST", tools_test::stubHostPath().string()}, {"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
+         {"MOVIEHOST_STUB_PERIOD_MS", "2"}},
+        tools_test::Stdout::ClosedPipe);
+    ASSERT_TRUE(result.exited) << "signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 7);
+    EXPECT_EQ(result.err, "moviecapture: standard output was closed by its reader\n");
+    EXPECT_EQ(log().endReason(), "quit") << "the host was asked to quit";
+}
+
+TEST_F(MovieCapture, AMissingMovieStartsNothing) {
+    const auto result = run({(m_dir / "absent.swf").string(), "--size", "5x3", "--out", out().string()});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err, "moviecapture: movie not found: " + (m_dir / "absent.swf").string() + "\n");
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "log")) << "no host was started";
+    EXPECT_FALSE(std::filesystem::exists(out()));
+}
+
+TEST_F(MovieCapture, PrintsHelp) {
+    const auto result = run({"--help"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.rfind("usage: moviecapture MOVIE --size WxH", 0), 0u) << result.out;
+    EXPECT_TRUE(result.err.empty());
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Starting the host: the argument vector the protocol asks for, the pipes,
+// and a child with a clean signal state.
+
+#include "pipe_io.h"
+
+#include <moviehost/client/host_process.h>
+#include <moviehost/client/protocol.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace moviehost::client {
+
+namespace {
+
+Error startError(ErrorCode code, std::string message) { return Error{code, std::move(message), std::nullopt}; }
+
+std::string systemMessage(int error) { return std::strerror(error); }
+
+std::vector<std::string> argumentsFor(const HostOptions& options) {
+    if (options.arguments)
+        return *options.arguments;
+    // argv[0] is the movie, not the program: the host reads its movie there.
+    return {options.movie, std::to_string(options.width), std::to_string(options.height),
+            std::to_string(options.parentPid.value_or(::getpid()))};
+}
+
+std::vector<std::string> environmentFor(const HostOptions& options) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string_view text(*entry);
+        const auto name = text.substr(0, text.find('='));
+        bool overridden = false;
+        for (const auto& [key, value] : options.environment)
+            overridden = overridden || key == name;
+        if (!overridden)
+            entries.emplace_back(text);
+    }
+    for (const auto& [key, value] : options.environment)
+        entries.push_back(key + "=" + value);
+    return entries;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (auto& text : strings)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Owns the spawn attribute objects for the length of one start.
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        m_actionsError = posix_spawn_file_actions_init(&m_actions);
+        m_attributesError = posix_spawnattr_init(&m_attributes);
+    }
+    ~SpawnSetup() {
+        if (m_actionsError == 0)
+            posix_spawn_file_actions_destroy(&m_actions);
+        if (m_attributesError == 0)
+            posix_spawnattr_destroy(&m_attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    // Returns 0 or an errno value.
+    [[nodiscard]] int prepare(int input, int output, int errors) {
+        if (m_actionsError != 0)
+            return m_actionsError;
+        if (m_attributesError != 0)
+            return m_attributesError;
+        int error = posix_spawn_file_actions_adddup2(&m_actions, input, STDIN_FILENO);
+        if (error == 0)
+            error = posix_spawn_file_actions_adddup2(&m_actions, output, STDOUT_FILENO);
+        if (error == 0 && errors >= 0)
+            error = posix_spawn_file_actions_adddup2(&m_actions, errors, STDERR_FILENO);
+        // The host must see default signal handling and no blocked signals,
+        // whatever this process has done with SIGPIPE or its masks.
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        if (error == 0)
+            error = posix_spawnattr_setsigmask(&m_attributes, &none);
+        if (error == 0)
+            error = posix_spawnattr_setsigdefault(&m_attributes, &all);
+        if (error == 0)
+            error = posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        return error;
+    }
+
+    [[nodiscard]] const posix_spawn_file_actions_t* actions() const { return &m_actions; }
+    [[nodiscard]] const posix_spawnattr_t* attributes() const { return &m_attributes; }
+
+private:
+    posix_spawn_file_actions_t m_actions{};
+    posix_spawnattr_t m_attributes{};
+    int m_actionsError{-1};
+    int m_attributesError{-1};
+};
+
+}  // namespace
+
+Expected<HostProcess> HostProcess::start(HostOptions options) {
+    if (!isValidFrameSize(options.width, options.height))
+        return startError(ErrorCode::InvalidArgument,
+                          "frame size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
+                              " is not allowed (each side 1 to " + std::to_string(protocol::kMaxFrameSide) +
+                              ", at most " + std::to_string(protocol::kMaxFrameBytes >> 20) + " MiB of pixels)");
+    if (options.timeout <= std::chrono::milliseconds::zero())
+        return startError(ErrorCode::InvalidArgument, "the timeout must be positive");
+
+    const std::string program = options.program.string();
+    struct stat info {};
+    if (program.empty() || ::stat(program.c_str(), &info) != 0)
+        return startError(ErrorCode::HostMissing, "host program not found: " + program);
+    if (S_ISDIR(info.st_mode) || ::access(program.c_str(), X_OK) != 0)
+        return startError(ErrorCode::HostMissing, "host program is not executable: " + program);
+
+    UniqueFd childInput, parentInput, parentOutput, childOutput, parentErrors, childErrors;
+    int error = detail::makePipe(childInput, parentInput);
+    if (error == 0)
+        error = detail::makePipe(parentOutput, childOutput);
+    if (error == 0 && options.stderrMode == StderrMode::Capture)
+        error = detail::makePipe(parentErrors, childErrors);
+    if (error != 0)
+        return startError(ErrorCode::StartFailed, "cannot create pipes for the host: " + systemMessage(error));
+
+    SpawnSetup setup;
+    if ((error = setup.prepare(childInput.get(), childOutput.get(), childErrors.get())) != 0)
+        return startError(ErrorCode::StartFailed, "cannot prepare the host's start: " + systemMessage(error));
+
+    auto arguments = argumentsFor(options);
+    auto environment = environmentFor(options);
+    auto argv = pointersTo(arguments);
+    auto envp = pointersTo(environment);
+
+    pid_t pid = -1;
+    error = posix_spawn(&pid, program.c_str(), setup.actions(), setup.attributes(), argv.data(), envp.data());
+    if (error == ENOENT || error == EACCES || error == ENOEXEC || error == EISDIR)
+        return startError(ErrorCode::HostMissing, "cannot execute the host " + program + ": " + systemMessage(error));
+    if (error != 0)
+        return startError(ErrorCode::StartFailed, "cannot start the host " + program + ": " + systemMessage(error));
+
+    HostProcess host;
+    host.m_pid = pid;
+    host.m_width = options.width;
+    host.m_height = options.height;
+    host.m_timeout = options.timeout;
+    host.m_input = std::move(parentInput);
+    host.m_output = std::move(parentOutput);
+    host.m_errors = std::move(parentErrors);
+    // The child's ends close here, so the host's exit ends our reads.
+    for (const int fd : {host.m_input.get(), host.m_output.get(), host.m_errors.get()}) {
+        if (fd >= 0 && (error = detail::setNonBlocking(fd)) != 0)
+            return startError(ErrorCode::StartFailed, "cannot set up the host's pipes: " + systemMessage(error));
+    }
+    return host;
+}
+
+}  // namespace moviehost::client

@@ -1,0 +1,70 @@
+#include "pipe_io.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace moviehost::client::detail {
+
+namespace {
+
+int moveAboveStandardStreams(UniqueFd& fd) {
+    if (fd.get() > STDERR_FILENO)
+        return 0;
+    const int moved = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (moved < 0)
+        return errno;
+    fd.reset(moved);
+    return 0;
+}
+
+}  // namespace
+
+int makePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return errno;
+    readEnd.reset(ends[0]);
+    writeEnd.reset(ends[1]);
+    if (const int error = moveAboveStandardStreams(readEnd))
+        return error;
+    return moveAboveStandardStreams(writeEnd);
+}
+
+int setNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        return errno;
+    return 0;
+}
+
+ssize_t writeWithoutSigpipe(int fd, const void* data, std::size_t size) {
+    sigset_t pipeOnly;
+    sigemptyset(&pipeOnly);
+    sigaddset(&pipeOnly, SIGPIPE);
+
+    // A SIGPIPE that was already pending belongs to someone else; keep it.
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    const bool alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &pipeOnly, &previous);
+    const ssize_t written = ::write(fd, data, size);
+    const int writeError = errno;
+    if (written < 0 && writeError == EPIPE && !alreadyPending) {
+        const timespec noWait{0, 0};
+        while (sigtimedwait(&pipeOnly, nullptr, &noWait) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = writeError;
+    return written;
+}
+
+}  // namespace moviehost::client::detail

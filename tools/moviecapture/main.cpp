@@ -1,0 +1,50 @@
+// moviecapture: renders a movie through the moviehost host process into PNG
+// files or a raw RGBA stream.
+
+#include "capture_options.h"
+#include "capture_session.h"
+#include "host_locator.h"
+#include "png_folder_sink.h"
+#include "raw_stream_sink.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    using namespace moviecapture;
+    // A closed pipe, to the host or on our standard output, is an error
+    // result, not a reason to die. The host gets default signals back.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    try {
+        auto parsed = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (!parsed) {
+            std::cerr << "moviecapture: " << parsed.error().message << " (see moviecapture --help)\n";
+            return static_cast<int>(ExitCode::BadArguments);
+        }
+        const CaptureOptions& options = *parsed;
+        if (options.help) {
+            std::cout << usageText();
+            return std::cout.flush() ? 0 : static_cast<int>(ExitCode::OutputFailed);
+        }
+
+        std::unique_ptr<FrameSink> sink;
+        if (options.raw)
+            sink = std::make_unique<RawStreamSink>(STDOUT_FILENO);
+        else
+            sink = std::make_unique<PngFolderSink>(options.outputFolder, options.frames, std::cerr);
+
+        const auto host = locateHost(options.host, std::getenv("MOVIEHOST_HOST"), ownExecutable());
+        const auto outcome = runCapture(options, host, *sink);
+        if (outcome.code != ExitCode::Success)
+            std::cerr << "moviecapture: " << outcome.message << "\n";
+        return static_cast<int>(outcome.code);
+    } catch (const std::exception& error) {
+        std::cerr << "moviecapture: " << error.what() << "\n";
+        return static_cast<int>(ExitCode::Failure);
+    }
+}
