@@ -47,28 +47,28 @@ bool InputThread::Stop() noexcept
 DWORD WINAPI InputThread::Run(LPVOID shared) noexcept
 {
     const std::unique_ptr<std::shared_ptr<Shared>> reference(static_cast<std::shared_ptr<Shared>*>(shared));
-    ReadAndPost(**reference);
+    Shared& state = **reference;
+    PipeInputSource source(GetStdHandle(STD_INPUT_HANDLE), state.parent, state.stop);
+    Pump(source, state.hostThreadId);
     return 0;
 }
 
-void InputThread::ReadAndPost(Shared& shared) noexcept
+void InputThread::Pump(InputSource& source, DWORD hostThreadId) noexcept
 {
-    PipeInputSource source(GetStdHandle(STD_INPUT_HANDLE), shared.parent, shared.stop);
     InputRecord::Bytes bytes{};
     for (;;) {
         switch (RecordReader::ReadRecord(source, bytes)) {
         case RecordReader::Outcome::Record: {
             const InputRecord record = InputRecord::Decode(bytes);
-            PostThreadMessageW(shared.hostThreadId, record.message, record.wParam, record.lParam);
+            PostThreadMessageW(hostThreadId, record.message, record.wParam, record.lParam);
             break;
         }
         case RecordReader::Outcome::ParentGone:
-            // Again on every pass until the host thread has ended.
-            PostThreadMessageW(shared.hostThreadId, QUIT_MESSAGE, 0, 0);
-            Sleep(kRetryPauseMs);
+            PostThreadMessageW(hostThreadId, QUIT_MESSAGE, 0, 0);
+            source.Pause();
             break;
         case RecordReader::Outcome::ChannelFailed:
-            Sleep(kRetryPauseMs);
+            source.Pause();
             break;
         case RecordReader::Outcome::Stopped:
             return;

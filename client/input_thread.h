@@ -3,6 +3,8 @@
 // also ends the host when the parent has gone.
 #pragma once
 
+#include "record_reader.h"
+
 #include "platform/kernel.h"
 
 #include <atomic>
@@ -10,9 +12,6 @@
 
 class InputThread {
 public:
-    // How long to wait before looking again after the channel failed or the
-    // parent has gone, so that neither spins a core.
-    static constexpr DWORD kRetryPauseMs = 10;
     // How long Stop waits for the thread to notice.
     static constexpr DWORD kStopTimeoutMs = 5000;
 
@@ -33,6 +32,13 @@ public:
     // time (it is then stuck in a read of standard input).
     [[nodiscard]] bool Stop() noexcept;
 
+    // The thread's work, until the source says stop: each whole record is
+    // posted to `hostThreadId` as (message, wParam, lParam); a gone parent
+    // posts QUIT_MESSAGE, again on every pass until the host has ended. After
+    // a pass without a record the source pauses, so that a failing channel or
+    // a gone parent never spins a core.
+    static void Pump(InputSource& source, DWORD hostThreadId) noexcept;
+
 private:
     // What the thread uses; it holds a reference of its own.
     struct Shared {
@@ -42,7 +48,6 @@ private:
     };
 
     static DWORD WINAPI Run(LPVOID shared) noexcept;
-    static void ReadAndPost(Shared& shared) noexcept;
 
     std::shared_ptr<Shared> m_shared;
     platform::ScopedHandle m_thread;

@@ -8,7 +8,8 @@
 
 class PipeInputSource final : public InputSource {
 public:
-    // How long to wait when the pipe is empty.
+    // How long to wait when the pipe is empty, and after a pass that gave
+    // up (failed look, parent gone).
     static constexpr DWORD kPauseMs = 10;
 
     // `parent` may be null: then there is no parent to wait for, which counts

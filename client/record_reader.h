@@ -41,7 +41,8 @@ public:
     // Reads at most `count` of the bytes known to be available; the number
     // that came, 0 when the read failed.
     [[nodiscard]] virtual DWORD Read(BYTE* into, DWORD count) noexcept = 0;
-    // Waits a little for bytes to arrive.
+    // Waits a little: for bytes to arrive, or before trying again after a
+    // pass that gave up.
     virtual void Pause() noexcept = 0;
 };
 
