@@ -449,4 +449,25 @@ TEST(HostEndToEnd, NoControlEndsWithOneLineAndNoFrames)
     EXPECT_EQ(Lines(host.capturedErrors()), 1u) << host.capturedErrors();
 }
 
+TEST(HostEndToEnd, WithoutConfigurationTheControlIsFoundNextToTheHost)
+{
+    // A copy of the host in a folder of its own, with the fake control beside
+    // it under the fallback name, and a registry that names nothing.
+    HostWorkspace workspace;
+    const fs::path folder = fs::path(workspace.LogPath()).parent_path() / "bin";
+    fs::create_directories(folder);
+    fs::copy_file(MOVIEHOST_PATH, folder / "moviehost");
+    fs::copy_file(FAKE_CONTROL_MODULE_PATH, folder / "flash10c.ocx");
+    HostOptions options = workspace.Options();
+    options.program = folder / "moviehost";
+    options.environment[0].second = (folder / "no-such-registry.reg").string();
+    HostProcess host = Start(options);
+    auto frame = host.readFrame();
+    ASSERT_TRUE(frame.ok()) << frame.error().message;
+    EXPECT_EQ(frame->pixel(3, 2), (Rgba{1, 2, 3, 255}));
+    ASSERT_TRUE(host.finish().ok());
+    EXPECT_TRUE(WaitForExit(host).success());
+    EXPECT_EQ(workspace.Calls("Play").size(), 1u);
+}
+
 }  // namespace
