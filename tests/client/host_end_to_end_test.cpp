@@ -348,6 +348,40 @@ TEST(HostEndToEnd, ClosedStandardOutputEndsTheHostInOrder)
     EXPECT_EQ(workspace.Calls("Close").size(), 1u) << "the player was torn down";
 }
 
+// Time on a processor of all threads of a running process, in milliseconds.
+double ProcessCpuMs(pid_t pid)
+{
+    double total = 0;
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        unsigned long long runNs = 0;
+        if (schedstat >> runNs)
+            total += static_cast<double>(runNs) / 1e6;
+    }
+    return total;
+}
+
+TEST(HostEndToEnd, ClosedInputKeepsFramesComingWithoutSpinning)
+{
+    HostWorkspace workspace;
+    HostProcess host = Start(workspace.Options());
+    ASSERT_TRUE(host.readFrame().ok());
+    // Every look into the closed pipe fails from now on, while the parent lives.
+    host.closeInput();
+    const double cpuBefore = ProcessCpuMs(host.pid());
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < 15; ++n)
+        ASSERT_TRUE(host.readFrame().ok()) << "frame " << n;
+    const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double cpuMs = ProcessCpuMs(host.pid()) - cpuBefore;
+    // A thread that retried without pause would take a whole core; a loaded
+    // machine can only make this smaller.
+    EXPECT_LT(cpuMs, 0.25 * wallMs) << cpuMs << " ms on a processor in " << wallMs << " ms";
+    host.closeOutput();
+    EXPECT_TRUE(WaitForExit(host).success());
+}
+
 TEST(HostEndToEnd, FloodOfRandomRecordsLeavesFramesComing)
 {
     HostWorkspace workspace;
