@@ -49,7 +49,7 @@ void CALLBACK FrameTimer::TimerProc(HWND, UINT, UINT_PTR, DWORD) noexcept
         g_installedTimer->Tick(g_installedTimer->m_player);
 }
 
-void FrameTimer::Fail(ExitCode code, const std::string& text) noexcept
+void FrameTimer::Fail(ExitCode code, std::string_view text) noexcept
 {
     m_failure.Record(code, text);
     PostThreadMessageW(m_hostThreadId, QUIT_MESSAGE, 0, 0);
@@ -60,16 +60,14 @@ bool FrameTimer::Prepare() noexcept
     if (!m_surface) {
         m_surface = MemorySurface::Create(m_geometry);
         if (!m_surface) {
-            Fail(ExitCode::OutOfMemory, "cannot create the " + std::to_string(m_geometry.Width()) + "x" +
-                                            std::to_string(m_geometry.Height()) + " memory surface");
+            Fail(ExitCode::OutOfMemory, "cannot create the memory surface for the frame");
             return false;
         }
     }
     if (!m_converted) {
         m_converted.reset(new (std::nothrow) BYTE[m_geometry.PixelBytes()]);
         if (!m_converted) {
-            Fail(ExitCode::OutOfMemory,
-                 "cannot allocate " + std::to_string(m_geometry.PixelBytes()) + " bytes for the frame");
+            Fail(ExitCode::OutOfMemory, "cannot allocate the conversion buffer for the frame");
             return false;
         }
     }

@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 
 class FrameTimer {
 public:
@@ -48,7 +49,8 @@ public:
 
 private:
     static void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD) noexcept;
-    void Fail(ExitCode code, const std::string& text) noexcept;
+    // Records the failure and asks the host thread to end.
+    void Fail(ExitCode code, std::string_view text) noexcept;
     [[nodiscard]] bool Prepare() noexcept;
 
     FrameGeometry m_geometry;

@@ -12,7 +12,36 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <vector>
+
+namespace {
+
+// The conversion buffer is the one array this process allocates without
+// throwing; a test can make exactly that allocation fail.
+std::atomic<std::size_t> g_failNothrowArrayOfSize = 0;
+
+}  // namespace
+
+// Array allocation is replaced as a whole, so that every new[] and delete[]
+// pair stays matched (sanitizers check that).
+void* operator new[](std::size_t size)
+{
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (size != 0 && size == g_failNothrowArrayOfSize.load())
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace {
 
@@ -113,6 +142,19 @@ TEST_F(FrameTimerTest, ComErrorWhileDrawingWritesNothingAndEndsTheHost)
         timer.Tick(&player);
         EXPECT_TRUE(m_pipe.Drain().empty());
     }
+}
+
+TEST_F(FrameTimerTest, NoConversionBufferEndsTheHostThroughTheQuitMessageWithoutAByte)
+{
+    g_failNothrowArrayOfSize = kWidth * kHeight * 4;
+    m_timer.Tick(&m_player);
+    g_failNothrowArrayOfSize = 0;
+    EXPECT_TRUE(m_pipe.Drain().empty()) << "not even a header";
+    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
+    EXPECT_EQ(m_failure.Code(), ExitCode::OutOfMemory);
+    // The failure sticks: later ticks write nothing either.
+    m_timer.Tick(&m_player);
+    EXPECT_TRUE(m_pipe.Drain().empty());
 }
 
 TEST_F(FrameTimerTest, InstalledTimerTicksFromTheMessageLoop)
