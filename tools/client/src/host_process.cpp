@@ -14,6 +14,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <thread>
 
 namespace moviehost::client {
@@ -189,7 +190,12 @@ Expected<MessageKind> HostProcess::readMessageBefore(Frame& into, const Deadline
                                "x" + std::to_string(height) + " but was started for " + std::to_string(m_width) +
                                "x" + std::to_string(m_height));
 
-    into.resize(m_width, m_height);
+    try {
+        into.resize(m_width, m_height);
+    } catch (const std::bad_alloc&) {
+        return streamError(ErrorCode::SystemError, "no memory for frame " + std::to_string(frameNumber) + " of " +
+                                                       std::to_string(m_width) + "x" + std::to_string(m_height));
+    }
     outcome = readFully(into.bytes(), deadline, got, osError);
     if (outcome != ReadOutcome::Complete)
         return failed(outcome, "frame " + std::to_string(frameNumber), got, into.byteCount());
