@@ -10,6 +10,7 @@
 #include "platform/ole.h"
 
 #include <cstdint>
+#include <memory>
 #include <limits>
 
 namespace moviehost {
@@ -24,8 +25,10 @@ bool IsDrawableSurfaceSize(LONG width, LONG height) noexcept
 {
     if (width <= 0 || height <= 0)
         return false;
-    const std::int64_t bytes = static_cast<std::int64_t>(width) * height * 4;
-    return bytes <= std::numeric_limits<std::int32_t>::max();
+    // Two positive LONGs multiply within 64 bits unsigned; times 4 they might
+    // not, so the limit is divided instead.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    return pixels <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) / 4;
 }
 
 CMovieLoader::CMovieLoader() noexcept
@@ -73,7 +76,10 @@ IMoviePlayer* CMovieLoader::NewPlayer(LONG width, LONG height)
 {
     if (!IsDrawableSurfaceSize(width, height))
         return nullptr;
-    return CMoviePlayer::Create(m_library, width, height).release();
+    std::unique_ptr<CMoviePlayer> player = CMoviePlayer::Create(m_library, width, height);
+    if (player->Control() == nullptr)
+        return nullptr;  // torn down and freed on the way out
+    return player.release();
 }
 
 void CMovieLoader::DeletePlayer(IMoviePlayer* player) { delete player; }

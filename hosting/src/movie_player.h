@@ -20,10 +20,11 @@ namespace moviehost {
 class CMoviePlayer final : public IMoviePlayer {
 public:
     // Builds a player whose control comes from `library`'s DllGetClassObject,
-    // or from the registered server when `library` is null. Null when the
-    // control cannot be created (the partly built player is torn down first).
-    // A failure while applying the default settings raises _com_error after
-    // the partly built player has been torn down.
+    // or from the registered server when `library` is null. When the control
+    // cannot be created the player comes back without one (Control() is null)
+    // and every operation gives its neutral result; the loader discards such
+    // players. A failure while applying the default settings raises
+    // _com_error after the partly built player has been torn down.
     [[nodiscard]] static std::unique_ptr<CMoviePlayer> Create(HMODULE library, LONG width, LONG height);
 
     // Teardown: surfaces, then the control's interfaces, the events, closing

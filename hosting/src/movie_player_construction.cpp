@@ -35,8 +35,6 @@ std::unique_ptr<CMoviePlayer> CMoviePlayer::Create(HMODULE library, LONG width, 
     // partly built player down, once, on its way out.
     std::unique_ptr<CMoviePlayer> player(new CMoviePlayer(width, height));
     player->Initialize(library);
-    if (!player->m_control)
-        return nullptr;
     return player;
 }
 
