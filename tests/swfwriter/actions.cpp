@@ -1,0 +1,160 @@
+#include "actions.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace swfwriter {
+
+namespace {
+void appendString(std::vector<uint8_t>& out, const std::string& s)
+{
+    out.insert(out.end(), s.begin(), s.end());
+    out.push_back(0);
+}
+void appendU16(std::vector<uint8_t>& out, uint16_t v)
+{
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+void appendU32(std::vector<uint8_t>& out, uint32_t v)
+{
+    appendU16(out, uint16_t(v));
+    appendU16(out, uint16_t(v >> 16));
+}
+} // namespace
+
+Actions& Actions::op(uint8_t code, const std::vector<uint8_t>& payload)
+{
+    m_code.push_back(code);
+    if (code >= 0x80) {
+        appendU16(m_code, uint16_t(payload.size()));
+        m_code.insert(m_code.end(), payload.begin(), payload.end());
+    }
+    return *this;
+}
+
+Actions& Actions::push(std::initializer_list<PushValue> values)
+{
+    return push(std::vector<PushValue>(values));
+}
+
+Actions& Actions::push(const std::vector<PushValue>& values)
+{
+    std::vector<uint8_t> p;
+    for (const PushValue& v : values) {
+        std::visit(
+            [&](const auto& x) {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    p.push_back(0);
+                    appendString(p, x);
+                } else if constexpr (std::is_same_v<T, double>) {
+                    // Type 6: the two 32-bit halves high first, each little-endian.
+                    uint64_t bits;
+                    std::memcpy(&bits, &x, sizeof bits);
+                    p.push_back(6);
+                    appendU32(p, uint32_t(bits >> 32));
+                    appendU32(p, uint32_t(bits));
+                } else if constexpr (std::is_same_v<T, int32_t>) {
+                    p.push_back(7);
+                    appendU32(p, uint32_t(x));
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    p.push_back(5);
+                    p.push_back(x ? 1 : 0);
+                } else if constexpr (std::is_same_v<T, Null>) {
+                    p.push_back(2);
+                } else if constexpr (std::is_same_v<T, Undefined>) {
+                    p.push_back(3);
+                } else if constexpr (std::is_same_v<T, Register>) {
+                    p.push_back(4);
+                    p.push_back(x.index);
+                } else if constexpr (std::is_same_v<T, Constant>) {
+                    if (x.index < 256) {
+                        p.push_back(8);
+                        p.push_back(uint8_t(x.index));
+                    } else {
+                        p.push_back(9);
+                        appendU16(p, x.index);
+                    }
+                }
+            },
+            v.value);
+    }
+    return op(0x96, p);
+}
+
+Actions& Actions::constantPool(const std::vector<std::string>& strings)
+{
+    std::vector<uint8_t> p;
+    appendU16(p, uint16_t(strings.size()));
+    for (const std::string& s : strings)
+        appendString(p, s);
+    return op(0x88, p);
+}
+
+Actions& Actions::getUrl(const std::string& url, const std::string& target)
+{
+    std::vector<uint8_t> p;
+    appendString(p, url);
+    appendString(p, target);
+    return op(0x83, p);
+}
+
+Actions& Actions::setTarget(const std::string& target)
+{
+    std::vector<uint8_t> p;
+    appendString(p, target);
+    return op(0x8B, p);
+}
+
+Actions& Actions::gotoLabel(const std::string& label)
+{
+    std::vector<uint8_t> p;
+    appendString(p, label);
+    return op(0x8C, p);
+}
+
+Actions& Actions::defineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body)
+{
+    std::vector<uint8_t> code = body.bytes(false);
+    std::vector<uint8_t> p;
+    appendString(p, name);
+    appendU16(p, uint16_t(params.size()));
+    for (const std::string& s : params)
+        appendString(p, s);
+    appendU16(p, uint16_t(code.size()));
+    op(0x9B, p);
+    m_code.insert(m_code.end(), code.begin(), code.end()); // the body follows the record
+    return *this;
+}
+
+Actions& Actions::label(const std::string& name)
+{
+    m_labels[name] = m_code.size();
+    return *this;
+}
+
+Actions& Actions::branch(uint8_t code, const std::string& label)
+{
+    op(code, {0, 0});
+    m_fixups.push_back({m_code.size() - 2, m_code.size(), label});
+    return *this;
+}
+
+std::vector<uint8_t> Actions::bytes(bool end) const
+{
+    std::vector<uint8_t> out = m_code;
+    for (const Fixup& f : m_fixups) {
+        auto it = m_labels.find(f.label);
+        if (it == m_labels.end())
+            throw std::invalid_argument("action label not defined: " + f.label);
+        auto offset = int16_t(int64_t(it->second) - int64_t(f.nextAction));
+        out[f.offsetField] = uint8_t(uint16_t(offset));
+        out[f.offsetField + 1] = uint8_t(uint16_t(offset) >> 8);
+    }
+    if (end)
+        out.push_back(0);
+    return out;
+}
+
+} // namespace swfwriter
