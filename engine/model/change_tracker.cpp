@@ -1,0 +1,124 @@
+// Snapshot diffing for invalidation.
+#include "model/change_tracker.h"
+
+#include "model/display_list.h"
+#include "model/transform.h"
+
+#include <algorithm>
+
+namespace model {
+
+void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentMatrix,
+                         const swf::ColorTransform& parentColor, const std::optional<swf::Bounds>& clip, bool inMask,
+                         swf::Bounds* maskArea)
+{
+    if (!object.isVisible())
+        return;
+    const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
+    const swf::ColorTransform color = concat(parentColor, object.colorTransform());
+    const DisplayList* list = object.children();
+    if (!list) {
+        Leaf leaf;
+        leaf.id = object.id();
+        leaf.previous = object.m_snapshotSerial == m_serial ? object.m_snapshotIndex : kNone;
+        leaf.characterId = object.characterId();
+        leaf.ratio = object.ratio();
+        leaf.content = object.contentVersion();
+        leaf.mask = inMask;
+        leaf.blend = object.blendMode();
+        leaf.matrix = matrix;
+        leaf.color = color;
+        leaf.bounds = object.boundsThrough(matrix);
+        if (clip)
+            leaf.bounds = intersect(leaf.bounds, *clip);
+        if (maskArea)
+            maskArea->add(leaf.bounds);
+        object.m_snapshotSerial = m_serial + 1;
+        object.m_snapshotIndex = uint32_t(m_current.size());
+        m_current.push_back(leaf);
+        return;
+    }
+    // Masks active in this list: the area a mask leaves open, until its clip depth.
+    struct Active {
+        int32_t until = 0;
+        swf::Bounds area;
+    };
+    std::vector<Active> masks;
+    for (const auto& [depth, child] : *list) {
+        masks.erase(std::remove_if(masks.begin(), masks.end(), [d = depth](const Active& a) { return a.until < d; }),
+                    masks.end());
+        std::optional<swf::Bounds> effective = clip;
+        for (const Active& a : masks)
+            effective = effective ? intersect(*effective, a.area) : a.area;
+        if (child->isMask()) {
+            swf::Bounds area;
+            walk(*child, matrix, color, effective, true, &area);
+            if (child->isVisible())
+                masks.push_back({child->clipDepth(), area});
+            if (maskArea)
+                maskArea->add(area);
+        } else {
+            walk(*child, matrix, color, effective, inMask, maskArea);
+        }
+    }
+}
+
+bool ChangeTracker::same(const Leaf& a, const Leaf& b)
+{
+    return a.characterId == b.characterId && a.ratio == b.ratio && a.content == b.content && a.mask == b.mask &&
+           a.blend == b.blend && a.matrix == b.matrix && a.color == b.color && a.bounds.empty == b.bounds.empty &&
+           (a.bounds.empty || (a.bounds.xMin == b.bounds.xMin && a.bounds.yMin == b.bounds.yMin &&
+                               a.bounds.xMax == b.bounds.xMax && a.bounds.yMax == b.bounds.yMax));
+}
+
+ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, const swf::Rect& stage, size_t maxRects)
+{
+    m_current.clear();
+    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr);
+    ++m_serial;
+
+    ChangeSet changes;
+    changes.everything = everything;
+    auto add = [&changes](const swf::Bounds& b) {
+        if (b.empty)
+            return;
+        swf::Rect r = coveringRect(b);
+        if (r.isEmpty() || (!changes.rects.empty() && changes.rects.back() == r))
+            return;
+        changes.rects.push_back(r);
+    };
+    if (everything && !stage.isEmpty())
+        changes.rects.push_back(stage);
+
+    m_matched.assign(m_previous.size(), false);
+    int64_t latest = -1; // highest previous index met so far, to see reordering
+    for (const Leaf& leaf : m_current) {
+        const uint32_t p = leaf.previous;
+        if (p == kNone || p >= m_previous.size() || m_previous[p].id != leaf.id) {
+            add(leaf.bounds);
+            continue;
+        }
+        m_matched[p] = true;
+        const bool reordered = int64_t(p) < latest;
+        latest = std::max<int64_t>(latest, p);
+        if (reordered || !same(m_previous[p], leaf)) {
+            add(m_previous[p].bounds);
+            add(leaf.bounds);
+        }
+    }
+    for (size_t p = 0; p < m_previous.size(); ++p) {
+        if (!m_matched[p])
+            add(m_previous[p].bounds);
+    }
+    std::swap(m_previous, m_current);
+
+    if (changes.rects.size() > maxRects) {
+        swf::Bounds all;
+        for (const swf::Rect& r : changes.rects)
+            all.add(toBounds(r));
+        changes.rects.assign(1, coveringRect(all));
+    }
+    return changes;
+}
+
+} // namespace model

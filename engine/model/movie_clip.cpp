@@ -1,0 +1,134 @@
+// Movie clip navigation, labels and script-created children.
+#include "model/movie_clip.h"
+
+#include "model/object_factory.h"
+#include "model/timeline_executor.h"
+
+#include <algorithm>
+
+namespace model {
+
+MovieClip::MovieClip(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Timeline& timeline)
+    : DisplayObject(kKind, std::move(context), characterId), m_timeline(&timeline)
+{
+}
+
+uint32_t MovieClip::totalFrames() const
+{
+    return std::max<uint32_t>(1, uint32_t(std::min<size_t>(m_timeline->frames.size(), UINT32_MAX)));
+}
+
+bool MovieClip::gotoFrame(int64_t frame)
+{
+    const auto target = uint32_t(std::clamp<int64_t>(frame, 0, int64_t(totalFrames()) - 1));
+    ActionBatch batch;
+    bool done = TimelineExecutor::gotoFrame(*this, target, batch);
+    context().flush(std::move(batch));
+    return done;
+}
+
+void MovieClip::nextFrame()
+{
+    if (m_currentFrame + 1 < totalFrames())
+        (void)gotoFrame(int64_t(m_currentFrame) + 1);
+    stop();
+}
+
+void MovieClip::prevFrame()
+{
+    if (m_currentFrame > 0)
+        (void)gotoFrame(int64_t(m_currentFrame) - 1);
+    stop();
+}
+
+std::optional<uint32_t> MovieClip::findLabel(std::string_view name) const
+{
+    for (const swf::Label& label : m_timeline->labels) {
+        if (namesEqual(label.name, name, context().caseSensitive))
+            return label.frame;
+    }
+    return std::nullopt;
+}
+
+bool MovieClip::gotoLabel(std::string_view name)
+{
+    auto frame = findLabel(name);
+    if (!frame)
+        return false;
+    (void)gotoFrame(*frame);
+    return true;
+}
+
+std::string MovieClip::currentLabel() const
+{
+    const swf::Label* best = nullptr;
+    for (const swf::Label& label : m_timeline->labels) {
+        if (label.frame <= m_currentFrame && (!best || label.frame >= best->frame))
+            best = &label;
+    }
+    return best ? best->name : std::string();
+}
+
+std::optional<std::string> MovieClip::labelOfFrame(uint32_t frame) const
+{
+    std::optional<std::string> found;
+    for (const swf::Label& label : m_timeline->labels) {
+        if (label.frame == frame)
+            found = label.name;
+    }
+    return found;
+}
+
+namespace {
+
+void queueUnload(ActionBatch& batch, std::shared_ptr<DisplayObject> removed)
+{
+    if (removed && removed->kind() == DisplayKind::MovieClip)
+        batch.frame.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
+}
+
+} // namespace
+
+std::shared_ptr<DisplayObject> MovieClip::createChild(uint16_t characterId, int32_t depth, std::string name)
+{
+    ActionBatch batch;
+    queueUnload(batch, m_children.remove(depth));
+    auto object = ObjectFactory::create(contextPtr(), characterId, Origin::Script, nesting() + 1, batch);
+    if (object) {
+        object->setName(std::move(name));
+        m_children.insert(depth, object);
+    }
+    context().flush(std::move(batch));
+    return object;
+}
+
+std::shared_ptr<MovieClip> MovieClip::createEmptyClip(int32_t depth, std::string name)
+{
+    ActionBatch batch;
+    queueUnload(batch, m_children.remove(depth));
+    auto clip = ObjectFactory::createEmptyClip(contextPtr(), nesting() + 1);
+    if (clip) {
+        clip->setName(std::move(name));
+        m_children.insert(depth, clip);
+    }
+    context().flush(std::move(batch));
+    return clip;
+}
+
+bool MovieClip::removeChild(int32_t depth)
+{
+    auto removed = m_children.remove(depth);
+    if (!removed)
+        return false;
+    ActionBatch batch;
+    queueUnload(batch, std::move(removed));
+    context().flush(std::move(batch));
+    return true;
+}
+
+void MovieClip::swapChildren(int32_t depthA, int32_t depthB)
+{
+    m_children.swap(depthA, depthB);
+}
+
+} // namespace model

@@ -1,0 +1,123 @@
+// A movie clip: the root timeline or a sprite instance, with its own display
+// list, playhead and playing flag.
+//
+// Frames count from 0. A timeline with no frames behaves as one empty frame.
+//
+// Entering a frame executes its control tags in file order:
+//   PlaceObject 1, and 2/3 without Move: a new object at the depth, replacing
+//     the timeline object there. A script-created object at that depth wins:
+//     the placement is ignored.
+//   PlaceObject 2/3 with Move and no character: changes the fields the tag
+//     gives on the object at the depth (nothing there: ignored). Matrix and
+//     colour transform are left alone on a script-transformed object.
+//   Move with a character: the same character just moves; another one
+//     replaces the object by a new instance that keeps every field the tag
+//     does not give. Move with a character at an empty depth places.
+//   A placement naming an undefined or undisplayable character (a font) is
+//     ignored entirely; a Move with one still applies its other fields.
+//   RemoveObject 1 and 2: remove the timeline object at the depth, whatever
+//     its character (RemoveObject 1's id is not checked).
+//   DoAction: queued as a frame action of this clip. DoInitAction (root
+//     only): queued as an init action, once per sprite id for the stage.
+//   FrameLabel: nothing to do (labels are looked up in the timeline).
+//   SetBackgroundColor: the stage keeps the root's first one; later ones are
+//     ignored.
+// A new sprite instance enters its frame 0 at once (so its children exist)
+// and advances from the next tick on. New unnamed clips are called
+// "instanceN" (N counting up per stage), as the player names them.
+//
+// Jumps (gotoFrame and the loop back from the last frame):
+//   backwards: the display list is rebuilt from frame 0 up to the target;
+//     an object that ends at the same depth with the same character as one
+//     shown now keeps its instance (and its own state, such as a playing
+//     clip's frame) and takes the rebuilt fields; the rest are replaced.
+//   forwards: the frames in between are applied; objects that stayed all the
+//     way keep their instance, ones removed or replaced in between are new.
+//   Script-created objects are never touched. Only the target frame's frame
+//   actions run; init actions of every frame passed through are queued (once
+//   per sprite id). Going to the current frame does nothing.
+//
+// Action order within one operation (advance or a navigation call): every
+// init action before every frame action. Frame actions: a clip's own, then
+// those of the clips its frame created (in depth order, each followed by what
+// it created), then (during advance) the children that already existed in
+// depth order, each the same way. Entries of kind ClipLoad follow a new
+// clip's first-frame actions; ClipUnload is queued when the timeline removes
+// a clip.
+#pragma once
+
+#include "model/display_list.h"
+#include "model/display_object.h"
+
+#include "swf/timeline.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace model {
+
+class MovieClip final : public DisplayObject {
+public:
+    static constexpr DisplayKind kKind = DisplayKind::MovieClip;
+
+    MovieClip(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Timeline& timeline);
+
+    [[nodiscard]] bool isRoot() const { return m_isRoot; }
+    [[nodiscard]] const swf::Timeline& timeline() const { return *m_timeline; }
+    [[nodiscard]] const DisplayList& displayList() const { return m_children; }
+    [[nodiscard]] const DisplayList* children() const override { return &m_children; }
+
+    [[nodiscard]] uint32_t currentFrame() const { return m_currentFrame; }
+    // The frames the timeline holds (at least 1). The header or DefineSprite
+    // may declare another count (declaredFrameCount); playback goes by the
+    // frames that exist.
+    [[nodiscard]] uint32_t totalFrames() const;
+    [[nodiscard]] uint32_t declaredFrameCount() const { return m_timeline->declaredFrameCount; }
+
+    [[nodiscard]] bool isPlaying() const { return m_playing; }
+    void play() { m_playing = true; }
+    void stop() { m_playing = false; }
+    // Moves the playhead; the playing flag stays as it is. Out-of-range frames
+    // are clamped to 0 .. totalFrames() - 1. False only when the work budget
+    // refused the jump (the clip stays where it was).
+    bool gotoFrame(int64_t frame);
+    // Next/previous frame, then stop (at the last/first frame it only stops).
+    void nextFrame();
+    void prevFrame();
+    // The frame of the first label with this name (case rule of namesEqual()
+    // for the movie's version).
+    [[nodiscard]] std::optional<uint32_t> findLabel(std::string_view name) const;
+    // False (and nothing moves) when no label has that name.
+    bool gotoLabel(std::string_view name);
+    // The last label at or before the current frame, "" when there is none.
+    [[nodiscard]] std::string currentLabel() const;
+    // The label placed on exactly this frame (the last one if several), or none.
+    [[nodiscard]] std::optional<std::string> labelOfFrame(uint32_t frame) const;
+
+    // Objects a script creates (Origin::Script), at a model depth (see
+    // DisplayObject::depth()). They replace whatever is at that depth. A
+    // character that cannot be displayed, or a limit, gives nullptr.
+    std::shared_ptr<DisplayObject> createChild(uint16_t characterId, int32_t depth, std::string name);
+    std::shared_ptr<MovieClip> createEmptyClip(int32_t depth, std::string name);
+    // Removes the child at the depth, whoever created it; false when empty.
+    bool removeChild(int32_t depth);
+    // Exchanges the children at two depths (either may be empty). The
+    // timeline addresses depths, so later tags act on what is there now.
+    void swapChildren(int32_t depthA, int32_t depthB);
+
+private:
+    friend class ObjectFactory;
+    friend class Stage;
+    friend class TimelineExecutor;
+
+    const swf::Timeline* m_timeline = nullptr;
+    uint32_t m_currentFrame = 0;
+    bool m_playing = true;
+    bool m_isRoot = false;
+    uint64_t m_bornTick = 0; // the tick in which it entered frame 0: it advances from the next one
+    DisplayList m_children{*this};
+};
+
+} // namespace model

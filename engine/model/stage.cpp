@@ -1,0 +1,175 @@
+// The stage: creation, ticks, navigation of the root and of targets.
+#include "model/stage.h"
+
+#include "model/change_tracker.h"
+#include "model/object_factory.h"
+#include "model/stage_context.h"
+#include "model/target_path.h"
+#include "model/timeline_executor.h"
+
+namespace model {
+
+std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, const Limits& limits)
+{
+    if (!movie)
+        return nullptr;
+    std::unique_ptr<Stage> stage(new Stage());
+    stage->m_movie = movie;
+    stage->m_context = std::make_shared<StageContext>(movie, limits);
+    stage->m_tracker = std::make_unique<ChangeTracker>();
+    if (movie->backgroundColor)
+        stage->m_background = *movie->backgroundColor;
+    ActionBatch batch;
+    stage->m_root = ObjectFactory::createRoot(stage->m_context, batch);
+    stage->m_context->flush(std::move(batch));
+    return stage;
+}
+
+Stage::~Stage()
+{
+    // Objects kept alive elsewhere must not believe they are still shown, and
+    // the queue must not keep objects that keep the context that holds it.
+    if (m_root)
+        m_root->m_isRoot = false;
+    m_context->closed = true;
+    m_context->queue.clear();
+}
+
+bool Stage::usesActionScript3() const
+{
+    return m_movie->attributes.actionScript3 || m_movie->hasAbc;
+}
+
+void Stage::setBackgroundColor(swf::Rgba color)
+{
+    if (color == m_background)
+        return;
+    m_background = color;
+    m_backgroundChanged = true;
+}
+
+CharacterCache& Stage::characterCache() { return m_context->cache; }
+const Limits& Stage::limits() const { return m_context->limits; }
+const Diagnostics& Stage::diagnostics() const { return m_context->diagnostics; }
+size_t Stage::liveObjects() const { return m_context->liveObjects; }
+void Stage::resetWorkBudget() { m_context->resetBudget(); }
+
+void Stage::advance()
+{
+    resetWorkBudget();
+    ++m_context->tick;
+    ActionBatch batch;
+    TimelineExecutor::advanceTree(*m_root, batch);
+    m_context->flush(std::move(batch));
+}
+
+void Stage::rewind()
+{
+    gotoFrame(0);
+    stop();
+}
+
+void Stage::forward()
+{
+    resetWorkBudget();
+    m_root->nextFrame();
+}
+
+void Stage::back()
+{
+    resetWorkBudget();
+    m_root->prevFrame();
+}
+
+void Stage::gotoFrame(int64_t frame)
+{
+    resetWorkBudget();
+    (void)m_root->gotoFrame(frame);
+}
+
+bool Stage::gotoLabel(std::string_view label)
+{
+    resetWorkBudget();
+    return m_root->gotoLabel(label);
+}
+
+MovieClip* Stage::resolveTarget(std::string_view target)
+{
+    return model::resolveTarget(*m_root, nullptr, target, namesCaseSensitive());
+}
+
+TargetStatus Stage::playTarget(std::string_view target)
+{
+    MovieClip* clip = resolveTarget(target);
+    if (!clip)
+        return TargetStatus::TargetNotFound;
+    clip->play();
+    return TargetStatus::Ok;
+}
+
+TargetStatus Stage::stopTarget(std::string_view target)
+{
+    MovieClip* clip = resolveTarget(target);
+    if (!clip)
+        return TargetStatus::TargetNotFound;
+    clip->stop();
+    return TargetStatus::Ok;
+}
+
+TargetStatus Stage::gotoFrameTarget(std::string_view target, int64_t frame)
+{
+    MovieClip* clip = resolveTarget(target);
+    if (!clip)
+        return TargetStatus::TargetNotFound;
+    resetWorkBudget();
+    (void)clip->gotoFrame(frame);
+    return TargetStatus::Ok;
+}
+
+TargetStatus Stage::gotoLabelTarget(std::string_view target, std::string_view label)
+{
+    MovieClip* clip = resolveTarget(target);
+    if (!clip)
+        return TargetStatus::TargetNotFound;
+    resetWorkBudget();
+    return clip->gotoLabel(label) ? TargetStatus::Ok : TargetStatus::LabelNotFound;
+}
+
+std::optional<uint32_t> Stage::currentFrameOf(std::string_view target)
+{
+    MovieClip* clip = resolveTarget(target);
+    if (!clip)
+        return std::nullopt;
+    return clip->currentFrame();
+}
+
+std::optional<std::string> Stage::currentLabelOf(std::string_view target)
+{
+    MovieClip* clip = resolveTarget(target);
+    if (!clip)
+        return std::nullopt;
+    return clip->currentLabel();
+}
+
+std::vector<PendingAction> Stage::takePendingActions()
+{
+    std::vector<PendingAction> out(std::make_move_iterator(m_context->queue.begin()),
+                                   std::make_move_iterator(m_context->queue.end()));
+    m_context->queue.clear();
+    return out;
+}
+
+size_t Stage::pendingActionCount() const
+{
+    return m_context->queue.size();
+}
+
+ChangeSet Stage::collectChanges()
+{
+    bool everything = m_firstCollection || m_backgroundChanged;
+    m_firstCollection = false;
+    m_backgroundChanged = false;
+    return m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
+}
+
+} // namespace model

@@ -1,0 +1,124 @@
+// One loaded movie playing: the root clip and its tree, the queue of actions
+// for the script layer, change tracking, and the header's facts.
+//
+//   auto stage = model::Stage::create(movie);     // root enters frame 0
+//   every frame-rate tick:  stage->advance();
+//   after every call:       ChangeSet c = stage->collectChanges();
+//                           auto actions = stage->takePendingActions();
+//
+// advance() moves every playing clip one frame, in tree pre-order: the root
+// first, then its children by ascending depth, each before its own children
+// (buttons' state children included). A playing clip at its last frame
+// jumps back to frame 0 (see movie_clip.h); a one-frame clip stays and does
+// not re-enter its frame. A stopped clip stays but its children still
+// advance. Clips created during this tick do not advance in it.
+//
+// Every entry point starts a new work budget (Limits::maxTagsPerOperation).
+// Single-threaded: everything runs on the thread that owns the stage.
+#pragma once
+
+#include "model/change_set.h"
+#include "model/character_cache.h"
+#include "model/limits.h"
+#include "model/movie_clip.h"
+#include "model/pending_action.h"
+
+#include "swf/movie.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace model {
+
+class ChangeTracker;
+
+enum class TargetStatus : uint8_t { Ok, TargetNotFound, LabelNotFound };
+
+class Stage {
+public:
+    // nullptr only for a null movie. The root enters frame 0 and plays.
+    [[nodiscard]] static std::unique_ptr<Stage> create(std::shared_ptr<const swf::Movie> movie,
+                                                       const Limits& limits = {});
+    Stage(const Stage&) = delete;
+    Stage& operator=(const Stage&) = delete;
+    ~Stage();
+
+    // The header.
+    [[nodiscard]] const swf::Movie& movie() const { return *m_movie; }
+    [[nodiscard]] const std::shared_ptr<const swf::Movie>& moviePtr() const { return m_movie; }
+    [[nodiscard]] swf::Rect stageRect() const { return m_movie->header.stage; }
+    [[nodiscard]] int64_t widthTwips() const { return m_movie->header.stage.width(); }
+    [[nodiscard]] int64_t heightTwips() const { return m_movie->header.stage.height(); }
+    [[nodiscard]] double frameRate() const { return m_movie->header.frameRate(); } // may be 0: the caller picks a rate
+    [[nodiscard]] uint8_t version() const { return m_movie->header.version; }
+    // FileAttributes says so, or DoABC tags were present: show, run no script.
+    [[nodiscard]] bool usesActionScript3() const;
+    // Instance names and labels compare exactly from version 7 on.
+    [[nodiscard]] bool namesCaseSensitive() const { return version() >= 7; }
+    // The root's first SetBackgroundColor, white when none, unless the owner set another.
+    [[nodiscard]] swf::Rgba backgroundColor() const { return m_background; }
+    // A different colour invalidates everything at the next collection.
+    void setBackgroundColor(swf::Rgba color);
+
+    [[nodiscard]] MovieClip& root() { return *m_root; }
+    [[nodiscard]] const MovieClip& root() const { return *m_root; }
+    [[nodiscard]] const std::shared_ptr<MovieClip>& rootPtr() const { return m_root; }
+    [[nodiscard]] CharacterCache& characterCache();
+    [[nodiscard]] const Limits& limits() const;
+    [[nodiscard]] const Diagnostics& diagnostics() const;
+    // Display objects alive (on the stage or referenced from outside).
+    [[nodiscard]] size_t liveObjects() const;
+
+    // One tick (see above).
+    void advance();
+
+    // The root's playback, as the control's calls need it.
+    void play() { m_root->play(); }
+    void stop() { m_root->stop(); }
+    [[nodiscard]] bool isPlaying() const { return m_root->isPlaying(); }
+    void rewind();  // frame 0, stopped
+    void forward(); // next frame, stopped
+    void back();    // previous frame, stopped
+    void gotoFrame(int64_t frame); // clamped; the playing flag stays
+    [[nodiscard]] uint32_t currentFrame() const { return m_root->currentFrame(); }
+    [[nodiscard]] uint32_t totalFrames() const { return m_root->totalFrames(); }
+    [[nodiscard]] uint32_t declaredFrameCount() const { return m_root->declaredFrameCount(); }
+    bool gotoLabel(std::string_view label);
+    [[nodiscard]] std::string currentLabel() const { return m_root->currentLabel(); }
+
+    // Targets (see target_path.h), relative ones from the root.
+    [[nodiscard]] MovieClip* resolveTarget(std::string_view target);
+    TargetStatus playTarget(std::string_view target);
+    TargetStatus stopTarget(std::string_view target);
+    TargetStatus gotoFrameTarget(std::string_view target, int64_t frame);
+    TargetStatus gotoLabelTarget(std::string_view target, std::string_view label);
+    [[nodiscard]] std::optional<uint32_t> currentFrameOf(std::string_view target);
+    [[nodiscard]] std::optional<std::string> currentLabelOf(std::string_view target);
+
+    // The actions collected so far, oldest first; the queue is empty afterwards.
+    [[nodiscard]] std::vector<PendingAction> takePendingActions();
+    [[nodiscard]] size_t pendingActionCount() const;
+
+    // What changed since the previous call (the first call: everything).
+    [[nodiscard]] ChangeSet collectChanges();
+
+    // A fresh work allowance, for the script layer between its own runs.
+    void resetWorkBudget();
+
+private:
+    Stage() = default;
+
+    std::shared_ptr<const swf::Movie> m_movie;
+    std::shared_ptr<StageContext> m_context;
+    std::shared_ptr<MovieClip> m_root;
+    swf::Rgba m_background{255, 255, 255, 255};
+    bool m_backgroundChanged = false;
+    bool m_firstCollection = true;
+    std::unique_ptr<ChangeTracker> m_tracker;
+};
+
+} // namespace model

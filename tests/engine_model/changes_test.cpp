@@ -1,0 +1,181 @@
+// Change tracking: the rectangles reported after ticks, navigation and
+// property changes, and nothing when nothing changed.
+#include "model_test_support.h"
+
+#include "model/edit_text_object.h"
+
+using modeltest::at;
+
+namespace {
+
+constexpr swfwriter::Color kRed{255, 0, 0};
+
+// swf::Rect is {xMin, xMax, yMin, yMax}.
+using Rects = std::vector<swf::Rect>;
+
+std::string show(const Rects& rects)
+{
+    std::string s;
+    for (const auto& r : rects)
+        s += "{" + std::to_string(r.xMin) + "," + std::to_string(r.yMin) + " - " + std::to_string(r.xMax) + "," +
+             std::to_string(r.yMax) + "} ";
+    return s;
+}
+
+#define EXPECT_RECTS(changes, ...)                                                                                 \
+    do {                                                                                                           \
+        Rects expected_{__VA_ARGS__};                                                                              \
+        model::ChangeSet c_ = (changes);                                                                           \
+        EXPECT_FALSE(c_.everything);                                                                               \
+        EXPECT_EQ(c_.rects, expected_) << "expected " << show(expected_) << "got " << show(c_.rects);             \
+    } while (0)
+
+TEST(Changes, AMovingSquareReportsOldAndNewBoundsAndNothingWhenStill)
+{
+    swfwriter::MovieWriter m; // 550 x 400 pixels
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
+    m.place(square, 1, at(0, 0));
+    m.showFrame();
+    m.modify(1, at(1000, 0));
+    m.showFrame();
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+
+    model::ChangeSet first = stage->collectChanges();
+    EXPECT_TRUE(first.everything);
+    EXPECT_EQ(first.rects, (Rects{{0, 11000, 0, 8000}, {0, 2000, 0, 2000}}));
+    EXPECT_TRUE(stage->collectChanges().empty());
+
+    stage->advance();
+    EXPECT_RECTS(stage->collectChanges(), {0, 2000, 0, 2000}, {1000, 3000, 0, 2000});
+    EXPECT_TRUE(stage->collectChanges().empty());
+
+    stage->stop();
+    stage->advance();
+    EXPECT_TRUE(stage->collectChanges().empty()) << "a stopped movie changes nothing";
+
+    stage->play();
+    stage->advance(); // loops back: the square returns
+    EXPECT_RECTS(stage->collectChanges(), {1000, 3000, 0, 2000}, {0, 2000, 0, 2000});
+}
+
+TEST(Changes, VisibilityColourRemovalTextAndBackground)
+{
+    swfwriter::MovieWriter m;
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
+    swfwriter::EditTextSpec field;
+    field.bounds = {0, 1000, 5000, 5400};
+    uint16_t edit = m.defineEditText(field);
+    m.place(square, 1, at(100, 100));
+    m.place(edit, 2, at(0, 0));
+    m.showFrame();
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+    (void)stage->collectChanges();
+    model::DisplayObject& sq = *stage->root().displayList().at(1);
+    const swf::Rect sqRect{100, 2100, 100, 2100};
+
+    sq.setVisible(false);
+    EXPECT_RECTS(stage->collectChanges(), sqRect);
+    sq.setVisible(true);
+    EXPECT_RECTS(stage->collectChanges(), sqRect);
+
+    swf::ColorTransform half;
+    half.aMult = 128;
+    sq.setColorTransform(half);
+    EXPECT_RECTS(stage->collectChanges(), sqRect);
+
+    auto* text = stage->root().displayList().at(2)->as<model::EditTextObject>();
+    ASSERT_TRUE(text);
+    text->setText("changed");
+    EXPECT_RECTS(stage->collectChanges(), {0, 1000, 5000, 5400});
+    text->setText("changed");
+    EXPECT_TRUE(stage->collectChanges().empty());
+
+    stage->setBackgroundColor({1, 2, 3, 255});
+    model::ChangeSet all = stage->collectChanges();
+    EXPECT_TRUE(all.everything);
+    EXPECT_EQ(all.rects, (Rects{{0, 11000, 0, 8000}}));
+    stage->setBackgroundColor({1, 2, 3, 255});
+    EXPECT_TRUE(stage->collectChanges().empty());
+
+    EXPECT_TRUE(stage->root().removeChild(1));
+    EXPECT_RECTS(stage->collectChanges(), sqRect);
+    auto added = stage->root().createChild(square, 7, "again");
+    ASSERT_TRUE(added);
+    added->setX(300);
+    EXPECT_RECTS(stage->collectChanges(), {6000, 8000, 0, 2000});
+}
+
+TEST(Changes, ASpriteAdvancingItsOwnFrameReportsItsChild)
+{
+    swfwriter::MovieWriter m;
+    uint16_t square = m.rectangle(0, 0, 100, 100, kRed);
+    swfwriter::SpriteWriter s;
+    s.place(square, 1, at(0, 0));
+    s.showFrame();
+    s.modify(1, at(200, 0));
+    s.showFrame();
+    uint16_t sprite = m.defineSprite(s);
+    m.place(sprite, 1, at(1000, 1000));
+    m.showFrame(); // a one-frame root: only the sprite moves
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+    (void)stage->collectChanges();
+    stage->advance();
+    EXPECT_RECTS(stage->collectChanges(), {1000, 1100, 1000, 1100}, {1200, 1300, 1000, 1100});
+}
+
+TEST(Changes, MaskedObjectsReportOnlyWhatTheMaskShows)
+{
+    swfwriter::MovieWriter m;
+    uint16_t mask = m.rectangle(0, 0, 1000, 1000, kRed);
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
+    swfwriter::Place maskPlace = at(0, 0);
+    maskPlace.clipDepth = 3;
+    m.place(mask, 1, maskPlace);
+    m.place(square, 2, at(0, 0));
+    m.showFrame();
+    m.modify(2, at(500, 0));
+    m.showFrame();
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+    (void)stage->collectChanges();
+    stage->advance();
+    EXPECT_RECTS(stage->collectChanges(), {0, 1000, 0, 1000}, {500, 1000, 0, 1000});
+}
+
+TEST(Changes, ReorderingReportsTheObjectThatChangedPlace)
+{
+    swfwriter::MovieWriter m;
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
+    m.place(square, 1, at(0, 0));
+    m.place(square, 2, at(1000, 0));
+    m.showFrame();
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+    (void)stage->collectChanges();
+    stage->root().swapChildren(1, 2);
+    EXPECT_RECTS(stage->collectChanges(), {0, 2000, 0, 2000});
+}
+
+TEST(Changes, ManyRectanglesMergeIntoTheirUnion)
+{
+    swfwriter::MovieWriter m;
+    uint16_t square = m.rectangle(0, 0, 100, 100, kRed);
+    for (uint16_t i = 1; i <= 3; ++i)
+        m.place(square, i, at(i * 1000, 0));
+    m.showFrame();
+    for (uint16_t i = 1; i <= 3; ++i)
+        m.modify(i, at(i * 1000, 500));
+    m.showFrame();
+    model::Limits limits;
+    limits.maxChangeRects = 4;
+    auto stage = modeltest::load(m.finish(), limits);
+    ASSERT_TRUE(stage);
+    (void)stage->collectChanges();
+    stage->advance();
+    EXPECT_RECTS(stage->collectChanges(), {1000, 3100, 0, 600});
+}
+
+} // namespace
