@@ -1,0 +1,377 @@
+#include "render/painter.h"
+
+#include "render/paint_source.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace render {
+
+namespace {
+
+// cairo keeps device coordinates in 24.8 fixed point; geometry beyond this
+// would wrap around, so objects reaching that far are not drawn.
+constexpr double kDeviceLimit = 4194304.0;
+constexpr double kTwipsPerPixel = 20.0;
+
+cairo_matrix_t multiply(const cairo_matrix_t& outer, const cairo_matrix_t& inner)
+{
+    cairo_matrix_t out;
+    cairo_matrix_multiply(&out, &inner, &outer); // cairo applies its first argument first
+    return out;
+}
+
+cairo_line_cap_t capFor(swf::CapStyle cap)
+{
+    switch (cap) {
+    case swf::CapStyle::Round: return CAIRO_LINE_CAP_ROUND;
+    case swf::CapStyle::None: return CAIRO_LINE_CAP_BUTT;
+    case swf::CapStyle::Square: return CAIRO_LINE_CAP_SQUARE;
+    }
+    return CAIRO_LINE_CAP_ROUND;
+}
+
+cairo_line_join_t joinFor(swf::JoinStyle join)
+{
+    switch (join) {
+    case swf::JoinStyle::Round: return CAIRO_LINE_JOIN_ROUND;
+    case swf::JoinStyle::Bevel: return CAIRO_LINE_JOIN_BEVEL;
+    case swf::JoinStyle::Miter: return CAIRO_LINE_JOIN_MITER;
+    }
+    return CAIRO_LINE_JOIN_ROUND;
+}
+
+PaintSource coverageSource()
+{
+    return {PaintSource::Kind::Solid, swf::Rgba{0, 0, 0, 255}, nullptr};
+}
+
+} // namespace
+
+std::optional<DeviceBox> deviceBox(const swf::Bounds& bounds, const cairo_matrix_t& m)
+{
+    if (bounds.empty)
+        return std::nullopt;
+    const double xs[2] = {bounds.xMin, bounds.xMax};
+    const double ys[2] = {bounds.yMin, bounds.yMax};
+    DeviceBox box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (double x : xs) {
+        for (double y : ys) {
+            double dx = x;
+            double dy = y;
+            cairo_matrix_transform_point(&m, &dx, &dy);
+            box.xMin = std::min(box.xMin, dx);
+            box.yMin = std::min(box.yMin, dy);
+            box.xMax = std::max(box.xMax, dx);
+            box.yMax = std::max(box.yMax, dy);
+        }
+    }
+    if (!std::isfinite(box.xMin) || !std::isfinite(box.yMin) || !std::isfinite(box.xMax) || !std::isfinite(box.yMax))
+        return std::nullopt;
+    return box;
+}
+
+bool isDrawableMatrix(const cairo_matrix_t& m)
+{
+    const double det = m.xx * m.yy - m.yx * m.xy;
+    return std::isfinite(det) && std::fabs(det) > 1e-14 && std::isfinite(m.x0) && std::isfinite(m.y0);
+}
+
+Painter::Painter(const Canvas& canvas, CharacterCache& cache)
+    : m_cr(canvas.context())
+    , m_cache(cache)
+    , m_quality(canvas.quality())
+    , m_stageScale(canvas.mapping().scale)
+    , m_clip(canvas.clip())
+    , m_clipBox(canvas.clipBox())
+{
+}
+
+bool Painter::touchesClip(const DeviceBox& box) const
+{
+    if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > kDeviceLimit)
+        return false;
+    if (box.xMax < m_clipBox.left || box.xMin > m_clipBox.right || box.yMax < m_clipBox.top ||
+        box.yMin > m_clipBox.bottom)
+        return false;
+    // A pixel's coverage can reach one pixel past the box through antialiasing.
+    for (const PixelRect& r : m_clip) {
+        if (box.xMax >= r.left - 1 && box.xMin <= r.right + 1 && box.yMax >= r.top - 1 && box.yMin <= r.bottom + 1)
+            return true;
+    }
+    return false;
+}
+
+std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio)
+{
+    const swf::Dictionary& dict = m_cache.movie().characters;
+    switch (dict.kindOf(id).value_or(swf::CharacterKind::Font)) {
+    case swf::CharacterKind::Shape: {
+        auto entry = m_cache.shape(id);
+        return entry && !entry->bounds.empty ? std::optional(entry->bounds) : std::nullopt;
+    }
+    case swf::CharacterKind::MorphShape: {
+        auto entry = m_cache.morph(id, ratio);
+        return entry && !entry->bounds.empty ? std::optional(entry->bounds) : std::nullopt;
+    }
+    case swf::CharacterKind::Bitmap: {
+        const auto* bitmap = dict.find<swf::Bitmap>(id);
+        if (!bitmap->ok())
+            return std::nullopt;
+        swf::Bounds b;
+        b.add(swf::Point{0.0, 0.0});
+        b.add(swf::Point{bitmap->width * kTwipsPerPixel, bitmap->height * kTwipsPerPixel});
+        return b;
+    }
+    case swf::CharacterKind::Text: {
+        const auto* text = dict.find<swf::Text>(id);
+        if (text->bounds.isEmpty())
+            return std::nullopt;
+        // Files disagree on whether the bounds are taken before or after the
+        // text matrix; for culling, the box around both is safe.
+        swf::Bounds b;
+        b.add(swf::Point{double(text->bounds.xMin), double(text->bounds.yMin)});
+        b.add(swf::Point{double(text->bounds.xMax), double(text->bounds.yMax)});
+        const swf::Matrix& m = text->matrix;
+        for (double x : {double(text->bounds.xMin), double(text->bounds.xMax)}) {
+            for (double y : {double(text->bounds.yMin), double(text->bounds.yMax)})
+                b.add(swf::Point{m.a * x + m.c * y + m.tx, m.b * x + m.d * y + m.ty});
+        }
+        return b;
+    }
+    case swf::CharacterKind::EditText: {
+        const auto* edit = dict.find<swf::EditText>(id);
+        if (edit->bounds.isEmpty())
+            return std::nullopt;
+        swf::Bounds b;
+        b.add(swf::Point{double(edit->bounds.xMin), double(edit->bounds.yMin)});
+        b.add(swf::Point{double(edit->bounds.xMax), double(edit->bounds.yMax)});
+        return b;
+    }
+    default: return std::nullopt;
+    }
+}
+
+void Painter::drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry)
+{
+    if (auto entry = m_cache.shape(id, geometry))
+        drawEntry(*entry, id, false, 0, state);
+}
+
+void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state,
+                        std::shared_ptr<const swf::Shape> blended, const swf::ShapeGeometry* geometry)
+{
+    if (auto entry = m_cache.morph(id, ratio, std::move(blended), geometry))
+        drawEntry(*entry, id, true, ratio, state);
+}
+
+void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16_t ratio, const PaintState& state)
+{
+    if (entry.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
+        return;
+    const auto box = deviceBox(entry.bounds, state.matrix);
+    if (!box || !touchesClip(*box))
+        return;
+
+    cairo_t* cr = m_cr;
+    cairo_save(cr);
+    cairo_set_fill_rule(cr, entry.nonZeroWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    for (const ShapeEntry::Part& part : entry.parts) {
+        if (part.kind == swf::PaintKind::Stroke) {
+            stroke(entry, part, id, morph, ratio, state);
+            continue;
+        }
+        if (part.style >= entry.shape->fillStyles.size())
+            continue;
+        const swf::FillStyle& style = entry.shape->fillStyles[part.style];
+        cairo_set_matrix(cr, &state.matrix);
+        cairo_new_path(cr);
+        part.path.appendTo(cr);
+        if (state.coverageOnly) {
+            coverageSource().apply(cr);
+            cairo_fill(cr);
+            continue;
+        }
+        const bool bitmapFill =
+            style.kind == swf::FillKind::RepeatingBitmap || style.kind == swf::FillKind::ClippedBitmap;
+        if (bitmapFill && state.cx.isAlphaOnly() && state.cx.mult[3] < 1.0) {
+            // Scaling alpha needs no transformed copy of the bitmap.
+            const PaintSource source = makeSource(m_cache, style, ColorTransform{}, m_quality, {});
+            if (source.apply(cr)) {
+                cairo_save(cr);
+                cairo_clip(cr);
+                cairo_paint_with_alpha(cr, state.cx.mult[3]);
+                cairo_restore(cr);
+            }
+            continue;
+        }
+        const GradientKey key{id, ratio, morph, false, part.style, state.cx};
+        if (makeSource(m_cache, style, state.cx, m_quality, key).apply(cr))
+            cairo_fill(cr);
+    }
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
+void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint16_t id, bool morph,
+                     uint16_t ratio, const PaintState& state)
+{
+    if (part.style >= entry.shape->lineStyles.size())
+        return;
+    const swf::LineStyle& style = entry.shape->lineStyles[part.style];
+    cairo_t* cr = m_cr;
+    cairo_set_matrix(cr, &state.matrix);
+    cairo_new_path(cr);
+    part.path.appendTo(cr);
+
+    PaintSource source;
+    if (state.coverageOnly)
+        source = coverageSource();
+    else if (style.hasFill)
+        source = makeSource(m_cache, style.fill, state.cx, m_quality, GradientKey{id, ratio, morph, true, part.style, state.cx});
+    else
+        source = solidSource(style.color, state.cx);
+    // Patterns lock to the user space in force when they become the source.
+    if (!source.apply(cr))
+        return;
+
+    cairo_set_line_cap(cr, capFor(style.startCap));
+    cairo_set_line_join(cr, joinFor(style.join));
+    cairo_set_miter_limit(cr, std::max(1.0, style.miterLimit));
+
+    const cairo_matrix_t& m = state.matrix;
+    const double scaleX = std::hypot(m.xx, m.yx);
+    const double scaleY = std::hypot(m.xy, m.yy);
+    const double width = style.width;
+    if (!style.noHScale && !style.noVScale) {
+        // A scaled stroke follows the matrix, squashed pens included, unless
+        // it would come out thinner than a pixel.
+        const double deviceWidth = width * std::sqrt(std::fabs(m.xx * m.yy - m.yx * m.xy));
+        if (deviceWidth >= 1.0) {
+            cairo_set_line_width(cr, width);
+        } else {
+            cairo_identity_matrix(cr);
+            cairo_set_line_width(cr, 1.0);
+        }
+    } else {
+        // Non-scaling strokes keep their width against the object's scale
+        // (on the axis they name), but follow the stage's.
+        double factor = m_stageScale;
+        if (style.noHScale && !style.noVScale)
+            factor = scaleY;
+        else if (style.noVScale && !style.noHScale)
+            factor = scaleX;
+        cairo_identity_matrix(cr);
+        cairo_set_line_width(cr, std::max(1.0, width * factor));
+    }
+    cairo_stroke(cr);
+}
+
+void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed)
+{
+    if (!isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
+        return;
+    const auto b = bounds(id);
+    if (!b)
+        return;
+    const auto box = deviceBox(*b, state.matrix);
+    if (!box || !touchesClip(*box))
+        return;
+
+    cairo_t* cr = m_cr;
+    cairo_save(cr);
+    cairo_set_matrix(cr, &state.matrix);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, 0.0, 0.0, b->xMax, b->yMax);
+    if (state.coverageOnly) {
+        coverageSource().apply(cr);
+        cairo_fill(cr);
+        cairo_restore(cr);
+        return;
+    }
+    swf::FillStyle style;
+    style.kind = swf::FillKind::ClippedBitmap;
+    style.bitmapId = id;
+    style.smoothed = smoothed;
+    style.matrix = {kTwipsPerPixel, 0.0, 0.0, kTwipsPerPixel, 0.0, 0.0};
+    const bool alphaOnly = state.cx.isAlphaOnly();
+    const PaintSource source = makeSource(m_cache, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
+    if (source.apply(cr)) {
+        if (alphaOnly && state.cx.mult[3] < 1.0) {
+            cairo_clip(cr);
+            cairo_paint_with_alpha(cr, state.cx.mult[3]);
+        } else {
+            cairo_fill(cr);
+        }
+    }
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
+void Painter::drawStaticText(uint16_t id, const PaintState& state)
+{
+    const swf::Dictionary& dict = m_cache.movie().characters;
+    const auto* text = dict.find<swf::Text>(id);
+    if (text == nullptr || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
+        return;
+    if (const auto b = bounds(id)) {
+        const auto box = deviceBox(*b, state.matrix);
+        if (!box || !touchesClip(*box))
+            return;
+    }
+    const swf::Matrix& tm = text->matrix;
+    const cairo_matrix_t textMatrix{tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty};
+    const cairo_matrix_t base = multiply(state.matrix, textMatrix);
+
+    cairo_t* cr = m_cr;
+    cairo_save(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    const swf::Font* font = nullptr;
+    uint16_t fontId = 0;
+    double height = 0.0;
+    swf::Rgba color;
+    double x = 0.0;
+    double y = 0.0;
+    for (const swf::TextRecord& record : text->records) {
+        if (record.fontId) {
+            fontId = *record.fontId;
+            font = dict.find<swf::Font>(fontId);
+            height = record.height.value_or(0);
+        }
+        if (record.color)
+            color = *record.color;
+        if (record.xOffset)
+            x = *record.xOffset;
+        if (record.yOffset)
+            y = *record.yOffset;
+        // One fill per record: every glyph is appended under its own matrix.
+        cairo_new_path(cr);
+        bool any = false;
+        for (const swf::GlyphEntry& g : record.glyphs) {
+            if (font != nullptr && height > 0.0) {
+                auto path = m_cache.glyph(fontId, g.index);
+                if (path && !path->isEmpty()) {
+                    const double s = height / font->emSquare;
+                    const cairo_matrix_t glyphMatrix{s, 0.0, 0.0, s, x, y};
+                    const cairo_matrix_t m = multiply(base, glyphMatrix);
+                    if (isDrawableMatrix(m)) {
+                        cairo_set_matrix(cr, &m);
+                        path->appendTo(cr);
+                        any = true;
+                    }
+                }
+            }
+            x += g.advance;
+        }
+        if (!any)
+            continue;
+        cairo_identity_matrix(cr);
+        const PaintSource source = state.coverageOnly ? coverageSource() : solidSource(color, state.cx);
+        if (source.apply(cr))
+            cairo_fill(cr);
+    }
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
+} // namespace render

@@ -1,0 +1,77 @@
+// Paints single characters with a matrix and a colour transform: shapes,
+// morph shapes at a ratio, bitmaps and static text. The display tree walk
+// calls it for every visible object.
+#pragma once
+
+#include "render/canvas.h"
+#include "render/character_cache.h"
+#include "render/color.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace render {
+
+struct PaintState {
+    cairo_matrix_t matrix{1.0, 0.0, 0.0, 1.0, 0.0, 0.0}; // character twips -> surface pixels
+    ColorTransform cx;
+    // Paint coverage only, every fill and stroke fully opaque (mask shapes).
+    bool coverageOnly = false;
+};
+
+// Axis-aligned box in surface pixels.
+struct DeviceBox {
+    double xMin = 0.0;
+    double yMin = 0.0;
+    double xMax = 0.0;
+    double yMax = 0.0;
+};
+
+// The box around `bounds` (twips) under `m`; none for empty bounds.
+[[nodiscard]] std::optional<DeviceBox> deviceBox(const swf::Bounds& bounds, const cairo_matrix_t& m);
+
+// cairo refuses a singular matrix and then stops drawing altogether, so every
+// matrix is checked first; such an object has no area and draws nothing.
+[[nodiscard]] bool isDrawableMatrix(const cairo_matrix_t& m);
+
+class Painter {
+public:
+    Painter(const Canvas& canvas, CharacterCache& cache);
+
+    [[nodiscard]] cairo_t* context() const { return m_cr; }
+    [[nodiscard]] CharacterCache& cache() const { return m_cache; }
+
+    // True when something inside `box` may touch the clip. A box reaching
+    // past cairo's coordinate range (a few million pixels) counts as not
+    // touching it: such geometry cannot be drawn faithfully, so it is not drawn.
+    [[nodiscard]] bool touchesClip(const DeviceBox& box) const;
+
+    // `geometry` / `blended`: what the caller already built, or null.
+    void drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry = nullptr);
+    void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state,
+                   std::shared_ptr<const swf::Shape> blended = nullptr, const swf::ShapeGeometry* geometry = nullptr);
+    // A bitmap placed directly: its pixels cover 20 twips each from the origin.
+    void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
+    // DefineText: glyphs from the embedded fonts along the records.
+    void drawStaticText(uint16_t id, const PaintState& state);
+
+    // Bounds in twips of a character as drawn (morphs at `ratio`); none when
+    // it draws nothing or is not a drawable character.
+    [[nodiscard]] std::optional<swf::Bounds> bounds(uint16_t id, uint16_t ratio = 0);
+
+private:
+    void drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16_t ratio, const PaintState& state);
+    void stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint16_t id, bool morph, uint16_t ratio,
+                const PaintState& state);
+
+    cairo_t* m_cr = nullptr;
+    CharacterCache& m_cache;
+    Quality m_quality = Quality::High;
+    double m_stageScale = 0.0;
+    std::vector<PixelRect> m_clip;
+    PixelRect m_clipBox;
+};
+
+} // namespace render

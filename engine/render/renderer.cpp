@@ -1,0 +1,42 @@
+#include "render/renderer.h"
+
+#include "render/painter.h"
+#include "render/scene_painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace render {
+
+DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality)
+{
+    auto opened = Canvas::open(target, stage.stageRect(), stage.backgroundColor(), aspect, quality);
+    if (auto* error = std::get_if<DrawError>(&opened))
+        return *error;
+    Canvas& canvas = std::get<Canvas>(opened);
+    if (canvas.canDraw()) {
+        if (!m_cache || m_cache->moviePointer() != stage.moviePtr())
+            m_cache = std::make_unique<CharacterCache>(stage.moviePtr(), m_limits);
+        Painter painter(canvas, *m_cache);
+        ScenePainter scene(painter, canvas.mapping().matrix());
+        scene.paint(stage.root());
+    }
+    return canvas.finish();
+}
+
+PixelRect toPixels(const swf::Rect& r, const StageMapping& mapping, const PixelRect& limit)
+{
+    if (r.isEmpty() || mapping.isEmpty())
+        return {};
+    auto px = [&](double twips, double origin, double offset) { return (twips - origin) * mapping.scale + offset; };
+    const double left = std::floor(px(r.xMin, mapping.stage.xMin, mapping.offsetX)) - 1.0;
+    const double top = std::floor(px(r.yMin, mapping.stage.yMin, mapping.offsetY)) - 1.0;
+    const double right = std::ceil(px(r.xMax, mapping.stage.xMin, mapping.offsetX)) + 1.0;
+    const double bottom = std::ceil(px(r.yMax, mapping.stage.yMin, mapping.offsetY)) + 1.0;
+    auto clamp = [](double v, int32_t lo, int32_t hi) { return int32_t(std::clamp(v, double(lo), double(hi))); };
+    PixelRect out{clamp(left, limit.left, limit.right), clamp(top, limit.top, limit.bottom),
+                  clamp(right, limit.left, limit.right), clamp(bottom, limit.top, limit.bottom)};
+    return out.isEmpty() ? PixelRect{} : out;
+}
+
+} // namespace render

@@ -1,0 +1,59 @@
+// Walks the movie model's display tree and paints it: depth order, nested
+// matrices and colour transforms, invisible objects skipped, clip-depth
+// masks, blend modes, buttons in their current state, texts.
+//
+// Masks: an object with a clip depth is not drawn; the siblings above it up
+// to that depth are drawn into a layer, and the layer is laid down through
+// the mask's coverage (its shapes' area, colours and alpha ignored).
+// Blend modes other than normal draw the object into a layer and compose it
+// with the matching cairo operator; modes without one draw normally.
+// Layers cost memory of the clipped area each, so nesting is bounded: past
+// kMaxLayers, masks only clip to the mask's box and blend modes draw normally.
+#pragma once
+
+#include "render/painter.h"
+
+#include "model/display_list.h"
+#include "model/display_object.h"
+
+#include <cairo.h>
+
+#include <optional>
+
+namespace render {
+
+class ScenePainter {
+public:
+    static constexpr int kMaxLayers = 16;
+
+    // `stage` maps stage twips to surface pixels.
+    ScenePainter(Painter& painter, const cairo_matrix_t& stage);
+
+    // Paints `root` (normally the stage's root clip) and everything below it.
+    void paint(const model::DisplayObject& root);
+
+    // The surface-pixel box of an object drawn with `device` as its full
+    // matrix (its content twips -> pixels); none when it has no content.
+    [[nodiscard]] static std::optional<DeviceBox> objectBox(const model::DisplayObject& object,
+                                                            const cairo_matrix_t& device);
+
+private:
+    struct Frame {
+        cairo_matrix_t matrix; // the object's content -> surface pixels
+        ColorTransform cx;
+        bool coverageOnly = false;
+    };
+    using Iterator = model::DisplayList::Entries::const_iterator;
+
+    void paintObject(const model::DisplayObject& object, const Frame& parent);
+    void paintContent(const model::DisplayObject& object, const Frame& frame);
+    void paintRange(Iterator begin, Iterator end, const Frame& parent);
+    void paintMasked(const model::DisplayObject& mask, Iterator begin, Iterator end, const Frame& parent);
+
+    Painter& m_painter;
+    cairo_t* m_cr = nullptr;
+    cairo_matrix_t m_stage;
+    int m_layers = 0;
+};
+
+} // namespace render
