@@ -46,7 +46,7 @@ Frame firstFrame(HostProcess& host)
     return std::move(*frame);
 }
 
-TEST(HostEndToEnd, RendersAnExampleMovieWithNoConfiguration)
+TEST(ControlHostEndToEnd, RendersAnExampleMovieWithNoConfiguration)
 {
     auto started = HostProcess::start(options(640, 480));
     ASSERT_TRUE(started) << started.error().message;
@@ -66,7 +66,7 @@ TEST(HostEndToEnd, RendersAnExampleMovieWithNoConfiguration)
 
 // A wider frame shows the stage centred at scale 1: 80 pixels of border on
 // each side, in the background colour.
-TEST(HostEndToEnd, TheStageIsCentredInAWiderFrame)
+TEST(ControlHostEndToEnd, TheStageIsCentredInAWiderFrame)
 {
     auto started = HostProcess::start(options(800, 480));
     ASSERT_TRUE(started) << started.error().message;
@@ -81,7 +81,7 @@ TEST(HostEndToEnd, TheStageIsCentredInAWiderFrame)
 }
 
 // At half the size the bar is 20 pixels high.
-TEST(HostEndToEnd, TheStageIsScaledIntoASmallerFrame)
+TEST(ControlHostEndToEnd, TheStageIsScaledIntoASmallerFrame)
 {
     auto started = HostProcess::start(options(320, 240));
     ASSERT_TRUE(started) << started.error().message;
