@@ -133,6 +133,8 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     int error = detail::makePipe(childInput, parentInput);
     if (error == 0)
         error = detail::makePipe(parentOutput, childOutput);
+    if (error == 0)
+        detail::enlargePipe(parentOutput.get());
     if (error == 0 && options.stderrMode == StderrMode::Capture)
         error = detail::makePipe(parentErrors, childErrors);
     if (error != 0)

@@ -35,6 +35,14 @@ int makePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
     return moveAboveStandardStreams(writeEnd);
 }
 
+void enlargePipe(int fd) {
+    // Whole frames are megabytes; a 64 KiB pipe makes the host and us trade
+    // the processor over a hundred times per frame. Only a hint: a smaller
+    // limit (/proc/sys/fs/pipe-max-size) leaves the default in place.
+    constexpr int kFramePipeBytes = 1 << 20;
+    (void)::fcntl(fd, F_SETPIPE_SZ, kFramePipeBytes);
+}
+
 int setNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)

@@ -21,6 +21,9 @@ namespace moviehost::client::detail {
 // signal is blocked in this thread for the call and a SIGPIPE it caused is
 // taken off the pending set again. Other threads and the signal's disposition
 // are left alone.
+// Asks for a larger pipe buffer; failure is harmless.
+void enlargePipe(int fd);
+
 [[nodiscard]] ssize_t writeWithoutSigpipe(int fd, const void* data, std::size_t size);
 
 }  // namespace moviehost::client::detail

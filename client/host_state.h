@@ -1,0 +1,45 @@
+// Everything the host process keeps from its entry to its end. It lives in
+// the entry's frame, so all of it is gone before static destruction tears the
+// loader down. Only the host thread touches it, except the input thread's own
+// shared part (the host thread id and the parent handle, fixed before it
+// starts).
+#pragma once
+
+#include "frame_geometry.h"
+#include "frame_timer.h"
+#include "host_failure.h"
+#include "input_thread.h"
+#include "output_writer.h"
+
+#include "moviehost/movie_loader.h"
+
+#include "platform/kernel.h"
+#include "platform/types.h"
+
+struct HostState {
+    // `movieLocation` is borrowed from the argument vector; `parent` may be empty.
+    HostState(LPCWSTR movieLocation, const FrameGeometry& geometry, platform::ScopedHandle parent,
+              DWORD hostThreadId, IMovieLoader* loader, HANDLE output)
+        : movieLocation(movieLocation),
+          geometry(geometry),
+          parent(std::move(parent)),
+          hostThreadId(hostThreadId),
+          loader(loader),
+          output(output, hostThreadId),
+          frameTimer(geometry, this->output, failure, hostThreadId),
+          inputThread(hostThreadId, this->parent.get())
+    {
+    }
+
+    LPCWSTR movieLocation = nullptr;
+    FrameGeometry geometry;
+    platform::ScopedHandle parent;
+    DWORD hostThreadId = 0;
+    IMovieLoader* loader = nullptr;
+    IMoviePlayer* player = nullptr;
+    HostFailure failure;
+    OutputWriter output;
+    FrameTimer frameTimer;
+    // Last, so it stops before anything it uses goes away.
+    InputThread inputThread;
+};

@@ -1,0 +1,54 @@
+// The thread that reads the parent's input records and posts each one to the
+// host thread. It never touches the player; posting is its only effect. It
+// also ends the host when the parent has gone.
+#pragma once
+
+#include "record_reader.h"
+
+#include "platform/kernel.h"
+
+#include <atomic>
+#include <memory>
+
+class InputThread {
+public:
+    // How long Stop waits for the thread to notice.
+    static constexpr DWORD kStopTimeoutMs = 5000;
+
+    // `parent` is borrowed and must stay open while the thread runs; null
+    // means there is no parent, which ends the host at once.
+    InputThread(DWORD hostThreadId, HANDLE parent);
+    // Stops the thread; one that does not stop keeps only what it shares
+    // with this object alive, never this object.
+    ~InputThread();
+
+    InputThread(const InputThread&) = delete;
+    InputThread& operator=(const InputThread&) = delete;
+
+    // Starts reading standard input. False when the thread cannot be made.
+    [[nodiscard]] bool Start() noexcept;
+
+    // Asks the thread to end and waits for it; false when it did not end in
+    // time (it is then stuck in a read of standard input).
+    [[nodiscard]] bool Stop() noexcept;
+
+    // The thread's work, until the source says stop: each whole record is
+    // posted to `hostThreadId` as (message, wParam, lParam); a gone parent
+    // posts QUIT_MESSAGE, again on every pass until the host has ended. After
+    // a pass without a record the source pauses, so that a failing channel or
+    // a gone parent never spins a core.
+    static void Pump(InputSource& source, DWORD hostThreadId) noexcept;
+
+private:
+    // What the thread uses; it holds a reference of its own.
+    struct Shared {
+        DWORD hostThreadId = 0;
+        HANDLE parent = nullptr;
+        std::atomic<bool> stop = false;
+    };
+
+    static DWORD WINAPI Run(LPVOID shared) noexcept;
+
+    std::shared_ptr<Shared> m_shared;
+    platform::ScopedHandle m_thread;
+};

@@ -1,0 +1,62 @@
+// Gathering 28-byte input records from the parent.
+//
+// A record is laid out like the 32-bit MSG structure, little-endian: window
+// handle, message, wParam, lParam, time, point x, point y. Only message,
+// wParam and lParam are used. Records follow each other with nothing between
+// them, so the reader must never lose or invent a byte: it counts what each
+// read actually delivered.
+#pragma once
+
+#include "platform/types.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+
+struct InputRecord {
+    static constexpr std::size_t kBytes = 28;
+    using Bytes = std::array<BYTE, kBytes>;
+
+    UINT message = 0;
+    WPARAM wParam = 0;
+    // The record's 32 bits, zero-extended: a parent speaks in 32-bit words.
+    LPARAM lParam = 0;
+
+    [[nodiscard]] static InputRecord Decode(const Bytes& bytes) noexcept;
+};
+
+// What the reader needs of the channel and the parent. The platform-backed
+// one is PipeInputSource; tests script their own.
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+
+    // The host wants the input thread to end.
+    [[nodiscard]] virtual bool StopRequested() noexcept = 0;
+    // The watched parent has ended, or was never there to watch.
+    [[nodiscard]] virtual bool ParentEnded() noexcept = 0;
+    // Bytes that can be read now without blocking; nullopt when the channel
+    // cannot be looked into.
+    [[nodiscard]] virtual std::optional<DWORD> Available() noexcept = 0;
+    // Reads at most `count` of the bytes known to be available; the number
+    // that came, 0 when the read failed.
+    [[nodiscard]] virtual DWORD Read(BYTE* into, DWORD count) noexcept = 0;
+    // Waits a little: for bytes to arrive, or before trying again after a
+    // pass that gave up.
+    virtual void Pause() noexcept = 0;
+};
+
+class RecordReader {
+public:
+    enum class Outcome {
+        Record,         // `record` holds a whole record
+        ParentGone,     // the parent ended; the partial record is dropped
+        ChannelFailed,  // the channel could not be peeked or read; dropped too
+        Stopped,        // the host asked the thread to stop
+    };
+
+    // Gathers one record, polling while the channel is empty. The parent is
+    // checked before every look into the channel, so its end is noticed
+    // within one pause even when nothing arrives.
+    [[nodiscard]] static Outcome ReadRecord(InputSource& source, InputRecord::Bytes& record) noexcept;
+};

@@ -1,0 +1,44 @@
+#include "start_up.h"
+
+#include "player_call.h"
+
+bool StartUp(HostState& host) noexcept
+{
+    const FrameGeometry& size = host.geometry;
+    if (!CallPlayer(host.failure, "NewPlayer",
+                    [&] { host.player = host.loader->NewPlayer(size.Width(), size.Height()); }))
+        return false;
+    if (!host.player) {
+        host.failure.Record(ExitCode::NoControl,
+                            "no movie control could be created (none is registered and flash10c.ocx "
+                            "was not found next to the host)");
+        return false;
+    }
+    // A movie that does not open still gives frames: the control's own picture.
+    if (!CallPlayer(host.failure, "OpenMovie", [&] { static_cast<void>(host.player->OpenMovie(host.movieLocation)); }))
+        return false;
+    if (!CallPlayer(host.failure, "PlayMovie", [&] { host.player->PlayMovie(); }))
+        return false;
+    if (!host.frameTimer.Install(host.player)) {
+        host.failure.Record(ExitCode::SystemFailure, "cannot set the frame timer");
+        return false;
+    }
+    if (!host.inputThread.Start()) {
+        host.failure.Record(ExitCode::SystemFailure, "cannot start the input thread");
+        return false;
+    }
+    return true;
+}
+
+bool ShutDown(HostState& host) noexcept
+{
+    host.frameTimer.Uninstall();
+    if (host.player) {
+        // After a failure the control may fail again; only the first is told.
+        static_cast<void>(CallPlayer(host.failure, "HaltMovie", [&] { host.player->HaltMovie(); }));
+        IMoviePlayer* player = host.player;
+        host.player = nullptr;
+        static_cast<void>(CallPlayer(host.failure, "DeletePlayer", [&] { host.loader->DeletePlayer(player); }));
+    }
+    return host.inputThread.Stop();
+}

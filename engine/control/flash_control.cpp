@@ -1,0 +1,122 @@
+// The control's identity: creation, reference counting, the interfaces it
+// answers, error support and the dispatch basics.
+#include "control/flash_control.h"
+
+#include "control/control_error.h"
+
+#include <new>
+
+namespace control {
+
+HRESULT FlashControl::create(REFIID riid, void** ppv) noexcept
+{
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    auto* control = new (std::nothrow) FlashControl();
+    if (control == nullptr)
+        return reportError(E_OUTOFMEMORY, u"out of memory while creating the control");
+    // The caller's reference comes from QueryInterface; a refused interface
+    // leaves the count at 0 and the object goes.
+    control->AddRef();
+    const HRESULT hr = control->QueryInterface(riid, ppv);
+    control->Release();
+    return hr;
+}
+
+FlashControl::FlashControl() = default;
+
+FlashControl::~FlashControl()
+{
+    m_timer.stop();
+    m_events.unadviseAll();
+}
+
+HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv)
+{
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleObject))
+        *ppv = static_cast<IOleObject*>(this);
+    else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceObject) ||
+             IsEqualIID(riid, IID_IOleInPlaceObjectWindowless))
+        *ppv = static_cast<IOleInPlaceObjectWindowless*>(this);
+    else if (IsEqualIID(riid, IID_IViewObject))
+        *ppv = static_cast<IViewObject*>(this);
+    else if (IsEqualIID(riid, IID_IConnectionPointContainer))
+        *ppv = static_cast<IConnectionPointContainer*>(this);
+    else if (IsEqualIID(riid, IID_ISupportErrorInfo))
+        *ppv = static_cast<ISupportErrorInfo*>(this);
+    else if (IsEqualIID(riid, IID_IShockwaveFlash) || IsEqualIID(riid, IID_IDispatch))
+        *ppv = static_cast<IShockwaveFlash*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+ULONG FlashControl::AddRef() { return ++m_refs; }
+
+ULONG FlashControl::Release()
+{
+    const ULONG left = --m_refs;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT FlashControl::InterfaceSupportsErrorInfo(REFIID riid)
+{
+    return IsEqualIID(riid, IID_IShockwaveFlash) ? S_OK : S_FALSE;
+}
+
+HRESULT FlashControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum)
+{
+    if (ppEnum != nullptr)
+        *ppEnum = nullptr;
+    return notImplemented(u"IConnectionPointContainer::EnumConnectionPoints");
+}
+
+HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
+{
+    if (ppCP == nullptr)
+        return reportError(E_POINTER, u"FindConnectionPoint needs a place for the result");
+    *ppCP = nullptr;
+    if (!IsEqualIID(riid, DIID__IShockwaveFlashEvents))
+        return reportError(CONNECT_E_NOCONNECTION, u"the control raises only _IShockwaveFlashEvents");
+    *ppCP = &m_events;
+    m_events.AddRef();
+    return S_OK;
+}
+
+HRESULT FlashControl::GetTypeInfoCount(UINT* pctinfo)
+{
+    if (pctinfo == nullptr)
+        return reportError(E_POINTER, u"GetTypeInfoCount needs a place for the result");
+    *pctinfo = 0;
+    return S_OK;
+}
+
+HRESULT FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
+{
+    if (ppTInfo != nullptr)
+        *ppTInfo = nullptr;
+    return notImplemented(u"IDispatch::GetTypeInfo");
+}
+
+HRESULT FlashControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId)
+{
+    if (rgDispId != nullptr)
+        for (UINT i = 0; i < cNames; ++i)
+            rgDispId[i] = DISPID_UNKNOWN;
+    return reportError(DISP_E_UNKNOWNNAME, u"the control's members are reached through IShockwaveFlash, not by name");
+}
+
+HRESULT FlashControl::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+{
+    return reportError(DISP_E_MEMBERNOTFOUND,
+                       u"the control's members are reached through IShockwaveFlash, not through Invoke");
+}
+
+}  // namespace control

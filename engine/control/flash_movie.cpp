@@ -1,0 +1,153 @@
+// The movie: loading it from a file, the clock that plays it, and telling
+// the site what each step changed.
+#include "control/flash_control.h"
+
+#include "control/bstr_text.h"
+#include "control/control_error.h"
+#include "control/invalidation_bridge.h"
+#include "control/movie_file.h"
+#include "control/movie_location.h"
+
+#include <new>
+
+namespace control {
+
+namespace {
+
+constexpr LONG kReadyStateUninitialized = 0;
+constexpr LONG kReadyStateComplete = 4;
+
+}  // namespace
+
+HRESULT FlashControl::get_Movie(BSTR* pVal) { return returnBstr(m_movieLocation, pVal, u"Movie"); }
+
+HRESULT FlashControl::put_Movie(BSTR pVal)
+{
+    KeepAlive alive(*this);
+    return loadMovie(bstrView(pVal));
+}
+
+// Level 0 is the movie itself; other levels (movies stacked over it) are not
+// offered.
+HRESULT FlashControl::LoadMovie(INT layer, BSTR url)
+{
+    if (layer != 0)
+        return reportError(E_NOTIMPL, u"LoadMovie offers only level 0, the movie itself");
+    KeepAlive alive(*this);
+    return loadMovie(bstrView(url));
+}
+
+// Everything that can fail happens before the current movie is touched, so a
+// failure leaves it playing as it was.
+HRESULT FlashControl::loadMovie(std::u16string_view location)
+{
+    try {
+        auto path = filePathOf(location);
+        if (auto* failed = std::get_if<Failure>(&path))
+            return reportError(*failed);
+        auto loaded = loadMovieFile(std::get<std::string>(path));
+        if (auto* failed = std::get_if<Failure>(&loaded))
+            return reportError(*failed);
+        auto stage = model::Stage::create(std::get<std::shared_ptr<const swf::Movie>>(std::move(loaded)));
+        if (!stage)
+            return reportError(E_FAIL, u"the movie could not be set up");
+        std::u16string newLocation(location);
+
+        if (!m_timer.start(stage->frameRate())) {
+            if (m_stage)
+                (void)m_timer.start(m_stage->frameRate());
+            return reportError(E_FAIL, u"the playback timer could not be set");
+        }
+        m_stage = std::move(stage);
+        m_movieLocation = std::move(newLocation);
+        // The old movie's paths and bitmaps are of no further use.
+        m_renderer.clearCaches();
+        applyBackground();
+        // The first collection reports everything; what the site hears is
+        // one invalidation of the whole object.
+        runPendingActions();
+        (void)m_stage->collectChanges();
+        invalidateAll();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return reportError(E_OUTOFMEMORY, u"out of memory while loading the movie");
+    }
+}
+
+void FlashControl::onTick()
+{
+    if (!m_stage)
+        return;
+    KeepAlive alive(*this);
+    // Without looping the movie stops on its last frame; clips inside it
+    // play on.
+    if (!m_loop && m_stage->isPlaying() && m_stage->currentFrame() + 1 >= m_stage->totalFrames())
+        m_stage->stop();
+    m_stage->advance();
+    publishChanges();
+}
+
+void FlashControl::publishChanges()
+{
+    if (!m_stage)
+        return;
+    runPendingActions();
+    const model::ChangeSet changes = m_stage->collectChanges();
+    if (!m_inPlaceSite || changes.empty())
+        return;
+    const auto site = platform::ComPtr<IOleInPlaceSiteWindowless>::share(m_inPlaceSite.get());
+    sendInvalidation(site.get(), invalidationFor(changes, m_stage->stageRect(), m_position));
+}
+
+void FlashControl::invalidateAll()
+{
+    if (!m_inPlaceSite)
+        return;
+    const auto site = platform::ComPtr<IOleInPlaceSiteWindowless>::share(m_inPlaceSite.get());
+    site->InvalidateRect(nullptr, FALSE);
+}
+
+HRESULT FlashControl::get_ReadyState(LONG* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"ReadyState needs a place for the result");
+    *pVal = m_stage ? kReadyStateComplete : kReadyStateUninitialized;
+    return S_OK;
+}
+
+// The frames the movie holds (its header may declare another count).
+HRESULT FlashControl::get_TotalFrames(LONG* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"TotalFrames needs a place for the result");
+    *pVal = m_stage ? LONG(m_stage->totalFrames()) : 0;
+    return S_OK;
+}
+
+// A movie loads whole before it plays: 100 once there is one.
+HRESULT FlashControl::PercentLoaded(LONG* percent)
+{
+    if (percent == nullptr)
+        return reportError(E_POINTER, u"PercentLoaded needs a place for the result");
+    *percent = m_stage ? 100 : 0;
+    return S_OK;
+}
+
+HRESULT FlashControl::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded)
+{
+    if (loaded == nullptr)
+        return reportError(E_POINTER, u"FrameLoaded needs a place for the result");
+    const bool present = m_stage && FrameNum >= 0 && uint32_t(FrameNum) < m_stage->totalFrames();
+    *loaded = present ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT FlashControl::FlashVersion(LONG* version)
+{
+    if (version == nullptr)
+        return reportError(E_POINTER, u"FlashVersion needs a place for the result");
+    *version = kFlashVersion;
+    return S_OK;
+}
+
+}  // namespace control

@@ -1,0 +1,229 @@
+// Playback and navigation of the movie and of the clips inside it. Frames
+// count from 0. Without a movie the plain commands do nothing and succeed (a
+// container may play a control whose movie failed to open); queries answer
+// neutral values; calls naming a target fail, as no target resolves.
+#include "control/flash_control.h"
+
+#include "control/bstr_text.h"
+#include "control/control_error.h"
+
+#include "platform/wide.h"
+
+namespace control {
+
+namespace {
+
+std::u16string quoted(std::u16string_view text)
+{
+    std::u16string out = u"\"";
+    out += text;
+    out += u"\"";
+    return out;
+}
+
+HRESULT negativeFrame(std::u16string_view member)
+{
+    return reportError(E_INVALIDARG, std::u16string(member) + u": frame numbers count from 0 and cannot be negative");
+}
+
+}  // namespace
+
+model::MovieClip* FlashControl::resolveTarget(BSTR target, std::u16string_view member, HRESULT& failure)
+{
+    const std::u16string_view path = bstrView(target);
+    if (!m_stage) {
+        failure = reportError(E_INVALIDARG, std::u16string(member) + u": no movie is loaded, so the target " +
+                                                quoted(path) + u" does not resolve");
+        return nullptr;
+    }
+    model::MovieClip* clip = m_stage->resolveTarget(platform::utf16_to_utf8(path));
+    if (clip == nullptr)
+        failure = reportError(E_INVALIDARG,
+                              std::u16string(member) + u": the target " + quoted(path) + u" names no movie clip");
+    return clip;
+}
+
+HRESULT FlashControl::Play()
+{
+    KeepAlive alive(*this);
+    if (m_stage) {
+        m_stage->play();
+        publishChanges();
+    }
+    return S_OK;
+}
+
+HRESULT FlashControl::StopPlay()
+{
+    KeepAlive alive(*this);
+    if (m_stage) {
+        m_stage->stop();
+        publishChanges();
+    }
+    return S_OK;
+}
+
+HRESULT FlashControl::Stop() { return StopPlay(); }
+
+HRESULT FlashControl::Rewind()
+{
+    KeepAlive alive(*this);
+    if (m_stage) {
+        m_stage->rewind();
+        publishChanges();
+    }
+    return S_OK;
+}
+
+HRESULT FlashControl::Forward()
+{
+    KeepAlive alive(*this);
+    if (m_stage) {
+        m_stage->forward();
+        publishChanges();
+    }
+    return S_OK;
+}
+
+HRESULT FlashControl::Back()
+{
+    KeepAlive alive(*this);
+    if (m_stage) {
+        m_stage->back();
+        publishChanges();
+    }
+    return S_OK;
+}
+
+// A frame past the last one goes to the last; playing goes on as it was.
+HRESULT FlashControl::GotoFrame(LONG FrameNum)
+{
+    if (FrameNum < 0)
+        return negativeFrame(u"GotoFrame");
+    KeepAlive alive(*this);
+    if (m_stage) {
+        m_stage->gotoFrame(FrameNum);
+        publishChanges();
+    }
+    return S_OK;
+}
+
+HRESULT FlashControl::CurrentFrame(LONG* FrameNum)
+{
+    if (FrameNum == nullptr)
+        return reportError(E_POINTER, u"CurrentFrame needs a place for the result");
+    *FrameNum = m_stage ? LONG(m_stage->currentFrame()) : -1;
+    return S_OK;
+}
+
+HRESULT FlashControl::IsPlaying(VARIANT_BOOL* Playing)
+{
+    if (Playing == nullptr)
+        return reportError(E_POINTER, u"IsPlaying needs a place for the result");
+    *Playing = m_stage && m_stage->isPlaying() ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT FlashControl::get_Playing(VARIANT_BOOL* pVal) { return IsPlaying(pVal); }
+
+HRESULT FlashControl::put_Playing(VARIANT_BOOL pVal) { return pVal != VARIANT_FALSE ? Play() : StopPlay(); }
+
+HRESULT FlashControl::get_Loop(VARIANT_BOOL* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"Loop needs a place for the result");
+    *pVal = m_loop ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT FlashControl::put_Loop(VARIANT_BOOL pVal)
+{
+    m_loop = pVal != VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT FlashControl::get_FrameNum(LONG* pVal) { return CurrentFrame(pVal); }
+
+HRESULT FlashControl::put_FrameNum(LONG pVal) { return GotoFrame(pVal); }
+
+HRESULT FlashControl::TPlay(BSTR target)
+{
+    KeepAlive alive(*this);
+    HRESULT failure = S_OK;
+    model::MovieClip* clip = resolveTarget(target, u"TPlay", failure);
+    if (clip == nullptr)
+        return failure;
+    clip->play();
+    publishChanges();
+    return S_OK;
+}
+
+HRESULT FlashControl::TStopPlay(BSTR target)
+{
+    KeepAlive alive(*this);
+    HRESULT failure = S_OK;
+    model::MovieClip* clip = resolveTarget(target, u"TStopPlay", failure);
+    if (clip == nullptr)
+        return failure;
+    clip->stop();
+    publishChanges();
+    return S_OK;
+}
+
+HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum)
+{
+    KeepAlive alive(*this);
+    HRESULT failure = S_OK;
+    model::MovieClip* clip = resolveTarget(target, u"TGotoFrame", failure);
+    if (clip == nullptr)
+        return failure;
+    if (FrameNum < 0)
+        return negativeFrame(u"TGotoFrame");
+    m_stage->resetWorkBudget();
+    clip->gotoFrame(FrameNum);
+    publishChanges();
+    return S_OK;
+}
+
+HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label)
+{
+    KeepAlive alive(*this);
+    HRESULT failure = S_OK;
+    model::MovieClip* clip = resolveTarget(target, u"TGotoLabel", failure);
+    if (clip == nullptr)
+        return failure;
+    m_stage->resetWorkBudget();
+    if (!clip->gotoLabel(platform::utf16_to_utf8(bstrView(label))))
+        return reportError(E_INVALIDARG, u"TGotoLabel: no frame of the target " + quoted(bstrView(target)) +
+                                             u" is labelled " + quoted(bstrView(label)));
+    publishChanges();
+    return S_OK;
+}
+
+HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum)
+{
+    if (FrameNum == nullptr)
+        return reportError(E_POINTER, u"TCurrentFrame needs a place for the result");
+    *FrameNum = 0;
+    HRESULT failure = S_OK;
+    const model::MovieClip* clip = resolveTarget(target, u"TCurrentFrame", failure);
+    if (clip == nullptr)
+        return failure;
+    *FrameNum = LONG(clip->currentFrame());
+    return S_OK;
+}
+
+// The last label at or before the clip's frame; empty when there is none.
+HRESULT FlashControl::TCurrentLabel(BSTR target, BSTR* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"TCurrentLabel needs a place for the result");
+    *pVal = nullptr;
+    HRESULT failure = S_OK;
+    const model::MovieClip* clip = resolveTarget(target, u"TCurrentLabel", failure);
+    if (clip == nullptr)
+        return failure;
+    return returnBstr(platform::utf8_to_utf16(clip->currentLabel()), pVal, u"TCurrentLabel");
+}
+
+}  // namespace control

@@ -1,0 +1,53 @@
+// Settings a container makes and reads back. Movies come only from local
+// files and run no network or script access yet, so these change nothing
+// else for now.
+#include "control/flash_control.h"
+
+#include "control/bstr_text.h"
+#include "control/control_error.h"
+
+namespace control {
+
+HRESULT FlashControl::get_EmbedMovie(VARIANT_BOOL* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"EmbedMovie needs a place for the result");
+    *pVal = m_embedMovie ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT FlashControl::put_EmbedMovie(VARIANT_BOOL pVal)
+{
+    m_embedMovie = pVal != VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT FlashControl::get_AllowScriptAccess(BSTR* pVal)
+{
+    return returnBstr(m_allowScriptAccess, pVal, u"AllowScriptAccess");
+}
+
+// "always", "sameDomain" or "never" by convention; kept as given.
+HRESULT FlashControl::put_AllowScriptAccess(BSTR pVal)
+{
+    try {
+        m_allowScriptAccess = std::u16string(bstrView(pVal));
+    } catch (...) {
+        return reportError(E_OUTOFMEMORY, u"AllowScriptAccess: out of memory");
+    }
+    return S_OK;
+}
+
+HRESULT FlashControl::DisableLocalSecurity()
+{
+    m_localSecurityDisabled = true;
+    return S_OK;
+}
+
+HRESULT FlashControl::EnforceLocalSecurity()
+{
+    m_localSecurityDisabled = false;
+    return S_OK;
+}
+
+}  // namespace control

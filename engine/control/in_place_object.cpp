@@ -1,0 +1,67 @@
+// IOleInPlaceObject(Windowless): where the container shows the control, and
+// leaving its place. Window messages are in window_messages.cpp.
+#include "control/flash_control.h"
+
+#include "control/control_error.h"
+
+namespace control {
+
+HRESULT FlashControl::GetWindow(HWND* phwnd)
+{
+    if (phwnd != nullptr)
+        *phwnd = nullptr;
+    return reportError(E_FAIL, u"the control is windowless and has no window");
+}
+
+HRESULT FlashControl::ContextSensitiveHelp(BOOL) { return notImplemented(u"IOleWindow::ContextSensitiveHelp"); }
+
+HRESULT FlashControl::InPlaceDeactivate()
+{
+    KeepAlive alive(*this);
+    deactivateInPlace();
+    return S_OK;
+}
+
+void FlashControl::deactivateInPlace()
+{
+    if (!m_inPlaceSite)
+        return;
+    // Emptied first: the site may call back while it hears of it.
+    const platform::ComPtr<IOleInPlaceSiteWindowless> site = std::move(m_inPlaceSite);
+    site->OnInPlaceDeactivateEx(TRUE);
+}
+
+HRESULT FlashControl::UIDeactivate() { return S_OK; }
+
+// The position becomes the surface the stage is shown in; the whole of it is
+// to be drawn again.
+HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect)
+{
+    if (lprcPosRect == nullptr || lprcClipRect == nullptr)
+        return reportError(E_INVALIDARG, u"SetObjectRects needs a position and a clip rectangle");
+    KeepAlive alive(*this);
+    m_position = *lprcPosRect;
+    m_clip = *lprcClipRect;
+    invalidateAll();
+    return S_OK;
+}
+
+HRESULT FlashControl::ReactivateAndUndo() { return notImplemented(u"IOleInPlaceObject::ReactivateAndUndo"); }
+
+HRESULT FlashControl::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult)
+{
+    if (plResult == nullptr)
+        return reportError(E_POINTER, u"OnWindowMessage needs a place for the message's result");
+    *plResult = 0;
+    KeepAlive alive(*this);
+    return handleWindowMessage(msg, wParam, lParam, *plResult) ? S_OK : S_FALSE;
+}
+
+HRESULT FlashControl::GetDropTarget(IDropTarget** ppDropTarget)
+{
+    if (ppDropTarget != nullptr)
+        *ppDropTarget = nullptr;
+    return notImplemented(u"IOleInPlaceObjectWindowless::GetDropTarget");
+}
+
+}  // namespace control

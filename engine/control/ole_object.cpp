@@ -1,0 +1,197 @@
+// IOleObject: the client site, in-place activation through DoVerb, closing,
+// and the few facts an OLE container asks for.
+#include "control/flash_control.h"
+
+#include "control/control_error.h"
+
+namespace control {
+
+HRESULT FlashControl::SetClientSite(IOleClientSite* pClientSite)
+{
+    if (pClientSite != m_clientSite.get())
+        deactivateInPlace();
+    m_clientSite = platform::ComPtr<IOleClientSite>::share(pClientSite);
+    return S_OK;
+}
+
+HRESULT FlashControl::GetClientSite(IOleClientSite** ppClientSite)
+{
+    if (ppClientSite == nullptr)
+        return reportError(E_POINTER, u"GetClientSite needs a place for the result");
+    *ppClientSite = m_clientSite.get();
+    if (*ppClientSite != nullptr)
+        (*ppClientSite)->AddRef();
+    return S_OK;
+}
+
+HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
+
+// Nothing to save: closing stops the clock, leaves the container's place and
+// lets go of the site and every event sink. The movie stays loaded.
+HRESULT FlashControl::Close(DWORD)
+{
+    KeepAlive alive(*this);
+    m_timer.stop();
+    deactivateInPlace();
+    m_events.unadviseAll();
+    m_clientSite.reset();
+    return S_OK;
+}
+
+HRESULT FlashControl::SetMoniker(DWORD, IMoniker*) { return notImplemented(u"IOleObject::SetMoniker"); }
+
+HRESULT FlashControl::GetMoniker(DWORD, DWORD, IMoniker** ppmk)
+{
+    if (ppmk != nullptr)
+        *ppmk = nullptr;
+    return notImplemented(u"IOleObject::GetMoniker");
+}
+
+HRESULT FlashControl::InitFromData(IDataObject*, BOOL, DWORD) { return notImplemented(u"IOleObject::InitFromData"); }
+
+HRESULT FlashControl::GetClipboardData(DWORD, IDataObject** ppDataObject)
+{
+    if (ppDataObject != nullptr)
+        *ppDataObject = nullptr;
+    return notImplemented(u"IOleObject::GetClipboardData");
+}
+
+// Showing the control means activating it in place; there is no window to
+// open and no user interface to activate, so those verbs do the same.
+HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG, HWND, LPCRECT)
+{
+    KeepAlive alive(*this);
+    switch (iVerb) {
+    case OLEIVERB_PRIMARY:
+    case OLEIVERB_SHOW:
+    case OLEIVERB_OPEN:
+    case OLEIVERB_UIACTIVATE:
+    case OLEIVERB_INPLACEACTIVATE:
+        return activateInPlace(pActiveSite != nullptr ? pActiveSite : m_clientSite.get());
+    case OLEIVERB_HIDE:
+        deactivateInPlace();
+        return S_OK;
+    case OLEIVERB_DISCARDUNDOSTATE:
+        return S_OK;
+    default:
+        if (iVerb > 0) {
+            // Unknown positive verbs fall back to the primary one.
+            const HRESULT hr = activateInPlace(pActiveSite != nullptr ? pActiveSite : m_clientSite.get());
+            return FAILED(hr) ? hr : OLEOBJ_S_INVALIDVERB;
+        }
+        return reportError(E_NOTIMPL, u"the control does not know this verb");
+    }
+}
+
+HRESULT FlashControl::activateInPlace(IOleClientSite* site)
+{
+    if (m_inPlaceSite)
+        return S_OK;
+    if (site == nullptr)
+        return reportError(E_UNEXPECTED, u"the control has no client site to activate in");
+    auto windowless = platform::ComPtr<IOleClientSite>::share(site).As<IOleInPlaceSiteWindowless>();
+    if (!windowless)
+        return reportError(E_NOINTERFACE, u"the site cannot host a windowless control (no IOleInPlaceSiteWindowless)");
+    if (windowless->CanInPlaceActivate() != S_OK)
+        return reportError(E_FAIL, u"the site refused in-place activation");
+    if (windowless->CanWindowlessActivate() != S_OK)
+        return reportError(E_FAIL, u"the site refused windowless activation, and the control has no window");
+    BOOL noRedraw = FALSE;
+    if (const HRESULT hr = windowless->OnInPlaceActivateEx(&noRedraw, ACTIVATE_WINDOWLESS); FAILED(hr))
+        return reportError(hr, u"the site failed the in-place activation");
+
+    platform::ComPtr<IOleInPlaceFrame> frame;
+    platform::ComPtr<IOleInPlaceUIWindow> document;
+    RECT position{0, 0, 0, 0};
+    RECT clip{0, 0, 0, 0};
+    OLEINPLACEFRAMEINFO frameInfo{};
+    frameInfo.cb = sizeof frameInfo;
+    if (SUCCEEDED(windowless->GetWindowContext(frame.receive(), document.receive(), &position, &clip, &frameInfo))) {
+        m_position = position;
+        m_clip = clip;
+    }
+    m_inPlaceSite = std::move(windowless);
+    // Closing stopped the clock; an activated control with a movie plays on.
+    if (m_stage && !m_timer.running())
+        (void)m_timer.start(m_stage->frameRate());
+    if (!noRedraw)
+        invalidateAll();
+    return S_OK;
+}
+
+HRESULT FlashControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb)
+{
+    if (ppEnumOleVerb != nullptr)
+        *ppEnumOleVerb = nullptr;
+    return notImplemented(u"IOleObject::EnumVerbs");
+}
+
+HRESULT FlashControl::Update() { return S_OK; }
+
+HRESULT FlashControl::IsUpToDate() { return S_OK; }
+
+HRESULT FlashControl::GetUserClassID(CLSID* pClsid)
+{
+    if (pClsid == nullptr)
+        return reportError(E_POINTER, u"GetUserClassID needs a place for the result");
+    *pClsid = CLSID_ShockwaveFlash;
+    return S_OK;
+}
+
+HRESULT FlashControl::GetUserType(DWORD, LPOLESTR* pszUserType)
+{
+    if (pszUserType != nullptr)
+        *pszUserType = nullptr;
+    return notImplemented(u"IOleObject::GetUserType");
+}
+
+// The extent (HIMETRIC) is kept for the container; drawing goes by the
+// rectangles the container gives in pixels.
+HRESULT FlashControl::SetExtent(DWORD dwDrawAspect, SIZEL* psizel)
+{
+    if (psizel == nullptr)
+        return reportError(E_POINTER, u"SetExtent needs a size");
+    if (dwDrawAspect != DVASPECT_CONTENT)
+        return reportError(DV_E_DVASPECT, u"the control has an extent only for DVASPECT_CONTENT");
+    m_extent = *psizel;
+    return S_OK;
+}
+
+HRESULT FlashControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
+{
+    if (psizel == nullptr)
+        return reportError(E_POINTER, u"GetExtent needs a place for the result");
+    if (dwDrawAspect != DVASPECT_CONTENT)
+        return reportError(DV_E_DVASPECT, u"the control has an extent only for DVASPECT_CONTENT");
+    *psizel = m_extent;
+    return S_OK;
+}
+
+HRESULT FlashControl::Advise(IAdviseSink*, DWORD* pdwConnection)
+{
+    if (pdwConnection != nullptr)
+        *pdwConnection = 0;
+    return notImplemented(u"IOleObject::Advise");
+}
+
+HRESULT FlashControl::Unadvise(DWORD) { return notImplemented(u"IOleObject::Unadvise"); }
+
+HRESULT FlashControl::EnumAdvise(IEnumSTATDATA** ppenumAdvise)
+{
+    if (ppenumAdvise != nullptr)
+        *ppenumAdvise = nullptr;
+    return notImplemented(u"IOleObject::EnumAdvise");
+}
+
+HRESULT FlashControl::GetMiscStatus(DWORD, DWORD* pdwStatus)
+{
+    if (pdwStatus == nullptr)
+        return reportError(E_POINTER, u"GetMiscStatus needs a place for the result");
+    *pdwStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                 OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+    return S_OK;
+}
+
+HRESULT FlashControl::SetColorScheme(LOGPALETTE*) { return notImplemented(u"IOleObject::SetColorScheme"); }
+
+}  // namespace control

@@ -1,0 +1,65 @@
+#include "control/quality_setting.h"
+
+#include <algorithm>
+#include <array>
+
+namespace control {
+
+namespace {
+
+struct QualityEntry {
+    QualityLevel level;
+    std::u16string_view name;
+    render::Quality quality;
+};
+
+// In the order of the numbers the Quality property uses.
+constexpr std::array<QualityEntry, 6> kQualities{{
+    {QualityLevel::Low, u"Low", render::Quality::Low},
+    {QualityLevel::High, u"High", render::Quality::High},
+    {QualityLevel::AutoLow, u"AutoLow", render::Quality::Low},
+    {QualityLevel::AutoHigh, u"AutoHigh", render::Quality::High},
+    {QualityLevel::Medium, u"Medium", render::Quality::Medium},
+    {QualityLevel::Best, u"Best", render::Quality::Best},
+}};
+
+char16_t lowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
+
+const QualityEntry& entryOf(QualityLevel level) { return kQualities[size_t(qualityNumber(level))]; }
+
+}  // namespace
+
+bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+std::optional<QualityLevel> qualityFromName(std::u16string_view name)
+{
+    for (const QualityEntry& entry : kQualities)
+        if (equalsIgnoringAsciiCase(entry.name, name))
+            return entry.level;
+    return std::nullopt;
+}
+
+std::optional<QualityLevel> qualityFromNumber(int number)
+{
+    if (number < 0 || number >= int(kQualities.size()))
+        return std::nullopt;
+    return kQualities[size_t(number)].level;
+}
+
+int qualityNumber(QualityLevel level)
+{
+    for (size_t i = 0; i < kQualities.size(); ++i)
+        if (kQualities[i].level == level)
+            return int(i);
+    return 1;
+}
+
+std::u16string_view qualityName(QualityLevel level) { return entryOf(level).name; }
+
+render::Quality renderQuality(QualityLevel level) { return entryOf(level).quality; }
+
+}  // namespace control

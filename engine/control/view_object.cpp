@@ -1,0 +1,104 @@
+// IViewObject: drawing the current picture into a container's device
+// context. The stage is shown whole inside the bounds, centred; only the
+// context's clip region is touched.
+#include "control/flash_control.h"
+
+#include "control/background_fill.h"
+#include "control/control_error.h"
+#include "control/dc_target.h"
+
+namespace control {
+
+namespace {
+
+swf::Rgba rgbaOf(COLORREF color)
+{
+    return {GetRValue(color), GetGValue(color), GetBValue(color), 255};
+}
+
+}  // namespace
+
+// DVASPECT_CONTENT and DVASPECT_OPAQUE paint the background colour first;
+// DVASPECT_TRANSPARENT composes the movie over what the bitmap holds, so a
+// container can tell covered pixels from uncovered ones. A context without a
+// 32-bit DIB section (a new memory DC) has no pixels to reach: S_OK, nothing
+// drawn. With no movie the opaque aspects paint the background colour.
+HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdcDraw, LPCRECTL lprcBounds,
+                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
+{
+    render::Aspect aspect = render::Aspect::Opaque;
+    switch (dwDrawAspect) {
+    case DVASPECT_CONTENT:
+    case DVASPECT_OPAQUE:
+        aspect = render::Aspect::Opaque;
+        break;
+    case DVASPECT_TRANSPARENT:
+        aspect = render::Aspect::Transparent;
+        break;
+    default:
+        return reportError(DV_E_DVASPECT, u"the control draws only the content, opaque and transparent aspects");
+    }
+    if (hdcDraw == nullptr)
+        return reportError(E_INVALIDARG, u"Draw needs a device context");
+    RECT bounds = m_position;
+    if (lprcBounds != nullptr)
+        bounds = *lprcBounds;
+    else if (!m_inPlaceSite)
+        return reportError(E_INVALIDARG, u"Draw needs bounds unless the control is active in place");
+
+    auto found = targetFromDc(hdcDraw, bounds);
+    if (const auto* problem = std::get_if<DcProblem>(&found)) {
+        if (*problem == DcProblem::NoPixels)
+            return S_OK;
+        return reportError(E_INVALIDARG, u"Draw was given something that is not a device context");
+    }
+    const render::Target& target = std::get<render::Target>(found);
+
+    if (!m_stage) {
+        if (aspect == render::Aspect::Opaque)
+            fillBackground(target, rgbaOf(backgroundColor()));
+        return S_OK;
+    }
+    switch (m_renderer.draw(*m_stage, target, aspect, renderQuality(m_quality))) {
+    case render::DrawError::None:
+        return S_OK;
+    case render::DrawError::InvalidTarget:
+        return reportError(E_INVALIDARG, u"the device context's bitmap cannot be drawn into");
+    case render::DrawError::CairoFailed:
+        break;
+    }
+    return reportError(VIEW_E_DRAW, u"drawing the movie failed (out of memory?)");
+}
+
+// No palette: the movie's colours are true colours.
+HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet)
+{
+    if (ppColorSet == nullptr)
+        return reportError(E_POINTER, u"GetColorSet needs a place for the result");
+    *ppColorSet = nullptr;
+    return S_FALSE;
+}
+
+HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze)
+{
+    if (pdwFreeze != nullptr)
+        *pdwFreeze = 0;
+    return notImplemented(u"IViewObject::Freeze");
+}
+
+HRESULT FlashControl::Unfreeze(DWORD) { return notImplemented(u"IViewObject::Unfreeze"); }
+
+HRESULT FlashControl::SetAdvise(DWORD, DWORD, IAdviseSink*) { return notImplemented(u"IViewObject::SetAdvise"); }
+
+HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink)
+{
+    if (pAspects != nullptr)
+        *pAspects = 0;
+    if (pAdvf != nullptr)
+        *pAdvf = 0;
+    if (ppAdvSink != nullptr)
+        *ppAdvSink = nullptr;
+    return notImplemented(u"IViewObject::GetAdvise");
+}
+
+}  // namespace control

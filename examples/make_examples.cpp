@@ -1,0 +1,187 @@
+// Writes the example movies into a folder (default: the current one):
+//   moving_gradient.swf  640 x 480, 30 fps: gradient shapes moving under a still title bar
+//   sprite_animation.swf 320 x 240, 24 fps: one twelve-frame sprite placed three times
+//   bitmap.swf           320 x 240, 20 fps: a lossless bitmap, still and turning
+//   morph.swf            320 x 240, 24 fps: a red circle morphing into a blue square and back
+// The output is the same, byte for byte, on every run.
+#include "movie_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+using namespace swfwriter;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int32_t kTwips = 20;
+
+Matrix rotation(double degrees, double scale, int32_t x, int32_t y)
+{
+    const double r = degrees * kPi / 180.0;
+    return {scale * std::cos(r), scale * std::sin(r), -scale * std::sin(r), scale * std::cos(r), x, y};
+}
+
+// A still gold bar across the top and a dark background whose bottom-left
+// corner nothing ever covers: the end-to-end test reads both.
+void movingGradient(const std::filesystem::path& folder)
+{
+    MovieWriter movie({.version = 8, .width = 640, .height = 480, .frameRate = 30});
+    movie.background({24, 28, 40});
+    const uint16_t bar = movie.rectangle(0, 0, 640 * kTwips, 40 * kTwips, {230, 180, 40});
+    // Centred on their origin so that they turn about their middle.
+    const uint16_t band = movie.gradientRectangle(-80 * kTwips, -60 * kTwips, 160 * kTwips, 120 * kTwips,
+                                                  {{0, {220, 30, 40}}, {255, {250, 230, 60}}});
+    ShapeBuilder disc;
+    disc.setFill1(disc.addFill(FillStyle::radial(FillStyle::gradientBox(-60 * kTwips, -60 * kTwips, 120 * kTwips,
+                                                                         120 * kTwips),
+                                                 {{0, {255, 255, 255}}, {160, {60, 140, 230}}, {255, {20, 40, 120}}})))
+        .circle(0, 0, 60 * kTwips);
+    const uint16_t discId = movie.defineShape(disc);
+
+    constexpr int kFrames = 60;
+    for (int f = 0; f < kFrames; ++f) {
+        const double t = double(f) / (kFrames - 1);
+        const Matrix bandAt = rotation(t * 90.0, 1.0, int32_t((120 + 400 * t) * kTwips), 160 * kTwips);
+        const Matrix discAt = Matrix::translate(int32_t((520 - 400 * t) * kTwips),
+                                                int32_t((330 + 60 * std::sin(t * 2 * kPi)) * kTwips));
+        if (f == 0) {
+            movie.place(band, 1, {.matrix = bandAt});
+            movie.place(discId, 2, {.matrix = discAt});
+            movie.place(bar, 3);
+        } else {
+            movie.modify(1, {.move = true, .matrix = bandAt});
+            movie.modify(2, {.move = true, .matrix = discAt});
+        }
+        movie.showFrame();
+    }
+    movie.save((folder / "moving_gradient.swf").string());
+}
+
+void spriteAnimation(const std::filesystem::path& folder)
+{
+    MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 24});
+    movie.background({250, 248, 240});
+    const uint16_t bar = movie.rectangle(-40 * kTwips, -8 * kTwips, 80 * kTwips, 16 * kTwips, {40, 120, 200});
+    const uint16_t hub = movie.circle(0, 0, 10 * kTwips, {30, 30, 30});
+    SpriteWriter spinner(8);
+    for (int f = 0; f < 12; ++f) {
+        const Matrix turned = rotation(f * 30.0, 1.0, 0, 0);
+        if (f == 0) {
+            spinner.place(bar, 1, {.matrix = turned});
+            spinner.place(hub, 2);
+        } else {
+            spinner.modify(1, {.move = true, .matrix = turned});
+        }
+        spinner.showFrame();
+    }
+    const uint16_t spinnerId = movie.defineSprite(spinner);
+    movie.place(spinnerId, 1, {.matrix = Matrix::translate(160 * kTwips, 120 * kTwips), .name = "middle"});
+    movie.place(spinnerId, 2,
+                {.matrix = Matrix::scale(0.6, 0.6, 60 * kTwips, 120 * kTwips),
+                 .cxform = CxForm{.rMult = 256, .gMult = 128, .bMult = 64, .rAdd = 80},
+                 .name = "left"});
+    movie.place(spinnerId, 3,
+                {.matrix = Matrix::scale(0.6, 0.6, 260 * kTwips, 120 * kTwips),
+                 .cxform = CxForm{.aMult = 160},
+                 .name = "right"});
+    movie.showFrame();
+    movie.save((folder / "sprite_animation.swf").string());
+}
+
+// 64 x 64: a colour ramp with a checker laid over it.
+Image rampImage()
+{
+    Image image = Image::filled(64, 64, 0, 0, 0);
+    for (uint32_t y = 0; y < 64; ++y) {
+        for (uint32_t x = 0; x < 64; ++x) {
+            const bool dark = ((x / 8) + (y / 8)) % 2 == 0;
+            const auto shade = [&](uint32_t v) { return uint8_t(dark ? v / 2 : v); };
+            image.set(x, y, shade(x * 4), shade(y * 4), shade(255 - x * 2));
+        }
+    }
+    return image;
+}
+
+void bitmapMovie(const std::filesystem::path& folder)
+{
+    MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 20});
+    movie.background({255, 255, 255});
+    const uint16_t bitmap = movie.defineBitsLossless(rampImage(), false);
+    const uint16_t still = movie.bitmapRectangle(bitmap, 64, 64);
+    const uint16_t centred = movie.bitmapRectangle(bitmap, 64, 64, -32 * kTwips, -32 * kTwips);
+    constexpr int kFrames = 40;
+    for (int f = 0; f < kFrames; ++f) {
+        const Matrix turned = rotation(f * 9.0, 1.5, 230 * kTwips, 120 * kTwips);
+        if (f == 0) {
+            movie.place(still, 1, {.matrix = Matrix::scale(2.0, 2.0, 20 * kTwips, 56 * kTwips)});
+            movie.place(centred, 2, {.matrix = turned});
+        } else {
+            movie.modify(2, {.move = true, .matrix = turned});
+        }
+        movie.showFrame();
+    }
+    movie.save((folder / "bitmap.swf").string());
+}
+
+void morphMovie(const std::filesystem::path& folder)
+{
+    MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 24});
+    movie.background({240, 240, 240});
+    constexpr int32_t r = 80 * kTwips;
+    MorphShapeSpec spec;
+    MorphFill fill;
+    fill.startColor = {220, 40, 40, 255};
+    fill.endColor = {40, 60, 220, 255};
+    spec.fills = {fill};
+    MorphLine outline;
+    outline.startWidth = 2 * kTwips;
+    outline.endWidth = 6 * kTwips;
+    outline.startColor = {60, 0, 0, 255};
+    outline.endColor = {0, 0, 60, 255};
+    spec.lines = {outline};
+    spec.start.setFill1(1).setLine(1).circle(0, 0, r);
+    // The same eight curved edges, laid along a square's sides.
+    const int32_t corners[8][2] = {{r, r}, {0, r}, {-r, r}, {-r, 0}, {-r, -r}, {0, -r}, {r, -r}, {r, 0}};
+    spec.end.moveTo(r, 0);
+    int32_t x = r;
+    int32_t y = 0;
+    for (const auto& corner : corners) {
+        spec.end.curveTo((x + corner[0]) / 2, (y + corner[1]) / 2, corner[0], corner[1]);
+        x = corner[0];
+        y = corner[1];
+    }
+    const uint16_t morph = movie.defineMorphShape(spec);
+    constexpr int kHalf = 24;
+    for (int f = 0; f < 2 * kHalf; ++f) {
+        const int step = f < kHalf ? f : 2 * kHalf - 1 - f;
+        const auto ratio = uint16_t(step * 65535 / (kHalf - 1));
+        if (f == 0)
+            movie.place(morph, 1, {.matrix = Matrix::translate(160 * kTwips, 120 * kTwips), .ratio = ratio});
+        else
+            movie.modify(1, {.move = true, .ratio = ratio});
+        movie.showFrame();
+    }
+    movie.save((folder / "morph.swf").string());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        const std::filesystem::path folder = argc > 1 ? argv[1] : ".";
+        std::filesystem::create_directories(folder);
+        movingGradient(folder);
+        spriteAnimation(folder);
+        bitmapMovie(folder);
+        morphMovie(folder);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make_examples: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

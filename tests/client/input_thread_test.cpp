@@ -1,0 +1,129 @@
+// The input thread's passes: records posted in order, a gone parent turned
+// into QUIT_MESSAGE, and a pause after every pass that gave up.
+#include "input_thread.h"
+
+#include "host_messages.h"
+#include "pipe_helper.h"
+
+#include "platform/user.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using client_test::TakePostedMessages;
+
+// A channel that gives the bytes it holds, then fails every look (or reports
+// a gone parent), for a fixed number of looks before it asks to stop.
+class CountingSource final : public InputSource {
+public:
+    enum class After { ChannelFails, ParentGone };
+
+    CountingSource(std::vector<BYTE> bytes, After after, int looksBeforeStop)
+        : m_bytes(bytes.begin(), bytes.end()), m_after(after), m_looksLeft(looksBeforeStop)
+    {
+    }
+
+    bool StopRequested() noexcept override { return m_looksLeft <= 0; }
+    bool ParentEnded() noexcept override
+    {
+        if (m_bytes.empty() && m_after == After::ParentGone) {
+            --m_looksLeft;
+            return true;
+        }
+        return false;
+    }
+    std::optional<DWORD> Available() noexcept override
+    {
+        if (!m_bytes.empty())
+            return static_cast<DWORD>(m_bytes.size());
+        --m_looksLeft;
+        return std::nullopt;
+    }
+    DWORD Read(BYTE* into, DWORD count) noexcept override
+    {
+        for (DWORD i = 0; i < count; ++i) {
+            into[i] = m_bytes.front();
+            m_bytes.pop_front();
+        }
+        return count;
+    }
+    void Pause() noexcept override { ++pauses; }
+
+    int pauses = 0;
+
+private:
+    std::deque<BYTE> m_bytes;
+    After m_after;
+    int m_looksLeft;
+};
+
+std::vector<BYTE> RecordBytes(DWORD message, DWORD wParam, DWORD lParam)
+{
+    std::vector<BYTE> bytes(28, 0xCC);
+    for (int i = 0; i < 4; ++i) {
+        bytes[4 + i] = static_cast<BYTE>(message >> (8 * i));
+        bytes[8 + i] = static_cast<BYTE>(wParam >> (8 * i));
+        bytes[12 + i] = static_cast<BYTE>(lParam >> (8 * i));
+    }
+    return bytes;
+}
+
+struct Posted {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool operator==(const Posted&) const = default;
+};
+
+std::vector<Posted> TakePosted()
+{
+    std::vector<Posted> posted;
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        posted.push_back({msg.message, msg.wParam, msg.lParam});
+    return posted;
+}
+
+TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime)
+{
+    TakePostedMessages();
+    std::vector<BYTE> bytes = RecordBytes(WM_MOUSEMOVE, 7, 0xFFFF0001u);
+    const std::vector<BYTE> second = RecordBytes(FINISH_MESSAGE, 0, 0);
+    bytes.insert(bytes.end(), second.begin(), second.end());
+    CountingSource source(bytes, CountingSource::After::ChannelFails, 5);
+
+    InputThread::Pump(source, GetCurrentThreadId());
+    EXPECT_EQ(TakePosted(), (std::vector<Posted>{{WM_MOUSEMOVE, 7, static_cast<LPARAM>(0xFFFF0001u)},
+                                                 {FINISH_MESSAGE, 0, 0}}));
+    EXPECT_EQ(source.pauses, 5) << "one pause after each of the 5 failed looks, never a spin";
+}
+
+TEST(InputThread, GoneParentPostsQuitOnEveryPassWithAPauseBetween)
+{
+    TakePostedMessages();
+    CountingSource source({}, CountingSource::After::ParentGone, 3);
+    InputThread::Pump(source, GetCurrentThreadId());
+    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE, QUIT_MESSAGE, QUIT_MESSAGE}));
+    EXPECT_EQ(source.pauses, 3);
+}
+
+TEST(InputThread, RealThreadWithoutAParentEndsTheHostAndStopsWhenAsked)
+{
+    TakePostedMessages();
+    InputThread thread(GetCurrentThreadId(), nullptr);
+    ASSERT_TRUE(thread.Start());
+    MSG msg{};
+    ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
+    EXPECT_EQ(msg.message, QUIT_MESSAGE);
+    EXPECT_TRUE(thread.Stop());
+    for (const UINT message : TakePostedMessages())
+        EXPECT_EQ(message, QUIT_MESSAGE);
+    EXPECT_TRUE(TakePostedMessages().empty()) << "nothing comes after Stop";
+}
+
+}  // namespace

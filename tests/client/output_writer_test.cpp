@@ -1,0 +1,70 @@
+// Frame messages and the end marker as bytes on a pipe, and what a failed
+// write does.
+#include "output_writer.h"
+
+#include "host_messages.h"
+#include "pipe_helper.h"
+
+#include "platform/kernel.h"
+#include "platform/user.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using client_test::LittleEndian32;
+using client_test::Pipe;
+using client_test::TakePostedMessages;
+
+class OutputWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override { TakePostedMessages(); }  // makes our queue, empties it
+
+    Pipe m_pipe;
+    OutputWriter m_writer{m_pipe.write.get(), GetCurrentThreadId()};
+};
+
+TEST_F(OutputWriterTest, FrameIsHeaderOneWidthHeightThenThePixels)
+{
+    const auto geometry = FrameGeometry::From(3, 2);
+    ASSERT_TRUE(geometry);
+    std::vector<BYTE> pixels(geometry->PixelBytes());
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<BYTE>(i * 7);
+
+    ASSERT_TRUE(m_writer.WriteFrame(*geometry, pixels.data()));
+    const std::vector<std::uint8_t> bytes = m_pipe.Drain();
+    ASSERT_EQ(bytes.size(), 12 + pixels.size());
+    EXPECT_EQ(LittleEndian32(bytes, 0), 1u);
+    EXPECT_EQ(LittleEndian32(bytes, 4), 3u);
+    EXPECT_EQ(LittleEndian32(bytes, 8), 2u);
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin() + 12, bytes.end()), pixels);
+    EXPECT_TRUE(TakePostedMessages().empty());
+}
+
+TEST_F(OutputWriterTest, EndMarkerIsFourZeroBytes)
+{
+    ASSERT_TRUE(m_writer.WriteEndMarker());
+    EXPECT_EQ(m_pipe.Drain(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit)
+{
+    m_pipe.read.reset();
+    const auto geometry = FrameGeometry::From(2, 2);
+    const std::vector<BYTE> pixels(geometry->PixelBytes());
+    EXPECT_FALSE(m_writer.WriteFrame(*geometry, pixels.data()));
+    // The header stops at its first failed write: one request, not three.
+    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
+    EXPECT_FALSE(m_writer.WriteEndMarker());
+    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
+}
+
+TEST(LittleEndianBytes, LowByteFirst)
+{
+    EXPECT_EQ(LittleEndianBytes(0x11223344u), (std::array<BYTE, 4>{0x44, 0x33, 0x22, 0x11}));
+}
+
+}  // namespace

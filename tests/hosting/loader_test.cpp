@@ -1,0 +1,223 @@
+// The loader: where it looks for the control library, and how it makes,
+// refuses and gives back players. Registry files are written by the tests.
+#include "control_library_path.h"
+#include "movie_loader.h"
+
+#include "hosting_test_support.h"
+#include "test_support.h"
+
+#include "platform/com_error.h"
+
+namespace {
+
+using hosting_test::PlayerTest;
+using hosting_test::RegistryFor;
+using hosting_test::Wide;
+using moviehost::CMovieLoader;
+
+const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
+const std::string kServerKey = "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n";
+
+// UTF-16LE bytes of `text` with its terminator, as regedit writes hex values.
+std::string HexOf(const std::string& text, bool terminated = true)
+{
+    std::string hex;
+    char byte[8];
+    for (const char c : text) {
+        std::snprintf(byte, sizeof byte, "%02x,00,", static_cast<unsigned char>(c));
+        hex += byte;
+    }
+    if (terminated)
+        hex += "00,00";
+    else
+        hex.pop_back();
+    return hex;
+}
+
+std::string LibraryFoundWith(const std::string& registryText)
+{
+    test_support::TempFile registry(".reg");
+    registry.write(registryText);
+    test_support::ScopedEnv env("MOVIEHOST_REGISTRY", registry.path());
+    WCHAR path[MAX_PATH];
+    std::fill(std::begin(path), std::end(path), WCHAR{'#'});
+    moviehost::FindControlLibrary(path);
+    EXPECT_EQ(0, path[MAX_PATH - 1]) << "the buffer always ends in a zero";
+    return platform::utf16_to_utf8(path);
+}
+
+TEST(FindControlLibrary, RegistryCases)
+{
+    const std::string longest(MAX_PATH - 1, 'a');  // with its terminator it fills the buffer
+    struct Case {
+        const char* name;
+        std::string registry;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"no registry file", "", "flash10c.ocx"},
+        {"no entry for the control", kHeader + "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}]\n@=\"x\"\n",
+         "flash10c.ocx"},
+        {"a plain path", kHeader + kServerKey + "@=\"/opt/flash/control.so\"\n", "/opt/flash/control.so"},
+        {"key case does not matter", kHeader + "[hkey_classes_root\\clsid\\{d27cdb6e-ae6d-11cf-96b8-444553540000}\\inprocserver32]\n@=\"/x.so\"\n",
+         "/x.so"},
+        {"REG_EXPAND_SZ is not used", kHeader + kServerKey + "@=hex(2):" + HexOf("/opt/%HOME%/control.so") + "\n",
+         "flash10c.ocx"},
+        {"REG_DWORD is not used", kHeader + kServerKey + "@=dword:00000001\n", "flash10c.ocx"},
+        {"only a named value", kHeader + kServerKey + "\"ThreadingModel\"=\"Apartment\"\n", "flash10c.ocx"},
+        {"a value that just fits", kHeader + kServerKey + "@=\"" + longest + "\"\n", longest},
+        {"a value one character too long", kHeader + kServerKey + "@=\"" + longest + "b\"\n", "flash10c.ocx"},
+        {"a value far too long", kHeader + kServerKey + "@=\"" + std::string(1000, 'c') + "\"\n", "flash10c.ocx"},
+        {"a REG_SZ that fills the buffer without a terminator",
+         kHeader + kServerKey + "@=hex(1):" + HexOf(std::string(MAX_PATH, 'd'), false) + "\n", "flash10c.ocx"},
+        {"an empty value", kHeader + kServerKey + "@=\"\"\n", ""},
+        {"not a registry file at all", "\x01\x02 garbage [[[ \n@=\"/nope\"\n", "flash10c.ocx"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, LibraryFoundWith(c.registry)) << c.name;
+}
+
+class LoaderTest : public PlayerTest {
+protected:
+    void UseRegistry(const std::string& text)
+    {
+        m_registry.write(text);
+        m_env.emplace("MOVIEHOST_REGISTRY", m_registry.path());
+    }
+
+    test_support::TempFile m_registry{".reg"};
+    std::optional<test_support::ScopedEnv> m_env;
+};
+
+TEST_F(LoaderTest, PlayersComeFromTheRegisteredLibrary)
+{
+    UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
+    CMovieLoader loader;
+    ASSERT_NE(nullptr, loader.Library());
+    EXPECT_NE(nullptr, GetProcAddress(loader.Library(), "DllGetClassObject"));
+
+    IMoviePlayer* player = loader.NewPlayer(320, 240);
+    ASSERT_NE(nullptr, player);
+    ASSERT_EQ(1u, ControlsCreated());
+    auto& fake = Fake();
+    loader.DeletePlayer(player);
+    EXPECT_EQ(std::vector<std::string>{"Close(1)"}, fake.log({"Close"}));
+    EXPECT_EQ(1u, fake.ref_count());
+    loader.DeletePlayer(nullptr);
+    EXPECT_FALSE(loader.ReservedA(1, 2, 3));
+    EXPECT_FALSE(loader.ReservedB(0xFFFFFFFF, 0));
+}
+
+TEST_F(LoaderTest, SizesThatCannotBeDrawnGiveNoPlayer)
+{
+    UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
+    CMovieLoader loader;
+    const std::pair<LONG, LONG> refused[] = {
+        {0, 10}, {10, 0}, {-1, 10}, {10, -1}, {0, 0}, {-2147483647 - 1, -2147483647 - 1},
+        {65536, 65536}, {46341, 46341}, {536870912, 1}, {1, 536870912}, {2147483647, 2147483647},
+    };
+    for (const auto& [width, height] : refused) {
+        const std::optional<std::size_t> before = hosting_test::HeapInUse();
+        IMoviePlayer* player = loader.NewPlayer(width, height);
+        const std::optional<std::size_t> after = hosting_test::HeapInUse();
+        EXPECT_EQ(nullptr, player) << width << "x" << height;
+        EXPECT_EQ(before, after) << width << "x" << height << ": nothing is left allocated";
+        loader.DeletePlayer(player);
+    }
+    EXPECT_EQ(0u, ControlsCreated()) << "no control was even created";
+
+    // The largest surface whose bytes still fit a signed 32-bit count.
+    IMoviePlayer* largest = loader.NewPlayer(536870911, 1);
+    EXPECT_NE(nullptr, largest);
+    loader.DeletePlayer(largest);
+}
+
+TEST_F(LoaderTest, AControlThatCannotBeCreatedLeavesNoPlayer)
+{
+    UseRegistry(RegistryFor(NO_FACTORY_MODULE_PATH));
+    CMovieLoader loader;
+    ASSERT_NE(nullptr, loader.Library());
+    EXPECT_EQ(nullptr, loader.NewPlayer(320, 240));
+    EXPECT_TRUE(hosting_test::RunsWithoutHeapGrowth([&] { loader.DeletePlayer(loader.NewPlayer(320, 240)); }, 100));
+}
+
+TEST_F(LoaderTest, ARaisingControlPassesItsErrorThroughNewPlayer)
+{
+    UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
+    CMovieLoader loader;
+    Configure([](fake_control::FakeControl& c) { c.set_result("put_Quality2", E_ACCESSDENIED); });
+    try {
+        static_cast<void>(loader.NewPlayer(320, 240));
+        FAIL() << "expected _com_error";
+    } catch (const _com_error& error) {
+        EXPECT_EQ(E_ACCESSDENIED, error.Error());
+    }
+    EXPECT_EQ(1u, Fake().ref_count()) << "the partly built player gave everything back";
+}
+
+TEST_F(LoaderTest, TheVersionComesFromTheRegisteredControl)
+{
+    UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
+    CMovieLoader loader;
+    EXPECT_EQ(10.0, loader.QueryControlVersion());
+    Configure([](fake_control::FakeControl& c) { c.state().flash_version = 10 * 65536 + 1; });
+    EXPECT_EQ(10.0 + 1.0 / 65536.0, loader.QueryControlVersion());
+    Configure([](fake_control::FakeControl& c) { c.state().flash_version = 9 * 65536 + 0x8000; });
+    EXPECT_EQ(9.5, loader.QueryControlVersion());
+    EXPECT_EQ(3u, ControlsCreated());
+
+    Configure([](fake_control::FakeControl& c) { c.set_result("FlashVersion", E_FAIL, u"no version"); });
+    try {
+        static_cast<void>(loader.QueryControlVersion());
+        FAIL() << "expected _com_error";
+    } catch (const _com_error& error) {
+        EXPECT_EQ(E_FAIL, error.Error());
+        EXPECT_EQ(u"no version", error.Description());
+    }
+    EXPECT_EQ(1u, Fake().ref_count()) << "both references went back before the error left";
+    for (auto& fake : m_fakes)
+        EXPECT_EQ(fake.add_ref_calls(), fake.release_calls());
+}
+
+TEST_F(LoaderTest, AnUnregisteredControlHasNoVersionButItsLibraryStillServes)
+{
+    UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
+    CMovieLoader loader;
+    ASSERT_NE(nullptr, loader.Library());
+    UseRegistry(kHeader);  // the registry is read afresh by every lookup
+    EXPECT_EQ(0.0, loader.QueryControlVersion());
+    EXPECT_EQ(0u, ControlsCreated());
+    IMoviePlayer* player = loader.NewPlayer(64, 48);
+    EXPECT_NE(nullptr, player) << "built through the loaded library";
+    loader.DeletePlayer(player);
+}
+
+TEST_F(LoaderTest, WithoutALibraryPlayersComeFromTheRegisteredServer)
+{
+    UseRegistry(kHeader);
+    CMovieLoader loader;
+    platform::ScopedLibrary fallback(LoadLibraryW(moviehost::kFallbackControlLibrary));
+    if (fallback) {
+        EXPECT_EQ(fallback.get(), loader.Library()) << "the fallback name was loaded";
+        GTEST_SKIP() << "a library named flash10c.ocx is within reach; the loader uses it";
+    }
+    ASSERT_EQ(nullptr, loader.Library());
+    EXPECT_EQ(nullptr, loader.NewPlayer(64, 48)) << "nothing registered either";
+
+    UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
+    IMoviePlayer* player = loader.NewPlayer(64, 48);
+    ASSERT_NE(nullptr, player);
+    EXPECT_EQ(1u, ControlsCreated());
+    loader.DeletePlayer(player);
+}
+
+TEST_F(LoaderTest, ALibraryThatDoesNotLoadLeavesTheHandleEmpty)
+{
+    UseRegistry(RegistryFor(SOURCE_FILE_PATH));  // a file, but no library
+    CMovieLoader loader;
+    EXPECT_EQ(nullptr, loader.Library());
+    EXPECT_EQ(nullptr, loader.NewPlayer(64, 48));
+    EXPECT_EQ(0.0, loader.QueryControlVersion());
+}
+
+}  // namespace
