@@ -277,18 +277,10 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
             return {Exit::Return, 0, pop(f)};
         case 0x2A: // Throw
             throw ScriptThrow{pop(f)};
-        case 0x8F: { // Try
-            Completion c = doTry(f, r, pc);
-            if (c.exit == Exit::Jump) {
-                if (!branch(c.target, begin, end, pc, out))
-                    return out;
-            } else if (c.exit != Exit::Normal) {
-                return c;
-            }
-            break;
-        }
+        case 0x8F:   // Try
         case 0x94: { // With
-            Completion c = doWith(f, r, pc);
+            // Both run a nested block whose ending may carry a jump out of it.
+            Completion c = r.code == 0x8F ? doTry(f, r, pc) : doWith(f, r, pc);
             if (c.exit == Exit::Jump) {
                 if (!branch(c.target, begin, end, pc, out))
                     return out;

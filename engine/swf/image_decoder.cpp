@@ -83,7 +83,7 @@ bool inflateBounded(std::span<const uint8_t> in, size_t limit, std::vector<uint8
         z.next_out = out.data() + used;
         z.avail_out = uInt(room);
         int rc = inflate(&z, Z_NO_FLUSH);
-        out.resize(out.size() - z.avail_out);
+        out.resize(used + (room - std::min<size_t>(room, z.avail_out)));
         if (rc == Z_STREAM_END || rc == Z_BUF_ERROR)
             break;
         if (rc != Z_OK) {
