@@ -12,9 +12,9 @@
 //                                         CanWindowlessActivate, then
 //                                         OnInPlaceActivateEx(ACTIVATE_WINDOWLESS)
 //                                         and GetWindowContext for its rectangles
-//   put_Movie(path or file URL)           loads, runs the first frame's
-//                                         scripts, plays, and invalidates
-//                                         everything
+//   put_Movie(path or file URL)           loads, shows frame 0, plays, and
+//                                         invalidates everything; frame 0's
+//                                         scripts run at the next step
 //   thread timer at the movie's rate      the script engine's tick: the stage
 //                                         advances and its scripts run; the
 //                                         changed areas reach the site's
@@ -358,6 +358,11 @@ private:
     std::unique_ptr<ScriptHost> m_scriptHost;
     std::unique_ptr<script::Engine> m_engine;
     int m_engineDepth = 0;
+    // A new movie's first frame is shown but its scripts have not run: they
+    // run at the next step, after a container's Play or GotoFrame right
+    // after loading (as a player shows the first frame only once the
+    // container has set it going), and before scripting calls and input.
+    bool m_firstFrameDue = false;
     std::vector<RetiredMovie> m_retired;
     KeyTranslator m_keys;
     int32_t m_wheelRest = 0;

@@ -94,12 +94,11 @@ HRESULT FlashControl::loadMovie(std::u16string_view location)
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();
         applyBackground();
-        // The first frame's scripts; then the first collection reports
-        // everything, and what the site hears is one invalidation of the
-        // whole object.
-        runPendingActions();
-        if (m_stage)
-            (void)m_stage->collectChanges();
+        // The first frame's scripts wait for the first step that follows
+        // (see m_firstFrameDue). The first collection reports everything;
+        // what the site hears is one invalidation of the whole object.
+        m_firstFrameDue = true;
+        (void)m_stage->collectChanges();
         invalidateAll();
         return S_OK;
     } catch (const std::bad_alloc&) {
@@ -114,6 +113,10 @@ void FlashControl::onTick()
     if (!m_stage || !m_engine)
         return;
     EngineScope scope(*this);
+    // The first frame shows before the clock moves on from it: a stop() in
+    // its scripts holds the movie there.
+    if (m_firstFrameDue)
+        runPendingActions();
     // Without looping the movie stops on its last frame; clips inside it
     // play on.
     if (!m_loop && m_stage->isPlaying() && m_stage->currentFrame() + 1 >= m_stage->totalFrames())

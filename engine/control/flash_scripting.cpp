@@ -74,6 +74,7 @@ HRESULT unknownTarget(std::u16string_view name, BSTR target)
 
 void FlashControl::runPendingActions()
 {
+    m_firstFrameDue = false;
     if (!m_engine) {
         if (m_stage)
             (void)m_stage->takePendingActions();
@@ -90,6 +91,9 @@ HRESULT FlashControl::runScript(std::u16string_view name, const std::function<vo
     // movie meanwhile, and this one lives on, retired, until the scope ends.
     const ScriptHost& host = *m_scriptHost;
     const uint64_t errorsBefore = host.errorCount();
+    // What scripts see includes what the first frame's scripts set up.
+    if (m_firstFrameDue)
+        runPendingActions();
     work(*m_engine);
     publishChanges();
     if (host.errorCount() == errorsBefore)

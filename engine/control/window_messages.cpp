@@ -60,6 +60,9 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam)
     if (!m_engine || !m_stage)
         return;
     EngineScope scope(*this);
+    // Listeners the first frame's scripts add hear the input.
+    if (m_firstFrameDue)
+        runPendingActions();
     script::Engine& engine = *m_engine;
     if (msg == kMouseWheel) {
         const auto delta = int32_t(int16_t(uint16_t((uint32_t(wParam) >> 16) & 0xFFFFu)));
@@ -92,6 +95,8 @@ void FlashControl::handleKey(UINT msg, WPARAM wParam)
     if (!m_engine)
         return;
     EngineScope scope(*this);
+    if (m_firstFrameDue)
+        runPendingActions();
     script::Engine& engine = *m_engine;
     switch (msg) {
     case kKeyDown: {

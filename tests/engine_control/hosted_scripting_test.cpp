@@ -89,9 +89,12 @@ protected:
         const WCHAR* value = player->ReadVariable(name);
         return value != nullptr ? std::u16string(value) : u"<null>";
     }
+    // As the host does: open, then play. The first frame's scripts run in
+    // PlayMovie, after it has set the movie going.
     void open(swfwriter::MovieWriter& movie, const std::string& name)
     {
         ASSERT_TRUE(player->OpenMovie(wide(saveMovie(movie, name)).c_str()));
+        player->PlayMovie();
     }
     bool dirty()
     {
@@ -337,6 +340,29 @@ void nestedMovie(swfwriter::MovieWriter& movie)
     movie.showFrame();
 }
 
+// The host plays the movie right after opening it; a stop() in the first
+// frame's script still holds it there, as it does in a player that shows the
+// first frame only once it has been set going.
+TEST_F(HostedScripting, AStopInTheFirstFrameHoldsAgainstTheHostsPlay)
+{
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 10});
+    nestedMovie(movie);
+    ASSERT_TRUE(player->OpenMovie(wide(saveMovie(movie, "held.swf")).c_str()));
+    EXPECT_EQ(player->QueryPlayState(), 1) << "a new movie plays";
+    player->PlayMovie();
+    EXPECT_EQ(player->QueryPlayState(), 2);
+    EXPECT_EQ(runClock(100), 1);
+    EXPECT_EQ(runClock(100), 1);
+    EXPECT_EQ(player->QueryFrame(), 0);
+
+    // Without a call in between, the first tick runs the scripts before it
+    // would advance.
+    ASSERT_TRUE(player->OpenMovie(wide(saveMovie(movie, "held_by_clock.swf")).c_str()));
+    EXPECT_EQ(runClock(100), 1);
+    EXPECT_EQ(player->QueryFrame(), 0);
+    EXPECT_EQ(player->QueryPlayState(), 2);
+}
+
 TEST_F(HostedScripting, VariablesByEveryPathForm)
 {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
@@ -481,9 +507,9 @@ TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript)
         }
     };
     open(first, "first.swf");
+    EXPECT_EQ(read(u"movie"), u"second");
     EXPECT_EQ(listener.commands, (std::vector<std::pair<std::u16string, std::u16string>>{
                                      {u"swap", u""}, {u"hello", u"from the second"}}));
-    EXPECT_EQ(read(u"movie"), u"second");
     ASSERT_EQ(runClock(100), 1) << "the new movie plays";
 }
 
