@@ -30,6 +30,7 @@ constexpr UINT kLeftDown = 0x0201;
 constexpr UINT kLeftUp = 0x0202;
 constexpr UINT kLeftDoubleClick = 0x0203;
 constexpr UINT kMouseWheel = 0x020A;
+constexpr UINT kMouseHorizontalWheel = 0x020E;
 constexpr UINT kFirstMouseMessage = 0x0200; // WM_MOUSEMOVE
 constexpr UINT kLastMouseMessage = 0x020E;  // WM_MOUSEHWHEEL
 
@@ -71,6 +72,10 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam)
         publishChanges();
         return;
     }
+    // Scripts of this era know no sideways scrolling; its position word is
+    // in screen coordinates, not ours.
+    if (msg == kMouseHorizontalWheel)
+        return;
     const auto point = stagePointOf(pixelPointOf(lParam), m_stage->stageRect(), shownBounds());
     if (!point)
         return;
