@@ -161,8 +161,8 @@ std::string askingMovie()
 
 TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled)
 {
+    CallbackSink sink; // outlives the control, which releases it on Close
     Control control;
-    CallbackSink sink;
     std::vector<std::u16string> done;
     sink.onEvent = [&](DISPID member, const std::u16string& first) {
         if (member == 197)
@@ -185,9 +185,9 @@ TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled)
 TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent)
 {
     {
+        CallbackSink sink;
         Control control;
         control.activate(200, 100);
-        CallbackSink sink;
         sink.onEvent = [&](DISPID, const std::u16string&) { control.close(); };
         advise(control, sink);
         ASSERT_EQ(loadMovie(control.flash.get(), askingMovie()), S_OK);
@@ -196,8 +196,8 @@ TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent)
         EXPECT_EQ(value, nullptr) << "nobody answered";
     }
     {
-        auto control = std::make_unique<Control>();
         CallbackSink sink;
+        auto control = std::make_unique<Control>();
         advise(*control, sink);
         IShockwaveFlash* last = control->flash.release();
         bool released = false;
