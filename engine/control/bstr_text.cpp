@@ -6,6 +6,14 @@
 
 namespace control {
 
+std::u16string quoted(std::u16string_view text)
+{
+    std::u16string out = u"\"";
+    out += text;
+    out += u"\"";
+    return out;
+}
+
 HRESULT returnBstr(std::u16string_view text, BSTR* out, std::u16string_view member) noexcept
 {
     try {

@@ -3,6 +3,7 @@
 
 #include "platform/oleauto.h"
 
+#include <string>
 #include <string_view>
 
 namespace control {
@@ -15,6 +16,9 @@ namespace control {
 
 // Hands a copy of `text` to the caller in *out: S_OK, or E_POINTER (null
 // out) / E_OUTOFMEMORY with error information naming `member`.
+// The text in double quotes, for error descriptions.
+[[nodiscard]] std::u16string quoted(std::u16string_view text);
+
 HRESULT returnBstr(std::u16string_view text, BSTR* out, std::u16string_view member) noexcept;
 
 }  // namespace control

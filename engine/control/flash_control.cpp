@@ -26,9 +26,13 @@ HRESULT FlashControl::create(REFIID riid, void** ppv) noexcept
 
 FlashControl::FlashControl() = default;
 
+// The engine goes before its host and the stage it runs on.
 FlashControl::~FlashControl()
 {
     m_timer.stop();
+    m_engine.reset();
+    m_scriptHost.reset();
+    m_stage.reset();
     m_events.unadviseAll();
 }
 

@@ -1,5 +1,5 @@
-// Our Shockwave Flash control: one COM object that plays a movie file and
-// draws it into its container's device contexts, windowless.
+// Our Shockwave Flash control: one COM object that plays a movie file, runs
+// its scripts and draws it into its container's device contexts, windowless.
 //
 // Interfaces (one identity): IOleObject, IOleInPlaceObjectWindowless (and its
 // bases IOleInPlaceObject, IOleWindow), IViewObject, IConnectionPointContainer
@@ -13,39 +13,59 @@
 //                                         OnInPlaceActivateEx(ACTIVATE_WINDOWLESS)
 //                                         and GetWindowContext for its rectangles
 //   put_Movie(path or file URL)           loads, shows frame 0, plays, and
-//                                         invalidates everything
-//   thread timer at the movie's rate      advances; the changed areas reach
-//                                         the site's InvalidateRect in pixels
+//                                         invalidates everything; frame 0's
+//                                         scripts run at the next step
+//   thread timer at the movie's rate      the script engine's tick: the stage
+//                                         advances and its scripts run; the
+//                                         changed areas reach the site's
+//                                         InvalidateRect in pixels
+//   OnWindowMessage(mouse, keys)          buttons, clip and listener events
+//   scripting members                     variables, properties, frame calls,
+//                                         the call exchange (CallFunction)
+//   fscommand, ExternalInterface.call     the FSCommand and FlashCall events
 //   IViewObject::Draw(hdc, bounds)        renders into the DIB section behind hdc
 //   Close(...)                            stops the clock, deactivates, drops
-//                                         the site and the event sinks
-// Frame numbers count from 0. Every failure sets the thread's error object.
+//                                         the site and the event sinks; the
+//                                         movie and its scripts stay loaded
+// Frame numbers count from 0. Every failure sets the thread's error object;
+// a script stopped by the engine's limits sets it too, and the member that
+// ran the script fails.
+//
+// Each movie has its own script engine (and ScriptHost), made after its
+// stage and destroyed before it. Containers may call any member from inside
+// an event the scripts raise; a movie replaced from there is only retired,
+// and goes once the outermost call into the engine has returned.
 //
 // The members are spread over files by concern: flash_control.cpp (identity,
 // error support, dispatch), ole_object.cpp, in_place_object.cpp,
-// window_messages.cpp, view_object.cpp, flash_movie.cpp (loading and the
-// clock), flash_navigation.cpp, flash_display.cpp, flash_settings.cpp,
-// flash_scripting.cpp, flash_unused.cpp.
+// window_messages.cpp, view_object.cpp, flash_movie.cpp (loading, the
+// engine's lifetime and the clock), flash_navigation.cpp, flash_display.cpp,
+// flash_settings.cpp, flash_scripting.cpp, flash_unused.cpp.
 //
 // Single-threaded apartment: every call comes on the thread that created the
 // control; nothing is locked.
 #pragma once
 
 #include "control/event_connection_point.h"
+#include "control/key_translator.h"
 #include "control/module_lock.h"
 #include "control/playback_timer.h"
 #include "control/quality_setting.h"
+#include "control/script_host.h"
 
 #include "model/stage.h"
 #include "render/renderer.h"
+#include "script/engine.h"
 
 #include "platform/flash.h"
 #include "platform/ole.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace control {
 
@@ -256,12 +276,40 @@ private:
         FlashControl& m_control;
     };
 
+    // Held around every call into the script engine: the control stays
+    // alive, and movies retired meanwhile go when the outermost scope ends.
+    class EngineScope {
+    public:
+        explicit EngineScope(FlashControl& control) noexcept : m_control(control), m_alive(control)
+        {
+            ++m_control.m_engineDepth;
+        }
+        ~EngineScope();
+        EngineScope(const EngineScope&) = delete;
+        EngineScope& operator=(const EngineScope&) = delete;
+
+    private:
+        FlashControl& m_control;
+        KeepAlive m_alive;
+    };
+
+    // A movie replaced while its engine was running; members in the order
+    // that destroys the engine first.
+    struct RetiredMovie {
+        std::unique_ptr<model::Stage> stage;
+        std::unique_ptr<ScriptHost> host;
+        std::unique_ptr<script::Engine> engine;
+    };
+
     // ole_object.cpp / in_place_object.cpp
     HRESULT activateInPlace(IOleClientSite* site);
     void deactivateInPlace();
 
     // flash_movie.cpp
     HRESULT loadMovie(std::u16string_view location);
+    // Lets go of the current movie: at once, or after the engine's outermost
+    // call when it is running.
+    void retireMovie() noexcept;
     // One frame of the clock.
     void onTick();
     // After every change of the stage: scripts run, then what changed is
@@ -279,9 +327,20 @@ private:
 
     // flash_scripting.cpp: the actions the last operation queued.
     void runPendingActions();
+    // Runs `work` on the engine (there must be one), then the actions it
+    // queued, and invalidates. S_OK, or the failure of a script the work
+    // ran, with the error object set again (calls made while it ran may
+    // have replaced it).
+    HRESULT runScript(std::u16string_view member, const std::function<void(script::Engine&)>& work);
+    [[nodiscard]] bool targetExists(const std::string& target);
 
     // window_messages.cpp: true when the message was handled.
     bool handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void handlePointer(UINT msg, WPARAM wParam, LPARAM lParam);
+    void handleKey(UINT msg, WPARAM wParam);
+    // The rectangle the stage is shown in, in the coordinates of mouse
+    // messages.
+    [[nodiscard]] RECT shownBounds() const;
 
     std::atomic<ULONG> m_refs{0};
     ModuleReference m_moduleReference;
@@ -293,7 +352,20 @@ private:
     SIZEL m_extent{0, 0};
 
     std::u16string m_movieLocation; // as given to put_Movie
+    RECT m_lastDrawBounds{0, 0, 0, 0};
+    // Declared so that the engine goes before its host and the stage.
     std::unique_ptr<model::Stage> m_stage;
+    std::unique_ptr<ScriptHost> m_scriptHost;
+    std::unique_ptr<script::Engine> m_engine;
+    int m_engineDepth = 0;
+    // A new movie's first frame is shown but its scripts have not run: they
+    // run at the next step, after a container's Play or GotoFrame right
+    // after loading (as a player shows the first frame only once the
+    // container has set it going), and before scripting calls and input.
+    bool m_firstFrameDue = false;
+    std::vector<RetiredMovie> m_retired;
+    KeyTranslator m_keys;
+    int32_t m_wheelRest = 0;
     render::Renderer m_renderer;
     PlaybackTimer m_timer{[this] { onTick(); }};
     EventConnectionPoint m_events{*this};

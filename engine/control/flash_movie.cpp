@@ -1,5 +1,5 @@
-// The movie: loading it from a file, the clock that plays it, and telling
-// the site what each step changed.
+// The movie: loading it from a file, its script engine's lifetime, the clock
+// that plays it, and telling the site what each step changed.
 #include "control/flash_control.h"
 
 #include "control/bstr_text.h"
@@ -7,6 +7,8 @@
 #include "control/invalidation_bridge.h"
 #include "control/movie_file.h"
 #include "control/movie_location.h"
+
+#include "platform/wide.h"
 
 #include <new>
 
@@ -37,8 +39,30 @@ HRESULT FlashControl::LoadMovie(INT layer, BSTR url)
     return loadMovie(bstrView(url));
 }
 
+FlashControl::EngineScope::~EngineScope()
+{
+    if (--m_control.m_engineDepth == 0)
+        m_control.m_retired.clear();
+}
+
+// The caller has made room in m_retired, so keeping the movie cannot fail.
+void FlashControl::retireMovie() noexcept
+{
+    if (m_scriptHost)
+        m_scriptHost->detach();
+    if (m_engineDepth > 0 && m_engine) {
+        m_retired.push_back({std::move(m_stage), std::move(m_scriptHost), std::move(m_engine)});
+        return;
+    }
+    m_engine.reset();
+    m_scriptHost.reset();
+    m_stage.reset();
+}
+
 // Everything that can fail happens before the current movie is touched, so a
-// failure leaves it playing as it was.
+// failure leaves it playing as it was. A movie replaced from inside one of
+// its own scripts' events (a listener of FSCommand loading another) keeps
+// running its script to the end, detached, and goes afterwards.
 HRESULT FlashControl::loadMovie(std::u16string_view location)
 {
     try {
@@ -52,20 +76,28 @@ HRESULT FlashControl::loadMovie(std::u16string_view location)
         if (!stage)
             return reportError(E_FAIL, u"the movie could not be set up");
         std::u16string newLocation(location);
+        auto host = std::make_unique<ScriptHost>(m_events, platform::utf16_to_utf8(location));
+        auto engine = script::Engine::create(*stage, *host);
+        m_retired.reserve(m_retired.size() + 1);
 
         if (!m_timer.start(stage->frameRate())) {
             if (m_stage)
                 (void)m_timer.start(m_stage->frameRate());
             return reportError(E_FAIL, u"the playback timer could not be set");
         }
+        EngineScope scope(*this);
+        retireMovie();
         m_stage = std::move(stage);
+        m_scriptHost = std::move(host);
+        m_engine = std::move(engine);
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();
         applyBackground();
-        // The first collection reports everything; what the site hears is
-        // one invalidation of the whole object.
-        runPendingActions();
+        // The first frame's scripts wait for the first step that follows
+        // (see m_firstFrameDue). The first collection reports everything;
+        // what the site hears is one invalidation of the whole object.
+        m_firstFrameDue = true;
         (void)m_stage->collectChanges();
         invalidateAll();
         return S_OK;
@@ -74,16 +106,22 @@ HRESULT FlashControl::loadMovie(std::u16string_view location)
     }
 }
 
+// A script stopped on the clock leaves its error in the error object and the
+// movie plays on: the next tick starts afresh.
 void FlashControl::onTick()
 {
-    if (!m_stage)
+    if (!m_stage || !m_engine)
         return;
-    KeepAlive alive(*this);
+    EngineScope scope(*this);
+    // The first frame shows before the clock moves on from it: a stop() in
+    // its scripts holds the movie there.
+    if (m_firstFrameDue)
+        runPendingActions();
     // Without looping the movie stops on its last frame; clips inside it
     // play on.
     if (!m_loop && m_stage->isPlaying() && m_stage->currentFrame() + 1 >= m_stage->totalFrames())
         m_stage->stop();
-    m_stage->advance();
+    m_engine->tick();
     publishChanges();
 }
 

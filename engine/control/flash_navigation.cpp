@@ -13,14 +13,6 @@ namespace control {
 
 namespace {
 
-std::u16string quoted(std::u16string_view text)
-{
-    std::u16string out = u"\"";
-    out += text;
-    out += u"\"";
-    return out;
-}
-
 HRESULT negativeFrame(std::u16string_view member)
 {
     return reportError(E_INVALIDARG, std::u16string(member) + u": frame numbers count from 0 and cannot be negative");

@@ -1,65 +1,350 @@
 // The script level: variables, timeline properties, calling frames, and the
-// call exchange with the container. The movie's ActionScript does not run
-// yet, so these answer E_NOTIMPL (with error information) and the actions a
-// frame queues are dropped after each step, which keeps the queue from
-// growing while a movie loops.
+// call exchange with the container, all through the movie's script engine.
+// After each call the actions it queued run and what changed is invalidated.
+//
+// Result codes:
+//   no movie        GetVariable: S_OK with a null string (nothing is
+//                   defined); CallFunction: E_FAIL (nothing is registered);
+//                   every other member: E_INVALIDARG, as no target resolves
+//   unknown target  E_INVALIDARG (also a SetVariable path that names no clip
+//                   or object to hold the variable)
+//   unknown variable  GetVariable: S_OK with a null string, which callers
+//                   read as an empty one; an absent value is common and not
+//                   an error
+//   bad index, frame or label  E_INVALIDARG; a property that cannot be set:
+//                   E_INVALIDARG
+//   script stopped  E_FAIL (ScriptHost::kScriptFailed) with the engine's text
+//   CallFunction    E_FAIL for a name the movie did not register,
+//                   E_INVALIDARG for a request that is not an <invoke>
+//   SetReturnValue  E_UNEXPECTED outside a FlashCall event
+// Every failure carries error information.
 #include "control/flash_control.h"
 
+#include "control/bstr_text.h"
 #include "control/control_error.h"
+
+#include "script/external_call_codec.h"
+
+#include "platform/wide.h"
+
+#include <new>
+#include <string>
 
 namespace control {
 
+namespace {
+
+constexpr int32_t kLastProperty = int32_t(script::ClipProperty::YMouse);
+
+std::string utf8(BSTR text) { return platform::utf16_to_utf8(bstrView(text)); }
+
+std::u16string member(std::u16string_view name) { return std::u16string(name); }
+
+HRESULT outOfMemory(std::u16string_view name) noexcept
+{
+    try {
+        return reportError(E_OUTOFMEMORY, member(name) + u": out of memory");
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+bool knownProperty(INT property) { return property >= 0 && property <= kLastProperty; }
+
+HRESULT unknownProperty(std::u16string_view name, INT property)
+{
+    return reportError(E_INVALIDARG, member(name) + u": no property is numbered " +
+                                         platform::utf8_to_utf16(std::to_string(property)) +
+                                         u" (0 _x ... 21 _ymouse)");
+}
+
+HRESULT noMovie(std::u16string_view name, BSTR target)
+{
+    return reportError(E_INVALIDARG,
+                       member(name) + u": no movie is loaded, so the target " + quoted(bstrView(target)) +
+                           u" does not resolve");
+}
+
+HRESULT unknownTarget(std::u16string_view name, BSTR target)
+{
+    return reportError(E_INVALIDARG, member(name) + u": the target " + quoted(bstrView(target)) + u" names no movie clip");
+}
+
+}  // namespace
+
 void FlashControl::runPendingActions()
 {
-    if (m_stage)
-        (void)m_stage->takePendingActions();
+    m_firstFrameDue = false;
+    if (!m_engine) {
+        if (m_stage)
+            (void)m_stage->takePendingActions();
+        return;
+    }
+    EngineScope scope(*this);
+    m_engine->runPending();
 }
 
-HRESULT FlashControl::SetVariable(BSTR, BSTR) { return notImplemented(u"SetVariable"); }
-
-HRESULT FlashControl::GetVariable(BSTR, BSTR* pVal)
+HRESULT FlashControl::runScript(std::u16string_view name, const std::function<void(script::Engine&)>& work)
 {
-    if (pVal != nullptr)
-        *pVal = nullptr;
-    return notImplemented(u"GetVariable");
+    EngineScope scope(*this);
+    // The host of the movie the work starts on: a listener may replace the
+    // movie meanwhile, and this one lives on, retired, until the scope ends.
+    const ScriptHost& host = *m_scriptHost;
+    const uint64_t errorsBefore = host.errorCount();
+    // What scripts see includes what the first frame's scripts set up.
+    if (m_firstFrameDue)
+        runPendingActions();
+    work(*m_engine);
+    publishChanges();
+    if (host.errorCount() == errorsBefore)
+        return S_OK;
+    return reportError(ScriptHost::kScriptFailed,
+                       member(name) + u": a script of the movie failed: " + platform::utf8_to_utf16(host.lastError()));
 }
 
-HRESULT FlashControl::TSetProperty(BSTR, INT, BSTR) { return notImplemented(u"TSetProperty"); }
-
-HRESULT FlashControl::TGetProperty(BSTR, INT, BSTR* pVal)
+// The target's other properties tell an unknown target from a property or
+// frame it does not have.
+bool FlashControl::targetExists(const std::string& target)
 {
-    if (pVal != nullptr)
-        *pVal = nullptr;
-    return notImplemented(u"TGetProperty");
+    return m_engine && m_engine->getPropertyNumber(target, int32_t(script::ClipProperty::TotalFrames)).has_value();
 }
 
-HRESULT FlashControl::TCallFrame(BSTR, INT) { return notImplemented(u"TCallFrame"); }
-
-HRESULT FlashControl::TCallLabel(BSTR, BSTR) { return notImplemented(u"TCallLabel"); }
-
-HRESULT FlashControl::TSetPropertyNum(BSTR, INT, DOUBLE) { return notImplemented(u"TSetPropertyNum"); }
-
-HRESULT FlashControl::TGetPropertyNum(BSTR, INT, DOUBLE* pVal)
+HRESULT FlashControl::SetVariable(BSTR name, BSTR value)
 {
-    if (pVal != nullptr)
-        *pVal = 0.0;
-    return notImplemented(u"TGetPropertyNum");
+    try {
+        if (!m_engine)
+            return reportError(E_INVALIDARG, u"SetVariable: no movie is loaded to hold the variable " +
+                                                 quoted(bstrView(name)));
+        const std::string path = utf8(name);
+        const std::string text = utf8(value);
+        bool stored = false;
+        if (const HRESULT hr = runScript(u"SetVariable", [&](script::Engine& e) { stored = e.setVariable(path, text); });
+            FAILED(hr))
+            return hr;
+        if (!stored)
+            return reportError(E_INVALIDARG, u"SetVariable: the path " + quoted(bstrView(name)) +
+                                                 u" names no clip or object to hold the variable");
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"SetVariable");
+    }
 }
 
-HRESULT FlashControl::TGetPropertyAsNumber(BSTR, INT, DOUBLE* pVal)
+HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal)
 {
-    if (pVal != nullptr)
-        *pVal = 0.0;
-    return notImplemented(u"TGetPropertyAsNumber");
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"GetVariable needs a place for the result");
+    *pVal = nullptr;
+    try {
+        if (!m_engine)
+            return S_OK;
+        const std::string path = utf8(name);
+        std::optional<std::string> value;
+        if (const HRESULT hr = runScript(u"GetVariable", [&](script::Engine& e) { value = e.getVariable(path); });
+            FAILED(hr))
+            return hr;
+        if (!value)
+            return S_OK;
+        return returnBstr(platform::utf8_to_utf16(*value), pVal, u"GetVariable");
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"GetVariable");
+    }
 }
 
-HRESULT FlashControl::CallFunction(BSTR, BSTR* response)
+HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value)
 {
-    if (response != nullptr)
-        *response = nullptr;
-    return notImplemented(u"CallFunction");
+    try {
+        if (!knownProperty(property))
+            return unknownProperty(u"TSetProperty", property);
+        if (!m_engine)
+            return noMovie(u"TSetProperty", target);
+        const std::string path = utf8(target);
+        const std::string text = utf8(value);
+        bool set = false;
+        if (const HRESULT hr = runScript(u"TSetProperty",
+                                         [&](script::Engine& e) { set = e.setProperty(path, property, text); });
+            FAILED(hr))
+            return hr;
+        if (set)
+            return S_OK;
+        if (!targetExists(path))
+            return unknownTarget(u"TSetProperty", target);
+        return reportError(E_INVALIDARG, u"TSetProperty: property " + platform::utf8_to_utf16(std::to_string(property)) +
+                                             u" cannot be set");
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"TSetProperty");
+    }
 }
 
-HRESULT FlashControl::SetReturnValue(BSTR) { return notImplemented(u"SetReturnValue"); }
+HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value)
+{
+    try {
+        if (!knownProperty(property))
+            return unknownProperty(u"TSetPropertyNum", property);
+        if (!m_engine)
+            return noMovie(u"TSetPropertyNum", target);
+        const std::string path = utf8(target);
+        bool set = false;
+        if (const HRESULT hr = runScript(u"TSetPropertyNum",
+                                         [&](script::Engine& e) { set = e.setPropertyNumber(path, property, value); });
+            FAILED(hr))
+            return hr;
+        if (set)
+            return S_OK;
+        if (!targetExists(path))
+            return unknownTarget(u"TSetPropertyNum", target);
+        return reportError(E_INVALIDARG, u"TSetPropertyNum: property " +
+                                             platform::utf8_to_utf16(std::to_string(property)) + u" cannot be set");
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"TSetPropertyNum");
+    }
+}
+
+HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"TGetProperty needs a place for the result");
+    *pVal = nullptr;
+    try {
+        if (!knownProperty(property))
+            return unknownProperty(u"TGetProperty", property);
+        if (!m_engine)
+            return noMovie(u"TGetProperty", target);
+        const std::string path = utf8(target);
+        std::optional<std::string> value;
+        if (const HRESULT hr = runScript(u"TGetProperty",
+                                         [&](script::Engine& e) { value = e.getProperty(path, property); });
+            FAILED(hr))
+            return hr;
+        if (!value)
+            return unknownTarget(u"TGetProperty", target);
+        return returnBstr(platform::utf8_to_utf16(*value), pVal, u"TGetProperty");
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"TGetProperty");
+    }
+}
+
+HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal)
+{
+    if (pVal == nullptr)
+        return reportError(E_POINTER, u"TGetPropertyNum needs a place for the result");
+    *pVal = 0.0;
+    try {
+        if (!knownProperty(property))
+            return unknownProperty(u"TGetPropertyNum", property);
+        if (!m_engine)
+            return noMovie(u"TGetPropertyNum", target);
+        const std::string path = utf8(target);
+        std::optional<double> value;
+        if (const HRESULT hr = runScript(u"TGetPropertyNum",
+                                         [&](script::Engine& e) { value = e.getPropertyNumber(path, property); });
+            FAILED(hr))
+            return hr;
+        if (!value)
+            return unknownTarget(u"TGetPropertyNum", target);
+        *pVal = *value;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"TGetPropertyNum");
+    }
+}
+
+HRESULT FlashControl::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* pVal)
+{
+    return TGetPropertyNum(target, property, pVal);
+}
+
+// The frame's actions run in the target's context; its playhead stays.
+HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum)
+{
+    try {
+        if (FrameNum < 0)
+            return reportError(E_INVALIDARG, u"TCallFrame: frame numbers count from 0 and cannot be negative");
+        if (!m_engine)
+            return noMovie(u"TCallFrame", target);
+        const std::string path = utf8(target);
+        bool found = false;
+        if (const HRESULT hr = runScript(u"TCallFrame", [&](script::Engine& e) { found = e.callFrame(path, FrameNum); });
+            FAILED(hr))
+            return hr;
+        if (found)
+            return S_OK;
+        if (!targetExists(path))
+            return unknownTarget(u"TCallFrame", target);
+        return reportError(E_INVALIDARG, u"TCallFrame: the target " + quoted(bstrView(target)) + u" has no frame " +
+                                             platform::utf8_to_utf16(std::to_string(FrameNum)));
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"TCallFrame");
+    }
+}
+
+HRESULT FlashControl::TCallLabel(BSTR target, BSTR label)
+{
+    try {
+        if (!m_engine)
+            return noMovie(u"TCallLabel", target);
+        const std::string path = utf8(target);
+        const std::string name = utf8(label);
+        bool found = false;
+        if (const HRESULT hr = runScript(u"TCallLabel", [&](script::Engine& e) { found = e.callLabel(path, name); });
+            FAILED(hr))
+            return hr;
+        if (found)
+            return S_OK;
+        if (!targetExists(path))
+            return unknownTarget(u"TCallLabel", target);
+        return reportError(E_INVALIDARG, u"TCallLabel: no frame of the target " + quoted(bstrView(target)) +
+                                             u" is labelled " + quoted(bstrView(label)));
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"TCallLabel");
+    }
+}
+
+// The request names a function the movie registered with
+// ExternalInterface.addCallback; the response is its return value in the
+// same format.
+HRESULT FlashControl::CallFunction(BSTR request, BSTR* response)
+{
+    if (response == nullptr)
+        return reportError(E_POINTER, u"CallFunction needs a place for the response");
+    *response = nullptr;
+    try {
+        const auto call = script::ExternalCallCodec::decodeRequest(utf8(request));
+        if (!call)
+            return reportError(E_INVALIDARG, u"CallFunction: the request is not an <invoke> call in the "
+                                             u"call-exchange format");
+        const std::u16string name = quoted(platform::utf8_to_utf16(call->name));
+        if (!m_engine)
+            return reportError(E_FAIL, u"CallFunction: no movie is loaded, so no function " + name + u" is registered");
+        script::CallResult result;
+        if (const HRESULT hr = runScript(u"CallFunction",
+                                         [&](script::Engine& e) { result = e.invokeCallback(call->name, call->args); });
+            FAILED(hr))
+            return hr;
+        switch (result.status) {
+        case script::CallStatus::Ok:
+            return returnBstr(platform::utf8_to_utf16(result.xml), response, u"CallFunction");
+        case script::CallStatus::NotRegistered:
+            return reportError(E_FAIL, u"CallFunction: the movie registered no function " + name);
+        case script::CallStatus::BadRequest:
+        case script::CallStatus::ScriptFailed:
+            break;
+        }
+        return reportError(E_FAIL, u"CallFunction: the function " + name + u" failed");
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"CallFunction");
+    }
+}
+
+HRESULT FlashControl::SetReturnValue(BSTR returnValue)
+{
+    try {
+        if (!m_scriptHost || !m_scriptHost->setReturnValue(utf8(returnValue)))
+            return reportError(E_UNEXPECTED, u"SetReturnValue answers a FlashCall event, and none is being handled");
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(u"SetReturnValue");
+    }
+}
 
 }  // namespace control

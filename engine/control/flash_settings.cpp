@@ -1,6 +1,7 @@
 // Settings a container makes and reads back. Movies come only from local
-// files and run no network or script access yet, so these change nothing
-// else for now.
+// files and load nothing from the network, so these change nothing else:
+// in particular script access is kept but not enforced, and a movie's
+// fscommand and ExternalInterface calls always reach the container.
 #include "control/flash_control.h"
 
 #include "control/bstr_text.h"

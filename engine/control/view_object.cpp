@@ -45,6 +45,7 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
         bounds = *lprcBounds;
     else if (!m_inPlaceSite)
         return reportError(E_INVALIDARG, u"Draw needs bounds unless the control is active in place");
+    m_lastDrawBounds = bounds;
 
     auto found = targetFromDc(hdcDraw, bounds);
     if (const auto* problem = std::get_if<DcProblem>(&found)) {

@@ -1,8 +1,17 @@
-// Window messages a windowless container forwards. The control takes the
-// mouse and keyboard messages (and focus changes) as its own and answers them
-// as handled; what they do to the movie comes with buttons and scripts.
-// Anything else is left to the container's default handling (S_FALSE).
+// Window messages a windowless container forwards. Mouse and keyboard
+// messages reach the movie's script engine; what they change is invalidated
+// as after any other step. The control takes every mouse and keyboard
+// message (and focus changes) as its own and answers them as handled;
+// anything else is left to the container's default handling (S_FALSE).
+//
+// The left button drives buttons, clip press/release handlers and the Mouse
+// listeners, as a player's left button does. The right and middle buttons
+// only move the pointer to where they were pressed (rollovers follow): the
+// player keeps the right button for its own menu, and scripts of this era
+// hear no other button. The wheel reaches Mouse.onMouseWheel in lines.
 #include "control/flash_control.h"
+
+#include "control/pointer_mapping.h"
 
 namespace control {
 
@@ -11,21 +20,111 @@ namespace {
 constexpr UINT kSetFocus = 0x0007;
 constexpr UINT kKillFocus = 0x0008;
 constexpr UINT kSetCursor = 0x0020;
+constexpr UINT kKeyDown = 0x0100;
+constexpr UINT kKeyUp = 0x0101;
+constexpr UINT kChar = 0x0102;
 constexpr UINT kFirstKeyMessage = 0x0100;   // WM_KEYDOWN
 constexpr UINT kLastKeyMessage = 0x0109;    // WM_UNICHAR
+constexpr UINT kMouseMove = 0x0200;
+constexpr UINT kLeftDown = 0x0201;
+constexpr UINT kLeftUp = 0x0202;
+constexpr UINT kLeftDoubleClick = 0x0203;
+constexpr UINT kMouseWheel = 0x020A;
+constexpr UINT kMouseHorizontalWheel = 0x020E;
 constexpr UINT kFirstMouseMessage = 0x0200; // WM_MOUSEMOVE
 constexpr UINT kLastMouseMessage = 0x020E;  // WM_MOUSEHWHEEL
 
 }  // namespace
 
-bool FlashControl::handleWindowMessage(UINT msg, WPARAM, LPARAM, LRESULT& result)
+bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     result = 0;
-    if (msg >= kFirstMouseMessage && msg <= kLastMouseMessage)
+    if (msg >= kFirstMouseMessage && msg <= kLastMouseMessage) {
+        handlePointer(msg, wParam, lParam);
         return true;
-    if (msg >= kFirstKeyMessage && msg <= kLastKeyMessage)
+    }
+    if (msg >= kFirstKeyMessage && msg <= kLastKeyMessage) {
+        handleKey(msg, wParam);
         return true;
+    }
     return msg == kSetFocus || msg == kKillFocus || msg == kSetCursor;
+}
+
+RECT FlashControl::shownBounds() const
+{
+    const bool placed = m_position.right > m_position.left && m_position.bottom > m_position.top;
+    return placed ? m_position : m_lastDrawBounds;
+}
+
+void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!m_engine || !m_stage)
+        return;
+    EngineScope scope(*this);
+    // Listeners the first frame's scripts add hear the input.
+    if (m_firstFrameDue)
+        runPendingActions();
+    script::Engine& engine = *m_engine;
+    if (msg == kMouseWheel) {
+        const auto delta = int32_t(int16_t(uint16_t((uint32_t(wParam) >> 16) & 0xFFFFu)));
+        if (const int32_t lines = wheelLines(delta, m_wheelRest); lines != 0)
+            engine.mouseWheel(lines);
+        publishChanges();
+        return;
+    }
+    // Scripts of this era know no sideways scrolling; its position word is
+    // in screen coordinates, not ours.
+    if (msg == kMouseHorizontalWheel)
+        return;
+    const auto point = stagePointOf(pixelPointOf(lParam), m_stage->stageRect(), shownBounds());
+    if (!point)
+        return;
+    switch (msg) {
+    case kLeftDown:
+    case kLeftDoubleClick:
+        engine.mouseDown(*point);
+        break;
+    case kLeftUp:
+        engine.mouseUp(*point);
+        break;
+    default:
+        // Moves, and the other buttons (see above).
+        engine.mouseMove(*point);
+        break;
+    }
+    publishChanges();
+}
+
+void FlashControl::handleKey(UINT msg, WPARAM wParam)
+{
+    if (!m_engine)
+        return;
+    EngineScope scope(*this);
+    if (m_firstFrameDue)
+        runPendingActions();
+    script::Engine& engine = *m_engine;
+    switch (msg) {
+    case kKeyDown: {
+        const KeyTranslator::Key key = m_keys.keyDown(wParam);
+        engine.keyDown(key.code, key.ascii);
+        break;
+    }
+    case kKeyUp: {
+        const KeyTranslator::Key key = m_keys.keyUp(wParam);
+        engine.keyUp(key.code, key.ascii);
+        break;
+    }
+    case kChar:
+        if (const auto key = m_keys.character(wParam)) {
+            engine.keyDown(key->code, key->ascii);
+            engine.keyUp(key->code, key->ascii);
+        }
+        break;
+    default:
+        // System keys, dead keys and IME characters mean nothing to a movie.
+        return;
+    }
+    publishChanges();
 }
 
 }  // namespace control

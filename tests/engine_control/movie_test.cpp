@@ -253,35 +253,43 @@ TEST(Properties, SettingsTheHostMakes)
     EXPECT_EQ(flash->get_Movie(nullptr), E_POINTER);
 }
 
-// Until scripts run, the script-level members answer E_NOTIMPL with error
-// information and leave their results empty.
-TEST(Properties, ScriptingMembersAreNotImplementedYet)
+// Without a movie nothing is defined: GetVariable answers S_OK with no
+// string; members that need a target or a place to write fail with
+// E_INVALIDARG, CallFunction with E_FAIL (nothing is registered), and
+// SetReturnValue outside a FlashCall with E_UNEXPECTED; all with error
+// information and their results left empty.
+TEST(Properties, ScriptingMembersWithoutAMovie)
 {
     Control control;
     IShockwaveFlash* flash = control.flash.get();
     const auto name = bstr(u"x");
     BSTR text = reinterpret_cast<BSTR>(1);
     DOUBLE number = 5.0;
-    const HRESULT results[] = {
+    EXPECT_EQ(flash->GetVariable(name.get(), &text), S_OK);
+    EXPECT_EQ(text, nullptr);
+    const HRESULT invalid[] = {
         flash->SetVariable(name.get(), name.get()),
-        flash->GetVariable(name.get(), &text),
         flash->TSetProperty(name.get(), 0, name.get()),
         flash->TCallFrame(name.get(), 0),
         flash->TCallLabel(name.get(), name.get()),
         flash->TSetPropertyNum(name.get(), 0, 1.0),
         flash->TGetPropertyNum(name.get(), 0, &number),
-        flash->SetReturnValue(name.get()),
     };
-    for (const HRESULT hr : results)
-        EXPECT_EQ(hr, E_NOTIMPL);
-    EXPECT_EQ(text, nullptr);
+    for (const HRESULT hr : invalid)
+        EXPECT_EQ(hr, E_INVALIDARG);
     EXPECT_EQ(number, 0.0);
     text = reinterpret_cast<BSTR>(1);
-    EXPECT_EQ(flash->CallFunction(name.get(), &text), E_NOTIMPL);
+    EXPECT_EQ(flash->TGetProperty(name.get(), 0, &text), E_INVALIDARG);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(takeErrorInfo().description, u"TGetProperty: no movie is loaded, so the target \"x\" does not resolve");
+    EXPECT_EQ(flash->SetReturnValue(name.get()), E_UNEXPECTED);
+    text = reinterpret_cast<BSTR>(1);
+    const auto request = bstr(u"<invoke name=\"f\" returntype=\"xml\"><arguments/></invoke>");
+    EXPECT_EQ(flash->CallFunction(request.get(), &text), E_FAIL);
     EXPECT_EQ(text, nullptr);
     const ErrorText error = takeErrorInfo();
     ASSERT_TRUE(error.present);
-    EXPECT_EQ(error.description, u"CallFunction is not implemented");
+    EXPECT_EQ(error.description, u"CallFunction: no movie is loaded, so no function \"f\" is registered");
     EXPECT_EQ(flash->put_ScaleMode(1), E_NOTIMPL);
     EXPECT_EQ(takeErrorInfo().description, u"ScaleMode is not implemented");
 }

@@ -1,0 +1,38 @@
+#include "control/pointer_mapping.h"
+
+#include "render/stage_mapping.h"
+
+namespace control {
+
+namespace {
+
+constexpr int32_t kDeltaPerLine = 40; // WHEEL_DELTA 120 scrolls three lines
+
+}  // namespace
+
+PixelPoint pixelPointOf(LPARAM lParam) noexcept
+{
+    const auto word = static_cast<uint32_t>(lParam);
+    return {int32_t(int16_t(uint16_t(word & 0xFFFFu))), int32_t(int16_t(uint16_t(word >> 16)))};
+}
+
+std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds)
+{
+    const render::PixelRect surface{bounds.left, bounds.top, bounds.right, bounds.bottom};
+    const render::StageMapping mapping = render::showAll(stage, surface);
+    if (mapping.isEmpty())
+        return std::nullopt;
+    swf::Point point;
+    mapping.toStage(double(pixel.x), double(pixel.y), point.x, point.y);
+    return point;
+}
+
+int32_t wheelLines(int32_t delta, int32_t& rest) noexcept
+{
+    // Both fit easily: a message's delta is 16 bits, the rest below 40.
+    const int32_t total = rest + delta;
+    rest = total % kDeltaPerLine;
+    return total / kDeltaPerLine;
+}
+
+}  // namespace control

@@ -1,0 +1,85 @@
+#include "control/script_host.h"
+
+#include "control/control_error.h"
+
+#include "platform/kernel.h"
+#include "platform/wide.h"
+
+#include <chrono>
+#include <new>
+#include <utility>
+
+namespace control {
+
+ScriptHost::ScriptHost(EventConnectionPoint& events, std::string movieUrl)
+    : m_events(&events), m_movieUrl(std::move(movieUrl)), m_startTicks(GetTickCount64())
+{
+}
+
+bool ScriptHost::setReturnValue(std::string answer)
+{
+    if (m_answers.empty())
+        return false;
+    m_answers.back() = std::move(answer);
+    return true;
+}
+
+// The sinks' answers are of no use to the movie: fscommand returns nothing.
+void ScriptHost::fscommand(const std::string& command, const std::string& args)
+{
+    if (m_events == nullptr)
+        return;
+    try {
+        (void)m_events->fireFSCommand(platform::utf8_to_utf16(command), platform::utf8_to_utf16(args));
+    } catch (const std::bad_alloc&) {
+        // No memory for the event's strings: the command is lost, the movie plays on.
+    }
+}
+
+// The slot is popped however delivery ends, so an answer set during a later
+// call never lands in this one.
+std::optional<std::string> ScriptHost::externalCall(const script::ExternalCall& call)
+{
+    if (m_events == nullptr)
+        return std::nullopt;
+    try {
+        m_answers.emplace_back();
+        struct PopSlot {
+            std::vector<std::optional<std::string>>& answers;
+            ~PopSlot() { answers.pop_back(); }
+        } pop{m_answers};
+        (void)m_events->fireFlashCall(platform::utf8_to_utf16(call.xml));
+        return std::move(m_answers.back());
+    } catch (const std::bad_alloc&) {
+        // Unanswered, as the script sees it.
+        return std::nullopt;
+    }
+}
+
+// The thread's error object says what happened even when no member call is
+// there to fail (a frame script on the clock); members that ran the script
+// also fail themselves (see errorCount).
+void ScriptHost::scriptError(const script::ScriptError& error)
+{
+    ++m_errorCount;
+    try {
+        m_lastError = error.message;
+        (void)reportError(kScriptFailed, u"a script of the movie failed: " + platform::utf8_to_utf16(error.message));
+    } catch (const std::bad_alloc&) {
+        m_lastError.clear();
+        (void)reportError(kScriptFailed, u"a script of the movie failed");
+    }
+}
+
+double ScriptHost::milliseconds()
+{
+    return double(GetTickCount64() - m_startTicks);
+}
+
+double ScriptHost::epochMilliseconds()
+{
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    return double(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count());
+}
+
+}  // namespace control

@@ -1,0 +1,66 @@
+// What the control does for the script engine of one movie: fscommand and
+// ExternalInterface.call become the FSCommand and FlashCall events of the
+// control's event point, a stopped script becomes the control's error
+// information, and the clocks and the movie's location come from here.
+//
+// A FlashCall listener answers through the control's SetReturnValue while it
+// handles the event; the control passes the value to setReturnValue, which
+// fills the answer slot of the innermost call in progress.
+//
+// When its movie is replaced or the control goes, the host is detached: the
+// old engine may still be finishing a script, and what it asks then reaches
+// nobody.
+#pragma once
+
+#include "script/host.h"
+
+#include "control/event_connection_point.h"
+
+#include "platform/types.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace control {
+
+class ScriptHost final : public script::Host {
+public:
+    // Failures of scripts: what the control's members answer when a script
+    // they ran was stopped.
+    static constexpr HRESULT kScriptFailed = E_FAIL;
+
+    // `events` must outlive the host or be detached from it first.
+    ScriptHost(EventConnectionPoint& events, std::string movieUrl);
+
+    void detach() noexcept { m_events = nullptr; }
+
+    // The answer to the FlashCall in progress. False when no call is being
+    // handled.
+    [[nodiscard]] bool setReturnValue(std::string answer);
+
+    // Script errors so far, and the last one's text, so that a member that
+    // ran scripts can tell whether one of them failed.
+    [[nodiscard]] uint64_t errorCount() const noexcept { return m_errorCount; }
+    [[nodiscard]] const std::string& lastError() const noexcept { return m_lastError; }
+
+    // script::Host
+    void fscommand(const std::string& command, const std::string& args) override;
+    std::optional<std::string> externalCall(const script::ExternalCall& call) override;
+    void scriptError(const script::ScriptError& error) override;
+    double milliseconds() override;
+    double epochMilliseconds() override;
+    std::string movieUrl() override { return m_movieUrl; }
+
+private:
+    EventConnectionPoint* m_events = nullptr;
+    std::string m_movieUrl;
+    ULONGLONG m_startTicks = 0;
+    // One slot per FlashCall being delivered, innermost last.
+    std::vector<std::optional<std::string>> m_answers;
+    uint64_t m_errorCount = 0;
+    std::string m_lastError;
+};
+
+}  // namespace control

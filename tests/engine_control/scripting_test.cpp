@@ -1,0 +1,218 @@
+// The script level through IShockwaveFlash itself: the result codes and
+// error information of the scripting members, SetReturnValue answering a
+// FlashCall while a sink handles it, and a sink that closes or lets go of
+// the control from inside an event the movie's script raised.
+#include "control_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace controltest;
+using swfwriter::Actions;
+
+namespace {
+
+// Runs `onEvent` for each event, with the event's first argument.
+class CallbackSink final : public IDispatch {
+public:
+    std::function<void(DISPID, std::u16string)> onEvent;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, DIID__IShockwaveFlashEvents)) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--m_refs); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        // Arguments are stored last first: the event's first is the last.
+        std::u16string first;
+        if (params->cArgs > 0 && params->rgvarg[params->cArgs - 1].vt == VT_BSTR) {
+            BSTR text = params->rgvarg[params->cArgs - 1].bstrVal;
+            first.assign(text, SysStringLen(text));
+        }
+        if (onEvent)
+            onEvent(member, first);
+        return S_OK;
+    }
+
+private:
+    LONG m_refs = 0;
+};
+
+void advise(Control& control, CallbackSink& sink)
+{
+    const auto container = control.ole.As<IConnectionPointContainer>();
+    ASSERT_TRUE(container);
+    platform::ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(DIID__IShockwaveFlashEvents, point.receive()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+}
+
+// ExternalInterface.addCallback(name, null, function)
+void addCallback(Actions& a, const std::string& name, const Actions& body)
+{
+    a.defineFunction("", {"a"}, body).push({swfwriter::Null{}, name, 3});
+    a.push({"ExternalInterface"}).getVariable().push({"addCallback"}).callMethod().pop();
+}
+
+std::string callbackMovie()
+{
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
+    Actions echo;
+    echo.push({"a"}).getVariable().returnValue();
+    Actions fail;
+    fail.push({"broken"}).throwValue();
+    Actions loop;
+    loop.label("top").jump("top");
+    Actions a;
+    addCallback(a, "echo", echo);
+    addCallback(a, "fail", fail);
+    addCallback(a, "loop", loop);
+    movie.doAction(a);
+    movie.showFrame();
+    return saveMovie(movie, "callbacks.swf");
+}
+
+std::u16string invoke(const std::u16string& name, const std::u16string& args = u"")
+{
+    return u"<invoke name=\"" + name + u"\" returntype=\"xml\"><arguments>" + args + u"</arguments></invoke>";
+}
+
+TEST(Scripting, CallFunctionAnswersOrFailsWithErrorInformation)
+{
+    Control control;
+    ASSERT_EQ(loadMovie(control.flash.get(), callbackMovie()), S_OK);
+    BSTR response = nullptr;
+    ASSERT_EQ(control.flash->CallFunction(bstr(invoke(u"echo", u"<string>&lt;hi&gt;</string>")).get(), &response),
+              S_OK);
+    EXPECT_EQ(take(response), u"<string>&lt;hi&gt;</string>");
+
+    response = reinterpret_cast<BSTR>(1);
+    EXPECT_EQ(control.flash->CallFunction(bstr(invoke(u"missing")).get(), &response), E_FAIL);
+    EXPECT_EQ(response, nullptr);
+    EXPECT_EQ(takeErrorInfo().description, u"CallFunction: the movie registered no function \"missing\"");
+
+    EXPECT_EQ(control.flash->CallFunction(bstr(u"<invoke name=").get(), &response), E_INVALIDARG);
+    EXPECT_EQ(response, nullptr);
+
+    EXPECT_EQ(control.flash->CallFunction(bstr(invoke(u"fail")).get(), &response), E_FAIL);
+    EXPECT_EQ(response, nullptr);
+    ErrorText error = takeErrorInfo();
+    EXPECT_NE(error.description.find(u"CallFunction: a script of the movie failed"), std::u16string::npos)
+        << narrow(error.description);
+    EXPECT_NE(error.description.find(u"broken"), std::u16string::npos) << narrow(error.description);
+
+    EXPECT_EQ(control.flash->CallFunction(bstr(invoke(u"loop")).get(), &response), E_FAIL);
+    error = takeErrorInfo();
+    EXPECT_NE(error.description.find(u"too long"), std::u16string::npos) << narrow(error.description);
+    EXPECT_EQ(error.source, u"ShockwaveFlash.ShockwaveFlash");
+
+    EXPECT_EQ(control.flash->CallFunction(bstr(invoke(u"echo")).get(), nullptr), E_POINTER);
+    ASSERT_EQ(control.flash->CallFunction(bstr(invoke(u"echo", u"<number>4</number>")).get(), &response), S_OK)
+        << "the engine works on after the stopped script";
+    EXPECT_EQ(take(response), u"<number>4</number>");
+}
+
+TEST(Scripting, PropertiesAsNumbersAndTheirFailures)
+{
+    Control control;
+    ASSERT_EQ(loadMovie(control.flash.get(), callbackMovie()), S_OK);
+    DOUBLE value = -1.0;
+    EXPECT_EQ(control.flash->TGetPropertyAsNumber(bstr(u"/").get(), 5, &value), S_OK);
+    EXPECT_EQ(value, 1.0) << "_totalframes";
+    EXPECT_EQ(control.flash->TSetPropertyNum(bstr(u"/").get(), 6, 50.0), S_OK);
+    EXPECT_EQ(control.flash->TGetPropertyNum(bstr(u"_root").get(), 6, &value), S_OK);
+    EXPECT_EQ(value, 50.0) << "_alpha";
+    EXPECT_EQ(control.flash->TGetPropertyNum(bstr(u"/").get(), 22, &value), E_INVALIDARG);
+    EXPECT_EQ(takeErrorInfo().description, u"TGetPropertyNum: no property is numbered 22 (0 _x ... 21 _ymouse)");
+    EXPECT_EQ(value, 0.0);
+    EXPECT_EQ(control.flash->TGetPropertyNum(bstr(u"/").get(), 0, nullptr), E_POINTER);
+    EXPECT_EQ(control.flash->TCallFrame(bstr(u"/").get(), -1), E_INVALIDARG);
+    EXPECT_EQ(control.flash->TCallLabel(bstr(u"/").get(), bstr(u"nowhere").get()), E_INVALIDARG);
+    EXPECT_EQ(takeErrorInfo().description, u"TCallLabel: no frame of the target \"/\" is labelled \"nowhere\"");
+}
+
+// answer = ExternalInterface.call("ask"); fscommand("done", answer)
+std::string askingMovie()
+{
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
+    Actions a;
+    a.push({"answer", "ask", 1}).push({"ExternalInterface"}).getVariable().push({"call"}).callMethod().setVariable();
+    a.push({"FSCommand:done", "answer"}).getVariable().getUrl2(0);
+    movie.doAction(a);
+    movie.showFrame();
+    return saveMovie(movie, "asking.swf");
+}
+
+TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled)
+{
+    CallbackSink sink; // outlives the control, which releases it on Close
+    Control control;
+    std::vector<std::u16string> done;
+    sink.onEvent = [&](DISPID member, const std::u16string& first) {
+        if (member == 197)
+            EXPECT_EQ(control.flash->SetReturnValue(bstr(u"<number>42</number>").get()), S_OK);
+        else
+            done.push_back(first);
+    };
+    advise(control, sink);
+    ASSERT_EQ(loadMovie(control.flash.get(), askingMovie()), S_OK);
+    BSTR value = nullptr;
+    ASSERT_EQ(control.flash->GetVariable(bstr(u"answer").get(), &value), S_OK);
+    EXPECT_EQ(take(value), u"42");
+    EXPECT_EQ(done, (std::vector<std::u16string>{u"done"}));
+    EXPECT_EQ(control.flash->SetReturnValue(bstr(u"<true/>").get()), E_UNEXPECTED) << "the call is over";
+}
+
+// A sink that closes the control, or releases the container's last
+// reference to it, while the movie's script is running: the script ends,
+// and nothing is freed under it (the sanitizer build checks).
+TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent)
+{
+    {
+        CallbackSink sink;
+        Control control;
+        control.activate(200, 100);
+        sink.onEvent = [&](DISPID, const std::u16string&) { control.close(); };
+        advise(control, sink);
+        ASSERT_EQ(loadMovie(control.flash.get(), askingMovie()), S_OK);
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(u"answer").get(), &value), S_OK);
+        EXPECT_EQ(value, nullptr) << "nobody answered";
+    }
+    {
+        CallbackSink sink;
+        auto control = std::make_unique<Control>();
+        advise(*control, sink);
+        IShockwaveFlash* last = control->flash.release();
+        bool released = false;
+        sink.onEvent = [&](DISPID, const std::u16string&) {
+            if (released)
+                return;
+            released = true;
+            control.reset();
+            last->Release(); // only the running call holds the control now
+        };
+        EXPECT_EQ(loadMovie(last, askingMovie()), S_OK);
+        EXPECT_FALSE(released) << "the first frame's scripts wait for the next step";
+        EXPECT_EQ(last->Play(), S_OK);
+        EXPECT_TRUE(released);
+    }
+}
+
+}  // namespace
