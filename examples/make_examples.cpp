@@ -3,6 +3,7 @@
 //   sprite_animation.swf 320 x 240, 24 fps: one twelve-frame sprite placed three times
 //   bitmap.swf           320 x 240, 20 fps: a lossless bitmap, still and turning
 //   morph.swf            320 x 240, 24 fps: a red circle morphing into a blue square and back
+//   button.swf           320 x 240, 24 fps: a button whose every click turns a square by 30 degrees
 // The output is the same, byte for byte, on every run.
 #include "movie_writer.h"
 
@@ -168,6 +169,42 @@ void morphMovie(const std::filesystem::path& folder)
     movie.save((folder / "morph.swf").string());
 }
 
+// Stopped on its one frame: only a click changes the picture. The button's
+// release runs `box._rotation = box._rotation + 30`; over and down states
+// lighten and darken it.
+void buttonMovie(const std::filesystem::path& folder)
+{
+    MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 24});
+    movie.background({245, 245, 240});
+    const uint16_t square = movie.rectangle(-40 * kTwips, -40 * kTwips, 80 * kTwips, 80 * kTwips, {200, 60, 50});
+    SpriteWriter box(1);
+    box.place(square, 1);
+    box.showFrame();
+    const uint16_t boxId = movie.defineSprite(box);
+
+    const auto face = [&](Color c) { return movie.rectangle(0, 0, 120 * kTwips, 40 * kTwips, c); };
+    const uint16_t up = face({40, 110, 200});
+    const uint16_t over = face({90, 150, 230});
+    const uint16_t down = face({20, 60, 130});
+    Actions turn;
+    turn.push({"box"}).getVariable().push({"_rotation"});
+    turn.push({"box"}).getVariable().push({"_rotation"}).getMember().push({30}).add2();
+    turn.setMember();
+    const uint16_t button = movie.defineButton2(
+        {{.over = false, .down = false, .characterId = up, .depth = 1},
+         {.up = false, .down = false, .hit = false, .characterId = over, .depth = 2},
+         {.up = false, .over = false, .hit = false, .characterId = down, .depth = 3}},
+        {{.actions = turn.bytes()}});
+
+    movie.place(boxId, 1, {.matrix = Matrix::translate(160 * kTwips, 90 * kTwips), .name = "box"});
+    movie.place(button, 2, {.matrix = Matrix::translate(100 * kTwips, 180 * kTwips)});
+    Actions stop;
+    stop.stop();
+    movie.doAction(stop);
+    movie.showFrame();
+    movie.save((folder / "button.swf").string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -179,6 +216,7 @@ int main(int argc, char** argv)
         spriteAnimation(folder);
         bitmapMovie(folder);
         morphMovie(folder);
+        buttonMovie(folder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_examples: %s\n", e.what());
         return 1;
