@@ -514,3 +514,55 @@ TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript)
 }
 
 }  // namespace
+
+namespace {
+
+// Blue pixels inside the rectangle (pixels, end exclusive).
+int bluePixels(DibSurface& surface, int left, int top, int right, int bottom)
+{
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            count += surface.at(x, y) == kOpaqueBlue ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+// A text field bound to a variable shows what the embedding application
+// writes into it, drawn from the movie's own glyphs and redrawn at once.
+TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable)
+{
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
+    const swfwriter::FontSpec font = swfwriter::boxFont("XY");
+    const uint16_t fontId = movie.defineFont(font);
+    swfwriter::EditTextSpec field;
+    field.bounds = {0, 4000, 0, 1000};   // 200 x 50 pixels in the top half
+    field.useOutlines = true;
+    field.fontId = fontId;
+    field.fontHeight = 600;
+    field.color = kBlue;
+    field.variableName = "shown";
+    movie.place(movie.defineEditText(field), 1);
+    movie.doAction(Actions().stop());
+    movie.showFrame();
+    open(movie, "bound_text.swf");
+
+    DibSurface surface(200, 100, false);
+    player->DrawDirtyRegion(surface.dc());
+    EXPECT_EQ(bluePixels(surface, 0, 0, 200, 100), 0) << "nothing to show yet";
+
+    player->WriteVariable(u"shown", u"XY");
+    ASSERT_TRUE(dirty()) << "the field's new text is invalidated";
+    player->DrawDirtyRegion(surface.dc());
+    // Two boxes of 600 * 800 / 1024 twips, about 23 pixels square each.
+    const int shown = bluePixels(surface, 0, 0, 200, 50);
+    EXPECT_GT(shown, 2 * 20 * 20);
+    EXPECT_LT(shown, 2 * 25 * 25);
+    EXPECT_EQ(bluePixels(surface, 0, 50, 200, 100), 0) << "nothing outside the field";
+    EXPECT_EQ(read(u"shown"), u"XY");
+
+    player->WriteVariable(u"shown", u"X");
+    player->DrawDirtyRegion(surface.dc());
+    EXPECT_LT(bluePixels(surface, 0, 0, 200, 50), shown * 2 / 3) << "one box left";
+}
