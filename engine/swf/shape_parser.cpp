@@ -29,6 +29,25 @@ Gradient readGradient(BitReader& r, uint8_t shapeVersion, bool focal)
     return g;
 }
 
+// The flags of LINESTYLE2, shared by DefineShape4 and DefineMorphShape2.
+template <typename Style>
+void readLineStyle2Flags(BitReader& r, Style& ls)
+{
+    auto cap = [](unsigned v) { return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round; };
+    ls.startCap = cap(r.ub(2));
+    unsigned join = r.ub(2);
+    ls.join = join == 1 ? JoinStyle::Bevel : join == 2 ? JoinStyle::Miter : JoinStyle::Round;
+    ls.hasFill = r.flag();
+    ls.noHScale = r.flag();
+    ls.noVScale = r.flag();
+    ls.pixelHinting = r.flag();
+    (void)r.ub(5);
+    ls.noClose = r.flag();
+    ls.endCap = cap(r.ub(2));
+    if (ls.join == JoinStyle::Miter)
+        ls.miterLimit = r.fixed8();
+}
+
 // Extended counts (0xFF then UI16) exist from DefineShape2 on.
 uint32_t readStyleCount(BitReader& r, uint8_t shapeVersion)
 {
@@ -46,19 +65,7 @@ LineStyle readLineStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
         ls.color = shapeVersion >= 3 ? readRgba(r) : readRgb(r);
         return ls;
     }
-    auto cap = [](unsigned v) { return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round; };
-    ls.startCap = cap(r.ub(2));
-    unsigned join = r.ub(2);
-    ls.join = join == 1 ? JoinStyle::Bevel : join == 2 ? JoinStyle::Miter : JoinStyle::Round;
-    ls.hasFill = r.flag();
-    ls.noHScale = r.flag();
-    ls.noVScale = r.flag();
-    ls.pixelHinting = r.flag();
-    (void)r.ub(5);
-    ls.noClose = r.flag();
-    ls.endCap = cap(r.ub(2));
-    if (ls.join == JoinStyle::Miter)
-        ls.miterLimit = r.fixed8();
+    readLineStyle2Flags(r, ls);
     if (ls.hasFill)
         ls.fill = readFillStyle(ctx, r, shapeVersion);
     else
@@ -250,19 +257,7 @@ MorphLineStyle readMorphLineStyle(BitReader& r, uint8_t morphVersion)
         ls.endColor = readRgba(r);
         return ls;
     }
-    auto cap = [](unsigned v) { return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round; };
-    ls.startCap = cap(r.ub(2));
-    unsigned join = r.ub(2);
-    ls.join = join == 1 ? JoinStyle::Bevel : join == 2 ? JoinStyle::Miter : JoinStyle::Round;
-    ls.hasFill = r.flag();
-    ls.noHScale = r.flag();
-    ls.noVScale = r.flag();
-    ls.pixelHinting = r.flag();
-    (void)r.ub(5);
-    ls.noClose = r.flag();
-    ls.endCap = cap(r.ub(2));
-    if (ls.join == JoinStyle::Miter)
-        ls.miterLimit = r.fixed8();
+    readLineStyle2Flags(r, ls);
     if (ls.hasFill) {
         ls.fill = readMorphFillStyle(r);
     } else {
