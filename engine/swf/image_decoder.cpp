@@ -67,6 +67,19 @@ std::vector<uint8_t> joinJpegStreams(std::span<const uint8_t> tables, std::span<
     return out;
 }
 
+void storeDecoded(ErrorCode rc, uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels, Bitmap& out)
+{
+    if (rc != ErrorCode::None) {
+        out.error = rc;
+        out.width = out.height = 0;
+        out.pixels.clear();
+        return;
+    }
+    out.width = width;
+    out.height = height;
+    out.pixels = std::move(pixels);
+}
+
 bool inflateBounded(std::span<const uint8_t> in, size_t limit, std::vector<uint8_t>& out)
 {
     out.clear();

@@ -28,6 +28,9 @@ enum class ImageFormat : uint8_t { Jpeg, Png, Gif, Unknown };
 void decodeJpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, Bitmap& out);
 void decodePng(std::span<const uint8_t> png, const ImageBudget& budget, Bitmap& out);
 
+// What a decoder hands over: the pixels on success, else the error and none.
+void storeDecoded(ErrorCode rc, uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels, Bitmap& out);
+
 // DefineBitsLossless(2) payload after the id: format 3/4/5 and the zlib data.
 void decodeLossless(uint8_t format, uint16_t width, uint16_t height, uint32_t colorTableSize,
                     std::span<const uint8_t> zlibData, bool withAlpha, const ImageBudget& budget, Bitmap& out);

@@ -106,15 +106,7 @@ void decodeJpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, Bitmap
     uint32_t height = 0;
     std::vector<uint32_t> pixels;
     ErrorCode rc = jpeg.size() < 4 ? ErrorCode::ImageDecodeFailed : runLibjpeg(jpeg, budget, pixels, width, height);
-    if (rc != ErrorCode::None) {
-        out.error = rc;
-        out.width = out.height = 0;
-        out.pixels.clear();
-        return;
-    }
-    out.width = width;
-    out.height = height;
-    out.pixels = std::move(pixels);
+    storeDecoded(rc, width, height, std::move(pixels), out);
 }
 
 } // namespace swf

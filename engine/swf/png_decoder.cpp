@@ -86,15 +86,7 @@ void decodePng(std::span<const uint8_t> data, const ImageBudget& budget, Bitmap&
     uint32_t height = 0;
     std::vector<uint32_t> pixels;
     ErrorCode rc = runLibpng(data, budget, pixels, width, height);
-    if (rc != ErrorCode::None) {
-        out.error = rc;
-        out.width = out.height = 0;
-        out.pixels.clear();
-        return;
-    }
-    out.width = width;
-    out.height = height;
-    out.pixels = std::move(pixels);
+    storeDecoded(rc, width, height, std::move(pixels), out);
 }
 
 } // namespace swf
