@@ -17,6 +17,8 @@ namespace {
 
 constexpr uint32_t kBackspace = 8;
 constexpr uint32_t kEnter = 13;
+constexpr size_t kControlKey = 17;
+constexpr size_t kAltKey = 18;
 
 bool isContinuation(char c) { return (uint8_t(c) & 0xC0) == 0x80; }
 
@@ -140,6 +142,10 @@ void typeCharacter(Runtime& rt, uint32_t ascii)
 {
     model::EditTextObject* field = focusedField(rt);
     if (!field)
+        return;
+    // Ctrl+C and friends are shortcuts, not letters; Ctrl with Alt is AltGr,
+    // which types.
+    if (rt.input.keysDown.test(kControlKey) && !rt.input.keysDown.test(kAltKey))
         return;
     std::optional<std::string> text = typedText(field->text(), field->field(), ascii);
     if (!text)

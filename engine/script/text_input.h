@@ -7,7 +7,8 @@
 // at the end of the text: a character is appended, Backspace (8) removes
 // the last code point (a "\r\n" pair as one), Enter (13) appends "\r" in
 // multiline fields only. Anything else is ignored: NUL, the other control
-// characters, Delete, surrogate halves, values past U+10FFFF. A field holds
+// characters, Delete, surrogate halves, values past U+10FFFF, and
+// characters typed while Ctrl (without Alt) is held. A field holds
 // at most maxLength code points from typing (0 or none: no limit), and never
 // grows past kMaxTypedBytes by typing. HTML fields are not typed into: their
 // text is markup, and the end of it is no place for a caret.

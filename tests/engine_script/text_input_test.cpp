@@ -108,6 +108,10 @@ TEST(TextInput, MaxLengthMultilineAndBadCharacters)
     EXPECT_EQ(p->var("form.name"), "") << "control characters, surrogates and non-characters are ignored";
     e.keyDown(kBackspace, kBackspace);
     EXPECT_EQ(p->var("form.name"), "") << "Backspace on an empty field";
+    e.keyDown(17, 0);
+    e.keyDown(67, 'c');
+    EXPECT_EQ(p->var("form.name"), "") << "Ctrl+C is a shortcut";
+    e.keyUp(17, 0);
 
     type(e, U"a\u00e9");
     e.keyDown(kEnter, kEnter);
