@@ -9,6 +9,9 @@
 // only move the pointer to where they were pressed (rollovers follow): the
 // player keeps the right button for its own menu, and scripts of this era
 // hear no other button. The wheel reaches Mouse.onMouseWheel in lines.
+// Each character reaches the engine once (a key-down and its WM_CHAR are
+// one keystroke, see key_translator.h), which is what lets the engine type
+// it into the focused input text field.
 #include "control/flash_control.h"
 
 #include "control/pointer_mapping.h"

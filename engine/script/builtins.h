@@ -19,7 +19,7 @@ void installDate(Runtime& rt);
 void installError(Runtime& rt);
 void installGlobalFunctions(Runtime& rt);   // trace, parseInt, escape, setInterval, getTimer ...
 void installMovieClip(Runtime& rt);         // MovieClip, Button, TextField
-void installInput(Runtime& rt);             // Key, Mouse, Stage
+void installInput(Runtime& rt);             // Key, Mouse, Selection, Stage
 void installExternalInterface(Runtime& rt);
 
 // Argument access for native functions: undefined past the end.

@@ -1,9 +1,13 @@
-// Key, Mouse and Stage.
+// Key, Mouse, Selection and Stage.
 #include "script/builtins.h"
 
 #include "script/broadcaster.h"
 #include "script/conversions.h"
 #include "script/runtime.h"
+#include "script/text_input.h"
+#include "script/variables.h"
+
+#include "model/edit_text_object.h"
 
 #include <cmath>
 
@@ -49,6 +53,31 @@ Value stageHeight(Runtime& rt, const Value&, std::span<const Value>)
     return Value(std::round(double(rt.stage.heightTwips()) / 20.0));
 }
 
+// The focused field's dot path, or null.
+Value selectionGetFocus(Runtime& rt, const Value&, std::span<const Value>)
+{
+    model::EditTextObject* field = focusedField(rt);
+    return field ? Value(rt.makeString(dotPath(*rt.objectFor(*field)))) : Value::null();
+}
+
+// A field object or a path to one; null or undefined clears the focus.
+Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args)
+{
+    Value target = arg(args, 0);
+    if (target.isNullish())
+        return Value::fromBool(setFocus(rt, nullptr));
+    if (!target.asObject()) {
+        Frame f = timelineFrame(rt, rt.rootObject());
+        target = getVariable(rt, f, toString(rt, target).view());
+    }
+    Object* o = target.asObject();
+    if (!o || o->objectClass() != ObjectClass::Stage)
+        return Value::fromBool(false);
+    model::DisplayObject* d = static_cast<StageObject*>(o)->display();
+    auto* field = d ? d->as<model::EditTextObject>() : nullptr;
+    return Value::fromBool(field && setFocus(rt, field));
+}
+
 void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn getter)
 {
     Property& p = on->properties().add(String(name), Value(), PropertyFlag::DontDelete);
@@ -85,6 +114,11 @@ void installInput(Runtime& rt)
     rt.defineMethod(mouse, u"hide", mouseShowHide);
     makeBroadcaster(rt, mouse);
     rt.defineValue(rt.global, u"Mouse", Value(mouse));
+
+    Object* selection = rt.newObject();
+    rt.defineMethod(selection, u"getFocus", selectionGetFocus);
+    rt.defineMethod(selection, u"setFocus", selectionSetFocus);
+    rt.defineValue(rt.global, u"Selection", Value(selection));
 
     Object* stage = rt.newObject();
     rt.stageClass = stage;

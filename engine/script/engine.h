@@ -103,7 +103,9 @@ public:
     void mouseUp(swf::Point stage);
     void mouseWheel(int32_t delta);
     // code: the key code scripts see in Key.getCode() (Windows virtual-key
-    // numbers); ascii: the character, 0 when the key has none.
+    // numbers); ascii: the character, 0 when the key has none. The
+    // character is typed into the focused input text field (mouseDown on
+    // one gives it the focus), so give each character once.
     void keyDown(uint32_t code, uint32_t ascii);
     void keyUp(uint32_t code, uint32_t ascii);
     // The pointer is over something that reacts to it (a hand cursor).

@@ -8,6 +8,7 @@
 #include "script/hit_test.h"
 #include "script/interpreter.h"
 #include "script/runtime.h"
+#include "script/text_input.h"
 
 #include "model/button_object.h"
 #include "model/display_list.h"
@@ -197,6 +198,7 @@ void InputDispatcher::mouseDown(swf::Point p)
 {
     m_rt.input.mouse = p;
     m_rt.input.mouseDown = true;
+    focusAtPress(m_rt, p);
     track(p);
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseDown, u"onMouseDown"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseDown", {});
@@ -240,6 +242,9 @@ void InputDispatcher::keyDown(uint32_t code, uint32_t ascii)
     m_rt.input.keysDown.set(code & 0xFF);
     m_rt.input.lastKeyCode = code;
     m_rt.input.lastAscii = ascii;
+    // The field takes the character before scripts hear the key, so a key
+    // listener reads the text as typed.
+    typeCharacter(m_rt, ascii);
     const uint8_t key = conditionKey(code, ascii);
     if (key) {
         // Buttons anywhere on the stage answer their key conditions.

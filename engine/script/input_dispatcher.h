@@ -14,7 +14,9 @@
 // onClipEvent(mouseMove/mouseDown/mouseUp), the clips' onMouseMove ...
 // handlers and the Mouse listeners (before the button transitions of the
 // same event); keys reach button key conditions, onClipEvent(keyDown/keyUp/
-// keyPress) and the Key listeners.
+// keyPress) and the Key listeners. A left press also moves the keyboard
+// focus between input text fields, and a key's character goes into the
+// focused field before the key's scripts run (see text_input.h).
 //
 // The object under the pointer is the topmost enabled button, or the
 // topmost enabled clip with a button handler (which takes the events of

@@ -53,6 +53,7 @@ struct InputState {
     uint32_t lastAscii = 0;
     swf::Point mouse;       // stage twips, from the last input call
     bool mouseDown = false;
+    std::weak_ptr<model::DisplayObject> focus; // the input text field typed into
 };
 
 // startDrag: the clip follows the pointer until stopDrag.

@@ -566,3 +566,57 @@ TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable)
     player->DrawDirtyRegion(surface.dc());
     EXPECT_LT(bluePixels(surface, 0, 0, 200, 50), shown * 2 / 3) << "one box left";
 }
+
+// An input field takes the keyboard after a click into it: each key-down
+// and its WM_CHAR make one character, a character on its own makes one
+// too, and Backspace takes the last back. The variable follows at once and
+// the field redraws; a click elsewhere ends the typing.
+TEST_F(HostedScripting, TypingIntoAClickedInputFieldWritesItsVariable)
+{
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
+    const uint16_t fontId = movie.defineFont(swfwriter::boxFont("XY"));
+    swfwriter::EditTextSpec field;
+    field.bounds = {0, 4000, 0, 1000};   // 200 x 50 pixels in the top half
+    field.useOutlines = true;
+    field.fontId = fontId;
+    field.fontHeight = 600;
+    field.color = kBlue;
+    field.variableName = "typed";
+    movie.place(movie.defineEditText(field), 1);
+    movie.doAction(Actions().stop());
+    movie.showFrame();
+    open(movie, "input_text.swf");
+    DibSurface surface(200, 100, false);
+    player->DrawDirtyRegion(surface.dc());
+
+    EXPECT_EQ(player->TypeChar('X', 0), S_OK);
+    EXPECT_EQ(read(u"typed"), u"") << "nothing has the focus before a click";
+    ASSERT_EQ(player->ChangeMouseButton(50, 20, 0, true), S_OK);
+    ASSERT_EQ(player->ChangeMouseButton(50, 20, 0, false), S_OK);
+
+    constexpr WPARAM kShift = 0x10, kBackspace = 0x08;
+    EXPECT_EQ(player->ChangeKey(true, kShift, 0x002A0001), S_OK);
+    EXPECT_EQ(player->ChangeKey(true, 'X', 0x002D0001), S_OK);
+    EXPECT_EQ(player->TypeChar('X', 0x002D0001), S_OK);
+    EXPECT_EQ(player->ChangeKey(false, 'X', 0xC02D0001), S_OK);
+    EXPECT_EQ(player->ChangeKey(false, kShift, 0xC02A0001), S_OK);
+    EXPECT_EQ(read(u"typed"), u"X") << "the key-down and its character make one character";
+    EXPECT_EQ(player->TypeChar('Y', 0), S_OK);
+    EXPECT_EQ(read(u"typed"), u"XY");
+    ASSERT_TRUE(dirty()) << "the typed text is invalidated";
+    player->DrawDirtyRegion(surface.dc());
+    const int shown = bluePixels(surface, 0, 0, 200, 50);
+    EXPECT_GT(shown, 2 * 20 * 20) << "two boxes drawn";
+
+    EXPECT_EQ(player->ChangeKey(true, kBackspace, 0x000E0001), S_OK);
+    EXPECT_EQ(player->TypeChar(kBackspace, 0x000E0001), S_OK);
+    EXPECT_EQ(player->ChangeKey(false, kBackspace, 0xC00E0001), S_OK);
+    EXPECT_EQ(read(u"typed"), u"X");
+    player->DrawDirtyRegion(surface.dc());
+    EXPECT_LT(bluePixels(surface, 0, 0, 200, 50), shown * 2 / 3) << "one box left";
+
+    ASSERT_EQ(player->ChangeMouseButton(50, 80, 0, true), S_OK);
+    ASSERT_EQ(player->ChangeMouseButton(50, 80, 0, false), S_OK);
+    EXPECT_EQ(player->TypeChar('Y', 0), S_OK);
+    EXPECT_EQ(read(u"typed"), u"X") << "a click elsewhere took the focus away";
+}

@@ -1,0 +1,173 @@
+// Typing into the focused input text field.
+#include "script/text_input.h"
+
+#include "script/clip_events.h"
+#include "script/conversions.h"
+#include "script/hit_test.h"
+#include "script/runtime.h"
+#include "script/variables.h"
+
+#include "model/edit_text_object.h"
+
+#include <memory>
+
+namespace script {
+
+namespace {
+
+constexpr uint32_t kBackspace = 8;
+constexpr uint32_t kEnter = 13;
+constexpr size_t kControlKey = 17;
+constexpr size_t kAltKey = 18;
+
+bool isContinuation(char c) { return (uint8_t(c) & 0xC0) == 0x80; }
+
+// Characters a field takes as typed: no control characters (C0, Delete,
+// C1), no surrogate halves, nothing past the last code point.
+bool typeable(uint32_t c)
+{
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+        return false;
+    return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+}
+
+void appendUtf8(std::string& out, uint32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(char(c));
+    } else if (c < 0x800) {
+        out.push_back(char(0xC0 | (c >> 6)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(char(0xE0 | (c >> 12)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (c >> 18)));
+        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
+size_t codePoints(std::string_view text)
+{
+    size_t n = 0;
+    for (char c : text)
+        n += isContinuation(c) ? 0 : 1;
+    return n;
+}
+
+// Where the last code point starts. Malformed text loses at most a lead
+// byte and three continuation bytes per step.
+size_t lastCodePointStart(std::string_view text)
+{
+    size_t i = text.size();
+    int continuations = 0;
+    while (i > 0 && isContinuation(text[i - 1]) && continuations < 3) {
+        --i;
+        ++continuations;
+    }
+    return i > 0 && !isContinuation(text[i - 1]) ? i - 1 : i;
+}
+
+} // namespace
+
+bool acceptsTyping(const swf::EditText& field)
+{
+    return !field.readOnly && !field.html;
+}
+
+std::optional<std::string> typedText(std::string_view text, const swf::EditText& field, uint32_t ascii)
+{
+    if (ascii == kBackspace) {
+        if (text.empty())
+            return std::nullopt;
+        if (text.ends_with("\r\n"))
+            return std::string(text.substr(0, text.size() - 2));
+        return std::string(text.substr(0, lastCodePointStart(text)));
+    }
+    std::string added;
+    if (ascii == kEnter) {
+        if (!field.multiline)
+            return std::nullopt;
+        added = "\r";
+    } else if (typeable(ascii)) {
+        appendUtf8(added, ascii);
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() + added.size() > kMaxTypedBytes)
+        return std::nullopt;
+    if (field.maxLength && *field.maxLength > 0 && codePoints(text) >= *field.maxLength)
+        return std::nullopt;
+    std::string out(text);
+    out += added;
+    return out;
+}
+
+model::EditTextObject* focusedField(Runtime& rt)
+{
+    auto focus = rt.input.focus.lock();
+    auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
+    if (!field || !field->isOnStage() || !acceptsTyping(field->field())) {
+        rt.input.focus.reset();
+        return nullptr;
+    }
+    return field;
+}
+
+bool setFocus(Runtime& rt, model::EditTextObject* field)
+{
+    if (!field) {
+        rt.input.focus.reset();
+        return true;
+    }
+    if (!field->isOnStage() || !acceptsTyping(field->field()))
+        return false;
+    rt.input.focus = field->shared_from_this();
+    return true;
+}
+
+void focusAtPress(Runtime& rt, swf::Point stage)
+{
+    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
+    auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
+    if (field && !field->field().noSelect && setFocus(rt, field))
+        return;
+    rt.input.focus.reset();
+}
+
+void typeCharacter(Runtime& rt, uint32_t ascii)
+{
+    model::EditTextObject* field = focusedField(rt);
+    if (!field)
+        return;
+    // Ctrl+C and friends are shortcuts, not letters; Ctrl with Alt is AltGr,
+    // which types.
+    if (rt.input.keysDown.test(kControlKey) && !rt.input.keysDown.test(kAltKey))
+        return;
+    std::optional<std::string> text = typedText(field->text(), field->field(), ascii);
+    if (!text)
+        return;
+    // The handlers may take the field off the stage.
+    std::shared_ptr<model::DisplayObject> keep = field->shared_from_this();
+    model::MovieClip* parent = field->parentClip();
+    if (parent && !field->variableName().empty()) {
+        const bool stored = rt.guarded([&] {
+            Frame f = timelineFrame(rt, rt.objectFor(*parent));
+            setVariable(rt, f, utf8ToUtf16(field->variableName()), Value(rt.makeStringUtf8(*text)));
+        });
+        // The field follows its variable; a text the variable refused would
+        // be undone at the end of this entry anyway.
+        if (!stored)
+            return;
+    }
+    field->setText(std::move(*text));
+    if (hasHandler(rt, *field, u"onChanged")) {
+        const Value args[] = {Value(rt.objectFor(*field))};
+        runClipEvent(rt, *field, {0, u"onChanged"}, args);
+    }
+}
+
+} // namespace script

@@ -1,0 +1,220 @@
+// Typing into input text fields: focus by press and by Selection, the
+// characters a field takes and refuses, its limits, the bound variable and
+// onChanged, and key listeners that still hear every key.
+#include "script_test_support.h"
+
+#include "model/edit_text_object.h"
+#include "script/text_input.h"
+
+using namespace scripttest;
+
+namespace {
+
+constexpr uint32_t kBackspace = 8, kEnter = 13;
+
+// A form clip at (1000, 1000) twips, scaled twice, holding the field
+// "field" at (500, 500) inside it: the field's 2000 x 200 box covers stage
+// twips (2000..6000, 2000..2400).
+std::unique_ptr<Player> formMovie(swfwriter::EditTextSpec spec, const Actions& rootActions = {})
+{
+    swfwriter::MovieWriter m({.version = 8});
+    spec.bounds = {0, 2000, 0, 200};
+    uint16_t field = m.defineEditText(spec);
+    swfwriter::SpriteWriter form(8);
+    form.place(field, 1, namedAt("field", 500, 500));
+    form.showFrame();
+    swfwriter::Place place = named("form");
+    place.matrix = swfwriter::Matrix::scale(2.0, 2.0, 1000, 1000);
+    m.place(m.defineSprite(form), 1, place);
+    m.doAction(rootActions);
+    m.showFrame();
+    return Player::load(m);
+}
+
+swfwriter::EditTextSpec inputField(const std::string& variable = "name")
+{
+    swfwriter::EditTextSpec spec;
+    spec.variableName = variable;
+    return spec;
+}
+
+void type(script::Engine& e, std::u32string_view text)
+{
+    for (char32_t c : text) {
+        e.keyDown(0, uint32_t(c));
+        e.keyUp(0, uint32_t(c));
+    }
+}
+
+model::EditTextObject* fieldOf(Player& p)
+{
+    model::MovieClip* form = p.clip("form");
+    return form ? form->displayList().at(1)->as<model::EditTextObject>() : nullptr;
+}
+
+TEST(TextInput, APressFocusesTheFieldThroughItsTransformsAndTypingFollowsTheVariable)
+{
+    auto p = formMovie(inputField());
+    ASSERT_TRUE(p);
+    model::EditTextObject* field = fieldOf(*p);
+    ASSERT_TRUE(field);
+    auto& e = *p->engine;
+
+    type(e, U"x");
+    EXPECT_EQ(p->var("form.name"), "") << "nothing has the focus before a press";
+    // Inside the field's own box (0..2000) untransformed, outside it on the stage.
+    e.mouseDown({1500, 150});
+    e.mouseUp({1500, 150});
+    type(e, U"x");
+    EXPECT_EQ(p->var("form.name"), "");
+
+    e.mouseDown({5900, 2300});
+    e.mouseUp({5900, 2300});
+    type(e, U"Hi!");
+    EXPECT_EQ(p->var("form.name"), "Hi!");
+    EXPECT_EQ(field->text(), "Hi!");
+    p->engine->runActions(p->root(), Actions().callMethodOn("Selection", "getFocus", {}).trace().bytes());
+    EXPECT_EQ(p->host.traces, (Strings{"_level0.form.field"}));
+
+    e.keyDown(kBackspace, kBackspace);
+    EXPECT_EQ(p->var("form.name"), "Hi");
+    e.keyDown(kEnter, kEnter);
+    EXPECT_EQ(p->var("form.name"), "Hi") << "Enter adds nothing to a single-line field";
+
+    // A script's value is where typing continues.
+    EXPECT_TRUE(e.setVariable("/form:name", "abc"));
+    type(e, U"d");
+    EXPECT_EQ(p->var("form.name"), "abcd");
+    EXPECT_EQ(field->text(), "abcd");
+
+    e.mouseDown({500, 500});
+    type(e, U"e");
+    EXPECT_EQ(p->var("form.name"), "abcd") << "a press elsewhere takes the focus away";
+    p->engine->runActions(p->root(), Actions().callMethodOn("Selection", "getFocus", {}).trace().bytes());
+    EXPECT_EQ(p->host.traces.back(), "null");
+}
+
+TEST(TextInput, MaxLengthMultilineAndBadCharacters)
+{
+    swfwriter::EditTextSpec spec = inputField();
+    spec.maxLength = 4;
+    spec.multiline = true;
+    auto p = formMovie(spec);
+    ASSERT_TRUE(p);
+    auto& e = *p->engine;
+    e.mouseDown({3000, 2100});
+    for (uint32_t bad : {0u, 1u, 7u, 9u, 27u, 0x7Fu, 0x85u, 0xD800u, 0xDFFFu, 0x110000u, 0xFFFFFFFFu})
+        e.keyDown(0, bad);
+    EXPECT_EQ(p->var("form.name"), "") << "control characters, surrogates and non-characters are ignored";
+    e.keyDown(kBackspace, kBackspace);
+    EXPECT_EQ(p->var("form.name"), "") << "Backspace on an empty field";
+    e.keyDown(17, 0);
+    e.keyDown(67, 'c');
+    EXPECT_EQ(p->var("form.name"), "") << "Ctrl+C is a shortcut";
+    e.keyUp(17, 0);
+
+    type(e, U"a\u00e9");
+    e.keyDown(kEnter, kEnter);
+    type(e, U"\U0001F600zz");
+    EXPECT_EQ(p->var("form.name"), "a\u00e9\r\U0001F600") << "four code points, then the limit";
+    e.keyDown(kBackspace, kBackspace);
+    EXPECT_EQ(p->var("form.name"), "a\u00e9\r") << "Backspace removes the whole code point";
+    e.keyDown(kBackspace, kBackspace);
+    e.keyDown(kBackspace, kBackspace);
+    EXPECT_EQ(p->var("form.name"), "a");
+}
+
+TEST(TextInput, EditingRulesForTextAsScriptsLeaveIt)
+{
+    swf::EditText field;
+    EXPECT_EQ(script::typedText("ab\r\n", field, kBackspace), "ab") << "a CR LF pair goes at once";
+    EXPECT_EQ(script::typedText("a\xE2\x82", field, kBackspace), "a") << "a truncated sequence goes with its lead";
+    EXPECT_EQ(script::typedText("\x80\x80\x80\x80\x80", field, kBackspace), "\x80\x80")
+        << "stray continuation bytes go at most three at a time";
+    EXPECT_EQ(script::typedText("", field, 'a'), "a");
+    std::string full(script::kMaxTypedBytes, 'x');
+    EXPECT_EQ(script::typedText(full, field, 'a'), std::nullopt) << "typing stops at the size cap";
+    EXPECT_EQ(script::typedText(full, field, kBackspace), std::string(script::kMaxTypedBytes - 1, 'x'));
+    field.maxLength = 0;
+    EXPECT_EQ(script::typedText("abc", field, 'd'), "abcd") << "a maxLength of 0 sets no limit";
+    field.maxLength = 2;
+    EXPECT_EQ(script::typedText("abc", field, kBackspace), "ab") << "a script's longer text can still shrink";
+}
+
+TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus)
+{
+    Actions trySetFocus;
+    trySetFocus.callMethodOn("Selection", "setFocus", {"_root.form.field"}).trace();
+    {
+        swfwriter::EditTextSpec spec = inputField();
+        spec.readOnly = true;
+        auto p = formMovie(spec, trySetFocus);
+        ASSERT_TRUE(p);
+        p->engine->mouseDown({3000, 2100});
+        type(*p->engine, U"a");
+        EXPECT_EQ(p->var("form.name"), "");
+        EXPECT_EQ(p->host.traces, (Strings{"false"}));
+    }
+    {
+        swfwriter::EditTextSpec spec = inputField();
+        spec.html = true;
+        auto p = formMovie(spec);
+        ASSERT_TRUE(p);
+        p->engine->mouseDown({3000, 2100});
+        type(*p->engine, U"a");
+        EXPECT_EQ(p->var("form.name"), "");
+    }
+    {
+        // Not selectable: no press focuses it, a script still may.
+        swfwriter::EditTextSpec spec = inputField();
+        spec.noSelect = true;
+        auto p = formMovie(spec);
+        ASSERT_TRUE(p);
+        p->engine->mouseDown({3000, 2100});
+        type(*p->engine, U"a");
+        EXPECT_EQ(p->var("form.name"), "");
+        p->engine->runActions(p->root(), trySetFocus.bytes());
+        type(*p->engine, U"b");
+        EXPECT_EQ(p->var("form.name"), "b");
+        EXPECT_EQ(p->host.traces, (Strings{"true"}));
+    }
+}
+
+TEST(TextInput, OnChangedRunsBeforeKeyListenersHearTheKey)
+{
+    Actions onChanged;
+    onChanged.push({"changed "}).push({"tf"}).getVariable().push({"text"}).getMember().add2().trace();
+    Actions onKeyDown;
+    onKeyDown.push({"key "}).callMethodOn("Key", "getAscii", {}).add2().push({" "}).add2();
+    onKeyDown.push({"form"}).getVariable().push({"name"}).getMember().add2().trace();
+    Actions root;
+    root.push({"form"}).getVariable().push({"field"}).getMember().push({"onChanged"});
+    root.defineFunction("", {"tf"}, onChanged).setMember();
+    root.push({"k", 0}).initObject().setVariable();
+    root.push({"k"}).getVariable().push({"onKeyDown"}).defineFunction("", {}, onKeyDown).setMember();
+    root.push({"k"}).getVariable().push({1}).push({"Key"}).getVariable().push({"addListener"}).callMethod().pop();
+    auto p = formMovie(inputField(), root);
+    ASSERT_TRUE(p);
+    p->engine->mouseDown({3000, 2100});
+    p->engine->keyDown(88, 'x');
+    p->engine->keyDown(37, 0); // left arrow: heard, types nothing
+    EXPECT_EQ(p->host.traces, (Strings{"changed x", "key 120 x", "key 0 x"}));
+    EXPECT_TRUE(p->host.errors.empty());
+}
+
+TEST(TextInput, AFieldThatLeavesTheStageLosesTheFocus)
+{
+    auto p = formMovie(inputField());
+    ASSERT_TRUE(p);
+    p->engine->mouseDown({3000, 2100});
+    type(*p->engine, U"a");
+    Actions remove;
+    remove.callMethodOn("form", "swapDepths", {100}).pop().callMethodOn("form", "removeMovieClip", {}).pop();
+    p->engine->runActions(p->root(), remove.bytes());
+    ASSERT_EQ(p->clip("form"), nullptr);
+    type(*p->engine, U"b");
+    p->engine->runActions(p->root(), Actions().callMethodOn("Selection", "getFocus", {}).trace().bytes());
+    EXPECT_EQ(p->host.traces, (Strings{"null"}));
+}
+
+} // namespace
