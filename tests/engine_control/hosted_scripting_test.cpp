@@ -527,6 +527,23 @@ int bluePixels(DibSurface& surface, int left, int top, int right, int bottom)
     return count;
 }
 
+// A 200 x 100 stopped movie whose top half is a text field bound to
+// `variable`, drawn in blue from a font of solid boxes for X and Y.
+void boxTextFieldMovie(swfwriter::MovieWriter& movie, const std::string& variable)
+{
+    const uint16_t fontId = movie.defineFont(swfwriter::boxFont("XY"));
+    swfwriter::EditTextSpec field;
+    field.bounds = {0, 4000, 0, 1000};   // 200 x 50 pixels in the top half
+    field.useOutlines = true;
+    field.fontId = fontId;
+    field.fontHeight = 600;
+    field.color = kBlue;
+    field.variableName = variable;
+    movie.place(movie.defineEditText(field), 1);
+    movie.doAction(Actions().stop());
+    movie.showFrame();
+}
+
 }  // namespace
 
 // A text field bound to a variable shows what the embedding application
@@ -534,18 +551,7 @@ int bluePixels(DibSurface& surface, int left, int top, int right, int bottom)
 TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable)
 {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
-    const swfwriter::FontSpec font = swfwriter::boxFont("XY");
-    const uint16_t fontId = movie.defineFont(font);
-    swfwriter::EditTextSpec field;
-    field.bounds = {0, 4000, 0, 1000};   // 200 x 50 pixels in the top half
-    field.useOutlines = true;
-    field.fontId = fontId;
-    field.fontHeight = 600;
-    field.color = kBlue;
-    field.variableName = "shown";
-    movie.place(movie.defineEditText(field), 1);
-    movie.doAction(Actions().stop());
-    movie.showFrame();
+    boxTextFieldMovie(movie, "shown");
     open(movie, "bound_text.swf");
 
     DibSurface surface(200, 100, false);
@@ -574,17 +580,7 @@ TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable)
 TEST_F(HostedScripting, TypingIntoAClickedInputFieldWritesItsVariable)
 {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
-    const uint16_t fontId = movie.defineFont(swfwriter::boxFont("XY"));
-    swfwriter::EditTextSpec field;
-    field.bounds = {0, 4000, 0, 1000};   // 200 x 50 pixels in the top half
-    field.useOutlines = true;
-    field.fontId = fontId;
-    field.fontHeight = 600;
-    field.color = kBlue;
-    field.variableName = "typed";
-    movie.place(movie.defineEditText(field), 1);
-    movie.doAction(Actions().stop());
-    movie.showFrame();
+    boxTextFieldMovie(movie, "typed");
     open(movie, "input_text.swf");
     DibSurface surface(200, 100, false);
     player->DrawDirtyRegion(surface.dc());
