@@ -8,13 +8,19 @@ namespace {
 
 constexpr int32_t kDeltaPerLine = 40; // WHEEL_DELTA 120 scrolls three lines
 
+// Message words pack 16-bit signed halves.
+int32_t signedLow(uint32_t word) noexcept { return int16_t(uint16_t(word & 0xFFFFu)); }
+int32_t signedHigh(uint32_t word) noexcept { return int16_t(uint16_t(word >> 16)); }
+
 }  // namespace
 
 PixelPoint pixelPointOf(LPARAM lParam) noexcept
 {
     const auto word = static_cast<uint32_t>(lParam);
-    return {int32_t(int16_t(uint16_t(word & 0xFFFFu))), int32_t(int16_t(uint16_t(word >> 16)))};
+    return {signedLow(word), signedHigh(word)};
 }
+
+int32_t wheelDeltaOf(WPARAM wParam) noexcept { return signedHigh(static_cast<uint32_t>(wParam)); }
 
 std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds)
 {

@@ -27,6 +27,9 @@ struct PixelPoint {
 // bounds).
 [[nodiscard]] std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds);
 
+// The signed delta in the high word of a wheel message's wParam.
+[[nodiscard]] int32_t wheelDeltaOf(WPARAM wParam) noexcept;
+
 // A wheel message's delta (120 per notch) as the lines scripts hear in
 // onMouseWheel (3 per notch). Deltas too small for a line add up in `rest`
 // until they make one.

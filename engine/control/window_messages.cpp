@@ -69,8 +69,7 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam)
         runPendingActions();
     script::Engine& engine = *m_engine;
     if (msg == kMouseWheel) {
-        const auto delta = int32_t(int16_t(uint16_t((uint32_t(wParam) >> 16) & 0xFFFFu)));
-        if (const int32_t lines = wheelLines(delta, m_wheelRest); lines != 0)
+        if (const int32_t lines = wheelLines(wheelDeltaOf(wParam), m_wheelRest); lines != 0)
             engine.mouseWheel(lines);
         publishChanges();
         return;
