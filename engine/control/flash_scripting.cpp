@@ -65,6 +65,11 @@ HRESULT noMovie(std::u16string_view name, BSTR target)
                            u" does not resolve");
 }
 
+std::u16string unsettable(INT property)
+{
+    return u"property " + platform::utf8_to_utf16(std::to_string(property)) + u" cannot be set";
+}
+
 HRESULT unknownTarget(std::u16string_view name, BSTR target)
 {
     return reportError(E_INVALIDARG, member(name) + u": the target " + quoted(bstrView(target)) + u" names no movie clip");
@@ -107,6 +112,21 @@ HRESULT FlashControl::runScript(std::u16string_view name, const std::function<vo
 bool FlashControl::targetExists(const std::string& target)
 {
     return m_engine && m_engine->getPropertyNumber(target, int32_t(script::ClipProperty::TotalFrames)).has_value();
+}
+
+HRESULT FlashControl::runOnTarget(std::u16string_view name, BSTR target,
+                                  const std::function<bool(script::Engine&, const std::string&)>& work,
+                                  const std::function<std::u16string()>& lacking)
+{
+    const std::string path = utf8(target);
+    bool done = false;
+    if (const HRESULT hr = runScript(name, [&](script::Engine& e) { done = work(e, path); }); FAILED(hr))
+        return hr;
+    if (done)
+        return S_OK;
+    if (!targetExists(path))
+        return unknownTarget(name, target);
+    return reportError(E_INVALIDARG, member(name) + u": " + lacking());
 }
 
 HRESULT FlashControl::SetVariable(BSTR name, BSTR value)
@@ -158,19 +178,11 @@ HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value)
             return unknownProperty(u"TSetProperty", property);
         if (!m_engine)
             return noMovie(u"TSetProperty", target);
-        const std::string path = utf8(target);
         const std::string text = utf8(value);
-        bool set = false;
-        if (const HRESULT hr = runScript(u"TSetProperty",
-                                         [&](script::Engine& e) { set = e.setProperty(path, property, text); });
-            FAILED(hr))
-            return hr;
-        if (set)
-            return S_OK;
-        if (!targetExists(path))
-            return unknownTarget(u"TSetProperty", target);
-        return reportError(E_INVALIDARG, u"TSetProperty: property " + platform::utf8_to_utf16(std::to_string(property)) +
-                                             u" cannot be set");
+        return runOnTarget(
+            u"TSetProperty", target,
+            [&](script::Engine& e, const std::string& path) { return e.setProperty(path, property, text); },
+            [&] { return unsettable(property); });
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TSetProperty");
     }
@@ -183,18 +195,10 @@ HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value)
             return unknownProperty(u"TSetPropertyNum", property);
         if (!m_engine)
             return noMovie(u"TSetPropertyNum", target);
-        const std::string path = utf8(target);
-        bool set = false;
-        if (const HRESULT hr = runScript(u"TSetPropertyNum",
-                                         [&](script::Engine& e) { set = e.setPropertyNumber(path, property, value); });
-            FAILED(hr))
-            return hr;
-        if (set)
-            return S_OK;
-        if (!targetExists(path))
-            return unknownTarget(u"TSetPropertyNum", target);
-        return reportError(E_INVALIDARG, u"TSetPropertyNum: property " +
-                                             platform::utf8_to_utf16(std::to_string(property)) + u" cannot be set");
+        return runOnTarget(
+            u"TSetPropertyNum", target,
+            [&](script::Engine& e, const std::string& path) { return e.setPropertyNumber(path, property, value); },
+            [&] { return unsettable(property); });
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TSetPropertyNum");
     }
@@ -262,17 +266,13 @@ HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum)
             return reportError(E_INVALIDARG, u"TCallFrame: frame numbers count from 0 and cannot be negative");
         if (!m_engine)
             return noMovie(u"TCallFrame", target);
-        const std::string path = utf8(target);
-        bool found = false;
-        if (const HRESULT hr = runScript(u"TCallFrame", [&](script::Engine& e) { found = e.callFrame(path, FrameNum); });
-            FAILED(hr))
-            return hr;
-        if (found)
-            return S_OK;
-        if (!targetExists(path))
-            return unknownTarget(u"TCallFrame", target);
-        return reportError(E_INVALIDARG, u"TCallFrame: the target " + quoted(bstrView(target)) + u" has no frame " +
-                                             platform::utf8_to_utf16(std::to_string(FrameNum)));
+        return runOnTarget(
+            u"TCallFrame", target,
+            [&](script::Engine& e, const std::string& path) { return e.callFrame(path, FrameNum); },
+            [&] {
+                return u"the target " + quoted(bstrView(target)) + u" has no frame " +
+                       platform::utf8_to_utf16(std::to_string(FrameNum));
+            });
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TCallFrame");
     }
@@ -283,18 +283,14 @@ HRESULT FlashControl::TCallLabel(BSTR target, BSTR label)
     try {
         if (!m_engine)
             return noMovie(u"TCallLabel", target);
-        const std::string path = utf8(target);
         const std::string name = utf8(label);
-        bool found = false;
-        if (const HRESULT hr = runScript(u"TCallLabel", [&](script::Engine& e) { found = e.callLabel(path, name); });
-            FAILED(hr))
-            return hr;
-        if (found)
-            return S_OK;
-        if (!targetExists(path))
-            return unknownTarget(u"TCallLabel", target);
-        return reportError(E_INVALIDARG, u"TCallLabel: no frame of the target " + quoted(bstrView(target)) +
-                                             u" is labelled " + quoted(bstrView(label)));
+        return runOnTarget(
+            u"TCallLabel", target,
+            [&](script::Engine& e, const std::string& path) { return e.callLabel(path, name); },
+            [&] {
+                return u"no frame of the target " + quoted(bstrView(target)) + u" is labelled " +
+                       quoted(bstrView(label));
+            });
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TCallLabel");
     }
