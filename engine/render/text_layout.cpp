@@ -1,5 +1,7 @@
 #include "render/text_layout.h"
 
+#include "swf/bit_reader.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -64,22 +66,10 @@ void encodeUtf8(char32_t cp, char (&out)[5])
 {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
         cp = 0xFFFD;
+    std::string bytes; // at most four: no allocation
+    swf::appendUtf8(bytes, uint32_t(cp));
     out[0] = out[1] = out[2] = out[3] = out[4] = 0;
-    if (cp < 0x80) {
-        out[0] = char(cp);
-    } else if (cp < 0x800) {
-        out[0] = char(0xC0 | (cp >> 6));
-        out[1] = char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out[0] = char(0xE0 | (cp >> 12));
-        out[1] = char(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = char(0x80 | (cp & 0x3F));
-    } else {
-        out[0] = char(0xF0 | (cp >> 18));
-        out[1] = char(0x80 | ((cp >> 12) & 0x3F));
-        out[2] = char(0x80 | ((cp >> 6) & 0x3F));
-        out[3] = char(0x80 | (cp & 0x3F));
-    }
+    std::copy(bytes.begin(), bytes.end(), out);
 }
 
 std::string stripHtml(const std::string& html)

@@ -9,6 +9,8 @@
 
 #include "model/edit_text_object.h"
 
+#include "swf/bit_reader.h"
+
 #include <memory>
 
 namespace script {
@@ -29,25 +31,6 @@ bool typeable(uint32_t c)
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
         return false;
     return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-}
-
-void appendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    }
 }
 
 size_t codePoints(std::string_view text)
@@ -93,7 +76,7 @@ std::optional<std::string> typedText(std::string_view text, const swf::EditText&
             return std::nullopt;
         added = "\r";
     } else if (typeable(ascii)) {
-        appendUtf8(added, ascii);
+        swf::appendUtf8(added, ascii);
     } else {
         return std::nullopt;
     }

@@ -157,8 +157,6 @@ std::string BitReader::fixedString(size_t length, uint8_t swfVersion)
     return swfVersion >= 6 ? sanitizeUtf8(raw) : ansiToUtf8(raw);
 }
 
-namespace {
-
 void appendUtf8(std::string& out, uint32_t cp)
 {
     if (cp < 0x80) {
@@ -177,6 +175,8 @@ void appendUtf8(std::string& out, uint32_t cp)
         out += char(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 // Windows-1252 0x80..0x9F; 0 marks the five undefined positions.
 constexpr uint16_t kCp1252High[32] = {

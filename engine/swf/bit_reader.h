@@ -81,5 +81,7 @@ private:
 [[nodiscard]] std::string ansiToUtf8(std::span<const uint8_t> bytes);
 // Replaces invalid UTF-8 sequences with U+FFFD.
 [[nodiscard]] std::string sanitizeUtf8(std::span<const uint8_t> bytes);
+// Appends one code point (at most U+10FFFF, no surrogate) as UTF-8.
+void appendUtf8(std::string& out, uint32_t cp);
 
 } // namespace swf
