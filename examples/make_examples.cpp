@@ -20,16 +20,14 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kTwips = 20;
 
-Matrix rotation(double degrees, double scale, int32_t x, int32_t y)
-{
+Matrix rotation(double degrees, double scale, int32_t x, int32_t y) {
     const double r = degrees * kPi / 180.0;
     return {scale * std::cos(r), scale * std::sin(r), -scale * std::sin(r), scale * std::cos(r), x, y};
 }
 
 // A still gold bar across the top and a dark background whose bottom-left
 // corner nothing ever covers: the end-to-end test reads both.
-void movingGradient(const std::filesystem::path& folder)
-{
+void movingGradient(const std::filesystem::path& folder) {
     MovieWriter movie({.version = 8, .width = 640, .height = 480, .frameRate = 30});
     movie.background({24, 28, 40});
     const uint16_t bar = movie.rectangle(0, 0, 640 * kTwips, 40 * kTwips, {230, 180, 40});
@@ -37,9 +35,9 @@ void movingGradient(const std::filesystem::path& folder)
     const uint16_t band = movie.gradientRectangle(-80 * kTwips, -60 * kTwips, 160 * kTwips, 120 * kTwips,
                                                   {{0, {220, 30, 40}}, {255, {250, 230, 60}}});
     ShapeBuilder disc;
-    disc.setFill1(disc.addFill(FillStyle::radial(FillStyle::gradientBox(-60 * kTwips, -60 * kTwips, 120 * kTwips,
-                                                                         120 * kTwips),
-                                                 {{0, {255, 255, 255}}, {160, {60, 140, 230}}, {255, {20, 40, 120}}})))
+    disc.setFill1(disc.addFill(
+                      FillStyle::radial(FillStyle::gradientBox(-60 * kTwips, -60 * kTwips, 120 * kTwips, 120 * kTwips),
+                                        {{0, {255, 255, 255}}, {160, {60, 140, 230}}, {255, {20, 40, 120}}})))
         .circle(0, 0, 60 * kTwips);
     const uint16_t discId = movie.defineShape(disc);
 
@@ -47,8 +45,8 @@ void movingGradient(const std::filesystem::path& folder)
     for (int f = 0; f < kFrames; ++f) {
         const double t = double(f) / (kFrames - 1);
         const Matrix bandAt = rotation(t * 90.0, 1.0, int32_t((120 + 400 * t) * kTwips), 160 * kTwips);
-        const Matrix discAt = Matrix::translate(int32_t((520 - 400 * t) * kTwips),
-                                                int32_t((330 + 60 * std::sin(t * 2 * kPi)) * kTwips));
+        const Matrix discAt =
+            Matrix::translate(int32_t((520 - 400 * t) * kTwips), int32_t((330 + 60 * std::sin(t * 2 * kPi)) * kTwips));
         if (f == 0) {
             movie.place(band, 1, {.matrix = bandAt});
             movie.place(discId, 2, {.matrix = discAt});
@@ -62,8 +60,7 @@ void movingGradient(const std::filesystem::path& folder)
     movie.save((folder / "moving_gradient.swf").string());
 }
 
-void spriteAnimation(const std::filesystem::path& folder)
-{
+void spriteAnimation(const std::filesystem::path& folder) {
     MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 24});
     movie.background({250, 248, 240});
     const uint16_t bar = movie.rectangle(-40 * kTwips, -8 * kTwips, 80 * kTwips, 16 * kTwips, {40, 120, 200});
@@ -94,8 +91,7 @@ void spriteAnimation(const std::filesystem::path& folder)
 }
 
 // 64 x 64: a colour ramp with a checker laid over it.
-Image rampImage()
-{
+Image rampImage() {
     Image image = Image::filled(64, 64, 0, 0, 0);
     for (uint32_t y = 0; y < 64; ++y) {
         for (uint32_t x = 0; x < 64; ++x) {
@@ -107,8 +103,7 @@ Image rampImage()
     return image;
 }
 
-void bitmapMovie(const std::filesystem::path& folder)
-{
+void bitmapMovie(const std::filesystem::path& folder) {
     MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 20});
     movie.background({255, 255, 255});
     const uint16_t bitmap = movie.defineBitsLossless(rampImage(), false);
@@ -128,8 +123,7 @@ void bitmapMovie(const std::filesystem::path& folder)
     movie.save((folder / "bitmap.swf").string());
 }
 
-void morphMovie(const std::filesystem::path& folder)
-{
+void morphMovie(const std::filesystem::path& folder) {
     MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 24});
     movie.background({240, 240, 240});
     constexpr int32_t r = 80 * kTwips;
@@ -172,8 +166,7 @@ void morphMovie(const std::filesystem::path& folder)
 // Stopped on its one frame: only a click changes the picture. The button's
 // release runs `box._rotation = box._rotation + 30`; over and down states
 // lighten and darken it.
-void buttonMovie(const std::filesystem::path& folder)
-{
+void buttonMovie(const std::filesystem::path& folder) {
     MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 24});
     movie.background({245, 245, 240});
     const uint16_t square = movie.rectangle(-40 * kTwips, -40 * kTwips, 80 * kTwips, 80 * kTwips, {200, 60, 50});
@@ -190,11 +183,11 @@ void buttonMovie(const std::filesystem::path& folder)
     turn.push({"box"}).getVariable().push({"_rotation"});
     turn.push({"box"}).getVariable().push({"_rotation"}).getMember().push({30}).add2();
     turn.setMember();
-    const uint16_t button = movie.defineButton2(
-        {{.over = false, .down = false, .characterId = up, .depth = 1},
-         {.up = false, .down = false, .hit = false, .characterId = over, .depth = 2},
-         {.up = false, .over = false, .hit = false, .characterId = down, .depth = 3}},
-        {{.actions = turn.bytes()}});
+    const uint16_t button =
+        movie.defineButton2({{.over = false, .down = false, .characterId = up, .depth = 1},
+                             {.up = false, .down = false, .hit = false, .characterId = over, .depth = 2},
+                             {.up = false, .over = false, .hit = false, .characterId = down, .depth = 3}},
+                            {{.actions = turn.bytes()}});
 
     movie.place(boxId, 1, {.matrix = Matrix::translate(160 * kTwips, 90 * kTwips), .name = "box"});
     movie.place(button, 2, {.matrix = Matrix::translate(100 * kTwips, 180 * kTwips)});
@@ -207,8 +200,7 @@ void buttonMovie(const std::filesystem::path& folder)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         const std::filesystem::path folder = argc > 1 ? argv[1] : ".";
         std::filesystem::create_directories(folder);

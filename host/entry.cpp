@@ -20,8 +20,7 @@
 #include <new>
 #include <vector>
 
-int wmain(int argc, WCHAR** argv)
-{
+int wmain(int argc, WCHAR** argv) {
     if (argc != 4)
         return ToStatus(ExitCode::Success);
 
@@ -52,8 +51,7 @@ int wmain(int argc, WCHAR** argv)
 #ifndef _WIN32
 
 // The platform's arguments arrive as UTF-8; the host works in UTF-16.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<platform::WideString> arguments;
     std::vector<WCHAR*> pointers;
     try {

@@ -16,13 +16,9 @@ FrameTimer* g_installedTimer = nullptr;
 
 }  // namespace
 
-FrameTimer::~FrameTimer()
-{
-    Uninstall();
-}
+FrameTimer::~FrameTimer() { Uninstall(); }
 
-void FrameTimer::Uninstall() noexcept
-{
+void FrameTimer::Uninstall() noexcept {
     if (m_timerId)
         KillTimer(nullptr, m_timerId);
     m_timerId = 0;
@@ -31,8 +27,7 @@ void FrameTimer::Uninstall() noexcept
         g_installedTimer = nullptr;
 }
 
-bool FrameTimer::Install(IMoviePlayer* player) noexcept
-{
+bool FrameTimer::Install(IMoviePlayer* player) noexcept {
     if (g_installedTimer && g_installedTimer != this)
         return false;
     m_player = player;
@@ -43,20 +38,17 @@ bool FrameTimer::Install(IMoviePlayer* player) noexcept
     return true;
 }
 
-void CALLBACK FrameTimer::TimerProc(HWND, UINT, UINT_PTR, DWORD) noexcept
-{
+void CALLBACK FrameTimer::TimerProc(HWND, UINT, UINT_PTR, DWORD) noexcept {
     if (g_installedTimer)
         g_installedTimer->Tick(g_installedTimer->m_player);
 }
 
-void FrameTimer::Fail(ExitCode code, std::string_view text) noexcept
-{
+void FrameTimer::Fail(ExitCode code, std::string_view text) noexcept {
     m_failure.Record(code, text);
     PostThreadMessageW(m_hostThreadId, QUIT_MESSAGE, 0, 0);
 }
 
-bool FrameTimer::Prepare() noexcept
-{
+bool FrameTimer::Prepare() noexcept {
     if (!m_surface) {
         m_surface = MemorySurface::Create(m_geometry);
         if (!m_surface) {
@@ -74,8 +66,7 @@ bool FrameTimer::Prepare() noexcept
     return true;
 }
 
-void FrameTimer::Tick(IMoviePlayer* player) noexcept
-{
+void FrameTimer::Tick(IMoviePlayer* player) noexcept {
     if (m_failure.Failed() || !Prepare())
         return;
 
@@ -83,11 +74,10 @@ void FrameTimer::Tick(IMoviePlayer* player) noexcept
         const RECT* first = nullptr;
         LONG count = 0;
         bool dirty = false;
-        const bool drawn =
-            CallPlayer(m_failure, "CollectDirtyRects",
-                       [&] { dirty = player->CollectDirtyRects(nullptr, &first, &count); }) &&
-            (!dirty ||
-             CallPlayer(m_failure, "DrawDirtyRegion", [&] { player->DrawDirtyRegion(m_surface->Context()); }));
+        const bool drawn = CallPlayer(m_failure, "CollectDirtyRects",
+                                      [&] { dirty = player->CollectDirtyRects(nullptr, &first, &count); }) &&
+                           (!dirty || CallPlayer(m_failure, "DrawDirtyRegion",
+                                                 [&] { player->DrawDirtyRegion(m_surface->Context()); }));
         if (!drawn) {
             PostThreadMessageW(m_hostThreadId, QUIT_MESSAGE, 0, 0);
             return;

@@ -23,11 +23,8 @@ class FrameTimer {
 public:
     static constexpr UINT kPeriodMs = 30;
 
-    FrameTimer(const FrameGeometry& geometry, OutputWriter& output, HostFailure& failure,
-               DWORD hostThreadId) noexcept
-        : m_geometry(geometry), m_output(output), m_failure(failure), m_hostThreadId(hostThreadId)
-    {
-    }
+    FrameTimer(const FrameGeometry& geometry, OutputWriter& output, HostFailure& failure, DWORD hostThreadId) noexcept
+        : m_geometry(geometry), m_output(output), m_failure(failure), m_hostThreadId(hostThreadId) {}
     ~FrameTimer();
 
     FrameTimer(const FrameTimer&) = delete;

@@ -4,8 +4,7 @@
 
 #include <string>
 
-void WriteErrorLine(std::string_view text) noexcept
-{
+void WriteErrorLine(std::string_view text) noexcept {
     try {
         std::string line = "moviehost: ";
         line.append(text);
@@ -18,8 +17,7 @@ void WriteErrorLine(std::string_view text) noexcept
     }
 }
 
-void HostFailure::Record(ExitCode code, std::string_view text) noexcept
-{
+void HostFailure::Record(ExitCode code, std::string_view text) noexcept {
     if (Failed() || code == ExitCode::Success)
         return;
     m_code = code;

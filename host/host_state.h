@@ -18,8 +18,8 @@
 
 struct HostState {
     // `movieLocation` is borrowed from the argument vector; `parent` may be empty.
-    HostState(LPCWSTR movieLocation, const FrameGeometry& geometry, platform::ScopedHandle parent,
-              DWORD hostThreadId, IMovieLoader* loader, HANDLE output)
+    HostState(LPCWSTR movieLocation, const FrameGeometry& geometry, platform::ScopedHandle parent, DWORD hostThreadId,
+              IMovieLoader* loader, HANDLE output)
         : movieLocation(movieLocation),
           geometry(geometry),
           parent(std::move(parent)),
@@ -27,9 +27,7 @@ struct HostState {
           loader(loader),
           output(output, hostThreadId),
           frameTimer(geometry, this->output, failure, hostThreadId),
-          inputThread(hostThreadId, this->parent.get())
-    {
-    }
+          inputThread(hostThreadId, this->parent.get()) {}
 
     LPCWSTR movieLocation = nullptr;
     FrameGeometry geometry;

@@ -8,19 +8,14 @@
 
 #include <new>
 
-InputThread::InputThread(DWORD hostThreadId, HANDLE parent) : m_shared(std::make_shared<Shared>())
-{
+InputThread::InputThread(DWORD hostThreadId, HANDLE parent) : m_shared(std::make_shared<Shared>()) {
     m_shared->hostThreadId = hostThreadId;
     m_shared->parent = parent;
 }
 
-InputThread::~InputThread()
-{
-    static_cast<void>(Stop());
-}
+InputThread::~InputThread() { static_cast<void>(Stop()); }
 
-bool InputThread::Start() noexcept
-{
+bool InputThread::Start() noexcept {
     if (m_thread)
         return true;
     m_shared->stop.store(false, std::memory_order_release);
@@ -33,8 +28,7 @@ bool InputThread::Start() noexcept
     return static_cast<bool>(m_thread);
 }
 
-bool InputThread::Stop() noexcept
-{
+bool InputThread::Stop() noexcept {
     if (!m_thread)
         return true;
     m_shared->stop.store(true, std::memory_order_release);
@@ -44,8 +38,7 @@ bool InputThread::Stop() noexcept
     return true;
 }
 
-DWORD WINAPI InputThread::Run(LPVOID shared) noexcept
-{
+DWORD WINAPI InputThread::Run(LPVOID shared) noexcept {
     const std::unique_ptr<std::shared_ptr<Shared>> reference(static_cast<std::shared_ptr<Shared>*>(shared));
     Shared& state = **reference;
     PipeInputSource source(GetStdHandle(STD_INPUT_HANDLE), state.parent, state.stop);
@@ -53,8 +46,7 @@ DWORD WINAPI InputThread::Run(LPVOID shared) noexcept
     return 0;
 }
 
-void InputThread::Pump(InputSource& source, DWORD hostThreadId) noexcept
-{
+void InputThread::Pump(InputSource& source, DWORD hostThreadId) noexcept {
     InputRecord::Bytes bytes{};
     for (;;) {
         switch (RecordReader::ReadRecord(source, bytes)) {

@@ -2,8 +2,7 @@
 
 #include <cassert>
 
-std::optional<MemorySurface> MemorySurface::Create(const FrameGeometry& geometry) noexcept
-{
+std::optional<MemorySurface> MemorySurface::Create(const FrameGeometry& geometry) noexcept {
     MemorySurface surface(geometry);
     platform::ScopedWindowDC desktop(GetDC(GetDesktopWindow()));
     surface.m_context.reset(CreateCompatibleDC(desktop.get()));

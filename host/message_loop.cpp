@@ -8,16 +8,14 @@
 
 namespace {
 
-void Dispatch(const MSG& msg) noexcept
-{
+void Dispatch(const MSG& msg) noexcept {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
 
 }  // namespace
 
-void RunMessageLoop(HostState& host) noexcept
-{
+void RunMessageLoop(HostState& host) noexcept {
     MSG msg{};
     // GetMessageW gives -1 only for arguments this call never passes; it
     // would end the loop rather than spin.

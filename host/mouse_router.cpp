@@ -1,13 +1,11 @@
 #include "mouse_router.h"
 
-MousePosition MousePosition::FromLParam(LPARAM lParam) noexcept
-{
+MousePosition MousePosition::FromLParam(LPARAM lParam) noexcept {
     const auto word = static_cast<DWORD>(lParam);
     return {static_cast<LONG>(word & 0xFFFFu), static_cast<LONG>(word >> 16)};
 }
 
-int RouteMouse(IMoviePlayer* player, UINT message, WPARAM, LPARAM lParam)
-{
+int RouteMouse(IMoviePlayer* player, UINT message, WPARAM, LPARAM lParam) {
     if (!player)
         return 0;
     const MousePosition at = MousePosition::FromLParam(lParam);

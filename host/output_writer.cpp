@@ -5,14 +5,12 @@
 #include "platform/kernel.h"
 #include "platform/user.h"
 
-std::array<BYTE, 4> LittleEndianBytes(DWORD value) noexcept
-{
+std::array<BYTE, 4> LittleEndianBytes(DWORD value) noexcept {
     return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
             static_cast<BYTE>(value >> 24)};
 }
 
-bool OutputWriter::Write(const void* bytes, DWORD count) noexcept
-{
+bool OutputWriter::Write(const void* bytes, DWORD count) noexcept {
     DWORD written = 0;
     if (WriteFile(m_output, bytes, count, &written, nullptr) && written == count)
         return true;
@@ -20,24 +18,18 @@ bool OutputWriter::Write(const void* bytes, DWORD count) noexcept
     return false;
 }
 
-bool OutputWriter::WriteInteger(DWORD value) noexcept
-{
+bool OutputWriter::WriteInteger(DWORD value) noexcept {
     const std::array<BYTE, 4> bytes = LittleEndianBytes(value);
     return Write(bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-bool OutputWriter::WriteFrameHeader(const FrameGeometry& geometry) noexcept
-{
+bool OutputWriter::WriteFrameHeader(const FrameGeometry& geometry) noexcept {
     return WriteInteger(kFrameKind) && WriteInteger(static_cast<DWORD>(geometry.Width())) &&
            WriteInteger(static_cast<DWORD>(geometry.Height()));
 }
 
-bool OutputWriter::WriteFrame(const FrameGeometry& geometry, const BYTE* pixels) noexcept
-{
+bool OutputWriter::WriteFrame(const FrameGeometry& geometry, const BYTE* pixels) noexcept {
     return WriteFrameHeader(geometry) && Write(pixels, geometry.PixelBytes());
 }
 
-bool OutputWriter::WriteEndMarker() noexcept
-{
-    return WriteInteger(kEndMarker);
-}
+bool OutputWriter::WriteEndMarker() noexcept { return WriteInteger(kEndMarker); }

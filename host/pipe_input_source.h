@@ -15,9 +15,7 @@ public:
     // `parent` may be null: then there is no parent to wait for, which counts
     // as the parent having ended.
     PipeInputSource(HANDLE input, HANDLE parent, const std::atomic<bool>& stop) noexcept
-        : m_input(input), m_parent(parent), m_stop(stop)
-    {
-    }
+        : m_input(input), m_parent(parent), m_stop(stop) {}
 
     [[nodiscard]] bool StopRequested() noexcept override;
     [[nodiscard]] bool ParentEnded() noexcept override;

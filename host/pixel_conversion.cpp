@@ -8,8 +8,7 @@
 
 namespace pixel_conversion {
 
-void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixels) noexcept
-{
+void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixels) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
         // Blocks of a fixed size let the compiler turn the inner loop into
         // vector instructions even where it does not vectorise loops of
@@ -39,8 +38,7 @@ void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixel
     }
 }
 
-std::span<const Variant> AvailableVariants() noexcept
-{
+std::span<const Variant> AvailableVariants() noexcept {
     static const std::vector<Variant> variants = [] {
         std::vector<Variant> all{{"portable", &ConvertRowPortable}};
         for (const Variant& variant : ProcessorVariants())
@@ -50,8 +48,7 @@ std::span<const Variant> AvailableVariants() noexcept
     return variants;
 }
 
-const Variant& SelectedVariant() noexcept
-{
+const Variant& SelectedVariant() noexcept {
     // Processor variants are listed slowest first.
     static const Variant& selected = AvailableVariants().back();
     return selected;
@@ -59,15 +56,13 @@ const Variant& SelectedVariant() noexcept
 
 }  // namespace pixel_conversion
 
-void ConvertFrameWith(pixel_conversion::RowConverter convert, const BYTE* source, BYTE* destination,
-                      std::size_t width, std::size_t height) noexcept
-{
+void ConvertFrameWith(pixel_conversion::RowConverter convert, const BYTE* source, BYTE* destination, std::size_t width,
+                      std::size_t height) noexcept {
     const std::size_t rowBytes = width * 4;
     for (std::size_t row = 0; row < height; ++row)
         convert(source + row * rowBytes, destination + (height - 1 - row) * rowBytes, width);
 }
 
-void ConvertFrame(const BYTE* source, BYTE* destination, std::size_t width, std::size_t height) noexcept
-{
+void ConvertFrame(const BYTE* source, BYTE* destination, std::size_t width, std::size_t height) noexcept {
     ConvertFrameWith(pixel_conversion::SelectedVariant().convert, source, destination, width, height);
 }

@@ -43,5 +43,5 @@ void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixel
 void ConvertFrame(const BYTE* source, BYTE* destination, std::size_t width, std::size_t height) noexcept;
 
 // As ConvertFrame, with a given row routine (benchmarks and tests).
-void ConvertFrameWith(pixel_conversion::RowConverter convert, const BYTE* source, BYTE* destination,
-                      std::size_t width, std::size_t height) noexcept;
+void ConvertFrameWith(pixel_conversion::RowConverter convert, const BYTE* source, BYTE* destination, std::size_t width,
+                      std::size_t height) noexcept;

@@ -18,8 +18,7 @@ namespace {
 #define PIXEL_SHUFFLE_16 2, 1, 0, -1, 6, 5, 4, -1, 10, 9, 8, -1, 14, 13, 12, -1
 
 __attribute__((target("sse2"))) void ConvertRowSse2(const BYTE* source, BYTE* destination,
-                                                     std::size_t pixels) noexcept
-{
+                                                    std::size_t pixels) noexcept {
     const __m128i green = _mm_set1_epi32(0x0000FF00);
     const __m128i blueRed = _mm_set1_epi32(0x00FF00FF);
     const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
@@ -36,8 +35,7 @@ __attribute__((target("sse2"))) void ConvertRowSse2(const BYTE* source, BYTE* de
 }
 
 __attribute__((target("ssse3"))) void ConvertRowSsse3(const BYTE* source, BYTE* destination,
-                                                       std::size_t pixels) noexcept
-{
+                                                      std::size_t pixels) noexcept {
     const __m128i shuffle = _mm_setr_epi8(PIXEL_SHUFFLE_16);
     const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     std::size_t i = 0;
@@ -50,8 +48,7 @@ __attribute__((target("ssse3"))) void ConvertRowSsse3(const BYTE* source, BYTE* 
 }
 
 __attribute__((target("avx2"))) void ConvertRowAvx2(const BYTE* source, BYTE* destination,
-                                                     std::size_t pixels) noexcept
-{
+                                                    std::size_t pixels) noexcept {
     const __m256i shuffle = _mm256_setr_epi8(PIXEL_SHUFFLE_16, PIXEL_SHUFFLE_16);
     const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     std::size_t i = 0;
@@ -75,8 +72,7 @@ __attribute__((target("avx2"))) void ConvertRowAvx2(const BYTE* source, BYTE* de
 
 }  // namespace
 
-std::span<const Variant> ProcessorVariants() noexcept
-{
+std::span<const Variant> ProcessorVariants() noexcept {
     static const auto variants = [] {
         std::array<Variant, 3> found{};
         std::size_t count = 0;
@@ -98,10 +94,7 @@ std::span<const Variant> ProcessorVariants() noexcept
 
 namespace pixel_conversion {
 
-std::span<const Variant> ProcessorVariants() noexcept
-{
-    return {};
-}
+std::span<const Variant> ProcessorVariants() noexcept { return {}; }
 
 }  // namespace pixel_conversion
 

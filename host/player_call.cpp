@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 
-std::string ResultCodeText(HRESULT hr)
-{
+std::string ResultCodeText(HRESULT hr) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     const auto value = static_cast<std::uint32_t>(hr);
     std::string text = "0x";

@@ -18,8 +18,7 @@
 // Runs `operation`; true when it returned normally. `name` is the player
 // operation, for the message.
 template <typename Operation>
-bool CallPlayer(HostFailure& failure, const char* name, Operation&& operation) noexcept
-{
+bool CallPlayer(HostFailure& failure, const char* name, Operation&& operation) noexcept {
     try {
         operation();
         return true;

@@ -4,16 +4,14 @@
 
 namespace {
 
-DWORD LittleEndianAt(const InputRecord::Bytes& bytes, std::size_t offset) noexcept
-{
+DWORD LittleEndianAt(const InputRecord::Bytes& bytes, std::size_t offset) noexcept {
     return static_cast<DWORD>(bytes[offset]) | (static_cast<DWORD>(bytes[offset + 1]) << 8) |
            (static_cast<DWORD>(bytes[offset + 2]) << 16) | (static_cast<DWORD>(bytes[offset + 3]) << 24);
 }
 
 }  // namespace
 
-InputRecord InputRecord::Decode(const Bytes& bytes) noexcept
-{
+InputRecord InputRecord::Decode(const Bytes& bytes) noexcept {
     InputRecord record;
     record.message = LittleEndianAt(bytes, 4);
     record.wParam = LittleEndianAt(bytes, 8);
@@ -21,8 +19,7 @@ InputRecord InputRecord::Decode(const Bytes& bytes) noexcept
     return record;
 }
 
-RecordReader::Outcome RecordReader::ReadRecord(InputSource& source, InputRecord::Bytes& record) noexcept
-{
+RecordReader::Outcome RecordReader::ReadRecord(InputSource& source, InputRecord::Bytes& record) noexcept {
     std::size_t gathered = 0;
     while (gathered < record.size()) {
         if (source.StopRequested())

@@ -2,8 +2,7 @@
 
 #include "player_call.h"
 
-bool StartUp(HostState& host) noexcept
-{
+bool StartUp(HostState& host) noexcept {
     const FrameGeometry& size = host.geometry;
     if (!CallPlayer(host.failure, "NewPlayer",
                     [&] { host.player = host.loader->NewPlayer(size.Width(), size.Height()); }))
@@ -30,8 +29,7 @@ bool StartUp(HostState& host) noexcept
     return true;
 }
 
-bool ShutDown(HostState& host) noexcept
-{
+bool ShutDown(HostState& host) noexcept {
     host.frameTimer.Uninstall();
     if (host.player) {
         // After a failure the control may fail again; only the first is told.

@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 
 "$(dirname "$0")/setup.sh"
 
+scripts/check-format.sh
+
 jobs=$(nproc 2>/dev/null || echo 2)
 
 run_suite() {

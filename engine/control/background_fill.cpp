@@ -5,8 +5,7 @@
 
 namespace control {
 
-void fillBackground(const render::Target& target, swf::Rgba color)
-{
+void fillBackground(const render::Target& target, swf::Rgba color) {
     if (render::validate(target) != render::TargetError::None)
         return;
     const uint32_t pixel = 0xFF000000u | uint32_t(color.r) << 16 | uint32_t(color.g) << 8 | uint32_t(color.b);

@@ -6,16 +6,14 @@
 
 namespace control {
 
-std::u16string quoted(std::u16string_view text)
-{
+std::u16string quoted(std::u16string_view text) {
     std::u16string out = u"\"";
     out += text;
     out += u"\"";
     return out;
 }
 
-HRESULT returnBstr(std::u16string_view text, BSTR* out, std::u16string_view member) noexcept
-{
+HRESULT returnBstr(std::u16string_view text, BSTR* out, std::u16string_view member) noexcept {
     try {
         if (out == nullptr)
             return reportError(E_POINTER, std::u16string(member) + u" needs a place for its result");

@@ -9,8 +9,7 @@
 namespace control {
 
 // The characters of a BSTR by its length prefix; null reads as empty.
-[[nodiscard]] inline std::u16string_view bstrView(BSTR value) noexcept
-{
+[[nodiscard]] inline std::u16string_view bstrView(BSTR value) noexcept {
     return value == nullptr ? std::u16string_view() : std::u16string_view(value, SysStringLen(value));
 }
 

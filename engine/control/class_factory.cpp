@@ -9,8 +9,7 @@
 
 namespace control {
 
-HRESULT ClassFactory::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) noexcept
-{
+HRESULT ClassFactory::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) noexcept {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -24,8 +23,7 @@ HRESULT ClassFactory::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) noe
     return hr;
 }
 
-HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -38,16 +36,14 @@ HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv)
 
 ULONG ClassFactory::AddRef() { return ++m_refs; }
 
-ULONG ClassFactory::Release()
-{
+ULONG ClassFactory::Release() {
     const ULONG left = --m_refs;
     if (left == 0)
         delete this;
     return left;
 }
 
-HRESULT ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject)
-{
+HRESULT ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) {
     if (ppvObject == nullptr)
         return E_POINTER;
     *ppvObject = nullptr;
@@ -56,8 +52,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** pp
     return FlashControl::create(riid, ppvObject);
 }
 
-HRESULT ClassFactory::LockServer(BOOL fLock)
-{
+HRESULT ClassFactory::LockServer(BOOL fLock) {
     if (fLock)
         lockServer();
     else

@@ -7,8 +7,7 @@
 
 namespace control {
 
-HRESULT reportError(HRESULT code, std::u16string_view description) noexcept
-{
+HRESULT reportError(HRESULT code, std::u16string_view description) noexcept {
     try {
         platform::ComPtr<ICreateErrorInfo> create;
         if (FAILED(CreateErrorInfo(create.receive())) || !create)
@@ -27,8 +26,7 @@ HRESULT reportError(HRESULT code, std::u16string_view description) noexcept
     return code;
 }
 
-HRESULT notImplemented(std::u16string_view member) noexcept
-{
+HRESULT notImplemented(std::u16string_view member) noexcept {
     try {
         std::u16string text(member);
         text += u" is not implemented";

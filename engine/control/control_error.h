@@ -15,17 +15,16 @@ namespace control {
 inline constexpr std::u16string_view kErrorSource = u"ShockwaveFlash.ShockwaveFlash";
 
 // A Win32 error code as a result code (the platform's HRESULT_FROM_WIN32).
-[[nodiscard]] constexpr HRESULT resultFromWin32(DWORD error) noexcept
-{
+[[nodiscard]] constexpr HRESULT resultFromWin32(DWORD error) noexcept {
     return static_cast<HRESULT>(0x80070000u | (error & 0xFFFFu));
 }
 
 // Result codes of our own failures, beyond the common ones.
-inline constexpr HRESULT kFileNotFound = resultFromWin32(2);     // ERROR_FILE_NOT_FOUND
-inline constexpr HRESULT kAccessDenied = resultFromWin32(5);     // ERROR_ACCESS_DENIED
-inline constexpr HRESULT kBadFormat = resultFromWin32(11);       // ERROR_BAD_FORMAT
-inline constexpr HRESULT kReadFault = resultFromWin32(30);       // ERROR_READ_FAULT
-inline constexpr HRESULT kNotSupported = resultFromWin32(50);    // ERROR_NOT_SUPPORTED
+inline constexpr HRESULT kFileNotFound = resultFromWin32(2);   // ERROR_FILE_NOT_FOUND
+inline constexpr HRESULT kAccessDenied = resultFromWin32(5);   // ERROR_ACCESS_DENIED
+inline constexpr HRESULT kBadFormat = resultFromWin32(11);     // ERROR_BAD_FORMAT
+inline constexpr HRESULT kReadFault = resultFromWin32(30);     // ERROR_READ_FAULT
+inline constexpr HRESULT kNotSupported = resultFromWin32(50);  // ERROR_NOT_SUPPORTED
 
 // A failure on its way to the caller: the code and the text for the error
 // object.

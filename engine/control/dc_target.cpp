@@ -10,8 +10,7 @@ namespace control {
 namespace {
 
 // The clip region as rectangles, or nothing when the context has none.
-std::variant<std::vector<render::PixelRect>, bool, DcProblem> clipOf(HDC hdc)
-{
+std::variant<std::vector<render::PixelRect>, bool, DcProblem> clipOf(HDC hdc) {
     platform::ScopedRegion region(CreateRectRgn(0, 0, 0, 0));
     if (!region)
         return DcProblem::BadContext;
@@ -41,8 +40,7 @@ std::variant<std::vector<render::PixelRect>, bool, DcProblem> clipOf(HDC hdc)
 
 }  // namespace
 
-std::variant<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds)
-{
+std::variant<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds) {
     const DWORD kind = GetObjectType(hdc);
     if (kind != OBJ_DC && kind != OBJ_MEMDC)
         return DcProblem::BadContext;

@@ -14,8 +14,8 @@
 namespace control {
 
 enum class DcProblem {
-    BadContext, // not a live device context
-    NoPixels,   // a live context without a DIB section (a new memory DC, a window DC)
+    BadContext,  // not a live device context
+    NoPixels,    // a live context without a DIB section (a new memory DC, a window DC)
 };
 
 [[nodiscard]] std::variant<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds);

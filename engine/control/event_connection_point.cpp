@@ -9,8 +9,7 @@
 
 namespace control {
 
-HRESULT EventConnectionPoint::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT EventConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -25,16 +24,14 @@ ULONG EventConnectionPoint::AddRef() { return m_container.AddRef(); }
 
 ULONG EventConnectionPoint::Release() { return m_container.Release(); }
 
-HRESULT EventConnectionPoint::GetConnectionInterface(IID* pIID)
-{
+HRESULT EventConnectionPoint::GetConnectionInterface(IID* pIID) {
     if (pIID == nullptr)
         return reportError(E_POINTER, u"IConnectionPoint::GetConnectionInterface needs a place for the result");
     *pIID = DIID__IShockwaveFlashEvents;
     return S_OK;
 }
 
-HRESULT EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC)
-{
+HRESULT EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC) {
     if (ppCPC == nullptr)
         return reportError(E_POINTER, u"IConnectionPoint::GetConnectionPointContainer needs a place for the result");
     *ppCPC = &m_container;
@@ -42,8 +39,7 @@ HRESULT EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContai
     return S_OK;
 }
 
-HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie)
-{
+HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     if (pdwCookie == nullptr)
         return reportError(E_POINTER, u"Advise needs a place for the cookie");
     *pdwCookie = 0;
@@ -69,8 +65,7 @@ HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie)
     return S_OK;
 }
 
-HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie)
-{
+HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie) {
     for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
         if (it->cookie == dwCookie) {
             IDispatch* dispatch = it->dispatch;
@@ -82,15 +77,13 @@ HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie)
     return reportError(CONNECT_E_NOCONNECTION, u"no event sink is advised with this cookie");
 }
 
-HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** ppEnum)
-{
+HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
     return notImplemented(u"IConnectionPoint::EnumConnections");
 }
 
-HRESULT EventConnectionPoint::fire(DISPID member, std::span<const std::u16string_view> arguments)
-{
+HRESULT EventConnectionPoint::fire(DISPID member, std::span<const std::u16string_view> arguments) {
     if (m_sinks.empty())
         return S_FALSE;
     std::vector<VARIANTARG> args;
@@ -129,20 +122,17 @@ HRESULT EventConnectionPoint::fire(DISPID member, std::span<const std::u16string
     return result;
 }
 
-HRESULT EventConnectionPoint::fireFSCommand(std::u16string_view command, std::u16string_view arguments)
-{
+HRESULT EventConnectionPoint::fireFSCommand(std::u16string_view command, std::u16string_view arguments) {
     const std::u16string_view args[] = {command, arguments};
     return fire(DISPID_FSCommand, args);
 }
 
-HRESULT EventConnectionPoint::fireFlashCall(std::u16string_view request)
-{
+HRESULT EventConnectionPoint::fireFlashCall(std::u16string_view request) {
     const std::u16string_view args[] = {request};
     return fire(DISPID_FlashCall, args);
 }
 
-void EventConnectionPoint::unadviseAll() noexcept
-{
+void EventConnectionPoint::unadviseAll() noexcept {
     // Released after the list is empty: a sink's Release may call back.
     std::vector<Sink> sinks;
     sinks.swap(m_sinks);

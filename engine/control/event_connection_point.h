@@ -51,7 +51,7 @@ public:
 private:
     struct Sink {
         DWORD cookie = 0;
-        IDispatch* dispatch = nullptr; // one reference
+        IDispatch* dispatch = nullptr;  // one reference
     };
 
     IConnectionPointContainer& m_container;

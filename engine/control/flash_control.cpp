@@ -8,8 +8,7 @@
 
 namespace control {
 
-HRESULT FlashControl::create(REFIID riid, void** ppv) noexcept
-{
+HRESULT FlashControl::create(REFIID riid, void** ppv) noexcept {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -27,8 +26,7 @@ HRESULT FlashControl::create(REFIID riid, void** ppv) noexcept
 FlashControl::FlashControl() = default;
 
 // The engine goes before its host and the stage it runs on.
-FlashControl::~FlashControl()
-{
+FlashControl::~FlashControl() {
     m_timer.stop();
     m_engine.reset();
     m_scriptHost.reset();
@@ -36,8 +34,7 @@ FlashControl::~FlashControl()
     m_events.unadviseAll();
 }
 
-HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -62,28 +59,24 @@ HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv)
 
 ULONG FlashControl::AddRef() { return ++m_refs; }
 
-ULONG FlashControl::Release()
-{
+ULONG FlashControl::Release() {
     const ULONG left = --m_refs;
     if (left == 0)
         delete this;
     return left;
 }
 
-HRESULT FlashControl::InterfaceSupportsErrorInfo(REFIID riid)
-{
+HRESULT FlashControl::InterfaceSupportsErrorInfo(REFIID riid) {
     return IsEqualIID(riid, IID_IShockwaveFlash) ? S_OK : S_FALSE;
 }
 
-HRESULT FlashControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum)
-{
+HRESULT FlashControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
     return notImplemented(u"IConnectionPointContainer::EnumConnectionPoints");
 }
 
-HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
-{
+HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     if (ppCP == nullptr)
         return reportError(E_POINTER, u"FindConnectionPoint needs a place for the result");
     *ppCP = nullptr;
@@ -94,31 +87,27 @@ HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
     return S_OK;
 }
 
-HRESULT FlashControl::GetTypeInfoCount(UINT* pctinfo)
-{
+HRESULT FlashControl::GetTypeInfoCount(UINT* pctinfo) {
     if (pctinfo == nullptr)
         return reportError(E_POINTER, u"GetTypeInfoCount needs a place for the result");
     *pctinfo = 0;
     return S_OK;
 }
 
-HRESULT FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
-{
+HRESULT FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
     if (ppTInfo != nullptr)
         *ppTInfo = nullptr;
     return notImplemented(u"IDispatch::GetTypeInfo");
 }
 
-HRESULT FlashControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId)
-{
+HRESULT FlashControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) {
     if (rgDispId != nullptr)
         for (UINT i = 0; i < cNames; ++i)
             rgDispId[i] = DISPID_UNKNOWN;
     return reportError(DISP_E_UNKNOWNNAME, u"the control's members are reached through IShockwaveFlash, not by name");
 }
 
-HRESULT FlashControl::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
+HRESULT FlashControl::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
     return reportError(DISP_E_MEMBERNOTFOUND,
                        u"the control's members are reached through IShockwaveFlash, not through Invoke");
 }

@@ -98,8 +98,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetMoniker(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk) override;
     HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved) override;
     HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD dwReserved, IDataObject** ppDataObject) override;
-    HRESULT STDMETHODCALLTYPE DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex,
-                                     HWND hwndParent, LPCRECT lprcPosRect) override;
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex, HWND hwndParent,
+                                     LPCRECT lprcPosRect) override;
     HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) override;
     HRESULT STDMETHODCALLTYPE Update() override;
     HRESULT STDMETHODCALLTYPE IsUpToDate() override;
@@ -148,9 +148,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                                             DISPID* rgDispId) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                                     DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                                     UINT* puArgErr) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
     // IShockwaveFlash: the movie (flash_movie.cpp)
     HRESULT STDMETHODCALLTYPE get_ReadyState(LONG* pVal) override;
@@ -280,8 +279,7 @@ private:
     // alive, and movies retired meanwhile go when the outermost scope ends.
     class EngineScope {
     public:
-        explicit EngineScope(FlashControl& control) noexcept : m_control(control), m_alive(control)
-        {
+        explicit EngineScope(FlashControl& control) noexcept : m_control(control), m_alive(control) {
             ++m_control.m_engineDepth;
         }
         ~EngineScope();
@@ -353,12 +351,12 @@ private:
     ModuleReference m_moduleReference;
 
     platform::ComPtr<IOleClientSite> m_clientSite;
-    platform::ComPtr<IOleInPlaceSiteWindowless> m_inPlaceSite; // set while in-place active
-    RECT m_position{0, 0, 0, 0};                               // where the container shows us, pixels
+    platform::ComPtr<IOleInPlaceSiteWindowless> m_inPlaceSite;  // set while in-place active
+    RECT m_position{0, 0, 0, 0};                                // where the container shows us, pixels
     RECT m_clip{0, 0, 0, 0};
     SIZEL m_extent{0, 0};
 
-    std::u16string m_movieLocation; // as given to put_Movie
+    std::u16string m_movieLocation;  // as given to put_Movie
     RECT m_lastDrawBounds{0, 0, 0, 0};
     // Declared so that the engine goes before its host and the stage.
     std::unique_ptr<model::Stage> m_stage;

@@ -19,27 +19,25 @@ COLORREF colorRefOf(swf::Rgba color) { return RGB(color.r, color.g, color.b); }
 swf::Rgba rgbaOf(COLORREF color) { return {GetRValue(color), GetGValue(color), GetBValue(color), 255}; }
 
 // The movie's own background: its first SetBackgroundColor, else white.
-swf::Rgba movieBackground(const model::Stage& stage)
-{
+swf::Rgba movieBackground(const model::Stage& stage) {
     return stage.movie().backgroundColor.value_or(swf::Rgba{255, 255, 255, 255});
 }
 
 }  // namespace
 
-HRESULT FlashControl::get_Quality(INT* pVal)
-{
+HRESULT FlashControl::get_Quality(INT* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"Quality needs a place for the result");
     *pVal = qualityNumber(m_quality);
     return S_OK;
 }
 
-HRESULT FlashControl::put_Quality(INT pVal)
-{
+HRESULT FlashControl::put_Quality(INT pVal) {
     const auto level = qualityFromNumber(pVal);
     if (!level)
-        return reportError(E_INVALIDARG, u"Quality takes 0 (Low), 1 (High), 2 (AutoLow), 3 (AutoHigh), "
-                                         u"4 (Medium) or 5 (Best)");
+        return reportError(E_INVALIDARG,
+                           u"Quality takes 0 (Low), 1 (High), 2 (AutoLow), 3 (AutoHigh), "
+                           u"4 (Medium) or 5 (Best)");
     KeepAlive alive(*this);
     if (*level != m_quality) {
         m_quality = *level;
@@ -50,8 +48,7 @@ HRESULT FlashControl::put_Quality(INT pVal)
 
 HRESULT FlashControl::get_Quality2(BSTR* pVal) { return returnBstr(qualityName(m_quality), pVal, u"Quality2"); }
 
-HRESULT FlashControl::put_Quality2(BSTR pVal)
-{
+HRESULT FlashControl::put_Quality2(BSTR pVal) {
     const auto level = qualityFromName(bstrView(pVal));
     if (!level)
         return reportError(E_INVALIDARG,
@@ -66,8 +63,7 @@ HRESULT FlashControl::put_Quality2(BSTR pVal)
 
 HRESULT FlashControl::get_WMode(BSTR* pVal) { return returnBstr(m_windowMode, pVal, u"WMode"); }
 
-HRESULT FlashControl::put_WMode(BSTR pVal)
-{
+HRESULT FlashControl::put_WMode(BSTR pVal) {
     const std::u16string_view mode = bstrView(pVal);
     for (const std::u16string_view known : kWindowModes) {
         if (equalsIgnoringAsciiCase(known, mode)) {
@@ -80,8 +76,7 @@ HRESULT FlashControl::put_WMode(BSTR pVal)
 
 // 0x00BBGGRR, the platform's COLORREF, so a container's brush of this value
 // fills with the movie's own colour.
-HRESULT FlashControl::get_BackgroundColor(LONG* pVal)
-{
+HRESULT FlashControl::get_BackgroundColor(LONG* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"BackgroundColor needs a place for the result");
     *pVal = LONG(backgroundColor());
@@ -90,8 +85,7 @@ HRESULT FlashControl::get_BackgroundColor(LONG* pVal)
 
 // -1 gives the movie its own colour back; any other value (its low 24 bits,
 // 0x00BBGGRR) replaces it, for this movie and the ones loaded later.
-HRESULT FlashControl::put_BackgroundColor(LONG pVal)
-{
+HRESULT FlashControl::put_BackgroundColor(LONG pVal) {
     KeepAlive alive(*this);
     if (pVal == -1)
         m_backgroundOverride.reset();
@@ -106,8 +100,7 @@ HRESULT FlashControl::put_BackgroundColor(LONG pVal)
     return S_OK;
 }
 
-COLORREF FlashControl::backgroundColor() const
-{
+COLORREF FlashControl::backgroundColor() const {
     if (m_backgroundOverride)
         return *m_backgroundOverride;
     if (m_stage)
@@ -115,8 +108,7 @@ COLORREF FlashControl::backgroundColor() const
     return kDefaultBackground;
 }
 
-void FlashControl::applyBackground()
-{
+void FlashControl::applyBackground() {
     if (!m_stage)
         return;
     m_stage->setBackgroundColor(m_backgroundOverride ? rgbaOf(*m_backgroundOverride) : movieBackground(*m_stage));

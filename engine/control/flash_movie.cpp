@@ -23,31 +23,27 @@ constexpr LONG kReadyStateComplete = 4;
 
 HRESULT FlashControl::get_Movie(BSTR* pVal) { return returnBstr(m_movieLocation, pVal, u"Movie"); }
 
-HRESULT FlashControl::put_Movie(BSTR pVal)
-{
+HRESULT FlashControl::put_Movie(BSTR pVal) {
     KeepAlive alive(*this);
     return loadMovie(bstrView(pVal));
 }
 
 // Level 0 is the movie itself; other levels (movies stacked over it) are not
 // offered.
-HRESULT FlashControl::LoadMovie(INT layer, BSTR url)
-{
+HRESULT FlashControl::LoadMovie(INT layer, BSTR url) {
     if (layer != 0)
         return reportError(E_NOTIMPL, u"LoadMovie offers only level 0, the movie itself");
     KeepAlive alive(*this);
     return loadMovie(bstrView(url));
 }
 
-FlashControl::EngineScope::~EngineScope()
-{
+FlashControl::EngineScope::~EngineScope() {
     if (--m_control.m_engineDepth == 0)
         m_control.m_retired.clear();
 }
 
 // The caller has made room in m_retired, so keeping the movie cannot fail.
-void FlashControl::retireMovie() noexcept
-{
+void FlashControl::retireMovie() noexcept {
     if (m_scriptHost)
         m_scriptHost->detach();
     if (m_engineDepth > 0 && m_engine) {
@@ -63,8 +59,7 @@ void FlashControl::retireMovie() noexcept
 // failure leaves it playing as it was. A movie replaced from inside one of
 // its own scripts' events (a listener of FSCommand loading another) keeps
 // running its script to the end, detached, and goes afterwards.
-HRESULT FlashControl::loadMovie(std::u16string_view location)
-{
+HRESULT FlashControl::loadMovie(std::u16string_view location) {
     try {
         auto path = filePathOf(location);
         if (auto* failed = std::get_if<Failure>(&path))
@@ -108,8 +103,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location)
 
 // A script stopped on the clock leaves its error in the error object and the
 // movie plays on: the next tick starts afresh.
-void FlashControl::onTick()
-{
+void FlashControl::onTick() {
     if (!m_stage || !m_engine)
         return;
     EngineScope scope(*this);
@@ -125,8 +119,7 @@ void FlashControl::onTick()
     publishChanges();
 }
 
-void FlashControl::publishChanges()
-{
+void FlashControl::publishChanges() {
     if (!m_stage)
         return;
     runPendingActions();
@@ -137,16 +130,14 @@ void FlashControl::publishChanges()
     sendInvalidation(site.get(), invalidationFor(changes, m_stage->stageRect(), m_position));
 }
 
-void FlashControl::invalidateAll()
-{
+void FlashControl::invalidateAll() {
     if (!m_inPlaceSite)
         return;
     const auto site = platform::ComPtr<IOleInPlaceSiteWindowless>::share(m_inPlaceSite.get());
     site->InvalidateRect(nullptr, FALSE);
 }
 
-HRESULT FlashControl::get_ReadyState(LONG* pVal)
-{
+HRESULT FlashControl::get_ReadyState(LONG* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"ReadyState needs a place for the result");
     *pVal = m_stage ? kReadyStateComplete : kReadyStateUninitialized;
@@ -154,8 +145,7 @@ HRESULT FlashControl::get_ReadyState(LONG* pVal)
 }
 
 // The frames the movie holds (its header may declare another count).
-HRESULT FlashControl::get_TotalFrames(LONG* pVal)
-{
+HRESULT FlashControl::get_TotalFrames(LONG* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TotalFrames needs a place for the result");
     *pVal = m_stage ? LONG(m_stage->totalFrames()) : 0;
@@ -163,16 +153,14 @@ HRESULT FlashControl::get_TotalFrames(LONG* pVal)
 }
 
 // A movie loads whole before it plays: 100 once there is one.
-HRESULT FlashControl::PercentLoaded(LONG* percent)
-{
+HRESULT FlashControl::PercentLoaded(LONG* percent) {
     if (percent == nullptr)
         return reportError(E_POINTER, u"PercentLoaded needs a place for the result");
     *percent = m_stage ? 100 : 0;
     return S_OK;
 }
 
-HRESULT FlashControl::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded)
-{
+HRESULT FlashControl::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded) {
     if (loaded == nullptr)
         return reportError(E_POINTER, u"FrameLoaded needs a place for the result");
     const bool present = m_stage && FrameNum >= 0 && uint32_t(FrameNum) < m_stage->totalFrames();
@@ -180,8 +168,7 @@ HRESULT FlashControl::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded)
     return S_OK;
 }
 
-HRESULT FlashControl::FlashVersion(LONG* version)
-{
+HRESULT FlashControl::FlashVersion(LONG* version) {
     if (version == nullptr)
         return reportError(E_POINTER, u"FlashVersion needs a place for the result");
     *version = kFlashVersion;

@@ -13,15 +13,13 @@ namespace control {
 
 namespace {
 
-HRESULT negativeFrame(std::u16string_view member)
-{
+HRESULT negativeFrame(std::u16string_view member) {
     return reportError(E_INVALIDARG, std::u16string(member) + u": frame numbers count from 0 and cannot be negative");
 }
 
 }  // namespace
 
-model::MovieClip* FlashControl::resolveTarget(BSTR target, std::u16string_view member, HRESULT& failure)
-{
+model::MovieClip* FlashControl::resolveTarget(BSTR target, std::u16string_view member, HRESULT& failure) {
     const std::u16string_view path = bstrView(target);
     if (!m_stage) {
         failure = reportError(E_INVALIDARG, std::u16string(member) + u": no movie is loaded, so the target " +
@@ -35,8 +33,7 @@ model::MovieClip* FlashControl::resolveTarget(BSTR target, std::u16string_view m
     return clip;
 }
 
-HRESULT FlashControl::Play()
-{
+HRESULT FlashControl::Play() {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->play();
@@ -45,8 +42,7 @@ HRESULT FlashControl::Play()
     return S_OK;
 }
 
-HRESULT FlashControl::StopPlay()
-{
+HRESULT FlashControl::StopPlay() {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->stop();
@@ -57,8 +53,7 @@ HRESULT FlashControl::StopPlay()
 
 HRESULT FlashControl::Stop() { return StopPlay(); }
 
-HRESULT FlashControl::Rewind()
-{
+HRESULT FlashControl::Rewind() {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->rewind();
@@ -67,8 +62,7 @@ HRESULT FlashControl::Rewind()
     return S_OK;
 }
 
-HRESULT FlashControl::Forward()
-{
+HRESULT FlashControl::Forward() {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->forward();
@@ -77,8 +71,7 @@ HRESULT FlashControl::Forward()
     return S_OK;
 }
 
-HRESULT FlashControl::Back()
-{
+HRESULT FlashControl::Back() {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->back();
@@ -88,8 +81,7 @@ HRESULT FlashControl::Back()
 }
 
 // A frame past the last one goes to the last; playing goes on as it was.
-HRESULT FlashControl::GotoFrame(LONG FrameNum)
-{
+HRESULT FlashControl::GotoFrame(LONG FrameNum) {
     if (FrameNum < 0)
         return negativeFrame(u"GotoFrame");
     KeepAlive alive(*this);
@@ -100,16 +92,14 @@ HRESULT FlashControl::GotoFrame(LONG FrameNum)
     return S_OK;
 }
 
-HRESULT FlashControl::CurrentFrame(LONG* FrameNum)
-{
+HRESULT FlashControl::CurrentFrame(LONG* FrameNum) {
     if (FrameNum == nullptr)
         return reportError(E_POINTER, u"CurrentFrame needs a place for the result");
     *FrameNum = m_stage ? LONG(m_stage->currentFrame()) : -1;
     return S_OK;
 }
 
-HRESULT FlashControl::IsPlaying(VARIANT_BOOL* Playing)
-{
+HRESULT FlashControl::IsPlaying(VARIANT_BOOL* Playing) {
     if (Playing == nullptr)
         return reportError(E_POINTER, u"IsPlaying needs a place for the result");
     *Playing = m_stage && m_stage->isPlaying() ? VARIANT_TRUE : VARIANT_FALSE;
@@ -120,16 +110,14 @@ HRESULT FlashControl::get_Playing(VARIANT_BOOL* pVal) { return IsPlaying(pVal); 
 
 HRESULT FlashControl::put_Playing(VARIANT_BOOL pVal) { return pVal != VARIANT_FALSE ? Play() : StopPlay(); }
 
-HRESULT FlashControl::get_Loop(VARIANT_BOOL* pVal)
-{
+HRESULT FlashControl::get_Loop(VARIANT_BOOL* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"Loop needs a place for the result");
     *pVal = m_loop ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT FlashControl::put_Loop(VARIANT_BOOL pVal)
-{
+HRESULT FlashControl::put_Loop(VARIANT_BOOL pVal) {
     m_loop = pVal != VARIANT_FALSE;
     return S_OK;
 }
@@ -138,8 +126,7 @@ HRESULT FlashControl::get_FrameNum(LONG* pVal) { return CurrentFrame(pVal); }
 
 HRESULT FlashControl::put_FrameNum(LONG pVal) { return GotoFrame(pVal); }
 
-HRESULT FlashControl::TPlay(BSTR target)
-{
+HRESULT FlashControl::TPlay(BSTR target) {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TPlay", failure);
@@ -150,8 +137,7 @@ HRESULT FlashControl::TPlay(BSTR target)
     return S_OK;
 }
 
-HRESULT FlashControl::TStopPlay(BSTR target)
-{
+HRESULT FlashControl::TStopPlay(BSTR target) {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TStopPlay", failure);
@@ -162,8 +148,7 @@ HRESULT FlashControl::TStopPlay(BSTR target)
     return S_OK;
 }
 
-HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum)
-{
+HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum) {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TGotoFrame", failure);
@@ -177,8 +162,7 @@ HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum)
     return S_OK;
 }
 
-HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label)
-{
+HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label) {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TGotoLabel", failure);
@@ -192,8 +176,7 @@ HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label)
     return S_OK;
 }
 
-HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum)
-{
+HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum) {
     if (FrameNum == nullptr)
         return reportError(E_POINTER, u"TCurrentFrame needs a place for the result");
     *FrameNum = 0;
@@ -206,8 +189,7 @@ HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum)
 }
 
 // The last label at or before the clip's frame; empty when there is none.
-HRESULT FlashControl::TCurrentLabel(BSTR target, BSTR* pVal)
-{
+HRESULT FlashControl::TCurrentLabel(BSTR target, BSTR* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TCurrentLabel needs a place for the result");
     *pVal = nullptr;

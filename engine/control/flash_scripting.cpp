@@ -40,8 +40,7 @@ std::string utf8(BSTR text) { return platform::utf16_to_utf8(bstrView(text)); }
 
 std::u16string member(std::u16string_view name) { return std::u16string(name); }
 
-HRESULT outOfMemory(std::u16string_view name) noexcept
-{
+HRESULT outOfMemory(std::u16string_view name) noexcept {
     try {
         return reportError(E_OUTOFMEMORY, member(name) + u": out of memory");
     } catch (...) {
@@ -51,34 +50,28 @@ HRESULT outOfMemory(std::u16string_view name) noexcept
 
 bool knownProperty(INT property) { return property >= 0 && property <= kLastProperty; }
 
-HRESULT unknownProperty(std::u16string_view name, INT property)
-{
+HRESULT unknownProperty(std::u16string_view name, INT property) {
     return reportError(E_INVALIDARG, member(name) + u": no property is numbered " +
-                                         platform::utf8_to_utf16(std::to_string(property)) +
-                                         u" (0 _x ... 21 _ymouse)");
+                                         platform::utf8_to_utf16(std::to_string(property)) + u" (0 _x ... 21 _ymouse)");
 }
 
-HRESULT noMovie(std::u16string_view name, BSTR target)
-{
-    return reportError(E_INVALIDARG,
-                       member(name) + u": no movie is loaded, so the target " + quoted(bstrView(target)) +
-                           u" does not resolve");
+HRESULT noMovie(std::u16string_view name, BSTR target) {
+    return reportError(E_INVALIDARG, member(name) + u": no movie is loaded, so the target " + quoted(bstrView(target)) +
+                                         u" does not resolve");
 }
 
-std::u16string unsettable(INT property)
-{
+std::u16string unsettable(INT property) {
     return u"property " + platform::utf8_to_utf16(std::to_string(property)) + u" cannot be set";
 }
 
-HRESULT unknownTarget(std::u16string_view name, BSTR target)
-{
-    return reportError(E_INVALIDARG, member(name) + u": the target " + quoted(bstrView(target)) + u" names no movie clip");
+HRESULT unknownTarget(std::u16string_view name, BSTR target) {
+    return reportError(E_INVALIDARG,
+                       member(name) + u": the target " + quoted(bstrView(target)) + u" names no movie clip");
 }
 
 }  // namespace
 
-void FlashControl::runPendingActions()
-{
+void FlashControl::runPendingActions() {
     m_firstFrameDue = false;
     if (!m_engine) {
         if (m_stage)
@@ -89,8 +82,7 @@ void FlashControl::runPendingActions()
     m_engine->runPending();
 }
 
-HRESULT FlashControl::runScript(std::u16string_view name, const std::function<void(script::Engine&)>& work)
-{
+HRESULT FlashControl::runScript(std::u16string_view name, const std::function<void(script::Engine&)>& work) {
     EngineScope scope(*this);
     // The host of the movie the work starts on: a listener may replace the
     // movie meanwhile, and this one lives on, retired, until the scope ends.
@@ -109,15 +101,13 @@ HRESULT FlashControl::runScript(std::u16string_view name, const std::function<vo
 
 // The target's other properties tell an unknown target from a property or
 // frame it does not have.
-bool FlashControl::targetExists(const std::string& target)
-{
+bool FlashControl::targetExists(const std::string& target) {
     return m_engine && m_engine->getPropertyNumber(target, int32_t(script::ClipProperty::TotalFrames)).has_value();
 }
 
 HRESULT FlashControl::runOnTarget(std::u16string_view name, BSTR target,
                                   const std::function<bool(script::Engine&, const std::string&)>& work,
-                                  const std::function<std::u16string()>& lacking)
-{
+                                  const std::function<std::u16string()>& lacking) {
     const std::string path = utf8(target);
     bool done = false;
     if (const HRESULT hr = runScript(name, [&](script::Engine& e) { done = work(e, path); }); FAILED(hr))
@@ -129,16 +119,16 @@ HRESULT FlashControl::runOnTarget(std::u16string_view name, BSTR target,
     return reportError(E_INVALIDARG, member(name) + u": " + lacking());
 }
 
-HRESULT FlashControl::SetVariable(BSTR name, BSTR value)
-{
+HRESULT FlashControl::SetVariable(BSTR name, BSTR value) {
     try {
         if (!m_engine)
-            return reportError(E_INVALIDARG, u"SetVariable: no movie is loaded to hold the variable " +
-                                                 quoted(bstrView(name)));
+            return reportError(E_INVALIDARG,
+                               u"SetVariable: no movie is loaded to hold the variable " + quoted(bstrView(name)));
         const std::string path = utf8(name);
         const std::string text = utf8(value);
         bool stored = false;
-        if (const HRESULT hr = runScript(u"SetVariable", [&](script::Engine& e) { stored = e.setVariable(path, text); });
+        if (const HRESULT hr =
+                runScript(u"SetVariable", [&](script::Engine& e) { stored = e.setVariable(path, text); });
             FAILED(hr))
             return hr;
         if (!stored)
@@ -150,8 +140,7 @@ HRESULT FlashControl::SetVariable(BSTR name, BSTR value)
     }
 }
 
-HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal)
-{
+HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"GetVariable needs a place for the result");
     *pVal = nullptr;
@@ -171,8 +160,7 @@ HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal)
     }
 }
 
-HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value)
-{
+HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value) {
     try {
         if (!knownProperty(property))
             return unknownProperty(u"TSetProperty", property);
@@ -188,8 +176,7 @@ HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value)
     }
 }
 
-HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value)
-{
+HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value) {
     try {
         if (!knownProperty(property))
             return unknownProperty(u"TSetPropertyNum", property);
@@ -204,8 +191,7 @@ HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value)
     }
 }
 
-HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal)
-{
+HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TGetProperty needs a place for the result");
     *pVal = nullptr;
@@ -216,8 +202,8 @@ HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal)
             return noMovie(u"TGetProperty", target);
         const std::string path = utf8(target);
         std::optional<std::string> value;
-        if (const HRESULT hr = runScript(u"TGetProperty",
-                                         [&](script::Engine& e) { value = e.getProperty(path, property); });
+        if (const HRESULT hr =
+                runScript(u"TGetProperty", [&](script::Engine& e) { value = e.getProperty(path, property); });
             FAILED(hr))
             return hr;
         if (!value)
@@ -228,8 +214,7 @@ HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal)
     }
 }
 
-HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal)
-{
+HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TGetPropertyNum needs a place for the result");
     *pVal = 0.0;
@@ -240,8 +225,8 @@ HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal)
             return noMovie(u"TGetPropertyNum", target);
         const std::string path = utf8(target);
         std::optional<double> value;
-        if (const HRESULT hr = runScript(u"TGetPropertyNum",
-                                         [&](script::Engine& e) { value = e.getPropertyNumber(path, property); });
+        if (const HRESULT hr =
+                runScript(u"TGetPropertyNum", [&](script::Engine& e) { value = e.getPropertyNumber(path, property); });
             FAILED(hr))
             return hr;
         if (!value)
@@ -253,14 +238,12 @@ HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal)
     }
 }
 
-HRESULT FlashControl::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* pVal)
-{
+HRESULT FlashControl::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* pVal) {
     return TGetPropertyNum(target, property, pVal);
 }
 
 // The frame's actions run in the target's context; its playhead stays.
-HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum)
-{
+HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum) {
     try {
         if (FrameNum < 0)
             return reportError(E_INVALIDARG, u"TCallFrame: frame numbers count from 0 and cannot be negative");
@@ -278,15 +261,13 @@ HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum)
     }
 }
 
-HRESULT FlashControl::TCallLabel(BSTR target, BSTR label)
-{
+HRESULT FlashControl::TCallLabel(BSTR target, BSTR label) {
     try {
         if (!m_engine)
             return noMovie(u"TCallLabel", target);
         const std::string name = utf8(label);
         return runOnTarget(
-            u"TCallLabel", target,
-            [&](script::Engine& e, const std::string& path) { return e.callLabel(path, name); },
+            u"TCallLabel", target, [&](script::Engine& e, const std::string& path) { return e.callLabel(path, name); },
             [&] {
                 return u"no frame of the target " + quoted(bstrView(target)) + u" is labelled " +
                        quoted(bstrView(label));
@@ -299,16 +280,16 @@ HRESULT FlashControl::TCallLabel(BSTR target, BSTR label)
 // The request names a function the movie registered with
 // ExternalInterface.addCallback; the response is its return value in the
 // same format.
-HRESULT FlashControl::CallFunction(BSTR request, BSTR* response)
-{
+HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) {
     if (response == nullptr)
         return reportError(E_POINTER, u"CallFunction needs a place for the response");
     *response = nullptr;
     try {
         const auto call = script::ExternalCallCodec::decodeRequest(utf8(request));
         if (!call)
-            return reportError(E_INVALIDARG, u"CallFunction: the request is not an <invoke> call in the "
-                                             u"call-exchange format");
+            return reportError(E_INVALIDARG,
+                               u"CallFunction: the request is not an <invoke> call in the "
+                               u"call-exchange format");
         const std::u16string name = quoted(platform::utf8_to_utf16(call->name));
         if (!m_engine)
             return reportError(E_FAIL, u"CallFunction: no movie is loaded, so no function " + name + u" is registered");
@@ -332,8 +313,7 @@ HRESULT FlashControl::CallFunction(BSTR request, BSTR* response)
     }
 }
 
-HRESULT FlashControl::SetReturnValue(BSTR returnValue)
-{
+HRESULT FlashControl::SetReturnValue(BSTR returnValue) {
     try {
         if (!m_scriptHost || !m_scriptHost->setReturnValue(utf8(returnValue)))
             return reportError(E_UNEXPECTED, u"SetReturnValue answers a FlashCall event, and none is being handled");

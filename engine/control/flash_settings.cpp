@@ -9,28 +9,24 @@
 
 namespace control {
 
-HRESULT FlashControl::get_EmbedMovie(VARIANT_BOOL* pVal)
-{
+HRESULT FlashControl::get_EmbedMovie(VARIANT_BOOL* pVal) {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"EmbedMovie needs a place for the result");
     *pVal = m_embedMovie ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT FlashControl::put_EmbedMovie(VARIANT_BOOL pVal)
-{
+HRESULT FlashControl::put_EmbedMovie(VARIANT_BOOL pVal) {
     m_embedMovie = pVal != VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT FlashControl::get_AllowScriptAccess(BSTR* pVal)
-{
+HRESULT FlashControl::get_AllowScriptAccess(BSTR* pVal) {
     return returnBstr(m_allowScriptAccess, pVal, u"AllowScriptAccess");
 }
 
 // "always", "sameDomain" or "never" by convention; kept as given.
-HRESULT FlashControl::put_AllowScriptAccess(BSTR pVal)
-{
+HRESULT FlashControl::put_AllowScriptAccess(BSTR pVal) {
     try {
         m_allowScriptAccess = std::u16string(bstrView(pVal));
     } catch (...) {
@@ -39,14 +35,12 @@ HRESULT FlashControl::put_AllowScriptAccess(BSTR pVal)
     return S_OK;
 }
 
-HRESULT FlashControl::DisableLocalSecurity()
-{
+HRESULT FlashControl::DisableLocalSecurity() {
     m_localSecurityDisabled = true;
     return S_OK;
 }
 
-HRESULT FlashControl::EnforceLocalSecurity()
-{
+HRESULT FlashControl::EnforceLocalSecurity() {
     m_localSecurityDisabled = false;
     return S_OK;
 }

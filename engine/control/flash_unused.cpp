@@ -6,8 +6,7 @@
 
 namespace control {
 
-HRESULT FlashControl::get_ScaleMode(INT* pVal)
-{
+HRESULT FlashControl::get_ScaleMode(INT* pVal) {
     if (pVal != nullptr)
         *pVal = 0;
     return notImplemented(u"ScaleMode");
@@ -15,8 +14,7 @@ HRESULT FlashControl::get_ScaleMode(INT* pVal)
 
 HRESULT FlashControl::put_ScaleMode(INT) { return notImplemented(u"ScaleMode"); }
 
-HRESULT FlashControl::get_AlignMode(INT* pVal)
-{
+HRESULT FlashControl::get_AlignMode(INT* pVal) {
     if (pVal != nullptr)
         *pVal = 0;
     return notImplemented(u"AlignMode");
@@ -30,8 +28,7 @@ HRESULT FlashControl::Zoom(INT) { return notImplemented(u"Zoom"); }
 
 HRESULT FlashControl::Pan(LONG, LONG, INT) { return notImplemented(u"Pan"); }
 
-HRESULT FlashControl::get_SAlign(BSTR* pVal)
-{
+HRESULT FlashControl::get_SAlign(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"SAlign");
@@ -39,8 +36,7 @@ HRESULT FlashControl::get_SAlign(BSTR* pVal)
 
 HRESULT FlashControl::put_SAlign(BSTR) { return notImplemented(u"SAlign"); }
 
-HRESULT FlashControl::get_Menu(VARIANT_BOOL* pVal)
-{
+HRESULT FlashControl::get_Menu(VARIANT_BOOL* pVal) {
     if (pVal != nullptr)
         *pVal = VARIANT_FALSE;
     return notImplemented(u"Menu");
@@ -48,8 +44,7 @@ HRESULT FlashControl::get_Menu(VARIANT_BOOL* pVal)
 
 HRESULT FlashControl::put_Menu(VARIANT_BOOL) { return notImplemented(u"Menu"); }
 
-HRESULT FlashControl::get_Base(BSTR* pVal)
-{
+HRESULT FlashControl::get_Base(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"Base");
@@ -57,8 +52,7 @@ HRESULT FlashControl::get_Base(BSTR* pVal)
 
 HRESULT FlashControl::put_Base(BSTR) { return notImplemented(u"Base"); }
 
-HRESULT FlashControl::get_Scale(BSTR* pVal)
-{
+HRESULT FlashControl::get_Scale(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"Scale");
@@ -66,8 +60,7 @@ HRESULT FlashControl::get_Scale(BSTR* pVal)
 
 HRESULT FlashControl::put_Scale(BSTR) { return notImplemented(u"Scale"); }
 
-HRESULT FlashControl::get_DeviceFont(VARIANT_BOOL* pVal)
-{
+HRESULT FlashControl::get_DeviceFont(VARIANT_BOOL* pVal) {
     if (pVal != nullptr)
         *pVal = VARIANT_FALSE;
     return notImplemented(u"DeviceFont");
@@ -75,8 +68,7 @@ HRESULT FlashControl::get_DeviceFont(VARIANT_BOOL* pVal)
 
 HRESULT FlashControl::put_DeviceFont(VARIANT_BOOL) { return notImplemented(u"DeviceFont"); }
 
-HRESULT FlashControl::get_BGColor(BSTR* pVal)
-{
+HRESULT FlashControl::get_BGColor(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"BGColor");
@@ -84,8 +76,7 @@ HRESULT FlashControl::get_BGColor(BSTR* pVal)
 
 HRESULT FlashControl::put_BGColor(BSTR) { return notImplemented(u"BGColor"); }
 
-HRESULT FlashControl::get_SWRemote(BSTR* pVal)
-{
+HRESULT FlashControl::get_SWRemote(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"SWRemote");
@@ -93,8 +84,7 @@ HRESULT FlashControl::get_SWRemote(BSTR* pVal)
 
 HRESULT FlashControl::put_SWRemote(BSTR) { return notImplemented(u"SWRemote"); }
 
-HRESULT FlashControl::get_FlashVars(BSTR* pVal)
-{
+HRESULT FlashControl::get_FlashVars(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"FlashVars");
@@ -102,8 +92,7 @@ HRESULT FlashControl::get_FlashVars(BSTR* pVal)
 
 HRESULT FlashControl::put_FlashVars(BSTR) { return notImplemented(u"FlashVars"); }
 
-HRESULT FlashControl::get_MovieData(BSTR* pVal)
-{
+HRESULT FlashControl::get_MovieData(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"MovieData");
@@ -111,8 +100,7 @@ HRESULT FlashControl::get_MovieData(BSTR* pVal)
 
 HRESULT FlashControl::put_MovieData(BSTR) { return notImplemented(u"MovieData"); }
 
-HRESULT FlashControl::get_InlineData(IUnknown** pVal)
-{
+HRESULT FlashControl::get_InlineData(IUnknown** pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"InlineData");
@@ -120,8 +108,7 @@ HRESULT FlashControl::get_InlineData(IUnknown** pVal)
 
 HRESULT FlashControl::put_InlineData(IUnknown*) { return notImplemented(u"InlineData"); }
 
-HRESULT FlashControl::get_SeamlessTabbing(VARIANT_BOOL* pVal)
-{
+HRESULT FlashControl::get_SeamlessTabbing(VARIANT_BOOL* pVal) {
     if (pVal != nullptr)
         *pVal = VARIANT_FALSE;
     return notImplemented(u"SeamlessTabbing");
@@ -129,8 +116,7 @@ HRESULT FlashControl::get_SeamlessTabbing(VARIANT_BOOL* pVal)
 
 HRESULT FlashControl::put_SeamlessTabbing(VARIANT_BOOL) { return notImplemented(u"SeamlessTabbing"); }
 
-HRESULT FlashControl::get_Profile(VARIANT_BOOL* pVal)
-{
+HRESULT FlashControl::get_Profile(VARIANT_BOOL* pVal) {
     if (pVal != nullptr)
         *pVal = VARIANT_FALSE;
     return notImplemented(u"Profile");
@@ -138,8 +124,7 @@ HRESULT FlashControl::get_Profile(VARIANT_BOOL* pVal)
 
 HRESULT FlashControl::put_Profile(VARIANT_BOOL) { return notImplemented(u"Profile"); }
 
-HRESULT FlashControl::get_ProfileAddress(BSTR* pVal)
-{
+HRESULT FlashControl::get_ProfileAddress(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"ProfileAddress");
@@ -147,8 +132,7 @@ HRESULT FlashControl::get_ProfileAddress(BSTR* pVal)
 
 HRESULT FlashControl::put_ProfileAddress(BSTR) { return notImplemented(u"ProfileAddress"); }
 
-HRESULT FlashControl::get_ProfilePort(LONG* pVal)
-{
+HRESULT FlashControl::get_ProfilePort(LONG* pVal) {
     if (pVal != nullptr)
         *pVal = 0;
     return notImplemented(u"ProfilePort");
@@ -156,8 +140,7 @@ HRESULT FlashControl::get_ProfilePort(LONG* pVal)
 
 HRESULT FlashControl::put_ProfilePort(LONG) { return notImplemented(u"ProfilePort"); }
 
-HRESULT FlashControl::get_AllowNetworking(BSTR* pVal)
-{
+HRESULT FlashControl::get_AllowNetworking(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"AllowNetworking");
@@ -165,8 +148,7 @@ HRESULT FlashControl::get_AllowNetworking(BSTR* pVal)
 
 HRESULT FlashControl::put_AllowNetworking(BSTR) { return notImplemented(u"AllowNetworking"); }
 
-HRESULT FlashControl::get_AllowFullScreen(BSTR* pVal)
-{
+HRESULT FlashControl::get_AllowFullScreen(BSTR* pVal) {
     if (pVal != nullptr)
         *pVal = nullptr;
     return notImplemented(u"AllowFullScreen");

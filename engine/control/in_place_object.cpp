@@ -6,8 +6,7 @@
 
 namespace control {
 
-HRESULT FlashControl::GetWindow(HWND* phwnd)
-{
+HRESULT FlashControl::GetWindow(HWND* phwnd) {
     if (phwnd != nullptr)
         *phwnd = nullptr;
     return reportError(E_FAIL, u"the control is windowless and has no window");
@@ -15,15 +14,13 @@ HRESULT FlashControl::GetWindow(HWND* phwnd)
 
 HRESULT FlashControl::ContextSensitiveHelp(BOOL) { return notImplemented(u"IOleWindow::ContextSensitiveHelp"); }
 
-HRESULT FlashControl::InPlaceDeactivate()
-{
+HRESULT FlashControl::InPlaceDeactivate() {
     KeepAlive alive(*this);
     deactivateInPlace();
     return S_OK;
 }
 
-void FlashControl::deactivateInPlace()
-{
+void FlashControl::deactivateInPlace() {
     if (!m_inPlaceSite)
         return;
     // Emptied first: the site may call back while it hears of it.
@@ -35,8 +32,7 @@ HRESULT FlashControl::UIDeactivate() { return S_OK; }
 
 // The position becomes the surface the stage is shown in; the whole of it is
 // to be drawn again.
-HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect)
-{
+HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect) {
     if (lprcPosRect == nullptr || lprcClipRect == nullptr)
         return reportError(E_INVALIDARG, u"SetObjectRects needs a position and a clip rectangle");
     KeepAlive alive(*this);
@@ -48,8 +44,7 @@ HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect)
 
 HRESULT FlashControl::ReactivateAndUndo() { return notImplemented(u"IOleInPlaceObject::ReactivateAndUndo"); }
 
-HRESULT FlashControl::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult)
-{
+HRESULT FlashControl::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult) {
     if (plResult == nullptr)
         return reportError(E_POINTER, u"OnWindowMessage needs a place for the message's result");
     *plResult = 0;
@@ -57,8 +52,7 @@ HRESULT FlashControl::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LR
     return handleWindowMessage(msg, wParam, lParam, *plResult) ? S_OK : S_FALSE;
 }
 
-HRESULT FlashControl::GetDropTarget(IDropTarget** ppDropTarget)
-{
+HRESULT FlashControl::GetDropTarget(IDropTarget** ppDropTarget) {
     if (ppDropTarget != nullptr)
         *ppDropTarget = nullptr;
     return notImplemented(u"IOleInPlaceObjectWindowless::GetDropTarget");

@@ -6,8 +6,7 @@
 
 namespace control {
 
-Invalidation invalidationFor(const model::ChangeSet& changes, const swf::Rect& stage, const RECT& position)
-{
+Invalidation invalidationFor(const model::ChangeSet& changes, const swf::Rect& stage, const RECT& position) {
     Invalidation out;
     if (changes.everything) {
         out.everything = true;
@@ -29,8 +28,7 @@ Invalidation invalidationFor(const model::ChangeSet& changes, const swf::Rect& s
     return out;
 }
 
-void sendInvalidation(IOleInPlaceSiteWindowless* site, const Invalidation& invalidation)
-{
+void sendInvalidation(IOleInPlaceSiteWindowless* site, const Invalidation& invalidation) {
     if (site == nullptr || invalidation.empty())
         return;
     if (invalidation.everything) {

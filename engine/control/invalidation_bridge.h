@@ -16,7 +16,7 @@ namespace control {
 
 struct Invalidation {
     bool everything = false;
-    std::vector<RECT> rects; // distinct, none empty; unused when everything
+    std::vector<RECT> rects;  // distinct, none empty; unused when everything
 
     [[nodiscard]] bool empty() const { return !everything && rects.empty(); }
 };

@@ -5,15 +5,14 @@ namespace control {
 namespace {
 
 constexpr uint32_t kBackspace = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x10, kEscape = 0x1B, kSpace = 0x20,
-                   kDelete = 0x2E, kNumpad0 = 0x60, kNumpad9 = 0x69, kMultiply = 0x6A, kAdd = 0x6B,
-                   kSubtract = 0x6D, kDecimal = 0x6E, kDivide = 0x6F, kLeftShift = 0xA0, kRightShift = 0xA1;
+                   kDelete = 0x2E, kNumpad0 = 0x60, kNumpad9 = 0x69, kMultiply = 0x6A, kAdd = 0x6B, kSubtract = 0x6D,
+                   kDecimal = 0x6E, kDivide = 0x6F, kLeftShift = 0xA0, kRightShift = 0xA1;
 
 bool isShift(uint32_t key) { return key == kShift || key == kLeftShift || key == kRightShift; }
 
 }  // namespace
 
-uint32_t KeyTranslator::asciiOf(uint32_t key, bool shift) noexcept
-{
+uint32_t KeyTranslator::asciiOf(uint32_t key, bool shift) noexcept {
     if (key >= 'A' && key <= 'Z')
         return shift ? key : key - 'A' + 'a';
     if (key >= '0' && key <= '9')
@@ -44,8 +43,7 @@ uint32_t KeyTranslator::asciiOf(uint32_t key, bool shift) noexcept
     }
 }
 
-uint32_t KeyTranslator::keyOf(uint32_t ascii) noexcept
-{
+uint32_t KeyTranslator::keyOf(uint32_t ascii) noexcept {
     if (ascii >= 'a' && ascii <= 'z')
         return ascii - 'a' + 'A';
     if ((ascii >= 'A' && ascii <= 'Z') || (ascii >= '0' && ascii <= '9'))
@@ -74,8 +72,7 @@ uint32_t KeyTranslator::keyOf(uint32_t ascii) noexcept
     }
 }
 
-KeyTranslator::Key KeyTranslator::keyDown(WPARAM virtualKey) noexcept
-{
+KeyTranslator::Key KeyTranslator::keyDown(WPARAM virtualKey) noexcept {
     const auto key = uint32_t(virtualKey & 0xFF);
     if (isShift(key))
         m_shift = true;
@@ -84,8 +81,7 @@ KeyTranslator::Key KeyTranslator::keyDown(WPARAM virtualKey) noexcept
     return out;
 }
 
-KeyTranslator::Key KeyTranslator::keyUp(WPARAM virtualKey) noexcept
-{
+KeyTranslator::Key KeyTranslator::keyUp(WPARAM virtualKey) noexcept {
     const auto key = uint32_t(virtualKey & 0xFF);
     const Key out{key, asciiOf(key, m_shift)};
     if (isShift(key))
@@ -94,8 +90,7 @@ KeyTranslator::Key KeyTranslator::keyUp(WPARAM virtualKey) noexcept
     return out;
 }
 
-std::optional<KeyTranslator::Key> KeyTranslator::character(WPARAM charCode) noexcept
-{
+std::optional<KeyTranslator::Key> KeyTranslator::character(WPARAM charCode) noexcept {
     if (m_awaitingCharacter) {
         m_awaitingCharacter = false;
         return std::nullopt;

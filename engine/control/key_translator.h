@@ -37,7 +37,7 @@ public:
 
 private:
     bool m_shift = false;
-    bool m_awaitingCharacter = false; // a key-down whose WM_CHAR may follow
+    bool m_awaitingCharacter = false;  // a key-down whose WM_CHAR may follow
 };
 
 }  // namespace control

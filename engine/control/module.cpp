@@ -4,8 +4,7 @@
 
 #define CONTROL_EXPORT extern "C" __attribute__((visibility("default")))
 
-CONTROL_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
-{
+CONTROL_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     return control::ClassFactory::getClassObject(rclsid, riid, ppv);
 }
 

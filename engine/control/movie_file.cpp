@@ -2,11 +2,11 @@
 
 #include "platform/wide.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <new>
 #include <vector>
 
 namespace control {
@@ -16,8 +16,7 @@ namespace {
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) noexcept : m_fd(fd) {}
-    ~FileDescriptor()
-    {
+    ~FileDescriptor() {
         if (m_fd >= 0)
             ::close(m_fd);
     }
@@ -29,8 +28,7 @@ private:
     int m_fd = -1;
 };
 
-Failure failure(HRESULT code, const std::string& path, std::u16string_view why)
-{
+Failure failure(HRESULT code, const std::string& path, std::u16string_view why) {
     std::u16string text = u"cannot load the movie \"";
     text += platform::utf8_to_utf16(path);
     text += u"\": ";
@@ -38,8 +36,7 @@ Failure failure(HRESULT code, const std::string& path, std::u16string_view why)
     return Failure{code, std::move(text)};
 }
 
-Failure openFailure(int error, const std::string& path)
-{
+Failure openFailure(int error, const std::string& path) {
     switch (error) {
     case ENOENT:
     case ENOTDIR:
@@ -57,8 +54,7 @@ Failure openFailure(int error, const std::string& path)
 }
 
 // Reads at most `limit` bytes: the parser cuts longer files there anyway.
-std::variant<std::vector<uint8_t>, Failure> readFile(const std::string& path, size_t limit)
-{
+std::variant<std::vector<uint8_t>, Failure> readFile(const std::string& path, size_t limit) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         return openFailure(errno, path);
@@ -94,8 +90,7 @@ std::variant<std::vector<uint8_t>, Failure> readFile(const std::string& path, si
 }  // namespace
 
 std::variant<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(const std::string& path,
-                                                                        const swf::ParseOptions& options)
-{
+                                                                       const swf::ParseOptions& options) {
     try {
         auto read = readFile(path, options.maxMovieBytes);
         if (auto* failed = std::get_if<Failure>(&read))

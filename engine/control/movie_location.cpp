@@ -13,8 +13,7 @@ bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' &
 
 char16_t lowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
 
-bool startsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix)
-{
+bool startsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
     if (text.size() < prefix.size())
         return false;
     return std::equal(prefix.begin(), prefix.end(), text.begin(),
@@ -22,8 +21,7 @@ bool startsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix
 }
 
 // The scheme of "scheme://...", if the location has that shape.
-std::optional<std::u16string_view> networkScheme(std::u16string_view location)
-{
+std::optional<std::u16string_view> networkScheme(std::u16string_view location) {
     if (location.empty() || !isAsciiLetter(location.front()))
         return std::nullopt;
     size_t i = 1;
@@ -35,8 +33,7 @@ std::optional<std::u16string_view> networkScheme(std::u16string_view location)
     return location.substr(0, i);
 }
 
-int hexValue(char c)
-{
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -47,8 +44,7 @@ int hexValue(char c)
 }
 
 // Escapes are bytes of UTF-8, so the text is decoded after conversion.
-std::optional<std::string> percentDecode(const std::string& text)
-{
+std::optional<std::string> percentDecode(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -75,8 +71,7 @@ Failure invalid(std::u16string text) { return Failure{E_INVALIDARG, std::move(te
 
 }  // namespace
 
-std::variant<std::string, Failure> filePathOf(std::u16string_view location)
-{
+std::variant<std::string, Failure> filePathOf(std::u16string_view location) {
     if (location.empty())
         return invalid(u"no movie location was given");
     if (location.find(u'\0') != std::u16string_view::npos)

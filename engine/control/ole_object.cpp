@@ -6,16 +6,14 @@
 
 namespace control {
 
-HRESULT FlashControl::SetClientSite(IOleClientSite* pClientSite)
-{
+HRESULT FlashControl::SetClientSite(IOleClientSite* pClientSite) {
     if (pClientSite != m_clientSite.get())
         deactivateInPlace();
     m_clientSite = platform::ComPtr<IOleClientSite>::share(pClientSite);
     return S_OK;
 }
 
-HRESULT FlashControl::GetClientSite(IOleClientSite** ppClientSite)
-{
+HRESULT FlashControl::GetClientSite(IOleClientSite** ppClientSite) {
     if (ppClientSite == nullptr)
         return reportError(E_POINTER, u"GetClientSite needs a place for the result");
     *ppClientSite = m_clientSite.get();
@@ -28,8 +26,7 @@ HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 // Nothing to save: closing stops the clock, leaves the container's place and
 // lets go of the site and every event sink. The movie stays loaded.
-HRESULT FlashControl::Close(DWORD)
-{
+HRESULT FlashControl::Close(DWORD) {
     KeepAlive alive(*this);
     m_timer.stop();
     deactivateInPlace();
@@ -40,8 +37,7 @@ HRESULT FlashControl::Close(DWORD)
 
 HRESULT FlashControl::SetMoniker(DWORD, IMoniker*) { return notImplemented(u"IOleObject::SetMoniker"); }
 
-HRESULT FlashControl::GetMoniker(DWORD, DWORD, IMoniker** ppmk)
-{
+HRESULT FlashControl::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
     if (ppmk != nullptr)
         *ppmk = nullptr;
     return notImplemented(u"IOleObject::GetMoniker");
@@ -49,8 +45,7 @@ HRESULT FlashControl::GetMoniker(DWORD, DWORD, IMoniker** ppmk)
 
 HRESULT FlashControl::InitFromData(IDataObject*, BOOL, DWORD) { return notImplemented(u"IOleObject::InitFromData"); }
 
-HRESULT FlashControl::GetClipboardData(DWORD, IDataObject** ppDataObject)
-{
+HRESULT FlashControl::GetClipboardData(DWORD, IDataObject** ppDataObject) {
     if (ppDataObject != nullptr)
         *ppDataObject = nullptr;
     return notImplemented(u"IOleObject::GetClipboardData");
@@ -58,8 +53,7 @@ HRESULT FlashControl::GetClipboardData(DWORD, IDataObject** ppDataObject)
 
 // Showing the control means activating it in place; there is no window to
 // open and no user interface to activate, so those verbs do the same.
-HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG, HWND, LPCRECT)
-{
+HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG, HWND, LPCRECT) {
     KeepAlive alive(*this);
     switch (iVerb) {
     case OLEIVERB_PRIMARY:
@@ -83,8 +77,7 @@ HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LON
     }
 }
 
-HRESULT FlashControl::activateInPlace(IOleClientSite* site)
-{
+HRESULT FlashControl::activateInPlace(IOleClientSite* site) {
     if (m_inPlaceSite)
         return S_OK;
     if (site == nullptr)
@@ -119,8 +112,7 @@ HRESULT FlashControl::activateInPlace(IOleClientSite* site)
     return S_OK;
 }
 
-HRESULT FlashControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb)
-{
+HRESULT FlashControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {
     if (ppEnumOleVerb != nullptr)
         *ppEnumOleVerb = nullptr;
     return notImplemented(u"IOleObject::EnumVerbs");
@@ -130,16 +122,14 @@ HRESULT FlashControl::Update() { return S_OK; }
 
 HRESULT FlashControl::IsUpToDate() { return S_OK; }
 
-HRESULT FlashControl::GetUserClassID(CLSID* pClsid)
-{
+HRESULT FlashControl::GetUserClassID(CLSID* pClsid) {
     if (pClsid == nullptr)
         return reportError(E_POINTER, u"GetUserClassID needs a place for the result");
     *pClsid = CLSID_ShockwaveFlash;
     return S_OK;
 }
 
-HRESULT FlashControl::GetUserType(DWORD, LPOLESTR* pszUserType)
-{
+HRESULT FlashControl::GetUserType(DWORD, LPOLESTR* pszUserType) {
     if (pszUserType != nullptr)
         *pszUserType = nullptr;
     return notImplemented(u"IOleObject::GetUserType");
@@ -147,8 +137,7 @@ HRESULT FlashControl::GetUserType(DWORD, LPOLESTR* pszUserType)
 
 // The extent (HIMETRIC) is kept for the container; drawing goes by the
 // rectangles the container gives in pixels.
-HRESULT FlashControl::SetExtent(DWORD dwDrawAspect, SIZEL* psizel)
-{
+HRESULT FlashControl::SetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
     if (psizel == nullptr)
         return reportError(E_POINTER, u"SetExtent needs a size");
     if (dwDrawAspect != DVASPECT_CONTENT)
@@ -157,8 +146,7 @@ HRESULT FlashControl::SetExtent(DWORD dwDrawAspect, SIZEL* psizel)
     return S_OK;
 }
 
-HRESULT FlashControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
-{
+HRESULT FlashControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
     if (psizel == nullptr)
         return reportError(E_POINTER, u"GetExtent needs a place for the result");
     if (dwDrawAspect != DVASPECT_CONTENT)
@@ -167,8 +155,7 @@ HRESULT FlashControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
     return S_OK;
 }
 
-HRESULT FlashControl::Advise(IAdviseSink*, DWORD* pdwConnection)
-{
+HRESULT FlashControl::Advise(IAdviseSink*, DWORD* pdwConnection) {
     if (pdwConnection != nullptr)
         *pdwConnection = 0;
     return notImplemented(u"IOleObject::Advise");
@@ -176,19 +163,17 @@ HRESULT FlashControl::Advise(IAdviseSink*, DWORD* pdwConnection)
 
 HRESULT FlashControl::Unadvise(DWORD) { return notImplemented(u"IOleObject::Unadvise"); }
 
-HRESULT FlashControl::EnumAdvise(IEnumSTATDATA** ppenumAdvise)
-{
+HRESULT FlashControl::EnumAdvise(IEnumSTATDATA** ppenumAdvise) {
     if (ppenumAdvise != nullptr)
         *ppenumAdvise = nullptr;
     return notImplemented(u"IOleObject::EnumAdvise");
 }
 
-HRESULT FlashControl::GetMiscStatus(DWORD, DWORD* pdwStatus)
-{
+HRESULT FlashControl::GetMiscStatus(DWORD, DWORD* pdwStatus) {
     if (pdwStatus == nullptr)
         return reportError(E_POINTER, u"GetMiscStatus needs a place for the result");
-    *pdwStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-                 OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+    *pdwStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
+                 OLEMISC_SETCLIENTSITEFIRST;
     return S_OK;
 }
 

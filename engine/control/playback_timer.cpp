@@ -20,8 +20,7 @@ struct TimerEntry {
 std::mutex g_timersMutex;
 std::vector<TimerEntry> g_timers;
 
-PlaybackTimer* findTimer(DWORD thread, UINT_PTR id)
-{
+PlaybackTimer* findTimer(DWORD thread, UINT_PTR id) {
     std::lock_guard lock(g_timersMutex);
     for (const TimerEntry& entry : g_timers)
         if (entry.thread == thread && entry.id == id)
@@ -29,24 +28,21 @@ PlaybackTimer* findTimer(DWORD thread, UINT_PTR id)
     return nullptr;
 }
 
-void forgetTimer(DWORD thread, UINT_PTR id)
-{
+void forgetTimer(DWORD thread, UINT_PTR id) {
     std::lock_guard lock(g_timersMutex);
     std::erase_if(g_timers, [&](const TimerEntry& e) { return e.thread == thread && e.id == id; });
 }
 
 }  // namespace
 
-UINT PlaybackTimer::intervalFor(double framesPerSecond)
-{
+UINT PlaybackTimer::intervalFor(double framesPerSecond) {
     if (!(framesPerSecond > 0.0) || !std::isfinite(framesPerSecond))
         framesPerSecond = kDefaultFrameRate;
     const double ms = std::round(1000.0 / framesPerSecond);
     return UINT(std::clamp(ms, 1.0, double(USER_TIMER_MAXIMUM)));
 }
 
-bool PlaybackTimer::start(double framesPerSecond)
-{
+bool PlaybackTimer::start(double framesPerSecond) {
     stop();
     const UINT interval = intervalFor(framesPerSecond);
     const UINT_PTR id = SetTimer(nullptr, 0, interval, &PlaybackTimer::timerProc);
@@ -60,8 +56,7 @@ bool PlaybackTimer::start(double framesPerSecond)
     return true;
 }
 
-void PlaybackTimer::stop() noexcept
-{
+void PlaybackTimer::stop() noexcept {
     if (m_id == 0)
         return;
     forgetTimer(m_thread, m_id);
@@ -72,8 +67,7 @@ void PlaybackTimer::stop() noexcept
     m_interval = 0;
 }
 
-void CALLBACK PlaybackTimer::timerProc(HWND, UINT, UINT_PTR timerId, DWORD)
-{
+void CALLBACK PlaybackTimer::timerProc(HWND, UINT, UINT_PTR timerId, DWORD) {
     PlaybackTimer* timer = findTimer(GetCurrentThreadId(), timerId);
     if (timer == nullptr) {
         KillTimer(nullptr, timerId);

@@ -29,29 +29,25 @@ const QualityEntry& entryOf(QualityLevel level) { return kQualities[size_t(quali
 
 }  // namespace
 
-bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
+bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char16_t x, char16_t y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
-std::optional<QualityLevel> qualityFromName(std::u16string_view name)
-{
+std::optional<QualityLevel> qualityFromName(std::u16string_view name) {
     for (const QualityEntry& entry : kQualities)
         if (equalsIgnoringAsciiCase(entry.name, name))
             return entry.level;
     return std::nullopt;
 }
 
-std::optional<QualityLevel> qualityFromNumber(int number)
-{
+std::optional<QualityLevel> qualityFromNumber(int number) {
     if (number < 0 || number >= int(kQualities.size()))
         return std::nullopt;
     return kQualities[size_t(number)].level;
 }
 
-int qualityNumber(QualityLevel level)
-{
+int qualityNumber(QualityLevel level) {
     for (size_t i = 0; i < kQualities.size(); ++i)
         if (kQualities[i].level == level)
             return int(i);

@@ -12,12 +12,9 @@
 namespace control {
 
 ScriptHost::ScriptHost(EventConnectionPoint& events, std::string movieUrl)
-    : m_events(&events), m_movieUrl(std::move(movieUrl)), m_startTicks(GetTickCount64())
-{
-}
+    : m_events(&events), m_movieUrl(std::move(movieUrl)), m_startTicks(GetTickCount64()) {}
 
-bool ScriptHost::setReturnValue(std::string answer)
-{
+bool ScriptHost::setReturnValue(std::string answer) {
     if (m_answers.empty())
         return false;
     m_answers.back() = std::move(answer);
@@ -25,8 +22,7 @@ bool ScriptHost::setReturnValue(std::string answer)
 }
 
 // The sinks' answers are of no use to the movie: fscommand returns nothing.
-void ScriptHost::fscommand(const std::string& command, const std::string& args)
-{
+void ScriptHost::fscommand(const std::string& command, const std::string& args) {
     if (m_events == nullptr)
         return;
     try {
@@ -38,8 +34,7 @@ void ScriptHost::fscommand(const std::string& command, const std::string& args)
 
 // The slot is popped however delivery ends, so an answer set during a later
 // call never lands in this one.
-std::optional<std::string> ScriptHost::externalCall(const script::ExternalCall& call)
-{
+std::optional<std::string> ScriptHost::externalCall(const script::ExternalCall& call) {
     if (m_events == nullptr)
         return std::nullopt;
     try {
@@ -59,8 +54,7 @@ std::optional<std::string> ScriptHost::externalCall(const script::ExternalCall& 
 // The thread's error object says what happened even when no member call is
 // there to fail (a frame script on the clock); members that ran the script
 // also fail themselves (see errorCount).
-void ScriptHost::scriptError(const script::ScriptError& error)
-{
+void ScriptHost::scriptError(const script::ScriptError& error) {
     ++m_errorCount;
     try {
         m_lastError = error.message;
@@ -71,13 +65,9 @@ void ScriptHost::scriptError(const script::ScriptError& error)
     }
 }
 
-double ScriptHost::milliseconds()
-{
-    return double(GetTickCount64() - m_startTicks);
-}
+double ScriptHost::milliseconds() { return double(GetTickCount64() - m_startTicks); }
 
-double ScriptHost::epochMilliseconds()
-{
+double ScriptHost::epochMilliseconds() {
     const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
     return double(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count());
 }

@@ -11,10 +11,7 @@ namespace control {
 
 namespace {
 
-swf::Rgba rgbaOf(COLORREF color)
-{
-    return {GetRValue(color), GetGValue(color), GetBValue(color), 255};
-}
+swf::Rgba rgbaOf(COLORREF color) { return {GetRValue(color), GetGValue(color), GetBValue(color), 255}; }
 
 }  // namespace
 
@@ -24,8 +21,7 @@ swf::Rgba rgbaOf(COLORREF color)
 // 32-bit DIB section (a new memory DC) has no pixels to reach: S_OK, nothing
 // drawn. With no movie the opaque aspects paint the background colour.
 HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdcDraw, LPCRECTL lprcBounds,
-                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
-{
+                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
     render::Aspect aspect = render::Aspect::Opaque;
     switch (dwDrawAspect) {
     case DVASPECT_CONTENT:
@@ -72,16 +68,14 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
 }
 
 // No palette: the movie's colours are true colours.
-HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet)
-{
+HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) {
     if (ppColorSet == nullptr)
         return reportError(E_POINTER, u"GetColorSet needs a place for the result");
     *ppColorSet = nullptr;
     return S_FALSE;
 }
 
-HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze)
-{
+HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze) {
     if (pdwFreeze != nullptr)
         *pdwFreeze = 0;
     return notImplemented(u"IViewObject::Freeze");
@@ -91,8 +85,7 @@ HRESULT FlashControl::Unfreeze(DWORD) { return notImplemented(u"IViewObject::Unf
 
 HRESULT FlashControl::SetAdvise(DWORD, DWORD, IAdviseSink*) { return notImplemented(u"IViewObject::SetAdvise"); }
 
-HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink)
-{
+HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) {
     if (pAspects != nullptr)
         *pAspects = 0;
     if (pAdvf != nullptr)

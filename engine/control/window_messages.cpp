@@ -26,21 +26,20 @@ constexpr UINT kSetCursor = 0x0020;
 constexpr UINT kKeyDown = 0x0100;
 constexpr UINT kKeyUp = 0x0101;
 constexpr UINT kChar = 0x0102;
-constexpr UINT kFirstKeyMessage = 0x0100;   // WM_KEYDOWN
-constexpr UINT kLastKeyMessage = 0x0109;    // WM_UNICHAR
+constexpr UINT kFirstKeyMessage = 0x0100;  // WM_KEYDOWN
+constexpr UINT kLastKeyMessage = 0x0109;   // WM_UNICHAR
 constexpr UINT kMouseMove = 0x0200;
 constexpr UINT kLeftDown = 0x0201;
 constexpr UINT kLeftUp = 0x0202;
 constexpr UINT kLeftDoubleClick = 0x0203;
 constexpr UINT kMouseWheel = 0x020A;
 constexpr UINT kMouseHorizontalWheel = 0x020E;
-constexpr UINT kFirstMouseMessage = 0x0200; // WM_MOUSEMOVE
-constexpr UINT kLastMouseMessage = 0x020E;  // WM_MOUSEHWHEEL
+constexpr UINT kFirstMouseMessage = 0x0200;  // WM_MOUSEMOVE
+constexpr UINT kLastMouseMessage = 0x020E;   // WM_MOUSEHWHEEL
 
 }  // namespace
 
-bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
+bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     if (msg >= kFirstMouseMessage && msg <= kLastMouseMessage) {
         handlePointer(msg, wParam, lParam);
@@ -53,14 +52,12 @@ bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
     return msg == kSetFocus || msg == kKillFocus || msg == kSetCursor;
 }
 
-RECT FlashControl::shownBounds() const
-{
+RECT FlashControl::shownBounds() const {
     const bool placed = m_position.right > m_position.left && m_position.bottom > m_position.top;
     return placed ? m_position : m_lastDrawBounds;
 }
 
-void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam)
-{
+void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!m_engine || !m_stage)
         return;
     EngineScope scope(*this);
@@ -97,8 +94,7 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam)
     publishChanges();
 }
 
-void FlashControl::handleKey(UINT msg, WPARAM wParam)
-{
+void FlashControl::handleKey(UINT msg, WPARAM wParam) {
     if (!m_engine)
         return;
     EngineScope scope(*this);

@@ -6,12 +6,9 @@
 namespace model {
 
 BitmapObject::BitmapObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Bitmap& bitmap)
-    : DisplayObject(kKind, std::move(context), characterId), m_bitmap(&bitmap)
-{
-}
+    : DisplayObject(kKind, std::move(context), characterId), m_bitmap(&bitmap) {}
 
-swf::Bounds BitmapObject::leafBounds(const swf::Matrix& m) const
-{
+swf::Bounds BitmapObject::leafBounds(const swf::Matrix& m) const {
     swf::Bounds b;
     if (m_bitmap->width == 0 || m_bitmap->height == 0)
         return b;
@@ -20,4 +17,4 @@ swf::Bounds BitmapObject::leafBounds(const swf::Matrix& m) const
     return transformBounds(m, b);
 }
 
-} // namespace model
+}  // namespace model

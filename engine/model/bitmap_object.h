@@ -22,4 +22,4 @@ private:
     const swf::Bitmap* m_bitmap = nullptr;
 };
 
-} // namespace model
+}  // namespace model

@@ -8,12 +8,9 @@
 namespace model {
 
 ButtonObject::ButtonObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Button& button)
-    : DisplayObject(kKind, std::move(context), characterId), m_button(&button)
-{
-}
+    : DisplayObject(kKind, std::move(context), characterId), m_button(&button) {}
 
-void ButtonObject::setState(ButtonState state)
-{
+void ButtonObject::setState(ButtonState state) {
     if (m_built && state == m_state)
         return;
     ActionBatch batch;
@@ -21,13 +18,12 @@ void ButtonObject::setState(ButtonState state)
     context().flush(std::move(batch));
 }
 
-void ButtonObject::build(ButtonState state, ActionBatch& batch)
-{
+void ButtonObject::build(ButtonState state, ActionBatch& batch) {
     std::map<int32_t, const swf::ButtonRecord*> wanted;
     for (const swf::ButtonRecord& record : m_button->records) {
         bool shown = state == ButtonState::Up ? record.up : state == ButtonState::Over ? record.over : record.down;
         if (shown)
-            wanted[record.depth] = &record; // a repeated depth: the last record wins
+            wanted[record.depth] = &record;  // a repeated depth: the last record wins
     }
     std::vector<int32_t> depths;
     for (const auto& [depth, child] : m_children)
@@ -40,7 +36,8 @@ void ButtonObject::build(ButtonState state, ActionBatch& batch)
     for (const auto& [depth, record] : wanted) {
         DisplayObject* child = m_children.at(depth);
         if (!child) {
-            auto created = ObjectFactory::create(contextPtr(), record->characterId, Origin::Timeline, nesting() + 1, batch);
+            auto created =
+                ObjectFactory::create(contextPtr(), record->characterId, Origin::Timeline, nesting() + 1, batch);
             if (!created)
                 continue;
             child = created.get();
@@ -54,4 +51,4 @@ void ButtonObject::build(ButtonState state, ActionBatch& batch)
     m_built = true;
 }
 
-} // namespace model
+}  // namespace model

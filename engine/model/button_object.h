@@ -41,4 +41,4 @@ private:
     DisplayList m_children{*this};
 };
 
-} // namespace model
+}  // namespace model

@@ -20,4 +20,4 @@ struct ChangeSet {
     [[nodiscard]] bool empty() const { return !everything && rects.empty(); }
 };
 
-} // namespace model
+}  // namespace model

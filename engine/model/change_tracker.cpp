@@ -10,8 +10,7 @@ namespace model {
 
 void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentMatrix,
                          const swf::ColorTransform& parentColor, const std::optional<swf::Bounds>& clip, bool inMask,
-                         swf::Bounds* maskArea)
-{
+                         swf::Bounds* maskArea) {
     if (!object.isVisible())
         return;
     const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
@@ -63,16 +62,14 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
     }
 }
 
-bool ChangeTracker::same(const Leaf& a, const Leaf& b)
-{
+bool ChangeTracker::same(const Leaf& a, const Leaf& b) {
     return a.characterId == b.characterId && a.ratio == b.ratio && a.content == b.content && a.mask == b.mask &&
            a.blend == b.blend && a.matrix == b.matrix && a.color == b.color && a.bounds.empty == b.bounds.empty &&
            (a.bounds.empty || (a.bounds.xMin == b.bounds.xMin && a.bounds.yMin == b.bounds.yMin &&
                                a.bounds.xMax == b.bounds.xMax && a.bounds.yMax == b.bounds.yMax));
 }
 
-ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, const swf::Rect& stage, size_t maxRects)
-{
+ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, const swf::Rect& stage, size_t maxRects) {
     m_current.clear();
     walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr);
     ++m_serial;
@@ -91,7 +88,7 @@ ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, con
         changes.rects.push_back(stage);
 
     m_matched.assign(m_previous.size(), false);
-    int64_t latest = -1; // highest previous index met so far, to see reordering
+    int64_t latest = -1;  // highest previous index met so far, to see reordering
     for (const Leaf& leaf : m_current) {
         const uint32_t p = leaf.previous;
         if (p == kNone || p >= m_previous.size() || m_previous[p].id != leaf.id) {
@@ -121,4 +118,4 @@ ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, con
     return changes;
 }
 
-} // namespace model
+}  // namespace model

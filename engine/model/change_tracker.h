@@ -33,7 +33,7 @@ public:
 private:
     struct Leaf {
         uint64_t id = 0;
-        uint32_t previous = 0; // index in the previous snapshot, kNone when new
+        uint32_t previous = 0;  // index in the previous snapshot, kNone when new
         uint16_t characterId = 0;
         uint16_t ratio = 0;
         uint32_t content = 0;
@@ -52,7 +52,7 @@ private:
     std::vector<Leaf> m_previous;
     std::vector<Leaf> m_current;
     std::vector<bool> m_matched;
-    uint64_t m_serial = 1; // objects start at 0: never in a snapshot
+    uint64_t m_serial = 1;  // objects start at 0: never in a snapshot
 };
 
-} // namespace model
+}  // namespace model

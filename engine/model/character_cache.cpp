@@ -7,8 +7,7 @@
 
 namespace model {
 
-std::shared_ptr<const swf::ShapeGeometry> CharacterCache::shape(uint16_t id)
-{
+std::shared_ptr<const swf::ShapeGeometry> CharacterCache::shape(uint16_t id) {
     auto it = m_shapes.find(id);
     if (it != m_shapes.end())
         return it->second;
@@ -20,8 +19,7 @@ std::shared_ptr<const swf::ShapeGeometry> CharacterCache::shape(uint16_t id)
     return geometry;
 }
 
-std::shared_ptr<const MorphedShape> CharacterCache::morph(uint16_t id, uint16_t ratio)
-{
+std::shared_ptr<const MorphedShape> CharacterCache::morph(uint16_t id, uint16_t ratio) {
     auto key = std::make_pair(id, ratio);
     auto it = m_morphs.find(key);
     if (it != m_morphs.end())
@@ -40,8 +38,7 @@ std::shared_ptr<const MorphedShape> CharacterCache::morph(uint16_t id, uint16_t 
     return blended;
 }
 
-std::shared_ptr<const swf::Path> CharacterCache::glyph(uint16_t fontId, uint32_t index)
-{
+std::shared_ptr<const swf::Path> CharacterCache::glyph(uint16_t fontId, uint32_t index) {
     auto key = std::make_pair(fontId, index);
     auto it = m_glyphs.find(key);
     if (it != m_glyphs.end())
@@ -54,8 +51,7 @@ std::shared_ptr<const swf::Path> CharacterCache::glyph(uint16_t fontId, uint32_t
     return path;
 }
 
-swf::Bounds CharacterCache::textBounds(uint16_t id)
-{
+swf::Bounds CharacterCache::textBounds(uint16_t id) {
     auto it = m_textBounds.find(id);
     if (it != m_textBounds.end())
         return it->second;
@@ -80,4 +76,4 @@ swf::Bounds CharacterCache::textBounds(uint16_t id)
     return out;
 }
 
-} // namespace model
+}  // namespace model

@@ -49,4 +49,4 @@ private:
     std::unordered_map<uint16_t, swf::Bounds> m_textBounds;
 };
 
-} // namespace model
+}  // namespace model

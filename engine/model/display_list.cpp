@@ -5,8 +5,7 @@
 
 namespace model {
 
-bool namesEqual(std::string_view a, std::string_view b, bool caseSensitive)
-{
+bool namesEqual(std::string_view a, std::string_view b, bool caseSensitive) {
     if (a.size() != b.size())
         return false;
     if (caseSensitive)
@@ -19,20 +18,17 @@ bool namesEqual(std::string_view a, std::string_view b, bool caseSensitive)
     return true;
 }
 
-DisplayList::~DisplayList()
-{
+DisplayList::~DisplayList() {
     for (auto& [depth, object] : m_entries)
         object->m_parent = nullptr;
 }
 
-DisplayObject* DisplayList::at(int32_t depth) const
-{
+DisplayObject* DisplayList::at(int32_t depth) const {
     auto it = m_entries.find(depth);
     return it == m_entries.end() ? nullptr : it->second.get();
 }
 
-DisplayObject* DisplayList::findByName(std::string_view name, bool caseSensitive) const
-{
+DisplayObject* DisplayList::findByName(std::string_view name, bool caseSensitive) const {
     for (const auto& [depth, object] : m_entries) {
         if (!object->name().empty() && namesEqual(object->name(), name, caseSensitive))
             return object.get();
@@ -40,8 +36,7 @@ DisplayObject* DisplayList::findByName(std::string_view name, bool caseSensitive
     return nullptr;
 }
 
-std::shared_ptr<DisplayObject> DisplayList::insert(int32_t depth, std::shared_ptr<DisplayObject> object)
-{
+std::shared_ptr<DisplayObject> DisplayList::insert(int32_t depth, std::shared_ptr<DisplayObject> object) {
     std::shared_ptr<DisplayObject> previous = remove(depth);
     object->m_depth = depth;
     object->m_parent = m_owner;
@@ -49,8 +44,7 @@ std::shared_ptr<DisplayObject> DisplayList::insert(int32_t depth, std::shared_pt
     return previous;
 }
 
-std::shared_ptr<DisplayObject> DisplayList::remove(int32_t depth)
-{
+std::shared_ptr<DisplayObject> DisplayList::remove(int32_t depth) {
     auto it = m_entries.find(depth);
     if (it == m_entries.end())
         return nullptr;
@@ -60,8 +54,7 @@ std::shared_ptr<DisplayObject> DisplayList::remove(int32_t depth)
     return object;
 }
 
-void DisplayList::swap(int32_t from, int32_t to)
-{
+void DisplayList::swap(int32_t from, int32_t to) {
     if (from == to)
         return;
     std::shared_ptr<DisplayObject> a = remove(from);
@@ -72,4 +65,4 @@ void DisplayList::swap(int32_t from, int32_t to)
         insert(from, std::move(b));
 }
 
-} // namespace model
+}  // namespace model

@@ -51,4 +51,4 @@ private:
 // names and frame labels without case up to version 6 and exactly from 7 on.
 [[nodiscard]] bool namesEqual(std::string_view a, std::string_view b, bool caseSensitive);
 
-} // namespace model
+}  // namespace model

@@ -15,35 +15,25 @@
 namespace model {
 
 DisplayObject::DisplayObject(DisplayKind kind, std::shared_ptr<StageContext> context, uint16_t characterId)
-    : m_kind(kind), m_context(std::move(context)), m_id(m_context->nextId++), m_characterId(characterId)
-{
+    : m_kind(kind), m_context(std::move(context)), m_id(m_context->nextId++), m_characterId(characterId) {
     ++m_context->liveObjects;
 }
 
-DisplayObject::~DisplayObject()
-{
-    --m_context->liveObjects;
-}
+DisplayObject::~DisplayObject() { --m_context->liveObjects; }
 
-void DisplayObject::setMatrix(const swf::Matrix& m)
-{
+void DisplayObject::setMatrix(const swf::Matrix& m) {
     m_matrix = m;
     m_written.reset();
 }
 
-const std::vector<swf::ClipAction>& DisplayObject::clipActions() const
-{
+const std::vector<swf::ClipAction>& DisplayObject::clipActions() const {
     static const std::vector<swf::ClipAction> kNone;
     return m_clipActions ? *m_clipActions : kNone;
 }
 
-MovieClip* DisplayObject::parentClip() const
-{
-    return m_parent ? m_parent->as<MovieClip>() : nullptr;
-}
+MovieClip* DisplayObject::parentClip() const { return m_parent ? m_parent->as<MovieClip>() : nullptr; }
 
-bool DisplayObject::isOnStage() const
-{
+bool DisplayObject::isOnStage() const {
     const DisplayObject* top = this;
     while (top->m_parent)
         top = top->m_parent;
@@ -51,8 +41,7 @@ bool DisplayObject::isOnStage() const
     return clip && clip->isRoot();
 }
 
-swf::Bounds DisplayObject::boundsThrough(const swf::Matrix& m) const
-{
+swf::Bounds DisplayObject::boundsThrough(const swf::Matrix& m) const {
     const DisplayList* list = children();
     if (!list)
         return leafBounds(m);
@@ -62,21 +51,16 @@ swf::Bounds DisplayObject::boundsThrough(const swf::Matrix& m) const
     return out;
 }
 
-swf::Bounds DisplayObject::leafBounds(const swf::Matrix&) const
-{
-    return {};
-}
+swf::Bounds DisplayObject::leafBounds(const swf::Matrix&) const { return {}; }
 
-swf::Matrix DisplayObject::concatenatedMatrix() const
-{
+swf::Matrix DisplayObject::concatenatedMatrix() const {
     swf::Matrix m = m_matrix;
     for (const DisplayObject* p = m_parent; p; p = p->m_parent)
         m = multiply(p->m_matrix, m);
     return m;
 }
 
-swf::ColorTransform DisplayObject::concatenatedColorTransform() const
-{
+swf::ColorTransform DisplayObject::concatenatedColorTransform() const {
     swf::ColorTransform c = m_colorTransform;
     for (const DisplayObject* p = m_parent; p; p = p->m_parent)
         c = concat(p->m_colorTransform, c);
@@ -89,20 +73,17 @@ constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 // Angles of the two axes, read with the signs the scales carry so that a
 // flipped axis does not look like a half turn.
-double xAxisAngle(const swf::Matrix& m, double xScale)
-{
+double xAxisAngle(const swf::Matrix& m, double xScale) {
     return xScale < 0 ? std::atan2(-m.b, -m.a) : std::atan2(m.b, m.a);
 }
 
-double yAxisAngle(const swf::Matrix& m, double yScale)
-{
+double yAxisAngle(const swf::Matrix& m, double yScale) {
     return yScale < 0 ? std::atan2(m.c, -m.d) : std::atan2(-m.c, m.d);
 }
 
-} // namespace
+}  // namespace
 
-DisplayObject::Decomposed DisplayObject::decomposed() const
-{
+DisplayObject::Decomposed DisplayObject::decomposed() const {
     if (m_written)
         return *m_written;
     Decomposed d;
@@ -114,8 +95,7 @@ DisplayObject::Decomposed DisplayObject::decomposed() const
     return d;
 }
 
-void DisplayObject::recompose(const Decomposed& d)
-{
+void DisplayObject::recompose(const Decomposed& d) {
     Decomposed current = decomposed();
     double skew = yAxisAngle(m_matrix, current.yScale) - xAxisAngle(m_matrix, current.xScale);
     double xAngle = d.rotation / kDegrees;
@@ -134,14 +114,12 @@ double DisplayObject::xScale() const { return decomposed().xScale; }
 double DisplayObject::yScale() const { return decomposed().yScale; }
 double DisplayObject::rotation() const { return decomposed().rotation; }
 
-double DisplayObject::width() const
-{
+double DisplayObject::width() const {
     swf::Bounds b = boundsInParent();
     return b.empty ? 0.0 : (b.xMax - b.xMin) / 20.0;
 }
 
-double DisplayObject::height() const
-{
+double DisplayObject::height() const {
     swf::Bounds b = boundsInParent();
     return b.empty ? 0.0 : (b.yMax - b.yMin) / 20.0;
 }
@@ -149,31 +127,27 @@ double DisplayObject::height() const
 namespace {
 
 // Positions are kept in whole twips, as the player keeps them.
-double toTwips(double pixels)
-{
+double toTwips(double pixels) {
     return std::clamp(std::round(pixels * 20.0), -swf::kCoordinateLimit, swf::kCoordinateLimit);
 }
 
-} // namespace
+}  // namespace
 
-void DisplayObject::setX(double pixels)
-{
+void DisplayObject::setX(double pixels) {
     if (!std::isfinite(pixels))
         return;
     m_matrix.tx = toTwips(pixels);
     m_scriptTransformed = true;
 }
 
-void DisplayObject::setY(double pixels)
-{
+void DisplayObject::setY(double pixels) {
     if (!std::isfinite(pixels))
         return;
     m_matrix.ty = toTwips(pixels);
     m_scriptTransformed = true;
 }
 
-void DisplayObject::setXScale(double percent)
-{
+void DisplayObject::setXScale(double percent) {
     if (!std::isfinite(percent))
         return;
     Decomposed d = decomposed();
@@ -181,8 +155,7 @@ void DisplayObject::setXScale(double percent)
     recompose(d);
 }
 
-void DisplayObject::setYScale(double percent)
-{
+void DisplayObject::setYScale(double percent) {
     if (!std::isfinite(percent))
         return;
     Decomposed d = decomposed();
@@ -190,8 +163,7 @@ void DisplayObject::setYScale(double percent)
     recompose(d);
 }
 
-void DisplayObject::setRotation(double degrees)
-{
+void DisplayObject::setRotation(double degrees) {
     if (!std::isfinite(degrees))
         return;
     double r = std::fmod(degrees, 360.0);
@@ -204,30 +176,27 @@ void DisplayObject::setRotation(double degrees)
     recompose(d);
 }
 
-void DisplayObject::setAlpha(double percent)
-{
+void DisplayObject::setAlpha(double percent) {
     if (!std::isfinite(percent))
         return;
     double mult = std::round(percent * 256.0 / 100.0);
-    m_colorTransform.aMult = int16_t(std::clamp(mult, double(std::numeric_limits<int16_t>::min()),
-                                                double(std::numeric_limits<int16_t>::max())));
+    m_colorTransform.aMult = int16_t(
+        std::clamp(mult, double(std::numeric_limits<int16_t>::min()), double(std::numeric_limits<int16_t>::max())));
     m_scriptTransformed = true;
 }
 
-void DisplayObject::setWidth(double pixels)
-{
+void DisplayObject::setWidth(double pixels) {
     double current = width();
     if (!std::isfinite(pixels) || current <= 0.0)
         return;
     setXScale(xScale() * pixels / current);
 }
 
-void DisplayObject::setHeight(double pixels)
-{
+void DisplayObject::setHeight(double pixels) {
     double current = height();
     if (!std::isfinite(pixels) || current <= 0.0)
         return;
     setYScale(yScale() * pixels / current);
 }
 
-} // namespace model
+}  // namespace model

@@ -112,9 +112,13 @@ public:
     [[nodiscard]] virtual const DisplayList* children() const { return nullptr; }
 
     template <typename T>
-    [[nodiscard]] T* as() { return m_kind == T::kKind ? static_cast<T*>(this) : nullptr; }
+    [[nodiscard]] T* as() {
+        return m_kind == T::kKind ? static_cast<T*>(this) : nullptr;
+    }
     template <typename T>
-    [[nodiscard]] const T* as() const { return m_kind == T::kKind ? static_cast<const T*>(this) : nullptr; }
+    [[nodiscard]] const T* as() const {
+        return m_kind == T::kKind ? static_cast<const T*>(this) : nullptr;
+    }
 
     [[nodiscard]] ScriptData* scriptData() const { return m_scriptData.get(); }
     void setScriptData(std::unique_ptr<ScriptData> data) { m_scriptData = std::move(data); }
@@ -139,18 +143,18 @@ public:
     // player) and mark the object script-transformed.
     [[nodiscard]] double x() const { return m_matrix.tx / 20.0; }
     [[nodiscard]] double y() const { return m_matrix.ty / 20.0; }
-    [[nodiscard]] double xScale() const;   // percent
-    [[nodiscard]] double yScale() const;   // percent
-    [[nodiscard]] double rotation() const; // degrees, -180 < r <= 180
-    [[nodiscard]] double alpha() const { return m_colorTransform.aMult * 100.0 / 256.0; } // percent
-    [[nodiscard]] double width() const;    // pixels, of boundsInParent()
+    [[nodiscard]] double xScale() const;                                                   // percent
+    [[nodiscard]] double yScale() const;                                                   // percent
+    [[nodiscard]] double rotation() const;                                                 // degrees, -180 < r <= 180
+    [[nodiscard]] double alpha() const { return m_colorTransform.aMult * 100.0 / 256.0; }  // percent
+    [[nodiscard]] double width() const;  // pixels, of boundsInParent()
     [[nodiscard]] double height() const;
     void setX(double pixels);
     void setY(double pixels);
     void setXScale(double percent);
     void setYScale(double percent);
     void setRotation(double degrees);
-    void setAlpha(double percent); // the alpha multiplier, clamped to its 16-bit range
+    void setAlpha(double percent);  // the alpha multiplier, clamped to its 16-bit range
     // Scales the x (y) axis so that boundsInParent() gets this width (height);
     // nothing happens when the object has no width (height) to scale.
     void setWidth(double pixels);
@@ -196,7 +200,7 @@ private:
     const std::vector<swf::Filter>* m_filters = nullptr;
     const std::vector<swf::ClipAction>* m_clipActions = nullptr;
     bool m_scriptTransformed = false;
-    std::optional<Decomposed> m_written; // values a script wrote, until the matrix changes otherwise
+    std::optional<Decomposed> m_written;  // values a script wrote, until the matrix changes otherwise
     uint32_t m_contentVersion = 0;
     DisplayObject* m_parent = nullptr;
     uint32_t m_nesting = 0;
@@ -207,4 +211,4 @@ private:
     mutable uint32_t m_snapshotIndex = 0;
 };
 
-} // namespace model
+}  // namespace model

@@ -6,21 +6,17 @@
 namespace model {
 
 EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::EditText& field)
-    : DisplayObject(kKind, std::move(context), characterId), m_field(&field), m_text(field.initialText.value_or(""))
-{
-}
+    : DisplayObject(kKind, std::move(context), characterId), m_field(&field), m_text(field.initialText.value_or("")) {}
 
-void EditTextObject::setText(std::string text)
-{
+void EditTextObject::setText(std::string text) {
     if (text == m_text)
         return;
     m_text = std::move(text);
     bumpContent();
 }
 
-swf::Bounds EditTextObject::leafBounds(const swf::Matrix& m) const
-{
+swf::Bounds EditTextObject::leafBounds(const swf::Matrix& m) const {
     return transformBounds(m, toBounds(m_field->bounds));
 }
 
-} // namespace model
+}  // namespace model

@@ -32,4 +32,4 @@ private:
     std::string m_text;
 };
 
-} // namespace model
+}  // namespace model

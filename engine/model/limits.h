@@ -39,4 +39,4 @@ struct Diagnostics {
     uint64_t droppedActions = 0;       // Limits::maxPendingActions
 };
 
-} // namespace model
+}  // namespace model

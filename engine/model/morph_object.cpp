@@ -7,12 +7,9 @@
 namespace model {
 
 MorphObject::MorphObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::MorphShape& morph)
-    : DisplayObject(kKind, std::move(context), characterId), m_morph(&morph)
-{
-}
+    : DisplayObject(kKind, std::move(context), characterId), m_morph(&morph) {}
 
-std::shared_ptr<const MorphedShape> MorphObject::shapeAtRatio() const
-{
+std::shared_ptr<const MorphedShape> MorphObject::shapeAtRatio() const {
     if (!m_blended || m_blendedRatio != ratio()) {
         m_blended = context().cache.morph(characterId(), ratio());
         if (!m_blended) {
@@ -26,9 +23,8 @@ std::shared_ptr<const MorphedShape> MorphObject::shapeAtRatio() const
     return m_blended;
 }
 
-swf::Bounds MorphObject::leafBounds(const swf::Matrix& m) const
-{
+swf::Bounds MorphObject::leafBounds(const swf::Matrix& m) const {
     return transformBounds(m, shapeAtRatio()->geometry.bounds);
 }
 
-} // namespace model
+}  // namespace model

@@ -24,8 +24,8 @@ private:
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
 
     const swf::MorphShape* m_morph = nullptr;
-    mutable std::shared_ptr<const MorphedShape> m_blended; // for m_blendedRatio
+    mutable std::shared_ptr<const MorphedShape> m_blended;  // for m_blendedRatio
     mutable uint16_t m_blendedRatio = 0;
 };
 
-} // namespace model
+}  // namespace model

@@ -9,17 +9,13 @@
 namespace model {
 
 MovieClip::MovieClip(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Timeline& timeline)
-    : DisplayObject(kKind, std::move(context), characterId), m_timeline(&timeline)
-{
-}
+    : DisplayObject(kKind, std::move(context), characterId), m_timeline(&timeline) {}
 
-uint32_t MovieClip::totalFrames() const
-{
+uint32_t MovieClip::totalFrames() const {
     return std::max<uint32_t>(1, uint32_t(std::min<size_t>(m_timeline->frames.size(), UINT32_MAX)));
 }
 
-bool MovieClip::gotoFrame(int64_t frame)
-{
+bool MovieClip::gotoFrame(int64_t frame) {
     const auto target = uint32_t(std::clamp<int64_t>(frame, 0, int64_t(totalFrames()) - 1));
     ActionBatch batch;
     bool done = TimelineExecutor::gotoFrame(*this, target, batch);
@@ -27,22 +23,19 @@ bool MovieClip::gotoFrame(int64_t frame)
     return done;
 }
 
-void MovieClip::nextFrame()
-{
+void MovieClip::nextFrame() {
     if (m_currentFrame + 1 < totalFrames())
         (void)gotoFrame(int64_t(m_currentFrame) + 1);
     stop();
 }
 
-void MovieClip::prevFrame()
-{
+void MovieClip::prevFrame() {
     if (m_currentFrame > 0)
         (void)gotoFrame(int64_t(m_currentFrame) - 1);
     stop();
 }
 
-std::optional<uint32_t> MovieClip::findLabel(std::string_view name) const
-{
+std::optional<uint32_t> MovieClip::findLabel(std::string_view name) const {
     for (const swf::Label& label : m_timeline->labels) {
         if (namesEqual(label.name, name, context().caseSensitive))
             return label.frame;
@@ -50,8 +43,7 @@ std::optional<uint32_t> MovieClip::findLabel(std::string_view name) const
     return std::nullopt;
 }
 
-bool MovieClip::gotoLabel(std::string_view name)
-{
+bool MovieClip::gotoLabel(std::string_view name) {
     auto frame = findLabel(name);
     if (!frame)
         return false;
@@ -59,8 +51,7 @@ bool MovieClip::gotoLabel(std::string_view name)
     return true;
 }
 
-std::string MovieClip::currentLabel() const
-{
+std::string MovieClip::currentLabel() const {
     const swf::Label* best = nullptr;
     for (const swf::Label& label : m_timeline->labels) {
         if (label.frame <= m_currentFrame && (!best || label.frame >= best->frame))
@@ -69,8 +60,7 @@ std::string MovieClip::currentLabel() const
     return best ? best->name : std::string();
 }
 
-std::optional<std::string> MovieClip::labelOfFrame(uint32_t frame) const
-{
+std::optional<std::string> MovieClip::labelOfFrame(uint32_t frame) const {
     std::optional<std::string> found;
     for (const swf::Label& label : m_timeline->labels) {
         if (label.frame == frame)
@@ -81,16 +71,14 @@ std::optional<std::string> MovieClip::labelOfFrame(uint32_t frame) const
 
 namespace {
 
-void queueUnload(ActionBatch& batch, std::shared_ptr<DisplayObject> removed)
-{
+void queueUnload(ActionBatch& batch, std::shared_ptr<DisplayObject> removed) {
     if (removed && removed->kind() == DisplayKind::MovieClip)
         batch.frame.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
 }
 
-} // namespace
+}  // namespace
 
-std::shared_ptr<DisplayObject> MovieClip::createChild(uint16_t characterId, int32_t depth, std::string name)
-{
+std::shared_ptr<DisplayObject> MovieClip::createChild(uint16_t characterId, int32_t depth, std::string name) {
     ActionBatch batch;
     queueUnload(batch, m_children.remove(depth));
     auto object = ObjectFactory::create(contextPtr(), characterId, Origin::Script, nesting() + 1, batch);
@@ -102,8 +90,7 @@ std::shared_ptr<DisplayObject> MovieClip::createChild(uint16_t characterId, int3
     return object;
 }
 
-std::shared_ptr<MovieClip> MovieClip::createEmptyClip(int32_t depth, std::string name)
-{
+std::shared_ptr<MovieClip> MovieClip::createEmptyClip(int32_t depth, std::string name) {
     ActionBatch batch;
     queueUnload(batch, m_children.remove(depth));
     auto clip = ObjectFactory::createEmptyClip(contextPtr(), nesting() + 1);
@@ -115,8 +102,7 @@ std::shared_ptr<MovieClip> MovieClip::createEmptyClip(int32_t depth, std::string
     return clip;
 }
 
-bool MovieClip::removeChild(int32_t depth)
-{
+bool MovieClip::removeChild(int32_t depth) {
     auto removed = m_children.remove(depth);
     if (!removed)
         return false;
@@ -126,9 +112,6 @@ bool MovieClip::removeChild(int32_t depth)
     return true;
 }
 
-void MovieClip::swapChildren(int32_t depthA, int32_t depthB)
-{
-    m_children.swap(depthA, depthB);
-}
+void MovieClip::swapChildren(int32_t depthA, int32_t depthB) { m_children.swap(depthA, depthB); }
 
-} // namespace model
+}  // namespace model

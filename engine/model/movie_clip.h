@@ -116,8 +116,8 @@ private:
     uint32_t m_currentFrame = 0;
     bool m_playing = true;
     bool m_isRoot = false;
-    uint64_t m_bornTick = 0; // the tick in which it entered frame 0: it advances from the next one
+    uint64_t m_bornTick = 0;  // the tick in which it entered frame 0: it advances from the next one
     DisplayList m_children{*this};
 };
 
-} // namespace model
+}  // namespace model

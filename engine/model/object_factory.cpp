@@ -15,8 +15,7 @@ namespace {
 const swf::Timeline kEmptyTimeline{};
 }
 
-bool ObjectFactory::isDisplayable(StageContext& context, uint16_t characterId)
-{
+bool ObjectFactory::isDisplayable(StageContext& context, uint16_t characterId) {
     auto kind = context.movie->characters.kindOf(characterId);
     if (!kind) {
         ++context.diagnostics.undefinedCharacters;
@@ -29,8 +28,7 @@ bool ObjectFactory::isDisplayable(StageContext& context, uint16_t characterId)
     return true;
 }
 
-bool ObjectFactory::roomFor(StageContext& context, bool container, uint32_t nesting)
-{
+bool ObjectFactory::roomFor(StageContext& context, bool container, uint32_t nesting) {
     if (context.liveObjects >= context.limits.maxDisplayObjects) {
         ++context.diagnostics.objectLimitHits;
         return false;
@@ -42,10 +40,8 @@ bool ObjectFactory::roomFor(StageContext& context, bool container, uint32_t nest
     return true;
 }
 
-std::shared_ptr<DisplayObject> ObjectFactory::create(const std::shared_ptr<StageContext>& context,
-                                                     uint16_t characterId, Origin origin, uint32_t nesting,
-                                                     ActionBatch& batch)
-{
+std::shared_ptr<DisplayObject> ObjectFactory::create(const std::shared_ptr<StageContext>& context, uint16_t characterId,
+                                                     Origin origin, uint32_t nesting, ActionBatch& batch) {
     if (!isDisplayable(*context, characterId))
         return nullptr;
     const swf::CharacterData& data = *context->movie->characters.findAny(characterId);
@@ -89,8 +85,7 @@ std::shared_ptr<DisplayObject> ObjectFactory::create(const std::shared_ptr<Stage
 }
 
 std::shared_ptr<MovieClip> ObjectFactory::createEmptyClip(const std::shared_ptr<StageContext>& context,
-                                                          uint32_t nesting)
-{
+                                                          uint32_t nesting) {
     if (!roomFor(*context, true, nesting))
         return nullptr;
     auto clip = std::make_shared<MovieClip>(context, 0, kEmptyTimeline);
@@ -100,8 +95,7 @@ std::shared_ptr<MovieClip> ObjectFactory::createEmptyClip(const std::shared_ptr<
     return clip;
 }
 
-std::shared_ptr<MovieClip> ObjectFactory::createRoot(const std::shared_ptr<StageContext>& context, ActionBatch& batch)
-{
+std::shared_ptr<MovieClip> ObjectFactory::createRoot(const std::shared_ptr<StageContext>& context, ActionBatch& batch) {
     auto root = std::make_shared<MovieClip>(context, 0, context->movie->root);
     root->m_isRoot = true;
     // The root's first frame is never refused: it is what loading shows.
@@ -109,5 +103,4 @@ std::shared_ptr<MovieClip> ObjectFactory::createRoot(const std::shared_ptr<Stage
     return root;
 }
 
-} // namespace model
-
+}  // namespace model

@@ -34,4 +34,4 @@ private:
     [[nodiscard]] static bool roomFor(StageContext& context, bool container, uint32_t nesting);
 };
 
-} // namespace model
+}  // namespace model

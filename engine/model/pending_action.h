@@ -16,17 +16,17 @@ namespace model {
 class MovieClip;
 
 enum class ActionKind : uint8_t {
-    Init,       // DoInitAction: bytes, spriteId; clip is the timeline holding the tag (the root)
-    Frame,      // DoAction: bytes, run in `clip`. Skip it if the clip has left the stage meanwhile
-    ClipLoad,   // a new movie clip entered its first frame (its onClipEvent(load), onLoad)
-    ClipUnload, // the timeline removed the clip (onClipEvent(unload), onUnload); clip is off the stage
+    Init,        // DoInitAction: bytes, spriteId; clip is the timeline holding the tag (the root)
+    Frame,       // DoAction: bytes, run in `clip`. Skip it if the clip has left the stage meanwhile
+    ClipLoad,    // a new movie clip entered its first frame (its onClipEvent(load), onLoad)
+    ClipUnload,  // the timeline removed the clip (onClipEvent(unload), onUnload); clip is off the stage
 };
 
 struct PendingAction {
     ActionKind kind = ActionKind::Frame;
     std::shared_ptr<MovieClip> clip;
-    std::span<const uint8_t> bytes; // Init and Frame
-    uint16_t spriteId = 0;          // Init
+    std::span<const uint8_t> bytes;  // Init and Frame
+    uint16_t spriteId = 0;           // Init
 };
 
-} // namespace model
+}  // namespace model

@@ -3,8 +3,7 @@
 
 namespace model {
 
-Placement capture(const std::shared_ptr<DisplayObject>& object)
-{
+Placement capture(const std::shared_ptr<DisplayObject>& object) {
     Placement p;
     p.characterId = object->characterId();
     p.matrix = object->matrix();
@@ -21,8 +20,7 @@ Placement capture(const std::shared_ptr<DisplayObject>& object)
     return p;
 }
 
-void merge(Placement& p, const swf::PlaceObject& tag)
-{
+void merge(Placement& p, const swf::PlaceObject& tag) {
     if (tag.matrix)
         p.matrix = *tag.matrix;
     if (tag.colorTransform)
@@ -45,8 +43,7 @@ void merge(Placement& p, const swf::PlaceObject& tag)
         p.clipActions = &tag.clipActions;
 }
 
-void applyTo(DisplayObject& object, const Placement& p)
-{
+void applyTo(DisplayObject& object, const Placement& p) {
     if (!object.isScriptTransformed()) {
         if (object.matrix() != p.matrix)
             object.setMatrix(p.matrix);
@@ -64,4 +61,4 @@ void applyTo(DisplayObject& object, const Placement& p)
     object.setClipActions(p.clipActions);
 }
 
-} // namespace model
+}  // namespace model

@@ -37,4 +37,4 @@ void merge(Placement& p, const swf::PlaceObject& tag);
 // matrix and colour transform.
 void applyTo(DisplayObject& object, const Placement& p);
 
-} // namespace model
+}  // namespace model

@@ -28,4 +28,4 @@ private:
     std::shared_ptr<const swf::ShapeGeometry> m_geometry;
 };
 
-} // namespace model
+}  // namespace model

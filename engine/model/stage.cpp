@@ -9,8 +9,7 @@
 
 namespace model {
 
-std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, const Limits& limits)
-{
+std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, const Limits& limits) {
     if (!movie)
         return nullptr;
     std::unique_ptr<Stage> stage(new Stage());
@@ -25,8 +24,7 @@ std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, co
     return stage;
 }
 
-Stage::~Stage()
-{
+Stage::~Stage() {
     // Objects kept alive elsewhere must not believe they are still shown, and
     // the queue must not keep objects that keep the context that holds it.
     if (m_root)
@@ -35,13 +33,9 @@ Stage::~Stage()
     m_context->queue.clear();
 }
 
-bool Stage::usesActionScript3() const
-{
-    return m_movie->attributes.actionScript3 || m_movie->hasAbc;
-}
+bool Stage::usesActionScript3() const { return m_movie->attributes.actionScript3 || m_movie->hasAbc; }
 
-void Stage::setBackgroundColor(swf::Rgba color)
-{
+void Stage::setBackgroundColor(swf::Rgba color) {
     if (color == m_background)
         return;
     m_background = color;
@@ -54,8 +48,7 @@ const Diagnostics& Stage::diagnostics() const { return m_context->diagnostics; }
 size_t Stage::liveObjects() const { return m_context->liveObjects; }
 void Stage::resetWorkBudget() { m_context->resetBudget(); }
 
-void Stage::advance()
-{
+void Stage::advance() {
     resetWorkBudget();
     ++m_context->tick;
     ActionBatch batch;
@@ -63,43 +56,36 @@ void Stage::advance()
     m_context->flush(std::move(batch));
 }
 
-void Stage::rewind()
-{
+void Stage::rewind() {
     gotoFrame(0);
     stop();
 }
 
-void Stage::forward()
-{
+void Stage::forward() {
     resetWorkBudget();
     m_root->nextFrame();
 }
 
-void Stage::back()
-{
+void Stage::back() {
     resetWorkBudget();
     m_root->prevFrame();
 }
 
-void Stage::gotoFrame(int64_t frame)
-{
+void Stage::gotoFrame(int64_t frame) {
     resetWorkBudget();
     (void)m_root->gotoFrame(frame);
 }
 
-bool Stage::gotoLabel(std::string_view label)
-{
+bool Stage::gotoLabel(std::string_view label) {
     resetWorkBudget();
     return m_root->gotoLabel(label);
 }
 
-MovieClip* Stage::resolveTarget(std::string_view target)
-{
+MovieClip* Stage::resolveTarget(std::string_view target) {
     return model::resolveTarget(*m_root, nullptr, target, namesCaseSensitive());
 }
 
-TargetStatus Stage::playTarget(std::string_view target)
-{
+TargetStatus Stage::playTarget(std::string_view target) {
     MovieClip* clip = resolveTarget(target);
     if (!clip)
         return TargetStatus::TargetNotFound;
@@ -107,8 +93,7 @@ TargetStatus Stage::playTarget(std::string_view target)
     return TargetStatus::Ok;
 }
 
-TargetStatus Stage::stopTarget(std::string_view target)
-{
+TargetStatus Stage::stopTarget(std::string_view target) {
     MovieClip* clip = resolveTarget(target);
     if (!clip)
         return TargetStatus::TargetNotFound;
@@ -116,8 +101,7 @@ TargetStatus Stage::stopTarget(std::string_view target)
     return TargetStatus::Ok;
 }
 
-TargetStatus Stage::gotoFrameTarget(std::string_view target, int64_t frame)
-{
+TargetStatus Stage::gotoFrameTarget(std::string_view target, int64_t frame) {
     MovieClip* clip = resolveTarget(target);
     if (!clip)
         return TargetStatus::TargetNotFound;
@@ -126,8 +110,7 @@ TargetStatus Stage::gotoFrameTarget(std::string_view target, int64_t frame)
     return TargetStatus::Ok;
 }
 
-TargetStatus Stage::gotoLabelTarget(std::string_view target, std::string_view label)
-{
+TargetStatus Stage::gotoLabelTarget(std::string_view target, std::string_view label) {
     MovieClip* clip = resolveTarget(target);
     if (!clip)
         return TargetStatus::TargetNotFound;
@@ -135,41 +118,34 @@ TargetStatus Stage::gotoLabelTarget(std::string_view target, std::string_view la
     return clip->gotoLabel(label) ? TargetStatus::Ok : TargetStatus::LabelNotFound;
 }
 
-std::optional<uint32_t> Stage::currentFrameOf(std::string_view target)
-{
+std::optional<uint32_t> Stage::currentFrameOf(std::string_view target) {
     MovieClip* clip = resolveTarget(target);
     if (!clip)
         return std::nullopt;
     return clip->currentFrame();
 }
 
-std::optional<std::string> Stage::currentLabelOf(std::string_view target)
-{
+std::optional<std::string> Stage::currentLabelOf(std::string_view target) {
     MovieClip* clip = resolveTarget(target);
     if (!clip)
         return std::nullopt;
     return clip->currentLabel();
 }
 
-std::vector<PendingAction> Stage::takePendingActions()
-{
+std::vector<PendingAction> Stage::takePendingActions() {
     std::vector<PendingAction> out(std::make_move_iterator(m_context->queue.begin()),
                                    std::make_move_iterator(m_context->queue.end()));
     m_context->queue.clear();
     return out;
 }
 
-size_t Stage::pendingActionCount() const
-{
-    return m_context->queue.size();
-}
+size_t Stage::pendingActionCount() const { return m_context->queue.size(); }
 
-ChangeSet Stage::collectChanges()
-{
+ChangeSet Stage::collectChanges() {
     bool everything = m_firstCollection || m_backgroundChanged;
     m_firstCollection = false;
     m_backgroundChanged = false;
     return m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
 }
 
-} // namespace model
+}  // namespace model

@@ -53,7 +53,7 @@ public:
     [[nodiscard]] swf::Rect stageRect() const { return m_movie->header.stage; }
     [[nodiscard]] int64_t widthTwips() const { return m_movie->header.stage.width(); }
     [[nodiscard]] int64_t heightTwips() const { return m_movie->header.stage.height(); }
-    [[nodiscard]] double frameRate() const { return m_movie->header.frameRate(); } // may be 0: the caller picks a rate
+    [[nodiscard]] double frameRate() const { return m_movie->header.frameRate(); }  // may be 0: the caller picks a rate
     [[nodiscard]] uint8_t version() const { return m_movie->header.version; }
     // FileAttributes says so, or DoABC tags were present: show, run no script.
     [[nodiscard]] bool usesActionScript3() const;
@@ -80,10 +80,10 @@ public:
     void play() { m_root->play(); }
     void stop() { m_root->stop(); }
     [[nodiscard]] bool isPlaying() const { return m_root->isPlaying(); }
-    void rewind();  // frame 0, stopped
-    void forward(); // next frame, stopped
-    void back();    // previous frame, stopped
-    void gotoFrame(int64_t frame); // clamped; the playing flag stays
+    void rewind();                  // frame 0, stopped
+    void forward();                 // next frame, stopped
+    void back();                    // previous frame, stopped
+    void gotoFrame(int64_t frame);  // clamped; the playing flag stays
     [[nodiscard]] uint32_t currentFrame() const { return m_root->currentFrame(); }
     [[nodiscard]] uint32_t totalFrames() const { return m_root->totalFrames(); }
     [[nodiscard]] uint32_t declaredFrameCount() const { return m_root->declaredFrameCount(); }
@@ -121,4 +121,4 @@ private:
     std::unique_ptr<ChangeTracker> m_tracker;
 };
 
-} // namespace model
+}  // namespace model

@@ -3,8 +3,7 @@
 
 namespace model {
 
-void ActionBatch::append(ActionBatch&& other)
-{
+void ActionBatch::append(ActionBatch&& other) {
     for (auto& a : other.init)
         init.push_back(std::move(a));
     for (auto& a : other.frame)
@@ -12,13 +11,11 @@ void ActionBatch::append(ActionBatch&& other)
 }
 
 StageContext::StageContext(std::shared_ptr<const swf::Movie> m, const Limits& l)
-    : movie(std::move(m)), limits(l), cache(movie), caseSensitive(movie->header.version >= 7)
-{
+    : movie(std::move(m)), limits(l), cache(movie), caseSensitive(movie->header.version >= 7) {
     resetBudget();
 }
 
-bool StageContext::charge(uint64_t cost)
-{
+bool StageContext::charge(uint64_t cost) {
     if (cost > budget) {
         ++diagnostics.budgetHits;
         return false;
@@ -27,8 +24,7 @@ bool StageContext::charge(uint64_t cost)
     return true;
 }
 
-uint64_t StageContext::scanCost(const swf::Timeline& timeline, uint32_t first, uint32_t last)
-{
+uint64_t StageContext::scanCost(const swf::Timeline& timeline, uint32_t first, uint32_t last) {
     auto& prefix = m_prefix[&timeline];
     if (prefix.empty()) {
         prefix.reserve(timeline.frames.size() + 1);
@@ -41,8 +37,7 @@ uint64_t StageContext::scanCost(const swf::Timeline& timeline, uint32_t first, u
     return prefix[last + 1] - prefix[first];
 }
 
-void StageContext::enqueue(PendingAction&& action)
-{
+void StageContext::enqueue(PendingAction&& action) {
     if (closed)
         return;
     if (queue.size() >= limits.maxPendingActions) {
@@ -52,8 +47,7 @@ void StageContext::enqueue(PendingAction&& action)
     queue.push_back(std::move(action));
 }
 
-void StageContext::flush(ActionBatch&& batch)
-{
+void StageContext::flush(ActionBatch&& batch) {
     for (auto& a : batch.init)
         enqueue(std::move(a));
     for (auto& a : batch.frame)
@@ -62,4 +56,4 @@ void StageContext::flush(ActionBatch&& batch)
     batch.frame.clear();
 }
 
-} // namespace model
+}  // namespace model

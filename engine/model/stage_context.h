@@ -39,9 +39,9 @@ struct StageContext {
     uint64_t tick = 0;
     uint64_t budget = 0;
     uint64_t nextInstanceName = 1;
-    std::vector<bool> initDone = std::vector<bool>(65536, false); // per sprite id
+    std::vector<bool> initDone = std::vector<bool>(65536, false);  // per sprite id
     std::deque<PendingAction> queue;
-    bool closed = false; // the stage is gone: nothing is queued any more
+    bool closed = false;  // the stage is gone: nothing is queued any more
 
     // Takes `cost` from the work budget; false (counted) when it does not fit.
     [[nodiscard]] bool charge(uint64_t cost);
@@ -57,4 +57,4 @@ private:
     std::unordered_map<const swf::Timeline*, std::vector<uint64_t>> m_prefix;
 };
 
-} // namespace model
+}  // namespace model

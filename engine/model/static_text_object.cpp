@@ -7,13 +7,10 @@
 namespace model {
 
 StaticTextObject::StaticTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Text& text)
-    : DisplayObject(kKind, std::move(context), characterId), m_text(&text)
-{
-}
+    : DisplayObject(kKind, std::move(context), characterId), m_text(&text) {}
 
-swf::Bounds StaticTextObject::leafBounds(const swf::Matrix& m) const
-{
+swf::Bounds StaticTextObject::leafBounds(const swf::Matrix& m) const {
     return transformBounds(m, context().cache.textBounds(characterId()));
 }
 
-} // namespace model
+}  // namespace model

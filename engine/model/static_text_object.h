@@ -23,4 +23,4 @@ private:
     const swf::Text* m_text = nullptr;
 };
 
-} // namespace model
+}  // namespace model

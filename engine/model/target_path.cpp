@@ -10,8 +10,7 @@ namespace model {
 
 namespace {
 
-MovieClip* childClip(const MovieClip& parent, std::string_view name, bool caseSensitive)
-{
+MovieClip* childClip(const MovieClip& parent, std::string_view name, bool caseSensitive) {
     for (const auto& [depth, object] : parent.displayList()) {
         auto* clip = object->as<MovieClip>();
         if (clip && !clip->name().empty() && namesEqual(clip->name(), name, caseSensitive))
@@ -20,8 +19,7 @@ MovieClip* childClip(const MovieClip& parent, std::string_view name, bool caseSe
     return nullptr;
 }
 
-std::vector<std::string_view> split(std::string_view path, char separator)
-{
+std::vector<std::string_view> split(std::string_view path, char separator) {
     std::vector<std::string_view> parts;
     size_t start = 0;
     for (;;) {
@@ -35,10 +33,9 @@ std::vector<std::string_view> split(std::string_view path, char separator)
     }
 }
 
-} // namespace
+}  // namespace
 
-MovieClip* resolveTarget(MovieClip& root, MovieClip* base, std::string_view path, bool caseSensitive)
-{
+MovieClip* resolveTarget(MovieClip& root, MovieClip* base, std::string_view path, bool caseSensitive) {
     MovieClip* current = base ? base : &root;
     if (path.empty() || path == "/")
         return &root;
@@ -49,7 +46,7 @@ MovieClip* resolveTarget(MovieClip& root, MovieClip* base, std::string_view path
     }
     std::vector<std::string_view> parts = split(path, slash ? '/' : '.');
     if (slash && parts.size() > 1 && parts.back().empty())
-        parts.pop_back(); // a trailing slash
+        parts.pop_back();  // a trailing slash
     auto is = [caseSensitive](std::string_view part, std::string_view keyword) {
         return namesEqual(part, keyword, caseSensitive);
     };
@@ -72,4 +69,4 @@ MovieClip* resolveTarget(MovieClip& root, MovieClip* base, std::string_view path
     return current;
 }
 
-} // namespace model
+}  // namespace model

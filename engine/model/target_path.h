@@ -22,4 +22,4 @@ class MovieClip;
 // the root is taken relative to `base` (the root when base is null).
 [[nodiscard]] MovieClip* resolveTarget(MovieClip& root, MovieClip* base, std::string_view path, bool caseSensitive);
 
-} // namespace model
+}  // namespace model

@@ -25,8 +25,7 @@ struct FrameWork {
     std::vector<PendingAction> own;
     std::map<int32_t, ActionBatch> created;
 
-    void finish(bool firstFrame)
-    {
+    void finish(bool firstFrame) {
         for (auto& a : own)
             out.frame.push_back(std::move(a));
         if (firstFrame)
@@ -36,34 +35,29 @@ struct FrameWork {
     }
 };
 
-bool isScriptDepth(const DisplayList& list, int32_t depth)
-{
+bool isScriptDepth(const DisplayList& list, int32_t depth) {
     const DisplayObject* here = list.at(depth);
     return here && here->origin() == Origin::Script;
 }
 
-void queueUnload(FrameWork& w, const std::shared_ptr<DisplayObject>& removed)
-{
+void queueUnload(FrameWork& w, const std::shared_ptr<DisplayObject>& removed) {
     if (removed && removed->kind() == DisplayKind::MovieClip)
         w.own.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
 }
 
-void queueInit(FrameWork& w, const swf::DoInitAction& init)
-{
+void queueInit(FrameWork& w, const swf::DoInitAction& init) {
     if (w.context.initDone[init.spriteId])
         return;
     w.context.initDone[init.spriteId] = true;
     w.out.init.push_back({ActionKind::Init, w.self, {init.actions.data(), init.actions.size()}, init.spriteId});
 }
 
-void queueFrameAction(FrameWork& w, const swf::DoAction& action)
-{
+void queueFrameAction(FrameWork& w, const swf::DoAction& action) {
     w.own.push_back({ActionKind::Frame, w.self, {action.actions.data(), action.actions.size()}, 0});
 }
 
 // Creates the object a placement describes at an empty depth.
-void createAt(FrameWork& w, int32_t depth, const Placement& p)
-{
+void createAt(FrameWork& w, int32_t depth, const Placement& p) {
     ActionBatch batch;
     auto object = ObjectFactory::create(w.contextPtr, p.characterId, Origin::Timeline, w.clip.nesting() + 1, batch);
     if (!object)
@@ -75,16 +69,14 @@ void createAt(FrameWork& w, int32_t depth, const Placement& p)
     w.created[depth].append(std::move(batch));
 }
 
-void replaceAt(FrameWork& w, int32_t depth, const Placement& p)
-{
+void replaceAt(FrameWork& w, int32_t depth, const Placement& p) {
     queueUnload(w, w.list.remove(depth));
     createAt(w, depth, p);
 }
 
 // --- frame by frame -------------------------------------------------------
 
-void placeDirect(FrameWork& w, const swf::PlaceObject& tag)
-{
+void placeDirect(FrameWork& w, const swf::PlaceObject& tag) {
     const int32_t depth = tag.depth;
     if (isScriptDepth(w.list, depth))
         return;
@@ -111,21 +103,24 @@ void placeDirect(FrameWork& w, const swf::PlaceObject& tag)
     applyTo(*current, p);
 }
 
-void removeDirect(FrameWork& w, uint16_t depth)
-{
+void removeDirect(FrameWork& w, uint16_t depth) {
     if (isScriptDepth(w.list, depth))
         return;
     queueUnload(w, w.list.remove(depth));
 }
 
-} // namespace
+}  // namespace
 
-void TimelineExecutor::executeFrame(MovieClip& clip, uint32_t frame, ActionBatch& out, bool firstFrame)
-{
+void TimelineExecutor::executeFrame(MovieClip& clip, uint32_t frame, ActionBatch& out, bool firstFrame) {
     StageContext& context = *clip.contextPtr();
-    FrameWork w{clip,    std::static_pointer_cast<MovieClip>(clip.shared_from_this()),
-                context, clip.contextPtr(),
-                clip.m_children, out, {}, {}};
+    FrameWork w{clip,
+                std::static_pointer_cast<MovieClip>(clip.shared_from_this()),
+                context,
+                clip.contextPtr(),
+                clip.m_children,
+                out,
+                {},
+                {}};
     const auto& frames = clip.timeline().frames;
     if (frame < frames.size()) {
         for (const swf::ControlTag& tag : frames[frame].tags) {
@@ -150,8 +145,7 @@ namespace {
 
 using DepthState = std::map<int32_t, Placement>;
 
-void placeScanned(FrameWork& w, DepthState& state, const swf::PlaceObject& tag)
-{
+void placeScanned(FrameWork& w, DepthState& state, const swf::PlaceObject& tag) {
     const int32_t depth = tag.depth;
     if (isScriptDepth(w.list, depth))
         return;
@@ -178,8 +172,7 @@ void placeScanned(FrameWork& w, DepthState& state, const swf::PlaceObject& tag)
 // Makes the display list match `state`, keeping instances where the rules
 // allow: backwards, same depth and same character; forwards, the very
 // instance the entry was captured from.
-void reconcile(FrameWork& w, DepthState& state, bool backward)
-{
+void reconcile(FrameWork& w, DepthState& state, bool backward) {
     std::vector<int32_t> depths;
     for (const auto& [depth, object] : w.list) {
         if (object->origin() == Origin::Timeline)
@@ -196,15 +189,14 @@ void reconcile(FrameWork& w, DepthState& state, bool backward)
             queueUnload(w, w.list.remove(depth));
     }
     for (const auto& [depth, p] : state) {
-        if (!w.list.at(depth)) // kept, or a script object holds it
+        if (!w.list.at(depth))  // kept, or a script object holds it
             createAt(w, depth, p);
     }
 }
 
-} // namespace
+}  // namespace
 
-bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out)
-{
+bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out) {
     StageContext& context = *clip.contextPtr();
     const auto& frames = clip.timeline().frames;
     const uint32_t current = clip.currentFrame();
@@ -213,9 +205,14 @@ bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out)
     if (!context.charge(context.scanCost(clip.timeline(), first, target) + clip.displayList().size()))
         return false;
 
-    FrameWork w{clip,    std::static_pointer_cast<MovieClip>(clip.shared_from_this()),
-                context, clip.contextPtr(),
-                clip.m_children, out, {}, {}};
+    FrameWork w{clip,
+                std::static_pointer_cast<MovieClip>(clip.shared_from_this()),
+                context,
+                clip.contextPtr(),
+                clip.m_children,
+                out,
+                {},
+                {}};
     DepthState state;
     if (!backward) {
         for (const auto& [depth, object] : w.list) {
@@ -244,15 +241,13 @@ bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out)
     return true;
 }
 
-void TimelineExecutor::enterFirstFrame(MovieClip& clip, ActionBatch& out)
-{
+void TimelineExecutor::enterFirstFrame(MovieClip& clip, ActionBatch& out) {
     clip.m_currentFrame = 0;
     clip.m_bornTick = clip.contextPtr()->tick;
     executeFrame(clip, 0, out, true);
 }
 
-bool TimelineExecutor::gotoFrame(MovieClip& clip, uint32_t frame, ActionBatch& out)
-{
+bool TimelineExecutor::gotoFrame(MovieClip& clip, uint32_t frame, ActionBatch& out) {
     const uint32_t current = clip.currentFrame();
     if (frame == current)
         return true;
@@ -267,8 +262,7 @@ bool TimelineExecutor::gotoFrame(MovieClip& clip, uint32_t frame, ActionBatch& o
     return jump(clip, frame, out);
 }
 
-void TimelineExecutor::step(MovieClip& clip, ActionBatch& out)
-{
+void TimelineExecutor::step(MovieClip& clip, ActionBatch& out) {
     if (!clip.isPlaying() || clip.m_bornTick == clip.contextPtr()->tick)
         return;
     const uint32_t total = clip.totalFrames();
@@ -278,8 +272,7 @@ void TimelineExecutor::step(MovieClip& clip, ActionBatch& out)
     (void)gotoFrame(clip, next, out);
 }
 
-void TimelineExecutor::advanceTree(DisplayObject& object, ActionBatch& out)
-{
+void TimelineExecutor::advanceTree(DisplayObject& object, ActionBatch& out) {
     if (auto* clip = object.as<MovieClip>())
         step(*clip, out);
     const DisplayList* list = object.children();
@@ -297,4 +290,4 @@ void TimelineExecutor::advanceTree(DisplayObject& object, ActionBatch& out)
     }
 }
 
-} // namespace model
+}  // namespace model

@@ -29,4 +29,4 @@ private:
     static bool jump(MovieClip& clip, uint32_t target, ActionBatch& out);
 };
 
-} // namespace model
+}  // namespace model

@@ -8,19 +8,16 @@
 
 namespace model {
 
-swf::Matrix multiply(const swf::Matrix& o, const swf::Matrix& i)
-{
-    return {o.a * i.a + o.c * i.b,          o.b * i.a + o.d * i.b,          o.a * i.c + o.c * i.d,
-            o.b * i.c + o.d * i.d,          o.a * i.tx + o.c * i.ty + o.tx, o.b * i.tx + o.d * i.ty + o.ty};
+swf::Matrix multiply(const swf::Matrix& o, const swf::Matrix& i) {
+    return {o.a * i.a + o.c * i.b, o.b * i.a + o.d * i.b,          o.a * i.c + o.c * i.d,
+            o.b * i.c + o.d * i.d, o.a * i.tx + o.c * i.ty + o.tx, o.b * i.tx + o.d * i.ty + o.ty};
 }
 
-swf::Point apply(const swf::Matrix& m, swf::Point p)
-{
+swf::Point apply(const swf::Matrix& m, swf::Point p) {
     return {m.a * p.x + m.c * p.y + m.tx, m.b * p.x + m.d * p.y + m.ty};
 }
 
-std::optional<swf::Matrix> invert(const swf::Matrix& m)
-{
+std::optional<swf::Matrix> invert(const swf::Matrix& m) {
     double det = m.a * m.d - m.b * m.c;
     if (det == 0.0 || !std::isfinite(det))
         return std::nullopt;
@@ -34,8 +31,7 @@ std::optional<swf::Matrix> invert(const swf::Matrix& m)
     return r;
 }
 
-swf::Bounds transformBounds(const swf::Matrix& m, const swf::Bounds& b)
-{
+swf::Bounds transformBounds(const swf::Matrix& m, const swf::Bounds& b) {
     swf::Bounds out;
     if (b.empty)
         return out;
@@ -46,8 +42,7 @@ swf::Bounds transformBounds(const swf::Matrix& m, const swf::Bounds& b)
     return out;
 }
 
-swf::Bounds intersect(const swf::Bounds& a, const swf::Bounds& b)
-{
+swf::Bounds intersect(const swf::Bounds& a, const swf::Bounds& b) {
     swf::Bounds out;
     if (a.empty || b.empty)
         return out;
@@ -64,28 +59,25 @@ swf::Bounds intersect(const swf::Bounds& a, const swf::Bounds& b)
 
 namespace {
 
-int16_t saturate16(int64_t v)
-{
+int16_t saturate16(int64_t v) {
     return int16_t(std::clamp<int64_t>(v, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
-void concatChannel(int16_t om, int16_t oa, int16_t im, int16_t ia, int16_t& mult, int16_t& add)
-{
+void concatChannel(int16_t om, int16_t oa, int16_t im, int16_t ia, int16_t& mult, int16_t& add) {
     mult = saturate16(int64_t(om) * im / 256);
     add = saturate16(int64_t(om) * ia / 256 + oa);
 }
 
-int32_t saturate32(double v)
-{
+int32_t saturate32(double v) {
     if (std::isnan(v))
         return 0;
-    return int32_t(std::clamp(v, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max())));
+    return int32_t(
+        std::clamp(v, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max())));
 }
 
-} // namespace
+}  // namespace
 
-swf::ColorTransform concat(const swf::ColorTransform& o, const swf::ColorTransform& i)
-{
+swf::ColorTransform concat(const swf::ColorTransform& o, const swf::ColorTransform& i) {
     swf::ColorTransform r;
     concatChannel(o.rMult, o.rAdd, i.rMult, i.rAdd, r.rMult, r.rAdd);
     concatChannel(o.gMult, o.gAdd, i.gMult, i.gAdd, r.gMult, r.gAdd);
@@ -94,8 +86,7 @@ swf::ColorTransform concat(const swf::ColorTransform& o, const swf::ColorTransfo
     return r;
 }
 
-swf::Rect coveringRect(const swf::Bounds& b)
-{
+swf::Rect coveringRect(const swf::Bounds& b) {
     if (b.empty)
         return {};
     swf::Rect r;
@@ -111,8 +102,7 @@ swf::Rect coveringRect(const swf::Bounds& b)
     return r;
 }
 
-swf::Bounds toBounds(const swf::Rect& r)
-{
+swf::Bounds toBounds(const swf::Rect& r) {
     swf::Bounds b;
     if (r.isEmpty())
         return b;
@@ -121,4 +111,4 @@ swf::Bounds toBounds(const swf::Rect& r)
     return b;
 }
 
-} // namespace model
+}  // namespace model

@@ -27,4 +27,4 @@ namespace model {
 // Bounds of a Rect as stored (empty when isEmpty()).
 [[nodiscard]] swf::Bounds toBounds(const swf::Rect& r);
 
-} // namespace model
+}  // namespace model

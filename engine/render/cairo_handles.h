@@ -19,13 +19,7 @@ using SurfaceHandle = std::unique_ptr<cairo_surface_t, CairoDestroy>;
 using PatternHandle = std::unique_ptr<cairo_pattern_t, CairoDestroy>;
 
 // Shared ownership for objects kept in caches and handed to painters.
-[[nodiscard]] inline std::shared_ptr<cairo_surface_t> shareSurface(cairo_surface_t* p)
-{
-    return {p, CairoDestroy{}};
-}
-[[nodiscard]] inline std::shared_ptr<cairo_pattern_t> sharePattern(cairo_pattern_t* p)
-{
-    return {p, CairoDestroy{}};
-}
+[[nodiscard]] inline std::shared_ptr<cairo_surface_t> shareSurface(cairo_surface_t* p) { return {p, CairoDestroy{}}; }
+[[nodiscard]] inline std::shared_ptr<cairo_pattern_t> sharePattern(cairo_pattern_t* p) { return {p, CairoDestroy{}}; }
 
-} // namespace render
+}  // namespace render

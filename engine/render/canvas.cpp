@@ -5,8 +5,7 @@
 namespace render {
 
 std::variant<Canvas, DrawError> Canvas::open(const Target& target, const swf::Rect& stage, swf::Rgba background,
-                                             Aspect aspect, Quality quality)
-{
+                                             Aspect aspect, Quality quality) {
     if (validate(target) != TargetError::None)
         return DrawError::InvalidTarget;
 
@@ -61,14 +60,12 @@ std::variant<Canvas, DrawError> Canvas::open(const Target& target, const swf::Re
     return canvas;
 }
 
-Canvas::~Canvas()
-{
+Canvas::~Canvas() {
     if (m_context && !m_finished)
         (void)finish();
 }
 
-DrawError Canvas::finish()
-{
+DrawError Canvas::finish() {
     if (!m_context || m_finished)
         return DrawError::None;
     m_finished = true;
@@ -83,4 +80,4 @@ DrawError Canvas::finish()
     return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? DrawError::None : DrawError::CairoFailed;
 }
 
-} // namespace render
+}  // namespace render

@@ -27,8 +27,8 @@ namespace render {
 
 enum class DrawError : uint8_t {
     None,
-    InvalidTarget, // the buffer description is unusable (see validate())
-    CairoFailed,   // cairo could not wrap the buffer or ran out of memory
+    InvalidTarget,  // the buffer description is unusable (see validate())
+    CairoFailed,    // cairo could not wrap the buffer or ran out of memory
 };
 
 class Canvas {
@@ -70,4 +70,4 @@ private:
     bool m_finished = false;
 };
 
-} // namespace render
+}  // namespace render

@@ -6,8 +6,7 @@ namespace render {
 
 namespace {
 
-size_t hashTransform(size_t seed, const ColorTransform& cx)
-{
+size_t hashTransform(size_t seed, const ColorTransform& cx) {
     for (size_t i = 0; i < 4; ++i) {
         seed = hashCombine(seed, std::hash<double>{}(cx.mult[i]));
         seed = hashCombine(seed, std::hash<double>{}(cx.add[i]));
@@ -15,8 +14,7 @@ size_t hashTransform(size_t seed, const ColorTransform& cx)
     return seed;
 }
 
-std::shared_ptr<ShapeEntry> makeEntry(const swf::Shape& shape, const swf::ShapeGeometry& geometry)
-{
+std::shared_ptr<ShapeEntry> makeEntry(const swf::Shape& shape, const swf::ShapeGeometry& geometry) {
     auto entry = std::make_shared<ShapeEntry>();
     entry->shape = &shape;
     entry->nonZeroWinding = geometry.nonZeroWinding;
@@ -34,34 +32,26 @@ std::shared_ptr<ShapeEntry> makeEntry(const swf::Shape& shape, const swf::ShapeG
 // cairo image surfaces are limited to 32767 pixels a side.
 constexpr uint32_t kMaxSurfaceSide = 32767;
 
-} // namespace
+}  // namespace
 
-size_t CharacterCache::BitmapKeyHash::operator()(const BitmapKey& k) const
-{
-    return hashTransform(k.id, k.cx);
-}
+size_t CharacterCache::BitmapKeyHash::operator()(const BitmapKey& k) const { return hashTransform(k.id, k.cx); }
 
-size_t CharacterCache::GradientKeyHash::operator()(const GradientKey& k) const
-{
-    size_t seed = (size_t(k.characterId) << 24) ^ (size_t(k.ratio) << 8) ^ (k.morph ? 2u : 0u) ^
-                  (k.lineFill ? 1u : 0u);
+size_t CharacterCache::GradientKeyHash::operator()(const GradientKey& k) const {
+    size_t seed = (size_t(k.characterId) << 24) ^ (size_t(k.ratio) << 8) ^ (k.morph ? 2u : 0u) ^ (k.lineFill ? 1u : 0u);
     seed = hashCombine(seed, k.style);
     return hashTransform(seed, k.cx);
 }
 
 CharacterCache::CharacterCache(std::shared_ptr<const swf::Movie> movie, const CacheLimits& limits)
-    : m_movie(std::move(movie))
-    , m_shapes(limits.shapeEntries, limits.shapeBytes)
-    , m_morphs(limits.morphEntries, limits.shapeBytes)
-    , m_glyphs(limits.glyphEntries, limits.shapeBytes)
-    , m_bitmaps(std::numeric_limits<size_t>::max(), std::numeric_limits<size_t>::max())
-    , m_transformedBitmaps(limits.transformedBitmapEntries, limits.transformedBitmapBytes)
-    , m_gradients(limits.gradientEntries, std::numeric_limits<size_t>::max())
-{
-}
+    : m_movie(std::move(movie)),
+      m_shapes(limits.shapeEntries, limits.shapeBytes),
+      m_morphs(limits.morphEntries, limits.shapeBytes),
+      m_glyphs(limits.glyphEntries, limits.shapeBytes),
+      m_bitmaps(std::numeric_limits<size_t>::max(), std::numeric_limits<size_t>::max()),
+      m_transformedBitmaps(limits.transformedBitmapEntries, limits.transformedBitmapBytes),
+      m_gradients(limits.gradientEntries, std::numeric_limits<size_t>::max()) {}
 
-std::shared_ptr<const ShapeEntry> CharacterCache::shape(uint16_t id, const swf::ShapeGeometry* geometry)
-{
+std::shared_ptr<const ShapeEntry> CharacterCache::shape(uint16_t id, const swf::ShapeGeometry* geometry) {
     if (auto hit = m_shapes.find(id))
         return hit;
     const auto* shape = m_movie->characters.find<swf::Shape>(id);
@@ -73,9 +63,8 @@ std::shared_ptr<const ShapeEntry> CharacterCache::shape(uint16_t id, const swf::
 }
 
 std::shared_ptr<const ShapeEntry> CharacterCache::morph(uint16_t id, uint16_t ratio,
-                                                         std::shared_ptr<const swf::Shape> blended,
-                                                         const swf::ShapeGeometry* geometry)
-{
+                                                        std::shared_ptr<const swf::Shape> blended,
+                                                        const swf::ShapeGeometry* geometry) {
     const MorphKey key{id, ratio};
     if (auto hit = m_morphs.find(key))
         return hit;
@@ -86,14 +75,14 @@ std::shared_ptr<const ShapeEntry> CharacterCache::morph(uint16_t id, uint16_t ra
         blended = std::make_shared<const swf::Shape>(swf::morphShapeAt(*morph, ratio));
         geometry = nullptr;
     }
-    auto entry = geometry != nullptr ? makeEntry(*blended, *geometry) : makeEntry(*blended, swf::buildGeometry(*blended));
+    auto entry =
+        geometry != nullptr ? makeEntry(*blended, *geometry) : makeEntry(*blended, swf::buildGeometry(*blended));
     entry->ownedShape = std::move(blended);
     m_morphs.insert(key, entry, entry->bytes);
     return entry;
 }
 
-std::shared_ptr<const PathData> CharacterCache::glyph(uint16_t fontId, uint32_t index)
-{
+std::shared_ptr<const PathData> CharacterCache::glyph(uint16_t fontId, uint32_t index) {
     const GlyphKey key{fontId, index};
     if (auto hit = m_glyphs.find(key))
         return hit;
@@ -105,8 +94,7 @@ std::shared_ptr<const PathData> CharacterCache::glyph(uint16_t fontId, uint32_t 
     return path;
 }
 
-std::shared_ptr<cairo_surface_t> CharacterCache::bitmap(uint16_t id, const ColorTransform& cx)
-{
+std::shared_ptr<cairo_surface_t> CharacterCache::bitmap(uint16_t id, const ColorTransform& cx) {
     const auto* bitmap = m_movie->characters.find<swf::Bitmap>(id);
     if (bitmap == nullptr || !bitmap->ok() || bitmap->width > kMaxSurfaceSide || bitmap->height > kMaxSurfaceSide)
         return nullptr;
@@ -115,8 +103,8 @@ std::shared_ptr<cairo_surface_t> CharacterCache::bitmap(uint16_t id, const Color
             return hit;
         // The movie's pixels are already in cairo's layout; cairo only reads a source surface.
         auto* data = reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(bitmap->pixels.data()));
-        auto surface = shareSurface(cairo_image_surface_create_for_data(
-            data, CAIRO_FORMAT_ARGB32, int(bitmap->width), int(bitmap->height), int(bitmap->width * 4)));
+        auto surface = shareSurface(cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, int(bitmap->width),
+                                                                        int(bitmap->height), int(bitmap->width * 4)));
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
             return nullptr;
         m_bitmaps.insert(id, surface, 0);
@@ -125,8 +113,8 @@ std::shared_ptr<cairo_surface_t> CharacterCache::bitmap(uint16_t id, const Color
     const BitmapKey key{id, cx};
     if (auto hit = m_transformedBitmaps.find(key))
         return hit;
-    auto surface = shareSurface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(bitmap->width), int(bitmap->height)));
+    auto surface =
+        shareSurface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(bitmap->width), int(bitmap->height)));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
     cairo_surface_flush(surface.get());
@@ -141,14 +129,10 @@ std::shared_ptr<cairo_surface_t> CharacterCache::bitmap(uint16_t id, const Color
     return surface;
 }
 
-std::shared_ptr<cairo_pattern_t> CharacterCache::findGradient(const GradientKey& key)
-{
-    return m_gradients.find(key);
-}
+std::shared_ptr<cairo_pattern_t> CharacterCache::findGradient(const GradientKey& key) { return m_gradients.find(key); }
 
-void CharacterCache::storeGradient(const GradientKey& key, std::shared_ptr<cairo_pattern_t> pattern)
-{
+void CharacterCache::storeGradient(const GradientKey& key, std::shared_ptr<cairo_pattern_t> pattern) {
     m_gradients.insert(key, std::move(pattern), 0);
 }
 
-} // namespace render
+}  // namespace render

@@ -26,15 +26,15 @@ namespace render {
 struct ShapeEntry {
     struct Part {
         swf::PaintKind kind = swf::PaintKind::Fill;
-        uint32_t style = 0; // index into shape->fillStyles or shape->lineStyles
+        uint32_t style = 0;  // index into shape->fillStyles or shape->lineStyles
         PathData path;
     };
 
-    std::shared_ptr<const swf::Shape> ownedShape; // morphs: the blended shape
-    const swf::Shape* shape = nullptr;            // styles; points into the movie or ownedShape
+    std::shared_ptr<const swf::Shape> ownedShape;  // morphs: the blended shape
+    const swf::Shape* shape = nullptr;             // styles; points into the movie or ownedShape
     bool nonZeroWinding = false;
-    std::vector<Part> parts;                      // in paint order
-    swf::Bounds bounds;                           // twips, strokes included
+    std::vector<Part> parts;  // in paint order
+    swf::Bounds bounds;       // twips, strokes included
     size_t bytes = 0;
 };
 
@@ -52,9 +52,9 @@ struct CacheLimits {
 // colour transform baked into its stops.
 struct GradientKey {
     uint16_t characterId = 0;
-    uint16_t ratio = 0;       // morph shapes; 0 otherwise
+    uint16_t ratio = 0;  // morph shapes; 0 otherwise
     bool morph = false;
-    bool lineFill = false;    // the fill of a line style
+    bool lineFill = false;  // the fill of a line style
     uint32_t style = 0;
     ColorTransform cx;
 
@@ -124,4 +124,4 @@ private:
     LruCache<GradientKey, cairo_pattern_t, GradientKeyHash> m_gradients;
 };
 
-} // namespace render
+}  // namespace render

@@ -8,23 +8,20 @@ namespace render {
 namespace {
 
 // floor() like the format's own (value * mult) >> 8 arithmetic.
-uint8_t channel(double value, double mult, double add)
-{
+uint8_t channel(double value, double mult, double add) {
     return uint8_t(std::clamp(std::floor(value * mult + add), 0.0, 255.0));
 }
 
-} // namespace
+}  // namespace
 
-ColorTransform ColorTransform::from(const swf::ColorTransform& cx)
-{
+ColorTransform ColorTransform::from(const swf::ColorTransform& cx) {
     ColorTransform out;
     out.mult = {cx.rMult / 256.0, cx.gMult / 256.0, cx.bMult / 256.0, cx.aMult / 256.0};
     out.add = {double(cx.rAdd), double(cx.gAdd), double(cx.bAdd), double(cx.aAdd)};
     return out;
 }
 
-ColorTransform ColorTransform::concat(const ColorTransform& inner) const
-{
+ColorTransform ColorTransform::concat(const ColorTransform& inner) const {
     ColorTransform out;
     for (size_t i = 0; i < 4; ++i) {
         out.mult[i] = mult[i] * inner.mult[i];
@@ -33,20 +30,17 @@ ColorTransform ColorTransform::concat(const ColorTransform& inner) const
     return out;
 }
 
-swf::Rgba ColorTransform::apply(swf::Rgba c) const
-{
+swf::Rgba ColorTransform::apply(swf::Rgba c) const {
     return {channel(c.r, mult[0], add[0]), channel(c.g, mult[1], add[1]), channel(c.b, mult[2], add[2]),
             channel(c.a, mult[3], add[3])};
 }
 
-bool ColorTransform::isAlphaOnly() const
-{
-    return mult[0] == 1.0 && mult[1] == 1.0 && mult[2] == 1.0 && add[0] == 0.0 && add[1] == 0.0 &&
-           add[2] == 0.0 && add[3] == 0.0 && mult[3] >= 0.0 && mult[3] <= 1.0;
+bool ColorTransform::isAlphaOnly() const {
+    return mult[0] == 1.0 && mult[1] == 1.0 && mult[2] == 1.0 && add[0] == 0.0 && add[1] == 0.0 && add[2] == 0.0 &&
+           add[3] == 0.0 && mult[3] >= 0.0 && mult[3] <= 1.0;
 }
 
-void transformPixels(const uint32_t* src, uint32_t* dst, size_t count, const ColorTransform& cx)
-{
+void transformPixels(const uint32_t* src, uint32_t* dst, size_t count, const ColorTransform& cx) {
     // Colour and alpha results per unpremultiplied input value.
     std::array<std::array<uint8_t, 256>, 4> lut{};
     for (size_t ch = 0; ch < 4; ++ch) {
@@ -69,4 +63,4 @@ void transformPixels(const uint32_t* src, uint32_t* dst, size_t count, const Col
     }
 }
 
-} // namespace render
+}  // namespace render

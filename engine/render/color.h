@@ -15,8 +15,8 @@
 namespace render {
 
 struct ColorTransform {
-    std::array<double, 4> mult{1.0, 1.0, 1.0, 1.0}; // red, green, blue, alpha
-    std::array<double, 4> add{0.0, 0.0, 0.0, 0.0};  // in colour units (0..255)
+    std::array<double, 4> mult{1.0, 1.0, 1.0, 1.0};  // red, green, blue, alpha
+    std::array<double, 4> add{0.0, 0.0, 0.0, 0.0};   // in colour units (0..255)
 
     [[nodiscard]] static ColorTransform from(const swf::ColorTransform& cx);
     // This transform applied after `inner`.
@@ -34,4 +34,4 @@ struct ColorTransform {
 // them; `src` and `dst` may be the same buffer.
 void transformPixels(const uint32_t* src, uint32_t* dst, size_t count, const ColorTransform& cx);
 
-} // namespace render
+}  // namespace render

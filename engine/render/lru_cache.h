@@ -19,8 +19,7 @@ public:
     LruCache(size_t maxEntries, size_t maxBytes) : m_maxEntries(maxEntries), m_maxBytes(maxBytes) {}
 
     // The value for `key`, now the most recently used; null when absent.
-    [[nodiscard]] std::shared_ptr<Value> find(const Key& key)
-    {
+    [[nodiscard]] std::shared_ptr<Value> find(const Key& key) {
         auto it = m_index.find(key);
         if (it == m_index.end())
             return nullptr;
@@ -30,8 +29,7 @@ public:
 
     // Stores `value` under `key` (replacing what was there) and evicts the
     // least recently used entries until both bounds hold again.
-    void insert(const Key& key, std::shared_ptr<Value> value, size_t bytes)
-    {
+    void insert(const Key& key, std::shared_ptr<Value> value, size_t bytes) {
         erase(key);
         if (bytes > m_maxBytes || m_maxEntries == 0)
             return;
@@ -46,8 +44,7 @@ public:
         }
     }
 
-    void erase(const Key& key)
-    {
+    void erase(const Key& key) {
         auto it = m_index.find(key);
         if (it == m_index.end())
             return;
@@ -56,8 +53,7 @@ public:
         m_index.erase(it);
     }
 
-    void clear()
-    {
+    void clear() {
         m_index.clear();
         m_order.clear();
         m_bytes = 0;
@@ -76,14 +72,13 @@ private:
     size_t m_maxEntries = 0;
     size_t m_maxBytes = 0;
     size_t m_bytes = 0;
-    std::list<Entry> m_order; // most recently used first
+    std::list<Entry> m_order;  // most recently used first
     std::unordered_map<Key, typename std::list<Entry>::iterator, Hash> m_index;
 };
 
 // Combines hashes the usual way.
-inline size_t hashCombine(size_t seed, size_t value)
-{
+inline size_t hashCombine(size_t seed, size_t value) {
     return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
 }
 
-} // namespace render
+}  // namespace render

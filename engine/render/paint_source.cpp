@@ -12,37 +12,33 @@ constexpr double kGradientHalf = 16384.0;
 // Extra stops between two stops of a linear-RGB gradient.
 constexpr int kLinearRgbSteps = 8;
 
-double toLinear(uint8_t c)
-{
+double toLinear(uint8_t c) {
     const double v = c / 255.0;
     return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
 }
 
-uint8_t fromLinear(double v)
-{
+uint8_t fromLinear(double v) {
     const double s = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
     return uint8_t(std::clamp(std::lround(s * 255.0), 0L, 255L));
 }
 
-uint8_t lerp8(uint8_t a, uint8_t b, double t)
-{
-    return uint8_t(std::clamp(std::lround(a + (b - a) * t), 0L, 255L));
-}
+uint8_t lerp8(uint8_t a, uint8_t b, double t) { return uint8_t(std::clamp(std::lround(a + (b - a) * t), 0L, 255L)); }
 
-cairo_extend_t extendFor(swf::SpreadMode mode)
-{
+cairo_extend_t extendFor(swf::SpreadMode mode) {
     switch (mode) {
-    case swf::SpreadMode::Pad: return CAIRO_EXTEND_PAD;
-    case swf::SpreadMode::Reflect: return CAIRO_EXTEND_REFLECT;
-    case swf::SpreadMode::Repeat: return CAIRO_EXTEND_REPEAT;
+    case swf::SpreadMode::Pad:
+        return CAIRO_EXTEND_PAD;
+    case swf::SpreadMode::Reflect:
+        return CAIRO_EXTEND_REFLECT;
+    case swf::SpreadMode::Repeat:
+        return CAIRO_EXTEND_REPEAT;
     }
     return CAIRO_EXTEND_PAD;
 }
 
 // cairo's pattern matrix maps user space to pattern space: the inverse of a
 // fill matrix. False when the fill matrix collapses to a line or a point.
-bool patternMatrix(const swf::Matrix& m, cairo_matrix_t& out)
-{
+bool patternMatrix(const swf::Matrix& m, cairo_matrix_t& out) {
     cairo_matrix_init(&out, m.a, m.b, m.c, m.d, m.tx, m.ty);
     const double det = m.a * m.d - m.b * m.c;
     if (!std::isfinite(det) || std::fabs(det) < 1e-12)
@@ -50,14 +46,12 @@ bool patternMatrix(const swf::Matrix& m, cairo_matrix_t& out)
     return cairo_matrix_invert(&out) == CAIRO_STATUS_SUCCESS;
 }
 
-void addStop(cairo_pattern_t* p, const CairoStop& s)
-{
+void addStop(cairo_pattern_t* p, const CairoStop& s) {
     cairo_pattern_add_color_stop_rgba(p, s.offset, s.color.r / 255.0, s.color.g / 255.0, s.color.b / 255.0,
                                       s.color.a / 255.0);
 }
 
-std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, const ColorTransform& cx)
-{
+std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, const ColorTransform& cx) {
     const swf::Gradient& g = style.gradient;
     cairo_matrix_t matrix;
     if (g.stops.empty() || !patternMatrix(style.matrix, matrix))
@@ -83,30 +77,30 @@ std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, cons
     return pattern;
 }
 
-} // namespace
+}  // namespace
 
-bool PaintSource::apply(cairo_t* cr) const
-{
+bool PaintSource::apply(cairo_t* cr) const {
     switch (kind) {
-    case Kind::None: return false;
+    case Kind::None:
+        return false;
     case Kind::Solid:
         cairo_set_source_rgba(cr, color.r / 255.0, color.g / 255.0, color.b / 255.0, color.a / 255.0);
         return true;
-    case Kind::Pattern: cairo_set_source(cr, pattern.get()); return true;
+    case Kind::Pattern:
+        cairo_set_source(cr, pattern.get());
+        return true;
     }
     return false;
 }
 
-PaintSource solidSource(swf::Rgba color, const ColorTransform& cx)
-{
+PaintSource solidSource(swf::Rgba color, const ColorTransform& cx) {
     PaintSource s;
     s.color = cx.apply(color);
     s.kind = s.color.a == 0 ? PaintSource::Kind::None : PaintSource::Kind::Solid;
     return s;
 }
 
-std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorTransform& cx)
-{
+std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorTransform& cx) {
     std::vector<CairoStop> out;
     const bool linearRgb = gradient.interpolation == swf::InterpolationMode::LinearRgb;
     for (size_t i = 0; i < gradient.stops.size(); ++i) {
@@ -114,7 +108,7 @@ std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorT
         const swf::Rgba color = cx.apply(stop.color);
         const double offset = stop.ratio / 255.0;
         if (linearRgb && i > 0) {
-            const CairoStop prev = out.back(); // a copy: push_back below moves the storage
+            const CairoStop prev = out.back();  // a copy: push_back below moves the storage
             for (int k = 1; k < kLinearRgbSteps; ++k) {
                 const double t = double(k) / kLinearRgbSteps;
                 CairoStop mid;
@@ -132,11 +126,11 @@ std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorT
 }
 
 PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
-                       const GradientKey& key)
-{
+                       const GradientKey& key) {
     PaintSource s;
     switch (style.kind) {
-    case swf::FillKind::Solid: return solidSource(style.color, cx);
+    case swf::FillKind::Solid:
+        return solidSource(style.color, cx);
     case swf::FillKind::LinearGradient:
     case swf::FillKind::RadialGradient:
     case swf::FillKind::FocalGradient: {
@@ -161,8 +155,8 @@ PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const
             return s;
         auto pattern = sharePattern(cairo_pattern_create_for_surface(surface.get()));
         cairo_pattern_set_matrix(pattern.get(), &matrix);
-        cairo_pattern_set_extend(pattern.get(), style.kind == swf::FillKind::RepeatingBitmap ? CAIRO_EXTEND_REPEAT
-                                                                                              : CAIRO_EXTEND_PAD);
+        cairo_pattern_set_extend(pattern.get(),
+                                 style.kind == swf::FillKind::RepeatingBitmap ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
         cairo_filter_t filter = CAIRO_FILTER_NEAREST;
         if (style.smoothed && quality != Quality::Low)
             filter = quality == Quality::Medium ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD;
@@ -177,4 +171,4 @@ PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const
     return s;
 }
 
-} // namespace render
+}  // namespace render

@@ -41,4 +41,4 @@ struct CairoStop {
 };
 [[nodiscard]] std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorTransform& cx);
 
-} // namespace render
+}  // namespace render

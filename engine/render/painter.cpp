@@ -14,42 +14,41 @@ namespace {
 constexpr double kDeviceLimit = 4194304.0;
 constexpr double kTwipsPerPixel = 20.0;
 
-cairo_matrix_t multiply(const cairo_matrix_t& outer, const cairo_matrix_t& inner)
-{
+cairo_matrix_t multiply(const cairo_matrix_t& outer, const cairo_matrix_t& inner) {
     cairo_matrix_t out;
-    cairo_matrix_multiply(&out, &inner, &outer); // cairo applies its first argument first
+    cairo_matrix_multiply(&out, &inner, &outer);  // cairo applies its first argument first
     return out;
 }
 
-cairo_line_cap_t capFor(swf::CapStyle cap)
-{
+cairo_line_cap_t capFor(swf::CapStyle cap) {
     switch (cap) {
-    case swf::CapStyle::Round: return CAIRO_LINE_CAP_ROUND;
-    case swf::CapStyle::None: return CAIRO_LINE_CAP_BUTT;
-    case swf::CapStyle::Square: return CAIRO_LINE_CAP_SQUARE;
+    case swf::CapStyle::Round:
+        return CAIRO_LINE_CAP_ROUND;
+    case swf::CapStyle::None:
+        return CAIRO_LINE_CAP_BUTT;
+    case swf::CapStyle::Square:
+        return CAIRO_LINE_CAP_SQUARE;
     }
     return CAIRO_LINE_CAP_ROUND;
 }
 
-cairo_line_join_t joinFor(swf::JoinStyle join)
-{
+cairo_line_join_t joinFor(swf::JoinStyle join) {
     switch (join) {
-    case swf::JoinStyle::Round: return CAIRO_LINE_JOIN_ROUND;
-    case swf::JoinStyle::Bevel: return CAIRO_LINE_JOIN_BEVEL;
-    case swf::JoinStyle::Miter: return CAIRO_LINE_JOIN_MITER;
+    case swf::JoinStyle::Round:
+        return CAIRO_LINE_JOIN_ROUND;
+    case swf::JoinStyle::Bevel:
+        return CAIRO_LINE_JOIN_BEVEL;
+    case swf::JoinStyle::Miter:
+        return CAIRO_LINE_JOIN_MITER;
     }
     return CAIRO_LINE_JOIN_ROUND;
 }
 
-PaintSource coverageSource()
-{
-    return {PaintSource::Kind::Solid, swf::Rgba{0, 0, 0, 255}, nullptr};
-}
+PaintSource coverageSource() { return {PaintSource::Kind::Solid, swf::Rgba{0, 0, 0, 255}, nullptr}; }
 
-} // namespace
+}  // namespace
 
-std::optional<DeviceBox> deviceBox(const swf::Bounds& bounds, const cairo_matrix_t& m)
-{
+std::optional<DeviceBox> deviceBox(const swf::Bounds& bounds, const cairo_matrix_t& m) {
     if (bounds.empty)
         return std::nullopt;
     const double xs[2] = {bounds.xMin, bounds.xMax};
@@ -71,24 +70,20 @@ std::optional<DeviceBox> deviceBox(const swf::Bounds& bounds, const cairo_matrix
     return box;
 }
 
-bool isDrawableMatrix(const cairo_matrix_t& m)
-{
+bool isDrawableMatrix(const cairo_matrix_t& m) {
     const double det = m.xx * m.yy - m.yx * m.xy;
     return std::isfinite(det) && std::fabs(det) > 1e-14 && std::isfinite(m.x0) && std::isfinite(m.y0);
 }
 
 Painter::Painter(const Canvas& canvas, CharacterCache& cache)
-    : m_cr(canvas.context())
-    , m_cache(cache)
-    , m_quality(canvas.quality())
-    , m_stageScale(canvas.mapping().scale)
-    , m_clip(canvas.clip())
-    , m_clipBox(canvas.clipBox())
-{
-}
+    : m_cr(canvas.context()),
+      m_cache(cache),
+      m_quality(canvas.quality()),
+      m_stageScale(canvas.mapping().scale),
+      m_clip(canvas.clip()),
+      m_clipBox(canvas.clipBox()) {}
 
-bool Painter::touchesClip(const DeviceBox& box) const
-{
+bool Painter::touchesClip(const DeviceBox& box) const {
     if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > kDeviceLimit)
         return false;
     if (box.xMax < m_clipBox.left || box.xMin > m_clipBox.right || box.yMax < m_clipBox.top ||
@@ -102,8 +97,7 @@ bool Painter::touchesClip(const DeviceBox& box) const
     return false;
 }
 
-std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio)
-{
+std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
     const swf::Dictionary& dict = m_cache.movie().characters;
     switch (dict.kindOf(id).value_or(swf::CharacterKind::Font)) {
     case swf::CharacterKind::Shape: {
@@ -148,25 +142,23 @@ std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio)
         b.add(swf::Point{double(edit->bounds.xMax), double(edit->bounds.yMax)});
         return b;
     }
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
-void Painter::drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry)
-{
+void Painter::drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry) {
     if (auto entry = m_cache.shape(id, geometry))
         drawEntry(*entry, id, false, 0, state);
 }
 
-void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state,
-                        std::shared_ptr<const swf::Shape> blended, const swf::ShapeGeometry* geometry)
-{
+void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, std::shared_ptr<const swf::Shape> blended,
+                        const swf::ShapeGeometry* geometry) {
     if (auto entry = m_cache.morph(id, ratio, std::move(blended), geometry))
         drawEntry(*entry, id, true, ratio, state);
 }
 
-void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16_t ratio, const PaintState& state)
-{
+void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16_t ratio, const PaintState& state) {
     if (entry.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
     const auto box = deviceBox(entry.bounds, state.matrix);
@@ -213,9 +205,8 @@ void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16
     cairo_restore(cr);
 }
 
-void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint16_t id, bool morph,
-                     uint16_t ratio, const PaintState& state)
-{
+void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint16_t id, bool morph, uint16_t ratio,
+                     const PaintState& state) {
     if (part.style >= entry.shape->lineStyles.size())
         return;
     const swf::LineStyle& style = entry.shape->lineStyles[part.style];
@@ -228,7 +219,8 @@ void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint
     if (state.coverageOnly)
         source = coverageSource();
     else if (style.hasFill)
-        source = makeSource(m_cache, style.fill, state.cx, m_quality, GradientKey{id, ratio, morph, true, part.style, state.cx});
+        source = makeSource(m_cache, style.fill, state.cx, m_quality,
+                            GradientKey{id, ratio, morph, true, part.style, state.cx});
     else
         source = solidSource(style.color, state.cx);
     // Patterns lock to the user space in force when they become the source.
@@ -267,8 +259,7 @@ void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint
     cairo_stroke(cr);
 }
 
-void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed)
-{
+void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     if (!isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
     const auto b = bounds(id);
@@ -308,8 +299,7 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed)
     cairo_restore(cr);
 }
 
-void Painter::drawStaticText(uint16_t id, const PaintState& state)
-{
+void Painter::drawStaticText(uint16_t id, const PaintState& state) {
     const swf::Dictionary& dict = m_cache.movie().characters;
     const auto* text = dict.find<swf::Text>(id);
     if (text == nullptr || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
@@ -374,4 +364,4 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state)
     cairo_restore(cr);
 }
 
-} // namespace render
+}  // namespace render

@@ -15,7 +15,7 @@
 namespace render {
 
 struct PaintState {
-    cairo_matrix_t matrix{1.0, 0.0, 0.0, 1.0, 0.0, 0.0}; // character twips -> surface pixels
+    cairo_matrix_t matrix{1.0, 0.0, 0.0, 1.0, 0.0, 0.0};  // character twips -> surface pixels
     ColorTransform cx;
     // Paint coverage only, every fill and stroke fully opaque (mask shapes).
     bool coverageOnly = false;
@@ -74,4 +74,4 @@ private:
     PixelRect m_clipBox;
 };
 
-} // namespace render
+}  // namespace render

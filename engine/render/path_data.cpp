@@ -4,26 +4,23 @@ namespace render {
 
 namespace {
 
-void pushHeader(std::vector<cairo_path_data_t>& data, cairo_path_data_type_t type, int length)
-{
+void pushHeader(std::vector<cairo_path_data_t>& data, cairo_path_data_type_t type, int length) {
     cairo_path_data_t h;
     h.header.type = type;
     h.header.length = length;
     data.push_back(h);
 }
 
-void pushPoint(std::vector<cairo_path_data_t>& data, double x, double y)
-{
+void pushPoint(std::vector<cairo_path_data_t>& data, double x, double y) {
     cairo_path_data_t p;
     p.point.x = x;
     p.point.y = y;
     data.push_back(p);
 }
 
-} // namespace
+}  // namespace
 
-PathData::PathData(const swf::Path& path)
-{
+PathData::PathData(const swf::Path& path) {
     m_data.reserve(path.size() * 3);
     swf::Point current;
     swf::Point subpathStart;
@@ -44,8 +41,7 @@ PathData::PathData(const swf::Path& path)
             pushHeader(m_data, CAIRO_PATH_CURVE_TO, 4);
             pushPoint(m_data, current.x + 2.0 / 3.0 * (c.control.x - current.x),
                       current.y + 2.0 / 3.0 * (c.control.y - current.y));
-            pushPoint(m_data, c.to.x + 2.0 / 3.0 * (c.control.x - c.to.x),
-                      c.to.y + 2.0 / 3.0 * (c.control.y - c.to.y));
+            pushPoint(m_data, c.to.x + 2.0 / 3.0 * (c.control.x - c.to.x), c.to.y + 2.0 / 3.0 * (c.control.y - c.to.y));
             pushPoint(m_data, c.to.x, c.to.y);
             current = c.to;
             break;
@@ -58,15 +54,14 @@ PathData::PathData(const swf::Path& path)
     }
 }
 
-void PathData::appendTo(cairo_t* cr) const
-{
+void PathData::appendTo(cairo_t* cr) const {
     if (m_data.empty())
         return;
     cairo_path_t path;
     path.status = CAIRO_STATUS_SUCCESS;
-    path.data = const_cast<cairo_path_data_t*>(m_data.data()); // cairo only reads it
+    path.data = const_cast<cairo_path_data_t*>(m_data.data());  // cairo only reads it
     path.num_data = int(m_data.size());
     cairo_append_path(cr, &path);
 }
 
-} // namespace render
+}  // namespace render

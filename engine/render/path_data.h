@@ -28,4 +28,4 @@ private:
     std::vector<cairo_path_data_t> m_data;
 };
 
-} // namespace render
+}  // namespace render

@@ -8,8 +8,7 @@
 
 namespace render {
 
-DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality)
-{
+DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality) {
     auto opened = Canvas::open(target, stage.stageRect(), stage.backgroundColor(), aspect, quality);
     if (auto* error = std::get_if<DrawError>(&opened))
         return *error;
@@ -24,8 +23,7 @@ DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect
     return canvas.finish();
 }
 
-PixelRect toPixels(const swf::Rect& r, const StageMapping& mapping, const PixelRect& limit)
-{
+PixelRect toPixels(const swf::Rect& r, const StageMapping& mapping, const PixelRect& limit) {
     if (r.isEmpty() || mapping.isEmpty())
         return {};
     auto px = [&](double twips, double origin, double offset) { return (twips - origin) * mapping.scale + offset; };
@@ -39,4 +37,4 @@ PixelRect toPixels(const swf::Rect& r, const StageMapping& mapping, const PixelR
     return out.isEmpty() ? PixelRect{} : out;
 }
 
-} // namespace render
+}  // namespace render

@@ -45,4 +45,4 @@ private:
 // invalidated ones.
 [[nodiscard]] PixelRect toPixels(const swf::Rect& r, const StageMapping& mapping, const PixelRect& limit);
 
-} // namespace render
+}  // namespace render

@@ -15,46 +15,51 @@ namespace {
 
 cairo_matrix_t toCairo(const swf::Matrix& m) { return {m.a, m.b, m.c, m.d, m.tx, m.ty}; }
 
-cairo_matrix_t then(const cairo_matrix_t& outer, const swf::Matrix& inner)
-{
+cairo_matrix_t then(const cairo_matrix_t& outer, const swf::Matrix& inner) {
     const cairo_matrix_t local = toCairo(inner);
     cairo_matrix_t out;
-    cairo_matrix_multiply(&out, &local, &outer); // local first, then outer
+    cairo_matrix_multiply(&out, &local, &outer);  // local first, then outer
     return out;
 }
 
 // The operator composing a layer of this mode, or none for normal drawing.
 // Alpha and Erase cut into the layer they are drawn in, so they only mean
 // something inside one; at the top they would cut into the background.
-std::optional<cairo_operator_t> operatorFor(swf::BlendMode mode, bool insideLayer)
-{
+std::optional<cairo_operator_t> operatorFor(swf::BlendMode mode, bool insideLayer) {
     switch (mode) {
     case swf::BlendMode::Alpha:
         return insideLayer ? std::optional(CAIRO_OPERATOR_DEST_IN) : std::nullopt;
     case swf::BlendMode::Erase:
         return insideLayer ? std::optional(CAIRO_OPERATOR_DEST_OUT) : std::nullopt;
-    case swf::BlendMode::Multiply: return CAIRO_OPERATOR_MULTIPLY;
-    case swf::BlendMode::Screen: return CAIRO_OPERATOR_SCREEN;
-    case swf::BlendMode::Lighten: return CAIRO_OPERATOR_LIGHTEN;
-    case swf::BlendMode::Darken: return CAIRO_OPERATOR_DARKEN;
-    case swf::BlendMode::Difference: return CAIRO_OPERATOR_DIFFERENCE;
-    case swf::BlendMode::Add: return CAIRO_OPERATOR_ADD;
-    case swf::BlendMode::Overlay: return CAIRO_OPERATOR_OVERLAY;
-    case swf::BlendMode::HardLight: return CAIRO_OPERATOR_HARD_LIGHT;
-    case swf::BlendMode::Layer: return CAIRO_OPERATOR_OVER;
-    default: return std::nullopt;
+    case swf::BlendMode::Multiply:
+        return CAIRO_OPERATOR_MULTIPLY;
+    case swf::BlendMode::Screen:
+        return CAIRO_OPERATOR_SCREEN;
+    case swf::BlendMode::Lighten:
+        return CAIRO_OPERATOR_LIGHTEN;
+    case swf::BlendMode::Darken:
+        return CAIRO_OPERATOR_DARKEN;
+    case swf::BlendMode::Difference:
+        return CAIRO_OPERATOR_DIFFERENCE;
+    case swf::BlendMode::Add:
+        return CAIRO_OPERATOR_ADD;
+    case swf::BlendMode::Overlay:
+        return CAIRO_OPERATOR_OVERLAY;
+    case swf::BlendMode::HardLight:
+        return CAIRO_OPERATOR_HARD_LIGHT;
+    case swf::BlendMode::Layer:
+        return CAIRO_OPERATOR_OVER;
+    default:
+        return std::nullopt;
     }
 }
 
-} // namespace
+}  // namespace
 
 ScenePainter::ScenePainter(Painter& painter, const cairo_matrix_t& stage)
-    : m_painter(painter), m_cr(painter.context()), m_stage(stage)
-{
-}
+    : m_painter(painter), m_cr(painter.context()), m_stage(stage) {}
 
-std::optional<DeviceBox> ScenePainter::objectBox(const model::DisplayObject& object, const cairo_matrix_t& device)
-{
+std::optional<DeviceBox> ScenePainter::objectBox(const model::DisplayObject& object, const cairo_matrix_t& device) {
     // The model boxes content through a twips matrix; keep it in twips and
     // scale the result, which is exact for the stage's axis-aligned mapping.
     const swf::Matrix m{device.xx, device.yx, device.xy, device.yy, device.x0, device.y0};
@@ -64,15 +69,13 @@ std::optional<DeviceBox> ScenePainter::objectBox(const model::DisplayObject& obj
     return DeviceBox{b.xMin, b.yMin, b.xMax, b.yMax};
 }
 
-void ScenePainter::paint(const model::DisplayObject& root)
-{
+void ScenePainter::paint(const model::DisplayObject& root) {
     Frame top;
     top.matrix = m_stage;
     paintObject(root, top);
 }
 
-void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent)
-{
+void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent) {
     if (!object.isVisible())
         return;
     Frame frame;
@@ -113,8 +116,7 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     cairo_restore(m_cr);
 }
 
-void ScenePainter::paintContent(const model::DisplayObject& object, const Frame& frame)
-{
+void ScenePainter::paintContent(const model::DisplayObject& object, const Frame& frame) {
     PaintState state;
     state.matrix = frame.matrix;
     state.cx = frame.cx;
@@ -131,8 +133,12 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
                             std::shared_ptr<const swf::Shape>(blended, &blended->shape), &blended->geometry);
         return;
     }
-    case model::DisplayKind::Bitmap: m_painter.drawBitmap(object.characterId(), state); return;
-    case model::DisplayKind::StaticText: m_painter.drawStaticText(object.characterId(), state); return;
+    case model::DisplayKind::Bitmap:
+        m_painter.drawBitmap(object.characterId(), state);
+        return;
+    case model::DisplayKind::StaticText:
+        m_painter.drawStaticText(object.characterId(), state);
+        return;
     case model::DisplayKind::EditText: {
         const auto& field = *object.as<model::EditTextObject>();
         drawEditText(m_painter, field.field(), field.text(), state);
@@ -147,8 +153,7 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     }
 }
 
-void ScenePainter::paintRange(Iterator begin, Iterator end, const Frame& parent)
-{
+void ScenePainter::paintRange(Iterator begin, Iterator end, const Frame& parent) {
     for (Iterator it = begin; it != end;) {
         const model::DisplayObject& object = *it->second;
         ++it;
@@ -165,13 +170,12 @@ void ScenePainter::paintRange(Iterator begin, Iterator end, const Frame& parent)
     }
 }
 
-void ScenePainter::paintMasked(const model::DisplayObject& mask, Iterator begin, Iterator end, const Frame& parent)
-{
+void ScenePainter::paintMasked(const model::DisplayObject& mask, Iterator begin, Iterator end, const Frame& parent) {
     if (begin == end)
         return;
     const auto box = objectBox(mask, then(parent.matrix, mask.matrix()));
     if (!box || !m_painter.touchesClip(*box))
-        return; // an empty mask shows nothing of what it masks
+        return;  // an empty mask shows nothing of what it masks
     cairo_save(m_cr);
     cairo_rectangle(m_cr, std::floor(box->xMin) - 1, std::floor(box->yMin) - 1,
                     std::ceil(box->xMax) - std::floor(box->xMin) + 2, std::ceil(box->yMax) - std::floor(box->yMin) + 2);
@@ -202,4 +206,4 @@ void ScenePainter::paintMasked(const model::DisplayObject& mask, Iterator begin,
     cairo_restore(m_cr);
 }
 
-} // namespace render
+}  // namespace render

@@ -39,7 +39,7 @@ public:
 
 private:
     struct Frame {
-        cairo_matrix_t matrix; // the object's content -> surface pixels
+        cairo_matrix_t matrix;  // the object's content -> surface pixels
         ColorTransform cx;
         bool coverageOnly = false;
     };
@@ -56,4 +56,4 @@ private:
     int m_layers = 0;
 };
 
-} // namespace render
+}  // namespace render

@@ -4,21 +4,18 @@
 
 namespace render {
 
-cairo_matrix_t StageMapping::matrix() const
-{
+cairo_matrix_t StageMapping::matrix() const {
     cairo_matrix_t m;
     cairo_matrix_init(&m, scale, 0.0, 0.0, scale, offsetX - stage.xMin * scale, offsetY - stage.yMin * scale);
     return m;
 }
 
-void StageMapping::toStage(double px, double py, double& x, double& y) const
-{
+void StageMapping::toStage(double px, double py, double& x, double& y) const {
     x = (px - offsetX) / scale + stage.xMin;
     y = (py - offsetY) / scale + stage.yMin;
 }
 
-StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds)
-{
+StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds) {
     StageMapping m;
     m.stage = stage;
     if (stage.isEmpty() || bounds.isEmpty())
@@ -33,4 +30,4 @@ StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds)
     return m;
 }
 
-} // namespace render
+}  // namespace render

@@ -11,8 +11,8 @@
 namespace render {
 
 struct StageMapping {
-    double scale = 0.0;   // pixels per twip; 0 for an empty stage or empty bounds
-    double offsetX = 0.0; // pixel position of the stage's (xMin, yMin)
+    double scale = 0.0;    // pixels per twip; 0 for an empty stage or empty bounds
+    double offsetX = 0.0;  // pixel position of the stage's (xMin, yMin)
     double offsetY = 0.0;
     swf::Rect stage;
 
@@ -25,4 +25,4 @@ struct StageMapping {
 
 [[nodiscard]] StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds);
 
-} // namespace render
+}  // namespace render

@@ -5,17 +5,15 @@
 namespace render {
 
 namespace {
-constexpr int32_t kMaxSide = 32767; // cairo's image surface limit
-} // namespace
+constexpr int32_t kMaxSide = 32767;  // cairo's image surface limit
+}  // namespace
 
-PixelRect PixelRect::intersected(const PixelRect& other) const
-{
+PixelRect PixelRect::intersected(const PixelRect& other) const {
     return {std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
             std::min(bottom, other.bottom)};
 }
 
-TargetError validate(const Target& target)
-{
+TargetError validate(const Target& target) {
     if (target.pixels == nullptr)
         return TargetError::NoPixels;
     if (target.width <= 0 || target.height <= 0 || target.width > kMaxSide || target.height > kMaxSide)
@@ -25,8 +23,7 @@ TargetError validate(const Target& target)
     return TargetError::None;
 }
 
-std::vector<PixelRect> effectiveClip(const Target& target)
-{
+std::vector<PixelRect> effectiveClip(const Target& target) {
     const PixelRect limit = PixelRect{0, 0, target.width, target.height}.intersected(target.bounds);
     std::vector<PixelRect> out;
     for (const PixelRect& r : target.clip) {
@@ -37,4 +34,4 @@ std::vector<PixelRect> effectiveClip(const Target& target)
     return out;
 }
 
-} // namespace render
+}  // namespace render

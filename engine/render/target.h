@@ -31,15 +31,15 @@ struct PixelRect {
 };
 
 enum class RowOrder : uint8_t {
-    TopDown,  // row 0 (the top of the picture) at the start of the buffer
-    BottomUp, // the top row last, as in a bottom-up device-independent bitmap
+    TopDown,   // row 0 (the top of the picture) at the start of the buffer
+    BottomUp,  // the top row last, as in a bottom-up device-independent bitmap
 };
 
 struct Target {
-    uint8_t* pixels = nullptr; // first byte of the buffer (its lowest address)
+    uint8_t* pixels = nullptr;  // first byte of the buffer (its lowest address)
     int32_t width = 0;
     int32_t height = 0;
-    int32_t stride = 0;        // bytes from one row to the next in memory, >= width * 4
+    int32_t stride = 0;  // bytes from one row to the next in memory, >= width * 4
     RowOrder rowOrder = RowOrder::TopDown;
     // Drawing happens only inside the union of these rectangles (and inside
     // the surface and the drawing bounds). No rectangle means nothing is drawn:
@@ -51,9 +51,9 @@ struct Target {
 
 enum class TargetError : uint8_t {
     None,
-    NoPixels,     // null buffer
-    BadSize,      // width or height not positive, or above 32767
-    BadStride,    // stride below width * 4 or not a multiple of 4
+    NoPixels,   // null buffer
+    BadSize,    // width or height not positive, or above 32767
+    BadStride,  // stride below width * 4 or not a multiple of 4
 };
 
 // Checks the buffer's description; the fields that only limit drawing (clip,
@@ -64,4 +64,4 @@ enum class TargetError : uint8_t {
 // ones dropped.
 [[nodiscard]] std::vector<PixelRect> effectiveClip(const Target& target);
 
-} // namespace render
+}  // namespace render

@@ -16,10 +16,9 @@ struct Word {
     double width = 0.0;
 };
 
-} // namespace
+}  // namespace
 
-std::u32string decodeUtf8(const std::string& text)
-{
+std::u32string decodeUtf8(const std::string& text) {
     std::u32string out;
     out.reserve(text.size());
     size_t i = 0;
@@ -62,18 +61,16 @@ std::u32string decodeUtf8(const std::string& text)
     return out;
 }
 
-void encodeUtf8(char32_t cp, char (&out)[5])
-{
+void encodeUtf8(char32_t cp, char (&out)[5]) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
         cp = 0xFFFD;
-    std::string bytes; // at most four: no allocation
+    std::string bytes;  // at most four: no allocation
     swf::appendUtf8(bytes, uint32_t(cp));
     out[0] = out[1] = out[2] = out[3] = out[4] = 0;
     std::copy(bytes.begin(), bytes.end(), out);
 }
 
-std::string stripHtml(const std::string& html)
-{
+std::string stripHtml(const std::string& html) {
     std::string out;
     size_t i = 0;
     while (i < html.size()) {
@@ -83,7 +80,8 @@ std::string stripHtml(const std::string& html)
             if (close == std::string::npos)
                 break;
             std::string tag = html.substr(i + 1, close - i - 1);
-            std::transform(tag.begin(), tag.end(), tag.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+            std::transform(tag.begin(), tag.end(), tag.begin(),
+                           [](unsigned char ch) { return char(std::tolower(ch)); });
             if (tag.rfind("br", 0) == 0 || tag == "/p" || tag == "/li")
                 out.push_back('\n');
             i = close + 1;
@@ -113,8 +111,7 @@ std::string stripHtml(const std::string& html)
     return out;
 }
 
-std::vector<TextLine> layoutText(const swf::EditText& field, const std::u32string& text, const TextMetrics& metrics)
-{
+std::vector<TextLine> layoutText(const swf::EditText& field, const std::u32string& text, const TextMetrics& metrics) {
     const double left = field.bounds.xMin + kTextGutter + field.leftMargin;
     const double right = field.bounds.xMax - kTextGutter - double(field.rightMargin);
     const double lineStep = metrics.ascent + metrics.descent + field.leading;
@@ -134,7 +131,7 @@ std::vector<TextLine> layoutText(const swf::EditText& field, const std::u32strin
     }
 
     std::vector<TextLine> lines;
-    std::vector<double> indents; // per line: the paragraph's indent on its first line
+    std::vector<double> indents;  // per line: the paragraph's indent on its first line
     for (const std::u32string& paragraph : paragraphs) {
         TextLine line;
         double x = 0.0;
@@ -194,4 +191,4 @@ std::vector<TextLine> layoutText(const swf::EditText& field, const std::u32strin
     return lines;
 }
 
-} // namespace render
+}  // namespace render

@@ -13,18 +13,18 @@ namespace render {
 
 struct PlacedChar {
     char32_t code = 0;
-    double x = 0.0; // origin of the glyph, field twips
+    double x = 0.0;  // origin of the glyph, field twips
 };
 
 struct TextLine {
     std::vector<PlacedChar> chars;
-    double baseline = 0.0; // field twips
+    double baseline = 0.0;  // field twips
     double width = 0.0;
 };
 
 struct TextMetrics {
-    double ascent = 0.0;  // twips above the baseline
-    double descent = 0.0; // twips below it
+    double ascent = 0.0;   // twips above the baseline
+    double descent = 0.0;  // twips below it
     // Advance of one character in twips.
     std::function<double(char32_t)> advance;
 };
@@ -47,4 +47,4 @@ void encodeUtf8(char32_t code, char (&out)[5]);
 // lines, the common entities decoded.
 [[nodiscard]] std::string stripHtml(const std::string& html);
 
-} // namespace render
+}  // namespace render

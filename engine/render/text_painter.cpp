@@ -23,8 +23,7 @@ struct Style {
     bool embedded = false;
 };
 
-void drawBorder(cairo_t* cr, const swf::EditText& field, const PaintState& state)
-{
+void drawBorder(cairo_t* cr, const swf::EditText& field, const PaintState& state) {
     const swf::Rect& r = field.bounds;
     cairo_set_matrix(cr, &state.matrix);
     cairo_rectangle(cr, r.xMin, r.yMin, double(r.width()), double(r.height()));
@@ -38,8 +37,7 @@ void drawBorder(cairo_t* cr, const swf::EditText& field, const PaintState& state
     cairo_new_path(cr);
 }
 
-void drawEmbedded(Painter& painter, const Style& style, const std::vector<TextLine>& lines, const PaintState& state)
-{
+void drawEmbedded(Painter& painter, const Style& style, const std::vector<TextLine>& lines, const PaintState& state) {
     cairo_t* cr = painter.context();
     const double scale = style.height / style.font->emSquare;
     cairo_new_path(cr);
@@ -71,8 +69,7 @@ void drawEmbedded(Painter& painter, const Style& style, const std::vector<TextLi
     cairo_new_path(cr);
 }
 
-void drawDevice(cairo_t* cr, const Style& style, const std::vector<TextLine>& lines, const PaintState& state)
-{
+void drawDevice(cairo_t* cr, const Style& style, const std::vector<TextLine>& lines, const PaintState& state) {
     cairo_set_matrix(cr, &state.matrix);
     const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
                                                   : solidSource(style.color, state.cx);
@@ -92,10 +89,9 @@ void drawDevice(cairo_t* cr, const Style& style, const std::vector<TextLine>& li
     cairo_new_path(cr);
 }
 
-} // namespace
+}  // namespace
 
-std::string deviceFamily(const std::string& name)
-{
+std::string deviceFamily(const std::string& name) {
     if (name == "_sans" || name.empty())
         return "sans-serif";
     if (name == "_serif")
@@ -105,8 +101,7 @@ std::string deviceFamily(const std::string& name)
     return name;
 }
 
-void drawEditText(Painter& painter, const swf::EditText& field, const std::string& text, const PaintState& state)
-{
+void drawEditText(Painter& painter, const swf::EditText& field, const std::string& text, const PaintState& state) {
     if (field.bounds.isEmpty() || !isDrawableMatrix(state.matrix) ||
         (!state.coverageOnly && state.cx.hidesEverything()))
         return;
@@ -124,7 +119,7 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
     if (field.fontHeight)
         style.height = *field.fontHeight;
     if (style.height <= 0.0)
-        return; // cairo takes a zero font size as a broken matrix and stops drawing
+        return;  // cairo takes a zero font size as a broken matrix and stops drawing
 
     if (field.textColor)
         style.color = *field.textColor;
@@ -170,7 +165,8 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
         const std::string name = style.font != nullptr ? style.font->name : std::string();
         const bool bold = style.font != nullptr && style.font->bold;
         const bool italic = style.font != nullptr && style.font->italic;
-        cairo_select_font_face(cr, deviceFamily(name).c_str(), italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+        cairo_select_font_face(cr, deviceFamily(name).c_str(),
+                               italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                                bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
         cairo_set_font_size(cr, style.height);
         cairo_font_extents_t fe;
@@ -194,4 +190,4 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
     cairo_restore(cr);
 }
 
-} // namespace render
+}  // namespace render

@@ -18,4 +18,4 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
 // The fontconfig family for a font name the movie gives.
 [[nodiscard]] std::string deviceFamily(const std::string& name);
 
-} // namespace render
+}  // namespace render

@@ -13,50 +13,43 @@ namespace {
 constexpr size_t kElementBytes = sizeof(Value);
 }
 
-ArrayObject::~ArrayObject()
-{
+ArrayObject::~ArrayObject() {
     if (meter())
         meter()->release(m_elements.size() * kElementBytes);
 }
 
-void ArrayObject::charge(size_t newSize, size_t maxLength)
-{
+void ArrayObject::charge(size_t newSize, size_t maxLength) {
     if (newSize > maxLength)
         abortScript(ScriptErrorKind::MemoryLimit, "an array grew past the length limit");
     if (newSize > m_elements.size() && meter())
         meter()->charge((newSize - m_elements.size()) * kElementBytes);
 }
 
-void ArrayObject::resize(size_t n, size_t maxLength)
-{
+void ArrayObject::resize(size_t n, size_t maxLength) {
     charge(n, maxLength);
     if (n < m_elements.size() && meter())
         meter()->release((m_elements.size() - n) * kElementBytes);
     m_elements.resize(n);
 }
 
-void ArrayObject::set(size_t i, Value v, size_t maxLength)
-{
+void ArrayObject::set(size_t i, Value v, size_t maxLength) {
     if (i >= m_elements.size())
         resize(i + 1, maxLength);
     m_elements[i] = std::move(v);
 }
 
-void ArrayObject::push(Value v, size_t maxLength)
-{
+void ArrayObject::push(Value v, size_t maxLength) {
     charge(m_elements.size() + 1, maxLength);
     m_elements.push_back(std::move(v));
 }
 
-void ArrayObject::insert(size_t at, std::span<const Value> values, size_t maxLength)
-{
+void ArrayObject::insert(size_t at, std::span<const Value> values, size_t maxLength) {
     at = std::min(at, m_elements.size());
     charge(m_elements.size() + values.size(), maxLength);
     m_elements.insert(m_elements.begin() + ptrdiff_t(at), values.begin(), values.end());
 }
 
-void ArrayObject::erase(size_t from, size_t count)
-{
+void ArrayObject::erase(size_t from, size_t count) {
     from = std::min(from, m_elements.size());
     count = std::min(count, m_elements.size() - from);
     m_elements.erase(m_elements.begin() + ptrdiff_t(from), m_elements.begin() + ptrdiff_t(from + count));
@@ -64,14 +57,12 @@ void ArrayObject::erase(size_t from, size_t count)
         meter()->release(count * kElementBytes);
 }
 
-void ArrayObject::assign(std::vector<Value> values, size_t maxLength)
-{
+void ArrayObject::assign(std::vector<Value> values, size_t maxLength) {
     resize(values.size(), maxLength);
     m_elements = std::move(values);
 }
 
-std::optional<uint32_t> ArrayObject::parseIndex(std::u16string_view name)
-{
+std::optional<uint32_t> ArrayObject::parseIndex(std::u16string_view name) {
     if (name.empty() || name.size() > 10 || (name.size() > 1 && name[0] == u'0'))
         return std::nullopt;
     uint64_t v = 0;
@@ -85,8 +76,7 @@ std::optional<uint32_t> ArrayObject::parseIndex(std::u16string_view name)
     return uint32_t(v);
 }
 
-bool ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out)
-{
+bool ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out) {
     if (namesMatch(name, u"length", rt.caseSensitive)) {
         out = Value(double(m_elements.size()));
         return true;
@@ -99,8 +89,7 @@ bool ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out)
     return false;
 }
 
-bool ArrayObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value)
-{
+bool ArrayObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) {
     if (namesMatch(name, u"length", rt.caseSensitive)) {
         double n = toNumber(rt, value);
         if (std::isfinite(n) && n >= 0 && n == std::trunc(n)) {
@@ -120,8 +109,7 @@ bool ArrayObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value&
     return true;
 }
 
-bool ArrayObject::deleteBuiltin(Runtime&, std::u16string_view name)
-{
+bool ArrayObject::deleteBuiltin(Runtime&, std::u16string_view name) {
     auto index = parseIndex(name);
     if (!index || *index >= m_elements.size())
         return false;
@@ -129,14 +117,12 @@ bool ArrayObject::deleteBuiltin(Runtime&, std::u16string_view name)
     return true;
 }
 
-void ArrayObject::builtinKeys(Runtime& rt, std::vector<String>& out)
-{
+void ArrayObject::builtinKeys(Runtime& rt, std::vector<String>& out) {
     for (size_t i = m_elements.size(); i-- > 0;)
         out.push_back(rt.makeString(numberToString(double(i))));
 }
 
-void ArrayObject::traceRefs(std::vector<Object*>& out) const
-{
+void ArrayObject::traceRefs(std::vector<Object*>& out) const {
     Object::traceRefs(out);
     for (const Value& v : m_elements) {
         if (Object* o = v.asObject())
@@ -144,4 +130,4 @@ void ArrayObject::traceRefs(std::vector<Object*>& out) const
     }
 }
 
-} // namespace script
+}  // namespace script

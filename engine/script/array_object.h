@@ -46,4 +46,4 @@ private:
     std::vector<Value> m_elements;
 };
 
-} // namespace script
+}  // namespace script

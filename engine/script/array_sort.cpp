@@ -11,8 +11,7 @@
 
 namespace script {
 
-void mergeSortIndices(std::vector<size_t>& v, const std::function<bool(size_t, size_t)>& less)
-{
+void mergeSortIndices(std::vector<size_t>& v, const std::function<bool(size_t, size_t)>& less) {
     std::vector<size_t> tmp(v.size());
     for (size_t width = 1; width < v.size(); width *= 2) {
         for (size_t lo = 0; lo < v.size(); lo += 2 * width) {
@@ -35,8 +34,7 @@ void mergeSortIndices(std::vector<size_t>& v, const std::function<bool(size_t, s
 namespace {
 
 // -1, 0, 1 for two values under the options (no comparator).
-int compareValues(Runtime& rt, const Value& a, const Value& b, uint32_t options)
-{
+int compareValues(Runtime& rt, const Value& a, const Value& b, uint32_t options) {
     if (options & SortOption::Numeric) {
         double x = toNumber(rt, a);
         double y = toNumber(rt, b);
@@ -64,8 +62,7 @@ int compareValues(Runtime& rt, const Value& a, const Value& b, uint32_t options)
 
 // Applies the result options to a computed order.
 Value finish(Runtime& rt, ArrayObject& array, const std::vector<Value>& values, std::vector<size_t>& order,
-             const std::function<int(size_t, size_t)>& compare, uint32_t options)
-{
+             const std::function<int(size_t, size_t)>& compare, uint32_t options) {
     if (options & SortOption::UniqueSort) {
         for (size_t i = 1; i < order.size(); ++i) {
             if (compare(order[i - 1], order[i]) == 0)
@@ -86,10 +83,9 @@ Value finish(Runtime& rt, ArrayObject& array, const std::vector<Value>& values, 
     return Value(&array);
 }
 
-} // namespace
+}  // namespace
 
-Value sortArray(Runtime& rt, ArrayObject& array, const Value& comparator, uint32_t options)
-{
+Value sortArray(Runtime& rt, ArrayObject& array, const Value& comparator, uint32_t options) {
     const std::vector<Value> values = array.elements();
     std::vector<size_t> order(values.size());
     for (size_t i = 0; i < order.size(); ++i)
@@ -116,8 +112,7 @@ Value sortArray(Runtime& rt, ArrayObject& array, const Value& comparator, uint32
     return finish(rt, array, values, order, compare, options);
 }
 
-Value sortArrayOn(Runtime& rt, ArrayObject& array, const Value& fieldsValue, const Value& optionsValue)
-{
+Value sortArrayOn(Runtime& rt, ArrayObject& array, const Value& fieldsValue, const Value& optionsValue) {
     std::vector<String> fields;
     std::vector<uint32_t> options;
     if (Object* f = fieldsValue.asObject(); f && f->objectClass() == ObjectClass::Array) {
@@ -156,4 +151,4 @@ Value sortArrayOn(Runtime& rt, ArrayObject& array, const Value& fieldsValue, con
     return finish(rt, array, values, order, compare, optionFor(0) & ~SortOption::Descending);
 }
 
-} // namespace script
+}  // namespace script

@@ -20,7 +20,7 @@ inline constexpr uint32_t Descending = 2;
 inline constexpr uint32_t UniqueSort = 4;
 inline constexpr uint32_t ReturnIndexedArray = 8;
 inline constexpr uint32_t Numeric = 16;
-} // namespace SortOption
+}  // namespace SortOption
 
 // Orders indices with `less`; stable. `less` may throw.
 void mergeSortIndices(std::vector<size_t>& indices, const std::function<bool(size_t, size_t)>& less);
@@ -30,4 +30,4 @@ Value sortArray(Runtime& rt, ArrayObject& array, const Value& comparator, uint32
 // sortOn(field or [fields], [options or [options]]).
 Value sortArrayOn(Runtime& rt, ArrayObject& array, const Value& fields, const Value& options);
 
-} // namespace script
+}  // namespace script

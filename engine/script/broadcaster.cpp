@@ -12,14 +12,12 @@ namespace script {
 
 namespace {
 
-ArrayObject* listenersOf(Runtime& rt, const Value& source)
-{
+ArrayObject* listenersOf(Runtime& rt, const Value& source) {
     Object* o = getMember(rt, source, u"_listeners").asObject();
     return o && o->objectClass() == ObjectClass::Array ? static_cast<ArrayObject*>(o) : nullptr;
 }
 
-Value addListener(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value addListener(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* list = listenersOf(rt, self);
     if (!list || !arg(args, 0).isObject())
         return Value::fromBool(false);
@@ -31,8 +29,7 @@ Value addListener(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value::fromBool(true);
 }
 
-Value removeListener(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value removeListener(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* list = listenersOf(rt, self);
     if (!list)
         return Value::fromBool(false);
@@ -45,8 +42,7 @@ Value removeListener(Runtime& rt, const Value& self, std::span<const Value> args
     return Value::fromBool(false);
 }
 
-Value broadcastMessage(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value broadcastMessage(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* list = listenersOf(rt, self);
     if (!list || args.empty())
         return Value();
@@ -57,25 +53,22 @@ Value broadcastMessage(Runtime& rt, const Value& self, std::span<const Value> ar
     return Value();
 }
 
-Value initialize(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value initialize(Runtime& rt, const Value&, std::span<const Value> args) {
     if (Object* o = arg(args, 0).asObject())
         makeBroadcaster(rt, o);
     return Value();
 }
 
-} // namespace
+}  // namespace
 
-void makeBroadcaster(Runtime& rt, Object* source)
-{
+void makeBroadcaster(Runtime& rt, Object* source) {
     rt.defineMethod(source, u"addListener", addListener);
     rt.defineMethod(source, u"removeListener", removeListener);
     rt.defineMethod(source, u"broadcastMessage", broadcastMessage);
     rt.defineValue(source, u"_listeners", Value(rt.newArray()));
 }
 
-void broadcastEvent(Runtime& rt, Object* source, std::u16string_view event, std::span<const Value> args)
-{
+void broadcastEvent(Runtime& rt, Object* source, std::u16string_view event, std::span<const Value> args) {
     std::vector<Value> listeners;
     (void)rt.guarded([&] {
         if (ArrayObject* list = listenersOf(rt, Value(source)))
@@ -85,11 +78,10 @@ void broadcastEvent(Runtime& rt, Object* source, std::u16string_view event, std:
         (void)rt.guarded([&] { (void)callMethod(rt, listener, event, args); });
 }
 
-void installBroadcaster(Runtime& rt)
-{
+void installBroadcaster(Runtime& rt) {
     Object* broadcaster = rt.newObject();
     rt.defineMethod(broadcaster, u"initialize", initialize);
     rt.defineValue(rt.global, u"AsBroadcaster", Value(broadcaster));
 }
 
-} // namespace script
+}  // namespace script

@@ -19,6 +19,6 @@ void makeBroadcaster(Runtime& rt, Object* source);
 // separately guarded: a listener that fails is reported and the others
 // still hear the event. For event dispatch from the engine, not from script.
 void broadcastEvent(Runtime& rt, Object* source, std::u16string_view event, std::span<const Value> args);
-void installBroadcaster(Runtime& rt); // the AsBroadcaster global
+void installBroadcaster(Runtime& rt);  // the AsBroadcaster global
 
-} // namespace script
+}  // namespace script

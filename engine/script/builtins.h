@@ -10,23 +10,22 @@ namespace script {
 
 class Runtime;
 
-void installObjectAndFunction(Runtime& rt); // Object, Function, ASSetPropFlags
+void installObjectAndFunction(Runtime& rt);  // Object, Function, ASSetPropFlags
 void installArray(Runtime& rt);
 void installString(Runtime& rt);
 void installNumberAndBoolean(Runtime& rt);
 void installMath(Runtime& rt);
 void installDate(Runtime& rt);
 void installError(Runtime& rt);
-void installGlobalFunctions(Runtime& rt);   // trace, parseInt, escape, setInterval, getTimer ...
-void installMovieClip(Runtime& rt);         // MovieClip, Button, TextField
-void installInput(Runtime& rt);             // Key, Mouse, Selection, Stage
+void installGlobalFunctions(Runtime& rt);  // trace, parseInt, escape, setInterval, getTimer ...
+void installMovieClip(Runtime& rt);        // MovieClip, Button, TextField
+void installInput(Runtime& rt);            // Key, Mouse, Selection, Stage
 void installExternalInterface(Runtime& rt);
 
 // Argument access for native functions: undefined past the end.
-[[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i)
-{
+[[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {
     static const Value kUndefined;
     return i < args.size() ? args[i] : kUndefined;
 }
 
-} // namespace script
+}  // namespace script

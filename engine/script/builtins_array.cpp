@@ -12,15 +12,13 @@ namespace script {
 
 namespace {
 
-ArrayObject* thisArray(const Value& self)
-{
+ArrayObject* thisArray(const Value& self) {
     Object* o = self.asObject();
     return o && o->objectClass() == ObjectClass::Array ? static_cast<ArrayObject*>(o) : nullptr;
 }
 
 // A relative index (negative counts from the end) clamped to 0..length.
-size_t clampIndex(Runtime& rt, const Value& v, size_t length, size_t fallback)
-{
+size_t clampIndex(Runtime& rt, const Value& v, size_t length, size_t fallback) {
     if (v.isUndefined())
         return fallback;
     double n = toNumber(rt, v);
@@ -32,8 +30,7 @@ size_t clampIndex(Runtime& rt, const Value& v, size_t length, size_t fallback)
     return size_t(std::min(n, double(length)));
 }
 
-Value arrayConstruct(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value arrayConstruct(Runtime& rt, const Value&, std::span<const Value> args) {
     ArrayObject* a = rt.newArray();
     if (args.size() == 1 && args[0].isNumber()) {
         double n = args[0].asNumber();
@@ -48,8 +45,7 @@ Value arrayConstruct(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(a);
 }
 
-Value arrayPush(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arrayPush(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
@@ -58,8 +54,7 @@ Value arrayPush(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(double(a->length()));
 }
 
-Value arrayPop(Runtime&, const Value& self, std::span<const Value>)
-{
+Value arrayPop(Runtime&, const Value& self, std::span<const Value>) {
     ArrayObject* a = thisArray(self);
     if (!a || a->length() == 0)
         return Value();
@@ -68,8 +63,7 @@ Value arrayPop(Runtime&, const Value& self, std::span<const Value>)
     return last;
 }
 
-Value arrayShift(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value arrayShift(Runtime& rt, const Value& self, std::span<const Value>) {
     ArrayObject* a = thisArray(self);
     if (!a || a->length() == 0)
         return Value();
@@ -79,8 +73,7 @@ Value arrayShift(Runtime& rt, const Value& self, std::span<const Value>)
     return first;
 }
 
-Value arrayUnshift(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arrayUnshift(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
@@ -89,8 +82,7 @@ Value arrayUnshift(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(double(a->length()));
 }
 
-Value arraySlice(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arraySlice(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
@@ -102,8 +94,7 @@ Value arraySlice(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.newArray(std::move(out)));
 }
 
-Value arraySplice(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arraySplice(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a || args.empty())
         return Value();
@@ -122,8 +113,7 @@ Value arraySplice(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.newArray(std::move(removed)));
 }
 
-Value arrayConcat(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arrayConcat(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     std::vector<Value> out;
     if (a)
@@ -139,8 +129,7 @@ Value arrayConcat(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.newArray(std::move(out)));
 }
 
-String joinArray(Runtime& rt, ArrayObject& a, std::u16string_view separator)
-{
+String joinArray(Runtime& rt, ArrayObject& a, std::u16string_view separator) {
     rt.chargeWork(a.length());
     std::u16string out;
     for (size_t i = 0; i < a.length(); ++i) {
@@ -154,8 +143,7 @@ String joinArray(Runtime& rt, ArrayObject& a, std::u16string_view separator)
     return rt.makeString(out);
 }
 
-Value arrayJoin(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arrayJoin(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
@@ -163,14 +151,12 @@ Value arrayJoin(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(joinArray(rt, *a, separator.view()));
 }
 
-Value arrayToString(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value arrayToString(Runtime& rt, const Value& self, std::span<const Value>) {
     ArrayObject* a = thisArray(self);
     return a ? Value(joinArray(rt, *a, u",")) : Value(String(u"[object Object]"));
 }
 
-Value arrayReverse(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value arrayReverse(Runtime& rt, const Value& self, std::span<const Value>) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
@@ -180,8 +166,7 @@ Value arrayReverse(Runtime& rt, const Value& self, std::span<const Value>)
     return self;
 }
 
-Value arraySort(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arraySort(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
@@ -196,18 +181,16 @@ Value arraySort(Runtime& rt, const Value& self, std::span<const Value> args)
     return sortArray(rt, *a, comparator, options);
 }
 
-Value arraySortOn(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value arraySortOn(Runtime& rt, const Value& self, std::span<const Value> args) {
     ArrayObject* a = thisArray(self);
     if (!a)
         return Value();
     return sortArrayOn(rt, *a, arg(args, 0), arg(args, 1));
 }
 
-} // namespace
+}  // namespace
 
-void installArray(Runtime& rt)
-{
+void installArray(Runtime& rt) {
     Object* p = rt.heap.make<ArrayObject>(rt.protos.object);
     rt.protos.array = p;
     rt.defineMethod(p, u"push", arrayPush);
@@ -233,4 +216,4 @@ void installArray(Runtime& rt)
     rt.defineValue(rt.global, u"Array", Value(ctor));
 }
 
-} // namespace script
+}  // namespace script

@@ -17,19 +17,14 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-DateObject* thisDate(const Value& self)
-{
+DateObject* thisDate(const Value& self) {
     Object* o = self.asObject();
     return o && o->objectClass() == ObjectClass::Date ? static_cast<DateObject*>(o) : nullptr;
 }
 
-double timeClip(double t)
-{
-    return std::isfinite(t) && std::fabs(t) <= 8.64e15 ? std::trunc(t) : kNaN;
-}
+double timeClip(double t) { return std::isfinite(t) && std::fabs(t) <= 8.64e15 ? std::trunc(t) : kNaN; }
 
-double fromArgs(Runtime& rt, std::span<const Value> args)
-{
+double fromArgs(Runtime& rt, std::span<const Value> args) {
     DateParts p;
     double year = toNumber(rt, arg(args, 0));
     if (std::isfinite(year) && year >= 0 && year <= 99)
@@ -44,8 +39,7 @@ double fromArgs(Runtime& rt, std::span<const Value> args)
     return makeDate(p);
 }
 
-Value dateConstruct(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value dateConstruct(Runtime& rt, const Value&, std::span<const Value> args) {
     double t = 0;
     if (args.empty())
         t = timeClip(rt.host.epochMilliseconds());
@@ -56,16 +50,12 @@ Value dateConstruct(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(rt.heap.make<DateObject>(rt.protos.date, t));
 }
 
-Value dateUTC(Runtime& rt, const Value&, std::span<const Value> args)
-{
-    return Value(fromArgs(rt, args));
-}
+Value dateUTC(Runtime& rt, const Value&, std::span<const Value> args) { return Value(fromArgs(rt, args)); }
 
 enum class Part : uint8_t { Year, ShortYear, Month, Day, Weekday, Hours, Minutes, Seconds, Milliseconds };
 
 template <Part P>
-Value getPart(Runtime&, const Value& self, std::span<const Value>)
-{
+Value getPart(Runtime&, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
     if (!d || std::isnan(d->time()))
         return Value(kNaN);
@@ -96,8 +86,7 @@ Value getPart(Runtime&, const Value& self, std::span<const Value>)
 // Setters take the named part and optionally the smaller ones after it
 // (setHours(h, m, s, ms)). An invalid date starts from 1970 for setFullYear.
 template <Part P>
-Value setPart(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value setPart(Runtime& rt, const Value& self, std::span<const Value> args) {
     DateObject* d = thisDate(self);
     if (!d)
         return Value(kNaN);
@@ -150,14 +139,12 @@ Value setPart(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(d->time());
 }
 
-Value getTime(Runtime&, const Value& self, std::span<const Value>)
-{
+Value getTime(Runtime&, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
     return Value(d ? d->time() : kNaN);
 }
 
-Value setTime(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value setTime(Runtime& rt, const Value& self, std::span<const Value> args) {
     DateObject* d = thisDate(self);
     if (!d)
         return Value(kNaN);
@@ -165,14 +152,12 @@ Value setTime(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(d->time());
 }
 
-Value timezoneOffset(Runtime&, const Value& self, std::span<const Value>)
-{
+Value timezoneOffset(Runtime&, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
     return Value(d && !std::isnan(d->time()) ? 0.0 : kNaN);
 }
 
-Value dateToString(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value dateToString(Runtime& rt, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
     if (!d || std::isnan(d->time()))
         return Value(String(u"Invalid Date"));
@@ -186,10 +171,9 @@ Value dateToString(Runtime& rt, const Value& self, std::span<const Value>)
     return Value(rt.makeStringUtf8(buf));
 }
 
-} // namespace
+}  // namespace
 
-void installDate(Runtime& rt)
-{
+void installDate(Runtime& rt) {
     Object* p = rt.heap.make<DateObject>(rt.protos.object, kNaN);
     rt.protos.date = p;
     struct Method {
@@ -244,4 +228,4 @@ void installDate(Runtime& rt)
     rt.defineValue(rt.global, u"Date", Value(ctor));
 }
 
-} // namespace script
+}  // namespace script

@@ -11,8 +11,7 @@ namespace script {
 
 namespace {
 
-Value externalCall(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value externalCall(Runtime& rt, const Value&, std::span<const Value> args) {
     ExternalCall call;
     call.name = toString(rt, arg(args, 0)).utf8();
     for (size_t i = 1; i < args.size(); ++i)
@@ -25,8 +24,7 @@ Value externalCall(Runtime& rt, const Value&, std::span<const Value> args)
     return value ? fromExternal(rt, *value) : Value();
 }
 
-Value addCallback(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value addCallback(Runtime& rt, const Value&, std::span<const Value> args) {
     Object* fn = arg(args, 2).asObject();
     String name = toString(rt, arg(args, 0));
     if (!fn || !fn->isCallable() || name.empty())
@@ -35,10 +33,9 @@ Value addCallback(Runtime& rt, const Value&, std::span<const Value> args)
     return Value::fromBool(true);
 }
 
-} // namespace
+}  // namespace
 
-void installExternalInterface(Runtime& rt)
-{
+void installExternalInterface(Runtime& rt) {
     Object* ei = rt.newObject();
     rt.defineValue(ei, u"available", Value::fromBool(true), PropertyFlag::DontEnum | PropertyFlag::ReadOnly);
     rt.defineMethod(ei, u"call", externalCall);
@@ -52,4 +49,4 @@ void installExternalInterface(Runtime& rt)
     rt.defineValue(rt.global, u"flash", Value(flash));
 }
 
-} // namespace script
+}  // namespace script

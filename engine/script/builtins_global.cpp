@@ -15,15 +15,13 @@ namespace script {
 
 namespace {
 
-Value globalTrace(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalTrace(Runtime& rt, const Value&, std::span<const Value> args) {
     const Value& v = arg(args, 0);
     rt.host.trace(v.isUndefined() ? std::string("undefined") : toString(rt, v).utf8());
     return Value();
 }
 
-Value globalParseInt(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalParseInt(Runtime& rt, const Value&, std::span<const Value> args) {
     String s = toString(rt, arg(args, 0));
     std::optional<int> radix;
     if (!arg(args, 1).isUndefined())
@@ -31,30 +29,23 @@ Value globalParseInt(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(parseIntPrefix(s.view(), radix));
 }
 
-Value globalParseFloat(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalParseFloat(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value(parseFloatPrefix(toString(rt, arg(args, 0)).view()));
 }
 
-Value globalIsNaN(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalIsNaN(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value::fromBool(std::isnan(toNumber(rt, arg(args, 0))));
 }
 
-Value globalIsFinite(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalIsFinite(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value::fromBool(std::isfinite(toNumber(rt, arg(args, 0))));
 }
 
-bool isAlnum(char16_t c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
+bool isAlnum(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
 // Letters and digits stay; every other byte (UTF-8 from SWF 6, Latin-1
 // before) becomes %XX.
-Value globalEscape(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalEscape(Runtime& rt, const Value&, std::span<const Value> args) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     String s = toString(rt, arg(args, 0));
     std::u16string out;
@@ -82,8 +73,7 @@ Value globalEscape(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(rt.makeString(out));
 }
 
-int hexDigit(char16_t c)
-{
+int hexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
     if (c >= u'a' && c <= u'f')
@@ -93,12 +83,11 @@ int hexDigit(char16_t c)
     return -1;
 }
 
-Value globalUnescape(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalUnescape(Runtime& rt, const Value&, std::span<const Value> args) {
     String s = toString(rt, arg(args, 0));
     std::u16string_view in = s.view();
     std::u16string out;
-    std::string bytes; // a run of %XX bytes, decoded together
+    std::string bytes;  // a run of %XX bytes, decoded together
     auto flush = [&] {
         if (bytes.empty())
             return;
@@ -123,30 +112,21 @@ Value globalUnescape(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(rt.makeString(out));
 }
 
-Value globalGetTimer(Runtime& rt, const Value&, std::span<const Value>)
-{
+Value globalGetTimer(Runtime& rt, const Value&, std::span<const Value>) {
     return Value(std::floor(rt.host.milliseconds()));
 }
 
-Value globalGetVersion(Runtime&, const Value&, std::span<const Value>)
-{
-    return Value(String(u"WIN 10,0,0,0"));
-}
+Value globalGetVersion(Runtime&, const Value&, std::span<const Value>) { return Value(String(u"WIN 10,0,0,0")); }
 
-Value globalNothing(Runtime&, const Value&, std::span<const Value>)
-{
-    return Value();
-}
+Value globalNothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
-Value globalFscommand(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalFscommand(Runtime& rt, const Value&, std::span<const Value> args) {
     rt.host.fscommand(toString(rt, arg(args, 0)).utf8(), toString(rt, arg(args, 1)).utf8());
     return Value();
 }
 
 // setInterval(function, ms, args...) or setInterval(object, "method", ms, args...).
-Value addTimer(Runtime& rt, std::span<const Value> args, bool repeat)
-{
+Value addTimer(Runtime& rt, std::span<const Value> args, bool repeat) {
     Timer t;
     t.repeat = repeat;
     size_t next = 0;
@@ -172,28 +152,20 @@ Value addTimer(Runtime& rt, std::span<const Value> args, bool repeat)
     return Value(double(rt.timers.add(std::move(t))));
 }
 
-Value globalSetInterval(Runtime& rt, const Value&, std::span<const Value> args)
-{
-    return addTimer(rt, args, true);
-}
+Value globalSetInterval(Runtime& rt, const Value&, std::span<const Value> args) { return addTimer(rt, args, true); }
 
-Value globalSetTimeout(Runtime& rt, const Value&, std::span<const Value> args)
-{
-    return addTimer(rt, args, false);
-}
+Value globalSetTimeout(Runtime& rt, const Value&, std::span<const Value> args) { return addTimer(rt, args, false); }
 
-Value globalClearInterval(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value globalClearInterval(Runtime& rt, const Value&, std::span<const Value> args) {
     double id = toNumber(rt, arg(args, 0));
     if (std::isfinite(id) && id >= 1 && id <= 4294967295.0)
         (void)rt.timers.remove(uint32_t(id));
     return Value();
 }
 
-} // namespace
+}  // namespace
 
-void installGlobalFunctions(Runtime& rt)
-{
+void installGlobalFunctions(Runtime& rt) {
     Object* g = rt.global;
     rt.defineMethod(g, u"trace", globalTrace);
     rt.defineMethod(g, u"parseInt", globalParseInt);
@@ -215,4 +187,4 @@ void installGlobalFunctions(Runtime& rt)
     installBroadcaster(rt);
 }
 
-} // namespace script
+}  // namespace script

@@ -15,54 +15,39 @@ namespace script {
 
 namespace {
 
-Value keyIsDown(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value keyIsDown(Runtime& rt, const Value&, std::span<const Value> args) {
     double code = toNumber(rt, arg(args, 0));
     if (!std::isfinite(code) || code < 0 || code > 255)
         return Value::fromBool(false);
     return Value::fromBool(rt.input.keysDown.test(size_t(code)));
 }
 
-Value keyIsToggled(Runtime&, const Value&, std::span<const Value>)
-{
-    return Value::fromBool(false);
+Value keyIsToggled(Runtime&, const Value&, std::span<const Value>) { return Value::fromBool(false); }
+
+Value keyGetCode(Runtime& rt, const Value&, std::span<const Value>) { return Value(double(rt.input.lastKeyCode)); }
+
+Value keyGetAscii(Runtime& rt, const Value&, std::span<const Value>) { return Value(double(rt.input.lastAscii)); }
+
+Value mouseShowHide(Runtime&, const Value&, std::span<const Value>) {
+    return Value(1.0);  // the pointer was visible (we draw none)
 }
 
-Value keyGetCode(Runtime& rt, const Value&, std::span<const Value>)
-{
-    return Value(double(rt.input.lastKeyCode));
-}
-
-Value keyGetAscii(Runtime& rt, const Value&, std::span<const Value>)
-{
-    return Value(double(rt.input.lastAscii));
-}
-
-Value mouseShowHide(Runtime&, const Value&, std::span<const Value>)
-{
-    return Value(1.0); // the pointer was visible (we draw none)
-}
-
-Value stageWidth(Runtime& rt, const Value&, std::span<const Value>)
-{
+Value stageWidth(Runtime& rt, const Value&, std::span<const Value>) {
     return Value(std::round(double(rt.stage.widthTwips()) / 20.0));
 }
 
-Value stageHeight(Runtime& rt, const Value&, std::span<const Value>)
-{
+Value stageHeight(Runtime& rt, const Value&, std::span<const Value>) {
     return Value(std::round(double(rt.stage.heightTwips()) / 20.0));
 }
 
 // The focused field's dot path, or null.
-Value selectionGetFocus(Runtime& rt, const Value&, std::span<const Value>)
-{
+Value selectionGetFocus(Runtime& rt, const Value&, std::span<const Value>) {
     model::EditTextObject* field = focusedField(rt);
     return field ? Value(rt.makeString(dotPath(*rt.objectFor(*field)))) : Value::null();
 }
 
 // A field object or a path to one; null or undefined clears the focus.
-Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args) {
     Value target = arg(args, 0);
     if (target.isNullish())
         return Value::fromBool(setFocus(rt, nullptr));
@@ -78,16 +63,14 @@ Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args)
     return Value::fromBool(field && setFocus(rt, field));
 }
 
-void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn getter)
-{
+void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn getter) {
     Property& p = on->properties().add(String(name), Value(), PropertyFlag::DontDelete);
     p.getter = rt.newNative(getter);
 }
 
-} // namespace
+}  // namespace
 
-void installInput(Runtime& rt)
-{
+void installInput(Runtime& rt) {
     Object* key = rt.newObject();
     rt.keyObject = key;
     rt.defineMethod(key, u"isDown", keyIsDown);
@@ -98,10 +81,9 @@ void installInput(Runtime& rt)
         std::u16string_view name;
         double code;
     } keys[] = {
-        {u"BACKSPACE", 8}, {u"CAPSLOCK", 20}, {u"CONTROL", 17}, {u"DELETEKEY", 46}, {u"DOWN", 40},
-        {u"END", 35},      {u"ENTER", 13},    {u"ESCAPE", 27},  {u"HOME", 36},      {u"INSERT", 45},
-        {u"LEFT", 37},     {u"PGDN", 34},     {u"PGUP", 33},    {u"RIGHT", 39},     {u"SHIFT", 16},
-        {u"SPACE", 32},    {u"TAB", 9},       {u"UP", 38},
+        {u"BACKSPACE", 8}, {u"CAPSLOCK", 20}, {u"CONTROL", 17}, {u"DELETEKEY", 46}, {u"DOWN", 40}, {u"END", 35},
+        {u"ENTER", 13},    {u"ESCAPE", 27},   {u"HOME", 36},    {u"INSERT", 45},    {u"LEFT", 37}, {u"PGDN", 34},
+        {u"PGUP", 33},     {u"RIGHT", 39},    {u"SHIFT", 16},   {u"SPACE", 32},     {u"TAB", 9},   {u"UP", 38},
     };
     for (const auto& k : keys)
         rt.defineValue(key, k.name, Value(k.code), PropertyFlag::DontEnum | PropertyFlag::DontDelete);
@@ -131,4 +113,4 @@ void installInput(Runtime& rt)
     rt.defineValue(rt.global, u"Stage", Value(stage));
 }
 
-} // namespace script
+}  // namespace script

@@ -12,34 +12,24 @@ namespace script {
 
 namespace {
 
-double n0(Runtime& rt, std::span<const Value> args)
-{
-    return toNumber(rt, arg(args, 0));
-}
+double n0(Runtime& rt, std::span<const Value> args) { return toNumber(rt, arg(args, 0)); }
 
 template <double (*F)(double)>
-Value unary(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value unary(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value(F(n0(rt, args)));
 }
 
-double roundHalfUp(double x)
-{
-    return std::floor(x + 0.5);
-}
+double roundHalfUp(double x) { return std::floor(x + 0.5); }
 
-Value mathAtan2(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value mathAtan2(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value(std::atan2(toNumber(rt, arg(args, 0)), toNumber(rt, arg(args, 1))));
 }
 
-Value mathPow(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value mathPow(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value(std::pow(toNumber(rt, arg(args, 0)), toNumber(rt, arg(args, 1))));
 }
 
-Value mathMax(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value mathMax(Runtime& rt, const Value&, std::span<const Value> args) {
     double r = -std::numeric_limits<double>::infinity();
     for (const Value& v : args) {
         double n = toNumber(rt, v);
@@ -50,8 +40,7 @@ Value mathMax(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(r);
 }
 
-Value mathMin(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value mathMin(Runtime& rt, const Value&, std::span<const Value> args) {
     double r = std::numeric_limits<double>::infinity();
     for (const Value& v : args) {
         double n = toNumber(rt, v);
@@ -62,10 +51,7 @@ Value mathMin(Runtime& rt, const Value&, std::span<const Value> args)
     return Value(r);
 }
 
-Value mathRandom(Runtime& rt, const Value&, std::span<const Value>)
-{
-    return Value(rt.random.unit());
-}
+Value mathRandom(Runtime& rt, const Value&, std::span<const Value>) { return Value(rt.random.unit()); }
 
 double absolute(double x) { return std::fabs(x); }
 double arcCos(double x) { return std::acos(x); }
@@ -80,10 +66,9 @@ double sine(double x) { return std::sin(x); }
 double squareRoot(double x) { return std::sqrt(x); }
 double tangent(double x) { return std::tan(x); }
 
-} // namespace
+}  // namespace
 
-void installMath(Runtime& rt)
-{
+void installMath(Runtime& rt) {
     Object* math = rt.newObject();
     rt.defineMethod(math, u"abs", unary<absolute>);
     rt.defineMethod(math, u"acos", unary<arcCos>);
@@ -115,4 +100,4 @@ void installMath(Runtime& rt)
     rt.defineValue(rt.global, u"Math", Value(math));
 }
 
-} // namespace script
+}  // namespace script

@@ -17,8 +17,7 @@ namespace script {
 
 namespace {
 
-StageObject* thisStage(const Value& self)
-{
+StageObject* thisStage(const Value& self) {
     Object* o = self.asObject();
     if (!o || o->objectClass() != ObjectClass::Stage)
         return nullptr;
@@ -26,66 +25,57 @@ StageObject* thisStage(const Value& self)
     return s->display() ? s : nullptr;
 }
 
-model::MovieClip* thisClip(const Value& self)
-{
+model::MovieClip* thisClip(const Value& self) {
     StageObject* s = thisStage(self);
     return s ? s->clip() : nullptr;
 }
 
 // A script depth argument as a model depth; none when it is not a number
 // in the range scripts may use.
-std::optional<int32_t> modelDepth(Runtime& rt, const Value& v)
-{
+std::optional<int32_t> modelDepth(Runtime& rt, const Value& v) {
     double d = toNumber(rt, v);
     if (!std::isfinite(d) || d < -16383 || d > 2130690045.0 - kScriptDepthOffset)
         return std::nullopt;
     return int32_t(std::trunc(d)) + kScriptDepthOffset;
 }
 
-Value play(Runtime&, const Value& self, std::span<const Value>)
-{
+Value play(Runtime&, const Value& self, std::span<const Value>) {
     if (auto* c = thisClip(self))
         c->play();
     return Value();
 }
 
-Value stop(Runtime&, const Value& self, std::span<const Value>)
-{
+Value stop(Runtime&, const Value& self, std::span<const Value>) {
     if (auto* c = thisClip(self))
         c->stop();
     return Value();
 }
 
-Value nextFrame(Runtime&, const Value& self, std::span<const Value>)
-{
+Value nextFrame(Runtime&, const Value& self, std::span<const Value>) {
     if (auto* c = thisClip(self))
         c->nextFrame();
     return Value();
 }
 
-Value prevFrame(Runtime&, const Value& self, std::span<const Value>)
-{
+Value prevFrame(Runtime&, const Value& self, std::span<const Value>) {
     if (auto* c = thisClip(self))
         c->prevFrame();
     return Value();
 }
 
-Value gotoAndPlay(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value gotoAndPlay(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (StageObject* s = thisStage(self); s && s->clip())
         (void)gotoFrameValue(rt, s, arg(args, 0), true);
     return Value();
 }
 
-Value gotoAndStop(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value gotoAndStop(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (StageObject* s = thisStage(self); s && s->clip())
         (void)gotoFrameValue(rt, s, arg(args, 0), false);
     return Value();
 }
 
-Object* boundsObject(Runtime& rt, const swf::Bounds& b)
-{
+Object* boundsObject(Runtime& rt, const swf::Bounds& b) {
     Object* o = rt.newObject();
     // An empty clip answers the player's out-of-range marker.
     const double empty = 6710886.35;
@@ -98,8 +88,7 @@ Object* boundsObject(Runtime& rt, const swf::Bounds& b)
 
 // getBounds(space): the clip's box in the coordinates of `space` (its own
 // when omitted).
-Value getBounds(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value getBounds(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     if (!s)
         return Value();
@@ -117,8 +106,7 @@ Value getBounds(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(boundsObject(rt, d->boundsThrough(toSpace)));
 }
 
-Value hitTest(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value hitTest(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     if (!s)
         return Value::fromBool(false);
@@ -141,8 +129,7 @@ Value hitTest(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value::fromBool(overlap);
 }
 
-Value attachMovie(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value attachMovie(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     auto depth = modelDepth(rt, arg(args, 2));
     if (!s || !s->clip() || !depth)
@@ -153,8 +140,7 @@ Value attachMovie(Runtime& rt, const Value& self, std::span<const Value> args)
     return made ? Value(made) : Value();
 }
 
-Value duplicateMovieClip(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value duplicateMovieClip(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     auto depth = modelDepth(rt, arg(args, 1));
     if (!s || !depth)
@@ -164,15 +150,13 @@ Value duplicateMovieClip(Runtime& rt, const Value& self, std::span<const Value> 
     return made ? Value(made) : Value();
 }
 
-Value removeMovieClip(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value removeMovieClip(Runtime& rt, const Value& self, std::span<const Value>) {
     if (StageObject* s = thisStage(self))
         (void)removeClip(rt, *s);
     return Value();
 }
 
-Value createEmptyMovieClip(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value createEmptyMovieClip(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     auto depth = modelDepth(rt, arg(args, 1));
     if (!s || !s->clip() || !depth)
@@ -182,16 +166,14 @@ Value createEmptyMovieClip(Runtime& rt, const Value& self, std::span<const Value
     return made ? Value(made) : Value();
 }
 
-Value getDepth(Runtime&, const Value& self, std::span<const Value>)
-{
+Value getDepth(Runtime&, const Value& self, std::span<const Value>) {
     StageObject* s = thisStage(self);
     if (!s)
         return Value();
     return Value(double(s->display()->depth() - kScriptDepthOffset));
 }
 
-Value swapDepths(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value swapDepths(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     model::MovieClip* parent = s ? s->display()->parentClip() : nullptr;
     if (!parent)
@@ -209,8 +191,7 @@ Value swapDepths(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value();
 }
 
-Value getNextHighestDepth(Runtime&, const Value& self, std::span<const Value>)
-{
+Value getNextHighestDepth(Runtime&, const Value& self, std::span<const Value>) {
     model::MovieClip* c = thisClip(self);
     if (!c)
         return Value();
@@ -220,8 +201,7 @@ Value getNextHighestDepth(Runtime&, const Value& self, std::span<const Value>)
     return Value(double(next));
 }
 
-Value getInstanceAtDepth(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value getInstanceAtDepth(Runtime& rt, const Value& self, std::span<const Value> args) {
     model::MovieClip* c = thisClip(self);
     auto depth = modelDepth(rt, arg(args, 0));
     if (!c || !depth)
@@ -231,8 +211,7 @@ Value getInstanceAtDepth(Runtime& rt, const Value& self, std::span<const Value> 
 }
 
 // localToGlobal / globalToLocal change the point object in place.
-Value convertPoint(Runtime& rt, const Value& self, std::span<const Value> args, bool toGlobal)
-{
+Value convertPoint(Runtime& rt, const Value& self, std::span<const Value> args, bool toGlobal) {
     StageObject* s = thisStage(self);
     Object* point = arg(args, 0).asObject();
     if (!s || !point)
@@ -252,18 +231,15 @@ Value convertPoint(Runtime& rt, const Value& self, std::span<const Value> args, 
     return Value();
 }
 
-Value localToGlobal(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value localToGlobal(Runtime& rt, const Value& self, std::span<const Value> args) {
     return convertPoint(rt, self, args, true);
 }
 
-Value globalToLocal(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value globalToLocal(Runtime& rt, const Value& self, std::span<const Value> args) {
     return convertPoint(rt, self, args, false);
 }
 
-Value startDragMethod(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value startDragMethod(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     if (!s)
         return Value();
@@ -276,14 +252,12 @@ Value startDragMethod(Runtime& rt, const Value& self, std::span<const Value> arg
     return Value();
 }
 
-Value stopDragMethod(Runtime& rt, const Value&, std::span<const Value>)
-{
+Value stopDragMethod(Runtime& rt, const Value&, std::span<const Value>) {
     stopDrag(rt);
     return Value();
 }
 
-uint8_t methodCode(Runtime& rt, const Value& v)
-{
+uint8_t methodCode(Runtime& rt, const Value& v) {
     if (v.isUndefined())
         return 0;
     String m = toString(rt, v);
@@ -294,48 +268,37 @@ uint8_t methodCode(Runtime& rt, const Value& v)
     return 0;
 }
 
-Value getURL(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value getURL(Runtime& rt, const Value&, std::span<const Value> args) {
     requestUrl(rt, toString(rt, arg(args, 0)).view(), toString(rt, arg(args, 1)).view(), methodCode(rt, arg(args, 2)),
                false, false);
     return Value();
 }
 
-Value loadMovie(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value loadMovie(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     std::u16string target = s ? dotPath(*s) : std::u16string();
     requestUrl(rt, toString(rt, arg(args, 0)).view(), target, methodCode(rt, arg(args, 1)), true, false);
     return Value();
 }
 
-Value loadVariables(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value loadVariables(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     std::u16string target = s ? dotPath(*s) : std::u16string();
     requestUrl(rt, toString(rt, arg(args, 0)).view(), target, methodCode(rt, arg(args, 1)), false, true);
     return Value();
 }
 
-Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
     return thisStage(self) ? Value(double(rt.stage.movie().header.declaredLength)) : Value();
 }
 
-Value swfVersion(Runtime& rt, const Value&, std::span<const Value>)
-{
-    return Value(double(rt.version));
-}
+Value swfVersion(Runtime& rt, const Value&, std::span<const Value>) { return Value(double(rt.version)); }
 
-Value nothing(Runtime&, const Value&, std::span<const Value>)
-{
-    return Value();
-}
+Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
-} // namespace
+}  // namespace
 
-void installMovieClip(Runtime& rt)
-{
+void installMovieClip(Runtime& rt) {
     Object* p = rt.newObject();
     rt.protos.movieClip = p;
     struct Method {
@@ -402,4 +365,4 @@ void installMovieClip(Runtime& rt)
     rt.defineValue(rt.global, u"TextField", Value(textCtor));
 }
 
-} // namespace script
+}  // namespace script

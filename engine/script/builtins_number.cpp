@@ -12,62 +12,52 @@ namespace script {
 
 namespace {
 
-Value primitiveOf(const Value& self, ObjectClass cls)
-{
+Value primitiveOf(const Value& self, ObjectClass cls) {
     if (Object* o = self.asObject(); o && o->objectClass() == cls)
         return static_cast<PrimitiveObject*>(o)->primitive();
     return self;
 }
 
-Value numberCall(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value numberCall(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value(args.empty() ? 0.0 : toNumber(rt, args[0]));
 }
 
-Value numberConstruct(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value numberConstruct(Runtime& rt, const Value&, std::span<const Value> args) {
     Value n(args.empty() ? 0.0 : toNumber(rt, args[0]));
     return Value(rt.heap.make<PrimitiveObject>(rt.protos.number, ObjectClass::NumberWrapper, n));
 }
 
-Value numberToString(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value numberToString(Runtime& rt, const Value& self, std::span<const Value> args) {
     Value v = primitiveOf(self, ObjectClass::NumberWrapper);
     double n = toNumber(rt, v);
     int radix = arg(args, 0).isUndefined() ? 10 : toInt32(rt, args[0]);
     return Value(rt.makeString(numberToRadixString(n, radix)));
 }
 
-Value numberValueOf(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value numberValueOf(Runtime& rt, const Value& self, std::span<const Value>) {
     return Value(toNumber(rt, primitiveOf(self, ObjectClass::NumberWrapper)));
 }
 
-Value booleanCall(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value booleanCall(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value::fromBool(!args.empty() && toBoolean(rt, args[0]));
 }
 
-Value booleanConstruct(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value booleanConstruct(Runtime& rt, const Value&, std::span<const Value> args) {
     Value b = Value::fromBool(!args.empty() && toBoolean(rt, args[0]));
     return Value(rt.heap.make<PrimitiveObject>(rt.protos.boolean, ObjectClass::BooleanWrapper, b));
 }
 
-Value booleanToString(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value booleanToString(Runtime& rt, const Value& self, std::span<const Value>) {
     return Value(String(toBoolean(rt, primitiveOf(self, ObjectClass::BooleanWrapper)) ? u"true" : u"false"));
 }
 
-Value booleanValueOf(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value booleanValueOf(Runtime& rt, const Value& self, std::span<const Value>) {
     return Value::fromBool(toBoolean(rt, primitiveOf(self, ObjectClass::BooleanWrapper)));
 }
 
-} // namespace
+}  // namespace
 
-void installNumberAndBoolean(Runtime& rt)
-{
+void installNumberAndBoolean(Runtime& rt) {
     Object* np = rt.heap.make<PrimitiveObject>(rt.protos.object, ObjectClass::NumberWrapper, Value(0.0));
     rt.protos.number = np;
     rt.defineMethod(np, u"toString", numberToString);
@@ -93,4 +83,4 @@ void installNumberAndBoolean(Runtime& rt)
     rt.defineValue(rt.global, u"Boolean", Value(boolean));
 }
 
-} // namespace script
+}  // namespace script

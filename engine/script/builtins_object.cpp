@@ -11,24 +11,21 @@ namespace script {
 
 namespace {
 
-Value objectCall(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value objectCall(Runtime& rt, const Value&, std::span<const Value> args) {
     const Value& v = arg(args, 0);
     if (v.isNullish())
         return Value(rt.newObject());
     return Value(toObject(rt, v));
 }
 
-Value objectToString(Runtime&, const Value& self, std::span<const Value>)
-{
+Value objectToString(Runtime&, const Value& self, std::span<const Value>) {
     Object* o = self.asObject();
     if (o && o->isCallable())
         return Value(String(u"[type Function]"));
     return Value(String(u"[object Object]"));
 }
 
-Value objectValueOf(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value objectValueOf(Runtime& rt, const Value& self, std::span<const Value>) {
     if (Object* o = self.asObject()) {
         if (o->objectClass() == ObjectClass::NumberWrapper || o->objectClass() == ObjectClass::StringWrapper ||
             o->objectClass() == ObjectClass::BooleanWrapper)
@@ -38,8 +35,7 @@ Value objectValueOf(Runtime& rt, const Value& self, std::span<const Value>)
     return self;
 }
 
-Value objectHasOwnProperty(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value objectHasOwnProperty(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* o = self.asObject();
     if (!o)
         return Value::fromBool(false);
@@ -49,8 +45,7 @@ Value objectHasOwnProperty(Runtime& rt, const Value& self, std::span<const Value
     return Value::fromBool(hasOwnProperty(rt, o, name.view()));
 }
 
-Value objectIsPropertyEnumerable(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value objectIsPropertyEnumerable(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* o = self.asObject();
     if (!o)
         return Value::fromBool(false);
@@ -62,8 +57,7 @@ Value objectIsPropertyEnumerable(Runtime& rt, const Value& self, std::span<const
     return Value::fromBool(o->getBuiltin(rt, name.view(), ignored));
 }
 
-Value objectIsPrototypeOf(Runtime&, const Value& self, std::span<const Value> args)
-{
+Value objectIsPrototypeOf(Runtime&, const Value& self, std::span<const Value> args) {
     Object* proto = self.asObject();
     Object* o = arg(args, 0).asObject();
     int hops = 0;
@@ -76,8 +70,7 @@ Value objectIsPrototypeOf(Runtime&, const Value& self, std::span<const Value> ar
 
 // addProperty(name, getter, setter): a property read and written through
 // functions. A null setter makes it read-only.
-Value objectAddProperty(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value objectAddProperty(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* o = self.asObject();
     Object* getter = arg(args, 1).asObject();
     Object* setter = arg(args, 2).asObject();
@@ -93,8 +86,7 @@ Value objectAddProperty(Runtime& rt, const Value& self, std::span<const Value> a
     return Value::fromBool(true);
 }
 
-Value objectRegisterClass(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value objectRegisterClass(Runtime& rt, const Value&, std::span<const Value> args) {
     String name = toString(rt, arg(args, 0));
     const swf::Movie& movie = rt.stage.movie();
     std::optional<uint16_t> id;
@@ -115,15 +107,13 @@ Value objectRegisterClass(Runtime& rt, const Value&, std::span<const Value> args
     return Value::fromBool(true);
 }
 
-Value functionCall(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value functionCall(Runtime& rt, const Value& self, std::span<const Value> args) {
     std::span<const Value> rest = args.empty() ? args : args.subspan(1);
     Value thisArg = arg(args, 0);
     return callFunction(rt, self, thisArg, rest);
 }
 
-Value functionApply(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value functionApply(Runtime& rt, const Value& self, std::span<const Value> args) {
     std::vector<Value> list;
     if (Object* a = arg(args, 1).asObject(); a && a->objectClass() == ObjectClass::Array) {
         rt.chargeWork(static_cast<ArrayObject*>(a)->length() / 16);
@@ -132,15 +122,11 @@ Value functionApply(Runtime& rt, const Value& self, std::span<const Value> args)
     return callFunction(rt, self, arg(args, 0), list);
 }
 
-Value functionCallNothing(Runtime&, const Value&, std::span<const Value>)
-{
-    return Value();
-}
+Value functionCallNothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
 // ASSetPropFlags(object, names, set, clear): names is null (every own
 // property), a comma-separated string or an array of names.
-Value asSetPropFlags(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value asSetPropFlags(Runtime& rt, const Value&, std::span<const Value> args) {
     Object* o = arg(args, 0).asObject();
     if (!o)
         return Value();
@@ -177,23 +163,20 @@ Value asSetPropFlags(Runtime& rt, const Value&, std::span<const Value> args)
 
 // new Error(message); called on an object (a subclass's super()) it sets
 // that object's message.
-Value errorConstruct(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value errorConstruct(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* e = self.asObject() ? self.asObject() : rt.heap.make<Object>(rt.protos.error);
     if (!arg(args, 0).isUndefined())
         putOwn(rt, e, u"message", Value(toString(rt, arg(args, 0))));
     return Value(e);
 }
 
-Value errorToString(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value errorToString(Runtime& rt, const Value& self, std::span<const Value>) {
     return Value(toString(rt, getMember(rt, self, u"message")));
 }
 
-} // namespace
+}  // namespace
 
-void installObjectAndFunction(Runtime& rt)
-{
+void installObjectAndFunction(Runtime& rt) {
     Object* op = rt.protos.object;
     rt.defineMethod(op, u"toString", objectToString);
     rt.defineMethod(op, u"toLocaleString", objectToString);
@@ -218,8 +201,7 @@ void installObjectAndFunction(Runtime& rt)
     rt.defineMethod(rt.global, u"ASSetPropFlags", asSetPropFlags);
 }
 
-void installError(Runtime& rt)
-{
+void installError(Runtime& rt) {
     rt.protos.error = rt.newObject();
     rt.defineValue(rt.protos.error, u"name", Value(String(u"Error")));
     rt.defineValue(rt.protos.error, u"message", Value(String(u"Error")));
@@ -230,4 +212,4 @@ void installError(Runtime& rt)
     rt.defineValue(rt.global, u"Error", Value(ctor));
 }
 
-} // namespace script
+}  // namespace script

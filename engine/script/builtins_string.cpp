@@ -12,8 +12,7 @@ namespace script {
 
 namespace {
 
-String thisString(Runtime& rt, const Value& self)
-{
+String thisString(Runtime& rt, const Value& self) {
     if (self.isString())
         return self.asString();
     if (Object* o = self.asObject(); o && o->objectClass() == ObjectClass::StringWrapper)
@@ -22,45 +21,34 @@ String thisString(Runtime& rt, const Value& self)
 }
 
 // An integer argument (NaN as 0), or the fallback when absent.
-double integerArg(Runtime& rt, std::span<const Value> args, size_t i, double fallback)
-{
+double integerArg(Runtime& rt, std::span<const Value> args, size_t i, double fallback) {
     if (i >= args.size() || args[i].isUndefined())
         return fallback;
     double n = toNumber(rt, args[i]);
     return std::isnan(n) ? 0.0 : std::trunc(n);
 }
 
-size_t clampTo(double n, size_t length)
-{
-    return n <= 0 ? 0 : size_t(std::min(n, double(length)));
-}
+size_t clampTo(double n, size_t length) { return n <= 0 ? 0 : size_t(std::min(n, double(length))); }
 
-Value stringCall(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value stringCall(Runtime& rt, const Value&, std::span<const Value> args) {
     return args.empty() ? Value(String()) : Value(toString(rt, args[0]));
 }
 
-Value stringConstruct(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value stringConstruct(Runtime& rt, const Value&, std::span<const Value> args) {
     Value s = args.empty() ? Value(String()) : Value(toString(rt, args[0]));
     return Value(rt.heap.make<PrimitiveObject>(rt.protos.string, ObjectClass::StringWrapper, s));
 }
 
-Value stringValueOf(Runtime& rt, const Value& self, std::span<const Value>)
-{
-    return Value(thisString(rt, self));
-}
+Value stringValueOf(Runtime& rt, const Value& self, std::span<const Value>) { return Value(thisString(rt, self)); }
 
-Value fromCharCode(Runtime& rt, const Value&, std::span<const Value> args)
-{
+Value fromCharCode(Runtime& rt, const Value&, std::span<const Value> args) {
     std::u16string out;
     for (const Value& v : args)
         out.push_back(char16_t(toUint32(toNumber(rt, v)) & 0xFFFF));
     return Value(rt.makeString(out));
 }
 
-Value charAt(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value charAt(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     double i = integerArg(rt, args, 0, 0);
     if (i < 0 || i >= double(s.size()))
@@ -68,8 +56,7 @@ Value charAt(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.makeString(s.view().substr(size_t(i), 1)));
 }
 
-Value charCodeAt(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value charCodeAt(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     double i = integerArg(rt, args, 0, 0);
     if (i < 0 || i >= double(s.size()))
@@ -77,8 +64,7 @@ Value charCodeAt(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(double(s[size_t(i)]));
 }
 
-Value indexOf(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value indexOf(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     String needle = toString(rt, arg(args, 0));
     rt.chargeWork(s.size() / 16);
@@ -87,8 +73,7 @@ Value indexOf(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(at == std::u16string_view::npos ? -1.0 : double(at));
 }
 
-Value lastIndexOf(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value lastIndexOf(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     String needle = toString(rt, arg(args, 0));
     rt.chargeWork(s.size() / 16);
@@ -99,8 +84,7 @@ Value lastIndexOf(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(at == std::u16string_view::npos ? -1.0 : double(at));
 }
 
-Value substr(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value substr(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     double start = integerArg(rt, args, 0, 0);
     if (start < 0)
@@ -111,8 +95,7 @@ Value substr(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.makeString(s.view().substr(from, count)));
 }
 
-Value substring(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value substring(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     size_t a = clampTo(integerArg(rt, args, 0, 0), s.size());
     size_t b = clampTo(integerArg(rt, args, 1, double(s.size())), s.size());
@@ -121,8 +104,7 @@ Value substring(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.makeString(s.view().substr(a, b - a)));
 }
 
-Value slice(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value slice(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     auto relative = [&](double n) {
         if (n < 0)
@@ -136,8 +118,7 @@ Value slice(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.makeString(s.view().substr(a, b - a)));
 }
 
-Value split(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value split(Runtime& rt, const Value& self, std::span<const Value> args) {
     String s = thisString(rt, self);
     double limitArg = integerArg(rt, args, 1, double(rt.limits.maxArrayLength));
     size_t limit = clampTo(limitArg, rt.limits.maxArrayLength);
@@ -169,8 +150,7 @@ Value split(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(out);
 }
 
-char16_t upper(char16_t c)
-{
+char16_t upper(char16_t c) {
     if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
         (c >= 0x430 && c <= 0x44F))
         return char16_t(c - 32);
@@ -179,8 +159,7 @@ char16_t upper(char16_t c)
     return c;
 }
 
-char16_t lower(char16_t c)
-{
+char16_t lower(char16_t c) {
     if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) ||
         (c >= 0x410 && c <= 0x42F))
         return char16_t(c + 32);
@@ -189,24 +168,21 @@ char16_t lower(char16_t c)
     return c;
 }
 
-Value toUpperCase(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value toUpperCase(Runtime& rt, const Value& self, std::span<const Value>) {
     std::u16string s(thisString(rt, self).view());
     for (char16_t& c : s)
         c = upper(c);
     return Value(rt.makeString(s));
 }
 
-Value toLowerCase(Runtime& rt, const Value& self, std::span<const Value>)
-{
+Value toLowerCase(Runtime& rt, const Value& self, std::span<const Value>) {
     std::u16string s(thisString(rt, self).view());
     for (char16_t& c : s)
         c = lower(c);
     return Value(rt.makeString(s));
 }
 
-Value concat(Runtime& rt, const Value& self, std::span<const Value> args)
-{
+Value concat(Runtime& rt, const Value& self, std::span<const Value> args) {
     std::u16string s(thisString(rt, self).view());
     for (const Value& v : args) {
         s.append(toString(rt, v).view());
@@ -216,10 +192,9 @@ Value concat(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value(rt.makeString(s));
 }
 
-} // namespace
+}  // namespace
 
-void installString(Runtime& rt)
-{
+void installString(Runtime& rt) {
     Object* p = rt.heap.make<PrimitiveObject>(rt.protos.object, ObjectClass::StringWrapper, Value(String()));
     rt.protos.string = p;
     rt.defineMethod(p, u"toString", stringValueOf);
@@ -242,4 +217,4 @@ void installString(Runtime& rt)
     rt.defineValue(rt.global, u"String", Value(ctor));
 }
 
-} // namespace script
+}  // namespace script

@@ -10,8 +10,7 @@ namespace script {
 
 namespace {
 
-Value callSuperConstructor(Runtime& rt, SuperObject& s, std::span<const Value> args)
-{
+Value callSuperConstructor(Runtime& rt, SuperObject& s, std::span<const Value> args) {
     Object* home = s.home();
     if (!home)
         return Value();
@@ -23,10 +22,9 @@ Value callSuperConstructor(Runtime& rt, SuperObject& s, std::span<const Value> a
     return callFunction(rt, ctor, Value(s.self()), args, home->proto());
 }
 
-} // namespace
+}  // namespace
 
-Value callFunction(Runtime& rt, const Value& function, const Value& self, std::span<const Value> args, Object* home)
-{
+Value callFunction(Runtime& rt, const Value& function, const Value& self, std::span<const Value> args, Object* home) {
     Object* o = function.asObject();
     if (!o)
         return Value();
@@ -42,14 +40,12 @@ Value callFunction(Runtime& rt, const Value& function, const Value& self, std::s
     return rt.interpreter().callScript(*static_cast<ScriptFunction*>(fn), self, args, home);
 }
 
-Value callMethod(Runtime& rt, const Value& self, std::u16string_view name, std::span<const Value> args)
-{
+Value callMethod(Runtime& rt, const Value& self, std::u16string_view name, std::span<const Value> args) {
     Lookup found = lookupMember(rt, self, name);
     return callFunction(rt, found.value, self, args, found.holder);
 }
 
-Value construct(Runtime& rt, const Value& ctor, std::span<const Value> args)
-{
+Value construct(Runtime& rt, const Value& ctor, std::span<const Value> args) {
     Object* c = ctor.asObject();
     if (!c || !c->isCallable())
         return Value();
@@ -69,4 +65,4 @@ Value construct(Runtime& rt, const Value& ctor, std::span<const Value> args)
     return Value(object);
 }
 
-} // namespace script
+}  // namespace script

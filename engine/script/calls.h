@@ -28,4 +28,4 @@ Value callMethod(Runtime& rt, const Value& self, std::u16string_view name, std::
 // new ctor(args...): the new object, or undefined when ctor is not a function.
 Value construct(Runtime& rt, const Value& ctor, std::span<const Value> args);
 
-} // namespace script
+}  // namespace script

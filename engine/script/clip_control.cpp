@@ -18,16 +18,14 @@ namespace script {
 
 namespace {
 
-void copyProperties(Runtime& rt, Object* from, Object* to)
-{
+void copyProperties(Runtime& rt, Object* from, Object* to) {
     if (!from || !to)
         return;
     for (const String& name : enumerableNames(rt, from))
         setProperty(rt, to, name.view(), getProperty(rt, from, name.view()));
 }
 
-std::optional<uint16_t> exportedSprite(Runtime& rt, std::u16string_view exportName)
-{
+std::optional<uint16_t> exportedSprite(Runtime& rt, std::u16string_view exportName) {
     const swf::Movie& movie = rt.stage.movie();
     std::string name = utf16ToUtf8(exportName);
     auto it = movie.exports.find(name);
@@ -47,10 +45,9 @@ std::optional<uint16_t> exportedSprite(Runtime& rt, std::u16string_view exportNa
     return id;
 }
 
-} // namespace
+}  // namespace
 
-std::optional<FrameTarget> resolveFrame(Runtime& rt, StageObject* base, const Value& frame, int32_t bias)
-{
+std::optional<FrameTarget> resolveFrame(Runtime& rt, StageObject* base, const Value& frame, int32_t bias) {
     StageObject* target = base;
     double number = 0;
     std::optional<std::u16string> label;
@@ -84,8 +81,7 @@ std::optional<FrameTarget> resolveFrame(Runtime& rt, StageObject* base, const Va
     return FrameTarget{target, uint32_t(index)};
 }
 
-bool gotoFrameValue(Runtime& rt, StageObject* base, const Value& frame, std::optional<bool> play, int32_t bias)
-{
+bool gotoFrameValue(Runtime& rt, StageObject* base, const Value& frame, std::optional<bool> play, int32_t bias) {
     auto found = resolveFrame(rt, base, frame, bias);
     if (!found)
         return false;
@@ -96,8 +92,7 @@ bool gotoFrameValue(Runtime& rt, StageObject* base, const Value& frame, std::opt
     return true;
 }
 
-void runFrameActions(Runtime& rt, StageObject& object, uint32_t frame)
-{
+void runFrameActions(Runtime& rt, StageObject& object, uint32_t frame) {
     model::MovieClip* clip = object.clip();
     if (!clip)
         return;
@@ -112,8 +107,7 @@ void runFrameActions(Runtime& rt, StageObject& object, uint32_t frame)
     }
 }
 
-void ensureConstructed(Runtime& rt, model::DisplayObject& display)
-{
+void ensureConstructed(Runtime& rt, model::DisplayObject& display) {
     if (display.kind() != model::DisplayKind::MovieClip)
         return;
     auto* link = static_cast<StageLink*>(display.scriptData());
@@ -137,8 +131,7 @@ void ensureConstructed(Runtime& rt, model::DisplayObject& display)
 }
 
 StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view name, int32_t modelDepth,
-                           Object* init)
-{
+                           Object* init) {
     model::DisplayObject* original = source.display();
     model::MovieClip* parent = original ? original->parentClip() : nullptr;
     if (!parent || !original->as<model::MovieClip>())
@@ -164,8 +157,7 @@ StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view
 }
 
 StageObject* attachClip(Runtime& rt, StageObject& parent, std::u16string_view exportName, std::u16string_view name,
-                        int32_t modelDepth, Object* init)
-{
+                        int32_t modelDepth, Object* init) {
     model::MovieClip* clip = parent.clip();
     auto id = exportedSprite(rt, exportName);
     if (!clip || !id)
@@ -179,8 +171,7 @@ StageObject* attachClip(Runtime& rt, StageObject& parent, std::u16string_view ex
     return object;
 }
 
-StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_view name, int32_t modelDepth)
-{
+StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_view name, int32_t modelDepth) {
     model::MovieClip* clip = parent.clip();
     if (!clip)
         return nullptr;
@@ -190,8 +181,7 @@ StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_vi
     return rt.objectFor(*child);
 }
 
-bool removeClip(Runtime& rt, StageObject& object)
-{
+bool removeClip(Runtime& rt, StageObject& object) {
     model::DisplayObject* d = object.display();
     model::MovieClip* parent = d ? d->parentClip() : nullptr;
     if (!parent || d->depth() < kScriptDepthOffset)
@@ -204,8 +194,7 @@ bool removeClip(Runtime& rt, StageObject& object)
 namespace {
 
 // The pointer in the parent's coordinates of the dragged object, in twips.
-std::optional<swf::Point> pointerInParent(Runtime& rt, const model::DisplayObject& d)
-{
+std::optional<swf::Point> pointerInParent(Runtime& rt, const model::DisplayObject& d) {
     swf::Point p = rt.host.mousePosition().value_or(rt.input.mouse);
     const model::DisplayObject* parent = d.parent();
     if (!parent)
@@ -216,10 +205,9 @@ std::optional<swf::Point> pointerInParent(Runtime& rt, const model::DisplayObjec
     return model::apply(*inverse, p);
 }
 
-} // namespace
+}  // namespace
 
-void startDrag(Runtime& rt, StageObject& object, bool lockCenter, std::optional<std::array<double, 4>> bounds)
-{
+void startDrag(Runtime& rt, StageObject& object, bool lockCenter, std::optional<std::array<double, 4>> bounds) {
     model::DisplayObject* d = object.display();
     if (!d)
         return;
@@ -239,8 +227,7 @@ void startDrag(Runtime& rt, StageObject& object, bool lockCenter, std::optional<
     updateDrag(rt);
 }
 
-void updateDrag(Runtime& rt)
-{
+void updateDrag(Runtime& rt) {
     StageObject* object = rt.drag.object;
     model::DisplayObject* d = object ? object->display() : nullptr;
     if (!d)
@@ -258,8 +245,7 @@ void updateDrag(Runtime& rt)
     d->setY(y);
 }
 
-void stopDrag(Runtime& rt)
-{
+void stopDrag(Runtime& rt) {
     StageObject* object = rt.drag.object;
     rt.drag = {};
     model::DisplayObject* d = object ? object->display() : nullptr;
@@ -278,8 +264,7 @@ void stopDrag(Runtime& rt)
 }
 
 void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window, uint8_t sendVarsMethod,
-                bool loadTarget, bool loadVariables)
-{
+                bool loadTarget, bool loadVariables) {
     constexpr std::u16string_view kPrefix = u"FSCommand:";
     if (url.size() >= kPrefix.size() && equalsFolded(url.substr(0, kPrefix.size()), kPrefix)) {
         rt.host.fscommand(utf16ToUtf8(url.substr(kPrefix.size())), utf16ToUtf8(window));
@@ -299,4 +284,4 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
     rt.host.urlRequest(request);
 }
 
-} // namespace script
+}  // namespace script

@@ -9,15 +9,15 @@
 
 #include "script/value.h"
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
 namespace model {
 class DisplayObject;
 class MovieClip;
-} // namespace model
+}  // namespace model
 
 namespace script {
 
@@ -70,4 +70,4 @@ void updateDrag(Runtime& rt);
 void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window, uint8_t sendVarsMethod,
                 bool loadTarget, bool loadVariables);
 
-} // namespace script
+}  // namespace script

@@ -15,8 +15,7 @@ namespace script {
 
 namespace {
 
-bool hasBlocks(const model::DisplayObject& d, const ClipEvent& e)
-{
+bool hasBlocks(const model::DisplayObject& d, const ClipEvent& e) {
     if (!e.bit)
         return false;
     for (const swf::ClipAction& a : d.clipActions()) {
@@ -26,16 +25,14 @@ bool hasBlocks(const model::DisplayObject& d, const ClipEvent& e)
     return false;
 }
 
-StageObject* existingObject(model::DisplayObject& d)
-{
+StageObject* existingObject(model::DisplayObject& d) {
     auto* link = static_cast<StageLink*>(d.scriptData());
     return link ? link->object() : nullptr;
 }
 
-} // namespace
+}  // namespace
 
-bool hasHandler(Runtime& rt, model::DisplayObject& target, std::u16string_view name)
-{
+bool hasHandler(Runtime& rt, model::DisplayObject& target, std::u16string_view name) {
     StageObject* object = existingObject(target);
     int hops = 0;
     for (Object* o = object; o && hops < 256; o = o->proto(), ++hops) {
@@ -47,8 +44,7 @@ bool hasHandler(Runtime& rt, model::DisplayObject& target, std::u16string_view n
     return false;
 }
 
-void runClipEvent(Runtime& rt, model::DisplayObject& target, const ClipEvent& event, std::span<const Value> args)
-{
+void runClipEvent(Runtime& rt, model::DisplayObject& target, const ClipEvent& event, std::span<const Value> args) {
     // Keep the object alive whatever its scripts do to the stage.
     std::shared_ptr<model::DisplayObject> keep = target.shared_from_this();
     if (hasBlocks(target, event)) {
@@ -70,8 +66,7 @@ void runClipEvent(Runtime& rt, model::DisplayObject& target, const ClipEvent& ev
     }
 }
 
-void broadcastClipEvent(Runtime& rt, const ClipEvent& event)
-{
+void broadcastClipEvent(Runtime& rt, const ClipEvent& event) {
     std::vector<std::shared_ptr<model::DisplayObject>> clips;
     std::vector<model::DisplayObject*> walk{&rt.stage.root()};
     while (!walk.empty()) {
@@ -93,4 +88,4 @@ void broadcastClipEvent(Runtime& rt, const ClipEvent& event)
     }
 }
 
-} // namespace script
+}  // namespace script

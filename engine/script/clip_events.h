@@ -25,9 +25,9 @@ namespace script {
 class Runtime;
 
 struct ClipEvent {
-    uint32_t bit = 0;                  // swf::ClipEvent bit (0: handler only)
-    std::u16string_view handler;       // "" for none
-    uint8_t keyCode = 0;               // KeyPress blocks must name this key
+    uint32_t bit = 0;             // swf::ClipEvent bit (0: handler only)
+    std::u16string_view handler;  // "" for none
+    uint8_t keyCode = 0;          // KeyPress blocks must name this key
 };
 
 // Runs one event on one clip (or button: handlers only).
@@ -38,4 +38,4 @@ void broadcastClipEvent(Runtime& rt, const ClipEvent& event);
 // under `name`, found without running any script.
 [[nodiscard]] bool hasHandler(Runtime& rt, model::DisplayObject& target, std::u16string_view name);
 
-} // namespace script
+}  // namespace script

@@ -15,14 +15,13 @@ namespace script {
 namespace {
 
 constexpr std::array<std::u16string_view, kClipPropertyCount> kNames = {
-    u"_x",       u"_y",           u"_xscale",     u"_yscale",    u"_currentframe", u"_totalframes",
-    u"_alpha",   u"_visible",     u"_width",      u"_height",    u"_rotation",     u"_target",
-    u"_framesloaded", u"_name",   u"_droptarget", u"_url",       u"_highquality",  u"_focusrect",
-    u"_soundbuftime", u"_quality", u"_xmouse",    u"_ymouse",
+    u"_x",          u"_y",     u"_xscale",      u"_yscale",    u"_currentframe", u"_totalframes",  u"_alpha",
+    u"_visible",    u"_width", u"_height",      u"_rotation",  u"_target",       u"_framesloaded", u"_name",
+    u"_droptarget", u"_url",   u"_highquality", u"_focusrect", u"_soundbuftime", u"_quality",      u"_xmouse",
+    u"_ymouse",
 };
 
-swf::Point localMouse(Runtime& rt, const model::DisplayObject& d)
-{
+swf::Point localMouse(Runtime& rt, const model::DisplayObject& d) {
     swf::Point p = rt.input.mouse;
     if (auto host = rt.host.mousePosition())
         p = *host;
@@ -30,15 +29,13 @@ swf::Point localMouse(Runtime& rt, const model::DisplayObject& d)
     return inverse ? model::apply(*inverse, p) : swf::Point{};
 }
 
-} // namespace
+}  // namespace
 
-std::u16string_view clipPropertyName(int32_t index)
-{
+std::u16string_view clipPropertyName(int32_t index) {
     return index >= 0 && index < kClipPropertyCount ? kNames[size_t(index)] : std::u16string_view();
 }
 
-std::optional<int32_t> clipPropertyIndex(std::u16string_view name, bool caseSensitive)
-{
+std::optional<int32_t> clipPropertyIndex(std::u16string_view name, bool caseSensitive) {
     if (name.size() < 2 || name[0] != u'_')
         return std::nullopt;
     for (int32_t i = 0; i < kClipPropertyCount; ++i) {
@@ -48,8 +45,7 @@ std::optional<int32_t> clipPropertyIndex(std::u16string_view name, bool caseSens
     return std::nullopt;
 }
 
-Value getClipProperty(Runtime& rt, StageObject& object, int32_t index)
-{
+Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
     model::DisplayObject* d = object.display();
     if (!d)
         return Value();
@@ -104,8 +100,7 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index)
     }
 }
 
-bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Value& value)
-{
+bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Value& value) {
     model::DisplayObject* d = object.display();
     if (!d || index < 0 || index >= kClipPropertyCount)
         return false;
@@ -168,8 +163,8 @@ bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Valu
         return true;
     }
     default:
-        return false; // read-only
+        return false;  // read-only
     }
 }
 
-} // namespace script
+}  // namespace script

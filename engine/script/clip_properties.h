@@ -30,4 +30,4 @@ inline constexpr int32_t kClipPropertyCount = 22;
 // False for an unknown index or a read-only property (the value is ignored).
 bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Value& value);
 
-} // namespace script
+}  // namespace script

@@ -19,8 +19,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Calls a conversion method; true with a primitive result.
-bool tryConversion(Runtime& rt, Object* o, std::u16string_view method, Value& out)
-{
+bool tryConversion(Runtime& rt, Object* o, std::u16string_view method, Value& out) {
     Value fn = getProperty(rt, o, method);
     Object* f = fn.asObject();
     if (!f || !f->isCallable())
@@ -32,10 +31,9 @@ bool tryConversion(Runtime& rt, Object* o, std::u16string_view method, Value& ou
     return true;
 }
 
-} // namespace
+}  // namespace
 
-Value toPrimitive(Runtime& rt, const Value& v, PrimitiveHint hint)
-{
+Value toPrimitive(Runtime& rt, const Value& v, PrimitiveHint hint) {
     Object* o = v.asObject();
     if (!o)
         return v;
@@ -56,16 +54,14 @@ Value toPrimitive(Runtime& rt, const Value& v, PrimitiveHint hint)
     return Value(String(o->isCallable() ? u"[type Function]" : u"[type Object]"));
 }
 
-double stringToNumber(Runtime& rt, std::u16string_view s)
-{
+double stringToNumber(Runtime& rt, std::u16string_view s) {
     auto n = parseNumberLiteral(s);
     if (n)
         return *n;
     return rt.version <= 4 ? 0.0 : kNaN;
 }
 
-double toNumber(Runtime& rt, const Value& v)
-{
+double toNumber(Runtime& rt, const Value& v) {
     switch (v.type()) {
     case ValueType::Undefined:
     case ValueType::Null:
@@ -86,8 +82,7 @@ double toNumber(Runtime& rt, const Value& v)
     return kNaN;
 }
 
-String toString(Runtime& rt, const Value& v)
-{
+String toString(Runtime& rt, const Value& v) {
     switch (v.type()) {
     case ValueType::Undefined:
         return rt.version >= 7 ? String(u"undefined") : String();
@@ -107,8 +102,7 @@ String toString(Runtime& rt, const Value& v)
     return String();
 }
 
-bool toBoolean(Runtime& rt, const Value& v)
-{
+bool toBoolean(Runtime& rt, const Value& v) {
     switch (v.type()) {
     case ValueType::Undefined:
     case ValueType::Null:
@@ -129,13 +123,9 @@ bool toBoolean(Runtime& rt, const Value& v)
     return false;
 }
 
-int32_t toInt32(Runtime& rt, const Value& v)
-{
-    return script::toInt32(toNumber(rt, v));
-}
+int32_t toInt32(Runtime& rt, const Value& v) { return script::toInt32(toNumber(rt, v)); }
 
-Object* toObject(Runtime& rt, const Value& v)
-{
+Object* toObject(Runtime& rt, const Value& v) {
     switch (v.type()) {
     case ValueType::Undefined:
     case ValueType::Null:
@@ -152,8 +142,7 @@ Object* toObject(Runtime& rt, const Value& v)
     return nullptr;
 }
 
-std::u16string_view typeOf(const Value& v)
-{
+std::u16string_view typeOf(const Value& v) {
     switch (v.type()) {
     case ValueType::Undefined:
         return u"undefined";
@@ -175,8 +164,7 @@ std::u16string_view typeOf(const Value& v)
     return u"undefined";
 }
 
-bool strictEquals(const Value& a, const Value& b)
-{
+bool strictEquals(const Value& a, const Value& b) {
     if (a.type() != b.type())
         return false;
     switch (a.type()) {
@@ -195,8 +183,7 @@ bool strictEquals(const Value& a, const Value& b)
     return false;
 }
 
-bool looseEquals(Runtime& rt, const Value& a, const Value& b)
-{
+bool looseEquals(Runtime& rt, const Value& a, const Value& b) {
     if (a.type() == b.type())
         return strictEquals(a, b);
     if (a.isNullish() && b.isNullish())
@@ -222,8 +209,7 @@ bool looseEquals(Runtime& rt, const Value& a, const Value& b)
     return false;
 }
 
-Value lessThan(Runtime& rt, const Value& a, const Value& b)
-{
+Value lessThan(Runtime& rt, const Value& a, const Value& b) {
     Value pa = toPrimitive(rt, a, PrimitiveHint::Number);
     Value pb = toPrimitive(rt, b, PrimitiveHint::Number);
     if (pa.isString() && pb.isString())
@@ -235,8 +221,7 @@ Value lessThan(Runtime& rt, const Value& a, const Value& b)
     return Value::fromBool(na < nb);
 }
 
-Value addValues(Runtime& rt, const Value& a, const Value& b)
-{
+Value addValues(Runtime& rt, const Value& a, const Value& b) {
     if (a.isNumber() && b.isNumber())
         return Value(a.asNumber() + b.asNumber());
     Value pa = toPrimitive(rt, a);
@@ -258,24 +243,21 @@ Value addValues(Runtime& rt, const Value& a, const Value& b)
 
 namespace {
 
-std::vector<const model::DisplayObject*> chainOf(const model::DisplayObject& d)
-{
+std::vector<const model::DisplayObject*> chainOf(const model::DisplayObject& d) {
     std::vector<const model::DisplayObject*> chain;
     for (const model::DisplayObject* p = &d; p && chain.size() < 1024; p = p->parent())
         chain.push_back(p);
     return chain;
 }
 
-bool isRootClip(const model::DisplayObject& d)
-{
+bool isRootClip(const model::DisplayObject& d) {
     const auto* clip = d.as<model::MovieClip>();
     return clip && clip->isRoot();
 }
 
-} // namespace
+}  // namespace
 
-std::u16string dotPath(const StageObject& object)
-{
+std::u16string dotPath(const StageObject& object) {
     const model::DisplayObject* d = object.display();
     if (!d)
         return {};
@@ -293,8 +275,7 @@ std::u16string dotPath(const StageObject& object)
     return out;
 }
 
-std::u16string slashPath(const StageObject& object)
-{
+std::u16string slashPath(const StageObject& object) {
     const model::DisplayObject* d = object.display();
     if (!d)
         return {};
@@ -309,4 +290,4 @@ std::u16string slashPath(const StageObject& object)
     return out.empty() ? std::u16string(u"/") : out;
 }
 
-} // namespace script
+}  // namespace script

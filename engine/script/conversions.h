@@ -52,4 +52,4 @@ enum class PrimitiveHint : uint8_t { None, Number, String };
 [[nodiscard]] std::u16string dotPath(const StageObject& object);
 [[nodiscard]] std::u16string slashPath(const StageObject& object);
 
-} // namespace script
+}  // namespace script

@@ -13,8 +13,7 @@ constexpr double kMsPerDay = 86400000.0;
 constexpr double kMaxTime = 8.64e15;
 
 // Days since 1970-01-01 of a y-m-d in the proleptic Gregorian calendar.
-double daysFromCivil(double y, double m, double d)
-{
+double daysFromCivil(double y, double m, double d) {
     y -= m <= 2 ? 1 : 0;
     double era = std::floor(y / 400);
     double yoe = y - era * 400;
@@ -24,8 +23,7 @@ double daysFromCivil(double y, double m, double d)
     return era * 146097 + doe - 719468;
 }
 
-void civilFromDays(double z, double& y, double& m, double& d)
-{
+void civilFromDays(double z, double& y, double& m, double& d) {
     z += 719468;
     double era = std::floor(z / 146097);
     double doe = z - era * 146097;
@@ -39,10 +37,9 @@ void civilFromDays(double z, double& y, double& m, double& d)
         y += 1;
 }
 
-} // namespace
+}  // namespace
 
-double makeDate(const DateParts& p)
-{
+double makeDate(const DateParts& p) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (double v : {p.year, p.month, p.day, p.hours, p.minutes, p.seconds, p.milliseconds}) {
         if (!std::isfinite(v))
@@ -63,8 +60,7 @@ double makeDate(const DateParts& p)
     return t;
 }
 
-DateParts splitDate(double t)
-{
+DateParts splitDate(double t) {
     DateParts p;
     double days = std::floor(t / kMsPerDay);
     double ms = t - days * kMsPerDay;
@@ -80,4 +76,4 @@ DateParts splitDate(double t)
     return p;
 }
 
-} // namespace script
+}  // namespace script

@@ -9,13 +9,13 @@ namespace script {
 
 struct DateParts {
     double year = 1970;
-    double month = 0;   // 0..11
-    double day = 1;     // 1..31
+    double month = 0;  // 0..11
+    double day = 1;    // 1..31
     double hours = 0;
     double minutes = 0;
     double seconds = 0;
     double milliseconds = 0;
-    double weekday = 4; // 0 Sunday
+    double weekday = 4;  // 0 Sunday
 };
 
 // Any finite parts (month 14, day 0 ...) roll over as the calendar does;
@@ -24,4 +24,4 @@ struct DateParts {
 // The parts of a valid time (check with std::isnan first).
 [[nodiscard]] DateParts splitDate(double time);
 
-} // namespace script
+}  // namespace script

@@ -21,16 +21,13 @@ namespace script {
 
 struct EngineState {
     EngineState(model::Stage& stage, Host& host, const Limits& limits)
-        : rt(stage, host, limits), frames(rt), input(rt)
-    {
-    }
+        : rt(stage, host, limits), frames(rt), input(rt) {}
     Runtime rt;
     FrameRunner frames;
     InputDispatcher input;
 };
 
-std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Limits& limits)
-{
+std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Limits& limits) {
     std::unique_ptr<Engine> engine(new Engine());
     engine->m_state = std::make_unique<EngineState>(stage, host, limits);
     return engine;
@@ -38,81 +35,68 @@ std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Li
 
 Engine::~Engine() = default;
 
-void Engine::finish(bool outermost)
-{
+void Engine::finish(bool outermost) {
     if (!outermost)
         return;
     m_state->frames.drain(false);
     syncBoundText(m_state->rt);
 }
 
-void Engine::tick()
-{
+void Engine::tick() {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     if (!entry.outermost())
-        return; // a tick from inside a callback would run frames within a script
+        return;  // a tick from inside a callback would run frames within a script
     rt.stage.advance();
     m_state->frames.drain(true);
     m_state->frames.runTimers();
     finish(true);
 }
 
-void Engine::runPending()
-{
+void Engine::runPending() {
     Runtime::Entry entry(m_state->rt);
     finish(entry.outermost());
 }
 
-void Engine::mouseMove(swf::Point stage)
-{
+void Engine::mouseMove(swf::Point stage) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.mouseMove(stage);
     finish(entry.outermost());
 }
 
-void Engine::mouseDown(swf::Point stage)
-{
+void Engine::mouseDown(swf::Point stage) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.mouseDown(stage);
     finish(entry.outermost());
 }
 
-void Engine::mouseUp(swf::Point stage)
-{
+void Engine::mouseUp(swf::Point stage) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.mouseUp(stage);
     finish(entry.outermost());
 }
 
-void Engine::mouseWheel(int32_t delta)
-{
+void Engine::mouseWheel(int32_t delta) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.mouseWheel(delta);
     finish(entry.outermost());
 }
 
-void Engine::keyDown(uint32_t code, uint32_t ascii)
-{
+void Engine::keyDown(uint32_t code, uint32_t ascii) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.keyDown(code, ascii);
     finish(entry.outermost());
 }
 
-void Engine::keyUp(uint32_t code, uint32_t ascii)
-{
+void Engine::keyUp(uint32_t code, uint32_t ascii) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.keyUp(code, ascii);
     finish(entry.outermost());
 }
 
-bool Engine::pointerOverButton() const
-{
-    return m_state->input.pointerOverButton();
-}
+bool Engine::pointerOverButton() const { return m_state->input.pointerOverButton(); }
 
-std::optional<std::string> Engine::getVariable(std::string_view path)
-{
+std::optional<std::string> Engine::getVariable(std::string_view path) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     std::optional<std::string> out;
@@ -126,8 +110,7 @@ std::optional<std::string> Engine::getVariable(std::string_view path)
     return out;
 }
 
-bool Engine::setVariable(std::string_view path, std::string_view value)
-{
+bool Engine::setVariable(std::string_view path, std::string_view value) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool done = false;
@@ -155,15 +138,13 @@ bool Engine::setVariable(std::string_view path, std::string_view value)
 
 namespace {
 
-StageObject* targetOf(Runtime& rt, std::string_view target)
-{
+StageObject* targetOf(Runtime& rt, std::string_view target) {
     return resolveTargetPath(rt, rt.rootObject(), utf8ToUtf16(target));
 }
 
-} // namespace
+}  // namespace
 
-std::optional<std::string> Engine::getProperty(std::string_view target, int32_t index)
-{
+std::optional<std::string> Engine::getProperty(std::string_view target, int32_t index) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     std::optional<std::string> out;
@@ -176,8 +157,7 @@ std::optional<std::string> Engine::getProperty(std::string_view target, int32_t 
     return out;
 }
 
-std::optional<double> Engine::getPropertyNumber(std::string_view target, int32_t index)
-{
+std::optional<double> Engine::getPropertyNumber(std::string_view target, int32_t index) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     std::optional<double> out;
@@ -190,8 +170,7 @@ std::optional<double> Engine::getPropertyNumber(std::string_view target, int32_t
     return out;
 }
 
-bool Engine::setProperty(std::string_view target, int32_t index, std::string_view value)
-{
+bool Engine::setProperty(std::string_view target, int32_t index, std::string_view value) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool done = false;
@@ -206,8 +185,7 @@ bool Engine::setProperty(std::string_view target, int32_t index, std::string_vie
     return done;
 }
 
-bool Engine::setPropertyNumber(std::string_view target, int32_t index, double value)
-{
+bool Engine::setPropertyNumber(std::string_view target, int32_t index, double value) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool done = false;
@@ -219,8 +197,7 @@ bool Engine::setPropertyNumber(std::string_view target, int32_t index, double va
     return done;
 }
 
-bool Engine::callFrame(std::string_view target, int64_t frame)
-{
+bool Engine::callFrame(std::string_view target, int64_t frame) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool found = false;
@@ -236,8 +213,7 @@ bool Engine::callFrame(std::string_view target, int64_t frame)
     return found;
 }
 
-bool Engine::callLabel(std::string_view target, std::string_view label)
-{
+bool Engine::callLabel(std::string_view target, std::string_view label) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool found = false;
@@ -254,8 +230,7 @@ bool Engine::callLabel(std::string_view target, std::string_view label)
     return found;
 }
 
-CallResult Engine::invokeCallback(std::string_view name, const std::vector<ExternalValue>& args)
-{
+CallResult Engine::invokeCallback(std::string_view name, const std::vector<ExternalValue>& args) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     CallResult result;
@@ -283,8 +258,7 @@ CallResult Engine::invokeCallback(std::string_view name, const std::vector<Exter
     return result;
 }
 
-CallResult Engine::callFunction(std::string_view requestXml)
-{
+CallResult Engine::callFunction(std::string_view requestXml) {
     auto request = ExternalCallCodec::decodeRequest(requestXml);
     if (!request) {
         CallResult result;
@@ -294,29 +268,23 @@ CallResult Engine::callFunction(std::string_view requestXml)
     return invokeCallback(request->name, request->args);
 }
 
-std::vector<std::string> Engine::callbackNames() const
-{
+std::vector<std::string> Engine::callbackNames() const {
     std::vector<std::string> names;
     for (const auto& [name, callback] : m_state->rt.callbacks)
         names.push_back(name);
     return names;
 }
 
-void Engine::runActions(model::MovieClip& clip, std::span<const uint8_t> bytes)
-{
+void Engine::runActions(model::MovieClip& clip, std::span<const uint8_t> bytes) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     (void)rt.guarded([&] { rt.interpreter().runBlock(bytes, rt.objectFor(clip)); });
     finish(entry.outermost());
 }
 
-void Engine::collectGarbage()
-{
-    m_state->rt.collectGarbage();
-}
+void Engine::collectGarbage() { m_state->rt.collectGarbage(); }
 
-EngineStats Engine::stats() const
-{
+EngineStats Engine::stats() const {
     const Runtime& rt = m_state->rt;
     EngineStats s;
     s.actionsExecuted = rt.actionsExecuted();
@@ -327,9 +295,6 @@ EngineStats Engine::stats() const
     return s;
 }
 
-uint8_t Engine::swfVersion() const
-{
-    return m_state->rt.version;
-}
+uint8_t Engine::swfVersion() const { return m_state->rt.version; }
 
-} // namespace script
+}  // namespace script

@@ -51,16 +51,35 @@ struct EngineState;
 // The numbered properties of GetProperty/SetProperty and of the control's
 // TGetProperty/TSetProperty (0 _x ... 21 _ymouse).
 enum class ClipProperty : int32_t {
-    X = 0, Y = 1, XScale = 2, YScale = 3, CurrentFrame = 4, TotalFrames = 5, Alpha = 6, Visible = 7,
-    Width = 8, Height = 9, Rotation = 10, Target = 11, FramesLoaded = 12, Name = 13, DropTarget = 14,
-    Url = 15, HighQuality = 16, FocusRect = 17, SoundBufTime = 18, Quality = 19, XMouse = 20, YMouse = 21,
+    X = 0,
+    Y = 1,
+    XScale = 2,
+    YScale = 3,
+    CurrentFrame = 4,
+    TotalFrames = 5,
+    Alpha = 6,
+    Visible = 7,
+    Width = 8,
+    Height = 9,
+    Rotation = 10,
+    Target = 11,
+    FramesLoaded = 12,
+    Name = 13,
+    DropTarget = 14,
+    Url = 15,
+    HighQuality = 16,
+    FocusRect = 17,
+    SoundBufTime = 18,
+    Quality = 19,
+    XMouse = 20,
+    YMouse = 21,
 };
 
 enum class CallStatus : uint8_t {
     Ok,
-    NotRegistered, // no ExternalInterface.addCallback for that name
-    BadRequest,    // the request XML did not decode
-    ScriptFailed,  // the callback threw or was stopped by a limit (reported through Host::scriptError)
+    NotRegistered,  // no ExternalInterface.addCallback for that name
+    BadRequest,     // the request XML did not decode
+    ScriptFailed,   // the callback threw or was stopped by a limit (reported through Host::scriptError)
 };
 
 struct CallResult {
@@ -74,8 +93,8 @@ struct EngineStats {
     uint64_t actionsExecuted = 0;
     uint64_t errorsReported = 0;
     uint64_t collections = 0;
-    size_t liveObjects = 0;   // after the last collection
-    size_t heapBytes = 0;     // current estimate
+    size_t liveObjects = 0;  // after the last collection
+    size_t heapBytes = 0;    // current estimate
 };
 
 class Engine {
@@ -156,4 +175,4 @@ private:
     std::unique_ptr<EngineState> m_state;
 };
 
-} // namespace script
+}  // namespace script

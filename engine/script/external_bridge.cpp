@@ -11,8 +11,7 @@ namespace script {
 
 namespace {
 
-ExternalValue convert(Runtime& rt, const Value& v, std::vector<Object*>& path)
-{
+ExternalValue convert(Runtime& rt, const Value& v, std::vector<Object*>& path) {
     switch (v.type()) {
     case ValueType::Undefined:
         return ExternalValue::undefined();
@@ -65,20 +64,18 @@ ExternalValue convert(Runtime& rt, const Value& v, std::vector<Object*>& path)
     return out;
 }
 
-} // namespace
+}  // namespace
 
-ExternalValue toExternal(Runtime& rt, const Value& value)
-{
+ExternalValue toExternal(Runtime& rt, const Value& value) {
     std::vector<Object*> path;
     return convert(rt, value, path);
 }
 
 namespace {
 
-Value build(Runtime& rt, const ExternalValue& v, size_t depth)
-{
+Value build(Runtime& rt, const ExternalValue& v, size_t depth) {
     if (depth > kMaxExternalDepth * 2)
-        return Value::null(); // deeper than any decoded request can be
+        return Value::null();  // deeper than any decoded request can be
     switch (v.kind) {
     case ExternalValue::Kind::Undefined:
         return Value();
@@ -107,11 +104,8 @@ Value build(Runtime& rt, const ExternalValue& v, size_t depth)
     return Value();
 }
 
-} // namespace
+}  // namespace
 
-Value fromExternal(Runtime& rt, const ExternalValue& value)
-{
-    return build(rt, value, 0);
-}
+Value fromExternal(Runtime& rt, const ExternalValue& value) { return build(rt, value, 0); }
 
-} // namespace script
+}  // namespace script

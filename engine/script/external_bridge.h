@@ -20,4 +20,4 @@ inline constexpr size_t kMaxExternalDepth = 32;
 [[nodiscard]] ExternalValue toExternal(Runtime& rt, const Value& value);
 [[nodiscard]] Value fromExternal(Runtime& rt, const ExternalValue& value);
 
-} // namespace script
+}  // namespace script

@@ -9,8 +9,7 @@ namespace script {
 namespace {
 
 // Trees deeper than the reader accepts are cut off as null.
-void encodeInto(std::string& out, const ExternalValue& v, size_t depth)
-{
+void encodeInto(std::string& out, const ExternalValue& v, size_t depth) {
     if (depth > ExternalCallCodec::kMaxDepth) {
         out += "<null/>";
         return;
@@ -52,10 +51,9 @@ void encodeInto(std::string& out, const ExternalValue& v, size_t depth)
     }
 }
 
-} // namespace
+}  // namespace
 
-std::string ExternalCallCodec::escape(std::string_view text)
-{
+std::string ExternalCallCodec::escape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -82,15 +80,13 @@ std::string ExternalCallCodec::escape(std::string_view text)
     return out;
 }
 
-std::string ExternalCallCodec::encodeValue(const ExternalValue& value)
-{
+std::string ExternalCallCodec::encodeValue(const ExternalValue& value) {
     std::string out;
     encodeInto(out, value, 0);
     return out;
 }
 
-std::string ExternalCallCodec::encodeRequest(std::string_view name, const std::vector<ExternalValue>& args)
-{
+std::string ExternalCallCodec::encodeRequest(std::string_view name, const std::vector<ExternalValue>& args) {
     std::string out = "<invoke name=\"" + escape(name) + "\" returntype=\"xml\"><arguments>";
     for (const ExternalValue& v : args)
         encodeInto(out, v, 1);
@@ -98,4 +94,4 @@ std::string ExternalCallCodec::encodeRequest(std::string_view name, const std::v
     return out;
 }
 
-} // namespace script
+}  // namespace script

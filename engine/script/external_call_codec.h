@@ -43,4 +43,4 @@ public:
     [[nodiscard]] static std::optional<std::string> unescape(std::string_view text);
 };
 
-} // namespace script
+}  // namespace script

@@ -16,8 +16,7 @@ namespace {
 // Array ids beyond this are dropped: a hostile id must not make a huge array.
 constexpr size_t kMaxArrayIndex = size_t(1) << 20;
 
-void appendUtf8(std::string& out, uint32_t cp)
-{
+void appendUtf8(std::string& out, uint32_t cp) {
     out += utf16ToUtf8(cp >= 0x10000 ? std::u16string{char16_t(0xD800 + ((cp - 0x10000) >> 10)),
                                                       char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))}
                                      : std::u16string{char16_t(cp)});
@@ -27,24 +26,22 @@ void appendUtf8(std::string& out, uint32_t cp)
 struct Tag {
     std::string name;
     std::map<std::string, std::string> attributes;
-    bool closing = false;    // </name>
-    bool selfClosing = false; // <name/>
+    bool closing = false;      // </name>
+    bool selfClosing = false;  // <name/>
 };
 
 class Reader {
 public:
     explicit Reader(std::string_view text) : m_text(text) {}
 
-    void skipSpace()
-    {
-        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n' ||
-                                         m_text[m_pos] == '\r'))
+    void skipSpace() {
+        while (m_pos < m_text.size() &&
+               (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n' || m_text[m_pos] == '\r'))
             ++m_pos;
     }
     [[nodiscard]] bool atEnd() const { return m_pos >= m_text.size(); }
 
-    std::optional<Tag> tag()
-    {
+    std::optional<Tag> tag() {
         skipSpace();
         if (m_pos >= m_text.size() || m_text[m_pos] != '<')
             return std::nullopt;
@@ -96,8 +93,7 @@ public:
     }
 
     // Text up to the next '<', unescaped.
-    std::optional<std::string> text()
-    {
+    std::optional<std::string> text() {
         size_t end = m_text.find('<', m_pos);
         if (end == std::string_view::npos)
             return std::nullopt;
@@ -106,15 +102,13 @@ public:
         return out;
     }
 
-    bool closes(std::string_view expected)
-    {
+    bool closes(std::string_view expected) {
         auto t = tag();
         return t && t->closing && t->name == expected;
     }
 
     // A value element.
-    std::optional<ExternalValue> value(size_t depth)
-    {
+    std::optional<ExternalValue> value(size_t depth) {
         if (depth > ExternalCallCodec::kMaxDepth)
             return std::nullopt;
         auto t = tag();
@@ -123,8 +117,7 @@ public:
         return valueFrom(*t, depth);
     }
 
-    std::optional<ExternalValue> valueFrom(const Tag& t, size_t depth)
-    {
+    std::optional<ExternalValue> valueFrom(const Tag& t, size_t depth) {
         auto empty = [&](ExternalValue v) -> std::optional<ExternalValue> {
             if (!t.selfClosing && !closes(t.name))
                 return std::nullopt;
@@ -156,8 +149,7 @@ public:
     }
 
 private:
-    static double parseNumber(const std::string& s)
-    {
+    static double parseNumber(const std::string& s) {
         if (s == "NaN")
             return std::numeric_limits<double>::quiet_NaN();
         if (s == "Infinity")
@@ -167,8 +159,7 @@ private:
         return parseNumberLiteral(utf8ToUtf16(s)).value_or(std::numeric_limits<double>::quiet_NaN());
     }
 
-    std::optional<ExternalValue> container(const Tag& t, size_t depth)
-    {
+    std::optional<ExternalValue> container(const Tag& t, size_t depth) {
         const bool isArray = t.name == "array";
         ExternalValue out = isArray ? ExternalValue::array({}) : ExternalValue::object({});
         if (t.selfClosing)
@@ -207,8 +198,7 @@ private:
         return out;
     }
 
-    std::string name()
-    {
+    std::string name() {
         size_t start = m_pos;
         while (m_pos < m_text.size()) {
             char c = m_text[m_pos];
@@ -225,10 +215,9 @@ private:
     size_t m_pos = 0;
 };
 
-} // namespace
+}  // namespace
 
-std::optional<std::string> ExternalCallCodec::unescape(std::string_view text)
-{
+std::optional<std::string> ExternalCallCodec::unescape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -257,10 +246,10 @@ std::optional<std::string> ExternalCallCodec::unescape(std::string_view text)
                 return std::nullopt;
             uint32_t cp = 0;
             for (char c : digits) {
-                int d = (c >= '0' && c <= '9')               ? c - '0'
-                        : (hex && c >= 'a' && c <= 'f')      ? c - 'a' + 10
-                        : (hex && c >= 'A' && c <= 'F')      ? c - 'A' + 10
-                                                             : -1;
+                int d = (c >= '0' && c <= '9')          ? c - '0'
+                        : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
+                        : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                        : -1;
                 if (d < 0)
                     return std::nullopt;
                 cp = cp * (hex ? 16 : 10) + uint32_t(d);
@@ -278,8 +267,7 @@ std::optional<std::string> ExternalCallCodec::unescape(std::string_view text)
     return out;
 }
 
-std::optional<ExternalValue> ExternalCallCodec::decodeValue(std::string_view xml)
-{
+std::optional<ExternalValue> ExternalCallCodec::decodeValue(std::string_view xml) {
     if (xml.size() > kMaxInput)
         return std::nullopt;
     Reader r(xml);
@@ -290,8 +278,7 @@ std::optional<ExternalValue> ExternalCallCodec::decodeValue(std::string_view xml
     return v;
 }
 
-std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view xml)
-{
+std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view xml) {
     if (xml.size() > kMaxInput)
         return std::nullopt;
     Reader r(xml);
@@ -341,4 +328,4 @@ std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view
     return request;
 }
 
-} // namespace script
+}  // namespace script

@@ -5,55 +5,48 @@
 
 namespace script {
 
-ExternalValue ExternalValue::null()
-{
+ExternalValue ExternalValue::null() {
     ExternalValue v;
     v.kind = Kind::Null;
     return v;
 }
 
-ExternalValue ExternalValue::fromBool(bool b)
-{
+ExternalValue ExternalValue::fromBool(bool b) {
     ExternalValue v;
     v.kind = Kind::Boolean;
     v.boolean = b;
     return v;
 }
 
-ExternalValue ExternalValue::fromNumber(double n)
-{
+ExternalValue ExternalValue::fromNumber(double n) {
     ExternalValue v;
     v.kind = Kind::Number;
     v.number = n;
     return v;
 }
 
-ExternalValue ExternalValue::fromString(std::string s)
-{
+ExternalValue ExternalValue::fromString(std::string s) {
     ExternalValue v;
     v.kind = Kind::String;
     v.string = std::move(s);
     return v;
 }
 
-ExternalValue ExternalValue::array(std::vector<ExternalValue> elements)
-{
+ExternalValue ExternalValue::array(std::vector<ExternalValue> elements) {
     ExternalValue v;
     v.kind = Kind::Array;
     v.elements = std::move(elements);
     return v;
 }
 
-ExternalValue ExternalValue::object(std::vector<std::pair<std::string, ExternalValue>> members)
-{
+ExternalValue ExternalValue::object(std::vector<std::pair<std::string, ExternalValue>> members) {
     ExternalValue v;
     v.kind = Kind::Object;
     v.members = std::move(members);
     return v;
 }
 
-bool operator==(const ExternalValue& a, const ExternalValue& b)
-{
+bool operator==(const ExternalValue& a, const ExternalValue& b) {
     if (a.kind != b.kind)
         return false;
     switch (a.kind) {
@@ -74,4 +67,4 @@ bool operator==(const ExternalValue& a, const ExternalValue& b)
     return false;
 }
 
-} // namespace script
+}  // namespace script

@@ -15,9 +15,9 @@ struct ExternalValue {
     Kind kind = Kind::Undefined;
     bool boolean = false;
     double number = 0.0;
-    std::string string; // UTF-8
-    std::vector<ExternalValue> elements;                          // Array, index order
-    std::vector<std::pair<std::string, ExternalValue>> members;   // Object, in document order
+    std::string string;                                          // UTF-8
+    std::vector<ExternalValue> elements;                         // Array, index order
+    std::vector<std::pair<std::string, ExternalValue>> members;  // Object, in document order
 
     [[nodiscard]] static ExternalValue undefined() { return {}; }
     [[nodiscard]] static ExternalValue null();
@@ -31,4 +31,4 @@ struct ExternalValue {
     friend bool operator==(const ExternalValue& a, const ExternalValue& b);
 };
 
-} // namespace script
+}  // namespace script

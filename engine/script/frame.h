@@ -27,10 +27,10 @@ struct Frame {
     StageObject* baseTarget = nullptr;  // the clip the code belongs to
     bool timeline = true;               // timeline code: scopes[0] is the current target
     std::vector<Value> registers;
-    size_t stackBase = 0;               // the operand stack below this belongs to callers
-    Object* callee = nullptr;           // the running function (arguments.callee)
-    Object* home = nullptr;             // the prototype the method came from (super)
+    size_t stackBase = 0;      // the operand stack below this belongs to callers
+    Object* callee = nullptr;  // the running function (arguments.callee)
+    Object* home = nullptr;    // the prototype the method came from (super)
     uint32_t withDepth = 0;
 };
 
-} // namespace script
+}  // namespace script

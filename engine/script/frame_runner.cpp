@@ -9,8 +9,7 @@
 
 namespace script {
 
-void FrameRunner::run(const model::PendingAction& action)
-{
+void FrameRunner::run(const model::PendingAction& action) {
     model::MovieClip* clip = action.clip.get();
     if (!clip)
         return;
@@ -35,8 +34,7 @@ void FrameRunner::run(const model::PendingAction& action)
     }
 }
 
-void FrameRunner::drain(bool tick)
-{
+void FrameRunner::drain(bool tick) {
     if (m_rt.disabled) {
         (void)m_rt.stage.takePendingActions();
         return;
@@ -68,15 +66,14 @@ void FrameRunner::drain(bool tick)
     (void)m_rt.stage.takePendingActions();
 }
 
-void FrameRunner::runTimers()
-{
+void FrameRunner::runTimers() {
     if (m_rt.disabled)
         return;
     const double now = m_rt.host.milliseconds();
     for (uint32_t id : m_rt.timers.due(now)) {
         Timer* t = m_rt.timers.find(id);
         if (!t)
-            continue; // cleared by an earlier timer
+            continue;  // cleared by an earlier timer
         Value self = t->self;
         Value function = t->function;
         String method = t->method;
@@ -91,4 +88,4 @@ void FrameRunner::runTimers()
     }
 }
 
-} // namespace script
+}  // namespace script

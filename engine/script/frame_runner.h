@@ -28,4 +28,4 @@ private:
     Runtime& m_rt;
 };
 
-} // namespace script
+}  // namespace script

@@ -3,8 +3,7 @@
 
 namespace script {
 
-void ScriptFunction::traceRefs(std::vector<Object*>& out) const
-{
+void ScriptFunction::traceRefs(std::vector<Object*>& out) const {
     Object::traceRefs(out);
     for (Object* o : m_scope)
         out.push_back(o);
@@ -12,4 +11,4 @@ void ScriptFunction::traceRefs(std::vector<Object*>& out) const
         out.push_back(m_target);
 }
 
-} // namespace script
+}  // namespace script

@@ -26,9 +26,7 @@ public:
     // `construct` makes the object for `new` itself (Array, Date, wrappers);
     // without one, `new` makes a plain object and calls `call` on it.
     NativeFunction(const ObjectInit& init, NativeFn call, NativeFn construct = nullptr)
-        : FunctionObject(init), m_call(call), m_construct(construct)
-    {
-    }
+        : FunctionObject(init), m_call(call), m_construct(construct) {}
     [[nodiscard]] bool isNative() const override { return true; }
     [[nodiscard]] NativeFn callFn() const { return m_call; }
     [[nodiscard]] NativeFn constructFn() const { return m_construct; }
@@ -51,30 +49,28 @@ inline constexpr uint16_t PreloadArguments = 1u << 10;
 inline constexpr uint16_t SuppressThis = 1u << 9;
 inline constexpr uint16_t PreloadThis = 1u << 8;
 inline constexpr uint16_t PreloadGlobal = 1u << 0;
-} // namespace FunctionFlag
+}  // namespace FunctionFlag
 
 struct FunctionParam {
     String name;
-    uint8_t reg = 0; // DefineFunction2: the register it goes into, 0 for a local variable
+    uint8_t reg = 0;  // DefineFunction2: the register it goes into, 0 for a local variable
 };
 
 struct FunctionCode {
     String name;
     std::vector<FunctionParam> params;
-    std::span<const uint8_t> body;               // points into the movie
-    std::shared_ptr<const ConstantPool> constants; // the pool in force where it was defined
-    bool version2 = false;      // DefineFunction2
-    uint8_t registerCount = 4;  // DefineFunction2's count; 4 for DefineFunction
-    uint16_t flags = 0;         // FunctionFlag bits
+    std::span<const uint8_t> body;                  // points into the movie
+    std::shared_ptr<const ConstantPool> constants;  // the pool in force where it was defined
+    bool version2 = false;                          // DefineFunction2
+    uint8_t registerCount = 4;                      // DefineFunction2's count; 4 for DefineFunction
+    uint16_t flags = 0;                             // FunctionFlag bits
 };
 
 class ScriptFunction final : public FunctionObject {
 public:
     ScriptFunction(const ObjectInit& init, std::shared_ptr<const FunctionCode> code, std::vector<Object*> scope,
                    Object* target)
-        : FunctionObject(init), m_code(std::move(code)), m_scope(std::move(scope)), m_target(target)
-    {
-    }
+        : FunctionObject(init), m_code(std::move(code)), m_scope(std::move(scope)), m_target(target) {}
     [[nodiscard]] bool isNative() const override { return false; }
     [[nodiscard]] const FunctionCode& code() const { return *m_code; }
     // The scope chain at the definition, outermost first (_global not included).
@@ -89,4 +85,4 @@ private:
     Object* m_target = nullptr;
 };
 
-} // namespace script
+}  // namespace script

@@ -3,8 +3,7 @@
 
 namespace script {
 
-Heap::~Heap()
-{
+Heap::~Heap() {
     for (Object* o : m_objects)
         o->finalize();
     for (Object* o : m_objects) {
@@ -13,8 +12,7 @@ Heap::~Heap()
     }
 }
 
-void Heap::collect(const std::function<void(std::vector<Object*>&)>& roots)
-{
+void Heap::collect(const std::function<void(std::vector<Object*>&)>& roots) {
     std::vector<Object*> work;
     roots(work);
     while (!work.empty()) {
@@ -44,4 +42,4 @@ void Heap::collect(const std::function<void(std::vector<Object*>&)>& roots)
     }
 }
 
-} // namespace script
+}  // namespace script

@@ -28,8 +28,7 @@ public:
     // A new object of type T (T's constructor takes an ObjectInit first).
     // Throws ScriptAbort (MemoryLimit) when the meter refuses it.
     template <typename T, typename... Args>
-    T* make(Object* proto, Args&&... args)
-    {
+    T* make(Object* proto, Args&&... args) {
         const size_t bytes = sizeof(T) + kObjectOverhead;
         m_meter->charge(bytes);
         T* object = nullptr;
@@ -60,4 +59,4 @@ private:
     std::vector<Object*> m_objects;
 };
 
-} // namespace script
+}  // namespace script

@@ -23,8 +23,7 @@ constexpr int kCurveSteps = 8;
 // Calls segment(a, b) for every straight piece of the path, curves
 // flattened; subpaths are closed for fills.
 template <typename F>
-void forEachSegment(const swf::Path& path, bool close, F&& segment)
-{
+void forEachSegment(const swf::Path& path, bool close, F&& segment) {
     swf::Point start;
     swf::Point pen;
     bool open = false;
@@ -64,8 +63,7 @@ void forEachSegment(const swf::Path& path, bool close, F&& segment)
         segment(pen, start);
 }
 
-double distanceToSegment(swf::Point p, swf::Point a, swf::Point b)
-{
+double distanceToSegment(swf::Point p, swf::Point a, swf::Point b) {
     double dx = b.x - a.x;
     double dy = b.y - a.y;
     double len2 = dx * dx + dy * dy;
@@ -74,32 +72,28 @@ double distanceToSegment(swf::Point p, swf::Point a, swf::Point b)
     return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
-bool inBox(const swf::Bounds& b, swf::Point p)
-{
+bool inBox(const swf::Bounds& b, swf::Point p) {
     return !b.empty && p.x >= b.xMin && p.x <= b.xMax && p.y >= b.yMin && p.y <= b.yMax;
 }
 
-std::optional<swf::Point> toLocal(const swf::Matrix& toStage, swf::Point stage)
-{
+std::optional<swf::Point> toLocal(const swf::Matrix& toStage, swf::Point stage) {
     auto inverse = model::invert(toStage);
     if (!inverse)
         return std::nullopt;
     return model::apply(*inverse, stage);
 }
 
-std::vector<uint16_t> widthsOf(const swf::Shape& shape)
-{
+std::vector<uint16_t> widthsOf(const swf::Shape& shape) {
     std::vector<uint16_t> widths;
     for (const swf::LineStyle& l : shape.lineStyles)
         widths.push_back(l.width);
     return widths;
 }
 
-} // namespace
+}  // namespace
 
 bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint16_t>& lineWidths, swf::Point p,
-                      double minHalfWidth)
-{
+                      double minHalfWidth) {
     if (!inBox(geometry.bounds, p))
         return false;
     for (const swf::ShapePath& sp : geometry.paths) {
@@ -132,8 +126,7 @@ bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint
     return false;
 }
 
-bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Point stage, int depth) const
-{
+bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Point stage, int depth) const {
     if (depth > kMaxDepth)
         return false;
     const swf::Movie& movie = m_stage.movie();
@@ -177,8 +170,7 @@ bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Poin
     return false;
 }
 
-bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) const
-{
+bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) const {
     const swf::Matrix m = button.concatenatedMatrix();
     for (const swf::ButtonRecord& r : button.button().records) {
         if (r.hit && hitsCharacter(r.characterId, model::multiply(m, r.matrix), stage, 1))
@@ -187,8 +179,7 @@ bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) 
     return false;
 }
 
-bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden, int depth) const
-{
+bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden, int depth) const {
     if (depth > kMaxDepth || (!includeHidden && !object.isVisible()) || object.isMask())
         return false;
     switch (object.kind()) {
@@ -218,14 +209,12 @@ bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage
     }
 }
 
-bool HitTester::hits(const model::DisplayObject& object, swf::Point stage, bool includeHidden) const
-{
+bool HitTester::hits(const model::DisplayObject& object, swf::Point stage, bool includeHidden) const {
     return hitsDisplay(object, stage, includeHidden, 0);
 }
 
 model::DisplayObject* HitTester::topmost(model::DisplayObject& container, swf::Point stage,
-                                         const model::DisplayObject* exclude) const
-{
+                                         const model::DisplayObject* exclude) const {
     const model::DisplayList* list = container.children();
     if (!list || !container.isVisible())
         return nullptr;
@@ -244,4 +233,4 @@ model::DisplayObject* HitTester::topmost(model::DisplayObject& container, swf::P
     return nullptr;
 }
 
-} // namespace script
+}  // namespace script

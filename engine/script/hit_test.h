@@ -15,7 +15,7 @@ namespace model {
 class ButtonObject;
 class DisplayObject;
 class Stage;
-} // namespace model
+}  // namespace model
 
 namespace script {
 
@@ -45,4 +45,4 @@ private:
 [[nodiscard]] bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint16_t>& lineWidths,
                                     swf::Point local, double minHalfWidth);
 
-} // namespace script
+}  // namespace script

@@ -28,7 +28,7 @@ enum class ScriptErrorKind : uint8_t {
 
 struct ScriptError {
     ScriptErrorKind kind = ScriptErrorKind::ActionLimit;
-    std::string message; // one line, for error information and logs
+    std::string message;  // one line, for error information and logs
 };
 
 // getURL, loadMovie and loadVariables requests other than "FSCommand:".
@@ -36,7 +36,7 @@ struct UrlRequest {
     enum class Method : uint8_t { None, Get, Post };
     enum class Kind : uint8_t { Navigate, LoadMovie, LoadVariables };
     std::string url;
-    std::string target; // window name, or the clip path for LoadMovie/LoadVariables
+    std::string target;  // window name, or the clip path for LoadMovie/LoadVariables
     Method method = Method::None;
     Kind kind = Kind::Navigate;
 };
@@ -79,4 +79,4 @@ public:
     virtual std::string movieUrl() { return {}; }
 };
 
-} // namespace script
+}  // namespace script

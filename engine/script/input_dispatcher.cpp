@@ -27,15 +27,13 @@ struct TransitionInfo {
     std::u16string_view label;
 };
 
-StageObject* existingObject(model::DisplayObject& d)
-{
+StageObject* existingObject(model::DisplayObject& d) {
     auto* link = static_cast<StageLink*>(d.scriptData());
     return link ? link->object() : nullptr;
 }
 
 // A property's plain value without running getters.
-const Value* rawProperty(Object* o, std::u16string_view name)
-{
+const Value* rawProperty(Object* o, std::u16string_view name) {
     for (int hops = 0; o && hops < 256; o = o->proto(), ++hops) {
         if (const Property* p = o->properties().find(name))
             return p->getter ? nullptr : &p->value;
@@ -43,38 +41,50 @@ const Value* rawProperty(Object* o, std::u16string_view name)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
-uint8_t InputDispatcher::conditionKey(uint32_t code, uint32_t ascii)
-{
+uint8_t InputDispatcher::conditionKey(uint32_t code, uint32_t ascii) {
     switch (code) {
-    case 37: return 1;  // left
-    case 39: return 2;  // right
-    case 36: return 3;  // home
-    case 35: return 4;  // end
-    case 45: return 5;  // insert
-    case 46: return 6;  // delete
-    case 8: return 8;   // backspace
-    case 13: return 13; // enter
-    case 38: return 14; // up
-    case 40: return 15; // down
-    case 33: return 16; // page up
-    case 34: return 17; // page down
-    case 9: return 18;  // tab
-    case 27: return 19; // escape
-    default: break;
+    case 37:
+        return 1;  // left
+    case 39:
+        return 2;  // right
+    case 36:
+        return 3;  // home
+    case 35:
+        return 4;  // end
+    case 45:
+        return 5;  // insert
+    case 46:
+        return 6;  // delete
+    case 8:
+        return 8;  // backspace
+    case 13:
+        return 13;  // enter
+    case 38:
+        return 14;  // up
+    case 40:
+        return 15;  // down
+    case 33:
+        return 16;  // page up
+    case 34:
+        return 17;  // page down
+    case 9:
+        return 18;  // tab
+    case 27:
+        return 19;  // escape
+    default:
+        break;
     }
     return ascii >= 32 && ascii <= 126 ? uint8_t(ascii) : 0;
 }
 
-bool InputDispatcher::enabled(model::DisplayObject& object)
-{
+bool InputDispatcher::enabled(model::DisplayObject& object) {
     const Value* v = rawProperty(existingObject(object), u"enabled");
     return !v || !(v->isBoolean() && !v->asBool());
 }
 
-bool InputDispatcher::interactiveClip(model::DisplayObject& clip)
-{
+bool InputDispatcher::interactiveClip(model::DisplayObject& clip) {
     constexpr uint32_t kButtonEvents = swf::ClipEvent::Press | swf::ClipEvent::Release |
                                        swf::ClipEvent::ReleaseOutside | swf::ClipEvent::RollOver |
                                        swf::ClipEvent::RollOut | swf::ClipEvent::DragOver | swf::ClipEvent::DragOut;
@@ -84,16 +94,15 @@ bool InputDispatcher::interactiveClip(model::DisplayObject& clip)
     }
     if (!existingObject(clip))
         return false;
-    for (std::u16string_view h : {u"onPress", u"onRelease", u"onReleaseOutside", u"onRollOver", u"onRollOut",
-                                  u"onDragOver", u"onDragOut"}) {
+    for (std::u16string_view h :
+         {u"onPress", u"onRelease", u"onReleaseOutside", u"onRollOver", u"onRollOut", u"onDragOver", u"onDragOut"}) {
         if (hasHandler(m_rt, clip, h))
             return true;
     }
     return false;
 }
 
-model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& container, swf::Point p, int depth)
-{
+model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& container, swf::Point p, int depth) {
     const model::DisplayList* list = container.children();
     if (!list || depth > kMaxNesting)
         return nullptr;
@@ -118,15 +127,16 @@ model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& containe
     return nullptr;
 }
 
-void InputDispatcher::transition(model::DisplayObject& target, Transition t)
-{
+void InputDispatcher::transition(model::DisplayObject& target, Transition t) {
     static constexpr TransitionInfo kInfo[] = {
-        {swf::ButtonCondition::IdleToOverUp, swf::ClipEvent::RollOver, u"onRollOver", model::ButtonState::Over, u"_over"},
+        {swf::ButtonCondition::IdleToOverUp, swf::ClipEvent::RollOver, u"onRollOver", model::ButtonState::Over,
+         u"_over"},
         {swf::ButtonCondition::OverUpToIdle, swf::ClipEvent::RollOut, u"onRollOut", model::ButtonState::Up, u"_up"},
         {swf::ButtonCondition::OverUpToOverDown, swf::ClipEvent::Press, u"onPress", model::ButtonState::Down, u"_down"},
         {swf::ButtonCondition::OverDownToOverUp, swf::ClipEvent::Release, u"onRelease", model::ButtonState::Over,
          u"_over"},
-        {swf::ButtonCondition::OverDownToOutDown, swf::ClipEvent::DragOut, u"onDragOut", model::ButtonState::Up, u"_up"},
+        {swf::ButtonCondition::OverDownToOutDown, swf::ClipEvent::DragOut, u"onDragOut", model::ButtonState::Up,
+         u"_up"},
         {swf::ButtonCondition::OutDownToOverDown, swf::ClipEvent::DragOver, u"onDragOver", model::ButtonState::Down,
          u"_down"},
         {swf::ButtonCondition::OutDownToIdle, swf::ClipEvent::ReleaseOutside, u"onReleaseOutside",
@@ -160,8 +170,7 @@ void InputDispatcher::transition(model::DisplayObject& target, Transition t)
     runClipEvent(m_rt, target, {info.clipBit, info.handler});
 }
 
-void InputDispatcher::track(swf::Point p)
-{
+void InputDispatcher::track(swf::Point p) {
     model::DisplayObject* target = findTarget(m_rt.stage.root(), p, 0);
     if (auto pressed = m_pressed.lock()) {
         bool inside = target == pressed.get();
@@ -185,8 +194,7 @@ void InputDispatcher::track(swf::Point p)
     }
 }
 
-void InputDispatcher::mouseMove(swf::Point p)
-{
+void InputDispatcher::mouseMove(swf::Point p) {
     m_rt.input.mouse = p;
     (void)m_rt.guarded([&] { updateDrag(m_rt); });
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseMove, u"onMouseMove"});
@@ -194,8 +202,7 @@ void InputDispatcher::mouseMove(swf::Point p)
     track(p);
 }
 
-void InputDispatcher::mouseDown(swf::Point p)
-{
+void InputDispatcher::mouseDown(swf::Point p) {
     m_rt.input.mouse = p;
     m_rt.input.mouseDown = true;
     focusAtPress(m_rt, p);
@@ -210,8 +217,7 @@ void InputDispatcher::mouseDown(swf::Point p)
     }
 }
 
-void InputDispatcher::mouseUp(swf::Point p)
-{
+void InputDispatcher::mouseUp(swf::Point p) {
     m_rt.input.mouse = p;
     m_rt.input.mouseDown = false;
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseUp, u"onMouseUp"});
@@ -231,14 +237,12 @@ void InputDispatcher::mouseUp(swf::Point p)
     track(p);
 }
 
-void InputDispatcher::mouseWheel(int32_t delta)
-{
+void InputDispatcher::mouseWheel(int32_t delta) {
     Value args[] = {Value(double(delta))};
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseWheel", args);
 }
 
-void InputDispatcher::keyDown(uint32_t code, uint32_t ascii)
-{
+void InputDispatcher::keyDown(uint32_t code, uint32_t ascii) {
     m_rt.input.keysDown.set(code & 0xFF);
     m_rt.input.lastKeyCode = code;
     m_rt.input.lastAscii = ascii;
@@ -276,8 +280,7 @@ void InputDispatcher::keyDown(uint32_t code, uint32_t ascii)
     broadcastEvent(m_rt, m_rt.keyObject, u"onKeyDown", {});
 }
 
-void InputDispatcher::keyUp(uint32_t code, uint32_t ascii)
-{
+void InputDispatcher::keyUp(uint32_t code, uint32_t ascii) {
     m_rt.input.keysDown.reset(code & 0xFF);
     m_rt.input.lastKeyCode = code;
     m_rt.input.lastAscii = ascii;
@@ -285,8 +288,7 @@ void InputDispatcher::keyUp(uint32_t code, uint32_t ascii)
     broadcastEvent(m_rt, m_rt.keyObject, u"onKeyUp", {});
 }
 
-bool InputDispatcher::pointerOverButton() const
-{
+bool InputDispatcher::pointerOverButton() const {
     auto hover = m_hover.lock();
     if (!hover || !hover->isOnStage())
         return false;
@@ -294,4 +296,4 @@ bool InputDispatcher::pointerOverButton() const
     return !hand || !(hand->isBoolean() && !hand->asBool());
 }
 
-} // namespace script
+}  // namespace script

@@ -67,4 +67,4 @@ private:
     bool m_pressedInside = false;
 };
 
-} // namespace script
+}  // namespace script

@@ -14,14 +14,9 @@
 
 namespace script {
 
+void Interpreter::malformed(const char* what) const { abortScript(ScriptErrorKind::MalformedActions, what); }
 
-void Interpreter::malformed(const char* what) const
-{
-    abortScript(ScriptErrorKind::MalformedActions, what);
-}
-
-Interpreter::Record Interpreter::decode(const Frame& f, size_t pc) const
-{
+Interpreter::Record Interpreter::decode(const Frame& f, size_t pc) const {
     Record r;
     r.code = f.code[pc];
     if (r.code < 0x80) {
@@ -38,8 +33,7 @@ Interpreter::Record Interpreter::decode(const Frame& f, size_t pc) const
     return r;
 }
 
-size_t Interpreter::skipActions(const Frame& f, size_t pc, unsigned count) const
-{
+size_t Interpreter::skipActions(const Frame& f, size_t pc, unsigned count) const {
     for (unsigned i = 0; i < count && pc < f.code.size(); ++i) {
         if (f.code[pc] == 0)
             break;
@@ -48,8 +42,7 @@ size_t Interpreter::skipActions(const Frame& f, size_t pc, unsigned count) const
     return pc;
 }
 
-bool Interpreter::branch(size_t target, size_t begin, size_t end, size_t& pc, Completion& out) const
-{
+bool Interpreter::branch(size_t target, size_t begin, size_t end, size_t& pc, Completion& out) const {
     if (target >= begin && target < end) {
         pc = target;
         return true;
@@ -64,15 +57,13 @@ bool Interpreter::branch(size_t target, size_t begin, size_t end, size_t& pc, Co
 
 // --- stack ------------------------------------------------------------------
 
-void Interpreter::push(Value v)
-{
+void Interpreter::push(Value v) {
     if (m_rt.stack.size() >= m_rt.limits.maxStackSize)
         abortScript(ScriptErrorKind::StackLimit, "the operand stack overflowed");
     m_rt.stack.push_back(std::move(v));
 }
 
-Value Interpreter::pop(Frame& f)
-{
+Value Interpreter::pop(Frame& f) {
     // Popping an empty stack gives undefined, as in the player.
     if (m_rt.stack.size() <= f.stackBase)
         return Value();
@@ -81,24 +72,16 @@ Value Interpreter::pop(Frame& f)
     return v;
 }
 
-const Value& Interpreter::peek(Frame& f)
-{
+const Value& Interpreter::peek(Frame& f) {
     static const Value kUndefined;
     return m_rt.stack.size() <= f.stackBase ? kUndefined : m_rt.stack.back();
 }
 
-double Interpreter::popNumber(Frame& f)
-{
-    return toNumber(m_rt, pop(f));
-}
+double Interpreter::popNumber(Frame& f) { return toNumber(m_rt, pop(f)); }
 
-String Interpreter::popString(Frame& f)
-{
-    return toString(m_rt, pop(f));
-}
+String Interpreter::popString(Frame& f) { return toString(m_rt, pop(f)); }
 
-std::vector<Value> Interpreter::popArgs(Frame& f)
-{
+std::vector<Value> Interpreter::popArgs(Frame& f) {
     double n = popNumber(f);
     size_t available = m_rt.stack.size() - std::min(m_rt.stack.size(), f.stackBase);
     size_t count = (n > 0 && n < 1e9) ? std::min(size_t(n), available) : 0;
@@ -109,15 +92,11 @@ std::vector<Value> Interpreter::popArgs(Frame& f)
     return args;
 }
 
-Value Interpreter::boolResult(bool b) const
-{
-    return m_rt.version <= 4 ? Value(b ? 1.0 : 0.0) : Value::fromBool(b);
-}
+Value Interpreter::boolResult(bool b) const { return m_rt.version <= 4 ? Value(b ? 1.0 : 0.0) : Value::fromBool(b); }
 
 // --- literals -------------------------------------------------------------------
 
-String Interpreter::readString(std::span<const uint8_t> bytes, size_t& at) const
-{
+String Interpreter::readString(std::span<const uint8_t> bytes, size_t& at) const {
     size_t end = at;
     while (end < bytes.size() && bytes[end] != 0)
         ++end;
@@ -129,8 +108,7 @@ String Interpreter::readString(std::span<const uint8_t> bytes, size_t& at) const
     return m_rt.makeStringUtf8(utf8);
 }
 
-void Interpreter::doPush(Frame& f, std::span<const uint8_t> p)
-{
+void Interpreter::doPush(Frame& f, std::span<const uint8_t> p) {
     size_t at = 0;
     while (at < p.size()) {
         uint8_t type = p[at++];
@@ -198,8 +176,7 @@ void Interpreter::doPush(Frame& f, std::span<const uint8_t> p)
     }
 }
 
-void Interpreter::doConstantPool(Frame& f, std::span<const uint8_t> p)
-{
+void Interpreter::doConstantPool(Frame& f, std::span<const uint8_t> p) {
     if (p.size() < 2)
         malformed("a ConstantPool is cut off");
     size_t count = readU16(p, 0);
@@ -211,8 +188,7 @@ void Interpreter::doConstantPool(Frame& f, std::span<const uint8_t> p)
     f.constants = std::move(pool);
 }
 
-Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
-{
+Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end) {
     size_t pc = begin;
     Completion out;
     while (pc < end) {
@@ -222,35 +198,35 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
         const Record r = decode(f, pc);
         pc = r.next;
         switch (r.code) {
-        case 0x96: // Push
+        case 0x96:  // Push
             doPush(f, r.payload);
             break;
-        case 0x17: // Pop
+        case 0x17:  // Pop
             (void)pop(f);
             break;
-        case 0x4C: { // PushDuplicate
+        case 0x4C: {  // PushDuplicate
             Value top = peek(f);
             push(std::move(top));
             break;
         }
-        case 0x4D: { // StackSwap
+        case 0x4D: {  // StackSwap
             Value a = pop(f);
             Value b = pop(f);
             push(std::move(a));
             push(std::move(b));
             break;
         }
-        case 0x88: // ConstantPool
+        case 0x88:  // ConstantPool
             doConstantPool(f, r.payload);
             break;
-        case 0x87: { // StoreRegister
+        case 0x87: {  // StoreRegister
             if (r.payload.empty())
                 malformed("a StoreRegister has no register");
             if (r.payload[0] < f.registers.size())
                 f.registers[r.payload[0]] = peek(f);
             break;
         }
-        case 0x99: { // Jump
+        case 0x99: {  // Jump
             if (r.payload.size() < 2)
                 malformed("a Jump has no offset");
             int64_t target = int64_t(pc) + int16_t(readU16(r.payload, 0));
@@ -260,7 +236,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
                 return out;
             break;
         }
-        case 0x9D: { // If
+        case 0x9D: {  // If
             if (r.payload.size() < 2)
                 malformed("an If has no offset");
             bool taken = toBoolean(m_rt, pop(f));
@@ -273,12 +249,12 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
                 return out;
             break;
         }
-        case 0x3E: // Return
+        case 0x3E:  // Return
             return {Exit::Return, 0, pop(f)};
-        case 0x2A: // Throw
+        case 0x2A:  // Throw
             throw ScriptThrow{pop(f)};
-        case 0x8F:   // Try
-        case 0x94: { // With
+        case 0x8F:    // Try
+        case 0x94: {  // With
             // Both run a nested block whose ending may carry a jump out of it.
             Completion c = r.code == 0x8F ? doTry(f, r, pc) : doWith(f, r, pc);
             if (c.exit == Exit::Jump) {
@@ -289,13 +265,13 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
             }
             break;
         }
-        case 0x9B: // DefineFunction
+        case 0x9B:  // DefineFunction
             doDefineFunction(f, r, pc, false);
             break;
-        case 0x8E: // DefineFunction2
+        case 0x8E:  // DefineFunction2
             doDefineFunction(f, r, pc, true);
             break;
-        case 0x8A: { // WaitForFrame: every frame we have is loaded
+        case 0x8A: {  // WaitForFrame: every frame we have is loaded
             if (r.payload.size() < 3)
                 malformed("a WaitForFrame is cut off");
             model::MovieClip* clip = f.target ? f.target->clip() : nullptr;
@@ -303,7 +279,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
                 pc = skipActions(f, pc, r.payload[2]);
             break;
         }
-        case 0x8D: { // WaitForFrame2
+        case 0x8D: {  // WaitForFrame2
             if (r.payload.empty())
                 malformed("a WaitForFrame2 is cut off");
             double frame = popNumber(f);
@@ -315,7 +291,7 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
         default:
             if (doArithmetic(f, r.code) || doObjects(f, r.code) || doTimeline(f, r, pc))
                 break;
-            break; // unknown actions are skipped
+            break;  // unknown actions are skipped
         }
     }
     if (pc > end)
@@ -323,4 +299,4 @@ Interpreter::Completion Interpreter::execute(Frame& f, size_t begin, size_t end)
     return {Exit::Normal, 0, {}};
 }
 
-} // namespace script
+}  // namespace script

@@ -62,19 +62,19 @@ private:
     double popNumber(Frame& f);
     String popString(Frame& f);
     std::vector<Value> popArgs(Frame& f);
-    Value boolResult(bool b) const; // SWF 4 pushes 1/0, later versions booleans
+    Value boolResult(bool b) const;  // SWF 4 pushes 1/0, later versions booleans
 
     // --- families of actions ---------------------------------------------------
     void doPush(Frame& f, std::span<const uint8_t> payload);
     void doConstantPool(Frame& f, std::span<const uint8_t> payload);
-    bool doArithmetic(Frame& f, uint8_t code);      // SWF 4/5 numbers, strings, logic, bits
+    bool doArithmetic(Frame& f, uint8_t code);  // SWF 4/5 numbers, strings, logic, bits
     void doDefineFunction(Frame& f, const Record& r, size_t& pc, bool version2);
     void doCallFunction(Frame& f);
     void doCallMethod(Frame& f);
     void doNewObject(Frame& f);
     void doNewMethod(Frame& f);
-    bool doObjects(Frame& f, uint8_t code);         // members, arrays, enumerate, instanceof...
-    bool doTimeline(Frame& f, const Record& r, size_t& pc); // SWF 3/4 clip actions
+    bool doObjects(Frame& f, uint8_t code);                  // members, arrays, enumerate, instanceof...
+    bool doTimeline(Frame& f, const Record& r, size_t& pc);  // SWF 3/4 clip actions
     Completion doTry(Frame& f, const Record& r, size_t& pc);
     Completion doWith(Frame& f, const Record& r, size_t& pc);
 
@@ -83,4 +83,4 @@ private:
     Runtime& m_rt;
 };
 
-} // namespace script
+}  // namespace script

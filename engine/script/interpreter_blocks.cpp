@@ -9,8 +9,7 @@
 
 namespace script {
 
-Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc)
-{
+Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc) {
     // Nested blocks recurse like calls and count against the same depth.
     Runtime::CallDepth depth(m_rt);
     std::span<const uint8_t> p = r.payload;
@@ -97,8 +96,7 @@ Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc
     return c;
 }
 
-Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& pc)
-{
+Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& pc) {
     Runtime::CallDepth depth(m_rt);
     if (r.payload.size() < 2)
         malformed("a With is cut off");
@@ -118,8 +116,7 @@ Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& p
         Frame& f;
         size_t scopes;
         bool pushed;
-        ~Restore()
-        {
+        ~Restore() {
             f.scopes.resize(scopes);
             if (pushed)
                 --f.withDepth;
@@ -133,4 +130,4 @@ Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& p
     return c;
 }
 
-} // namespace script
+}  // namespace script

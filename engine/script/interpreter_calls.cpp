@@ -18,8 +18,7 @@ public:
     StackMark(std::vector<Value>& stack, size_t height) : m_stack(stack), m_height(height) {}
     StackMark(const StackMark&) = delete;
     StackMark& operator=(const StackMark&) = delete;
-    ~StackMark()
-    {
+    ~StackMark() {
         if (m_stack.size() > m_height)
             m_stack.resize(m_height);
     }
@@ -29,10 +28,9 @@ private:
     size_t m_height;
 };
 
-} // namespace
+}  // namespace
 
-void Interpreter::runBlock(std::span<const uint8_t> code, StageObject* clip)
-{
+void Interpreter::runBlock(std::span<const uint8_t> code, StageObject* clip) {
     if (!clip)
         return;
     Runtime::CallDepth depth(m_rt);
@@ -45,8 +43,7 @@ void Interpreter::runBlock(std::span<const uint8_t> code, StageObject* clip)
         malformed("a jump leaves its action block");
 }
 
-Value Interpreter::callScript(ScriptFunction& fn, const Value& self, std::span<const Value> args, Object* home)
-{
+Value Interpreter::callScript(ScriptFunction& fn, const Value& self, std::span<const Value> args, Object* home) {
     Runtime::CallDepth depth(m_rt);
     const FunctionCode& code = fn.code();
     Frame f;
@@ -118,4 +115,4 @@ Value Interpreter::callScript(ScriptFunction& fn, const Value& self, std::span<c
     return c.exit == Exit::Return ? c.value : Value();
 }
 
-} // namespace script
+}  // namespace script

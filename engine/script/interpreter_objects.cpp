@@ -19,8 +19,7 @@ namespace script {
 namespace {
 
 // A member name as an array index, when it is one.
-std::optional<size_t> numericIndex(const Value& name)
-{
+std::optional<size_t> numericIndex(const Value& name) {
     if (!name.isNumber())
         return std::nullopt;
     double n = name.asNumber();
@@ -29,10 +28,9 @@ std::optional<size_t> numericIndex(const Value& name)
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
-void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool version2)
-{
+void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool version2) {
     std::span<const uint8_t> p = r.payload;
     auto code = std::make_shared<FunctionCode>();
     size_t at = 0;
@@ -76,8 +74,7 @@ void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool v
         defineLocal(m_rt, f, code->name.view(), Value(fn));
 }
 
-void Interpreter::doCallFunction(Frame& f)
-{
+void Interpreter::doCallFunction(Frame& f) {
     String name = popString(f);
     std::vector<Value> args = popArgs(f);
     Value fn = getVariable(m_rt, f, name.view());
@@ -85,8 +82,7 @@ void Interpreter::doCallFunction(Frame& f)
     push(callFunction(m_rt, fn, self, args));
 }
 
-void Interpreter::doCallMethod(Frame& f)
-{
+void Interpreter::doCallMethod(Frame& f) {
     Value name = pop(f);
     Value object = pop(f);
     std::vector<Value> args = popArgs(f);
@@ -102,15 +98,13 @@ void Interpreter::doCallMethod(Frame& f)
     push(callFunction(m_rt, found.value, self, args, found.holder));
 }
 
-void Interpreter::doNewObject(Frame& f)
-{
+void Interpreter::doNewObject(Frame& f) {
     String name = popString(f);
     std::vector<Value> args = popArgs(f);
     push(construct(m_rt, getVariable(m_rt, f, name.view()), args));
 }
 
-void Interpreter::doNewMethod(Frame& f)
-{
+void Interpreter::doNewMethod(Frame& f) {
     Value name = pop(f);
     Value object = pop(f);
     std::vector<Value> args = popArgs(f);
@@ -122,46 +116,45 @@ void Interpreter::doNewMethod(Frame& f)
     push(construct(m_rt, getMember(m_rt, object, member.view()), args));
 }
 
-bool Interpreter::doObjects(Frame& f, uint8_t code)
-{
+bool Interpreter::doObjects(Frame& f, uint8_t code) {
     Runtime& rt = m_rt;
     switch (code) {
-    case 0x1C: { // GetVariable
+    case 0x1C: {  // GetVariable
         String name = popString(f);
         push(getVariable(rt, f, name.view()));
         return true;
     }
-    case 0x1D: { // SetVariable
+    case 0x1D: {  // SetVariable
         Value value = pop(f);
         String name = popString(f);
         setVariable(rt, f, name.view(), value);
         return true;
     }
-    case 0x3C: { // DefineLocal
+    case 0x3C: {  // DefineLocal
         Value value = pop(f);
         String name = popString(f);
         defineLocal(rt, f, name.view(), value);
         return true;
     }
-    case 0x41: { // DefineLocal2
+    case 0x41: {  // DefineLocal2
         String name = popString(f);
         Object* scope = f.activation ? f.activation : (f.scopes.empty() ? nullptr : f.scopes.front());
         if (scope && !hasOwnProperty(rt, scope, name.view()))
             putOwn(rt, scope, name.view(), Value());
         return true;
     }
-    case 0x3A: { // Delete
+    case 0x3A: {  // Delete
         String name = popString(f);
         Value object = pop(f);
         push(Value::fromBool(deleteProperty(rt, object.asObject(), name.view())));
         return true;
     }
-    case 0x3B: { // Delete2
+    case 0x3B: {  // Delete2
         String name = popString(f);
         push(Value::fromBool(deleteVariable(rt, f, name.view())));
         return true;
     }
-    case 0x4E: { // GetMember
+    case 0x4E: {  // GetMember
         Value name = pop(f);
         Value object = pop(f);
         if (Object* o = object.asObject(); o && o->objectClass() == ObjectClass::Array) {
@@ -177,7 +170,7 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         push(getMember(rt, object, member.view()));
         return true;
     }
-    case 0x4F: { // SetMember
+    case 0x4F: {  // SetMember
         Value value = pop(f);
         Value name = pop(f);
         Value object = pop(f);
@@ -191,7 +184,7 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         setMember(rt, object, member.view(), value);
         return true;
     }
-    case 0x42: { // InitArray
+    case 0x42: {  // InitArray
         double n = popNumber(f);
         size_t available = rt.stack.size() - std::min(rt.stack.size(), f.stackBase);
         size_t count = (n > 0 && n < 1e9) ? std::min(size_t(n), available) : 0;
@@ -202,7 +195,7 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         push(Value(rt.newArray(std::move(elements))));
         return true;
     }
-    case 0x43: { // InitObject
+    case 0x43: {  // InitObject
         double n = popNumber(f);
         size_t available = (rt.stack.size() - std::min(rt.stack.size(), f.stackBase)) / 2;
         size_t count = (n > 0 && n < 1e9) ? std::min(size_t(n), available) : 0;
@@ -219,8 +212,8 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         push(Value(object));
         return true;
     }
-    case 0x46: // Enumerate
-    case 0x55: { // Enumerate2
+    case 0x46:    // Enumerate
+    case 0x55: {  // Enumerate2
         Value object;
         if (code == 0x46) {
             String name = popString(f);
@@ -236,19 +229,19 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         }
         return true;
     }
-    case 0x54: { // InstanceOf
+    case 0x54: {  // InstanceOf
         Value ctor = pop(f);
         Value object = pop(f);
         push(Value::fromBool(instanceOf(rt, object, ctor)));
         return true;
     }
-    case 0x2B: { // CastOp
+    case 0x2B: {  // CastOp
         Value object = pop(f);
         Value ctor = pop(f);
         push(instanceOf(rt, object, ctor) ? object : Value::null());
         return true;
     }
-    case 0x2C: { // ImplementsOp
+    case 0x2C: {  // ImplementsOp
         Value ctor = pop(f);
         double n = popNumber(f);
         size_t available = rt.stack.size() - std::min(rt.stack.size(), f.stackBase);
@@ -264,7 +257,7 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         }
         return true;
     }
-    case 0x69: { // Extends
+    case 0x69: {  // Extends
         Value superclass = pop(f);
         Value subclass = pop(f);
         Object* sub = subclass.asObject();
@@ -276,7 +269,7 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
         putOwn(rt, sub, u"prototype", Value(proto), PropertyFlag::DontEnum);
         return true;
     }
-    case 0x45: { // TargetPath
+    case 0x45: {  // TargetPath
         Value v = pop(f);
         Object* o = v.asObject();
         if (o && o->objectClass() == ObjectClass::Stage && static_cast<StageObject*>(o)->display())
@@ -285,16 +278,16 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
             push(Value());
         return true;
     }
-    case 0x3D: // CallFunction
+    case 0x3D:  // CallFunction
         doCallFunction(f);
         return true;
-    case 0x52: // CallMethod
+    case 0x52:  // CallMethod
         doCallMethod(f);
         return true;
-    case 0x40: // NewObject
+    case 0x40:  // NewObject
         doNewObject(f);
         return true;
-    case 0x53: // NewMethod
+    case 0x53:  // NewMethod
         doNewMethod(f);
         return true;
     default:
@@ -302,4 +295,4 @@ bool Interpreter::doObjects(Frame& f, uint8_t code)
     }
 }
 
-} // namespace script
+}  // namespace script

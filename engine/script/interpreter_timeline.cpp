@@ -16,13 +16,9 @@ namespace script {
 
 namespace {
 
-model::MovieClip* targetClip(Frame& f)
-{
-    return f.target ? f.target->clip() : nullptr;
-}
+model::MovieClip* targetClip(Frame& f) { return f.target ? f.target->clip() : nullptr; }
 
-void setTarget(Frame& f, StageObject* target, bool restore)
-{
+void setTarget(Frame& f, StageObject* target, bool restore) {
     if (restore)
         target = f.baseTarget;
     f.target = target;
@@ -30,8 +26,7 @@ void setTarget(Frame& f, StageObject* target, bool restore)
         f.scopes.front() = target;
 }
 
-std::u16string_view payloadString(std::span<const uint8_t> p, size_t& at, std::u16string& storage, uint8_t version)
-{
+std::u16string_view payloadString(std::span<const uint8_t> p, size_t& at, std::u16string& storage, uint8_t version) {
     size_t end = at;
     while (end < p.size() && p[end] != 0)
         ++end;
@@ -41,46 +36,45 @@ std::u16string_view payloadString(std::span<const uint8_t> p, size_t& at, std::u
     return storage;
 }
 
-} // namespace
+}  // namespace
 
-bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
-{
+bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc) {
     Runtime& rt = m_rt;
     switch (r.code) {
-    case 0x04: // NextFrame
+    case 0x04:  // NextFrame
         if (auto* clip = targetClip(f))
             clip->nextFrame();
         return true;
-    case 0x05: // PreviousFrame
+    case 0x05:  // PreviousFrame
         if (auto* clip = targetClip(f))
             clip->prevFrame();
         return true;
-    case 0x06: // Play
+    case 0x06:  // Play
         if (auto* clip = targetClip(f))
             clip->play();
         return true;
-    case 0x07: // Stop
+    case 0x07:  // Stop
         if (auto* clip = targetClip(f))
             clip->stop();
         return true;
-    case 0x08: // ToggleQuality
-    case 0x09: // StopSounds: we play no sound
+    case 0x08:  // ToggleQuality
+    case 0x09:  // StopSounds: we play no sound
         return true;
-    case 0x81: { // GotoFrame
+    case 0x81: {  // GotoFrame
         if (r.payload.size() < 2)
             malformed("a GotoFrame is cut off");
         if (auto* clip = targetClip(f))
             (void)clip->gotoFrame(r.payload[0] | (r.payload[1] << 8));
         return true;
     }
-    case 0x8C: { // GoToLabel
+    case 0x8C: {  // GoToLabel
         size_t at = 0;
         String label = readString(r.payload, at);
         if (auto* clip = targetClip(f))
             (void)clip->gotoLabel(label.utf8());
         return true;
     }
-    case 0x83: { // GetURL
+    case 0x83: {  // GetURL
         size_t at = 0;
         std::u16string url;
         std::u16string window;
@@ -89,7 +83,7 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
         requestUrl(rt, url, window, 0, false, false);
         return true;
     }
-    case 0x9A: { // GetURL2
+    case 0x9A: {  // GetURL2
         if (r.payload.empty())
             malformed("a GetURL2 is cut off");
         uint8_t flags = r.payload[0];
@@ -98,7 +92,7 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
         requestUrl(rt, url.view(), window.view(), uint8_t(flags >> 6), flags & 2, flags & 1);
         return true;
     }
-    case 0x8B: { // SetTarget
+    case 0x8B: {  // SetTarget
         size_t at = 0;
         String name = readString(r.payload, at);
         if (name.empty())
@@ -107,7 +101,7 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
             setTarget(f, resolveTargetPath(rt, f.baseTarget, name.view()), false);
         return true;
     }
-    case 0x20: { // SetTarget2
+    case 0x20: {  // SetTarget2
         Value target = pop(f);
         if (target.isString() && target.asString().empty())
             setTarget(f, nullptr, true);
@@ -116,7 +110,7 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
                       false);
         return true;
     }
-    case 0x9F: { // GotoFrame2
+    case 0x9F: {  // GotoFrame2
         if (r.payload.empty())
             malformed("a GotoFrame2 is cut off");
         int32_t bias = 0;
@@ -130,13 +124,13 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
             (void)gotoFrameValue(rt, f.target, frame, (r.payload[0] & 1) != 0, bias);
         return true;
     }
-    case 0x9E: { // Call
+    case 0x9E: {  // Call
         Value frame = pop(f);
         if (auto found = resolveFrame(rt, f.target, frame))
             runFrameActions(rt, *found->clip, found->frame);
         return true;
     }
-    case 0x22: { // GetProperty
+    case 0x22: {  // GetProperty
         double index = popNumber(f);
         Value target = pop(f);
         StageObject* t = (target.isString() && target.asString().empty())
@@ -145,7 +139,7 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
         push(t && std::isfinite(index) ? getClipProperty(rt, *t, int32_t(index)) : Value());
         return true;
     }
-    case 0x23: { // SetProperty
+    case 0x23: {  // SetProperty
         Value value = pop(f);
         double index = popNumber(f);
         Value target = pop(f);
@@ -156,7 +150,7 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
             (void)setClipProperty(rt, *t, int32_t(index), value);
         return true;
     }
-    case 0x24: { // CloneSprite: the depth comes with the script offset already added
+    case 0x24: {  // CloneSprite: the depth comes with the script offset already added
         double depth = popNumber(f);
         String name = popString(f);
         Value source = pop(f);
@@ -165,13 +159,13 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
             (void)duplicateClip(rt, *s, name.view(), int32_t(std::clamp(depth, -2e9, 2e9)), nullptr);
         return true;
     }
-    case 0x25: { // RemoveSprite
+    case 0x25: {  // RemoveSprite
         Value target = pop(f);
         if (StageObject* t = resolveTarget(rt, f.target, target.isObject() ? target : Value(toString(rt, target))))
             (void)removeClip(rt, *t);
         return true;
     }
-    case 0x27: { // StartDrag
+    case 0x27: {  // StartDrag
         Value target = pop(f);
         bool lockCenter = toBoolean(rt, pop(f));
         bool constrain = toBoolean(rt, pop(f));
@@ -190,21 +184,21 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
             startDrag(rt, *t, lockCenter, bounds);
         return true;
     }
-    case 0x28: // EndDrag
+    case 0x28:  // EndDrag
         stopDrag(rt);
         return true;
-    case 0x26: { // Trace
+    case 0x26: {  // Trace
         Value v = pop(f);
         rt.host.trace(v.isUndefined() ? std::string("undefined") : toString(rt, v).utf8());
         return true;
     }
-    case 0x30: { // RandomNumber
+    case 0x30: {  // RandomNumber
         double max = popNumber(f);
         double n = (std::isfinite(max) && max >= 1) ? std::floor(rt.random.unit() * std::floor(max)) : 0.0;
         push(Value(n));
         return true;
     }
-    case 0x34: // GetTime
+    case 0x34:  // GetTime
         push(Value(std::floor(rt.host.milliseconds())));
         return true;
     default:
@@ -213,4 +207,4 @@ bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc)
     }
 }
 
-} // namespace script
+}  // namespace script

@@ -37,4 +37,4 @@ struct Limits {
     uint64_t randomSeed = 0x9E3779B97F4A7C15ull;
 };
 
-} // namespace script
+}  // namespace script

@@ -14,13 +14,9 @@ namespace {
 // __proto__ chains a script built into a loop end here.
 constexpr int kMaxChain = 256;
 
-bool isProtoName(Runtime& rt, std::u16string_view name)
-{
-    return namesMatch(name, u"__proto__", rt.caseSensitive);
-}
+bool isProtoName(Runtime& rt, std::u16string_view name) { return namesMatch(name, u"__proto__", rt.caseSensitive); }
 
-Object* prototypeFor(Runtime& rt, const Value& v)
-{
+Object* prototypeFor(Runtime& rt, const Value& v) {
     switch (v.type()) {
     case ValueType::String:
         return rt.protos.string;
@@ -33,10 +29,9 @@ Object* prototypeFor(Runtime& rt, const Value& v)
     }
 }
 
-} // namespace
+}  // namespace
 
-Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, const Value& self)
-{
+Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, const Value& self) {
     if (!object)
         return {};
     if (isProtoName(rt, name))
@@ -59,13 +54,11 @@ Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, con
     return {};
 }
 
-Value getProperty(Runtime& rt, Object* object, std::u16string_view name)
-{
+Value getProperty(Runtime& rt, Object* object, std::u16string_view name) {
     return lookupProperty(rt, object, name, Value(object)).value;
 }
 
-Lookup lookupMember(Runtime& rt, const Value& target, std::u16string_view name)
-{
+Lookup lookupMember(Runtime& rt, const Value& target, std::u16string_view name) {
     if (Object* o = target.asObject()) {
         if (o->objectClass() == ObjectClass::Super) {
             auto* s = static_cast<SuperObject*>(o);
@@ -79,13 +72,11 @@ Lookup lookupMember(Runtime& rt, const Value& target, std::u16string_view name)
     return lookupProperty(rt, prototypeFor(rt, target), name, target);
 }
 
-Value getMember(Runtime& rt, const Value& target, std::u16string_view name)
-{
+Value getMember(Runtime& rt, const Value& target, std::u16string_view name) {
     return lookupMember(rt, target, name).value;
 }
 
-void setProperty(Runtime& rt, Object* object, std::u16string_view name, const Value& value)
-{
+void setProperty(Runtime& rt, Object* object, std::u16string_view name, const Value& value) {
     if (!object)
         return;
     if (object->objectClass() == ObjectClass::Super) {
@@ -98,7 +89,7 @@ void setProperty(Runtime& rt, Object* object, std::u16string_view name, const Va
             return;
         for (Object* p = proto; p; p = p->proto()) {
             if (p == object)
-                return; // a loop: refused
+                return;  // a loop: refused
         }
         object->setProto(proto);
         return;
@@ -125,21 +116,19 @@ void setProperty(Runtime& rt, Object* object, std::u16string_view name, const Va
                 return;
             }
             if (p->getter)
-                return; // a getter without a setter: read-only
+                return;  // a getter without a setter: read-only
             break;
         }
     }
     object->properties().add(String(name, &rt.meter), value);
 }
 
-void setMember(Runtime& rt, const Value& target, std::u16string_view name, const Value& value)
-{
+void setMember(Runtime& rt, const Value& target, std::u16string_view name, const Value& value) {
     if (Object* o = target.asObject())
         setProperty(rt, o, name, value);
 }
 
-void putOwn(Runtime& rt, Object* object, std::u16string_view name, const Value& value, uint8_t flagsIfNew)
-{
+void putOwn(Runtime& rt, Object* object, std::u16string_view name, const Value& value, uint8_t flagsIfNew) {
     if (Property* own = object->properties().find(name)) {
         own->value = value;
         return;
@@ -147,8 +136,7 @@ void putOwn(Runtime& rt, Object* object, std::u16string_view name, const Value& 
     object->properties().add(String(name, &rt.meter), value, flagsIfNew);
 }
 
-bool hasOwnProperty(Runtime& rt, Object* object, std::u16string_view name)
-{
+bool hasOwnProperty(Runtime& rt, Object* object, std::u16string_view name) {
     if (!object)
         return false;
     Value ignored;
@@ -156,8 +144,7 @@ bool hasOwnProperty(Runtime& rt, Object* object, std::u16string_view name)
            object->getLate(rt, name, ignored);
 }
 
-bool hasProperty(Runtime& rt, Object* object, std::u16string_view name)
-{
+bool hasProperty(Runtime& rt, Object* object, std::u16string_view name) {
     int hops = 0;
     for (Object* o = object; o && hops < kMaxChain; o = o->proto(), ++hops) {
         if (hasOwnProperty(rt, o, name))
@@ -166,8 +153,7 @@ bool hasProperty(Runtime& rt, Object* object, std::u16string_view name)
     return false;
 }
 
-bool deleteProperty(Runtime& rt, Object* object, std::u16string_view name)
-{
+bool deleteProperty(Runtime& rt, Object* object, std::u16string_view name) {
     if (!object)
         return false;
     if (object->deleteBuiltin(rt, name))
@@ -178,8 +164,7 @@ bool deleteProperty(Runtime& rt, Object* object, std::u16string_view name)
     return object->properties().erase(name);
 }
 
-std::vector<String> enumerableNames(Runtime& rt, Object* object)
-{
+std::vector<String> enumerableNames(Runtime& rt, Object* object) {
     struct Hash {
         bool cs;
         size_t operator()(std::u16string_view s) const { return hashName(s, cs); }
@@ -212,14 +197,13 @@ std::vector<String> enumerableNames(Runtime& rt, Object* object)
     return out;
 }
 
-} // namespace script
+}  // namespace script
 
 namespace script {
 
 namespace {
 
-bool declaresInterface(Runtime& rt, Object* proto, Object* constructor, int depth)
-{
+bool declaresInterface(Runtime& rt, Object* proto, Object* constructor, int depth) {
     const std::vector<Object*>* list = proto ? proto->interfaces() : nullptr;
     if (!list || depth > 16)
         return false;
@@ -233,10 +217,9 @@ bool declaresInterface(Runtime& rt, Object* proto, Object* constructor, int dept
     return false;
 }
 
-} // namespace
+}  // namespace
 
-bool instanceOf(Runtime& rt, const Value& object, const Value& constructor)
-{
+bool instanceOf(Runtime& rt, const Value& object, const Value& constructor) {
     Object* o = object.asObject();
     Object* ctor = constructor.asObject();
     if (!o || !ctor)
@@ -250,4 +233,4 @@ bool instanceOf(Runtime& rt, const Value& object, const Value& constructor)
     return false;
 }
 
-} // namespace script
+}  // namespace script

@@ -38,7 +38,7 @@ bool deleteProperty(Runtime& rt, Object* object, std::u16string_view name);
 // Sets an own property directly (no setters), keeping existing flags.
 void putOwn(Runtime& rt, Object* object, std::u16string_view name, const Value& value, uint8_t flagsIfNew = 0);
 
-} // namespace script
+}  // namespace script
 
 namespace script {
 
@@ -47,4 +47,4 @@ namespace script {
 // interface (ImplementsOp), directly or through the interface's own ones.
 [[nodiscard]] bool instanceOf(Runtime& rt, const Value& object, const Value& constructor);
 
-} // namespace script
+}  // namespace script

@@ -5,11 +5,10 @@
 
 namespace script {
 
-void MemoryMeter::charge(size_t bytes)
-{
+void MemoryMeter::charge(size_t bytes) {
     if (bytes > m_limit || m_bytes > m_limit - bytes)
         abortScript(ScriptErrorKind::MemoryLimit, "the scripts' memory limit was reached");
     m_bytes += bytes;
 }
 
-} // namespace script
+}  // namespace script

@@ -24,4 +24,4 @@ private:
     size_t m_limit = ~size_t(0);
 };
 
-} // namespace script
+}  // namespace script

@@ -10,18 +10,13 @@ namespace script {
 
 namespace {
 
-std::u16string ascii(std::string_view s)
-{
-    return std::u16string(s.begin(), s.end());
-}
+std::u16string ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
-bool isSpace(char16_t c)
-{
+bool isSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v' || c == 0xA0;
 }
 
-int digitValue(char16_t c)
-{
+int digitValue(char16_t c) {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
     if (c >= u'a' && c <= u'z')
@@ -32,8 +27,7 @@ int digitValue(char16_t c)
 }
 
 // Length of the decimal literal at the start of `t` (0 when there is none).
-size_t decimalPrefix(std::u16string_view t)
-{
+size_t decimalPrefix(std::u16string_view t) {
     size_t i = 0;
     if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
         ++i;
@@ -71,16 +65,14 @@ size_t decimalPrefix(std::u16string_view t)
     return i;
 }
 
-double parseDecimal(std::u16string_view t)
-{
+double parseDecimal(std::u16string_view t) {
     std::string narrow(t.begin(), t.end());
     return std::strtod(narrow.c_str(), nullptr);
 }
 
-} // namespace
+}  // namespace
 
-std::u16string numberToString(double n)
-{
+std::u16string numberToString(double n) {
     if (std::isnan(n))
         return u"NaN";
     if (std::isinf(n))
@@ -133,8 +125,7 @@ std::u16string numberToString(double n)
     return ascii(out);
 }
 
-std::u16string numberToRadixString(double n, int radix)
-{
+std::u16string numberToRadixString(double n, int radix) {
     if (radix < 2 || radix > 36 || radix == 10 || !std::isfinite(n))
         return numberToString(n);
     double whole = std::trunc(n);
@@ -156,8 +147,7 @@ std::u16string numberToRadixString(double n, int radix)
     return std::u16string(digits.rbegin(), digits.rend());
 }
 
-std::optional<double> parseNumberLiteral(std::u16string_view t)
-{
+std::optional<double> parseNumberLiteral(std::u16string_view t) {
     while (!t.empty() && isSpace(t.front()))
         t.remove_prefix(1);
     while (!t.empty() && isSpace(t.back()))
@@ -185,8 +175,7 @@ std::optional<double> parseNumberLiteral(std::u16string_view t)
     return parseDecimal(t);
 }
 
-double parseFloatPrefix(std::u16string_view t)
-{
+double parseFloatPrefix(std::u16string_view t) {
     while (!t.empty() && isSpace(t.front()))
         t.remove_prefix(1);
     size_t n = decimalPrefix(t);
@@ -195,8 +184,7 @@ double parseFloatPrefix(std::u16string_view t)
     return parseDecimal(t.substr(0, n));
 }
 
-double parseIntPrefix(std::u16string_view t, std::optional<int> radix)
-{
+double parseIntPrefix(std::u16string_view t, std::optional<int> radix) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     while (!t.empty() && isSpace(t.front()))
         t.remove_prefix(1);
@@ -212,7 +200,7 @@ double parseIntPrefix(std::u16string_view t, std::optional<int> radix)
         base = 16;
         t.remove_prefix(2);
     } else if (base == 0 && t.size() >= 2 && t[0] == u'0') {
-        base = 8; // a leading zero means octal when no radix is given
+        base = 8;  // a leading zero means octal when no radix is given
     } else if (base == 0) {
         base = 10;
     }
@@ -230,13 +218,9 @@ double parseIntPrefix(std::u16string_view t, std::optional<int> radix)
     return negative ? -value : value;
 }
 
-int32_t toInt32(double n)
-{
-    return int32_t(toUint32(n));
-}
+int32_t toInt32(double n) { return int32_t(toUint32(n)); }
 
-uint32_t toUint32(double n)
-{
+uint32_t toUint32(double n) {
     if (!std::isfinite(n))
         return 0;
     double t = std::trunc(n);
@@ -246,4 +230,4 @@ uint32_t toUint32(double n)
     return uint32_t(m);
 }
 
-} // namespace script
+}  // namespace script

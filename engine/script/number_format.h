@@ -34,4 +34,4 @@ namespace script {
 [[nodiscard]] int32_t toInt32(double n);
 [[nodiscard]] uint32_t toUint32(double n);
 
-} // namespace script
+}  // namespace script

@@ -3,8 +3,7 @@
 
 namespace script {
 
-void Object::traceRefs(std::vector<Object*>& out) const
-{
+void Object::traceRefs(std::vector<Object*>& out) const {
     if (m_proto)
         out.push_back(m_proto);
     for (const Property& p : m_properties.entries()) {
@@ -21,13 +20,11 @@ void Object::traceRefs(std::vector<Object*>& out) const
     }
 }
 
-void Object::setInterfaces(std::vector<Object*> list)
-{
+void Object::setInterfaces(std::vector<Object*> list) {
     m_interfaces = std::make_unique<std::vector<Object*>>(std::move(list));
 }
 
-bool PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name, Value& out)
-{
+bool PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name, Value& out) {
     if (objectClass() == ObjectClass::StringWrapper && namesMatch(name, u"length", caseSensitive())) {
         out = Value(double(m_primitive.asString().size()));
         return true;
@@ -35,8 +32,7 @@ bool PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name, Value& out)
     return false;
 }
 
-void SuperObject::traceRefs(std::vector<Object*>& out) const
-{
+void SuperObject::traceRefs(std::vector<Object*>& out) const {
     Object::traceRefs(out);
     if (m_self)
         out.push_back(m_self);
@@ -44,4 +40,4 @@ void SuperObject::traceRefs(std::vector<Object*>& out) const
         out.push_back(m_home);
 }
 
-} // namespace script
+}  // namespace script

@@ -39,9 +39,7 @@ struct ObjectInit {
 class Object {
 public:
     Object(ObjectClass cls, const ObjectInit& init)
-        : m_class(cls), m_proto(init.proto), m_properties(init.meter, init.caseSensitive), m_meter(init.meter)
-    {
-    }
+        : m_class(cls), m_proto(init.proto), m_properties(init.meter, init.caseSensitive), m_meter(init.meter) {}
     explicit Object(const ObjectInit& init) : Object(ObjectClass::Plain, init) {}
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
@@ -99,9 +97,7 @@ private:
 class PrimitiveObject final : public Object {
 public:
     PrimitiveObject(const ObjectInit& init, ObjectClass cls, Value primitive)
-        : Object(cls, init), m_primitive(std::move(primitive))
-    {
-    }
+        : Object(cls, init), m_primitive(std::move(primitive)) {}
     [[nodiscard]] const Value& primitive() const { return m_primitive; }
     void setPrimitive(Value v) { m_primitive = std::move(v); }
     // String wrappers answer `length`.
@@ -127,9 +123,7 @@ private:
 class SuperObject final : public Object {
 public:
     SuperObject(const ObjectInit& init, Object* self, Object* home)
-        : Object(ObjectClass::Super, init), m_self(self), m_home(home)
-    {
-    }
+        : Object(ObjectClass::Super, init), m_self(self), m_home(home) {}
     [[nodiscard]] Object* self() const { return m_self; }
     [[nodiscard]] Object* home() const { return m_home; }
     void traceRefs(std::vector<Object*>& out) const override;
@@ -139,4 +133,4 @@ private:
     Object* m_home = nullptr;
 };
 
-} // namespace script
+}  // namespace script

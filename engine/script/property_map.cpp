@@ -7,14 +7,12 @@ namespace {
 constexpr size_t kSlotBytes = sizeof(Property) + 16;
 }
 
-PropertyMap::~PropertyMap()
-{
+PropertyMap::~PropertyMap() {
     if (m_meter)
         m_meter->release(m_props.size() * kSlotBytes);
 }
 
-int64_t PropertyMap::indexOf(std::u16string_view name) const
-{
+int64_t PropertyMap::indexOf(std::u16string_view name) const {
     if (m_index) {
         auto it = m_index->find(name);
         return it == m_index->end() ? -1 : int64_t(it->second);
@@ -26,20 +24,17 @@ int64_t PropertyMap::indexOf(std::u16string_view name) const
     return -1;
 }
 
-Property* PropertyMap::find(std::u16string_view name)
-{
+Property* PropertyMap::find(std::u16string_view name) {
     int64_t i = indexOf(name);
     return i < 0 ? nullptr : &m_props[size_t(i)];
 }
 
-const Property* PropertyMap::find(std::u16string_view name) const
-{
+const Property* PropertyMap::find(std::u16string_view name) const {
     int64_t i = indexOf(name);
     return i < 0 ? nullptr : &m_props[size_t(i)];
 }
 
-Property& PropertyMap::add(String name, Value value, uint8_t flags)
-{
+Property& PropertyMap::add(String name, Value value, uint8_t flags) {
     if (m_meter)
         m_meter->charge(kSlotBytes);
     Property p;
@@ -55,8 +50,7 @@ Property& PropertyMap::add(String name, Value value, uint8_t flags)
     return m_props.back();
 }
 
-bool PropertyMap::erase(std::u16string_view name)
-{
+bool PropertyMap::erase(std::u16string_view name) {
     int64_t i = indexOf(name);
     if (i < 0)
         return false;
@@ -72,19 +66,17 @@ bool PropertyMap::erase(std::u16string_view name)
     return true;
 }
 
-void PropertyMap::clear()
-{
+void PropertyMap::clear() {
     if (m_meter)
         m_meter->release(m_props.size() * kSlotBytes);
     m_props.clear();
     m_index.reset();
 }
 
-void PropertyMap::rebuildIndex()
-{
+void PropertyMap::rebuildIndex() {
     m_index = std::make_unique<Index>(m_props.size() * 2, Hash{m_caseSensitive}, Equal{m_caseSensitive});
     for (size_t i = 0; i < m_props.size(); ++i)
-        m_index->emplace(m_props[i].name.view(), uint32_t(i)); // the first of equal names wins, as in a scan
+        m_index->emplace(m_props[i].name.view(), uint32_t(i));  // the first of equal names wins, as in a scan
 }
 
-} // namespace script
+}  // namespace script

@@ -22,12 +22,12 @@ namespace PropertyFlag {
 inline constexpr uint8_t DontEnum = 1;
 inline constexpr uint8_t DontDelete = 2;
 inline constexpr uint8_t ReadOnly = 4;
-} // namespace PropertyFlag
+}  // namespace PropertyFlag
 
 struct Property {
-    String name;                // as first created (enumeration shows this spelling)
+    String name;  // as first created (enumeration shows this spelling)
     Value value;
-    Object* getter = nullptr;   // addProperty: read through the getter
+    Object* getter = nullptr;  // addProperty: read through the getter
     Object* setter = nullptr;
     uint8_t flags = 0;
 };
@@ -64,10 +64,7 @@ private:
     };
     struct Equal {
         bool caseSensitive = false;
-        bool operator()(std::u16string_view a, std::u16string_view b) const
-        {
-            return namesMatch(a, b, caseSensitive);
-        }
+        bool operator()(std::u16string_view a, std::u16string_view b) const { return namesMatch(a, b, caseSensitive); }
     };
     using Index = std::unordered_map<std::u16string_view, uint32_t, Hash, Equal>;
 
@@ -75,9 +72,9 @@ private:
     void rebuildIndex();
 
     std::vector<Property> m_props;
-    std::unique_ptr<Index> m_index; // keys view the names held in m_props (their buffers never move)
+    std::unique_ptr<Index> m_index;  // keys view the names held in m_props (their buffers never move)
     MemoryMeter* m_meter = nullptr;
     bool m_caseSensitive = false;
 };
 
-} // namespace script
+}  // namespace script

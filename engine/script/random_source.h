@@ -10,8 +10,7 @@ class RandomSource {
 public:
     explicit RandomSource(uint64_t seed) : m_state(seed ? seed : 0x2545F4914F6CDD1Dull) {}
 
-    uint64_t next()
-    {
+    uint64_t next() {
         m_state ^= m_state >> 12;
         m_state ^= m_state << 25;
         m_state ^= m_state >> 27;
@@ -24,4 +23,4 @@ private:
     uint64_t m_state;
 };
 
-} // namespace script
+}  // namespace script

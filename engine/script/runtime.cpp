@@ -23,8 +23,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
       meter(),
       heap(meter, s.version() >= 7),
       random(l.randomSeed),
-      m_interpreter(std::make_unique<Interpreter>(*this))
-{
+      m_interpreter(std::make_unique<Interpreter>(*this)) {
     protos.object = heap.make<Object>(nullptr);
     protos.function = heap.make<Object>(protos.object);
     global = heap.make<Object>(protos.object);
@@ -50,8 +49,7 @@ Runtime::~Runtime() = default;
 
 // --- values -------------------------------------------------------------------------
 
-String Runtime::makeString(std::u16string_view text)
-{
+String Runtime::makeString(std::u16string_view text) {
     if (text.size() > limits.maxStringLength)
         abortScript(ScriptErrorKind::MemoryLimit, "a string grew past the length limit");
     if (m_entryDepth > 0)
@@ -59,23 +57,13 @@ String Runtime::makeString(std::u16string_view text)
     return String(text, &meter);
 }
 
-String Runtime::makeStringUtf8(std::string_view utf8)
-{
-    return makeString(utf8ToUtf16(utf8));
-}
+String Runtime::makeStringUtf8(std::string_view utf8) { return makeString(utf8ToUtf16(utf8)); }
 
-Object* Runtime::newObject()
-{
-    return heap.make<Object>(protos.object);
-}
+Object* Runtime::newObject() { return heap.make<Object>(protos.object); }
 
-ArrayObject* Runtime::newArray()
-{
-    return heap.make<ArrayObject>(protos.array);
-}
+ArrayObject* Runtime::newArray() { return heap.make<ArrayObject>(protos.array); }
 
-ArrayObject* Runtime::newArray(std::vector<Value> elements)
-{
+ArrayObject* Runtime::newArray(std::vector<Value> elements) {
     if (m_entryDepth > 0)
         chargeWork(elements.size() / 16);
     ArrayObject* a = newArray();
@@ -83,14 +71,12 @@ ArrayObject* Runtime::newArray(std::vector<Value> elements)
     return a;
 }
 
-NativeFunction* Runtime::newNative(NativeFn call, NativeFn construct)
-{
+NativeFunction* Runtime::newNative(NativeFn call, NativeFn construct) {
     return heap.make<NativeFunction>(protos.function, call, construct);
 }
 
 ScriptFunction* Runtime::newScriptFunction(std::shared_ptr<const FunctionCode> code, std::vector<Object*> scope,
-                                           Object* target)
-{
+                                           Object* target) {
     ScriptFunction* fn = heap.make<ScriptFunction>(protos.function, std::move(code), std::move(scope), target);
     Object* proto = newObject();
     defineValue(proto, u"constructor", Value(fn));
@@ -98,13 +84,11 @@ ScriptFunction* Runtime::newScriptFunction(std::shared_ptr<const FunctionCode> c
     return fn;
 }
 
-void Runtime::defineMethod(Object* on, std::u16string_view name, NativeFn fn, uint8_t flags)
-{
+void Runtime::defineMethod(Object* on, std::u16string_view name, NativeFn fn, uint8_t flags) {
     defineValue(on, name, Value(newNative(fn)), flags);
 }
 
-void Runtime::defineValue(Object* on, std::u16string_view name, Value value, uint8_t flags)
-{
+void Runtime::defineValue(Object* on, std::u16string_view name, Value value, uint8_t flags) {
     if (Property* p = on->properties().find(name)) {
         p->value = std::move(value);
         p->flags = flags;
@@ -115,8 +99,7 @@ void Runtime::defineValue(Object* on, std::u16string_view name, Value value, uin
 
 // --- stage objects -----------------------------------------------------------------
 
-StageObject* Runtime::objectFor(model::DisplayObject& display)
-{
+StageObject* Runtime::objectFor(model::DisplayObject& display) {
     auto* link = static_cast<StageLink*>(display.scriptData());
     if (link && link->object())
         return link->object();
@@ -142,21 +125,16 @@ StageObject* Runtime::objectFor(model::DisplayObject& display)
     return object;
 }
 
-StageObject* Runtime::rootObject()
-{
-    return objectFor(stage.root());
-}
+StageObject* Runtime::rootObject() { return objectFor(stage.root()); }
 
-StageLink* Runtime::linkOf(model::DisplayObject& display)
-{
+StageLink* Runtime::linkOf(model::DisplayObject& display) {
     (void)objectFor(display);
     return static_cast<StageLink*>(display.scriptData());
 }
 
 // --- entries and budgets -------------------------------------------------------------
 
-Runtime::Entry::Entry(Runtime& rt) : m_rt(rt)
-{
+Runtime::Entry::Entry(Runtime& rt) : m_rt(rt) {
     if (rt.m_entryDepth++ == 0) {
         m_outermost = true;
         rt.m_actionsLeft = rt.limits.maxActionsPerEntry;
@@ -164,8 +142,7 @@ Runtime::Entry::Entry(Runtime& rt) : m_rt(rt)
     }
 }
 
-Runtime::Entry::~Entry()
-{
+Runtime::Entry::~Entry() {
     --m_rt.m_entryDepth;
     if (!m_outermost)
         return;
@@ -176,23 +153,20 @@ Runtime::Entry::~Entry()
         m_rt.collectGarbage();
 }
 
-Runtime::CallDepth::CallDepth(Runtime& rt) : m_rt(rt)
-{
+Runtime::CallDepth::CallDepth(Runtime& rt) : m_rt(rt) {
     if (rt.m_callDepth >= rt.limits.maxCallDepth)
         abortScript(ScriptErrorKind::RecursionLimit, "calls nested too deeply (endless recursion?)");
     ++rt.m_callDepth;
 }
 
-void Runtime::failActionLimit()
-{
+void Runtime::failActionLimit() {
     abortScript(ScriptErrorKind::ActionLimit, "a script ran too long and was stopped (endless loop?)");
 }
 
 namespace {
 
 // A description of a thrown value that runs no script.
-std::string describeThrown(Runtime& rt, const Value& v)
-{
+std::string describeThrown(Runtime& rt, const Value& v) {
     if (Object* o = v.asObject()) {
         if (const Property* p = o->properties().find(u"message"); p && p->value.isString())
             return p->value.asString().utf8();
@@ -207,10 +181,9 @@ std::string describeThrown(Runtime& rt, const Value& v)
     return v.isNull() ? "null" : "undefined";
 }
 
-} // namespace
+}  // namespace
 
-bool Runtime::guarded(const std::function<void()>& work)
-{
+bool Runtime::guarded(const std::function<void()>& work) {
     if (disabled || budgetExhausted())
         return false;
     const size_t height = stack.size();
@@ -232,16 +205,14 @@ bool Runtime::guarded(const std::function<void()>& work)
     return false;
 }
 
-void Runtime::report(const ScriptError& error)
-{
+void Runtime::report(const ScriptError& error) {
     ++m_errorsReported;
     host.scriptError(error);
 }
 
 // --- collection ----------------------------------------------------------------------
 
-void Runtime::addRoots(std::vector<Object*>& out)
-{
+void Runtime::addRoots(std::vector<Object*>& out) {
     for (Object* o : {protos.object, protos.function, protos.array, protos.string, protos.number, protos.boolean,
                       protos.date, protos.error, protos.movieClip, protos.button, protos.textField, global, keyObject,
                       mouseObject, stageClass}) {
@@ -276,14 +247,13 @@ void Runtime::addRoots(std::vector<Object*>& out)
     }
 }
 
-void Runtime::collectGarbage()
-{
+void Runtime::collectGarbage() {
     if (m_entryDepth > 0)
-        return; // values on C++ stacks are not roots: never while a script runs
+        return;  // values on C++ stacks are not roots: never while a script runs
     heap.collect([this](std::vector<Object*>& out) { addRoots(out); });
     ++m_collections;
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
 }
 
-} // namespace script
+}  // namespace script

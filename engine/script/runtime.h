@@ -51,17 +51,17 @@ struct InputState {
     std::bitset<256> keysDown;
     uint32_t lastKeyCode = 0;
     uint32_t lastAscii = 0;
-    swf::Point mouse;       // stage twips, from the last input call
+    swf::Point mouse;  // stage twips, from the last input call
     bool mouseDown = false;
-    std::weak_ptr<model::DisplayObject> focus; // the input text field typed into
+    std::weak_ptr<model::DisplayObject> focus;  // the input text field typed into
 };
 
 // startDrag: the clip follows the pointer until stopDrag.
 struct DragState {
     StageObject* object = nullptr;
-    swf::Point offset;            // clip position minus pointer, in the parent's twips
+    swf::Point offset;  // clip position minus pointer, in the parent's twips
     bool constrained = false;
-    double left = 0, top = 0, right = 0, bottom = 0; // pixels in the parent's coordinates
+    double left = 0, top = 0, right = 0, bottom = 0;  // pixels in the parent's coordinates
 };
 
 struct ExternalCallback {
@@ -80,9 +80,9 @@ public:
     model::Stage& stage;
     Host& host;
     const Limits limits;
-    const uint8_t version;       // the movie's SWF version
-    const bool caseSensitive;    // identifiers compare exactly from SWF 7 on
-    const bool disabled;         // ActionScript 3 movie: run nothing
+    const uint8_t version;     // the movie's SWF version
+    const bool caseSensitive;  // identifiers compare exactly from SWF 7 on
+    const bool disabled;       // ActionScript 3 movie: run nothing
 
     MemoryMeter meter;
     Heap heap;
@@ -91,7 +91,7 @@ public:
     Object* global = nullptr;
     Object* keyObject = nullptr;
     Object* mouseObject = nullptr;
-    Object* stageClass = nullptr; // the Stage object scripts see
+    Object* stageClass = nullptr;  // the Stage object scripts see
 
     // --- making values -------------------------------------------------------
     // Counted strings; ScriptAbort (MemoryLimit) past maxStringLength.
@@ -132,8 +132,7 @@ public:
     [[nodiscard]] bool inEntry() const { return m_entryDepth > 0; }
     [[nodiscard]] bool budgetExhausted() const { return m_actionsLeft == 0; }
     // One action: ScriptAbort (ActionLimit) when the budget is spent.
-    void chargeAction()
-    {
+    void chargeAction() {
         if (m_actionsLeft == 0)
             failActionLimit();
         --m_actionsLeft;
@@ -142,8 +141,7 @@ public:
     // Work of a built-in proportional to its data (elements copied or
     // sorted, characters built), in action units, so that a cheap-looking
     // call on a huge array or string spends the budget too.
-    void chargeWork(uint64_t units)
-    {
+    void chargeWork(uint64_t units) {
         if (units > m_actionsLeft) {
             m_actionsLeft = 0;
             failActionLimit();
@@ -176,11 +174,11 @@ public:
     [[nodiscard]] Interpreter& interpreter() { return *m_interpreter; }
     RandomSource random;
     TimerQueue timers;
-    std::map<std::string, ExternalCallback> callbacks; // by name, exactly as registered
-    std::map<uint16_t, Object*> registeredClasses;    // sprite id -> constructor (Object.registerClass)
+    std::map<std::string, ExternalCallback> callbacks;  // by name, exactly as registered
+    std::map<uint16_t, Object*> registeredClasses;      // sprite id -> constructor (Object.registerClass)
     InputState input;
     DragState drag;
-    std::vector<Value> stack;                          // the operand stack, shared by nested frames
+    std::vector<Value> stack;  // the operand stack, shared by nested frames
     // Player-wide settings scripts read and write (_quality, _focusrect ...).
     String quality{u"HIGH"};
     bool focusRect = true;
@@ -207,4 +205,4 @@ private:
     size_t m_bytesAfterCollection = 0;
 };
 
-} // namespace script
+}  // namespace script

@@ -13,9 +13,8 @@ struct ScriptAbort {
     ScriptError error;
 };
 
-[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string message)
-{
+[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string message) {
     throw ScriptAbort{{kind, std::move(message)}};
 }
 
-} // namespace script
+}  // namespace script

@@ -10,26 +10,20 @@
 
 namespace script {
 
-StageLink::~StageLink()
-{
+StageLink::~StageLink() {
     if (m_object)
         m_object->detach();
 }
 
-StageLink* StageObject::link() const
-{
-    return m_display ? static_cast<StageLink*>(m_display->scriptData()) : nullptr;
-}
+StageLink* StageObject::link() const { return m_display ? static_cast<StageLink*>(m_display->scriptData()) : nullptr; }
 
-void StageObject::finalize()
-{
+void StageObject::finalize() {
     if (StageLink* l = link(); l && l->object() == this)
         l->forget();
     m_display = nullptr;
 }
 
-bool StageObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out)
-{
+bool StageObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out) {
     if (name.empty())
         return false;
     if (name[0] == u'_') {
@@ -62,8 +56,7 @@ bool StageObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out)
     return false;
 }
 
-bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value)
-{
+bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) {
     if (name.empty())
         return false;
     if (name[0] == u'_') {
@@ -81,8 +74,7 @@ bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value&
     return false;
 }
 
-bool StageObject::getLate(Runtime& rt, std::u16string_view name, Value& out)
-{
+bool StageObject::getLate(Runtime& rt, std::u16string_view name, Value& out) {
     if (!m_display || name.empty())
         return false;
     const model::DisplayList* children = m_display->children();
@@ -96,8 +88,7 @@ bool StageObject::getLate(Runtime& rt, std::u16string_view name, Value& out)
     return true;
 }
 
-void StageObject::builtinKeys(Runtime& rt, std::vector<String>& out)
-{
+void StageObject::builtinKeys(Runtime& rt, std::vector<String>& out) {
     const model::DisplayList* children = m_display ? m_display->children() : nullptr;
     if (!children)
         return;
@@ -107,4 +98,4 @@ void StageObject::builtinKeys(Runtime& rt, std::vector<String>& out)
     }
 }
 
-} // namespace script
+}  // namespace script

@@ -31,8 +31,8 @@ public:
     void forget() { m_object = nullptr; }
 
     // Per-object state of the event machinery.
-    bool constructed = false;   // its class (if any) was decided and constructed
-    bool textBound = false;     // a bound text field gave its variable the initial text
+    bool constructed = false;  // its class (if any) was decided and constructed
+    bool textBound = false;    // a bound text field gave its variable the initial text
 
 private:
     StageObject* m_object = nullptr;
@@ -41,9 +41,7 @@ private:
 class StageObject final : public Object {
 public:
     StageObject(const ObjectInit& init, model::DisplayObject* display)
-        : Object(ObjectClass::Stage, init), m_display(display), m_kind(display->kind())
-    {
-    }
+        : Object(ObjectClass::Stage, init), m_display(display), m_kind(display->kind()) {}
 
     // Null once the display object is gone.
     [[nodiscard]] model::DisplayObject* display() const { return m_display; }
@@ -70,4 +68,4 @@ private:
     String m_dropTarget;
 };
 
-} // namespace script
+}  // namespace script

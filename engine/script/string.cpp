@@ -7,20 +7,18 @@
 
 namespace script {
 
-String::String(std::u16string_view text, MemoryMeter* meter)
-{
+String::String(std::u16string_view text, MemoryMeter* meter) {
     if (text.empty())
         return;
     const size_t bytes = sizeof(Block) + text.size() * sizeof(char16_t);
     if (meter)
-        meter->charge(bytes); // may refuse: nothing is allocated yet
+        meter->charge(bytes);  // may refuse: nothing is allocated yet
     void* memory = ::operator new(bytes);
     m_block = new (memory) Block{1, text.size(), meter};
     std::memcpy(m_block->chars(), text.data(), text.size() * sizeof(char16_t));
 }
 
-String& String::operator=(const String& other)
-{
+String& String::operator=(const String& other) {
     if (m_block != other.m_block) {
         Block* old = m_block;
         m_block = other.m_block;
@@ -30,8 +28,7 @@ String& String::operator=(const String& other)
     return *this;
 }
 
-String& String::operator=(String&& other) noexcept
-{
+String& String::operator=(String&& other) noexcept {
     if (this != &other) {
         release();
         m_block = other.m_block;
@@ -40,8 +37,7 @@ String& String::operator=(String&& other) noexcept
     return *this;
 }
 
-void String::drop(Block* block)
-{
+void String::drop(Block* block) {
     if (!block || --block->refs != 0)
         return;
     if (block->meter)
@@ -50,24 +46,16 @@ void String::drop(Block* block)
     ::operator delete(block);
 }
 
-String String::fromUtf8(std::string_view utf8, MemoryMeter* meter)
-{
-    return String(utf8ToUtf16(utf8), meter);
-}
+String String::fromUtf8(std::string_view utf8, MemoryMeter* meter) { return String(utf8ToUtf16(utf8), meter); }
 
-String String::fromAscii(std::string_view ascii)
-{
+String String::fromAscii(std::string_view ascii) {
     std::u16string out(ascii.begin(), ascii.end());
     return String(out);
 }
 
-std::string String::utf8() const
-{
-    return utf16ToUtf8(view());
-}
+std::string String::utf8() const { return utf16ToUtf8(view()); }
 
-std::u16string utf8ToUtf16(std::string_view in)
-{
+std::u16string utf8ToUtf16(std::string_view in) {
     std::u16string out;
     out.reserve(in.size());
     size_t i = 0;
@@ -121,8 +109,7 @@ std::u16string utf8ToUtf16(std::string_view in)
     return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view in)
-{
+std::string utf16ToUtf8(std::u16string_view in) {
     std::string out;
     out.reserve(in.size());
     for (size_t i = 0; i < in.size(); ++i) {
@@ -152,8 +139,7 @@ std::string utf16ToUtf8(std::u16string_view in)
     return out;
 }
 
-bool equalsFolded(std::u16string_view a, std::u16string_view b)
-{
+bool equalsFolded(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -163,13 +149,11 @@ bool equalsFolded(std::u16string_view a, std::u16string_view b)
     return true;
 }
 
-bool namesMatch(std::u16string_view a, std::u16string_view b, bool caseSensitive)
-{
+bool namesMatch(std::u16string_view a, std::u16string_view b, bool caseSensitive) {
     return caseSensitive ? a == b : equalsFolded(a, b);
 }
 
-size_t hashName(std::u16string_view name, bool caseSensitive)
-{
+size_t hashName(std::u16string_view name, bool caseSensitive) {
     // FNV-1a over the (folded) code units.
     uint64_t h = 1469598103934665603ull;
     for (char16_t c : name) {
@@ -179,4 +163,4 @@ size_t hashName(std::u16string_view name, bool caseSensitive)
     return size_t(h);
 }
 
-} // namespace script
+}  // namespace script

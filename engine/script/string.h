@@ -31,8 +31,7 @@ public:
     [[nodiscard]] static String fromUtf8(std::string_view utf8, MemoryMeter* meter = nullptr);
     [[nodiscard]] static String fromAscii(std::string_view ascii);
 
-    [[nodiscard]] std::u16string_view view() const
-    {
+    [[nodiscard]] std::u16string_view view() const {
         return m_block ? std::u16string_view(m_block->chars(), m_block->length) : std::u16string_view();
     }
     [[nodiscard]] size_t size() const { return m_block ? m_block->length : 0; }
@@ -56,13 +55,11 @@ private:
     };
     static_assert(alignof(Block) >= alignof(char16_t));
 
-    void retain()
-    {
+    void retain() {
         if (m_block)
             ++m_block->refs;
     }
-    void release()
-    {
+    void release() {
         drop(m_block);
         m_block = nullptr;
     }
@@ -82,4 +79,4 @@ private:
 [[nodiscard]] bool namesMatch(std::u16string_view a, std::u16string_view b, bool caseSensitive);
 [[nodiscard]] size_t hashName(std::u16string_view name, bool caseSensitive);
 
-} // namespace script
+}  // namespace script

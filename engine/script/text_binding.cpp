@@ -13,8 +13,7 @@
 
 namespace script {
 
-void syncBoundText(Runtime& rt)
-{
+void syncBoundText(Runtime& rt) {
     if (rt.disabled)
         return;
     std::vector<std::shared_ptr<model::DisplayObject>> fields;
@@ -50,4 +49,4 @@ void syncBoundText(Runtime& rt)
     }
 }
 
-} // namespace script
+}  // namespace script

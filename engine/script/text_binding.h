@@ -10,4 +10,4 @@ class Runtime;
 // Brings every bound field on the stage up to date.
 void syncBoundText(Runtime& rt);
 
-} // namespace script
+}  // namespace script

@@ -26,15 +26,13 @@ bool isContinuation(char c) { return (uint8_t(c) & 0xC0) == 0x80; }
 
 // Characters a field takes as typed: no control characters (C0, Delete,
 // C1), no surrogate halves, nothing past the last code point.
-bool typeable(uint32_t c)
-{
+bool typeable(uint32_t c) {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
         return false;
     return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
 }
 
-size_t codePoints(std::string_view text)
-{
+size_t codePoints(std::string_view text) {
     size_t n = 0;
     for (char c : text)
         n += isContinuation(c) ? 0 : 1;
@@ -43,8 +41,7 @@ size_t codePoints(std::string_view text)
 
 // Where the last code point starts. Malformed text loses at most a lead
 // byte and three continuation bytes per step.
-size_t lastCodePointStart(std::string_view text)
-{
+size_t lastCodePointStart(std::string_view text) {
     size_t i = text.size();
     int continuations = 0;
     while (i > 0 && isContinuation(text[i - 1]) && continuations < 3) {
@@ -54,15 +51,11 @@ size_t lastCodePointStart(std::string_view text)
     return i > 0 && !isContinuation(text[i - 1]) ? i - 1 : i;
 }
 
-} // namespace
+}  // namespace
 
-bool acceptsTyping(const swf::EditText& field)
-{
-    return !field.readOnly && !field.html;
-}
+bool acceptsTyping(const swf::EditText& field) { return !field.readOnly && !field.html; }
 
-std::optional<std::string> typedText(std::string_view text, const swf::EditText& field, uint32_t ascii)
-{
+std::optional<std::string> typedText(std::string_view text, const swf::EditText& field, uint32_t ascii) {
     if (ascii == kBackspace) {
         if (text.empty())
             return std::nullopt;
@@ -89,8 +82,7 @@ std::optional<std::string> typedText(std::string_view text, const swf::EditText&
     return out;
 }
 
-model::EditTextObject* focusedField(Runtime& rt)
-{
+model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
     if (!field || !field->isOnStage() || !acceptsTyping(field->field())) {
@@ -100,8 +92,7 @@ model::EditTextObject* focusedField(Runtime& rt)
     return field;
 }
 
-bool setFocus(Runtime& rt, model::EditTextObject* field)
-{
+bool setFocus(Runtime& rt, model::EditTextObject* field) {
     if (!field) {
         rt.input.focus.reset();
         return true;
@@ -112,8 +103,7 @@ bool setFocus(Runtime& rt, model::EditTextObject* field)
     return true;
 }
 
-void focusAtPress(Runtime& rt, swf::Point stage)
-{
+void focusAtPress(Runtime& rt, swf::Point stage) {
     model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && !field->field().noSelect && setFocus(rt, field))
@@ -121,8 +111,7 @@ void focusAtPress(Runtime& rt, swf::Point stage)
     rt.input.focus.reset();
 }
 
-void typeCharacter(Runtime& rt, uint32_t ascii)
-{
+void typeCharacter(Runtime& rt, uint32_t ascii) {
     model::EditTextObject* field = focusedField(rt);
     if (!field)
         return;
@@ -153,4 +142,4 @@ void typeCharacter(Runtime& rt, uint32_t ascii)
     }
 }
 
-} // namespace script
+}  // namespace script

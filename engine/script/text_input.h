@@ -53,4 +53,4 @@ void focusAtPress(Runtime& rt, swf::Point stage);
 // One typed character for the focused field, if any.
 void typeCharacter(Runtime& rt, uint32_t ascii);
 
-} // namespace script
+}  // namespace script

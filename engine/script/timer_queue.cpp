@@ -5,15 +5,13 @@
 
 namespace script {
 
-uint32_t TimerQueue::add(Timer timer)
-{
+uint32_t TimerQueue::add(Timer timer) {
     timer.id = m_nextId++;
     m_timers.push_back(std::move(timer));
     return m_timers.back().id;
 }
 
-bool TimerQueue::remove(uint32_t id)
-{
+bool TimerQueue::remove(uint32_t id) {
     auto it = std::find_if(m_timers.begin(), m_timers.end(), [id](const Timer& t) { return t.id == id; });
     if (it == m_timers.end())
         return false;
@@ -21,8 +19,7 @@ bool TimerQueue::remove(uint32_t id)
     return true;
 }
 
-Timer* TimerQueue::find(uint32_t id)
-{
+Timer* TimerQueue::find(uint32_t id) {
     for (Timer& t : m_timers) {
         if (t.id == id)
             return &t;
@@ -30,8 +27,7 @@ Timer* TimerQueue::find(uint32_t id)
     return nullptr;
 }
 
-std::vector<uint32_t> TimerQueue::due(double now) const
-{
+std::vector<uint32_t> TimerQueue::due(double now) const {
     std::vector<const Timer*> ready;
     for (const Timer& t : m_timers) {
         if (t.due <= now)
@@ -45,8 +41,7 @@ std::vector<uint32_t> TimerQueue::due(double now) const
     return ids;
 }
 
-void TimerQueue::fired(uint32_t id, double now)
-{
+void TimerQueue::fired(uint32_t id, double now) {
     Timer* t = find(id);
     if (!t)
         return;
@@ -57,8 +52,7 @@ void TimerQueue::fired(uint32_t id, double now)
     t->due = now + std::max(t->interval, 1.0);
 }
 
-void TimerQueue::traceRefs(std::vector<Object*>& out) const
-{
+void TimerQueue::traceRefs(std::vector<Object*>& out) const {
     for (const Timer& t : m_timers) {
         if (Object* o = t.self.asObject())
             out.push_back(o);
@@ -71,4 +65,4 @@ void TimerQueue::traceRefs(std::vector<Object*>& out) const
     }
 }
 
-} // namespace script
+}  // namespace script

@@ -12,12 +12,12 @@ namespace script {
 
 struct Timer {
     uint32_t id = 0;
-    double interval = 0;     // milliseconds
-    double due = 0;          // host milliseconds
-    bool repeat = true;      // setInterval; setTimeout fires once
-    Value self;              // `this` of the call
-    Value function;          // the function, or the object whose method is called
-    String method;           // setInterval(object, "name", ...): the method name
+    double interval = 0;  // milliseconds
+    double due = 0;       // host milliseconds
+    bool repeat = true;   // setInterval; setTimeout fires once
+    Value self;           // `this` of the call
+    Value function;       // the function, or the object whose method is called
+    String method;        // setInterval(object, "name", ...): the method name
     std::vector<Value> args;
 };
 
@@ -39,4 +39,4 @@ private:
     uint32_t m_nextId = 1;
 };
 
-} // namespace script
+}  // namespace script

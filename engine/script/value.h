@@ -24,16 +24,14 @@ public:
     Value(String s) : m_type(ValueType::String), m_string(std::move(s)) {}
     // A null pointer makes the null value.
     Value(Object* o) : m_type(o ? ValueType::Object : ValueType::Null) { m_u.object = o; }
-    Value(bool) = delete; // use fromBool: pointers and literals convert to bool too easily
+    Value(bool) = delete;  // use fromBool: pointers and literals convert to bool too easily
 
-    [[nodiscard]] static Value null()
-    {
+    [[nodiscard]] static Value null() {
         Value v;
         v.m_type = ValueType::Null;
         return v;
     }
-    [[nodiscard]] static Value fromBool(bool b)
-    {
+    [[nodiscard]] static Value fromBool(bool b) {
         Value v;
         v.m_type = ValueType::Boolean;
         v.m_u.boolean = b;
@@ -64,4 +62,4 @@ private:
     String m_string;
 };
 
-} // namespace script
+}  // namespace script

@@ -12,14 +12,10 @@ namespace script {
 
 namespace {
 
-bool is(Runtime& rt, std::u16string_view a, std::u16string_view b)
-{
-    return namesMatch(a, b, rt.caseSensitive);
-}
+bool is(Runtime& rt, std::u16string_view a, std::u16string_view b) { return namesMatch(a, b, rt.caseSensitive); }
 
 // "_level7" -> 7
-std::optional<uint32_t> levelOf(Runtime& rt, std::u16string_view name)
-{
+std::optional<uint32_t> levelOf(Runtime& rt, std::u16string_view name) {
     if (name.size() < 7 || !is(rt, name.substr(0, 6), u"_level"))
         return std::nullopt;
     uint32_t n = 0;
@@ -32,8 +28,7 @@ std::optional<uint32_t> levelOf(Runtime& rt, std::u16string_view name)
 }
 
 // Names that mean the same wherever they are used.
-bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out)
-{
+bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out) {
     if (name.empty() || (name[0] != u'_' && name[0] != u't' && name[0] != u'T' && name[0] != u's' && name[0] != u'S'))
         return false;
     if (is(rt, name, u"this")) {
@@ -61,8 +56,7 @@ bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out)
     return false;
 }
 
-Value lookupPlain(Runtime& rt, Frame& f, std::u16string_view name)
-{
+Value lookupPlain(Runtime& rt, Frame& f, std::u16string_view name) {
     Value out;
     if (special(rt, f, name, out))
         return out;
@@ -75,8 +69,7 @@ Value lookupPlain(Runtime& rt, Frame& f, std::u16string_view name)
     return lookupProperty(rt, rt.global, name, Value(rt.global)).value;
 }
 
-std::vector<std::u16string_view> split(std::u16string_view s, char16_t separator)
-{
+std::vector<std::u16string_view> split(std::u16string_view s, char16_t separator) {
     std::vector<std::u16string_view> parts;
     size_t start = 0;
     for (;;) {
@@ -90,14 +83,10 @@ std::vector<std::u16string_view> split(std::u16string_view s, char16_t separator
     }
 }
 
-StageObject* currentTarget(Frame& f)
-{
-    return f.target ? f.target : f.baseTarget;
-}
+StageObject* currentTarget(Frame& f) { return f.target ? f.target : f.baseTarget; }
 
 // "a.b.c": the object holding the last part, and that part.
-Value dottedHolder(Runtime& rt, Frame& f, std::u16string_view path, std::u16string_view& last)
-{
+Value dottedHolder(Runtime& rt, Frame& f, std::u16string_view path, std::u16string_view& last) {
     std::vector<std::u16string_view> parts = split(path, u'.');
     last = parts.back();
     Value v = lookupPlain(rt, f, parts.front());
@@ -106,10 +95,9 @@ Value dottedHolder(Runtime& rt, Frame& f, std::u16string_view path, std::u16stri
     return v;
 }
 
-} // namespace
+}  // namespace
 
-Frame timelineFrame(Runtime& rt, StageObject* clip)
-{
+Frame timelineFrame(Runtime& rt, StageObject* clip) {
     Frame f;
     if (clip)
         f.scopes.push_back(clip);
@@ -121,8 +109,7 @@ Frame timelineFrame(Runtime& rt, StageObject* clip)
     return f;
 }
 
-StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_view path)
-{
+StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_view path) {
     model::DisplayObject* root = &rt.stage.root();
     model::DisplayObject* current = base && base->display() ? base->display() : root;
     if (path.empty())
@@ -157,8 +144,7 @@ StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_vi
     return rt.objectFor(*current);
 }
 
-StageObject* resolveTarget(Runtime& rt, StageObject* base, const Value& target)
-{
+StageObject* resolveTarget(Runtime& rt, StageObject* base, const Value& target) {
     if (Object* o = target.asObject()) {
         if (o->objectClass() != ObjectClass::Stage)
             return nullptr;
@@ -173,8 +159,7 @@ StageObject* resolveTarget(Runtime& rt, StageObject* base, const Value& target)
     return resolveTargetPath(rt, base, path.view());
 }
 
-Value getVariable(Runtime& rt, Frame& f, std::u16string_view name)
-{
+Value getVariable(Runtime& rt, Frame& f, std::u16string_view name) {
     size_t colon = name.rfind(u':');
     if (colon != std::u16string_view::npos) {
         std::u16string_view path = name.substr(0, colon);
@@ -193,8 +178,7 @@ Value getVariable(Runtime& rt, Frame& f, std::u16string_view name)
     return lookupPlain(rt, f, name);
 }
 
-void setVariable(Runtime& rt, Frame& f, std::u16string_view name, const Value& value)
-{
+void setVariable(Runtime& rt, Frame& f, std::u16string_view name, const Value& value) {
     size_t colon = name.rfind(u':');
     size_t slash = name.rfind(u'/');
     if (colon != std::u16string_view::npos || slash != std::u16string_view::npos) {
@@ -228,8 +212,7 @@ void setVariable(Runtime& rt, Frame& f, std::u16string_view name, const Value& v
     setProperty(rt, f.scopes.empty() ? rt.global : f.scopes.front(), name, value);
 }
 
-void defineLocal(Runtime& rt, Frame& f, std::u16string_view name, const Value& value)
-{
+void defineLocal(Runtime& rt, Frame& f, std::u16string_view name, const Value& value) {
     if (f.activation) {
         putOwn(rt, f.activation, name, value);
         return;
@@ -237,8 +220,7 @@ void defineLocal(Runtime& rt, Frame& f, std::u16string_view name, const Value& v
     setProperty(rt, f.scopes.empty() ? rt.global : f.scopes.front(), name, value);
 }
 
-bool deleteVariable(Runtime& rt, Frame& f, std::u16string_view name)
-{
+bool deleteVariable(Runtime& rt, Frame& f, std::u16string_view name) {
     for (size_t i = f.scopes.size(); i-- > 0;) {
         if (hasOwnProperty(rt, f.scopes[i], name))
             return deleteProperty(rt, f.scopes[i], name);
@@ -248,8 +230,7 @@ bool deleteVariable(Runtime& rt, Frame& f, std::u16string_view name)
     return false;
 }
 
-Value thisForCall(Runtime& rt, Frame& f, std::u16string_view name)
-{
+Value thisForCall(Runtime& rt, Frame& f, std::u16string_view name) {
     Value fallback = f.baseTarget ? Value(f.baseTarget) : Value();
     for (size_t i = f.scopes.size(); i-- > 0;) {
         Object* scope = f.scopes[i];
@@ -259,4 +240,4 @@ Value thisForCall(Runtime& rt, Frame& f, std::u16string_view name)
     return fallback;
 }
 
-} // namespace script
+}  // namespace script

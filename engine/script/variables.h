@@ -39,4 +39,4 @@ bool deleteVariable(Runtime& rt, Frame& f, std::u16string_view name);
 // A frame for host calls and callbacks: timeline code of `clip`.
 [[nodiscard]] Frame timelineFrame(Runtime& rt, StageObject* clip);
 
-} // namespace script
+}  // namespace script

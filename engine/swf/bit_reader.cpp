@@ -4,8 +4,7 @@
 
 namespace swf {
 
-uint8_t BitReader::u8()
-{
+uint8_t BitReader::u8() {
     align();
     if (m_pos >= m_data.size()) {
         fail();
@@ -14,8 +13,7 @@ uint8_t BitReader::u8()
     return m_data[m_pos++];
 }
 
-uint16_t BitReader::u16()
-{
+uint16_t BitReader::u16() {
     align();
     if (m_data.size() - m_pos < 2) {
         fail();
@@ -26,8 +24,7 @@ uint16_t BitReader::u16()
     return v;
 }
 
-uint32_t BitReader::u32()
-{
+uint32_t BitReader::u32() {
     align();
     if (m_data.size() - m_pos < 4) {
         fail();
@@ -39,8 +36,7 @@ uint32_t BitReader::u32()
     return v;
 }
 
-float BitReader::f32()
-{
+float BitReader::f32() {
     uint32_t bits = u32();
     float f;
     std::memcpy(&f, &bits, sizeof f);
@@ -50,20 +46,18 @@ float BitReader::f32()
 double BitReader::fixed8() { return s16() / 256.0; }
 double BitReader::fixed16() { return s32() / 65536.0; }
 
-uint32_t BitReader::encodedU32()
-{
+uint32_t BitReader::encodedU32() {
     uint32_t value = 0;
     for (unsigned i = 0; i < 5; ++i) {
         uint8_t b = u8();
-        value |= uint32_t(b & 0x7F) << (7 * i); // the fifth group's high bits fall off, as 32 bits allow
+        value |= uint32_t(b & 0x7F) << (7 * i);  // the fifth group's high bits fall off, as 32 bits allow
         if (!(b & 0x80))
             break;
     }
     return value;
 }
 
-uint32_t BitReader::ub(unsigned bits)
-{
+uint32_t BitReader::ub(unsigned bits) {
     if (bits == 0)
         return 0;
     if (bits > 32) {
@@ -94,18 +88,16 @@ uint32_t BitReader::ub(unsigned bits)
     return uint32_t(value);
 }
 
-int32_t BitReader::sb(unsigned bits)
-{
+int32_t BitReader::sb(unsigned bits) {
     if (bits == 0)
         return 0;
     uint32_t raw = ub(bits);
     if (bits < 32 && (raw & (1u << (bits - 1))))
-        raw |= ~((1u << bits) - 1); // sign-extend
+        raw |= ~((1u << bits) - 1);  // sign-extend
     return int32_t(raw);
 }
 
-std::span<const uint8_t> BitReader::bytes(size_t count)
-{
+std::span<const uint8_t> BitReader::bytes(size_t count) {
     align();
     if (m_data.size() - m_pos < count) {
         fail();
@@ -116,16 +108,14 @@ std::span<const uint8_t> BitReader::bytes(size_t count)
     return view;
 }
 
-std::span<const uint8_t> BitReader::rest()
-{
+std::span<const uint8_t> BitReader::rest() {
     align();
     auto view = m_data.subspan(m_pos);
     m_pos = m_data.size();
     return view;
 }
 
-void BitReader::seek(size_t offset)
-{
+void BitReader::seek(size_t offset) {
     if (offset > m_data.size()) {
         fail();
         return;
@@ -134,8 +124,7 @@ void BitReader::seek(size_t offset)
     m_bit = 0;
 }
 
-std::string BitReader::string(uint8_t swfVersion)
-{
+std::string BitReader::string(uint8_t swfVersion) {
     align();
     size_t end = m_pos;
     while (end < m_data.size() && m_data[end] != 0)
@@ -149,16 +138,14 @@ std::string BitReader::string(uint8_t swfVersion)
     return text;
 }
 
-std::string BitReader::fixedString(size_t length, uint8_t swfVersion)
-{
+std::string BitReader::fixedString(size_t length, uint8_t swfVersion) {
     auto raw = bytes(length);
     while (!raw.empty() && raw.back() == 0)
         raw = raw.first(raw.size() - 1);
     return swfVersion >= 6 ? sanitizeUtf8(raw) : ansiToUtf8(raw);
 }
 
-void appendUtf8(std::string& out, uint32_t cp)
-{
+void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += char(cp);
     } else if (cp < 0x800) {
@@ -185,10 +172,9 @@ constexpr uint16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
-} // namespace
+}  // namespace
 
-std::string ansiToUtf8(std::span<const uint8_t> bytes)
-{
+std::string ansiToUtf8(std::span<const uint8_t> bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (uint8_t b : bytes) {
@@ -200,8 +186,7 @@ std::string ansiToUtf8(std::span<const uint8_t> bytes)
     return out;
 }
 
-std::string sanitizeUtf8(std::span<const uint8_t> bytes)
-{
+std::string sanitizeUtf8(std::span<const uint8_t> bytes) {
     std::string out;
     out.reserve(bytes.size());
     size_t i = 0;
@@ -231,4 +216,4 @@ std::string sanitizeUtf8(std::span<const uint8_t> bytes)
     return out;
 }
 
-} // namespace swf
+}  // namespace swf

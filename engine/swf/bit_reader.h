@@ -23,18 +23,17 @@ public:
     uint32_t u32();
     int16_t s16() { return int16_t(u16()); }
     int32_t s32() { return int32_t(u32()); }
-    float f32();           // IEEE single, little-endian
-    double fixed8();       // signed 8.8
-    double fixed16();      // signed 16.16
-    uint32_t encodedU32(); // 1-5 bytes, 7 bits each, low group first
+    float f32();            // IEEE single, little-endian
+    double fixed8();        // signed 8.8
+    double fixed16();       // signed 16.16
+    uint32_t encodedU32();  // 1-5 bytes, 7 bits each, low group first
 
     // Bit fields of 0..32 bits. UB: unsigned, SB: sign-extended, FB: SB as 16.16.
     uint32_t ub(unsigned bits);
     int32_t sb(unsigned bits);
     double fb(unsigned bits) { return sb(bits) / 65536.0; }
     bool flag() { return ub(1) != 0; }
-    void align()
-    {
+    void align() {
         if (m_bit != 0) {
             m_bit = 0;
             ++m_pos;
@@ -61,8 +60,7 @@ public:
     [[nodiscard]] size_t size() const { return m_data.size(); }
     [[nodiscard]] bool atEnd() const { return remaining() == 0; }
     [[nodiscard]] bool failed() const { return m_failed; }
-    void fail()
-    {
+    void fail() {
         m_failed = true;
         m_pos = m_data.size();
         m_bit = 0;
@@ -72,8 +70,8 @@ public:
 
 private:
     std::span<const uint8_t> m_data;
-    size_t m_pos = 0;   // byte holding the next bit; m_pos <= size, and m_bit == 0 when m_pos == size
-    unsigned m_bit = 0; // bits already taken from byte m_pos (0..7)
+    size_t m_pos = 0;    // byte holding the next bit; m_pos <= size, and m_bit == 0 when m_pos == size
+    unsigned m_bit = 0;  // bits already taken from byte m_pos (0..7)
     bool m_failed = false;
 };
 
@@ -84,4 +82,4 @@ private:
 // Appends one code point (at most U+10FFFF, no surrogate) as UTF-8.
 void appendUtf8(std::string& out, uint32_t cp);
 
-} // namespace swf
+}  // namespace swf

@@ -29,14 +29,13 @@ struct Bitmap {
     ErrorCode error = ErrorCode::None;
     uint32_t width = 0;
     uint32_t height = 0;
-    std::vector<uint32_t> pixels; // width * height, see the format above
-    uint16_t deblocking = 0;      // DefineBitsJPEG4's deblocking filter parameter (8.8); 0 otherwise
+    std::vector<uint32_t> pixels;  // width * height, see the format above
+    uint16_t deblocking = 0;       // DefineBitsJPEG4's deblocking filter parameter (8.8); 0 otherwise
 
     [[nodiscard]] bool ok() const { return error == ErrorCode::None && !pixels.empty(); }
-    [[nodiscard]] uint32_t pixel(uint32_t x, uint32_t y) const
-    {
+    [[nodiscard]] uint32_t pixel(uint32_t x, uint32_t y) const {
         return (x < width && y < height) ? pixels[size_t(y) * width + x] : 0;
     }
 };
 
-} // namespace swf
+}  // namespace swf

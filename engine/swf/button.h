@@ -17,7 +17,7 @@ struct ButtonRecord {
     uint16_t characterId = 0;
     uint16_t depth = 0;
     Matrix matrix;
-    ColorTransform colorTransform; // DefineButton2, or DefineButtonCxform for DefineButton
+    ColorTransform colorTransform;  // DefineButton2, or DefineButtonCxform for DefineButton
     BlendMode blendMode = BlendMode::Normal;
     std::vector<Filter> filters;
 };
@@ -29,16 +29,16 @@ inline constexpr uint16_t IdleToOverDown = 1u << 15;
 inline constexpr uint16_t OutDownToIdle = 1u << 14;
 inline constexpr uint16_t OutDownToOverDown = 1u << 13;
 inline constexpr uint16_t OverDownToOutDown = 1u << 12;
-inline constexpr uint16_t OverDownToOverUp = 1u << 11; // the usual "release"
-inline constexpr uint16_t OverUpToOverDown = 1u << 10; // "press"
-inline constexpr uint16_t OverUpToIdle = 1u << 9;      // "roll out"
-inline constexpr uint16_t IdleToOverUp = 1u << 8;      // "roll over"
+inline constexpr uint16_t OverDownToOverUp = 1u << 11;  // the usual "release"
+inline constexpr uint16_t OverUpToOverDown = 1u << 10;  // "press"
+inline constexpr uint16_t OverUpToIdle = 1u << 9;       // "roll out"
+inline constexpr uint16_t IdleToOverUp = 1u << 8;       // "roll over"
 inline constexpr uint16_t OverDownToIdle = 1u << 0;
-} // namespace ButtonCondition
+}  // namespace ButtonCondition
 
 struct ButtonAction {
-    uint16_t conditions = 0; // ButtonCondition bits
-    uint8_t keyCode = 0;     // CondKeyPress: 0 none, 1-19 special keys, 32-126 ASCII
+    uint16_t conditions = 0;  // ButtonCondition bits
+    uint8_t keyCode = 0;      // CondKeyPress: 0 none, 1-19 special keys, 32-126 ASCII
     std::vector<uint8_t> actions;
 };
 
@@ -51,4 +51,4 @@ struct Button {
     std::vector<ButtonAction> actions;
 };
 
-} // namespace swf
+}  // namespace swf

@@ -7,8 +7,7 @@ namespace swf {
 namespace {
 
 // BUTTONRECORDs up to the zero end flag. False on a malformed record.
-bool readButtonRecords(ParseContext& ctx, BitReader& r, uint8_t buttonVersion, std::vector<ButtonRecord>& out)
-{
+bool readButtonRecords(ParseContext& ctx, BitReader& r, uint8_t buttonVersion, std::vector<ButtonRecord>& out) {
     while (!r.failed()) {
         uint8_t flags = r.u8();
         if (flags == 0)
@@ -28,7 +27,7 @@ bool readButtonRecords(ParseContext& ctx, BitReader& r, uint8_t buttonVersion, s
         if (buttonVersion >= 2) {
             rec.colorTransform = readColorTransformAlpha(r);
             if (hasFilters && !readFilterList(ctx, r, rec.filters))
-                return false; // an unknown filter hides where the next record starts
+                return false;  // an unknown filter hides where the next record starts
             if (hasBlend)
                 rec.blendMode = blendModeFromByte(r.u8());
         }
@@ -37,10 +36,9 @@ bool readButtonRecords(ParseContext& ctx, BitReader& r, uint8_t buttonVersion, s
     return false;
 }
 
-} // namespace
+}  // namespace
 
-void parseDefineButton(ParseContext& ctx, BitReader& r, uint8_t buttonVersion)
-{
+void parseDefineButton(ParseContext& ctx, BitReader& r, uint8_t buttonVersion) {
     uint16_t id = r.u16();
     Button button;
     button.version = buttonVersion;
@@ -90,8 +88,7 @@ void parseDefineButton(ParseContext& ctx, BitReader& r, uint8_t buttonVersion)
     ctx.define(id, std::move(button));
 }
 
-void parseDefineButtonCxform(ParseContext& ctx, BitReader& r)
-{
+void parseDefineButtonCxform(ParseContext& ctx, BitReader& r) {
     uint16_t id = r.u16();
     ColorTransform cx = readColorTransform(r);
     if (r.failed())
@@ -106,4 +103,4 @@ void parseDefineButtonCxform(ParseContext& ctx, BitReader& r)
         rec.colorTransform = cx;
 }
 
-} // namespace swf
+}  // namespace swf

@@ -41,25 +41,21 @@ public:
     // The character of that id if it is of kind T, else nullptr (undefined id
     // and wrong kind look alike to the caller; kindOf() tells them apart).
     template <typename T>
-    [[nodiscard]] const T* find(uint16_t id) const
-    {
+    [[nodiscard]] const T* find(uint16_t id) const {
         auto it = m_characters.find(id);
         return it == m_characters.end() ? nullptr : std::get_if<T>(&it->second);
     }
     // Mutable access while parsing (DefineFontInfo, DefineButtonCxform amend earlier characters).
     template <typename T>
-    [[nodiscard]] T* findMutable(uint16_t id)
-    {
+    [[nodiscard]] T* findMutable(uint16_t id) {
         auto it = m_characters.find(id);
         return it == m_characters.end() ? nullptr : std::get_if<T>(&it->second);
     }
-    [[nodiscard]] const CharacterData* findAny(uint16_t id) const
-    {
+    [[nodiscard]] const CharacterData* findAny(uint16_t id) const {
         auto it = m_characters.find(id);
         return it == m_characters.end() ? nullptr : &it->second;
     }
-    [[nodiscard]] std::optional<CharacterKind> kindOf(uint16_t id) const
-    {
+    [[nodiscard]] std::optional<CharacterKind> kindOf(uint16_t id) const {
         auto it = m_characters.find(id);
         if (it == m_characters.end())
             return std::nullopt;
@@ -67,8 +63,7 @@ public:
     }
 
     template <typename F>
-    void forEach(F&& f) const
-    {
+    void forEach(F&& f) const {
         for (const auto& [id, data] : m_characters)
             f(id, data);
     }
@@ -77,4 +72,4 @@ private:
     std::unordered_map<uint16_t, CharacterData> m_characters;
 };
 
-} // namespace swf
+}  // namespace swf

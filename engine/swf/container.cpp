@@ -15,8 +15,8 @@ namespace swf {
 
 namespace {
 
-constexpr size_t kPrefixSize = 8;      // signature, version, file length
-constexpr size_t kChunk = 64 * 1024;   // growth step of the output buffer
+constexpr size_t kPrefixSize = 8;     // signature, version, file length
+constexpr size_t kChunk = 64 * 1024;  // growth step of the output buffer
 constexpr uint64_t kLzmaMemoryLimit = uint64_t(128) << 20;
 
 // Appends decompressed bytes chunk by chunk; never reserves the declared
@@ -24,8 +24,7 @@ constexpr uint64_t kLzmaMemoryLimit = uint64_t(128) << 20;
 struct Sink {
     std::vector<uint8_t>& out;
     size_t limit;
-    uint8_t* grow(size_t& room)
-    {
+    uint8_t* grow(size_t& room) {
         size_t used = out.size();
         room = std::min(kChunk, limit - used);
         out.resize(used + room);
@@ -36,8 +35,7 @@ struct Sink {
 
 enum class Outcome { Complete, Truncated, Corrupt, Limit };
 
-Outcome inflateZlib(std::span<const uint8_t> in, Sink sink)
-{
+Outcome inflateZlib(std::span<const uint8_t> in, Sink sink) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK)
         return Outcome::Corrupt;
@@ -59,7 +57,7 @@ Outcome inflateZlib(std::span<const uint8_t> in, Sink sink)
             break;
         }
         if (rc == Z_BUF_ERROR || (rc == Z_OK && z.avail_in == 0 && z.avail_out != 0)) {
-            outcome = Outcome::Truncated; // input ran out before the stream's end
+            outcome = Outcome::Truncated;  // input ran out before the stream's end
             break;
         }
         if (rc != Z_OK) {
@@ -74,8 +72,7 @@ Outcome inflateZlib(std::span<const uint8_t> in, Sink sink)
 #ifdef SWF_HAVE_LZMA
 // The LZMA data has no .lzma header of its own; we give liblzma's "alone"
 // decoder one made of the file's 5 property bytes and the expected size.
-Outcome inflateLzma(std::span<const uint8_t> props, uint64_t expected, std::span<const uint8_t> in, Sink sink)
-{
+Outcome inflateLzma(std::span<const uint8_t> props, uint64_t expected, std::span<const uint8_t> in, Sink sink) {
     lzma_stream z = LZMA_STREAM_INIT;
     if (lzma_alone_decoder(&z, kLzmaMemoryLimit) != LZMA_OK)
         return Outcome::Corrupt;
@@ -112,8 +109,8 @@ Outcome inflateLzma(std::span<const uint8_t> props, uint64_t expected, std::span
         // The data may stop at the declared size without an end marker, or
         // be cut short: what was produced stands.
         outcome = sink.out.size() >= expected + kPrefixSize ? Outcome::Complete
-                  : rc == LZMA_BUF_ERROR                     ? Outcome::Truncated
-                                                             : Outcome::Corrupt;
+                  : rc == LZMA_BUF_ERROR                    ? Outcome::Truncated
+                                                            : Outcome::Corrupt;
         break;
     }
     lzma_end(&z);
@@ -121,30 +118,35 @@ Outcome inflateLzma(std::span<const uint8_t> props, uint64_t expected, std::span
 }
 #endif
 
-} // namespace
+}  // namespace
 
-size_t decompressionLimit(uint32_t declaredLength, size_t maxMovieBytes)
-{
+size_t decompressionLimit(uint32_t declaredLength, size_t maxMovieBytes) {
     uint64_t generous = uint64_t(declaredLength) * 2 + (uint64_t(1) << 20);
     return size_t(std::min<uint64_t>(generous, maxMovieBytes));
 }
 
-Result<Container> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes)
-{
+Result<Container> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes) {
     if (file.size() < kPrefixSize)
         return Error{ErrorCode::NotAMovie, 0};
     Container c;
     if (file[1] != 'W' || file[2] != 'S')
         return Error{ErrorCode::NotAMovie, 0};
     switch (file[0]) {
-    case 'F': c.header.compression = Compression::None; break;
-    case 'C': c.header.compression = Compression::Zlib; break;
-    case 'Z': c.header.compression = Compression::Lzma; break;
-    default: return Error{ErrorCode::NotAMovie, 0};
+    case 'F':
+        c.header.compression = Compression::None;
+        break;
+    case 'C':
+        c.header.compression = Compression::Zlib;
+        break;
+    case 'Z':
+        c.header.compression = Compression::Lzma;
+        break;
+    default:
+        return Error{ErrorCode::NotAMovie, 0};
     }
     c.header.version = file[3];
-    c.header.declaredLength = uint32_t(file[4]) | uint32_t(file[5]) << 8 | uint32_t(file[6]) << 16 |
-                              uint32_t(file[7]) << 24;
+    c.header.declaredLength =
+        uint32_t(file[4]) | uint32_t(file[5]) << 8 | uint32_t(file[6]) << 16 | uint32_t(file[7]) << 24;
     maxMovieBytes = std::max(maxMovieBytes, kPrefixSize + 32);
 
     Outcome outcome = Outcome::Complete;
@@ -191,4 +193,4 @@ Result<Container> openContainer(std::span<const uint8_t> file, size_t maxMovieBy
     return c;
 }
 
-} // namespace swf
+}  // namespace swf

@@ -14,16 +14,15 @@ namespace swf {
 // version, length) as if the file had been stored uncompressed, so offsets
 // into it are offsets into the uncompressed file.
 struct Container {
-    Header header;           // all fields read
-    size_t tagsOffset = 0;   // where the first tag header starts in `data`
-    std::vector<uint8_t> storage;      // decompressed files
-    std::span<const uint8_t> borrowed; // FWS: the caller's bytes (cut to the limit)
-    bool truncated = false;        // the compressed stream ended or broke before its end
-    bool limitReached = false;     // decompression stopped at the size limit
-    bool lengthMismatch = false;   // declared length disagrees with the data we have
+    Header header;                      // all fields read
+    size_t tagsOffset = 0;              // where the first tag header starts in `data`
+    std::vector<uint8_t> storage;       // decompressed files
+    std::span<const uint8_t> borrowed;  // FWS: the caller's bytes (cut to the limit)
+    bool truncated = false;             // the compressed stream ended or broke before its end
+    bool limitReached = false;          // decompression stopped at the size limit
+    bool lengthMismatch = false;        // declared length disagrees with the data we have
 
-    [[nodiscard]] std::span<const uint8_t> data() const
-    {
+    [[nodiscard]] std::span<const uint8_t> data() const {
         return header.compression == Compression::None ? borrowed : std::span<const uint8_t>(storage);
     }
 };
@@ -35,4 +34,4 @@ struct Container {
 // or CorruptCompressedData (nothing usable could be decompressed).
 [[nodiscard]] Result<Container> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes);
 
-} // namespace swf
+}  // namespace swf

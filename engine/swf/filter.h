@@ -23,27 +23,27 @@ enum class FilterKind : uint8_t {
 // One struct for all kinds; each kind fills the fields it has.
 struct Filter {
     FilterKind kind = FilterKind::Blur;
-    Rgba color;               // DropShadow, Glow; Bevel's shadow colour; Convolution's default colour
-    Rgba highlightColor;      // Bevel
-    double blurX = 0.0;       // 16.16 in the file
+    Rgba color;           // DropShadow, Glow; Bevel's shadow colour; Convolution's default colour
+    Rgba highlightColor;  // Bevel
+    double blurX = 0.0;   // 16.16 in the file
     double blurY = 0.0;
-    double angle = 0.0;       // radians
+    double angle = 0.0;  // radians
     double distance = 0.0;
-    double strength = 0.0;    // 8.8 in the file
+    double strength = 0.0;  // 8.8 in the file
     bool inner = false;
     bool knockout = false;
     bool compositeSource = false;
-    bool onTop = false;       // bevels
+    bool onTop = false;  // bevels
     uint8_t passes = 1;
-    std::vector<Rgba> gradientColors;    // GradientGlow, GradientBevel
+    std::vector<Rgba> gradientColors;  // GradientGlow, GradientBevel
     std::vector<uint8_t> gradientRatios;
-    uint8_t matrixX = 0;                 // Convolution
+    uint8_t matrixX = 0;  // Convolution
     uint8_t matrixY = 0;
     float divisor = 1.0f;
     float bias = 0.0f;
-    std::vector<float> matrix;           // Convolution (matrixX*matrixY) or ColorMatrix (20)
+    std::vector<float> matrix;  // Convolution (matrixX*matrixY) or ColorMatrix (20)
     bool clamp = false;
     bool preserveAlpha = false;
 };
 
-} // namespace swf
+}  // namespace swf

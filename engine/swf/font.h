@@ -15,9 +15,9 @@ namespace swf {
 // bounds. Coordinates are in font units (see Font::emSquare).
 struct Glyph {
     std::vector<ShapeRecord> records;
-    uint16_t code = 0;       // UCS-2 (or the font's ANSI/Shift-JIS code when !wideCodes); 0 when unknown
-    int16_t advance = 0;     // with a layout
-    Rect bounds;             // with a layout
+    uint16_t code = 0;    // UCS-2 (or the font's ANSI/Shift-JIS code when !wideCodes); 0 when unknown
+    int16_t advance = 0;  // with a layout
+    Rect bounds;          // with a layout
 };
 
 struct KerningPair {
@@ -29,13 +29,13 @@ struct KerningPair {
 };
 
 struct Font {
-    uint8_t version = 1;     // DefineFont 1, 2 or 3
+    uint8_t version = 1;  // DefineFont 1, 2 or 3
     // Glyph coordinates are designed on an em square of this many units: 1024
     // for DefineFont/DefineFont2, 20480 for DefineFont3 (twenty times finer).
     // Text of height h twips scales glyphs by h / emSquare.
     uint32_t emSquare = 1024;
-    std::string name;        // UTF-8; empty when the file gives none
-    bool hasInfo = false;    // DefineFont 1 got a DefineFontInfo (or a later version carries its own)
+    std::string name;      // UTF-8; empty when the file gives none
+    bool hasInfo = false;  // DefineFont 1 got a DefineFontInfo (or a later version carries its own)
     bool bold = false;
     bool italic = false;
     bool smallText = false;
@@ -54,4 +54,4 @@ struct Font {
     [[nodiscard]] int32_t glyphForCode(uint16_t code) const;
 };
 
-} // namespace swf
+}  // namespace swf

@@ -7,20 +7,18 @@ namespace swf {
 namespace {
 
 // One glyph's SHAPE from bytes [begin, end) of the tag.
-bool readGlyph(ParseContext& ctx, std::span<const uint8_t> tagData, size_t begin, size_t end, Glyph& glyph)
-{
+bool readGlyph(ParseContext& ctx, std::span<const uint8_t> tagData, size_t begin, size_t end, Glyph& glyph) {
     if (begin > end || end > tagData.size())
         return false;
     BitReader g(tagData.subspan(begin, end - begin));
     if (g.atEnd())
-        return true; // an empty glyph (space) may have no records at all
+        return true;  // an empty glyph (space) may have no records at all
     return readShapeRecords(ctx, g, 1, nullptr, glyph.records);
 }
 
-} // namespace
+}  // namespace
 
-void parseDefineFont(ParseContext& ctx, BitReader& r, uint8_t fontVersion)
-{
+void parseDefineFont(ParseContext& ctx, BitReader& r, uint8_t fontVersion) {
     const auto data = r.rest();
     BitReader t(data);
     uint16_t id = t.u16();
@@ -119,8 +117,7 @@ void parseDefineFont(ParseContext& ctx, BitReader& r, uint8_t fontVersion)
     ctx.define(id, std::move(font));
 }
 
-void parseDefineFontInfo(ParseContext& ctx, BitReader& r, uint8_t infoVersion)
-{
+void parseDefineFontInfo(ParseContext& ctx, BitReader& r, uint8_t infoVersion) {
     uint16_t id = r.u16();
     uint8_t nameLength = r.u8();
     std::string name = r.fixedString(nameLength, ctx.version());
@@ -153,8 +150,7 @@ void parseDefineFontInfo(ParseContext& ctx, BitReader& r, uint8_t infoVersion)
         font->glyphs[i].code = codes[i];
 }
 
-void parseDefineText(ParseContext& ctx, BitReader& r, uint8_t textVersion)
-{
+void parseDefineText(ParseContext& ctx, BitReader& r, uint8_t textVersion) {
     uint16_t id = r.u16();
     Text text;
     text.version = textVersion;
@@ -195,8 +191,7 @@ void parseDefineText(ParseContext& ctx, BitReader& r, uint8_t textVersion)
     ctx.define(id, std::move(text));
 }
 
-void parseDefineEditText(ParseContext& ctx, BitReader& r)
-{
+void parseDefineEditText(ParseContext& ctx, BitReader& r) {
     uint16_t id = r.u16();
     EditText e;
     e.bounds = readRect(r);
@@ -244,4 +239,4 @@ void parseDefineEditText(ParseContext& ctx, BitReader& r)
     ctx.define(id, std::move(e));
 }
 
-} // namespace swf
+}  // namespace swf

@@ -8,8 +8,7 @@
 
 namespace swf {
 
-void Bounds::add(Point p)
-{
+void Bounds::add(Point p) {
     if (empty) {
         xMin = xMax = p.x;
         yMin = yMax = p.y;
@@ -22,8 +21,7 @@ void Bounds::add(Point p)
     yMax = std::max(yMax, p.y);
 }
 
-void Bounds::add(const Bounds& other)
-{
+void Bounds::add(const Bounds& other) {
     if (other.empty)
         return;
     add(Point{other.xMin, other.yMin});
@@ -32,7 +30,7 @@ void Bounds::add(const Bounds& other)
 
 namespace {
 
-constexpr double kHairlineHalfWidth = 10.0; // a hairline is one pixel (20 twips) wide
+constexpr double kHairlineHalfWidth = 10.0;  // a hairline is one pixel (20 twips) wide
 
 struct GeoEdge {
     Point from;
@@ -43,15 +41,13 @@ struct GeoEdge {
     [[nodiscard]] GeoEdge reversed() const { return {to, control, from, curved}; }
 };
 
-int64_t clampCoordinate(int64_t v)
-{
+int64_t clampCoordinate(int64_t v) {
     const auto limit = int64_t(kCoordinateLimit);
     return std::clamp(v, -limit, limit);
 }
 
 // Links edges end to start into closed contours, appended to `path`.
-void linkContours(const std::vector<GeoEdge>& edges, Path& path)
-{
+void linkContours(const std::vector<GeoEdge>& edges, Path& path) {
     std::map<std::pair<double, double>, std::vector<size_t>> byStart;
     for (size_t i = 0; i < edges.size(); ++i)
         byStart[{edges[i].from.x, edges[i].from.y}].push_back(i);
@@ -88,15 +84,14 @@ void linkContours(const std::vector<GeoEdge>& edges, Path& path)
                 break;
             auto next = takeFrom(e.to);
             if (!next)
-                break; // an open contour: the fill closes it with a straight line
+                break;  // an open contour: the fill closes it with a straight line
             current = *next;
         }
         path.push_back({PathVerb::Close, {}, {}});
     }
 }
 
-void addPathBounds(const Path& path, Bounds& bounds)
-{
+void addPathBounds(const Path& path, Bounds& bounds) {
     for (const PathCommand& c : path) {
         if (c.verb == PathVerb::Close)
             continue;
@@ -109,8 +104,7 @@ void addPathBounds(const Path& path, Bounds& bounds)
 // Walks shape records, giving each edge with absolute points and the styles
 // in force. `onGroup` is called before a new style group starts.
 template <typename OnEdge, typename OnMove, typename OnGroup>
-void walkRecords(const std::vector<ShapeRecord>& records, OnEdge onEdge, OnMove onMove, OnGroup onGroup)
-{
+void walkRecords(const std::vector<ShapeRecord>& records, OnEdge onEdge, OnMove onMove, OnGroup onGroup) {
     int64_t x = 0;
     int64_t y = 0;
     uint32_t fill0 = 0;
@@ -154,16 +148,15 @@ void walkRecords(const std::vector<ShapeRecord>& records, OnEdge onEdge, OnMove 
     }
 }
 
-} // namespace
+}  // namespace
 
-ShapeGeometry buildGeometry(const Shape& shape)
-{
+ShapeGeometry buildGeometry(const Shape& shape) {
     ShapeGeometry out;
     out.nonZeroWinding = shape.nonZeroWinding;
 
-    std::map<uint32_t, std::vector<GeoEdge>> fillEdges; // by 0-based style
-    std::map<uint32_t, Path> strokes;                   // by 0-based style
-    uint32_t lastLine = 0;                              // 1-based style of the previous edge, 0 after a move
+    std::map<uint32_t, std::vector<GeoEdge>> fillEdges;  // by 0-based style
+    std::map<uint32_t, Path> strokes;                    // by 0-based style
+    uint32_t lastLine = 0;                               // 1-based style of the previous edge, 0 after a move
     Point lastEnd;
 
     auto flushGroup = [&] {
@@ -236,8 +229,7 @@ ShapeGeometry buildGeometry(const Shape& shape)
     return out;
 }
 
-Path buildGlyphPath(const Glyph& glyph)
-{
+Path buildGlyphPath(const Glyph& glyph) {
     std::vector<GeoEdge> edges;
     walkRecords(
         glyph.records,
@@ -255,4 +247,4 @@ Path buildGlyphPath(const Glyph& glyph)
     return path;
 }
 
-} // namespace swf
+}  // namespace swf

@@ -37,8 +37,8 @@ enum class PathVerb : uint8_t { MoveTo, LineTo, QuadTo, Close };
 
 struct PathCommand {
     PathVerb verb = PathVerb::MoveTo;
-    Point to;      // MoveTo/LineTo/QuadTo end point; unused for Close
-    Point control; // QuadTo only
+    Point to;       // MoveTo/LineTo/QuadTo end point; unused for Close
+    Point control;  // QuadTo only
 
     friend bool operator==(const PathCommand&, const PathCommand&) = default;
 };
@@ -69,7 +69,7 @@ struct ShapePath {
 
 struct ShapeGeometry {
     bool nonZeroWinding = false;
-    std::vector<ShapePath> paths; // in paint order: per style group, fills by style, then strokes
+    std::vector<ShapePath> paths;  // in paint order: per style group, fills by style, then strokes
     // Covers every point and control point, strokes widened by half their
     // width (at least one pixel), in twips. Empty for a shape with no paths.
     Bounds bounds;
@@ -86,4 +86,4 @@ struct ShapeGeometry {
 // ordinary shape with one style group, ready for buildGeometry().
 [[nodiscard]] Shape morphShapeAt(const MorphShape& morph, uint16_t ratio);
 
-} // namespace swf
+}  // namespace swf

@@ -7,8 +7,7 @@
 
 namespace swf {
 
-ImageFormat sniffImageFormat(std::span<const uint8_t> d)
-{
+ImageFormat sniffImageFormat(std::span<const uint8_t> d) {
     if (d.size() >= 8 && d[0] == 0x89 && d[1] == 'P' && d[2] == 'N' && d[3] == 'G')
         return ImageFormat::Png;
     if (d.size() >= 6 && d[0] == 'G' && d[1] == 'I' && d[2] == 'F' && d[3] == '8')
@@ -20,25 +19,24 @@ ImageFormat sniffImageFormat(std::span<const uint8_t> d)
 
 namespace {
 
-void appendSegments(std::vector<uint8_t>& out, std::span<const uint8_t> src)
-{
+void appendSegments(std::vector<uint8_t>& out, std::span<const uint8_t> src) {
     size_t i = 0;
     const size_t n = src.size();
     while (i < n) {
         if (src[i] != 0xFF) {
-            out.insert(out.end(), src.begin() + i, src.end()); // not a marker: leave it to the decoder
+            out.insert(out.end(), src.begin() + i, src.end());  // not a marker: leave it to the decoder
             return;
         }
-        while (i + 1 < n && src[i + 1] == 0xFF) // fill bytes
+        while (i + 1 < n && src[i + 1] == 0xFF)  // fill bytes
             ++i;
         if (i + 1 >= n)
             return;
         uint8_t marker = src[i + 1];
-        if (marker == 0xD8 || marker == 0xD9) { // SOI, EOI: dropped, the joined stream has its own
+        if (marker == 0xD8 || marker == 0xD9) {  // SOI, EOI: dropped, the joined stream has its own
             i += 2;
             continue;
         }
-        if (marker == 0xDA) { // start of scan: the rest is entropy-coded data through EOI
+        if (marker == 0xDA) {  // start of scan: the rest is entropy-coded data through EOI
             out.insert(out.end(), src.begin() + i, src.end());
             return;
         }
@@ -56,10 +54,9 @@ void appendSegments(std::vector<uint8_t>& out, std::span<const uint8_t> src)
     }
 }
 
-} // namespace
+}  // namespace
 
-std::vector<uint8_t> joinJpegStreams(std::span<const uint8_t> tables, std::span<const uint8_t> data)
-{
+std::vector<uint8_t> joinJpegStreams(std::span<const uint8_t> tables, std::span<const uint8_t> data) {
     std::vector<uint8_t> out{0xFF, 0xD8};
     out.reserve(tables.size() + data.size() + 4);
     appendSegments(out, tables);
@@ -67,8 +64,7 @@ std::vector<uint8_t> joinJpegStreams(std::span<const uint8_t> tables, std::span<
     return out;
 }
 
-void storeDecoded(ErrorCode rc, uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels, Bitmap& out)
-{
+void storeDecoded(ErrorCode rc, uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels, Bitmap& out) {
     if (rc != ErrorCode::None) {
         out.error = rc;
         out.width = out.height = 0;
@@ -80,8 +76,7 @@ void storeDecoded(ErrorCode rc, uint32_t width, uint32_t height, std::vector<uin
     out.pixels = std::move(pixels);
 }
 
-bool inflateBounded(std::span<const uint8_t> in, size_t limit, std::vector<uint8_t>& out)
-{
+bool inflateBounded(std::span<const uint8_t> in, size_t limit, std::vector<uint8_t>& out) {
     out.clear();
     z_stream z{};
     if (inflateInit(&z) != Z_OK)
@@ -111,8 +106,7 @@ bool inflateBounded(std::span<const uint8_t> in, size_t limit, std::vector<uint8
 }
 
 void decodeLossless(uint8_t format, uint16_t width, uint16_t height, uint32_t colorTableSize,
-                    std::span<const uint8_t> zlibData, bool withAlpha, const ImageBudget& budget, Bitmap& out)
-{
+                    std::span<const uint8_t> zlibData, bool withAlpha, const ImageBudget& budget, Bitmap& out) {
     out.source = withAlpha ? BitmapSource::LosslessAlpha : BitmapSource::Lossless;
     if (format != 3 && format != 4 && format != 5) {
         out.error = ErrorCode::UnsupportedImage;
@@ -129,7 +123,7 @@ void decodeLossless(uint8_t format, uint16_t width, uint16_t height, uint32_t co
     const size_t entrySize = withAlpha ? 4 : 3;
     const size_t tableBytes = format == 3 ? colorTableSize * entrySize : 0;
     size_t rowBytes = format == 3 ? width : format == 4 ? size_t(width) * 2 : size_t(width) * 4;
-    rowBytes = (rowBytes + 3) & ~size_t(3); // rows are padded to 32 bits
+    rowBytes = (rowBytes + 3) & ~size_t(3);  // rows are padded to 32 bits
     const size_t needed = tableBytes + rowBytes * height;
 
     std::vector<uint8_t> raw;
@@ -156,7 +150,7 @@ void decodeLossless(uint8_t format, uint16_t width, uint16_t height, uint32_t co
         for (size_t x = 0; x < width; ++x) {
             if (format == 3) {
                 uint8_t index = row[x];
-                dst[x] = index < table.size() ? table[index] : 0; // outside the table: transparent
+                dst[x] = index < table.size() ? table[index] : 0;  // outside the table: transparent
             } else if (format == 4) {
                 uint16_t v = uint16_t(row[2 * x] << 8 | row[2 * x + 1]);
                 auto expand = [](unsigned c) { return uint8_t((c << 3) | (c >> 2)); };
@@ -169,16 +163,15 @@ void decodeLossless(uint8_t format, uint16_t width, uint16_t height, uint32_t co
     }
 }
 
-void applyAlphaPlane(std::span<const uint8_t> zlibAlpha, Bitmap& bitmap)
-{
+void applyAlphaPlane(std::span<const uint8_t> zlibAlpha, Bitmap& bitmap) {
     if (bitmap.pixels.empty())
         return;
     std::vector<uint8_t> alpha;
-    (void)inflateBounded(zlibAlpha, bitmap.pixels.size(), alpha); // a broken plane keeps what it gave
+    (void)inflateBounded(zlibAlpha, bitmap.pixels.size(), alpha);  // a broken plane keeps what it gave
     for (size_t i = 0; i < alpha.size(); ++i) {
         uint32_t p = bitmap.pixels[i];
         bitmap.pixels[i] = premultiply(alpha[i], uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p));
     }
 }
 
-} // namespace swf
+}  // namespace swf

@@ -44,16 +44,14 @@ void applyAlphaPlane(std::span<const uint8_t> zlibAlpha, Bitmap& bitmap);
 [[nodiscard]] bool inflateBounded(std::span<const uint8_t> in, size_t limit, std::vector<uint8_t>& out);
 
 // Native premultiplied ARGB from straight (not premultiplied) channels.
-[[nodiscard]] inline uint32_t premultiply(uint8_t a, uint8_t r, uint8_t g, uint8_t b)
-{
+[[nodiscard]] inline uint32_t premultiply(uint8_t a, uint8_t r, uint8_t g, uint8_t b) {
     auto mul = [a](uint8_t c) { return uint32_t((c * a + 127) / 255); };
     return uint32_t(a) << 24 | mul(r) << 16 | mul(g) << 8 | mul(b);
 }
 // Native ARGB from channels that are already premultiplied; channels above alpha are clamped.
-[[nodiscard]] inline uint32_t packPremultiplied(uint8_t a, uint8_t r, uint8_t g, uint8_t b)
-{
+[[nodiscard]] inline uint32_t packPremultiplied(uint8_t a, uint8_t r, uint8_t g, uint8_t b) {
     auto clamp = [a](uint8_t c) { return uint32_t(c > a ? a : c); };
     return uint32_t(a) << 24 | clamp(r) << 16 | clamp(g) << 8 | clamp(b);
 }
 
-} // namespace swf
+}  // namespace swf

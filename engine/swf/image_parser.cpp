@@ -7,14 +7,12 @@ namespace swf {
 
 namespace {
 
-ImageBudget budgetOf(ParseContext& ctx)
-{
+ImageBudget budgetOf(ParseContext& ctx) {
     return [&ctx](uint64_t w, uint64_t h) { return ctx.reserveImage(w, h); };
 }
 
 // JPEG, PNG or GIF data of DefineBitsJPEG2/3/4 (or DefineBits with tables).
-void decodeEmbedded(ParseContext& ctx, std::span<const uint8_t> data, std::span<const uint8_t> tables, Bitmap& out)
-{
+void decodeEmbedded(ParseContext& ctx, std::span<const uint8_t> data, std::span<const uint8_t> tables, Bitmap& out) {
     switch (sniffImageFormat(data)) {
     case ImageFormat::Png:
         decodePng(data, budgetOf(ctx), out);
@@ -32,10 +30,9 @@ void decodeEmbedded(ParseContext& ctx, std::span<const uint8_t> data, std::span<
     }
 }
 
-} // namespace
+}  // namespace
 
-void parseDefineBits(ParseContext& ctx, BitReader& r, uint16_t code)
-{
+void parseDefineBits(ParseContext& ctx, BitReader& r, uint16_t code) {
     uint16_t id = r.u16();
     Bitmap bitmap;
     bitmap.source = BitmapSource::Jpeg;
@@ -66,8 +63,7 @@ void parseDefineBits(ParseContext& ctx, BitReader& r, uint16_t code)
     ctx.define(id, std::move(bitmap));
 }
 
-void parseDefineBitsLossless(ParseContext& ctx, BitReader& r, uint8_t losslessVersion)
-{
+void parseDefineBitsLossless(ParseContext& ctx, BitReader& r, uint8_t losslessVersion) {
     uint16_t id = r.u16();
     uint8_t format = r.u8();
     uint16_t width = r.u16();
@@ -89,4 +85,4 @@ void parseDefineBitsLossless(ParseContext& ctx, BitReader& r, uint8_t losslessVe
     ctx.define(id, std::move(bitmap));
 }
 
-} // namespace swf
+}  // namespace swf

@@ -5,13 +5,15 @@
 
 #include <csetjmp>
 #include <cstdio>
+
+// jpeglib.h needs FILE declared before it.
 #include <jpeglib.h>
 
 namespace swf {
 
 namespace {
 
-constexpr int kMaxScans = 500; // progressive files with endless scans are a known way to burn time
+constexpr int kMaxScans = 500;  // progressive files with endless scans are a known way to burn time
 constexpr long kMaxLibjpegMemory = 512L << 20;
 
 struct ErrorManager {
@@ -19,19 +21,15 @@ struct ErrorManager {
     std::jmp_buf jump;
 };
 
-[[noreturn]] void onError(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
+[[noreturn]] void onError(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
 
-void onMessage(j_common_ptr) {} // warnings are not ours to print
+void onMessage(j_common_ptr) {}  // warnings are not ours to print
 
 struct Progress {
     jpeg_progress_mgr base;
 };
 
-void onProgress(j_common_ptr cinfo)
-{
+void onProgress(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->is_decompressor && d->input_scan_number > kMaxScans)
         onError(cinfo);
@@ -41,13 +39,12 @@ uint8_t clampByte(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 // Returns 0 on success, else the error to report. `pixels` receives the image.
 ErrorCode runLibjpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, std::vector<uint32_t>& pixels,
-                     uint32_t& width, uint32_t& height)
-{
+                     uint32_t& width, uint32_t& height) {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     Progress progress{};
     JSAMPROW row = nullptr;
-    std::vector<uint8_t>* volatile line = new std::vector<uint8_t>(); // survives the jump: freed below
+    std::vector<uint8_t>* volatile line = new std::vector<uint8_t>();  // survives the jump: freed below
     volatile ErrorCode result = ErrorCode::ImageDecodeFailed;
 
     cinfo.err = jpeg_std_error(&err.base);
@@ -97,10 +94,9 @@ ErrorCode runLibjpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, s
     return result;
 }
 
-} // namespace
+}  // namespace
 
-void decodeJpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, Bitmap& out)
-{
+void decodeJpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, Bitmap& out) {
     out.source = BitmapSource::Jpeg;
     uint32_t width = 0;
     uint32_t height = 0;
@@ -109,4 +105,4 @@ void decodeJpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, Bitmap
     storeDecoded(rc, width, height, std::move(pixels), out);
 }
 
-} // namespace swf
+}  // namespace swf

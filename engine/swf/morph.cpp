@@ -14,25 +14,21 @@ struct Lerp {
     double operator()(double a, double b) const { return a + (b - a) * t; }
     uint8_t byte(uint8_t a, uint8_t b) const { return uint8_t(std::lround((*this)(a, b))); }
     uint16_t u16(uint16_t a, uint16_t b) const { return uint16_t(std::lround((*this)(a, b))); }
-    int32_t i32(int64_t a, int64_t b) const
-    {
+    int32_t i32(int64_t a, int64_t b) const {
         double v = std::clamp((*this)(double(a), double(b)), -kCoordinateLimit, kCoordinateLimit);
         return int32_t(std::lround(v));
     }
     Rgba color(Rgba a, Rgba b) const { return {byte(a.r, b.r), byte(a.g, b.g), byte(a.b, b.b), byte(a.a, b.a)}; }
-    Matrix matrix(const Matrix& a, const Matrix& b) const
-    {
-        return {(*this)(a.a, b.a), (*this)(a.b, b.b), (*this)(a.c, b.c),
+    Matrix matrix(const Matrix& a, const Matrix& b) const {
+        return {(*this)(a.a, b.a), (*this)(a.b, b.b),   (*this)(a.c, b.c),
                 (*this)(a.d, b.d), (*this)(a.tx, b.tx), (*this)(a.ty, b.ty)};
     }
-    Rect rect(const Rect& a, const Rect& b) const
-    {
+    Rect rect(const Rect& a, const Rect& b) const {
         return {i32(a.xMin, b.xMin), i32(a.xMax, b.xMax), i32(a.yMin, b.yMin), i32(a.yMax, b.yMax)};
     }
 };
 
-FillStyle blendFill(const MorphFillStyle& m, const Lerp& lerp)
-{
+FillStyle blendFill(const MorphFillStyle& m, const Lerp& lerp) {
     FillStyle f;
     f.kind = m.kind;
     f.color = lerp.color(m.startColor, m.endColor);
@@ -46,8 +42,7 @@ FillStyle blendFill(const MorphFillStyle& m, const Lerp& lerp)
     return f;
 }
 
-LineStyle blendLine(const MorphLineStyle& m, const Lerp& lerp)
-{
+LineStyle blendLine(const MorphLineStyle& m, const Lerp& lerp) {
     LineStyle l;
     l.width = lerp.u16(m.startWidth, m.endWidth);
     l.color = lerp.color(m.startColor, m.endColor);
@@ -78,14 +73,12 @@ struct AbsEdge {
     Pos anchor;
 };
 
-int64_t clampCoordinate(int64_t v)
-{
+int64_t clampCoordinate(int64_t v) {
     const auto limit = int64_t(kCoordinateLimit);
     return std::clamp(v, -limit, limit);
 }
 
-AbsEdge advance(Pos& pen, const Edge& e)
-{
+AbsEdge advance(Pos& pen, const Edge& e) {
     AbsEdge a;
     a.curved = e.curved;
     if (e.curved) {
@@ -99,10 +92,9 @@ AbsEdge advance(Pos& pen, const Edge& e)
     return a;
 }
 
-} // namespace
+}  // namespace
 
-Shape morphShapeAt(const MorphShape& morph, uint16_t ratio)
-{
+Shape morphShapeAt(const MorphShape& morph, uint16_t ratio) {
     const Lerp lerp{ratio / 65535.0};
     Shape shape;
     shape.version = morph.version >= 2 ? 4 : 3;
@@ -117,7 +109,7 @@ Shape morphShapeAt(const MorphShape& morph, uint16_t ratio)
 
     Pos startPen;
     Pos endPen;
-    Pos outPen; // rounded interpolated pen: deltas are taken from it so nothing drifts
+    Pos outPen;  // rounded interpolated pen: deltas are taken from it so nothing drifts
     size_t j = 0;
     const auto& ends = morph.endRecords;
     shape.records.reserve(morph.startRecords.size());
@@ -140,7 +132,7 @@ Shape morphShapeAt(const MorphShape& morph, uint16_t ratio)
     for (const ShapeRecord& record : morph.startRecords) {
         if (const auto* sc = std::get_if<StyleChange>(&record)) {
             StyleChange out = *sc;
-            out.newStyles = false; // morph shapes have one style group
+            out.newStyles = false;  // morph shapes have one style group
             if (sc->hasMove) {
                 startPen = {clampCoordinate(sc->moveX), clampCoordinate(sc->moveY)};
                 consumeEndMoves(true);
@@ -158,7 +150,7 @@ Shape morphShapeAt(const MorphShape& morph, uint16_t ratio)
             e = advance(endPen, std::get<Edge>(ends[j]));
             ++j;
         } else {
-            e.control = e.anchor = endPen; // end edges ran out: collapse onto the end pen
+            e.control = e.anchor = endPen;  // end edges ran out: collapse onto the end pen
         }
         Edge out;
         out.curved = s.curved || e.curved;
@@ -179,4 +171,4 @@ Shape morphShapeAt(const MorphShape& morph, uint16_t ratio)
     return shape;
 }
 
-} // namespace swf
+}  // namespace swf

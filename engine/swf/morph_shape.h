@@ -67,10 +67,10 @@ struct MorphLineStyle {
 };
 
 struct MorphShape {
-    uint8_t version = 1; // 1 or 2
+    uint8_t version = 1;  // 1 or 2
     Rect startBounds;
     Rect endBounds;
-    Rect startEdgeBounds; // version 2; equal to the bounds otherwise
+    Rect startEdgeBounds;  // version 2; equal to the bounds otherwise
     Rect endEdgeBounds;
     bool usesNonScalingStrokes = false;
     bool usesScalingStrokes = false;
@@ -83,4 +83,4 @@ struct MorphShape {
     std::vector<ShapeRecord> endRecords;
 };
 
-} // namespace swf
+}  // namespace swf

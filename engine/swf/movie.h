@@ -25,14 +25,14 @@
 
 namespace swf {
 
-enum class Compression : uint8_t { None, Zlib, Lzma }; // FWS, CWS, ZWS
+enum class Compression : uint8_t { None, Zlib, Lzma };  // FWS, CWS, ZWS
 
 struct Header {
     Compression compression = Compression::None;
     uint8_t version = 0;
-    uint32_t declaredLength = 0;   // FileLength: the whole uncompressed file including the 8-byte prefix
-    Rect stage;                    // twips; normally xMin = yMin = 0
-    uint16_t frameRate88 = 0;      // 8.8 fixed point frames per second as stored
+    uint32_t declaredLength = 0;  // FileLength: the whole uncompressed file including the 8-byte prefix
+    Rect stage;                   // twips; normally xMin = yMin = 0
+    uint16_t frameRate88 = 0;     // 8.8 fixed point frames per second as stored
     uint16_t declaredFrameCount = 0;
 
     [[nodiscard]] double frameRate() const { return frameRate88 / 256.0; }
@@ -40,7 +40,7 @@ struct Header {
 
 struct FileAttributes {
     bool present = false;
-    bool actionScript3 = false; // the movie's scripts are AS3 (DoABC): we show its timeline, run nothing
+    bool actionScript3 = false;  // the movie's scripts are AS3 (DoABC): we show its timeline, run nothing
     bool useNetwork = false;
     bool hasMetadata = false;
     bool useDirectBlit = false;
@@ -49,14 +49,14 @@ struct FileAttributes {
 
 struct Problem {
     ErrorCode code = ErrorCode::None;
-    uint16_t tagCode = 0;   // the tag in which it happened
-    size_t offset = 0;      // byte offset of that tag's header in the uncompressed file
+    uint16_t tagCode = 0;  // the tag in which it happened
+    size_t offset = 0;     // byte offset of that tag's header in the uncompressed file
 };
 
 struct Movie {
     Header header;
     FileAttributes attributes;
-    std::optional<Rgba> backgroundColor; // the first SetBackgroundColor of the root timeline
+    std::optional<Rgba> backgroundColor;  // the first SetBackgroundColor of the root timeline
     Dictionary characters;
     Timeline root;
     std::map<std::string, uint16_t> exports;  // ExportAssets: name -> character id
@@ -93,4 +93,4 @@ struct ParseOptions {
 [[nodiscard]] Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path,
                                                                   const ParseOptions& options = {});
 
-} // namespace swf
+}  // namespace swf

@@ -8,14 +8,12 @@
 
 namespace swf {
 
-void ParseContext::problem(ErrorCode code)
-{
+void ParseContext::problem(ErrorCode code) {
     if (m_movie.problems.size() < m_options.maxProblems)
         m_movie.problems.push_back({code, m_tagCode, m_tagOffset});
 }
 
-bool ParseContext::charge(size_t bytes)
-{
+bool ParseContext::charge(size_t bytes) {
     if (m_stopped)
         return false;
     if (bytes > m_options.maxRecordBytes - m_recordBytes) {
@@ -27,9 +25,8 @@ bool ParseContext::charge(size_t bytes)
     return true;
 }
 
-bool ParseContext::reserveImage(uint64_t width, uint64_t height)
-{
-    uint64_t pixels = width * height; // both come from 16- or 32-bit fields: no overflow in 64 bits
+bool ParseContext::reserveImage(uint64_t width, uint64_t height) {
+    uint64_t pixels = width * height;  // both come from 16- or 32-bit fields: no overflow in 64 bits
     uint64_t bytes = pixels * 4;
     if (pixels > m_options.maxImagePixels || bytes > m_options.maxTotalImageBytes - m_movie.decodedImageBytes)
         return false;
@@ -37,8 +34,7 @@ bool ParseContext::reserveImage(uint64_t width, uint64_t height)
     return true;
 }
 
-void ParseContext::define(uint16_t id, CharacterData data)
-{
+void ParseContext::define(uint16_t id, CharacterData data) {
     if (!m_movie.characters.add(id, std::move(data)))
         problem(ErrorCode::DuplicateCharacter);
 }
@@ -47,13 +43,12 @@ namespace {
 
 struct TagHeader {
     uint16_t code = 0;
-    size_t offset = 0;     // of the tag header in the uncompressed file
-    size_t bodyOffset = 0; // of the body
+    size_t offset = 0;      // of the tag header in the uncompressed file
+    size_t bodyOffset = 0;  // of the body
     std::span<const uint8_t> body;
 };
 
-bool isSpriteTag(uint16_t code)
-{
+bool isSpriteTag(uint16_t code) {
     switch (code) {
     case tag::End:
     case tag::ShowFrame:
@@ -79,14 +74,11 @@ bool isSpriteTag(uint16_t code)
 class TimelineParser {
 public:
     TimelineParser(ParseContext& ctx, Timeline& timeline, bool inSprite)
-        : m_ctx(ctx), m_timeline(timeline), m_inSprite(inSprite)
-    {
-    }
+        : m_ctx(ctx), m_timeline(timeline), m_inSprite(inSprite) {}
 
     // Reads tags from `r` until End or the end of data. Returns false when the
     // data ended (or a tag was cut) before End.
-    bool run(BitReader& r, size_t baseOffset)
-    {
+    bool run(BitReader& r, size_t baseOffset) {
         bool ended = false;
         while (!m_ctx.stopped()) {
             if (r.atEnd())
@@ -102,7 +94,7 @@ public:
                 break;
             if (r.remaining() < length) {
                 m_ctx.beginTag(tag.code, tag.offset);
-                m_ctx.problem(ErrorCode::Truncated); // the cut tag is left out
+                m_ctx.problem(ErrorCode::Truncated);  // the cut tag is left out
                 break;
             }
             tag.bodyOffset = baseOffset + r.position();
@@ -121,8 +113,7 @@ public:
     }
 
 private:
-    void handle(const TagHeader& t)
-    {
+    void handle(const TagHeader& t) {
         if (m_inSprite && !isSpriteTag(t.code)) {
             m_ctx.problem(ErrorCode::TagNotAllowedHere);
             return;
@@ -204,12 +195,24 @@ private:
             }
             break;
         }
-        case tag::DefineShape: parseDefineShape(m_ctx, r, 1); break;
-        case tag::DefineShape2: parseDefineShape(m_ctx, r, 2); break;
-        case tag::DefineShape3: parseDefineShape(m_ctx, r, 3); break;
-        case tag::DefineShape4: parseDefineShape(m_ctx, r, 4); break;
-        case tag::DefineMorphShape: parseDefineMorphShape(m_ctx, r, 1); break;
-        case tag::DefineMorphShape2: parseDefineMorphShape(m_ctx, r, 2); break;
+        case tag::DefineShape:
+            parseDefineShape(m_ctx, r, 1);
+            break;
+        case tag::DefineShape2:
+            parseDefineShape(m_ctx, r, 2);
+            break;
+        case tag::DefineShape3:
+            parseDefineShape(m_ctx, r, 3);
+            break;
+        case tag::DefineShape4:
+            parseDefineShape(m_ctx, r, 4);
+            break;
+        case tag::DefineMorphShape:
+            parseDefineMorphShape(m_ctx, r, 1);
+            break;
+        case tag::DefineMorphShape2:
+            parseDefineMorphShape(m_ctx, r, 2);
+            break;
         case tag::JPEGTables: {
             auto bytes = r.rest();
             m_ctx.jpegTables.assign(bytes.begin(), bytes.end());
@@ -218,21 +221,51 @@ private:
         case tag::DefineBits:
         case tag::DefineBitsJPEG2:
         case tag::DefineBitsJPEG3:
-        case tag::DefineBitsJPEG4: parseDefineBits(m_ctx, r, t.code); break;
-        case tag::DefineBitsLossless: parseDefineBitsLossless(m_ctx, r, 1); break;
-        case tag::DefineBitsLossless2: parseDefineBitsLossless(m_ctx, r, 2); break;
-        case tag::DefineButton: parseDefineButton(m_ctx, r, 1); break;
-        case tag::DefineButton2: parseDefineButton(m_ctx, r, 2); break;
-        case tag::DefineButtonCxform: parseDefineButtonCxform(m_ctx, r); break;
-        case tag::DefineFont: parseDefineFont(m_ctx, r, 1); break;
-        case tag::DefineFont2: parseDefineFont(m_ctx, r, 2); break;
-        case tag::DefineFont3: parseDefineFont(m_ctx, r, 3); break;
-        case tag::DefineFontInfo: parseDefineFontInfo(m_ctx, r, 1); break;
-        case tag::DefineFontInfo2: parseDefineFontInfo(m_ctx, r, 2); break;
-        case tag::DefineText: parseDefineText(m_ctx, r, 1); break;
-        case tag::DefineText2: parseDefineText(m_ctx, r, 2); break;
-        case tag::DefineEditText: parseDefineEditText(m_ctx, r); break;
-        case tag::DefineSprite: parseSprite(r, t); break;
+        case tag::DefineBitsJPEG4:
+            parseDefineBits(m_ctx, r, t.code);
+            break;
+        case tag::DefineBitsLossless:
+            parseDefineBitsLossless(m_ctx, r, 1);
+            break;
+        case tag::DefineBitsLossless2:
+            parseDefineBitsLossless(m_ctx, r, 2);
+            break;
+        case tag::DefineButton:
+            parseDefineButton(m_ctx, r, 1);
+            break;
+        case tag::DefineButton2:
+            parseDefineButton(m_ctx, r, 2);
+            break;
+        case tag::DefineButtonCxform:
+            parseDefineButtonCxform(m_ctx, r);
+            break;
+        case tag::DefineFont:
+            parseDefineFont(m_ctx, r, 1);
+            break;
+        case tag::DefineFont2:
+            parseDefineFont(m_ctx, r, 2);
+            break;
+        case tag::DefineFont3:
+            parseDefineFont(m_ctx, r, 3);
+            break;
+        case tag::DefineFontInfo:
+            parseDefineFontInfo(m_ctx, r, 1);
+            break;
+        case tag::DefineFontInfo2:
+            parseDefineFontInfo(m_ctx, r, 2);
+            break;
+        case tag::DefineText:
+            parseDefineText(m_ctx, r, 1);
+            break;
+        case tag::DefineText2:
+            parseDefineText(m_ctx, r, 2);
+            break;
+        case tag::DefineEditText:
+            parseDefineEditText(m_ctx, r);
+            break;
+        case tag::DefineSprite:
+            parseSprite(r, t);
+            break;
         case tag::ExportAssets: {
             uint16_t count = r.u16();
             for (uint16_t i = 0; i < count && !r.failed(); ++i) {
@@ -259,7 +292,7 @@ private:
         }
         case tag::DoAbc:
         case tag::DoAbcOld:
-            m_ctx.movie().hasAbc = true; // AS3 bytecode: the timeline still shows, scripts do not run
+            m_ctx.movie().hasAbc = true;  // AS3 bytecode: the timeline still shows, scripts do not run
             break;
         default:
             // ImportAssets, Protect, EnableDebugger, Metadata, ScriptLimits,
@@ -271,8 +304,7 @@ private:
             m_ctx.problem(ErrorCode::MalformedTag);
     }
 
-    void parseSprite(BitReader& r, const TagHeader& t)
-    {
+    void parseSprite(BitReader& r, const TagHeader& t) {
         uint16_t id = r.u16();
         Sprite sprite;
         sprite.timeline.declaredFrameCount = r.u16();
@@ -285,12 +317,11 @@ private:
         bool ended = parser.run(inner, t.bodyOffset + bodyStart);
         m_ctx.beginTag(tag::DefineSprite, t.offset);
         if (!ended)
-            m_ctx.problem(ErrorCode::Truncated); // no End inside the sprite: its frames are kept
+            m_ctx.problem(ErrorCode::Truncated);  // no End inside the sprite: its frames are kept
         m_ctx.define(id, std::move(sprite));
     }
 
-    void add(ControlTag t)
-    {
+    void add(ControlTag t) {
         if (m_ctx.charge(sizeof(ControlTag)))
             m_frame.tags.push_back(std::move(t));
     }
@@ -301,10 +332,9 @@ private:
     Frame m_frame;
 };
 
-} // namespace
+}  // namespace
 
-Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, const ParseOptions& options)
-{
+Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, const ParseOptions& options) {
     auto opened = openContainer(file, options.maxMovieBytes);
     if (!opened.ok())
         return opened.error();
@@ -330,8 +360,7 @@ Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, c
     return std::shared_ptr<const Movie>(std::move(movie));
 }
 
-Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path, const ParseOptions& options)
-{
+Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path, const ParseOptions& options) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Error{ErrorCode::ReadFailed, 0};
@@ -348,4 +377,4 @@ Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path, con
     return parseMovie(bytes, options);
 }
 
-} // namespace swf
+}  // namespace swf

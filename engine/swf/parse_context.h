@@ -18,8 +18,7 @@ public:
     [[nodiscard]] const ParseOptions& options() const { return m_options; }
     [[nodiscard]] uint8_t version() const { return m_movie.header.version; }
 
-    void beginTag(uint16_t code, size_t offset)
-    {
+    void beginTag(uint16_t code, size_t offset) {
         m_tagCode = code;
         m_tagOffset = offset;
     }
@@ -72,4 +71,4 @@ void parseDefineButtonCxform(ParseContext& ctx, BitReader& r);
 [[nodiscard]] bool readShapeRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, Shape* styles,
                                     std::vector<ShapeRecord>& out);
 
-} // namespace swf
+}  // namespace swf

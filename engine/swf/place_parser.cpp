@@ -8,8 +8,7 @@ namespace swf {
 
 namespace {
 
-void readFilterFlags(BitReader& r, Filter& f, bool bevel)
-{
+void readFilterFlags(BitReader& r, Filter& f, bool bevel) {
     f.inner = r.flag();
     f.knockout = r.flag();
     f.compositeSource = r.flag();
@@ -22,8 +21,7 @@ void readFilterFlags(BitReader& r, Filter& f, bool bevel)
 }
 
 // CLIPEVENTFLAGS: 2 bytes before SWF 6, 4 bytes after; first byte on top.
-uint32_t readClipEventFlags(BitReader& r, uint8_t version)
-{
+uint32_t readClipEventFlags(BitReader& r, uint8_t version) {
     uint32_t hi = uint32_t(r.u8()) << 24;
     hi |= uint32_t(r.u8()) << 16;
     if (version >= 6) {
@@ -33,15 +31,14 @@ uint32_t readClipEventFlags(BitReader& r, uint8_t version)
     return hi;
 }
 
-bool readClipActions(ParseContext& ctx, BitReader& r, PlaceObject& out)
-{
+bool readClipActions(ParseContext& ctx, BitReader& r, PlaceObject& out) {
     const uint8_t version = ctx.version();
-    (void)r.u16(); // reserved
+    (void)r.u16();  // reserved
     out.allClipEvents = readClipEventFlags(r, version);
     while (!r.failed()) {
         uint32_t events = readClipEventFlags(r, version);
         if (events == 0)
-            return !r.failed(); // ClipActionEndFlag
+            return !r.failed();  // ClipActionEndFlag
         ClipAction action;
         action.events = events;
         uint32_t size = r.u32();
@@ -60,16 +57,15 @@ bool readClipActions(ParseContext& ctx, BitReader& r, PlaceObject& out)
     return false;
 }
 
-} // namespace
+}  // namespace
 
-bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
-{
+bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out) {
     unsigned count = r.u8();
     for (unsigned i = 0; i < count && !r.failed(); ++i) {
         Filter f;
         uint8_t kind = r.u8();
         switch (kind) {
-        case 0: // drop shadow
+        case 0:  // drop shadow
             f.kind = FilterKind::DropShadow;
             f.color = readRgba(r);
             f.blurX = r.fixed16();
@@ -79,14 +75,14 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
             f.strength = r.fixed8();
             readFilterFlags(r, f, false);
             break;
-        case 1: // blur
+        case 1:  // blur
             f.kind = FilterKind::Blur;
             f.blurX = r.fixed16();
             f.blurY = r.fixed16();
             f.passes = uint8_t(r.ub(5));
             (void)r.ub(3);
             break;
-        case 2: // glow
+        case 2:  // glow
             f.kind = FilterKind::Glow;
             f.color = readRgba(r);
             f.blurX = r.fixed16();
@@ -94,7 +90,7 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
             f.strength = r.fixed8();
             readFilterFlags(r, f, false);
             break;
-        case 3: // bevel
+        case 3:  // bevel
             f.kind = FilterKind::Bevel;
             f.color = readRgba(r);
             f.highlightColor = readRgba(r);
@@ -105,8 +101,8 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
             f.strength = r.fixed8();
             readFilterFlags(r, f, true);
             break;
-        case 4: // gradient glow
-        case 7: { // gradient bevel
+        case 4:    // gradient glow
+        case 7: {  // gradient bevel
             f.kind = kind == 4 ? FilterKind::GradientGlow : FilterKind::GradientBevel;
             unsigned colors = r.u8();
             for (unsigned c = 0; c < colors; ++c)
@@ -121,7 +117,7 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
             readFilterFlags(r, f, true);
             break;
         }
-        case 5: { // convolution
+        case 5: {  // convolution
             f.kind = FilterKind::Convolution;
             f.matrixX = r.u8();
             f.matrixY = r.u8();
@@ -138,7 +134,7 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
             f.preserveAlpha = flags & 0x01;
             break;
         }
-        case 6: // colour matrix
+        case 6:  // colour matrix
             f.kind = FilterKind::ColorMatrix;
             for (int c = 0; c < 20; ++c)
                 f.matrix.push_back(r.f32());
@@ -154,8 +150,7 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out)
     return !r.failed();
 }
 
-bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, PlaceObject& out)
-{
+bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, PlaceObject& out) {
     out.version = placeVersion;
     const uint8_t version = ctx.version();
     if (placeVersion == 1) {
@@ -193,7 +188,7 @@ bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, Pla
         bool complete = readFilterList(ctx, r, filters);
         out.filters = std::move(filters);
         if (!complete)
-            return !r.failed(); // an unknown filter hides the fields after it: keep what came before
+            return !r.failed();  // an unknown filter hides the fields after it: keep what came before
     }
     if (flags2 & 0x02)
         out.blendMode = blendModeFromByte(r.u8());
@@ -210,4 +205,4 @@ bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, Pla
     return !r.failed();
 }
 
-} // namespace swf
+}  // namespace swf

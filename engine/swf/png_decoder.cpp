@@ -14,8 +14,7 @@ struct Source {
     size_t pos = 0;
 };
 
-void readFromMemory(png_structp png, png_bytep out, png_size_t length)
-{
+void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
     auto* src = static_cast<Source*>(png_get_io_ptr(png));
     if (src->data.size() - src->pos < length)
         png_error(png, "short read");
@@ -27,8 +26,7 @@ void onWarning(png_structp, png_const_charp) {}
 void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 ErrorCode runLibpng(std::span<const uint8_t> data, const ImageBudget& budget, std::vector<uint32_t>& pixels,
-                    uint32_t& width, uint32_t& height)
-{
+                    uint32_t& width, uint32_t& height) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     if (!png)
         return ErrorCode::ImageDecodeFailed;
@@ -77,10 +75,9 @@ ErrorCode runLibpng(std::span<const uint8_t> data, const ImageBudget& budget, st
     return result;
 }
 
-} // namespace
+}  // namespace
 
-void decodePng(std::span<const uint8_t> data, const ImageBudget& budget, Bitmap& out)
-{
+void decodePng(std::span<const uint8_t> data, const ImageBudget& budget, Bitmap& out) {
     out.source = BitmapSource::Png;
     uint32_t width = 0;
     uint32_t height = 0;
@@ -89,4 +86,4 @@ void decodePng(std::span<const uint8_t> data, const ImageBudget& budget, Bitmap&
     storeDecoded(rc, width, height, std::move(pixels), out);
 }
 
-} // namespace swf
+}  // namespace swf

@@ -2,8 +2,7 @@
 
 namespace swf {
 
-Rect readRect(BitReader& r)
-{
+Rect readRect(BitReader& r) {
     r.align();
     unsigned bits = r.ub(5);
     Rect rect;
@@ -15,8 +14,7 @@ Rect readRect(BitReader& r)
     return rect;
 }
 
-Matrix readMatrix(BitReader& r)
-{
+Matrix readMatrix(BitReader& r) {
     r.align();
     Matrix m;
     if (r.flag()) {
@@ -42,8 +40,7 @@ namespace {
 // Nbits allows up to 15 bits, so a clamp only matters for hostile data.
 int16_t narrow(int32_t v) { return int16_t(v < -32768 ? -32768 : v > 32767 ? 32767 : v); }
 
-ColorTransform readCxform(BitReader& r, bool withAlpha)
-{
+ColorTransform readCxform(BitReader& r, bool withAlpha) {
     r.align();
     ColorTransform cx;
     bool hasAdd = r.flag();
@@ -67,13 +64,12 @@ ColorTransform readCxform(BitReader& r, bool withAlpha)
     return cx;
 }
 
-} // namespace
+}  // namespace
 
 ColorTransform readColorTransform(BitReader& r) { return readCxform(r, false); }
 ColorTransform readColorTransformAlpha(BitReader& r) { return readCxform(r, true); }
 
-Rgba readRgb(BitReader& r)
-{
+Rgba readRgb(BitReader& r) {
     Rgba c;
     c.r = r.u8();
     c.g = r.u8();
@@ -82,8 +78,7 @@ Rgba readRgb(BitReader& r)
     return c;
 }
 
-Rgba readRgba(BitReader& r)
-{
+Rgba readRgba(BitReader& r) {
     Rgba c;
     c.r = r.u8();
     c.g = r.u8();
@@ -92,8 +87,7 @@ Rgba readRgba(BitReader& r)
     return c;
 }
 
-Rgba readArgb(BitReader& r)
-{
+Rgba readArgb(BitReader& r) {
     Rgba c;
     c.a = r.u8();
     c.r = r.u8();
@@ -102,11 +96,10 @@ Rgba readArgb(BitReader& r)
     return c;
 }
 
-BlendMode blendModeFromByte(uint8_t value)
-{
+BlendMode blendModeFromByte(uint8_t value) {
     if (value >= 2 && value <= 14)
         return BlendMode(value);
     return BlendMode::Normal;
 }
 
-} // namespace swf
+}  // namespace swf

@@ -8,11 +8,11 @@ namespace swf {
 
 [[nodiscard]] Rect readRect(BitReader& r);
 [[nodiscard]] Matrix readMatrix(BitReader& r);
-[[nodiscard]] ColorTransform readColorTransform(BitReader& r);          // CXFORM
-[[nodiscard]] ColorTransform readColorTransformAlpha(BitReader& r);     // CXFORMWITHALPHA
+[[nodiscard]] ColorTransform readColorTransform(BitReader& r);       // CXFORM
+[[nodiscard]] ColorTransform readColorTransformAlpha(BitReader& r);  // CXFORMWITHALPHA
 [[nodiscard]] Rgba readRgb(BitReader& r);
 [[nodiscard]] Rgba readRgba(BitReader& r);
 [[nodiscard]] Rgba readArgb(BitReader& r);
 [[nodiscard]] BlendMode blendModeFromByte(uint8_t value);
 
-} // namespace swf
+}  // namespace swf

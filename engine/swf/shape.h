@@ -20,16 +20,16 @@ enum class FillKind : uint8_t {
     Solid,
     LinearGradient,
     RadialGradient,
-    FocalGradient,   // radial with gradient.focalPoint
+    FocalGradient,  // radial with gradient.focalPoint
     RepeatingBitmap,
     ClippedBitmap,
 };
 
-enum class SpreadMode : uint8_t { Pad, Reflect, Repeat };               // reserved 3 reads as Pad
-enum class InterpolationMode : uint8_t { Normal, LinearRgb };          // reserved values read as Normal
+enum class SpreadMode : uint8_t { Pad, Reflect, Repeat };      // reserved 3 reads as Pad
+enum class InterpolationMode : uint8_t { Normal, LinearRgb };  // reserved values read as Normal
 
 struct GradientStop {
-    uint8_t ratio = 0; // 0..255 along the gradient
+    uint8_t ratio = 0;  // 0..255 along the gradient
     Rgba color;
 
     friend bool operator==(const GradientStop&, const GradientStop&) = default;
@@ -42,19 +42,19 @@ struct GradientStop {
 struct Gradient {
     SpreadMode spread = SpreadMode::Pad;
     InterpolationMode interpolation = InterpolationMode::Normal;
-    std::vector<GradientStop> stops; // 0..15 as read, in file order
-    double focalPoint = 0.0;         // -1..1 along x, FocalGradient only
+    std::vector<GradientStop> stops;  // 0..15 as read, in file order
+    double focalPoint = 0.0;          // -1..1 along x, FocalGradient only
 
     friend bool operator==(const Gradient&, const Gradient&) = default;
 };
 
 struct FillStyle {
     FillKind kind = FillKind::Solid;
-    Rgba color;         // Solid
-    Matrix matrix;      // gradients: gradient square -> shape; bitmaps: bitmap pixels -> shape twips
-    Gradient gradient;  // gradient kinds
-    uint16_t bitmapId = 0; // bitmap kinds; 0xFFFF (or any id that is not a bitmap) means "no bitmap"
-    bool smoothed = true;  // bitmap kinds: false for the file's non-smoothed fill types 0x42/0x43
+    Rgba color;             // Solid
+    Matrix matrix;          // gradients: gradient square -> shape; bitmaps: bitmap pixels -> shape twips
+    Gradient gradient;      // gradient kinds
+    uint16_t bitmapId = 0;  // bitmap kinds; 0xFFFF (or any id that is not a bitmap) means "no bitmap"
+    bool smoothed = true;   // bitmap kinds: false for the file's non-smoothed fill types 0x42/0x43
 
     friend bool operator==(const FillStyle&, const FillStyle&) = default;
 };
@@ -65,17 +65,17 @@ enum class JoinStyle : uint8_t { Round, Bevel, Miter };
 // LINESTYLE (DefineShape 1-3) and LINESTYLE2 (DefineShape4). For the older
 // form the extra fields keep their defaults: round caps and joins.
 struct LineStyle {
-    uint16_t width = 0; // twips; 0 draws a hairline
+    uint16_t width = 0;  // twips; 0 draws a hairline
     Rgba color;
     CapStyle startCap = CapStyle::Round;
     CapStyle endCap = CapStyle::Round;
     JoinStyle join = JoinStyle::Round;
-    double miterLimit = 3.0; // Miter only; 8.8 factor from the file
+    double miterLimit = 3.0;  // Miter only; 8.8 factor from the file
     bool noHScale = false;
     bool noVScale = false;
     bool pixelHinting = false;
     bool noClose = false;
-    bool hasFill = false; // the stroke is painted with `fill` instead of `color`
+    bool hasFill = false;  // the stroke is painted with `fill` instead of `color`
     FillStyle fill;
 
     friend bool operator==(const LineStyle&, const LineStyle&) = default;
@@ -89,10 +89,10 @@ struct StyleChange {
     bool hasFill0 = false;
     bool hasFill1 = false;
     bool hasLine = false;
-    uint32_t fill0 = 0; // flattened 1-based index, 0 = none (see top of file)
+    uint32_t fill0 = 0;  // flattened 1-based index, 0 = none (see top of file)
     uint32_t fill1 = 0;
     uint32_t line = 0;
-    bool newStyles = false; // this record appended a new style group
+    bool newStyles = false;  // this record appended a new style group
 
     friend bool operator==(const StyleChange&, const StyleChange&) = default;
 };
@@ -115,10 +115,10 @@ using ShapeRecord = std::variant<StyleChange, Edge>;
 
 // DefineShape 1-4. Glyph outlines of fonts use the same records with no styles.
 struct Shape {
-    uint8_t version = 1; // 1..4: which DefineShape tag
+    uint8_t version = 1;  // 1..4: which DefineShape tag
     Rect bounds;
-    Rect edgeBounds;     // DefineShape4 only; equals bounds otherwise
-    bool nonZeroWinding = false;     // DefineShape4's UsesFillWindingRule; otherwise even-odd
+    Rect edgeBounds;              // DefineShape4 only; equals bounds otherwise
+    bool nonZeroWinding = false;  // DefineShape4's UsesFillWindingRule; otherwise even-odd
     bool usesNonScalingStrokes = false;
     bool usesScalingStrokes = false;
     std::vector<FillStyle> fillStyles;
@@ -131,4 +131,4 @@ struct Shape {
     std::vector<uint32_t> lineGroupStarts{0};
 };
 
-} // namespace swf
+}  // namespace swf

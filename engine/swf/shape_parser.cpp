@@ -8,8 +8,7 @@ namespace {
 
 constexpr size_t kRecordsPerCharge = 1024;
 
-Gradient readGradient(BitReader& r, uint8_t shapeVersion, bool focal)
-{
+Gradient readGradient(BitReader& r, uint8_t shapeVersion, bool focal) {
     Gradient g;
     r.align();
     unsigned spread = r.ub(2);
@@ -31,8 +30,7 @@ Gradient readGradient(BitReader& r, uint8_t shapeVersion, bool focal)
 
 // The flags of LINESTYLE2, shared by DefineShape4 and DefineMorphShape2.
 template <typename Style>
-void readLineStyle2Flags(BitReader& r, Style& ls)
-{
+void readLineStyle2Flags(BitReader& r, Style& ls) {
     auto cap = [](unsigned v) { return v == 1 ? CapStyle::None : v == 2 ? CapStyle::Square : CapStyle::Round; };
     ls.startCap = cap(r.ub(2));
     unsigned join = r.ub(2);
@@ -49,16 +47,14 @@ void readLineStyle2Flags(BitReader& r, Style& ls)
 }
 
 // Extended counts (0xFF then UI16) exist from DefineShape2 on.
-uint32_t readStyleCount(BitReader& r, uint8_t shapeVersion)
-{
+uint32_t readStyleCount(BitReader& r, uint8_t shapeVersion) {
     uint32_t count = r.u8();
     if (count == 0xFF && shapeVersion >= 2)
         count = r.u16();
     return count;
 }
 
-LineStyle readLineStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
-{
+LineStyle readLineStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion) {
     LineStyle ls;
     ls.width = r.u16();
     if (shapeVersion < 4) {
@@ -74,8 +70,7 @@ LineStyle readLineStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
 }
 
 // Appends one style group (fill and line arrays) to a shape.
-bool readStyleGroup(ParseContext& ctx, BitReader& r, Shape& shape)
-{
+bool readStyleGroup(ParseContext& ctx, BitReader& r, Shape& shape) {
     uint32_t fills = readStyleCount(r, shape.version);
     if (!ctx.charge(size_t(fills) * sizeof(FillStyle)))
         return false;
@@ -91,7 +86,7 @@ bool readStyleGroup(ParseContext& ctx, BitReader& r, Shape& shape)
 
 // Maps a record's style index to the flattened 1-based index.
 struct StyleMap {
-    Shape* shape = nullptr; // receives new style groups; null for glyphs and morph shapes
+    Shape* shape = nullptr;  // receives new style groups; null for glyphs and morph shapes
     bool validate = true;
     uint32_t fillBase = 0;
     uint32_t lineBase = 0;
@@ -99,8 +94,7 @@ struct StyleMap {
     uint32_t lineCount = 0;
     bool reported = false;
 
-    uint32_t map(ParseContext& ctx, uint32_t index, uint32_t base, uint32_t count)
-    {
+    uint32_t map(ParseContext& ctx, uint32_t index, uint32_t base, uint32_t count) {
         if (index == 0 || !validate)
             return index;
         if (index > count) {
@@ -114,8 +108,7 @@ struct StyleMap {
 };
 
 bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap& styles,
-                 std::vector<ShapeRecord>& out)
-{
+                 std::vector<ShapeRecord>& out) {
     r.align();
     unsigned fillBits = r.ub(4);
     unsigned lineBits = r.ub(4);
@@ -130,7 +123,7 @@ bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap
         if (!isEdge) {
             unsigned flags = r.ub(5);
             if (flags == 0)
-                return !r.failed(); // EndShapeRecord
+                return !r.failed();  // EndShapeRecord
             StyleChange sc;
             bool newStyles = flags & 0x10;
             sc.hasLine = flags & 0x08;
@@ -147,7 +140,7 @@ bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap
             uint32_t line = sc.hasLine ? r.ub(lineBits) : 0;
             if (newStyles) {
                 if (!styles.shape)
-                    return false; // only shapes may bring new styles
+                    return false;  // only shapes may bring new styles
                 Shape& shape = *styles.shape;
                 styles.fillBase = uint32_t(shape.fillStyles.size());
                 styles.lineBase = uint32_t(shape.lineStyles.size());
@@ -193,8 +186,7 @@ bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap
     return false;
 }
 
-MorphGradient readMorphGradient(BitReader& r)
-{
+MorphGradient readMorphGradient(BitReader& r) {
     MorphGradient g;
     uint8_t head = r.u8();
     unsigned spread = head >> 6;
@@ -212,8 +204,7 @@ MorphGradient readMorphGradient(BitReader& r)
     return g;
 }
 
-MorphFillStyle readMorphFillStyle(BitReader& r)
-{
+MorphFillStyle readMorphFillStyle(BitReader& r) {
     MorphFillStyle f;
     uint8_t type = r.u8();
     switch (type) {
@@ -241,14 +232,13 @@ MorphFillStyle readMorphFillStyle(BitReader& r)
         f.endMatrix = readMatrix(r);
         break;
     default:
-        r.fail(); // unknown fill type: its length is unknown
+        r.fail();  // unknown fill type: its length is unknown
         break;
     }
     return f;
 }
 
-MorphLineStyle readMorphLineStyle(BitReader& r, uint8_t morphVersion)
-{
+MorphLineStyle readMorphLineStyle(BitReader& r, uint8_t morphVersion) {
     MorphLineStyle ls;
     ls.startWidth = r.u16();
     ls.endWidth = r.u16();
@@ -267,10 +257,9 @@ MorphLineStyle readMorphLineStyle(BitReader& r, uint8_t morphVersion)
     return ls;
 }
 
-} // namespace
+}  // namespace
 
-FillStyle readFillStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
-{
+FillStyle readFillStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion) {
     (void)ctx;
     FillStyle f;
     uint8_t type = r.u8();
@@ -282,7 +271,7 @@ FillStyle readFillStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
     case 0x10:
     case 0x12:
     case 0x13:
-        f.kind = type == 0x10 ? FillKind::LinearGradient
+        f.kind = type == 0x10   ? FillKind::LinearGradient
                  : type == 0x12 ? FillKind::RadialGradient
                                 : FillKind::FocalGradient;
         f.matrix = readMatrix(r);
@@ -298,29 +287,27 @@ FillStyle readFillStyle(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
         f.matrix = readMatrix(r);
         break;
     default:
-        r.fail(); // unknown fill type: the rest of the record cannot be read
+        r.fail();  // unknown fill type: the rest of the record cannot be read
         break;
     }
     return f;
 }
 
 bool readShapeRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, Shape* styles,
-                      std::vector<ShapeRecord>& out)
-{
+                      std::vector<ShapeRecord>& out) {
     StyleMap map;
     map.shape = styles;
     if (styles) {
         map.fillCount = uint32_t(styles->fillStyles.size());
         map.lineCount = uint32_t(styles->lineStyles.size());
     } else {
-        map.fillCount = 1; // glyphs: style 1 is the glyph's colour
+        map.fillCount = 1;  // glyphs: style 1 is the glyph's colour
         map.lineCount = 0;
     }
     return readRecords(ctx, r, shapeVersion, map, out);
 }
 
-void parseDefineShape(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
-{
+void parseDefineShape(ParseContext& ctx, BitReader& r, uint8_t shapeVersion) {
     uint16_t id = r.u16();
     Shape shape;
     shape.version = shapeVersion;
@@ -342,8 +329,7 @@ void parseDefineShape(ParseContext& ctx, BitReader& r, uint8_t shapeVersion)
     ctx.define(id, std::move(shape));
 }
 
-void parseDefineMorphShape(ParseContext& ctx, BitReader& r, uint8_t morphVersion)
-{
+void parseDefineMorphShape(ParseContext& ctx, BitReader& r, uint8_t morphVersion) {
     uint16_t id = r.u16();
     MorphShape m;
     m.version = morphVersion;
@@ -389,4 +375,4 @@ void parseDefineMorphShape(ParseContext& ctx, BitReader& r, uint8_t morphVersion
     ctx.define(id, std::move(m));
 }
 
-} // namespace swf
+}  // namespace swf

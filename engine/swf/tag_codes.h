@@ -73,4 +73,4 @@ inline constexpr uint16_t StartSound2 = 89;
 inline constexpr uint16_t DefineBitsJPEG4 = 90;
 inline constexpr uint16_t DefineFont4 = 91;
 
-} // namespace swf::tag
+}  // namespace swf::tag

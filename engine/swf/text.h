@@ -11,8 +11,8 @@
 namespace swf {
 
 struct GlyphEntry {
-    uint32_t index = 0;  // into the record's font glyphs
-    int32_t advance = 0; // twips to the next glyph's origin
+    uint32_t index = 0;   // into the record's font glyphs
+    int32_t advance = 0;  // twips to the next glyph's origin
 
     friend bool operator==(const GlyphEntry&, const GlyphEntry&) = default;
 };
@@ -21,7 +21,7 @@ struct GlyphEntry {
 // over from the previous record (font and height together, colour, offsets).
 struct TextRecord {
     std::optional<uint16_t> fontId;
-    std::optional<uint16_t> height; // set exactly when fontId is
+    std::optional<uint16_t> height;  // set exactly when fontId is
     std::optional<Rgba> color;
     std::optional<int16_t> xOffset;
     std::optional<int16_t> yOffset;
@@ -29,7 +29,7 @@ struct TextRecord {
 };
 
 struct Text {
-    uint8_t version = 1; // DefineText 1 (RGB colours) or 2 (RGBA)
+    uint8_t version = 1;  // DefineText 1 (RGB colours) or 2 (RGBA)
     Rect bounds;
     Matrix matrix;
     std::vector<TextRecord> records;
@@ -48,7 +48,7 @@ struct EditText {
     bool border = false;
     bool wasStatic = false;
     bool html = false;
-    bool useOutlines = false; // use the embedded glyphs of fontId
+    bool useOutlines = false;  // use the embedded glyphs of fontId
     std::optional<uint16_t> fontId;
     std::optional<std::string> fontClass;
     std::optional<uint16_t> fontHeight;  // twips
@@ -64,4 +64,4 @@ struct EditText {
     std::optional<std::string> initialText;  // UTF-8 (HTML markup when html)
 };
 
-} // namespace swf
+}  // namespace swf

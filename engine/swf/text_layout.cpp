@@ -2,8 +2,7 @@
 
 namespace swf {
 
-std::vector<PlacedGlyph> layoutText(const Text& text, const Dictionary& characters)
-{
+std::vector<PlacedGlyph> layoutText(const Text& text, const Dictionary& characters) {
     std::vector<PlacedGlyph> out;
     const Font* font = nullptr;
     uint16_t height = 0;
@@ -30,4 +29,4 @@ std::vector<PlacedGlyph> layoutText(const Text& text, const Dictionary& characte
     return out;
 }
 
-} // namespace swf
+}  // namespace swf

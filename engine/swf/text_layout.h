@@ -14,16 +14,16 @@
 namespace swf {
 
 struct PlacedGlyph {
-    const Font* font = nullptr; // never null in layoutText's output
-    uint32_t glyphIndex = 0;    // always < font->glyphs.size()
-    double x = 0.0;             // baseline origin in text space (twips, before Text::matrix)
+    const Font* font = nullptr;  // never null in layoutText's output
+    uint32_t glyphIndex = 0;     // always < font->glyphs.size()
+    double x = 0.0;              // baseline origin in text space (twips, before Text::matrix)
     double y = 0.0;
-    uint16_t height = 0;        // twips; glyph scale is height / font->emSquare
-    Rgba color;                 // black until a record sets one
+    uint16_t height = 0;  // twips; glyph scale is height / font->emSquare
+    Rgba color;           // black until a record sets one
 };
 
 // Glyphs whose font is undefined or not a font, or whose index is outside
 // the font, are left out (their advance still moves the pen).
 [[nodiscard]] std::vector<PlacedGlyph> layoutText(const Text& text, const Dictionary& characters);
 
-} // namespace swf
+}  // namespace swf

@@ -34,12 +34,12 @@ inline constexpr uint32_t Data = 1u << 16;
 inline constexpr uint32_t Construct = 1u << 10;
 inline constexpr uint32_t KeyPress = 1u << 9;
 inline constexpr uint32_t DragOut = 1u << 8;
-} // namespace ClipEvent
+}  // namespace ClipEvent
 
 struct ClipAction {
-    uint32_t events = 0;  // ClipEvent bits
-    uint8_t keyCode = 0;  // with ClipEvent::KeyPress
-    std::vector<uint8_t> actions; // action records as stored, ending with 0 in a well-formed file
+    uint32_t events = 0;           // ClipEvent bits
+    uint8_t keyCode = 0;           // with ClipEvent::KeyPress
+    std::vector<uint8_t> actions;  // action records as stored, ending with 0 in a well-formed file
 };
 
 // PlaceObject (1), PlaceObject2 (2) and PlaceObject3 (3). Optional fields are
@@ -48,14 +48,14 @@ struct ClipAction {
 struct PlaceObject {
     uint8_t version = 1;
     uint16_t depth = 0;
-    bool move = false;                     // PlaceObject2/3's Move flag
+    bool move = false;  // PlaceObject2/3's Move flag
     std::optional<uint16_t> characterId;
     std::optional<Matrix> matrix;
-    std::optional<ColorTransform> colorTransform; // PlaceObject 1's CXFORM keeps alpha identity
+    std::optional<ColorTransform> colorTransform;  // PlaceObject 1's CXFORM keeps alpha identity
     std::optional<uint16_t> ratio;
     std::optional<std::string> name;
     std::optional<uint16_t> clipDepth;
-    std::optional<std::string> className; // PlaceObject3
+    std::optional<std::string> className;  // PlaceObject3
     std::optional<std::vector<Filter>> filters;
     std::optional<BlendMode> blendMode;
     std::optional<bool> cacheAsBitmap;
@@ -66,7 +66,7 @@ struct PlaceObject {
 };
 
 struct RemoveObject {
-    uint8_t version = 1;              // 1: character id and depth; 2: depth only
+    uint8_t version = 1;  // 1: character id and depth; 2: depth only
     std::optional<uint16_t> characterId;
     uint16_t depth = 0;
 };
@@ -82,23 +82,23 @@ struct DoInitAction {
 };
 
 struct FrameLabel {
-    std::string name;          // UTF-8
+    std::string name;  // UTF-8
     bool namedAnchor = false;
 };
 
 struct SetBackgroundColor {
-    Rgba color; // alpha 255
+    Rgba color;  // alpha 255
 };
 
 using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction, DoInitAction, FrameLabel, SetBackgroundColor>;
 
 struct Frame {
-    std::vector<ControlTag> tags; // in file order
+    std::vector<ControlTag> tags;  // in file order
 };
 
 struct Label {
     std::string name;
-    uint32_t frame = 0; // 0-based frame index
+    uint32_t frame = 0;  // 0-based frame index
     bool namedAnchor = false;
 };
 
@@ -108,10 +108,10 @@ struct Label {
 struct Timeline {
     uint16_t declaredFrameCount = 0;
     std::vector<Frame> frames;
-    std::vector<Label> labels; // in file order; a repeated name keeps every entry
+    std::vector<Label> labels;  // in file order; a repeated name keeps every entry
 
     // The frame of the first label with this name (exact, case-sensitive), or none.
     [[nodiscard]] std::optional<uint32_t> findLabel(const std::string& name) const;
 };
 
-} // namespace swf
+}  // namespace swf

@@ -85,4 +85,4 @@ enum class BlendMode : uint8_t {
     HardLight = 14,
 };
 
-} // namespace swf
+}  // namespace swf

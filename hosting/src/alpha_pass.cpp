@@ -4,8 +4,7 @@
 
 namespace moviehost {
 
-void ComputeAlpha(BYTE* black, const BYTE* white, LONG width, const RECT& box) noexcept
-{
+void ComputeAlpha(BYTE* black, const BYTE* white, LONG width, const RECT& box) noexcept {
     if (box.right <= box.left || box.bottom <= box.top)
         return;
     const auto stride = static_cast<std::size_t>(width) * 4;

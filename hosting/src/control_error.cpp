@@ -9,8 +9,7 @@ namespace {
 // The thread's error object, when the control vouches that it describes a
 // failure of IShockwaveFlash. A stale object left by someone else must not
 // be attached to our error, hence the question first.
-platform::ComPtr<IErrorInfo> ControlErrorInfo(IUnknown* control)
-{
+platform::ComPtr<IErrorInfo> ControlErrorInfo(IUnknown* control) {
     platform::ComPtr<IErrorInfo> info;
     if (control == nullptr)
         return info;
@@ -28,8 +27,7 @@ platform::ComPtr<IErrorInfo> ControlErrorInfo(IUnknown* control)
 
 }  // namespace
 
-void RaiseControlError(HRESULT hr, IUnknown* control)
-{
+void RaiseControlError(HRESULT hr, IUnknown* control) {
     platform::ComPtr<IErrorInfo> info = ControlErrorInfo(control);
     // The exception takes over the reference.
     throw _com_error(hr, info.release());

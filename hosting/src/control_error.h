@@ -20,8 +20,7 @@ namespace moviehost {
 [[noreturn]] void RaiseOutOfMemory();
 
 // Raises for a negative result; success codes (S_FALSE included) pass.
-inline void CheckControlResult(HRESULT hr, IUnknown* control)
-{
+inline void CheckControlResult(HRESULT hr, IUnknown* control) {
     if (FAILED(hr))
         RaiseControlError(hr, control);
 }

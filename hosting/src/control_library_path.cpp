@@ -13,8 +13,7 @@ constexpr LPCWSTR kServerKey = WIDE("CLSID\\{D27CDB6E-AE6D-11CF-96B8-44455354000
 
 }  // namespace
 
-void FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept
-{
+void FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept {
     std::fill(std::begin(path), std::end(path), WCHAR{0});
     lstrcpyW(path, kFallbackControlLibrary);
 
@@ -24,8 +23,7 @@ void FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept
     std::fill(std::begin(path), std::end(path), WCHAR{0});
     DWORD type = REG_NONE;
     DWORD size = sizeof(path);
-    const LSTATUS status =
-        RegQueryValueExW(key.get(), WIDE(""), nullptr, &type, reinterpret_cast<LPBYTE>(path), &size);
+    const LSTATUS status = RegQueryValueExW(key.get(), WIDE(""), nullptr, &type, reinterpret_cast<LPBYTE>(path), &size);
     // A value that fills the whole buffer has no room left for a terminator
     // of its own and would be read past the end.
     const bool terminated = size < sizeof(path) || path[MAX_PATH - 1] == 0;

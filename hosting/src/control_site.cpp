@@ -6,8 +6,7 @@ namespace moviehost {
 
 CControlSite::~CControlSite() = default;
 
-HRESULT CControlSite::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT CControlSite::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -33,8 +32,7 @@ HRESULT CControlSite::OnInPlaceActivate() { return S_OK; }
 HRESULT CControlSite::OnUIActivate() { return S_OK; }
 
 HRESULT CControlSite::GetWindowContext(IOleInPlaceFrame** ppFrame, IOleInPlaceUIWindow** ppDoc, LPRECT lprcPosRect,
-                                       LPRECT lprcClipRect, LPOLEINPLACEFRAMEINFO lpFrameInfo)
-{
+                                       LPRECT lprcClipRect, LPOLEINPLACEFRAMEINFO lpFrameInfo) {
     if (ppFrame == nullptr || ppDoc == nullptr || lprcPosRect == nullptr || lprcClipRect == nullptr ||
         lpFrameInfo == nullptr)
         return E_POINTER;
@@ -72,15 +70,13 @@ HRESULT CControlSite::SetFocus(BOOL) { return S_OK; }
 HRESULT CControlSite::GetDC(LPCRECT, DWORD, HDC*) { return E_INVALIDARG; }
 HRESULT CControlSite::ReleaseDC(HDC) { return E_INVALIDARG; }
 
-HRESULT CControlSite::InvalidateRect(LPCRECT pRect, BOOL)
-{
+HRESULT CControlSite::InvalidateRect(LPCRECT pRect, BOOL) {
     m_owner->AddDirtyRect(pRect);
     return S_OK;
 }
 
 // The region is not read: the whole surface is redrawn.
-HRESULT CControlSite::InvalidateRgn(HRGN, BOOL)
-{
+HRESULT CControlSite::InvalidateRgn(HRGN, BOOL) {
     m_owner->AddDirtyRect(nullptr);
     return S_OK;
 }
@@ -93,8 +89,7 @@ HRESULT CControlSite::OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) { retur
 
 HRESULT CControlSite::SaveObject() { return S_OK; }
 
-HRESULT CControlSite::GetMoniker(DWORD, DWORD, IMoniker** ppmk)
-{
+HRESULT CControlSite::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
     if (ppmk == nullptr)
         return E_POINTER;
     *ppmk = nullptr;

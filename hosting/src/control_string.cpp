@@ -7,8 +7,7 @@
 
 namespace moviehost {
 
-platform::ScopedBstr ToControlString(LPCWSTR text)
-{
+platform::ScopedBstr ToControlString(LPCWSTR text) {
     if (text == nullptr)
         return {};
     platform::ScopedBstr copy(SysAllocString(text));
@@ -17,8 +16,7 @@ platform::ScopedBstr ToControlString(LPCWSTR text)
     return copy;
 }
 
-platform::WideStringView ControlStringView(BSTR value) noexcept
-{
+platform::WideStringView ControlStringView(BSTR value) noexcept {
     if (value == nullptr)
         return {};
     const WCHAR* begin = value;
@@ -26,8 +24,7 @@ platform::WideStringView ControlStringView(BSTR value) noexcept
     return platform::WideStringView(begin, static_cast<std::size_t>(std::find(begin, end, WCHAR{0}) - begin));
 }
 
-void CopyControlString(BSTR value, platform::WideString& target)
-{
+void CopyControlString(BSTR value, platform::WideString& target) {
     try {
         target.assign(ControlStringView(value));
     } catch (const std::bad_alloc&) {

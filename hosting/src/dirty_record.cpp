@@ -8,16 +8,14 @@ namespace moviehost {
 
 namespace {
 
-bool Covers(const RECT& outer, const RECT& inner) noexcept
-{
+bool Covers(const RECT& outer, const RECT& inner) noexcept {
     return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
            outer.bottom >= inner.bottom;
 }
 
 }  // namespace
 
-bool RemoveCoveredRect(std::vector<RECT>& rects)
-{
+bool RemoveCoveredRect(std::vector<RECT>& rects) {
     for (std::size_t p = 0; p < rects.size(); ++p) {
         for (std::size_t q = 0; q < rects.size(); ++q) {
             if (q == p)
@@ -38,8 +36,7 @@ bool RemoveCoveredRect(std::vector<RECT>& rects)
     return false;
 }
 
-void DirtyRecord::Add(const RECT* rect, LONG width, LONG height)
-{
+void DirtyRecord::Add(const RECT* rect, LONG width, LONG height) {
     if (rect != nullptr && IsRectEmpty(rect))
         return;
     m_dirty = true;
@@ -66,8 +63,7 @@ void DirtyRecord::Add(const RECT* rect, LONG width, LONG height)
     m_rects.push_back(clamped);
 }
 
-bool DirtyRecord::Collect(const RECT** bounds, const RECT** first, LONG* count)
-{
+bool DirtyRecord::Collect(const RECT** bounds, const RECT** first, LONG* count) {
     if (!m_dirty)
         return false;
     while (RemoveCoveredRect(m_rects)) {
@@ -83,8 +79,7 @@ bool DirtyRecord::Collect(const RECT** bounds, const RECT** first, LONG* count)
     return m_dirty;
 }
 
-void DirtyRecord::Reset()
-{
+void DirtyRecord::Reset() {
     m_dirty = false;
     m_rects.clear();
     m_bounds = kResetBounds;

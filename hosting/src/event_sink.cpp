@@ -14,8 +14,7 @@ bool IsString(const VARIANTARG& arg) noexcept { return arg.vt == VT_BSTR; }
 // listener may add or remove listeners, itself included, while it is called.
 // E_NOTIMPL from a listener passes the event on; anything else is the answer.
 template <typename Notify>
-HRESULT Deliver(CMoviePlayer* owner, Notify notify)
-{
+HRESULT Deliver(CMoviePlayer* owner, Notify notify) {
     if (owner == nullptr)
         return E_NOTIMPL;
     for (DWORD i = 0; i < static_cast<DWORD>(owner->ListenerCount()); ++i) {
@@ -33,8 +32,7 @@ HRESULT Deliver(CMoviePlayer* owner, Notify notify)
 
 CEventSink::~CEventSink() = default;
 
-HRESULT CEventSink::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT CEventSink::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -56,8 +54,7 @@ HRESULT CEventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 HRESULT CEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
 HRESULT CEventSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT*, EXCEPINFO*,
-                           UINT*)
-{
+                           UINT*) {
     switch (dispIdMember) {
     case DISPID_FSCommand: {
         if (pDispParams == nullptr || pDispParams->cArgs != 2 || pDispParams->rgvarg == nullptr)
@@ -85,8 +82,7 @@ HRESULT CEventSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* 
     }
 }
 
-HRESULT CEventSink::Connect(CMoviePlayer* player)
-{
+HRESULT CEventSink::Connect(CMoviePlayer* player) {
     m_owner = player;
     if (player == nullptr || player->Control() == nullptr)
         return E_POINTER;
@@ -107,8 +103,7 @@ HRESULT CEventSink::Connect(CMoviePlayer* player)
     return m_connectionPoint->Advise(self.get(), &m_cookie);
 }
 
-void CEventSink::Disconnect() noexcept
-{
+void CEventSink::Disconnect() noexcept {
     if (!m_connectionPoint)
         return;
     if (m_cookie != 0) {

@@ -10,8 +10,8 @@
 #include "platform/ole.h"
 
 #include <cstdint>
-#include <memory>
 #include <limits>
+#include <memory>
 
 namespace moviehost {
 
@@ -21,8 +21,7 @@ constexpr double kVersionScale = 1.0 / 65536.0;
 
 }  // namespace
 
-bool IsDrawableSurfaceSize(LONG width, LONG height) noexcept
-{
+bool IsDrawableSurfaceSize(LONG width, LONG height) noexcept {
     if (width <= 0 || height <= 0)
         return false;
     // Two positive LONGs multiply within 64 bits unsigned; times 4 they might
@@ -31,24 +30,21 @@ bool IsDrawableSurfaceSize(LONG width, LONG height) noexcept
     return pixels <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) / 4;
 }
 
-CMovieLoader::CMovieLoader() noexcept
-{
+CMovieLoader::CMovieLoader() noexcept {
     WCHAR path[MAX_PATH];
     FindControlLibrary(path);
     static_cast<void>(CoInitialize(nullptr));
     m_library = LoadLibraryW(path);
 }
 
-CMovieLoader::~CMovieLoader()
-{
+CMovieLoader::~CMovieLoader() {
     FreeLibrary(m_library);
     CoUninitialize();
 }
 
 // Always the registered server, never the loaded library: this answers for
 // what is installed.
-double CMovieLoader::QueryControlVersion()
-{
+double CMovieLoader::QueryControlVersion() {
     platform::ComPtr<IOleObject> object;
     {
         void* raw = nullptr;
@@ -72,8 +68,7 @@ double CMovieLoader::QueryControlVersion()
     return static_cast<double>(version) * kVersionScale;
 }
 
-IMoviePlayer* CMovieLoader::NewPlayer(LONG width, LONG height)
-{
+IMoviePlayer* CMovieLoader::NewPlayer(LONG width, LONG height) {
     if (!IsDrawableSurfaceSize(width, height))
         return nullptr;
     std::unique_ptr<CMoviePlayer> player = CMoviePlayer::Create(m_library, width, height);

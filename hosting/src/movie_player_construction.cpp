@@ -19,8 +19,7 @@ constexpr LONG kDefaultQuality = 2;
 // Takes over what a creating call handed out, but only on success: a pointer
 // that comes with a failure is not trusted enough to release.
 template <typename T>
-platform::ComPtr<T> Adopt(HRESULT hr, void* raw) noexcept
-{
+platform::ComPtr<T> Adopt(HRESULT hr, void* raw) noexcept {
     platform::ComPtr<T> result;
     if (SUCCEEDED(hr) && raw != nullptr)
         result.reset(static_cast<T*>(raw));
@@ -29,8 +28,7 @@ platform::ComPtr<T> Adopt(HRESULT hr, void* raw) noexcept
 
 }  // namespace
 
-std::unique_ptr<CMoviePlayer> CMoviePlayer::Create(HMODULE library, LONG width, LONG height)
-{
+std::unique_ptr<CMoviePlayer> CMoviePlayer::Create(HMODULE library, LONG width, LONG height) {
     // Owned from the start, so that a step that raises still tears the
     // partly built player down, once, on its way out.
     std::unique_ptr<CMoviePlayer> player(new CMoviePlayer(width, height));
@@ -38,13 +36,9 @@ std::unique_ptr<CMoviePlayer> CMoviePlayer::Create(HMODULE library, LONG width, 
     return player;
 }
 
-CMoviePlayer::CMoviePlayer(LONG width, LONG height) noexcept : m_width(width), m_height(height)
-{
-    m_site.AddRef();
-}
+CMoviePlayer::CMoviePlayer(LONG width, LONG height) noexcept : m_width(width), m_height(height) { m_site.AddRef(); }
 
-void CMoviePlayer::Initialize(HMODULE library)
-{
+void CMoviePlayer::Initialize(HMODULE library) {
     if (FAILED(CreateControl(library)) || !m_oleObject)
         return;
 
@@ -82,8 +76,7 @@ void CMoviePlayer::Initialize(HMODULE library)
 // The control as an OLE object, from the library's class factory when a
 // library is loaded, else from the registered server. A library that is loaded
 // but cannot make the control is not second-guessed through the registry.
-HRESULT CMoviePlayer::CreateControl(HMODULE library)
-{
+HRESULT CMoviePlayer::CreateControl(HMODULE library) {
     void* raw = nullptr;
     if (library == nullptr) {
         const HRESULT hr = CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, &raw);
@@ -91,7 +84,8 @@ HRESULT CMoviePlayer::CreateControl(HMODULE library)
         return hr;
     }
     // Looked up afresh for every player: the factory is used once.
-    const auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(GetProcAddress(library, "DllGetClassObject"));
+    const auto getClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(GetProcAddress(library, "DllGetClassObject"));
     if (getClassObject == nullptr)
         return CO_E_ERRORINDLL;
     HRESULT hr = getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, &raw);
@@ -104,8 +98,7 @@ HRESULT CMoviePlayer::CreateControl(HMODULE library)
     return hr;
 }
 
-CMoviePlayer::~CMoviePlayer()
-{
+CMoviePlayer::~CMoviePlayer() {
     ReleasePrivateSurfaces();
     m_windowless.reset();
     // The control goes before its events are unsubscribed and before it is

@@ -6,8 +6,7 @@ namespace moviehost {
 
 void CMoviePlayer::AddDirtyRect(const RECT* rect) { m_dirty.Add(rect, m_width, m_height); }
 
-bool CMoviePlayer::CollectDirtyRects(const RECT** bounds, const RECT** first, LONG* count)
-{
+bool CMoviePlayer::CollectDirtyRects(const RECT** bounds, const RECT** first, LONG* count) {
     return m_dirty.Collect(bounds, first, count);
 }
 

@@ -13,22 +13,19 @@ constexpr COLORREF kBlack = 0x000000;
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr LONG kAlphaMode = 2;
 
-void FillRegion(HDC hdc, HRGN region, COLORREF color)
-{
+void FillRegion(HDC hdc, HRGN region, COLORREF color) {
     const platform::ScopedBrush brush(CreateSolidBrush(color));
     FillRgn(hdc, region, brush.get());
 }
 
-void Render(IViewObject* view, DWORD aspect, HDC hdc, LONG width, LONG height)
-{
+void Render(IViewObject* view, DWORD aspect, HDC hdc, LONG width, LONG height) {
     const RECTL bounds = {0, 0, width, height};
     view->Draw(aspect, 1, nullptr, nullptr, nullptr, hdc, &bounds, &bounds, nullptr, 0);
 }
 
 }  // namespace
 
-void CMoviePlayer::DrawDirtyRegion(HDC hdc)
-{
+void CMoviePlayer::DrawDirtyRegion(HDC hdc) {
     if (!m_dirty.IsDirty())
         return;
     if (const auto view = m_control.As<IViewObject>()) {
@@ -47,8 +44,7 @@ void CMoviePlayer::DrawDirtyRegion(HDC hdc)
 }
 
 // The region stays selected as the clip region of `hdc` afterwards.
-void CMoviePlayer::DrawOpaque(HDC hdc, HRGN region, IViewObject* view)
-{
+void CMoviePlayer::DrawOpaque(HDC hdc, HRGN region, IViewObject* view) {
     SelectClipRgn(hdc, region);
     FillRegion(hdc, region, static_cast<COLORREF>(QueryBackColor()));
     Render(view, DVASPECT_OPAQUE, hdc, m_width, m_height);
@@ -57,8 +53,7 @@ void CMoviePlayer::DrawOpaque(HDC hdc, HRGN region, IViewObject* view)
 // Renders over black and over white inside the region, derives the alpha over
 // the whole box (outside the region the surfaces keep an earlier frame) and
 // copies the box; the caller's context is neither filled nor clipped here.
-void CMoviePlayer::DrawWithAlpha(HDC hdc, HRGN region, const RECT& box, IViewObject* view)
-{
+void CMoviePlayer::DrawWithAlpha(HDC hdc, HRGN region, const RECT& box, IViewObject* view) {
     if (!EnsurePrivateSurfaces(hdc))
         return;
     const LONG width = m_width;
@@ -80,8 +75,7 @@ void CMoviePlayer::DrawWithAlpha(HDC hdc, HRGN region, const RECT& box, IViewObj
            SRCCOPY);
 }
 
-bool CMoviePlayer::EnsurePrivateSurfaces(HDC reference)
-{
+bool CMoviePlayer::EnsurePrivateSurfaces(HDC reference) {
     if (m_black.Exists() && m_white.Exists())
         return true;
     ReleasePrivateSurfaces();
@@ -91,14 +85,12 @@ bool CMoviePlayer::EnsurePrivateSurfaces(HDC reference)
     return false;
 }
 
-void CMoviePlayer::ReleasePrivateSurfaces() noexcept
-{
+void CMoviePlayer::ReleasePrivateSurfaces() noexcept {
     m_black.Release();
     m_white.Release();
 }
 
-void CMoviePlayer::ResizeSurface(LONG width, LONG height)
-{
+void CMoviePlayer::ResizeSurface(LONG width, LONG height) {
     if (const auto inPlace = m_oleObject.As<IOleInPlaceObject>()) {
         const RECT surface = {0, 0, width, height};
         inPlace->SetObjectRects(&surface, &surface);

@@ -11,15 +11,13 @@ void CMoviePlayer::NoOperation(DWORD) {}
 // No test for duplicates: the same listener added twice is called twice.
 void CMoviePlayer::AddListener(IMovieListener* listener) { m_listeners.push_back(listener); }
 
-void CMoviePlayer::RemoveListener(IMovieListener* listener)
-{
+void CMoviePlayer::RemoveListener(IMovieListener* listener) {
     const auto it = std::find(m_listeners.begin(), m_listeners.end(), listener);
     if (it != m_listeners.end())
         m_listeners.erase(it);
 }
 
-IMovieListener* CMoviePlayer::ListenerAt(DWORD index)
-{
+IMovieListener* CMoviePlayer::ListenerAt(DWORD index) {
     return index < m_listeners.size() ? m_listeners[index] : nullptr;
 }
 

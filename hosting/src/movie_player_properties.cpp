@@ -23,8 +23,7 @@ void CMoviePlayer::SetUserValue(LONG value) { m_userValue = value; }
 
 LONG CMoviePlayer::GetUserValue() { return m_userValue; }
 
-LONG CMoviePlayer::QueryPlayState()
-{
+LONG CMoviePlayer::QueryPlayState() {
     if (!m_control)
         return kNoControlPlayState;
     VARIANT_BOOL playing = VARIANT_FALSE;
@@ -34,8 +33,7 @@ LONG CMoviePlayer::QueryPlayState()
 
 // The control is asked afresh for every entry of the table; the player keeps
 // no copy of its own.
-LONG CMoviePlayer::QueryQuality()
-{
+LONG CMoviePlayer::QueryQuality() {
     if (!m_control)
         return kFallbackQuality;
     for (LONG index = 0; index < kQualityCount; ++index) {
@@ -47,8 +45,7 @@ LONG CMoviePlayer::QueryQuality()
     return kFallbackQuality;
 }
 
-void CMoviePlayer::ApplyQuality(LONG index)
-{
+void CMoviePlayer::ApplyQuality(LONG index) {
     const LPCWSTR name = QualityName(index);
     if (!m_control || name == nullptr)
         return;  // an index outside the table is ignored
@@ -60,8 +57,7 @@ LONG CMoviePlayer::QueryTransparency() { return m_transparency; }
 
 // A failing control call raises before the mode is stored, so the previous
 // mode stays. Modes outside 0 to 2 are stored without telling the control.
-void CMoviePlayer::ApplyTransparency(LONG mode)
-{
+void CMoviePlayer::ApplyTransparency(LONG mode) {
     if (m_control && mode >= 0 && mode <= 2) {
         const platform::ScopedBstr wmode = ToControlString(mode == 0 ? WIDE("opaque") : WIDE("transparent"));
         CheckControlResult(m_control->put_WMode(wmode.get()), m_control.get());
@@ -70,16 +66,14 @@ void CMoviePlayer::ApplyTransparency(LONG mode)
 }
 
 // The one property that reports a control failure through its result.
-bool CMoviePlayer::OpenMovie(LPCWSTR location)
-{
+bool CMoviePlayer::OpenMovie(LPCWSTR location) {
     if (!m_control)
         return false;
     const platform::ScopedBstr movie = ToControlString(location);
     return SUCCEEDED(m_control->put_Movie(movie.get()));
 }
 
-LONG CMoviePlayer::QueryBackColor()
-{
+LONG CMoviePlayer::QueryBackColor() {
     if (!m_control)
         return 0;
     LONG color = 0;
@@ -87,61 +81,52 @@ LONG CMoviePlayer::QueryBackColor()
     return color;
 }
 
-void CMoviePlayer::ApplyBackColor(LONG color)
-{
+void CMoviePlayer::ApplyBackColor(LONG color) {
     if (!m_control)
         return;
     CheckControlResult(m_control->put_BackgroundColor(color & kColorMask), m_control.get());
 }
 
-void CMoviePlayer::PlayTarget(LPCWSTR target)
-{
+void CMoviePlayer::PlayTarget(LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr text = ToControlString(target);
     CheckControlResult(m_control->TPlay(text.get()), m_control.get());
 }
 
-void CMoviePlayer::PlayMovie()
-{
+void CMoviePlayer::PlayMovie() {
     if (m_control)
         CheckControlResult(m_control->Play(), m_control.get());
 }
 
-void CMoviePlayer::HaltTarget(LPCWSTR target)
-{
+void CMoviePlayer::HaltTarget(LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr text = ToControlString(target);
     CheckControlResult(m_control->TStopPlay(text.get()), m_control.get());
 }
 
-void CMoviePlayer::HaltMovie()
-{
+void CMoviePlayer::HaltMovie() {
     if (m_control)
         CheckControlResult(m_control->StopPlay(), m_control.get());
 }
 
-void CMoviePlayer::RewindMovie()
-{
+void CMoviePlayer::RewindMovie() {
     if (m_control)
         CheckControlResult(m_control->Rewind(), m_control.get());
 }
 
-void CMoviePlayer::NextFrame()
-{
+void CMoviePlayer::NextFrame() {
     if (m_control)
         CheckControlResult(m_control->Forward(), m_control.get());
 }
 
-void CMoviePlayer::PreviousFrame()
-{
+void CMoviePlayer::PreviousFrame() {
     if (m_control)
         CheckControlResult(m_control->Back(), m_control.get());
 }
 
-LONG CMoviePlayer::QueryTargetFrame(LPCWSTR target)
-{
+LONG CMoviePlayer::QueryTargetFrame(LPCWSTR target) {
     if (!m_control)
         return kNoFrame;
     const platform::ScopedBstr text = ToControlString(target);
@@ -150,8 +135,7 @@ LONG CMoviePlayer::QueryTargetFrame(LPCWSTR target)
     return frame;
 }
 
-LONG CMoviePlayer::QueryFrame()
-{
+LONG CMoviePlayer::QueryFrame() {
     if (!m_control)
         return kNoFrame;
     LONG frame = 0;
@@ -160,22 +144,19 @@ LONG CMoviePlayer::QueryFrame()
 }
 
 // The control takes the target first.
-void CMoviePlayer::JumpToTargetFrame(LONG frame, LPCWSTR target)
-{
+void CMoviePlayer::JumpToTargetFrame(LONG frame, LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr text = ToControlString(target);
     CheckControlResult(m_control->TGotoFrame(text.get(), frame), m_control.get());
 }
 
-void CMoviePlayer::JumpToFrame(LONG frame)
-{
+void CMoviePlayer::JumpToFrame(LONG frame) {
     if (m_control)
         CheckControlResult(m_control->GotoFrame(frame), m_control.get());
 }
 
-void CMoviePlayer::CallTargetFrame(LONG frame, LPCWSTR target)
-{
+void CMoviePlayer::CallTargetFrame(LONG frame, LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr text = ToControlString(target);

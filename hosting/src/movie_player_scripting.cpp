@@ -8,14 +8,12 @@
 
 namespace moviehost {
 
-LPCWSTR CMoviePlayer::KeepResult(BSTR value)
-{
+LPCWSTR CMoviePlayer::KeepResult(BSTR value) {
     CopyControlString(value, m_result);
     return m_result.c_str();
 }
 
-LPCWSTR CMoviePlayer::QueryTargetLabel(LPCWSTR target)
-{
+LPCWSTR CMoviePlayer::QueryTargetLabel(LPCWSTR target) {
     if (!m_control)
         return nullptr;
     const platform::ScopedBstr text = ToControlString(target);
@@ -25,8 +23,7 @@ LPCWSTR CMoviePlayer::QueryTargetLabel(LPCWSTR target)
 }
 
 // The control takes the target first, the label second.
-void CMoviePlayer::JumpToTargetLabel(LPCWSTR label, LPCWSTR target)
-{
+void CMoviePlayer::JumpToTargetLabel(LPCWSTR label, LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr targetText = ToControlString(target);
@@ -34,8 +31,7 @@ void CMoviePlayer::JumpToTargetLabel(LPCWSTR label, LPCWSTR target)
     CheckControlResult(m_control->TGotoLabel(targetText.get(), labelText.get()), m_control.get());
 }
 
-void CMoviePlayer::CallTargetLabel(LPCWSTR label, LPCWSTR target)
-{
+void CMoviePlayer::CallTargetLabel(LPCWSTR label, LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr targetText = ToControlString(target);
@@ -43,8 +39,7 @@ void CMoviePlayer::CallTargetLabel(LPCWSTR label, LPCWSTR target)
     CheckControlResult(m_control->TCallLabel(targetText.get(), labelText.get()), m_control.get());
 }
 
-LPCWSTR CMoviePlayer::ReadVariable(LPCWSTR name)
-{
+LPCWSTR CMoviePlayer::ReadVariable(LPCWSTR name) {
     if (!m_control)
         return nullptr;
     const platform::ScopedBstr nameText = ToControlString(name);
@@ -53,8 +48,7 @@ LPCWSTR CMoviePlayer::ReadVariable(LPCWSTR name)
     return KeepResult(value.get());
 }
 
-void CMoviePlayer::WriteVariable(LPCWSTR name, LPCWSTR value)
-{
+void CMoviePlayer::WriteVariable(LPCWSTR name, LPCWSTR value) {
     if (!m_control)
         return;
     const platform::ScopedBstr nameText = ToControlString(name);
@@ -62,8 +56,7 @@ void CMoviePlayer::WriteVariable(LPCWSTR name, LPCWSTR value)
     CheckControlResult(m_control->SetVariable(nameText.get(), valueText.get()), m_control.get());
 }
 
-LPCWSTR CMoviePlayer::ReadTargetProperty(LONG property, LPCWSTR target)
-{
+LPCWSTR CMoviePlayer::ReadTargetProperty(LONG property, LPCWSTR target) {
     if (!m_control)
         return nullptr;
     const platform::ScopedBstr targetText = ToControlString(target);
@@ -72,8 +65,7 @@ LPCWSTR CMoviePlayer::ReadTargetProperty(LONG property, LPCWSTR target)
     return KeepResult(value.get());
 }
 
-double CMoviePlayer::ReadTargetNumber(LONG property, LPCWSTR target)
-{
+double CMoviePlayer::ReadTargetNumber(LONG property, LPCWSTR target) {
     if (!m_control)
         return 0.0;
     const platform::ScopedBstr targetText = ToControlString(target);
@@ -82,16 +74,14 @@ double CMoviePlayer::ReadTargetNumber(LONG property, LPCWSTR target)
     return value;
 }
 
-void CMoviePlayer::WriteTargetNumber(LONG property, double value, LPCWSTR target)
-{
+void CMoviePlayer::WriteTargetNumber(LONG property, double value, LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr targetText = ToControlString(target);
     CheckControlResult(m_control->TSetPropertyNum(targetText.get(), property, value), m_control.get());
 }
 
-void CMoviePlayer::WriteTargetProperty(LONG property, LPCWSTR value, LPCWSTR target)
-{
+void CMoviePlayer::WriteTargetProperty(LONG property, LPCWSTR value, LPCWSTR target) {
     if (!m_control)
         return;
     const platform::ScopedBstr targetText = ToControlString(target);
@@ -101,8 +91,7 @@ void CMoviePlayer::WriteTargetProperty(LONG property, LPCWSTR value, LPCWSTR tar
 
 // Its own rules: the control's result code is not looked at, and no response
 // (as opposed to an empty one) leaves the result string as it was.
-LPCWSTR CMoviePlayer::InvokeMovieFunction(LPCWSTR request)
-{
+LPCWSTR CMoviePlayer::InvokeMovieFunction(LPCWSTR request) {
     if (!m_control)
         return nullptr;
     platform::ScopedBstr response;
@@ -115,8 +104,7 @@ LPCWSTR CMoviePlayer::InvokeMovieFunction(LPCWSTR request)
     return KeepResult(response.get());
 }
 
-void CMoviePlayer::AnswerMovieCall(LPCWSTR value)
-{
+void CMoviePlayer::AnswerMovieCall(LPCWSTR value) {
     if (!m_control)
         return;
     const platform::ScopedBstr text = ToControlString(value);

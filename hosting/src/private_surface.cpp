@@ -2,8 +2,7 @@
 
 namespace moviehost {
 
-bool PrivateSurface::Create(HDC reference, LONG width, LONG height)
-{
+bool PrivateSurface::Create(HDC reference, LONG width, LONG height) {
     Release();
     platform::ScopedMemoryDC dc(CreateCompatibleDC(reference));
     if (!dc)
@@ -29,8 +28,7 @@ bool PrivateSurface::Create(HDC reference, LONG width, LONG height)
     return true;
 }
 
-void PrivateSurface::Release() noexcept
-{
+void PrivateSurface::Release() noexcept {
     m_dc.reset();
     m_bitmap.reset();
     m_bits = nullptr;

@@ -2,8 +2,7 @@
 
 namespace moviehost {
 
-platform::ScopedRegion BuildUnionRegion(const std::vector<RECT>& rects)
-{
+platform::ScopedRegion BuildUnionRegion(const std::vector<RECT>& rects) {
     if (rects.empty())
         return {};
     platform::ScopedRegion current(CreateRectRgnIndirect(&rects.front()));
@@ -23,8 +22,7 @@ platform::ScopedRegion BuildUnionRegion(const std::vector<RECT>& rects)
     return current;
 }
 
-bool ClipRegionToSurface(HRGN region, LONG width, LONG height, RECT& box)
-{
+bool ClipRegionToSurface(HRGN region, LONG width, LONG height, RECT& box) {
     if (width <= 0 || height <= 0)
         return false;
     int type = GetRgnBox(region, &box);

@@ -13,8 +13,7 @@ constexpr std::uint64_t max_image_bytes = 0x7FFFFFFF;
 
 }  // namespace
 
-std::optional<Bitmap> Bitmap::create_dib(const BITMAPINFOHEADER& header)
-{
+std::optional<Bitmap> Bitmap::create_dib(const BITMAPINFOHEADER& header) {
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1 || header.biBitCount != 32 ||
         header.biCompression != BI_RGB)
         return std::nullopt;
@@ -46,20 +45,15 @@ std::optional<Bitmap> Bitmap::create_dib(const BITMAPINFOHEADER& header)
     return bitmap;
 }
 
-Bitmap Bitmap::stock_monochrome()
-{
-    return Bitmap{};
-}
+Bitmap Bitmap::stock_monochrome() { return Bitmap{}; }
 
-std::byte* Bitmap::row(LONG y) const
-{
+std::byte* Bitmap::row(LONG y) const {
     assert(m_bits && y >= 0 && y < m_height && "row() inside the bitmap");
     const std::size_t stored = m_top_down ? std::size_t(y) : std::size_t(m_height - 1 - y);
     return m_bits.get() + stored * m_stride;
 }
 
-BITMAP Bitmap::describe() const
-{
+BITMAP Bitmap::describe() const {
     BITMAP bm{};
     bm.bmType = 0;
     bm.bmWidth = m_width;
@@ -72,16 +66,14 @@ BITMAP Bitmap::describe() const
     return bm;
 }
 
-DIBSECTION Bitmap::describe_dib() const
-{
+DIBSECTION Bitmap::describe_dib() const {
     DIBSECTION ds{};
     ds.dsBm = describe();
     ds.dsBmih = m_header;
     return ds;
 }
 
-void Bitmap::check_invariants() const
-{
+void Bitmap::check_invariants() const {
 #ifndef NDEBUG
     assert(m_width > 0 && m_height > 0);
     assert(m_stride == std::size_t(m_width) * 4 && "32-bit rows are not padded");

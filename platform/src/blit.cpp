@@ -22,8 +22,7 @@ struct Box {
     std::int64_t bottom = 0;
 };
 
-Box intersect(const Box& a, const Box& b)
-{
+Box intersect(const Box& a, const Box& b) {
     return Box{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                std::min(a.bottom, b.bottom)};
 }
@@ -31,8 +30,7 @@ Box intersect(const Box& a, const Box& b)
 // Copies `area` (destination coordinates, inside the destination bitmap) from
 // the source at offset (-shift_x, -shift_y). The caller made sure every source
 // pixel read lies inside the source bitmap.
-void copy_area(const Region& area, Bitmap& dst, const Bitmap& src, std::int64_t shift_x, std::int64_t shift_y)
-{
+void copy_area(const Region& area, Bitmap& dst, const Bitmap& src, std::int64_t shift_x, std::int64_t shift_y) {
     for (const RECT& rect : area.rects()) {
         const std::size_t bytes = std::size_t(rect.right - rect.left) * 4;
         const auto src_left = static_cast<std::size_t>(rect.left - shift_x);
@@ -45,16 +43,14 @@ void copy_area(const Region& area, Bitmap& dst, const Bitmap& src, std::int64_t 
 
 // Within one bitmap the pieces of a clipped copy may read what another piece
 // already wrote, so the source part is taken aside first.
-void copy_within(const Region& area, Bitmap& bitmap, std::int64_t shift_x, std::int64_t shift_y)
-{
+void copy_within(const Region& area, Bitmap& bitmap, std::int64_t shift_x, std::int64_t shift_y) {
     const RECT& box = area.bounds();
     const std::size_t row_bytes = std::size_t(box.right - box.left) * 4;
     const auto src_left = static_cast<std::size_t>(box.left - shift_x);
     std::vector<std::byte> saved(row_bytes * std::size_t(box.bottom - box.top));
     for (LONG y = box.top; y < box.bottom; ++y) {
         const auto src_y = static_cast<LONG>(y - shift_y);
-        std::memcpy(saved.data() + std::size_t(y - box.top) * row_bytes, bitmap.row(src_y) + src_left * 4,
-                    row_bytes);
+        std::memcpy(saved.data() + std::size_t(y - box.top) * row_bytes, bitmap.row(src_y) + src_left * 4, row_bytes);
     }
     for (const RECT& rect : area.rects()) {
         const std::size_t bytes = std::size_t(rect.right - rect.left) * 4;
@@ -68,8 +64,7 @@ void copy_within(const Region& area, Bitmap& bitmap, std::int64_t shift_x, std::
 
 }  // namespace
 
-BOOL WINAPI BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, DWORD rop)
-{
+BOOL WINAPI BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, DWORD rop) {
     if (rop != SRCCOPY)
         return FALSE;
     try {

@@ -26,20 +26,17 @@ static_assert(sizeof(BstrPrefix) == 4);
 constexpr std::uint32_t max_byte_length =
     static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) - sizeof(BstrPrefix) - sizeof(OLECHAR);
 
-BstrPrefix* prefix_of(BSTR bstr) noexcept
-{
+BstrPrefix* prefix_of(BSTR bstr) noexcept {
     return reinterpret_cast<BstrPrefix*>(reinterpret_cast<unsigned char*>(bstr) - sizeof(BstrPrefix));
 }
 
-BSTR string_of(BstrPrefix* prefix) noexcept
-{
+BSTR string_of(BstrPrefix* prefix) noexcept {
     return reinterpret_cast<BSTR>(reinterpret_cast<unsigned char*>(prefix) + sizeof(BstrPrefix));
 }
 
 // A zero-filled block for `byte_length` bytes plus terminator; null when too
 // large or out of memory.
-BSTR allocate(std::uint64_t byte_length) noexcept
-{
+BSTR allocate(std::uint64_t byte_length) noexcept {
     if (byte_length > max_byte_length)
         return nullptr;
     const std::size_t total = sizeof(BstrPrefix) + static_cast<std::size_t>(byte_length) + sizeof(OLECHAR);
@@ -52,8 +49,7 @@ BSTR allocate(std::uint64_t byte_length) noexcept
 
 }  // namespace
 
-BSTR WINAPI SysAllocString(const OLECHAR* psz) noexcept
-{
+BSTR WINAPI SysAllocString(const OLECHAR* psz) noexcept {
     if (psz == nullptr)
         return nullptr;
     std::uint64_t length = 0;
@@ -64,8 +60,7 @@ BSTR WINAPI SysAllocString(const OLECHAR* psz) noexcept
     return SysAllocStringLen(psz, static_cast<UINT>(length));
 }
 
-BSTR WINAPI SysAllocStringLen(const OLECHAR* pch, UINT ui) noexcept
-{
+BSTR WINAPI SysAllocStringLen(const OLECHAR* pch, UINT ui) noexcept {
     const std::uint64_t bytes = static_cast<std::uint64_t>(ui) * sizeof(OLECHAR);
     BSTR bstr = allocate(bytes);
     if (bstr != nullptr && pch != nullptr)
@@ -73,26 +68,20 @@ BSTR WINAPI SysAllocStringLen(const OLECHAR* pch, UINT ui) noexcept
     return bstr;
 }
 
-BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len) noexcept
-{
+BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len) noexcept {
     BSTR bstr = allocate(len);
     if (bstr != nullptr && psz != nullptr)
         std::memcpy(bstr, psz, len);
     return bstr;
 }
 
-UINT WINAPI SysStringLen(BSTR bstr) noexcept
-{
+UINT WINAPI SysStringLen(BSTR bstr) noexcept {
     return bstr == nullptr ? 0 : prefix_of(bstr)->byte_length / sizeof(OLECHAR);
 }
 
-UINT WINAPI SysStringByteLen(BSTR bstr) noexcept
-{
-    return bstr == nullptr ? 0 : prefix_of(bstr)->byte_length;
-}
+UINT WINAPI SysStringByteLen(BSTR bstr) noexcept { return bstr == nullptr ? 0 : prefix_of(bstr)->byte_length; }
 
-void WINAPI SysFreeString(BSTR bstr) noexcept
-{
+void WINAPI SysFreeString(BSTR bstr) noexcept {
     if (bstr != nullptr)
         std::free(prefix_of(bstr));
 }

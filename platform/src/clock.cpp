@@ -17,21 +17,16 @@ std::atomic<ULONGLONG> s_manualNow{0};
 
 namespace platform::detail {
 
-ULONGLONG monotonicMilliseconds()
-{
+ULONGLONG monotonicMilliseconds() {
     if (s_manual.load(std::memory_order_acquire))
         return s_manualNow.load(std::memory_order_acquire);
     const auto sinceEpoch = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<ULONGLONG>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count());
 }
 
-bool clockIsManual()
-{
-    return s_manual.load(std::memory_order_acquire);
-}
+bool clockIsManual() { return s_manual.load(std::memory_order_acquire); }
 
-std::chrono::steady_clock::time_point realInstantOf(ULONGLONG milliseconds)
-{
+std::chrono::steady_clock::time_point realInstantOf(ULONGLONG milliseconds) {
     return std::chrono::steady_clock::time_point(std::chrono::milliseconds(milliseconds));
 }
 
@@ -39,33 +34,24 @@ std::chrono::steady_clock::time_point realInstantOf(ULONGLONG milliseconds)
 
 namespace platform::testing {
 
-void UseManualClock(ULONGLONG startMs)
-{
+void UseManualClock(ULONGLONG startMs) {
     s_manualNow.store(startMs, std::memory_order_release);
     s_manual.store(true, std::memory_order_release);
     detail::wakeAllThreadQueues();
 }
 
-void AdvanceManualClock(ULONGLONG milliseconds)
-{
+void AdvanceManualClock(ULONGLONG milliseconds) {
     s_manualNow.fetch_add(milliseconds, std::memory_order_acq_rel);
     detail::wakeAllThreadQueues();
 }
 
-void UseRealClock()
-{
+void UseRealClock() {
     s_manual.store(false, std::memory_order_release);
     detail::wakeAllThreadQueues();
 }
 
 }  // namespace platform::testing
 
-DWORD WINAPI GetTickCount()
-{
-    return static_cast<DWORD>(platform::detail::monotonicMilliseconds());
-}
+DWORD WINAPI GetTickCount() { return static_cast<DWORD>(platform::detail::monotonicMilliseconds()); }
 
-ULONGLONG WINAPI GetTickCount64()
-{
-    return platform::detail::monotonicMilliseconds();
-}
+ULONGLONG WINAPI GetTickCount64() { return platform::detail::monotonicMilliseconds(); }

@@ -44,8 +44,7 @@ constexpr KnownResult known_results[] = {
     {0x80040007u, "Uninitialized object"},
 };
 
-const char* known_text(HRESULT hr) noexcept
-{
+const char* known_text(HRESULT hr) noexcept {
     for (const KnownResult& known : known_results) {
         if (known.code == static_cast<std::uint32_t>(hr))
             return known.text;
@@ -53,8 +52,7 @@ const char* known_text(HRESULT hr) noexcept
     return nullptr;
 }
 
-std::u16string read_text(IErrorInfo* info, HRESULT (STDMETHODCALLTYPE IErrorInfo::*getter)(BSTR*))
-{
+std::u16string read_text(IErrorInfo* info, HRESULT (STDMETHODCALLTYPE IErrorInfo::*getter)(BSTR*)) {
     if (info == nullptr)
         return {};
     platform::ScopedBstr text;
@@ -65,20 +63,17 @@ std::u16string read_text(IErrorInfo* info, HRESULT (STDMETHODCALLTYPE IErrorInfo
 
 }  // namespace
 
-_com_error::_com_error(HRESULT hr, IErrorInfo* perrinfo, bool fAddRef) noexcept : m_hr(hr), m_perrinfo(perrinfo)
-{
+_com_error::_com_error(HRESULT hr, IErrorInfo* perrinfo, bool fAddRef) noexcept : m_hr(hr), m_perrinfo(perrinfo) {
     if (m_perrinfo != nullptr && fAddRef)
         m_perrinfo->AddRef();
 }
 
-_com_error::_com_error(const _com_error& that) noexcept : m_hr(that.m_hr), m_perrinfo(that.m_perrinfo)
-{
+_com_error::_com_error(const _com_error& that) noexcept : m_hr(that.m_hr), m_perrinfo(that.m_perrinfo) {
     if (m_perrinfo != nullptr)
         m_perrinfo->AddRef();
 }
 
-_com_error& _com_error::operator=(const _com_error& that) noexcept
-{
+_com_error& _com_error::operator=(const _com_error& that) noexcept {
     if (this != &that) {
         if (that.m_perrinfo != nullptr)
             that.m_perrinfo->AddRef();
@@ -91,14 +86,12 @@ _com_error& _com_error::operator=(const _com_error& that) noexcept
     return *this;
 }
 
-_com_error::~_com_error()
-{
+_com_error::~_com_error() {
     if (m_perrinfo != nullptr)
         m_perrinfo->Release();
 }
 
-IErrorInfo* _com_error::ErrorInfo() const noexcept
-{
+IErrorInfo* _com_error::ErrorInfo() const noexcept {
     if (m_perrinfo != nullptr)
         m_perrinfo->AddRef();
     return m_perrinfo;
@@ -108,24 +101,21 @@ std::u16string _com_error::Description() const { return read_text(m_perrinfo, &I
 std::u16string _com_error::Source() const { return read_text(m_perrinfo, &IErrorInfo::GetSource); }
 std::u16string _com_error::HelpFile() const { return read_text(m_perrinfo, &IErrorInfo::GetHelpFile); }
 
-DWORD _com_error::HelpContext() const noexcept
-{
+DWORD _com_error::HelpContext() const noexcept {
     DWORD context = 0;
     if (m_perrinfo != nullptr && FAILED(m_perrinfo->GetHelpContext(&context)))
         context = 0;
     return context;
 }
 
-::GUID _com_error::GUID() const noexcept
-{
+::GUID _com_error::GUID() const noexcept {
     ::GUID guid = GUID_NULL;
     if (m_perrinfo != nullptr && FAILED(m_perrinfo->GetGUID(&guid)))
         guid = GUID_NULL;
     return guid;
 }
 
-const char* _com_error::ErrorMessage() const noexcept
-{
+const char* _com_error::ErrorMessage() const noexcept {
     if (!m_message.empty())
         return m_message.c_str();
     char text[160];
@@ -148,8 +138,7 @@ void WINAPI _com_issue_error(HRESULT hr) { throw _com_error(hr); }
 
 void WINAPI _com_raise_error(HRESULT hr, IErrorInfo* perrinfo) { throw _com_error(hr, perrinfo); }
 
-void WINAPI _com_issue_errorex(HRESULT hr, IUnknown* punk, REFIID riid)
-{
+void WINAPI _com_issue_errorex(HRESULT hr, IUnknown* punk, REFIID riid) {
     IErrorInfo* info = nullptr;
     if (punk != nullptr) {
         ISupportErrorInfo* support = nullptr;

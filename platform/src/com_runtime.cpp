@@ -19,8 +19,7 @@ thread_local unsigned t_init_count = 0;
 // Loading the same path again reuses the one load.
 class ServerLibraries {
 public:
-    HMODULE load(const platform::WideString& path)
-    {
+    HMODULE load(const platform::WideString& path) {
         std::lock_guard lock(m_mutex);
         if (auto it = m_loaded.find(path); it != m_loaded.end())
             return it->second;
@@ -35,8 +34,7 @@ private:
     std::map<platform::WideString, HMODULE> m_loaded;
 };
 
-ServerLibraries& server_libraries()
-{
+ServerLibraries& server_libraries() {
     // Never destroyed: objects may still be released during static destruction.
     static auto* libraries = new ServerLibraries();
     return *libraries;
@@ -44,8 +42,7 @@ ServerLibraries& server_libraries()
 
 // %NAME% is replaced by the environment variable's value; unknown names and a
 // lone % stay as written.
-platform::WideString expand_environment(const platform::WideString& text)
-{
+platform::WideString expand_environment(const platform::WideString& text) {
     platform::WideString out;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t close = text[i] == u'%' ? text.find(u'%', i + 1) : platform::WideString::npos;
@@ -66,13 +63,11 @@ platform::WideString expand_environment(const platform::WideString& text)
 }
 
 // The library path registered for the class, or empty when there is none.
-platform::WideString registered_server(REFCLSID clsid)
-{
+platform::WideString registered_server(REFCLSID clsid) {
     WCHAR clsid_text[40];
     if (StringFromGUID2(clsid, clsid_text, 40) == 0)
         return {};
-    const platform::WideString key_name =
-        platform::WideString(u"CLSID\\") + clsid_text + u"\\InprocServer32";
+    const platform::WideString key_name = platform::WideString(u"CLSID\\") + clsid_text + u"\\InprocServer32";
     platform::ScopedRegistryKey key;
     if (RegOpenKeyW(HKEY_CLASSES_ROOT, key_name.c_str(), key.receive()) != ERROR_SUCCESS)
         return {};
@@ -95,26 +90,20 @@ using DllGetClassObjectFunction = HRESULT(STDMETHODCALLTYPE*)(REFCLSID, REFIID, 
 
 }  // namespace
 
-HRESULT WINAPI CoInitialize(LPVOID pvReserved) noexcept
-{
-    return CoInitializeEx(pvReserved, COINIT_APARTMENTTHREADED);
-}
+HRESULT WINAPI CoInitialize(LPVOID pvReserved) noexcept { return CoInitializeEx(pvReserved, COINIT_APARTMENTTHREADED); }
 
-HRESULT WINAPI CoInitializeEx(LPVOID, DWORD) noexcept
-{
+HRESULT WINAPI CoInitializeEx(LPVOID, DWORD) noexcept {
     // One thread, one apartment: the concurrency model is not tracked.
     return t_init_count++ == 0 ? S_OK : S_FALSE;
 }
 
-void WINAPI CoUninitialize() noexcept
-{
+void WINAPI CoUninitialize() noexcept {
     if (t_init_count > 0)
         --t_init_count;
 }
 
 HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
-                                LPVOID* ppv) noexcept
-{
+                                LPVOID* ppv) noexcept {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;

@@ -19,13 +19,9 @@ namespace {
 // The value the desktop window has on Windows; any non-null value would do.
 const HWND desktop_window = reinterpret_cast<HWND>(std::uintptr_t{0x10010});
 
-bool is_desktop(HWND hwnd)
-{
-    return hwnd == nullptr || hwnd == desktop_window;
-}
+bool is_desktop(HWND hwnd) { return hwnd == nullptr || hwnd == desktop_window; }
 
-HDC new_context(GdiTable::Access& access, DcKind kind, HWND window)
-{
+HDC new_context(GdiTable::Access& access, DcKind kind, HWND window) {
     DeviceContext dc;
     dc.m_kind = kind;
     dc.m_window = window;
@@ -34,24 +30,21 @@ HDC new_context(GdiTable::Access& access, DcKind kind, HWND window)
     return static_cast<HDC>(access.insert(std::move(dc)));
 }
 
-void count_selection(GdiTable::Access& access, const void* object, int delta)
-{
+void count_selection(GdiTable::Access& access, const void* object, int delta) {
     Slot* slot = access.slot(object);
     if (slot && !slot->m_stock)
         slot->m_selections += delta;
 }
 
 // Lets go of the bitmap and brush before the context itself goes.
-void release_context(GdiTable::Access& access, HDC hdc, DeviceContext& dc)
-{
+void release_context(GdiTable::Access& access, HDC hdc, DeviceContext& dc) {
     count_selection(access, dc.m_bitmap, -1);
     count_selection(access, dc.m_brush, -1);
     access.erase(hdc);
 }
 
 // Shared by SelectClipRgn and SelectObject with a region.
-int select_clip(GdiTable::Access& access, DeviceContext& dc, HRGN hrgn)
-{
+int select_clip(GdiTable::Access& access, DeviceContext& dc, HRGN hrgn) {
     if (!hrgn) {
         dc.m_clip.reset();
         return SIMPLEREGION;
@@ -68,8 +61,7 @@ int select_clip(GdiTable::Access& access, DeviceContext& dc, HRGN hrgn)
     return dc.m_clip->type();
 }
 
-HGDIOBJ select_bitmap(GdiTable::Access& access, DeviceContext& dc, HBITMAP bitmap, const Slot& slot)
-{
+HGDIOBJ select_bitmap(GdiTable::Access& access, DeviceContext& dc, HBITMAP bitmap, const Slot& slot) {
     // A bitmap lives in one memory context at a time; a window context shows
     // the screen, not a bitmap.
     if (dc.m_kind != DcKind::memory)
@@ -85,8 +77,7 @@ HGDIOBJ select_bitmap(GdiTable::Access& access, DeviceContext& dc, HBITMAP bitma
     return previous;
 }
 
-HGDIOBJ select_brush(GdiTable::Access& access, DeviceContext& dc, HBRUSH brush)
-{
+HGDIOBJ select_brush(GdiTable::Access& access, DeviceContext& dc, HBRUSH brush) {
     const HBRUSH previous = dc.m_brush;
     if (previous == brush)
         return previous;
@@ -98,21 +89,16 @@ HGDIOBJ select_brush(GdiTable::Access& access, DeviceContext& dc, HBRUSH brush)
 
 }  // namespace
 
-HWND WINAPI GetDesktopWindow()
-{
-    return desktop_window;
-}
+HWND WINAPI GetDesktopWindow() { return desktop_window; }
 
-HDC WINAPI GetDC(HWND hwnd)
-{
+HDC WINAPI GetDC(HWND hwnd) {
     if (!is_desktop(hwnd))
         return nullptr;
     auto access = GdiTable::acquire();
     return new_context(access, DcKind::window, desktop_window);
 }
 
-int WINAPI ReleaseDC(HWND hwnd, HDC hdc)
-{
+int WINAPI ReleaseDC(HWND hwnd, HDC hdc) {
     auto access = GdiTable::acquire();
     DeviceContext* dc = access.find<DeviceContext>(hdc);
     if (!dc || dc->m_kind != DcKind::window || !is_desktop(hwnd))
@@ -121,23 +107,20 @@ int WINAPI ReleaseDC(HWND hwnd, HDC hdc)
     return 1;
 }
 
-HWND WINAPI WindowFromDC(HDC hdc)
-{
+HWND WINAPI WindowFromDC(HDC hdc) {
     auto access = GdiTable::acquire();
     const DeviceContext* dc = access.find<DeviceContext>(hdc);
     return dc ? dc->m_window : nullptr;
 }
 
-HDC WINAPI CreateCompatibleDC(HDC hdc)
-{
+HDC WINAPI CreateCompatibleDC(HDC hdc) {
     auto access = GdiTable::acquire();
     if (hdc && !access.find<DeviceContext>(hdc))
         return nullptr;
     return new_context(access, DcKind::memory, nullptr);
 }
 
-BOOL WINAPI DeleteDC(HDC hdc)
-{
+BOOL WINAPI DeleteDC(HDC hdc) {
     auto access = GdiTable::acquire();
     DeviceContext* dc = access.find<DeviceContext>(hdc);
     if (!dc || dc->m_kind != DcKind::memory)
@@ -146,8 +129,7 @@ BOOL WINAPI DeleteDC(HDC hdc)
     return TRUE;
 }
 
-HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ object)
-{
+HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ object) {
     auto access = GdiTable::acquire();
     const Slot* slot = access.slot(object);
     const bool is_region = slot && std::holds_alternative<Region>(*slot->m_object);
@@ -165,8 +147,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ object)
     return nullptr;
 }
 
-HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type)
-{
+HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
     auto access = GdiTable::acquire();
     const DeviceContext* dc = access.find<DeviceContext>(hdc);
     if (!dc)
@@ -181,8 +162,7 @@ HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type)
     }
 }
 
-int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn)
-{
+int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
     auto access = GdiTable::acquire();
     DeviceContext* dc = access.find<DeviceContext>(hdc);
     if (!dc)
@@ -190,8 +170,7 @@ int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn)
     return select_clip(access, *dc, hrgn);
 }
 
-int WINAPI GetClipRgn(HDC hdc, HRGN hrgn)
-{
+int WINAPI GetClipRgn(HDC hdc, HRGN hrgn) {
     auto access = GdiTable::acquire();
     const DeviceContext* dc = access.find<DeviceContext>(hdc);
     Region* region = access.find<Region>(hrgn);

@@ -6,8 +6,7 @@ using platform::gdi::DeviceContext;
 using platform::gdi::GdiTable;
 
 HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                                DWORD offset)
-{
+                                DWORD offset) {
     if (bits)
         *bits = nullptr;
     // Palette colours need a palette and file mappings a kernel object;

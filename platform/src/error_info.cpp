@@ -13,8 +13,7 @@ namespace {
 // another thread than the one that wrote it, so the count is atomic.
 class ErrorObject final : public ICreateErrorInfo, public IErrorInfo {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
             return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IErrorInfo) {
@@ -29,30 +28,26 @@ public:
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
+    ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --m_refs;
         if (left == 0)
             delete this;
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE SetGUID(REFGUID rguid) override
-    {
+    HRESULT STDMETHODCALLTYPE SetGUID(REFGUID rguid) override {
         m_guid = rguid;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetSource(LPOLESTR text) override { return store(m_source, text); }
     HRESULT STDMETHODCALLTYPE SetDescription(LPOLESTR text) override { return store(m_description, text); }
     HRESULT STDMETHODCALLTYPE SetHelpFile(LPOLESTR text) override { return store(m_help_file, text); }
-    HRESULT STDMETHODCALLTYPE SetHelpContext(DWORD context) override
-    {
+    HRESULT STDMETHODCALLTYPE SetHelpContext(DWORD context) override {
         m_help_context = context;
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE GetGUID(GUID* guid) override
-    {
+    HRESULT STDMETHODCALLTYPE GetGUID(GUID* guid) override {
         if (guid == nullptr)
             return E_INVALIDARG;
         *guid = m_guid;
@@ -61,8 +56,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetSource(BSTR* out) override { return copy(m_source, out); }
     HRESULT STDMETHODCALLTYPE GetDescription(BSTR* out) override { return copy(m_description, out); }
     HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* out) override { return copy(m_help_file, out); }
-    HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* context) override
-    {
+    HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* context) override {
         if (context == nullptr)
             return E_INVALIDARG;
         *context = m_help_context;
@@ -72,8 +66,7 @@ public:
 private:
     ~ErrorObject() = default;
 
-    static HRESULT store(platform::ScopedBstr& field, LPOLESTR text) noexcept
-    {
+    static HRESULT store(platform::ScopedBstr& field, LPOLESTR text) noexcept {
         platform::ScopedBstr copy(SysAllocString(text));
         if (text != nullptr && !copy)
             return E_OUTOFMEMORY;
@@ -81,8 +74,7 @@ private:
         return S_OK;
     }
 
-    static HRESULT copy(const platform::ScopedBstr& field, BSTR* out) noexcept
-    {
+    static HRESULT copy(const platform::ScopedBstr& field, BSTR* out) noexcept {
         if (out == nullptr)
             return E_INVALIDARG;
         *out = nullptr;
@@ -104,8 +96,7 @@ private:
 // still set gives it back.
 struct ErrorSlot {
     IErrorInfo* object = nullptr;
-    ~ErrorSlot()
-    {
+    ~ErrorSlot() {
         if (object != nullptr)
             object->Release();
     }
@@ -115,8 +106,7 @@ thread_local ErrorSlot t_error;
 
 }  // namespace
 
-HRESULT WINAPI SetErrorInfo(ULONG, IErrorInfo* perrinfo) noexcept
-{
+HRESULT WINAPI SetErrorInfo(ULONG, IErrorInfo* perrinfo) noexcept {
     if (perrinfo != nullptr)
         perrinfo->AddRef();
     IErrorInfo* old = t_error.object;
@@ -126,8 +116,7 @@ HRESULT WINAPI SetErrorInfo(ULONG, IErrorInfo* perrinfo) noexcept
     return S_OK;
 }
 
-HRESULT WINAPI GetErrorInfo(ULONG, IErrorInfo** pperrinfo) noexcept
-{
+HRESULT WINAPI GetErrorInfo(ULONG, IErrorInfo** pperrinfo) noexcept {
     if (pperrinfo == nullptr)
         return E_INVALIDARG;
     *pperrinfo = t_error.object;
@@ -135,8 +124,7 @@ HRESULT WINAPI GetErrorInfo(ULONG, IErrorInfo** pperrinfo) noexcept
     return *pperrinfo != nullptr ? S_OK : S_FALSE;
 }
 
-HRESULT WINAPI CreateErrorInfo(ICreateErrorInfo** pperrinfo) noexcept
-{
+HRESULT WINAPI CreateErrorInfo(ICreateErrorInfo** pperrinfo) noexcept {
     if (pperrinfo == nullptr)
         return E_INVALIDARG;
     *pperrinfo = new (std::nothrow) ErrorObject();

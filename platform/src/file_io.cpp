@@ -6,11 +6,11 @@
 
 #include "platform/kernel.h"
 
+#include <poll.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <poll.h>
-#include <unistd.h>
 
 using platform::detail::FileObject;
 
@@ -18,8 +18,7 @@ namespace {
 
 // A non-blocking descriptor would make read and write return EAGAIN; the
 // platform's calls block, so wait for readiness and try again.
-bool waitFor(int fd, short events)
-{
+bool waitFor(int fd, short events) {
     pollfd ready{fd, events, 0};
     for (;;) {
         if (::poll(&ready, 1, -1) >= 0)
@@ -31,8 +30,7 @@ bool waitFor(int fd, short events)
 
 }  // namespace
 
-BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD bytesRead, LPOVERLAPPED overlapped)
-{
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD bytesRead, LPOVERLAPPED overlapped) {
     if (bytesRead)
         *bytesRead = 0;
     std::shared_ptr<FileObject> keepAlive;
@@ -69,8 +67,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD bytesRead
     return TRUE;
 }
 
-BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped)
-{
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped) {
     if (written)
         *written = 0;
     std::shared_ptr<FileObject> keepAlive;

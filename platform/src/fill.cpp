@@ -11,8 +11,7 @@ using platform::gdi::DeviceContext;
 using platform::gdi::GdiTable;
 using platform::gdi::Region;
 
-BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbrush)
-{
+BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbrush) {
     try {
         auto access = GdiTable::acquire();
         const DeviceContext* dc = access.find<DeviceContext>(hdc);

@@ -14,8 +14,7 @@ using platform::gdi::Slot;
 namespace {
 
 template <typename T>
-int copy_out(const T& value, int cb, LPVOID buffer)
-{
+int copy_out(const T& value, int cb, LPVOID buffer) {
     if (!buffer)
         return sizeof(T);
     if (cb < 0 || static_cast<std::size_t>(cb) < sizeof(T))
@@ -26,8 +25,7 @@ int copy_out(const T& value, int cb, LPVOID buffer)
 
 }  // namespace
 
-BOOL WINAPI DeleteObject(HGDIOBJ object)
-{
+BOOL WINAPI DeleteObject(HGDIOBJ object) {
     auto access = GdiTable::acquire();
     Slot* slot = access.slot(object);
     // Contexts go through DeleteDC or ReleaseDC, which know what they hold.
@@ -42,8 +40,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ object)
     return TRUE;
 }
 
-int WINAPI GetObjectW(HANDLE object, int cb, LPVOID buffer)
-{
+int WINAPI GetObjectW(HANDLE object, int cb, LPVOID buffer) {
     auto access = GdiTable::acquire();
     if (const Bitmap* bitmap = access.find<Bitmap>(object)) {
         if (buffer && bitmap->has_pixels() && cb >= static_cast<int>(sizeof(DIBSECTION)))
@@ -55,8 +52,7 @@ int WINAPI GetObjectW(HANDLE object, int cb, LPVOID buffer)
     return 0;
 }
 
-DWORD WINAPI GetObjectType(HGDIOBJ object)
-{
+DWORD WINAPI GetObjectType(HGDIOBJ object) {
     auto access = GdiTable::acquire();
     const Slot* slot = access.slot(object);
     if (!slot)
@@ -70,8 +66,7 @@ DWORD WINAPI GetObjectType(HGDIOBJ object)
     return OBJ_BRUSH;
 }
 
-HGDIOBJ WINAPI GetStockObject(int index)
-{
+HGDIOBJ WINAPI GetStockObject(int index) {
     if (index < 0 || index >= platform::gdi::stock_brush_count)
         return nullptr;
     auto access = GdiTable::acquire();

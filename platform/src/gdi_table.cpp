@@ -10,23 +10,20 @@ namespace {
 constexpr std::uint32_t max_slots = 0x10000;
 constexpr std::uint16_t max_generation = 0x7FFF;
 
-std::uintptr_t encode(std::uint32_t index, std::uint16_t generation)
-{
+std::uintptr_t encode(std::uint32_t index, std::uint16_t generation) {
     return (std::uintptr_t{generation} << 16) | index;
 }
 
 }  // namespace
 
-GdiTable::Access GdiTable::acquire()
-{
+GdiTable::Access GdiTable::acquire() {
     // Never destroyed: contexts and bitmaps may still be released by other
     // modules' static destructors after ours have run.
     static GdiTable* const table = new GdiTable();
     return Access(*table);
 }
 
-GdiTable::GdiTable()
-{
+GdiTable::GdiTable() {
     m_stock_bitmap = static_cast<HBITMAP>(insert_locked(Bitmap::stock_monochrome(), true));
     const COLORREF colors[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64),
                                RGB(0, 0, 0)};
@@ -35,8 +32,7 @@ GdiTable::GdiTable()
     m_stock_brushes[NULL_BRUSH] = static_cast<HBRUSH>(insert_locked(Brush::hollow(), true));
 }
 
-void* GdiTable::insert_locked(GdiObject&& object, bool stock)
-{
+void* GdiTable::insert_locked(GdiObject&& object, bool stock) {
     std::uint32_t index = 0;
     if (m_free_head) {
         index = *m_free_head;
@@ -61,8 +57,7 @@ void* GdiTable::insert_locked(GdiObject&& object, bool stock)
     return reinterpret_cast<void*>(encode(index, slot.m_generation));
 }
 
-Slot* GdiTable::slot_locked(const void* handle)
-{
+Slot* GdiTable::slot_locked(const void* handle) {
     const auto raw = reinterpret_cast<std::uintptr_t>(handle);
     const std::uintptr_t index = raw & 0xFFFF;
     const std::uintptr_t generation = raw >> 16;
@@ -74,18 +69,11 @@ Slot* GdiTable::slot_locked(const void* handle)
     return &slot;
 }
 
-Slot* GdiTable::Access::slot(const void* handle)
-{
-    return m_table.slot_locked(handle);
-}
+Slot* GdiTable::Access::slot(const void* handle) { return m_table.slot_locked(handle); }
 
-void* GdiTable::Access::insert(GdiObject&& object)
-{
-    return m_table.insert_locked(std::move(object), false);
-}
+void* GdiTable::Access::insert(GdiObject&& object) { return m_table.insert_locked(std::move(object), false); }
 
-void GdiTable::Access::erase(const void* handle)
-{
+void GdiTable::Access::erase(const void* handle) {
     Slot* slot = m_table.slot_locked(handle);
     assert(slot && !slot->m_stock && slot->m_selections == 0 && "erase() of a live, free-standing object");
     if (!slot || slot->m_stock)

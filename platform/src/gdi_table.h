@@ -44,8 +44,7 @@ public:
         [[nodiscard]] Slot* slot(const void* handle);
         // The object behind `handle` when it is live and of kind T.
         template <typename T>
-        [[nodiscard]] T* find(const void* handle)
-        {
+        [[nodiscard]] T* find(const void* handle) {
             Slot* s = slot(handle);
             return s ? std::get_if<T>(&*s->m_object) : nullptr;
         }

@@ -11,8 +11,7 @@ constexpr int digit_positions[32] = {1,  2,  3,  4,  5,  6,  7,  8,  10, 11, 12,
                                      20, 21, 22, 23, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36};
 
 // The 16 bytes of a GUID in the order its text spells them.
-void text_order_bytes(REFGUID guid, BYTE out[16]) noexcept
-{
+void text_order_bytes(REFGUID guid, BYTE out[16]) noexcept {
     out[0] = static_cast<BYTE>(guid.Data1 >> 24);
     out[1] = static_cast<BYTE>(guid.Data1 >> 16);
     out[2] = static_cast<BYTE>(guid.Data1 >> 8);
@@ -25,8 +24,7 @@ void text_order_bytes(REFGUID guid, BYTE out[16]) noexcept
         out[8 + i] = guid.Data4[i];
 }
 
-int hex_value(OLECHAR c) noexcept
-{
+int hex_value(OLECHAR c) noexcept {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
     if (c >= u'A' && c <= u'F')
@@ -38,8 +36,7 @@ int hex_value(OLECHAR c) noexcept
 
 }  // namespace
 
-int WINAPI StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) noexcept
-{
+int WINAPI StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) noexcept {
     if (lpsz == nullptr || cchMax < guid_chars + 1)
         return 0;
     static constexpr char16_t digits[] = u"0123456789ABCDEF";
@@ -56,8 +53,7 @@ int WINAPI StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) noexcept
     return guid_chars + 1;
 }
 
-HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) noexcept
-{
+HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) noexcept {
     if (pclsid == nullptr)
         return E_INVALIDARG;
     *pclsid = GUID_NULL;
@@ -88,7 +84,4 @@ HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) noexcept
     return S_OK;
 }
 
-HRESULT WINAPI IIDFromString(LPCOLESTR lpsz, LPIID lpiid) noexcept
-{
-    return CLSIDFromString(lpsz, lpiid);
-}
+HRESULT WINAPI IIDFromString(LPCOLESTR lpsz, LPIID lpiid) noexcept { return CLSIDFromString(lpsz, lpiid); }

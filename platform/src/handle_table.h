@@ -46,8 +46,7 @@ public:
     [[nodiscard]] std::shared_ptr<KernelObject> find(HANDLE handle) const;
 
     template <typename Object>
-    [[nodiscard]] std::shared_ptr<Object> findAs(HANDLE handle) const
-    {
+    [[nodiscard]] std::shared_ptr<Object> findAs(HANDLE handle) const {
         return std::dynamic_pointer_cast<Object>(find(handle));
     }
 

@@ -9,22 +9,19 @@ namespace platform::detail {
 
 static_assert(sizeof(HANDLE) == 8, "handle encoding keeps the generation in the upper 32 bits");
 
-DWORD KernelObject::wait(DWORD)
-{
+DWORD KernelObject::wait(DWORD) {
     SetLastError(ERROR_INVALID_HANDLE);
     return WAIT_FAILED;
 }
 
-HandleTable& HandleTable::instance()
-{
+HandleTable& HandleTable::instance() {
     // Never destroyed: detached threads may still close handles while the
     // process runs its exit handlers.
     static HandleTable* table = new HandleTable;
     return *table;
 }
 
-HANDLE HandleTable::add(std::shared_ptr<KernelObject> object)
-{
+HANDLE HandleTable::add(std::shared_ptr<KernelObject> object) {
     if (!object)
         return nullptr;
     std::lock_guard lock(m_mutex);
@@ -44,8 +41,7 @@ HANDLE HandleTable::add(std::shared_ptr<KernelObject> object)
     return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
 }
 
-std::ptrdiff_t HandleTable::slotOf(HANDLE handle) const
-{
+std::ptrdiff_t HandleTable::slotOf(HANDLE handle) const {
     const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle));
     const std::uint64_t low = value & 0xFFFFFFFFu;
     if ((low & 3) != 0 || low == 0)
@@ -59,8 +55,7 @@ std::ptrdiff_t HandleTable::slotOf(HANDLE handle) const
     return static_cast<std::ptrdiff_t>(index);
 }
 
-std::shared_ptr<KernelObject> HandleTable::find(HANDLE handle) const
-{
+std::shared_ptr<KernelObject> HandleTable::find(HANDLE handle) const {
     std::lock_guard lock(m_mutex);
     const std::ptrdiff_t index = slotOf(handle);
     if (index < 0)
@@ -68,8 +63,7 @@ std::shared_ptr<KernelObject> HandleTable::find(HANDLE handle) const
     return m_slots[static_cast<std::size_t>(index)].object;
 }
 
-std::shared_ptr<KernelObject> HandleTable::remove(HANDLE handle)
-{
+std::shared_ptr<KernelObject> HandleTable::remove(HANDLE handle) {
     std::lock_guard lock(m_mutex);
     const std::ptrdiff_t index = slotOf(handle);
     if (index < 0)
@@ -87,8 +81,7 @@ std::shared_ptr<KernelObject> HandleTable::remove(HANDLE handle)
 
 using platform::detail::HandleTable;
 
-BOOL WINAPI CloseHandle(HANDLE object)
-{
+BOOL WINAPI CloseHandle(HANDLE object) {
     // The object may close a descriptor when released; that happens here,
     // after the table's lock is gone.
     std::shared_ptr<platform::detail::KernelObject> removed = HandleTable::instance().remove(object);
@@ -99,8 +92,7 @@ BOOL WINAPI CloseHandle(HANDLE object)
     return TRUE;
 }
 
-DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds)
-{
+DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds) {
     std::shared_ptr<platform::detail::KernelObject> found = HandleTable::instance().find(object);
     if (!found) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -12,15 +12,11 @@ constexpr int kKeyCount = 256;
 
 std::array<std::atomic<bool>, kKeyCount> s_held{};
 
-bool isKey(int virtualKey)
-{
-    return virtualKey >= 0 && virtualKey < kKeyCount;
-}
+bool isKey(int virtualKey) { return virtualKey >= 0 && virtualKey < kKeyCount; }
 
 }  // namespace
 
-SHORT WINAPI GetAsyncKeyState(int virtualKey)
-{
+SHORT WINAPI GetAsyncKeyState(int virtualKey) {
     if (!isKey(virtualKey) || !s_held[static_cast<std::size_t>(virtualKey)].load(std::memory_order_relaxed))
         return 0;
     // Bit 15, "held now", as the platform reports it.
@@ -29,14 +25,12 @@ SHORT WINAPI GetAsyncKeyState(int virtualKey)
 
 namespace platform::testing {
 
-void SetAsyncKeyHeld(int virtualKey, bool held)
-{
+void SetAsyncKeyHeld(int virtualKey, bool held) {
     if (isKey(virtualKey))
         s_held[static_cast<std::size_t>(virtualKey)].store(held, std::memory_order_relaxed);
 }
 
-void ReleaseAllAsyncKeys()
-{
+void ReleaseAllAsyncKeys() {
     for (auto& key : s_held)
         key.store(false, std::memory_order_relaxed);
 }

@@ -14,20 +14,13 @@ thread_local DWORD t_lastError = ERROR_SUCCESS;
 
 }  // namespace
 
-DWORD WINAPI GetLastError()
-{
-    return t_lastError;
-}
+DWORD WINAPI GetLastError() { return t_lastError; }
 
-void WINAPI SetLastError(DWORD error)
-{
-    t_lastError = error;
-}
+void WINAPI SetLastError(DWORD error) { t_lastError = error; }
 
 namespace platform::detail {
 
-DWORD errorFromErrno(int errnoValue)
-{
+DWORD errorFromErrno(int errnoValue) {
     switch (errnoValue) {
     case 0:
         return ERROR_SUCCESS;
@@ -58,9 +51,6 @@ DWORD errorFromErrno(int errnoValue)
     }
 }
 
-void setLastErrorFromErrno(int errnoValue)
-{
-    SetLastError(errorFromErrno(errnoValue));
-}
+void setLastErrorFromErrno(int errnoValue) { SetLastError(errorFromErrno(errnoValue)); }
 
 }  // namespace platform::detail

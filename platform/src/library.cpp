@@ -4,27 +4,25 @@
 #include "platform/kernel.h"
 #include "platform/wide.h"
 
-#include <cstring>
 #include <dlfcn.h>
+#include <unistd.h>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 class ModuleTable {
 public:
-    void add(void* handle)
-    {
+    void add(void* handle) {
         std::lock_guard lock(m_mutex);
         ++m_loads[handle];
     }
 
     // Drops one load; false when the handle is not loaded through us.
-    bool remove(void* handle)
-    {
+    bool remove(void* handle) {
         std::lock_guard lock(m_mutex);
         const auto it = m_loads.find(handle);
         if (it == m_loads.end())
@@ -34,8 +32,7 @@ public:
         return true;
     }
 
-    bool contains(void* handle)
-    {
+    bool contains(void* handle) {
         std::lock_guard lock(m_mutex);
         return m_loads.count(handle) != 0;
     }
@@ -45,15 +42,13 @@ private:
     std::map<void*, unsigned long> m_loads;
 };
 
-ModuleTable& module_table()
-{
+ModuleTable& module_table() {
     static auto* table = new ModuleTable();  // libraries may be freed during static destruction
     return *table;
 }
 
 // The folder of the running executable, with a trailing '/', or empty.
-std::string executable_folder()
-{
+std::string executable_folder() {
     char path[4096];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0)
@@ -63,8 +58,7 @@ std::string executable_folder()
     return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }
 
-HMODULE open_library(const std::string& file) noexcept
-{
+HMODULE open_library(const std::string& file) noexcept {
     void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr)
         return nullptr;
@@ -79,8 +73,7 @@ HMODULE open_library(const std::string& file) noexcept
 
 }  // namespace
 
-HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept
-{
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
     if (lpLibFileName == nullptr || *lpLibFileName == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -110,8 +103,7 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept
     }
 }
 
-FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept
-{
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept {
     if (hModule == nullptr || !module_table().contains(hModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
@@ -132,8 +124,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept
     return function;
 }
 
-BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept
-{
+BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept {
     if (hLibModule == nullptr || !module_table().remove(hLibModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -10,8 +10,7 @@ using platform::detail::ThreadQueue;
 namespace {
 
 // Only thread messages exist here; any window handle names nothing.
-bool checkLoopArguments(const MSG* msg, HWND hwnd)
-{
+bool checkLoopArguments(const MSG* msg, HWND hwnd) {
     if (!msg) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -25,8 +24,7 @@ bool checkLoopArguments(const MSG* msg, HWND hwnd)
 
 }  // namespace
 
-BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam)
-{
+BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto queue = platform::detail::findThreadQueue(threadId);
     const auto result = queue ? queue->post(message, wParam, lParam) : ThreadQueue::PostResult::closed;
     switch (result) {
@@ -42,8 +40,7 @@ BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPAR
     return FALSE;
 }
 
-BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
-{
+BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     if (!checkLoopArguments(msg, hwnd))
         return -1;
     const auto queue = platform::detail::currentThreadQueue();
@@ -52,8 +49,7 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
     return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags)
-{
+BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (!checkLoopArguments(msg, hwnd))
         return FALSE;
     const auto take = (removeFlags & PM_REMOVE) ? ThreadQueue::Take::remove : ThreadQueue::Take::leave;
@@ -61,18 +57,11 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
     return queue->take(*msg, MessageFilter{filterMin, filterMax}, take, ThreadQueue::Wait::poll) ? TRUE : FALSE;
 }
 
-void WINAPI PostQuitMessage(int exitCode)
-{
-    platform::detail::currentThreadQueue()->postQuit(exitCode);
-}
+void WINAPI PostQuitMessage(int exitCode) { platform::detail::currentThreadQueue()->postQuit(exitCode); }
 
-BOOL WINAPI TranslateMessage(const MSG*)
-{
-    return FALSE;
-}
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
 
-LRESULT WINAPI DispatchMessageW(const MSG* msg)
-{
+LRESULT WINAPI DispatchMessageW(const MSG* msg) {
     if (!msg || msg->hwnd || msg->message != WM_TIMER || msg->lParam == 0)
         return 0;
     // The parent may post WM_TIMER with any parameters. Only a pair that names

@@ -5,22 +5,21 @@
 
 #include "platform/kernel.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 using platform::detail::FileObject;
 using platform::detail::HandleTable;
 
 namespace platform::detail {
 
-bool isPipeLike(int fd)
-{
+bool isPipeLike(int fd) {
     struct stat status {};
     if (::fstat(fd, &status) != 0)
         return false;
@@ -31,8 +30,7 @@ bool isPipeLike(int fd)
 
 namespace {
 
-bool isSocket(int fd)
-{
+bool isSocket(int fd) {
     struct stat status {};
     return ::fstat(fd, &status) == 0 && S_ISSOCK(status.st_mode);
 }
@@ -40,8 +38,7 @@ bool isSocket(int fd)
 // Copies up to `size` bytes from the front of pipe `fd` without consuming
 // them: tee duplicates them into a scratch pipe, which is then read. Returns
 // the count copied, or -1 with errno set.
-ssize_t peekPipe(int fd, void* buffer, std::size_t size)
-{
+ssize_t peekPipe(int fd, void* buffer, std::size_t size) {
     int scratch[2] = {-1, -1};
     if (::pipe2(scratch, O_CLOEXEC | O_NONBLOCK) != 0)
         return -1;
@@ -65,8 +62,7 @@ ssize_t peekPipe(int fd, void* buffer, std::size_t size)
     return copied;
 }
 
-ssize_t peekSocket(int fd, void* buffer, std::size_t size)
-{
+ssize_t peekSocket(int fd, void* buffer, std::size_t size) {
     ssize_t copied = -1;
     do
         copied = ::recv(fd, buffer, size, MSG_PEEK | MSG_DONTWAIT);
@@ -78,8 +74,7 @@ ssize_t peekSocket(int fd, void* buffer, std::size_t size)
 
 }  // namespace
 
-BOOL WINAPI CreatePipe(HANDLE* read, HANDLE* write, LPSECURITY_ATTRIBUTES, DWORD)
-{
+BOOL WINAPI CreatePipe(HANDLE* read, HANDLE* write, LPSECURITY_ATTRIBUTES, DWORD) {
     if (!read || !write) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -106,9 +101,8 @@ BOOL WINAPI CreatePipe(HANDLE* read, HANDLE* write, LPSECURITY_ATTRIBUTES, DWORD
     return TRUE;
 }
 
-BOOL WINAPI PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD bufferSize, LPDWORD bytesRead,
-                          LPDWORD totalAvailable, LPDWORD bytesLeftThisMessage)
-{
+BOOL WINAPI PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD bufferSize, LPDWORD bytesRead, LPDWORD totalAvailable,
+                          LPDWORD bytesLeftThisMessage) {
     if (bytesRead)
         *bytesRead = 0;
     if (totalAvailable)

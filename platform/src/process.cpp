@@ -4,13 +4,13 @@
 
 #include "platform/kernel.h"
 
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <poll.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,8 +28,7 @@ private:
     int m_pidfd = -1;
 };
 
-DWORD ProcessObject::wait(DWORD milliseconds)
-{
+DWORD ProcessObject::wait(DWORD milliseconds) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
@@ -62,8 +61,7 @@ DWORD ProcessObject::wait(DWORD milliseconds)
 
 }  // namespace
 
-HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD processId)
-{
+HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD processId) {
     // Ids beyond INT_MAX would turn negative as a pid_t and name a process
     // group or every process; 0 names the caller's group.
     if (processId == 0 || processId > static_cast<DWORD>(INT_MAX)) {
@@ -87,7 +85,4 @@ HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD processId)
     return handle;
 }
 
-DWORD WINAPI GetCurrentProcessId()
-{
-    return static_cast<DWORD>(::getpid());
-}
+DWORD WINAPI GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }

@@ -12,36 +12,31 @@ namespace {
 
 class QueueRegistry {
 public:
-    [[nodiscard]] static QueueRegistry& instance()
-    {
+    [[nodiscard]] static QueueRegistry& instance() {
         // Never destroyed: threads end (and unregister) during process exit.
         static QueueRegistry* registry = new QueueRegistry;
         return *registry;
     }
 
-    void add(DWORD threadId, std::shared_ptr<ThreadQueue> queue)
-    {
+    void add(DWORD threadId, std::shared_ptr<ThreadQueue> queue) {
         std::lock_guard lock(m_mutex);
         m_queues[threadId] = std::move(queue);
     }
 
-    void remove(DWORD threadId, const std::shared_ptr<ThreadQueue>& queue)
-    {
+    void remove(DWORD threadId, const std::shared_ptr<ThreadQueue>& queue) {
         std::lock_guard lock(m_mutex);
         const auto found = m_queues.find(threadId);
         if (found != m_queues.end() && found->second == queue)
             m_queues.erase(found);
     }
 
-    [[nodiscard]] std::shared_ptr<ThreadQueue> find(DWORD threadId) const
-    {
+    [[nodiscard]] std::shared_ptr<ThreadQueue> find(DWORD threadId) const {
         std::lock_guard lock(m_mutex);
         const auto found = m_queues.find(threadId);
         return found == m_queues.end() ? nullptr : found->second;
     }
 
-    [[nodiscard]] std::vector<std::shared_ptr<ThreadQueue>> all() const
-    {
+    [[nodiscard]] std::vector<std::shared_ptr<ThreadQueue>> all() const {
         std::lock_guard lock(m_mutex);
         std::vector<std::shared_ptr<ThreadQueue>> queues;
         queues.reserve(m_queues.size());
@@ -65,8 +60,7 @@ public:
     QueueOwner(const QueueOwner&) = delete;
     QueueOwner& operator=(const QueueOwner&) = delete;
 
-    ~QueueOwner()
-    {
+    ~QueueOwner() {
         if (!m_queue)
             return;
         QueueRegistry::instance().remove(m_threadId, m_queue);
@@ -75,8 +69,7 @@ public:
 
     [[nodiscard]] const std::shared_ptr<ThreadQueue>& queue() const { return m_queue; }
 
-    const std::shared_ptr<ThreadQueue>& make()
-    {
+    const std::shared_ptr<ThreadQueue>& make() {
         if (!m_queue) {
             m_queue = std::make_shared<ThreadQueue>();
             m_threadId = GetCurrentThreadId();
@@ -94,23 +87,13 @@ thread_local QueueOwner t_owner;
 
 }  // namespace
 
-std::shared_ptr<ThreadQueue> currentThreadQueue()
-{
-    return t_owner.make();
-}
+std::shared_ptr<ThreadQueue> currentThreadQueue() { return t_owner.make(); }
 
-std::shared_ptr<ThreadQueue> existingCurrentThreadQueue()
-{
-    return t_owner.queue();
-}
+std::shared_ptr<ThreadQueue> existingCurrentThreadQueue() { return t_owner.queue(); }
 
-std::shared_ptr<ThreadQueue> findThreadQueue(DWORD threadId)
-{
-    return QueueRegistry::instance().find(threadId);
-}
+std::shared_ptr<ThreadQueue> findThreadQueue(DWORD threadId) { return QueueRegistry::instance().find(threadId); }
 
-void wakeAllThreadQueues()
-{
+void wakeAllThreadQueues() {
     for (const auto& queue : QueueRegistry::instance().all())
         queue->wake();
 }

@@ -8,53 +8,41 @@ namespace {
 
 // The platform adds with 32-bit wrap-around; doing it through unsigned
 // arithmetic keeps that behaviour without signed overflow.
-LONG wrapping_add(LONG a, int b)
-{
+LONG wrapping_add(LONG a, int b) {
     return static_cast<LONG>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
-LONG wrapping_sub(LONG a, int b)
-{
+LONG wrapping_sub(LONG a, int b) {
     return static_cast<LONG>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
 }  // namespace
 
-BOOL WINAPI IsRectEmpty(const RECT* rect)
-{
-    return !rect || rect->right <= rect->left || rect->bottom <= rect->top;
-}
+BOOL WINAPI IsRectEmpty(const RECT* rect) { return !rect || rect->right <= rect->left || rect->bottom <= rect->top; }
 
-BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom)
-{
+BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom) {
     if (!rect)
         return FALSE;
     *rect = RECT{left, top, right, bottom};
     return TRUE;
 }
 
-BOOL WINAPI SetRectEmpty(LPRECT rect)
-{
-    return SetRect(rect, 0, 0, 0, 0);
-}
+BOOL WINAPI SetRectEmpty(LPRECT rect) { return SetRect(rect, 0, 0, 0, 0); }
 
-BOOL WINAPI CopyRect(LPRECT dst, const RECT* src)
-{
+BOOL WINAPI CopyRect(LPRECT dst, const RECT* src) {
     if (!dst || !src)
         return FALSE;
     *dst = *src;
     return TRUE;
 }
 
-BOOL WINAPI EqualRect(const RECT* a, const RECT* b)
-{
+BOOL WINAPI EqualRect(const RECT* a, const RECT* b) {
     if (!a || !b)
         return FALSE;
     return a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
 }
 
-BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b)
-{
+BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b)
         return FALSE;
     const bool a_empty = IsRectEmpty(a);
@@ -72,8 +60,7 @@ BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b)
     return TRUE;
 }
 
-BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b)
-{
+BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b)
         return FALSE;
     const RECT overlap{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
@@ -86,8 +73,7 @@ BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b)
     return TRUE;
 }
 
-BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy)
-{
+BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy) {
     if (!rect)
         return FALSE;
     *rect = RECT{wrapping_add(rect->left, dx), wrapping_add(rect->top, dy), wrapping_add(rect->right, dx),
@@ -95,8 +81,7 @@ BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy)
     return TRUE;
 }
 
-BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy)
-{
+BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy) {
     if (!rect)
         return FALSE;
     *rect = RECT{wrapping_sub(rect->left, dx), wrapping_sub(rect->top, dy), wrapping_add(rect->right, dx),
@@ -104,8 +89,6 @@ BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy)
     return TRUE;
 }
 
-BOOL WINAPI PtInRect(const RECT* rect, POINT point)
-{
-    return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top &&
-           point.y < rect->bottom;
+BOOL WINAPI PtInRect(const RECT* rect, POINT point) {
+    return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top && point.y < rect->bottom;
 }

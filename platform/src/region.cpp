@@ -22,8 +22,7 @@ struct Span {
     LONG right = 0;
 };
 
-std::vector<Band> bands_of(std::span<const RECT> rects)
-{
+std::vector<Band> bands_of(std::span<const RECT> rects) {
     std::vector<Band> bands;
     for (std::size_t i = 0; i < rects.size(); ++i) {
         if (bands.empty() || bands.back().top != rects[i].top)
@@ -33,8 +32,7 @@ std::vector<Band> bands_of(std::span<const RECT> rects)
     return bands;
 }
 
-std::vector<LONG> edges_of(const std::vector<Band>& bands)
-{
+std::vector<LONG> edges_of(const std::vector<Band>& bands) {
     std::vector<LONG> edges;
     edges.reserve(bands.size() * 2);
     for (const Band& band : bands) {
@@ -44,8 +42,7 @@ std::vector<LONG> edges_of(const std::vector<Band>& bands)
     return edges;
 }
 
-bool apply(RegionOp op, bool in_a, bool in_b)
-{
+bool apply(RegionOp op, bool in_a, bool in_b) {
     switch (op) {
     case RegionOp::intersect:
         return in_a && in_b;
@@ -62,8 +59,7 @@ bool apply(RegionOp op, bool in_a, bool in_b)
 // Combines two sorted lists of disjoint spans by sweeping their edges: the
 // output changes state only where the operation's answer changes, so touching
 // pieces come out merged.
-void combine_spans(std::span<const RECT> a, std::span<const RECT> b, RegionOp op, std::vector<Span>& out)
-{
+void combine_spans(std::span<const RECT> a, std::span<const RECT> b, RegionOp op, std::vector<Span>& out) {
     out.clear();
     const std::size_t edges_a = a.size() * 2;
     const std::size_t edges_b = b.size() * 2;
@@ -101,8 +97,7 @@ void combine_spans(std::span<const RECT> a, std::span<const RECT> b, RegionOp op
     }
 }
 
-bool same_spans(std::span<const RECT> band, const std::vector<Span>& spans)
-{
+bool same_spans(std::span<const RECT> band, const std::vector<Span>& spans) {
     if (band.size() != spans.size())
         return false;
     for (std::size_t i = 0; i < spans.size(); ++i) {
@@ -112,15 +107,13 @@ bool same_spans(std::span<const RECT> band, const std::vector<Span>& spans)
     return true;
 }
 
-bool fits(std::int64_t value)
-{
+bool fits(std::int64_t value) {
     return value >= std::numeric_limits<LONG>::min() && value <= std::numeric_limits<LONG>::max();
 }
 
 }  // namespace
 
-Region Region::from_rect(const RECT& rect)
-{
+Region Region::from_rect(const RECT& rect) {
     Region region;
     if (rect.right > rect.left && rect.bottom > rect.top)
         region.m_rects.push_back(rect);
@@ -132,8 +125,7 @@ Region Region::from_rect(const RECT& rect)
 // operands. Inside a slab each operand is a fixed list of spans; the result's
 // spans for the slab either extend the previous band (same spans, touching)
 // or start a new one, which keeps the output canonical.
-Region Region::combine(const Region& a, const Region& b, RegionOp op)
-{
+Region Region::combine(const Region& a, const Region& b, RegionOp op) {
     const std::vector<Band> bands_a = bands_of(a.m_rects);
     const std::vector<Band> bands_b = bands_of(b.m_rects);
 
@@ -158,8 +150,8 @@ Region Region::combine(const Region& a, const Region& b, RegionOp op)
             ++index;
         if (index == bands.size() || bands[index].top > y)
             return {};
-        return std::span<const RECT>(region.m_rects).subspan(bands[index].first,
-                                                            bands[index].last - bands[index].first);
+        return std::span<const RECT>(region.m_rects)
+            .subspan(bands[index].first, bands[index].last - bands[index].first);
     };
 
     for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
@@ -183,15 +175,13 @@ Region Region::combine(const Region& a, const Region& b, RegionOp op)
     return out;
 }
 
-int Region::type() const
-{
+int Region::type() const {
     if (m_rects.empty())
         return NULLREGION;
     return m_rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
-bool Region::contains(LONG x, LONG y) const
-{
+bool Region::contains(LONG x, LONG y) const {
     for (const RECT& rect : m_rects) {
         if (rect.top > y)
             break;
@@ -201,8 +191,7 @@ bool Region::contains(LONG x, LONG y) const
     return false;
 }
 
-bool Region::offset(LONG dx, LONG dy)
-{
+bool Region::offset(LONG dx, LONG dy) {
     if (m_rects.empty())
         return true;
     const std::int64_t left = std::int64_t{m_bounds.left} + dx;
@@ -222,22 +211,18 @@ bool Region::offset(LONG dx, LONG dy)
     return true;
 }
 
-bool operator==(const Region& a, const Region& b)
-{
+bool operator==(const Region& a, const Region& b) {
     return std::equal(a.m_rects.begin(), a.m_rects.end(), b.m_rects.begin(), b.m_rects.end(),
                       [](const RECT& x, const RECT& y) {
-                          return x.left == y.left && x.top == y.top && x.right == y.right &&
-                                 x.bottom == y.bottom;
+                          return x.left == y.left && x.top == y.top && x.right == y.right && x.bottom == y.bottom;
                       });
 }
 
-void Region::finish()
-{
+void Region::finish() {
     if (m_rects.empty()) {
         m_bounds = RECT{0, 0, 0, 0};
     } else {
-        m_bounds = RECT{m_rects.front().left, m_rects.front().top, m_rects.front().right,
-                        m_rects.back().bottom};
+        m_bounds = RECT{m_rects.front().left, m_rects.front().top, m_rects.front().right, m_rects.back().bottom};
         for (const RECT& rect : m_rects) {
             m_bounds.left = std::min(m_bounds.left, rect.left);
             m_bounds.right = std::max(m_bounds.right, rect.right);
@@ -246,8 +231,7 @@ void Region::finish()
     check_invariants();
 }
 
-void Region::check_invariants() const
-{
+void Region::check_invariants() const {
 #ifndef NDEBUG
     const std::vector<Band> bands = bands_of(m_rects);
     for (std::size_t b = 0; b < bands.size(); ++b) {

@@ -13,8 +13,7 @@ using platform::gdi::RegionOp;
 namespace {
 
 // The platform swaps inverted corners rather than treating them as empty.
-RECT normalized(int left, int top, int right, int bottom)
-{
+RECT normalized(int left, int top, int right, int bottom) {
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
@@ -24,8 +23,7 @@ RECT normalized(int left, int top, int right, int bottom)
 
 }  // namespace
 
-HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom)
-{
+HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom) {
     try {
         Region region = Region::from_rect(normalized(left, top, right, bottom));
         auto access = GdiTable::acquire();
@@ -35,15 +33,13 @@ HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom)
     }
 }
 
-HRGN WINAPI CreateRectRgnIndirect(const RECT* rect)
-{
+HRGN WINAPI CreateRectRgnIndirect(const RECT* rect) {
     if (!rect)
         return nullptr;
     return CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom);
 }
 
-BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom)
-{
+BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom) {
     try {
         Region replacement = Region::from_rect(normalized(left, top, right, bottom));
         auto access = GdiTable::acquire();
@@ -57,8 +53,7 @@ BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom)
     }
 }
 
-int WINAPI CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode)
-{
+int WINAPI CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode) {
     auto access = GdiTable::acquire();
     Region* target = access.find<Region>(dst);
     const Region* a = access.find<Region>(src1);
@@ -99,8 +94,7 @@ int WINAPI CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode)
     }
 }
 
-int WINAPI GetRgnBox(HRGN hrgn, LPRECT rect)
-{
+int WINAPI GetRgnBox(HRGN hrgn, LPRECT rect) {
     auto access = GdiTable::acquire();
     const Region* region = access.find<Region>(hrgn);
     if (!region || !rect)
@@ -109,8 +103,7 @@ int WINAPI GetRgnBox(HRGN hrgn, LPRECT rect)
     return region->type();
 }
 
-DWORD WINAPI GetRegionData(HRGN hrgn, DWORD size, LPRGNDATA data)
-{
+DWORD WINAPI GetRegionData(HRGN hrgn, DWORD size, LPRGNDATA data) {
     auto access = GdiTable::acquire();
     const Region* region = access.find<Region>(hrgn);
     if (!region)
@@ -138,15 +131,13 @@ DWORD WINAPI GetRegionData(HRGN hrgn, DWORD size, LPRGNDATA data)
     return static_cast<DWORD>(needed);
 }
 
-BOOL WINAPI PtInRegion(HRGN hrgn, int x, int y)
-{
+BOOL WINAPI PtInRegion(HRGN hrgn, int x, int y) {
     auto access = GdiTable::acquire();
     const Region* region = access.find<Region>(hrgn);
     return region && region->contains(x, y) ? TRUE : FALSE;
 }
 
-int WINAPI OffsetRgn(HRGN hrgn, int dx, int dy)
-{
+int WINAPI OffsetRgn(HRGN hrgn, int dx, int dy) {
     auto access = GdiTable::acquire();
     Region* region = access.find<Region>(hrgn);
     if (!region || !region->offset(dx, dy))
@@ -154,8 +145,7 @@ int WINAPI OffsetRgn(HRGN hrgn, int dx, int dy)
     return region->type();
 }
 
-BOOL WINAPI EqualRgn(HRGN a, HRGN b)
-{
+BOOL WINAPI EqualRgn(HRGN a, HRGN b) {
     auto access = GdiTable::acquire();
     const Region* first = access.find<Region>(a);
     const Region* second = access.find<Region>(b);

@@ -24,8 +24,7 @@ struct OpenKey {
 
 class KeyTable {
 public:
-    HKEY add(OpenKey key)
-    {
+    HKEY add(OpenKey key) {
         std::lock_guard lock(m_mutex);
         // Handles are never reused, and stay far from the predefined ones.
         m_next += 4;
@@ -34,15 +33,13 @@ public:
         return handle;
     }
 
-    bool remove(HKEY handle)
-    {
+    bool remove(HKEY handle) {
         std::lock_guard lock(m_mutex);
         return m_keys.erase(handle) == 1;
     }
 
     // A copy, so the caller works without holding the lock.
-    bool get(HKEY handle, OpenKey& out)
-    {
+    bool get(HKEY handle, OpenKey& out) {
         std::lock_guard lock(m_mutex);
         const auto it = m_keys.find(handle);
         if (it == m_keys.end())
@@ -57,14 +54,12 @@ private:
     std::uintptr_t m_next = 0x10000;
 };
 
-KeyTable& key_table()
-{
+KeyTable& key_table() {
     static auto* table = new KeyTable();  // outlives every static destructor that may close keys
     return *table;
 }
 
-const char16_t* predefined_name(HKEY key) noexcept
-{
+const char16_t* predefined_name(HKEY key) noexcept {
     if (key == HKEY_CLASSES_ROOT)
         return u"hkey_classes_root";
     if (key == HKEY_CURRENT_USER)
@@ -79,8 +74,7 @@ const char16_t* predefined_name(HKEY key) noexcept
 }
 
 // The folded path of an open or predefined key.
-bool key_path(HKEY key, WideString& path)
-{
+bool key_path(HKEY key, WideString& path) {
     if (const char16_t* root = predefined_name(key)) {
         path = root;
         return true;
@@ -94,8 +88,7 @@ bool key_path(HKEY key, WideString& path)
 
 // Appends a relative key path; a trailing backslash is allowed, an empty
 // component is not.
-LSTATUS append_subkey(WideString& path, LPCWSTR subkey)
-{
+LSTATUS append_subkey(WideString& path, LPCWSTR subkey) {
     if (subkey == nullptr || *subkey == 0)
         return ERROR_SUCCESS;
     WideStringView rest(subkey);
@@ -108,8 +101,7 @@ LSTATUS append_subkey(WideString& path, LPCWSTR subkey)
     return ERROR_SUCCESS;
 }
 
-const RegistryValue* find_value(const RegistryValues& values, LPCWSTR name)
-{
+const RegistryValue* find_value(const RegistryValues& values, LPCWSTR name) {
     const WideString folded = platform::detail::fold_case(name == nullptr ? WideStringView() : WideStringView(name));
     for (const RegistryValue& value : values) {
         if (platform::detail::fold_case(value.name) == folded)
@@ -120,8 +112,7 @@ const RegistryValue* find_value(const RegistryValues& values, LPCWSTR name)
 
 }  // namespace
 
-LSTATUS WINAPI RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) noexcept
-{
+LSTATUS WINAPI RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) noexcept {
     if (phkResult == nullptr)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
@@ -142,14 +133,12 @@ LSTATUS WINAPI RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) noexcep
     }
 }
 
-LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) noexcept
-{
+LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) noexcept {
     return RegOpenKeyW(hKey, lpSubKey, phkResult);
 }
 
 LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
-                                LPDWORD lpcbData) noexcept
-{
+                                LPDWORD lpcbData) noexcept {
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
         return ERROR_INVALID_PARAMETER;
     try {
@@ -184,8 +173,7 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
     }
 }
 
-LSTATUS WINAPI RegCloseKey(HKEY hKey) noexcept
-{
+LSTATUS WINAPI RegCloseKey(HKEY hKey) noexcept {
     if (predefined_name(hKey) != nullptr)
         return ERROR_SUCCESS;
     return key_table().remove(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;

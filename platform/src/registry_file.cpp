@@ -22,14 +22,13 @@ struct RootName {
 };
 
 constexpr RootName root_names[] = {
-    {u"hkey_classes_root", u"hkcr"},   {u"hkey_current_user", u"hkcu"}, {u"hkey_local_machine", u"hklm"},
-    {u"hkey_users", u"hku"},           {u"hkey_current_config", u"hkcc"},
+    {u"hkey_classes_root", u"hkcr"}, {u"hkey_current_user", u"hkcu"},   {u"hkey_local_machine", u"hklm"},
+    {u"hkey_users", u"hku"},         {u"hkey_current_config", u"hkcc"},
 };
 
 bool is_space(WCHAR c) noexcept { return c == u' ' || c == u'\t'; }
 
-WideStringView trim(WideStringView text) noexcept
-{
+WideStringView trim(WideStringView text) noexcept {
     while (!text.empty() && is_space(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && (is_space(text.back()) || text.back() == u'\r'))
@@ -37,8 +36,7 @@ WideStringView trim(WideStringView text) noexcept
     return text;
 }
 
-int hex_digit(WCHAR c) noexcept
-{
+int hex_digit(WCHAR c) noexcept {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
     if (c >= u'a' && c <= u'f')
@@ -48,8 +46,7 @@ int hex_digit(WCHAR c) noexcept
     return -1;
 }
 
-WideString decode_text(std::string_view bytes)
-{
+WideString decode_text(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         WideString text;
@@ -68,8 +65,7 @@ WideString decode_text(std::string_view bytes)
 // stores the unescaped content and moves pos past the closing quote. Only a
 // doubled backslash and a backslash-quote are escapes; any other backslash
 // stays as written.
-bool read_quoted(WideStringView text, std::size_t& pos, WideString& out)
-{
+bool read_quoted(WideStringView text, std::size_t& pos, WideString& out) {
     if (pos >= text.size() || text[pos] != u'"')
         return false;
     out.clear();
@@ -89,8 +85,7 @@ bool read_quoted(WideStringView text, std::size_t& pos, WideString& out)
 }
 
 // The folded full path of a section name, or empty when it is not usable.
-WideString section_path(WideStringView name)
-{
+WideString section_path(WideStringView name) {
     if (name.empty() || name.back() == u'\\')
         return {};
     const std::size_t slash = name.find(u'\\');
@@ -107,8 +102,7 @@ WideString section_path(WideStringView name)
     return path;
 }
 
-bool parse_hex_bytes(WideStringView text, std::vector<BYTE>& out)
-{
+bool parse_hex_bytes(WideStringView text, std::vector<BYTE>& out) {
     out.clear();
     text = trim(text);
     if (text.empty())
@@ -133,8 +127,7 @@ bool parse_hex_bytes(WideStringView text, std::vector<BYTE>& out)
 }
 
 // Parses the data part of a value line (after '='). False when malformed.
-bool parse_data(WideStringView data, RegistryValue& value)
-{
+bool parse_data(WideStringView data, RegistryValue& value) {
     data = trim(data);
     if (!data.empty() && data.front() == u'"') {
         std::size_t pos = 0;
@@ -188,8 +181,7 @@ bool parse_data(WideStringView data, RegistryValue& value)
     return false;
 }
 
-void set_value(RegistryValues& values, RegistryValue value)
-{
+void set_value(RegistryValues& values, RegistryValue value) {
     const WideString folded = fold_case(value.name);
     for (RegistryValue& existing : values) {
         if (fold_case(existing.name) == folded) {
@@ -200,15 +192,13 @@ void set_value(RegistryValues& values, RegistryValue value)
     values.push_back(std::move(value));
 }
 
-void remove_value(RegistryValues& values, const WideString& name)
-{
+void remove_value(RegistryValues& values, const WideString& name) {
     const WideString folded = fold_case(name);
     std::erase_if(values, [&](const RegistryValue& v) { return fold_case(v.name) == folded; });
 }
 
 // One value line ('@=...' or '"name"=...') into the current key.
-void parse_value_line(WideStringView line, RegistryValues& values)
-{
+void parse_value_line(WideStringView line, RegistryValues& values) {
     RegistryValue value;
     std::size_t pos = 0;
     if (line.front() == u'@') {
@@ -230,8 +220,7 @@ void parse_value_line(WideStringView line, RegistryValues& values)
 
 }  // namespace
 
-WideString fold_case(WideStringView text)
-{
+WideString fold_case(WideStringView text) {
     WideString out(text);
     for (WCHAR& c : out) {
         if (c >= u'A' && c <= u'Z')
@@ -240,8 +229,7 @@ WideString fold_case(WideStringView text)
     return out;
 }
 
-WideString canonical_root_name(WideStringView name)
-{
+WideString canonical_root_name(WideStringView name) {
     const WideString folded = fold_case(name);
     for (const RootName& root : root_names) {
         if (folded == root.full || folded == root.shorthand)
@@ -250,8 +238,7 @@ WideString canonical_root_name(WideStringView name)
     return {};
 }
 
-const RegistryValues* RegistryTree::find(const WideString& folded_path) const
-{
+const RegistryValues* RegistryTree::find(const WideString& folded_path) const {
     if (auto it = m_keys.find(folded_path); it != m_keys.end())
         return &it->second;
     if (!canonical_root_name(folded_path).empty()) {
@@ -261,16 +248,14 @@ const RegistryValues* RegistryTree::find(const WideString& folded_path) const
     return nullptr;
 }
 
-RegistryValues& RegistryTree::add_key(const WideString& folded_path)
-{
+RegistryValues& RegistryTree::add_key(const WideString& folded_path) {
     for (std::size_t slash = folded_path.find(u'\\'); slash != WideString::npos;
          slash = folded_path.find(u'\\', slash + 1))
         m_keys.try_emplace(folded_path.substr(0, slash));
     return m_keys[folded_path];
 }
 
-RegistryTree parse_registry(std::string_view bytes)
-{
+RegistryTree parse_registry(std::string_view bytes) {
     RegistryTree tree;
     const WideString text = decode_text(bytes);
     RegistryValues* current = nullptr;
@@ -320,8 +305,7 @@ RegistryTree parse_registry(std::string_view bytes)
     return tree;
 }
 
-RegistryTree load_registry_file(const std::string& path)
-{
+RegistryTree load_registry_file(const std::string& path) {
     if (path.empty())
         return {};
     std::ifstream file(path, std::ios::binary);
@@ -337,8 +321,7 @@ RegistryTree load_registry_file(const std::string& path)
     return parse_registry(bytes);
 }
 
-std::string registry_file_path()
-{
+std::string registry_file_path() {
     if (const char* named = std::getenv("MOVIEHOST_REGISTRY"); named != nullptr && *named != 0)
         return named;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0)

@@ -1,13 +1,12 @@
 #include "sigpipe_guard.h"
 
+#include <pthread.h>
 #include <cerrno>
 #include <ctime>
-#include <pthread.h>
 
 namespace platform::detail {
 
-SigpipeGuard::SigpipeGuard()
-{
+SigpipeGuard::SigpipeGuard() {
     sigemptyset(&m_pipe);
     sigaddset(&m_pipe, SIGPIPE);
     sigset_t pending;
@@ -17,14 +16,12 @@ SigpipeGuard::SigpipeGuard()
     m_blocked = pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previousMask) == 0;
 }
 
-SigpipeGuard::~SigpipeGuard()
-{
+SigpipeGuard::~SigpipeGuard() {
     if (m_blocked)
         pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
 }
 
-void SigpipeGuard::discardRaised()
-{
+void SigpipeGuard::discardRaised() {
     if (m_wasPending || !m_blocked)
         return;
     const int savedErrno = errno;

@@ -3,8 +3,8 @@
 
 #include "platform/kernel.h"
 
-#include <array>
 #include <fcntl.h>
+#include <array>
 #include <mutex>
 
 namespace {
@@ -14,8 +14,7 @@ std::array<HANDLE, 3> s_handles{};
 
 }  // namespace
 
-HANDLE WINAPI GetStdHandle(DWORD stdHandle)
-{
+HANDLE WINAPI GetStdHandle(DWORD stdHandle) {
     int fd = -1;
     if (stdHandle == STD_INPUT_HANDLE)
         fd = 0;

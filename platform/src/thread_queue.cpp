@@ -8,8 +8,7 @@ namespace platform::detail {
 
 namespace {
 
-MSG threadMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+MSG threadMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     MSG msg{};
     msg.hwnd = nullptr;
     msg.message = message;
@@ -21,8 +20,7 @@ MSG threadMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-ThreadQueue::PostResult ThreadQueue::post(UINT message, WPARAM wParam, LPARAM lParam)
-{
+ThreadQueue::PostResult ThreadQueue::post(UINT message, WPARAM wParam, LPARAM lParam) {
     {
         std::lock_guard lock(m_mutex);
         if (m_closed)
@@ -35,10 +33,9 @@ ThreadQueue::PostResult ThreadQueue::post(UINT message, WPARAM wParam, LPARAM lP
     return PostResult::posted;
 }
 
-bool ThreadQueue::takeReady(MSG& msg, MessageFilter filter, Take take)
-{
-    const auto posted = std::find_if(m_posted.begin(), m_posted.end(),
-                                     [filter](const MSG& m) { return filter.accepts(m.message); });
+bool ThreadQueue::takeReady(MSG& msg, MessageFilter filter, Take take) {
+    const auto posted =
+        std::find_if(m_posted.begin(), m_posted.end(), [filter](const MSG& m) { return filter.accepts(m.message); });
     if (posted != m_posted.end()) {
         msg = *posted;
         if (take == Take::remove)
@@ -61,8 +58,7 @@ bool ThreadQueue::takeReady(MSG& msg, MessageFilter filter, Take take)
     return false;
 }
 
-bool ThreadQueue::take(MSG& msg, MessageFilter filter, Take take, Wait wait)
-{
+bool ThreadQueue::take(MSG& msg, MessageFilter filter, Take take, Wait wait) {
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (takeReady(msg, filter, take))
@@ -79,42 +75,36 @@ bool ThreadQueue::take(MSG& msg, MessageFilter filter, Take take, Wait wait)
     }
 }
 
-void ThreadQueue::postQuit(int exitCode)
-{
+void ThreadQueue::postQuit(int exitCode) {
     std::lock_guard lock(m_mutex);
     m_quitRequested = true;
     m_quitCode = exitCode;
 }
 
-UINT_PTR ThreadQueue::setTimer(UINT_PTR id, UINT elapse, TIMERPROC proc)
-{
+UINT_PTR ThreadQueue::setTimer(UINT_PTR id, UINT elapse, TIMERPROC proc) {
     const ULONGLONG period = std::clamp<ULONGLONG>(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
     std::lock_guard lock(m_mutex);
     return m_timers.set(id, period, proc, monotonicMilliseconds());
 }
 
-bool ThreadQueue::killTimer(UINT_PTR id)
-{
+bool ThreadQueue::killTimer(UINT_PTR id) {
     std::lock_guard lock(m_mutex);
     return m_timers.kill(id);
 }
 
-TIMERPROC ThreadQueue::matchingTimerProc(UINT_PTR id, LPARAM proc)
-{
+TIMERPROC ThreadQueue::matchingTimerProc(UINT_PTR id, LPARAM proc) {
     std::lock_guard lock(m_mutex);
     return m_timers.matchingProc(id, proc);
 }
 
-void ThreadQueue::wake()
-{
+void ThreadQueue::wake() {
     // Notifying under the lock: a waiter that read the clock just before the
     // change is already waiting when the notice comes.
     std::lock_guard lock(m_mutex);
     m_changed.notify_all();
 }
 
-void ThreadQueue::close()
-{
+void ThreadQueue::close() {
     std::lock_guard lock(m_mutex);
     m_closed = true;
 }

@@ -23,8 +23,7 @@ struct MessageFilter {
     UINT max = 0;
 
     // (0, 0) and an inverted range take everything.
-    [[nodiscard]] bool accepts(UINT message) const
-    {
+    [[nodiscard]] bool accepts(UINT message) const {
         return min > max || (min == 0 && max == 0) || (message >= min && message <= max);
     }
 };

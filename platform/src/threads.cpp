@@ -4,15 +4,15 @@
 
 #include "platform/kernel.h"
 
+#include <limits.h>
+#include <pthread.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <limits.h>
 #include <memory>
 #include <mutex>
-#include <pthread.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -20,8 +20,7 @@ namespace {
 // handle, so closing handles never affects the thread.
 class ThreadObject final : public platform::detail::KernelObject {
 public:
-    [[nodiscard]] DWORD wait(DWORD milliseconds) override
-    {
+    [[nodiscard]] DWORD wait(DWORD milliseconds) override {
         std::unique_lock lock(m_mutex);
         const auto finished = [this] { return m_finished; };
         if (milliseconds == INFINITE)
@@ -31,22 +30,19 @@ public:
         return m_finished ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
     }
 
-    void publishId(DWORD id)
-    {
+    void publishId(DWORD id) {
         std::lock_guard lock(m_mutex);
         m_id = id;
         m_changed.notify_all();
     }
 
-    [[nodiscard]] DWORD waitForId()
-    {
+    [[nodiscard]] DWORD waitForId() {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_id != 0; });
         return m_id;
     }
 
-    void finish()
-    {
+    void finish() {
         std::lock_guard lock(m_mutex);
         m_finished = true;
         m_changed.notify_all();
@@ -73,8 +69,7 @@ public:
     ThreadExitNotice() = default;
     ThreadExitNotice(const ThreadExitNotice&) = delete;
     ThreadExitNotice& operator=(const ThreadExitNotice&) = delete;
-    ~ThreadExitNotice()
-    {
+    ~ThreadExitNotice() {
         if (m_thread)
             m_thread->finish();
     }
@@ -87,8 +82,7 @@ private:
 
 thread_local ThreadExitNotice t_exitNotice;
 
-void* threadEntry(void* raw)
-{
+void* threadEntry(void* raw) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(raw));
     t_exitNotice.watch(start->thread);
     start->thread->publishId(GetCurrentThreadId());
@@ -102,8 +96,7 @@ void* threadEntry(void* raw)
 }  // namespace
 
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                           DWORD flags, LPDWORD threadId)
-{
+                           DWORD flags, LPDWORD threadId) {
     if (!start || (flags & ~STACK_SIZE_PARAM_IS_A_RESERVATION) != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -139,14 +132,12 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
     return handle;
 }
 
-DWORD WINAPI GetCurrentThreadId()
-{
+DWORD WINAPI GetCurrentThreadId() {
     // Not cached: a forked child's thread has a new id.
     return static_cast<DWORD>(::gettid());
 }
 
-void WINAPI Sleep(DWORD milliseconds)
-{
+void WINAPI Sleep(DWORD milliseconds) {
     if (milliseconds == 0) {
         std::this_thread::yield();
         return;

@@ -9,13 +9,9 @@ namespace platform::detail {
 namespace {
 
 // Min-heap on (due, id): equal due times tick in the order the ids were made.
-bool laterThan(const auto& a, const auto& b)
-{
-    return a.due != b.due ? a.due > b.due : a.id > b.id;
-}
+bool laterThan(const auto& a, const auto& b) { return a.due != b.due ? a.due > b.due : a.id > b.id; }
 
-UINT_PTR newTimerId()
-{
+UINT_PTR newTimerId() {
     // Unique across the process, so an id from one thread never names a
     // timer of another.
     static std::atomic<UINT_PTR> next{1};
@@ -27,8 +23,7 @@ UINT_PTR newTimerId()
 
 }  // namespace
 
-UINT_PTR TimerHeap::set(UINT_PTR id, ULONGLONG period, TIMERPROC proc, ULONGLONG now)
-{
+UINT_PTR TimerHeap::set(UINT_PTR id, ULONGLONG period, TIMERPROC proc, ULONGLONG now) {
     auto found = m_timers.find(id);
     if (id == 0 || found == m_timers.end()) {
         if (m_timers.size() >= kMaxTimers)
@@ -44,32 +39,28 @@ UINT_PTR TimerHeap::set(UINT_PTR id, ULONGLONG period, TIMERPROC proc, ULONGLONG
     return id;
 }
 
-bool TimerHeap::kill(UINT_PTR id)
-{
+bool TimerHeap::kill(UINT_PTR id) {
     if (m_timers.erase(id) == 0)
         return false;
     compactIfStale();
     return true;
 }
 
-TIMERPROC TimerHeap::matchingProc(UINT_PTR id, LPARAM proc) const
-{
+TIMERPROC TimerHeap::matchingProc(UINT_PTR id, LPARAM proc) const {
     const auto found = m_timers.find(id);
     if (found == m_timers.end() || reinterpret_cast<LPARAM>(found->second.proc) != proc)
         return nullptr;
     return found->second.proc;
 }
 
-std::optional<ULONGLONG> TimerHeap::nextDue()
-{
+std::optional<ULONGLONG> TimerHeap::nextDue() {
     dropStaleTop();
     if (m_heap.empty())
         return std::nullopt;
     return m_heap.front().due;
 }
 
-std::optional<TimerHeap::Tick> TimerHeap::takeDue(ULONGLONG now, bool consume)
-{
+std::optional<TimerHeap::Tick> TimerHeap::takeDue(ULONGLONG now, bool consume) {
     dropStaleTop();
     if (m_heap.empty() || m_heap.front().due > now)
         return std::nullopt;
@@ -87,22 +78,19 @@ std::optional<TimerHeap::Tick> TimerHeap::takeDue(ULONGLONG now, bool consume)
     return tick;
 }
 
-void TimerHeap::schedule(UINT_PTR id, Timer& timer, ULONGLONG due)
-{
+void TimerHeap::schedule(UINT_PTR id, Timer& timer, ULONGLONG due) {
     timer.due = due;
     timer.generation = m_nextGeneration++;
     m_heap.push_back(Entry{due, id, timer.generation});
     std::push_heap(m_heap.begin(), m_heap.end(), laterThan<Entry, Entry>);
 }
 
-bool TimerHeap::isCurrent(const Entry& entry) const
-{
+bool TimerHeap::isCurrent(const Entry& entry) const {
     const auto found = m_timers.find(entry.id);
     return found != m_timers.end() && found->second.generation == entry.generation;
 }
 
-void TimerHeap::dropStaleTop()
-{
+void TimerHeap::dropStaleTop() {
     while (!m_heap.empty() && !isCurrent(m_heap.front())) {
         std::pop_heap(m_heap.begin(), m_heap.end(), laterThan<Entry, Entry>);
         m_heap.pop_back();
@@ -110,8 +98,7 @@ void TimerHeap::dropStaleTop()
     assert(m_heap.size() >= m_timers.size());
 }
 
-void TimerHeap::compactIfStale()
-{
+void TimerHeap::compactIfStale() {
     // Restarting a timer over and over leaves stale entries far down the heap;
     // rebuilding keeps the heap within twice the live timers.
     if (m_heap.size() <= 2 * m_timers.size() + 16)

@@ -4,8 +4,7 @@
 #include "platform/kernel.h"
 #include "platform/user.h"
 
-UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR timerId, UINT elapse, TIMERPROC proc)
-{
+UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR timerId, UINT elapse, TIMERPROC proc) {
     if (hwnd) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -16,8 +15,7 @@ UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR timerId, UINT elapse, TIMERPROC pro
     return id;
 }
 
-BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR timerId)
-{
+BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR timerId) {
     if (hwnd) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;

@@ -9,14 +9,13 @@ namespace {
 
 enum class Kind { Plain, String, Interface, Unsupported };
 
-Kind kind_of(VARTYPE vt) noexcept
-{
+Kind kind_of(VARTYPE vt) noexcept {
     if ((vt & VT_BYREF) != 0) {
         // A by-reference variant owns nothing whatever it points at, but the
         // base type must still be one we know.
         const VARTYPE base = vt & ~VT_BYREF;
         return kind_of(base) == Kind::Unsupported && base != VT_VARIANT && base != VT_DECIMAL ? Kind::Unsupported
-                                                                                             : Kind::Plain;
+                                                                                              : Kind::Plain;
     }
     switch (vt) {
     case VT_EMPTY:
@@ -51,8 +50,7 @@ Kind kind_of(VARTYPE vt) noexcept
 
 }  // namespace
 
-void WINAPI VariantInit(VARIANTARG* pvarg) noexcept
-{
+void WINAPI VariantInit(VARIANTARG* pvarg) noexcept {
     if (pvarg == nullptr)
         return;
     pvarg->vt = VT_EMPTY;
@@ -61,8 +59,7 @@ void WINAPI VariantInit(VARIANTARG* pvarg) noexcept
     pvarg->wReserved3 = 0;
 }
 
-HRESULT WINAPI VariantClear(VARIANTARG* pvarg) noexcept
-{
+HRESULT WINAPI VariantClear(VARIANTARG* pvarg) noexcept {
     if (pvarg == nullptr)
         return E_INVALIDARG;
     switch (kind_of(pvarg->vt)) {
@@ -83,8 +80,7 @@ HRESULT WINAPI VariantClear(VARIANTARG* pvarg) noexcept
     return S_OK;
 }
 
-HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) noexcept
-{
+HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) noexcept {
     if (pvargDest == nullptr || pvargSrc == nullptr)
         return E_INVALIDARG;
     const Kind kind = kind_of(pvargSrc->vt);
@@ -98,8 +94,8 @@ HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) no
     VARIANTARG copy = *pvargSrc;
     if (kind == Kind::String && pvargSrc->bstrVal != nullptr) {
         // Byte length, not characters: a BSTR may hold an odd number of bytes.
-        copy.bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal),
-                                             SysStringByteLen(pvargSrc->bstrVal));
+        copy.bstrVal =
+            SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal), SysStringByteLen(pvargSrc->bstrVal));
         if (copy.bstrVal == nullptr)
             return E_OUTOFMEMORY;
     } else if (kind == Kind::Interface && pvargSrc->punkVal != nullptr) {

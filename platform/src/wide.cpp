@@ -3,8 +3,7 @@
 
 #include <climits>
 
-int _wtoi(const WCHAR* str) noexcept
-{
+int _wtoi(const WCHAR* str) noexcept {
     if (str == nullptr)
         return 0;
     const WCHAR* p = str;
@@ -36,8 +35,7 @@ int _wtoi(const WCHAR* str) noexcept
     return value == INT_MIN ? INT_MAX : -value;
 }
 
-LPWSTR WINAPI lstrcpyW(LPWSTR dst, LPCWSTR src) noexcept
-{
+LPWSTR WINAPI lstrcpyW(LPWSTR dst, LPCWSTR src) noexcept {
     if (dst == nullptr || src == nullptr)
         return nullptr;
     LPWSTR out = dst;
@@ -46,8 +44,7 @@ LPWSTR WINAPI lstrcpyW(LPWSTR dst, LPCWSTR src) noexcept
     return dst;
 }
 
-int WINAPI lstrlenW(LPCWSTR str) noexcept
-{
+int WINAPI lstrlenW(LPCWSTR str) noexcept {
     if (str == nullptr)
         return 0;
     int length = 0;
@@ -62,8 +59,7 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void append_utf8(std::string& out, char32_t cp)
-{
+void append_utf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -81,8 +77,7 @@ void append_utf8(std::string& out, char32_t cp)
     }
 }
 
-void append_utf16(WideString& out, char32_t cp)
-{
+void append_utf16(WideString& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<WCHAR>(cp));
     } else {
@@ -95,8 +90,7 @@ void append_utf16(WideString& out, char32_t cp)
 // Decodes one code point starting at text[i] and advances i past it. Overlong
 // forms, surrogates and values above U+10FFFF are ill-formed; an ill-formed
 // sequence consumes one byte and yields U+FFFD.
-char32_t decode_utf8(std::string_view text, std::size_t& i)
-{
+char32_t decode_utf8(std::string_view text, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i++]);
     if (lead < 0x80)
         return lead;
@@ -134,8 +128,7 @@ char32_t decode_utf8(std::string_view text, std::size_t& i)
 
 }  // namespace
 
-WideString utf8_to_utf16(std::string_view text)
-{
+WideString utf8_to_utf16(std::string_view text) {
     WideString out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();)
@@ -143,14 +136,12 @@ WideString utf8_to_utf16(std::string_view text)
     return out;
 }
 
-std::string utf16_to_utf8(WideStringView text)
-{
+std::string utf16_to_utf8(WideStringView text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -161,13 +152,11 @@ std::string utf16_to_utf8(WideStringView text)
     return out;
 }
 
-WideString utf8_to_utf16(const char* text)
-{
+WideString utf8_to_utf16(const char* text) {
     return text == nullptr ? WideString() : utf8_to_utf16(std::string_view(text));
 }
 
-std::string utf16_to_utf8(const WCHAR* text)
-{
+std::string utf16_to_utf8(const WCHAR* text) {
     return text == nullptr ? std::string() : utf16_to_utf8(WideStringView(text));
 }
 

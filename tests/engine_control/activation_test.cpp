@@ -12,13 +12,9 @@ using namespace controltest;
 namespace {
 
 // The calls the site saw, compared as a table so a failure shows them all.
-void expectCalls(const TestSite& site, const std::vector<std::string>& expected)
-{
-    EXPECT_EQ(site.calls, expected);
-}
+void expectCalls(const TestSite& site, const std::vector<std::string>& expected) { EXPECT_EQ(site.calls, expected); }
 
-TEST(Activation, AsksTheSiteForWindowlessInPlaceActivation)
-{
+TEST(Activation, AsksTheSiteForWindowlessInPlaceActivation) {
     Control control;
     control.site.position = {0, 0, 320, 240};
     ASSERT_EQ(control.ole->SetClientSite(control.site.clientSite()), S_OK);
@@ -37,8 +33,7 @@ TEST(Activation, AsksTheSiteForWindowlessInPlaceActivation)
     EXPECT_TRUE(control.site.calls.empty()) << "activating an active control asks nothing again";
 }
 
-TEST(Activation, ARefusingSiteLeavesTheControlInactive)
-{
+TEST(Activation, ARefusingSiteLeavesTheControlInactive) {
     struct Case {
         const char* name;
         HRESULT inPlace;
@@ -69,8 +64,7 @@ TEST(Activation, ARefusingSiteLeavesTheControlInactive)
     }
 }
 
-TEST(Activation, DoVerbWithoutAnySiteFails)
-{
+TEST(Activation, DoVerbWithoutAnySiteFails) {
     Control control;
     EXPECT_EQ(control.ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), E_UNEXPECTED);
     const ErrorText error = takeErrorInfo();
@@ -79,8 +73,7 @@ TEST(Activation, DoVerbWithoutAnySiteFails)
     EXPECT_NE(error.description.find(u"client site"), std::u16string::npos) << narrow(error.description);
 }
 
-TEST(Activation, CloseDeactivatesAndDropsTheSite)
-{
+TEST(Activation, CloseDeactivatesAndDropsTheSite) {
     Control control;
     control.activate(200, 100);
     control.site.clear();
@@ -94,8 +87,7 @@ TEST(Activation, CloseDeactivatesAndDropsTheSite)
     EXPECT_EQ(site, nullptr);
 }
 
-TEST(Activation, SetObjectRectsAdoptsTheSizeAndInvalidates)
-{
+TEST(Activation, SetObjectRectsAdoptsTheSizeAndInvalidates) {
     Control control;
     control.activate(200, 100);
     const auto inPlace = control.ole.As<IOleInPlaceObject>();
@@ -113,8 +105,7 @@ TEST(Activation, SetObjectRectsAdoptsTheSizeAndInvalidates)
     EXPECT_EQ(window, nullptr);
 }
 
-TEST(Activation, WindowMessagesAreAcceptedAndAnswered)
-{
+TEST(Activation, WindowMessagesAreAcceptedAndAnswered) {
     Control control;
     control.activate(200, 100);
     const auto windowless = control.ole.As<IOleInPlaceObjectWindowless>();
@@ -124,9 +115,8 @@ TEST(Activation, WindowMessagesAreAcceptedAndAnswered)
         HRESULT expected;
     };
     const Case cases[] = {
-        {WM_MOUSEMOVE, S_OK}, {WM_LBUTTONDOWN, S_OK}, {WM_LBUTTONUP, S_OK}, {WM_MOUSEWHEEL, S_OK},
-        {WM_KEYDOWN, S_OK},   {WM_CHAR, S_OK},        {WM_KEYUP, S_OK},     {WM_USER + 7, S_FALSE},
-        {WM_TIMER, S_FALSE},  {WM_NULL, S_FALSE},
+        {WM_MOUSEMOVE, S_OK}, {WM_LBUTTONDOWN, S_OK}, {WM_LBUTTONUP, S_OK},   {WM_MOUSEWHEEL, S_OK}, {WM_KEYDOWN, S_OK},
+        {WM_CHAR, S_OK},      {WM_KEYUP, S_OK},       {WM_USER + 7, S_FALSE}, {WM_TIMER, S_FALSE},   {WM_NULL, S_FALSE},
     };
     for (const Case& c : cases) {
         LRESULT result = 12345;
@@ -143,11 +133,10 @@ public:
     LONG refs = 0;
     bool answersEvents = true;
     std::vector<DISPID> members;
-    std::vector<std::vector<std::u16string>> arguments; // as stored: last argument first
+    std::vector<std::vector<std::u16string>> arguments;  // as stored: last argument first
     HRESULT answer = S_OK;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
             (answersEvents && IsEqualIID(riid, DIID__IShockwaveFlashEvents))) {
@@ -163,8 +152,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
-    {
+                                     UINT*) override {
         members.push_back(member);
         std::vector<std::u16string> args;
         for (UINT i = 0; i < params->cArgs; ++i) {
@@ -176,8 +164,7 @@ public:
     }
 };
 
-TEST(Events, AdviseAndUnadviseWithCookies)
-{
+TEST(Events, AdviseAndUnadviseWithCookies) {
     Control control;
     const auto container = control.ole.As<IConnectionPointContainer>();
     ASSERT_TRUE(container);
@@ -198,7 +185,7 @@ TEST(Events, AdviseAndUnadviseWithCookies)
 
     RecordingSink first;
     RecordingSink second;
-    second.answersEvents = false; // reached through IDispatch alone
+    second.answersEvents = false;  // reached through IDispatch alone
     DWORD cookie1 = 0;
     DWORD cookie2 = 0;
     EXPECT_EQ(point->Advise(&first, &cookie1), S_OK);
@@ -225,8 +212,7 @@ TEST(Events, AdviseAndUnadviseWithCookies)
 
 // The script layer raises events through the point; their arguments arrive
 // stored last to first, as dispatch parameters are.
-TEST(Events, FiredEventsCarryTheirArgumentsLastToFirst)
-{
+TEST(Events, FiredEventsCarryTheirArgumentsLastToFirst) {
     struct Container final : IConnectionPointContainer {
         LONG refs = 0;
         HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
@@ -254,8 +240,7 @@ TEST(Events, FiredEventsCarryTheirArgumentsLastToFirst)
     EXPECT_EQ(sink.arguments[1], (std::vector<std::u16string>{u"<invoke name=\"f\"/>"}));
 }
 
-TEST(Dispatch, OffersNoTypeInformationAndNoNames)
-{
+TEST(Dispatch, OffersNoTypeInformationAndNoNames) {
     Control control;
     const auto dispatch = control.ole.As<IDispatch>();
     UINT count = 5;

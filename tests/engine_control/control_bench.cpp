@@ -22,8 +22,7 @@ constexpr uint16_t kMoverDepth = 1000;
 
 // A few hundred shapes: solid and gradient rectangles, some turned, some
 // outlined, and a small red square on top.
-std::vector<uint8_t> busyMovie(int shapes)
-{
+std::vector<uint8_t> busyMovie(int shapes) {
     swfwriter::MovieWriter movie({.width = kWidth, .height = kHeight, .frameRate = 30});
     movie.background({240, 240, 240});
     for (int i = 0; i < shapes; ++i) {
@@ -47,9 +46,9 @@ std::vector<uint8_t> busyMovie(int shapes)
         const double angle = (i % 5 == 0) ? i * 0.1 : 0.0;
         const auto x = int32_t((i * 997) % (kWidth * 20 - 1600));
         const auto y = int32_t((i * 631) % (kHeight * 20 - 1200));
-        movie.place(id, uint16_t(i + 1),
-                    {.matrix = swfwriter::Matrix{std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle),
-                                                 x, y}});
+        movie.place(
+            id, uint16_t(i + 1),
+            {.matrix = swfwriter::Matrix{std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), x, y}});
     }
     const uint16_t mover = movie.rectangle(0, 0, 400, 400, {255, 0, 0});
     movie.place(mover, kMoverDepth, {.matrix = swfwriter::Matrix::translate(6000, 4000)});
@@ -65,8 +64,7 @@ std::vector<uint8_t> busyMovie(int shapes)
 // A control showing the busy movie, stopped, with its site. Files go to the
 // system's temporary folder (there is no test folder here).
 struct Bench {
-    Bench()
-    {
+    Bench() {
         control.activate(kWidth, kHeight);
         path = (std::filesystem::temp_directory_path() / "engine_control_bench_busy.swf").string();
         const std::vector<uint8_t> bytes = busyMovie(300);
@@ -84,8 +82,7 @@ struct Bench {
     bool ok = false;
 };
 
-double secondsPerFullDraw(const Bench& bench, const DibSurface& surface, int runs)
-{
+double secondsPerFullDraw(const Bench& bench, const DibSurface& surface, int runs) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     for (int i = 0; i < runs; ++i)
@@ -93,8 +90,7 @@ double secondsPerFullDraw(const Bench& bench, const DibSurface& surface, int run
     return std::chrono::duration<double>(Clock::now() - start).count() / runs;
 }
 
-void drawFullFrame(benchmark::State& state)
-{
+void drawFullFrame(benchmark::State& state) {
     Bench bench;
     if (!bench.ok) {
         state.SkipWithError("the movie did not load");
@@ -109,8 +105,7 @@ void drawFullFrame(benchmark::State& state)
 }
 BENCHMARK(drawFullFrame)->Unit(benchmark::kMillisecond);
 
-void drawMovingObject(benchmark::State& state)
-{
+void drawMovingObject(benchmark::State& state) {
     Bench bench;
     if (!bench.ok) {
         state.SkipWithError("the movie did not load");

@@ -4,29 +4,26 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 namespace controltest {
 
-std::string hex(uint32_t pixel)
-{
+std::string hex(uint32_t pixel) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", pixel);
     return text;
 }
 
-ControlModule& ControlModule::instance()
-{
+ControlModule& ControlModule::instance() {
     static ControlModule module;
     return module;
 }
 
 std::string ControlModule::path() { return FLASH10C_PATH; }
 
-ControlModule::ControlModule()
-{
+ControlModule::ControlModule() {
     m_module = LoadLibraryW(wide(path()).c_str());
     if (m_module == nullptr)
         return;
@@ -34,15 +31,13 @@ ControlModule::ControlModule()
     m_canUnloadNow = reinterpret_cast<CanUnloadNowFn>(GetProcAddress(m_module, "DllCanUnloadNow"));
 }
 
-HRESULT ControlModule::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) const
-{
+HRESULT ControlModule::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) const {
     return m_getClassObject != nullptr ? m_getClassObject(clsid, iid, ppv) : E_FAIL;
 }
 
 HRESULT ControlModule::canUnloadNow() const { return m_canUnloadNow != nullptr ? m_canUnloadNow() : E_FAIL; }
 
-platform::ComPtr<IOleObject> ControlModule::create() const
-{
+platform::ComPtr<IOleObject> ControlModule::create() const {
     platform::ComPtr<IClassFactory> factory;
     if (FAILED(getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, factory.receive_void())) || !factory)
         return {};
@@ -52,23 +47,20 @@ platform::ComPtr<IOleObject> ControlModule::create() const
     return object;
 }
 
-Control::Control()
-{
+Control::Control() {
     ole = ControlModule::instance().create();
     flash = ole.As<IShockwaveFlash>();
     view = ole.As<IViewObject>();
 }
 
-Control::~Control()
-{
+Control::~Control() {
     close();
     view.reset();
     flash.reset();
     ole.reset();
 }
 
-void Control::activate(LONG width, LONG height)
-{
+void Control::activate(LONG width, LONG height) {
     site.position = {0, 0, width, height};
     ASSERT_EQ(ole->SetClientSite(site.clientSite()), S_OK);
     ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.clientSite(), 0, nullptr, nullptr), S_OK);
@@ -77,8 +69,7 @@ void Control::activate(LONG width, LONG height)
     ASSERT_EQ(inPlace->SetObjectRects(&site.position, &site.position), S_OK);
 }
 
-void Control::close()
-{
+void Control::close() {
     if (closed || !ole)
         return;
     closed = true;
@@ -86,8 +77,7 @@ void Control::close()
 }
 
 DibSurface::DibSurface(LONG width, LONG height, bool topDown, uint32_t fill)
-    : m_width(width), m_height(height), m_topDown(topDown)
-{
+    : m_width(width), m_height(height), m_topDown(topDown) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -103,8 +93,7 @@ DibSurface::DibSurface(LONG width, LONG height, bool topDown, uint32_t fill)
     this->fill(fill);
 }
 
-DibSurface::~DibSurface()
-{
+DibSurface::~DibSurface() {
     SelectClipRgn(m_dc.get(), nullptr);
     if (m_previous != nullptr)
         SelectObject(m_dc.get(), m_previous);
@@ -112,8 +101,7 @@ DibSurface::~DibSurface()
     m_bitmap.reset();
 }
 
-uint32_t DibSurface::at(LONG x, LONG y) const
-{
+uint32_t DibSurface::at(LONG x, LONG y) const {
     if (m_bits == nullptr || x < 0 || y < 0 || x >= m_width || y >= m_height) {
         ADD_FAILURE() << "pixel (" << x << ", " << y << ") lies outside the surface";
         return 0;
@@ -122,14 +110,12 @@ uint32_t DibSurface::at(LONG x, LONG y) const
     return m_bits[size_t(row) * size_t(m_width) + size_t(x)];
 }
 
-void DibSurface::fill(uint32_t pixel)
-{
+void DibSurface::fill(uint32_t pixel) {
     if (m_bits != nullptr)
         std::fill(m_bits, m_bits + size_t(m_width) * size_t(m_height), pixel);
 }
 
-void DibSurface::clip(const std::vector<RECT>& rects)
-{
+void DibSurface::clip(const std::vector<RECT>& rects) {
     platform::ScopedRegion region(CreateRectRgn(0, 0, 0, 0));
     for (const RECT& r : rects) {
         platform::ScopedRegion part(CreateRectRgnIndirect(&r));
@@ -138,18 +124,15 @@ void DibSurface::clip(const std::vector<RECT>& rects)
     SelectClipRgn(m_dc.get(), region.get());
 }
 
-HRESULT DibSurface::draw(IViewObject* view, DWORD aspect) const
-{
+HRESULT DibSurface::draw(IViewObject* view, DWORD aspect) const {
     return draw(view, aspect, RECT{0, 0, m_width, m_height});
 }
 
-HRESULT DibSurface::draw(IViewObject* view, DWORD aspect, const RECT& bounds) const
-{
+HRESULT DibSurface::draw(IViewObject* view, DWORD aspect, const RECT& bounds) const {
     return view->Draw(aspect, 1, nullptr, nullptr, nullptr, m_dc.get(), &bounds, &bounds, nullptr, 0);
 }
 
-std::filesystem::path testFolder()
-{
+std::filesystem::path testFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = "engine_control_" + std::to_string(::getpid());
     if (info != nullptr)
@@ -162,18 +145,18 @@ std::filesystem::path testFolder()
     return folder;
 }
 
-std::string saveMovie(swfwriter::MovieWriter& movie, const std::string& name) { return saveBytes(movie.finish(), name); }
+std::string saveMovie(swfwriter::MovieWriter& movie, const std::string& name) {
+    return saveBytes(movie.finish(), name);
+}
 
-std::string saveBytes(const std::vector<uint8_t>& bytes, const std::string& name)
-{
+std::string saveBytes(const std::vector<uint8_t>& bytes, const std::string& name) {
     const std::filesystem::path file = testFolder() / name;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return file.string();
 }
 
-platform::ScopedBstr bstr(std::u16string_view text)
-{
+platform::ScopedBstr bstr(std::u16string_view text) {
     return platform::ScopedBstr(SysAllocStringLen(text.data(), UINT(text.size())));
 }
 
@@ -181,20 +164,17 @@ std::u16string wide(const std::string& utf8) { return platform::utf8_to_utf16(ut
 
 std::string narrow(std::u16string_view text) { return platform::utf16_to_utf8(text); }
 
-std::u16string take(BSTR value)
-{
+std::u16string take(BSTR value) {
     platform::ScopedBstr owned(value);
     return value == nullptr ? std::u16string() : std::u16string(value, SysStringLen(value));
 }
 
-HRESULT loadMovie(IShockwaveFlash* flash, const std::string& path)
-{
+HRESULT loadMovie(IShockwaveFlash* flash, const std::string& path) {
     const auto location = bstr(wide(path));
     return flash->put_Movie(location.get());
 }
 
-ErrorText takeErrorInfo()
-{
+ErrorText takeErrorInfo() {
     ErrorText text;
     platform::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.receive()) != S_OK || !info)
@@ -210,8 +190,7 @@ ErrorText takeErrorInfo()
     return text;
 }
 
-int runClock(ULONGLONG milliseconds)
-{
+int runClock(ULONGLONG milliseconds) {
     platform::testing::AdvanceManualClock(milliseconds);
     int dispatched = 0;
     MSG msg{};
@@ -226,8 +205,7 @@ int runClock(ULONGLONG milliseconds)
     return dispatched;
 }
 
-std::string describe(const std::optional<RECT>& rect)
-{
+std::string describe(const std::optional<RECT>& rect) {
     if (!rect)
         return "whole";
     return "(" + std::to_string(rect->left) + ", " + std::to_string(rect->top) + ", " + std::to_string(rect->right) +

@@ -21,7 +21,7 @@ namespace controltest {
 constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
 constexpr uint32_t kOpaqueRed = argb(255, 255, 0, 0);
 constexpr uint32_t kOpaqueWhite = argb(255, 255, 255, 255);
-constexpr uint32_t kSentinel = 0x5A3C1E07; // a value drawing never makes by chance
+constexpr uint32_t kSentinel = 0x5A3C1E07;  // a value drawing never makes by chance
 std::string hex(uint32_t pixel);
 
 // bin/flash10c.ocx, loaded with LoadLibraryW as the host loads it.

@@ -11,10 +11,9 @@ using namespace controltest;
 namespace {
 
 constexpr uint32_t kBackground = argb(255, 10, 20, 30);
-constexpr LONG kBackgroundColorRef = 0x001E140A; // 0x00BBGGRR
+constexpr LONG kBackgroundColorRef = 0x001E140A;  // 0x00BBGGRR
 
-std::string squareMovie(int32_t x = 400, int32_t y = 400, int32_t size = 800)
-{
+std::string squareMovie(int32_t x = 400, int32_t y = 400, int32_t size = 800) {
     swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = 10});
     movie.background({10, 20, 30});
     const uint16_t square = movie.rectangle(0, 0, size, size, {255, 0, 0});
@@ -25,8 +24,7 @@ std::string squareMovie(int32_t x = 400, int32_t y = 400, int32_t size = 800)
 
 class Drawing : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         control.activate(200, 100);
         ASSERT_EQ(loadMovie(control.flash.get(), squareMovie()), S_OK);
     }
@@ -38,8 +36,7 @@ protected:
 INSTANTIATE_TEST_SUITE_P(RowOrders, Drawing, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "TopDown" : "BottomUp"; });
 
-TEST_P(Drawing, OpaqueShowsTheSquareOverTheBackground)
-{
+TEST_P(Drawing, OpaqueShowsTheSquareOverTheBackground) {
     DibSurface surface(200, 100, topDown());
     ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE), S_OK);
     struct Probe {
@@ -47,8 +44,8 @@ TEST_P(Drawing, OpaqueShowsTheSquareOverTheBackground)
         uint32_t expected;
     };
     const Probe probes[] = {
-        {20, 20, kOpaqueRed},  {59, 59, kOpaqueRed},   {40, 30, kOpaqueRed},   {19, 30, kBackground},
-        {60, 30, kBackground}, {40, 19, kBackground},  {40, 60, kBackground},  {0, 0, kBackground},
+        {20, 20, kOpaqueRed},   {59, 59, kOpaqueRed},   {40, 30, kOpaqueRed},  {19, 30, kBackground},
+        {60, 30, kBackground},  {40, 19, kBackground},  {40, 60, kBackground}, {0, 0, kBackground},
         {199, 99, kBackground}, {150, 50, kBackground},
     };
     for (const Probe& p : probes)
@@ -57,8 +54,7 @@ TEST_P(Drawing, OpaqueShowsTheSquareOverTheBackground)
 
 // A wider surface: the stage keeps its aspect, scaled by 1 and centred, so
 // it starts at x = 100 and the borders show the background.
-TEST_P(Drawing, TheStageIsCentredKeepingItsAspect)
-{
+TEST_P(Drawing, TheStageIsCentredKeepingItsAspect) {
     DibSurface surface(400, 100, topDown());
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
     EXPECT_EQ(hex(surface.at(120, 20)), hex(kOpaqueRed));
@@ -69,8 +65,7 @@ TEST_P(Drawing, TheStageIsCentredKeepingItsAspect)
 }
 
 // Twice the size in both directions: the square spans 40..120.
-TEST_P(Drawing, TheStageIsScaledIntoTheBounds)
-{
+TEST_P(Drawing, TheStageIsScaledIntoTheBounds) {
     DibSurface surface(400, 200, topDown());
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
     EXPECT_EQ(hex(surface.at(40, 40)), hex(kOpaqueRed));
@@ -80,8 +75,7 @@ TEST_P(Drawing, TheStageIsScaledIntoTheBounds)
 }
 
 // Bounds inside a larger bitmap: nothing outside them is touched.
-TEST_P(Drawing, OnlyTheBoundsAreDrawn)
-{
+TEST_P(Drawing, OnlyTheBoundsAreDrawn) {
     DibSurface surface(300, 120, topDown());
     ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE, RECT{50, 10, 250, 110}), S_OK);
     EXPECT_EQ(hex(surface.at(70, 30)), hex(kOpaqueRed));
@@ -94,8 +88,7 @@ TEST_P(Drawing, OnlyTheBoundsAreDrawn)
 
 // The clip region is two rectangles: one across the top of the square, one
 // in the empty right half. Everything else keeps what it held.
-TEST_P(Drawing, OnlyTheClipRegionIsTouched)
-{
+TEST_P(Drawing, OnlyTheClipRegionIsTouched) {
     DibSurface surface(200, 100, topDown());
     surface.clip({RECT{0, 0, 200, 30}, RECT{150, 60, 180, 90}});
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
@@ -109,8 +102,7 @@ TEST_P(Drawing, OnlyTheClipRegionIsTouched)
 
 // The transparent aspect lays the movie over what is there: the square
 // covers its pixels, every other pixel keeps all four bytes.
-TEST_P(Drawing, TransparentLeavesUncoveredPixelsAsTheyWere)
-{
+TEST_P(Drawing, TransparentLeavesUncoveredPixelsAsTheyWere) {
     DibSurface surface(200, 100, topDown());
     ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_TRANSPARENT), S_OK);
     EXPECT_EQ(hex(surface.at(30, 30)), hex(kOpaqueRed));
@@ -120,8 +112,7 @@ TEST_P(Drawing, TransparentLeavesUncoveredPixelsAsTheyWere)
 
 // Low quality draws without antialiasing: an edge at x = 20.5 pixels makes a
 // blended column at High and a clean one at Low. Names compare without case.
-TEST(DrawingQuality, LowDrawsWithoutAntialiasing)
-{
+TEST(DrawingQuality, LowDrawsWithoutAntialiasing) {
     Control control;
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), squareMovie(410, 400, 800)), S_OK);
@@ -144,8 +135,7 @@ TEST(DrawingQuality, LowDrawsWithoutAntialiasing)
 
 // BackgroundColor reads in COLORREF byte order, so the host's own fill with
 // that value matches the movie's background pixel for pixel.
-TEST(DrawingBackground, TheHostsFillMatchesTheMoviesBackground)
-{
+TEST(DrawingBackground, TheHostsFillMatchesTheMoviesBackground) {
     Control control;
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), squareMovie()), S_OK);
@@ -162,8 +152,7 @@ TEST(DrawingBackground, TheHostsFillMatchesTheMoviesBackground)
     EXPECT_EQ(hex(hostFill.at(150, 50) & 0xFFFFFF), hex(drawn.at(150, 50) & 0xFFFFFF));
 }
 
-TEST(DrawingBackground, AColourOfOurOwnReplacesTheMoviesUntilMinusOne)
-{
+TEST(DrawingBackground, AColourOfOurOwnReplacesTheMoviesUntilMinusOne) {
     Control control;
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), squareMovie()), S_OK);
@@ -186,8 +175,7 @@ TEST(DrawingBackground, AColourOfOurOwnReplacesTheMoviesUntilMinusOne)
     EXPECT_EQ(hex(surface.at(150, 50)), hex(kBackground));
 }
 
-TEST(DrawingWithoutMovie, OpaquePaintsTheBackgroundColour)
-{
+TEST(DrawingWithoutMovie, OpaquePaintsTheBackgroundColour) {
     Control control;
     control.activate(200, 100);
     DibSurface surface(200, 100, false);
@@ -208,8 +196,7 @@ TEST(DrawingWithoutMovie, OpaquePaintsTheBackgroundColour)
     EXPECT_EQ(hex(surface.at(10, 10)), hex(kSentinel)) << "nothing covers anything";
 }
 
-TEST(DrawingProblems, BadContextsAndAspectsHaveDefinedResults)
-{
+TEST(DrawingProblems, BadContextsAndAspectsHaveDefinedResults) {
     Control control;
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), squareMovie()), S_OK);

@@ -25,8 +25,8 @@ using namespace std::chrono_literals;
 constexpr Rgba kBar{230, 180, 40, 255};
 constexpr Rgba kBackground{24, 28, 40, 255};
 
-HostOptions options(int32_t width, int32_t height, std::string movie = std::string(EXAMPLES_DIR) + "/moving_gradient.swf")
-{
+HostOptions options(int32_t width, int32_t height,
+                    std::string movie = std::string(EXAMPLES_DIR) + "/moving_gradient.swf") {
     HostOptions options;
     options.program = MOVIEHOST_PATH;
     options.movie = std::move(movie);
@@ -35,14 +35,12 @@ HostOptions options(int32_t width, int32_t height, std::string movie = std::stri
     options.timeout = 30s;
     options.stderrMode = StderrMode::Capture;
     // A registry file that does not exist is an empty registry.
-    options.environment = {{"MOVIEHOST_REGISTRY", (std::filesystem::temp_directory_path() /
-                                                   "engine-control-e2e-no-registry.reg")
-                                                      .string()}};
+    options.environment = {{"MOVIEHOST_REGISTRY",
+                            (std::filesystem::temp_directory_path() / "engine-control-e2e-no-registry.reg").string()}};
     return options;
 }
 
-Frame firstFrame(HostProcess& host)
-{
+Frame firstFrame(HostProcess& host) {
     auto frame = host.readFrame();
     if (!frame) {
         ADD_FAILURE() << "no frame: " << frame.error().message << "; host said: " << host.capturedErrors();
@@ -51,8 +49,7 @@ Frame firstFrame(HostProcess& host)
     return std::move(*frame);
 }
 
-TEST(ControlHostEndToEnd, RendersAnExampleMovieWithNoConfiguration)
-{
+TEST(ControlHostEndToEnd, RendersAnExampleMovieWithNoConfiguration) {
     auto started = HostProcess::start(options(640, 480));
     ASSERT_TRUE(started) << started.error().message;
     HostProcess& host = *started;
@@ -71,8 +68,7 @@ TEST(ControlHostEndToEnd, RendersAnExampleMovieWithNoConfiguration)
 
 // A wider frame shows the stage centred at scale 1: 80 pixels of border on
 // each side, in the background colour.
-TEST(ControlHostEndToEnd, TheStageIsCentredInAWiderFrame)
-{
+TEST(ControlHostEndToEnd, TheStageIsCentredInAWiderFrame) {
     auto started = HostProcess::start(options(800, 480));
     ASSERT_TRUE(started) << started.error().message;
     HostProcess& host = *started;
@@ -86,8 +82,7 @@ TEST(ControlHostEndToEnd, TheStageIsCentredInAWiderFrame)
 }
 
 // At half the size the bar is 20 pixels high.
-TEST(ControlHostEndToEnd, TheStageIsScaledIntoASmallerFrame)
-{
+TEST(ControlHostEndToEnd, TheStageIsScaledIntoASmallerFrame) {
     auto started = HostProcess::start(options(320, 240));
     ASSERT_TRUE(started) << started.error().message;
     HostProcess& host = *started;
@@ -103,8 +98,7 @@ TEST(ControlHostEndToEnd, TheStageIsScaledIntoASmallerFrame)
 // with a red button from (20, 20) to (60, 60) pixels; releasing it goes to
 // the second frame, which adds a green square from (120, 20) to (160, 60).
 // Shown in a 400 x 200 frame, everything is twice as large.
-std::string clickMovie()
-{
+std::string clickMovie() {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 20});
     movie.background({10, 20, 30});
     const uint16_t red = movie.rectangle(400, 400, 800, 800, {255, 0, 0});
@@ -124,8 +118,7 @@ std::string clickMovie()
     return path.string();
 }
 
-TEST(ControlHostEndToEnd, AClickOnAButtonChangesTheNextFrames)
-{
+TEST(ControlHostEndToEnd, AClickOnAButtonChangesTheNextFrames) {
     constexpr Rgba kMovieBackground{10, 20, 30, 255};
     constexpr Rgba kGreen{0, 255, 0, 255};
     auto started = HostProcess::start(options(400, 200, clickMovie()));

@@ -21,8 +21,7 @@ using namespace controltest;
 
 namespace {
 
-std::string hostedMovie()
-{
+std::string hostedMovie() {
     swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = 10});
     movie.background({10, 20, 30});
     const uint16_t red = movie.rectangle(0, 0, 800, 800, {255, 0, 0});
@@ -38,22 +37,19 @@ std::string hostedMovie()
 
 class HostedPlayer : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         platform::testing::UseManualClock(5'000'000);
         loader = GetMovieLoader();
         player = loader->NewPlayer(200, 100);
         ASSERT_NE(player, nullptr) << "the loader found our control next to the executable";
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (player != nullptr)
             loader->DeletePlayer(player);
         platform::testing::UseRealClock();
     }
 
-    std::vector<RECT> dirtyRects()
-    {
+    std::vector<RECT> dirtyRects() {
         const RECT* first = nullptr;
         LONG count = 0;
         std::vector<RECT> rects;
@@ -67,8 +63,7 @@ protected:
     IMoviePlayer* player = nullptr;
 };
 
-TEST_F(HostedPlayer, ConstructionAppliesTheHostsSettings)
-{
+TEST_F(HostedPlayer, ConstructionAppliesTheHostsSettings) {
     EXPECT_EQ(player->QueryQuality(), 2) << "High";
     EXPECT_EQ(player->QueryTransparency(), 0);
     EXPECT_EQ(player->QueryPlayState(), 2) << "no movie plays";
@@ -79,8 +74,7 @@ TEST_F(HostedPlayer, ConstructionAppliesTheHostsSettings)
     EXPECT_FALSE(player->OpenMovie(wide((testFolder() / "missing.swf").string()).c_str()));
 }
 
-TEST_F(HostedPlayer, DrawsOpaqueIntoTheHostsBottomUpBitmap)
-{
+TEST_F(HostedPlayer, DrawsOpaqueIntoTheHostsBottomUpBitmap) {
     ASSERT_TRUE(player->OpenMovie(wide(hostedMovie()).c_str()));
     player->PlayMovie();
     EXPECT_EQ(player->QueryPlayState(), 1);
@@ -95,8 +89,7 @@ TEST_F(HostedPlayer, DrawsOpaqueIntoTheHostsBottomUpBitmap)
 // Mode 2: the player renders over black and over white and derives alpha.
 // Covered pixels come out opaque, uncovered ones transparent, the green
 // square's pixels with its own alpha.
-TEST_F(HostedPlayer, TwoPassAlphaMatchesWhatTheMovieCovers)
-{
+TEST_F(HostedPlayer, TwoPassAlphaMatchesWhatTheMovieCovers) {
     ASSERT_TRUE(player->OpenMovie(wide(hostedMovie()).c_str()));
     player->ApplyTransparency(2);
     DibSurface surface(200, 100, false);
@@ -109,8 +102,7 @@ TEST_F(HostedPlayer, TwoPassAlphaMatchesWhatTheMovieCovers)
     EXPECT_EQ(green & 0xFF00FF, 0u) << hex(green);
 }
 
-TEST_F(HostedPlayer, TheMovingSquareDirtiesOnlyItsOldAndNewArea)
-{
+TEST_F(HostedPlayer, TheMovingSquareDirtiesOnlyItsOldAndNewArea) {
     ASSERT_TRUE(player->OpenMovie(wide(hostedMovie()).c_str()));
     DibSurface surface(200, 100, false);
     player->DrawDirtyRegion(surface.dc());
@@ -133,8 +125,7 @@ TEST_F(HostedPlayer, TheMovingSquareDirtiesOnlyItsOldAndNewArea)
     EXPECT_EQ(player->QueryFrame(), 1);
 }
 
-TEST_F(HostedPlayer, NavigationAndTargetsPassThrough)
-{
+TEST_F(HostedPlayer, NavigationAndTargetsPassThrough) {
     ASSERT_TRUE(player->OpenMovie(wide(hostedMovie()).c_str()));
     player->HaltMovie();
     EXPECT_EQ(player->QueryPlayState(), 2);

@@ -35,16 +35,14 @@ struct RecordingListener final : IMovieListener {
     std::optional<std::u16string> answer;
     std::function<void(const std::u16string&)> onCommand;
 
-    HRESULT OnFlashCall(LPCWSTR request) override
-    {
+    HRESULT OnFlashCall(LPCWSTR request) override {
         requests.emplace_back(request != nullptr ? request : u"");
         if (!answer)
             return E_NOTIMPL;
         player->AnswerMovieCall(answer->c_str());
         return S_OK;
     }
-    HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) override
-    {
+    HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) override {
         commands.emplace_back(command != nullptr ? command : u"", args != nullptr ? args : u"");
         if (onCommand)
             onCommand(commands.back().first);
@@ -53,23 +51,20 @@ struct RecordingListener final : IMovieListener {
 };
 
 // obj.method(args on the stack already, count included) with the result dropped.
-Actions& callOn(Actions& a, const std::string& object, const std::string& method)
-{
+Actions& callOn(Actions& a, const std::string& object, const std::string& method) {
     return a.push({object}).getVariable().push({method}).callMethod();
 }
 
 // target.member = function(params) { body }
 void assignFunction(Actions& a, const std::string& target, const std::string& member,
-                    const std::vector<std::string>& params, const Actions& body)
-{
+                    const std::vector<std::string>& params, const Actions& body) {
     a.push({target}).getVariable().push({member});
     a.defineFunction("", params, body).setMember();
 }
 
 class HostedScripting : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         platform::testing::UseManualClock(9'000'000);
         loader = GetMovieLoader();
         player = loader->NewPlayer(200, 100);
@@ -77,35 +72,30 @@ protected:
         listener.player = player;
         player->AddListener(&listener);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (player != nullptr)
             loader->DeletePlayer(player);
         platform::testing::UseRealClock();
     }
 
-    std::u16string read(const char16_t* name)
-    {
+    std::u16string read(const char16_t* name) {
         const WCHAR* value = player->ReadVariable(name);
         return value != nullptr ? std::u16string(value) : u"<null>";
     }
     // As the host does: open, then play. The first frame's scripts run in
     // PlayMovie, after it has set the movie going.
-    void open(swfwriter::MovieWriter& movie, const std::string& name)
-    {
+    void open(swfwriter::MovieWriter& movie, const std::string& name) {
         ASSERT_TRUE(player->OpenMovie(wide(saveMovie(movie, name)).c_str()));
         player->PlayMovie();
     }
-    bool dirty()
-    {
+    bool dirty() {
         const RECT* first = nullptr;
         LONG count = 0;
         return player->CollectDirtyRects(nullptr, &first, &count) && count > 0;
     }
     // The failure a player operation raises, or S_OK when it raises none.
     template <typename F>
-    HRESULT raised(F&& operation, std::u16string* description = nullptr)
-    {
+    HRESULT raised(F&& operation, std::u16string* description = nullptr) {
         try {
             operation();
         } catch (const _com_error& error) {
@@ -124,17 +114,16 @@ protected:
 // A 200 x 100 stage with a button from (20, 20) to (60, 60) pixels, red when
 // up or hovered and blue while pressed; its release sets clicked = "yes"
 // and counts the clicks. The movie stops on its one frame.
-void buttonMovie(swfwriter::MovieWriter& movie)
-{
+void buttonMovie(swfwriter::MovieWriter& movie) {
     const uint16_t up = movie.rectangle(400, 400, 800, 800, kRed);
     const uint16_t down = movie.rectangle(400, 400, 800, 800, kBlue);
     Actions release;
     release.setVar("clicked", "yes");
     release.push({"clicks", "clicks"}).getVariable().increment().setVariable();
-    const uint16_t button = movie.defineButton2(
-        {{.up = true, .over = true, .down = false, .hit = true, .characterId = up, .depth = 1},
-         {.up = false, .over = false, .down = true, .hit = false, .characterId = down, .depth = 2}},
-        {{.actions = release.bytes()}});
+    const uint16_t button =
+        movie.defineButton2({{.up = true, .over = true, .down = false, .hit = true, .characterId = up, .depth = 1},
+                             {.up = false, .over = false, .down = true, .hit = false, .characterId = down, .depth = 2}},
+                            {{.actions = release.bytes()}});
     movie.place(button, 1);
     Actions start;
     start.setVar("clicks", 0).stop();
@@ -142,8 +131,7 @@ void buttonMovie(swfwriter::MovieWriter& movie)
     movie.showFrame();
 }
 
-TEST_F(HostedScripting, AButtonClickedThroughTheMouseRunsItsActions)
-{
+TEST_F(HostedScripting, AButtonClickedThroughTheMouseRunsItsActions) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 10});
     buttonMovie(movie);
     open(movie, "button.swf");
@@ -177,8 +165,7 @@ TEST_F(HostedScripting, AButtonClickedThroughTheMouseRunsItsActions)
 // On a 400 x 100 surface the stage is shown at scale 1 with 100-pixel
 // borders left and right; on 400 x 200 at scale 2. Clicks land where the
 // button is drawn.
-TEST_F(HostedScripting, ClicksFollowTheStageIntoALetterboxedOrScaledSurface)
-{
+TEST_F(HostedScripting, ClicksFollowTheStageIntoALetterboxedOrScaledSurface) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 10});
     buttonMovie(movie);
     open(movie, "button_scaled.swf");
@@ -199,8 +186,7 @@ TEST_F(HostedScripting, ClicksFollowTheStageIntoALetterboxedOrScaledSurface)
     EXPECT_EQ(read(u"clicks"), u"2");
 }
 
-TEST_F(HostedScripting, FsCommandsReachTheListenerWithCommandAndArgumentsInOrder)
-{
+TEST_F(HostedScripting, FsCommandsReachTheListenerWithCommandAndArgumentsInOrder) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     Actions a;
     a.fscommand("first", "alpha");
@@ -214,8 +200,7 @@ TEST_F(HostedScripting, FsCommandsReachTheListenerWithCommandAndArgumentsInOrder
 
 // answer = ExternalInterface.call("getName", "who", 2); the second call
 // nobody answers gives undefined.
-TEST_F(HostedScripting, AFlashCallAnsweredThroughAnswerMovieCallReturnsIntoTheScript)
-{
+TEST_F(HostedScripting, AFlashCallAnsweredThroughAnswerMovieCallReturnsIntoTheScript) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     Actions a;
     a.push({"answer", 2, "who", "getName", 3});
@@ -229,8 +214,9 @@ TEST_F(HostedScripting, AFlashCallAnsweredThroughAnswerMovieCallReturnsIntoTheSc
     listener.answer = u"<string>Ada &amp; Grace</string>";
     open(movie, "flashcall.swf");
     ASSERT_EQ(listener.requests.size(), 2u);
-    EXPECT_EQ(listener.requests[0], u"<invoke name=\"getName\" returntype=\"xml\"><arguments><string>who</string>"
-                                    u"<number>2</number></arguments></invoke>");
+    EXPECT_EQ(listener.requests[0],
+              u"<invoke name=\"getName\" returntype=\"xml\"><arguments><string>who</string>"
+              u"<number>2</number></arguments></invoke>");
     EXPECT_EQ(read(u"answer"), u"Ada & Grace");
     EXPECT_EQ(read(u"kind"), u"string") << "the listener answered the second call too";
 
@@ -247,8 +233,7 @@ TEST_F(HostedScripting, AFlashCallAnsweredThroughAnswerMovieCallReturnsIntoTheSc
 }
 
 // ExternalInterface.addCallback("add", null, function(a, b) { last = a; return a + b; })
-TEST_F(HostedScripting, InvokeMovieFunctionCallsARegisteredCallback)
-{
+TEST_F(HostedScripting, InvokeMovieFunctionCallsARegisteredCallback) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     Actions add;
     add.push({"last", "a"}).getVariable().setVariable();
@@ -261,7 +246,8 @@ TEST_F(HostedScripting, InvokeMovieFunctionCallsARegisteredCallback)
     open(movie, "callback.swf");
 
     const WCHAR* answer = player->InvokeMovieFunction(
-        u"<invoke name=\"add\" returntype=\"xml\"><arguments><number>2</number><number>3</number></arguments></invoke>");
+        u"<invoke name=\"add\" "
+        u"returntype=\"xml\"><arguments><number>2</number><number>3</number></arguments></invoke>");
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(std::u16string(answer), u"<number>5</number>");
     EXPECT_EQ(read(u"last"), u"2");
@@ -280,8 +266,7 @@ TEST_F(HostedScripting, InvokeMovieFunctionCallsARegisteredCallback)
 
 // Frame 1 loops for ever; frame 2 records that it ran. The clock stops the
 // loop, reports it, and plays on.
-TEST_F(HostedScripting, ARunawayScriptIsStoppedAndTheMoviePlaysOn)
-{
+TEST_F(HostedScripting, ARunawayScriptIsStoppedAndTheMoviePlaysOn) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 10});
     movie.showFrame();
     Actions loop;
@@ -316,8 +301,7 @@ TEST_F(HostedScripting, ARunawayScriptIsStoppedAndTheMoviePlaysOn)
 // A sprite "box" at (20, 20) pixels holding a sprite "inner"; the root holds
 // three frames, stops on the first, counts calls in the third (labelled
 // "count").
-void nestedMovie(swfwriter::MovieWriter& movie)
-{
+void nestedMovie(swfwriter::MovieWriter& movie) {
     const uint16_t square = movie.rectangle(0, 0, 400, 400, kRed);
     swfwriter::SpriteWriter inner(8);
     inner.place(square, 1);
@@ -343,8 +327,7 @@ void nestedMovie(swfwriter::MovieWriter& movie)
 // The host plays the movie right after opening it; a stop() in the first
 // frame's script still holds it there, as it does in a player that shows the
 // first frame only once it has been set going.
-TEST_F(HostedScripting, AStopInTheFirstFrameHoldsAgainstTheHostsPlay)
-{
+TEST_F(HostedScripting, AStopInTheFirstFrameHoldsAgainstTheHostsPlay) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 10});
     nestedMovie(movie);
     ASSERT_TRUE(player->OpenMovie(wide(saveMovie(movie, "held.swf")).c_str()));
@@ -363,8 +346,7 @@ TEST_F(HostedScripting, AStopInTheFirstFrameHoldsAgainstTheHostsPlay)
     EXPECT_EQ(player->QueryPlayState(), 2);
 }
 
-TEST_F(HostedScripting, VariablesByEveryPathForm)
-{
+TEST_F(HostedScripting, VariablesByEveryPathForm) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     nestedMovie(movie);
     open(movie, "paths.swf");
@@ -383,8 +365,7 @@ TEST_F(HostedScripting, VariablesByEveryPathForm)
     EXPECT_NE(description.find(u"/nothere:v"), std::u16string::npos) << narrow(description);
 }
 
-TEST_F(HostedScripting, NumberedPropertiesReadAndWriteAndRedraw)
-{
+TEST_F(HostedScripting, NumberedPropertiesReadAndWriteAndRedraw) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     nestedMovie(movie);
     open(movie, "properties.swf");
@@ -414,8 +395,7 @@ TEST_F(HostedScripting, NumberedPropertiesReadAndWriteAndRedraw)
     EXPECT_EQ(raised([&] { player->WriteTargetNumber(0, 1.0, u"/nothere"); }), E_INVALIDARG);
 }
 
-TEST_F(HostedScripting, CallingAFrameRunsItsActionsWithoutMovingThePlayhead)
-{
+TEST_F(HostedScripting, CallingAFrameRunsItsActionsWithoutMovingThePlayhead) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     nestedMovie(movie);
     open(movie, "callframe.swf");
@@ -434,8 +414,7 @@ TEST_F(HostedScripting, CallingAFrameRunsItsActionsWithoutMovingThePlayhead)
 }
 
 // Key and Mouse listeners, Key.isDown on every frame.
-TEST_F(HostedScripting, KeysAndTheWheelReachTheirListeners)
-{
+TEST_F(HostedScripting, KeysAndTheWheelReachTheirListeners) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100, .frameRate = 10});
     Actions onKey;
     onKey.push({"code"}).push({0}).push({"Key"}).getVariable().push({"getCode"}).callMethod().setVariable();
@@ -482,8 +461,7 @@ TEST_F(HostedScripting, KeysAndTheWheelReachTheirListeners)
 // A listener that loads another movie while the first one's script is
 // still running: the first finishes detached and goes afterwards; its later
 // commands reach nobody.
-TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript)
-{
+TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript) {
     swfwriter::MovieWriter second({.version = 8, .width = 200, .height = 100});
     Actions b;
     b.setVar("movie", "second");
@@ -496,7 +474,7 @@ TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript)
     Actions a;
     a.setVar("movie", "first");
     a.fscommand("swap", "");
-    a.push({"s", 0}).initObject().setVariable(); // still runs, on the old movie
+    a.push({"s", 0}).initObject().setVariable();  // still runs, on the old movie
     a.fscommand("late", "");
     first.doAction(a);
     first.showFrame();
@@ -508,8 +486,8 @@ TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript)
     };
     open(first, "first.swf");
     EXPECT_EQ(read(u"movie"), u"second");
-    EXPECT_EQ(listener.commands, (std::vector<std::pair<std::u16string, std::u16string>>{
-                                     {u"swap", u""}, {u"hello", u"from the second"}}));
+    EXPECT_EQ(listener.commands,
+              (std::vector<std::pair<std::u16string, std::u16string>>{{u"swap", u""}, {u"hello", u"from the second"}}));
     ASSERT_EQ(runClock(100), 1) << "the new movie plays";
 }
 
@@ -518,8 +496,7 @@ TEST_F(HostedScripting, AListenerMayReplaceTheMovieFromInsideItsScript)
 namespace {
 
 // Blue pixels inside the rectangle (pixels, end exclusive).
-int bluePixels(DibSurface& surface, int left, int top, int right, int bottom)
-{
+int bluePixels(DibSurface& surface, int left, int top, int right, int bottom) {
     int count = 0;
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
@@ -529,11 +506,10 @@ int bluePixels(DibSurface& surface, int left, int top, int right, int bottom)
 
 // A 200 x 100 stopped movie whose top half is a text field bound to
 // `variable`, drawn in blue from a font of solid boxes for X and Y.
-void boxTextFieldMovie(swfwriter::MovieWriter& movie, const std::string& variable)
-{
+void boxTextFieldMovie(swfwriter::MovieWriter& movie, const std::string& variable) {
     const uint16_t fontId = movie.defineFont(swfwriter::boxFont("XY"));
     swfwriter::EditTextSpec field;
-    field.bounds = {0, 4000, 0, 1000};   // 200 x 50 pixels in the top half
+    field.bounds = {0, 4000, 0, 1000};  // 200 x 50 pixels in the top half
     field.useOutlines = true;
     field.fontId = fontId;
     field.fontHeight = 600;
@@ -548,8 +524,7 @@ void boxTextFieldMovie(swfwriter::MovieWriter& movie, const std::string& variabl
 
 // A text field bound to a variable shows what the embedding application
 // writes into it, drawn from the movie's own glyphs and redrawn at once.
-TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable)
-{
+TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     boxTextFieldMovie(movie, "shown");
     open(movie, "bound_text.swf");
@@ -577,8 +552,7 @@ TEST_F(HostedScripting, ABoundTextFieldShowsAWrittenVariable)
 // and its WM_CHAR make one character, a character on its own makes one
 // too, and Backspace takes the last back. The variable follows at once and
 // the field redraws; a click elsewhere ends the typing.
-TEST_F(HostedScripting, TypingIntoAClickedInputFieldWritesItsVariable)
-{
+TEST_F(HostedScripting, TypingIntoAClickedInputFieldWritesItsVariable) {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     boxTextFieldMovie(movie, "typed");
     open(movie, "input_text.swf");

@@ -19,8 +19,7 @@ const swf::Rect kStage{0, 4000, 0, 2000};
 
 LPARAM positionWord(int32_t x, int32_t y) { return LPARAM(uint32_t(uint16_t(x)) | uint32_t(uint16_t(y)) << 16); }
 
-TEST(PointerMapping, ThePositionWordHoldsTwoSigned16BitHalves)
-{
+TEST(PointerMapping, ThePositionWordHoldsTwoSigned16BitHalves) {
     const PixelPoint p = pixelPointOf(positionWord(10, 20));
     EXPECT_EQ(p.x, 10);
     EXPECT_EQ(p.y, 20);
@@ -32,8 +31,7 @@ TEST(PointerMapping, ThePositionWordHoldsTwoSigned16BitHalves)
     EXPECT_EQ(high.y, 32767);
 }
 
-TEST(PointerMapping, AtScaleOneAPixelIsTwentyTwips)
-{
+TEST(PointerMapping, AtScaleOneAPixelIsTwentyTwips) {
     const auto p = stagePointOf({30, 40}, kStage, RECT{0, 0, 200, 100});
     ASSERT_TRUE(p);
     EXPECT_DOUBLE_EQ(p->x, 600.0);
@@ -41,8 +39,7 @@ TEST(PointerMapping, AtScaleOneAPixelIsTwentyTwips)
 }
 
 // Twice the size: a pixel is 10 twips.
-TEST(PointerMapping, AScaledSurfaceMapsBackToTheSameStagePoint)
-{
+TEST(PointerMapping, AScaledSurfaceMapsBackToTheSameStagePoint) {
     const auto p = stagePointOf({60, 80}, kStage, RECT{0, 0, 400, 200});
     ASSERT_TRUE(p);
     EXPECT_DOUBLE_EQ(p->x, 600.0);
@@ -52,8 +49,7 @@ TEST(PointerMapping, AScaledSurfaceMapsBackToTheSameStagePoint)
 // A 400 x 100 surface shows the stage at scale 1 with 100-pixel borders
 // left and right; a 200 x 300 one at scale 1 with 100-pixel borders above
 // and below.
-TEST(PointerMapping, LetterboxBordersShiftTheStage)
-{
+TEST(PointerMapping, LetterboxBordersShiftTheStage) {
     const auto wide = stagePointOf({130, 40}, kStage, RECT{0, 0, 400, 100});
     ASSERT_TRUE(wide);
     EXPECT_DOUBLE_EQ(wide->x, 600.0);
@@ -70,8 +66,7 @@ TEST(PointerMapping, LetterboxBordersShiftTheStage)
 
 // Mouse positions are in the container's coordinates, like the object
 // rectangle; a stage whose origin is not (0, 0) keeps its offset.
-TEST(PointerMapping, TheObjectRectangleAndTheStageOriginCount)
-{
+TEST(PointerMapping, TheObjectRectangleAndTheStageOriginCount) {
     const auto p = stagePointOf({80, 90}, kStage, RECT{50, 50, 250, 150});
     ASSERT_TRUE(p);
     EXPECT_DOUBLE_EQ(p->x, 600.0);
@@ -82,15 +77,13 @@ TEST(PointerMapping, TheObjectRectangleAndTheStageOriginCount)
     EXPECT_DOUBLE_EQ(shifted->y, -200.0);
 }
 
-TEST(PointerMapping, NothingShownMapsNowhere)
-{
+TEST(PointerMapping, NothingShownMapsNowhere) {
     EXPECT_FALSE(stagePointOf({1, 1}, kStage, RECT{0, 0, 0, 0}));
     EXPECT_FALSE(stagePointOf({1, 1}, kStage, RECT{10, 10, 5, 20}));
     EXPECT_FALSE(stagePointOf({1, 1}, swf::Rect{}, RECT{0, 0, 200, 100}));
 }
 
-TEST(PointerMapping, WheelDeltasBecomeLinesAndSmallStepsAddUp)
-{
+TEST(PointerMapping, WheelDeltasBecomeLinesAndSmallStepsAddUp) {
     int32_t rest = 0;
     EXPECT_EQ(control::wheelLines(120, rest), 3);
     EXPECT_EQ(control::wheelLines(-120, rest), -3);
@@ -101,8 +94,7 @@ TEST(PointerMapping, WheelDeltasBecomeLinesAndSmallStepsAddUp)
     EXPECT_EQ(control::wheelLines(-32768, rest), -818) << "the largest turn the message carries";
 }
 
-TEST(KeyTranslator, KeysMakeTheirCharactersAndShiftRaisesLetters)
-{
+TEST(KeyTranslator, KeysMakeTheirCharactersAndShiftRaisesLetters) {
     KeyTranslator keys;
     auto a = keys.keyDown('A');
     EXPECT_EQ(a.code, 65u);
@@ -110,7 +102,7 @@ TEST(KeyTranslator, KeysMakeTheirCharactersAndShiftRaisesLetters)
     EXPECT_FALSE(keys.character('a')) << "the character of the key just pressed adds nothing";
     EXPECT_EQ(keys.keyUp('A').ascii, uint32_t('a'));
 
-    (void)keys.keyDown(0x10); // Shift
+    (void)keys.keyDown(0x10);  // Shift
     EXPECT_EQ(keys.keyDown('B').ascii, uint32_t('B'));
     (void)keys.keyUp('B');
     EXPECT_EQ(keys.keyUp(0x10).code, 0x10u);
@@ -124,14 +116,13 @@ TEST(KeyTranslator, KeysMakeTheirCharactersAndShiftRaisesLetters)
     EXPECT_EQ(keys.keyDown(0x2E).ascii, 0x7Fu) << "Delete";
 }
 
-TEST(KeyTranslator, ACharacterOnItsOwnIsAKeystroke)
-{
+TEST(KeyTranslator, ACharacterOnItsOwnIsAKeystroke) {
     KeyTranslator keys;
     const auto typed = keys.character('x');
     ASSERT_TRUE(typed);
     EXPECT_EQ(typed->code, uint32_t('X'));
     EXPECT_EQ(typed->ascii, uint32_t('x'));
-    const auto other = keys.character(0x00E9); // é: no key of ours makes it
+    const auto other = keys.character(0x00E9);  // é: no key of ours makes it
     ASSERT_TRUE(other);
     EXPECT_EQ(other->code, 0u);
     EXPECT_EQ(other->ascii, 0xE9u);

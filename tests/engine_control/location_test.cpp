@@ -6,8 +6,7 @@
 
 namespace {
 
-std::string pathOf(std::u16string_view location)
-{
+std::string pathOf(std::u16string_view location) {
     auto result = control::filePathOf(location);
     if (auto* failure = std::get_if<control::Failure>(&result)) {
         ADD_FAILURE() << "refused with " << std::hex << uint32_t(failure->code);
@@ -16,8 +15,7 @@ std::string pathOf(std::u16string_view location)
     return std::get<std::string>(result);
 }
 
-HRESULT refusal(std::u16string_view location)
-{
+HRESULT refusal(std::u16string_view location) {
     auto result = control::filePathOf(location);
     if (auto* failure = std::get_if<control::Failure>(&result)) {
         EXPECT_FALSE(failure->text.empty());
@@ -26,16 +24,14 @@ HRESULT refusal(std::u16string_view location)
     return S_OK;
 }
 
-TEST(MovieLocation, PathsAreUsedAsTheyAre)
-{
+TEST(MovieLocation, PathsAreUsedAsTheyAre) {
     EXPECT_EQ(pathOf(u"movie.swf"), "movie.swf");
     EXPECT_EQ(pathOf(u"/srv/a b/c%20d.swf"), "/srv/a b/c%20d.swf") << "no decoding outside URLs";
     EXPECT_EQ(pathOf(u"dir:name/movie.swf"), "dir:name/movie.swf") << "a colon alone makes no URL";
     EXPECT_EQ(pathOf(u"/m\u00e4rchen.swf"), "/m\xc3\xa4rchen.swf") << "UTF-8 on the file system";
 }
 
-TEST(MovieLocation, FileUrlsAreDecoded)
-{
+TEST(MovieLocation, FileUrlsAreDecoded) {
     EXPECT_EQ(pathOf(u"file:///srv/a%20b.swf"), "/srv/a b.swf");
     EXPECT_EQ(pathOf(u"FILE:///srv/a.swf"), "/srv/a.swf");
     EXPECT_EQ(pathOf(u"file://localhost/srv/a.swf"), "/srv/a.swf");
@@ -46,8 +42,7 @@ TEST(MovieLocation, FileUrlsAreDecoded)
     EXPECT_EQ(pathOf(u"file:///srv/%3Fq.swf"), "/srv/?q.swf");
 }
 
-TEST(MovieLocation, WhatNamesNoLocalFileIsRefused)
-{
+TEST(MovieLocation, WhatNamesNoLocalFileIsRefused) {
     EXPECT_EQ(refusal(u""), E_INVALIDARG);
     EXPECT_EQ(refusal(std::u16string_view(u"a\0b", 3)), E_INVALIDARG);
     EXPECT_EQ(refusal(u"http://host/movie.swf"), control::kNotSupported);
@@ -62,8 +57,7 @@ TEST(MovieLocation, WhatNamesNoLocalFileIsRefused)
     EXPECT_EQ(refusal(u"file:///a%00b"), E_INVALIDARG);
 }
 
-TEST(PlaybackTimer, IntervalsFollowTheFrameRate)
-{
+TEST(PlaybackTimer, IntervalsFollowTheFrameRate) {
     EXPECT_EQ(control::PlaybackTimer::intervalFor(10.0), 100u);
     EXPECT_EQ(control::PlaybackTimer::intervalFor(24.0), 42u);
     EXPECT_EQ(control::PlaybackTimer::intervalFor(30.0), 33u);

@@ -14,14 +14,12 @@ namespace {
 
 constexpr CLSID kOtherClass = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-TEST(Module, ExportsTheServerEntryPoints)
-{
+TEST(Module, ExportsTheServerEntryPoints) {
     ASSERT_EQ(ControlModule::instance().getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, nullptr), E_POINTER);
     EXPECT_EQ(ControlModule::instance().canUnloadNow(), S_OK) << "no object is alive between tests";
 }
 
-TEST(Module, ServesOnlyTheFlashClass)
-{
+TEST(Module, ServesOnlyTheFlashClass) {
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(ControlModule::instance().getClassObject(kOtherClass, IID_IClassFactory, &object),
               CLASS_E_CLASSNOTAVAILABLE);
@@ -33,8 +31,7 @@ TEST(Module, ServesOnlyTheFlashClass)
     EXPECT_EQ(object, nullptr);
 }
 
-TEST(Module, FactoryAndLocksKeepTheModuleInUse)
-{
+TEST(Module, FactoryAndLocksKeepTheModuleInUse) {
     const ControlModule& module = ControlModule::instance();
     platform::ComPtr<IClassFactory> factory;
     ASSERT_EQ(module.getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, factory.receive_void()), S_OK);
@@ -62,15 +59,15 @@ TEST(Module, FactoryAndLocksKeepTheModuleInUse)
 
 // Every interface the host reaches is one object: asking any of them for
 // IUnknown gives the same pointer.
-TEST(Module, AnswersTheHostsInterfacesWithOneIdentity)
-{
+TEST(Module, AnswersTheHostsInterfacesWithOneIdentity) {
     const auto control = ControlModule::instance().create();
     ASSERT_TRUE(control);
     const auto identity = control.As<IUnknown>();
-    const IID offered[] = {IID_IOleObject,     IID_IOleWindow,   IID_IOleInPlaceObject,
-                           IID_IOleInPlaceObjectWindowless,     IID_IViewObject,
-                           IID_IConnectionPointContainer,       IID_ISupportErrorInfo,
-                           IID_IShockwaveFlash, IID_IDispatch};
+    const IID offered[] = {IID_IOleObject,        IID_IOleWindow,
+                           IID_IOleInPlaceObject, IID_IOleInPlaceObjectWindowless,
+                           IID_IViewObject,       IID_IConnectionPointContainer,
+                           IID_ISupportErrorInfo, IID_IShockwaveFlash,
+                           IID_IDispatch};
     for (const IID& iid : offered) {
         const auto face = control.As<IUnknown>(iid);
         ASSERT_TRUE(face) << "interface " << iid.Data1 << " not offered";
@@ -86,8 +83,7 @@ TEST(Module, AnswersTheHostsInterfacesWithOneIdentity)
 
 // The host calls IShockwaveFlash by slot. Slot 39 is FlashVersion, slot 22
 // put_Movie: call them through the raw table.
-TEST(Module, IShockwaveFlashSlotsAreInTheTypeLibraryOrder)
-{
+TEST(Module, IShockwaveFlashSlotsAreInTheTypeLibraryOrder) {
     const auto control = ControlModule::instance().create();
     const auto flash = control.As<IShockwaveFlash>();
     ASSERT_TRUE(flash);
@@ -103,8 +99,7 @@ TEST(Module, IShockwaveFlashSlotsAreInTheTypeLibraryOrder)
     EXPECT_EQ(ready, 0) << "no movie yet";
 }
 
-TEST(Module, ReferencesOnTheSiteBalanceAfterCloseAndRelease)
-{
+TEST(Module, ReferencesOnTheSiteBalanceAfterCloseAndRelease) {
     {
         Control control;
         control.activate(200, 100);
@@ -116,8 +111,7 @@ TEST(Module, ReferencesOnTheSiteBalanceAfterCloseAndRelease)
 }
 
 // Without Close, the last Release still lets go of the site.
-TEST(Module, LastReleaseLetsGoOfTheSite)
-{
+TEST(Module, LastReleaseLetsGoOfTheSite) {
     TestSite site;
     {
         auto control = ControlModule::instance().create();
@@ -131,8 +125,7 @@ TEST(Module, LastReleaseLetsGoOfTheSite)
 
 // With no library handle the host creates the control through the COM
 // registry; a registry file naming our module is all it takes.
-TEST(Module, CreatedThroughCoCreateInstanceWithARegistryFile)
-{
+TEST(Module, CreatedThroughCoCreateInstanceWithARegistryFile) {
     const std::filesystem::path registry = testFolder() / "registry.reg";
     {
         std::ofstream out(registry);

@@ -12,8 +12,7 @@ using namespace controltest;
 namespace {
 
 // A 100 x 100 stage filled by one square of `color`, `frames` frames long.
-std::string filledMovie(const std::string& name, swfwriter::Color color, int frames = 1)
-{
+std::string filledMovie(const std::string& name, swfwriter::Color color, int frames = 1) {
     swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
     const uint16_t square = movie.rectangle(0, 0, 2000, 2000, color);
     movie.place(square, 1);
@@ -22,15 +21,13 @@ std::string filledMovie(const std::string& name, swfwriter::Color color, int fra
     return saveMovie(movie, name);
 }
 
-std::u16string movieOf(IShockwaveFlash* flash)
-{
+std::u16string movieOf(IShockwaveFlash* flash) {
     BSTR value = nullptr;
     EXPECT_EQ(flash->get_Movie(&value), S_OK);
     return take(value);
 }
 
-std::u16string fileUrl(const std::string& path)
-{
+std::u16string fileUrl(const std::string& path) {
     std::u16string url = u"file://";
     for (const char c : path) {
         if (c == ' ')
@@ -43,16 +40,14 @@ std::u16string fileUrl(const std::string& path)
 
 class MovieProperty : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         control.activate(100, 100);
         first = filledMovie("first.swf", {0, 0, 255}, 3);
         ASSERT_EQ(loadMovie(control.flash.get(), first), S_OK);
     }
 
     // The first movie is still there: its location, its frames, its picture.
-    void expectFirstMovie()
-    {
+    void expectFirstMovie() {
         EXPECT_EQ(movieOf(control.flash.get()), wide(first));
         LONG total = 0;
         EXPECT_EQ(control.flash->get_TotalFrames(&total), S_OK);
@@ -62,8 +57,7 @@ protected:
         EXPECT_EQ(hex(surface.at(50, 50)), hex(argb(255, 0, 0, 255)));
     }
 
-    void expectFailure(std::u16string_view location, HRESULT code, std::u16string_view words)
-    {
+    void expectFailure(std::u16string_view location, HRESULT code, std::u16string_view words) {
         SCOPED_TRACE(narrow(location));
         control.site.clear();
         EXPECT_EQ(hex(uint32_t(control.flash->put_Movie(bstr(location).get()))), hex(uint32_t(code)));
@@ -79,8 +73,7 @@ protected:
     std::string first;
 };
 
-TEST_F(MovieProperty, ANewMovieReplacesTheOldFromFrameZero)
-{
+TEST_F(MovieProperty, ANewMovieReplacesTheOldFromFrameZero) {
     ASSERT_EQ(control.flash->GotoFrame(2), S_OK);
     const std::string second = filledMovie("second.swf", {0, 255, 0}, 2);
     control.site.clear();
@@ -102,8 +95,7 @@ TEST_F(MovieProperty, ANewMovieReplacesTheOldFromFrameZero)
     EXPECT_EQ(value, 100);
 }
 
-TEST_F(MovieProperty, FileUrlsAreDecoded)
-{
+TEST_F(MovieProperty, FileUrlsAreDecoded) {
     const std::string spaced = filledMovie("with space.swf", {0, 255, 0});
     const std::u16string url = fileUrl(spaced);
     ASSERT_EQ(control.flash->put_Movie(bstr(url).get()), S_OK);
@@ -116,20 +108,17 @@ TEST_F(MovieProperty, FileUrlsAreDecoded)
     EXPECT_EQ(control.flash->put_Movie(bstr(localhost).get()), S_OK);
 }
 
-TEST_F(MovieProperty, AMissingFileFailsAndThePreviousMovieStays)
-{
+TEST_F(MovieProperty, AMissingFileFailsAndThePreviousMovieStays) {
     expectFailure(wide((testFolder() / "missing.swf").string()), control::kFileNotFound, u"does not exist");
     expectFailure(fileUrl((testFolder() / "missing.swf").string()), control::kFileNotFound, u"does not exist");
     expectFailure(wide(first + "/inside.swf"), control::kFileNotFound, u"does not exist");
 }
 
-TEST_F(MovieProperty, AFolderCannotBeRead)
-{
+TEST_F(MovieProperty, AFolderCannotBeRead) {
     expectFailure(wide(testFolder().string()), control::kAccessDenied, u"folder");
 }
 
-TEST_F(MovieProperty, MalformedFilesFail)
-{
+TEST_F(MovieProperty, MalformedFilesFail) {
     expectFailure(wide(saveBytes({'h', 'e', 'l', 'l', 'o'}, "text.swf")), control::kBadFormat, u"not a movie");
     expectFailure(wide(saveBytes({}, "empty.swf")), control::kBadFormat, u"not a movie");
     // A compressed header whose data is not zlib at all.
@@ -139,8 +128,7 @@ TEST_F(MovieProperty, MalformedFilesFail)
     expectFailure(wide(saveBytes(broken, "broken.swf")), control::kBadFormat, u"corrupt");
 }
 
-TEST_F(MovieProperty, LocationsThatNameNoLocalFileFail)
-{
+TEST_F(MovieProperty, LocationsThatNameNoLocalFileFail) {
     expectFailure(u"", E_INVALIDARG, u"no movie location");
     expectFailure(u"http://example.invalid/movie.swf", control::kNotSupported, u"http");
     expectFailure(u"file://otherhost/movie.swf", control::kNotSupported, u"another host");
@@ -149,8 +137,7 @@ TEST_F(MovieProperty, LocationsThatNameNoLocalFileFail)
 }
 
 // A damaged movie with a sound header loads what was complete.
-TEST_F(MovieProperty, ATruncatedMovieLoadsWhatIsComplete)
-{
+TEST_F(MovieProperty, ATruncatedMovieLoadsWhatIsComplete) {
     swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
     const uint16_t square = movie.rectangle(0, 0, 2000, 2000, {0, 255, 0});
     movie.place(square, 1);
@@ -158,15 +145,14 @@ TEST_F(MovieProperty, ATruncatedMovieLoadsWhatIsComplete)
     movie.showFrame();
     std::vector<uint8_t> bytes = movie.finish();
     ASSERT_GT(bytes.size(), 4u);
-    bytes.erase(bytes.end() - 4, bytes.end()); // the last ShowFrame and End are gone
+    bytes.erase(bytes.end() - 4, bytes.end());  // the last ShowFrame and End are gone
     ASSERT_EQ(loadMovie(control.flash.get(), saveBytes(bytes, "truncated.swf")), S_OK);
     DibSurface surface(100, 100, false);
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
     EXPECT_EQ(hex(surface.at(50, 50)), hex(argb(255, 0, 255, 0)));
 }
 
-TEST_F(MovieProperty, SupportsErrorInfoForIShockwaveFlashOnly)
-{
+TEST_F(MovieProperty, SupportsErrorInfoForIShockwaveFlashOnly) {
     const auto support = control.ole.As<ISupportErrorInfo>();
     ASSERT_TRUE(support);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IShockwaveFlash), S_OK);
@@ -174,8 +160,7 @@ TEST_F(MovieProperty, SupportsErrorInfoForIShockwaveFlashOnly)
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
 }
 
-TEST(Properties, VersionQualityAndWindowMode)
-{
+TEST(Properties, VersionQualityAndWindowMode) {
     Control control;
     IShockwaveFlash* flash = control.flash.get();
     LONG version = 0;
@@ -190,8 +175,8 @@ TEST(Properties, VersionQualityAndWindowMode)
         std::u16string_view read;
         INT number;
     };
-    const Name names[] = {{u"low", u"Low", 0},       {u"MEDIUM", u"Medium", 4},   {u"High", u"High", 1},
-                          {u"best", u"Best", 5},     {u"autolow", u"AutoLow", 2}, {u"AutoHigh", u"AutoHigh", 3}};
+    const Name names[] = {{u"low", u"Low", 0},   {u"MEDIUM", u"Medium", 4},   {u"High", u"High", 1},
+                          {u"best", u"Best", 5}, {u"autolow", u"AutoLow", 2}, {u"AutoHigh", u"AutoHigh", 3}};
     for (const Name& n : names) {
         EXPECT_EQ(flash->put_Quality2(bstr(n.given).get()), S_OK) << narrow(n.given);
         EXPECT_EQ(flash->get_Quality2(&text), S_OK);
@@ -221,8 +206,7 @@ TEST(Properties, VersionQualityAndWindowMode)
     EXPECT_EQ(take(text), u"Transparent") << "a refused mode changes nothing";
 }
 
-TEST(Properties, SettingsTheHostMakes)
-{
+TEST(Properties, SettingsTheHostMakes) {
     Control control;
     IShockwaveFlash* flash = control.flash.get();
     // What the host's player construction applies, in its order.
@@ -258,8 +242,7 @@ TEST(Properties, SettingsTheHostMakes)
 // E_INVALIDARG, CallFunction with E_FAIL (nothing is registered), and
 // SetReturnValue outside a FlashCall with E_UNEXPECTED; all with error
 // information and their results left empty.
-TEST(Properties, ScriptingMembersWithoutAMovie)
-{
+TEST(Properties, ScriptingMembersWithoutAMovie) {
     Control control;
     IShockwaveFlash* flash = control.flash.get();
     const auto name = bstr(u"x");
@@ -268,12 +251,9 @@ TEST(Properties, ScriptingMembersWithoutAMovie)
     EXPECT_EQ(flash->GetVariable(name.get(), &text), S_OK);
     EXPECT_EQ(text, nullptr);
     const HRESULT invalid[] = {
-        flash->SetVariable(name.get(), name.get()),
-        flash->TSetProperty(name.get(), 0, name.get()),
-        flash->TCallFrame(name.get(), 0),
-        flash->TCallLabel(name.get(), name.get()),
-        flash->TSetPropertyNum(name.get(), 0, 1.0),
-        flash->TGetPropertyNum(name.get(), 0, &number),
+        flash->SetVariable(name.get(), name.get()), flash->TSetProperty(name.get(), 0, name.get()),
+        flash->TCallFrame(name.get(), 0),           flash->TCallLabel(name.get(), name.get()),
+        flash->TSetPropertyNum(name.get(), 0, 1.0), flash->TGetPropertyNum(name.get(), 0, &number),
     };
     for (const HRESULT hr : invalid)
         EXPECT_EQ(hr, E_INVALIDARG);

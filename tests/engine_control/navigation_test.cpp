@@ -12,8 +12,7 @@ using namespace controltest;
 
 namespace {
 
-std::string navigationMovie()
-{
+std::string navigationMovie() {
     swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = 10});
     const uint16_t dot = movie.rectangle(0, 0, 200, 200, {0, 0, 255});
     swfwriter::SpriteWriter inner;
@@ -42,38 +41,32 @@ std::string navigationMovie()
 
 class Navigation : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         control.activate(200, 100);
         ASSERT_EQ(loadMovie(control.flash.get(), navigationMovie()), S_OK);
         ASSERT_EQ(control.flash->StopPlay(), S_OK);
     }
 
-    LONG frame()
-    {
+    LONG frame() {
         LONG value = -2;
         EXPECT_EQ(control.flash->CurrentFrame(&value), S_OK);
         return value;
     }
-    bool playing()
-    {
+    bool playing() {
         VARIANT_BOOL value = VARIANT_FALSE;
         EXPECT_EQ(control.flash->IsPlaying(&value), S_OK);
         return value != VARIANT_FALSE;
     }
-    HRESULT frameOf(std::u16string_view target, LONG& value)
-    {
+    HRESULT frameOf(std::u16string_view target, LONG& value) {
         value = -2;
         return control.flash->TCurrentFrame(bstr(target).get(), &value);
     }
-    LONG frameOf(std::u16string_view target)
-    {
+    LONG frameOf(std::u16string_view target) {
         LONG value = -2;
         EXPECT_EQ(frameOf(target, value), S_OK) << narrow(target);
         return value;
     }
-    std::u16string labelOf(std::u16string_view target)
-    {
+    std::u16string labelOf(std::u16string_view target) {
         BSTR value = nullptr;
         EXPECT_EQ(control.flash->TCurrentLabel(bstr(target).get(), &value), S_OK) << narrow(target);
         return take(value);
@@ -82,8 +75,7 @@ protected:
     Control control;
 };
 
-TEST_F(Navigation, TheRootMovesFrameByFrame)
-{
+TEST_F(Navigation, TheRootMovesFrameByFrame) {
     LONG total = 0;
     EXPECT_EQ(control.flash->get_TotalFrames(&total), S_OK);
     EXPECT_EQ(total, 5);
@@ -114,8 +106,7 @@ TEST_F(Navigation, TheRootMovesFrameByFrame)
     EXPECT_EQ(value, 2);
 }
 
-TEST_F(Navigation, FrameNumbersOutsideTheMovie)
-{
+TEST_F(Navigation, FrameNumbersOutsideTheMovie) {
     EXPECT_EQ(control.flash->GotoFrame(99), S_OK);
     EXPECT_EQ(frame(), 4) << "past the end goes to the last frame";
     EXPECT_EQ(control.flash->GotoFrame(-1), E_INVALIDARG);
@@ -132,8 +123,7 @@ TEST_F(Navigation, FrameNumbersOutsideTheMovie)
     EXPECT_EQ(loaded, VARIANT_FALSE);
 }
 
-TEST_F(Navigation, SlashAndDotTargetsNameTheSameClips)
-{
+TEST_F(Navigation, SlashAndDotTargetsNameTheSameClips) {
     EXPECT_EQ(control.flash->TGotoFrame(bstr(u"/clip").get(), 2), S_OK);
     EXPECT_EQ(frameOf(u"/clip"), 2);
     EXPECT_EQ(frameOf(u"_root.clip"), 2);
@@ -150,8 +140,7 @@ TEST_F(Navigation, SlashAndDotTargetsNameTheSameClips)
     EXPECT_EQ(frame(), 0) << "the root did not move";
 }
 
-TEST_F(Navigation, LabelsByTarget)
-{
+TEST_F(Navigation, LabelsByTarget) {
     EXPECT_EQ(labelOf(u"/"), u"start");
     EXPECT_EQ(control.flash->TGotoLabel(bstr(u"/").get(), bstr(u"middle").get()), S_OK);
     EXPECT_EQ(frame(), 2);
@@ -171,10 +160,9 @@ TEST_F(Navigation, LabelsByTarget)
     EXPECT_EQ(frameOf(u"/clip"), 1);
 }
 
-TEST_F(Navigation, TargetsThatDoNotResolveFail)
-{
-    const std::u16string_view missing[] = {u"/nothere", u"_root.clip.nothere", u"/clip/inner/deeper", u"_level1",
-                                           u"/../up", u"/Clip"};
+TEST_F(Navigation, TargetsThatDoNotResolveFail) {
+    const std::u16string_view missing[] = {
+        u"/nothere", u"_root.clip.nothere", u"/clip/inner/deeper", u"_level1", u"/../up", u"/Clip"};
     for (const std::u16string_view target : missing) {
         SCOPED_TRACE(narrow(target));
         LONG value = 0;
@@ -194,8 +182,7 @@ TEST_F(Navigation, TargetsThatDoNotResolveFail)
     }
 }
 
-TEST_F(Navigation, TargetedPlayAndStop)
-{
+TEST_F(Navigation, TargetedPlayAndStop) {
     EXPECT_EQ(control.flash->TStopPlay(bstr(u"/clip").get()), S_OK);
     EXPECT_EQ(control.flash->TPlay(bstr(u"/").get()), S_OK);
     EXPECT_TRUE(playing()) << "TPlay on the root plays the movie";
@@ -204,8 +191,7 @@ TEST_F(Navigation, TargetedPlayAndStop)
     EXPECT_EQ(control.flash->TPlay(bstr(u"_root.clip").get()), S_OK);
 }
 
-TEST(NavigationWithoutMovie, CommandsDoNothingAndTargetsFail)
-{
+TEST(NavigationWithoutMovie, CommandsDoNothingAndTargetsFail) {
     Control control;
     EXPECT_EQ(control.flash->Play(), S_OK);
     EXPECT_EQ(control.flash->StopPlay(), S_OK);

@@ -18,8 +18,7 @@ using namespace controltest;
 
 namespace {
 
-std::string movingSquare(double frameRate = 10.0)
-{
+std::string movingSquare(double frameRate = 10.0) {
     swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = frameRate});
     movie.background({255, 255, 255});
     const uint16_t square = movie.rectangle(0, 0, 800, 800, {255, 0, 0});
@@ -32,8 +31,7 @@ std::string movingSquare(double frameRate = 10.0)
     return saveMovie(movie, "moving.swf");
 }
 
-std::string stillSquare()
-{
+std::string stillSquare() {
     swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = 10});
     const uint16_t square = movie.rectangle(400, 400, 800, 800, {255, 0, 0});
     movie.place(square, 1);
@@ -41,8 +39,7 @@ std::string stillSquare()
     return saveMovie(movie, "still.swf");
 }
 
-std::vector<std::string> described(const std::vector<std::optional<RECT>>& rects)
-{
+std::vector<std::string> described(const std::vector<std::optional<RECT>>& rects) {
     std::vector<std::string> out;
     for (const auto& r : rects)
         out.push_back(describe(r));
@@ -53,21 +50,18 @@ std::vector<std::string> described(const std::vector<std::optional<RECT>>& rects
 class Playback : public ::testing::Test {
 protected:
     void SetUp() override { platform::testing::UseManualClock(1'000'000); }
-    void TearDown() override
-    {
+    void TearDown() override {
         // Clocks change only while no timer is set.
         control.close();
         platform::testing::UseRealClock();
     }
 
-    LONG frame()
-    {
+    LONG frame() {
         LONG value = -2;
         EXPECT_EQ(control.flash->CurrentFrame(&value), S_OK);
         return value;
     }
-    bool playing()
-    {
+    bool playing() {
         VARIANT_BOOL value = 7;
         EXPECT_EQ(control.flash->IsPlaying(&value), S_OK);
         EXPECT_TRUE(value == VARIANT_TRUE || value == VARIANT_FALSE);
@@ -77,8 +71,7 @@ protected:
     Control control;
 };
 
-TEST_F(Playback, TheTimerAdvancesAtTheFrameRateAndLoops)
-{
+TEST_F(Playback, TheTimerAdvancesAtTheFrameRateAndLoops) {
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     EXPECT_EQ(frame(), 0);
     EXPECT_TRUE(playing());
@@ -92,8 +85,7 @@ TEST_F(Playback, TheTimerAdvancesAtTheFrameRateAndLoops)
     EXPECT_EQ(frame(), 0) << "the movie loops";
 }
 
-TEST_F(Playback, WithoutLoopTheMovieStopsOnItsLastFrame)
-{
+TEST_F(Playback, WithoutLoopTheMovieStopsOnItsLastFrame) {
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     ASSERT_EQ(control.flash->put_Loop(VARIANT_FALSE), S_OK);
     VARIANT_BOOL loop = VARIANT_TRUE;
@@ -105,8 +97,7 @@ TEST_F(Playback, WithoutLoopTheMovieStopsOnItsLastFrame)
     EXPECT_FALSE(playing());
 }
 
-TEST_F(Playback, StopPlayHoldsTheFrameAndPlayResumes)
-{
+TEST_F(Playback, StopPlayHoldsTheFrameAndPlayResumes) {
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     ASSERT_EQ(control.flash->StopPlay(), S_OK);
     EXPECT_FALSE(playing());
@@ -124,16 +115,14 @@ TEST_F(Playback, StopPlayHoldsTheFrameAndPlayResumes)
 }
 
 // A frame rate of 0 plays at 12 frames per second: one frame every 83 ms.
-TEST_F(Playback, ARateOfZeroPlaysAtTheDefaultRate)
-{
+TEST_F(Playback, ARateOfZeroPlaysAtTheDefaultRate) {
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare(0.0)), S_OK);
     EXPECT_EQ(runClock(82), 0);
     EXPECT_EQ(runClock(1), 1);
     EXPECT_EQ(frame(), 1);
 }
 
-TEST_F(Playback, CloseStopsTheClock)
-{
+TEST_F(Playback, CloseStopsTheClock) {
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     control.close();
     EXPECT_EQ(runClock(1000), 0);
@@ -141,8 +130,7 @@ TEST_F(Playback, CloseStopsTheClock)
 }
 
 // Activation after Close starts the clock again for the loaded movie.
-TEST_F(Playback, ActivationAfterCloseResumesTheClock)
-{
+TEST_F(Playback, ActivationAfterCloseResumesTheClock) {
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     ASSERT_EQ(control.ole->Close(OLECLOSE_NOSAVE), S_OK);
@@ -152,8 +140,7 @@ TEST_F(Playback, ActivationAfterCloseResumesTheClock)
     EXPECT_EQ(frame(), 1);
 }
 
-TEST_F(Playback, AMovingObjectInvalidatesItsOldAndNewBounds)
-{
+TEST_F(Playback, AMovingObjectInvalidatesItsOldAndNewBounds) {
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     ASSERT_FALSE(control.site.invalidations.empty());
@@ -173,8 +160,7 @@ TEST_F(Playback, AMovingObjectInvalidatesItsOldAndNewBounds)
 
 // Invalidations use the mapping drawing uses: on a 400 x 100 surface the
 // stage sits 100 pixels to the right.
-TEST_F(Playback, InvalidationsFollowTheStageMapping)
-{
+TEST_F(Playback, InvalidationsFollowTheStageMapping) {
     control.activate(400, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     control.site.clear();
@@ -183,8 +169,7 @@ TEST_F(Playback, InvalidationsFollowTheStageMapping)
               (std::vector<std::string>{"(119, 19, 161, 61)", "(129, 19, 171, 61)"}));
 }
 
-TEST_F(Playback, NothingChangedNothingInvalidated)
-{
+TEST_F(Playback, NothingChangedNothingInvalidated) {
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), stillSquare()), S_OK);
     control.site.clear();
@@ -200,8 +185,7 @@ TEST_F(Playback, NothingChangedNothingInvalidated)
     EXPECT_TRUE(control.site.invalidations.empty()) << "a stopped movie changes nothing";
 }
 
-TEST_F(Playback, NavigationInvalidatesWhatItChanged)
-{
+TEST_F(Playback, NavigationInvalidatesWhatItChanged) {
     control.activate(200, 100);
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare()), S_OK);
     ASSERT_EQ(control.flash->StopPlay(), S_OK);

@@ -19,8 +19,7 @@ class CallbackSink final : public IDispatch {
 public:
     std::function<void(DISPID, std::u16string)> onEvent;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
             IsEqualIID(riid, DIID__IShockwaveFlashEvents)) {
@@ -36,8 +35,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
-    {
+                                     UINT*) override {
         // Arguments are stored last first: the event's first is the last.
         std::u16string first;
         if (params->cArgs > 0 && params->rgvarg[params->cArgs - 1].vt == VT_BSTR) {
@@ -53,8 +51,7 @@ private:
     LONG m_refs = 0;
 };
 
-void advise(Control& control, CallbackSink& sink)
-{
+void advise(Control& control, CallbackSink& sink) {
     const auto container = control.ole.As<IConnectionPointContainer>();
     ASSERT_TRUE(container);
     platform::ComPtr<IConnectionPoint> point;
@@ -64,14 +61,12 @@ void advise(Control& control, CallbackSink& sink)
 }
 
 // ExternalInterface.addCallback(name, null, function)
-void addCallback(Actions& a, const std::string& name, const Actions& body)
-{
+void addCallback(Actions& a, const std::string& name, const Actions& body) {
     a.defineFunction("", {"a"}, body).push({swfwriter::Null{}, name, 3});
     a.push({"ExternalInterface"}).getVariable().push({"addCallback"}).callMethod().pop();
 }
 
-std::string callbackMovie()
-{
+std::string callbackMovie() {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     Actions echo;
     echo.push({"a"}).getVariable().returnValue();
@@ -88,13 +83,11 @@ std::string callbackMovie()
     return saveMovie(movie, "callbacks.swf");
 }
 
-std::u16string invoke(const std::u16string& name, const std::u16string& args = u"")
-{
+std::u16string invoke(const std::u16string& name, const std::u16string& args = u"") {
     return u"<invoke name=\"" + name + u"\" returntype=\"xml\"><arguments>" + args + u"</arguments></invoke>";
 }
 
-TEST(Scripting, CallFunctionAnswersOrFailsWithErrorInformation)
-{
+TEST(Scripting, CallFunctionAnswersOrFailsWithErrorInformation) {
     Control control;
     ASSERT_EQ(loadMovie(control.flash.get(), callbackMovie()), S_OK);
     BSTR response = nullptr;
@@ -128,8 +121,7 @@ TEST(Scripting, CallFunctionAnswersOrFailsWithErrorInformation)
     EXPECT_EQ(take(response), u"<number>4</number>");
 }
 
-TEST(Scripting, PropertiesAsNumbersAndTheirFailures)
-{
+TEST(Scripting, PropertiesAsNumbersAndTheirFailures) {
     Control control;
     ASSERT_EQ(loadMovie(control.flash.get(), callbackMovie()), S_OK);
     DOUBLE value = -1.0;
@@ -148,8 +140,7 @@ TEST(Scripting, PropertiesAsNumbersAndTheirFailures)
 }
 
 // answer = ExternalInterface.call("ask"); fscommand("done", answer)
-std::string askingMovie()
-{
+std::string askingMovie() {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
     Actions a;
     a.push({"answer", "ask", 1}).push({"ExternalInterface"}).getVariable().push({"call"}).callMethod().setVariable();
@@ -159,9 +150,8 @@ std::string askingMovie()
     return saveMovie(movie, "asking.swf");
 }
 
-TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled)
-{
-    CallbackSink sink; // outlives the control, which releases it on Close
+TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled) {
+    CallbackSink sink;  // outlives the control, which releases it on Close
     Control control;
     std::vector<std::u16string> done;
     sink.onEvent = [&](DISPID member, const std::u16string& first) {
@@ -182,8 +172,7 @@ TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled)
 // A sink that closes the control, or releases the container's last
 // reference to it, while the movie's script is running: the script ends,
 // and nothing is freed under it (the sanitizer build checks).
-TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent)
-{
+TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent) {
     {
         CallbackSink sink;
         Control control;
@@ -206,7 +195,7 @@ TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent)
                 return;
             released = true;
             control.reset();
-            last->Release(); // only the running call holds the control now
+            last->Release();  // only the running call holds the control now
         };
         EXPECT_EQ(loadMovie(last, askingMovie()), S_OK);
         EXPECT_FALSE(released) << "the first frame's scripts wait for the next step";

@@ -2,8 +2,7 @@
 
 namespace controltest {
 
-HRESULT TestSite::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT TestSite::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite) ||
         IsEqualIID(riid, IID_IOleInPlaceSiteEx) ||
@@ -17,15 +16,13 @@ HRESULT TestSite::QueryInterface(REFIID riid, void** ppv)
     return S_OK;
 }
 
-HRESULT TestSite::GetMoniker(DWORD, DWORD, IMoniker** ppmk)
-{
+HRESULT TestSite::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
     *ppmk = nullptr;
     return note("GetMoniker", E_NOTIMPL);
 }
 
 HRESULT TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
-                                   LPOLEINPLACEFRAMEINFO info)
-{
+                                   LPOLEINPLACEFRAMEINFO info) {
     *frame = nullptr;
     *doc = nullptr;
     *pos = position;
@@ -37,19 +34,16 @@ HRESULT TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow
     return note("GetWindowContext");
 }
 
-HRESULT TestSite::OnInPlaceActivateEx(BOOL*, DWORD flags)
-{
+HRESULT TestSite::OnInPlaceActivateEx(BOOL*, DWORD flags) {
     return note(flags == ACTIVATE_WINDOWLESS ? "OnInPlaceActivateEx(windowless)" : "OnInPlaceActivateEx(windowed)");
 }
 
-HRESULT TestSite::InvalidateRect(LPCRECT rect, BOOL)
-{
+HRESULT TestSite::InvalidateRect(LPCRECT rect, BOOL) {
     invalidations.push_back(rect != nullptr ? std::optional<RECT>(*rect) : std::nullopt);
     return note("InvalidateRect");
 }
 
-HRESULT TestSite::InvalidateRgn(HRGN, BOOL)
-{
+HRESULT TestSite::InvalidateRgn(HRGN, BOOL) {
     invalidations.push_back(std::nullopt);
     return note("InvalidateRgn");
 }

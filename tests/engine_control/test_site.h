@@ -25,8 +25,7 @@ public:
     LONG refs = 0;
 
     // Forgets the calls and invalidations recorded so far.
-    void clear()
-    {
+    void clear() {
         calls.clear();
         invalidations.clear();
     }
@@ -62,8 +61,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnInPlaceActivateEx(BOOL*, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE OnInPlaceDeactivateEx(BOOL) override { return note("OnInPlaceDeactivateEx"); }
     HRESULT STDMETHODCALLTYPE RequestUIActivate() override { return note("RequestUIActivate", S_FALSE); }
-    HRESULT STDMETHODCALLTYPE CanWindowlessActivate() override
-    {
+    HRESULT STDMETHODCALLTYPE CanWindowlessActivate() override {
         return note("CanWindowlessActivate", canWindowlessActivate);
     }
     HRESULT STDMETHODCALLTYPE GetCapture() override { return note("GetCapture", S_FALSE); }
@@ -76,14 +74,12 @@ public:
     HRESULT STDMETHODCALLTYPE InvalidateRgn(HRGN, BOOL) override;
     HRESULT STDMETHODCALLTYPE ScrollRect(INT, INT, LPCRECT, LPCRECT) override { return note("ScrollRect"); }
     HRESULT STDMETHODCALLTYPE AdjustRect(LPRECT) override { return note("AdjustRect"); }
-    HRESULT STDMETHODCALLTYPE OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) override
-    {
+    HRESULT STDMETHODCALLTYPE OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) override {
         return note("OnDefWindowMessage", S_FALSE);
     }
 
 private:
-    HRESULT note(const char* call, HRESULT result = S_OK)
-    {
+    HRESULT note(const char* call, HRESULT result = S_OK) {
         calls.emplace_back(call);
         return result;
     }

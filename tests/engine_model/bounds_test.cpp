@@ -21,8 +21,7 @@ struct Box {
     double xMin, yMin, xMax, yMax;
 };
 
-void expectBounds(const swf::Bounds& b, Box e, const char* what)
-{
+void expectBounds(const swf::Bounds& b, Box e, const char* what) {
     ASSERT_FALSE(b.empty) << what;
     EXPECT_DOUBLE_EQ(b.xMin, e.xMin) << what;
     EXPECT_DOUBLE_EQ(b.yMin, e.yMin) << what;
@@ -30,8 +29,7 @@ void expectBounds(const swf::Bounds& b, Box e, const char* what)
     EXPECT_DOUBLE_EQ(b.yMax, e.yMax) << what;
 }
 
-TEST(Bounds, ShapesThroughScaleRotationAndParentClips)
-{
+TEST(Bounds, ShapesThroughScaleRotationAndParentClips) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 2000, 1000, kRed);
     swfwriter::SpriteWriter s;
@@ -39,7 +37,7 @@ TEST(Bounds, ShapesThroughScaleRotationAndParentClips)
     s.showFrame();
     uint16_t sprite = m.defineSprite(s);
     m.place(shape, 1, withMatrix(Matrix::scale(2, 2, 100, 200)));
-    m.place(shape, 2, withMatrix(Matrix{0, 1, -1, 0, 5000, 0})); // a quarter turn: (x, y) -> (5000 - y, x)
+    m.place(shape, 2, withMatrix(Matrix{0, 1, -1, 0, 5000, 0}));  // a quarter turn: (x, y) -> (5000 - y, x)
     m.place(sprite, 3, at(1000, 3000));
     m.showFrame();
     auto stage = modeltest::load(m);
@@ -58,24 +56,23 @@ TEST(Bounds, ShapesThroughScaleRotationAndParentClips)
     EXPECT_DOUBLE_EQ(list.at(1)->height(), 100.0);
 }
 
-TEST(Bounds, BitmapsTextsMorphsAndButtons)
-{
+TEST(Bounds, BitmapsTextsMorphsAndButtons) {
     swfwriter::MovieWriter m;
     uint16_t bitmap = m.defineBitsLossless(swfwriter::Image::filled(4, 3, 9, 9, 9), false);
 
     swfwriter::EditTextSpec field;
-    field.bounds = {-40, 2000, -40, 400}; // xMin, xMax, yMin, yMax
+    field.bounds = {-40, 2000, -40, 400};  // xMin, xMax, yMin, yMax
     field.variableName = "v";
     field.initialText = "hello";
     uint16_t edit = m.defineEditText(field);
 
     swfwriter::FontSpec font;
     swfwriter::GlyphSpec glyph;
-    glyph.outline.setFill1(1).rectangle(0, -1024, 512, 1024); // em square 1024: one unit per twip at height 1024
+    glyph.outline.setFill1(1).rectangle(0, -1024, 512, 1024);  // em square 1024: one unit per twip at height 1024
     font.glyphs.push_back(glyph);
     uint16_t fontId = m.defineFont(font);
     swfwriter::TextSpec text;
-    text.bounds = {0, 1, 0, 1}; // deliberately wrong: bounds come from the glyphs
+    text.bounds = {0, 1, 0, 1};  // deliberately wrong: bounds come from the glyphs
     swfwriter::TextRecordSpec record;
     record.fontId = fontId;
     record.height = 1024;
@@ -138,13 +135,12 @@ TEST(Bounds, BitmapsTextsMorphsAndButtons)
     expectBounds(button2->stageBounds(), {10000, 0, 10300, 300}, "button over");
 }
 
-TEST(Properties, DecomposeAndRecomposeTheMatrix)
-{
+TEST(Properties, DecomposeAndRecomposeTheMatrix) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 2000, 1000, kRed);
     m.place(shape, 1, withMatrix(Matrix::scale(2, 2, 100, 200)));
     m.place(shape, 2, withMatrix(Matrix{0, 1, -1, 0, 5000, 0}));
-    m.place(shape, 3, withMatrix(Matrix{1, 0, 0.5, 1, 0, 0})); // skewed
+    m.place(shape, 3, withMatrix(Matrix{1, 0, 0.5, 1, 0, 0}));  // skewed
     m.showFrame();
     m.modify(1, at(7000, 7000));
     m.showFrame();
@@ -162,7 +158,7 @@ TEST(Properties, DecomposeAndRecomposeTheMatrix)
     EXPECT_DOUBLE_EQ(turned.rotation(), 90.0);
     EXPECT_DOUBLE_EQ(turned.xScale(), 100.0);
 
-    turned.setRotation(405.0); // 45 after wrapping
+    turned.setRotation(405.0);  // 45 after wrapping
     EXPECT_NEAR(turned.matrix().a, std::sqrt(0.5), 1e-12);
     EXPECT_NEAR(turned.matrix().b, std::sqrt(0.5), 1e-12);
     EXPECT_NEAR(turned.matrix().c, -std::sqrt(0.5), 1e-12);
@@ -200,4 +196,4 @@ TEST(Properties, DecomposeAndRecomposeTheMatrix)
     EXPECT_DOUBLE_EQ(scaled.matrix().tx, 247.0);
 }
 
-} // namespace
+}  // namespace

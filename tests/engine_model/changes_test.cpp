@@ -13,8 +13,7 @@ constexpr swfwriter::Color kRed{255, 0, 0};
 // swf::Rect is {xMin, xMax, yMin, yMax}.
 using Rects = std::vector<swf::Rect>;
 
-std::string show(const Rects& rects)
-{
+std::string show(const Rects& rects) {
     std::string s;
     for (const auto& r : rects)
         s += "{" + std::to_string(r.xMin) + "," + std::to_string(r.yMin) + " - " + std::to_string(r.xMax) + "," +
@@ -22,17 +21,16 @@ std::string show(const Rects& rects)
     return s;
 }
 
-#define EXPECT_RECTS(changes, ...)                                                                                 \
-    do {                                                                                                           \
-        Rects expected_{__VA_ARGS__};                                                                              \
-        model::ChangeSet c_ = (changes);                                                                           \
-        EXPECT_FALSE(c_.everything);                                                                               \
-        EXPECT_EQ(c_.rects, expected_) << "expected " << show(expected_) << "got " << show(c_.rects);             \
+#define EXPECT_RECTS(changes, ...)                                                                    \
+    do {                                                                                              \
+        Rects expected_{__VA_ARGS__};                                                                 \
+        model::ChangeSet c_ = (changes);                                                              \
+        EXPECT_FALSE(c_.everything);                                                                  \
+        EXPECT_EQ(c_.rects, expected_) << "expected " << show(expected_) << "got " << show(c_.rects); \
     } while (0)
 
-TEST(Changes, AMovingSquareReportsOldAndNewBoundsAndNothingWhenStill)
-{
-    swfwriter::MovieWriter m; // 550 x 400 pixels
+TEST(Changes, AMovingSquareReportsOldAndNewBoundsAndNothingWhenStill) {
+    swfwriter::MovieWriter m;  // 550 x 400 pixels
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
     m.place(square, 1, at(0, 0));
     m.showFrame();
@@ -55,12 +53,11 @@ TEST(Changes, AMovingSquareReportsOldAndNewBoundsAndNothingWhenStill)
     EXPECT_TRUE(stage->collectChanges().empty()) << "a stopped movie changes nothing";
 
     stage->play();
-    stage->advance(); // loops back: the square returns
+    stage->advance();  // loops back: the square returns
     EXPECT_RECTS(stage->collectChanges(), {1000, 3000, 0, 2000}, {0, 2000, 0, 2000});
 }
 
-TEST(Changes, VisibilityColourRemovalTextAndBackground)
-{
+TEST(Changes, VisibilityColourRemovalTextAndBackground) {
     swfwriter::MovieWriter m;
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
     swfwriter::EditTextSpec field;
@@ -107,8 +104,7 @@ TEST(Changes, VisibilityColourRemovalTextAndBackground)
     EXPECT_RECTS(stage->collectChanges(), {6000, 8000, 0, 2000});
 }
 
-TEST(Changes, ASpriteAdvancingItsOwnFrameReportsItsChild)
-{
+TEST(Changes, ASpriteAdvancingItsOwnFrameReportsItsChild) {
     swfwriter::MovieWriter m;
     uint16_t square = m.rectangle(0, 0, 100, 100, kRed);
     swfwriter::SpriteWriter s;
@@ -118,7 +114,7 @@ TEST(Changes, ASpriteAdvancingItsOwnFrameReportsItsChild)
     s.showFrame();
     uint16_t sprite = m.defineSprite(s);
     m.place(sprite, 1, at(1000, 1000));
-    m.showFrame(); // a one-frame root: only the sprite moves
+    m.showFrame();  // a one-frame root: only the sprite moves
     auto stage = modeltest::load(m);
     ASSERT_TRUE(stage);
     (void)stage->collectChanges();
@@ -126,8 +122,7 @@ TEST(Changes, ASpriteAdvancingItsOwnFrameReportsItsChild)
     EXPECT_RECTS(stage->collectChanges(), {1000, 1100, 1000, 1100}, {1200, 1300, 1000, 1100});
 }
 
-TEST(Changes, MaskedObjectsReportOnlyWhatTheMaskShows)
-{
+TEST(Changes, MaskedObjectsReportOnlyWhatTheMaskShows) {
     swfwriter::MovieWriter m;
     uint16_t mask = m.rectangle(0, 0, 1000, 1000, kRed);
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
@@ -145,8 +140,7 @@ TEST(Changes, MaskedObjectsReportOnlyWhatTheMaskShows)
     EXPECT_RECTS(stage->collectChanges(), {0, 1000, 0, 1000}, {500, 1000, 0, 1000});
 }
 
-TEST(Changes, ReorderingReportsTheObjectThatChangedPlace)
-{
+TEST(Changes, ReorderingReportsTheObjectThatChangedPlace) {
     swfwriter::MovieWriter m;
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
     m.place(square, 1, at(0, 0));
@@ -159,8 +153,7 @@ TEST(Changes, ReorderingReportsTheObjectThatChangedPlace)
     EXPECT_RECTS(stage->collectChanges(), {0, 2000, 0, 2000});
 }
 
-TEST(Changes, ManyRectanglesMergeIntoTheirUnion)
-{
+TEST(Changes, ManyRectanglesMergeIntoTheirUnion) {
     swfwriter::MovieWriter m;
     uint16_t square = m.rectangle(0, 0, 100, 100, kRed);
     for (uint16_t i = 1; i <= 3; ++i)
@@ -178,4 +171,4 @@ TEST(Changes, ManyRectanglesMergeIntoTheirUnion)
     EXPECT_RECTS(stage->collectChanges(), {1000, 3100, 0, 600});
 }
 
-} // namespace
+}  // namespace

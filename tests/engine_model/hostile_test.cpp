@@ -11,19 +11,18 @@ namespace {
 
 constexpr swfwriter::Color kRed{255, 0, 0};
 
-TEST(Hostile, UndefinedAndUndisplayableCharactersAreIgnored)
-{
+TEST(Hostile, UndefinedAndUndisplayableCharactersAreIgnored) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 100, 100, kRed);
     swfwriter::FontSpec font;
     uint16_t fontId = m.defineFont(font);
-    m.place(999, 1, at(0, 0));  // never defined
-    m.place(fontId, 2, at(0, 0)); // a font cannot be shown
+    m.place(999, 1, at(0, 0));     // never defined
+    m.place(fontId, 2, at(0, 0));  // a font cannot be shown
     m.place(shape, 3, at(0, 0));
     m.showFrame();
-    m.replace(999, 3, at(50, 50)); // the move applies, the character stays
-    m.modify(4, at(1, 1));         // nothing at depth 4
-    m.remove(5);                   // nothing at depth 5
+    m.replace(999, 3, at(50, 50));  // the move applies, the character stays
+    m.modify(4, at(1, 1));          // nothing at depth 4
+    m.remove(5);                    // nothing at depth 5
     m.showFrame();
     auto stage = modeltest::load(m);
     ASSERT_TRUE(stage);
@@ -38,8 +37,7 @@ TEST(Hostile, UndefinedAndUndisplayableCharactersAreIgnored)
     EXPECT_EQ(contents(stage->root()), (std::vector<Entry>{{3, shape, 50, 50}}));
 }
 
-uint32_t deepest(const model::DisplayObject& o)
-{
+uint32_t deepest(const model::DisplayObject& o) {
     uint32_t d = o.nesting();
     if (const model::DisplayList* list = o.children()) {
         for (const auto& [depth, child] : *list)
@@ -48,11 +46,10 @@ uint32_t deepest(const model::DisplayObject& o)
     return d;
 }
 
-TEST(Hostile, ASpriteThatPlacesItselfStopsAtTheNestingLimit)
-{
+TEST(Hostile, ASpriteThatPlacesItselfStopsAtTheNestingLimit) {
     swfwriter::MovieWriter m;
     swfwriter::SpriteWriter s;
-    s.place(1, 1); // itself: the sprite will get id 1
+    s.place(1, 1);  // itself: the sprite will get id 1
     s.showFrame();
     s.showFrame();
     ASSERT_EQ(m.defineSprite(s), 1);
@@ -63,15 +60,14 @@ TEST(Hostile, ASpriteThatPlacesItselfStopsAtTheNestingLimit)
     auto stage = modeltest::load(m.finish(), limits);
     ASSERT_TRUE(stage);
     EXPECT_EQ(deepest(stage->root()), 20u);
-    EXPECT_EQ(stage->liveObjects(), 21u); // the root and a chain of 20 clips
+    EXPECT_EQ(stage->liveObjects(), 21u);  // the root and a chain of 20 clips
     EXPECT_EQ(stage->diagnostics().nestingLimitHits, 1u);
     for (int i = 0; i < 4; ++i)
         stage->advance();
     EXPECT_EQ(stage->liveObjects(), 21u);
 }
 
-TEST(Hostile, ASpriteThatDoublesItselfStopsAtTheObjectLimit)
-{
+TEST(Hostile, ASpriteThatDoublesItselfStopsAtTheObjectLimit) {
     swfwriter::MovieWriter m;
     swfwriter::SpriteWriter s;
     s.place(1, 1);
@@ -91,8 +87,7 @@ TEST(Hostile, ASpriteThatDoublesItselfStopsAtTheObjectLimit)
     EXPECT_LE(stage->liveObjects(), 5000u);
 }
 
-TEST(Hostile, AFloodOfPlacementsIsCutAtTheObjectLimit)
-{
+TEST(Hostile, AFloodOfPlacementsIsCutAtTheObjectLimit) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 100, 100, kRed);
     for (uint16_t depth = 1; depth <= 5000; ++depth)
@@ -107,8 +102,7 @@ TEST(Hostile, AFloodOfPlacementsIsCutAtTheObjectLimit)
     EXPECT_EQ(stage->diagnostics().objectLimitHits, 4001u);
 }
 
-TEST(Hostile, AFrameLargerThanTheWorkBudgetIsNotEntered)
-{
+TEST(Hostile, AFrameLargerThanTheWorkBudgetIsNotEntered) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 100, 100, kRed);
     m.showFrame();
@@ -127,8 +121,7 @@ TEST(Hostile, AFrameLargerThanTheWorkBudgetIsNotEntered)
     EXPECT_EQ(stage->diagnostics().budgetHits, 2u);
 }
 
-TEST(Hostile, TheActionQueueStopsGrowingAtItsLimit)
-{
+TEST(Hostile, TheActionQueueStopsGrowingAtItsLimit) {
     swfwriter::MovieWriter m;
     for (int i = 0; i < 5; ++i)
         m.doAction(std::vector<uint8_t>{0x06, 0x00});
@@ -139,13 +132,12 @@ TEST(Hostile, TheActionQueueStopsGrowingAtItsLimit)
     auto stage = modeltest::load(m.finish(), limits);
     ASSERT_TRUE(stage);
     EXPECT_EQ(stage->pendingActionCount(), 3u);
-    EXPECT_EQ(stage->diagnostics().droppedActions, 3u); // five frame actions and the root's load
+    EXPECT_EQ(stage->diagnostics().droppedActions, 3u);  // five frame actions and the root's load
     EXPECT_EQ(stage->takePendingActions().size(), 3u);
     EXPECT_EQ(stage->pendingActionCount(), 0u);
 }
 
-TEST(Hostile, NoMovieNoStageAndObjectsOutlivingTheStage)
-{
+TEST(Hostile, NoMovieNoStageAndObjectsOutlivingTheStage) {
     EXPECT_EQ(model::Stage::create(nullptr), nullptr);
 
     swfwriter::MovieWriter m;
@@ -164,4 +156,4 @@ TEST(Hostile, NoMovieNoStageAndObjectsOutlivingTheStage)
     EXPECT_FALSE(kept->stageBounds().empty) << "its character data is still alive";
 }
 
-} // namespace
+}  // namespace

@@ -10,8 +10,7 @@
 
 namespace {
 
-std::unique_ptr<model::Stage> scene(int shapes, bool moving)
-{
+std::unique_ptr<model::Stage> scene(int shapes, bool moving) {
     swfwriter::MovieWriter m;
     uint16_t square = m.rectangle(0, 0, 400, 400, {200, 40, 40});
     for (int i = 0; i < shapes; ++i) {
@@ -36,8 +35,7 @@ std::unique_ptr<model::Stage> scene(int shapes, bool moving)
     return stage;
 }
 
-void advanceAndCollect(benchmark::State& state, bool moving)
-{
+void advanceAndCollect(benchmark::State& state, bool moving) {
     auto stage = scene(int(state.range(0)), moving);
     if (!stage) {
         state.SkipWithError("the scene did not load");
@@ -60,6 +58,6 @@ void BM_StillScene(benchmark::State& state) { advanceAndCollect(state, false); }
 BENCHMARK(BM_AllShapesMoving)->Arg(100)->Arg(300)->Arg(600);
 BENCHMARK(BM_StillScene)->Arg(300);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -15,41 +15,34 @@
 
 #include <memory>
 #include <optional>
-#include <string>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace modeltest {
 
 // Place options (designated initialisers would warn about the fields left out).
-inline swfwriter::Place withMatrix(const swfwriter::Matrix& m)
-{
+inline swfwriter::Place withMatrix(const swfwriter::Matrix& m) {
     swfwriter::Place p;
     p.matrix = m;
     return p;
 }
 
-inline swfwriter::Place at(int32_t x, int32_t y)
-{
-    return withMatrix(swfwriter::Matrix::translate(x, y));
-}
+inline swfwriter::Place at(int32_t x, int32_t y) { return withMatrix(swfwriter::Matrix::translate(x, y)); }
 
-inline swfwriter::Place at(int32_t x, int32_t y, const char* name)
-{
+inline swfwriter::Place at(int32_t x, int32_t y, const char* name) {
     swfwriter::Place p = at(x, y);
     p.name.emplace(name);
     return p;
 }
 
-inline swfwriter::Place named(std::string name)
-{
+inline swfwriter::Place named(std::string name) {
     swfwriter::Place p;
     p.name = std::move(name);
     return p;
 }
 
-inline std::unique_ptr<model::Stage> load(const std::vector<uint8_t>& file, const model::Limits& limits = {})
-{
+inline std::unique_ptr<model::Stage> load(const std::vector<uint8_t>& file, const model::Limits& limits = {}) {
     auto parsed = swf::parseMovie(file);
     EXPECT_TRUE(parsed.ok()) << "the written movie did not parse";
     if (!parsed.ok())
@@ -57,8 +50,7 @@ inline std::unique_ptr<model::Stage> load(const std::vector<uint8_t>& file, cons
     return model::Stage::create(parsed.value(), limits);
 }
 
-inline std::unique_ptr<model::Stage> load(swfwriter::MovieWriter& movie, const model::Limits& limits = {})
-{
+inline std::unique_ptr<model::Stage> load(swfwriter::MovieWriter& movie, const model::Limits& limits = {}) {
     return load(movie.finish(), limits);
 }
 
@@ -70,14 +62,12 @@ struct Entry {
     double ty = 0;
 
     friend bool operator==(const Entry&, const Entry&) = default;
-    friend std::ostream& operator<<(std::ostream& os, const Entry& e)
-    {
+    friend std::ostream& operator<<(std::ostream& os, const Entry& e) {
         return os << "{depth " << e.depth << ", char " << e.character << ", at " << e.tx << "," << e.ty << "}";
     }
 };
 
-inline std::vector<Entry> contents(const model::DisplayObject& container)
-{
+inline std::vector<Entry> contents(const model::DisplayObject& container) {
     std::vector<Entry> out;
     if (const model::DisplayList* list = container.children()) {
         for (const auto& [depth, object] : *list)
@@ -86,16 +76,14 @@ inline std::vector<Entry> contents(const model::DisplayObject& container)
     return out;
 }
 
-inline uint64_t idAt(const model::MovieClip& clip, int32_t depth)
-{
+inline uint64_t idAt(const model::MovieClip& clip, int32_t depth) {
     const model::DisplayObject* o = clip.displayList().at(depth);
     return o ? o->id() : 0;
 }
 
-inline model::MovieClip* clipAt(const model::MovieClip& clip, int32_t depth)
-{
+inline model::MovieClip* clipAt(const model::MovieClip& clip, int32_t depth) {
     model::DisplayObject* o = clip.displayList().at(depth);
     return o ? o->as<model::MovieClip>() : nullptr;
 }
 
-} // namespace modeltest
+}  // namespace modeltest

@@ -25,8 +25,7 @@ struct Ids {
 //   2  label "Middle"; b at depth 3 (5,5); action 0x07
 //   3  depth 1 removed
 //   4  a at depth 1 again, at (400,0)
-std::vector<uint8_t> fiveFrames(Ids& ids, uint8_t version = 10)
-{
+std::vector<uint8_t> fiveFrames(Ids& ids, uint8_t version = 10) {
     swfwriter::MovieOptions options;
     options.version = version;
     swfwriter::MovieWriter m(options);
@@ -54,16 +53,14 @@ std::vector<uint8_t> fiveFrames(Ids& ids, uint8_t version = 10)
     return m.finish();
 }
 
-std::vector<std::pair<model::ActionKind, uint8_t>> frameActions(model::Stage& stage)
-{
+std::vector<std::pair<model::ActionKind, uint8_t>> frameActions(model::Stage& stage) {
     std::vector<std::pair<model::ActionKind, uint8_t>> out;
     for (const auto& a : stage.takePendingActions())
         out.emplace_back(a.kind, a.bytes.empty() ? uint8_t(0) : a.bytes[0]);
     return out;
 }
 
-TEST(Navigation, GoingBackKeepsInstancesAtTheSameDepthWithTheSameCharacter)
-{
+TEST(Navigation, GoingBackKeepsInstancesAtTheSameDepthWithTheSameCharacter) {
     Ids ids;
     auto stage = modeltest::load(fiveFrames(ids));
     ASSERT_TRUE(stage);
@@ -83,11 +80,11 @@ TEST(Navigation, GoingBackKeepsInstancesAtTheSameDepthWithTheSameCharacter)
     EXPECT_EQ(idAt(root, 1), a0);
     EXPECT_EQ(idAt(root, 2), s0);
     EXPECT_EQ(modeltest::clipAt(root, 2)->currentFrame(), 2u) << "a kept clip keeps its own playhead";
-    EXPECT_EQ(frameActions(*stage), (std::vector<std::pair<model::ActionKind, uint8_t>>{{model::ActionKind::Frame, 0x06}}));
+    EXPECT_EQ(frameActions(*stage),
+              (std::vector<std::pair<model::ActionKind, uint8_t>>{{model::ActionKind::Frame, 0x06}}));
 }
 
-TEST(Navigation, GoingForwardAppliesTheFramesBetweenAndRenewsWhatWasRemoved)
-{
+TEST(Navigation, GoingForwardAppliesTheFramesBetweenAndRenewsWhatWasRemoved) {
     Ids ids;
     auto stage = modeltest::load(fiveFrames(ids));
     ASSERT_TRUE(stage);
@@ -99,7 +96,8 @@ TEST(Navigation, GoingForwardAppliesTheFramesBetweenAndRenewsWhatWasRemoved)
     stage->gotoFrame(2);
     EXPECT_EQ(contents(root), (std::vector<Entry>{{1, ids.a, 100, 0}, {2, ids.sprite, 0, 0}, {3, ids.b, 5, 5}}));
     EXPECT_EQ(idAt(root, 1), a0);
-    EXPECT_EQ(frameActions(*stage), (std::vector<std::pair<model::ActionKind, uint8_t>>{{model::ActionKind::Frame, 0x07}}))
+    EXPECT_EQ(frameActions(*stage),
+              (std::vector<std::pair<model::ActionKind, uint8_t>>{{model::ActionKind::Frame, 0x07}}))
         << "only the target frame's actions run";
 
     stage->gotoFrame(4);
@@ -116,8 +114,7 @@ TEST(Navigation, GoingForwardAppliesTheFramesBetweenAndRenewsWhatWasRemoved)
 
 // Replacements, PlaceObject 1 over an occupied depth, moves of a missing
 // depth and removals, for comparing jumps with steps.
-std::vector<uint8_t> replacingFrames()
-{
+std::vector<uint8_t> replacingFrames() {
     swfwriter::MovieWriter m;
     uint16_t a = m.rectangle(0, 0, 100, 100, kRed);
     uint16_t b = m.rectangle(0, 0, 100, 100, kBlue);
@@ -136,8 +133,7 @@ std::vector<uint8_t> replacingFrames()
     return m.finish();
 }
 
-TEST(Navigation, JumpsShowWhatSteppingShows)
-{
+TEST(Navigation, JumpsShowWhatSteppingShows) {
     Ids ids;
     for (const auto& file : {fiveFrames(ids), replacingFrames()}) {
         auto probe = modeltest::load(file);
@@ -158,13 +154,12 @@ TEST(Navigation, JumpsShowWhatSteppingShows)
     }
 }
 
-TEST(Navigation, ScriptCreatedObjectsSurviveJumpsBothWays)
-{
+TEST(Navigation, ScriptCreatedObjectsSurviveJumpsBothWays) {
     Ids ids;
     auto stage = modeltest::load(fiveFrames(ids));
     ASSERT_TRUE(stage);
     auto mine = stage->root().createChild(ids.b, 30000, "mine");
-    auto empty = stage->root().createEmptyClip(3, "holder"); // a depth the timeline uses at frame 2
+    auto empty = stage->root().createEmptyClip(3, "holder");  // a depth the timeline uses at frame 2
     ASSERT_TRUE(mine && empty);
     stage->gotoFrame(4);
     stage->gotoFrame(0);
@@ -173,8 +168,7 @@ TEST(Navigation, ScriptCreatedObjectsSurviveJumpsBothWays)
     EXPECT_EQ(stage->root().displayList().at(3), empty.get()) << "the timeline's b does not displace it";
 }
 
-TEST(Navigation, FramesAreClampedAndTheCurrentFrameIsNotReentered)
-{
+TEST(Navigation, FramesAreClampedAndTheCurrentFrameIsNotReentered) {
     Ids ids;
     auto stage = modeltest::load(fiveFrames(ids));
     ASSERT_TRUE(stage);
@@ -187,8 +181,7 @@ TEST(Navigation, FramesAreClampedAndTheCurrentFrameIsNotReentered)
     EXPECT_EQ(stage->pendingActionCount(), 0u);
 }
 
-TEST(Navigation, RewindForwardAndBackStopThePlayhead)
-{
+TEST(Navigation, RewindForwardAndBackStopThePlayhead) {
     Ids ids;
     auto stage = modeltest::load(fiveFrames(ids));
     ASSERT_TRUE(stage);
@@ -211,8 +204,7 @@ TEST(Navigation, RewindForwardAndBackStopThePlayhead)
     EXPECT_EQ(stage->currentFrame(), 0u);
 }
 
-TEST(Navigation, LabelsFollowTheVersionsCaseRule)
-{
+TEST(Navigation, LabelsFollowTheVersionsCaseRule) {
     Ids ids;
     auto v10 = modeltest::load(fiveFrames(ids, 10));
     ASSERT_TRUE(v10);
@@ -235,8 +227,7 @@ TEST(Navigation, LabelsFollowTheVersionsCaseRule)
     EXPECT_FALSE(v6->gotoLabel("nowhere"));
 }
 
-TEST(Navigation, TargetedCallsReachSpritesAndReportMissingTargets)
-{
+TEST(Navigation, TargetedCallsReachSpritesAndReportMissingTargets) {
     Ids ids;
     auto stage = modeltest::load(fiveFrames(ids));
     ASSERT_TRUE(stage);
@@ -259,8 +250,7 @@ TEST(Navigation, TargetedCallsReachSpritesAndReportMissingTargets)
     EXPECT_EQ(stage->currentLabelOf("_root.nope"), std::nullopt);
 }
 
-TEST(Navigation, TotalFramesCountsTheFramesTheFileHas)
-{
+TEST(Navigation, TotalFramesCountsTheFramesTheFileHas) {
     swfwriter::MovieOptions options;
     options.frameCount = 10;
     swfwriter::MovieWriter m(options);
@@ -281,4 +271,4 @@ TEST(Navigation, TotalFramesCountsTheFramesTheFileHas)
     EXPECT_EQ(none->currentFrame(), 0u);
 }
 
-} // namespace
+}  // namespace

@@ -14,8 +14,7 @@ namespace {
 //              depth 1: clip "inner"
 //              depth 2: shape "shapey" (not a target)
 //   depth 5: clip "outer"
-std::unique_ptr<model::Stage> nestedMovie(uint8_t version)
-{
+std::unique_ptr<model::Stage> nestedMovie(uint8_t version) {
     swfwriter::MovieOptions options;
     options.version = version;
     swfwriter::MovieWriter m(options);
@@ -36,11 +35,10 @@ std::unique_ptr<model::Stage> nestedMovie(uint8_t version)
 
 struct Case {
     const char* path;
-    int expected; // 0 none, 1 root, 2 Outer, 3 inner, 4 the depth-5 "outer"
+    int expected;  // 0 none, 1 root, 2 Outer, 3 inner, 4 the depth-5 "outer"
 };
 
-void check(model::Stage& stage, const std::vector<Case>& cases, model::MovieClip* base = nullptr)
-{
+void check(model::Stage& stage, const std::vector<Case>& cases, model::MovieClip* base = nullptr) {
     model::MovieClip* root = &stage.root();
     model::MovieClip* outer = clipAt(*root, 1);
     model::MovieClip* inner = outer ? clipAt(*outer, 1) : nullptr;
@@ -53,8 +51,7 @@ void check(model::Stage& stage, const std::vector<Case>& cases, model::MovieClip
     }
 }
 
-TEST(Targets, AllNotationsFromTheRoot)
-{
+TEST(Targets, AllNotationsFromTheRoot) {
     auto stage = nestedMovie(10);
     ASSERT_TRUE(stage);
     check(*stage, {{"", 1},
@@ -75,12 +72,11 @@ TEST(Targets, AllNotationsFromTheRoot)
                    {"_level0/Outer", 2}});
 }
 
-TEST(Targets, WhatDoesNotResolve)
-{
+TEST(Targets, WhatDoesNotResolve) {
     auto stage = nestedMovie(10);
     ASSERT_TRUE(stage);
     check(*stage, {{"/missing", 0},
-                   {"/Outer/shapey", 0}, // a shape is not a target
+                   {"/Outer/shapey", 0},  // a shape is not a target
                    {"/Outer//inner", 0},
                    {"_level1", 0},
                    {"_level1.Outer", 0},
@@ -91,8 +87,7 @@ TEST(Targets, WhatDoesNotResolve)
                    {"/Outer/inner/../../..", 0}});
 }
 
-TEST(Targets, RelativePathsStartAtTheBase)
-{
+TEST(Targets, RelativePathsStartAtTheBase) {
     auto stage = nestedMovie(10);
     ASSERT_TRUE(stage);
     model::MovieClip* outer = clipAt(stage->root(), 1);
@@ -100,8 +95,7 @@ TEST(Targets, RelativePathsStartAtTheBase)
           outer);
 }
 
-TEST(Targets, NamesIgnoreCaseUpToVersion6AndNotFrom7)
-{
+TEST(Targets, NamesIgnoreCaseUpToVersion6AndNotFrom7) {
     auto v6 = nestedMovie(6);
     ASSERT_TRUE(v6);
     EXPECT_FALSE(v6->namesCaseSensitive());
@@ -113,4 +107,4 @@ TEST(Targets, NamesIgnoreCaseUpToVersion6AndNotFrom7)
     check(*v7, {{"/outer", 4}, {"/Outer", 2}, {"/OUTER", 0}, {"/Outer/Inner", 0}, {"_ROOT.Outer", 0}});
 }
 
-} // namespace
+}  // namespace

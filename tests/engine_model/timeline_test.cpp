@@ -4,9 +4,9 @@
 
 #include "model/pending_action.h"
 
+using modeltest::at;
 using modeltest::contents;
 using modeltest::Entry;
-using modeltest::at;
 using modeltest::idAt;
 using modeltest::named;
 using swfwriter::Matrix;
@@ -16,8 +16,7 @@ namespace {
 constexpr swfwriter::Color kRed{255, 0, 0};
 constexpr swfwriter::Color kBlue{0, 0, 255};
 
-TEST(Timeline, PlaceMoveReplaceAndRemoveFrameByFrame)
-{
+TEST(Timeline, PlaceMoveReplaceAndRemoveFrameByFrame) {
     swfwriter::MovieWriter m;
     uint16_t a = m.rectangle(0, 0, 2000, 2000, kRed);
     uint16_t b = m.rectangle(0, 0, 1000, 1000, kBlue);
@@ -26,11 +25,11 @@ TEST(Timeline, PlaceMoveReplaceAndRemoveFrameByFrame)
     m.showFrame();
     m.modify(1, at(300, 100));
     m.showFrame();
-    m.replace(b, 1); // a new character, nothing else: keeps matrix and name
+    m.replace(b, 1);  // a new character, nothing else: keeps matrix and name
     m.showFrame();
     m.remove(2);
     m.showFrame();
-    m.placeObject1(a, 1, Matrix::translate(50, 60)); // always places, replacing b
+    m.placeObject1(a, 1, Matrix::translate(50, 60));  // always places, replacing b
     m.showFrame();
     auto stage = modeltest::load(m);
     ASSERT_TRUE(stage);
@@ -67,8 +66,7 @@ TEST(Timeline, PlaceMoveReplaceAndRemoveFrameByFrame)
     EXPECT_EQ(root.displayList().at(1)->name(), "first");
 }
 
-TEST(Timeline, StopHoldsThePlayheadAndPlayResumes)
-{
+TEST(Timeline, StopHoldsThePlayheadAndPlayResumes) {
     swfwriter::MovieWriter m;
     for (int i = 0; i < 3; ++i)
         m.showFrame();
@@ -85,8 +83,7 @@ TEST(Timeline, StopHoldsThePlayheadAndPlayResumes)
     EXPECT_EQ(stage->currentFrame(), 1u);
 }
 
-TEST(Timeline, OneFrameMovieStaysAndDoesNotReenterItsFrame)
-{
+TEST(Timeline, OneFrameMovieStaysAndDoesNotReenterItsFrame) {
     swfwriter::MovieWriter m;
     m.doAction(std::vector<uint8_t>{0x06, 0x00});
     m.showFrame();
@@ -103,8 +100,7 @@ TEST(Timeline, OneFrameMovieStaysAndDoesNotReenterItsFrame)
 }
 
 // A sprite whose only child walks right by 100 twips per frame, 3 frames.
-uint16_t walkingSprite(swfwriter::MovieWriter& m, uint16_t shape)
-{
+uint16_t walkingSprite(swfwriter::MovieWriter& m, uint16_t shape) {
     swfwriter::SpriteWriter s;
     s.place(shape, 1, at(0, 0));
     s.showFrame();
@@ -115,8 +111,7 @@ uint16_t walkingSprite(swfwriter::MovieWriter& m, uint16_t shape)
     return m.defineSprite(s);
 }
 
-TEST(Timeline, NestedSpritesAdvanceWithTheirOwnPlayheads)
-{
+TEST(Timeline, NestedSpritesAdvanceWithTheirOwnPlayheads) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 100, 100, kRed);
     uint16_t sprite = walkingSprite(m, shape);
@@ -147,8 +142,7 @@ TEST(Timeline, NestedSpritesAdvanceWithTheirOwnPlayheads)
     }
 }
 
-TEST(Timeline, NewSpriteStartsAtFrameZeroAndAdvancesFromTheNextTick)
-{
+TEST(Timeline, NewSpriteStartsAtFrameZeroAndAdvancesFromTheNextTick) {
     swfwriter::MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 100, 100, kRed);
     uint16_t sprite = walkingSprite(m, shape);
@@ -175,22 +169,19 @@ struct Seen {
     uint8_t first;
 
     friend bool operator==(const Seen&, const Seen&) = default;
-    friend std::ostream& operator<<(std::ostream& os, const Seen& s)
-    {
+    friend std::ostream& operator<<(std::ostream& os, const Seen& s) {
         return os << "{kind " << int(s.kind) << ", clip " << s.clip << ", byte " << int(s.first) << "}";
     }
 };
 
-std::vector<Seen> seen(std::vector<model::PendingAction> actions)
-{
+std::vector<Seen> seen(std::vector<model::PendingAction> actions) {
     std::vector<Seen> out;
     for (const auto& a : actions)
         out.push_back({a.kind, a.clip.get(), a.bytes.empty() ? uint8_t(0) : a.bytes[0]});
     return out;
 }
 
-TEST(Timeline, ActionsQueueInitFirstThenEachClipBeforeWhatItCreated)
-{
+TEST(Timeline, ActionsQueueInitFirstThenEachClipBeforeWhatItCreated) {
     using K = model::ActionKind;
     swfwriter::MovieWriter m;
     swfwriter::SpriteWriter s;
@@ -215,27 +206,25 @@ TEST(Timeline, ActionsQueueInitFirstThenEachClipBeforeWhatItCreated)
     ASSERT_TRUE(s1 && s2);
 
     EXPECT_EQ(seen(stage->takePendingActions()), (std::vector<Seen>{{K::Init, root, 0x07},
-                                                                     {K::Frame, root, 0x06},
-                                                                     {K::Frame, root, 0x07},
-                                                                     {K::ClipLoad, root, 0},
-                                                                     {K::Frame, s1, 0x04},
-                                                                     {K::ClipLoad, s1, 0},
-                                                                     {K::Frame, s2, 0x04},
-                                                                     {K::ClipLoad, s2, 0}}));
+                                                                    {K::Frame, root, 0x06},
+                                                                    {K::Frame, root, 0x07},
+                                                                    {K::ClipLoad, root, 0},
+                                                                    {K::Frame, s1, 0x04},
+                                                                    {K::ClipLoad, s1, 0},
+                                                                    {K::Frame, s2, 0x04},
+                                                                    {K::ClipLoad, s2, 0}}));
     stage->advance();
     EXPECT_EQ(seen(stage->takePendingActions()),
               (std::vector<Seen>{{K::Frame, root, 0x05}, {K::Frame, s1, 0x0A}, {K::Frame, s2, 0x0A}}));
     // The loop back re-enters frame 0 (its frame actions again, the init
     // action not: it runs once); both sprites stay and advance to frame 0.
     stage->advance();
-    EXPECT_EQ(seen(stage->takePendingActions()), (std::vector<Seen>{{K::Frame, root, 0x06},
-                                                                     {K::Frame, root, 0x07},
-                                                                     {K::Frame, s1, 0x04},
-                                                                     {K::Frame, s2, 0x04}}));
+    EXPECT_EQ(seen(stage->takePendingActions()),
+              (std::vector<Seen>{
+                  {K::Frame, root, 0x06}, {K::Frame, root, 0x07}, {K::Frame, s1, 0x04}, {K::Frame, s2, 0x04}}));
 }
 
-TEST(Timeline, RemovingAClipQueuesItsUnloadWithTheClipOffStage)
-{
+TEST(Timeline, RemovingAClipQueuesItsUnloadWithTheClipOffStage) {
     swfwriter::MovieWriter m;
     swfwriter::SpriteWriter s;
     s.showFrame();
@@ -257,8 +246,7 @@ TEST(Timeline, RemovingAClipQueuesItsUnloadWithTheClipOffStage)
     EXPECT_EQ(clip->parent(), nullptr);
 }
 
-TEST(Timeline, ScriptCreatedObjectsAreNeverTouchedByTheTimeline)
-{
+TEST(Timeline, ScriptCreatedObjectsAreNeverTouchedByTheTimeline) {
     swfwriter::MovieWriter m;
     uint16_t a = m.rectangle(0, 0, 100, 100, kRed);
     uint16_t b = m.rectangle(0, 0, 100, 100, kBlue);
@@ -281,4 +269,4 @@ TEST(Timeline, ScriptCreatedObjectsAreNeverTouchedByTheTimeline)
     }
 }
 
-} // namespace
+}  // namespace

@@ -11,22 +11,18 @@ using render::RowOrder;
 namespace {
 
 constexpr swf::Rgba kRed{255, 0, 0, 255};
-constexpr swf::Rgba kBackground{0, 0, 255, 255}; // blue
+constexpr swf::Rgba kBackground{0, 0, 255, 255};  // blue
 constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
 constexpr uint32_t kBackgroundPixel = argb(255, 0, 0, 255);
 
 // A 100x100 pixel stage (2000 twips) with a red square from pixel 10 to 30.
-std::shared_ptr<const swf::Movie> squareMovie()
-{
-    return MovieBuilder({0, 2000, 0, 2000}, kBackground)
-        .add(1, rectShape({200, 600, 200, 600}, solid(kRed)))
-        .build();
+std::shared_ptr<const swf::Movie> squareMovie() {
+    return MovieBuilder({0, 2000, 0, 2000}, kBackground).add(1, rectShape({200, 600, 200, 600}, solid(kRed))).build();
 }
 
-} // namespace
+}  // namespace
 
-TEST(Canvas, ClipRectanglesAreRespectedExactly)
-{
+TEST(Canvas, ClipRectanglesAreRespectedExactly) {
     for (Aspect aspect : {Aspect::Opaque, Aspect::Transparent}) {
         SCOPED_TRACE(aspect == Aspect::Opaque ? "opaque" : "transparent");
         PixelBuffer buffer(100, 100);
@@ -49,17 +45,18 @@ TEST(Canvas, ClipRectanglesAreRespectedExactly)
                     expected = kRedPixel;
                 else if (inside(x, y) && aspect == Aspect::Opaque)
                     expected = kBackgroundPixel;
-                ASSERT_EQ(p, expected) << "at " << x << "," << y << ": expected " << hex(expected) << ", got " << hex(p);
+                ASSERT_EQ(p, expected) << "at " << x << "," << y << ": expected " << hex(expected) << ", got "
+                                       << hex(p);
             }
         }
     }
 }
 
-TEST(Canvas, NothingOutsideTheDrawingBoundsOrTheRowChanges)
-{
+TEST(Canvas, NothingOutsideTheDrawingBoundsOrTheRowChanges) {
     // Stride with padding: the bytes past each row must stay as they were.
     PixelBuffer buffer(40, 40, RowOrder::TopDown, 3);
-    const auto movie = MovieBuilder({0, 800, 0, 800}, kBackground).add(1, rectShape({-400, 1200, -400, 1200}, solid(kRed))).build();
+    const auto movie =
+        MovieBuilder({0, 800, 0, 800}, kBackground).add(1, rectShape({-400, 1200, -400, 1200}, solid(kRed))).build();
     ASSERT_EQ(drawCharacters(movie, buffer.target({{0, 0, 40, 40}}, {10, 10, 30, 30}), {{1}}), render::DrawError::None);
     EXPECT_TRUE(buffer.padIntact());
     for (int y = 0; y < 40; ++y) {
@@ -70,8 +67,7 @@ TEST(Canvas, NothingOutsideTheDrawingBoundsOrTheRowChanges)
     }
 }
 
-TEST(Canvas, EmptyClipDrawsNothingAndBadTargetsAreRefused)
-{
+TEST(Canvas, EmptyClipDrawsNothingAndBadTargetsAreRefused) {
     PixelBuffer buffer(20, 20);
     ASSERT_EQ(drawCharacters(squareMovie(), buffer.target({}, {0, 0, 20, 20}), {{1}}), render::DrawError::None);
     ASSERT_EQ(drawCharacters(squareMovie(), buffer.target({{30, 30, 40, 40}, {5, 5, 5, 9}}, {0, 0, 20, 20}), {{1}}),
@@ -92,8 +88,7 @@ TEST(Canvas, EmptyClipDrawsNothingAndBadTargetsAreRefused)
     EXPECT_EQ(drawCharacters(squareMovie(), t, {{1}}), render::DrawError::InvalidTarget);
 }
 
-TEST(Canvas, BothRowOrdersShowThePictureTheRightWayUp)
-{
+TEST(Canvas, BothRowOrdersShowThePictureTheRightWayUp) {
     for (RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
         SCOPED_TRACE(order == RowOrder::TopDown ? "top-down" : "bottom-up");
         PixelBuffer buffer(100, 100, order);
@@ -111,11 +106,11 @@ TEST(Canvas, BothRowOrdersShowThePictureTheRightWayUp)
     }
 }
 
-TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres)
-{
+TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres) {
     // A 4:1 stage (80x20 px of twips) shown in 100x100 bounds: scale 1.25,
     // 25 px high, centred vertically from 37.5 to 62.5.
-    const auto wide = MovieBuilder({0, 1600, 0, 400}, kBackground).add(1, rectShape({0, 1600, 0, 400}, solid(kRed))).build();
+    const auto wide =
+        MovieBuilder({0, 1600, 0, 400}, kBackground).add(1, rectShape({0, 1600, 0, 400}, solid(kRed))).build();
     PixelBuffer buffer(100, 100);
     ASSERT_EQ(drawCharacters(wide, buffer.target(), {{1}}), render::DrawError::None);
     // The edge row is half covered.
@@ -129,7 +124,8 @@ TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres)
 
     // A tall stage in wide bounds with an offset: bounds (20,0)-(120,50), stage
     // 1:2 gives 25x50 px, from x = 57.5 to 82.5.
-    const auto tall = MovieBuilder({0, 200, 0, 400}, kBackground).add(1, rectShape({0, 200, 0, 400}, solid(kRed))).build();
+    const auto tall =
+        MovieBuilder({0, 200, 0, 400}, kBackground).add(1, rectShape({0, 200, 0, 400}, solid(kRed))).build();
     PixelBuffer other(140, 50);
     ASSERT_EQ(drawCharacters(tall, other.target({{0, 0, 140, 50}}, {20, 0, 120, 50}), {{1}}), render::DrawError::None);
     EXPECT_EQ(other.at(56, 25), kBackgroundPixel);
@@ -146,8 +142,7 @@ TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres)
     EXPECT_DOUBLE_EQ(y, 0.0);
 }
 
-TEST(Canvas, OpaqueAspectLeavesFullAlphaInTheClip)
-{
+TEST(Canvas, OpaqueAspectLeavesFullAlphaInTheClip) {
     const auto movie = MovieBuilder({0, 2000, 0, 2000}, kBackground)
                            .add(1, rectShape({200, 600, 200, 600}, solid({255, 0, 0, 128})))
                            .build();
@@ -161,8 +156,7 @@ TEST(Canvas, OpaqueAspectLeavesFullAlphaInTheClip)
     EXPECT_EQ(alphaOf(buffer.at(60, 60)), 255u);
 }
 
-TEST(Canvas, TransparentAspectLeavesUncoveredPixelsAndGivesTheHostItsAlpha)
-{
+TEST(Canvas, TransparentAspectLeavesUncoveredPixelsAndGivesTheHostItsAlpha) {
     // Half-transparent green square (alpha 128) from pixel 10 to 30.
     const auto movie = MovieBuilder({0, 2000, 0, 2000}, kBackground)
                            .add(1, rectShape({200, 600, 200, 600}, solid({0, 255, 0, 128})))
@@ -184,10 +178,10 @@ TEST(Canvas, TransparentAspectLeavesUncoveredPixelsAndGivesTheHostItsAlpha)
             }
             const auto alpha = uint8_t(blueOf(b) - blueOf(w) - 1);
             ASSERT_NEAR(alpha, 128, 1) << "at " << x << "," << y;
-            ASSERT_NEAR(greenOf(b), 128, 1); // green composed over black
+            ASSERT_NEAR(greenOf(b), 128, 1);  // green composed over black
             ASSERT_NEAR(greenOf(w), 255, 1);
-            ASSERT_NEAR(redOf(w), 127, 1);   // white shows through the rest
-            ASSERT_NEAR(alphaOf(b), 128, 1); // the fourth byte: the coverage composed over alpha 0
+            ASSERT_NEAR(redOf(w), 127, 1);    // white shows through the rest
+            ASSERT_NEAR(alphaOf(b), 128, 1);  // the fourth byte: the coverage composed over alpha 0
         }
     }
     // An opaque fill comes out 255, as the host expects of full coverage.

@@ -9,11 +9,10 @@
 using namespace rendertest;
 using render::ColorTransform;
 
-TEST(ColorTransform, MultipliesAddsAndClampsEachChannel)
-{
+TEST(ColorTransform, MultipliesAddsAndClampsEachChannel) {
     swf::ColorTransform file;
-    file.rMult = 128; // 0.5
-    file.gMult = 512; // 2.0
+    file.rMult = 128;  // 0.5
+    file.gMult = 512;  // 2.0
     file.bMult = -256;
     file.aMult = 256;
     file.rAdd = 10;
@@ -22,16 +21,15 @@ TEST(ColorTransform, MultipliesAddsAndClampsEachChannel)
     file.aAdd = -55;
     const auto cx = ColorTransform::from(file);
     const swf::Rgba out = cx.apply({200, 200, 100, 255});
-    EXPECT_EQ(out.r, 110);  // 200 * 0.5 + 10
-    EXPECT_EQ(out.g, 255);  // 400 clamped
-    EXPECT_EQ(out.b, 200);  // -100 + 300
-    EXPECT_EQ(out.a, 200);  // 255 - 55
-    EXPECT_EQ(cx.apply({0, 0, 0, 0}).a, 0);   // clamped at 0
-    EXPECT_EQ(cx.apply({201, 0, 0, 0}).r, 110); // 100.5 + 10 rounds down, as the format's shift does
+    EXPECT_EQ(out.r, 110);                       // 200 * 0.5 + 10
+    EXPECT_EQ(out.g, 255);                       // 400 clamped
+    EXPECT_EQ(out.b, 200);                       // -100 + 300
+    EXPECT_EQ(out.a, 200);                       // 255 - 55
+    EXPECT_EQ(cx.apply({0, 0, 0, 0}).a, 0);      // clamped at 0
+    EXPECT_EQ(cx.apply({201, 0, 0, 0}).r, 110);  // 100.5 + 10 rounds down, as the format's shift does
 }
 
-TEST(ColorTransform, ConcatenationAppliesTheInnerTransformFirstWithoutClampingBetween)
-{
+TEST(ColorTransform, ConcatenationAppliesTheInnerTransformFirstWithoutClampingBetween) {
     ColorTransform inner;
     inner.mult[0] = 2.0;
     inner.add[0] = -100.0;
@@ -41,7 +39,7 @@ TEST(ColorTransform, ConcatenationAppliesTheInnerTransformFirstWithoutClampingBe
     const ColorTransform both = outer.concat(inner);
     // 200 -> 300 (not clamped) -> 170.
     EXPECT_EQ(both.apply({200, 0, 0, 255}).r, 170);
-    EXPECT_EQ(outer.apply(inner.apply({200, 0, 0, 255})).r, 147); // clamping in between would differ
+    EXPECT_EQ(outer.apply(inner.apply({200, 0, 0, 255})).r, 147);  // clamping in between would differ
     EXPECT_TRUE(ColorTransform{}.concat(ColorTransform{}).isIdentity());
 
     ColorTransform invisible;
@@ -51,8 +49,7 @@ TEST(ColorTransform, ConcatenationAppliesTheInnerTransformFirstWithoutClampingBe
     EXPECT_FALSE(invisible.hidesEverything());
 }
 
-TEST(ColorTransform, TransformsPremultipliedPixels)
-{
+TEST(ColorTransform, TransformsPremultipliedPixels) {
     ColorTransform cx;
     cx.mult = {1.0, 0.0, 1.0, 0.5};
     cx.add = {0.0, 255.0, 0.0, 0.0};
@@ -75,8 +72,7 @@ TEST(ColorTransform, TransformsPremultipliedPixels)
     }
 }
 
-TEST(GradientStops, TransformedAndExpandedForLinearRgb)
-{
+TEST(GradientStops, TransformedAndExpandedForLinearRgb) {
     swf::Gradient g;
     g.stops = {{0, {0, 0, 0, 255}}, {255, {255, 255, 255, 255}}};
     ColorTransform cx;
@@ -97,12 +93,11 @@ TEST(GradientStops, TransformedAndExpandedForLinearRgb)
         EXPECT_LT(expanded[i - 1].offset, expanded[i].offset);
 }
 
-TEST(LruCache, StaysWithinItsBoundsAndKeepsRecentEntries)
-{
+TEST(LruCache, StaysWithinItsBoundsAndKeepsRecentEntries) {
     render::LruCache<int, int> cache(3, 100);
     for (int i = 0; i < 3; ++i)
         cache.insert(i, std::make_shared<int>(i), 10);
-    ASSERT_NE(cache.find(0), nullptr); // 0 becomes the most recent
+    ASSERT_NE(cache.find(0), nullptr);  // 0 becomes the most recent
     cache.insert(3, std::make_shared<int>(3), 10);
     EXPECT_EQ(cache.size(), 3u);
     EXPECT_EQ(cache.find(1), nullptr) << "the least recently used entry goes first";
@@ -111,7 +106,7 @@ TEST(LruCache, StaysWithinItsBoundsAndKeepsRecentEntries)
     cache.insert(4, std::make_shared<int>(4), 90);
     EXPECT_LE(cache.bytes(), 100u);
     EXPECT_NE(cache.find(4), nullptr);
-    cache.insert(5, std::make_shared<int>(5), 101); // larger than the whole budget: not kept
+    cache.insert(5, std::make_shared<int>(5), 101);  // larger than the whole budget: not kept
     EXPECT_EQ(cache.find(5), nullptr);
     EXPECT_LE(cache.bytes(), 100u);
 

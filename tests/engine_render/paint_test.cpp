@@ -20,19 +20,16 @@ constexpr uint32_t kWhitePixel = argb(255, 255, 255, 255);
 constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
 
 PixelBuffer draw(const std::shared_ptr<const swf::Movie>& movie, const std::vector<DrawCall>& calls,
-                 render::Quality quality = render::Quality::High)
-{
+                 render::Quality quality = render::Quality::High) {
     PixelBuffer buffer(100, 100);
-    EXPECT_EQ(drawCharacters(movie, buffer.target(), calls, render::Aspect::Opaque, quality),
-              render::DrawError::None);
+    EXPECT_EQ(drawCharacters(movie, buffer.target(), calls, render::Aspect::Opaque, quality), render::DrawError::None);
     return buffer;
 }
 
 // A gradient fill whose square is mapped onto [x0, x1] twips horizontally
 // (linear) or onto a circle of `radius` around (cx, cy) (radial).
 swf::FillStyle linearGradient(double x0, double x1, swf::Rgba from, swf::Rgba to,
-                              swf::SpreadMode spread = swf::SpreadMode::Pad)
-{
+                              swf::SpreadMode spread = swf::SpreadMode::Pad) {
     swf::FillStyle s;
     s.kind = swf::FillKind::LinearGradient;
     s.gradient.spread = spread;
@@ -41,8 +38,7 @@ swf::FillStyle linearGradient(double x0, double x1, swf::Rgba from, swf::Rgba to
     return s;
 }
 
-swf::FillStyle radialGradient(double cx, double cy, double radius, swf::Rgba from, swf::Rgba to, double focal = 0.0)
-{
+swf::FillStyle radialGradient(double cx, double cy, double radius, swf::Rgba from, swf::Rgba to, double focal = 0.0) {
     swf::FillStyle s;
     s.kind = focal == 0.0 ? swf::FillKind::RadialGradient : swf::FillKind::FocalGradient;
     s.gradient.stops = {{0, from}, {255, to}};
@@ -52,8 +48,7 @@ swf::FillStyle radialGradient(double cx, double cy, double radius, swf::Rgba fro
 }
 
 // 2x2 opaque bitmap: red, green / blue, white.
-swf::Bitmap quadBitmap()
-{
+swf::Bitmap quadBitmap() {
     swf::Bitmap b;
     b.width = 2;
     b.height = 2;
@@ -61,8 +56,7 @@ swf::Bitmap quadBitmap()
     return b;
 }
 
-swf::FillStyle bitmapFill(uint16_t id, bool repeat, bool smoothed, double twipsPerTexel)
-{
+swf::FillStyle bitmapFill(uint16_t id, bool repeat, bool smoothed, double twipsPerTexel) {
     swf::FillStyle s;
     s.kind = repeat ? swf::FillKind::RepeatingBitmap : swf::FillKind::ClippedBitmap;
     s.bitmapId = id;
@@ -72,18 +66,16 @@ swf::FillStyle bitmapFill(uint16_t id, bool repeat, bool smoothed, double twipsP
 }
 
 // Coverage of a black line on white, summed down column x.
-double columnCoverage(const PixelBuffer& b, int x)
-{
+double columnCoverage(const PixelBuffer& b, int x) {
     double sum = 0.0;
     for (int y = 0; y < b.height(); ++y)
         sum += 1.0 - redOf(b.at(x, y)) / 255.0;
     return sum;
 }
 
-} // namespace
+}  // namespace
 
-TEST(PaintFill, ColourTransformAndAlphaApplyToSolidFills)
-{
+TEST(PaintFill, ColourTransformAndAlphaApplyToSolidFills) {
     const auto movie = MovieBuilder().add(1, rectShape({200, 600, 200, 600}, solid({200, 0, 0, 255}))).build();
     ColorTransform cx;
     cx.mult[0] = 0.5;
@@ -92,9 +84,9 @@ TEST(PaintFill, ColourTransformAndAlphaApplyToSolidFills)
     EXPECT_EQ(draw(movie, {{1, {}, cx}}).at(20, 20), argb(255, 110, 40, 0));
 
     ColorTransform half;
-    half.mult[3] = 0.5; // alpha 127 over white
+    half.mult[3] = 0.5;  // alpha 127 over white
     const uint32_t p = draw(movie, {{1, {}, half}}).at(20, 20);
-    EXPECT_EQ(redOf(p), 227u) << hex(p); // 200 * 127/255 + 255 * 128/255
+    EXPECT_EQ(redOf(p), 227u) << hex(p);  // 200 * 127/255 + 255 * 128/255
     EXPECT_NEAR(greenOf(p), 128, 1) << hex(p);
 
     ColorTransform gone;
@@ -102,8 +94,7 @@ TEST(PaintFill, ColourTransformAndAlphaApplyToSolidFills)
     EXPECT_EQ(draw(movie, {{1, {}, gone}}).at(20, 20), kWhitePixel);
 }
 
-TEST(PaintFill, NestedMatricesPlaceTheShape)
-{
+TEST(PaintFill, NestedMatricesPlaceTheShape) {
     const auto movie = MovieBuilder().add(1, rectShape({0, 200, 0, 200}, solid(kRed))).build();
     // Scale by 2 then move by (40, 20) pixels: covers x 40..60, y 20..40.
     const swf::Matrix m{2.0, 0.0, 0.0, 2.0, 800.0, 400.0};
@@ -118,14 +109,14 @@ TEST(PaintFill, NestedMatricesPlaceTheShape)
     EXPECT_EQ(c.at(5, 5), kRedPixel);
 }
 
-TEST(PaintGradient, LinearEndsMiddleAndSpreadModes)
-{
+TEST(PaintGradient, LinearEndsMiddleAndSpreadModes) {
     // Gradient from x = 25 px to 75 px, painted over the whole width.
-    const auto pad = MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue))).build();
+    const auto pad =
+        MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue))).build();
     const PixelBuffer b = draw(pad, {{1}});
     EXPECT_EQ(b.at(10, 5), kRedPixel) << "padded before the start";
     EXPECT_EQ(b.at(90, 5), argb(255, 0, 0, 255)) << "padded past the end";
-    const uint32_t mid = b.at(50, 5); // t = 0.51
+    const uint32_t mid = b.at(50, 5);  // t = 0.51
     EXPECT_NEAR(redOf(mid), 125, 3) << hex(mid);
     EXPECT_NEAR(blueOf(mid), 130, 3) << hex(mid);
     EXPECT_GE(redOf(b.at(25, 5)), 250u);
@@ -133,23 +124,27 @@ TEST(PaintGradient, LinearEndsMiddleAndSpreadModes)
 
     // At x = 80.5 px the gradient parameter is 1.11.
     const auto repeat =
-        MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue, swf::SpreadMode::Repeat))).build();
-    const uint32_t r = draw(repeat, {{1}}).at(80, 5); // 0.11: mostly red
+        MovieBuilder()
+            .add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue, swf::SpreadMode::Repeat)))
+            .build();
+    const uint32_t r = draw(repeat, {{1}}).at(80, 5);  // 0.11: mostly red
     EXPECT_NEAR(redOf(r), 227, 3) << hex(r);
     const auto reflect =
-        MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue, swf::SpreadMode::Reflect))).build();
-    const uint32_t f = draw(reflect, {{1}}).at(80, 5); // 0.89: mostly blue
+        MovieBuilder()
+            .add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue, swf::SpreadMode::Reflect)))
+            .build();
+    const uint32_t f = draw(reflect, {{1}}).at(80, 5);  // 0.89: mostly blue
     EXPECT_NEAR(blueOf(f), 227, 3) << hex(f);
 }
 
-TEST(PaintGradient, RadialAndFocal)
-{
+TEST(PaintGradient, RadialAndFocal) {
     // Circle of 40 px around the centre (50, 50).
-    const auto radial = MovieBuilder().add(1, rectShape({0, 2000, 0, 2000}, radialGradient(1000, 1000, 800, kRed, kBlue))).build();
+    const auto radial =
+        MovieBuilder().add(1, rectShape({0, 2000, 0, 2000}, radialGradient(1000, 1000, 800, kRed, kBlue))).build();
     const PixelBuffer b = draw(radial, {{1}});
     EXPECT_GE(redOf(b.at(50, 50)), 250u);
     EXPECT_EQ(b.at(2, 2), argb(255, 0, 0, 255)) << "outside the circle: the end colour";
-    const uint32_t half = b.at(70, 50); // 20.5 px out: t = 0.51
+    const uint32_t half = b.at(70, 50);  // 20.5 px out: t = 0.51
     EXPECT_NEAR(redOf(half), 125, 3) << hex(half);
 
     // Focus at half the radius to the right (70, 50): the centre lies a third
@@ -162,8 +157,7 @@ TEST(PaintGradient, RadialAndFocal)
     EXPECT_EQ(c.at(2, 2), argb(255, 0, 0, 255));
 }
 
-TEST(PaintGradient, LinearRgbInterpolationIsBrighterInTheMiddle)
-{
+TEST(PaintGradient, LinearRgbInterpolationIsBrighterInTheMiddle) {
     swf::FillStyle s = linearGradient(0, 2000, {0, 0, 0, 255}, kWhite);
     const auto normal = MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, s)).build();
     s.gradient.interpolation = swf::InterpolationMode::LinearRgb;
@@ -173,9 +167,9 @@ TEST(PaintGradient, LinearRgbInterpolationIsBrighterInTheMiddle)
     EXPECT_NEAR(redOf(draw(linear, {{1}}).at(49, 5)), 187, 4);
 }
 
-TEST(PaintGradient, ColourTransformReachesTheStops)
-{
-    const auto movie = MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue))).build();
+TEST(PaintGradient, ColourTransformReachesTheStops) {
+    const auto movie =
+        MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue))).build();
     ColorTransform cx;
     cx.mult = {0.0, 1.0, 1.0, 1.0};
     cx.add = {0.0, 100.0, 0.0, 0.0};
@@ -184,8 +178,7 @@ TEST(PaintGradient, ColourTransformReachesTheStops)
     EXPECT_EQ(b.at(90, 5), argb(255, 0, 100, 255));
 }
 
-TEST(PaintBitmap, RepeatingAndClippedFills)
-{
+TEST(PaintBitmap, RepeatingAndClippedFills) {
     // Texels of 10 px (200 twips), a 50 px square filled with them.
     const auto repeat = MovieBuilder()
                             .add(7, quadBitmap())
@@ -217,16 +210,14 @@ TEST(PaintBitmap, RepeatingAndClippedFills)
     const uint32_t border = draw(smooth, {{1}}).at(10, 2);
     EXPECT_GT(redOf(border), 50u) << hex(border);
     EXPECT_GT(greenOf(border), 50u) << hex(border);
-    EXPECT_EQ(draw(smooth, {{1}}, render::Quality::Low).at(10, 2), argb(255, 0, 255, 0))
-        << "low quality never smooths";
+    EXPECT_EQ(draw(smooth, {{1}}, render::Quality::Low).at(10, 2), argb(255, 0, 255, 0)) << "low quality never smooths";
 }
 
-TEST(PaintBitmap, PlacedBitmapsWithColourTransforms)
-{
+TEST(PaintBitmap, PlacedBitmapsWithColourTransforms) {
     swf::Bitmap b = quadBitmap();
-    b.pixels[3] = argb(128, 128, 0, 0); // half-transparent red
+    b.pixels[3] = argb(128, 128, 0, 0);  // half-transparent red
     const auto movie = MovieBuilder().add(7, b).build();
-    const swf::Matrix tenfold{10.0, 0.0, 0.0, 10.0, 0.0, 0.0}; // one texel = 10 px
+    const swf::Matrix tenfold{10.0, 0.0, 0.0, 10.0, 0.0, 0.0};  // one texel = 10 px
     const PixelBuffer plain = draw(movie, {{7, tenfold}});
     EXPECT_EQ(plain.at(5, 5), kRedPixel);
     EXPECT_EQ(plain.at(15, 5), argb(255, 0, 255, 0));
@@ -249,8 +240,7 @@ TEST(PaintBitmap, PlacedBitmapsWithColourTransforms)
     EXPECT_NEAR(greenOf(faded), 128, 1) << hex(faded);
 }
 
-TEST(PaintQuality, LowDrawsWithoutAntialiasing)
-{
+TEST(PaintQuality, LowDrawsWithoutAntialiasing) {
     // A square rotated by 45 degrees around the stage centre.
     const double s = std::sqrt(0.5);
     const swf::Matrix rotate{s, s, -s, s, 1000.0, 1000.0};
@@ -274,10 +264,9 @@ TEST(PaintQuality, LowDrawsWithoutAntialiasing)
     EXPECT_EQ(low.at(20, 20), kWhitePixel);
 }
 
-TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel)
-{
+TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel) {
     swf::LineStyle style;
-    style.width = 100; // 5 px
+    style.width = 100;  // 5 px
     style.color = {0, 0, 0, 255};
     style.startCap = style.endCap = swf::CapStyle::None;
     const auto movie = MovieBuilder().add(1, lineShape({{200, 1000}, {1800, 1000}}, style)).build();
@@ -298,7 +287,7 @@ TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel)
     const auto fixedMovie = MovieBuilder().add(1, lineShape({{200, 1000}, {1800, 1000}}, fixed)).build();
     EXPECT_NEAR(columnCoverage(draw(fixedMovie, {{1, tall}}), 50), 5.0, 0.05);
     swf::LineStyle noH = style;
-    noH.noHScale = true; // keeps following the vertical scale
+    noH.noHScale = true;  // keeps following the vertical scale
     const auto noHMovie = MovieBuilder().add(1, lineShape({{200, 1000}, {1800, 1000}}, noH)).build();
     EXPECT_NEAR(columnCoverage(draw(noHMovie, {{1, tall}}), 50), 15.0, 0.05);
 
@@ -311,8 +300,7 @@ TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel)
     EXPECT_NEAR(columnCoverage(draw(movie, {{1, tiny}}), 50), 1.0, 0.05);
 }
 
-TEST(PaintMorph, ShapeAtARatioLiesBetweenStartAndEnd)
-{
+TEST(PaintMorph, ShapeAtARatioLiesBetweenStartAndEnd) {
     swf::MorphShape m;
     swf::MorphFillStyle f;
     f.startColor = kRed;
@@ -338,8 +326,7 @@ TEST(PaintMorph, ShapeAtARatioLiesBetweenStartAndEnd)
     EXPECT_EQ(end.at(60, 10), argb(255, 0, 0, 255));
 }
 
-TEST(PaintText, GlyphsLandWhereTheRecordsSay)
-{
+TEST(PaintText, GlyphsLandWhereTheRecordsSay) {
     for (uint32_t em : {1024u, 20480u}) {
         SCOPED_TRACE(em);
         // One glyph: a square of half the em above the baseline.
@@ -355,18 +342,18 @@ TEST(PaintText, GlyphsLandWhereTheRecordsSay)
         text.bounds = {0, 2000, 0, 2000};
         swf::TextRecord first;
         first.fontId = 5;
-        first.height = 400; // glyph squares of 200 twips (10 px)
+        first.height = 400;  // glyph squares of 200 twips (10 px)
         first.color = kRed;
         first.xOffset = 200;
         first.yOffset = 1000;
         first.glyphs = {{0, 600}, {0, 600}};
-        swf::TextRecord second; // same font, new colour, next line
+        swf::TextRecord second;  // same font, new colour, next line
         second.color = kBlue;
         second.xOffset = 200;
         second.yOffset = 1600;
         second.glyphs = {{0, 0}};
         text.records = {first, second};
-        text.matrix = swf::Matrix::translation(100, 0); // 5 px to the right
+        text.matrix = swf::Matrix::translation(100, 0);  // 5 px to the right
         const auto movie = MovieBuilder().add(5, font).add(9, text).build();
 
         const PixelBuffer b = draw(movie, {{9}});

@@ -17,12 +17,11 @@ namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-constexpr uint16_t kMover = 1000; // depth and id of the moving object
+constexpr uint16_t kMover = 1000;  // depth and id of the moving object
 
 // A few hundred shapes: rectangles, rotated ones, gradients, outlines, and
 // one small square on top that moves.
-std::unique_ptr<model::Stage> busyStage(int shapes)
-{
+std::unique_ptr<model::Stage> busyStage(int shapes) {
     MovieBuilder b({0, kWidth * 20, 0, kHeight * 20}, {240, 240, 240, 255});
     std::vector<swf::ControlTag> tags;
     for (int i = 0; i < shapes; ++i) {
@@ -61,8 +60,7 @@ std::unique_ptr<model::Stage> busyStage(int shapes)
     return stage;
 }
 
-void fullRedraw(benchmark::State& state)
-{
+void fullRedraw(benchmark::State& state) {
     auto stage = busyStage(int(state.range(0)));
     PixelBuffer buffer(kWidth, kHeight, render::RowOrder::BottomUp);
     const render::Target target = buffer.target();
@@ -75,8 +73,7 @@ void fullRedraw(benchmark::State& state)
 }
 BENCHMARK(fullRedraw)->Arg(300)->Unit(benchmark::kMillisecond);
 
-void fullRedrawLowQuality(benchmark::State& state)
-{
+void fullRedrawLowQuality(benchmark::State& state) {
     auto stage = busyStage(int(state.range(0)));
     PixelBuffer buffer(kWidth, kHeight, render::RowOrder::BottomUp);
     render::Renderer renderer;
@@ -89,8 +86,7 @@ BENCHMARK(fullRedrawLowQuality)->Arg(300)->Unit(benchmark::kMillisecond);
 // Moves the small square by a pixel per frame and redraws only its old and
 // new area, as the host's dirty-region drawing does. The counter
 // "partial_to_full" is the cost of that redraw over a full redraw.
-void partialRedrawOfAMovingObject(benchmark::State& state)
-{
+void partialRedrawOfAMovingObject(benchmark::State& state) {
     auto stage = busyStage(int(state.range(0)));
     PixelBuffer buffer(kWidth, kHeight, render::RowOrder::BottomUp);
     render::Renderer renderer;
@@ -123,6 +119,6 @@ void partialRedrawOfAMovingObject(benchmark::State& state)
 }
 BENCHMARK(partialRedrawOfAMovingObject)->Arg(300)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

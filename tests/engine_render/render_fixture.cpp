@@ -4,26 +4,22 @@
 
 namespace rendertest {
 
-std::string hex(uint32_t p)
-{
+std::string hex(uint32_t p) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%08X", p);
     return buf;
 }
 
 PixelBuffer::PixelBuffer(int32_t width, int32_t height, render::RowOrder order, int32_t padding, uint32_t fill)
-    : m_width(width), m_height(height), m_strideWords(width + padding), m_order(order),
-      m_words(size_t(width + padding) * size_t(height), fill)
-{
-}
+    : m_width(width),
+      m_height(height),
+      m_strideWords(width + padding),
+      m_order(order),
+      m_words(size_t(width + padding) * size_t(height), fill) {}
 
-render::Target PixelBuffer::target() const
-{
-    return target({{0, 0, m_width, m_height}}, {0, 0, m_width, m_height});
-}
+render::Target PixelBuffer::target() const { return target({{0, 0, m_width, m_height}}, {0, 0, m_width, m_height}); }
 
-render::Target PixelBuffer::target(std::vector<render::PixelRect> clip, render::PixelRect bounds) const
-{
+render::Target PixelBuffer::target(std::vector<render::PixelRect> clip, render::PixelRect bounds) const {
     render::Target t;
     t.pixels = reinterpret_cast<uint8_t*>(m_words.data());
     t.width = m_width;
@@ -35,27 +31,23 @@ render::Target PixelBuffer::target(std::vector<render::PixelRect> clip, render::
     return t;
 }
 
-uint32_t PixelBuffer::at(int32_t x, int32_t y) const
-{
+uint32_t PixelBuffer::at(int32_t x, int32_t y) const {
     const int32_t row = m_order == render::RowOrder::TopDown ? y : m_height - 1 - y;
     return memoryAt(x, row);
 }
 
-uint32_t PixelBuffer::memoryAt(int32_t x, int32_t memoryRow) const
-{
+uint32_t PixelBuffer::memoryAt(int32_t x, int32_t memoryRow) const {
     return m_words.at(size_t(memoryRow) * size_t(m_strideWords) + size_t(x));
 }
 
-void PixelBuffer::fill(uint32_t value)
-{
+void PixelBuffer::fill(uint32_t value) {
     for (int32_t y = 0; y < m_height; ++y) {
         for (int32_t x = 0; x < m_width; ++x)
             m_words[size_t(y) * size_t(m_strideWords) + size_t(x)] = value;
     }
 }
 
-bool PixelBuffer::padIntact() const
-{
+bool PixelBuffer::padIntact() const {
     for (int32_t y = 0; y < m_height; ++y) {
         for (int32_t x = m_width; x < m_strideWords; ++x) {
             if (m_words[size_t(y) * size_t(m_strideWords) + size_t(x)] != kSentinel)
@@ -65,20 +57,17 @@ bool PixelBuffer::padIntact() const
     return true;
 }
 
-MovieBuilder::MovieBuilder(swf::Rect stage, swf::Rgba background) : m_movie(std::make_shared<swf::Movie>())
-{
+MovieBuilder::MovieBuilder(swf::Rect stage, swf::Rgba background) : m_movie(std::make_shared<swf::Movie>()) {
     m_movie->header.stage = stage;
     m_movie->backgroundColor = background;
 }
 
-MovieBuilder& MovieBuilder::add(uint16_t id, swf::CharacterData data)
-{
+MovieBuilder& MovieBuilder::add(uint16_t id, swf::CharacterData data) {
     (void)m_movie->characters.add(id, std::move(data));
     return *this;
 }
 
-MovieBuilder& MovieBuilder::frame(std::vector<swf::ControlTag> tags)
-{
+MovieBuilder& MovieBuilder::frame(std::vector<swf::ControlTag> tags) {
     m_movie->root.frames.push_back(swf::Frame{std::move(tags)});
     m_movie->root.declaredFrameCount = uint16_t(m_movie->root.frames.size());
     return *this;
@@ -86,8 +75,7 @@ MovieBuilder& MovieBuilder::frame(std::vector<swf::ControlTag> tags)
 
 std::shared_ptr<const swf::Movie> MovieBuilder::build() const { return m_movie; }
 
-swf::PlaceObject place(uint16_t depth, uint16_t id, swf::Matrix m, swf::ColorTransform cx, uint16_t clipDepth)
-{
+swf::PlaceObject place(uint16_t depth, uint16_t id, swf::Matrix m, swf::ColorTransform cx, uint16_t clipDepth) {
     swf::PlaceObject p;
     p.version = 2;
     p.depth = depth;
@@ -99,16 +87,14 @@ swf::PlaceObject place(uint16_t depth, uint16_t id, swf::Matrix m, swf::ColorTra
     return p;
 }
 
-swf::Sprite sprite(std::vector<swf::ControlTag> tags)
-{
+swf::Sprite sprite(std::vector<swf::ControlTag> tags) {
     swf::Sprite s;
     s.timeline.frames.push_back(swf::Frame{std::move(tags)});
     s.timeline.declaredFrameCount = 1;
     return s;
 }
 
-std::vector<swf::ShapeRecord> polygonRecords(const std::vector<swf::Point>& points, uint32_t fill, uint32_t line)
-{
+std::vector<swf::ShapeRecord> polygonRecords(const std::vector<swf::Point>& points, uint32_t fill, uint32_t line) {
     std::vector<swf::ShapeRecord> records;
     swf::StyleChange start;
     start.hasMove = true;
@@ -130,16 +116,14 @@ std::vector<swf::ShapeRecord> polygonRecords(const std::vector<swf::Point>& poin
     return records;
 }
 
-swf::FillStyle solid(swf::Rgba c)
-{
+swf::FillStyle solid(swf::Rgba c) {
     swf::FillStyle s;
     s.kind = swf::FillKind::Solid;
     s.color = c;
     return s;
 }
 
-swf::Shape rectShape(swf::Rect r, const swf::FillStyle& style)
-{
+swf::Shape rectShape(swf::Rect r, const swf::FillStyle& style) {
     swf::Shape shape;
     shape.bounds = r;
     shape.edgeBounds = r;
@@ -149,8 +133,7 @@ swf::Shape rectShape(swf::Rect r, const swf::FillStyle& style)
     return shape;
 }
 
-swf::Shape lineShape(const std::vector<swf::Point>& points, const swf::LineStyle& style)
-{
+swf::Shape lineShape(const std::vector<swf::Point>& points, const swf::LineStyle& style) {
     swf::Shape shape;
     shape.lineStyles.push_back(style);
     swf::StyleChange start;
@@ -172,8 +155,7 @@ swf::Shape lineShape(const std::vector<swf::Point>& points, const swf::LineStyle
 cairo_matrix_t toCairo(const swf::Matrix& m) { return {m.a, m.b, m.c, m.d, m.tx, m.ty}; }
 
 render::DrawError drawCharacters(const std::shared_ptr<const swf::Movie>& movie, const render::Target& target,
-                                 const std::vector<DrawCall>& calls, render::Aspect aspect, render::Quality quality)
-{
+                                 const std::vector<DrawCall>& calls, render::Aspect aspect, render::Quality quality) {
     auto opened = render::Canvas::open(target, movie->header.stage, movie->backgroundColor.value_or(swf::Rgba{}),
                                        aspect, quality);
     if (auto* error = std::get_if<render::DrawError>(&opened))
@@ -188,14 +170,23 @@ render::DrawError drawCharacters(const std::shared_ptr<const swf::Movie>& movie,
         cairo_matrix_multiply(&state.matrix, &local, &stage);
         state.cx = call.cx;
         switch (movie->characters.kindOf(call.id).value_or(swf::CharacterKind::Font)) {
-        case swf::CharacterKind::Shape: painter.drawShape(call.id, state); break;
-        case swf::CharacterKind::MorphShape: painter.drawMorph(call.id, call.ratio, state); break;
-        case swf::CharacterKind::Bitmap: painter.drawBitmap(call.id, state); break;
-        case swf::CharacterKind::Text: painter.drawStaticText(call.id, state); break;
-        default: break;
+        case swf::CharacterKind::Shape:
+            painter.drawShape(call.id, state);
+            break;
+        case swf::CharacterKind::MorphShape:
+            painter.drawMorph(call.id, call.ratio, state);
+            break;
+        case swf::CharacterKind::Bitmap:
+            painter.drawBitmap(call.id, state);
+            break;
+        case swf::CharacterKind::Text:
+            painter.drawStaticText(call.id, state);
+            break;
+        default:
+            break;
         }
     }
     return canvas.finish();
 }
 
-} // namespace rendertest
+}  // namespace rendertest

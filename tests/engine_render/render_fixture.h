@@ -17,7 +17,7 @@ namespace rendertest {
 
 // 0xAARRGGBB as the renderer stores it.
 constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
-constexpr uint32_t kSentinel = 0x5A3C1E07; // a value drawing never produces by chance
+constexpr uint32_t kSentinel = 0x5A3C1E07;  // a value drawing never produces by chance
 
 inline uint32_t alphaOf(uint32_t p) { return p >> 24; }
 inline uint32_t redOf(uint32_t p) { return (p >> 16) & 0xFF; }
@@ -27,8 +27,8 @@ std::string hex(uint32_t p);
 
 class PixelBuffer {
 public:
-    PixelBuffer(int32_t width, int32_t height, render::RowOrder order = render::RowOrder::TopDown,
-                int32_t padding = 0, uint32_t fill = kSentinel);
+    PixelBuffer(int32_t width, int32_t height, render::RowOrder order = render::RowOrder::TopDown, int32_t padding = 0,
+                uint32_t fill = kSentinel);
 
     // The buffer with the whole surface as clip and bounds unless given.
     [[nodiscard]] render::Target target() const;
@@ -86,19 +86,16 @@ swf::Shape lineShape(const std::vector<swf::Point>& points, const swf::LineStyle
 // with the given transform. Returns the canvas' finish() result.
 struct DrawCall {
     DrawCall(uint16_t id_, swf::Matrix matrix_ = {}, render::ColorTransform cx_ = {}, uint16_t ratio_ = 0)
-        : id(id_), matrix(matrix_), cx(cx_), ratio(ratio_)
-    {
-    }
+        : id(id_), matrix(matrix_), cx(cx_), ratio(ratio_) {}
     uint16_t id = 0;
     swf::Matrix matrix;
     render::ColorTransform cx;
     uint16_t ratio = 0;
 };
 render::DrawError drawCharacters(const std::shared_ptr<const swf::Movie>& movie, const render::Target& target,
-                                 const std::vector<DrawCall>& calls,
-                                 render::Aspect aspect = render::Aspect::Opaque,
+                                 const std::vector<DrawCall>& calls, render::Aspect aspect = render::Aspect::Opaque,
                                  render::Quality quality = render::Quality::High);
 
 cairo_matrix_t toCairo(const swf::Matrix& m);
 
-} // namespace rendertest
+}  // namespace rendertest

@@ -27,14 +27,12 @@ constexpr uint32_t kBluePixel = argb(255, 0, 0, 255);
 constexpr uint32_t kGreenPixel = argb(255, 0, 255, 0);
 
 // A square of `size` pixels with its top left corner at pixel (x, y).
-swf::Shape square(int x, int y, int size, swf::Rgba c)
-{
+swf::Shape square(int x, int y, int size, swf::Rgba c) {
     return rectShape({x * 20, (x + size) * 20, y * 20, (y + size) * 20}, solid(c));
 }
 
 PixelBuffer renderStage(model::Stage& stage, std::vector<PixelRect> clip = {{0, 0, 100, 100}},
-                   Aspect aspect = Aspect::Opaque)
-{
+                        Aspect aspect = Aspect::Opaque) {
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
     EXPECT_EQ(renderer.draw(stage, buffer.target(std::move(clip), {0, 0, 100, 100}), aspect, render::Quality::High),
@@ -42,8 +40,7 @@ PixelBuffer renderStage(model::Stage& stage, std::vector<PixelRect> clip = {{0, 
     return buffer;
 }
 
-std::unique_ptr<model::Stage> stageOf(const MovieBuilder& builder)
-{
+std::unique_ptr<model::Stage> stageOf(const MovieBuilder& builder) {
     auto stage = model::Stage::create(builder.build());
     EXPECT_NE(stage, nullptr);
     // Queued clip events hold their clips; nobody runs them here.
@@ -51,13 +48,12 @@ std::unique_ptr<model::Stage> stageOf(const MovieBuilder& builder)
     return stage;
 }
 
-} // namespace
+}  // namespace
 
-TEST(Scene, DepthOrderAndBackground)
-{
+TEST(Scene, DepthOrderAndBackground) {
     MovieBuilder b({0, 2000, 0, 2000}, {0, 255, 0, 255});
     b.add(1, square(10, 10, 30, kRed)).add(2, square(30, 30, 30, kBlue));
-    b.frame({place(5, 1), place(3, 2)}); // blue lies below red
+    b.frame({place(5, 1), place(3, 2)});  // blue lies below red
     auto stage = stageOf(b);
     const PixelBuffer p = renderStage(*stage);
     EXPECT_EQ(p.at(35, 35), kRedPixel);
@@ -65,8 +61,7 @@ TEST(Scene, DepthOrderAndBackground)
     EXPECT_EQ(p.at(80, 80), kGreenPixel) << "the movie's background";
 }
 
-TEST(Scene, NestedMatricesAndColourTransformsConcatenate)
-{
+TEST(Scene, NestedMatricesAndColourTransformsConcatenate) {
     // A sprite holding a 10 px square moved by 10 px and tinted (green + 100);
     // the sprite is scaled by 2, moved by (20, 20) px and halves red.
     swf::ColorTransform inner;
@@ -91,12 +86,11 @@ TEST(Scene, NestedMatricesAndColourTransformsConcatenate)
     EXPECT_EQ(renderStage(*stage).at(50, 30), kWhitePixel);
 }
 
-TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth)
-{
+TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth) {
     MovieBuilder b;
-    b.add(1, square(20, 20, 20, kGreen)); // the mask: x, y 20..40
-    b.add(2, square(0, 0, 100, kRed));    // masked
-    b.add(3, square(60, 60, 10, kBlue));  // above the clip depth: not masked
+    b.add(1, square(20, 20, 20, kGreen));  // the mask: x, y 20..40
+    b.add(2, square(0, 0, 100, kRed));     // masked
+    b.add(3, square(60, 60, 10, kBlue));   // above the clip depth: not masked
     b.frame({place(1, 1, {}, {}, 2), place(2, 2), place(3, 3)});
     auto stage = stageOf(b);
     const PixelBuffer p = renderStage(*stage);
@@ -124,21 +118,20 @@ TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth)
     EXPECT_EQ(q.at(5, 55), kWhitePixel);
 }
 
-TEST(Scene, BlendModesUseTheMatchingOperator)
-{
+TEST(Scene, BlendModesUseTheMatchingOperator) {
     struct Case {
         swf::BlendMode mode;
-        uint32_t expected; // red square over yellow
+        uint32_t expected;  // red square over yellow
     };
     const Case cases[] = {
         {swf::BlendMode::Normal, kRedPixel},
-        {swf::BlendMode::Multiply, kRedPixel},                      // (1,0,0) * (1,1,0)
-        {swf::BlendMode::Screen, argb(255, 255, 255, 0)},           // 1 - (1-s)(1-d)
-        {swf::BlendMode::Difference, kGreenPixel},                  // |s - d|
+        {swf::BlendMode::Multiply, kRedPixel},             // (1,0,0) * (1,1,0)
+        {swf::BlendMode::Screen, argb(255, 255, 255, 0)},  // 1 - (1-s)(1-d)
+        {swf::BlendMode::Difference, kGreenPixel},         // |s - d|
         {swf::BlendMode::Darken, kRedPixel},
         {swf::BlendMode::Lighten, argb(255, 255, 255, 0)},
         {swf::BlendMode::Add, argb(255, 255, 255, 0)},
-        {swf::BlendMode::Subtract, kRedPixel},                      // no matching operator: drawn normally
+        {swf::BlendMode::Subtract, kRedPixel},  // no matching operator: drawn normally
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.mode));
@@ -153,8 +146,7 @@ TEST(Scene, BlendModesUseTheMatchingOperator)
     }
 }
 
-TEST(Scene, AlphaAndEraseCutIntoTheirLayer)
-{
+TEST(Scene, AlphaAndEraseCutIntoTheirLayer) {
     for (swf::BlendMode mode : {swf::BlendMode::Erase, swf::BlendMode::Alpha}) {
         SCOPED_TRACE(int(mode));
         // A layer holding a red square (0..40 px) and a blue one (10..20 px) that cuts.
@@ -177,8 +169,7 @@ TEST(Scene, AlphaAndEraseCutIntoTheirLayer)
     }
 }
 
-TEST(Scene, ButtonsDrawTheirCurrentState)
-{
+TEST(Scene, ButtonsDrawTheirCurrentState) {
     swf::Button button;
     swf::ButtonRecord up;
     up.up = true;
@@ -205,16 +196,16 @@ TEST(Scene, ButtonsDrawTheirCurrentState)
     EXPECT_EQ(renderStage(*stage).at(20, 20), kBluePixel);
 }
 
-TEST(Scene, PartialRedrawMatchesTheFullPictureInsideTheClip)
-{
+TEST(Scene, PartialRedrawMatchesTheFullPictureInsideTheClip) {
     MovieBuilder b;
     std::vector<swf::ControlTag> tags;
     for (uint16_t i = 0; i < 40; ++i) {
         const swf::Rgba c{uint8_t(i * 6), uint8_t(255 - i * 6), uint8_t(i * 3), 200};
         b.add(uint16_t(i + 1), rectShape({0, 300, 0, 200}, solid(c)));
         const double angle = i * 0.3;
-        tags.push_back(place(uint16_t(i + 1), uint16_t(i + 1),
-                             {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 100.0 + i * 45, 100.0 + i * 40}));
+        tags.push_back(place(
+            uint16_t(i + 1), uint16_t(i + 1),
+            {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 100.0 + i * 45, 100.0 + i * 40}));
     }
     b.frame(tags);
     auto stage = stageOf(b);
@@ -243,8 +234,7 @@ TEST(Scene, PartialRedrawMatchesTheFullPictureInsideTheClip)
     }
 }
 
-TEST(Scene, TransparentAspectKeepsBlendModesInsideTheMovie)
-{
+TEST(Scene, TransparentAspectKeepsBlendModesInsideTheMovie) {
     // Multiply over nothing leaves the colour as it is; the host's white fill
     // (fourth byte 0) must not take part in the blend.
     MovieBuilder b;
@@ -260,9 +250,8 @@ TEST(Scene, TransparentAspectKeepsBlendModesInsideTheMovie)
     EXPECT_EQ(white.at(60, 60), 0x00FFFFFFu);
 }
 
-TEST(Scene, ChangedTwipsBecomeInvalidatedPixels)
-{
-    const render::StageMapping m = render::showAll({0, 2000, 0, 2000}, {0, 0, 200, 200}); // 10 twips a pixel
+TEST(Scene, ChangedTwipsBecomeInvalidatedPixels) {
+    const render::StageMapping m = render::showAll({0, 2000, 0, 2000}, {0, 0, 200, 200});  // 10 twips a pixel
     EXPECT_EQ(render::toPixels({105, 200, 100, 195}, m, {0, 0, 200, 200}), (PixelRect{9, 9, 21, 21}));
     EXPECT_EQ(render::toPixels({-500, 50, -500, 50}, m, {0, 0, 200, 200}), (PixelRect{0, 0, 6, 6}));
     EXPECT_TRUE(render::toPixels({5000, 6000, 0, 100}, m, {0, 0, 200, 200}).isEmpty());

@@ -19,8 +19,7 @@ namespace {
 // them go at the end keeps the leak checker's report about our own memory.
 class FontCaches : public ::testing::Environment {
 public:
-    void TearDown() override
-    {
+    void TearDown() override {
         cairo_debug_reset_static_data();
         FcFini();
     }
@@ -28,8 +27,7 @@ public:
 [[maybe_unused]] ::testing::Environment* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
 // Every character 100 twips wide, ascent 300, descent 100.
-render::TextMetrics fixedMetrics()
-{
+render::TextMetrics fixedMetrics() {
     render::TextMetrics m;
     m.ascent = 300.0;
     m.descent = 100.0;
@@ -38,8 +36,7 @@ render::TextMetrics fixedMetrics()
 }
 
 // A field 1080 twips wide: 1000 for text between the 40-twip gutters.
-swf::EditText field(swf::TextAlign align = swf::TextAlign::Left, bool wrap = false, bool multiline = false)
-{
+swf::EditText field(swf::TextAlign align = swf::TextAlign::Left, bool wrap = false, bool multiline = false) {
     swf::EditText f;
     f.bounds = {0, 1080, 0, 2000};
     f.align = align;
@@ -48,8 +45,7 @@ swf::EditText field(swf::TextAlign align = swf::TextAlign::Left, bool wrap = fal
     return f;
 }
 
-std::vector<double> xs(const render::TextLine& line)
-{
+std::vector<double> xs(const render::TextLine& line) {
     std::vector<double> out;
     for (const auto& c : line.chars)
         out.push_back(c.x);
@@ -58,14 +54,13 @@ std::vector<double> xs(const render::TextLine& line)
 
 std::u32string text(const char* s) { return render::decodeUtf8(s); }
 
-} // namespace
+}  // namespace
 
-TEST(TextLayout, AlignmentPlacesTheLineInTheField)
-{
+TEST(TextLayout, AlignmentPlacesTheLineInTheField) {
     const auto left = render::layoutText(field(), text("abc"), fixedMetrics());
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(xs(left[0]), (std::vector<double>{40, 140, 240}));
-    EXPECT_DOUBLE_EQ(left[0].baseline, 340.0); // gutter + ascent
+    EXPECT_DOUBLE_EQ(left[0].baseline, 340.0);  // gutter + ascent
 
     const auto right = render::layoutText(field(swf::TextAlign::Right), text("abc"), fixedMetrics());
     EXPECT_EQ(xs(right[0]), (std::vector<double>{740, 840, 940}));
@@ -81,12 +76,11 @@ TEST(TextLayout, AlignmentPlacesTheLineInTheField)
     EXPECT_EQ(render::layoutText(margins, text("a"), fixedMetrics())[0].chars[0].x, 120.0);
 }
 
-TEST(TextLayout, WordWrapMultilineAndLeading)
-{
+TEST(TextLayout, WordWrapMultilineAndLeading) {
     // Ten characters fit a line: "aaaa bbbb cccc" breaks before "cccc".
     const auto wrapped = render::layoutText(field(swf::TextAlign::Left, true), text("aaaa bbbb cccc"), fixedMetrics());
     ASSERT_EQ(wrapped.size(), 2u);
-    EXPECT_EQ(wrapped[0].chars.size(), 10u); // the space after "bbbb" stays on its line
+    EXPECT_EQ(wrapped[0].chars.size(), 10u);  // the space after "bbbb" stays on its line
     EXPECT_EQ(wrapped[1].chars.front().code, U'c');
     EXPECT_DOUBLE_EQ(wrapped[1].chars.front().x, 40.0);
     EXPECT_DOUBLE_EQ(wrapped[1].baseline, 340.0 + 400.0);
@@ -111,9 +105,9 @@ TEST(TextLayout, WordWrapMultilineAndLeading)
     EXPECT_EQ(single[0].chars.size(), 5u);
 }
 
-TEST(TextLayout, DecodingUtf8AndHtml)
-{
-    EXPECT_EQ(render::decodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F600}));
+TEST(TextLayout, DecodingUtf8AndHtml) {
+    EXPECT_EQ(render::decodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
+              (std::u32string{U'a', 0xE9, 0x20AC, 0x1F600}));
     EXPECT_EQ(render::decodeUtf8("\xC3"), std::u32string(1, U'\uFFFD')) << "a sequence cut short";
     EXPECT_EQ(render::decodeUtf8("\xFFx"), (std::u32string{U'\uFFFD', U'x'}));
     EXPECT_EQ(render::stripHtml("<p align=\"left\"><font face=\"x\">a &amp; b</font></p><p>c<br/>d &lt;</p>"),
@@ -132,8 +126,7 @@ namespace {
 
 // Font 5: glyph 'A' a square of half the em above the baseline, advance
 // 600/1024 em, ascent 800, descent 224.
-swf::Font squareFont()
-{
+swf::Font squareFont() {
     swf::Font font;
     font.version = 2;
     font.hasLayout = true;
@@ -147,8 +140,7 @@ swf::Font squareFont()
     return font;
 }
 
-PixelBuffer drawField(const swf::EditText& f, const std::string& content)
-{
+PixelBuffer drawField(const swf::EditText& f, const std::string& content) {
     MovieBuilder b;
     b.add(5, squareFont()).add(6, f);
     b.frame({place(1, 6)});
@@ -162,12 +154,11 @@ PixelBuffer drawField(const swf::EditText& f, const std::string& content)
     return buffer;
 }
 
-swf::EditText embeddedField(swf::TextAlign align)
-{
+swf::EditText embeddedField(swf::TextAlign align) {
     swf::EditText f;
     f.bounds = {0, 2000, 0, 1000};
     f.fontId = 5;
-    f.fontHeight = 400; // glyph squares of 200 twips (10 px), advance 234.375 twips
+    f.fontHeight = 400;  // glyph squares of 200 twips (10 px), advance 234.375 twips
     f.textColor = swf::Rgba{255, 0, 0, 255};
     f.useOutlines = true;
     f.hasLayout = true;
@@ -175,18 +166,17 @@ swf::EditText embeddedField(swf::TextAlign align)
     return f;
 }
 
-} // namespace
+}  // namespace
 
-TEST(EditText, EmbeddedGlyphsFollowTheLayout)
-{
+TEST(EditText, EmbeddedGlyphsFollowTheLayout) {
     constexpr uint32_t kWhite = argb(255, 255, 255, 255);
     constexpr uint32_t kRed = argb(255, 255, 0, 0);
     // Baseline at 40 + 800 * 400/1024 = 352.5 twips (17.6 px); glyphs from 7.6 px down to it.
     const PixelBuffer left = drawField(embeddedField(swf::TextAlign::Left), "AA");
-    EXPECT_EQ(left.at(7, 12), kRed) << hex(left.at(7, 12));      // first glyph, x 2..12
+    EXPECT_EQ(left.at(7, 12), kRed) << hex(left.at(7, 12));  // first glyph, x 2..12
     EXPECT_EQ(left.at(1, 12), kWhite);
-    EXPECT_EQ(left.at(12, 12), kWhite);                          // the gap up to 13.7
-    EXPECT_EQ(left.at(18, 12), kRed);                            // second glyph, x 13.7..23.7
+    EXPECT_EQ(left.at(12, 12), kWhite);  // the gap up to 13.7
+    EXPECT_EQ(left.at(18, 12), kRed);    // second glyph, x 13.7..23.7
     EXPECT_EQ(left.at(7, 5), kWhite);
     EXPECT_EQ(left.at(7, 19), kWhite);
 
@@ -198,10 +188,9 @@ TEST(EditText, EmbeddedGlyphsFollowTheLayout)
     EXPECT_EQ(right.at(7, 12), kWhite);
 }
 
-TEST(EditText, DeviceFontsDrawInsideTheField)
-{
+TEST(EditText, DeviceFontsDrawInsideTheField) {
     swf::EditText f;
-    f.bounds = {200, 1400, 200, 800}; // 10..70 x 10..40 px
+    f.bounds = {200, 1400, 200, 800};  // 10..70 x 10..40 px
     f.fontHeight = 400;
     f.textColor = swf::Rgba{0, 0, 0, 255};
     const PixelBuffer b = drawField(f, "Hello world, this runs past the field's right edge");

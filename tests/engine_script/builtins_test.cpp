@@ -7,8 +7,7 @@ using namespace scripttest;
 namespace {
 
 // name = [values...]
-void setArray(Actions& a, const std::string& name, const std::vector<PushValue>& values)
-{
+void setArray(Actions& a, const std::string& name, const std::vector<PushValue>& values) {
     std::vector<PushValue> pushed{PushValue(name)};
     pushed.insert(pushed.end(), values.rbegin(), values.rend());
     pushed.emplace_back(int(values.size()));
@@ -16,13 +15,11 @@ void setArray(Actions& a, const std::string& name, const std::vector<PushValue>&
 }
 
 // trace(object.member)
-void traceMember(Actions& a, const std::string& object, const std::string& member)
-{
+void traceMember(Actions& a, const std::string& object, const std::string& member) {
     a.push({object}).getVariable().push({member}).getMember().trace();
 }
 
-TEST(ArrayMethods, ChangingTheArray)
-{
+TEST(ArrayMethods, ChangingTheArray) {
     Actions a;
     setArray(a, "arr", {3, 1, 2});
     a.callMethodOn("arr", "push", {4}).trace();
@@ -46,8 +43,7 @@ TEST(ArrayMethods, ChangingTheArray)
                                      "2,c,b,a,0,7,8,9", "5", "2,c", "5", "2,c,,,e"}));
 }
 
-TEST(ArrayMethods, ConstructorForms)
-{
+TEST(ArrayMethods, ConstructorForms) {
     Actions a;
     a.push({"a1", 3, 1, "Array"}).newObject().setVariable();
     traceMember(a, "a1", "length");
@@ -58,8 +54,7 @@ TEST(ArrayMethods, ConstructorForms)
     EXPECT_EQ(traces(a), (Strings{"3", "2,3", "0"}));
 }
 
-TEST(ArrayMethods, SortOptionsAndComparators)
-{
+TEST(ArrayMethods, SortOptionsAndComparators) {
     Actions desc;
     desc.push({"b"}).getVariable().push({"a"}).getVariable().subtract().returnValue();
     Actions a;
@@ -72,17 +67,16 @@ TEST(ArrayMethods, SortOptionsAndComparators)
     a.defineFunction("desc", {"a", "b"}, desc);
     a.push({"desc"}).getVariable().push({1}).push({"n"}).getVariable().push({"sort"}).callMethod().trace();
     setArray(a, "d", {2, 1, 2});
-    a.callMethodOn("d", "sort", {4}).trace();       // UNIQUESORT with a duplicate
+    a.callMethodOn("d", "sort", {4}).trace();  // UNIQUESORT with a duplicate
     a.traceVar("d");
     setArray(a, "w", {"b", "C", "a"});
     a.callMethodOn("w", "sort", {}).trace();
-    a.callMethodOn("w", "sort", {1}).trace();       // CASEINSENSITIVE
+    a.callMethodOn("w", "sort", {1}).trace();  // CASEINSENSITIVE
     EXPECT_EQ(traces(a), (Strings{"1,10,100,9", "1,9,10,100", "100,10,9,1", "3,2,1,0", "100,10,9,1", "100,10,9,1", "0",
                                   "2,1,2", "C,a,b", "a,b,C"}));
 }
 
-TEST(ArrayMethods, SortOnFields)
-{
+TEST(ArrayMethods, SortOnFields) {
     Actions a;
     // records = [{n: "b", v: 2}, {n: "a", v: 3}, {n: "c", v: 10}]
     a.push({"records"});
@@ -95,17 +89,16 @@ TEST(ArrayMethods, SortOnFields)
         names.push({"records"}).getVariable().push({i}).getMember().push({"n"}).getMember().trace();
     a.callMethodOn("records", "sortOn", {"n"}).pop();
     a.append(names);
-    a.callMethodOn("records", "sortOn", {"v"}).pop(); // as text: "10" < "2" < "3"
+    a.callMethodOn("records", "sortOn", {"v"}).pop();  // as text: "10" < "2" < "3"
     a.append(names);
     a.callMethodOn("records", "sortOn", {"v", 16}).pop();
     a.append(names);
     EXPECT_EQ(traces(a), (Strings{"a", "b", "c", "c", "b", "a", "b", "a", "c"}));
 }
 
-TEST(ArrayMethods, AComparatorThatLiesCannotBreakTheSort)
-{
+TEST(ArrayMethods, AComparatorThatLiesCannotBreakTheSort) {
     Actions liar;
-    liar.push({1}).returnValue(); // "greater" whatever the order
+    liar.push({1}).returnValue();  // "greater" whatever the order
     Actions a;
     setArray(a, "n", {5, 3, 9, 1, 7, 2, 8});
     a.defineFunction("liar", {}, liar);
@@ -114,8 +107,7 @@ TEST(ArrayMethods, AComparatorThatLiesCannotBreakTheSort)
     EXPECT_EQ(traces(a), (Strings{"7"}));
 }
 
-TEST(StringMethods, SearchingAndCutting)
-{
+TEST(StringMethods, SearchingAndCutting) {
     Actions a;
     a.setVar("s", "Hello, World");
     a.callMethodOn("s", "charAt", {4}).trace();
@@ -138,8 +130,7 @@ TEST(StringMethods, SearchingAndCutting)
                                   "Worl", "", "12"}));
 }
 
-TEST(StringMethods, SplitCaseConcatAndFromCharCode)
-{
+TEST(StringMethods, SplitCaseConcatAndFromCharCode) {
     Actions a;
     a.setVar("s", "Hello, World");
     a.callMethodOn("s", "split", {", "}).trace();
@@ -156,14 +147,13 @@ TEST(StringMethods, SplitCaseConcatAndFromCharCode)
                                   "Hi", "object", "string"}));
 }
 
-TEST(NumberAndBoolean, ConversionsConstantsAndWrappers)
-{
+TEST(NumberAndBoolean, ConversionsConstantsAndWrappers) {
     Actions a;
     a.setVar("n", 255);
     a.callMethodOn("n", "toString", {16}).trace();
     for (const char* c : {"MAX_VALUE", "MIN_VALUE", "POSITIVE_INFINITY", "NEGATIVE_INFINITY", "NaN"})
         traceMember(a, "Number", c);
-    a.push({"Number"}).getVariable().push({"MAX_VALUE", 1}).setMember(); // read-only
+    a.push({"Number"}).getVariable().push({"MAX_VALUE", 1}).setMember();  // read-only
     traceMember(a, "Number", "MAX_VALUE");
     a.push({"12", 1, "Number"}).callFunction().trace();
     a.push({5, 1, "Number"}).newObject().push({1}).add2().trace();
@@ -173,8 +163,7 @@ TEST(NumberAndBoolean, ConversionsConstantsAndWrappers)
                                   "NaN", "1.79769313486232e+308", "12", "6", "true", "false"}));
 }
 
-TEST(MathObject, FunctionsAndConstants)
-{
+TEST(MathObject, FunctionsAndConstants) {
     Actions a;
     a.callMethodOn("Math", "abs", {-2}).trace();
     a.callMethodOn("Math", "ceil", {1.2}).trace();
@@ -193,8 +182,7 @@ TEST(MathObject, FunctionsAndConstants)
                                   "3.14159265358979", "false"}));
 }
 
-TEST(DateObject, PartsOfTheHostsClock)
-{
+TEST(DateObject, PartsOfTheHostsClock) {
     swfwriter::MovieWriter m({.version = 8});
     Actions a;
     a.push({"d", 0, "Date"}).newObject().setVariable();
@@ -209,18 +197,17 @@ TEST(DateObject, PartsOfTheHostsClock)
     Player p;
     p.movie = parsed.value();
     p.stage = model::Stage::create(p.movie);
-    p.host.epoch = 1e12; // 2001-09-09 01:46:40 UTC, a Sunday
+    p.host.epoch = 1e12;  // 2001-09-09 01:46:40 UTC, a Sunday
     p.engine = script::Engine::create(*p.stage, p.host);
     p.engine->runPending();
     EXPECT_EQ(p.host.traces, (Strings{"1000000000000", "2001", "101", "8", "9", "0", "1", "46", "40", "0", "0",
                                       "Sun Sep 9 01:46:40 GMT+0000 2001"}));
 }
 
-TEST(DateObject, ComponentsRollOverAndUtc)
-{
+TEST(DateObject, ComponentsRollOverAndUtc) {
     Actions a;
     a.push({"d", 31, 0, 2000, 3, "Date"}).newObject().setVariable();
-    a.callMethodOn("d", "setMonth", {1}).pop(); // 31 February 2000 is 2 March
+    a.callMethodOn("d", "setMonth", {1}).pop();  // 31 February 2000 is 2 March
     a.callMethodOn("d", "getMonth", {}).trace();
     a.callMethodOn("d", "getDate", {}).trace();
     a.callMethodOn("Date", "UTC", {1970, 0, 2}).trace();
@@ -234,8 +221,7 @@ TEST(DateObject, ComponentsRollOverAndUtc)
     EXPECT_EQ(traces(a), (Strings{"2", "2", "86400000", "2", "1999", "NaN", "Invalid Date"}));
 }
 
-TEST(GlobalFunctions, ParsingEscapingAndTheClock)
-{
+TEST(GlobalFunctions, ParsingEscapingAndTheClock) {
     Actions a;
     a.callFunctionNamed("parseInt", {"0x1F"}).trace();
     a.callFunctionNamed("parseInt", {"12px"}).trace();
@@ -251,12 +237,11 @@ TEST(GlobalFunctions, ParsingEscapingAndTheClock)
                                      "WIN 10,0,0,0", "0"}));
 }
 
-TEST(GlobalFunctions, EscapeUsesSingleBytesBeforeSwf6)
-{
+TEST(GlobalFunctions, EscapeUsesSingleBytesBeforeSwf6) {
     Actions a;
-    a.callFunctionNamed("escape", {"\xFC"}).trace(); // u-umlaut in the file's ANSI code page
+    a.callFunctionNamed("escape", {"\xFC"}).trace();  // u-umlaut in the file's ANSI code page
     a.callFunctionNamed("unescape", {"%FC"}).trace();
     EXPECT_EQ(traces(a, 5), (Strings{"%FC", "\xC3\xBC"}));
 }
 
-} // namespace
+}  // namespace

@@ -13,8 +13,7 @@ using script::ExternalValue;
 
 namespace {
 
-ExternalValue sample()
-{
+ExternalValue sample() {
     return ExternalValue::object({
         {"name", ExternalValue::fromString("a <b> & \"c\" 'd'")},
         {"n", ExternalValue::fromNumber(-1.5)},
@@ -24,15 +23,15 @@ ExternalValue sample()
     });
 }
 
-TEST(Codec, ValuesRoundTrip)
-{
+TEST(Codec, ValuesRoundTrip) {
     ExternalValue v = sample();
     std::string xml = ExternalCallCodec::encodeValue(v);
-    EXPECT_EQ(xml, "<object><property id=\"name\"><string>a &lt;b&gt; &amp; &quot;c&quot; &apos;d&apos;</string>"
-                   "</property><property id=\"n\"><number>-1.5</number></property><property id=\"list\"><array>"
-                   "<property id=\"0\"><true/></property><property id=\"1\"><false/></property><property id=\"2\">"
-                   "<null/></property><property id=\"3\"><undefined/></property></array></property>"
-                   "<property id=\"empty\"><object></object></property></object>");
+    EXPECT_EQ(xml,
+              "<object><property id=\"name\"><string>a &lt;b&gt; &amp; &quot;c&quot; &apos;d&apos;</string>"
+              "</property><property id=\"n\"><number>-1.5</number></property><property id=\"list\"><array>"
+              "<property id=\"0\"><true/></property><property id=\"1\"><false/></property><property id=\"2\">"
+              "<null/></property><property id=\"3\"><undefined/></property></array></property>"
+              "<property id=\"empty\"><object></object></property></object>");
     auto back = ExternalCallCodec::decodeValue(xml);
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, v);
@@ -43,37 +42,38 @@ TEST(Codec, ValuesRoundTrip)
               std::numeric_limits<double>::infinity());
 }
 
-TEST(Codec, RequestsAndLenientSpacing)
-{
-    std::string xml = ExternalCallCodec::encodeRequest("f&g", {ExternalValue::fromString("x"), ExternalValue::fromNumber(2)});
-    EXPECT_EQ(xml, "<invoke name=\"f&amp;g\" returntype=\"xml\"><arguments><string>x</string><number>2</number>"
-                   "</arguments></invoke>");
+TEST(Codec, RequestsAndLenientSpacing) {
+    std::string xml =
+        ExternalCallCodec::encodeRequest("f&g", {ExternalValue::fromString("x"), ExternalValue::fromNumber(2)});
+    EXPECT_EQ(xml,
+              "<invoke name=\"f&amp;g\" returntype=\"xml\"><arguments><string>x</string><number>2</number>"
+              "</arguments></invoke>");
     auto r = ExternalCallCodec::decodeRequest(xml);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->name, "f&g");
     ASSERT_EQ(r->args.size(), 2u);
     EXPECT_EQ(r->args[1], ExternalValue::fromNumber(2));
     auto spaced = ExternalCallCodec::decodeRequest(
-        " <invoke name='h' returntype=\"xml\">\n <arguments> <string>&#65;&#x42;</string> <string/> </arguments>\n</invoke> ");
+        " <invoke name='h' returntype=\"xml\">\n <arguments> <string>&#65;&#x42;</string> <string/> "
+        "</arguments>\n</invoke> ");
     ASSERT_TRUE(spaced);
-    EXPECT_EQ(spaced->args, (std::vector<ExternalValue>{ExternalValue::fromString("AB"), ExternalValue::fromString("")}));
+    EXPECT_EQ(spaced->args,
+              (std::vector<ExternalValue>{ExternalValue::fromString("AB"), ExternalValue::fromString("")}));
     EXPECT_TRUE(ExternalCallCodec::decodeRequest("<invoke name=\"noargs\"/>"));
     auto sparse = ExternalCallCodec::decodeValue("<array><property id=\"2\"><number>7</number></property></array>");
     ASSERT_TRUE(sparse);
     EXPECT_EQ(sparse->elements.size(), 3u);
 }
 
-TEST(Codec, MalformedInputDecodesToNothing)
-{
+TEST(Codec, MalformedInputDecodesToNothing) {
     for (const char* bad : {"", "<string>unclosed", "<string>a</number>", "<number>1</number><number>2</number>",
                             "<array><property><true/></property></array>", "<object><item id=\"a\"/></object>",
-                            "<string>&bogus;</string>", "<string>&#0;</string>", "<string>&#xD800;</string>",
-                            "<foo/>", "<true>x</true>", "<invoke name=\"x\"></invoke>", "text",
-                            "<string a=\"1></string>"})
+                            "<string>&bogus;</string>", "<string>&#0;</string>", "<string>&#xD800;</string>", "<foo/>",
+                            "<true>x</true>", "<invoke name=\"x\"></invoke>", "text", "<string a=\"1></string>"})
         EXPECT_FALSE(ExternalCallCodec::decodeValue(bad)) << bad;
-    for (const char* bad : {"<invoke/>", "<invoke name=\"f\"><arguments><bad/></arguments></invoke>",
-                            "<invoke name=\"f\"><arguments>", "<call name=\"f\"/>",
-                            "<invoke name=\"f\"></invoke>trailing"})
+    for (const char* bad :
+         {"<invoke/>", "<invoke name=\"f\"><arguments><bad/></arguments></invoke>", "<invoke name=\"f\"><arguments>",
+          "<call name=\"f\"/>", "<invoke name=\"f\"></invoke>trailing"})
         EXPECT_FALSE(ExternalCallCodec::decodeRequest(bad)) << bad;
     std::string deep;
     for (int i = 0; i < 100; ++i)
@@ -87,8 +87,7 @@ TEST(Codec, MalformedInputDecodesToNothing)
     EXPECT_TRUE(huge->elements.empty()) << "a huge index does not make a huge array";
 }
 
-TEST(FSCommand, ReachesTheHostInOrder)
-{
+TEST(FSCommand, ReachesTheHostInOrder) {
     Actions a;
     a.fscommand("first", "one");
     a.push({"FSCommand:second", "two"}).getUrl2(0);
@@ -106,8 +105,7 @@ TEST(FSCommand, ReachesTheHostInOrder)
     EXPECT_EQ(p->host.urls[1].method, script::UrlRequest::Method::Get);
 }
 
-TEST(ExternalInterface, CallCarriesArgumentsAndReturnsTheAnswer)
-{
+TEST(ExternalInterface, CallCarriesArgumentsAndReturnsTheAnswer) {
     Actions a;
     a.traceVar("ExternalInterface.available");
     // r = ExternalInterface.call("getData", "key", [1, "two"])
@@ -140,18 +138,25 @@ TEST(ExternalInterface, CallCarriesArgumentsAndReturnsTheAnswer)
     EXPECT_EQ(call.args, (std::vector<ExternalValue>{
                              ExternalValue::fromString("key"),
                              ExternalValue::array({ExternalValue::fromNumber(1), ExternalValue::fromString("two")})}));
-    EXPECT_EQ(call.xml, "<invoke name=\"getData\" returntype=\"xml\"><arguments><string>key</string><array>"
-                        "<property id=\"0\"><number>1</number></property><property id=\"1\"><string>two</string>"
-                        "</property></array></arguments></invoke>");
+    EXPECT_EQ(call.xml,
+              "<invoke name=\"getData\" returntype=\"xml\"><arguments><string>key</string><array>"
+              "<property id=\"0\"><number>1</number></property><property id=\"1\"><string>two</string>"
+              "</property></array></arguments></invoke>");
 }
 
-TEST(ExternalInterface, CyclesAndFunctionsBecomeNull)
-{
+TEST(ExternalInterface, CyclesAndFunctionsBecomeNull) {
     Actions a;
     a.push({"o", 0}).initObject().setVariable();
     a.push({"o"}).getVariable().push({"self"}).push({"o"}).getVariable().setMember();
     a.push({"o"}).getVariable().push({"f"}).defineFunction("", {}, Actions()).setMember();
-    a.push({"o"}).getVariable().push({"send", 2}).push({"ExternalInterface"}).getVariable().push({"call"}).callMethod().pop();
+    a.push({"o"})
+        .getVariable()
+        .push({"send", 2})
+        .push({"ExternalInterface"})
+        .getVariable()
+        .push({"call"})
+        .callMethod()
+        .pop();
     auto p = runFrame(a);
     ASSERT_TRUE(p);
     ASSERT_EQ(p->host.calls.size(), 1u);
@@ -159,8 +164,7 @@ TEST(ExternalInterface, CyclesAndFunctionsBecomeNull)
               ExternalValue::object({{"self", ExternalValue::null()}, {"f", ExternalValue::null()}}));
 }
 
-TEST(Callbacks, TheHostInvokesRegisteredFunctions)
-{
+TEST(Callbacks, TheHostInvokesRegisteredFunctions) {
     Actions add;
     add.push({"this"}).getVariable().push({"base"}).getMember();
     add.push({"a"}).getVariable().add2().push({"b"}).getVariable().push({0}).getMember().add2().returnValue();
@@ -195,8 +199,7 @@ TEST(Callbacks, TheHostInvokesRegisteredFunctions)
     EXPECT_EQ(p->host.errors.size(), 1u);
 }
 
-TEST(Reentrancy, TheHostMayCallBackWhileAScriptRuns)
-{
+TEST(Reentrancy, TheHostMayCallBackWhileAScriptRuns) {
     Actions a;
     a.setVar("before", 1);
     a.push({"answer", "ask", 1}).push({"ExternalInterface"}).getVariable().push({"call"}).callMethod().setVariable();
@@ -214,7 +217,7 @@ TEST(Reentrancy, TheHostMayCallBackWhileAScriptRuns)
     p.host.answer = [&](const script::ExternalCall&) -> std::optional<std::string> {
         seen = p.engine->getVariable("before");
         (void)p.engine->setVariable("fromHost", "set during the call");
-        p.engine->tick(); // ignored inside a script
+        p.engine->tick();  // ignored inside a script
         return "<string>ok</string>";
     };
     p.engine = script::Engine::create(*p.stage, p.host);
@@ -224,4 +227,4 @@ TEST(Reentrancy, TheHostMayCallBackWhileAScriptRuns)
     EXPECT_TRUE(p.host.errors.empty());
 }
 
-} // namespace
+}  // namespace

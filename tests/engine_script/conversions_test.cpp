@@ -13,13 +13,9 @@ using namespace scripttest;
 
 namespace {
 
-std::string fmt(double n)
-{
-    return script::utf16ToUtf8(script::numberToString(n));
-}
+std::string fmt(double n) { return script::utf16ToUtf8(script::numberToString(n)); }
 
-TEST(NumberText, FifteenSignificantDigitsAndExponentForms)
-{
+TEST(NumberText, FifteenSignificantDigitsAndExponentForms) {
     const struct {
         double value;
         const char* text;
@@ -50,8 +46,7 @@ TEST(NumberText, FifteenSignificantDigitsAndExponentForms)
         EXPECT_EQ(fmt(c.value), c.text) << "for " << c.value;
 }
 
-TEST(NumberText, RadixPrintsTheIntegerPart)
-{
+TEST(NumberText, RadixPrintsTheIntegerPart) {
     EXPECT_EQ(script::utf16ToUtf8(script::numberToRadixString(255, 16)), "ff");
     EXPECT_EQ(script::utf16ToUtf8(script::numberToRadixString(255.9, 16)), "ff");
     EXPECT_EQ(script::utf16ToUtf8(script::numberToRadixString(-255, 2)), "-11111111");
@@ -60,8 +55,7 @@ TEST(NumberText, RadixPrintsTheIntegerPart)
     EXPECT_EQ(script::utf16ToUtf8(script::numberToRadixString(10, 40)), "10") << "an invalid radix means 10";
 }
 
-TEST(NumberText, WholeStringLiterals)
-{
+TEST(NumberText, WholeStringLiterals) {
     auto parse = [](const char16_t* s) { return script::parseNumberLiteral(s); };
     EXPECT_EQ(parse(u"12"), 12.0);
     EXPECT_EQ(parse(u" 12 "), 12.0);
@@ -74,8 +68,7 @@ TEST(NumberText, WholeStringLiterals)
         EXPECT_FALSE(parse(bad)) << "\"" << script::utf16ToUtf8(bad) << "\" is not a number";
 }
 
-TEST(NumberText, ParseIntAndParseFloatPrefixes)
-{
+TEST(NumberText, ParseIntAndParseFloatPrefixes) {
     EXPECT_EQ(script::parseIntPrefix(u"0x1F", std::nullopt), 31.0);
     EXPECT_EQ(script::parseIntPrefix(u"010", std::nullopt), 8.0) << "a leading zero is octal";
     EXPECT_EQ(script::parseIntPrefix(u"010", 10), 10.0);
@@ -90,8 +83,7 @@ TEST(NumberText, ParseIntAndParseFloatPrefixes)
     EXPECT_TRUE(std::isnan(script::parseFloatPrefix(u"x1")));
 }
 
-TEST(NumberText, Int32Wrapping)
-{
+TEST(NumberText, Int32Wrapping) {
     EXPECT_EQ(script::toInt32(4294967296.0 + 5), 5);
     EXPECT_EQ(script::toInt32(-1), -1);
     EXPECT_EQ(script::toInt32(2147483648.0), -2147483647 - 1);
@@ -101,8 +93,7 @@ TEST(NumberText, Int32Wrapping)
     EXPECT_EQ(script::toUint32(-1), 4294967295u);
 }
 
-TEST(Utf, RoundTripsAndReplacesBrokenSequences)
-{
+TEST(Utf, RoundTripsAndReplacesBrokenSequences) {
     std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
     std::u16string wide = script::utf8ToUtf16(text);
     EXPECT_EQ(wide.size(), 5u) << "a, e-acute, euro, and a surrogate pair";
@@ -114,8 +105,7 @@ TEST(Utf, RoundTripsAndReplacesBrokenSequences)
 
 // --- the rules as scripts see them -------------------------------------------
 
-TEST(Conversions, UndefinedIsEmptyTextUpToSwf6)
-{
+TEST(Conversions, UndefinedIsEmptyTextUpToSwf6) {
     Actions a;
     a.push({Undefined{}, "x"}).add2().trace();
     a.push({Undefined{}, 1}).add2().trace();
@@ -123,18 +113,16 @@ TEST(Conversions, UndefinedIsEmptyTextUpToSwf6)
     EXPECT_EQ(traces(a, 7), (Strings{"undefinedx", "NaN"}));
 }
 
-TEST(Conversions, StringsAsNumbersInSwf4AndLater)
-{
+TEST(Conversions, StringsAsNumbersInSwf4AndLater) {
     Actions a;
-    a.push({"abc", 1}).add().trace();     // SWF 4 Add: numbers only
+    a.push({"abc", 1}).add().trace();  // SWF 4 Add: numbers only
     a.push({"0x10", 1}).add().trace();
     a.push({"", 1}).add().trace();
     EXPECT_EQ(traces(a, 4), (Strings{"1", "17", "1"}));
     EXPECT_EQ(traces(a, 5), (Strings{"NaN", "17", "NaN"}));
 }
 
-TEST(Conversions, StringsAsBooleans)
-{
+TEST(Conversions, StringsAsBooleans) {
     Actions a;
     for (const char* s : {"abc", "0", "1", ""})
         a.push({s}).logicalNot().logicalNot().trace();
@@ -142,8 +130,7 @@ TEST(Conversions, StringsAsBooleans)
     EXPECT_EQ(traces(a, 7), (Strings{"true", "true", "true", "false"}));
 }
 
-TEST(Conversions, Swf4PushesNumbersForTruth)
-{
+TEST(Conversions, Swf4PushesNumbersForTruth) {
     Actions a;
     a.push({1, 1}).equals().trace();
     a.push({2, 1}).less().trace();
@@ -153,8 +140,7 @@ TEST(Conversions, Swf4PushesNumbersForTruth)
     EXPECT_EQ(traces(a, 5), (Strings{"true", "false", "true", "Infinity"}));
 }
 
-TEST(Conversions, LooseAndStrictEquality)
-{
+TEST(Conversions, LooseAndStrictEquality) {
     Actions a;
     a.push({"10", 10}).equals2().trace();
     a.push({Null{}, Undefined{}}).equals2().trace();
@@ -163,13 +149,12 @@ TEST(Conversions, LooseAndStrictEquality)
     a.push({"abc", "abc"}).equals2().trace();
     a.push({"1", 1}).strictEquals().trace();
     a.push({1.0, 1}).strictEquals().trace();
-    a.push({0.0}).push({0}).divide(); // NaN
+    a.push({0.0}).push({0}).divide();  // NaN
     a.pushDuplicate().equals2().trace();
     EXPECT_EQ(traces(a), (Strings{"true", "true", "false", "true", "true", "false", "true", "false"}));
 }
 
-TEST(Conversions, ComparisonsOfStringsAndNumbers)
-{
+TEST(Conversions, ComparisonsOfStringsAndNumbers) {
     Actions a;
     a.push({"10", "9"}).less2().trace();  // code units: '1' < '9'
     a.push({10, "9"}).less2().trace();    // numbers
@@ -180,8 +165,7 @@ TEST(Conversions, ComparisonsOfStringsAndNumbers)
     EXPECT_EQ(traces(a), (Strings{"true", "false", "undefined", "true", "true", "true"}));
 }
 
-TEST(Conversions, AdditionConcatenatesWhenEitherSideIsText)
-{
+TEST(Conversions, AdditionConcatenatesWhenEitherSideIsText) {
     Actions a;
     a.push({"1", 2}).add2().trace();
     a.push({1, 2}).add2().trace();
@@ -191,8 +175,7 @@ TEST(Conversions, AdditionConcatenatesWhenEitherSideIsText)
     EXPECT_EQ(traces(a), (Strings{"12", "3", "2", "0.3", "anull"}));
 }
 
-TEST(Conversions, TypeOfEveryKind)
-{
+TEST(Conversions, TypeOfEveryKind) {
     Actions a;
     a.push({Undefined{}}).typeOf().trace();
     a.push({Null{}}).typeOf().trace();
@@ -206,8 +189,7 @@ TEST(Conversions, TypeOfEveryKind)
               (Strings{"undefined", "null", "boolean", "number", "string", "object", "function", "movieclip"}));
 }
 
-TEST(Conversions, ObjectsBecomeTextThroughTheirMethods)
-{
+TEST(Conversions, ObjectsBecomeTextThroughTheirMethods) {
     Actions a;
     a.push({0}).initObject().trace();
     a.push({2, 1, 2}).initArray().trace();
@@ -221,8 +203,7 @@ TEST(Conversions, ObjectsBecomeTextThroughTheirMethods)
     EXPECT_EQ(traces(a), (Strings{"[object Object]", "1,2", "[type Function]", "_level0", "42"}));
 }
 
-TEST(Conversions, IntegerAndNumberConversionActions)
-{
+TEST(Conversions, IntegerAndNumberConversionActions) {
     Actions a;
     a.push({-3.7}).toInteger().trace();
     a.push({"12"}).toNumber().trace();
@@ -231,4 +212,4 @@ TEST(Conversions, IntegerAndNumberConversionActions)
     EXPECT_EQ(traces(a), (Strings{"-3", "12", "123", "0"}));
 }
 
-} // namespace
+}  // namespace

@@ -9,15 +9,13 @@ using namespace scripttest;
 
 namespace {
 
-Actions traceName(const std::string& suffix)
-{
+Actions traceName(const std::string& suffix) {
     Actions a;
     a.push({"_name"}).getVariable().push({suffix}).add2().trace();
     return a;
 }
 
-TEST(Order, InitActionsThenEachClipsFrameThenItsLoad)
-{
+TEST(Order, InitActionsThenEachClipsFrameThenItsLoad) {
     swfwriter::MovieWriter m({.version = 8});
     Actions frame = traceName(" frame");
     uint16_t s = spriteWith(m, &frame);
@@ -28,7 +26,7 @@ TEST(Order, InitActionsThenEachClipsFrameThenItsLoad)
     m.doAction(Actions().push({"root frame"}).trace());
     m.doInitAction(s, Actions().push({"init S"}).trace());
     m.showFrame();
-    m.place(s, 3, named("three")); // the init action does not run again
+    m.place(s, 3, named("three"));  // the init action does not run again
     m.showFrame();
     auto p = Player::load(m);
     ASSERT_TRUE(p);
@@ -38,8 +36,7 @@ TEST(Order, InitActionsThenEachClipsFrameThenItsLoad)
     EXPECT_EQ(p->host.traces.size(), 6u);
 }
 
-TEST(Order, EnterFrameRunsBeforeTheNewFramesActions)
-{
+TEST(Order, EnterFrameRunsBeforeTheNewFramesActions) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);
     swfwriter::Place c = named("c");
@@ -59,12 +56,11 @@ TEST(Order, EnterFrameRunsBeforeTheNewFramesActions)
     EXPECT_EQ(p->host.traces, (Strings{"root 1"}));
     p->engine->tick();
     EXPECT_EQ(p->host.traces, (Strings{"root 1", "enter", "handler c", "root 2"}));
-    p->engine->tick(); // back to frame 1: c stays (same character, same depth)
+    p->engine->tick();  // back to frame 1: c stays (same character, same depth)
     EXPECT_EQ(p->host.traces, (Strings{"root 1", "enter", "handler c", "root 2", "enter", "handler c", "root 1"}));
 }
 
-TEST(Order, UnloadEventsWhenTheTimelineRemovesAClip)
-{
+TEST(Order, UnloadEventsWhenTheTimelineRemovesAClip) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);
     swfwriter::Place c = named("c");
@@ -83,8 +79,7 @@ TEST(Order, UnloadEventsWhenTheTimelineRemovesAClip)
     EXPECT_EQ(p->host.traces, (Strings{"c unload", "onUnload", "root 2"}));
 }
 
-TEST(Order, AGotoQueuesTheTargetFrameAfterTheBlock)
-{
+TEST(Order, AGotoQueuesTheTargetFrameAfterTheBlock) {
     swfwriter::MovieWriter m({.version = 8});
     m.doAction(Actions().push({"f1 start"}).trace().push({3}).gotoFrame2(false).push({"f1 end"}).trace());
     m.showFrame();
@@ -99,8 +94,7 @@ TEST(Order, AGotoQueuesTheTargetFrameAfterTheBlock)
     EXPECT_FALSE(p->root().isPlaying());
 }
 
-TEST(Order, AClipRemovedBeforeItsTurnRunsOnlyItsUnload)
-{
+TEST(Order, AClipRemovedBeforeItsTurnRunsOnlyItsUnload) {
     swfwriter::MovieWriter m({.version = 8});
     Actions frame = traceName(" frame");
     uint16_t s = spriteWith(m, &frame);
@@ -118,8 +112,7 @@ TEST(Order, AClipRemovedBeforeItsTurnRunsOnlyItsUnload)
     EXPECT_FALSE(p->clip("s"));
 }
 
-TEST(Intervals, FireOnTheHostsClockWithoutBursts)
-{
+TEST(Intervals, FireOnTheHostsClockWithoutBursts) {
     Actions body;
     body.push({"count", "count"}).getVariable().increment().setVariable();
     body.push({"tick "}).push({"count"}).getVariable().add2().trace();
@@ -145,17 +138,17 @@ TEST(Intervals, FireOnTheHostsClockWithoutBursts)
     EXPECT_EQ(p->host.traces, (Strings{"tick 1", "obj:arg"}));
     tickAt(160);
     EXPECT_EQ(p->host.traces, (Strings{"tick 1", "obj:arg", "once"}));
-    tickAt(450); // far behind: each fires once, then again 100 ms from now
+    tickAt(450);  // far behind: each fires once, then again 100 ms from now
     EXPECT_EQ(p->host.traces, (Strings{"tick 1", "obj:arg", "once", "tick 2", "obj:arg"}));
-    p->engine->runActions(p->root(), Actions().push({"id"}).getVariable().push({1, "clearInterval"}).callFunction().bytes());
+    p->engine->runActions(p->root(),
+                          Actions().push({"id"}).getVariable().push({1, "clearInterval"}).callFunction().bytes());
     tickAt(549);
     EXPECT_EQ(p->host.traces.size(), 5u);
     tickAt(550);
     EXPECT_EQ(p->host.traces, (Strings{"tick 1", "obj:arg", "once", "tick 2", "obj:arg", "obj:arg"}));
 }
 
-TEST(BoundText, FieldsShowTheirVariables)
-{
+TEST(BoundText, FieldsShowTheirVariables) {
     swfwriter::MovieWriter m({.version = 8});
     swfwriter::EditTextSpec spec;
     spec.bounds = {0, 2000, 0, 400};
@@ -177,8 +170,9 @@ TEST(BoundText, FieldsShowTheirVariables)
     EXPECT_EQ(text->text(), "7");
     p->engine->runActions(p->root(), Actions().push({"score"}).deleteVariable().pop().bytes());
     EXPECT_EQ(text->text(), "");
-    p->engine->runActions(p->root(), Actions().push({"field"}).getVariable().push({"text"}).getMember().trace().bytes());
+    p->engine->runActions(p->root(),
+                          Actions().push({"field"}).getVariable().push({"text"}).getMember().trace().bytes());
     EXPECT_EQ(p->host.traces.back(), "");
 }
 
-} // namespace
+}  // namespace

@@ -9,26 +9,23 @@ namespace flag = script::FunctionFlag;
 
 namespace {
 
-Actions returnSum()
-{
+Actions returnSum() {
     Actions body;
     body.push({"a"}).getVariable().push({"b"}).getVariable().add2().returnValue();
     return body;
 }
 
-TEST(Functions, DefineAndCallByName)
-{
+TEST(Functions, DefineAndCallByName) {
     Actions a;
     a.defineFunction("sum", {"a", "b"}, returnSum());
     a.callFunctionNamed("sum", {2, 3}).trace();
     a.callFunctionNamed("sum", {"x", 1}).trace();
-    a.callFunctionNamed("sum", {1}).trace(); // b is undefined: NaN
+    a.callFunctionNamed("sum", {1}).trace();  // b is undefined: NaN
     a.callFunctionNamed("missing", {1}).trace();
     EXPECT_EQ(traces(a), (Strings{"5", "x1", "NaN", "undefined"}));
 }
 
-TEST(Functions, ClosuresKeepTheirOwnActivation)
-{
+TEST(Functions, ClosuresKeepTheirOwnActivation) {
     Actions inner;
     inner.push({"n", "n"}).getVariable().increment().setVariable();
     inner.push({"n"}).getVariable().returnValue();
@@ -42,12 +39,11 @@ TEST(Functions, ClosuresKeepTheirOwnActivation)
     a.callFunctionNamed("c1", {}).trace();
     a.callFunctionNamed("c1", {}).trace();
     a.callFunctionNamed("c2", {}).trace();
-    a.traceVar("n"); // the counters' n never reached the timeline
+    a.traceVar("n");  // the counters' n never reached the timeline
     EXPECT_EQ(traces(a), (Strings{"1", "2", "1", "undefined"}));
 }
 
-TEST(Functions, LocalsStayLocalAndPlainAssignmentsReachTheTimeline)
-{
+TEST(Functions, LocalsStayLocalAndPlainAssignmentsReachTheTimeline) {
     Actions f;
     f.push({"t", 5}).defineLocal();
     f.push({"u", 7}).setVariable();
@@ -60,8 +56,7 @@ TEST(Functions, LocalsStayLocalAndPlainAssignmentsReachTheTimeline)
     EXPECT_EQ(traces(a), (Strings{"timeline", "undefined", "7"}));
 }
 
-TEST(Functions, ArgumentsObject)
-{
+TEST(Functions, ArgumentsObject) {
     Actions f;
     f.push({"arguments"}).getVariable().push({"length"}).getMember();
     f.push({":"}).add2();
@@ -74,8 +69,7 @@ TEST(Functions, ArgumentsObject)
     EXPECT_EQ(traces(a), (Strings{"3:2true"}));
 }
 
-TEST(Functions, RecursionComputesAFactorial)
-{
+TEST(Functions, RecursionComputesAFactorial) {
     // function fact(n) { if (n <= 1) return 1; return n * fact(n - 1); }
     Actions f;
     f.push({"n"}).getVariable().push({2}).less2().logicalNot().ifTrue("recurse");
@@ -90,21 +84,20 @@ TEST(Functions, RecursionComputesAFactorial)
     EXPECT_EQ(traces(a), (Strings{"3628800"}));
 }
 
-TEST(Functions, DefineFunction2PreloadsRegistersInOrder)
-{
-    swfwriter::Function2Spec spec; // anonymous: the function is pushed
+TEST(Functions, DefineFunction2PreloadsRegistersInOrder) {
+    swfwriter::Function2Spec spec;  // anonymous: the function is pushed
     spec.registerCount = 7;
-    spec.flags = flag::PreloadThis | flag::PreloadArguments | flag::PreloadRoot | flag::PreloadGlobal |
-                 flag::SuppressSuper;
+    spec.flags =
+        flag::PreloadThis | flag::PreloadArguments | flag::PreloadRoot | flag::PreloadGlobal | flag::SuppressSuper;
     spec.params = {{5, "x"}, {0, "y"}};
     Actions body;
-    body.push({Register{1}, "name"}).getMember().trace();   // this
-    body.push({Register{2}, "length"}).getMember().trace(); // arguments
-    body.push({Register{3}}).trace();                       // _root
-    body.push({Register{4}, "Math"}).getMember().typeOf().trace(); // _global
-    body.push({Register{5}}).trace();                       // x
-    body.push({"y"}).getVariable().trace();                 // y is a local variable
-    body.push({"x"}).getVariable().trace();                 // x lives only in its register
+    body.push({Register{1}, "name"}).getMember().trace();           // this
+    body.push({Register{2}, "length"}).getMember().trace();         // arguments
+    body.push({Register{3}}).trace();                               // _root
+    body.push({Register{4}, "Math"}).getMember().typeOf().trace();  // _global
+    body.push({Register{5}}).trace();                               // x
+    body.push({"y"}).getVariable().trace();                         // y is a local variable
+    body.push({"x"}).getVariable().trace();                         // x lives only in its register
     Actions a;
     a.push({"o", "name", "the object", 1}).initObject().setVariable();
     a.push({"o"}).getVariable().push({"f"}).defineFunction2(spec, body).setMember();
@@ -113,8 +106,7 @@ TEST(Functions, DefineFunction2PreloadsRegistersInOrder)
     EXPECT_EQ(traces(a, 7), (Strings{"the object", "2", "_level0", "object", "first", "second", "undefined"}));
 }
 
-TEST(Functions, DefineFunction2WithoutPreloadsStillSeesThisAndArguments)
-{
+TEST(Functions, DefineFunction2WithoutPreloadsStillSeesThisAndArguments) {
     swfwriter::Function2Spec spec;
     spec.name = "g";
     spec.registerCount = 2;
@@ -128,8 +120,7 @@ TEST(Functions, DefineFunction2WithoutPreloadsStillSeesThisAndArguments)
     EXPECT_EQ(traces(a, 7), (Strings{"12"}));
 }
 
-TEST(Functions, CallAndApplySetThis)
-{
+TEST(Functions, CallAndApplySetThis) {
     Actions f;
     f.push({"this"}).getVariable().push({"name"}).getMember();
     f.push({"a"}).getVariable().add2();
@@ -145,8 +136,7 @@ TEST(Functions, CallAndApplySetThis)
     EXPECT_EQ(traces(a), (Strings{"O12", "O34"}));
 }
 
-TEST(Functions, CallingSomethingThatIsNotAFunctionGivesUndefined)
-{
+TEST(Functions, CallingSomethingThatIsNotAFunctionGivesUndefined) {
     Actions a;
     a.setVar("notAFunction", 5);
     a.callFunctionNamed("notAFunction", {}).trace();
@@ -154,4 +144,4 @@ TEST(Functions, CallingSomethingThatIsNotAFunctionGivesUndefined)
     EXPECT_EQ(traces(a), (Strings{"undefined", "undefined"}));
 }
 
-} // namespace
+}  // namespace

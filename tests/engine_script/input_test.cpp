@@ -14,15 +14,13 @@ namespace {
 
 constexpr swfwriter::Color kBlue{0, 0, 255};
 
-swfwriter::ButtonActionSpec traceOn(uint16_t conditions, const std::string& text, uint8_t key = 0)
-{
+swfwriter::ButtonActionSpec traceOn(uint16_t conditions, const std::string& text, uint8_t key = 0) {
     return {conditions, key, Actions().push({text}).trace().bytes()};
 }
 
 // A 100x100 pixel button at (100, 100) pixels with a trace for every
 // transition and for the key 'a'.
-std::unique_ptr<Player> buttonMovie()
-{
+std::unique_ptr<Player> buttonMovie() {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kBlue);
     swfwriter::ButtonRecordSpec record;
@@ -43,8 +41,7 @@ std::unique_ptr<Player> buttonMovie()
     return Player::load(m);
 }
 
-TEST(Buttons, EveryTransitionRunsItsConditionActions)
-{
+TEST(Buttons, EveryTransitionRunsItsConditionActions) {
     auto p = buttonMovie();
     ASSERT_TRUE(p);
     auto* button = p->root().displayList().at(1)->as<model::ButtonObject>();
@@ -84,8 +81,7 @@ TEST(Buttons, EveryTransitionRunsItsConditionActions)
     EXPECT_EQ(p->host.traces, (Strings{"key a"}));
 }
 
-TEST(Buttons, ActionsRunInTheClipHoldingTheButton)
-{
+TEST(Buttons, ActionsRunInTheClipHoldingTheButton) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kBlue);
     swfwriter::ButtonRecordSpec record;
@@ -107,8 +103,7 @@ TEST(Buttons, ActionsRunInTheClipHoldingTheButton)
     EXPECT_EQ(p->engine->getVariable("/holder:clicked"), "true");
 }
 
-TEST(ButtonClips, HandlersMakeAClipReactLikeAButton)
-{
+TEST(ButtonClips, HandlersMakeAClipReactLikeAButton) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kBlue);
     swfwriter::SpriteWriter s(8);
@@ -133,20 +128,18 @@ TEST(ButtonClips, HandlersMakeAClipReactLikeAButton)
     e.mouseMove({1000, 1000});
     e.mouseDown({1000, 1000});
     e.mouseUp({1000, 1000});
-    e.mouseMove({3000, 1000}); // between the two clips
+    e.mouseMove({3000, 1000});  // between the two clips
     e.mouseMove({5000, 1000});
     e.mouseDown({5000, 1000});
     e.mouseUp({5000, 1000});
-    EXPECT_EQ(p->host.traces,
-              (Strings{"onRollOver c", "onPress c", "onRelease c", "onRollOut c", "on(press)"}));
+    EXPECT_EQ(p->host.traces, (Strings{"onRollOver c", "onPress c", "onRelease c", "onRollOut c", "on(press)"}));
     p->engine->runActions(p->root(), Actions().push({"c"}).getVariable().push({"enabled", false}).setMember().bytes());
     p->host.traces.clear();
     e.mouseMove({1000, 1000});
     EXPECT_TRUE(p->host.traces.empty()) << "a disabled clip does not react";
 }
 
-TEST(Listeners, MouseListenersAndClipEventsHearEveryEvent)
-{
+TEST(Listeners, MouseListenersAndClipEventsHearEveryEvent) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);
     swfwriter::Place c = named("c");
@@ -170,16 +163,21 @@ TEST(Listeners, MouseListenersAndClipEventsHearEveryEvent)
     p->engine->mouseUp({200, 300});
     p->engine->mouseWheel(-3);
     EXPECT_EQ(p->host.traces, (Strings{"clip mouseDown", "down 10,15", "wheel -3"}));
-    p->engine->runActions(
-        p->root(),
-        Actions().push({"l"}).getVariable().push({1}).push({"Mouse"}).getVariable().push({"removeListener"}).callMethod()
-            .trace().bytes());
+    p->engine->runActions(p->root(), Actions()
+                                         .push({"l"})
+                                         .getVariable()
+                                         .push({1})
+                                         .push({"Mouse"})
+                                         .getVariable()
+                                         .push({"removeListener"})
+                                         .callMethod()
+                                         .trace()
+                                         .bytes());
     p->engine->mouseDown({0, 0});
     EXPECT_EQ(p->host.traces, (Strings{"clip mouseDown", "down 10,15", "wheel -3", "true", "clip mouseDown"}));
 }
 
-TEST(Listeners, KeysReachListenersClipEventsAndKeyState)
-{
+TEST(Listeners, KeysReachListenersClipEventsAndKeyState) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);
     swfwriter::Place c = named("c");
@@ -208,8 +206,7 @@ TEST(Listeners, KeysReachListenersClipEventsAndKeyState)
                                        "down 37 0 false"}));
 }
 
-TEST(Drag, TheClipFollowsThePointerWithinItsBoundsAndFindsItsDropTarget)
-{
+TEST(Drag, TheClipFollowsThePointerWithinItsBoundsAndFindsItsDropTarget) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t big = m.rectangle(0, 0, 6000, 6000, kBlue);
     uint16_t small = m.rectangle(0, 0, 400, 400, kBlue);
@@ -231,14 +228,14 @@ TEST(Drag, TheClipFollowsThePointerWithinItsBoundsAndFindsItsDropTarget)
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->matrix().tx, 1600.0) << "x stops at the right bound, 80 pixels";
     EXPECT_EQ(clip->matrix().ty, 1000.0);
-    p->engine->runActions(p->root(), Actions().callMethodOn("d", "stopDrag", {}).pop().traceVar("d._droptarget").bytes());
+    p->engine->runActions(p->root(),
+                          Actions().callMethodOn("d", "stopDrag", {}).pop().traceVar("d._droptarget").bytes());
     p->engine->mouseMove({0, 0});
     EXPECT_EQ(clip->matrix().tx, 1600.0) << "no longer dragged";
     EXPECT_EQ(p->host.traces, (Strings{"/target"}));
 }
 
-TEST(Keys, ConditionKeyNumbers)
-{
+TEST(Keys, ConditionKeyNumbers) {
     using script::InputDispatcher;
     EXPECT_EQ(InputDispatcher::conditionKey(37, 0), 1);
     EXPECT_EQ(InputDispatcher::conditionKey(27, 27), 19);
@@ -247,4 +244,4 @@ TEST(Keys, ConditionKeyNumbers)
     EXPECT_EQ(InputDispatcher::conditionKey(112, 0), 0) << "F1 has no condition number";
 }
 
-} // namespace
+}  // namespace

@@ -11,8 +11,7 @@ namespace {
 // Animal.prototype.speak = function() { return this.name + " speaks" }
 // function Dog(name) { super(name) }   Dog extends Animal
 // Dog.prototype.speak = function() { return super.speak() + " and barks" }
-Actions classes()
-{
+Actions classes() {
     Actions animal;
     animal.push({"this"}).getVariable().push({"name", "name"}).getVariable().setMember();
     Actions speak;
@@ -33,8 +32,7 @@ Actions classes()
     return a;
 }
 
-TEST(Prototypes, ConstructorsAndMethods)
-{
+TEST(Prototypes, ConstructorsAndMethods) {
     Actions a = classes();
     a.push({"a", "Rex", 1, "Animal"}).newObject().setVariable();
     a.callMethodOn("a", "speak", {}).trace();
@@ -44,8 +42,7 @@ TEST(Prototypes, ConstructorsAndMethods)
     EXPECT_EQ(traces(a, 7), (Strings{"Rex speaks", "true", "true"}));
 }
 
-TEST(Prototypes, ExtendsAndSuper)
-{
+TEST(Prototypes, ExtendsAndSuper) {
     Actions a = classes();
     a.push({"d", "Fido", 1, "Dog"}).newObject().setVariable();
     a.callMethodOn("d", "speak", {}).trace();
@@ -57,10 +54,9 @@ TEST(Prototypes, ExtendsAndSuper)
     EXPECT_EQ(traces(a, 7), (Strings{"Fido speaks and barks", "true", "true", "false", "false"}));
 }
 
-TEST(Prototypes, CastAndImplements)
-{
+TEST(Prototypes, CastAndImplements) {
     Actions a;
-    a.defineFunction("Shape", {}, Actions()); // an interface
+    a.defineFunction("Shape", {}, Actions());  // an interface
     a.defineFunction("Square", {}, Actions());
     a.push({"Shape"}).getVariable().push({1, "Square"}).getVariable().implementsOp();
     a.push({"s", 0, "Square"}).newObject().setVariable();
@@ -70,8 +66,7 @@ TEST(Prototypes, CastAndImplements)
     EXPECT_EQ(traces(a, 7), (Strings{"true", "object", "null"}));
 }
 
-TEST(With, MembersFirstThenTheTimeline)
-{
+TEST(With, MembersFirstThenTheTimeline) {
     Actions body;
     body.push({"x", 5}).setVariable();
     body.traceVar("x");
@@ -85,8 +80,7 @@ TEST(With, MembersFirstThenTheTimeline)
     EXPECT_EQ(traces(a), (Strings{"5", "5", "2", "undefined"}));
 }
 
-TEST(Try, CatchAndFinally)
-{
+TEST(Try, CatchAndFinally) {
     Actions tryBody;
     tryBody.push({"boom"}).throwValue();
     tryBody.push({"not reached"}).trace();
@@ -100,8 +94,7 @@ TEST(Try, CatchAndFinally)
     EXPECT_EQ(traces(a, 7), (Strings{"caught boom", "finally", "after"}));
 }
 
-TEST(Try, CatchIntoARegisterAndFromAFunction)
-{
+TEST(Try, CatchIntoARegisterAndFromAFunction) {
     Actions thrower;
     thrower.push({"from f"}).throwValue();
     Actions tryBody;
@@ -114,8 +107,7 @@ TEST(Try, CatchIntoARegisterAndFromAFunction)
     EXPECT_EQ(traces(a, 7), (Strings{"from f"}));
 }
 
-TEST(Try, FinallyRunsOnReturnAndOnTheWayOut)
-{
+TEST(Try, FinallyRunsOnReturnAndOnTheWayOut) {
     // function f() { try { return "try" } finally { trace("cleanup") } }
     Actions tryReturn;
     tryReturn.push({"try"}).returnValue();
@@ -139,8 +131,7 @@ TEST(Try, FinallyRunsOnReturnAndOnTheWayOut)
     EXPECT_EQ(traces(a, 7), (Strings{"cleanup", "try", "inner", "outer 1"}));
 }
 
-TEST(Try, RethrowFromCatchReachesTheOuterTry)
-{
+TEST(Try, RethrowFromCatchReachesTheOuterTry) {
     Actions t;
     t.push({"first"}).throwValue();
     Actions c;
@@ -154,8 +145,7 @@ TEST(Try, RethrowFromCatchReachesTheOuterTry)
     EXPECT_EQ(traces(a, 7), (Strings{"second"}));
 }
 
-TEST(Try, UncaughtThrowIsReportedAndTheMoviePlaysOn)
-{
+TEST(Try, UncaughtThrowIsReportedAndTheMoviePlaysOn) {
     swfwriter::MovieWriter m({.version = 7});
     Actions first;
     first.push({"before"}).trace().push({"oops"}).throwValue().push({"not reached"}).trace();
@@ -175,8 +165,7 @@ TEST(Try, UncaughtThrowIsReportedAndTheMoviePlaysOn)
 }
 
 // for (k in object) trace(k), as compilers emit it.
-Actions forInTrace(const std::string& variable)
-{
+Actions forInTrace(const std::string& variable) {
     Actions a;
     a.push({variable}).getVariable().enumerate2();
     a.label("next");
@@ -186,8 +175,7 @@ Actions forInTrace(const std::string& variable)
     return a;
 }
 
-TEST(Enumerate, NewestFirstAndHiddenSkipped)
-{
+TEST(Enumerate, NewestFirstAndHiddenSkipped) {
     Actions a;
     a.push({"o", "a", 1, "b", 2, "c", 3, 3}).initObject().setVariable();
     a.append(forInTrace("o"));
@@ -199,8 +187,7 @@ TEST(Enumerate, NewestFirstAndHiddenSkipped)
     EXPECT_EQ(traces(a), (Strings{"c", "b", "a", "c", "a", "1", "0"}));
 }
 
-TEST(Delete, MembersVariablesAndProtectedProperties)
-{
+TEST(Delete, MembersVariablesAndProtectedProperties) {
     Actions a;
     a.push({"o", "a", 1, "b", 2, 2}).initObject().setVariable();
     a.push({"o"}).getVariable().push({"a"}).deleteMember().trace();
@@ -212,8 +199,7 @@ TEST(Delete, MembersVariablesAndProtectedProperties)
     EXPECT_EQ(traces(a), (Strings{"true", "undefined", "false", "true", "undefined", "false"}));
 }
 
-TEST(Properties, GettersSettersAndReadOnly)
-{
+TEST(Properties, GettersSettersAndReadOnly) {
     Actions getter;
     getter.push({"this"}).getVariable().push({"_p"}).getMember().push({2}).multiply().returnValue();
     Actions setter;
@@ -233,8 +219,7 @@ TEST(Properties, GettersSettersAndReadOnly)
     EXPECT_EQ(traces(a), (Strings{"true", "10", "5", "fixed"}));
 }
 
-TEST(Properties, ProtoLoopsAreRefused)
-{
+TEST(Properties, ProtoLoopsAreRefused) {
     Actions a;
     a.push({"o", 0}).initObject().setVariable();
     a.push({"o"}).getVariable().push({"__proto__"}).push({"o"}).getVariable().setMember();
@@ -244,8 +229,7 @@ TEST(Properties, ProtoLoopsAreRefused)
     EXPECT_EQ(traces(a), (Strings{"undefined", "true"}));
 }
 
-TEST(Properties, OwnAndEnumerableChecks)
-{
+TEST(Properties, OwnAndEnumerableChecks) {
     Actions a;
     a.push({"o", "k", 1, 1}).initObject().setVariable();
     a.callMethodOn("o", "hasOwnProperty", {"k"}).trace();
@@ -254,4 +238,4 @@ TEST(Properties, OwnAndEnumerableChecks)
     EXPECT_EQ(traces(a), (Strings{"true", "false", "true"}));
 }
 
-} // namespace
+}  // namespace

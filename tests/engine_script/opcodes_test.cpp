@@ -9,8 +9,7 @@ using namespace scripttest;
 
 namespace {
 
-TEST(Push, EveryTypeAndTheEmptyStack)
-{
+TEST(Push, EveryTypeAndTheEmptyStack) {
     Actions a;
     // A raw Push: float 1.5, double 2.25 (halves swapped), int -7, bool false.
     uint32_t fbits;
@@ -30,12 +29,11 @@ TEST(Push, EveryTypeAndTheEmptyStack)
     p.insert(p.end(), {7, 0xF9, 0xFF, 0xFF, 0xFF, 5, 0});
     a.op(0x96, p);
     a.trace().trace().trace().trace();
-    a.pop().trace(); // popping an empty stack gives undefined
+    a.pop().trace();  // popping an empty stack gives undefined
     EXPECT_EQ(traces(a), (Strings{"false", "-7", "2.25", "1.5", "undefined"}));
 }
 
-TEST(Stack, DuplicateSwapAndPop)
-{
+TEST(Stack, DuplicateSwapAndPop) {
     Actions a;
     a.push({"a", "b"}).stackSwap().trace().trace();
     a.push({5}).pushDuplicate().add2().trace();
@@ -43,8 +41,7 @@ TEST(Stack, DuplicateSwapAndPop)
     EXPECT_EQ(traces(a), (Strings{"a", "b", "10", "1"}));
 }
 
-TEST(Arithmetic, Swf4AndSwf5Forms)
-{
+TEST(Arithmetic, Swf4AndSwf5Forms) {
     Actions a;
     a.push({7, 2}).subtract().trace();
     a.push({7, 2}).multiply().trace();
@@ -53,12 +50,11 @@ TEST(Arithmetic, Swf4AndSwf5Forms)
     a.push({-7, 2}).modulo().trace();
     a.push({5}).increment().trace();
     a.push({5}).decrement().trace();
-    a.push({"3", "4"}).add().trace(); // SWF 4 Add converts both to numbers
+    a.push({"3", "4"}).add().trace();  // SWF 4 Add converts both to numbers
     EXPECT_EQ(traces(a), (Strings{"5", "14", "3.5", "1", "-1", "6", "4", "7"}));
 }
 
-TEST(Logic, AndOrNotOfMixedValues)
-{
+TEST(Logic, AndOrNotOfMixedValues) {
     Actions a;
     a.push({1, 0}).logicalAnd().trace();
     a.push({1, "x"}).logicalOr().trace();
@@ -67,26 +63,29 @@ TEST(Logic, AndOrNotOfMixedValues)
     EXPECT_EQ(traces(a, 4), (Strings{"0", "1", "0"}));
 }
 
-TEST(Bits, AndOrXorAndShifts)
-{
+TEST(Bits, AndOrXorAndShifts) {
     Actions a;
     a.push({12, 10}).bitAnd().trace();
     a.push({12, 10}).bitOr().trace();
     a.push({12, 10}).bitXor().trace();
-    a.push({1, 33}).bitLShift().trace(); // counts are taken modulo 32
+    a.push({1, 33}).bitLShift().trace();  // counts are taken modulo 32
     a.push({-16, 2}).bitRShift().trace();
     a.push({-16, 28}).bitURShift().trace();
     a.push({4294967295.0, 0}).bitOr().trace();
     EXPECT_EQ(traces(a), (Strings{"8", "14", "6", "2", "-4", "15", "-1"}));
 }
 
-TEST(Strings, Swf4StringActions)
-{
+TEST(Strings, Swf4StringActions) {
     Actions a;
-    a.push({"Hello", ", ", }).stringAdd().trace();
+    a.push({
+               "Hello",
+               ", ",
+           })
+        .stringAdd()
+        .trace();
     a.push({"Hello"}).stringLength().trace();
-    a.push({"Hello", 2, 3}).stringExtract().trace(); // 1-based index 2, 3 characters
-    a.push({"Hello", 0, -1}).stringExtract().trace(); // index below 1 starts at 1; negative count: the rest
+    a.push({"Hello", 2, 3}).stringExtract().trace();   // 1-based index 2, 3 characters
+    a.push({"Hello", 0, -1}).stringExtract().trace();  // index below 1 starts at 1; negative count: the rest
     a.push({"Hello", 9, 2}).stringExtract().trace();
     a.push({"abc", "abc"}).stringEquals().trace();
     a.push({"A"}).charToAscii().trace();
@@ -94,8 +93,7 @@ TEST(Strings, Swf4StringActions)
     EXPECT_EQ(traces(a), (Strings{"Hello, ", "5", "ell", "Hello", "", "true", "65", "a"}));
 }
 
-TEST(Strings, MultibyteFormsCountCharacters)
-{
+TEST(Strings, MultibyteFormsCountCharacters) {
     Actions a;
     a.push({"h\xC3\xA9llo"}).mbStringLength().trace();
     a.push({"h\xC3\xA9llo", 2, 2}).mbStringExtract().trace();
@@ -104,8 +102,7 @@ TEST(Strings, MultibyteFormsCountCharacters)
     EXPECT_EQ(traces(a, 6), (Strings{"5", "\xC3\xA9l", "8364", "2", "128512"}));
 }
 
-TEST(Control, JumpsIfsAndALoop)
-{
+TEST(Control, JumpsIfsAndALoop) {
     Actions a;
     // i = 0; while (i < 5) { s = s + i; i++ } trace(s)
     a.setVar("i", 0).setVar("s", "");
@@ -122,19 +119,17 @@ TEST(Control, JumpsIfsAndALoop)
     EXPECT_EQ(traces(a), (Strings{"01234", "skipped"}));
 }
 
-TEST(Registers, StoreAndPushRegisters)
-{
+TEST(Registers, StoreAndPushRegisters) {
     Actions a;
     a.push({42}).storeRegister(1).pop();
     a.push({Register{1}}).trace();
-    a.push({Register{3}}).trace(); // never stored: undefined
-    a.push({"x"}).storeRegister(200).trace(); // a register the block does not have: ignored, the value stays
+    a.push({Register{3}}).trace();             // never stored: undefined
+    a.push({"x"}).storeRegister(200).trace();  // a register the block does not have: ignored, the value stays
     a.push({Register{200}}).trace();
     EXPECT_EQ(traces(a), (Strings{"42", "undefined", "x", "undefined"}));
 }
 
-TEST(ConstantPool, EntriesAndRedefinition)
-{
+TEST(ConstantPool, EntriesAndRedefinition) {
     Actions a;
     a.constantPool({"first", "second"});
     a.push({swfwriter::Constant{1}, swfwriter::Constant{0}}).trace().trace();
@@ -143,8 +138,7 @@ TEST(ConstantPool, EntriesAndRedefinition)
     EXPECT_EQ(traces(a), (Strings{"first", "second", "third"}));
 }
 
-TEST(ConstantPool, SixteenBitIndices)
-{
+TEST(ConstantPool, SixteenBitIndices) {
     std::vector<std::string> pool;
     for (int i = 0; i < 300; ++i)
         pool.push_back("c" + std::to_string(i));
@@ -154,8 +148,7 @@ TEST(ConstantPool, SixteenBitIndices)
     EXPECT_EQ(traces(a), (Strings{"c299"}));
 }
 
-TEST(Timeline, WaitForFrameSkipsWhenTheFrameIsMissing)
-{
+TEST(Timeline, WaitForFrameSkipsWhenTheFrameIsMissing) {
     Actions a;
     a.waitForFrame(0, 1).push({"frame 1 is loaded"}).trace();
     a.waitForFrame(5, 2).push({"skipped"}).trace();
@@ -164,8 +157,7 @@ TEST(Timeline, WaitForFrameSkipsWhenTheFrameIsMissing)
     EXPECT_EQ(traces(a), (Strings{"frame 1 is loaded", "after"}));
 }
 
-TEST(Time, GetTimeAndRandomNumbersAreRepeatable)
-{
+TEST(Time, GetTimeAndRandomNumbersAreRepeatable) {
     Actions a;
     a.getTime().trace();
     for (int i = 0; i < 5; ++i)
@@ -183,11 +175,10 @@ TEST(Time, GetTimeAndRandomNumbersAreRepeatable)
     EXPECT_EQ(first->host.traces[6], "1234") << "GetTime is the host's clock, whole milliseconds";
 }
 
-TEST(Trace, UndefinedPrintsAsAWordInEveryVersion)
-{
+TEST(Trace, UndefinedPrintsAsAWordInEveryVersion) {
     Actions a;
     a.push({Undefined{}}).trace();
     EXPECT_EQ(traces(a, 5), (Strings{"undefined"}));
 }
 
-} // namespace
+}  // namespace

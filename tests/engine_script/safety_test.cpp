@@ -11,8 +11,7 @@ using script::ScriptErrorKind;
 namespace {
 
 // Frame 1 runs `bad`; frame 2 traces "frame 2".
-std::unique_ptr<Player> badThenGood(const Actions& bad, const script::Limits& limits = {}, uint8_t version = 8)
-{
+std::unique_ptr<Player> badThenGood(const Actions& bad, const script::Limits& limits = {}, uint8_t version = 8) {
     swfwriter::MovieWriter m({.version = version});
     m.doAction(bad);
     m.showFrame();
@@ -21,14 +20,12 @@ std::unique_ptr<Player> badThenGood(const Actions& bad, const script::Limits& li
     return Player::load(m, limits);
 }
 
-void expectOneError(const Player& p, ScriptErrorKind kind)
-{
+void expectOneError(const Player& p, ScriptErrorKind kind) {
     ASSERT_EQ(p.host.errors.size(), 1u);
     EXPECT_EQ(p.host.errors[0].kind, kind) << p.host.errors[0].message;
 }
 
-TEST(Limits, AnEndlessLoopIsStoppedAndTheMoviePlaysOn)
-{
+TEST(Limits, AnEndlessLoopIsStoppedAndTheMoviePlaysOn) {
     Actions loop;
     loop.label("top").jump("top");
     script::Limits limits;
@@ -39,12 +36,11 @@ TEST(Limits, AnEndlessLoopIsStoppedAndTheMoviePlaysOn)
     p->engine->tick();
     EXPECT_EQ(p->host.traces, (Strings{"frame 2"}));
     EXPECT_EQ(p->root().currentFrame(), 1u);
-    p->engine->tick(); // back in frame 1: stopped again, one more report
+    p->engine->tick();  // back in frame 1: stopped again, one more report
     EXPECT_EQ(p->host.errors.size(), 2u);
 }
 
-TEST(Limits, AnEndlessEnterFrameHandlerCostsOneReportPerTick)
-{
+TEST(Limits, AnEndlessEnterFrameHandlerCostsOneReportPerTick) {
     Actions body;
     body.label("top").jump("top");
     Actions a;
@@ -61,8 +57,7 @@ TEST(Limits, AnEndlessEnterFrameHandlerCostsOneReportPerTick)
     EXPECT_EQ(p->engine->getVariable("/:_currentframe"), "1") << "the host can still talk to the movie";
 }
 
-TEST(Limits, EndlessRecursionIsStopped)
-{
+TEST(Limits, EndlessRecursionIsStopped) {
     Actions f;
     f.push({0, "f"}).callFunction().returnValue();
     Actions a;
@@ -79,8 +74,7 @@ TEST(Limits, EndlessRecursionIsStopped)
     EXPECT_EQ(p->host.traces, (Strings{"frame 2"}));
 }
 
-TEST(Limits, RecursionThroughAGetterIsStoppedToo)
-{
+TEST(Limits, RecursionThroughAGetterIsStoppedToo) {
     // o.addProperty("p", function() { return this.p }, null); o.p
     Actions getter;
     getter.push({"this"}).getVariable().push({"p"}).getMember().returnValue();
@@ -94,8 +88,7 @@ TEST(Limits, RecursionThroughAGetterIsStoppedToo)
     expectOneError(*p, ScriptErrorKind::RecursionLimit);
 }
 
-TEST(Limits, TheOperandStackIsBounded)
-{
+TEST(Limits, TheOperandStackIsBounded) {
     Actions a;
     a.label("top").push({1}).jump("top");
     script::Limits limits;
@@ -105,8 +98,7 @@ TEST(Limits, TheOperandStackIsBounded)
     expectOneError(*p, ScriptErrorKind::StackLimit);
 }
 
-TEST(Limits, StringsArraysAndObjectsAreBounded)
-{
+TEST(Limits, StringsArraysAndObjectsAreBounded) {
     Actions doubling;
     doubling.setVar("s", "x");
     doubling.label("top").push({"s", "s"}).getVariable().push({"s"}).getVariable().add2().setVariable().jump("top");
@@ -139,8 +131,7 @@ TEST(Limits, StringsArraysAndObjectsAreBounded)
     EXPECT_LT(heap->engine->stats().heapBytes, size_t(4) << 20);
 }
 
-TEST(Limits, GarbageIsCollectedBetweenEntries)
-{
+TEST(Limits, GarbageIsCollectedBetweenEntries) {
     Actions a;
     a.setVar("i", 0);
     a.label("top");
@@ -156,8 +147,7 @@ TEST(Limits, GarbageIsCollectedBetweenEntries)
     EXPECT_EQ(p->var("tmp.k"), "1") << "the one still referenced stays";
 }
 
-std::unique_ptr<Player> runRaw(const std::vector<uint8_t>& block, uint8_t version = 8)
-{
+std::unique_ptr<Player> runRaw(const std::vector<uint8_t>& block, uint8_t version = 8) {
     swfwriter::MovieWriter m({.version = version});
     m.doAction(block);
     m.doAction(Actions().push({"next block"}).trace());
@@ -165,20 +155,19 @@ std::unique_ptr<Player> runRaw(const std::vector<uint8_t>& block, uint8_t versio
     return Player::load(m);
 }
 
-TEST(Malformed, BrokenBlocksStopWhereTheyBreak)
-{
+TEST(Malformed, BrokenBlocksStopWhereTheyBreak) {
     const std::vector<std::vector<uint8_t>> blocks = {
-        {0x96, 0x10, 0x00, 0x00, 'a'},                 // a Push longer than the block
-        {0x96, 0x02},                                  // a length cut off
-        {0x99, 0x02, 0x00, 0x00, 0x10},                // a jump far past the end
-        {0x99, 0x02, 0x00, 0x00, 0x80},                // a jump before the start
-        {0x96, 0x02, 0x00, 0x08, 0x05, 0x26},          // a constant without a pool
-        {0x96, 0x03, 0x00, 0x00, 'a', 'b', 0x26},      // an unterminated string
-        {0x96, 0x02, 0x00, 0x0B, 0x00},                // an unknown push type
-        {0x9B, 0x08, 0x00, 'f', 0, 0, 0, 0xFF, 0x00, 0x00, 0x00}, // a function body past the end
-        {0x8F, 0x07, 0x00, 0x00, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00}, // a try block past the end
-        {0x94, 0x02, 0x00, 0x40, 0x00},                // a with block past the end
-        {0x88, 0x05, 0x00, 0x03, 0x00, 'a', 0, 'b'},   // a constant pool that ends early
+        {0x96, 0x10, 0x00, 0x00, 'a'},                                 // a Push longer than the block
+        {0x96, 0x02},                                                  // a length cut off
+        {0x99, 0x02, 0x00, 0x00, 0x10},                                // a jump far past the end
+        {0x99, 0x02, 0x00, 0x00, 0x80},                                // a jump before the start
+        {0x96, 0x02, 0x00, 0x08, 0x05, 0x26},                          // a constant without a pool
+        {0x96, 0x03, 0x00, 0x00, 'a', 'b', 0x26},                      // an unterminated string
+        {0x96, 0x02, 0x00, 0x0B, 0x00},                                // an unknown push type
+        {0x9B, 0x08, 0x00, 'f', 0, 0, 0, 0xFF, 0x00, 0x00, 0x00},      // a function body past the end
+        {0x8F, 0x07, 0x00, 0x00, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00},  // a try block past the end
+        {0x94, 0x02, 0x00, 0x40, 0x00},                                // a with block past the end
+        {0x88, 0x05, 0x00, 0x03, 0x00, 'a', 0, 'b'},                   // a constant pool that ends early
     };
     for (size_t i = 0; i < blocks.size(); ++i) {
         std::vector<uint8_t> block = blocks[i];
@@ -191,19 +180,17 @@ TEST(Malformed, BrokenBlocksStopWhereTheyBreak)
     }
 }
 
-TEST(Malformed, UnknownActionsAreSkippedAndAMissingEndIsFine)
-{
+TEST(Malformed, UnknownActionsAreSkippedAndAMissingEndIsFine) {
     // Two unknown short actions, an unknown long one, then Push "ok"; Trace.
-    const std::vector<uint8_t> block = {0x01, 0x6F, 0xFE, 0x01, 0x00, 0x00,
-                                        0x96, 0x04, 0x00, 0x00, 'o',  'k',  0x00, 0x26};
+    const std::vector<uint8_t> block = {0x01, 0x6F, 0xFE, 0x01, 0x00, 0x00, 0x96,
+                                        0x04, 0x00, 0x00, 'o',  'k',  0x00, 0x26};
     auto p = runRaw(block);
     ASSERT_TRUE(p);
     EXPECT_TRUE(p->host.errors.empty());
     EXPECT_EQ(p->host.traces, (Strings{"ok", "next block"}));
 }
 
-TEST(Malformed, RandomBytesNeverCrash)
-{
+TEST(Malformed, RandomBytesNeverCrash) {
     script::RandomSource random(12345);
     const std::vector<uint8_t> common = {0x96, 0x4C, 0x9D, 0x99, 0x1C, 0x1D, 0x3D, 0x52, 0x4E, 0x4F, 0x8E, 0x9B,
                                          0x8F, 0x94, 0x88, 0x42, 0x43, 0x40, 0x53, 0x3E, 0x2A, 0x46, 0x55, 0x9F};
@@ -227,12 +214,11 @@ TEST(Malformed, RandomBytesNeverCrash)
     EXPECT_EQ(p->host.traces.size() > 1000, false) << "traces from random code stay few";
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
-TEST(Limits, NestedBlocksCountAsDepth)
-{
+TEST(Limits, NestedBlocksCountAsDepth) {
     // With blocks on undefined nested 300 deep: no scope is added, but the
     // nesting still counts.
     Actions inner;
@@ -248,8 +234,7 @@ TEST(Limits, NestedBlocksCountAsDepth)
     EXPECT_TRUE(p->host.traces.empty());
 }
 
-TEST(Limits, BuiltInsChargeTheirWork)
-{
+TEST(Limits, BuiltInsChargeTheirWork) {
     // Sorting and joining a big array again and again: each call is a few
     // actions, but the work is charged, so the budget still ends the loop.
     Actions a;
@@ -263,12 +248,11 @@ TEST(Limits, BuiltInsChargeTheirWork)
     EXPECT_LT(p->engine->stats().actionsExecuted, 1000u) << "few actions ran; the built-ins' work used the budget";
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
-TEST(Limits, AHeapLimitBelowTheBuiltInsStillMakesAnEngine)
-{
+TEST(Limits, AHeapLimitBelowTheBuiltInsStillMakesAnEngine) {
     script::Limits limits;
     limits.maxHeapBytes = 1000;
     auto p = runFrame(Actions().push({"o", 0}).initObject().setVariable().push({"never"}).trace(), 8, limits);
@@ -277,8 +261,7 @@ TEST(Limits, AHeapLimitBelowTheBuiltInsStillMakesAnEngine)
     EXPECT_TRUE(p->host.traces.empty());
 }
 
-TEST(Enumerate, AClipListsItsVariablesAndNamedChildren)
-{
+TEST(Enumerate, AClipListsItsVariablesAndNamedChildren) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);
     m.place(s, 1, named("kid"));
@@ -295,4 +278,4 @@ TEST(Enumerate, AClipListsItsVariablesAndNamedChildren)
     EXPECT_EQ(p->host.traces, (Strings{"v", "kid"}));
 }
 
-} // namespace
+}  // namespace

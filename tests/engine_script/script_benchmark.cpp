@@ -23,8 +23,7 @@ struct Bench {
     std::unique_ptr<script::Engine> engine;
     std::vector<uint8_t> code;
 
-    explicit Bench(const Actions& setup, const Actions& loop)
-    {
+    explicit Bench(const Actions& setup, const Actions& loop) {
         swfwriter::MovieWriter m({.version = 8});
         m.doAction(setup);
         m.showFrame();
@@ -38,8 +37,7 @@ struct Bench {
     }
     ~Bench() { engine.reset(); }
 
-    void run(benchmark::State& state)
-    {
+    void run(benchmark::State& state) {
         uint64_t before = engine->stats().actionsExecuted;
         for (auto _ : state)
             engine->runActions(stage->root(), code);
@@ -48,8 +46,7 @@ struct Bench {
 };
 
 // for (counter = 0; counter < n; counter++) {}, the counter in a register or a variable.
-Actions countTo(int n, bool inRegister)
-{
+Actions countTo(int n, bool inRegister) {
     Actions a;
     if (inRegister)
         a.push({0}).storeRegister(1).pop();
@@ -70,22 +67,19 @@ Actions countTo(int n, bool inRegister)
     return a;
 }
 
-void TightLoopRegister(benchmark::State& state)
-{
+void TightLoopRegister(benchmark::State& state) {
     Bench b(Actions(), countTo(100000, true));
     b.run(state);
 }
 BENCHMARK(TightLoopRegister);
 
-void TightLoopVariable(benchmark::State& state)
-{
+void TightLoopVariable(benchmark::State& state) {
     Bench b(Actions(), countTo(100000, false));
     b.run(state);
 }
 BENCHMARK(TightLoopVariable);
 
-void FunctionCalls(benchmark::State& state)
-{
+void FunctionCalls(benchmark::State& state) {
     Actions add;
     add.push({"a"}).getVariable().push({"b"}).getVariable().add2().returnValue();
     Actions setup;
@@ -100,8 +94,7 @@ void FunctionCalls(benchmark::State& state)
 }
 BENCHMARK(FunctionCalls);
 
-void MemberAccess(benchmark::State& state)
-{
+void MemberAccess(benchmark::State& state) {
     Actions setup;
     setup.push({"o", "x", 0, "y", 1, "z", 2, 3}).initObject().setVariable();
     Actions loop;
@@ -115,6 +108,6 @@ void MemberAccess(benchmark::State& state)
 }
 BENCHMARK(MemberAccess);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

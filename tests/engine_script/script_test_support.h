@@ -37,21 +37,18 @@ struct RecordingHost : script::Host {
     std::function<std::optional<std::string>(const script::ExternalCall&)> answer;
     // Runs inside trace(), for re-entrancy tests.
     std::function<void(const std::string&)> onTrace;
-    double clock = 0;     // milliseconds since the movie started
-    double epoch = 0;     // wall clock
+    double clock = 0;  // milliseconds since the movie started
+    double epoch = 0;  // wall clock
 
-    void trace(const std::string& message) override
-    {
+    void trace(const std::string& message) override {
         traces.push_back(message);
         if (onTrace)
             onTrace(message);
     }
-    void fscommand(const std::string& command, const std::string& args) override
-    {
+    void fscommand(const std::string& command, const std::string& args) override {
         fscommands.emplace_back(command, args);
     }
-    std::optional<std::string> externalCall(const script::ExternalCall& call) override
-    {
+    std::optional<std::string> externalCall(const script::ExternalCall& call) override {
         calls.push_back(call);
         return answer ? answer(call) : std::nullopt;
     }
@@ -70,11 +67,10 @@ struct Player {
     RecordingHost host;
     std::unique_ptr<script::Engine> engine;
 
-    ~Player() { engine.reset(); } // the engine goes before the stage
+    ~Player() { engine.reset(); }  // the engine goes before the stage
 
     [[nodiscard]] static std::unique_ptr<Player> load(const std::vector<uint8_t>& file,
-                                                      const script::Limits& limits = {})
-    {
+                                                      const script::Limits& limits = {}) {
         auto parsed = swf::parseMovie(file);
         EXPECT_TRUE(parsed.ok()) << "the written movie did not parse";
         if (!parsed.ok())
@@ -86,8 +82,8 @@ struct Player {
         p->engine->runPending();
         return p;
     }
-    [[nodiscard]] static std::unique_ptr<Player> load(swfwriter::MovieWriter& movie, const script::Limits& limits = {})
-    {
+    [[nodiscard]] static std::unique_ptr<Player> load(swfwriter::MovieWriter& movie,
+                                                      const script::Limits& limits = {}) {
         return load(movie.finish(), limits);
     }
 
@@ -98,8 +94,7 @@ struct Player {
 
 // One frame holding the block, in a movie of that version.
 [[nodiscard]] inline std::unique_ptr<Player> runFrame(const Actions& actions, uint8_t version = 8,
-                                                      const script::Limits& limits = {})
-{
+                                                      const script::Limits& limits = {}) {
     swfwriter::MovieWriter m({.version = version});
     m.doAction(actions);
     m.showFrame();
@@ -107,8 +102,7 @@ struct Player {
 }
 
 // The traces of running the block as a frame script.
-[[nodiscard]] inline std::vector<std::string> traces(const Actions& actions, uint8_t version = 8)
-{
+[[nodiscard]] inline std::vector<std::string> traces(const Actions& actions, uint8_t version = 8) {
     auto p = runFrame(actions, version);
     if (!p)
         return {};
@@ -120,8 +114,7 @@ using Strings = std::vector<std::string>;
 
 // A sprite with one frame holding `frameActions` (optional).
 [[nodiscard]] inline uint16_t spriteWith(swfwriter::MovieWriter& m, const Actions* frameActions = nullptr,
-                                         int frames = 1)
-{
+                                         int frames = 1) {
     swfwriter::SpriteWriter s(m.options().version);
     for (int i = 0; i < frames; ++i) {
         if (i == 0 && frameActions)
@@ -131,19 +124,17 @@ using Strings = std::vector<std::string>;
     return m.defineSprite(s);
 }
 
-inline swfwriter::Place named(const std::string& name)
-{
+inline swfwriter::Place named(const std::string& name) {
     swfwriter::Place p;
     p.name = name;
     return p;
 }
 
-inline swfwriter::Place namedAt(const std::string& name, int32_t x, int32_t y)
-{
+inline swfwriter::Place namedAt(const std::string& name, int32_t x, int32_t y) {
     swfwriter::Place p;
     p.name = name;
     p.matrix = swfwriter::Matrix::translate(x, y);
     return p;
 }
 
-} // namespace scripttest
+}  // namespace scripttest

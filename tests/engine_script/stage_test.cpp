@@ -14,8 +14,7 @@ constexpr swfwriter::Color kRed{255, 0, 0};
 // A 100x50 pixel box sprite exported as "Box" (its first frame traces its
 // name), placed on the root as "a" at (20, 10) pixels with an
 // onClipEvent(load); `rootScript` is the root's first frame.
-std::unique_ptr<Player> boxMovie(const Actions& rootScript, uint8_t version = 8)
-{
+std::unique_ptr<Player> boxMovie(const Actions& rootScript, uint8_t version = 8) {
     swfwriter::MovieWriter m({.version = version});
     uint16_t box = m.rectangle(0, 0, 2000, 1000, kRed);
     swfwriter::SpriteWriter s(version);
@@ -36,13 +35,12 @@ std::unique_ptr<Player> boxMovie(const Actions& rootScript, uint8_t version = 8)
     return Player::load(m);
 }
 
-TEST(ClipProperties, WritesReachTheMatrixAndColour)
-{
+TEST(ClipProperties, WritesReachTheMatrixAndColour) {
     Actions a;
     a.push({"a"}).getVariable().push({"_x", 10}).setMember();
     a.push({"a"}).getVariable().push({"_rotation", 90}).setMember();
     a.push({"a"}).getVariable().push({"_xscale", 200}).setMember();
-    a.push({"a", 6, 50}).setProperty(); // _alpha through SetProperty
+    a.push({"a", 6, 50}).setProperty();  // _alpha through SetProperty
     a.push({"a"}).getVariable().push({"_visible", false}).setMember();
     for (const char* name : {"_x", "_rotation", "_xscale", "_alpha", "_visible", "_width", "_height"})
         a.push({"a"}).getVariable().push({name}).getMember().trace();
@@ -63,16 +61,15 @@ TEST(ClipProperties, WritesReachTheMatrixAndColour)
     EXPECT_EQ(p->host.traces, (Strings{"10", "90", "200", "50", "false", "50", "200", "a frame", "a loaded"}));
 }
 
-TEST(ClipProperties, NumberedPropertiesAndTheHostsCalls)
-{
+TEST(ClipProperties, NumberedPropertiesAndTheHostsCalls) {
     Actions a;
     for (int index : {0, 1, 4, 5, 11, 12, 13, 15})
         a.push({"a", index}).getProperty().trace();
-    a.push({"", 13}).getProperty().trace(); // the current target: the root
+    a.push({"", 13}).getProperty().trace();  // the current target: the root
     auto p = boxMovie(a);
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->host.traces, (Strings{"20", "10", "1", "1", "/a", "1", "a", "file:///movies/test.swf", "", "a frame",
-                                       "a loaded"}));
+    EXPECT_EQ(p->host.traces,
+              (Strings{"20", "10", "1", "1", "/a", "1", "a", "file:///movies/test.swf", "", "a frame", "a loaded"}));
 
     EXPECT_EQ(p->engine->getProperty("/a", 13), "a");
     EXPECT_EQ(p->engine->getProperty("_root.a", 11), "/a");
@@ -89,8 +86,7 @@ TEST(ClipProperties, NumberedPropertiesAndTheHostsCalls)
     EXPECT_FALSE(p->engine->setPropertyNumber("/nothing", 0, 1));
 }
 
-TEST(Navigation, MethodsAndActionsMoveThePlayhead)
-{
+TEST(Navigation, MethodsAndActionsMoveThePlayhead) {
     swfwriter::MovieWriter m({.version = 8});
     swfwriter::SpriteWriter s(8);
     s.showFrame();
@@ -131,10 +127,9 @@ TEST(Navigation, MethodsAndActionsMoveThePlayhead)
     EXPECT_EQ(p->host.traces, (Strings{"2"}));
 }
 
-TEST(Creation, AttachMovieRunsItsFrameAfterTheBlock)
-{
+TEST(Creation, AttachMovieRunsItsFrameAfterTheBlock) {
     Actions a;
-    a.push({"_x", 30, "tag", "t", 2}).initObject(); // init object
+    a.push({"_x", 30, "tag", "t", 2}).initObject();  // init object
     a.push({5, "copy", "Box", 4}).push({"_root"}).getVariable().push({"attachMovie"}).callMethod();
     a.storeRegister(1).push({"_name"}).getMember().trace();
     a.push({0, Register{1}, "getDepth"}).callMethod().trace();
@@ -150,8 +145,7 @@ TEST(Creation, AttachMovieRunsItsFrameAfterTheBlock)
     EXPECT_EQ(copy->matrix().tx, 600.0);
 }
 
-TEST(Creation, DuplicateCopiesTransformAndClipEventsNotVariables)
-{
+TEST(Creation, DuplicateCopiesTransformAndClipEventsNotVariables) {
     Actions a;
     a.push({"a"}).getVariable().push({"secret", 1}).setMember();
     a.push({"a"}).getVariable().push({"_x", 50}).setMember();
@@ -178,8 +172,7 @@ TEST(Creation, DuplicateCopiesTransformAndClipEventsNotVariables)
     EXPECT_TRUE(p->clip("a")) << "a timeline clip (negative depth) is not removed";
 }
 
-TEST(Creation, EmptyClipsAndDepths)
-{
+TEST(Creation, EmptyClipsAndDepths) {
     Actions a;
     a.callMethodOn("_root", "createEmptyMovieClip", {"e", 3}).push({"_name"}).getMember().trace();
     a.callMethodOn("e", "getDepth", {}).trace();
@@ -195,8 +188,7 @@ TEST(Creation, EmptyClipsAndDepths)
     EXPECT_TRUE(p->root().displayList().at(16384 + 10));
 }
 
-TEST(Geometry, BoundsHitTestsAndCoordinates)
-{
+TEST(Geometry, BoundsHitTestsAndCoordinates) {
     Actions a;
     auto bound = [&](const char* space, const char* field) {
         std::vector<PushValue> args;
@@ -224,8 +216,7 @@ TEST(Geometry, BoundsHitTestsAndCoordinates)
                                        "a frame", "a loaded"}));
 }
 
-TEST(Classes, RegisterClassGivesAttachedClipsTheirPrototype)
-{
+TEST(Classes, RegisterClassGivesAttachedClipsTheirPrototype) {
     Actions ctor;
     ctor.push({"this"}).getVariable().push({"kind", "ball"}).setMember();
     Actions bounce;
@@ -234,11 +225,27 @@ TEST(Classes, RegisterClassGivesAttachedClipsTheirPrototype)
     onLoad.push({"this"}).getVariable().push({"_name"}).getMember().push({" onLoad"}).add2().trace();
     Actions a;
     a.defineFunction("Ball", {}, ctor);
-    a.push({"Ball"}).getVariable().push({"prototype"}).getMember().push({"bounce"}).defineFunction("", {}, bounce)
+    a.push({"Ball"})
+        .getVariable()
+        .push({"prototype"})
+        .getMember()
+        .push({"bounce"})
+        .defineFunction("", {}, bounce)
         .setMember();
-    a.push({"Ball"}).getVariable().push({"prototype"}).getMember().push({"onLoad"}).defineFunction("", {}, onLoad)
+    a.push({"Ball"})
+        .getVariable()
+        .push({"prototype"})
+        .getMember()
+        .push({"onLoad"})
+        .defineFunction("", {}, onLoad)
         .setMember();
-    a.push({"Ball"}).getVariable().push({"Box", 2, "Object"}).getVariable().push({"registerClass"}).callMethod().trace();
+    a.push({"Ball"})
+        .getVariable()
+        .push({"Box", 2, "Object"})
+        .getVariable()
+        .push({"registerClass"})
+        .callMethod()
+        .trace();
     a.callMethodOn("_root", "attachMovie", {"Box", "b1", 1}).pop();
     a.traceVar("b1.kind");
     a.callMethodOn("b1", "bounce", {}).trace();
@@ -249,8 +256,7 @@ TEST(Classes, RegisterClassGivesAttachedClipsTheirPrototype)
               (Strings{"true", "ball", "b1 bounces", "true", "a frame", "a loaded", "b1 frame", "b1 onLoad"}));
 }
 
-TEST(CallFrame, RunsAFramesActionsWithoutMovingThePlayhead)
-{
+TEST(CallFrame, RunsAFramesActionsWithoutMovingThePlayhead) {
     swfwriter::MovieWriter m({.version = 8});
     swfwriter::SpriteWriter s(8);
     s.doAction(Actions().stop());
@@ -275,4 +281,4 @@ TEST(CallFrame, RunsAFramesActionsWithoutMovingThePlayhead)
     EXPECT_EQ(p->host.traces, (Strings{"work ran in r", "three", "three", "work ran in r"}));
 }
 
-} // namespace
+}  // namespace

@@ -15,8 +15,7 @@ constexpr uint32_t kBackspace = 8, kEnter = 13;
 // A form clip at (1000, 1000) twips, scaled twice, holding the field
 // "field" at (500, 500) inside it: the field's 2000 x 200 box covers stage
 // twips (2000..6000, 2000..2400).
-std::unique_ptr<Player> formMovie(swfwriter::EditTextSpec spec, const Actions& rootActions = {})
-{
+std::unique_ptr<Player> formMovie(swfwriter::EditTextSpec spec, const Actions& rootActions = {}) {
     swfwriter::MovieWriter m({.version = 8});
     spec.bounds = {0, 2000, 0, 200};
     uint16_t field = m.defineEditText(spec);
@@ -31,29 +30,25 @@ std::unique_ptr<Player> formMovie(swfwriter::EditTextSpec spec, const Actions& r
     return Player::load(m);
 }
 
-swfwriter::EditTextSpec inputField(const std::string& variable = "name")
-{
+swfwriter::EditTextSpec inputField(const std::string& variable = "name") {
     swfwriter::EditTextSpec spec;
     spec.variableName = variable;
     return spec;
 }
 
-void type(script::Engine& e, std::u32string_view text)
-{
+void type(script::Engine& e, std::u32string_view text) {
     for (char32_t c : text) {
         e.keyDown(0, uint32_t(c));
         e.keyUp(0, uint32_t(c));
     }
 }
 
-model::EditTextObject* fieldOf(Player& p)
-{
+model::EditTextObject* fieldOf(Player& p) {
     model::MovieClip* form = p.clip("form");
     return form ? form->displayList().at(1)->as<model::EditTextObject>() : nullptr;
 }
 
-TEST(TextInput, APressFocusesTheFieldThroughItsTransformsAndTypingFollowsTheVariable)
-{
+TEST(TextInput, APressFocusesTheFieldThroughItsTransformsAndTypingFollowsTheVariable) {
     auto p = formMovie(inputField());
     ASSERT_TRUE(p);
     model::EditTextObject* field = fieldOf(*p);
@@ -94,8 +89,7 @@ TEST(TextInput, APressFocusesTheFieldThroughItsTransformsAndTypingFollowsTheVari
     EXPECT_EQ(p->host.traces.back(), "null");
 }
 
-TEST(TextInput, MaxLengthMultilineAndBadCharacters)
-{
+TEST(TextInput, MaxLengthMultilineAndBadCharacters) {
     swfwriter::EditTextSpec spec = inputField();
     spec.maxLength = 4;
     spec.multiline = true;
@@ -124,8 +118,7 @@ TEST(TextInput, MaxLengthMultilineAndBadCharacters)
     EXPECT_EQ(p->var("form.name"), "a");
 }
 
-TEST(TextInput, EditingRulesForTextAsScriptsLeaveIt)
-{
+TEST(TextInput, EditingRulesForTextAsScriptsLeaveIt) {
     swf::EditText field;
     EXPECT_EQ(script::typedText("ab\r\n", field, kBackspace), "ab") << "a CR LF pair goes at once";
     EXPECT_EQ(script::typedText("a\xE2\x82", field, kBackspace), "a") << "a truncated sequence goes with its lead";
@@ -141,8 +134,7 @@ TEST(TextInput, EditingRulesForTextAsScriptsLeaveIt)
     EXPECT_EQ(script::typedText("abc", field, kBackspace), "ab") << "a script's longer text can still shrink";
 }
 
-TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus)
-{
+TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus) {
     Actions trySetFocus;
     trySetFocus.callMethodOn("Selection", "setFocus", {"_root.form.field"}).trace();
     {
@@ -180,8 +172,7 @@ TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus)
     }
 }
 
-TEST(TextInput, OnChangedRunsBeforeKeyListenersHearTheKey)
-{
+TEST(TextInput, OnChangedRunsBeforeKeyListenersHearTheKey) {
     Actions onChanged;
     onChanged.push({"changed "}).push({"tf"}).getVariable().push({"text"}).getMember().add2().trace();
     Actions onKeyDown;
@@ -197,13 +188,12 @@ TEST(TextInput, OnChangedRunsBeforeKeyListenersHearTheKey)
     ASSERT_TRUE(p);
     p->engine->mouseDown({3000, 2100});
     p->engine->keyDown(88, 'x');
-    p->engine->keyDown(37, 0); // left arrow: heard, types nothing
+    p->engine->keyDown(37, 0);  // left arrow: heard, types nothing
     EXPECT_EQ(p->host.traces, (Strings{"changed x", "key 120 x", "key 0 x"}));
     EXPECT_TRUE(p->host.errors.empty());
 }
 
-TEST(TextInput, AFieldThatLeavesTheStageLosesTheFocus)
-{
+TEST(TextInput, AFieldThatLeavesTheStageLosesTheFocus) {
     auto p = formMovie(inputField());
     ASSERT_TRUE(p);
     p->engine->mouseDown({3000, 2100});
@@ -217,4 +207,4 @@ TEST(TextInput, AFieldThatLeavesTheStageLosesTheFocus)
     EXPECT_EQ(p->host.traces, (Strings{"null"}));
 }
 
-} // namespace
+}  // namespace

@@ -9,8 +9,7 @@ namespace {
 
 // Root places clip "a" holding clip "b"; `rootScript` runs in root frame 1,
 // `innerScript` in b's first frame.
-std::unique_ptr<Player> nested(const Actions& rootScript, uint8_t version = 8, const Actions* innerScript = nullptr)
-{
+std::unique_ptr<Player> nested(const Actions& rootScript, uint8_t version = 8, const Actions* innerScript = nullptr) {
     swfwriter::MovieWriter m({.version = version});
     uint16_t b = spriteWith(m, innerScript);
     swfwriter::SpriteWriter a(version);
@@ -23,15 +22,14 @@ std::unique_ptr<Player> nested(const Actions& rootScript, uint8_t version = 8, c
     return Player::load(m);
 }
 
-TEST(Paths, SettingAndGettingInEveryForm)
-{
+TEST(Paths, SettingAndGettingInEveryForm) {
     Actions a;
     a.setVar("/a/b:v", "slash");
     a.setVar("_root.a.w", "dot");
     a.setVar("a/b:z", "relative");
     a.setVar("/:top", "root var");
-    for (const char* path : {"/a/b:v", "a.b.v", "_root.a.b.v", "_level0.a.b.v", "/a:w", "a.w", "/a/b:z", "/:top",
-                             "top", "_root:top"})
+    for (const char* path :
+         {"/a/b:v", "a.b.v", "_root.a.b.v", "_level0.a.b.v", "/a:w", "a.w", "/a/b:z", "/:top", "top", "_root:top"})
         a.traceVar(path);
     a.traceVar("/a/b");
     a.traceVar("this");
@@ -43,8 +41,7 @@ TEST(Paths, SettingAndGettingInEveryForm)
                                        "root var", "root var", "_level0.a.b", "_level0", "undefined", "undefined"}));
 }
 
-TEST(Paths, ChildScriptsReachParentRootAndGlobal)
-{
+TEST(Paths, ChildScriptsReachParentRootAndGlobal) {
     Actions inner;
     inner.traceVar("_parent._name");
     inner.traceVar("_root.q");
@@ -60,8 +57,7 @@ TEST(Paths, ChildScriptsReachParentRootAndGlobal)
     EXPECT_EQ(p->host.traces, (Strings{"a", "from root", "global", "from a"}));
 }
 
-TEST(Paths, DotPathsThroughObjects)
-{
+TEST(Paths, DotPathsThroughObjects) {
     Actions a;
     a.push({"obj", "k", "m", 3, 1}).initObject().push({1}).initObject().setVariable();
     a.traceVar("obj.k.m");
@@ -70,8 +66,7 @@ TEST(Paths, DotPathsThroughObjects)
     EXPECT_EQ(traces(a), (Strings{"3", "4"}));
 }
 
-TEST(Paths, LocalsShadowGlobals)
-{
+TEST(Paths, LocalsShadowGlobals) {
     Actions f;
     f.push({"g", "local"}).defineLocal();
     f.traceVar("g");
@@ -80,14 +75,13 @@ TEST(Paths, LocalsShadowGlobals)
     a.defineFunction("f", {}, f);
     a.callFunctionNamed("f", {}).pop();
     a.traceVar("g");
-    a.setVar("g", "timeline"); // a timeline variable hides the global too
+    a.setVar("g", "timeline");  // a timeline variable hides the global too
     a.traceVar("g");
     a.push({"_global"}).getVariable().push({"g"}).getMember().trace();
     EXPECT_EQ(traces(a), (Strings{"local", "global", "timeline", "global"}));
 }
 
-TEST(Case, IdentifiersIgnoreCaseUpToSwf6)
-{
+TEST(Case, IdentifiersIgnoreCaseUpToSwf6) {
     Actions a;
     a.setVar("Foo", 1);
     a.traceVar("foo");
@@ -101,8 +95,7 @@ TEST(Case, IdentifiersIgnoreCaseUpToSwf6)
     EXPECT_EQ(seven->host.traces, (Strings{"undefined", "undefined", "undefined"}));
 }
 
-TEST(Case, SetVariableNotFoundInSwf7GoesWhereThePathSays)
-{
+TEST(Case, SetVariableNotFoundInSwf7GoesWhereThePathSays) {
     Actions a;
     a.setVar("x", 1);
     a.setVar("X", 2);
@@ -112,8 +105,7 @@ TEST(Case, SetVariableNotFoundInSwf7GoesWhereThePathSays)
     EXPECT_EQ(p->host.traces, (Strings{"1", "2"}));
 }
 
-TEST(SetTarget, ActionsAndVariablesFollowTheTarget)
-{
+TEST(SetTarget, ActionsAndVariablesFollowTheTarget) {
     Actions a;
     a.setTarget("/a");
     a.setVar("x", "inside a");
@@ -132,8 +124,7 @@ TEST(SetTarget, ActionsAndVariablesFollowTheTarget)
     EXPECT_EQ(p->host.traces, (Strings{"a", "", "inside a", "b", "still root"}));
 }
 
-TEST(Host, GetAndSetVariablesByPath)
-{
+TEST(Host, GetAndSetVariablesByPath) {
     Actions a;
     a.setVar("/a/b:v", "deep");
     a.setVar("n", 2.5);
@@ -158,4 +149,4 @@ TEST(Host, GetAndSetVariablesByPath)
     EXPECT_EQ(p->host.traces, (Strings{"7", "71", "x", "y"})) << "host values arrive as strings";
 }
 
-} // namespace
+}  // namespace

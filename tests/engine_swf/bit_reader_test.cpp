@@ -9,8 +9,7 @@ namespace {
 
 using swf::BitReader;
 
-TEST(BitReader, UnsignedFieldsAtWidthLimits)
-{
+TEST(BitReader, UnsignedFieldsAtWidthLimits) {
     // 1 bit, 31 bits of ones, a full 32-bit value, then 0-width.
     std::vector<uint8_t> data = {0xFF, 0xFF, 0xFF, 0xFF, 0xDE, 0xAD, 0xBE, 0xEF};
     BitReader r(data);
@@ -22,8 +21,7 @@ TEST(BitReader, UnsignedFieldsAtWidthLimits)
     EXPECT_TRUE(r.atEnd());
 }
 
-TEST(BitReader, SignedFieldsExtendTheSign)
-{
+TEST(BitReader, SignedFieldsExtendTheSign) {
     swfwriter::BitWriter w;
     w.sb(2, -1).sb(2, 1).sb(5, -16).sb(5, 15).sb(32, INT32_MIN).sb(32, INT32_MAX).sb(17, -65536);
     BitReader r(w.data());
@@ -37,12 +35,11 @@ TEST(BitReader, SignedFieldsExtendTheSign)
     EXPECT_FALSE(r.failed());
 }
 
-TEST(BitReader, FixedPointFields)
-{
+TEST(BitReader, FixedPointFields) {
     std::vector<uint8_t> data = {0x80, 0xFF, 0x00, 0x80, 0xFF, 0xFF};
     BitReader r(data);
     EXPECT_DOUBLE_EQ(r.fixed8(), -0.5);   // 0xFF80
-    EXPECT_DOUBLE_EQ(r.fixed16(), -0.5); // 0xFFFF8000
+    EXPECT_DOUBLE_EQ(r.fixed16(), -0.5);  // 0xFFFF8000
     // FB: 16.16 in a bit field.
     swfwriter::BitWriter w;
     w.fb(20, 1.5).fb(20, -2.25);
@@ -51,8 +48,7 @@ TEST(BitReader, FixedPointFields)
     EXPECT_DOUBLE_EQ(b.fb(20), -2.25);
 }
 
-TEST(BitReader, ByteReadsAlignAndAreLittleEndian)
-{
+TEST(BitReader, ByteReadsAlignAndAreLittleEndian) {
     std::vector<uint8_t> data = {0xA0, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12};
     BitReader r(data);
     EXPECT_EQ(r.ub(3), 5u);
@@ -61,8 +57,7 @@ TEST(BitReader, ByteReadsAlignAndAreLittleEndian)
     EXPECT_EQ(r.u32(), 0x12345678u);
 }
 
-TEST(BitReader, ReadingPastTheEndFailsAndSticks)
-{
+TEST(BitReader, ReadingPastTheEndFailsAndSticks) {
     std::vector<uint8_t> data = {0x01, 0x02, 0x03};
     BitReader r(data);
     EXPECT_EQ(r.u16(), 0x0201);
@@ -89,8 +84,7 @@ TEST(BitReader, ReadingPastTheEndFailsAndSticks)
     EXPECT_TRUE(huge.failed());
 }
 
-TEST(BitReader, EncodedU32)
-{
+TEST(BitReader, EncodedU32) {
     std::vector<uint8_t> data = {0x7F, 0x80, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x0F, 0x80};
     BitReader r(data);
     EXPECT_EQ(r.encodedU32(), 127u);
@@ -101,8 +95,7 @@ TEST(BitReader, EncodedU32)
     EXPECT_TRUE(r.failed());
 }
 
-TEST(BitReader, StringsByVersion)
-{
+TEST(BitReader, StringsByVersion) {
     // "Caf\xE9" in Windows-1252 before SWF 6, UTF-8 from 6 on.
     std::vector<uint8_t> ansi = {'C', 'a', 'f', 0xE9, 0x80, 0};
     BitReader r5(ansi);
@@ -119,12 +112,11 @@ TEST(BitReader, StringsByVersion)
     EXPECT_TRUE(u.failed());
 }
 
-TEST(Records, RectMatrixCxformRoundTrip)
-{
+TEST(Records, RectMatrixCxformRoundTrip) {
     swfwriter::BitWriter w;
     w.rect({-20, 11000, 0, 8000});
     w.matrix({1.5, 0.25, -0.25, 2.0, -300, 400});
-    w.matrix({}); // identity: no scale, no rotate, zero translate
+    w.matrix({});  // identity: no scale, no rotate, zero translate
     w.cxform({128, 256, 64, 256, -255, 0, 10, 0}, false);
     w.cxform({256, 256, 256, 128, 0, 0, 0, -20}, true);
     BitReader r(w.data());
@@ -141,11 +133,10 @@ TEST(Records, RectMatrixCxformRoundTrip)
     EXPECT_TRUE(r.atEnd());
 }
 
-TEST(Records, ColorTransformClampsChannels)
-{
+TEST(Records, ColorTransformClampsChannels) {
     swf::ColorTransform cx{512, 256, 0, 128, 0, -300, 20, 0};
     swf::Rgba out = cx.apply({200, 100, 50, 255});
     EXPECT_EQ(out, (swf::Rgba{255, 0, 20, 127}));
 }
 
-} // namespace
+}  // namespace

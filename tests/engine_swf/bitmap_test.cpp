@@ -17,21 +17,19 @@ using testutil::load;
 
 constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
 
-const swf::Bitmap& bitmapOf(const swf::Movie& movie, uint16_t id)
-{
+const swf::Bitmap& bitmapOf(const swf::Movie& movie, uint16_t id) {
     const swf::Bitmap* b = movie.characters.find<swf::Bitmap>(id);
     static const swf::Bitmap none;
     EXPECT_NE(b, nullptr);
     return b ? *b : none;
 }
 
-TEST(Lossless, Format3ColourMappedWithRowPadding)
-{
+TEST(Lossless, Format3ColourMappedWithRowPadding) {
     MovieWriter m;
     // Width 3: rows of 3 index bytes padded to 4. Table: red, green, blue.
-    std::vector<uint8_t> data = {255, 0, 0, 0, 255, 0, 0, 0, 255, //
-                                 0, 1, 2, 0,                       //
-                                 2, 2, 9, 0};                      // index 9 is outside the table
+    std::vector<uint8_t> data = {255, 0, 0, 0, 255, 0, 0, 0, 255,  //
+                                 0,   1, 2, 0,                     //
+                                 2,   2, 9, 0};                    // index 9 is outside the table
     uint16_t id = m.defineBitsLosslessRaw(1, 3, 3, 2, 2, data);
     auto movie = load(m.finish());
     const swf::Bitmap& b = bitmapOf(*movie, id);
@@ -46,11 +44,10 @@ TEST(Lossless, Format3ColourMappedWithRowPadding)
     EXPECT_EQ(b.pixel(2, 1), 0u) << "an index outside the table is transparent";
 }
 
-TEST(Lossless, Format3WithAlphaTable)
-{
+TEST(Lossless, Format3WithAlphaTable) {
     MovieWriter m;
-    std::vector<uint8_t> data = {100, 50, 0, 128, 0, 0, 0, 0, //
-                                 0, 1, 0, 0};
+    std::vector<uint8_t> data = {100, 50, 0, 128, 0, 0, 0, 0,  //
+                                 0,   1,  0, 0};
     uint16_t id = m.defineBitsLosslessRaw(2, 3, 2, 1, 1, data);
     auto movie = load(m.finish());
     const swf::Bitmap& b = bitmapOf(*movie, id);
@@ -59,8 +56,7 @@ TEST(Lossless, Format3WithAlphaTable)
     EXPECT_EQ(b.pixel(1, 0), 0u);
 }
 
-TEST(Lossless, Format4FifteenBit)
-{
+TEST(Lossless, Format4FifteenBit) {
     MovieWriter m;
     // Big-endian 0RRRRRGG GGGBBBBB: pure red 0x7C00, pure blue 0x001F; width 1 pads each row to 4 bytes.
     std::vector<uint8_t> data = {0x7C, 0x00, 0, 0, 0x00, 0x1F, 0, 0};
@@ -72,8 +68,7 @@ TEST(Lossless, Format4FifteenBit)
     EXPECT_EQ(b.pixel(0, 1), argb(255, 0, 0, 255));
 }
 
-TEST(Lossless, Format5OpaqueAndPremultipliedAlpha)
-{
+TEST(Lossless, Format5OpaqueAndPremultipliedAlpha) {
     MovieWriter m;
     std::vector<uint8_t> opaque = {0x00, 10, 20, 30, 0x7F, 40, 50, 60};
     uint16_t a = m.defineBitsLosslessRaw(1, 5, 2, 1, 0, opaque);
@@ -93,8 +88,7 @@ TEST(Lossless, Format5OpaqueAndPremultipliedAlpha)
     EXPECT_EQ(t.pixel(2, 0), argb(100, 100, 50, 100));
 }
 
-TEST(Lossless, WriterHelperPremultiplies)
-{
+TEST(Lossless, WriterHelperPremultiplies) {
     MovieWriter m;
     Image img = Image::filled(2, 2, 255, 0, 0, 255);
     img.set(1, 1, 0, 255, 0, 0);
@@ -105,8 +99,7 @@ TEST(Lossless, WriterHelperPremultiplies)
     EXPECT_EQ(b.pixel(1, 1), 0u);
 }
 
-TEST(Lossless, BrokenDataGivesAnEmptyBitmapAndAProblem)
-{
+TEST(Lossless, BrokenDataGivesAnEmptyBitmapAndAProblem) {
     MovieWriter m;
     std::vector<uint8_t> tooShort = {1, 2, 3};
     uint16_t shortId = m.defineBitsLosslessRaw(1, 5, 10, 10, 0, tooShort);
@@ -120,16 +113,14 @@ TEST(Lossless, BrokenDataGivesAnEmptyBitmapAndAProblem)
     EXPECT_TRUE(hasProblem(*movie, swf::ErrorCode::ImageDecodeFailed));
 }
 
-void expectNear(uint32_t pixel, int a, int r, int g, int b, int tolerance)
-{
+void expectNear(uint32_t pixel, int a, int r, int g, int b, int tolerance) {
     EXPECT_NEAR(int(pixel >> 24), a, tolerance);
     EXPECT_NEAR(int((pixel >> 16) & 0xFF), r, tolerance);
     EXPECT_NEAR(int((pixel >> 8) & 0xFF), g, tolerance);
     EXPECT_NEAR(int(pixel & 0xFF), b, tolerance);
 }
 
-Image quarters()
-{
+Image quarters() {
     // 16x16: left half red, right half blue, in 8x8 blocks so JPEG keeps them apart.
     Image img = Image::filled(16, 16, 255, 0, 0);
     for (uint32_t y = 0; y < 16; ++y)
@@ -138,8 +129,7 @@ Image quarters()
     return img;
 }
 
-TEST(Jpeg, Jpeg2DecodesToApproximateColours)
-{
+TEST(Jpeg, Jpeg2DecodesToApproximateColours) {
     MovieWriter m;
     uint16_t id = m.defineBitsJpeg2(encodeJpeg(quarters(), 95));
     auto movie = load(m.finish());
@@ -151,8 +141,7 @@ TEST(Jpeg, Jpeg2DecodesToApproximateColours)
     expectNear(b.pixel(13, 13), 255, 0, 0, 255, 12);
 }
 
-TEST(Jpeg, ErroneousHeaderIsTolerated)
-{
+TEST(Jpeg, ErroneousHeaderIsTolerated) {
     MovieWriter m;
     std::vector<uint8_t> data = {0xFF, 0xD9, 0xFF, 0xD8};
     auto jpeg = encodeJpeg(quarters(), 95);
@@ -164,8 +153,7 @@ TEST(Jpeg, ErroneousHeaderIsTolerated)
     expectNear(b.pixel(3, 12), 255, 255, 0, 0, 12);
 }
 
-TEST(Jpeg, DefineBitsUsesJpegTables)
-{
+TEST(Jpeg, DefineBitsUsesJpegTables) {
     MovieWriter m;
     JpegParts parts = encodeJpegAbbreviated(quarters(), 90);
     m.jpegTables(parts.tables);
@@ -176,13 +164,12 @@ TEST(Jpeg, DefineBitsUsesJpegTables)
     expectNear(b.pixel(12, 4), 255, 0, 0, 255, 12);
 }
 
-TEST(Jpeg, Jpeg3AndJpeg4ApplyTheirAlphaPlane)
-{
+TEST(Jpeg, Jpeg3AndJpeg4ApplyTheirAlphaPlane) {
     MovieWriter m;
     Image white = Image::filled(8, 8, 255, 255, 255);
     std::vector<uint8_t> alpha(64, 255);
     for (size_t i = 0; i < 8; ++i)
-        alpha[i] = 0;    // first row transparent
+        alpha[i] = 0;  // first row transparent
     for (size_t i = 8; i < 16; ++i)
         alpha[i] = 128;  // second row half
     auto jpeg = encodeJpeg(white, 95);
@@ -199,14 +186,13 @@ TEST(Jpeg, Jpeg3AndJpeg4ApplyTheirAlphaPlane)
     EXPECT_EQ(bitmapOf(*movie, four).deblocking, 0x0180);
 }
 
-TEST(Png, PngInJpeg2AndJpeg3)
-{
+TEST(Png, PngInJpeg2AndJpeg3) {
     MovieWriter m;
     Image img = Image::filled(3, 2, 0, 255, 0, 255);
     img.set(2, 1, 255, 0, 0, 0);
     img.set(0, 1, 200, 100, 0, 128);
     uint16_t id = m.defineBitsJpeg2(encodePng(img));
-    uint16_t withPlane = m.defineBitsJpeg3(encodePng(img), std::vector<uint8_t>(6, 0)); // plane ignored for PNG
+    uint16_t withPlane = m.defineBitsJpeg3(encodePng(img), std::vector<uint8_t>(6, 0));  // plane ignored for PNG
     auto movie = load(m.finish());
     for (uint16_t bid : {id, withPlane}) {
         const swf::Bitmap& b = bitmapOf(*movie, bid);
@@ -218,8 +204,7 @@ TEST(Png, PngInJpeg2AndJpeg3)
     }
 }
 
-TEST(Images, GifAndGarbageAreDefinedFailures)
-{
+TEST(Images, GifAndGarbageAreDefinedFailures) {
     MovieWriter m;
     uint16_t gif = m.defineBitsJpeg2({'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0});
     uint16_t junk = m.defineBitsJpeg2({0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 1, 2, 3});
@@ -230,8 +215,7 @@ TEST(Images, GifAndGarbageAreDefinedFailures)
     EXPECT_TRUE(bitmapOf(*movie, junk).pixels.empty());
 }
 
-TEST(Images, SizesAreBounded)
-{
+TEST(Images, SizesAreBounded) {
     MovieWriter m;
     // A 65535 x 65535 lossless header over a few bytes of data.
     uint16_t huge = m.defineBitsLosslessRaw(1, 5, 65535, 65535, 0, {0, 0, 0, 0});
@@ -239,7 +223,7 @@ TEST(Images, SizesAreBounded)
     uint16_t a = m.defineBitsLossless(img, false);
     uint16_t b = m.defineBitsLossless(img, false);
     swf::ParseOptions options;
-    options.maxTotalImageBytes = 64 * 64 * 4 + 100; // room for one of the two
+    options.maxTotalImageBytes = 64 * 64 * 4 + 100;  // room for one of the two
     auto movie = load(m.finish(), options);
     EXPECT_EQ(bitmapOf(*movie, huge).error, swf::ErrorCode::ImageTooLarge);
     EXPECT_TRUE(bitmapOf(*movie, a).ok());
@@ -247,12 +231,12 @@ TEST(Images, SizesAreBounded)
     EXPECT_EQ(movie->decodedImageBytes, 64u * 64 * 4);
 }
 
-TEST(Images, JoinJpegStreamsDropsInnerMarkers)
-{
+TEST(Images, JoinJpegStreamsDropsInnerMarkers) {
     std::vector<uint8_t> tables = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x07, 0xFF, 0xD9};
     std::vector<uint8_t> data = {0xFF, 0xD9, 0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0x11, 0xFF, 0xD9};
-    std::vector<uint8_t> expected = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x07, 0xFF, 0xDA, 0x00, 0x02, 0x11, 0xFF, 0xD9};
+    std::vector<uint8_t> expected = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x07,
+                                     0xFF, 0xDA, 0x00, 0x02, 0x11, 0xFF, 0xD9};
     EXPECT_EQ(swf::joinJpegStreams(tables, data), expected);
 }
 
-} // namespace
+}  // namespace

@@ -13,8 +13,7 @@ using namespace swfwriter;
 using testutil::hasProblem;
 using testutil::load;
 
-std::vector<uint8_t> smallMovie(Compression compression)
-{
+std::vector<uint8_t> smallMovie(Compression compression) {
     MovieWriter m({.version = 8, .width = 320, .height = 240, .frameRate = 12.5, .compression = compression});
     m.background({10, 20, 30});
     uint16_t id = m.rectangle(0, 0, 200, 200, {255, 0, 0});
@@ -26,8 +25,7 @@ std::vector<uint8_t> smallMovie(Compression compression)
 
 class ContainerKinds : public ::testing::TestWithParam<Compression> {};
 
-TEST_P(ContainerKinds, HeaderFieldsSurviveEveryCompression)
-{
+TEST_P(ContainerKinds, HeaderFieldsSurviveEveryCompression) {
     auto movie = load(smallMovie(GetParam()));
     const swf::Header& h = movie->header;
     EXPECT_EQ(h.version, 8);
@@ -42,15 +40,15 @@ TEST_P(ContainerKinds, HeaderFieldsSurviveEveryCompression)
     EXPECT_EQ(*movie->backgroundColor, (swf::Rgba{10, 20, 30, 255}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Swf, ContainerKinds, ::testing::Values(Compression::None, Compression::Zlib, Compression::Lzma));
+INSTANTIATE_TEST_SUITE_P(Swf, ContainerKinds,
+                         ::testing::Values(Compression::None, Compression::Zlib, Compression::Lzma));
 
-TEST(Container, RejectsWhatIsNotAMovie)
-{
+TEST(Container, RejectsWhatIsNotAMovie) {
     std::vector<std::vector<uint8_t>> bad = {
         {},
         {'F', 'W', 'S'},
         {'G', 'W', 'S', 10, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-        {'F', 'W', 'S', 10, 9, 0, 0, 0, 0x78}, // prefix but no complete RECT / rate / count
+        {'F', 'W', 'S', 10, 9, 0, 0, 0, 0x78},  // prefix but no complete RECT / rate / count
     };
     for (const auto& file : bad) {
         auto r = swf::parseMovie(file);
@@ -63,8 +61,7 @@ TEST(Container, RejectsWhatIsNotAMovie)
     EXPECT_EQ(r.error().code, swf::ErrorCode::CorruptCompressedData);
 }
 
-TEST(Container, TruncatedCompressedFileKeepsCompleteFrames)
-{
+TEST(Container, TruncatedCompressedFileKeepsCompleteFrames) {
     MovieWriter m({.compression = Compression::Zlib});
     for (int i = 0; i < 50; ++i) {
         uint16_t id = m.rectangle(0, 0, 100 + i, 100, {uint8_t(i), 0, 0});
@@ -88,8 +85,7 @@ TEST(Container, TruncatedCompressedFileKeepsCompleteFrames)
     }
 }
 
-TEST(Container, TruncatedAndDamagedLzmaFiles)
-{
+TEST(Container, TruncatedAndDamagedLzmaFiles) {
     MovieWriter m({.compression = Compression::Lzma});
     for (int i = 0; i < 40; ++i) {
         m.place(m.circle(0, 0, 100 + i * 7, {uint8_t(i), 50, 0}), uint16_t(i + 1));
@@ -117,10 +113,9 @@ TEST(Container, TruncatedAndDamagedLzmaFiles)
     EXPECT_EQ(s.error().code, swf::ErrorCode::NotAMovie);
 }
 
-TEST(Container, DeclaredLengthThatDisagreesIsAProblemNotAFailure)
-{
+TEST(Container, DeclaredLengthThatDisagreesIsAProblemNotAFailure) {
     auto file = smallMovie(Compression::None);
-    file[4] = 0xFF; // claims far more than there is
+    file[4] = 0xFF;  // claims far more than there is
     file[5] = 0xFF;
     auto movie = load(file);
     EXPECT_TRUE(hasProblem(*movie, swf::ErrorCode::LengthMismatch));
@@ -128,10 +123,9 @@ TEST(Container, DeclaredLengthThatDisagreesIsAProblemNotAFailure)
     EXPECT_FALSE(movie->truncated) << "the tags themselves are complete";
 }
 
-TEST(Container, CompressedFileWithShortDeclaredLengthStillLoads)
-{
+TEST(Container, CompressedFileWithShortDeclaredLengthStillLoads) {
     auto file = smallMovie(Compression::Zlib);
-    file[4] = 20; // declared length far too small
+    file[4] = 20;  // declared length far too small
     file[5] = file[6] = file[7] = 0;
     auto movie = load(file);
     EXPECT_EQ(movie->root.frames.size(), 2u);
@@ -139,13 +133,12 @@ TEST(Container, CompressedFileWithShortDeclaredLengthStillLoads)
 }
 
 // A file of a few kilobytes whose data inflates to far more than it declares.
-std::vector<uint8_t> zipBomb(uint32_t declared, size_t inflated)
-{
-    std::vector<uint8_t> body = {0x50, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}; // RECT nbits=10, zeros
-    body.resize(9 + 4, 0);                                                           // rate, count
-    body.resize(inflated, 0); // tag header 0 = End... then zeros: nothing past End is read
-    std::vector<uint8_t> out = {'C', 'W', 'S', 10, uint8_t(declared), uint8_t(declared >> 8),
-                                uint8_t(declared >> 16), uint8_t(declared >> 24)};
+std::vector<uint8_t> zipBomb(uint32_t declared, size_t inflated) {
+    std::vector<uint8_t> body = {0x50, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};  // RECT nbits=10, zeros
+    body.resize(9 + 4, 0);                                                               // rate, count
+    body.resize(inflated, 0);  // tag header 0 = End... then zeros: nothing past End is read
+    std::vector<uint8_t> out = {
+        'C', 'W', 'S', 10, uint8_t(declared), uint8_t(declared >> 8), uint8_t(declared >> 16), uint8_t(declared >> 24)};
     uLongf size = compressBound(uLong(body.size()));
     std::vector<uint8_t> z(size);
     EXPECT_EQ(compress2(z.data(), &size, body.data(), uLong(body.size()), 1), Z_OK);
@@ -154,12 +147,11 @@ std::vector<uint8_t> zipBomb(uint32_t declared, size_t inflated)
     return out;
 }
 
-TEST(Container, DecompressionStopsAtTheLimit)
-{
+TEST(Container, DecompressionStopsAtTheLimit) {
     EXPECT_EQ(swf::decompressionLimit(100, size_t(256) << 20), 200u + (1u << 20));
     EXPECT_EQ(swf::decompressionLimit(0xFFFFFFFFu, size_t(256) << 20), size_t(256) << 20);
 
-    auto bomb = zipBomb(100, size_t(16) << 20); // 16 MiB of zeros in ~70 KiB
+    auto bomb = zipBomb(100, size_t(16) << 20);  // 16 MiB of zeros in ~70 KiB
     EXPECT_LT(bomb.size(), 200000u);
     auto opened = swf::openContainer(bomb, size_t(256) << 20);
     ASSERT_TRUE(opened.ok());
@@ -179,11 +171,10 @@ TEST(Container, DecompressionStopsAtTheLimit)
     EXPECT_TRUE(hasProblem(*movie, swf::ErrorCode::LimitExceeded));
 }
 
-TEST(Container, ParseMovieFileReportsUnreadableFiles)
-{
+TEST(Container, ParseMovieFileReportsUnreadableFiles) {
     auto r = swf::parseMovieFile("/nonexistent/movie.swf");
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().code, swf::ErrorCode::ReadFailed);
 }
 
-} // namespace
+}  // namespace

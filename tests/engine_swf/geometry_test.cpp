@@ -18,8 +18,7 @@ PathCommand M(double x, double y) { return {PathVerb::MoveTo, {x, y}, {}}; }
 PathCommand L(double x, double y) { return {PathVerb::LineTo, {x, y}, {}}; }
 PathCommand Z() { return {PathVerb::Close, {}, {}}; }
 
-swf::Shape shapeFrom(const ShapeBuilder& builder, int version = 3)
-{
+swf::Shape shapeFrom(const ShapeBuilder& builder, int version = 3) {
     MovieWriter m;
     uint16_t id = m.defineShape(builder, version);
     auto movie = load(m.finish());
@@ -29,8 +28,7 @@ swf::Shape shapeFrom(const ShapeBuilder& builder, int version = 3)
 }
 
 // Winding number of a point for a path of straight segments.
-int winding(const swf::Path& path, double px, double py)
-{
+int winding(const swf::Path& path, double px, double py) {
     int w = 0;
     swf::Point start, last;
     auto edge = [&](swf::Point a, swf::Point b) {
@@ -53,8 +51,7 @@ int winding(const swf::Path& path, double px, double py)
     return w;
 }
 
-TEST(Geometry, SquareWithFill1)
-{
+TEST(Geometry, SquareWithFill1) {
     ShapeBuilder b;
     b.setFill1(b.addSolidFill({255, 0, 0})).rectangle(0, 0, 100, 100);
     auto g = swf::buildGeometry(shapeFrom(b));
@@ -68,8 +65,7 @@ TEST(Geometry, SquareWithFill1)
     EXPECT_EQ(g.bounds.yMax, 100);
 }
 
-TEST(Geometry, SquareWithFill0RunsTheOtherWay)
-{
+TEST(Geometry, SquareWithFill0RunsTheOtherWay) {
     ShapeBuilder b;
     b.setFill0(b.addSolidFill({255, 0, 0})).rectangle(0, 0, 100, 100);
     auto g = swf::buildGeometry(shapeFrom(b));
@@ -77,13 +73,12 @@ TEST(Geometry, SquareWithFill0RunsTheOtherWay)
     EXPECT_EQ(g.paths[0].path, (swf::Path{M(100, 0), L(0, 0), L(0, 100), L(100, 100), L(100, 0), Z()}));
 }
 
-TEST(Geometry, TwoSquaresSharingAnEdge)
-{
+TEST(Geometry, TwoSquaresSharingAnEdge) {
     ShapeBuilder b;
     uint32_t left = b.addSolidFill({255, 0, 0});
     uint32_t right = b.addSolidFill({0, 0, 255});
     b.setFill0(0).setFill1(left).moveTo(100, 100).lineTo(0, 100).lineTo(0, 0).lineTo(100, 0);
-    b.setFill0(right).lineTo(100, 100); // the shared edge: left square on its right, right square on its left
+    b.setFill0(right).lineTo(100, 100);  // the shared edge: left square on its right, right square on its left
     b.setFill0(0).setFill1(right).moveTo(100, 0).lineTo(200, 0).lineTo(200, 100).lineTo(100, 100);
     auto g = swf::buildGeometry(shapeFrom(b));
     ASSERT_EQ(g.paths.size(), 2u);
@@ -95,12 +90,11 @@ TEST(Geometry, TwoSquaresSharingAnEdge)
     EXPECT_EQ(winding(g.paths[0].path, 150, 50), 0);
 }
 
-TEST(Geometry, SquareWithAHole)
-{
+TEST(Geometry, SquareWithAHole) {
     ShapeBuilder b;
     uint32_t fill = b.addSolidFill({0, 255, 0});
     b.setFill1(fill).rectangle(0, 0, 300, 300);
-    b.setFill1(0).setFill0(fill).rectangle(100, 100, 100, 100); // clockwise: the ring is on its left
+    b.setFill1(0).setFill0(fill).rectangle(100, 100, 100, 100);  // clockwise: the ring is on its left
     auto g = swf::buildGeometry(shapeFrom(b));
     ASSERT_EQ(g.paths.size(), 1u);
     const swf::Path expected = {M(0, 0),     L(300, 0),   L(300, 300), L(0, 300),   L(0, 0),     Z(),
@@ -111,8 +105,7 @@ TEST(Geometry, SquareWithAHole)
     EXPECT_EQ(winding(g.paths[0].path, 400, 150), 0);
 }
 
-TEST(Geometry, CurvesStayQuadratic)
-{
+TEST(Geometry, CurvesStayQuadratic) {
     ShapeBuilder b;
     b.setFill1(b.addSolidFill({})).circle(0, 0, 1000);
     auto g = swf::buildGeometry(shapeFrom(b));
@@ -125,23 +118,22 @@ TEST(Geometry, CurvesStayQuadratic)
     EXPECT_EQ(g.paths[0].path[8].to, (swf::Point{1000, 0})) << "the circle ends where it began";
 }
 
-TEST(Geometry, StrokesFollowRecordOrderAndCloseLoops)
-{
+TEST(Geometry, StrokesFollowRecordOrderAndCloseLoops) {
     ShapeBuilder b;
     uint32_t thin = b.addLine(20, {});
     LineStyle openStyle;
     openStyle.width = 100;
     openStyle.noClose = true;
     uint32_t noClose = b.addLine(openStyle);
-    b.setLine(thin).rectangle(0, 0, 50, 50);           // closed loop
-    b.moveTo(100, 0).lineTo(200, 0).lineTo(200, 80);   // open polyline
-    b.setLine(noClose).rectangle(300, 0, 10, 10);      // returns to start but asks not to close
+    b.setLine(thin).rectangle(0, 0, 50, 50);          // closed loop
+    b.moveTo(100, 0).lineTo(200, 0).lineTo(200, 80);  // open polyline
+    b.setLine(noClose).rectangle(300, 0, 10, 10);     // returns to start but asks not to close
     auto g = swf::buildGeometry(shapeFrom(b, 4));
     ASSERT_EQ(g.paths.size(), 2u);
     EXPECT_EQ(g.paths[0].kind, swf::PaintKind::Stroke);
     EXPECT_EQ(g.paths[0].style, 0u);
-    EXPECT_EQ(g.paths[0].path, (swf::Path{M(0, 0), L(50, 0), L(50, 50), L(0, 50), L(0, 0), Z(), M(100, 0),
-                                          L(200, 0), L(200, 80)}));
+    EXPECT_EQ(g.paths[0].path,
+              (swf::Path{M(0, 0), L(50, 0), L(50, 50), L(0, 50), L(0, 0), Z(), M(100, 0), L(200, 0), L(200, 80)}));
     EXPECT_EQ(g.paths[1].style, 1u);
     EXPECT_EQ(g.paths[1].path.back().verb, PathVerb::LineTo);
     // Bounds widen by half the widest stroke: 50 twips around the 300..310 square.
@@ -149,8 +141,7 @@ TEST(Geometry, StrokesFollowRecordOrderAndCloseLoops)
     EXPECT_EQ(g.bounds.yMin, -50);
 }
 
-TEST(Geometry, StyleGroupsPaintInOrder)
-{
+TEST(Geometry, StyleGroupsPaintInOrder) {
     ShapeBuilder b;
     b.setFill1(b.addSolidFill({})).setLine(b.addLine(20, {})).rectangle(0, 0, 10, 10);
     b.newStyleGroup();
@@ -164,8 +155,7 @@ TEST(Geometry, StyleGroupsPaintInOrder)
     EXPECT_EQ(g.paths[2].style, 1u);
 }
 
-TEST(Geometry, AbsurdCoordinatesAreClamped)
-{
+TEST(Geometry, AbsurdCoordinatesAreClamped) {
     swf::Shape s;
     s.fillStyles.resize(1);
     swf::StyleChange sc;
@@ -189,8 +179,7 @@ TEST(Geometry, AbsurdCoordinatesAreClamped)
     EXPECT_EQ(g.bounds.yMax, swf::kCoordinateLimit);
 }
 
-TEST(Geometry, GlyphOutline)
-{
+TEST(Geometry, GlyphOutline) {
     swf::Glyph glyph;
     swf::StyleChange sc;
     sc.hasMove = true;
@@ -206,8 +195,7 @@ TEST(Geometry, GlyphOutline)
     EXPECT_EQ(swf::buildGlyphPath(glyph), (swf::Path{M(0, 0), L(10, 0), L(10, 10), L(0, 10), L(0, 0), Z()}));
 }
 
-MorphShapeSpec growingSquare()
-{
+MorphShapeSpec growingSquare() {
     MorphShapeSpec spec;
     MorphFill fill;
     fill.startColor = {255, 0, 0, 255};
@@ -222,8 +210,7 @@ MorphShapeSpec growingSquare()
     return spec;
 }
 
-TEST(Geometry, MorphAtRatios)
-{
+TEST(Geometry, MorphAtRatios) {
     MovieWriter m;
     uint16_t id = m.defineMorphShape(growingSquare());
     auto movie = load(m.finish());
@@ -253,8 +240,7 @@ TEST(Geometry, MorphAtRatios)
     EXPECT_EQ(mid.paths[0].path[2].control, (swf::Point{200, 75}));
 }
 
-TEST(Geometry, MorphWithMissingEndEdgesCollapsesSafely)
-{
+TEST(Geometry, MorphWithMissingEndEdgesCollapsesSafely) {
     swf::MorphShape morph;
     morph.fillStyles.resize(1);
     swf::StyleChange sc;
@@ -274,4 +260,4 @@ TEST(Geometry, MorphWithMissingEndEdgesCollapsesSafely)
             EXPECT_EQ(c.to, (swf::Point{0, 0}));
 }
 
-} // namespace
+}  // namespace

@@ -16,8 +16,7 @@ using testutil::firstTag;
 using testutil::hasProblem;
 using testutil::load;
 
-std::vector<uint8_t> withTags(std::initializer_list<std::vector<uint8_t>> tags, uint8_t version = 10)
-{
+std::vector<uint8_t> withTags(std::initializer_list<std::vector<uint8_t>> tags, uint8_t version = 10) {
     std::vector<uint8_t> all;
     for (const auto& t : tags)
         all.insert(all.end(), t.begin(), t.end());
@@ -26,16 +25,15 @@ std::vector<uint8_t> withTags(std::initializer_list<std::vector<uint8_t>> tags, 
     return movieBytes(all, {.version = version});
 }
 
-TEST(Hostile, TagLengthPastTheEnd)
-{
+TEST(Hostile, TagLengthPastTheEnd) {
     MovieWriter m;
     m.place(m.rectangle(0, 0, 10, 10, {}), 1);
     m.showFrame();
     auto file = m.finish();
     file.pop_back();
-    file.pop_back(); // no End
+    file.pop_back();  // no End
     auto bytes = tagBytes(2, std::vector<uint8_t>(100, 0), true);
-    bytes.resize(30); // a long tag header that promises 100 bytes, with 24 present
+    bytes.resize(30);  // a long tag header that promises 100 bytes, with 24 present
     file.insert(file.end(), bytes.begin(), bytes.end());
     auto movie = load(file);
     EXPECT_TRUE(movie->truncated);
@@ -44,11 +42,10 @@ TEST(Hostile, TagLengthPastTheEnd)
     EXPECT_EQ(movie->characters.size(), 1u);
 }
 
-TEST(Hostile, FieldsPastTheTagEndMakeTheTagMalformed)
-{
+TEST(Hostile, FieldsPastTheTagEndMakeTheTagMalformed) {
     // DefineShape whose fill style count claims 255 styles in 3 bytes.
     auto shape = tagBytes(2, {1, 0, 0x00, 0xFF, 0x00});
-    auto place = tagBytes(26, {0x06, 1, 0}); // PlaceObject2 with character and matrix flags but no data
+    auto place = tagBytes(26, {0x06, 1, 0});  // PlaceObject2 with character and matrix flags but no data
     auto movie = load(withTags({shape, place, tagBytes(1, {})}));
     EXPECT_FALSE(movie->characters.contains(1));
     EXPECT_TRUE(hasProblem(*movie, swf::ErrorCode::MalformedTag));
@@ -57,8 +54,7 @@ TEST(Hostile, FieldsPastTheTagEndMakeTheTagMalformed)
     EXPECT_FALSE(movie->truncated);
 }
 
-TEST(Hostile, HugeCountsAreBoundedByTheData)
-{
+TEST(Hostile, HugeCountsAreBoundedByTheData) {
     // DefineFont2 promising 65535 glyphs; DefineText with 255 glyphs of 32-bit fields.
     BitWriter font;
     font.u16(5).u8(0x80).u8(0).u8(0).u16(0xFFFF).u16(4);
@@ -75,8 +71,7 @@ TEST(Hostile, HugeCountsAreBoundedByTheData)
     EXPECT_TRUE(b->pixels.empty());
 }
 
-TEST(Hostile, DuplicateIdsKeepTheFirstDefinition)
-{
+TEST(Hostile, DuplicateIdsKeepTheFirstDefinition) {
     MovieWriter m;
     uint16_t id = m.rectangle(0, 0, 10, 10, {1, 1, 1});
     BitWriter again;
@@ -87,7 +82,8 @@ TEST(Hostile, DuplicateIdsKeepTheFirstDefinition)
     BitWriter shape;
     shape.u16(id).rect(s.bounds()).bytes(s.shapeWithStyle(3));
     m.tag(32, shape.data());
-    m.tag(20, std::vector<uint8_t>{uint8_t(id), 0, 5, 1, 0, 1, 0, 0x78, 0x9C, 0x63, 0x60, 0x60, 0x60, 0, 0, 0, 4, 0, 1});
+    m.tag(20,
+          std::vector<uint8_t>{uint8_t(id), 0, 5, 1, 0, 1, 0, 0x78, 0x9C, 0x63, 0x60, 0x60, 0x60, 0, 0, 0, 4, 0, 1});
     auto movie = load(m.finish());
     EXPECT_TRUE(hasProblem(*movie, swf::ErrorCode::DuplicateCharacter));
     const swf::Shape* shapeChar = movie->characters.find<swf::Shape>(id);
@@ -97,16 +93,15 @@ TEST(Hostile, DuplicateIdsKeepTheFirstDefinition)
     EXPECT_EQ(movie->characters.kindOf(id), swf::CharacterKind::Shape);
 }
 
-TEST(Hostile, ReferencesToMissingOrWrongKinds)
-{
+TEST(Hostile, ReferencesToMissingOrWrongKinds) {
     MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 10, 10, {});
     FontSpec info;
     info.name = "x";
-    m.defineFontInfo(shape, info);   // a shape is not a font
-    m.defineFontInfo(999, info);     // nothing there
-    m.defineButtonCxform(shape, {}); // a shape is not a button
-    m.place(4242, 1);                // undefined: kept for the model to ignore
+    m.defineFontInfo(shape, info);    // a shape is not a font
+    m.defineFontInfo(999, info);      // nothing there
+    m.defineButtonCxform(shape, {});  // a shape is not a button
+    m.place(4242, 1);                 // undefined: kept for the model to ignore
     m.showFrame();
     auto movie = load(m.finish());
     EXPECT_TRUE(hasProblem(*movie, swf::ErrorCode::WrongCharacterKind));
@@ -118,8 +113,7 @@ TEST(Hostile, ReferencesToMissingOrWrongKinds)
     EXPECT_FALSE(movie->characters.kindOf(4242));
 }
 
-TEST(Hostile, SpritesDoNotNestAndDefinitionsInsideAreSkipped)
-{
+TEST(Hostile, SpritesDoNotNestAndDefinitionsInsideAreSkipped) {
     MovieWriter m;
     SpriteWriter inner;
     inner.showFrame();
@@ -146,8 +140,7 @@ TEST(Hostile, SpritesDoNotNestAndDefinitionsInsideAreSkipped)
     EXPECT_NE(firstTag<swf::PlaceObject>(sprite->timeline, 0), nullptr);
 }
 
-TEST(Hostile, DeeplyNestedSpriteBytesDoNotRecurse)
-{
+TEST(Hostile, DeeplyNestedSpriteBytesDoNotRecurse) {
     // 2000 DefineSprite tags each wrapping the next: only the outer one is read.
     std::vector<uint8_t> body = {0, 0};
     for (int i = 0; i < 2000; ++i) {
@@ -160,12 +153,11 @@ TEST(Hostile, DeeplyNestedSpriteBytesDoNotRecurse)
     EXPECT_TRUE(movie->characters.contains(2000));
 }
 
-TEST(Hostile, InvalidStyleIndexReadsAsNone)
-{
+TEST(Hostile, InvalidStyleIndexReadsAsNone) {
     ShapeBuilder s;
     s.addSolidFill({});
     s.addSolidFill({});
-    s.setFill1(1).setFill0(3).rectangle(0, 0, 10, 10); // two styles exist, the fields hold up to 3
+    s.setFill1(1).setFill0(3).rectangle(0, 0, 10, 10);  // two styles exist, the fields hold up to 3
     MovieWriter m;
     uint16_t id = m.defineShape(s);
     auto movie = load(m.finish());
@@ -176,8 +168,7 @@ TEST(Hostile, InvalidStyleIndexReadsAsNone)
     EXPECT_EQ(swf::buildGeometry(*shape).paths.size(), 1u);
 }
 
-TEST(Hostile, UnknownFilterKeepsThePlacement)
-{
+TEST(Hostile, UnknownFilterKeepsThePlacement) {
     MovieWriter m({.version = 8});
     uint16_t id = m.rectangle(0, 0, 10, 10, {});
     m.place(id, 1, {.name = "a", .filters = Filters().blur(1, 1, 1).raw(99, {1, 2, 3}).bytes(), .blendMode = 3});
@@ -192,8 +183,7 @@ TEST(Hostile, UnknownFilterKeepsThePlacement)
     EXPECT_FALSE(place->blendMode) << "fields after an unknown filter cannot be found";
 }
 
-TEST(Hostile, RecordBudgetStopsParsing)
-{
+TEST(Hostile, RecordBudgetStopsParsing) {
     MovieWriter m;
     for (int i = 0; i < 20; ++i) {
         ShapeBuilder s;
@@ -209,8 +199,7 @@ TEST(Hostile, RecordBudgetStopsParsing)
     EXPECT_LT(movie->characters.size(), 20u);
 }
 
-TEST(Hostile, MutatedMoviesNeverCrash)
-{
+TEST(Hostile, MutatedMoviesNeverCrash) {
     MovieWriter m({.version = 8});
     ShapeBuilder s;
     s.setFill1(s.addFill(FillStyle::linear(Matrix{}, {{0, {}}, {255, {255, 255, 255}}}))).circle(0, 0, 500);
@@ -252,4 +241,4 @@ TEST(Hostile, MutatedMoviesNeverCrash)
     SUCCEED() << "1500 mutated files parsed without a crash";
 }
 
-} // namespace
+}  // namespace

@@ -10,8 +10,7 @@ namespace {
 
 using namespace swfwriter;
 
-std::vector<uint8_t> manyShapes(int count, Compression compression)
-{
+std::vector<uint8_t> manyShapes(int count, Compression compression) {
     MovieWriter m({.compression = compression});
     for (int i = 0; i < count; ++i) {
         ShapeBuilder s;
@@ -24,8 +23,7 @@ std::vector<uint8_t> manyShapes(int count, Compression compression)
     return m.finish();
 }
 
-void ParseThreeHundredShapes(benchmark::State& state)
-{
+void ParseThreeHundredShapes(benchmark::State& state) {
     auto file = manyShapes(300, state.range(0) ? Compression::Zlib : Compression::None);
     for (auto _ : state) {
         auto movie = swf::parseMovie(file);
@@ -35,8 +33,7 @@ void ParseThreeHundredShapes(benchmark::State& state)
 }
 BENCHMARK(ParseThreeHundredShapes)->Arg(0)->Arg(1);
 
-void GeometryOfAGridOfCircles(benchmark::State& state)
-{
+void GeometryOfAGridOfCircles(benchmark::State& state) {
     MovieWriter m;
     ShapeBuilder s;
     s.setFill1(s.addSolidFill({1, 2, 3}));
@@ -54,6 +51,6 @@ void GeometryOfAGridOfCircles(benchmark::State& state)
 }
 BENCHMARK(GeometryOfAGridOfCircles);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -14,12 +14,12 @@ using testutil::firstTag;
 using testutil::hasProblem;
 using testutil::load;
 
-TEST(Tags, ShapeStylesOfEveryKind)
-{
+TEST(Tags, ShapeStylesOfEveryKind) {
     MovieWriter m;
     ShapeBuilder s;
     uint32_t solid = s.addSolidFill({1, 2, 3, 4});
-    FillStyle linear = FillStyle::linear(Matrix::scale(0.5, 0.25, 100, 200), {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 128}}});
+    FillStyle linear =
+        FillStyle::linear(Matrix::scale(0.5, 0.25, 100, 200), {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 128}}});
     linear.spread = 1;
     linear.interpolation = 1;
     s.addFill(linear);
@@ -102,8 +102,7 @@ TEST(Tags, ShapeStylesOfEveryKind)
     EXPECT_EQ(e.anchorDy, 300);
 }
 
-TEST(Tags, OldShapesUseRgbAndCurvesKeepTheirDeltas)
-{
+TEST(Tags, OldShapesUseRgbAndCurvesKeepTheirDeltas) {
     MovieWriter m;
     ShapeBuilder s;
     s.setFill0(s.addSolidFill({200, 100, 50, 77})).moveTo(10, 20).curveTo(110, 20, 110, 120).lineTo(-5000, 120);
@@ -122,8 +121,7 @@ TEST(Tags, OldShapesUseRgbAndCurvesKeepTheirDeltas)
     EXPECT_EQ(line.anchorDx, -5110);
 }
 
-TEST(Tags, NewStyleGroupsGetTheirOwnIndexSpace)
-{
+TEST(Tags, NewStyleGroupsGetTheirOwnIndexSpace) {
     MovieWriter m;
     ShapeBuilder s;
     s.setFill1(s.addSolidFill({1, 0, 0})).rectangle(0, 0, 100, 100);
@@ -143,8 +141,7 @@ TEST(Tags, NewStyleGroupsGetTheirOwnIndexSpace)
     EXPECT_EQ(shape->fillStyles[2].color, (swf::Rgba{0, 0, 3, 255}));
 }
 
-TEST(Tags, PlaceObjectVersionsAndAllTheirFields)
-{
+TEST(Tags, PlaceObjectVersionsAndAllTheirFields) {
     MovieWriter m({.version = 8});
     uint16_t id = m.rectangle(0, 0, 100, 100, {1, 2, 3});
     m.placeObject1(id, 3, Matrix::translate(40, -60), CxForm{128, 256, 256, 256, 5, 0, 0, 0});
@@ -230,8 +227,7 @@ TEST(Tags, PlaceObjectVersionsAndAllTheirFields)
     EXPECT_EQ(r2.depth, 4);
 }
 
-TEST(Tags, ClipEventsOfSwf5AreTwoBytes)
-{
+TEST(Tags, ClipEventsOfSwf5AreTwoBytes) {
     MovieWriter m({.version = 5});
     uint16_t id = m.rectangle(0, 0, 10, 10, {});
     m.place(id, 1, {.clipActions = {{Event::Load | Event::Release, 0, {0x07, 0x00}}}});
@@ -243,8 +239,7 @@ TEST(Tags, ClipEventsOfSwf5AreTwoBytes)
     EXPECT_EQ(p->clipActions[0].events, swf::ClipEvent::Load | swf::ClipEvent::Release);
 }
 
-TEST(Tags, ScriptsLabelsExportsAndAttributes)
-{
+TEST(Tags, ScriptsLabelsExportsAndAttributes) {
     MovieWriter m({.version = 9});
     m.fileAttributes(true, true);
     Actions a;
@@ -259,9 +254,9 @@ TEST(Tags, ScriptsLabelsExportsAndAttributes)
     init.play();
     m.doInitAction(spriteId, init);
     m.exportAssets({{spriteId, "lib.thing"}});
-    m.tag(82, {1, 2, 3}); // DoABC: ignored
-    m.tag(24, {});        // Protect: skipped
-    m.tag(500, {1, 2, 3, 4, 5}); // unknown: skipped
+    m.tag(82, {1, 2, 3});         // DoABC: ignored
+    m.tag(24, {});                // Protect: skipped
+    m.tag(500, {1, 2, 3, 4, 5});  // unknown: skipped
     m.label("second");
     m.showFrame();
 
@@ -293,8 +288,7 @@ TEST(Tags, ScriptsLabelsExportsAndAttributes)
     EXPECT_EQ(movie->exports.at("lib.thing"), spriteId);
 }
 
-TEST(Tags, ActionAssemblerResolvesBranches)
-{
+TEST(Tags, ActionAssemblerResolvesBranches) {
     Actions a;
     a.label("top").push({true}).ifTrue("end").jump("top").label("end").stop();
     // If at 5..9 (payload ends at 10), Jump at 10..14, label end = 15.
@@ -302,8 +296,7 @@ TEST(Tags, ActionAssemblerResolvesBranches)
     EXPECT_EQ(a.bytes(), expected);
 }
 
-TEST(Tags, SpritesHaveTheirOwnFrames)
-{
+TEST(Tags, SpritesHaveTheirOwnFrames) {
     MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 10, 10, {});
     SpriteWriter s;
@@ -326,8 +319,7 @@ TEST(Tags, SpritesHaveTheirOwnFrames)
     EXPECT_NE(firstTag<swf::RemoveObject>(sprite->timeline, 1), nullptr);
 }
 
-TEST(Tags, ButtonsBothVersions)
-{
+TEST(Tags, ButtonsBothVersions) {
     MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 10, 10, {});
     ButtonRecordSpec up{true, false, false, true, shape, 2, Matrix::translate(5, 5), {}, std::nullopt, std::nullopt};
@@ -336,12 +328,15 @@ TEST(Tags, ButtonsBothVersions)
     uint16_t b1 = m.defineButton({up}, release.bytes());
     m.defineButtonCxform(b1, CxForm{256, 0, 256, 256, 0, 0, 0, 0});
 
-    ButtonRecordSpec over{false, true, true, false, shape, 3, {}, CxForm{256, 256, 256, 128, 0, 0, 0, 0}, 8,
-                          Filters().glow({255, 0, 0, 255}, 2, 2, 1, 1).bytes()};
+    ButtonRecordSpec over{false, true,
+                          true,  false,
+                          shape, 3,
+                          {},    CxForm{256, 256, 256, 128, 0, 0, 0, 0},
+                          8,     Filters().glow({255, 0, 0, 255}, 2, 2, 1, 1).bytes()};
     Actions press;
     press.stop();
-    uint16_t b2 = m.defineButton2({up, over},
-                                  {{1u << 10, 0, press.bytes()}, {(1u << 11) | 1u, 'a', release.bytes()}}, true);
+    uint16_t b2 =
+        m.defineButton2({up, over}, {{1u << 10, 0, press.bytes()}, {(1u << 11) | 1u, 'a', release.bytes()}}, true);
     auto movie = load(m.finish());
     EXPECT_TRUE(movie->problems.empty());
 
@@ -370,13 +365,13 @@ TEST(Tags, ButtonsBothVersions)
     ASSERT_EQ(two->actions.size(), 2u);
     EXPECT_EQ(two->actions[0].conditions, swf::ButtonCondition::OverUpToOverDown);
     EXPECT_EQ(two->actions[0].actions, (std::vector<uint8_t>{0x07, 0x00}));
-    EXPECT_EQ(two->actions[1].conditions, swf::ButtonCondition::OverDownToOverUp | swf::ButtonCondition::OverDownToIdle);
+    EXPECT_EQ(two->actions[1].conditions,
+              swf::ButtonCondition::OverDownToOverUp | swf::ButtonCondition::OverDownToIdle);
     EXPECT_EQ(two->actions[1].keyCode, 'a');
     EXPECT_EQ(two->actions[1].actions, (std::vector<uint8_t>{0x06, 0x00}));
 }
 
-FontSpec twoGlyphFont(int version)
-{
+FontSpec twoGlyphFont(int version) {
     FontSpec f;
     f.version = version;
     f.name = "Test Sans";
@@ -398,8 +393,7 @@ FontSpec twoGlyphFont(int version)
     return f;
 }
 
-TEST(Tags, FontsOfEveryVersion)
-{
+TEST(Tags, FontsOfEveryVersion) {
     for (int version : {1, 2, 3}) {
         SCOPED_TRACE(version);
         MovieWriter m;
@@ -435,8 +429,7 @@ TEST(Tags, FontsOfEveryVersion)
     }
 }
 
-TEST(Tags, StaticTextRecords)
-{
+TEST(Tags, StaticTextRecords) {
     MovieWriter m;
     uint16_t font = m.defineFont(twoGlyphFont(2));
     TextSpec t;
@@ -469,8 +462,7 @@ TEST(Tags, StaticTextRecords)
     EXPECT_EQ(r1.glyphs, (std::vector<swf::GlyphEntry>{{1, 70000}}));
 }
 
-TEST(Tags, EditTextAllFields)
-{
+TEST(Tags, EditTextAllFields) {
     MovieWriter m({.version = 8});
     uint16_t font = m.defineFont(twoGlyphFont(2));
     EditTextSpec e;
@@ -518,8 +510,7 @@ TEST(Tags, EditTextAllFields)
     EXPECT_EQ(p->variableName, "");
 }
 
-TEST(Tags, MorphShapesBothVersions)
-{
+TEST(Tags, MorphShapesBothVersions) {
     for (int version : {1, 2}) {
         SCOPED_TRACE(version);
         MovieWriter m;
@@ -572,12 +563,11 @@ TEST(Tags, MorphShapesBothVersions)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
-TEST(WriterHelpers, BoxFontAndStaticText)
-{
+TEST(WriterHelpers, BoxFontAndStaticText) {
     MovieWriter m;
     FontSpec font = boxFont("AB", 3);
     uint16_t fontId = m.defineFont(font);
@@ -596,8 +586,7 @@ TEST(WriterHelpers, BoxFontAndStaticText)
     EXPECT_EQ(t->bounds, (swf::Rect{100, 900, 100, 600}));
 }
 
-TEST(WriterHelpers, GradientRectangleMapsTheGradientSquareOntoTheBox)
-{
+TEST(WriterHelpers, GradientRectangleMapsTheGradientSquareOntoTheBox) {
     MovieWriter m;
     uint16_t id = m.gradientRectangle(1000, 2000, 3276, 6553, {{0, {0, 0, 0}}, {255, {255, 255, 255}}}, true);
     auto movie = load(m.finish());
@@ -611,12 +600,11 @@ TEST(WriterHelpers, GradientRectangleMapsTheGradientSquareOntoTheBox)
     EXPECT_NEAR(f.matrix.a * -16384 + f.matrix.tx, 1000, 1.0);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
-TEST(TextLayout, StateCarriesOverAndBadGlyphsAreLeftOut)
-{
+TEST(TextLayout, StateCarriesOverAndBadGlyphsAreLeftOut) {
     MovieWriter m;
     FontSpec font = boxFont("AB");
     uint16_t fontId = m.defineFont(font);
@@ -625,9 +613,9 @@ TEST(TextLayout, StateCarriesOverAndBadGlyphsAreLeftOut)
     t.version = 2;
     t.records = {
         {fontId, 200, Color{255, 0, 0, 255}, int16_t(100), int16_t(300), {{0, 50}, {1, 60}}},
-        {std::nullopt, 0, std::nullopt, std::nullopt, std::nullopt, {{7, 10}, {0, 20}}}, // 7: no such glyph
+        {std::nullopt, 0, std::nullopt, std::nullopt, std::nullopt, {{7, 10}, {0, 20}}},  // 7: no such glyph
         {std::nullopt, 0, Color{0, 0, 255, 255}, std::nullopt, int16_t(600), {{1, 0}}},
-        {shapeId, 300, std::nullopt, int16_t(0), std::nullopt, {{0, 5}}}, // not a font
+        {shapeId, 300, std::nullopt, int16_t(0), std::nullopt, {{0, 5}}},  // not a font
     };
     uint16_t id = m.defineText(t);
     auto movie = load(m.finish());
@@ -655,4 +643,4 @@ TEST(TextLayout, StateCarriesOverAndBadGlyphsAreLeftOut)
     }
 }
 
-} // namespace
+}  // namespace

@@ -11,15 +11,13 @@
 namespace testutil {
 
 // Parses and requires success; the movie stays alive as long as the pointer.
-inline std::shared_ptr<const swf::Movie> load(const std::vector<uint8_t>& file, const swf::ParseOptions& options = {})
-{
+inline std::shared_ptr<const swf::Movie> load(const std::vector<uint8_t>& file, const swf::ParseOptions& options = {}) {
     auto result = swf::parseMovie(file, options);
     EXPECT_TRUE(result.ok()) << "expected a movie, got error " << swf::describe(result.error().code);
     return result.ok() ? result.value() : std::make_shared<const swf::Movie>();
 }
 
-inline bool hasProblem(const swf::Movie& movie, swf::ErrorCode code)
-{
+inline bool hasProblem(const swf::Movie& movie, swf::ErrorCode code) {
     for (const auto& p : movie.problems)
         if (p.code == code)
             return true;
@@ -28,8 +26,7 @@ inline bool hasProblem(const swf::Movie& movie, swf::ErrorCode code)
 
 // The single control tag of kind T in frame `frame`, or null.
 template <typename T>
-const T* firstTag(const swf::Timeline& timeline, size_t frame)
-{
+const T* firstTag(const swf::Timeline& timeline, size_t frame) {
     if (frame >= timeline.frames.size())
         return nullptr;
     for (const auto& tag : timeline.frames[frame].tags)
@@ -38,4 +35,4 @@ const T* firstTag(const swf::Timeline& timeline, size_t frame)
     return nullptr;
 }
 
-} // namespace testutil
+}  // namespace testutil

@@ -6,8 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     swf::ParseOptions options;
     options.maxMovieBytes = size_t(16) << 20;
     options.maxTotalImageBytes = size_t(64) << 20;

@@ -9,8 +9,7 @@ using namespace swfwriter;
 
 namespace {
 
-void shapes(const std::string& dir)
-{
+void shapes(const std::string& dir) {
     MovieWriter m({.version = 8, .compression = Compression::None});
     m.background({255, 255, 255});
     ShapeBuilder s;
@@ -42,8 +41,7 @@ void shapes(const std::string& dir)
     m.save(dir + "/shapes.swf");
 }
 
-void bitmaps(const std::string& dir)
-{
+void bitmaps(const std::string& dir) {
     MovieWriter m({.version = 8, .compression = Compression::Zlib});
     Image img = Image::filled(8, 8, 10, 200, 30, 200);
     m.defineBitsLossless(img, true);
@@ -61,8 +59,7 @@ void bitmaps(const std::string& dir)
     m.save(dir + "/bitmaps.swf");
 }
 
-void timeline(const std::string& dir)
-{
+void timeline(const std::string& dir) {
     MovieWriter m({.version = 6, .compression = Compression::None});
     uint16_t shape = m.rectangle(0, 0, 200, 200, {0, 128, 0});
     SpriteWriter sprite(6);
@@ -76,7 +73,8 @@ void timeline(const std::string& dir)
     a.push({"x", 1}).setVariable().push({"x"}).getVariable().ifTrue("done").stop().label("done").play();
     m.doAction(a);
     m.label("start", true);
-    m.place(clip, 1, {.name = "clip", .clipActions = {{Event::EnterFrame, 0, a.bytes()}, {Event::KeyPress, 65, a.bytes()}}});
+    m.place(clip, 1,
+            {.name = "clip", .clipActions = {{Event::EnterFrame, 0, a.bytes()}, {Event::KeyPress, 65, a.bytes()}}});
     ButtonRecordSpec r{true, true, true, true, shape, 1, {}, {}, std::nullopt, std::nullopt};
     uint16_t button = m.defineButton2({r}, {{1u << 11, 0, a.bytes()}, {1u << 10, 32, a.bytes()}});
     m.defineButton({r}, a.bytes());
@@ -90,8 +88,7 @@ void timeline(const std::string& dir)
     m.save(dir + "/timeline.swf");
 }
 
-void text(const std::string& dir)
-{
+void text(const std::string& dir) {
     MovieWriter m({.version = 8, .compression = Compression::Lzma});
     FontSpec f;
     f.version = 3;
@@ -129,10 +126,9 @@ void text(const std::string& dir)
     m.save(dir + "/text.swf");
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
         return 2;

@@ -22,22 +22,19 @@ constexpr std::size_t kBytes = kWidth * kHeight * 4;
 struct Buffers {
     std::vector<BYTE> source = std::vector<BYTE>(kBytes);
     std::vector<BYTE> destination = std::vector<BYTE>(kBytes);
-    Buffers()
-    {
+    Buffers() {
         for (std::size_t i = 0; i < kBytes; ++i)
             source[i] = static_cast<BYTE>(i * 131 + (i >> 11));
         std::memset(destination.data(), 1, kBytes);  // touch every page before timing
     }
 };
 
-Buffers& SharedBuffers()
-{
+Buffers& SharedBuffers() {
     static Buffers buffers;
     return buffers;
 }
 
-double Median(std::vector<double> values)
-{
+double Median(std::vector<double> values) {
     if (values.empty())
         return 0.0;
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -45,8 +42,7 @@ double Median(std::vector<double> values)
     return *middle;
 }
 
-void BM_ConvertVsMemcpy(benchmark::State& state, pixel_conversion::RowConverter convert)
-{
+void BM_ConvertVsMemcpy(benchmark::State& state, pixel_conversion::RowConverter convert) {
     using Clock = std::chrono::steady_clock;
     Buffers& b = SharedBuffers();
     std::vector<double> copyMs;
@@ -75,8 +71,7 @@ void BM_ConvertVsMemcpy(benchmark::State& state, pixel_conversion::RowConverter 
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (const auto& variant : pixel_conversion::AvailableVariants()) {
         const bool selected = variant.convert == pixel_conversion::SelectedVariant().convert;
         const std::string name = std::string("ConvertVsMemcpy_1920x1080/") + variant.name + (selected ? "(host)" : "");

@@ -18,7 +18,7 @@ namespace client_test {
 
 class FakePlayer final : public IMoviePlayer {
 public:
-    std::vector<std::string> calls;  // "MoveMouse(1,65535)", "PlayMovie()", ...
+    std::vector<std::string> calls;        // "MoveMouse(1,65535)", "PlayMovie()", ...
     std::map<std::string, HRESULT> raise;  // operation name -> code it raises
     bool dirty = false;
     std::function<void(HDC)> draw;  // what DrawDirtyRegion does
@@ -30,8 +30,7 @@ public:
     void ApplyQuality(LONG) override {}
     LONG QueryTransparency() override { return 0; }
     void ApplyTransparency(LONG) override {}
-    bool OpenMovie(LPCWSTR location) override
-    {
+    bool OpenMovie(LPCWSTR location) override {
         Record("OpenMovie(" + std::string(location ? "location" : "null") + ")");
         return true;
     }
@@ -59,28 +58,24 @@ public:
     void WriteTargetNumber(LONG, double, LPCWSTR) override {}
     void WriteTargetProperty(LONG, LPCWSTR, LPCWSTR) override {}
     void ResizeSurface(LONG, LONG) override {}
-    bool CollectDirtyRects(const RECT** bounds, const RECT** first, LONG* count) override
-    {
+    bool CollectDirtyRects(const RECT** bounds, const RECT** first, LONG* count) override {
         Record(std::string("CollectDirtyRects(") + (bounds ? "bounds" : "null") + "," + (first ? "first" : "null") +
                "," + (count ? "count" : "null") + ")");
         return dirty;
     }
-    void DrawDirtyRegion(HDC hdc) override
-    {
+    void DrawDirtyRegion(HDC hdc) override {
         Record("DrawDirtyRegion()");
         if (draw)
             draw(hdc);
         dirty = false;
     }
-    HRESULT MoveMouse(LONG x, LONG y) override
-    {
+    HRESULT MoveMouse(LONG x, LONG y) override {
         Record("MoveMouse(" + std::to_string(x) + "," + std::to_string(y) + ")");
         return S_OK;
     }
-    HRESULT ChangeMouseButton(LONG x, LONG y, LONG button, bool down) override
-    {
-        Record("ChangeMouseButton(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(button) +
-               "," + (down ? "down" : "up") + ")");
+    HRESULT ChangeMouseButton(LONG x, LONG y, LONG button, bool down) override {
+        Record("ChangeMouseButton(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(button) + "," +
+               (down ? "down" : "up") + ")");
         return S_OK;
     }
     HRESULT TurnMouseWheel(LONG) override { return S_OK; }
@@ -96,8 +91,7 @@ public:
 
 private:
     // Logs the call, then raises if told to: the name is what precedes '('.
-    void Record(const std::string& call)
-    {
+    void Record(const std::string& call) {
         calls.push_back(call);
         const auto it = raise.find(call.substr(0, call.find('(')));
         if (it != raise.end())
@@ -113,15 +107,13 @@ public:
     std::vector<std::string> calls;
 
     double QueryControlVersion() override { return 0.0; }
-    IMoviePlayer* NewPlayer(LONG width, LONG height) override
-    {
+    IMoviePlayer* NewPlayer(LONG width, LONG height) override {
         calls.push_back("NewPlayer(" + std::to_string(width) + "," + std::to_string(height) + ")");
         if (FAILED(raiseInNewPlayer))
             throw _com_error(raiseInNewPlayer);
         return player;
     }
-    void DeletePlayer(IMoviePlayer* deleted) override
-    {
+    void DeletePlayer(IMoviePlayer* deleted) override {
         calls.push_back(std::string("DeletePlayer(") + (deleted == player ? "player" : "other") + ")");
     }
     bool ReservedA(DWORD, DWORD, DWORD) override { return false; }

@@ -27,14 +27,12 @@ std::atomic<std::size_t> g_failNothrowArrayOfSize = 0;
 
 // Array allocation is replaced as a whole, so that every new[] and delete[]
 // pair stays matched (sanitizers check that).
-void* operator new[](std::size_t size)
-{
+void* operator new[](std::size_t size) {
     if (void* memory = std::malloc(size ? size : 1))
         return memory;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     if (size != 0 && size == g_failNothrowArrayOfSize.load())
         return nullptr;
     return std::malloc(size ? size : 1);
@@ -55,8 +53,7 @@ struct Pixel {
     bool operator==(const Pixel&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Pixel& p)
-{
+std::ostream& operator<<(std::ostream& out, const Pixel& p) {
     return out << "(" << int(p.r) << "," << int(p.g) << "," << int(p.b) << "," << int(p.a) << ")";
 }
 
@@ -68,8 +65,7 @@ protected:
     void SetUp() override { TakePostedMessages(); }
 
     // The one frame on the pipe, as pixels in stream order (top row first).
-    std::vector<Pixel> ReadFrame()
-    {
+    std::vector<Pixel> ReadFrame() {
         const std::vector<std::uint8_t> bytes = m_pipe.Drain();
         EXPECT_EQ(bytes.size(), 12u + kWidth * kHeight * 4);
         if (bytes.size() != 12u + kWidth * kHeight * 4)
@@ -92,16 +88,14 @@ protected:
 
 constexpr Pixel kWhite{255, 255, 255, 255};
 
-TEST_F(FrameTimerTest, FirstTickSendsAWhitePictureAndAsksForTheDirtyList)
-{
+TEST_F(FrameTimerTest, FirstTickSendsAWhitePictureAndAsksForTheDirtyList) {
     m_timer.Tick(&m_player);
     EXPECT_EQ(ReadFrame(), std::vector<Pixel>(kWidth * kHeight, kWhite));
     EXPECT_EQ(m_player.calls, (std::vector<std::string>{"CollectDirtyRects(null,first,count)"}));
     EXPECT_FALSE(m_failure.Failed());
 }
 
-TEST_F(FrameTimerTest, DrawingReachesTheStreamTopRowFirstAndStaysUntilRedrawn)
-{
+TEST_F(FrameTimerTest, DrawingReachesTheStreamTopRowFirstAndStaysUntilRedrawn) {
     // Paint the surface's top-left pixel (GDI coordinates, origin top left).
     m_player.dirty = true;
     m_player.draw = [](HDC hdc) {
@@ -121,8 +115,7 @@ TEST_F(FrameTimerTest, DrawingReachesTheStreamTopRowFirstAndStaysUntilRedrawn)
     EXPECT_EQ(m_player.calls, (std::vector<std::string>{"CollectDirtyRects(null,first,count)"}));
 }
 
-TEST_F(FrameTimerTest, ComErrorWhileDrawingWritesNothingAndEndsTheHost)
-{
+TEST_F(FrameTimerTest, ComErrorWhileDrawingWritesNothingAndEndsTheHost) {
     for (const char* operation : {"CollectDirtyRects", "DrawDirtyRegion"}) {
         SCOPED_TRACE(operation);
         HostFailure failure;
@@ -144,8 +137,7 @@ TEST_F(FrameTimerTest, ComErrorWhileDrawingWritesNothingAndEndsTheHost)
     }
 }
 
-TEST_F(FrameTimerTest, NoConversionBufferEndsTheHostThroughTheQuitMessageWithoutAByte)
-{
+TEST_F(FrameTimerTest, NoConversionBufferEndsTheHostThroughTheQuitMessageWithoutAByte) {
     g_failNothrowArrayOfSize = kWidth * kHeight * 4;
     m_timer.Tick(&m_player);
     g_failNothrowArrayOfSize = 0;
@@ -157,8 +149,7 @@ TEST_F(FrameTimerTest, NoConversionBufferEndsTheHostThroughTheQuitMessageWithout
     EXPECT_TRUE(m_pipe.Drain().empty());
 }
 
-TEST_F(FrameTimerTest, InstalledTimerTicksFromTheMessageLoop)
-{
+TEST_F(FrameTimerTest, InstalledTimerTicksFromTheMessageLoop) {
     ASSERT_TRUE(m_timer.Install(&m_player));
     // The timer is due within 30 ms; dispatching its WM_TIMER runs a tick.
     MSG msg{};

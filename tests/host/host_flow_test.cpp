@@ -26,14 +26,12 @@ using Calls = std::vector<std::string>;
 
 class HostFlowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         TakePostedMessages();
         m_loader.player = &m_player;
     }
 
-    HostState& Host()
-    {
+    HostState& Host() {
         if (!m_host) {
             platform::ScopedHandle self(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
             m_host = std::make_unique<HostState>(WIDE("movie.swf"), *FrameGeometry::From(4, 3), std::move(self),
@@ -42,8 +40,7 @@ protected:
         return *m_host;
     }
 
-    void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-    {
+    void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), message, wParam, lParam));
     }
 
@@ -53,8 +50,7 @@ protected:
     std::unique_ptr<HostState> m_host;
 };
 
-TEST_F(HostFlowTest, FinishBeforeTheFirstTickWritesOnlyTheMarker)
-{
+TEST_F(HostFlowTest, FinishBeforeTheFirstTickWritesOnlyTheMarker) {
     ASSERT_TRUE(StartUp(Host()));
     // Posted messages come before timers, so the marker is all there is.
     Post(FINISH_MESSAGE);
@@ -67,8 +63,7 @@ TEST_F(HostFlowTest, FinishBeforeTheFirstTickWritesOnlyTheMarker)
     EXPECT_EQ(Host().failure.Code(), ExitCode::Success);
 }
 
-TEST_F(HostFlowTest, MouseMessagesReachThePlayerInOrderUntilQuit)
-{
+TEST_F(HostFlowTest, MouseMessagesReachThePlayerInOrderUntilQuit) {
     ASSERT_TRUE(StartUp(Host()));
     Post(WM_MOUSEMOVE, 0, (20 << 16) | 10);
     Post(WM_LBUTTONDOWN, 0, (20 << 16) | 10);
@@ -80,13 +75,12 @@ TEST_F(HostFlowTest, MouseMessagesReachThePlayerInOrderUntilQuit)
     ASSERT_TRUE(ShutDown(Host()));
 
     EXPECT_TRUE(m_pipe.Drain().empty()) << "quit writes nothing";
-    EXPECT_EQ(m_player.calls, (Calls{"OpenMovie(location)", "PlayMovie()", "MoveMouse(10,20)",
-                                     "ChangeMouseButton(10,20,0,down)", "ChangeMouseButton(11,21,0,up)",
-                                     "HaltMovie()"}));
+    EXPECT_EQ(m_player.calls,
+              (Calls{"OpenMovie(location)", "PlayMovie()", "MoveMouse(10,20)", "ChangeMouseButton(10,20,0,down)",
+                     "ChangeMouseButton(11,21,0,up)", "HaltMovie()"}));
 }
 
-TEST_F(HostFlowTest, WmQuitEndsTheLoopLikeQuitMessage)
-{
+TEST_F(HostFlowTest, WmQuitEndsTheLoopLikeQuitMessage) {
     ASSERT_TRUE(StartUp(Host()));
     PostQuitMessage(0);
     RunMessageLoop(Host());
@@ -95,8 +89,7 @@ TEST_F(HostFlowTest, WmQuitEndsTheLoopLikeQuitMessage)
     EXPECT_EQ(Host().failure.Code(), ExitCode::Success);
 }
 
-TEST_F(HostFlowTest, ComErrorInStartUpEndsWithTheControlFailureAndGivesThePlayerBack)
-{
+TEST_F(HostFlowTest, ComErrorInStartUpEndsWithTheControlFailureAndGivesThePlayerBack) {
     m_player.raise["PlayMovie"] = static_cast<HRESULT>(0x80004005u);
     m_player.raise["HaltMovie"] = static_cast<HRESULT>(0x8000FFFFu);  // a second failure is not told
     EXPECT_FALSE(StartUp(Host()));
@@ -106,8 +99,7 @@ TEST_F(HostFlowTest, ComErrorInStartUpEndsWithTheControlFailureAndGivesThePlayer
     EXPECT_TRUE(m_pipe.Drain().empty());
 }
 
-TEST_F(HostFlowTest, NoPlayerOrARaisingNewPlayerEndsBeforeAnythingRuns)
-{
+TEST_F(HostFlowTest, NoPlayerOrARaisingNewPlayerEndsBeforeAnythingRuns) {
     m_loader.player = nullptr;
     EXPECT_FALSE(StartUp(Host()));
     ASSERT_TRUE(ShutDown(Host()));
@@ -123,8 +115,7 @@ TEST_F(HostFlowTest, NoPlayerOrARaisingNewPlayerEndsBeforeAnythingRuns)
     EXPECT_EQ(m_loader.calls, (Calls{"NewPlayer(4,3)"}));
 }
 
-TEST_F(HostFlowTest, ComErrorFromAMouseOperationLeavesTheLoopAtOnce)
-{
+TEST_F(HostFlowTest, ComErrorFromAMouseOperationLeavesTheLoopAtOnce) {
     m_player.raise["MoveMouse"] = E_FAIL;
     ASSERT_TRUE(StartUp(Host()));
     Post(WM_MOUSEMOVE, 0, 0);
@@ -135,8 +126,7 @@ TEST_F(HostFlowTest, ComErrorFromAMouseOperationLeavesTheLoopAtOnce)
     EXPECT_TRUE(m_pipe.Drain().empty());
 }
 
-TEST_F(HostFlowTest, FramesFlowWhileNothingEndsTheLoop)
-{
+TEST_F(HostFlowTest, FramesFlowWhileNothingEndsTheLoop) {
     ASSERT_TRUE(StartUp(Host()));
     // Let a few ticks happen, then finish: whole frames, then the marker.
     const DWORD start = GetTickCount();

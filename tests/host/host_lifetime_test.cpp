@@ -21,8 +21,7 @@ using namespace moviehost::client;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-TEST(HostEndToEnd, ParentDeathEndsTheHostWithoutTheMarker)
-{
+TEST(HostEndToEnd, ParentDeathEndsTheHostWithoutTheMarker) {
     HostWorkspace workspace;
     StandInParent parent;
     ASSERT_GT(parent.Pid(), 0);
@@ -39,8 +38,7 @@ TEST(HostEndToEnd, ParentDeathEndsTheHostWithoutTheMarker)
     EXPECT_EQ(host.capturedErrors(), "");
 }
 
-TEST(HostEndToEnd, AParentIdThatNamesNoProcessEndsTheHostRightAway)
-{
+TEST(HostEndToEnd, AParentIdThatNamesNoProcessEndsTheHostRightAway) {
     HostWorkspace workspace;
     // An id that was just freed (reaped); and one beyond any process id.
     pid_t freed = -1;
@@ -58,8 +56,7 @@ TEST(HostEndToEnd, AParentIdThatNamesNoProcessEndsTheHostRightAway)
     }
 }
 
-TEST(HostEndToEnd, ClosedStandardOutputEndsTheHostInOrder)
-{
+TEST(HostEndToEnd, ClosedStandardOutputEndsTheHostInOrder) {
     HostWorkspace workspace;
     HostProcess host = Start(workspace.Options());
     ASSERT_TRUE(host.readFrame().ok());
@@ -70,8 +67,7 @@ TEST(HostEndToEnd, ClosedStandardOutputEndsTheHostInOrder)
     EXPECT_EQ(workspace.Calls("Close").size(), 1u) << "the player was torn down";
 }
 
-TEST(HostEndToEnd, ClosedInputKeepsFramesComingWithoutSpinning)
-{
+TEST(HostEndToEnd, ClosedInputKeepsFramesComingWithoutSpinning) {
     HostWorkspace workspace;
     HostProcess host = Start(workspace.Options());
     ASSERT_TRUE(host.readFrame().ok());
@@ -90,12 +86,14 @@ TEST(HostEndToEnd, ClosedInputKeepsFramesComingWithoutSpinning)
     EXPECT_TRUE(WaitForExit(host).success());
 }
 
-TEST(HostEndToEnd, BadSizesEndAtOnceWithOneLineAndNoFrames)
-{
+TEST(HostEndToEnd, BadSizesEndAtOnceWithOneLineAndNoFrames) {
     HostWorkspace workspace;
     const std::string pid = std::to_string(::getpid());
-    for (const auto& [width, height] : {std::pair<std::string, std::string>{"0", "6"}, {"8", "-6"}, {"wide", "6"},
-                                        {"70000", "70000"}, {"2147483647", "2"}}) {
+    for (const auto& [width, height] : {std::pair<std::string, std::string>{"0", "6"},
+                                        {"8", "-6"},
+                                        {"wide", "6"},
+                                        {"70000", "70000"},
+                                        {"2147483647", "2"}}) {
         SCOPED_TRACE(width + "x" + height);
         HostOptions options = workspace.Options();
         options.arguments = std::vector<std::string>{"movie.swf", width, height, pid};
@@ -108,8 +106,7 @@ TEST(HostEndToEnd, BadSizesEndAtOnceWithOneLineAndNoFrames)
     EXPECT_TRUE(workspace.Calls("Play").empty()) << "no control was made";
 }
 
-TEST(HostEndToEnd, ComErrorEndsTheHostWithOneLineNamingTheCode)
-{
+TEST(HostEndToEnd, ComErrorEndsTheHostWithOneLineNamingTheCode) {
     HostWorkspace workspace;
     {
         // Raised while starting: nothing on standard output at all.
@@ -136,8 +133,7 @@ TEST(HostEndToEnd, ComErrorEndsTheHostWithOneLineNamingTheCode)
     }
 }
 
-TEST(HostEndToEnd, NoControlEndsWithOneLineAndNoFrames)
-{
+TEST(HostEndToEnd, NoControlEndsWithOneLineAndNoFrames) {
     HostWorkspace workspace;
     workspace.WriteRegistry("/nonexistent/control-module.so");
     HostProcess host = Start(workspace.Options());
@@ -147,8 +143,7 @@ TEST(HostEndToEnd, NoControlEndsWithOneLineAndNoFrames)
     EXPECT_EQ(Lines(host.capturedErrors()), 1u) << host.capturedErrors();
 }
 
-TEST(HostEndToEnd, WithoutConfigurationTheControlIsFoundNextToTheHost)
-{
+TEST(HostEndToEnd, WithoutConfigurationTheControlIsFoundNextToTheHost) {
     // A copy of the host in a folder of its own, with the fake control beside
     // it under the fallback name, and a registry that names nothing.
     HostWorkspace workspace;

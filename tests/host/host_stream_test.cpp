@@ -22,8 +22,7 @@ using namespace moviehost::client;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-TEST(HostEndToEnd, WrongArgumentCountEndsAtOnceWithoutOutput)
-{
+TEST(HostEndToEnd, WrongArgumentCountEndsAtOnceWithoutOutput) {
     HostWorkspace workspace;
     const std::string pid = std::to_string(::getpid());
     for (const auto& arguments : {std::vector<std::string>{"movie.swf", "8", "6"},
@@ -40,8 +39,7 @@ TEST(HostEndToEnd, WrongArgumentCountEndsAtOnceWithoutOutput)
     EXPECT_TRUE(workspace.Calls("Play").empty()) << "no control was made";
 }
 
-TEST(HostEndToEnd, EveryTickIsAWholeTopDownRgbaFrame)
-{
+TEST(HostEndToEnd, EveryTickIsAWholeTopDownRgbaFrame) {
     HostWorkspace workspace;
     HostProcess host = Start(workspace.Options());
     for (int n = 0; n < 5; ++n) {
@@ -54,7 +52,8 @@ TEST(HostEndToEnd, EveryTickIsAWholeTopDownRgbaFrame)
         // counted from the top, red = 1 (its first Draw); alpha always 255.
         for (std::int32_t y = 0; y < kHeight; ++y)
             for (std::int32_t x = 0; x < kWidth; ++x)
-                ASSERT_EQ(frame->pixel(x, y), (Rgba{1, static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(x), 255}))
+                ASSERT_EQ(frame->pixel(x, y),
+                          (Rgba{1, static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(x), 255}))
                     << "frame " << n << " at " << x << "," << y;
     }
     auto passed = host.finish();
@@ -65,8 +64,7 @@ TEST(HostEndToEnd, EveryTickIsAWholeTopDownRgbaFrame)
     EXPECT_EQ(workspace.Calls("StopPlay").size(), 1u) << "the movie is halted at the end";
 }
 
-TEST(HostEndToEnd, FinishWritesTheMarkerQuitAndWmQuitDoNot)
-{
+TEST(HostEndToEnd, FinishWritesTheMarkerQuitAndWmQuitDoNot) {
     HostWorkspace workspace;
     {
         HostProcess host = Start(workspace.Options());
@@ -89,8 +87,7 @@ TEST(HostEndToEnd, FinishWritesTheMarkerQuitAndWmQuitDoNot)
     }
 }
 
-TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite)
-{
+TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite) {
     HostWorkspace workspace;
     {
         // A move split 10, 10 and 8 bytes, then a finish: the move arrives whole.
@@ -105,7 +102,8 @@ TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite)
         ASSERT_TRUE(host.sendBytes(bytes.subspan(20, 8)).ok());
         ASSERT_TRUE(host.finish().ok());
         EXPECT_TRUE(WaitForExit(host).success());
-        EXPECT_EQ(workspace.Calls("OnWindowMessage"), (std::vector<std::string>{"OnWindowMessage(0x200, 0x0, 0x30007)"}));
+        EXPECT_EQ(workspace.Calls("OnWindowMessage"),
+                  (std::vector<std::string>{"OnWindowMessage(0x200, 0x0, 0x30007)"}));
     }
     fs::remove(workspace.LogPath());
     {
@@ -120,12 +118,12 @@ TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite)
         ASSERT_GE(rest.size(), 4u);
         EXPECT_EQ(std::vector<std::uint8_t>(rest.end() - 4, rest.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
         EXPECT_TRUE(WaitForExit(host).success());
-        EXPECT_EQ(workspace.Calls("OnWindowMessage"), (std::vector<std::string>{"OnWindowMessage(0x201, 0x1, 0x90004)"}));
+        EXPECT_EQ(workspace.Calls("OnWindowMessage"),
+                  (std::vector<std::string>{"OnWindowMessage(0x201, 0x1, 0x90004)"}));
     }
 }
 
-TEST(HostEndToEnd, MouseRecordsReachTheControlWithUnsignedPositions)
-{
+TEST(HostEndToEnd, MouseRecordsReachTheControlWithUnsignedPositions) {
     HostWorkspace workspace;
     HostProcess host = Start(workspace.Options());
     ASSERT_TRUE(host.readFrame().ok());
@@ -145,8 +143,7 @@ TEST(HostEndToEnd, MouseRecordsReachTheControlWithUnsignedPositions)
                                                   }));
 }
 
-TEST(HostEndToEnd, FloodOfRandomRecordsLeavesFramesComing)
-{
+TEST(HostEndToEnd, FloodOfRandomRecordsLeavesFramesComing) {
     HostWorkspace workspace;
     // Without the call log: the flood is about the host, not the fake's file.
     HostOptions options = workspace.Options();

@@ -37,8 +37,7 @@ constexpr std::size_t kPixelBytes = std::size_t{kWidth} * kHeight * 4;
 
 // Time on a processor of every thread of a running process, in milliseconds:
 // the scheduler's own exact sum per thread, rather than tick samples.
-double ProcessCpuMs(pid_t pid)
-{
+double ProcessCpuMs(pid_t pid) {
     double total = 0;
     std::error_code error;
     for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
@@ -50,15 +49,13 @@ double ProcessCpuMs(pid_t pid)
     return total;
 }
 
-double ThreadCpuMs()
-{
+double ThreadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-void BM_HostAt1920x1080(benchmark::State& state)
-{
+void BM_HostAt1920x1080(benchmark::State& state) {
     const fs::path folder = fs::temp_directory_path() / ("moviehost-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     std::ofstream(folder / "registry.reg")
@@ -108,8 +105,7 @@ void BM_HostAt1920x1080(benchmark::State& state)
     fs::remove_all(folder, ignored);
 }
 
-void BM_ConvertAndWrite(benchmark::State& state)
-{
+void BM_ConvertAndWrite(benchmark::State& state) {
     std::vector<BYTE> bitmap(kPixelBytes, 0x5A);
     std::vector<BYTE> converted(kPixelBytes, 0);
     HANDLE readEnd = nullptr;

@@ -24,28 +24,23 @@ public:
     enum class After { ChannelFails, ParentGone };
 
     CountingSource(std::vector<BYTE> bytes, After after, int looksBeforeStop)
-        : m_bytes(bytes.begin(), bytes.end()), m_after(after), m_looksLeft(looksBeforeStop)
-    {
-    }
+        : m_bytes(bytes.begin(), bytes.end()), m_after(after), m_looksLeft(looksBeforeStop) {}
 
     bool StopRequested() noexcept override { return m_looksLeft <= 0; }
-    bool ParentEnded() noexcept override
-    {
+    bool ParentEnded() noexcept override {
         if (m_bytes.empty() && m_after == After::ParentGone) {
             --m_looksLeft;
             return true;
         }
         return false;
     }
-    std::optional<DWORD> Available() noexcept override
-    {
+    std::optional<DWORD> Available() noexcept override {
         if (!m_bytes.empty())
             return static_cast<DWORD>(m_bytes.size());
         --m_looksLeft;
         return std::nullopt;
     }
-    DWORD Read(BYTE* into, DWORD count) noexcept override
-    {
+    DWORD Read(BYTE* into, DWORD count) noexcept override {
         for (DWORD i = 0; i < count; ++i) {
             into[i] = m_bytes.front();
             m_bytes.pop_front();
@@ -62,8 +57,7 @@ private:
     int m_looksLeft;
 };
 
-std::vector<BYTE> RecordBytes(DWORD message, DWORD wParam, DWORD lParam)
-{
+std::vector<BYTE> RecordBytes(DWORD message, DWORD wParam, DWORD lParam) {
     std::vector<BYTE> bytes(28, 0xCC);
     for (int i = 0; i < 4; ++i) {
         bytes[4 + i] = static_cast<BYTE>(message >> (8 * i));
@@ -80,8 +74,7 @@ struct Posted {
     bool operator==(const Posted&) const = default;
 };
 
-std::vector<Posted> TakePosted()
-{
+std::vector<Posted> TakePosted() {
     std::vector<Posted> posted;
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
@@ -89,8 +82,7 @@ std::vector<Posted> TakePosted()
     return posted;
 }
 
-TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime)
-{
+TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime) {
     TakePostedMessages();
     std::vector<BYTE> bytes = RecordBytes(WM_MOUSEMOVE, 7, 0xFFFF0001u);
     const std::vector<BYTE> second = RecordBytes(FINISH_MESSAGE, 0, 0);
@@ -98,13 +90,12 @@ TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime)
     CountingSource source(bytes, CountingSource::After::ChannelFails, 5);
 
     InputThread::Pump(source, GetCurrentThreadId());
-    EXPECT_EQ(TakePosted(), (std::vector<Posted>{{WM_MOUSEMOVE, 7, static_cast<LPARAM>(0xFFFF0001u)},
-                                                 {FINISH_MESSAGE, 0, 0}}));
+    EXPECT_EQ(TakePosted(),
+              (std::vector<Posted>{{WM_MOUSEMOVE, 7, static_cast<LPARAM>(0xFFFF0001u)}, {FINISH_MESSAGE, 0, 0}}));
     EXPECT_EQ(source.pauses, 5) << "one pause after each of the 5 failed looks, never a spin";
 }
 
-TEST(InputThread, GoneParentPostsQuitOnEveryPassWithAPauseBetween)
-{
+TEST(InputThread, GoneParentPostsQuitOnEveryPassWithAPauseBetween) {
     TakePostedMessages();
     CountingSource source({}, CountingSource::After::ParentGone, 3);
     InputThread::Pump(source, GetCurrentThreadId());
@@ -112,8 +103,7 @@ TEST(InputThread, GoneParentPostsQuitOnEveryPassWithAPauseBetween)
     EXPECT_EQ(source.pauses, 3);
 }
 
-TEST(InputThread, RealThreadWithoutAParentEndsTheHostAndStopsWhenAsked)
-{
+TEST(InputThread, RealThreadWithoutAParentEndsTheHostAndStopsWhenAsked) {
     TakePostedMessages();
     InputThread thread(GetCurrentThreadId(), nullptr);
     ASSERT_TRUE(thread.Start());

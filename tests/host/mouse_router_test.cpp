@@ -19,8 +19,7 @@ struct Case {
     const char* expected;  // the player call, or "" for none
 };
 
-TEST(MouseRouter, MessagesBecomePlayerCallsWithUnsignedHalves)
-{
+TEST(MouseRouter, MessagesBecomePlayerCallsWithUnsignedHalves) {
     const Case cases[] = {
         {WM_LBUTTONDOWN, 0, static_cast<LPARAM>((100u << 16) | 50u), "ChangeMouseButton(50,100,0,down)"},
         {WM_LBUTTONUP, 0, static_cast<LPARAM>((100u << 16) | 50u), "ChangeMouseButton(50,100,0,up)"},
@@ -43,9 +42,6 @@ TEST(MouseRouter, MessagesBecomePlayerCallsWithUnsignedHalves)
     }
 }
 
-TEST(MouseRouter, NoPlayerNoCall)
-{
-    EXPECT_EQ(RouteMouse(nullptr, WM_MOUSEMOVE, 0, 0x00010001), 0);
-}
+TEST(MouseRouter, NoPlayerNoCall) { EXPECT_EQ(RouteMouse(nullptr, WM_MOUSEMOVE, 0, 0x00010001), 0); }
 
 }  // namespace

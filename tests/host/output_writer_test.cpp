@@ -26,8 +26,7 @@ protected:
     OutputWriter m_writer{m_pipe.write.get(), GetCurrentThreadId()};
 };
 
-TEST_F(OutputWriterTest, FrameIsHeaderOneWidthHeightThenThePixels)
-{
+TEST_F(OutputWriterTest, FrameIsHeaderOneWidthHeightThenThePixels) {
     const auto geometry = FrameGeometry::From(3, 2);
     ASSERT_TRUE(geometry);
     std::vector<BYTE> pixels(geometry->PixelBytes());
@@ -44,14 +43,12 @@ TEST_F(OutputWriterTest, FrameIsHeaderOneWidthHeightThenThePixels)
     EXPECT_TRUE(TakePostedMessages().empty());
 }
 
-TEST_F(OutputWriterTest, EndMarkerIsFourZeroBytes)
-{
+TEST_F(OutputWriterTest, EndMarkerIsFourZeroBytes) {
     ASSERT_TRUE(m_writer.WriteEndMarker());
     EXPECT_EQ(m_pipe.Drain(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
 }
 
-TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit)
-{
+TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit) {
     m_pipe.read.reset();
     const auto geometry = FrameGeometry::From(2, 2);
     const std::vector<BYTE> pixels(geometry->PixelBytes());
@@ -62,8 +59,7 @@ TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit)
     EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
 }
 
-TEST(LittleEndianBytes, LowByteFirst)
-{
+TEST(LittleEndianBytes, LowByteFirst) {
     EXPECT_EQ(LittleEndianBytes(0x11223344u), (std::array<BYTE, 4>{0x44, 0x33, 0x22, 0x11}));
 }
 

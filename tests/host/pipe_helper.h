@@ -16,8 +16,7 @@ struct Pipe {
     platform::ScopedHandle read;
     platform::ScopedHandle write;
 
-    Pipe()
-    {
+    Pipe() {
         HANDLE r = nullptr;
         HANDLE w = nullptr;
         EXPECT_TRUE(CreatePipe(&r, &w, nullptr, 0));
@@ -26,8 +25,7 @@ struct Pipe {
     }
 
     // Everything the pipe holds right now.
-    std::vector<std::uint8_t> Drain()
-    {
+    std::vector<std::uint8_t> Drain() {
         std::vector<std::uint8_t> bytes;
         DWORD available = 0;
         while (PeekNamedPipe(read.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
@@ -43,8 +41,7 @@ struct Pipe {
 };
 
 // The thread messages waiting for the calling thread, taken off its queue.
-inline std::vector<UINT> TakePostedMessages()
-{
+inline std::vector<UINT> TakePostedMessages() {
     std::vector<UINT> messages;
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
@@ -52,8 +49,7 @@ inline std::vector<UINT> TakePostedMessages()
     return messages;
 }
 
-inline std::uint32_t LittleEndian32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
-{
+inline std::uint32_t LittleEndian32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
     return static_cast<std::uint32_t>(bytes.at(offset)) | (static_cast<std::uint32_t>(bytes.at(offset + 1)) << 8) |
            (static_cast<std::uint32_t>(bytes.at(offset + 2)) << 16) |
            (static_cast<std::uint32_t>(bytes.at(offset + 3)) << 24);

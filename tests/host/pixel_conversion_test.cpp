@@ -10,8 +10,7 @@
 
 namespace {
 
-TEST(PixelConversion, TwoByTwoFlipsRowsAndReordersBytes)
-{
+TEST(PixelConversion, TwoByTwoFlipsRowsAndReordersBytes) {
     // Bottom row first, as the bitmap stores it: B G R X per pixel.
     const std::vector<BYTE> bitmap = {
         0x10, 0x11, 0x12, 0x13, 0x20, 0x21, 0x22, 0x23,  // bottom: pixels 0 and 1
@@ -28,8 +27,7 @@ TEST(PixelConversion, TwoByTwoFlipsRowsAndReordersBytes)
     }
 }
 
-TEST(PixelConversion, EveryVariantMatchesTheByteRuleAtEveryWidth)
-{
+TEST(PixelConversion, EveryVariantMatchesTheByteRuleAtEveryWidth) {
     // Widths around each vector size, so that every tail length is covered;
     // the source rows start at odd offsets to rule out alignment assumptions.
     std::mt19937 random(7);

@@ -14,11 +14,15 @@ namespace {
 
 // One step of the script: bytes that become available, an empty look, a
 // failing look, the parent ending, or a read that delivers fewer bytes.
-struct Bytes { std::vector<BYTE> data; };
+struct Bytes {
+    std::vector<BYTE> data;
+};
 struct Empty {};
 struct PeekFails {};
 struct ParentEnds {};
-struct ShortRead { DWORD at_most = 0; };
+struct ShortRead {
+    DWORD at_most = 0;
+};
 using Step = std::variant<Bytes, Empty, PeekFails, ParentEnds, ShortRead>;
 
 class ScriptedSource final : public InputSource {
@@ -26,15 +30,13 @@ public:
     explicit ScriptedSource(std::vector<Step> script) : m_script(script.begin(), script.end()) {}
 
     bool StopRequested() noexcept override { return m_script.empty() && m_buffer.empty(); }
-    bool ParentEnded() noexcept override
-    {
+    bool ParentEnded() noexcept override {
         ++parentChecks;
         if (!m_script.empty() && std::holds_alternative<ParentEnds>(m_script.front()))
             return true;
         return false;
     }
-    std::optional<DWORD> Available() noexcept override
-    {
+    std::optional<DWORD> Available() noexcept override {
         ++peeks;
         if (m_buffer.empty() && !m_script.empty()) {
             Step step = m_script.front();
@@ -58,8 +60,7 @@ public:
         }
         return static_cast<DWORD>(m_buffer.size());
     }
-    DWORD Read(BYTE* into, DWORD count) noexcept override
-    {
+    DWORD Read(BYTE* into, DWORD count) noexcept override {
         requested.push_back(count);
         DWORD n = std::min<DWORD>(count, static_cast<DWORD>(m_buffer.size()));
         if (m_readLimit) {
@@ -84,22 +85,20 @@ private:
 };
 
 // A record whose every byte tells its place: byte i of record r is r * 28 + i.
-std::vector<BYTE> NumberedBytes(std::size_t count, std::size_t start = 0)
-{
+std::vector<BYTE> NumberedBytes(std::size_t count, std::size_t start = 0) {
     std::vector<BYTE> bytes(count);
     std::iota(bytes.begin(), bytes.end(), static_cast<BYTE>(start));
     return bytes;
 }
 
-std::vector<BYTE> Slice(const std::vector<BYTE>& bytes, std::size_t from, std::size_t count)
-{
-    return {bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
+std::vector<BYTE> Slice(const std::vector<BYTE>& bytes, std::size_t from, std::size_t count) {
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
+            bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
 std::vector<BYTE> AsVector(const InputRecord::Bytes& record) { return {record.begin(), record.end()}; }
 
-TEST(RecordReader, PiecesOfTenTenAndEightMakeOneRecord)
-{
+TEST(RecordReader, PiecesOfTenTenAndEightMakeOneRecord) {
     const std::vector<BYTE> whole = NumberedBytes(28);
     ScriptedSource source({Bytes{Slice(whole, 0, 10)}, Empty{}, Bytes{Slice(whole, 10, 10)}, Empty{}, Empty{},
                            Bytes{Slice(whole, 20, 8)}});
@@ -112,8 +111,7 @@ TEST(RecordReader, PiecesOfTenTenAndEightMakeOneRecord)
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Stopped);
 }
 
-TEST(RecordReader, FiftySixBytesAtOnceMakeTwoRecordsInOrder)
-{
+TEST(RecordReader, FiftySixBytesAtOnceMakeTwoRecordsInOrder) {
     const std::vector<BYTE> both = NumberedBytes(56);
     ScriptedSource source({Bytes{both}});
     InputRecord::Bytes first{};
@@ -125,8 +123,7 @@ TEST(RecordReader, FiftySixBytesAtOnceMakeTwoRecordsInOrder)
     EXPECT_EQ(source.requested, (std::vector<DWORD>{28, 28})) << "never more than the record still needs";
 }
 
-TEST(RecordReader, ShortReadsAreCountedNotAssumed)
-{
+TEST(RecordReader, ShortReadsAreCountedNotAssumed) {
     const std::vector<BYTE> whole = NumberedBytes(28, 100);
     ScriptedSource source({ShortRead{3}, Bytes{whole}});
     InputRecord::Bytes record{};
@@ -135,16 +132,14 @@ TEST(RecordReader, ShortReadsAreCountedNotAssumed)
     EXPECT_EQ(source.requested, (std::vector<DWORD>{28, 25}));
 }
 
-TEST(RecordReader, ParentCheckedBeforeEveryLookEvenMidRecord)
-{
+TEST(RecordReader, ParentCheckedBeforeEveryLookEvenMidRecord) {
     ScriptedSource source({Bytes{NumberedBytes(10)}, Empty{}, ParentEnds{}});
     InputRecord::Bytes record{};
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::ParentGone);
     EXPECT_EQ(source.parentChecks, source.peeks + 1) << "one check before each look, and the last one ends it";
 }
 
-TEST(RecordReader, FailedLookGivesUpWithoutARecord)
-{
+TEST(RecordReader, FailedLookGivesUpWithoutARecord) {
     ScriptedSource source({Bytes{NumberedBytes(10)}, PeekFails{}, Bytes{NumberedBytes(28)}});
     InputRecord::Bytes record{};
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::ChannelFailed);
@@ -153,8 +148,7 @@ TEST(RecordReader, FailedLookGivesUpWithoutARecord)
     EXPECT_EQ(AsVector(record), NumberedBytes(28));
 }
 
-TEST(RecordReader, ReadThatDeliversNothingIsAFailure)
-{
+TEST(RecordReader, ReadThatDeliversNothingIsAFailure) {
     // Bytes seen by the look are gone by the read.
     class VanishingSource final : public InputSource {
     public:
@@ -168,13 +162,12 @@ TEST(RecordReader, ReadThatDeliversNothingIsAFailure)
     EXPECT_EQ(RecordReader::ReadRecord(vanishing, record), RecordReader::Outcome::ChannelFailed);
 }
 
-TEST(InputRecord, DecodesLittleEndianFieldsAndIgnoresTheRest)
-{
+TEST(InputRecord, DecodesLittleEndianFieldsAndIgnoresTheRest) {
     InputRecord::Bytes bytes{};
     std::fill(bytes.begin(), bytes.end(), BYTE{0xEE});  // window, time and point: ignored
-    const BYTE fields[12] = {0x01, 0x02, 0x00, 0x00,   // message 0x201
-                             0x78, 0x56, 0x34, 0x12,   // wParam
-                             0x01, 0x00, 0xFF, 0xFF};  // lParam 0xFFFF0001
+    const BYTE fields[12] = {0x01, 0x02, 0x00, 0x00,    // message 0x201
+                             0x78, 0x56, 0x34, 0x12,    // wParam
+                             0x01, 0x00, 0xFF, 0xFF};   // lParam 0xFFFF0001
     std::copy(std::begin(fields), std::end(fields), bytes.begin() + 4);
     const InputRecord record = InputRecord::Decode(bytes);
     EXPECT_EQ(record.message, 0x201u);

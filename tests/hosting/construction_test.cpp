@@ -21,8 +21,7 @@ struct ExpectedCall {
 
 // Compares a recorded log with a table; optional rows may be missing. Empty
 // when they match, else both listed side by side.
-std::string CompareCalls(const std::vector<std::string>& log, const std::vector<ExpectedCall>& table)
-{
+std::string CompareCalls(const std::vector<std::string>& log, const std::vector<ExpectedCall>& table) {
     std::size_t at = 0;
     bool matches = true;
     for (const ExpectedCall& row : table) {
@@ -62,16 +61,13 @@ const std::vector<ExpectedCall> kConstruction = {
 };
 
 const std::vector<ExpectedCall> kTeardown = {
-    {"Unadvise(1)"},
-    {"Close(1)"},
-    {"SetClientSite(null)"},  // this test's own: the fake lets go of the site
+    {"Unadvise(1)"}, {"Close(1)"}, {"SetClientSite(null)"},  // this test's own: the fake lets go of the site
 };
 
 class ConstructionTest : public PlayerTest {
 protected:
     // Counts of the site and the sink when the player closes its control.
-    void RecordCountsAtClose(moviehost::CMoviePlayer* player)
-    {
+    void RecordCountsAtClose(moviehost::CMoviePlayer* player) {
         OnClose([this, player] {
             m_siteAtClose = CountOf(player->Site().InPlaceSite());
             m_sinkAtClose = CountOf(&player->EventSink());
@@ -83,8 +79,7 @@ protected:
     LONG m_sinkAtClose = -100;
 };
 
-TEST_F(ConstructionTest, CallOrderOfConstructionAndTeardown)
-{
+TEST_F(ConstructionTest, CallOrderOfConstructionAndTeardown) {
     auto player = Make(320, 240);
     ASSERT_NE(nullptr, player->Control());
     auto& fake = Fake();
@@ -95,8 +90,7 @@ TEST_F(ConstructionTest, CallOrderOfConstructionAndTeardown)
     EXPECT_EQ("", CompareCalls(fake.log(), kTeardown));
 }
 
-TEST_F(ConstructionTest, EveryReferenceTakenIsGivenBack)
-{
+TEST_F(ConstructionTest, EveryReferenceTakenIsGivenBack) {
     auto player = Make(320, 240);
     auto& fake = Fake();
     // Ready: the control holds the site once and the sink once (advised); the
@@ -115,8 +109,7 @@ TEST_F(ConstructionTest, EveryReferenceTakenIsGivenBack)
     EXPECT_TRUE(fake.state().closed);
 }
 
-TEST_F(ConstructionTest, ANewPlayerHasItsDefaults)
-{
+TEST_F(ConstructionTest, ANewPlayerHasItsDefaults) {
     auto player = Make(320, 240);
     ASSERT_NE(nullptr, player->Control());
     const auto& state = Fake().state();
@@ -139,8 +132,7 @@ TEST_F(ConstructionTest, ANewPlayerHasItsDefaults)
     EXPECT_EQ(std::vector<std::string>{"{0,0,320,240}"}, hosting_test::RectTexts(first, count));
 }
 
-TEST_F(ConstructionTest, AnInvalidationDuringActivationIsReplacedByTheWholeSurface)
-{
+TEST_F(ConstructionTest, AnInvalidationDuringActivationIsReplacedByTheWholeSurface) {
     Configure([this](fake_control::FakeControl& c) {
         // The handle given to this hook is gone once the control is created;
         // the test's own copy is not.
@@ -157,8 +149,7 @@ TEST_F(ConstructionTest, AnInvalidationDuringActivationIsReplacedByTheWholeSurfa
     EXPECT_EQ(std::vector<std::string>{"{0,0,320,240}"}, hosting_test::RectTexts(first, count));
 }
 
-TEST_F(ConstructionTest, TheRegisteredServerBuildsTheSamePlayer)
-{
+TEST_F(ConstructionTest, TheRegisteredServerBuildsTheSamePlayer) {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     {
         test_support::TempFile registry(".reg");
@@ -177,8 +168,7 @@ TEST_F(ConstructionTest, TheRegisteredServerBuildsTheSamePlayer)
     CoUninitialize();
 }
 
-TEST_F(ConstructionTest, ALibraryThatCannotCreateTheControlIsNotSecondGuessed)
-{
+TEST_F(ConstructionTest, ALibraryThatCannotCreateTheControlIsNotSecondGuessed) {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     {
         // The registered server would work...
@@ -208,24 +198,21 @@ TEST_F(ConstructionTest, ALibraryThatCannotCreateTheControlIsNotSecondGuessed)
     CoUninitialize();
 }
 
-TEST_F(ConstructionTest, AStoppedConstructionClosesWhatItCreated)
-{
+TEST_F(ConstructionTest, AStoppedConstructionClosesWhatItCreated) {
     Configure([](fake_control::FakeControl& c) { c.set_result("SetClientSite", E_FAIL); });
     auto player = Make(320, 240);
     EXPECT_EQ(nullptr, player->Control());
     auto& fake = Fake();
     RecordCountsAtClose(player.get());
     player.reset();
-    EXPECT_EQ("", CompareCalls(fake.log(), {{"QueryInterface(IOleObject)"},
-                                            {"SetClientSite(ptr)"},
-                                            {"Close(1)"},
-                                            {"SetClientSite(null)"}}));
+    EXPECT_EQ("", CompareCalls(
+                      fake.log(),
+                      {{"QueryInterface(IOleObject)"}, {"SetClientSite(ptr)"}, {"Close(1)"}, {"SetClientSite(null)"}}));
     EXPECT_EQ(1, m_siteAtClose) << "the client-site reference of the stopped step went back";
     EXPECT_EQ(fake.add_ref_calls(), fake.release_calls());
 }
 
-TEST_F(ConstructionTest, AStepThatRaisesTearsThePlayerDownOnce)
-{
+TEST_F(ConstructionTest, AStepThatRaisesTearsThePlayerDownOnce) {
     for (const char* method :
          {"DisableLocalSecurity", "put_EmbedMovie", "put_AllowScriptAccess", "put_WMode", "put_Quality2"}) {
         Configure([method](fake_control::FakeControl& c) { c.set_result(method, E_ACCESSDENIED, u"no settings"); });
@@ -264,8 +251,7 @@ TEST_F(ConstructionTest, AStepThatRaisesTearsThePlayerDownOnce)
         50));
 }
 
-TEST_F(ConstructionTest, WithoutWindowlessObjectOrEventsThePlayerStillWorks)
-{
+TEST_F(ConstructionTest, WithoutWindowlessObjectOrEventsThePlayerStillWorks) {
     Configure([](fake_control::FakeControl& c) {
         c.lack(fake_control::Interface::InPlaceObjectWindowless);
         c.lack(fake_control::Interface::ConnectionPointContainer);
@@ -286,8 +272,7 @@ TEST_F(ConstructionTest, WithoutWindowlessObjectOrEventsThePlayerStillWorks)
     EXPECT_EQ(fake.add_ref_calls(), fake.release_calls());
 }
 
-TEST_F(ConstructionTest, ACookieOfZeroIsNotUnadvised)
-{
+TEST_F(ConstructionTest, ACookieOfZeroIsNotUnadvised) {
     Configure([](fake_control::FakeControl& c) { c.skip_output("Advise"); });
     auto player = Make(320, 240);
     EXPECT_TRUE(player->EventSink().HoldsConnectionPoint());

@@ -12,8 +12,7 @@ using hosting_test::RectTexts;
 
 class ControlSiteTest : public PlayerTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PlayerTest::SetUp();
         m_player = Make(640, 480);
         ASSERT_NE(nullptr, m_player->Control());
@@ -26,15 +25,13 @@ protected:
         m_player->DrawDirtyRegion(scratch.dc());
     }
 
-    [[nodiscard]] LONG Count()
-    {
+    [[nodiscard]] LONG Count() {
         const ULONG count = m_site->AddRef();
         m_site->Release();
         return static_cast<LONG>(count) - 1;
     }
 
-    [[nodiscard]] std::vector<std::string> Collected()
-    {
+    [[nodiscard]] std::vector<std::string> Collected() {
         const RECT* first = nullptr;
         LONG count = 0;
         if (!m_player->CollectDirtyRects(nullptr, &first, &count))
@@ -53,14 +50,17 @@ struct Answer {
     HRESULT expected;
 };
 
-TEST_F(ControlSiteTest, FixedAnswers)
-{
+TEST_F(ControlSiteTest, FixedAnswers) {
     const Answer answers[] = {
         {"ContextSensitiveHelp(TRUE)", [](auto* s, auto*) { return s->ContextSensitiveHelp(TRUE); }, S_OK},
         {"CanInPlaceActivate", [](auto* s, auto*) { return s->CanInPlaceActivate(); }, S_OK},
         {"OnInPlaceActivate", [](auto* s, auto*) { return s->OnInPlaceActivate(); }, S_OK},
         {"OnUIActivate", [](auto* s, auto*) { return s->OnUIActivate(); }, S_OK},
-        {"Scroll", [](auto* s, auto*) { return s->Scroll(SIZE{5, 5}); }, S_OK},
+        {"Scroll",
+         [](auto* s, auto*) {
+             return s->Scroll(SIZE{5, 5});
+         },
+         S_OK},
         {"OnUIDeactivate", [](auto* s, auto*) { return s->OnUIDeactivate(TRUE); }, S_OK},
         {"OnInPlaceDeactivate", [](auto* s, auto*) { return s->OnInPlaceDeactivate(); }, S_OK},
         {"DiscardUndoState", [](auto* s, auto*) { return s->DiscardUndoState(); }, S_OK},
@@ -75,10 +75,19 @@ TEST_F(ControlSiteTest, FixedAnswers)
         {"SetFocus(FALSE)", [](auto* s, auto*) { return s->SetFocus(FALSE); }, S_OK},
         {"GetFocus after SetFocus(FALSE)", [](auto* s, auto*) { return s->GetFocus(); }, S_OK},
         {"ReleaseDC", [](auto* s, auto*) { return s->ReleaseDC(nullptr); }, E_INVALIDARG},
-        {"ScrollRect", [](auto* s, auto*) { const RECT r{0, 0, 5, 5}; return s->ScrollRect(1, 1, &r, &r); }, S_OK},
+        {"ScrollRect",
+         [](auto* s, auto*) {
+             const RECT r{0, 0, 5, 5};
+             return s->ScrollRect(1, 1, &r, &r);
+         },
+         S_OK},
         {"AdjustRect(null)", [](auto* s, auto*) { return s->AdjustRect(nullptr); }, E_INVALIDARG},
         {"SaveObject", [](auto*, auto* c) { return c->SaveObject(); }, S_OK},
-        {"GetContainer", [](auto*, auto* c) { IOleContainer* out = nullptr; return c->GetContainer(&out); },
+        {"GetContainer",
+         [](auto*, auto* c) {
+             IOleContainer* out = nullptr;
+             return c->GetContainer(&out);
+         },
          E_NOINTERFACE},
         {"ShowObject", [](auto*, auto* c) { return c->ShowObject(); }, E_NOTIMPL},
         {"OnShowWindow", [](auto*, auto* c) { return c->OnShowWindow(TRUE); }, E_NOTIMPL},
@@ -91,8 +100,7 @@ TEST_F(ControlSiteTest, FixedAnswers)
     EXPECT_TRUE(Collected().empty()) << "none of these makes anything dirty";
 }
 
-TEST_F(ControlSiteTest, OutParametersThatAreNotWritten)
-{
+TEST_F(ControlSiteTest, OutParametersThatAreNotWritten) {
     HWND window = reinterpret_cast<HWND>(0x1234);
     EXPECT_EQ(E_FAIL, m_site->GetWindow(&window));
     EXPECT_EQ(reinterpret_cast<HWND>(0x1234), window);
@@ -123,8 +131,7 @@ TEST_F(ControlSiteTest, OutParametersThatAreNotWritten)
     EXPECT_EQ(nullptr, moniker) << "GetMoniker clears its out-parameter";
 }
 
-TEST_F(ControlSiteTest, QueryInterfaceAnswersSixInterfacesFromTwoTables)
-{
+TEST_F(ControlSiteTest, QueryInterfaceAnswersSixInterfacesFromTwoTables) {
     struct Case {
         const char* name;
         const IID* iid;
@@ -162,8 +169,7 @@ TEST_F(ControlSiteTest, QueryInterfaceAnswersSixInterfacesFromTwoTables)
     }
 }
 
-TEST_F(ControlSiteTest, BothTablesShareOneCountThatMayGoBelowZero)
-{
+TEST_F(ControlSiteTest, BothTablesShareOneCountThatMayGoBelowZero) {
     const LONG start = Count();
     EXPECT_EQ(static_cast<ULONG>(start + 1), m_client->AddRef());
     EXPECT_EQ(static_cast<ULONG>(start + 2), m_site->AddRef());
@@ -178,8 +184,7 @@ TEST_F(ControlSiteTest, BothTablesShareOneCountThatMayGoBelowZero)
     EXPECT_EQ(start, Count());
 }
 
-TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface)
-{
+TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface) {
     IOleInPlaceFrame* frame = reinterpret_cast<IOleInPlaceFrame*>(0x1);
     IOleInPlaceUIWindow* document = reinterpret_cast<IOleInPlaceUIWindow*>(0x1);
     RECT position = {};
@@ -211,8 +216,7 @@ TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface)
     EXPECT_EQ(E_POINTER, m_site->GetWindowContext(nullptr, &document, &position, &clip, &info));
 }
 
-TEST_F(ControlSiteTest, InvalidationsBecomeDirtyRectangles)
-{
+TEST_F(ControlSiteTest, InvalidationsBecomeDirtyRectangles) {
     const RECT empty = {10, 10, 10, 30};
     EXPECT_EQ(S_OK, m_site->InvalidateRect(&empty, TRUE));
     EXPECT_TRUE(Collected().empty()) << "an empty rectangle is answered S_OK and records nothing";

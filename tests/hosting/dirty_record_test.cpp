@@ -13,13 +13,11 @@ using hosting_test::RectTexts;
 using moviehost::DirtyRecord;
 using moviehost::RemoveCoveredRect;
 
-std::vector<std::string> Texts(const std::vector<RECT>& rects)
-{
+std::vector<std::string> Texts(const std::vector<RECT>& rects) {
     return RectTexts(rects.data(), static_cast<LONG>(rects.size()));
 }
 
-TEST(DirtyRecordAdd, EmptyRectanglesChangeNothing)
-{
+TEST(DirtyRecordAdd, EmptyRectanglesChangeNothing) {
     DirtyRecord record;
     for (const RECT r : {RECT{5, 5, 5, 20}, RECT{10, 0, 0, 10}, RECT{0, 0, 0, 0}}) {
         record.Add(&r, 640, 480);
@@ -29,8 +27,7 @@ TEST(DirtyRecordAdd, EmptyRectanglesChangeNothing)
     EXPECT_EQ(RectText(DirtyRecord::kResetBounds), RectText(record.Bounds()));
 }
 
-TEST(DirtyRecordAdd, NullReplacesEverythingWithTheWholeSurface)
-{
+TEST(DirtyRecordAdd, NullReplacesEverythingWithTheWholeSurface) {
     DirtyRecord record;
     const RECT earlier = {1, 2, 3, 4};
     record.Add(&earlier, 640, 480);
@@ -40,8 +37,7 @@ TEST(DirtyRecordAdd, NullReplacesEverythingWithTheWholeSurface)
     EXPECT_EQ("{0,0,640,480}", RectText(record.Bounds()));
 }
 
-TEST(DirtyRecordAdd, CoveredRectanglesAreDroppedUnclampedOnesGrowTheBounds)
-{
+TEST(DirtyRecordAdd, CoveredRectanglesAreDroppedUnclampedOnesGrowTheBounds) {
     DirtyRecord record;
     record.Add(nullptr, 640, 480);
     const RECT inside = {10, 10, 20, 20};
@@ -60,8 +56,7 @@ TEST(DirtyRecordAdd, CoveredRectanglesAreDroppedUnclampedOnesGrowTheBounds)
     EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, RectTexts(first, count));
 }
 
-TEST(DirtyRecordAdd, AfterAResetTheFirstRectangleIsTheBounds)
-{
+TEST(DirtyRecordAdd, AfterAResetTheFirstRectangleIsTheBounds) {
     DirtyRecord record;
     record.Add(nullptr, 100, 100);
     record.Reset();
@@ -71,8 +66,7 @@ TEST(DirtyRecordAdd, AfterAResetTheFirstRectangleIsTheBounds)
     EXPECT_EQ(std::vector<std::string>{"{0,0,20,20}"}, Texts(record.Rects()));
 }
 
-TEST(DirtyRecordAdd, ClampingIsOneSided)
-{
+TEST(DirtyRecordAdd, ClampingIsOneSided) {
     // Right of the surface: left is not limited by the width, so the stored
     // copy is inverted, and empty.
     DirtyRecord record;
@@ -95,8 +89,7 @@ TEST(DirtyRecordAdd, ClampingIsOneSided)
     EXPECT_EQ(std::vector<std::string>{"{50,60,100,100}"}, Texts(far.Rects()));
 }
 
-TEST(DirtyRecordAdd, TheSameRectangleTwiceIsStoredOnce)
-{
+TEST(DirtyRecordAdd, TheSameRectangleTwiceIsStoredOnce) {
     DirtyRecord record;
     const RECT r = {1, 2, 30, 40};
     record.Add(&r, 640, 480);
@@ -104,8 +97,7 @@ TEST(DirtyRecordAdd, TheSameRectangleTwiceIsStoredOnce)
     EXPECT_EQ(1u, record.Rects().size());
 }
 
-TEST(DirtyRecordAdd, ExtremeCoordinatesNeitherOverflowNorClampWrongly)
-{
+TEST(DirtyRecordAdd, ExtremeCoordinatesNeitherOverflowNorClampWrongly) {
     DirtyRecord record;
     const RECT r = {-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647};
     record.Add(&r, 640, 480);
@@ -119,20 +111,16 @@ struct PruneCase {
     std::vector<std::vector<std::string>> afterEachPass;  // the last pass removes nothing
 };
 
-TEST(RemoveCoveredRect, PrunesTheFirstCoveredPairInListOrder)
-{
+TEST(RemoveCoveredRect, PrunesTheFirstCoveredPairInListOrder) {
     const PruneCase cases[] = {
         {"a later duplicate and a covered one",
          {{0, 0, 10, 10}, {2, 2, 5, 5}, {0, 0, 10, 10}},
          {{"{0,0,10,10}", "{0,0,10,10}"}, {"{0,0,10,10}"}}},
         {"covered one listed first", {{2, 2, 5, 5}, {0, 0, 10, 10}}, {{"{0,0,10,10}"}}},
         {"overlapping, neither covers", {{0, 0, 10, 10}, {5, 5, 15, 15}}, {}},
-        {"an empty one goes once a non-empty one is listed",
-         {{150, 10, 100, 20}, {0, 0, 10, 10}},
-         {{"{0,0,10,10}"}}},
+        {"an empty one goes once a non-empty one is listed", {{150, 10, 100, 20}, {0, 0, 10, 10}}, {{"{0,0,10,10}"}}},
         {"empty ones alone stay", {{150, 10, 100, 20}, {0, 0, -1, -1}}, {}},
-        {"equal ones: the later goes", {{1, 1, 2, 2}, {5, 5, 6, 6}, {1, 1, 2, 2}},
-         {{"{1,1,2,2}", "{5,5,6,6}"}}},
+        {"equal ones: the later goes", {{1, 1, 2, 2}, {5, 5, 6, 6}, {1, 1, 2, 2}}, {{"{1,1,2,2}", "{5,5,6,6}"}}},
         {"a covering one listed later removes the earlier",
          {{1, 1, 2, 2}, {0, 0, 3, 3}, {1, 1, 2, 2}},
          {{"{0,0,3,3}", "{1,1,2,2}"}, {"{0,0,3,3}"}}},
@@ -149,8 +137,7 @@ TEST(RemoveCoveredRect, PrunesTheFirstCoveredPairInListOrder)
     }
 }
 
-TEST(DirtyRecordCollect, ACleanRecordWritesNothing)
-{
+TEST(DirtyRecordCollect, ACleanRecordWritesNothing) {
     DirtyRecord record;
     const RECT sentinel = {7, 7, 7, 7};
     const RECT* bounds = &sentinel;
@@ -162,8 +149,7 @@ TEST(DirtyRecordCollect, ACleanRecordWritesNothing)
     EXPECT_EQ(99, count);
 }
 
-TEST(DirtyRecordCollect, AListOfOnlyAnEmptyRectangleIsReportedAsIs)
-{
+TEST(DirtyRecordCollect, AListOfOnlyAnEmptyRectangleIsReportedAsIs) {
     DirtyRecord record;
     const RECT right = {150, 10, 160, 20};
     record.Add(&right, 100, 100);
@@ -175,8 +161,7 @@ TEST(DirtyRecordCollect, AListOfOnlyAnEmptyRectangleIsReportedAsIs)
     EXPECT_EQ("{150,10,160,20}", RectText(*bounds));
 }
 
-TEST(DirtyRecordCollect, ReportsCopiesThatStayUntilTheNextCollect)
-{
+TEST(DirtyRecordCollect, ReportsCopiesThatStayUntilTheNextCollect) {
     DirtyRecord record;
     const RECT a = {0, 0, 10, 10};
     record.Add(&a, 640, 480);
@@ -202,8 +187,7 @@ TEST(DirtyRecordCollect, ReportsCopiesThatStayUntilTheNextCollect)
     EXPECT_EQ(2, thirdCount);
 }
 
-TEST(DirtyRecordReset, RestoresTheResetBounds)
-{
+TEST(DirtyRecordReset, RestoresTheResetBounds) {
     DirtyRecord record;
     record.Add(nullptr, 640, 480);
     record.Reset();

@@ -22,8 +22,7 @@ class DrawingTest : public PlayerTest {
 protected:
     // A player of the given size whose construction-time whole-surface
     // invalidation has already been drawn, so each test sets its own record.
-    void Start(LONG width, LONG height)
-    {
+    void Start(LONG width, LONG height) {
         m_player = Make(width, height);
         ASSERT_NE(nullptr, m_player->Control());
         TestBitmap scratch(width, height);
@@ -38,8 +37,7 @@ protected:
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
 };
 
-TEST(AlphaPass, BlueOverBlackMinusBlueOverWhiteMinusOneWraps)
-{
+TEST(AlphaPass, BlueOverBlackMinusBlueOverWhiteMinusOneWraps) {
     // One row of four pixels, the box covering the middle two... and then all.
     struct Pixel {
         BYTE black;
@@ -72,8 +70,7 @@ TEST(AlphaPass, BlueOverBlackMinusBlueOverWhiteMinusOneWraps)
     }
 }
 
-TEST(AlphaPass, RowsStartAtYTimesWidth)
-{
+TEST(AlphaPass, RowsStartAtYTimesWidth) {
     // A 3 x 3 surface, box (1,1)-(2,3): only pixels (1,1) and (1,2) change.
     BYTE black[36] = {};
     BYTE white[36] = {};
@@ -86,8 +83,7 @@ TEST(AlphaPass, RowsStartAtYTimesWidth)
     }
 }
 
-TEST_F(DrawingTest, ACleanPlayerDrawsNothing)
-{
+TEST_F(DrawingTest, ACleanPlayerDrawsNothing) {
     Start(64, 48);
     TestBitmap bitmap(64, 48);
     bitmap.fill(kMarker);
@@ -98,8 +94,7 @@ TEST_F(DrawingTest, ACleanPlayerDrawsNothing)
     EXPECT_EQ(0, GetClipRgn(bitmap.dc(), clip.get())) << "the caller's context is not touched";
 }
 
-TEST_F(DrawingTest, OpaquePathFillsTheRegionThenDrawsIntoIt)
-{
+TEST_F(DrawingTest, OpaquePathFillsTheRegionThenDrawsIntoIt) {
     Start(64, 48);
     auto& fake = Fake();
     fake.state().background_color = 0x00112233;  // red 0x33, green 0x22, blue 0x11
@@ -125,8 +120,7 @@ TEST_F(DrawingTest, OpaquePathFillsTheRegionThenDrawsIntoIt)
     EXPECT_EQ(kMarker, bitmap.value(25, 25));
 }
 
-TEST_F(DrawingTest, ModesOtherThanTwoDrawOpaque)
-{
+TEST_F(DrawingTest, ModesOtherThanTwoDrawOpaque) {
     Start(32, 32);
     auto& fake = Fake();
     for (const LONG mode : {0, 1, 5, -1}) {
@@ -143,8 +137,7 @@ TEST_F(DrawingTest, ModesOtherThanTwoDrawOpaque)
     }
 }
 
-TEST_F(DrawingTest, TheRegionStaysSelectedAsTheCallersClipRegion)
-{
+TEST_F(DrawingTest, TheRegionStaysSelectedAsTheCallersClipRegion) {
     Start(64, 48);
     Invalidate(RECT{0, 0, 10, 10});
     Invalidate(RECT{20, 20, 30, 30});
@@ -155,8 +148,7 @@ TEST_F(DrawingTest, TheRegionStaysSelectedAsTheCallersClipRegion)
     EXPECT_TRUE(RegionIs(clip.get(), {RECT{0, 0, 10, 10}, RECT{20, 20, 30, 30}}));
 }
 
-TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox)
-{
+TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox) {
     Start(64, 48);
     auto& fake = Fake();
     m_player->ApplyTransparency(2);
@@ -198,8 +190,7 @@ TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox)
     EXPECT_EQ(255, black.m_bits[(29 * 64 + 0) * 4 + 3]) << "alpha computed over the whole box";
 }
 
-TEST_F(DrawingTest, NothingOffTheSurfaceIsDrawn)
-{
+TEST_F(DrawingTest, NothingOffTheSurfaceIsDrawn) {
     for (const LONG mode : {0, 2}) {
         Start(100, 100);
         auto& fake = Fake();
@@ -233,8 +224,7 @@ TEST_F(DrawingTest, NothingOffTheSurfaceIsDrawn)
     }
 }
 
-TEST_F(DrawingTest, SurfacesOfNoAreaDrawNothing)
-{
+TEST_F(DrawingTest, SurfacesOfNoAreaDrawNothing) {
     Start(64, 48);
     auto& fake = Fake();
     TestBitmap bitmap(64, 48);
@@ -255,8 +245,7 @@ TEST_F(DrawingTest, SurfacesOfNoAreaDrawNothing)
     EXPECT_EQ(kMarker, bitmap.value(0, 0));
 }
 
-TEST_F(DrawingTest, ASurfaceTooLargeForPrivateBitmapsDrawsNothingInModeTwo)
-{
+TEST_F(DrawingTest, ASurfaceTooLargeForPrivateBitmapsDrawsNothingInModeTwo) {
     Start(64, 48);
     m_player->ApplyTransparency(2);
     m_player->ResizeSurface(100000, 100000);
@@ -269,8 +258,7 @@ TEST_F(DrawingTest, ASurfaceTooLargeForPrivateBitmapsDrawsNothingInModeTwo)
     EXPECT_EQ(kMarker, bitmap.value(10, 10));
 }
 
-TEST_F(DrawingTest, ResizeTellsTheControlAndDropsThePrivateSurfaces)
-{
+TEST_F(DrawingTest, ResizeTellsTheControlAndDropsThePrivateSurfaces) {
     Start(640, 480);
     auto& fake = Fake();
     m_player->ApplyTransparency(2);
@@ -281,9 +269,9 @@ TEST_F(DrawingTest, ResizeTellsTheControlAndDropsThePrivateSurfaces)
 
     fake.clear_log();
     m_player->ResizeSurface(800, 600);
-    EXPECT_EQ((std::vector<std::string>{"QueryInterface(IOleInPlaceObject)",
-                                        "SetObjectRects({0,0,800,600}, {0,0,800,600})"}),
-              fake.log());
+    EXPECT_EQ(
+        (std::vector<std::string>{"QueryInterface(IOleInPlaceObject)", "SetObjectRects({0,0,800,600}, {0,0,800,600})"}),
+        fake.log());
     const RECT* bounds = nullptr;
     const RECT* first = nullptr;
     LONG count = 0;
@@ -299,8 +287,7 @@ TEST_F(DrawingTest, ResizeTellsTheControlAndDropsThePrivateSurfaces)
     EXPECT_EQ(600, m_player->WhiteSurface().m_height);
 }
 
-TEST_F(DrawingTest, WithoutAnInPlaceObjectResizeOnlyDropsTheSurfaces)
-{
+TEST_F(DrawingTest, WithoutAnInPlaceObjectResizeOnlyDropsTheSurfaces) {
     Configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::InPlaceObject); });
     Start(64, 48);
     m_player->ApplyTransparency(2);
@@ -314,8 +301,7 @@ TEST_F(DrawingTest, WithoutAnInPlaceObjectResizeOnlyDropsTheSurfaces)
     EXPECT_FALSE(m_player->BlackSurface().Exists());
 }
 
-TEST_F(DrawingTest, WithoutAViewObjectTheRecordIsDropped)
-{
+TEST_F(DrawingTest, WithoutAViewObjectTheRecordIsDropped) {
     Configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::ViewObject); });
     Start(64, 48);
     Invalidate(RECT{0, 0, 4, 4});
@@ -326,8 +312,7 @@ TEST_F(DrawingTest, WithoutAViewObjectTheRecordIsDropped)
     EXPECT_EQ(kMarker, bitmap.value(1, 1));
 }
 
-TEST_F(DrawingTest, InvalidationsWhileTheControlDrawsAreLost)
-{
+TEST_F(DrawingTest, InvalidationsWhileTheControlDrawsAreLost) {
     Start(64, 48);
     auto& fake = Fake();
     fake.on_call("Draw", [&fake] {
@@ -340,8 +325,7 @@ TEST_F(DrawingTest, InvalidationsWhileTheControlDrawsAreLost)
     EXPECT_FALSE(Dirty());
 }
 
-TEST_F(DrawingTest, ARaisingBackgroundColourLeaksNothing)
-{
+TEST_F(DrawingTest, ARaisingBackgroundColourLeaksNothing) {
     Start(64, 48);
     auto& fake = Fake();
     fake.set_result("get_BackgroundColor", E_FAIL);

@@ -14,17 +14,13 @@ using hosting_test::PlayerTest;
 class Listener final : public IMovieListener {
 public:
     explicit Listener(std::string name, HRESULT answer = E_NOTIMPL, std::vector<std::string>* journal = nullptr)
-        : m_name(std::move(name)), m_answer(answer), m_journal(journal)
-    {
-    }
+        : m_name(std::move(name)), m_answer(answer), m_journal(journal) {}
 
-    HRESULT OnFlashCall(LPCWSTR request) override
-    {
+    HRESULT OnFlashCall(LPCWSTR request) override {
         Note("FlashCall(" + Text(request) + ")");
         return m_answer;
     }
-    HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) override
-    {
+    HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) override {
         Note("FSCommand(" + Text(command) + ", " + Text(args) + ")");
         return m_answer;
     }
@@ -34,8 +30,7 @@ public:
 
 private:
     static std::string Text(LPCWSTR text) { return text == nullptr ? "null" : platform::utf16_to_utf8(text); }
-    void Note(const std::string& call)
-    {
+    void Note(const std::string& call) {
         calls.push_back(call);
         if (m_journal != nullptr)
             m_journal->push_back(m_name + ":" + call);
@@ -50,8 +45,7 @@ private:
 
 class EventSinkTest : public PlayerTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PlayerTest::SetUp();
         m_player = Make(64, 48);
         ASSERT_NE(nullptr, m_player->Control());
@@ -59,8 +53,7 @@ protected:
     }
 
     HRESULT FlashCall(const char16_t* request = u"<invoke/>") { return Fake().fire_flash_call(request); }
-    HRESULT FSCommand(const char16_t* command = u"cmd", const char16_t* args = u"arg")
-    {
+    HRESULT FSCommand(const char16_t* command = u"cmd", const char16_t* args = u"arg") {
         return Fake().fire_fs_command(command, args);
     }
 
@@ -68,14 +61,12 @@ protected:
     std::vector<std::string> m_journal;
 };
 
-TEST_F(EventSinkTest, WithoutListenersEventsAreNotHandled)
-{
+TEST_F(EventSinkTest, WithoutListenersEventsAreNotHandled) {
     EXPECT_EQ(E_NOTIMPL, FlashCall());
     EXPECT_EQ(E_NOTIMPL, FSCommand());
 }
 
-TEST_F(EventSinkTest, FSCommandArrivesInTheEventsOwnOrder)
-{
+TEST_F(EventSinkTest, FSCommandArrivesInTheEventsOwnOrder) {
     Listener a("a", S_OK);
     m_player->AddListener(&a);
     EXPECT_EQ(S_OK, FSCommand(u"X", u"Y"));
@@ -85,8 +76,7 @@ TEST_F(EventSinkTest, FSCommandArrivesInTheEventsOwnOrder)
     m_player->RemoveListener(&a);
 }
 
-TEST_F(EventSinkTest, DeliveryStopsAtTheFirstAnswerOtherThanNotImplemented)
-{
+TEST_F(EventSinkTest, DeliveryStopsAtTheFirstAnswerOtherThanNotImplemented) {
     for (const HRESULT first : {E_NOTIMPL, E_FAIL, S_FALSE, S_OK}) {
         Listener a("a", first, &m_journal);
         Listener b("b", S_OK, &m_journal);
@@ -95,17 +85,16 @@ TEST_F(EventSinkTest, DeliveryStopsAtTheFirstAnswerOtherThanNotImplemented)
         m_journal.clear();
         const HRESULT expected = first == E_NOTIMPL ? S_OK : first;
         EXPECT_EQ(expected, FlashCall(u"r")) << "first answered 0x" << std::hex << first;
-        const std::vector<std::string> reached =
-            first == E_NOTIMPL ? std::vector<std::string>{"a:FlashCall(r)", "b:FlashCall(r)"}
-                               : std::vector<std::string>{"a:FlashCall(r)"};
+        const std::vector<std::string> reached = first == E_NOTIMPL
+                                                     ? std::vector<std::string>{"a:FlashCall(r)", "b:FlashCall(r)"}
+                                                     : std::vector<std::string>{"a:FlashCall(r)"};
         EXPECT_EQ(reached, m_journal) << "first answered 0x" << std::hex << first;
         m_player->RemoveListener(&a);
         m_player->RemoveListener(&b);
     }
 }
 
-TEST_F(EventSinkTest, ArgumentsOfTheWrongCountOrTypeReachNoListener)
-{
+TEST_F(EventSinkTest, ArgumentsOfTheWrongCountOrTypeReachNoListener) {
     Listener a("a", S_OK);
     m_player->AddListener(&a);
     auto& fake = Fake();
@@ -157,8 +146,7 @@ TEST_F(EventSinkTest, ArgumentsOfTheWrongCountOrTypeReachNoListener)
     m_player->RemoveListener(&a);
 }
 
-TEST_F(EventSinkTest, NullStringsArriveAsNullPointers)
-{
+TEST_F(EventSinkTest, NullStringsArriveAsNullPointers) {
     Listener a("a", S_OK);
     m_player->AddListener(&a);
     EXPECT_EQ(S_OK, FSCommand(nullptr, nullptr));
@@ -166,8 +154,7 @@ TEST_F(EventSinkTest, NullStringsArriveAsNullPointers)
     m_player->RemoveListener(&a);
 }
 
-TEST_F(EventSinkTest, ListenerListOperations)
-{
+TEST_F(EventSinkTest, ListenerListOperations) {
     Listener a("a");
     Listener b("b");
     EXPECT_EQ(0, m_player->ListenerCount());
@@ -200,8 +187,7 @@ TEST_F(EventSinkTest, ListenerListOperations)
     EXPECT_EQ(0, m_player->ListenerCount());
 }
 
-TEST_F(EventSinkTest, AListenerThatRemovesItselfMakesTheWalkSkipTheNext)
-{
+TEST_F(EventSinkTest, AListenerThatRemovesItselfMakesTheWalkSkipTheNext) {
     Listener a("a", E_NOTIMPL, &m_journal);
     Listener b("b", S_OK, &m_journal);
     Listener c("c", S_OK, &m_journal);
@@ -216,8 +202,7 @@ TEST_F(EventSinkTest, AListenerThatRemovesItselfMakesTheWalkSkipTheNext)
     m_player->RemoveListener(&c);
 }
 
-TEST_F(EventSinkTest, AListenerAddedDuringDeliveryIsReachedInTheSameDelivery)
-{
+TEST_F(EventSinkTest, AListenerAddedDuringDeliveryIsReachedInTheSameDelivery) {
     Listener a("a", E_NOTIMPL, &m_journal);
     Listener late("late", S_FALSE, &m_journal);
     bool added = false;
@@ -233,8 +218,7 @@ TEST_F(EventSinkTest, AListenerAddedDuringDeliveryIsReachedInTheSameDelivery)
     m_player->RemoveListener(&late);
 }
 
-TEST_F(EventSinkTest, AListenerThatRemovesEveryListenerEndsTheWalk)
-{
+TEST_F(EventSinkTest, AListenerThatRemovesEveryListenerEndsTheWalk) {
     Listener a("a", E_NOTIMPL, &m_journal);
     Listener b("b", S_OK, &m_journal);
     a.during = [&] {
@@ -249,8 +233,7 @@ TEST_F(EventSinkTest, AListenerThatRemovesEveryListenerEndsTheWalk)
     EXPECT_EQ(0, m_player->ListenerCount());
 }
 
-TEST_F(EventSinkTest, AnEmptyListEntryIsPassedOver)
-{
+TEST_F(EventSinkTest, AnEmptyListEntryIsPassedOver) {
     Listener b("b", S_OK, &m_journal);
     m_player->AddListener(nullptr);
     m_player->AddListener(&b);
@@ -261,8 +244,7 @@ TEST_F(EventSinkTest, AnEmptyListEntryIsPassedOver)
     m_player->RemoveListener(&b);
 }
 
-TEST_F(EventSinkTest, DispatchAnswers)
-{
+TEST_F(EventSinkTest, DispatchAnswers) {
     auto& sink = m_player->EventSink();
     const LONG start = CountOf(&sink);
     struct Case {

@@ -8,8 +8,7 @@ int g_requests = 0;
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID, REFIID, LPVOID* ppv)
-{
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID, REFIID, LPVOID* ppv) {
     ++g_requests;
     if (ppv != nullptr)
         *ppv = nullptr;

@@ -15,8 +15,7 @@ namespace {
 constexpr LONG kWidth = 1920;
 constexpr LONG kHeight = 1080;
 
-void AlphaPassFullHd(benchmark::State& state)
-{
+void AlphaPassFullHd(benchmark::State& state) {
     const std::size_t bytes = static_cast<std::size_t>(kWidth) * kHeight * 4;
     std::vector<BYTE> black(bytes);
     std::vector<BYTE> white(bytes);
@@ -43,8 +42,7 @@ BENCHMARK(AlphaPassFullHd)->Unit(benchmark::kMillisecond);
 
 // Scattered rectangles of a dirty list as a movie's invalidations make them:
 // small, overlapping now and then, all on the surface.
-std::vector<RECT> DirtyList(std::size_t count)
-{
+std::vector<RECT> DirtyList(std::size_t count) {
     std::mt19937 random(static_cast<std::mt19937::result_type>(count));
     std::uniform_int_distribution<LONG> x(0, kWidth - 200);
     std::uniform_int_distribution<LONG> y(0, kHeight - 200);
@@ -58,8 +56,7 @@ std::vector<RECT> DirtyList(std::size_t count)
     return rects;
 }
 
-void UnionRegion(benchmark::State& state)
-{
+void UnionRegion(benchmark::State& state) {
     const std::vector<RECT> rects = DirtyList(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         platform::ScopedRegion region = moviehost::BuildUnionRegion(rects);

@@ -4,8 +4,7 @@
 
 namespace hosting_test {
 
-std::optional<std::size_t> HeapInUse()
-{
+std::optional<std::size_t> HeapInUse() {
 #if defined(HOSTING_TEST_ASAN)
     return std::nullopt;
 #else
@@ -13,8 +12,7 @@ std::optional<std::size_t> HeapInUse()
 #endif
 }
 
-bool RunsWithoutHeapGrowth(const std::function<void()>& action, int iterations)
-{
+bool RunsWithoutHeapGrowth(const std::function<void()>& action, int iterations) {
     for (int i = 0; i < 3; ++i)
         action();
     const std::optional<std::size_t> before = HeapInUse();
@@ -28,22 +26,20 @@ bool RunsWithoutHeapGrowth(const std::function<void()>& action, int iterations)
 
 platform::WideString Wide(const char* text) { return platform::utf8_to_utf16(text); }
 
-std::string RegistryFor(const std::string& server)
-{
+std::string RegistryFor(const std::string& server) {
     return "Windows Registry Editor Version 5.00\n\n"
            "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n"
-           "@=\"" + server + "\"\n";
+           "@=\"" +
+           server + "\"\n";
 }
 
-LONG CountOf(IUnknown* object)
-{
+LONG CountOf(IUnknown* object) {
     const ULONG count = object->AddRef();
     object->Release();
     return static_cast<LONG>(count) - 1;
 }
 
-void PlayerTest::SetUp()
-{
+void PlayerTest::SetUp() {
     m_module.reset(LoadLibraryW(Wide(FAKE_CONTROL_MODULE_PATH).c_str()));
     ASSERT_TRUE(m_module) << "the fake control module loads from " << FAKE_CONTROL_MODULE_PATH;
     FakeControl::set_creation_hook([this](FakeControl& control) {
@@ -64,24 +60,20 @@ void PlayerTest::SetUp()
     });
 }
 
-void PlayerTest::TearDown()
-{
+void PlayerTest::TearDown() {
     FakeControl::set_creation_hook({});
     m_fakes.clear();
 }
 
-std::unique_ptr<CMoviePlayer> PlayerTest::MakeThroughRegistry(LONG width, LONG height)
-{
+std::unique_ptr<CMoviePlayer> PlayerTest::MakeThroughRegistry(LONG width, LONG height) {
     return CMoviePlayer::Create(nullptr, width, height);
 }
 
-std::unique_ptr<CMoviePlayer> PlayerTest::Make(LONG width, LONG height, HMODULE library)
-{
+std::unique_ptr<CMoviePlayer> PlayerTest::Make(LONG width, LONG height, HMODULE library) {
     return CMoviePlayer::Create(library != nullptr ? library : m_module.get(), width, height);
 }
 
-FakeControl& PlayerTest::Fake()
-{
+FakeControl& PlayerTest::Fake() {
     EXPECT_FALSE(m_fakes.empty()) << "no control was created";
     if (m_fakes.empty())
         m_fakes.emplace_back();  // keeps the caller away from an empty vector
@@ -89,8 +81,7 @@ FakeControl& PlayerTest::Fake()
 }
 
 TestBitmap::TestBitmap(LONG width, LONG height, bool topDown)
-    : m_width(width), m_height(height), m_topDown(topDown), m_dc(CreateCompatibleDC(nullptr))
-{
+    : m_width(width), m_height(height), m_topDown(topDown), m_dc(CreateCompatibleDC(nullptr)) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -104,27 +95,24 @@ TestBitmap::TestBitmap(LONG width, LONG height, bool topDown)
     m_previous = SelectObject(m_dc.get(), m_bitmap.get());
 }
 
-TestBitmap::~TestBitmap()
-{
+TestBitmap::~TestBitmap() {
     if (m_previous != nullptr)
         SelectObject(m_dc.get(), m_previous);
 }
 
-BYTE* TestBitmap::pixel(LONG x, LONG y) const
-{
+BYTE* TestBitmap::pixel(LONG x, LONG y) const {
     const LONG row = m_topDown ? y : m_height - 1 - y;
-    return m_bits + (static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)) * 4;
+    return m_bits +
+           (static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)) * 4;
 }
 
-DWORD TestBitmap::value(LONG x, LONG y) const
-{
+DWORD TestBitmap::value(LONG x, LONG y) const {
     const BYTE* p = pixel(x, y);
     return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
            static_cast<DWORD>(p[3]) << 24;
 }
 
-void TestBitmap::fill(DWORD value)
-{
+void TestBitmap::fill(DWORD value) {
     for (LONG y = 0; y < m_height; ++y) {
         for (LONG x = 0; x < m_width; ++x) {
             BYTE* p = pixel(x, y);
@@ -136,8 +124,7 @@ void TestBitmap::fill(DWORD value)
     }
 }
 
-bool RegionIs(HRGN region, const std::vector<RECT>& rects)
-{
+bool RegionIs(HRGN region, const std::vector<RECT>& rects) {
     platform::ScopedRegion expected(CreateRectRgn(0, 0, 0, 0));
     for (const RECT& r : rects) {
         platform::ScopedRegion part(CreateRectRgnIndirect(&r));
@@ -146,14 +133,12 @@ bool RegionIs(HRGN region, const std::vector<RECT>& rects)
     return EqualRgn(region, expected.get()) == TRUE;
 }
 
-std::string RectText(const RECT& r)
-{
+std::string RectText(const RECT& r) {
     return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
            std::to_string(r.bottom) + "}";
 }
 
-std::vector<std::string> RectTexts(const RECT* first, LONG count)
-{
+std::vector<std::string> RectTexts(const RECT* first, LONG count) {
     std::vector<std::string> texts;
     for (LONG i = 0; i < count; ++i)
         texts.push_back(RectText(first[i]));

@@ -10,22 +10,19 @@ using hosting_test::PlayerTest;
 
 class InputTest : public PlayerTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         platform::testing::ReleaseAllAsyncKeys();
         PlayerTest::SetUp();
         m_player = Make(640, 480);
         ASSERT_NE(nullptr, m_player->Windowless());
         Fake().clear_log();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         platform::testing::ReleaseAllAsyncKeys();
         PlayerTest::TearDown();
     }
 
-    [[nodiscard]] std::vector<std::string> Sent()
-    {
+    [[nodiscard]] std::vector<std::string> Sent() {
         auto log = Fake().log();
         Fake().clear_log();
         return log;
@@ -34,8 +31,7 @@ protected:
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
 };
 
-TEST_F(InputTest, ButtonsAreCarriedUntilReleased)
-{
+TEST_F(InputTest, ButtonsAreCarriedUntilReleased) {
     EXPECT_EQ(S_OK, m_player->ChangeMouseButton(10, 20, 0, true));
     EXPECT_EQ(S_OK, m_player->MoveMouse(15, 25));
     EXPECT_EQ(S_OK, m_player->ChangeMouseButton(15, 25, 1, true));
@@ -50,15 +46,13 @@ TEST_F(InputTest, ButtonsAreCarriedUntilReleased)
                   "OnWindowMessage(0x204, 0x3, 0x19000f)",   // right with left held
                   "OnWindowMessage(0x207, 0x13, 0x19000f)",  // middle too
                   "OnWindowMessage(0x205, 0x11, 0x19000f)",  // right up no longer carries its bit
-                  "OnWindowMessage(0x208, 0x1, 0x19000f)",
-                  "OnWindowMessage(0x202, 0x0, 0x19000f)",
-                  "OnWindowMessage(0x202, 0x0, 0x19000f)",   // a release without a press is sent all the same
+                  "OnWindowMessage(0x208, 0x1, 0x19000f)", "OnWindowMessage(0x202, 0x0, 0x19000f)",
+                  "OnWindowMessage(0x202, 0x0, 0x19000f)",  // a release without a press is sent all the same
               }),
               Sent());
 }
 
-TEST_F(InputTest, TheWheelCarriesItsDeltaInTheHighWordAtTheLastPosition)
-{
+TEST_F(InputTest, TheWheelCarriesItsDeltaInTheHighWordAtTheLastPosition) {
     m_player->MoveMouse(15, 25);
     Fake().clear_log();
     m_player->TurnMouseWheel(120);
@@ -74,8 +68,7 @@ TEST_F(InputTest, TheWheelCarriesItsDeltaInTheHighWordAtTheLastPosition)
               Sent());
 }
 
-TEST_F(InputTest, OnlyTheLow16BitsOfEachCoordinateAreSent)
-{
+TEST_F(InputTest, OnlyTheLow16BitsOfEachCoordinateAreSent) {
     m_player->MoveMouse(-1, -1);
     m_player->MoveMouse(65536 + 10, 3);
     EXPECT_EQ(65536 + 10, m_player->LastMousePosition().x) << "the player keeps the full value";
@@ -88,8 +81,7 @@ TEST_F(InputTest, OnlyTheLow16BitsOfEachCoordinateAreSent)
               Sent());
 }
 
-TEST_F(InputTest, CtrlAndShiftComeFromTheLocalKeyboardForMouseMessagesOnly)
-{
+TEST_F(InputTest, CtrlAndShiftComeFromTheLocalKeyboardForMouseMessagesOnly) {
     platform::testing::SetAsyncKeyHeld(VK_CONTROL, true);
     m_player->MoveMouse(1, 1);
     platform::testing::SetAsyncKeyHeld(VK_SHIFT, true);
@@ -110,8 +102,7 @@ TEST_F(InputTest, CtrlAndShiftComeFromTheLocalKeyboardForMouseMessagesOnly)
               Sent());
 }
 
-TEST_F(InputTest, AnUnknownButtonMovesThePointerAndSendsNothing)
-{
+TEST_F(InputTest, AnUnknownButtonMovesThePointerAndSendsNothing) {
     EXPECT_EQ(E_INVALIDARG, m_player->ChangeMouseButton(5, 6, 3, true));
     EXPECT_EQ(E_INVALIDARG, m_player->ChangeMouseButton(5, 6, -1, true));
     EXPECT_TRUE(Sent().empty());
@@ -120,8 +111,7 @@ TEST_F(InputTest, AnUnknownButtonMovesThePointerAndSendsNothing)
     EXPECT_EQ(std::vector<std::string>{"OnWindowMessage(0x20a, 0x0, 0x60005)"}, Sent());
 }
 
-TEST_F(InputTest, TheControlsResultIsReturnedNotRaised)
-{
+TEST_F(InputTest, TheControlsResultIsReturnedNotRaised) {
     auto& fake = Fake();
     fake.set_result("OnWindowMessage", S_FALSE);
     EXPECT_EQ(S_FALSE, m_player->MoveMouse(1, 1));

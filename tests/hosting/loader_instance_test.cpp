@@ -11,16 +11,14 @@
 
 namespace {
 
-moviehost::CMovieLoader& TheLoader()
-{
+moviehost::CMovieLoader& TheLoader() {
     IMovieLoader* loader = GetMovieLoader();
     EXPECT_EQ(loader, GetMovieLoader()) << "always the same loader";
     return *static_cast<moviehost::CMovieLoader*>(loader);
 }
 
 // Registry: the control's server is the fake control module.
-TEST(RegisteredControl, TheLibraryWasLoadedAndServesPlayers)
-{
+TEST(RegisteredControl, TheLibraryWasLoadedAndServesPlayers) {
     auto& loader = TheLoader();
     ASSERT_NE(nullptr, loader.Library());
     EXPECT_NE(nullptr, GetProcAddress(loader.Library(), "DllGetClassObject"));
@@ -37,8 +35,7 @@ TEST(RegisteredControl, TheLibraryWasLoadedAndServesPlayers)
     fake_control::FakeControl::set_creation_hook({});
 }
 
-TEST(RegisteredControl, ComWasInitialisedOnThisThread)
-{
+TEST(RegisteredControl, ComWasInitialisedOnThisThread) {
     static_cast<void>(TheLoader());
     // A second initialisation of an initialised thread answers S_FALSE.
     EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
@@ -46,8 +43,7 @@ TEST(RegisteredControl, ComWasInitialisedOnThisThread)
 }
 
 // Registry: missing, or not a registry file at all.
-TEST(NoRegistry, TheFixedNameWasTried)
-{
+TEST(NoRegistry, TheFixedNameWasTried) {
     auto& loader = TheLoader();
     platform::ScopedLibrary fallback(LoadLibraryW(moviehost::kFallbackControlLibrary));
     EXPECT_EQ(fallback.get(), loader.Library());
@@ -59,8 +55,7 @@ TEST(NoRegistry, TheFixedNameWasTried)
 }
 
 // Registry: the server is a file that is not a library.
-TEST(BrokenLibrary, NothingWasLoadedAndNoPlayerIsMade)
-{
+TEST(BrokenLibrary, NothingWasLoadedAndNoPlayerIsMade) {
     auto& loader = TheLoader();
     EXPECT_EQ(nullptr, loader.Library());
     EXPECT_EQ(nullptr, loader.NewPlayer(320, 240));

@@ -19,8 +19,7 @@ const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
 const std::string kServerKey = "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n";
 
 // UTF-16LE bytes of `text` with its terminator, as regedit writes hex values.
-std::string HexOf(const std::string& text, bool terminated = true)
-{
+std::string HexOf(const std::string& text, bool terminated = true) {
     std::string hex;
     char byte[8];
     for (const char c : text) {
@@ -34,8 +33,7 @@ std::string HexOf(const std::string& text, bool terminated = true)
     return hex;
 }
 
-std::string LibraryFoundWith(const std::string& registryText)
-{
+std::string LibraryFoundWith(const std::string& registryText) {
     test_support::TempFile registry(".reg");
     registry.write(registryText);
     test_support::ScopedEnv env("MOVIEHOST_REGISTRY", registry.path());
@@ -46,8 +44,7 @@ std::string LibraryFoundWith(const std::string& registryText)
     return platform::utf16_to_utf8(path);
 }
 
-TEST(FindControlLibrary, RegistryCases)
-{
+TEST(FindControlLibrary, RegistryCases) {
     const std::string longest(MAX_PATH - 1, 'a');  // with its terminator it fills the buffer
     struct Case {
         const char* name;
@@ -56,10 +53,11 @@ TEST(FindControlLibrary, RegistryCases)
     };
     const Case cases[] = {
         {"no registry file", "", "flash10c.ocx"},
-        {"no entry for the control", kHeader + "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}]\n@=\"x\"\n",
-         "flash10c.ocx"},
+        {"no entry for the control",
+         kHeader + "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-0000-0000-0000-000000000001}]\n@=\"x\"\n", "flash10c.ocx"},
         {"a plain path", kHeader + kServerKey + "@=\"/opt/flash/control.so\"\n", "/opt/flash/control.so"},
-        {"key case does not matter", kHeader + "[hkey_classes_root\\clsid\\{d27cdb6e-ae6d-11cf-96b8-444553540000}\\inprocserver32]\n@=\"/x.so\"\n",
+        {"key case does not matter",
+         kHeader + "[hkey_classes_root\\clsid\\{d27cdb6e-ae6d-11cf-96b8-444553540000}\\inprocserver32]\n@=\"/x.so\"\n",
          "/x.so"},
         {"REG_EXPAND_SZ is not used", kHeader + kServerKey + "@=hex(2):" + HexOf("/opt/%HOME%/control.so") + "\n",
          "flash10c.ocx"},
@@ -79,8 +77,7 @@ TEST(FindControlLibrary, RegistryCases)
 
 class LoaderTest : public PlayerTest {
 protected:
-    void UseRegistry(const std::string& text)
-    {
+    void UseRegistry(const std::string& text) {
         m_registry.write(text);
         m_env.emplace("MOVIEHOST_REGISTRY", m_registry.path());
     }
@@ -89,8 +86,7 @@ protected:
     std::optional<test_support::ScopedEnv> m_env;
 };
 
-TEST_F(LoaderTest, PlayersComeFromTheRegisteredLibrary)
-{
+TEST_F(LoaderTest, PlayersComeFromTheRegisteredLibrary) {
     UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
     CMovieLoader loader;
     ASSERT_NE(nullptr, loader.Library());
@@ -108,13 +104,21 @@ TEST_F(LoaderTest, PlayersComeFromTheRegisteredLibrary)
     EXPECT_FALSE(loader.ReservedB(0xFFFFFFFF, 0));
 }
 
-TEST_F(LoaderTest, SizesThatCannotBeDrawnGiveNoPlayer)
-{
+TEST_F(LoaderTest, SizesThatCannotBeDrawnGiveNoPlayer) {
     UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
     CMovieLoader loader;
     const std::pair<LONG, LONG> refused[] = {
-        {0, 10}, {10, 0}, {-1, 10}, {10, -1}, {0, 0}, {-2147483647 - 1, -2147483647 - 1},
-        {65536, 65536}, {46341, 46341}, {536870912, 1}, {1, 536870912}, {2147483647, 2147483647},
+        {0, 10},
+        {10, 0},
+        {-1, 10},
+        {10, -1},
+        {0, 0},
+        {-2147483647 - 1, -2147483647 - 1},
+        {65536, 65536},
+        {46341, 46341},
+        {536870912, 1},
+        {1, 536870912},
+        {2147483647, 2147483647},
     };
     for (const auto& [width, height] : refused) {
         const std::optional<std::size_t> before = hosting_test::HeapInUse();
@@ -132,8 +136,7 @@ TEST_F(LoaderTest, SizesThatCannotBeDrawnGiveNoPlayer)
     loader.DeletePlayer(largest);
 }
 
-TEST_F(LoaderTest, AControlThatCannotBeCreatedLeavesNoPlayer)
-{
+TEST_F(LoaderTest, AControlThatCannotBeCreatedLeavesNoPlayer) {
     UseRegistry(RegistryFor(NO_FACTORY_MODULE_PATH));
     CMovieLoader loader;
     ASSERT_NE(nullptr, loader.Library());
@@ -141,8 +144,7 @@ TEST_F(LoaderTest, AControlThatCannotBeCreatedLeavesNoPlayer)
     EXPECT_TRUE(hosting_test::RunsWithoutHeapGrowth([&] { loader.DeletePlayer(loader.NewPlayer(320, 240)); }, 100));
 }
 
-TEST_F(LoaderTest, ARaisingControlPassesItsErrorThroughNewPlayer)
-{
+TEST_F(LoaderTest, ARaisingControlPassesItsErrorThroughNewPlayer) {
     UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
     CMovieLoader loader;
     Configure([](fake_control::FakeControl& c) { c.set_result("put_Quality2", E_ACCESSDENIED); });
@@ -155,8 +157,7 @@ TEST_F(LoaderTest, ARaisingControlPassesItsErrorThroughNewPlayer)
     EXPECT_EQ(1u, Fake().ref_count()) << "the partly built player gave everything back";
 }
 
-TEST_F(LoaderTest, TheVersionComesFromTheRegisteredControl)
-{
+TEST_F(LoaderTest, TheVersionComesFromTheRegisteredControl) {
     UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
     CMovieLoader loader;
     EXPECT_EQ(10.0, loader.QueryControlVersion());
@@ -179,8 +180,7 @@ TEST_F(LoaderTest, TheVersionComesFromTheRegisteredControl)
         EXPECT_EQ(fake.add_ref_calls(), fake.release_calls());
 }
 
-TEST_F(LoaderTest, AnUnregisteredControlHasNoVersionButItsLibraryStillServes)
-{
+TEST_F(LoaderTest, AnUnregisteredControlHasNoVersionButItsLibraryStillServes) {
     UseRegistry(RegistryFor(FAKE_CONTROL_MODULE_PATH));
     CMovieLoader loader;
     ASSERT_NE(nullptr, loader.Library());
@@ -192,8 +192,7 @@ TEST_F(LoaderTest, AnUnregisteredControlHasNoVersionButItsLibraryStillServes)
     loader.DeletePlayer(player);
 }
 
-TEST_F(LoaderTest, WithoutALibraryPlayersComeFromTheRegisteredServer)
-{
+TEST_F(LoaderTest, WithoutALibraryPlayersComeFromTheRegisteredServer) {
     // The registered path is a file but no library, so the loader holds none;
     // players then come through CoCreateInstance, which reads the registry anew.
     UseRegistry(RegistryFor(SOURCE_FILE_PATH));
@@ -208,8 +207,7 @@ TEST_F(LoaderTest, WithoutALibraryPlayersComeFromTheRegisteredServer)
     loader.DeletePlayer(player);
 }
 
-TEST_F(LoaderTest, ALibraryThatDoesNotLoadLeavesTheHandleEmpty)
-{
+TEST_F(LoaderTest, ALibraryThatDoesNotLoadLeavesTheHandleEmpty) {
     UseRegistry(RegistryFor(SOURCE_FILE_PATH));  // a file, but no library
     CMovieLoader loader;
     EXPECT_EQ(nullptr, loader.Library());

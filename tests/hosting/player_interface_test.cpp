@@ -15,8 +15,7 @@ using hosting_test::TestBitmap;
 
 // The entry at `slot` of the table of `object`, typed as the caller knows it.
 template <typename Function, typename Object>
-Function Slot(Object* object, std::size_t slot)
-{
+Function Slot(Object* object, std::size_t slot) {
     void* const* table = nullptr;
     std::memcpy(&table, object, sizeof table);
     Function function = nullptr;
@@ -24,11 +23,9 @@ Function Slot(Object* object, std::size_t slot)
     return function;
 }
 
-
 class PlayerSlotTest : public PlayerTest {};
 
-TEST_F(PlayerSlotTest, OperationsAnswerAtTheirSlots)
-{
+TEST_F(PlayerSlotTest, OperationsAnswerAtTheirSlots) {
     auto owned = Make(640, 480);
     ASSERT_NE(nullptr, owned->Control());
     IMoviePlayer* player = owned.get();
@@ -50,8 +47,8 @@ TEST_F(PlayerSlotTest, OperationsAnswerAtTheirSlots)
     const RECT* bounds = nullptr;
     const RECT* first = nullptr;
     LONG count = 0;
-    EXPECT_TRUE((Slot<bool (*)(IMoviePlayer*, const RECT**, const RECT**, LONG*)>(player, 32)(player, &bounds, &first,
-                                                                                            &count)))
+    EXPECT_TRUE(
+        (Slot<bool (*)(IMoviePlayer*, const RECT**, const RECT**, LONG*)>(player, 32)(player, &bounds, &first, &count)))
         << "slot 32 CollectDirtyRects";
     EXPECT_EQ(std::vector<std::string>{"{0,0,800,600}"}, hosting_test::RectTexts(first, count));
 
@@ -63,9 +60,9 @@ TEST_F(PlayerSlotTest, OperationsAnswerAtTheirSlots)
     fake.clear_log();
     EXPECT_EQ(S_OK, (Slot<HRESULT (*)(IMoviePlayer*, LONG, LONG)>(player, 34)(player, 15, 25)));
     EXPECT_EQ(S_OK, (Slot<HRESULT (*)(IMoviePlayer*, LONG, LONG, LONG, bool)>(player, 35)(player, 10, 20, 0, true)));
-    EXPECT_EQ((std::vector<std::string>{"OnWindowMessage(0x200, 0x0, 0x19000f)",
-                                        "OnWindowMessage(0x201, 0x1, 0x14000a)"}),
-              fake.log())
+    EXPECT_EQ(
+        (std::vector<std::string>{"OnWindowMessage(0x200, 0x0, 0x19000f)", "OnWindowMessage(0x201, 0x1, 0x14000a)"}),
+        fake.log())
         << "slot 34 MoveMouse, slot 35 ChangeMouseButton";
 
     EXPECT_EQ(0, (Slot<LONG (*)(IMoviePlayer*)>(player, 45)(player))) << "slot 45 ListenerCount";
@@ -74,8 +71,7 @@ TEST_F(PlayerSlotTest, OperationsAnswerAtTheirSlots)
 #if !defined(_MSC_VER)
 // Itanium tables hold two destructor entries after the operations: the
 // complete-object one, then the deleting one that frees the player.
-TEST_F(PlayerSlotTest, TheDeletingDestructorComesAfterTheLastOperation)
-{
+TEST_F(PlayerSlotTest, TheDeletingDestructorComesAfterTheLastOperation) {
     IMoviePlayer* player = Make(64, 48).release();
     ASSERT_NE(nullptr, player);
     auto& fake = Fake();
@@ -85,8 +81,7 @@ TEST_F(PlayerSlotTest, TheDeletingDestructorComesAfterTheLastOperation)
 }
 #endif
 
-TEST(LoaderSlots, OperationsAnswerAtTheirSlots)
-{
+TEST(LoaderSlots, OperationsAnswerAtTheirSlots) {
     test_support::TempFile registry(".reg");
     registry.write("Windows Registry Editor Version 5.00\n");
     test_support::ScopedEnv env("MOVIEHOST_REGISTRY", registry.path());

@@ -14,8 +14,7 @@ using hosting_test::Wide;
 
 class PropertiesTest : public PlayerTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PlayerTest::SetUp();
         m_player = Make();
         ASSERT_NE(nullptr, m_player->Control());
@@ -25,8 +24,7 @@ protected:
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
 };
 
-TEST_F(PropertiesTest, WithoutAControlEveryOperationIsNeutral)
-{
+TEST_F(PropertiesTest, WithoutAControlEveryOperationIsNeutral) {
     platform::ScopedLibrary noFactory(LoadLibraryW(Wide(NO_FACTORY_MODULE_PATH).c_str()));
     ASSERT_TRUE(noFactory);
     const std::size_t controls = ControlsCreated();
@@ -84,8 +82,7 @@ TEST_F(PropertiesTest, WithoutAControlEveryOperationIsNeutral)
     EXPECT_EQ(640, player->Width()) << "without a control there is nothing to tell the new size";
 }
 
-TEST_F(PropertiesTest, EveryFailingControlCallRaisesWithTheControlsError)
-{
+TEST_F(PropertiesTest, EveryFailingControlCallRaisesWithTheControlsError) {
     const platform::WideString t = Wide("_root");
     struct Case {
         const char* method;
@@ -126,8 +123,7 @@ TEST_F(PropertiesTest, EveryFailingControlCallRaisesWithTheControlsError)
     fake.clear_results();
 }
 
-TEST_F(PropertiesTest, TheErrorObjectJoinsOnlyWhenTheControlVouchesForIt)
-{
+TEST_F(PropertiesTest, TheErrorObjectJoinsOnlyWhenTheControlVouchesForIt) {
     auto& fake = Fake();
     fake.set_result("Play", E_FAIL, u"described");
     try {
@@ -155,8 +151,7 @@ TEST_F(PropertiesTest, TheErrorObjectJoinsOnlyWhenTheControlVouchesForIt)
     EXPECT_TRUE(left) << "the unclaimed error object is still the thread's";
 }
 
-TEST_F(PropertiesTest, AControlWithoutErrorSupportRaisesWithoutAnErrorObject)
-{
+TEST_F(PropertiesTest, AControlWithoutErrorSupportRaisesWithoutAnErrorObject) {
     Configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::SupportErrorInfo); });
     auto player = Make();
     Fake().set_result("Rewind", E_UNEXPECTED, u"ignored");
@@ -172,8 +167,7 @@ TEST_F(PropertiesTest, AControlWithoutErrorSupportRaisesWithoutAnErrorObject)
     static_cast<void>(GetErrorInfo(0, stale.receive()));  // leave the thread clean
 }
 
-TEST_F(PropertiesTest, StringsAreFreedOnEveryPathIncludingRaises)
-{
+TEST_F(PropertiesTest, StringsAreFreedOnEveryPathIncludingRaises) {
     auto& fake = Fake();
     const platform::WideString name = Wide("a rather long variable name that needs a real allocation");
     fake.set_result("TSetProperty", E_FAIL, u"no");
@@ -198,8 +192,7 @@ TEST_F(PropertiesTest, StringsAreFreedOnEveryPathIncludingRaises)
     EXPECT_TRUE(steady) << "strings for and from the control were left allocated";
 }
 
-TEST_F(PropertiesTest, FailuresLeaveThePlayerAsItWas)
-{
+TEST_F(PropertiesTest, FailuresLeaveThePlayerAsItWas) {
     auto& fake = Fake();
     m_player->ApplyTransparency(2);
     fake.set_result("put_WMode", E_FAIL);
@@ -214,16 +207,19 @@ TEST_F(PropertiesTest, FailuresLeaveThePlayerAsItWas)
     EXPECT_TRUE(m_player->OpenMovie(movie.c_str())) << "any success code counts";
 }
 
-TEST_F(PropertiesTest, TransparencyModes)
-{
+TEST_F(PropertiesTest, TransparencyModes) {
     auto& fake = Fake();
     struct Step {
         LONG mode;
         std::vector<std::string> calls;
     };
     const Step steps[] = {
-        {5, {}}, {-1, {}}, {0, {"put_WMode(\"opaque\")"}}, {1, {"put_WMode(\"transparent\")"}},
-        {2, {"put_WMode(\"transparent\")"}}, {1, {"put_WMode(\"transparent\")"}},
+        {5, {}},
+        {-1, {}},
+        {0, {"put_WMode(\"opaque\")"}},
+        {1, {"put_WMode(\"transparent\")"}},
+        {2, {"put_WMode(\"transparent\")"}},
+        {1, {"put_WMode(\"transparent\")"}},
     };
     for (const Step& s : steps) {
         fake.clear_log();
@@ -233,21 +229,20 @@ TEST_F(PropertiesTest, TransparencyModes)
     }
 }
 
-TEST_F(PropertiesTest, QualityNamesCompareWithoutCaseForAsciiLettersOnly)
-{
+TEST_F(PropertiesTest, QualityNamesCompareWithoutCaseForAsciiLettersOnly) {
     auto& fake = Fake();
     struct Case {
         std::u16string reported;
         LONG expected;
     };
     const Case cases[] = {
-        {u"Low", 0}, {u"medium", 1}, {u"high", 2}, {u"BEST", 3}, {u"autolow", 4}, {u"AUTOHIGH", 5},
-        {u"Highs", 2}, {u"Hig", 2}, {u"", 2}, {u"\xFF2Cow", 2} /* fullwidth L */, {u"Low\u0000x", 0},
+        {u"Low", 0},        {u"medium", 1}, {u"high", 2}, {u"BEST", 3}, {u"autolow", 4},
+        {u"AUTOHIGH", 5},   {u"Highs", 2},  {u"Hig", 2},  {u"", 2},     {u"\xFF2Cow", 2} /* fullwidth L */,
+        {u"Low\u0000x", 0},
     };
     for (const Case& c : cases) {
         fake.state().quality2 = c.reported;
-        EXPECT_EQ(c.expected, m_player->QueryQuality()) << "reported \"" << platform::utf16_to_utf8(c.reported)
-                                                        << "\"";
+        EXPECT_EQ(c.expected, m_player->QueryQuality()) << "reported \"" << platform::utf16_to_utf8(c.reported) << "\"";
     }
     fake.state().quality2 = u"nothing";
     fake.clear_log();
@@ -258,23 +253,20 @@ TEST_F(PropertiesTest, QualityNamesCompareWithoutCaseForAsciiLettersOnly)
     EXPECT_EQ(2, m_player->QueryQuality()) << "a control that gives no name at all";
 }
 
-TEST_F(PropertiesTest, ApplyQualityWritesTheNameAndIgnoresIndexesOutsideTheTable)
-{
+TEST_F(PropertiesTest, ApplyQualityWritesTheNameAndIgnoresIndexesOutsideTheTable) {
     auto& fake = Fake();
     for (const LONG index : {3, 0, 5, 6, -1, 2147483647}) {
         fake.clear_log();
         m_player->ApplyQuality(index);
-        const std::vector<std::string> expected =
-            index == 3 ? std::vector<std::string>{"put_Quality2(\"Best\")"}
-            : index == 0 ? std::vector<std::string>{"put_Quality2(\"Low\")"}
-            : index == 5 ? std::vector<std::string>{"put_Quality2(\"AutoHigh\")"}
-                         : std::vector<std::string>{};
+        const std::vector<std::string> expected = index == 3   ? std::vector<std::string>{"put_Quality2(\"Best\")"}
+                                                  : index == 0 ? std::vector<std::string>{"put_Quality2(\"Low\")"}
+                                                  : index == 5 ? std::vector<std::string>{"put_Quality2(\"AutoHigh\")"}
+                                                               : std::vector<std::string>{};
         EXPECT_EQ(expected, fake.log()) << "index " << index;
     }
 }
 
-TEST_F(PropertiesTest, ValuesPassThroughAsTheControlTakesThem)
-{
+TEST_F(PropertiesTest, ValuesPassThroughAsTheControlTakesThem) {
     auto& fake = Fake();
     m_player->ApplyBackColor(static_cast<LONG>(0xAB123456u));
     m_player->ApplyBackColor(0x00ABCDEF);
@@ -294,8 +286,7 @@ TEST_F(PropertiesTest, ValuesPassThroughAsTheControlTakesThem)
     EXPECT_EQ(41, m_player->QueryTargetFrame(t.c_str()));
 }
 
-TEST_F(PropertiesTest, PlayStateAndAnswersTheControlLeavesUnwritten)
-{
+TEST_F(PropertiesTest, PlayStateAndAnswersTheControlLeavesUnwritten) {
     auto& fake = Fake();
     for (const auto& [playing, expected] : {std::pair<VARIANT_BOOL, LONG>{VARIANT_TRUE, 1}, {1, 1}, {0, 2}}) {
         fake.state().playing = playing;
@@ -314,8 +305,7 @@ TEST_F(PropertiesTest, PlayStateAndAnswersTheControlLeavesUnwritten)
     EXPECT_EQ(0, m_player->QueryTargetFrame(t.c_str()));
 }
 
-TEST_F(PropertiesTest, UserValueIsKeptForTheCaller)
-{
+TEST_F(PropertiesTest, UserValueIsKeptForTheCaller) {
     EXPECT_EQ(0, m_player->GetUserValue()) << "a new player";
     for (const LONG value : {1, -1, 2147483647, -2147483647 - 1}) {
         m_player->SetUserValue(value);

@@ -16,8 +16,7 @@ using hosting_test::Wide;
 
 class ScriptingTest : public PlayerTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PlayerTest::SetUp();
         m_player = Make(64, 48);
         ASSERT_NE(nullptr, m_player->Control());
@@ -27,8 +26,7 @@ protected:
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
 };
 
-TEST(ControlStrings, CopiesEndAtTheFirstZero)
-{
+TEST(ControlStrings, CopiesEndAtTheFirstZero) {
     const char16_t withZero[] = {u'a', u'b', 0, u'c', u'd'};
     platform::ScopedBstr value(SysAllocStringLen(withZero, 5));
     platform::WideString target = u"previous";
@@ -44,8 +42,7 @@ TEST(ControlStrings, CopiesEndAtTheFirstZero)
     EXPECT_TRUE(empty) << "empty is a real, empty BSTR";
 }
 
-TEST_F(ScriptingTest, TargetsGoFirstTowardsTheControl)
-{
+TEST_F(ScriptingTest, TargetsGoFirstTowardsTheControl) {
     const auto L = Wide("label");
     const auto T = Wide("/clip");
     const auto V = Wide("value");
@@ -71,8 +68,7 @@ TEST_F(ScriptingTest, TargetsGoFirstTowardsTheControl)
     EXPECT_EQ(50.0, m_player->ReadTargetNumber(2, T.c_str()));
 }
 
-TEST_F(ScriptingTest, ResultsAreCopiedUpToTheFirstZero)
-{
+TEST_F(ScriptingTest, ResultsAreCopiedUpToTheFirstZero) {
     auto& state = Fake().state();
     state.variables[u"v"] = std::u16string(u"ab\0cd", 5);
     state.target_labels[u"/"] = u"frame";
@@ -89,8 +85,7 @@ TEST_F(ScriptingTest, ResultsAreCopiedUpToTheFirstZero)
     EXPECT_EQ(u"", std::u16string(none));
 }
 
-TEST_F(ScriptingTest, AFailedReadLeavesTheEarlierResultInPlace)
-{
+TEST_F(ScriptingTest, AFailedReadLeavesTheEarlierResultInPlace) {
     auto& fake = Fake();
     fake.state().variables[u"a"] = u"first";
     const auto a = Wide("a");
@@ -115,8 +110,7 @@ TEST_F(ScriptingTest, AFailedReadLeavesTheEarlierResultInPlace)
     }
 }
 
-TEST_F(ScriptingTest, EveryFailingWriteRaises)
-{
+TEST_F(ScriptingTest, EveryFailingWriteRaises) {
     const auto t = Wide("t");
     struct Case {
         const char* method;
@@ -139,8 +133,7 @@ TEST_F(ScriptingTest, EveryFailingWriteRaises)
     }
 }
 
-TEST_F(ScriptingTest, InvokeMovieFunctionHasItsOwnRules)
-{
+TEST_F(ScriptingTest, InvokeMovieFunctionHasItsOwnRules) {
     auto& fake = Fake();
     fake.state().variables[u"a"] = u"kept";
     fake.state().call_responses[u"<empty/>"] = u"";
@@ -169,13 +162,11 @@ TEST_F(ScriptingTest, InvokeMovieFunctionHasItsOwnRules)
 
 // A listener answers the movie's call through AnswerMovieCall while it is
 // being delivered, and may use the result string meanwhile.
-TEST_F(ScriptingTest, AListenerAnswersAMovieCallDuringDelivery)
-{
+TEST_F(ScriptingTest, AListenerAnswersAMovieCallDuringDelivery) {
     struct Answering final : IMovieListener {
         IMoviePlayer* player = nullptr;
         std::u16string seen;
-        HRESULT OnFlashCall(LPCWSTR request) override
-        {
+        HRESULT OnFlashCall(LPCWSTR request) override {
             seen = request;
             const auto name = Wide("v");
             seen += u"|";
@@ -195,8 +186,7 @@ TEST_F(ScriptingTest, AListenerAnswersAMovieCallDuringDelivery)
     m_player->RemoveListener(&listener);
 }
 
-TEST_F(ScriptingTest, StringsAreFreedOnEveryPath)
-{
+TEST_F(ScriptingTest, StringsAreFreedOnEveryPath) {
     auto& fake = Fake();
     fake.state().variables[u"name"] = u"a value long enough to need its own block of memory";
     fake.state().call_responses[u"name"] = u"a response long enough to need its own block of memory";

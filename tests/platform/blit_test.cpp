@@ -14,13 +14,9 @@ namespace {
 constexpr Pixel background{0xEE, 0xEE, 0xEE, 0xEE};
 
 // Every source pixel differs, including in its fourth byte.
-Pixel pattern(LONG x, LONG y)
-{
-    return Pixel{std::uint8_t(x), std::uint8_t(y), 0xA5, std::uint8_t(0x10 + x + 16 * y)};
-}
+Pixel pattern(LONG x, LONG y) { return Pixel{std::uint8_t(x), std::uint8_t(y), 0xA5, std::uint8_t(0x10 + x + 16 * y)}; }
 
-void paint_pattern(Surface& s, LONG width, LONG height)
-{
+void paint_pattern(Surface& s, LONG width, LONG height) {
     for (LONG y = 0; y < height; ++y)
         for (LONG x = 0; x < width; ++x)
             s.set(x, y, pattern(x, y));
@@ -28,9 +24,8 @@ void paint_pattern(Surface& s, LONG width, LONG height)
 
 // Inside `area` each destination pixel (x, y) holds pattern(x + dx, y + dy);
 // everywhere else the background.
-::testing::AssertionResult Copied(const Surface& dst, LONG width, LONG height, const std::vector<RECT>& area,
-                                  LONG dx, LONG dy)
-{
+::testing::AssertionResult Copied(const Surface& dst, LONG width, LONG height, const std::vector<RECT>& area, LONG dx,
+                                  LONG dy) {
     for (LONG y = 0; y < height; ++y) {
         for (LONG x = 0; x < width; ++x) {
             bool inside = false;
@@ -38,9 +33,9 @@ void paint_pattern(Surface& s, LONG width, LONG height)
                 inside = inside || PtInRect(&r, POINT{x, y});
             const Pixel want = inside ? pattern(x + dx, y + dy) : background;
             if (dst.at(x, y) != want)
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected "
-                                                     << gdi_test::describe(want) << ", got "
-                                                     << gdi_test::describe(dst.at(x, y));
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << "): expected " << gdi_test::describe(want) << ", got "
+                       << gdi_test::describe(dst.at(x, y));
         }
     }
     return ::testing::AssertionSuccess();
@@ -49,8 +44,7 @@ void paint_pattern(Surface& s, LONG width, LONG height)
 // A 4 x 3 source holding the pattern and a 4 x 3 destination holding the
 // background, each in its own row order.
 struct BlitCase {
-    BlitCase(LONG src_height, LONG dst_height) : src(4, src_height), dst(4, dst_height)
-    {
+    BlitCase(LONG src_height, LONG dst_height) : src(4, src_height), dst(4, dst_height) {
         EXPECT_TRUE(src.ok() && dst.ok());
         paint_pattern(src, 4, 3);
         dst.fill_all(background);
@@ -61,8 +55,7 @@ struct BlitCase {
 
 }  // namespace
 
-TEST(BitBlt, FullCopyInEveryRowOrderCombination)
-{
+TEST(BitBlt, FullCopyInEveryRowOrderCombination) {
     for (LONG src_height : {3, -3}) {
         for (LONG dst_height : {3, -3}) {
             BlitCase c(src_height, dst_height);
@@ -73,8 +66,7 @@ TEST(BitBlt, FullCopyInEveryRowOrderCombination)
     }
 }
 
-TEST(BitBlt, BottomUpToTopDownFlipsTheStorageOrder)
-{
+TEST(BitBlt, BottomUpToTopDownFlipsTheStorageOrder) {
     BlitCase c(3, -3);
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
     // The top-left pixel: last stored row of the bottom-up source (byte 32),
@@ -89,8 +81,7 @@ TEST(BitBlt, BottomUpToTopDownFlipsTheStorageOrder)
     EXPECT_EQ(0x30, c.dst.bits()[32 + 3]);
 }
 
-TEST(BitBlt, OffsetsOnBothSides)
-{
+TEST(BitBlt, OffsetsOnBothSides) {
     for (LONG height : {3, -3}) {
         BlitCase c(height, -height);
         ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 1, 1, 2, 2, c.src.dc(), 2, 0, SRCCOPY));
@@ -98,8 +89,7 @@ TEST(BitBlt, OffsetsOnBothSides)
     }
 }
 
-TEST(BitBlt, DestinationPartlyOutside)
-{
+TEST(BitBlt, DestinationPartlyOutside) {
     for (LONG height : {3, -3}) {
         BlitCase c(height, height);
         ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), -1, -1, 3, 3, c.src.dc(), 0, 0, SRCCOPY));
@@ -110,8 +100,7 @@ TEST(BitBlt, DestinationPartlyOutside)
     EXPECT_TRUE(Copied(c.dst, 4, 3, {{2, 1, 4, 3}}, -2, -1)) << "below and right";
 }
 
-TEST(BitBlt, SourcePartlyOutside)
-{
+TEST(BitBlt, SourcePartlyOutside) {
     BlitCase c(-3, 3);
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 2, 1, SRCCOPY));
     EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
@@ -120,8 +109,7 @@ TEST(BitBlt, SourcePartlyOutside)
     EXPECT_TRUE(Copied(d.dst, 4, 3, {{1, 2, 4, 3}}, -1, -2));
 }
 
-TEST(BitBlt, SmallerSourceLimitsTheCopy)
-{
+TEST(BitBlt, SmallerSourceLimitsTheCopy) {
     Surface src(2, 2);
     Surface dst(4, -3);
     ASSERT_TRUE(src.ok() && dst.ok());
@@ -131,8 +119,7 @@ TEST(BitBlt, SmallerSourceLimitsTheCopy)
     EXPECT_TRUE(Copied(dst, 4, 3, {{1, 1, 3, 3}}, -1, -1));
 }
 
-TEST(BitBlt, WhollyOutsideCopiesNothing)
-{
+TEST(BitBlt, WhollyOutsideCopiesNothing) {
     BlitCase c(3, 3);
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), 10, 10, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), -4, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
@@ -142,8 +129,7 @@ TEST(BitBlt, WhollyOutsideCopiesNothing)
     EXPECT_TRUE(Copied(c.dst, 4, 3, {}, 0, 0));
 }
 
-TEST(BitBlt, ExtremeCoordinates)
-{
+TEST(BitBlt, ExtremeCoordinates) {
     BlitCase c(3, -3);
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, c.src.dc(), 0, 0, SRCCOPY));
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), INT_MAX, INT_MAX, INT_MAX, INT_MAX, c.src.dc(), 0, 0, SRCCOPY));
@@ -158,8 +144,7 @@ TEST(BitBlt, ExtremeCoordinates)
     EXPECT_TRUE(Copied(d.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0)) << "negative extents ending at the far corner";
 }
 
-TEST(BitBlt, NegativeExtentsCountFromTheOtherCorner)
-{
+TEST(BitBlt, NegativeExtentsCountFromTheOtherCorner) {
     BlitCase c(3, 3);
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 3, 3, -2, -2, c.src.dc(), 3, 3, SRCCOPY));
     EXPECT_TRUE(Copied(c.dst, 4, 3, {{1, 1, 3, 3}}, 0, 0));
@@ -168,8 +153,7 @@ TEST(BitBlt, NegativeExtentsCountFromTheOtherCorner)
     EXPECT_TRUE(Copied(d.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
 }
 
-TEST(BitBlt, DestinationClipRegionLimitsTheCopy)
-{
+TEST(BitBlt, DestinationClipRegionLimitsTheCopy) {
     for (LONG height : {3, -3}) {
         BlitCase c(-height, height);
         ScopedRegion clip(CreateRectRgn(1, 0, 2, 3));
@@ -181,8 +165,7 @@ TEST(BitBlt, DestinationClipRegionLimitsTheCopy)
     }
 }
 
-TEST(BitBlt, ClipRegionPartlyOutsideTheBitmap)
-{
+TEST(BitBlt, ClipRegionPartlyOutsideTheBitmap) {
     BlitCase c(3, -3);
     ScopedRegion clip(CreateRectRgn(-10, -10, 2, 1));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.dst.dc(), clip.get()));
@@ -190,8 +173,7 @@ TEST(BitBlt, ClipRegionPartlyOutsideTheBitmap)
     EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 2, 1}}, 0, 0));
 }
 
-TEST(BitBlt, SourceClipRegionDoesNotLimitTheCopy)
-{
+TEST(BitBlt, SourceClipRegionDoesNotLimitTheCopy) {
     BlitCase c(3, 3);
     ScopedRegion clip(CreateRectRgn(0, 0, 1, 1));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.src.dc(), clip.get()));
@@ -201,8 +183,7 @@ TEST(BitBlt, SourceClipRegionDoesNotLimitTheCopy)
 
 // Within one bitmap each piece of a clipped copy reads the picture as it was
 // before the copy, not what an earlier piece wrote.
-TEST(BitBlt, WithinOneBitmapReadsThePictureAsItWas)
-{
+TEST(BitBlt, WithinOneBitmapReadsThePictureAsItWas) {
     for (LONG height : {2, -2}) {
         Surface s(6, height);
         ASSERT_TRUE(s.ok());
@@ -221,8 +202,7 @@ TEST(BitBlt, WithinOneBitmapReadsThePictureAsItWas)
     }
 }
 
-TEST(BitBlt, WithinOneBitmapDownAndUp)
-{
+TEST(BitBlt, WithinOneBitmapDownAndUp) {
     for (LONG height : {3, -3}) {
         Surface down(4, height);
         ASSERT_TRUE(down.ok());
@@ -245,8 +225,7 @@ TEST(BitBlt, WithinOneBitmapDownAndUp)
     }
 }
 
-TEST(BitBlt, SourceWithoutPixelsFails)
-{
+TEST(BitBlt, SourceWithoutPixelsFails) {
     BlitCase c(3, 3);
     ScopedMemoryDC fresh(CreateCompatibleDC(nullptr));
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, fresh.get(), 0, 0, SRCCOPY)) << "new memory context";
@@ -255,8 +234,7 @@ TEST(BitBlt, SourceWithoutPixelsFails)
     EXPECT_TRUE(Copied(c.dst, 4, 3, {}, 0, 0));
 }
 
-TEST(BitBlt, DestinationWithoutPixelsIsHarmless)
-{
+TEST(BitBlt, DestinationWithoutPixelsIsHarmless) {
     BlitCase c(3, 3);
     ScopedMemoryDC fresh(CreateCompatibleDC(nullptr));
     EXPECT_EQ(TRUE, BitBlt(fresh.get(), 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY)) << "new memory context";
@@ -267,8 +245,7 @@ TEST(BitBlt, DestinationWithoutPixelsIsHarmless)
             ASSERT_EQ(pattern(x, y), c.src.at(x, y)) << "source untouched at (" << x << ", " << y << ")";
 }
 
-TEST(BitBlt, OnlySrcCopyAndValidContexts)
-{
+TEST(BitBlt, OnlySrcCopyAndValidContexts) {
     BlitCase c(3, 3);
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, 0x00000042)) << "BLACKNESS";
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, 0x00EE0086)) << "SRCPAINT";

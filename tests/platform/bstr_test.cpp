@@ -1,20 +1,18 @@
 #include "platform/oleauto.h"
 
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace {
 
-std::uint32_t prefix_of(BSTR bstr)
-{
+std::uint32_t prefix_of(BSTR bstr) {
     std::uint32_t length = 0;
     std::memcpy(&length, reinterpret_cast<const unsigned char*>(bstr) - 4, 4);
     return length;
 }
 
-TEST(BstrTest, LengthPrefixInBytesAndZeroTerminator)
-{
+TEST(BstrTest, LengthPrefixInBytesAndZeroTerminator) {
     platform::ScopedBstr text(SysAllocString(u"Movie"));
     ASSERT_TRUE(text);
     EXPECT_EQ(10u, prefix_of(text.get())) << "the prefix counts bytes, not characters";
@@ -24,8 +22,7 @@ TEST(BstrTest, LengthPrefixInBytesAndZeroTerminator)
     EXPECT_EQ(std::u16string(u"Movie"), std::u16string(text.get()));
 }
 
-TEST(BstrTest, EmptyAndNullSources)
-{
+TEST(BstrTest, EmptyAndNullSources) {
     // An empty source gives a real, empty string; only null gives null.
     platform::ScopedBstr empty(SysAllocString(u""));
     ASSERT_NE(nullptr, empty.get());
@@ -37,8 +34,7 @@ TEST(BstrTest, EmptyAndNullSources)
     SysFreeString(nullptr);
 }
 
-TEST(BstrTest, AllocStringLenKeepsEmbeddedZerosAndZeroFillsWithoutSource)
-{
+TEST(BstrTest, AllocStringLenKeepsEmbeddedZerosAndZeroFillsWithoutSource) {
     const char16_t source[] = {u'a', 0, u'b', 0, u'c'};
     platform::ScopedBstr text(SysAllocStringLen(source, 5));
     ASSERT_TRUE(text);
@@ -53,8 +49,7 @@ TEST(BstrTest, AllocStringLenKeepsEmbeddedZerosAndZeroFillsWithoutSource)
         EXPECT_EQ(0, blank.get()[i]) << "at " << i;
 }
 
-TEST(BstrTest, ByteLengthMayBeOdd)
-{
+TEST(BstrTest, ByteLengthMayBeOdd) {
     platform::ScopedBstr bytes(SysAllocStringByteLen("abc", 3));
     ASSERT_TRUE(bytes);
     EXPECT_EQ(3u, SysStringByteLen(bytes.get()));
@@ -65,16 +60,14 @@ TEST(BstrTest, ByteLengthMayBeOdd)
     EXPECT_EQ(0, raw[4]);
 }
 
-TEST(BstrTest, SizesThatDoNotFitTheLengthPrefixAreRefused)
-{
+TEST(BstrTest, SizesThatDoNotFitTheLengthPrefixAreRefused) {
     EXPECT_EQ(nullptr, SysAllocStringLen(nullptr, 0x80000000u)) << "2^31 characters are 2^32 bytes";
     EXPECT_EQ(nullptr, SysAllocStringLen(nullptr, 0xFFFFFFFFu));
     EXPECT_EQ(nullptr, SysAllocStringByteLen(nullptr, 0xFFFFFFFFu));
     EXPECT_EQ(nullptr, SysAllocStringByteLen(nullptr, 0x7FFFFFFFu)) << "no room for prefix and terminator";
 }
 
-TEST(BstrTest, ScopedBstrIsAsSmallAsTheStringAndFreesOnReset)
-{
+TEST(BstrTest, ScopedBstrIsAsSmallAsTheStringAndFreesOnReset) {
     static_assert(sizeof(platform::ScopedBstr) == sizeof(BSTR));
     platform::ScopedBstr text = platform::make_bstr(u"one");
     BSTR raw = text.get();

@@ -15,25 +15,23 @@ namespace {
 using test_support::ScopedEnv;
 using test_support::TempFile;
 
-std::string registry_for(const std::string& server, const char* type = "\"")
-{
+std::string registry_for(const std::string& server, const char* type = "\"") {
     std::string value = std::string(type) == "\"" ? "\"" + server + "\"" : server;
     return "Windows Registry Editor Version 5.00\n\n"
            "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n"
-           "@=" + value + "\n";
+           "@=" +
+           value + "\n";
 }
 
 class CreateTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-    void TearDown() override
-    {
+    void TearDown() override {
         CoUninitialize();
         fake_control::FakeControl::set_creation_hook({});
     }
 
-    HRESULT create(IOleObject** object)
-    {
+    HRESULT create(IOleObject** object) {
         return CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                 reinterpret_cast<void**>(object));
     }
@@ -42,8 +40,7 @@ protected:
     ScopedEnv m_env{"MOVIEHOST_REGISTRY", m_registry.path()};
 };
 
-TEST_F(CreateTest, CreatesTheRegisteredControlThroughItsModule)
-{
+TEST_F(CreateTest, CreatesTheRegisteredControlThroughItsModule) {
     m_registry.write(registry_for(FAKE_CONTROL_MODULE_PATH));
     std::vector<fake_control::FakeControl> created;
     fake_control::FakeControl::set_creation_hook([&](fake_control::FakeControl& c) { created.push_back(c); });
@@ -62,8 +59,7 @@ TEST_F(CreateTest, CreatesTheRegisteredControlThroughItsModule)
     EXPECT_EQ(1u, created[0].ref_count()) << "every reference CoCreateInstance handed out came back";
 }
 
-TEST_F(CreateTest, ExpandStringPathsAreExpanded)
-{
+TEST_F(CreateTest, ExpandStringPathsAreExpanded) {
     const std::string module = FAKE_CONTROL_MODULE_PATH;
     const std::size_t slash = module.rfind('/');
     ScopedEnv folder("FAKE_CONTROL_FOLDER", module.substr(0, slash));
@@ -78,8 +74,7 @@ TEST_F(CreateTest, ExpandStringPathsAreExpanded)
     EXPECT_EQ(S_OK, create(object.receive()));
 }
 
-TEST_F(CreateTest, FailuresHaveClearCodes)
-{
+TEST_F(CreateTest, FailuresHaveClearCodes) {
     IOleObject* object = reinterpret_cast<IOleObject*>(&object);  // must come back null
     m_registry.write("REGEDIT4\n");
     EXPECT_EQ(REGDB_E_CLASSNOTREG, create(&object));
@@ -101,17 +96,16 @@ TEST_F(CreateTest, FailuresHaveClearCodes)
         ScopedEnv fail("FAKE_CONTROL_FAIL", "DllGetClassObject=0x80040111");
         EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, create(&object));
     }
-    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_LOCAL_SERVER,
-                                                    IID_IOleObject, reinterpret_cast<void**>(&object)));
-    EXPECT_EQ(E_NOINTERFACE, CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_IClassFactory, reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_LOCAL_SERVER, IID_IOleObject,
+                                                    reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(E_NOINTERFACE, CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IClassFactory,
+                                              reinterpret_cast<void**>(&object)));
     EXPECT_EQ(nullptr, object);
-    EXPECT_EQ(E_POINTER, CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                          nullptr));
+    EXPECT_EQ(E_POINTER,
+              CoCreateInstance(CLSID_ShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, nullptr));
 }
 
-TEST_F(CreateTest, NeedsCoInitializeOnTheCallingThread)
-{
+TEST_F(CreateTest, NeedsCoInitializeOnTheCallingThread) {
     m_registry.write(registry_for(FAKE_CONTROL_MODULE_PATH));
     HRESULT uninitialised = S_OK;
     HRESULT initialised = E_FAIL;

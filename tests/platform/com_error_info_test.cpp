@@ -6,8 +6,7 @@
 
 namespace {
 
-platform::ComPtr<IErrorInfo> make_error(const char16_t* description)
-{
+platform::ComPtr<IErrorInfo> make_error(const char16_t* description) {
     platform::ComPtr<ICreateErrorInfo> create;
     EXPECT_EQ(S_OK, CreateErrorInfo(create.receive()));
     std::u16string text = description;
@@ -15,14 +14,12 @@ platform::ComPtr<IErrorInfo> make_error(const char16_t* description)
     return create.As<IErrorInfo>();
 }
 
-ULONG refs_of(IUnknown* object)
-{
+ULONG refs_of(IUnknown* object) {
     object->AddRef();
     return object->Release();
 }
 
-TEST(ErrorInfoTest, GetHandsTheObjectOverAndClearsTheSlot)
-{
+TEST(ErrorInfoTest, GetHandsTheObjectOverAndClearsTheSlot) {
     auto error = make_error(u"first");
     ASSERT_TRUE(error);
     ASSERT_EQ(S_OK, SetErrorInfo(0, error.get()));
@@ -39,8 +36,7 @@ TEST(ErrorInfoTest, GetHandsTheObjectOverAndClearsTheSlot)
     EXPECT_EQ(E_INVALIDARG, GetErrorInfo(0, nullptr));
 }
 
-TEST(ErrorInfoTest, SetReplacesAndNullClears)
-{
+TEST(ErrorInfoTest, SetReplacesAndNullClears) {
     auto first = make_error(u"first");
     auto second = make_error(u"second");
     SetErrorInfo(0, first.get());
@@ -52,8 +48,7 @@ TEST(ErrorInfoTest, SetReplacesAndNullClears)
     EXPECT_EQ(S_FALSE, GetErrorInfo(0, none.receive()));
 }
 
-TEST(ErrorInfoTest, EachThreadHasItsOwnSlot)
-{
+TEST(ErrorInfoTest, EachThreadHasItsOwnSlot) {
     auto error = make_error(u"main thread");
     SetErrorInfo(0, error.get());
     HRESULT seen_elsewhere = E_FAIL;
@@ -71,8 +66,7 @@ TEST(ErrorInfoTest, EachThreadHasItsOwnSlot)
     EXPECT_EQ(error.get(), mine.get());
 }
 
-TEST(ErrorInfoTest, CreatedObjectKeepsWhatItIsGiven)
-{
+TEST(ErrorInfoTest, CreatedObjectKeepsWhatItIsGiven) {
     platform::ComPtr<ICreateErrorInfo> create;
     ASSERT_EQ(S_OK, CreateErrorInfo(create.receive()));
     std::u16string source = u"Source", description = u"Went wrong";

@@ -6,8 +6,7 @@
 
 namespace {
 
-platform::ComPtr<IErrorInfo> make_error(const char16_t* description)
-{
+platform::ComPtr<IErrorInfo> make_error(const char16_t* description) {
     platform::ComPtr<ICreateErrorInfo> create;
     EXPECT_EQ(S_OK, CreateErrorInfo(create.receive()));
     std::u16string text = description;
@@ -15,14 +14,12 @@ platform::ComPtr<IErrorInfo> make_error(const char16_t* description)
     return create.As<IErrorInfo>();
 }
 
-ULONG refs_of(IUnknown* object)
-{
+ULONG refs_of(IUnknown* object) {
     object->AddRef();
     return object->Release();
 }
 
-TEST(ComErrorTest, TakesOverTheErrorObjectOrAddsAReferenceWhenAsked)
-{
+TEST(ComErrorTest, TakesOverTheErrorObjectOrAddsAReferenceWhenAsked) {
     auto info = make_error(u"broken");
     ASSERT_EQ(1u, refs_of(info.get()));
     {
@@ -46,8 +43,7 @@ TEST(ComErrorTest, TakesOverTheErrorObjectOrAddsAReferenceWhenAsked)
     // Both exceptions are gone; so is the object (AddressSanitizer checks).
 }
 
-TEST(ComErrorTest, AssignmentSwapsReferencesCleanly)
-{
+TEST(ComErrorTest, AssignmentSwapsReferencesCleanly) {
     auto first = make_error(u"first");
     auto second = make_error(u"second");
     _com_error a(E_FAIL, first.get(), true);
@@ -61,13 +57,11 @@ TEST(ComErrorTest, AssignmentSwapsReferencesCleanly)
     EXPECT_EQ(3u, refs_of(second.get()));
 }
 
-TEST(ComErrorTest, MessagesNameTheCode)
-{
+TEST(ComErrorTest, MessagesNameTheCode) {
     EXPECT_STREQ("error 0x80004005: Unspecified error", _com_error(E_FAIL).ErrorMessage());
     EXPECT_STREQ("error 0x8007000E: Not enough memory resources are available to complete this operation",
                  _com_error(E_OUTOFMEMORY).ErrorMessage());
-    EXPECT_STREQ("error 0x80040205: IDispatch error #5",
-                 _com_error(static_cast<HRESULT>(0x80040205u)).ErrorMessage());
+    EXPECT_STREQ("error 0x80040205: IDispatch error #5", _com_error(static_cast<HRESULT>(0x80040205u)).ErrorMessage());
     EXPECT_STREQ("error 0x8ABC0001: Unknown error", _com_error(static_cast<HRESULT>(0x8ABC0001u)).ErrorMessage());
     _com_error none(E_FAIL);
     EXPECT_EQ(nullptr, none.ErrorInfo());
@@ -77,8 +71,7 @@ TEST(ComErrorTest, MessagesNameTheCode)
     EXPECT_EQ(static_cast<HRESULT>(0x80040205u), _com_error::WCodeToHRESULT(5));
 }
 
-TEST(ComErrorTest, IssueErrorExTakesTheThreadErrorOnlyWhenTheObjectReportsIt)
-{
+TEST(ComErrorTest, IssueErrorExTakesTheThreadErrorOnlyWhenTheObjectReportsIt) {
     fake_control::FakeControl control;
     auto info = make_error(u"from the control");
     SetErrorInfo(0, info.get());

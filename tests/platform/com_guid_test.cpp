@@ -3,21 +3,19 @@
 #include "platform/ole.h"
 #include "platform/wide.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
+#include <cstring>
 
 namespace {
 
-std::string text_of(REFGUID guid)
-{
+std::string text_of(REFGUID guid) {
     WCHAR buffer[39];
     if (StringFromGUID2(guid, buffer, 39) != 39)
         return "?";
     return platform::utf16_to_utf8(buffer);
 }
 
-TEST(GuidTest, EqualityLooksAtEverySixteenBytes)
-{
+TEST(GuidTest, EqualityLooksAtEverySixteenBytes) {
     for (std::size_t byte = 0; byte < sizeof(GUID); ++byte) {
         GUID changed = CLSID_ShockwaveFlash;
         reinterpret_cast<unsigned char*>(&changed)[byte] ^= 0x01;
@@ -31,8 +29,7 @@ TEST(GuidTest, EqualityLooksAtEverySixteenBytes)
     EXPECT_TRUE(IsEqualIID(IID_IShockwaveFlash, IID_IShockwaveFlash));
 }
 
-TEST(GuidTest, PublishedIdentifiersAreSpelledRight)
-{
+TEST(GuidTest, PublishedIdentifiersAreSpelledRight) {
     struct Case {
         const GUID& guid;
         const char* text;
@@ -64,8 +61,7 @@ TEST(GuidTest, PublishedIdentifiersAreSpelledRight)
         EXPECT_EQ(c.text, text_of(c.guid));
 }
 
-TEST(GuidTest, StringFormRoundTripsAndRejectsAnythingElse)
-{
+TEST(GuidTest, StringFormRoundTripsAndRejectsAnythingElse) {
     GUID parsed = IID_IUnknown;
     ASSERT_EQ(S_OK, CLSIDFromString(u"{d27cdb6e-ae6d-11cf-96b8-444553540000}", &parsed));
     EXPECT_EQ(CLSID_ShockwaveFlash, parsed) << "lower case parses too";

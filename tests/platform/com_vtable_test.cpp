@@ -6,15 +6,14 @@
 #include "fake_control/fake_control.h"
 #include "recording_site.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
+#include <cstring>
 
 namespace {
 
 // The function in slot `index` of the object's (first) vtable.
 template <typename Function>
-Function slot(void* object, int index)
-{
+Function slot(void* object, int index) {
     void** vtable = *static_cast<void***>(object);
     Function function = nullptr;
     std::memcpy(&function, &vtable[index], sizeof function);
@@ -23,8 +22,7 @@ Function slot(void* object, int index)
 
 using NoArguments = HRESULT (*)(void*);
 
-TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots)
-{
+TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots) {
     fake_control::FakeControl control;
     IShockwaveFlash* flash = control.flash();
     struct Case {
@@ -32,9 +30,14 @@ TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots)
         const char* logged;
     };
     // Members without arguments, by slot.
-    const Case cases[] = {{28, "Play()"},    {29, "Stop()"},    {30, "Back()"},
-                          {31, "Forward()"}, {32, "Rewind()"},  {33, "StopPlay()"},
-                          {86, "EnforceLocalSecurity()"},      {95, "DisableLocalSecurity()"}};
+    const Case cases[] = {{28, "Play()"},
+                          {29, "Stop()"},
+                          {30, "Back()"},
+                          {31, "Forward()"},
+                          {32, "Rewind()"},
+                          {33, "StopPlay()"},
+                          {86, "EnforceLocalSecurity()"},
+                          {95, "DisableLocalSecurity()"}};
     for (const Case& c : cases) {
         control.clear_log();
         slot<NoArguments>(flash, c.slot)(flash);
@@ -50,13 +53,12 @@ TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots)
     slot<HRESULT (*)(void*, BSTR)>(flash, 57)(flash, high.get());
     slot<HRESULT (*)(void*, BSTR)>(flash, 41)(flash, high.get());
     slot<HRESULT (*)(void*, BSTR)>(flash, 99)(flash, high.get());
-    EXPECT_EQ((std::vector<std::string>{"put_Quality2(\"Best\")", "put_WMode(\"Best\")",
-                                        "put_AllowFullScreen(\"Best\")"}),
-              control.log());
+    EXPECT_EQ(
+        (std::vector<std::string>{"put_Quality2(\"Best\")", "put_WMode(\"Best\")", "put_AllowFullScreen(\"Best\")"}),
+        control.log());
 }
 
-TEST(VtableTest, OleObjectAndInPlaceMembersSitInTheirSlots)
-{
+TEST(VtableTest, OleObjectAndInPlaceMembersSitInTheirSlots) {
     fake_control::FakeControl control;
     IOleObject* object = control.ole_object();
     test_support::RecordingSite site;
@@ -75,26 +77,25 @@ TEST(VtableTest, OleObjectAndInPlaceMembersSitInTheirSlots)
     const RECT rect = {0, 0, 10, 20};
     LRESULT result = 0;
     slot<HRESULT (*)(void*, LPCRECT, LPCRECT)>(windowless.get(), 7)(windowless.get(), &rect, &rect);
-    slot<HRESULT (*)(void*, UINT, WPARAM, LPARAM, LRESULT*)>(windowless.get(), 9)(windowless.get(), WM_LBUTTONDOWN,
-                                                                                   1, 0x0014000A, &result);
-    EXPECT_EQ((std::vector<std::string>{"SetObjectRects({0,0,10,20}, {0,0,10,20})",
-                                        "OnWindowMessage(0x201, 0x1, 0x14000a)"}),
-              control.log());
+    slot<HRESULT (*)(void*, UINT, WPARAM, LPARAM, LRESULT*)>(windowless.get(), 9)(windowless.get(), WM_LBUTTONDOWN, 1,
+                                                                                  0x0014000A, &result);
+    EXPECT_EQ(
+        (std::vector<std::string>{"SetObjectRects({0,0,10,20}, {0,0,10,20})", "OnWindowMessage(0x201, 0x1, 0x14000a)"}),
+        control.log());
     object->SetClientSite(nullptr);
 }
 
-TEST(VtableTest, WindowlessSiteMembersSitInTheirSlots)
-{
+TEST(VtableTest, WindowlessSiteMembersSitInTheirSlots) {
     test_support::RecordingSite site;
     IOleInPlaceSiteWindowless* windowless = &site;
     struct Case {
         int slot;
         const char* name;
     };
-    const Case cases[] = {{5, "CanInPlaceActivate"},  {6, "OnInPlaceActivate"},  {7, "OnUIActivate"},
-                          {11, "OnInPlaceDeactivate"}, {12, "DiscardUndoState"}, {13, "DeactivateAndUndo"},
-                          {17, "RequestUIActivate"},  {18, "CanWindowlessActivate"}, {19, "GetCapture"},
-                          {21, "GetFocus"}};
+    const Case cases[] = {
+        {5, "CanInPlaceActivate"}, {6, "OnInPlaceActivate"},  {7, "OnUIActivate"},       {11, "OnInPlaceDeactivate"},
+        {12, "DiscardUndoState"},  {13, "DeactivateAndUndo"}, {17, "RequestUIActivate"}, {18, "CanWindowlessActivate"},
+        {19, "GetCapture"},        {21, "GetFocus"}};
     for (const Case& c : cases) {
         site.calls.clear();
         slot<NoArguments>(windowless, c.slot)(windowless);

@@ -7,8 +7,7 @@ namespace test_support {
 
 class CountedObject final : public IUnknown {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (riid != IID_IUnknown)
             return E_NOINTERFACE;

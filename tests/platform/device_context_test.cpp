@@ -12,23 +12,20 @@ using platform::ScopedRegion;
 
 namespace {
 
-ScopedBitmap make_dib(LONG width, LONG height)
-{
+ScopedBitmap make_dib(LONG width, LONG height) {
     BITMAPINFO info{};
     info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     return ScopedBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
 }
 
 template <typename Handle>
-Handle forged(std::uintptr_t value)
-{
+Handle forged(std::uintptr_t value) {
     return reinterpret_cast<Handle>(value);
 }
 
 }  // namespace
 
-TEST(MemoryDC, StartsWithTheStockOneByOneMonochromeBitmap)
-{
+TEST(MemoryDC, StartsWithTheStockOneByOneMonochromeBitmap) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ASSERT_TRUE(dc);
     EXPECT_EQ(DWORD{OBJ_MEMDC}, GetObjectType(dc.get()));
@@ -43,16 +40,14 @@ TEST(MemoryDC, StartsWithTheStockOneByOneMonochromeBitmap)
     EXPECT_EQ(GetStockObject(WHITE_BRUSH), GetCurrentObject(dc.get(), OBJ_BRUSH));
 }
 
-TEST(MemoryDC, EveryNewContextSharesTheStockBitmap)
-{
+TEST(MemoryDC, EveryNewContextSharesTheStockBitmap) {
     ScopedMemoryDC a(CreateCompatibleDC(nullptr));
     ScopedMemoryDC b(CreateCompatibleDC(a.get()));
     ASSERT_TRUE(a && b);
     EXPECT_EQ(GetCurrentObject(a.get(), OBJ_BITMAP), GetCurrentObject(b.get(), OBJ_BITMAP));
 }
 
-TEST(MemoryDC, SelectObjectReturnsThePreviousBitmap)
-{
+TEST(MemoryDC, SelectObjectReturnsThePreviousBitmap) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedBitmap first = make_dib(4, 4);
     ScopedBitmap second = make_dib(4, 4);
@@ -64,8 +59,7 @@ TEST(MemoryDC, SelectObjectReturnsThePreviousBitmap)
     EXPECT_EQ(second.get(), SelectObject(dc.get(), stock));
 }
 
-TEST(MemoryDC, ABitmapLivesInOneContextAtATime)
-{
+TEST(MemoryDC, ABitmapLivesInOneContextAtATime) {
     ScopedMemoryDC a(CreateCompatibleDC(nullptr));
     ScopedMemoryDC b(CreateCompatibleDC(nullptr));
     ScopedBitmap bitmap = make_dib(4, 4);
@@ -78,8 +72,7 @@ TEST(MemoryDC, ABitmapLivesInOneContextAtATime)
     SelectObject(b.get(), stock);
 }
 
-TEST(MemoryDC, DeleteObjectRefusesASelectedBitmap)
-{
+TEST(MemoryDC, DeleteObjectRefusesASelectedBitmap) {
     ScopedBitmap bitmap = make_dib(4, 4);
     HDC dc = CreateCompatibleDC(nullptr);
     ASSERT_NE(nullptr, SelectObject(dc, bitmap.get()));
@@ -89,8 +82,7 @@ TEST(MemoryDC, DeleteObjectRefusesASelectedBitmap)
     EXPECT_EQ(TRUE, DeleteObject(bitmap.release())) << "deleting the context let go of it";
 }
 
-TEST(MemoryDC, DeleteObjectRefusesASelectedBrush)
-{
+TEST(MemoryDC, DeleteObjectRefusesASelectedBrush) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
     HGDIOBJ previous = SelectObject(dc.get(), brush);
@@ -100,8 +92,7 @@ TEST(MemoryDC, DeleteObjectRefusesASelectedBrush)
     EXPECT_EQ(TRUE, DeleteObject(brush));
 }
 
-TEST(MemoryDC, StockObjectsSurviveDeleteObject)
-{
+TEST(MemoryDC, StockObjectsSurviveDeleteObject) {
     HGDIOBJ black = GetStockObject(BLACK_BRUSH);
     ASSERT_NE(nullptr, black);
     EXPECT_EQ(TRUE, DeleteObject(black));
@@ -114,8 +105,7 @@ TEST(MemoryDC, StockObjectsSurviveDeleteObject)
     EXPECT_EQ(nullptr, GetStockObject(-1));
 }
 
-TEST(MemoryDC, DeleteDCTwiceFailsTheSecondTime)
-{
+TEST(MemoryDC, DeleteDCTwiceFailsTheSecondTime) {
     HDC dc = CreateCompatibleDC(nullptr);
     EXPECT_EQ(TRUE, DeleteDC(dc));
     EXPECT_EQ(FALSE, DeleteDC(dc));
@@ -124,8 +114,7 @@ TEST(MemoryDC, DeleteDCTwiceFailsTheSecondTime)
     EXPECT_EQ(0u, GetObjectType(dc));
 }
 
-TEST(WindowDC, DesktopContextComesAndGoesThroughGetDCAndReleaseDC)
-{
+TEST(WindowDC, DesktopContextComesAndGoesThroughGetDCAndReleaseDC) {
     HWND desktop = GetDesktopWindow();
     ASSERT_NE(nullptr, desktop);
     HDC dc = GetDC(desktop);
@@ -137,24 +126,21 @@ TEST(WindowDC, DesktopContextComesAndGoesThroughGetDCAndReleaseDC)
     EXPECT_EQ(0, ReleaseDC(desktop, dc)) << "already released";
 }
 
-TEST(WindowDC, NullWindowMeansTheDesktop)
-{
+TEST(WindowDC, NullWindowMeansTheDesktop) {
     HDC dc = GetDC(nullptr);
     ASSERT_NE(nullptr, dc);
     EXPECT_EQ(GetDesktopWindow(), WindowFromDC(dc));
     EXPECT_EQ(1, ReleaseDC(nullptr, dc));
 }
 
-TEST(WindowDC, UnknownWindowsAndMemoryContextsAreRefused)
-{
+TEST(WindowDC, UnknownWindowsAndMemoryContextsAreRefused) {
     EXPECT_EQ(nullptr, GetDC(forged<HWND>(0x4242)));
     ScopedMemoryDC memory(CreateCompatibleDC(nullptr));
     EXPECT_EQ(0, ReleaseDC(nullptr, memory.get()));
     EXPECT_EQ(nullptr, WindowFromDC(memory.get()));
 }
 
-TEST(WindowDC, NoBitmapCanBeSelectedIntoIt)
-{
+TEST(WindowDC, NoBitmapCanBeSelectedIntoIt) {
     platform::ScopedWindowDC screen(GetDC(GetDesktopWindow()));
     ScopedBitmap bitmap = make_dib(2, 2);
     EXPECT_EQ(nullptr, SelectObject(screen.get(), bitmap.get()));
@@ -162,16 +148,14 @@ TEST(WindowDC, NoBitmapCanBeSelectedIntoIt)
     EXPECT_TRUE(memory) << "a memory context compatible with the screen";
 }
 
-TEST(ClipRegion, NoneUntilOneIsSelected)
-{
+TEST(ClipRegion, NoneUntilOneIsSelected) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedRegion out(CreateRectRgn(7, 7, 8, 8));
     EXPECT_EQ(0, GetClipRgn(dc.get(), out.get()));
     EXPECT_TRUE(RectsAre(out.get(), {{7, 7, 8, 8}})) << "untouched without a clip";
 }
 
-TEST(ClipRegion, SelectClipRgnTakesACopy)
-{
+TEST(ClipRegion, SelectClipRgnTakesACopy) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedRegion clip(CreateRectRgn(0, 0, 10, 10));
     EXPECT_EQ(SIMPLEREGION, SelectClipRgn(dc.get(), clip.get()));
@@ -183,8 +167,7 @@ TEST(ClipRegion, SelectClipRgnTakesACopy)
     EXPECT_EQ(1, GetClipRgn(dc.get(), out.get())) << "the source may be deleted";
 }
 
-TEST(ClipRegion, NullRemovesTheClip)
-{
+TEST(ClipRegion, NullRemovesTheClip) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedRegion clip(CreateRectRgn(0, 0, 10, 10));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(dc.get(), clip.get()));
@@ -192,8 +175,7 @@ TEST(ClipRegion, NullRemovesTheClip)
     EXPECT_EQ(0, GetClipRgn(dc.get(), clip.get()));
 }
 
-TEST(ClipRegion, SelectObjectWithARegionSetsTheClipAndReturnsItsType)
-{
+TEST(ClipRegion, SelectObjectWithARegionSetsTheClipAndReturnsItsType) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedRegion a(CreateRectRgn(0, 0, 10, 10));
     ScopedRegion b(CreateRectRgn(20, 0, 30, 10));
@@ -207,8 +189,7 @@ TEST(ClipRegion, SelectObjectWithARegionSetsTheClipAndReturnsItsType)
     EXPECT_EQ(HGDI_ERROR, SelectObject(forged<HDC>(0x777), a.get()));
 }
 
-TEST(ClipRegion, BadHandles)
-{
+TEST(ClipRegion, BadHandles) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedRegion region(CreateRectRgn(0, 0, 1, 1));
     EXPECT_EQ(-1, GetClipRgn(nullptr, region.get()));
@@ -217,8 +198,7 @@ TEST(ClipRegion, BadHandles)
     EXPECT_EQ(ERROR, SelectClipRgn(dc.get(), forged<HRGN>(0x10001)));
 }
 
-TEST(Handles, StaleHandlesFailHarmlessly)
-{
+TEST(Handles, StaleHandlesFailHarmlessly) {
     HRGN region = CreateRectRgn(0, 0, 10, 10);
     ASSERT_EQ(TRUE, DeleteObject(region));
     RECT box{};
@@ -236,8 +216,7 @@ TEST(Handles, StaleHandlesFailHarmlessly)
     EXPECT_EQ(0, GetObjectW(stale, sizeof ds, &ds));
 }
 
-TEST(Handles, AReusedSlotDoesNotReviveAStaleHandle)
-{
+TEST(Handles, AReusedSlotDoesNotReviveAStaleHandle) {
     HRGN first = CreateRectRgn(0, 0, 1, 1);
     ASSERT_EQ(TRUE, DeleteObject(first));
     for (int i = 0; i < 100; ++i) {
@@ -248,8 +227,7 @@ TEST(Handles, AReusedSlotDoesNotReviveAStaleHandle)
     }
 }
 
-TEST(Handles, ForgedHandlesFailHarmlessly)
-{
+TEST(Handles, ForgedHandlesFailHarmlessly) {
     for (std::uintptr_t value : {std::uintptr_t{1}, std::uintptr_t{0xFFFF}, std::uintptr_t{0x8000FFFF},
                                  std::uintptr_t{0xDEADBEEF}, ~std::uintptr_t{0}}) {
         RECT box{};
@@ -261,8 +239,7 @@ TEST(Handles, ForgedHandlesFailHarmlessly)
     }
 }
 
-TEST(Handles, WrongKindIsRefused)
-{
+TEST(Handles, WrongKindIsRefused) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedBrush brush(CreateSolidBrush(RGB(1, 2, 3)));
     ScopedRegion region(CreateRectRgn(0, 0, 5, 5));
@@ -276,8 +253,7 @@ TEST(Handles, WrongKindIsRefused)
     EXPECT_EQ(0, GetObjectW(region.get(), 100, &box)) << "regions have no description";
 }
 
-TEST(Brush, GetObjectDescribesTheSolidColour)
-{
+TEST(Brush, GetObjectDescribesTheSolidColour) {
     ScopedBrush brush(CreateSolidBrush(RGB(0x11, 0x22, 0x33)));
     LOGBRUSH lb{};
     ASSERT_EQ(static_cast<int>(sizeof lb), GetObjectW(brush.get(), sizeof lb, &lb));

@@ -8,8 +8,7 @@ using platform::ScopedBitmap;
 
 namespace {
 
-BITMAPINFO info_of(LONG width, LONG height, WORD bits = 32, DWORD compression = BI_RGB)
-{
+BITMAPINFO info_of(LONG width, LONG height, WORD bits = 32, DWORD compression = BI_RGB) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -21,8 +20,7 @@ BITMAPINFO info_of(LONG width, LONG height, WORD bits = 32, DWORD compression = 
 }
 
 // Expects creation to fail cleanly: NULL, and the pixel pointer cleared.
-::testing::AssertionResult Refused(const BITMAPINFO* info, UINT usage = DIB_RGB_COLORS, HANDLE section = nullptr)
-{
+::testing::AssertionResult Refused(const BITMAPINFO* info, UINT usage = DIB_RGB_COLORS, HANDLE section = nullptr) {
     int dummy = 0;
     void* bits = &dummy;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, info, usage, &bits, section, 0));
@@ -35,8 +33,7 @@ BITMAPINFO info_of(LONG width, LONG height, WORD bits = 32, DWORD compression = 
 
 }  // namespace
 
-TEST(DibSection, StructLayoutsAreTheSdkOnes)
-{
+TEST(DibSection, StructLayoutsAreTheSdkOnes) {
     EXPECT_EQ(40u, sizeof(BITMAPINFOHEADER));
     EXPECT_EQ(4u, sizeof(RGBQUAD));
     EXPECT_EQ(44u, sizeof(BITMAPINFO));
@@ -48,8 +45,7 @@ TEST(DibSection, StructLayoutsAreTheSdkOnes)
     EXPECT_EQ(sizeof(BITMAP), offsetof(DIBSECTION, dsBmih));
 }
 
-TEST(DibSection, PixelsStartZeroed)
-{
+TEST(DibSection, PixelsStartZeroed) {
     const BITMAPINFO info = info_of(7, 5);
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -60,15 +56,13 @@ TEST(DibSection, PixelsStartZeroed)
         ASSERT_EQ(0, bytes[i]) << "byte " << i;
 }
 
-TEST(DibSection, NullBitsPointerIsAllowed)
-{
+TEST(DibSection, NullBitsPointerIsAllowed) {
     const BITMAPINFO info = info_of(2, 2);
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
     EXPECT_TRUE(bitmap);
 }
 
-TEST(DibSection, GetObjectFillsDibSectionForBottomUp)
-{
+TEST(DibSection, GetObjectFillsDibSectionForBottomUp) {
     const BITMAPINFO info = info_of(640, 480);
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -92,8 +86,7 @@ TEST(DibSection, GetObjectFillsDibSectionForBottomUp)
     EXPECT_EQ(0u, ds.dsOffset);
 }
 
-TEST(DibSection, GetObjectKeepsTheSignOfATopDownHeight)
-{
+TEST(DibSection, GetObjectKeepsTheSignOfATopDownHeight) {
     const BITMAPINFO info = info_of(3, -2);
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
     ASSERT_TRUE(bitmap);
@@ -103,8 +96,7 @@ TEST(DibSection, GetObjectKeepsTheSignOfATopDownHeight)
     EXPECT_EQ(-2, ds.dsBmih.biHeight) << "dsBmih carries the height as created";
 }
 
-TEST(DibSection, GetObjectWithBitmapSizeFillsOnlyTheBitmap)
-{
+TEST(DibSection, GetObjectWithBitmapSizeFillsOnlyTheBitmap) {
     const BITMAPINFO info = info_of(3, 2);
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -119,8 +111,7 @@ TEST(DibSection, GetObjectWithBitmapSizeFillsOnlyTheBitmap)
     EXPECT_EQ(0, GetObjectW(bitmap.get(), sizeof(BITMAP) - 1, &ds)) << "too small";
 }
 
-TEST(DibSection, UnsupportedFormatsAreRefused)
-{
+TEST(DibSection, UnsupportedFormatsAreRefused) {
     BITMAPINFO info = info_of(4, 4, 24);
     EXPECT_TRUE(Refused(&info)) << "24 bpp";
     info = info_of(4, 4, 8);
@@ -140,8 +131,7 @@ TEST(DibSection, UnsupportedFormatsAreRefused)
     EXPECT_TRUE(Refused(nullptr)) << "no header";
 }
 
-TEST(DibSection, ZeroNegativeAndAbsurdSizesAreRefused)
-{
+TEST(DibSection, ZeroNegativeAndAbsurdSizesAreRefused) {
     BITMAPINFO info = info_of(0, 10);
     EXPECT_TRUE(Refused(&info)) << "zero width";
     info = info_of(10, 0);
@@ -158,8 +148,7 @@ TEST(DibSection, ZeroNegativeAndAbsurdSizesAreRefused)
     EXPECT_TRUE(Refused(&info)) << "exactly 2^31 bytes";
 }
 
-TEST(DibSection, ForgedContextIsRefused)
-{
+TEST(DibSection, ForgedContextIsRefused) {
     const BITMAPINFO info = info_of(2, 2);
     void* bits = &bits;
     EXPECT_EQ(nullptr, CreateDIBSection(reinterpret_cast<HDC>(0x12345), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -20,13 +20,11 @@ constexpr Pixel background{0xEE, 0xEE, 0xEE, 0xEE};
 // Fills `region` into a fresh 4 x 3 surface (negative height: top-down)
 // that starts out as `background` everywhere.
 struct FillCase {
-    explicit FillCase(LONG height = 3) : surface(4, height)
-    {
+    explicit FillCase(LONG height = 3) : surface(4, height) {
         EXPECT_TRUE(surface.ok());
         surface.fill_all(background);
     }
-    BOOL fill(int l, int t, int r, int b)
-    {
+    BOOL fill(int l, int t, int r, int b) {
         ScopedRegion region(CreateRectRgn(l, t, r, b));
         return FillRgn(surface.dc(), region.get(), brush.get());
     }
@@ -36,8 +34,7 @@ struct FillCase {
 
 }  // namespace
 
-TEST(FillRgn, TopRowOfABottomUpBitmapIsItsLastStoredRow)
-{
+TEST(FillRgn, TopRowOfABottomUpBitmapIsItsLastStoredRow) {
     FillCase c(3);
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 1));
     const std::uint8_t* bytes = c.surface.bits();
@@ -52,8 +49,7 @@ TEST(FillRgn, TopRowOfABottomUpBitmapIsItsLastStoredRow)
     }
 }
 
-TEST(FillRgn, TopRowOfATopDownBitmapIsItsFirstStoredRow)
-{
+TEST(FillRgn, TopRowOfATopDownBitmapIsItsFirstStoredRow) {
     FillCase c(-3);
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 1));
     const std::uint8_t* bytes = c.surface.bits();
@@ -65,8 +61,7 @@ TEST(FillRgn, TopRowOfATopDownBitmapIsItsFirstStoredRow)
         ASSERT_EQ(0xEE, bytes[i]) << "byte " << i << " belongs to rows 1 and 2";
 }
 
-TEST(FillRgn, SinglePixelAtTheBottomRight)
-{
+TEST(FillRgn, SinglePixelAtTheBottomRight) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ASSERT_EQ(TRUE, c.fill(3, 2, 4, 3));
@@ -77,8 +72,7 @@ TEST(FillRgn, SinglePixelAtTheBottomRight)
     }
 }
 
-TEST(FillRgn, PartlyOutsideIsCutAtTheEdges)
-{
+TEST(FillRgn, PartlyOutsideIsCutAtTheEdges) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ASSERT_EQ(TRUE, c.fill(-5, -5, 2, 2));
@@ -88,8 +82,7 @@ TEST(FillRgn, PartlyOutsideIsCutAtTheEdges)
     }
 }
 
-TEST(FillRgn, WhollyOutsideChangesNothing)
-{
+TEST(FillRgn, WhollyOutsideChangesNothing) {
     FillCase c;
     EXPECT_EQ(TRUE, c.fill(4, 0, 10, 3)) << "right of the bitmap";
     EXPECT_EQ(TRUE, c.fill(0, 3, 4, 10)) << "below the bitmap";
@@ -98,8 +91,7 @@ TEST(FillRgn, WhollyOutsideChangesNothing)
     EXPECT_TRUE(c.surface.only({}, painted, background));
 }
 
-TEST(FillRgn, HugeRegionFillsEverythingAndNoMore)
-{
+TEST(FillRgn, HugeRegionFillsEverythingAndNoMore) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ASSERT_EQ(TRUE, c.fill(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
@@ -107,8 +99,7 @@ TEST(FillRgn, HugeRegionFillsEverythingAndNoMore)
     }
 }
 
-TEST(FillRgn, ClipRegionLimitsTheFill)
-{
+TEST(FillRgn, ClipRegionLimitsTheFill) {
     FillCase c;
     ScopedRegion clip(CreateRectRgn(1, 1, 3, 2));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.surface.dc(), clip.get()));
@@ -116,8 +107,7 @@ TEST(FillRgn, ClipRegionLimitsTheFill)
     EXPECT_TRUE(c.surface.only({{1, 1, 3, 2}}, painted, background));
 }
 
-TEST(FillRgn, ClipRegionPartlyOutsideTheBitmap)
-{
+TEST(FillRgn, ClipRegionPartlyOutsideTheBitmap) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ScopedRegion clip(CreateRectRgn(-5, 2, 100, 100));
@@ -127,8 +117,7 @@ TEST(FillRgn, ClipRegionPartlyOutsideTheBitmap)
     }
 }
 
-TEST(FillRgn, ComplexClipRegion)
-{
+TEST(FillRgn, ComplexClipRegion) {
     FillCase c;
     ScopedRegion clip(CreateRectRgn(0, 0, 1, 1));
     ScopedRegion corner(CreateRectRgn(3, 2, 4, 3));
@@ -138,8 +127,7 @@ TEST(FillRgn, ComplexClipRegion)
     EXPECT_TRUE(c.surface.only({{0, 0, 1, 1}, {3, 2, 4, 3}}, painted, background));
 }
 
-TEST(FillRgn, EmptyClipRegionFillsNothingAndRemovingItFillsAll)
-{
+TEST(FillRgn, EmptyClipRegionFillsNothingAndRemovingItFillsAll) {
     FillCase c;
     ScopedRegion empty(CreateRectRgn(0, 0, 0, 0));
     ASSERT_EQ(NULLREGION, SelectClipRgn(c.surface.dc(), empty.get()));
@@ -150,16 +138,14 @@ TEST(FillRgn, EmptyClipRegionFillsNothingAndRemovingItFillsAll)
     EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, painted, background));
 }
 
-TEST(FillRgn, TopByteOfTheColourIsIgnored)
-{
+TEST(FillRgn, TopByteOfTheColourIsIgnored) {
     FillCase c;
     c.brush.reset(CreateSolidBrush(0x01000000u | color));
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 3));
     EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, painted, background));
 }
 
-TEST(FillRgn, StockBrushes)
-{
+TEST(FillRgn, StockBrushes) {
     FillCase c;
     ScopedRegion all(CreateRectRgn(0, 0, 4, 3));
     ASSERT_EQ(TRUE, FillRgn(c.surface.dc(), all.get(), static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))));
@@ -168,8 +154,7 @@ TEST(FillRgn, StockBrushes)
     EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, Pixel{0xFF, 0xFF, 0xFF, 0x00}, background));
 }
 
-TEST(FillRgn, ContextsWithoutPixelsAreHarmless)
-{
+TEST(FillRgn, ContextsWithoutPixelsAreHarmless) {
     ScopedBrush brush(CreateSolidBrush(color));
     ScopedRegion all(CreateRectRgn(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
     ScopedMemoryDC fresh(CreateCompatibleDC(nullptr));
@@ -178,8 +163,7 @@ TEST(FillRgn, ContextsWithoutPixelsAreHarmless)
     EXPECT_EQ(TRUE, FillRgn(screen.get(), all.get(), brush.get())) << "window context";
 }
 
-TEST(FillRgn, BadHandlesFail)
-{
+TEST(FillRgn, BadHandlesFail) {
     FillCase c;
     ScopedRegion all(CreateRectRgn(0, 0, 4, 3));
     EXPECT_EQ(FALSE, FillRgn(nullptr, all.get(), c.brush.get()));

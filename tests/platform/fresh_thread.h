@@ -7,8 +7,7 @@
 
 namespace platform_test {
 
-inline void runOnFreshThread(const std::function<void()>& body)
-{
+inline void runOnFreshThread(const std::function<void()>& body) {
     std::thread thread(body);
     thread.join();
 }

@@ -8,8 +8,7 @@
 
 namespace {
 
-std::vector<RECT> dirty_rects(int count)
-{
+std::vector<RECT> dirty_rects(int count) {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> x(0, 1800);
     std::uniform_int_distribution<int> y(0, 1000);
@@ -24,8 +23,7 @@ std::vector<RECT> dirty_rects(int count)
 }
 
 // One region from the first rectangle, then a scratch region and a new union per further one.
-void BM_UnionOfDirtyRects(benchmark::State& state)
-{
+void BM_UnionOfDirtyRects(benchmark::State& state) {
     const std::vector<RECT> rects = dirty_rects(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         HRGN current = CreateRectRgnIndirect(&rects[0]);
@@ -46,16 +44,14 @@ void BM_UnionOfDirtyRects(benchmark::State& state)
 BENCHMARK(BM_UnionOfDirtyRects)->Arg(1)->Arg(10)->Arg(100)->Arg(300);
 
 struct FullHd {
-    FullHd(LONG height)
-    {
+    FullHd(LONG height) {
         BITMAPINFO info{};
         info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 1920, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
         dc = CreateCompatibleDC(nullptr);
         stock = SelectObject(dc, bitmap);
     }
-    ~FullHd()
-    {
+    ~FullHd() {
         SelectObject(dc, stock);
         DeleteDC(dc);
         DeleteObject(bitmap);
@@ -65,8 +61,7 @@ struct FullHd {
     HGDIOBJ stock = nullptr;
 };
 
-void BM_FillRgnFullSurface(benchmark::State& state)
-{
+void BM_FillRgnFullSurface(benchmark::State& state) {
     FullHd surface(1080);
     HRGN all = CreateRectRgn(0, 0, 1920, 1080);
     SelectClipRgn(surface.dc, all);
@@ -78,8 +73,7 @@ void BM_FillRgnFullSurface(benchmark::State& state)
 }
 BENCHMARK(BM_FillRgnFullSurface);
 
-void BM_BitBltFullSurfaceTopDownToBottomUp(benchmark::State& state)
-{
+void BM_BitBltFullSurfaceTopDownToBottomUp(benchmark::State& state) {
     FullHd src(-1080);
     FullHd dst(1080);
     for (auto _ : state)

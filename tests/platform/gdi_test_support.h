@@ -14,20 +14,15 @@
 #include <string>
 #include <vector>
 
-inline std::ostream& operator<<(std::ostream& os, const RECT& r)
-{
+inline std::ostream& operator<<(std::ostream& os, const RECT& r) {
     return os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
 }
 
-inline void PrintTo(const RECT& r, std::ostream* os)
-{
-    *os << r;
-}
+inline void PrintTo(const RECT& r, std::ostream* os) { *os << r; }
 
 namespace gdi_test {
 
-inline ::testing::AssertionResult RectIs(const RECT& got, LONG left, LONG top, LONG right, LONG bottom)
-{
+inline ::testing::AssertionResult RectIs(const RECT& got, LONG left, LONG top, LONG right, LONG bottom) {
     const RECT expected{left, top, right, bottom};
     if (EqualRect(&got, &expected))
         return ::testing::AssertionSuccess();
@@ -35,8 +30,7 @@ inline ::testing::AssertionResult RectIs(const RECT& got, LONG left, LONG top, L
 }
 
 // The rectangles GetRegionData hands out, in its order.
-inline std::vector<RECT> region_rects(HRGN region)
-{
+inline std::vector<RECT> region_rects(HRGN region) {
     const DWORD size = GetRegionData(region, 0, nullptr);
     std::vector<unsigned char> buffer(size);
     if (size == 0 || GetRegionData(region, size, reinterpret_cast<RGNDATA*>(buffer.data())) != size)
@@ -49,8 +43,7 @@ inline std::vector<RECT> region_rects(HRGN region)
     return rects;
 }
 
-inline ::testing::AssertionResult RectsAre(HRGN region, const std::vector<RECT>& expected)
-{
+inline ::testing::AssertionResult RectsAre(HRGN region, const std::vector<RECT>& expected) {
     const std::vector<RECT> got = region_rects(region);
     bool same = got.size() == expected.size();
     for (std::size_t i = 0; same && i < got.size(); ++i)
@@ -68,8 +61,7 @@ inline ::testing::AssertionResult RectsAre(HRGN region, const std::vector<RECT>&
 
 using Pixel = std::array<std::uint8_t, 4>;
 
-inline std::string describe(const Pixel& p)
-{
+inline std::string describe(const Pixel& p) {
     return "{" + std::to_string(p[0]) + ", " + std::to_string(p[1]) + ", " + std::to_string(p[2]) + ", " +
            std::to_string(p[3]) + "}";
 }
@@ -78,8 +70,7 @@ inline std::string describe(const Pixel& p)
 // height makes it top-down, as with BITMAPINFOHEADER.
 class Surface {
 public:
-    Surface(LONG width, LONG height) : m_width(width), m_height(height < 0 ? -height : height), m_top_down(height < 0)
-    {
+    Surface(LONG width, LONG height) : m_width(width), m_height(height < 0 ? -height : height), m_top_down(height < 0) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
         info.bmiHeader.biWidth = width;
@@ -102,28 +93,24 @@ public:
 
     // Byte offset of pixel (x, y), y counted from the top of the picture:
     // rows are width * 4 bytes, stored from the bottom row up unless top-down.
-    [[nodiscard]] std::size_t offset(LONG x, LONG y) const
-    {
+    [[nodiscard]] std::size_t offset(LONG x, LONG y) const {
         const LONG stored_row = m_top_down ? y : m_height - 1 - y;
         return (std::size_t(stored_row) * std::size_t(m_width) + std::size_t(x)) * 4;
     }
-    [[nodiscard]] Pixel at(LONG x, LONG y) const
-    {
+    [[nodiscard]] Pixel at(LONG x, LONG y) const {
         Pixel p{};
         std::memcpy(p.data(), m_bits + offset(x, y), 4);
         return p;
     }
     void set(LONG x, LONG y, Pixel p) { std::memcpy(m_bits + offset(x, y), p.data(), 4); }
-    void fill_all(Pixel p)
-    {
+    void fill_all(Pixel p) {
         for (LONG y = 0; y < m_height; ++y)
             for (LONG x = 0; x < m_width; ++x)
                 set(x, y, p);
     }
 
     // Every pixel inside one of `inside` is `in`, every other one `out`.
-    [[nodiscard]] ::testing::AssertionResult only(const std::vector<RECT>& inside, Pixel in, Pixel out) const
-    {
+    [[nodiscard]] ::testing::AssertionResult only(const std::vector<RECT>& inside, Pixel in, Pixel out) const {
         for (LONG y = 0; y < m_height; ++y) {
             for (LONG x = 0; x < m_width; ++x) {
                 bool covered = false;
@@ -131,8 +118,8 @@ public:
                     covered = covered || PtInRect(&r, POINT{x, y});
                 const Pixel want = covered ? in : out;
                 if (at(x, y) != want)
-                    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected " << describe(want)
-                                                         << ", got " << describe(at(x, y));
+                    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected "
+                                                         << describe(want) << ", got " << describe(at(x, y));
             }
         }
         return ::testing::AssertionSuccess();

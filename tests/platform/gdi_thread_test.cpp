@@ -8,16 +8,15 @@ namespace {
 
 // Builds and tears down regions, brushes, bitmaps and contexts; counts every
 // result that is not what a single thread would see.
-int churn(int seed)
-{
+int churn(int seed) {
     int wrong = 0;
     for (int i = 0; i < 500; ++i) {
         const int base = seed * 1000 + i;
         HRGN a = CreateRectRgn(base, 0, base + 10, 10);
         HRGN b = CreateRectRgn(base + 5, 5, base + 15, 15);
         RECT box{};
-        if (CombineRgn(a, a, b, RGN_OR) != COMPLEXREGION || GetRgnBox(a, &box) != COMPLEXREGION ||
-            box.left != base || box.right != base + 15 || box.bottom != 15)
+        if (CombineRgn(a, a, b, RGN_OR) != COMPLEXREGION || GetRgnBox(a, &box) != COMPLEXREGION || box.left != base ||
+            box.right != base + 15 || box.bottom != 15)
             ++wrong;
         gdi_test::Surface surface(3, -2);
         HBRUSH brush = CreateSolidBrush(RGB(seed, 0, 0));
@@ -35,8 +34,7 @@ int churn(int seed)
 
 }  // namespace
 
-TEST(GdiThreads, TwoThreadsShareTheTableSafely)
-{
+TEST(GdiThreads, TwoThreadsShareTheTableSafely) {
     std::atomic<int> wrong{0};
     std::thread first([&] { wrong += churn(1); });
     std::thread second([&] { wrong += churn(2); });

@@ -6,10 +6,7 @@
 
 namespace {
 
-USHORT keyState(int key)
-{
-    return static_cast<USHORT>(GetAsyncKeyState(key));
-}
+USHORT keyState(int key) { return static_cast<USHORT>(GetAsyncKeyState(key)); }
 
 class AsyncKeyState : public ::testing::Test {
 protected:
@@ -18,14 +15,12 @@ protected:
 
 }  // namespace
 
-TEST_F(AsyncKeyState, KeysAreUpByDefault)
-{
+TEST_F(AsyncKeyState, KeysAreUpByDefault) {
     EXPECT_EQ(keyState(VK_CONTROL), 0u);
     EXPECT_EQ(keyState(VK_SHIFT), 0u);
 }
 
-TEST_F(AsyncKeyState, SimulatedKeyReportsHeldUntilReleased)
-{
+TEST_F(AsyncKeyState, SimulatedKeyReportsHeldUntilReleased) {
     platform::testing::SetAsyncKeyHeld(VK_CONTROL, true);
     EXPECT_EQ(keyState(VK_CONTROL), 0x8000u) << "a held key reports bit 15";
     EXPECT_EQ(keyState(VK_SHIFT), 0u) << "only the held key is down";
@@ -37,8 +32,7 @@ TEST_F(AsyncKeyState, SimulatedKeyReportsHeldUntilReleased)
     EXPECT_EQ(keyState(VK_SHIFT), 0u);
 }
 
-TEST_F(AsyncKeyState, KeysOutsideTheRangeReadAsUp)
-{
+TEST_F(AsyncKeyState, KeysOutsideTheRangeReadAsUp) {
     platform::testing::SetAsyncKeyHeld(-1, true);
     platform::testing::SetAsyncKeyHeld(256, true);
     EXPECT_EQ(keyState(-1), 0u);

@@ -1,5 +1,5 @@
-#include "platform/com.h"
 #include "platform/library.h"
+#include "platform/com.h"
 #include "platform/wide.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +8,7 @@ namespace {
 
 using GetClassObject = HRESULT (*)(const GUID&, const GUID&, void**);
 
-TEST(LibraryTest, BareNameIsFoundNextToTheExecutable)
-{
+TEST(LibraryTest, BareNameIsFoundNextToTheExecutable) {
     // The fake control module is built into the folder of this test program,
     // which is not on the system's library path.
     const platform::WideString name = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_NAME);
@@ -20,8 +19,7 @@ TEST(LibraryTest, BareNameIsFoundNextToTheExecutable)
     EXPECT_TRUE(FreeLibrary(module));
 }
 
-TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch)
-{
+TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch) {
     const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
     HMODULE by_path = LoadLibraryW(path.c_str());
     ASSERT_NE(nullptr, by_path);
@@ -38,8 +36,7 @@ TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch)
     EXPECT_TRUE(FreeLibrary(system));
 }
 
-TEST(LibraryTest, FailuresAreHarmless)
-{
+TEST(LibraryTest, FailuresAreHarmless) {
     EXPECT_EQ(nullptr, LoadLibraryW(u"no-such-library-anywhere.so"));
     EXPECT_EQ(nullptr, LoadLibraryW(u"/nonexistent/folder/control.so"));
     EXPECT_EQ(nullptr, LoadLibraryW(u""));

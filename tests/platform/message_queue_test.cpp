@@ -17,16 +17,14 @@ using platform_test::runOnFreshThread;
 namespace {
 
 // Makes the calling thread's queue the way a message loop would.
-void makeQueue()
-{
+void makeQueue() {
     MSG msg{};
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
 }
 
 }  // namespace
 
-TEST(MessageQueue, PostsFromOtherThreadsArriveInOrderPerSender)
-{
+TEST(MessageQueue, PostsFromOtherThreadsArriveInOrderPerSender) {
     constexpr int kPerSender = 3000;
     std::promise<DWORD> receiverId;
     std::thread receiver([&] {
@@ -57,8 +55,7 @@ TEST(MessageQueue, PostsFromOtherThreadsArriveInOrderPerSender)
     receiver.join();
 }
 
-TEST(MessageQueue, PostedFieldsArriveUnchanged)
-{
+TEST(MessageQueue, PostedFieldsArriveUnchanged) {
     runOnFreshThread([] {
         makeQueue();
         ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), 0xFFFFFFFFu, ~WPARAM{0}, LPARAM{-1}));
@@ -71,8 +68,7 @@ TEST(MessageQueue, PostedFieldsArriveUnchanged)
     });
 }
 
-TEST(MessageQueue, GetMessageWaitsForAPostFromAnotherThread)
-{
+TEST(MessageQueue, GetMessageWaitsForAPostFromAnotherThread) {
     std::promise<DWORD> receiverId;
     std::promise<MSG> received;
     std::thread receiver([&] {
@@ -92,8 +88,7 @@ TEST(MessageQueue, GetMessageWaitsForAPostFromAnotherThread)
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 7));
 }
 
-TEST(MessageQueue, GetMessageReturnsZeroForPostedQuit)
-{
+TEST(MessageQueue, GetMessageReturnsZeroForPostedQuit) {
     runOnFreshThread([] {
         makeQueue();
         ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 7, 0));
@@ -105,8 +100,7 @@ TEST(MessageQueue, GetMessageReturnsZeroForPostedQuit)
     });
 }
 
-TEST(MessageQueue, PostQuitMessageComesAfterPostedMessages)
-{
+TEST(MessageQueue, PostQuitMessageComesAfterPostedMessages) {
     runOnFreshThread([] {
         PostQuitMessage(3);
         ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0));
@@ -120,8 +114,7 @@ TEST(MessageQueue, PostQuitMessageComesAfterPostedMessages)
     });
 }
 
-TEST(MessageQueue, GetMessageRejectsBadArguments)
-{
+TEST(MessageQueue, GetMessageRejectsBadArguments) {
     runOnFreshThread([] {
         EXPECT_EQ(GetMessageW(nullptr, nullptr, 0, 0), -1);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
@@ -132,8 +125,7 @@ TEST(MessageQueue, GetMessageRejectsBadArguments)
     });
 }
 
-TEST(MessageQueue, PostFailsForThreadWithoutQueue)
-{
+TEST(MessageQueue, PostFailsForThreadWithoutQueue) {
     std::promise<DWORD> id;
     std::promise<void> release;
     std::thread idle([&] {
@@ -148,8 +140,7 @@ TEST(MessageQueue, PostFailsForThreadWithoutQueue)
     idle.join();
 }
 
-TEST(MessageQueue, QueueGoesAwayWithItsThread)
-{
+TEST(MessageQueue, QueueGoesAwayWithItsThread) {
     std::atomic<DWORD> target{0};
     runOnFreshThread([&] {
         makeQueue();
@@ -160,8 +151,7 @@ TEST(MessageQueue, QueueGoesAwayWithItsThread)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
 }
 
-TEST(MessageQueue, QueueIsGoneOnceCreateThreadHandleIsSignalled)
-{
+TEST(MessageQueue, QueueIsGoneOnceCreateThreadHandleIsSignalled) {
     DWORD id = 0;
     HANDLE thread = CreateThread(
         nullptr, 0,
@@ -176,8 +166,7 @@ TEST(MessageQueue, QueueIsGoneOnceCreateThreadHandleIsSignalled)
     CloseHandle(thread);
 }
 
-TEST(MessageQueue, PostingStopsAtTenThousandWaitingMessages)
-{
+TEST(MessageQueue, PostingStopsAtTenThousandWaitingMessages) {
     runOnFreshThread([] {
         makeQueue();
         const DWORD self = GetCurrentThreadId();
@@ -192,8 +181,7 @@ TEST(MessageQueue, PostingStopsAtTenThousandWaitingMessages)
     });
 }
 
-TEST(MessageQueue, PeekMessageRemovesOnlyWithPmRemove)
-{
+TEST(MessageQueue, PeekMessageRemovesOnlyWithPmRemove) {
     runOnFreshThread([] {
         makeQueue();
         MSG msg{};
@@ -207,8 +195,7 @@ TEST(MessageQueue, PeekMessageRemovesOnlyWithPmRemove)
     });
 }
 
-TEST(MessageQueue, FilterTakesMatchingMessageFirst)
-{
+TEST(MessageQueue, FilterTakesMatchingMessageFirst) {
     runOnFreshThread([] {
         makeQueue();
         const DWORD self = GetCurrentThreadId();

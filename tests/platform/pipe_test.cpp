@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -20,27 +20,23 @@ struct Pipe {
     HANDLE write = nullptr;
 
     Pipe() { EXPECT_TRUE(CreatePipe(&read, &write, nullptr, 0)); }
-    ~Pipe()
-    {
+    ~Pipe() {
         closeRead();
         closeWrite();
     }
-    void closeRead()
-    {
+    void closeRead() {
         if (read)
             CloseHandle(read);
         read = nullptr;
     }
-    void closeWrite()
-    {
+    void closeWrite() {
         if (write)
             CloseHandle(write);
         write = nullptr;
     }
 };
 
-void writeAll(HANDLE h, const std::string& bytes)
-{
+void writeAll(HANDLE h, const std::string& bytes) {
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ASSERT_EQ(written, bytes.size());
@@ -55,8 +51,7 @@ struct Peek {
     std::string bytes;
 };
 
-Peek peek(HANDLE h, DWORD bufferSize)
-{
+Peek peek(HANDLE h, DWORD bufferSize) {
     Peek result;
     std::vector<char> buffer(bufferSize + 1, '\0');
     result.available = result.copied = result.left = 0xDEAD;
@@ -71,12 +66,10 @@ Peek peek(HANDLE h, DWORD bufferSize)
 // Points one of descriptors 0..2 somewhere else for the life of the object.
 class RedirectedDescriptor {
 public:
-    RedirectedDescriptor(int target, int replacement) : m_target(target), m_saved(::dup(target))
-    {
+    RedirectedDescriptor(int target, int replacement) : m_target(target), m_saved(::dup(target)) {
         EXPECT_GE(::dup2(replacement, target), 0);
     }
-    ~RedirectedDescriptor()
-    {
+    ~RedirectedDescriptor() {
         ::dup2(m_saved, m_target);
         ::close(m_saved);
     }
@@ -90,8 +83,7 @@ private:
 
 }  // namespace
 
-TEST(PeekNamedPipe, EmptyPipeHasNothingAvailable)
-{
+TEST(PeekNamedPipe, EmptyPipeHasNothingAvailable) {
     Pipe pipe;
     const Peek result = peek(pipe.read, 1);
     ASSERT_TRUE(result.ok) << "error " << result.error;
@@ -100,8 +92,7 @@ TEST(PeekNamedPipe, EmptyPipeHasNothingAvailable)
     EXPECT_EQ(result.left, DWORD{0});
 }
 
-TEST(PeekNamedPipe, ReportsPartialDataWithoutConsumingIt)
-{
+TEST(PeekNamedPipe, ReportsPartialDataWithoutConsumingIt) {
     Pipe pipe;
     writeAll(pipe.write, "0123456789");
     const Peek result = peek(pipe.read, 1);
@@ -120,8 +111,7 @@ TEST(PeekNamedPipe, ReportsPartialDataWithoutConsumingIt)
     EXPECT_EQ(std::string(buffer, got), "0123456789") << "peeking must not consume";
 }
 
-TEST(PeekNamedPipe, OutPointersMayBeNull)
-{
+TEST(PeekNamedPipe, OutPointersMayBeNull) {
     Pipe pipe;
     writeAll(pipe.write, "abc");
     EXPECT_TRUE(PeekNamedPipe(pipe.read, nullptr, 0, nullptr, nullptr, nullptr));
@@ -130,8 +120,7 @@ TEST(PeekNamedPipe, OutPointersMayBeNull)
     EXPECT_EQ(available, DWORD{3});
 }
 
-TEST(PeekNamedPipe, DataLeftAfterWriterClosedIsStillReported)
-{
+TEST(PeekNamedPipe, DataLeftAfterWriterClosedIsStillReported) {
     Pipe pipe;
     writeAll(pipe.write, "12345");
     pipe.closeWrite();
@@ -149,8 +138,7 @@ TEST(PeekNamedPipe, DataLeftAfterWriterClosedIsStillReported)
     EXPECT_EQ(after.error, static_cast<DWORD>(ERROR_BROKEN_PIPE));
 }
 
-TEST(PeekNamedPipe, ClosedDrainedPipeFails)
-{
+TEST(PeekNamedPipe, ClosedDrainedPipeFails) {
     Pipe pipe;
     pipe.closeWrite();
     const Peek result = peek(pipe.read, 1);
@@ -159,16 +147,14 @@ TEST(PeekNamedPipe, ClosedDrainedPipeFails)
         << "expected ERROR_BROKEN_PIPE (109), got " << result.error;
 }
 
-TEST(PeekNamedPipe, WriteEndIsRefused)
-{
+TEST(PeekNamedPipe, WriteEndIsRefused) {
     Pipe pipe;
     const Peek result = peek(pipe.write, 1);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
-TEST(PeekNamedPipe, RegularFileOnStandardInputIsNoPipe)
-{
+TEST(PeekNamedPipe, RegularFileOnStandardInputIsNoPipe) {
     FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     std::fputs("not a pipe", file);
@@ -191,8 +177,7 @@ TEST(PeekNamedPipe, RegularFileOnStandardInputIsNoPipe)
     std::fclose(file);
 }
 
-TEST(StandardInput, RecordArrivingInPiecesIsSeenPieceByPiece)
-{
+TEST(StandardInput, RecordArrivingInPiecesIsSeenPieceByPiece) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     RedirectedDescriptor stdinIsPipe(0, ends[0]);
@@ -219,8 +204,7 @@ TEST(StandardInput, RecordArrivingInPiecesIsSeenPieceByPiece)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
 }
 
-TEST(StandardInput, SocketCountsAsPipe)
-{
+TEST(StandardInput, SocketCountsAsPipe) {
     int ends[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
     RedirectedDescriptor stdinIsSocket(0, ends[0]);
@@ -241,14 +225,12 @@ TEST(StandardInput, SocketCountsAsPipe)
     ::close(ends[1]);
 }
 
-TEST(StandardHandles, UnknownSelectorGivesInvalidHandleValue)
-{
+TEST(StandardHandles, UnknownSelectorGivesInvalidHandleValue) {
     EXPECT_EQ(GetStdHandle(0), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetStdHandle(static_cast<DWORD>(-13)), INVALID_HANDLE_VALUE);
 }
 
-TEST(WriteFile, PipeWithoutReaderFailsAndTheProcessSurvives)
-{
+TEST(WriteFile, PipeWithoutReaderFailsAndTheProcessSurvives) {
     Pipe pipe;
     pipe.closeRead();
     DWORD written = 99;
@@ -270,8 +252,7 @@ TEST(WriteFile, PipeWithoutReaderFailsAndTheProcessSurvives)
     EXPECT_EQ(sigismember(&mask, SIGPIPE), 0) << "the thread's signal mask must be as before";
 }
 
-TEST(WriteFile, ShortWritesAreRetriedUntilEverythingIsWritten)
-{
+TEST(WriteFile, ShortWritesAreRetriedUntilEverythingIsWritten) {
     // A non-blocking pipe takes at most its capacity per write, so a large
     // buffer needs many partial writes while the reader catches up.
     int ends[2];
@@ -298,8 +279,8 @@ TEST(WriteFile, ShortWritesAreRetriedUntilEverythingIsWritten)
         RedirectedDescriptor stderrIsPipe(2, ends[1]);
         ::close(ends[1]);
         DWORD written = 0;
-        const BOOL ok = WriteFile(GetStdHandle(STD_ERROR_HANDLE), sent.data(), static_cast<DWORD>(sent.size()),
-                                  &written, nullptr);
+        const BOOL ok =
+            WriteFile(GetStdHandle(STD_ERROR_HANDLE), sent.data(), static_cast<DWORD>(sent.size()), &written, nullptr);
         EXPECT_TRUE(ok) << "error " << GetLastError();
         EXPECT_EQ(written, sent.size());
     }  // the last write end closes here and the reader sees the end

@@ -12,8 +12,7 @@ namespace {
 // own: the test decides when, so it can look at the zombie.
 class Child {
 public:
-    Child()
-    {
+    Child() {
         int ends[2];
         EXPECT_EQ(::pipe(ends), 0);
         m_pid = ::fork();
@@ -27,8 +26,7 @@ public:
         ::close(ends[0]);
         m_lifeline = ends[1];
     }
-    ~Child()
-    {
+    ~Child() {
         end();
         reap();
     }
@@ -38,8 +36,7 @@ public:
     [[nodiscard]] pid_t pid() const { return m_pid; }
 
     // Lets the child exit and waits until it is a zombie, without reaping it.
-    void end()
-    {
+    void end() {
         if (m_lifeline < 0)
             return;
         ::close(m_lifeline);
@@ -48,8 +45,7 @@ public:
         ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOWAIT);
     }
 
-    void reap()
-    {
+    void reap() {
         if (m_pid > 0)
             ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
@@ -62,8 +58,7 @@ private:
 
 }  // namespace
 
-TEST(OpenProcess, HandleIsSignalledOnlyAfterTheProcessEnded)
-{
+TEST(OpenProcess, HandleIsSignalledOnlyAfterTheProcessEnded) {
     Child child;
     ASSERT_GT(child.pid(), 0);
     platform::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(child.pid())));
@@ -77,8 +72,7 @@ TEST(OpenProcess, HandleIsSignalledOnlyAfterTheProcessEnded)
     EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0) << "a reaped process has ended";
 }
 
-TEST(OpenProcess, ZombieCanBeOpenedAndIsSignalled)
-{
+TEST(OpenProcess, ZombieCanBeOpenedAndIsSignalled) {
     Child child;
     child.end();
     platform::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(child.pid())));
@@ -86,8 +80,7 @@ TEST(OpenProcess, ZombieCanBeOpenedAndIsSignalled)
     EXPECT_EQ(WaitForSingleObject(process.get(), 0), WAIT_OBJECT_0);
 }
 
-TEST(OpenProcess, InfiniteWaitReturnsWhenTheProcessEnds)
-{
+TEST(OpenProcess, InfiniteWaitReturnsWhenTheProcessEnds) {
     Child child;
     platform::ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(child.pid())));
     ASSERT_TRUE(process);
@@ -95,15 +88,13 @@ TEST(OpenProcess, InfiniteWaitReturnsWhenTheProcessEnds)
     EXPECT_EQ(WaitForSingleObject(process.get(), INFINITE), WAIT_OBJECT_0);
 }
 
-TEST(OpenProcess, OwnProcessIsAlive)
-{
+TEST(OpenProcess, OwnProcessIsAlive) {
     platform::ScopedHandle self(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
     ASSERT_TRUE(self);
     EXPECT_EQ(WaitForSingleObject(self.get(), 0), WAIT_TIMEOUT);
 }
 
-TEST(OpenProcess, MissingProcessGivesNull)
-{
+TEST(OpenProcess, MissingProcessGivesNull) {
     pid_t gone = ::fork();
     if (gone == 0)
         ::_exit(0);
@@ -114,8 +105,7 @@ TEST(OpenProcess, MissingProcessGivesNull)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
-TEST(OpenProcess, IdsThatNameNoProcessGiveNull)
-{
+TEST(OpenProcess, IdsThatNameNoProcessGiveNull) {
     for (DWORD id : {DWORD{0}, DWORD{0x80000000u}, DWORD{0xFFFFFFFFu}}) {
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
         EXPECT_EQ(process, nullptr) << "id " << id;

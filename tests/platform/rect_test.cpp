@@ -5,8 +5,7 @@
 
 using gdi_test::RectIs;
 
-TEST(Rect, IsRectEmptyFollowsExclusiveEdges)
-{
+TEST(Rect, IsRectEmptyFollowsExclusiveEdges) {
     const RECT zero_width{5, 5, 5, 20};
     const RECT inverted{10, 0, 0, 10};
     const RECT one_pixel{0, 0, 1, 1};
@@ -18,8 +17,7 @@ TEST(Rect, IsRectEmptyFollowsExclusiveEdges)
     EXPECT_TRUE(IsRectEmpty(nullptr));
 }
 
-TEST(Rect, UnionRectOfTwoEmptyIsEmptyAndFalse)
-{
+TEST(Rect, UnionRectOfTwoEmptyIsEmptyAndFalse) {
     const RECT a{5, 5, 5, 20};
     const RECT b{10, 0, 0, 10};
     RECT out{1, 2, 3, 4};
@@ -27,8 +25,7 @@ TEST(Rect, UnionRectOfTwoEmptyIsEmptyAndFalse)
     EXPECT_TRUE(RectIs(out, 0, 0, 0, 0));
 }
 
-TEST(Rect, UnionRectWithOneEmptyIsTheOther)
-{
+TEST(Rect, UnionRectWithOneEmptyIsTheOther) {
     const RECT empty{150, 10, 100, 20};
     const RECT r{-5, 0, 20, 20};
     RECT out{};
@@ -38,8 +35,7 @@ TEST(Rect, UnionRectWithOneEmptyIsTheOther)
     EXPECT_TRUE(RectIs(out, -5, 0, 20, 20)) << "empty second";
 }
 
-TEST(Rect, UnionRectIsTheBoundingBox)
-{
+TEST(Rect, UnionRectIsTheBoundingBox) {
     const RECT a{0, 0, 10, 10};
     const RECT b{5, -5, 15, 8};
     RECT out{};
@@ -49,8 +45,7 @@ TEST(Rect, UnionRectIsTheBoundingBox)
     EXPECT_TRUE(RectIs(out, 0, -5, 15, 10));
 }
 
-TEST(Rect, IntersectRect)
-{
+TEST(Rect, IntersectRect) {
     const RECT a{0, 0, 10, 10};
     const RECT b{5, 5, 15, 15};
     const RECT touching{10, 0, 20, 10};
@@ -62,8 +57,7 @@ TEST(Rect, IntersectRect)
     EXPECT_TRUE(RectIs(out, 0, 0, 0, 0));
 }
 
-TEST(Rect, NullPointersAreRefused)
-{
+TEST(Rect, NullPointersAreRefused) {
     RECT a{1, 2, 3, 4};
     EXPECT_EQ(FALSE, EqualRect(&a, nullptr));
     EXPECT_EQ(FALSE, SetRect(nullptr, 0, 0, 1, 1));
@@ -73,8 +67,7 @@ TEST(Rect, NullPointersAreRefused)
     EXPECT_TRUE(RectIs(a, 1, 2, 3, 4)) << "untouched";
 }
 
-TEST(Rect, OffsetAndInflate)
-{
+TEST(Rect, OffsetAndInflate) {
     RECT r{0, 0, 10, 10};
     EXPECT_EQ(TRUE, OffsetRect(&r, -3, 4));
     EXPECT_TRUE(RectIs(r, -3, 4, 7, 14));
@@ -82,15 +75,13 @@ TEST(Rect, OffsetAndInflate)
     EXPECT_TRUE(RectIs(r, -4, 6, 8, 12));
 }
 
-TEST(Rect, OffsetRectWrapsAround)
-{
+TEST(Rect, OffsetRectWrapsAround) {
     RECT r{INT_MAX - 1, 0, INT_MAX, 1};
     EXPECT_EQ(TRUE, OffsetRect(&r, 2, 0));
     EXPECT_TRUE(RectIs(r, INT_MIN, 0, INT_MIN + 1, 1));
 }
 
-TEST(Rect, PtInRectIncludesLeftTopOnly)
-{
+TEST(Rect, PtInRectIncludesLeftTopOnly) {
     const RECT r{0, 0, 10, 10};
     EXPECT_TRUE(PtInRect(&r, POINT{0, 0}));
     EXPECT_TRUE(PtInRect(&r, POINT{9, 9}));

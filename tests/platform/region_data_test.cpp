@@ -10,8 +10,7 @@ using platform::ScopedRegion;
 namespace {
 
 // Three rectangles: (0,0,10,5), (0,5,15,10), (5,10,15,15).
-ScopedRegion three_piece_region()
-{
+ScopedRegion three_piece_region() {
     ScopedRegion a(CreateRectRgn(0, 0, 10, 10));
     ScopedRegion b(CreateRectRgn(5, 5, 15, 15));
     EXPECT_EQ(COMPLEXREGION, CombineRgn(a.get(), a.get(), b.get(), RGN_OR));
@@ -20,22 +19,19 @@ ScopedRegion three_piece_region()
 
 }  // namespace
 
-TEST(RegionData, HeaderIs32BytesAndRgnDataStartsWithIt)
-{
+TEST(RegionData, HeaderIs32BytesAndRgnDataStartsWithIt) {
     EXPECT_EQ(32u, sizeof(RGNDATAHEADER));
     EXPECT_EQ(0u, offsetof(RGNDATA, rdh));
     EXPECT_EQ(32u, offsetof(RGNDATA, Buffer));
 }
 
-TEST(RegionData, NullBufferAsksForTheSize)
-{
+TEST(RegionData, NullBufferAsksForTheSize) {
     ScopedRegion r = three_piece_region();
     EXPECT_EQ(32u + 3 * 16, GetRegionData(r.get(), 0, nullptr));
     EXPECT_EQ(32u + 3 * 16, GetRegionData(r.get(), 1000, nullptr)) << "size is ignored without a buffer";
 }
 
-TEST(RegionData, TooSmallBufferGivesZeroAndIsNotWritten)
-{
+TEST(RegionData, TooSmallBufferGivesZeroAndIsNotWritten) {
     ScopedRegion r = three_piece_region();
     unsigned char buffer[79];
     std::memset(buffer, 0xAB, sizeof buffer);
@@ -44,8 +40,7 @@ TEST(RegionData, TooSmallBufferGivesZeroAndIsNotWritten)
         ASSERT_EQ(0xAB, byte);
 }
 
-TEST(RegionData, HeaderAndRectangles)
-{
+TEST(RegionData, HeaderAndRectangles) {
     ScopedRegion r = three_piece_region();
     // Room for more than needed, and an odd start so nothing relies on alignment.
     unsigned char storage[1 + 32 + 3 * 16 + 16];
@@ -69,8 +64,7 @@ TEST(RegionData, HeaderAndRectangles)
     EXPECT_EQ(0xCD, storage[1 + 80]) << "nothing past the data is written";
 }
 
-TEST(RegionData, EmptyRegionIsAHeaderAlone)
-{
+TEST(RegionData, EmptyRegionIsAHeaderAlone) {
     ScopedRegion r(CreateRectRgn(0, 0, 0, 0));
     ASSERT_EQ(32u, GetRegionData(r.get(), 0, nullptr));
     RGNDATAHEADER header{};
@@ -81,8 +75,7 @@ TEST(RegionData, EmptyRegionIsAHeaderAlone)
     EXPECT_TRUE(RectIs(header.rcBound, 0, 0, 0, 0));
 }
 
-TEST(RegionData, BadHandleGivesZero)
-{
+TEST(RegionData, BadHandleGivesZero) {
     EXPECT_EQ(0u, GetRegionData(nullptr, 0, nullptr));
     ScopedRegion r(CreateRectRgn(0, 0, 1, 1));
     const HRGN stale = r.get();

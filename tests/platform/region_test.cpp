@@ -11,14 +11,10 @@ using platform::ScopedRegion;
 
 namespace {
 
-ScopedRegion rgn(int l, int t, int r, int b)
-{
-    return ScopedRegion(CreateRectRgn(l, t, r, b));
-}
+ScopedRegion rgn(int l, int t, int r, int b) { return ScopedRegion(CreateRectRgn(l, t, r, b)); }
 
 // a ∪ b into a fresh region; the type CombineRgn returned goes to *type.
-ScopedRegion unite(int* type, const RECT& a, const RECT& b)
-{
+ScopedRegion unite(int* type, const RECT& a, const RECT& b) {
     ScopedRegion x(CreateRectRgnIndirect(&a));
     ScopedRegion y(CreateRectRgnIndirect(&b));
     ScopedRegion out(CreateRectRgn(0, 0, 0, 0));
@@ -26,15 +22,11 @@ ScopedRegion unite(int* type, const RECT& a, const RECT& b)
     return out;
 }
 
-int box_of(HRGN region, RECT* box)
-{
-    return GetRgnBox(region, box);
-}
+int box_of(HRGN region, RECT* box) { return GetRgnBox(region, box); }
 
 }  // namespace
 
-TEST(RegionUnion, OverlappingSplitsIntoBands)
-{
+TEST(RegionUnion, OverlappingSplitsIntoBands) {
     int type = 0;
     ScopedRegion u = unite(&type, RECT{0, 0, 10, 10}, RECT{5, 5, 15, 15});
     EXPECT_EQ(COMPLEXREGION, type);
@@ -44,16 +36,14 @@ TEST(RegionUnion, OverlappingSplitsIntoBands)
     EXPECT_TRUE(RectIs(box, 0, 0, 15, 15));
 }
 
-TEST(RegionUnion, TouchingSideBySideMergeIntoOne)
-{
+TEST(RegionUnion, TouchingSideBySideMergeIntoOne) {
     int type = 0;
     ScopedRegion u = unite(&type, RECT{0, 0, 10, 10}, RECT{10, 0, 20, 10});
     EXPECT_EQ(SIMPLEREGION, type);
     EXPECT_TRUE(RectsAre(u.get(), {{0, 0, 20, 10}}));
 }
 
-TEST(RegionUnion, TouchingAboveEachOtherMergeWhenSpansMatch)
-{
+TEST(RegionUnion, TouchingAboveEachOtherMergeWhenSpansMatch) {
     int type = 0;
     ScopedRegion same = unite(&type, RECT{0, 0, 10, 10}, RECT{0, 10, 10, 20});
     EXPECT_EQ(SIMPLEREGION, type);
@@ -64,8 +54,7 @@ TEST(RegionUnion, TouchingAboveEachOtherMergeWhenSpansMatch)
     EXPECT_TRUE(RectsAre(different.get(), {{0, 0, 10, 10}, {0, 10, 5, 20}}));
 }
 
-TEST(RegionUnion, DisjointStayApartInBandOrder)
-{
+TEST(RegionUnion, DisjointStayApartInBandOrder) {
     int type = 0;
     ScopedRegion row = unite(&type, RECT{20, 0, 30, 10}, RECT{0, 0, 10, 10});
     EXPECT_EQ(COMPLEXREGION, type);
@@ -78,16 +67,14 @@ TEST(RegionUnion, DisjointStayApartInBandOrder)
     EXPECT_TRUE(RectIs(box, 0, 0, 30, 30));
 }
 
-TEST(RegionUnion, ContainedAddsNothing)
-{
+TEST(RegionUnion, ContainedAddsNothing) {
     int type = 0;
     ScopedRegion u = unite(&type, RECT{0, 0, 10, 10}, RECT{2, 2, 5, 5});
     EXPECT_EQ(SIMPLEREGION, type);
     EXPECT_TRUE(RectsAre(u.get(), {{0, 0, 10, 10}}));
 }
 
-TEST(RegionUnion, EmptyRectanglesAddNothing)
-{
+TEST(RegionUnion, EmptyRectanglesAddNothing) {
     int type = 0;
     ScopedRegion one = unite(&type, RECT{0, 0, 10, 10}, RECT{5, 5, 5, 20});
     EXPECT_EQ(SIMPLEREGION, type);
@@ -100,8 +87,7 @@ TEST(RegionUnion, EmptyRectanglesAddNothing)
     EXPECT_TRUE(RectIs(box, 0, 0, 0, 0));
 }
 
-TEST(RegionUnion, NegativeCoordinates)
-{
+TEST(RegionUnion, NegativeCoordinates) {
     int type = 0;
     ScopedRegion u = unite(&type, RECT{-10, -10, 0, 0}, RECT{-5, -5, 5, 5});
     EXPECT_EQ(COMPLEXREGION, type);
@@ -113,8 +99,7 @@ TEST(RegionUnion, NegativeCoordinates)
 
 // The union loop of the frame drawing: one region from the first rectangle,
 // then one scratch region reset per further rectangle, a new union each time.
-TEST(RegionUnion, IncrementalUnionWithScratchRegion)
-{
+TEST(RegionUnion, IncrementalUnionWithScratchRegion) {
     const RECT dirty[] = {{0, 0, 10, 10}, {20, 20, 30, 30}, {5, 5, 25, 25}};
     HRGN current = CreateRectRgnIndirect(&dirty[0]);
     HRGN scratch = CreateRectRgn(0, 0, 0, 0);
@@ -129,16 +114,11 @@ TEST(RegionUnion, IncrementalUnionWithScratchRegion)
     RECT box{};
     EXPECT_EQ(COMPLEXREGION, GetRgnBox(current, &box));
     EXPECT_TRUE(RectIs(box, 0, 0, 30, 30));
-    EXPECT_TRUE(RectsAre(current, {{0, 0, 10, 5},
-                                   {0, 5, 25, 10},
-                                   {5, 10, 25, 20},
-                                   {5, 20, 30, 25},
-                                   {20, 25, 30, 30}}));
+    EXPECT_TRUE(RectsAre(current, {{0, 0, 10, 5}, {0, 5, 25, 10}, {5, 10, 25, 20}, {5, 20, 30, 25}, {20, 25, 30, 30}}));
     EXPECT_EQ(TRUE, DeleteObject(current));
 }
 
-TEST(RegionCombine, IntersectSubtractXorCopy)
-{
+TEST(RegionCombine, IntersectSubtractXorCopy) {
     ScopedRegion a = rgn(0, 0, 10, 10);
     ScopedRegion b = rgn(5, 5, 15, 15);
     ScopedRegion out = rgn(0, 0, 0, 0);
@@ -152,8 +132,7 @@ TEST(RegionCombine, IntersectSubtractXorCopy)
     EXPECT_TRUE(RectsAre(out.get(), {{5, 5, 15, 15}}));
 }
 
-TEST(RegionCombine, SubtractingAHoleLeavesAFrame)
-{
+TEST(RegionCombine, SubtractingAHoleLeavesAFrame) {
     ScopedRegion outer = rgn(0, 0, 30, 30);
     ScopedRegion hole = rgn(10, 10, 20, 20);
     EXPECT_EQ(COMPLEXREGION, CombineRgn(outer.get(), outer.get(), hole.get(), RGN_DIFF));
@@ -162,15 +141,13 @@ TEST(RegionCombine, SubtractingAHoleLeavesAFrame)
     EXPECT_TRUE(PtInRegion(outer.get(), 5, 15));
 }
 
-TEST(RegionCombine, DisjointIntersectionIsNull)
-{
+TEST(RegionCombine, DisjointIntersectionIsNull) {
     ScopedRegion a = rgn(0, 0, 10, 10);
     ScopedRegion b = rgn(10, 0, 20, 10);
     EXPECT_EQ(NULLREGION, CombineRgn(a.get(), a.get(), b.get(), RGN_AND));
 }
 
-TEST(RegionCombine, DestinationMayBeEitherOperand)
-{
+TEST(RegionCombine, DestinationMayBeEitherOperand) {
     ScopedRegion a = rgn(0, 0, 10, 10);
     ScopedRegion b = rgn(10, 0, 20, 10);
     EXPECT_EQ(SIMPLEREGION, CombineRgn(b.get(), a.get(), b.get(), RGN_OR));
@@ -179,8 +156,7 @@ TEST(RegionCombine, DestinationMayBeEitherOperand)
     EXPECT_TRUE(RectsAre(a.get(), {{0, 0, 10, 10}}));
 }
 
-TEST(RegionCombine, BadArgumentsLeaveTheDestinationAlone)
-{
+TEST(RegionCombine, BadArgumentsLeaveTheDestinationAlone) {
     ScopedRegion a = rgn(0, 0, 10, 10);
     ScopedRegion b = rgn(5, 5, 15, 15);
     EXPECT_EQ(ERROR, CombineRgn(a.get(), a.get(), b.get(), 0)) << "unknown mode";
@@ -189,8 +165,7 @@ TEST(RegionCombine, BadArgumentsLeaveTheDestinationAlone)
     EXPECT_TRUE(RectsAre(a.get(), {{0, 0, 10, 10}}));
 }
 
-TEST(RegionCreate, InvertedCornersAreSwappedAsWindowsDoes)
-{
+TEST(RegionCreate, InvertedCornersAreSwappedAsWindowsDoes) {
     ScopedRegion r = rgn(10, 0, 0, 10);
     RECT box{};
     EXPECT_EQ(SIMPLEREGION, GetRgnBox(r.get(), &box));
@@ -202,8 +177,7 @@ TEST(RegionCreate, InvertedCornersAreSwappedAsWindowsDoes)
     EXPECT_TRUE(RectIs(box, 100, 10, 150, 20));
 }
 
-TEST(RegionCreate, ZeroWidthOrHeightIsNull)
-{
+TEST(RegionCreate, ZeroWidthOrHeightIsNull) {
     RECT box{};
     ScopedRegion flat = rgn(5, 5, 5, 20);
     EXPECT_EQ(NULLREGION, GetRgnBox(flat.get(), &box));
@@ -212,8 +186,7 @@ TEST(RegionCreate, ZeroWidthOrHeightIsNull)
     EXPECT_EQ(nullptr, CreateRectRgnIndirect(nullptr));
 }
 
-TEST(RegionCreate, ExtremeCoordinates)
-{
+TEST(RegionCreate, ExtremeCoordinates) {
     ScopedRegion all = rgn(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
     RECT box{};
     EXPECT_EQ(SIMPLEREGION, GetRgnBox(all.get(), &box));
@@ -222,8 +195,7 @@ TEST(RegionCreate, ExtremeCoordinates)
     EXPECT_FALSE(PtInRegion(all.get(), INT_MAX, 0));
 }
 
-TEST(RegionCreate, SetRectRgnReplacesEverything)
-{
+TEST(RegionCreate, SetRectRgnReplacesEverything) {
     ScopedRegion r = rgn(0, 0, 10, 10);
     ScopedRegion other = rgn(20, 20, 30, 30);
     ASSERT_EQ(COMPLEXREGION, CombineRgn(r.get(), r.get(), other.get(), RGN_OR));
@@ -233,16 +205,14 @@ TEST(RegionCreate, SetRectRgnReplacesEverything)
     EXPECT_TRUE(RectsAre(r.get(), {}));
 }
 
-TEST(RegionBox, ErrorForBadArguments)
-{
+TEST(RegionBox, ErrorForBadArguments) {
     RECT box{};
     ScopedRegion r = rgn(0, 0, 1, 1);
     EXPECT_EQ(ERROR, GetRgnBox(r.get(), nullptr));
     EXPECT_EQ(ERROR, GetRgnBox(nullptr, &box));
 }
 
-TEST(RegionQuery, PtInRegionEdges)
-{
+TEST(RegionQuery, PtInRegionEdges) {
     ScopedRegion r = rgn(0, 0, 10, 10);
     EXPECT_TRUE(PtInRegion(r.get(), 0, 0));
     EXPECT_TRUE(PtInRegion(r.get(), 9, 9));
@@ -251,8 +221,7 @@ TEST(RegionQuery, PtInRegionEdges)
     EXPECT_FALSE(PtInRegion(nullptr, 0, 0));
 }
 
-TEST(RegionQuery, OffsetMovesAndRefusesOverflow)
-{
+TEST(RegionQuery, OffsetMovesAndRefusesOverflow) {
     ScopedRegion r = rgn(0, 0, 10, 10);
     EXPECT_EQ(SIMPLEREGION, OffsetRgn(r.get(), -5, 3));
     EXPECT_TRUE(RectsAre(r.get(), {{-5, 3, 5, 13}}));
@@ -262,8 +231,7 @@ TEST(RegionQuery, OffsetMovesAndRefusesOverflow)
     EXPECT_EQ(NULLREGION, OffsetRgn(empty.get(), INT_MAX, INT_MAX));
 }
 
-TEST(RegionQuery, EqualRgnComparesPointSets)
-{
+TEST(RegionQuery, EqualRgnComparesPointSets) {
     // The same L shape built two ways.
     ScopedRegion a = rgn(0, 0, 10, 5);
     ScopedRegion a2 = rgn(0, 5, 5, 10);
@@ -280,8 +248,7 @@ TEST(RegionQuery, EqualRgnComparesPointSets)
 // Random unions checked against a grid of pixels painted directly: the pieces
 // lie inside the painted cells, never overlap, cover exactly the painted
 // cells, and the same set of rectangles in reverse order gives the same list.
-TEST(RegionProperty, RandomUnionsMatchAPaintedGrid)
-{
+TEST(RegionProperty, RandomUnionsMatchAPaintedGrid) {
     constexpr int size = 24;
     constexpr int cells = size + 16;  // room for coordinates from -4 to size + 8
     std::mt19937 random(1234);

@@ -31,8 +31,7 @@ protected:
     ScopedEnv m_env{"MOVIEHOST_REGISTRY", m_file.path()};
 };
 
-std::u16string read_string(HKEY key, const char16_t* name, DWORD* type_out = nullptr)
-{
+std::u16string read_string(HKEY key, const char16_t* name, DWORD* type_out = nullptr) {
     WCHAR buffer[64] = {};
     DWORD size = sizeof buffer;
     DWORD type = 0;
@@ -43,8 +42,7 @@ std::u16string read_string(HKEY key, const char16_t* name, DWORD* type_out = nul
     return std::u16string(buffer);
 }
 
-TEST_F(RegistryTest, DefaultValueIsReadByEmptyOrNullName)
-{
+TEST_F(RegistryTest, DefaultValueIsReadByEmptyOrNullName) {
     use(control_file);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS,
@@ -59,15 +57,14 @@ TEST_F(RegistryTest, DefaultValueIsReadByEmptyOrNullName)
 
     DWORD count = 0;
     DWORD size = sizeof count;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key.get(), u"Count", nullptr, &type, reinterpret_cast<LPBYTE>(&count),
-                                              &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(key.get(), u"Count", nullptr, &type, reinterpret_cast<LPBYTE>(&count), &size));
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
     EXPECT_EQ(42u, count);
     EXPECT_EQ(4u, size);
 }
 
-TEST_F(RegistryTest, SizesCountBytesAndTheTerminator)
-{
+TEST_F(RegistryTest, SizesCountBytesAndTheTerminator) {
     use(control_file);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS,
@@ -91,13 +88,11 @@ TEST_F(RegistryTest, SizesCountBytesAndTheTerminator)
 
     WCHAR exact[22];
     size = needed;
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegQueryValueExW(key.get(), u"", nullptr, &type, reinterpret_cast<LPBYTE>(exact), &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key.get(), u"", nullptr, &type, reinterpret_cast<LPBYTE>(exact), &size));
     EXPECT_EQ(0, exact[21]);
 }
 
-TEST_F(RegistryTest, ExpandStringsComeAsWrittenWithTheirType)
-{
+TEST_F(RegistryTest, ExpandStringsComeAsWrittenWithTheirType) {
     use(control_file);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"expand", key.receive()));
@@ -106,8 +101,7 @@ TEST_F(RegistryTest, ExpandStringsComeAsWrittenWithTheirType)
     EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
 }
 
-TEST_F(RegistryTest, KeysIgnoreCaseAndMissingOnesAreNotFound)
-{
+TEST_F(RegistryTest, KeysIgnoreCaseAndMissingOnesAreNotFound) {
     use(control_file);
     platform::ScopedRegistryKey key;
     EXPECT_EQ(ERROR_SUCCESS,
@@ -120,15 +114,14 @@ TEST_F(RegistryTest, KeysIgnoreCaseAndMissingOnesAreNotFound)
     EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyW(parent.get(), u"{D27CDB6E-AE6D-11CF-96B8-444553540000}", child.receive()));
 
     HKEY none = HKEY_CURRENT_USER;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{00000000-0000-0000-0000-000000000000}",
-                                                &none));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{00000000-0000-0000-0000-000000000000}", &none));
     EXPECT_EQ(nullptr, none);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(key.get(), u"Missing", nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(ERROR_BAD_PATHNAME, RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID\\\\x", &none));
 }
 
-TEST_F(RegistryTest, HandlesAreCheckedAndPredefinedKeysNeedNoClosing)
-{
+TEST_F(RegistryTest, HandlesAreCheckedAndPredefinedKeysNeedNoClosing) {
     use(control_file);
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID", &key));
@@ -142,8 +135,7 @@ TEST_F(RegistryTest, HandlesAreCheckedAndPredefinedKeysNeedNoClosing)
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueExW(HKEY_CLASSES_ROOT, u"", &reserved, nullptr, nullptr, nullptr));
 }
 
-TEST_F(RegistryTest, TheFileIsReadAfreshOnEveryOpen)
-{
+TEST_F(RegistryTest, TheFileIsReadAfreshOnEveryOpen) {
     use(control_file);
     platform::ScopedRegistryKey before;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"Expand", before.receive()));
@@ -156,8 +148,7 @@ TEST_F(RegistryTest, TheFileIsReadAfreshOnEveryOpen)
     EXPECT_EQ(u"%HOME%/x", read_string(before.get(), u"")) << "an open key keeps what it saw";
 }
 
-TEST(RegistryLocationTest, MissingFileIsAnEmptyRegistry)
-{
+TEST(RegistryLocationTest, MissingFileIsAnEmptyRegistry) {
     ScopedEnv registry("MOVIEHOST_REGISTRY", "/nonexistent/moviehost/registry.reg");
     HKEY key = nullptr;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID", &key));
@@ -166,8 +157,7 @@ TEST(RegistryLocationTest, MissingFileIsAnEmptyRegistry)
     RegCloseKey(key);
 }
 
-TEST(RegistryLocationTest, FallsBackToTheConfigFolders)
-{
+TEST(RegistryLocationTest, FallsBackToTheConfigFolders) {
     TempFile folder{""};
     std::filesystem::create_directories(folder.path() + "/moviehost");
     {
@@ -190,8 +180,7 @@ TEST(RegistryLocationTest, FallsBackToTheConfigFolders)
     std::filesystem::remove_all(folder.path());
 }
 
-TEST_F(RegistryTest, MalformedLinesAreSkippedAndTheRestIsRead)
-{
+TEST_F(RegistryTest, MalformedLinesAreSkippedAndTheRestIsRead) {
     use("Windows Registry Editor Version 5.00\n"
         "garbage line\n"
         "[HKEY_NOWHERE\\Key]\n"
@@ -227,9 +216,9 @@ TEST_F(RegistryTest, MalformedLinesAreSkippedAndTheRestIsRead)
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyW(HKEY_CLASSES_ROOT, u"Deleted", &none));
 }
 
-TEST_F(RegistryTest, Utf16FilesWithByteOrderMarkAreRead)
-{
-    const std::u16string text = u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CLASSES_ROOT\\W\u00e9]\r\n@=\"\u00e9t\u00e9\"\r\n";
+TEST_F(RegistryTest, Utf16FilesWithByteOrderMarkAreRead) {
+    const std::u16string text =
+        u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CLASSES_ROOT\\W\u00e9]\r\n@=\"\u00e9t\u00e9\"\r\n";
     std::string bytes;
     for (char16_t c : text) {
         bytes.push_back(static_cast<char>(c & 0xFF));
@@ -241,8 +230,7 @@ TEST_F(RegistryTest, Utf16FilesWithByteOrderMarkAreRead)
     EXPECT_EQ(u"\u00e9t\u00e9", read_string(key.get(), u""));
 }
 
-TEST_F(RegistryTest, OversizedFilesAreNotRead)
-{
+TEST_F(RegistryTest, OversizedFilesAreNotRead) {
     std::string big = "REGEDIT4\n[HKEY_CLASSES_ROOT\\Big]\n@=\"x\"\n";
     big.append((16u << 20) + 1, ';');
     use(big);

@@ -12,15 +12,11 @@ using platform::ScopedWindowDC;
 
 namespace {
 
-bool alive(HGDIOBJ object)
-{
-    return GetObjectType(object) != 0;
-}
+bool alive(HGDIOBJ object) { return GetObjectType(object) != 0; }
 
 }  // namespace
 
-TEST(ScopedGdi, EachWrapperFreesItsObjectOnScopeExit)
-{
+TEST(ScopedGdi, EachWrapperFreesItsObjectOnScopeExit) {
     HRGN region = nullptr;
     HBRUSH brush = nullptr;
     HDC memory = nullptr;
@@ -42,8 +38,7 @@ TEST(ScopedGdi, EachWrapperFreesItsObjectOnScopeExit)
     EXPECT_FALSE(alive(window)) << "ReleaseDC";
 }
 
-TEST(ScopedGdi, MoveTransfersOwnershipAndFreesOnce)
-{
+TEST(ScopedGdi, MoveTransfersOwnershipAndFreesOnce) {
     ScopedRegion target;
     HRGN region = CreateRectRgn(0, 0, 1, 1);
     {
@@ -59,8 +54,7 @@ TEST(ScopedGdi, MoveTransfersOwnershipAndFreesOnce)
     EXPECT_FALSE(alive(region));
 }
 
-TEST(ScopedGdi, ResetFreesTheOldAndReleaseGivesUp)
-{
+TEST(ScopedGdi, ResetFreesTheOldAndReleaseGivesUp) {
     HRGN first = CreateRectRgn(0, 0, 1, 1);
     HRGN second = CreateRectRgn(0, 0, 2, 2);
     ScopedRegion r(first);
@@ -74,8 +68,7 @@ TEST(ScopedGdi, ResetFreesTheOldAndReleaseGivesUp)
     EXPECT_EQ(TRUE, DeleteObject(released));
 }
 
-TEST(ScopedGdi, SelectionPutsThePreviousBitmapBack)
-{
+TEST(ScopedGdi, SelectionPutsThePreviousBitmapBack) {
     BITMAPINFO info{};
     info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
@@ -91,8 +84,7 @@ TEST(ScopedGdi, SelectionPutsThePreviousBitmapBack)
     EXPECT_EQ(TRUE, DeleteObject(bitmap.release())) << "free once the selection ended";
 }
 
-TEST(ScopedGdi, RefusedSelectionRestoresNothing)
-{
+TEST(ScopedGdi, RefusedSelectionRestoresNothing) {
     BITMAPINFO info{};
     info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
@@ -109,8 +101,7 @@ TEST(ScopedGdi, RefusedSelectionRestoresNothing)
     EXPECT_EQ(bitmap.get(), GetCurrentObject(holder.get(), OBJ_BITMAP));
 }
 
-TEST(ScopedGdi, SelectionOfABrush)
-{
+TEST(ScopedGdi, SelectionOfABrush) {
     ScopedBrush brush(CreateSolidBrush(RGB(9, 9, 9)));
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     {

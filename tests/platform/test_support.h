@@ -2,21 +2,20 @@
 // temporary files that clean up after themselves.
 #pragma once
 
+#include <unistd.h>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace test_support {
 
 // Sets (or with nullopt, unsets) a variable for the scope; restores it after.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name)
-    {
+    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
         if (const char* old = std::getenv(name))
             m_old = old;
         if (value)
@@ -24,8 +23,7 @@ public:
         else
             unsetenv(name);
     }
-    ~ScopedEnv()
-    {
+    ~ScopedEnv() {
         if (m_old)
             setenv(m_name.c_str(), m_old->c_str(), 1);
         else
@@ -42,22 +40,19 @@ private:
 // A file under the system's temporary folder, removed with the object.
 class TempFile {
 public:
-    explicit TempFile(const std::string& suffix = ".tmp")
-    {
+    explicit TempFile(const std::string& suffix = ".tmp") {
         static std::atomic<int> counter = 0;
         m_path = std::filesystem::temp_directory_path() /
                  ("moviehost-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + suffix);
     }
-    ~TempFile()
-    {
+    ~TempFile() {
         std::error_code ignored;
         std::filesystem::remove(m_path, ignored);
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    void write(const std::string& bytes) const
-    {
+    void write(const std::string& bytes) const {
         std::ofstream out(m_path, std::ios::binary | std::ios::trunc);
         out << bytes;
     }

@@ -15,8 +15,7 @@ struct Rendezvous {
     std::atomic<bool> finished{false};
 };
 
-DWORD WINAPI recordIdAndWait(LPVOID raw)
-{
+DWORD WINAPI recordIdAndWait(LPVOID raw) {
     auto* meeting = static_cast<Rendezvous*>(raw);
     meeting->seenId = GetCurrentThreadId();
     while (!meeting->release)
@@ -27,8 +26,7 @@ DWORD WINAPI recordIdAndWait(LPVOID raw)
 
 }  // namespace
 
-TEST(Thread, CreateThreadReportsTheIdTheThreadSees)
-{
+TEST(Thread, CreateThreadReportsTheIdTheThreadSees) {
     Rendezvous meeting;
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, recordIdAndWait, &meeting, 0, &id);
@@ -41,8 +39,7 @@ TEST(Thread, CreateThreadReportsTheIdTheThreadSees)
     EXPECT_TRUE(CloseHandle(thread));
 }
 
-TEST(Thread, HandleIsSignalledOnlyOnceTheThreadHasEnded)
-{
+TEST(Thread, HandleIsSignalledOnlyOnceTheThreadHasEnded) {
     Rendezvous meeting;
     HANDLE thread = CreateThread(nullptr, 0, recordIdAndWait, &meeting, 0, nullptr);
     ASSERT_NE(thread, nullptr);
@@ -55,8 +52,7 @@ TEST(Thread, HandleIsSignalledOnlyOnceTheThreadHasEnded)
     CloseHandle(thread);
 }
 
-TEST(Thread, ClosingTheHandleLeavesTheThreadRunning)
-{
+TEST(Thread, ClosingTheHandleLeavesTheThreadRunning) {
     Rendezvous meeting;
     HANDLE thread = CreateThread(nullptr, 0, recordIdAndWait, &meeting, 0, nullptr);
     ASSERT_NE(thread, nullptr);
@@ -67,8 +63,7 @@ TEST(Thread, ClosingTheHandleLeavesTheThreadRunning)
     EXPECT_NE(meeting.seenId.load(), DWORD{0});
 }
 
-TEST(Thread, CreateThreadRejectsWhatItCannotDo)
-{
+TEST(Thread, CreateThreadRejectsWhatItCannotDo) {
     constexpr DWORD kCreateSuspended = 0x4;
     Rendezvous meeting;
     EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
@@ -78,8 +73,7 @@ TEST(Thread, CreateThreadRejectsWhatItCannotDo)
     EXPECT_EQ(meeting.seenId.load(), DWORD{0}) << "nothing may have run";
 }
 
-TEST(Thread, LastErrorIsPerThread)
-{
+TEST(Thread, LastErrorIsPerThread) {
     SetLastError(ERROR_ACCESS_DENIED);
     DWORD seenAtStart = 1;
     std::thread other([&] {
@@ -91,8 +85,7 @@ TEST(Thread, LastErrorIsPerThread)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
-TEST(Handle, NullInvalidAndForgedHandlesFailHarmlessly)
-{
+TEST(Handle, NullInvalidAndForgedHandlesFailHarmlessly) {
     EXPECT_FALSE(CloseHandle(nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
@@ -112,8 +105,7 @@ TEST(Handle, NullInvalidAndForgedHandlesFailHarmlessly)
     }
 }
 
-TEST(Handle, StaleHandleDoesNotReachTheObjectThatReusedItsSlot)
-{
+TEST(Handle, StaleHandleDoesNotReachTheObjectThatReusedItsSlot) {
     HANDLE read = nullptr;
     HANDLE write = nullptr;
     ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
@@ -135,8 +127,7 @@ TEST(Handle, StaleHandleDoesNotReachTheObjectThatReusedItsSlot)
         CloseHandle(h);
 }
 
-TEST(Handle, WrongKindOfHandleFails)
-{
+TEST(Handle, WrongKindOfHandleFails) {
     HANDLE read = nullptr;
     HANDLE write = nullptr;
     ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));
@@ -154,8 +145,7 @@ TEST(Handle, WrongKindOfHandleFails)
         CloseHandle(h);
 }
 
-TEST(ScopedHandle, ClosesOnScopeExitAndHandsOverOnMoveAndRelease)
-{
+TEST(ScopedHandle, ClosesOnScopeExitAndHandsOverOnMoveAndRelease) {
     HANDLE read = nullptr;
     HANDLE write = nullptr;
     ASSERT_TRUE(CreatePipe(&read, &write, nullptr, 0));

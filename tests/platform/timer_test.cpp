@@ -25,39 +25,27 @@ struct ProcCall {
 
 thread_local std::vector<ProcCall> t_calls;
 
-void CALLBACK firstProc(HWND hwnd, UINT message, UINT_PTR id, DWORD)
-{
+void CALLBACK firstProc(HWND hwnd, UINT message, UINT_PTR id, DWORD) {
     EXPECT_EQ(hwnd, nullptr);
     t_calls.push_back({firstProc, message, id});
 }
 
-void CALLBACK secondProc(HWND, UINT message, UINT_PTR id, DWORD)
-{
-    t_calls.push_back({secondProc, message, id});
-}
+void CALLBACK secondProc(HWND, UINT message, UINT_PTR id, DWORD) { t_calls.push_back({secondProc, message, id}); }
 
 // A real function that is no timer's procedure.
-void CALLBACK strangerProc(HWND, UINT message, UINT_PTR id, DWORD)
-{
-    t_calls.push_back({strangerProc, message, id});
-}
+void CALLBACK strangerProc(HWND, UINT message, UINT_PTR id, DWORD) { t_calls.push_back({strangerProc, message, id}); }
 
-LPARAM asLParam(TIMERPROC proc)
-{
-    return reinterpret_cast<LPARAM>(proc);
-}
+LPARAM asLParam(TIMERPROC proc) { return reinterpret_cast<LPARAM>(proc); }
 
 // The next message if there is one, WM_NULL otherwise.
-MSG takeMessage()
-{
+MSG takeMessage() {
     MSG msg{};
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         msg.message = WM_NULL;
     return msg;
 }
 
-int countTimerMessages()
-{
+int countTimerMessages() {
     int count = 0;
     for (MSG msg = takeMessage(); msg.message != WM_NULL; msg = takeMessage())
         count += msg.message == WM_TIMER;
@@ -74,8 +62,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Timer, FirstTickComesOnePeriodAfterSetTimer)
-{
+TEST_F(Timer, FirstTickComesOnePeriodAfterSetTimer) {
     runOnFreshThread([] {
         const UINT_PTR id = SetTimer(nullptr, 0, 30, firstProc);
         ASSERT_NE(id, UINT_PTR{0});
@@ -90,8 +77,7 @@ TEST_F(Timer, FirstTickComesOnePeriodAfterSetTimer)
     });
 }
 
-TEST_F(Timer, PeriodsMissedWhileBusyYieldOneTick)
-{
+TEST_F(Timer, PeriodsMissedWhileBusyYieldOneTick) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 30, firstProc), UINT_PTR{0});
         advance(5 * 30 + 7);
@@ -104,8 +90,7 @@ TEST_F(Timer, PeriodsMissedWhileBusyYieldOneTick)
     });
 }
 
-TEST_F(Timer, SlightlyLateTickKeepsTheCadence)
-{
+TEST_F(Timer, SlightlyLateTickKeepsTheCadence) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 30, firstProc), UINT_PTR{0});
         advance(40);  // taken 10 ms late
@@ -115,8 +100,7 @@ TEST_F(Timer, SlightlyLateTickKeepsTheCadence)
     });
 }
 
-TEST_F(Timer, TickWaitsWhilePostedMessagesAreQueued)
-{
+TEST_F(Timer, TickWaitsWhilePostedMessagesAreQueued) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 30, firstProc), UINT_PTR{0});
         advance(30);
@@ -129,8 +113,7 @@ TEST_F(Timer, TickWaitsWhilePostedMessagesAreQueued)
     });
 }
 
-TEST_F(Timer, QuitRequestComesBeforeTick)
-{
+TEST_F(Timer, QuitRequestComesBeforeTick) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 30, firstProc), UINT_PTR{0});
         advance(30);
@@ -142,8 +125,7 @@ TEST_F(Timer, QuitRequestComesBeforeTick)
     });
 }
 
-TEST_F(Timer, SeveralTimersTickOnTheirOwnPeriods)
-{
+TEST_F(Timer, SeveralTimersTickOnTheirOwnPeriods) {
     runOnFreshThread([] {
         const UINT_PTR fast = SetTimer(nullptr, 0, 30, firstProc);
         const UINT_PTR slow = SetTimer(nullptr, 0, 50, secondProc);
@@ -169,8 +151,7 @@ TEST_F(Timer, SeveralTimersTickOnTheirOwnPeriods)
     });
 }
 
-TEST_F(Timer, KillTimerStopsTicksEvenOneAlreadyDue)
-{
+TEST_F(Timer, KillTimerStopsTicksEvenOneAlreadyDue) {
     runOnFreshThread([] {
         const UINT_PTR id = SetTimer(nullptr, 0, 30, firstProc);
         advance(30);
@@ -182,8 +163,7 @@ TEST_F(Timer, KillTimerStopsTicksEvenOneAlreadyDue)
     });
 }
 
-TEST_F(Timer, SetTimerWithLiveIdRestartsThatTimer)
-{
+TEST_F(Timer, SetTimerWithLiveIdRestartsThatTimer) {
     runOnFreshThread([] {
         const UINT_PTR id = SetTimer(nullptr, 0, 30, firstProc);
         advance(20);
@@ -197,8 +177,7 @@ TEST_F(Timer, SetTimerWithLiveIdRestartsThatTimer)
     });
 }
 
-TEST_F(Timer, ShortPeriodsAreRaisedToTheMinimum)
-{
+TEST_F(Timer, ShortPeriodsAreRaisedToTheMinimum) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 0, firstProc), UINT_PTR{0});
         advance(USER_TIMER_MINIMUM - 1);
@@ -208,8 +187,7 @@ TEST_F(Timer, ShortPeriodsAreRaisedToTheMinimum)
     });
 }
 
-TEST_F(Timer, PeekWithoutRemoveLeavesTheTickPending)
-{
+TEST_F(Timer, PeekWithoutRemoveLeavesTheTickPending) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 30, firstProc), UINT_PTR{0});
         advance(30);
@@ -220,8 +198,7 @@ TEST_F(Timer, PeekWithoutRemoveLeavesTheTickPending)
     });
 }
 
-TEST_F(Timer, FilterWithoutWmTimerSkipsTicks)
-{
+TEST_F(Timer, FilterWithoutWmTimerSkipsTicks) {
     runOnFreshThread([] {
         ASSERT_NE(SetTimer(nullptr, 0, 30, firstProc), UINT_PTR{0});
         advance(30);
@@ -231,8 +208,7 @@ TEST_F(Timer, FilterWithoutWmTimerSkipsTicks)
     });
 }
 
-TEST_F(Timer, GetMessageWakesWhenTheClockMakesATimerDue)
-{
+TEST_F(Timer, GetMessageWakesWhenTheClockMakesATimerDue) {
     std::promise<void> timerSet;
     std::promise<MSG> received;
     std::thread loop([&] {
@@ -250,8 +226,7 @@ TEST_F(Timer, GetMessageWakesWhenTheClockMakesATimerDue)
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
 }
 
-TEST_F(Timer, DispatchCallsTheProcedureOfATick)
-{
+TEST_F(Timer, DispatchCallsTheProcedureOfATick) {
     runOnFreshThread([] {
         const UINT_PTR id = SetTimer(nullptr, 0, 30, firstProc);
         advance(30);
@@ -266,8 +241,7 @@ TEST_F(Timer, DispatchCallsTheProcedureOfATick)
     });
 }
 
-TEST_F(Timer, ForgedTimerMessagesCallNothing)
-{
+TEST_F(Timer, ForgedTimerMessagesCallNothing) {
     runOnFreshThread([] {
         const UINT_PTR first = SetTimer(nullptr, 0, 30, firstProc);
         const UINT_PTR second = SetTimer(nullptr, 0, 30, secondProc);
@@ -312,8 +286,7 @@ TEST_F(Timer, ForgedTimerMessagesCallNothing)
     });
 }
 
-TEST_F(Timer, TimersBelongToTheThreadThatSetThem)
-{
+TEST_F(Timer, TimersBelongToTheThreadThatSetThem) {
     std::promise<UINT_PTR> otherId;
     std::promise<void> done;
     std::thread other([&] {
@@ -333,8 +306,7 @@ TEST_F(Timer, TimersBelongToTheThreadThatSetThem)
     other.join();
 }
 
-TEST_F(Timer, ScopedThreadTimerKillsOnScopeExit)
-{
+TEST_F(Timer, ScopedThreadTimerKillsOnScopeExit) {
     runOnFreshThread([] {
         UINT_PTR id = 0;
         {
@@ -348,16 +320,14 @@ TEST_F(Timer, ScopedThreadTimerKillsOnScopeExit)
     });
 }
 
-TEST_F(Timer, SetTimerRejectsWindows)
-{
+TEST_F(Timer, SetTimerRejectsWindows) {
     runOnFreshThread([] {
         EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(0x10), 1, 30, firstProc), UINT_PTR{0});
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     });
 }
 
-TEST(TimerOnRealClock, GetMessageDeliversTheTickWhenItIsDue)
-{
+TEST(TimerOnRealClock, GetMessageDeliversTheTickWhenItIsDue) {
     // The path the host takes: no manual clock, GetMessageW sleeps until the
     // timer's due time. Only the outcome is checked, not how long it took.
     runOnFreshThread([] {

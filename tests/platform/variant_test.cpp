@@ -2,15 +2,14 @@
 
 #include "counted_object.h"
 
-#include <cstddef>
 #include <gtest/gtest.h>
+#include <cstddef>
 
 namespace {
 
 using test_support::CountedObject;
 
-TEST(VariantTest, LayoutIsTheTaggedUnionOfThePlatform)
-{
+TEST(VariantTest, LayoutIsTheTaggedUnionOfThePlatform) {
     EXPECT_EQ(0u, offsetof(VARIANT, vt));
     EXPECT_EQ(2u, offsetof(VARIANT, wReserved1));
     EXPECT_EQ(8u, offsetof(VARIANT, lVal));
@@ -20,8 +19,7 @@ TEST(VariantTest, LayoutIsTheTaggedUnionOfThePlatform)
     EXPECT_EQ(0x4008, VT_BYREF | VT_BSTR);
 }
 
-TEST(VariantTest, ClearFreesStringsAndReleasesInterfaces)
-{
+TEST(VariantTest, ClearFreesStringsAndReleasesInterfaces) {
     VARIANT text;
     VariantInit(&text);
     text.vt = VT_BSTR;
@@ -40,8 +38,7 @@ TEST(VariantTest, ClearFreesStringsAndReleasesInterfaces)
     EXPECT_EQ(VT_EMPTY, unknown.vt);
 }
 
-TEST(VariantTest, ClearLeavesByReferenceTargetsAlone)
-{
+TEST(VariantTest, ClearLeavesByReferenceTargetsAlone) {
     platform::ScopedBstr target(SysAllocString(u"not mine"));
     BSTR held = target.get();
     VARIANT reference;
@@ -54,8 +51,7 @@ TEST(VariantTest, ClearLeavesByReferenceTargetsAlone)
     EXPECT_EQ(std::u16string(u"not mine"), std::u16string(held));
 }
 
-TEST(VariantTest, ClearRefusesWhatItCannotFreeAndNull)
-{
+TEST(VariantTest, ClearRefusesWhatItCannotFreeAndNull) {
     VARIANT array;
     VariantInit(&array);
     array.vt = VT_ARRAY | VT_I4;
@@ -65,8 +61,7 @@ TEST(VariantTest, ClearRefusesWhatItCannotFreeAndNull)
     EXPECT_EQ(E_INVALIDARG, VariantClear(nullptr));
 }
 
-TEST(VariantTest, CopyDuplicatesStringsAndAddsReferences)
-{
+TEST(VariantTest, CopyDuplicatesStringsAndAddsReferences) {
     const char16_t source_text[] = {u'a', 0, u'b'};
     VARIANT source;
     VariantInit(&source);
@@ -94,8 +89,7 @@ TEST(VariantTest, CopyDuplicatesStringsAndAddsReferences)
     EXPECT_EQ(S_OK, VariantClear(&source));
 }
 
-TEST(VariantTest, CopyOntoItselfChangesNothing)
-{
+TEST(VariantTest, CopyOntoItselfChangesNothing) {
     VARIANT text;
     VariantInit(&text);
     text.vt = VT_BSTR;
@@ -107,8 +101,7 @@ TEST(VariantTest, CopyOntoItselfChangesNothing)
     EXPECT_EQ(S_OK, VariantClear(&text));
 }
 
-TEST(VariantTest, ScopedVariantClearsOnResetAndNotAfterRelease)
-{
+TEST(VariantTest, ScopedVariantClearsOnResetAndNotAfterRelease) {
     static_assert(sizeof(platform::ScopedVariant) == sizeof(VARIANT));
     CountedObject object;
     {

@@ -6,25 +6,21 @@
 namespace swfwriter {
 
 namespace {
-void appendString(std::vector<uint8_t>& out, const std::string& s)
-{
+void appendString(std::vector<uint8_t>& out, const std::string& s) {
     out.insert(out.end(), s.begin(), s.end());
     out.push_back(0);
 }
-void appendU16(std::vector<uint8_t>& out, uint16_t v)
-{
+void appendU16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));
 }
-void appendU32(std::vector<uint8_t>& out, uint32_t v)
-{
+void appendU32(std::vector<uint8_t>& out, uint32_t v) {
     appendU16(out, uint16_t(v));
     appendU16(out, uint16_t(v >> 16));
 }
-} // namespace
+}  // namespace
 
-Actions& Actions::op(uint8_t code, const std::vector<uint8_t>& payload)
-{
+Actions& Actions::op(uint8_t code, const std::vector<uint8_t>& payload) {
     m_code.push_back(code);
     if (code >= 0x80) {
         appendU16(m_code, uint16_t(payload.size()));
@@ -33,13 +29,9 @@ Actions& Actions::op(uint8_t code, const std::vector<uint8_t>& payload)
     return *this;
 }
 
-Actions& Actions::push(std::initializer_list<PushValue> values)
-{
-    return push(std::vector<PushValue>(values));
-}
+Actions& Actions::push(std::initializer_list<PushValue> values) { return push(std::vector<PushValue>(values)); }
 
-Actions& Actions::push(const std::vector<PushValue>& values)
-{
+Actions& Actions::push(const std::vector<PushValue>& values) {
     std::vector<uint8_t> p;
     for (const PushValue& v : values) {
         std::visit(
@@ -83,8 +75,7 @@ Actions& Actions::push(const std::vector<PushValue>& values)
     return op(0x96, p);
 }
 
-Actions& Actions::constantPool(const std::vector<std::string>& strings)
-{
+Actions& Actions::constantPool(const std::vector<std::string>& strings) {
     std::vector<uint8_t> p;
     appendU16(p, uint16_t(strings.size()));
     for (const std::string& s : strings)
@@ -92,30 +83,26 @@ Actions& Actions::constantPool(const std::vector<std::string>& strings)
     return op(0x88, p);
 }
 
-Actions& Actions::getUrl(const std::string& url, const std::string& target)
-{
+Actions& Actions::getUrl(const std::string& url, const std::string& target) {
     std::vector<uint8_t> p;
     appendString(p, url);
     appendString(p, target);
     return op(0x83, p);
 }
 
-Actions& Actions::setTarget(const std::string& target)
-{
+Actions& Actions::setTarget(const std::string& target) {
     std::vector<uint8_t> p;
     appendString(p, target);
     return op(0x8B, p);
 }
 
-Actions& Actions::gotoLabel(const std::string& label)
-{
+Actions& Actions::gotoLabel(const std::string& label) {
     std::vector<uint8_t> p;
     appendString(p, label);
     return op(0x8C, p);
 }
 
-Actions& Actions::defineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body)
-{
+Actions& Actions::defineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body) {
     std::vector<uint8_t> code = body.bytes(false);
     std::vector<uint8_t> p;
     appendString(p, name);
@@ -124,20 +111,18 @@ Actions& Actions::defineFunction(const std::string& name, const std::vector<std:
         appendString(p, s);
     appendU16(p, uint16_t(code.size()));
     op(0x9B, p);
-    m_code.insert(m_code.end(), code.begin(), code.end()); // the body follows the record
+    m_code.insert(m_code.end(), code.begin(), code.end());  // the body follows the record
     return *this;
 }
 
-Actions& Actions::with(const Actions& body)
-{
+Actions& Actions::with(const Actions& body) {
     std::vector<uint8_t> code = body.bytes(false);
     op(0x94, {uint8_t(code.size()), uint8_t(code.size() >> 8)});
     m_code.insert(m_code.end(), code.begin(), code.end());
     return *this;
 }
 
-Actions& Actions::defineFunction2(const Function2Spec& spec, const Actions& body)
-{
+Actions& Actions::defineFunction2(const Function2Spec& spec, const Actions& body) {
     std::vector<uint8_t> code = body.bytes(false);
     std::vector<uint8_t> p;
     appendString(p, spec.name);
@@ -157,8 +142,7 @@ Actions& Actions::defineFunction2(const Function2Spec& spec, const Actions& body
 
 Actions& Actions::tryBlock(const Actions& tryBody, const std::optional<Actions>& catchBody,
                            const std::optional<Actions>& finallyBody, const std::string& catchName,
-                           std::optional<uint8_t> catchRegister)
-{
+                           std::optional<uint8_t> catchRegister) {
     std::vector<uint8_t> t = tryBody.bytes(false);
     std::vector<uint8_t> c = catchBody ? catchBody->bytes(false) : std::vector<uint8_t>{};
     std::vector<uint8_t> f = finallyBody ? finallyBody->bytes(false) : std::vector<uint8_t>{};
@@ -179,8 +163,7 @@ Actions& Actions::tryBlock(const Actions& tryBody, const std::optional<Actions>&
 }
 
 Actions& Actions::callMethodOn(const std::string& object, const std::string& method,
-                               const std::vector<PushValue>& args)
-{
+                               const std::vector<PushValue>& args) {
     std::vector<PushValue> reversed(args.rbegin(), args.rend());
     reversed.emplace_back(int(args.size()));
     if (!reversed.empty())
@@ -190,8 +173,7 @@ Actions& Actions::callMethodOn(const std::string& object, const std::string& met
     return callMethod();
 }
 
-Actions& Actions::callFunctionNamed(const std::string& function, const std::vector<PushValue>& args)
-{
+Actions& Actions::callFunctionNamed(const std::string& function, const std::vector<PushValue>& args) {
     std::vector<PushValue> reversed(args.rbegin(), args.rend());
     reversed.emplace_back(int(args.size()));
     reversed.emplace_back(function);
@@ -199,28 +181,24 @@ Actions& Actions::callFunctionNamed(const std::string& function, const std::vect
     return callFunction();
 }
 
-Actions& Actions::append(const Actions& other)
-{
+Actions& Actions::append(const Actions& other) {
     std::vector<uint8_t> code = other.bytes(false);
     m_code.insert(m_code.end(), code.begin(), code.end());
     return *this;
 }
 
-Actions& Actions::label(const std::string& name)
-{
+Actions& Actions::label(const std::string& name) {
     m_labels[name] = m_code.size();
     return *this;
 }
 
-Actions& Actions::branch(uint8_t code, const std::string& label)
-{
+Actions& Actions::branch(uint8_t code, const std::string& label) {
     op(code, {0, 0});
     m_fixups.push_back({m_code.size() - 2, m_code.size(), label});
     return *this;
 }
 
-std::vector<uint8_t> Actions::bytes(bool end) const
-{
+std::vector<uint8_t> Actions::bytes(bool end) const {
     std::vector<uint8_t> out = m_code;
     for (const Fixup& f : m_fixups) {
         auto it = m_labels.find(f.label);
@@ -235,4 +213,4 @@ std::vector<uint8_t> Actions::bytes(bool end) const
     return out;
 }
 
-} // namespace swfwriter
+}  // namespace swfwriter

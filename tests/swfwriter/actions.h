@@ -68,7 +68,9 @@ public:
     // SWF 3
     Actions& gotoFrame(uint16_t frame) { return op(0x81, {uint8_t(frame), uint8_t(frame >> 8)}); }
     Actions& getUrl(const std::string& url, const std::string& target);
-    Actions& fscommand(const std::string& command, const std::string& args) { return getUrl("FSCommand:" + command, args); }
+    Actions& fscommand(const std::string& command, const std::string& args) {
+        return getUrl("FSCommand:" + command, args);
+    }
     Actions& nextFrame() { return op(0x04); }
     Actions& prevFrame() { return op(0x05); }
     Actions& play() { return op(0x06); }
@@ -153,10 +155,11 @@ public:
     Actions& mbCharToAscii() { return op(0x36); }
     Actions& mbAsciiToChar() { return op(0x37); }
     Actions& call() { return op(0x9E); }
-    Actions& waitForFrame(uint16_t frame, uint8_t skip) { return op(0x8A, {uint8_t(frame), uint8_t(frame >> 8), skip}); }
+    Actions& waitForFrame(uint16_t frame, uint8_t skip) {
+        return op(0x8A, {uint8_t(frame), uint8_t(frame >> 8), skip});
+    }
     Actions& waitForFrame2(uint8_t skip) { return op(0x8D, {skip}); }
-    Actions& gotoFrame2(bool play, uint16_t sceneBias)
-    {
+    Actions& gotoFrame2(bool play, uint16_t sceneBias) {
         return op(0x9F, {uint8_t(play ? 3 : 2), uint8_t(sceneBias), uint8_t(sceneBias >> 8)});
     }
     // SWF 6
@@ -183,7 +186,9 @@ public:
     Actions& label(const std::string& name);
 
     // Sugar: name = value.
-    Actions& setVar(const std::string& name, PushValue value) { return push({PushValue(name), std::move(value)}).setVariable(); }
+    Actions& setVar(const std::string& name, PushValue value) {
+        return push({PushValue(name), std::move(value)}).setVariable();
+    }
     // Sugar: object.method(args...) / function(args...) with pushed arguments
     // (the arguments are pushed last to first, as compilers do).
     Actions& callMethodOn(const std::string& object, const std::string& method, const std::vector<PushValue>& args);
@@ -200,11 +205,11 @@ private:
     std::vector<uint8_t> m_code;
     std::map<std::string, size_t> m_labels;
     struct Fixup {
-        size_t offsetField; // where the s16 offset goes
-        size_t nextAction;  // offsets count from here
+        size_t offsetField;  // where the s16 offset goes
+        size_t nextAction;   // offsets count from here
         std::string label;
     };
     std::vector<Fixup> m_fixups;
 };
 
-} // namespace swfwriter
+}  // namespace swfwriter

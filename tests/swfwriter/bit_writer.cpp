@@ -6,8 +6,7 @@
 
 namespace swfwriter {
 
-BitWriter& BitWriter::ub(unsigned bits, uint32_t value)
-{
+BitWriter& BitWriter::ub(unsigned bits, uint32_t value) {
     for (unsigned i = bits; i-- > 0;) {
         if (m_bit == 0)
             m_data.push_back(0);
@@ -18,22 +17,19 @@ BitWriter& BitWriter::ub(unsigned bits, uint32_t value)
     return *this;
 }
 
-BitWriter& BitWriter::sb(unsigned bits, int32_t value)
-{
+BitWriter& BitWriter::sb(unsigned bits, int32_t value) {
     uint32_t raw = uint32_t(value);
     if (bits < 32)
         raw &= (1u << bits) - 1;
     return ub(bits, raw);
 }
 
-BitWriter& BitWriter::align()
-{
+BitWriter& BitWriter::align() {
     m_bit = 0;
     return *this;
 }
 
-BitWriter& BitWriter::u8(uint8_t v)
-{
+BitWriter& BitWriter::u8(uint8_t v) {
     align();
     m_data.push_back(v);
     return *this;
@@ -42,15 +38,13 @@ BitWriter& BitWriter::u8(uint8_t v)
 BitWriter& BitWriter::u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
 BitWriter& BitWriter::u32(uint32_t v) { return u16(uint16_t(v)).u16(uint16_t(v >> 16)); }
 
-BitWriter& BitWriter::f32(float v)
-{
+BitWriter& BitWriter::f32(float v) {
     uint32_t bits;
     std::memcpy(&bits, &v, sizeof bits);
     return u32(bits);
 }
 
-BitWriter& BitWriter::encodedU32(uint32_t v)
-{
+BitWriter& BitWriter::encodedU32(uint32_t v) {
     do {
         uint8_t b = v & 0x7F;
         v >>= 7;
@@ -59,43 +53,37 @@ BitWriter& BitWriter::encodedU32(uint32_t v)
     return *this;
 }
 
-BitWriter& BitWriter::string(const std::string& s)
-{
+BitWriter& BitWriter::string(const std::string& s) {
     align();
     m_data.insert(m_data.end(), s.begin(), s.end());
     m_data.push_back(0);
     return *this;
 }
 
-BitWriter& BitWriter::bytes(std::span<const uint8_t> data)
-{
+BitWriter& BitWriter::bytes(std::span<const uint8_t> data) {
     align();
     m_data.insert(m_data.end(), data.begin(), data.end());
     return *this;
 }
 
-void BitWriter::patchU16(size_t offset, uint16_t v)
-{
+void BitWriter::patchU16(size_t offset, uint16_t v) {
     m_data.at(offset) = uint8_t(v);
     m_data.at(offset + 1) = uint8_t(v >> 8);
 }
 
-void BitWriter::patchU32(size_t offset, uint32_t v)
-{
+void BitWriter::patchU32(size_t offset, uint32_t v) {
     patchU16(offset, uint16_t(v));
     patchU16(offset + 2, uint16_t(v >> 16));
 }
 
-unsigned BitWriter::bitsUnsigned(uint32_t v)
-{
+unsigned BitWriter::bitsUnsigned(uint32_t v) {
     unsigned n = 0;
     while (n < 32 && (v >> n) != 0)
         ++n;
     return n;
 }
 
-unsigned BitWriter::bitsSigned(int32_t v)
-{
+unsigned BitWriter::bitsSigned(int32_t v) {
     if (v == 0)
         return 0;
     // One more than the magnitude bits, for the sign.
@@ -105,16 +93,14 @@ unsigned BitWriter::bitsSigned(int32_t v)
 
 int32_t BitWriter::toFixed16(double v) { return int32_t(std::lround(v * 65536.0)); }
 
-BitWriter& BitWriter::rect(const Rect& r)
-{
+BitWriter& BitWriter::rect(const Rect& r) {
     align();
     unsigned bits = std::max({bitsSigned(r.xMin), bitsSigned(r.xMax), bitsSigned(r.yMin), bitsSigned(r.yMax), 1u});
     ub(5, bits).sb(bits, r.xMin).sb(bits, r.xMax).sb(bits, r.yMin).sb(bits, r.yMax);
     return align();
 }
 
-BitWriter& BitWriter::matrix(const Matrix& m)
-{
+BitWriter& BitWriter::matrix(const Matrix& m) {
     align();
     bool hasScale = m.a != 1.0 || m.d != 1.0;
     flag(hasScale);
@@ -135,8 +121,7 @@ BitWriter& BitWriter::matrix(const Matrix& m)
     return align();
 }
 
-BitWriter& BitWriter::cxform(const CxForm& c, bool withAlpha)
-{
+BitWriter& BitWriter::cxform(const CxForm& c, bool withAlpha) {
     align();
     bool hasMult = c.rMult != 256 || c.gMult != 256 || c.bMult != 256 || (withAlpha && c.aMult != 256);
     bool hasAdd = c.rAdd != 0 || c.gAdd != 0 || c.bAdd != 0 || (withAlpha && c.aAdd != 0);
@@ -145,8 +130,8 @@ BitWriter& BitWriter::cxform(const CxForm& c, bool withAlpha)
         bits = std::max({bits, bitsSigned(c.rMult), bitsSigned(c.gMult), bitsSigned(c.bMult),
                          withAlpha ? bitsSigned(c.aMult) : 0u});
     if (hasAdd)
-        bits = std::max({bits, bitsSigned(c.rAdd), bitsSigned(c.gAdd), bitsSigned(c.bAdd),
-                         withAlpha ? bitsSigned(c.aAdd) : 0u});
+        bits = std::max(
+            {bits, bitsSigned(c.rAdd), bitsSigned(c.gAdd), bitsSigned(c.bAdd), withAlpha ? bitsSigned(c.aAdd) : 0u});
     flag(hasAdd).flag(hasMult).ub(4, bits);
     if (hasMult) {
         sb(bits, c.rMult).sb(bits, c.gMult).sb(bits, c.bMult);
@@ -161,4 +146,4 @@ BitWriter& BitWriter::cxform(const CxForm& c, bool withAlpha)
     return align();
 }
 
-} // namespace swfwriter
+}  // namespace swfwriter

@@ -58,7 +58,7 @@ public:
     BitWriter& fixed8(double v) { return s16(int16_t(v * 256.0)); }
     BitWriter& fixed16(double v) { return u32(uint32_t(toFixed16(v))); }
     BitWriter& encodedU32(uint32_t v);
-    BitWriter& string(const std::string& s); // zero-terminated, bytes as given
+    BitWriter& string(const std::string& s);  // zero-terminated, bytes as given
     BitWriter& bytes(std::span<const uint8_t> data);
 
     BitWriter& rect(const Rect& r);
@@ -80,7 +80,7 @@ public:
 
 private:
     std::vector<uint8_t> m_data;
-    unsigned m_bit = 0; // bits used in the last byte (0 = byte-aligned)
+    unsigned m_bit = 0;  // bits used in the last byte (0 = byte-aligned)
 };
 
-} // namespace swfwriter
+}  // namespace swfwriter

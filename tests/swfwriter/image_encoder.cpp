@@ -1,15 +1,16 @@
 #include "image_encoder.h"
 
-#include <cstdio>
-#include <jpeglib.h>
 #include <png.h>
-#include <stdexcept>
 #include <zlib.h>
+#include <cstdio>
+#include <stdexcept>
+
+// jpeglib.h needs FILE declared before it.
+#include <jpeglib.h>
 
 namespace swfwriter {
 
-Image Image::filled(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
-{
+Image Image::filled(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     Image img;
     img.width = width;
     img.height = height;
@@ -23,8 +24,7 @@ Image Image::filled(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8
     return img;
 }
 
-void Image::set(uint32_t x, uint32_t y, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
-{
+void Image::set(uint32_t x, uint32_t y, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
     uint8_t* p = rgba.data() + (size_t(y) * width + x) * 4;
     p[0] = r;
     p[1] = g;
@@ -36,8 +36,7 @@ namespace {
 
 // Test-side encoder: libjpeg's default error handler exits the process on a
 // failure, which is acceptable for a test helper fed with valid images.
-void compress(const Image& image, int quality, bool tablesOnly, bool withoutTables, std::vector<uint8_t>& out)
-{
+void compress(const Image& image, int quality, bool tablesOnly, bool withoutTables, std::vector<uint8_t>& out) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -75,25 +74,22 @@ void compress(const Image& image, int quality, bool tablesOnly, bool withoutTabl
     free(buffer);
 }
 
-} // namespace
+}  // namespace
 
-std::vector<uint8_t> encodeJpeg(const Image& image, int quality)
-{
+std::vector<uint8_t> encodeJpeg(const Image& image, int quality) {
     std::vector<uint8_t> out;
     compress(image, quality, false, false, out);
     return out;
 }
 
-JpegParts encodeJpegAbbreviated(const Image& image, int quality)
-{
+JpegParts encodeJpegAbbreviated(const Image& image, int quality) {
     JpegParts parts;
     compress(image, quality, true, false, parts.tables);
     compress(image, quality, false, true, parts.image);
     return parts;
 }
 
-std::vector<uint8_t> encodePng(const Image& image)
-{
+std::vector<uint8_t> encodePng(const Image& image) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     std::vector<uint8_t> out;
@@ -118,8 +114,7 @@ std::vector<uint8_t> encodePng(const Image& image)
     return out;
 }
 
-std::vector<uint8_t> deflateBytes(const std::vector<uint8_t>& data)
-{
+std::vector<uint8_t> deflateBytes(const std::vector<uint8_t>& data) {
     uLongf size = compressBound(uLong(data.size()));
     std::vector<uint8_t> out(size);
     if (compress2(out.data(), &size, data.data(), uLong(data.size()), 9) != Z_OK)
@@ -128,4 +123,4 @@ std::vector<uint8_t> deflateBytes(const std::vector<uint8_t>& data)
     return out;
 }
 
-} // namespace swfwriter
+}  // namespace swfwriter

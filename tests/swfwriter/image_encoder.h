@@ -32,4 +32,4 @@ struct JpegParts {
 // zlib-compressed bytes.
 [[nodiscard]] std::vector<uint8_t> deflateBytes(const std::vector<uint8_t>& data);
 
-} // namespace swfwriter
+}  // namespace swfwriter

@@ -14,8 +14,7 @@ namespace swfwriter {
 
 namespace {
 
-void writeMorphFill(BitWriter& w, const MorphFill& f)
-{
+void writeMorphFill(BitWriter& w, const MorphFill& f) {
     w.u8(f.type);
     if (f.type == 0x00) {
         w.rgba(f.startColor).rgba(f.endColor);
@@ -29,22 +28,20 @@ void writeMorphFill(BitWriter& w, const MorphFill& f)
     }
 }
 
-} // namespace
+}  // namespace
 
 // ---- Movie
 
 MovieWriter::MovieWriter(MovieOptions options) : TimelineWriter(options.version), m_options(options) {}
 
-uint16_t MovieWriter::defineTag(uint16_t code, uint16_t id, const std::vector<uint8_t>& rest)
-{
+uint16_t MovieWriter::defineTag(uint16_t code, uint16_t id, const std::vector<uint8_t>& rest) {
     BitWriter w;
     w.u16(id).bytes(rest);
     tag(code, w.data());
     return id;
 }
 
-uint16_t MovieWriter::defineShape(const ShapeBuilder& shape, int version)
-{
+uint16_t MovieWriter::defineShape(const ShapeBuilder& shape, int version) {
     static constexpr uint16_t codes[] = {2, 22, 32, 83};
     BitWriter w;
     w.rect(shape.bounds());
@@ -54,32 +51,29 @@ uint16_t MovieWriter::defineShape(const ShapeBuilder& shape, int version)
     return defineTag(codes[std::clamp(version, 1, 4) - 1], nextId(), w.data());
 }
 
-uint16_t MovieWriter::rectangle(int32_t x, int32_t y, int32_t width, int32_t height, Color fill)
-{
+uint16_t MovieWriter::rectangle(int32_t x, int32_t y, int32_t width, int32_t height, Color fill) {
     ShapeBuilder s;
     s.setFill1(s.addSolidFill(fill)).rectangle(x, y, width, height);
     return defineShape(s, 3);
 }
 
-uint16_t MovieWriter::circle(int32_t cx, int32_t cy, int32_t radius, Color fill)
-{
+uint16_t MovieWriter::circle(int32_t cx, int32_t cy, int32_t radius, Color fill) {
     ShapeBuilder s;
     s.setFill1(s.addSolidFill(fill)).circle(cx, cy, radius);
     return defineShape(s, 3);
 }
 
 uint16_t MovieWriter::gradientRectangle(int32_t x, int32_t y, int32_t width, int32_t height,
-                                        std::vector<GradientStop> stops, bool radial)
-{
+                                        std::vector<GradientStop> stops, bool radial) {
     ShapeBuilder s;
     Matrix box = FillStyle::gradientBox(x, y, width, height);
-    uint32_t fill = s.addFill(radial ? FillStyle::radial(box, std::move(stops)) : FillStyle::linear(box, std::move(stops)));
+    uint32_t fill =
+        s.addFill(radial ? FillStyle::radial(box, std::move(stops)) : FillStyle::linear(box, std::move(stops)));
     s.setFill1(fill).rectangle(x, y, width, height);
     return defineShape(s, 3);
 }
 
-uint16_t MovieWriter::defineMorphShape(const MorphShapeSpec& spec)
-{
+uint16_t MovieWriter::defineMorphShape(const MorphShapeSpec& spec) {
     BitWriter w;
     w.rect(spec.start.bounds()).rect(spec.end.bounds());
     if (spec.version >= 2)
@@ -111,8 +105,7 @@ uint16_t MovieWriter::defineMorphShape(const MorphShapeSpec& spec)
     return defineTag(spec.version >= 2 ? 84 : 46, nextId(), w.data());
 }
 
-uint16_t MovieWriter::defineBitsLossless(const Image& image, bool withAlpha)
-{
+uint16_t MovieWriter::defineBitsLossless(const Image& image, bool withAlpha) {
     std::vector<uint8_t> raw(size_t(image.width) * image.height * 4);
     for (size_t i = 0; i < size_t(image.width) * image.height; ++i) {
         const uint8_t* p = image.rgba.data() + 4 * i;
@@ -128,8 +121,7 @@ uint16_t MovieWriter::defineBitsLossless(const Image& image, bool withAlpha)
 }
 
 uint16_t MovieWriter::defineBitsLosslessRaw(int version, uint8_t format, uint16_t width, uint16_t height,
-                                            uint8_t colorTableSizeMinusOne, const std::vector<uint8_t>& pixelData)
-{
+                                            uint8_t colorTableSizeMinusOne, const std::vector<uint8_t>& pixelData) {
     BitWriter w;
     w.u8(format).u16(width).u16(height);
     if (format == 3)
@@ -138,21 +130,18 @@ uint16_t MovieWriter::defineBitsLosslessRaw(int version, uint8_t format, uint16_
     return defineTag(version >= 2 ? 36 : 20, nextId(), w.data());
 }
 
-uint16_t MovieWriter::defineBitsJpeg2(const std::vector<uint8_t>& imageData)
-{
+uint16_t MovieWriter::defineBitsJpeg2(const std::vector<uint8_t>& imageData) {
     return defineTag(21, nextId(), imageData);
 }
 
-uint16_t MovieWriter::defineBitsJpeg3(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha)
-{
+uint16_t MovieWriter::defineBitsJpeg3(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha) {
     BitWriter w;
     w.u32(uint32_t(jpeg.size())).bytes(jpeg).bytes(deflateBytes(alpha));
     return defineTag(35, nextId(), w.data());
 }
 
 uint16_t MovieWriter::defineBitsJpeg4(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha,
-                                      uint16_t deblock)
-{
+                                      uint16_t deblock) {
     BitWriter w;
     w.u32(uint32_t(jpeg.size())).u16(deblock).bytes(jpeg).bytes(deflateBytes(alpha));
     return defineTag(90, nextId(), w.data());
@@ -160,14 +149,12 @@ uint16_t MovieWriter::defineBitsJpeg4(const std::vector<uint8_t>& jpeg, const st
 
 void MovieWriter::jpegTables(const std::vector<uint8_t>& tables) { tag(8, tables); }
 
-uint16_t MovieWriter::defineBits(const std::vector<uint8_t>& abbreviatedJpeg)
-{
+uint16_t MovieWriter::defineBits(const std::vector<uint8_t>& abbreviatedJpeg) {
     return defineTag(6, nextId(), abbreviatedJpeg);
 }
 
 uint16_t MovieWriter::bitmapRectangle(uint16_t bitmapId, uint32_t widthPx, uint32_t heightPx, int32_t x, int32_t y,
-                                      bool clipped, bool smoothed)
-{
+                                      bool clipped, bool smoothed) {
     ShapeBuilder s;
     // Bitmap fills map one bitmap pixel to one unit: scale by 20 for twips.
     uint32_t fill = s.addFill(FillStyle::bitmap(bitmapId, Matrix::scale(20.0, 20.0, x, y), clipped, smoothed));
@@ -175,16 +162,14 @@ uint16_t MovieWriter::bitmapRectangle(uint16_t bitmapId, uint32_t widthPx, uint3
     return defineShape(s, 3);
 }
 
-uint16_t MovieWriter::defineSprite(const SpriteWriter& sprite, std::optional<uint16_t> frameCount)
-{
+uint16_t MovieWriter::defineSprite(const SpriteWriter& sprite, std::optional<uint16_t> frameCount) {
     BitWriter w;
-    w.u16(frameCount.value_or(sprite.framesWritten())).bytes(sprite.tags()).u16(0); // End
+    w.u16(frameCount.value_or(sprite.framesWritten())).bytes(sprite.tags()).u16(0);  // End
     return defineTag(39, nextId(), w.data());
 }
 
 namespace {
-void writeButtonRecord(BitWriter& w, const ButtonRecordSpec& r, int version)
-{
+void writeButtonRecord(BitWriter& w, const ButtonRecordSpec& r, int version) {
     uint8_t flags = uint8_t((r.hit ? 8 : 0) | (r.down ? 4 : 0) | (r.over ? 2 : 0) | (r.up ? 1 : 0));
     if (version >= 2 && r.blendMode)
         flags |= 0x20;
@@ -199,10 +184,9 @@ void writeButtonRecord(BitWriter& w, const ButtonRecordSpec& r, int version)
             w.u8(*r.blendMode);
     }
 }
-} // namespace
+}  // namespace
 
-uint16_t MovieWriter::defineButton(const std::vector<ButtonRecordSpec>& records, const std::vector<uint8_t>& actions)
-{
+uint16_t MovieWriter::defineButton(const std::vector<ButtonRecordSpec>& records, const std::vector<uint8_t>& actions) {
     BitWriter w;
     for (const auto& r : records)
         writeButtonRecord(w, r, 1);
@@ -211,8 +195,7 @@ uint16_t MovieWriter::defineButton(const std::vector<ButtonRecordSpec>& records,
 }
 
 uint16_t MovieWriter::defineButton2(const std::vector<ButtonRecordSpec>& records,
-                                    const std::vector<ButtonActionSpec>& actions, bool trackAsMenu)
-{
+                                    const std::vector<ButtonActionSpec>& actions, bool trackAsMenu) {
     BitWriter w;
     w.u8(trackAsMenu ? 1 : 0);
     size_t offsetField = w.size();
@@ -232,15 +215,13 @@ uint16_t MovieWriter::defineButton2(const std::vector<ButtonRecordSpec>& records
     return defineTag(34, nextId(), w.data());
 }
 
-void MovieWriter::defineButtonCxform(uint16_t buttonId, const CxForm& cxform)
-{
+void MovieWriter::defineButtonCxform(uint16_t buttonId, const CxForm& cxform) {
     BitWriter w;
     w.u16(buttonId).cxform(cxform, false);
     tag(23, w.data());
 }
 
-uint16_t MovieWriter::defineFont(const FontSpec& f)
-{
+uint16_t MovieWriter::defineFont(const FontSpec& f) {
     std::vector<std::vector<uint8_t>> shapes;
     for (const GlyphSpec& g : f.glyphs)
         shapes.push_back(g.outline.shapeOnly());
@@ -255,10 +236,13 @@ uint16_t MovieWriter::defineFont(const FontSpec& f)
             w.bytes(s);
         return defineTag(10, nextId(), w.data());
     }
-    uint8_t flags = uint8_t((f.hasLayout ? 0x80 : 0) | (f.shiftJis ? 0x40 : 0) | (f.smallText ? 0x20 : 0) |
-                            (f.ansi ? 0x10 : 0) | (f.wideOffsets ? 0x08 : 0) | (f.wideCodes ? 0x04 : 0) |
-                            (f.italic ? 0x02 : 0) | (f.bold ? 0x01 : 0));
-    w.u8(flags).u8(f.language).u8(uint8_t(f.name.size())).bytes({reinterpret_cast<const uint8_t*>(f.name.data()), f.name.size()});
+    uint8_t flags =
+        uint8_t((f.hasLayout ? 0x80 : 0) | (f.shiftJis ? 0x40 : 0) | (f.smallText ? 0x20 : 0) | (f.ansi ? 0x10 : 0) |
+                (f.wideOffsets ? 0x08 : 0) | (f.wideCodes ? 0x04 : 0) | (f.italic ? 0x02 : 0) | (f.bold ? 0x01 : 0));
+    w.u8(flags)
+        .u8(f.language)
+        .u8(uint8_t(f.name.size()))
+        .bytes({reinterpret_cast<const uint8_t*>(f.name.data()), f.name.size()});
     w.u16(uint16_t(f.glyphs.size()));
     size_t entry = f.wideOffsets ? 4 : 2;
     size_t offset = entry * (shapes.size() + 1);
@@ -266,7 +250,7 @@ uint16_t MovieWriter::defineFont(const FontSpec& f)
         f.wideOffsets ? (void)w.u32(uint32_t(offset)) : (void)w.u16(uint16_t(offset));
         offset += s.size();
     }
-    f.wideOffsets ? (void)w.u32(uint32_t(offset)) : (void)w.u16(uint16_t(offset)); // code table offset
+    f.wideOffsets ? (void)w.u32(uint32_t(offset)) : (void)w.u16(uint16_t(offset));  // code table offset
     for (const auto& s : shapes)
         w.bytes(s);
     for (const GlyphSpec& g : f.glyphs)
@@ -289,10 +273,11 @@ uint16_t MovieWriter::defineFont(const FontSpec& f)
     return defineTag(f.version == 3 ? 75 : 48, nextId(), w.data());
 }
 
-void MovieWriter::defineFontInfo(uint16_t fontId, const FontSpec& info, int version)
-{
+void MovieWriter::defineFontInfo(uint16_t fontId, const FontSpec& info, int version) {
     BitWriter w;
-    w.u16(fontId).u8(uint8_t(info.name.size())).bytes({reinterpret_cast<const uint8_t*>(info.name.data()), info.name.size()});
+    w.u16(fontId)
+        .u8(uint8_t(info.name.size()))
+        .bytes({reinterpret_cast<const uint8_t*>(info.name.data()), info.name.size()});
     bool wide = version >= 2 || info.wideCodes;
     w.u8(uint8_t((info.smallText ? 0x20 : 0) | (info.shiftJis ? 0x10 : 0) | (info.ansi ? 0x08 : 0) |
                  (info.italic ? 0x04 : 0) | (info.bold ? 0x02 : 0) | (wide ? 0x01 : 0)));
@@ -303,8 +288,7 @@ void MovieWriter::defineFontInfo(uint16_t fontId, const FontSpec& info, int vers
     tag(version >= 2 ? 62 : 13, w.data());
 }
 
-uint16_t MovieWriter::defineText(const TextSpec& t)
-{
+uint16_t MovieWriter::defineText(const TextSpec& t) {
     uint32_t maxIndex = 0;
     int32_t maxAdvance = 0;
     for (const auto& r : t.records)
@@ -337,8 +321,7 @@ uint16_t MovieWriter::defineText(const TextSpec& t)
     return defineTag(t.version >= 2 ? 33 : 11, nextId(), w.data());
 }
 
-uint16_t MovieWriter::defineEditText(const EditTextSpec& e)
-{
+uint16_t MovieWriter::defineEditText(const EditTextSpec& e) {
     BitWriter w;
     w.rect(e.bounds);
     w.flag(e.initialText.has_value()).flag(e.wordWrap).flag(e.multiline).flag(e.password).flag(e.readOnly);
@@ -363,8 +346,7 @@ uint16_t MovieWriter::defineEditText(const EditTextSpec& e)
     return defineTag(37, nextId(), w.data());
 }
 
-FontSpec boxFont(const std::string& chars, int version)
-{
+FontSpec boxFont(const std::string& chars, int version) {
     const int32_t scale = version == 3 ? 20 : 1;
     FontSpec f;
     f.version = version;
@@ -384,8 +366,7 @@ FontSpec boxFont(const std::string& chars, int version)
 }
 
 uint16_t MovieWriter::staticText(uint16_t fontId, const FontSpec& font, const std::string& text, uint16_t height,
-                                 Color color, int16_t x, int16_t y)
-{
+                                 Color color, int16_t x, int16_t y) {
     const int32_t em = font.version == 3 ? 20480 : 1024;
     TextRecordSpec record;
     record.fontId = fontId;
@@ -411,15 +392,13 @@ uint16_t MovieWriter::staticText(uint16_t fontId, const FontSpec& font, const st
     return defineText(spec);
 }
 
-void MovieWriter::doInitAction(uint16_t spriteId, const Actions& actions)
-{
+void MovieWriter::doInitAction(uint16_t spriteId, const Actions& actions) {
     BitWriter w;
     w.u16(spriteId).bytes(actions.bytes());
     tag(59, w.data());
 }
 
-void MovieWriter::exportAssets(const std::vector<std::pair<uint16_t, std::string>>& assets)
-{
+void MovieWriter::exportAssets(const std::vector<std::pair<uint16_t, std::string>>& assets) {
     BitWriter w;
     w.u16(uint16_t(assets.size()));
     for (const auto& [id, name] : assets)
@@ -427,15 +406,13 @@ void MovieWriter::exportAssets(const std::vector<std::pair<uint16_t, std::string
     tag(56, w.data());
 }
 
-void MovieWriter::fileAttributes(bool actionScript3, bool useNetwork)
-{
+void MovieWriter::fileAttributes(bool actionScript3, bool useNetwork) {
     BitWriter w;
     w.u8(uint8_t((actionScript3 ? 0x08 : 0) | (useNetwork ? 0x01 : 0))).u8(0).u8(0).u8(0);
     tag(69, w.data());
 }
 
-std::vector<uint8_t> movieBytes(const std::vector<uint8_t>& tags, const MovieOptions& o)
-{
+std::vector<uint8_t> movieBytes(const std::vector<uint8_t>& tags, const MovieOptions& o) {
     BitWriter body;
     body.rect({0, o.width * 20, 0, o.height * 20});
     body.u16(uint16_t(std::lround(o.frameRate * 256.0)));
@@ -445,7 +422,9 @@ std::vector<uint8_t> movieBytes(const std::vector<uint8_t>& tags, const MovieOpt
     const auto fileLength = uint32_t(8 + data.size());
 
     BitWriter file;
-    const char* signature = o.compression == Compression::Zlib ? "CWS" : o.compression == Compression::Lzma ? "ZWS" : "FWS";
+    const char* signature = o.compression == Compression::Zlib   ? "CWS"
+                            : o.compression == Compression::Lzma ? "ZWS"
+                                                                 : "FWS";
     file.u8(uint8_t(signature[0])).u8(uint8_t(signature[1])).u8(uint8_t(signature[2])).u8(o.version).u32(fileLength);
     if (o.compression == Compression::None) {
         file.bytes(data);
@@ -480,19 +459,17 @@ std::vector<uint8_t> movieBytes(const std::vector<uint8_t>& tags, const MovieOpt
     return file.data();
 }
 
-std::vector<uint8_t> MovieWriter::finish()
-{
+std::vector<uint8_t> MovieWriter::finish() {
     MovieOptions o = m_options;
     if (!o.frameCount)
         o.frameCount = framesWritten();
     std::vector<uint8_t> tags = m_tags;
     tags.push_back(0);
-    tags.push_back(0); // End
+    tags.push_back(0);  // End
     return movieBytes(tags, o);
 }
 
-void MovieWriter::save(const std::string& path)
-{
+void MovieWriter::save(const std::string& path) {
     auto bytes = finish();
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -500,4 +477,4 @@ void MovieWriter::save(const std::string& path)
         throw std::runtime_error("cannot write " + path);
 }
 
-} // namespace swfwriter
+}  // namespace swfwriter

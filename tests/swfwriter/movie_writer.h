@@ -29,15 +29,14 @@ enum class Compression { None, Zlib, Lzma };
 namespace Event {
 inline constexpr uint32_t KeyUp = 1u << 31, KeyDown = 1u << 30, MouseUp = 1u << 29, MouseDown = 1u << 28,
                           MouseMove = 1u << 27, Unload = 1u << 26, EnterFrame = 1u << 25, Load = 1u << 24,
-                          DragOver = 1u << 23, RollOut = 1u << 22, RollOver = 1u << 21,
-                          ReleaseOutside = 1u << 20, Release = 1u << 19, Press = 1u << 18,
-                          Initialize = 1u << 17, Data = 1u << 16, Construct = 1u << 10, KeyPress = 1u << 9,
-                          DragOut = 1u << 8;
+                          DragOver = 1u << 23, RollOut = 1u << 22, RollOver = 1u << 21, ReleaseOutside = 1u << 20,
+                          Release = 1u << 19, Press = 1u << 18, Initialize = 1u << 17, Data = 1u << 16,
+                          Construct = 1u << 10, KeyPress = 1u << 9, DragOut = 1u << 8;
 }
 
 struct ClipActionSpec {
     uint32_t events = 0;
-    uint8_t keyCode = 0; // written when events has KeyPress
+    uint8_t keyCode = 0;  // written when events has KeyPress
     std::vector<uint8_t> actions;
 };
 
@@ -45,11 +44,11 @@ struct ClipActionSpec {
 class Filters {
 public:
     Filters& blur(double blurX, double blurY, uint8_t passes);
-    Filters& dropShadow(Color c, double blurX, double blurY, double angle, double distance, double strength,
-                        bool inner, bool knockout, uint8_t passes);
+    Filters& dropShadow(Color c, double blurX, double blurY, double angle, double distance, double strength, bool inner,
+                        bool knockout, uint8_t passes);
     Filters& glow(Color c, double blurX, double blurY, double strength, uint8_t passes);
     Filters& colorMatrix(const std::vector<float>& matrix20);
-    Filters& raw(uint8_t id, const std::vector<uint8_t>& body); // any filter, e.g. an unknown id
+    Filters& raw(uint8_t id, const std::vector<uint8_t>& body);  // any filter, e.g. an unknown id
     [[nodiscard]] std::vector<uint8_t> bytes() const;
 
 private:
@@ -66,7 +65,7 @@ struct Place {
     std::optional<std::string> name;
     std::optional<uint16_t> clipDepth;
     std::optional<std::string> className;
-    std::optional<std::vector<uint8_t>> filters; // Filters::bytes()
+    std::optional<std::vector<uint8_t>> filters;  // Filters::bytes()
     std::optional<uint8_t> blendMode;
     std::optional<bool> cacheAsBitmap;
     std::optional<bool> visible;
@@ -82,12 +81,12 @@ public:
 
     void tag(uint16_t code, const std::vector<uint8_t>& body);
     void place(uint16_t characterId, uint16_t depth, const Place& options = {});
-    void modify(uint16_t depth, const Place& options); // PlaceObject2 with Move and no character
-    void replace(uint16_t characterId, uint16_t depth, const Place& options = {}); // Move with a character
+    void modify(uint16_t depth, const Place& options);  // PlaceObject2 with Move and no character
+    void replace(uint16_t characterId, uint16_t depth, const Place& options = {});  // Move with a character
     void placeObject1(uint16_t characterId, uint16_t depth, const Matrix& matrix,
                       std::optional<CxForm> cxform = std::nullopt);
-    void remove(uint16_t depth);                              // RemoveObject2
-    void removeObject1(uint16_t characterId, uint16_t depth); // RemoveObject
+    void remove(uint16_t depth);                               // RemoveObject2
+    void removeObject1(uint16_t characterId, uint16_t depth);  // RemoveObject
     void showFrame();
     void label(const std::string& name, bool namedAnchor = false);
     void doAction(const Actions& actions) { doAction(actions.bytes()); }
@@ -145,19 +144,19 @@ struct MorphShapeSpec {
     int version = 1;
     std::vector<MorphFill> fills;
     std::vector<MorphLine> lines;
-    ShapeBuilder start; // edges with style selections (1-based into fills/lines)
-    ShapeBuilder end;   // the same edges in their end positions (moves and edges only)
+    ShapeBuilder start;  // edges with style selections (1-based into fills/lines)
+    ShapeBuilder end;    // the same edges in their end positions (moves and edges only)
 };
 
 struct GlyphSpec {
-    ShapeBuilder outline; // fill1 (or fill0) = 1; coordinates in font units
+    ShapeBuilder outline;  // fill1 (or fill0) = 1; coordinates in font units
     uint16_t code = 0;
     int16_t advance = 0;
     Rect bounds;
 };
 
 struct FontSpec {
-    int version = 2; // DefineFont 1, 2 or 3
+    int version = 2;  // DefineFont 1, 2 or 3
     std::string name;
     bool bold = false, italic = false, smallText = false, ansi = false, shiftJis = false;
     bool wideCodes = true;
@@ -184,15 +183,15 @@ struct FontSpec {
 
 struct TextRecordSpec {
     std::optional<uint16_t> fontId;
-    uint16_t height = 240; // written with fontId
+    uint16_t height = 240;  // written with fontId
     std::optional<Color> color;
     std::optional<int16_t> x;
     std::optional<int16_t> y;
-    std::vector<std::pair<uint32_t, int32_t>> glyphs; // index, advance
+    std::vector<std::pair<uint32_t, int32_t>> glyphs;  // index, advance
 };
 
 struct TextSpec {
-    int version = 1; // DefineText 1 or 2
+    int version = 1;  // DefineText 1 or 2
     Rect bounds;
     Matrix matrix;
     std::vector<TextRecordSpec> records;
@@ -220,24 +219,24 @@ struct ButtonRecordSpec {
     uint16_t characterId = 0;
     uint16_t depth = 1;
     Matrix matrix;
-    CxForm cxform;                        // DefineButton2
-    std::optional<uint8_t> blendMode;     // DefineButton2
+    CxForm cxform;                     // DefineButton2
+    std::optional<uint8_t> blendMode;  // DefineButton2
     std::optional<std::vector<uint8_t>> filters;
 };
 
 struct ButtonActionSpec {
-    uint16_t conditions = 1u << 11; // OverDownToOverUp, the usual release
+    uint16_t conditions = 1u << 11;  // OverDownToOverUp, the usual release
     uint8_t keyCode = 0;
     std::vector<uint8_t> actions;
 };
 
 struct MovieOptions {
     uint8_t version = 10;
-    int32_t width = 550;    // pixels
-    int32_t height = 400;   // pixels
+    int32_t width = 550;   // pixels
+    int32_t height = 400;  // pixels
     double frameRate = 24.0;
     Compression compression = Compression::None;
-    std::optional<uint16_t> frameCount; // default: the ShowFrames written
+    std::optional<uint16_t> frameCount;  // default: the ShowFrames written
 };
 
 class MovieWriter : public TimelineWriter {
@@ -251,17 +250,17 @@ public:
     uint16_t rectangle(int32_t x, int32_t y, int32_t width, int32_t height, Color fill);
     uint16_t circle(int32_t cx, int32_t cy, int32_t radius, Color fill);
     // A rectangle filled with a linear (left to right) or radial (from the centre) gradient.
-    uint16_t gradientRectangle(int32_t x, int32_t y, int32_t width, int32_t height,
-                               std::vector<GradientStop> stops, bool radial = false);
+    uint16_t gradientRectangle(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<GradientStop> stops,
+                               bool radial = false);
     uint16_t defineMorphShape(const MorphShapeSpec& spec);
 
     // Bitmaps
-    uint16_t defineBitsLossless(const Image& image, bool withAlpha); // format 5
+    uint16_t defineBitsLossless(const Image& image, bool withAlpha);  // format 5
     // Any format: `pixelData` is the uncompressed payload (colour table + rows) as the format lays it out.
     uint16_t defineBitsLosslessRaw(int version, uint8_t format, uint16_t width, uint16_t height,
                                    uint8_t colorTableSizeMinusOne, const std::vector<uint8_t>& pixelData);
-    uint16_t defineBitsJpeg2(const std::vector<uint8_t>& imageData); // JPEG, PNG or GIF bytes as they are
-    uint16_t defineBitsJpeg3(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha); // alpha: w*h bytes
+    uint16_t defineBitsJpeg2(const std::vector<uint8_t>& imageData);  // JPEG, PNG or GIF bytes as they are
+    uint16_t defineBitsJpeg3(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha);  // alpha: w*h bytes
     uint16_t defineBitsJpeg4(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha, uint16_t deblock);
     void jpegTables(const std::vector<uint8_t>& tables);
     uint16_t defineBits(const std::vector<uint8_t>& abbreviatedJpeg);
@@ -283,8 +282,8 @@ public:
     uint16_t defineEditText(const EditTextSpec& edit);
     // DefineText2 with one line of `text` in a font defined from `font`
     // (characters the font lacks are left out), baseline at (x, y).
-    uint16_t staticText(uint16_t fontId, const FontSpec& font, const std::string& text, uint16_t height,
-                        Color color, int16_t x, int16_t y);
+    uint16_t staticText(uint16_t fontId, const FontSpec& font, const std::string& text, uint16_t height, Color color,
+                        int16_t x, int16_t y);
 
     // Scripts and other tags
     void doInitAction(uint16_t spriteId, const Actions& actions);
@@ -310,4 +309,4 @@ private:
 // A file around raw tag bytes (which should end with an End tag).
 [[nodiscard]] std::vector<uint8_t> movieBytes(const std::vector<uint8_t>& tags, const MovieOptions& options = {});
 
-} // namespace swfwriter
+}  // namespace swfwriter

@@ -6,8 +6,7 @@
 
 namespace swfwriter {
 
-Matrix FillStyle::gradientBox(int32_t x, int32_t y, int32_t width, int32_t height)
-{
+Matrix FillStyle::gradientBox(int32_t x, int32_t y, int32_t width, int32_t height) {
     Matrix m;
     m.a = width / 32768.0;
     m.d = height / 32768.0;
@@ -16,20 +15,17 @@ Matrix FillStyle::gradientBox(int32_t x, int32_t y, int32_t width, int32_t heigh
     return m;
 }
 
-uint32_t ShapeBuilder::addFill(const FillStyle& f)
-{
+uint32_t ShapeBuilder::addFill(const FillStyle& f) {
     m_groups.back().fills.push_back(f);
     return uint32_t(m_groups.back().fills.size());
 }
 
-uint32_t ShapeBuilder::addLine(const LineStyle& l)
-{
+uint32_t ShapeBuilder::addLine(const LineStyle& l) {
     m_groups.back().lines.push_back(l);
     return uint32_t(m_groups.back().lines.size());
 }
 
-ShapeBuilder::Record& ShapeBuilder::pendingChange()
-{
+ShapeBuilder::Record& ShapeBuilder::pendingChange() {
     // A record that brings new styles stays alone: its own style indices are
     // written with the old group's bit widths, so selections go in the next one.
     if (m_records.empty() || m_records.back().edge || m_records.back().newGroup >= 0)
@@ -37,34 +33,29 @@ ShapeBuilder::Record& ShapeBuilder::pendingChange()
     return m_records.back();
 }
 
-ShapeBuilder& ShapeBuilder::newStyleGroup()
-{
+ShapeBuilder& ShapeBuilder::newStyleGroup() {
     m_groups.push_back(Group{});
     m_records.push_back(Record{});
     m_records.back().newGroup = int(m_groups.size() - 1);
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::setFill0(uint32_t index)
-{
+ShapeBuilder& ShapeBuilder::setFill0(uint32_t index) {
     pendingChange().fill0 = index;
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::setFill1(uint32_t index)
-{
+ShapeBuilder& ShapeBuilder::setFill1(uint32_t index) {
     pendingChange().fill1 = index;
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::setLine(uint32_t index)
-{
+ShapeBuilder& ShapeBuilder::setLine(uint32_t index) {
     pendingChange().line = index;
     return *this;
 }
 
-void ShapeBuilder::extend(int32_t x, int32_t y)
-{
+void ShapeBuilder::extend(int32_t x, int32_t y) {
     if (!m_hasBounds) {
         m_bounds = {x, x, y, y};
         m_hasBounds = true;
@@ -76,8 +67,7 @@ void ShapeBuilder::extend(int32_t x, int32_t y)
     m_bounds.yMax = std::max(m_bounds.yMax, y);
 }
 
-ShapeBuilder& ShapeBuilder::moveTo(int32_t x, int32_t y)
-{
+ShapeBuilder& ShapeBuilder::moveTo(int32_t x, int32_t y) {
     pendingChange().move = std::make_pair(x, y);
     m_x = x;
     m_y = y;
@@ -85,8 +75,7 @@ ShapeBuilder& ShapeBuilder::moveTo(int32_t x, int32_t y)
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::lineTo(int32_t x, int32_t y)
-{
+ShapeBuilder& ShapeBuilder::lineTo(int32_t x, int32_t y) {
     Record r;
     r.edge = true;
     r.adx = x - m_x;
@@ -98,8 +87,7 @@ ShapeBuilder& ShapeBuilder::lineTo(int32_t x, int32_t y)
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::curveTo(int32_t controlX, int32_t controlY, int32_t anchorX, int32_t anchorY)
-{
+ShapeBuilder& ShapeBuilder::curveTo(int32_t controlX, int32_t controlY, int32_t anchorX, int32_t anchorY) {
     Record r;
     r.edge = true;
     r.curved = true;
@@ -115,13 +103,11 @@ ShapeBuilder& ShapeBuilder::curveTo(int32_t controlX, int32_t controlY, int32_t 
     return *this;
 }
 
-ShapeBuilder& ShapeBuilder::rectangle(int32_t x, int32_t y, int32_t width, int32_t height)
-{
+ShapeBuilder& ShapeBuilder::rectangle(int32_t x, int32_t y, int32_t width, int32_t height) {
     return moveTo(x, y).lineTo(x + width, y).lineTo(x + width, y + height).lineTo(x, y + height).lineTo(x, y);
 }
 
-ShapeBuilder& ShapeBuilder::circle(int32_t cx, int32_t cy, int32_t radius)
-{
+ShapeBuilder& ShapeBuilder::circle(int32_t cx, int32_t cy, int32_t radius) {
     // Eight 45-degree arcs; each control point sits where the tangents at the
     // arc's ends meet, at radius / cos(22.5 degrees).
     const double pi = 3.14159265358979323846;
@@ -137,8 +123,7 @@ ShapeBuilder& ShapeBuilder::circle(int32_t cx, int32_t cy, int32_t radius)
     return *this;
 }
 
-Rect ShapeBuilder::bounds() const
-{
+Rect ShapeBuilder::bounds() const {
     Rect b = m_bounds;
     uint16_t widest = 0;
     for (const Group& g : m_groups)
@@ -151,8 +136,7 @@ Rect ShapeBuilder::bounds() const
     return b;
 }
 
-void ShapeBuilder::writeFillStyle(BitWriter& w, const FillStyle& f, int version)
-{
+void ShapeBuilder::writeFillStyle(BitWriter& w, const FillStyle& f, int version) {
     w.u8(f.type);
     if (f.type == 0x00) {
         version >= 3 ? w.rgba(f.color) : w.rgb(f.color);
@@ -171,8 +155,7 @@ void ShapeBuilder::writeFillStyle(BitWriter& w, const FillStyle& f, int version)
     }
 }
 
-void ShapeBuilder::writeStyles(BitWriter& w, const Group& g, int version)
-{
+void ShapeBuilder::writeStyles(BitWriter& w, const Group& g, int version) {
     auto count = [&](size_t n) {
         if (n >= 0xFF && version >= 2) {
             w.u8(0xFF).u16(uint16_t(n));
@@ -201,8 +184,7 @@ void ShapeBuilder::writeStyles(BitWriter& w, const Group& g, int version)
     }
 }
 
-void ShapeBuilder::writeRecords(BitWriter& w, int version, bool withStyles) const
-{
+void ShapeBuilder::writeRecords(BitWriter& w, int version, bool withStyles) const {
     auto groupBits = [&](size_t group) {
         const Group& g = m_groups[group];
         return std::make_pair(BitWriter::bitsUnsigned(uint32_t(g.fills.size())),
@@ -244,7 +226,7 @@ void ShapeBuilder::writeRecords(BitWriter& w, int version, bool withStyles) cons
         }
         bool newStyles = withStyles && r.newGroup >= 0;
         if (!newStyles && !r.line && !r.fill0 && !r.fill1 && !r.move)
-            continue; // six zero bits would read as the end of the shape
+            continue;  // six zero bits would read as the end of the shape
         w.flag(false).flag(newStyles).flag(r.line.has_value()).flag(r.fill1.has_value()).flag(r.fill0.has_value());
         w.flag(r.move.has_value());
         if (r.move) {
@@ -263,23 +245,21 @@ void ShapeBuilder::writeRecords(BitWriter& w, int version, bool withStyles) cons
             w.ub(4, fillBits).ub(4, lineBits);
         }
     }
-    w.ub(6, 0); // end of shape
+    w.ub(6, 0);  // end of shape
     w.align();
 }
 
-std::vector<uint8_t> ShapeBuilder::shapeWithStyle(int version) const
-{
+std::vector<uint8_t> ShapeBuilder::shapeWithStyle(int version) const {
     BitWriter w;
     writeStyles(w, m_groups[0], version);
     writeRecords(w, version, true);
     return w.data();
 }
 
-std::vector<uint8_t> ShapeBuilder::shapeOnly() const
-{
+std::vector<uint8_t> ShapeBuilder::shapeOnly() const {
     BitWriter w;
     writeRecords(w, 3, false);
     return w.data();
 }
 
-} // namespace swfwriter
+}  // namespace swfwriter

@@ -26,23 +26,20 @@ struct FillStyle {
     uint8_t type = 0x00;
     Color color;
     Matrix matrix;
-    uint8_t spread = 0;        // 0 pad, 1 reflect, 2 repeat
-    uint8_t interpolation = 0; // 0 normal, 1 linear RGB
+    uint8_t spread = 0;         // 0 pad, 1 reflect, 2 repeat
+    uint8_t interpolation = 0;  // 0 normal, 1 linear RGB
     std::vector<GradientStop> stops;
     double focalPoint = 0.0;
     uint16_t bitmapId = 0;
 
     static FillStyle solid(Color c) { return {0x00, c, {}, 0, 0, {}, 0.0, 0}; }
-    static FillStyle linear(const Matrix& m, std::vector<GradientStop> stops)
-    {
+    static FillStyle linear(const Matrix& m, std::vector<GradientStop> stops) {
         return {0x10, {}, m, 0, 0, std::move(stops), 0.0, 0};
     }
-    static FillStyle radial(const Matrix& m, std::vector<GradientStop> stops)
-    {
+    static FillStyle radial(const Matrix& m, std::vector<GradientStop> stops) {
         return {0x12, {}, m, 0, 0, std::move(stops), 0.0, 0};
     }
-    static FillStyle bitmap(uint16_t id, const Matrix& m, bool clipped = false, bool smoothed = true)
-    {
+    static FillStyle bitmap(uint16_t id, const Matrix& m, bool clipped = false, bool smoothed = true) {
         uint8_t type = uint8_t(0x40 | (clipped ? 1 : 0) | (smoothed ? 0 : 2));
         return {type, {}, m, 0, 0, {}, 0.0, id};
     }
@@ -54,9 +51,9 @@ struct FillStyle {
 struct LineStyle {
     uint16_t width = 20;
     Color color;
-    uint8_t startCap = 0; // 0 round, 1 none, 2 square
+    uint8_t startCap = 0;  // 0 round, 1 none, 2 square
     uint8_t endCap = 0;
-    uint8_t join = 0;     // 0 round, 1 bevel, 2 miter
+    uint8_t join = 0;  // 0 round, 1 bevel, 2 miter
     double miterLimit = 3.0;
     bool noHScale = false;
     bool noVScale = false;
@@ -71,8 +68,7 @@ public:
     uint32_t addFill(const FillStyle& f);
     uint32_t addSolidFill(Color c) { return addFill(FillStyle::solid(c)); }
     uint32_t addLine(const LineStyle& l);
-    uint32_t addLine(uint16_t width, Color c)
-    {
+    uint32_t addLine(uint16_t width, Color c) {
         LineStyle l;
         l.width = width;
         l.color = c;
@@ -91,7 +87,7 @@ public:
     ShapeBuilder& curveTo(int32_t controlX, int32_t controlY, int32_t anchorX, int32_t anchorY);
     // Closed outlines, clockwise on screen (y down), starting with a move.
     ShapeBuilder& rectangle(int32_t x, int32_t y, int32_t width, int32_t height);
-    ShapeBuilder& circle(int32_t cx, int32_t cy, int32_t radius); // eight quadratic curves
+    ShapeBuilder& circle(int32_t cx, int32_t cy, int32_t radius);  // eight quadratic curves
 
     // Bounds of every point drawn (control points included), widened by the widest line / 2.
     [[nodiscard]] Rect bounds() const;
@@ -108,7 +104,7 @@ private:
         // style change
         std::optional<uint32_t> fill0, fill1, line;
         std::optional<std::pair<int32_t, int32_t>> move;
-        int newGroup = -1; // index of the group whose arrays this record brings
+        int newGroup = -1;  // index of the group whose arrays this record brings
         // edge
         bool curved = false;
         int32_t cdx = 0, cdy = 0, adx = 0, ady = 0;
@@ -130,4 +126,4 @@ private:
     bool m_hasBounds = false;
 };
 
-} // namespace swfwriter
+}  // namespace swfwriter

@@ -5,42 +5,38 @@ namespace swfwriter {
 
 namespace {
 
-void writeClipEvents(BitWriter& w, uint32_t events, uint8_t version)
-{
+void writeClipEvents(BitWriter& w, uint32_t events, uint8_t version) {
     w.u8(uint8_t(events >> 24)).u8(uint8_t(events >> 16));
     if (version >= 6)
         w.u8(uint8_t(events >> 8)).u8(uint8_t(events));
 }
 
-} // namespace
+}  // namespace
 
 // ---- Filters
 
-Filters& Filters::blur(double blurX, double blurY, uint8_t passes)
-{
+Filters& Filters::blur(double blurX, double blurY, uint8_t passes) {
     ++m_count;
     m_body.u8(1).fixed16(blurX).fixed16(blurY).ub(5, passes).ub(3, 0);
     return *this;
 }
 
 Filters& Filters::dropShadow(Color c, double blurX, double blurY, double angle, double distance, double strength,
-                             bool inner, bool knockout, uint8_t passes)
-{
+                             bool inner, bool knockout, uint8_t passes) {
     ++m_count;
     m_body.u8(0).rgba(c).fixed16(blurX).fixed16(blurY).fixed16(angle).fixed16(distance).fixed8(strength);
     m_body.flag(inner).flag(knockout).flag(true).ub(5, passes);
     return *this;
 }
 
-Filters& Filters::glow(Color c, double blurX, double blurY, double strength, uint8_t passes)
-{
+Filters& Filters::glow(Color c, double blurX, double blurY, double strength, uint8_t passes) {
     ++m_count;
-    m_body.u8(2).rgba(c).fixed16(blurX).fixed16(blurY).fixed8(strength).flag(false).flag(false).flag(true).ub(5, passes);
+    m_body.u8(2).rgba(c).fixed16(blurX).fixed16(blurY).fixed8(strength).flag(false).flag(false).flag(true).ub(5,
+                                                                                                              passes);
     return *this;
 }
 
-Filters& Filters::colorMatrix(const std::vector<float>& matrix20)
-{
+Filters& Filters::colorMatrix(const std::vector<float>& matrix20) {
     ++m_count;
     m_body.u8(6);
     for (size_t i = 0; i < 20; ++i)
@@ -48,15 +44,13 @@ Filters& Filters::colorMatrix(const std::vector<float>& matrix20)
     return *this;
 }
 
-Filters& Filters::raw(uint8_t id, const std::vector<uint8_t>& body)
-{
+Filters& Filters::raw(uint8_t id, const std::vector<uint8_t>& body) {
     ++m_count;
     m_body.u8(id).bytes(body);
     return *this;
 }
 
-std::vector<uint8_t> Filters::bytes() const
-{
+std::vector<uint8_t> Filters::bytes() const {
     BitWriter copy = m_body;
     std::vector<uint8_t> out{m_count};
     const auto& body = copy.data();
@@ -66,8 +60,7 @@ std::vector<uint8_t> Filters::bytes() const
 
 // ---- Timelines
 
-std::vector<uint8_t> tagBytes(uint16_t code, const std::vector<uint8_t>& body, bool forceLong)
-{
+std::vector<uint8_t> tagBytes(uint16_t code, const std::vector<uint8_t>& body, bool forceLong) {
     BitWriter w;
     if (body.size() < 0x3F && !forceLong) {
         w.u16(uint16_t(code << 6 | body.size()));
@@ -78,14 +71,12 @@ std::vector<uint8_t> tagBytes(uint16_t code, const std::vector<uint8_t>& body, b
     return w.data();
 }
 
-void TimelineWriter::tag(uint16_t code, const std::vector<uint8_t>& body)
-{
+void TimelineWriter::tag(uint16_t code, const std::vector<uint8_t>& body) {
     auto bytes = tagBytes(code, body);
     m_tags.insert(m_tags.end(), bytes.begin(), bytes.end());
 }
 
-void TimelineWriter::placeTag(std::optional<uint16_t> characterId, uint16_t depth, const Place& o, bool move)
-{
+void TimelineWriter::placeTag(std::optional<uint16_t> characterId, uint16_t depth, const Place& o, bool move) {
     bool v3 = o.forceVersion3 || o.className || o.filters || o.blendMode || o.cacheAsBitmap || o.visible ||
               o.opaqueBackground;
     BitWriter w;
@@ -169,21 +160,18 @@ void TimelineWriter::placeTag(std::optional<uint16_t> characterId, uint16_t dept
     tag(v3 ? 70 : 26, w.data());
 }
 
-void TimelineWriter::place(uint16_t characterId, uint16_t depth, const Place& options)
-{
+void TimelineWriter::place(uint16_t characterId, uint16_t depth, const Place& options) {
     placeTag(characterId, depth, options, false);
 }
 
 void TimelineWriter::modify(uint16_t depth, const Place& options) { placeTag(std::nullopt, depth, options, true); }
 
-void TimelineWriter::replace(uint16_t characterId, uint16_t depth, const Place& options)
-{
+void TimelineWriter::replace(uint16_t characterId, uint16_t depth, const Place& options) {
     placeTag(characterId, depth, options, true);
 }
 
 void TimelineWriter::placeObject1(uint16_t characterId, uint16_t depth, const Matrix& matrix,
-                                  std::optional<CxForm> cxform)
-{
+                                  std::optional<CxForm> cxform) {
     BitWriter w;
     w.u16(characterId).u16(depth).matrix(matrix);
     if (cxform)
@@ -191,28 +179,24 @@ void TimelineWriter::placeObject1(uint16_t characterId, uint16_t depth, const Ma
     tag(4, w.data());
 }
 
-void TimelineWriter::remove(uint16_t depth)
-{
+void TimelineWriter::remove(uint16_t depth) {
     BitWriter w;
     w.u16(depth);
     tag(28, w.data());
 }
 
-void TimelineWriter::removeObject1(uint16_t characterId, uint16_t depth)
-{
+void TimelineWriter::removeObject1(uint16_t characterId, uint16_t depth) {
     BitWriter w;
     w.u16(characterId).u16(depth);
     tag(5, w.data());
 }
 
-void TimelineWriter::showFrame()
-{
+void TimelineWriter::showFrame() {
     tag(1, {});
     ++m_frames;
 }
 
-void TimelineWriter::label(const std::string& name, bool namedAnchor)
-{
+void TimelineWriter::label(const std::string& name, bool namedAnchor) {
     BitWriter w;
     w.string(name);
     if (namedAnchor)
@@ -222,11 +206,10 @@ void TimelineWriter::label(const std::string& name, bool namedAnchor)
 
 void TimelineWriter::doAction(const std::vector<uint8_t>& bytes) { tag(12, bytes); }
 
-void TimelineWriter::background(Color c)
-{
+void TimelineWriter::background(Color c) {
     BitWriter w;
     w.rgb(c);
     tag(9, w.data());
 }
 
-} // namespace swfwriter
+}  // namespace swfwriter

@@ -186,9 +186,9 @@ TEST(HostProcess, AnUnaskedEndMarkerIsNoFrame) {
 
 struct BrokenStream {
     std::string mode;
-    bool viaFinish;            // the fault shows when asking for the end marker
+    bool viaFinish;  // the fault shows when asking for the end marker
     ErrorCode code;
-    std::string message;       // a part of the error message
+    std::string message;  // a part of the error message
     std::optional<ExitStatus> status;
 };
 
@@ -233,8 +233,8 @@ TEST(HostProcess, ReportsEveryWayTheStreamBreaks) {
             }
         }
         ASSERT_TRUE(error.has_value()) << "expected " << toString(test.code) << ", got no error";
-        EXPECT_EQ(error->code, test.code) << "expected " << toString(test.code) << ", got "
-                                          << toString(error->code) << ": " << error->message;
+        EXPECT_EQ(error->code, test.code)
+            << "expected " << toString(test.code) << ", got " << toString(error->code) << ": " << error->message;
         EXPECT_NE(error->message.find(test.message), std::string::npos)
             << "expected a message with '" << test.message << "', got '" << error->message << "'";
         if (test.status) {

@@ -88,8 +88,8 @@ TEST_F(MovieCapture, WritesRawFramesToStandardOutput) {
 }
 
 TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
-    const auto result = run({m_movie, "--size", "5x3", "--frames", "5", "--out", out().string(), "--move",
-                             "4,0@2", "--click", "2,1@3"});
+    const auto result = run(
+        {m_movie, "--size", "5x3", "--frames", "5", "--out", out().string(), "--move", "4,0@2", "--click", "2,1@3"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
     const auto records = log().records();
@@ -136,8 +136,8 @@ TEST_F(MovieCapture, PassesUrlsThrough) {
 }
 
 TEST_F(MovieCapture, FindsTheHostByOptionEnvironmentOrNextToItself) {
-    const auto byOption = run({m_movie, "--size", "2x2", "--raw", "--host", tools_test::stubHostPath().string()},
-                              {}, {{"MOVIEHOST_HOST", "/nonexistent/host"}});
+    const auto byOption = run({m_movie, "--size", "2x2", "--raw", "--host", tools_test::stubHostPath().string()}, {},
+                              {{"MOVIEHOST_HOST", "/nonexistent/host"}});
     EXPECT_EQ(byOption.exitCode, 0) << byOption.err;
 
     TempDir bin;
@@ -147,8 +147,8 @@ TEST_F(MovieCapture, FindsTheHostByOptionEnvironmentOrNextToItself) {
                                                       {"MOVIEHOST_STUB_PERIOD_MS", "2"},
                                                       {"MOVIEHOST_STUB_MODE", std::nullopt},
                                                       {"MOVIEHOST_HOST", std::nullopt}};
-    const auto nextToItself = tools_test::runProgram(bin / "moviecapture", {m_movie, "--size", "2x2", "--raw"},
-                                                     environment);
+    const auto nextToItself =
+        tools_test::runProgram(bin / "moviecapture", {m_movie, "--size", "2x2", "--raw"}, environment);
     EXPECT_EQ(nextToItself.exitCode, 0) << nextToItself.err;
     EXPECT_EQ(nextToItself.out.size(), 16u);
 
@@ -167,8 +167,11 @@ struct Failure {
 TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
     std::ofstream(m_dir / "a-file") << "in the way";
     const Failure cases[] = {
-        {{"--frames", "3"}, "exit-early:1:3", 5, "host ended early: the host's output ended without an end marker "
-                                                 "after 1 frame (exit status 3)"},
+        {{"--frames", "3"},
+         "exit-early:1:3",
+         5,
+         "host ended early: the host's output ended without an end marker "
+         "after 1 frame (exit status 3)"},
         {{"--frames", "3"}, "signal:2", 5, "(killed by signal 9"},
         {{"--frames", "3"}, "truncate:2", 5, "in the middle of frame 2 (30 of 60 bytes)"},
         {{"--frames", "3"}, "no-marker", 5, "host ended early"},
@@ -179,8 +182,11 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
         {{"--frames", "3"}, "bad-kind:2", 6, "malformed frame stream: the host sent a message of unknown kind 7"},
         {{"--frames", "3"}, "bad-size:1", 6, "malformed frame stream: the host sent frame 1 as 6x3"},
         {{"--frames", "1"}, "trailing", 6, "more after its end marker"},
-        {{"--frames", "2", "--timeout", "0.3"}, "silent", 8, "host timed out: the host did not send the header of "
-                                                             "frame 1 within 300 ms"},
+        {{"--frames", "2", "--timeout", "0.3"},
+         "silent",
+         8,
+         "host timed out: the host did not send the header of "
+         "frame 1 within 300 ms"},
         {{"--frames", "2", "--click", "5,0@1"}, "", 2, "--click 5,0 lies outside the 5x3 frame"},
         {{"--wobble"}, "", 2, "unknown option --wobble (see moviecapture --help)"},
         {{"--out", (m_dir / "a-file" / "sub").string()}, "", 7, "cannot create the output folder"},
@@ -205,11 +211,12 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
 }
 
 TEST_F(MovieCapture, AClosedStandardOutputIsAnErrorNotASignal) {
-    const auto result = tools_test::runProgram(
-        tools_test::moviecapturePath(), {m_movie, "--size", "5x3", "--frames", "3", "--raw"},
-        {{"MOVIEHOST_HOST", tools_test::stubHostPath().string()}, {"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
-         {"MOVIEHOST_STUB_PERIOD_MS", "2"}},
-        tools_test::Stdout::ClosedPipe);
+    const auto result =
+        tools_test::runProgram(tools_test::moviecapturePath(), {m_movie, "--size", "5x3", "--frames", "3", "--raw"},
+                               {{"MOVIEHOST_HOST", tools_test::stubHostPath().string()},
+                                {"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
+                                {"MOVIEHOST_STUB_PERIOD_MS", "2"}},
+                               tools_test::Stdout::ClosedPipe);
     ASSERT_TRUE(result.exited) << "signal " << result.signal;
     EXPECT_EQ(result.exitCode, 7);
     EXPECT_EQ(result.err, "moviecapture: standard output was closed by its reader\n");

@@ -33,8 +33,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
             const std::uint32_t wParam = readInt(record + 8);
             const std::uint32_t lParam = readInt(record + 12);
             log.line("record message=" + std::to_string(message) + " wparam=" + std::to_string(wParam) +
-                    " lparam=" + std::to_string(lParam) + " after=" + std::to_string(state.frame));
+                     " lparam=" + std::to_string(lParam) + " after=" + std::to_string(state.frame));
             if (message >= 512 && message <= 514) {
                 ++state.mouseRecords;
                 state.marked = true;
@@ -212,8 +212,8 @@ int main(int argc, char** argv) {
                 ::kill(::getpid(), SIGKILL);
             }
             state.frame = static_cast<std::uint32_t>(number);
-            const auto pixels = stub::patternFrame(state, static_cast<std::uint32_t>(width),
-                                                   static_cast<std::uint32_t>(height));
+            const auto pixels =
+                stub::patternFrame(state, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
             const bool broken = number == mode.first;
             bool ok = writeInt(mode.name == "bad-kind" && broken ? 7 : 1) &&
                       writeInt(static_cast<std::uint32_t>(mode.name == "bad-size" && broken ? width + 1 : width)) &&

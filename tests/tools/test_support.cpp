@@ -45,8 +45,8 @@ std::vector<StubRecord> StubLog::records() const {
     std::vector<StubRecord> records;
     for (const auto& line : lines) {
         StubRecord record;
-        if (std::sscanf(line.c_str(), "record message=%u wparam=%u lparam=%u after=%u", &record.message,
-                        &record.wParam, &record.lParam, &record.after) == 4)
+        if (std::sscanf(line.c_str(), "record message=%u wparam=%u lparam=%u after=%u", &record.message, &record.wParam,
+                        &record.lParam, &record.after) == 4)
             records.push_back(record);
     }
     return records;
@@ -140,8 +140,7 @@ RunResult runProgram(const std::filesystem::path& program, const std::vector<std
         ::close(closedPipe[0]);
         posix_spawn_file_actions_adddup2(&actions, closedPipe[1], STDOUT_FILENO);
     } else {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     RunResult result;

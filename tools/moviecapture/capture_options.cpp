@@ -43,7 +43,8 @@ std::optional<double> parseDecimal(std::string_view text) {
 client::Expected<CaptureOptions> parseSize(std::string_view text, CaptureOptions options) {
     const auto cross = text.find_first_of("xX");
     const auto width = parseNumber<std::int64_t>(text.substr(0, cross));
-    const auto height = cross == std::string_view::npos ? std::nullopt : parseNumber<std::int64_t>(text.substr(cross + 1));
+    const auto height =
+        cross == std::string_view::npos ? std::nullopt : parseNumber<std::int64_t>(text.substr(cross + 1));
     if (!width || !height || *width == 0 || *height == 0)
         return badArgument("--size wants WIDTHxHEIGHT with two positive numbers, not '" + std::string(text) + "'");
     if (!client::isValidFrameSize(*width, *height))
@@ -58,8 +59,8 @@ client::Expected<CaptureOptions> parseSize(std::string_view text, CaptureOptions
 client::Expected<ScriptedInput> parseInput(std::string_view option, std::string_view text, ScriptedInput::Kind kind) {
     const auto comma = text.find(',');
     const auto at = text.find('@');
-    const auto invalid = badArgument(std::string(option) + " wants X,Y@FRAME (frames counted from 1), not '" +
-                                     std::string(text) + "'");
+    const auto invalid =
+        badArgument(std::string(option) + " wants X,Y@FRAME (frames counted from 1), not '" + std::string(text) + "'");
     if (comma == std::string_view::npos || at == std::string_view::npos || at < comma)
         return invalid;
     const auto x = parseNumber<std::uint32_t>(text.substr(0, comma));
@@ -110,8 +111,8 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             value = name.substr(equals + 1);
             name.resize(equals);
         } else {
-            static const char* const withValue[] = {"--size", "--frames", "--seconds", "--out",
-                                                    "--click", "--move",  "--host",    "--timeout"};
+            static const char* const withValue[] = {"--size",  "--frames", "--seconds", "--out",
+                                                    "--click", "--move",   "--host",    "--timeout"};
             const bool known = std::find(std::begin(withValue), std::end(withValue), name) != std::end(withValue);
             if (!known)
                 return badArgument("unknown option " + name);
@@ -129,8 +130,8 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
         } else if (name == "--frames") {
             const auto frames = parseNumber<std::uint64_t>(value);
             if (!frames || *frames == 0 || *frames > kMaxFrames)
-                return badArgument("--frames wants a whole number from 1 to " + std::to_string(kMaxFrames) +
-                                   ", not '" + value + "'");
+                return badArgument("--frames wants a whole number from 1 to " + std::to_string(kMaxFrames) + ", not '" +
+                                   value + "'");
             options.frames = *frames;
             haveFrames = true;
         } else if (name == "--seconds") {
@@ -145,7 +146,8 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             options.outputFolder = value;
             haveOut = true;
         } else if (name == "--click" || name == "--move") {
-            auto input = parseInput(name, value, name == "--click" ? ScriptedInput::Kind::Click : ScriptedInput::Kind::Move);
+            auto input =
+                parseInput(name, value, name == "--click" ? ScriptedInput::Kind::Click : ScriptedInput::Kind::Move);
             if (!input)
                 return input.error();
             options.inputs.push_back(*input);

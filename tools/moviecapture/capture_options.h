@@ -42,7 +42,8 @@ inline constexpr std::uint64_t kMaxFrames = 1'000'000'000;
 
 // Everything after the program name. Errors are InvalidArgument with a
 // message fit to follow "moviecapture: ".
-[[nodiscard]] moviehost::client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::string>& arguments);
+[[nodiscard]] moviehost::client::Expected<CaptureOptions> parseCaptureOptions(
+    const std::vector<std::string>& arguments);
 
 // --seconds converted at the host's nominal rate (one frame per 30 ms),
 // rounded up so the capture covers at least that long; at least one frame.

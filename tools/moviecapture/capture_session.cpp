@@ -34,8 +34,7 @@ CaptureOutcome fromHostError(const client::Error& error) {
     return failure(ExitCode::Failure, error.message);
 }
 
-client::Status sendInputsFor(client::HostProcess& host, const std::vector<ScriptedInput>& inputs,
-                             std::uint64_t frame) {
+client::Status sendInputsFor(client::HostProcess& host, const std::vector<ScriptedInput>& inputs, std::uint64_t frame) {
     for (const auto& input : inputs) {
         if (input.frame != frame)
             continue;

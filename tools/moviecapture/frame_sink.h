@@ -4,8 +4,8 @@
 #include <moviehost/client/frame.h>
 
 #include <cstdint>
-#include <string>
 #include <optional>
+#include <string>
 
 namespace moviecapture {
 

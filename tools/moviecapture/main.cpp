@@ -7,12 +7,12 @@
 #include "png_folder_sink.h"
 #include "raw_stream_sink.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
     using namespace moviecapture;

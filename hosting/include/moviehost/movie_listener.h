@@ -13,8 +13,8 @@
 // and becomes the answer to the control.
 class IMovieListener {
 public:
-    virtual HRESULT OnFlashCall(LPCWSTR request) = 0;                  // slot 0
-    virtual HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) = 0;    // slot 1
+    virtual HRESULT OnFlashCall(LPCWSTR request) = 0;                // slot 0
+    virtual HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) = 0;  // slot 1
 
 protected:
     // Never deleted through this interface; the application owns its listeners.

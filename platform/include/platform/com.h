@@ -11,8 +11,8 @@
 
 #ifdef _WIN32
 
-#include <objbase.h>
 #include <oaidl.h>
+#include <objbase.h>
 #include <ocidl.h>
 
 #else
@@ -37,10 +37,7 @@ using LPIID = IID*;
 using LPCLSID = CLSID*;
 
 // Two GUIDs are equal when all 16 bytes are.
-[[nodiscard]] inline bool IsEqualGUID(REFGUID a, REFGUID b) noexcept
-{
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
-}
+[[nodiscard]] inline bool IsEqualGUID(REFGUID a, REFGUID b) noexcept { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 [[nodiscard]] inline bool IsEqualIID(REFIID a, REFIID b) noexcept { return IsEqualGUID(a, b); }
 [[nodiscard]] inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) noexcept { return IsEqualGUID(a, b); }
 [[nodiscard]] inline bool operator==(REFGUID a, REFGUID b) noexcept { return IsEqualGUID(a, b); }
@@ -86,12 +83,18 @@ inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x0
 inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_ITypeInfo = {0x00020401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_IErrorInfo = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
-inline constexpr IID IID_ICreateErrorInfo = {0x22F03340, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
-inline constexpr IID IID_ISupportErrorInfo = {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
-inline constexpr IID IID_IConnectionPointContainer = {0xB196B284, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-inline constexpr IID IID_IEnumConnectionPoints = {0xB196B285, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-inline constexpr IID IID_IConnectionPoint = {0xB196B286, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-inline constexpr IID IID_IEnumConnections = {0xB196B287, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_ICreateErrorInfo = {
+    0x22F03340, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+inline constexpr IID IID_ISupportErrorInfo = {
+    0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+inline constexpr IID IID_IConnectionPointContainer = {
+    0xB196B284, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_IEnumConnectionPoints = {
+    0xB196B285, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_IConnectionPoint = {
+    0xB196B286, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_IEnumConnections = {
+    0xB196B287, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 
 // ---------------------------------------------------------------------------
 // Interfaces.
@@ -226,8 +229,7 @@ extern "C" void WINAPI CoUninitialize() noexcept;
 // library does not load, CO_E_ERRORINDLL when it has no DllGetClassObject, and
 // otherwise with what the library answers. A library that served an object
 // stays loaded for the rest of the process, as objects may outlive any call.
-STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
-                        LPVOID* ppv) noexcept;
+STDAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv) noexcept;
 
 // Writes "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper-case hex) and returns
 // the characters written including the terminator (39), or 0 when cchMax is
@@ -261,9 +263,9 @@ namespace platform {
 template <typename T>
 struct InterfaceId;
 
-#define PLATFORM_INTERFACE_ID(type, iid)                        \
-    template <>                                                 \
-    struct platform::InterfaceId<type> {                        \
+#define PLATFORM_INTERFACE_ID(type, iid)                             \
+    template <>                                                      \
+    struct platform::InterfaceId<type> {                             \
         static constexpr const IID& value() noexcept { return iid; } \
     }
 
@@ -296,8 +298,7 @@ public:
     using Scoped<ComTraits<T>>::Scoped;
 
     // Takes a reference of its own on a borrowed pointer.
-    [[nodiscard]] static ComPtr share(T* p) noexcept
-    {
+    [[nodiscard]] static ComPtr share(T* p) noexcept {
         if (p != nullptr)
             p->AddRef();
         return ComPtr(p);
@@ -306,14 +307,12 @@ public:
     // QueryInterface for U; empty when the object does not offer it (or when
     // this pointer is empty). The result code is stored in *hr if asked for.
     template <typename U>
-    [[nodiscard]] ComPtr<U> As(HRESULT* hr = nullptr) const noexcept
-    {
+    [[nodiscard]] ComPtr<U> As(HRESULT* hr = nullptr) const noexcept {
         return As<U>(InterfaceId<U>::value(), hr);
     }
 
     template <typename U>
-    [[nodiscard]] ComPtr<U> As(REFIID iid, HRESULT* hr = nullptr) const noexcept
-    {
+    [[nodiscard]] ComPtr<U> As(REFIID iid, HRESULT* hr = nullptr) const noexcept {
         ComPtr<U> result;
         HRESULT code = E_POINTER;
         if (this->get() != nullptr) {

@@ -40,12 +40,10 @@ public:
     // object (or until it is assigned to).
     [[nodiscard]] const char* ErrorMessage() const noexcept;
 
-    [[nodiscard]] static HRESULT WCodeToHRESULT(WORD wCode) noexcept
-    {
+    [[nodiscard]] static HRESULT WCodeToHRESULT(WORD wCode) noexcept {
         return wCode >= 0xFE00 ? static_cast<HRESULT>(0x8004FFFFu) : static_cast<HRESULT>(0x80040200u + wCode);
     }
-    [[nodiscard]] static WORD HRESULTToWCode(HRESULT hr) noexcept
-    {
+    [[nodiscard]] static WORD HRESULTToWCode(HRESULT hr) noexcept {
         const auto code = static_cast<std::uint32_t>(hr);
         return code >= 0x80040200u && code <= 0x8004FFFFu ? static_cast<WORD>(code - 0x80040200u) : 0;
     }

@@ -7,15 +7,18 @@
 #include "platform/com.h"
 #include "platform/oleauto.h"
 
-inline constexpr CLSID CLSID_ShockwaveFlash = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-inline constexpr IID IID_IShockwaveFlash = {0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-inline constexpr IID DIID__IShockwaveFlashEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+inline constexpr CLSID CLSID_ShockwaveFlash = {
+    0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+inline constexpr IID IID_IShockwaveFlash = {
+    0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+inline constexpr IID DIID__IShockwaveFlashEvents = {
+    0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
 // Member ids of the events the control raises through IDispatch::Invoke.
 inline constexpr DISPID DISPID_OnReadyStateChange = -609;
-inline constexpr DISPID DISPID_OnProgress = 0x7a6;   // 1958
-inline constexpr DISPID DISPID_FSCommand = 0x96;     // 150: (BSTR command, BSTR args)
-inline constexpr DISPID DISPID_FlashCall = 0xc5;     // 197: (BSTR request)
+inline constexpr DISPID DISPID_OnProgress = 0x7a6;  // 1958
+inline constexpr DISPID DISPID_FSCommand = 0x96;    // 150: (BSTR command, BSTR args)
+inline constexpr DISPID DISPID_FlashCall = 0xc5;    // 197: (BSTR request)
 
 struct IShockwaveFlash : IDispatch {
     /*   7 */ STDMETHOD(get_ReadyState)(LONG* pVal) = 0;

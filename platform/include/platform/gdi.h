@@ -221,8 +221,7 @@ HGDIOBJ WINAPI GetStockObject(int index);
 // top-down; every row is width * 4 bytes and the pixels start zeroed. Any
 // other format, a zero or negative width, a zero height, more than 2^31 - 1
 // bytes of pixels or a file mapping fail: NULL, and *bits = NULL.
-HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
-                                HANDLE section, DWORD offset);
+HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 
 // --- Brushes ----------------------------------------------------------------
 

@@ -104,8 +104,8 @@ BOOL WINAPI CreatePipe(HANDLE* read, HANDLE* write, LPSECURITY_ATTRIBUTES attrib
 // (data written before the close is still reported), and with
 // ERROR_INVALID_FUNCTION when the handle is no pipe (a regular file, a
 // terminal). A stream socket counts as a pipe.
-BOOL WINAPI PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD bufferSize, LPDWORD bytesRead,
-                          LPDWORD totalAvailable, LPDWORD bytesLeftThisMessage);
+BOOL WINAPI PeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD bufferSize, LPDWORD bytesRead, LPDWORD totalAvailable,
+                          LPDWORD bytesLeftThisMessage);
 
 // --- processes ------------------------------------------------------------------
 

@@ -204,10 +204,7 @@ static_assert(sizeof(ScopedBstr) == sizeof(BSTR));
 
 // A copy of `text` (null stays null). Check the result against a non-null
 // source: an empty result then means out of memory.
-[[nodiscard]] inline ScopedBstr make_bstr(const OLECHAR* text) noexcept
-{
-    return ScopedBstr(SysAllocString(text));
-}
+[[nodiscard]] inline ScopedBstr make_bstr(const OLECHAR* text) noexcept { return ScopedBstr(SysAllocString(text)); }
 
 // A VARIANT held by value. Scoped compares its handle with the empty one; a
 // variant counts as empty exactly when its type is VT_EMPTY, whatever the
@@ -216,8 +213,7 @@ struct VariantValue : VARIANT {
     VariantValue() noexcept : VARIANT() { VariantInit(this); }
     explicit VariantValue(const VARIANT& v) noexcept : VARIANT(v) {}
 
-    friend bool operator==(const VariantValue& a, const VariantValue& b) noexcept
-    {
+    friend bool operator==(const VariantValue& a, const VariantValue& b) noexcept {
         if (a.vt == VT_EMPTY || b.vt == VT_EMPTY)
             return a.vt == b.vt;
         return &a == &b;
@@ -236,16 +232,14 @@ using ScopedVariant = Scoped<VariantTraits>;
 static_assert(sizeof(ScopedVariant) == sizeof(VARIANT));
 
 // A variant that takes ownership of `text`.
-[[nodiscard]] inline ScopedVariant make_variant(ScopedBstr text) noexcept
-{
+[[nodiscard]] inline ScopedVariant make_variant(ScopedBstr text) noexcept {
     VariantValue v;
     v.vt = VT_BSTR;
     v.bstrVal = text.release();
     return ScopedVariant(v);
 }
 
-[[nodiscard]] inline ScopedVariant make_variant(LONG value) noexcept
-{
+[[nodiscard]] inline ScopedVariant make_variant(LONG value) noexcept {
     VariantValue v;
     v.vt = VT_I4;
     v.lVal = value;

@@ -32,8 +32,7 @@ public:
     Scoped& operator=(const Scoped&) = delete;
 
     Scoped(Scoped&& other) noexcept : m_handle(other.release()) {}
-    Scoped& operator=(Scoped&& other) noexcept
-    {
+    Scoped& operator=(Scoped&& other) noexcept {
         if (this != &other)
             reset(other.release());
         return *this;
@@ -44,8 +43,7 @@ public:
     explicit operator bool() const noexcept { return m_handle != Traits::empty(); }
 
     // Frees what is held (if anything) and takes ownership of `handle`.
-    void reset(Handle handle = Traits::empty()) noexcept
-    {
+    void reset(Handle handle = Traits::empty()) noexcept {
         Handle old = m_handle;
         m_handle = handle;
         if (old != Traits::empty())
@@ -53,8 +51,7 @@ public:
     }
 
     // Gives up ownership without freeing.
-    [[nodiscard]] Handle release() noexcept
-    {
+    [[nodiscard]] Handle release() noexcept {
         Handle handle = m_handle;
         m_handle = Traits::empty();
         return handle;
@@ -62,8 +59,7 @@ public:
 
     // For out-parameters: `Create(..., wrapper.receive())`. Filling a wrapper
     // that still owns something would leak it, so that is a programming error.
-    Handle* receive() noexcept
-    {
+    Handle* receive() noexcept {
         assert(m_handle == Traits::empty() && "receive() on a wrapper that still owns a handle");
         return &m_handle;
     }

@@ -65,8 +65,7 @@ public:
     // Selecting a region sets a copy as the clip region and returns no object
     // to restore; use SelectClipRgn for that.
     ScopedSelectObject(HDC hdc, HRGN region) = delete;
-    ~ScopedSelectObject()
-    {
+    ~ScopedSelectObject() {
         if (m_previous)
             SelectObject(m_hdc, m_previous);
     }

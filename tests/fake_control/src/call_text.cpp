@@ -11,8 +11,7 @@ namespace fake_control::text {
 
 namespace {
 
-std::string quote(std::u16string_view value)
-{
+std::string quote(std::u16string_view value) {
     std::string out = "\"";
     for (char16_t c : value) {
         if (c == 0)
@@ -54,38 +53,30 @@ const NamedIid named_iids[] = {
 
 }  // namespace
 
-std::string bstr(BSTR value)
-{
+std::string bstr(BSTR value) {
     if (value == nullptr)
         return "null";
     return quote(std::u16string_view(value, SysStringLen(value)));
 }
 
-std::string wide(const OLECHAR* value)
-{
-    return value == nullptr ? "null" : quote(std::u16string_view(value));
-}
+std::string wide(const OLECHAR* value) { return value == nullptr ? "null" : quote(std::u16string_view(value)); }
 
-std::string rect(const RECT* value)
-{
+std::string rect(const RECT* value) {
     if (value == nullptr)
         return "null";
-    return "{" + number(static_cast<long long>(value->left)) + "," + number(static_cast<long long>(value->top)) +
-           "," + number(static_cast<long long>(value->right)) + "," +
-           number(static_cast<long long>(value->bottom)) + "}";
+    return "{" + number(static_cast<long long>(value->left)) + "," + number(static_cast<long long>(value->top)) + "," +
+           number(static_cast<long long>(value->right)) + "," + number(static_cast<long long>(value->bottom)) + "}";
 }
 
 std::string pointer(const void* value) { return value == nullptr ? "null" : "ptr"; }
 
-std::string hex(unsigned long long value)
-{
+std::string hex(unsigned long long value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "0x%llx", value);
     return buffer;
 }
 
-std::string number(double value)
-{
+std::string number(double value) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
@@ -93,8 +84,7 @@ std::string number(double value)
 
 std::string number(long long value) { return std::to_string(value); }
 
-std::string iid(REFIID value)
-{
+std::string iid(REFIID value) {
     for (const NamedIid& named : named_iids) {
         if (*named.iid == value)
             return named.name;

@@ -21,8 +21,7 @@ namespace fake_control::text {
 
 // "a, b, c"
 template <typename... Parts>
-[[nodiscard]] std::string args(const Parts&... parts)
-{
+[[nodiscard]] std::string args(const Parts&... parts) {
     std::string out;
     ((out += (out.empty() ? "" : ", "), out += parts), ...);
     return out;

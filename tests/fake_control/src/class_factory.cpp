@@ -14,8 +14,7 @@ std::function<void(FakeControl&)> g_creation_hook;
 
 class ClassFactory final : public IClassFactory {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr)
             return E_POINTER;
         *ppv = nullptr;
@@ -26,16 +25,14 @@ public:
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
+    ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --m_refs;
         if (left == 0)
             delete this;
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override
-    {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override {
         if (ppvObject == nullptr)
             return E_POINTER;
         *ppvObject = nullptr;
@@ -68,14 +65,12 @@ private:
 
 }  // namespace
 
-void FakeControl::set_creation_hook(std::function<void(FakeControl&)> hook)
-{
+void FakeControl::set_creation_hook(std::function<void(FakeControl&)> hook) {
     std::lock_guard lock(g_hook_mutex);
     g_creation_hook = std::move(hook);
 }
 
-HRESULT FakeControl::get_class_object(REFCLSID clsid, REFIID iid, void** ppv)
-{
+HRESULT FakeControl::get_class_object(REFCLSID clsid, REFIID iid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;

@@ -7,14 +7,12 @@
 
 namespace fake_control {
 
-EventsConnectionPoint::~EventsConnectionPoint()
-{
+EventsConnectionPoint::~EventsConnectionPoint() {
     for (const Sink& sink : m_sinks)
         sink.dispatch->Release();
 }
 
-HRESULT EventsConnectionPoint::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT EventsConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -29,16 +27,14 @@ ULONG EventsConnectionPoint::AddRef() { return m_owner.AddRef(); }
 
 ULONG EventsConnectionPoint::Release() { return m_owner.Release(); }
 
-HRESULT EventsConnectionPoint::GetConnectionInterface(IID* pIID)
-{
+HRESULT EventsConnectionPoint::GetConnectionInterface(IID* pIID) {
     if (pIID == nullptr)
         return E_POINTER;
     *pIID = DIID__IShockwaveFlashEvents;
     return S_OK;
 }
 
-HRESULT EventsConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC)
-{
+HRESULT EventsConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC) {
     if (ppCPC == nullptr)
         return E_POINTER;
     *ppCPC = static_cast<IConnectionPointContainer*>(&m_owner);
@@ -46,8 +42,7 @@ HRESULT EventsConnectionPoint::GetConnectionPointContainer(IConnectionPointConta
     return S_OK;
 }
 
-HRESULT EventsConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie)
-{
+HRESULT EventsConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     const Invocation call = m_owner.begin("Advise", text::pointer(pUnkSink));
     if (pdwCookie == nullptr)
         return E_POINTER;
@@ -66,8 +61,7 @@ HRESULT EventsConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie)
     return m_owner.finish(call);
 }
 
-HRESULT EventsConnectionPoint::Unadvise(DWORD dwCookie)
-{
+HRESULT EventsConnectionPoint::Unadvise(DWORD dwCookie) {
     const Invocation call = m_owner.begin("Unadvise", text::number(static_cast<long long>(dwCookie)));
     if (call.refused())
         return m_owner.finish(call);
@@ -82,15 +76,13 @@ HRESULT EventsConnectionPoint::Unadvise(DWORD dwCookie)
     return m_owner.finish(Invocation{call.method, CONNECT_E_NOCONNECTION, false});
 }
 
-HRESULT EventsConnectionPoint::EnumConnections(IEnumConnections** ppEnum)
-{
+HRESULT EventsConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
     return E_NOTIMPL;
 }
 
-HRESULT EventsConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count)
-{
+HRESULT EventsConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count) {
     if (m_sinks.empty())
         return CONNECT_E_NOCONNECTION;
     // A sink may unadvise while it handles the event: walk a held copy.
@@ -102,22 +94,19 @@ HRESULT EventsConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count)
     HRESULT result = S_OK;
     for (IDispatch* sink : sinks) {
         DISPPARAMS params{args, nullptr, count, 0};
-        result = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                              nullptr);
+        result = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
         sink->Release();
     }
     return result;
 }
 
-HRESULT ControlObject::EnumConnectionPoints(IEnumConnectionPoints** ppEnum)
-{
+HRESULT ControlObject::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
     return not_implemented("EnumConnectionPoints");
 }
 
-HRESULT ControlObject::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
-{
+HRESULT ControlObject::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     const Invocation call = begin("FindConnectionPoint", text::iid(riid));
     if (ppCP == nullptr)
         return E_POINTER;

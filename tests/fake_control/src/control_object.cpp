@@ -10,14 +10,12 @@ namespace fake_control {
 
 ControlObject::ControlObject() = default;
 
-ControlObject::~ControlObject()
-{
+ControlObject::~ControlObject() {
     if (m_site != nullptr)
         m_site->Release();
 }
 
-HRESULT ControlObject::QueryInterface(REFIID riid, void** ppv)
-{
+HRESULT ControlObject::QueryInterface(REFIID riid, void** ppv) {
     const Invocation call = begin("QueryInterface", text::iid(riid));
     if (ppv == nullptr)
         return E_POINTER;
@@ -52,14 +50,12 @@ HRESULT ControlObject::QueryInterface(REFIID riid, void** ppv)
     return S_OK;
 }
 
-ULONG ControlObject::AddRef()
-{
+ULONG ControlObject::AddRef() {
     ++m_add_ref_calls;
     return ++m_refs;
 }
 
-ULONG ControlObject::Release()
-{
+ULONG ControlObject::Release() {
     ++m_release_calls;
     const ULONG left = --m_refs;
     if (left == 0)
@@ -67,8 +63,7 @@ ULONG ControlObject::Release()
     return left;
 }
 
-Invocation ControlObject::begin(const char* method, std::string args, HRESULT fallback)
-{
+Invocation ControlObject::begin(const char* method, std::string args, HRESULT fallback) {
     Call call{method, std::move(args)};
     if (!m_log_file.empty()) {
         if (std::FILE* file = std::fopen(m_log_file.c_str(), "a")) {
@@ -85,8 +80,7 @@ Invocation ControlObject::begin(const char* method, std::string args, HRESULT fa
     return invocation;
 }
 
-HRESULT ControlObject::finish(const Invocation& call)
-{
+HRESULT ControlObject::finish(const Invocation& call) {
     if (const auto it = m_answers.find(std::string_view(call.method));
         it != m_answers.end() && FAILED(call.result) && !it->second.description.empty()) {
         platform::ComPtr<ICreateErrorInfo> create;
@@ -118,13 +112,11 @@ HRESULT ControlObject::finish(const Invocation& call)
     return call.result;
 }
 
-HRESULT ControlObject::not_implemented(const char* method, std::string args)
-{
+HRESULT ControlObject::not_implemented(const char* method, std::string args) {
     return finish(begin(method, std::move(args), E_NOTIMPL));
 }
 
-HRESULT ControlObject::invalidate_rect(const RECT* rect, BOOL erase)
-{
+HRESULT ControlObject::invalidate_rect(const RECT* rect, BOOL erase) {
     if (m_site == nullptr)
         return E_UNEXPECTED;
     platform::ComPtr<IOleClientSite> site = platform::ComPtr<IOleClientSite>::share(m_site);
@@ -134,8 +126,7 @@ HRESULT ControlObject::invalidate_rect(const RECT* rect, BOOL erase)
     return windowless->InvalidateRect(rect, erase);
 }
 
-HRESULT ControlObject::invalidate_rgn(HRGN region, BOOL erase)
-{
+HRESULT ControlObject::invalidate_rgn(HRGN region, BOOL erase) {
     if (m_site == nullptr)
         return E_UNEXPECTED;
     platform::ComPtr<IOleClientSite> site = platform::ComPtr<IOleClientSite>::share(m_site);
@@ -146,9 +137,9 @@ HRESULT ControlObject::invalidate_rgn(HRGN region, BOOL erase)
 }
 
 // ISupportErrorInfo: errors are reported for IShockwaveFlash only.
-HRESULT ControlObject::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    const Invocation call = begin("InterfaceSupportsErrorInfo", text::iid(riid), riid == IID_IShockwaveFlash ? S_OK : S_FALSE);
+HRESULT ControlObject::InterfaceSupportsErrorInfo(REFIID riid) {
+    const Invocation call =
+        begin("InterfaceSupportsErrorInfo", text::iid(riid), riid == IID_IShockwaveFlash ? S_OK : S_FALSE);
     return finish(call);
 }
 

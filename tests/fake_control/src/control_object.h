@@ -84,8 +84,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetMoniker(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk) override;
     HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved) override;
     HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD dwReserved, IDataObject** ppDataObject) override;
-    HRESULT STDMETHODCALLTYPE DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex,
-                                     HWND hwndParent, LPCRECT lprcPosRect) override;
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex, HWND hwndParent,
+                                     LPCRECT lprcPosRect) override;
     HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) override;
     HRESULT STDMETHODCALLTYPE Update() override;
     HRESULT STDMETHODCALLTYPE IsUpToDate() override;
@@ -104,9 +104,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                                             DISPID* rgDispId) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                                     DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                                     UINT* puArgErr) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
     // IShockwaveFlash
     HRESULT STDMETHODCALLTYPE get_ReadyState(LONG* pVal) override;
@@ -248,8 +247,7 @@ public:
     // References of the fake's own (FakeControl handles, hooks in progress):
     // not counted as AddRef/Release calls, which tests count for the host.
     void hold() noexcept { ++m_refs; }
-    void drop() noexcept
-    {
+    void drop() noexcept {
         if (--m_refs == 0)
             delete this;
     }
@@ -283,14 +281,12 @@ private:
 };
 
 // The content of a BSTR by its length prefix; null is empty.
-[[nodiscard]] inline std::u16string bstr_content(BSTR value)
-{
+[[nodiscard]] inline std::u16string bstr_content(BSTR value) {
     return value == nullptr ? std::u16string() : std::u16string(value, SysStringLen(value));
 }
 
 template <typename T>
-HRESULT ControlObject::get_value(const char* method, T* out, const T& value)
-{
+HRESULT ControlObject::get_value(const char* method, T* out, const T& value) {
     const Invocation call = begin(method);
     if (out == nullptr)
         return E_POINTER;
@@ -300,8 +296,7 @@ HRESULT ControlObject::get_value(const char* method, T* out, const T& value)
 }
 
 template <typename T>
-HRESULT ControlObject::put_value(const char* method, T value, T& field, std::string rendered)
-{
+HRESULT ControlObject::put_value(const char* method, T value, T& field, std::string rendered) {
     const Invocation call = begin(method, std::move(rendered));
     if (!call.refused())
         field = value;

@@ -10,8 +10,7 @@ namespace fake_control {
 
 namespace {
 
-std::string_view trim(std::string_view text)
-{
+std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
@@ -19,14 +18,12 @@ std::string_view trim(std::string_view text)
     return text;
 }
 
-std::string variable(const char* name)
-{
+std::string variable(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
 }
 
-bool lookup_interface(std::string_view name, Interface& which)
-{
+bool lookup_interface(std::string_view name, Interface& which) {
     static const std::pair<std::string_view, Interface> names[] = {
         {"IViewObject", Interface::ViewObject},
         {"IOleInPlaceObject", Interface::InPlaceObject},
@@ -45,8 +42,7 @@ bool lookup_interface(std::string_view name, Interface& which)
 
 }  // namespace
 
-std::vector<std::string> parse_list(std::string_view text)
-{
+std::vector<std::string> parse_list(std::string_view text) {
     std::vector<std::string> items;
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
@@ -60,8 +56,7 @@ std::vector<std::string> parse_list(std::string_view text)
     return items;
 }
 
-std::map<std::string, HRESULT, std::less<>> parse_failures(std::string_view text)
-{
+std::map<std::string, HRESULT, std::less<>> parse_failures(std::string_view text) {
     std::map<std::string, HRESULT, std::less<>> failures;
     for (const std::string& item : parse_list(text)) {
         const std::size_t equals = item.find('=');
@@ -79,15 +74,13 @@ std::map<std::string, HRESULT, std::less<>> parse_failures(std::string_view text
     return failures;
 }
 
-HRESULT environment_failure(std::string_view method)
-{
+HRESULT environment_failure(std::string_view method) {
     const auto failures = parse_failures(variable("FAKE_CONTROL_FAIL"));
     const auto it = failures.find(method);
     return it == failures.end() ? S_OK : it->second;
 }
 
-void apply_environment(FakeControl& control)
-{
+void apply_environment(FakeControl& control) {
     ControlObject& object = control.object();
     object.m_log_file = variable("FAKE_CONTROL_LOG");
     for (const auto& [method, code] : parse_failures(variable("FAKE_CONTROL_FAIL"))) {

@@ -13,8 +13,7 @@ FakeControl::FakeControl(ControlObject* object) : m_object(object) { m_object->h
 
 FakeControl::FakeControl(const FakeControl& other) : FakeControl(other.m_object) {}
 
-FakeControl& FakeControl::operator=(const FakeControl& other)
-{
+FakeControl& FakeControl::operator=(const FakeControl& other) {
     if (this != &other) {
         FakeControl copy(other);
         std::swap(m_object, copy.m_object);
@@ -22,10 +21,7 @@ FakeControl& FakeControl::operator=(const FakeControl& other)
     return *this;
 }
 
-FakeControl::~FakeControl()
-{
-    m_object->drop();
-}
+FakeControl::~FakeControl() { m_object->drop(); }
 
 IUnknown* FakeControl::unknown() const noexcept { return m_object->identity(); }
 IOleObject* FakeControl::ole_object() const noexcept { return m_object; }
@@ -36,8 +32,7 @@ ULONG FakeControl::release_calls() const noexcept { return m_object->m_release_c
 
 void FakeControl::lack(Interface which) { m_object->m_lacking.insert(which); }
 
-void FakeControl::set_result(std::string_view method, HRESULT hr, std::u16string description)
-{
+void FakeControl::set_result(std::string_view method, HRESULT hr, std::u16string description) {
     Answer& answer = m_object->m_answers[std::string(method)];
     answer.result = hr;
     answer.description = std::move(description);
@@ -47,23 +42,20 @@ void FakeControl::skip_output(std::string_view method) { m_object->m_answers[std
 
 void FakeControl::clear_results() { m_object->m_answers.clear(); }
 
-void FakeControl::on_call(std::string_view method, std::function<void()> action)
-{
+void FakeControl::on_call(std::string_view method, std::function<void()> action) {
     m_object->m_hooks.emplace(std::string(method), std::move(action));
 }
 
 std::vector<Call> FakeControl::calls() const { return m_object->m_calls; }
 
-std::vector<std::string> FakeControl::log() const
-{
+std::vector<std::string> FakeControl::log() const {
     std::vector<std::string> lines;
     for (const Call& call : m_object->m_calls)
         lines.push_back(call.text());
     return lines;
 }
 
-std::vector<std::string> FakeControl::log(std::initializer_list<std::string_view> only) const
-{
+std::vector<std::string> FakeControl::log(std::initializer_list<std::string_view> only) const {
     std::vector<std::string> lines;
     for (const Call& call : m_object->m_calls) {
         if (std::find(only.begin(), only.end(), call.method) != only.end())
@@ -83,8 +75,7 @@ HRESULT FakeControl::invalidate_rect(const RECT* rect, BOOL erase) { return m_ob
 
 HRESULT FakeControl::invalidate_rgn(HRGN region, BOOL erase) { return m_object->invalidate_rgn(region, erase); }
 
-HRESULT FakeControl::fire_fs_command(const char16_t* command, const char16_t* args)
-{
+HRESULT FakeControl::fire_fs_command(const char16_t* command, const char16_t* args) {
     platform::ScopedBstr command_text(SysAllocString(command));
     platform::ScopedBstr args_text(SysAllocString(args));
     if ((command != nullptr && !command_text) || (args != nullptr && !args_text))
@@ -98,8 +89,7 @@ HRESULT FakeControl::fire_fs_command(const char16_t* command, const char16_t* ar
     return fire_event(DISPID_FSCommand, params);
 }
 
-HRESULT FakeControl::fire_flash_call(const char16_t* request)
-{
+HRESULT FakeControl::fire_flash_call(const char16_t* request) {
     platform::ScopedBstr request_text(SysAllocString(request));
     if (request != nullptr && !request_text)
         return E_OUTOFMEMORY;
@@ -109,8 +99,7 @@ HRESULT FakeControl::fire_flash_call(const char16_t* request)
     return fire_event(DISPID_FlashCall, params);
 }
 
-HRESULT FakeControl::fire_event(DISPID id, std::vector<VARIANTARG>& args_last_to_first)
-{
+HRESULT FakeControl::fire_event(DISPID id, std::vector<VARIANTARG>& args_last_to_first) {
     return m_object->m_connection_point.fire(id, args_last_to_first.empty() ? nullptr : args_last_to_first.data(),
                                              static_cast<UINT>(args_last_to_first.size()));
 }

@@ -7,21 +7,18 @@
 
 namespace fake_control {
 
-HRESULT ControlObject::GetWindow(HWND* phwnd)
-{
+HRESULT ControlObject::GetWindow(HWND* phwnd) {
     // Windowless: there is no window to give.
     if (phwnd != nullptr)
         *phwnd = nullptr;
     return finish(begin("GetWindow", {}, E_FAIL));
 }
 
-HRESULT ControlObject::ContextSensitiveHelp(BOOL fEnterMode)
-{
+HRESULT ControlObject::ContextSensitiveHelp(BOOL fEnterMode) {
     return not_implemented("ContextSensitiveHelp", text::number(static_cast<long long>(fEnterMode)));
 }
 
-HRESULT ControlObject::InPlaceDeactivate()
-{
+HRESULT ControlObject::InPlaceDeactivate() {
     const Invocation call = begin("InPlaceDeactivate");
     if (!call.refused())
         m_state.in_place_active = false;
@@ -30,8 +27,7 @@ HRESULT ControlObject::InPlaceDeactivate()
 
 HRESULT ControlObject::UIDeactivate() { return finish(begin("UIDeactivate")); }
 
-HRESULT ControlObject::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect)
-{
+HRESULT ControlObject::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect) {
     const Invocation call = begin("SetObjectRects", text::args(text::rect(lprcPosRect), text::rect(lprcClipRect)));
     if (lprcPosRect == nullptr || lprcClipRect == nullptr)
         return E_INVALIDARG;
@@ -44,8 +40,7 @@ HRESULT ControlObject::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect)
 
 HRESULT ControlObject::ReactivateAndUndo() { return not_implemented("ReactivateAndUndo"); }
 
-HRESULT ControlObject::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult)
-{
+HRESULT ControlObject::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult) {
     const Invocation call =
         begin("OnWindowMessage", text::args(text::hex(msg), text::hex(static_cast<unsigned long long>(wParam)),
                                             text::hex(static_cast<unsigned long long>(lParam))));
@@ -54,8 +49,7 @@ HRESULT ControlObject::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
     return finish(call);
 }
 
-HRESULT ControlObject::GetDropTarget(IDropTarget** ppDropTarget)
-{
+HRESULT ControlObject::GetDropTarget(IDropTarget** ppDropTarget) {
     if (ppDropTarget != nullptr)
         *ppDropTarget = nullptr;
     return not_implemented("GetDropTarget");

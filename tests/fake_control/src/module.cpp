@@ -1,9 +1,7 @@
 // The in-process server entry points of the fake control module.
 #include "fake_control/fake_control.h"
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                                             LPVOID* ppv)
-{
+extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     return fake_control::FakeControl::get_class_object(rclsid, riid, ppv);
 }
 

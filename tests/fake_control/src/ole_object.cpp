@@ -6,8 +6,7 @@
 
 namespace fake_control {
 
-HRESULT ControlObject::SetClientSite(IOleClientSite* pClientSite)
-{
+HRESULT ControlObject::SetClientSite(IOleClientSite* pClientSite) {
     const Invocation call = begin("SetClientSite", text::pointer(pClientSite));
     if (!call.refused()) {
         if (pClientSite != nullptr)
@@ -19,8 +18,7 @@ HRESULT ControlObject::SetClientSite(IOleClientSite* pClientSite)
     return finish(call);
 }
 
-HRESULT ControlObject::GetClientSite(IOleClientSite** ppClientSite)
-{
+HRESULT ControlObject::GetClientSite(IOleClientSite** ppClientSite) {
     const Invocation call = begin("GetClientSite");
     if (ppClientSite == nullptr)
         return E_POINTER;
@@ -32,13 +30,11 @@ HRESULT ControlObject::GetClientSite(IOleClientSite** ppClientSite)
     return finish(call);
 }
 
-HRESULT ControlObject::SetHostNames(LPCOLESTR szContainerApp, LPCOLESTR szContainerObj)
-{
+HRESULT ControlObject::SetHostNames(LPCOLESTR szContainerApp, LPCOLESTR szContainerObj) {
     return finish(begin("SetHostNames", text::args(text::wide(szContainerApp), text::wide(szContainerObj))));
 }
 
-HRESULT ControlObject::Close(DWORD dwSaveOption)
-{
+HRESULT ControlObject::Close(DWORD dwSaveOption) {
     const Invocation call = begin("Close", text::number(static_cast<long long>(dwSaveOption)));
     if (!call.refused()) {
         m_state.closed = true;
@@ -48,37 +44,32 @@ HRESULT ControlObject::Close(DWORD dwSaveOption)
     return finish(call);
 }
 
-HRESULT ControlObject::SetMoniker(DWORD dwWhichMoniker, IMoniker* pmk)
-{
-    return not_implemented("SetMoniker", text::args(text::number(static_cast<long long>(dwWhichMoniker)),
-                                                    text::pointer(pmk)));
+HRESULT ControlObject::SetMoniker(DWORD dwWhichMoniker, IMoniker* pmk) {
+    return not_implemented("SetMoniker",
+                           text::args(text::number(static_cast<long long>(dwWhichMoniker)), text::pointer(pmk)));
 }
 
-HRESULT ControlObject::GetMoniker(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk)
-{
+HRESULT ControlObject::GetMoniker(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk) {
     if (ppmk != nullptr)
         *ppmk = nullptr;
     return not_implemented("GetMoniker", text::args(text::number(static_cast<long long>(dwAssign)),
                                                     text::number(static_cast<long long>(dwWhichMoniker))));
 }
 
-HRESULT ControlObject::InitFromData(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved)
-{
-    return not_implemented("InitFromData", text::args(text::pointer(pDataObject),
-                                                      text::number(static_cast<long long>(fCreation)),
-                                                      text::number(static_cast<long long>(dwReserved))));
+HRESULT ControlObject::InitFromData(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved) {
+    return not_implemented("InitFromData",
+                           text::args(text::pointer(pDataObject), text::number(static_cast<long long>(fCreation)),
+                                      text::number(static_cast<long long>(dwReserved))));
 }
 
-HRESULT ControlObject::GetClipboardData(DWORD dwReserved, IDataObject** ppDataObject)
-{
+HRESULT ControlObject::GetClipboardData(DWORD dwReserved, IDataObject** ppDataObject) {
     if (ppDataObject != nullptr)
         *ppDataObject = nullptr;
     return not_implemented("GetClipboardData", text::number(static_cast<long long>(dwReserved)));
 }
 
 HRESULT ControlObject::DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex, HWND hwndParent,
-                              LPCRECT lprcPosRect)
-{
+                              LPCRECT lprcPosRect) {
     const Invocation call =
         begin("DoVerb", text::args(text::number(static_cast<long long>(iVerb)), text::pointer(lpmsg),
                                    text::pointer(pActiveSite), text::number(static_cast<long long>(lindex)),
@@ -106,8 +97,7 @@ HRESULT ControlObject::DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSi
 
 // What an in-place activation asks of the site: whether it may activate (and
 // windowless), then where it sits. Nothing is done when the site refuses.
-HRESULT ControlObject::activate_in_place(IOleClientSite* site)
-{
+HRESULT ControlObject::activate_in_place(IOleClientSite* site) {
     if (site == nullptr)
         return E_UNEXPECTED;
     auto client = platform::ComPtr<IOleClientSite>::share(site);
@@ -142,8 +132,7 @@ HRESULT ControlObject::activate_in_place(IOleClientSite* site)
     return S_OK;
 }
 
-HRESULT ControlObject::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb)
-{
+HRESULT ControlObject::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {
     if (ppEnumOleVerb != nullptr)
         *ppEnumOleVerb = nullptr;
     return not_implemented("EnumVerbs");
@@ -153,8 +142,7 @@ HRESULT ControlObject::Update() { return finish(begin("Update")); }
 
 HRESULT ControlObject::IsUpToDate() { return finish(begin("IsUpToDate")); }
 
-HRESULT ControlObject::GetUserClassID(CLSID* pClsid)
-{
+HRESULT ControlObject::GetUserClassID(CLSID* pClsid) {
     const Invocation call = begin("GetUserClassID");
     if (pClsid == nullptr)
         return E_POINTER;
@@ -163,21 +151,18 @@ HRESULT ControlObject::GetUserClassID(CLSID* pClsid)
     return finish(call);
 }
 
-HRESULT ControlObject::GetUserType(DWORD dwFormOfType, LPOLESTR* pszUserType)
-{
+HRESULT ControlObject::GetUserType(DWORD dwFormOfType, LPOLESTR* pszUserType) {
     if (pszUserType != nullptr)
         *pszUserType = nullptr;
     return not_implemented("GetUserType", text::number(static_cast<long long>(dwFormOfType)));
 }
 
-HRESULT ControlObject::SetExtent(DWORD dwDrawAspect, SIZEL* psizel)
-{
+HRESULT ControlObject::SetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
     const Invocation call =
         begin("SetExtent", text::args(text::number(static_cast<long long>(dwDrawAspect)),
                                       psizel == nullptr ? std::string("null")
-                                                        : "{" + text::number(static_cast<long long>(psizel->cx)) +
-                                                              "," + text::number(static_cast<long long>(psizel->cy)) +
-                                                              "}"));
+                                                        : "{" + text::number(static_cast<long long>(psizel->cx)) + "," +
+                                                              text::number(static_cast<long long>(psizel->cy)) + "}"));
     if (psizel == nullptr)
         return E_POINTER;
     if (!call.refused())
@@ -185,8 +170,7 @@ HRESULT ControlObject::SetExtent(DWORD dwDrawAspect, SIZEL* psizel)
     return finish(call);
 }
 
-HRESULT ControlObject::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
-{
+HRESULT ControlObject::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
     const Invocation call = begin("GetExtent", text::number(static_cast<long long>(dwDrawAspect)));
     if (psizel == nullptr)
         return E_POINTER;
@@ -195,27 +179,23 @@ HRESULT ControlObject::GetExtent(DWORD dwDrawAspect, SIZEL* psizel)
     return finish(call);
 }
 
-HRESULT ControlObject::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection)
-{
+HRESULT ControlObject::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection) {
     if (pdwConnection != nullptr)
         *pdwConnection = 0;
     return not_implemented("Advise", text::pointer(pAdvSink));
 }
 
-HRESULT ControlObject::Unadvise(DWORD dwConnection)
-{
+HRESULT ControlObject::Unadvise(DWORD dwConnection) {
     return not_implemented("Unadvise", text::number(static_cast<long long>(dwConnection)));
 }
 
-HRESULT ControlObject::EnumAdvise(IEnumSTATDATA** ppenumAdvise)
-{
+HRESULT ControlObject::EnumAdvise(IEnumSTATDATA** ppenumAdvise) {
     if (ppenumAdvise != nullptr)
         *ppenumAdvise = nullptr;
     return not_implemented("EnumAdvise");
 }
 
-HRESULT ControlObject::GetMiscStatus(DWORD dwAspect, DWORD* pdwStatus)
-{
+HRESULT ControlObject::GetMiscStatus(DWORD dwAspect, DWORD* pdwStatus) {
     const Invocation call = begin("GetMiscStatus", text::number(static_cast<long long>(dwAspect)));
     if (pdwStatus == nullptr)
         return E_POINTER;
@@ -225,8 +205,7 @@ HRESULT ControlObject::GetMiscStatus(DWORD dwAspect, DWORD* pdwStatus)
     return finish(call);
 }
 
-HRESULT ControlObject::SetColorScheme(LOGPALETTE* pLogpal)
-{
+HRESULT ControlObject::SetColorScheme(LOGPALETTE* pLogpal) {
     return not_implemented("SetColorScheme", text::pointer(pLogpal));
 }
 

@@ -20,16 +20,15 @@ struct Surface {
     LONG height = 0;
     bool top_down = false;
 
-    [[nodiscard]] BYTE* pixel(LONG x, LONG y) const
-    {
+    [[nodiscard]] BYTE* pixel(LONG x, LONG y) const {
         const LONG row = top_down ? y : height - 1 - y;
-        return bits + (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
+        return bits +
+               (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
     }
 };
 
 // The bitmap selected into the context, if it is a 32-bit DIB section.
-bool surface_of(HDC hdc, Surface& surface)
-{
+bool surface_of(HDC hdc, Surface& surface) {
     const auto bitmap = static_cast<HBITMAP>(GetCurrentObject(hdc, OBJ_BITMAP));
     if (bitmap == nullptr)
         return false;
@@ -48,8 +47,7 @@ bool surface_of(HDC hdc, Surface& surface)
 
 // The rectangles of the context's clip region; the whole surface when the
 // context has none.
-std::vector<RECT> clip_rects(HDC hdc, const Surface& surface)
-{
+std::vector<RECT> clip_rects(HDC hdc, const Surface& surface) {
     const HRGN region = CreateRectRgn(0, 0, 0, 0);
     std::vector<RECT> rects;
     if (region == nullptr)
@@ -72,14 +70,12 @@ std::vector<RECT> clip_rects(HDC hdc, const Surface& surface)
     return rects;
 }
 
-RECT intersect(const RECT& a, const RECT& b)
-{
+RECT intersect(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                 std::min(a.bottom, b.bottom)};
 }
 
-BYTE blend(BYTE source, BYTE old, unsigned coverage)
-{
+BYTE blend(BYTE source, BYTE old, unsigned coverage) {
     return static_cast<BYTE>((source * coverage + old * (255u - coverage)) / 255u);
 }
 
@@ -87,14 +83,14 @@ BYTE blend(BYTE source, BYTE old, unsigned coverage)
 
 HRESULT ControlObject::Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hdcTargetDev,
                             HDC hdcDraw, LPCRECTL lprcBounds, LPCRECTL lprcWBounds,
-                            BOOL(STDMETHODCALLTYPE* pfnContinue)(ULONG_PTR dwContinue), ULONG_PTR dwContinue)
-{
+                            BOOL(STDMETHODCALLTYPE* pfnContinue)(ULONG_PTR dwContinue), ULONG_PTR dwContinue) {
     const Invocation call = begin(
-        "Draw", text::args(text::number(static_cast<long long>(dwDrawAspect)), text::number(static_cast<long long>(lindex)),
-                           text::pointer(pvAspect), text::pointer(ptd), text::pointer(hdcTargetDev),
-                           hdcDraw == nullptr ? std::string("null") : std::string("hdc"), text::rect(lprcBounds),
-                           text::rect(lprcWBounds), pfnContinue == nullptr ? std::string("null") : std::string("fn"),
-                           text::number(static_cast<long long>(dwContinue))));
+        "Draw",
+        text::args(text::number(static_cast<long long>(dwDrawAspect)), text::number(static_cast<long long>(lindex)),
+                   text::pointer(pvAspect), text::pointer(ptd), text::pointer(hdcTargetDev),
+                   hdcDraw == nullptr ? std::string("null") : std::string("hdc"), text::rect(lprcBounds),
+                   text::rect(lprcWBounds), pfnContinue == nullptr ? std::string("null") : std::string("fn"),
+                   text::number(static_cast<long long>(dwContinue))));
     if (call.refused())
         return finish(call);
     const bool opaque = dwDrawAspect == DVASPECT_CONTENT || dwDrawAspect == DVASPECT_OPAQUE;
@@ -135,34 +131,29 @@ HRESULT ControlObject::Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVT
     return finish(call);
 }
 
-HRESULT ControlObject::GetColorSet(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet)
-{
+HRESULT ControlObject::GetColorSet(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) {
     if (ppColorSet != nullptr)
         *ppColorSet = nullptr;
     return not_implemented("GetColorSet", text::number(static_cast<long long>(dwDrawAspect)));
 }
 
-HRESULT ControlObject::Freeze(DWORD dwDrawAspect, LONG, void*, DWORD* pdwFreeze)
-{
+HRESULT ControlObject::Freeze(DWORD dwDrawAspect, LONG, void*, DWORD* pdwFreeze) {
     if (pdwFreeze != nullptr)
         *pdwFreeze = 0;
     return not_implemented("Freeze", text::number(static_cast<long long>(dwDrawAspect)));
 }
 
-HRESULT ControlObject::Unfreeze(DWORD dwFreeze)
-{
+HRESULT ControlObject::Unfreeze(DWORD dwFreeze) {
     return not_implemented("Unfreeze", text::number(static_cast<long long>(dwFreeze)));
 }
 
-HRESULT ControlObject::SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* pAdvSink)
-{
-    return not_implemented("SetAdvise", text::args(text::number(static_cast<long long>(aspects)),
-                                                   text::number(static_cast<long long>(advf)),
-                                                   text::pointer(pAdvSink)));
+HRESULT ControlObject::SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* pAdvSink) {
+    return not_implemented("SetAdvise",
+                           text::args(text::number(static_cast<long long>(aspects)),
+                                      text::number(static_cast<long long>(advf)), text::pointer(pAdvSink)));
 }
 
-HRESULT ControlObject::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink)
-{
+HRESULT ControlObject::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) {
     if (pAspects != nullptr)
         *pAspects = 0;
     if (pAdvf != nullptr)

@@ -14,8 +14,8 @@ using fake_control::FakeControl;
 // set to `fill`. Bottom-up unless `top_down`.
 class Surface {
 public:
-    Surface(LONG width, LONG height, BYTE fill, bool top_down = false) : m_width(width), m_height(height), m_top_down(top_down)
-    {
+    Surface(LONG width, LONG height, BYTE fill, bool top_down = false)
+        : m_width(width), m_height(height), m_top_down(top_down) {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
         info.bmiHeader.biWidth = width;
@@ -30,8 +30,7 @@ public:
         m_old = SelectObject(m_dc, m_bitmap);
         std::fill(m_bits, m_bits + width * height * 4, fill);
     }
-    ~Surface()
-    {
+    ~Surface() {
         SelectObject(m_dc, m_old);
         DeleteObject(m_bitmap);
         DeleteDC(m_dc);
@@ -39,8 +38,7 @@ public:
 
     [[nodiscard]] HDC dc() const { return m_dc; }
     // Blue, green, red, fourth byte of the pixel at (x, y), y counted from the top.
-    [[nodiscard]] std::array<int, 4> at(LONG x, LONG y) const
-    {
+    [[nodiscard]] std::array<int, 4> at(LONG x, LONG y) const {
         const LONG row = m_top_down ? y : m_height - 1 - y;
         const BYTE* p = m_bits + (row * m_width + x) * 4;
         return {p[0], p[1], p[2], p[3]};
@@ -56,20 +54,17 @@ private:
     BYTE* m_bits = nullptr;
 };
 
-platform::ComPtr<IViewObject> view_of(const FakeControl& control)
-{
+platform::ComPtr<IViewObject> view_of(const FakeControl& control) {
     return platform::ComPtr<IUnknown>::share(control.unknown()).As<IViewObject>();
 }
 
-HRESULT draw(IViewObject* view, DWORD aspect, HDC dc, const RECT& bounds)
-{
+HRESULT draw(IViewObject* view, DWORD aspect, HDC dc, const RECT& bounds) {
     return view->Draw(aspect, 1, nullptr, nullptr, nullptr, dc, &bounds, &bounds, nullptr, 0);
 }
 
 using Pixel = std::array<int, 4>;
 
-TEST(FakeControlDrawTest, OpaqueAspectPaintsOnlyInsideTheClipRegion)
-{
+TEST(FakeControlDrawTest, OpaqueAspectPaintsOnlyInsideTheClipRegion) {
     FakeControl control;
     auto view = view_of(control);
     Surface surface(16, 8, 0xAA);
@@ -94,8 +89,7 @@ TEST(FakeControlDrawTest, OpaqueAspectPaintsOnlyInsideTheClipRegion)
     EXPECT_EQ("Draw(16, 1, null, null, null, hdc, {0,0,16,8}, {0,0,16,8}, null, 0)", control.log({"Draw"})[0]);
 }
 
-TEST(FakeControlDrawTest, PictureFollowsTheBoundsAndStaysInsideTheBitmap)
-{
+TEST(FakeControlDrawTest, PictureFollowsTheBoundsAndStaysInsideTheBitmap) {
     FakeControl control;
     auto view = view_of(control);
     Surface surface(8, 8, 0x11, true);
@@ -111,8 +105,7 @@ TEST(FakeControlDrawTest, PictureFollowsTheBoundsAndStaysInsideTheBitmap)
     EXPECT_EQ((Pixel{3, 3, 3, 0}), surface.at(0, 0));
 }
 
-TEST(FakeControlDrawTest, TransparentAspectCoversColumnBandsFullyNotAtAllOrByHalf)
-{
+TEST(FakeControlDrawTest, TransparentAspectCoversColumnBandsFullyNotAtAllOrByHalf) {
     FakeControl control;
     auto view = view_of(control);
     Surface black(12, 2, 0x00);
@@ -130,8 +123,7 @@ TEST(FakeControlDrawTest, TransparentAspectCoversColumnBandsFullyNotAtAllOrByHal
     EXPECT_EQ(128, (black.at(9, 0)[0] - white.at(9, 0)[0] - 1) & 0xFF) << "what a two-pass alpha recovers";
 }
 
-TEST(FakeControlDrawTest, RefusesWhatItCannotDrawInto)
-{
+TEST(FakeControlDrawTest, RefusesWhatItCannotDrawInto) {
     FakeControl control;
     auto view = view_of(control);
     HDC empty = CreateCompatibleDC(nullptr);

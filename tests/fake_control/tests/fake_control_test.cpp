@@ -18,8 +18,7 @@ public:
     HRESULT answer = S_OK;
     ULONG refs = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (riid != IID_IUnknown && riid != IID_IDispatch && riid != DIID__IShockwaveFlashEvents)
             return E_NOINTERFACE;
@@ -33,8 +32,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
-    {
+                                     UINT*) override {
         std::string text = std::to_string(id) + " flags " + std::to_string(flags) + ":";
         for (UINT i = 0; i < params->cArgs; ++i) {
             const VARIANTARG& arg = params->rgvarg[i];
@@ -46,13 +44,11 @@ public:
     }
 };
 
-platform::ComPtr<IShockwaveFlash> flash_of(const FakeControl& control)
-{
+platform::ComPtr<IShockwaveFlash> flash_of(const FakeControl& control) {
     return platform::ComPtr<IUnknown>::share(control.unknown()).As<IShockwaveFlash>();
 }
 
-TEST(FakeControlTest, RecordsCallsInOrderWithTheirArguments)
-{
+TEST(FakeControlTest, RecordsCallsInOrderWithTheirArguments) {
     FakeControl control;
     auto flash = flash_of(control);
     control.clear_log();
@@ -71,8 +67,7 @@ TEST(FakeControlTest, RecordsCallsInOrderWithTheirArguments)
     EXPECT_EQ("TGotoFrame", control.calls()[2].method);
 }
 
-TEST(FakeControlTest, KeepsPropertiesAndAnswersFromThem)
-{
+TEST(FakeControlTest, KeepsPropertiesAndAnswersFromThem) {
     FakeControl control;
     auto flash = flash_of(control);
     platform::ScopedBstr best = platform::make_bstr(u"Best");
@@ -122,8 +117,7 @@ TEST(FakeControlTest, KeepsPropertiesAndAnswersFromThem)
     EXPECT_EQ(E_NOTIMPL, flash->get_ProfilePort(&zoom_ignored));
 }
 
-TEST(FakeControlTest, ProgrammedFailuresHaveNoEffectAndCanCarryErrorInfo)
-{
+TEST(FakeControlTest, ProgrammedFailuresHaveNoEffectAndCanCarryErrorInfo) {
     FakeControl control;
     auto flash = flash_of(control);
     control.set_result("put_Movie", E_FAIL, u"cannot open");
@@ -157,8 +151,7 @@ TEST(FakeControlTest, ProgrammedFailuresHaveNoEffectAndCanCarryErrorInfo)
     EXPECT_EQ(S_OK, flash->put_Movie(movie.get()));
 }
 
-TEST(FakeControlTest, LacksInterfacesWhenTold)
-{
+TEST(FakeControlTest, LacksInterfacesWhenTold) {
     FakeControl control;
     auto unknown = platform::ComPtr<IUnknown>::share(control.unknown());
     EXPECT_TRUE(unknown.As<IViewObject>());
@@ -177,8 +170,7 @@ TEST(FakeControlTest, LacksInterfacesWhenTold)
     EXPECT_FALSE(unknown.As<IOleClientSite>());
 }
 
-TEST(FakeControlTest, CountsReferencesOthersTakeAndGiveBack)
-{
+TEST(FakeControlTest, CountsReferencesOthersTakeAndGiveBack) {
     FakeControl control;
     EXPECT_EQ(1u, control.ref_count()) << "the handle's own";
     {
@@ -191,14 +183,13 @@ TEST(FakeControlTest, CountsReferencesOthersTakeAndGiveBack)
     EXPECT_EQ(3u, control.release_calls());
 }
 
-TEST(FakeControlTest, InPlaceActivationAsksTheSiteAndInvalidatesThroughIt)
-{
+TEST(FakeControlTest, InPlaceActivationAsksTheSiteAndInvalidatesThroughIt) {
     FakeControl control;
     RecordingSite site;
     ASSERT_EQ(S_OK, control.ole_object()->SetClientSite(site.client()));
     control.on_call("DoVerb", [&] { control.invalidate_rect(nullptr); });
-    EXPECT_EQ(S_OK, control.ole_object()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.client(), 0, nullptr,
-                                                  nullptr));
+    EXPECT_EQ(S_OK,
+              control.ole_object()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.client(), 0, nullptr, nullptr));
     EXPECT_EQ((std::vector<std::string>{"CanInPlaceActivate", "CanWindowlessActivate",
                                         "OnInPlaceActivateEx(windowless)", "GetWindowContext", "InvalidateRect"}),
               site.calls);
@@ -221,8 +212,7 @@ TEST(FakeControlTest, InPlaceActivationAsksTheSiteAndInvalidatesThroughIt)
     EXPECT_EQ(E_UNEXPECTED, control.invalidate_rect(&dirty));
 }
 
-TEST(FakeControlTest, RaisesEventsThroughTheAdvisedSink)
-{
+TEST(FakeControlTest, RaisesEventsThroughTheAdvisedSink) {
     FakeControl control;
     RecordingSink sink;
     auto container = platform::ComPtr<IUnknown>::share(control.unknown()).As<IConnectionPointContainer>();
@@ -256,8 +246,7 @@ TEST(FakeControlTest, RaisesEventsThroughTheAdvisedSink)
     EXPECT_EQ(CONNECT_E_NOCONNECTION, control.fire_flash_call(u"x"));
 }
 
-TEST(FakeControlTest, EnvironmentSettingsAreParsedStrictly)
-{
+TEST(FakeControlTest, EnvironmentSettingsAreParsedStrictly) {
     const auto failures = fake_control::parse_failures(" Play=0x80004005, put_Movie = -2147467259 ,bad,=1,x=zz");
     ASSERT_EQ(2u, failures.size());
     EXPECT_EQ(E_FAIL, failures.at("Play"));

@@ -20,8 +20,7 @@ public:
     std::vector<RECT> invalidated;  // {-1,-1,-1,-1} for InvalidateRect(null) and for regions
     ULONG refs = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceSite ||
             riid == IID_IOleInPlaceSiteEx || (riid == IID_IOleInPlaceSiteWindowless && windowless))
@@ -42,8 +41,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return note("OnInPlaceActivate"); }
     HRESULT STDMETHODCALLTYPE OnUIActivate() override { return note("OnUIActivate"); }
     HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                               LPRECT clip, LPOLEINPLACEFRAMEINFO) override
-    {
+                                               LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
         *frame = nullptr;
         *doc = nullptr;
         *pos = RECT{0, 0, width, height};
@@ -56,8 +54,7 @@ public:
     HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return note("DiscardUndoState"); }
     HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return note("DeactivateAndUndo"); }
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return note("OnPosRectChange"); }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivateEx(BOOL*, DWORD flags) override
-    {
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivateEx(BOOL*, DWORD flags) override {
         return note(flags == ACTIVATE_WINDOWLESS ? "OnInPlaceActivateEx(windowless)" : "OnInPlaceActivateEx");
     }
     HRESULT STDMETHODCALLTYPE OnInPlaceDeactivateEx(BOOL) override { return note("OnInPlaceDeactivateEx"); }
@@ -69,26 +66,22 @@ public:
     HRESULT STDMETHODCALLTYPE SetFocus(BOOL) override { return note("SetFocus"); }
     HRESULT STDMETHODCALLTYPE GetDC(LPCRECT, DWORD, HDC*) override { return note("GetDC", E_INVALIDARG); }
     HRESULT STDMETHODCALLTYPE ReleaseDC(HDC) override { return note("ReleaseDC", E_INVALIDARG); }
-    HRESULT STDMETHODCALLTYPE InvalidateRect(LPCRECT rect, BOOL) override
-    {
+    HRESULT STDMETHODCALLTYPE InvalidateRect(LPCRECT rect, BOOL) override {
         invalidated.push_back(rect != nullptr ? *rect : RECT{-1, -1, -1, -1});
         return note("InvalidateRect");
     }
-    HRESULT STDMETHODCALLTYPE InvalidateRgn(HRGN, BOOL) override
-    {
+    HRESULT STDMETHODCALLTYPE InvalidateRgn(HRGN, BOOL) override {
         invalidated.push_back(RECT{-1, -1, -1, -1});
         return note("InvalidateRgn");
     }
     HRESULT STDMETHODCALLTYPE ScrollRect(INT, INT, LPCRECT, LPCRECT) override { return note("ScrollRect"); }
     HRESULT STDMETHODCALLTYPE AdjustRect(LPRECT) override { return note("AdjustRect"); }
-    HRESULT STDMETHODCALLTYPE OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) override
-    {
+    HRESULT STDMETHODCALLTYPE OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT*) override {
         return note("OnDefWindowMessage", S_FALSE);
     }
 
     HRESULT STDMETHODCALLTYPE SaveObject() override { return note("SaveObject"); }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** ppmk) override
-    {
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** ppmk) override {
         *ppmk = nullptr;
         return note("GetMoniker", E_NOTIMPL);
     }
@@ -100,8 +93,7 @@ public:
     IOleClientSite* client() { return static_cast<IOleClientSite*>(this); }
 
 private:
-    HRESULT note(const char* name, HRESULT result = S_OK)
-    {
+    HRESULT note(const char* name, HRESULT result = S_OK) {
         calls.emplace_back(name);
         return result;
     }

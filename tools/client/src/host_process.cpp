@@ -185,10 +185,10 @@ Expected<MessageKind> HostProcess::readMessageBefore(Frame& into, const Deadline
     const auto width = static_cast<std::int32_t>(readLittleEndian(header.data() + 4));
     const auto height = static_cast<std::int32_t>(readLittleEndian(header.data() + 8));
     if (width != m_width || height != m_height)
-        return streamError(ErrorCode::MalformedStream,
-                           "the host sent frame " + std::to_string(frameNumber) + " as " + std::to_string(width) +
-                               "x" + std::to_string(height) + " but was started for " + std::to_string(m_width) +
-                               "x" + std::to_string(m_height));
+        return streamError(ErrorCode::MalformedStream, "the host sent frame " + std::to_string(frameNumber) + " as " +
+                                                           std::to_string(width) + "x" + std::to_string(height) +
+                                                           " but was started for " + std::to_string(m_width) + "x" +
+                                                           std::to_string(m_height));
 
     try {
         into.resize(m_width, m_height);
@@ -256,7 +256,8 @@ Expected<std::size_t> HostProcess::finish(std::vector<Frame>* framesBefore) {
     case ReadOutcome::Failed:
         break;
     }
-    return streamError(ErrorCode::SystemError, "reading the host's output failed: " + std::string(std::strerror(osError)));
+    return streamError(ErrorCode::SystemError,
+                       "reading the host's output failed: " + std::string(std::strerror(osError)));
 }
 
 Status HostProcess::readExactly(std::span<std::uint8_t> into) {
@@ -277,7 +278,8 @@ Status HostProcess::readExactly(std::span<std::uint8_t> into) {
     case ReadOutcome::Failed:
         break;
     }
-    return streamError(ErrorCode::SystemError, "reading the host's output failed: " + std::string(std::strerror(osError)));
+    return streamError(ErrorCode::SystemError,
+                       "reading the host's output failed: " + std::string(std::strerror(osError)));
 }
 
 Expected<std::vector<std::uint8_t>> HostProcess::readToEnd(std::size_t limit) {
@@ -301,9 +303,8 @@ Expected<std::vector<std::uint8_t>> HostProcess::readToEnd(std::size_t limit) {
         if (outcome == ReadOutcome::EndOfStream)
             return bytes;
         if (outcome == ReadOutcome::TimedOut)
-            return streamError(ErrorCode::Timeout,
-                               "the host kept its output open for " + milliseconds(m_timeout) + " after " +
-                                   std::to_string(bytes.size()) + " bytes");
+            return streamError(ErrorCode::Timeout, "the host kept its output open for " + milliseconds(m_timeout) +
+                                                       " after " + std::to_string(bytes.size()) + " bytes");
         if (outcome == ReadOutcome::Failed)
             return streamError(ErrorCode::SystemError,
                                "reading the host's output failed: " + std::string(std::strerror(osError)));
@@ -362,8 +363,8 @@ Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
                              m_exitStatus};
             std::array<pollfd, 2> fds{{{m_input.get(), POLLOUT, 0}, {m_errors.get(), POLLIN, 0}}};
             if (::poll(fds.data(), fds.size(), deadline.remainingMs()) < 0 && errno != EINTR)
-                return Error{ErrorCode::SystemError, "waiting to write to the host failed: " +
-                                                         std::string(std::strerror(errno)), m_exitStatus};
+                return Error{ErrorCode::SystemError,
+                             "waiting to write to the host failed: " + std::string(std::strerror(errno)), m_exitStatus};
             if (fds[1].revents != 0)
                 drainErrors();
             continue;
@@ -423,8 +424,8 @@ Expected<ExitStatus> HostProcess::wait(std::optional<std::chrono::milliseconds> 
             return Error{ErrorCode::SystemError, "waiting for the host failed: " + std::string(std::strerror(errno)),
                          std::nullopt};
         if (deadline.passed())
-            return Error{ErrorCode::Timeout,
-                         "the host did not end within " + milliseconds(timeout.value_or(m_timeout)), std::nullopt};
+            return Error{ErrorCode::Timeout, "the host did not end within " + milliseconds(timeout.value_or(m_timeout)),
+                         std::nullopt};
         if (m_errors) {
             pollfd fd{m_errors.get(), POLLIN, 0};
             if (::poll(&fd, 1, static_cast<int>(kWaitPoll.count())) > 0)

@@ -28,8 +28,8 @@ InputRecord InputRecord::control(std::uint32_t message) {
 
 std::array<std::uint8_t, protocol::kRecordBytes> InputRecord::encode() const {
     std::array<std::uint8_t, protocol::kRecordBytes> bytes{};
-    const std::uint32_t fields[] = {window, message, wParam, lParam, time,
-                                    static_cast<std::uint32_t>(pointX), static_cast<std::uint32_t>(pointY)};
+    const std::uint32_t fields[] = {
+        window, message, wParam, lParam, time, static_cast<std::uint32_t>(pointX), static_cast<std::uint32_t>(pointY)};
     static_assert(sizeof(fields) == protocol::kRecordBytes);
     for (std::size_t i = 0; i < std::size(fields); ++i)
         putLittleEndian(bytes.data() + 4 * i, fields[i]);

@@ -44,10 +44,22 @@ public:
     [[nodiscard]] bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
 
-    [[nodiscard]] T& value() & { check(true); return std::get<0>(m_state); }
-    [[nodiscard]] const T& value() const& { check(true); return std::get<0>(m_state); }
-    [[nodiscard]] T&& value() && { check(true); return std::get<0>(std::move(m_state)); }
-    [[nodiscard]] const Error& error() const { check(false); return std::get<1>(m_state); }
+    [[nodiscard]] T& value() & {
+        check(true);
+        return std::get<0>(m_state);
+    }
+    [[nodiscard]] const T& value() const& {
+        check(true);
+        return std::get<0>(m_state);
+    }
+    [[nodiscard]] T&& value() && {
+        check(true);
+        return std::get<0>(std::move(m_state));
+    }
+    [[nodiscard]] const Error& error() const {
+        check(false);
+        return std::get<1>(m_state);
+    }
 
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
