@@ -94,9 +94,9 @@ struct MethodInfo {
     uint32_t returnType = 0;
     uint32_t name = 0;  // string index
     uint8_t flags = 0;
-    std::vector<Constant> optional;     // defaults of the last parameters
-    std::vector<uint32_t> paramNames;   // string indices, when present
-    uint32_t body = UINT32_MAX;         // index into bodies, or none
+    std::vector<Constant> optional;    // defaults of the last parameters
+    std::vector<uint32_t> paramNames;  // string indices, when present
+    uint32_t body = UINT32_MAX;        // index into bodies, or none
 };
 
 struct MetadataInfo {

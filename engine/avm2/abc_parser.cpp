@@ -58,8 +58,7 @@ public:
     moviehost::Expected<AbcFile, Error> run() {
         m_abc.minorVersion = m_in.u16();
         m_abc.majorVersion = m_in.u16();
-        if (!readConstants() || !readMethods() || !readMetadata() || !readClasses() || !readScripts() ||
-            !readBodies())
+        if (!readConstants() || !readMethods() || !readMetadata() || !readClasses() || !readScripts() || !readBodies())
             return moviehost::Unexpected(std::move(*m_error));
         if (m_in.failed())
             return moviehost::Unexpected(truncated());
@@ -73,9 +72,11 @@ private:
 
     Error truncated() const { return Error{.what = "ABC data ends early", .offset = m_in.failedAt()}; }
 
-    bool fail(std::string what) {
+    bool fail(std::string what, size_t at = Error::NoOffset) {
         if (!m_error)
-            m_error = m_in.failed() ? truncated() : Error{.what = std::move(what), .offset = m_in.position()};
+            m_error = m_in.failed()
+                          ? truncated()
+                          : Error{.what = std::move(what), .offset = at == Error::NoOffset ? m_in.position() : at};
         return false;
     }
     // After a group of reads: a short read is reported as such.
@@ -92,33 +93,34 @@ private:
     bool readConstants() {
         // Each pool's count includes the unstored entry 0, so a count of 0
         // and of 1 both mean "empty".
-        uint32_t n = m_in.count();
+        uint32_t n = m_in.poolCount();
         for (uint32_t i = 1; i < n && ok(); ++i)
             m_abc.ints.push_back(m_in.s32());
-        n = m_in.count();
+        n = m_in.poolCount();
         for (uint32_t i = 1; i < n && ok(); ++i)
             m_abc.uints.push_back(m_in.u32());
-        n = m_in.count(8);
+        n = m_in.poolCount(8);
         for (uint32_t i = 1; i < n && ok(); ++i)
             m_abc.doubles.push_back(m_in.d64());
-        n = m_in.count();
+        n = m_in.poolCount();
         for (uint32_t i = 1; i < n && ok(); ++i)
             m_abc.strings.push_back(m_in.string());
         if (!ok())
             return false;
-        n = m_in.count(2);
+        n = m_in.poolCount(2);
         for (uint32_t i = 1; i < n; ++i) {
             NamespaceInfo ns;
+            const size_t at = m_in.position();
             uint8_t kind = m_in.u8();
             ns.kind = NamespaceKind(kind);
             ns.name = m_in.u30();
             if (!validNamespaceKind(kind))
-                return fail("unknown namespace kind " + std::to_string(kind));
+                return fail("unknown namespace kind " + std::to_string(kind), at);
             if (!index(ns.name, m_abc.strings.size(), "namespace name string"))
                 return false;
             m_abc.namespaces.push_back(ns);
         }
-        n = m_in.count();
+        n = m_in.poolCount();
         for (uint32_t i = 1; i < n; ++i) {
             uint32_t members = m_in.count();
             std::vector<uint32_t> set;
@@ -133,7 +135,7 @@ private:
                 return false;
             m_abc.nsSets.push_back(std::move(set));
         }
-        n = m_in.count();
+        n = m_in.poolCount();
         for (uint32_t i = 1; i < n; ++i) {
             if (!readMultiname())
                 return false;
@@ -157,6 +159,7 @@ private:
 
     bool readMultiname() {
         MultinameInfo mn;
+        const size_t at = m_in.position();
         uint8_t kind = m_in.u8();
         mn.kind = MultinameKind(kind);
         const size_t strings = m_abc.strings.size();
@@ -200,7 +203,7 @@ private:
             break;
         }
         default:
-            return fail("unknown multiname kind " + std::to_string(kind));
+            return fail("unknown multiname kind " + std::to_string(kind), at);
         }
         if (!ok())
             return false;

@@ -78,6 +78,15 @@ uint32_t AbcReader::count(size_t minBytes) {
     return n;
 }
 
+uint32_t AbcReader::poolCount(size_t minBytes) {
+    uint32_t n = u30();
+    if (n > 1 && size_t(n - 1) > remaining() / minBytes) {
+        fail();
+        return 0;
+    }
+    return n;
+}
+
 std::span<const uint8_t> AbcReader::bytes(size_t length) {
     if (m_failed || length > remaining()) {
         fail();

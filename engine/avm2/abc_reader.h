@@ -30,6 +30,8 @@ public:
     // remaining bytes cannot hold fails the reader, so nothing is allocated
     // on a claim the data cannot back.
     uint32_t count(size_t minBytes = 1);
+    // The count of a constant pool, which includes the unstored entry 0.
+    uint32_t poolCount(size_t minBytes = 1);
 
     [[nodiscard]] bool failed() const { return m_failed; }
     [[nodiscard]] size_t position() const { return m_pos; }

@@ -8,12 +8,12 @@ namespace {
 
 constexpr std::array<OpInfo, 256> buildTable() {
     std::array<OpInfo, 256> table{};
-#define AVM2_ROW(name, code, text, a, b, popCount, pushCount, eff, fl)                                      \
-    table[code] = OpInfo{.mnemonic = text,                                                                  \
-                         .operands = {Operand::a, Operand::b},                                              \
-                         .pops = popCount,                                                                  \
-                         .pushes = pushCount,                                                               \
-                         .effect = Effect::eff,                                                             \
+#define AVM2_ROW(name, code, text, a, b, popCount, pushCount, eff, fl) \
+    table[code] = OpInfo{.mnemonic = text,                             \
+                         .operands = {Operand::a, Operand::b},         \
+                         .pops = popCount,                             \
+                         .pushes = pushCount,                          \
+                         .effect = Effect::eff,                        \
                          .flow = Flow::fl};
     AVM2_INSTRUCTIONS(AVM2_ROW)
 #undef AVM2_ROW

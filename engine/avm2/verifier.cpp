@@ -190,7 +190,7 @@ private:
     bool flow() {
         std::vector<State> states(m_code.size());
         std::vector<uint32_t> work;
-        auto reach = [&](uint32_t index, State s, size_t from) {
+        auto reach = [&](uint32_t index, State s) {
             State& known = states[index];
             if (known.stack < 0) {
                 known = s;
@@ -198,17 +198,15 @@ private:
                 return true;
             }
             if (known.stack != s.stack || known.scope != s.scope)
-                return fail("paths join with different stack or scope depths at offset " +
-                                std::to_string(m_code[index].offset),
-                            from);
+                return fail("paths join with different stack or scope depths", m_code[index].offset);
             return true;
         };
-        if (!reach(0, State{0, 0}, 0))
+        if (!reach(0, State{0, 0}))
             return false;
         // A handler starts with the thrown value alone on the stack and the
         // scope stack back at its base.
         for (const ExceptionInfo& e : m_body.exceptions) {
-            if (!reach(m_startAt[e.target], State{1, 0}, e.target))
+            if (!reach(m_startAt[e.target], State{1, 0}))
                 return false;
         }
         const int64_t maxStack = m_body.maxStack;
@@ -219,9 +217,8 @@ private:
             const Instruction& in = m_code[index];
             const OpInfo& info = opInfo(uint8_t(in.op));
             State s = states[index];
-            int parts = info.operands[0] == Operand::MultinameIndex
-                            ? runtimeParts(m_abc.multinames[in.operands[0]].kind)
-                            : 0;
+            int parts =
+                info.operands[0] == Operand::MultinameIndex ? runtimeParts(m_abc.multinames[in.operands[0]].kind) : 0;
             StackEffect effect = stackEffect(in, parts);
             if (effect.pops > uint64_t(s.stack))
                 return fail(std::string(info.mnemonic) + " needs " + std::to_string(effect.pops) +
@@ -229,13 +226,12 @@ private:
                             in.offset);
             s.stack = s.stack - int64_t(effect.pops) + effect.pushes;
             if (s.stack > maxStack)
-                return fail("stack depth " + std::to_string(s.stack) + " exceeds the maximum " +
-                                std::to_string(maxStack),
-                            in.offset);
+                return fail(
+                    "stack depth " + std::to_string(s.stack) + " exceeds the maximum " + std::to_string(maxStack),
+                    in.offset);
             if (in.op == Op::PushScope || in.op == Op::PushWith) {
                 if (++s.scope > maxScope)
-                    return fail("scope depth exceeds the maximum " + std::to_string(m_body.maxScopeDepth),
-                                in.offset);
+                    return fail("scope depth exceeds the maximum " + std::to_string(m_body.maxScopeDepth), in.offset);
             } else if (in.op == Op::PopScope) {
                 if (s.scope == 0)
                     return fail("popscope on an empty scope stack", in.offset);
@@ -248,11 +244,11 @@ private:
             if (info.flow == Flow::Next || info.flow == Flow::Branch) {
                 if (index + 1 >= m_code.size())
                     return fail("execution runs past the end of the code", in.offset);
-                if (!reach(index + 1, s, in.offset))
+                if (!reach(index + 1, s))
                     return false;
             }
             for (int64_t target : in.targets) {
-                if (!reach(m_startAt[size_t(target)], s, in.offset))
+                if (!reach(m_startAt[size_t(target)], s))
                     return false;
             }
         }
