@@ -1,0 +1,59 @@
+#include "avm2/object.h"
+
+namespace avm2 {
+
+const Value* Object::findOwn(const std::u16string& name) const {
+    auto it = m_index.find(name);
+    return it == m_index.end() ? nullptr : &m_properties[it->second].second;
+}
+
+void Object::setOwn(const std::u16string& name, Value v) {
+    auto [it, added] = m_index.try_emplace(name, m_properties.size());
+    if (added)
+        m_properties.emplace_back(name, v);
+    else
+        m_properties[it->second].second = v;
+}
+
+bool Object::deleteOwn(const std::u16string& name) {
+    auto it = m_index.find(name);
+    if (it == m_index.end())
+        return false;
+    const size_t at = it->second;
+    m_index.erase(it);
+    m_properties.erase(m_properties.begin() + ptrdiff_t(at));
+    for (auto& [key, index] : m_index) {
+        if (index > at)
+            --index;
+    }
+    return true;
+}
+
+const Value* Object::find(const std::u16string& name) const {
+    for (const Object* o = this; o; o = o->m_proto) {
+        if (const Value* v = o->findOwn(name))
+            return v;
+    }
+    return nullptr;
+}
+
+void Object::trace(Tracer& tracer) const {
+    tracer.cell(m_proto);
+    tracer.values(m_slots);
+    for (const auto& [name, value] : m_properties)
+        tracer.value(value);
+}
+
+size_t Object::extraBytes() const {
+    size_t bytes = m_slots.capacity() * sizeof(Value);
+    for (const auto& [name, value] : m_properties)
+        bytes += sizeof(Value) + name.capacity() * sizeof(char16_t) + 48;
+    return bytes;
+}
+
+void FunctionObject::trace(Tracer& tracer) const {
+    Object::trace(tracer);
+    tracer.values(m_scope);
+}
+
+}  // namespace avm2
