@@ -1,285 +1,13 @@
 // The interpreter loop: one case per instruction over a prepared body.
-// Anything longer than a few lines is a helper below the loop's file-local
-// namespace, so the loop stays readable and the hot cases stay small.
-#include "avm2/conversions.h"
-#include "avm2/machine.h"
+#include "avm2/interpreter.h"
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
 
 namespace avm2 {
 
-// Helpers that need the machine's private parts.
-class Interpreter {
-public:
-    explicit Interpreter(Machine& m) : m_m(m) {}
-
-    Value add(Value a, Value b) {
-        if (a.isInt() && b.isInt())
-            return Value::number(double(a.asInt()) + double(b.asInt()));
-        if (a.isNumeric() && b.isNumeric())
-            return Value::number(a.numeric() + b.numeric());
-        Machine::Pin pinA(m_m, a), pinB(m_m, b);
-        Value pa = m_m.toPrimitive(a, false);
-        Machine::Pin pinPa(m_m, pa);
-        Value pb = m_m.toPrimitive(b, false);
-        if (pa.isString() || pb.isString()) {
-            Machine::Pin pinPb(m_m, pb);
-            std::u16string text = m_m.toString(pa)->text();
-            text += m_m.toString(pb)->text();
-            return m_m.string(std::move(text));
-        }
-        return Value::number(primitiveToNumber(pa) + primitiveToNumber(pb));
-    }
-
-    double number(Value v) { return v.isNumeric() ? v.numeric() : m_m.toNumber(v); }
-    int32_t int32(Value v) { return v.isInt() ? v.asInt() : toInt32(number(v)); }
-    uint32_t uint32(Value v) { return v.tag() == Tag::UInt ? v.asUInt() : toUInt32(number(v)); }
-
-    // The abstract relational comparison: 1 true, 0 false, -1 undefined (NaN).
-    int less(Value a, Value b) {
-        if (a.isInt() && b.isInt())
-            return a.asInt() < b.asInt();
-        Machine::Pin pinA(m_m, a), pinB(m_m, b);
-        Value pa = m_m.toPrimitive(a, false);
-        Machine::Pin pinPa(m_m, pa);
-        Value pb = m_m.toPrimitive(b, false);
-        if (pa.isString() && pb.isString())
-            return pa.asString()->text() < pb.asString()->text();
-        const double x = primitiveToNumber(pa), y = primitiveToNumber(pb);
-        if (std::isnan(x) || std::isnan(y))
-            return -1;
-        return x < y;
-    }
-
-    static bool strictEquals(Value a, Value b) {
-        if (a.isNumeric() && b.isNumeric())
-            return a.numeric() == b.numeric();
-        if (a.tag() != b.tag())
-            return false;
-        switch (a.tag()) {
-        case Tag::Undefined:
-        case Tag::Null:
-            return true;
-        case Tag::Boolean:
-            return a.asBoolean() == b.asBoolean();
-        case Tag::String:
-            return a.asString() == b.asString() || a.asString()->text() == b.asString()->text();
-        default:
-            return a.asCell() == b.asCell();
-        }
-    }
-
-    bool equals(Value a, Value b) {
-        if (a.isNumeric() && b.isNumeric())
-            return a.numeric() == b.numeric();
-        if (a.tag() == b.tag())
-            return strictEquals(a, b);
-        if (a.isNullish() && b.isNullish())
-            return true;
-        if (a.isNullish() || b.isNullish())
-            return false;
-        if (a.isObject() || b.isObject()) {
-            Machine::Pin pinA(m_m, a), pinB(m_m, b);
-            Value pa = a.isObject() ? m_m.toPrimitive(a, false) : a;
-            Machine::Pin pinPa(m_m, pa);
-            Value pb = b.isObject() ? m_m.toPrimitive(b, false) : b;
-            return equals(pa, pb);
-        }
-        return primitiveToNumber(a) == primitiveToNumber(b);
-    }
-
-    Value typeOf(Value v) {
-        switch (v.tag()) {
-        case Tag::Undefined:
-            return m_m.string(u"undefined");
-        case Tag::Boolean:
-            return m_m.string(u"boolean");
-        case Tag::Int:
-        case Tag::UInt:
-        case Tag::Number:
-            return m_m.string(u"number");
-        case Tag::String:
-            return m_m.string(u"string");
-        case Tag::Object:
-            if (dynamic_cast<FunctionObject*>(v.asObject()) || dynamic_cast<NativeFunction*>(v.asObject()))
-                return m_m.string(u"function");
-            return m_m.string(u"object");
-        default:
-            return m_m.string(u"object");
-        }
-    }
-
-    // A property name as the instruction gives it, runtime parts popped.
-    // Namespaces do not matter yet: every property of this stage is a
-    // public dynamic one.
-    std::u16string name(const LoadedAbc& file, uint32_t index, Value*& sp) {
-        const MultinameInfo& mn = file.abc.multinames[index];
-        switch (mn.kind) {
-        case MultinameKind::RTQNameL:
-        case MultinameKind::RTQNameLA: {
-            Value n = *--sp;
-            --sp;  // the namespace
-            return m_m.toString(n)->text();
-        }
-        case MultinameKind::MultinameL:
-        case MultinameKind::MultinameLA:
-            return m_m.toString(*--sp)->text();
-        case MultinameKind::RTQName:
-        case MultinameKind::RTQNameA:
-            --sp;
-            return file.strings[mn.name]->text();
-        case MultinameKind::TypeName:
-            return file.strings[file.abc.multinames[mn.typeBase].name]->text();
-        default:
-            return file.strings[mn.name]->text();
-        }
-    }
-
-    [[noreturn]] void nullReceiver(Value v) {
-        if (v.isNull())
-            m_m.throwError("TypeError", 1009, u"Cannot access a property or method of a null object reference.");
-        m_m.throwError("TypeError", 1010, u"A term is undefined and has no properties.");
-    }
-
-    Value getProperty(Value target, const std::u16string& name) {
-        if (target.isNullish())
-            nullReceiver(target);
-        if (target.isObject()) {
-            const Value* v = target.asObject()->find(name);
-            return v ? *v : Value();
-        }
-        if (target.isString() && name == u"length")
-            return Value::fromInt(int32_t(target.asString()->text().size()));
-        return Value();
-    }
-
-    void setProperty(Value target, const std::u16string& name, Value v) {
-        if (target.isNullish())
-            nullReceiver(target);
-        if (!target.isObject() || !target.asObject()->isDynamic())
-            m_m.throwError("ReferenceError", 1056, u"Cannot create property " + name + u".");
-        target.asObject()->setOwn(name, v);
-    }
-
-    bool hasProperty(Value target, const std::u16string& name) {
-        return target.isObject() && target.asObject()->find(name) != nullptr;
-    }
-
-    // The innermost scope object that has the name; the global object when
-    // none has it and `strict` is false.
-    Value findProperty(const Machine::Frame& frame, Value* scopeTop, const std::u16string& name, bool strict) {
-        for (Value* s = scopeTop; s > frame.scope;) {
-            --s;
-            if (hasProperty(*s, name))
-                return *s;
-        }
-        if (frame.outerScope) {
-            for (auto it = frame.outerScope->rbegin(); it != frame.outerScope->rend(); ++it) {
-                if (hasProperty(*it, name))
-                    return *it;
-            }
-        }
-        if (!strict || hasProperty(Value::object(m_m.m_global), name))
-            return Value::object(m_m.m_global);
-        m_m.throwError("ReferenceError", 1065, u"Variable " + name + u" is not defined.");
-    }
-
-    Value newObject(Value* pairs, uint32_t count) {
-        Object* o = m_m.newObject();
-        Machine::Pin keep(m_m, Value::object(o));
-        for (uint32_t i = 0; i < count; ++i)
-            o->setOwn(m_m.toString(pairs[2 * i])->text(), pairs[2 * i + 1]);
-        return Value::object(o);
-    }
-
-    // The arguments past the declared parameters, as an object with
-    // numbered members and a length (the Array class comes later).
-    Value restObject(const Value* args, uint32_t from, uint32_t argc) {
-        Object* o = m_m.newObject();
-        Machine::Pin keep(m_m, Value::object(o));
-        uint32_t n = 0;
-        for (uint32_t i = from; i < argc; ++i, ++n)
-            o->setOwn(numberToString(n), args[i]);
-        o->setOwn(u"length", Value::fromInt(int32_t(n)));
-        return Value::object(o);
-    }
-
-    Value constant(const LoadedAbc& file, const Constant& c) {
-        const AbcFile& abc = file.abc;
-        switch (c.kind) {
-        case ConstantKind::Int:
-            return Value::fromInt(abc.ints[c.index]);
-        case ConstantKind::UInt:
-            return Value::number(abc.uints[c.index]);
-        case ConstantKind::Double:
-            return Value::number(abc.doubles[c.index]);
-        case ConstantKind::Utf8:
-            return Value::string(file.strings[c.index]);
-        case ConstantKind::True:
-            return Value::boolean(true);
-        case ConstantKind::False:
-            return Value::boolean(false);
-        case ConstantKind::Null:
-            return Value::null();
-        default:
-            return Value();
-        }
-    }
-
-    Value newFunction(const LoadedAbc& file, uint32_t method, const Machine::Frame& frame, Value* scopeTop) {
-        std::vector<Value> scope;
-        if (frame.outerScope)
-            scope = *frame.outerScope;
-        scope.insert(scope.end(), frame.scope, scopeTop);
-        return Value::object(m_m.m_heap.make<FunctionObject>(m_m.m_functionProto, file, method, std::move(scope)));
-    }
-
-    Value newActivation(const LoadedAbc& file, uint32_t method) {
-        const MethodBody& body = file.abc.bodies[file.abc.methods[method].body];
-        uint32_t slots = 0;
-        for (const Trait& t : body.traits)
-            slots = std::max<uint32_t>(slots, t.id == 0 ? uint32_t(body.traits.size()) : t.id);
-        Object* o = m_m.m_heap.make<Object>(nullptr, slots, false);
-        for (const Trait& t : body.traits) {
-            if ((t.kind == TraitKind::Slot || t.kind == TraitKind::Const) && t.id != 0)
-                o->setSlot(t.id, constant(file, t.value));
-        }
-        return Value::object(o);
-    }
-
-    Object* slotHolder(Value v, uint32_t id) {
-        if (v.isNullish())
-            nullReceiver(v);
-        if (!v.isObject() || !v.asObject()->hasSlot(id))
-            m_m.stop("slot " + std::to_string(id) + " does not exist on the object");
-        return v.asObject();
-    }
-
-    bool handlerMatches(const LoadedAbc& file, const Handler& h) {
-        if (h.type == 0)
-            return true;
-        // Classes come later: a typed handler takes errors whose name is
-        // its class name, and Error or Object take every error object.
-        const std::u16string& type = file.strings[file.abc.multinames[h.type].name]->text();
-        if (type == u"Error" || type == u"Object")
-            return m_m.m_thrown.isObject();
-        if (!m_m.m_thrown.isObject())
-            return false;
-        const Value* name = m_m.m_thrown.asObject()->find(u"name");
-        return name && name->isString() && name->asString()->text() == type;
-    }
-
-    [[noreturn]] void unsupported(Op op) {
-        m_m.stop(std::string("instruction ") + opInfo(uint8_t(op)).mnemonic + " is not supported yet");
-    }
-
-private:
-    Machine& m_m;
-};
-
 Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, const Value* args, uint32_t argc,
-                       const std::vector<Value>* outerScope) {
+                       const std::vector<Value>* outerScope, const ClassObject* owner) {
     const MethodInfo& info = file.abc.methods[method];
     if (info.body == UINT32_MAX)
         throwError("Error", 1001, u"The method " + numberToString(method) + u" is not implemented.");
@@ -307,10 +35,12 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
     frame.stackTop = frame.stack;
     frame.scopeTop = frame.scope;
     frame.outerScope = outerScope;
+    frame.owner = owner;
+    frame.file = &file;
     Value* const regs = frame.registers;
     regs[0] = thisValue;
     for (uint32_t i = 0; i < params; ++i)
-        regs[1 + i] = i < argc ? args[i] : in.constant(file, info.optional[i - required]);
+        regs[1 + i] = i < argc ? args[i] : constantValue(file, info.optional[i - required]);
     for (uint32_t i = params + 1; i < body.localCount; ++i)
         regs[i] = Value();
     // Published before anything below can allocate.
@@ -506,6 +236,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 case Op::Call: {
                     sp -= i.a + 2;
                     publish();
+                    frame.stackTop = sp + i.a + 2;
                     sp[0] = call(sp[0], sp[1], std::span<const Value>(sp + 2, i.a));
                     ++sp;
                     ++pc;
@@ -514,6 +245,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 case Op::CallStatic: {
                     sp -= i.b + 1;
                     publish();
+                    frame.stackTop = sp + i.b + 1;
                     if (sp[0].isNullish())
                         in.nullReceiver(sp[0]);
                     sp[0] = execute(file, i.a, sp[0], sp + 1, i.b, nullptr);
@@ -523,28 +255,157 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 }
                 case Op::CallProperty:
                 case Op::CallPropLex:
-                case Op::CallPropVoid: {
-                    sp -= i.b;
-                    Value* const argv = sp;
+                case Op::CallPropVoid:
+                case Op::CallSuper:
+                case Op::CallSuperVoid:
+                case Op::ConstructProp: {
+                    // The arguments sit above the name's runtime parts and
+                    // the receiver; they are copied down over those so that
+                    // they stay below the published top while the call runs.
                     publish();
-                    const std::u16string n = in.name(file, i.a, sp);
-                    Value receiver = *--sp;
-                    // The arguments sit above the receiver; move them down
-                    // over the popped name parts so they stay traced.
-                    Value f = in.getProperty(receiver, n);
-                    if (!f.isObject())
-                        throwError("TypeError", 1006, n + u" is not a function.");
-                    Value* const base = sp;
+                    Value* const argv = sp - i.b;
+                    sp = argv;
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    Value* const base = sp - 1;
+                    const Value receiver = *base;
                     if (argv != base + 1)
                         std::copy(argv, argv + i.b, base + 1);
                     frame.stackTop = base + 1 + i.b;
-                    Value result = call(f, i.op == Op::CallPropLex ? Value::null() : receiver,
-                                        std::span<const Value>(base + 1, i.b));
-                    if (i.op != Op::CallPropVoid)
+                    const std::span<const Value> args(base + 1, i.b);
+                    Value result;
+                    if (i.op == Op::ConstructProp) {
+                        const Value ctor = in.getProperty(receiver, n.mn);
+                        *base = ctor;
+                        result = construct(ctor, args);
+                    } else if (i.op == Op::CallSuper || i.op == Op::CallSuperVoid) {
+                        result = in.callSuper(frame, receiver, n.mn, args);
+                    } else {
+                        result = in.callProperty(receiver, n.mn, args, i.op == Op::CallPropLex);
+                    }
+                    sp = base;
+                    if (i.op != Op::CallPropVoid && i.op != Op::CallSuperVoid)
                         *sp++ = result;
                     ++pc;
                     break;
                 }
+                case Op::Construct: {
+                    sp -= i.a + 1;
+                    publish();
+                    frame.stackTop = sp + i.a + 1;
+                    sp[0] = construct(sp[0], std::span<const Value>(sp + 1, i.a));
+                    ++sp;
+                    ++pc;
+                    break;
+                }
+                case Op::ConstructSuper: {
+                    sp -= i.a + 1;
+                    publish();
+                    frame.stackTop = sp + i.a + 1;
+                    in.constructSuper(frame, sp[0], std::span<const Value>(sp + 1, i.a));
+                    ++pc;
+                    break;
+                }
+                case Op::NewClass:
+                    publish();
+                    sp[-1] = in.newClass(file, i.a, sp[-1], frame, scopeTop);
+                    ++pc;
+                    break;
+                case Op::GetSuper: {
+                    publish();
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    sp[-1] = in.getSuper(frame, sp[-1], n.mn);
+                    ++pc;
+                    break;
+                }
+                case Op::SetSuper: {
+                    publish();
+                    const Value v = *--sp;
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    frame.stackTop = sp + 1;
+                    sp[0] = v;
+                    in.setSuper(frame, sp[-1], n.mn, v);
+                    --sp;
+                    ++pc;
+                    break;
+                }
+                case Op::Coerce:
+                    publish();
+                    sp[-1] = in.coerce(sp[-1], in.resolveType(file, i.a));
+                    ++pc;
+                    break;
+                case Op::IsType:
+                    publish();
+                    sp[-1] = Value::boolean(in.isType(sp[-1], in.resolveType(file, i.a)));
+                    ++pc;
+                    break;
+                case Op::AsType:
+                    publish();
+                    if (!in.isType(sp[-1], in.resolveType(file, i.a)))
+                        sp[-1] = Value::null();
+                    ++pc;
+                    break;
+                case Op::IsTypeLate:
+                    publish();
+                    --sp;
+                    sp[-1] = Value::boolean(in.isType(sp[-1], in.typeOfValue(sp[0])));
+                    ++pc;
+                    break;
+                case Op::AsTypeLate:
+                    publish();
+                    --sp;
+                    if (!in.isType(sp[-1], in.typeOfValue(sp[0])))
+                        sp[-1] = Value::null();
+                    ++pc;
+                    break;
+                case Op::InstanceOf:
+                    publish();
+                    --sp;
+                    sp[-1] = Value::boolean(in.instanceOf(sp[-1], sp[0]));
+                    ++pc;
+                    break;
+                case Op::GetGlobalSlot: {
+                    publish();
+                    Object* g = in.globalObject(frame);
+                    *sp++ = in.slotHolder(Value::object(g), i.a)->slot(i.a);
+                    ++pc;
+                    break;
+                }
+                case Op::SetGlobalSlot: {
+                    publish();
+                    Object* g = in.globalObject(frame);
+                    in.slotHolder(Value::object(g), i.a)->setSlot(i.a, sp[-1]);
+                    --sp;
+                    ++pc;
+                    break;
+                }
+                case Op::HasNext:
+                    --sp;
+                    sp[-1] = Value::fromInt(in.nextIndex(sp[-1], in.int32(sp[0])));
+                    ++pc;
+                    break;
+                case Op::HasNext2: {
+                    const int32_t next = in.nextIndex(regs[i.a], regs[i.b].isInt() ? regs[i.b].asInt() : 0);
+                    if (next == 0)
+                        regs[i.a] = Value::null();
+                    regs[i.b] = Value::fromInt(next);
+                    *sp++ = Value::boolean(next != 0);
+                    ++pc;
+                    break;
+                }
+                case Op::NextName:
+                    publish();
+                    --sp;
+                    sp[-1] = in.nameAt(sp[-1], in.int32(sp[0]));
+                    ++pc;
+                    break;
+                case Op::NextValue:
+                    --sp;
+                    sp[-1] = in.valueAt(sp[-1], in.int32(sp[0]));
+                    ++pc;
+                    break;
                 case Op::ReturnVoid:
                     return Value();
                 case Op::ReturnValue:
@@ -578,46 +439,60 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 case Op::FindPropStrict:
                 case Op::FindProperty: {
                     publish();
-                    const std::u16string n = in.name(file, i.a, sp);
-                    *sp = in.findProperty(frame, scopeTop, n, i.op == Op::FindPropStrict);
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    *sp = in.findProperty(frame, scopeTop, n.mn, i.op == Op::FindPropStrict);
+                    ++sp;
+                    ++pc;
+                    break;
+                }
+                case Op::FindDef: {
+                    publish();
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    *sp = in.findProperty(frame, frame.scope, n.mn, true);
                     ++sp;
                     ++pc;
                     break;
                 }
                 case Op::GetLex: {
                     publish();
-                    const std::u16string n = in.name(file, i.a, sp);
-                    *sp = in.getProperty(in.findProperty(frame, scopeTop, n, true), n);
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    *sp = in.findProperty(frame, scopeTop, n.mn, true);
+                    frame.stackTop = sp + 1;
+                    *sp = in.getProperty(*sp, n.mn);
                     ++sp;
                     ++pc;
                     break;
                 }
                 case Op::GetProperty: {
                     publish();
-                    const std::u16string n = in.name(file, i.a, sp);
-                    sp[-1] = in.getProperty(sp[-1], n);
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    sp[-1] = in.getProperty(sp[-1], n.mn);
                     ++pc;
                     break;
                 }
                 case Op::SetProperty:
                 case Op::InitProperty: {
                     publish();
-                    Value v = *--sp;
-                    Value* const top = sp;
-                    const std::u16string n = in.name(file, i.a, sp);
-                    *top = v;  // keeps the value traced while the name is read
-                    in.setProperty(*--sp, n, v);
+                    const Value v = *--sp;
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    // The value stays traced just above the receiver.
+                    sp[0] = v;
+                    frame.stackTop = sp + 1;
+                    in.setProperty(sp[-1], n.mn, v, i.op == Op::InitProperty);
+                    --sp;
                     ++pc;
                     break;
                 }
                 case Op::DeleteProperty: {
                     publish();
-                    const std::u16string n = in.name(file, i.a, sp);
-                    const Value& target = sp[-1];
-                    if (target.isNullish())
-                        in.nullReceiver(target);
-                    const bool deleted = target.isObject() && target.asObject()->deleteOwn(n);
-                    sp[-1] = Value::boolean(deleted || !target.isObject() || !target.asObject()->findOwn(n));
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    sp[-1] = Value::boolean(in.deleteProperty(sp[-1], n.mn));
                     ++pc;
                     break;
                 }
@@ -846,8 +721,13 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 case Op::In: {
                     publish();
                     --sp;
-                    const std::u16string n = toString(sp[-1])->text();
-                    sp[-1] = Value::boolean(in.hasProperty(sp[0], n));
+                    RuntimeName n;
+                    n.scratch = toString(sp[-1])->text();
+                    n.single = m_public;
+                    n.mn.namespaces = std::span<Namespace* const>(&n.single, 1);
+                    n.mn.text = n.scratch;
+                    n.mn.name = findInterned(n.scratch);
+                    sp[-1] = Value::boolean(in.hasProperty(sp[0], n.mn));
                     ++pc;
                     break;
                 }

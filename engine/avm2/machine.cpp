@@ -2,6 +2,7 @@
 
 #include "avm2/abc_parser.h"
 #include "avm2/conversions.h"
+#include "avm2/traits.h"
 #include "avm2/verifier.h"
 
 #include <utility>
@@ -17,6 +18,8 @@ Machine::Machine(Limits limits)
     m_objectProto = m_heap.make<Object>(nullptr, 0);
     m_functionProto = m_heap.make<Object>(m_objectProto, 0);
     m_global = m_heap.make<Object>(m_objectProto, 0);
+    m_public = internNamespace(NamespaceGroup::Public, u"");
+    declareCoreClasses();
 }
 
 Machine::~Machine() = default;
@@ -27,9 +30,26 @@ void Machine::traceRoots(Tracer& tracer) const {
     tracer.cell(m_global);
     tracer.value(m_thrown);
     tracer.values(m_pinned);
+    tracer.cell(m_public);
+    for (const auto& [text, s] : m_interned)
+        tracer.cell(s);
+    for (const auto& [key, ns] : m_namespaces)
+        tracer.cell(ns);
+    for (const auto& [name, c] : m_coreClasses)
+        tracer.cell(c);
     for (const auto& file : m_files) {
-        for (const String* s : file->strings)
-            tracer.cell(s);
+        for (const Namespace* ns : file->namespaces)
+            tracer.cell(ns);
+        for (const Object* g : file->scriptGlobals)
+            tracer.cell(g);
+        for (const ClassObject* c : file->classes)
+            tracer.cell(c);
+        for (const auto& t : file->scriptTraits)
+            tracer.values(t->slotDefaults);
+        for (const auto& t : file->activationTraits) {
+            if (t)
+                tracer.values(t->slotDefaults);
+        }
     }
     // Each frame's registers, its operand stack up to the published top and
     // its scope stack: nothing above a top is live (and may be stale).
@@ -58,12 +78,229 @@ moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8
     try {
         file->strings.reserve(abc.strings.size());
         for (const std::string& s : abc.strings)
-            file->strings.push_back(m_heap.make<String>(utf8ToUtf16(s)));
+            file->strings.push_back(intern(utf8ToUtf16(s)));
+        file->namespaces.push_back(m_public);  // entry 0: any namespace
+        for (size_t i = 1; i < abc.namespaces.size(); ++i) {
+            const NamespaceInfo& info = abc.namespaces[i];
+            const std::u16string& uri = file->strings[info.name]->text();
+            NamespaceGroup group = NamespaceGroup::Public;
+            switch (info.kind) {
+            case NamespaceKind::Private:
+                group = NamespaceGroup::Private;
+                break;
+            case NamespaceKind::Protected:
+                group = NamespaceGroup::Protected;
+                break;
+            case NamespaceKind::StaticProtected:
+                group = NamespaceGroup::StaticProtected;
+                break;
+            case NamespaceKind::PackageInternal:
+                group = NamespaceGroup::PackageInternal;
+                break;
+            default:
+                break;
+            }
+            file->namespaces.push_back(group == NamespaceGroup::Private ? m_heap.make<Namespace>(group, uri)
+                                                                        : internNamespace(group, uri));
+        }
     } catch (const HeapLimitExceeded&) {
-        return moviehost::Unexpected(Error{.what = "the file's strings pass the heap limit"});
+        return moviehost::Unexpected(Error{.what = "the file's names pass the heap limit"});
     }
+    for (const auto& set : abc.nsSets) {
+        std::vector<Namespace*> members;
+        for (uint32_t ns : set)
+            members.push_back(file->namespaces[ns]);
+        file->nsSets.push_back(std::move(members));
+    }
+    for (uint32_t i = 0; i < abc.scripts.size(); ++i) {
+        auto traits = buildTraits(*file, abc.scripts[i].traits, nullptr, nullptr, nullptr);
+        if (!traits)
+            return moviehost::Unexpected(Error{.what = "VerifyError: Error #1053: " + utf16ToUtf8(traits.error()) +
+                                                       " (script " + std::to_string(i) + ")"});
+        file->scriptTraits.push_back(std::move(*traits));
+    }
+    file->scriptGlobals.assign(abc.scripts.size(), nullptr);
+    file->classes.assign(abc.classes.size(), nullptr);
+    file->activationTraits.resize(abc.bodies.size());
+    LoadedAbc* loaded = file.get();
     m_files.push_back(std::move(file));
-    return m_files.back().get();
+    // Earlier definitions win, as in one application domain.
+    for (uint32_t i = 0; i < abc.scripts.size(); ++i) {
+        for (const Trait& t : abc.scripts[i].traits) {
+            const MultinameInfo& mn = abc.multinames[t.name];
+            m_definitions.try_emplace(QName{loaded->namespaces[mn.ns], loaded->strings[mn.name]}, ScriptRef{loaded, i});
+        }
+    }
+    return loaded;
+}
+
+moviehost::Expected<Value, Error> Machine::runEntry(const LoadedAbc& file) {
+    if (file.abc.scripts.empty())
+        return Value();
+    return enter([&] { return Value::object(ensureScript(file, uint32_t(file.abc.scripts.size() - 1))); });
+}
+
+Object* Machine::ensureScript(const LoadedAbc& constFile, uint32_t script) {
+    // The machine owns every loaded file; entries hand them out as const.
+    auto& file = const_cast<LoadedAbc&>(constFile);
+    if (Object* global = file.scriptGlobals[script])
+        return global;
+    Object* global = m_heap.make<Object>(m_objectProto, file.scriptTraits[script].get(), nullptr, true);
+    // Marked as run before it runs, so that a script that needs itself
+    // (directly or through another) sees its global object half made.
+    file.scriptGlobals[script] = global;
+    execute(file, file.abc.scripts[script].init, Value::object(global), nullptr, 0, nullptr, nullptr);
+    return global;
+}
+
+String* Machine::intern(const std::u16string& text) {
+    auto it = m_interned.find(text);
+    if (it != m_interned.end())
+        return it->second;
+    String* s = m_heap.make<String>(text);
+    m_interned.emplace(text, s);
+    return s;
+}
+
+const String* Machine::findInterned(std::u16string_view text) const {
+    auto it = m_interned.find(std::u16string(text));
+    return it == m_interned.end() ? nullptr : it->second;
+}
+
+Namespace* Machine::internNamespace(NamespaceGroup group, const std::u16string& uri) {
+    auto key = std::make_pair(group, uri);
+    auto it = m_namespaces.find(key);
+    if (it != m_namespaces.end())
+        return it->second;
+    Namespace* ns = m_heap.make<Namespace>(group, uri);
+    m_namespaces.emplace(std::move(key), ns);
+    return ns;
+}
+
+Value Machine::findDefinition(const QName& name) {
+    if (auto it = m_coreClasses.find(name); it != m_coreClasses.end())
+        return Value::object(it->second);
+    auto it = m_definitions.find(name);
+    if (it == m_definitions.end())
+        return Value();
+    Object* global = ensureScript(*it->second.file, it->second.script);
+    const Binding* b = global->traits()->find(name);
+    if (!b || (b->kind != Binding::Kind::Slot && b->kind != Binding::Kind::Const))
+        return Value();
+    return global->slot(b->slot);
+}
+
+ClassObject* Machine::coreClass(std::u16string_view name) {
+    const String* interned = findInterned(name);
+    if (!interned)
+        return nullptr;
+    auto it = m_coreClasses.find(QName{m_public, interned});
+    return it == m_coreClasses.end() ? nullptr : it->second;
+}
+
+ClassObject* Machine::defineCoreClass(const std::u16string& name, ClassObject* base, NativeCode init, bool sealed) {
+    ClassObject::Parts parts;
+    parts.name = QName{m_public, intern(name)};
+    parts.base = base;
+    parts.staticTraits = std::make_unique<Traits>();
+    parts.instanceTraits = base ? std::make_unique<Traits>(base->instanceTraits()) : std::make_unique<Traits>();
+    if (base)
+        parts.instanceTraits->base = &base->instanceTraits();
+    parts.prototype = base ? m_heap.make<Object>(base->prototype(), 0) : m_objectProto;
+    parts.nativeInit = init;
+    parts.sealed = sealed;
+    ClassObject* c = m_heap.make<ClassObject>(m_objectProto, std::move(parts));
+    c->mutableInstanceTraits().types.push_back(c);
+    c->prototype()->setOwn(u"constructor", Value::object(c));
+    m_coreClasses[c->name()] = c;
+    m_global->setOwn(name, Value::object(c));
+    return c;
+}
+
+namespace {
+
+Value errorInit(Machine& m, Value thisValue, std::span<const Value> args) {
+    Object* self = thisValue.asObject();
+    self->setOwn(u"message",
+                 args.empty() || args[0].isUndefined() ? m.string(u"") : Value::string(m.toString(args[0])));
+    self->setOwn(u"errorID", args.size() > 1 ? Value::number(m.toNumber(args[1])) : Value::fromInt(0));
+    return Value();
+}
+
+Value errorToString(Machine& m, Value thisValue, std::span<const Value>) {
+    if (!thisValue.isObject())
+        return m.string(u"Error");
+    Object* self = thisValue.asObject();
+    const Value* name = self->find(u"name");
+    const Value* message = self->find(u"message");
+    std::u16string text = name ? m.toString(*name)->text() : u"Error";
+    if (message) {
+        const std::u16string m2 = m.toString(*message)->text();
+        if (!m2.empty())
+            text += u": " + m2;
+    }
+    return m.string(text);
+}
+
+}  // namespace
+
+void Machine::declareCoreClasses() {
+    ClassObject* object = defineCoreClass(u"Object", nullptr, nullptr, false);
+    ClassObject* error = defineCoreClass(u"Error", object, errorInit, false);
+    error->prototype()->setOwn(u"name", string(u"Error"));
+    error->prototype()->setOwn(u"toString", Value::object(newNative(errorToString)));
+    for (const char16_t* name :
+         {u"ArgumentError", u"DefinitionError", u"EvalError", u"RangeError", u"ReferenceError", u"SecurityError",
+          u"SyntaxError", u"TypeError", u"URIError", u"VerifyError", u"UninitializedError"}) {
+        ClassObject* c = defineCoreClass(name, error, errorInit, false);
+        c->prototype()->setOwn(u"name", string(name));
+    }
+}
+
+Value Machine::construct(Value constructor, std::span<const Value> args) {
+    Object* o = constructor.isObject() ? constructor.asObject() : nullptr;
+    if (auto* c = dynamic_cast<ClassObject*>(o)) {
+        if (c->isInterface())
+            throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
+        Object* instance = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, !c->sealed());
+        Pin keep(*this, Value::object(instance));
+        if (c->init())
+            execute(*c->init().file, c->init().method, Value::object(instance), args.data(), uint32_t(args.size()),
+                    &c->scope(), c);
+        else if (c->nativeInit())
+            c->nativeInit()(*this, Value::object(instance), args);
+        return Value::object(instance);
+    }
+    if (auto* f = dynamic_cast<FunctionObject*>(o)) {
+        const Value* proto = f->findOwn(u"prototype");
+        Object* instance = m_heap.make<Object>(proto && proto->isObject() ? proto->asObject() : m_objectProto, 0);
+        Pin keep(*this, Value::object(instance));
+        Value result = call(constructor, Value::object(instance), args);
+        return result.isObject() ? result : Value::object(instance);
+    }
+    throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
+}
+
+bool Machine::isInstance(Value v, const ClassObject* type) const {
+    if (v.isNullish())
+        return false;
+    if (type->name().name && type->name().name->text() == u"Object" && type->name().ns == m_public)
+        return true;
+    if (!v.isObject())
+        return false;
+    const Object* o = v.asObject();
+    if (o->traits() && o->traits()->isA(type))
+        return true;
+    for (const Object* p = o->proto(); p; p = p->proto()) {
+        if (p == type->prototype())
+            return true;
+    }
+    return false;
+}
+
+Value Machine::invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args) {
+    return execute(*method.file, method.method, receiver, args.data(), uint32_t(args.size()),
+                   b.owner ? &b.owner->scope() : nullptr, b.owner);
 }
 
 template <typename Body>
@@ -123,6 +360,11 @@ Value Machine::call(Value function, Value thisValue, std::span<const Value> args
     Object* o = function.isObject() ? function.asObject() : nullptr;
     if (auto* f = dynamic_cast<FunctionObject*>(o))
         return execute(f->file(), f->method(), thisValue, args.data(), uint32_t(args.size()), &f->scope());
+    if (auto* c = dynamic_cast<MethodClosure*>(o)) {
+        const ClassObject* owner = c->owner();
+        return execute(*c->method().file, c->method().method, c->receiver(), args.data(), uint32_t(args.size()),
+                       owner ? &owner->scope() : nullptr, owner);
+    }
     if (auto* n = dynamic_cast<NativeFunction*>(o)) {
         if (++m_depth > m_limits.maxCallDepth) {
             --m_depth;
@@ -165,14 +407,12 @@ void Machine::throwValue(Value v) {
 }
 
 void Machine::throwError(const char* errorClass, int number, const std::u16string& message) {
-    // Until the Error classes are in, an error is a plain object with the
-    // members scripts read.
-    Object* error = newObject();
+    ClassObject* c = coreClass(utf8ToUtf16(errorClass));
+    if (!c)
+        c = coreClass(u"Error");
+    Object* error = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, true);
     Pin keep(*this, Value::object(error));
-    const std::u16string name = utf8ToUtf16(errorClass);
-    const std::u16string text = u"Error #" + numberToString(number) + u": " + message;
-    error->setOwn(u"name", string(name));
-    error->setOwn(u"message", string(text));
+    error->setOwn(u"message", string(u"Error #" + numberToString(number) + u": " + message));
     error->setOwn(u"errorID", Value::fromInt(number));
     throwValue(Value::object(error));
 }
@@ -191,12 +431,8 @@ Value Machine::toPrimitive(Value v, bool preferString) {
                 return result;
         }
     }
-    // The error objects of this stage have no toString of their own.
-    if (const Value* message = o->find(u"message"); message && message->isString()) {
-        const Value* name = o->find(u"name");
-        std::u16string text = name && name->isString() ? name->asString()->text() + u": " : u"";
-        return string(text + message->asString()->text());
-    }
+    if (auto* c = dynamic_cast<ClassObject*>(o))
+        return string(u"[class " + c->displayName() + u"]");
     return string(u"[object Object]");
 }
 

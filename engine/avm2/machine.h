@@ -7,6 +7,7 @@
 #pragma once
 
 #include "avm2/abc_file.h"
+#include "avm2/class_object.h"
 #include "avm2/error.h"
 #include "avm2/heap.h"
 #include "avm2/limits.h"
@@ -16,9 +17,11 @@
 #include "moviehost/expected.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace avm2 {
@@ -28,7 +31,16 @@ namespace avm2 {
 struct LoadedAbc {
     AbcFile abc;
     std::vector<PreparedBody> bodies;
-    std::vector<String*> strings;
+    std::vector<String*> strings;  // interned
+    std::vector<Namespace*> namespaces;
+    std::vector<std::vector<Namespace*>> nsSets;
+    // Scripts run once, on first need; their global objects and traits.
+    std::vector<Object*> scriptGlobals;
+    std::vector<std::unique_ptr<Traits>> scriptTraits;
+    // Classes made by newclass, by class index.
+    std::vector<ClassObject*> classes;
+    // Traits of each body's activation object, built on first use.
+    std::vector<std::unique_ptr<Traits>> activationTraits;
 };
 
 // A native function: the machine, the receiver and the arguments in, a
@@ -38,7 +50,7 @@ struct LoadedAbc {
 class Machine;
 using NativeCode = Value (*)(Machine& machine, Value thisValue, std::span<const Value> args);
 
-class NativeFunction : public Object {
+class NativeFunction final : public Object {
 public:
     NativeFunction(Object* proto, NativeCode code) : Object(proto, 0), m_code(code) {}
     [[nodiscard]] NativeCode code() const { return m_code; }
@@ -62,8 +74,12 @@ public:
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
 
-    // Parses, verifies and prepares a block. A block that fails is not kept.
+    // Parses, verifies and prepares a block and declares its scripts'
+    // definitions. A block that fails is not kept.
     [[nodiscard]] moviehost::Expected<const LoadedAbc*, Error> load(std::span<const uint8_t> bytes);
+    // Runs the block's last script, its entry point (the others run when a
+    // definition of theirs is first needed).
+    [[nodiscard]] moviehost::Expected<Value, Error> runEntry(const LoadedAbc& file);
 
     // Entry points. A returned value stays valid until the next entry.
     [[nodiscard]] moviehost::Expected<Value, Error> callMethod(const LoadedAbc& file, uint32_t method, Value thisValue,
@@ -79,6 +95,20 @@ public:
 
     // Values made by natives and the control.
     [[nodiscard]] Value string(std::u16string text);
+    // The one string of this text that names are compared by.
+    [[nodiscard]] String* intern(const std::u16string& text);
+    [[nodiscard]] const String* findInterned(std::u16string_view text) const;
+    [[nodiscard]] Namespace* internNamespace(NamespaceGroup group, const std::u16string& uri);
+    [[nodiscard]] Namespace* publicNamespace() const { return m_public; }
+    // A global definition by qualified name: a class of the core library or
+    // one a loaded script declares (running that script first if it has
+    // not run). Undefined when there is none.
+    [[nodiscard]] Value findDefinition(const QName& name);
+    [[nodiscard]] ClassObject* coreClass(std::u16string_view name);
+    // `new` of a class or function value.
+    Value construct(Value constructor, std::span<const Value> args);
+    // Whether the value is an instance of the class (or implements it).
+    [[nodiscard]] bool isInstance(Value v, const ClassObject* type) const;
     [[nodiscard]] Object* newObject();
     [[nodiscard]] NativeFunction* newNative(NativeCode code);
 
@@ -124,6 +154,8 @@ private:
         Value* stackTop = nullptr;
         Value* scopeTop = nullptr;
         const std::vector<Value>* outerScope = nullptr;
+        const ClassObject* owner = nullptr;
+        const LoadedAbc* file = nullptr;
         Value* end = nullptr;
     };
 
@@ -132,7 +164,12 @@ private:
     moviehost::Expected<Value, Error> enter(Body&& body);
     // Runs a method of a loaded file (throws ScriptThrow/ScriptStop).
     Value execute(const LoadedAbc& file, uint32_t method, Value thisValue, const Value* args, uint32_t argc,
-                  const std::vector<Value>* outerScope);
+                  const std::vector<Value>* outerScope, const ClassObject* owner = nullptr);
+    // Runs a method binding of a class on a receiver.
+    Value invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args);
+    Object* ensureScript(const LoadedAbc& file, uint32_t script);
+    void declareCoreClasses();
+    ClassObject* defineCoreClass(const std::u16string& name, ClassObject* base, NativeCode init, bool sealed);
     // Counts against the instruction budget and, at this safe point,
     // collects if the heap asks for it.
     void charge(uint64_t instructions);
@@ -153,6 +190,15 @@ private:
     Object* m_objectProto = nullptr;
     Object* m_functionProto = nullptr;
     Object* m_global = nullptr;
+    Namespace* m_public = nullptr;
+    std::unordered_map<std::u16string, String*> m_interned;
+    std::map<std::pair<NamespaceGroup, std::u16string>, Namespace*> m_namespaces;
+    struct ScriptRef {
+        LoadedAbc* file = nullptr;
+        uint32_t script = 0;
+    };
+    std::unordered_map<QName, ScriptRef, QNameHash> m_definitions;
+    std::unordered_map<QName, ClassObject*, QNameHash> m_coreClasses;
 };
 
 }  // namespace avm2

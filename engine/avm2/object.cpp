@@ -1,6 +1,11 @@
 #include "avm2/object.h"
 
+#include "avm2/traits.h"
+
 namespace avm2 {
+
+Object::Object(Object* proto, const Traits* traits, const Cell* keeper, bool dynamic)
+    : m_proto(proto), m_traits(traits), m_keeper(keeper), m_slots(traits->slotDefaults), m_dynamic(dynamic) {}
 
 const Value* Object::findOwn(const std::u16string& name) const {
     auto it = m_index.find(name);
@@ -39,6 +44,7 @@ const Value* Object::find(const std::u16string& name) const {
 
 void Object::trace(Tracer& tracer) const {
     tracer.cell(m_proto);
+    tracer.cell(m_keeper);
     tracer.values(m_slots);
     for (const auto& [name, value] : m_properties)
         tracer.value(value);

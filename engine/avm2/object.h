@@ -16,10 +16,17 @@
 
 namespace avm2 {
 
+struct Traits;
+
 class Object : public Cell {
 public:
     Object(Object* proto, size_t slotCount, bool dynamic = true)
         : m_proto(proto), m_slots(slotCount), m_dynamic(dynamic) {}
+    // An object laid out by traits; `keeper` is the cell that owns them (its
+    // class), kept alive as long as the object is.
+    Object(Object* proto, const Traits* traits, const Cell* keeper, bool dynamic);
+
+    [[nodiscard]] const Traits* traits() const { return m_traits; }
 
     [[nodiscard]] Object* proto() const { return m_proto; }
     void setProto(Object* proto) { m_proto = proto; }
@@ -32,10 +39,14 @@ public:
     [[nodiscard]] size_t slotCount() const { return m_slots.size(); }
 
     [[nodiscard]] bool isDynamic() const { return m_dynamic; }
-    // Own dynamic properties, in the order they were added.
+    // Own dynamic properties (in the public namespace), in the order they
+    // were added. These ignore whether the class is dynamic: the caller
+    // decides whether a script may add one.
     [[nodiscard]] const Value* findOwn(const std::u16string& name) const;
     void setOwn(const std::u16string& name, Value v);
     bool deleteOwn(const std::u16string& name);
+    [[nodiscard]] size_t dynamicCount() const { return m_properties.size(); }
+    [[nodiscard]] const std::pair<std::u16string, Value>& dynamicAt(size_t i) const { return m_properties[i]; }
     // The value along the prototype chain, or null when no object has it.
     [[nodiscard]] const Value* find(const std::u16string& name) const;
 
@@ -44,6 +55,8 @@ public:
 
 private:
     Object* m_proto = nullptr;
+    const Traits* m_traits = nullptr;
+    const Cell* m_keeper = nullptr;
     std::vector<Value> m_slots;
     bool m_dynamic = true;
     // Insertion order matters to for-in, so the names live in a vector with
