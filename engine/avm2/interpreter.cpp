@@ -2,6 +2,7 @@
 #include "avm2/interpreter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace avm2 {
@@ -766,6 +767,71 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     AVM2_INT_OP(SubtractI, -)
                     AVM2_INT_OP(MultiplyI, *)
 #undef AVM2_INT_OP
+                case Op::NewCatch:
+                    publish();
+                    *sp++ = in.newCatch(file, method, i.a);
+                    ++pc;
+                    break;
+                case Op::PushNamespace:
+                    *sp++ = Value::ns(file.namespaces[i.a]);
+                    ++pc;
+                    break;
+                case Op::Dxns:
+                    frame.defaultXmlNamespace = file.strings[i.a];
+                    ++pc;
+                    break;
+                case Op::DxnsLate:
+                    publish();
+                    --sp;
+                    frame.defaultXmlNamespace = intern(toString(sp[0])->text());
+                    ++pc;
+                    break;
+                case Op::EscXElem:
+                case Op::EscXAttr:
+                    publish();
+                    sp[-1] = in.escapeXml(sp[-1], i.op == Op::EscXAttr);
+                    ++pc;
+                    break;
+                case Op::GetDescendants: {
+                    // Only XML and XMLList have descendants, and neither exists yet.
+                    publish();
+                    RuntimeName n;
+                    in.readName(file, i.a, sp, n);
+                    if (sp[-1].isNullish())
+                        in.nullReceiver(sp[-1]);
+                    throwError("TypeError", 1016,
+                               u"Descendants operator (..) not supported on type " + in.className(sp[-1]) + u".");
+                }
+#define AVM2_LOAD(opName, type, make)                           \
+    case Op::opName: {                                          \
+        publish();                                              \
+        type v;                                                 \
+        std::memcpy(&v, in.memory(sp[-1], sizeof v), sizeof v); \
+        sp[-1] = make;                                          \
+        ++pc;                                                   \
+        break;                                                  \
+    }
+                    AVM2_LOAD(Li8, uint8_t, Value::fromInt(v))
+                    AVM2_LOAD(Li16, uint16_t, Value::fromInt(v))
+                    AVM2_LOAD(Li32, int32_t, Value::fromInt(v))
+                    AVM2_LOAD(Lf32, float, Value::number(double(v)))
+                    AVM2_LOAD(Lf64, double, Value::number(v))
+#undef AVM2_LOAD
+#define AVM2_STORE(opName, type, convert)                      \
+    case Op::opName: {                                         \
+        publish();                                             \
+        sp -= 2;                                               \
+        const type v = convert;                                \
+        std::memcpy(in.memory(sp[1], sizeof v), &v, sizeof v); \
+        ++pc;                                                  \
+        break;                                                 \
+    }
+                    AVM2_STORE(Si8, uint8_t, uint8_t(in.int32(sp[0])))
+                    AVM2_STORE(Si16, uint16_t, uint16_t(in.int32(sp[0])))
+                    AVM2_STORE(Si32, int32_t, in.int32(sp[0]))
+                    AVM2_STORE(Sf32, float, float(in.number(sp[0])))
+                    AVM2_STORE(Sf64, double, in.number(sp[0]))
+#undef AVM2_STORE
                 default:
                     publish();
                     in.unsupported(i.op);

@@ -170,6 +170,11 @@ public:
     Value nameAt(Value object, int32_t index);
     Value valueAt(Value object, int32_t index);
 
+    Value newCatch(const LoadedAbc& file, uint32_t method, uint32_t handler);
+    Value escapeXml(Value v, bool attribute);
+    // Domain memory: the bytes [address, address + size) or a RangeError.
+    uint8_t* memory(Value address, size_t size);
+
     [[noreturn]] void unsupported(Op op);
 
 private:

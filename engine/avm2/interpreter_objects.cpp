@@ -619,6 +619,66 @@ Value Interpreter::valueAt(Value object, int32_t index) {
     return object.asObject()->dynamicAt(size_t(index - 1)).second;
 }
 
+Value Interpreter::newCatch(const LoadedAbc& constFile, uint32_t method, uint32_t handler) {
+    auto& file = const_cast<LoadedAbc&>(constFile);
+    const uint32_t bodyIndex = file.abc.methods[method].body;
+    std::unique_ptr<Traits>& traits = file.catchTraits[{bodyIndex, handler}];
+    if (!traits) {
+        traits = std::make_unique<Traits>();
+        traits->slotDefaults.resize(1);
+        const ExceptionInfo& e = file.abc.bodies[bodyIndex].exceptions[handler];
+        const MultinameInfo& var = file.abc.multinames[e.varName];
+        if (e.varName != 0 && var.kind == MultinameKind::QName) {
+            Binding b;
+            b.slot = 1;
+            traits->bindings[QName{file.namespaces[var.ns], file.strings[var.name]}] = b;
+        }
+    }
+    return Value::object(m_m.m_heap.make<Object>(nullptr, traits.get(), nullptr, false));
+}
+
+Value Interpreter::escapeXml(Value v, bool attribute) {
+    const std::u16string& text = m_m.toString(v)->text();
+    std::u16string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        switch (c) {
+        case u'&':
+            out += u"&amp;";
+            break;
+        case u'<':
+            out += u"&lt;";
+            break;
+        case u'>':
+            out += attribute ? u">" : u"&gt;";
+            break;
+        case u'"':
+            out += attribute ? u"&quot;" : u"\"";
+            break;
+        case u'\t':
+            out += attribute ? u"&#x9;" : u"\t";
+            break;
+        case u'\n':
+            out += attribute ? u"&#xA;" : u"\n";
+            break;
+        case u'\r':
+            out += attribute ? u"&#xD;" : u"\r";
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+    return m_m.string(std::move(out));
+}
+
+uint8_t* Interpreter::memory(Value address, size_t size) {
+    const double a = number(address);
+    std::vector<uint8_t>* mem = m_m.m_domainMemory;
+    if (!mem || !(a >= 0) || a + double(size) > double(mem->size()))
+        m_m.throwError("RangeError", 1506, u"The specified range is invalid.");
+    return mem->data() + size_t(a);
+}
+
 void Interpreter::unsupported(Op op) {
     m_m.stop(std::string("instruction ") + opInfo(uint8_t(op)).mnemonic + " is not supported yet");
 }

@@ -46,6 +46,8 @@ void Machine::traceRoots(Tracer& tracer) const {
             tracer.cell(c);
         for (const auto& t : file->scriptTraits)
             tracer.values(t->slotDefaults);
+        for (const auto& [key, t] : file->catchTraits)
+            tracer.values(t->slotDefaults);
         for (const auto& t : file->activationTraits) {
             if (t)
                 tracer.values(t->slotDefaults);

@@ -41,6 +41,8 @@ struct LoadedAbc {
     std::vector<ClassObject*> classes;
     // Traits of each body's activation object, built on first use.
     std::vector<std::unique_ptr<Traits>> activationTraits;
+    // Traits of catch scopes (one slot, the caught value), by body and handler.
+    std::map<std::pair<uint32_t, uint32_t>, std::unique_ptr<Traits>> catchTraits;
 };
 
 // A native function: the machine, the receiver and the arguments in, a
@@ -90,6 +92,9 @@ public:
     [[nodiscard]] Heap& heap() { return m_heap; }
     [[nodiscard]] Object* global() const { return m_global; }
     [[nodiscard]] const Limits& limits() const { return m_limits; }
+    // The byte array the domain-memory instructions read and write (set by
+    // ApplicationDomain.domainMemory); none by default.
+    void setDomainMemory(std::vector<uint8_t>* memory) { m_domainMemory = memory; }
     // Collects now; only between entries or at a safe point of the interpreter.
     size_t collect() { return m_heap.collect(); }
 
@@ -156,6 +161,7 @@ private:
         const std::vector<Value>* outerScope = nullptr;
         const ClassObject* owner = nullptr;
         const LoadedAbc* file = nullptr;
+        const String* defaultXmlNamespace = nullptr;  // set by dxns, read by E4X
         Value* end = nullptr;
     };
 
@@ -187,6 +193,7 @@ private:
     uint64_t m_budget = 0;
     Value m_thrown;
     std::vector<Value> m_pinned;
+    std::vector<uint8_t>* m_domainMemory = nullptr;
     Object* m_objectProto = nullptr;
     Object* m_functionProto = nullptr;
     Object* m_global = nullptr;

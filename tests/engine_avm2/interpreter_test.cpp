@@ -22,6 +22,7 @@ struct Pool {
     uint32_t hello = 0, one = 0, big = 0, third = 0;  // string "a", int 1, int 0x7fffffff, double 1/3
     uint32_t errorType = 0;                           // public "TypeError"
     uint32_t errorId = 0;                             // public "errorID"
+    uint32_t markup = 0;                              // string `<a"&>`
     uint32_t binary = 0;                              // method (a, b): returns a * b
     uint32_t withDefault = 0;                         // method (a, b = 10): returns a + b
 };
@@ -45,6 +46,7 @@ std::string run(const RunCase& c, Limits limits = {}) {
     p.third = a.doubleConstant(1.0 / 3);
     p.errorType = a.qname(pkg, a.string("TypeError"));
     p.errorId = a.qname(pkg, a.string("errorID"));
+    p.markup = a.string("<a\"&>");
     uint32_t main = a.method({});
     p.binary = a.method({.paramTypes = {0, 0}});
     p.withDefault = a.method({.paramTypes = {0, 0}, .optional = {{a.intConstant(10), 0x03}}});
@@ -244,10 +246,50 @@ INSTANTIATE_TEST_SUITE_P(
                     c.op(Op::GetLocal0).op(Op::CallStatic, {0, 0}).op(Op::ReturnValue);
                 },
                 "error: Error #1023"},
-        RunCase{"NotYetSupported",
+        RunCase{"DomainMemoryWithoutMemory",
                 [](Code& c, AbcBody&, const Pool&) { c.op(Op::PushByte, 0).op(Op::Li8).op(Op::ReturnValue); },
-                "error: li8 is not supported yet"}),
+                "error: RangeError: Error #1506: The specified range is invalid."},
+        RunCase{"EscapeAttribute",
+                [](Code& c, AbcBody&, const Pool& p) {
+                    c.op(Op::PushString, p.markup).op(Op::EscXAttr).op(Op::PushString, p.markup).op(Op::EscXElem);
+                    c.op(Op::Add).op(Op::ReturnValue);
+                },
+                "&lt;a&quot;&amp;>&lt;a\"&amp;&gt;"},
+        RunCase{"CatchScopeHoldsTheException",
+                [](Code& c, AbcBody& b, const Pool&) {
+                    c.op(Op::PushByte, 9).op(Op::Throw).label("catch");
+                    c.op(Op::NewCatch, 0).op(Op::Dup).op(Op::SetLocal1).op(Op::Swap).op(Op::SetSlot, 1);
+                    c.op(Op::GetLocal1).op(Op::GetSlot, 1).op(Op::ReturnValue);
+                    b.exceptions = {{.from = 0, .to = 3, .target = uint32_t(c.offsetOf("catch"))}};
+                },
+                "9"},
+        RunCase{"NotYetSupported",
+                [](Code& c, AbcBody&, const Pool&) {
+                    c.op(Op::GetLocal0).op(Op::CallMethod, {1, 0}).op(Op::ReturnValue);
+                },
+                "error: callmethod is not supported yet"}),
     [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST(Interpreter, DomainMemoryIsLittleEndianAndBounded) {
+    AbcWriter a;
+    uint32_t method = a.method({});
+    Code c;
+    // memory[4..8) = 0x01020304 as int; return memory[4] + "," + li16(6)
+    c.op(Op::PushInt, a.intConstant(0x01020304)).op(Op::PushByte, 4).op(Op::Si32);
+    c.op(Op::PushByte, 4).op(Op::Li8).op(Op::ConvertS).op(Op::PushByte, 6).op(Op::Li16).op(Op::Add);
+    c.op(Op::PushByte, 7).op(Op::Li16).op(Op::Add).op(Op::ReturnValue);
+    a.body({.method = method, .maxStack = 3, .code = c.bytes()});
+    Machine m;
+    std::vector<uint8_t> memory(8);
+    m.setDomainMemory(&memory);
+    auto file = m.load(a.bytes());
+    ASSERT_TRUE(file);
+    auto result = m.callMethod(**file, method, Value(), {});
+    ASSERT_FALSE(result);  // li16 at 7 reaches past the end
+    EXPECT_NE(result.error().what.find("1506"), std::string::npos);
+    EXPECT_EQ(memory[4], 4);
+    EXPECT_EQ(memory[7], 1);
+}
 
 TEST(Interpreter, MachineStaysUsableAfterAStoppedEntry) {
     AbcWriter a;
