@@ -28,8 +28,9 @@ public:
         std::unique_ptr<Traits> staticTraits;
         std::unique_ptr<Traits> instanceTraits;
         Object* prototype = nullptr;
-        MethodRef init;                   // the instance initialiser, for classes of a file
-        NativeCode nativeInit = nullptr;  // for the core classes
+        MethodRef init;                       // the instance initialiser, for classes of a file
+        NativeCode nativeInit = nullptr;      // for the core classes
+        NativeCode callAsFunction = nullptr;  // int(x), String(x): for the core classes
         bool sealed = false;
         bool final = false;
         bool interface = false;
@@ -46,6 +47,7 @@ public:
     [[nodiscard]] Object* prototype() const { return m_parts.prototype; }
     [[nodiscard]] const MethodRef& init() const { return m_parts.init; }
     [[nodiscard]] NativeCode nativeInit() const { return m_parts.nativeInit; }
+    [[nodiscard]] NativeCode callAsFunction() const { return m_parts.callAsFunction; }
     [[nodiscard]] bool sealed() const { return m_parts.sealed; }
     [[nodiscard]] bool isFinal() const { return m_parts.final; }
     [[nodiscard]] bool isInterface() const { return m_parts.interface; }

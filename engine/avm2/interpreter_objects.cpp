@@ -192,6 +192,10 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
     }
     if (target.isString() && mn.text == u"length")
         return Value::fromInt(int32_t(target.asString()->text().size()));
+    if (Object* proto = m_m.primitivePrototype(target); proto && mn.hasPublicRoot() && !mn.anyName) {
+        if (const Value* v = proto->find(std::u16string(mn.text)))
+            return *v;
+    }
     return Value();
 }
 

@@ -2,9 +2,11 @@
 
 #include "avm2/abc_parser.h"
 #include "avm2/conversions.h"
+#include "avm2/core_library.h"
 #include "avm2/traits.h"
 #include "avm2/verifier.h"
 
+#include <limits>
 #include <utility>
 
 namespace avm2 {
@@ -200,7 +202,9 @@ ClassObject* Machine::coreClass(std::u16string_view name) {
     return it == m_coreClasses.end() ? nullptr : it->second;
 }
 
-ClassObject* Machine::defineCoreClass(const std::u16string& name, ClassObject* base, NativeCode init, bool sealed) {
+ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
+    ClassObject* base = spec.base ? coreClass(spec.base) : nullptr;
+    const std::u16string name = spec.name;
     ClassObject::Parts parts;
     parts.name = QName{m_public, intern(name)};
     parts.base = base;
@@ -208,55 +212,73 @@ ClassObject* Machine::defineCoreClass(const std::u16string& name, ClassObject* b
     parts.instanceTraits = base ? std::make_unique<Traits>(base->instanceTraits()) : std::make_unique<Traits>();
     if (base)
         parts.instanceTraits->base = &base->instanceTraits();
-    parts.prototype = base ? m_heap.make<Object>(base->prototype(), 0) : m_objectProto;
-    parts.nativeInit = init;
-    parts.sealed = sealed;
+    // Object's and Function's prototypes exist before any class: every
+    // object and function made so far already inherits from them.
+    parts.prototype = name == u"Object"     ? m_objectProto
+                      : name == u"Function" ? m_functionProto
+                                            : m_heap.make<Object>(base ? base->prototype() : m_objectProto, 0);
+    parts.nativeInit = spec.init;
+    parts.callAsFunction = spec.callAsFunction;
+    parts.sealed = spec.sealed;
     ClassObject* c = m_heap.make<ClassObject>(m_objectProto, std::move(parts));
     c->mutableInstanceTraits().types.push_back(c);
     c->prototype()->setOwn(u"constructor", Value::object(c));
+    for (const NativeMember& m : spec.prototype)
+        c->prototype()->setOwn(m.name, Value::object(newNative(m.code)));
+    for (const NativeMember& m : spec.statics)
+        c->setOwn(m.name, Value::object(newNative(m.code)));
+    for (const NativeConstant& k : spec.constants)
+        c->setOwn(k.name, Value::number(k.value));
     m_coreClasses[c->name()] = c;
     m_global->setOwn(name, Value::object(c));
     return c;
 }
 
-namespace {
-
-Value errorInit(Machine& m, Value thisValue, std::span<const Value> args) {
-    Object* self = thisValue.asObject();
-    self->setOwn(u"message",
-                 args.empty() || args[0].isUndefined() ? m.string(u"") : Value::string(m.toString(args[0])));
-    self->setOwn(u"errorID", args.size() > 1 ? Value::number(m.toNumber(args[1])) : Value::fromInt(0));
-    return Value();
-}
-
-Value errorToString(Machine& m, Value thisValue, std::span<const Value>) {
-    if (!thisValue.isObject())
-        return m.string(u"Error");
-    Object* self = thisValue.asObject();
-    const Value* name = self->find(u"name");
-    const Value* message = self->find(u"message");
-    std::u16string text = name ? m.toString(*name)->text() : u"Error";
-    if (message) {
-        const std::u16string m2 = m.toString(*message)->text();
-        if (!m2.empty())
-            text += u": " + m2;
-    }
-    return m.string(text);
-}
-
-}  // namespace
-
 void Machine::declareCoreClasses() {
-    ClassObject* object = defineCoreClass(u"Object", nullptr, nullptr, false);
-    ClassObject* error = defineCoreClass(u"Error", object, errorInit, false);
-    error->prototype()->setOwn(u"name", string(u"Error"));
-    error->prototype()->setOwn(u"toString", Value::object(newNative(errorToString)));
-    for (const char16_t* name :
-         {u"ArgumentError", u"DefinitionError", u"EvalError", u"RangeError", u"ReferenceError", u"SecurityError",
-          u"SyntaxError", u"TypeError", u"URIError", u"VerifyError", u"UninitializedError"}) {
-        ClassObject* c = defineCoreClass(name, error, errorInit, false);
-        c->prototype()->setOwn(u"name", string(name));
+    for (auto family : {objectClasses(), errorClasses(), mathClasses()}) {
+        for (const CoreClassSpec& spec : family)
+            defineCoreClass(spec);
     }
+    for (const NativeMember& m : globalFunctions())
+        m_global->setOwn(m.name, Value::object(newNative(m.code)));
+    for (const char16_t* name :
+         {u"Error", u"ArgumentError", u"DefinitionError", u"EvalError", u"RangeError", u"ReferenceError",
+          u"SecurityError", u"SyntaxError", u"TypeError", u"URIError", u"VerifyError", u"UninitializedError"}) {
+        if (ClassObject* c = coreClass(name))
+            c->prototype()->setOwn(u"name", string(name));
+    }
+    m_global->setOwn(u"NaN", Value::number(std::numeric_limits<double>::quiet_NaN()));
+    m_global->setOwn(u"Infinity", Value::number(std::numeric_limits<double>::infinity()));
+    m_global->setOwn(u"undefined", Value());
+}
+
+double Machine::random() {
+    // xorshift64*: small, fast and repeatable for a given seed.
+    m_random ^= m_random >> 12;
+    m_random ^= m_random << 25;
+    m_random ^= m_random >> 27;
+    return double((m_random * 0x2545F4914F6CDD1Dull) >> 11) / double(1ull << 53);
+}
+
+Object* Machine::primitivePrototype(Value v) {
+    const char16_t* name = nullptr;
+    switch (v.tag()) {
+    case Tag::Boolean:
+        name = u"Boolean";
+        break;
+    case Tag::Int:
+    case Tag::UInt:
+    case Tag::Number:
+        name = u"Number";
+        break;
+    case Tag::String:
+        name = u"String";
+        break;
+    default:
+        return nullptr;
+    }
+    ClassObject* c = coreClass(name);
+    return c ? c->prototype() : nullptr;
 }
 
 Value Machine::construct(Value constructor, std::span<const Value> args) {
@@ -264,6 +286,10 @@ Value Machine::construct(Value constructor, std::span<const Value> args) {
     if (auto* c = dynamic_cast<ClassObject*>(o)) {
         if (c->isInterface())
             throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
+        // new Number(5), new String("a"): the core classes of primitive
+        // values make the primitive.
+        if (!c->init() && !c->nativeInit() && c->callAsFunction() && c->base())
+            return c->callAsFunction()(*this, Value(), args);
         Object* instance = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, !c->sealed());
         Pin keep(*this, Value::object(instance));
         if (c->init())
@@ -378,6 +404,15 @@ Value Machine::call(Value function, Value thisValue, std::span<const Value> args
         } leave{m_depth};
         charge(1);
         return n->code()(*this, thisValue, args);
+    }
+    if (auto* c = dynamic_cast<ClassObject*>(o)) {
+        if (c->callAsFunction())
+            return c->callAsFunction()(*this, thisValue, args);
+        // C(x) of any other class is a checked cast.
+        const Value v = args.empty() ? Value() : args[0];
+        if (v.isNullish() || isInstance(v, c))
+            return v.isUndefined() ? Value::null() : v;
+        throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to " + c->displayName() + u".");
     }
     throwError("TypeError", 1006, u"value is not a function.");
 }

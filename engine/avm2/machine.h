@@ -17,6 +17,7 @@
 #include "moviehost/expected.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -110,6 +111,18 @@ public:
     // not run). Undefined when there is none.
     [[nodiscard]] Value findDefinition(const QName& name);
     [[nodiscard]] ClassObject* coreClass(std::u16string_view name);
+    // Declares a core class (the core library's tables do this at start).
+    ClassObject* defineCoreClass(const struct CoreClassSpec& spec);
+    // Where trace() output goes; dropped when unset.
+    void setTraceSink(std::function<void(const std::u16string&)> sink) { m_trace = std::move(sink); }
+    void trace(const std::u16string& text) {
+        if (m_trace)
+            m_trace(text);
+    }
+    // Math.random's generator: the same seed gives the same numbers.
+    [[nodiscard]] double random();
+    // The class whose prototype a primitive's members come from.
+    [[nodiscard]] Object* primitivePrototype(Value v);
     // `new` of a class or function value.
     Value construct(Value constructor, std::span<const Value> args);
     // Whether the value is an instance of the class (or implements it).
@@ -134,7 +147,9 @@ public:
     // Calls a function value from native code.
     Value call(Value function, Value thisValue, std::span<const Value> args);
 
-    // Keeps values alive while native code lets script run.
+    // Keeps values alive while native code lets script run: pin(v) ... unpin(n).
+    void pin(Value v) { m_pinned.push_back(v); }
+    void unpin(size_t count) { m_pinned.resize(m_pinned.size() - count); }
     class Pin {
     public:
         Pin(Machine& m, Value v) : m_machine(m) { m.m_pinned.push_back(v); }
@@ -175,7 +190,6 @@ private:
     Value invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args);
     Object* ensureScript(const LoadedAbc& file, uint32_t script);
     void declareCoreClasses();
-    ClassObject* defineCoreClass(const std::u16string& name, ClassObject* base, NativeCode init, bool sealed);
     // Counts against the instruction budget and, at this safe point,
     // collects if the heap asks for it.
     void charge(uint64_t instructions);
@@ -194,6 +208,8 @@ private:
     Value m_thrown;
     std::vector<Value> m_pinned;
     std::vector<uint8_t>* m_domainMemory = nullptr;
+    std::function<void(const std::u16string&)> m_trace;
+    uint64_t m_random = 0x9E3779B97F4A7C15ull;
     Object* m_objectProto = nullptr;
     Object* m_functionProto = nullptr;
     Object* m_global = nullptr;
