@@ -71,14 +71,16 @@ moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8
     auto parsed = parseAbc(bytes);
     if (!parsed)
         return moviehost::Unexpected(parsed.error());
-    if (auto verified = verifyAbc(*parsed); !verified)
-        return moviehost::Unexpected(verified.error());
     auto file = std::make_unique<LoadedAbc>();
     file->abc = std::move(*parsed);
     const AbcFile& abc = file->abc;
     file->bodies.reserve(abc.bodies.size());
-    for (uint32_t i = 0; i < abc.bodies.size(); ++i)
-        file->bodies.push_back(prepareBody(abc, i));
+    std::vector<uint32_t> reached;
+    for (uint32_t i = 0; i < abc.bodies.size(); ++i) {
+        if (auto verified = verifyBody(abc, i, &reached); !verified)
+            return moviehost::Unexpected(verified.error());
+        file->bodies.push_back(prepareBody(abc, i, reached));
+    }
     try {
         file->strings.reserve(abc.strings.size());
         for (const std::string& s : abc.strings)

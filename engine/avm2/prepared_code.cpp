@@ -6,7 +6,7 @@
 
 namespace avm2 {
 
-PreparedBody prepareBody(const AbcFile& abc, uint32_t bodyIndex) {
+PreparedBody prepareBody(const AbcFile& abc, uint32_t bodyIndex, const std::vector<uint32_t>& reached) {
     const MethodBody& body = abc.bodies[bodyIndex];
     PreparedBody out;
     out.method = body.method;
@@ -15,9 +15,9 @@ PreparedBody prepareBody(const AbcFile& abc, uint32_t bodyIndex) {
     out.scopeSize = body.maxScopeDepth - body.initScopeDepth;
     std::vector<Instruction> decoded;
     Instruction in;
-    for (size_t at = 0; at < body.code.size(); at += in.length) {
+    for (uint32_t at : reached) {
         (void)decodeInstruction(body.code, at, in);
-        out.offsets.push_back(uint32_t(at));
+        out.offsets.push_back(at);
         decoded.push_back(in);
     }
     auto indexOf = [&](int64_t offset) {

@@ -39,7 +39,8 @@ struct PreparedBody {
     std::vector<Handler> handlers;
 };
 
-// The body must have passed the verifier.
-[[nodiscard]] PreparedBody prepareBody(const AbcFile& abc, uint32_t bodyIndex);
+// The body must have passed the verifier, which gave the offsets of its
+// reachable instructions: only those are prepared.
+[[nodiscard]] PreparedBody prepareBody(const AbcFile& abc, uint32_t bodyIndex, const std::vector<uint32_t>& reached);
 
 }  // namespace avm2

@@ -22,9 +22,16 @@ public:
     BodyVerifier(const AbcFile& abc, const MethodBody& body)
         : m_abc(abc), m_body(body), m_method(abc.methods[body.method]) {}
 
-    moviehost::Expected<void, Error> run() {
-        if (!checkLocals() || !decodeAll() || !checkOperands() || !checkExceptions() || !flow())
+    moviehost::Expected<void, Error> run(std::vector<uint32_t>* reached) {
+        if (!checkLocals() || !flow() || !checkExceptions())
             return std::move(m_error);
+        if (reached) {
+            reached->clear();
+            for (size_t at = 0; at < m_startAt.size(); ++at) {
+                if (m_startAt[at] != NotStart)
+                    reached->push_back(uint32_t(at));
+            }
+        }
         return {};
     }
 
@@ -34,6 +41,7 @@ private:
     const MethodInfo& m_method;
     std::vector<Instruction> m_code;
     std::vector<uint32_t> m_startAt;  // instruction index by byte offset
+    std::vector<int64_t> m_cover;     // start of the reachable instruction holding each byte, or -1
     Error m_error;
 
     bool fail(std::string what, size_t offset = Error::NoOffset) {
@@ -50,31 +58,41 @@ private:
         return true;
     }
 
-    bool decodeAll() {
+    // Decodes the instruction at a reachable offset once; its bytes must
+    // not overlap another reachable instruction. Code no path reaches is
+    // never decoded, so a compiler's dead jump past the end does no harm.
+    bool decodeAt(size_t at, uint32_t& index) {
         const std::span<const uint8_t> code(m_body.code);
-        m_startAt.assign(code.size() + 1, NotStart);
-        size_t at = 0;
-        Instruction in;
-        while (at < code.size()) {
-            switch (decodeInstruction(code, at, in)) {
-            case DecodeStatus::UnknownOpcode:
-                return fail("unknown opcode " + std::to_string(code[at]), at);
-            case DecodeStatus::Truncated:
-                return fail("instruction runs past the end of the code", at);
-            case DecodeStatus::Ok:
-                break;
-            }
-            m_startAt[at] = uint32_t(m_code.size());
-            at += in.length;
-            m_code.push_back(in);
+        if (m_cover[at] == int64_t(at)) {
+            index = m_startAt[at];
+            return true;
         }
-        if (m_code.empty())
-            return fail("empty method body", 0);
-        return true;
+        if (m_cover[at] != -1)
+            return fail("branch into the middle of the instruction at " + std::to_string(m_cover[at]), at);
+        Instruction in;
+        switch (decodeInstruction(code, at, in)) {
+        case DecodeStatus::UnknownOpcode:
+            return fail("unknown opcode " + std::to_string(code[at]), at);
+        case DecodeStatus::Truncated:
+            return fail("instruction runs past the end of the code", at);
+        case DecodeStatus::Ok:
+            break;
+        }
+        for (size_t k = at; k < at + in.length; ++k) {
+            if (m_cover[k] != -1)
+                return fail("instruction overlaps the one at " + std::to_string(m_cover[k]), at);
+            m_cover[k] = int64_t(at);
+        }
+        index = uint32_t(m_code.size());
+        m_startAt[at] = index;
+        m_code.push_back(std::move(in));
+        return checkInstruction(m_code.back());
     }
 
-    bool isStart(int64_t offset) const {
-        return offset >= 0 && size_t(offset) < m_body.code.size() && m_startAt[size_t(offset)] != NotStart;
+    // A byte offset is a boundary when no reachable instruction straddles it.
+    bool isBoundary(size_t offset) const {
+        return offset <= m_body.code.size() &&
+               (offset == m_body.code.size() || m_cover[offset] == -1 || m_cover[offset] == int64_t(offset));
     }
 
     bool inPool(uint32_t value, size_t size, const Instruction& in, const char* what) {
@@ -122,7 +140,7 @@ private:
         case Operand::Branch:
         case Operand::Switch:
             for (int64_t target : in.targets) {
-                if (!isStart(target))
+                if (target < 0 || size_t(target) >= m_body.code.size())
                     return fail("branch target " + std::to_string(target) + " is not an instruction of the body",
                                 in.offset);
             }
@@ -154,33 +172,28 @@ private:
         }
     }
 
-    bool checkOperands() {
-        for (const Instruction& in : m_code) {
-            const OpInfo& info = opInfo(uint8_t(in.op));
-            for (int i = 0; i < 2; ++i) {
-                if (!checkOperand(in, info.operands[i], in.operands[i]))
-                    return false;
-            }
-            if (!needsPlainName(in))
+    bool checkInstruction(const Instruction& in) {
+        const OpInfo& info = opInfo(uint8_t(in.op));
+        for (int i = 0; i < 2; ++i) {
+            if (!checkOperand(in, info.operands[i], in.operands[i]))
                 return false;
-            if ((in.op == Op::Dxns || in.op == Op::DxnsLate) && !(m_method.flags & MethodInfo::SetDxns))
-                return fail("dxns in a method without the default-namespace flag", in.offset);
-            if (in.op == Op::NewActivation && !(m_method.flags & MethodInfo::NeedActivation))
-                return fail("newactivation in a method without the activation flag", in.offset);
         }
+        if (!needsPlainName(in))
+            return false;
+        if ((in.op == Op::Dxns || in.op == Op::DxnsLate) && !(m_method.flags & MethodInfo::SetDxns))
+            return fail("dxns in a method without the default-namespace flag", in.offset);
+        if (in.op == Op::NewActivation && !(m_method.flags & MethodInfo::NeedActivation))
+            return fail("newactivation in a method without the activation flag", in.offset);
         return true;
     }
 
     bool checkExceptions() {
-        const size_t size = m_body.code.size();
         for (size_t i = 0; i < m_body.exceptions.size(); ++i) {
             const ExceptionInfo& e = m_body.exceptions[i];
-            const std::string which = "handler " + std::to_string(i);
-            if (e.from >= e.to || e.to > size || !isStart(e.from) || (e.to < size && !isStart(e.to)))
-                return fail(which + " covers a range that is not whole instructions of the body", e.from);
-            if (!isStart(e.target))
-                return fail(which + " target " + std::to_string(e.target) + " is not an instruction of the body",
-                            e.target);
+            if (e.from >= e.to || !isBoundary(e.from) || !isBoundary(e.to))
+                return fail(
+                    "handler " + std::to_string(i) + " covers a range that is not whole instructions of the body",
+                    e.from);
         }
         return true;
     }
@@ -188,9 +201,19 @@ private:
     // Stack and scope depths by data flow: each instruction is reached with
     // one pair of depths on every path, or the body is rejected.
     bool flow() {
-        std::vector<State> states(m_code.size());
+        const size_t size = m_body.code.size();
+        if (size == 0)
+            return fail("empty method body", 0);
+        m_cover.assign(size, -1);
+        m_startAt.assign(size + 1, NotStart);
+        std::vector<State> states;
         std::vector<uint32_t> work;
-        auto reach = [&](uint32_t index, State s) {
+        auto reach = [&](size_t offset, State s) {
+            uint32_t index = 0;
+            if (!decodeAt(offset, index))
+                return false;
+            if (index >= states.size())
+                states.resize(index + 1);
             State& known = states[index];
             if (known.stack < 0) {
                 known = s;
@@ -205,8 +228,13 @@ private:
             return false;
         // A handler starts with the thrown value alone on the stack and the
         // scope stack back at its base.
-        for (const ExceptionInfo& e : m_body.exceptions) {
-            if (!reach(m_startAt[e.target], State{1, 0}))
+        for (size_t i = 0; i < m_body.exceptions.size(); ++i) {
+            const ExceptionInfo& e = m_body.exceptions[i];
+            if (e.target >= size)
+                return fail("handler " + std::to_string(i) + " target " + std::to_string(e.target) +
+                                " is not an instruction of the body",
+                            e.target);
+            if (!reach(e.target, State{1, 0}))
                 return false;
         }
         const int64_t maxStack = m_body.maxStack;
@@ -214,7 +242,8 @@ private:
         while (!work.empty()) {
             const uint32_t index = work.back();
             work.pop_back();
-            const Instruction& in = m_code[index];
+            // Copied: reaching a new instruction may grow m_code.
+            const Instruction in = m_code[index];
             const OpInfo& info = opInfo(uint8_t(in.op));
             State s = states[index];
             int parts =
@@ -242,13 +271,13 @@ private:
                             in.offset);
             }
             if (info.flow == Flow::Next || info.flow == Flow::Branch) {
-                if (index + 1 >= m_code.size())
+                if (in.offset + in.length >= size)
                     return fail("execution runs past the end of the code", in.offset);
-                if (!reach(index + 1, s))
+                if (!reach(in.offset + in.length, s))
                     return false;
             }
             for (int64_t target : in.targets) {
-                if (!reach(m_startAt[size_t(target)], s))
+                if (!reach(size_t(target), s))
                     return false;
             }
         }
@@ -258,10 +287,10 @@ private:
 
 }  // namespace
 
-moviehost::Expected<void, Error> verifyBody(const AbcFile& abc, uint32_t bodyIndex) {
+moviehost::Expected<void, Error> verifyBody(const AbcFile& abc, uint32_t bodyIndex, std::vector<uint32_t>* reached) {
     if (bodyIndex >= abc.bodies.size())
         return Error{.what = "no method body " + std::to_string(bodyIndex)};
-    return BodyVerifier(abc, abc.bodies[bodyIndex]).run();
+    return BodyVerifier(abc, abc.bodies[bodyIndex]).run(reached);
 }
 
 moviehost::Expected<void, Error> verifyAbc(const AbcFile& abc) {

@@ -11,10 +11,15 @@
 #include "moviehost/expected.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace avm2 {
 
-[[nodiscard]] moviehost::Expected<void, Error> verifyBody(const AbcFile& abc, uint32_t bodyIndex);
+// Only code that some path reaches is checked (and decoded at all), as
+// compilers leave unreachable jumps behind. `reached`, when given, receives
+// the offsets of the reachable instructions in order.
+[[nodiscard]] moviehost::Expected<void, Error> verifyBody(const AbcFile& abc, uint32_t bodyIndex,
+                                                          std::vector<uint32_t>* reached = nullptr);
 // Every body of the file; the first failure is returned.
 [[nodiscard]] moviehost::Expected<void, Error> verifyAbc(const AbcFile& abc);
 

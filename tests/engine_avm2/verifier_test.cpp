@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                  [](Code& c, AbcBody&, const Pools& p) {
                      c.op(Op::PushInt, p.intOne).op(Op::Pop).op(Op::Jump, uint32_t(-6 & 0xFFFFFF));
                  },
-                 "not an instruction", 3},
+                 "middle of the instruction at 0", 1},
         BodyCase{"BranchOutside", [](Code& c, AbcBody&, const Pools&) { c.branch(Op::Jump, "nowhere"); },
                  "not an instruction", 0},
         BodyCase{"SwitchCases",
@@ -178,10 +178,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "handler 0 target 7"},
         BodyCase{"HandlerRangeNotWhole",
                  [](Code& c, AbcBody& b, const Pools& p) {
-                     c.op(Op::PushInt, p.intOne).op(Op::Throw);
-                     b.exceptions = {{.from = 1, .to = 3, .target = 0}};
+                     c.op(Op::PushInt, p.intOne).op(Op::Throw).label("catch").op(Op::ReturnValue);
+                     b.exceptions = {{.from = 1, .to = 3, .target = uint32_t(c.offsetOf("catch"))}};
                  },
                  "not whole instructions"},
+        // Compilers leave jumps behind a return; what no path reaches is not checked.
+        BodyCase{"UnreachableCodeIsNotChecked",
+                 [](Code& c, AbcBody&, const Pools&) { c.op(Op::ReturnVoid).branch(Op::Jump, "end").label("end"); },
+                 ""},
         BodyCase{"NewCatchIndex", [](Code& c, AbcBody&, const Pools&) { c.op(Op::NewCatch, 0).op(Op::ReturnValue); },
                  "exception index 0", 0}),
     [](const testing::TestParamInfo<BodyCase>& info) { return std::string(info.param.name); });
