@@ -31,6 +31,7 @@ public:
         MethodRef init;                       // the instance initialiser, for classes of a file
         NativeCode nativeInit = nullptr;      // for the core classes
         NativeCode callAsFunction = nullptr;  // int(x), String(x): for the core classes
+        NativeCode create = nullptr;          // makes the instance: for core classes of their own storage
         bool sealed = false;
         bool final = false;
         bool interface = false;
@@ -48,6 +49,7 @@ public:
     [[nodiscard]] const MethodRef& init() const { return m_parts.init; }
     [[nodiscard]] NativeCode nativeInit() const { return m_parts.nativeInit; }
     [[nodiscard]] NativeCode callAsFunction() const { return m_parts.callAsFunction; }
+    [[nodiscard]] NativeCode create() const { return m_parts.create; }
     [[nodiscard]] bool sealed() const { return m_parts.sealed; }
     [[nodiscard]] bool isFinal() const { return m_parts.final; }
     [[nodiscard]] bool isInterface() const { return m_parts.interface; }

@@ -7,6 +7,7 @@
 
 #include "avm2/machine.h"
 
+#include <functional>
 #include <span>
 
 namespace avm2 {
@@ -25,6 +26,8 @@ struct CoreClassSpec {
     const char16_t* name;
     const char16_t* base;  // null for Object
     NativeCode init = nullptr;
+    // Makes the instance itself (Array's are ArrayObjects); `init` is then unused.
+    NativeCode create = nullptr;
     NativeCode callAsFunction = nullptr;
     bool sealed = false;
     std::span<const NativeMember> prototype = {};
@@ -36,6 +39,7 @@ struct CoreClassSpec {
 [[nodiscard]] std::span<const CoreClassSpec> objectClasses();   // Object, Function, Boolean, Number, int, uint, String
 [[nodiscard]] std::span<const CoreClassSpec> errorClasses();    // Error and its subclasses
 [[nodiscard]] std::span<const CoreClassSpec> mathClasses();     // Math
+[[nodiscard]] std::span<const CoreClassSpec> arrayClasses();    // Array
 [[nodiscard]] std::span<const NativeMember> globalFunctions();  // isNaN, parseInt, trace...
 
 // Helpers natives share.

@@ -81,7 +81,9 @@ Value functionCall(Machine& m, Value self, std::span<const Value> args) {
 Value functionApply(Machine& m, Value self, std::span<const Value> args) {
     std::vector<Value> list;
     const Value array = argument(args, 1);
-    if (array.isObject()) {
+    if (auto* a = array.isObject() ? dynamic_cast<ArrayObject*>(array.asObject()) : nullptr) {
+        list = a->elements();
+    } else if (array.isObject()) {
         const Value* length = array.asObject()->find(u"length");
         const double n = length ? m.toNumber(*length) : 0;
         for (uint32_t i = 0; i < n && i < 65536; ++i) {

@@ -432,6 +432,15 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 }
+                case Op::NewArray: {
+                    sp -= i.a;
+                    publish();
+                    frame.stackTop = sp + i.a;
+                    *sp = Value::object(newArray(std::span<const Value>(sp, i.a)));
+                    ++sp;
+                    ++pc;
+                    break;
+                }
                 case Op::NewActivation:
                     publish();
                     *sp++ = in.newActivation(file, method);

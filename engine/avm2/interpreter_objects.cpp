@@ -11,7 +11,14 @@ void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, Ru
     mn.attribute = isAttribute(info.kind);
     auto runtimeName = [&] {
         const Value v = *--sp;
-        out.scratch = v.isString() ? v.asString()->text() : m_m.toString(v)->text();
+        if (v.isInt() && v.asInt() >= 0) {
+            mn.isIndex = true;
+            mn.index = uint32_t(v.asInt());
+            out.scratch = numberToString(v.asInt());
+        } else {
+            out.scratch = v.isString() ? v.asString()->text() : m_m.toString(v)->text();
+            mn.isIndex = arrayIndex(out.scratch, mn.index);
+        }
         mn.text = out.scratch;
         mn.name = m_m.findInterned(out.scratch);
     };
@@ -24,6 +31,7 @@ void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, Ru
         mn.anyName = string == 0;
         mn.name = file.strings[string];
         mn.text = mn.name->text();
+        mn.isIndex = arrayIndex(mn.text, mn.index);
     };
     switch (info.kind) {
     case MultinameKind::QName:
@@ -173,6 +181,12 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
         nullReceiver(target);
     if (target.isObject()) {
         Object* o = target.asObject();
+        if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
+            if (mn.isIndex)
+                return mn.index < a->elements().size() ? a->elements()[mn.index] : Value();
+            if (mn.text == u"length")
+                return Value::number(double(a->elements().size()));
+        }
         if (o->traits()) {
             if (const Binding* b = o->traits()->find(mn))
                 return readBinding(target, *b, mn);
@@ -204,6 +218,22 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
         nullReceiver(target);
     if (target.isObject()) {
         Object* o = target.asObject();
+        if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
+            if (mn.isIndex) {
+                if (mn.index >= a->elements().size())
+                    m_m.resizeArray(a, size_t(mn.index) + 1);
+                a->elements()[mn.index] = v;
+                return;
+            }
+            if (mn.text == u"length") {
+                const double length = number(v);
+                if (length != double(toUInt32(length)))
+                    m_m.throwError("RangeError", 1005,
+                                   u"Array index is not a positive integer (" + numberToString(length) + u").");
+                m_m.resizeArray(a, size_t(length));
+                return;
+            }
+        }
         if (o->traits()) {
             if (const Binding* b = o->traits()->find(mn)) {
                 writeBinding(target, o, *b, mn, v, init);
@@ -225,6 +255,11 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     if (!target.isObject())
         return false;
     Object* o = target.asObject();
+    if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot()) {
+        if (mn.index < a->elements().size())
+            a->elements()[mn.index] = Value();
+        return true;
+    }
     if (o->traits() && o->traits()->find(mn))
         return false;  // fixed members cannot be deleted
     if (!mn.hasPublicRoot() || mn.anyName)
@@ -238,6 +273,8 @@ bool Interpreter::hasProperty(Value target, const Multiname& mn) {
     if (!target.isObject())
         return false;
     Object* o = target.asObject();
+    if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot())
+        return mn.index < a->elements().size();
     if (o->traits() && o->traits()->find(mn))
         return true;
     return mn.hasPublicRoot() && !mn.anyName && o->find(std::u16string(mn.text)) != nullptr;
@@ -347,13 +384,7 @@ Value Interpreter::newObject(Value* pairs, uint32_t count) {
 }
 
 Value Interpreter::restObject(const Value* args, uint32_t from, uint32_t argc) {
-    Object* o = m_m.newObject();
-    Machine::Pin keep(m_m, Value::object(o));
-    uint32_t n = 0;
-    for (uint32_t i = from; i < argc; ++i, ++n)
-        o->setOwn(numberToString(n), args[i]);
-    o->setOwn(u"length", Value::fromInt(int32_t(n)));
-    return Value::object(o);
+    return Value::object(m_m.newArray(std::span<const Value>(args + from, argc > from ? argc - from : 0)));
 }
 
 Value Interpreter::newFunction(const LoadedAbc& file, uint32_t method, const Machine::Frame& frame, Value* scopeTop) {
@@ -605,22 +636,45 @@ bool Interpreter::handlerMatches(const LoadedAbc& file, const Handler& h) {
     return isType(m_m.m_thrown, resolveType(file, h.type));
 }
 
+namespace {
+
+// Enumerable members: an array's elements, then the dynamic properties.
+size_t elementCount(const Object* o) {
+    auto* a = dynamic_cast<const ArrayObject*>(o);
+    return a ? a->elements().size() : 0;
+}
+
+}  // namespace
+
 int32_t Interpreter::nextIndex(Value object, int32_t index) {
     if (!object.isObject() || index < 0)
         return 0;
-    return size_t(index) < object.asObject()->dynamicCount() ? index + 1 : 0;
+    const Object* o = object.asObject();
+    return size_t(index) < elementCount(o) + o->dynamicCount() ? index + 1 : 0;
 }
 
 Value Interpreter::nameAt(Value object, int32_t index) {
-    if (!object.isObject() || index < 1 || size_t(index) > object.asObject()->dynamicCount())
+    if (!object.isObject() || index < 1)
         return Value();
-    return m_m.string(object.asObject()->dynamicAt(size_t(index - 1)).first);
+    const Object* o = object.asObject();
+    const size_t elements = elementCount(o);
+    if (size_t(index) <= elements)
+        return m_m.string(numberToString(index - 1));
+    if (size_t(index) > elements + o->dynamicCount())
+        return Value();
+    return m_m.string(o->dynamicAt(size_t(index) - elements - 1).first);
 }
 
 Value Interpreter::valueAt(Value object, int32_t index) {
-    if (!object.isObject() || index < 1 || size_t(index) > object.asObject()->dynamicCount())
+    if (!object.isObject() || index < 1)
         return Value();
-    return object.asObject()->dynamicAt(size_t(index - 1)).second;
+    const Object* o = object.asObject();
+    const size_t elements = elementCount(o);
+    if (size_t(index) <= elements)
+        return static_cast<const ArrayObject*>(o)->elements()[size_t(index) - 1];
+    if (size_t(index) > elements + o->dynamicCount())
+        return Value();
+    return o->dynamicAt(size_t(index) - elements - 1).second;
 }
 
 Value Interpreter::newCatch(const LoadedAbc& constFile, uint32_t method, uint32_t handler) {

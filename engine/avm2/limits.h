@@ -16,6 +16,9 @@ struct Limits {
     uint32_t maxCallDepth = 256;
     // Bytes of everything the scripts keep.
     size_t maxHeapBytes = size_t(128) << 20;
+    // Elements of one array; a longer one is a RangeError (arrays are
+    // stored densely).
+    uint32_t maxArrayLength = uint32_t(1) << 24;
     // Values of all active frames together (registers, operand and scope
     // stacks): the verified maxima of each body are reserved at its entry.
     size_t valueStackSize = size_t(1) << 20;

@@ -6,6 +6,7 @@
 #include "avm2/traits.h"
 #include "avm2/verifier.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -221,6 +222,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
                                             : m_heap.make<Object>(base ? base->prototype() : m_objectProto, 0);
     parts.nativeInit = spec.init;
     parts.callAsFunction = spec.callAsFunction;
+    parts.create = spec.create;
     parts.sealed = spec.sealed;
     ClassObject* c = m_heap.make<ClassObject>(m_objectProto, std::move(parts));
     c->mutableInstanceTraits().types.push_back(c);
@@ -237,7 +239,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 }
 
 void Machine::declareCoreClasses() {
-    for (auto family : {objectClasses(), errorClasses(), mathClasses()}) {
+    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -288,6 +290,8 @@ Value Machine::construct(Value constructor, std::span<const Value> args) {
     if (auto* c = dynamic_cast<ClassObject*>(o)) {
         if (c->isInterface())
             throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
+        if (c->create())
+            return c->create()(*this, Value(), args);
         // new Number(5), new String("a"): the core classes of primitive
         // values make the primitive.
         if (!c->init() && !c->nativeInit() && c->callAsFunction() && c->base())
@@ -439,6 +443,28 @@ Value Machine::string(std::u16string text) { return Value::string(m_heap.make<St
 Object* Machine::newObject() { return m_heap.make<Object>(m_objectProto, 0); }
 
 NativeFunction* Machine::newNative(NativeCode code) { return m_heap.make<NativeFunction>(m_functionProto, code); }
+
+ArrayObject* Machine::newArray(std::span<const Value> elements) {
+    ClassObject* c = coreClass(u"Array");
+    ArrayObject* a = m_heap.make<ArrayObject>(c ? c->prototype() : m_objectProto);
+    Pin keep(*this, Value::object(a));
+    resizeArray(a, elements.size());
+    std::copy(elements.begin(), elements.end(), a->elements().begin());
+    return a;
+}
+
+void Machine::resizeArray(ArrayObject* array, size_t length) {
+    if (length > m_limits.maxArrayLength)
+        throwError("RangeError", 1005,
+                   u"Array index is not a positive integer (" + numberToString(double(length)) + u").");
+    std::vector<Value>& e = array->elements();
+    if (length > e.capacity()) {
+        const size_t capacity = std::max(length, std::min<size_t>(e.capacity() * 2, m_limits.maxArrayLength));
+        m_heap.charge((capacity - e.capacity()) * sizeof(Value));
+        e.reserve(capacity);
+    }
+    e.resize(length);
+}
 
 void Machine::throwValue(Value v) {
     m_thrown = v;

@@ -129,6 +129,10 @@ public:
     [[nodiscard]] bool isInstance(Value v, const ClassObject* type) const;
     [[nodiscard]] Object* newObject();
     [[nodiscard]] NativeFunction* newNative(NativeCode code);
+    [[nodiscard]] ArrayObject* newArray(std::span<const Value> elements = {});
+    // Resizes an array's storage, charged to the heap; past the length
+    // limit a RangeError.
+    void resizeArray(ArrayObject* array, size_t length);
 
     // Throws a script exception of the named error class with the library's
     // number and message ("Error #1009: Cannot access a property or method

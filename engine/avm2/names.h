@@ -56,6 +56,10 @@ struct Multiname {
     std::u16string_view text;
     bool anyName = false;
     bool attribute = false;
+    // Set when the name is an array index (read from an int or a string
+    // like "3"), so arrays need not parse it.
+    bool isIndex = false;
+    uint32_t index = 0;
     // Whether the set includes the public root namespace, where dynamic
     // properties and the prototype chain's members are found.
     [[nodiscard]] bool hasPublicRoot() const {

@@ -57,6 +57,26 @@ size_t Object::extraBytes() const {
     return bytes;
 }
 
+void ArrayObject::trace(Tracer& tracer) const {
+    Object::trace(tracer);
+    tracer.values(m_elements);
+}
+
+bool arrayIndex(std::u16string_view name, uint32_t& index) {
+    if (name.empty() || name.size() > 10 || (name.size() > 1 && name[0] == u'0'))
+        return false;
+    uint64_t value = 0;
+    for (char16_t c : name) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c - u'0');
+    }
+    if (value >= 0xFFFFFFFFull)
+        return false;
+    index = uint32_t(value);
+    return true;
+}
+
 void FunctionObject::trace(Tracer& tracer) const {
     Object::trace(tracer);
     tracer.values(m_scope);

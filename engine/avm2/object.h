@@ -65,6 +65,26 @@ private:
     std::unordered_map<std::u16string, size_t> m_index;
 };
 
+// An Array: elements stored densely by index, with the ordinary object
+// parts for anything else a script sets on it.
+class ArrayObject final : public Object {
+public:
+    explicit ArrayObject(Object* proto) : Object(proto, 0) {}
+    [[nodiscard]] std::vector<Value>& elements() { return m_elements; }
+    [[nodiscard]] const std::vector<Value>& elements() const { return m_elements; }
+    void trace(Tracer& tracer) const override;
+    [[nodiscard]] size_t extraBytes() const override {
+        return Object::extraBytes() + m_elements.capacity() * sizeof(Value);
+    }
+
+private:
+    std::vector<Value> m_elements;
+};
+
+// The index a property name denotes when it is one ("0", "17", not "01"
+// or "-1"), as arrays store those apart.
+[[nodiscard]] bool arrayIndex(std::u16string_view name, uint32_t& index);
+
 struct LoadedAbc;
 
 class FunctionObject : public Object {

@@ -145,3 +145,96 @@ TEST(CoreLibrary, ErrorSubclassesNameThemselves) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ArrayCase {
+    const char* name;
+    std::vector<Arg> elements;
+    const char16_t* method;
+    std::vector<Arg> args;
+    const char* expected;  // "<result>|<the array afterwards>", or "error: <part>"
+};
+
+std::string callOnArray(const ArrayCase& c) {
+    Machine m;
+    std::vector<Value> elements;
+    for (const Arg& a : c.elements)
+        elements.push_back(make(m, a));
+    ArrayObject* array = m.newArray(elements);
+    m.global()->setOwn(u"subject", Value::object(array));  // rooted
+    std::vector<Value> args;
+    for (const Arg& a : c.args)
+        args.push_back(make(m, a));
+    const Value* method = m.coreClass(u"Array")->prototype()->findOwn(c.method);
+    if (!method)
+        return "no such method";
+    auto result = m.callFunction(*method, Value::object(array), args);
+    if (!result)
+        return "error: " + result.error().what;
+    return utf16ToUtf8(m.toString(*result)->text()) + "|" + utf16ToUtf8(m.toString(Value::object(array))->text());
+}
+
+class Arrays : public testing::TestWithParam<ArrayCase> {};
+
+TEST_P(Arrays, Result) {
+    const std::string got = callOnArray(GetParam());
+    const std::string expected = GetParam().expected;
+    if (expected.rfind("error: ", 0) == 0)
+        EXPECT_NE(got.find(expected.substr(7)), std::string::npos) << got;
+    else
+        EXPECT_EQ(got, expected);
+}
+
+void PrintTo(const ArrayCase& c, std::ostream* os) { *os << c.name; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Arrays,
+    testing::Values(ArrayCase{"Push", {1.0}, u"push", {2.0, 3.0}, "3|1,2,3"},
+                    ArrayCase{"PopEmpty", {}, u"pop", {}, "undefined|"},
+                    ArrayCase{"Shift", {1.0, 2.0}, u"shift", {}, "1|2"},
+                    ArrayCase{"Unshift", {3.0}, u"unshift", {1.0, 2.0}, "3|1,2,3"},
+                    ArrayCase{"SliceNegative", {1.0, 2.0, 3.0, 4.0}, u"slice", {-3.0, -1.0}, "2,3|1,2,3,4"},
+                    ArrayCase{"SpliceInserts", {1.0, 2.0, 3.0}, u"splice", {1.0, 1.0, u"a", u"b"}, "2|1,a,b,3"},
+                    ArrayCase{"JoinSkipsNull", {1.0, nullptr, 3.0}, u"join", {u"-"}, "1--3|1,,3"},
+                    ArrayCase{"Reverse", {1.0, 2.0, 3.0}, u"reverse", {}, "3,2,1|3,2,1"},
+                    ArrayCase{"IndexOfIsStrict", {1.0, u"1"}, u"indexOf", {u"1"}, "1|1,1"},
+                    ArrayCase{"LastIndexOf", {1.0, 2.0, 1.0}, u"lastIndexOf", {1.0}, "2|1,2,1"},
+                    ArrayCase{"SortAsText", {10.0, 9.0, 1.0}, u"sort", {}, "1,10,9|1,10,9"},
+                    ArrayCase{"SortNumericDescending", {10.0, 9.0, 1.0}, u"sort", {18.0}, "10,9,1|10,9,1"},
+                    ArrayCase{"SortCaseInsensitive", {u"b", u"A", u"c"}, u"sort", {1.0}, "A,b,c|A,b,c"},
+                    ArrayCase{"SortUniqueFindsTies", {2.0, 1.0, 2.0}, u"sort", {4.0}, "0|2,1,2"},
+                    ArrayCase{"SortIndexed", {30.0, 10.0, 20.0}, u"sort", {24.0}, "1,2,0|30,10,20"},
+                    ArrayCase{"ConcatFlattensOneLevel", {1.0}, u"concat", {2.0, u"x"}, "1,2,x|1"}),
+    [](const testing::TestParamInfo<ArrayCase>& info) { return std::string(info.param.name); });
+
+// A comparison that answers at random must neither crash nor lose elements.
+TEST(CoreLibrary, SortSurvivesAnInconsistentComparison) {
+    Machine m;
+    std::vector<Value> elements;
+    for (int i = 0; i < 200; ++i)
+        elements.push_back(Value::fromInt(i));
+    ArrayObject* array = m.newArray(elements);
+    m.global()->setOwn(u"subject", Value::object(array));
+    const Value chaos = Value::object(m.newNative(
+        [](Machine& machine, Value, std::span<const Value>) { return Value::number(machine.random() - 0.5); }));
+    const Value args[] = {chaos};
+    auto result = m.callFunction(*m.coreClass(u"Array")->prototype()->findOwn(u"sort"), Value::object(array), args);
+    ASSERT_TRUE(result);
+    std::vector<int> seen;
+    for (const Value& v : array->elements())
+        seen.push_back(v.asInt());
+    std::sort(seen.begin(), seen.end());
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(seen[size_t(i)], i);
+}
+
+TEST(CoreLibrary, ArrayLengthIsBounded) {
+    Machine m(Limits{.maxArrayLength = 1000});
+    const Value args[] = {Value::fromInt(5000)};
+    auto result = m.callFunction(Value::object(m.coreClass(u"Array")), Value(), args);
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().what.find("RangeError"), std::string::npos);
+}
+
+}  // namespace

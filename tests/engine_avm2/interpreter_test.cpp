@@ -198,6 +198,16 @@ INSTANTIATE_TEST_SUITE_P(
                     c.op(Op::Multiply).op(Op::ReturnValue);
                 },
                 "12"},
+        RunCase{"ArrayLiteralAndIndex",
+                [](Code& c, AbcBody&, const Pool& p) {
+                    // a = [4, 5]; a[3] = 7; return a.length + ":" + a[1] + a
+                    c.op(Op::PushByte, 4).op(Op::PushByte, 5).op(Op::NewArray, 2).op(Op::SetLocal1);
+                    c.op(Op::GetLocal1).op(Op::PushByte, 3).op(Op::PushByte, 7).op(Op::SetProperty, p.runtime);
+                    c.op(Op::GetLocal1).op(Op::GetProperty, p.length).op(Op::ConvertS);
+                    c.op(Op::GetLocal1).op(Op::PushByte, 1).op(Op::GetProperty, p.runtime).op(Op::Add);
+                    c.op(Op::GetLocal1).op(Op::Add).op(Op::ReturnValue);
+                },
+                "454,5,,7"},
         RunCase{"StringLength",
                 [](Code& c, AbcBody&, const Pool& p) {
                     c.op(Op::PushString, p.hello).op(Op::GetProperty, p.length).op(Op::ReturnValue);
@@ -263,11 +273,10 @@ INSTANTIATE_TEST_SUITE_P(
                     b.exceptions = {{.from = 0, .to = 3, .target = uint32_t(c.offsetOf("catch"))}};
                 },
                 "9"},
-        RunCase{"NotYetSupported",
-                [](Code& c, AbcBody&, const Pool&) {
-                    c.op(Op::GetLocal0).op(Op::CallMethod, {1, 0}).op(Op::ReturnValue);
-                },
-                "error: callmethod is not supported yet"}),
+        RunCase{
+            "NotYetSupported",
+            [](Code& c, AbcBody&, const Pool&) { c.op(Op::GetLocal0).op(Op::CallMethod, {1, 0}).op(Op::ReturnValue); },
+            "error: callmethod is not supported yet"}),
     [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 TEST(Interpreter, DomainMemoryIsLittleEndianAndBounded) {
