@@ -74,4 +74,54 @@ static void Calls(benchmark::State& state) {
 }
 BENCHMARK(Calls)->Unit(benchmark::kMillisecond);
 
+// Reads of a slot of an activation object: getlocal, getslot, pop.
+static void SlotReads(benchmark::State& state) {
+    const int32_t iterations = 10'000'000;
+    AbcWriter a;
+    uint32_t limit = a.intConstant(iterations);
+    uint32_t method = a.method({.flags = 0x02});
+    Code c;
+    c.op(Op::NewActivation).op(Op::SetLocal1).op(Op::PushByte, 0).op(Op::SetLocal2).branch(Op::Jump, "test");
+    c.label("top").op(Op::GetLocal1).op(Op::GetSlot, 1).op(Op::Pop).op(Op::IncLocalI, 2);
+    c.label("test").op(Op::GetLocal2).op(Op::PushInt, limit).branch(Op::IfLt, "top");
+    c.op(Op::ReturnVoid);
+    a.body({.method = method,
+            .maxStack = 2,
+            .localCount = 3,
+            .code = c.bytes(),
+            .traits = {{.name = a.publicName("x"), .kind = 0, .id = 1}}});
+    Machine m(Limits{.maxInstructionsPerEntry = UINT64_MAX});
+    auto file = m.load(a.bytes());
+    if (!file) {
+        state.SkipWithError(file.error().describe().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        auto result = m.callMethod(**file, method, Value(), {});
+        if (!result) {
+            state.SkipWithError(result.error().describe().c_str());
+            return;
+        }
+    }
+    state.counters["slot reads/s"] =
+        benchmark::Counter(double(state.iterations()) * iterations, benchmark::Counter::kIsRate);
+}
+BENCHMARK(SlotReads)->Unit(benchmark::kMillisecond);
+
+// A full collection of a heap of 100,000 live objects.
+static void CollectLiveHeap(benchmark::State& state) {
+    Machine m;
+    ArrayObject* all = m.newArray();
+    m.global()->setOwn(u"all", Value::object(all));
+    m.resizeArray(all, 100'000);
+    for (Value& slot : all->elements()) {
+        Object* o = m.newObject();
+        o->setOwn(u"next", Value::object(all));
+        slot = Value::object(o);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(m.collect());
+}
+BENCHMARK(CollectLiveHeap)->Unit(benchmark::kMillisecond);
+
 BENCHMARK_MAIN();
