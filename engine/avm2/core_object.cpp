@@ -93,9 +93,12 @@ Value functionApply(Machine& m, Value self, std::span<const Value> args) {
     }
     for (const Value& v : list)
         m.pin(v);
-    Value result = m.call(self, argument(args, 0), list);
-    m.unpin(list.size());
-    return result;
+    struct Unpin {
+        Machine& m;
+        size_t n;
+        ~Unpin() { m.unpin(n); }
+    } unpin{m, list.size()};
+    return m.call(self, argument(args, 0), list);
 }
 
 Value functionToString(Machine& m, Value, std::span<const Value>) { return m.string(u"function Function() {}"); }

@@ -60,6 +60,8 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
     if (info.flags & (MethodInfo::NeedRest | MethodInfo::NeedArguments))
         regs[params + 1] = in.restObject(args, (info.flags & MethodInfo::NeedRest) ? params : 0, argc);
 
+    // Values natives pinned and left behind when an exception unwound them.
+    const size_t pinned = m_pinned.size();
     const Ins* const code = body.code.data();
     const AbcFile& abc = file.abc;
     Value* sp = frame.stack;
@@ -858,6 +860,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
             }
             if (!taken)
                 throw;
+            m_pinned.resize(pinned);
             sp = frame.stack;
             *sp++ = m_thrown;
             m_thrown = Value();

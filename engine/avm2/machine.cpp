@@ -354,6 +354,7 @@ moviehost::Expected<Value, Error> Machine::enter(Body&& body) {
     };
     try {
         Value result = body();
+        m_pinned.resize(pinned);
         if (outermost && m_heap.wantsCollection()) {
             Pin keep(*this, result);
             m_heap.collect();
