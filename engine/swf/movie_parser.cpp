@@ -1,5 +1,6 @@
 // The tag loop: container -> tags -> dictionary and timelines.
 #include "swf/container.h"
+#include "swf/media_tags.h"
 #include "swf/parse_context.h"
 #include "swf/records.h"
 #include "swf/tag_codes.h"
@@ -290,13 +291,47 @@ private:
             }
             break;
         }
+        case tag::DefineSound:
+            parseDefineSound(m_ctx, r);
+            break;
+        case tag::DefineButtonSound:
+            parseDefineButtonSound(m_ctx, r);
+            break;
+        case tag::StartSound:
+        case tag::StartSound2: {
+            StartSound start;
+            ok = parseStartSound(m_ctx, r, t.code == tag::StartSound ? 1 : 2, start);
+            if (ok)
+                add(std::move(start));
+            break;
+        }
+        case tag::SoundStreamHead:
+        case tag::SoundStreamHead2: {
+            SoundStreamHead head;
+            ok = parseSoundStreamHead(m_ctx, r, t.code == tag::SoundStreamHead ? 1 : 2, head);
+            if (ok)
+                add(head);
+            break;
+        }
+        case tag::SoundStreamBlock: {
+            SoundStreamBlock block;
+            if (parseSoundStreamBlock(m_ctx, r, block))
+                add(std::move(block));
+            break;
+        }
+        case tag::DefineVideoStream:
+            parseDefineVideoStream(m_ctx, r);
+            break;
+        case tag::VideoFrame:
+            parseVideoFrame(m_ctx, r);
+            break;
         case tag::DoAbc:
         case tag::DoAbcOld:
             m_ctx.movie().hasAbc = true;  // AS3 bytecode: the timeline still shows, scripts do not run
             break;
         default:
             // ImportAssets, Protect, EnableDebugger, Metadata, ScriptLimits,
-            // SetTabIndex, ProductInfo, DebugID, sounds, video, DefineFontName,
+            // SetTabIndex, ProductInfo, DebugID, DefineFontName,
             // DefineFontAlignZones and unknown tags are skipped.
             break;
         }
