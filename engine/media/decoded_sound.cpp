@@ -1,0 +1,52 @@
+// Whole-sound decoding for event sounds.
+#include "media/decoded_sound.h"
+
+#include "media/audio_decoder.h"
+
+#include <algorithm>
+
+namespace media {
+
+std::shared_ptr<const DecodedSound> decodeSound(const swf::Sound& sound, const DecodeLimits& limits) {
+    auto out = std::make_shared<DecodedSound>();
+    uint32_t rate = sound.format.sampleRate();
+    uint64_t claimed = std::min(outputFrames(sound.sampleCount, rate), limits.maxFrames);
+    auto decoder = AudioDecoder::create(sound.format);
+    if (!decoder) {
+        out->frames = claimed;
+        return out;
+    }
+    out->decoded = true;
+    // Decode in slices so that a sound whose data decodes to far more than
+    // the limit stops early instead of filling memory first.
+    constexpr size_t Slice = 1 << 16;
+    std::span<const uint8_t> data = sound.data;
+    uint64_t cap = limits.maxFrames + outputFrames(uint64_t(std::max<int16_t>(sound.seekSamples, 0)), rate);
+    size_t sliceSize = sound.format.codec == swf::SoundCodec::Adpcm || sound.format.codec == swf::SoundCodec::Speex
+                           ? data.size()  // one packet: ADPCM blocks are not byte-aligned
+                           : Slice;
+    for (size_t at = 0; at < data.size() && out->storedFrames() < cap; at += sliceSize)
+        decoder->decode(data.subspan(at, std::min(sliceSize, data.size() - at)), out->samples);
+    decoder->flush(out->samples);
+
+    if (out->samples.empty() && !data.empty()) {
+        // Nothing of it decoded: treat it as a format we cannot decode.
+        out->decoded = false;
+        out->frames = claimed;
+        return out;
+    }
+    uint64_t skip = 0;
+    if (sound.format.codec == swf::SoundCodec::Mp3 && sound.seekSamples > 0)
+        skip = std::min(outputFrames(uint64_t(sound.seekSamples), rate), out->storedFrames());
+    out->samples.erase(out->samples.begin(), out->samples.begin() + ptrdiff_t(skip * OutputChannels));
+    uint64_t length = std::min(out->storedFrames(), limits.maxFrames);
+    // The claimed count cuts codec padding; with no count at all, keep what decoded.
+    if (claimed > 0)
+        length = std::min(length, claimed);
+    out->samples.resize(size_t(length) * OutputChannels);
+    out->samples.shrink_to_fit();
+    out->frames = length;
+    return out;
+}
+
+}  // namespace media
