@@ -4,6 +4,11 @@
 #include "media/pcm.h"
 
 #include <algorithm>
+#include <mutex>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace media {
 
@@ -43,6 +48,11 @@ bool isMono(const swf::SoundFormat& f) {
 
 }  // namespace
 
+void quietLibav() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
 const char* describe(MediaError error) {
     switch (error) {
     case MediaError::UnknownCodec:
@@ -58,6 +68,7 @@ const char* describe(MediaError error) {
 }
 
 moviehost::Expected<AudioDecoder, MediaError> AudioDecoder::create(const swf::SoundFormat& format) {
+    quietLibav();
     AVCodecID id = codecId(format);
     if (id == AV_CODEC_ID_NONE)
         return MediaError::UnknownCodec;

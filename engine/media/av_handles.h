@@ -38,4 +38,8 @@ using ParserPtr = std::unique_ptr<AVCodecParserContext, ParserFree>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 
+// Silences libav's own messages, once per process: the control has no log,
+// and damaged movies would otherwise fill the host's standard error.
+void quietLibav();
+
 }  // namespace media

@@ -29,12 +29,6 @@ std::shared_ptr<const DecodedSound> decodeSound(const swf::Sound& sound, const D
         decoder->decode(data.subspan(at, std::min(sliceSize, data.size() - at)), out->samples);
     decoder->flush(out->samples);
 
-    if (out->samples.empty() && !data.empty()) {
-        // Nothing of it decoded: treat it as a format we cannot decode.
-        out->decoded = false;
-        out->frames = claimed;
-        return out;
-    }
     uint64_t skip = 0;
     if (sound.format.codec == swf::SoundCodec::Mp3 && sound.seekSamples > 0)
         skip = std::min(outputFrames(uint64_t(sound.seekSamples), rate), out->storedFrames());

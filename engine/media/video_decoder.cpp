@@ -34,8 +34,9 @@ AVCodecID codecId(uint8_t codec) {
 // Screen video: 4 bits block width, 12 bits image width, 4 bits block height,
 // 12 bits image height, then each block's 16-bit big-endian size and data; a
 // block of size 0 is unchanged from the previous frame. Version 2 adds a flag
-// byte per block when the size is not zero; it starts with the same header
-// (and a flag byte of its own), and its key frames carry every block as well.
+// byte after the header, and one at the start of each block that is not
+// empty: bit 2 says the block only patches rows of the previous frame, bit 0
+// that its zlib stream is primed with the previous frame's block.
 bool screenVideoKey(std::span<const uint8_t> d, bool version2) {
     if (d.size() < 4)
         return false;
@@ -50,6 +51,8 @@ bool screenVideoKey(std::span<const uint8_t> d, bool version2) {
             return false;
         size_t size = size_t(d[at]) << 8 | d[at + 1];
         if (size == 0)
+            return false;
+        if (version2 && (at + 2 >= d.size() || (d[at + 2] & 0x05) != 0))
             return false;
         at += 2 + size;
     }
@@ -95,6 +98,7 @@ bool isKeyFrame(uint8_t codec, std::span<const uint8_t> d) {
 
 moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codecNumber, uint16_t width,
                                                                    uint16_t height) {
+    quietLibav();
     AVCodecID id = codecId(codecNumber);
     if (id == AV_CODEC_ID_NONE)
         return MediaError::UnknownCodec;
@@ -112,8 +116,10 @@ moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codec
     d.m_cropHeight = declared ? height : 0;
     d.m_maxWidth = declared ? width + BlockSlack : MaxUndeclaredSide;
     d.m_maxHeight = declared ? height + BlockSlack : MaxUndeclaredSide;
-    // libavcodec refuses larger pictures before allocating for them.
-    d.m_codec->max_pixels = int64_t(d.m_maxWidth) * d.m_maxHeight;
+    // libavcodec refuses pictures past this before allocating for them. Its
+    // count includes scratch buffers of several picture rows, hence the room;
+    // the picture itself is checked against the stream's size after decoding.
+    d.m_codec->max_pixels = int64_t(d.m_maxWidth) * d.m_maxHeight * 16 + (1 << 16);
     d.m_codec->width = declared ? width : 0;
     d.m_codec->height = declared ? height : 0;
     d.m_codec->thread_count = 1;
@@ -122,9 +128,11 @@ moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codec
     return d;
 }
 
-bool VideoDecoder::decode(std::span<const uint8_t> data) {
+bool VideoDecoder::decode(std::span<const uint8_t> data, bool key) {
     if (data.empty())
         return false;
+    // Screen video 2 keeps its key frames to prime later blocks, by this flag.
+    m_packet->flags = key ? AV_PKT_FLAG_KEY : 0;
     m_packet->data = const_cast<uint8_t*>(data.data());
     m_packet->size = int(std::min<size_t>(data.size(), INT32_MAX / 2));
     bool made = false;
@@ -199,7 +207,8 @@ const VideoImage* EmbeddedVideo::frame(uint16_t number) {
         m_decoder.reset();
     }
     for (ptrdiff_t i = from; i <= target; ++i) {
-        m_have = m_decoder.decode(frames[size_t(i)].data) || m_have;
+        const auto& data = frames[size_t(i)].data;
+        m_have = m_decoder.decode(data, isKeyFrame(m_stream->codec, data)) || m_have;
         ++m_decodes;
     }
     m_at = target;

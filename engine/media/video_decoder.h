@@ -37,8 +37,9 @@ public:
     [[nodiscard]] static moviehost::Expected<VideoDecoder, MediaError> create(uint8_t codec, uint16_t width,
                                                                               uint16_t height);
 
-    // Decodes one coded frame; true when it produced a new picture.
-    bool decode(std::span<const uint8_t> data);
+    // Decodes one coded frame (`key`: isKeyFrame's answer for it); true when
+    // it produced a new picture.
+    bool decode(std::span<const uint8_t> data, bool key);
     void reset();
     [[nodiscard]] const VideoImage& image() const { return m_image; }
 
