@@ -94,9 +94,14 @@ moviehost::Expected<AudioDecoder, MediaError> AudioDecoder::create(const swf::So
     return d;
 }
 
-void AudioDecoder::decode(std::span<const uint8_t> data, std::vector<int16_t>& out) {
-    if (data.empty())
+void AudioDecoder::decode(std::span<const uint8_t> input, std::vector<int16_t>& out) {
+    if (input.empty())
         return;
+    // libavcodec's parsers and bit readers may read a little past the end of
+    // what they are given; they are given a zero-padded copy.
+    m_padded.assign(input.begin(), input.end());
+    m_padded.resize(input.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    std::span<const uint8_t> data(m_padded.data(), input.size());
     if (m_parser) {
         // The parser finds frame boundaries and steps over bytes that are no
         // MP3 frame header; it holds back the last frame until more data or a flush.

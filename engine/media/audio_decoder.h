@@ -52,6 +52,7 @@ private:
     PacketPtr m_packet;
     FramePtr m_frame;
     SwrPtr m_swr;
+    std::vector<uint8_t> m_padded;
     int m_swrInRate = 0;
     int m_swrOutRate = 0;
     int m_swrInFormat = -1;

@@ -133,7 +133,10 @@ bool VideoDecoder::decode(std::span<const uint8_t> data, bool key) {
         return false;
     // Screen video 2 keeps its key frames to prime later blocks, by this flag.
     m_packet->flags = key ? AV_PKT_FLAG_KEY : 0;
-    m_packet->data = const_cast<uint8_t*>(data.data());
+    // Decoders may read a little past the end: they get a zero-padded copy.
+    m_padded.assign(data.begin(), data.end());
+    m_padded.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    m_packet->data = m_padded.data();
     m_packet->size = int(std::min<size_t>(data.size(), INT32_MAX / 2));
     bool made = false;
     for (;;) {

@@ -51,6 +51,7 @@ private:
     PacketPtr m_packet;
     FramePtr m_frame;
     SwsPtr m_sws;
+    std::vector<uint8_t> m_padded;
     VideoImage m_image;
     uint32_t m_maxWidth = 0;
     uint32_t m_maxHeight = 0;
