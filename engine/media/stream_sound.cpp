@@ -20,10 +20,18 @@ void StreamSound::pushBlock(std::span<const uint8_t> block) {
         auto mp3 = swf::splitMp3StreamBlock(block);
         if (!mp3)
             return;
+        // After a (re)start the first block's seek count skips the samples
+        // that belong before this frame (the decoder may hold them a while).
+        if (m_fresh && mp3->seekSamples > 0)
+            m_skipFrames = outputFrames(uint64_t(mp3->seekSamples), m_decoder.format().sampleRate());
         m_decoder.decode(mp3->frames, m_scratch);
+        size_t skip = size_t(std::min<uint64_t>(m_skipFrames, m_scratch.size() / OutputChannels));
+        m_scratch.erase(m_scratch.begin(), m_scratch.begin() + ptrdiff_t(skip * OutputChannels));
+        m_skipFrames -= skip;
     } else {
         m_decoder.decode(block, m_scratch);
     }
+    m_fresh = false;
     m_queue.insert(m_queue.end(), m_scratch.begin(), m_scratch.end());
     if (m_queue.size() > MaxQueuedFrames * OutputChannels)
         m_queue.erase(m_queue.begin(), m_queue.end() - ptrdiff_t(MaxQueuedFrames * OutputChannels));
@@ -32,6 +40,8 @@ void StreamSound::pushBlock(std::span<const uint8_t> block) {
 
 void StreamSound::restart() {
     m_decoder.reset();
+    m_fresh = true;
+    m_skipFrames = 0;
     m_queue.clear();
     m_finished = false;
 }

@@ -43,6 +43,8 @@ private:
     std::vector<int16_t> m_scratch;
     uint64_t m_produced = 0;
     bool m_finished = false;
+    bool m_fresh = true;  // no block since the start or the last restart
+    uint64_t m_skipFrames = 0;
 };
 
 }  // namespace media

@@ -96,8 +96,8 @@ bool isKeyFrame(uint8_t codec, std::span<const uint8_t> d) {
     }
 }
 
-moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codecNumber, uint16_t width,
-                                                                   uint16_t height) {
+moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codecNumber, uint16_t width, uint16_t height,
+                                                                   uint8_t deblocking) {
     quietLibav();
     AVCodecID id = codecId(codecNumber);
     if (id == AV_CODEC_ID_NONE)
@@ -123,6 +123,9 @@ moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codec
     d.m_codec->width = declared ? width : 0;
     d.m_codec->height = declared ? height : 0;
     d.m_codec->thread_count = 1;
+    // Deblocking 1 turns the codec's loop filter off; 0 and the levels leave it as the stream says.
+    if (deblocking == 1)
+        d.m_codec->skip_loop_filter = AVDISCARD_ALL;
     if (avcodec_open2(d.m_codec.get(), codec, nullptr) < 0)
         return MediaError::CodecOpenFailed;
     return d;
@@ -185,7 +188,7 @@ bool VideoDecoder::convert(const AVFrame& frame) {
 }
 
 moviehost::Expected<EmbeddedVideo, MediaError> EmbeddedVideo::create(const swf::VideoStream& stream) {
-    auto decoder = VideoDecoder::create(stream.codec, stream.width, stream.height);
+    auto decoder = VideoDecoder::create(stream.codec, stream.width, stream.height, stream.deblocking);
     if (!decoder)
         return decoder.error();
     return EmbeddedVideo(stream, std::move(decoder.value()));

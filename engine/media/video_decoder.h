@@ -33,9 +33,9 @@ struct VideoImage {
 class VideoDecoder {
 public:
     // width/height: the stream's declared size (0 lets the codec's size stand,
-    // up to 4096 on a side).
+    // up to 4096 on a side); deblocking: DefineVideoStream's flag.
     [[nodiscard]] static moviehost::Expected<VideoDecoder, MediaError> create(uint8_t codec, uint16_t width,
-                                                                              uint16_t height);
+                                                                              uint16_t height, uint8_t deblocking = 0);
 
     // Decodes one coded frame (`key`: isKeyFrame's answer for it); true when
     // it produced a new picture.
