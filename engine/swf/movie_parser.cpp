@@ -299,24 +299,24 @@ private:
             break;
         case tag::StartSound:
         case tag::StartSound2: {
-            StartSound start;
-            ok = parseStartSound(m_ctx, r, t.code == tag::StartSound ? 1 : 2, start);
-            if (ok)
-                add(std::move(start));
+            auto start = parseStartSound(m_ctx, r, t.code == tag::StartSound ? 1 : 2);
+            ok = start.has_value() || start.error() == ErrorCode::LimitExceeded;
+            if (start)
+                add(std::move(start).value());
             break;
         }
         case tag::SoundStreamHead:
         case tag::SoundStreamHead2: {
-            SoundStreamHead head;
-            ok = parseSoundStreamHead(m_ctx, r, t.code == tag::SoundStreamHead ? 1 : 2, head);
+            auto head = parseSoundStreamHead(r, t.code == tag::SoundStreamHead ? 1 : 2);
+            ok = head.has_value();
             if (ok)
-                add(head);
+                add(head.value());
             break;
         }
         case tag::SoundStreamBlock: {
-            SoundStreamBlock block;
-            if (parseSoundStreamBlock(m_ctx, r, block))
-                add(std::move(block));
+            auto block = parseSoundStreamBlock(m_ctx, r);
+            if (block)
+                add(std::move(block).value());
             break;
         }
         case tag::DefineVideoStream:

@@ -42,16 +42,21 @@ SoundFormat readFormatBits(BitReader& r, bool withCodec) {
     return f;
 }
 
-bool readSoundRef(ParseContext& ctx, BitReader& r, uint16_t& id, SoundInfo& info) {
-    id = r.u16();
-    if (id == 0 || r.failed())
+bool readSoundRef(ParseContext& ctx, BitReader& r, ButtonSound& out) {
+    out.soundId = r.u16();
+    if (out.soundId == 0 || r.failed())
         return !r.failed();
-    return readSoundInfo(ctx, r, info);
+    auto info = readSoundInfo(ctx, r);
+    if (!info)
+        return false;
+    out.info = std::move(info).value();
+    return true;
 }
 
 }  // namespace
 
-bool readSoundInfo(ParseContext& ctx, BitReader& r, SoundInfo& out) {
+moviehost::Expected<SoundInfo, ErrorCode> readSoundInfo(ParseContext& ctx, BitReader& r) {
+    SoundInfo out;
     uint8_t flags = r.u8();
     out.syncStop = flags & 0x20;
     out.syncNoMultiple = flags & 0x10;
@@ -66,8 +71,10 @@ bool readSoundInfo(ParseContext& ctx, BitReader& r, SoundInfo& out) {
     if (flags & 0x08) {
         uint8_t count = r.u8();
         // Eight bytes a point: refuse a count the data cannot hold before reserving for it.
-        if (r.failed() || r.remaining() < size_t(count) * 8 || !ctx.charge(count * sizeof(SoundEnvelopePoint)))
-            return false;
+        if (r.failed() || r.remaining() < size_t(count) * 8)
+            return ErrorCode::MalformedTag;
+        if (!ctx.charge(count * sizeof(SoundEnvelopePoint)))
+            return ErrorCode::LimitExceeded;
         out.envelope.resize(count);
         for (SoundEnvelopePoint& p : out.envelope) {
             p.position44 = r.u32();
@@ -75,7 +82,9 @@ bool readSoundInfo(ParseContext& ctx, BitReader& r, SoundInfo& out) {
             p.right = r.u16();
         }
     }
-    return !r.failed();
+    if (r.failed())
+        return ErrorCode::MalformedTag;
+    return out;
 }
 
 void parseDefineSound(ParseContext& ctx, BitReader& r) {
@@ -94,42 +103,49 @@ void parseDefineSound(ParseContext& ctx, BitReader& r) {
     ctx.define(id, std::move(sound));
 }
 
-bool parseStartSound(ParseContext& ctx, BitReader& r, uint8_t version, StartSound& out) {
+moviehost::Expected<StartSound, ErrorCode> parseStartSound(ParseContext& ctx, BitReader& r, uint8_t version) {
+    StartSound out;
     out.version = version;
     if (version == 1)
         out.soundId = r.u16();
     else
         out.className = r.string(ctx.version());
-    return !r.failed() && readSoundInfo(ctx, r, out.info);
+    if (r.failed())
+        return ErrorCode::MalformedTag;
+    auto info = readSoundInfo(ctx, r);
+    if (!info)
+        return info.error();
+    out.info = std::move(info).value();
+    return out;
 }
 
-bool parseSoundStreamHead(ParseContext& ctx, BitReader& r, uint8_t version, SoundStreamHead& out) {
+moviehost::Expected<SoundStreamHead, ErrorCode> parseSoundStreamHead(BitReader& r, uint8_t version) {
+    SoundStreamHead out;
     out.version = version;
     r.ub(4);
     out.playback = readFormatBits(r, false);
     out.stream = readFormatBits(r, true);
     out.samplesPerBlock = r.u16();
     if (r.failed())
-        return false;
+        return ErrorCode::MalformedTag;
     // Writers often leave LatencySeek out; a head without it is still whole.
     if (out.stream.codec == SoundCodec::Mp3 && r.remaining() >= 2)
         out.latencySeek = r.s16();
-    return true;
+    return out;
 }
 
-bool parseSoundStreamBlock(ParseContext& ctx, BitReader& r, SoundStreamBlock& out) {
+moviehost::Expected<SoundStreamBlock, ErrorCode> parseSoundStreamBlock(ParseContext& ctx, BitReader& r) {
     auto data = r.rest();
     if (!ctx.charge(data.size()))
-        return false;
-    out.data.assign(data.begin(), data.end());
-    return true;
+        return ErrorCode::LimitExceeded;
+    return SoundStreamBlock{{data.begin(), data.end()}};
 }
 
 void parseDefineButtonSound(ParseContext& ctx, BitReader& r) {
     uint16_t buttonId = r.u16();
     std::array<ButtonSound, ButtonSoundSlot::Count> sounds;
     for (ButtonSound& s : sounds) {
-        if (!readSoundRef(ctx, r, s.soundId, s.info))
+        if (!readSoundRef(ctx, r, s))
             return r.fail();
     }
     Button* button = ctx.movie().characters.findMutable<Button>(buttonId);
