@@ -94,6 +94,25 @@ moviehost::Expected<AudioDecoder, MediaError> AudioDecoder::create(const swf::So
     return d;
 }
 
+moviehost::Expected<AudioDecoder, MediaError> AudioDecoder::create(const AVCodecParameters& parameters) {
+    quietLibav();
+    const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+    if (!codec)
+        return MediaError::CodecUnavailable;
+    AudioDecoder d;
+    d.m_format.codec = 0xFF;  // no file format codec: packets go to the decoder as they are
+    d.m_format.rateCode = 3;
+    d.m_codec.reset(avcodec_alloc_context3(codec));
+    d.m_packet.reset(av_packet_alloc());
+    d.m_frame.reset(av_frame_alloc());
+    if (!d.m_codec || !d.m_packet || !d.m_frame)
+        return MediaError::OutOfMemory;
+    if (avcodec_parameters_to_context(d.m_codec.get(), &parameters) < 0 ||
+        avcodec_open2(d.m_codec.get(), codec, nullptr) < 0)
+        return MediaError::CodecOpenFailed;
+    return d;
+}
+
 void AudioDecoder::decode(std::span<const uint8_t> input, std::vector<int16_t>& out) {
     if (input.empty())
         return;

@@ -23,6 +23,8 @@ namespace media {
 class AudioDecoder {
 public:
     [[nodiscard]] static moviehost::Expected<AudioDecoder, MediaError> create(const swf::SoundFormat& format);
+    // For a demuxed stream (FLV files): its packets are whole frames already.
+    [[nodiscard]] static moviehost::Expected<AudioDecoder, MediaError> create(const AVCodecParameters& parameters);
 
     // Decodes coded bytes that form whole packets in the file format's terms:
     // a whole event sound, or one stream block (for MP3: the frames, without

@@ -98,10 +98,23 @@ bool isKeyFrame(uint8_t codec, std::span<const uint8_t> d) {
 
 moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codecNumber, uint16_t width, uint16_t height,
                                                                    uint8_t deblocking) {
-    quietLibav();
     AVCodecID id = codecId(codecNumber);
     if (id == AV_CODEC_ID_NONE)
         return MediaError::UnknownCodec;
+    return open(id, width, height, deblocking, nullptr);
+}
+
+moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(const AVCodecParameters& parameters) {
+    bool fits =
+        parameters.width > 0 && parameters.height > 0 && parameters.width <= 65535 && parameters.height <= 65535;
+    return open(parameters.codec_id, fits ? uint16_t(parameters.width) : 0, fits ? uint16_t(parameters.height) : 0, 0,
+                &parameters);
+}
+
+moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::open(AVCodecID id, uint16_t width, uint16_t height,
+                                                                 uint8_t deblocking,
+                                                                 const AVCodecParameters* parameters) {
+    quietLibav();
     const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec)
         return MediaError::CodecUnavailable;
@@ -111,6 +124,8 @@ moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::create(uint8_t codec
     d.m_frame.reset(av_frame_alloc());
     if (!d.m_codec || !d.m_packet || !d.m_frame)
         return MediaError::OutOfMemory;
+    if (parameters && avcodec_parameters_to_context(d.m_codec.get(), parameters) < 0)
+        return MediaError::CodecOpenFailed;
     bool declared = width > 0 && height > 0;
     d.m_cropWidth = declared ? width : 0;
     d.m_cropHeight = declared ? height : 0;

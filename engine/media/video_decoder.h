@@ -37,6 +37,9 @@ public:
     [[nodiscard]] static moviehost::Expected<VideoDecoder, MediaError> create(uint8_t codec, uint16_t width,
                                                                               uint16_t height, uint8_t deblocking = 0);
 
+    // For a demuxed stream (FLV files), limited to its declared size.
+    [[nodiscard]] static moviehost::Expected<VideoDecoder, MediaError> create(const AVCodecParameters& parameters);
+
     // Decodes one coded frame (`key`: isKeyFrame's answer for it); true when
     // it produced a new picture.
     bool decode(std::span<const uint8_t> data, bool key);
@@ -45,6 +48,9 @@ public:
 
 private:
     VideoDecoder() = default;
+    [[nodiscard]] static moviehost::Expected<VideoDecoder, MediaError> open(AVCodecID id, uint16_t width,
+                                                                            uint16_t height, uint8_t deblocking,
+                                                                            const AVCodecParameters* parameters);
     bool convert(const AVFrame& frame);
 
     CodecContextPtr m_codec;
