@@ -22,9 +22,19 @@ std::shared_ptr<const DecodedSound> decodeSound(const swf::Sound& sound, const D
     constexpr size_t Slice = 1 << 16;
     std::span<const uint8_t> data = sound.data;
     uint64_t cap = limits.maxFrames + outputFrames(uint64_t(std::max<int16_t>(sound.seekSamples, 0)), rate);
-    size_t sliceSize = sound.format.codec == swf::SoundCodec::Adpcm || sound.format.codec == swf::SoundCodec::Speex
-                           ? data.size()  // one packet: ADPCM blocks are not byte-aligned
-                           : Slice;
+    size_t sliceSize = Slice;
+    if (sound.format.codec == swf::SoundCodec::Adpcm && !data.empty()) {
+        // One packet, as ADPCM blocks are not byte-aligned; cut to what the
+        // frame limit can use, so the decoder never allocates for more.
+        uint64_t samples = cap * rate / OutputRate + 4096;
+        uint64_t bits = uint64_t((data[0] >> 6) + 2);
+        uint64_t channels = sound.format.channels();
+        uint64_t bytes = samples * channels * bits / 8 + (samples / 4096 + 1) * channels * 3 + 1;
+        data = data.first(size_t(std::min<uint64_t>(bytes, data.size())));
+        sliceSize = data.size();
+    } else if (sound.format.codec == swf::SoundCodec::Speex) {
+        sliceSize = data.size();
+    }
     for (size_t at = 0; at < data.size() && out->storedFrames() < cap; at += sliceSize)
         decoder->decode(data.subspan(at, std::min(sliceSize, data.size() - at)), out->samples);
     decoder->flush(out->samples);

@@ -108,7 +108,8 @@ TEST(MediaTags, ButtonSoundsAttachToTheButton) {
     BitWriter sounds;
     sounds.u16(9).u16(0).u16(4).u8(0x04).u16(3).u16(0).u16(5).u8(0x10);
     auto body = m.finish();
-    body.resize(body.size() - 2);  // drop End, append our tags
+    body.pop_back();
+    body.pop_back();  // drop End, append our tags
     for (const auto& t : {tagBytes(34, button.data()), tagBytes(17, sounds.data())})
         body.insert(body.end(), t.begin(), t.end());
     body.push_back(0);
