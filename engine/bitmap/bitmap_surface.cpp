@@ -164,11 +164,15 @@ void draw(BitmapData& target, const DrawSource& source, const DrawParams& params
 void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params) {
     if (source.disposed() || !invertible(params.matrix))
         return;
-    // A colour transform works on the scripted colours, so it needs a copy.
+    // A colour transform works on the scripted colours, so it needs a copy,
+    // a transparent one: the transform may take alpha away even from an
+    // opaque source.
     std::optional<BitmapData> tinted;
     const BitmapData* from = &source;
     if (!params.colorTransform.isIdentity()) {
-        auto copy = source.clone();
+        auto copy = BitmapData::fromPremultiplied(source.width(), source.height(),
+                                                  {source.pixels(), size_t(source.width()) * size_t(source.height())},
+                                                  true, {MaxCoordinate, int64_t(MaxCoordinate)});
         if (!copy)
             return;
         tinted.emplace(std::move(copy.value()));
