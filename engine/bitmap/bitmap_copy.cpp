@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 
 namespace bitmap {
 namespace {
@@ -41,24 +42,6 @@ uint32_t over(uint32_t s, uint32_t d) {
     if (sa == 0)
         return d;
     return s + scalePixel(d, 255 - sa);  // no carries: each sum stays <= 255
-}
-
-bool passes(ThresholdOperation op, uint32_t value, uint32_t reference) {
-    switch (op) {
-    case ThresholdOperation::Less:
-        return value < reference;
-    case ThresholdOperation::LessOrEqual:
-        return value <= reference;
-    case ThresholdOperation::Greater:
-        return value > reference;
-    case ThresholdOperation::GreaterOrEqual:
-        return value >= reference;
-    case ThresholdOperation::Equal:
-        return value == reference;
-    case ThresholdOperation::NotEqual:
-        return value != reference;
-    }
-    return false;
 }
 
 }  // namespace
@@ -147,19 +130,44 @@ uint32_t BitmapData::threshold(const BitmapData& source, PixelRect sourceRect, P
     SourceRows rows(source, *this, *area);
     const uint32_t reference = thresholdValue & mask;
     const uint32_t hit = store(color);
+    // A mask of alpha alone needs no unpremultiplied colour.
+    const bool alphaOnly = (mask & 0x00FFFFFF) == 0;
     uint32_t count = 0;
-    for (int32_t y = 0; y < area->height; ++y) {
-        const uint32_t* in = rows.row(y);
-        uint32_t* out = &m_pixels[index(area->dstX, area->dstY + y)];
-        for (int32_t x = 0; x < area->width; ++x) {
-            uint32_t value = unpremultiply(in[x]);
-            if (passes(operation, value & mask, reference)) {
-                out[x] = hit;
-                ++count;
-            } else if (copySource) {
-                out[x] = m_transparent ? in[x] : (value | 0xFF000000);
+    // One loop per operation keeps the comparison out of the pixel loop.
+    auto run = [&](auto compareOp) {
+        for (int32_t y = 0; y < area->height; ++y) {
+            const uint32_t* in = rows.row(y);
+            uint32_t* out = &m_pixels[index(area->dstX, area->dstY + y)];
+            for (int32_t x = 0; x < area->width; ++x) {
+                uint32_t value = alphaOnly ? in[x] : unpremultiply(in[x]);
+                if (compareOp(value & mask, reference)) {
+                    out[x] = hit;
+                    ++count;
+                } else if (copySource) {
+                    out[x] = m_transparent ? in[x] : (unpremultiply(in[x]) | 0xFF000000);
+                }
             }
         }
+    };
+    switch (operation) {
+    case ThresholdOperation::Less:
+        run(std::less<uint32_t>());
+        break;
+    case ThresholdOperation::LessOrEqual:
+        run(std::less_equal<uint32_t>());
+        break;
+    case ThresholdOperation::Greater:
+        run(std::greater<uint32_t>());
+        break;
+    case ThresholdOperation::GreaterOrEqual:
+        run(std::greater_equal<uint32_t>());
+        break;
+    case ThresholdOperation::Equal:
+        run(std::equal_to<uint32_t>());
+        break;
+    case ThresholdOperation::NotEqual:
+        run(std::not_equal_to<uint32_t>());
+        break;
     }
     changed({area->dstX, area->dstY, area->width, area->height});
     return count;
