@@ -28,20 +28,10 @@ int channelShift(uint32_t channelBit) {
     }
 }
 
-// Every channel of a stored pixel times m / 255.
-uint32_t scalePixel(uint32_t p, uint32_t m) {
-    const uint8_t* row = premultiplyTable() + (m << 8);
-    return packArgb(row[p >> 24], row[(p >> 16) & 0xFF], row[(p >> 8) & 0xFF], row[p & 0xFF]);
-}
-
-// Stored source over stored destination.
+// Stored source over stored destination. Exact without branches: alpha
+// 255 scales the destination by 0 and alpha 0 scales it by 1.
 uint32_t over(uint32_t s, uint32_t d) {
-    uint32_t sa = s >> 24;
-    if (sa == 255)
-        return s;
-    if (sa == 0)
-        return d;
-    return s + scalePixel(d, 255 - sa);  // no carries: each sum stays <= 255
+    return s + scalePixel(d, 255 - (s >> 24));  // no carries: each sum stays <= 255
 }
 
 }  // namespace
@@ -78,6 +68,11 @@ void BitmapData::copyPixels(const BitmapData& source, PixelRect sourceRect, Pixe
         uint32_t* out = &m_pixels[index(area->dstX, area->dstY + y)];
         if (plain) {
             std::memcpy(out, in, size_t(area->width) * sizeof(uint32_t));
+            continue;
+        }
+        if (mergeAlpha && !alphaBitmap) {
+            for (int32_t x = 0; x < area->width; ++x)
+                out[x] = over(in[x], out[x]);
             continue;
         }
         const uint32_t* mask = nullptr;

@@ -25,6 +25,16 @@ const uint8_t* unpremultiplyTable();  // min(255, round(p * 255 / a)); row 0 is 
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
+// Every channel of a pixel times m / 255, rounded: two channels at a time,
+// with the exact divide-by-255 of (t + (t >> 8)) >> 8.
+[[nodiscard]] inline uint32_t scalePixel(uint32_t pixel, uint32_t m) {
+    uint32_t rb = (pixel & 0x00FF00FF) * m + 0x00800080;
+    uint32_t ag = ((pixel >> 8) & 0x00FF00FF) * m + 0x00800080;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+    ag = (ag + ((ag >> 8) & 0x00FF00FF)) & 0xFF00FF00;
+    return ag | rb;
+}
+
 // Scripted colour to stored pixel.
 [[nodiscard]] inline uint32_t premultiply(uint32_t argb) {
     uint32_t a = argb >> 24;

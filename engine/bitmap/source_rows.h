@@ -4,6 +4,7 @@
 
 #include "bitmap/bitmap_data.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace bitmap {

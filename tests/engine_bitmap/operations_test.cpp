@@ -34,6 +34,15 @@ TEST(BitmapPixels, SemiTransparentColoursLoseWhatTheirAlphaCannotHold) {
     }
 }
 
+TEST(BitmapPixels, ScalingTwoChannelsAtOnceRoundsLikeTheTable) {
+    const uint8_t* table = premultiplyTable();
+    for (uint32_t m = 0; m < 256; ++m)
+        for (uint32_t c = 0; c < 256; ++c) {
+            uint32_t expected = table[m * 256 + c];
+            ASSERT_EQ(scalePixel(c * 0x01010101u, m), expected * 0x01010101u) << m << " " << c;
+        }
+}
+
 TEST(BitmapPixels, SizesBeyondTheLimitsAreRefused) {
     const SizeLimits small{10, 50};
     struct Case {
