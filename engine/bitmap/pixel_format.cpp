@@ -28,13 +28,13 @@ Table buildUnpremultiply() {
 }  // namespace
 
 const uint8_t* premultiplyTable() {
-    static const Table table = buildPremultiply();
-    return table.data();
+    static const Table Premultiplied = buildPremultiply();
+    return Premultiplied.data();
 }
 
 const uint8_t* unpremultiplyTable() {
-    static const Table table = buildUnpremultiply();
-    return table.data();
+    static const Table Unpremultiplied = buildUnpremultiply();
+    return Unpremultiplied.data();
 }
 
 }  // namespace bitmap
