@@ -84,7 +84,7 @@ void BitmapData::copyPixels(const BitmapData& source, PixelRect sourceRect, Pixe
             if (mergeAlpha)
                 out[x] = over(s, out[x]);
             else
-                out[x] = m_transparent ? s : (unpremultiply(s) | 0xFF000000);
+                out[x] = m_transparent ? s : (s | 0xFF000000);
         }
     }
     changed({area->dstX, area->dstY, area->width, area->height});
@@ -139,7 +139,7 @@ uint32_t BitmapData::threshold(const BitmapData& source, PixelRect sourceRect, P
                     out[x] = hit;
                     ++count;
                 } else if (copySource) {
-                    out[x] = m_transparent ? in[x] : (unpremultiply(in[x]) | 0xFF000000);
+                    out[x] = m_transparent ? in[x] : (in[x] | 0xFF000000);
                 }
             }
         }
@@ -247,7 +247,7 @@ int32_t BitmapData::pixelDissolve(const BitmapData& source, PixelRect sourceRect
             out = fillValue;
         } else {
             uint32_t s = source.pixels()[size_t(area->srcY + y) * size_t(source.width()) + size_t(area->srcX + x)];
-            out = m_transparent ? s : (unpremultiply(s) | 0xFF000000);
+            out = m_transparent ? s : (s | 0xFF000000);
         }
     }
     changed({area->dstX, area->dstY, area->width, area->height});

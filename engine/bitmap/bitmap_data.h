@@ -2,8 +2,9 @@
 //
 // Pixels are stored premultiplied (see pixel_format.h); every method that
 // takes or returns a colour speaks the scripted unpremultiplied 0xAARRGGBB.
-// An opaque bitmap (transparent == false) keeps alpha 255 everywhere and
-// ignores the alpha of colours given to it.
+// An opaque bitmap (transparent == false) keeps alpha 255 everywhere: it
+// ignores the alpha of colours given to it, and translucent pixels copied or
+// drawn into it land as though over black (their stored colour, alpha 255).
 //
 // Bad arguments have defined results rather than errors: rectangles are
 // clipped to the bitmaps involved, unknown channels or operations do nothing,

@@ -205,7 +205,7 @@ TEST(BitmapCopy, CopyPixelsAlphaHandling) {
         uint32_t expected;
     } cases[] = {
         {true, false, 0x80FF0000},   // replaced, alpha and all
-        {false, false, 0xFFFF0000},  // replaced, alpha dropped
+        {false, false, 0xFF800000},  // replaced as though over black
         {false, true, 0xFF80007F},   // stored 0x80800000 over blue: 255 * 127 / 255 left of it
         {true, true, 0xFF80007F},
     };
