@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -90,6 +91,92 @@ TEST(BitmapHostile, FloodFillOfAMazeStaysBounded) {
     b.floodFill(0, 0, 0xFFFF0000);
     EXPECT_EQ(b.getPixel32(300, 299), 0xFFFF0000u);
     EXPECT_EQ(b.getPixel32(300, 0), 0xFFFF0000u);
+}
+
+TEST(BitmapHostile, RandomCallsKeepEveryPixelValid) {
+    // Thousands of calls with edge values, between bitmaps of both kinds and
+    // on themselves. After each one every stored pixel must still be valid: no
+    // channel above its alpha, alpha 255 in an opaque bitmap.
+    std::mt19937 rng(1234);
+    const int32_t edges[] = {0,
+                             1,
+                             -1,
+                             2,
+                             5,
+                             9,
+                             -7,
+                             MaxCoordinate,
+                             -MaxCoordinate,
+                             std::numeric_limits<int32_t>::max(),
+                             std::numeric_limits<int32_t>::min()};
+    // A quarter edge values, the rest small ones that mostly land inside the bitmaps.
+    auto any = [&] { return edges[rng() % std::size(edges)]; };
+    auto small = [&] { return int32_t(rng() % 7) - 1; };
+    auto anyRect = [&] {
+        return rng() % 4 == 0 ? PixelRect{any(), any(), any(), any()}
+                              : PixelRect{small(), small(), small() + 2, small() + 2};
+    };
+    auto anyPoint = [&] { return rng() % 4 == 0 ? PixelPoint{any(), any()} : PixelPoint{small(), small()}; };
+    BitmapData bitmaps[] = {make(9, 5, true, 0x80FF8040), make(5, 9, false, 0xFF102030), make(1, 1, true, 0)};
+    std::array<uint32_t, 256> table{};
+    for (auto& v : table)
+        v = rng();
+    for (int i = 0; i < 4000; ++i) {
+        BitmapData& dest = bitmaps[rng() % 3];
+        const BitmapData& source = bitmaps[rng() % 3];
+        uint32_t color = rng();
+        switch (rng() % 12) {
+        case 0:
+            dest.fillRect(anyRect(), color);
+            break;
+        case 1:
+            dest.copyPixels(source, anyRect(), anyPoint(), rng() % 2 ? &source : nullptr, anyPoint(), rng() % 2);
+            break;
+        case 2:
+            dest.copyChannel(source, anyRect(), anyPoint(), 1u << (rng() % 5), 1u << (rng() % 5));
+            break;
+        case 3:
+            dest.threshold(source, anyRect(), anyPoint(), ThresholdOperation(rng() % 6), rng(), color, rng(),
+                           rng() % 2);
+            break;
+        case 4:
+            dest.paletteMap(source, anyRect(), anyPoint(), {&table, nullptr, &table, &table});
+            break;
+        case 5:
+            dest.merge(source, anyRect(), anyPoint(), rng(), rng() % 300, 128, uint32_t(any()));
+            break;
+        case 6:
+            dest.pixelDissolve(source, anyRect(), anyPoint(), any(), any(), color);
+            break;
+        case 7:
+            dest.scroll(any(), any());
+            break;
+        case 8:
+            dest.floodFill(any() % 10, any() % 10, color);
+            break;
+        case 9:
+            dest.setPixels(anyRect(), std::vector<uint8_t>(size_t(rng() % 64), uint8_t(rng())));
+            break;
+        case 10: {
+            swf::ColorTransform t{int16_t(rng()), int16_t(rng()), int16_t(rng()), int16_t(rng()),
+                                  int16_t(rng()), int16_t(rng()), int16_t(rng()), int16_t(rng())};
+            dest.colorTransform(anyRect(), t);
+            break;
+        }
+        default:
+            dest.noise(any(), rng() % 300, rng() % 300, rng(), rng() % 2);
+            break;
+        }
+        for (const BitmapData& b : bitmaps) {
+            for (int32_t p = 0; p < b.width() * b.height(); ++p) {
+                uint32_t v = b.pixels()[p];
+                uint32_t a = v >> 24;
+                ASSERT_TRUE(((v >> 16) & 0xFF) <= a && ((v >> 8) & 0xFF) <= a && (v & 0xFF) <= a)
+                    << "call " << i << ": " << std::hex << v;
+                ASSERT_TRUE(b.transparent() || a == 255) << "call " << i << ": " << std::hex << v;
+            }
+        }
+    }
 }
 
 }  // namespace
