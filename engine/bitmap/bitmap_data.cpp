@@ -43,6 +43,23 @@ std::optional<ThresholdOperation> parseThresholdOperation(std::string_view text)
 BitmapData::BitmapData(int32_t width, int32_t height, bool transparent)
     : m_width(width), m_height(height), m_transparent(transparent) {}
 
+BitmapData::BitmapData(BitmapData&& other) noexcept { *this = std::move(other); }
+
+BitmapData& BitmapData::operator=(BitmapData&& other) noexcept {
+    if (this == &other)
+        return *this;
+    m_pixels = std::exchange(other.m_pixels, {});
+    m_width = std::exchange(other.m_width, 0);
+    m_height = std::exchange(other.m_height, 0);
+    m_transparent = other.m_transparent;
+    m_disposed = std::exchange(other.m_disposed, true);
+    m_version = other.m_version;
+    m_lockDepth = std::exchange(other.m_lockDepth, 0);
+    m_changedWhileLocked = std::exchange(other.m_changedWhileLocked, false);
+    m_dirty = std::exchange(other.m_dirty, PixelRect{});
+    return *this;
+}
+
 moviehost::Expected<BitmapData, BitmapError> BitmapData::create(int32_t width, int32_t height, bool transparent,
                                                                 uint32_t fillColor, SizeLimits limits) {
     if (width < 1 || height < 1 || width > limits.maxSide || height > limits.maxSide ||

@@ -100,8 +100,9 @@ public:
     [[nodiscard]] static moviehost::Expected<BitmapData, BitmapError> fromPremultiplied(
         int32_t width, int32_t height, std::span<const uint32_t> pixels, bool transparent, SizeLimits limits = {});
 
-    BitmapData(BitmapData&&) noexcept = default;
-    BitmapData& operator=(BitmapData&&) noexcept = default;
+    // A moved-from bitmap reads as disposed.
+    BitmapData(BitmapData&& other) noexcept;
+    BitmapData& operator=(BitmapData&& other) noexcept;
     BitmapData(const BitmapData&) = delete;  // copies are explicit: clone()
     BitmapData& operator=(const BitmapData&) = delete;
 
@@ -164,7 +165,7 @@ public:
                           int32_t numPixels, uint32_t fillColor);
 
     // Random values in [low, high] for the chosen channels; the others 0,
-    // alpha 255 unless chosen.
+    // alpha 255 unless chosen. grayScale gives red, green and blue one value.
     void noise(int32_t randomSeed, uint32_t low = 0, uint32_t high = 255,
                uint32_t channels = channel::Red | channel::Green | channel::Blue, bool grayScale = false);
     void perlinNoise(const PerlinNoiseOptions& options);

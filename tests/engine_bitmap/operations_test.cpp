@@ -90,6 +90,11 @@ TEST(BitmapPixels, DisposedBitmapsAnswerNeutrally) {
     other.copyPixels(b, {0, 0, 2, 2}, {});
     EXPECT_EQ(other.threshold(b, {0, 0, 2, 2}, {}, ThresholdOperation::NotEqual, 0, 0xFF00FF00), 0u);
     EXPECT_EQ(other.getPixel32(0, 0), 0xFF0000FFu);
+    // A moved-from bitmap is disposed, not a size without pixels.
+    BitmapData moved = std::move(other);
+    EXPECT_TRUE(other.disposed());
+    other.fillRect({0, 0, 2, 2}, 0);
+    EXPECT_EQ(moved.getPixel32(1, 1), 0xFF0000FFu);
 }
 
 TEST(BitmapPixels, LockHoldsBackTheVersionUntilUnlock) {
