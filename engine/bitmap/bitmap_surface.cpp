@@ -9,6 +9,12 @@
 namespace bitmap {
 namespace {
 
+struct ContextRelease {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+// Released even when a drawing source throws.
+using ContextPtr = std::unique_ptr<cairo_t, ContextRelease>;
+
 bool invertible(const swf::Matrix& m) {
     double det = m.a * m.d - m.b * m.c;
     return std::isfinite(det) && det != 0.0 && std::isfinite(m.tx) && std::isfinite(m.ty);
@@ -145,11 +151,12 @@ void draw(BitmapData& target, const DrawSource& source, const DrawParams& params
     SurfacePtr surface = wrapSurface(target);
     if (!surface)
         return;
-    cairo_t* cr = cairo_create(surface.get());
-    cairo_rectangle(cr, area.x, area.y, area.width, area.height);
-    cairo_clip(cr);
-    source(cr, params);
-    cairo_destroy(cr);
+    {
+        ContextPtr cr(cairo_create(surface.get()));
+        cairo_rectangle(cr.get(), area.x, area.y, area.width, area.height);
+        cairo_clip(cr.get());
+        source(cr.get(), params);
+    }
     cairo_surface_flush(surface.get());
     surface.reset();
     if (!target.transparent()) {
@@ -215,14 +222,15 @@ void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params
         return;
     SurfacePtr layer(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(target),
                                                 cairo_image_surface_get_height(target)));
-    cairo_t* lc = cairo_create(layer.get());
-    // The layer sees the same clip as the target.
-    double x0, y0, x1, y1;
-    cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
-    cairo_rectangle(lc, x0, y0, x1 - x0, y1 - y0);
-    cairo_clip(lc);
-    paintInto(lc);
-    cairo_destroy(lc);
+    {
+        ContextPtr lc(cairo_create(layer.get()));
+        // The layer sees the same clip as the target.
+        double x0, y0, x1, y1;
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+        cairo_rectangle(lc.get(), x0, y0, x1 - x0, y1 - y0);
+        cairo_clip(lc.get());
+        paintInto(lc.get());
+    }
     blendByHand(cr, layer.get(), params.blendMode);
 }
 
