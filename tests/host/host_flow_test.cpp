@@ -138,7 +138,7 @@ TEST_F(HostFlowTest, FramesFlowWhileNothingEndsTheLoop) {
     ASSERT_TRUE(ShutDown(Host()));
 
     const std::vector<std::uint8_t> bytes = m_pipe.Drain();
-    const std::size_t frameBytes = 12 + 4 * 3 * 4;
+    const std::size_t frameBytes = moviehost::wire::frameMessageBytes(4, 3);
     ASSERT_GE(bytes.size(), frameBytes + 4);
     EXPECT_EQ((bytes.size() - 4) % frameBytes, 0u) << "whole frames only, got " << bytes.size() << " bytes";
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 4, bytes.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));

@@ -44,7 +44,7 @@ TEST(HostEndToEnd, EveryTickIsAWholeTopDownRgbaFrame) {
     HostProcess host = Start(workspace.Options());
     for (int n = 0; n < 5; ++n) {
         auto frame = host.readFrame();
-        ASSERT_TRUE(frame.ok()) << frame.error().message;
+        ASSERT_TRUE(frame.has_value()) << frame.error().message;
         ASSERT_EQ(frame->width(), kWidth);
         ASSERT_EQ(frame->height(), kHeight);
         ASSERT_EQ(frame->byteCount(), std::size_t{kWidth * kHeight * 4});
@@ -57,7 +57,7 @@ TEST(HostEndToEnd, EveryTickIsAWholeTopDownRgbaFrame) {
                     << "frame " << n << " at " << x << "," << y;
     }
     auto passed = host.finish();
-    ASSERT_TRUE(passed.ok()) << passed.error().message;
+    ASSERT_TRUE(passed.has_value()) << passed.error().message;
     EXPECT_TRUE(WaitForExit(host).success());
     EXPECT_EQ(workspace.Calls("put_Movie"), (std::vector<std::string>{"put_Movie(\"movie.swf\")"}));
     EXPECT_EQ(workspace.Calls("Draw").size(), 1u) << "an unchanged movie is drawn once and sent on every tick";
@@ -68,8 +68,8 @@ TEST(HostEndToEnd, FinishWritesTheMarkerQuitAndWmQuitDoNot) {
     HostWorkspace workspace;
     {
         HostProcess host = Start(workspace.Options());
-        ASSERT_TRUE(host.readFrame().ok());
-        ASSERT_TRUE(host.sendBytes(Record(2024)).ok());
+        ASSERT_TRUE(host.readFrame().has_value());
+        ASSERT_TRUE(host.sendBytes(Record(2024)).has_value());
         const std::vector<std::uint8_t> rest = ReadToEnd(host);
         ASSERT_GE(rest.size(), 4u);
         EXPECT_EQ(std::vector<std::uint8_t>(rest.end() - 4, rest.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
@@ -79,8 +79,8 @@ TEST(HostEndToEnd, FinishWritesTheMarkerQuitAndWmQuitDoNot) {
     for (const std::uint32_t message : {2025u, 0x0012u /* WM_QUIT */}) {
         SCOPED_TRACE(message);
         HostProcess host = Start(workspace.Options());
-        ASSERT_TRUE(host.readFrame().ok());
-        ASSERT_TRUE(host.sendBytes(Record(message)).ok());
+        ASSERT_TRUE(host.readFrame().has_value());
+        ASSERT_TRUE(host.sendBytes(Record(message)).has_value());
         ExpectWholeFrames(ReadToEnd(host));
         const ExitStatus status = WaitForExit(host);
         EXPECT_TRUE(status.success()) << status.describe();
@@ -92,15 +92,15 @@ TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite) {
     {
         // A move split 10, 10 and 8 bytes, then a finish: the move arrives whole.
         HostProcess host = Start(workspace.Options());
-        ASSERT_TRUE(host.readFrame().ok());
+        ASSERT_TRUE(host.readFrame().has_value());
         const auto move = Record(512, 0, (3u << 16) | 7u);
         const std::span<const std::uint8_t> bytes(move);
-        ASSERT_TRUE(host.sendBytes(bytes.subspan(0, 10)).ok());
+        ASSERT_TRUE(host.sendBytes(bytes.subspan(0, 10)).has_value());
         std::this_thread::sleep_for(40ms);
-        ASSERT_TRUE(host.sendBytes(bytes.subspan(10, 10)).ok());
+        ASSERT_TRUE(host.sendBytes(bytes.subspan(10, 10)).has_value());
         std::this_thread::sleep_for(40ms);
-        ASSERT_TRUE(host.sendBytes(bytes.subspan(20, 8)).ok());
-        ASSERT_TRUE(host.finish().ok());
+        ASSERT_TRUE(host.sendBytes(bytes.subspan(20, 8)).has_value());
+        ASSERT_TRUE(host.finish().has_value());
         EXPECT_TRUE(WaitForExit(host).success());
         EXPECT_EQ(workspace.Calls("OnWindowMessage"),
                   (std::vector<std::string>{"OnWindowMessage(0x200, 0x0, 0x30007)"}));
@@ -109,11 +109,11 @@ TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite) {
     {
         // A press and the finish in one write of 56 bytes: both, in order.
         HostProcess host = Start(workspace.Options());
-        ASSERT_TRUE(host.readFrame().ok());
+        ASSERT_TRUE(host.readFrame().has_value());
         std::vector<std::uint8_t> both;
         for (const auto& record : {Record(513, 0, (9u << 16) | 4u), Record(2024)})
             both.insert(both.end(), record.begin(), record.end());
-        ASSERT_TRUE(host.sendBytes(both).ok());
+        ASSERT_TRUE(host.sendBytes(both).has_value());
         const std::vector<std::uint8_t> rest = ReadToEnd(host);
         ASSERT_GE(rest.size(), 4u);
         EXPECT_EQ(std::vector<std::uint8_t>(rest.end() - 4, rest.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
@@ -126,14 +126,14 @@ TEST(HostEndToEnd, RecordsInPiecesAndTwoInOneWrite) {
 TEST(HostEndToEnd, MouseRecordsReachTheControlWithUnsignedPositions) {
     HostWorkspace workspace;
     HostProcess host = Start(workspace.Options());
-    ASSERT_TRUE(host.readFrame().ok());
-    ASSERT_TRUE(host.pressMouse(50, 100).ok());
+    ASSERT_TRUE(host.readFrame().has_value());
+    ASSERT_TRUE(host.pressMouse(50, 100).has_value());
     // All high bits set: y is 65535, never -1.
-    ASSERT_TRUE(host.sendBytes(Record(512, 0, 0xFFFF0001u)).ok());
-    ASSERT_TRUE(host.releaseMouse(65535, 0).ok());
+    ASSERT_TRUE(host.sendBytes(Record(512, 0, 0xFFFF0001u)).has_value());
+    ASSERT_TRUE(host.releaseMouse(65535, 0).has_value());
     // wParam is not the host's to pass on: the key state comes from the player.
-    ASSERT_TRUE(host.sendBytes(Record(512, 0xFFFFFFFFu, (2u << 16) | 1u)).ok());
-    ASSERT_TRUE(host.finish().ok());
+    ASSERT_TRUE(host.sendBytes(Record(512, 0xFFFFFFFFu, (2u << 16) | 1u)).has_value());
+    ASSERT_TRUE(host.finish().has_value());
     EXPECT_TRUE(WaitForExit(host).success());
     EXPECT_EQ(workspace.Calls("OnWindowMessage"), (std::vector<std::string>{
                                                       "OnWindowMessage(0x201, 0x1, 0x640032)",
@@ -175,12 +175,12 @@ TEST(HostEndToEnd, FloodOfRandomRecordsLeavesFramesComing) {
                 record[4 + b] = static_cast<std::uint8_t>(message >> (8 * b));
             bytes.insert(bytes.end(), record.begin(), record.end());
         }
-        ASSERT_TRUE(host.sendBytes(bytes).ok()) << "round " << round;
+        ASSERT_TRUE(host.sendBytes(bytes).has_value()) << "round " << round;
         auto frame = host.readFrame();
-        ASSERT_TRUE(frame.ok()) << "round " << round << ": " << frame.error().message;
+        ASSERT_TRUE(frame.has_value()) << "round " << round << ": " << frame.error().message;
     }
     auto passed = host.finish();
-    ASSERT_TRUE(passed.ok()) << passed.error().message;
+    ASSERT_TRUE(passed.has_value()) << passed.error().message;
     const ExitStatus status = WaitForExit(host);
     EXPECT_TRUE(status.success()) << status.describe();
     EXPECT_EQ(host.capturedErrors(), "");

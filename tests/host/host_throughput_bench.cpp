@@ -74,20 +74,20 @@ void BM_HostAt1920x1080(benchmark::State& state) {
         options.height = kHeight;
         options.environment = {{"MOVIEHOST_REGISTRY", (folder / "registry.reg").string()}};
         auto host = moviehost::client::HostProcess::start(options);
-        if (!host.ok()) {
+        if (!host.has_value()) {
             state.SkipWithError(host.error().message.c_str());
             break;
         }
         moviehost::client::Frame frame;
         // The first frame carries the start-up; measure from it on.
-        if (!host->readMessage(frame).ok()) {
+        if (!host->readMessage(frame).has_value()) {
             state.SkipWithError("no first frame");
             break;
         }
         const double cpuBefore = ProcessCpuMs(host->pid());
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < frames; ++i) {
-            if (!host->readMessage(frame).ok()) {
+            if (!host->readMessage(frame).has_value()) {
                 state.SkipWithError("the host ended early");
                 break;
             }

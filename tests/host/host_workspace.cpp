@@ -70,21 +70,21 @@ std::vector<std::string> HostWorkspace::Calls(const std::string& method) const {
 
 HostProcess Start(const HostOptions& options) {
     auto host = HostProcess::start(options);
-    if (!host.ok())
+    if (!host.has_value())
         throw std::runtime_error(host.error().message);
     return std::move(host.value());
 }
 
 ExitStatus WaitForExit(HostProcess& host) {
     auto status = host.wait();
-    if (!status.ok())
+    if (!status.has_value())
         throw std::runtime_error(status.error().message);
     return *status;
 }
 
 std::vector<std::uint8_t> ReadToEnd(HostProcess& host) {
     auto bytes = host.readToEnd(kReadLimit);
-    if (!bytes.ok())
+    if (!bytes.has_value())
         throw std::runtime_error(bytes.error().message);
     return std::move(bytes.value());
 }

@@ -58,13 +58,14 @@ private:
 };
 
 std::vector<BYTE> RecordBytes(DWORD message, DWORD wParam, DWORD lParam) {
-    std::vector<BYTE> bytes(28, 0xCC);
-    for (int i = 0; i < 4; ++i) {
-        bytes[4 + i] = static_cast<BYTE>(message >> (8 * i));
-        bytes[8 + i] = static_cast<BYTE>(wParam >> (8 * i));
-        bytes[12 + i] = static_cast<BYTE>(lParam >> (8 * i));
-    }
-    return bytes;
+    moviehost::wire::Record record;
+    // The fields the host ignores hold noise.
+    record.window = record.time = record.pointX = record.pointY = 0xCCCCCCCCu;
+    record.message = message;
+    record.wParam = wParam;
+    record.lParam = lParam;
+    const auto bytes = record.encode();
+    return {bytes.begin(), bytes.end()};
 }
 
 struct Posted {

@@ -14,7 +14,6 @@
 
 namespace {
 
-using client_test::LittleEndian32;
 using client_test::Pipe;
 using client_test::TakePostedMessages;
 
@@ -35,11 +34,11 @@ TEST_F(OutputWriterTest, FrameIsHeaderOneWidthHeightThenThePixels) {
 
     ASSERT_TRUE(m_writer.WriteFrame(*geometry, pixels.data()));
     const std::vector<std::uint8_t> bytes = m_pipe.Drain();
-    ASSERT_EQ(bytes.size(), 12 + pixels.size());
-    EXPECT_EQ(LittleEndian32(bytes, 0), 1u);
-    EXPECT_EQ(LittleEndian32(bytes, 4), 3u);
-    EXPECT_EQ(LittleEndian32(bytes, 8), 2u);
-    EXPECT_EQ(std::vector<BYTE>(bytes.begin() + 12, bytes.end()), pixels);
+    const auto header = moviehost::wire::frameHeader(3, 2);
+    ASSERT_EQ(bytes.size(), header.size() + pixels.size());
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + header.size()),
+              std::vector<BYTE>(header.begin(), header.end()));
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin() + header.size(), bytes.end()), pixels);
     EXPECT_TRUE(TakePostedMessages().empty());
 }
 
@@ -57,10 +56,6 @@ TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit) {
     EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
     EXPECT_FALSE(m_writer.WriteEndMarker());
     EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
-}
-
-TEST(LittleEndianBytes, LowByteFirst) {
-    EXPECT_EQ(LittleEndianBytes(0x11223344u), (std::array<BYTE, 4>{0x44, 0x33, 0x22, 0x11}));
 }
 
 }  // namespace

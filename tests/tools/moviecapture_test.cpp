@@ -3,6 +3,8 @@
 
 #include "test_support.h"
 
+#include <moviehost/wire_protocol.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +14,7 @@ namespace {
 using tools_test::EnvironmentChange;
 using tools_test::RunResult;
 using tools_test::TempDir;
+namespace wire = moviehost::wire;
 
 class MovieCapture : public ::testing::Test {
 protected:
@@ -94,15 +97,15 @@ TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
 
     const auto records = log().records();
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].message, 512u);
+    EXPECT_EQ(records[0].message, wire::MouseMove);
     EXPECT_EQ(records[0].lParam, 4u);
     EXPECT_GE(records[0].after, 1u) << "the move waits until frame 1 was read";
-    EXPECT_EQ(records[1].message, 513u);
+    EXPECT_EQ(records[1].message, wire::LeftButtonDown);
     EXPECT_EQ(records[1].lParam, 2u | (1u << 16));
     EXPECT_GE(records[1].after, 2u) << "the click waits until frame 2 was read";
-    EXPECT_EQ(records[2].message, 514u);
+    EXPECT_EQ(records[2].message, wire::LeftButtonUp);
     EXPECT_EQ(records[2].lParam, 2u | (1u << 16));
-    EXPECT_EQ(records[3].message, 2024u);
+    EXPECT_EQ(records[3].message, wire::Finish);
 
     // Frame 1 was read before any input was sent; the stub shows a record in
     // the frame after the one being read at the latest.
@@ -115,7 +118,7 @@ TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
     clicked.marked = true;
     clicked.markX = 2;
     clicked.markY = 1;
-    clicked.markMessage = 514;
+    clicked.markMessage = wire::LeftButtonUp;
     const auto fifth = tools_test::readPng(out() / "frame_00005.png");
     ASSERT_TRUE(fifth.has_value());
     EXPECT_EQ(fifth->rgba, stub::patternFrame(clicked, 5, 3));

@@ -117,11 +117,19 @@ public:
 
 private:
     using Deadline = detail::Deadline;
-    enum class ReadOutcome { Complete, EndOfStream, TimedOut, Failed };
+    // Why a read stopped before its buffer was full.
+    struct ShortRead {
+        enum class Reason { EndOfStream, TimedOut, Failed };
+        Reason reason{Reason::Failed};
+        std::size_t got{0};  // bytes read before it stopped
+        int osError{0};      // errno, for Failed
+    };
 
     HostProcess() = default;
 
-    ReadOutcome readFully(std::span<std::uint8_t> into, const Deadline& deadline, std::size_t& got, int& osError);
+    [[nodiscard]] moviehost::Expected<void, ShortRead> readFully(std::span<std::uint8_t> into,
+                                                                 const Deadline& deadline);
+    Error readFailure(const ShortRead& failure);
     Error streamError(ErrorCode code, std::string message);
     Error endedError(std::string what);
     Expected<MessageKind> readMessageBefore(Frame& into, const Deadline& deadline);
