@@ -39,13 +39,13 @@ void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixel
 }
 
 std::span<const Variant> AvailableVariants() noexcept {
-    static const std::vector<Variant> variants = [] {
+    static const std::vector<Variant> Variants = [] {
         std::vector<Variant> all{{"portable", &ConvertRowPortable}};
         for (const Variant& variant : ProcessorVariants())
             all.push_back(variant);
         return all;
     }();
-    return variants;
+    return Variants;
 }
 
 const Variant& SelectedVariant() noexcept {

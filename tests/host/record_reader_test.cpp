@@ -21,7 +21,7 @@ struct Empty {};
 struct PeekFails {};
 struct ParentEnds {};
 struct ShortRead {
-    DWORD at_most = 0;
+    DWORD atMost = 0;
 };
 using Step = std::variant<Bytes, Empty, PeekFails, ParentEnds, ShortRead>;
 
@@ -49,7 +49,7 @@ public:
                 return 0;
             }
             if (auto* shortRead = std::get_if<ShortRead>(&step)) {
-                m_readLimit = shortRead->at_most;
+                m_readLimit = shortRead->atMost;
                 m_script.pop_front();
             }
             if (!m_script.empty())
@@ -84,29 +84,29 @@ private:
     DWORD m_readLimit = 0;
 };
 
-// A record whose every byte tells its place: byte i of record r is r * 28 + i.
-std::vector<BYTE> NumberedBytes(std::size_t count, std::size_t start = 0) {
+// A record whose every byte tells its place: byte i of record r is r * RecordBytes + i.
+std::vector<BYTE> numberedBytes(std::size_t count, std::size_t start = 0) {
     std::vector<BYTE> bytes(count);
     std::iota(bytes.begin(), bytes.end(), static_cast<BYTE>(start));
     return bytes;
 }
 
-std::vector<BYTE> Slice(const std::vector<BYTE>& bytes, std::size_t from, std::size_t count) {
+std::vector<BYTE> slice(const std::vector<BYTE>& bytes, std::size_t from, std::size_t count) {
     return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
             bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
-std::vector<BYTE> AsVector(const InputRecord::Bytes& record) { return {record.begin(), record.end()}; }
+std::vector<BYTE> asVector(const InputRecord::Bytes& record) { return {record.begin(), record.end()}; }
 
 constexpr std::size_t RecordSize = moviehost::wire::RecordBytes;
 
 TEST(RecordReader, PiecesOfTenTenAndEightMakeOneRecord) {
-    const std::vector<BYTE> whole = NumberedBytes(RecordSize);
-    ScriptedSource source({Bytes{Slice(whole, 0, 10)}, Empty{}, Bytes{Slice(whole, 10, 10)}, Empty{}, Empty{},
-                           Bytes{Slice(whole, 20, RecordSize - 20)}});
+    const std::vector<BYTE> whole = numberedBytes(RecordSize);
+    ScriptedSource source({Bytes{slice(whole, 0, 10)}, Empty{}, Bytes{slice(whole, 10, 10)}, Empty{}, Empty{},
+                           Bytes{slice(whole, 20, RecordSize - 20)}});
     InputRecord::Bytes record{};
     ASSERT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(record), whole);
+    EXPECT_EQ(asVector(record), whole);
     EXPECT_EQ(source.pauses, 3) << "each empty look waits once";
     EXPECT_EQ(source.requested, (std::vector<DWORD>{10, 10, RecordSize - 20}));
     // Nothing is left over for another record.
@@ -114,41 +114,41 @@ TEST(RecordReader, PiecesOfTenTenAndEightMakeOneRecord) {
 }
 
 TEST(RecordReader, FiftySixBytesAtOnceMakeTwoRecordsInOrder) {
-    const std::vector<BYTE> both = NumberedBytes(2 * RecordSize);
+    const std::vector<BYTE> both = numberedBytes(2 * RecordSize);
     ScriptedSource source({Bytes{both}});
     InputRecord::Bytes first{};
     InputRecord::Bytes second{};
     ASSERT_EQ(RecordReader::ReadRecord(source, first), RecordReader::Outcome::Record);
     ASSERT_EQ(RecordReader::ReadRecord(source, second), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(first), Slice(both, 0, RecordSize));
-    EXPECT_EQ(AsVector(second), Slice(both, RecordSize, RecordSize));
+    EXPECT_EQ(asVector(first), slice(both, 0, RecordSize));
+    EXPECT_EQ(asVector(second), slice(both, RecordSize, RecordSize));
     EXPECT_EQ(source.requested, (std::vector<DWORD>{RecordSize, RecordSize}))
         << "never more than the record still needs";
 }
 
 TEST(RecordReader, ShortReadsAreCountedNotAssumed) {
-    const std::vector<BYTE> whole = NumberedBytes(RecordSize, 100);
+    const std::vector<BYTE> whole = numberedBytes(RecordSize, 100);
     ScriptedSource source({ShortRead{3}, Bytes{whole}});
     InputRecord::Bytes record{};
     ASSERT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(record), whole);
+    EXPECT_EQ(asVector(record), whole);
     EXPECT_EQ(source.requested, (std::vector<DWORD>{RecordSize, RecordSize - 3}));
 }
 
 TEST(RecordReader, ParentCheckedBeforeEveryLookEvenMidRecord) {
-    ScriptedSource source({Bytes{NumberedBytes(10)}, Empty{}, ParentEnds{}});
+    ScriptedSource source({Bytes{numberedBytes(10)}, Empty{}, ParentEnds{}});
     InputRecord::Bytes record{};
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::ParentGone);
     EXPECT_EQ(source.parentChecks, source.peeks + 1) << "one check before each look, and the last one ends it";
 }
 
 TEST(RecordReader, FailedLookGivesUpWithoutARecord) {
-    ScriptedSource source({Bytes{NumberedBytes(10)}, PeekFails{}, Bytes{NumberedBytes(RecordSize)}});
+    ScriptedSource source({Bytes{numberedBytes(10)}, PeekFails{}, Bytes{numberedBytes(RecordSize)}});
     InputRecord::Bytes record{};
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::ChannelFailed);
     // The next pass starts a fresh record: the partial one was dropped.
     ASSERT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(record), NumberedBytes(RecordSize));
+    EXPECT_EQ(asVector(record), numberedBytes(RecordSize));
 }
 
 TEST(RecordReader, ReadThatDeliversNothingIsAFailure) {

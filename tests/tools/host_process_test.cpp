@@ -3,6 +3,8 @@
 
 #include "test_support.h"
 
+#include "moviehost/testing/host_driver.h"
+
 #include <moviehost/client/host_process.h>
 
 #include <gtest/gtest.h>
@@ -18,12 +20,12 @@ namespace {
 
 using namespace moviehost::client;
 using namespace std::chrono_literals;
-using tools_test::TempDir;
+using moviehost::testing::TempDir;
 namespace wire = moviehost::wire;
 
 HostOptions stubOptions(const TempDir& dir, const std::string& mode = {}) {
     HostOptions options;
-    options.program = tools_test::stubHostPath();
+    options.program = moviehost::testing::stubHostPath();
     options.movie = "movie.swf";
     options.width = 5;
     options.height = 3;
@@ -37,14 +39,14 @@ HostOptions stubOptions(const TempDir& dir, const std::string& mode = {}) {
 
 std::vector<std::uint8_t> bytesOf(const Frame& frame) { return {frame.bytes().begin(), frame.bytes().end()}; }
 
-stub::PatternState frameState(std::uint32_t frame, std::uint32_t records = 0) {
-    stub::PatternState state;
+moviehost::testing::PatternState frameState(std::uint32_t frame, std::uint32_t records = 0) {
+    moviehost::testing::PatternState state;
     state.frame = frame;
     state.mouseRecords = records;
     return state;
 }
 
-TEST(HostProcess, ReadsFramesAndEndsWithTheMarker) {
+TEST(HostProcess, ReadsFramesAsTheHostDrewThem) {
     TempDir dir;
     auto host = HostProcess::start(stubOptions(dir));
     ASSERT_TRUE(host.has_value()) << host.error().message;
@@ -54,7 +56,7 @@ TEST(HostProcess, ReadsFramesAndEndsWithTheMarker) {
         ASSERT_TRUE(frame.has_value()) << frame.error().message;
         EXPECT_EQ(frame->width(), 5);
         EXPECT_EQ(frame->height(), 3);
-        EXPECT_EQ(bytesOf(*frame), stub::patternFrame(frameState(n), 5, 3)) << "frame " << n;
+        EXPECT_EQ(bytesOf(*frame), moviehost::testing::patternFrame(frameState(n), 5, 3)) << "frame " << n;
         // Worked out by hand: ((x + n), (y + 2n), 0, 255).
         if (n == 1) {
             EXPECT_EQ(frame->pixel(0, 0), (Rgba{1, 2, 0, 255}));
@@ -64,28 +66,41 @@ TEST(HostProcess, ReadsFramesAndEndsWithTheMarker) {
             EXPECT_EQ(frame->pixel(4, 2), (Rgba{7, 8, 0, 255}));
         }
     }
+}
+
+TEST(HostProcess, FinishReadsUpToTheMarkerAndNothingAfterIt) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.has_value()) << host.error().message;
+    ASSERT_TRUE(host->readFrame().has_value());
 
     auto passed = host->finish();
     ASSERT_TRUE(passed.has_value()) << passed.error().message;
     // The stub keeps at most one frame in flight.
     EXPECT_LE(*passed, 1u);
-    EXPECT_EQ(host->framesRead(), 3u + *passed);
+    EXPECT_EQ(host->framesRead(), 1u + *passed);
     auto status = host->wait();
     ASSERT_TRUE(status.has_value()) << status.error().message;
     EXPECT_TRUE(status->success()) << status->describe();
+    EXPECT_EQ(moviehost::testing::readStubLog(dir / "log").endReason(), "finish");
 
-    const auto log = tools_test::readStubLog(dir / "log");
+    auto after = host->readFrame();
+    ASSERT_FALSE(after.has_value());
+    EXPECT_EQ(after.error().code, ErrorCode::HostEnded);
+}
+
+TEST(HostProcess, StartsTheHostWithMovieSizeAndOurProcessId) {
+    TempDir dir;
+    auto host = HostProcess::start(stubOptions(dir));
+    ASSERT_TRUE(host.has_value()) << host.error().message;
+    ASSERT_TRUE(host->finish().has_value());
+
+    const auto log = moviehost::testing::readStubLog(dir / "log");
     EXPECT_EQ(log.startValue("argc"), "4");
     EXPECT_EQ(log.startValue("argv0"), "movie.swf");
     EXPECT_EQ(log.startValue("argv1"), "5");
     EXPECT_EQ(log.startValue("argv2"), "3");
     EXPECT_EQ(log.startValue("argv3"), std::to_string(::getpid()));
-    EXPECT_EQ(log.endReason(), "finish");
-
-    // Nothing more can be read after the marker.
-    auto after = host->readFrame();
-    ASSERT_FALSE(after.has_value());
-    EXPECT_EQ(after.error().code, ErrorCode::HostEnded);
 }
 
 TEST(HostProcess, MouseRecordsShowInTheFrameAfterNext) {
@@ -104,7 +119,7 @@ TEST(HostProcess, MouseRecordsShowInTheFrameAfterNext) {
     ASSERT_TRUE(host->moveMouse(1, 65535).has_value());
     ASSERT_TRUE(host->finish().has_value());
 
-    const auto records = tools_test::readStubLog(dir / "log").records();
+    const auto records = moviehost::testing::readStubLog(dir / "log").records();
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[0].message, wire::LeftButtonDown);
     EXPECT_EQ(records[0].lParam, 2u | (1u << 16));
@@ -139,7 +154,7 @@ TEST(HostProcess, RecordsArriveWholeWhateverTheWrites) {
     ASSERT_TRUE(host->sendBytes(two).has_value());
     ASSERT_TRUE(host->finish().has_value());
 
-    const auto records = tools_test::readStubLog(dir / "log").records();
+    const auto records = moviehost::testing::readStubLog(dir / "log").records();
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[0].message, wire::LeftButtonDown);
     EXPECT_EQ(records[0].lParam, 50u | (100u << 16));
@@ -170,7 +185,7 @@ TEST(HostProcess, QuitEndsTheStreamWithoutMarker) {
     EXPECT_EQ(kind.error().code, ErrorCode::HostEnded);
     EXPECT_NE(kind.error().message.find("without an end marker"), std::string::npos) << kind.error().message;
     EXPECT_EQ(kind.error().exitStatus, (ExitStatus{ExitStatus::Kind::Exited, 0}));
-    EXPECT_EQ(tools_test::readStubLog(dir / "log").endReason(), "quit");
+    EXPECT_EQ(moviehost::testing::readStubLog(dir / "log").endReason(), "quit");
 }
 
 TEST(HostProcess, AnUnaskedEndMarkerIsNoFrame) {
@@ -279,7 +294,7 @@ TEST(HostProcess, RefusesFrameSizesTheProtocolCannotCarry) {
     EXPECT_TRUE(isValidFrameSize(16384, 16384)) << "exactly 1 GiB";
     EXPECT_TRUE(isValidFrameSize(65535, 1));
     EXPECT_FALSE(isValidFrameSize(16385, 16384));
-    EXPECT_FALSE(tools_test::stubHostPath().empty());
+    EXPECT_FALSE(moviehost::testing::stubHostPath().empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "log")) << "no host may start for a refused size";
 }
 
@@ -325,7 +340,7 @@ TEST(HostProcess, StartsWithAnyArgumentVectorOnRequest) {
         auto status = host->wait();
         ASSERT_TRUE(status.has_value());
         EXPECT_TRUE(status->success()) << status->describe();
-        EXPECT_EQ(tools_test::readStubLog(dir / "log").startValue("argc"), std::to_string(arguments.size()));
+        EXPECT_EQ(moviehost::testing::readStubLog(dir / "log").startValue("argc"), std::to_string(arguments.size()));
     }
 }
 

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
 
-    stub::PatternState state;
+    moviehost::testing::PatternState state;
     wire::EncodedRecord record{};
     std::size_t gathered = 0;
     auto nextTick = Clock::now();
@@ -211,8 +211,8 @@ int main(int argc, char** argv) {
                 ::kill(::getpid(), SIGKILL);
             }
             state.frame = static_cast<std::uint32_t>(number);
-            const auto pixels =
-                stub::patternFrame(state, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+            const auto pixels = moviehost::testing::patternFrame(state, static_cast<std::uint32_t>(width),
+                                                                 static_cast<std::uint32_t>(height));
             const bool broken = number == mode.first;
             bool ok = writeInt(mode.name == "bad-kind" && broken ? 7 : wire::FrameKind) &&
                       writeInt(static_cast<std::uint32_t>(mode.name == "bad-size" && broken ? width + 1 : width)) &&

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace stub {
+namespace moviehost::testing {
 
 struct PatternState {
     std::uint32_t frame{0};
@@ -42,4 +42,4 @@ inline std::vector<std::uint8_t> patternFrame(const PatternState& state, std::ui
     return bytes;
 }
 
-}  // namespace stub
+}  // namespace moviehost::testing

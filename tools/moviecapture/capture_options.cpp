@@ -111,9 +111,9 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             value = name.substr(equals + 1);
             name.resize(equals);
         } else {
-            static const char* const withValue[] = {"--size",  "--frames", "--seconds", "--out",
+            static const char* const WithValue[] = {"--size",  "--frames", "--seconds", "--out",
                                                     "--click", "--move",   "--host",    "--timeout"};
-            const bool known = std::find(std::begin(withValue), std::end(withValue), name) != std::end(withValue);
+            const bool known = std::find(std::begin(WithValue), std::end(WithValue), name) != std::end(WithValue);
             if (!known)
                 return badArgument("unknown option " + name);
             if (i + 1 == arguments.size())
