@@ -1,7 +1,8 @@
 // The client library against the stub host: frames, records, the end marker
 // and every way the host can break the stream.
 
-#include "test_support.h"
+#include "stub_log.h"
+#include "stub_pattern.h"
 
 #include "moviehost/testing/host_driver.h"
 

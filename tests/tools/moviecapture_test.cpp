@@ -1,7 +1,9 @@
 // moviecapture run as a program against the stub host: its files, its raw
 // stream, its scripted input and each way it can fail.
 
-#include "test_support.h"
+#include "png_reader.h"
+#include "stub_log.h"
+#include "stub_pattern.h"
 
 #include "moviehost/testing/host_driver.h"
 

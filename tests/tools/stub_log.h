@@ -1,8 +1,5 @@
 #pragma once
-// What only the parent-side tests need beside the shared test support: the
-// stub host's log and PNG reading.
-
-#include "stub_pattern.h"
+// The stub host's log, as the parent-side tests read it.
 
 #include <cstdint>
 #include <filesystem>
@@ -30,14 +27,5 @@ struct StubLog {
 };
 
 [[nodiscard]] StubLog readStubLog(const std::filesystem::path& path);
-
-struct Png {
-    std::uint32_t width{0};
-    std::uint32_t height{0};
-    std::vector<std::uint8_t> rgba;
-};
-
-// Read through libpng as 8-bit RGBA; nullopt when the file is no PNG.
-[[nodiscard]] std::optional<Png> readPng(const std::filesystem::path& path);
 
 }  // namespace moviehost::testing
