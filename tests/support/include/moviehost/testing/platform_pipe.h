@@ -1,5 +1,5 @@
-// A platform pipe for unit tests: the host's pieces write into one end, the
-// test reads the other.
+// A platform pipe for unit tests of the host's pieces: they write into one
+// end, the test reads the other; and the thread messages they post.
 #pragma once
 
 #include "platform/kernel.h"
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace client_test {
+namespace moviehost::testing {
 
 struct Pipe {
     platform::ScopedHandle read;
@@ -25,7 +25,7 @@ struct Pipe {
     }
 
     // Everything the pipe holds right now.
-    std::vector<std::uint8_t> Drain() {
+    std::vector<std::uint8_t> drain() {
         std::vector<std::uint8_t> bytes;
         DWORD available = 0;
         while (PeekNamedPipe(read.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
@@ -41,7 +41,7 @@ struct Pipe {
 };
 
 // The thread messages waiting for the calling thread, taken off its queue.
-inline std::vector<UINT> TakePostedMessages() {
+inline std::vector<UINT> takePostedMessages() {
     std::vector<UINT> messages;
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
@@ -49,10 +49,4 @@ inline std::vector<UINT> TakePostedMessages() {
     return messages;
 }
 
-inline std::uint32_t LittleEndian32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(bytes.at(offset)) | (static_cast<std::uint32_t>(bytes.at(offset + 1)) << 8) |
-           (static_cast<std::uint32_t>(bytes.at(offset + 2)) << 16) |
-           (static_cast<std::uint32_t>(bytes.at(offset + 3)) << 24);
-}
-
-}  // namespace client_test
+}  // namespace moviehost::testing

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace controltest {
+namespace moviehost::testing {
 
-class TestSite final : public IOleInPlaceSiteWindowless, public IOleClientSite {
+class RecordingSite final : public IOleInPlaceSiteWindowless, public IOleClientSite {
 public:
     // What GetWindowContext reports as position and clip.
     RECT position{0, 0, 200, 100};
@@ -85,4 +85,4 @@ private:
     }
 };
 
-}  // namespace controltest
+}  // namespace moviehost::testing

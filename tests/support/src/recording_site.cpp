@@ -1,8 +1,8 @@
-#include "test_site.h"
+#include "moviehost/testing/recording_site.h"
 
-namespace controltest {
+namespace moviehost::testing {
 
-HRESULT TestSite::QueryInterface(REFIID riid, void** ppv) {
+HRESULT RecordingSite::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite) ||
         IsEqualIID(riid, IID_IOleInPlaceSiteEx) ||
@@ -16,13 +16,13 @@ HRESULT TestSite::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-HRESULT TestSite::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
+HRESULT RecordingSite::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
     *ppmk = nullptr;
     return note("GetMoniker", E_NOTIMPL);
 }
 
-HRESULT TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
-                                   LPOLEINPLACEFRAMEINFO info) {
+HRESULT RecordingSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                        LPOLEINPLACEFRAMEINFO info) {
     *frame = nullptr;
     *doc = nullptr;
     *pos = position;
@@ -34,18 +34,18 @@ HRESULT TestSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow
     return note("GetWindowContext");
 }
 
-HRESULT TestSite::OnInPlaceActivateEx(BOOL*, DWORD flags) {
+HRESULT RecordingSite::OnInPlaceActivateEx(BOOL*, DWORD flags) {
     return note(flags == ACTIVATE_WINDOWLESS ? "OnInPlaceActivateEx(windowless)" : "OnInPlaceActivateEx(windowed)");
 }
 
-HRESULT TestSite::InvalidateRect(LPCRECT rect, BOOL) {
+HRESULT RecordingSite::InvalidateRect(LPCRECT rect, BOOL) {
     invalidations.push_back(rect != nullptr ? std::optional<RECT>(*rect) : std::nullopt);
     return note("InvalidateRect");
 }
 
-HRESULT TestSite::InvalidateRgn(HRGN, BOOL) {
+HRESULT RecordingSite::InvalidateRgn(HRGN, BOOL) {
     invalidations.push_back(std::nullopt);
     return note("InvalidateRgn");
 }
 
-}  // namespace controltest
+}  // namespace moviehost::testing
