@@ -62,12 +62,12 @@ void FlashControl::retireMovie() noexcept {
 HRESULT FlashControl::loadMovie(std::u16string_view location) {
     try {
         auto path = filePathOf(location);
-        if (auto* failed = std::get_if<Failure>(&path))
-            return reportError(*failed);
-        auto loaded = loadMovieFile(std::get<std::string>(path));
-        if (auto* failed = std::get_if<Failure>(&loaded))
-            return reportError(*failed);
-        auto stage = model::Stage::create(std::get<std::shared_ptr<const swf::Movie>>(std::move(loaded)));
+        if (!path)
+            return reportError(path.error());
+        auto loaded = loadMovieFile(path.value());
+        if (!loaded)
+            return reportError(loaded.error());
+        auto stage = model::Stage::create(std::move(loaded).value());
         if (!stage)
             return reportError(E_FAIL, u"the movie could not be set up");
         std::u16string newLocation(location);

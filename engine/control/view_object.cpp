@@ -44,12 +44,12 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
     m_lastDrawBounds = bounds;
 
     auto found = targetFromDc(hdcDraw, bounds);
-    if (const auto* problem = std::get_if<DcProblem>(&found)) {
-        if (*problem == DcProblem::NoPixels)
+    if (!found) {
+        if (found.error() == DcProblem::NoPixels)
             return S_OK;
         return reportError(E_INVALIDARG, u"Draw was given something that is not a device context");
     }
-    const render::Target& target = std::get<render::Target>(found);
+    const render::Target& target = found.value();
 
     if (!m_stage) {
         if (aspect == render::Aspect::Opaque)

@@ -26,7 +26,7 @@ std::unique_ptr<model::Stage> scene(int shapes, bool moving) {
     }
     m.showFrame();
     auto parsed = swf::parseMovie(m.finish());
-    if (!parsed.ok())
+    if (!parsed.has_value())
         return nullptr;
     auto stage = model::Stage::create(parsed.value());
     if (!moving)

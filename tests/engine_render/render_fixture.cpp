@@ -158,9 +158,9 @@ render::DrawError drawCharacters(const std::shared_ptr<const swf::Movie>& movie,
                                  const std::vector<DrawCall>& calls, render::Aspect aspect, render::Quality quality) {
     auto opened = render::Canvas::open(target, movie->header.stage, movie->backgroundColor.value_or(swf::Rgba{}),
                                        aspect, quality);
-    if (auto* error = std::get_if<render::DrawError>(&opened))
-        return *error;
-    auto& canvas = std::get<render::Canvas>(opened);
+    if (!opened)
+        return opened.error();
+    auto& canvas = opened.value();
     render::CharacterCache cache(movie);
     render::Painter painter(canvas, cache);
     const cairo_matrix_t stage = canvas.mapping().matrix();

@@ -27,7 +27,7 @@ void ParseThreeHundredShapes(benchmark::State& state) {
     auto file = manyShapes(300, state.range(0) ? Compression::Zlib : Compression::None);
     for (auto _ : state) {
         auto movie = swf::parseMovie(file);
-        benchmark::DoNotOptimize(movie.ok());
+        benchmark::DoNotOptimize(movie.has_value());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
 }
