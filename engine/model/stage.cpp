@@ -42,7 +42,7 @@ void Stage::setBackgroundColor(swf::Rgba color) {
     m_backgroundChanged = true;
 }
 
-CharacterCache& Stage::characterCache() { return m_context->cache; }
+GeometryCache& Stage::characterCache() const { return m_context->cache; }
 const Limits& Stage::limits() const { return m_context->limits; }
 const Diagnostics& Stage::diagnostics() const { return m_context->diagnostics; }
 size_t Stage::liveObjects() const { return m_context->liveObjects; }

@@ -127,7 +127,7 @@ std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorT
     return out;
 }
 
-PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
+PaintSource makeSource(PaintCache& cache, const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
                        const GradientKey& key) {
     PaintSource s;
     switch (style.kind) {

@@ -14,9 +14,9 @@ DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect
         return opened.error();
     Canvas& canvas = opened.value();
     if (canvas.canDraw()) {
-        if (!m_cache || m_cache->moviePointer() != stage.moviePtr())
-            m_cache = std::make_unique<CharacterCache>(stage.moviePtr(), m_limits);
-        Painter painter(canvas, *m_cache);
+        if (!m_paints || m_paints->moviePointer() != stage.moviePtr())
+            m_paints = std::make_unique<PaintCache>(stage.moviePtr(), m_limits);
+        Painter painter(canvas, stage.characterCache(), *m_paints);
         ScenePainter scene(painter, canvas.mapping().matrix());
         scene.paint(stage.root());
     }

@@ -161,8 +161,9 @@ render::DrawError drawCharacters(const std::shared_ptr<const swf::Movie>& movie,
     if (!opened)
         return opened.error();
     auto& canvas = opened.value();
-    render::CharacterCache cache(movie);
-    render::Painter painter(canvas, cache);
+    model::GeometryCache geometry(movie);
+    render::PaintCache paints(movie);
+    render::Painter painter(canvas, geometry, paints);
     const cairo_matrix_t stage = canvas.mapping().matrix();
     for (const DrawCall& call : calls) {
         render::PaintState state;

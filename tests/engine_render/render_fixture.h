@@ -3,7 +3,7 @@
 #pragma once
 
 #include "render/canvas.h"
-#include "render/character_cache.h"
+#include "render/paint_cache.h"
 #include "render/painter.h"
 #include "render/target.h"
 #include "swf/movie.h"
