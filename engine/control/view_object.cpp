@@ -21,7 +21,7 @@ swf::Rgba rgbaOf(COLORREF color) { return {GetRValue(color), GetGValue(color), G
 // 32-bit DIB section (a new memory DC) has no pixels to reach: S_OK, nothing
 // drawn. With no movie the opaque aspects paint the background colour.
 HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdcDraw, LPCRECTL lprcBounds,
-                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) try {
     render::Aspect aspect = render::Aspect::Opaque;
     switch (dwDrawAspect) {
     case DVASPECT_CONTENT:
@@ -65,27 +65,39 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
         break;
     }
     return reportError(VIEW_E_DRAW, u"drawing the movie failed (out of memory?)");
+} catch (...) {
+    return failureFromException(u"Draw");
 }
 
 // No palette: the movie's colours are true colours.
-HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) {
+HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) try {
     if (ppColorSet == nullptr)
         return reportError(E_POINTER, u"GetColorSet needs a place for the result");
     *ppColorSet = nullptr;
     return S_FALSE;
+} catch (...) {
+    return failureFromException(u"GetColorSet");
 }
 
-HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze) {
+HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze) try {
     if (pdwFreeze != nullptr)
         *pdwFreeze = 0;
     return notImplemented(u"IViewObject::Freeze");
+} catch (...) {
+    return failureFromException(u"Freeze");
 }
 
-HRESULT FlashControl::Unfreeze(DWORD) { return notImplemented(u"IViewObject::Unfreeze"); }
+HRESULT FlashControl::Unfreeze(DWORD) try { return notImplemented(u"IViewObject::Unfreeze"); } catch (...) {
+    return failureFromException(u"Unfreeze");
+}
 
-HRESULT FlashControl::SetAdvise(DWORD, DWORD, IAdviseSink*) { return notImplemented(u"IViewObject::SetAdvise"); }
+HRESULT FlashControl::SetAdvise(DWORD, DWORD, IAdviseSink*) try {
+    return notImplemented(u"IViewObject::SetAdvise");
+} catch (...) {
+    return failureFromException(u"SetAdvise");
+}
 
-HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) {
+HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) try {
     if (pAspects != nullptr)
         *pAspects = 0;
     if (pAdvf != nullptr)
@@ -93,6 +105,8 @@ HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppA
     if (ppAdvSink != nullptr)
         *ppAdvSink = nullptr;
     return notImplemented(u"IViewObject::GetAdvise");
+} catch (...) {
+    return failureFromException(u"GetAdvise");
 }
 
 }  // namespace control

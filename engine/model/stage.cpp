@@ -29,8 +29,11 @@ Stage::~Stage() {
     // the queue must not keep objects that keep the context that holds it.
     if (m_root)
         m_root->m_isRoot = false;
-    m_context->closed = true;
-    m_context->queue.clear();
+    // Null when create() ran out of memory before making it.
+    if (m_context) {
+        m_context->closed = true;
+        m_context->queue.clear();
+    }
 }
 
 bool Stage::usesActionScript3() const { return m_movie->attributes.actionScript3 || m_movie->hasAbc; }
