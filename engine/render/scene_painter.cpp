@@ -124,13 +124,12 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     switch (object.kind()) {
     case model::DisplayKind::Shape: {
         const auto& shape = *object.as<model::ShapeObject>();
-        m_painter.drawShape(shape.characterId(), state, shape.geometry().get());
+        m_painter.drawShape(shape.characterId(), state);
         return;
     }
     case model::DisplayKind::MorphShape: {
         const auto blended = object.as<model::MorphObject>()->shapeAtRatio();
-        m_painter.drawMorph(object.characterId(), object.ratio(), state,
-                            std::shared_ptr<const swf::Shape>(blended, &blended->shape), &blended->geometry);
+        m_painter.drawMorph(object.characterId(), object.ratio(), state, blended.get());
         return;
     }
     case model::DisplayKind::Bitmap:

@@ -1,5 +1,5 @@
 // Built-once geometry of shapes, morph shapes at a ratio, glyphs and texts.
-#include "model/character_cache.h"
+#include "model/geometry_cache.h"
 
 #include "model/transform.h"
 
@@ -7,20 +7,27 @@
 
 namespace model {
 
-std::shared_ptr<const swf::ShapeGeometry> CharacterCache::shape(uint16_t id) {
+std::shared_ptr<const CachedShape> GeometryCache::cachedShape(uint16_t id) {
     auto it = m_shapes.find(id);
     if (it != m_shapes.end())
         return it->second;
     const auto* s = m_movie->characters.find<swf::Shape>(id);
     if (!s)
         return nullptr;
-    auto geometry = std::make_shared<const swf::ShapeGeometry>(swf::buildGeometry(*s));
-    m_shapes.emplace(id, geometry);
-    return geometry;
+    auto entry = std::make_shared<CachedShape>();
+    entry->shape = s;
+    entry->geometry = swf::buildGeometry(*s);
+    m_shapes.emplace(id, entry);
+    return entry;
 }
 
-std::shared_ptr<const MorphedShape> CharacterCache::morph(uint16_t id, uint16_t ratio) {
-    auto key = std::make_pair(id, ratio);
+std::shared_ptr<const swf::ShapeGeometry> GeometryCache::shape(uint16_t id) {
+    auto entry = cachedShape(id);
+    return entry ? std::shared_ptr<const swf::ShapeGeometry>(entry, &entry->geometry) : nullptr;
+}
+
+std::shared_ptr<const MorphedShape> GeometryCache::morph(uint16_t id, uint16_t ratio) {
+    const uint64_t key = uint64_t(id) << 16 | ratio;
     auto it = m_morphs.find(key);
     if (it != m_morphs.end())
         return it->second;
@@ -38,20 +45,21 @@ std::shared_ptr<const MorphedShape> CharacterCache::morph(uint16_t id, uint16_t 
     return blended;
 }
 
-std::shared_ptr<const swf::Path> CharacterCache::glyph(uint16_t fontId, uint32_t index) {
-    auto key = std::make_pair(fontId, index);
+std::shared_ptr<const CachedGlyph> GeometryCache::glyph(uint16_t fontId, uint32_t index) {
+    const uint64_t key = uint64_t(fontId) << 32 | index;
     auto it = m_glyphs.find(key);
     if (it != m_glyphs.end())
         return it->second;
     const auto* font = m_movie->characters.find<swf::Font>(fontId);
     if (!font || index >= font->glyphs.size())
         return nullptr;
-    auto path = std::make_shared<const swf::Path>(swf::buildGlyphPath(font->glyphs[index]));
-    m_glyphs.emplace(key, path);
-    return path;
+    auto entry = std::make_shared<CachedGlyph>();
+    entry->path = swf::buildGlyphPath(font->glyphs[index]);
+    m_glyphs.emplace(key, entry);
+    return entry;
 }
 
-swf::Bounds CharacterCache::textBounds(uint16_t id) {
+swf::Bounds GeometryCache::textBounds(uint16_t id) {
     auto it = m_textBounds.find(id);
     if (it != m_textBounds.end())
         return it->second;
