@@ -16,7 +16,7 @@ namespace render {
 
 struct BoxBlur {
     static constexpr int32_t kMaxPasses = 15;
-    static constexpr double kMaxBlur = 255.0;     // in the movie's pixels, as scripts may set
+    static constexpr double kMaxBlur = 255.0;    // in the movie's pixels, as scripts may set
     static constexpr int32_t kMaxRadius = 1024;  // in device pixels, after scaling
 
     int32_t radiusX = 0;
@@ -26,8 +26,7 @@ struct BoxBlur {
     // The blur of a filter: sizes in movie pixels, `scaleX`/`scaleY` device
     // pixels per movie pixel. Negative or NaN sizes blur nothing, huge ones
     // are capped; passes are held to 1..15.
-    [[nodiscard]] static BoxBlur from(double blurX, double blurY, int passes, double scaleX = 1.0,
-                                      double scaleY = 1.0);
+    [[nodiscard]] static BoxBlur from(double blurX, double blurY, int passes, double scaleX = 1.0, double scaleY = 1.0);
 
     // How far the blur spreads a pixel on each side.
     [[nodiscard]] int32_t reachX() const { return radiusX * passes; }

@@ -62,7 +62,9 @@ public:
     [[nodiscard]] PixelView view() { return {m_pixels.data(), m_width, m_height, m_width}; }
     [[nodiscard]] int32_t width() const { return m_width; }
     [[nodiscard]] int32_t height() const { return m_height; }
-    [[nodiscard]] uint32_t at(int32_t x, int32_t y) const { return m_pixels.at(size_t(y) * size_t(m_width) + size_t(x)); }
+    [[nodiscard]] uint32_t at(int32_t x, int32_t y) const {
+        return m_pixels.at(size_t(y) * size_t(m_width) + size_t(x));
+    }
     [[nodiscard]] uint32_t& at(int32_t x, int32_t y) { return m_pixels.at(size_t(y) * size_t(m_width) + size_t(x)); }
 
 private:
