@@ -125,19 +125,31 @@ Placement placementOf(const swf::Filter& f) {
     return f.inner ? Placement::Inner : Placement::Outer;
 }
 
+struct Flags {
+    Placement placement = Placement::Outer;
+    bool knockout = false;  // the object cut out of the effect
+    bool hide = false;      // the effect drawn alone
+};
+
+Flags flagsOf(const swf::Filter& f) { return {placementOf(f), f.knockout, !f.compositeSource}; }
+
 // Lays an effect pixel `e` and the source pixel `s` together as the
 // filter's flags say.
-uint32_t compose(uint32_t e, uint32_t s, Placement placement, bool effectOnly) {
+uint32_t compose(uint32_t e, uint32_t s, const Flags& flags) {
     const uint32_t as = alpha(s);
-    switch (placement) {
+    switch (flags.placement) {
     case Placement::Outer:
+        if (flags.hide && !flags.knockout)
+            return e;
         e = scale(e, 255 - as);
-        return effectOnly ? e : addSaturated(s, e);
+        return flags.knockout ? e : addSaturated(s, e);
     case Placement::Inner:
         e = scale(e, as);
-        return effectOnly ? e : over(e, s);
+        return flags.knockout || flags.hide ? e : over(e, s);
     case Placement::Full:
-        return effectOnly ? e : over(e, s);
+        if (flags.knockout)
+            return scale(e, 255 - as);
+        return flags.hide ? e : over(e, s);
     }
     return s;
 }
@@ -147,12 +159,11 @@ uint32_t compose(uint32_t e, uint32_t s, Placement placement, bool effectOnly) {
 void shadow(const swf::Filter& f, const PixelView& px, FilterScale scale, const std::array<uint32_t, 256>& lut) {
     const BlurredAlpha blurred(px, blurOf(f, scale));
     const Offset d = offsetOf(f, scale);
-    const Placement placement = placementOf(f);
-    const bool effectOnly = f.knockout || !f.compositeSource;
+    const Flags flags = flagsOf(f);
     for (int32_t y = 0; y < px.height(); ++y) {
         const auto row = px.row(y);
         for (int32_t x = 0; x < px.width(); ++x)
-            row[size_t(x)] = compose(lut[blurred.at(x - d.x, y - d.y)], row[size_t(x)], placement, effectOnly);
+            row[size_t(x)] = compose(lut[blurred.at(x - d.x, y - d.y)], row[size_t(x)], flags);
     }
 }
 
@@ -161,14 +172,13 @@ void shadow(const swf::Filter& f, const PixelView& px, FilterScale scale, const 
 void bevel(const swf::Filter& f, const PixelView& px, FilterScale scale, const std::array<uint32_t, 511>& lut) {
     const BlurredAlpha blurred(px, blurOf(f, scale));
     const BevelOffsets o = bevelOffsets(f, scale);
-    const Placement placement = placementOf(f);
-    const bool effectOnly = f.knockout || !f.compositeSource;
+    const Flags flags = flagsOf(f);
     for (int32_t y = 0; y < px.height(); ++y) {
         const auto row = px.row(y);
         for (int32_t x = 0; x < px.width(); ++x) {
             const int32_t v = int32_t(blurred.at(x - o.shadow.x, y - o.shadow.y)) -
                               int32_t(blurred.at(x + o.highlight.x, y + o.highlight.y));
-            row[size_t(x)] = compose(lut[size_t(v + 255)], row[size_t(x)], placement, effectOnly);
+            row[size_t(x)] = compose(lut[size_t(v + 255)], row[size_t(x)], flags);
         }
     }
 }
