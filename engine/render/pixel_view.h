@@ -15,12 +15,14 @@ namespace render {
 class PixelView {
 public:
     PixelView() = default;
-    // `strideWords` is clamped to at least `width`; negative sizes mean empty.
+    // A negative stride runs the rows backwards through memory (a
+    // bottom-up buffer); its size is held to at least `width`. Negative
+    // sizes mean empty.
     PixelView(uint32_t* data, int32_t width, int32_t height, int32_t strideWords)
         : m_data(data),
           m_width(data ? std::max(width, 0) : 0),
           m_height(data ? std::max(height, 0) : 0),
-          m_stride(std::max(strideWords, m_width)) {}
+          m_stride(strideWords < 0 ? std::min(strideWords, -m_width) : std::max(strideWords, m_width)) {}
 
     [[nodiscard]] int32_t width() const { return m_width; }
     [[nodiscard]] int32_t height() const { return m_height; }
