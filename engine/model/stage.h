@@ -19,6 +19,7 @@
 
 #include "model/change_set.h"
 #include "model/character_cache.h"
+#include "model/filter_margin.h"
 #include "model/limits.h"
 #include "model/movie_clip.h"
 #include "model/pending_action.h"
@@ -105,6 +106,8 @@ public:
 
     // What changed since the previous call (the first call: everything).
     [[nodiscard]] ChangeSet collectChanges();
+    // How far filters draw past their objects, for collectChanges().
+    void setFilterMargin(FilterMarginFn margin);
 
     // A fresh work allowance, for the script layer between its own runs.
     void resetWorkBudget();

@@ -350,6 +350,19 @@ FilterReach filterReach(std::span<const swf::Filter> filters, FilterScale scale)
     return total;
 }
 
+model::FilterMargin filterMargin(const std::vector<swf::Filter>& filters) {
+    model::FilterMargin margin;
+    for (const swf::Filter& f : std::span(filters).first(std::min(filters.size(), kMaxFilters))) {
+        const FilterReach r = filterReach(f);
+        // A radius scaled to the device rounds down by under a pixel a pass,
+        // an offset by half a pixel.
+        const double slack = r.isZero() ? 0.0 : double(std::clamp<int>(f.passes, 1, BoxBlur::kMaxPasses) + 1);
+        auto twips = [slack](int32_t side) { return side > 0 ? (side + slack) * 20.0 : 0.0; };
+        margin += {twips(r.left), twips(r.top), twips(r.right), twips(r.bottom)};
+    }
+    return margin;
+}
+
 void applyFilter(const swf::Filter& f, const PixelView& px, FilterScale scale) {
     if (px.empty())
         return;

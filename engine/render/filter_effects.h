@@ -18,11 +18,13 @@
 // to its shadow (light comes from the other side).
 #pragma once
 
+#include "model/filter_margin.h"
 #include "render/pixel_view.h"
 #include "swf/filter.h"
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace render {
 
@@ -53,6 +55,10 @@ constexpr size_t kMaxFilters = 16;
 [[nodiscard]] FilterReach filterReach(const swf::Filter& filter, FilterScale scale = {});
 // A list's reach: each filter works on what the ones before it drew.
 [[nodiscard]] FilterReach filterReach(std::span<const swf::Filter> filters, FilterScale scale = {});
+
+// A list's reach in stage twips, for invalidation: generous by what
+// rounding to device pixels can add at any zoom.
+[[nodiscard]] model::FilterMargin filterMargin(const std::vector<swf::Filter>& filters);
 
 // Applies one filter, or a list in order, in place.
 void applyFilter(const swf::Filter& filter, const PixelView& pixels, FilterScale scale = {});

@@ -69,6 +69,14 @@ PixelRect grown(const PixelRect& r, int32_t left, int32_t top, int32_t right, in
 
 int64_t areaOf(const PixelRect& r) { return r.isEmpty() ? 0 : int64_t(r.right - r.left) * (r.bottom - r.top); }
 
+FilterReach widest(const FilterReach& a, const FilterReach& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+DeviceBox grown(const DeviceBox& b, const FilterReach& r) {
+    return {b.xMin - r.left, b.yMin - r.top, b.xMax + r.right, b.yMax + r.bottom};
+}
+
 PixelView viewOf(cairo_surface_t* image) {
     return {reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image)), cairo_image_surface_get_width(image),
             cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image) / 4};
@@ -87,6 +95,28 @@ std::optional<DeviceBox> ScenePainter::objectBox(const model::DisplayObject& obj
     if (b.empty)
         return std::nullopt;
     return DeviceBox{b.xMin, b.yMin, b.xMax, b.yMax};
+}
+
+FilterScale ScenePainter::filterScale() const {
+    // Filter sizes are stage pixels: scale them by the stage's zoom only.
+    return {std::hypot(m_stage.xx, m_stage.yx) * 20.0, std::hypot(m_stage.xy, m_stage.yy) * 20.0};
+}
+
+FilterReach ScenePainter::contentReach(const model::DisplayObject& object) const {
+    FilterReach reach;
+    const model::DisplayList* children = object.children();
+    if (!children)
+        return reach;
+    for (const auto& [depth, child] : *children) {
+        FilterReach r = contentReach(*child);
+        if (const auto* filters = child->filters(); filters && !filters->empty()) {
+            const FilterReach own = filterReach(*filters, filterScale());
+            r = {std::min(r.left + own.left, FilterReach::kMax), std::min(r.top + own.top, FilterReach::kMax),
+                 std::min(r.right + own.right, FilterReach::kMax), std::min(r.bottom + own.bottom, FilterReach::kMax)};
+        }
+        reach = widest(reach, r);
+    }
+    return reach;
 }
 
 void ScenePainter::paint(const model::DisplayObject& root) {
@@ -126,7 +156,9 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     // through a layer clipped to the object's box (seen under the address
     // sanitizer's heap filling).
     const bool unbounded = *op == CAIRO_OPERATOR_DEST_IN || *op == CAIRO_OPERATOR_DEST_OUT;
-    const auto box = objectBox(object, frame.matrix);
+    auto box = objectBox(object, frame.matrix);
+    if (box)
+        box = grown(*box, contentReach(object));
     if (!unbounded && (!box || !m_painter.touchesClip(*box)))
         return;
     cairo_save(m_cr);
@@ -149,14 +181,13 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
 
 void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Frame& frame,
                                   const std::vector<swf::Filter>* filters) {
-    const auto box = objectBox(object, frame.matrix);
+    auto box = objectBox(object, frame.matrix);
     if (!box)
         return;
-    // Filter sizes are stage pixels: scale them by the stage's zoom only.
-    const FilterScale scale{std::hypot(m_stage.xx, m_stage.yx) * 20.0, std::hypot(m_stage.xy, m_stage.yy) * 20.0};
+    box = grown(*box, contentReach(object));
+    const FilterScale scale = filterScale();
     const FilterReach reach = filters ? filterReach(*filters, scale) : FilterReach{};
-    if (!m_painter.touchesClip(
-            {box->xMin - reach.left, box->yMin - reach.top, box->xMax + reach.right, box->yMax + reach.bottom}))
+    if (!m_painter.touchesClip(grown(*box, reach)))
         return;
     // What the result may cover, what of it shows, and what must be drawn
     // for that: whatever lies within the filters' reach of it.

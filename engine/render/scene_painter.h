@@ -21,6 +21,7 @@
 // are not applied.
 #pragma once
 
+#include "render/filter_effects.h"
 #include "render/painter.h"
 
 #include "model/display_list.h"
@@ -60,6 +61,9 @@ private:
     void paintObject(const model::DisplayObject& object, const Frame& parent);
     void paintContent(const model::DisplayObject& object, const Frame& frame);
     void paintRange(Iterator begin, Iterator end, const Frame& parent);
+    // How far filters below `object` draw past its content, in surface pixels.
+    [[nodiscard]] FilterReach contentReach(const model::DisplayObject& object) const;
+    [[nodiscard]] FilterScale filterScale() const;
     void paintOffscreen(const model::DisplayObject& object, const Frame& frame,
                         const std::vector<swf::Filter>* filters);
     // Lays `layer` (its top left corner at surface pixel (x, y)) down with `mode`.

@@ -135,3 +135,31 @@ TEST(SceneFilters, HostileFilterListsDrawSomethingBounded) {
     const PixelBuffer p = renderStage(*stage, 50);
     EXPECT_EQ(p.at(15, 15), kRedPixel) << "NaN strength draws no glow over the object";
 }
+
+TEST(SceneFilters, ButtonRecordsAndLayeredParentsKeepTheShadow) {
+    // The shadowed square as a button's state, and inside a sprite drawn as a
+    // layer: the shadow outside the parent's own box still shows.
+    swf::ButtonRecord up;
+    up.up = true;
+    up.characterId = 1;
+    up.depth = 1;
+    up.filters = {shadow(4.0)};
+    swf::Button button;
+    button.records = {up};
+    MovieBuilder b;
+    b.add(1, rectShape({400, 800, 400, 800}, solid({255, 0, 0, 255}))).add(2, button);
+    b.frame({place(1, 2)});
+    auto buttonStage = model::Stage::create(b.build());
+    (void)buttonStage->takePendingActions();
+
+    const std::vector<swf::Filter> filters{shadow(4.0)};
+    auto layered = squareStage(1.0);
+    model::DisplayObject* parent = layered->root().displayList().at(1);
+    parent->setBlendMode(swf::BlendMode::Layer);
+    parent->children()->at(1)->setFilters(&filters);
+    for (model::Stage* stage : {buttonStage.get(), layered.get()}) {
+        const PixelBuffer p = renderStage(*stage);
+        EXPECT_EQ(p.at(42, 30), kBluePixel) << hex(p.at(42, 30));
+        EXPECT_EQ(p.at(30, 30), kRedPixel);
+    }
+}
