@@ -182,7 +182,8 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
 void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Frame& frame,
                                   const std::vector<swf::Filter>* filters) {
     auto box = objectBox(object, frame.matrix);
-    if (!box)
+    if (!box || !std::isfinite(box->xMin) || !std::isfinite(box->yMin) || !std::isfinite(box->xMax) ||
+        !std::isfinite(box->yMax))
         return;
     box = grown(*box, contentReach(object));
     const FilterScale scale = filterScale();

@@ -37,7 +37,7 @@ namespace render {
 class ScenePainter {
 public:
     static constexpr int kMaxLayers = 16;
-    static constexpr int64_t kMaxLayerPixels = int64_t(4096) * 4096;
+    static constexpr int64_t kMaxLayerPixels = int64_t(4096) * 2048;
 
     // `stage` maps stage twips to surface pixels.
     ScenePainter(Painter& painter, const cairo_matrix_t& stage);
