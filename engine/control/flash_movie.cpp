@@ -9,6 +9,7 @@
 #include "control/movie_location.h"
 
 #include "platform/wide.h"
+#include "render/filter_effects.h"
 
 #include <new>
 
@@ -76,6 +77,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         auto stage = model::Stage::create(std::move(loaded).value());
         if (!stage)
             return reportError(E_FAIL, u"the movie could not be set up");
+        stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, platform::utf16_to_utf8(location));
         auto engine = script::Engine::create(*stage, *host);

@@ -144,6 +144,8 @@ std::vector<PendingAction> Stage::takePendingActions() {
 
 size_t Stage::pendingActionCount() const { return m_context->queue.size(); }
 
+void Stage::setFilterMargin(FilterMarginFn margin) { m_tracker->setFilterMargin(margin); }
+
 ChangeSet Stage::collectChanges() {
     bool everything = m_firstCollection || m_backgroundChanged;
     m_firstCollection = false;

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "model/change_set.h"
+#include "model/filter_margin.h"
 #include "model/geometry_cache.h"
 #include "model/limits.h"
 #include "model/movie_clip.h"
@@ -106,6 +107,8 @@ public:
 
     // What changed since the previous call (the first call: everything).
     [[nodiscard]] ChangeSet collectChanges();
+    // How far filters draw past their objects, for collectChanges().
+    void setFilterMargin(FilterMarginFn margin);
 
     // A fresh work allowance, for the script layer between its own runs.
     void resetWorkBudget();

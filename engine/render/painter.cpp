@@ -84,6 +84,14 @@ Painter::Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCach
       m_clip(canvas.clip()),
       m_clipBox(canvas.clipBox()) {}
 
+Painter::Destination Painter::redirect(Destination to) {
+    Destination previous{m_cr, std::move(m_clip), m_clipBox};
+    m_cr = to.cr;
+    m_clip = std::move(to.clip);
+    m_clipBox = to.clipBox;
+    return previous;
+}
+
 bool Painter::touchesClip(const DeviceBox& box) const {
     if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > kDeviceLimit)
         return false;

@@ -50,6 +50,18 @@ public:
     // past cairo's coordinate range (a few million pixels) counts as not
     // touching it: such geometry cannot be drawn faithfully, so it is not drawn.
     [[nodiscard]] bool touchesClip(const DeviceBox& box) const;
+    // The box around the pixels that matter.
+    [[nodiscard]] const PixelRect& clipBox() const { return m_clipBox; }
+
+    // Where drawing goes: a context and the pixels that matter in it.
+    struct Destination {
+        cairo_t* cr = nullptr;
+        std::vector<PixelRect> clip;
+        PixelRect clipBox;
+    };
+    // Sends drawing to `to` (an off-screen layer) and returns where it went
+    // before, to be given back to redirect() when the layer is done.
+    [[nodiscard]] Destination redirect(Destination to);
 
     void drawShape(uint16_t id, const PaintState& state);
     // `blended`: the morph at `ratio` when the caller already holds it, or null.
