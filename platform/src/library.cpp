@@ -5,7 +5,10 @@
 #include "platform/wide.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -47,15 +50,29 @@ ModuleTable& module_table() {
     return *table;
 }
 
-// The folder of the running executable, with a trailing '/', or empty.
-std::string executable_folder() {
+// The path of the running executable, or empty.
+std::string executablePath() {
     char path[4096];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0)
         return {};
-    const std::string exe(path, static_cast<std::size_t>(length));
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+// The folder of the running executable, with a trailing '/', or empty.
+std::string executable_folder() {
+    const std::string exe = executablePath();
     const std::size_t slash = exe.rfind('/');
     return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+
+// The absolute path a loaded module came from, or empty.
+std::string modulePath(void* handle) {
+    link_map* map = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr)
+        return {};
+    char resolved[PATH_MAX];
+    return realpath(map->l_name, resolved) != nullptr ? std::string(resolved) : std::string(map->l_name);
 }
 
 HMODULE open_library(const std::string& file) noexcept {
@@ -131,4 +148,35 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept {
     }
     dlclose(hLibModule);
     return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) noexcept {
+    if (lpFilename == nullptr || nSize == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (hModule != nullptr && !module_table().contains(hModule)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    try {
+        const std::string path = hModule == nullptr ? executablePath() : modulePath(hModule);
+        if (path.empty()) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return 0;
+        }
+        const platform::WideString wide = platform::utf8_to_utf16(path);
+        if (wide.size() >= nSize) {
+            std::memcpy(lpFilename, wide.data(), (nSize - 1) * sizeof(WCHAR));
+            lpFilename[nSize - 1] = 0;
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return nSize;
+        }
+        std::memcpy(lpFilename, wide.data(), wide.size() * sizeof(WCHAR));
+        lpFilename[wide.size()] = 0;
+        return static_cast<DWORD>(wide.size());
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
 }
