@@ -45,7 +45,7 @@ private:
     std::map<void*, unsigned long> m_loads;
 };
 
-ModuleTable& module_table() {
+ModuleTable& moduleTable() {
     static auto* table = new ModuleTable();  // libraries may be freed during static destruction
     return *table;
 }
@@ -60,7 +60,7 @@ std::string executablePath() {
 }
 
 // The folder of the running executable, with a trailing '/', or empty.
-std::string executable_folder() {
+std::string executableFolder() {
     const std::string exe = executablePath();
     const std::size_t slash = exe.rfind('/');
     return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
@@ -75,12 +75,12 @@ std::string modulePath(void* handle) {
     return realpath(map->l_name, resolved) != nullptr ? std::string(resolved) : std::string(map->l_name);
 }
 
-HMODULE open_library(const std::string& file) noexcept {
+HMODULE openLibrary(const std::string& file) noexcept {
     void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr)
         return nullptr;
     try {
-        module_table().add(handle);
+        moduleTable().add(handle);
     } catch (const std::bad_alloc&) {
         dlclose(handle);
         return nullptr;
@@ -98,9 +98,9 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
     try {
         const std::string name = platform::utf16_to_utf8(lpLibFileName);
         if (name.find('/') == std::string::npos) {
-            const std::string beside = executable_folder() + name;
+            const std::string beside = executableFolder() + name;
             if (!beside.empty() && beside != name && access(beside.c_str(), F_OK) == 0) {
-                HMODULE module = open_library(beside);
+                HMODULE module = openLibrary(beside);
                 if (module == nullptr)
                     SetLastError(ERROR_BAD_EXE_FORMAT);
                 return module;
@@ -108,7 +108,7 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
         }
         // With a '/' dlopen takes the name as a path; without one it runs the
         // system's search.
-        HMODULE module = open_library(name);
+        HMODULE module = openLibrary(name);
         if (module == nullptr) {
             const bool exists = name.find('/') != std::string::npos && access(name.c_str(), F_OK) == 0;
             SetLastError(exists ? ERROR_BAD_EXE_FORMAT : ERROR_MOD_NOT_FOUND);
@@ -121,7 +121,7 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept {
-    if (hModule == nullptr || !module_table().contains(hModule)) {
+    if (hModule == nullptr || !moduleTable().contains(hModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -142,7 +142,7 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept {
-    if (hLibModule == nullptr || !module_table().remove(hLibModule)) {
+    if (hLibModule == nullptr || !moduleTable().remove(hLibModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -155,7 +155,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (hModule != nullptr && !module_table().contains(hModule)) {
+    if (hModule != nullptr && !moduleTable().contains(hModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
