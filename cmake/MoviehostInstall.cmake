@@ -41,5 +41,6 @@ install(FILES ${PROJECT_BINARY_DIR}/moviehostConfig.cmake ${PROJECT_BINARY_DIR}/
 # The .pc file names its prefix relative to itself, like the CMake package.
 set(pkgconfig_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 file(RELATIVE_PATH pkgconfig_to_prefix ${CMAKE_INSTALL_PREFIX}/${pkgconfig_dir} ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" pkgconfig_to_prefix "${pkgconfig_to_prefix}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/moviehost.pc.in ${PROJECT_BINARY_DIR}/moviehost.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/moviehost.pc DESTINATION ${pkgconfig_dir})

@@ -77,9 +77,9 @@ void Bitmap::checkInvariants() const {
 #ifndef NDEBUG
     assert(m_width > 0 && m_height > 0);
     assert(m_stride == std::size_t(m_width) * 4 && "32-bit rows are not padded");
-    assert(std::uint64_t(m_stride) * std::uint64_t(m_height) <= max_image_bytes);
+    assert(std::uint64_t(m_stride) * std::uint64_t(m_height) <= MaxImageBytes);
     assert(m_bits != nullptr);
-    assert((m_header.biHeight < 0) == m_top_down && "row order follows the sign of biHeight");
+    assert((m_header.biHeight < 0) == m_topDown && "row order follows the sign of biHeight");
 #endif
 }
 

@@ -1,7 +1,7 @@
 // A bitmap: either a 32-bit DIB section with pixels, or the stock 1x1
 // monochrome bitmap every new memory context starts with, which has none.
 //
-// Invariants of a DIB section (checked by check_invariants() in debug builds):
+// Invariants of a DIB section (checked by checkInvariants() in debug builds):
 // - width > 0 and height > 0 (height is the absolute value of biHeight);
 // - every row is exactly stride = width * 4 bytes, rows back to back, and
 //   stride * height <= 2^31 - 1;

@@ -28,7 +28,7 @@ Box intersect(const Box& a, const Box& b) {
 }
 
 // Copies `area` (destination coordinates, inside the destination bitmap) from
-// the source at offset (-shift_x, -shift_y). The caller made sure every source
+// the source at offset (-shiftX, -shiftY). The caller made sure every source
 // pixel read lies inside the source bitmap.
 void copyArea(const Region& area, Bitmap& dst, const Bitmap& src, std::int64_t shiftX, std::int64_t shiftY) {
     for (const RECT& rect : area.rects()) {
@@ -98,7 +98,7 @@ BOOL WINAPI BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y
             srcTop += height;
             height = -height;
         }
-        // Destination pixel (dx, dy) reads source pixel (dx - shift_x, dy - shift_y).
+        // Destination pixel (dx, dy) reads source pixel (dx - shiftX, dy - shiftY).
         const std::int64_t shiftX = left - srcLeft;
         const std::int64_t shiftY = top - srcTop;
         Box box{left, top, left + width, top + height};

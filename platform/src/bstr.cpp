@@ -34,7 +34,7 @@ BSTR stringOf(BstrPrefix* prefix) noexcept {
     return reinterpret_cast<BSTR>(reinterpret_cast<unsigned char*>(prefix) + sizeof(BstrPrefix));
 }
 
-// A zero-filled block for `byte_length` bytes plus terminator; null when too
+// A zero-filled block for `byteLength` bytes plus terminator; null when too
 // large or out of memory.
 BSTR allocate(std::uint64_t byteLength) noexcept {
     if (byteLength > MaxByteLength)

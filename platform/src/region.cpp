@@ -233,7 +233,7 @@ void Region::finish() {
 
 void Region::checkInvariants() const {
 #ifndef NDEBUG
-    const std::vector<Band> bands = bands_of(m_rects);
+    const std::vector<Band> bands = bandsOf(m_rects);
     for (std::size_t b = 0; b < bands.size(); ++b) {
         const Band& band = bands[b];
         assert(band.top < band.bottom && "a band has height");
@@ -247,13 +247,13 @@ void Region::checkInvariants() const {
         if (b > 0) {
             const Band& previous = bands[b - 1];
             assert(previous.bottom <= band.top && "bands do not overlap");
-            const auto spans_of = [this](const Band& x) {
+            const auto spansOf = [this](const Band& x) {
                 return std::span<const RECT>(m_rects).subspan(x.first, x.last - x.first);
             };
             std::vector<Span> spans;
-            for (const RECT& rect : spans_of(previous))
+            for (const RECT& rect : spansOf(previous))
                 spans.push_back(Span{rect.left, rect.right});
-            assert((previous.bottom != band.top || !same_spans(spans_of(band), spans)) &&
+            assert((previous.bottom != band.top || !sameSpans(spansOf(band), spans)) &&
                    "touching bands with the same spans are merged");
         }
     }

@@ -1,6 +1,6 @@
 // A region as a canonical list of rectangles, banded like the platform's.
 //
-// Invariants (checked by check_invariants() in debug builds):
+// Invariants (checked by checkInvariants() in debug builds):
 // - every rectangle is non-empty;
 // - rectangles are grouped in bands: all rectangles of a band share top and
 //   bottom, bands are sorted by top and never overlap vertically;

@@ -75,7 +75,8 @@ TEST(LibraryTest, ModuleFileNames) {
     EXPECT_EQ(exe.substr(0, 4), platform::utf16_to_utf8(small));
     EXPECT_TRUE(FreeLibrary(module));
 
-    EXPECT_EQ(0u, GetModuleFileNameW(module, buffer, MAX_PATH)) << "no longer loaded";
+    int notAModule = 0;
+    EXPECT_EQ(0u, GetModuleFileNameW(reinterpret_cast<HMODULE>(&notAModule), buffer, MAX_PATH));
     EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
     EXPECT_EQ(0u, GetModuleFileNameW(nullptr, nullptr, MAX_PATH));
     EXPECT_EQ(0u, GetModuleFileNameW(nullptr, buffer, 0));
