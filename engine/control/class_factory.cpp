@@ -3,7 +3,7 @@
 #include "control/control_error.h"
 #include "control/flash_control.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 
 #include <new>
 

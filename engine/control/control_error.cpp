@@ -1,6 +1,6 @@
 #include "control/control_error.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/oleauto.h"
 
 #include <new>

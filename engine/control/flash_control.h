@@ -57,7 +57,7 @@
 #include "render/renderer.h"
 #include "script/engine.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/ole.h"
 
 #include <atomic>

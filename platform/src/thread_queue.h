@@ -34,9 +34,9 @@ public:
     // so a flood from another thread cannot take unbounded memory.
     static constexpr std::size_t kMaxPosted = 10000;
 
-    enum class PostResult { posted, closed, full };
-    enum class Take { remove, leave };
-    enum class Wait { block, poll };
+    enum class PostResult { Posted, Closed, Full };
+    enum class Take { Remove, Leave };
+    enum class Wait { Block, Poll };
 
     [[nodiscard]] PostResult post(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -8,6 +8,7 @@
 
 #include "movie_writer.h"
 
+#include "moviehost/flash_contract.h"
 #include "platform/platform.h"
 
 #include <cstdint>

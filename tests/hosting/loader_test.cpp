@@ -39,9 +39,11 @@ std::string libraryFoundWith(const std::string& registryText) {
     moviehost::testing::ScopedEnv env("MOVIEHOST_REGISTRY", registry.path());
     WCHAR path[MAX_PATH];
     std::fill(std::begin(path), std::end(path), WCHAR{'#'});
-    moviehost::FindControlLibrary(path);
+    const bool registered = moviehost::FindControlLibrary(path);
     EXPECT_EQ(0, path[MAX_PATH - 1]) << "the buffer always ends in a zero";
-    return platform::utf16_to_utf8(path);
+    const std::string found = platform::utf16_to_utf8(path);
+    EXPECT_EQ(found != "flash10c.ocx", registered) << "only the registry's own value counts as registered";
+    return found;
 }
 
 TEST(FindControlLibrary, RegistryCases) {
@@ -73,6 +75,44 @@ TEST(FindControlLibrary, RegistryCases) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, libraryFoundWith(c.registry)) << c.name;
+}
+
+// Without a registry entry: the fixed name (found beside the executable),
+// then the package's folder from the executable's folder, then its installed
+// folder.
+TEST(FallbackControlLibraries, SearchOrder) {
+    struct Case {
+        const char* name;
+        std::u16string executable, fromExecutable, installed;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"an installed program",
+         u"/opt/mh/bin/moviehost",
+         u"../lib/moviehost",
+         u"/opt/mh/lib/moviehost",
+         {"flash10c.ocx", "/opt/mh/bin/../lib/moviehost/flash10c.ocx", "/opt/mh/lib/moviehost/flash10c.ocx"}},
+        {"folders that end in a slash",
+         u"/a/app",
+         u"../lib/moviehost/",
+         u"/usr/lib/moviehost/",
+         {"flash10c.ocx", "/a/../lib/moviehost/flash10c.ocx", "/usr/lib/moviehost/flash10c.ocx"}},
+        {"an executable at the root",
+         u"/app",
+         u"../lib/moviehost",
+         u"",
+         {"flash10c.ocx", "/../lib/moviehost/flash10c.ocx"}},
+        {"the executable unknown", u"", u"../lib/moviehost", u"/i", {"flash10c.ocx", "/i/flash10c.ocx"}},
+        {"an executable without a folder", u"app", u"../lib/moviehost", u"/i", {"flash10c.ocx", "/i/flash10c.ocx"}},
+        {"no package folders", u"/a/app", u"", u"", {"flash10c.ocx"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> found;
+        for (const std::u16string& file :
+             moviehost::FallbackControlLibraries(c.executable, c.fromExecutable, c.installed))
+            found.push_back(platform::utf16_to_utf8(file));
+        EXPECT_EQ(c.expected, found) << c.name;
+    }
 }
 
 class LoaderTest : public PlayerTest {

@@ -1,7 +1,7 @@
 // CoCreateInstance through a registry file written by the test, to the fake
 // control module.
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 
 #include "fake_control/fake_control.h"

@@ -1,5 +1,5 @@
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 #include "platform/wide.h"
 

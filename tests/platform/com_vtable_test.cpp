@@ -1,6 +1,6 @@
 // Calls through raw vtable slots, by position, to pin the method order of the
 // interfaces against the published one.
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/ole.h"
 
 #include "fake_control/fake_control.h"

@@ -1,5 +1,6 @@
 #include "platform/library.h"
 #include "platform/com.h"
+#include "platform/kernel.h"
 #include "platform/wide.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,33 @@ TEST(LibraryTest, FailuresAreHarmless) {
     EXPECT_EQ(nullptr, GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(1))))
         << "ordinals are not looked up";
     EXPECT_TRUE(FreeLibrary(module));
+}
+
+TEST(LibraryTest, ModuleFileNames) {
+    WCHAR buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    const std::string exe = platform::utf16_to_utf8(buffer);
+    EXPECT_EQ(exe.size(), length);
+    EXPECT_EQ('/', exe.front());
+    EXPECT_NE(std::string::npos, exe.find("/platform_com_tests")) << exe;
+
+    HMODULE module = LoadLibraryW(platform::utf8_to_utf16(FAKE_CONTROL_MODULE_NAME).c_str());
+    ASSERT_NE(nullptr, module);
+    GetModuleFileNameW(module, buffer, MAX_PATH);
+    EXPECT_EQ(exe.substr(0, exe.rfind('/') + 1) + FAKE_CONTROL_MODULE_NAME, platform::utf16_to_utf8(buffer));
+
+    WCHAR small[5];
+    EXPECT_EQ(5u, GetModuleFileNameW(module, small, 5)) << "cut to fit";
+    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+    EXPECT_EQ(exe.substr(0, 4), platform::utf16_to_utf8(small));
+    EXPECT_TRUE(FreeLibrary(module));
+
+    int notAModule = 0;
+    EXPECT_EQ(0u, GetModuleFileNameW(reinterpret_cast<HMODULE>(&notAModule), buffer, MAX_PATH));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
+    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, nullptr, MAX_PATH));
+    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, buffer, 0));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
 }
 
 }  // namespace

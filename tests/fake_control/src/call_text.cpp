@@ -1,6 +1,6 @@
 #include "call_text.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/ole.h"
 #include "platform/wide.h"
 

@@ -50,8 +50,8 @@
 //       (source * a + old * (255 - a)) / 255; the fourth byte is untouched.
 #pragma once
 
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 #include "platform/oleauto.h"
 

@@ -2,6 +2,7 @@
 // interface IShockwaveFlash (dual, members in the order of the control's type
 // library; the number is the vtable slot) and its outgoing event dispinterface.
 // The control ships no header of its own, so this is declared on every platform.
+// The hosting library, our control and the test doubles all build against it.
 #pragma once
 
 #include "platform/com.h"
