@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config parallel
     libgtest-dev libgmock-dev libbenchmark-dev
     libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev liblzma-dev libfontconfig-dev
     clang clang-format libclang-rt-14-dev

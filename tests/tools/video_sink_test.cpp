@@ -58,9 +58,9 @@ Decoded decode(const std::filesystem::path& path) {
             std::uint8_t rgb[3] = {};
             std::uint8_t* planes[1] = {rgb};
             int strides[1] = {3};
-            SwsContext* scale = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                               frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr,
-                                               nullptr, nullptr);
+            SwsContext* scale =
+                sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+                               frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
             std::vector<std::uint8_t> row(static_cast<std::size_t>(frame->width) * 3 * frame->height);
             planes[0] = row.data();
             strides[0] = frame->width * 3;
@@ -90,8 +90,8 @@ TEST(VideoSink, EveryFormatDecodesBackWithItsFramesSizeRateAndColour) {
         int width, height;
         Rational rate;
     } cases[] = {
-        {"clip.mp4", 64, 48, {24, 1}},  {"clip.webm", 64, 48, {30000, 1001}}, {"clip.mkv", 33, 17, {25, 1}},
-        {"clip.MOV", 64, 48, {24, 1}},  {"clip.gif", 40, 30, {25, 1}},
+        {"clip.mp4", 64, 48, {24, 1}}, {"clip.webm", 64, 48, {30000, 1001}}, {"clip.mkv", 33, 17, {25, 1}},
+        {"clip.MOV", 64, 48, {24, 1}}, {"clip.gif", 40, 30, {25, 1}},
     };
     constexpr int FrameCount = 12;
     for (const Case& c : cases) {
@@ -132,8 +132,9 @@ TEST(VideoSink, RatesAreExactFractions) {
     const struct {
         double fps;
         Rational rate;
-    } cases[] = {{24, {24, 1}}, {29.97, {30000, 1001}}, {23.976, {24000, 1001}}, {59.94, {60000, 1001}},
-                 {12.5, {25, 2}}, {0, {30, 1}}, {-3, {30, 1}}};
+    } cases[] = {{24, {24, 1}},          {29.97, {30000, 1001}}, {23.976, {24000, 1001}},
+                 {59.94, {60000, 1001}}, {12.5, {25, 2}},        {0, {30, 1}},
+                 {-3, {30, 1}}};
     for (const auto& c : cases)
         EXPECT_EQ(moviecapture::exactRate(c.fps), c.rate) << c.fps;
 }

@@ -83,7 +83,7 @@ using ChunkSource = std::function<std::span<const std::uint8_t>()>;
 // the whole stream is inflated (into a scratch buffer) and must end cleanly;
 // otherwise inflating stops once `limit` bytes are there.
 moviehost::Expected<std::vector<std::uint8_t>, ProbeError> inflateStart(const ChunkSource& next, std::size_t limit,
-                                                                       bool toEnd) {
+                                                                        bool toEnd) {
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK)
         return ProbeError{"out of memory"};
@@ -122,7 +122,7 @@ moviehost::Expected<std::vector<std::uint8_t>, ProbeError> inflateStart(const Ch
 }
 
 moviehost::Expected<std::vector<std::uint8_t>, ProbeError> unpackLzma(std::span<const std::uint8_t> data,
-                                                                     std::size_t limit) {
+                                                                      std::size_t limit) {
     // ZWS: 8-byte head, 4-byte compressed length, 5 bytes of LZMA properties,
     // then raw LZMA data without the alone-format's size field.
     if (data.size() < 17)

@@ -14,9 +14,9 @@ namespace moviecapture {
 
 struct MovieInfo {
     std::uint8_t version{0};
-    std::int32_t width{0};   // pixels, rounded to the nearest whole pixel
+    std::int32_t width{0};  // pixels, rounded to the nearest whole pixel
     std::int32_t height{0};
-    double frameRate{0.0};   // frames per second as the header states it (8.8)
+    double frameRate{0.0};  // frames per second as the header states it (8.8)
     std::uint16_t frameCount{0};
 };
 

@@ -247,8 +247,7 @@ std::optional<std::string> VideoSink::open() {
         if (const int buffered = av_frame_get_buffer(converted, 0); buffered < 0)
             return avError("out of memory opening the video", buffered);
         encoder->scale.reset(sws_getContext(m_settings.width, m_settings.height, AV_PIX_FMT_RGBA, context->width,
-                                            context->height, context->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                            nullptr));
+                                            context->height, context->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!encoder->scale)
             return std::string("cannot convert frames for the video encoder");
     }
@@ -272,8 +271,8 @@ std::optional<std::string> VideoSink::write(const moviehost::client::Frame& fram
     Encoder& encoder = *m_encoder;
     AVFrame* rgba = encoder.rgba.get();
     // The frame's bytes are only read: the encoder copies what it keeps.
-    av_image_fill_arrays(rgba->data, rgba->linesize, const_cast<std::uint8_t*>(frame.bytes().data()),
-                         AV_PIX_FMT_RGBA, frame.width(), frame.height(), 1);
+    av_image_fill_arrays(rgba->data, rgba->linesize, const_cast<std::uint8_t*>(frame.bytes().data()), AV_PIX_FMT_RGBA,
+                         frame.width(), frame.height(), 1);
     const auto pts = static_cast<std::int64_t>(number - 1);
     rgba->pts = pts;
     if (encoder.graph)
@@ -281,8 +280,7 @@ std::optional<std::string> VideoSink::write(const moviehost::client::Frame& fram
     AVFrame* converted = encoder.converted.get();
     if (const int writable = av_frame_make_writable(converted); writable < 0)
         return avError("out of memory encoding", writable);
-    sws_scale(encoder.scale.get(), rgba->data, rgba->linesize, 0, frame.height(), converted->data,
-              converted->linesize);
+    sws_scale(encoder.scale.get(), rgba->data, rgba->linesize, 0, frame.height(), converted->data, converted->linesize);
     converted->pts = pts;
     return encoder.encode(converted);
 }
@@ -312,8 +310,8 @@ std::optional<std::string> VideoSink::Encoder::buildPaletteGraph(const VideoSett
                                   std::to_string(settings.height) + ":pix_fmt=" + std::to_string(AV_PIX_FMT_RGBA) +
                                   ":time_base=" + std::to_string(settings.rate.den) + "/" +
                                   std::to_string(settings.rate.num) + ":pixel_aspect=1/1";
-    if (const int made = avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in",
-                                                      arguments.c_str(), nullptr, filters);
+    if (const int made = avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", arguments.c_str(),
+                                                      nullptr, filters);
         made < 0)
         return avError("cannot make the palette filter", made);
     if (const int made =
@@ -338,8 +336,8 @@ std::optional<std::string> VideoSink::Encoder::buildPaletteGraph(const VideoSett
     inputs->filter_ctx = sink;
     // A palette per frame keeps the stream flowing: nothing waits for the end.
     const int parsed = avfilter_graph_parse_ptr(
-        filters, "split[a][b];[a]palettegen=stats_mode=single:reserve_transparent=0[p];[b][p]paletteuse=new=1",
-        &inputs, &outputs, nullptr);
+        filters, "split[a][b];[a]palettegen=stats_mode=single:reserve_transparent=0[p];[b][p]paletteuse=new=1", &inputs,
+        &outputs, nullptr);
     avfilter_inout_free(&outputs);
     avfilter_inout_free(&inputs);
     if (parsed < 0)
