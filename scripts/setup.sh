@@ -3,11 +3,13 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config parallel
+    cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev liblzma-dev libfontconfig-dev
     clang clang-format libclang-rt-14-dev
-    libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev libavutil-dev
+    libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg lame
+    parallel
+    haxe
 )
 
 missing=()
