@@ -61,9 +61,9 @@ void WINAPI GetSystemTimeAsFileTime(LPFILETIME time) {
     if (s_virtual.load(std::memory_order_acquire)) {
         unixMs = s_epochMs.load(std::memory_order_acquire) + static_cast<long long>(platform::VirtualClockElapsed());
     } else {
-        unixMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                     std::chrono::system_clock::now().time_since_epoch())
-                     .count();
+        unixMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
     }
     const unsigned long long units = FileTimeUnixOffset + static_cast<unsigned long long>(unixMs) * 10'000ull;
     time->dwLowDateTime = static_cast<DWORD>(units & 0xFFFFFFFFu);

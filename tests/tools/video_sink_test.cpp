@@ -15,6 +15,7 @@ extern "C" {
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -98,7 +99,8 @@ TEST(VideoSink, EveryFormatDecodesBackWithItsFramesSizeRateAndColour) {
         const auto path = folder / c.name;
         const auto format = moviecapture::videoFormatFor(path);
         ASSERT_TRUE(format) << c.name;
-        moviecapture::VideoSink sink({path, *format, c.width, c.height, c.rate, std::nullopt});
+        std::ostringstream progress;
+        moviecapture::VideoSink sink({path, *format, c.width, c.height, c.rate, std::nullopt}, FrameCount, progress);
         ASSERT_EQ(sink.open(), std::nullopt) << c.name;
         moviehost::client::Frame frame(c.width, c.height);
         for (int n = 1; n <= FrameCount; ++n) {

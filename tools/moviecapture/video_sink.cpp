@@ -171,7 +171,8 @@ struct VideoSink::Encoder {
     }
 };
 
-VideoSink::VideoSink(VideoSettings settings) : m_settings(std::move(settings)) {}
+VideoSink::VideoSink(VideoSettings settings, std::uint64_t total, std::ostream& progress)
+    : m_settings(std::move(settings)), m_progress(progress, total, m_settings.path.string()) {}
 
 VideoSink::~VideoSink() = default;
 
@@ -286,6 +287,7 @@ std::optional<std::string> VideoSink::write(const moviehost::client::Frame& fram
 }
 
 std::optional<std::string> VideoSink::close() {
+    m_progress.end();
     if (!m_encoder)
         return std::nullopt;
     std::unique_ptr<Encoder> encoder = std::move(m_encoder);

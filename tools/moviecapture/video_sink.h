@@ -38,7 +38,8 @@ struct VideoSettings {
 
 class VideoSink final : public FrameSink {
 public:
-    explicit VideoSink(VideoSettings settings);
+    // Progress goes to `progress` as one line rewritten in place.
+    VideoSink(VideoSettings settings, std::uint64_t total, std::ostream& progress);
     ~VideoSink() override;
     VideoSink(const VideoSink&) = delete;
     VideoSink& operator=(const VideoSink&) = delete;
@@ -51,6 +52,7 @@ public:
 private:
     struct Encoder;
     VideoSettings m_settings;
+    ProgressLine m_progress;
     std::unique_ptr<Encoder> m_encoder;
 };
 
