@@ -97,6 +97,11 @@ TIMERPROC ThreadQueue::matchingTimerProc(UINT_PTR id, LPARAM proc) {
     return m_timers.matchingProc(id, proc);
 }
 
+std::optional<ULONGLONG> ThreadQueue::nextTimerDue() {
+    std::lock_guard lock(m_mutex);
+    return m_timers.nextDue();
+}
+
 void ThreadQueue::wake() {
     // Notifying under the lock: a waiter that read the clock just before the
     // change is already waiting when the notice comes.

@@ -9,6 +9,8 @@
 
 #include "timer_heap.h"
 
+#include <optional>
+
 #include "platform/user.h"
 
 #include <condition_variable>
@@ -50,6 +52,8 @@ public:
     [[nodiscard]] UINT_PTR setTimer(UINT_PTR id, UINT elapse, TIMERPROC proc);
     bool killTimer(UINT_PTR id);
     [[nodiscard]] TIMERPROC matchingTimerProc(UINT_PTR id, LPARAM proc);
+    // The earliest due time of this thread's timers.
+    [[nodiscard]] std::optional<ULONGLONG> nextTimerDue();
 
     // Wakes a waiting take() so that it looks at the clock again.
     void wake();

@@ -5,6 +5,7 @@
 #include "stub_log.h"
 #include "stub_pattern.h"
 
+#include "movie_writer.h"
 #include "moviehost/testing/host_driver.h"
 
 #include <moviehost/wire_protocol.h>
@@ -22,7 +23,19 @@ namespace wire = moviehost::wire;
 
 class MovieCapture : public ::testing::Test {
 protected:
-    MovieCapture() { std::ofstream(m_movie) << "not really a movie"; }
+    // A real movie header: moviecapture reads it before starting the stub.
+    MovieCapture() {
+        swfwriter::MovieOptions options;
+        options.width = 6;
+        options.height = 4;
+        options.frameRate = 24;
+        swfwriter::MovieWriter writer(options);
+        writer.showFrame();
+        writer.showFrame();
+        const auto bytes = writer.finish();
+        std::ofstream(m_movie, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
 
     RunResult run(std::vector<std::string> arguments, const std::string& mode = {},
                   std::vector<EnvironmentChange> environment = {}) const {
@@ -246,7 +259,7 @@ TEST_F(MovieCapture, AMissingMovieStartsNothing) {
 TEST_F(MovieCapture, PrintsHelp) {
     const auto result = run({"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out.rfind("usage: moviecapture MOVIE --size WxH", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.rfind("usage: moviecapture MOVIE [--size WxH", 0), 0u) << result.out;
     EXPECT_TRUE(result.err.empty());
 }
 

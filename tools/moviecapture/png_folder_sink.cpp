@@ -39,7 +39,7 @@ std::string frameFileName(std::uint64_t number, std::uint64_t total) {
 }
 
 PngFolderSink::PngFolderSink(std::filesystem::path folder, std::uint64_t total, std::ostream& progress)
-    : m_folder(std::move(folder)), m_total(total), m_progress(progress) {}
+    : m_folder(std::move(folder)), m_total(total), m_progress(progress, total, m_folder.string()) {}
 
 std::optional<std::string> PngFolderSink::open() {
     std::error_code error;
@@ -55,17 +55,13 @@ std::optional<std::string> PngFolderSink::write(const moviehost::client::Frame& 
     const auto path = m_folder / frameFileName(number, m_total);
     if (auto failure = writePng(path, frame))
         return "cannot write " + path.string() + ": " + *failure;
-    m_progress << "\rmoviecapture: " << number << "/" << m_total << " frames written to " << m_folder.string()
-               << std::flush;
-    m_progressShown = true;
+    m_progress.show(number);
     return std::nullopt;
 }
 
 std::optional<std::string> PngFolderSink::close() {
     // The progress line ends before anything else is said on the stream.
-    if (m_progressShown)
-        m_progress << "\n" << std::flush;
-    m_progressShown = false;
+    m_progress.end();
     return std::nullopt;
 }
 
