@@ -273,6 +273,16 @@ inline constexpr ActionInfo ActionTable[] = {
     return nullptr;
 }
 
+// Each code once; exactly the codes from 0x80 on carry a payload.
+[[nodiscard]] constexpr bool actionTableIsConsistent() {
+    for (const ActionInfo& info : ActionTable) {
+        if ((info.operands != Operands::None) != hasPayload(info.code) || actionInfo(uint8_t(info.code)) != &info)
+            return false;
+    }
+    return true;
+}
+static_assert(actionTableIsConsistent());
+
 // Type bytes of the values in a Push.
 enum class PushType : uint8_t {
     String = 0,
