@@ -17,7 +17,7 @@ namespace {
 
 Value globalTrace(Runtime& rt, const Value&, std::span<const Value> args) {
     const Value& v = arg(args, 0);
-    rt.host.trace(v.isUndefined() ? std::string("undefined") : toString(rt, v).utf8());
+    rt.host.trace(v.isUndefined() ? std::u16string(u"undefined") : std::u16string(toString(rt, v).view()));
     return Value();
 }
 
@@ -121,7 +121,8 @@ Value globalGetVersion(Runtime&, const Value&, std::span<const Value>) { return 
 Value globalNothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
 Value globalFscommand(Runtime& rt, const Value&, std::span<const Value> args) {
-    rt.host.fscommand(toString(rt, arg(args, 0)).utf8(), toString(rt, arg(args, 1)).utf8());
+    rt.host.fscommand(std::u16string(toString(rt, arg(args, 0)).view()),
+                      std::u16string(toString(rt, arg(args, 1)).view()));
     return Value();
 }
 

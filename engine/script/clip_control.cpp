@@ -267,12 +267,12 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
                 bool loadTarget, bool loadVariables) {
     constexpr std::u16string_view kPrefix = u"FSCommand:";
     if (url.size() >= kPrefix.size() && equalsFolded(url.substr(0, kPrefix.size()), kPrefix)) {
-        rt.host.fscommand(utf16ToUtf8(url.substr(kPrefix.size())), utf16ToUtf8(window));
+        rt.host.fscommand(std::u16string(url.substr(kPrefix.size())), std::u16string(window));
         return;
     }
     UrlRequest request;
-    request.url = utf16ToUtf8(url);
-    request.target = utf16ToUtf8(window);
+    request.url = std::u16string(url);
+    request.target = std::u16string(window);
     request.method = sendVarsMethod == 1   ? UrlRequest::Method::Get
                      : sendVarsMethod == 2 ? UrlRequest::Method::Post
                                            : UrlRequest::Method::None;

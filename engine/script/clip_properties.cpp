@@ -82,7 +82,7 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
     case 14:
         return Value(object.dropTarget());
     case 15:
-        return Value(rt.makeStringUtf8(rt.host.movieUrl()));
+        return Value(rt.makeString(rt.host.movieUrl()));
     case 16:
         return Value(rt.quality == u"LOW" ? 0.0 : 1.0);
     case 17:

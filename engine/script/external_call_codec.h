@@ -1,4 +1,5 @@
-// The call-exchange XML of the external interface:
+// The call-exchange XML of the external interface, in UTF-8 (the control's
+// UTF-16 requests convert through the overload that takes them):
 //
 //   <invoke name="f" returntype="xml"><arguments>...</arguments></invoke>
 //
@@ -23,7 +24,7 @@
 namespace script {
 
 struct ExternalRequest {
-    std::string name;
+    std::u16string name;
     std::vector<ExternalValue> args;
 };
 
@@ -36,6 +37,8 @@ public:
     [[nodiscard]] static std::string encodeRequest(std::string_view name, const std::vector<ExternalValue>& args);
     [[nodiscard]] static std::optional<ExternalValue> decodeValue(std::string_view xml);
     [[nodiscard]] static std::optional<ExternalRequest> decodeRequest(std::string_view xml);
+    // The same for a request as the container passes it (UTF-16).
+    [[nodiscard]] static std::optional<ExternalRequest> decodeRequest(std::u16string_view xml);
 
     // Text escaping as the format uses it.
     [[nodiscard]] static std::string escape(std::string_view text);

@@ -289,7 +289,7 @@ std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view
     if (name == invoke->attributes.end())
         return std::nullopt;
     ExternalRequest request;
-    request.name = name->second;
+    request.name = utf8ToUtf16(name->second);
     if (invoke->selfClosing) {
         r.skipSpace();
         return r.atEnd() ? std::optional<ExternalRequest>(std::move(request)) : std::nullopt;
@@ -326,6 +326,12 @@ std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view
     if (!r.atEnd())
         return std::nullopt;
     return request;
+}
+
+std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::u16string_view xml) {
+    if (xml.size() > kMaxInput)
+        return std::nullopt;
+    return decodeRequest(utf16ToUtf8(xml));
 }
 
 }  // namespace script

@@ -191,7 +191,7 @@ void Interpreter::opGetUrl2(Frame& f, Step& s) {
 
 void Interpreter::opTrace(Frame& f, Step& /*s*/) {
     Value v = pop(f);
-    m_rt.host.trace(v.isUndefined() ? std::string("undefined") : toString(m_rt, v).utf8());
+    m_rt.host.trace(v.isUndefined() ? std::u16string(u"undefined") : std::u16string(toString(m_rt, v).view()));
 }
 
 void Interpreter::opRandomNumber(Frame& f, Step& /*s*/) {

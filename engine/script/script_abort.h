@@ -4,6 +4,7 @@
 #pragma once
 
 #include "script/host.h"
+#include "script/string.h"
 
 #include <string>
 
@@ -13,8 +14,9 @@ struct ScriptAbort {
     ScriptError error;
 };
 
-[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string message) {
-    throw ScriptAbort{{kind, std::move(message)}};
+// The messages are the engine's own ASCII text.
+[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string_view message) {
+    throw ScriptAbort{{kind, utf8ToUtf16(message)}};
 }
 
 }  // namespace script

@@ -100,7 +100,7 @@ TEST(Buttons, ActionsRunInTheClipHoldingTheButton) {
     p->engine->mouseDown({1000, 1000});
     p->engine->mouseUp({1000, 1000});
     EXPECT_EQ(p->host.traces, (Strings{"holder"}));
-    EXPECT_EQ(p->engine->getVariable("/holder:clicked"), "true");
+    EXPECT_EQ(p->engine->getVariable(u"/holder:clicked"), u"true");
 }
 
 TEST(ButtonClips, HandlersMakeAClipReactLikeAButton) {

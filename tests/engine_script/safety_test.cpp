@@ -57,7 +57,7 @@ TEST(Limits, AnEndlessEnterFrameHandlerCostsOneReportPerTick) {
         p->engine->tick();
     EXPECT_EQ(p->host.errors.size(), 3u);
     EXPECT_EQ(p->host.traces, (Strings{"other"}));
-    EXPECT_EQ(p->engine->getVariable("/:_currentframe"), "1") << "the host can still talk to the movie";
+    EXPECT_EQ(p->engine->getVariable(u"/:_currentframe"), u"1") << "the host can still talk to the movie";
 }
 
 TEST(Limits, EndlessRecursionIsStopped) {

@@ -77,7 +77,7 @@ TEST(TextInput, APressFocusesTheFieldThroughItsTransformsAndTypingFollowsTheVari
     EXPECT_EQ(p->var("form.name"), "Hi") << "Enter adds nothing to a single-line field";
 
     // A script's value is where typing continues.
-    EXPECT_TRUE(e.setVariable("/form:name", "abc"));
+    EXPECT_TRUE(e.setVariable(u"/form:name", u"abc"));
     type(e, U"d");
     EXPECT_EQ(p->var("form.name"), "abcd");
     EXPECT_EQ(field->text(), "abcd");
