@@ -76,17 +76,13 @@ std::optional<uint32_t> ArrayObject::parseIndex(std::u16string_view name) {
     return uint32_t(v);
 }
 
-bool ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out) {
-    if (namesMatch(name, u"length", rt.caseSensitive)) {
-        out = Value(double(m_elements.size()));
-        return true;
-    }
+std::optional<Value> ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name) {
+    if (namesMatch(name, u"length", rt.caseSensitive))
+        return Value(double(m_elements.size()));
     auto index = parseIndex(name);
-    if (index && *index < m_elements.size()) {
-        out = m_elements[*index];
-        return true;
-    }
-    return false;
+    if (index && *index < m_elements.size())
+        return m_elements[*index];
+    return std::nullopt;
 }
 
 bool ArrayObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) {

@@ -38,9 +38,8 @@ Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, con
         return {object->proto() ? Value(object->proto()) : Value(), object};
     int hops = 0;
     for (Object* o = object; o && hops < kMaxChain; o = o->proto(), ++hops) {
-        Value out;
-        if (o->getBuiltin(rt, name, out))
-            return {std::move(out), o};
+        if (std::optional<Value> builtin = o->getBuiltin(rt, name))
+            return {std::move(*builtin), o};
         if (Property* p = o->properties().find(name)) {
             if (p->getter) {
                 Object* getter = p->getter;
@@ -48,8 +47,8 @@ Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, con
             }
             return {p->value, o};
         }
-        if (o->getLate(rt, name, out))
-            return {std::move(out), o};
+        if (std::optional<Value> late = o->getLate(rt, name))
+            return {std::move(*late), o};
     }
     return {};
 }
@@ -139,9 +138,7 @@ void putOwn(Runtime& rt, Object* object, std::u16string_view name, const Value& 
 bool hasOwnProperty(Runtime& rt, Object* object, std::u16string_view name) {
     if (!object)
         return false;
-    Value ignored;
-    return object->getBuiltin(rt, name, ignored) || object->properties().find(name) ||
-           object->getLate(rt, name, ignored);
+    return object->getBuiltin(rt, name) || object->properties().find(name) || object->getLate(rt, name);
 }
 
 bool hasProperty(Runtime& rt, Object* object, std::u16string_view name) {

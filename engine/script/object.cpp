@@ -24,12 +24,10 @@ void Object::setInterfaces(std::vector<Object*> list) {
     m_interfaces = std::make_unique<std::vector<Object*>>(std::move(list));
 }
 
-bool PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name, Value& out) {
-    if (objectClass() == ObjectClass::StringWrapper && namesMatch(name, u"length", caseSensitive())) {
-        out = Value(double(m_primitive.asString().size()));
-        return true;
-    }
-    return false;
+std::optional<Value> PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name) {
+    if (objectClass() == ObjectClass::StringWrapper && namesMatch(name, u"length", caseSensitive()))
+        return Value(double(m_primitive.asString().size()));
+    return std::nullopt;
 }
 
 void SuperObject::traceRefs(std::vector<Object*>& out) const {
