@@ -1,5 +1,7 @@
-// Object data and the small object kinds.
+// Object data, the small object kinds and what script functions keep alive.
 #include "script/object.h"
+
+#include "script/function_object.h"
 
 namespace script {
 
@@ -36,6 +38,14 @@ void SuperObject::traceRefs(std::vector<Object*>& out) const {
         out.push_back(m_self);
     if (m_home)
         out.push_back(m_home);
+}
+
+void ScriptFunction::traceRefs(std::vector<Object*>& out) const {
+    Object::traceRefs(out);
+    for (Object* o : m_scope)
+        out.push_back(o);
+    if (m_target)
+        out.push_back(m_target);
 }
 
 }  // namespace script
