@@ -298,37 +298,37 @@ enum class PushType : uint8_t {
 };
 
 // GetUrl2's flag byte: the method (0 none, 1 GET, 2 POST) in the top two bits.
-namespace GetUrl2Flag {
-inline constexpr uint8_t MethodShift = 6;
-inline constexpr uint8_t LoadTarget = 1u << 1;  // the window is a clip path
-inline constexpr uint8_t LoadVariables = 1u << 0;
-}  // namespace GetUrl2Flag
+struct GetUrl2Flag {
+    static constexpr uint8_t MethodShift = 6;
+    static constexpr uint8_t LoadTarget = 1u << 1;  // the window is a clip path
+    static constexpr uint8_t LoadVariables = 1u << 0;
+};
 
 // GotoFrame2's flag byte.
-namespace GotoFrame2Flag {
-inline constexpr uint8_t SceneBias = 1u << 1;  // a u16 bias follows
-inline constexpr uint8_t Play = 1u << 0;
-}  // namespace GotoFrame2Flag
+struct GotoFrame2Flag {
+    static constexpr uint8_t SceneBias = 1u << 1;  // a u16 bias follows
+    static constexpr uint8_t Play = 1u << 0;
+};
 
 // Try's flag byte.
-namespace TryFlag {
-inline constexpr uint8_t CatchInRegister = 1u << 2;
-inline constexpr uint8_t HasFinally = 1u << 1;
-inline constexpr uint8_t HasCatch = 1u << 0;
-}  // namespace TryFlag
+struct TryFlag {
+    static constexpr uint8_t CatchInRegister = 1u << 2;
+    static constexpr uint8_t HasFinally = 1u << 1;
+    static constexpr uint8_t HasCatch = 1u << 0;
+};
 
 // DefineFunction2 flags, as the record stores them (first byte high).
-namespace FunctionFlag {
-inline constexpr uint16_t PreloadParent = 1u << 15;
-inline constexpr uint16_t PreloadRoot = 1u << 14;
-inline constexpr uint16_t SuppressSuper = 1u << 13;
-inline constexpr uint16_t PreloadSuper = 1u << 12;
-inline constexpr uint16_t SuppressArguments = 1u << 11;
-inline constexpr uint16_t PreloadArguments = 1u << 10;
-inline constexpr uint16_t SuppressThis = 1u << 9;
-inline constexpr uint16_t PreloadThis = 1u << 8;
-inline constexpr uint16_t PreloadGlobal = 1u << 0;
-}  // namespace FunctionFlag
+struct FunctionFlag {
+    static constexpr uint16_t PreloadParent = 1u << 15;
+    static constexpr uint16_t PreloadRoot = 1u << 14;
+    static constexpr uint16_t SuppressSuper = 1u << 13;
+    static constexpr uint16_t PreloadSuper = 1u << 12;
+    static constexpr uint16_t SuppressArguments = 1u << 11;
+    static constexpr uint16_t PreloadArguments = 1u << 10;
+    static constexpr uint16_t SuppressThis = 1u << 9;
+    static constexpr uint16_t PreloadThis = 1u << 8;
+    static constexpr uint16_t PreloadGlobal = 1u << 0;
+};
 
 // Little-endian operand fields (the caller has checked the size).
 [[nodiscard]] inline uint16_t readU16(std::span<const uint8_t> b, size_t at) {

@@ -46,13 +46,13 @@ bool isAlnum(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <=
 // Letters and digits stay; every other byte (UTF-8 from SWF 6, Latin-1
 // before) becomes %XX.
 Value globalEscape(Runtime& rt, const Value&, std::span<const Value> args) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr char Hex[] = "0123456789ABCDEF";
     String s = toString(rt, arg(args, 0));
     std::u16string out;
     auto byte = [&](uint8_t b) {
         out.push_back(u'%');
-        out.push_back(char16_t(kHex[b >> 4]));
-        out.push_back(char16_t(kHex[b & 15]));
+        out.push_back(char16_t(Hex[b >> 4]));
+        out.push_back(char16_t(Hex[b & 15]));
     };
     for (size_t i = 0; i < s.size(); ++i) {
         char16_t c = s[i];

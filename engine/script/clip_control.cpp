@@ -184,7 +184,7 @@ StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_vi
 bool removeClip(Runtime& rt, StageObject& object) {
     model::DisplayObject* d = object.display();
     model::MovieClip* parent = d ? d->parentClip() : nullptr;
-    if (!parent || d->depth() < kScriptDepthOffset)
+    if (!parent || d->depth() < ScriptDepthOffset)
         return false;
     if (rt.drag.object == &object)
         rt.drag = {};
@@ -265,9 +265,9 @@ void stopDrag(Runtime& rt) {
 
 void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window, uint8_t sendVarsMethod,
                 bool loadTarget, bool loadVariables) {
-    constexpr std::u16string_view kPrefix = u"FSCommand:";
-    if (url.size() >= kPrefix.size() && equalsFolded(url.substr(0, kPrefix.size()), kPrefix)) {
-        rt.host.fscommand(std::u16string(url.substr(kPrefix.size())), std::u16string(window));
+    constexpr std::u16string_view Prefix = u"FSCommand:";
+    if (url.size() >= Prefix.size() && equalsFolded(url.substr(0, Prefix.size()), Prefix)) {
+        rt.host.fscommand(std::u16string(url.substr(Prefix.size())), std::u16string(window));
         return;
     }
     UrlRequest request;

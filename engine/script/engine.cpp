@@ -198,7 +198,7 @@ std::optional<std::u16string> Engine::getProperty(std::u16string_view target, in
     std::optional<std::u16string> out;
     (void)rt.guarded([&] {
         StageObject* t = targetOf(rt, target);
-        if (t && index >= 0 && index < kClipPropertyCount)
+        if (t && index >= 0 && index < ClipPropertyCount)
             out = std::u16string(toString(rt, getClipProperty(rt, *t, index)).view());
     });
     finish(entry.outermost());
@@ -211,7 +211,7 @@ std::optional<double> Engine::getPropertyNumber(std::u16string_view target, int3
     std::optional<double> out;
     (void)rt.guarded([&] {
         StageObject* t = targetOf(rt, target);
-        if (t && index >= 0 && index < kClipPropertyCount)
+        if (t && index >= 0 && index < ClipPropertyCount)
             out = toNumber(rt, getClipProperty(rt, *t, index));
     });
     finish(entry.outermost());

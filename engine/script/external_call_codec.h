@@ -9,8 +9,8 @@
 // values are escaped (& < > " '); decoding also takes numeric character
 // references. Whitespace between elements is ignored.
 //
-// Decoding never fails hard: malformed, truncated, too deep (kMaxDepth) or
-// too large (kMaxInput) input gives none.
+// Decoding never fails hard: malformed, truncated, too deep (MaxDepth) or
+// too large (MaxInput) input gives none.
 #pragma once
 
 #include "script/external_value.h"
@@ -30,8 +30,8 @@ struct ExternalRequest {
 
 class ExternalCallCodec {
 public:
-    static constexpr size_t kMaxDepth = 64;
-    static constexpr size_t kMaxInput = size_t(16) << 20;
+    static constexpr size_t MaxDepth = 64;
+    static constexpr size_t MaxInput = size_t(16) << 20;
 
     [[nodiscard]] static std::string encodeValue(const ExternalValue& value);
     [[nodiscard]] static std::string encodeRequest(std::string_view name, const std::vector<ExternalValue>& args);

@@ -279,8 +279,8 @@ Value Interpreter::pop(Frame& f) {
 }
 
 const Value& Interpreter::peek(Frame& f) {
-    static const Value undefined;
-    return m_rt.stack.size() <= f.stackBase ? undefined : m_rt.stack.back();
+    static const Value UndefinedValue;
+    return m_rt.stack.size() <= f.stackBase ? UndefinedValue : m_rt.stack.back();
 }
 
 double Interpreter::popNumber(Frame& f) { return toNumber(m_rt, pop(f)); }

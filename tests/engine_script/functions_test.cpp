@@ -5,7 +5,7 @@
 #include "script/action_codes.h"
 
 using namespace scripttest;
-namespace flag = script::FunctionFlag;
+using flag = script::FunctionFlag;
 
 namespace {
 

@@ -9,14 +9,14 @@ using namespace scripttest;
 
 namespace {
 
-constexpr swfwriter::Color kRed{255, 0, 0};
+constexpr swfwriter::Color Red{255, 0, 0};
 
 // A 100x50 pixel box sprite exported as "Box" (its first frame traces its
 // name), placed on the root as "a" at (20, 10) pixels with an
 // onClipEvent(load); `rootScript` is the root's first frame.
 std::unique_ptr<Player> boxMovie(const Actions& rootScript, uint8_t version = 8) {
     swfwriter::MovieWriter m({.version = version});
-    uint16_t box = m.rectangle(0, 0, 2000, 1000, kRed);
+    uint16_t box = m.rectangle(0, 0, 2000, 1000, Red);
     swfwriter::SpriteWriter s(version);
     s.place(box, 1);
     Actions frame;
