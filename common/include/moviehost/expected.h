@@ -44,17 +44,18 @@ public:
     using error_type = E;
 
     template <typename U = T>
-        requires std::is_constructible_v<T, U&&> && (!std::is_same_v<std::remove_cvref_t<U>, Expected>) &&
-                 (!std::is_same_v<std::remove_cvref_t<U>, E> || std::is_convertible_v<const E&, T>)
-    Expected(U&& value) : m_state(std::in_place_index<0>, std::forward<U>(value)) {}
+    requires std::is_constructible_v<T, U&&> &&
+        (!std::is_same_v<std::remove_cvref_t<U>, Expected>)&&(!std::is_same_v<std::remove_cvref_t<U>, E> ||
+                                                              std::is_convertible_v<const E&, T>)Expected(U&& value)
+        : m_state(std::in_place_index<0>, std::forward<U>(value)) {}
     template <typename G>
     Expected(Unexpected<G> error) : m_state(std::in_place_index<1>, std::move(error).error()) {}
     template <typename G = E>
-        requires std::is_same_v<G, E> && (!std::is_convertible_v<const G&, T>)
-    Expected(const G& error) : m_state(std::in_place_index<1>, error) {}
+    requires std::is_same_v<G, E> &&(!std::is_convertible_v<const G&, T>)Expected(const G& error)
+        : m_state(std::in_place_index<1>, error) {}
     template <typename G = E>
-        requires std::is_same_v<G, E> && (!std::is_convertible_v<G&&, T>)
-    Expected(G&& error) : m_state(std::in_place_index<1>, std::move(error)) {}
+    requires std::is_same_v<G, E> &&(!std::is_convertible_v<G&&, T>)Expected(G&& error)
+        : m_state(std::in_place_index<1>, std::move(error)) {}
 
     [[nodiscard]] bool has_value() const { return m_state.index() == 0; }
     explicit operator bool() const { return has_value(); }
@@ -80,12 +81,14 @@ public:
 private:
     template <std::size_t I>
     auto* get() {
-        if (m_state.index() != I) expected_detail::wrongSide(I == 0 ? "read a value that is an error" : "read an error that is a value");
+        if (m_state.index() != I)
+            expected_detail::wrongSide(I == 0 ? "read a value that is an error" : "read an error that is a value");
         return &std::get<I>(m_state);
     }
     template <std::size_t I>
     const auto* get() const {
-        if (m_state.index() != I) expected_detail::wrongSide(I == 0 ? "read a value that is an error" : "read an error that is a value");
+        if (m_state.index() != I)
+            expected_detail::wrongSide(I == 0 ? "read a value that is an error" : "read an error that is a value");
         return &std::get<I>(m_state);
     }
 
@@ -107,10 +110,12 @@ public:
     [[nodiscard]] bool has_value() const { return !m_failed; }
     explicit operator bool() const { return has_value(); }
     void value() const {
-        if (m_failed) expected_detail::wrongSide("read a value that is an error");
+        if (m_failed)
+            expected_detail::wrongSide("read a value that is an error");
     }
     [[nodiscard]] const E& error() const& {
-        if (!m_failed) expected_detail::wrongSide("read an error that is a value");
+        if (!m_failed)
+            expected_detail::wrongSide("read an error that is a value");
         return m_error;
     }
 

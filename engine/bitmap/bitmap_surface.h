@@ -1,0 +1,63 @@
+// BitmapData and cairo: surfaces over a bitmap's pixels for drawing it and
+// drawing into it, copies from surfaces and bitmap characters, and the seam
+// through which BitmapData.draw asks the renderer to draw a clip.
+#pragma once
+
+#include "bitmap/bitmap_data.h"
+
+#include "swf/bitmap.h"
+#include "swf/types.h"
+
+#include <cairo.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace bitmap {
+
+struct SurfaceRelease {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceRelease>;
+
+// An ARGB32 surface over the bitmap's own pixels, no copy; null when the
+// bitmap is disposed. It must not outlive the bitmap or a dispose(). Who
+// draws into it calls bitmap.changed() afterwards.
+[[nodiscard]] SurfacePtr wrapSurface(BitmapData& bitmap);
+// For reading only, e.g. as the source of a bitmap fill.
+[[nodiscard]] SurfacePtr sourceSurface(const BitmapData& bitmap);
+
+// Copies of an ARGB32 or RGB24 image surface and of a decoded bitmap
+// character. A character may be larger than a script may create, hence the
+// limits argument.
+[[nodiscard]] moviehost::Expected<BitmapData, BitmapError> fromSurface(cairo_surface_t* surface, bool transparent,
+                                                                       SizeLimits limits = {});
+[[nodiscard]] moviehost::Expected<BitmapData, BitmapError> fromCharacter(const swf::Bitmap& character,
+                                                                         bool transparent = true,
+                                                                         SizeLimits limits = {});
+
+// How BitmapData.draw places its source.
+struct DrawParams {
+    swf::Matrix matrix;  // source units to bitmap pixels
+    swf::ColorTransform colorTransform;
+    swf::BlendMode blendMode = swf::BlendMode::Normal;
+    std::optional<PixelRect> clipRect;  // in bitmap pixels; none means the whole bitmap
+    bool smoothing = false;
+};
+
+// Draws the source into the context it is given: the context targets the
+// bitmap, is clipped to the clip rectangle, and carries an identity matrix;
+// the source applies the parameters itself (the renderer does so for clips).
+using DrawSource = std::function<void(cairo_t*, const DrawParams&)>;
+
+// Runs `source` against the bitmap and records the change. An opaque bitmap
+// stays opaque: whatever the source leaves translucent is taken as lying
+// over black.
+void draw(BitmapData& target, const DrawSource& source, const DrawParams& params);
+
+// The DrawSource for a BitmapData: matrix, colour transform, smoothing and
+// blend mode applied. Does nothing for a non-invertible matrix.
+void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params);
+
+}  // namespace bitmap
