@@ -126,12 +126,15 @@ constexpr std::array<Interpreter::Dispatch, 256> Interpreter::buildDispatchTable
         {GotoFrame2, &Interpreter::opGotoFrame2},
     };
     std::array<Dispatch, 256> table{};
-    for (const Binding& b : bindings)
+    std::array<bool, 256> bound{};  // member pointers do not compare in constant expressions under every build
+    for (const Binding& b : bindings) {
         table[uint8_t(b.code)] = {b.handler, actionInfo(uint8_t(b.code))->minPayload};
+        bound[uint8_t(b.code)] = true;
+    }
     // Every action the code table names, End aside, has a handler; a gap
     // stops the table from being a constant and so fails the build.
     for (const ActionInfo& info : ActionTable) {
-        if (info.code != End && !table[uint8_t(info.code)].handler)
+        if (info.code != End && !bound[uint8_t(info.code)])
             actionWithoutHandler();
     }
     return table;

@@ -172,6 +172,9 @@ TEST(Malformed, BrokenBlocksStopWhereTheyBreak) {
         {b(Try), 0x07, 0x00, 0x00, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00},         // a try block past the end
         {b(With), 0x02, 0x00, 0x40, 0x00},                                      // a with block past the end
         {b(ConstantPool), 0x05, 0x00, 0x03, 0x00, 'a', 0, 'b'},                 // a constant pool that ends early
+        {b(Jump), 0x01, 0x00, 0x00},                                            // a Jump with half an offset
+        {b(StoreRegister), 0x00, 0x00},                                         // a StoreRegister without a register
+        {b(Try), 0x03, 0x00, 0x01, 0x00, 0x00},                                 // a Try header cut short
     };
     for (size_t i = 0; i < blocks.size(); ++i) {
         std::vector<uint8_t> block = blocks[i];
