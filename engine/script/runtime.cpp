@@ -13,6 +13,8 @@
 
 namespace script {
 
+void abortScript(ScriptErrorKind kind, std::string_view message) { throw ScriptAbort{{kind, utf8ToUtf16(message)}}; }
+
 Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     : stage(s),
       host(h),

@@ -4,9 +4,8 @@
 #pragma once
 
 #include "script/host.h"
-#include "script/string.h"
 
-#include <string>
+#include <string_view>
 
 namespace script {
 
@@ -14,9 +13,8 @@ struct ScriptAbort {
     ScriptError error;
 };
 
-// The messages are the engine's own ASCII text.
-[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string_view message) {
-    throw ScriptAbort{{kind, utf8ToUtf16(message)}};
-}
+// The messages are the engine's own ASCII text. Out of line and cold, so
+// that the hot paths that may stop (push, chargeAction) stay small.
+[[noreturn, gnu::cold]] void abortScript(ScriptErrorKind kind, std::string_view message);
 
 }  // namespace script
