@@ -7,6 +7,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev liblzma-dev libfontconfig-dev
     clang clang-format libclang-rt-14-dev
+    libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg lame
+    haxe
 )
 
 missing=()

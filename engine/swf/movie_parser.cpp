@@ -1,5 +1,6 @@
 // The tag loop: container -> tags -> dictionary and timelines.
 #include "swf/container.h"
+#include "swf/media_tags.h"
 #include "swf/parse_context.h"
 #include "swf/records.h"
 #include "swf/tag_codes.h"
@@ -128,11 +129,11 @@ private:
         case tag::PlaceObject:
         case tag::PlaceObject2:
         case tag::PlaceObject3: {
-            PlaceObject p;
             uint8_t v = t.code == tag::PlaceObject ? 1 : t.code == tag::PlaceObject2 ? 2 : 3;
-            ok = parsePlaceObject(m_ctx, r, v, p);
+            auto placed = parsePlaceObject(m_ctx, r, v);
+            ok = placed.has_value();
             if (ok)
-                add(std::move(p));
+                add(std::move(placed).value());
             break;
         }
         case tag::RemoveObject: {
@@ -290,13 +291,47 @@ private:
             }
             break;
         }
+        case tag::DefineSound:
+            parseDefineSound(m_ctx, r);
+            break;
+        case tag::DefineButtonSound:
+            parseDefineButtonSound(m_ctx, r);
+            break;
+        case tag::StartSound:
+        case tag::StartSound2: {
+            auto start = parseStartSound(m_ctx, r, t.code == tag::StartSound ? 1 : 2);
+            ok = start.has_value() || start.error() == ErrorCode::LimitExceeded;
+            if (start)
+                add(std::move(start).value());
+            break;
+        }
+        case tag::SoundStreamHead:
+        case tag::SoundStreamHead2: {
+            auto head = parseSoundStreamHead(r, t.code == tag::SoundStreamHead ? 1 : 2);
+            ok = head.has_value();
+            if (ok)
+                add(head.value());
+            break;
+        }
+        case tag::SoundStreamBlock: {
+            auto block = parseSoundStreamBlock(m_ctx, r);
+            if (block)
+                add(std::move(block).value());
+            break;
+        }
+        case tag::DefineVideoStream:
+            parseDefineVideoStream(m_ctx, r);
+            break;
+        case tag::VideoFrame:
+            parseVideoFrame(m_ctx, r);
+            break;
         case tag::DoAbc:
         case tag::DoAbcOld:
             m_ctx.movie().hasAbc = true;  // AS3 bytecode: the timeline still shows, scripts do not run
             break;
         default:
             // ImportAssets, Protect, EnableDebugger, Metadata, ScriptLimits,
-            // SetTabIndex, ProductInfo, DebugID, sounds, video, DefineFontName,
+            // SetTabIndex, ProductInfo, DebugID, DefineFontName,
             // DefineFontAlignZones and unknown tags are skipped.
             break;
         }
@@ -334,9 +369,10 @@ private:
 
 }  // namespace
 
-Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, const ParseOptions& options) {
+moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovie(std::span<const uint8_t> file,
+                                                                    const ParseOptions& options) {
     auto opened = openContainer(file, options.maxMovieBytes);
-    if (!opened.ok())
+    if (!opened.has_value())
         return opened.error();
     Container& c = opened.value();
     auto movie = std::make_shared<Movie>();
@@ -360,7 +396,8 @@ Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, c
     return std::shared_ptr<const Movie>(std::move(movie));
 }
 
-Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path, const ParseOptions& options) {
+moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovieFile(const std::string& path,
+                                                                        const ParseOptions& options) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Error{ErrorCode::ReadFailed, 0};

@@ -21,14 +21,14 @@ TEST(LibraryTest, BareNameIsFoundNextToTheExecutable) {
 
 TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch) {
     const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
-    HMODULE by_path = LoadLibraryW(path.c_str());
-    ASSERT_NE(nullptr, by_path);
-    const FARPROC entry = GetProcAddress(by_path, "DllGetClassObject");
+    HMODULE byPath = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, byPath);
+    const FARPROC entry = GetProcAddress(byPath, "DllGetClassObject");
     ASSERT_NE(nullptr, entry);
     void* factory = nullptr;
-    GUID unknown_class = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, reinterpret_cast<GetClassObject>(entry)(unknown_class, IID_NULL, &factory));
-    EXPECT_TRUE(FreeLibrary(by_path));
+    GUID unknownClass = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, reinterpret_cast<GetClassObject>(entry)(unknownClass, IID_NULL, &factory));
+    EXPECT_TRUE(FreeLibrary(byPath));
 
     HMODULE system = LoadLibraryW(u"libm.so.6");
     ASSERT_NE(nullptr, system) << "found by the system's library search";
@@ -42,10 +42,10 @@ TEST(LibraryTest, FailuresAreHarmless) {
     EXPECT_EQ(nullptr, LoadLibraryW(u""));
     EXPECT_EQ(nullptr, LoadLibraryW(nullptr));
     EXPECT_FALSE(FreeLibrary(nullptr));
-    int not_a_module = 0;
-    EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(&not_a_module)));
+    int notAModule = 0;
+    EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(&notAModule)));
     EXPECT_EQ(nullptr, GetProcAddress(nullptr, "DllGetClassObject"));
-    EXPECT_EQ(nullptr, GetProcAddress(reinterpret_cast<HMODULE>(&not_a_module), "DllGetClassObject"));
+    EXPECT_EQ(nullptr, GetProcAddress(reinterpret_cast<HMODULE>(&notAModule), "DllGetClassObject"));
 
     const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
     HMODULE module = LoadLibraryW(path.c_str());

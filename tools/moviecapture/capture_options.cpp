@@ -1,7 +1,7 @@
 #include "capture_options.h"
 
 #include <moviehost/client/frame.h>
-#include <moviehost/client/protocol.h>
+#include <moviehost/wire_protocol.h>
 
 #include <algorithm>
 #include <charconv>
@@ -49,8 +49,8 @@ client::Expected<CaptureOptions> parseSize(std::string_view text, CaptureOptions
         return badArgument("--size wants WIDTHxHEIGHT with two positive numbers, not '" + std::string(text) + "'");
     if (!client::isValidFrameSize(*width, *height))
         return badArgument("--size " + std::string(text) + " is too large (each side at most " +
-                           std::to_string(client::protocol::kMaxFrameSide) + ", at most " +
-                           std::to_string(client::protocol::kMaxFrameBytes >> 20) + " MiB per frame)");
+                           std::to_string(client::MaxFrameSide) + ", at most " +
+                           std::to_string(client::MaxFrameBytes >> 20) + " MiB per frame)");
     options.width = static_cast<std::int32_t>(*width);
     options.height = static_cast<std::int32_t>(*height);
     return options;
@@ -74,9 +74,9 @@ client::Expected<ScriptedInput> parseInput(std::string_view option, std::string_
 }  // namespace
 
 std::uint64_t framesForSeconds(double seconds) {
-    const double limit = static_cast<double>(kMaxFrames) * client::protocol::kFramePeriodMs / 1000.0;
+    const double limit = static_cast<double>(MaxFrames) * moviehost::wire::FramePeriodMs / 1000.0;
     const auto ms = static_cast<std::uint64_t>(std::llround(std::min(seconds, limit) * 1000.0));
-    const std::uint64_t period = client::protocol::kFramePeriodMs;
+    const std::uint64_t period = moviehost::wire::FramePeriodMs;
     return std::max<std::uint64_t>(1, (ms + period - 1) / period);
 }
 
@@ -111,9 +111,9 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             value = name.substr(equals + 1);
             name.resize(equals);
         } else {
-            static const char* const withValue[] = {"--size",  "--frames", "--seconds", "--out",
+            static const char* const WithValue[] = {"--size",  "--frames", "--seconds", "--out",
                                                     "--click", "--move",   "--host",    "--timeout"};
-            const bool known = std::find(std::begin(withValue), std::end(withValue), name) != std::end(withValue);
+            const bool known = std::find(std::begin(WithValue), std::end(WithValue), name) != std::end(WithValue);
             if (!known)
                 return badArgument("unknown option " + name);
             if (i + 1 == arguments.size())
@@ -129,8 +129,8 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             haveSize = true;
         } else if (name == "--frames") {
             const auto frames = parseNumber<std::uint64_t>(value);
-            if (!frames || *frames == 0 || *frames > kMaxFrames)
-                return badArgument("--frames wants a whole number from 1 to " + std::to_string(kMaxFrames) + ", not '" +
+            if (!frames || *frames == 0 || *frames > MaxFrames)
+                return badArgument("--frames wants a whole number from 1 to " + std::to_string(MaxFrames) + ", not '" +
                                    value + "'");
             options.frames = *frames;
             haveFrames = true;

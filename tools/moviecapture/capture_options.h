@@ -38,7 +38,7 @@ struct CaptureOptions {
     std::chrono::milliseconds timeout{10000};
 };
 
-inline constexpr std::uint64_t kMaxFrames = 1'000'000'000;
+inline constexpr std::uint64_t MaxFrames = 1'000'000'000;
 
 // Everything after the program name. Errors are InvalidArgument with a
 // message fit to follow "moviecapture: ".
