@@ -79,7 +79,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
             return reportError(E_FAIL, u"the movie could not be set up");
         stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
-        auto host = std::make_unique<ScriptHost>(m_events, platform::utf16_to_utf8(location));
+        auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         auto engine = script::Engine::create(*stage, *host);
         m_retired.reserve(m_retired.size() + 1);
 

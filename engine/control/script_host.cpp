@@ -3,7 +3,6 @@
 #include "control/control_error.h"
 
 #include "platform/kernel.h"
-#include "platform/wide.h"
 
 #include <chrono>
 #include <new>
@@ -11,10 +10,10 @@
 
 namespace control {
 
-ScriptHost::ScriptHost(EventConnectionPoint& events, std::string movieUrl)
+ScriptHost::ScriptHost(EventConnectionPoint& events, std::u16string movieUrl)
     : m_events(&events), m_movieUrl(std::move(movieUrl)), m_startTicks(GetTickCount64()) {}
 
-bool ScriptHost::setReturnValue(std::string answer) {
+bool ScriptHost::setReturnValue(std::u16string answer) {
     if (m_answers.empty())
         return false;
     m_answers.back() = std::move(answer);
@@ -22,11 +21,11 @@ bool ScriptHost::setReturnValue(std::string answer) {
 }
 
 // The sinks' answers are of no use to the movie: fscommand returns nothing.
-void ScriptHost::fscommand(const std::string& command, const std::string& args) {
+void ScriptHost::fscommand(const std::u16string& command, const std::u16string& args) {
     if (m_events == nullptr)
         return;
     try {
-        (void)m_events->fireFSCommand(platform::utf8_to_utf16(command), platform::utf8_to_utf16(args));
+        (void)m_events->fireFSCommand(command, args);
     } catch (const std::bad_alloc&) {
         // No memory for the event's strings: the command is lost, the movie plays on.
     }
@@ -34,16 +33,16 @@ void ScriptHost::fscommand(const std::string& command, const std::string& args) 
 
 // The slot is popped however delivery ends, so an answer set during a later
 // call never lands in this one.
-std::optional<std::string> ScriptHost::externalCall(const script::ExternalCall& call) {
+std::optional<std::u16string> ScriptHost::externalCall(const script::ExternalCall& call) {
     if (m_events == nullptr)
         return std::nullopt;
     try {
         m_answers.emplace_back();
         struct PopSlot {
-            std::vector<std::optional<std::string>>& answers;
+            std::vector<std::optional<std::u16string>>& answers;
             ~PopSlot() { answers.pop_back(); }
         } pop{m_answers};
-        (void)m_events->fireFlashCall(platform::utf8_to_utf16(call.xml));
+        (void)m_events->fireFlashCall(call.xml);
         return std::move(m_answers.back());
     } catch (const std::bad_alloc&) {
         // Unanswered, as the script sees it.
@@ -58,7 +57,7 @@ void ScriptHost::scriptError(const script::ScriptError& error) {
     ++m_errorCount;
     try {
         m_lastError = error.message;
-        (void)reportError(kScriptFailed, u"a script of the movie failed: " + platform::utf8_to_utf16(error.message));
+        (void)reportError(kScriptFailed, u"a script of the movie failed: " + error.message);
     } catch (const std::bad_alloc&) {
         m_lastError.clear();
         (void)reportError(kScriptFailed, u"a script of the movie failed");
