@@ -17,11 +17,11 @@ using namespace swfwriter;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double Pi = 3.14159265358979323846;
 constexpr int32_t kTwips = 20;
 
 Matrix rotation(double degrees, double scale, int32_t x, int32_t y) {
-    const double r = degrees * kPi / 180.0;
+    const double r = degrees * Pi / 180.0;
     return {scale * std::cos(r), scale * std::sin(r), -scale * std::sin(r), scale * std::cos(r), x, y};
 }
 
@@ -46,7 +46,7 @@ void movingGradient(const std::filesystem::path& folder) {
         const double t = double(f) / (kFrames - 1);
         const Matrix bandAt = rotation(t * 90.0, 1.0, int32_t((120 + 400 * t) * kTwips), 160 * kTwips);
         const Matrix discAt =
-            Matrix::translate(int32_t((520 - 400 * t) * kTwips), int32_t((330 + 60 * std::sin(t * 2 * kPi)) * kTwips));
+            Matrix::translate(int32_t((520 - 400 * t) * kTwips), int32_t((330 + 60 * std::sin(t * 2 * Pi)) * kTwips));
         if (f == 0) {
             movie.place(band, 1, {.matrix = bandAt});
             movie.place(discId, 2, {.matrix = discAt});

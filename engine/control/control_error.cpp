@@ -14,7 +14,7 @@ HRESULT reportError(HRESULT code, std::u16string_view description) noexcept {
         if (FAILED(CreateErrorInfo(create.receive())) || !create)
             return code;
         // The setters take zero-terminated strings.
-        std::u16string source(kErrorSource);
+        std::u16string source(ErrorSource);
         std::u16string text(description);
         create->SetGUID(IID_IShockwaveFlash);
         create->SetSource(source.data());

@@ -12,7 +12,7 @@
 namespace control {
 
 // The name the error objects give as their source: the control's program id.
-inline constexpr std::u16string_view kErrorSource = u"ShockwaveFlash.ShockwaveFlash";
+inline constexpr std::u16string_view ErrorSource = u"ShockwaveFlash.ShockwaveFlash";
 
 // A Win32 error code as a result code (the platform's HRESULT_FROM_WIN32).
 [[nodiscard]] constexpr HRESULT resultFromWin32(DWORD error) noexcept {
@@ -20,11 +20,11 @@ inline constexpr std::u16string_view kErrorSource = u"ShockwaveFlash.ShockwaveFl
 }
 
 // Result codes of our own failures, beyond the common ones.
-inline constexpr HRESULT kFileNotFound = resultFromWin32(2);   // ERROR_FILE_NOT_FOUND
-inline constexpr HRESULT kAccessDenied = resultFromWin32(5);   // ERROR_ACCESS_DENIED
-inline constexpr HRESULT kBadFormat = resultFromWin32(11);     // ERROR_BAD_FORMAT
-inline constexpr HRESULT kReadFault = resultFromWin32(30);     // ERROR_READ_FAULT
-inline constexpr HRESULT kNotSupported = resultFromWin32(50);  // ERROR_NOT_SUPPORTED
+inline constexpr HRESULT FileNotFound = resultFromWin32(2);   // ERROR_FILE_NOT_FOUND
+inline constexpr HRESULT AccessDenied = resultFromWin32(5);   // ERROR_ACCESS_DENIED
+inline constexpr HRESULT BadFormat = resultFromWin32(11);     // ERROR_BAD_FORMAT
+inline constexpr HRESULT ReadFault = resultFromWin32(30);     // ERROR_READ_FAULT
+inline constexpr HRESULT NotSupported = resultFromWin32(50);  // ERROR_NOT_SUPPORTED
 
 // A failure on its way to the caller: the code and the text for the error
 // object.
@@ -34,7 +34,7 @@ struct Failure {
 };
 
 // Sets the calling thread's error object (interface IShockwaveFlash, source
-// kErrorSource, the description) and returns `code`. Every failing member
+// ErrorSource, the description) and returns `code`. Every failing member
 // returns through here, so one breakpoint catches them all. When the error
 // object cannot be made the code is still returned.
 HRESULT reportError(HRESULT code, std::u16string_view description) noexcept;

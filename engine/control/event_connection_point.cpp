@@ -51,7 +51,7 @@ HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) try {
     *pdwCookie = 0;
     if (pUnkSink == nullptr)
         return reportError(E_POINTER, u"Advise needs a sink");
-    if (m_sinks.size() >= kMaxSinks)
+    if (m_sinks.size() >= MaxSinks)
         return reportError(CONNECT_E_ADVISELIMIT, u"too many event sinks are advised");
     void* raw = nullptr;
     if (FAILED(pUnkSink->QueryInterface(DIID__IShockwaveFlashEvents, &raw)) || raw == nullptr) {

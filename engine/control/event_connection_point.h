@@ -17,7 +17,7 @@ namespace control {
 class EventConnectionPoint final : public IConnectionPoint {
 public:
     // At most this many sinks at once; Advise answers CONNECT_E_ADVISELIMIT after.
-    static constexpr size_t kMaxSinks = 256;
+    static constexpr size_t MaxSinks = 256;
 
     explicit EventConnectionPoint(IConnectionPointContainer& container) : m_container(container) {}
     ~EventConnectionPoint() { unadviseAll(); }

@@ -82,7 +82,7 @@ public:
     // Version reported by FlashVersion: 10.0 in 16.16 fixed point.
     static constexpr LONG kFlashVersion = 0x000A0000;
     // BackgroundColor reads this while no movie and no colour of our own is set.
-    static constexpr COLORREF kDefaultBackground = 0x00FFFFFF;
+    static constexpr COLORREF DefaultBackground = 0x00FFFFFF;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;

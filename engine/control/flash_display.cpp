@@ -12,7 +12,7 @@ namespace {
 
 // Window modes a container may ask for. We are always windowless and draw
 // the same in every mode; the mode is kept for the container to read back.
-constexpr std::array<std::u16string_view, 5> kWindowModes{u"Window", u"Opaque", u"Transparent", u"Direct", u"GPU"};
+constexpr std::array<std::u16string_view, 5> WindowModes{u"Window", u"Opaque", u"Transparent", u"Direct", u"GPU"};
 
 COLORREF colorRefOf(swf::Rgba color) { return RGB(color.r, color.g, color.b); }
 
@@ -77,7 +77,7 @@ HRESULT FlashControl::get_WMode(BSTR* pVal) try { return returnBstr(m_windowMode
 
 HRESULT FlashControl::put_WMode(BSTR pVal) try {
     const std::u16string_view mode = bstrView(pVal);
-    for (const std::u16string_view known : kWindowModes) {
+    for (const std::u16string_view known : WindowModes) {
         if (equalsIgnoringAsciiCase(known, mode)) {
             m_windowMode = std::u16string(known);
             return S_OK;
@@ -123,7 +123,7 @@ COLORREF FlashControl::backgroundColor() const {
         return *m_backgroundOverride;
     if (m_stage)
         return colorRefOf(m_stage->backgroundColor());
-    return kDefaultBackground;
+    return DefaultBackground;
 }
 
 void FlashControl::applyBackground() {

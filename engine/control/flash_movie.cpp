@@ -17,8 +17,8 @@ namespace control {
 
 namespace {
 
-constexpr LONG kReadyStateUninitialized = 0;
-constexpr LONG kReadyStateComplete = 4;
+constexpr LONG ReadyStateUninitialized = 0;
+constexpr LONG ReadyStateComplete = 4;
 
 }  // namespace
 
@@ -151,7 +151,7 @@ void FlashControl::invalidateAll() {
 HRESULT FlashControl::get_ReadyState(LONG* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"ReadyState needs a place for the result");
-    *pVal = m_stage ? kReadyStateComplete : kReadyStateUninitialized;
+    *pVal = m_stage ? ReadyStateComplete : ReadyStateUninitialized;
     return S_OK;
 } catch (...) {
     return failureFromException(u"get_ReadyState");

@@ -34,7 +34,7 @@ namespace control {
 
 namespace {
 
-constexpr int32_t kLastProperty = int32_t(script::ClipProperty::YMouse);
+constexpr int32_t LastProperty = int32_t(script::ClipProperty::YMouse);
 
 // The engine takes text as the container gives it, in UTF-16.
 std::u16string text(BSTR b) { return std::u16string(bstrView(b)); }
@@ -49,7 +49,7 @@ HRESULT outOfMemory(std::u16string_view name) noexcept {
     }
 }
 
-bool knownProperty(INT property) { return property >= 0 && property <= kLastProperty; }
+bool knownProperty(INT property) { return property >= 0 && property <= LastProperty; }
 
 HRESULT unknownProperty(std::u16string_view name, INT property) {
     return reportError(E_INVALIDARG, member(name) + u": no property is numbered " +

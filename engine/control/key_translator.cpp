@@ -4,11 +4,11 @@ namespace control {
 
 namespace {
 
-constexpr uint32_t kBackspace = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x10, kEscape = 0x1B, kSpace = 0x20,
-                   kDelete = 0x2E, kNumpad0 = 0x60, kNumpad9 = 0x69, kMultiply = 0x6A, kAdd = 0x6B, kSubtract = 0x6D,
-                   kDecimal = 0x6E, kDivide = 0x6F, kLeftShift = 0xA0, kRightShift = 0xA1;
+constexpr uint32_t kBackspace = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x10, kEscape = 0x1B, Space = 0x20,
+                   kDelete = 0x2E, Numpad0 = 0x60, Numpad9 = 0x69, kMultiply = 0x6A, kAdd = 0x6B, kSubtract = 0x6D,
+                   Decimal = 0x6E, kDivide = 0x6F, LeftShift = 0xA0, RightShift = 0xA1;
 
-bool isShift(uint32_t key) { return key == kShift || key == kLeftShift || key == kRightShift; }
+bool isShift(uint32_t key) { return key == kShift || key == LeftShift || key == RightShift; }
 
 }  // namespace
 
@@ -17,14 +17,14 @@ uint32_t KeyTranslator::asciiOf(uint32_t key, bool shift) noexcept {
         return shift ? key : key - 'A' + 'a';
     if (key >= '0' && key <= '9')
         return key;
-    if (key >= kNumpad0 && key <= kNumpad9)
-        return key - kNumpad0 + '0';
+    if (key >= Numpad0 && key <= Numpad9)
+        return key - Numpad0 + '0';
     switch (key) {
     case kBackspace:
     case kTab:
     case kReturn:
     case kEscape:
-    case kSpace:
+    case Space:
         return key;
     case kDelete:
         return 0x7F;
@@ -34,7 +34,7 @@ uint32_t KeyTranslator::asciiOf(uint32_t key, bool shift) noexcept {
         return '+';
     case kSubtract:
         return '-';
-    case kDecimal:
+    case Decimal:
         return '.';
     case kDivide:
         return '/';
@@ -53,7 +53,7 @@ uint32_t KeyTranslator::keyOf(uint32_t ascii) noexcept {
     case kTab:
     case kReturn:
     case kEscape:
-    case kSpace:
+    case Space:
         return ascii;
     case 0x7F:
         return kDelete;
@@ -64,7 +64,7 @@ uint32_t KeyTranslator::keyOf(uint32_t ascii) noexcept {
     case '-':
         return kSubtract;
     case '.':
-        return kDecimal;
+        return Decimal;
     case '/':
         return kDivide;
     default:

@@ -40,16 +40,16 @@ Failure openFailure(int error, const std::string& path) {
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return failure(kFileNotFound, path, u"the file does not exist");
+        return failure(FileNotFound, path, u"the file does not exist");
     case EACCES:
     case EPERM:
-        return failure(kAccessDenied, path, u"permission to read it is denied");
+        return failure(AccessDenied, path, u"permission to read it is denied");
     case EISDIR:
-        return failure(kAccessDenied, path, u"it is a folder, not a file");
+        return failure(AccessDenied, path, u"it is a folder, not a file");
     case ENOMEM:
         return failure(E_OUTOFMEMORY, path, u"out of memory");
     default:
-        return failure(kReadFault, path, u"the file cannot be opened");
+        return failure(ReadFault, path, u"the file cannot be opened");
     }
 }
 
@@ -78,7 +78,7 @@ moviehost::Expected<std::vector<uint8_t>, Failure> readFile(const std::string& p
                 bytes.resize(used);
                 continue;
             }
-            return failure(kReadFault, path, u"reading the file failed");
+            return failure(ReadFault, path, u"reading the file failed");
         }
         bytes.resize(used + size_t(got));
         if (got == 0)
@@ -102,11 +102,11 @@ moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(co
         const std::u16string why = platform::utf8_to_utf16(swf::describe(code));
         switch (code) {
         case swf::ErrorCode::UnsupportedCompression:
-            return failure(kNotSupported, path, why);
+            return failure(NotSupported, path, why);
         case swf::ErrorCode::ReadFailed:
-            return failure(kReadFault, path, why);
+            return failure(ReadFault, path, why);
         default:
-            return failure(kBadFormat, path, why);
+            return failure(BadFormat, path, why);
         }
     } catch (const std::bad_alloc&) {
         return failure(E_OUTOFMEMORY, path, u"out of memory");

@@ -1,10 +1,10 @@
 // Reads and parses a movie file for the control's Movie property, turning
 // every way it can fail into a result code and a text for the error object:
-//   kFileNotFound   the file (or a folder on its path) does not exist
-//   kAccessDenied   no permission to read it, or it is a folder
-//   kReadFault      reading failed part-way
-//   kBadFormat      not a movie (no FWS/CWS/ZWS header) or its compressed data is broken
-//   kNotSupported   LZMA-compressed while the build has no liblzma
+//   FileNotFound   the file (or a folder on its path) does not exist
+//   AccessDenied   no permission to read it, or it is a folder
+//   ReadFault      reading failed part-way
+//   BadFormat      not a movie (no FWS/CWS/ZWS header) or its compressed data is broken
+//   NotSupported   LZMA-compressed while the build has no liblzma
 //   E_OUTOFMEMORY   the file does not fit in memory
 // A damaged movie whose header is sound still loads: what was complete plays.
 #pragma once

@@ -82,7 +82,7 @@ moviehost::Expected<std::string, Failure> filePathOf(std::u16string_view locatio
             std::u16string text = u"only local files can be played; the location uses the scheme \"";
             text += *scheme;
             text += u"\"";
-            return Failure{kNotSupported, std::move(text)};
+            return Failure{NotSupported, std::move(text)};
         }
         return platform::utf16_to_utf8(location);
     }
@@ -94,7 +94,7 @@ moviehost::Expected<std::string, Failure> filePathOf(std::u16string_view locatio
         const std::u16string_view host = rest.substr(0, slash);
         const bool local = host.empty() || (host.size() == 9 && startsWithIgnoringCase(host, u"localhost"));
         if (!local)
-            return Failure{kNotSupported, u"the file URL names another host: only local files can be played"};
+            return Failure{NotSupported, u"the file URL names another host: only local files can be played"};
         if (slash == std::u16string_view::npos)
             return invalid(u"the file URL names no file");
         rest.remove_prefix(slash);

@@ -19,7 +19,7 @@
 namespace control {
 
 // The file system path (UTF-8), or why there is none (E_INVALIDARG or
-// kNotSupported, with a text).
+// NotSupported, with a text).
 [[nodiscard]] moviehost::Expected<std::string, Failure> filePathOf(std::u16string_view location);
 
 }  // namespace control

@@ -37,7 +37,7 @@ void forgetTimer(DWORD thread, UINT_PTR id) {
 
 UINT PlaybackTimer::intervalFor(double framesPerSecond) {
     if (!(framesPerSecond > 0.0) || !std::isfinite(framesPerSecond))
-        framesPerSecond = kDefaultFrameRate;
+        framesPerSecond = DefaultFrameRate;
     const double ms = std::round(1000.0 / framesPerSecond);
     return UINT(std::clamp(ms, 1.0, double(USER_TIMER_MAXIMUM)));
 }

@@ -17,7 +17,7 @@ namespace control {
 class PlaybackTimer {
 public:
     // Rates of 0 (or nonsense) play at this many frames per second.
-    static constexpr double kDefaultFrameRate = 12.0;
+    static constexpr double DefaultFrameRate = 12.0;
 
     explicit PlaybackTimer(std::function<void()> onTick) : m_onTick(std::move(onTick)) {}
     ~PlaybackTimer() { stop(); }

@@ -6,7 +6,7 @@ namespace control {
 
 namespace {
 
-constexpr int32_t kDeltaPerLine = 40;  // WHEEL_DELTA 120 scrolls three lines
+constexpr int32_t DeltaPerLine = 40;  // WHEEL_DELTA 120 scrolls three lines
 
 // Message words pack 16-bit signed halves.
 int32_t signedLow(uint32_t word) noexcept { return int16_t(uint16_t(word & 0xFFFFu)); }
@@ -32,8 +32,8 @@ std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage,
 int32_t wheelLines(int32_t delta, int32_t& rest) noexcept {
     // Both fit easily: a message's delta is 16 bits, the rest below 40.
     const int32_t total = rest + delta;
-    rest = total % kDeltaPerLine;
-    return total / kDeltaPerLine;
+    rest = total % DeltaPerLine;
+    return total / DeltaPerLine;
 }
 
 }  // namespace control

@@ -14,7 +14,7 @@ struct QualityEntry {
 };
 
 // In the order of the numbers the Quality property uses.
-constexpr std::array<QualityEntry, 6> kQualities{{
+constexpr std::array<QualityEntry, 6> Qualities{{
     {QualityLevel::Low, u"Low", render::Quality::Low},
     {QualityLevel::High, u"High", render::Quality::High},
     {QualityLevel::AutoLow, u"AutoLow", render::Quality::Low},
@@ -25,7 +25,7 @@ constexpr std::array<QualityEntry, 6> kQualities{{
 
 char16_t lowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
 
-const QualityEntry& entryOf(QualityLevel level) { return kQualities[size_t(qualityNumber(level))]; }
+const QualityEntry& entryOf(QualityLevel level) { return Qualities[size_t(qualityNumber(level))]; }
 
 }  // namespace
 
@@ -35,21 +35,21 @@ bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
 }
 
 std::optional<QualityLevel> qualityFromName(std::u16string_view name) {
-    for (const QualityEntry& entry : kQualities)
+    for (const QualityEntry& entry : Qualities)
         if (equalsIgnoringAsciiCase(entry.name, name))
             return entry.level;
     return std::nullopt;
 }
 
 std::optional<QualityLevel> qualityFromNumber(int number) {
-    if (number < 0 || number >= int(kQualities.size()))
+    if (number < 0 || number >= int(Qualities.size()))
         return std::nullopt;
-    return kQualities[size_t(number)].level;
+    return Qualities[size_t(number)].level;
 }
 
 int qualityNumber(QualityLevel level) {
-    for (size_t i = 0; i < kQualities.size(); ++i)
-        if (kQualities[i].level == level)
+    for (size_t i = 0; i < Qualities.size(); ++i)
+        if (Qualities[i].level == level)
             return int(i);
     return 1;
 }

@@ -21,35 +21,35 @@ namespace control {
 namespace {
 
 constexpr UINT kSetFocus = 0x0007;
-constexpr UINT kKillFocus = 0x0008;
-constexpr UINT kSetCursor = 0x0020;
+constexpr UINT KillFocus = 0x0008;
+constexpr UINT SetCursor = 0x0020;
 constexpr UINT kKeyDown = 0x0100;
 constexpr UINT kKeyUp = 0x0101;
-constexpr UINT kChar = 0x0102;
-constexpr UINT kFirstKeyMessage = 0x0100;  // WM_KEYDOWN
-constexpr UINT kLastKeyMessage = 0x0109;   // WM_UNICHAR
+constexpr UINT Char = 0x0102;
+constexpr UINT FirstKeyMessage = 0x0100;  // WM_KEYDOWN
+constexpr UINT LastKeyMessage = 0x0109;   // WM_UNICHAR
 constexpr UINT kMouseMove = 0x0200;
-constexpr UINT kLeftDown = 0x0201;
-constexpr UINT kLeftUp = 0x0202;
-constexpr UINT kLeftDoubleClick = 0x0203;
-constexpr UINT kMouseWheel = 0x020A;
-constexpr UINT kMouseHorizontalWheel = 0x020E;
-constexpr UINT kFirstMouseMessage = 0x0200;  // WM_MOUSEMOVE
-constexpr UINT kLastMouseMessage = 0x020E;   // WM_MOUSEHWHEEL
+constexpr UINT LeftDown = 0x0201;
+constexpr UINT LeftUp = 0x0202;
+constexpr UINT LeftDoubleClick = 0x0203;
+constexpr UINT MouseWheel = 0x020A;
+constexpr UINT MouseHorizontalWheel = 0x020E;
+constexpr UINT FirstMouseMessage = 0x0200;  // WM_MOUSEMOVE
+constexpr UINT LastMouseMessage = 0x020E;   // WM_MOUSEHWHEEL
 
 }  // namespace
 
 bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
-    if (msg >= kFirstMouseMessage && msg <= kLastMouseMessage) {
+    if (msg >= FirstMouseMessage && msg <= LastMouseMessage) {
         handlePointer(msg, wParam, lParam);
         return true;
     }
-    if (msg >= kFirstKeyMessage && msg <= kLastKeyMessage) {
+    if (msg >= FirstKeyMessage && msg <= LastKeyMessage) {
         handleKey(msg, wParam);
         return true;
     }
-    return msg == kSetFocus || msg == kKillFocus || msg == kSetCursor;
+    return msg == kSetFocus || msg == KillFocus || msg == SetCursor;
 }
 
 RECT FlashControl::shownBounds() const {
@@ -65,7 +65,7 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_firstFrameDue)
         runPendingActions();
     script::Engine& engine = *m_engine;
-    if (msg == kMouseWheel) {
+    if (msg == MouseWheel) {
         if (const int32_t lines = wheelLines(wheelDeltaOf(wParam), m_wheelRest); lines != 0)
             engine.mouseWheel(lines);
         publishChanges();
@@ -73,17 +73,17 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     // Scripts of this era know no sideways scrolling; its position word is
     // in screen coordinates, not ours.
-    if (msg == kMouseHorizontalWheel)
+    if (msg == MouseHorizontalWheel)
         return;
     const auto point = stagePointOf(pixelPointOf(lParam), m_stage->stageRect(), shownBounds());
     if (!point)
         return;
     switch (msg) {
-    case kLeftDown:
-    case kLeftDoubleClick:
+    case LeftDown:
+    case LeftDoubleClick:
         engine.mouseDown(*point);
         break;
-    case kLeftUp:
+    case LeftUp:
         engine.mouseUp(*point);
         break;
     default:
@@ -112,7 +112,7 @@ void FlashControl::handleKey(UINT msg, WPARAM wParam) {
         engine.keyUp(key.code, key.ascii);
         break;
     }
-    case kChar:
+    case Char:
         if (const auto key = m_keys.character(wParam)) {
             engine.keyDown(key->code, key->ascii);
             engine.keyUp(key->code, key->ascii);

@@ -69,7 +69,7 @@ swf::ColorTransform DisplayObject::concatenatedColorTransform() const {
 
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
+constexpr double Degrees = 180.0 / std::numbers::pi;
 
 // Angles of the two axes, read with the signs the scales carry so that a
 // flipped axis does not look like a half turn.
@@ -89,7 +89,7 @@ DisplayObject::Decomposed DisplayObject::decomposed() const {
     Decomposed d;
     d.xScale = std::hypot(m_matrix.a, m_matrix.b) * 100.0;
     d.yScale = std::hypot(m_matrix.c, m_matrix.d) * 100.0;
-    d.rotation = std::atan2(m_matrix.b, m_matrix.a) * kDegrees;
+    d.rotation = std::atan2(m_matrix.b, m_matrix.a) * Degrees;
     if (d.rotation <= -180.0)
         d.rotation += 360.0;
     return d;
@@ -98,7 +98,7 @@ DisplayObject::Decomposed DisplayObject::decomposed() const {
 void DisplayObject::recompose(const Decomposed& d) {
     Decomposed current = decomposed();
     double skew = yAxisAngle(m_matrix, current.yScale) - xAxisAngle(m_matrix, current.xScale);
-    double xAngle = d.rotation / kDegrees;
+    double xAngle = d.rotation / Degrees;
     double yAngle = xAngle + skew;
     double sx = d.xScale / 100.0;
     double sy = d.yScale / 100.0;
@@ -128,7 +128,7 @@ namespace {
 
 // Positions are kept in whole twips, as the player keeps them.
 double toTwips(double pixels) {
-    return std::clamp(std::round(pixels * 20.0), -swf::kCoordinateLimit, swf::kCoordinateLimit);
+    return std::clamp(std::round(pixels * 20.0), -swf::CoordinateLimit, swf::CoordinateLimit);
 }
 
 }  // namespace

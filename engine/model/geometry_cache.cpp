@@ -39,7 +39,7 @@ std::shared_ptr<const MorphedShape> GeometryCache::morph(uint16_t id, uint16_t r
     blended->geometry = swf::buildGeometry(blended->shape);
     // A tween touches a few ratios per morph at a time; dropping everything
     // now and then keeps memory bounded without bookkeeping.
-    if (m_morphs.size() >= kMorphEntries)
+    if (m_morphs.size() >= MorphEntries)
         m_morphs.clear();
     m_morphs.emplace(key, blended);
     return blended;

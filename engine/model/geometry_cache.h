@@ -4,7 +4,7 @@
 // Entries are immutable and handed out as shared_ptr: a caller may keep one
 // after the cache dropped it. Shapes and glyphs are kept for the life of the
 // cache (their number is bounded by the movie); morph shapes at a ratio are
-// kept up to kMorphEntries at a time.
+// kept up to MorphEntries at a time.
 //
 // A drawing layer extends an entry with what it derives from the geometry
 // (its paths in the form it draws): the entry's extension slot holds it, so
@@ -54,7 +54,7 @@ struct CachedGlyph {
 
 class GeometryCache {
 public:
-    static constexpr size_t kMorphEntries = 512;
+    static constexpr size_t MorphEntries = 512;
 
     explicit GeometryCache(std::shared_ptr<const swf::Movie> movie) : m_movie(std::move(movie)) {}
 

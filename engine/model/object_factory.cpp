@@ -12,7 +12,7 @@
 namespace model {
 
 namespace {
-const swf::Timeline kEmptyTimeline{};
+const swf::Timeline EmptyTimeline{};
 }
 
 bool ObjectFactory::isDisplayable(StageContext& context, uint16_t characterId) {
@@ -88,7 +88,7 @@ std::shared_ptr<MovieClip> ObjectFactory::createEmptyClip(const std::shared_ptr<
                                                           uint32_t nesting) {
     if (!roomFor(*context, true, nesting))
         return nullptr;
-    auto clip = std::make_shared<MovieClip>(context, 0, kEmptyTimeline);
+    auto clip = std::make_shared<MovieClip>(context, 0, EmptyTimeline);
     clip->m_origin = Origin::Script;
     clip->m_nesting = nesting;
     clip->m_bornTick = context->tick;

@@ -26,8 +26,8 @@ uint32_t reciprocal(int32_t radius) {
 int32_t radiusOf(double blur, double scale) {
     if (!(blur > 0.0) || !(scale > 0.0))  // NaN too
         return 0;
-    const double size = std::min(blur, BoxBlur::kMaxBlur) * std::min(scale, 64.0);
-    return std::min(int32_t(size / 2.0), BoxBlur::kMaxRadius);
+    const double size = std::min(blur, BoxBlur::MaxBlur) * std::min(scale, 64.0);
+    return std::min(int32_t(size / 2.0), BoxBlur::MaxRadius);
 }
 
 // One pass down the columns: every output byte is the mean of the bytes
@@ -47,11 +47,11 @@ void columnRow(const uint8_t* __restrict add, const uint8_t* __restrict sub, uin
     }
 }
 
-// The same with 16-bit sums, for boxes of at most kMaxNarrowBox pixels:
+// The same with 16-bit sums, for boxes of at most MaxNarrowBox pixels:
 // twice the lanes per vector and a multiply-high instead of a 32-bit product.
 // The reciprocal is rounded up and half a box added first, so the mean is
 // rounded to nearest and a flat area keeps its value.
-constexpr int32_t kMaxNarrowBox = 127;
+constexpr int32_t MaxNarrowBox = 127;
 
 template <bool Add, bool Sub>
 void columnRowNarrow(const uint8_t* __restrict add, const uint8_t* __restrict sub, uint8_t* __restrict out,
@@ -127,7 +127,7 @@ void rowPass(uint8_t* row, int32_t width, int32_t radius, uint32_t inv, uint8_t*
 
 #if defined(__SSE2__)
 // Two ARGB rows along at once with 16-bit sums (boxes of at most
-// kMaxNarrowBox pixels): eight lanes per vector, the mean through a
+// MaxNarrowBox pixels): eight lanes per vector, the mean through a
 // multiply-high rounded as in columnRowNarrow. `second` may be null.
 void rowPairNarrow(uint8_t* first, uint8_t* second, int32_t width, int32_t radius, uint8_t* paddedFirst,
                    uint8_t* paddedSecond) {
@@ -182,7 +182,7 @@ public:
         m_padded.resize(2 * padded);
         m_second = m_padded.data() + padded;
 #if defined(__SSE2__)
-        m_pairs = C == 4 && 2 * radius + 1 <= kMaxNarrowBox;
+        m_pairs = C == 4 && 2 * radius + 1 <= MaxNarrowBox;
 #endif
     }
     void add(uint8_t* row) {
@@ -309,7 +309,7 @@ void blurChannels(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride
 
 template <int C>
 void blurChannels(uint8_t* data, int32_t width, int32_t height, ptrdiff_t stride, const BoxBlur& blur) {
-    if (2 * blur.radiusY + 1 <= kMaxNarrowBox)
+    if (2 * blur.radiusY + 1 <= MaxNarrowBox)
         blurChannels<C, uint16_t>(data, width, height, stride, blur);
     else
         blurChannels<C, uint32_t>(data, width, height, stride, blur);
@@ -321,7 +321,7 @@ BoxBlur BoxBlur::from(double blurX, double blurY, int passes, double scaleX, dou
     BoxBlur b;
     b.radiusX = radiusOf(blurX, scaleX);
     b.radiusY = radiusOf(blurY, scaleY);
-    b.passes = std::clamp(passes, 1, kMaxPasses);
+    b.passes = std::clamp(passes, 1, MaxPasses);
     return b;
 }
 
@@ -329,9 +329,9 @@ void boxBlur(uint8_t* data, int32_t width, int32_t height, ptrdiff_t strideBytes
     if (!data || width <= 0 || height <= 0 || blur.isIdentity())
         return;
     BoxBlur b = blur;
-    b.radiusX = std::clamp(b.radiusX, 0, BoxBlur::kMaxRadius);
-    b.radiusY = std::clamp(b.radiusY, 0, BoxBlur::kMaxRadius);
-    b.passes = std::clamp(b.passes, 1, BoxBlur::kMaxPasses);
+    b.radiusX = std::clamp(b.radiusX, 0, BoxBlur::MaxRadius);
+    b.radiusY = std::clamp(b.radiusY, 0, BoxBlur::MaxRadius);
+    b.passes = std::clamp(b.passes, 1, BoxBlur::MaxPasses);
     if (channels == 4)
         blurChannels<4>(data, width, height, strideBytes, b);
     else if (channels == 1)

@@ -15,9 +15,9 @@
 namespace render {
 
 struct BoxBlur {
-    static constexpr int32_t kMaxPasses = 15;
-    static constexpr double kMaxBlur = 255.0;    // in the movie's pixels, as scripts may set
-    static constexpr int32_t kMaxRadius = 1024;  // in device pixels, after scaling
+    static constexpr int32_t MaxPasses = 15;
+    static constexpr double MaxBlur = 255.0;    // in the movie's pixels, as scripts may set
+    static constexpr int32_t MaxRadius = 1024;  // in device pixels, after scaling
 
     int32_t radiusX = 0;
     int32_t radiusY = 0;

@@ -13,8 +13,8 @@ namespace {
 
 using namespace pixel;
 
-constexpr double kMaxDistance = 2000.0;  // movie pixels
-constexpr int32_t kMaxMatrixSide = 15;
+constexpr double MaxDistance = 2000.0;  // movie pixels
+constexpr int32_t MaxMatrixSide = 15;
 
 double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
 
@@ -40,7 +40,7 @@ struct Offset {
 Offset offsetOf(const swf::Filter& f, FilterScale scale) {
     if (f.kind == swf::FilterKind::Glow)
         return {};
-    const double distance = std::clamp(finiteOr(f.distance, 0.0), -kMaxDistance, kMaxDistance);
+    const double distance = std::clamp(finiteOr(f.distance, 0.0), -MaxDistance, MaxDistance);
     const double angle = finiteOr(f.angle, 0.0);
     const double sx = std::clamp(finiteOr(scale.x, 1.0), 0.0, 64.0);
     const double sy = std::clamp(finiteOr(scale.y, 1.0), 0.0, 64.0);
@@ -229,7 +229,7 @@ uint8_t clampChannel(double v) { return uint8_t(std::lround(std::clamp(v, 0.0, 2
 void convolution(const swf::Filter& f, const PixelView& px) {
     const int32_t mx = f.matrixX;
     const int32_t my = f.matrixY;
-    if (mx < 1 || my < 1 || mx > kMaxMatrixSide || my > kMaxMatrixSide || f.matrix.size() < size_t(mx * my))
+    if (mx < 1 || my < 1 || mx > MaxMatrixSide || my > MaxMatrixSide || f.matrix.size() < size_t(mx * my))
         return;
     std::vector<double> m(size_t(mx * my));
     for (size_t i = 0; i < m.size(); ++i)
@@ -328,8 +328,8 @@ FilterReach filterReach(const swf::Filter& f, FilterScale scale) {
                 capReach(std::max(by + o.shadow.y, by - o.highlight.y))};
     }
     case swf::FilterKind::Convolution: {
-        const int32_t mx = std::min<int32_t>(f.matrixX, kMaxMatrixSide);
-        const int32_t my = std::min<int32_t>(f.matrixY, kMaxMatrixSide);
+        const int32_t mx = std::min<int32_t>(f.matrixX, MaxMatrixSide);
+        const int32_t my = std::min<int32_t>(f.matrixY, MaxMatrixSide);
         if (mx < 1 || my < 1)
             return {};
         return {mx - 1 - mx / 2, my - 1 - my / 2, mx / 2, my / 2};
@@ -342,7 +342,7 @@ FilterReach filterReach(const swf::Filter& f, FilterScale scale) {
 
 FilterReach filterReach(std::span<const swf::Filter> filters, FilterScale scale) {
     FilterReach total;
-    for (const swf::Filter& f : filters.first(std::min(filters.size(), kMaxFilters))) {
+    for (const swf::Filter& f : filters.first(std::min(filters.size(), MaxFilters))) {
         const FilterReach r = filterReach(f, scale);
         total = {capReach(int64_t(total.left) + r.left), capReach(int64_t(total.top) + r.top),
                  capReach(int64_t(total.right) + r.right), capReach(int64_t(total.bottom) + r.bottom)};
@@ -352,11 +352,11 @@ FilterReach filterReach(std::span<const swf::Filter> filters, FilterScale scale)
 
 model::FilterMargin filterMargin(const std::vector<swf::Filter>& filters) {
     model::FilterMargin margin;
-    for (const swf::Filter& f : std::span(filters).first(std::min(filters.size(), kMaxFilters))) {
+    for (const swf::Filter& f : std::span(filters).first(std::min(filters.size(), MaxFilters))) {
         const FilterReach r = filterReach(f);
         // A radius scaled to the device rounds down by under a pixel a pass,
         // an offset by half a pixel.
-        const double slack = r.isZero() ? 0.0 : double(std::clamp<int>(f.passes, 1, BoxBlur::kMaxPasses) + 1);
+        const double slack = r.isZero() ? 0.0 : double(std::clamp<int>(f.passes, 1, BoxBlur::MaxPasses) + 1);
         auto twips = [slack](int32_t side) { return side > 0 ? (side + slack) * 20.0 : 0.0; };
         margin += {twips(r.left), twips(r.top), twips(r.right), twips(r.bottom)};
     }
@@ -397,7 +397,7 @@ void applyFilter(const swf::Filter& f, const PixelView& px, FilterScale scale) {
 }
 
 void applyFilters(std::span<const swf::Filter> filters, const PixelView& px, FilterScale scale) {
-    for (const swf::Filter& f : filters.first(std::min(filters.size(), kMaxFilters)))
+    for (const swf::Filter& f : filters.first(std::min(filters.size(), MaxFilters)))
         applyFilter(f, px, scale);
 }
 

@@ -48,9 +48,9 @@ struct FilterReach {
     friend bool operator==(const FilterReach&, const FilterReach&) = default;
 };
 
-// Lists longer than this apply their first kMaxFilters only, which keeps
+// Lists longer than this apply their first MaxFilters only, which keeps
 // the cost of a frame bounded.
-constexpr size_t kMaxFilters = 16;
+constexpr size_t MaxFilters = 16;
 
 [[nodiscard]] FilterReach filterReach(const swf::Filter& filter, FilterScale scale = {});
 // A list's reach: each filter works on what the ones before it drew.

@@ -15,7 +15,7 @@ size_t hashTransform(size_t seed, const ColorTransform& cx) {
 }
 
 // cairo image surfaces are limited to 32767 pixels a side.
-constexpr uint32_t kMaxSurfaceSide = 32767;
+constexpr uint32_t MaxSurfaceSide = 32767;
 
 }  // namespace
 
@@ -35,7 +35,7 @@ PaintCache::PaintCache(std::shared_ptr<const swf::Movie> movie, const CacheLimit
 
 std::shared_ptr<cairo_surface_t> PaintCache::bitmap(uint16_t id, const ColorTransform& cx) {
     const auto* bitmap = m_movie->characters.find<swf::Bitmap>(id);
-    if (bitmap == nullptr || !bitmap->ok() || bitmap->width > kMaxSurfaceSide || bitmap->height > kMaxSurfaceSide)
+    if (bitmap == nullptr || !bitmap->ok() || bitmap->width > MaxSurfaceSide || bitmap->height > MaxSurfaceSide)
         return nullptr;
     if (cx.isIdentity()) {
         if (auto hit = m_bitmaps.find(id))

@@ -9,9 +9,9 @@ namespace render {
 namespace {
 
 // The gradient square's half side in twips.
-constexpr double kGradientHalf = 16384.0;
+constexpr double GradientHalf = 16384.0;
 // Extra stops between two stops of a linear-RGB gradient.
-constexpr int kLinearRgbSteps = 8;
+constexpr int LinearRgbSteps = 8;
 
 double toLinear(uint8_t c) {
     const double v = c / 255.0;
@@ -60,14 +60,14 @@ std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, cons
         return nullptr;
     cairo_pattern_t* p = nullptr;
     if (style.kind == swf::FillKind::LinearGradient) {
-        p = cairo_pattern_create_linear(-kGradientHalf, 0.0, kGradientHalf, 0.0);
+        p = cairo_pattern_create_linear(-GradientHalf, 0.0, GradientHalf, 0.0);
     } else {
         // Focal gradients start from a point on the x axis inside the circle;
         // keeping it just inside avoids cairo's cone for a point on the edge.
         double focal = 0.0;
         if (style.kind == swf::FillKind::FocalGradient)
-            focal = std::clamp(g.focalPoint, -0.995, 0.995) * kGradientHalf;
-        p = cairo_pattern_create_radial(focal, 0.0, 0.0, 0.0, 0.0, kGradientHalf);
+            focal = std::clamp(g.focalPoint, -0.995, 0.995) * GradientHalf;
+        p = cairo_pattern_create_radial(focal, 0.0, 0.0, 0.0, 0.0, GradientHalf);
     }
     auto pattern = sharePattern(p);
     for (const CairoStop& s : gradientStops(g, cx))
@@ -111,8 +111,8 @@ std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorT
         const double offset = stop.ratio / 255.0;
         if (linearRgb && i > 0) {
             const CairoStop prev = out.back();  // a copy: push_back below moves the storage
-            for (int k = 1; k < kLinearRgbSteps; ++k) {
-                const double t = double(k) / kLinearRgbSteps;
+            for (int k = 1; k < LinearRgbSteps; ++k) {
+                const double t = double(k) / LinearRgbSteps;
                 CairoStop mid;
                 mid.offset = prev.offset + (offset - prev.offset) * t;
                 mid.color.r = fromLinear(toLinear(prev.color.r) + (toLinear(color.r) - toLinear(prev.color.r)) * t);

@@ -11,8 +11,8 @@ namespace {
 
 // cairo keeps device coordinates in 24.8 fixed point; geometry beyond this
 // would wrap around, so objects reaching that far are not drawn.
-constexpr double kDeviceLimit = 4194304.0;
-constexpr double kTwipsPerPixel = 20.0;
+constexpr double DeviceLimit = 4194304.0;
+constexpr double TwipsPerPixel = 20.0;
 
 cairo_matrix_t multiply(const cairo_matrix_t& outer, const cairo_matrix_t& inner) {
     cairo_matrix_t out;
@@ -93,7 +93,7 @@ Painter::Destination Painter::redirect(Destination to) {
 }
 
 bool Painter::touchesClip(const DeviceBox& box) const {
-    if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > kDeviceLimit)
+    if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > DeviceLimit)
         return false;
     if (box.xMax < m_clipBox.left || box.xMin > m_clipBox.right || box.yMax < m_clipBox.top ||
         box.yMin > m_clipBox.bottom)
@@ -123,7 +123,7 @@ std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
             return std::nullopt;
         swf::Bounds b;
         b.add(swf::Point{0.0, 0.0});
-        b.add(swf::Point{bitmap->width * kTwipsPerPixel, bitmap->height * kTwipsPerPixel});
+        b.add(swf::Point{bitmap->width * TwipsPerPixel, bitmap->height * TwipsPerPixel});
         return b;
     }
     case swf::CharacterKind::Text: {
@@ -299,7 +299,7 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     style.kind = swf::FillKind::ClippedBitmap;
     style.bitmapId = id;
     style.smoothed = smoothed;
-    style.matrix = {kTwipsPerPixel, 0.0, 0.0, kTwipsPerPixel, 0.0, 0.0};
+    style.matrix = {TwipsPerPixel, 0.0, 0.0, TwipsPerPixel, 0.0, 0.0};
     const bool alphaOnly = state.cx.isAlphaOnly();
     const PaintSource source = makeSource(m_paints, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
     if (source.apply(cr)) {

@@ -135,7 +135,7 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     if (!frame.coverageOnly && frame.cx.hidesEverything())
         return;
 
-    if (!frame.coverageOnly && m_layers < kMaxLayers) {
+    if (!frame.coverageOnly && m_layers < MaxLayers) {
         const std::vector<swf::Filter>* filters = object.filters();
         if (filters && !filters->empty()) {
             paintOffscreen(object, frame, filters);
@@ -147,7 +147,7 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
         }
     }
     const auto op = frame.coverageOnly ? std::nullopt : operatorFor(object.blendMode(), m_layers > 0);
-    if (!op || m_layers >= kMaxLayers) {
+    if (!op || m_layers >= MaxLayers) {
         paintContent(object, frame);
         return;
     }
@@ -199,9 +199,9 @@ void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Fram
     if (visible.isEmpty())
         return;
     PixelRect area = grown(visible, reach.right, reach.bottom, reach.left, reach.top).intersected(covered);
-    if (areaOf(area) > kMaxLayerPixels)
+    if (areaOf(area) > MaxLayerPixels)
         area = visible;
-    if (areaOf(area) > kMaxLayerPixels) {
+    if (areaOf(area) > MaxLayerPixels) {
         paintContent(object, frame);
         return;
     }
@@ -356,7 +356,7 @@ void ScenePainter::paintMasked(const model::DisplayObject& mask, Iterator begin,
     cairo_rectangle(m_cr, std::floor(box->xMin) - 1, std::floor(box->yMin) - 1,
                     std::ceil(box->xMax) - std::floor(box->xMin) + 2, std::ceil(box->yMax) - std::floor(box->yMin) + 2);
     cairo_clip(m_cr);
-    if (m_layers >= kMaxLayers) {
+    if (m_layers >= MaxLayers) {
         paintRange(begin, end, parent);
         cairo_restore(m_cr);
         return;

@@ -13,11 +13,11 @@
 // An object with filters is drawn into an off-screen image in surface
 // pixels, as far around the visible area as the filters reach, filtered
 // (sizes in stage pixels) and then composed with its blend mode. An
-// off-screen image larger than kMaxLayerPixels keeps only the visible area;
+// off-screen image larger than MaxLayerPixels keeps only the visible area;
 // if even that is larger, the object draws without its filters.
 //
 // Layers cost memory of the clipped area each, so nesting is bounded: past
-// kMaxLayers, masks only clip to the mask's box, and blend modes and filters
+// MaxLayers, masks only clip to the mask's box, and blend modes and filters
 // are not applied.
 #pragma once
 
@@ -36,8 +36,8 @@ namespace render {
 
 class ScenePainter {
 public:
-    static constexpr int kMaxLayers = 16;
-    static constexpr int64_t kMaxLayerPixels = int64_t(4096) * 2048;
+    static constexpr int MaxLayers = 16;
+    static constexpr int64_t MaxLayerPixels = int64_t(4096) * 2048;
 
     // `stage` maps stage twips to surface pixels.
     ScenePainter(Painter& painter, const cairo_matrix_t& stage);

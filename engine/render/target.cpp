@@ -5,7 +5,7 @@
 namespace render {
 
 namespace {
-constexpr int32_t kMaxSide = 32767;  // cairo's image surface limit
+constexpr int32_t MaxSide = 32767;  // cairo's image surface limit
 }  // namespace
 
 PixelRect PixelRect::intersected(const PixelRect& other) const {
@@ -16,7 +16,7 @@ PixelRect PixelRect::intersected(const PixelRect& other) const {
 TargetError validate(const Target& target) {
     if (target.pixels == nullptr)
         return TargetError::NoPixels;
-    if (target.width <= 0 || target.height <= 0 || target.width > kMaxSide || target.height > kMaxSide)
+    if (target.width <= 0 || target.height <= 0 || target.width > MaxSide || target.height > MaxSide)
         return TargetError::BadSize;
     if (target.stride % 4 != 0 || int64_t(target.stride) < int64_t(target.width) * 4)
         return TargetError::BadStride;

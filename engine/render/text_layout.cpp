@@ -88,10 +88,10 @@ std::string stripHtml(const std::string& html) {
             continue;
         }
         if (c == '&') {
-            static constexpr std::pair<const char*, char> kEntities[] = {
+            static constexpr std::pair<const char*, char> Entities[] = {
                 {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&nbsp;", ' '}};
             bool matched = false;
-            for (const auto& [name, ch] : kEntities) {
+            for (const auto& [name, ch] : Entities) {
                 if (html.compare(i, std::char_traits<char>::length(name), name) == 0) {
                     out.push_back(ch);
                     i += std::char_traits<char>::length(name);
@@ -112,8 +112,8 @@ std::string stripHtml(const std::string& html) {
 }
 
 std::vector<TextLine> layoutText(const swf::EditText& field, const std::u32string& text, const TextMetrics& metrics) {
-    const double left = field.bounds.xMin + kTextGutter + field.leftMargin;
-    const double right = field.bounds.xMax - kTextGutter - double(field.rightMargin);
+    const double left = field.bounds.xMin + TextGutter + field.leftMargin;
+    const double right = field.bounds.xMax - TextGutter - double(field.rightMargin);
     const double lineStep = metrics.ascent + metrics.descent + field.leading;
     auto advance = [&](char32_t c) { return std::max(0.0, metrics.advance(c)); };
 
@@ -177,7 +177,7 @@ std::vector<TextLine> layoutText(const swf::EditText& field, const std::u32strin
 
     for (size_t i = 0; i < lines.size(); ++i) {
         TextLine& line = lines[i];
-        line.baseline = field.bounds.yMin + kTextGutter + metrics.ascent + double(i) * lineStep;
+        line.baseline = field.bounds.yMin + TextGutter + metrics.ascent + double(i) * lineStep;
         const double from = left + indents[i];
         const double space = right - from;
         double start = from;

@@ -30,7 +30,7 @@ struct TextMetrics {
 };
 
 // The gap the player keeps between a field's edge and its text.
-inline constexpr double kTextGutter = 40.0;
+inline constexpr double TextGutter = 40.0;
 
 // Lays `text` (code points) out in `field`'s rectangle. New lines break only
 // in multiline fields (elsewhere they show as spaces); word wrap breaks at

@@ -11,14 +11,14 @@ namespace render {
 namespace {
 
 // Text height when the field names none: 12 points.
-constexpr double kDefaultHeight = 240.0;
+constexpr double DefaultHeight = 240.0;
 // Strings beyond this are cut: what is left could never be seen in a field.
-constexpr size_t kMaxCharacters = 1 << 16;
+constexpr size_t MaxCharacters = 1 << 16;
 
 struct Style {
     const swf::Font* font = nullptr;
     uint16_t fontId = 0;
-    double height = kDefaultHeight;
+    double height = DefaultHeight;
     swf::Rgba color{0, 0, 0, 255};
     bool embedded = false;
 };
@@ -139,8 +139,8 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
     cairo_clip(cr);
 
     std::u32string content = decodeUtf8(field.html ? stripHtml(text) : text);
-    if (content.size() > kMaxCharacters)
-        content.resize(kMaxCharacters);
+    if (content.size() > MaxCharacters)
+        content.resize(MaxCharacters);
     if (field.password) {
         for (char32_t& c : content) {
             if (c != U'\n' && c != U'\r')

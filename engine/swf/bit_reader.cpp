@@ -166,7 +166,7 @@ void appendUtf8(std::string& out, uint32_t cp) {
 namespace {
 
 // Windows-1252 0x80..0x9F; 0 marks the five undefined positions.
-constexpr uint16_t kCp1252High[32] = {
+constexpr uint16_t Cp1252High[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
@@ -180,7 +180,7 @@ std::string ansiToUtf8(std::span<const uint8_t> bytes) {
     for (uint8_t b : bytes) {
         uint32_t cp = b;
         if (b >= 0x80 && b <= 0x9F)
-            cp = kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : 0xFFFD;
+            cp = Cp1252High[b - 0x80] ? Cp1252High[b - 0x80] : 0xFFFD;
         appendUtf8(out, cp);
     }
     return out;

@@ -15,9 +15,9 @@ namespace swf {
 
 namespace {
 
-constexpr size_t kPrefixSize = 8;     // signature, version, file length
-constexpr size_t kChunk = 64 * 1024;  // growth step of the output buffer
-constexpr uint64_t kLzmaMemoryLimit = uint64_t(128) << 20;
+constexpr size_t PrefixSize = 8;     // signature, version, file length
+constexpr size_t Chunk = 64 * 1024;  // growth step of the output buffer
+constexpr uint64_t LzmaMemoryLimit = uint64_t(128) << 20;
 
 // Appends decompressed bytes chunk by chunk; never reserves the declared
 // length up front, since a hostile header may declare 4 GiB.
@@ -26,7 +26,7 @@ struct Sink {
     size_t limit;
     uint8_t* grow(size_t& room) {
         size_t used = out.size();
-        room = std::min(kChunk, limit - used);
+        room = std::min(Chunk, limit - used);
         out.resize(used + room);
         return out.data() + used;
     }
@@ -74,7 +74,7 @@ Outcome inflateZlib(std::span<const uint8_t> in, Sink sink) {
 // decoder one made of the file's 5 property bytes and the expected size.
 Outcome inflateLzma(std::span<const uint8_t> props, uint64_t expected, std::span<const uint8_t> in, Sink sink) {
     lzma_stream z = LZMA_STREAM_INIT;
-    if (lzma_alone_decoder(&z, kLzmaMemoryLimit) != LZMA_OK)
+    if (lzma_alone_decoder(&z, LzmaMemoryLimit) != LZMA_OK)
         return Outcome::Corrupt;
     uint8_t head[13];
     std::memcpy(head, props.data(), 5);
@@ -108,9 +108,9 @@ Outcome inflateLzma(std::span<const uint8_t> props, uint64_t expected, std::span
             continue;
         // The data may stop at the declared size without an end marker, or
         // be cut short: what was produced stands.
-        outcome = sink.out.size() >= expected + kPrefixSize ? Outcome::Complete
-                  : rc == LZMA_BUF_ERROR                    ? Outcome::Truncated
-                                                            : Outcome::Corrupt;
+        outcome = sink.out.size() >= expected + PrefixSize ? Outcome::Complete
+                  : rc == LZMA_BUF_ERROR                   ? Outcome::Truncated
+                                                           : Outcome::Corrupt;
         break;
     }
     lzma_end(&z);
@@ -126,7 +126,7 @@ size_t decompressionLimit(uint32_t declaredLength, size_t maxMovieBytes) {
 }
 
 moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes) {
-    if (file.size() < kPrefixSize)
+    if (file.size() < PrefixSize)
         return Error{ErrorCode::NotAMovie, 0};
     Container c;
     if (file[1] != 'W' || file[2] != 'S')
@@ -147,7 +147,7 @@ moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> fil
     c.header.version = file[3];
     c.header.declaredLength =
         uint32_t(file[4]) | uint32_t(file[5]) << 8 | uint32_t(file[6]) << 16 | uint32_t(file[7]) << 24;
-    maxMovieBytes = std::max(maxMovieBytes, kPrefixSize + 32);
+    maxMovieBytes = std::max(maxMovieBytes, PrefixSize + 32);
 
     Outcome outcome = Outcome::Complete;
     if (c.header.compression == Compression::None) {
@@ -156,17 +156,17 @@ moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> fil
             outcome = Outcome::Limit;
     } else {
         size_t limit = decompressionLimit(c.header.declaredLength, maxMovieBytes);
-        c.storage.assign(file.begin(), file.begin() + kPrefixSize);
+        c.storage.assign(file.begin(), file.begin() + PrefixSize);
         c.storage[0] = 'F';
-        Sink sink{c.storage, std::max(limit, kPrefixSize + 1)};
+        Sink sink{c.storage, std::max(limit, PrefixSize + 1)};
         if (c.header.compression == Compression::Zlib) {
-            outcome = inflateZlib(file.subspan(kPrefixSize), sink);
+            outcome = inflateZlib(file.subspan(PrefixSize), sink);
         } else {
 #ifdef SWF_HAVE_LZMA
             // ZWS: 4-byte compressed length, 5 property bytes, then the data.
-            if (file.size() < kPrefixSize + 4 + 5)
+            if (file.size() < PrefixSize + 4 + 5)
                 return Error{ErrorCode::NotAMovie, 0};
-            uint64_t expected = c.header.declaredLength > kPrefixSize ? c.header.declaredLength - kPrefixSize : 0;
+            uint64_t expected = c.header.declaredLength > PrefixSize ? c.header.declaredLength - PrefixSize : 0;
             outcome = inflateLzma(file.subspan(12, 5), expected, file.subspan(17), sink);
 #else
             return Error{ErrorCode::UnsupportedCompression, 0};
@@ -179,7 +179,7 @@ moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> fil
     // Header fields after the prefix: stage RECT, frame rate, frame count.
     auto data = c.data();
     BitReader r(data);
-    r.seek(kPrefixSize);
+    r.seek(PrefixSize);
     c.header.stage = readRect(r);
     c.header.frameRate88 = r.u16();
     c.header.declaredFrameCount = r.u16();

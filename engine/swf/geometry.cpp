@@ -30,7 +30,7 @@ void Bounds::add(const Bounds& other) {
 
 namespace {
 
-constexpr double kHairlineHalfWidth = 10.0;  // a hairline is one pixel (20 twips) wide
+constexpr double HairlineHalfWidth = 10.0;  // a hairline is one pixel (20 twips) wide
 
 struct GeoEdge {
     Point from;
@@ -42,7 +42,7 @@ struct GeoEdge {
 };
 
 int64_t clampCoordinate(int64_t v) {
-    const auto limit = int64_t(kCoordinateLimit);
+    const auto limit = int64_t(CoordinateLimit);
     return std::clamp(v, -limit, limit);
 }
 
@@ -186,7 +186,7 @@ ShapeGeometry buildGeometry(const Shape& shape) {
             }
             Bounds b;
             addPathBounds(closed, b);
-            double half = std::max(ls.width / 2.0, kHairlineHalfWidth);
+            double half = std::max(ls.width / 2.0, HairlineHalfWidth);
             if (!b.empty) {
                 out.bounds.add(Point{b.xMin - half, b.yMin - half});
                 out.bounds.add(Point{b.xMax + half, b.yMax + half});

@@ -10,7 +10,7 @@
 // Strokes: per line style, connected edges in record order form polylines; a
 // polyline that comes back to its start point ends with Close.
 //
-// Coordinates are twips, clamped to +-kCoordinateLimit. Curves stay quadratic.
+// Coordinates are twips, clamped to +-CoordinateLimit. Curves stay quadratic.
 #pragma once
 
 #include "swf/font.h"
@@ -24,7 +24,7 @@ namespace swf {
 
 // 2^25 twips is about 1.6 million pixels: far beyond any stage, small enough
 // that renderer arithmetic in doubles or 24.8 fixed point stays safe.
-inline constexpr double kCoordinateLimit = 33554432.0;
+inline constexpr double CoordinateLimit = 33554432.0;
 
 struct Point {
     double x = 0.0;

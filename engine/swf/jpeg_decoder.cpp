@@ -13,8 +13,8 @@ namespace swf {
 
 namespace {
 
-constexpr int kMaxScans = 500;  // progressive files with endless scans are a known way to burn time
-constexpr long kMaxLibjpegMemory = 512L << 20;
+constexpr int MaxScans = 500;  // progressive files with endless scans are a known way to burn time
+constexpr long MaxLibjpegMemory = 512L << 20;
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -31,7 +31,7 @@ struct Progress {
 
 void onProgress(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->is_decompressor && d->input_scan_number > kMaxScans)
+    if (d->is_decompressor && d->input_scan_number > MaxScans)
         onError(cinfo);
 }
 
@@ -52,7 +52,7 @@ ErrorCode runLibjpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, s
     err.base.output_message = onMessage;
     if (setjmp(err.jump) == 0) {
         jpeg_create_decompress(&cinfo);
-        cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
+        cinfo.mem->max_memory_to_use = MaxLibjpegMemory;
         progress.base.progress_monitor = onProgress;
         cinfo.progress = &progress.base;
         jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));

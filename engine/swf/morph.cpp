@@ -15,7 +15,7 @@ struct Lerp {
     uint8_t byte(uint8_t a, uint8_t b) const { return uint8_t(std::lround((*this)(a, b))); }
     uint16_t u16(uint16_t a, uint16_t b) const { return uint16_t(std::lround((*this)(a, b))); }
     int32_t i32(int64_t a, int64_t b) const {
-        double v = std::clamp((*this)(double(a), double(b)), -kCoordinateLimit, kCoordinateLimit);
+        double v = std::clamp((*this)(double(a), double(b)), -CoordinateLimit, CoordinateLimit);
         return int32_t(std::lround(v));
     }
     Rgba color(Rgba a, Rgba b) const { return {byte(a.r, b.r), byte(a.g, b.g), byte(a.b, b.b), byte(a.a, b.a)}; }
@@ -74,7 +74,7 @@ struct AbsEdge {
 };
 
 int64_t clampCoordinate(int64_t v) {
-    const auto limit = int64_t(kCoordinateLimit);
+    const auto limit = int64_t(CoordinateLimit);
     return std::clamp(v, -limit, limit);
 }
 

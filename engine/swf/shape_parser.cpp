@@ -6,7 +6,7 @@ namespace swf {
 
 namespace {
 
-constexpr size_t kRecordsPerCharge = 1024;
+constexpr size_t RecordsPerCharge = 1024;
 
 Gradient readGradient(BitReader& r, uint8_t shapeVersion, bool focal) {
     Gradient g;
@@ -114,9 +114,9 @@ bool readRecords(ParseContext& ctx, BitReader& r, uint8_t shapeVersion, StyleMap
     unsigned lineBits = r.ub(4);
     size_t sinceCharge = 0;
     while (!r.failed()) {
-        if (++sinceCharge == kRecordsPerCharge) {
+        if (++sinceCharge == RecordsPerCharge) {
             sinceCharge = 0;
-            if (!ctx.charge(kRecordsPerCharge * sizeof(ShapeRecord)))
+            if (!ctx.charge(RecordsPerCharge * sizeof(ShapeRecord)))
                 return false;
         }
         bool isEdge = r.flag();

@@ -11,12 +11,12 @@ namespace moviehost {
 
 namespace {
 
-constexpr LPCWSTR kServerKey = WIDE("CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32");
+constexpr LPCWSTR ServerKey = WIDE("CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32");
 
 // Where the package installs the control (set by the build), as seen from the
 // folder of its executables and as an absolute path.
-constexpr const char* kControlFolderFromExecutable = MOVIEHOST_CONTROL_DIR_FROM_BINDIR;
-constexpr const char* kInstalledControlFolder = MOVIEHOST_CONTROL_INSTALLED_DIR;
+constexpr const char* ControlFolderFromExecutable = MOVIEHOST_CONTROL_DIR_FROM_BINDIR;
+constexpr const char* InstalledControlFolder = MOVIEHOST_CONTROL_INSTALLED_DIR;
 
 std::u16string InFolder(std::u16string_view folder, std::u16string_view file) {
     std::u16string path(folder);
@@ -29,10 +29,10 @@ std::u16string InFolder(std::u16string_view folder, std::u16string_view file) {
 
 bool FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept {
     std::fill(std::begin(path), std::end(path), WCHAR{0});
-    lstrcpyW(path, kFallbackControlLibrary);
+    lstrcpyW(path, FallbackControlLibrary);
 
     platform::ScopedRegistryKey key;
-    if (RegOpenKeyW(HKEY_CLASSES_ROOT, kServerKey, key.receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyW(HKEY_CLASSES_ROOT, ServerKey, key.receive()) != ERROR_SUCCESS)
         return false;
     std::fill(std::begin(path), std::end(path), WCHAR{0});
     DWORD type = REG_NONE;
@@ -43,7 +43,7 @@ bool FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept {
     const bool terminated = size < sizeof(path) || path[MAX_PATH - 1] == 0;
     if (status != ERROR_SUCCESS || type != REG_SZ || !terminated) {
         std::fill(std::begin(path), std::end(path), WCHAR{0});
-        lstrcpyW(path, kFallbackControlLibrary);
+        lstrcpyW(path, FallbackControlLibrary);
         return false;
     }
     return true;
@@ -52,7 +52,7 @@ bool FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept {
 std::vector<std::u16string> FallbackControlLibraries(std::u16string_view executable,
                                                      std::u16string_view folderFromExecutable,
                                                      std::u16string_view installedFolder) {
-    const std::u16string_view name = kFallbackControlLibrary;
+    const std::u16string_view name = FallbackControlLibrary;
     std::vector<std::u16string> files{std::u16string(name)};
     const std::size_t slash = executable.rfind(u'/');
     if (slash != std::u16string_view::npos && !folderFromExecutable.empty())
@@ -68,13 +68,13 @@ HMODULE LoadFallbackControlLibrary() noexcept {
     const std::u16string_view executablePath(executable, length < MAX_PATH ? length : 0);
     try {
         for (const std::u16string& file :
-             FallbackControlLibraries(executablePath, platform::utf8_to_utf16(kControlFolderFromExecutable),
-                                      platform::utf8_to_utf16(kInstalledControlFolder)))
+             FallbackControlLibraries(executablePath, platform::utf8_to_utf16(ControlFolderFromExecutable),
+                                      platform::utf8_to_utf16(InstalledControlFolder)))
             if (HMODULE library = LoadLibraryW(file.c_str()))
                 return library;
         return nullptr;
     } catch (const std::bad_alloc&) {
-        return LoadLibraryW(kFallbackControlLibrary);
+        return LoadLibraryW(FallbackControlLibrary);
     }
 }
 

@@ -13,7 +13,7 @@
 
 namespace moviehost {
 
-inline constexpr LPCWSTR kFallbackControlLibrary = WIDE("flash10c.ocx");
+inline constexpr LPCWSTR FallbackControlLibrary = WIDE("flash10c.ocx");
 
 // Fills `path` with the default value of
 // HKEY_CLASSES_ROOT\CLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}\InprocServer32

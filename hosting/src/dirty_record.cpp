@@ -82,7 +82,7 @@ bool DirtyRecord::Collect(const RECT** bounds, const RECT** first, LONG* count) 
 void DirtyRecord::Reset() {
     m_dirty = false;
     m_rects.clear();
-    m_bounds = kResetBounds;
+    m_bounds = ResetBounds;
 }
 
 }  // namespace moviehost

@@ -25,7 +25,7 @@ class DirtyRecord {
 public:
     // The bounds after a reset: any rectangle added next becomes the bounds
     // exactly. The right and bottom are one above the smallest LONG.
-    static constexpr RECT kResetBounds = {2147483647, 2147483647, -2147483647, -2147483647};
+    static constexpr RECT ResetBounds = {2147483647, 2147483647, -2147483647, -2147483647};
 
     // Records `rect` for a surface of `width` x `height`; null means the whole
     // surface and replaces whatever was recorded. An empty rectangle, or one
@@ -44,12 +44,12 @@ public:
     [[nodiscard]] const RECT& Bounds() const noexcept { return m_bounds; }
 
 private:
-    RECT m_bounds = kResetBounds;
+    RECT m_bounds = ResetBounds;
     std::vector<RECT> m_rects;
     bool m_dirty = false;
     // Handed out by Collect; kept apart so that adding or drawing never moves
     // what a caller is still looking at.
-    RECT m_reportedBounds = kResetBounds;
+    RECT m_reportedBounds = ResetBounds;
     std::vector<RECT> m_reportedRects;
 };
 

@@ -17,7 +17,7 @@ namespace moviehost {
 
 namespace {
 
-constexpr double kVersionScale = 1.0 / 65536.0;
+constexpr double VersionScale = 1.0 / 65536.0;
 
 }  // namespace
 
@@ -66,7 +66,7 @@ double CMovieLoader::QueryControlVersion() {
         object.reset();
         RaiseControlError(hr, failed.get());
     }
-    return static_cast<double>(version) * kVersionScale;
+    return static_cast<double>(version) * VersionScale;
 }
 
 IMoviePlayer* CMovieLoader::NewPlayer(LONG width, LONG height) {

@@ -14,7 +14,7 @@ namespace {
 using DllGetClassObjectFunction = HRESULT(STDMETHODCALLTYPE*)(REFCLSID, REFIID, LPVOID*);
 
 // The quality every new player starts with ("High").
-constexpr LONG kDefaultQuality = 2;
+constexpr LONG DefaultQuality = 2;
 
 // Takes over what a creating call handed out, but only on success: a pointer
 // that comes with a failure is not trusted enough to release.
@@ -61,7 +61,7 @@ void CMoviePlayer::Initialize(HMODULE library) {
         CheckControlResult(m_control->put_AllowScriptAccess(always.get()), m_control.get());
     }
     ApplyTransparency(0);
-    ApplyQuality(kDefaultQuality);
+    ApplyQuality(DefaultQuality);
 
     // Activation, events and sizing never stop construction: what fails
     // leaves its field empty.

@@ -9,9 +9,9 @@ namespace moviehost {
 
 namespace {
 
-constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr LONG kAlphaMode = 2;
+constexpr COLORREF Black = 0x000000;
+constexpr COLORREF White = 0xFFFFFF;
+constexpr LONG AlphaMode = 2;
 
 void FillRegion(HDC hdc, HRGN region, COLORREF color) {
     const platform::ScopedBrush brush(CreateSolidBrush(color));
@@ -33,7 +33,7 @@ void CMoviePlayer::DrawDirtyRegion(HDC hdc) {
         const platform::ScopedRegion region = BuildUnionRegion(m_dirty.Rects());
         RECT box;
         if (region && ClipRegionToSurface(region.get(), m_width, m_height, box)) {
-            if (m_transparency == kAlphaMode)
+            if (m_transparency == AlphaMode)
                 DrawWithAlpha(hdc, region.get(), box, view.get());
             else
                 DrawOpaque(hdc, region.get(), view.get());
@@ -59,14 +59,14 @@ void CMoviePlayer::DrawWithAlpha(HDC hdc, HRGN region, const RECT& box, IViewObj
     const LONG width = m_width;
     const LONG height = m_height;
     SelectClipRgn(m_black.m_dc.get(), region);
-    FillRegion(m_black.m_dc.get(), region, kBlack);
+    FillRegion(m_black.m_dc.get(), region, Black);
     Render(view, DVASPECT_TRANSPARENT, m_black.m_dc.get(), width, height);
     // The control may call back into the player while it draws; only touch
     // pixels of surfaces that are still the size the box was taken for.
     if (!m_white.Exists() || m_width != width || m_height != height)
         return;
     SelectClipRgn(m_white.m_dc.get(), region);
-    FillRegion(m_white.m_dc.get(), region, kWhite);
+    FillRegion(m_white.m_dc.get(), region, White);
     Render(view, DVASPECT_TRANSPARENT, m_white.m_dc.get(), width, height);
     if (!m_black.Exists() || !m_white.Exists() || m_width != width || m_height != height)
         return;

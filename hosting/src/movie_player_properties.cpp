@@ -11,11 +11,11 @@ namespace moviehost {
 namespace {
 
 constexpr LONG kPlaying = 1;
-constexpr LONG kNotPlaying = 2;
-constexpr LONG kNoControlPlayState = 0;
-constexpr LONG kFallbackQuality = 2;
-constexpr LONG kNoFrame = -1;
-constexpr LONG kColorMask = 0xFFFFFF;
+constexpr LONG NotPlaying = 2;
+constexpr LONG NoControlPlayState = 0;
+constexpr LONG FallbackQuality = 2;
+constexpr LONG NoFrame = -1;
+constexpr LONG ColorMask = 0xFFFFFF;
 
 }  // namespace
 
@@ -25,24 +25,24 @@ LONG CMoviePlayer::GetUserValue() { return m_userValue; }
 
 LONG CMoviePlayer::QueryPlayState() {
     if (!m_control)
-        return kNoControlPlayState;
+        return NoControlPlayState;
     VARIANT_BOOL playing = VARIANT_FALSE;
     CheckControlResult(m_control->IsPlaying(&playing), m_control.get());
-    return playing != VARIANT_FALSE ? kPlaying : kNotPlaying;
+    return playing != VARIANT_FALSE ? kPlaying : NotPlaying;
 }
 
 // The control is asked afresh for every entry of the table; the player keeps
 // no copy of its own.
 LONG CMoviePlayer::QueryQuality() {
     if (!m_control)
-        return kFallbackQuality;
-    for (LONG index = 0; index < kQualityCount; ++index) {
+        return FallbackQuality;
+    for (LONG index = 0; index < QualityCount; ++index) {
         platform::ScopedBstr name;
         CheckControlResult(m_control->get_Quality2(name.receive()), m_control.get());
         if (EqualIgnoringAsciiCase(ControlStringView(name.get()), QualityName(index)))
             return index;
     }
-    return kFallbackQuality;
+    return FallbackQuality;
 }
 
 void CMoviePlayer::ApplyQuality(LONG index) {
@@ -84,7 +84,7 @@ LONG CMoviePlayer::QueryBackColor() {
 void CMoviePlayer::ApplyBackColor(LONG color) {
     if (!m_control)
         return;
-    CheckControlResult(m_control->put_BackgroundColor(color & kColorMask), m_control.get());
+    CheckControlResult(m_control->put_BackgroundColor(color & ColorMask), m_control.get());
 }
 
 void CMoviePlayer::PlayTarget(LPCWSTR target) {
@@ -128,7 +128,7 @@ void CMoviePlayer::PreviousFrame() {
 
 LONG CMoviePlayer::QueryTargetFrame(LPCWSTR target) {
     if (!m_control)
-        return kNoFrame;
+        return NoFrame;
     const platform::ScopedBstr text = ToControlString(target);
     LONG frame = 0;
     CheckControlResult(m_control->TCurrentFrame(text.get(), &frame), m_control.get());
@@ -137,7 +137,7 @@ LONG CMoviePlayer::QueryTargetFrame(LPCWSTR target) {
 
 LONG CMoviePlayer::QueryFrame() {
     if (!m_control)
-        return kNoFrame;
+        return NoFrame;
     LONG frame = 0;
     CheckControlResult(m_control->CurrentFrame(&frame), m_control.get());
     return frame;

@@ -4,7 +4,7 @@ namespace moviehost {
 
 namespace {
 
-constexpr LPCWSTR kNames[kQualityCount] = {
+constexpr LPCWSTR kNames[QualityCount] = {
     WIDE("Low"), WIDE("Medium"), WIDE("High"), WIDE("Best"), WIDE("AutoLow"), WIDE("AutoHigh"),
 };
 
@@ -15,7 +15,7 @@ constexpr WCHAR FoldAscii(WCHAR c) noexcept {
 }  // namespace
 
 LPCWSTR QualityName(LONG index) noexcept {
-    if (index < 0 || index >= kQualityCount)
+    if (index < 0 || index >= QualityCount)
         return nullptr;
     return kNames[index];
 }

@@ -6,7 +6,7 @@
 
 namespace moviehost {
 
-inline constexpr LONG kQualityCount = 6;
+inline constexpr LONG QualityCount = 6;
 
 // "Low", "Medium", "High", "Best", "AutoLow", "AutoHigh"; null for an index
 // outside 0 to 5.

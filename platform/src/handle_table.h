@@ -35,7 +35,7 @@ class HandleTable {
 public:
     // Open handles beyond this are refused, so a leaking caller runs out of
     // handles instead of memory.
-    static constexpr std::size_t kMaxHandles = std::size_t{1} << 20;
+    static constexpr std::size_t MaxHandles = std::size_t{1} << 20;
 
     [[nodiscard]] static HandleTable& instance();
 

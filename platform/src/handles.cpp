@@ -30,7 +30,7 @@ HANDLE HandleTable::add(std::shared_ptr<KernelObject> object) {
         index = m_free.back();
         m_free.pop_back();
     } else {
-        if (m_slots.size() >= kMaxHandles)
+        if (m_slots.size() >= MaxHandles)
             return nullptr;
         m_slots.emplace_back();
         index = static_cast<std::uint32_t>(m_slots.size() - 1);

@@ -8,11 +8,11 @@
 
 namespace {
 
-constexpr int kKeyCount = 256;
+constexpr int KeyCount = 256;
 
-std::array<std::atomic<bool>, kKeyCount> s_held{};
+std::array<std::atomic<bool>, KeyCount> s_held{};
 
-bool isKey(int virtualKey) { return virtualKey >= 0 && virtualKey < kKeyCount; }
+bool isKey(int virtualKey) { return virtualKey >= 0 && virtualKey < KeyCount; }
 
 }  // namespace
 

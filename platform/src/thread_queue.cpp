@@ -25,7 +25,7 @@ ThreadQueue::PostResult ThreadQueue::post(UINT message, WPARAM wParam, LPARAM lP
         std::lock_guard lock(m_mutex);
         if (m_closed)
             return PostResult::Closed;
-        if (m_posted.size() >= kMaxPosted)
+        if (m_posted.size() >= MaxPosted)
             return PostResult::Full;
         m_posted.push_back(threadMessage(message, wParam, lParam));
     }

@@ -34,7 +34,7 @@ class ThreadQueue {
 public:
     // Posted messages waiting beyond this are refused, as on the platform,
     // so a flood from another thread cannot take unbounded memory.
-    static constexpr std::size_t kMaxPosted = 10000;
+    static constexpr std::size_t MaxPosted = 10000;
 
     enum class PostResult { Posted, Closed, Full };
     enum class Take { Remove, Leave };

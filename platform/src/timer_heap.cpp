@@ -26,7 +26,7 @@ UINT_PTR newTimerId() {
 UINT_PTR TimerHeap::set(UINT_PTR id, ULONGLONG period, TIMERPROC proc, ULONGLONG now) {
     auto found = m_timers.find(id);
     if (id == 0 || found == m_timers.end()) {
-        if (m_timers.size() >= kMaxTimers)
+        if (m_timers.size() >= MaxTimers)
             return 0;
         id = newTimerId();
         found = m_timers.emplace(id, Timer{}).first;

@@ -20,7 +20,7 @@ namespace platform::detail {
 class TimerHeap {
 public:
     // A thread may keep this many timers; more are refused.
-    static constexpr std::size_t kMaxTimers = 10000;
+    static constexpr std::size_t MaxTimers = 10000;
 
     struct Tick {
         UINT_PTR id = 0;
@@ -29,7 +29,7 @@ public:
 
     // Restarts live timer `id` with the new period and procedure, or makes a
     // new timer with a fresh process-unique id. Returns the id, or 0 when the
-    // thread already has kMaxTimers timers.
+    // thread already has MaxTimers timers.
     [[nodiscard]] UINT_PTR set(UINT_PTR id, ULONGLONG period, TIMERPROC proc, ULONGLONG now);
 
     // False when `id` is not live.

@@ -18,7 +18,7 @@ namespace {
 
 constexpr LONG kWidth = 640;
 constexpr LONG kHeight = 480;
-constexpr uint16_t kMoverDepth = 1000;
+constexpr uint16_t MoverDepth = 1000;
 
 // A few hundred shapes: solid and gradient rectangles, some turned, some
 // outlined, and a small red square on top.
@@ -51,11 +51,11 @@ std::vector<uint8_t> busyMovie(int shapes) {
             {.matrix = swfwriter::Matrix{std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), x, y}});
     }
     const uint16_t mover = movie.rectangle(0, 0, 400, 400, {255, 0, 0});
-    movie.place(mover, kMoverDepth, {.matrix = swfwriter::Matrix::translate(6000, 4000)});
+    movie.place(mover, MoverDepth, {.matrix = swfwriter::Matrix::translate(6000, 4000)});
     movie.showFrame();
     // The square moves a pixel a frame, 150 frames, and the movie loops.
     for (int f = 1; f < 150; ++f) {
-        movie.modify(kMoverDepth, {.move = true, .matrix = swfwriter::Matrix::translate(6000 + 20 * f, 4000)});
+        movie.modify(MoverDepth, {.move = true, .matrix = swfwriter::Matrix::translate(6000 + 20 * f, 4000)});
         movie.showFrame();
     }
     return movie.finish();

@@ -22,9 +22,9 @@ using TestSite = moviehost::testing::RecordingSite;
 
 // 0xAARRGGBB, how a 32-bit DIB pixel reads as a little-endian word.
 constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
-constexpr uint32_t kOpaqueRed = argb(255, 255, 0, 0);
-constexpr uint32_t kOpaqueWhite = argb(255, 255, 255, 255);
-constexpr uint32_t kSentinel = 0x5A3C1E07;  // a value drawing never makes by chance
+constexpr uint32_t OpaqueRed = argb(255, 255, 0, 0);
+constexpr uint32_t OpaqueWhite = argb(255, 255, 255, 255);
+constexpr uint32_t Sentinel = 0x5A3C1E07;  // a value drawing never makes by chance
 std::string hex(uint32_t pixel);
 
 // bin/flash10c.ocx, loaded with LoadLibraryW as the host loads it.
@@ -70,7 +70,7 @@ struct Control {
 // A 32-bit DIB section selected into a memory DC; rows top-down or bottom-up.
 class DibSurface {
 public:
-    DibSurface(LONG width, LONG height, bool topDown, uint32_t fill = kSentinel);
+    DibSurface(LONG width, LONG height, bool topDown, uint32_t fill = Sentinel);
     ~DibSurface();
     DibSurface(const DibSurface&) = delete;
     DibSurface& operator=(const DibSurface&) = delete;

@@ -11,7 +11,7 @@ using namespace controltest;
 namespace {
 
 constexpr uint32_t kBackground = argb(255, 10, 20, 30);
-constexpr LONG kBackgroundColorRef = 0x001E140A;  // 0x00BBGGRR
+constexpr LONG BackgroundColorRef = 0x001E140A;  // 0x00BBGGRR
 
 std::string squareMovie(int32_t x = 400, int32_t y = 400, int32_t size = 800) {
     swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = 10});
@@ -44,7 +44,7 @@ TEST_P(Drawing, OpaqueShowsTheSquareOverTheBackground) {
         uint32_t expected;
     };
     const Probe probes[] = {
-        {20, 20, kOpaqueRed},   {59, 59, kOpaqueRed},   {40, 30, kOpaqueRed},  {19, 30, kBackground},
+        {20, 20, OpaqueRed},    {59, 59, OpaqueRed},    {40, 30, OpaqueRed},   {19, 30, kBackground},
         {60, 30, kBackground},  {40, 19, kBackground},  {40, 60, kBackground}, {0, 0, kBackground},
         {199, 99, kBackground}, {150, 50, kBackground},
     };
@@ -57,8 +57,8 @@ TEST_P(Drawing, OpaqueShowsTheSquareOverTheBackground) {
 TEST_P(Drawing, TheStageIsCentredKeepingItsAspect) {
     DibSurface surface(400, 100, topDown());
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
-    EXPECT_EQ(hex(surface.at(120, 20)), hex(kOpaqueRed));
-    EXPECT_EQ(hex(surface.at(159, 59)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(120, 20)), hex(OpaqueRed));
+    EXPECT_EQ(hex(surface.at(159, 59)), hex(OpaqueRed));
     EXPECT_EQ(hex(surface.at(119, 40)), hex(kBackground));
     EXPECT_EQ(hex(surface.at(30, 30)), hex(kBackground)) << "the left border";
     EXPECT_EQ(hex(surface.at(350, 50)), hex(kBackground)) << "the right border";
@@ -68,8 +68,8 @@ TEST_P(Drawing, TheStageIsCentredKeepingItsAspect) {
 TEST_P(Drawing, TheStageIsScaledIntoTheBounds) {
     DibSurface surface(400, 200, topDown());
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
-    EXPECT_EQ(hex(surface.at(40, 40)), hex(kOpaqueRed));
-    EXPECT_EQ(hex(surface.at(119, 119)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(40, 40)), hex(OpaqueRed));
+    EXPECT_EQ(hex(surface.at(119, 119)), hex(OpaqueRed));
     EXPECT_EQ(hex(surface.at(39, 80)), hex(kBackground));
     EXPECT_EQ(hex(surface.at(120, 80)), hex(kBackground));
 }
@@ -78,12 +78,12 @@ TEST_P(Drawing, TheStageIsScaledIntoTheBounds) {
 TEST_P(Drawing, OnlyTheBoundsAreDrawn) {
     DibSurface surface(300, 120, topDown());
     ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE, RECT{50, 10, 250, 110}), S_OK);
-    EXPECT_EQ(hex(surface.at(70, 30)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(70, 30)), hex(OpaqueRed));
     EXPECT_EQ(hex(surface.at(69, 30)), hex(kBackground));
-    EXPECT_EQ(hex(surface.at(49, 50)), hex(kSentinel));
-    EXPECT_EQ(hex(surface.at(250, 50)), hex(kSentinel));
-    EXPECT_EQ(hex(surface.at(100, 9)), hex(kSentinel));
-    EXPECT_EQ(hex(surface.at(100, 110)), hex(kSentinel));
+    EXPECT_EQ(hex(surface.at(49, 50)), hex(Sentinel));
+    EXPECT_EQ(hex(surface.at(250, 50)), hex(Sentinel));
+    EXPECT_EQ(hex(surface.at(100, 9)), hex(Sentinel));
+    EXPECT_EQ(hex(surface.at(100, 110)), hex(Sentinel));
 }
 
 // The clip region is two rectangles: one across the top of the square, one
@@ -92,12 +92,12 @@ TEST_P(Drawing, OnlyTheClipRegionIsTouched) {
     DibSurface surface(200, 100, topDown());
     surface.clip({RECT{0, 0, 200, 30}, RECT{150, 60, 180, 90}});
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
-    EXPECT_EQ(hex(surface.at(30, 25)), hex(kOpaqueRed)) << "square, inside the clip";
-    EXPECT_EQ(hex(surface.at(30, 35)), hex(kSentinel)) << "square, outside the clip";
+    EXPECT_EQ(hex(surface.at(30, 25)), hex(OpaqueRed)) << "square, inside the clip";
+    EXPECT_EQ(hex(surface.at(30, 35)), hex(Sentinel)) << "square, outside the clip";
     EXPECT_EQ(hex(surface.at(100, 10)), hex(kBackground));
     EXPECT_EQ(hex(surface.at(160, 70)), hex(kBackground)) << "the second clip rectangle";
-    EXPECT_EQ(hex(surface.at(140, 70)), hex(kSentinel));
-    EXPECT_EQ(hex(surface.at(160, 95)), hex(kSentinel));
+    EXPECT_EQ(hex(surface.at(140, 70)), hex(Sentinel));
+    EXPECT_EQ(hex(surface.at(160, 95)), hex(Sentinel));
 }
 
 // The transparent aspect lays the movie over what is there: the square
@@ -105,9 +105,9 @@ TEST_P(Drawing, OnlyTheClipRegionIsTouched) {
 TEST_P(Drawing, TransparentLeavesUncoveredPixelsAsTheyWere) {
     DibSurface surface(200, 100, topDown());
     ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_TRANSPARENT), S_OK);
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kOpaqueRed));
-    EXPECT_EQ(hex(surface.at(10, 10)), hex(kSentinel));
-    EXPECT_EQ(hex(surface.at(150, 50)), hex(kSentinel));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(OpaqueRed));
+    EXPECT_EQ(hex(surface.at(10, 10)), hex(Sentinel));
+    EXPECT_EQ(hex(surface.at(150, 50)), hex(Sentinel));
 }
 
 // Low quality draws without antialiasing: an edge at x = 20.5 pixels makes a
@@ -119,7 +119,7 @@ TEST(DrawingQuality, LowDrawsWithoutAntialiasing) {
     DibSurface surface(200, 100, false);
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
     const uint32_t blended = surface.at(20, 30);
-    EXPECT_NE(hex(blended), hex(kOpaqueRed));
+    EXPECT_NE(hex(blended), hex(OpaqueRed));
     EXPECT_NE(hex(blended), hex(kBackground));
 
     ASSERT_EQ(control.flash->put_Quality2(bstr(u"lOW").get()), S_OK);
@@ -128,8 +128,8 @@ TEST(DrawingQuality, LowDrawsWithoutAntialiasing) {
     EXPECT_EQ(take(name), u"Low");
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
     const uint32_t edge = surface.at(20, 30);
-    EXPECT_TRUE(edge == kOpaqueRed || edge == kBackground) << hex(edge);
-    EXPECT_EQ(hex(surface.at(21, 30)), hex(kOpaqueRed));
+    EXPECT_TRUE(edge == OpaqueRed || edge == kBackground) << hex(edge);
+    EXPECT_EQ(hex(surface.at(21, 30)), hex(OpaqueRed));
     EXPECT_EQ(hex(surface.at(19, 30)), hex(kBackground));
 }
 
@@ -141,7 +141,7 @@ TEST(DrawingBackground, TheHostsFillMatchesTheMoviesBackground) {
     ASSERT_EQ(loadMovie(control.flash.get(), squareMovie()), S_OK);
     LONG color = 0;
     ASSERT_EQ(control.flash->get_BackgroundColor(&color), S_OK);
-    EXPECT_EQ(hex(uint32_t(color)), hex(uint32_t(kBackgroundColorRef)));
+    EXPECT_EQ(hex(uint32_t(color)), hex(uint32_t(BackgroundColorRef)));
 
     DibSurface hostFill(200, 100, false);
     platform::ScopedBrush brush(CreateSolidBrush(COLORREF(color)));
@@ -170,7 +170,7 @@ TEST(DrawingBackground, AColourOfOurOwnReplacesTheMoviesUntilMinusOne) {
 
     ASSERT_EQ(control.flash->put_BackgroundColor(-1), S_OK);
     EXPECT_EQ(control.flash->get_BackgroundColor(&color), S_OK);
-    EXPECT_EQ(color, kBackgroundColorRef);
+    EXPECT_EQ(color, BackgroundColorRef);
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
     EXPECT_EQ(hex(surface.at(150, 50)), hex(kBackground));
 }
@@ -183,17 +183,17 @@ TEST(DrawingWithoutMovie, OpaquePaintsTheBackgroundColour) {
     EXPECT_EQ(control.flash->get_BackgroundColor(&color), S_OK);
     EXPECT_EQ(color, 0x00FFFFFF) << "white until a movie or a colour says otherwise";
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
-    EXPECT_EQ(hex(surface.at(100, 50)), hex(kOpaqueWhite));
+    EXPECT_EQ(hex(surface.at(100, 50)), hex(OpaqueWhite));
 
     ASSERT_EQ(control.flash->put_BackgroundColor(LONG(RGB(255, 0, 0))), S_OK);
     surface.clip({RECT{0, 0, 50, 50}});
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
-    EXPECT_EQ(hex(surface.at(10, 10)), hex(kOpaqueRed));
-    EXPECT_EQ(hex(surface.at(100, 50)), hex(kOpaqueWhite)) << "outside the clip";
+    EXPECT_EQ(hex(surface.at(10, 10)), hex(OpaqueRed));
+    EXPECT_EQ(hex(surface.at(100, 50)), hex(OpaqueWhite)) << "outside the clip";
 
-    surface.fill(kSentinel);
+    surface.fill(Sentinel);
     ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_TRANSPARENT), S_OK);
-    EXPECT_EQ(hex(surface.at(10, 10)), hex(kSentinel)) << "nothing covers anything";
+    EXPECT_EQ(hex(surface.at(10, 10)), hex(Sentinel)) << "nothing covers anything";
 }
 
 TEST(DrawingProblems, BadContextsAndAspectsHaveDefinedResults) {
@@ -222,19 +222,19 @@ TEST(DrawingProblems, BadContextsAndAspectsHaveDefinedResults) {
     DibSurface surface(200, 100, false);
     EXPECT_EQ(view->Draw(DVASPECT_ICON, 1, nullptr, nullptr, nullptr, surface.dc(), &bounds, &bounds, nullptr, 0),
               DV_E_DVASPECT);
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kSentinel));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(Sentinel));
 
     // No bounds: an active control draws at its position.
     EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, surface.dc(), nullptr, nullptr, nullptr, 0),
               S_OK);
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(OpaqueRed));
 
     // Empty and inverted bounds draw nothing.
-    surface.fill(kSentinel);
+    surface.fill(Sentinel);
     EXPECT_EQ(surface.draw(view, DVASPECT_OPAQUE, RECT{100, 50, 100, 90}), S_OK);
     EXPECT_EQ(surface.draw(view, DVASPECT_OPAQUE, RECT{150, 80, 10, 10}), S_OK);
-    EXPECT_EQ(hex(surface.at(100, 60)), hex(kSentinel));
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kSentinel));
+    EXPECT_EQ(hex(surface.at(100, 60)), hex(Sentinel));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(Sentinel));
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(HostedPlayer, DrawsOpaqueIntoTheHostsBottomUpBitmap) {
     EXPECT_EQ(player->QueryBackColor(), 0x001E140A);
     DibSurface surface(200, 100, false);
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(OpaqueRed));
     EXPECT_EQ(hex(surface.at(150, 80)), hex(argb(255, 10, 20, 30)));
     EXPECT_TRUE(dirtyRects().empty()) << "drawing resets the dirty record";
 }
@@ -94,7 +94,7 @@ TEST_F(HostedPlayer, TwoPassAlphaMatchesWhatTheMovieCovers) {
     player->ApplyTransparency(2);
     DibSurface surface(200, 100, false);
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(OpaqueRed));
     EXPECT_EQ(surface.at(150, 80) >> 24, 0u) << hex(surface.at(150, 80)) << ": the background is not the movie's";
     const uint32_t green = surface.at(120, 40);
     EXPECT_NEAR(double(green >> 24), 128.0, 2.0) << hex(green);
@@ -120,7 +120,7 @@ TEST_F(HostedPlayer, TheMovingSquareDirtiesOnlyItsOldAndNewArea) {
     EXPECT_EQ(dirty, (std::vector<std::string>{"(19, 19, 61, 61)", "(29, 19, 71, 61)"}));
 
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(65, 30)), hex(kOpaqueRed)) << "the square's new right part";
+    EXPECT_EQ(hex(surface.at(65, 30)), hex(OpaqueRed)) << "the square's new right part";
     EXPECT_EQ(hex(surface.at(25, 30)), hex(argb(255, 10, 20, 30))) << "where it was";
     EXPECT_EQ(player->QueryFrame(), 1);
 }

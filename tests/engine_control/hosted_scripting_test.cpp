@@ -24,7 +24,7 @@ namespace {
 
 constexpr swfwriter::Color kRed{255, 0, 0};
 constexpr swfwriter::Color kBlue{0, 0, 255};
-constexpr uint32_t kOpaqueBlue = argb(255, 0, 0, 255);
+constexpr uint32_t OpaqueBlue = argb(255, 0, 0, 255);
 
 // Records what reaches it; answers FlashCall with `answer` through the
 // player (AnswerMovieCall) when one is set, otherwise passes it on.
@@ -139,7 +139,7 @@ TEST_F(HostedScripting, AButtonClickedThroughTheMouseRunsItsActions) {
 
     DibSurface surface(200, 100, false);
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(40, 40)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(40, 40)), hex(OpaqueRed));
 
     // Outside the button, and with the right button over it: nothing.
     EXPECT_EQ(player->ChangeMouseButton(150, 80, 0, true), S_OK);
@@ -153,13 +153,13 @@ TEST_F(HostedScripting, AButtonClickedThroughTheMouseRunsItsActions) {
     EXPECT_EQ(player->ChangeMouseButton(40, 40, 0, true), S_OK);
     EXPECT_TRUE(dirty()) << "the pressed button's look changed";
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(40, 40)), hex(kOpaqueBlue));
+    EXPECT_EQ(hex(surface.at(40, 40)), hex(OpaqueBlue));
     EXPECT_EQ(read(u"clicked"), u"") << "buttons act on release";
     EXPECT_EQ(player->ChangeMouseButton(40, 40, 0, false), S_OK);
     EXPECT_EQ(read(u"clicked"), u"yes");
     EXPECT_EQ(read(u"clicks"), u"1");
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(40, 40)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(40, 40)), hex(OpaqueRed));
 }
 
 // On a 400 x 100 surface the stage is shown at scale 1 with 100-pixel
@@ -380,7 +380,7 @@ TEST_F(HostedScripting, NumberedPropertiesReadAndWriteAndRedraw) {
     EXPECT_TRUE(dirty()) << "the moved clip is invalidated";
     EXPECT_EQ(player->ReadTargetNumber(0, u"/box"), 100.0);
     player->DrawDirtyRegion(surface.dc());
-    EXPECT_EQ(hex(surface.at(110, 30)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(110, 30)), hex(OpaqueRed));
 
     player->WriteTargetProperty(2, u"200", u"/box");
     EXPECT_EQ(player->ReadTargetNumber(2, u"/box"), 200.0) << "_xscale";
@@ -500,7 +500,7 @@ int bluePixels(DibSurface& surface, int left, int top, int right, int bottom) {
     int count = 0;
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
-            count += surface.at(x, y) == kOpaqueBlue ? 1 : 0;
+            count += surface.at(x, y) == OpaqueBlue ? 1 : 0;
     return count;
 }
 

@@ -45,10 +45,10 @@ TEST(MovieLocation, FileUrlsAreDecoded) {
 TEST(MovieLocation, WhatNamesNoLocalFileIsRefused) {
     EXPECT_EQ(refusal(u""), E_INVALIDARG);
     EXPECT_EQ(refusal(std::u16string_view(u"a\0b", 3)), E_INVALIDARG);
-    EXPECT_EQ(refusal(u"http://host/movie.swf"), control::kNotSupported);
-    EXPECT_EQ(refusal(u"https://host/movie.swf"), control::kNotSupported);
-    EXPECT_EQ(refusal(u"file://host/movie.swf"), control::kNotSupported);
-    EXPECT_EQ(refusal(u"file://localhostx/movie.swf"), control::kNotSupported);
+    EXPECT_EQ(refusal(u"http://host/movie.swf"), control::NotSupported);
+    EXPECT_EQ(refusal(u"https://host/movie.swf"), control::NotSupported);
+    EXPECT_EQ(refusal(u"file://host/movie.swf"), control::NotSupported);
+    EXPECT_EQ(refusal(u"file://localhostx/movie.swf"), control::NotSupported);
     EXPECT_EQ(refusal(u"file://localhost"), E_INVALIDARG);
     EXPECT_EQ(refusal(u"file:movie.swf"), E_INVALIDARG) << "no absolute path";
     EXPECT_EQ(refusal(u"file:///a%"), E_INVALIDARG);

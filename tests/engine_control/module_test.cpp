@@ -12,7 +12,7 @@ using namespace controltest;
 
 namespace {
 
-constexpr CLSID kOtherClass = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CLSID OtherClass = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 
 TEST(Module, ExportsTheServerEntryPoints) {
     ASSERT_EQ(ControlModule::instance().getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, nullptr), E_POINTER);
@@ -21,7 +21,7 @@ TEST(Module, ExportsTheServerEntryPoints) {
 
 TEST(Module, ServesOnlyTheFlashClass) {
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(ControlModule::instance().getClassObject(kOtherClass, IID_IClassFactory, &object),
+    EXPECT_EQ(ControlModule::instance().getClassObject(OtherClass, IID_IClassFactory, &object),
               CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(object, nullptr);
 

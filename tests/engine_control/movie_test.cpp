@@ -109,29 +109,29 @@ TEST_F(MovieProperty, FileUrlsAreDecoded) {
 }
 
 TEST_F(MovieProperty, AMissingFileFailsAndThePreviousMovieStays) {
-    expectFailure(wide((testFolder() / "missing.swf").string()), control::kFileNotFound, u"does not exist");
-    expectFailure(fileUrl((testFolder() / "missing.swf").string()), control::kFileNotFound, u"does not exist");
-    expectFailure(wide(first + "/inside.swf"), control::kFileNotFound, u"does not exist");
+    expectFailure(wide((testFolder() / "missing.swf").string()), control::FileNotFound, u"does not exist");
+    expectFailure(fileUrl((testFolder() / "missing.swf").string()), control::FileNotFound, u"does not exist");
+    expectFailure(wide(first + "/inside.swf"), control::FileNotFound, u"does not exist");
 }
 
 TEST_F(MovieProperty, AFolderCannotBeRead) {
-    expectFailure(wide(testFolder().string()), control::kAccessDenied, u"folder");
+    expectFailure(wide(testFolder().string()), control::AccessDenied, u"folder");
 }
 
 TEST_F(MovieProperty, MalformedFilesFail) {
-    expectFailure(wide(saveBytes({'h', 'e', 'l', 'l', 'o'}, "text.swf")), control::kBadFormat, u"not a movie");
-    expectFailure(wide(saveBytes({}, "empty.swf")), control::kBadFormat, u"not a movie");
+    expectFailure(wide(saveBytes({'h', 'e', 'l', 'l', 'o'}, "text.swf")), control::BadFormat, u"not a movie");
+    expectFailure(wide(saveBytes({}, "empty.swf")), control::BadFormat, u"not a movie");
     // A compressed header whose data is not zlib at all.
     std::vector<uint8_t> broken = {'C', 'W', 'S', 10, 100, 0, 0, 0};
     for (int i = 0; i < 64; ++i)
         broken.push_back(uint8_t(0xFF - i));
-    expectFailure(wide(saveBytes(broken, "broken.swf")), control::kBadFormat, u"corrupt");
+    expectFailure(wide(saveBytes(broken, "broken.swf")), control::BadFormat, u"corrupt");
 }
 
 TEST_F(MovieProperty, LocationsThatNameNoLocalFileFail) {
     expectFailure(u"", E_INVALIDARG, u"no movie location");
-    expectFailure(u"http://example.invalid/movie.swf", control::kNotSupported, u"http");
-    expectFailure(u"file://otherhost/movie.swf", control::kNotSupported, u"another host");
+    expectFailure(u"http://example.invalid/movie.swf", control::NotSupported, u"http");
+    expectFailure(u"file://otherhost/movie.swf", control::NotSupported, u"another host");
     expectFailure(u"file:///tmp/broken%2", E_INVALIDARG, u"%-escape");
     expectFailure(u"file:///tmp/zero%00.swf", E_INVALIDARG, u"%-escape");
 }

@@ -153,9 +153,9 @@ TEST_F(Playback, AMovingObjectInvalidatesItsOldAndNewBounds) {
     // And the picture follows: the square now starts at x = 30.
     DibSurface surface(200, 100, false);
     ASSERT_EQ(surface.draw(control.view.get()), S_OK);
-    EXPECT_EQ(hex(surface.at(30, 30)), hex(kOpaqueRed));
-    EXPECT_EQ(hex(surface.at(29, 30)), hex(kOpaqueWhite));
-    EXPECT_EQ(hex(surface.at(69, 59)), hex(kOpaqueRed));
+    EXPECT_EQ(hex(surface.at(30, 30)), hex(OpaqueRed));
+    EXPECT_EQ(hex(surface.at(29, 30)), hex(OpaqueWhite));
+    EXPECT_EQ(hex(surface.at(69, 59)), hex(OpaqueRed));
 }
 
 // Invalidations use the mapping drawing uses: on a 400 x 100 surface the

@@ -11,11 +11,11 @@ using swf::BlendMode;
 
 namespace {
 
-constexpr uint32_t kWarm = argb(255, 200, 100, 50);
-constexpr uint32_t kCool = argb(255, 100, 200, 250);
-constexpr uint32_t kDim = argb(255, 100, 50, 10);
-constexpr uint32_t kHalfRed = argb(128, 128, 0, 0);
-constexpr uint32_t kHalfAlpha = argb(128, 0, 0, 0);
+constexpr uint32_t Warm = argb(255, 200, 100, 50);
+constexpr uint32_t Cool = argb(255, 100, 200, 250);
+constexpr uint32_t Dim = argb(255, 100, 50, 10);
+constexpr uint32_t HalfRed = argb(128, 128, 0, 0);
+constexpr uint32_t HalfAlpha = argb(128, 0, 0, 0);
 
 struct BlendCase {
     BlendMode mode;
@@ -28,24 +28,24 @@ struct BlendCase {
 
 TEST(BlendPixels, EachModeOnKnownColours) {
     const BlendCase cases[] = {
-        {BlendMode::Normal, kHalfRed, argb(255, 0, 0, 255), argb(255, 128, 0, 127)},
-        {BlendMode::Layer, kHalfRed, argb(255, 0, 0, 255), argb(255, 128, 0, 127)},
-        {BlendMode::Multiply, kWarm, kCool, argb(255, 78, 78, 49)},
-        {BlendMode::Multiply, kWarm, 0, kWarm},  // nothing behind: the object as it is
-        {BlendMode::Screen, kWarm, kCool, argb(255, 222, 222, 251)},
-        {BlendMode::Lighten, kWarm, kCool, argb(255, 200, 200, 250)},
-        {BlendMode::Darken, kWarm, kCool, argb(255, 100, 100, 50)},
-        {BlendMode::Difference, kWarm, kCool, argb(255, 100, 100, 200)},
-        {BlendMode::Add, kDim, kCool, argb(255, 200, 250, 255)},
-        {BlendMode::Subtract, kDim, kCool, argb(255, 0, 150, 240)},
-        {BlendMode::Subtract, kWarm, kCool, argb(255, 0, 100, 200)},
-        {BlendMode::Invert, kWarm, kCool, argb(255, 155, 55, 5)},
-        {BlendMode::Invert, kHalfAlpha, kCool, argb(255, 128, 128, 128)},
-        {BlendMode::Invert, kWarm, 0, 0},  // nothing behind to invert
-        {BlendMode::Alpha, kHalfAlpha, kCool, argb(128, 50, 100, 125)},
-        {BlendMode::Erase, kHalfAlpha, kCool, argb(127, 50, 100, 125)},
-        {BlendMode::Overlay, kWarm, kCool, argb(255, 157, 188, 247)},
-        {BlendMode::HardLight, kWarm, kCool, argb(255, 188, 157, 98)},
+        {BlendMode::Normal, HalfRed, argb(255, 0, 0, 255), argb(255, 128, 0, 127)},
+        {BlendMode::Layer, HalfRed, argb(255, 0, 0, 255), argb(255, 128, 0, 127)},
+        {BlendMode::Multiply, Warm, Cool, argb(255, 78, 78, 49)},
+        {BlendMode::Multiply, Warm, 0, Warm},  // nothing behind: the object as it is
+        {BlendMode::Screen, Warm, Cool, argb(255, 222, 222, 251)},
+        {BlendMode::Lighten, Warm, Cool, argb(255, 200, 200, 250)},
+        {BlendMode::Darken, Warm, Cool, argb(255, 100, 100, 50)},
+        {BlendMode::Difference, Warm, Cool, argb(255, 100, 100, 200)},
+        {BlendMode::Add, Dim, Cool, argb(255, 200, 250, 255)},
+        {BlendMode::Subtract, Dim, Cool, argb(255, 0, 150, 240)},
+        {BlendMode::Subtract, Warm, Cool, argb(255, 0, 100, 200)},
+        {BlendMode::Invert, Warm, Cool, argb(255, 155, 55, 5)},
+        {BlendMode::Invert, HalfAlpha, Cool, argb(255, 128, 128, 128)},
+        {BlendMode::Invert, Warm, 0, 0},  // nothing behind to invert
+        {BlendMode::Alpha, HalfAlpha, Cool, argb(128, 50, 100, 125)},
+        {BlendMode::Erase, HalfAlpha, Cool, argb(127, 50, 100, 125)},
+        {BlendMode::Overlay, Warm, Cool, argb(255, 157, 188, 247)},
+        {BlendMode::HardLight, Warm, Cool, argb(255, 188, 157, 98)},
     };
     for (const BlendCase& c : cases)
         EXPECT_EQ(render::blendPixel(c.mode, c.source, c.destination), c.expected)
@@ -54,7 +54,7 @@ TEST(BlendPixels, EachModeOnKnownColours) {
 
 TEST(BlendPixels, SeparableModesAgreeWithCairo) {
     // Translucent and opaque pairs; cairo rounds differently, so within 1.
-    const uint32_t colours[] = {kWarm, kCool, kHalfRed, argb(200, 10, 150, 90), argb(60, 60, 0, 30), 0};
+    const uint32_t colours[] = {Warm, Cool, HalfRed, argb(200, 10, 150, 90), argb(60, 60, 0, 30), 0};
     const std::pair<BlendMode, cairo_operator_t> modes[] = {
         {BlendMode::Multiply, CAIRO_OPERATOR_MULTIPLY},     {BlendMode::Screen, CAIRO_OPERATOR_SCREEN},
         {BlendMode::Lighten, CAIRO_OPERATOR_LIGHTEN},       {BlendMode::Darken, CAIRO_OPERATOR_DARKEN},
@@ -91,11 +91,11 @@ TEST(BlendPixels, ViewsComposeTheirOverlap) {
     render::PixelImage destination(2, 3);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            source.at(x, y) = kDim;
+            source.at(x, y) = Dim;
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 2; ++x)
-            destination.at(x, y) = kCool;
+            destination.at(x, y) = Cool;
     render::blendPixels(BlendMode::Subtract, source.view(), destination.view());
     EXPECT_EQ(destination.at(1, 1), argb(255, 0, 150, 240));
-    EXPECT_EQ(destination.at(1, 2), kCool) << "outside the source";
+    EXPECT_EQ(destination.at(1, 2), Cool) << "outside the source";
 }

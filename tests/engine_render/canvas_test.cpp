@@ -12,8 +12,8 @@ namespace {
 
 constexpr swf::Rgba kRed{255, 0, 0, 255};
 constexpr swf::Rgba kBackground{0, 0, 255, 255};  // blue
-constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
-constexpr uint32_t kBackgroundPixel = argb(255, 0, 0, 255);
+constexpr uint32_t RedPixel = argb(255, 255, 0, 0);
+constexpr uint32_t BackgroundPixel = argb(255, 0, 0, 255);
 
 // A 100x100 pixel stage (2000 twips) with a red square from pixel 10 to 30.
 std::shared_ptr<const swf::Movie> squareMovie() {
@@ -40,11 +40,11 @@ TEST(Canvas, ClipRectanglesAreRespectedExactly) {
         for (int y = 0; y < 100; ++y) {
             for (int x = 0; x < 100; ++x) {
                 const uint32_t p = buffer.at(x, y);
-                uint32_t expected = kSentinel;
+                uint32_t expected = Sentinel;
                 if (inside(x, y) && x >= 10 && x < 30 && y >= 10 && y < 30)
-                    expected = kRedPixel;
+                    expected = RedPixel;
                 else if (inside(x, y) && aspect == Aspect::Opaque)
-                    expected = kBackgroundPixel;
+                    expected = BackgroundPixel;
                 ASSERT_EQ(p, expected) << "at " << x << "," << y << ": expected " << hex(expected) << ", got "
                                        << hex(p);
             }
@@ -62,7 +62,7 @@ TEST(Canvas, NothingOutsideTheDrawingBoundsOrTheRowChanges) {
     for (int y = 0; y < 40; ++y) {
         for (int x = 0; x < 40; ++x) {
             const bool inBounds = x >= 10 && x < 30 && y >= 10 && y < 30;
-            ASSERT_EQ(buffer.at(x, y), inBounds ? kRedPixel : kSentinel) << "at " << x << "," << y;
+            ASSERT_EQ(buffer.at(x, y), inBounds ? RedPixel : Sentinel) << "at " << x << "," << y;
         }
     }
 }
@@ -74,7 +74,7 @@ TEST(Canvas, EmptyClipDrawsNothingAndBadTargetsAreRefused) {
               render::DrawError::None);
     for (int y = 0; y < 20; ++y) {
         for (int x = 0; x < 20; ++x)
-            ASSERT_EQ(buffer.at(x, y), kSentinel);
+            ASSERT_EQ(buffer.at(x, y), Sentinel);
     }
 
     render::Target t = buffer.target();
@@ -95,14 +95,14 @@ TEST(Canvas, BothRowOrdersShowThePictureTheRightWayUp) {
         // The clip is in picture coordinates too: only the top half.
         ASSERT_EQ(drawCharacters(squareMovie(), buffer.target({{0, 0, 100, 50}}, {0, 0, 100, 100}), {{1}}),
                   render::DrawError::None);
-        EXPECT_EQ(buffer.at(15, 15), kRedPixel);
-        EXPECT_EQ(buffer.at(50, 15), kBackgroundPixel);
-        EXPECT_EQ(buffer.at(15, 60), kSentinel);
+        EXPECT_EQ(buffer.at(15, 15), RedPixel);
+        EXPECT_EQ(buffer.at(50, 15), BackgroundPixel);
+        EXPECT_EQ(buffer.at(15, 60), Sentinel);
         // Where the top row lives in memory.
         const int topRow = order == RowOrder::TopDown ? 0 : 99;
-        EXPECT_EQ(buffer.memoryAt(15, order == RowOrder::TopDown ? 15 : 84), kRedPixel);
-        EXPECT_EQ(buffer.memoryAt(0, topRow), kBackgroundPixel);
-        EXPECT_EQ(buffer.memoryAt(0, 99 - topRow), kSentinel);
+        EXPECT_EQ(buffer.memoryAt(15, order == RowOrder::TopDown ? 15 : 84), RedPixel);
+        EXPECT_EQ(buffer.memoryAt(0, topRow), BackgroundPixel);
+        EXPECT_EQ(buffer.memoryAt(0, 99 - topRow), Sentinel);
     }
 }
 
@@ -116,11 +116,11 @@ TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres) {
     // The edge row is half covered.
     EXPECT_NEAR(redOf(buffer.at(50, 37)), 128, 1) << hex(buffer.at(50, 37));
     EXPECT_NEAR(blueOf(buffer.at(50, 37)), 127, 1) << hex(buffer.at(50, 37));
-    EXPECT_EQ(buffer.at(0, 38), kRedPixel);
-    EXPECT_EQ(buffer.at(99, 61), kRedPixel);
-    EXPECT_EQ(buffer.at(50, 36), kBackgroundPixel);
-    EXPECT_EQ(buffer.at(50, 63), kBackgroundPixel);
-    EXPECT_EQ(buffer.at(50, 0), kBackgroundPixel);
+    EXPECT_EQ(buffer.at(0, 38), RedPixel);
+    EXPECT_EQ(buffer.at(99, 61), RedPixel);
+    EXPECT_EQ(buffer.at(50, 36), BackgroundPixel);
+    EXPECT_EQ(buffer.at(50, 63), BackgroundPixel);
+    EXPECT_EQ(buffer.at(50, 0), BackgroundPixel);
 
     // A tall stage in wide bounds with an offset: bounds (20,0)-(120,50), stage
     // 1:2 gives 25x50 px, from x = 57.5 to 82.5.
@@ -128,12 +128,12 @@ TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres) {
         MovieBuilder({0, 200, 0, 400}, kBackground).add(1, rectShape({0, 200, 0, 400}, solid(kRed))).build();
     PixelBuffer other(140, 50);
     ASSERT_EQ(drawCharacters(tall, other.target({{0, 0, 140, 50}}, {20, 0, 120, 50}), {{1}}), render::DrawError::None);
-    EXPECT_EQ(other.at(56, 25), kBackgroundPixel);
-    EXPECT_EQ(other.at(58, 25), kRedPixel);
-    EXPECT_EQ(other.at(81, 49), kRedPixel);
-    EXPECT_EQ(other.at(83, 25), kBackgroundPixel);
-    EXPECT_EQ(other.at(19, 25), kSentinel);
-    EXPECT_EQ(other.at(120, 25), kSentinel);
+    EXPECT_EQ(other.at(56, 25), BackgroundPixel);
+    EXPECT_EQ(other.at(58, 25), RedPixel);
+    EXPECT_EQ(other.at(81, 49), RedPixel);
+    EXPECT_EQ(other.at(83, 25), BackgroundPixel);
+    EXPECT_EQ(other.at(19, 25), Sentinel);
+    EXPECT_EQ(other.at(120, 25), Sentinel);
 
     const render::StageMapping m = render::showAll({0, 200, 0, 400}, {20, 0, 120, 50});
     const swf::Point p = m.toStage(57.5, 0.0);
@@ -190,6 +190,6 @@ TEST(Canvas, TransparentAspectLeavesUncoveredPixelsAndGivesTheHostItsAlpha) {
     ASSERT_EQ(drawCharacters(opaque, b2.target(), {{1}}, Aspect::Transparent), render::DrawError::None);
     ASSERT_EQ(drawCharacters(opaque, w2.target(), {{1}}, Aspect::Transparent), render::DrawError::None);
     EXPECT_EQ(uint8_t(blueOf(b2.at(8, 8)) - blueOf(w2.at(8, 8)) - 1), 255);
-    EXPECT_EQ(b2.at(8, 8), kRedPixel);
+    EXPECT_EQ(b2.at(8, 8), RedPixel);
     EXPECT_EQ(b2.at(20, 20), 0u);
 }

@@ -19,17 +19,17 @@ using swf::FilterKind;
 namespace {
 
 constexpr int kSize = 64;
-constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
-constexpr uint32_t kBluePixel = argb(255, 0, 0, 255);
-constexpr uint32_t kWhitePixel = argb(255, 255, 255, 255);
-constexpr uint32_t kBlackPixel = argb(255, 0, 0, 0);
-constexpr uint32_t kClear = 0;
+constexpr uint32_t RedPixel = argb(255, 255, 0, 0);
+constexpr uint32_t BluePixel = argb(255, 0, 0, 255);
+constexpr uint32_t WhitePixel = argb(255, 255, 255, 255);
+constexpr uint32_t BlackPixel = argb(255, 0, 0, 0);
+constexpr uint32_t Clear = 0;
 
 PixelImage redSquare() {
     PixelImage image(kSize, kSize);
     for (int y = 24; y < 40; ++y)
         for (int x = 24; x < 40; ++x)
-            image.at(x, y) = kRedPixel;
+            image.at(x, y) = RedPixel;
     return image;
 }
 
@@ -95,17 +95,17 @@ TEST(BoxBlurFilter, StepEdgesSpreadByTheBoxAndPasses) {
         EXPECT_EQ(reach, (FilterReach{c.reachX, c.reachY, c.reachX, c.reachY})) << c.blurX << "x" << c.blurY;
         // Nothing past the reach; one pass reaches it exactly (more passes
         // leave less than a unit at their outermost pixel).
-        EXPECT_EQ(image.at(23 - c.reachX, 32), kClear) << c.blurX;
-        EXPECT_EQ(image.at(40 + c.reachX, 32), kClear) << c.blurX;
-        EXPECT_EQ(image.at(32, 23 - c.reachY), kClear) << c.blurY;
-        EXPECT_EQ(image.at(32, 40 + c.reachY), kClear) << c.blurY;
+        EXPECT_EQ(image.at(23 - c.reachX, 32), Clear) << c.blurX;
+        EXPECT_EQ(image.at(40 + c.reachX, 32), Clear) << c.blurX;
+        EXPECT_EQ(image.at(32, 23 - c.reachY), Clear) << c.blurY;
+        EXPECT_EQ(image.at(32, 40 + c.reachY), Clear) << c.blurY;
         if (c.passes == 1) {
-            EXPECT_NE(image.at(24 - c.reachX, 32), kClear) << c.blurX;
-            EXPECT_NE(image.at(39 + c.reachX, 32), kClear) << c.blurX;
-            EXPECT_NE(image.at(32, 24 - c.reachY), kClear) << c.blurY;
+            EXPECT_NE(image.at(24 - c.reachX, 32), Clear) << c.blurX;
+            EXPECT_NE(image.at(39 + c.reachX, 32), Clear) << c.blurX;
+            EXPECT_NE(image.at(32, 24 - c.reachY), Clear) << c.blurY;
         }
         if (c.reachX < 8 && c.reachY < 8) {
-            EXPECT_EQ(image.at(32, 32), kRedPixel) << "a flat inside keeps its value";
+            EXPECT_EQ(image.at(32, 32), RedPixel) << "a flat inside keeps its value";
         }
     }
 }
@@ -134,7 +134,7 @@ TEST(BoxBlurFilter, EveryRowTheSameWhateverItsPlace) {
             f.blurX = blur;
             f.passes = 2;
             render::applyFilter(f, image.view());
-            EXPECT_NE(image.at(9, 0), kClear);
+            EXPECT_NE(image.at(9, 0), Clear);
             for (int y = 1; y < height; ++y)
                 for (int x = 0; x < 37; ++x)
                     ASSERT_EQ(image.at(x, y), image.at(x, 0)) << blur << ": " << x << "," << y;
@@ -150,27 +150,27 @@ TEST(DropShadowFilter, OffsetInnerKnockoutAndHiddenObject) {
     // No blur: the shadow is the square moved 4 px along the angle.
     const Filter outer = filterOf(FilterKind::DropShadow, 0.0, 4.0);
     checkCases({
-        {"outer", outer, {{42, 32, kBluePixel}, {36, 32, kRedPixel}, {20, 32, kClear}, {44, 32, kClear}}},
+        {"outer", outer, {{42, 32, BluePixel}, {36, 32, RedPixel}, {20, 32, Clear}, {44, 32, Clear}}},
         {"knockout",
          with(outer, [](Filter& f) { f.knockout = true; }),
-         {{42, 32, kBluePixel}, {36, 32, kClear}, {26, 32, kClear}}},
+         {{42, 32, BluePixel}, {36, 32, Clear}, {26, 32, Clear}}},
         {"hidden object",
          with(outer, [](Filter& f) { f.compositeSource = false; }),
-         {{36, 32, kBluePixel}, {42, 32, kBluePixel}, {26, 32, kClear}}},
+         {{36, 32, BluePixel}, {42, 32, BluePixel}, {26, 32, Clear}}},
         {"inner",
          with(outer, [](Filter& f) { f.inner = true; }),
-         {{25, 32, kBluePixel}, {30, 32, kRedPixel}, {42, 32, kClear}}},
+         {{25, 32, BluePixel}, {30, 32, RedPixel}, {42, 32, Clear}}},
         {"inner knockout",
          with(outer, [](Filter& f) { f.inner = f.knockout = true; }),
-         {{25, 32, kBluePixel}, {30, 32, kClear}}},
+         {{25, 32, BluePixel}, {30, 32, Clear}}},
         {"down",
          filterOf(FilterKind::DropShadow, 0.0, 4.0, std::numbers::pi / 2),
-         {{32, 42, kBluePixel}, {42, 32, kClear}}},
+         {{32, 42, BluePixel}, {42, 32, Clear}}},
         {"half strength", with(outer, [](Filter& f) { f.strength = 0.5; }), {{42, 32, argb(128, 0, 0, 128)}}},
         {"translucent colour", with(outer, [](Filter& f) { f.color.a = 51; }), {{42, 32, argb(51, 0, 0, 51)}}},
     });
     // Distances are stage pixels too.
-    checkCases({{"scaled", outer, {{46, 32, kBluePixel}, {48, 32, kClear}}}}, {2.0, 2.0});
+    checkCases({{"scaled", outer, {{46, 32, BluePixel}, {48, 32, Clear}}}}, {2.0, 2.0});
     EXPECT_EQ(render::filterReach(outer), (FilterReach{0, 0, 4, 0}));
     EXPECT_EQ(render::filterReach(with(outer, [](Filter& f) { f.inner = true; })), FilterReach{});
 }
@@ -182,14 +182,14 @@ TEST(GlowFilter, SpreadsByTheBlurInsideOrOut) {
     checkCases({
         {"outer",
          glow,
-         {{23, 32, argb(102, 0, 0, 102)}, {22, 32, argb(51, 0, 0, 51)}, {21, 32, kClear}, {32, 32, kRedPixel}}},
+         {{23, 32, argb(102, 0, 0, 102)}, {22, 32, argb(51, 0, 0, 51)}, {21, 32, Clear}, {32, 32, RedPixel}}},
         {"strength 2", with(glow, [](Filter& f) { f.strength = 2.0; }), {{23, 32, argb(204, 0, 0, 204)}}},
         {"inner",
          with(glow, [](Filter& f) { f.inner = true; }),
-         {{24, 32, argb(255, 153, 0, 102)}, {32, 32, kRedPixel}, {22, 32, kClear}}},
+         {{24, 32, argb(255, 153, 0, 102)}, {32, 32, RedPixel}, {22, 32, Clear}}},
         {"knockout",
          with(glow, [](Filter& f) { f.knockout = true; }),
-         {{23, 32, argb(102, 0, 0, 102)}, {32, 32, kClear}}},
+         {{23, 32, argb(102, 0, 0, 102)}, {32, 32, Clear}}},
         {"glow ignores distance", with(glow, [](Filter& f) { f.distance = 10; }), {{23, 32, argb(102, 0, 0, 102)}}},
     });
     EXPECT_EQ(render::filterReach(glow), (FilterReach{2, 2, 2, 2}));
@@ -200,14 +200,12 @@ TEST(BevelFilter, HighlightFacesTheLightShadowTheOtherWay) {
     const Filter bevel = with(filterOf(FilterKind::Bevel, 0.0, 4.0), [](Filter& f) { f.color = {0, 0, 0, 255}; });
     const Filter inner = with(bevel, [](Filter& f) { f.inner = true; });
     checkCases({
-        {"inner", inner, {{25, 32, kWhitePixel}, {38, 32, kBlackPixel}, {32, 32, kRedPixel}, {22, 32, kClear}}},
-        {"outer", bevel, {{22, 32, kWhitePixel}, {41, 32, kBlackPixel}, {25, 32, kRedPixel}, {32, 20, kClear}}},
+        {"inner", inner, {{25, 32, WhitePixel}, {38, 32, BlackPixel}, {32, 32, RedPixel}, {22, 32, Clear}}},
+        {"outer", bevel, {{22, 32, WhitePixel}, {41, 32, BlackPixel}, {25, 32, RedPixel}, {32, 20, Clear}}},
         {"full",
          with(bevel, [](Filter& f) { f.onTop = true; }),
-         {{22, 32, kWhitePixel}, {25, 32, kWhitePixel}, {38, 32, kBlackPixel}, {32, 32, kRedPixel}}},
-        {"inner knockout",
-         with(inner, [](Filter& f) { f.knockout = true; }),
-         {{25, 32, kWhitePixel}, {32, 32, kClear}}},
+         {{22, 32, WhitePixel}, {25, 32, WhitePixel}, {38, 32, BlackPixel}, {32, 32, RedPixel}}},
+        {"inner knockout", with(inner, [](Filter& f) { f.knockout = true; }), {{25, 32, WhitePixel}, {32, 32, Clear}}},
     });
     EXPECT_EQ(render::filterReach(bevel), (FilterReach{2, 0, 2, 0}));
 }
@@ -223,9 +221,9 @@ TEST(GradientFilters, ColourComesFromTheRampByAlpha) {
     bevel.gradientColors = {{255, 255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 255}};
     bevel.gradientRatios = {0, 128, 255};
     checkCases({
-        {"glow", glow, {{23, 32, argb(102, 0, 102, 0)}, {5, 5, kClear}, {32, 32, kRedPixel}}},
+        {"glow", glow, {{23, 32, argb(102, 0, 102, 0)}, {5, 5, Clear}, {32, 32, RedPixel}}},
         {"opaque at zero fills the area", filled, {{5, 5, argb(255, 255, 255, 0)}}},
-        {"bevel", bevel, {{25, 32, kWhitePixel}, {38, 32, kBlackPixel}, {32, 32, kRedPixel}}},
+        {"bevel", bevel, {{25, 32, WhitePixel}, {38, 32, BlackPixel}, {32, 32, RedPixel}}},
     });
 }
 
@@ -238,7 +236,7 @@ TEST(ConvolutionFilter, MatrixDivisorBiasAndEdges) {
     half.matrix = {0, 1, 0};
     half.divisor = 2;
     checkCases({
-        {"moves right", left, {{24, 32, kClear}, {40, 32, kRedPixel}}},
+        {"moves right", left, {{24, 32, Clear}, {40, 32, RedPixel}}},
         {"halves everything", half, {{32, 32, argb(128, 64, 0, 0)}}},
         {"preserving alpha", with(half, [](Filter& f) { f.preserveAlpha = true; }), {{32, 32, argb(255, 128, 0, 0)}}},
         {"bias", with(half, [](Filter& f) { f.bias = 127; }), {{32, 32, argb(255, 255, 127, 127)}}},
@@ -247,14 +245,14 @@ TEST(ConvolutionFilter, MatrixDivisorBiasAndEdges) {
     PixelImage red(4, 4);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
-            red.at(x, y) = kRedPixel;
+            red.at(x, y) = RedPixel;
     PixelImage copy = red;
     left.clamp = true;
     render::applyFilter(left, red.view());
-    EXPECT_EQ(red.at(0, 1), kRedPixel);
+    EXPECT_EQ(red.at(0, 1), RedPixel);
     left.clamp = false;
     render::applyFilter(left, copy.view());
-    EXPECT_EQ(copy.at(0, 1), kBluePixel);
+    EXPECT_EQ(copy.at(0, 1), BluePixel);
 }
 
 TEST(ColorMatrixFilter, StraightColourTimesTheMatrixPlusOffsets) {
@@ -265,9 +263,9 @@ TEST(ColorMatrixFilter, StraightColourTimesTheMatrixPlusOffsets) {
     Filter nan = swap;
     nan.matrix[10] = std::numeric_limits<float>::quiet_NaN();  // blue from red
     checkCases({
-        {"red becomes blue", swap, {{32, 32, kBluePixel}, {5, 5, kClear}}},
+        {"red becomes blue", swap, {{32, 32, BluePixel}, {5, 5, Clear}}},
         {"alpha offset in colour units", fade, {{32, 32, argb(127, 127, 0, 0)}}},
-        {"NaN counts as zero", nan, {{32, 32, kBlackPixel}}},
+        {"NaN counts as zero", nan, {{32, 32, BlackPixel}}},
     });
 }
 
@@ -305,8 +303,8 @@ TEST(HostileFilters, ClampedOrIgnoredNeverUnbounded) {
     // Wrong-sized matrices leave the picture alone.
     PixelImage image = redSquare();
     render::applyFilters(std::vector<Filter>{conv, shortMatrix}, image.view());
-    EXPECT_EQ(image.at(32, 32), kRedPixel);
-    EXPECT_EQ(image.at(5, 5), kClear);
+    EXPECT_EQ(image.at(32, 32), RedPixel);
+    EXPECT_EQ(image.at(5, 5), Clear);
 }
 
 TEST(HostileFilters, PassesOutsideOneToFifteenAreHeldThere) {

@@ -15,9 +15,9 @@ namespace {
 constexpr swf::Rgba kRed{255, 0, 0, 255};
 constexpr swf::Rgba kBlue{0, 0, 255, 255};
 constexpr swf::Rgba kGreen{0, 255, 0, 255};
-constexpr swf::Rgba kWhite{255, 255, 255, 255};
-constexpr uint32_t kWhitePixel = argb(255, 255, 255, 255);
-constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
+constexpr swf::Rgba White{255, 255, 255, 255};
+constexpr uint32_t WhitePixel = argb(255, 255, 255, 255);
+constexpr uint32_t RedPixel = argb(255, 255, 0, 0);
 
 PixelBuffer draw(const std::shared_ptr<const swf::Movie>& movie, const std::vector<DrawCall>& calls,
                  render::Quality quality = render::Quality::High) {
@@ -91,7 +91,7 @@ TEST(PaintFill, ColourTransformAndAlphaApplyToSolidFills) {
 
     ColorTransform gone;
     gone.mult[3] = 0.0;
-    EXPECT_EQ(draw(movie, {{1, {}, gone}}).at(20, 20), kWhitePixel);
+    EXPECT_EQ(draw(movie, {{1, {}, gone}}).at(20, 20), WhitePixel);
 }
 
 TEST(PaintFill, NestedMatricesPlaceTheShape) {
@@ -99,14 +99,14 @@ TEST(PaintFill, NestedMatricesPlaceTheShape) {
     // Scale by 2 then move by (40, 20) pixels: covers x 40..60, y 20..40.
     const swf::Matrix m{2.0, 0.0, 0.0, 2.0, 800.0, 400.0};
     const PixelBuffer b = draw(movie, {{1, m}});
-    EXPECT_EQ(b.at(40, 20), kRedPixel);
-    EXPECT_EQ(b.at(59, 39), kRedPixel);
-    EXPECT_EQ(b.at(39, 30), kWhitePixel);
-    EXPECT_EQ(b.at(60, 30), kWhitePixel);
-    EXPECT_EQ(b.at(50, 40), kWhitePixel);
+    EXPECT_EQ(b.at(40, 20), RedPixel);
+    EXPECT_EQ(b.at(59, 39), RedPixel);
+    EXPECT_EQ(b.at(39, 30), WhitePixel);
+    EXPECT_EQ(b.at(60, 30), WhitePixel);
+    EXPECT_EQ(b.at(50, 40), WhitePixel);
     // A singular matrix draws nothing and does not break later drawing.
     const PixelBuffer c = draw(movie, {{1, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}}, {1}});
-    EXPECT_EQ(c.at(5, 5), kRedPixel);
+    EXPECT_EQ(c.at(5, 5), RedPixel);
 }
 
 TEST(PaintGradient, LinearEndsMiddleAndSpreadModes) {
@@ -114,7 +114,7 @@ TEST(PaintGradient, LinearEndsMiddleAndSpreadModes) {
     const auto pad =
         MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, linearGradient(500, 1500, kRed, kBlue))).build();
     const PixelBuffer b = draw(pad, {{1}});
-    EXPECT_EQ(b.at(10, 5), kRedPixel) << "padded before the start";
+    EXPECT_EQ(b.at(10, 5), RedPixel) << "padded before the start";
     EXPECT_EQ(b.at(90, 5), argb(255, 0, 0, 255)) << "padded past the end";
     const uint32_t mid = b.at(50, 5);  // t = 0.51
     EXPECT_NEAR(redOf(mid), 125, 3) << hex(mid);
@@ -158,7 +158,7 @@ TEST(PaintGradient, RadialAndFocal) {
 }
 
 TEST(PaintGradient, LinearRgbInterpolationIsBrighterInTheMiddle) {
-    swf::FillStyle s = linearGradient(0, 2000, {0, 0, 0, 255}, kWhite);
+    swf::FillStyle s = linearGradient(0, 2000, {0, 0, 0, 255}, White);
     const auto normal = MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, s)).build();
     s.gradient.interpolation = swf::InterpolationMode::LinearRgb;
     const auto linear = MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, s)).build();
@@ -185,21 +185,21 @@ TEST(PaintBitmap, RepeatingAndClippedFills) {
                             .add(1, rectShape({0, 1000, 0, 1000}, bitmapFill(7, true, false, 200)))
                             .build();
     const PixelBuffer r = draw(repeat, {{1}});
-    EXPECT_EQ(r.at(5, 5), kRedPixel);
+    EXPECT_EQ(r.at(5, 5), RedPixel);
     EXPECT_EQ(r.at(15, 5), argb(255, 0, 255, 0));
     EXPECT_EQ(r.at(5, 15), argb(255, 0, 0, 255));
-    EXPECT_EQ(r.at(25, 5), kRedPixel) << "the pattern starts again";
+    EXPECT_EQ(r.at(25, 5), RedPixel) << "the pattern starts again";
     EXPECT_EQ(r.at(35, 25), argb(255, 0, 255, 0));
-    EXPECT_EQ(r.at(55, 5), kWhitePixel) << "outside the shape";
+    EXPECT_EQ(r.at(55, 5), WhitePixel) << "outside the shape";
 
     const auto clipped = MovieBuilder()
                              .add(7, quadBitmap())
                              .add(1, rectShape({0, 1000, 0, 1000}, bitmapFill(7, false, false, 200)))
                              .build();
     const PixelBuffer c = draw(clipped, {{1}});
-    EXPECT_EQ(c.at(5, 5), kRedPixel);
+    EXPECT_EQ(c.at(5, 5), RedPixel);
     EXPECT_EQ(c.at(25, 5), argb(255, 0, 255, 0)) << "the edge texel goes on";
-    EXPECT_EQ(c.at(45, 45), kWhitePixel);
+    EXPECT_EQ(c.at(45, 45), WhitePixel);
     EXPECT_EQ(c.at(5, 45), argb(255, 0, 0, 255));
 
     // Smoothing blends neighbouring texels at their border, nearest does not.
@@ -219,9 +219,9 @@ TEST(PaintBitmap, PlacedBitmapsWithColourTransforms) {
     const auto movie = MovieBuilder().add(7, b).build();
     const swf::Matrix tenfold{10.0, 0.0, 0.0, 10.0, 0.0, 0.0};  // one texel = 10 px
     const PixelBuffer plain = draw(movie, {{7, tenfold}});
-    EXPECT_EQ(plain.at(5, 5), kRedPixel);
+    EXPECT_EQ(plain.at(5, 5), RedPixel);
     EXPECT_EQ(plain.at(15, 5), argb(255, 0, 255, 0));
-    EXPECT_EQ(plain.at(25, 5), kWhitePixel);
+    EXPECT_EQ(plain.at(25, 5), WhitePixel);
     const uint32_t half = plain.at(15, 15);
     EXPECT_EQ(redOf(half), 255u);
     EXPECT_NEAR(greenOf(half), 127, 1) << hex(half);
@@ -251,17 +251,17 @@ TEST(PaintQuality, LowDrawsWithoutAntialiasing) {
     int highMixed = 0;
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 100; ++x) {
-            lowMixed += low.at(x, y) != kRedPixel && low.at(x, y) != kWhitePixel;
-            highMixed += high.at(x, y) != kRedPixel && high.at(x, y) != kWhitePixel;
+            lowMixed += low.at(x, y) != RedPixel && low.at(x, y) != WhitePixel;
+            highMixed += high.at(x, y) != RedPixel && high.at(x, y) != WhitePixel;
         }
     }
     EXPECT_EQ(lowMixed, 0);
     EXPECT_GT(highMixed, 20) << "antialiased edges are expected in high quality";
-    EXPECT_EQ(low.at(50, 50), kRedPixel);
+    EXPECT_EQ(low.at(50, 50), RedPixel);
     // The top corner lies at y = 50 - 25 * sqrt(2) = 14.6.
-    EXPECT_EQ(low.at(50, 13), kWhitePixel);
-    EXPECT_EQ(low.at(50, 16), kRedPixel);
-    EXPECT_EQ(low.at(20, 20), kWhitePixel);
+    EXPECT_EQ(low.at(50, 13), WhitePixel);
+    EXPECT_EQ(low.at(50, 16), RedPixel);
+    EXPECT_EQ(low.at(20, 20), WhitePixel);
 }
 
 TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel) {
@@ -274,8 +274,8 @@ TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel) {
     EXPECT_NEAR(columnCoverage(b, 50), 5.0, 0.05);
     EXPECT_EQ(b.at(50, 48), argb(255, 0, 0, 0));
     EXPECT_EQ(b.at(50, 51), argb(255, 0, 0, 0));
-    EXPECT_EQ(b.at(50, 46), kWhitePixel);
-    EXPECT_EQ(b.at(5, 50), kWhitePixel) << "butt caps stop at the end points";
+    EXPECT_EQ(b.at(50, 46), WhitePixel);
+    EXPECT_EQ(b.at(5, 50), WhitePixel) << "butt caps stop at the end points";
 
     // Scaled three times vertically around y = 50 px: 15 px.
     const swf::Matrix tall{1.0, 0.0, 0.0, 3.0, 0.0, -2000.0};
@@ -313,15 +313,15 @@ TEST(PaintMorph, ShapeAtARatioLiesBetweenStartAndEnd) {
     const auto movie = MovieBuilder().add(3, m).build();
 
     const PixelBuffer start = draw(movie, {{3, {}, {}, 0}});
-    EXPECT_EQ(start.at(10, 10), kRedPixel);
-    EXPECT_EQ(start.at(60, 10), kWhitePixel);
+    EXPECT_EQ(start.at(10, 10), RedPixel);
+    EXPECT_EQ(start.at(60, 10), WhitePixel);
     // Half way: x from 25 to 45 px, colour half way.
     const PixelBuffer half = draw(movie, {{3, {}, {}, 32768}});
     const uint32_t p = half.at(35, 10);
     EXPECT_NEAR(redOf(p), 127, 1) << hex(p);
     EXPECT_NEAR(blueOf(p), 128, 1) << hex(p);
-    EXPECT_EQ(half.at(20, 10), kWhitePixel);
-    EXPECT_EQ(half.at(50, 10), kWhitePixel);
+    EXPECT_EQ(half.at(20, 10), WhitePixel);
+    EXPECT_EQ(half.at(50, 10), WhitePixel);
     const PixelBuffer end = draw(movie, {{3, {}, {}, 65535}});
     EXPECT_EQ(end.at(60, 10), argb(255, 0, 0, 255));
 }
@@ -358,13 +358,13 @@ TEST(PaintText, GlyphsLandWhereTheRecordsSay) {
 
         const PixelBuffer b = draw(movie, {{9}});
         // First glyph: x 15..25, y 40..50; second at x 45..55; the next line's at y 70..80.
-        EXPECT_EQ(b.at(15, 40), kRedPixel);
-        EXPECT_EQ(b.at(24, 49), kRedPixel);
-        EXPECT_EQ(b.at(14, 45), kWhitePixel);
-        EXPECT_EQ(b.at(20, 50), kWhitePixel) << "nothing below the baseline";
-        EXPECT_EQ(b.at(35, 45), kWhitePixel);
-        EXPECT_EQ(b.at(50, 45), kRedPixel);
+        EXPECT_EQ(b.at(15, 40), RedPixel);
+        EXPECT_EQ(b.at(24, 49), RedPixel);
+        EXPECT_EQ(b.at(14, 45), WhitePixel);
+        EXPECT_EQ(b.at(20, 50), WhitePixel) << "nothing below the baseline";
+        EXPECT_EQ(b.at(35, 45), WhitePixel);
+        EXPECT_EQ(b.at(50, 45), RedPixel);
         EXPECT_EQ(b.at(20, 75), argb(255, 0, 0, 255));
-        EXPECT_EQ(b.at(50, 75), kWhitePixel);
+        EXPECT_EQ(b.at(50, 75), WhitePixel);
     }
 }

@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-constexpr uint16_t kMover = 1000;  // depth and id of the moving object
+constexpr uint16_t Mover = 1000;  // depth and id of the moving object
 
 // A few hundred shapes: rectangles, rotated ones, gradients, outlines, and
 // one small square on top that moves.
@@ -52,8 +52,8 @@ std::unique_ptr<model::Stage> busyStage(int shapes) {
         const double y = (i * 631) % (kHeight * 20 - 1200);
         tags.push_back(place(id, id, {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), x, y}));
     }
-    b.add(kMover, rectShape({0, 400, 0, 400}, solid({255, 0, 0, 255})));
-    tags.push_back(place(kMover, kMover, swf::Matrix::translation(6000, 4000)));
+    b.add(Mover, rectShape({0, 400, 0, 400}, solid({255, 0, 0, 255})));
+    tags.push_back(place(Mover, Mover, swf::Matrix::translation(6000, 4000)));
     b.frame(tags);
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
@@ -94,13 +94,13 @@ void partialRedrawOfAMovingObject(benchmark::State& state) {
     const render::StageMapping mapping = render::showAll(stage->stageRect(), surface);
 
     using Clock = std::chrono::steady_clock;
-    constexpr int kFullRuns = 20;
+    constexpr int FullRuns = 20;
     const auto fullStart = Clock::now();
-    for (int i = 0; i < kFullRuns; ++i)
+    for (int i = 0; i < FullRuns; ++i)
         (void)renderer.draw(*stage, buffer.target(), render::Aspect::Opaque, render::Quality::High);
-    const double fullSeconds = std::chrono::duration<double>(Clock::now() - fullStart).count() / kFullRuns;
+    const double fullSeconds = std::chrono::duration<double>(Clock::now() - fullStart).count() / FullRuns;
 
-    model::DisplayObject* mover = stage->root().displayList().at(kMover);
+    model::DisplayObject* mover = stage->root().displayList().at(Mover);
     double x = 6000;
     int64_t frames = 0;
     const auto partialStart = Clock::now();

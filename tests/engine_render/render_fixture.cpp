@@ -50,7 +50,7 @@ void PixelBuffer::fill(uint32_t value) {
 bool PixelBuffer::padIntact() const {
     for (int32_t y = 0; y < m_height; ++y) {
         for (int32_t x = m_width; x < m_strideWords; ++x) {
-            if (m_words[size_t(y) * size_t(m_strideWords) + size_t(x)] != kSentinel)
+            if (m_words[size_t(y) * size_t(m_strideWords) + size_t(x)] != Sentinel)
                 return false;
         }
     }

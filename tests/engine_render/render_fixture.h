@@ -17,7 +17,7 @@ namespace rendertest {
 
 // 0xAARRGGBB as the renderer stores it.
 constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
-constexpr uint32_t kSentinel = 0x5A3C1E07;  // a value drawing never produces by chance
+constexpr uint32_t Sentinel = 0x5A3C1E07;  // a value drawing never produces by chance
 
 inline uint32_t alphaOf(uint32_t p) { return p >> 24; }
 inline uint32_t redOf(uint32_t p) { return (p >> 16) & 0xFF; }
@@ -28,7 +28,7 @@ std::string hex(uint32_t p);
 class PixelBuffer {
 public:
     PixelBuffer(int32_t width, int32_t height, render::RowOrder order = render::RowOrder::TopDown, int32_t padding = 0,
-                uint32_t fill = kSentinel);
+                uint32_t fill = Sentinel);
 
     // The buffer with the whole surface as clip and bounds unless given.
     [[nodiscard]] render::Target target() const;

@@ -14,9 +14,9 @@ using render::PixelRect;
 
 namespace {
 
-constexpr uint32_t kWhitePixel = argb(255, 255, 255, 255);
-constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
-constexpr uint32_t kBluePixel = argb(255, 0, 0, 255);
+constexpr uint32_t WhitePixel = argb(255, 255, 255, 255);
+constexpr uint32_t RedPixel = argb(255, 255, 0, 0);
+constexpr uint32_t BluePixel = argb(255, 0, 0, 255);
 
 swf::Filter shadow(double distance, double blur = 0.0) {
     swf::Filter f;
@@ -55,7 +55,7 @@ std::unique_ptr<model::Stage> squareStage(double spriteScale = 0.0) {
 
 PixelBuffer renderStage(model::Stage& stage, int size = 100, PixelRect clip = {0, 0, 1000, 1000},
                         render::RowOrder order = render::RowOrder::TopDown,
-                        render::Aspect aspect = render::Aspect::Opaque, uint32_t fill = kSentinel) {
+                        render::Aspect aspect = render::Aspect::Opaque, uint32_t fill = Sentinel) {
     PixelBuffer buffer(size, size, order, 0, fill);
     render::Renderer renderer;
     EXPECT_EQ(renderer.draw(stage, buffer.target({clip}, {0, 0, size, size}), aspect, render::Quality::High),
@@ -84,11 +84,11 @@ TEST(SceneFilters, ShadowFollowsDistanceInStagePixels) {
         top->setFilters(&filters);
         const PixelBuffer p = renderStage(*stage, c.size);
         for (auto [x, y] : c.blue)
-            EXPECT_EQ(p.at(x, y), kBluePixel) << c.name << " " << x << "," << y << " " << hex(p.at(x, y));
+            EXPECT_EQ(p.at(x, y), BluePixel) << c.name << " " << x << "," << y << " " << hex(p.at(x, y));
         for (auto [x, y] : c.red)
-            EXPECT_EQ(p.at(x, y), kRedPixel) << c.name << " " << x << "," << y << " " << hex(p.at(x, y));
+            EXPECT_EQ(p.at(x, y), RedPixel) << c.name << " " << x << "," << y << " " << hex(p.at(x, y));
         for (auto [x, y] : c.white)
-            EXPECT_EQ(p.at(x, y), kWhitePixel) << c.name << " " << x << "," << y << " " << hex(p.at(x, y));
+            EXPECT_EQ(p.at(x, y), WhitePixel) << c.name << " " << x << "," << y << " " << hex(p.at(x, y));
     }
 }
 
@@ -105,10 +105,10 @@ TEST(SceneFilters, PartialRedrawMatchesTheFullOne) {
             for (int x = clip.left; x < clip.right; ++x)
                 ASSERT_EQ(part.at(x, y), full.at(x, y)) << x << "," << y << " in " << clip.left << "," << clip.top;
         if (clip.left > 0) {
-            EXPECT_EQ(part.at(clip.left - 1, 50), kSentinel) << "outside the clip stays untouched";
+            EXPECT_EQ(part.at(clip.left - 1, 50), Sentinel) << "outside the clip stays untouched";
         }
     }
-    EXPECT_NE(full.at(44, 30), kWhitePixel) << "the glow reaches past the square";
+    EXPECT_NE(full.at(44, 30), WhitePixel) << "the glow reaches past the square";
 }
 
 TEST(SceneFilters, FiltersAndPixelBlendModesTogether) {
@@ -132,10 +132,10 @@ TEST(SceneFilters, FiltersAndPixelBlendModesTogether) {
          {Case{render::RowOrder::TopDown, render::Aspect::Opaque, argb(255, 0, 255, 255), argb(255, 255, 255, 0)},
           Case{render::RowOrder::BottomUp, render::Aspect::Opaque, argb(255, 0, 255, 255), argb(255, 255, 255, 0)},
           Case{render::RowOrder::TopDown, render::Aspect::Transparent, black, black}}) {
-        const PixelBuffer p = renderStage(*stage, 100, {0, 0, 1000, 1000}, c.order, c.aspect, kWhitePixel);
+        const PixelBuffer p = renderStage(*stage, 100, {0, 0, 1000, 1000}, c.order, c.aspect, WhitePixel);
         EXPECT_EQ(p.at(30, 30), c.square) << hex(p.at(30, 30));
         EXPECT_EQ(p.at(42, 30), c.shadow) << hex(p.at(42, 30));
-        EXPECT_EQ(p.at(60, 60), kWhitePixel);
+        EXPECT_EQ(p.at(60, 60), WhitePixel);
     }
 }
 
@@ -148,7 +148,7 @@ TEST(SceneFilters, HostileFilterListsDrawSomethingBounded) {
     auto stage = squareStage();
     stage->root().displayList().at(1)->setFilters(&filters);
     const PixelBuffer p = renderStage(*stage, 50);
-    EXPECT_EQ(p.at(15, 15), kRedPixel) << "NaN strength draws no glow over the object";
+    EXPECT_EQ(p.at(15, 15), RedPixel) << "NaN strength draws no glow over the object";
 }
 
 TEST(SceneFilters, ButtonRecordsAndLayeredParentsKeepTheShadow) {
@@ -174,7 +174,7 @@ TEST(SceneFilters, ButtonRecordsAndLayeredParentsKeepTheShadow) {
     parent->children()->at(1)->setFilters(&filters);
     for (model::Stage* stage : {buttonStage.get(), layered.get()}) {
         const PixelBuffer p = renderStage(*stage);
-        EXPECT_EQ(p.at(42, 30), kBluePixel) << hex(p.at(42, 30));
-        EXPECT_EQ(p.at(30, 30), kRedPixel);
+        EXPECT_EQ(p.at(42, 30), BluePixel) << hex(p.at(42, 30));
+        EXPECT_EQ(p.at(30, 30), RedPixel);
     }
 }

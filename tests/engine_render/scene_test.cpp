@@ -20,11 +20,11 @@ namespace {
 constexpr swf::Rgba kRed{255, 0, 0, 255};
 constexpr swf::Rgba kBlue{0, 0, 255, 255};
 constexpr swf::Rgba kGreen{0, 255, 0, 255};
-constexpr swf::Rgba kYellow{255, 255, 0, 255};
-constexpr uint32_t kWhitePixel = argb(255, 255, 255, 255);
-constexpr uint32_t kRedPixel = argb(255, 255, 0, 0);
-constexpr uint32_t kBluePixel = argb(255, 0, 0, 255);
-constexpr uint32_t kGreenPixel = argb(255, 0, 255, 0);
+constexpr swf::Rgba Yellow{255, 255, 0, 255};
+constexpr uint32_t WhitePixel = argb(255, 255, 255, 255);
+constexpr uint32_t RedPixel = argb(255, 255, 0, 0);
+constexpr uint32_t BluePixel = argb(255, 0, 0, 255);
+constexpr uint32_t GreenPixel = argb(255, 0, 255, 0);
 
 // A square of `size` pixels with its top left corner at pixel (x, y).
 swf::Shape square(int x, int y, int size, swf::Rgba c) {
@@ -56,9 +56,9 @@ TEST(Scene, DepthOrderAndBackground) {
     b.frame({place(5, 1), place(3, 2)});  // blue lies below red
     auto stage = stageOf(b);
     const PixelBuffer p = renderStage(*stage);
-    EXPECT_EQ(p.at(35, 35), kRedPixel);
-    EXPECT_EQ(p.at(50, 50), kBluePixel);
-    EXPECT_EQ(p.at(80, 80), kGreenPixel) << "the movie's background";
+    EXPECT_EQ(p.at(35, 35), RedPixel);
+    EXPECT_EQ(p.at(50, 50), BluePixel);
+    EXPECT_EQ(p.at(80, 80), GreenPixel) << "the movie's background";
 }
 
 TEST(Scene, NestedMatricesAndColourTransformsConcatenate) {
@@ -77,13 +77,13 @@ TEST(Scene, NestedMatricesAndColourTransformsConcatenate) {
     // The square: (10..20) * 2 + 20 = x 40..60, y 20..40, colour (100, 100, 0).
     EXPECT_EQ(p.at(40, 20), argb(255, 100, 100, 0)) << hex(p.at(40, 20));
     EXPECT_EQ(p.at(59, 39), argb(255, 100, 100, 0));
-    EXPECT_EQ(p.at(39, 30), kWhitePixel);
-    EXPECT_EQ(p.at(60, 30), kWhitePixel);
-    EXPECT_EQ(p.at(50, 40), kWhitePixel);
+    EXPECT_EQ(p.at(39, 30), WhitePixel);
+    EXPECT_EQ(p.at(60, 30), WhitePixel);
+    EXPECT_EQ(p.at(50, 40), WhitePixel);
 
     // Hiding the sprite hides its children.
     stage->root().displayList().at(1)->setVisible(false);
-    EXPECT_EQ(renderStage(*stage).at(50, 30), kWhitePixel);
+    EXPECT_EQ(renderStage(*stage).at(50, 30), WhitePixel);
 }
 
 TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth) {
@@ -94,13 +94,13 @@ TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth) {
     b.frame({place(1, 1, {}, {}, 2), place(2, 2), place(3, 3)});
     auto stage = stageOf(b);
     const PixelBuffer p = renderStage(*stage);
-    EXPECT_EQ(p.at(20, 20), kRedPixel);
-    EXPECT_EQ(p.at(39, 39), kRedPixel);
-    EXPECT_EQ(p.at(30, 30), kRedPixel) << "the mask's own colour never shows";
-    EXPECT_EQ(p.at(19, 30), kWhitePixel);
-    EXPECT_EQ(p.at(40, 30), kWhitePixel);
-    EXPECT_EQ(p.at(80, 10), kWhitePixel);
-    EXPECT_EQ(p.at(65, 65), kBluePixel);
+    EXPECT_EQ(p.at(20, 20), RedPixel);
+    EXPECT_EQ(p.at(39, 39), RedPixel);
+    EXPECT_EQ(p.at(30, 30), RedPixel) << "the mask's own colour never shows";
+    EXPECT_EQ(p.at(19, 30), WhitePixel);
+    EXPECT_EQ(p.at(40, 30), WhitePixel);
+    EXPECT_EQ(p.at(80, 10), WhitePixel);
+    EXPECT_EQ(p.at(65, 65), BluePixel);
 
     // A half-transparent mask still masks fully; a sprite of two squares masks with both.
     swf::ColorTransform faint;
@@ -112,10 +112,10 @@ TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth) {
     c.frame({place(1, 4, {}, faint, 2), place(2, 2)});
     auto stage2 = stageOf(c);
     const PixelBuffer q = renderStage(*stage2);
-    EXPECT_EQ(q.at(5, 5), kRedPixel);
-    EXPECT_EQ(q.at(55, 55), kRedPixel);
-    EXPECT_EQ(q.at(30, 30), kWhitePixel);
-    EXPECT_EQ(q.at(5, 55), kWhitePixel);
+    EXPECT_EQ(q.at(5, 5), RedPixel);
+    EXPECT_EQ(q.at(55, 55), RedPixel);
+    EXPECT_EQ(q.at(30, 30), WhitePixel);
+    EXPECT_EQ(q.at(5, 55), WhitePixel);
 }
 
 TEST(Scene, BlendModesComposeTheObjectWithWhatIsBehind) {
@@ -124,20 +124,20 @@ TEST(Scene, BlendModesComposeTheObjectWithWhatIsBehind) {
         uint32_t expected;  // red square over yellow
     };
     const Case cases[] = {
-        {swf::BlendMode::Normal, kRedPixel},
-        {swf::BlendMode::Multiply, kRedPixel},             // (1,0,0) * (1,1,0)
+        {swf::BlendMode::Normal, RedPixel},
+        {swf::BlendMode::Multiply, RedPixel},              // (1,0,0) * (1,1,0)
         {swf::BlendMode::Screen, argb(255, 255, 255, 0)},  // 1 - (1-s)(1-d)
-        {swf::BlendMode::Difference, kGreenPixel},         // |s - d|
-        {swf::BlendMode::Darken, kRedPixel},
+        {swf::BlendMode::Difference, GreenPixel},          // |s - d|
+        {swf::BlendMode::Darken, RedPixel},
         {swf::BlendMode::Lighten, argb(255, 255, 255, 0)},
         {swf::BlendMode::Add, argb(255, 255, 255, 0)},
-        {swf::BlendMode::Subtract, kGreenPixel},  // d - s
-        {swf::BlendMode::Invert, kBluePixel},     // 1 - d
+        {swf::BlendMode::Subtract, GreenPixel},  // d - s
+        {swf::BlendMode::Invert, BluePixel},     // 1 - d
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.mode));
         MovieBuilder b;
-        b.add(1, square(0, 0, 100, kYellow)).add(2, square(20, 20, 20, kRed));
+        b.add(1, square(0, 0, 100, Yellow)).add(2, square(20, 20, 20, kRed));
         b.frame({place(1, 1), place(2, 2)});
         auto stage = stageOf(b);
         stage->root().displayList().at(2)->setBlendMode(c.mode);
@@ -160,13 +160,13 @@ TEST(Scene, AlphaAndEraseCutIntoTheirLayer) {
         layer->setBlendMode(swf::BlendMode::Layer);
         layer->as<model::MovieClip>()->displayList().at(2)->setBlendMode(mode);
         const PixelBuffer p = renderStage(*stage);
-        EXPECT_EQ(p.at(15, 15), mode == swf::BlendMode::Erase ? kWhitePixel : kRedPixel);
-        EXPECT_EQ(p.at(30, 30), mode == swf::BlendMode::Erase ? kRedPixel : kWhitePixel);
-        EXPECT_EQ(p.at(60, 60), kWhitePixel);
+        EXPECT_EQ(p.at(15, 15), mode == swf::BlendMode::Erase ? WhitePixel : RedPixel);
+        EXPECT_EQ(p.at(30, 30), mode == swf::BlendMode::Erase ? RedPixel : WhitePixel);
+        EXPECT_EQ(p.at(60, 60), WhitePixel);
 
         // Outside a layer the modes draw normally rather than cut the background.
         layer->setBlendMode(swf::BlendMode::Normal);
-        EXPECT_EQ(renderStage(*stage).at(15, 15), kBluePixel);
+        EXPECT_EQ(renderStage(*stage).at(15, 15), BluePixel);
     }
 }
 
@@ -191,10 +191,10 @@ TEST(Scene, ButtonsDrawTheirCurrentState) {
     b.add(4, button);
     b.frame({place(1, 4)});
     auto stage = stageOf(b);
-    EXPECT_EQ(renderStage(*stage).at(20, 20), kRedPixel);
-    EXPECT_EQ(renderStage(*stage).at(50, 50), kWhitePixel) << "the hit area is never drawn";
+    EXPECT_EQ(renderStage(*stage).at(20, 20), RedPixel);
+    EXPECT_EQ(renderStage(*stage).at(50, 50), WhitePixel) << "the hit area is never drawn";
     stage->root().displayList().at(1)->as<model::ButtonObject>()->setState(model::ButtonState::Over);
-    EXPECT_EQ(renderStage(*stage).at(20, 20), kBluePixel);
+    EXPECT_EQ(renderStage(*stage).at(20, 20), BluePixel);
 }
 
 TEST(Scene, PartialRedrawMatchesTheFullPictureInsideTheClip) {
@@ -220,7 +220,7 @@ TEST(Scene, PartialRedrawMatchesTheFullPictureInsideTheClip) {
                 inside = inside || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
             const uint32_t got = part.at(x, y);
             if (!inside) {
-                ASSERT_EQ(got, kSentinel) << "at " << x << "," << y;
+                ASSERT_EQ(got, Sentinel) << "at " << x << "," << y;
                 continue;
             }
             // cairo samples edge coverage differently with and without a clip
@@ -247,7 +247,7 @@ TEST(Scene, TransparentAspectKeepsBlendModesInsideTheMovie) {
     render::Renderer renderer;
     ASSERT_EQ(renderer.draw(*stage, white.target(), Aspect::Transparent, render::Quality::High),
               render::DrawError::None);
-    EXPECT_EQ(white.at(30, 30), kRedPixel) << hex(white.at(30, 30));
+    EXPECT_EQ(white.at(30, 30), RedPixel) << hex(white.at(30, 30));
     EXPECT_EQ(white.at(60, 60), 0x00FFFFFFu);
 }
 

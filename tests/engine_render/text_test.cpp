@@ -169,23 +169,23 @@ swf::EditText embeddedField(swf::TextAlign align) {
 }  // namespace
 
 TEST(EditText, EmbeddedGlyphsFollowTheLayout) {
-    constexpr uint32_t kWhite = argb(255, 255, 255, 255);
+    constexpr uint32_t White = argb(255, 255, 255, 255);
     constexpr uint32_t kRed = argb(255, 255, 0, 0);
     // Baseline at 40 + 800 * 400/1024 = 352.5 twips (17.6 px); glyphs from 7.6 px down to it.
     const PixelBuffer left = drawField(embeddedField(swf::TextAlign::Left), "AA");
     EXPECT_EQ(left.at(7, 12), kRed) << hex(left.at(7, 12));  // first glyph, x 2..12
-    EXPECT_EQ(left.at(1, 12), kWhite);
-    EXPECT_EQ(left.at(12, 12), kWhite);  // the gap up to 13.7
-    EXPECT_EQ(left.at(18, 12), kRed);    // second glyph, x 13.7..23.7
-    EXPECT_EQ(left.at(7, 5), kWhite);
-    EXPECT_EQ(left.at(7, 19), kWhite);
+    EXPECT_EQ(left.at(1, 12), White);
+    EXPECT_EQ(left.at(12, 12), White);  // the gap up to 13.7
+    EXPECT_EQ(left.at(18, 12), kRed);   // second glyph, x 13.7..23.7
+    EXPECT_EQ(left.at(7, 5), White);
+    EXPECT_EQ(left.at(7, 19), White);
 
     // Right: the line ends at 2000 - 40 twips, so it starts at 74.6 px.
     const PixelBuffer right = drawField(embeddedField(swf::TextAlign::Right), "AA");
     EXPECT_EQ(right.at(80, 12), kRed);
     EXPECT_EQ(right.at(95, 12), kRed);
-    EXPECT_EQ(right.at(72, 12), kWhite);
-    EXPECT_EQ(right.at(7, 12), kWhite);
+    EXPECT_EQ(right.at(72, 12), White);
+    EXPECT_EQ(right.at(7, 12), White);
 }
 
 TEST(EditText, DeviceFontsDrawInsideTheField) {

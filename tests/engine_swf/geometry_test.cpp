@@ -179,9 +179,9 @@ TEST(Geometry, AbsurdCoordinatesAreClamped) {
     s.records.emplace_back(e);
     auto g = swf::buildGeometry(s);
     ASSERT_FALSE(g.bounds.empty);
-    EXPECT_EQ(g.bounds.xMax, swf::kCoordinateLimit);
-    EXPECT_EQ(g.bounds.yMin, -swf::kCoordinateLimit);
-    EXPECT_EQ(g.bounds.yMax, swf::kCoordinateLimit);
+    EXPECT_EQ(g.bounds.xMax, swf::CoordinateLimit);
+    EXPECT_EQ(g.bounds.yMin, -swf::CoordinateLimit);
+    EXPECT_EQ(g.bounds.yMax, swf::CoordinateLimit);
 }
 
 TEST(Geometry, GlyphOutline) {

@@ -24,7 +24,7 @@ TEST(DirtyRecordAdd, EmptyRectanglesChangeNothing) {
         EXPECT_FALSE(record.IsDirty()) << "after " << rectText(r);
         EXPECT_TRUE(record.Rects().empty()) << "after " << rectText(r);
     }
-    EXPECT_EQ(rectText(DirtyRecord::kResetBounds), rectText(record.Bounds()));
+    EXPECT_EQ(rectText(DirtyRecord::ResetBounds), rectText(record.Bounds()));
 }
 
 TEST(DirtyRecordAdd, NullReplacesEverythingWithTheWholeSurface) {

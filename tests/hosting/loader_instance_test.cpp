@@ -45,7 +45,7 @@ TEST(RegisteredControl, ComWasInitialisedOnThisThread) {
 // Registry: missing, or not a registry file at all.
 TEST(NoRegistry, TheFixedNameWasTried) {
     auto& loader = theLoader();
-    platform::ScopedLibrary fallback(LoadLibraryW(moviehost::kFallbackControlLibrary));
+    platform::ScopedLibrary fallback(LoadLibraryW(moviehost::FallbackControlLibrary));
     EXPECT_EQ(fallback.get(), loader.Library());
     if (loader.Library() == nullptr) {
         EXPECT_EQ(nullptr, loader.NewPlayer(320, 240)) << "no library and no registered server";
