@@ -38,6 +38,8 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installMovieClip(*this);
     installInput(*this);
     installExternalInterface(*this);
+    installSystem(*this);
+    installSharedObject(*this);
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
     // The built-ins are made before the limit applies: a limit below their
