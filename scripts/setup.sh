@@ -8,6 +8,8 @@ packages=(
     libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev liblzma-dev libfontconfig-dev
     libcurl4-openssl-dev libexpat1-dev
     clang clang-format libclang-rt-14-dev
+    libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg lame
+    haxe
 )
 
 missing=()

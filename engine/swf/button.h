@@ -2,8 +2,10 @@
 #pragma once
 
 #include "swf/filter.h"
+#include "swf/sound.h"
 #include "swf/types.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -49,6 +51,7 @@ struct Button {
     bool trackAsMenu = false;
     std::vector<ButtonRecord> records;
     std::vector<ButtonAction> actions;
+    std::array<ButtonSound, ButtonSoundSlot::Count> sounds;  // DefineButtonSound
 };
 
 }  // namespace swf

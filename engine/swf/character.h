@@ -6,8 +6,10 @@
 #include "swf/font.h"
 #include "swf/morph_shape.h"
 #include "swf/shape.h"
+#include "swf/sound.h"
 #include "swf/text.h"
 #include "swf/timeline.h"
+#include "swf/video.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,9 +25,20 @@ struct Sprite {
     Timeline timeline;
 };
 
-enum class CharacterKind : uint8_t { Shape, MorphShape, Bitmap, Sprite, Button, Font, Text, EditText };
+enum class CharacterKind : uint8_t {
+    Shape,
+    MorphShape,
+    Bitmap,
+    Sprite,
+    Button,
+    Font,
+    Text,
+    EditText,
+    Sound,
+    VideoStream
+};
 
-using CharacterData = std::variant<Shape, MorphShape, Bitmap, Sprite, Button, Font, Text, EditText>;
+using CharacterData = std::variant<Shape, MorphShape, Bitmap, Sprite, Button, Font, Text, EditText, Sound, VideoStream>;
 
 // Characters are immutable once the movie is loaded. Pointers returned by
 // find() stay valid for the life of the dictionary.

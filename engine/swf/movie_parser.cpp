@@ -1,5 +1,6 @@
 // The tag loop: container -> tags -> dictionary and timelines.
 #include "swf/container.h"
+#include "swf/media_tags.h"
 #include "swf/parse_context.h"
 #include "swf/records.h"
 #include "swf/tag_codes.h"
@@ -290,13 +291,47 @@ private:
             }
             break;
         }
+        case tag::DefineSound:
+            parseDefineSound(m_ctx, r);
+            break;
+        case tag::DefineButtonSound:
+            parseDefineButtonSound(m_ctx, r);
+            break;
+        case tag::StartSound:
+        case tag::StartSound2: {
+            auto start = parseStartSound(m_ctx, r, t.code == tag::StartSound ? 1 : 2);
+            ok = start.has_value() || start.error() == ErrorCode::LimitExceeded;
+            if (start)
+                add(std::move(start).value());
+            break;
+        }
+        case tag::SoundStreamHead:
+        case tag::SoundStreamHead2: {
+            auto head = parseSoundStreamHead(r, t.code == tag::SoundStreamHead ? 1 : 2);
+            ok = head.has_value();
+            if (ok)
+                add(head.value());
+            break;
+        }
+        case tag::SoundStreamBlock: {
+            auto block = parseSoundStreamBlock(m_ctx, r);
+            if (block)
+                add(std::move(block).value());
+            break;
+        }
+        case tag::DefineVideoStream:
+            parseDefineVideoStream(m_ctx, r);
+            break;
+        case tag::VideoFrame:
+            parseVideoFrame(m_ctx, r);
+            break;
         case tag::DoAbc:
         case tag::DoAbcOld:
             m_ctx.movie().hasAbc = true;  // AS3 bytecode: the timeline still shows, scripts do not run
             break;
         default:
             // ImportAssets, Protect, EnableDebugger, Metadata, ScriptLimits,
-            // SetTabIndex, ProductInfo, DebugID, sounds, video, DefineFontName,
+            // SetTabIndex, ProductInfo, DebugID, DefineFontName,
             // DefineFontAlignZones and unknown tags are skipped.
             break;
         }

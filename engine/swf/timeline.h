@@ -2,6 +2,7 @@
 #pragma once
 
 #include "swf/filter.h"
+#include "swf/sound.h"
 #include "swf/types.h"
 
 #include <cstdint>
@@ -90,7 +91,8 @@ struct SetBackgroundColor {
     Rgba color;  // alpha 255
 };
 
-using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction, DoInitAction, FrameLabel, SetBackgroundColor>;
+using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction, DoInitAction, FrameLabel, SetBackgroundColor,
+                                StartSound, SoundStreamHead, SoundStreamBlock>;
 
 struct Frame {
     std::vector<ControlTag> tags;  // in file order

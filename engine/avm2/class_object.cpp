@@ -1,0 +1,36 @@
+#include "avm2/class_object.h"
+
+namespace avm2 {
+
+ClassObject::ClassObject(Object* proto, Parts parts)
+    : Object(proto, parts.staticTraits.get(), nullptr, false), m_parts(std::move(parts)) {}
+
+std::u16string ClassObject::displayName() const {
+    std::u16string out;
+    if (m_parts.name.ns && !m_parts.name.ns->uri().empty())
+        out = m_parts.name.ns->uri() + u"::";
+    if (m_parts.name.name)
+        out += m_parts.name.name->text();
+    return out;
+}
+
+void ClassObject::trace(Tracer& tracer) const {
+    Object::trace(tracer);
+    tracer.cell(m_parts.base);
+    tracer.cell(m_parts.prototype);
+    tracer.cell(m_parts.name.ns);
+    tracer.cell(m_parts.name.name);
+    for (const ClassObject* i : m_parts.interfaces)
+        tracer.cell(i);
+    tracer.values(m_parts.instanceTraits->slotDefaults);
+    tracer.values(m_parts.staticTraits->slotDefaults);
+    tracer.values(m_scope);
+}
+
+void MethodClosure::trace(Tracer& tracer) const {
+    Object::trace(tracer);
+    tracer.value(m_receiver);
+    tracer.cell(m_owner);
+}
+
+}  // namespace avm2

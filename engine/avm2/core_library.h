@@ -1,0 +1,50 @@
+// The core classes, declared as data: each class names its base, its
+// constructor, what calling it as a function does (int(x), String(x)), and
+// the native members of its prototype and of the class itself. The machine
+// installs the tables in order, so a base is always declared before the
+// classes that extend it.
+#pragma once
+
+#include "avm2/machine.h"
+
+#include <functional>
+#include <span>
+
+namespace avm2 {
+
+struct NativeMember {
+    const char16_t* name;
+    NativeCode code;
+};
+
+struct NativeConstant {
+    const char16_t* name;
+    double value;
+};
+
+struct CoreClassSpec {
+    const char16_t* name;
+    const char16_t* base;  // null for Object
+    NativeCode init = nullptr;
+    // Makes the instance itself (Array's are ArrayObjects); `init` is then unused.
+    NativeCode create = nullptr;
+    NativeCode callAsFunction = nullptr;
+    bool sealed = false;
+    std::span<const NativeMember> prototype = {};
+    std::span<const NativeMember> statics = {};
+    std::span<const NativeConstant> constants = {};
+};
+
+// The tables of each family, in declaration order.
+[[nodiscard]] std::span<const CoreClassSpec> objectClasses();   // Object, Function, Boolean, Number, int, uint, String
+[[nodiscard]] std::span<const CoreClassSpec> errorClasses();    // Error and its subclasses
+[[nodiscard]] std::span<const CoreClassSpec> mathClasses();     // Math
+[[nodiscard]] std::span<const CoreClassSpec> arrayClasses();    // Array
+[[nodiscard]] std::span<const NativeMember> globalFunctions();  // isNaN, parseInt, trace...
+
+// Helpers natives share.
+[[nodiscard]] inline Value argument(std::span<const Value> args, size_t i) {
+    return i < args.size() ? args[i] : Value();
+}
+
+}  // namespace avm2

@@ -1,0 +1,427 @@
+// Object, Function and the classes of the primitive values: Boolean,
+// Number, int, uint and String.
+#include "avm2/class_object.h"
+#include "avm2/conversions.h"
+#include "avm2/core_library.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace avm2 {
+
+namespace {
+
+std::u16string ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// --- Object -----------------------------------------------------------------
+
+bool hasOwn(Machine& m, Value self, const std::u16string& name) {
+    if (!self.isObject())
+        return false;
+    const Object* o = self.asObject();
+    if (o->findOwn(name))
+        return true;
+    const String* interned = m.findInterned(name);
+    return interned && o->traits() && o->traits()->find(QName{m.publicNamespace(), interned});
+}
+
+Value objectHasOwnProperty(Machine& m, Value self, std::span<const Value> args) {
+    return Value::boolean(hasOwn(m, self, m.toString(argument(args, 0))->text()));
+}
+
+Value objectPropertyIsEnumerable(Machine& m, Value self, std::span<const Value> args) {
+    return Value::boolean(self.isObject() && self.asObject()->findOwn(m.toString(argument(args, 0))->text()));
+}
+
+Value objectIsPrototypeOf(Machine&, Value self, std::span<const Value> args) {
+    const Value v = argument(args, 0);
+    if (!self.isObject() || !v.isObject())
+        return Value::boolean(false);
+    for (const Object* p = v.asObject()->proto(); p; p = p->proto()) {
+        if (p == self.asObject())
+            return Value::boolean(true);
+    }
+    return Value::boolean(false);
+}
+
+Value objectToString(Machine& m, Value self, std::span<const Value>) {
+    if (self.isObject()) {
+        if (auto* c = dynamic_cast<ClassObject*>(self.asObject()))
+            return m.string(u"[class " + c->displayName() + u"]");
+        if (self.asObject()->traits() && !self.asObject()->traits()->types.empty())
+            return m.string(u"[object " +
+                            static_cast<const ClassObject*>(self.asObject()->traits()->types.back())->displayName() +
+                            u"]");
+    }
+    return m.string(u"[object Object]");
+}
+
+Value objectValueOf(Machine&, Value self, std::span<const Value>) { return self; }
+
+Value objectCall(Machine& m, Value, std::span<const Value> args) {
+    const Value v = argument(args, 0);
+    return v.isNullish() ? Value::object(m.newObject()) : v;
+}
+
+const NativeMember ObjectPrototype[] = {
+    {u"hasOwnProperty", objectHasOwnProperty}, {u"propertyIsEnumerable", objectPropertyIsEnumerable},
+    {u"isPrototypeOf", objectIsPrototypeOf},   {u"toString", objectToString},
+    {u"toLocaleString", objectToString},       {u"valueOf", objectValueOf}};
+
+// --- Function ---------------------------------------------------------------
+
+Value functionCall(Machine& m, Value self, std::span<const Value> args) {
+    return m.call(self, argument(args, 0), args.empty() ? args : args.subspan(1));
+}
+
+Value functionApply(Machine& m, Value self, std::span<const Value> args) {
+    std::vector<Value> list;
+    const Value array = argument(args, 1);
+    if (auto* a = array.isObject() ? dynamic_cast<ArrayObject*>(array.asObject()) : nullptr) {
+        list = a->elements();
+    } else if (array.isObject()) {
+        const Value* length = array.asObject()->find(u"length");
+        const double n = length ? m.toNumber(*length) : 0;
+        for (uint32_t i = 0; i < n && i < 65536; ++i) {
+            const Value* v = array.asObject()->find(numberToString(i));
+            list.push_back(v ? *v : Value());
+        }
+    }
+    for (const Value& v : list)
+        m.pin(v);
+    struct Unpin {
+        Machine& m;
+        size_t n;
+        ~Unpin() { m.unpin(n); }
+    } unpin{m, list.size()};
+    return m.call(self, argument(args, 0), list);
+}
+
+Value functionToString(Machine& m, Value, std::span<const Value>) { return m.string(u"function Function() {}"); }
+
+const NativeMember FunctionPrototype[] = {
+    {u"call", functionCall}, {u"apply", functionApply}, {u"toString", functionToString}};
+
+// --- Boolean ----------------------------------------------------------------
+
+Value booleanCall(Machine&, Value, std::span<const Value> args) { return Value::boolean(toBoolean(argument(args, 0))); }
+
+Value booleanToString(Machine& m, Value self, std::span<const Value>) {
+    return m.string(toBoolean(self) ? u"true" : u"false");
+}
+
+Value booleanValueOf(Machine&, Value self, std::span<const Value>) { return Value::boolean(toBoolean(self)); }
+
+const NativeMember BooleanPrototype[] = {{u"toString", booleanToString}, {u"valueOf", booleanValueOf}};
+
+// --- Number, int, uint ------------------------------------------------------
+
+double thisNumber(Machine& m, Value self) {
+    if (self.isNumeric())
+        return self.numeric();
+    m.throwError("TypeError", 1004, u"Method Number.prototype.valueOf was invoked on an incompatible object.");
+}
+
+Value numberCall(Machine& m, Value, std::span<const Value> args) {
+    return args.empty() ? Value::fromInt(0) : Value::number(m.toNumber(args[0]));
+}
+Value intCall(Machine& m, Value, std::span<const Value> args) {
+    return Value::fromInt(args.empty() ? 0 : toInt32(m.toNumber(args[0])));
+}
+Value uintCall(Machine& m, Value, std::span<const Value> args) {
+    return Value::number(args.empty() ? 0 : toUInt32(m.toNumber(args[0])));
+}
+
+[[noreturn]] void digitsOutOfRange(Machine& m) {
+    m.throwError("RangeError", 1002,
+                 u"Number.toPrecision has a range of 1 to 21. Number.toFixed and Number.toExponential have a range "
+                 u"of 0 to 20. Specified value is not within expected range.");
+}
+
+// Whole numbers in any radix; fractions in radix 10 only get the shortest
+// form, others 20 fraction digits at most.
+std::u16string toRadix(double d, int radix) {
+    if (radix == 10 || std::isnan(d) || std::isinf(d))
+        return numberToString(d);
+    const bool negative = d < 0;
+    d = std::fabs(d);
+    double whole = std::floor(d);
+    double fraction = d - whole;
+    std::u16string digits;
+    do {
+        const int digit = int(std::fmod(whole, radix));
+        digits.push_back(u"0123456789abcdefghijklmnopqrstuvwxyz"[digit]);
+        whole = std::floor(whole / radix);
+    } while (whole > 0);
+    std::reverse(digits.begin(), digits.end());
+    if (fraction > 0) {
+        digits.push_back(u'.');
+        for (int i = 0; i < 20 && fraction > 0; ++i) {
+            fraction *= radix;
+            const int digit = int(fraction);
+            digits.push_back(u"0123456789abcdefghijklmnopqrstuvwxyz"[digit]);
+            fraction -= digit;
+        }
+    }
+    return negative ? u"-" + digits : digits;
+}
+
+Value numberToStringNative(Machine& m, Value self, std::span<const Value> args) {
+    const double d = thisNumber(m, self);
+    const Value r = argument(args, 0);
+    const int radix = r.isUndefined() ? 10 : toInt32(m.toNumber(r));
+    if (radix < 2 || radix > 36)
+        m.throwError("RangeError", 1003,
+                     u"The radix argument must be between 2 and 36; got " + numberToString(radix) + u".");
+    return m.string(toRadix(d, radix));
+}
+
+Value numberValueOf(Machine& m, Value self, std::span<const Value>) { return Value::number(thisNumber(m, self)); }
+
+// printf's exponent has at least two digits; the language writes "e+5".
+std::string trimExponent(std::string s) {
+    const size_t e = s.find('e');
+    if (e == std::string::npos)
+        return s;
+    size_t digits = e + 2;
+    while (digits + 1 < s.size() && s[digits] == '0')
+        s.erase(digits, 1);
+    return s;
+}
+
+Value numberToFixed(Machine& m, Value self, std::span<const Value> args) {
+    const double d = thisNumber(m, self);
+    const double digits = m.toNumber(argument(args, 0));
+    const int n = std::isnan(digits) ? 0 : int(digits);
+    if (n < 0 || n > 20)
+        digitsOutOfRange(m);
+    if (!std::isfinite(d) || std::fabs(d) >= 1e21)
+        return m.string(numberToString(d));
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", n, d);
+    return m.string(ascii(buffer));
+}
+
+Value numberToExponential(Machine& m, Value self, std::span<const Value> args) {
+    const double d = thisNumber(m, self);
+    const double digits = m.toNumber(argument(args, 0));
+    const int n = std::isnan(digits) ? 0 : int(digits);
+    if (n < 0 || n > 20)
+        digitsOutOfRange(m);
+    if (!std::isfinite(d))
+        return m.string(numberToString(d));
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*e", n, d);
+    return m.string(ascii(trimExponent(buffer)));
+}
+
+Value numberToPrecision(Machine& m, Value self, std::span<const Value> args) {
+    const double d = thisNumber(m, self);
+    if (argument(args, 0).isUndefined() || !std::isfinite(d))
+        return m.string(numberToString(d));
+    const int p = int(m.toNumber(args[0]));
+    if (p < 1 || p > 21)
+        digitsOutOfRange(m);
+    if (d == 0) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*f", p - 1, 0.0);
+        return m.string(ascii(buffer));
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*e", p - 1, d);
+    const int exponent = std::atoi(std::strchr(buffer, 'e') + 1);
+    if (exponent < -6 || exponent >= p)
+        return m.string(ascii(trimExponent(buffer)));
+    std::snprintf(buffer, sizeof buffer, "%.*f", std::max(0, p - 1 - exponent), d);
+    return m.string(ascii(buffer));
+}
+
+const NativeMember NumberPrototype[] = {{u"toString", numberToStringNative},
+                                        {u"valueOf", numberValueOf},
+                                        {u"toFixed", numberToFixed},
+                                        {u"toExponential", numberToExponential},
+                                        {u"toPrecision", numberToPrecision}};
+
+const NativeConstant NumberConstants[] = {{u"MAX_VALUE", std::numeric_limits<double>::max()},
+                                          {u"MIN_VALUE", std::numeric_limits<double>::denorm_min()},
+                                          {u"NaN", std::numeric_limits<double>::quiet_NaN()},
+                                          {u"NEGATIVE_INFINITY", -std::numeric_limits<double>::infinity()},
+                                          {u"POSITIVE_INFINITY", std::numeric_limits<double>::infinity()}};
+const NativeConstant IntConstants[] = {{u"MAX_VALUE", 2147483647.0}, {u"MIN_VALUE", -2147483648.0}};
+const NativeConstant UIntConstants[] = {{u"MAX_VALUE", 4294967295.0}, {u"MIN_VALUE", 0.0}};
+
+// --- String -----------------------------------------------------------------
+
+const std::u16string& thisText(Machine& m, Value self, std::u16string& scratch) {
+    if (self.isString())
+        return self.asString()->text();
+    scratch = m.toString(self)->text();
+    return scratch;
+}
+
+Value stringCall(Machine& m, Value, std::span<const Value> args) {
+    return args.empty() ? m.string(u"") : Value::string(m.toString(args[0]));
+}
+
+// A position argument: NaN and undefined are `fallback`, the rest clamped.
+double position(Machine& m, std::span<const Value> args, size_t i, double fallback) {
+    const Value v = argument(args, i);
+    if (v.isUndefined())
+        return fallback;
+    const double d = m.toNumber(v);
+    return std::isnan(d) ? 0 : std::trunc(d);
+}
+
+Value stringCharAt(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const double i = position(m, args, 0, 0);
+    return m.string(i >= 0 && i < double(s.size()) ? s.substr(size_t(i), 1) : u"");
+}
+
+Value stringCharCodeAt(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const double i = position(m, args, 0, 0);
+    return i >= 0 && i < double(s.size()) ? Value::fromInt(s[size_t(i)])
+                                          : Value::number(std::numeric_limits<double>::quiet_NaN());
+}
+
+Value stringIndexOf(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const std::u16string needle = m.toString(argument(args, 0))->text();
+    const double from = std::clamp(position(m, args, 1, 0), 0.0, double(s.size()));
+    const size_t at = s.find(needle, size_t(from));
+    return Value::fromInt(at == std::u16string::npos ? -1 : int32_t(at));
+}
+
+Value stringLastIndexOf(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const std::u16string needle = m.toString(argument(args, 0))->text();
+    const double from = std::clamp(position(m, args, 1, double(s.size())), 0.0, double(s.size()));
+    const size_t at = s.rfind(needle, size_t(from));
+    return Value::fromInt(at == std::u16string::npos ? -1 : int32_t(at));
+}
+
+Value stringSubstring(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const double size = double(s.size());
+    double a = std::clamp(position(m, args, 0, 0), 0.0, size);
+    double b = std::clamp(position(m, args, 1, size), 0.0, size);
+    if (a > b)
+        std::swap(a, b);
+    return m.string(s.substr(size_t(a), size_t(b - a)));
+}
+
+Value stringSlice(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const double size = double(s.size());
+    auto clampRelative = [&](double d) { return d < 0 ? std::max(0.0, size + d) : std::min(d, size); };
+    const double a = clampRelative(position(m, args, 0, 0));
+    const double b = clampRelative(position(m, args, 1, size));
+    return m.string(a < b ? s.substr(size_t(a), size_t(b - a)) : u"");
+}
+
+Value stringSubstr(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string scratch;
+    const std::u16string& s = thisText(m, self, scratch);
+    const double size = double(s.size());
+    double start = position(m, args, 0, 0);
+    if (start < 0)
+        start = std::max(0.0, size + start);
+    start = std::min(start, size);
+    const double length = std::clamp(position(m, args, 1, size), 0.0, size - start);
+    return m.string(s.substr(size_t(start), size_t(length)));
+}
+
+Value stringToUpperCase(Machine& m, Value self, std::span<const Value>) {
+    std::u16string s = m.toString(self)->text();
+    for (char16_t& c : s) {
+        if (c >= u'a' && c <= u'z')
+            c = char16_t(c - 32);
+    }
+    return m.string(std::move(s));
+}
+
+Value stringToLowerCase(Machine& m, Value self, std::span<const Value>) {
+    std::u16string s = m.toString(self)->text();
+    for (char16_t& c : s) {
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c + 32);
+    }
+    return m.string(std::move(s));
+}
+
+Value stringConcat(Machine& m, Value self, std::span<const Value> args) {
+    std::u16string s = m.toString(self)->text();
+    for (const Value& v : args)
+        s += m.toString(v)->text();
+    return m.string(std::move(s));
+}
+
+Value stringToString(Machine& m, Value self, std::span<const Value>) {
+    if (!self.isString())
+        m.throwError("TypeError", 1004, u"Method String.prototype.toString was invoked on an incompatible object.");
+    return self;
+}
+
+Value stringFromCharCode(Machine& m, Value, std::span<const Value> args) {
+    std::u16string s;
+    for (const Value& v : args)
+        s.push_back(char16_t(toUInt32(m.toNumber(v)) & 0xFFFF));
+    return m.string(std::move(s));
+}
+
+const NativeMember StringPrototype[] = {{u"charAt", stringCharAt},
+                                        {u"charCodeAt", stringCharCodeAt},
+                                        {u"indexOf", stringIndexOf},
+                                        {u"lastIndexOf", stringLastIndexOf},
+                                        {u"substring", stringSubstring},
+                                        {u"substr", stringSubstr},
+                                        {u"slice", stringSlice},
+                                        {u"toUpperCase", stringToUpperCase},
+                                        {u"toLowerCase", stringToLowerCase},
+                                        {u"toLocaleUpperCase", stringToUpperCase},
+                                        {u"toLocaleLowerCase", stringToLowerCase},
+                                        {u"concat", stringConcat},
+                                        {u"toString", stringToString},
+                                        {u"valueOf", stringToString}};
+const NativeMember StringStatics[] = {{u"fromCharCode", stringFromCharCode}};
+
+const CoreClassSpec Classes[] = {
+    {.name = u"Object", .base = nullptr, .callAsFunction = objectCall, .prototype = ObjectPrototype},
+    {.name = u"Function", .base = u"Object", .prototype = FunctionPrototype},
+    {.name = u"Boolean",
+     .base = u"Object",
+     .callAsFunction = booleanCall,
+     .sealed = true,
+     .prototype = BooleanPrototype},
+    {.name = u"Number",
+     .base = u"Object",
+     .callAsFunction = numberCall,
+     .sealed = true,
+     .prototype = NumberPrototype,
+     .constants = NumberConstants},
+    {.name = u"int", .base = u"Object", .callAsFunction = intCall, .sealed = true, .constants = IntConstants},
+    {.name = u"uint", .base = u"Object", .callAsFunction = uintCall, .sealed = true, .constants = UIntConstants},
+    {.name = u"String",
+     .base = u"Object",
+     .callAsFunction = stringCall,
+     .sealed = true,
+     .prototype = StringPrototype,
+     .statics = StringStatics},
+};
+
+}  // namespace
+
+std::span<const CoreClassSpec> objectClasses() { return Classes; }
+
+}  // namespace avm2

@@ -1,0 +1,169 @@
+// libavformat behind FlvStream.
+#include "media/flv_stream.h"
+
+#include "media/pcm.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace media {
+
+size_t QueuedSound::read(std::span<int16_t> out) {
+    auto& q = m_queue->samples;
+    size_t want = out.size() / OutputChannels;
+    size_t have = std::min(want, q.size() / OutputChannels);
+    std::copy_n(q.begin(), have * OutputChannels, out.begin());
+    q.erase(q.begin(), q.begin() + ptrdiff_t(have * OutputChannels));
+    size_t done = have;
+    if (!m_queue->finished) {
+        // Waiting for data (a slow read or a pause) plays silence.
+        std::fill(out.begin() + ptrdiff_t(have * OutputChannels), out.begin() + ptrdiff_t(want * OutputChannels),
+                  int16_t(0));
+        done = want;
+    }
+    m_produced += done;
+    return done;
+}
+
+FlvStream::~FlvStream() { avformat_close_input(&m_format); }
+
+moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(const std::string& path) {
+    quietLibav();
+    std::unique_ptr<FlvStream> s(new FlvStream());
+    s->m_pending.reset(av_packet_alloc());
+    if (!s->m_pending)
+        return MediaError::OutOfMemory;
+    // A script names the file: only the local file system may be reached.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const AVInputFormat* flv = av_find_input_format("flv");
+    int rc = avformat_open_input(&s->m_format, path.c_str(), flv, &options);
+    av_dict_free(&options);
+    if (rc < 0)
+        return MediaError::CodecOpenFailed;
+    if (avformat_find_stream_info(s->m_format, nullptr) < 0)
+        return MediaError::CodecOpenFailed;
+    s->m_videoIndex = av_find_best_stream(s->m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    s->m_audioIndex = av_find_best_stream(s->m_format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (s->m_videoIndex >= 0) {
+        auto video = VideoDecoder::create(*s->m_format->streams[s->m_videoIndex]->codecpar);
+        if (video)
+            s->m_video.emplace(std::move(video).value());
+    }
+    if (s->m_audioIndex >= 0) {
+        auto audio = AudioDecoder::create(*s->m_format->streams[s->m_audioIndex]->codecpar);
+        if (audio)
+            s->m_audio.emplace(std::move(audio).value());
+    }
+    if (!s->m_video && !s->m_audio)
+        return MediaError::CodecUnavailable;
+    const AVDictionaryEntry* e = nullptr;
+    while ((e = av_dict_get(s->m_format->metadata, "", e, AV_DICT_IGNORE_SUFFIX)))
+        s->m_metadata.emplace(e->key, e->value);
+    if (s->m_format->duration > 0)
+        s->m_durationMs = uint64_t(s->m_format->duration / (AV_TIME_BASE / 1000));
+    return s;
+}
+
+uint64_t FlvStream::packetMs() const {
+    const AVStream* st = m_format->streams[m_pending->stream_index];
+    int64_t pts = m_pending->pts != AV_NOPTS_VALUE ? m_pending->pts : m_pending->dts;
+    if (pts == AV_NOPTS_VALUE || pts < 0)
+        return 0;
+    return uint64_t(av_rescale_q(pts, st->time_base, AVRational{1, 1000}));
+}
+
+bool FlvStream::readPacket() {
+    while (!m_eof) {
+        if (av_read_frame(m_format, m_pending.get()) < 0) {
+            m_eof = true;
+            break;
+        }
+        int index = m_pending->stream_index;
+        if ((index == m_videoIndex && m_video) || (index == m_audioIndex && m_audio)) {
+            m_hasPending = true;
+            m_readAheadMs = std::max(m_readAheadMs, packetMs());
+            return true;
+        }
+        av_packet_unref(m_pending.get());
+    }
+    return false;
+}
+
+void FlvStream::handlePending(bool keepSound) {
+    std::span<const uint8_t> data(m_pending->data, size_t(std::max(m_pending->size, 0)));
+    if (m_pending->stream_index == m_videoIndex) {
+        m_havePicture = m_video->decode(data, (m_pending->flags & AV_PKT_FLAG_KEY) != 0) || m_havePicture;
+    } else {
+        m_scratch.clear();
+        m_audio->decode(data, m_scratch);
+        if (keepSound)
+            m_queue->samples.insert(m_queue->samples.end(), m_scratch.begin(), m_scratch.end());
+    }
+    av_packet_unref(m_pending.get());
+    m_hasPending = false;
+}
+
+void FlvStream::advanceTo(uint64_t ms) {
+    m_timeMs = std::max(m_timeMs, ms);
+    for (;;) {
+        if (!m_hasPending && !readPacket())
+            break;
+        if (packetMs() > m_timeMs)
+            break;
+        handlePending(true);
+    }
+    if (ended() && m_audio) {
+        m_scratch.clear();
+        m_audio->flush(m_scratch);
+        m_queue->samples.insert(m_queue->samples.end(), m_scratch.begin(), m_scratch.end());
+        m_queue->finished = true;
+    }
+}
+
+void FlvStream::seek(uint64_t ms) {
+    int64_t target = int64_t(std::min<uint64_t>(ms, uint64_t(INT64_MAX / 1000))) * (AV_TIME_BASE / 1000);
+    if (m_hasPending) {
+        av_packet_unref(m_pending.get());
+        m_hasPending = false;
+    }
+    if (av_seek_frame(m_format, -1, target, AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(m_format, -1, 0, AVSEEK_FLAG_BACKWARD);
+    m_eof = false;
+    m_readAheadMs = 0;
+    if (m_video)
+        m_video->reset();
+    if (m_audio)
+        m_audio->reset();
+    m_queue->samples.clear();
+    m_queue->finished = false;
+    // Pictures from the key frame on are decoded to reach the target; sound
+    // before the target is decoded (to prime the codec) and dropped.
+    for (;;) {
+        if (!m_hasPending && !readPacket())
+            break;
+        if (packetMs() > ms)
+            break;
+        bool keep = packetMs() == ms && m_pending->stream_index == m_audioIndex;
+        handlePending(keep);
+    }
+    m_timeMs = ms;
+}
+
+uint64_t FlvStream::bufferMs() const { return m_readAheadMs > m_timeMs ? m_readAheadMs - m_timeMs : 0; }
+
+const VideoImage* FlvStream::image() const {
+    return m_video && m_havePicture && !m_video->image().empty() ? &m_video->image() : nullptr;
+}
+
+std::unique_ptr<SoundSource> FlvStream::takeVoice() {
+    if (!m_audio || m_voiceTaken)
+        return nullptr;
+    m_voiceTaken = true;
+    return std::make_unique<QueuedSound>(m_queue);
+}
+
+}  // namespace media

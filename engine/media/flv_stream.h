@@ -1,0 +1,98 @@
+// A local FLV file played by time, the engine side of NetStream: demuxed with
+// libavformat, its video decoded into pictures, its sound decoded into a
+// voice that plays through the one mixer.
+//
+//   auto flv = media::FlvStream::open(path);        // local files only
+//   mixer.play(flv.value()->takeVoice());           // once, when playback starts
+//   flv.value()->advanceTo(ms);                     // each frame, by the control's clock
+//   flv.value()->image();                           // what the Video object shows
+#pragma once
+
+#include "media/audio_decoder.h"
+#include "media/media_error.h"
+#include "media/sound_source.h"
+#include "media/video_decoder.h"
+#include "moviehost/expected.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+struct AVFormatContext;
+
+namespace media {
+
+// Decoded sound shared between a stream that fills it and the voice that plays it.
+struct PcmQueue {
+    std::deque<int16_t> samples;  // interleaved stereo
+    bool finished = false;        // no more will come: the voice ends when it runs dry
+};
+
+class QueuedSound final : public SoundSource {
+public:
+    explicit QueuedSound(std::shared_ptr<PcmQueue> queue) : m_queue(std::move(queue)) {}
+    size_t read(std::span<int16_t> out) override;
+    [[nodiscard]] uint64_t position() const override { return m_produced; }
+
+private:
+    std::shared_ptr<PcmQueue> m_queue;
+    uint64_t m_produced = 0;
+};
+
+class FlvStream {
+public:
+    ~FlvStream();
+    FlvStream(const FlvStream&) = delete;
+    FlvStream& operator=(const FlvStream&) = delete;
+
+    // Opens a file on the local file system (no other protocol is allowed).
+    [[nodiscard]] static moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> open(const std::string& path);
+
+    // The file's onMetaData values as libavformat read them, as text.
+    [[nodiscard]] const std::map<std::string, std::string>& metadata() const { return m_metadata; }
+    [[nodiscard]] uint64_t durationMs() const { return m_durationMs; }
+    [[nodiscard]] bool hasVideo() const { return m_video.has_value(); }
+    [[nodiscard]] bool hasSound() const { return m_audio.has_value(); }
+
+    // Plays forward to `ms` from the file's start: every picture up to it is
+    // decoded, every sound up to it queued.
+    void advanceTo(uint64_t ms);
+    // Jumps to `ms`: decoding restarts at the key frame at or before it, the
+    // queued sound is dropped.
+    void seek(uint64_t ms);
+    [[nodiscard]] uint64_t timeMs() const { return m_timeMs; }
+    // Time of the last packet read ahead of the playhead, minus the playhead.
+    [[nodiscard]] uint64_t bufferMs() const;
+    [[nodiscard]] bool ended() const { return m_eof && !m_hasPending; }
+
+    [[nodiscard]] const VideoImage* image() const;
+    // The voice of the file's sound; null after the first call or without sound.
+    [[nodiscard]] std::unique_ptr<SoundSource> takeVoice();
+
+private:
+    FlvStream() = default;
+    bool readPacket();
+    void handlePending(bool keepSound);
+    [[nodiscard]] uint64_t packetMs() const;
+
+    AVFormatContext* m_format = nullptr;
+    PacketPtr m_pending;  // read, not yet handled
+    bool m_hasPending = false;
+    int m_videoIndex = -1;
+    int m_audioIndex = -1;
+    std::optional<VideoDecoder> m_video;
+    std::optional<AudioDecoder> m_audio;
+    std::shared_ptr<PcmQueue> m_queue = std::make_shared<PcmQueue>();
+    bool m_voiceTaken = false;
+    std::vector<int16_t> m_scratch;
+    std::map<std::string, std::string> m_metadata;
+    uint64_t m_durationMs = 0;
+    uint64_t m_timeMs = 0;
+    uint64_t m_readAheadMs = 0;
+    bool m_eof = false;
+    bool m_havePicture = false;
+};
+
+}  // namespace media
