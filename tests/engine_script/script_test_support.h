@@ -54,7 +54,8 @@ struct RecordingHost : script::Host {
     }
     void urlRequest(const script::UrlRequest& request) override { urls.push_back(request); }
     void scriptError(const script::ScriptError& error) override { errors.push_back(error); }
-    std::string movieUrl() override { return "file:///movies/test.swf"; }
+    std::string url = "file:///movies/test.swf";
+    std::string movieUrl() override { return url; }
     double milliseconds() override { return clock; }
     double epochMilliseconds() override { return epoch; }
 };
