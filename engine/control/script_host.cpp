@@ -6,7 +6,10 @@
 #include "platform/wide.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
+#include <string_view>
 #include <utility>
 
 namespace control {
@@ -19,6 +22,18 @@ bool ScriptHost::setReturnValue(std::string answer) {
         return false;
     m_answers.back() = std::move(answer);
     return true;
+}
+
+void ScriptHost::trace(const std::string& message) {
+    static const bool enabled = [] {
+        const char* value = std::getenv("MOVIEHOST_TRACE");
+        return value != nullptr && std::string_view(value) == "1";
+    }();
+    if (!enabled)
+        return;
+    std::string line = message;
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 // The sinks' answers are of no use to the movie: fscommand returns nothing.
