@@ -245,6 +245,15 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 }
+                case Op::CallMethod: {
+                    sp -= i.b + 1;
+                    publish();
+                    frame.stackTop = sp + i.b + 1;
+                    sp[0] = in.callMethod(sp[0], i.a, std::span<const Value>(sp + 1, i.b));
+                    ++sp;
+                    ++pc;
+                    break;
+                }
                 case Op::CallStatic: {
                     sp -= i.b + 1;
                     publish();

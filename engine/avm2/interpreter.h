@@ -141,6 +141,8 @@ public:
     bool deleteProperty(Value target, const Multiname& mn);
     bool hasProperty(Value target, const Multiname& mn);
     Value callProperty(Value receiver, const Multiname& mn, std::span<const Value> args, bool lex);
+    // callmethod: the receiver's method with a dispatch id.
+    Value callMethod(Value receiver, uint32_t dispatchId, std::span<const Value> args);
     Value findProperty(const Machine::Frame& frame, Value* scopeTop, const Multiname& mn, bool strict);
 
     // `super` of the running method's class.

@@ -294,6 +294,19 @@ Value Interpreter::callProperty(Value receiver, const Multiname& mn, std::span<c
     return m_m.call(f, lex ? Value::null() : receiver, args);
 }
 
+Value Interpreter::callMethod(Value receiver, uint32_t dispatchId, std::span<const Value> args) {
+    if (receiver.isNullish())
+        nullReceiver(receiver);
+    if (receiver.isObject() && receiver.asObject()->traits() && dispatchId != 0) {
+        for (const auto& [name, b] : receiver.asObject()->traits()->bindings) {
+            if (b.kind == Binding::Kind::Method && b.dispatchId == dispatchId)
+                return m_m.invoke(b, b.method, receiver, args);
+        }
+    }
+    m_m.throwError("ReferenceError", 1070,
+                   u"Method " + numberToString(dispatchId) + u" not found on " + className(receiver) + u".");
+}
+
 Value Interpreter::findProperty(const Machine::Frame& frame, Value* scopeTop, const Multiname& mn, bool strict) {
     for (Value* s = scopeTop; s > frame.scope;) {
         --s;

@@ -136,6 +136,7 @@ moviehost::Expected<std::unique_ptr<Traits>, std::u16string> buildTraits(const L
                     return moviehost::Unexpected(illegalOverride());
                 b.kind = Binding::Kind::Method;
                 b.method = ref;
+                b.dispatchId = t.id;
             } else {
                 if (existing && existing->kind != Binding::Kind::Accessor)
                     return moviehost::Unexpected(illegalOverride());

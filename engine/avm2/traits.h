@@ -32,6 +32,7 @@ struct Binding {
     MethodRef setter;
     const String* typeName = nullptr;  // Slot, Const: the declared type's local name, if any
     bool final = false;
+    uint32_t dispatchId = 0;  // Method: the id callmethod names it by (0: none)
     // The class that declared the method or accessor: its scope is the one
     // the method runs in, its base is what `super` means there.
     const ClassObject* owner = nullptr;

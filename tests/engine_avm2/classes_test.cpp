@@ -186,6 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
                       c.op(Op::FindPropStrict, n.dog).op(Op::ConstructProp, {n.dog, 0}).op(Op::GetProperty, n.prop);
                   },
                   "error: Error #1069: Property prop not found on Dog and there is no default value."},
+        ClassCase{"CallMethodByDispatchId",
+                  [](Code& c, const Names& n) {
+                      c.op(Op::FindPropStrict, n.dog).op(Op::ConstructProp, {n.dog, 0}).op(Op::CallMethod, {1, 0});
+                  },
+                  "Woof..."},
         ClassCase{"BoundMethodKeepsItsReceiver",
                   [](Code& c, const Names& n) {
                       c.op(Op::FindPropStrict, n.dog).op(Op::ConstructProp, {n.dog, 0}).op(Op::GetProperty, n.speak);

@@ -274,9 +274,12 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 "9"},
         RunCase{
-            "NotYetSupported",
+            "CallMethodWithoutTheMethod",
             [](Code& c, AbcBody&, const Pool&) { c.op(Op::GetLocal0).op(Op::CallMethod, {1, 0}).op(Op::ReturnValue); },
-            "error: callmethod is not supported yet"}),
+            "error: ReferenceError: Error #1070"},
+        RunCase{"NotYetSupported",
+                [](Code& c, AbcBody&, const Pool&) { c.op(Op::GetLocal0).op(Op::ApplyType, 0).op(Op::ReturnValue); },
+                "error: applytype is not supported yet"}),
     [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 TEST(Interpreter, DomainMemoryIsLittleEndianAndBounded) {
