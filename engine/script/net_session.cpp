@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <utility>
 
 namespace script {
 
@@ -47,9 +48,11 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
                                                 std::vector<std::pair<std::string, std::string>> headers) {
     net::Fetcher& loader = fetcher();
     auto location = net::resolveLocation(*m_movie, url);
-    if (!location)
-        return std::nullopt;
     cancelFor(target);
+    if (!location) {
+        m_refused.emplace_back(Pending{target, kind}, std::move(location.error()));
+        return std::nullopt;
+    }
     net::FetchRequest request;
     request.requester = *m_movie;
     request.target = std::move(*location);
@@ -65,6 +68,7 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
 }
 
 void NetSession::cancelFor(Object* target) {
+    std::erase_if(m_refused, [&](const auto& refused) { return refused.first.target == target; });
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (it->second.target == target) {
             m_fetcher->cancel(it->first);
@@ -76,6 +80,11 @@ void NetSession::cancelFor(Object* target) {
 }
 
 void NetSession::deliver() {
+    for (auto refused = std::exchange(m_refused, {}); const auto& [pending, reason] : refused) {
+        const moviehost::Expected<net::FetchResponse, net::FetchError> failure(
+            net::FetchError{net::FetchError::Kind::Refused, reason, 0});
+        m_rt.guarded([&] { complete(pending, failure); });
+    }
     if (!m_fetcher || m_pending.empty())
         return;
     for (auto& event : m_fetcher->drain()) {
@@ -117,6 +126,8 @@ void NetSession::complete(const Pending& pending,
 
 void NetSession::traceRefs(std::vector<Object*>& out) const {
     for (const auto& [id, pending] : m_pending)
+        out.push_back(pending.target);
+    for (const auto& [pending, reason] : m_refused)
         out.push_back(pending.target);
 }
 

@@ -32,8 +32,8 @@ public:
 
     // Starts fetching `url` (relative to the movie) for `target`. Progress
     // lands in the target's hidden _bytesLoaded and _bytesTotal, as the
-    // format's LoadVars keeps it. nullopt
-    // when the URL cannot be read as a location; the target hears nothing.
+    // format's LoadVars keeps it. nullopt when the URL cannot be read as a
+    // location: the target hears of the failure at the next delivery.
     std::optional<net::RequestId> start(Object* target, LoadKind kind, std::string_view url,
                                         std::optional<std::string> postBody = std::nullopt,
                                         std::string contentType = {},
@@ -42,7 +42,7 @@ public:
     void cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.
     void deliver();
-    [[nodiscard]] bool busy() const { return !m_pending.empty(); }
+    [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty(); }
     void traceRefs(std::vector<Object*>& out) const;
 
 private:
@@ -58,6 +58,9 @@ private:
     std::optional<net::Location> m_movie;
     std::unique_ptr<net::Fetcher> m_fetcher;
     std::map<net::RequestId, Pending> m_pending;
+    // Loads refused before they could start (a location that does not
+    // parse); they fail at the next delivery like any other.
+    std::vector<std::pair<Pending, std::string>> m_refused;
 };
 
 }  // namespace script

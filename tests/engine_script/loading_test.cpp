@@ -66,21 +66,23 @@ TEST_F(LoadingTest, LoadVarsArriveBetweenFrames) {
     newLoadVars(setup, "lv", "ok ");
     newLoadVars(setup, "refused", "refused ");
     newLoadVars(setup, "missing", "missing ");
+    newLoadVars(setup, "scheme", "scheme ");
     Actions start;
     start.callMethodOn("lv", "load", {"data/vars.txt"}).pop();
     start.callMethodOn("refused", "load", {"/etc/passwd"}).pop();
     start.callMethodOn("missing", "load", {"data/none.txt"}).pop();
+    start.callMethodOn("scheme", "load", {"ftp://example.com/v.txt"}).pop();
     start.push({"started"}).trace();  // load() returned at once, before anything arrived
     auto p = play(setup, start);
     p->engine->tick();
     ASSERT_FALSE(p->host.traces.empty());
     EXPECT_EQ(p->host.traces.front(), "started");
-    tickUntil(*p, 4);
-    ASSERT_EQ(p->host.traces.size(), 4u);
+    tickUntil(*p, 5);
+    ASSERT_EQ(p->host.traces.size(), 5u);
     std::vector<std::string> results(p->host.traces.begin() + 1, p->host.traces.end());
     std::sort(results.begin(), results.end());
     EXPECT_EQ(results, (Strings{"missing false undefined undefined", "ok true 1 hello world!",
-                                "refused false undefined undefined"}));
+                                "refused false undefined undefined", "scheme false undefined undefined"}));
     EXPECT_EQ(p->var("lv.loaded"), "true");
     EXPECT_EQ(p->var("refused.loaded"), "false");
 }
