@@ -21,7 +21,7 @@ void installGlobalFunctions(Runtime& rt);  // trace, parseInt, escape, setInterv
 void installMovieClip(Runtime& rt);        // MovieClip, Button, TextField
 void installInput(Runtime& rt);            // Key, Mouse, Selection, Stage
 void installExternalInterface(Runtime& rt);
-void installSystem(Runtime& rt);        // System, System.capabilities, System.security
+void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
 
