@@ -1,12 +1,37 @@
-# Project-wide compiler settings and small helpers shared by every folder.
+# Project-wide compiler settings shared by every folder.
 
-add_compile_options(-Wall -Wextra -Wpedantic -Wno-unused-parameter)
-
+# The warnings every target of ours compiles with. They live on a target, not
+# in the directory's flags, so that a project that adds ours as a
+# subdirectory keeps its own flags; moviehost_use_warnings() links it.
+add_library(moviehost_warnings INTERFACE)
+target_compile_options(moviehost_warnings INTERFACE -Wall -Wextra -Wpedantic -Wno-unused-parameter)
 # GCC 12 at -O2 and above warns inside libstdc++ for `"literal" + std::string`
 # (a false -Wrestrict, GCC bug 105651); the code it points at is the library's.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-  add_compile_options(-Wno-restrict)
+  target_compile_options(moviehost_warnings INTERFACE -Wno-restrict)
 endif()
+if(MOVIEHOST_WERROR)
+  target_compile_options(moviehost_warnings INTERFACE -Werror)
+endif()
+
+# moviehost_use_warnings(<directory>)
+# Links moviehost_warnings into every target that compiles code in the
+# directory and below it. Called once, after all folders are added, so a new
+# target needs no line of its own. BUILD_INTERFACE keeps the warnings out of
+# what the package exports.
+function(moviehost_use_warnings directory)
+  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+      target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:moviehost_warnings>)
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    moviehost_use_warnings(${subdirectory})
+  endforeach()
+endfunction()
 
 if(MOVIEHOST_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
@@ -15,30 +40,9 @@ if(MOVIEHOST_SANITIZE)
 endif()
 
 find_package(Threads REQUIRED)
-find_package(GTest REQUIRED)
-include(GoogleTest)
 
-# moviehost_add_gtest(NAME <name> SOURCES <files...> LIBS <libs...>)
-# One GoogleTest executable, registered with CTest test by test.
-function(moviehost_add_gtest)
-  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
-  add_executable(${ARG_NAME} ${ARG_SOURCES})
-  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
-endfunction()
-
-# moviehost_add_benchmark(NAME <name> SOURCES <files...> LIBS <libs...>)
-# Benchmarks are built with the project but never run as tests.
-function(moviehost_add_benchmark)
-  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
-  if(NOT MOVIEHOST_BENCHMARKS)
-    return()
-  endif()
-  find_package(benchmark QUIET)
-  if(NOT benchmark_FOUND)
-    message(STATUS "Google Benchmark not found: ${ARG_NAME} is not built")
-    return()
-  endif()
-  add_executable(${ARG_NAME} ${ARG_SOURCES})
-  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} benchmark::benchmark)
-endfunction()
+# Where the package puts our control, and the same folder as seen from the
+# folder of the installed executables. The loader looks in both.
+set(MOVIEHOST_CONTROL_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/moviehost)
+file(RELATIVE_PATH MOVIEHOST_CONTROL_DIR_FROM_BINDIR ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_FULL_LIBDIR}/moviehost)

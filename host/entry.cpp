@@ -20,6 +20,8 @@
 #include <new>
 #include <vector>
 
+// The platform's entry point keeps its name.
+// NOLINTNEXTLINE(readability-identifier-naming)
 int wmain(int argc, WCHAR** argv) {
     if (argc != 4)
         return ToStatus(ExitCode::Success);

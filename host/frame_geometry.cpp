@@ -5,14 +5,14 @@ std::optional<FrameGeometry> FrameGeometry::From(LONG width, LONG height) noexce
         return std::nullopt;
     // Both factors are below 2^31, so the product fits in 64 bits.
     const std::uint64_t bytes =
-        std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height) * kBytesPerPixel;
-    if (bytes > kMaxPixelBytes)
+        std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height) * BytesPerPixel;
+    if (bytes > MaxPixelBytes)
         return std::nullopt;
     return FrameGeometry(width, height);
 }
 
 std::string FrameGeometry::RefusalText(LONG width, LONG height) {
     return "frame size " + std::to_string(width) + "x" + std::to_string(height) +
-           " is not allowed: both sides must be at least 1 and the frame at most " + std::to_string(kMaxPixelBytes) +
+           " is not allowed: both sides must be at least 1 and the frame at most " + std::to_string(MaxPixelBytes) +
            " bytes";
 }

@@ -4,6 +4,8 @@
 
 #include "platform/types.h"
 
+#include <moviehost/wire_protocol.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,10 +14,10 @@ class FrameGeometry {
 public:
     // The largest picture the platform holds in one bitmap and the host sends
     // in one write: 2^31 - 1 bytes.
-    static constexpr std::uint64_t kMaxPixelBytes = 0x7FFFFFFFu;
-    static constexpr DWORD kBytesPerPixel = 4;
+    static constexpr std::uint64_t MaxPixelBytes = 0x7FFFFFFFu;
+    static constexpr DWORD BytesPerPixel = moviehost::wire::BytesPerPixel;
 
-    // Both sides at least 1 and width * height * 4 at most kMaxPixelBytes;
+    // Both sides at least 1 and width * height * 4 at most MaxPixelBytes;
     // anything else has no geometry.
     [[nodiscard]] static std::optional<FrameGeometry> From(LONG width, LONG height) noexcept;
 
@@ -24,7 +26,7 @@ public:
 
     [[nodiscard]] LONG Width() const noexcept { return m_width; }
     [[nodiscard]] LONG Height() const noexcept { return m_height; }
-    [[nodiscard]] DWORD RowBytes() const noexcept { return static_cast<DWORD>(m_width) * kBytesPerPixel; }
+    [[nodiscard]] DWORD RowBytes() const noexcept { return static_cast<DWORD>(m_width) * BytesPerPixel; }
     [[nodiscard]] DWORD PixelBytes() const noexcept { return RowBytes() * static_cast<DWORD>(m_height); }
 
 private:

@@ -31,7 +31,7 @@ bool FrameTimer::Install(IMoviePlayer* player) noexcept {
     if (g_installedTimer && g_installedTimer != this)
         return false;
     m_player = player;
-    m_timerId = SetTimer(nullptr, 0, kPeriodMs, &FrameTimer::TimerProc);
+    m_timerId = SetTimer(nullptr, 0, PeriodMs, &FrameTimer::TimerProc);
     if (!m_timerId)
         return false;
     g_installedTimer = this;

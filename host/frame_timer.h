@@ -15,13 +15,15 @@
 
 #include "platform/types.h"
 
+#include <moviehost/wire_protocol.h>
+
 #include <memory>
 #include <optional>
 #include <string_view>
 
 class FrameTimer {
 public:
-    static constexpr UINT kPeriodMs = 30;
+    static constexpr UINT PeriodMs = moviehost::wire::FramePeriodMs;
 
     FrameTimer(const FrameGeometry& geometry, OutputWriter& output, HostFailure& failure, DWORD hostThreadId) noexcept
         : m_geometry(geometry), m_output(output), m_failure(failure), m_hostThreadId(hostThreadId) {}

@@ -1,12 +1,59 @@
 #include "input_thread.h"
 
 #include "host_messages.h"
-#include "pipe_input_source.h"
 #include "record_reader.h"
 
 #include "platform/user.h"
 
 #include <new>
+
+namespace {
+
+// The input channel as the host sees it: its standard input pipe, polled, and
+// the parent process handle.
+class PipeInputSource final : public InputSource {
+public:
+    // How long to wait when the pipe is empty, and after a pass that gave
+    // up (failed look, parent gone).
+    static constexpr DWORD PauseMs = 10;
+
+    // `parent` may be null: then there is no parent to wait for, which counts
+    // as the parent having ended.
+    PipeInputSource(HANDLE input, HANDLE parent, const std::atomic<bool>& stop) noexcept
+        : m_input(input), m_parent(parent), m_stop(stop) {}
+
+    [[nodiscard]] bool StopRequested() noexcept override { return m_stop.load(std::memory_order_acquire); }
+
+    [[nodiscard]] bool ParentEnded() noexcept override {
+        // Only a signalled handle means the parent ended; a failed wait counts
+        // as the parent being alive.
+        return !m_parent || WaitForSingleObject(m_parent, 0) == WAIT_OBJECT_0;
+    }
+
+    [[nodiscard]] std::optional<DWORD> Available() noexcept override {
+        BYTE peeked = 0;
+        DWORD available = 0;
+        if (!PeekNamedPipe(m_input, &peeked, 1, nullptr, &available, nullptr))
+            return std::nullopt;
+        return available;
+    }
+
+    [[nodiscard]] DWORD Read(BYTE* into, DWORD count) noexcept override {
+        DWORD got = 0;
+        if (!ReadFile(m_input, into, count, &got, nullptr))
+            return 0;
+        return got;
+    }
+
+    void Pause() noexcept override { Sleep(PauseMs); }
+
+private:
+    HANDLE m_input = nullptr;
+    HANDLE m_parent = nullptr;
+    const std::atomic<bool>& m_stop;
+};
+
+}  // namespace
 
 InputThread::InputThread(DWORD hostThreadId, HANDLE parent) : m_shared(std::make_shared<Shared>()) {
     m_shared->hostThreadId = hostThreadId;
@@ -32,7 +79,7 @@ bool InputThread::Stop() noexcept {
     if (!m_thread)
         return true;
     m_shared->stop.store(true, std::memory_order_release);
-    if (WaitForSingleObject(m_thread.get(), kStopTimeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(m_thread.get(), StopTimeoutMs) != WAIT_OBJECT_0)
         return false;
     m_thread.reset();
     return true;

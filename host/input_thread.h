@@ -13,7 +13,7 @@
 class InputThread {
 public:
     // How long Stop waits for the thread to notice.
-    static constexpr DWORD kStopTimeoutMs = 5000;
+    static constexpr DWORD StopTimeoutMs = 5000;
 
     // `parent` is borrowed and must stay open while the thread runs; null
     // means there is no parent, which ends the host at once.

@@ -5,10 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/user.h"
 
-std::array<BYTE, 4> LittleEndianBytes(DWORD value) noexcept {
-    return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
-            static_cast<BYTE>(value >> 24)};
-}
+#include <moviehost/wire_protocol.h>
 
 bool OutputWriter::Write(const void* bytes, DWORD count) noexcept {
     DWORD written = 0;
@@ -19,12 +16,12 @@ bool OutputWriter::Write(const void* bytes, DWORD count) noexcept {
 }
 
 bool OutputWriter::WriteInteger(DWORD value) noexcept {
-    const std::array<BYTE, 4> bytes = LittleEndianBytes(value);
+    const auto bytes = moviehost::wire::integerBytes(value);
     return Write(bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 bool OutputWriter::WriteFrameHeader(const FrameGeometry& geometry) noexcept {
-    return WriteInteger(kFrameKind) && WriteInteger(static_cast<DWORD>(geometry.Width())) &&
+    return WriteInteger(moviehost::wire::FrameKind) && WriteInteger(static_cast<DWORD>(geometry.Width())) &&
            WriteInteger(static_cast<DWORD>(geometry.Height()));
 }
 
@@ -32,4 +29,4 @@ bool OutputWriter::WriteFrame(const FrameGeometry& geometry, const BYTE* pixels)
     return WriteFrameHeader(geometry) && Write(pixels, geometry.PixelBytes());
 }
 
-bool OutputWriter::WriteEndMarker() noexcept { return WriteInteger(kEndMarker); }
+bool OutputWriter::WriteEndMarker() noexcept { return WriteInteger(moviehost::wire::EndMarker); }

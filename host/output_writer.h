@@ -1,6 +1,5 @@
-// The host's side of the frame stream: frame messages (kind 1, width, height,
-// then the pixels) and the end marker (a single 32-bit zero), all integers
-// little-endian.
+// The host's side of the frame stream: frame messages (header, then the
+// pixels) and the end marker, as the wire protocol lays them out.
 //
 // A write that fails asks the host thread to end by posting QUIT_MESSAGE to
 // it, and reports false; nothing is retried. Writing to a reader that has gone
@@ -11,14 +10,8 @@
 
 #include "platform/types.h"
 
-#include <array>
-#include <cstdint>
-
 class OutputWriter {
 public:
-    static constexpr DWORD kFrameKind = 1;
-    static constexpr DWORD kEndMarker = 0;
-
     OutputWriter(HANDLE output, DWORD hostThreadId) noexcept : m_output(output), m_hostThreadId(hostThreadId) {}
 
     // One write of a byte range.
@@ -38,6 +31,3 @@ private:
     HANDLE m_output = nullptr;
     DWORD m_hostThreadId = 0;
 };
-
-// The little-endian bytes of a stream integer.
-[[nodiscard]] std::array<BYTE, 4> LittleEndianBytes(DWORD value) noexcept;

@@ -13,10 +13,10 @@ void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixel
         // Blocks of a fixed size let the compiler turn the inner loop into
         // vector instructions even where it does not vectorise loops of
         // unknown length; as one 32-bit word per pixel, x R G B becomes 255 B G R.
-        constexpr std::size_t kBlock = 8;
+        constexpr std::size_t Block = 8;
         std::size_t i = 0;
-        for (; i + kBlock <= pixels; i += kBlock) {
-            std::uint32_t words[kBlock];
+        for (; i + Block <= pixels; i += Block) {
+            std::uint32_t words[Block];
             std::memcpy(words, source + i * 4, sizeof(words));
             for (std::uint32_t& word : words)
                 word = ((word >> 16) & 0xFFu) | (word & 0xFF00u) | ((word & 0xFFu) << 16) | 0xFF000000u;
@@ -39,13 +39,13 @@ void ConvertRowPortable(const BYTE* source, BYTE* destination, std::size_t pixel
 }
 
 std::span<const Variant> AvailableVariants() noexcept {
-    static const std::vector<Variant> variants = [] {
+    static const std::vector<Variant> Variants = [] {
         std::vector<Variant> all{{"portable", &ConvertRowPortable}};
         for (const Variant& variant : ProcessorVariants())
             all.push_back(variant);
         return all;
     }();
-    return variants;
+    return Variants;
 }
 
 const Variant& SelectedVariant() noexcept {

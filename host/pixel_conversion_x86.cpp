@@ -73,7 +73,7 @@ __attribute__((target("avx2"))) void ConvertRowAvx2(const BYTE* source, BYTE* de
 }  // namespace
 
 std::span<const Variant> ProcessorVariants() noexcept {
-    static const auto variants = [] {
+    static const auto Variants = [] {
         std::array<Variant, 3> found{};
         std::size_t count = 0;
         __builtin_cpu_init();
@@ -85,7 +85,7 @@ std::span<const Variant> ProcessorVariants() noexcept {
             found[count++] = {"avx2", &ConvertRowAvx2};
         return std::pair{found, count};
     }();
-    return std::span<const Variant>(variants.first.data(), variants.second);
+    return std::span<const Variant>(Variants.first.data(), Variants.second);
 }
 
 }  // namespace pixel_conversion

@@ -8,12 +8,20 @@
 
 #include "platform/com_error.h"
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <string>
 
 // "0x80004005"
-[[nodiscard]] std::string ResultCodeText(HRESULT hr);
+[[nodiscard]] inline std::string ResultCodeText(HRESULT hr) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    const auto value = static_cast<std::uint32_t>(hr);
+    std::string text = "0x";
+    for (int shift = static_cast<int>(8 * sizeof value) - 4; shift >= 0; shift -= 4)
+        text.push_back(Digits[(value >> shift) & 0xF]);
+    return text;
+}
 
 // Runs `operation`; true when it returned normally. `name` is the player
 // operation, for the message.

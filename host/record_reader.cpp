@@ -2,20 +2,12 @@
 
 #include <algorithm>
 
-namespace {
-
-DWORD LittleEndianAt(const InputRecord::Bytes& bytes, std::size_t offset) noexcept {
-    return static_cast<DWORD>(bytes[offset]) | (static_cast<DWORD>(bytes[offset + 1]) << 8) |
-           (static_cast<DWORD>(bytes[offset + 2]) << 16) | (static_cast<DWORD>(bytes[offset + 3]) << 24);
-}
-
-}  // namespace
-
 InputRecord InputRecord::Decode(const Bytes& bytes) noexcept {
+    const moviehost::wire::Record fields = moviehost::wire::Record::decode(bytes);
     InputRecord record;
-    record.message = LittleEndianAt(bytes, 4);
-    record.wParam = LittleEndianAt(bytes, 8);
-    record.lParam = static_cast<LPARAM>(LittleEndianAt(bytes, 12));
+    record.message = fields.message;
+    record.wParam = fields.wParam;
+    record.lParam = static_cast<LPARAM>(fields.lParam);
     return record;
 }
 

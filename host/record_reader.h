@@ -1,21 +1,17 @@
-// Gathering 28-byte input records from the parent.
-//
-// A record is laid out like the 32-bit MSG structure, little-endian: window
-// handle, message, wParam, lParam, time, point x, point y. Only message,
-// wParam and lParam are used. Records follow each other with nothing between
-// them, so the reader must never lose or invent a byte: it counts what each
-// read actually delivered.
+// Gathering input records from the parent (their layout is the wire
+// protocol's). Only message, wParam and lParam are used. Records follow each
+// other with nothing between them, so the reader must never lose or invent a
+// byte: it counts what each read actually delivered.
 #pragma once
 
 #include "platform/types.h"
 
-#include <array>
-#include <cstddef>
+#include <moviehost/wire_protocol.h>
+
 #include <optional>
 
 struct InputRecord {
-    static constexpr std::size_t kBytes = 28;
-    using Bytes = std::array<BYTE, kBytes>;
+    using Bytes = moviehost::wire::EncodedRecord;
 
     UINT message = 0;
     WPARAM wParam = 0;
@@ -26,7 +22,7 @@ struct InputRecord {
 };
 
 // What the reader needs of the channel and the parent. The platform-backed
-// one is PipeInputSource; tests script their own.
+// one lives with the input thread; tests script their own.
 class InputSource {
 public:
     virtual ~InputSource() = default;

@@ -2,6 +2,10 @@
 
 #include "player_call.h"
 
+#include "platform/wide.h"
+
+#include <new>
+
 bool StartUp(HostState& host) noexcept {
     const FrameGeometry& size = host.geometry;
     if (!CallPlayer(host.failure, "NewPlayer",
@@ -14,8 +18,17 @@ bool StartUp(HostState& host) noexcept {
         return false;
     }
     // A movie that does not open still gives frames: the control's own picture.
-    if (!CallPlayer(host.failure, "OpenMovie", [&] { static_cast<void>(host.player->OpenMovie(host.movieLocation)); }))
+    bool opened = false;
+    if (!CallPlayer(host.failure, "OpenMovie", [&] { opened = host.player->OpenMovie(host.movieLocation); }))
         return false;
+    // Said once, so a parent learns why the frames stay empty.
+    if (!opened) {
+        try {
+            WriteErrorLine("moviehost: the movie cannot be opened: " + platform::utf16_to_utf8(host.movieLocation));
+        } catch (const std::bad_alloc&) {
+            WriteErrorLine("moviehost: the movie cannot be opened");
+        }
+    }
     if (!CallPlayer(host.failure, "PlayMovie", [&] { host.player->PlayMovie(); }))
         return false;
     if (!host.frameTimer.Install(host.player)) {

@@ -15,7 +15,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 run_suite() {
     local dir=$1; shift
     echo "== configure $dir"
-    cmake -S . -B "$dir" "$@" >/dev/null
+    # Warnings fail the build. The install test installs into install-test/
+    # of the build folder; configured for that prefix, it also proves the
+    # installed path compiled into the loader.
+    cmake -S . -B "$dir" -DMOVIEHOST_WERROR=ON -DCMAKE_INSTALL_PREFIX="$PWD/$dir/install-test" "$@" >/dev/null
     echo "== build $dir"
     cmake --build "$dir" -j"$jobs"
     echo "== test $dir"

@@ -3,7 +3,7 @@
 #include "control/control_error.h"
 #include "control/flash_control.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 
 #include <new>
 
@@ -23,7 +23,7 @@ HRESULT ClassFactory::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) noe
     return hr;
 }
 
-HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv) {
+HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv) try {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -32,32 +32,38 @@ HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv) {
     *ppv = static_cast<IClassFactory*>(this);
     AddRef();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"QueryInterface");
 }
 
-ULONG ClassFactory::AddRef() { return ++m_refs; }
+ULONG ClassFactory::AddRef() noexcept { return ++m_refs; }
 
-ULONG ClassFactory::Release() {
+ULONG ClassFactory::Release() noexcept {
     const ULONG left = --m_refs;
     if (left == 0)
         delete this;
     return left;
 }
 
-HRESULT ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) {
+HRESULT ClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) try {
     if (ppvObject == nullptr)
         return E_POINTER;
     *ppvObject = nullptr;
     if (pUnkOuter != nullptr)
         return reportError(CLASS_E_NOAGGREGATION, u"the control cannot be aggregated");
     return FlashControl::create(riid, ppvObject);
+} catch (...) {
+    return failureFromException(u"CreateInstance");
 }
 
-HRESULT ClassFactory::LockServer(BOOL fLock) {
+HRESULT ClassFactory::LockServer(BOOL fLock) try {
     if (fLock)
         lockServer();
     else
         unlockServer();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"LockServer");
 }
 
 }  // namespace control

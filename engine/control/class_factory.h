@@ -17,8 +17,8 @@ public:
     static HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** ppv) noexcept;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
     // A new control, unaggregated (CLASS_E_NOAGGREGATION otherwise).
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override;
     // Locks keep the module loaded (DllCanUnloadNow answers S_FALSE).

@@ -1,8 +1,9 @@
 #include "control/control_error.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/oleauto.h"
 
+#include <new>
 #include <string>
 
 namespace control {
@@ -33,6 +34,25 @@ HRESULT notImplemented(std::u16string_view member) noexcept {
         return reportError(E_NOTIMPL, text);
     } catch (...) {
         return E_NOTIMPL;
+    }
+}
+
+HRESULT failureFromException(std::u16string_view member) noexcept {
+    HRESULT code = E_FAIL;
+    std::u16string_view why = u": an unexpected internal error stopped it";
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        code = E_OUTOFMEMORY;
+        why = u": out of memory";
+    } catch (...) {
+    }
+    try {
+        std::u16string text(member);
+        text += why;
+        return reportError(code, text);
+    } catch (...) {
+        return reportError(code, why.substr(2));
     }
 }
 

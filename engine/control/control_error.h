@@ -44,4 +44,11 @@ inline HRESULT reportError(const Failure& failure) noexcept { return reportError
 // E_NOTIMPL with "<member> is not implemented" as the description.
 HRESULT notImplemented(std::u16string_view member) noexcept;
 
+// The one guard at the COM boundary. Every COM member of the control is a
+// function-try-block whose handler returns through here, so no C++
+// exception leaves a member: std::bad_alloc becomes E_OUTOFMEMORY, anything
+// else E_FAIL, both with error information naming the member. Call it only
+// from a catch handler. (AddRef and Release cannot throw: they are noexcept.)
+HRESULT failureFromException(std::u16string_view member) noexcept;
+
 }  // namespace control

@@ -3,14 +3,15 @@
 #include "platform/scoped_gdi.h"
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace control {
 
 namespace {
 
-// The clip region as rectangles, or nothing when the context has none.
-std::variant<std::vector<render::PixelRect>, bool, DcProblem> clipOf(HDC hdc) {
+// The clip region as rectangles, or none when the context has no clip region.
+moviehost::Expected<std::optional<std::vector<render::PixelRect>>, DcProblem> clipOf(HDC hdc) {
     platform::ScopedRegion region(CreateRectRgn(0, 0, 0, 0));
     if (!region)
         return DcProblem::BadContext;
@@ -18,7 +19,7 @@ std::variant<std::vector<render::PixelRect>, bool, DcProblem> clipOf(HDC hdc) {
     if (found < 0)
         return DcProblem::BadContext;
     if (found == 0)
-        return false;
+        return std::nullopt;
     const DWORD size = GetRegionData(region.get(), 0, nullptr);
     if (size < sizeof(RGNDATAHEADER))
         return DcProblem::BadContext;
@@ -40,7 +41,7 @@ std::variant<std::vector<render::PixelRect>, bool, DcProblem> clipOf(HDC hdc) {
 
 }  // namespace
 
-std::variant<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds) {
+moviehost::Expected<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds) {
     const DWORD kind = GetObjectType(hdc);
     if (kind != OBJ_DC && kind != OBJ_MEMDC)
         return DcProblem::BadContext;
@@ -62,10 +63,10 @@ std::variant<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds
     target.bounds = {bounds.left, bounds.top, bounds.right, bounds.bottom};
 
     auto clip = clipOf(hdc);
-    if (auto* problem = std::get_if<DcProblem>(&clip))
-        return *problem;
-    if (auto* rects = std::get_if<std::vector<render::PixelRect>>(&clip))
-        target.clip = std::move(*rects);
+    if (!clip)
+        return clip.error();
+    if (clip.value())
+        target.clip = std::move(*clip.value());
     else
         target.clip = {{0, 0, target.width, target.height}};
     return target;

@@ -9,7 +9,7 @@
 
 #include "platform/gdi.h"
 
-#include <variant>
+#include "moviehost/expected.h"
 
 namespace control {
 
@@ -18,6 +18,6 @@ enum class DcProblem {
     NoPixels,    // a live context without a DIB section (a new memory DC, a window DC)
 };
 
-[[nodiscard]] std::variant<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds);
+[[nodiscard]] moviehost::Expected<render::Target, DcProblem> targetFromDc(HDC hdc, const RECT& bounds);
 
 }  // namespace control

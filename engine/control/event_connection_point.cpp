@@ -2,14 +2,14 @@
 
 #include "control/control_error.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/oleauto.h"
 
 #include <new>
 
 namespace control {
 
-HRESULT EventConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
+HRESULT EventConnectionPoint::QueryInterface(REFIID riid, void** ppv) try {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -18,28 +18,34 @@ HRESULT EventConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
     *ppv = static_cast<IConnectionPoint*>(this);
     AddRef();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"QueryInterface");
 }
 
-ULONG EventConnectionPoint::AddRef() { return m_container.AddRef(); }
+ULONG EventConnectionPoint::AddRef() noexcept { return m_container.AddRef(); }
 
-ULONG EventConnectionPoint::Release() { return m_container.Release(); }
+ULONG EventConnectionPoint::Release() noexcept { return m_container.Release(); }
 
-HRESULT EventConnectionPoint::GetConnectionInterface(IID* pIID) {
+HRESULT EventConnectionPoint::GetConnectionInterface(IID* pIID) try {
     if (pIID == nullptr)
         return reportError(E_POINTER, u"IConnectionPoint::GetConnectionInterface needs a place for the result");
     *pIID = DIID__IShockwaveFlashEvents;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetConnectionInterface");
 }
 
-HRESULT EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC) {
+HRESULT EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** ppCPC) try {
     if (ppCPC == nullptr)
         return reportError(E_POINTER, u"IConnectionPoint::GetConnectionPointContainer needs a place for the result");
     *ppCPC = &m_container;
     m_container.AddRef();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetConnectionPointContainer");
 }
 
-HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
+HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) try {
     if (pdwCookie == nullptr)
         return reportError(E_POINTER, u"Advise needs a place for the cookie");
     *pdwCookie = 0;
@@ -63,9 +69,11 @@ HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     if (++m_nextCookie == 0)
         m_nextCookie = 1;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"Advise");
 }
 
-HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie) {
+HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie) try {
     for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
         if (it->cookie == dwCookie) {
             IDispatch* dispatch = it->dispatch;
@@ -75,12 +83,16 @@ HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie) {
         }
     }
     return reportError(CONNECT_E_NOCONNECTION, u"no event sink is advised with this cookie");
+} catch (...) {
+    return failureFromException(u"Unadvise");
 }
 
-HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
+HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** ppEnum) try {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
     return notImplemented(u"IConnectionPoint::EnumConnections");
+} catch (...) {
+    return failureFromException(u"EnumConnections");
 }
 
 HRESULT EventConnectionPoint::fire(DISPID member, std::span<const std::u16string_view> arguments) {

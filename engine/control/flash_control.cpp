@@ -34,7 +34,7 @@ FlashControl::~FlashControl() {
     m_events.unadviseAll();
 }
 
-HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv) {
+HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv) try {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
@@ -55,28 +55,34 @@ HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv) {
         return E_NOINTERFACE;
     AddRef();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"QueryInterface");
 }
 
-ULONG FlashControl::AddRef() { return ++m_refs; }
+ULONG FlashControl::AddRef() noexcept { return ++m_refs; }
 
-ULONG FlashControl::Release() {
+ULONG FlashControl::Release() noexcept {
     const ULONG left = --m_refs;
     if (left == 0)
         delete this;
     return left;
 }
 
-HRESULT FlashControl::InterfaceSupportsErrorInfo(REFIID riid) {
+HRESULT FlashControl::InterfaceSupportsErrorInfo(REFIID riid) try {
     return IsEqualIID(riid, IID_IShockwaveFlash) ? S_OK : S_FALSE;
+} catch (...) {
+    return failureFromException(u"InterfaceSupportsErrorInfo");
 }
 
-HRESULT FlashControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+HRESULT FlashControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) try {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
     return notImplemented(u"IConnectionPointContainer::EnumConnectionPoints");
+} catch (...) {
+    return failureFromException(u"EnumConnectionPoints");
 }
 
-HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) try {
     if (ppCP == nullptr)
         return reportError(E_POINTER, u"FindConnectionPoint needs a place for the result");
     *ppCP = nullptr;
@@ -85,31 +91,41 @@ HRESULT FlashControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) 
     *ppCP = &m_events;
     m_events.AddRef();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"FindConnectionPoint");
 }
 
-HRESULT FlashControl::GetTypeInfoCount(UINT* pctinfo) {
+HRESULT FlashControl::GetTypeInfoCount(UINT* pctinfo) try {
     if (pctinfo == nullptr)
         return reportError(E_POINTER, u"GetTypeInfoCount needs a place for the result");
     *pctinfo = 0;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetTypeInfoCount");
 }
 
-HRESULT FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+HRESULT FlashControl::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) try {
     if (ppTInfo != nullptr)
         *ppTInfo = nullptr;
     return notImplemented(u"IDispatch::GetTypeInfo");
+} catch (...) {
+    return failureFromException(u"GetTypeInfo");
 }
 
-HRESULT FlashControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) {
+HRESULT FlashControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) try {
     if (rgDispId != nullptr)
         for (UINT i = 0; i < cNames; ++i)
             rgDispId[i] = DISPID_UNKNOWN;
     return reportError(DISP_E_UNKNOWNNAME, u"the control's members are reached through IShockwaveFlash, not by name");
+} catch (...) {
+    return failureFromException(u"GetIDsOfNames");
 }
 
-HRESULT FlashControl::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+HRESULT FlashControl::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) try {
     return reportError(DISP_E_MEMBERNOTFOUND,
                        u"the control's members are reached through IShockwaveFlash, not through Invoke");
+} catch (...) {
+    return failureFromException(u"Invoke");
 }
 
 }  // namespace control

@@ -57,7 +57,7 @@
 #include "render/renderer.h"
 #include "script/engine.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/ole.h"
 
 #include <atomic>
@@ -86,8 +86,8 @@ public:
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     // IOleObject
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* pClientSite) override;

@@ -25,14 +25,16 @@ swf::Rgba movieBackground(const model::Stage& stage) {
 
 }  // namespace
 
-HRESULT FlashControl::get_Quality(INT* pVal) {
+HRESULT FlashControl::get_Quality(INT* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"Quality needs a place for the result");
     *pVal = qualityNumber(m_quality);
     return S_OK;
+} catch (...) {
+    return failureFromException(u"get_Quality");
 }
 
-HRESULT FlashControl::put_Quality(INT pVal) {
+HRESULT FlashControl::put_Quality(INT pVal) try {
     const auto level = qualityFromNumber(pVal);
     if (!level)
         return reportError(E_INVALIDARG,
@@ -44,11 +46,17 @@ HRESULT FlashControl::put_Quality(INT pVal) {
         invalidateAll();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"put_Quality");
 }
 
-HRESULT FlashControl::get_Quality2(BSTR* pVal) { return returnBstr(qualityName(m_quality), pVal, u"Quality2"); }
+HRESULT FlashControl::get_Quality2(BSTR* pVal) try {
+    return returnBstr(qualityName(m_quality), pVal, u"Quality2");
+} catch (...) {
+    return failureFromException(u"get_Quality2");
+}
 
-HRESULT FlashControl::put_Quality2(BSTR pVal) {
+HRESULT FlashControl::put_Quality2(BSTR pVal) try {
     const auto level = qualityFromName(bstrView(pVal));
     if (!level)
         return reportError(E_INVALIDARG,
@@ -59,11 +67,15 @@ HRESULT FlashControl::put_Quality2(BSTR pVal) {
         invalidateAll();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"put_Quality2");
 }
 
-HRESULT FlashControl::get_WMode(BSTR* pVal) { return returnBstr(m_windowMode, pVal, u"WMode"); }
+HRESULT FlashControl::get_WMode(BSTR* pVal) try { return returnBstr(m_windowMode, pVal, u"WMode"); } catch (...) {
+    return failureFromException(u"get_WMode");
+}
 
-HRESULT FlashControl::put_WMode(BSTR pVal) {
+HRESULT FlashControl::put_WMode(BSTR pVal) try {
     const std::u16string_view mode = bstrView(pVal);
     for (const std::u16string_view known : kWindowModes) {
         if (equalsIgnoringAsciiCase(known, mode)) {
@@ -72,20 +84,24 @@ HRESULT FlashControl::put_WMode(BSTR pVal) {
         }
     }
     return reportError(E_INVALIDARG, u"WMode takes \"Window\", \"Opaque\", \"Transparent\", \"Direct\" or \"GPU\"");
+} catch (...) {
+    return failureFromException(u"put_WMode");
 }
 
 // 0x00BBGGRR, the platform's COLORREF, so a container's brush of this value
 // fills with the movie's own colour.
-HRESULT FlashControl::get_BackgroundColor(LONG* pVal) {
+HRESULT FlashControl::get_BackgroundColor(LONG* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"BackgroundColor needs a place for the result");
     *pVal = LONG(backgroundColor());
     return S_OK;
+} catch (...) {
+    return failureFromException(u"get_BackgroundColor");
 }
 
 // -1 gives the movie its own colour back; any other value (its low 24 bits,
 // 0x00BBGGRR) replaces it, for this movie and the ones loaded later.
-HRESULT FlashControl::put_BackgroundColor(LONG pVal) {
+HRESULT FlashControl::put_BackgroundColor(LONG pVal) try {
     KeepAlive alive(*this);
     if (pVal == -1)
         m_backgroundOverride.reset();
@@ -98,6 +114,8 @@ HRESULT FlashControl::put_BackgroundColor(LONG pVal) {
         invalidateAll();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"put_BackgroundColor");
 }
 
 COLORREF FlashControl::backgroundColor() const {

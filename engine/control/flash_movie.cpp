@@ -11,6 +11,7 @@
 #include "net/location.h"
 
 #include "platform/wide.h"
+#include "render/filter_effects.h"
 
 #include <new>
 
@@ -23,20 +24,26 @@ constexpr LONG kReadyStateComplete = 4;
 
 }  // namespace
 
-HRESULT FlashControl::get_Movie(BSTR* pVal) { return returnBstr(m_movieLocation, pVal, u"Movie"); }
+HRESULT FlashControl::get_Movie(BSTR* pVal) try { return returnBstr(m_movieLocation, pVal, u"Movie"); } catch (...) {
+    return failureFromException(u"get_Movie");
+}
 
-HRESULT FlashControl::put_Movie(BSTR pVal) {
+HRESULT FlashControl::put_Movie(BSTR pVal) try {
     KeepAlive alive(*this);
     return loadMovie(bstrView(pVal));
+} catch (...) {
+    return failureFromException(u"put_Movie");
 }
 
 // Level 0 is the movie itself; other levels (movies stacked over it) are not
 // offered.
-HRESULT FlashControl::LoadMovie(INT layer, BSTR url) {
+HRESULT FlashControl::LoadMovie(INT layer, BSTR url) try {
     if (layer != 0)
         return reportError(E_NOTIMPL, u"LoadMovie offers only level 0, the movie itself");
     KeepAlive alive(*this);
     return loadMovie(bstrView(url));
+} catch (...) {
+    return failureFromException(u"LoadMovie");
 }
 
 FlashControl::EngineScope::~EngineScope() {
@@ -64,14 +71,15 @@ void FlashControl::retireMovie() noexcept {
 HRESULT FlashControl::loadMovie(std::u16string_view location) {
     try {
         auto path = filePathOf(location);
-        if (auto* failed = std::get_if<Failure>(&path))
-            return reportError(*failed);
-        auto loaded = loadMovieFile(std::get<std::string>(path));
-        if (auto* failed = std::get_if<Failure>(&loaded))
-            return reportError(*failed);
-        auto stage = model::Stage::create(std::get<std::shared_ptr<const swf::Movie>>(std::move(loaded)));
+        if (!path)
+            return reportError(path.error());
+        auto loaded = loadMovieFile(path.value());
+        if (!loaded)
+            return reportError(loaded.error());
+        auto stage = model::Stage::create(std::move(loaded).value());
         if (!stage)
             return reportError(E_FAIL, u"the movie could not be set up");
+        stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, platform::utf16_to_utf8(location));
         auto engine = script::Engine::create(*stage, *host);
@@ -109,8 +117,9 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
 }
 
 // A script stopped on the clock leaves its error in the error object and the
-// movie plays on: the next tick starts afresh.
-void FlashControl::onTick() {
+// movie plays on: the next tick starts afresh. The clock calls from the
+// container's message loop, so it is guarded like a COM member.
+void FlashControl::onTick() try {
     if (!m_stage || !m_engine)
         return;
     EngineScope scope(*this);
@@ -124,6 +133,8 @@ void FlashControl::onTick() {
         m_stage->stop();
     m_engine->tick();
     publishChanges();
+} catch (...) {
+    (void)failureFromException(u"the playback clock");
 }
 
 void FlashControl::publishChanges() {
@@ -144,42 +155,52 @@ void FlashControl::invalidateAll() {
     site->InvalidateRect(nullptr, FALSE);
 }
 
-HRESULT FlashControl::get_ReadyState(LONG* pVal) {
+HRESULT FlashControl::get_ReadyState(LONG* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"ReadyState needs a place for the result");
     *pVal = m_stage ? kReadyStateComplete : kReadyStateUninitialized;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"get_ReadyState");
 }
 
 // The frames the movie holds (its header may declare another count).
-HRESULT FlashControl::get_TotalFrames(LONG* pVal) {
+HRESULT FlashControl::get_TotalFrames(LONG* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TotalFrames needs a place for the result");
     *pVal = m_stage ? LONG(m_stage->totalFrames()) : 0;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"get_TotalFrames");
 }
 
 // A movie loads whole before it plays: 100 once there is one.
-HRESULT FlashControl::PercentLoaded(LONG* percent) {
+HRESULT FlashControl::PercentLoaded(LONG* percent) try {
     if (percent == nullptr)
         return reportError(E_POINTER, u"PercentLoaded needs a place for the result");
     *percent = m_stage ? 100 : 0;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"PercentLoaded");
 }
 
-HRESULT FlashControl::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded) {
+HRESULT FlashControl::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded) try {
     if (loaded == nullptr)
         return reportError(E_POINTER, u"FrameLoaded needs a place for the result");
     const bool present = m_stage && FrameNum >= 0 && uint32_t(FrameNum) < m_stage->totalFrames();
     *loaded = present ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"FrameLoaded");
 }
 
-HRESULT FlashControl::FlashVersion(LONG* version) {
+HRESULT FlashControl::FlashVersion(LONG* version) try {
     if (version == nullptr)
         return reportError(E_POINTER, u"FlashVersion needs a place for the result");
     *version = kFlashVersion;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"FlashVersion");
 }
 
 }  // namespace control

@@ -33,55 +33,67 @@ model::MovieClip* FlashControl::resolveTarget(BSTR target, std::u16string_view m
     return clip;
 }
 
-HRESULT FlashControl::Play() {
+HRESULT FlashControl::Play() try {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->play();
         publishChanges();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"Play");
 }
 
-HRESULT FlashControl::StopPlay() {
+HRESULT FlashControl::StopPlay() try {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->stop();
         publishChanges();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"StopPlay");
 }
 
-HRESULT FlashControl::Stop() { return StopPlay(); }
+HRESULT FlashControl::Stop() try { return StopPlay(); } catch (...) {
+    return failureFromException(u"Stop");
+}
 
-HRESULT FlashControl::Rewind() {
+HRESULT FlashControl::Rewind() try {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->rewind();
         publishChanges();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"Rewind");
 }
 
-HRESULT FlashControl::Forward() {
+HRESULT FlashControl::Forward() try {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->forward();
         publishChanges();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"Forward");
 }
 
-HRESULT FlashControl::Back() {
+HRESULT FlashControl::Back() try {
     KeepAlive alive(*this);
     if (m_stage) {
         m_stage->back();
         publishChanges();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"Back");
 }
 
 // A frame past the last one goes to the last; playing goes on as it was.
-HRESULT FlashControl::GotoFrame(LONG FrameNum) {
+HRESULT FlashControl::GotoFrame(LONG FrameNum) try {
     if (FrameNum < 0)
         return negativeFrame(u"GotoFrame");
     KeepAlive alive(*this);
@@ -90,43 +102,63 @@ HRESULT FlashControl::GotoFrame(LONG FrameNum) {
         publishChanges();
     }
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GotoFrame");
 }
 
-HRESULT FlashControl::CurrentFrame(LONG* FrameNum) {
+HRESULT FlashControl::CurrentFrame(LONG* FrameNum) try {
     if (FrameNum == nullptr)
         return reportError(E_POINTER, u"CurrentFrame needs a place for the result");
     *FrameNum = m_stage ? LONG(m_stage->currentFrame()) : -1;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"CurrentFrame");
 }
 
-HRESULT FlashControl::IsPlaying(VARIANT_BOOL* Playing) {
+HRESULT FlashControl::IsPlaying(VARIANT_BOOL* Playing) try {
     if (Playing == nullptr)
         return reportError(E_POINTER, u"IsPlaying needs a place for the result");
     *Playing = m_stage && m_stage->isPlaying() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"IsPlaying");
 }
 
-HRESULT FlashControl::get_Playing(VARIANT_BOOL* pVal) { return IsPlaying(pVal); }
+HRESULT FlashControl::get_Playing(VARIANT_BOOL* pVal) try { return IsPlaying(pVal); } catch (...) {
+    return failureFromException(u"get_Playing");
+}
 
-HRESULT FlashControl::put_Playing(VARIANT_BOOL pVal) { return pVal != VARIANT_FALSE ? Play() : StopPlay(); }
+HRESULT FlashControl::put_Playing(VARIANT_BOOL pVal) try {
+    return pVal != VARIANT_FALSE ? Play() : StopPlay();
+} catch (...) {
+    return failureFromException(u"put_Playing");
+}
 
-HRESULT FlashControl::get_Loop(VARIANT_BOOL* pVal) {
+HRESULT FlashControl::get_Loop(VARIANT_BOOL* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"Loop needs a place for the result");
     *pVal = m_loop ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"get_Loop");
 }
 
-HRESULT FlashControl::put_Loop(VARIANT_BOOL pVal) {
+HRESULT FlashControl::put_Loop(VARIANT_BOOL pVal) try {
     m_loop = pVal != VARIANT_FALSE;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"put_Loop");
 }
 
-HRESULT FlashControl::get_FrameNum(LONG* pVal) { return CurrentFrame(pVal); }
+HRESULT FlashControl::get_FrameNum(LONG* pVal) try { return CurrentFrame(pVal); } catch (...) {
+    return failureFromException(u"get_FrameNum");
+}
 
-HRESULT FlashControl::put_FrameNum(LONG pVal) { return GotoFrame(pVal); }
+HRESULT FlashControl::put_FrameNum(LONG pVal) try { return GotoFrame(pVal); } catch (...) {
+    return failureFromException(u"put_FrameNum");
+}
 
-HRESULT FlashControl::TPlay(BSTR target) {
+HRESULT FlashControl::TPlay(BSTR target) try {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TPlay", failure);
@@ -135,9 +167,11 @@ HRESULT FlashControl::TPlay(BSTR target) {
     clip->play();
     publishChanges();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"TPlay");
 }
 
-HRESULT FlashControl::TStopPlay(BSTR target) {
+HRESULT FlashControl::TStopPlay(BSTR target) try {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TStopPlay", failure);
@@ -146,9 +180,11 @@ HRESULT FlashControl::TStopPlay(BSTR target) {
     clip->stop();
     publishChanges();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"TStopPlay");
 }
 
-HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum) {
+HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum) try {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TGotoFrame", failure);
@@ -160,9 +196,11 @@ HRESULT FlashControl::TGotoFrame(BSTR target, LONG FrameNum) {
     clip->gotoFrame(FrameNum);
     publishChanges();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"TGotoFrame");
 }
 
-HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label) {
+HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label) try {
     KeepAlive alive(*this);
     HRESULT failure = S_OK;
     model::MovieClip* clip = resolveTarget(target, u"TGotoLabel", failure);
@@ -174,9 +212,11 @@ HRESULT FlashControl::TGotoLabel(BSTR target, BSTR label) {
                                              u" is labelled " + quoted(bstrView(label)));
     publishChanges();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"TGotoLabel");
 }
 
-HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum) {
+HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum) try {
     if (FrameNum == nullptr)
         return reportError(E_POINTER, u"TCurrentFrame needs a place for the result");
     *FrameNum = 0;
@@ -186,10 +226,12 @@ HRESULT FlashControl::TCurrentFrame(BSTR target, LONG* FrameNum) {
         return failure;
     *FrameNum = LONG(clip->currentFrame());
     return S_OK;
+} catch (...) {
+    return failureFromException(u"TCurrentFrame");
 }
 
 // The last label at or before the clip's frame; empty when there is none.
-HRESULT FlashControl::TCurrentLabel(BSTR target, BSTR* pVal) {
+HRESULT FlashControl::TCurrentLabel(BSTR target, BSTR* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TCurrentLabel needs a place for the result");
     *pVal = nullptr;
@@ -198,6 +240,8 @@ HRESULT FlashControl::TCurrentLabel(BSTR target, BSTR* pVal) {
     if (clip == nullptr)
         return failure;
     return returnBstr(platform::utf8_to_utf16(clip->currentLabel()), pVal, u"TCurrentLabel");
+} catch (...) {
+    return failureFromException(u"TCurrentLabel");
 }
 
 }  // namespace control

@@ -119,7 +119,7 @@ HRESULT FlashControl::runOnTarget(std::u16string_view name, BSTR target,
     return reportError(E_INVALIDARG, member(name) + u": " + lacking());
 }
 
-HRESULT FlashControl::SetVariable(BSTR name, BSTR value) {
+HRESULT FlashControl::SetVariable(BSTR name, BSTR value) try {
     try {
         if (!m_engine)
             return reportError(E_INVALIDARG,
@@ -138,9 +138,11 @@ HRESULT FlashControl::SetVariable(BSTR name, BSTR value) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"SetVariable");
     }
+} catch (...) {
+    return failureFromException(u"SetVariable");
 }
 
-HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal) {
+HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"GetVariable needs a place for the result");
     *pVal = nullptr;
@@ -158,9 +160,11 @@ HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"GetVariable");
     }
+} catch (...) {
+    return failureFromException(u"GetVariable");
 }
 
-HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value) {
+HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value) try {
     try {
         if (!knownProperty(property))
             return unknownProperty(u"TSetProperty", property);
@@ -174,9 +178,11 @@ HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TSetProperty");
     }
+} catch (...) {
+    return failureFromException(u"TSetProperty");
 }
 
-HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value) {
+HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value) try {
     try {
         if (!knownProperty(property))
             return unknownProperty(u"TSetPropertyNum", property);
@@ -189,9 +195,11 @@ HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TSetPropertyNum");
     }
+} catch (...) {
+    return failureFromException(u"TSetPropertyNum");
 }
 
-HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal) {
+HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TGetProperty needs a place for the result");
     *pVal = nullptr;
@@ -212,9 +220,11 @@ HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TGetProperty");
     }
+} catch (...) {
+    return failureFromException(u"TGetProperty");
 }
 
-HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) {
+HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) try {
     if (pVal == nullptr)
         return reportError(E_POINTER, u"TGetPropertyNum needs a place for the result");
     *pVal = 0.0;
@@ -236,14 +246,18 @@ HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TGetPropertyNum");
     }
+} catch (...) {
+    return failureFromException(u"TGetPropertyNum");
 }
 
-HRESULT FlashControl::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* pVal) {
+HRESULT FlashControl::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* pVal) try {
     return TGetPropertyNum(target, property, pVal);
+} catch (...) {
+    return failureFromException(u"TGetPropertyAsNumber");
 }
 
 // The frame's actions run in the target's context; its playhead stays.
-HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum) {
+HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum) try {
     try {
         if (FrameNum < 0)
             return reportError(E_INVALIDARG, u"TCallFrame: frame numbers count from 0 and cannot be negative");
@@ -259,9 +273,11 @@ HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TCallFrame");
     }
+} catch (...) {
+    return failureFromException(u"TCallFrame");
 }
 
-HRESULT FlashControl::TCallLabel(BSTR target, BSTR label) {
+HRESULT FlashControl::TCallLabel(BSTR target, BSTR label) try {
     try {
         if (!m_engine)
             return noMovie(u"TCallLabel", target);
@@ -275,12 +291,14 @@ HRESULT FlashControl::TCallLabel(BSTR target, BSTR label) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TCallLabel");
     }
+} catch (...) {
+    return failureFromException(u"TCallLabel");
 }
 
 // The request names a function the movie registered with
 // ExternalInterface.addCallback; the response is its return value in the
 // same format.
-HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) {
+HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) try {
     if (response == nullptr)
         return reportError(E_POINTER, u"CallFunction needs a place for the response");
     *response = nullptr;
@@ -311,9 +329,11 @@ HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"CallFunction");
     }
+} catch (...) {
+    return failureFromException(u"CallFunction");
 }
 
-HRESULT FlashControl::SetReturnValue(BSTR returnValue) {
+HRESULT FlashControl::SetReturnValue(BSTR returnValue) try {
     try {
         if (!m_scriptHost || !m_scriptHost->setReturnValue(utf8(returnValue)))
             return reportError(E_UNEXPECTED, u"SetReturnValue answers a FlashCall event, and none is being handled");
@@ -321,6 +341,8 @@ HRESULT FlashControl::SetReturnValue(BSTR returnValue) {
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"SetReturnValue");
     }
+} catch (...) {
+    return failureFromException(u"SetReturnValue");
 }
 
 }  // namespace control

@@ -6,18 +6,26 @@
 
 namespace control {
 
-HRESULT FlashControl::GetWindow(HWND* phwnd) {
+HRESULT FlashControl::GetWindow(HWND* phwnd) try {
     if (phwnd != nullptr)
         *phwnd = nullptr;
     return reportError(E_FAIL, u"the control is windowless and has no window");
+} catch (...) {
+    return failureFromException(u"GetWindow");
 }
 
-HRESULT FlashControl::ContextSensitiveHelp(BOOL) { return notImplemented(u"IOleWindow::ContextSensitiveHelp"); }
+HRESULT FlashControl::ContextSensitiveHelp(BOOL) try {
+    return notImplemented(u"IOleWindow::ContextSensitiveHelp");
+} catch (...) {
+    return failureFromException(u"ContextSensitiveHelp");
+}
 
-HRESULT FlashControl::InPlaceDeactivate() {
+HRESULT FlashControl::InPlaceDeactivate() try {
     KeepAlive alive(*this);
     deactivateInPlace();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"InPlaceDeactivate");
 }
 
 void FlashControl::deactivateInPlace() {
@@ -28,11 +36,13 @@ void FlashControl::deactivateInPlace() {
     site->OnInPlaceDeactivateEx(TRUE);
 }
 
-HRESULT FlashControl::UIDeactivate() { return S_OK; }
+HRESULT FlashControl::UIDeactivate() try { return S_OK; } catch (...) {
+    return failureFromException(u"UIDeactivate");
+}
 
 // The position becomes the surface the stage is shown in; the whole of it is
 // to be drawn again.
-HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect) {
+HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect) try {
     if (lprcPosRect == nullptr || lprcClipRect == nullptr)
         return reportError(E_INVALIDARG, u"SetObjectRects needs a position and a clip rectangle");
     KeepAlive alive(*this);
@@ -40,22 +50,32 @@ HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect) 
     m_clip = *lprcClipRect;
     invalidateAll();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"SetObjectRects");
 }
 
-HRESULT FlashControl::ReactivateAndUndo() { return notImplemented(u"IOleInPlaceObject::ReactivateAndUndo"); }
+HRESULT FlashControl::ReactivateAndUndo() try {
+    return notImplemented(u"IOleInPlaceObject::ReactivateAndUndo");
+} catch (...) {
+    return failureFromException(u"ReactivateAndUndo");
+}
 
-HRESULT FlashControl::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult) {
+HRESULT FlashControl::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult) try {
     if (plResult == nullptr)
         return reportError(E_POINTER, u"OnWindowMessage needs a place for the message's result");
     *plResult = 0;
     KeepAlive alive(*this);
     return handleWindowMessage(msg, wParam, lParam, *plResult) ? S_OK : S_FALSE;
+} catch (...) {
+    return failureFromException(u"OnWindowMessage");
 }
 
-HRESULT FlashControl::GetDropTarget(IDropTarget** ppDropTarget) {
+HRESULT FlashControl::GetDropTarget(IDropTarget** ppDropTarget) try {
     if (ppDropTarget != nullptr)
         *ppDropTarget = nullptr;
     return notImplemented(u"IOleInPlaceObjectWindowless::GetDropTarget");
+} catch (...) {
+    return failureFromException(u"GetDropTarget");
 }
 
 }  // namespace control

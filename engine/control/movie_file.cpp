@@ -54,7 +54,7 @@ Failure openFailure(int error, const std::string& path) {
 }
 
 // Reads at most `limit` bytes: the parser cuts longer files there anyway.
-std::variant<std::vector<uint8_t>, Failure> readFile(const std::string& path, size_t limit) {
+moviehost::Expected<std::vector<uint8_t>, Failure> readFile(const std::string& path, size_t limit) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         return openFailure(errno, path);
@@ -89,15 +89,14 @@ std::variant<std::vector<uint8_t>, Failure> readFile(const std::string& path, si
 
 }  // namespace
 
-std::variant<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(const std::string& path,
-                                                                       const swf::ParseOptions& options) {
+moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(const std::string& path,
+                                                                              const swf::ParseOptions& options) {
     try {
         auto read = readFile(path, options.maxMovieBytes);
-        if (auto* failed = std::get_if<Failure>(&read))
-            return std::move(*failed);
-        const auto& bytes = std::get<std::vector<uint8_t>>(read);
-        auto parsed = swf::parseMovie(bytes, options);
-        if (parsed.ok())
+        if (!read)
+            return std::move(read).error();
+        auto parsed = swf::parseMovie(read.value(), options);
+        if (parsed.has_value())
             return parsed.value();
         const swf::ErrorCode code = parsed.error().code;
         const std::u16string why = platform::utf8_to_utf16(swf::describe(code));

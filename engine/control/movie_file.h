@@ -13,13 +13,14 @@
 
 #include "swf/movie.h"
 
+#include "moviehost/expected.h"
+
 #include <memory>
 #include <string>
-#include <variant>
 
 namespace control {
 
-[[nodiscard]] std::variant<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(
+[[nodiscard]] moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(
     const std::string& path, const swf::ParseOptions& options = {});
 
 }  // namespace control

@@ -71,7 +71,7 @@ Failure invalid(std::u16string text) { return Failure{E_INVALIDARG, std::move(te
 
 }  // namespace
 
-std::variant<std::string, Failure> filePathOf(std::u16string_view location) {
+moviehost::Expected<std::string, Failure> filePathOf(std::u16string_view location) {
     if (location.empty())
         return invalid(u"no movie location was given");
     if (location.find(u'\0') != std::u16string_view::npos)

@@ -11,14 +11,15 @@
 
 #include "control/control_error.h"
 
+#include "moviehost/expected.h"
+
 #include <string>
 #include <string_view>
-#include <variant>
 
 namespace control {
 
 // The file system path (UTF-8), or why there is none (E_INVALIDARG or
 // kNotSupported, with a text).
-[[nodiscard]] std::variant<std::string, Failure> filePathOf(std::u16string_view location);
+[[nodiscard]] moviehost::Expected<std::string, Failure> filePathOf(std::u16string_view location);
 
 }  // namespace control

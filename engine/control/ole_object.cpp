@@ -6,54 +6,74 @@
 
 namespace control {
 
-HRESULT FlashControl::SetClientSite(IOleClientSite* pClientSite) {
+HRESULT FlashControl::SetClientSite(IOleClientSite* pClientSite) try {
     if (pClientSite != m_clientSite.get())
         deactivateInPlace();
     m_clientSite = platform::ComPtr<IOleClientSite>::share(pClientSite);
     return S_OK;
+} catch (...) {
+    return failureFromException(u"SetClientSite");
 }
 
-HRESULT FlashControl::GetClientSite(IOleClientSite** ppClientSite) {
+HRESULT FlashControl::GetClientSite(IOleClientSite** ppClientSite) try {
     if (ppClientSite == nullptr)
         return reportError(E_POINTER, u"GetClientSite needs a place for the result");
     *ppClientSite = m_clientSite.get();
     if (*ppClientSite != nullptr)
         (*ppClientSite)->AddRef();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetClientSite");
 }
 
-HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
+HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) try { return S_OK; } catch (...) {
+    return failureFromException(u"SetHostNames");
+}
 
 // Nothing to save: closing stops the clock, leaves the container's place and
 // lets go of the site and every event sink. The movie stays loaded.
-HRESULT FlashControl::Close(DWORD) {
+HRESULT FlashControl::Close(DWORD) try {
     KeepAlive alive(*this);
     m_timer.stop();
     deactivateInPlace();
     m_events.unadviseAll();
     m_clientSite.reset();
     return S_OK;
+} catch (...) {
+    return failureFromException(u"Close");
 }
 
-HRESULT FlashControl::SetMoniker(DWORD, IMoniker*) { return notImplemented(u"IOleObject::SetMoniker"); }
+HRESULT FlashControl::SetMoniker(DWORD, IMoniker*) try {
+    return notImplemented(u"IOleObject::SetMoniker");
+} catch (...) {
+    return failureFromException(u"SetMoniker");
+}
 
-HRESULT FlashControl::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
+HRESULT FlashControl::GetMoniker(DWORD, DWORD, IMoniker** ppmk) try {
     if (ppmk != nullptr)
         *ppmk = nullptr;
     return notImplemented(u"IOleObject::GetMoniker");
+} catch (...) {
+    return failureFromException(u"GetMoniker");
 }
 
-HRESULT FlashControl::InitFromData(IDataObject*, BOOL, DWORD) { return notImplemented(u"IOleObject::InitFromData"); }
+HRESULT FlashControl::InitFromData(IDataObject*, BOOL, DWORD) try {
+    return notImplemented(u"IOleObject::InitFromData");
+} catch (...) {
+    return failureFromException(u"InitFromData");
+}
 
-HRESULT FlashControl::GetClipboardData(DWORD, IDataObject** ppDataObject) {
+HRESULT FlashControl::GetClipboardData(DWORD, IDataObject** ppDataObject) try {
     if (ppDataObject != nullptr)
         *ppDataObject = nullptr;
     return notImplemented(u"IOleObject::GetClipboardData");
+} catch (...) {
+    return failureFromException(u"GetClipboardData");
 }
 
 // Showing the control means activating it in place; there is no window to
 // open and no user interface to activate, so those verbs do the same.
-HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG, HWND, LPCRECT) {
+HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG, HWND, LPCRECT) try {
     KeepAlive alive(*this);
     switch (iVerb) {
     case OLEIVERB_PRIMARY:
@@ -75,6 +95,8 @@ HRESULT FlashControl::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LON
         }
         return reportError(E_NOTIMPL, u"the control does not know this verb");
     }
+} catch (...) {
+    return failureFromException(u"DoVerb");
 }
 
 HRESULT FlashControl::activateInPlace(IOleClientSite* site) {
@@ -112,71 +134,97 @@ HRESULT FlashControl::activateInPlace(IOleClientSite* site) {
     return S_OK;
 }
 
-HRESULT FlashControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {
+HRESULT FlashControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) try {
     if (ppEnumOleVerb != nullptr)
         *ppEnumOleVerb = nullptr;
     return notImplemented(u"IOleObject::EnumVerbs");
+} catch (...) {
+    return failureFromException(u"EnumVerbs");
 }
 
-HRESULT FlashControl::Update() { return S_OK; }
+HRESULT FlashControl::Update() try { return S_OK; } catch (...) {
+    return failureFromException(u"Update");
+}
 
-HRESULT FlashControl::IsUpToDate() { return S_OK; }
+HRESULT FlashControl::IsUpToDate() try { return S_OK; } catch (...) {
+    return failureFromException(u"IsUpToDate");
+}
 
-HRESULT FlashControl::GetUserClassID(CLSID* pClsid) {
+HRESULT FlashControl::GetUserClassID(CLSID* pClsid) try {
     if (pClsid == nullptr)
         return reportError(E_POINTER, u"GetUserClassID needs a place for the result");
     *pClsid = CLSID_ShockwaveFlash;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetUserClassID");
 }
 
-HRESULT FlashControl::GetUserType(DWORD, LPOLESTR* pszUserType) {
+HRESULT FlashControl::GetUserType(DWORD, LPOLESTR* pszUserType) try {
     if (pszUserType != nullptr)
         *pszUserType = nullptr;
     return notImplemented(u"IOleObject::GetUserType");
+} catch (...) {
+    return failureFromException(u"GetUserType");
 }
 
 // The extent (HIMETRIC) is kept for the container; drawing goes by the
 // rectangles the container gives in pixels.
-HRESULT FlashControl::SetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
+HRESULT FlashControl::SetExtent(DWORD dwDrawAspect, SIZEL* psizel) try {
     if (psizel == nullptr)
         return reportError(E_POINTER, u"SetExtent needs a size");
     if (dwDrawAspect != DVASPECT_CONTENT)
         return reportError(DV_E_DVASPECT, u"the control has an extent only for DVASPECT_CONTENT");
     m_extent = *psizel;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"SetExtent");
 }
 
-HRESULT FlashControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
+HRESULT FlashControl::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) try {
     if (psizel == nullptr)
         return reportError(E_POINTER, u"GetExtent needs a place for the result");
     if (dwDrawAspect != DVASPECT_CONTENT)
         return reportError(DV_E_DVASPECT, u"the control has an extent only for DVASPECT_CONTENT");
     *psizel = m_extent;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetExtent");
 }
 
-HRESULT FlashControl::Advise(IAdviseSink*, DWORD* pdwConnection) {
+HRESULT FlashControl::Advise(IAdviseSink*, DWORD* pdwConnection) try {
     if (pdwConnection != nullptr)
         *pdwConnection = 0;
     return notImplemented(u"IOleObject::Advise");
+} catch (...) {
+    return failureFromException(u"Advise");
 }
 
-HRESULT FlashControl::Unadvise(DWORD) { return notImplemented(u"IOleObject::Unadvise"); }
+HRESULT FlashControl::Unadvise(DWORD) try { return notImplemented(u"IOleObject::Unadvise"); } catch (...) {
+    return failureFromException(u"Unadvise");
+}
 
-HRESULT FlashControl::EnumAdvise(IEnumSTATDATA** ppenumAdvise) {
+HRESULT FlashControl::EnumAdvise(IEnumSTATDATA** ppenumAdvise) try {
     if (ppenumAdvise != nullptr)
         *ppenumAdvise = nullptr;
     return notImplemented(u"IOleObject::EnumAdvise");
+} catch (...) {
+    return failureFromException(u"EnumAdvise");
 }
 
-HRESULT FlashControl::GetMiscStatus(DWORD, DWORD* pdwStatus) {
+HRESULT FlashControl::GetMiscStatus(DWORD, DWORD* pdwStatus) try {
     if (pdwStatus == nullptr)
         return reportError(E_POINTER, u"GetMiscStatus needs a place for the result");
     *pdwStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
                  OLEMISC_SETCLIENTSITEFIRST;
     return S_OK;
+} catch (...) {
+    return failureFromException(u"GetMiscStatus");
 }
 
-HRESULT FlashControl::SetColorScheme(LOGPALETTE*) { return notImplemented(u"IOleObject::SetColorScheme"); }
+HRESULT FlashControl::SetColorScheme(LOGPALETTE*) try {
+    return notImplemented(u"IOleObject::SetColorScheme");
+} catch (...) {
+    return failureFromException(u"SetColorScheme");
+}
 
 }  // namespace control

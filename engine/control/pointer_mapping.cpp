@@ -26,9 +26,7 @@ std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage,
     const render::StageMapping mapping = render::showAll(stage, surface);
     if (mapping.isEmpty())
         return std::nullopt;
-    swf::Point point;
-    mapping.toStage(double(pixel.x), double(pixel.y), point.x, point.y);
-    return point;
+    return mapping.toStage(double(pixel.x), double(pixel.y));
 }
 
 int32_t wheelLines(int32_t delta, int32_t& rest) noexcept {

@@ -3,15 +3,33 @@
 // context's clip region is touched.
 #include "control/flash_control.h"
 
-#include "control/background_fill.h"
 #include "control/control_error.h"
 #include "control/dc_target.h"
+
+#include <cstring>
 
 namespace control {
 
 namespace {
 
 swf::Rgba rgbaOf(COLORREF color) { return {GetRValue(color), GetGValue(color), GetBValue(color), 255}; }
+
+// What the opaque aspect shows while no movie is loaded: the colour in the
+// target's clip (inside the surface and the drawing bounds), as blue, green,
+// red, 255. Nothing happens for an unusable target.
+void fillBackground(const render::Target& target, swf::Rgba color) {
+    if (render::validate(target) != render::TargetError::None)
+        return;
+    const uint32_t pixel = 0xFF000000u | uint32_t(color.r) << 16 | uint32_t(color.g) << 8 | uint32_t(color.b);
+    for (const render::PixelRect& r : render::effectiveClip(target)) {
+        for (int32_t y = r.top; y < r.bottom; ++y) {
+            const int32_t row = target.rowOrder == render::RowOrder::TopDown ? y : target.height - 1 - y;
+            uint8_t* line = target.pixels + size_t(row) * size_t(target.stride);
+            for (int32_t x = r.left; x < r.right; ++x)
+                std::memcpy(line + size_t(x) * 4, &pixel, 4);
+        }
+    }
+}
 
 }  // namespace
 
@@ -21,7 +39,7 @@ swf::Rgba rgbaOf(COLORREF color) { return {GetRValue(color), GetGValue(color), G
 // 32-bit DIB section (a new memory DC) has no pixels to reach: S_OK, nothing
 // drawn. With no movie the opaque aspects paint the background colour.
 HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdcDraw, LPCRECTL lprcBounds,
-                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) try {
     render::Aspect aspect = render::Aspect::Opaque;
     switch (dwDrawAspect) {
     case DVASPECT_CONTENT:
@@ -44,12 +62,12 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
     m_lastDrawBounds = bounds;
 
     auto found = targetFromDc(hdcDraw, bounds);
-    if (const auto* problem = std::get_if<DcProblem>(&found)) {
-        if (*problem == DcProblem::NoPixels)
+    if (!found) {
+        if (found.error() == DcProblem::NoPixels)
             return S_OK;
         return reportError(E_INVALIDARG, u"Draw was given something that is not a device context");
     }
-    const render::Target& target = std::get<render::Target>(found);
+    const render::Target& target = found.value();
 
     if (!m_stage) {
         if (aspect == render::Aspect::Opaque)
@@ -65,27 +83,39 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
         break;
     }
     return reportError(VIEW_E_DRAW, u"drawing the movie failed (out of memory?)");
+} catch (...) {
+    return failureFromException(u"Draw");
 }
 
 // No palette: the movie's colours are true colours.
-HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) {
+HRESULT FlashControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) try {
     if (ppColorSet == nullptr)
         return reportError(E_POINTER, u"GetColorSet needs a place for the result");
     *ppColorSet = nullptr;
     return S_FALSE;
+} catch (...) {
+    return failureFromException(u"GetColorSet");
 }
 
-HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze) {
+HRESULT FlashControl::Freeze(DWORD, LONG, void*, DWORD* pdwFreeze) try {
     if (pdwFreeze != nullptr)
         *pdwFreeze = 0;
     return notImplemented(u"IViewObject::Freeze");
+} catch (...) {
+    return failureFromException(u"Freeze");
 }
 
-HRESULT FlashControl::Unfreeze(DWORD) { return notImplemented(u"IViewObject::Unfreeze"); }
+HRESULT FlashControl::Unfreeze(DWORD) try { return notImplemented(u"IViewObject::Unfreeze"); } catch (...) {
+    return failureFromException(u"Unfreeze");
+}
 
-HRESULT FlashControl::SetAdvise(DWORD, DWORD, IAdviseSink*) { return notImplemented(u"IViewObject::SetAdvise"); }
+HRESULT FlashControl::SetAdvise(DWORD, DWORD, IAdviseSink*) try {
+    return notImplemented(u"IViewObject::SetAdvise");
+} catch (...) {
+    return failureFromException(u"SetAdvise");
+}
 
-HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) {
+HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) try {
     if (pAspects != nullptr)
         *pAspects = 0;
     if (pAdvf != nullptr)
@@ -93,6 +123,8 @@ HRESULT FlashControl::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppA
     if (ppAdvSink != nullptr)
         *ppAdvSink = nullptr;
     return notImplemented(u"IViewObject::GetAdvise");
+} catch (...) {
+    return failureFromException(u"GetAdvise");
 }
 
 }  // namespace control

@@ -46,6 +46,7 @@ void ButtonObject::build(ButtonState state, ActionBatch& batch) {
         child->setMatrix(record->matrix);
         child->setColorTransform(record->colorTransform);
         child->setBlendMode(record->blendMode);
+        child->setFilters(record->filters.empty() ? nullptr : &record->filters);
     }
     m_state = state;
     m_built = true;

@@ -10,9 +10,11 @@ namespace model {
 
 void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentMatrix,
                          const swf::ColorTransform& parentColor, const std::optional<swf::Bounds>& clip, bool inMask,
-                         swf::Bounds* maskArea) {
+                         swf::Bounds* maskArea, FilterMargin margin) {
     if (!object.isVisible())
         return;
+    if (const auto* filters = object.filters(); m_filterMargin && filters && !filters->empty())
+        margin += m_filterMargin(*filters);
     const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
     const swf::ColorTransform color = concat(parentColor, object.colorTransform());
     const DisplayList* list = object.children();
@@ -28,6 +30,12 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
         leaf.matrix = matrix;
         leaf.color = color;
         leaf.bounds = object.boundsThrough(matrix);
+        if (!leaf.bounds.empty) {
+            leaf.bounds.xMin -= margin.left;
+            leaf.bounds.yMin -= margin.top;
+            leaf.bounds.xMax += margin.right;
+            leaf.bounds.yMax += margin.bottom;
+        }
         if (clip)
             leaf.bounds = intersect(leaf.bounds, *clip);
         if (maskArea)
@@ -51,13 +59,13 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
             effective = effective ? intersect(*effective, a.area) : a.area;
         if (child->isMask()) {
             swf::Bounds area;
-            walk(*child, matrix, color, effective, true, &area);
+            walk(*child, matrix, color, effective, true, &area, margin);
             if (child->isVisible())
                 masks.push_back({child->clipDepth(), area});
             if (maskArea)
                 maskArea->add(area);
         } else {
-            walk(*child, matrix, color, effective, inMask, maskArea);
+            walk(*child, matrix, color, effective, inMask, maskArea, margin);
         }
     }
 }
@@ -71,7 +79,7 @@ bool ChangeTracker::same(const Leaf& a, const Leaf& b) {
 
 ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, const swf::Rect& stage, size_t maxRects) {
     m_current.clear();
-    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr);
+    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr, FilterMargin{});
     ++m_serial;
 
     ChangeSet changes;

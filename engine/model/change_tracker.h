@@ -8,12 +8,14 @@
 // too, flagged, since moving one changes what shows. Comparing two lists:
 // a leaf only in the new one adds its bounds, one only in the old one its
 // old bounds, one that differs (or moved in paint order relative to the
-// others) both. Matching is by identity through an index each object keeps
+// others) both. Bounds under an object with filters grow by the filters'
+// margin. Matching is by identity through an index each object keeps
 // of its place in the previous snapshot, so the diff is linear.
 #pragma once
 
 #include "model/change_set.h"
 #include "model/display_object.h"
+#include "model/filter_margin.h"
 
 #include "swf/geometry.h"
 
@@ -29,6 +31,9 @@ public:
     // collection, new background). Past maxRects rectangles, their union.
     [[nodiscard]] ChangeSet collect(const DisplayObject& root, bool everything, const swf::Rect& stage,
                                     size_t maxRects);
+    // Grows the bounds of everything under an object with filters by their
+    // margin; without it, filters are taken to draw inside the bounds.
+    void setFilterMargin(FilterMarginFn margin) { m_filterMargin = margin; }
 
 private:
     struct Leaf {
@@ -46,12 +51,13 @@ private:
     static constexpr uint32_t kNone = UINT32_MAX;
 
     void walk(const DisplayObject& object, const swf::Matrix& parentMatrix, const swf::ColorTransform& parentColor,
-              const std::optional<swf::Bounds>& clip, bool inMask, swf::Bounds* maskArea);
+              const std::optional<swf::Bounds>& clip, bool inMask, swf::Bounds* maskArea, FilterMargin margin);
     [[nodiscard]] static bool same(const Leaf& a, const Leaf& b);
 
     std::vector<Leaf> m_previous;
     std::vector<Leaf> m_current;
     std::vector<bool> m_matched;
+    FilterMarginFn m_filterMargin = nullptr;
     uint64_t m_serial = 1;  // objects start at 0: never in a snapshot
 };
 

@@ -1,8 +1,8 @@
 // A placed DefineMorphShape, drawn at its ratio.
 #pragma once
 
-#include "model/character_cache.h"
 #include "model/display_object.h"
+#include "model/geometry_cache.h"
 
 #include "swf/morph_shape.h"
 

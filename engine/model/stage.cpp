@@ -29,8 +29,11 @@ Stage::~Stage() {
     // the queue must not keep objects that keep the context that holds it.
     if (m_root)
         m_root->m_isRoot = false;
-    m_context->closed = true;
-    m_context->queue.clear();
+    // Null when create() ran out of memory before making it.
+    if (m_context) {
+        m_context->closed = true;
+        m_context->queue.clear();
+    }
 }
 
 bool Stage::usesActionScript3() const { return m_movie->attributes.actionScript3 || m_movie->hasAbc; }
@@ -42,7 +45,7 @@ void Stage::setBackgroundColor(swf::Rgba color) {
     m_backgroundChanged = true;
 }
 
-CharacterCache& Stage::characterCache() { return m_context->cache; }
+GeometryCache& Stage::characterCache() const { return m_context->cache; }
 const Limits& Stage::limits() const { return m_context->limits; }
 const Diagnostics& Stage::diagnostics() const { return m_context->diagnostics; }
 size_t Stage::liveObjects() const { return m_context->liveObjects; }
@@ -140,6 +143,8 @@ std::vector<PendingAction> Stage::takePendingActions() {
 }
 
 size_t Stage::pendingActionCount() const { return m_context->queue.size(); }
+
+void Stage::setFilterMargin(FilterMarginFn margin) { m_tracker->setFilterMargin(margin); }
 
 ChangeSet Stage::collectChanges() {
     bool everything = m_firstCollection || m_backgroundChanged;

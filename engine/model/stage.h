@@ -18,7 +18,8 @@
 #pragma once
 
 #include "model/change_set.h"
-#include "model/character_cache.h"
+#include "model/filter_margin.h"
+#include "model/geometry_cache.h"
 #include "model/limits.h"
 #include "model/movie_clip.h"
 #include "model/pending_action.h"
@@ -67,7 +68,8 @@ public:
     [[nodiscard]] MovieClip& root() { return *m_root; }
     [[nodiscard]] const MovieClip& root() const { return *m_root; }
     [[nodiscard]] const std::shared_ptr<MovieClip>& rootPtr() const { return m_root; }
-    [[nodiscard]] CharacterCache& characterCache();
+    // The geometry of the movie's characters; filling it does not change the stage.
+    [[nodiscard]] GeometryCache& characterCache() const;
     [[nodiscard]] const Limits& limits() const;
     [[nodiscard]] const Diagnostics& diagnostics() const;
     // Display objects alive (on the stage or referenced from outside).
@@ -105,6 +107,8 @@ public:
 
     // What changed since the previous call (the first call: everything).
     [[nodiscard]] ChangeSet collectChanges();
+    // How far filters draw past their objects, for collectChanges().
+    void setFilterMargin(FilterMarginFn margin);
 
     // A fresh work allowance, for the script layer between its own runs.
     void resetWorkBudget();

@@ -3,7 +3,7 @@
 // queue. Objects hold it through shared_ptr, so it outlives any of them.
 #pragma once
 
-#include "model/character_cache.h"
+#include "model/geometry_cache.h"
 #include "model/limits.h"
 #include "model/pending_action.h"
 
@@ -32,7 +32,7 @@ struct StageContext {
     std::shared_ptr<const swf::Movie> movie;
     Limits limits;
     Diagnostics diagnostics;
-    CharacterCache cache;
+    GeometryCache cache;
     bool caseSensitive = false;
     uint64_t nextId = 1;
     size_t liveObjects = 0;

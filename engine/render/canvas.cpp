@@ -4,8 +4,8 @@
 
 namespace render {
 
-std::variant<Canvas, DrawError> Canvas::open(const Target& target, const swf::Rect& stage, swf::Rgba background,
-                                             Aspect aspect, Quality quality) {
+moviehost::Expected<Canvas, DrawError> Canvas::open(const Target& target, const swf::Rect& stage, swf::Rgba background,
+                                                    Aspect aspect, Quality quality) {
     if (validate(target) != TargetError::None)
         return DrawError::InvalidTarget;
 

@@ -2,8 +2,8 @@
 // clip set, the background painted, the stage mapped into the bounds.
 //
 //   auto canvas = Canvas::open(target, stage, background, settings);
-//   if (!canvas.ok()) ... canvas.error() ...
-//   Painter painter(canvas.value(), cache);  ... draw ...
+//   if (!canvas) ... canvas.error() ...
+//   Painter painter(canvas.value(), geometry, paints);  ... draw ...
 //   canvas.value().finish();
 //
 // Bottom-up buffers are wrapped with a negative stride starting at their last
@@ -17,10 +17,11 @@
 #include "render/target.h"
 #include "swf/types.h"
 
+#include "moviehost/expected.h"
+
 #include <cairo.h>
 
 #include <memory>
-#include <variant>
 #include <vector>
 
 namespace render {
@@ -36,8 +37,9 @@ public:
     // Prepares a frame. In the opaque aspect the background (alpha forced to
     // 255) fills the clip at once; in the transparent aspect nothing is
     // touched until finish().
-    [[nodiscard]] static std::variant<Canvas, DrawError> open(const Target& target, const swf::Rect& stage,
-                                                              swf::Rgba background, Aspect aspect, Quality quality);
+    [[nodiscard]] static moviehost::Expected<Canvas, DrawError> open(const Target& target, const swf::Rect& stage,
+                                                                     swf::Rgba background, Aspect aspect,
+                                                                     Quality quality);
 
     Canvas(Canvas&&) noexcept = default;
     Canvas& operator=(Canvas&&) noexcept = default;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace render {
 
@@ -37,13 +38,14 @@ cairo_extend_t extendFor(swf::SpreadMode mode) {
 }
 
 // cairo's pattern matrix maps user space to pattern space: the inverse of a
-// fill matrix. False when the fill matrix collapses to a line or a point.
-bool patternMatrix(const swf::Matrix& m, cairo_matrix_t& out) {
+// fill matrix. None when the fill matrix collapses to a line or a point.
+std::optional<cairo_matrix_t> patternMatrix(const swf::Matrix& m) {
+    cairo_matrix_t out;
     cairo_matrix_init(&out, m.a, m.b, m.c, m.d, m.tx, m.ty);
     const double det = m.a * m.d - m.b * m.c;
-    if (!std::isfinite(det) || std::fabs(det) < 1e-12)
-        return false;
-    return cairo_matrix_invert(&out) == CAIRO_STATUS_SUCCESS;
+    if (!std::isfinite(det) || std::fabs(det) < 1e-12 || cairo_matrix_invert(&out) != CAIRO_STATUS_SUCCESS)
+        return std::nullopt;
+    return out;
 }
 
 void addStop(cairo_pattern_t* p, const CairoStop& s) {
@@ -53,8 +55,8 @@ void addStop(cairo_pattern_t* p, const CairoStop& s) {
 
 std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, const ColorTransform& cx) {
     const swf::Gradient& g = style.gradient;
-    cairo_matrix_t matrix;
-    if (g.stops.empty() || !patternMatrix(style.matrix, matrix))
+    const auto matrix = patternMatrix(style.matrix);
+    if (g.stops.empty() || !matrix)
         return nullptr;
     cairo_pattern_t* p = nullptr;
     if (style.kind == swf::FillKind::LinearGradient) {
@@ -71,7 +73,7 @@ std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, cons
     for (const CairoStop& s : gradientStops(g, cx))
         addStop(p, s);
     cairo_pattern_set_extend(p, extendFor(g.spread));
-    cairo_pattern_set_matrix(p, &matrix);
+    cairo_pattern_set_matrix(p, &*matrix);
     if (cairo_pattern_status(p) != CAIRO_STATUS_SUCCESS)
         return nullptr;
     return pattern;
@@ -125,7 +127,7 @@ std::vector<CairoStop> gradientStops(const swf::Gradient& gradient, const ColorT
     return out;
 }
 
-PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
+PaintSource makeSource(PaintCache& cache, const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
                        const GradientKey& key) {
     PaintSource s;
     switch (style.kind) {
@@ -147,14 +149,14 @@ PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const
     }
     case swf::FillKind::RepeatingBitmap:
     case swf::FillKind::ClippedBitmap: {
-        cairo_matrix_t matrix;
-        if (!patternMatrix(style.matrix, matrix))
+        const auto matrix = patternMatrix(style.matrix);
+        if (!matrix)
             return s;
         auto surface = cache.bitmap(style.bitmapId, cx);
         if (!surface)
             return s;
         auto pattern = sharePattern(cairo_pattern_create_for_surface(surface.get()));
-        cairo_pattern_set_matrix(pattern.get(), &matrix);
+        cairo_pattern_set_matrix(pattern.get(), &*matrix);
         cairo_pattern_set_extend(pattern.get(),
                                  style.kind == swf::FillKind::RepeatingBitmap ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
         cairo_filter_t filter = CAIRO_FILTER_NEAREST;

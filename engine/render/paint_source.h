@@ -2,8 +2,8 @@
 // pattern (gradient or bitmap), with the colour transform applied.
 #pragma once
 
-#include "render/character_cache.h"
 #include "render/color.h"
+#include "render/paint_cache.h"
 #include "render/settings.h"
 #include "swf/shape.h"
 
@@ -27,7 +27,7 @@ struct PaintSource {
 // The source for `style`; None when nothing would show (a fill whose
 // transform leaves it fully transparent, a missing bitmap, a gradient without
 // stops, a matrix that collapses the pattern).
-[[nodiscard]] PaintSource makeSource(CharacterCache& cache, const swf::FillStyle& style, const ColorTransform& cx,
+[[nodiscard]] PaintSource makeSource(PaintCache& cache, const swf::FillStyle& style, const ColorTransform& cx,
                                      Quality quality, const GradientKey& key);
 
 // A solid colour after the transform; None when it comes out transparent.

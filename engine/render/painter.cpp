@@ -75,13 +75,22 @@ bool isDrawableMatrix(const cairo_matrix_t& m) {
     return std::isfinite(det) && std::fabs(det) > 1e-14 && std::isfinite(m.x0) && std::isfinite(m.y0);
 }
 
-Painter::Painter(const Canvas& canvas, CharacterCache& cache)
+Painter::Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints)
     : m_cr(canvas.context()),
-      m_cache(cache),
+      m_geometry(geometry),
+      m_paints(paints),
       m_quality(canvas.quality()),
       m_stageScale(canvas.mapping().scale),
       m_clip(canvas.clip()),
       m_clipBox(canvas.clipBox()) {}
+
+Painter::Destination Painter::redirect(Destination to) {
+    Destination previous{m_cr, std::move(m_clip), m_clipBox};
+    m_cr = to.cr;
+    m_clip = std::move(to.clip);
+    m_clipBox = to.clipBox;
+    return previous;
+}
 
 bool Painter::touchesClip(const DeviceBox& box) const {
     if (std::max({std::fabs(box.xMin), std::fabs(box.xMax), std::fabs(box.yMin), std::fabs(box.yMax)}) > kDeviceLimit)
@@ -98,15 +107,15 @@ bool Painter::touchesClip(const DeviceBox& box) const {
 }
 
 std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
-    const swf::Dictionary& dict = m_cache.movie().characters;
+    const swf::Dictionary& dict = m_geometry.movie().characters;
     switch (dict.kindOf(id).value_or(swf::CharacterKind::Font)) {
     case swf::CharacterKind::Shape: {
-        auto entry = m_cache.shape(id);
-        return entry && !entry->bounds.empty ? std::optional(entry->bounds) : std::nullopt;
+        auto entry = m_geometry.cachedShape(id);
+        return entry && !entry->geometry.bounds.empty ? std::optional(entry->geometry.bounds) : std::nullopt;
     }
     case swf::CharacterKind::MorphShape: {
-        auto entry = m_cache.morph(id, ratio);
-        return entry && !entry->bounds.empty ? std::optional(entry->bounds) : std::nullopt;
+        auto entry = m_geometry.morph(id, ratio);
+        return entry && !entry->geometry.bounds.empty ? std::optional(entry->geometry.bounds) : std::nullopt;
     }
     case swf::CharacterKind::Bitmap: {
         const auto* bitmap = dict.find<swf::Bitmap>(id);
@@ -147,35 +156,41 @@ std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
     }
 }
 
-void Painter::drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry) {
-    if (auto entry = m_cache.shape(id, geometry))
-        drawEntry(*entry, id, false, 0, state);
+void Painter::drawShape(uint16_t id, const PaintState& state) {
+    // The entry owns the paths: it is held while they are drawn.
+    if (const auto entry = m_geometry.cachedShape(id))
+        drawPaths(pathsOf(*entry), *entry->shape, entry->geometry.bounds, id, false, 0, state);
 }
 
-void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, std::shared_ptr<const swf::Shape> blended,
-                        const swf::ShapeGeometry* geometry) {
-    if (auto entry = m_cache.morph(id, ratio, std::move(blended), geometry))
-        drawEntry(*entry, id, true, ratio, state);
+void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, const model::MorphedShape* blended) {
+    std::shared_ptr<const model::MorphedShape> held;
+    if (blended == nullptr) {
+        held = m_geometry.morph(id, ratio);
+        blended = held.get();
+    }
+    if (blended != nullptr)
+        drawPaths(pathsOf(*blended), blended->shape, blended->geometry.bounds, id, true, ratio, state);
 }
 
-void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16_t ratio, const PaintState& state) {
-    if (entry.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
+void Painter::drawPaths(const ShapePaths& paths, const swf::Shape& styles, const swf::Bounds& bounds, uint16_t id,
+                        bool morph, uint16_t ratio, const PaintState& state) {
+    if (paths.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
-    const auto box = deviceBox(entry.bounds, state.matrix);
+    const auto box = deviceBox(bounds, state.matrix);
     if (!box || !touchesClip(*box))
         return;
 
     cairo_t* cr = m_cr;
     cairo_save(cr);
-    cairo_set_fill_rule(cr, entry.nonZeroWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    for (const ShapeEntry::Part& part : entry.parts) {
+    cairo_set_fill_rule(cr, paths.nonZeroWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    for (const ShapePaths::Part& part : paths.parts) {
         if (part.kind == swf::PaintKind::Stroke) {
-            stroke(entry, part, id, morph, ratio, state);
+            stroke(styles, part, id, morph, ratio, state);
             continue;
         }
-        if (part.style >= entry.shape->fillStyles.size())
+        if (part.style >= styles.fillStyles.size())
             continue;
-        const swf::FillStyle& style = entry.shape->fillStyles[part.style];
+        const swf::FillStyle& style = styles.fillStyles[part.style];
         cairo_set_matrix(cr, &state.matrix);
         cairo_new_path(cr);
         part.path.appendTo(cr);
@@ -188,7 +203,7 @@ void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16
             style.kind == swf::FillKind::RepeatingBitmap || style.kind == swf::FillKind::ClippedBitmap;
         if (bitmapFill && state.cx.isAlphaOnly() && state.cx.mult[3] < 1.0) {
             // Scaling alpha needs no transformed copy of the bitmap.
-            const PaintSource source = makeSource(m_cache, style, ColorTransform{}, m_quality, {});
+            const PaintSource source = makeSource(m_paints, style, ColorTransform{}, m_quality, {});
             if (source.apply(cr)) {
                 cairo_save(cr);
                 cairo_clip(cr);
@@ -198,18 +213,18 @@ void Painter::drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16
             continue;
         }
         const GradientKey key{id, ratio, morph, false, part.style, state.cx};
-        if (makeSource(m_cache, style, state.cx, m_quality, key).apply(cr))
+        if (makeSource(m_paints, style, state.cx, m_quality, key).apply(cr))
             cairo_fill(cr);
     }
     cairo_new_path(cr);
     cairo_restore(cr);
 }
 
-void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint16_t id, bool morph, uint16_t ratio,
+void Painter::stroke(const swf::Shape& styles, const ShapePaths::Part& part, uint16_t id, bool morph, uint16_t ratio,
                      const PaintState& state) {
-    if (part.style >= entry.shape->lineStyles.size())
+    if (part.style >= styles.lineStyles.size())
         return;
-    const swf::LineStyle& style = entry.shape->lineStyles[part.style];
+    const swf::LineStyle& style = styles.lineStyles[part.style];
     cairo_t* cr = m_cr;
     cairo_set_matrix(cr, &state.matrix);
     cairo_new_path(cr);
@@ -219,7 +234,7 @@ void Painter::stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint
     if (state.coverageOnly)
         source = coverageSource();
     else if (style.hasFill)
-        source = makeSource(m_cache, style.fill, state.cx, m_quality,
+        source = makeSource(m_paints, style.fill, state.cx, m_quality,
                             GradientKey{id, ratio, morph, true, part.style, state.cx});
     else
         source = solidSource(style.color, state.cx);
@@ -286,7 +301,7 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     style.smoothed = smoothed;
     style.matrix = {kTwipsPerPixel, 0.0, 0.0, kTwipsPerPixel, 0.0, 0.0};
     const bool alphaOnly = state.cx.isAlphaOnly();
-    const PaintSource source = makeSource(m_cache, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
+    const PaintSource source = makeSource(m_paints, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
     if (source.apply(cr)) {
         if (alphaOnly && state.cx.mult[3] < 1.0) {
             cairo_clip(cr);
@@ -300,7 +315,7 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
 }
 
 void Painter::drawStaticText(uint16_t id, const PaintState& state) {
-    const swf::Dictionary& dict = m_cache.movie().characters;
+    const swf::Dictionary& dict = m_geometry.movie().characters;
     const auto* text = dict.find<swf::Text>(id);
     if (text == nullptr || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
@@ -339,8 +354,9 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
         bool any = false;
         for (const swf::GlyphEntry& g : record.glyphs) {
             if (font != nullptr && height > 0.0) {
-                auto path = m_cache.glyph(fontId, g.index);
-                if (path && !path->isEmpty()) {
+                const auto glyph = m_geometry.glyph(fontId, g.index);
+                const PathData* path = glyph ? &pathOf(*glyph) : nullptr;
+                if (path != nullptr && !path->isEmpty()) {
                     const double s = height / font->emSquare;
                     const cairo_matrix_t glyphMatrix{s, 0.0, 0.0, s, x, y};
                     const cairo_matrix_t m = multiply(base, glyphMatrix);

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "render/canvas.h"
-#include "render/character_cache.h"
 #include "render/color.h"
+#include "render/paint_cache.h"
+#include "render/shape_paths.h"
+
+#include "model/geometry_cache.h"
 
 #include <cairo.h>
 
@@ -38,20 +41,31 @@ struct DeviceBox {
 
 class Painter {
 public:
-    Painter(const Canvas& canvas, CharacterCache& cache);
+    Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints);
 
     [[nodiscard]] cairo_t* context() const { return m_cr; }
-    [[nodiscard]] CharacterCache& cache() const { return m_cache; }
+    [[nodiscard]] model::GeometryCache& geometry() const { return m_geometry; }
 
     // True when something inside `box` may touch the clip. A box reaching
     // past cairo's coordinate range (a few million pixels) counts as not
     // touching it: such geometry cannot be drawn faithfully, so it is not drawn.
     [[nodiscard]] bool touchesClip(const DeviceBox& box) const;
+    // The box around the pixels that matter.
+    [[nodiscard]] const PixelRect& clipBox() const { return m_clipBox; }
 
-    // `geometry` / `blended`: what the caller already built, or null.
-    void drawShape(uint16_t id, const PaintState& state, const swf::ShapeGeometry* geometry = nullptr);
-    void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state,
-                   std::shared_ptr<const swf::Shape> blended = nullptr, const swf::ShapeGeometry* geometry = nullptr);
+    // Where drawing goes: a context and the pixels that matter in it.
+    struct Destination {
+        cairo_t* cr = nullptr;
+        std::vector<PixelRect> clip;
+        PixelRect clipBox;
+    };
+    // Sends drawing to `to` (an off-screen layer) and returns where it went
+    // before, to be given back to redirect() when the layer is done.
+    [[nodiscard]] Destination redirect(Destination to);
+
+    void drawShape(uint16_t id, const PaintState& state);
+    // `blended`: the morph at `ratio` when the caller already holds it, or null.
+    void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, const model::MorphedShape* blended = nullptr);
     // A bitmap placed directly: its pixels cover 20 twips each from the origin.
     void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
     // DefineText: glyphs from the embedded fonts along the records.
@@ -62,12 +76,15 @@ public:
     [[nodiscard]] std::optional<swf::Bounds> bounds(uint16_t id, uint16_t ratio = 0);
 
 private:
-    void drawEntry(const ShapeEntry& entry, uint16_t id, bool morph, uint16_t ratio, const PaintState& state);
-    void stroke(const ShapeEntry& entry, const ShapeEntry::Part& part, uint16_t id, bool morph, uint16_t ratio,
+    // `styles`: the shape whose fill and line styles paint `paths`.
+    void drawPaths(const ShapePaths& paths, const swf::Shape& styles, const swf::Bounds& bounds, uint16_t id,
+                   bool morph, uint16_t ratio, const PaintState& state);
+    void stroke(const swf::Shape& styles, const ShapePaths::Part& part, uint16_t id, bool morph, uint16_t ratio,
                 const PaintState& state);
 
     cairo_t* m_cr = nullptr;
-    CharacterCache& m_cache;
+    model::GeometryCache& m_geometry;
+    PaintCache& m_paints;
     Quality m_quality = Quality::High;
     double m_stageScale = 0.0;
     std::vector<PixelRect> m_clip;

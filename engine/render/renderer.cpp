@@ -10,13 +10,13 @@ namespace render {
 
 DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality) {
     auto opened = Canvas::open(target, stage.stageRect(), stage.backgroundColor(), aspect, quality);
-    if (auto* error = std::get_if<DrawError>(&opened))
-        return *error;
-    Canvas& canvas = std::get<Canvas>(opened);
+    if (!opened)
+        return opened.error();
+    Canvas& canvas = opened.value();
     if (canvas.canDraw()) {
-        if (!m_cache || m_cache->moviePointer() != stage.moviePtr())
-            m_cache = std::make_unique<CharacterCache>(stage.moviePtr(), m_limits);
-        Painter painter(canvas, *m_cache);
+        if (!m_paints || m_paints->moviePointer() != stage.moviePtr())
+            m_paints = std::make_unique<PaintCache>(stage.moviePtr(), m_limits);
+        Painter painter(canvas, stage.characterCache(), *m_paints);
         ScenePainter scene(painter, canvas.mapping().matrix());
         scene.paint(stage.root());
     }

@@ -5,13 +5,13 @@
 //   render::Target target{pixels, width, height, stride, RowOrder::BottomUp, clipRects, {0, 0, width, height}};
 //   auto error = renderer.draw(stage, target, Aspect::Opaque, Quality::High);
 //
-// The renderer keeps caches (paths, bitmap surfaces, gradients) for the
-// movie it last drew; drawing another movie's stage starts new ones. One
-// renderer serves one thread.
+// The renderer keeps caches (bitmap surfaces, gradients) for the movie it
+// last drew; drawing another movie's stage starts new ones. Paths extend the
+// stage's own geometry cache. One renderer serves one thread.
 #pragma once
 
 #include "render/canvas.h"
-#include "render/character_cache.h"
+#include "render/paint_cache.h"
 #include "render/settings.h"
 #include "render/stage_mapping.h"
 #include "render/target.h"
@@ -32,11 +32,11 @@ public:
     [[nodiscard]] DrawError draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality);
 
     // Drops every cache (they fill again on the next draw).
-    void clearCaches() { m_cache.reset(); }
+    void clearCaches() { m_paints.reset(); }
 
 private:
     CacheLimits m_limits;
-    std::unique_ptr<CharacterCache> m_cache;
+    std::unique_ptr<PaintCache> m_paints;  // of the movie last drawn
 };
 
 // The pixels that stage twips `r` can touch under `mapping`: rounded outwards

@@ -5,8 +5,11 @@
 #include "model/morph_object.h"
 #include "model/shape_object.h"
 #include "model/static_text_object.h"
+#include "render/blend_pixels.h"
+#include "render/filter_effects.h"
 #include "render/text_painter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace render {
@@ -41,8 +44,6 @@ std::optional<cairo_operator_t> operatorFor(swf::BlendMode mode, bool insideLaye
         return CAIRO_OPERATOR_DARKEN;
     case swf::BlendMode::Difference:
         return CAIRO_OPERATOR_DIFFERENCE;
-    case swf::BlendMode::Add:
-        return CAIRO_OPERATOR_ADD;
     case swf::BlendMode::Overlay:
         return CAIRO_OPERATOR_OVERLAY;
     case swf::BlendMode::HardLight:
@@ -52,6 +53,33 @@ std::optional<cairo_operator_t> operatorFor(swf::BlendMode mode, bool insideLaye
     default:
         return std::nullopt;
     }
+}
+
+// Modes composed pixel by pixel: cairo has no subtract or invert, and its
+// add sums alpha where the format lays the two over each other.
+bool composedByPixels(swf::BlendMode mode) {
+    return mode == swf::BlendMode::Add || mode == swf::BlendMode::Subtract || mode == swf::BlendMode::Invert;
+}
+
+PixelRect grown(const PixelRect& r, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    auto at = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2)); };
+    return {at(int64_t(r.left) - left), at(int64_t(r.top) - top), at(int64_t(r.right) + right),
+            at(int64_t(r.bottom) + bottom)};
+}
+
+int64_t areaOf(const PixelRect& r) { return r.isEmpty() ? 0 : int64_t(r.right - r.left) * (r.bottom - r.top); }
+
+FilterReach widest(const FilterReach& a, const FilterReach& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+DeviceBox grown(const DeviceBox& b, const FilterReach& r) {
+    return {b.xMin - r.left, b.yMin - r.top, b.xMax + r.right, b.yMax + r.bottom};
+}
+
+PixelView viewOf(cairo_surface_t* image) {
+    return {reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image)), cairo_image_surface_get_width(image),
+            cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image) / 4};
 }
 
 }  // namespace
@@ -67,6 +95,28 @@ std::optional<DeviceBox> ScenePainter::objectBox(const model::DisplayObject& obj
     if (b.empty)
         return std::nullopt;
     return DeviceBox{b.xMin, b.yMin, b.xMax, b.yMax};
+}
+
+FilterScale ScenePainter::filterScale() const {
+    // Filter sizes are stage pixels: scale them by the stage's zoom only.
+    return {std::hypot(m_stage.xx, m_stage.yx) * 20.0, std::hypot(m_stage.xy, m_stage.yy) * 20.0};
+}
+
+FilterReach ScenePainter::contentReach(const model::DisplayObject& object) const {
+    FilterReach reach;
+    const model::DisplayList* children = object.children();
+    if (!children)
+        return reach;
+    for (const auto& [depth, child] : *children) {
+        FilterReach r = contentReach(*child);
+        if (const auto* filters = child->filters(); filters && !filters->empty()) {
+            const FilterReach own = filterReach(*filters, filterScale());
+            r = {std::min(r.left + own.left, FilterReach::kMax), std::min(r.top + own.top, FilterReach::kMax),
+                 std::min(r.right + own.right, FilterReach::kMax), std::min(r.bottom + own.bottom, FilterReach::kMax)};
+        }
+        reach = widest(reach, r);
+    }
+    return reach;
 }
 
 void ScenePainter::paint(const model::DisplayObject& root) {
@@ -85,6 +135,17 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     if (!frame.coverageOnly && frame.cx.hidesEverything())
         return;
 
+    if (!frame.coverageOnly && m_layers < kMaxLayers) {
+        const std::vector<swf::Filter>* filters = object.filters();
+        if (filters && !filters->empty()) {
+            paintOffscreen(object, frame, filters);
+            return;
+        }
+        if (composedByPixels(object.blendMode())) {
+            paintOffscreen(object, frame, nullptr);
+            return;
+        }
+    }
     const auto op = frame.coverageOnly ? std::nullopt : operatorFor(object.blendMode(), m_layers > 0);
     if (!op || m_layers >= kMaxLayers) {
         paintContent(object, frame);
@@ -95,7 +156,9 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     // through a layer clipped to the object's box (seen under the address
     // sanitizer's heap filling).
     const bool unbounded = *op == CAIRO_OPERATOR_DEST_IN || *op == CAIRO_OPERATOR_DEST_OUT;
-    const auto box = objectBox(object, frame.matrix);
+    auto box = objectBox(object, frame.matrix);
+    if (box)
+        box = grown(*box, contentReach(object));
     if (!unbounded && (!box || !m_painter.touchesClip(*box)))
         return;
     cairo_save(m_cr);
@@ -116,6 +179,120 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     cairo_restore(m_cr);
 }
 
+void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Frame& frame,
+                                  const std::vector<swf::Filter>* filters) {
+    auto box = objectBox(object, frame.matrix);
+    if (!box || !std::isfinite(box->xMin) || !std::isfinite(box->yMin) || !std::isfinite(box->xMax) ||
+        !std::isfinite(box->yMax))
+        return;
+    box = grown(*box, contentReach(object));
+    const FilterScale scale = filterScale();
+    const FilterReach reach = filters ? filterReach(*filters, scale) : FilterReach{};
+    if (!m_painter.touchesClip(grown(*box, reach)))
+        return;
+    // What the result may cover, what of it shows, and what must be drawn
+    // for that: whatever lies within the filters' reach of it.
+    const PixelRect objectArea{int32_t(std::floor(box->xMin)) - 1, int32_t(std::floor(box->yMin)) - 1,
+                               int32_t(std::ceil(box->xMax)) + 1, int32_t(std::ceil(box->yMax)) + 1};
+    const PixelRect covered = grown(objectArea, reach.left, reach.top, reach.right, reach.bottom);
+    const PixelRect visible = covered.intersected(m_painter.clipBox());
+    if (visible.isEmpty())
+        return;
+    PixelRect area = grown(visible, reach.right, reach.bottom, reach.left, reach.top).intersected(covered);
+    if (areaOf(area) > kMaxLayerPixels)
+        area = visible;
+    if (areaOf(area) > kMaxLayerPixels) {
+        paintContent(object, frame);
+        return;
+    }
+    const int32_t width = area.right - area.left;
+    const int32_t height = area.bottom - area.top;
+    cairo_surface_t* layer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(layer);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+        cairo_destroy(cr);
+        cairo_surface_destroy(layer);
+        paintContent(object, frame);
+        return;
+    }
+    cairo_set_antialias(cr, cairo_get_antialias(m_cr));
+    cairo_set_tolerance(cr, cairo_get_tolerance(m_cr));
+    cairo_rectangle(cr, 0, 0, width, height);
+    cairo_clip(cr);  // a clip that can be read back as rectangles
+
+    Frame inside = frame;
+    inside.matrix.x0 -= area.left;
+    inside.matrix.y0 -= area.top;
+    cairo_t* outer = m_cr;
+    m_cr = cr;
+    auto previous = m_painter.redirect({cr, {{0, 0, width, height}}, {0, 0, width, height}});
+    ++m_layers;
+    paintContent(object, inside);
+    --m_layers;
+    (void)m_painter.redirect(std::move(previous));
+    m_cr = outer;
+    cairo_destroy(cr);
+
+    cairo_surface_flush(layer);
+    if (filters)
+        applyFilters(*filters, viewOf(layer), scale);
+    cairo_surface_mark_dirty(layer);
+    compose(layer, area.left, area.top, object.blendMode());
+    cairo_surface_destroy(layer);
+}
+
+void ScenePainter::compose(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode) {
+    cairo_save(m_cr);
+    cairo_identity_matrix(m_cr);
+    if (composedByPixels(mode) && composeByPixels(layer, x, y, mode)) {
+        cairo_restore(m_cr);
+        return;
+    }
+    cairo_set_source_surface(m_cr, layer, x, y);
+    cairo_set_operator(m_cr, operatorFor(mode, m_layers > 0).value_or(CAIRO_OPERATOR_OVER));
+    cairo_paint(m_cr);
+    cairo_restore(m_cr);
+}
+
+bool ScenePainter::composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode) {
+    cairo_surface_t* target = cairo_get_group_target(m_cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
+        cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32)
+        return false;
+    // Only the pixels inside the clip may change; the clip is a set of
+    // rectangles here (dirty areas, mask boxes, layer bounds).
+    cairo_rectangle_list_t* rects = cairo_copy_clip_rectangle_list(m_cr);
+    if (rects->status != CAIRO_STATUS_SUCCESS) {
+        cairo_rectangle_list_destroy(rects);
+        return false;
+    }
+    double ox = 0.0;
+    double oy = 0.0;
+    cairo_surface_get_device_offset(target, &ox, &oy);
+    cairo_surface_flush(target);
+    const PixelView destination = viewOf(target);
+    const PixelView source = viewOf(layer);
+    const PixelRect layerRect{x, y, x + source.width(), y + source.height()};
+    const PixelRect targetRect{-int32_t(ox), -int32_t(oy), destination.width() - int32_t(ox),
+                               destination.height() - int32_t(oy)};
+    for (int i = 0; i < rects->num_rectangles; ++i) {
+        const cairo_rectangle_t& c = rects->rectangles[i];
+        const PixelRect clip{int32_t(std::floor(c.x)), int32_t(std::floor(c.y)), int32_t(std::ceil(c.x + c.width)),
+                             int32_t(std::ceil(c.y + c.height))};
+        const PixelRect r = clip.intersected(layerRect).intersected(targetRect);
+        if (r.isEmpty())
+            continue;
+        const int32_t w = r.right - r.left;
+        const int32_t h = r.bottom - r.top;
+        // Device pixels to the target's own: its device offset moves them.
+        blendPixels(mode, source.sub(r.left - x, r.top - y, w, h),
+                    destination.sub(r.left + int32_t(ox), r.top + int32_t(oy), w, h));
+    }
+    cairo_rectangle_list_destroy(rects);
+    cairo_surface_mark_dirty(target);
+    return true;
+}
+
 void ScenePainter::paintContent(const model::DisplayObject& object, const Frame& frame) {
     PaintState state;
     state.matrix = frame.matrix;
@@ -124,13 +301,12 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     switch (object.kind()) {
     case model::DisplayKind::Shape: {
         const auto& shape = *object.as<model::ShapeObject>();
-        m_painter.drawShape(shape.characterId(), state, shape.geometry().get());
+        m_painter.drawShape(shape.characterId(), state);
         return;
     }
     case model::DisplayKind::MorphShape: {
         const auto blended = object.as<model::MorphObject>()->shapeAtRatio();
-        m_painter.drawMorph(object.characterId(), object.ratio(), state,
-                            std::shared_ptr<const swf::Shape>(blended, &blended->shape), &blended->geometry);
+        m_painter.drawMorph(object.characterId(), object.ratio(), state, blended.get());
         return;
     }
     case model::DisplayKind::Bitmap:

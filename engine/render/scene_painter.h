@@ -6,11 +6,22 @@
 // to that depth are drawn into a layer, and the layer is laid down through
 // the mask's coverage (its shapes' area, colours and alpha ignored).
 // Blend modes other than normal draw the object into a layer and compose it
-// with the matching cairo operator; modes without one draw normally.
+// with the matching cairo operator, or pixel by pixel for add, subtract and
+// invert (which cairo lacks or reads differently). Alpha and erase act only
+// inside a layer; at the top they draw normally.
+//
+// An object with filters is drawn into an off-screen image in surface
+// pixels, as far around the visible area as the filters reach, filtered
+// (sizes in stage pixels) and then composed with its blend mode. An
+// off-screen image larger than kMaxLayerPixels keeps only the visible area;
+// if even that is larger, the object draws without its filters.
+//
 // Layers cost memory of the clipped area each, so nesting is bounded: past
-// kMaxLayers, masks only clip to the mask's box and blend modes draw normally.
+// kMaxLayers, masks only clip to the mask's box, and blend modes and filters
+// are not applied.
 #pragma once
 
+#include "render/filter_effects.h"
 #include "render/painter.h"
 
 #include "model/display_list.h"
@@ -19,12 +30,14 @@
 #include <cairo.h>
 
 #include <optional>
+#include <vector>
 
 namespace render {
 
 class ScenePainter {
 public:
     static constexpr int kMaxLayers = 16;
+    static constexpr int64_t kMaxLayerPixels = int64_t(4096) * 2048;
 
     // `stage` maps stage twips to surface pixels.
     ScenePainter(Painter& painter, const cairo_matrix_t& stage);
@@ -48,6 +61,14 @@ private:
     void paintObject(const model::DisplayObject& object, const Frame& parent);
     void paintContent(const model::DisplayObject& object, const Frame& frame);
     void paintRange(Iterator begin, Iterator end, const Frame& parent);
+    // How far filters below `object` draw past its content, in surface pixels.
+    [[nodiscard]] FilterReach contentReach(const model::DisplayObject& object) const;
+    [[nodiscard]] FilterScale filterScale() const;
+    void paintOffscreen(const model::DisplayObject& object, const Frame& frame,
+                        const std::vector<swf::Filter>* filters);
+    // Lays `layer` (its top left corner at surface pixel (x, y)) down with `mode`.
+    void compose(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
+    [[nodiscard]] bool composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
     void paintMasked(const model::DisplayObject& mask, Iterator begin, Iterator end, const Frame& parent);
 
     Painter& m_painter;

@@ -10,9 +10,8 @@ cairo_matrix_t StageMapping::matrix() const {
     return m;
 }
 
-void StageMapping::toStage(double px, double py, double& x, double& y) const {
-    x = (px - offsetX) / scale + stage.xMin;
-    y = (py - offsetY) / scale + stage.yMin;
+swf::Point StageMapping::toStage(double px, double py) const {
+    return {(px - offsetX) / scale + stage.xMin, (py - offsetY) / scale + stage.yMin};
 }
 
 StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/target.h"
+#include "swf/geometry.h"
 #include "swf/types.h"
 
 #include <cairo.h>
@@ -20,7 +21,7 @@ struct StageMapping {
     // Stage twips -> surface pixels.
     [[nodiscard]] cairo_matrix_t matrix() const;
     // Surface pixel -> stage twips (for input); undefined for an empty mapping.
-    void toStage(double px, double py, double& x, double& y) const;
+    [[nodiscard]] swf::Point toStage(double px, double py) const;
 };
 
 [[nodiscard]] StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds);

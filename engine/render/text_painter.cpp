@@ -48,8 +48,11 @@ void drawEmbedded(Painter& painter, const Style& style, const std::vector<TextLi
             const int32_t index = style.font->glyphForCode(uint16_t(c.code));
             if (index < 0)
                 continue;
-            auto path = painter.cache().glyph(style.fontId, uint32_t(index));
-            if (!path || path->isEmpty())
+            const auto outline = painter.geometry().glyph(style.fontId, uint32_t(index));
+            if (!outline)
+                continue;
+            const PathData& path = pathOf(*outline);
+            if (path.isEmpty())
                 continue;
             const cairo_matrix_t glyph{scale, 0.0, 0.0, scale, c.x, line.baseline};
             cairo_matrix_t m;
@@ -57,7 +60,7 @@ void drawEmbedded(Painter& painter, const Style& style, const std::vector<TextLi
             if (!isDrawableMatrix(m))
                 continue;
             cairo_set_matrix(cr, &m);
-            path->appendTo(cr);
+            path.appendTo(cr);
         }
     }
     cairo_identity_matrix(cr);
@@ -114,7 +117,7 @@ void drawEditText(Painter& painter, const swf::EditText& field, const std::strin
     Style style;
     if (field.fontId) {
         style.fontId = *field.fontId;
-        style.font = painter.cache().movie().characters.find<swf::Font>(style.fontId);
+        style.font = painter.geometry().movie().characters.find<swf::Font>(style.fontId);
     }
     if (field.fontHeight)
         style.height = *field.fontHeight;

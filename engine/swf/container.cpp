@@ -125,7 +125,7 @@ size_t decompressionLimit(uint32_t declaredLength, size_t maxMovieBytes) {
     return size_t(std::min<uint64_t>(generous, maxMovieBytes));
 }
 
-Result<Container> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes) {
+moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes) {
     if (file.size() < kPrefixSize)
         return Error{ErrorCode::NotAMovie, 0};
     Container c;

@@ -32,6 +32,6 @@ struct Container {
 
 // Fails with NotAMovie (no signature or no complete header), UnsupportedCompression
 // or CorruptCompressedData (nothing usable could be decompressed).
-[[nodiscard]] Result<Container> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes);
+[[nodiscard]] moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes);
 
 }  // namespace swf

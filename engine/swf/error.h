@@ -1,14 +1,14 @@
-// Error codes of the parser layer and a small value-or-error result.
+// Error codes of the parser layer.
 //
 // Fatal errors stop a load (the file is not a movie, its compressed data cannot
 // be opened). Everything else is a Problem: recorded on the movie, the damaged
 // piece left out or replaced by a documented neutral value, parsing goes on.
 #pragma once
 
+#include "moviehost/expected.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <utility>
-#include <variant>
 
 namespace swf {
 
@@ -41,22 +41,6 @@ enum class ErrorCode : uint8_t {
 struct Error {
     ErrorCode code = ErrorCode::None;
     size_t offset = 0;  // byte offset into the (decompressed) file where it was noticed
-};
-
-// Value-or-error for construction that can fail.
-template <typename T>
-class [[nodiscard]] Result {
-public:
-    Result(T value) : m_state(std::move(value)) {}
-    Result(Error error) : m_state(error) {}
-
-    [[nodiscard]] bool ok() const { return m_state.index() == 0; }
-    [[nodiscard]] T& value() { return std::get<0>(m_state); }
-    [[nodiscard]] const T& value() const { return std::get<0>(m_state); }
-    [[nodiscard]] Error error() const { return ok() ? Error{} : std::get<1>(m_state); }
-
-private:
-    std::variant<T, Error> m_state;
 };
 
 }  // namespace swf

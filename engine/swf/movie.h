@@ -1,7 +1,7 @@
 // A loaded movie: header, dictionary, root timeline, and the problems met.
 //
 //   auto loaded = swf::parseMovie(bytes);            // or parseMovieFile(path)
-//   if (!loaded.ok()) ... loaded.error().code ...    // not a movie at all
+//   if (!loaded) ... loaded.error().code ...         // not a movie at all
 //   const swf::Movie& movie = *loaded.value();
 //   movie.characters.find<swf::Shape>(id), movie.root.frames[i].tags ...
 //
@@ -86,11 +86,11 @@ struct ParseOptions {
     bool decodeImages = true;
 };
 
-[[nodiscard]] Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file,
-                                                              const ParseOptions& options = {});
+[[nodiscard]] moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovie(std::span<const uint8_t> file,
+                                                                                  const ParseOptions& options = {});
 
 // Reads a file (at most options.maxMovieBytes of it) and parses it.
-[[nodiscard]] Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path,
-                                                                  const ParseOptions& options = {});
+[[nodiscard]] moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovieFile(const std::string& path,
+                                                                                      const ParseOptions& options = {});
 
 }  // namespace swf

@@ -129,11 +129,11 @@ private:
         case tag::PlaceObject:
         case tag::PlaceObject2:
         case tag::PlaceObject3: {
-            PlaceObject p;
             uint8_t v = t.code == tag::PlaceObject ? 1 : t.code == tag::PlaceObject2 ? 2 : 3;
-            ok = parsePlaceObject(m_ctx, r, v, p);
+            auto placed = parsePlaceObject(m_ctx, r, v);
+            ok = placed.has_value();
             if (ok)
-                add(std::move(p));
+                add(std::move(placed).value());
             break;
         }
         case tag::RemoveObject: {
@@ -369,9 +369,10 @@ private:
 
 }  // namespace
 
-Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, const ParseOptions& options) {
+moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovie(std::span<const uint8_t> file,
+                                                                    const ParseOptions& options) {
     auto opened = openContainer(file, options.maxMovieBytes);
-    if (!opened.ok())
+    if (!opened.has_value())
         return opened.error();
     Container& c = opened.value();
     auto movie = std::make_shared<Movie>();
@@ -395,7 +396,8 @@ Result<std::shared_ptr<const Movie>> parseMovie(std::span<const uint8_t> file, c
     return std::shared_ptr<const Movie>(std::move(movie));
 }
 
-Result<std::shared_ptr<const Movie>> parseMovieFile(const std::string& path, const ParseOptions& options) {
+moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovieFile(const std::string& path,
+                                                                        const ParseOptions& options) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Error{ErrorCode::ReadFailed, 0};

@@ -60,7 +60,9 @@ void parseDefineText(ParseContext& ctx, BitReader& r, uint8_t textVersion);
 void parseDefineEditText(ParseContext& ctx, BitReader& r);
 void parseDefineButton(ParseContext& ctx, BitReader& r, uint8_t buttonVersion);
 void parseDefineButtonCxform(ParseContext& ctx, BitReader& r);
-[[nodiscard]] bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, PlaceObject& out);
+// The place tag, or MalformedTag when its fields do not fit the tag.
+[[nodiscard]] moviehost::Expected<PlaceObject, ErrorCode> parsePlaceObject(ParseContext& ctx, BitReader& r,
+                                                                           uint8_t placeVersion);
 // A FILTERLIST; false when an unknown filter stopped it (the rest of the record is then unreadable).
 [[nodiscard]] bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out);
 

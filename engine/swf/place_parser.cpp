@@ -150,7 +150,14 @@ bool readFilterList(ParseContext& ctx, BitReader& r, std::vector<Filter>& out) {
     return !r.failed();
 }
 
-bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, PlaceObject& out) {
+moviehost::Expected<PlaceObject, ErrorCode> parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion) {
+    PlaceObject out;
+    // A reader that failed anywhere means the fields did not fit the tag.
+    auto finish = [&]() -> moviehost::Expected<PlaceObject, ErrorCode> {
+        if (r.failed())
+            return ErrorCode::MalformedTag;
+        return std::move(out);
+    };
     out.version = placeVersion;
     const uint8_t version = ctx.version();
     if (placeVersion == 1) {
@@ -159,7 +166,7 @@ bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, Pla
         out.matrix = readMatrix(r);
         if (!r.failed() && r.remaining() > 0)
             out.colorTransform = readColorTransform(r);
-        return !r.failed();
+        return finish();
     }
     uint8_t flags = r.u8();
     uint8_t flags2 = placeVersion >= 3 ? r.u8() : 0;
@@ -182,13 +189,13 @@ bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, Pla
     if (flags & 0x40)
         out.clipDepth = r.u16();
     if (r.failed())
-        return false;
+        return ErrorCode::MalformedTag;
     if (flags2 & 0x01) {
         std::vector<Filter> filters;
         bool complete = readFilterList(ctx, r, filters);
         out.filters = std::move(filters);
         if (!complete)
-            return !r.failed();  // an unknown filter hides the fields after it: keep what came before
+            return finish();  // an unknown filter hides the fields after it: keep what came before
     }
     if (flags2 & 0x02)
         out.blendMode = blendModeFromByte(r.u8());
@@ -202,7 +209,7 @@ bool parsePlaceObject(ParseContext& ctx, BitReader& r, uint8_t placeVersion, Pla
         if (!readClipActions(ctx, r, out))
             r.fail();
     }
-    return !r.failed();
+    return finish();
 }
 
 }  // namespace swf

@@ -1,6 +1,6 @@
 #include "control_error.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 
 namespace moviehost {
 

@@ -1,9 +1,15 @@
 // Where the control library is: the registered in-process server of the
-// control's class, or a fixed file name that the platform's library search
-// resolves.
+// control's class; without one, a fixed file name, looked for beside the
+// executable (and by the platform's library search), then in the folder the
+// installed package keeps it in, reached from the executable's folder and by
+// its installed path.
 #pragma once
 
 #include "platform/types.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace moviehost {
 
@@ -11,8 +17,21 @@ inline constexpr LPCWSTR kFallbackControlLibrary = WIDE("flash10c.ocx");
 
 // Fills `path` with the default value of
 // HKEY_CLASSES_ROOT\CLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}\InprocServer32
-// when that is a REG_SZ that fits the buffer with its terminator; otherwise
-// with the fallback name. Never fails; nothing is reported.
-void FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept;
+// when that is a REG_SZ that fits the buffer with its terminator, and returns
+// true; otherwise fills it with the fallback name and returns false. Never
+// fails; nothing is reported.
+bool FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept;
+
+// The files to try, in order, when the registry names no library: the
+// fallback name, then the fallback name in `folderFromExecutable` (relative
+// to the folder of `executable`), then in `installedFolder`. An empty
+// argument leaves its place out.
+[[nodiscard]] std::vector<std::u16string> FallbackControlLibraries(std::u16string_view executable,
+                                                                   std::u16string_view folderFromExecutable,
+                                                                   std::u16string_view installedFolder);
+
+// The first of the fallback files that loads for this executable and the
+// installed package, or null.
+[[nodiscard]] HMODULE LoadFallbackControlLibrary() noexcept;
 
 }  // namespace moviehost

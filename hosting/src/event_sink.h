@@ -5,7 +5,7 @@
 // The sink is part of its player and is never freed through its count.
 #pragma once
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 
 namespace moviehost {
 

@@ -4,8 +4,8 @@
 #include "control_library_path.h"
 #include "movie_player.h"
 
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/library.h"
 #include "platform/ole.h"
 
@@ -32,9 +32,10 @@ bool IsDrawableSurfaceSize(LONG width, LONG height) noexcept {
 
 CMovieLoader::CMovieLoader() noexcept {
     WCHAR path[MAX_PATH];
-    FindControlLibrary(path);
+    const bool registered = FindControlLibrary(path);
     static_cast<void>(CoInitialize(nullptr));
-    m_library = LoadLibraryW(path);
+    // A registered library that does not load is not searched past.
+    m_library = registered ? LoadLibraryW(path) : LoadFallbackControlLibrary();
 }
 
 CMovieLoader::~CMovieLoader() {

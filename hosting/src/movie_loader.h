@@ -10,8 +10,9 @@ namespace moviehost {
 
 class CMovieLoader final : public IMovieLoader {
 public:
-    // Looks the library up (registry, else "flash10c.ocx"), initialises COM as
-    // a single-threaded apartment and loads the library. Nothing here fails
+    // Looks the library up (registry, else "flash10c.ocx" beside the
+    // executable or where the package installed it), initialises COM as a
+    // single-threaded apartment and loads the library. Nothing here fails
     // or raises: a library that does not load leaves the handle null, and
     // players then come from the registered server.
     CMovieLoader() noexcept;

@@ -7,8 +7,8 @@
 #include "event_sink.h"
 #include "private_surface.h"
 
+#include "moviehost/flash_contract.h"
 #include "moviehost/movie_player.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 #include "platform/wide.h"
 

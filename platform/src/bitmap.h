@@ -1,7 +1,7 @@
 // A bitmap: either a 32-bit DIB section with pixels, or the stock 1x1
 // monochrome bitmap every new memory context starts with, which has none.
 //
-// Invariants of a DIB section (checked by check_invariants() in debug builds):
+// Invariants of a DIB section (checked by checkInvariants() in debug builds):
 // - width > 0 and height > 0 (height is the absolute value of biHeight);
 // - every row is exactly stride = width * 4 bytes, rows back to back, and
 //   stride * height <= 2^31 - 1;
@@ -23,10 +23,10 @@ class Bitmap {
 public:
     // Nullopt for anything but a 32-bit BI_RGB header of a sane size, or when
     // the pixels cannot be allocated.
-    [[nodiscard]] static std::optional<Bitmap> create_dib(const BITMAPINFOHEADER& header);
-    [[nodiscard]] static Bitmap stock_monochrome();
+    [[nodiscard]] static std::optional<Bitmap> createDib(const BITMAPINFOHEADER& header);
+    [[nodiscard]] static Bitmap stockMonochrome();
 
-    [[nodiscard]] bool has_pixels() const { return m_bits != nullptr; }
+    [[nodiscard]] bool hasPixels() const { return m_bits != nullptr; }
     [[nodiscard]] LONG width() const { return m_width; }
     [[nodiscard]] LONG height() const { return m_height; }
     [[nodiscard]] std::size_t stride() const { return m_stride; }
@@ -36,7 +36,7 @@ public:
 
     [[nodiscard]] BITMAP describe() const;
     // Only meaningful for a DIB section.
-    [[nodiscard]] DIBSECTION describe_dib() const;
+    [[nodiscard]] DIBSECTION describeDib() const;
 
 private:
     struct FreeBytes {
@@ -44,12 +44,12 @@ private:
     };
 
     Bitmap() = default;
-    void check_invariants() const;
+    void checkInvariants() const;
 
     LONG m_width = 1;
     LONG m_height = 1;
-    WORD m_bits_per_pixel = 1;
-    bool m_top_down = false;
+    WORD m_bitsPerPixel = 1;
+    bool m_topDown = false;
     std::size_t m_stride = 0;
     BITMAPINFOHEADER m_header{};
     std::unique_ptr<std::byte, FreeBytes> m_bits;

@@ -16,35 +16,35 @@
 namespace {
 
 struct BstrPrefix {
-    std::uint32_t byte_length;
+    std::uint32_t byteLength;
 };
 static_assert(sizeof(BstrPrefix) == 4);
 
 // Larger strings are refused: the length must fit the prefix, and the whole
 // block (prefix, bytes, terminator) must fit in a signed 32-bit size, as on
 // the platform.
-constexpr std::uint32_t max_byte_length =
+constexpr std::uint32_t MaxByteLength =
     static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) - sizeof(BstrPrefix) - sizeof(OLECHAR);
 
-BstrPrefix* prefix_of(BSTR bstr) noexcept {
+BstrPrefix* prefixOf(BSTR bstr) noexcept {
     return reinterpret_cast<BstrPrefix*>(reinterpret_cast<unsigned char*>(bstr) - sizeof(BstrPrefix));
 }
 
-BSTR string_of(BstrPrefix* prefix) noexcept {
+BSTR stringOf(BstrPrefix* prefix) noexcept {
     return reinterpret_cast<BSTR>(reinterpret_cast<unsigned char*>(prefix) + sizeof(BstrPrefix));
 }
 
-// A zero-filled block for `byte_length` bytes plus terminator; null when too
+// A zero-filled block for `byteLength` bytes plus terminator; null when too
 // large or out of memory.
-BSTR allocate(std::uint64_t byte_length) noexcept {
-    if (byte_length > max_byte_length)
+BSTR allocate(std::uint64_t byteLength) noexcept {
+    if (byteLength > MaxByteLength)
         return nullptr;
-    const std::size_t total = sizeof(BstrPrefix) + static_cast<std::size_t>(byte_length) + sizeof(OLECHAR);
+    const std::size_t total = sizeof(BstrPrefix) + static_cast<std::size_t>(byteLength) + sizeof(OLECHAR);
     auto* prefix = static_cast<BstrPrefix*>(std::calloc(1, total));
     if (prefix == nullptr)
         return nullptr;
-    prefix->byte_length = static_cast<std::uint32_t>(byte_length);
-    return string_of(prefix);
+    prefix->byteLength = static_cast<std::uint32_t>(byteLength);
+    return stringOf(prefix);
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ BSTR WINAPI SysAllocString(const OLECHAR* psz) noexcept {
         return nullptr;
     std::uint64_t length = 0;
     while (psz[length] != 0) {
-        if (++length > max_byte_length / sizeof(OLECHAR))
+        if (++length > MaxByteLength / sizeof(OLECHAR))
             return nullptr;
     }
     return SysAllocStringLen(psz, static_cast<UINT>(length));
@@ -76,12 +76,12 @@ BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len) noexcept {
 }
 
 UINT WINAPI SysStringLen(BSTR bstr) noexcept {
-    return bstr == nullptr ? 0 : prefix_of(bstr)->byte_length / sizeof(OLECHAR);
+    return bstr == nullptr ? 0 : prefixOf(bstr)->byteLength / sizeof(OLECHAR);
 }
 
-UINT WINAPI SysStringByteLen(BSTR bstr) noexcept { return bstr == nullptr ? 0 : prefix_of(bstr)->byte_length; }
+UINT WINAPI SysStringByteLen(BSTR bstr) noexcept { return bstr == nullptr ? 0 : prefixOf(bstr)->byteLength; }
 
 void WINAPI SysFreeString(BSTR bstr) noexcept {
     if (bstr != nullptr)
-        std::free(prefix_of(bstr));
+        std::free(prefixOf(bstr));
 }

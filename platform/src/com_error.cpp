@@ -11,7 +11,7 @@ struct KnownResult {
     const char* text;
 };
 
-constexpr KnownResult known_results[] = {
+constexpr KnownResult KnownResults[] = {
     {0x00000000u, "The operation completed successfully"},
     {0x00000001u, "The operation completed with a false result"},
     {0x80004001u, "Not implemented"},
@@ -44,15 +44,15 @@ constexpr KnownResult known_results[] = {
     {0x80040007u, "Uninitialized object"},
 };
 
-const char* known_text(HRESULT hr) noexcept {
-    for (const KnownResult& known : known_results) {
+const char* knownText(HRESULT hr) noexcept {
+    for (const KnownResult& known : KnownResults) {
         if (known.code == static_cast<std::uint32_t>(hr))
             return known.text;
     }
     return nullptr;
 }
 
-std::u16string read_text(IErrorInfo* info, HRESULT (STDMETHODCALLTYPE IErrorInfo::*getter)(BSTR*)) {
+std::u16string readText(IErrorInfo* info, HRESULT (STDMETHODCALLTYPE IErrorInfo::*getter)(BSTR*)) {
     if (info == nullptr)
         return {};
     platform::ScopedBstr text;
@@ -97,9 +97,9 @@ IErrorInfo* _com_error::ErrorInfo() const noexcept {
     return m_perrinfo;
 }
 
-std::u16string _com_error::Description() const { return read_text(m_perrinfo, &IErrorInfo::GetDescription); }
-std::u16string _com_error::Source() const { return read_text(m_perrinfo, &IErrorInfo::GetSource); }
-std::u16string _com_error::HelpFile() const { return read_text(m_perrinfo, &IErrorInfo::GetHelpFile); }
+std::u16string _com_error::Description() const { return readText(m_perrinfo, &IErrorInfo::GetDescription); }
+std::u16string _com_error::Source() const { return readText(m_perrinfo, &IErrorInfo::GetSource); }
+std::u16string _com_error::HelpFile() const { return readText(m_perrinfo, &IErrorInfo::GetHelpFile); }
 
 DWORD _com_error::HelpContext() const noexcept {
     DWORD context = 0;
@@ -120,7 +120,7 @@ const char* _com_error::ErrorMessage() const noexcept {
         return m_message.c_str();
     char text[160];
     const auto code = static_cast<unsigned>(m_hr);
-    if (const char* known = known_text(m_hr))
+    if (const char* known = knownText(m_hr))
         std::snprintf(text, sizeof text, "error 0x%08X: %s", code, known);
     else if (const WORD wcode = WCode(); wcode != 0)
         std::snprintf(text, sizeof text, "error 0x%08X: IDispatch error #%u", code, static_cast<unsigned>(wcode));

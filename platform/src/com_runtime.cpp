@@ -34,7 +34,7 @@ private:
     std::map<platform::WideString, HMODULE> m_loaded;
 };
 
-ServerLibraries& server_libraries() {
+ServerLibraries& serverLibraries() {
     // Never destroyed: objects may still be released during static destruction.
     static auto* libraries = new ServerLibraries();
     return *libraries;
@@ -42,7 +42,7 @@ ServerLibraries& server_libraries() {
 
 // %NAME% is replaced by the environment variable's value; unknown names and a
 // lone % stay as written.
-platform::WideString expand_environment(const platform::WideString& text) {
+platform::WideString expandEnvironment(const platform::WideString& text) {
     platform::WideString out;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t close = text[i] == u'%' ? text.find(u'%', i + 1) : platform::WideString::npos;
@@ -63,27 +63,27 @@ platform::WideString expand_environment(const platform::WideString& text) {
 }
 
 // The library path registered for the class, or empty when there is none.
-platform::WideString registered_server(REFCLSID clsid) {
-    WCHAR clsid_text[40];
-    if (StringFromGUID2(clsid, clsid_text, 40) == 0)
+platform::WideString registeredServer(REFCLSID clsid) {
+    WCHAR clsidText[40];
+    if (StringFromGUID2(clsid, clsidText, 40) == 0)
         return {};
-    const platform::WideString key_name = platform::WideString(u"CLSID\\") + clsid_text + u"\\InprocServer32";
+    const platform::WideString keyName = platform::WideString(u"CLSID\\") + clsidText + u"\\InprocServer32";
     platform::ScopedRegistryKey key;
-    if (RegOpenKeyW(HKEY_CLASSES_ROOT, key_name.c_str(), key.receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyW(HKEY_CLASSES_ROOT, keyName.c_str(), key.receive()) != ERROR_SUCCESS)
         return {};
 
-    constexpr DWORD max_bytes = 32768 * sizeof(WCHAR);
+    constexpr DWORD MaxBytes = 32768 * sizeof(WCHAR);
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size > max_bytes)
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size > MaxBytes)
         return {};
     std::vector<WCHAR> buffer(size / sizeof(WCHAR) + 1, 0);
     if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size) !=
         ERROR_SUCCESS)
         return {};
     platform::WideString path(buffer.data());  // up to the first zero
-    return type == REG_EXPAND_SZ ? expand_environment(path) : path;
+    return type == REG_EXPAND_SZ ? expandEnvironment(path) : path;
 }
 
 using DllGetClassObjectFunction = HRESULT(STDMETHODCALLTYPE*)(REFCLSID, REFIID, LPVOID*);
@@ -113,20 +113,20 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
         return REGDB_E_CLASSNOTREG;
 
     try {
-        const platform::WideString path = registered_server(rclsid);
+        const platform::WideString path = registeredServer(rclsid);
         if (path.empty())
             return REGDB_E_CLASSNOTREG;
 
-        HMODULE module = server_libraries().load(path);
+        HMODULE module = serverLibraries().load(path);
         if (module == nullptr)
             return CO_E_DLLNOTFOUND;
         const FARPROC entry = GetProcAddress(module, "DllGetClassObject");
         if (entry == nullptr)
             return CO_E_ERRORINDLL;
-        const auto get_class_object = reinterpret_cast<DllGetClassObjectFunction>(entry);
+        const auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(entry);
 
         platform::ComPtr<IClassFactory> factory;
-        HRESULT hr = get_class_object(rclsid, IID_IClassFactory, factory.receive_void());
+        HRESULT hr = getClassObject(rclsid, IID_IClassFactory, factory.receive_void());
         if (FAILED(hr))
             return hr;
         if (!factory)

@@ -17,34 +17,34 @@ using platform::gdi::Slot;
 namespace {
 
 // The value the desktop window has on Windows; any non-null value would do.
-const HWND desktop_window = reinterpret_cast<HWND>(std::uintptr_t{0x10010});
+const HWND DesktopWindow = reinterpret_cast<HWND>(std::uintptr_t{0x10010});
 
-bool is_desktop(HWND hwnd) { return hwnd == nullptr || hwnd == desktop_window; }
+bool isDesktop(HWND hwnd) { return hwnd == nullptr || hwnd == DesktopWindow; }
 
-HDC new_context(GdiTable::Access& access, DcKind kind, HWND window) {
+HDC newContext(GdiTable::Access& access, DcKind kind, HWND window) {
     DeviceContext dc;
     dc.m_kind = kind;
     dc.m_window = window;
-    dc.m_bitmap = access.stock_bitmap();
-    dc.m_brush = access.stock_brush(WHITE_BRUSH);
+    dc.m_bitmap = access.stockBitmap();
+    dc.m_brush = access.stockBrush(WHITE_BRUSH);
     return static_cast<HDC>(access.insert(std::move(dc)));
 }
 
-void count_selection(GdiTable::Access& access, const void* object, int delta) {
+void countSelection(GdiTable::Access& access, const void* object, int delta) {
     Slot* slot = access.slot(object);
     if (slot && !slot->m_stock)
         slot->m_selections += delta;
 }
 
 // Lets go of the bitmap and brush before the context itself goes.
-void release_context(GdiTable::Access& access, HDC hdc, DeviceContext& dc) {
-    count_selection(access, dc.m_bitmap, -1);
-    count_selection(access, dc.m_brush, -1);
+void releaseContext(GdiTable::Access& access, HDC hdc, DeviceContext& dc) {
+    countSelection(access, dc.m_bitmap, -1);
+    countSelection(access, dc.m_brush, -1);
     access.erase(hdc);
 }
 
 // Shared by SelectClipRgn and SelectObject with a region.
-int select_clip(GdiTable::Access& access, DeviceContext& dc, HRGN hrgn) {
+int selectClip(GdiTable::Access& access, DeviceContext& dc, HRGN hrgn) {
     if (!hrgn) {
         dc.m_clip.reset();
         return SIMPLEREGION;
@@ -61,49 +61,49 @@ int select_clip(GdiTable::Access& access, DeviceContext& dc, HRGN hrgn) {
     return dc.m_clip->type();
 }
 
-HGDIOBJ select_bitmap(GdiTable::Access& access, DeviceContext& dc, HBITMAP bitmap, const Slot& slot) {
+HGDIOBJ selectBitmap(GdiTable::Access& access, DeviceContext& dc, HBITMAP bitmap, const Slot& slot) {
     // A bitmap lives in one memory context at a time; a window context shows
     // the screen, not a bitmap.
-    if (dc.m_kind != DcKind::memory)
+    if (dc.m_kind != DcKind::Memory)
         return nullptr;
     if (dc.m_bitmap == bitmap)
         return bitmap;
     if (!slot.m_stock && slot.m_selections > 0)
         return nullptr;
     const HBITMAP previous = dc.m_bitmap;
-    count_selection(access, previous, -1);
-    count_selection(access, bitmap, +1);
+    countSelection(access, previous, -1);
+    countSelection(access, bitmap, +1);
     dc.m_bitmap = bitmap;
     return previous;
 }
 
-HGDIOBJ select_brush(GdiTable::Access& access, DeviceContext& dc, HBRUSH brush) {
+HGDIOBJ selectBrush(GdiTable::Access& access, DeviceContext& dc, HBRUSH brush) {
     const HBRUSH previous = dc.m_brush;
     if (previous == brush)
         return previous;
-    count_selection(access, previous, -1);
-    count_selection(access, brush, +1);
+    countSelection(access, previous, -1);
+    countSelection(access, brush, +1);
     dc.m_brush = brush;
     return previous;
 }
 
 }  // namespace
 
-HWND WINAPI GetDesktopWindow() { return desktop_window; }
+HWND WINAPI GetDesktopWindow() { return DesktopWindow; }
 
 HDC WINAPI GetDC(HWND hwnd) {
-    if (!is_desktop(hwnd))
+    if (!isDesktop(hwnd))
         return nullptr;
     auto access = GdiTable::acquire();
-    return new_context(access, DcKind::window, desktop_window);
+    return newContext(access, DcKind::Window, DesktopWindow);
 }
 
 int WINAPI ReleaseDC(HWND hwnd, HDC hdc) {
     auto access = GdiTable::acquire();
     DeviceContext* dc = access.find<DeviceContext>(hdc);
-    if (!dc || dc->m_kind != DcKind::window || !is_desktop(hwnd))
+    if (!dc || dc->m_kind != DcKind::Window || !isDesktop(hwnd))
         return 0;
-    release_context(access, hdc, *dc);
+    releaseContext(access, hdc, *dc);
     return 1;
 }
 
@@ -117,33 +117,33 @@ HDC WINAPI CreateCompatibleDC(HDC hdc) {
     auto access = GdiTable::acquire();
     if (hdc && !access.find<DeviceContext>(hdc))
         return nullptr;
-    return new_context(access, DcKind::memory, nullptr);
+    return newContext(access, DcKind::Memory, nullptr);
 }
 
 BOOL WINAPI DeleteDC(HDC hdc) {
     auto access = GdiTable::acquire();
     DeviceContext* dc = access.find<DeviceContext>(hdc);
-    if (!dc || dc->m_kind != DcKind::memory)
+    if (!dc || dc->m_kind != DcKind::Memory)
         return FALSE;
-    release_context(access, hdc, *dc);
+    releaseContext(access, hdc, *dc);
     return TRUE;
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ object) {
     auto access = GdiTable::acquire();
     const Slot* slot = access.slot(object);
-    const bool is_region = slot && std::holds_alternative<Region>(*slot->m_object);
+    const bool isRegion = slot && std::holds_alternative<Region>(*slot->m_object);
     DeviceContext* dc = access.find<DeviceContext>(hdc);
     if (!slot || !dc)
-        return is_region ? HGDI_ERROR : nullptr;
-    if (is_region) {
-        const int type = select_clip(access, *dc, static_cast<HRGN>(object));
+        return isRegion ? HGDI_ERROR : nullptr;
+    if (isRegion) {
+        const int type = selectClip(access, *dc, static_cast<HRGN>(object));
         return type == ERROR ? HGDI_ERROR : reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(type));
     }
     if (std::holds_alternative<Bitmap>(*slot->m_object))
-        return select_bitmap(access, *dc, static_cast<HBITMAP>(object), *slot);
+        return selectBitmap(access, *dc, static_cast<HBITMAP>(object), *slot);
     if (std::holds_alternative<Brush>(*slot->m_object))
-        return select_brush(access, *dc, static_cast<HBRUSH>(object));
+        return selectBrush(access, *dc, static_cast<HBRUSH>(object));
     return nullptr;
 }
 
@@ -167,7 +167,7 @@ int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
     DeviceContext* dc = access.find<DeviceContext>(hdc);
     if (!dc)
         return ERROR;
-    return select_clip(access, *dc, hrgn);
+    return selectClip(access, *dc, hrgn);
 }
 
 int WINAPI GetClipRgn(HDC hdc, HRGN hrgn) {

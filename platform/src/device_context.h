@@ -14,10 +14,10 @@
 
 namespace platform::gdi {
 
-enum class DcKind { memory, window };
+enum class DcKind { Memory, Window };
 
 struct DeviceContext {
-    DcKind m_kind = DcKind::memory;
+    DcKind m_kind = DcKind::Memory;
     HWND m_window = nullptr;
     HBITMAP m_bitmap = nullptr;
     HBRUSH m_brush = nullptr;

@@ -13,7 +13,7 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, voi
     // neither exists for 32-bit surfaces here.
     if (!info || usage != DIB_RGB_COLORS || section)
         return nullptr;
-    std::optional<Bitmap> bitmap = Bitmap::create_dib(info->bmiHeader);
+    std::optional<Bitmap> bitmap = Bitmap::createDib(info->bmiHeader);
     if (!bitmap)
         return nullptr;
     void* const pixels = bitmap->bits();

@@ -41,9 +41,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE SetSource(LPOLESTR text) override { return store(m_source, text); }
     HRESULT STDMETHODCALLTYPE SetDescription(LPOLESTR text) override { return store(m_description, text); }
-    HRESULT STDMETHODCALLTYPE SetHelpFile(LPOLESTR text) override { return store(m_help_file, text); }
+    HRESULT STDMETHODCALLTYPE SetHelpFile(LPOLESTR text) override { return store(m_helpFile, text); }
     HRESULT STDMETHODCALLTYPE SetHelpContext(DWORD context) override {
-        m_help_context = context;
+        m_helpContext = context;
         return S_OK;
     }
 
@@ -55,11 +55,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetSource(BSTR* out) override { return copy(m_source, out); }
     HRESULT STDMETHODCALLTYPE GetDescription(BSTR* out) override { return copy(m_description, out); }
-    HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* out) override { return copy(m_help_file, out); }
+    HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* out) override { return copy(m_helpFile, out); }
     HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* context) override {
         if (context == nullptr)
             return E_INVALIDARG;
-        *context = m_help_context;
+        *context = m_helpContext;
         return S_OK;
     }
 
@@ -88,8 +88,8 @@ private:
     GUID m_guid = GUID_NULL;
     platform::ScopedBstr m_source;
     platform::ScopedBstr m_description;
-    platform::ScopedBstr m_help_file;
-    DWORD m_help_context = 0;
+    platform::ScopedBstr m_helpFile;
+    DWORD m_helpContext = 0;
 };
 
 // The thread's slot holds one reference; a thread that ends with an object

@@ -19,11 +19,11 @@ BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbrush) {
         const Brush* brush = access.find<Brush>(hbrush);
         if (!dc || !region || !brush)
             return FALSE;
-        Bitmap* bitmap = platform::gdi::drawing_surface(access, *dc);
+        Bitmap* bitmap = platform::gdi::drawingSurface(access, *dc);
         if (!bitmap || !brush->paints())
             return TRUE;
         const std::uint32_t pixel = brush->pixel();
-        const Region area = platform::gdi::drawable_part(*region, *bitmap, dc->m_clip);
+        const Region area = platform::gdi::drawablePart(*region, *bitmap, dc->m_clip);
         for (const RECT& rect : area.rects()) {
             for (LONG y = rect.top; y < rect.bottom; ++y) {
                 // Rows are 4-byte aligned: the allocation is, and the stride is a multiple of 4.

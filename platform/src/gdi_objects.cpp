@@ -14,7 +14,7 @@ using platform::gdi::Slot;
 namespace {
 
 template <typename T>
-int copy_out(const T& value, int cb, LPVOID buffer) {
+int copyOut(const T& value, int cb, LPVOID buffer) {
     if (!buffer)
         return sizeof(T);
     if (cb < 0 || static_cast<std::size_t>(cb) < sizeof(T))
@@ -43,12 +43,12 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
 int WINAPI GetObjectW(HANDLE object, int cb, LPVOID buffer) {
     auto access = GdiTable::acquire();
     if (const Bitmap* bitmap = access.find<Bitmap>(object)) {
-        if (buffer && bitmap->has_pixels() && cb >= static_cast<int>(sizeof(DIBSECTION)))
-            return copy_out(bitmap->describe_dib(), cb, buffer);
-        return copy_out(bitmap->describe(), cb, buffer);
+        if (buffer && bitmap->hasPixels() && cb >= static_cast<int>(sizeof(DIBSECTION)))
+            return copyOut(bitmap->describeDib(), cb, buffer);
+        return copyOut(bitmap->describe(), cb, buffer);
     }
     if (const Brush* brush = access.find<Brush>(object))
-        return copy_out(brush->describe(), cb, buffer);
+        return copyOut(brush->describe(), cb, buffer);
     return 0;
 }
 
@@ -58,7 +58,7 @@ DWORD WINAPI GetObjectType(HGDIOBJ object) {
     if (!slot)
         return 0;
     if (const auto* dc = std::get_if<DeviceContext>(&*slot->m_object))
-        return dc->m_kind == DcKind::memory ? OBJ_MEMDC : OBJ_DC;
+        return dc->m_kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
     if (std::holds_alternative<Bitmap>(*slot->m_object))
         return OBJ_BITMAP;
     if (std::holds_alternative<Region>(*slot->m_object))
@@ -67,8 +67,8 @@ DWORD WINAPI GetObjectType(HGDIOBJ object) {
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
-    if (index < 0 || index >= platform::gdi::stock_brush_count)
+    if (index < 0 || index >= platform::gdi::StockBrushCount)
         return nullptr;
     auto access = GdiTable::acquire();
-    return access.stock_brush(index);
+    return access.stockBrush(index);
 }

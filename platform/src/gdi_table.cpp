@@ -7,8 +7,8 @@ namespace platform::gdi {
 
 namespace {
 
-constexpr std::uint32_t max_slots = 0x10000;
-constexpr std::uint16_t max_generation = 0x7FFF;
+constexpr std::uint32_t MaxSlots = 0x10000;
+constexpr std::uint16_t MaxGeneration = 0x7FFF;
 
 std::uintptr_t encode(std::uint32_t index, std::uint16_t generation) {
     return (std::uintptr_t{generation} << 16) | index;
@@ -19,29 +19,29 @@ std::uintptr_t encode(std::uint32_t index, std::uint16_t generation) {
 GdiTable::Access GdiTable::acquire() {
     // Never destroyed: contexts and bitmaps may still be released by other
     // modules' static destructors after ours have run.
-    static GdiTable* const table = new GdiTable();
-    return Access(*table);
+    static GdiTable* const Table = new GdiTable();
+    return Access(*Table);
 }
 
 GdiTable::GdiTable() {
-    m_stock_bitmap = static_cast<HBITMAP>(insert_locked(Bitmap::stock_monochrome(), true));
+    m_stockBitmap = static_cast<HBITMAP>(insertLocked(Bitmap::stockMonochrome(), true));
     const COLORREF colors[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64),
                                RGB(0, 0, 0)};
     for (int i = 0; i < NULL_BRUSH; ++i)
-        m_stock_brushes[i] = static_cast<HBRUSH>(insert_locked(Brush::solid(colors[i]), true));
-    m_stock_brushes[NULL_BRUSH] = static_cast<HBRUSH>(insert_locked(Brush::hollow(), true));
+        m_stockBrushes[i] = static_cast<HBRUSH>(insertLocked(Brush::solid(colors[i]), true));
+    m_stockBrushes[NULL_BRUSH] = static_cast<HBRUSH>(insertLocked(Brush::hollow(), true));
 }
 
-void* GdiTable::insert_locked(GdiObject&& object, bool stock) {
+void* GdiTable::insertLocked(GdiObject&& object, bool stock) {
     std::uint32_t index = 0;
-    if (m_free_head) {
-        index = *m_free_head;
-        if (index == m_free_tail)
-            m_free_head.reset();
+    if (m_freeHead) {
+        index = *m_freeHead;
+        if (index == m_freeTail)
+            m_freeHead.reset();
         else
-            m_free_head = m_slots[index].m_next_free;
+            m_freeHead = m_slots[index].mNextFree;
     } else {
-        if (m_slots.size() >= max_slots)
+        if (m_slots.size() >= MaxSlots)
             return nullptr;
         try {
             m_slots.emplace_back();
@@ -57,11 +57,11 @@ void* GdiTable::insert_locked(GdiObject&& object, bool stock) {
     return reinterpret_cast<void*>(encode(index, slot.m_generation));
 }
 
-Slot* GdiTable::slot_locked(const void* handle) {
+Slot* GdiTable::slotLocked(const void* handle) {
     const auto raw = reinterpret_cast<std::uintptr_t>(handle);
     const std::uintptr_t index = raw & 0xFFFF;
     const std::uintptr_t generation = raw >> 16;
-    if (generation == 0 || generation > max_generation || index >= m_slots.size())
+    if (generation == 0 || generation > MaxGeneration || index >= m_slots.size())
         return nullptr;
     Slot& slot = m_slots[index];
     if (slot.m_generation != generation || !slot.m_object)
@@ -69,23 +69,23 @@ Slot* GdiTable::slot_locked(const void* handle) {
     return &slot;
 }
 
-Slot* GdiTable::Access::slot(const void* handle) { return m_table.slot_locked(handle); }
+Slot* GdiTable::Access::slot(const void* handle) { return m_table.slotLocked(handle); }
 
-void* GdiTable::Access::insert(GdiObject&& object) { return m_table.insert_locked(std::move(object), false); }
+void* GdiTable::Access::insert(GdiObject&& object) { return m_table.insertLocked(std::move(object), false); }
 
 void GdiTable::Access::erase(const void* handle) {
-    Slot* slot = m_table.slot_locked(handle);
+    Slot* slot = m_table.slotLocked(handle);
     assert(slot && !slot->m_stock && slot->m_selections == 0 && "erase() of a live, free-standing object");
     if (!slot || slot->m_stock)
         return;
     slot->m_object.reset();
-    slot->m_generation = slot->m_generation == max_generation ? 1 : slot->m_generation + 1;
+    slot->m_generation = slot->m_generation == MaxGeneration ? 1 : slot->m_generation + 1;
     const auto index = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle) & 0xFFFF);
-    if (m_table.m_free_head)
-        m_table.m_slots[m_table.m_free_tail].m_next_free = index;
+    if (m_table.m_freeHead)
+        m_table.m_slots[m_table.m_freeTail].mNextFree = index;
     else
-        m_table.m_free_head = index;
-    m_table.m_free_tail = index;
+        m_table.m_freeHead = index;
+    m_table.m_freeTail = index;
 }
 
 }  // namespace platform::gdi

@@ -31,10 +31,10 @@ struct Slot {
     int m_selections = 0;
     std::optional<GdiObject> m_object;
     // Next slot in the free list, while this one is free.
-    std::uint32_t m_next_free = 0;
+    std::uint32_t mNextFree = 0;
 };
 
-inline constexpr int stock_brush_count = NULL_BRUSH + 1;
+inline constexpr int StockBrushCount = NULL_BRUSH + 1;
 
 class GdiTable {
 public:
@@ -54,8 +54,8 @@ public:
         // Frees a live, non-stock object.
         void erase(const void* handle);
 
-        [[nodiscard]] HBITMAP stock_bitmap() const { return m_table.m_stock_bitmap; }
-        [[nodiscard]] HBRUSH stock_brush(int index) const { return m_table.m_stock_brushes.at(index); }
+        [[nodiscard]] HBITMAP stockBitmap() const { return m_table.m_stockBitmap; }
+        [[nodiscard]] HBRUSH stockBrush(int index) const { return m_table.m_stockBrushes.at(index); }
 
     private:
         friend class GdiTable;
@@ -69,17 +69,17 @@ public:
 
 private:
     GdiTable();
-    [[nodiscard]] void* insert_locked(GdiObject&& object, bool stock);
-    [[nodiscard]] Slot* slot_locked(const void* handle);
+    [[nodiscard]] void* insertLocked(GdiObject&& object, bool stock);
+    [[nodiscard]] Slot* slotLocked(const void* handle);
 
     std::mutex m_mutex;
     std::deque<Slot> m_slots;
     // Free slots form a queue threaded through Slot::m_next_free, so freeing
     // never allocates.
-    std::optional<std::uint32_t> m_free_head;
-    std::uint32_t m_free_tail = 0;
-    HBITMAP m_stock_bitmap = nullptr;
-    std::array<HBRUSH, stock_brush_count> m_stock_brushes{};
+    std::optional<std::uint32_t> m_freeHead;
+    std::uint32_t m_freeTail = 0;
+    HBITMAP m_stockBitmap = nullptr;
+    std::array<HBRUSH, StockBrushCount> m_stockBrushes{};
 };
 
 }  // namespace platform::gdi

@@ -3,15 +3,15 @@
 
 namespace {
 
-constexpr int guid_chars = 38;  // without the terminator
+constexpr int GuidChars = 38;  // without the terminator
 
 // Positions of the 32 hex digits in the braced form, most significant first,
 // field by field: Data1 (8), Data2 (4), Data3 (4), Data4 (4 + 12).
-constexpr int digit_positions[32] = {1,  2,  3,  4,  5,  6,  7,  8,  10, 11, 12, 13, 15, 16, 17, 18,
-                                     20, 21, 22, 23, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36};
+constexpr int DigitPositions[32] = {1,  2,  3,  4,  5,  6,  7,  8,  10, 11, 12, 13, 15, 16, 17, 18,
+                                    20, 21, 22, 23, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36};
 
 // The 16 bytes of a GUID in the order its text spells them.
-void text_order_bytes(REFGUID guid, BYTE out[16]) noexcept {
+void textOrderBytes(REFGUID guid, BYTE out[16]) noexcept {
     out[0] = static_cast<BYTE>(guid.Data1 >> 24);
     out[1] = static_cast<BYTE>(guid.Data1 >> 16);
     out[2] = static_cast<BYTE>(guid.Data1 >> 8);
@@ -24,7 +24,7 @@ void text_order_bytes(REFGUID guid, BYTE out[16]) noexcept {
         out[8 + i] = guid.Data4[i];
 }
 
-int hex_value(OLECHAR c) noexcept {
+int hexValue(OLECHAR c) noexcept {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
     if (c >= u'A' && c <= u'F')
@@ -37,20 +37,20 @@ int hex_value(OLECHAR c) noexcept {
 }  // namespace
 
 int WINAPI StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) noexcept {
-    if (lpsz == nullptr || cchMax < guid_chars + 1)
+    if (lpsz == nullptr || cchMax < GuidChars + 1)
         return 0;
-    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
     BYTE bytes[16];
-    text_order_bytes(rguid, bytes);
+    textOrderBytes(rguid, bytes);
     lpsz[0] = u'{';
     lpsz[9] = lpsz[14] = lpsz[19] = lpsz[24] = u'-';
     lpsz[37] = u'}';
     lpsz[38] = 0;
     for (int i = 0; i < 32; ++i) {
         const BYTE b = bytes[i / 2];
-        lpsz[digit_positions[i]] = digits[(i % 2 == 0) ? (b >> 4) : (b & 0xF)];
+        lpsz[DigitPositions[i]] = Digits[(i % 2 == 0) ? (b >> 4) : (b & 0xF)];
     }
-    return guid_chars + 1;
+    return GuidChars + 1;
 }
 
 HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) noexcept {
@@ -59,16 +59,16 @@ HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) noexcept {
     *pclsid = GUID_NULL;
     if (lpsz == nullptr)
         return CO_E_CLASSSTRING;
-    for (int i = 0; i < guid_chars; ++i) {
+    for (int i = 0; i < GuidChars; ++i) {
         if (lpsz[i] == 0)
             return CO_E_CLASSSTRING;
     }
-    if (lpsz[guid_chars] != 0 || lpsz[0] != u'{' || lpsz[9] != u'-' || lpsz[14] != u'-' || lpsz[19] != u'-' ||
+    if (lpsz[GuidChars] != 0 || lpsz[0] != u'{' || lpsz[9] != u'-' || lpsz[14] != u'-' || lpsz[19] != u'-' ||
         lpsz[24] != u'-' || lpsz[37] != u'}')
         return CO_E_CLASSSTRING;
     BYTE bytes[16] = {};
     for (int i = 0; i < 32; ++i) {
-        const int v = hex_value(lpsz[digit_positions[i]]);
+        const int v = hexValue(lpsz[DigitPositions[i]]);
         if (v < 0)
             return CO_E_CLASSSTRING;
         bytes[i / 2] = static_cast<BYTE>(bytes[i / 2] << 4 | v);

@@ -5,7 +5,10 @@
 #include "platform/wide.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -42,28 +45,42 @@ private:
     std::map<void*, unsigned long> m_loads;
 };
 
-ModuleTable& module_table() {
+ModuleTable& moduleTable() {
     static auto* table = new ModuleTable();  // libraries may be freed during static destruction
     return *table;
 }
 
-// The folder of the running executable, with a trailing '/', or empty.
-std::string executable_folder() {
+// The path of the running executable, or empty.
+std::string executablePath() {
     char path[4096];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0)
         return {};
-    const std::string exe(path, static_cast<std::size_t>(length));
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+// The folder of the running executable, with a trailing '/', or empty.
+std::string executableFolder() {
+    const std::string exe = executablePath();
     const std::size_t slash = exe.rfind('/');
     return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }
 
-HMODULE open_library(const std::string& file) noexcept {
+// The absolute path a loaded module came from, or empty.
+std::string modulePath(void* handle) {
+    link_map* map = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr)
+        return {};
+    char resolved[PATH_MAX];
+    return realpath(map->l_name, resolved) != nullptr ? std::string(resolved) : std::string(map->l_name);
+}
+
+HMODULE openLibrary(const std::string& file) noexcept {
     void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr)
         return nullptr;
     try {
-        module_table().add(handle);
+        moduleTable().add(handle);
     } catch (const std::bad_alloc&) {
         dlclose(handle);
         return nullptr;
@@ -81,9 +98,9 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
     try {
         const std::string name = platform::utf16_to_utf8(lpLibFileName);
         if (name.find('/') == std::string::npos) {
-            const std::string beside = executable_folder() + name;
+            const std::string beside = executableFolder() + name;
             if (!beside.empty() && beside != name && access(beside.c_str(), F_OK) == 0) {
-                HMODULE module = open_library(beside);
+                HMODULE module = openLibrary(beside);
                 if (module == nullptr)
                     SetLastError(ERROR_BAD_EXE_FORMAT);
                 return module;
@@ -91,7 +108,7 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
         }
         // With a '/' dlopen takes the name as a path; without one it runs the
         // system's search.
-        HMODULE module = open_library(name);
+        HMODULE module = openLibrary(name);
         if (module == nullptr) {
             const bool exists = name.find('/') != std::string::npos && access(name.c_str(), F_OK) == 0;
             SetLastError(exists ? ERROR_BAD_EXE_FORMAT : ERROR_MOD_NOT_FOUND);
@@ -104,7 +121,7 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) noexcept {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept {
-    if (hModule == nullptr || !module_table().contains(hModule)) {
+    if (hModule == nullptr || !moduleTable().contains(hModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -125,10 +142,41 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noexcept {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept {
-    if (hLibModule == nullptr || !module_table().remove(hLibModule)) {
+    if (hLibModule == nullptr || !moduleTable().remove(hLibModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     dlclose(hLibModule);
     return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) noexcept {
+    if (lpFilename == nullptr || nSize == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (hModule != nullptr && !moduleTable().contains(hModule)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    try {
+        const std::string path = hModule == nullptr ? executablePath() : modulePath(hModule);
+        if (path.empty()) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return 0;
+        }
+        const platform::WideString wide = platform::utf8_to_utf16(path);
+        if (wide.size() >= nSize) {
+            std::memcpy(lpFilename, wide.data(), (nSize - 1) * sizeof(WCHAR));
+            lpFilename[nSize - 1] = 0;
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return nSize;
+        }
+        std::memcpy(lpFilename, wide.data(), wide.size() * sizeof(WCHAR));
+        lpFilename[wide.size()] = 0;
+        return static_cast<DWORD>(wide.size());
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
 }

@@ -26,14 +26,14 @@ bool checkLoopArguments(const MSG* msg, HWND hwnd) {
 
 BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto queue = platform::detail::findThreadQueue(threadId);
-    const auto result = queue ? queue->post(message, wParam, lParam) : ThreadQueue::PostResult::closed;
+    const auto result = queue ? queue->post(message, wParam, lParam) : ThreadQueue::PostResult::Closed;
     switch (result) {
-    case ThreadQueue::PostResult::posted:
+    case ThreadQueue::PostResult::Posted:
         return TRUE;
-    case ThreadQueue::PostResult::full:
+    case ThreadQueue::PostResult::Full:
         SetLastError(ERROR_NOT_ENOUGH_QUOTA);
         return FALSE;
-    case ThreadQueue::PostResult::closed:
+    case ThreadQueue::PostResult::Closed:
         break;
     }
     SetLastError(ERROR_INVALID_THREAD_ID);
@@ -45,16 +45,16 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
         return -1;
     const auto queue = platform::detail::currentThreadQueue();
     [[maybe_unused]] const bool got =
-        queue->take(*msg, MessageFilter{filterMin, filterMax}, ThreadQueue::Take::remove, ThreadQueue::Wait::block);
+        queue->take(*msg, MessageFilter{filterMin, filterMax}, ThreadQueue::Take::Remove, ThreadQueue::Wait::Block);
     return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 
 BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (!checkLoopArguments(msg, hwnd))
         return FALSE;
-    const auto take = (removeFlags & PM_REMOVE) ? ThreadQueue::Take::remove : ThreadQueue::Take::leave;
+    const auto take = (removeFlags & PM_REMOVE) ? ThreadQueue::Take::Remove : ThreadQueue::Take::Leave;
     const auto queue = platform::detail::currentThreadQueue();
-    return queue->take(*msg, MessageFilter{filterMin, filterMax}, take, ThreadQueue::Wait::poll) ? TRUE : FALSE;
+    return queue->take(*msg, MessageFilter{filterMin, filterMax}, take, ThreadQueue::Wait::Poll) ? TRUE : FALSE;
 }
 
 void WINAPI PostQuitMessage(int exitCode) { platform::detail::currentThreadQueue()->postQuit(exitCode); }

@@ -8,11 +8,11 @@ namespace {
 
 // The platform adds with 32-bit wrap-around; doing it through unsigned
 // arithmetic keeps that behaviour without signed overflow.
-LONG wrapping_add(LONG a, int b) {
+LONG wrappingAdd(LONG a, int b) {
     return static_cast<LONG>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
-LONG wrapping_sub(LONG a, int b) {
+LONG wrappingSub(LONG a, int b) {
     return static_cast<LONG>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
@@ -45,14 +45,14 @@ BOOL WINAPI EqualRect(const RECT* a, const RECT* b) {
 BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b)
         return FALSE;
-    const bool a_empty = IsRectEmpty(a);
-    const bool b_empty = IsRectEmpty(b);
-    if (a_empty && b_empty) {
+    const bool aEmpty = IsRectEmpty(a);
+    const bool bEmpty = IsRectEmpty(b);
+    if (aEmpty && bEmpty) {
         SetRectEmpty(dst);
         return FALSE;
     }
-    if (a_empty || b_empty) {
-        *dst = a_empty ? *b : *a;
+    if (aEmpty || bEmpty) {
+        *dst = aEmpty ? *b : *a;
         return TRUE;
     }
     *dst = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
@@ -76,16 +76,16 @@ BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b) {
 BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy) {
     if (!rect)
         return FALSE;
-    *rect = RECT{wrapping_add(rect->left, dx), wrapping_add(rect->top, dy), wrapping_add(rect->right, dx),
-                 wrapping_add(rect->bottom, dy)};
+    *rect = RECT{wrappingAdd(rect->left, dx), wrappingAdd(rect->top, dy), wrappingAdd(rect->right, dx),
+                 wrappingAdd(rect->bottom, dy)};
     return TRUE;
 }
 
 BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy) {
     if (!rect)
         return FALSE;
-    *rect = RECT{wrapping_sub(rect->left, dx), wrapping_sub(rect->top, dy), wrapping_add(rect->right, dx),
-                 wrapping_add(rect->bottom, dy)};
+    *rect = RECT{wrappingSub(rect->left, dx), wrappingSub(rect->top, dy), wrappingAdd(rect->right, dx),
+                 wrappingAdd(rect->bottom, dy)};
     return TRUE;
 }
 

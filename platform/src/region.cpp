@@ -22,7 +22,7 @@ struct Span {
     LONG right = 0;
 };
 
-std::vector<Band> bands_of(std::span<const RECT> rects) {
+std::vector<Band> bandsOf(std::span<const RECT> rects) {
     std::vector<Band> bands;
     for (std::size_t i = 0; i < rects.size(); ++i) {
         if (bands.empty() || bands.back().top != rects[i].top)
@@ -32,7 +32,7 @@ std::vector<Band> bands_of(std::span<const RECT> rects) {
     return bands;
 }
 
-std::vector<LONG> edges_of(const std::vector<Band>& bands) {
+std::vector<LONG> edgesOf(const std::vector<Band>& bands) {
     std::vector<LONG> edges;
     edges.reserve(bands.size() * 2);
     for (const Band& band : bands) {
@@ -42,16 +42,16 @@ std::vector<LONG> edges_of(const std::vector<Band>& bands) {
     return edges;
 }
 
-bool apply(RegionOp op, bool in_a, bool in_b) {
+bool apply(RegionOp op, bool inA, bool inB) {
     switch (op) {
-    case RegionOp::intersect:
-        return in_a && in_b;
-    case RegionOp::unite:
-        return in_a || in_b;
-    case RegionOp::exclusive_or:
-        return in_a != in_b;
-    case RegionOp::subtract:
-        return in_a && !in_b;
+    case RegionOp::Intersect:
+        return inA && inB;
+    case RegionOp::Unite:
+        return inA || inB;
+    case RegionOp::ExclusiveOr:
+        return inA != inB;
+    case RegionOp::Subtract:
+        return inA && !inB;
     }
     return false;
 }
@@ -59,34 +59,34 @@ bool apply(RegionOp op, bool in_a, bool in_b) {
 // Combines two sorted lists of disjoint spans by sweeping their edges: the
 // output changes state only where the operation's answer changes, so touching
 // pieces come out merged.
-void combine_spans(std::span<const RECT> a, std::span<const RECT> b, RegionOp op, std::vector<Span>& out) {
+void combineSpans(std::span<const RECT> a, std::span<const RECT> b, RegionOp op, std::vector<Span>& out) {
     out.clear();
-    const std::size_t edges_a = a.size() * 2;
-    const std::size_t edges_b = b.size() * 2;
+    const std::size_t edgesA = a.size() * 2;
+    const std::size_t edgesB = b.size() * 2;
     auto edge = [](std::span<const RECT> spans, std::size_t k) {
         return k % 2 == 0 ? spans[k / 2].left : spans[k / 2].right;
     };
     std::size_t ka = 0;
     std::size_t kb = 0;
-    bool in_a = false;
-    bool in_b = false;
+    bool inA = false;
+    bool inB = false;
     bool inside = false;
     LONG start = 0;
-    while (ka < edges_a || kb < edges_b) {
+    while (ka < edgesA || kb < edgesB) {
         LONG x = 0;
-        if (ka < edges_a && kb < edges_b)
+        if (ka < edgesA && kb < edgesB)
             x = std::min(edge(a, ka), edge(b, kb));
         else
-            x = ka < edges_a ? edge(a, ka) : edge(b, kb);
-        while (ka < edges_a && edge(a, ka) == x) {
-            in_a = !in_a;
+            x = ka < edgesA ? edge(a, ka) : edge(b, kb);
+        while (ka < edgesA && edge(a, ka) == x) {
+            inA = !inA;
             ++ka;
         }
-        while (kb < edges_b && edge(b, kb) == x) {
-            in_b = !in_b;
+        while (kb < edgesB && edge(b, kb) == x) {
+            inB = !inB;
             ++kb;
         }
-        const bool now = apply(op, in_a, in_b);
+        const bool now = apply(op, inA, inB);
         if (now == inside)
             continue;
         if (now)
@@ -97,7 +97,7 @@ void combine_spans(std::span<const RECT> a, std::span<const RECT> b, RegionOp op
     }
 }
 
-bool same_spans(std::span<const RECT> band, const std::vector<Span>& spans) {
+bool sameSpans(std::span<const RECT> band, const std::vector<Span>& spans) {
     if (band.size() != spans.size())
         return false;
     for (std::size_t i = 0; i < spans.size(); ++i) {
@@ -113,7 +113,7 @@ bool fits(std::int64_t value) {
 
 }  // namespace
 
-Region Region::from_rect(const RECT& rect) {
+Region Region::fromRect(const RECT& rect) {
     Region region;
     if (rect.right > rect.left && rect.bottom > rect.top)
         region.m_rects.push_back(rect);
@@ -126,15 +126,15 @@ Region Region::from_rect(const RECT& rect) {
 // spans for the slab either extend the previous band (same spans, touching)
 // or start a new one, which keeps the output canonical.
 Region Region::combine(const Region& a, const Region& b, RegionOp op) {
-    const std::vector<Band> bands_a = bands_of(a.m_rects);
-    const std::vector<Band> bands_b = bands_of(b.m_rects);
+    const std::vector<Band> bandsA = bandsOf(a.m_rects);
+    const std::vector<Band> bandsB = bandsOf(b.m_rects);
 
     // Bands never overlap, so each operand's edges come out sorted; a merge
     // gives all slab boundaries in order.
-    const std::vector<LONG> edges_a = edges_of(bands_a);
-    const std::vector<LONG> edges_b = edges_of(bands_b);
-    std::vector<LONG> edges(edges_a.size() + edges_b.size());
-    std::merge(edges_a.begin(), edges_a.end(), edges_b.begin(), edges_b.end(), edges.begin());
+    const std::vector<LONG> edgesA = edgesOf(bandsA);
+    const std::vector<LONG> edgesB = edgesOf(bandsB);
+    std::vector<LONG> edges(edgesA.size() + edgesB.size());
+    std::merge(edgesA.begin(), edgesA.end(), edgesB.begin(), edgesB.end(), edges.begin());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
 
     Region out;
@@ -142,10 +142,10 @@ Region Region::combine(const Region& a, const Region& b, RegionOp op) {
     std::vector<Span> spans;
     std::size_t ia = 0;
     std::size_t ib = 0;
-    std::size_t previous_first = 0;
-    bool have_previous = false;
-    auto slab_of = [](const Region& region, const std::vector<Band>& bands, std::size_t& index,
-                      LONG y) -> std::span<const RECT> {
+    std::size_t previousFirst = 0;
+    bool havePrevious = false;
+    auto slabOf = [](const Region& region, const std::vector<Band>& bands, std::size_t& index,
+                     LONG y) -> std::span<const RECT> {
         while (index < bands.size() && bands[index].bottom <= y)
             ++index;
         if (index == bands.size() || bands[index].top > y)
@@ -157,17 +157,17 @@ Region Region::combine(const Region& a, const Region& b, RegionOp op) {
     for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
         const LONG y0 = edges[i];
         const LONG y1 = edges[i + 1];
-        combine_spans(slab_of(a, bands_a, ia, y0), slab_of(b, bands_b, ib, y0), op, spans);
+        combineSpans(slabOf(a, bandsA, ia, y0), slabOf(b, bandsB, ib, y0), op, spans);
         if (spans.empty())
             continue;
-        if (have_previous && out.m_rects.back().bottom == y0 &&
-            same_spans(std::span<const RECT>(out.m_rects).subspan(previous_first), spans)) {
-            for (std::size_t k = previous_first; k < out.m_rects.size(); ++k)
+        if (havePrevious && out.m_rects.back().bottom == y0 &&
+            sameSpans(std::span<const RECT>(out.m_rects).subspan(previousFirst), spans)) {
+            for (std::size_t k = previousFirst; k < out.m_rects.size(); ++k)
                 out.m_rects[k].bottom = y1;
             continue;
         }
-        previous_first = out.m_rects.size();
-        have_previous = true;
+        previousFirst = out.m_rects.size();
+        havePrevious = true;
         for (const Span& span : spans)
             out.m_rects.push_back(RECT{span.left, y0, span.right, y1});
     }
@@ -228,12 +228,12 @@ void Region::finish() {
             m_bounds.right = std::max(m_bounds.right, rect.right);
         }
     }
-    check_invariants();
+    checkInvariants();
 }
 
-void Region::check_invariants() const {
+void Region::checkInvariants() const {
 #ifndef NDEBUG
-    const std::vector<Band> bands = bands_of(m_rects);
+    const std::vector<Band> bands = bandsOf(m_rects);
     for (std::size_t b = 0; b < bands.size(); ++b) {
         const Band& band = bands[b];
         assert(band.top < band.bottom && "a band has height");
@@ -247,13 +247,13 @@ void Region::check_invariants() const {
         if (b > 0) {
             const Band& previous = bands[b - 1];
             assert(previous.bottom <= band.top && "bands do not overlap");
-            const auto spans_of = [this](const Band& x) {
+            const auto spansOf = [this](const Band& x) {
                 return std::span<const RECT>(m_rects).subspan(x.first, x.last - x.first);
             };
             std::vector<Span> spans;
-            for (const RECT& rect : spans_of(previous))
+            for (const RECT& rect : spansOf(previous))
                 spans.push_back(Span{rect.left, rect.right});
-            assert((previous.bottom != band.top || !same_spans(spans_of(band), spans)) &&
+            assert((previous.bottom != band.top || !sameSpans(spansOf(band), spans)) &&
                    "touching bands with the same spans are merged");
         }
     }

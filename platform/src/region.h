@@ -1,6 +1,6 @@
 // A region as a canonical list of rectangles, banded like the platform's.
 //
-// Invariants (checked by check_invariants() in debug builds):
+// Invariants (checked by checkInvariants() in debug builds):
 // - every rectangle is non-empty;
 // - rectangles are grouped in bands: all rectangles of a band share top and
 //   bottom, bands are sorted by top and never overlap vertically;
@@ -21,7 +21,7 @@
 
 namespace platform::gdi {
 
-enum class RegionOp { intersect, unite, exclusive_or, subtract };
+enum class RegionOp { Intersect, Unite, ExclusiveOr, Subtract };
 
 class Region {
 public:
@@ -29,7 +29,7 @@ public:
 
     // The rectangle with its corners as given; an empty one gives an empty
     // region. Callers normalise inverted rectangles first if they want that.
-    [[nodiscard]] static Region from_rect(const RECT& rect);
+    [[nodiscard]] static Region fromRect(const RECT& rect);
     // Throws std::bad_alloc; the operands are never modified.
     [[nodiscard]] static Region combine(const Region& a, const Region& b, RegionOp op);
 
@@ -46,7 +46,7 @@ public:
 
 private:
     void finish();
-    void check_invariants() const;
+    void checkInvariants() const;
 
     std::vector<RECT> m_rects;
     RECT m_bounds{0, 0, 0, 0};

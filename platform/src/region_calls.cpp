@@ -25,7 +25,7 @@ RECT normalized(int left, int top, int right, int bottom) {
 
 HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom) {
     try {
-        Region region = Region::from_rect(normalized(left, top, right, bottom));
+        Region region = Region::fromRect(normalized(left, top, right, bottom));
         auto access = GdiTable::acquire();
         return static_cast<HRGN>(access.insert(std::move(region)));
     } catch (const std::bad_alloc&) {
@@ -41,7 +41,7 @@ HRGN WINAPI CreateRectRgnIndirect(const RECT* rect) {
 
 BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom) {
     try {
-        Region replacement = Region::from_rect(normalized(left, top, right, bottom));
+        Region replacement = Region::fromRect(normalized(left, top, right, bottom));
         auto access = GdiTable::acquire();
         Region* region = access.find<Region>(hrgn);
         if (!region)
@@ -70,19 +70,19 @@ int WINAPI CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode) {
         const Region* b = access.find<Region>(src2);
         if (!b)
             return ERROR;
-        RegionOp op = RegionOp::unite;
+        RegionOp op = RegionOp::Unite;
         switch (mode) {
         case RGN_AND:
-            op = RegionOp::intersect;
+            op = RegionOp::Intersect;
             break;
         case RGN_OR:
-            op = RegionOp::unite;
+            op = RegionOp::Unite;
             break;
         case RGN_XOR:
-            op = RegionOp::exclusive_or;
+            op = RegionOp::ExclusiveOr;
             break;
         case RGN_DIFF:
-            op = RegionOp::subtract;
+            op = RegionOp::Subtract;
             break;
         default:
             return ERROR;
@@ -109,8 +109,8 @@ DWORD WINAPI GetRegionData(HRGN hrgn, DWORD size, LPRGNDATA data) {
     if (!region)
         return 0;
     const auto rects = region->rects();
-    const std::size_t rect_bytes = rects.size() * sizeof(RECT);
-    const std::size_t needed = sizeof(RGNDATAHEADER) + rect_bytes;
+    const std::size_t rectBytes = rects.size() * sizeof(RECT);
+    const std::size_t needed = sizeof(RGNDATAHEADER) + rectBytes;
     if (needed > 0xFFFFFFFFu)
         return 0;
     if (!data)
@@ -121,13 +121,13 @@ DWORD WINAPI GetRegionData(HRGN hrgn, DWORD size, LPRGNDATA data) {
     header.dwSize = sizeof(RGNDATAHEADER);
     header.iType = RDH_RECTANGLES;
     header.nCount = static_cast<DWORD>(rects.size());
-    header.nRgnSize = static_cast<DWORD>(rect_bytes);
+    header.nRgnSize = static_cast<DWORD>(rectBytes);
     header.rcBound = region->bounds();
     // Byte copies: the caller's buffer need not be aligned for RECT.
     auto* out = reinterpret_cast<unsigned char*>(data);
     std::memcpy(out, &header, sizeof header);
-    if (rect_bytes > 0)
-        std::memcpy(out + sizeof header, rects.data(), rect_bytes);
+    if (rectBytes > 0)
+        std::memcpy(out + sizeof header, rects.data(), rectBytes);
     return static_cast<DWORD>(needed);
 }
 

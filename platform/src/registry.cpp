@@ -54,12 +54,12 @@ private:
     std::uintptr_t m_next = 0x10000;
 };
 
-KeyTable& key_table() {
+KeyTable& keyTable() {
     static auto* table = new KeyTable();  // outlives every static destructor that may close keys
     return *table;
 }
 
-const char16_t* predefined_name(HKEY key) noexcept {
+const char16_t* predefinedName(HKEY key) noexcept {
     if (key == HKEY_CLASSES_ROOT)
         return u"hkey_classes_root";
     if (key == HKEY_CURRENT_USER)
@@ -74,13 +74,13 @@ const char16_t* predefined_name(HKEY key) noexcept {
 }
 
 // The folded path of an open or predefined key.
-bool key_path(HKEY key, WideString& path) {
-    if (const char16_t* root = predefined_name(key)) {
+bool keyPath(HKEY key, WideString& path) {
+    if (const char16_t* root = predefinedName(key)) {
         path = root;
         return true;
     }
     OpenKey open;
-    if (!key_table().get(key, open))
+    if (!keyTable().get(key, open))
         return false;
     path = std::move(open.path);
     return true;
@@ -88,7 +88,7 @@ bool key_path(HKEY key, WideString& path) {
 
 // Appends a relative key path; a trailing backslash is allowed, an empty
 // component is not.
-LSTATUS append_subkey(WideString& path, LPCWSTR subkey) {
+LSTATUS appendSubkey(WideString& path, LPCWSTR subkey) {
     if (subkey == nullptr || *subkey == 0)
         return ERROR_SUCCESS;
     WideStringView rest(subkey);
@@ -97,14 +97,14 @@ LSTATUS append_subkey(WideString& path, LPCWSTR subkey) {
     if (rest.empty() || rest.front() == u'\\' || rest.find(u"\\\\") != WideStringView::npos)
         return ERROR_BAD_PATHNAME;
     path.push_back(u'\\');
-    path += platform::detail::fold_case(rest);
+    path += platform::detail::foldCase(rest);
     return ERROR_SUCCESS;
 }
 
-const RegistryValue* find_value(const RegistryValues& values, LPCWSTR name) {
-    const WideString folded = platform::detail::fold_case(name == nullptr ? WideStringView() : WideStringView(name));
+const RegistryValue* findValue(const RegistryValues& values, LPCWSTR name) {
+    const WideString folded = platform::detail::foldCase(name == nullptr ? WideStringView() : WideStringView(name));
     for (const RegistryValue& value : values) {
-        if (platform::detail::fold_case(value.name) == folded)
+        if (platform::detail::foldCase(value.name) == folded)
             return &value;
     }
     return nullptr;
@@ -118,15 +118,15 @@ LSTATUS WINAPI RegOpenKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) noexcep
     *phkResult = nullptr;
     try {
         WideString path;
-        if (!key_path(hKey, path))
+        if (!keyPath(hKey, path))
             return ERROR_INVALID_HANDLE;
-        if (const LSTATUS status = append_subkey(path, lpSubKey); status != ERROR_SUCCESS)
+        if (const LSTATUS status = appendSubkey(path, lpSubKey); status != ERROR_SUCCESS)
             return status;
-        const auto tree = platform::detail::load_registry_file(platform::detail::registry_file_path());
+        const auto tree = platform::detail::loadRegistryFile(platform::detail::registryFilePath());
         const RegistryValues* values = tree.find(path);
         if (values == nullptr)
             return ERROR_FILE_NOT_FOUND;
-        *phkResult = key_table().add(OpenKey{std::move(path), *values});
+        *phkResult = keyTable().add(OpenKey{std::move(path), *values});
         return ERROR_SUCCESS;
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -143,15 +143,15 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
         return ERROR_INVALID_PARAMETER;
     try {
         OpenKey key;
-        if (const char16_t* root = predefined_name(hKey)) {
+        if (const char16_t* root = predefinedName(hKey)) {
             key.path = root;
-            const auto tree = platform::detail::load_registry_file(platform::detail::registry_file_path());
+            const auto tree = platform::detail::loadRegistryFile(platform::detail::registryFilePath());
             if (const RegistryValues* values = tree.find(key.path))
                 key.values = *values;
-        } else if (!key_table().get(hKey, key)) {
+        } else if (!keyTable().get(hKey, key)) {
             return ERROR_INVALID_HANDLE;
         }
-        const RegistryValue* value = find_value(key.values, lpValueName);
+        const RegistryValue* value = findValue(key.values, lpValueName);
         if (value == nullptr)
             return ERROR_FILE_NOT_FOUND;
         if (lpType != nullptr)
@@ -174,7 +174,7 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) noexcept {
-    if (predefined_name(hKey) != nullptr)
+    if (predefinedName(hKey) != nullptr)
         return ERROR_SUCCESS;
-    return key_table().remove(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return keyTable().remove(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

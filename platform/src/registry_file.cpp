@@ -14,29 +14,29 @@ namespace platform::detail {
 namespace {
 
 // A logical line (continuations joined) longer than this is skipped.
-constexpr std::size_t max_line_chars = 1u << 20;
+constexpr std::size_t MaxLineChars = 1u << 20;
 
 struct RootName {
     const char16_t* full;
     const char16_t* shorthand;
 };
 
-constexpr RootName root_names[] = {
+constexpr RootName RootNames[] = {
     {u"hkey_classes_root", u"hkcr"}, {u"hkey_current_user", u"hkcu"},   {u"hkey_local_machine", u"hklm"},
     {u"hkey_users", u"hku"},         {u"hkey_current_config", u"hkcc"},
 };
 
-bool is_space(WCHAR c) noexcept { return c == u' ' || c == u'\t'; }
+bool isSpace(WCHAR c) noexcept { return c == u' ' || c == u'\t'; }
 
 WideStringView trim(WideStringView text) noexcept {
-    while (!text.empty() && is_space(text.front()))
+    while (!text.empty() && isSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && (is_space(text.back()) || text.back() == u'\r'))
+    while (!text.empty() && (isSpace(text.back()) || text.back() == u'\r'))
         text.remove_suffix(1);
     return text;
 }
 
-int hex_digit(WCHAR c) noexcept {
+int hexDigit(WCHAR c) noexcept {
     if (c >= u'0' && c <= u'9')
         return c - u'0';
     if (c >= u'a' && c <= u'f')
@@ -46,7 +46,7 @@ int hex_digit(WCHAR c) noexcept {
     return -1;
 }
 
-WideString decode_text(std::string_view bytes) {
+WideString decodeText(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         WideString text;
@@ -65,7 +65,7 @@ WideString decode_text(std::string_view bytes) {
 // stores the unescaped content and moves pos past the closing quote. Only a
 // doubled backslash and a backslash-quote are escapes; any other backslash
 // stays as written.
-bool read_quoted(WideStringView text, std::size_t& pos, WideString& out) {
+bool readQuoted(WideStringView text, std::size_t& pos, WideString& out) {
     if (pos >= text.size() || text[pos] != u'"')
         return false;
     out.clear();
@@ -85,11 +85,11 @@ bool read_quoted(WideStringView text, std::size_t& pos, WideString& out) {
 }
 
 // The folded full path of a section name, or empty when it is not usable.
-WideString section_path(WideStringView name) {
+WideString sectionPath(WideStringView name) {
     if (name.empty() || name.back() == u'\\')
         return {};
     const std::size_t slash = name.find(u'\\');
-    WideString path = canonical_root_name(name.substr(0, slash));
+    WideString path = canonicalRootName(name.substr(0, slash));
     if (path.empty())
         return {};
     if (slash == WideStringView::npos)
@@ -98,11 +98,11 @@ WideString section_path(WideStringView name) {
     if (rest.empty() || rest.find(u"\\\\") != WideStringView::npos)
         return {};
     path.push_back(u'\\');
-    path += fold_case(rest);
+    path += foldCase(rest);
     return path;
 }
 
-bool parse_hex_bytes(WideStringView text, std::vector<BYTE>& out) {
+bool parseHexBytes(WideStringView text, std::vector<BYTE>& out) {
     out.clear();
     text = trim(text);
     if (text.empty())
@@ -114,7 +114,7 @@ bool parse_hex_bytes(WideStringView text, std::vector<BYTE>& out) {
             return false;
         int value = 0;
         for (WCHAR c : item) {
-            const int d = hex_digit(c);
+            const int d = hexDigit(c);
             if (d < 0)
                 return false;
             value = value * 16 + d;
@@ -127,12 +127,12 @@ bool parse_hex_bytes(WideStringView text, std::vector<BYTE>& out) {
 }
 
 // Parses the data part of a value line (after '='). False when malformed.
-bool parse_data(WideStringView data, RegistryValue& value) {
+bool parseData(WideStringView data, RegistryValue& value) {
     data = trim(data);
     if (!data.empty() && data.front() == u'"') {
         std::size_t pos = 0;
         WideString text;
-        if (!read_quoted(data, pos, text) || !trim(data.substr(pos)).empty())
+        if (!readQuoted(data, pos, text) || !trim(data.substr(pos)).empty())
             return false;
         value.type = 1;  // REG_SZ
         text.push_back(0);
@@ -143,14 +143,14 @@ bool parse_data(WideStringView data, RegistryValue& value) {
         }
         return true;
     }
-    const WideString lowered = fold_case(data.substr(0, std::min<std::size_t>(data.size(), 16)));
+    const WideString lowered = foldCase(data.substr(0, std::min<std::size_t>(data.size(), 16)));
     if (lowered.starts_with(u"dword:")) {
         const WideStringView digits = trim(data.substr(6));
         if (digits.empty() || digits.size() > 8)
             return false;
         DWORD number = 0;
         for (WCHAR c : digits) {
-            const int d = hex_digit(c);
+            const int d = hexDigit(c);
             if (d < 0)
                 return false;
             number = number << 4 | static_cast<DWORD>(d);
@@ -162,7 +162,7 @@ bool parse_data(WideStringView data, RegistryValue& value) {
     }
     if (lowered.starts_with(u"hex:")) {
         value.type = 3;  // REG_BINARY
-        return parse_hex_bytes(data.substr(4), value.data);
+        return parseHexBytes(data.substr(4), value.data);
     }
     if (lowered.starts_with(u"hex(")) {
         const std::size_t close = data.find(u"):");
@@ -170,21 +170,21 @@ bool parse_data(WideStringView data, RegistryValue& value) {
             return false;
         DWORD type = 0;
         for (WCHAR c : data.substr(4, close - 4)) {
-            const int d = hex_digit(c);
+            const int d = hexDigit(c);
             if (d < 0)
                 return false;
             type = type << 4 | static_cast<DWORD>(d);
         }
         value.type = type;
-        return parse_hex_bytes(data.substr(close + 2), value.data);
+        return parseHexBytes(data.substr(close + 2), value.data);
     }
     return false;
 }
 
-void set_value(RegistryValues& values, RegistryValue value) {
-    const WideString folded = fold_case(value.name);
+void setValue(RegistryValues& values, RegistryValue value) {
+    const WideString folded = foldCase(value.name);
     for (RegistryValue& existing : values) {
-        if (fold_case(existing.name) == folded) {
+        if (foldCase(existing.name) == folded) {
             existing = std::move(value);
             return;
         }
@@ -192,18 +192,18 @@ void set_value(RegistryValues& values, RegistryValue value) {
     values.push_back(std::move(value));
 }
 
-void remove_value(RegistryValues& values, const WideString& name) {
-    const WideString folded = fold_case(name);
-    std::erase_if(values, [&](const RegistryValue& v) { return fold_case(v.name) == folded; });
+void removeValue(RegistryValues& values, const WideString& name) {
+    const WideString folded = foldCase(name);
+    std::erase_if(values, [&](const RegistryValue& v) { return foldCase(v.name) == folded; });
 }
 
 // One value line ('@=...' or '"name"=...') into the current key.
-void parse_value_line(WideStringView line, RegistryValues& values) {
+void parseValueLine(WideStringView line, RegistryValues& values) {
     RegistryValue value;
     std::size_t pos = 0;
     if (line.front() == u'@') {
         pos = 1;
-    } else if (!read_quoted(line, pos, value.name)) {
+    } else if (!readQuoted(line, pos, value.name)) {
         return;
     }
     const WideStringView rest = trim(line.substr(pos));
@@ -211,16 +211,16 @@ void parse_value_line(WideStringView line, RegistryValues& values) {
         return;
     const WideStringView data = trim(rest.substr(1));
     if (data == u"-") {
-        remove_value(values, value.name);
+        removeValue(values, value.name);
         return;
     }
-    if (parse_data(data, value))
-        set_value(values, std::move(value));
+    if (parseData(data, value))
+        setValue(values, std::move(value));
 }
 
 }  // namespace
 
-WideString fold_case(WideStringView text) {
+WideString foldCase(WideStringView text) {
     WideString out(text);
     for (WCHAR& c : out) {
         if (c >= u'A' && c <= u'Z')
@@ -229,42 +229,42 @@ WideString fold_case(WideStringView text) {
     return out;
 }
 
-WideString canonical_root_name(WideStringView name) {
-    const WideString folded = fold_case(name);
-    for (const RootName& root : root_names) {
+WideString canonicalRootName(WideStringView name) {
+    const WideString folded = foldCase(name);
+    for (const RootName& root : RootNames) {
         if (folded == root.full || folded == root.shorthand)
             return root.full;
     }
     return {};
 }
 
-const RegistryValues* RegistryTree::find(const WideString& folded_path) const {
-    if (auto it = m_keys.find(folded_path); it != m_keys.end())
+const RegistryValues* RegistryTree::find(const WideString& foldedPath) const {
+    if (auto it = m_keys.find(foldedPath); it != m_keys.end())
         return &it->second;
-    if (!canonical_root_name(folded_path).empty()) {
-        static const RegistryValues no_values;
-        return &no_values;
+    if (!canonicalRootName(foldedPath).empty()) {
+        static const RegistryValues NoValues;
+        return &NoValues;
     }
     return nullptr;
 }
 
-RegistryValues& RegistryTree::add_key(const WideString& folded_path) {
-    for (std::size_t slash = folded_path.find(u'\\'); slash != WideString::npos;
-         slash = folded_path.find(u'\\', slash + 1))
-        m_keys.try_emplace(folded_path.substr(0, slash));
-    return m_keys[folded_path];
+RegistryValues& RegistryTree::addKey(const WideString& foldedPath) {
+    for (std::size_t slash = foldedPath.find(u'\\'); slash != WideString::npos;
+         slash = foldedPath.find(u'\\', slash + 1))
+        m_keys.try_emplace(foldedPath.substr(0, slash));
+    return m_keys[foldedPath];
 }
 
-RegistryTree parse_registry(std::string_view bytes) {
+RegistryTree parseRegistry(std::string_view bytes) {
     RegistryTree tree;
-    const WideString text = decode_text(bytes);
+    const WideString text = decodeText(bytes);
     RegistryValues* current = nullptr;
 
     std::size_t pos = 0;
     while (pos < text.size()) {
         // Gather one logical line: a hex value line ending in '\' goes on.
         WideString line;
-        bool too_long = false;
+        bool tooLong = false;
         while (pos < text.size()) {
             std::size_t end = text.find_first_of(u"\r\n", pos);
             if (end == WideString::npos)
@@ -275,15 +275,15 @@ RegistryTree parse_registry(std::string_view bytes) {
                 const bool crlf = text[pos] == u'\r' && pos + 1 < text.size() && text[pos + 1] == u'\n';
                 pos += crlf ? 2 : 1;
             }
-            if (line.size() + piece.size() > max_line_chars)
-                too_long = true;
+            if (line.size() + piece.size() > MaxLineChars)
+                tooLong = true;
             else
                 line += piece;
             if (line.empty() || line.back() != u'\\' || line.find(u"=hex") == WideString::npos)
                 break;
             line.pop_back();
         }
-        if (too_long)
+        if (tooLong)
             continue;
 
         const WideStringView view = trim(line);
@@ -293,19 +293,19 @@ RegistryTree parse_registry(std::string_view bytes) {
             current = nullptr;
             if (view.size() < 2 || view.back() != u']' || view[1] == u'-')
                 continue;
-            const WideString path = section_path(view.substr(1, view.size() - 2));
+            const WideString path = sectionPath(view.substr(1, view.size() - 2));
             if (!path.empty())
-                current = &tree.add_key(path);
+                current = &tree.addKey(path);
             continue;
         }
         if (current != nullptr && (view.front() == u'@' || view.front() == u'"'))
-            parse_value_line(view, *current);
+            parseValueLine(view, *current);
         // Anything else (the header line, stray text) is skipped.
     }
     return tree;
 }
 
-RegistryTree load_registry_file(const std::string& path) {
+RegistryTree loadRegistryFile(const std::string& path) {
     if (path.empty())
         return {};
     std::ifstream file(path, std::ios::binary);
@@ -314,14 +314,14 @@ RegistryTree load_registry_file(const std::string& path) {
     std::string bytes;
     char chunk[65536];
     while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        if (bytes.size() + static_cast<std::size_t>(file.gcount()) > max_registry_file_bytes)
+        if (bytes.size() + static_cast<std::size_t>(file.gcount()) > MaxRegistryFileBytes)
             return {};
         bytes.append(chunk, static_cast<std::size_t>(file.gcount()));
     }
-    return parse_registry(bytes);
+    return parseRegistry(bytes);
 }
 
-std::string registry_file_path() {
+std::string registryFilePath() {
     if (const char* named = std::getenv("MOVIEHOST_REGISTRY"); named != nullptr && *named != 0)
         return named;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0)

@@ -25,37 +25,37 @@ class RegistryTree {
 public:
     // The key's values, or null when there is no such key. Root keys always
     // exist, if only empty.
-    [[nodiscard]] const RegistryValues* find(const WideString& folded_path) const;
+    [[nodiscard]] const RegistryValues* find(const WideString& foldedPath) const;
 
     // Creates the key and its ancestors (as needed) and returns its values.
-    RegistryValues& add_key(const WideString& folded_path);
+    RegistryValues& addKey(const WideString& foldedPath);
 
-    [[nodiscard]] std::size_t key_count() const noexcept { return m_keys.size(); }
+    [[nodiscard]] std::size_t keyCount() const noexcept { return m_keys.size(); }
 
 private:
     std::map<WideString, RegistryValues> m_keys;
 };
 
 // Files larger than this are not read at all: an empty registry results.
-inline constexpr std::size_t max_registry_file_bytes = 16u << 20;
+inline constexpr std::size_t MaxRegistryFileBytes = 16u << 20;
 
 // Parses the bytes of a .reg file (UTF-8, or UTF-16LE with its byte order
 // mark). Never fails: what cannot be understood is skipped.
-[[nodiscard]] RegistryTree parse_registry(std::string_view bytes);
+[[nodiscard]] RegistryTree parseRegistry(std::string_view bytes);
 
 // Reads and parses the file; a missing, unreadable or oversized file gives an
 // empty tree.
-[[nodiscard]] RegistryTree load_registry_file(const std::string& path);
+[[nodiscard]] RegistryTree loadRegistryFile(const std::string& path);
 
 // Where the registry file is expected (see platform/registry.h); empty when no
 // location can be formed.
-[[nodiscard]] std::string registry_file_path();
+[[nodiscard]] std::string registryFilePath();
 
 // ASCII letters to lower case; nothing else changes.
-[[nodiscard]] WideString fold_case(WideStringView text);
+[[nodiscard]] WideString foldCase(WideStringView text);
 
 // "HKEY_CLASSES_ROOT" and friends (any case) to their folded canonical name;
 // empty for anything else.
-[[nodiscard]] WideString canonical_root_name(WideStringView name);
+[[nodiscard]] WideString canonicalRootName(WideStringView name);
 
 }  // namespace platform::detail

@@ -24,13 +24,13 @@ ThreadQueue::PostResult ThreadQueue::post(UINT message, WPARAM wParam, LPARAM lP
     {
         std::lock_guard lock(m_mutex);
         if (m_closed)
-            return PostResult::closed;
+            return PostResult::Closed;
         if (m_posted.size() >= kMaxPosted)
-            return PostResult::full;
+            return PostResult::Full;
         m_posted.push_back(threadMessage(message, wParam, lParam));
     }
     m_changed.notify_one();
-    return PostResult::posted;
+    return PostResult::Posted;
 }
 
 bool ThreadQueue::takeReady(MSG& msg, MessageFilter filter, Take take) {
@@ -38,19 +38,19 @@ bool ThreadQueue::takeReady(MSG& msg, MessageFilter filter, Take take) {
         std::find_if(m_posted.begin(), m_posted.end(), [filter](const MSG& m) { return filter.accepts(m.message); });
     if (posted != m_posted.end()) {
         msg = *posted;
-        if (take == Take::remove)
+        if (take == Take::Remove)
             m_posted.erase(posted);
         return true;
     }
     if (m_quitRequested) {
         msg = threadMessage(WM_QUIT, static_cast<WPARAM>(m_quitCode), 0);
-        if (take == Take::remove)
+        if (take == Take::Remove)
             m_quitRequested = false;
         return true;
     }
     if (filter.accepts(WM_TIMER)) {
         const ULONGLONG now = monotonicMilliseconds();
-        if (const auto tick = m_timers.takeDue(now, take == Take::remove)) {
+        if (const auto tick = m_timers.takeDue(now, take == Take::Remove)) {
             msg = threadMessage(WM_TIMER, tick->id, reinterpret_cast<LPARAM>(tick->proc));
             return true;
         }
@@ -63,7 +63,7 @@ bool ThreadQueue::take(MSG& msg, MessageFilter filter, Take take, Wait wait) {
     for (;;) {
         if (takeReady(msg, filter, take))
             return true;
-        if (wait == Wait::poll)
+        if (wait == Wait::Poll)
             return false;
         // A timer the filter leaves out must not set a deadline: it would stay
         // due and turn the wait into a spin.
@@ -95,6 +95,11 @@ bool ThreadQueue::killTimer(UINT_PTR id) {
 TIMERPROC ThreadQueue::matchingTimerProc(UINT_PTR id, LPARAM proc) {
     std::lock_guard lock(m_mutex);
     return m_timers.matchingProc(id, proc);
+}
+
+std::optional<ULONGLONG> ThreadQueue::nextTimerDue() {
+    std::lock_guard lock(m_mutex);
+    return m_timers.nextDue();
 }
 
 void ThreadQueue::wake() {

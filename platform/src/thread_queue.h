@@ -9,6 +9,8 @@
 
 #include "timer_heap.h"
 
+#include <optional>
+
 #include "platform/user.h"
 
 #include <condition_variable>
@@ -34,9 +36,9 @@ public:
     // so a flood from another thread cannot take unbounded memory.
     static constexpr std::size_t kMaxPosted = 10000;
 
-    enum class PostResult { posted, closed, full };
-    enum class Take { remove, leave };
-    enum class Wait { block, poll };
+    enum class PostResult { Posted, Closed, Full };
+    enum class Take { Remove, Leave };
+    enum class Wait { Block, Poll };
 
     [[nodiscard]] PostResult post(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -50,6 +52,8 @@ public:
     [[nodiscard]] UINT_PTR setTimer(UINT_PTR id, UINT elapse, TIMERPROC proc);
     bool killTimer(UINT_PTR id);
     [[nodiscard]] TIMERPROC matchingTimerProc(UINT_PTR id, LPARAM proc);
+    // The earliest due time of this thread's timers.
+    [[nodiscard]] std::optional<ULONGLONG> nextTimerDue();
 
     // Wakes a waiting take() so that it looks at the clock again.
     void wake();

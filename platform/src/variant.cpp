@@ -9,13 +9,13 @@ namespace {
 
 enum class Kind { Plain, String, Interface, Unsupported };
 
-Kind kind_of(VARTYPE vt) noexcept {
+Kind kindOf(VARTYPE vt) noexcept {
     if ((vt & VT_BYREF) != 0) {
         // A by-reference variant owns nothing whatever it points at, but the
         // base type must still be one we know.
         const VARTYPE base = vt & ~VT_BYREF;
-        return kind_of(base) == Kind::Unsupported && base != VT_VARIANT && base != VT_DECIMAL ? Kind::Unsupported
-                                                                                              : Kind::Plain;
+        return kindOf(base) == Kind::Unsupported && base != VT_VARIANT && base != VT_DECIMAL ? Kind::Unsupported
+                                                                                             : Kind::Plain;
     }
     switch (vt) {
     case VT_EMPTY:
@@ -62,7 +62,7 @@ void WINAPI VariantInit(VARIANTARG* pvarg) noexcept {
 HRESULT WINAPI VariantClear(VARIANTARG* pvarg) noexcept {
     if (pvarg == nullptr)
         return E_INVALIDARG;
-    switch (kind_of(pvarg->vt)) {
+    switch (kindOf(pvarg->vt)) {
     case Kind::Unsupported:
         return DISP_E_BADVARTYPE;
     case Kind::String:
@@ -83,7 +83,7 @@ HRESULT WINAPI VariantClear(VARIANTARG* pvarg) noexcept {
 HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) noexcept {
     if (pvargDest == nullptr || pvargSrc == nullptr)
         return E_INVALIDARG;
-    const Kind kind = kind_of(pvargSrc->vt);
+    const Kind kind = kindOf(pvargSrc->vt);
     if (kind == Kind::Unsupported)
         return DISP_E_BADVARTYPE;
     if (pvargDest == pvargSrc)

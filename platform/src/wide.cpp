@@ -57,9 +57,9 @@ namespace platform {
 
 namespace {
 
-constexpr char32_t replacement = 0xFFFD;
+constexpr char32_t Replacement = 0xFFFD;
 
-void append_utf8(std::string& out, char32_t cp) {
+void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -77,7 +77,7 @@ void append_utf8(std::string& out, char32_t cp) {
     }
 }
 
-void append_utf16(WideString& out, char32_t cp) {
+void appendUtf16(WideString& out, char32_t cp) {
     if (cp < 0x10000) {
         out.push_back(static_cast<WCHAR>(cp));
     } else {
@@ -90,7 +90,7 @@ void append_utf16(WideString& out, char32_t cp) {
 // Decodes one code point starting at text[i] and advances i past it. Overlong
 // forms, surrogates and values above U+10FFFF are ill-formed; an ill-formed
 // sequence consumes one byte and yields U+FFFD.
-char32_t decode_utf8(std::string_view text, std::size_t& i) {
+char32_t decodeUtf8(std::string_view text, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i++]);
     if (lead < 0x80)
         return lead;
@@ -110,18 +110,18 @@ char32_t decode_utf8(std::string_view text, std::size_t& i) {
         cp = lead & 0x07;
         minimum = 0x10000;
     } else {
-        return replacement;
+        return Replacement;
     }
     if (text.size() - i < static_cast<std::size_t>(extra))
-        return replacement;
+        return Replacement;
     for (int k = 0; k < extra; ++k) {
         const auto byte = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
         if ((byte & 0xC0) != 0x80)
-            return replacement;
+            return Replacement;
         cp = (cp << 6) | (byte & 0x3F);
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return replacement;
+        return Replacement;
     i += static_cast<std::size_t>(extra);
     return cp;
 }
@@ -132,7 +132,7 @@ WideString utf8_to_utf16(std::string_view text) {
     WideString out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();)
-        append_utf16(out, decode_utf8(text, i));
+        appendUtf16(out, decodeUtf8(text, i));
     return out;
 }
 
@@ -145,9 +145,9 @@ std::string utf16_to_utf8(WideStringView text) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = replacement;
+            cp = Replacement;
         }
-        append_utf8(out, cp);
+        appendUtf8(out, cp);
     }
     return out;
 }

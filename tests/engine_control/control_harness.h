@@ -4,10 +4,11 @@
 // for the thread timer under the platform's manual clock.
 #pragma once
 
-#include "test_site.h"
+#include "moviehost/testing/recording_site.h"
 
 #include "movie_writer.h"
 
+#include "moviehost/flash_contract.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -16,6 +17,8 @@
 #include <vector>
 
 namespace controltest {
+
+using TestSite = moviehost::testing::RecordingSite;
 
 // 0xAARRGGBB, how a 32-bit DIB pixel reads as a little-endian word.
 constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }

@@ -8,18 +8,18 @@ namespace {
 
 std::string pathOf(std::u16string_view location) {
     auto result = control::filePathOf(location);
-    if (auto* failure = std::get_if<control::Failure>(&result)) {
-        ADD_FAILURE() << "refused with " << std::hex << uint32_t(failure->code);
+    if (!result) {
+        ADD_FAILURE() << "refused with " << std::hex << uint32_t(result.error().code);
         return {};
     }
-    return std::get<std::string>(result);
+    return result.value();
 }
 
 HRESULT refusal(std::u16string_view location) {
     auto result = control::filePathOf(location);
-    if (auto* failure = std::get_if<control::Failure>(&result)) {
-        EXPECT_FALSE(failure->text.empty());
-        return failure->code;
+    if (!result) {
+        EXPECT_FALSE(result.error().text.empty());
+        return result.error().code;
     }
     return S_OK;
 }

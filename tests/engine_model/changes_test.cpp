@@ -57,6 +57,30 @@ TEST(Changes, AMovingSquareReportsOldAndNewBoundsAndNothingWhenStill) {
     EXPECT_RECTS(stage->collectChanges(), {1000, 3000, 0, 2000}, {0, 2000, 0, 2000});
 }
 
+TEST(Changes, ObjectsWithFiltersInvalidateTheirMarginToo) {
+    // 100 twips left per filter, 200 right; a clip's margin adds to its children's.
+    swfwriter::MovieWriter m;
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);
+    m.place(square, 1, at(0, 0));
+    m.showFrame();
+    m.modify(1, at(1000, 0));
+    m.showFrame();
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+    stage->setFilterMargin([](const std::vector<swf::Filter>& f) {
+        return model::FilterMargin{100.0 * double(f.size()), 0.0, 200.0, 0.0};
+    });
+    (void)stage->collectChanges();
+    const std::vector<swf::Filter> two(2);
+    stage->root().displayList().at(1)->setFilters(&two);
+    EXPECT_RECTS(stage->collectChanges(), {0, 2000, 0, 2000}, {-200, 2200, 0, 2000});
+    stage->advance();
+    EXPECT_RECTS(stage->collectChanges(), {-200, 2200, 0, 2000}, {800, 3200, 0, 2000});
+    const std::vector<swf::Filter> one(1);
+    stage->root().setFilters(&one);
+    EXPECT_RECTS(stage->collectChanges(), {800, 3200, 0, 2000}, {700, 3400, 0, 2000});
+}
+
 TEST(Changes, VisibilityColourRemovalTextAndBackground) {
     swfwriter::MovieWriter m;
     uint16_t square = m.rectangle(0, 0, 2000, 2000, kRed);

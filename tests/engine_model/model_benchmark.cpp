@@ -26,7 +26,7 @@ std::unique_ptr<model::Stage> scene(int shapes, bool moving) {
     }
     m.showFrame();
     auto parsed = swf::parseMovie(m.finish());
-    if (!parsed.ok())
+    if (!parsed.has_value())
         return nullptr;
     auto stage = model::Stage::create(parsed.value());
     if (!moving)
@@ -52,11 +52,11 @@ void advanceAndCollect(benchmark::State& state, bool moving) {
     state.counters["rects/tick"] = benchmark::Counter(double(rects) / double(state.iterations()));
 }
 
-void BM_AllShapesMoving(benchmark::State& state) { advanceAndCollect(state, true); }
-void BM_StillScene(benchmark::State& state) { advanceAndCollect(state, false); }
+void allShapesMoving(benchmark::State& state) { advanceAndCollect(state, true); }
+void stillScene(benchmark::State& state) { advanceAndCollect(state, false); }
 
-BENCHMARK(BM_AllShapesMoving)->Arg(100)->Arg(300)->Arg(600);
-BENCHMARK(BM_StillScene)->Arg(300);
+BENCHMARK(allShapesMoving)->Arg(100)->Arg(300)->Arg(600);
+BENCHMARK(stillScene)->Arg(300);
 
 }  // namespace
 

@@ -44,8 +44,8 @@ inline swfwriter::Place named(std::string name) {
 
 inline std::unique_ptr<model::Stage> load(const std::vector<uint8_t>& file, const model::Limits& limits = {}) {
     auto parsed = swf::parseMovie(file);
-    EXPECT_TRUE(parsed.ok()) << "the written movie did not parse";
-    if (!parsed.ok())
+    EXPECT_TRUE(parsed.has_value()) << "the written movie did not parse";
+    if (!parsed.has_value())
         return nullptr;
     return model::Stage::create(parsed.value(), limits);
 }

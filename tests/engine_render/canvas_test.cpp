@@ -136,10 +136,9 @@ TEST(Canvas, ShowAllScalesKeepingTheAspectAndCentres) {
     EXPECT_EQ(other.at(120, 25), kSentinel);
 
     const render::StageMapping m = render::showAll({0, 200, 0, 400}, {20, 0, 120, 50});
-    double x = 0, y = 0;
-    m.toStage(57.5, 0.0, x, y);
-    EXPECT_DOUBLE_EQ(x, 0.0);
-    EXPECT_DOUBLE_EQ(y, 0.0);
+    const swf::Point p = m.toStage(57.5, 0.0);
+    EXPECT_DOUBLE_EQ(p.x, 0.0);
+    EXPECT_DOUBLE_EQ(p.y, 0.0);
 }
 
 TEST(Canvas, OpaqueAspectLeavesFullAlphaInTheClip) {

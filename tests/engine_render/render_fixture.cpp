@@ -158,11 +158,12 @@ render::DrawError drawCharacters(const std::shared_ptr<const swf::Movie>& movie,
                                  const std::vector<DrawCall>& calls, render::Aspect aspect, render::Quality quality) {
     auto opened = render::Canvas::open(target, movie->header.stage, movie->backgroundColor.value_or(swf::Rgba{}),
                                        aspect, quality);
-    if (auto* error = std::get_if<render::DrawError>(&opened))
-        return *error;
-    auto& canvas = std::get<render::Canvas>(opened);
-    render::CharacterCache cache(movie);
-    render::Painter painter(canvas, cache);
+    if (!opened)
+        return opened.error();
+    auto& canvas = opened.value();
+    model::GeometryCache geometry(movie);
+    render::PaintCache paints(movie);
+    render::Painter painter(canvas, geometry, paints);
     const cairo_matrix_t stage = canvas.mapping().matrix();
     for (const DrawCall& call : calls) {
         render::PaintState state;

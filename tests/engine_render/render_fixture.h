@@ -3,7 +3,7 @@
 #pragma once
 
 #include "render/canvas.h"
-#include "render/character_cache.h"
+#include "render/paint_cache.h"
 #include "render/painter.h"
 #include "render/target.h"
 #include "swf/movie.h"
@@ -85,8 +85,8 @@ swf::Shape lineShape(const std::vector<swf::Point>& points, const swf::LineStyle
 // Draws one character of `movie` at `matrix` (character twips -> stage twips)
 // with the given transform. Returns the canvas' finish() result.
 struct DrawCall {
-    DrawCall(uint16_t id_, swf::Matrix matrix_ = {}, render::ColorTransform cx_ = {}, uint16_t ratio_ = 0)
-        : id(id_), matrix(matrix_), cx(cx_), ratio(ratio_) {}
+    DrawCall(uint16_t character, swf::Matrix at = {}, render::ColorTransform transform = {}, uint16_t morphRatio = 0)
+        : id(character), matrix(at), cx(transform), ratio(morphRatio) {}
     uint16_t id = 0;
     swf::Matrix matrix;
     render::ColorTransform cx;

@@ -118,7 +118,7 @@ TEST(Scene, ClipDepthMasksTheObjectsAboveUpToItsDepth) {
     EXPECT_EQ(q.at(5, 55), kWhitePixel);
 }
 
-TEST(Scene, BlendModesUseTheMatchingOperator) {
+TEST(Scene, BlendModesComposeTheObjectWithWhatIsBehind) {
     struct Case {
         swf::BlendMode mode;
         uint32_t expected;  // red square over yellow
@@ -131,7 +131,8 @@ TEST(Scene, BlendModesUseTheMatchingOperator) {
         {swf::BlendMode::Darken, kRedPixel},
         {swf::BlendMode::Lighten, argb(255, 255, 255, 0)},
         {swf::BlendMode::Add, argb(255, 255, 255, 0)},
-        {swf::BlendMode::Subtract, kRedPixel},  // no matching operator: drawn normally
+        {swf::BlendMode::Subtract, kGreenPixel},  // d - s
+        {swf::BlendMode::Invert, kBluePixel},     // 1 - d
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.mode));

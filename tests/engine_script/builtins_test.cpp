@@ -193,7 +193,7 @@ TEST(DateObject, PartsOfTheHostsClock) {
     m.showFrame();
     std::vector<uint8_t> file = m.finish();
     auto parsed = swf::parseMovie(file);
-    ASSERT_TRUE(parsed.ok());
+    ASSERT_TRUE(parsed.has_value());
     Player p;
     p.movie = parsed.value();
     p.stage = model::Stage::create(p.movie);

@@ -118,7 +118,7 @@ TEST(ExternalInterface, CallCarriesArgumentsAndReturnsTheAnswer) {
     m.showFrame();
     std::vector<uint8_t> file = m.finish();
     auto parsed = swf::parseMovie(file);
-    ASSERT_TRUE(parsed.ok());
+    ASSERT_TRUE(parsed.has_value());
     Player p;
     p.movie = parsed.value();
     p.stage = model::Stage::create(p.movie);
@@ -209,7 +209,7 @@ TEST(Reentrancy, TheHostMayCallBackWhileAScriptRuns) {
     m.showFrame();
     std::vector<uint8_t> file = m.finish();
     auto parsed = swf::parseMovie(file);
-    ASSERT_TRUE(parsed.ok());
+    ASSERT_TRUE(parsed.has_value());
     Player p;
     p.movie = parsed.value();
     p.stage = model::Stage::create(p.movie);

@@ -73,8 +73,8 @@ struct Player {
     [[nodiscard]] static std::unique_ptr<Player> load(const std::vector<uint8_t>& file,
                                                       const script::Limits& limits = {}) {
         auto parsed = swf::parseMovie(file);
-        EXPECT_TRUE(parsed.ok()) << "the written movie did not parse";
-        if (!parsed.ok())
+        EXPECT_TRUE(parsed.has_value()) << "the written movie did not parse";
+        if (!parsed.has_value())
             return nullptr;
         auto p = std::make_unique<Player>();
         p->movie = parsed.value();

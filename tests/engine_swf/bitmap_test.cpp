@@ -19,9 +19,9 @@ constexpr uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return
 
 const swf::Bitmap& bitmapOf(const swf::Movie& movie, uint16_t id) {
     const swf::Bitmap* b = movie.characters.find<swf::Bitmap>(id);
-    static const swf::Bitmap none;
+    static const swf::Bitmap kNoBitmap;
     EXPECT_NE(b, nullptr);
-    return b ? *b : none;
+    return b ? *b : kNoBitmap;
 }
 
 TEST(Lossless, Format3ColourMappedWithRowPadding) {

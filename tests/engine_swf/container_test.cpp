@@ -52,12 +52,12 @@ TEST(Container, RejectsWhatIsNotAMovie) {
     };
     for (const auto& file : bad) {
         auto r = swf::parseMovie(file);
-        ASSERT_FALSE(r.ok());
+        ASSERT_FALSE(r.has_value());
         EXPECT_EQ(r.error().code, swf::ErrorCode::NotAMovie);
     }
     std::vector<uint8_t> garbage = {'C', 'W', 'S', 10, 100, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
     auto r = swf::parseMovie(garbage);
-    ASSERT_FALSE(r.ok());
+    ASSERT_FALSE(r.has_value());
     EXPECT_EQ(r.error().code, swf::ErrorCode::CorruptCompressedData);
 }
 
@@ -103,13 +103,13 @@ TEST(Container, TruncatedAndDamagedLzmaFiles) {
     auto greedy = file;
     greedy[13] = greedy[14] = greedy[15] = greedy[16] = 0xFF;
     auto r = swf::parseMovie(greedy);
-    ASSERT_FALSE(r.ok());
+    ASSERT_FALSE(r.has_value());
     EXPECT_EQ(r.error().code, swf::ErrorCode::CorruptCompressedData);
 
     // Too short to hold the compressed length and the properties.
     std::vector<uint8_t> stub(file.begin(), file.begin() + 12);
     auto s = swf::parseMovie(stub);
-    ASSERT_FALSE(s.ok());
+    ASSERT_FALSE(s.has_value());
     EXPECT_EQ(s.error().code, swf::ErrorCode::NotAMovie);
 }
 
@@ -154,14 +154,14 @@ TEST(Container, DecompressionStopsAtTheLimit) {
     auto bomb = zipBomb(100, size_t(16) << 20);  // 16 MiB of zeros in ~70 KiB
     EXPECT_LT(bomb.size(), 200000u);
     auto opened = swf::openContainer(bomb, size_t(256) << 20);
-    ASSERT_TRUE(opened.ok());
+    ASSERT_TRUE(opened.has_value());
     EXPECT_TRUE(opened.value().limitReached);
     EXPECT_EQ(opened.value().data().size(), swf::decompressionLimit(100, size_t(256) << 20));
 
     // A header that declares 4 GiB gets the absolute cap, here lowered for the test.
     auto big = zipBomb(0xFFFFFFFFu, size_t(16) << 20);
     auto capped = swf::openContainer(big, size_t(4) << 20);
-    ASSERT_TRUE(capped.ok());
+    ASSERT_TRUE(capped.has_value());
     EXPECT_TRUE(capped.value().limitReached);
     EXPECT_EQ(capped.value().data().size(), size_t(4) << 20);
     // The whole parse stops there too and says so.
@@ -173,7 +173,7 @@ TEST(Container, DecompressionStopsAtTheLimit) {
 
 TEST(Container, ParseMovieFileReportsUnreadableFiles) {
     auto r = swf::parseMovieFile("/nonexistent/movie.swf");
-    ASSERT_FALSE(r.ok());
+    ASSERT_FALSE(r.has_value());
     EXPECT_EQ(r.error().code, swf::ErrorCode::ReadFailed);
 }
 

@@ -14,9 +14,9 @@ using swf::PathCommand;
 using swf::PathVerb;
 using testutil::load;
 
-PathCommand M(double x, double y) { return {PathVerb::MoveTo, {x, y}, {}}; }
-PathCommand L(double x, double y) { return {PathVerb::LineTo, {x, y}, {}}; }
-PathCommand Z() { return {PathVerb::Close, {}, {}}; }
+PathCommand moveTo(double x, double y) { return {PathVerb::MoveTo, {x, y}, {}}; }
+PathCommand lineTo(double x, double y) { return {PathVerb::LineTo, {x, y}, {}}; }
+PathCommand closePath() { return {PathVerb::Close, {}, {}}; }
 
 swf::Shape shapeFrom(const ShapeBuilder& builder, int version = 3) {
     MovieWriter m;
@@ -58,7 +58,8 @@ TEST(Geometry, SquareWithFill1) {
     ASSERT_EQ(g.paths.size(), 1u);
     EXPECT_EQ(g.paths[0].kind, swf::PaintKind::Fill);
     EXPECT_EQ(g.paths[0].style, 0u);
-    EXPECT_EQ(g.paths[0].path, (swf::Path{M(0, 0), L(100, 0), L(100, 100), L(0, 100), L(0, 0), Z()}));
+    EXPECT_EQ(g.paths[0].path,
+              (swf::Path{moveTo(0, 0), lineTo(100, 0), lineTo(100, 100), lineTo(0, 100), lineTo(0, 0), closePath()}));
     EXPECT_FALSE(g.bounds.empty);
     EXPECT_EQ(g.bounds.xMin, 0);
     EXPECT_EQ(g.bounds.xMax, 100);
@@ -70,7 +71,8 @@ TEST(Geometry, SquareWithFill0RunsTheOtherWay) {
     b.setFill0(b.addSolidFill({255, 0, 0})).rectangle(0, 0, 100, 100);
     auto g = swf::buildGeometry(shapeFrom(b));
     ASSERT_EQ(g.paths.size(), 1u);
-    EXPECT_EQ(g.paths[0].path, (swf::Path{M(100, 0), L(0, 0), L(0, 100), L(100, 100), L(100, 0), Z()}));
+    EXPECT_EQ(g.paths[0].path,
+              (swf::Path{moveTo(100, 0), lineTo(0, 0), lineTo(0, 100), lineTo(100, 100), lineTo(100, 0), closePath()}));
 }
 
 TEST(Geometry, TwoSquaresSharingAnEdge) {
@@ -83,9 +85,11 @@ TEST(Geometry, TwoSquaresSharingAnEdge) {
     auto g = swf::buildGeometry(shapeFrom(b));
     ASSERT_EQ(g.paths.size(), 2u);
     EXPECT_EQ(g.paths[0].style, 0u);
-    EXPECT_EQ(g.paths[0].path, (swf::Path{M(100, 100), L(0, 100), L(0, 0), L(100, 0), L(100, 100), Z()}));
+    EXPECT_EQ(g.paths[0].path, (swf::Path{moveTo(100, 100), lineTo(0, 100), lineTo(0, 0), lineTo(100, 0),
+                                          lineTo(100, 100), closePath()}));
     EXPECT_EQ(g.paths[1].style, 1u);
-    EXPECT_EQ(g.paths[1].path, (swf::Path{M(100, 100), L(100, 0), L(200, 0), L(200, 100), L(100, 100), Z()}));
+    EXPECT_EQ(g.paths[1].path, (swf::Path{moveTo(100, 100), lineTo(100, 0), lineTo(200, 0), lineTo(200, 100),
+                                          lineTo(100, 100), closePath()}));
     EXPECT_EQ(winding(g.paths[0].path, 50, 50), winding(g.paths[1].path, 150, 50)) << "same orientation";
     EXPECT_EQ(winding(g.paths[0].path, 150, 50), 0);
 }
@@ -97,8 +101,9 @@ TEST(Geometry, SquareWithAHole) {
     b.setFill1(0).setFill0(fill).rectangle(100, 100, 100, 100);  // clockwise: the ring is on its left
     auto g = swf::buildGeometry(shapeFrom(b));
     ASSERT_EQ(g.paths.size(), 1u);
-    const swf::Path expected = {M(0, 0),     L(300, 0),   L(300, 300), L(0, 300),   L(0, 0),     Z(),
-                                M(200, 100), L(100, 100), L(100, 200), L(200, 200), L(200, 100), Z()};
+    const swf::Path expected = {moveTo(0, 0),     lineTo(300, 0),   lineTo(300, 300), lineTo(0, 300),
+                                lineTo(0, 0),     closePath(),      moveTo(200, 100), lineTo(100, 100),
+                                lineTo(100, 200), lineTo(200, 200), lineTo(200, 100), closePath()};
     EXPECT_EQ(g.paths[0].path, expected);
     EXPECT_NE(winding(g.paths[0].path, 50, 50), 0) << "inside the ring";
     EXPECT_EQ(winding(g.paths[0].path, 150, 150), 0) << "the hole, under the non-zero rule too";
@@ -132,8 +137,8 @@ TEST(Geometry, StrokesFollowRecordOrderAndCloseLoops) {
     ASSERT_EQ(g.paths.size(), 2u);
     EXPECT_EQ(g.paths[0].kind, swf::PaintKind::Stroke);
     EXPECT_EQ(g.paths[0].style, 0u);
-    EXPECT_EQ(g.paths[0].path,
-              (swf::Path{M(0, 0), L(50, 0), L(50, 50), L(0, 50), L(0, 0), Z(), M(100, 0), L(200, 0), L(200, 80)}));
+    EXPECT_EQ(g.paths[0].path, (swf::Path{moveTo(0, 0), lineTo(50, 0), lineTo(50, 50), lineTo(0, 50), lineTo(0, 0),
+                                          closePath(), moveTo(100, 0), lineTo(200, 0), lineTo(200, 80)}));
     EXPECT_EQ(g.paths[1].style, 1u);
     EXPECT_EQ(g.paths[1].path.back().verb, PathVerb::LineTo);
     // Bounds widen by half the widest stroke: 50 twips around the 300..310 square.
@@ -192,7 +197,8 @@ TEST(Geometry, GlyphOutline) {
         e.anchorDy = dy;
         glyph.records.emplace_back(e);
     }
-    EXPECT_EQ(swf::buildGlyphPath(glyph), (swf::Path{M(0, 0), L(10, 0), L(10, 10), L(0, 10), L(0, 0), Z()}));
+    EXPECT_EQ(swf::buildGlyphPath(glyph),
+              (swf::Path{moveTo(0, 0), lineTo(10, 0), lineTo(10, 10), lineTo(0, 10), lineTo(0, 0), closePath()}));
 }
 
 MorphShapeSpec growingSquare() {

@@ -229,7 +229,7 @@ TEST(Hostile, MutatedMoviesNeverCrash) {
         if (round % 7 == 0)
             file.resize(8 + rng() % (file.size() - 8));
         auto result = swf::parseMovie(file);
-        if (!result.ok())
+        if (!result.has_value())
             continue;
         result.value()->characters.forEach([](uint16_t, const swf::CharacterData& c) {
             if (auto* sh = std::get_if<swf::Shape>(&c))

@@ -23,17 +23,17 @@ std::vector<uint8_t> manyShapes(int count, Compression compression) {
     return m.finish();
 }
 
-void ParseThreeHundredShapes(benchmark::State& state) {
+void parseThreeHundredShapes(benchmark::State& state) {
     auto file = manyShapes(300, state.range(0) ? Compression::Zlib : Compression::None);
     for (auto _ : state) {
         auto movie = swf::parseMovie(file);
-        benchmark::DoNotOptimize(movie.ok());
+        benchmark::DoNotOptimize(movie.has_value());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
 }
-BENCHMARK(ParseThreeHundredShapes)->Arg(0)->Arg(1);
+BENCHMARK(parseThreeHundredShapes)->Arg(0)->Arg(1);
 
-void GeometryOfAGridOfCircles(benchmark::State& state) {
+void geometryOfAGridOfCircles(benchmark::State& state) {
     MovieWriter m;
     ShapeBuilder s;
     s.setFill1(s.addSolidFill({1, 2, 3}));
@@ -49,7 +49,7 @@ void GeometryOfAGridOfCircles(benchmark::State& state) {
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(shape->records.size()));
 }
-BENCHMARK(GeometryOfAGridOfCircles);
+BENCHMARK(geometryOfAGridOfCircles);
 
 }  // namespace
 

@@ -13,8 +13,8 @@ namespace testutil {
 // Parses and requires success; the movie stays alive as long as the pointer.
 inline std::shared_ptr<const swf::Movie> load(const std::vector<uint8_t>& file, const swf::ParseOptions& options = {}) {
     auto result = swf::parseMovie(file, options);
-    EXPECT_TRUE(result.ok()) << "expected a movie, got error " << swf::describe(result.error().code);
-    return result.ok() ? result.value() : std::make_shared<const swf::Movie>();
+    EXPECT_TRUE(result.has_value()) << "expected a movie, got error " << swf::describe(result.error().code);
+    return result.has_value() ? result.value() : std::make_shared<const swf::Movie>();
 }
 
 inline bool hasProblem(const swf::Movie& movie, swf::ErrorCode code) {

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.maxRecordBytes = size_t(64) << 20;
     options.decodeImages = false;
     auto result = swf::parseMovie({data, size}, options);
-    if (!result.ok())
+    if (!result.has_value())
         return 0;
     const swf::Movie& movie = *result.value();
     media::DecodeLimits limits;

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.maxTotalImageBytes = size_t(64) << 20;
     options.maxRecordBytes = size_t(64) << 20;
     auto result = swf::parseMovie({data, size}, options);
-    if (!result.ok())
+    if (!result.has_value())
         return 0;
     result.value()->characters.forEach([](uint16_t, const swf::CharacterData& c) {
         if (const auto* shape = std::get_if<swf::Shape>(&c)) {

@@ -15,26 +15,26 @@
 
 namespace {
 
-constexpr std::size_t kWidth = 1920;
-constexpr std::size_t kHeight = 1080;
-constexpr std::size_t kBytes = kWidth * kHeight * 4;
+constexpr std::size_t KWidth = 1920;
+constexpr std::size_t KHeight = 1080;
+constexpr std::size_t KBytes = KWidth * KHeight * 4;
 
 struct Buffers {
-    std::vector<BYTE> source = std::vector<BYTE>(kBytes);
-    std::vector<BYTE> destination = std::vector<BYTE>(kBytes);
+    std::vector<BYTE> source = std::vector<BYTE>(KBytes);
+    std::vector<BYTE> destination = std::vector<BYTE>(KBytes);
     Buffers() {
-        for (std::size_t i = 0; i < kBytes; ++i)
+        for (std::size_t i = 0; i < KBytes; ++i)
             source[i] = static_cast<BYTE>(i * 131 + (i >> 11));
-        std::memset(destination.data(), 1, kBytes);  // touch every page before timing
+        std::memset(destination.data(), 1, KBytes);  // touch every page before timing
     }
 };
 
-Buffers& SharedBuffers() {
+Buffers& sharedBuffers() {
     static Buffers buffers;
     return buffers;
 }
 
-double Median(std::vector<double> values) {
+double median(std::vector<double> values) {
     if (values.empty())
         return 0.0;
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -44,16 +44,16 @@ double Median(std::vector<double> values) {
 
 void BM_ConvertVsMemcpy(benchmark::State& state, pixel_conversion::RowConverter convert) {
     using Clock = std::chrono::steady_clock;
-    Buffers& b = SharedBuffers();
+    Buffers& b = sharedBuffers();
     std::vector<double> copyMs;
     std::vector<double> convertMs;
     std::vector<double> ratios;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        std::memcpy(b.destination.data(), b.source.data(), kBytes);
+        std::memcpy(b.destination.data(), b.source.data(), KBytes);
         benchmark::ClobberMemory();
         const auto t1 = Clock::now();
-        ConvertFrameWith(convert, b.source.data(), b.destination.data(), kWidth, kHeight);
+        ConvertFrameWith(convert, b.source.data(), b.destination.data(), KWidth, KHeight);
         benchmark::ClobberMemory();
         const auto t2 = Clock::now();
         const double copy = std::chrono::duration<double, std::milli>(t1 - t0).count();
@@ -63,10 +63,10 @@ void BM_ConvertVsMemcpy(benchmark::State& state, pixel_conversion::RowConverter 
         convertMs.push_back(conversion);
         ratios.push_back(conversion / copy);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
-    state.counters["memcpy_ms"] = Median(copyMs);
-    state.counters["convert_ms"] = Median(convertMs);
-    state.counters["x_memcpy"] = Median(ratios);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * KBytes));
+    state.counters["memcpy_ms"] = median(copyMs);
+    state.counters["convert_ms"] = median(convertMs);
+    state.counters["x_memcpy"] = median(ratios);
 }
 
 }  // namespace

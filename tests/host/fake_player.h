@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace client_test {
+namespace moviehost::testing {
 
 class FakePlayer final : public IMoviePlayer {
 public:
@@ -31,15 +31,15 @@ public:
     LONG QueryTransparency() override { return 0; }
     void ApplyTransparency(LONG) override {}
     bool OpenMovie(LPCWSTR location) override {
-        Record("OpenMovie(" + std::string(location ? "location" : "null") + ")");
+        record("OpenMovie(" + std::string(location ? "location" : "null") + ")");
         return true;
     }
     LONG QueryBackColor() override { return 0; }
     void ApplyBackColor(LONG) override {}
     void PlayTarget(LPCWSTR) override {}
-    void PlayMovie() override { Record("PlayMovie()"); }
+    void PlayMovie() override { record("PlayMovie()"); }
     void HaltTarget(LPCWSTR) override {}
-    void HaltMovie() override { Record("HaltMovie()"); }
+    void HaltMovie() override { record("HaltMovie()"); }
     void RewindMovie() override {}
     void NextFrame() override {}
     void PreviousFrame() override {}
@@ -59,22 +59,22 @@ public:
     void WriteTargetProperty(LONG, LPCWSTR, LPCWSTR) override {}
     void ResizeSurface(LONG, LONG) override {}
     bool CollectDirtyRects(const RECT** bounds, const RECT** first, LONG* count) override {
-        Record(std::string("CollectDirtyRects(") + (bounds ? "bounds" : "null") + "," + (first ? "first" : "null") +
+        record(std::string("CollectDirtyRects(") + (bounds ? "bounds" : "null") + "," + (first ? "first" : "null") +
                "," + (count ? "count" : "null") + ")");
         return dirty;
     }
     void DrawDirtyRegion(HDC hdc) override {
-        Record("DrawDirtyRegion()");
+        record("DrawDirtyRegion()");
         if (draw)
             draw(hdc);
         dirty = false;
     }
     HRESULT MoveMouse(LONG x, LONG y) override {
-        Record("MoveMouse(" + std::to_string(x) + "," + std::to_string(y) + ")");
+        record("MoveMouse(" + std::to_string(x) + "," + std::to_string(y) + ")");
         return S_OK;
     }
     HRESULT ChangeMouseButton(LONG x, LONG y, LONG button, bool down) override {
-        Record("ChangeMouseButton(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(button) + "," +
+        record("ChangeMouseButton(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(button) + "," +
                (down ? "down" : "up") + ")");
         return S_OK;
     }
@@ -91,7 +91,7 @@ public:
 
 private:
     // Logs the call, then raises if told to: the name is what precedes '('.
-    void Record(const std::string& call) {
+    void record(const std::string& call) {
         calls.push_back(call);
         const auto it = raise.find(call.substr(0, call.find('(')));
         if (it != raise.end())
@@ -120,4 +120,4 @@ public:
     bool ReservedB(DWORD, DWORD) override { return false; }
 };
 
-}  // namespace client_test
+}  // namespace moviehost::testing

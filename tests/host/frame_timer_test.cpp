@@ -4,7 +4,7 @@
 
 #include "fake_player.h"
 #include "host_messages.h"
-#include "pipe_helper.h"
+#include "moviehost/testing/platform_pipe.h"
 
 #include "platform/gdi.h"
 #include "platform/scoped_gdi.h"
@@ -43,10 +43,9 @@ void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free
 
 namespace {
 
-using client_test::FakePlayer;
-using client_test::LittleEndian32;
-using client_test::Pipe;
-using client_test::TakePostedMessages;
+using moviehost::testing::FakePlayer;
+using moviehost::testing::Pipe;
+using moviehost::testing::takePostedMessages;
 
 struct Pixel {
     BYTE r, g, b, a;
@@ -59,22 +58,21 @@ std::ostream& operator<<(std::ostream& out, const Pixel& p) {
 
 class FrameTimerTest : public ::testing::Test {
 protected:
-    static constexpr LONG kWidth = 3;
-    static constexpr LONG kHeight = 2;
+    static constexpr LONG Width = 3;
+    static constexpr LONG Height = 2;
 
-    void SetUp() override { TakePostedMessages(); }
+    void SetUp() override { takePostedMessages(); }
 
     // The one frame on the pipe, as pixels in stream order (top row first).
-    std::vector<Pixel> ReadFrame() {
-        const std::vector<std::uint8_t> bytes = m_pipe.Drain();
-        EXPECT_EQ(bytes.size(), 12u + kWidth * kHeight * 4);
-        if (bytes.size() != 12u + kWidth * kHeight * 4)
+    std::vector<Pixel> readFrame() {
+        const std::vector<std::uint8_t> bytes = m_pipe.drain();
+        EXPECT_EQ(bytes.size(), moviehost::wire::frameMessageBytes(Width, Height));
+        if (bytes.size() != moviehost::wire::frameMessageBytes(Width, Height))
             return {};
-        EXPECT_EQ(LittleEndian32(bytes, 0), 1u);
-        EXPECT_EQ(LittleEndian32(bytes, 4), static_cast<std::uint32_t>(kWidth));
-        EXPECT_EQ(LittleEndian32(bytes, 8), static_cast<std::uint32_t>(kHeight));
+        const auto header = moviehost::wire::frameHeader(Width, Height);
+        EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
         std::vector<Pixel> pixels;
-        for (std::size_t i = 12; i < bytes.size(); i += 4)
+        for (std::size_t i = header.size(); i < bytes.size(); i += 4)
             pixels.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
         return pixels;
     }
@@ -82,15 +80,15 @@ protected:
     Pipe m_pipe;
     HostFailure m_failure;
     OutputWriter m_output{m_pipe.write.get(), GetCurrentThreadId()};
-    FrameTimer m_timer{*FrameGeometry::From(kWidth, kHeight), m_output, m_failure, GetCurrentThreadId()};
+    FrameTimer m_timer{*FrameGeometry::From(Width, Height), m_output, m_failure, GetCurrentThreadId()};
     FakePlayer m_player;
 };
 
-constexpr Pixel kWhite{255, 255, 255, 255};
+constexpr Pixel KWhite{255, 255, 255, 255};
 
 TEST_F(FrameTimerTest, FirstTickSendsAWhitePictureAndAsksForTheDirtyList) {
     m_timer.Tick(&m_player);
-    EXPECT_EQ(ReadFrame(), std::vector<Pixel>(kWidth * kHeight, kWhite));
+    EXPECT_EQ(readFrame(), std::vector<Pixel>(Width * Height, KWhite));
     EXPECT_EQ(m_player.calls, (std::vector<std::string>{"CollectDirtyRects(null,first,count)"}));
     EXPECT_FALSE(m_failure.Failed());
 }
@@ -104,14 +102,14 @@ TEST_F(FrameTimerTest, DrawingReachesTheStreamTopRowFirstAndStaysUntilRedrawn) {
         ASSERT_TRUE(FillRgn(hdc, corner.get(), brush.get()));
     };
     m_timer.Tick(&m_player);
-    std::vector<Pixel> expected(kWidth * kHeight, kWhite);
+    std::vector<Pixel> expected(Width * Height, KWhite);
     expected[0] = {10, 20, 30, 255};
-    EXPECT_EQ(ReadFrame(), expected);
+    EXPECT_EQ(readFrame(), expected);
 
     // Nothing changed: the same picture again, without drawing.
     m_player.calls.clear();
     m_timer.Tick(&m_player);
-    EXPECT_EQ(ReadFrame(), expected);
+    EXPECT_EQ(readFrame(), expected);
     EXPECT_EQ(m_player.calls, (std::vector<std::string>{"CollectDirtyRects(null,first,count)"}));
 }
 
@@ -120,33 +118,33 @@ TEST_F(FrameTimerTest, ComErrorWhileDrawingWritesNothingAndEndsTheHost) {
         SCOPED_TRACE(operation);
         HostFailure failure;
         OutputWriter output(m_pipe.write.get(), GetCurrentThreadId());
-        FrameTimer timer(*FrameGeometry::From(kWidth, kHeight), output, failure, GetCurrentThreadId());
+        FrameTimer timer(*FrameGeometry::From(Width, Height), output, failure, GetCurrentThreadId());
         FakePlayer player;
         player.dirty = true;
         player.raise[operation] = E_FAIL;
 
         timer.Tick(&player);
-        EXPECT_TRUE(m_pipe.Drain().empty()) << "no part of a frame";
+        EXPECT_TRUE(m_pipe.drain().empty()) << "no part of a frame";
         EXPECT_EQ(failure.Code(), ExitCode::ControlFailed);
-        EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
+        EXPECT_EQ(takePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
 
         // Later ticks stay silent too.
         player.raise.clear();
         timer.Tick(&player);
-        EXPECT_TRUE(m_pipe.Drain().empty());
+        EXPECT_TRUE(m_pipe.drain().empty());
     }
 }
 
 TEST_F(FrameTimerTest, NoConversionBufferEndsTheHostThroughTheQuitMessageWithoutAByte) {
-    g_failNothrowArrayOfSize = kWidth * kHeight * 4;
+    g_failNothrowArrayOfSize = Width * Height * 4;
     m_timer.Tick(&m_player);
     g_failNothrowArrayOfSize = 0;
-    EXPECT_TRUE(m_pipe.Drain().empty()) << "not even a header";
-    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
+    EXPECT_TRUE(m_pipe.drain().empty()) << "not even a header";
+    EXPECT_EQ(takePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
     EXPECT_EQ(m_failure.Code(), ExitCode::OutOfMemory);
     // The failure sticks: later ticks write nothing either.
     m_timer.Tick(&m_player);
-    EXPECT_TRUE(m_pipe.Drain().empty());
+    EXPECT_TRUE(m_pipe.drain().empty());
 }
 
 TEST_F(FrameTimerTest, InstalledTimerTicksFromTheMessageLoop) {
@@ -157,7 +155,7 @@ TEST_F(FrameTimerTest, InstalledTimerTicksFromTheMessageLoop) {
         ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
         DispatchMessageW(&msg);
     }
-    EXPECT_EQ(ReadFrame(), std::vector<Pixel>(kWidth * kHeight, kWhite));
+    EXPECT_EQ(readFrame(), std::vector<Pixel>(Width * Height, KWhite));
 
     // Only one frame timer per process.
     HostFailure failure;
@@ -167,7 +165,7 @@ TEST_F(FrameTimerTest, InstalledTimerTicksFromTheMessageLoop) {
 
     m_timer.Uninstall();
     m_player.calls.clear();
-    Sleep(2 * FrameTimer::kPeriodMs);
+    Sleep(2 * FrameTimer::PeriodMs);
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageW(&msg);
     EXPECT_TRUE(m_player.calls.empty()) << "no tick after Uninstall";

@@ -12,6 +12,8 @@
 
 #include "platform/kernel.h"
 
+#include "moviehost/testing/host_driver.h"
+
 #include <moviehost/client/host_process.h>
 
 #include <benchmark/benchmark.h>
@@ -21,79 +23,55 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 #include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
-constexpr std::int32_t kWidth = 1920;
-constexpr std::int32_t kHeight = 1080;
-constexpr std::size_t kPixelBytes = std::size_t{kWidth} * kHeight * 4;
+constexpr std::int32_t Width = 1920;
+constexpr std::int32_t Height = 1080;
+constexpr std::size_t PixelBytes = std::size_t{Width} * Height * 4;
 
-// Time on a processor of every thread of a running process, in milliseconds:
-// the scheduler's own exact sum per thread, rather than tick samples.
-double ProcessCpuMs(pid_t pid) {
-    double total = 0;
-    std::error_code error;
-    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        unsigned long long runNs = 0;
-        if (schedstat >> runNs)
-            total += static_cast<double>(runNs) / 1e6;
-    }
-    return total;
-}
-
-double ThreadCpuMs() {
+double threadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 void BM_HostAt1920x1080(benchmark::State& state) {
-    const fs::path folder = fs::temp_directory_path() / ("moviehost-bench-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    std::ofstream(folder / "registry.reg")
-        << "Windows Registry Editor Version 5.00\n\n"
-        << "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n"
-        << "@=\"" << FAKE_CONTROL_MODULE_PATH << "\"\n";
-
+    const moviehost::testing::HostWorkspace workspace;
     const auto frames = static_cast<int>(state.range(0));
     double wallMs = 0;
     double cpuMs = 0;
     for (auto _ : state) {
-        moviehost::client::HostOptions options;
-        options.program = MOVIEHOST_PATH;
-        options.movie = "movie.swf";
-        options.width = kWidth;
-        options.height = kHeight;
-        options.environment = {{"MOVIEHOST_REGISTRY", (folder / "registry.reg").string()}};
+        moviehost::client::HostOptions options = workspace.options();
+        options.width = Width;
+        options.height = Height;
+        // Without the call log: the bench is about the host, not the fake's file.
+        options.environment.pop_back();
         auto host = moviehost::client::HostProcess::start(options);
-        if (!host.ok()) {
+        if (!host.has_value()) {
             state.SkipWithError(host.error().message.c_str());
             break;
         }
         moviehost::client::Frame frame;
         // The first frame carries the start-up; measure from it on.
-        if (!host->readMessage(frame).ok()) {
+        if (!host->readMessage(frame).has_value()) {
             state.SkipWithError("no first frame");
             break;
         }
-        const double cpuBefore = ProcessCpuMs(host->pid());
+        const double cpuBefore = moviehost::testing::processCpuMs(host->pid());
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < frames; ++i) {
-            if (!host->readMessage(frame).ok()) {
+            if (!host->readMessage(frame).has_value()) {
                 state.SkipWithError("the host ended early");
                 break;
             }
         }
         const auto end = std::chrono::steady_clock::now();
-        cpuMs += ProcessCpuMs(host->pid()) - cpuBefore;
+        cpuMs += moviehost::testing::processCpuMs(host->pid()) - cpuBefore;
         wallMs += std::chrono::duration<double, std::milli>(end - start).count();
         static_cast<void>(host->finish());
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
@@ -101,13 +79,11 @@ void BM_HostAt1920x1080(benchmark::State& state) {
     const double total = static_cast<double>(frames) * static_cast<double>(state.iterations());
     state.counters["wall_ms_per_frame"] = wallMs / total;
     state.counters["host_cpu_ms_per_frame"] = cpuMs / total;
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 void BM_ConvertAndWrite(benchmark::State& state) {
-    std::vector<BYTE> bitmap(kPixelBytes, 0x5A);
-    std::vector<BYTE> converted(kPixelBytes, 0);
+    std::vector<BYTE> bitmap(PixelBytes, 0x5A);
+    std::vector<BYTE> converted(PixelBytes, 0);
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) {
@@ -125,10 +101,10 @@ void BM_ConvertAndWrite(benchmark::State& state) {
     });
     double cpuMs = 0;
     for (auto _ : state) {
-        const double before = ThreadCpuMs();
-        ConvertFrame(bitmap.data(), converted.data(), kWidth, kHeight);
-        static_cast<void>(WriteFile(writer.get(), converted.data(), static_cast<DWORD>(kPixelBytes), nullptr, nullptr));
-        cpuMs += ThreadCpuMs() - before;
+        const double before = threadCpuMs();
+        ConvertFrame(bitmap.data(), converted.data(), Width, Height);
+        static_cast<void>(WriteFile(writer.get(), converted.data(), static_cast<DWORD>(PixelBytes), nullptr, nullptr));
+        cpuMs += threadCpuMs() - before;
     }
     writer.reset();
     drain.join();

@@ -3,7 +3,7 @@
 #include "input_thread.h"
 
 #include "host_messages.h"
-#include "pipe_helper.h"
+#include "moviehost/testing/platform_pipe.h"
 
 #include "platform/user.h"
 
@@ -15,7 +15,7 @@
 
 namespace {
 
-using client_test::TakePostedMessages;
+using moviehost::testing::takePostedMessages;
 
 // A channel that gives the bytes it holds, then fails every look (or reports
 // a gone parent), for a fixed number of looks before it asks to stop.
@@ -57,14 +57,15 @@ private:
     int m_looksLeft;
 };
 
-std::vector<BYTE> RecordBytes(DWORD message, DWORD wParam, DWORD lParam) {
-    std::vector<BYTE> bytes(28, 0xCC);
-    for (int i = 0; i < 4; ++i) {
-        bytes[4 + i] = static_cast<BYTE>(message >> (8 * i));
-        bytes[8 + i] = static_cast<BYTE>(wParam >> (8 * i));
-        bytes[12 + i] = static_cast<BYTE>(lParam >> (8 * i));
-    }
-    return bytes;
+std::vector<BYTE> recordBytes(DWORD message, DWORD wParam, DWORD lParam) {
+    moviehost::wire::Record record;
+    // The fields the host ignores hold noise.
+    record.window = record.time = record.pointX = record.pointY = 0xCCCCCCCCu;
+    record.message = message;
+    record.wParam = wParam;
+    record.lParam = lParam;
+    const auto bytes = record.encode();
+    return {bytes.begin(), bytes.end()};
 }
 
 struct Posted {
@@ -74,7 +75,7 @@ struct Posted {
     bool operator==(const Posted&) const = default;
 };
 
-std::vector<Posted> TakePosted() {
+std::vector<Posted> takePosted() {
     std::vector<Posted> posted;
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
@@ -83,37 +84,37 @@ std::vector<Posted> TakePosted() {
 }
 
 TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime) {
-    TakePostedMessages();
-    std::vector<BYTE> bytes = RecordBytes(WM_MOUSEMOVE, 7, 0xFFFF0001u);
-    const std::vector<BYTE> second = RecordBytes(FINISH_MESSAGE, 0, 0);
+    takePostedMessages();
+    std::vector<BYTE> bytes = recordBytes(WM_MOUSEMOVE, 7, 0xFFFF0001u);
+    const std::vector<BYTE> second = recordBytes(FINISH_MESSAGE, 0, 0);
     bytes.insert(bytes.end(), second.begin(), second.end());
     CountingSource source(bytes, CountingSource::After::ChannelFails, 5);
 
     InputThread::Pump(source, GetCurrentThreadId());
-    EXPECT_EQ(TakePosted(),
+    EXPECT_EQ(takePosted(),
               (std::vector<Posted>{{WM_MOUSEMOVE, 7, static_cast<LPARAM>(0xFFFF0001u)}, {FINISH_MESSAGE, 0, 0}}));
     EXPECT_EQ(source.pauses, 5) << "one pause after each of the 5 failed looks, never a spin";
 }
 
 TEST(InputThread, GoneParentPostsQuitOnEveryPassWithAPauseBetween) {
-    TakePostedMessages();
+    takePostedMessages();
     CountingSource source({}, CountingSource::After::ParentGone, 3);
     InputThread::Pump(source, GetCurrentThreadId());
-    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE, QUIT_MESSAGE, QUIT_MESSAGE}));
+    EXPECT_EQ(takePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE, QUIT_MESSAGE, QUIT_MESSAGE}));
     EXPECT_EQ(source.pauses, 3);
 }
 
 TEST(InputThread, RealThreadWithoutAParentEndsTheHostAndStopsWhenAsked) {
-    TakePostedMessages();
+    takePostedMessages();
     InputThread thread(GetCurrentThreadId(), nullptr);
     ASSERT_TRUE(thread.Start());
     MSG msg{};
     ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
     EXPECT_EQ(msg.message, QUIT_MESSAGE);
     EXPECT_TRUE(thread.Stop());
-    for (const UINT message : TakePostedMessages())
+    for (const UINT message : takePostedMessages())
         EXPECT_EQ(message, QUIT_MESSAGE);
-    EXPECT_TRUE(TakePostedMessages().empty()) << "nothing comes after Stop";
+    EXPECT_TRUE(takePostedMessages().empty()) << "nothing comes after Stop";
 }
 
 }  // namespace

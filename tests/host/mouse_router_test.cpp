@@ -10,7 +10,7 @@
 
 namespace {
 
-using client_test::FakePlayer;
+using moviehost::testing::FakePlayer;
 
 struct Case {
     UINT message;

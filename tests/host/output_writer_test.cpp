@@ -3,7 +3,7 @@
 #include "output_writer.h"
 
 #include "host_messages.h"
-#include "pipe_helper.h"
+#include "moviehost/testing/platform_pipe.h"
 
 #include "platform/kernel.h"
 #include "platform/user.h"
@@ -14,13 +14,12 @@
 
 namespace {
 
-using client_test::LittleEndian32;
-using client_test::Pipe;
-using client_test::TakePostedMessages;
+using moviehost::testing::Pipe;
+using moviehost::testing::takePostedMessages;
 
 class OutputWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override { TakePostedMessages(); }  // makes our queue, empties it
+    void SetUp() override { takePostedMessages(); }  // makes our queue, empties it
 
     Pipe m_pipe;
     OutputWriter m_writer{m_pipe.write.get(), GetCurrentThreadId()};
@@ -34,18 +33,18 @@ TEST_F(OutputWriterTest, FrameIsHeaderOneWidthHeightThenThePixels) {
         pixels[i] = static_cast<BYTE>(i * 7);
 
     ASSERT_TRUE(m_writer.WriteFrame(*geometry, pixels.data()));
-    const std::vector<std::uint8_t> bytes = m_pipe.Drain();
-    ASSERT_EQ(bytes.size(), 12 + pixels.size());
-    EXPECT_EQ(LittleEndian32(bytes, 0), 1u);
-    EXPECT_EQ(LittleEndian32(bytes, 4), 3u);
-    EXPECT_EQ(LittleEndian32(bytes, 8), 2u);
-    EXPECT_EQ(std::vector<BYTE>(bytes.begin() + 12, bytes.end()), pixels);
-    EXPECT_TRUE(TakePostedMessages().empty());
+    const std::vector<std::uint8_t> bytes = m_pipe.drain();
+    const auto header = moviehost::wire::frameHeader(3, 2);
+    ASSERT_EQ(bytes.size(), header.size() + pixels.size());
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + header.size()),
+              std::vector<BYTE>(header.begin(), header.end()));
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin() + header.size(), bytes.end()), pixels);
+    EXPECT_TRUE(takePostedMessages().empty());
 }
 
 TEST_F(OutputWriterTest, EndMarkerIsFourZeroBytes) {
     ASSERT_TRUE(m_writer.WriteEndMarker());
-    EXPECT_EQ(m_pipe.Drain(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(m_pipe.drain(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
 }
 
 TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit) {
@@ -54,13 +53,9 @@ TEST_F(OutputWriterTest, GoneReaderFailsWithoutASignalAndAsksTheHostToQuit) {
     const std::vector<BYTE> pixels(geometry->PixelBytes());
     EXPECT_FALSE(m_writer.WriteFrame(*geometry, pixels.data()));
     // The header stops at its first failed write: one request, not three.
-    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
+    EXPECT_EQ(takePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
     EXPECT_FALSE(m_writer.WriteEndMarker());
-    EXPECT_EQ(TakePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
-}
-
-TEST(LittleEndianBytes, LowByteFirst) {
-    EXPECT_EQ(LittleEndianBytes(0x11223344u), (std::array<BYTE, 4>{0x44, 0x33, 0x22, 0x11}));
+    EXPECT_EQ(takePostedMessages(), (std::vector<UINT>{QUIT_MESSAGE}));
 }
 
 }  // namespace

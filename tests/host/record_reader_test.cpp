@@ -21,7 +21,7 @@ struct Empty {};
 struct PeekFails {};
 struct ParentEnds {};
 struct ShortRead {
-    DWORD at_most = 0;
+    DWORD atMost = 0;
 };
 using Step = std::variant<Bytes, Empty, PeekFails, ParentEnds, ShortRead>;
 
@@ -49,7 +49,7 @@ public:
                 return 0;
             }
             if (auto* shortRead = std::get_if<ShortRead>(&step)) {
-                m_readLimit = shortRead->at_most;
+                m_readLimit = shortRead->atMost;
                 m_script.pop_front();
             }
             if (!m_script.empty())
@@ -84,68 +84,71 @@ private:
     DWORD m_readLimit = 0;
 };
 
-// A record whose every byte tells its place: byte i of record r is r * 28 + i.
-std::vector<BYTE> NumberedBytes(std::size_t count, std::size_t start = 0) {
+// A record whose every byte tells its place: byte i of record r is r * RecordBytes + i.
+std::vector<BYTE> numberedBytes(std::size_t count, std::size_t start = 0) {
     std::vector<BYTE> bytes(count);
     std::iota(bytes.begin(), bytes.end(), static_cast<BYTE>(start));
     return bytes;
 }
 
-std::vector<BYTE> Slice(const std::vector<BYTE>& bytes, std::size_t from, std::size_t count) {
+std::vector<BYTE> slice(const std::vector<BYTE>& bytes, std::size_t from, std::size_t count) {
     return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
             bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
-std::vector<BYTE> AsVector(const InputRecord::Bytes& record) { return {record.begin(), record.end()}; }
+std::vector<BYTE> asVector(const InputRecord::Bytes& record) { return {record.begin(), record.end()}; }
+
+constexpr std::size_t RecordSize = moviehost::wire::RecordBytes;
 
 TEST(RecordReader, PiecesOfTenTenAndEightMakeOneRecord) {
-    const std::vector<BYTE> whole = NumberedBytes(28);
-    ScriptedSource source({Bytes{Slice(whole, 0, 10)}, Empty{}, Bytes{Slice(whole, 10, 10)}, Empty{}, Empty{},
-                           Bytes{Slice(whole, 20, 8)}});
+    const std::vector<BYTE> whole = numberedBytes(RecordSize);
+    ScriptedSource source({Bytes{slice(whole, 0, 10)}, Empty{}, Bytes{slice(whole, 10, 10)}, Empty{}, Empty{},
+                           Bytes{slice(whole, 20, RecordSize - 20)}});
     InputRecord::Bytes record{};
     ASSERT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(record), whole);
+    EXPECT_EQ(asVector(record), whole);
     EXPECT_EQ(source.pauses, 3) << "each empty look waits once";
-    EXPECT_EQ(source.requested, (std::vector<DWORD>{10, 10, 8}));
+    EXPECT_EQ(source.requested, (std::vector<DWORD>{10, 10, RecordSize - 20}));
     // Nothing is left over for another record.
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Stopped);
 }
 
 TEST(RecordReader, FiftySixBytesAtOnceMakeTwoRecordsInOrder) {
-    const std::vector<BYTE> both = NumberedBytes(56);
+    const std::vector<BYTE> both = numberedBytes(2 * RecordSize);
     ScriptedSource source({Bytes{both}});
     InputRecord::Bytes first{};
     InputRecord::Bytes second{};
     ASSERT_EQ(RecordReader::ReadRecord(source, first), RecordReader::Outcome::Record);
     ASSERT_EQ(RecordReader::ReadRecord(source, second), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(first), Slice(both, 0, 28));
-    EXPECT_EQ(AsVector(second), Slice(both, 28, 28));
-    EXPECT_EQ(source.requested, (std::vector<DWORD>{28, 28})) << "never more than the record still needs";
+    EXPECT_EQ(asVector(first), slice(both, 0, RecordSize));
+    EXPECT_EQ(asVector(second), slice(both, RecordSize, RecordSize));
+    EXPECT_EQ(source.requested, (std::vector<DWORD>{RecordSize, RecordSize}))
+        << "never more than the record still needs";
 }
 
 TEST(RecordReader, ShortReadsAreCountedNotAssumed) {
-    const std::vector<BYTE> whole = NumberedBytes(28, 100);
+    const std::vector<BYTE> whole = numberedBytes(RecordSize, 100);
     ScriptedSource source({ShortRead{3}, Bytes{whole}});
     InputRecord::Bytes record{};
     ASSERT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(record), whole);
-    EXPECT_EQ(source.requested, (std::vector<DWORD>{28, 25}));
+    EXPECT_EQ(asVector(record), whole);
+    EXPECT_EQ(source.requested, (std::vector<DWORD>{RecordSize, RecordSize - 3}));
 }
 
 TEST(RecordReader, ParentCheckedBeforeEveryLookEvenMidRecord) {
-    ScriptedSource source({Bytes{NumberedBytes(10)}, Empty{}, ParentEnds{}});
+    ScriptedSource source({Bytes{numberedBytes(10)}, Empty{}, ParentEnds{}});
     InputRecord::Bytes record{};
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::ParentGone);
     EXPECT_EQ(source.parentChecks, source.peeks + 1) << "one check before each look, and the last one ends it";
 }
 
 TEST(RecordReader, FailedLookGivesUpWithoutARecord) {
-    ScriptedSource source({Bytes{NumberedBytes(10)}, PeekFails{}, Bytes{NumberedBytes(28)}});
+    ScriptedSource source({Bytes{numberedBytes(10)}, PeekFails{}, Bytes{numberedBytes(RecordSize)}});
     InputRecord::Bytes record{};
     EXPECT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::ChannelFailed);
     // The next pass starts a fresh record: the partial one was dropped.
     ASSERT_EQ(RecordReader::ReadRecord(source, record), RecordReader::Outcome::Record);
-    EXPECT_EQ(AsVector(record), NumberedBytes(28));
+    EXPECT_EQ(asVector(record), numberedBytes(RecordSize));
 }
 
 TEST(RecordReader, ReadThatDeliversNothingIsAFailure) {
@@ -165,10 +168,10 @@ TEST(RecordReader, ReadThatDeliversNothingIsAFailure) {
 TEST(InputRecord, DecodesLittleEndianFieldsAndIgnoresTheRest) {
     InputRecord::Bytes bytes{};
     std::fill(bytes.begin(), bytes.end(), BYTE{0xEE});  // window, time and point: ignored
-    const BYTE fields[12] = {0x01, 0x02, 0x00, 0x00,    // message 0x201
-                             0x78, 0x56, 0x34, 0x12,    // wParam
-                             0x01, 0x00, 0xFF, 0xFF};   // lParam 0xFFFF0001
-    std::copy(std::begin(fields), std::end(fields), bytes.begin() + 4);
+    const BYTE fields[] = {0x01, 0x02, 0x00, 0x00,      // message 0x201
+                           0x78, 0x56, 0x34, 0x12,      // wParam
+                           0x01, 0x00, 0xFF, 0xFF};     // lParam 0xFFFF0001
+    std::copy(std::begin(fields), std::end(fields), bytes.begin() + moviehost::wire::RecordMessageAt);
     const InputRecord record = InputRecord::Decode(bytes);
     EXPECT_EQ(record.message, 0x201u);
     EXPECT_EQ(record.wParam, WPARAM{0x12345678u});

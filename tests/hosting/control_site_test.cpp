@@ -6,37 +6,37 @@
 
 namespace {
 
-using hosting_test::PlayerTest;
-using hosting_test::RectText;
-using hosting_test::RectTexts;
+using moviehost::testing::PlayerTest;
+using moviehost::testing::rectText;
+using moviehost::testing::rectTexts;
 
 class ControlSiteTest : public PlayerTest {
 protected:
     void SetUp() override {
         PlayerTest::SetUp();
-        m_player = Make(640, 480);
+        m_player = make(640, 480);
         ASSERT_NE(nullptr, m_player->Control());
-        m_client = Fake().client_site();
+        m_client = latestFake().clientSite();
         ASSERT_NE(nullptr, m_client);
         ASSERT_EQ(S_OK, m_client->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&m_site)));
         m_site->Release();  // borrowed from here on; the player keeps the site alive
         // Start from a clean record.
-        hosting_test::TestBitmap scratch(640, 480);
+        moviehost::testing::DibSurface scratch(640, 480);
         m_player->DrawDirtyRegion(scratch.dc());
     }
 
-    [[nodiscard]] LONG Count() {
+    [[nodiscard]] LONG count() {
         const ULONG count = m_site->AddRef();
         m_site->Release();
         return static_cast<LONG>(count) - 1;
     }
 
-    [[nodiscard]] std::vector<std::string> Collected() {
+    [[nodiscard]] std::vector<std::string> collected() {
         const RECT* first = nullptr;
         LONG count = 0;
         if (!m_player->CollectDirtyRects(nullptr, &first, &count))
             return {};
-        return RectTexts(first, count);
+        return rectTexts(first, count);
     }
 
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
@@ -97,7 +97,7 @@ TEST_F(ControlSiteTest, FixedAnswers) {
         const HRESULT got = a.invoke(m_site, m_client);
         EXPECT_EQ(a.expected, got) << a.call << ": expected 0x" << std::hex << a.expected << ", got 0x" << got;
     }
-    EXPECT_TRUE(Collected().empty()) << "none of these makes anything dirty";
+    EXPECT_TRUE(collected().empty()) << "none of these makes anything dirty";
 }
 
 TEST_F(ControlSiteTest, OutParametersThatAreNotWritten) {
@@ -120,7 +120,7 @@ TEST_F(ControlSiteTest, OutParametersThatAreNotWritten) {
 
     RECT adjusted = {1, 2, 3, 4};
     EXPECT_EQ(S_OK, m_site->AdjustRect(&adjusted));
-    EXPECT_EQ("{1,2,3,4}", RectText(adjusted));
+    EXPECT_EQ("{1,2,3,4}", rectText(adjusted));
 
     RECT moved = {9, 9, 99, 99};
     EXPECT_EQ(S_OK, m_site->OnPosRectChange(&moved));
@@ -145,12 +145,12 @@ TEST_F(ControlSiteTest, QueryInterfaceAnswersSixInterfacesFromTwoTables) {
         {"IOleInPlaceSiteWindowless", &IID_IOleInPlaceSiteWindowless, false},
         {"IOleClientSite", &IID_IOleClientSite, true},
     };
-    const LONG start = Count();
+    const LONG start = count();
     for (const Case& c : offered) {
         void* out = nullptr;
         EXPECT_EQ(S_OK, m_client->QueryInterface(*c.iid, &out)) << c.name;
         EXPECT_EQ(c.clientTable ? static_cast<void*>(m_client) : static_cast<void*>(m_site), out) << c.name;
-        EXPECT_EQ(start + 1, Count()) << c.name << " adds one reference to the shared count";
+        EXPECT_EQ(start + 1, count()) << c.name << " adds one reference to the shared count";
         static_cast<IUnknown*>(out)->Release();
     }
     EXPECT_NE(static_cast<void*>(m_client), static_cast<void*>(m_site));
@@ -165,12 +165,12 @@ TEST_F(ControlSiteTest, QueryInterfaceAnswersSixInterfacesFromTwoTables) {
         void* out = reinterpret_cast<void*>(0x1);
         EXPECT_EQ(E_NOTIMPL, m_site->QueryInterface(*c.iid, &out)) << c.name << ": E_NOTIMPL, not E_NOINTERFACE";
         EXPECT_EQ(nullptr, out) << c.name;
-        EXPECT_EQ(start, Count()) << c.name;
+        EXPECT_EQ(start, count()) << c.name;
     }
 }
 
 TEST_F(ControlSiteTest, BothTablesShareOneCountThatMayGoBelowZero) {
-    const LONG start = Count();
+    const LONG start = count();
     EXPECT_EQ(static_cast<ULONG>(start + 1), m_client->AddRef());
     EXPECT_EQ(static_cast<ULONG>(start + 2), m_site->AddRef());
     EXPECT_EQ(static_cast<ULONG>(start + 1), m_client->Release());
@@ -181,7 +181,7 @@ TEST_F(ControlSiteTest, BothTablesShareOneCountThatMayGoBelowZero) {
     EXPECT_EQ(static_cast<ULONG>(-1), m_site->AddRef()) << "below zero nothing is freed, the count just goes on";
     for (LONG i = 0; i < start + 1; ++i)
         m_site->AddRef();
-    EXPECT_EQ(start, Count());
+    EXPECT_EQ(start, count());
 }
 
 TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface) {
@@ -195,10 +195,10 @@ TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface) {
     info.hwndFrame = reinterpret_cast<HWND>(0x1);
     info.haccel = reinterpret_cast<HACCEL>(0x1);
     info.cAccelEntries = 9;
-    const LONG start = Count();
+    const LONG start = count();
     EXPECT_EQ(S_OK, m_site->GetWindowContext(&frame, &document, &position, &clip, &info));
-    EXPECT_EQ("{0,0,640,480}", RectText(position));
-    EXPECT_EQ("{0,0,640,480}", RectText(clip));
+    EXPECT_EQ("{0,0,640,480}", rectText(position));
+    EXPECT_EQ("{0,0,640,480}", rectText(clip));
     EXPECT_EQ(nullptr, frame);
     EXPECT_EQ(nullptr, document);
     EXPECT_EQ(FALSE, info.fMDIApp);
@@ -206,12 +206,12 @@ TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface) {
     EXPECT_EQ(nullptr, info.haccel);
     EXPECT_EQ(0u, info.cAccelEntries);
     EXPECT_EQ(1234u, info.cb) << "cb is the caller's";
-    EXPECT_EQ(start, Count());
+    EXPECT_EQ(start, count());
 
     m_player->ResizeSurface(320, 200);
     EXPECT_EQ(S_OK, m_site->GetWindowContext(&frame, &document, &position, &clip, &info));
-    EXPECT_EQ("{0,0,320,200}", RectText(position));
-    EXPECT_EQ("{0,0,320,200}", RectText(clip));
+    EXPECT_EQ("{0,0,320,200}", rectText(position));
+    EXPECT_EQ("{0,0,320,200}", rectText(clip));
 
     EXPECT_EQ(E_POINTER, m_site->GetWindowContext(nullptr, &document, &position, &clip, &info));
 }
@@ -219,19 +219,19 @@ TEST_F(ControlSiteTest, GetWindowContextDescribesTheCurrentSurface) {
 TEST_F(ControlSiteTest, InvalidationsBecomeDirtyRectangles) {
     const RECT empty = {10, 10, 10, 30};
     EXPECT_EQ(S_OK, m_site->InvalidateRect(&empty, TRUE));
-    EXPECT_TRUE(Collected().empty()) << "an empty rectangle is answered S_OK and records nothing";
+    EXPECT_TRUE(collected().empty()) << "an empty rectangle is answered S_OK and records nothing";
 
     const RECT r = {10, 20, 30, 40};
     EXPECT_EQ(S_OK, m_site->InvalidateRect(&r, FALSE));
-    EXPECT_EQ(std::vector<std::string>{"{10,20,30,40}"}, Collected());
+    EXPECT_EQ(std::vector<std::string>{"{10,20,30,40}"}, collected());
 
     EXPECT_EQ(S_OK, m_site->InvalidateRect(nullptr, TRUE));
-    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, Collected());
+    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, collected());
 
-    hosting_test::TestBitmap scratch(640, 480);
+    moviehost::testing::DibSurface scratch(640, 480);
     m_player->DrawDirtyRegion(scratch.dc());
     EXPECT_EQ(S_OK, m_site->InvalidateRgn(nullptr, FALSE));
-    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, Collected()) << "no region at all";
+    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, collected()) << "no region at all";
 
     m_player->DrawDirtyRegion(scratch.dc());
     platform::ScopedRegion small(CreateRectRgn(1, 1, 2, 2));
@@ -240,8 +240,8 @@ TEST_F(ControlSiteTest, InvalidationsBecomeDirtyRectangles) {
     const RECT* first = nullptr;
     LONG count = 0;
     ASSERT_TRUE(m_player->CollectDirtyRects(&bounds, &first, &count));
-    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, RectTexts(first, count)) << "any region means everything";
-    EXPECT_EQ("{0,0,640,480}", RectText(*bounds));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, rectTexts(first, count)) << "any region means everything";
+    EXPECT_EQ("{0,0,640,480}", rectText(*bounds));
 }
 
 }  // namespace

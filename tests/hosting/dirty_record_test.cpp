@@ -8,23 +8,23 @@
 
 namespace {
 
-using hosting_test::RectText;
-using hosting_test::RectTexts;
 using moviehost::DirtyRecord;
 using moviehost::RemoveCoveredRect;
+using moviehost::testing::rectText;
+using moviehost::testing::rectTexts;
 
-std::vector<std::string> Texts(const std::vector<RECT>& rects) {
-    return RectTexts(rects.data(), static_cast<LONG>(rects.size()));
+std::vector<std::string> texts(const std::vector<RECT>& rects) {
+    return rectTexts(rects.data(), static_cast<LONG>(rects.size()));
 }
 
 TEST(DirtyRecordAdd, EmptyRectanglesChangeNothing) {
     DirtyRecord record;
     for (const RECT r : {RECT{5, 5, 5, 20}, RECT{10, 0, 0, 10}, RECT{0, 0, 0, 0}}) {
         record.Add(&r, 640, 480);
-        EXPECT_FALSE(record.IsDirty()) << "after " << RectText(r);
-        EXPECT_TRUE(record.Rects().empty()) << "after " << RectText(r);
+        EXPECT_FALSE(record.IsDirty()) << "after " << rectText(r);
+        EXPECT_TRUE(record.Rects().empty()) << "after " << rectText(r);
     }
-    EXPECT_EQ(RectText(DirtyRecord::kResetBounds), RectText(record.Bounds()));
+    EXPECT_EQ(rectText(DirtyRecord::kResetBounds), rectText(record.Bounds()));
 }
 
 TEST(DirtyRecordAdd, NullReplacesEverythingWithTheWholeSurface) {
@@ -33,8 +33,8 @@ TEST(DirtyRecordAdd, NullReplacesEverythingWithTheWholeSurface) {
     record.Add(&earlier, 640, 480);
     record.Add(nullptr, 640, 480);
     EXPECT_TRUE(record.IsDirty());
-    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, Texts(record.Rects()));
-    EXPECT_EQ("{0,0,640,480}", RectText(record.Bounds()));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, texts(record.Rects()));
+    EXPECT_EQ("{0,0,640,480}", rectText(record.Bounds()));
 }
 
 TEST(DirtyRecordAdd, CoveredRectanglesAreDroppedUnclampedOnesGrowTheBounds) {
@@ -47,13 +47,13 @@ TEST(DirtyRecordAdd, CoveredRectanglesAreDroppedUnclampedOnesGrowTheBounds) {
     // Its left lies outside, so the stored rectangle does not cover it as given.
     const RECT leftOutside = {-5, 0, 20, 20};
     record.Add(&leftOutside, 640, 480);
-    EXPECT_EQ((std::vector<std::string>{"{0,0,640,480}", "{0,0,20,20}"}), Texts(record.Rects()));
-    EXPECT_EQ("{-5,0,640,480}", RectText(record.Bounds()));
+    EXPECT_EQ((std::vector<std::string>{"{0,0,640,480}", "{0,0,20,20}"}), texts(record.Rects()));
+    EXPECT_EQ("{-5,0,640,480}", rectText(record.Bounds()));
 
     const RECT* first = nullptr;
     LONG count = 0;
     ASSERT_TRUE(record.Collect(nullptr, &first, &count));
-    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, RectTexts(first, count));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, rectTexts(first, count));
 }
 
 TEST(DirtyRecordAdd, AfterAResetTheFirstRectangleIsTheBounds) {
@@ -62,8 +62,8 @@ TEST(DirtyRecordAdd, AfterAResetTheFirstRectangleIsTheBounds) {
     record.Reset();
     const RECT r = {-10, -10, 20, 20};
     record.Add(&r, 100, 100);
-    EXPECT_EQ("{-10,-10,20,20}", RectText(record.Bounds()));
-    EXPECT_EQ(std::vector<std::string>{"{0,0,20,20}"}, Texts(record.Rects()));
+    EXPECT_EQ("{-10,-10,20,20}", rectText(record.Bounds()));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,20,20}"}, texts(record.Rects()));
 }
 
 TEST(DirtyRecordAdd, ClampingIsOneSided) {
@@ -73,20 +73,20 @@ TEST(DirtyRecordAdd, ClampingIsOneSided) {
     const RECT right = {150, 10, 160, 20};
     record.Add(&right, 100, 100);
     EXPECT_TRUE(record.IsDirty());
-    EXPECT_EQ("{150,10,160,20}", RectText(record.Bounds()));
-    EXPECT_EQ(std::vector<std::string>{"{150,10,100,20}"}, Texts(record.Rects()));
+    EXPECT_EQ("{150,10,160,20}", rectText(record.Bounds()));
+    EXPECT_EQ(std::vector<std::string>{"{150,10,100,20}"}, texts(record.Rects()));
 
     // Above and left of it: right and bottom are not limited by 0.
     DirtyRecord above;
     const RECT r = {-30, -30, -10, -20};
     above.Add(&r, 100, 100);
-    EXPECT_EQ(std::vector<std::string>{"{0,0,-10,-20}"}, Texts(above.Rects()));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,-10,-20}"}, texts(above.Rects()));
 
     // Beyond both far edges, and exactly on them.
     DirtyRecord far;
     const RECT big = {50, 60, 200, 100};
     far.Add(&big, 100, 100);
-    EXPECT_EQ(std::vector<std::string>{"{50,60,100,100}"}, Texts(far.Rects()));
+    EXPECT_EQ(std::vector<std::string>{"{50,60,100,100}"}, texts(far.Rects()));
 }
 
 TEST(DirtyRecordAdd, TheSameRectangleTwiceIsStoredOnce) {
@@ -101,8 +101,8 @@ TEST(DirtyRecordAdd, ExtremeCoordinatesNeitherOverflowNorClampWrongly) {
     DirtyRecord record;
     const RECT r = {-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647};
     record.Add(&r, 640, 480);
-    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, Texts(record.Rects()));
-    EXPECT_EQ(RectText(r), RectText(record.Bounds()));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,640,480}"}, texts(record.Rects()));
+    EXPECT_EQ(rectText(r), rectText(record.Bounds()));
 }
 
 struct PruneCase {
@@ -129,11 +129,11 @@ TEST(RemoveCoveredRect, PrunesTheFirstCoveredPairInListOrder) {
         std::vector<RECT> list = c.list;
         for (const auto& expected : c.afterEachPass) {
             ASSERT_TRUE(RemoveCoveredRect(list)) << c.name;
-            EXPECT_EQ(expected, Texts(list)) << c.name;
+            EXPECT_EQ(expected, texts(list)) << c.name;
         }
-        const auto before = Texts(list);
+        const auto before = texts(list);
         EXPECT_FALSE(RemoveCoveredRect(list)) << c.name << ": the last pass removes nothing";
-        EXPECT_EQ(before, Texts(list)) << c.name;
+        EXPECT_EQ(before, texts(list)) << c.name;
     }
 }
 
@@ -157,8 +157,8 @@ TEST(DirtyRecordCollect, AListOfOnlyAnEmptyRectangleIsReportedAsIs) {
     const RECT* first = nullptr;
     LONG count = 0;
     ASSERT_TRUE(record.Collect(&bounds, &first, &count));
-    EXPECT_EQ(std::vector<std::string>{"{150,10,100,20}"}, RectTexts(first, count));
-    EXPECT_EQ("{150,10,160,20}", RectText(*bounds));
+    EXPECT_EQ(std::vector<std::string>{"{150,10,100,20}"}, rectTexts(first, count));
+    EXPECT_EQ("{150,10,160,20}", rectText(*bounds));
 }
 
 TEST(DirtyRecordCollect, ReportsCopiesThatStayUntilTheNextCollect) {
@@ -173,7 +173,7 @@ TEST(DirtyRecordCollect, ReportsCopiesThatStayUntilTheNextCollect) {
     const RECT b = {20, 20, 30, 30};
     record.Add(&b, 640, 480);
     record.Reset();
-    EXPECT_EQ(std::vector<std::string>{"{0,0,10,10}"}, RectTexts(first, count));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,10,10}"}, rectTexts(first, count));
 
     record.Add(&a, 640, 480);
     record.Add(&b, 640, 480);
@@ -183,7 +183,7 @@ TEST(DirtyRecordCollect, ReportsCopiesThatStayUntilTheNextCollect) {
     const RECT* third = nullptr;
     LONG thirdCount = 0;
     ASSERT_TRUE(record.Collect(nullptr, &third, &thirdCount)) << "collecting does not clean the record";
-    EXPECT_EQ(RectTexts(again, againCount), RectTexts(third, thirdCount));
+    EXPECT_EQ(rectTexts(again, againCount), rectTexts(third, thirdCount));
     EXPECT_EQ(2, thirdCount);
 }
 
@@ -193,7 +193,7 @@ TEST(DirtyRecordReset, RestoresTheResetBounds) {
     record.Reset();
     EXPECT_FALSE(record.IsDirty());
     EXPECT_TRUE(record.Rects().empty());
-    EXPECT_EQ("{2147483647,2147483647,-2147483647,-2147483647}", RectText(record.Bounds()));
+    EXPECT_EQ("{2147483647,2147483647,-2147483647,-2147483647}", rectText(record.Bounds()));
 }
 
 }  // namespace

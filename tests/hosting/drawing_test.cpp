@@ -11,28 +11,27 @@
 
 namespace {
 
-using hosting_test::PlayerTest;
-using hosting_test::RectText;
-using hosting_test::RegionIs;
-using hosting_test::TestBitmap;
+using moviehost::testing::PlayerTest;
+using moviehost::testing::rectText;
+using moviehost::testing::regionIs;
 
-constexpr DWORD kMarker = 0x5A5A5A5A;
+constexpr DWORD KMarker = 0x5A5A5A5A;
 
 class DrawingTest : public PlayerTest {
 protected:
     // A player of the given size whose construction-time whole-surface
     // invalidation has already been drawn, so each test sets its own record.
-    void Start(LONG width, LONG height) {
-        m_player = Make(width, height);
+    void start(LONG width, LONG height) {
+        m_player = make(width, height);
         ASSERT_NE(nullptr, m_player->Control());
-        TestBitmap scratch(width, height);
+        moviehost::testing::DibSurface scratch(width, height);
         m_player->DrawDirtyRegion(scratch.dc());
-        Fake().clear_log();
+        latestFake().clearLog();
     }
 
-    void Invalidate(const RECT& r) { ASSERT_EQ(S_OK, Fake().invalidate_rect(&r)); }
+    void invalidate(const RECT& r) { ASSERT_EQ(S_OK, latestFake().invalidateRect(&r)); }
 
-    [[nodiscard]] bool Dirty() { return m_player->CollectDirtyRects(nullptr, nullptr, nullptr); }
+    [[nodiscard]] bool dirty() { return m_player->CollectDirtyRects(nullptr, nullptr, nullptr); }
 
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
 };
@@ -84,50 +83,50 @@ TEST(AlphaPass, RowsStartAtYTimesWidth) {
 }
 
 TEST_F(DrawingTest, ACleanPlayerDrawsNothing) {
-    Start(64, 48);
-    TestBitmap bitmap(64, 48);
-    bitmap.fill(kMarker);
+    start(64, 48);
+    moviehost::testing::DibSurface bitmap(64, 48);
+    bitmap.fill(KMarker);
     m_player->DrawDirtyRegion(bitmap.dc());
-    EXPECT_TRUE(Fake().log().empty()) << "no call reaches the control";
-    EXPECT_EQ(kMarker, bitmap.value(0, 0));
+    EXPECT_TRUE(latestFake().log().empty()) << "no call reaches the control";
+    EXPECT_EQ(KMarker, bitmap.value(0, 0));
     platform::ScopedRegion clip(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(0, GetClipRgn(bitmap.dc(), clip.get())) << "the caller's context is not touched";
 }
 
 TEST_F(DrawingTest, OpaquePathFillsTheRegionThenDrawsIntoIt) {
-    Start(64, 48);
-    auto& fake = Fake();
-    fake.state().background_color = 0x00112233;  // red 0x33, green 0x22, blue 0x11
-    fake.set_result("Draw", E_FAIL);             // keep the fill visible
-    Invalidate(RECT{10, 10, 20, 20});
-    TestBitmap bitmap(64, 48);
-    bitmap.fill(kMarker);
+    start(64, 48);
+    auto& fake = latestFake();
+    fake.state().backgroundColor = 0x00112233;  // red 0x33, green 0x22, blue 0x11
+    fake.setResult("Draw", E_FAIL);             // keep the fill visible
+    invalidate(RECT{10, 10, 20, 20});
+    moviehost::testing::DibSurface bitmap(64, 48);
+    bitmap.fill(KMarker);
     m_player->DrawDirtyRegion(bitmap.dc());
     EXPECT_EQ((std::vector<std::string>{"QueryInterface(IViewObject)", "get_BackgroundColor()",
                                         "Draw(16, 1, null, null, null, hdc, {0,0,64,48}, {0,0,64,48}, null, 0)"}),
               fake.log());
     EXPECT_EQ(0x00332211u, bitmap.value(10, 10)) << "blue, green, red of the colour, 0 in the fourth byte";
     EXPECT_EQ(0x00332211u, bitmap.value(19, 19));
-    EXPECT_EQ(kMarker, bitmap.value(9, 10));
-    EXPECT_EQ(kMarker, bitmap.value(20, 19));
-    EXPECT_FALSE(Dirty()) << "the record is reset";
+    EXPECT_EQ(KMarker, bitmap.value(9, 10));
+    EXPECT_EQ(KMarker, bitmap.value(20, 19));
+    EXPECT_FALSE(dirty()) << "the record is reset";
 
-    fake.clear_results();
-    Invalidate(RECT{10, 10, 20, 20});
+    fake.clearResults();
+    invalidate(RECT{10, 10, 20, 20});
     m_player->DrawDirtyRegion(bitmap.dc());
-    const DWORD n = fake.state().draw_count;
+    const DWORD n = fake.state().drawCount;
     EXPECT_EQ(n << 16 | 15u << 8 | 12u, bitmap.value(12, 15)) << "the control's picture, at surface coordinates";
-    EXPECT_EQ(kMarker, bitmap.value(25, 25));
+    EXPECT_EQ(KMarker, bitmap.value(25, 25));
 }
 
 TEST_F(DrawingTest, ModesOtherThanTwoDrawOpaque) {
-    Start(32, 32);
-    auto& fake = Fake();
+    start(32, 32);
+    auto& fake = latestFake();
     for (const LONG mode : {0, 1, 5, -1}) {
         m_player->ApplyTransparency(mode);
-        Invalidate(RECT{0, 0, 8, 8});
-        fake.clear_log();
-        TestBitmap bitmap(32, 32);
+        invalidate(RECT{0, 0, 8, 8});
+        fake.clearLog();
+        moviehost::testing::DibSurface bitmap(32, 32);
         m_player->DrawDirtyRegion(bitmap.dc());
         EXPECT_EQ((std::vector<std::string>{"QueryInterface(IViewObject)", "get_BackgroundColor()",
                                             "Draw(16, 1, null, null, null, hdc, {0,0,32,32}, {0,0,32,32}, null, 0)"}),
@@ -138,25 +137,25 @@ TEST_F(DrawingTest, ModesOtherThanTwoDrawOpaque) {
 }
 
 TEST_F(DrawingTest, TheRegionStaysSelectedAsTheCallersClipRegion) {
-    Start(64, 48);
-    Invalidate(RECT{0, 0, 10, 10});
-    Invalidate(RECT{20, 20, 30, 30});
-    TestBitmap bitmap(64, 48);
+    start(64, 48);
+    invalidate(RECT{0, 0, 10, 10});
+    invalidate(RECT{20, 20, 30, 30});
+    moviehost::testing::DibSurface bitmap(64, 48);
     m_player->DrawDirtyRegion(bitmap.dc());
     platform::ScopedRegion clip(CreateRectRgn(0, 0, 0, 0));
     ASSERT_EQ(1, GetClipRgn(bitmap.dc(), clip.get()));
-    EXPECT_TRUE(RegionIs(clip.get(), {RECT{0, 0, 10, 10}, RECT{20, 20, 30, 30}}));
+    EXPECT_TRUE(regionIs(clip.get(), {RECT{0, 0, 10, 10}, RECT{20, 20, 30, 30}}));
 }
 
 TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox) {
-    Start(64, 48);
-    auto& fake = Fake();
+    start(64, 48);
+    auto& fake = latestFake();
     m_player->ApplyTransparency(2);
-    Invalidate(RECT{0, 0, 10, 10});
-    Invalidate(RECT{20, 20, 30, 30});
-    fake.clear_log();
-    TestBitmap bitmap(64, 48);
-    bitmap.fill(kMarker);
+    invalidate(RECT{0, 0, 10, 10});
+    invalidate(RECT{20, 20, 30, 30});
+    fake.clearLog();
+    moviehost::testing::DibSurface bitmap(64, 48);
+    bitmap.fill(KMarker);
     m_player->DrawDirtyRegion(bitmap.dc());
 
     EXPECT_EQ((std::vector<std::string>{"QueryInterface(IViewObject)",
@@ -164,7 +163,7 @@ TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox) {
                                         "Draw(32, 1, null, null, null, hdc, {0,0,64,48}, {0,0,64,48}, null, 0)"}),
               fake.log())
         << "no background colour is asked for in this mode";
-    const DWORD overBlack = fake.state().draw_count - 1;  // red of the first render
+    const DWORD overBlack = fake.state().drawCount - 1;  // red of the first render
 
     // Covered, uncovered and half-covered columns inside the squares.
     EXPECT_EQ(0xFF000000u | overBlack << 16 | 0u << 8 | 0u, bitmap.value(0, 0));
@@ -176,9 +175,9 @@ TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox) {
     EXPECT_EQ(0xFF000000u, bitmap.value(15, 15));
     EXPECT_EQ(0xFF000000u, bitmap.value(29, 5));
     // Outside the box the caller's pixels stay.
-    EXPECT_EQ(kMarker, bitmap.value(30, 5));
-    EXPECT_EQ(kMarker, bitmap.value(5, 30));
-    EXPECT_EQ(kMarker, bitmap.value(63, 47));
+    EXPECT_EQ(KMarker, bitmap.value(30, 5));
+    EXPECT_EQ(KMarker, bitmap.value(5, 30));
+    EXPECT_EQ(KMarker, bitmap.value(63, 47));
 
     // The private surfaces were rendered inside the squares only.
     const auto& white = m_player->WhiteSurface();
@@ -192,82 +191,82 @@ TEST_F(DrawingTest, AlphaPathRendersTheSquaresAndCopiesTheirBox) {
 
 TEST_F(DrawingTest, NothingOffTheSurfaceIsDrawn) {
     for (const LONG mode : {0, 2}) {
-        Start(100, 100);
-        auto& fake = Fake();
+        start(100, 100);
+        auto& fake = latestFake();
         m_player->ApplyTransparency(mode);
         // Wholly right of the surface: kept as the inverted (150,10,100,20).
-        Invalidate(RECT{150, 10, 160, 20});
-        fake.clear_log();
-        TestBitmap wide(200, 100);
-        wide.fill(kMarker);
+        invalidate(RECT{150, 10, 160, 20});
+        fake.clearLog();
+        moviehost::testing::DibSurface wide(200, 100);
+        wide.fill(KMarker);
         m_player->DrawDirtyRegion(wide.dc());
         EXPECT_EQ(std::vector<std::string>{"QueryInterface(IViewObject)"}, fake.log()) << "mode " << mode;
-        EXPECT_EQ(kMarker, wide.value(120, 15)) << "mode " << mode << ": the caller's pixel right of the surface";
-        EXPECT_EQ(kMarker, wide.value(5, 15)) << "mode " << mode;
-        EXPECT_FALSE(Dirty()) << "mode " << mode << ": the record is reset all the same";
+        EXPECT_EQ(KMarker, wide.value(120, 15)) << "mode " << mode << ": the caller's pixel right of the surface";
+        EXPECT_EQ(KMarker, wide.value(5, 15)) << "mode " << mode;
+        EXPECT_FALSE(dirty()) << "mode " << mode << ": the record is reset all the same";
 
         // Mixed with a rectangle on the surface (drawn without a collect, so
         // nothing was pruned): only the part on the surface is drawn.
-        Invalidate(RECT{0, 0, 10, 10});
-        Invalidate(RECT{150, 10, 160, 20});
+        invalidate(RECT{0, 0, 10, 10});
+        invalidate(RECT{150, 10, 160, 20});
         ASSERT_EQ(2u, m_player->Dirty().Rects().size());
         m_player->DrawDirtyRegion(wide.dc());
-        EXPECT_NE(kMarker, wide.value(5, 5)) << "mode " << mode;
-        EXPECT_EQ(kMarker, wide.value(120, 15)) << "mode " << mode;
-        EXPECT_EQ(kMarker, wide.value(99, 15)) << "mode " << mode << ": the box was clamped before the copy";
+        EXPECT_NE(KMarker, wide.value(5, 5)) << "mode " << mode;
+        EXPECT_EQ(KMarker, wide.value(120, 15)) << "mode " << mode;
+        EXPECT_EQ(KMarker, wide.value(99, 15)) << "mode " << mode << ": the box was clamped before the copy";
         if (mode == 0) {
             platform::ScopedRegion clip(CreateRectRgn(0, 0, 0, 0));
             ASSERT_EQ(1, GetClipRgn(wide.dc(), clip.get()));
-            EXPECT_TRUE(RegionIs(clip.get(), {RECT{0, 0, 10, 10}}));
+            EXPECT_TRUE(regionIs(clip.get(), {RECT{0, 0, 10, 10}}));
         }
         m_player.reset();
     }
 }
 
 TEST_F(DrawingTest, SurfacesOfNoAreaDrawNothing) {
-    Start(64, 48);
-    auto& fake = Fake();
-    TestBitmap bitmap(64, 48);
-    bitmap.fill(kMarker);
+    start(64, 48);
+    auto& fake = latestFake();
+    moviehost::testing::DibSurface bitmap(64, 48);
+    bitmap.fill(KMarker);
     const std::pair<LONG, LONG> sizes[] = {{0, 0}, {-5, 10}, {10, -5}, {-2147483647 - 1, -2147483647 - 1}};
     for (const LONG mode : {0, 2}) {
         m_player->ApplyTransparency(mode);
         for (const auto& [w, h] : sizes) {
             m_player->ResizeSurface(w, h);
-            EXPECT_TRUE(Dirty()) << w << "x" << h << ": a resize always leaves the surface dirty";
-            fake.clear_log();
+            EXPECT_TRUE(dirty()) << w << "x" << h << ": a resize always leaves the surface dirty";
+            fake.clearLog();
             m_player->DrawDirtyRegion(bitmap.dc());
             EXPECT_TRUE(fake.log({"Draw", "get_BackgroundColor"}).empty()) << w << "x" << h << " mode " << mode;
-            EXPECT_FALSE(Dirty());
+            EXPECT_FALSE(dirty());
             EXPECT_FALSE(m_player->BlackSurface().Exists());
         }
     }
-    EXPECT_EQ(kMarker, bitmap.value(0, 0));
+    EXPECT_EQ(KMarker, bitmap.value(0, 0));
 }
 
 TEST_F(DrawingTest, ASurfaceTooLargeForPrivateBitmapsDrawsNothingInModeTwo) {
-    Start(64, 48);
+    start(64, 48);
     m_player->ApplyTransparency(2);
     m_player->ResizeSurface(100000, 100000);
-    TestBitmap bitmap(64, 48);
-    bitmap.fill(kMarker);
-    Fake().clear_log();
+    moviehost::testing::DibSurface bitmap(64, 48);
+    bitmap.fill(KMarker);
+    latestFake().clearLog();
     m_player->DrawDirtyRegion(bitmap.dc());
-    EXPECT_TRUE(Fake().log({"Draw"}).empty());
+    EXPECT_TRUE(latestFake().log({"Draw"}).empty());
     EXPECT_FALSE(m_player->BlackSurface().Exists());
-    EXPECT_EQ(kMarker, bitmap.value(10, 10));
+    EXPECT_EQ(KMarker, bitmap.value(10, 10));
 }
 
 TEST_F(DrawingTest, ResizeTellsTheControlAndDropsThePrivateSurfaces) {
-    Start(640, 480);
-    auto& fake = Fake();
+    start(640, 480);
+    auto& fake = latestFake();
     m_player->ApplyTransparency(2);
-    Invalidate(RECT{0, 0, 4, 4});
-    TestBitmap small(640, 480);
+    invalidate(RECT{0, 0, 4, 4});
+    moviehost::testing::DibSurface small(640, 480);
     m_player->DrawDirtyRegion(small.dc());
     ASSERT_TRUE(m_player->BlackSurface().Exists());
 
-    fake.clear_log();
+    fake.clearLog();
     m_player->ResizeSurface(800, 600);
     EXPECT_EQ(
         (std::vector<std::string>{"QueryInterface(IOleInPlaceObject)", "SetObjectRects({0,0,800,600}, {0,0,800,600})"}),
@@ -276,65 +275,65 @@ TEST_F(DrawingTest, ResizeTellsTheControlAndDropsThePrivateSurfaces) {
     const RECT* first = nullptr;
     LONG count = 0;
     ASSERT_TRUE(m_player->CollectDirtyRects(&bounds, &first, &count));
-    EXPECT_EQ(std::vector<std::string>{"{0,0,800,600}"}, hosting_test::RectTexts(first, count));
-    EXPECT_EQ("{0,0,800,600}", RectText(*bounds));
+    EXPECT_EQ(std::vector<std::string>{"{0,0,800,600}"}, moviehost::testing::rectTexts(first, count));
+    EXPECT_EQ("{0,0,800,600}", rectText(*bounds));
     EXPECT_FALSE(m_player->BlackSurface().Exists());
     EXPECT_FALSE(m_player->WhiteSurface().Exists());
 
-    TestBitmap large(800, 600);
+    moviehost::testing::DibSurface large(800, 600);
     m_player->DrawDirtyRegion(large.dc());
     EXPECT_EQ(800, m_player->BlackSurface().m_width);
     EXPECT_EQ(600, m_player->WhiteSurface().m_height);
 }
 
 TEST_F(DrawingTest, WithoutAnInPlaceObjectResizeOnlyDropsTheSurfaces) {
-    Configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::InPlaceObject); });
-    Start(64, 48);
+    configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::InPlaceObject); });
+    start(64, 48);
     m_player->ApplyTransparency(2);
     m_player->AddDirtyRect(nullptr);
-    TestBitmap bitmap(64, 48);
+    moviehost::testing::DibSurface bitmap(64, 48);
     m_player->DrawDirtyRegion(bitmap.dc());
     ASSERT_TRUE(m_player->BlackSurface().Exists());
     m_player->ResizeSurface(10, 10);
     EXPECT_EQ(64, m_player->Width());
-    EXPECT_FALSE(Dirty());
+    EXPECT_FALSE(dirty());
     EXPECT_FALSE(m_player->BlackSurface().Exists());
 }
 
 TEST_F(DrawingTest, WithoutAViewObjectTheRecordIsDropped) {
-    Configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::ViewObject); });
-    Start(64, 48);
-    Invalidate(RECT{0, 0, 4, 4});
-    TestBitmap bitmap(64, 48);
-    bitmap.fill(kMarker);
+    configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::ViewObject); });
+    start(64, 48);
+    invalidate(RECT{0, 0, 4, 4});
+    moviehost::testing::DibSurface bitmap(64, 48);
+    bitmap.fill(KMarker);
     m_player->DrawDirtyRegion(bitmap.dc());
-    EXPECT_FALSE(Dirty());
-    EXPECT_EQ(kMarker, bitmap.value(1, 1));
+    EXPECT_FALSE(dirty());
+    EXPECT_EQ(KMarker, bitmap.value(1, 1));
 }
 
 TEST_F(DrawingTest, InvalidationsWhileTheControlDrawsAreLost) {
-    Start(64, 48);
-    auto& fake = Fake();
-    fake.on_call("Draw", [&fake] {
+    start(64, 48);
+    auto& fake = latestFake();
+    fake.onCall("Draw", [&fake] {
         const RECT r = {1, 1, 2, 2};
-        fake.invalidate_rect(&r);
+        fake.invalidateRect(&r);
     });
-    Invalidate(RECT{0, 0, 4, 4});
-    TestBitmap bitmap(64, 48);
+    invalidate(RECT{0, 0, 4, 4});
+    moviehost::testing::DibSurface bitmap(64, 48);
     m_player->DrawDirtyRegion(bitmap.dc());
-    EXPECT_FALSE(Dirty());
+    EXPECT_FALSE(dirty());
 }
 
 TEST_F(DrawingTest, ARaisingBackgroundColourLeaksNothing) {
-    Start(64, 48);
-    auto& fake = Fake();
-    fake.set_result("get_BackgroundColor", E_FAIL);
-    Invalidate(RECT{0, 0, 4, 4});
-    TestBitmap bitmap(64, 48);
-    const ULONG references = fake.ref_count();
+    start(64, 48);
+    auto& fake = latestFake();
+    fake.setResult("get_BackgroundColor", E_FAIL);
+    invalidate(RECT{0, 0, 4, 4});
+    moviehost::testing::DibSurface bitmap(64, 48);
+    const ULONG references = fake.refCount();
     EXPECT_THROW(m_player->DrawDirtyRegion(bitmap.dc()), _com_error);
-    EXPECT_EQ(references, fake.ref_count()) << "IViewObject is given back";
-    EXPECT_TRUE(Dirty()) << "the frame is not dropped; the next draw tries again";
+    EXPECT_EQ(references, fake.refCount()) << "IViewObject is given back";
+    EXPECT_TRUE(dirty()) << "the frame is not dropped; the next draw tries again";
 
     // Take almost every GDI slot: a region kept per raise would use up the
     // rest within a few draws, which would then stop reaching the colour.
@@ -354,17 +353,17 @@ TEST_F(DrawingTest, ARaisingBackgroundColourLeaksNothing) {
         } catch (const _com_error&) {
             ++raised;
         }
-        fake.clear_log();
+        fake.clearLog();
     }
     EXPECT_EQ(64, raised) << "regions were left behind by raising draws";
     hoard.clear();
 
-    EXPECT_TRUE(hosting_test::RunsWithoutHeapGrowth([&] {
+    EXPECT_TRUE(moviehost::testing::runsWithoutHeapGrowth([&] {
         try {
             m_player->DrawDirtyRegion(bitmap.dc());
         } catch (const _com_error&) {
         }
-        fake.clear_log();
+        fake.clearLog();
     }));
 }
 

@@ -6,8 +6,8 @@
 
 namespace {
 
-using hosting_test::CountOf;
-using hosting_test::PlayerTest;
+using moviehost::testing::countOf;
+using moviehost::testing::PlayerTest;
 
 // A listener that records what reaches it and answers as told; `during` runs
 // inside the call, before the answer.
@@ -17,11 +17,11 @@ public:
         : m_name(std::move(name)), m_answer(answer), m_journal(journal) {}
 
     HRESULT OnFlashCall(LPCWSTR request) override {
-        Note("FlashCall(" + Text(request) + ")");
+        note("FlashCall(" + text(request) + ")");
         return m_answer;
     }
     HRESULT OnFSCommand(LPCWSTR command, LPCWSTR args) override {
-        Note("FSCommand(" + Text(command) + ", " + Text(args) + ")");
+        note("FSCommand(" + text(command) + ", " + text(args) + ")");
         return m_answer;
     }
 
@@ -29,8 +29,8 @@ public:
     std::vector<std::string> calls;
 
 private:
-    static std::string Text(LPCWSTR text) { return text == nullptr ? "null" : platform::utf16_to_utf8(text); }
-    void Note(const std::string& call) {
+    static std::string text(LPCWSTR text) { return text == nullptr ? "null" : platform::utf16_to_utf8(text); }
+    void note(const std::string& call) {
         calls.push_back(call);
         if (m_journal != nullptr)
             m_journal->push_back(m_name + ":" + call);
@@ -47,14 +47,14 @@ class EventSinkTest : public PlayerTest {
 protected:
     void SetUp() override {
         PlayerTest::SetUp();
-        m_player = Make(64, 48);
+        m_player = make(64, 48);
         ASSERT_NE(nullptr, m_player->Control());
-        ASSERT_EQ(1u, Fake().sink_count());
+        ASSERT_EQ(1u, latestFake().sinkCount());
     }
 
-    HRESULT FlashCall(const char16_t* request = u"<invoke/>") { return Fake().fire_flash_call(request); }
-    HRESULT FSCommand(const char16_t* command = u"cmd", const char16_t* args = u"arg") {
-        return Fake().fire_fs_command(command, args);
+    HRESULT flashCall(const char16_t* request = u"<invoke/>") { return latestFake().fireFlashCall(request); }
+    HRESULT fsCommand(const char16_t* command = u"cmd", const char16_t* args = u"arg") {
+        return latestFake().fireFsCommand(command, args);
     }
 
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
@@ -62,16 +62,16 @@ protected:
 };
 
 TEST_F(EventSinkTest, WithoutListenersEventsAreNotHandled) {
-    EXPECT_EQ(E_NOTIMPL, FlashCall());
-    EXPECT_EQ(E_NOTIMPL, FSCommand());
+    EXPECT_EQ(E_NOTIMPL, flashCall());
+    EXPECT_EQ(E_NOTIMPL, fsCommand());
 }
 
 TEST_F(EventSinkTest, FSCommandArrivesInTheEventsOwnOrder) {
     Listener a("a", S_OK);
     m_player->AddListener(&a);
-    EXPECT_EQ(S_OK, FSCommand(u"X", u"Y"));
+    EXPECT_EQ(S_OK, fsCommand(u"X", u"Y"));
     EXPECT_EQ(std::vector<std::string>{"FSCommand(X, Y)"}, a.calls) << "dispatch stored Y at 0 and X at 1";
-    EXPECT_EQ(S_OK, FlashCall(u"<invoke name=\"f\"/>"));
+    EXPECT_EQ(S_OK, flashCall(u"<invoke name=\"f\"/>"));
     EXPECT_EQ("FlashCall(<invoke name=\"f\"/>)", a.calls.back());
     m_player->RemoveListener(&a);
 }
@@ -84,7 +84,7 @@ TEST_F(EventSinkTest, DeliveryStopsAtTheFirstAnswerOtherThanNotImplemented) {
         m_player->AddListener(&b);
         m_journal.clear();
         const HRESULT expected = first == E_NOTIMPL ? S_OK : first;
-        EXPECT_EQ(expected, FlashCall(u"r")) << "first answered 0x" << std::hex << first;
+        EXPECT_EQ(expected, flashCall(u"r")) << "first answered 0x" << std::hex << first;
         const std::vector<std::string> reached = first == E_NOTIMPL
                                                      ? std::vector<std::string>{"a:FlashCall(r)", "b:FlashCall(r)"}
                                                      : std::vector<std::string>{"a:FlashCall(r)"};
@@ -97,7 +97,7 @@ TEST_F(EventSinkTest, DeliveryStopsAtTheFirstAnswerOtherThanNotImplemented) {
 TEST_F(EventSinkTest, ArgumentsOfTheWrongCountOrTypeReachNoListener) {
     Listener a("a", S_OK);
     m_player->AddListener(&a);
-    auto& fake = Fake();
+    auto& fake = latestFake();
     platform::ScopedBstr text(SysAllocString(u"x"));
     auto bstr = [&] {
         VARIANTARG v{};
@@ -130,13 +130,13 @@ TEST_F(EventSinkTest, ArgumentsOfTheWrongCountOrTypeReachNoListener) {
         {"FlashCall with a string by reference", DISPID_FlashCall, {byRef}},
     };
     for (Case& c : cases)
-        EXPECT_EQ(E_INVALIDARG, fake.fire_event(c.id, c.args)) << c.name;
+        EXPECT_EQ(E_INVALIDARG, fake.fireEvent(c.id, c.args)) << c.name;
     EXPECT_TRUE(a.calls.empty());
 
     std::vector<VARIANTARG> none;
-    EXPECT_EQ(E_NOTIMPL, fake.fire_event(DISPID_OnProgress, none));
-    EXPECT_EQ(E_NOTIMPL, fake.fire_event(DISPID_OnReadyStateChange, none));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, fake.fire_event(151, none));
+    EXPECT_EQ(E_NOTIMPL, fake.fireEvent(DISPID_OnProgress, none));
+    EXPECT_EQ(E_NOTIMPL, fake.fireEvent(DISPID_OnReadyStateChange, none));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, fake.fireEvent(151, none));
     EXPECT_TRUE(a.calls.empty());
 
     // A null dispatch-parameter block is refused, not read.
@@ -149,7 +149,7 @@ TEST_F(EventSinkTest, ArgumentsOfTheWrongCountOrTypeReachNoListener) {
 TEST_F(EventSinkTest, NullStringsArriveAsNullPointers) {
     Listener a("a", S_OK);
     m_player->AddListener(&a);
-    EXPECT_EQ(S_OK, FSCommand(nullptr, nullptr));
+    EXPECT_EQ(S_OK, fsCommand(nullptr, nullptr));
     EXPECT_EQ(std::vector<std::string>{"FSCommand(null, null)"}, a.calls);
     m_player->RemoveListener(&a);
 }
@@ -173,10 +173,10 @@ TEST_F(EventSinkTest, ListenerListOperations) {
     EXPECT_EQ(&b, m_player->ListenerAt(0)) << "(a, b, a) without its first a is (b, a)";
     EXPECT_EQ(&a, m_player->ListenerAt(1));
 
-    EXPECT_EQ(E_NOTIMPL, FlashCall(u"q"));
+    EXPECT_EQ(E_NOTIMPL, flashCall(u"q"));
     EXPECT_EQ(1u, a.calls.size());
     m_player->AddListener(&a);
-    EXPECT_EQ(E_NOTIMPL, FlashCall(u"q"));
+    EXPECT_EQ(E_NOTIMPL, flashCall(u"q"));
     EXPECT_EQ(3u, a.calls.size()) << "listed twice, called twice";
 
     m_player->NoOperation(0xDEADBEEF);
@@ -195,7 +195,7 @@ TEST_F(EventSinkTest, AListenerThatRemovesItselfMakesTheWalkSkipTheNext) {
     m_player->AddListener(&a);
     m_player->AddListener(&b);
     m_player->AddListener(&c);
-    EXPECT_EQ(S_OK, FlashCall(u"r"));
+    EXPECT_EQ(S_OK, flashCall(u"r"));
     EXPECT_EQ((std::vector<std::string>{"a:FlashCall(r)", "c:FlashCall(r)"}), m_journal)
         << "b moved into a's position and was passed over";
     m_player->RemoveListener(&b);
@@ -212,7 +212,7 @@ TEST_F(EventSinkTest, AListenerAddedDuringDeliveryIsReachedInTheSameDelivery) {
         added = true;
     };
     m_player->AddListener(&a);
-    EXPECT_EQ(S_FALSE, FSCommand(u"c", u"d"));
+    EXPECT_EQ(S_FALSE, fsCommand(u"c", u"d"));
     EXPECT_EQ((std::vector<std::string>{"a:FSCommand(c, d)", "late:FSCommand(c, d)"}), m_journal);
     m_player->RemoveListener(&a);
     m_player->RemoveListener(&late);
@@ -228,7 +228,7 @@ TEST_F(EventSinkTest, AListenerThatRemovesEveryListenerEndsTheWalk) {
     m_player->AddListener(&a);
     m_player->AddListener(&b);
     m_player->AddListener(&a);
-    EXPECT_EQ(E_NOTIMPL, FlashCall(u"r"));
+    EXPECT_EQ(E_NOTIMPL, flashCall(u"r"));
     EXPECT_EQ(std::vector<std::string>{"a:FlashCall(r)"}, m_journal);
     EXPECT_EQ(0, m_player->ListenerCount());
 }
@@ -238,7 +238,7 @@ TEST_F(EventSinkTest, AnEmptyListEntryIsPassedOver) {
     m_player->AddListener(nullptr);
     m_player->AddListener(&b);
     EXPECT_EQ(2, m_player->ListenerCount());
-    EXPECT_EQ(S_OK, FlashCall(u"r"));
+    EXPECT_EQ(S_OK, flashCall(u"r"));
     EXPECT_EQ(std::vector<std::string>{"b:FlashCall(r)"}, m_journal);
     m_player->RemoveListener(nullptr);
     m_player->RemoveListener(&b);
@@ -246,7 +246,7 @@ TEST_F(EventSinkTest, AnEmptyListEntryIsPassedOver) {
 
 TEST_F(EventSinkTest, DispatchAnswers) {
     auto& sink = m_player->EventSink();
-    const LONG start = CountOf(&sink);
+    const LONG start = countOf(&sink);
     struct Case {
         const char* name;
         const IID* iid;
@@ -265,11 +265,11 @@ TEST_F(EventSinkTest, DispatchAnswers) {
         EXPECT_EQ(c.expected, sink.QueryInterface(*c.iid, &out)) << c.name;
         if (c.expected == S_OK) {
             EXPECT_EQ(static_cast<void*>(static_cast<IDispatch*>(&sink)), out) << c.name;
-            EXPECT_EQ(start + 1, CountOf(&sink)) << c.name;
+            EXPECT_EQ(start + 1, countOf(&sink)) << c.name;
             sink.Release();
         } else {
             EXPECT_EQ(nullptr, out) << c.name << ": the out pointer is cleared";
-            EXPECT_EQ(start, CountOf(&sink)) << c.name;
+            EXPECT_EQ(start, countOf(&sink)) << c.name;
         }
     }
     UINT typeInfoCount = 42;
@@ -287,8 +287,8 @@ TEST_F(EventSinkTest, DispatchAnswers) {
     // Release down to zero destroys nothing; the sink answers on.
     for (LONG i = 0; i < start; ++i)
         sink.Release();
-    EXPECT_EQ(0, CountOf(&sink));
-    EXPECT_EQ(E_NOTIMPL, FlashCall());
+    EXPECT_EQ(0, countOf(&sink));
+    EXPECT_EQ(E_NOTIMPL, flashCall());
     for (LONG i = 0; i < start; ++i)
         sink.AddRef();
 }

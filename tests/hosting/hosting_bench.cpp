@@ -12,11 +12,11 @@
 
 namespace {
 
-constexpr LONG kWidth = 1920;
-constexpr LONG kHeight = 1080;
+constexpr LONG KWidth = 1920;
+constexpr LONG KHeight = 1080;
 
-void AlphaPassFullHd(benchmark::State& state) {
-    const std::size_t bytes = static_cast<std::size_t>(kWidth) * kHeight * 4;
+void alphaPassFullHd(benchmark::State& state) {
+    const std::size_t bytes = static_cast<std::size_t>(KWidth) * KHeight * 4;
     std::vector<BYTE> black(bytes);
     std::vector<BYTE> white(bytes);
     std::mt19937 random(7);
@@ -24,28 +24,28 @@ void AlphaPassFullHd(benchmark::State& state) {
         black[i] = static_cast<BYTE>(random());
         white[i] = static_cast<BYTE>(random());
     }
-    const RECT box = {0, 0, kWidth, kHeight};
+    const RECT box = {0, 0, KWidth, KHeight};
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        moviehost::ComputeAlpha(black.data(), white.data(), kWidth, box);
+        moviehost::ComputeAlpha(black.data(), white.data(), KWidth, box);
         benchmark::DoNotOptimize(black.data());
         benchmark::ClobberMemory();
     }
     const auto elapsed = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
-    const double pixels = static_cast<double>(kWidth) * kHeight * static_cast<double>(state.iterations());
+    const double pixels = static_cast<double>(KWidth) * KHeight * static_cast<double>(state.iterations());
     char label[64];
     std::snprintf(label, sizeof label, "%.3f ns/pixel", elapsed / pixels);
     state.SetLabel(label);
     state.SetItemsProcessed(static_cast<std::int64_t>(pixels));
 }
-BENCHMARK(AlphaPassFullHd)->Unit(benchmark::kMillisecond);
+BENCHMARK(alphaPassFullHd)->Unit(benchmark::kMillisecond);
 
 // Scattered rectangles of a dirty list as a movie's invalidations make them:
 // small, overlapping now and then, all on the surface.
-std::vector<RECT> DirtyList(std::size_t count) {
+std::vector<RECT> dirtyList(std::size_t count) {
     std::mt19937 random(static_cast<std::mt19937::result_type>(count));
-    std::uniform_int_distribution<LONG> x(0, kWidth - 200);
-    std::uniform_int_distribution<LONG> y(0, kHeight - 200);
+    std::uniform_int_distribution<LONG> x(0, KWidth - 200);
+    std::uniform_int_distribution<LONG> y(0, KHeight - 200);
     std::uniform_int_distribution<LONG> size(8, 200);
     std::vector<RECT> rects;
     for (std::size_t i = 0; i < count; ++i) {
@@ -56,15 +56,15 @@ std::vector<RECT> DirtyList(std::size_t count) {
     return rects;
 }
 
-void UnionRegion(benchmark::State& state) {
-    const std::vector<RECT> rects = DirtyList(static_cast<std::size_t>(state.range(0)));
+void unionRegion(benchmark::State& state) {
+    const std::vector<RECT> rects = dirtyList(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         platform::ScopedRegion region = moviehost::BuildUnionRegion(rects);
         benchmark::DoNotOptimize(region.get());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
-BENCHMARK(UnionRegion)->Arg(1)->Arg(10)->Arg(100);
+BENCHMARK(unionRegion)->Arg(1)->Arg(10)->Arg(100);
 
 }  // namespace
 

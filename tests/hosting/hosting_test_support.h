@@ -1,10 +1,12 @@
 // Shared pieces of the hosting tests: players built on the fake control's
-// module, heap accounting for leak checks, and small drawing helpers.
+// module, heap accounting for leak checks, and small region helpers.
 #pragma once
 
 #include "movie_player.h"
 
 #include "fake_control/fake_control.h"
+#include "moviehost/testing/dib_surface.h"
+#include "moviehost/testing/host_driver.h"
 #include "platform/gdi.h"
 #include "platform/library.h"
 #include "platform/scoped_gdi.h"
@@ -27,28 +29,25 @@
 #endif
 #endif
 
-namespace hosting_test {
+namespace moviehost::testing {
 
 using fake_control::FakeControl;
 using moviehost::CMoviePlayer;
 
 // Bytes the C heap has handed out and not taken back, or nothing where the
 // sanitizer replaces the heap (its leak checker covers those builds).
-std::optional<std::size_t> HeapInUse();
+std::optional<std::size_t> heapInUse();
 
 // Runs `action` a few times to settle caches, then `iterations` more times;
 // true when the heap grew by less than 8 bytes per iteration, i.e. no
 // iteration kept even the smallest block. Always true where the heap cannot
 // be measured.
-[[nodiscard]] bool RunsWithoutHeapGrowth(const std::function<void()>& action, int iterations = 200);
+[[nodiscard]] bool runsWithoutHeapGrowth(const std::function<void()>& action, int iterations = 200);
 
-[[nodiscard]] platform::WideString Wide(const char* text);
-
-// Registry text whose control class names `server` as its in-process server.
-[[nodiscard]] std::string RegistryFor(const std::string& server);
+[[nodiscard]] platform::WideString wide(const char* text);
 
 // The count of a COM object whose Release frees nothing.
-[[nodiscard]] LONG CountOf(IUnknown* object);
+[[nodiscard]] LONG countOf(IUnknown* object);
 
 // A player whose control comes from the fake control's module, loaded by path
 // through its DllGetClassObject. The test links the same module, so every
@@ -59,21 +58,21 @@ protected:
     void TearDown() override;
 
     // Runs on each new control before the player sees it.
-    void Configure(std::function<void(FakeControl&)> configure) { m_configure = std::move(configure); }
+    void configure(std::function<void(FakeControl&)> configure) { m_configure = std::move(configure); }
     // Runs when the player closes its control, before the test lets the fake
     // forget the site (the player's memory goes right after).
-    void OnClose(std::function<void()> action) { m_onClose = std::move(action); }
+    void onClose(std::function<void()> action) { m_onClose = std::move(action); }
 
     // Through the library's DllGetClassObject: the fake module unless another
     // library is named.
-    [[nodiscard]] std::unique_ptr<CMoviePlayer> Make(LONG width = 640, LONG height = 480, HMODULE library = nullptr);
+    [[nodiscard]] std::unique_ptr<CMoviePlayer> make(LONG width = 640, LONG height = 480, HMODULE library = nullptr);
     // Through CoCreateInstance, as a player gets its control when no library
     // is loaded.
-    [[nodiscard]] std::unique_ptr<CMoviePlayer> MakeThroughRegistry(LONG width = 640, LONG height = 480);
+    [[nodiscard]] std::unique_ptr<CMoviePlayer> makeThroughRegistry(LONG width = 640, LONG height = 480);
 
     // The control most recently created.
-    [[nodiscard]] FakeControl& Fake();
-    [[nodiscard]] std::size_t ControlsCreated() const { return m_fakes.size(); }
+    [[nodiscard]] FakeControl& latestFake();
+    [[nodiscard]] std::size_t controlsCreated() const { return m_fakes.size(); }
 
     platform::ScopedLibrary m_module;
     std::vector<FakeControl> m_fakes;
@@ -81,35 +80,10 @@ protected:
     std::function<void()> m_onClose;
 };
 
-// A memory context holding a bottom-up 32-bit DIB section, as the host's.
-class TestBitmap {
-public:
-    TestBitmap(LONG width, LONG height, bool topDown = false);
-    ~TestBitmap();
-    TestBitmap(const TestBitmap&) = delete;
-    TestBitmap& operator=(const TestBitmap&) = delete;
-
-    [[nodiscard]] HDC dc() const { return m_dc.get(); }
-    // Blue, green, red, fourth byte of pixel (x, y), y counted from the top.
-    [[nodiscard]] BYTE* pixel(LONG x, LONG y) const;
-    // 0xXXRRGGBB with the fourth byte on top.
-    [[nodiscard]] DWORD value(LONG x, LONG y) const;
-    void fill(DWORD value);
-
-private:
-    LONG m_width = 0;
-    LONG m_height = 0;
-    bool m_topDown = false;
-    BYTE* m_bits = nullptr;
-    platform::ScopedMemoryDC m_dc;
-    platform::ScopedBitmap m_bitmap;
-    HGDIOBJ m_previous = nullptr;
-};
-
 // Whether `region` covers exactly the union of `rects`.
-[[nodiscard]] bool RegionIs(HRGN region, const std::vector<RECT>& rects);
+[[nodiscard]] bool regionIs(HRGN region, const std::vector<RECT>& rects);
 
-[[nodiscard]] std::string RectText(const RECT& r);
-[[nodiscard]] std::vector<std::string> RectTexts(const RECT* first, LONG count);
+[[nodiscard]] std::string rectText(const RECT& r);
+[[nodiscard]] std::vector<std::string> rectTexts(const RECT* first, LONG count);
 
-}  // namespace hosting_test
+}  // namespace moviehost::testing

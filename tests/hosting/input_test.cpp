@@ -6,25 +6,25 @@
 
 namespace {
 
-using hosting_test::PlayerTest;
+using moviehost::testing::PlayerTest;
 
 class InputTest : public PlayerTest {
 protected:
     void SetUp() override {
         platform::testing::ReleaseAllAsyncKeys();
         PlayerTest::SetUp();
-        m_player = Make(640, 480);
+        m_player = make(640, 480);
         ASSERT_NE(nullptr, m_player->Windowless());
-        Fake().clear_log();
+        latestFake().clearLog();
     }
     void TearDown() override {
         platform::testing::ReleaseAllAsyncKeys();
         PlayerTest::TearDown();
     }
 
-    [[nodiscard]] std::vector<std::string> Sent() {
-        auto log = Fake().log();
-        Fake().clear_log();
+    [[nodiscard]] std::vector<std::string> sent() {
+        auto log = latestFake().log();
+        latestFake().clearLog();
         return log;
     }
 
@@ -49,12 +49,12 @@ TEST_F(InputTest, ButtonsAreCarriedUntilReleased) {
                   "OnWindowMessage(0x208, 0x1, 0x19000f)", "OnWindowMessage(0x202, 0x0, 0x19000f)",
                   "OnWindowMessage(0x202, 0x0, 0x19000f)",  // a release without a press is sent all the same
               }),
-              Sent());
+              sent());
 }
 
 TEST_F(InputTest, TheWheelCarriesItsDeltaInTheHighWordAtTheLastPosition) {
     m_player->MoveMouse(15, 25);
-    Fake().clear_log();
+    latestFake().clearLog();
     m_player->TurnMouseWheel(120);
     m_player->TurnMouseWheel(-120);
     m_player->ChangeMouseButton(1, 2, 0, true);
@@ -65,7 +65,7 @@ TEST_F(InputTest, TheWheelCarriesItsDeltaInTheHighWordAtTheLastPosition) {
                   "OnWindowMessage(0x201, 0x1, 0x20001)",
                   "OnWindowMessage(0x20a, 0x30001, 0x20001)",  // only the low 16 bits of the delta
               }),
-              Sent());
+              sent());
 }
 
 TEST_F(InputTest, OnlyTheLow16BitsOfEachCoordinateAreSent) {
@@ -78,7 +78,7 @@ TEST_F(InputTest, OnlyTheLow16BitsOfEachCoordinateAreSent) {
                   "OnWindowMessage(0x200, 0x0, 0x3000a)",
                   "OnWindowMessage(0x200, 0x0, 0x7fff8000)",
               }),
-              Sent());
+              sent());
 }
 
 TEST_F(InputTest, CtrlAndShiftComeFromTheLocalKeyboardForMouseMessagesOnly) {
@@ -99,23 +99,23 @@ TEST_F(InputTest, CtrlAndShiftComeFromTheLocalKeyboardForMouseMessagesOnly) {
                   "OnWindowMessage(0x101, 0x41, 0xc01e0001)",
                   "OnWindowMessage(0x102, 0x61, 0x1e0001)",
               }),
-              Sent());
+              sent());
 }
 
 TEST_F(InputTest, AnUnknownButtonMovesThePointerAndSendsNothing) {
     EXPECT_EQ(E_INVALIDARG, m_player->ChangeMouseButton(5, 6, 3, true));
     EXPECT_EQ(E_INVALIDARG, m_player->ChangeMouseButton(5, 6, -1, true));
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(sent().empty());
     EXPECT_EQ(0u, m_player->MouseButtons());
     m_player->TurnMouseWheel(0);
-    EXPECT_EQ(std::vector<std::string>{"OnWindowMessage(0x20a, 0x0, 0x60005)"}, Sent());
+    EXPECT_EQ(std::vector<std::string>{"OnWindowMessage(0x20a, 0x0, 0x60005)"}, sent());
 }
 
 TEST_F(InputTest, TheControlsResultIsReturnedNotRaised) {
-    auto& fake = Fake();
-    fake.set_result("OnWindowMessage", S_FALSE);
+    auto& fake = latestFake();
+    fake.setResult("OnWindowMessage", S_FALSE);
     EXPECT_EQ(S_FALSE, m_player->MoveMouse(1, 1));
-    fake.set_result("OnWindowMessage", E_UNEXPECTED);
+    fake.setResult("OnWindowMessage", E_UNEXPECTED);
     EXPECT_EQ(E_UNEXPECTED, m_player->ChangeMouseButton(1, 1, 0, true));
     EXPECT_EQ(E_UNEXPECTED, m_player->TurnMouseWheel(1));
     EXPECT_EQ(E_UNEXPECTED, m_player->ChangeKey(true, 1, 1));

@@ -11,7 +11,7 @@
 
 namespace {
 
-moviehost::CMovieLoader& TheLoader() {
+moviehost::CMovieLoader& theLoader() {
     IMovieLoader* loader = GetMovieLoader();
     EXPECT_EQ(loader, GetMovieLoader()) << "always the same loader";
     return *static_cast<moviehost::CMovieLoader*>(loader);
@@ -19,12 +19,12 @@ moviehost::CMovieLoader& TheLoader() {
 
 // Registry: the control's server is the fake control module.
 TEST(RegisteredControl, TheLibraryWasLoadedAndServesPlayers) {
-    auto& loader = TheLoader();
+    auto& loader = theLoader();
     ASSERT_NE(nullptr, loader.Library());
     EXPECT_NE(nullptr, GetProcAddress(loader.Library(), "DllGetClassObject"));
 
     int created = 0;
-    fake_control::FakeControl::set_creation_hook([&](fake_control::FakeControl&) { ++created; });
+    fake_control::FakeControl::setCreationHook([&](fake_control::FakeControl&) { ++created; });
     IMoviePlayer* player = loader.NewPlayer(320, 240);
     ASSERT_NE(nullptr, player);
     EXPECT_EQ(1, created);
@@ -32,11 +32,11 @@ TEST(RegisteredControl, TheLibraryWasLoadedAndServesPlayers) {
     loader.DeletePlayer(player);
     EXPECT_EQ(10.0, loader.QueryControlVersion());
     EXPECT_EQ(2, created);
-    fake_control::FakeControl::set_creation_hook({});
+    fake_control::FakeControl::setCreationHook({});
 }
 
 TEST(RegisteredControl, ComWasInitialisedOnThisThread) {
-    static_cast<void>(TheLoader());
+    static_cast<void>(theLoader());
     // A second initialisation of an initialised thread answers S_FALSE.
     EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
     CoUninitialize();
@@ -44,7 +44,7 @@ TEST(RegisteredControl, ComWasInitialisedOnThisThread) {
 
 // Registry: missing, or not a registry file at all.
 TEST(NoRegistry, TheFixedNameWasTried) {
-    auto& loader = TheLoader();
+    auto& loader = theLoader();
     platform::ScopedLibrary fallback(LoadLibraryW(moviehost::kFallbackControlLibrary));
     EXPECT_EQ(fallback.get(), loader.Library());
     if (loader.Library() == nullptr) {
@@ -56,7 +56,7 @@ TEST(NoRegistry, TheFixedNameWasTried) {
 
 // Registry: the server is a file that is not a library.
 TEST(BrokenLibrary, NothingWasLoadedAndNoPlayerIsMade) {
-    auto& loader = TheLoader();
+    auto& loader = theLoader();
     EXPECT_EQ(nullptr, loader.Library());
     EXPECT_EQ(nullptr, loader.NewPlayer(320, 240));
     EXPECT_EQ(0.0, loader.QueryControlVersion());

@@ -9,29 +9,29 @@
 
 namespace {
 
-using hosting_test::PlayerTest;
-using hosting_test::Wide;
+using moviehost::testing::PlayerTest;
+using moviehost::testing::wide;
 
 class PropertiesTest : public PlayerTest {
 protected:
     void SetUp() override {
         PlayerTest::SetUp();
-        m_player = Make();
+        m_player = make();
         ASSERT_NE(nullptr, m_player->Control());
-        Fake().clear_log();
+        latestFake().clearLog();
     }
 
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
 };
 
 TEST_F(PropertiesTest, WithoutAControlEveryOperationIsNeutral) {
-    platform::ScopedLibrary noFactory(LoadLibraryW(Wide(NO_FACTORY_MODULE_PATH).c_str()));
+    platform::ScopedLibrary noFactory(LoadLibraryW(wide(NO_FACTORY_MODULE_PATH).c_str()));
     ASSERT_TRUE(noFactory);
-    const std::size_t controls = ControlsCreated();
-    auto player = Make(640, 480, noFactory.get());
+    const std::size_t controls = controlsCreated();
+    auto player = make(640, 480, noFactory.get());
     ASSERT_EQ(nullptr, player->Control());
-    ASSERT_EQ(controls, ControlsCreated());
-    const platform::WideString t = Wide("_root");
+    ASSERT_EQ(controls, controlsCreated());
+    const platform::WideString t = wide("_root");
 
     EXPECT_EQ(0, player->QueryPlayState());
     EXPECT_EQ(2, player->QueryQuality());
@@ -76,14 +76,14 @@ TEST_F(PropertiesTest, WithoutAControlEveryOperationIsNeutral) {
     EXPECT_FALSE(player->CollectDirtyRects(nullptr, nullptr, nullptr));
     EXPECT_EQ(E_FAIL, player->MoveMouse(1, 1));
     EXPECT_EQ(E_FAIL, player->ChangeKey(true, 65, 0));
-    hosting_test::TestBitmap bitmap(16, 16);
+    moviehost::testing::DibSurface bitmap(16, 16);
     player->DrawDirtyRegion(bitmap.dc());
     player->ResizeSurface(32, 32);
     EXPECT_EQ(640, player->Width()) << "without a control there is nothing to tell the new size";
 }
 
 TEST_F(PropertiesTest, EveryFailingControlCallRaisesWithTheControlsError) {
-    const platform::WideString t = Wide("_root");
+    const platform::WideString t = wide("_root");
     struct Case {
         const char* method;
         std::function<void(IMoviePlayer&)> call;
@@ -108,10 +108,10 @@ TEST_F(PropertiesTest, EveryFailingControlCallRaisesWithTheControlsError) {
         {"GotoFrame", [](IMoviePlayer& p) { p.JumpToFrame(1); }},
         {"TCallFrame", [&](IMoviePlayer& p) { p.CallTargetFrame(1, t.c_str()); }},
     };
-    auto& fake = Fake();
+    auto& fake = latestFake();
     for (const Case& c : cases) {
-        fake.clear_results();
-        fake.set_result(c.method, E_ACCESSDENIED, u"refused by the movie");
+        fake.clearResults();
+        fake.setResult(c.method, E_ACCESSDENIED, u"refused by the movie");
         try {
             c.call(*m_player);
             ADD_FAILURE() << c.method << ": expected _com_error, got a normal return";
@@ -120,12 +120,12 @@ TEST_F(PropertiesTest, EveryFailingControlCallRaisesWithTheControlsError) {
             EXPECT_EQ(u"refused by the movie", error.Description()) << c.method;
         }
     }
-    fake.clear_results();
+    fake.clearResults();
 }
 
 TEST_F(PropertiesTest, TheErrorObjectJoinsOnlyWhenTheControlVouchesForIt) {
-    auto& fake = Fake();
-    fake.set_result("Play", E_FAIL, u"described");
+    auto& fake = latestFake();
+    fake.setResult("Play", E_FAIL, u"described");
     try {
         m_player->PlayMovie();
         FAIL() << "expected _com_error";
@@ -137,7 +137,7 @@ TEST_F(PropertiesTest, TheErrorObjectJoinsOnlyWhenTheControlVouchesForIt) {
               fake.log());
 
     // Not vouched for: the thread's error object stays where it is.
-    fake.set_result("InterfaceSupportsErrorInfo", S_FALSE);
+    fake.setResult("InterfaceSupportsErrorInfo", S_FALSE);
     try {
         m_player->PlayMovie();
         FAIL() << "expected _com_error";
@@ -152,9 +152,9 @@ TEST_F(PropertiesTest, TheErrorObjectJoinsOnlyWhenTheControlVouchesForIt) {
 }
 
 TEST_F(PropertiesTest, AControlWithoutErrorSupportRaisesWithoutAnErrorObject) {
-    Configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::SupportErrorInfo); });
-    auto player = Make();
-    Fake().set_result("Rewind", E_UNEXPECTED, u"ignored");
+    configure([](fake_control::FakeControl& c) { c.lack(fake_control::Interface::SupportErrorInfo); });
+    auto player = make();
+    latestFake().setResult("Rewind", E_UNEXPECTED, u"ignored");
     try {
         player->RewindMovie();
         FAIL() << "expected _com_error";
@@ -168,13 +168,13 @@ TEST_F(PropertiesTest, AControlWithoutErrorSupportRaisesWithoutAnErrorObject) {
 }
 
 TEST_F(PropertiesTest, StringsAreFreedOnEveryPathIncludingRaises) {
-    auto& fake = Fake();
-    const platform::WideString name = Wide("a rather long variable name that needs a real allocation");
-    fake.set_result("TSetProperty", E_FAIL, u"no");
-    fake.set_result("TGotoLabel", E_FAIL);
-    fake.set_result("get_Quality2", S_OK);
+    auto& fake = latestFake();
+    const platform::WideString name = wide("a rather long variable name that needs a real allocation");
+    fake.setResult("TSetProperty", E_FAIL, u"no");
+    fake.setResult("TGotoLabel", E_FAIL);
+    fake.setResult("get_Quality2", S_OK);
     fake.state().quality2 = u"not a quality at all";
-    const bool steady = hosting_test::RunsWithoutHeapGrowth([&] {
+    const bool steady = moviehost::testing::runsWithoutHeapGrowth([&] {
         try {
             m_player->WriteTargetProperty(2, name.c_str(), name.c_str());
         } catch (const _com_error&) {
@@ -185,7 +185,7 @@ TEST_F(PropertiesTest, StringsAreFreedOnEveryPathIncludingRaises) {
         }
         static_cast<void>(m_player->QueryQuality());  // six names fetched and released
         m_player->PlayTarget(name.c_str());
-        fake.clear_log();
+        fake.clearLog();
         platform::ComPtr<IErrorInfo> drop;
         static_cast<void>(GetErrorInfo(0, drop.receive()));
     });
@@ -193,22 +193,22 @@ TEST_F(PropertiesTest, StringsAreFreedOnEveryPathIncludingRaises) {
 }
 
 TEST_F(PropertiesTest, FailuresLeaveThePlayerAsItWas) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     m_player->ApplyTransparency(2);
-    fake.set_result("put_WMode", E_FAIL);
+    fake.setResult("put_WMode", E_FAIL);
     EXPECT_THROW(m_player->ApplyTransparency(0), _com_error);
     EXPECT_EQ(2, m_player->QueryTransparency()) << "the mode is stored only after the control took it";
 
-    fake.clear_results();
-    fake.set_result("put_Movie", E_INVALIDARG);
-    const platform::WideString movie = Wide("missing.swf");
+    fake.clearResults();
+    fake.setResult("put_Movie", E_INVALIDARG);
+    const platform::WideString movie = wide("missing.swf");
     EXPECT_FALSE(m_player->OpenMovie(movie.c_str())) << "put_Movie's failure is a result, not a raise";
-    fake.set_result("put_Movie", S_FALSE);
+    fake.setResult("put_Movie", S_FALSE);
     EXPECT_TRUE(m_player->OpenMovie(movie.c_str())) << "any success code counts";
 }
 
 TEST_F(PropertiesTest, TransparencyModes) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     struct Step {
         LONG mode;
         std::vector<std::string> calls;
@@ -222,7 +222,7 @@ TEST_F(PropertiesTest, TransparencyModes) {
         {1, {"put_WMode(\"transparent\")"}},
     };
     for (const Step& s : steps) {
-        fake.clear_log();
+        fake.clearLog();
         m_player->ApplyTransparency(s.mode);
         EXPECT_EQ(s.calls, fake.log()) << "mode " << s.mode;
         EXPECT_EQ(s.mode, m_player->QueryTransparency()) << "mode " << s.mode << " is stored as given";
@@ -230,7 +230,7 @@ TEST_F(PropertiesTest, TransparencyModes) {
 }
 
 TEST_F(PropertiesTest, QualityNamesCompareWithoutCaseForAsciiLettersOnly) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     struct Case {
         std::u16string reported;
         LONG expected;
@@ -245,18 +245,18 @@ TEST_F(PropertiesTest, QualityNamesCompareWithoutCaseForAsciiLettersOnly) {
         EXPECT_EQ(c.expected, m_player->QueryQuality()) << "reported \"" << platform::utf16_to_utf8(c.reported) << "\"";
     }
     fake.state().quality2 = u"nothing";
-    fake.clear_log();
+    fake.clearLog();
     EXPECT_EQ(2, m_player->QueryQuality());
     EXPECT_EQ(6u, fake.log({"get_Quality2"}).size()) << "asked afresh for every entry";
 
-    fake.skip_output("get_Quality2");
+    fake.skipOutput("get_Quality2");
     EXPECT_EQ(2, m_player->QueryQuality()) << "a control that gives no name at all";
 }
 
 TEST_F(PropertiesTest, ApplyQualityWritesTheNameAndIgnoresIndexesOutsideTheTable) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     for (const LONG index : {3, 0, 5, 6, -1, 2147483647}) {
-        fake.clear_log();
+        fake.clearLog();
         m_player->ApplyQuality(index);
         const std::vector<std::string> expected = index == 3   ? std::vector<std::string>{"put_Quality2(\"Best\")"}
                                                   : index == 0 ? std::vector<std::string>{"put_Quality2(\"Low\")"}
@@ -267,10 +267,10 @@ TEST_F(PropertiesTest, ApplyQualityWritesTheNameAndIgnoresIndexesOutsideTheTable
 }
 
 TEST_F(PropertiesTest, ValuesPassThroughAsTheControlTakesThem) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     m_player->ApplyBackColor(static_cast<LONG>(0xAB123456u));
     m_player->ApplyBackColor(0x00ABCDEF);
-    const platform::WideString t = Wide("/clip");
+    const platform::WideString t = wide("/clip");
     m_player->JumpToTargetFrame(7, t.c_str());
     m_player->CallTargetFrame(7, t.c_str());
     m_player->PlayTarget(nullptr);
@@ -280,25 +280,25 @@ TEST_F(PropertiesTest, ValuesPassThroughAsTheControlTakesThem) {
                                         "GotoFrame(-3)"}),
               fake.log());
 
-    fake.state().background_color = static_cast<LONG>(0xFF00FF00u);
+    fake.state().backgroundColor = static_cast<LONG>(0xFF00FF00u);
     EXPECT_EQ(static_cast<LONG>(0xFF00FF00u), m_player->QueryBackColor()) << "read back unchanged";
-    fake.state().target_frames[u"/clip"] = 41;
+    fake.state().targetFrames[u"/clip"] = 41;
     EXPECT_EQ(41, m_player->QueryTargetFrame(t.c_str()));
 }
 
 TEST_F(PropertiesTest, PlayStateAndAnswersTheControlLeavesUnwritten) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     for (const auto& [playing, expected] : {std::pair<VARIANT_BOOL, LONG>{VARIANT_TRUE, 1}, {1, 1}, {0, 2}}) {
         fake.state().playing = playing;
         EXPECT_EQ(expected, m_player->QueryPlayState()) << "IsPlaying answered " << playing;
     }
     fake.state().playing = VARIANT_TRUE;
-    fake.state().background_color = 0x123456;
+    fake.state().backgroundColor = 0x123456;
     fake.state().frame = 9;
-    fake.state().target_frames[u"t"] = 9;
+    fake.state().targetFrames[u"t"] = 9;
     for (const char* method : {"IsPlaying", "get_BackgroundColor", "CurrentFrame", "TCurrentFrame"})
-        fake.skip_output(method);
-    const platform::WideString t = Wide("t");
+        fake.skipOutput(method);
+    const platform::WideString t = wide("t");
     EXPECT_EQ(2, m_player->QueryPlayState());
     EXPECT_EQ(0, m_player->QueryBackColor());
     EXPECT_EQ(0, m_player->QueryFrame());
@@ -311,7 +311,7 @@ TEST_F(PropertiesTest, UserValueIsKeptForTheCaller) {
         m_player->SetUserValue(value);
         EXPECT_EQ(value, m_player->GetUserValue());
     }
-    EXPECT_TRUE(Fake().log().empty()) << "the control is not involved";
+    EXPECT_TRUE(latestFake().log().empty()) << "the control is not involved";
 }
 
 }  // namespace

@@ -11,16 +11,16 @@
 
 namespace {
 
-using hosting_test::PlayerTest;
-using hosting_test::Wide;
+using moviehost::testing::PlayerTest;
+using moviehost::testing::wide;
 
 class ScriptingTest : public PlayerTest {
 protected:
     void SetUp() override {
         PlayerTest::SetUp();
-        m_player = Make(64, 48);
+        m_player = make(64, 48);
         ASSERT_NE(nullptr, m_player->Control());
-        Fake().clear_log();
+        latestFake().clearLog();
     }
 
     std::unique_ptr<moviehost::CMoviePlayer> m_player;
@@ -43,19 +43,19 @@ TEST(ControlStrings, CopiesEndAtTheFirstZero) {
 }
 
 TEST_F(ScriptingTest, TargetsGoFirstTowardsTheControl) {
-    const auto L = Wide("label");
-    const auto T = Wide("/clip");
-    const auto V = Wide("value");
-    const auto N = Wide("name");
-    m_player->JumpToTargetLabel(L.c_str(), T.c_str());
-    m_player->CallTargetLabel(L.c_str(), T.c_str());
-    m_player->WriteTargetProperty(2, V.c_str(), T.c_str());
-    m_player->WriteTargetNumber(2, 50.0, T.c_str());
-    m_player->WriteVariable(N.c_str(), V.c_str());
-    m_player->AnswerMovieCall(V.c_str());
-    static_cast<void>(m_player->ReadTargetProperty(3, T.c_str()));
-    static_cast<void>(m_player->ReadTargetNumber(2, T.c_str()));
-    static_cast<void>(m_player->QueryTargetLabel(T.c_str()));
+    const auto l = wide("label");
+    const auto t = wide("/clip");
+    const auto v = wide("value");
+    const auto n = wide("name");
+    m_player->JumpToTargetLabel(l.c_str(), t.c_str());
+    m_player->CallTargetLabel(l.c_str(), t.c_str());
+    m_player->WriteTargetProperty(2, v.c_str(), t.c_str());
+    m_player->WriteTargetNumber(2, 50.0, t.c_str());
+    m_player->WriteVariable(n.c_str(), v.c_str());
+    m_player->AnswerMovieCall(v.c_str());
+    static_cast<void>(m_player->ReadTargetProperty(3, t.c_str()));
+    static_cast<void>(m_player->ReadTargetNumber(2, t.c_str()));
+    static_cast<void>(m_player->QueryTargetLabel(t.c_str()));
     static_cast<void>(m_player->ReadVariable(nullptr));
     EXPECT_EQ((std::vector<std::string>{
                   "TGotoLabel(\"/clip\", \"label\")", "TCallLabel(\"/clip\", \"label\")",
@@ -64,36 +64,36 @@ TEST_F(ScriptingTest, TargetsGoFirstTowardsTheControl) {
                   "TGetPropertyNum(\"/clip\", 2)", "TCurrentLabel(\"/clip\")",
                   "GetVariable(null)",  // an empty pointer reaches the control as an empty string
               }),
-              Fake().log());
-    EXPECT_EQ(50.0, m_player->ReadTargetNumber(2, T.c_str()));
+              latestFake().log());
+    EXPECT_EQ(50.0, m_player->ReadTargetNumber(2, t.c_str()));
 }
 
 TEST_F(ScriptingTest, ResultsAreCopiedUpToTheFirstZero) {
-    auto& state = Fake().state();
+    auto& state = latestFake().state();
     state.variables[u"v"] = std::u16string(u"ab\0cd", 5);
-    state.target_labels[u"/"] = u"frame";
-    state.target_properties[{u"/", 11}] = u"clip";
-    const auto v = Wide("v");
-    const auto root = Wide("/");
+    state.targetLabels[u"/"] = u"frame";
+    state.targetProperties[{u"/", 11}] = u"clip";
+    const auto v = wide("v");
+    const auto root = wide("/");
     EXPECT_EQ(u"ab", std::u16string(m_player->ReadVariable(v.c_str())));
     EXPECT_EQ(u"frame", std::u16string(m_player->QueryTargetLabel(root.c_str())));
     EXPECT_EQ(u"clip", std::u16string(m_player->ReadTargetProperty(11, root.c_str())));
 
-    const auto unknown = Wide("unknown");
+    const auto unknown = wide("unknown");
     LPCWSTR none = m_player->ReadVariable(unknown.c_str());
     ASSERT_NE(nullptr, none) << "a variable the control gives as a null string reads as empty";
     EXPECT_EQ(u"", std::u16string(none));
 }
 
 TEST_F(ScriptingTest, AFailedReadLeavesTheEarlierResultInPlace) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     fake.state().variables[u"a"] = u"first";
-    const auto a = Wide("a");
+    const auto a = wide("a");
     LPCWSTR earlier = m_player->ReadVariable(a.c_str());
     ASSERT_EQ(u"first", std::u16string(earlier));
 
     for (const char* method : {"GetVariable", "TCurrentLabel", "TGetProperty"}) {
-        fake.set_result(method, E_FAIL, u"no such thing");
+        fake.setResult(method, E_FAIL, u"no such thing");
         try {
             if (std::string(method) == "GetVariable")
                 static_cast<void>(m_player->ReadVariable(a.c_str()));
@@ -111,7 +111,7 @@ TEST_F(ScriptingTest, AFailedReadLeavesTheEarlierResultInPlace) {
 }
 
 TEST_F(ScriptingTest, EveryFailingWriteRaises) {
-    const auto t = Wide("t");
+    const auto t = wide("t");
     struct Case {
         const char* method;
         std::function<void()> call;
@@ -125,35 +125,35 @@ TEST_F(ScriptingTest, EveryFailingWriteRaises) {
         {"TGetPropertyNum", [&] { static_cast<void>(m_player->ReadTargetNumber(1, t.c_str())); }},
         {"SetReturnValue", [&] { m_player->AnswerMovieCall(t.c_str()); }},
     };
-    auto& fake = Fake();
+    auto& fake = latestFake();
     for (const Case& c : cases) {
-        fake.clear_results();
-        fake.set_result(c.method, E_INVALIDARG);
+        fake.clearResults();
+        fake.setResult(c.method, E_INVALIDARG);
         EXPECT_THROW(c.call(), _com_error) << c.method;
     }
 }
 
 TEST_F(ScriptingTest, InvokeMovieFunctionHasItsOwnRules) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     fake.state().variables[u"a"] = u"kept";
-    fake.state().call_responses[u"<empty/>"] = u"";
-    fake.state().call_responses[u"<answer/>"] = u"<string>yes</string>";
-    const auto a = Wide("a");
+    fake.state().callResponses[u"<empty/>"] = u"";
+    fake.state().callResponses[u"<answer/>"] = u"<string>yes</string>";
+    const auto a = wide("a");
     LPCWSTR earlier = m_player->ReadVariable(a.c_str());
 
-    const auto silent = Wide("<silent/>");
+    const auto silent = wide("<silent/>");
     EXPECT_EQ(nullptr, m_player->InvokeMovieFunction(silent.c_str())) << "no response at all";
     EXPECT_EQ(u"kept", std::u16string(earlier));
 
-    fake.set_result("CallFunction", E_FAIL, u"script error");
-    const auto answer = Wide("<answer/>");
+    fake.setResult("CallFunction", E_FAIL, u"script error");
+    const auto answer = wide("<answer/>");
     EXPECT_EQ(nullptr, m_player->InvokeMovieFunction(answer.c_str())) << "a failure is not raised";
     EXPECT_EQ(u"kept", std::u16string(earlier));
     platform::ComPtr<IErrorInfo> unclaimed;
     static_cast<void>(GetErrorInfo(0, unclaimed.receive()));
 
-    fake.clear_results();
-    const auto empty = Wide("<empty/>");
+    fake.clearResults();
+    const auto empty = wide("<empty/>");
     LPCWSTR emptyResult = m_player->InvokeMovieFunction(empty.c_str());
     ASSERT_NE(nullptr, emptyResult) << "an empty response is a response";
     EXPECT_EQ(u"", std::u16string(emptyResult));
@@ -168,38 +168,38 @@ TEST_F(ScriptingTest, AListenerAnswersAMovieCallDuringDelivery) {
         std::u16string seen;
         HRESULT OnFlashCall(LPCWSTR request) override {
             seen = request;
-            const auto name = Wide("v");
+            const auto name = wide("v");
             seen += u"|";
             seen += player->ReadVariable(name.c_str());
-            const auto value = Wide("<string>ok</string>");
+            const auto value = wide("<string>ok</string>");
             player->AnswerMovieCall(value.c_str());
             return S_OK;
         }
         HRESULT OnFSCommand(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
     } listener;
     listener.player = m_player.get();
-    Fake().state().variables[u"v"] = u"1";
+    latestFake().state().variables[u"v"] = u"1";
     m_player->AddListener(&listener);
-    EXPECT_EQ(S_OK, Fake().fire_flash_call(u"<invoke name=\"ask\"/>"));
+    EXPECT_EQ(S_OK, latestFake().fireFlashCall(u"<invoke name=\"ask\"/>"));
     EXPECT_EQ(u"<invoke name=\"ask\"/>|1", listener.seen);
-    EXPECT_EQ(u"<string>ok</string>", Fake().state().return_value);
+    EXPECT_EQ(u"<string>ok</string>", latestFake().state().returnValue);
     m_player->RemoveListener(&listener);
 }
 
 TEST_F(ScriptingTest, StringsAreFreedOnEveryPath) {
-    auto& fake = Fake();
+    auto& fake = latestFake();
     fake.state().variables[u"name"] = u"a value long enough to need its own block of memory";
-    fake.state().call_responses[u"name"] = u"a response long enough to need its own block of memory";
-    const auto name = Wide("name");
-    fake.set_result("TSetPropertyNum", E_FAIL, u"described");
-    EXPECT_TRUE(hosting_test::RunsWithoutHeapGrowth([&] {
+    fake.state().callResponses[u"name"] = u"a response long enough to need its own block of memory";
+    const auto name = wide("name");
+    fake.setResult("TSetPropertyNum", E_FAIL, u"described");
+    EXPECT_TRUE(moviehost::testing::runsWithoutHeapGrowth([&] {
         static_cast<void>(m_player->ReadVariable(name.c_str()));
         static_cast<void>(m_player->InvokeMovieFunction(name.c_str()));
         try {
             m_player->WriteTargetNumber(1, 1.0, name.c_str());
         } catch (const _com_error&) {
         }
-        fake.clear_log();
+        fake.clearLog();
     }));
 }
 

@@ -4,19 +4,19 @@
 
 #include <climits>
 
-using gdi_test::Pixel;
-using gdi_test::Surface;
+using moviehost::testing::DibSurface;
+using moviehost::testing::Pixel;
 using platform::ScopedMemoryDC;
 using platform::ScopedRegion;
 
 namespace {
 
-constexpr Pixel background{0xEE, 0xEE, 0xEE, 0xEE};
+constexpr Pixel Background{0xEE, 0xEE, 0xEE, 0xEE};
 
 // Every source pixel differs, including in its fourth byte.
 Pixel pattern(LONG x, LONG y) { return Pixel{std::uint8_t(x), std::uint8_t(y), 0xA5, std::uint8_t(0x10 + x + 16 * y)}; }
 
-void paint_pattern(Surface& s, LONG width, LONG height) {
+void paintPattern(DibSurface& s, LONG width, LONG height) {
     for (LONG y = 0; y < height; ++y)
         for (LONG x = 0; x < width; ++x)
             s.set(x, y, pattern(x, y));
@@ -24,18 +24,18 @@ void paint_pattern(Surface& s, LONG width, LONG height) {
 
 // Inside `area` each destination pixel (x, y) holds pattern(x + dx, y + dy);
 // everywhere else the background.
-::testing::AssertionResult Copied(const Surface& dst, LONG width, LONG height, const std::vector<RECT>& area, LONG dx,
-                                  LONG dy) {
+::testing::AssertionResult copied(const DibSurface& dst, LONG width, LONG height, const std::vector<RECT>& area,
+                                  LONG dx, LONG dy) {
     for (LONG y = 0; y < height; ++y) {
         for (LONG x = 0; x < width; ++x) {
             bool inside = false;
             for (const RECT& r : area)
                 inside = inside || PtInRect(&r, POINT{x, y});
-            const Pixel want = inside ? pattern(x + dx, y + dy) : background;
+            const Pixel want = inside ? pattern(x + dx, y + dy) : Background;
             if (dst.at(x, y) != want)
                 return ::testing::AssertionFailure()
-                       << "pixel (" << x << ", " << y << "): expected " << gdi_test::describe(want) << ", got "
-                       << gdi_test::describe(dst.at(x, y));
+                       << "pixel (" << x << ", " << y << "): expected " << moviehost::testing::describe(want)
+                       << ", got " << moviehost::testing::describe(dst.at(x, y));
         }
     }
     return ::testing::AssertionSuccess();
@@ -44,24 +44,24 @@ void paint_pattern(Surface& s, LONG width, LONG height) {
 // A 4 x 3 source holding the pattern and a 4 x 3 destination holding the
 // background, each in its own row order.
 struct BlitCase {
-    BlitCase(LONG src_height, LONG dst_height) : src(4, src_height), dst(4, dst_height) {
+    BlitCase(LONG srcHeight, LONG dstHeight) : src(4, srcHeight), dst(4, dstHeight) {
         EXPECT_TRUE(src.ok() && dst.ok());
-        paint_pattern(src, 4, 3);
-        dst.fill_all(background);
+        paintPattern(src, 4, 3);
+        dst.fill(Background);
     }
-    Surface src;
-    Surface dst;
+    DibSurface src;
+    DibSurface dst;
 };
 
 }  // namespace
 
 TEST(BitBlt, FullCopyInEveryRowOrderCombination) {
-    for (LONG src_height : {3, -3}) {
-        for (LONG dst_height : {3, -3}) {
-            BlitCase c(src_height, dst_height);
+    for (LONG srcHeight : {3, -3}) {
+        for (LONG dstHeight : {3, -3}) {
+            BlitCase c(srcHeight, dstHeight);
             ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
-            EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0))
-                << "source height " << src_height << ", destination height " << dst_height;
+            EXPECT_TRUE(copied(c.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0))
+                << "source height " << srcHeight << ", destination height " << dstHeight;
         }
     }
 }
@@ -85,7 +85,7 @@ TEST(BitBlt, OffsetsOnBothSides) {
     for (LONG height : {3, -3}) {
         BlitCase c(height, -height);
         ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 1, 1, 2, 2, c.src.dc(), 2, 0, SRCCOPY));
-        EXPECT_TRUE(Copied(c.dst, 4, 3, {{1, 1, 3, 3}}, 1, -1)) << "height " << height;
+        EXPECT_TRUE(copied(c.dst, 4, 3, {{1, 1, 3, 3}}, 1, -1)) << "height " << height;
     }
 }
 
@@ -93,30 +93,30 @@ TEST(BitBlt, DestinationPartlyOutside) {
     for (LONG height : {3, -3}) {
         BlitCase c(height, height);
         ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), -1, -1, 3, 3, c.src.dc(), 0, 0, SRCCOPY));
-        EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 1, 1)) << "above and left, height " << height;
+        EXPECT_TRUE(copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 1, 1)) << "above and left, height " << height;
     }
     BlitCase c(3, -3);
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 2, 1, 10, 10, c.src.dc(), 0, 0, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {{2, 1, 4, 3}}, -2, -1)) << "below and right";
+    EXPECT_TRUE(copied(c.dst, 4, 3, {{2, 1, 4, 3}}, -2, -1)) << "below and right";
 }
 
 TEST(BitBlt, SourcePartlyOutside) {
     BlitCase c(-3, 3);
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 2, 1, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
     BlitCase d(3, -3);
     ASSERT_EQ(TRUE, BitBlt(d.dst.dc(), 0, 0, 4, 3, d.src.dc(), -1, -2, SRCCOPY));
-    EXPECT_TRUE(Copied(d.dst, 4, 3, {{1, 2, 4, 3}}, -1, -2));
+    EXPECT_TRUE(copied(d.dst, 4, 3, {{1, 2, 4, 3}}, -1, -2));
 }
 
 TEST(BitBlt, SmallerSourceLimitsTheCopy) {
-    Surface src(2, 2);
-    Surface dst(4, -3);
+    DibSurface src(2, 2);
+    DibSurface dst(4, -3);
     ASSERT_TRUE(src.ok() && dst.ok());
-    paint_pattern(src, 2, 2);
-    dst.fill_all(background);
+    paintPattern(src, 2, 2);
+    dst.fill(Background);
     ASSERT_EQ(TRUE, BitBlt(dst.dc(), 1, 1, 10, 10, src.dc(), 0, 0, SRCCOPY));
-    EXPECT_TRUE(Copied(dst, 4, 3, {{1, 1, 3, 3}}, -1, -1));
+    EXPECT_TRUE(copied(dst, 4, 3, {{1, 1, 3, 3}}, -1, -1));
 }
 
 TEST(BitBlt, WhollyOutsideCopiesNothing) {
@@ -126,7 +126,7 @@ TEST(BitBlt, WhollyOutsideCopiesNothing) {
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 4, 0, SRCCOPY));
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, -3, SRCCOPY));
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 0, 3, c.src.dc(), 0, 0, SRCCOPY)) << "zero width";
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {}, 0, 0));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {}, 0, 0));
 }
 
 TEST(BitBlt, ExtremeCoordinates) {
@@ -135,22 +135,22 @@ TEST(BitBlt, ExtremeCoordinates) {
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), INT_MAX, INT_MAX, INT_MAX, INT_MAX, c.src.dc(), 0, 0, SRCCOPY));
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, INT_MAX, INT_MAX, c.src.dc(), INT_MIN, INT_MIN, SRCCOPY));
     EXPECT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, INT_MIN, INT_MIN, c.src.dc(), 3, 2, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {}, 0, 0)) << "none of these reaches the bitmap";
+    EXPECT_TRUE(copied(c.dst, 4, 3, {}, 0, 0)) << "none of these reaches the bitmap";
 
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), -2, -1, INT_MAX, INT_MAX, c.src.dc(), 0, 0, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
     BlitCase d(-3, 3);
     ASSERT_EQ(TRUE, BitBlt(d.dst.dc(), 4, 3, INT_MIN, INT_MIN, d.src.dc(), 4, 3, SRCCOPY));
-    EXPECT_TRUE(Copied(d.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0)) << "negative extents ending at the far corner";
+    EXPECT_TRUE(copied(d.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0)) << "negative extents ending at the far corner";
 }
 
 TEST(BitBlt, NegativeExtentsCountFromTheOtherCorner) {
     BlitCase c(3, 3);
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 3, 3, -2, -2, c.src.dc(), 3, 3, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {{1, 1, 3, 3}}, 0, 0));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {{1, 1, 3, 3}}, 0, 0));
     BlitCase d(-3, 3);
     ASSERT_EQ(TRUE, BitBlt(d.dst.dc(), 2, 2, -2, -2, d.src.dc(), 4, 3, SRCCOPY));
-    EXPECT_TRUE(Copied(d.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
+    EXPECT_TRUE(copied(d.dst, 4, 3, {{0, 0, 2, 2}}, 2, 1));
 }
 
 TEST(BitBlt, DestinationClipRegionLimitsTheCopy) {
@@ -161,7 +161,7 @@ TEST(BitBlt, DestinationClipRegionLimitsTheCopy) {
         ASSERT_EQ(COMPLEXREGION, CombineRgn(clip.get(), clip.get(), other.get(), RGN_OR));
         ASSERT_EQ(COMPLEXREGION, SelectClipRgn(c.dst.dc(), clip.get()));
         ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
-        EXPECT_TRUE(Copied(c.dst, 4, 3, {{1, 0, 2, 3}, {3, 0, 4, 3}}, 0, 0)) << "height " << height;
+        EXPECT_TRUE(copied(c.dst, 4, 3, {{1, 0, 2, 3}, {3, 0, 4, 3}}, 0, 0)) << "height " << height;
     }
 }
 
@@ -170,7 +170,7 @@ TEST(BitBlt, ClipRegionPartlyOutsideTheBitmap) {
     ScopedRegion clip(CreateRectRgn(-10, -10, 2, 1));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.dst.dc(), clip.get()));
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 2, 1}}, 0, 0));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {{0, 0, 2, 1}}, 0, 0));
 }
 
 TEST(BitBlt, SourceClipRegionDoesNotLimitTheCopy) {
@@ -178,16 +178,16 @@ TEST(BitBlt, SourceClipRegionDoesNotLimitTheCopy) {
     ScopedRegion clip(CreateRectRgn(0, 0, 1, 1));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.src.dc(), clip.get()));
     ASSERT_EQ(TRUE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {{0, 0, 4, 3}}, 0, 0));
 }
 
 // Within one bitmap each piece of a clipped copy reads the picture as it was
 // before the copy, not what an earlier piece wrote.
 TEST(BitBlt, WithinOneBitmapReadsThePictureAsItWas) {
     for (LONG height : {2, -2}) {
-        Surface s(6, height);
+        DibSurface s(6, height);
         ASSERT_TRUE(s.ok());
-        paint_pattern(s, 6, 2);
+        paintPattern(s, 6, 2);
         ScopedRegion clip(CreateRectRgn(2, 0, 3, 2));
         ScopedRegion other(CreateRectRgn(4, 0, 5, 2));
         ASSERT_EQ(COMPLEXREGION, CombineRgn(clip.get(), clip.get(), other.get(), RGN_OR));
@@ -204,18 +204,18 @@ TEST(BitBlt, WithinOneBitmapReadsThePictureAsItWas) {
 
 TEST(BitBlt, WithinOneBitmapDownAndUp) {
     for (LONG height : {3, -3}) {
-        Surface down(4, height);
+        DibSurface down(4, height);
         ASSERT_TRUE(down.ok());
-        paint_pattern(down, 4, 3);
+        paintPattern(down, 4, 3);
         ASSERT_EQ(TRUE, BitBlt(down.dc(), 0, 1, 4, 2, down.dc(), 0, 0, SRCCOPY));
         for (LONG x = 0; x < 4; ++x) {
             EXPECT_EQ(pattern(x, 0), down.at(x, 0)) << "row 0 stays, height " << height;
             EXPECT_EQ(pattern(x, 0), down.at(x, 1)) << "row 1 from row 0, height " << height;
             EXPECT_EQ(pattern(x, 1), down.at(x, 2)) << "row 2 from row 1, height " << height;
         }
-        Surface up(4, height);
+        DibSurface up(4, height);
         ASSERT_TRUE(up.ok());
-        paint_pattern(up, 4, 3);
+        paintPattern(up, 4, 3);
         ASSERT_EQ(TRUE, BitBlt(up.dc(), 0, 0, 4, 2, up.dc(), 0, 1, SRCCOPY));
         for (LONG x = 0; x < 4; ++x) {
             EXPECT_EQ(pattern(x, 1), up.at(x, 0)) << "row 0 from row 1, height " << height;
@@ -231,7 +231,7 @@ TEST(BitBlt, SourceWithoutPixelsFails) {
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, fresh.get(), 0, 0, SRCCOPY)) << "new memory context";
     platform::ScopedWindowDC screen(GetDC(nullptr));
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, screen.get(), 0, 0, SRCCOPY)) << "window context";
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {}, 0, 0));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {}, 0, 0));
 }
 
 TEST(BitBlt, DestinationWithoutPixelsIsHarmless) {
@@ -251,5 +251,5 @@ TEST(BitBlt, OnlySrcCopyAndValidContexts) {
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, c.src.dc(), 0, 0, 0x00EE0086)) << "SRCPAINT";
     EXPECT_EQ(FALSE, BitBlt(nullptr, 0, 0, 4, 3, c.src.dc(), 0, 0, SRCCOPY));
     EXPECT_EQ(FALSE, BitBlt(c.dst.dc(), 0, 0, 4, 3, nullptr, 0, 0, SRCCOPY));
-    EXPECT_TRUE(Copied(c.dst, 4, 3, {}, 0, 0));
+    EXPECT_TRUE(copied(c.dst, 4, 3, {}, 0, 0));
 }

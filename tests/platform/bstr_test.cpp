@@ -6,7 +6,7 @@
 
 namespace {
 
-std::uint32_t prefix_of(BSTR bstr) {
+std::uint32_t prefixOf(BSTR bstr) {
     std::uint32_t length = 0;
     std::memcpy(&length, reinterpret_cast<const unsigned char*>(bstr) - 4, 4);
     return length;
@@ -15,7 +15,7 @@ std::uint32_t prefix_of(BSTR bstr) {
 TEST(BstrTest, LengthPrefixInBytesAndZeroTerminator) {
     platform::ScopedBstr text(SysAllocString(u"Movie"));
     ASSERT_TRUE(text);
-    EXPECT_EQ(10u, prefix_of(text.get())) << "the prefix counts bytes, not characters";
+    EXPECT_EQ(10u, prefixOf(text.get())) << "the prefix counts bytes, not characters";
     EXPECT_EQ(5u, SysStringLen(text.get()));
     EXPECT_EQ(10u, SysStringByteLen(text.get()));
     EXPECT_EQ(0, text.get()[5]) << "characters are followed by a zero WCHAR";
@@ -26,7 +26,7 @@ TEST(BstrTest, EmptyAndNullSources) {
     // An empty source gives a real, empty string; only null gives null.
     platform::ScopedBstr empty(SysAllocString(u""));
     ASSERT_NE(nullptr, empty.get());
-    EXPECT_EQ(0u, prefix_of(empty.get()));
+    EXPECT_EQ(0u, prefixOf(empty.get()));
     EXPECT_EQ(0, empty.get()[0]);
     EXPECT_EQ(nullptr, SysAllocString(nullptr));
     EXPECT_EQ(0u, SysStringLen(nullptr));

@@ -1,7 +1,7 @@
 // CoCreateInstance through a registry file written by the test, to the fake
 // control module.
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 
 #include "fake_control/fake_control.h"
@@ -12,10 +12,10 @@
 
 namespace {
 
-using test_support::ScopedEnv;
-using test_support::TempFile;
+using moviehost::testing::ScopedEnv;
+using moviehost::testing::TempFile;
 
-std::string registry_for(const std::string& server, const char* type = "\"") {
+std::string registryFor(const std::string& server, const char* type = "\"") {
     std::string value = std::string(type) == "\"" ? "\"" + server + "\"" : server;
     return "Windows Registry Editor Version 5.00\n\n"
            "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\n"
@@ -28,7 +28,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
     void TearDown() override {
         CoUninitialize();
-        fake_control::FakeControl::set_creation_hook({});
+        fake_control::FakeControl::setCreationHook({});
     }
 
     HRESULT create(IOleObject** object) {
@@ -41,9 +41,9 @@ protected:
 };
 
 TEST_F(CreateTest, CreatesTheRegisteredControlThroughItsModule) {
-    m_registry.write(registry_for(FAKE_CONTROL_MODULE_PATH));
+    m_registry.write(registryFor(FAKE_CONTROL_MODULE_PATH));
     std::vector<fake_control::FakeControl> created;
-    fake_control::FakeControl::set_creation_hook([&](fake_control::FakeControl& c) { created.push_back(c); });
+    fake_control::FakeControl::setCreationHook([&](fake_control::FakeControl& c) { created.push_back(c); });
 
     platform::ComPtr<IOleObject> object;
     ASSERT_EQ(S_OK, create(object.receive()));
@@ -53,10 +53,10 @@ TEST_F(CreateTest, CreatesTheRegisteredControlThroughItsModule) {
     ASSERT_TRUE(flash);
     EXPECT_EQ(S_OK, flash->Play());
     EXPECT_EQ(std::vector<std::string>{"Play()"}, created[0].log({"Play"}));
-    EXPECT_EQ(3u, created[0].ref_count()) << "ours two and the hook's handle";
+    EXPECT_EQ(3u, created[0].refCount()) << "ours two and the hook's handle";
     flash.reset();
     object.reset();
-    EXPECT_EQ(1u, created[0].ref_count()) << "every reference CoCreateInstance handed out came back";
+    EXPECT_EQ(1u, created[0].refCount()) << "every reference CoCreateInstance handed out came back";
 }
 
 TEST_F(CreateTest, ExpandStringPathsAreExpanded) {
@@ -69,7 +69,7 @@ TEST_F(CreateTest, ExpandStringPathsAreExpanded) {
         std::snprintf(byte, sizeof byte, "%02x,00,", static_cast<unsigned char>(c));
         hex += byte;
     }
-    m_registry.write(registry_for("hex(2):" + hex + "00,00", "hex"));
+    m_registry.write(registryFor("hex(2):" + hex + "00,00", "hex"));
     platform::ComPtr<IOleObject> object;
     EXPECT_EQ(S_OK, create(object.receive()));
 }
@@ -80,14 +80,14 @@ TEST_F(CreateTest, FailuresHaveClearCodes) {
     EXPECT_EQ(REGDB_E_CLASSNOTREG, create(&object));
     EXPECT_EQ(nullptr, object);
 
-    m_registry.write(registry_for("/nonexistent/folder/control.so"));
+    m_registry.write(registryFor("/nonexistent/folder/control.so"));
     EXPECT_EQ(CO_E_DLLNOTFOUND, create(&object));
     EXPECT_EQ(nullptr, object);
 
-    m_registry.write(registry_for("libm.so.6"));
+    m_registry.write(registryFor("libm.so.6"));
     EXPECT_EQ(CO_E_ERRORINDLL, create(&object)) << "a library without DllGetClassObject";
 
-    m_registry.write(registry_for(FAKE_CONTROL_MODULE_PATH));
+    m_registry.write(registryFor(FAKE_CONTROL_MODULE_PATH));
     {
         ScopedEnv fail("FAKE_CONTROL_FAIL", "CreateInstance=0x80004005");
         EXPECT_EQ(E_FAIL, create(&object)) << "the factory's answer passes through";
@@ -106,7 +106,7 @@ TEST_F(CreateTest, FailuresHaveClearCodes) {
 }
 
 TEST_F(CreateTest, NeedsCoInitializeOnTheCallingThread) {
-    m_registry.write(registry_for(FAKE_CONTROL_MODULE_PATH));
+    m_registry.write(registryFor(FAKE_CONTROL_MODULE_PATH));
     HRESULT uninitialised = S_OK;
     HRESULT initialised = E_FAIL;
     std::thread other([&] {

@@ -6,7 +6,7 @@
 
 namespace {
 
-platform::ComPtr<IErrorInfo> make_error(const char16_t* description) {
+platform::ComPtr<IErrorInfo> makeError(const char16_t* description) {
     platform::ComPtr<ICreateErrorInfo> create;
     EXPECT_EQ(S_OK, CreateErrorInfo(create.receive()));
     std::u16string text = description;
@@ -14,21 +14,21 @@ platform::ComPtr<IErrorInfo> make_error(const char16_t* description) {
     return create.As<IErrorInfo>();
 }
 
-ULONG refs_of(IUnknown* object) {
+ULONG refsOf(IUnknown* object) {
     object->AddRef();
     return object->Release();
 }
 
 TEST(ErrorInfoTest, GetHandsTheObjectOverAndClearsTheSlot) {
-    auto error = make_error(u"first");
+    auto error = makeError(u"first");
     ASSERT_TRUE(error);
     ASSERT_EQ(S_OK, SetErrorInfo(0, error.get()));
-    EXPECT_EQ(2u, refs_of(error.get())) << "the thread's slot holds a reference";
+    EXPECT_EQ(2u, refsOf(error.get())) << "the thread's slot holds a reference";
 
     platform::ComPtr<IErrorInfo> taken;
     EXPECT_EQ(S_OK, GetErrorInfo(0, taken.receive()));
     EXPECT_EQ(error.get(), taken.get());
-    EXPECT_EQ(2u, refs_of(error.get())) << "the slot's reference moved to the caller";
+    EXPECT_EQ(2u, refsOf(error.get())) << "the slot's reference moved to the caller";
 
     platform::ComPtr<IErrorInfo> again;
     EXPECT_EQ(S_FALSE, GetErrorInfo(0, again.receive()));
@@ -37,30 +37,30 @@ TEST(ErrorInfoTest, GetHandsTheObjectOverAndClearsTheSlot) {
 }
 
 TEST(ErrorInfoTest, SetReplacesAndNullClears) {
-    auto first = make_error(u"first");
-    auto second = make_error(u"second");
+    auto first = makeError(u"first");
+    auto second = makeError(u"second");
     SetErrorInfo(0, first.get());
     SetErrorInfo(0, second.get());
-    EXPECT_EQ(1u, refs_of(first.get())) << "the replaced object was released";
+    EXPECT_EQ(1u, refsOf(first.get())) << "the replaced object was released";
     SetErrorInfo(0, nullptr);
-    EXPECT_EQ(1u, refs_of(second.get()));
+    EXPECT_EQ(1u, refsOf(second.get()));
     platform::ComPtr<IErrorInfo> none;
     EXPECT_EQ(S_FALSE, GetErrorInfo(0, none.receive()));
 }
 
 TEST(ErrorInfoTest, EachThreadHasItsOwnSlot) {
-    auto error = make_error(u"main thread");
+    auto error = makeError(u"main thread");
     SetErrorInfo(0, error.get());
-    HRESULT seen_elsewhere = E_FAIL;
+    HRESULT seenElsewhere = E_FAIL;
     std::thread other([&] {
         IErrorInfo* info = nullptr;
-        seen_elsewhere = GetErrorInfo(0, &info);
+        seenElsewhere = GetErrorInfo(0, &info);
         // A thread that ends with an object in its slot gives it back.
-        auto own = make_error(u"other thread");
+        auto own = makeError(u"other thread");
         SetErrorInfo(0, own.get());
     });
     other.join();
-    EXPECT_EQ(S_FALSE, seen_elsewhere);
+    EXPECT_EQ(S_FALSE, seenElsewhere);
     platform::ComPtr<IErrorInfo> mine;
     EXPECT_EQ(S_OK, GetErrorInfo(0, mine.receive()));
     EXPECT_EQ(error.get(), mine.get());

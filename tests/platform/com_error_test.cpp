@@ -6,7 +6,7 @@
 
 namespace {
 
-platform::ComPtr<IErrorInfo> make_error(const char16_t* description) {
+platform::ComPtr<IErrorInfo> makeError(const char16_t* description) {
     platform::ComPtr<ICreateErrorInfo> create;
     EXPECT_EQ(S_OK, CreateErrorInfo(create.receive()));
     std::u16string text = description;
@@ -14,29 +14,29 @@ platform::ComPtr<IErrorInfo> make_error(const char16_t* description) {
     return create.As<IErrorInfo>();
 }
 
-ULONG refs_of(IUnknown* object) {
+ULONG refsOf(IUnknown* object) {
     object->AddRef();
     return object->Release();
 }
 
 TEST(ComErrorTest, TakesOverTheErrorObjectOrAddsAReferenceWhenAsked) {
-    auto info = make_error(u"broken");
-    ASSERT_EQ(1u, refs_of(info.get()));
+    auto info = makeError(u"broken");
+    ASSERT_EQ(1u, refsOf(info.get()));
     {
         _com_error shared(E_FAIL, info.get(), true);
-        EXPECT_EQ(2u, refs_of(info.get()));
+        EXPECT_EQ(2u, refsOf(info.get()));
     }
-    EXPECT_EQ(1u, refs_of(info.get()));
+    EXPECT_EQ(1u, refsOf(info.get()));
 
     IErrorInfo* handed = info.release();
     {
         _com_error owner(E_FAIL, handed);  // owns the only reference now
-        EXPECT_EQ(1u, refs_of(handed));
+        EXPECT_EQ(1u, refsOf(handed));
         _com_error copy = owner;
-        EXPECT_EQ(2u, refs_of(handed)) << "a copy holds its own reference";
+        EXPECT_EQ(2u, refsOf(handed)) << "a copy holds its own reference";
         IErrorInfo* asked = copy.ErrorInfo();
         EXPECT_EQ(handed, asked);
-        EXPECT_EQ(3u, refs_of(handed)) << "ErrorInfo() hands out a reference";
+        EXPECT_EQ(3u, refsOf(handed)) << "ErrorInfo() hands out a reference";
         asked->Release();
         EXPECT_EQ(u"broken", copy.Description());
     }
@@ -44,17 +44,17 @@ TEST(ComErrorTest, TakesOverTheErrorObjectOrAddsAReferenceWhenAsked) {
 }
 
 TEST(ComErrorTest, AssignmentSwapsReferencesCleanly) {
-    auto first = make_error(u"first");
-    auto second = make_error(u"second");
+    auto first = makeError(u"first");
+    auto second = makeError(u"second");
     _com_error a(E_FAIL, first.get(), true);
     _com_error b(E_NOTIMPL, second.get(), true);
     a = b;
-    EXPECT_EQ(1u, refs_of(first.get()));
-    EXPECT_EQ(3u, refs_of(second.get()));
+    EXPECT_EQ(1u, refsOf(first.get()));
+    EXPECT_EQ(3u, refsOf(second.get()));
     EXPECT_EQ(E_NOTIMPL, a.Error());
     _com_error& alias = a;
     a = alias;
-    EXPECT_EQ(3u, refs_of(second.get()));
+    EXPECT_EQ(3u, refsOf(second.get()));
 }
 
 TEST(ComErrorTest, MessagesNameTheCode) {
@@ -73,7 +73,7 @@ TEST(ComErrorTest, MessagesNameTheCode) {
 
 TEST(ComErrorTest, IssueErrorExTakesTheThreadErrorOnlyWhenTheObjectReportsIt) {
     fake_control::FakeControl control;
-    auto info = make_error(u"from the control");
+    auto info = makeError(u"from the control");
     SetErrorInfo(0, info.get());
     try {
         _com_issue_errorex(E_FAIL, control.unknown(), IID_IShockwaveFlash);

@@ -1,5 +1,5 @@
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 #include "platform/wide.h"
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-std::string text_of(REFGUID guid) {
+std::string textOf(REFGUID guid) {
     WCHAR buffer[39];
     if (StringFromGUID2(guid, buffer, 39) != 39)
         return "?";
@@ -58,7 +58,7 @@ TEST(GuidTest, PublishedIdentifiersAreSpelledRight) {
         {IID_ICreateErrorInfo, "{22F03340-547D-101B-8E65-08002B2BD119}"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.text, text_of(c.guid));
+        EXPECT_EQ(c.text, textOf(c.guid));
 }
 
 TEST(GuidTest, StringFormRoundTripsAndRejectsAnythingElse) {

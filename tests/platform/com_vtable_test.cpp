@@ -1,10 +1,10 @@
 // Calls through raw vtable slots, by position, to pin the method order of the
 // interfaces against the published one.
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/ole.h"
 
 #include "fake_control/fake_control.h"
-#include "recording_site.h"
+#include "moviehost/testing/recording_site.h"
 
 #include <gtest/gtest.h>
 #include <cstring>
@@ -39,7 +39,7 @@ TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots) {
                           {86, "EnforceLocalSecurity()"},
                           {95, "DisableLocalSecurity()"}};
     for (const Case& c : cases) {
-        control.clear_log();
+        control.clearLog();
         slot<NoArguments>(flash, c.slot)(flash);
         EXPECT_EQ(std::vector<std::string>{c.logged}, control.log()) << "slot " << c.slot;
     }
@@ -49,7 +49,7 @@ TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots) {
     EXPECT_EQ(10 << 16, version) << "slot 39 is FlashVersion";
 
     platform::ScopedBstr high = platform::make_bstr(u"Best");
-    control.clear_log();
+    control.clearLog();
     slot<HRESULT (*)(void*, BSTR)>(flash, 57)(flash, high.get());
     slot<HRESULT (*)(void*, BSTR)>(flash, 41)(flash, high.get());
     slot<HRESULT (*)(void*, BSTR)>(flash, 99)(flash, high.get());
@@ -60,20 +60,20 @@ TEST(VtableTest, ShockwaveFlashMembersSitInTheirSlots) {
 
 TEST(VtableTest, OleObjectAndInPlaceMembersSitInTheirSlots) {
     fake_control::FakeControl control;
-    IOleObject* object = control.ole_object();
-    test_support::RecordingSite site;
+    IOleObject* object = control.oleObject();
+    moviehost::testing::RecordingSite site;
 
-    slot<HRESULT (*)(void*, IOleClientSite*)>(object, 3)(object, site.client());
-    EXPECT_EQ(site.client(), control.client_site()) << "slot 3 is SetClientSite";
-    control.clear_log();
+    slot<HRESULT (*)(void*, IOleClientSite*)>(object, 3)(object, site.clientSite());
+    EXPECT_EQ(site.clientSite(), control.clientSite()) << "slot 3 is SetClientSite";
+    control.clearLog();
     slot<HRESULT (*)(void*, LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT)>(object, 11)(
-        object, OLEIVERB_INPLACEACTIVATE, nullptr, site.client(), 0, nullptr, nullptr);
+        object, OLEIVERB_INPLACEACTIVATE, nullptr, site.clientSite(), 0, nullptr, nullptr);
     slot<HRESULT (*)(void*, DWORD)>(object, 6)(object, OLECLOSE_NOSAVE);
     EXPECT_EQ((std::vector<std::string>{"DoVerb(-5, null, ptr, 0, null, null)", "Close(1)"}), control.log());
 
     auto windowless = platform::ComPtr<IUnknown>::share(control.unknown()).As<IOleInPlaceObjectWindowless>();
     ASSERT_TRUE(windowless);
-    control.clear_log();
+    control.clearLog();
     const RECT rect = {0, 0, 10, 20};
     LRESULT result = 0;
     slot<HRESULT (*)(void*, LPCRECT, LPCRECT)>(windowless.get(), 7)(windowless.get(), &rect, &rect);
@@ -86,7 +86,7 @@ TEST(VtableTest, OleObjectAndInPlaceMembersSitInTheirSlots) {
 }
 
 TEST(VtableTest, WindowlessSiteMembersSitInTheirSlots) {
-    test_support::RecordingSite site;
+    moviehost::testing::RecordingSite site;
     IOleInPlaceSiteWindowless* windowless = &site;
     struct Case {
         int slot;
@@ -107,7 +107,7 @@ TEST(VtableTest, WindowlessSiteMembersSitInTheirSlots) {
     slot<HRESULT (*)(void*, HRGN, BOOL)>(windowless, 26)(windowless, nullptr, TRUE);
     EXPECT_EQ((std::vector<std::string>{"InvalidateRect", "InvalidateRgn"}), site.calls);
 
-    IOleClientSite* client = site.client();
+    IOleClientSite* client = site.clientSite();
     site.calls.clear();
     slot<NoArguments>(client, 3)(client);
     slot<NoArguments>(client, 6)(client);

@@ -3,7 +3,7 @@
 
 #include "platform/com.h"
 
-namespace test_support {
+namespace moviehost::testing {
 
 class CountedObject final : public IUnknown {
 public:
@@ -24,4 +24,4 @@ private:
     ULONG m_refs = 1;
 };
 
-}  // namespace test_support
+}  // namespace moviehost::testing

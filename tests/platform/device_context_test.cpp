@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-using gdi_test::RectsAre;
+using moviehost::testing::rectsAre;
 using platform::ScopedBitmap;
 using platform::ScopedBrush;
 using platform::ScopedMemoryDC;
@@ -12,7 +12,7 @@ using platform::ScopedRegion;
 
 namespace {
 
-ScopedBitmap make_dib(LONG width, LONG height) {
+ScopedBitmap makeDib(LONG width, LONG height) {
     BITMAPINFO info{};
     info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     return ScopedBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
@@ -49,8 +49,8 @@ TEST(MemoryDC, EveryNewContextSharesTheStockBitmap) {
 
 TEST(MemoryDC, SelectObjectReturnsThePreviousBitmap) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
-    ScopedBitmap first = make_dib(4, 4);
-    ScopedBitmap second = make_dib(4, 4);
+    ScopedBitmap first = makeDib(4, 4);
+    ScopedBitmap second = makeDib(4, 4);
     HGDIOBJ stock = GetCurrentObject(dc.get(), OBJ_BITMAP);
     EXPECT_EQ(stock, SelectObject(dc.get(), first.get()));
     EXPECT_EQ(first.get(), SelectObject(dc.get(), second.get()));
@@ -62,7 +62,7 @@ TEST(MemoryDC, SelectObjectReturnsThePreviousBitmap) {
 TEST(MemoryDC, ABitmapLivesInOneContextAtATime) {
     ScopedMemoryDC a(CreateCompatibleDC(nullptr));
     ScopedMemoryDC b(CreateCompatibleDC(nullptr));
-    ScopedBitmap bitmap = make_dib(4, 4);
+    ScopedBitmap bitmap = makeDib(4, 4);
     HGDIOBJ stock = SelectObject(a.get(), bitmap.get());
     ASSERT_NE(nullptr, stock);
     EXPECT_EQ(nullptr, SelectObject(b.get(), bitmap.get())) << "already selected into another context";
@@ -73,7 +73,7 @@ TEST(MemoryDC, ABitmapLivesInOneContextAtATime) {
 }
 
 TEST(MemoryDC, DeleteObjectRefusesASelectedBitmap) {
-    ScopedBitmap bitmap = make_dib(4, 4);
+    ScopedBitmap bitmap = makeDib(4, 4);
     HDC dc = CreateCompatibleDC(nullptr);
     ASSERT_NE(nullptr, SelectObject(dc, bitmap.get()));
     EXPECT_EQ(FALSE, DeleteObject(bitmap.get()));
@@ -142,7 +142,7 @@ TEST(WindowDC, UnknownWindowsAndMemoryContextsAreRefused) {
 
 TEST(WindowDC, NoBitmapCanBeSelectedIntoIt) {
     platform::ScopedWindowDC screen(GetDC(GetDesktopWindow()));
-    ScopedBitmap bitmap = make_dib(2, 2);
+    ScopedBitmap bitmap = makeDib(2, 2);
     EXPECT_EQ(nullptr, SelectObject(screen.get(), bitmap.get()));
     ScopedMemoryDC memory(CreateCompatibleDC(screen.get()));
     EXPECT_TRUE(memory) << "a memory context compatible with the screen";
@@ -152,7 +152,7 @@ TEST(ClipRegion, NoneUntilOneIsSelected) {
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));
     ScopedRegion out(CreateRectRgn(7, 7, 8, 8));
     EXPECT_EQ(0, GetClipRgn(dc.get(), out.get()));
-    EXPECT_TRUE(RectsAre(out.get(), {{7, 7, 8, 8}})) << "untouched without a clip";
+    EXPECT_TRUE(rectsAre(out.get(), {{7, 7, 8, 8}})) << "untouched without a clip";
 }
 
 TEST(ClipRegion, SelectClipRgnTakesACopy) {
@@ -162,7 +162,7 @@ TEST(ClipRegion, SelectClipRgnTakesACopy) {
     ASSERT_EQ(TRUE, SetRectRgn(clip.get(), 50, 50, 60, 60));
     ScopedRegion out(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(1, GetClipRgn(dc.get(), out.get()));
-    EXPECT_TRUE(RectsAre(out.get(), {{0, 0, 10, 10}})) << "later changes to the source do not reach the clip";
+    EXPECT_TRUE(rectsAre(out.get(), {{0, 0, 10, 10}})) << "later changes to the source do not reach the clip";
     clip.reset();
     EXPECT_EQ(1, GetClipRgn(dc.get(), out.get())) << "the source may be deleted";
 }
@@ -184,7 +184,7 @@ TEST(ClipRegion, SelectObjectWithARegionSetsTheClipAndReturnsItsType) {
     EXPECT_EQ(reinterpret_cast<HGDIOBJ>(COMPLEXREGION), SelectObject(dc.get(), b.get()));
     ScopedRegion out(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(1, GetClipRgn(dc.get(), out.get()));
-    EXPECT_TRUE(RectsAre(out.get(), {{0, 0, 10, 10}, {20, 0, 30, 10}}));
+    EXPECT_TRUE(rectsAre(out.get(), {{0, 0, 10, 10}, {20, 0, 30, 10}}));
     EXPECT_EQ(TRUE, DeleteObject(b.release())) << "a region is copied, never held";
     EXPECT_EQ(HGDI_ERROR, SelectObject(forged<HDC>(0x777), a.get()));
 }
@@ -207,7 +207,7 @@ TEST(Handles, StaleHandlesFailHarmlessly) {
     EXPECT_EQ(FALSE, DeleteObject(region)) << "second delete";
     EXPECT_EQ(0u, GetObjectType(region));
 
-    ScopedBitmap bitmap = make_dib(2, 2);
+    ScopedBitmap bitmap = makeDib(2, 2);
     const HBITMAP stale = bitmap.get();
     bitmap.reset();
     ScopedMemoryDC dc(CreateCompatibleDC(nullptr));

@@ -8,7 +8,7 @@ using platform::ScopedBitmap;
 
 namespace {
 
-BITMAPINFO info_of(LONG width, LONG height, WORD bits = 32, DWORD compression = BI_RGB) {
+BITMAPINFO infoOf(LONG width, LONG height, WORD bits = 32, DWORD compression = BI_RGB) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -20,7 +20,7 @@ BITMAPINFO info_of(LONG width, LONG height, WORD bits = 32, DWORD compression = 
 }
 
 // Expects creation to fail cleanly: NULL, and the pixel pointer cleared.
-::testing::AssertionResult Refused(const BITMAPINFO* info, UINT usage = DIB_RGB_COLORS, HANDLE section = nullptr) {
+::testing::AssertionResult refused(const BITMAPINFO* info, UINT usage = DIB_RGB_COLORS, HANDLE section = nullptr) {
     int dummy = 0;
     void* bits = &dummy;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, info, usage, &bits, section, 0));
@@ -46,7 +46,7 @@ TEST(DibSection, StructLayoutsAreTheSdkOnes) {
 }
 
 TEST(DibSection, PixelsStartZeroed) {
-    const BITMAPINFO info = info_of(7, 5);
+    const BITMAPINFO info = infoOf(7, 5);
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     ASSERT_TRUE(bitmap);
@@ -57,13 +57,13 @@ TEST(DibSection, PixelsStartZeroed) {
 }
 
 TEST(DibSection, NullBitsPointerIsAllowed) {
-    const BITMAPINFO info = info_of(2, 2);
+    const BITMAPINFO info = infoOf(2, 2);
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
     EXPECT_TRUE(bitmap);
 }
 
 TEST(DibSection, GetObjectFillsDibSectionForBottomUp) {
-    const BITMAPINFO info = info_of(640, 480);
+    const BITMAPINFO info = infoOf(640, 480);
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     ASSERT_TRUE(bitmap);
@@ -87,7 +87,7 @@ TEST(DibSection, GetObjectFillsDibSectionForBottomUp) {
 }
 
 TEST(DibSection, GetObjectKeepsTheSignOfATopDownHeight) {
-    const BITMAPINFO info = info_of(3, -2);
+    const BITMAPINFO info = infoOf(3, -2);
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
     ASSERT_TRUE(bitmap);
     DIBSECTION ds{};
@@ -97,7 +97,7 @@ TEST(DibSection, GetObjectKeepsTheSignOfATopDownHeight) {
 }
 
 TEST(DibSection, GetObjectWithBitmapSizeFillsOnlyTheBitmap) {
-    const BITMAPINFO info = info_of(3, 2);
+    const BITMAPINFO info = infoOf(3, 2);
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     ASSERT_TRUE(bitmap);
@@ -112,44 +112,44 @@ TEST(DibSection, GetObjectWithBitmapSizeFillsOnlyTheBitmap) {
 }
 
 TEST(DibSection, UnsupportedFormatsAreRefused) {
-    BITMAPINFO info = info_of(4, 4, 24);
-    EXPECT_TRUE(Refused(&info)) << "24 bpp";
-    info = info_of(4, 4, 8);
-    EXPECT_TRUE(Refused(&info)) << "8 bpp";
-    info = info_of(4, 4, 32, BI_BITFIELDS);
-    EXPECT_TRUE(Refused(&info)) << "BI_BITFIELDS";
-    info = info_of(4, 4);
+    BITMAPINFO info = infoOf(4, 4, 24);
+    EXPECT_TRUE(refused(&info)) << "24 bpp";
+    info = infoOf(4, 4, 8);
+    EXPECT_TRUE(refused(&info)) << "8 bpp";
+    info = infoOf(4, 4, 32, BI_BITFIELDS);
+    EXPECT_TRUE(refused(&info)) << "BI_BITFIELDS";
+    info = infoOf(4, 4);
     info.bmiHeader.biSize = 12;
-    EXPECT_TRUE(Refused(&info)) << "core header size";
-    info = info_of(4, 4);
+    EXPECT_TRUE(refused(&info)) << "core header size";
+    info = infoOf(4, 4);
     info.bmiHeader.biPlanes = 2;
-    EXPECT_TRUE(Refused(&info)) << "two planes";
-    info = info_of(4, 4);
-    EXPECT_TRUE(Refused(&info, DIB_PAL_COLORS)) << "palette colours";
+    EXPECT_TRUE(refused(&info)) << "two planes";
+    info = infoOf(4, 4);
+    EXPECT_TRUE(refused(&info, DIB_PAL_COLORS)) << "palette colours";
     int mapping = 0;
-    EXPECT_TRUE(Refused(&info, DIB_RGB_COLORS, &mapping)) << "file mapping";
-    EXPECT_TRUE(Refused(nullptr)) << "no header";
+    EXPECT_TRUE(refused(&info, DIB_RGB_COLORS, &mapping)) << "file mapping";
+    EXPECT_TRUE(refused(nullptr)) << "no header";
 }
 
 TEST(DibSection, ZeroNegativeAndAbsurdSizesAreRefused) {
-    BITMAPINFO info = info_of(0, 10);
-    EXPECT_TRUE(Refused(&info)) << "zero width";
-    info = info_of(10, 0);
-    EXPECT_TRUE(Refused(&info)) << "zero height";
-    info = info_of(-10, 10);
-    EXPECT_TRUE(Refused(&info)) << "negative width";
-    info = info_of(INT_MAX, 1);
-    EXPECT_TRUE(Refused(&info)) << "row bytes overflow 32 bits";
-    info = info_of(65536, 65536);
-    EXPECT_TRUE(Refused(&info)) << "width * height * 4 overflows 32 bits";
-    info = info_of(1, INT_MIN);
-    EXPECT_TRUE(Refused(&info)) << "INT_MIN height";
-    info = info_of(32768, 16384);
-    EXPECT_TRUE(Refused(&info)) << "exactly 2^31 bytes";
+    BITMAPINFO info = infoOf(0, 10);
+    EXPECT_TRUE(refused(&info)) << "zero width";
+    info = infoOf(10, 0);
+    EXPECT_TRUE(refused(&info)) << "zero height";
+    info = infoOf(-10, 10);
+    EXPECT_TRUE(refused(&info)) << "negative width";
+    info = infoOf(INT_MAX, 1);
+    EXPECT_TRUE(refused(&info)) << "row bytes overflow 32 bits";
+    info = infoOf(65536, 65536);
+    EXPECT_TRUE(refused(&info)) << "width * height * 4 overflows 32 bits";
+    info = infoOf(1, INT_MIN);
+    EXPECT_TRUE(refused(&info)) << "INT_MIN height";
+    info = infoOf(32768, 16384);
+    EXPECT_TRUE(refused(&info)) << "exactly 2^31 bytes";
 }
 
 TEST(DibSection, ForgedContextIsRefused) {
-    const BITMAPINFO info = info_of(2, 2);
+    const BITMAPINFO info = infoOf(2, 2);
     void* bits = &bits;
     EXPECT_EQ(nullptr, CreateDIBSection(reinterpret_cast<HDC>(0x12345), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     EXPECT_EQ(nullptr, bits);

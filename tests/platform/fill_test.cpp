@@ -4,8 +4,8 @@
 
 #include <climits>
 
-using gdi_test::Pixel;
-using gdi_test::Surface;
+using moviehost::testing::DibSurface;
+using moviehost::testing::Pixel;
 using platform::ScopedBrush;
 using platform::ScopedMemoryDC;
 using platform::ScopedRegion;
@@ -13,23 +13,23 @@ using platform::ScopedRegion;
 namespace {
 
 // RGB(0x11, 0x22, 0x33) lands in memory as blue, green, red and a zero.
-constexpr COLORREF color = RGB(0x11, 0x22, 0x33);
-constexpr Pixel painted{0x33, 0x22, 0x11, 0x00};
-constexpr Pixel background{0xEE, 0xEE, 0xEE, 0xEE};
+constexpr COLORREF Color = RGB(0x11, 0x22, 0x33);
+constexpr Pixel Painted{0x33, 0x22, 0x11, 0x00};
+constexpr Pixel Background{0xEE, 0xEE, 0xEE, 0xEE};
 
 // Fills `region` into a fresh 4 x 3 surface (negative height: top-down)
 // that starts out as `background` everywhere.
 struct FillCase {
     explicit FillCase(LONG height = 3) : surface(4, height) {
         EXPECT_TRUE(surface.ok());
-        surface.fill_all(background);
+        surface.fill(Background);
     }
     BOOL fill(int l, int t, int r, int b) {
         ScopedRegion region(CreateRectRgn(l, t, r, b));
         return FillRgn(surface.dc(), region.get(), brush.get());
     }
-    Surface surface;
-    ScopedBrush brush{CreateSolidBrush(color)};
+    DibSurface surface;
+    ScopedBrush brush{CreateSolidBrush(Color)};
 };
 
 }  // namespace
@@ -65,7 +65,7 @@ TEST(FillRgn, SinglePixelAtTheBottomRight) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ASSERT_EQ(TRUE, c.fill(3, 2, 4, 3));
-        EXPECT_TRUE(c.surface.only({{3, 2, 4, 3}}, painted, background)) << "height " << height;
+        EXPECT_TRUE(c.surface.only({{3, 2, 4, 3}}, Painted, Background)) << "height " << height;
         // Bottom-up: picture row 2 is stored first; top-down: last.
         const std::size_t offset = height > 0 ? 12 : 2 * 16 + 12;
         EXPECT_EQ(0x33, c.surface.bits()[offset]) << "height " << height;
@@ -76,9 +76,9 @@ TEST(FillRgn, PartlyOutsideIsCutAtTheEdges) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ASSERT_EQ(TRUE, c.fill(-5, -5, 2, 2));
-        EXPECT_TRUE(c.surface.only({{0, 0, 2, 2}}, painted, background)) << "height " << height;
+        EXPECT_TRUE(c.surface.only({{0, 0, 2, 2}}, Painted, Background)) << "height " << height;
         ASSERT_EQ(TRUE, c.fill(3, 1, 100, 100));
-        EXPECT_TRUE(c.surface.only({{0, 0, 2, 2}, {3, 1, 4, 3}}, painted, background)) << "height " << height;
+        EXPECT_TRUE(c.surface.only({{0, 0, 2, 2}, {3, 1, 4, 3}}, Painted, Background)) << "height " << height;
     }
 }
 
@@ -88,14 +88,14 @@ TEST(FillRgn, WhollyOutsideChangesNothing) {
     EXPECT_EQ(TRUE, c.fill(0, 3, 4, 10)) << "below the bitmap";
     EXPECT_EQ(TRUE, c.fill(-10, -10, 0, 0)) << "above and left";
     EXPECT_EQ(TRUE, c.fill(INT_MIN, INT_MIN, INT_MIN + 1, INT_MAX));
-    EXPECT_TRUE(c.surface.only({}, painted, background));
+    EXPECT_TRUE(c.surface.only({}, Painted, Background));
 }
 
 TEST(FillRgn, HugeRegionFillsEverythingAndNoMore) {
     for (LONG height : {3, -3}) {
         FillCase c(height);
         ASSERT_EQ(TRUE, c.fill(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
-        EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, painted, background)) << "height " << height;
+        EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, Painted, Background)) << "height " << height;
     }
 }
 
@@ -104,7 +104,7 @@ TEST(FillRgn, ClipRegionLimitsTheFill) {
     ScopedRegion clip(CreateRectRgn(1, 1, 3, 2));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.surface.dc(), clip.get()));
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 3));
-    EXPECT_TRUE(c.surface.only({{1, 1, 3, 2}}, painted, background));
+    EXPECT_TRUE(c.surface.only({{1, 1, 3, 2}}, Painted, Background));
 }
 
 TEST(FillRgn, ClipRegionPartlyOutsideTheBitmap) {
@@ -113,7 +113,7 @@ TEST(FillRgn, ClipRegionPartlyOutsideTheBitmap) {
         ScopedRegion clip(CreateRectRgn(-5, 2, 100, 100));
         ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.surface.dc(), clip.get()));
         ASSERT_EQ(TRUE, c.fill(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
-        EXPECT_TRUE(c.surface.only({{0, 2, 4, 3}}, painted, background)) << "height " << height;
+        EXPECT_TRUE(c.surface.only({{0, 2, 4, 3}}, Painted, Background)) << "height " << height;
     }
 }
 
@@ -124,7 +124,7 @@ TEST(FillRgn, ComplexClipRegion) {
     ASSERT_EQ(COMPLEXREGION, CombineRgn(clip.get(), clip.get(), corner.get(), RGN_OR));
     ASSERT_EQ(COMPLEXREGION, SelectClipRgn(c.surface.dc(), clip.get()));
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 3));
-    EXPECT_TRUE(c.surface.only({{0, 0, 1, 1}, {3, 2, 4, 3}}, painted, background));
+    EXPECT_TRUE(c.surface.only({{0, 0, 1, 1}, {3, 2, 4, 3}}, Painted, Background));
 }
 
 TEST(FillRgn, EmptyClipRegionFillsNothingAndRemovingItFillsAll) {
@@ -132,30 +132,30 @@ TEST(FillRgn, EmptyClipRegionFillsNothingAndRemovingItFillsAll) {
     ScopedRegion empty(CreateRectRgn(0, 0, 0, 0));
     ASSERT_EQ(NULLREGION, SelectClipRgn(c.surface.dc(), empty.get()));
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 3));
-    EXPECT_TRUE(c.surface.only({}, painted, background));
+    EXPECT_TRUE(c.surface.only({}, Painted, Background));
     ASSERT_EQ(SIMPLEREGION, SelectClipRgn(c.surface.dc(), nullptr));
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 3));
-    EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, painted, background));
+    EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, Painted, Background));
 }
 
 TEST(FillRgn, TopByteOfTheColourIsIgnored) {
     FillCase c;
-    c.brush.reset(CreateSolidBrush(0x01000000u | color));
+    c.brush.reset(CreateSolidBrush(0x01000000u | Color));
     ASSERT_EQ(TRUE, c.fill(0, 0, 4, 3));
-    EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, painted, background));
+    EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, Painted, Background));
 }
 
 TEST(FillRgn, StockBrushes) {
     FillCase c;
     ScopedRegion all(CreateRectRgn(0, 0, 4, 3));
     ASSERT_EQ(TRUE, FillRgn(c.surface.dc(), all.get(), static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))));
-    EXPECT_TRUE(c.surface.only({}, painted, background)) << "the null brush paints nothing";
+    EXPECT_TRUE(c.surface.only({}, Painted, Background)) << "the null brush paints nothing";
     ASSERT_EQ(TRUE, FillRgn(c.surface.dc(), all.get(), static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
-    EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, Pixel{0xFF, 0xFF, 0xFF, 0x00}, background));
+    EXPECT_TRUE(c.surface.only({{0, 0, 4, 3}}, Pixel{0xFF, 0xFF, 0xFF, 0x00}, Background));
 }
 
 TEST(FillRgn, ContextsWithoutPixelsAreHarmless) {
-    ScopedBrush brush(CreateSolidBrush(color));
+    ScopedBrush brush(CreateSolidBrush(Color));
     ScopedRegion all(CreateRectRgn(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
     ScopedMemoryDC fresh(CreateCompatibleDC(nullptr));
     EXPECT_EQ(TRUE, FillRgn(fresh.get(), all.get(), brush.get())) << "new memory context";
@@ -169,5 +169,5 @@ TEST(FillRgn, BadHandlesFail) {
     EXPECT_EQ(FALSE, FillRgn(nullptr, all.get(), c.brush.get()));
     EXPECT_EQ(FALSE, FillRgn(c.surface.dc(), nullptr, c.brush.get()));
     EXPECT_EQ(FALSE, FillRgn(c.surface.dc(), all.get(), nullptr));
-    EXPECT_TRUE(c.surface.only({}, painted, background));
+    EXPECT_TRUE(c.surface.only({}, Painted, Background));
 }

@@ -5,11 +5,11 @@
 #include <functional>
 #include <thread>
 
-namespace platform_test {
+namespace moviehost::testing {
 
 inline void runOnFreshThread(const std::function<void()>& body) {
     std::thread thread(body);
     thread.join();
 }
 
-}  // namespace platform_test
+}  // namespace moviehost::testing

@@ -8,7 +8,7 @@
 
 namespace {
 
-std::vector<RECT> dirty_rects(int count) {
+std::vector<RECT> dirtyRects(int count) {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> x(0, 1800);
     std::uniform_int_distribution<int> y(0, 1000);
@@ -24,7 +24,7 @@ std::vector<RECT> dirty_rects(int count) {
 
 // One region from the first rectangle, then a scratch region and a new union per further one.
 void BM_UnionOfDirtyRects(benchmark::State& state) {
-    const std::vector<RECT> rects = dirty_rects(static_cast<int>(state.range(0)));
+    const std::vector<RECT> rects = dirtyRects(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         HRGN current = CreateRectRgnIndirect(&rects[0]);
         HRGN scratch = CreateRectRgn(0, 0, 0, 0);

@@ -18,7 +18,7 @@ int churn(int seed) {
         if (CombineRgn(a, a, b, RGN_OR) != COMPLEXREGION || GetRgnBox(a, &box) != COMPLEXREGION || box.left != base ||
             box.right != base + 15 || box.bottom != 15)
             ++wrong;
-        gdi_test::Surface surface(3, -2);
+        moviehost::testing::DibSurface surface(3, -2);
         HBRUSH brush = CreateSolidBrush(RGB(seed, 0, 0));
         HRGN all = CreateRectRgn(0, 0, 3, 2);
         if (!surface.ok() || FillRgn(surface.dc(), all, brush) != TRUE || surface.at(2, 1)[2] != seed)

@@ -1,5 +1,6 @@
 #include "platform/library.h"
 #include "platform/com.h"
+#include "platform/kernel.h"
 #include "platform/wide.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +22,14 @@ TEST(LibraryTest, BareNameIsFoundNextToTheExecutable) {
 
 TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch) {
     const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
-    HMODULE by_path = LoadLibraryW(path.c_str());
-    ASSERT_NE(nullptr, by_path);
-    const FARPROC entry = GetProcAddress(by_path, "DllGetClassObject");
+    HMODULE byPath = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, byPath);
+    const FARPROC entry = GetProcAddress(byPath, "DllGetClassObject");
     ASSERT_NE(nullptr, entry);
     void* factory = nullptr;
-    GUID unknown_class = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, reinterpret_cast<GetClassObject>(entry)(unknown_class, IID_NULL, &factory));
-    EXPECT_TRUE(FreeLibrary(by_path));
+    GUID unknownClass = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, reinterpret_cast<GetClassObject>(entry)(unknownClass, IID_NULL, &factory));
+    EXPECT_TRUE(FreeLibrary(byPath));
 
     HMODULE system = LoadLibraryW(u"libm.so.6");
     ASSERT_NE(nullptr, system) << "found by the system's library search";
@@ -42,10 +43,10 @@ TEST(LibraryTest, FailuresAreHarmless) {
     EXPECT_EQ(nullptr, LoadLibraryW(u""));
     EXPECT_EQ(nullptr, LoadLibraryW(nullptr));
     EXPECT_FALSE(FreeLibrary(nullptr));
-    int not_a_module = 0;
-    EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(&not_a_module)));
+    int notAModule = 0;
+    EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(&notAModule)));
     EXPECT_EQ(nullptr, GetProcAddress(nullptr, "DllGetClassObject"));
-    EXPECT_EQ(nullptr, GetProcAddress(reinterpret_cast<HMODULE>(&not_a_module), "DllGetClassObject"));
+    EXPECT_EQ(nullptr, GetProcAddress(reinterpret_cast<HMODULE>(&notAModule), "DllGetClassObject"));
 
     const platform::WideString path = platform::utf8_to_utf16(FAKE_CONTROL_MODULE_PATH);
     HMODULE module = LoadLibraryW(path.c_str());
@@ -53,6 +54,33 @@ TEST(LibraryTest, FailuresAreHarmless) {
     EXPECT_EQ(nullptr, GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(1))))
         << "ordinals are not looked up";
     EXPECT_TRUE(FreeLibrary(module));
+}
+
+TEST(LibraryTest, ModuleFileNames) {
+    WCHAR buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    const std::string exe = platform::utf16_to_utf8(buffer);
+    EXPECT_EQ(exe.size(), length);
+    EXPECT_EQ('/', exe.front());
+    EXPECT_NE(std::string::npos, exe.find("/platform_com_tests")) << exe;
+
+    HMODULE module = LoadLibraryW(platform::utf8_to_utf16(FAKE_CONTROL_MODULE_NAME).c_str());
+    ASSERT_NE(nullptr, module);
+    GetModuleFileNameW(module, buffer, MAX_PATH);
+    EXPECT_EQ(exe.substr(0, exe.rfind('/') + 1) + FAKE_CONTROL_MODULE_NAME, platform::utf16_to_utf8(buffer));
+
+    WCHAR small[5];
+    EXPECT_EQ(5u, GetModuleFileNameW(module, small, 5)) << "cut to fit";
+    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+    EXPECT_EQ(exe.substr(0, 4), platform::utf16_to_utf8(small));
+    EXPECT_TRUE(FreeLibrary(module));
+
+    int notAModule = 0;
+    EXPECT_EQ(0u, GetModuleFileNameW(reinterpret_cast<HMODULE>(&notAModule), buffer, MAX_PATH));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
+    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, nullptr, MAX_PATH));
+    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, buffer, 0));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
 }
 
 }  // namespace

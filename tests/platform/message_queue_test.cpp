@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-using platform_test::runOnFreshThread;
+using moviehost::testing::runOnFreshThread;
 
 namespace {
 
@@ -25,13 +25,13 @@ void makeQueue() {
 }  // namespace
 
 TEST(MessageQueue, PostsFromOtherThreadsArriveInOrderPerSender) {
-    constexpr int kPerSender = 3000;
+    constexpr int KPerSender = 3000;
     std::promise<DWORD> receiverId;
     std::thread receiver([&] {
         makeQueue();
         receiverId.set_value(GetCurrentThreadId());
         int next[2] = {0, 0};
-        for (int received = 0; received < 2 * kPerSender; ++received) {
+        for (int received = 0; received < 2 * KPerSender; ++received) {
             MSG msg{};
             ASSERT_NE(GetMessageW(&msg, nullptr, 0, 0), 0);
             const int sender = static_cast<int>(msg.message - WM_USER);
@@ -44,7 +44,7 @@ TEST(MessageQueue, PostsFromOtherThreadsArriveInOrderPerSender) {
     });
     const DWORD target = receiverId.get_future().get();
     auto send = [target](UINT message) {
-        for (int i = 0; i < kPerSender; ++i)
+        for (int i = 0; i < KPerSender; ++i)
             EXPECT_TRUE(PostThreadMessageW(target, message, static_cast<WPARAM>(i), -static_cast<LPARAM>(i)))
                 << "post " << i << " failed with error " << GetLastError();
     };

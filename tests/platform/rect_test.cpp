@@ -3,16 +3,16 @@
 
 #include <climits>
 
-using gdi_test::RectIs;
+using moviehost::testing::rectIs;
 
 TEST(Rect, IsRectEmptyFollowsExclusiveEdges) {
-    const RECT zero_width{5, 5, 5, 20};
+    const RECT zeroWidth{5, 5, 5, 20};
     const RECT inverted{10, 0, 0, 10};
-    const RECT one_pixel{0, 0, 1, 1};
+    const RECT onePixel{0, 0, 1, 1};
     const RECT negative{-10, -10, -5, -5};
-    EXPECT_TRUE(IsRectEmpty(&zero_width)) << "right == left";
+    EXPECT_TRUE(IsRectEmpty(&zeroWidth)) << "right == left";
     EXPECT_TRUE(IsRectEmpty(&inverted)) << "right < left";
-    EXPECT_FALSE(IsRectEmpty(&one_pixel));
+    EXPECT_FALSE(IsRectEmpty(&onePixel));
     EXPECT_FALSE(IsRectEmpty(&negative));
     EXPECT_TRUE(IsRectEmpty(nullptr));
 }
@@ -22,7 +22,7 @@ TEST(Rect, UnionRectOfTwoEmptyIsEmptyAndFalse) {
     const RECT b{10, 0, 0, 10};
     RECT out{1, 2, 3, 4};
     EXPECT_EQ(FALSE, UnionRect(&out, &a, &b));
-    EXPECT_TRUE(RectIs(out, 0, 0, 0, 0));
+    EXPECT_TRUE(rectIs(out, 0, 0, 0, 0));
 }
 
 TEST(Rect, UnionRectWithOneEmptyIsTheOther) {
@@ -30,9 +30,9 @@ TEST(Rect, UnionRectWithOneEmptyIsTheOther) {
     const RECT r{-5, 0, 20, 20};
     RECT out{};
     EXPECT_EQ(TRUE, UnionRect(&out, &empty, &r));
-    EXPECT_TRUE(RectIs(out, -5, 0, 20, 20)) << "empty first";
+    EXPECT_TRUE(rectIs(out, -5, 0, 20, 20)) << "empty first";
     EXPECT_EQ(TRUE, UnionRect(&out, &r, &empty));
-    EXPECT_TRUE(RectIs(out, -5, 0, 20, 20)) << "empty second";
+    EXPECT_TRUE(rectIs(out, -5, 0, 20, 20)) << "empty second";
 }
 
 TEST(Rect, UnionRectIsTheBoundingBox) {
@@ -40,9 +40,9 @@ TEST(Rect, UnionRectIsTheBoundingBox) {
     const RECT b{5, -5, 15, 8};
     RECT out{};
     EXPECT_EQ(TRUE, UnionRect(&out, &a, &b));
-    EXPECT_TRUE(RectIs(out, 0, -5, 15, 10));
+    EXPECT_TRUE(rectIs(out, 0, -5, 15, 10));
     EXPECT_EQ(TRUE, UnionRect(&out, &out, &a)) << "destination may be an operand";
-    EXPECT_TRUE(RectIs(out, 0, -5, 15, 10));
+    EXPECT_TRUE(rectIs(out, 0, -5, 15, 10));
 }
 
 TEST(Rect, IntersectRect) {
@@ -51,10 +51,10 @@ TEST(Rect, IntersectRect) {
     const RECT touching{10, 0, 20, 10};
     RECT out{};
     EXPECT_EQ(TRUE, IntersectRect(&out, &a, &b));
-    EXPECT_TRUE(RectIs(out, 5, 5, 10, 10));
+    EXPECT_TRUE(rectIs(out, 5, 5, 10, 10));
     out = RECT{1, 1, 2, 2};
     EXPECT_EQ(FALSE, IntersectRect(&out, &a, &touching)) << "touching edges share no pixel";
-    EXPECT_TRUE(RectIs(out, 0, 0, 0, 0));
+    EXPECT_TRUE(rectIs(out, 0, 0, 0, 0));
 }
 
 TEST(Rect, NullPointersAreRefused) {
@@ -64,21 +64,21 @@ TEST(Rect, NullPointersAreRefused) {
     EXPECT_EQ(FALSE, CopyRect(&a, nullptr));
     EXPECT_EQ(FALSE, UnionRect(nullptr, &a, &a));
     EXPECT_EQ(FALSE, IntersectRect(&a, nullptr, &a));
-    EXPECT_TRUE(RectIs(a, 1, 2, 3, 4)) << "untouched";
+    EXPECT_TRUE(rectIs(a, 1, 2, 3, 4)) << "untouched";
 }
 
 TEST(Rect, OffsetAndInflate) {
     RECT r{0, 0, 10, 10};
     EXPECT_EQ(TRUE, OffsetRect(&r, -3, 4));
-    EXPECT_TRUE(RectIs(r, -3, 4, 7, 14));
+    EXPECT_TRUE(rectIs(r, -3, 4, 7, 14));
     EXPECT_EQ(TRUE, InflateRect(&r, 1, -2));
-    EXPECT_TRUE(RectIs(r, -4, 6, 8, 12));
+    EXPECT_TRUE(rectIs(r, -4, 6, 8, 12));
 }
 
 TEST(Rect, OffsetRectWrapsAround) {
     RECT r{INT_MAX - 1, 0, INT_MAX, 1};
     EXPECT_EQ(TRUE, OffsetRect(&r, 2, 0));
-    EXPECT_TRUE(RectIs(r, INT_MIN, 0, INT_MIN + 1, 1));
+    EXPECT_TRUE(rectIs(r, INT_MIN, 0, INT_MIN + 1, 1));
 }
 
 TEST(Rect, PtInRectIncludesLeftTopOnly) {

@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <cstring>
 
-using gdi_test::RectIs;
+using moviehost::testing::rectIs;
 using platform::ScopedRegion;
 
 namespace {
 
 // Three rectangles: (0,0,10,5), (0,5,15,10), (5,10,15,15).
-ScopedRegion three_piece_region() {
+ScopedRegion threePieceRegion() {
     ScopedRegion a(CreateRectRgn(0, 0, 10, 10));
     ScopedRegion b(CreateRectRgn(5, 5, 15, 15));
     EXPECT_EQ(COMPLEXREGION, CombineRgn(a.get(), a.get(), b.get(), RGN_OR));
@@ -26,13 +26,13 @@ TEST(RegionData, HeaderIs32BytesAndRgnDataStartsWithIt) {
 }
 
 TEST(RegionData, NullBufferAsksForTheSize) {
-    ScopedRegion r = three_piece_region();
+    ScopedRegion r = threePieceRegion();
     EXPECT_EQ(32u + 3 * 16, GetRegionData(r.get(), 0, nullptr));
     EXPECT_EQ(32u + 3 * 16, GetRegionData(r.get(), 1000, nullptr)) << "size is ignored without a buffer";
 }
 
 TEST(RegionData, TooSmallBufferGivesZeroAndIsNotWritten) {
-    ScopedRegion r = three_piece_region();
+    ScopedRegion r = threePieceRegion();
     unsigned char buffer[79];
     std::memset(buffer, 0xAB, sizeof buffer);
     EXPECT_EQ(0u, GetRegionData(r.get(), sizeof buffer, reinterpret_cast<RGNDATA*>(buffer)));
@@ -41,7 +41,7 @@ TEST(RegionData, TooSmallBufferGivesZeroAndIsNotWritten) {
 }
 
 TEST(RegionData, HeaderAndRectangles) {
-    ScopedRegion r = three_piece_region();
+    ScopedRegion r = threePieceRegion();
     // Room for more than needed, and an odd start so nothing relies on alignment.
     unsigned char storage[1 + 32 + 3 * 16 + 16];
     std::memset(storage, 0xCD, sizeof storage);
@@ -54,13 +54,13 @@ TEST(RegionData, HeaderAndRectangles) {
     EXPECT_EQ(DWORD{RDH_RECTANGLES}, header.iType);
     EXPECT_EQ(3u, header.nCount);
     EXPECT_EQ(48u, header.nRgnSize) << "bytes of rectangles";
-    EXPECT_TRUE(RectIs(header.rcBound, 0, 0, 15, 15));
+    EXPECT_TRUE(rectIs(header.rcBound, 0, 0, 15, 15));
 
     RECT rects[3];
     std::memcpy(rects, storage + 1 + 32, sizeof rects);
-    EXPECT_TRUE(RectIs(rects[0], 0, 0, 10, 5));
-    EXPECT_TRUE(RectIs(rects[1], 0, 5, 15, 10));
-    EXPECT_TRUE(RectIs(rects[2], 5, 10, 15, 15));
+    EXPECT_TRUE(rectIs(rects[0], 0, 0, 10, 5));
+    EXPECT_TRUE(rectIs(rects[1], 0, 5, 15, 10));
+    EXPECT_TRUE(rectIs(rects[2], 5, 10, 15, 15));
     EXPECT_EQ(0xCD, storage[1 + 80]) << "nothing past the data is written";
 }
 
@@ -72,7 +72,7 @@ TEST(RegionData, EmptyRegionIsAHeaderAlone) {
     EXPECT_EQ(32u, GetRegionData(r.get(), sizeof header, reinterpret_cast<RGNDATA*>(&header)));
     EXPECT_EQ(0u, header.nCount);
     EXPECT_EQ(0u, header.nRgnSize);
-    EXPECT_TRUE(RectIs(header.rcBound, 0, 0, 0, 0));
+    EXPECT_TRUE(rectIs(header.rcBound, 0, 0, 0, 0));
 }
 
 TEST(RegionData, BadHandleGivesZero) {

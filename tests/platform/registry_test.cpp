@@ -6,10 +6,10 @@
 
 namespace {
 
-using test_support::ScopedEnv;
-using test_support::TempFile;
+using moviehost::testing::ScopedEnv;
+using moviehost::testing::TempFile;
 
-const char* const control_file =
+const char* const ControlFile =
     "Windows Registry Editor Version 5.00\r\n"
     "\r\n"
     "[HKEY_CLASSES_ROOT\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32]\r\n"
@@ -31,29 +31,29 @@ protected:
     ScopedEnv m_env{"MOVIEHOST_REGISTRY", m_file.path()};
 };
 
-std::u16string read_string(HKEY key, const char16_t* name, DWORD* type_out = nullptr) {
+std::u16string readString(HKEY key, const char16_t* name, DWORD* typeOut = nullptr) {
     WCHAR buffer[64] = {};
     DWORD size = sizeof buffer;
     DWORD type = 0;
     if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size) != ERROR_SUCCESS)
         return u"<failed>";
-    if (type_out != nullptr)
-        *type_out = type;
+    if (typeOut != nullptr)
+        *typeOut = type;
     return std::u16string(buffer);
 }
 
 TEST_F(RegistryTest, DefaultValueIsReadByEmptyOrNullName) {
-    use(control_file);
+    use(ControlFile);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32",
                           key.receive()));
     DWORD type = 0;
-    EXPECT_EQ(u"/opt/flash/control.so", read_string(key.get(), u"", &type));
+    EXPECT_EQ(u"/opt/flash/control.so", readString(key.get(), u"", &type));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(u"/opt/flash/control.so", read_string(key.get(), nullptr));
-    EXPECT_EQ(u"Apartment", read_string(key.get(), u"threadingmodel")) << "value names ignore case";
-    EXPECT_EQ(u"a \"b\" c:\\d", read_string(key.get(), u"Quoted"));
+    EXPECT_EQ(u"/opt/flash/control.so", readString(key.get(), nullptr));
+    EXPECT_EQ(u"Apartment", readString(key.get(), u"threadingmodel")) << "value names ignore case";
+    EXPECT_EQ(u"a \"b\" c:\\d", readString(key.get(), u"Quoted"));
 
     DWORD count = 0;
     DWORD size = sizeof count;
@@ -65,7 +65,7 @@ TEST_F(RegistryTest, DefaultValueIsReadByEmptyOrNullName) {
 }
 
 TEST_F(RegistryTest, SizesCountBytesAndTheTerminator) {
-    use(control_file);
+    use(ControlFile);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32",
@@ -93,16 +93,16 @@ TEST_F(RegistryTest, SizesCountBytesAndTheTerminator) {
 }
 
 TEST_F(RegistryTest, ExpandStringsComeAsWrittenWithTheirType) {
-    use(control_file);
+    use(ControlFile);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"expand", key.receive()));
     DWORD type = 0;
-    EXPECT_EQ(u"%HOME%/x", read_string(key.get(), u"", &type)) << "hex(2) with a continued line";
+    EXPECT_EQ(u"%HOME%/x", readString(key.get(), u"", &type)) << "hex(2) with a continued line";
     EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
 }
 
 TEST_F(RegistryTest, KeysIgnoreCaseAndMissingOnesAreNotFound) {
-    use(control_file);
+    use(ControlFile);
     platform::ScopedRegistryKey key;
     EXPECT_EQ(ERROR_SUCCESS,
               RegOpenKeyW(HKEY_CLASSES_ROOT, u"clsid\\{d27cdb6e-ae6d-11cf-96b8-444553540000}\\INPROCSERVER32",
@@ -122,7 +122,7 @@ TEST_F(RegistryTest, KeysIgnoreCaseAndMissingOnesAreNotFound) {
 }
 
 TEST_F(RegistryTest, HandlesAreCheckedAndPredefinedKeysNeedNoClosing) {
-    use(control_file);
+    use(ControlFile);
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"CLSID", &key));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
@@ -136,7 +136,7 @@ TEST_F(RegistryTest, HandlesAreCheckedAndPredefinedKeysNeedNoClosing) {
 }
 
 TEST_F(RegistryTest, TheFileIsReadAfreshOnEveryOpen) {
-    use(control_file);
+    use(ControlFile);
     platform::ScopedRegistryKey before;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"Expand", before.receive()));
     use("REGEDIT4\n[HKEY_CLASSES_ROOT\\Other]\n@=\"new\"\n");
@@ -144,8 +144,8 @@ TEST_F(RegistryTest, TheFileIsReadAfreshOnEveryOpen) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyW(HKEY_CLASSES_ROOT, u"Expand", gone.receive()));
     platform::ScopedRegistryKey other;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"Other", other.receive()));
-    EXPECT_EQ(u"new", read_string(other.get(), u""));
-    EXPECT_EQ(u"%HOME%/x", read_string(before.get(), u"")) << "an open key keeps what it saw";
+    EXPECT_EQ(u"new", readString(other.get(), u""));
+    EXPECT_EQ(u"%HOME%/x", readString(before.get(), u"")) << "an open key keeps what it saw";
 }
 
 TEST(RegistryLocationTest, MissingFileIsAnEmptyRegistry) {
@@ -170,7 +170,7 @@ TEST(RegistryLocationTest, FallsBackToTheConfigFolders) {
     EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"FromXdg", &key));
     RegCloseKey(key);
     {
-        ScopedEnv no_xdg("XDG_CONFIG_HOME", std::nullopt);
+        ScopedEnv noXdg("XDG_CONFIG_HOME", std::nullopt);
         ScopedEnv home("HOME", folder.path());
         std::filesystem::create_directories(folder.path() + "/.config/moviehost");
         std::ofstream(folder.path() + "/.config/moviehost/registry.reg") << "REGEDIT4\n[HKEY_CLASSES_ROOT\\FromHome]\n";
@@ -202,7 +202,7 @@ TEST_F(RegistryTest, MalformedLinesAreSkippedAndTheRestIsRead) {
         "\xff\xfe\x00garbage\n");
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"Good", key.receive()));
-    EXPECT_EQ(u"kept", read_string(key.get(), u""));
+    EXPECT_EQ(u"kept", readString(key.get(), u""));
     for (const char16_t* name : {u"unterminated", u"badhex", u"baddword", u"noequals", u"comment"})
         EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr));
     BYTE binary[4] = {};
@@ -227,7 +227,7 @@ TEST_F(RegistryTest, Utf16FilesWithByteOrderMarkAreRead) {
     use(bytes);
     platform::ScopedRegistryKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyW(HKEY_CLASSES_ROOT, u"W\u00e9", key.receive()));
-    EXPECT_EQ(u"\u00e9t\u00e9", read_string(key.get(), u""));
+    EXPECT_EQ(u"\u00e9t\u00e9", readString(key.get(), u""));
 }
 
 TEST_F(RegistryTest, OversizedFilesAreNotRead) {

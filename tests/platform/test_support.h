@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace test_support {
+namespace moviehost::testing {
 
 // Sets (or with nullopt, unsets) a variable for the scope; restores it after.
 class ScopedEnv {
@@ -62,4 +62,4 @@ private:
     std::filesystem::path m_path;
 };
 
-}  // namespace test_support
+}  // namespace moviehost::testing

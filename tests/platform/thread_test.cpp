@@ -64,11 +64,11 @@ TEST(Thread, ClosingTheHandleLeavesTheThreadRunning) {
 }
 
 TEST(Thread, CreateThreadRejectsWhatItCannotDo) {
-    constexpr DWORD kCreateSuspended = 0x4;
+    constexpr DWORD KCreateSuspended = 0x4;
     Rendezvous meeting;
     EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(CreateThread(nullptr, 0, recordIdAndWait, &meeting, kCreateSuspended, nullptr), nullptr)
+    EXPECT_EQ(CreateThread(nullptr, 0, recordIdAndWait, &meeting, KCreateSuspended, nullptr), nullptr)
         << "a suspended start is not offered";
     EXPECT_EQ(meeting.seenId.load(), DWORD{0}) << "nothing may have run";
 }

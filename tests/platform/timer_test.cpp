@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-using platform_test::runOnFreshThread;
+using moviehost::testing::runOnFreshThread;
 
 namespace {
 

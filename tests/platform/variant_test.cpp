@@ -7,7 +7,7 @@
 
 namespace {
 
-using test_support::CountedObject;
+using moviehost::testing::CountedObject;
 
 TEST(VariantTest, LayoutIsTheTaggedUnionOfThePlatform) {
     EXPECT_EQ(0u, offsetof(VARIANT, vt));
@@ -62,18 +62,18 @@ TEST(VariantTest, ClearRefusesWhatItCannotFreeAndNull) {
 }
 
 TEST(VariantTest, CopyDuplicatesStringsAndAddsReferences) {
-    const char16_t source_text[] = {u'a', 0, u'b'};
+    const char16_t sourceText[] = {u'a', 0, u'b'};
     VARIANT source;
     VariantInit(&source);
     source.vt = VT_BSTR;
-    source.bstrVal = SysAllocStringLen(source_text, 3);
+    source.bstrVal = SysAllocStringLen(sourceText, 3);
     VARIANT copy;
     VariantInit(&copy);
     ASSERT_EQ(S_OK, VariantCopy(&copy, &source));
     EXPECT_EQ(VT_BSTR, copy.vt);
     EXPECT_NE(source.bstrVal, copy.bstrVal) << "the copy owns a string of its own";
     EXPECT_EQ(3u, SysStringLen(copy.bstrVal)) << "embedded zeros are copied";
-    EXPECT_EQ(0, std::memcmp(source_text, copy.bstrVal, sizeof source_text));
+    EXPECT_EQ(0, std::memcmp(sourceText, copy.bstrVal, sizeof sourceText));
 
     CountedObject object;
     VARIANT unknown;

@@ -3,6 +3,7 @@
 #include "capture_options.h"
 #include "host_locator.h"
 #include "movie_location.h"
+#include "movie_probe.h"
 #include "png_folder_sink.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,41 @@ namespace {
 
 using namespace moviecapture;
 
-moviehost::client::Expected<CaptureOptions> parse(std::vector<std::string> arguments) {
-    return parseCaptureOptions(arguments);
+// Parsed, then resolved against `movie` (nothing: a header that cannot be read).
+moviehost::client::Expected<CaptureOptions> parse(std::vector<std::string> arguments,
+                                                  const MovieInfo* movie = nullptr) {
+    auto parsed = parseCaptureOptions(arguments);
+    if (!parsed || parsed->help)
+        return parsed;
+    return resolveCaptureOptions(std::move(*parsed), movie);
+}
+
+TEST(CaptureOptions, TheMoviesOwnSizeAndFramesAreTheDefaults) {
+    const MovieInfo movie{10, 550, 401, 24.0, 7};
+    const struct {
+        std::vector<std::string> arguments;
+        std::int32_t width, height;
+        std::uint64_t frames;
+    } cases[] = {
+        {{"m.swf"}, 550, 401, 1},
+        {{"m.swf", "--scale", "0.5"}, 275, 201, 1},
+        {{"m.swf", "--size", "64x48", "--frames", "all"}, 64, 48, 7},
+        {{"m.swf", "--frames", "3", "--click", "549,400@3"}, 550, 401, 3},
+    };
+    for (const auto& c : cases) {
+        const auto options = parse(c.arguments, &movie);
+        ASSERT_TRUE(options) << c.arguments.back() << ": " << options.error().message;
+        EXPECT_EQ(options->width, c.width) << c.arguments.back();
+        EXPECT_EQ(options->height, c.height) << c.arguments.back();
+        EXPECT_EQ(options->frames, c.frames) << c.arguments.back();
+    }
+    EXPECT_FALSE(parse({"m.swf", "--click", "550,0@1"}, &movie)) << "outside the movie's own size";
 }
 
 TEST(CaptureOptions, ReadsAFullCommandLine) {
     auto options = parse({"movie.swf", "--size", "320x240", "--frames=12", "--out", "shots", "--click", "10,20@3",
                           "--move=0,239@1", "--host", "/opt/moviehost", "--timeout", "2.5"});
-    ASSERT_TRUE(options.ok()) << options.error().message;
+    ASSERT_TRUE(options.has_value()) << options.error().message;
     EXPECT_EQ(options->movie, "movie.swf");
     EXPECT_EQ(options->width, 320);
     EXPECT_EQ(options->height, 240);
@@ -34,7 +62,7 @@ TEST(CaptureOptions, ReadsAFullCommandLine) {
 
 TEST(CaptureOptions, DefaultsToOneFrameIntoAFolder) {
     auto options = parse({"--size", "2X3", "http://example.com/a.swf"});
-    ASSERT_TRUE(options.ok()) << options.error().message;
+    ASSERT_TRUE(options.has_value()) << options.error().message;
     EXPECT_EQ(options->width, 2);
     EXPECT_EQ(options->height, 3);
     EXPECT_EQ(options->frames, 1u);
@@ -42,7 +70,7 @@ TEST(CaptureOptions, DefaultsToOneFrameIntoAFolder) {
     EXPECT_FALSE(options->host.has_value());
 
     auto dashed = parse({"--size", "2x3", "--raw", "--", "-odd-name.swf"});
-    ASSERT_TRUE(dashed.ok()) << dashed.error().message;
+    ASSERT_TRUE(dashed.has_value()) << dashed.error().message;
     EXPECT_EQ(dashed->movie, "-odd-name.swf");
     EXPECT_TRUE(dashed->raw);
 
@@ -55,9 +83,9 @@ TEST(CaptureOptions, SecondsBecomeFramesAtThirtyMilliseconds) {
     EXPECT_EQ(framesForSeconds(0.3), 10u);
     EXPECT_EQ(framesForSeconds(0.06), 2u) << "exactly two periods, no rounding error";
     EXPECT_EQ(framesForSeconds(0.0001), 1u);
-    EXPECT_EQ(framesForSeconds(1e30), kMaxFrames);
+    EXPECT_EQ(framesForSeconds(1e30), MaxFrames);
     auto options = parse({"m.swf", "--size", "4x4", "--seconds", "0.3"});
-    ASSERT_TRUE(options.ok());
+    ASSERT_TRUE(options.has_value());
     EXPECT_EQ(options->frames, 10u);
 }
 
@@ -65,7 +93,11 @@ TEST(CaptureOptions, RejectsBadCommandLines) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--size", "4x4"}, "no movie given"},
         {{"a.swf", "b.swf", "--size", "4x4"}, "more than one movie"},
-        {{"a.swf"}, "--size WIDTHxHEIGHT is required"},
+        {{"a.swf"}, "--size WIDTHxHEIGHT is needed"},
+        {{"a.swf", "--frames", "all", "--size", "4x4"}, "--frames all needs the movie's header"},
+        {{"a.swf", "--scale", "0"}, "--scale wants"},
+        {{"a.swf", "--size", "4x4", "--scale", "2"}, "not both"},
+        {{"a.swf", "--size", "4x4", "--crf", "64"}, "--crf wants"},
         {{"a.swf", "--size", "0x4"}, "two positive numbers"},
         {{"a.swf", "--size", "4x"}, "two positive numbers"},
         {{"a.swf", "--size", "-4x4"}, "two positive numbers"},
@@ -91,7 +123,7 @@ TEST(CaptureOptions, RejectsBadCommandLines) {
         {{"a.swf", "--size", "4x4", "--fps", "3"}, "unknown option --fps"},
         {{"a.swf", "--size", "4x4", "--raw=yes"}, "unknown option --raw"},
         {{"a.swf", "--size"}, "--size needs a value"},
-        {{"a.swf", "--size", "4x4", "--out="}, "--out needs a folder"},
+        {{"a.swf", "--size", "4x4", "--out="}, "--out needs a folder or a video"},
         {{"", "--size", "4x4"}, "empty"},
     };
     for (const auto& [arguments, message] : cases) {
@@ -99,7 +131,7 @@ TEST(CaptureOptions, RejectsBadCommandLines) {
         std::string line;
         for (const auto& argument : arguments)
             line += "'" + argument + "' ";
-        ASSERT_FALSE(options.ok()) << line;
+        ASSERT_FALSE(options.has_value()) << line;
         EXPECT_NE(options.error().message.find(message), std::string::npos)
             << line << ": expected '" << message << "', got '" << options.error().message << "'";
     }

@@ -1,7 +1,14 @@
 // moviecapture run as a program against the stub host: its files, its raw
 // stream, its scripted input and each way it can fail.
 
-#include "test_support.h"
+#include "png_reader.h"
+#include "stub_log.h"
+#include "stub_pattern.h"
+
+#include "movie_writer.h"
+#include "moviehost/testing/host_driver.h"
+
+#include <moviehost/wire_protocol.h>
 
 #include <gtest/gtest.h>
 
@@ -9,32 +16,45 @@
 
 namespace {
 
-using tools_test::EnvironmentChange;
-using tools_test::RunResult;
-using tools_test::TempDir;
+using moviehost::testing::EnvironmentChange;
+using moviehost::testing::RunResult;
+using moviehost::testing::TempDir;
+namespace wire = moviehost::wire;
 
 class MovieCapture : public ::testing::Test {
 protected:
-    MovieCapture() { std::ofstream(m_movie) << "not really a movie"; }
+    // A real movie header: moviecapture reads it before starting the stub.
+    MovieCapture() {
+        swfwriter::MovieOptions options;
+        options.width = 6;
+        options.height = 4;
+        options.frameRate = 24;
+        swfwriter::MovieWriter writer(options);
+        writer.showFrame();
+        writer.showFrame();
+        const auto bytes = writer.finish();
+        std::ofstream(m_movie, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
 
     RunResult run(std::vector<std::string> arguments, const std::string& mode = {},
                   std::vector<EnvironmentChange> environment = {}) const {
         environment.emplace_back("MOVIEHOST_STUB_LOG", (m_dir / "log").string());
         environment.emplace_back("MOVIEHOST_STUB_PERIOD_MS", "2");
         environment.emplace_back("MOVIEHOST_STUB_MODE", mode.empty() ? std::nullopt : std::optional(mode));
-        environment.emplace_back("MOVIEHOST_HOST", tools_test::stubHostPath().string());
-        return tools_test::runProgram(tools_test::moviecapturePath(), arguments, environment);
+        environment.emplace_back("MOVIEHOST_HOST", moviehost::testing::stubHostPath().string());
+        return moviehost::testing::runProgram(moviehost::testing::moviecapturePath(), arguments, environment);
     }
 
-    [[nodiscard]] tools_test::StubLog log() const { return tools_test::readStubLog(m_dir / "log"); }
+    [[nodiscard]] moviehost::testing::StubLog log() const { return moviehost::testing::readStubLog(m_dir / "log"); }
     [[nodiscard]] std::filesystem::path out() const { return m_dir / "out"; }
 
     TempDir m_dir;
     std::string m_movie = (m_dir / "movie.swf").string();
 };
 
-stub::PatternState frameState(std::uint32_t frame) {
-    stub::PatternState state;
+moviehost::testing::PatternState frameState(std::uint32_t frame) {
+    moviehost::testing::PatternState state;
     state.frame = frame;
     return state;
 }
@@ -45,14 +65,14 @@ TEST_F(MovieCapture, WritesNumberedPngFiles) {
     EXPECT_TRUE(result.out.empty());
 
     for (std::uint32_t n = 1; n <= 3; ++n) {
-        const auto png = tools_test::readPng(out() / ("frame_0000" + std::to_string(n) + ".png"));
+        const auto png = moviehost::testing::readPng(out() / ("frame_0000" + std::to_string(n) + ".png"));
         ASSERT_TRUE(png.has_value()) << "frame " << n;
         EXPECT_EQ(png->width, 5u);
         EXPECT_EQ(png->height, 3u);
-        EXPECT_EQ(png->rgba, stub::patternFrame(frameState(n), 5, 3)) << "frame " << n;
+        EXPECT_EQ(png->rgba, moviehost::testing::patternFrame(frameState(n), 5, 3)) << "frame " << n;
     }
     // Frame 2, pixel (4, 1), by hand: (4 + 2, 1 + 4, 0, 255).
-    const auto second = tools_test::readPng(out() / "frame_00002.png");
+    const auto second = moviehost::testing::readPng(out() / "frame_00002.png");
     ASSERT_TRUE(second.has_value());
     const std::size_t at = (1 * 5 + 4) * 4;
     EXPECT_EQ(std::vector<std::uint8_t>(second->rgba.begin() + at, second->rgba.begin() + at + 4),
@@ -63,7 +83,7 @@ TEST_F(MovieCapture, WritesNumberedPngFiles) {
     EXPECT_EQ(result.err.find("moviecapture: 1/3"), 1u) << result.err;
     EXPECT_EQ(result.err.back(), '\n');
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-    EXPECT_EQ(tools_test::lastLine(result.err), "moviecapture: 3/3 frames written to " + out().string());
+    EXPECT_EQ(moviehost::testing::lastLine(result.err), "moviecapture: 3/3 frames written to " + out().string());
 
     const auto stubLog = log();
     EXPECT_EQ(stubLog.startValue("argv0"), m_movie);
@@ -78,7 +98,7 @@ TEST_F(MovieCapture, WritesRawFramesToStandardOutput) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     std::string expected;
     for (std::uint32_t n = 1; n <= 4; ++n) {
-        const auto bytes = stub::patternFrame(frameState(n), 3, 2);
+        const auto bytes = moviehost::testing::patternFrame(frameState(n), 3, 2);
         expected.append(bytes.begin(), bytes.end());
     }
     EXPECT_EQ(result.out.size(), 4u * 3 * 2 * 4);
@@ -94,31 +114,31 @@ TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
 
     const auto records = log().records();
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].message, 512u);
+    EXPECT_EQ(records[0].message, wire::MouseMove);
     EXPECT_EQ(records[0].lParam, 4u);
     EXPECT_GE(records[0].after, 1u) << "the move waits until frame 1 was read";
-    EXPECT_EQ(records[1].message, 513u);
+    EXPECT_EQ(records[1].message, wire::LeftButtonDown);
     EXPECT_EQ(records[1].lParam, 2u | (1u << 16));
     EXPECT_GE(records[1].after, 2u) << "the click waits until frame 2 was read";
-    EXPECT_EQ(records[2].message, 514u);
+    EXPECT_EQ(records[2].message, wire::LeftButtonUp);
     EXPECT_EQ(records[2].lParam, 2u | (1u << 16));
-    EXPECT_EQ(records[3].message, 2024u);
+    EXPECT_EQ(records[3].message, wire::Finish);
 
     // Frame 1 was read before any input was sent; the stub shows a record in
     // the frame after the one being read at the latest.
-    const auto first = tools_test::readPng(out() / "frame_00001.png");
+    const auto first = moviehost::testing::readPng(out() / "frame_00001.png");
     ASSERT_TRUE(first.has_value());
-    EXPECT_EQ(first->rgba, stub::patternFrame(frameState(1), 5, 3));
+    EXPECT_EQ(first->rgba, moviehost::testing::patternFrame(frameState(1), 5, 3));
 
-    stub::PatternState clicked = frameState(5);
+    moviehost::testing::PatternState clicked = frameState(5);
     clicked.mouseRecords = 3;
     clicked.marked = true;
     clicked.markX = 2;
     clicked.markY = 1;
-    clicked.markMessage = 514;
-    const auto fifth = tools_test::readPng(out() / "frame_00005.png");
+    clicked.markMessage = wire::LeftButtonUp;
+    const auto fifth = moviehost::testing::readPng(out() / "frame_00005.png");
     ASSERT_TRUE(fifth.has_value());
-    EXPECT_EQ(fifth->rgba, stub::patternFrame(clicked, 5, 3));
+    EXPECT_EQ(fifth->rgba, moviehost::testing::patternFrame(clicked, 5, 3));
 }
 
 TEST_F(MovieCapture, SecondsCountFramesAtTheHostsRate) {
@@ -135,23 +155,28 @@ TEST_F(MovieCapture, PassesUrlsThrough) {
     EXPECT_EQ(log().startValue("argv0"), url);
 }
 
-TEST_F(MovieCapture, FindsTheHostByOptionEnvironmentOrNextToItself) {
-    const auto byOption = run({m_movie, "--size", "2x2", "--raw", "--host", tools_test::stubHostPath().string()}, {},
-                              {{"MOVIEHOST_HOST", "/nonexistent/host"}});
+TEST_F(MovieCapture, TheHostOptionComesBeforeTheEnvironment) {
+    const auto byOption =
+        run({m_movie, "--size", "2x2", "--raw", "--host", moviehost::testing::stubHostPath().string()}, {},
+            {{"MOVIEHOST_HOST", "/nonexistent/host"}});
     EXPECT_EQ(byOption.exitCode, 0) << byOption.err;
+}
 
+TEST_F(MovieCapture, WithoutOptionOrEnvironmentTheHostIsFoundNextToItself) {
     TempDir bin;
-    std::filesystem::copy_file(tools_test::moviecapturePath(), bin / "moviecapture");
-    std::filesystem::copy_file(tools_test::stubHostPath(), bin / "moviehost");
+    std::filesystem::copy_file(moviehost::testing::moviecapturePath(), bin / "moviecapture");
+    std::filesystem::copy_file(moviehost::testing::stubHostPath(), bin / "moviehost");
     auto environment = std::vector<EnvironmentChange>{{"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
                                                       {"MOVIEHOST_STUB_PERIOD_MS", "2"},
                                                       {"MOVIEHOST_STUB_MODE", std::nullopt},
                                                       {"MOVIEHOST_HOST", std::nullopt}};
     const auto nextToItself =
-        tools_test::runProgram(bin / "moviecapture", {m_movie, "--size", "2x2", "--raw"}, environment);
+        moviehost::testing::runProgram(bin / "moviecapture", {m_movie, "--size", "2x2", "--raw"}, environment);
     EXPECT_EQ(nextToItself.exitCode, 0) << nextToItself.err;
     EXPECT_EQ(nextToItself.out.size(), 16u);
+}
 
+TEST_F(MovieCapture, AMissingHostIsNamedWithItsStatus) {
     const auto missing = run({m_movie, "--size", "2x2", "--raw"}, {}, {{"MOVIEHOST_HOST", "/nonexistent/host"}});
     EXPECT_EQ(missing.exitCode, 4) << missing.err;
     EXPECT_EQ(missing.err, "moviecapture: host program not found: /nonexistent/host (use --host or MOVIEHOST_HOST)\n");
@@ -202,7 +227,7 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
         const auto result = run(arguments, test.mode);
         ASSERT_TRUE(result.exited) << "signal " << result.signal;
         EXPECT_EQ(result.exitCode, test.exitCode) << result.err;
-        const auto line = tools_test::lastLine(result.err);
+        const auto line = moviehost::testing::lastLine(result.err);
         EXPECT_EQ(line.rfind("moviecapture: ", 0), 0u) << line;
         EXPECT_NE(line.find(test.message), std::string::npos)
             << "expected '" << test.message << "' in '" << line << "'";
@@ -211,12 +236,12 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
 }
 
 TEST_F(MovieCapture, AClosedStandardOutputIsAnErrorNotASignal) {
-    const auto result =
-        tools_test::runProgram(tools_test::moviecapturePath(), {m_movie, "--size", "5x3", "--frames", "3", "--raw"},
-                               {{"MOVIEHOST_HOST", tools_test::stubHostPath().string()},
-                                {"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
-                                {"MOVIEHOST_STUB_PERIOD_MS", "2"}},
-                               tools_test::Stdout::ClosedPipe);
+    const auto result = moviehost::testing::runProgram(moviehost::testing::moviecapturePath(),
+                                                       {m_movie, "--size", "5x3", "--frames", "3", "--raw"},
+                                                       {{"MOVIEHOST_HOST", moviehost::testing::stubHostPath().string()},
+                                                        {"MOVIEHOST_STUB_LOG", (m_dir / "log").string()},
+                                                        {"MOVIEHOST_STUB_PERIOD_MS", "2"}},
+                                                       moviehost::testing::StdoutMode::ClosedPipe);
     ASSERT_TRUE(result.exited) << "signal " << result.signal;
     EXPECT_EQ(result.exitCode, 7);
     EXPECT_EQ(result.err, "moviecapture: standard output was closed by its reader\n");
@@ -234,7 +259,7 @@ TEST_F(MovieCapture, AMissingMovieStartsNothing) {
 TEST_F(MovieCapture, PrintsHelp) {
     const auto result = run({"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out.rfind("usage: moviecapture MOVIE --size WxH", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.rfind("usage: moviecapture MOVIE [--size WxH", 0), 0u) << result.out;
     EXPECT_TRUE(result.err.empty());
 }
 

@@ -1,8 +1,10 @@
-// Input record encoding, frame accessors and exit status texts.
+// The wire protocol's numbers and layout, input record encoding, frame
+// accessors and exit status texts.
 
 #include <moviehost/client/exit_status.h>
 #include <moviehost/client/frame.h>
 #include <moviehost/client/input_record.h>
+#include <moviehost/wire_protocol.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,30 @@
 namespace {
 
 using namespace moviehost::client;
+namespace wire = moviehost::wire;
+
+// The numbers the host and every parent were built for; the one place they
+// are written out, so that a change to the shared header shows here.
+TEST(WireProtocol, KeepsItsNumbers) {
+    const std::pair<std::uint64_t, std::uint64_t> numbers[] = {
+        {wire::MouseMove, 512},     {wire::LeftButtonDown, 513},  {wire::LeftButtonUp, 514},
+        {wire::Finish, 2024},       {wire::Quit, 2025},           {wire::RecordBytes, 28},
+        {wire::RecordMessageAt, 4}, {wire::RecordWParamAt, 8},    {wire::RecordLParamAt, 12},
+        {wire::RecordTimeAt, 16},   {wire::FrameHeaderBytes, 12}, {wire::FrameKind, 1},
+        {wire::EndMarker, 0},
+    };
+    for (std::size_t i = 0; i < std::size(numbers); ++i)
+        EXPECT_EQ(numbers[i].first, numbers[i].second) << "entry " << i;
+}
+
+TEST(WireProtocol, IntegersAreLittleEndianAndRecordsRoundTrip) {
+    EXPECT_EQ(wire::integerBytes(0x11223344u), (std::array<std::uint8_t, 4>{0x44, 0x33, 0x22, 0x11}));
+    const wire::Record record{1, 2, 0xFFFFFFFFu, 0x80000000u, 5, 6, 7};
+    EXPECT_EQ(wire::Record::decode(record.encode()), record);
+    EXPECT_EQ(wire::frameHeader(5, 3), (std::array<std::uint8_t, 12>{1, 0, 0, 0, 5, 0, 0, 0, 3, 0, 0, 0}));
+    EXPECT_EQ(wire::mouseX(wire::mouseLParam(65535, 1)), 65535u);
+    EXPECT_EQ(wire::mouseY(wire::mouseLParam(65535, 1)), 1u);
+}
 
 TEST(InputRecord, EncodesFieldsLittleEndianInMsgOrder) {
     InputRecord record;
@@ -38,21 +64,17 @@ TEST(InputRecord, EncodesFieldsLittleEndianInMsgOrder) {
 }
 
 TEST(InputRecord, MousePutsXLowAndYHighWithoutSignExtension) {
-    const auto down = InputRecord::mouse(513, 50, 100);
-    EXPECT_EQ(down.message, 513u);
+    const auto down = InputRecord::mouse(wire::LeftButtonDown, 50, 100);
+    EXPECT_EQ(down.message, wire::LeftButtonDown);
     EXPECT_EQ(down.lParam, 50u + 100u * 65536u);
     EXPECT_EQ(down.wParam, 0u);
 
-    const auto move = InputRecord::mouse(512, 1, 65535);
+    const auto move = InputRecord::mouse(wire::MouseMove, 1, 65535);
     EXPECT_EQ(move.lParam, 0xFFFF0001u);
     const auto bytes = move.encode();
-    EXPECT_EQ(bytes[12], 0x01);
-    EXPECT_EQ(bytes[13], 0x00);
-    EXPECT_EQ(bytes[14], 0xFF);
-    EXPECT_EQ(bytes[15], 0xFF);
-
-    EXPECT_EQ(InputRecord::control(2024).encode()[4], 0xE8);  // 2024 = 0x07E8
-    EXPECT_EQ(InputRecord::control(2024).encode()[5], 0x07);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + wire::RecordLParamAt, bytes.begin() + wire::RecordTimeAt),
+              (std::vector<std::uint8_t>{0x01, 0x00, 0xFF, 0xFF}));
+    EXPECT_EQ(InputRecord::control(wire::Finish).encode(), wire::encodeRecord(wire::Finish));
 }
 
 TEST(Frame, PixelsAreTopDownRowsOfRgba) {

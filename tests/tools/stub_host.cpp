@@ -5,8 +5,8 @@
 // Every period it writes one frame drawn by stub_pattern.h, but only once the
 // parent has drained the previous one: that keeps at most one frame in
 // flight, so a record sent before frame F is read shows in frame F + 1 at
-// the latest. 2024 writes the end marker and ends, 2025 ends, a closed input
-// or a vanished parent ends.
+// the latest. Finish writes the end marker and ends, Quit ends, a closed
+// input or a vanished parent ends.
 //
 // Environment:
 //   MOVIEHOST_STUB_LOG=path        append what happened, one line per event
@@ -19,13 +19,15 @@
 //     truncate:K          write half of frame K, then exit 0
 //     silent              never write a frame
 //     deaf                never read input, never write, wait for the parent
-//     no-marker           on 2024, end without the marker
-//     trailing            on 2024, write the marker and then more bytes
-//     ignore-finish       ignore 2024
+//     no-marker           on Finish, end without the marker
+//     trailing            on Finish, write the marker and then more bytes
+//     ignore-finish       ignore Finish
 //     finish-status:CODE  exit with CODE after the marker
 //     stderr:TEXT         write TEXT and a newline to standard error at start
 
 #include "stub_pattern.h"
+
+#include <moviehost/wire_protocol.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -45,6 +47,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace wire = moviehost::wire;
 
 struct Mode {
     std::string name;
@@ -106,13 +109,8 @@ bool writeAll(const void* data, std::size_t size) {
 }
 
 bool writeInt(std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    return writeAll(bytes, 4);
-}
-
-std::uint32_t readInt(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 | std::uint32_t{at[3]} << 24;
+    const auto bytes = wire::integerBytes(value);
+    return writeAll(bytes.data(), bytes.size());
 }
 
 // Whether the parent has read everything written so far (always true when
@@ -151,8 +149,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
 
-    stub::PatternState state;
-    std::uint8_t record[28];
+    moviehost::testing::PatternState state;
+    wire::EncodedRecord record{};
     std::size_t gathered = 0;
     auto nextTick = Clock::now();
 
@@ -162,7 +160,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         while (mode.name != "deaf") {
-            const ssize_t n = ::read(STDIN_FILENO, record + gathered, sizeof record - gathered);
+            const ssize_t n = ::read(STDIN_FILENO, record.data() + gathered, record.size() - gathered);
             if (n == 0) {
                 log.line("end input-closed");
                 return 0;
@@ -170,31 +168,32 @@ int main(int argc, char** argv) {
             if (n < 0)
                 break;
             gathered += static_cast<std::size_t>(n);
-            if (gathered < sizeof record)
+            if (gathered < record.size())
                 continue;
             gathered = 0;
-            const std::uint32_t message = readInt(record + 4);
-            const std::uint32_t wParam = readInt(record + 8);
-            const std::uint32_t lParam = readInt(record + 12);
+            const wire::Record fields = wire::Record::decode(record);
+            const std::uint32_t message = fields.message;
+            const std::uint32_t wParam = fields.wParam;
+            const std::uint32_t lParam = fields.lParam;
             log.line("record message=" + std::to_string(message) + " wparam=" + std::to_string(wParam) +
                      " lparam=" + std::to_string(lParam) + " after=" + std::to_string(state.frame));
-            if (message >= 512 && message <= 514) {
+            if (wire::isMouseMessage(message)) {
                 ++state.mouseRecords;
                 state.marked = true;
-                state.markX = lParam & 0xFFFF;
-                state.markY = lParam >> 16;
+                state.markX = wire::mouseX(lParam);
+                state.markY = wire::mouseY(lParam);
                 state.markMessage = message;
-            } else if (message == 2024 && mode.name != "ignore-finish") {
+            } else if (message == wire::Finish && mode.name != "ignore-finish") {
                 if (mode.name == "no-marker") {
                     log.line("end finish-without-marker");
                     return 0;
                 }
-                writeInt(0);
+                writeInt(wire::EndMarker);
                 if (mode.name == "trailing")
-                    writeInt(1);
+                    writeInt(wire::FrameKind);
                 log.line("end finish");
                 return mode.name == "finish-status" ? static_cast<int>(mode.first) : 0;
-            } else if (message == 2025) {
+            } else if (message == wire::Quit) {
                 log.line("end quit");
                 return 0;
             }
@@ -212,10 +211,10 @@ int main(int argc, char** argv) {
                 ::kill(::getpid(), SIGKILL);
             }
             state.frame = static_cast<std::uint32_t>(number);
-            const auto pixels =
-                stub::patternFrame(state, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+            const auto pixels = moviehost::testing::patternFrame(state, static_cast<std::uint32_t>(width),
+                                                                 static_cast<std::uint32_t>(height));
             const bool broken = number == mode.first;
-            bool ok = writeInt(mode.name == "bad-kind" && broken ? 7 : 1) &&
+            bool ok = writeInt(mode.name == "bad-kind" && broken ? 7 : wire::FrameKind) &&
                       writeInt(static_cast<std::uint32_t>(mode.name == "bad-size" && broken ? width + 1 : width)) &&
                       writeInt(static_cast<std::uint32_t>(height));
             if (ok && mode.name == "truncate" && broken) {

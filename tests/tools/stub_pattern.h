@@ -4,15 +4,17 @@
 //
 // Frame n (counted from 1) with r mouse records received so far:
 //   pixel (x, y) = ((x + n) mod 256, (y + 2n) mod 256, r mod 256, 255)
-// except at the position of the latest mouse record m (512, 513 or 514),
-// when it lies inside the frame:
-//   pixel = (255, m - 512, 255, 255)
+// except at the position of the latest mouse record m (a move, a press or a
+// release), when it lies inside the frame:
+//   pixel = (255, m - MouseMove, 255, 255)
+
+#include <moviehost/wire_protocol.h>
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
-namespace stub {
+namespace moviehost::testing {
 
 struct PatternState {
     std::uint32_t frame{0};
@@ -25,7 +27,7 @@ struct PatternState {
 
 inline std::array<std::uint8_t, 4> patternPixel(const PatternState& state, std::uint32_t x, std::uint32_t y) {
     if (state.marked && x == state.markX && y == state.markY)
-        return {255, static_cast<std::uint8_t>(state.markMessage - 512), 255, 255};
+        return {255, static_cast<std::uint8_t>(state.markMessage - moviehost::wire::MouseMove), 255, 255};
     return {static_cast<std::uint8_t>(x + state.frame), static_cast<std::uint8_t>(y + 2 * state.frame),
             static_cast<std::uint8_t>(state.mouseRecords), 255};
 }
@@ -40,4 +42,4 @@ inline std::vector<std::uint8_t> patternFrame(const PatternState& state, std::ui
     return bytes;
 }
 
-}  // namespace stub
+}  // namespace moviehost::testing

@@ -1,7 +1,9 @@
 #include "capture_options.h"
 
+#include "movie_probe.h"
+
 #include <moviehost/client/frame.h>
-#include <moviehost/client/protocol.h>
+#include <moviehost/wire_protocol.h>
 
 #include <algorithm>
 #include <charconv>
@@ -49,8 +51,8 @@ client::Expected<CaptureOptions> parseSize(std::string_view text, CaptureOptions
         return badArgument("--size wants WIDTHxHEIGHT with two positive numbers, not '" + std::string(text) + "'");
     if (!client::isValidFrameSize(*width, *height))
         return badArgument("--size " + std::string(text) + " is too large (each side at most " +
-                           std::to_string(client::protocol::kMaxFrameSide) + ", at most " +
-                           std::to_string(client::protocol::kMaxFrameBytes >> 20) + " MiB per frame)");
+                           std::to_string(client::MaxFrameSide) + ", at most " +
+                           std::to_string(client::MaxFrameBytes >> 20) + " MiB per frame)");
     options.width = static_cast<std::int32_t>(*width);
     options.height = static_cast<std::int32_t>(*height);
     return options;
@@ -74,9 +76,9 @@ client::Expected<ScriptedInput> parseInput(std::string_view option, std::string_
 }  // namespace
 
 std::uint64_t framesForSeconds(double seconds) {
-    const double limit = static_cast<double>(kMaxFrames) * client::protocol::kFramePeriodMs / 1000.0;
+    const double limit = static_cast<double>(MaxFrames) * moviehost::wire::FramePeriodMs / 1000.0;
     const auto ms = static_cast<std::uint64_t>(std::llround(std::min(seconds, limit) * 1000.0));
-    const std::uint64_t period = client::protocol::kFramePeriodMs;
+    const std::uint64_t period = moviehost::wire::FramePeriodMs;
     return std::max<std::uint64_t>(1, (ms + period - 1) / period);
 }
 
@@ -111,9 +113,9 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             value = name.substr(equals + 1);
             name.resize(equals);
         } else {
-            static const char* const withValue[] = {"--size",  "--frames", "--seconds", "--out",
-                                                    "--click", "--move",   "--host",    "--timeout"};
-            const bool known = std::find(std::begin(withValue), std::end(withValue), name) != std::end(withValue);
+            static const char* const WithValue[] = {"--size", "--frames", "--seconds", "--out",   "--click",
+                                                    "--move", "--host",   "--timeout", "--scale", "--crf"};
+            const bool known = std::find(std::begin(WithValue), std::end(WithValue), name) != std::end(WithValue);
             if (!known)
                 return badArgument("unknown option " + name);
             if (i + 1 == arguments.size())
@@ -127,22 +129,36 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
                 return sized.error();
             options = std::move(*sized);
             haveSize = true;
+        } else if (name == "--frames" && value == "all") {
+            options.allFrames = true;
+            haveFrames = true;
         } else if (name == "--frames") {
             const auto frames = parseNumber<std::uint64_t>(value);
-            if (!frames || *frames == 0 || *frames > kMaxFrames)
-                return badArgument("--frames wants a whole number from 1 to " + std::to_string(kMaxFrames) + ", not '" +
-                                   value + "'");
+            if (!frames || *frames == 0 || *frames > MaxFrames)
+                return badArgument("--frames wants 'all' or a whole number from 1 to " + std::to_string(MaxFrames) +
+                                   ", not '" + value + "'");
             options.frames = *frames;
             haveFrames = true;
         } else if (name == "--seconds") {
             const auto seconds = parseDecimal(value);
             if (!seconds || *seconds <= 0)
                 return badArgument("--seconds wants a positive number, not '" + value + "'");
+            options.seconds = *seconds;
             options.frames = framesForSeconds(*seconds);
             haveSeconds = true;
+        } else if (name == "--scale") {
+            const auto scale = parseDecimal(value);
+            if (!scale || *scale <= 0 || *scale > 16)
+                return badArgument("--scale wants a number above 0 and up to 16, not '" + value + "'");
+            options.scale = *scale;
+        } else if (name == "--crf") {
+            const auto crf = parseNumber<int>(value);
+            if (!crf || *crf > 63)
+                return badArgument("--crf wants a whole number from 0 to 63, not '" + value + "'");
+            options.crf = *crf;
         } else if (name == "--out") {
             if (value.empty())
-                return badArgument("--out needs a folder");
+                return badArgument("--out needs a folder or a video file name");
             options.outputFolder = value;
             haveOut = true;
         } else if (name == "--click" || name == "--move") {
@@ -172,12 +188,33 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
     options.movie = positional[0];
     if (options.movie.empty())
         return badArgument("the movie location is empty");
-    if (!haveSize)
-        return badArgument("--size WIDTHxHEIGHT is required");
+    if (haveSize && options.scale != 1.0)
+        return badArgument("give --size or --scale, not both");
     if (haveFrames && haveSeconds)
         return badArgument("give --frames or --seconds, not both");
     if (haveOut && options.raw)
         return badArgument("give --out or --raw, not both");
+    return options;
+}
+
+client::Expected<CaptureOptions> resolveCaptureOptions(CaptureOptions options, const MovieInfo* movie) {
+    if (options.width == 0) {
+        if (!movie)
+            return badArgument("--size WIDTHxHEIGHT is needed when the movie's header cannot be read first");
+        const auto width = std::llround(movie->width * options.scale);
+        const auto height = std::llround(movie->height * options.scale);
+        if (width < 1 || height < 1 || !client::isValidFrameSize(width, height))
+            return badArgument("the movie's stage, " + std::to_string(movie->width) + "x" +
+                               std::to_string(movie->height) + (options.scale != 1.0 ? " scaled" : "") +
+                               ", is no frame size the host can stream; give --size");
+        options.width = static_cast<std::int32_t>(width);
+        options.height = static_cast<std::int32_t>(height);
+    }
+    if (options.allFrames) {
+        if (!movie)
+            return badArgument("--frames all needs the movie's header, which cannot be read first");
+        options.frames = std::max<std::uint64_t>(1, movie->frameCount);
+    }
     for (const auto& input : options.inputs) {
         const std::string what = input.kind == ScriptedInput::Kind::Click ? "--click" : "--move";
         const std::string where = std::to_string(input.x) + "," + std::to_string(input.y);
@@ -192,18 +229,25 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
 }
 
 std::string usageText() {
-    return R"(usage: moviecapture MOVIE --size WxH [--frames N | --seconds S] [--out DIR | --raw]
+    return R"(usage: moviecapture MOVIE [--size WxH | --scale F] [--frames N|all | --seconds S]
+                    [--out DIR|FILE.mp4|.webm|.mkv|.mov|.gif | --raw] [--crf N]
                     [--click X,Y@FRAME ...] [--move X,Y@FRAME ...] [--host PATH] [--timeout S]
 
 Plays MOVIE (a file path or a URL) in the moviehost host process and saves
 its frames.
 
-  --size WxH          frame size in pixels (required)
-  --frames N          number of frames to capture (default 1)
+  --size WxH          frame size in pixels (default: the movie's own size)
+  --scale F           the movie's own size times F
+  --frames N|all      number of frames to capture (default 1); all: one
+                      for each frame of the movie's main timeline
   --seconds S         capture S seconds of movie at the host's rate of one
                       frame per 30 ms (rounded up)
   --out DIR           write frame_00001.png, frame_00002.png, ... into DIR,
                       created when missing (default: frames)
+  --out FILE.EXT      write one video instead: .mp4, .mov and .mkv (H.264),
+                      .webm (VP9) or .gif, at the host's frame rate
+  --crf N             video quality, lower is better (H.264 default 20,
+                      VP9 default 32)
   --raw               write the frames to standard output instead, as raw
                       RGBA pixels back to back (width * height * 4 bytes each),
                       e.g. for: ffmpeg -f rawvideo -pix_fmt rgba -s WxH -i -
@@ -216,7 +260,9 @@ its frames.
                       (default 10)
   --help              show this text
 
-Exit status: 0 success, 1 other failure, 2 bad arguments, 3 movie missing,
+A file that is no movie is refused before the host starts.
+
+Exit status: 0 success, 1 other failure, 2 bad arguments, 3 movie missing or no movie,
 4 host missing or not startable, 5 host ended early, 6 malformed frame stream,
 7 output failed, 8 host timed out.
 )";

@@ -28,22 +28,37 @@ struct ScriptedInput {
 struct CaptureOptions {
     bool help{false};
     std::string movie;
+    // Zero until given by --size or taken from the movie's header.
     std::int32_t width{0};
     std::int32_t height{0};
+    double scale{1.0};  // applies to the movie's own size, not to --size
     std::uint64_t frames{1};
+    bool allFrames{false};          // --frames all: the root timeline's frame count
+    std::optional<double> seconds;  // --seconds, turned into frames once the rate is known
+    std::optional<int> crf;         // video quality
     bool raw{false};
+    // A folder for numbered PNG files, or a video file chosen by its extension.
     std::filesystem::path outputFolder{"frames"};
     std::vector<ScriptedInput> inputs;  // in command-line order
     std::optional<std::filesystem::path> host;
     std::chrono::milliseconds timeout{10000};
 };
 
-inline constexpr std::uint64_t kMaxFrames = 1'000'000'000;
+inline constexpr std::uint64_t MaxFrames = 1'000'000'000;
 
 // Everything after the program name. Errors are InvalidArgument with a
 // message fit to follow "moviecapture: ".
 [[nodiscard]] moviehost::client::Expected<CaptureOptions> parseCaptureOptions(
     const std::vector<std::string>& arguments);
+
+struct MovieInfo;
+
+// Fills in what the command line left to the movie (its size, scaled, and
+// its frame count for --frames all) and checks the scripted input against
+// the final size and frame count. `movie` is empty when the header could
+// not be read (a URL).
+[[nodiscard]] moviehost::client::Expected<CaptureOptions> resolveCaptureOptions(CaptureOptions options,
+                                                                                const MovieInfo* movie);
 
 // --seconds converted at the host's nominal rate (one frame per 30 ms),
 // rounded up so the capture covers at least that long; at least one frame.

@@ -4,8 +4,13 @@
 #include "capture_options.h"
 #include "capture_session.h"
 #include "host_locator.h"
+#include "movie_location.h"
+#include "movie_probe.h"
 #include "png_folder_sink.h"
 #include "raw_stream_sink.h"
+#include "video_sink.h"
+
+#include <moviehost/wire_protocol.h>
 
 #include <unistd.h>
 #include <csignal>
@@ -26,17 +31,45 @@ int main(int argc, char** argv) {
             std::cerr << "moviecapture: " << parsed.error().message << " (see moviecapture --help)\n";
             return static_cast<int>(ExitCode::BadArguments);
         }
-        const CaptureOptions& options = *parsed;
-        if (options.help) {
+        if (parsed->help) {
             std::cout << usageText();
             return std::cout.flush() ? 0 : static_cast<int>(ExitCode::OutputFailed);
         }
 
+        // A local file is read first: what is no movie never reaches a host,
+        // and the movie's own size and frame count become the defaults.
+        std::optional<MovieInfo> movie;
+        if (!isUrl(parsed->movie)) {
+            if (auto missing = checkMovie(parsed->movie)) {
+                std::cerr << "moviecapture: " << *missing << "\n";
+                return static_cast<int>(ExitCode::MovieMissing);
+            }
+            auto probed = probeMovieFile(parsed->movie);
+            if (!probed) {
+                std::cerr << "moviecapture: " << parsed->movie << ": " << probed.error().message << "\n";
+                return static_cast<int>(ExitCode::MovieMissing);
+            }
+            movie = *probed;
+        }
+        auto resolved = resolveCaptureOptions(std::move(*parsed), movie ? &*movie : nullptr);
+        if (!resolved) {
+            std::cerr << "moviecapture: " << resolved.error().message << " (see moviecapture --help)\n";
+            return static_cast<int>(ExitCode::BadArguments);
+        }
+        const CaptureOptions& options = *resolved;
+
         std::unique_ptr<FrameSink> sink;
-        if (options.raw)
+        if (options.raw) {
             sink = std::make_unique<RawStreamSink>(STDOUT_FILENO);
-        else
+        } else if (const auto format = videoFormatFor(options.outputFolder)) {
+            // The host writes one frame per period: the video plays at that rate.
+            const Rational hostRate{1000, moviehost::wire::FramePeriodMs};
+            sink = std::make_unique<VideoSink>(
+                VideoSettings{options.outputFolder, *format, options.width, options.height, hostRate, options.crf},
+                options.frames, std::cerr);
+        } else {
             sink = std::make_unique<PngFolderSink>(options.outputFolder, options.frames, std::cerr);
+        }
 
         const auto host = locateHost(options.host, std::getenv("MOVIEHOST_HOST"), ownExecutable());
         const auto outcome = runCapture(options, host, *sink);

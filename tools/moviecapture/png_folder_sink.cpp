@@ -1,10 +1,34 @@
 #include "png_folder_sink.h"
 
-#include "png_writer.h"
+#include <png.h>
 
 #include <system_error>
 
 namespace moviecapture {
+
+namespace {
+
+// Writes one frame as an 8-bit RGBA PNG file; libpng's message when it could
+// not, and a half-written file is removed.
+std::optional<std::string> writePng(const std::filesystem::path& path, const moviehost::client::Frame& frame) {
+    // The simplified API keeps libpng's setjmp error handling away from C++
+    // objects, and removes the file itself when writing fails.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(frame.width());
+    image.height = static_cast<png_uint_32>(frame.height());
+    image.format = PNG_FORMAT_RGBA;
+    // Captures are written as fast as frames arrive; size matters less.
+    image.flags = PNG_IMAGE_FLAG_FAST;
+    const bool written = png_image_write_to_file(&image, path.c_str(), 0, frame.bytes().data(), 0, nullptr) != 0;
+    std::optional<std::string> failure;
+    if (!written)
+        failure = image.message[0] != '\0' ? std::string(image.message) : std::string("unknown libpng error");
+    png_image_free(&image);
+    return failure;
+}
+
+}  // namespace
 
 std::string frameFileName(std::uint64_t number, std::uint64_t total) {
     const std::size_t digits = std::max<std::size_t>(5, std::to_string(total).size());
@@ -15,7 +39,7 @@ std::string frameFileName(std::uint64_t number, std::uint64_t total) {
 }
 
 PngFolderSink::PngFolderSink(std::filesystem::path folder, std::uint64_t total, std::ostream& progress)
-    : m_folder(std::move(folder)), m_total(total), m_progress(progress) {}
+    : m_folder(std::move(folder)), m_total(total), m_progress(progress, total, m_folder.string()) {}
 
 std::optional<std::string> PngFolderSink::open() {
     std::error_code error;
@@ -31,17 +55,13 @@ std::optional<std::string> PngFolderSink::write(const moviehost::client::Frame& 
     const auto path = m_folder / frameFileName(number, m_total);
     if (auto failure = writePng(path, frame))
         return "cannot write " + path.string() + ": " + *failure;
-    m_progress << "\rmoviecapture: " << number << "/" << m_total << " frames written to " << m_folder.string()
-               << std::flush;
-    m_progressShown = true;
+    m_progress.show(number);
     return std::nullopt;
 }
 
 std::optional<std::string> PngFolderSink::close() {
     // The progress line ends before anything else is said on the stream.
-    if (m_progressShown)
-        m_progress << "\n" << std::flush;
-    m_progressShown = false;
+    m_progress.end();
     return std::nullopt;
 }
 

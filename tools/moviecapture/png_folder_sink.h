@@ -24,8 +24,7 @@ public:
 private:
     std::filesystem::path m_folder;
     std::uint64_t m_total{0};
-    std::ostream& m_progress;
-    bool m_progressShown{false};
+    ProgressLine m_progress;
 };
 
 }  // namespace moviecapture

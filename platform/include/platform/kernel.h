@@ -140,6 +140,17 @@ void WINAPI Sleep(DWORD milliseconds);
 DWORD WINAPI GetTickCount();
 ULONGLONG WINAPI GetTickCount64();
 
+// 100-nanosecond intervals since 1601-01-01 UTC, split in two halves.
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+using LPFILETIME = FILETIME*;
+
+// The wall clock as UTC. While the process runs on a virtual clock
+// (platform/virtual_clock.h) it reads the virtual epoch plus virtual time.
+void WINAPI GetSystemTimeAsFileTime(LPFILETIME time);
+
 // --- waiting ----------------------------------------------------------------------
 
 // Waits for a process handle (signalled once the process has ended, zombie or

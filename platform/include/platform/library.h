@@ -13,6 +13,9 @@ using FARPROC = void(WINAPI*)();
 #ifndef ERROR_BAD_EXE_FORMAT
 #define ERROR_BAD_EXE_FORMAT 193L
 #endif
+#ifndef ERROR_INSUFFICIENT_BUFFER
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#endif
 
 // Loads a shared library. A name containing '/' is loaded as given. A bare
 // file name is looked for first in the folder of the running executable, then
@@ -31,6 +34,14 @@ extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) noe
 // Drops one load of the module. A null handle, or one that LoadLibraryW did not
 // return, fails harmlessly: FALSE and ERROR_INVALID_HANDLE.
 extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) noexcept;
+
+// The full path of a module LoadLibraryW returned, or of the running
+// executable for a null module, copied into `lpFilename` with its terminator.
+// Returns the length without the terminator. A path that does not fit is cut
+// to nSize - 1 characters and terminated; the result is then nSize and the
+// last error ERROR_INSUFFICIENT_BUFFER. 0 on failure (ERROR_INVALID_HANDLE for
+// a module not loaded through us, ERROR_INVALID_PARAMETER for no buffer).
+extern "C" DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) noexcept;
 
 #endif  // _WIN32
 

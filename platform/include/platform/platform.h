@@ -3,7 +3,6 @@
 
 #include "platform/com.h"
 #include "platform/com_error.h"
-#include "platform/flash.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/library.h"

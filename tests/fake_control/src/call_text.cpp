@@ -1,6 +1,6 @@
 #include "call_text.h"
 
-#include "platform/flash.h"
+#include "moviehost/flash_contract.h"
 #include "platform/ole.h"
 #include "platform/wide.h"
 
@@ -27,7 +27,7 @@ struct NamedIid {
     const char* name;
 };
 
-const NamedIid named_iids[] = {
+const NamedIid NamedIids[] = {
     {&IID_IUnknown, "IUnknown"},
     {&IID_IDispatch, "IDispatch"},
     {&IID_IClassFactory, "IClassFactory"},
@@ -85,7 +85,7 @@ std::string number(double value) {
 std::string number(long long value) { return std::to_string(value); }
 
 std::string iid(REFIID value) {
-    for (const NamedIid& named : named_iids) {
+    for (const NamedIid& named : NamedIids) {
         if (*named.iid == value)
             return named.name;
     }

@@ -38,10 +38,10 @@ public:
         *ppvObject = nullptr;
         if (pUnkOuter != nullptr)
             return CLASS_E_NOAGGREGATION;
-        if (const HRESULT programmed = environment_failure("CreateInstance"); FAILED(programmed))
+        if (const HRESULT programmed = environmentFailure("CreateInstance"); FAILED(programmed))
             return programmed;
         FakeControl control;
-        apply_environment(control);
+        applyEnvironment(control);
         {
             std::function<void(FakeControl&)> hook;
             {
@@ -65,16 +65,16 @@ private:
 
 }  // namespace
 
-void FakeControl::set_creation_hook(std::function<void(FakeControl&)> hook) {
+void FakeControl::setCreationHook(std::function<void(FakeControl&)> hook) {
     std::lock_guard lock(g_hook_mutex);
     g_creation_hook = std::move(hook);
 }
 
-HRESULT FakeControl::get_class_object(REFCLSID clsid, REFIID iid, void** ppv) {
+HRESULT FakeControl::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
     *ppv = nullptr;
-    if (const HRESULT programmed = environment_failure("DllGetClassObject"); FAILED(programmed))
+    if (const HRESULT programmed = environmentFailure("DllGetClassObject"); FAILED(programmed))
         return programmed;
     if (clsid != CLSID_ShockwaveFlash)
         return CLASS_E_CLASSNOTAVAILABLE;

@@ -54,9 +54,9 @@ HRESULT EventsConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     void* dispatch = nullptr;
     if (FAILED(pUnkSink->QueryInterface(DIID__IShockwaveFlashEvents, &dispatch)) || dispatch == nullptr)
         return m_owner.finish(Invocation{call.method, CONNECT_E_CANNOTCONNECT, false});
-    const DWORD cookie = m_next_cookie++;
+    const DWORD cookie = m_nextCookie++;
     m_sinks.push_back(Sink{cookie, static_cast<IDispatch*>(dispatch)});
-    if (!call.skip_output)
+    if (!call.skipOutput)
         *pdwCookie = cookie;
     return m_owner.finish(call);
 }
@@ -103,7 +103,7 @@ HRESULT EventsConnectionPoint::fire(DISPID id, VARIANTARG* args, UINT count) {
 HRESULT ControlObject::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (ppEnum != nullptr)
         *ppEnum = nullptr;
-    return not_implemented("EnumConnectionPoints");
+    return notImplemented("EnumConnectionPoints");
 }
 
 HRESULT ControlObject::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
@@ -115,9 +115,9 @@ HRESULT ControlObject::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)
         return finish(call);
     if (riid != DIID__IShockwaveFlashEvents)
         return finish(Invocation{call.method, CONNECT_E_NOCONNECTION, false});
-    if (!call.skip_output) {
-        *ppCP = &m_connection_point;
-        m_connection_point.AddRef();
+    if (!call.skipOutput) {
+        *ppCP = &m_connectionPoint;
+        m_connectionPoint.AddRef();
     }
     return finish(call);
 }

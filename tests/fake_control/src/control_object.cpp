@@ -21,16 +21,16 @@ HRESULT ControlObject::QueryInterface(REFIID riid, void** ppv) {
         return E_POINTER;
     *ppv = nullptr;
     const auto offers = [this](Interface which) { return m_lacking.count(which) == 0; };
-    const bool in_place = offers(Interface::InPlaceObject);
+    const bool inPlace = offers(Interface::InPlaceObject);
     const bool windowless = offers(Interface::InPlaceObjectWindowless);
 
     if (riid == IID_IUnknown || riid == IID_IOleObject)
         *ppv = static_cast<IOleObject*>(this);
     else if (riid == IID_IDispatch || riid == IID_IShockwaveFlash)
         *ppv = static_cast<IShockwaveFlash*>(this);
-    else if (riid == IID_IOleWindow && (in_place || windowless))
+    else if (riid == IID_IOleWindow && (inPlace || windowless))
         *ppv = static_cast<IOleWindow*>(static_cast<IOleInPlaceObjectWindowless*>(this));
-    else if (riid == IID_IOleInPlaceObject && in_place)
+    else if (riid == IID_IOleInPlaceObject && inPlace)
         *ppv = static_cast<IOleInPlaceObject*>(static_cast<IOleInPlaceObjectWindowless*>(this));
     else if (riid == IID_IOleInPlaceObjectWindowless && windowless)
         *ppv = static_cast<IOleInPlaceObjectWindowless*>(this);
@@ -51,12 +51,12 @@ HRESULT ControlObject::QueryInterface(REFIID riid, void** ppv) {
 }
 
 ULONG ControlObject::AddRef() {
-    ++m_add_ref_calls;
+    ++m_addRefCalls;
     return ++m_refs;
 }
 
 ULONG ControlObject::Release() {
-    ++m_release_calls;
+    ++m_releaseCalls;
     const ULONG left = --m_refs;
     if (left == 0)
         delete this;
@@ -65,8 +65,8 @@ ULONG ControlObject::Release() {
 
 Invocation ControlObject::begin(const char* method, std::string args, HRESULT fallback) {
     Call call{method, std::move(args)};
-    if (!m_log_file.empty()) {
-        if (std::FILE* file = std::fopen(m_log_file.c_str(), "a")) {
+    if (!m_logFile.empty()) {
+        if (std::FILE* file = std::fopen(m_logFile.c_str(), "a")) {
             std::fprintf(file, "%s\n", call.text().c_str());
             std::fclose(file);
         }
@@ -75,7 +75,7 @@ Invocation ControlObject::begin(const char* method, std::string args, HRESULT fa
     Invocation invocation{method, fallback, false};
     if (const auto it = m_answers.find(std::string_view(method)); it != m_answers.end()) {
         invocation.result = it->second.result;
-        invocation.skip_output = it->second.skip_output;
+        invocation.skipOutput = it->second.skipOutput;
     }
     return invocation;
 }
@@ -112,11 +112,11 @@ HRESULT ControlObject::finish(const Invocation& call) {
     return call.result;
 }
 
-HRESULT ControlObject::not_implemented(const char* method, std::string args) {
+HRESULT ControlObject::notImplemented(const char* method, std::string args) {
     return finish(begin(method, std::move(args), E_NOTIMPL));
 }
 
-HRESULT ControlObject::invalidate_rect(const RECT* rect, BOOL erase) {
+HRESULT ControlObject::invalidateRect(const RECT* rect, BOOL erase) {
     if (m_site == nullptr)
         return E_UNEXPECTED;
     platform::ComPtr<IOleClientSite> site = platform::ComPtr<IOleClientSite>::share(m_site);
@@ -126,7 +126,7 @@ HRESULT ControlObject::invalidate_rect(const RECT* rect, BOOL erase) {
     return windowless->InvalidateRect(rect, erase);
 }
 
-HRESULT ControlObject::invalidate_rgn(HRGN region, BOOL erase) {
+HRESULT ControlObject::invalidateRgn(HRGN region, BOOL erase) {
     if (m_site == nullptr)
         return E_UNEXPECTED;
     platform::ComPtr<IOleClientSite> site = platform::ComPtr<IOleClientSite>::share(m_site);

@@ -30,7 +30,7 @@ public:
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** ppEnum) override;
 
     HRESULT fire(DISPID id, VARIANTARG* args, UINT count);
-    [[nodiscard]] std::size_t sink_count() const noexcept { return m_sinks.size(); }
+    [[nodiscard]] std::size_t sinkCount() const noexcept { return m_sinks.size(); }
 
 private:
     struct Sink {
@@ -40,14 +40,14 @@ private:
 
     ControlObject& m_owner;
     std::vector<Sink> m_sinks;
-    DWORD m_next_cookie = 1;
+    DWORD m_nextCookie = 1;
 };
 
 // How one call should be answered, as programmed.
 struct Answer {
     HRESULT result = S_OK;
     std::u16string description;  // non-empty: set the thread's error object
-    bool skip_output = false;
+    bool skipOutput = false;
 };
 
 // One call in progress: logged when it starts, finished through
@@ -55,10 +55,10 @@ struct Answer {
 struct Invocation {
     const char* method;
     HRESULT result;
-    bool skip_output;
+    bool skipOutput;
 
     [[nodiscard]] bool refused() const noexcept { return FAILED(result); }
-    [[nodiscard]] bool writes_output() const noexcept { return !refused() && !skip_output; }
+    [[nodiscard]] bool writesOutput() const noexcept { return !refused() && !skipOutput; }
 };
 
 class ControlObject final : public IOleObject,
@@ -135,11 +135,11 @@ public:
     HRESULT STDMETHODCALLTYPE Forward() override;
     HRESULT STDMETHODCALLTYPE Rewind() override;
     HRESULT STDMETHODCALLTYPE StopPlay() override;
-    HRESULT STDMETHODCALLTYPE GotoFrame(LONG FrameNum) override;
-    HRESULT STDMETHODCALLTYPE CurrentFrame(LONG* FrameNum) override;
-    HRESULT STDMETHODCALLTYPE IsPlaying(VARIANT_BOOL* Playing) override;
+    HRESULT STDMETHODCALLTYPE GotoFrame(LONG frameNum) override;
+    HRESULT STDMETHODCALLTYPE CurrentFrame(LONG* frameNum) override;
+    HRESULT STDMETHODCALLTYPE IsPlaying(VARIANT_BOOL* playing) override;
     HRESULT STDMETHODCALLTYPE PercentLoaded(LONG* percent) override;
-    HRESULT STDMETHODCALLTYPE FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded) override;
+    HRESULT STDMETHODCALLTYPE FrameLoaded(LONG frameNum, VARIANT_BOOL* loaded) override;
     HRESULT STDMETHODCALLTYPE FlashVersion(LONG* version) override;
     HRESULT STDMETHODCALLTYPE get_WMode(BSTR* pVal) override;
     HRESULT STDMETHODCALLTYPE put_WMode(BSTR pVal) override;
@@ -160,9 +160,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_Quality2(BSTR* pVal) override;
     HRESULT STDMETHODCALLTYPE put_Quality2(BSTR pVal) override;
     HRESULT STDMETHODCALLTYPE LoadMovie(INT layer, BSTR url) override;
-    HRESULT STDMETHODCALLTYPE TGotoFrame(BSTR target, LONG FrameNum) override;
+    HRESULT STDMETHODCALLTYPE TGotoFrame(BSTR target, LONG frameNum) override;
     HRESULT STDMETHODCALLTYPE TGotoLabel(BSTR target, BSTR label) override;
-    HRESULT STDMETHODCALLTYPE TCurrentFrame(BSTR target, LONG* FrameNum) override;
+    HRESULT STDMETHODCALLTYPE TCurrentFrame(BSTR target, LONG* frameNum) override;
     HRESULT STDMETHODCALLTYPE TCurrentLabel(BSTR target, BSTR* pVal) override;
     HRESULT STDMETHODCALLTYPE TPlay(BSTR target) override;
     HRESULT STDMETHODCALLTYPE TStopPlay(BSTR target) override;
@@ -170,7 +170,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetVariable(BSTR name, BSTR* pVal) override;
     HRESULT STDMETHODCALLTYPE TSetProperty(BSTR target, INT property, BSTR value) override;
     HRESULT STDMETHODCALLTYPE TGetProperty(BSTR target, INT property, BSTR* pVal) override;
-    HRESULT STDMETHODCALLTYPE TCallFrame(BSTR target, INT FrameNum) override;
+    HRESULT STDMETHODCALLTYPE TCallFrame(BSTR target, INT frameNum) override;
     HRESULT STDMETHODCALLTYPE TCallLabel(BSTR target, BSTR label) override;
     HRESULT STDMETHODCALLTYPE TSetPropertyNum(BSTR target, INT property, DOUBLE value) override;
     HRESULT STDMETHODCALLTYPE TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) override;
@@ -231,19 +231,24 @@ public:
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
+private:
     // Programming and inspection, used through FakeControl.
+    friend class FakeControl;
+    friend void applyEnvironment(FakeControl& control);
+
     State m_state;
     std::set<Interface> m_lacking;
     std::map<std::string, Answer, std::less<>> m_answers;
     std::multimap<std::string, std::function<void()>, std::less<>> m_hooks;
     std::vector<Call> m_calls;
-    std::string m_log_file;  // non-empty: every call is appended there too
-    ULONG m_add_ref_calls = 0;
-    ULONG m_release_calls = 0;
-    EventsConnectionPoint m_connection_point{*this};
+    std::string m_logFile;  // non-empty: every call is appended there too
+    ULONG m_addRefCalls = 0;
+    ULONG m_releaseCalls = 0;
+    EventsConnectionPoint m_connectionPoint{*this};
     IOleClientSite* m_site = nullptr;  // one reference while set
 
-    [[nodiscard]] ULONG ref_count() const noexcept { return m_refs; }
+public:
+    [[nodiscard]] ULONG refCount() const noexcept { return m_refs; }
     // References of the fake's own (FakeControl handles, hooks in progress):
     // not counted as AddRef/Release calls, which tests count for the host.
     void hold() noexcept { ++m_refs; }
@@ -260,43 +265,43 @@ public:
     // the call's result.
     HRESULT finish(const Invocation& call);
 
-    HRESULT invalidate_rect(const RECT* rect, BOOL erase);
-    HRESULT invalidate_rgn(HRGN region, BOOL erase);
+    HRESULT invalidateRect(const RECT* rect, BOOL erase);
+    HRESULT invalidateRgn(HRGN region, BOOL erase);
 
 private:
     ~ControlObject();
 
-    HRESULT activate_in_place(IOleClientSite* site);
+    HRESULT activateInPlace(IOleClientSite* site);
 
     // Getter and setter shapes shared by the properties.
     template <typename T>
-    HRESULT get_value(const char* method, T* out, const T& value);
-    HRESULT get_text(const char* method, BSTR* out, const std::u16string& value);
+    HRESULT getValue(const char* method, T* out, const T& value);
+    HRESULT getText(const char* method, BSTR* out, const std::u16string& value);
     template <typename T>
-    HRESULT put_value(const char* method, T value, T& field, std::string rendered);
-    HRESULT put_text(const char* method, BSTR value, std::u16string& field);
-    HRESULT not_implemented(const char* method, std::string args = {});
+    HRESULT putValue(const char* method, T value, T& field, std::string rendered);
+    HRESULT putText(const char* method, BSTR value, std::u16string& field);
+    HRESULT notImplemented(const char* method, std::string args = {});
 
     std::atomic<ULONG> m_refs = 0;
 };
 
 // The content of a BSTR by its length prefix; null is empty.
-[[nodiscard]] inline std::u16string bstr_content(BSTR value) {
+[[nodiscard]] inline std::u16string bstrContent(BSTR value) {
     return value == nullptr ? std::u16string() : std::u16string(value, SysStringLen(value));
 }
 
 template <typename T>
-HRESULT ControlObject::get_value(const char* method, T* out, const T& value) {
+HRESULT ControlObject::getValue(const char* method, T* out, const T& value) {
     const Invocation call = begin(method);
     if (out == nullptr)
         return E_POINTER;
-    if (call.writes_output())
+    if (call.writesOutput())
         *out = value;
     return finish(call);
 }
 
 template <typename T>
-HRESULT ControlObject::put_value(const char* method, T value, T& field, std::string rendered) {
+HRESULT ControlObject::putValue(const char* method, T value, T& field, std::string rendered) {
     const Invocation call = begin(method, std::move(rendered));
     if (!call.refused())
         field = value;

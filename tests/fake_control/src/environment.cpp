@@ -23,15 +23,15 @@ std::string variable(const char* name) {
     return value == nullptr ? std::string() : std::string(value);
 }
 
-bool lookup_interface(std::string_view name, Interface& which) {
-    static const std::pair<std::string_view, Interface> names[] = {
+bool lookupInterface(std::string_view name, Interface& which) {
+    static const std::pair<std::string_view, Interface> Names[] = {
         {"IViewObject", Interface::ViewObject},
         {"IOleInPlaceObject", Interface::InPlaceObject},
         {"IOleInPlaceObjectWindowless", Interface::InPlaceObjectWindowless},
         {"IConnectionPointContainer", Interface::ConnectionPointContainer},
         {"ISupportErrorInfo", Interface::SupportErrorInfo},
     };
-    for (const auto& [text, value] : names) {
+    for (const auto& [text, value] : Names) {
         if (text == name) {
             which = value;
             return true;
@@ -42,7 +42,7 @@ bool lookup_interface(std::string_view name, Interface& which) {
 
 }  // namespace
 
-std::vector<std::string> parse_list(std::string_view text) {
+std::vector<std::string> parseList(std::string_view text) {
     std::vector<std::string> items;
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
@@ -56,9 +56,9 @@ std::vector<std::string> parse_list(std::string_view text) {
     return items;
 }
 
-std::map<std::string, HRESULT, std::less<>> parse_failures(std::string_view text) {
+std::map<std::string, HRESULT, std::less<>> parseFailures(std::string_view text) {
     std::map<std::string, HRESULT, std::less<>> failures;
-    for (const std::string& item : parse_list(text)) {
+    for (const std::string& item : parseList(text)) {
         const std::size_t equals = item.find('=');
         if (equals == std::string::npos)
             continue;
@@ -74,28 +74,28 @@ std::map<std::string, HRESULT, std::less<>> parse_failures(std::string_view text
     return failures;
 }
 
-HRESULT environment_failure(std::string_view method) {
-    const auto failures = parse_failures(variable("FAKE_CONTROL_FAIL"));
+HRESULT environmentFailure(std::string_view method) {
+    const auto failures = parseFailures(variable("FAKE_CONTROL_FAIL"));
     const auto it = failures.find(method);
     return it == failures.end() ? S_OK : it->second;
 }
 
-void apply_environment(FakeControl& control) {
+void applyEnvironment(FakeControl& control) {
     ControlObject& object = control.object();
-    object.m_log_file = variable("FAKE_CONTROL_LOG");
-    for (const auto& [method, code] : parse_failures(variable("FAKE_CONTROL_FAIL"))) {
+    object.m_logFile = variable("FAKE_CONTROL_LOG");
+    for (const auto& [method, code] : parseFailures(variable("FAKE_CONTROL_FAIL"))) {
         if (method != "CreateInstance" && method != "DllGetClassObject")
-            control.set_result(method, code);
+            control.setResult(method, code);
     }
-    for (const std::string& name : parse_list(variable("FAKE_CONTROL_LACK"))) {
+    for (const std::string& name : parseList(variable("FAKE_CONTROL_LACK"))) {
         Interface which;
-        if (lookup_interface(name, which))
+        if (lookupInterface(name, which))
             control.lack(which);
     }
-    for (const std::string& method : parse_list(variable("FAKE_CONTROL_INVALIDATE"))) {
+    for (const std::string& method : parseList(variable("FAKE_CONTROL_INVALIDATE"))) {
         // The hook must not keep the control alive: it lives in the control.
         ControlObject* target = &object;
-        control.on_call(method, [target] { target->invalidate_rect(nullptr, TRUE); });
+        control.onCall(method, [target] { target->invalidateRect(nullptr, TRUE); });
     }
 }
 

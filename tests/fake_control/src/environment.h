@@ -11,11 +11,11 @@
 namespace fake_control {
 
 // "a=1,b=0x2" -> {a: 1, b: 2}; entries without a number are skipped.
-[[nodiscard]] std::map<std::string, HRESULT, std::less<>> parse_failures(std::string_view text);
+[[nodiscard]] std::map<std::string, HRESULT, std::less<>> parseFailures(std::string_view text);
 // "a, b" -> {a, b}
-[[nodiscard]] std::vector<std::string> parse_list(std::string_view text);
+[[nodiscard]] std::vector<std::string> parseList(std::string_view text);
 
 // The code FAKE_CONTROL_FAIL gives the method, or S_OK.
-[[nodiscard]] HRESULT environment_failure(std::string_view method);
+[[nodiscard]] HRESULT environmentFailure(std::string_view method);
 
 }  // namespace fake_control

@@ -13,7 +13,7 @@ namespace {
 std::string num(long long value) { return text::number(value); }
 
 // Properties are kept as text; the number of a text that is no number is 0.
-double text_to_number(const std::u16string& value) {
+double textToNumber(const std::u16string& value) {
     std::string narrow;
     for (char16_t c : value)
         narrow.push_back(c < 128 ? static_cast<char>(c) : '?');
@@ -22,13 +22,13 @@ double text_to_number(const std::u16string& value) {
     return end == narrow.c_str() ? 0.0 : number;
 }
 
-std::u16string number_to_text(double value) {
+std::u16string numberToText(double value) {
     const std::string narrow = text::number(value);
     return std::u16string(narrow.begin(), narrow.end());
 }
 
 // A BSTR copy of `value` into *out; false when memory runs out.
-bool hand_out(const std::u16string& value, BSTR* out) {
+bool handOut(const std::u16string& value, BSTR* out) {
     *out = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
     return *out != nullptr;
 }
@@ -36,13 +36,13 @@ bool hand_out(const std::u16string& value, BSTR* out) {
 }  // namespace
 
 HRESULT ControlObject::SetZoomRect(LONG left, LONG top, LONG right, LONG bottom) {
-    return not_implemented("SetZoomRect", text::args(num(left), num(top), num(right), num(bottom)));
+    return notImplemented("SetZoomRect", text::args(num(left), num(top), num(right), num(bottom)));
 }
 
-HRESULT ControlObject::Zoom(INT factor) { return not_implemented("Zoom", num(factor)); }
+HRESULT ControlObject::Zoom(INT factor) { return notImplemented("Zoom", num(factor)); }
 
 HRESULT ControlObject::Pan(LONG x, LONG y, INT mode) {
-    return not_implemented("Pan", text::args(num(x), num(y), num(mode)));
+    return notImplemented("Pan", text::args(num(x), num(y), num(mode)));
 }
 
 HRESULT ControlObject::Play() {
@@ -68,7 +68,7 @@ HRESULT ControlObject::Back() {
 
 HRESULT ControlObject::Forward() {
     const Invocation call = begin("Forward");
-    if (!call.refused() && m_state.frame + 1 < m_state.total_frames)
+    if (!call.refused() && m_state.frame + 1 < m_state.totalFrames)
         ++m_state.frame;
     return finish(call);
 }
@@ -87,60 +87,60 @@ HRESULT ControlObject::StopPlay() {
     return finish(call);
 }
 
-HRESULT ControlObject::GotoFrame(LONG FrameNum) {
-    const Invocation call = begin("GotoFrame", num(FrameNum));
+HRESULT ControlObject::GotoFrame(LONG frameNum) {
+    const Invocation call = begin("GotoFrame", num(frameNum));
     if (!call.refused())
-        m_state.frame = FrameNum;
+        m_state.frame = frameNum;
     return finish(call);
 }
 
-HRESULT ControlObject::CurrentFrame(LONG* FrameNum) { return get_value("CurrentFrame", FrameNum, m_state.frame); }
+HRESULT ControlObject::CurrentFrame(LONG* frameNum) { return getValue("CurrentFrame", frameNum, m_state.frame); }
 
-HRESULT ControlObject::IsPlaying(VARIANT_BOOL* Playing) { return get_value("IsPlaying", Playing, m_state.playing); }
+HRESULT ControlObject::IsPlaying(VARIANT_BOOL* playing) { return getValue("IsPlaying", playing, m_state.playing); }
 
 HRESULT ControlObject::PercentLoaded(LONG* percent) {
-    return get_value("PercentLoaded", percent, m_state.percent_loaded);
+    return getValue("PercentLoaded", percent, m_state.percentLoaded);
 }
 
-HRESULT ControlObject::FrameLoaded(LONG FrameNum, VARIANT_BOOL* loaded) {
-    const Invocation call = begin("FrameLoaded", num(FrameNum));
+HRESULT ControlObject::FrameLoaded(LONG frameNum, VARIANT_BOOL* loaded) {
+    const Invocation call = begin("FrameLoaded", num(frameNum));
     if (loaded == nullptr)
         return E_POINTER;
-    if (call.writes_output())
-        *loaded = FrameNum >= 0 && FrameNum < m_state.total_frames ? VARIANT_TRUE : VARIANT_FALSE;
+    if (call.writesOutput())
+        *loaded = frameNum >= 0 && frameNum < m_state.totalFrames ? VARIANT_TRUE : VARIANT_FALSE;
     return finish(call);
 }
 
-HRESULT ControlObject::FlashVersion(LONG* version) { return get_value("FlashVersion", version, m_state.flash_version); }
+HRESULT ControlObject::FlashVersion(LONG* version) { return getValue("FlashVersion", version, m_state.flashVersion); }
 
 HRESULT ControlObject::LoadMovie(INT layer, BSTR url) {
     const Invocation call = begin("LoadMovie", text::args(num(layer), text::bstr(url)));
     if (!call.refused() && layer == 0)
-        m_state.movie = bstr_content(url);
+        m_state.movie = bstrContent(url);
     return finish(call);
 }
 
-HRESULT ControlObject::TGotoFrame(BSTR target, LONG FrameNum) {
-    const Invocation call = begin("TGotoFrame", text::args(text::bstr(target), num(FrameNum)));
+HRESULT ControlObject::TGotoFrame(BSTR target, LONG frameNum) {
+    const Invocation call = begin("TGotoFrame", text::args(text::bstr(target), num(frameNum)));
     if (!call.refused())
-        m_state.target_frames[bstr_content(target)] = FrameNum;
+        m_state.targetFrames[bstrContent(target)] = frameNum;
     return finish(call);
 }
 
 HRESULT ControlObject::TGotoLabel(BSTR target, BSTR label) {
     const Invocation call = begin("TGotoLabel", text::args(text::bstr(target), text::bstr(label)));
     if (!call.refused())
-        m_state.target_labels[bstr_content(target)] = bstr_content(label);
+        m_state.targetLabels[bstrContent(target)] = bstrContent(label);
     return finish(call);
 }
 
-HRESULT ControlObject::TCurrentFrame(BSTR target, LONG* FrameNum) {
+HRESULT ControlObject::TCurrentFrame(BSTR target, LONG* frameNum) {
     const Invocation call = begin("TCurrentFrame", text::bstr(target));
-    if (FrameNum == nullptr)
+    if (frameNum == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
-        const auto it = m_state.target_frames.find(bstr_content(target));
-        *FrameNum = it == m_state.target_frames.end() ? 0 : it->second;
+    if (call.writesOutput()) {
+        const auto it = m_state.targetFrames.find(bstrContent(target));
+        *frameNum = it == m_state.targetFrames.end() ? 0 : it->second;
     }
     return finish(call);
 }
@@ -149,9 +149,9 @@ HRESULT ControlObject::TCurrentLabel(BSTR target, BSTR* pVal) {
     const Invocation call = begin("TCurrentLabel", text::bstr(target));
     if (pVal == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
-        const auto it = m_state.target_labels.find(bstr_content(target));
-        if (!hand_out(it == m_state.target_labels.end() ? std::u16string() : it->second, pVal))
+    if (call.writesOutput()) {
+        const auto it = m_state.targetLabels.find(bstrContent(target));
+        if (!handOut(it == m_state.targetLabels.end() ? std::u16string() : it->second, pVal))
             return finish(Invocation{call.method, E_OUTOFMEMORY, false});
     }
     return finish(call);
@@ -160,21 +160,21 @@ HRESULT ControlObject::TCurrentLabel(BSTR target, BSTR* pVal) {
 HRESULT ControlObject::TPlay(BSTR target) {
     const Invocation call = begin("TPlay", text::bstr(target));
     if (!call.refused())
-        m_state.target_playing[bstr_content(target)] = true;
+        m_state.targetPlaying[bstrContent(target)] = true;
     return finish(call);
 }
 
 HRESULT ControlObject::TStopPlay(BSTR target) {
     const Invocation call = begin("TStopPlay", text::bstr(target));
     if (!call.refused())
-        m_state.target_playing[bstr_content(target)] = false;
+        m_state.targetPlaying[bstrContent(target)] = false;
     return finish(call);
 }
 
 HRESULT ControlObject::SetVariable(BSTR name, BSTR value) {
     const Invocation call = begin("SetVariable", text::args(text::bstr(name), text::bstr(value)));
     if (!call.refused())
-        m_state.variables[bstr_content(name)] = bstr_content(value);
+        m_state.variables[bstrContent(name)] = bstrContent(value);
     return finish(call);
 }
 
@@ -182,11 +182,11 @@ HRESULT ControlObject::GetVariable(BSTR name, BSTR* pVal) {
     const Invocation call = begin("GetVariable", text::bstr(name));
     if (pVal == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
+    if (call.writesOutput()) {
         // An unknown variable reads as no string at all.
-        const auto it = m_state.variables.find(bstr_content(name));
+        const auto it = m_state.variables.find(bstrContent(name));
         *pVal = nullptr;
-        if (it != m_state.variables.end() && !hand_out(it->second, pVal))
+        if (it != m_state.variables.end() && !handOut(it->second, pVal))
             return finish(Invocation{call.method, E_OUTOFMEMORY, false});
     }
     return finish(call);
@@ -195,7 +195,7 @@ HRESULT ControlObject::GetVariable(BSTR name, BSTR* pVal) {
 HRESULT ControlObject::TSetProperty(BSTR target, INT property, BSTR value) {
     const Invocation call = begin("TSetProperty", text::args(text::bstr(target), num(property), text::bstr(value)));
     if (!call.refused())
-        m_state.target_properties[{bstr_content(target), property}] = bstr_content(value);
+        m_state.targetProperties[{bstrContent(target), property}] = bstrContent(value);
     return finish(call);
 }
 
@@ -203,16 +203,16 @@ HRESULT ControlObject::TGetProperty(BSTR target, INT property, BSTR* pVal) {
     const Invocation call = begin("TGetProperty", text::args(text::bstr(target), num(property)));
     if (pVal == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
-        const auto it = m_state.target_properties.find({bstr_content(target), property});
-        if (!hand_out(it == m_state.target_properties.end() ? std::u16string() : it->second, pVal))
+    if (call.writesOutput()) {
+        const auto it = m_state.targetProperties.find({bstrContent(target), property});
+        if (!handOut(it == m_state.targetProperties.end() ? std::u16string() : it->second, pVal))
             return finish(Invocation{call.method, E_OUTOFMEMORY, false});
     }
     return finish(call);
 }
 
-HRESULT ControlObject::TCallFrame(BSTR target, INT FrameNum) {
-    return finish(begin("TCallFrame", text::args(text::bstr(target), num(FrameNum))));
+HRESULT ControlObject::TCallFrame(BSTR target, INT frameNum) {
+    return finish(begin("TCallFrame", text::args(text::bstr(target), num(frameNum))));
 }
 
 HRESULT ControlObject::TCallLabel(BSTR target, BSTR label) {
@@ -223,7 +223,7 @@ HRESULT ControlObject::TSetPropertyNum(BSTR target, INT property, DOUBLE value) 
     const Invocation call =
         begin("TSetPropertyNum", text::args(text::bstr(target), num(property), text::number(value)));
     if (!call.refused())
-        m_state.target_properties[{bstr_content(target), property}] = number_to_text(value);
+        m_state.targetProperties[{bstrContent(target), property}] = numberToText(value);
     return finish(call);
 }
 
@@ -231,9 +231,9 @@ HRESULT ControlObject::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) 
     const Invocation call = begin("TGetPropertyNum", text::args(text::bstr(target), num(property)));
     if (pVal == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
-        const auto it = m_state.target_properties.find({bstr_content(target), property});
-        *pVal = it == m_state.target_properties.end() ? 0.0 : text_to_number(it->second);
+    if (call.writesOutput()) {
+        const auto it = m_state.targetProperties.find({bstrContent(target), property});
+        *pVal = it == m_state.targetProperties.end() ? 0.0 : textToNumber(it->second);
     }
     return finish(call);
 }
@@ -242,9 +242,9 @@ HRESULT ControlObject::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* p
     const Invocation call = begin("TGetPropertyAsNumber", text::args(text::bstr(target), num(property)));
     if (pVal == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
-        const auto it = m_state.target_properties.find({bstr_content(target), property});
-        *pVal = it == m_state.target_properties.end() ? 0.0 : text_to_number(it->second);
+    if (call.writesOutput()) {
+        const auto it = m_state.targetProperties.find({bstrContent(target), property});
+        *pVal = it == m_state.targetProperties.end() ? 0.0 : textToNumber(it->second);
     }
     return finish(call);
 }
@@ -252,14 +252,14 @@ HRESULT ControlObject::TGetPropertyAsNumber(BSTR target, INT property, DOUBLE* p
 HRESULT ControlObject::EnforceLocalSecurity() {
     const Invocation call = begin("EnforceLocalSecurity");
     if (!call.refused())
-        m_state.local_security_disabled = false;
+        m_state.localSecurityDisabled = false;
     return finish(call);
 }
 
 HRESULT ControlObject::DisableLocalSecurity() {
     const Invocation call = begin("DisableLocalSecurity");
     if (!call.refused())
-        m_state.local_security_disabled = true;
+        m_state.localSecurityDisabled = true;
     return finish(call);
 }
 
@@ -267,10 +267,10 @@ HRESULT ControlObject::CallFunction(BSTR request, BSTR* response) {
     const Invocation call = begin("CallFunction", text::bstr(request));
     if (response == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
-        const auto it = m_state.call_responses.find(bstr_content(request));
+    if (call.writesOutput()) {
+        const auto it = m_state.callResponses.find(bstrContent(request));
         *response = nullptr;
-        if (it != m_state.call_responses.end() && !hand_out(it->second, response))
+        if (it != m_state.callResponses.end() && !handOut(it->second, response))
             return finish(Invocation{call.method, E_OUTOFMEMORY, false});
     }
     return finish(call);
@@ -279,7 +279,7 @@ HRESULT ControlObject::CallFunction(BSTR request, BSTR* response) {
 HRESULT ControlObject::SetReturnValue(BSTR returnValue) {
     const Invocation call = begin("SetReturnValue", text::bstr(returnValue));
     if (!call.refused())
-        m_state.return_value = bstr_content(returnValue);
+        m_state.returnValue = bstrContent(returnValue);
     return finish(call);
 }
 

@@ -15,13 +15,13 @@ HRESULT ControlObject::GetWindow(HWND* phwnd) {
 }
 
 HRESULT ControlObject::ContextSensitiveHelp(BOOL fEnterMode) {
-    return not_implemented("ContextSensitiveHelp", text::number(static_cast<long long>(fEnterMode)));
+    return notImplemented("ContextSensitiveHelp", text::number(static_cast<long long>(fEnterMode)));
 }
 
 HRESULT ControlObject::InPlaceDeactivate() {
     const Invocation call = begin("InPlaceDeactivate");
     if (!call.refused())
-        m_state.in_place_active = false;
+        m_state.inPlaceActive = false;
     return finish(call);
 }
 
@@ -38,13 +38,13 @@ HRESULT ControlObject::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect)
     return finish(call);
 }
 
-HRESULT ControlObject::ReactivateAndUndo() { return not_implemented("ReactivateAndUndo"); }
+HRESULT ControlObject::ReactivateAndUndo() { return notImplemented("ReactivateAndUndo"); }
 
 HRESULT ControlObject::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult) {
     const Invocation call =
         begin("OnWindowMessage", text::args(text::hex(msg), text::hex(static_cast<unsigned long long>(wParam)),
                                             text::hex(static_cast<unsigned long long>(lParam))));
-    if (plResult != nullptr && call.writes_output())
+    if (plResult != nullptr && call.writesOutput())
         *plResult = 0;
     return finish(call);
 }
@@ -52,7 +52,7 @@ HRESULT ControlObject::OnWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
 HRESULT ControlObject::GetDropTarget(IDropTarget** ppDropTarget) {
     if (ppDropTarget != nullptr)
         *ppDropTarget = nullptr;
-    return not_implemented("GetDropTarget");
+    return notImplemented("GetDropTarget");
 }
 
 }  // namespace fake_control

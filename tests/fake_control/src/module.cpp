@@ -2,7 +2,7 @@
 #include "fake_control/fake_control.h"
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    return fake_control::FakeControl::get_class_object(rclsid, riid, ppv);
+    return fake_control::FakeControl::getClassObject(rclsid, riid, ppv);
 }
 
 // Objects may be alive in the host at any time; the module never asks to go.

@@ -22,7 +22,7 @@ HRESULT ControlObject::GetClientSite(IOleClientSite** ppClientSite) {
     const Invocation call = begin("GetClientSite");
     if (ppClientSite == nullptr)
         return E_POINTER;
-    if (call.writes_output()) {
+    if (call.writesOutput()) {
         *ppClientSite = m_site;
         if (m_site != nullptr)
             m_site->AddRef();
@@ -38,34 +38,34 @@ HRESULT ControlObject::Close(DWORD dwSaveOption) {
     const Invocation call = begin("Close", text::number(static_cast<long long>(dwSaveOption)));
     if (!call.refused()) {
         m_state.closed = true;
-        m_state.in_place_active = false;
+        m_state.inPlaceActive = false;
         m_state.windowless = false;
     }
     return finish(call);
 }
 
 HRESULT ControlObject::SetMoniker(DWORD dwWhichMoniker, IMoniker* pmk) {
-    return not_implemented("SetMoniker",
-                           text::args(text::number(static_cast<long long>(dwWhichMoniker)), text::pointer(pmk)));
+    return notImplemented("SetMoniker",
+                          text::args(text::number(static_cast<long long>(dwWhichMoniker)), text::pointer(pmk)));
 }
 
 HRESULT ControlObject::GetMoniker(DWORD dwAssign, DWORD dwWhichMoniker, IMoniker** ppmk) {
     if (ppmk != nullptr)
         *ppmk = nullptr;
-    return not_implemented("GetMoniker", text::args(text::number(static_cast<long long>(dwAssign)),
-                                                    text::number(static_cast<long long>(dwWhichMoniker))));
+    return notImplemented("GetMoniker", text::args(text::number(static_cast<long long>(dwAssign)),
+                                                   text::number(static_cast<long long>(dwWhichMoniker))));
 }
 
 HRESULT ControlObject::InitFromData(IDataObject* pDataObject, BOOL fCreation, DWORD dwReserved) {
-    return not_implemented("InitFromData",
-                           text::args(text::pointer(pDataObject), text::number(static_cast<long long>(fCreation)),
-                                      text::number(static_cast<long long>(dwReserved))));
+    return notImplemented("InitFromData",
+                          text::args(text::pointer(pDataObject), text::number(static_cast<long long>(fCreation)),
+                                     text::number(static_cast<long long>(dwReserved))));
 }
 
 HRESULT ControlObject::GetClipboardData(DWORD dwReserved, IDataObject** ppDataObject) {
     if (ppDataObject != nullptr)
         *ppDataObject = nullptr;
-    return not_implemented("GetClipboardData", text::number(static_cast<long long>(dwReserved)));
+    return notImplemented("GetClipboardData", text::number(static_cast<long long>(dwReserved)));
 }
 
 HRESULT ControlObject::DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSite, LONG lindex, HWND hwndParent,
@@ -82,51 +82,51 @@ HRESULT ControlObject::DoVerb(LONG iVerb, LPMSG lpmsg, IOleClientSite* pActiveSi
     case OLEIVERB_SHOW:
     case OLEIVERB_UIACTIVATE:
     case OLEIVERB_INPLACEACTIVATE:
-        if (const HRESULT hr = activate_in_place(pActiveSite != nullptr ? pActiveSite : m_site); FAILED(hr))
+        if (const HRESULT hr = activateInPlace(pActiveSite != nullptr ? pActiveSite : m_site); FAILED(hr))
             result = hr;
         break;
     case OLEIVERB_HIDE:
-        m_state.in_place_active = false;
+        m_state.inPlaceActive = false;
         break;
     default:
         result = E_NOTIMPL;
         break;
     }
-    return finish(Invocation{call.method, result, call.skip_output});
+    return finish(Invocation{call.method, result, call.skipOutput});
 }
 
 // What an in-place activation asks of the site: whether it may activate (and
 // windowless), then where it sits. Nothing is done when the site refuses.
-HRESULT ControlObject::activate_in_place(IOleClientSite* site) {
+HRESULT ControlObject::activateInPlace(IOleClientSite* site) {
     if (site == nullptr)
         return E_UNEXPECTED;
     auto client = platform::ComPtr<IOleClientSite>::share(site);
-    auto in_place = client.As<IOleInPlaceSite>();
-    if (!in_place)
+    auto inPlace = client.As<IOleInPlaceSite>();
+    if (!inPlace)
         return E_NOINTERFACE;
-    if (in_place->CanInPlaceActivate() != S_OK)
+    if (inPlace->CanInPlaceActivate() != S_OK)
         return E_FAIL;
 
-    auto windowless_site = client.As<IOleInPlaceSiteWindowless>();
-    const bool windowless = windowless_site && windowless_site->CanWindowlessActivate() == S_OK;
-    if (auto site_ex = client.As<IOleInPlaceSiteEx>()) {
-        BOOL no_redraw = FALSE;
-        site_ex->OnInPlaceActivateEx(&no_redraw, windowless ? ACTIVATE_WINDOWLESS : 0);
+    auto windowlessSite = client.As<IOleInPlaceSiteWindowless>();
+    const bool windowless = windowlessSite && windowlessSite->CanWindowlessActivate() == S_OK;
+    if (auto siteEx = client.As<IOleInPlaceSiteEx>()) {
+        BOOL noRedraw = FALSE;
+        siteEx->OnInPlaceActivateEx(&noRedraw, windowless ? ACTIVATE_WINDOWLESS : 0);
     } else {
-        in_place->OnInPlaceActivate();
+        inPlace->OnInPlaceActivate();
     }
 
     platform::ComPtr<IOleInPlaceFrame> frame;
     platform::ComPtr<IOleInPlaceUIWindow> document;
     RECT position = {0, 0, 0, 0};
     RECT clip = {0, 0, 0, 0};
-    OLEINPLACEFRAMEINFO frame_info = {};
-    frame_info.cb = sizeof frame_info;
-    if (SUCCEEDED(in_place->GetWindowContext(frame.receive(), document.receive(), &position, &clip, &frame_info))) {
-        m_state.window_context_position = position;
-        m_state.window_context_clip = clip;
+    OLEINPLACEFRAMEINFO frameInfo = {};
+    frameInfo.cb = sizeof frameInfo;
+    if (SUCCEEDED(inPlace->GetWindowContext(frame.receive(), document.receive(), &position, &clip, &frameInfo))) {
+        m_state.windowContextPosition = position;
+        m_state.windowContextClip = clip;
     }
-    m_state.in_place_active = true;
+    m_state.inPlaceActive = true;
     m_state.windowless = windowless;
     m_state.closed = false;
     return S_OK;
@@ -135,7 +135,7 @@ HRESULT ControlObject::activate_in_place(IOleClientSite* site) {
 HRESULT ControlObject::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {
     if (ppEnumOleVerb != nullptr)
         *ppEnumOleVerb = nullptr;
-    return not_implemented("EnumVerbs");
+    return notImplemented("EnumVerbs");
 }
 
 HRESULT ControlObject::Update() { return finish(begin("Update")); }
@@ -146,7 +146,7 @@ HRESULT ControlObject::GetUserClassID(CLSID* pClsid) {
     const Invocation call = begin("GetUserClassID");
     if (pClsid == nullptr)
         return E_POINTER;
-    if (call.writes_output())
+    if (call.writesOutput())
         *pClsid = CLSID_ShockwaveFlash;
     return finish(call);
 }
@@ -154,7 +154,7 @@ HRESULT ControlObject::GetUserClassID(CLSID* pClsid) {
 HRESULT ControlObject::GetUserType(DWORD dwFormOfType, LPOLESTR* pszUserType) {
     if (pszUserType != nullptr)
         *pszUserType = nullptr;
-    return not_implemented("GetUserType", text::number(static_cast<long long>(dwFormOfType)));
+    return notImplemented("GetUserType", text::number(static_cast<long long>(dwFormOfType)));
 }
 
 HRESULT ControlObject::SetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
@@ -174,7 +174,7 @@ HRESULT ControlObject::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
     const Invocation call = begin("GetExtent", text::number(static_cast<long long>(dwDrawAspect)));
     if (psizel == nullptr)
         return E_POINTER;
-    if (call.writes_output())
+    if (call.writesOutput())
         *psizel = m_state.extent;
     return finish(call);
 }
@@ -182,31 +182,31 @@ HRESULT ControlObject::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
 HRESULT ControlObject::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection) {
     if (pdwConnection != nullptr)
         *pdwConnection = 0;
-    return not_implemented("Advise", text::pointer(pAdvSink));
+    return notImplemented("Advise", text::pointer(pAdvSink));
 }
 
 HRESULT ControlObject::Unadvise(DWORD dwConnection) {
-    return not_implemented("Unadvise", text::number(static_cast<long long>(dwConnection)));
+    return notImplemented("Unadvise", text::number(static_cast<long long>(dwConnection)));
 }
 
 HRESULT ControlObject::EnumAdvise(IEnumSTATDATA** ppenumAdvise) {
     if (ppenumAdvise != nullptr)
         *ppenumAdvise = nullptr;
-    return not_implemented("EnumAdvise");
+    return notImplemented("EnumAdvise");
 }
 
 HRESULT ControlObject::GetMiscStatus(DWORD dwAspect, DWORD* pdwStatus) {
     const Invocation call = begin("GetMiscStatus", text::number(static_cast<long long>(dwAspect)));
     if (pdwStatus == nullptr)
         return E_POINTER;
-    if (call.writes_output())
+    if (call.writesOutput())
         *pdwStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
                      OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
     return finish(call);
 }
 
 HRESULT ControlObject::SetColorScheme(LOGPALETTE* pLogpal) {
-    return not_implemented("SetColorScheme", text::pointer(pLogpal));
+    return notImplemented("SetColorScheme", text::pointer(pLogpal));
 }
 
 }  // namespace fake_control

@@ -18,17 +18,17 @@ struct Surface {
     BYTE* bits = nullptr;
     LONG width = 0;
     LONG height = 0;
-    bool top_down = false;
+    bool topDown = false;
 
     [[nodiscard]] BYTE* pixel(LONG x, LONG y) const {
-        const LONG row = top_down ? y : height - 1 - y;
+        const LONG row = topDown ? y : height - 1 - y;
         return bits +
                (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
     }
 };
 
 // The bitmap selected into the context, if it is a 32-bit DIB section.
-bool surface_of(HDC hdc, Surface& surface) {
+bool surfaceOf(HDC hdc, Surface& surface) {
     const auto bitmap = static_cast<HBITMAP>(GetCurrentObject(hdc, OBJ_BITMAP));
     if (bitmap == nullptr)
         return false;
@@ -40,22 +40,22 @@ bool surface_of(HDC hdc, Surface& surface) {
         return false;
     surface.bits = static_cast<BYTE*>(section.dsBm.bmBits);
     surface.width = section.dsBmih.biWidth;
-    surface.top_down = section.dsBmih.biHeight < 0;
-    surface.height = surface.top_down ? -section.dsBmih.biHeight : section.dsBmih.biHeight;
+    surface.topDown = section.dsBmih.biHeight < 0;
+    surface.height = surface.topDown ? -section.dsBmih.biHeight : section.dsBmih.biHeight;
     return true;
 }
 
 // The rectangles of the context's clip region; the whole surface when the
 // context has none.
-std::vector<RECT> clip_rects(HDC hdc, const Surface& surface) {
+std::vector<RECT> clipRects(HDC hdc, const Surface& surface) {
     const HRGN region = CreateRectRgn(0, 0, 0, 0);
     std::vector<RECT> rects;
     if (region == nullptr)
         return rects;
-    const int has_clip = GetClipRgn(hdc, region);
-    if (has_clip == 0) {
+    const int hasClip = GetClipRgn(hdc, region);
+    if (hasClip == 0) {
         rects.push_back(RECT{0, 0, surface.width, surface.height});
-    } else if (has_clip == 1) {
+    } else if (hasClip == 1) {
         const DWORD size = GetRegionData(region, 0, nullptr);
         if (size >= sizeof(RGNDATAHEADER)) {
             std::vector<unsigned char> buffer(size);
@@ -99,13 +99,13 @@ HRESULT ControlObject::Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVT
     if (hdcDraw == nullptr || lprcBounds == nullptr)
         return finish(Invocation{call.method, E_INVALIDARG, false});
     Surface surface;
-    if (!surface_of(hdcDraw, surface))
+    if (!surfaceOf(hdcDraw, surface))
         return finish(Invocation{call.method, VIEW_E_DRAW, false});
 
-    const unsigned counter = ++m_state.draw_count;
+    const unsigned counter = ++m_state.drawCount;
     const RECT bounds = *lprcBounds;
     const RECT limit = intersect(bounds, RECT{0, 0, surface.width, surface.height});
-    for (const RECT& clip : clip_rects(hdcDraw, surface)) {
+    for (const RECT& clip : clipRects(hdcDraw, surface)) {
         const RECT area = intersect(limit, clip);
         for (LONG y = area.top; y < area.bottom; ++y) {
             for (LONG x = area.left; x < area.right; ++x) {
@@ -121,8 +121,8 @@ HRESULT ControlObject::Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVT
                     pixel[3] = 0;
                     continue;
                 }
-                static constexpr unsigned coverage_by_band[3] = {255, 0, 128};
-                const unsigned coverage = coverage_by_band[(u / 4) % 3];
+                static constexpr unsigned CoverageByBand[3] = {255, 0, 128};
+                const unsigned coverage = CoverageByBand[(u / 4) % 3];
                 for (int channel = 0; channel < 3; ++channel)
                     pixel[channel] = blend(source[channel], pixel[channel], coverage);
             }
@@ -134,23 +134,22 @@ HRESULT ControlObject::Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVT
 HRESULT ControlObject::GetColorSet(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** ppColorSet) {
     if (ppColorSet != nullptr)
         *ppColorSet = nullptr;
-    return not_implemented("GetColorSet", text::number(static_cast<long long>(dwDrawAspect)));
+    return notImplemented("GetColorSet", text::number(static_cast<long long>(dwDrawAspect)));
 }
 
 HRESULT ControlObject::Freeze(DWORD dwDrawAspect, LONG, void*, DWORD* pdwFreeze) {
     if (pdwFreeze != nullptr)
         *pdwFreeze = 0;
-    return not_implemented("Freeze", text::number(static_cast<long long>(dwDrawAspect)));
+    return notImplemented("Freeze", text::number(static_cast<long long>(dwDrawAspect)));
 }
 
 HRESULT ControlObject::Unfreeze(DWORD dwFreeze) {
-    return not_implemented("Unfreeze", text::number(static_cast<long long>(dwFreeze)));
+    return notImplemented("Unfreeze", text::number(static_cast<long long>(dwFreeze)));
 }
 
 HRESULT ControlObject::SetAdvise(DWORD aspects, DWORD advf, IAdviseSink* pAdvSink) {
-    return not_implemented("SetAdvise",
-                           text::args(text::number(static_cast<long long>(aspects)),
-                                      text::number(static_cast<long long>(advf)), text::pointer(pAdvSink)));
+    return notImplemented("SetAdvise", text::args(text::number(static_cast<long long>(aspects)),
+                                                  text::number(static_cast<long long>(advf)), text::pointer(pAdvSink)));
 }
 
 HRESULT ControlObject::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** ppAdvSink) {
@@ -160,7 +159,7 @@ HRESULT ControlObject::GetAdvise(DWORD* pAspects, DWORD* pAdvf, IAdviseSink** pp
         *pAdvf = 0;
     if (ppAdvSink != nullptr)
         *ppAdvSink = nullptr;
-    return not_implemented("GetAdvise");
+    return notImplemented("GetAdvise");
 }
 
 }  // namespace fake_control

@@ -1,6 +1,7 @@
 // The fake control's picture, predicted by hand from the formulas in
 // fake_control.h.
 #include "fake_control/fake_control.h"
+#include "moviehost/testing/dib_surface.h"
 
 #include "platform/gdi.h"
 
@@ -9,52 +10,13 @@
 namespace {
 
 using fake_control::FakeControl;
+using moviehost::testing::DibSurface;
+using moviehost::testing::Pixel;
 
-// A memory context with a 32-bit DIB section of `width` x `height`, every byte
-// set to `fill`. Bottom-up unless `top_down`.
-class Surface {
-public:
-    Surface(LONG width, LONG height, BYTE fill, bool top_down = false)
-        : m_width(width), m_height(height), m_top_down(top_down) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = top_down ? -height : height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        m_dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<BYTE*>(bits);
-        m_old = SelectObject(m_dc, m_bitmap);
-        std::fill(m_bits, m_bits + width * height * 4, fill);
-    }
-    ~Surface() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
-    }
+// Every byte of a surface's pixels set to `value`.
+Pixel everyByte(std::uint8_t value) { return {value, value, value, value}; }
 
-    [[nodiscard]] HDC dc() const { return m_dc; }
-    // Blue, green, red, fourth byte of the pixel at (x, y), y counted from the top.
-    [[nodiscard]] std::array<int, 4> at(LONG x, LONG y) const {
-        const LONG row = m_top_down ? y : m_height - 1 - y;
-        const BYTE* p = m_bits + (row * m_width + x) * 4;
-        return {p[0], p[1], p[2], p[3]};
-    }
-
-private:
-    LONG m_width;
-    LONG m_height;
-    bool m_top_down;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    BYTE* m_bits = nullptr;
-};
-
-platform::ComPtr<IViewObject> view_of(const FakeControl& control) {
+platform::ComPtr<IViewObject> viewOf(const FakeControl& control) {
     return platform::ComPtr<IUnknown>::share(control.unknown()).As<IViewObject>();
 }
 
@@ -62,12 +24,11 @@ HRESULT draw(IViewObject* view, DWORD aspect, HDC dc, const RECT& bounds) {
     return view->Draw(aspect, 1, nullptr, nullptr, nullptr, dc, &bounds, &bounds, nullptr, 0);
 }
 
-using Pixel = std::array<int, 4>;
-
 TEST(FakeControlDrawTest, OpaqueAspectPaintsOnlyInsideTheClipRegion) {
     FakeControl control;
-    auto view = view_of(control);
-    Surface surface(16, 8, 0xAA);
+    auto view = viewOf(control);
+    DibSurface surface(16, 8);
+    surface.fill(everyByte(0xAA));
     HRGN clip = CreateRectRgn(0, 0, 4, 4);
     HRGN second = CreateRectRgn(8, 2, 12, 6);
     CombineRgn(clip, clip, second, RGN_OR);
@@ -85,14 +46,15 @@ TEST(FakeControlDrawTest, OpaqueAspectPaintsOnlyInsideTheClipRegion) {
 
     ASSERT_EQ(S_OK, draw(view.get(), DVASPECT_OPAQUE, surface.dc(), RECT{0, 0, 16, 8}));
     EXPECT_EQ((Pixel{1, 1, 2, 0}), surface.at(1, 1)) << "red counts the draws";
-    EXPECT_EQ(2u, control.state().draw_count);
+    EXPECT_EQ(2u, control.state().drawCount);
     EXPECT_EQ("Draw(16, 1, null, null, null, hdc, {0,0,16,8}, {0,0,16,8}, null, 0)", control.log({"Draw"})[0]);
 }
 
 TEST(FakeControlDrawTest, PictureFollowsTheBoundsAndStaysInsideTheBitmap) {
     FakeControl control;
-    auto view = view_of(control);
-    Surface surface(8, 8, 0x11, true);
+    auto view = viewOf(control);
+    DibSurface surface(8, -8);
+    surface.fill(everyByte(0x11));
     ASSERT_EQ(S_OK, draw(view.get(), DVASPECT_CONTENT, surface.dc(), RECT{2, 3, 100, 100}));
     EXPECT_EQ((Pixel{0, 0, 1, 0}), surface.at(2, 3)) << "the bounds' corner is the picture's origin";
     EXPECT_EQ((Pixel{5, 4, 1, 0}), surface.at(7, 7));
@@ -107,9 +69,11 @@ TEST(FakeControlDrawTest, PictureFollowsTheBoundsAndStaysInsideTheBitmap) {
 
 TEST(FakeControlDrawTest, TransparentAspectCoversColumnBandsFullyNotAtAllOrByHalf) {
     FakeControl control;
-    auto view = view_of(control);
-    Surface black(12, 2, 0x00);
-    Surface white(12, 2, 0xFF);
+    auto view = viewOf(control);
+    DibSurface black(12, 2);
+    black.fill(everyByte(0x00));
+    DibSurface white(12, 2);
+    white.fill(everyByte(0xFF));
     ASSERT_EQ(S_OK, draw(view.get(), DVASPECT_TRANSPARENT, black.dc(), RECT{0, 0, 12, 2}));
     ASSERT_EQ(S_OK, draw(view.get(), DVASPECT_TRANSPARENT, white.dc(), RECT{0, 0, 12, 2}));
     // Columns 0-3 covered, 4-7 uncovered, 8-11 half covered (a = 128).
@@ -125,17 +89,18 @@ TEST(FakeControlDrawTest, TransparentAspectCoversColumnBandsFullyNotAtAllOrByHal
 
 TEST(FakeControlDrawTest, RefusesWhatItCannotDrawInto) {
     FakeControl control;
-    auto view = view_of(control);
+    auto view = viewOf(control);
     HDC empty = CreateCompatibleDC(nullptr);
     const RECT bounds = {0, 0, 4, 4};
     EXPECT_EQ(VIEW_E_DRAW, draw(view.get(), DVASPECT_OPAQUE, empty, bounds)) << "no DIB section selected";
     EXPECT_EQ(DV_E_DVASPECT, draw(view.get(), DVASPECT_ICON, empty, bounds));
     EXPECT_EQ(E_INVALIDARG, draw(view.get(), DVASPECT_OPAQUE, nullptr, bounds));
     DeleteDC(empty);
-    EXPECT_EQ(0u, control.state().draw_count);
+    EXPECT_EQ(0u, control.state().drawCount);
 
-    Surface surface(4, 4, 0x22);
-    control.set_result("Draw", E_FAIL);
+    DibSurface surface(4, 4);
+    surface.fill(everyByte(0x22));
+    control.setResult("Draw", E_FAIL);
     EXPECT_EQ(E_FAIL, draw(view.get(), DVASPECT_OPAQUE, surface.dc(), bounds));
     EXPECT_EQ((Pixel{0x22, 0x22, 0x22, 0x22}), surface.at(0, 0));
 }

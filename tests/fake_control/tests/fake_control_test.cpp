@@ -1,7 +1,7 @@
 #include "fake_control/fake_control.h"
 
 #include "environment.h"
-#include "recording_site.h"
+#include "moviehost/testing/recording_site.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 using fake_control::FakeControl;
 using fake_control::Interface;
-using test_support::RecordingSite;
+using moviehost::testing::RecordingSite;
 
 // An event sink that records what Invoke receives.
 class RecordingSink final : public IDispatch {
@@ -44,14 +44,14 @@ public:
     }
 };
 
-platform::ComPtr<IShockwaveFlash> flash_of(const FakeControl& control) {
+platform::ComPtr<IShockwaveFlash> flashOf(const FakeControl& control) {
     return platform::ComPtr<IUnknown>::share(control.unknown()).As<IShockwaveFlash>();
 }
 
 TEST(FakeControlTest, RecordsCallsInOrderWithTheirArguments) {
     FakeControl control;
-    auto flash = flash_of(control);
-    control.clear_log();
+    auto flash = flashOf(control);
+    control.clearLog();
     platform::ScopedBstr movie = platform::make_bstr(u"clip.swf");
     platform::ScopedBstr target = platform::make_bstr(u"/menu");
     flash->put_Movie(movie.get());
@@ -69,7 +69,7 @@ TEST(FakeControlTest, RecordsCallsInOrderWithTheirArguments) {
 
 TEST(FakeControlTest, KeepsPropertiesAndAnswersFromThem) {
     FakeControl control;
-    auto flash = flash_of(control);
+    auto flash = flashOf(control);
     platform::ScopedBstr best = platform::make_bstr(u"Best");
     EXPECT_EQ(S_OK, flash->put_Quality2(best.get()));
     platform::ScopedBstr quality;
@@ -88,8 +88,8 @@ TEST(FakeControlTest, KeepsPropertiesAndAnswersFromThem) {
     flash->IsPlaying(&playing);
     EXPECT_EQ(VARIANT_TRUE, playing);
 
-    const char16_t with_zero[] = {u'a', 0, u'b'};
-    control.state().variables[u"v"] = std::u16string(with_zero, 3);
+    const char16_t withZero[] = {u'a', 0, u'b'};
+    control.state().variables[u"v"] = std::u16string(withZero, 3);
     platform::ScopedBstr name = platform::make_bstr(u"v");
     platform::ScopedBstr value;
     EXPECT_EQ(S_OK, flash->GetVariable(name.get(), value.receive()));
@@ -100,27 +100,27 @@ TEST(FakeControlTest, KeepsPropertiesAndAnswersFromThem) {
     double number = 0;
     flash->TGetPropertyNum(target.get(), 2, &number);
     EXPECT_EQ(50.5, number);
-    platform::ScopedBstr as_text;
-    flash->TGetProperty(target.get(), 2, as_text.receive());
-    EXPECT_EQ(u"50.5", std::u16string(as_text.get()));
+    platform::ScopedBstr asText;
+    flash->TGetProperty(target.get(), 2, asText.receive());
+    EXPECT_EQ(u"50.5", std::u16string(asText.get()));
 
     platform::ScopedBstr response;
     platform::ScopedBstr request = platform::make_bstr(u"<invoke/>");
     EXPECT_EQ(S_OK, flash->CallFunction(request.get(), response.receive()));
     EXPECT_EQ(nullptr, response.get()) << "no scripted response: none";
-    control.state().call_responses[u"<invoke/>"] = u"<string>ok</string>";
+    control.state().callResponses[u"<invoke/>"] = u"<string>ok</string>";
     EXPECT_EQ(S_OK, flash->CallFunction(request.get(), response.receive()));
     EXPECT_EQ(u"<string>ok</string>", std::u16string(response.get()));
 
-    LONG zoom_ignored = 0;
+    LONG zoomIgnored = 0;
     EXPECT_EQ(E_NOTIMPL, flash->Zoom(2)) << "members the fake leaves out answer E_NOTIMPL";
-    EXPECT_EQ(E_NOTIMPL, flash->get_ProfilePort(&zoom_ignored));
+    EXPECT_EQ(E_NOTIMPL, flash->get_ProfilePort(&zoomIgnored));
 }
 
 TEST(FakeControlTest, ProgrammedFailuresHaveNoEffectAndCanCarryErrorInfo) {
     FakeControl control;
-    auto flash = flash_of(control);
-    control.set_result("put_Movie", E_FAIL, u"cannot open");
+    auto flash = flashOf(control);
+    control.setResult("put_Movie", E_FAIL, u"cannot open");
     platform::ScopedBstr movie = platform::make_bstr(u"x.swf");
     EXPECT_EQ(E_FAIL, flash->put_Movie(movie.get()));
     EXPECT_EQ(u"", control.state().movie);
@@ -130,24 +130,24 @@ TEST(FakeControlTest, ProgrammedFailuresHaveNoEffectAndCanCarryErrorInfo) {
     info->GetDescription(description.receive());
     EXPECT_EQ(u"cannot open", std::u16string(description.get()));
 
-    control.set_result("get_BackgroundColor", E_UNEXPECTED);
+    control.setResult("get_BackgroundColor", E_UNEXPECTED);
     LONG colour = 77;
     EXPECT_EQ(E_UNEXPECTED, flash->get_BackgroundColor(&colour));
     EXPECT_EQ(77, colour) << "a refused getter writes nothing";
     platform::ComPtr<IErrorInfo> none;
     EXPECT_EQ(S_FALSE, GetErrorInfo(0, none.receive())) << "no description, no error object";
 
-    control.skip_output("IsPlaying");
+    control.skipOutput("IsPlaying");
     VARIANT_BOOL playing = 5;
     EXPECT_EQ(S_OK, flash->IsPlaying(&playing));
     EXPECT_EQ(5, playing);
 
-    control.set_result("OnWindowMessage", S_FALSE);
+    control.setResult("OnWindowMessage", S_FALSE);
     auto windowless = flash.As<IOleInPlaceObjectWindowless>();
     LRESULT result = 9;
     EXPECT_EQ(S_FALSE, windowless->OnWindowMessage(WM_MOUSEMOVE, 0, 0, &result)) << "success codes pass through";
     EXPECT_EQ(0, result);
-    control.clear_results();
+    control.clearResults();
     EXPECT_EQ(S_OK, flash->put_Movie(movie.get()));
 }
 
@@ -172,44 +172,46 @@ TEST(FakeControlTest, LacksInterfacesWhenTold) {
 
 TEST(FakeControlTest, CountsReferencesOthersTakeAndGiveBack) {
     FakeControl control;
-    EXPECT_EQ(1u, control.ref_count()) << "the handle's own";
+    EXPECT_EQ(1u, control.refCount()) << "the handle's own";
     {
-        auto flash = flash_of(control);  // a shared IUnknown (gone again) and the queried flash
+        auto flash = flashOf(control);  // a shared IUnknown (gone again) and the queried flash
         auto view = flash.As<IViewObject>();
-        EXPECT_EQ(3u, control.ref_count());
+        EXPECT_EQ(3u, control.refCount());
     }
-    EXPECT_EQ(1u, control.ref_count());
-    EXPECT_EQ(3u, control.add_ref_calls());
-    EXPECT_EQ(3u, control.release_calls());
+    EXPECT_EQ(1u, control.refCount());
+    EXPECT_EQ(3u, control.addRefCalls());
+    EXPECT_EQ(3u, control.releaseCalls());
 }
 
 TEST(FakeControlTest, InPlaceActivationAsksTheSiteAndInvalidatesThroughIt) {
     FakeControl control;
     RecordingSite site;
-    ASSERT_EQ(S_OK, control.ole_object()->SetClientSite(site.client()));
-    control.on_call("DoVerb", [&] { control.invalidate_rect(nullptr); });
+    site.position = {0, 0, 640, 480};
+    ASSERT_EQ(S_OK, control.oleObject()->SetClientSite(site.clientSite()));
+    control.onCall("DoVerb", [&] { control.invalidateRect(nullptr); });
     EXPECT_EQ(S_OK,
-              control.ole_object()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.client(), 0, nullptr, nullptr));
+              control.oleObject()->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.clientSite(), 0, nullptr, nullptr));
     EXPECT_EQ((std::vector<std::string>{"CanInPlaceActivate", "CanWindowlessActivate",
                                         "OnInPlaceActivateEx(windowless)", "GetWindowContext", "InvalidateRect"}),
               site.calls);
-    EXPECT_TRUE(control.state().in_place_active);
+    EXPECT_TRUE(control.state().inPlaceActive);
     EXPECT_TRUE(control.state().windowless);
-    EXPECT_EQ(480, control.state().window_context_position.bottom);
+    EXPECT_EQ(480, control.state().windowContextPosition.bottom);
 
     const RECT dirty = {1, 2, 3, 4};
-    EXPECT_EQ(S_OK, control.invalidate_rect(&dirty));
-    EXPECT_EQ(S_OK, control.invalidate_rgn(nullptr));
-    ASSERT_EQ(3u, site.invalidated.size());
-    EXPECT_EQ(3, site.invalidated[1].right);
+    EXPECT_EQ(S_OK, control.invalidateRect(&dirty));
+    EXPECT_EQ(S_OK, control.invalidateRgn(nullptr));
+    ASSERT_EQ(3u, site.invalidations.size());
+    ASSERT_TRUE(site.invalidations[1].has_value());
+    EXPECT_EQ(3, site.invalidations[1]->right);
 
-    site.windowless = false;
-    EXPECT_EQ(E_NOINTERFACE, control.invalidate_rect(&dirty));
-    EXPECT_EQ(S_OK, control.ole_object()->Close(OLECLOSE_NOSAVE));
+    site.offersWindowless = false;
+    EXPECT_EQ(E_NOINTERFACE, control.invalidateRect(&dirty));
+    EXPECT_EQ(S_OK, control.oleObject()->Close(OLECLOSE_NOSAVE));
     EXPECT_TRUE(control.state().closed);
-    control.ole_object()->SetClientSite(nullptr);
-    EXPECT_EQ(0u, site.refs) << "the control gave back every site reference it took";
-    EXPECT_EQ(E_UNEXPECTED, control.invalidate_rect(&dirty));
+    control.oleObject()->SetClientSite(nullptr);
+    EXPECT_EQ(0, site.refs) << "the control gave back every site reference it took";
+    EXPECT_EQ(E_UNEXPECTED, control.invalidateRect(&dirty));
 }
 
 TEST(FakeControlTest, RaisesEventsThroughTheAdvisedSink) {
@@ -222,12 +224,12 @@ TEST(FakeControlTest, RaisesEventsThroughTheAdvisedSink) {
     DWORD cookie = 0;
     ASSERT_EQ(S_OK, point->Advise(&sink, &cookie));
     EXPECT_NE(0u, cookie);
-    EXPECT_EQ(1u, control.sink_count());
+    EXPECT_EQ(1u, control.sinkCount());
 
     sink.answer = E_NOTIMPL;
-    EXPECT_EQ(E_NOTIMPL, control.fire_fs_command(u"quit", u"now"));
+    EXPECT_EQ(E_NOTIMPL, control.fireFsCommand(u"quit", u"now"));
     sink.answer = S_OK;
-    EXPECT_EQ(S_OK, control.fire_flash_call(u"<invoke name=\"f\"/>"));
+    EXPECT_EQ(S_OK, control.fireFlashCall(u"<invoke name=\"f\"/>"));
     ASSERT_EQ(2u, sink.events.size());
     EXPECT_EQ("150 flags 1: [now] [quit]", sink.events[0]) << "arguments are stored last to first";
     EXPECT_EQ("197 flags 1: [<invoke name=\"f\"/>]", sink.events[1]);
@@ -237,22 +239,22 @@ TEST(FakeControlTest, RaisesEventsThroughTheAdvisedSink) {
         VariantInit(&arg);
         arg.vt = VT_I4;
     }
-    control.fire_event(DISPID_FSCommand, three);
+    control.fireEvent(DISPID_FSCommand, three);
     EXPECT_EQ("150 flags 1: vt3 vt3 vt3", sink.events[2]);
 
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(cookie + 1));
     EXPECT_EQ(S_OK, point->Unadvise(cookie));
     EXPECT_EQ(0u, sink.refs);
-    EXPECT_EQ(CONNECT_E_NOCONNECTION, control.fire_flash_call(u"x"));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, control.fireFlashCall(u"x"));
 }
 
 TEST(FakeControlTest, EnvironmentSettingsAreParsedStrictly) {
-    const auto failures = fake_control::parse_failures(" Play=0x80004005, put_Movie = -2147467259 ,bad,=1,x=zz");
+    const auto failures = fake_control::parseFailures(" Play=0x80004005, put_Movie = -2147467259 ,bad,=1,x=zz");
     ASSERT_EQ(2u, failures.size());
     EXPECT_EQ(E_FAIL, failures.at("Play"));
     EXPECT_EQ(E_FAIL, failures.at("put_Movie"));
     EXPECT_EQ((std::vector<std::string>{"IViewObject", "ISupportErrorInfo"}),
-              fake_control::parse_list("IViewObject, ,ISupportErrorInfo,"));
+              fake_control::parseList("IViewObject, ,ISupportErrorInfo,"));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include "pipe_io.h"
 
 #include <moviehost/client/host_process.h>
-#include <moviehost/client/protocol.h>
 
 #include <signal.h>
 #include <spawn.h>
@@ -25,6 +24,10 @@ namespace {
 Error startError(ErrorCode code, std::string message) { return Error{code, std::move(message), std::nullopt}; }
 
 std::string systemMessage(int error) { return std::strerror(error); }
+
+Error pipeError(int error) {
+    return startError(ErrorCode::StartFailed, "cannot create pipes for the host: " + systemMessage(error));
+}
 
 std::vector<std::string> argumentsFor(const HostOptions& options) {
     if (options.arguments)
@@ -117,8 +120,8 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     if (!isValidFrameSize(options.width, options.height))
         return startError(ErrorCode::InvalidArgument,
                           "frame size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                              " is not allowed (each side 1 to " + std::to_string(protocol::kMaxFrameSide) +
-                              ", at most " + std::to_string(protocol::kMaxFrameBytes >> 20) + " MiB of pixels)");
+                              " is not allowed (each side 1 to " + std::to_string(MaxFrameSide) + ", at most " +
+                              std::to_string(MaxFrameBytes >> 20) + " MiB of pixels)");
     if (options.timeout <= std::chrono::milliseconds::zero())
         return startError(ErrorCode::InvalidArgument, "the timeout must be positive");
 
@@ -129,19 +132,24 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     if (S_ISDIR(info.st_mode) || ::access(program.c_str(), X_OK) != 0)
         return startError(ErrorCode::HostMissing, "host program is not executable: " + program);
 
-    UniqueFd childInput, parentInput, parentOutput, childOutput, parentErrors, childErrors;
-    int error = detail::makePipe(childInput, parentInput);
-    if (error == 0)
-        error = detail::makePipe(parentOutput, childOutput);
-    if (error == 0)
-        detail::enlargePipe(parentOutput.get());
-    if (error == 0 && options.stderrMode == StderrMode::Capture)
-        error = detail::makePipe(parentErrors, childErrors);
-    if (error != 0)
-        return startError(ErrorCode::StartFailed, "cannot create pipes for the host: " + systemMessage(error));
+    auto input = detail::makePipe();
+    if (!input)
+        return pipeError(input.error());
+    auto output = detail::makePipe();
+    if (!output)
+        return pipeError(output.error());
+    detail::enlargePipe(output->readEnd.get());
+    detail::Pipe errors;
+    if (options.stderrMode == StderrMode::Capture) {
+        auto made = detail::makePipe();
+        if (!made)
+            return pipeError(made.error());
+        errors = std::move(*made);
+    }
 
     SpawnSetup setup;
-    if ((error = setup.prepare(childInput.get(), childOutput.get(), childErrors.get())) != 0)
+    int error = setup.prepare(input->readEnd.get(), output->writeEnd.get(), errors.writeEnd.get());
+    if (error != 0)
         return startError(ErrorCode::StartFailed, "cannot prepare the host's start: " + systemMessage(error));
 
     auto arguments = argumentsFor(options);
@@ -161,9 +169,9 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     host.m_width = options.width;
     host.m_height = options.height;
     host.m_timeout = options.timeout;
-    host.m_input = std::move(parentInput);
-    host.m_output = std::move(parentOutput);
-    host.m_errors = std::move(parentErrors);
+    host.m_input = std::move(input->writeEnd);
+    host.m_output = std::move(output->readEnd);
+    host.m_errors = std::move(errors.readEnd);
     // The child's ends close here, so the host's exit ends our reads.
     for (const int fd : {host.m_input.get(), host.m_output.get(), host.m_errors.get()}) {
         if (fd >= 0 && (error = detail::setNonBlocking(fd)) != 0)

@@ -4,7 +4,7 @@
 #include "pipe_io.h"
 
 #include <moviehost/client/host_process.h>
-#include <moviehost/client/protocol.h>
+#include <moviehost/wire_protocol.h>
 
 #include <poll.h>
 #include <signal.h>
@@ -21,17 +21,13 @@ namespace moviehost::client {
 
 namespace {
 
-constexpr std::size_t kCapturedErrorsLimit = 64 * 1024;
+constexpr std::size_t CapturedErrorsLimit = 64 * 1024;
 // After the host's output or input closes, how long we wait to learn its
 // exit status; a host normally exits right after.
-constexpr std::chrono::milliseconds kEndGrace{5000};
+constexpr std::chrono::milliseconds EndGrace{5000};
 // How long a host asked to quit by our destructor may take before it is killed.
-constexpr std::chrono::milliseconds kQuitGrace{2000};
-constexpr std::chrono::milliseconds kWaitPoll{2};
-
-std::uint32_t readLittleEndian(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 | std::uint32_t{at[3]} << 24;
-}
+constexpr std::chrono::milliseconds QuitGrace{2000};
+constexpr std::chrono::milliseconds WaitPoll{2};
 
 std::string milliseconds(std::chrono::milliseconds value) { return std::to_string(value.count()) + " ms"; }
 
@@ -77,7 +73,7 @@ void HostProcess::release() {
         // Closing both pipes also frees a host blocked writing a frame.
         closeInput();
         closeOutput();
-        if (!wait(kQuitGrace).ok()) {
+        if (!wait(QuitGrace).has_value()) {
             ::kill(m_pid, SIGKILL);
             int status = 0;
             while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
@@ -92,13 +88,12 @@ void HostProcess::release() {
 
 // ---- reading -------------------------------------------------------------
 
-HostProcess::ReadOutcome HostProcess::readFully(std::span<std::uint8_t> into, const Deadline& deadline,
-                                                std::size_t& got, int& osError) {
-    got = 0;
-    if (!m_output) {
-        osError = EBADF;
-        return ReadOutcome::Failed;
-    }
+moviehost::Expected<void, HostProcess::ShortRead> HostProcess::readFully(std::span<std::uint8_t> into,
+                                                                         const Deadline& deadline) {
+    using Reason = ShortRead::Reason;
+    std::size_t got = 0;
+    if (!m_output)
+        return ShortRead{Reason::Failed, got, EBADF};
     while (got < into.size()) {
         const ssize_t n = ::read(m_output.get(), into.data() + got, into.size() - got);
         if (n > 0) {
@@ -106,26 +101,27 @@ HostProcess::ReadOutcome HostProcess::readFully(std::span<std::uint8_t> into, co
             continue;
         }
         if (n == 0)
-            return ReadOutcome::EndOfStream;
+            return ShortRead{Reason::EndOfStream, got, 0};
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            osError = errno;
-            return ReadOutcome::Failed;
-        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return ShortRead{Reason::Failed, got, errno};
         if (deadline.passed())
-            return ReadOutcome::TimedOut;
+            return ShortRead{Reason::TimedOut, got, 0};
         // Standard error is drained while we wait, so a talkative host cannot
         // block on it while we block on its frames.
         std::array<pollfd, 2> fds{{{m_output.get(), POLLIN, 0}, {m_errors.get(), POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), deadline.remainingMs()) < 0 && errno != EINTR) {
-            osError = errno;
-            return ReadOutcome::Failed;
-        }
+        if (::poll(fds.data(), fds.size(), deadline.remainingMs()) < 0 && errno != EINTR)
+            return ShortRead{Reason::Failed, got, errno};
         if (fds[1].revents != 0)
             drainErrors();
     }
-    return ReadOutcome::Complete;
+    return {};
+}
+
+Error HostProcess::readFailure(const ShortRead& failure) {
+    return streamError(ErrorCode::SystemError,
+                       "reading the host's output failed: " + std::string(std::strerror(failure.osError)));
 }
 
 Error HostProcess::streamError(ErrorCode code, std::string message) {
@@ -134,8 +130,8 @@ Error HostProcess::streamError(ErrorCode code, std::string message) {
 }
 
 Error HostProcess::endedError(std::string what) {
-    const auto status = wait(kEndGrace);
-    what += status.ok() ? " (" + status->describe() + ")" : " (the host is still running)";
+    const auto status = wait(EndGrace);
+    what += status.has_value() ? " (" + status->describe() + ")" : " (the host is still running)";
     return streamError(ErrorCode::HostEnded, std::move(what));
 }
 
@@ -143,47 +139,45 @@ Expected<MessageKind> HostProcess::readMessageBefore(Frame& into, const Deadline
     if (m_streamError)
         return *m_streamError;
     const std::uint64_t frameNumber = m_framesRead + 1;
-    std::array<std::uint8_t, protocol::kFrameHeaderBytes> header{};
-    std::size_t got = 0;
-    int osError = 0;
+    std::array<std::uint8_t, wire::FrameHeaderBytes> header{};
 
-    const auto failed = [&](ReadOutcome outcome, const std::string& during, std::size_t have, std::size_t want) {
-        switch (outcome) {
-        case ReadOutcome::EndOfStream:
-            return endedError("the host's output ended in the middle of " + during + " (" + std::to_string(have) +
-                              " of " + std::to_string(want) + " bytes)");
-        case ReadOutcome::TimedOut:
+    const auto failed = [&](const ShortRead& failure, const std::string& during, std::size_t had, std::size_t want) {
+        switch (failure.reason) {
+        case ShortRead::Reason::EndOfStream:
+            return endedError("the host's output ended in the middle of " + during + " (" +
+                              std::to_string(had + failure.got) + " of " + std::to_string(want) + " bytes)");
+        case ShortRead::Reason::TimedOut:
             return streamError(ErrorCode::Timeout,
                                "the host did not send " + during + " within " + milliseconds(m_timeout));
-        default:
-            return streamError(ErrorCode::SystemError,
-                               "reading the host's output failed: " + std::string(std::strerror(osError)));
+        case ShortRead::Reason::Failed:
+            break;
         }
+        return readFailure(failure);
     };
     const std::string headerName = "the header of frame " + std::to_string(frameNumber);
 
-    auto outcome = readFully(std::span(header).first(4), deadline, got, osError);
-    if (outcome == ReadOutcome::EndOfStream && got == 0)
+    auto read = readFully(std::span(header).first(wire::IntegerBytes), deadline);
+    if (!read && read.error().reason == ShortRead::Reason::EndOfStream && read.error().got == 0)
         return endedError("the host's output ended without an end marker after " + std::to_string(m_framesRead) +
                           (m_framesRead == 1 ? " frame" : " frames"));
-    if (outcome != ReadOutcome::Complete)
-        return failed(outcome, headerName, got, protocol::kFrameHeaderBytes);
+    if (!read)
+        return failed(read.error(), headerName, 0, wire::FrameHeaderBytes);
 
-    const std::uint32_t kind = readLittleEndian(header.data());
-    if (kind == protocol::kKindEndMarker) {
+    const std::uint32_t kind = wire::readInteger(header.data() + wire::FrameKindAt);
+    if (kind == wire::EndMarker) {
         m_streamError = Error{ErrorCode::HostEnded, "the host's output has ended with its end marker", std::nullopt};
         return MessageKind::EndMarker;
     }
-    if (kind != protocol::kKindFrame)
+    if (kind != wire::FrameKind)
         return streamError(ErrorCode::MalformedStream,
                            "the host sent a message of unknown kind " + std::to_string(kind) + " where frame " +
                                std::to_string(frameNumber) + " was due (a frame is 1, the end marker 0)");
 
-    outcome = readFully(std::span(header).subspan(4), deadline, got, osError);
-    if (outcome != ReadOutcome::Complete)
-        return failed(outcome, headerName, 4 + got, protocol::kFrameHeaderBytes);
-    const auto width = static_cast<std::int32_t>(readLittleEndian(header.data() + 4));
-    const auto height = static_cast<std::int32_t>(readLittleEndian(header.data() + 8));
+    read = readFully(std::span(header).subspan(wire::IntegerBytes), deadline);
+    if (!read)
+        return failed(read.error(), headerName, wire::IntegerBytes, wire::FrameHeaderBytes);
+    const auto width = static_cast<std::int32_t>(wire::readInteger(header.data() + wire::FrameWidthAt));
+    const auto height = static_cast<std::int32_t>(wire::readInteger(header.data() + wire::FrameHeightAt));
     if (width != m_width || height != m_height)
         return streamError(ErrorCode::MalformedStream, "the host sent frame " + std::to_string(frameNumber) + " as " +
                                                            std::to_string(width) + "x" + std::to_string(height) +
@@ -196,9 +190,9 @@ Expected<MessageKind> HostProcess::readMessageBefore(Frame& into, const Deadline
         return streamError(ErrorCode::SystemError, "no memory for frame " + std::to_string(frameNumber) + " of " +
                                                        std::to_string(m_width) + "x" + std::to_string(m_height));
     }
-    outcome = readFully(into.bytes(), deadline, got, osError);
-    if (outcome != ReadOutcome::Complete)
-        return failed(outcome, "frame " + std::to_string(frameNumber), got, into.byteCount());
+    read = readFully(into.bytes(), deadline);
+    if (!read)
+        return failed(read.error(), "frame " + std::to_string(frameNumber), 0, into.byteCount());
     ++m_framesRead;
     return MessageKind::Frame;
 }
@@ -220,7 +214,7 @@ Expected<Frame> HostProcess::readFrame() {
 Expected<std::size_t> HostProcess::finish(std::vector<Frame>* framesBefore) {
     if (m_streamError)
         return *m_streamError;
-    if (auto sent = send(InputRecord::control(protocol::kFinish)); !sent)
+    if (auto sent = send(InputRecord::control(wire::Finish)); !sent)
         return sent.error();
 
     // The marker must arrive within one timeout of the request, however many
@@ -243,43 +237,37 @@ Expected<std::size_t> HostProcess::finish(std::vector<Frame>* framesBefore) {
     }
 
     std::uint8_t extra = 0;
-    std::size_t got = 0;
-    int osError = 0;
-    switch (readFully(std::span(&extra, 1), deadline, got, osError)) {
-    case ReadOutcome::EndOfStream:
-        return passed;
-    case ReadOutcome::Complete:
+    const auto after = readFully(std::span(&extra, 1), deadline);
+    if (after)
         return streamError(ErrorCode::MalformedStream, "the host wrote more after its end marker");
-    case ReadOutcome::TimedOut:
+    switch (after.error().reason) {
+    case ShortRead::Reason::EndOfStream:
+        return passed;
+    case ShortRead::Reason::TimedOut:
         return streamError(ErrorCode::Timeout,
                            "the host kept its output open for " + milliseconds(m_timeout) + " after its end marker");
-    case ReadOutcome::Failed:
+    case ShortRead::Reason::Failed:
         break;
     }
-    return streamError(ErrorCode::SystemError,
-                       "reading the host's output failed: " + std::string(std::strerror(osError)));
+    return readFailure(after.error());
 }
 
 Status HostProcess::readExactly(std::span<std::uint8_t> into) {
     if (m_streamError)
         return *m_streamError;
-    std::size_t got = 0;
-    int osError = 0;
-    switch (readFully(into, Deadline(m_timeout), got, osError)) {
-    case ReadOutcome::Complete:
+    const auto read = readFully(into, Deadline(m_timeout));
+    if (read)
         return {};
-    case ReadOutcome::EndOfStream:
-        return endedError("the host's output ended after " + std::to_string(got) + " of " +
-                          std::to_string(into.size()) + " bytes");
-    case ReadOutcome::TimedOut:
-        return streamError(ErrorCode::Timeout, "the host sent " + std::to_string(got) + " of " +
-                                                   std::to_string(into.size()) + " bytes within " +
-                                                   milliseconds(m_timeout));
-    case ReadOutcome::Failed:
+    const std::string progress = std::to_string(read.error().got) + " of " + std::to_string(into.size()) + " bytes";
+    switch (read.error().reason) {
+    case ShortRead::Reason::EndOfStream:
+        return endedError("the host's output ended after " + progress);
+    case ShortRead::Reason::TimedOut:
+        return streamError(ErrorCode::Timeout, "the host sent " + progress + " within " + milliseconds(m_timeout));
+    case ShortRead::Reason::Failed:
         break;
     }
-    return streamError(ErrorCode::SystemError,
-                       "reading the host's output failed: " + std::string(std::strerror(osError)));
+    return readFailure(read.error());
 }
 
 Expected<std::vector<std::uint8_t>> HostProcess::readToEnd(std::size_t limit) {
@@ -289,25 +277,28 @@ Expected<std::vector<std::uint8_t>> HostProcess::readToEnd(std::size_t limit) {
     std::vector<std::uint8_t> bytes;
     std::array<std::uint8_t, 64 * 1024> chunk{};
     for (;;) {
-        std::size_t got = 0;
-        int osError = 0;
         // Asking for one byte more than the limit allows tells "exactly the
         // limit" from "too much" without reading unbounded amounts.
         const std::size_t room = limit - bytes.size();
         const std::size_t want = room >= chunk.size() ? chunk.size() : room + 1;
-        const auto outcome = readFully(std::span(chunk).first(want), deadline, got, osError);
+        const auto read = readFully(std::span(chunk).first(want), deadline);
+        const std::size_t got = read ? want : read.error().got;
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
         if (bytes.size() > limit)
             return streamError(ErrorCode::MalformedStream,
                                "the host wrote more than " + std::to_string(limit) + " bytes");
-        if (outcome == ReadOutcome::EndOfStream)
+        if (read)
+            continue;
+        switch (read.error().reason) {
+        case ShortRead::Reason::EndOfStream:
             return bytes;
-        if (outcome == ReadOutcome::TimedOut)
+        case ShortRead::Reason::TimedOut:
             return streamError(ErrorCode::Timeout, "the host kept its output open for " + milliseconds(m_timeout) +
                                                        " after " + std::to_string(bytes.size()) + " bytes");
-        if (outcome == ReadOutcome::Failed)
-            return streamError(ErrorCode::SystemError,
-                               "reading the host's output failed: " + std::string(std::strerror(osError)));
+        case ShortRead::Reason::Failed:
+            break;
+        }
+        return readFailure(read.error());
     }
 }
 
@@ -327,8 +318,8 @@ void HostProcess::drainErrors() {
             m_errors.reset();
         break;
     }
-    if (m_capturedErrors.size() > kCapturedErrorsLimit)
-        m_capturedErrors.erase(0, m_capturedErrors.size() - kCapturedErrorsLimit);
+    if (m_capturedErrors.size() > CapturedErrorsLimit)
+        m_capturedErrors.erase(0, m_capturedErrors.size() - CapturedErrorsLimit);
 }
 
 const std::string& HostProcess::capturedErrors() {
@@ -352,9 +343,9 @@ Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno == EPIPE) {
-            const auto status = wait(kEndGrace);
+            const auto status = wait(EndGrace);
             std::string message = "the host no longer reads its input";
-            message += status.ok() ? " (" + status->describe() + ")" : " (the host is still running)";
+            message += status.has_value() ? " (" + status->describe() + ")" : " (the host is still running)";
             return Error{ErrorCode::HostGone, std::move(message), m_exitStatus};
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -381,15 +372,15 @@ Status HostProcess::send(const InputRecord& record) {
 }
 
 Status HostProcess::moveMouse(std::uint16_t x, std::uint16_t y) {
-    return send(InputRecord::mouse(protocol::kMouseMove, x, y));
+    return send(InputRecord::mouse(wire::MouseMove, x, y));
 }
 
 Status HostProcess::pressMouse(std::uint16_t x, std::uint16_t y) {
-    return send(InputRecord::mouse(protocol::kLeftButtonDown, x, y));
+    return send(InputRecord::mouse(wire::LeftButtonDown, x, y));
 }
 
 Status HostProcess::releaseMouse(std::uint16_t x, std::uint16_t y) {
-    return send(InputRecord::mouse(protocol::kLeftButtonUp, x, y));
+    return send(InputRecord::mouse(wire::LeftButtonUp, x, y));
 }
 
 Status HostProcess::click(std::uint16_t x, std::uint16_t y) {
@@ -398,7 +389,7 @@ Status HostProcess::click(std::uint16_t x, std::uint16_t y) {
     return releaseMouse(x, y);
 }
 
-Status HostProcess::quit() { return send(InputRecord::control(protocol::kQuit)); }
+Status HostProcess::quit() { return send(InputRecord::control(wire::Quit)); }
 
 void HostProcess::closeInput() { m_input.reset(); }
 
@@ -428,10 +419,10 @@ Expected<ExitStatus> HostProcess::wait(std::optional<std::chrono::milliseconds> 
                          std::nullopt};
         if (m_errors) {
             pollfd fd{m_errors.get(), POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(kWaitPoll.count())) > 0)
+            if (::poll(&fd, 1, static_cast<int>(WaitPoll.count())) > 0)
                 drainErrors();
         } else {
-            std::this_thread::sleep_for(kWaitPoll);
+            std::this_thread::sleep_for(WaitPoll);
         }
     }
 }

@@ -24,23 +24,24 @@ int moveAboveStandardStreams(UniqueFd& fd) {
 
 }  // namespace
 
-int makePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
+moviehost::Expected<Pipe, int> makePipe() {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
-        return errno;
-    readEnd.reset(ends[0]);
-    writeEnd.reset(ends[1]);
-    if (const int error = moveAboveStandardStreams(readEnd))
-        return error;
-    return moveAboveStandardStreams(writeEnd);
+        return moviehost::Unexpected(errno);
+    Pipe pipe{UniqueFd(ends[0]), UniqueFd(ends[1])};
+    if (const int error = moveAboveStandardStreams(pipe.readEnd))
+        return moviehost::Unexpected(error);
+    if (const int error = moveAboveStandardStreams(pipe.writeEnd))
+        return moviehost::Unexpected(error);
+    return pipe;
 }
 
 void enlargePipe(int fd) {
     // Whole frames are megabytes; a 64 KiB pipe makes the host and us trade
     // the processor over a hundred times per frame. Only a hint: a smaller
     // limit (/proc/sys/fs/pipe-max-size) leaves the default in place.
-    constexpr int kFramePipeBytes = 1 << 20;
-    (void)::fcntl(fd, F_SETPIPE_SZ, kFramePipeBytes);
+    constexpr int FramePipeBytes = 1 << 20;
+    (void)::fcntl(fd, F_SETPIPE_SZ, FramePipeBytes);
 }
 
 int setNonBlocking(int fd) {
@@ -76,3 +77,15 @@ ssize_t writeWithoutSigpipe(int fd, const void* data, std::size_t size) {
 }
 
 }  // namespace moviehost::client::detail
+
+namespace moviehost::client {
+
+void UniqueFd::reset(int fd) {
+    // A failed close still releases the descriptor on Linux; retrying could
+    // close a descriptor another thread has just been given.
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd;
+}
+
+}  // namespace moviehost::client

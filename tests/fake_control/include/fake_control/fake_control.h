@@ -50,8 +50,8 @@
 //       (source * a + old * (255 - a)) / 255; the fourth byte is untouched.
 #pragma once
 
+#include "moviehost/flash_contract.h"
 #include "platform/com.h"
-#include "platform/flash.h"
 #include "platform/ole.h"
 #include "platform/oleauto.h"
 
@@ -90,53 +90,53 @@ struct State {
     std::u16string movie;
     std::u16string wmode = u"Window";
     std::u16string quality2 = u"High";
-    std::u16string allow_script_access = u"sameDomain";
-    std::u16string allow_networking = u"all";
-    std::u16string allow_full_screen = u"false";
+    std::u16string allowScriptAccess = u"sameDomain";
+    std::u16string allowNetworking = u"all";
+    std::u16string allowFullScreen = u"false";
     std::u16string salign;
     std::u16string base;
     std::u16string scale = u"ShowAll";
     std::u16string bgcolor;
-    std::u16string flash_vars;
-    LONG background_color = 0xFFFFFF;
+    std::u16string flashVars;
+    LONG backgroundColor = 0xFFFFFF;
     INT quality = 1;
-    INT scale_mode = 0;
-    INT align_mode = 0;
+    INT scaleMode = 0;
+    INT alignMode = 0;
     VARIANT_BOOL playing = VARIANT_FALSE;
     VARIANT_BOOL loop = VARIANT_TRUE;
     VARIANT_BOOL menu = VARIANT_TRUE;
-    VARIANT_BOOL embed_movie = VARIANT_FALSE;
-    VARIANT_BOOL device_font = VARIANT_FALSE;
-    VARIANT_BOOL seamless_tabbing = VARIANT_TRUE;
-    bool local_security_disabled = false;
+    VARIANT_BOOL embedMovie = VARIANT_FALSE;
+    VARIANT_BOOL deviceFont = VARIANT_FALSE;
+    VARIANT_BOOL seamlessTabbing = VARIANT_TRUE;
+    bool localSecurityDisabled = false;
     LONG frame = 0;
-    LONG total_frames = 1;
-    LONG ready_state = 4;
-    LONG percent_loaded = 100;
-    LONG flash_version = 10 << 16;
+    LONG totalFrames = 1;
+    LONG readyState = 4;
+    LONG percentLoaded = 100;
+    LONG flashVersion = 10 << 16;
 
     // Scripting: per target path, variables, timeline properties (numbers are
     // kept as text: TSetPropertyNum(t, 2, 50) reads back as "50").
-    std::map<std::u16string, LONG> target_frames;
-    std::map<std::u16string, std::u16string> target_labels;
-    std::map<std::u16string, bool> target_playing;
+    std::map<std::u16string, LONG> targetFrames;
+    std::map<std::u16string, std::u16string> targetLabels;
+    std::map<std::u16string, bool> targetPlaying;
     std::map<std::u16string, std::u16string> variables;
-    std::map<std::pair<std::u16string, INT>, std::u16string> target_properties;
+    std::map<std::pair<std::u16string, INT>, std::u16string> targetProperties;
     // CallFunction answers with the response stored for its request; with none
     // it succeeds and gives no response (null).
-    std::map<std::u16string, std::u16string> call_responses;
-    std::u16string return_value;  // the last SetReturnValue
+    std::map<std::u16string, std::u16string> callResponses;
+    std::u16string returnValue;  // the last SetReturnValue
 
     // OLE state.
-    bool in_place_active = false;
+    bool inPlaceActive = false;
     bool windowless = false;
     bool closed = false;
     RECT position = {0, 0, 0, 0};  // from SetObjectRects
     RECT clip = {0, 0, 0, 0};
-    RECT window_context_position = {0, 0, 0, 0};  // what the site's GetWindowContext wrote
-    RECT window_context_clip = {0, 0, 0, 0};
+    RECT windowContextPosition = {0, 0, 0, 0};  // what the site's GetWindowContext wrote
+    RECT windowContextClip = {0, 0, 0, 0};
     SIZEL extent = {0, 0};
-    unsigned draw_count = 0;
+    unsigned drawCount = 0;
 };
 
 class FakeControl {
@@ -150,14 +150,14 @@ public:
 
     // Borrowed interface pointers (no reference added).
     [[nodiscard]] IUnknown* unknown() const noexcept;
-    [[nodiscard]] IOleObject* ole_object() const noexcept;
+    [[nodiscard]] IOleObject* oleObject() const noexcept;
     [[nodiscard]] IShockwaveFlash* flash() const noexcept;
 
     // References held on the control, this handle's included, and how many
     // AddRef and Release calls it has seen since it was created.
-    [[nodiscard]] ULONG ref_count() const noexcept;
-    [[nodiscard]] ULONG add_ref_calls() const noexcept;
-    [[nodiscard]] ULONG release_calls() const noexcept;
+    [[nodiscard]] ULONG refCount() const noexcept;
+    [[nodiscard]] ULONG addRefCalls() const noexcept;
+    [[nodiscard]] ULONG releaseCalls() const noexcept;
 
     // QueryInterface refuses the interface from now on (E_NOINTERFACE).
     void lack(Interface which);
@@ -168,49 +168,49 @@ public:
     // (source "ShockwaveFlash.ShockwaveFlash", GUID IID_IShockwaveFlash) before
     // it returns. A success code is returned instead of S_OK after the call has
     // taken effect.
-    void set_result(std::string_view method, HRESULT hr, std::u16string description = {});
+    void setResult(std::string_view method, HRESULT hr, std::u16string description = {});
     // The method succeeds without writing its out-parameters.
-    void skip_output(std::string_view method);
-    void clear_results();
+    void skipOutput(std::string_view method);
+    void clearResults();
 
     // Runs `action` whenever the method is called, after the call has taken
     // effect (or been refused) and before it returns: re-entrant callbacks
     // from inside a call, such as an invalidation during DoVerb.
-    void on_call(std::string_view method, std::function<void()> action);
+    void onCall(std::string_view method, std::function<void()> action);
 
     [[nodiscard]] std::vector<Call> calls() const;
     // Every call as text, in order; or only the calls of the named methods.
     [[nodiscard]] std::vector<std::string> log() const;
     [[nodiscard]] std::vector<std::string> log(std::initializer_list<std::string_view> only) const;
-    void clear_log();
+    void clearLog();
 
     [[nodiscard]] State& state() noexcept;
     [[nodiscard]] const State& state() const noexcept;
 
     // The client site given by SetClientSite (borrowed), or null.
-    [[nodiscard]] IOleClientSite* client_site() const noexcept;
+    [[nodiscard]] IOleClientSite* clientSite() const noexcept;
 
     // Invalidations through the site's IOleInPlaceSiteWindowless, found by
     // QueryInterface on the client site. E_UNEXPECTED without a site,
     // E_NOINTERFACE when the site is not windowless; else the site's answer.
-    HRESULT invalidate_rect(const RECT* rect, BOOL erase = TRUE);
-    HRESULT invalidate_rgn(HRGN region, BOOL erase = TRUE);
+    HRESULT invalidateRect(const RECT* rect, BOOL erase = TRUE);
+    HRESULT invalidateRgn(HRGN region, BOOL erase = TRUE);
 
     // Events through every advised sink's IDispatch::Invoke (DISPATCH_METHOD,
     // arguments stored last to first). The result is the last sink's answer,
     // or CONNECT_E_NOCONNECTION when nothing is advised.
-    HRESULT fire_fs_command(const char16_t* command, const char16_t* args);
-    HRESULT fire_flash_call(const char16_t* request);
-    HRESULT fire_event(DISPID id, std::vector<VARIANTARG>& args_last_to_first);
-    [[nodiscard]] std::size_t sink_count() const;
+    HRESULT fireFsCommand(const char16_t* command, const char16_t* args);
+    HRESULT fireFlashCall(const char16_t* request);
+    HRESULT fireEvent(DISPID id, std::vector<VARIANTARG>& argsLastToFirst);
+    [[nodiscard]] std::size_t sinkCount() const;
 
     // Called with each control that the class factory creates (in this module),
     // before the creator sees it. Empty function to stop.
-    static void set_creation_hook(std::function<void(FakeControl&)> hook);
+    static void setCreationHook(std::function<void(FakeControl&)> hook);
 
     // What the module's DllGetClassObject does: a class factory for
     // CLSID_ShockwaveFlash, or CLASS_E_CLASSNOTAVAILABLE.
-    static HRESULT get_class_object(REFCLSID clsid, REFIID iid, void** ppv);
+    static HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** ppv);
 
     // Wraps an object of this fake (takes a reference).
     explicit FakeControl(ControlObject* object);
@@ -222,6 +222,6 @@ private:
 
 // Applies the FAKE_CONTROL_* environment variables (other than the creation
 // failures) to a control. The class factory calls it for every new object.
-void apply_environment(FakeControl& control);
+void applyEnvironment(FakeControl& control);
 
 }  // namespace fake_control

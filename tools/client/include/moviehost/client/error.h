@@ -1,15 +1,13 @@
 #pragma once
 // The error vocabulary of the parent side: an error code with a one-line
-// message, and Expected<T>, a value-or-error for every call that can fail.
+// message. Every call that can fail returns moviehost::Expected with it.
 
 #include <moviehost/client/exit_status.h>
+#include <moviehost/expected.h>
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
 
 namespace moviehost::client {
 
@@ -25,7 +23,29 @@ enum class ErrorCode {
     SystemError,          // any other operating-system failure
 };
 
-[[nodiscard]] std::string_view toString(ErrorCode code);
+[[nodiscard]] constexpr std::string_view toString(ErrorCode code) {
+    switch (code) {
+    case ErrorCode::InvalidArgument:
+        return "invalid argument";
+    case ErrorCode::HostMissing:
+        return "host missing";
+    case ErrorCode::StartFailed:
+        return "start failed";
+    case ErrorCode::HostEnded:
+        return "host ended";
+    case ErrorCode::MalformedStream:
+        return "malformed stream";
+    case ErrorCode::UnexpectedEndMarker:
+        return "unexpected end marker";
+    case ErrorCode::Timeout:
+        return "timeout";
+    case ErrorCode::HostGone:
+        return "host gone";
+    case ErrorCode::SystemError:
+        return "system error";
+    }
+    return "unknown error";
+}
 
 struct Error {
     ErrorCode code{ErrorCode::SystemError};
@@ -33,68 +53,9 @@ struct Error {
     std::optional<ExitStatus> exitStatus;  // set when the host had already ended
 };
 
-// Holds either a value or an Error. Reading the wrong side throws
-// std::logic_error: that is a bug in the caller, never a host fault.
+// The parent side's results: the house's Expected with this Error.
 template <typename T>
-class [[nodiscard]] Expected {
-public:
-    Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
-    Expected(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}
-
-    [[nodiscard]] bool ok() const { return m_state.index() == 0; }
-    explicit operator bool() const { return ok(); }
-
-    [[nodiscard]] T& value() & {
-        check(true);
-        return std::get<0>(m_state);
-    }
-    [[nodiscard]] const T& value() const& {
-        check(true);
-        return std::get<0>(m_state);
-    }
-    [[nodiscard]] T&& value() && {
-        check(true);
-        return std::get<0>(std::move(m_state));
-    }
-    [[nodiscard]] const Error& error() const {
-        check(false);
-        return std::get<1>(m_state);
-    }
-
-    T& operator*() & { return value(); }
-    const T& operator*() const& { return value(); }
-    T* operator->() { return &value(); }
-    const T* operator->() const { return &value(); }
-
-private:
-    void check(bool wantValue) const {
-        if (ok() != wantValue)
-            throw std::logic_error(wantValue ? "Expected: no value, the call failed: " + std::get<1>(m_state).message
-                                             : "Expected: no error, the call succeeded");
-    }
-
-    std::variant<T, Error> m_state;
-};
-
-template <>
-class [[nodiscard]] Expected<void> {
-public:
-    Expected() = default;
-    Expected(Error error) : m_error(std::move(error)) {}
-
-    [[nodiscard]] bool ok() const { return !m_error.has_value(); }
-    explicit operator bool() const { return ok(); }
-
-    [[nodiscard]] const Error& error() const {
-        if (!m_error)
-            throw std::logic_error("Expected: no error, the call succeeded");
-        return *m_error;
-    }
-
-private:
-    std::optional<Error> m_error;
-};
-
-using Status = Expected<void>;
+using Expected = moviehost::Expected<T, Error>;
+using Status = moviehost::Expected<void, Error>;
 
 }  // namespace moviehost::client

@@ -9,6 +9,12 @@
 
 namespace moviehost::client {
 
+// Mouse positions travel as two unsigned 16-bit halves of lParam, so no frame
+// side can be wider than this and still be addressed by the mouse.
+inline constexpr std::int32_t MaxFrameSide = 65535;
+// Frames are read whole into memory; this bounds one frame (16384 x 16384).
+inline constexpr std::uint64_t MaxFrameBytes = std::uint64_t{1} << 30;
+
 struct Rgba {
     std::uint8_t r{0};
     std::uint8_t g{0};
@@ -47,7 +53,7 @@ private:
 };
 
 // Whether the protocol can carry frames of this size (both sides in
-// 1..kMaxFrameSide, at most kMaxFrameBytes of pixels).
+// 1..MaxFrameSide, at most MaxFrameBytes of pixels).
 [[nodiscard]] bool isValidFrameSize(std::int64_t width, std::int64_t height);
 
 }  // namespace moviehost::client

@@ -79,7 +79,7 @@ public:
     [[nodiscard]] Expected<MessageKind> readMessage(Frame& into);
     // Reads the next frame; an end marker here is ErrorCode::UnexpectedEndMarker.
     [[nodiscard]] Expected<Frame> readFrame();
-    // Asks for the end marker (message 2024) and reads up to it, discarding
+    // Asks for the end marker (wire::Finish) and reads up to it, discarding
     // the frames in between (or appending them to `framesBefore`). The host's
     // output must end right after the marker. Returns the frames passed over.
     [[nodiscard]] Expected<std::size_t> finish(std::vector<Frame>* framesBefore = nullptr);
@@ -98,7 +98,7 @@ public:
     [[nodiscard]] Status releaseMouse(std::uint16_t x, std::uint16_t y);
     // A left button down, then up, at the same place.
     [[nodiscard]] Status click(std::uint16_t x, std::uint16_t y);
-    // Message 2025: the host ends without an end marker.
+    // wire::Quit: the host ends without an end marker.
     [[nodiscard]] Status quit();
 
     // Close our end of the host's input or output pipe.
@@ -117,11 +117,19 @@ public:
 
 private:
     using Deadline = detail::Deadline;
-    enum class ReadOutcome { Complete, EndOfStream, TimedOut, Failed };
+    // Why a read stopped before its buffer was full.
+    struct ShortRead {
+        enum class Reason { EndOfStream, TimedOut, Failed };
+        Reason reason{Reason::Failed};
+        std::size_t got{0};  // bytes read before it stopped
+        int osError{0};      // errno, for Failed
+    };
 
     HostProcess() = default;
 
-    ReadOutcome readFully(std::span<std::uint8_t> into, const Deadline& deadline, std::size_t& got, int& osError);
+    [[nodiscard]] moviehost::Expected<void, ShortRead> readFully(std::span<std::uint8_t> into,
+                                                                 const Deadline& deadline);
+    Error readFailure(const ShortRead& failure);
     Error streamError(ErrorCode code, std::string message);
     Error endedError(std::string what);
     Expected<MessageKind> readMessageBefore(Frame& into, const Deadline& deadline);

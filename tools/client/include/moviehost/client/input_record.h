@@ -1,9 +1,8 @@
 #pragma once
-// One record of the host's input stream.
+// One record of the host's input stream, as fields.
 
-#include <moviehost/client/protocol.h>
+#include <moviehost/wire_protocol.h>
 
-#include <array>
 #include <cstdint>
 
 namespace moviehost::client {
@@ -21,7 +20,7 @@ struct InputRecord {
     [[nodiscard]] static InputRecord mouse(std::uint32_t message, std::uint16_t x, std::uint16_t y);
     [[nodiscard]] static InputRecord control(std::uint32_t message);
 
-    [[nodiscard]] std::array<std::uint8_t, protocol::kRecordBytes> encode() const;
+    [[nodiscard]] wire::EncodedRecord encode() const;
 
     bool operator==(const InputRecord&) const = default;
 };
