@@ -330,13 +330,13 @@ private:
     // ran, with the error object set again (calls made while it ran may
     // have replaced it).
     HRESULT runScript(std::u16string_view member, const std::function<void(script::Engine&)>& work);
-    [[nodiscard]] bool targetExists(const std::string& target);
+    [[nodiscard]] bool targetExists(std::u16string_view target);
     // runScript for work on one target that answers false when it found
     // nothing to do there: an unknown target, or else what `lacking` names
     // (the property, frame or label the target does not have), fails with
     // E_INVALIDARG.
     HRESULT runOnTarget(std::u16string_view name, BSTR target,
-                        const std::function<bool(script::Engine&, const std::string&)>& work,
+                        const std::function<bool(script::Engine&, std::u16string_view)>& work,
                         const std::function<std::u16string()>& lacking);
 
     // window_messages.cpp: true when the message was handled.

@@ -81,12 +81,12 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
             return reportError(E_FAIL, u"the movie could not be set up");
         stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
-        auto host = std::make_unique<ScriptHost>(m_events, platform::utf16_to_utf8(location));
+        auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         auto engine = script::Engine::create(*stage, *host);
         // A query on the location passes parameters as root variables ("a.swf?level=3").
         if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
             for (const auto& [name, value] : net::queryVariables(*parsed))
-                (void)engine->setVariable(name, value);
+                (void)engine->setVariable(platform::utf8_to_utf16(name), platform::utf8_to_utf16(value));
         }
         m_retired.reserve(m_retired.size() + 1);
 

@@ -36,7 +36,8 @@ namespace {
 
 constexpr int32_t kLastProperty = int32_t(script::ClipProperty::YMouse);
 
-std::string utf8(BSTR text) { return platform::utf16_to_utf8(bstrView(text)); }
+// The engine takes text as the container gives it, in UTF-16.
+std::u16string text(BSTR b) { return std::u16string(bstrView(b)); }
 
 std::u16string member(std::u16string_view name) { return std::u16string(name); }
 
@@ -96,19 +97,19 @@ HRESULT FlashControl::runScript(std::u16string_view name, const std::function<vo
     if (host.errorCount() == errorsBefore)
         return S_OK;
     return reportError(ScriptHost::kScriptFailed,
-                       member(name) + u": a script of the movie failed: " + platform::utf8_to_utf16(host.lastError()));
+                       member(name) + u": a script of the movie failed: " + host.lastError());
 }
 
 // The target's other properties tell an unknown target from a property or
 // frame it does not have.
-bool FlashControl::targetExists(const std::string& target) {
+bool FlashControl::targetExists(std::u16string_view target) {
     return m_engine && m_engine->getPropertyNumber(target, int32_t(script::ClipProperty::TotalFrames)).has_value();
 }
 
 HRESULT FlashControl::runOnTarget(std::u16string_view name, BSTR target,
-                                  const std::function<bool(script::Engine&, const std::string&)>& work,
+                                  const std::function<bool(script::Engine&, std::u16string_view)>& work,
                                   const std::function<std::u16string()>& lacking) {
-    const std::string path = utf8(target);
+    const std::u16string path = text(target);
     bool done = false;
     if (const HRESULT hr = runScript(name, [&](script::Engine& e) { done = work(e, path); }); FAILED(hr))
         return hr;
@@ -124,11 +125,11 @@ HRESULT FlashControl::SetVariable(BSTR name, BSTR value) try {
         if (!m_engine)
             return reportError(E_INVALIDARG,
                                u"SetVariable: no movie is loaded to hold the variable " + quoted(bstrView(name)));
-        const std::string path = utf8(name);
-        const std::string text = utf8(value);
+        const std::u16string path = text(name);
+        const std::u16string newValue = text(value);
         bool stored = false;
         if (const HRESULT hr =
-                runScript(u"SetVariable", [&](script::Engine& e) { stored = e.setVariable(path, text); });
+                runScript(u"SetVariable", [&](script::Engine& e) { stored = e.setVariable(path, newValue); });
             FAILED(hr))
             return hr;
         if (!stored)
@@ -149,14 +150,14 @@ HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal) try {
     try {
         if (!m_engine)
             return S_OK;
-        const std::string path = utf8(name);
-        std::optional<std::string> value;
+        const std::u16string path = text(name);
+        std::optional<std::u16string> value;
         if (const HRESULT hr = runScript(u"GetVariable", [&](script::Engine& e) { value = e.getVariable(path); });
             FAILED(hr))
             return hr;
         if (!value)
             return S_OK;
-        return returnBstr(platform::utf8_to_utf16(*value), pVal, u"GetVariable");
+        return returnBstr(*value, pVal, u"GetVariable");
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"GetVariable");
     }
@@ -170,10 +171,10 @@ HRESULT FlashControl::TSetProperty(BSTR target, INT property, BSTR value) try {
             return unknownProperty(u"TSetProperty", property);
         if (!m_engine)
             return noMovie(u"TSetProperty", target);
-        const std::string text = utf8(value);
+        const std::u16string newValue = text(value);
         return runOnTarget(
             u"TSetProperty", target,
-            [&](script::Engine& e, const std::string& path) { return e.setProperty(path, property, text); },
+            [&](script::Engine& e, std::u16string_view path) { return e.setProperty(path, property, newValue); },
             [&] { return unsettable(property); });
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TSetProperty");
@@ -190,7 +191,7 @@ HRESULT FlashControl::TSetPropertyNum(BSTR target, INT property, DOUBLE value) t
             return noMovie(u"TSetPropertyNum", target);
         return runOnTarget(
             u"TSetPropertyNum", target,
-            [&](script::Engine& e, const std::string& path) { return e.setPropertyNumber(path, property, value); },
+            [&](script::Engine& e, std::u16string_view path) { return e.setPropertyNumber(path, property, value); },
             [&] { return unsettable(property); });
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TSetPropertyNum");
@@ -208,15 +209,15 @@ HRESULT FlashControl::TGetProperty(BSTR target, INT property, BSTR* pVal) try {
             return unknownProperty(u"TGetProperty", property);
         if (!m_engine)
             return noMovie(u"TGetProperty", target);
-        const std::string path = utf8(target);
-        std::optional<std::string> value;
+        const std::u16string path = text(target);
+        std::optional<std::u16string> value;
         if (const HRESULT hr =
                 runScript(u"TGetProperty", [&](script::Engine& e) { value = e.getProperty(path, property); });
             FAILED(hr))
             return hr;
         if (!value)
             return unknownTarget(u"TGetProperty", target);
-        return returnBstr(platform::utf8_to_utf16(*value), pVal, u"TGetProperty");
+        return returnBstr(*value, pVal, u"TGetProperty");
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"TGetProperty");
     }
@@ -233,7 +234,7 @@ HRESULT FlashControl::TGetPropertyNum(BSTR target, INT property, DOUBLE* pVal) t
             return unknownProperty(u"TGetPropertyNum", property);
         if (!m_engine)
             return noMovie(u"TGetPropertyNum", target);
-        const std::string path = utf8(target);
+        const std::u16string path = text(target);
         std::optional<double> value;
         if (const HRESULT hr =
                 runScript(u"TGetPropertyNum", [&](script::Engine& e) { value = e.getPropertyNumber(path, property); });
@@ -265,7 +266,7 @@ HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum) try {
             return noMovie(u"TCallFrame", target);
         return runOnTarget(
             u"TCallFrame", target,
-            [&](script::Engine& e, const std::string& path) { return e.callFrame(path, FrameNum); },
+            [&](script::Engine& e, std::u16string_view path) { return e.callFrame(path, FrameNum); },
             [&] {
                 return u"the target " + quoted(bstrView(target)) + u" has no frame " +
                        platform::utf8_to_utf16(std::to_string(FrameNum));
@@ -281,9 +282,9 @@ HRESULT FlashControl::TCallLabel(BSTR target, BSTR label) try {
     try {
         if (!m_engine)
             return noMovie(u"TCallLabel", target);
-        const std::string name = utf8(label);
+        const std::u16string name = text(label);
         return runOnTarget(
-            u"TCallLabel", target, [&](script::Engine& e, const std::string& path) { return e.callLabel(path, name); },
+            u"TCallLabel", target, [&](script::Engine& e, std::u16string_view path) { return e.callLabel(path, name); },
             [&] {
                 return u"no frame of the target " + quoted(bstrView(target)) + u" is labelled " +
                        quoted(bstrView(label));
@@ -303,28 +304,23 @@ HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) try {
         return reportError(E_POINTER, u"CallFunction needs a place for the response");
     *response = nullptr;
     try {
-        const auto call = script::ExternalCallCodec::decodeRequest(utf8(request));
+        const auto call = script::ExternalCallCodec::decodeRequest(bstrView(request));
         if (!call)
             return reportError(E_INVALIDARG,
                                u"CallFunction: the request is not an <invoke> call in the "
                                u"call-exchange format");
-        const std::u16string name = quoted(platform::utf8_to_utf16(call->name));
+        const std::u16string name = quoted(call->name);
         if (!m_engine)
             return reportError(E_FAIL, u"CallFunction: no movie is loaded, so no function " + name + u" is registered");
-        script::CallResult result;
+        std::optional<script::CallResult> result;
         if (const HRESULT hr = runScript(u"CallFunction",
                                          [&](script::Engine& e) { result = e.invokeCallback(call->name, call->args); });
             FAILED(hr))
             return hr;
-        switch (result.status) {
-        case script::CallStatus::Ok:
-            return returnBstr(platform::utf8_to_utf16(result.xml), response, u"CallFunction");
-        case script::CallStatus::NotRegistered:
+        if (result && result->has_value())
+            return returnBstr(result->value().xml, response, u"CallFunction");
+        if (result && result->error() == script::CallError::NotRegistered)
             return reportError(E_FAIL, u"CallFunction: the movie registered no function " + name);
-        case script::CallStatus::BadRequest:
-        case script::CallStatus::ScriptFailed:
-            break;
-        }
         return reportError(E_FAIL, u"CallFunction: the function " + name + u" failed");
     } catch (const std::bad_alloc&) {
         return outOfMemory(u"CallFunction");
@@ -335,7 +331,7 @@ HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) try {
 
 HRESULT FlashControl::SetReturnValue(BSTR returnValue) try {
     try {
-        if (!m_scriptHost || !m_scriptHost->setReturnValue(utf8(returnValue)))
+        if (!m_scriptHost || !m_scriptHost->setReturnValue(text(returnValue)))
             return reportError(E_UNEXPECTED, u"SetReturnValue answers a FlashCall event, and none is being handled");
         return S_OK;
     } catch (const std::bad_alloc&) {

@@ -14,34 +14,34 @@
 
 namespace control {
 
-ScriptHost::ScriptHost(EventConnectionPoint& events, std::string movieUrl)
+ScriptHost::ScriptHost(EventConnectionPoint& events, std::u16string movieUrl)
     : m_events(&events), m_movieUrl(std::move(movieUrl)), m_startTicks(GetTickCount64()) {}
 
-bool ScriptHost::setReturnValue(std::string answer) {
+bool ScriptHost::setReturnValue(std::u16string answer) {
     if (m_answers.empty())
         return false;
     m_answers.back() = std::move(answer);
     return true;
 }
 
-void ScriptHost::trace(const std::string& message) {
+void ScriptHost::trace(const std::u16string& message) {
     static const bool enabled = [] {
         const char* value = std::getenv("MOVIEHOST_TRACE");
         return value != nullptr && std::string_view(value) == "1";
     }();
     if (!enabled)
         return;
-    std::string line = message;
+    std::string line = platform::utf16_to_utf8(message);
     line.push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 // The sinks' answers are of no use to the movie: fscommand returns nothing.
-void ScriptHost::fscommand(const std::string& command, const std::string& args) {
+void ScriptHost::fscommand(const std::u16string& command, const std::u16string& args) {
     if (m_events == nullptr)
         return;
     try {
-        (void)m_events->fireFSCommand(platform::utf8_to_utf16(command), platform::utf8_to_utf16(args));
+        (void)m_events->fireFSCommand(command, args);
     } catch (const std::bad_alloc&) {
         // No memory for the event's strings: the command is lost, the movie plays on.
     }
@@ -49,16 +49,16 @@ void ScriptHost::fscommand(const std::string& command, const std::string& args) 
 
 // The slot is popped however delivery ends, so an answer set during a later
 // call never lands in this one.
-std::optional<std::string> ScriptHost::externalCall(const script::ExternalCall& call) {
+std::optional<std::u16string> ScriptHost::externalCall(const script::ExternalCall& call) {
     if (m_events == nullptr)
         return std::nullopt;
     try {
         m_answers.emplace_back();
         struct PopSlot {
-            std::vector<std::optional<std::string>>& answers;
+            std::vector<std::optional<std::u16string>>& answers;
             ~PopSlot() { answers.pop_back(); }
         } pop{m_answers};
-        (void)m_events->fireFlashCall(platform::utf8_to_utf16(call.xml));
+        (void)m_events->fireFlashCall(call.xml);
         return std::move(m_answers.back());
     } catch (const std::bad_alloc&) {
         // Unanswered, as the script sees it.
@@ -73,7 +73,7 @@ void ScriptHost::scriptError(const script::ScriptError& error) {
     ++m_errorCount;
     try {
         m_lastError = error.message;
-        (void)reportError(kScriptFailed, u"a script of the movie failed: " + platform::utf8_to_utf16(error.message));
+        (void)reportError(kScriptFailed, u"a script of the movie failed: " + error.message);
     } catch (const std::bad_alloc&) {
         m_lastError.clear();
         (void)reportError(kScriptFailed, u"a script of the movie failed");

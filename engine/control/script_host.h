@@ -32,37 +32,37 @@ public:
     static constexpr HRESULT kScriptFailed = E_FAIL;
 
     // `events` must outlive the host or be detached from it first.
-    ScriptHost(EventConnectionPoint& events, std::string movieUrl);
+    ScriptHost(EventConnectionPoint& events, std::u16string movieUrl);
 
     void detach() noexcept { m_events = nullptr; }
 
     // The answer to the FlashCall in progress. False when no call is being
     // handled.
-    [[nodiscard]] bool setReturnValue(std::string answer);
+    [[nodiscard]] bool setReturnValue(std::u16string answer);
 
     // Script errors so far, and the last one's text, so that a member that
     // ran scripts can tell whether one of them failed.
     [[nodiscard]] uint64_t errorCount() const noexcept { return m_errorCount; }
-    [[nodiscard]] const std::string& lastError() const noexcept { return m_lastError; }
+    [[nodiscard]] const std::u16string& lastError() const noexcept { return m_lastError; }
 
     // script::Host
     // With MOVIEHOST_TRACE=1 in the environment, trace() lines go to standard error.
-    void trace(const std::string& message) override;
-    void fscommand(const std::string& command, const std::string& args) override;
-    std::optional<std::string> externalCall(const script::ExternalCall& call) override;
+    void trace(const std::u16string& message) override;
+    void fscommand(const std::u16string& command, const std::u16string& args) override;
+    std::optional<std::u16string> externalCall(const script::ExternalCall& call) override;
     void scriptError(const script::ScriptError& error) override;
     double milliseconds() override;
     double epochMilliseconds() override;
-    std::string movieUrl() override { return m_movieUrl; }
+    std::u16string movieUrl() override { return m_movieUrl; }
 
 private:
     EventConnectionPoint* m_events = nullptr;
-    std::string m_movieUrl;
+    std::u16string m_movieUrl;
     ULONGLONG m_startTicks = 0;
     // One slot per FlashCall being delivered, innermost last.
-    std::vector<std::optional<std::string>> m_answers;
+    std::vector<std::optional<std::u16string>> m_answers;
     uint64_t m_errorCount = 0;
-    std::string m_lastError;
+    std::u16string m_lastError;
 };
 
 }  // namespace control

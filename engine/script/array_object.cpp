@@ -10,25 +10,25 @@
 namespace script {
 
 namespace {
-constexpr size_t kElementBytes = sizeof(Value);
+constexpr size_t ElementBytes = sizeof(Value);
 }
 
 ArrayObject::~ArrayObject() {
     if (meter())
-        meter()->release(m_elements.size() * kElementBytes);
+        meter()->release(m_elements.size() * ElementBytes);
 }
 
 void ArrayObject::charge(size_t newSize, size_t maxLength) {
     if (newSize > maxLength)
         abortScript(ScriptErrorKind::MemoryLimit, "an array grew past the length limit");
     if (newSize > m_elements.size() && meter())
-        meter()->charge((newSize - m_elements.size()) * kElementBytes);
+        meter()->charge((newSize - m_elements.size()) * ElementBytes);
 }
 
 void ArrayObject::resize(size_t n, size_t maxLength) {
     charge(n, maxLength);
     if (n < m_elements.size() && meter())
-        meter()->release((m_elements.size() - n) * kElementBytes);
+        meter()->release((m_elements.size() - n) * ElementBytes);
     m_elements.resize(n);
 }
 
@@ -54,7 +54,7 @@ void ArrayObject::erase(size_t from, size_t count) {
     count = std::min(count, m_elements.size() - from);
     m_elements.erase(m_elements.begin() + ptrdiff_t(from), m_elements.begin() + ptrdiff_t(from + count));
     if (meter())
-        meter()->release(count * kElementBytes);
+        meter()->release(count * ElementBytes);
 }
 
 void ArrayObject::assign(std::vector<Value> values, size_t maxLength) {
@@ -76,17 +76,13 @@ std::optional<uint32_t> ArrayObject::parseIndex(std::u16string_view name) {
     return uint32_t(v);
 }
 
-bool ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out) {
-    if (namesMatch(name, u"length", rt.caseSensitive)) {
-        out = Value(double(m_elements.size()));
-        return true;
-    }
+std::optional<Value> ArrayObject::getBuiltin(Runtime& rt, std::u16string_view name) {
+    if (namesMatch(name, u"length", rt.caseSensitive))
+        return Value(double(m_elements.size()));
     auto index = parseIndex(name);
-    if (index && *index < m_elements.size()) {
-        out = m_elements[*index];
-        return true;
-    }
-    return false;
+    if (index && *index < m_elements.size())
+        return m_elements[*index];
+    return std::nullopt;
 }
 
 bool ArrayObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) {

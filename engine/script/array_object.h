@@ -31,7 +31,7 @@ public:
     void erase(size_t from, size_t count);
     void assign(std::vector<Value> values, size_t maxLength);
 
-    bool getBuiltin(Runtime& rt, std::u16string_view name, Value& out) override;
+    std::optional<Value> getBuiltin(Runtime& rt, std::u16string_view name) override;
     bool setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) override;
     bool deleteBuiltin(Runtime& rt, std::u16string_view name) override;
     void builtinKeys(Runtime& rt, std::vector<String>& out) override;

@@ -14,13 +14,13 @@ namespace script {
 class ArrayObject;
 class Runtime;
 
-namespace SortOption {
-inline constexpr uint32_t CaseInsensitive = 1;
-inline constexpr uint32_t Descending = 2;
-inline constexpr uint32_t UniqueSort = 4;
-inline constexpr uint32_t ReturnIndexedArray = 8;
-inline constexpr uint32_t Numeric = 16;
-}  // namespace SortOption
+struct SortOption {
+    static constexpr uint32_t CaseInsensitive = 1;
+    static constexpr uint32_t Descending = 2;
+    static constexpr uint32_t UniqueSort = 4;
+    static constexpr uint32_t ReturnIndexedArray = 8;
+    static constexpr uint32_t Numeric = 16;
+};
 
 // Orders indices with `less`; stable. `less` may throw.
 void mergeSortIndices(std::vector<size_t>& indices, const std::function<bool(size_t, size_t)>& less);

@@ -27,8 +27,8 @@ void installLoadVars(Runtime& rt);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {
-    static const Value kUndefined;
-    return i < args.size() ? args[i] : kUndefined;
+    static const Value UndefinedValue;
+    return i < args.size() ? args[i] : UndefinedValue;
 }
 
 }  // namespace script

@@ -15,14 +15,14 @@ namespace script {
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 DateObject* thisDate(const Value& self) {
     Object* o = self.asObject();
     return o && o->objectClass() == ObjectClass::Date ? static_cast<DateObject*>(o) : nullptr;
 }
 
-double timeClip(double t) { return std::isfinite(t) && std::fabs(t) <= 8.64e15 ? std::trunc(t) : kNaN; }
+double timeClip(double t) { return std::isfinite(t) && std::fabs(t) <= 8.64e15 ? std::trunc(t) : NaN; }
 
 double fromArgs(Runtime& rt, std::span<const Value> args) {
     DateParts p;
@@ -58,7 +58,7 @@ template <Part P>
 Value getPart(Runtime&, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
     if (!d || std::isnan(d->time()))
-        return Value(kNaN);
+        return Value(NaN);
     DateParts p = splitDate(d->time());
     switch (P) {
     case Part::Year:
@@ -80,7 +80,7 @@ Value getPart(Runtime&, const Value& self, std::span<const Value>) {
     case Part::Milliseconds:
         return Value(p.milliseconds);
     }
-    return Value(kNaN);
+    return Value(NaN);
 }
 
 // Setters take the named part and optionally the smaller ones after it
@@ -89,11 +89,11 @@ template <Part P>
 Value setPart(Runtime& rt, const Value& self, std::span<const Value> args) {
     DateObject* d = thisDate(self);
     if (!d)
-        return Value(kNaN);
+        return Value(NaN);
     double t = d->time();
     if (std::isnan(t)) {
         if (P != Part::Year && P != Part::ShortYear)
-            return Value(kNaN);
+            return Value(NaN);
         t = 0;
     }
     DateParts p = splitDate(t);
@@ -141,40 +141,40 @@ Value setPart(Runtime& rt, const Value& self, std::span<const Value> args) {
 
 Value getTime(Runtime&, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
-    return Value(d ? d->time() : kNaN);
+    return Value(d ? d->time() : NaN);
 }
 
 Value setTime(Runtime& rt, const Value& self, std::span<const Value> args) {
     DateObject* d = thisDate(self);
     if (!d)
-        return Value(kNaN);
+        return Value(NaN);
     d->setTime(timeClip(toNumber(rt, arg(args, 0))));
     return Value(d->time());
 }
 
 Value timezoneOffset(Runtime&, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
-    return Value(d && !std::isnan(d->time()) ? 0.0 : kNaN);
+    return Value(d && !std::isnan(d->time()) ? 0.0 : NaN);
 }
 
 Value dateToString(Runtime& rt, const Value& self, std::span<const Value>) {
     DateObject* d = thisDate(self);
     if (!d || std::isnan(d->time()))
         return Value(String(u"Invalid Date"));
-    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr const char* Days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     DateParts p = splitDate(d->time());
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%s %s %d %02d:%02d:%02d GMT+0000 %.0f", kDays[int(p.weekday) % 7],
-                  kMonths[int(p.month) % 12], int(p.day), int(p.hours), int(p.minutes), int(p.seconds), p.year);
+    std::snprintf(buf, sizeof buf, "%s %s %d %02d:%02d:%02d GMT+0000 %.0f", Days[int(p.weekday) % 7],
+                  Months[int(p.month) % 12], int(p.day), int(p.hours), int(p.minutes), int(p.seconds), p.year);
     return Value(rt.makeStringUtf8(buf));
 }
 
 }  // namespace
 
 void installDate(Runtime& rt) {
-    Object* p = rt.heap.make<DateObject>(rt.protos.object, kNaN);
+    Object* p = rt.heap.make<DateObject>(rt.protos.object, NaN);
     rt.protos.date = p;
     struct Method {
         std::u16string_view name;

@@ -13,14 +13,15 @@ namespace {
 
 Value externalCall(Runtime& rt, const Value&, std::span<const Value> args) {
     ExternalCall call;
-    call.name = toString(rt, arg(args, 0)).utf8();
+    String name = toString(rt, arg(args, 0));
+    call.name = std::u16string(name.view());
     for (size_t i = 1; i < args.size(); ++i)
         call.args.push_back(toExternal(rt, args[i]));
-    call.xml = ExternalCallCodec::encodeRequest(call.name, call.args);
-    std::optional<std::string> answer = rt.host.externalCall(call);
+    call.xml = utf8ToUtf16(ExternalCallCodec::encodeRequest(name.utf8(), call.args));
+    std::optional<std::u16string> answer = rt.host.externalCall(call);
     if (!answer)
         return Value();
-    std::optional<ExternalValue> value = ExternalCallCodec::decodeValue(*answer);
+    std::optional<ExternalValue> value = ExternalCallCodec::decodeValue(utf16ToUtf8(*answer));
     return value ? fromExternal(rt, *value) : Value();
 }
 
@@ -29,7 +30,7 @@ Value addCallback(Runtime& rt, const Value&, std::span<const Value> args) {
     String name = toString(rt, arg(args, 0));
     if (!fn || !fn->isCallable() || name.empty())
         return Value::fromBool(false);
-    rt.callbacks[name.utf8()] = ExternalCallback{arg(args, 1), args[2]};
+    rt.callbacks[std::u16string(name.view())] = ExternalCallback{arg(args, 1), args[2]};
     return Value::fromBool(true);
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 Value globalTrace(Runtime& rt, const Value&, std::span<const Value> args) {
     const Value& v = arg(args, 0);
-    rt.host.trace(v.isUndefined() ? std::string("undefined") : toString(rt, v).utf8());
+    rt.host.trace(v.isUndefined() ? std::u16string(u"undefined") : std::u16string(toString(rt, v).view()));
     return Value();
 }
 
@@ -46,13 +46,13 @@ bool isAlnum(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <=
 // Letters and digits stay; every other byte (UTF-8 from SWF 6, Latin-1
 // before) becomes %XX.
 Value globalEscape(Runtime& rt, const Value&, std::span<const Value> args) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr char Hex[] = "0123456789ABCDEF";
     String s = toString(rt, arg(args, 0));
     std::u16string out;
     auto byte = [&](uint8_t b) {
         out.push_back(u'%');
-        out.push_back(char16_t(kHex[b >> 4]));
-        out.push_back(char16_t(kHex[b & 15]));
+        out.push_back(char16_t(Hex[b >> 4]));
+        out.push_back(char16_t(Hex[b & 15]));
     };
     for (size_t i = 0; i < s.size(); ++i) {
         char16_t c = s[i];
@@ -121,7 +121,8 @@ Value globalGetVersion(Runtime&, const Value&, std::span<const Value>) { return 
 Value globalNothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
 Value globalFscommand(Runtime& rt, const Value&, std::span<const Value> args) {
-    rt.host.fscommand(toString(rt, arg(args, 0)).utf8(), toString(rt, arg(args, 1)).utf8());
+    rt.host.fscommand(std::u16string(toString(rt, arg(args, 0)).view()),
+                      std::u16string(toString(rt, arg(args, 1)).view()));
     return Value();
 }
 

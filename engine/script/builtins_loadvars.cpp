@@ -88,8 +88,8 @@ Value send(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!object || arg(args, 0).isNullish())
         return Value::fromBool(false);
     UrlRequest request;
-    request.url = toString(rt, args[0]).utf8();
-    request.target = arg(args, 1).isUndefined() ? std::string() : toString(rt, args[1]).utf8();
+    request.url = std::u16string(toString(rt, args[0]).view());
+    request.target = arg(args, 1).isUndefined() ? std::u16string() : std::u16string(toString(rt, args[1]).view());
     const bool get = !arg(args, 2).isUndefined() && equalsFolded(toString(rt, args[2]).view(), u"GET");
     request.method = get ? UrlRequest::Method::Get : UrlRequest::Method::Post;
     rt.host.urlRequest(request);

@@ -34,9 +34,9 @@ model::MovieClip* thisClip(const Value& self) {
 // in the range scripts may use.
 std::optional<int32_t> modelDepth(Runtime& rt, const Value& v) {
     double d = toNumber(rt, v);
-    if (!std::isfinite(d) || d < -16383 || d > 2130690045.0 - kScriptDepthOffset)
+    if (!std::isfinite(d) || d < -16383 || d > 2130690045.0 - ScriptDepthOffset)
         return std::nullopt;
-    return int32_t(std::trunc(d)) + kScriptDepthOffset;
+    return int32_t(std::trunc(d)) + ScriptDepthOffset;
 }
 
 Value play(Runtime&, const Value& self, std::span<const Value>) {
@@ -170,7 +170,7 @@ Value getDepth(Runtime&, const Value& self, std::span<const Value>) {
     StageObject* s = thisStage(self);
     if (!s)
         return Value();
-    return Value(double(s->display()->depth() - kScriptDepthOffset));
+    return Value(double(s->display()->depth() - ScriptDepthOffset));
 }
 
 Value swapDepths(Runtime& rt, const Value& self, std::span<const Value> args) {
@@ -197,7 +197,7 @@ Value getNextHighestDepth(Runtime&, const Value& self, std::span<const Value>) {
         return Value();
     int32_t next = 0;
     if (!c->displayList().empty())
-        next = std::max(0, c->displayList().entries().rbegin()->first - kScriptDepthOffset + 1);
+        next = std::max(0, c->displayList().entries().rbegin()->first - ScriptDepthOffset + 1);
     return Value(double(next));
 }
 

@@ -53,8 +53,7 @@ Value objectIsPropertyEnumerable(Runtime& rt, const Value& self, std::span<const
     const Property* p = o->properties().find(name.view());
     if (p)
         return Value::fromBool(!(p->flags & PropertyFlag::DontEnum));
-    Value ignored;
-    return Value::fromBool(o->getBuiltin(rt, name.view(), ignored));
+    return Value::fromBool(o->getBuiltin(rt, name.view()).has_value());
 }
 
 Value objectIsPrototypeOf(Runtime&, const Value& self, std::span<const Value> args) {

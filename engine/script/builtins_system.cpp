@@ -17,7 +17,7 @@ namespace {
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
 Value sandboxType(Runtime& rt, const Value&, std::span<const Value>) {
-    auto location = net::parseLocation(rt.host.movieUrl());
+    auto location = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()));
     const net::SandboxType type = location ? net::sandboxTypeOf(*location) : net::SandboxType::LocalWithFile;
     return Value(rt.makeStringUtf8(net::sandboxTypeName(type)));
 }

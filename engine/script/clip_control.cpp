@@ -185,7 +185,7 @@ StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_vi
 bool removeClip(Runtime& rt, StageObject& object) {
     model::DisplayObject* d = object.display();
     model::MovieClip* parent = d ? d->parentClip() : nullptr;
-    if (!parent || d->depth() < kScriptDepthOffset)
+    if (!parent || d->depth() < ScriptDepthOffset)
         return false;
     if (rt.drag.object == &object)
         rt.drag = {};
@@ -266,14 +266,14 @@ void stopDrag(Runtime& rt) {
 
 void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window, uint8_t sendVarsMethod,
                 bool loadTarget, bool loadVariables) {
-    constexpr std::u16string_view kPrefix = u"FSCommand:";
-    if (url.size() >= kPrefix.size() && equalsFolded(url.substr(0, kPrefix.size()), kPrefix)) {
-        rt.host.fscommand(utf16ToUtf8(url.substr(kPrefix.size())), utf16ToUtf8(window));
+    constexpr std::u16string_view Prefix = u"FSCommand:";
+    if (url.size() >= Prefix.size() && equalsFolded(url.substr(0, Prefix.size()), Prefix)) {
+        rt.host.fscommand(std::u16string(url.substr(Prefix.size())), std::u16string(window));
         return;
     }
     UrlRequest request;
-    request.url = utf16ToUtf8(url);
-    request.target = utf16ToUtf8(window);
+    request.url = std::u16string(url);
+    request.target = std::u16string(window);
     request.method = sendVarsMethod == 1   ? UrlRequest::Method::Get
                      : sendVarsMethod == 2 ? UrlRequest::Method::Post
                                            : UrlRequest::Method::None;
@@ -283,7 +283,7 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
         if (StageObject* clip = resolveTargetPath(rt, rt.rootObject(), window)) {
             if (!rt.net)
                 rt.net = std::make_unique<NetSession>(rt);
-            (void)rt.net->start(clip, LoadKind::Variables, request.url);
+            (void)rt.net->start(clip, LoadKind::Variables, utf16ToUtf8(url));
             return;
         }
         request.kind = UrlRequest::Kind::LoadVariables;

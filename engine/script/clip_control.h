@@ -3,7 +3,7 @@
 // calling a frame's actions, duplicating, attaching and removing clips,
 // dragging and URL requests.
 //
-// Depths: scripts see depth d where the model stores d + kScriptDepthOffset,
+// Depths: scripts see depth d where the model stores d + ScriptDepthOffset,
 // so timeline objects (model depths 1..65535) have negative script depths.
 #pragma once
 
@@ -25,7 +25,7 @@ class Object;
 class Runtime;
 class StageObject;
 
-inline constexpr int32_t kScriptDepthOffset = 16384;
+inline constexpr int32_t ScriptDepthOffset = 16384;
 
 // A frame value: a 1-based number, a numeric string, a label, optionally
 // with a target prefix ("/a/b:5", "_root.a:intro"). The clip it names and

@@ -14,7 +14,7 @@ namespace script {
 
 namespace {
 
-constexpr std::array<std::u16string_view, kClipPropertyCount> kNames = {
+constexpr std::array<std::u16string_view, ClipPropertyCount> Names = {
     u"_x",          u"_y",     u"_xscale",      u"_yscale",    u"_currentframe", u"_totalframes",  u"_alpha",
     u"_visible",    u"_width", u"_height",      u"_rotation",  u"_target",       u"_framesloaded", u"_name",
     u"_droptarget", u"_url",   u"_highquality", u"_focusrect", u"_soundbuftime", u"_quality",      u"_xmouse",
@@ -32,14 +32,14 @@ swf::Point localMouse(Runtime& rt, const model::DisplayObject& d) {
 }  // namespace
 
 std::u16string_view clipPropertyName(int32_t index) {
-    return index >= 0 && index < kClipPropertyCount ? kNames[size_t(index)] : std::u16string_view();
+    return index >= 0 && index < ClipPropertyCount ? Names[size_t(index)] : std::u16string_view();
 }
 
 std::optional<int32_t> clipPropertyIndex(std::u16string_view name, bool caseSensitive) {
     if (name.size() < 2 || name[0] != u'_')
         return std::nullopt;
-    for (int32_t i = 0; i < kClipPropertyCount; ++i) {
-        if (namesMatch(name, kNames[size_t(i)], caseSensitive))
+    for (int32_t i = 0; i < ClipPropertyCount; ++i) {
+        if (namesMatch(name, Names[size_t(i)], caseSensitive))
             return i;
     }
     return std::nullopt;
@@ -82,7 +82,7 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
     case 14:
         return Value(object.dropTarget());
     case 15:
-        return Value(rt.makeStringUtf8(rt.host.movieUrl()));
+        return Value(rt.makeString(rt.host.movieUrl()));
     case 16:
         return Value(rt.quality == u"LOW" ? 0.0 : 1.0);
     case 17:
@@ -102,7 +102,7 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
 
 bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Value& value) {
     model::DisplayObject* d = object.display();
-    if (!d || index < 0 || index >= kClipPropertyCount)
+    if (!d || index < 0 || index >= ClipPropertyCount)
         return false;
     switch (index) {
     case 0:

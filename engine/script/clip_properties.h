@@ -20,7 +20,7 @@ namespace script {
 class Runtime;
 class StageObject;
 
-inline constexpr int32_t kClipPropertyCount = 22;
+inline constexpr int32_t ClipPropertyCount = 22;
 
 [[nodiscard]] std::u16string_view clipPropertyName(int32_t index);
 [[nodiscard]] std::optional<int32_t> clipPropertyIndex(std::u16string_view name, bool caseSensitive);

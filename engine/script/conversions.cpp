@@ -16,7 +16,7 @@ namespace script {
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 // Calls a conversion method; true with a primitive result.
 bool tryConversion(Runtime& rt, Object* o, std::u16string_view method, Value& out) {
@@ -58,14 +58,14 @@ double stringToNumber(Runtime& rt, std::u16string_view s) {
     auto n = parseNumberLiteral(s);
     if (n)
         return *n;
-    return rt.version <= 4 ? 0.0 : kNaN;
+    return rt.version <= 4 ? 0.0 : NaN;
 }
 
 double toNumber(Runtime& rt, const Value& v) {
     switch (v.type()) {
     case ValueType::Undefined:
     case ValueType::Null:
-        return rt.version >= 7 ? kNaN : 0.0;
+        return rt.version >= 7 ? NaN : 0.0;
     case ValueType::Boolean:
         return v.asBool() ? 1.0 : 0.0;
     case ValueType::Number:
@@ -74,12 +74,12 @@ double toNumber(Runtime& rt, const Value& v) {
         return stringToNumber(rt, v.asString().view());
     case ValueType::Object: {
         if (v.asObject()->objectClass() == ObjectClass::Stage)
-            return kNaN;
+            return NaN;
         Value p = toPrimitive(rt, v, PrimitiveHint::Number);
-        return p.isObject() ? kNaN : toNumber(rt, p);
+        return p.isObject() ? NaN : toNumber(rt, p);
     }
     }
-    return kNaN;
+    return NaN;
 }
 
 String toString(Runtime& rt, const Value& v) {

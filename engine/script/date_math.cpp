@@ -9,8 +9,8 @@ namespace script {
 
 namespace {
 
-constexpr double kMsPerDay = 86400000.0;
-constexpr double kMaxTime = 8.64e15;
+constexpr double MsPerDay = 86400000.0;
+constexpr double MaxTime = 8.64e15;
 
 // Days since 1970-01-01 of a y-m-d in the proleptic Gregorian calendar.
 double daysFromCivil(double y, double m, double d) {
@@ -54,16 +54,16 @@ double makeDate(const DateParts& p) {
     double days = daysFromCivil(y, m + 1, 1) + std::trunc(p.day) - 1;
     double time = std::trunc(p.hours) * 3600000 + std::trunc(p.minutes) * 60000 + std::trunc(p.seconds) * 1000 +
                   std::trunc(p.milliseconds);
-    double t = days * kMsPerDay + time;
-    if (!std::isfinite(t) || std::fabs(t) > kMaxTime)
+    double t = days * MsPerDay + time;
+    if (!std::isfinite(t) || std::fabs(t) > MaxTime)
         return nan;
     return t;
 }
 
 DateParts splitDate(double t) {
     DateParts p;
-    double days = std::floor(t / kMsPerDay);
-    double ms = t - days * kMsPerDay;
+    double days = std::floor(t / MsPerDay);
+    double ms = t - days * MsPerDay;
     civilFromDays(days, p.year, p.month, p.day);
     p.month -= 1;
     p.hours = std::floor(ms / 3600000);

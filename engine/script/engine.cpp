@@ -15,8 +15,13 @@
 #include "script/net_session.h"
 #include "script/number_format.h"
 #include "script/runtime.h"
-#include "script/text_binding.h"
 #include "script/variables.h"
+
+#include "model/display_list.h"
+#include "model/edit_text_object.h"
+
+#include <memory>
+#include <vector>
 
 namespace script {
 
@@ -27,6 +32,49 @@ struct EngineState {
     FrameRunner frames;
     InputDispatcher input;
 };
+
+namespace {
+
+// Text fields bound to a variable show its value. A field whose variable
+// does not exist yet gives it the field's initial text once; after that the
+// field follows the variable (undefined shows as empty).
+void syncBoundText(Runtime& rt) {
+    if (rt.disabled)
+        return;
+    std::vector<std::shared_ptr<model::DisplayObject>> fields;
+    std::vector<model::DisplayObject*> walk{&rt.stage.root()};
+    while (!walk.empty()) {
+        model::DisplayObject* d = walk.back();
+        walk.pop_back();
+        if (auto* field = d->as<model::EditTextObject>(); field && !field->variableName().empty())
+            fields.push_back(d->shared_from_this());
+        if (const model::DisplayList* children = d->children()) {
+            for (const auto& [depth, child] : *children)
+                walk.push_back(child.get());
+        }
+    }
+    for (const auto& object : fields) {
+        auto* field = object->as<model::EditTextObject>();
+        model::MovieClip* parent = field->parentClip();
+        if (!parent)
+            continue;
+        (void)rt.guarded([&] {
+            std::u16string name = utf8ToUtf16(field->variableName());
+            Frame f = timelineFrame(rt, rt.objectFor(*parent));
+            Value value = getVariable(rt, f, name);
+            StageLink* link = rt.linkOf(*field);
+            if (value.isUndefined() && !link->textBound) {
+                link->textBound = true;
+                setVariable(rt, f, name, Value(rt.makeStringUtf8(field->text())));
+                return;
+            }
+            link->textBound = true;
+            field->setText(value.isUndefined() ? std::string() : toString(rt, value).utf8());
+        });
+    }
+}
+
+}  // namespace
 
 std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Limits& limits) {
     std::unique_ptr<Engine> engine(new Engine());
@@ -100,26 +148,26 @@ void Engine::keyUp(uint32_t code, uint32_t ascii) {
 
 bool Engine::pointerOverButton() const { return m_state->input.pointerOverButton(); }
 
-std::optional<std::string> Engine::getVariable(std::string_view path) {
+std::optional<std::u16string> Engine::getVariable(std::u16string_view path) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
-    std::optional<std::string> out;
+    std::optional<std::u16string> out;
     (void)rt.guarded([&] {
         Frame f = timelineFrame(rt, rt.rootObject());
-        Value v = script::getVariable(rt, f, utf8ToUtf16(path));
+        Value v = script::getVariable(rt, f, path);
         if (!v.isUndefined())
-            out = toString(rt, v).utf8();
+            out = std::u16string(toString(rt, v).view());
     });
     finish(entry.outermost());
     return out;
 }
 
-bool Engine::setVariable(std::string_view path, std::string_view value) {
+bool Engine::setVariable(std::u16string_view path, std::u16string_view value) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool done = false;
     (void)rt.guarded([&] {
-        std::u16string name = utf8ToUtf16(path);
+        std::u16string name(path);
         Frame f = timelineFrame(rt, rt.rootObject());
         size_t cut = name.find_last_of(u":/");
         if (cut != std::u16string::npos) {
@@ -133,7 +181,7 @@ bool Engine::setVariable(std::string_view path, std::string_view value) {
             if (!holder.isObject())
                 return;
         }
-        script::setVariable(rt, f, name, Value(rt.makeStringUtf8(value)));
+        script::setVariable(rt, f, name, Value(rt.makeString(value)));
         done = true;
     });
     finish(entry.outermost());
@@ -142,45 +190,45 @@ bool Engine::setVariable(std::string_view path, std::string_view value) {
 
 namespace {
 
-StageObject* targetOf(Runtime& rt, std::string_view target) {
-    return resolveTargetPath(rt, rt.rootObject(), utf8ToUtf16(target));
+StageObject* targetOf(Runtime& rt, std::u16string_view target) {
+    return resolveTargetPath(rt, rt.rootObject(), target);
 }
 
 }  // namespace
 
-std::optional<std::string> Engine::getProperty(std::string_view target, int32_t index) {
+std::optional<std::u16string> Engine::getProperty(std::u16string_view target, int32_t index) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
-    std::optional<std::string> out;
+    std::optional<std::u16string> out;
     (void)rt.guarded([&] {
         StageObject* t = targetOf(rt, target);
-        if (t && index >= 0 && index < kClipPropertyCount)
-            out = toString(rt, getClipProperty(rt, *t, index)).utf8();
+        if (t && index >= 0 && index < ClipPropertyCount)
+            out = std::u16string(toString(rt, getClipProperty(rt, *t, index)).view());
     });
     finish(entry.outermost());
     return out;
 }
 
-std::optional<double> Engine::getPropertyNumber(std::string_view target, int32_t index) {
+std::optional<double> Engine::getPropertyNumber(std::u16string_view target, int32_t index) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     std::optional<double> out;
     (void)rt.guarded([&] {
         StageObject* t = targetOf(rt, target);
-        if (t && index >= 0 && index < kClipPropertyCount)
+        if (t && index >= 0 && index < ClipPropertyCount)
             out = toNumber(rt, getClipProperty(rt, *t, index));
     });
     finish(entry.outermost());
     return out;
 }
 
-bool Engine::setProperty(std::string_view target, int32_t index, std::string_view value) {
+bool Engine::setProperty(std::u16string_view target, int32_t index, std::u16string_view value) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool done = false;
     (void)rt.guarded([&] {
         // Numeric text sets numeric properties by its number ("0" hides).
-        String text = rt.makeStringUtf8(value);
+        String text = rt.makeString(value);
         auto number = parseNumberLiteral(text.view());
         if (StageObject* t = targetOf(rt, target))
             done = setClipProperty(rt, *t, index, number ? Value(*number) : Value(text));
@@ -189,7 +237,7 @@ bool Engine::setProperty(std::string_view target, int32_t index, std::string_vie
     return done;
 }
 
-bool Engine::setPropertyNumber(std::string_view target, int32_t index, double value) {
+bool Engine::setPropertyNumber(std::u16string_view target, int32_t index, double value) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool done = false;
@@ -201,7 +249,7 @@ bool Engine::setPropertyNumber(std::string_view target, int32_t index, double va
     return done;
 }
 
-bool Engine::callFrame(std::string_view target, int64_t frame) {
+bool Engine::callFrame(std::u16string_view target, int64_t frame) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool found = false;
@@ -217,14 +265,14 @@ bool Engine::callFrame(std::string_view target, int64_t frame) {
     return found;
 }
 
-bool Engine::callLabel(std::string_view target, std::string_view label) {
+bool Engine::callLabel(std::u16string_view target, std::u16string_view label) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
     bool found = false;
     (void)rt.guarded([&] {
         StageObject* t = targetOf(rt, target);
         model::MovieClip* clip = t ? t->clip() : nullptr;
-        auto frame = clip ? clip->findLabel(label) : std::nullopt;
+        auto frame = clip ? clip->findLabel(utf16ToUtf8(label)) : std::nullopt;
         if (!frame)
             return;
         found = true;
@@ -234,46 +282,38 @@ bool Engine::callLabel(std::string_view target, std::string_view label) {
     return found;
 }
 
-CallResult Engine::invokeCallback(std::string_view name, const std::vector<ExternalValue>& args) {
+CallResult Engine::invokeCallback(std::u16string_view name, const std::vector<ExternalValue>& args) {
     Runtime& rt = m_state->rt;
     Runtime::Entry entry(rt);
-    CallResult result;
-    auto it = rt.callbacks.find(std::string(name));
+    auto it = rt.callbacks.find(std::u16string(name));
     if (it == rt.callbacks.end() || rt.disabled) {
-        result.status = CallStatus::NotRegistered;
         finish(entry.outermost());
-        return result;
+        return CallError::NotRegistered;
     }
     ExternalCallback callback = it->second;
+    ExternalValue answer;
     bool ok = rt.guarded([&] {
         std::vector<Value> values;
         for (const ExternalValue& a : args)
             values.push_back(fromExternal(rt, a));
-        Value answer = script::callFunction(rt, callback.function, callback.self, values);
-        result.value = toExternal(rt, answer);
+        answer = toExternal(rt, script::callFunction(rt, callback.function, callback.self, values));
     });
-    if (ok) {
-        result.xml = ExternalCallCodec::encodeValue(result.value);
-    } else {
-        result.status = CallStatus::ScriptFailed;
-        result.value = {};
-    }
     finish(entry.outermost());
-    return result;
+    if (!ok)
+        return CallError::ScriptFailed;
+    std::u16string xml = utf8ToUtf16(ExternalCallCodec::encodeValue(answer));
+    return CallAnswer{std::move(answer), std::move(xml)};
 }
 
-CallResult Engine::callFunction(std::string_view requestXml) {
+CallResult Engine::callFunction(std::u16string_view requestXml) {
     auto request = ExternalCallCodec::decodeRequest(requestXml);
-    if (!request) {
-        CallResult result;
-        result.status = CallStatus::BadRequest;
-        return result;
-    }
+    if (!request)
+        return CallError::BadRequest;
     return invokeCallback(request->name, request->args);
 }
 
-std::vector<std::string> Engine::callbackNames() const {
-    std::vector<std::string> names;
+std::vector<std::u16string> Engine::callbackNames() const {
+    std::vector<std::u16string> names;
     for (const auto& [name, callback] : m_state->rt.callbacks)
         names.push_back(name);
     return names;

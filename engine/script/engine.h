@@ -36,6 +36,8 @@
 
 #include "swf/geometry.h"
 
+#include "moviehost/expected.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -75,18 +77,19 @@ enum class ClipProperty : int32_t {
     YMouse = 21,
 };
 
-enum class CallStatus : uint8_t {
-    Ok,
+// Why a call from the container got no answer.
+enum class CallError : uint8_t {
     NotRegistered,  // no ExternalInterface.addCallback for that name
     BadRequest,     // the request XML did not decode
     ScriptFailed,   // the callback threw or was stopped by a limit (reported through Host::scriptError)
 };
 
-struct CallResult {
-    CallStatus status = CallStatus::Ok;
-    ExternalValue value;  // the callback's return value (Ok only)
-    std::string xml;      // value in the call-exchange format (Ok only)
+struct CallAnswer {
+    ExternalValue value;  // the callback's return value
+    std::u16string xml;   // the same in the call-exchange format
 };
+
+using CallResult = moviehost::Expected<CallAnswer, CallError>;
 
 // Counters for tests and diagnostics.
 struct EngineStats {
@@ -131,30 +134,31 @@ public:
     [[nodiscard]] bool pointerOverButton() const;
 
     // --- the control's scripting calls ------------------------------------
-    // Variables by path: "var", "/a/b:var", "a/b:var", "_root.a.var",
-    // "a.b.var" (relative paths from the root). Values as strings, as
-    // scripts convert them (undefined: none for getVariable).
-    [[nodiscard]] std::optional<std::string> getVariable(std::string_view path);
+    // Text crosses here in UTF-16, the control's and the container's
+    // encoding. Variables by path: "var", "/a/b:var", "a/b:var",
+    // "_root.a.var", "a.b.var" (relative paths from the root). Values as
+    // strings, as scripts convert them (undefined: none for getVariable).
+    [[nodiscard]] std::optional<std::u16string> getVariable(std::u16string_view path);
     // False when the path names no clip or object to hold the variable.
-    bool setVariable(std::string_view path, std::string_view value);
+    bool setVariable(std::u16string_view path, std::u16string_view value);
     // Numbered properties of the clip at `target` (the root for "" or "/").
     // None / false for an unknown target or index.
-    [[nodiscard]] std::optional<std::string> getProperty(std::string_view target, int32_t index);
-    [[nodiscard]] std::optional<double> getPropertyNumber(std::string_view target, int32_t index);
-    bool setProperty(std::string_view target, int32_t index, std::string_view value);
-    bool setPropertyNumber(std::string_view target, int32_t index, double value);
+    [[nodiscard]] std::optional<std::u16string> getProperty(std::u16string_view target, int32_t index);
+    [[nodiscard]] std::optional<double> getPropertyNumber(std::u16string_view target, int32_t index);
+    bool setProperty(std::u16string_view target, int32_t index, std::u16string_view value);
+    bool setPropertyNumber(std::u16string_view target, int32_t index, double value);
     // Run the actions of a frame (0-based) or labelled frame of the clip at
     // `target` without moving its playhead. False when target or frame
     // does not exist.
-    bool callFrame(std::string_view target, int64_t frame);
-    bool callLabel(std::string_view target, std::string_view label);
+    bool callFrame(std::u16string_view target, int64_t frame);
+    bool callLabel(std::u16string_view target, std::u16string_view label);
     // ExternalInterface.addCallback functions.
-    [[nodiscard]] CallResult invokeCallback(std::string_view name, const std::vector<ExternalValue>& args);
-    // The same for a call-exchange request (<invoke name=...>); the result's
-    // xml is the answer for CallFunction.
-    [[nodiscard]] CallResult callFunction(std::string_view requestXml);
+    [[nodiscard]] CallResult invokeCallback(std::u16string_view name, const std::vector<ExternalValue>& args);
+    // The same for a call-exchange request (<invoke name=...>); the
+    // answer's xml is the response for CallFunction.
+    [[nodiscard]] CallResult callFunction(std::u16string_view requestXml);
     // Names registered with ExternalInterface.addCallback.
-    [[nodiscard]] std::vector<std::string> callbackNames() const;
+    [[nodiscard]] std::vector<std::u16string> callbackNames() const;
 
     // Runs an action block in a clip (as a button's actions run in the
     // clip holding the button). The bytes must stay valid while the stage

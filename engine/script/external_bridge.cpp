@@ -27,7 +27,7 @@ ExternalValue convert(Runtime& rt, const Value& v, std::vector<Object*>& path) {
         break;
     }
     Object* o = v.asObject();
-    if (o->isCallable() || path.size() >= kMaxExternalDepth)
+    if (o->isCallable() || path.size() >= MaxExternalDepth)
         return ExternalValue::null();
     if (rt.inEntry())
         rt.chargeWork(1);
@@ -74,7 +74,7 @@ ExternalValue toExternal(Runtime& rt, const Value& value) {
 namespace {
 
 Value build(Runtime& rt, const ExternalValue& v, size_t depth) {
-    if (depth > kMaxExternalDepth * 2)
+    if (depth > MaxExternalDepth * 2)
         return Value::null();  // deeper than any decoded request can be
     switch (v.kind) {
     case ExternalValue::Kind::Undefined:

@@ -1,6 +1,6 @@
 // Script values to external values and back. Arrays become arrays; other
 // objects their enumerable properties (movie clips included); functions,
-// and objects met again on the way down (cycles) or past kMaxExternalDepth,
+// and objects met again on the way down (cycles) or past MaxExternalDepth,
 // become null. Wrapper objects give their primitive, dates their time. Trees
 // from the host deeper than twice that depth are cut off as null.
 #pragma once
@@ -14,7 +14,7 @@ namespace script {
 
 class Runtime;
 
-inline constexpr size_t kMaxExternalDepth = 32;
+inline constexpr size_t MaxExternalDepth = 32;
 
 // May run getters (and so throw ScriptThrow or ScriptAbort).
 [[nodiscard]] ExternalValue toExternal(Runtime& rt, const Value& value);

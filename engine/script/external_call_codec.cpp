@@ -10,7 +10,7 @@ namespace {
 
 // Trees deeper than the reader accepts are cut off as null.
 void encodeInto(std::string& out, const ExternalValue& v, size_t depth) {
-    if (depth > ExternalCallCodec::kMaxDepth) {
+    if (depth > ExternalCallCodec::MaxDepth) {
         out += "<null/>";
         return;
     }

@@ -14,7 +14,7 @@ namespace script {
 namespace {
 
 // Array ids beyond this are dropped: a hostile id must not make a huge array.
-constexpr size_t kMaxArrayIndex = size_t(1) << 20;
+constexpr size_t MaxArrayIndex = size_t(1) << 20;
 
 void appendUtf8(std::string& out, uint32_t cp) {
     out += utf16ToUtf8(cp >= 0x10000 ? std::u16string{char16_t(0xD800 + ((cp - 0x10000) >> 10)),
@@ -109,7 +109,7 @@ public:
 
     // A value element.
     std::optional<ExternalValue> value(size_t depth) {
-        if (depth > ExternalCallCodec::kMaxDepth)
+        if (depth > ExternalCallCodec::MaxDepth)
             return std::nullopt;
         auto t = tag();
         if (!t || t->closing)
@@ -184,7 +184,7 @@ private:
                 return std::nullopt;
             if (isArray) {
                 auto index = parseNumberLiteral(utf8ToUtf16(id->second));
-                if (index && *index >= 0 && *index < double(kMaxArrayIndex) && *index == std::trunc(*index))
+                if (index && *index >= 0 && *index < double(MaxArrayIndex) && *index == std::trunc(*index))
                     indexed[size_t(*index)] = std::move(*member);
             } else {
                 out.members.emplace_back(id->second, std::move(*member));
@@ -268,7 +268,7 @@ std::optional<std::string> ExternalCallCodec::unescape(std::string_view text) {
 }
 
 std::optional<ExternalValue> ExternalCallCodec::decodeValue(std::string_view xml) {
-    if (xml.size() > kMaxInput)
+    if (xml.size() > MaxInput)
         return std::nullopt;
     Reader r(xml);
     auto v = r.value(0);
@@ -279,7 +279,7 @@ std::optional<ExternalValue> ExternalCallCodec::decodeValue(std::string_view xml
 }
 
 std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view xml) {
-    if (xml.size() > kMaxInput)
+    if (xml.size() > MaxInput)
         return std::nullopt;
     Reader r(xml);
     auto invoke = r.tag();
@@ -289,7 +289,7 @@ std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view
     if (name == invoke->attributes.end())
         return std::nullopt;
     ExternalRequest request;
-    request.name = name->second;
+    request.name = utf8ToUtf16(name->second);
     if (invoke->selfClosing) {
         r.skipSpace();
         return r.atEnd() ? std::optional<ExternalRequest>(std::move(request)) : std::nullopt;
@@ -326,6 +326,12 @@ std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::string_view
     if (!r.atEnd())
         return std::nullopt;
     return request;
+}
+
+std::optional<ExternalRequest> ExternalCallCodec::decodeRequest(std::u16string_view xml) {
+    if (xml.size() > MaxInput)
+        return std::nullopt;
+    return decodeRequest(utf16ToUtf8(xml));
 }
 
 }  // namespace script

@@ -38,19 +38,6 @@ private:
 
 using ConstantPool = std::vector<String>;
 
-// DefineFunction2 flags, as the record stores them (first byte high).
-namespace FunctionFlag {
-inline constexpr uint16_t PreloadParent = 1u << 15;
-inline constexpr uint16_t PreloadRoot = 1u << 14;
-inline constexpr uint16_t SuppressSuper = 1u << 13;
-inline constexpr uint16_t PreloadSuper = 1u << 12;
-inline constexpr uint16_t SuppressArguments = 1u << 11;
-inline constexpr uint16_t PreloadArguments = 1u << 10;
-inline constexpr uint16_t SuppressThis = 1u << 9;
-inline constexpr uint16_t PreloadThis = 1u << 8;
-inline constexpr uint16_t PreloadGlobal = 1u << 0;
-}  // namespace FunctionFlag
-
 struct FunctionParam {
     String name;
     uint8_t reg = 0;  // DefineFunction2: the register it goes into, 0 for a local variable

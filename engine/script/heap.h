@@ -29,7 +29,7 @@ public:
     // Throws ScriptAbort (MemoryLimit) when the meter refuses it.
     template <typename T, typename... Args>
     T* make(Object* proto, Args&&... args) {
-        const size_t bytes = sizeof(T) + kObjectOverhead;
+        const size_t bytes = sizeof(T) + ObjectOverhead;
         m_meter->charge(bytes);
         T* object = nullptr;
         try {
@@ -52,7 +52,7 @@ public:
     [[nodiscard]] MemoryMeter& meter() const { return *m_meter; }
 
 private:
-    static constexpr size_t kObjectOverhead = 32;
+    static constexpr size_t ObjectOverhead = 32;
 
     MemoryMeter* m_meter = nullptr;
     bool m_caseSensitive = false;

@@ -17,8 +17,8 @@ namespace script {
 
 namespace {
 
-constexpr int kMaxDepth = 32;
-constexpr int kCurveSteps = 8;
+constexpr int MaxDepth = 32;
+constexpr int CurveSteps = 8;
 
 // Calls segment(a, b) for every straight piece of the path, curves
 // flattened; subpaths are closed for fills.
@@ -41,8 +41,8 @@ void forEachSegment(const swf::Path& path, bool close, F&& segment) {
             break;
         case swf::PathVerb::QuadTo: {
             swf::Point prev = pen;
-            for (int i = 1; i <= kCurveSteps; ++i) {
-                double t = double(i) / kCurveSteps;
+            for (int i = 1; i <= CurveSteps; ++i) {
+                double t = double(i) / CurveSteps;
                 double u = 1 - t;
                 swf::Point q{u * u * pen.x + 2 * u * t * c.control.x + t * t * c.to.x,
                              u * u * pen.y + 2 * u * t * c.control.y + t * t * c.to.y};
@@ -127,7 +127,7 @@ bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint
 }
 
 bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Point stage, int depth) const {
-    if (depth > kMaxDepth)
+    if (depth > MaxDepth)
         return false;
     const swf::Movie& movie = m_stage.movie();
     const swf::CharacterData* data = movie.characters.findAny(id);
@@ -180,7 +180,7 @@ bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) 
 }
 
 bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden, int depth) const {
-    if (depth > kMaxDepth || (!includeHidden && !object.isVisible()) || object.isMask())
+    if (depth > MaxDepth || (!includeHidden && !object.isVisible()) || object.isMask())
         return false;
     switch (object.kind()) {
     case model::DisplayKind::Shape: {

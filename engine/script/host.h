@@ -4,7 +4,8 @@
 // inside one of the engine's entry points. The host may call the engine back
 // from inside them (a FlashCall listener that sets a variable): such nested
 // calls run at once but leave queue draining and garbage collection to the
-// outer entry. All strings are UTF-8.
+// outer entry. Text crosses in UTF-16, the control's and the container's
+// encoding; the values inside an ExternalCall's args keep the codec's UTF-8.
 #pragma once
 
 #include "script/external_value.h"
@@ -28,15 +29,15 @@ enum class ScriptErrorKind : uint8_t {
 
 struct ScriptError {
     ScriptErrorKind kind = ScriptErrorKind::ActionLimit;
-    std::string message;  // one line, for error information and logs
+    std::u16string message;  // one line, for error information and logs
 };
 
 // getURL, loadMovie and loadVariables requests other than "FSCommand:".
 struct UrlRequest {
     enum class Method : uint8_t { None, Get, Post };
     enum class Kind : uint8_t { Navigate, LoadMovie, LoadVariables };
-    std::string url;
-    std::string target;  // window name, or the clip path for LoadMovie/LoadVariables
+    std::u16string url;
+    std::u16string target;  // window name, or the clip path for LoadMovie/LoadVariables
     Method method = Method::None;
     Kind kind = Kind::Navigate;
 };
@@ -45,9 +46,9 @@ struct UrlRequest {
 // format, ready for the FlashCall event; name and args are the same call
 // decoded, for hosts that prefer values.
 struct ExternalCall {
-    std::string name;
+    std::u16string name;
     std::vector<ExternalValue> args;
-    std::string xml;
+    std::u16string xml;
 };
 
 class Host {
@@ -55,14 +56,14 @@ public:
     virtual ~Host() = default;
 
     // The Trace action and trace().
-    virtual void trace(const std::string& message) {}
+    virtual void trace(const std::u16string& message) {}
     // fscommand(command, args), also getURL("FSCommand:command", args).
-    virtual void fscommand(const std::string& command, const std::string& args) {}
+    virtual void fscommand(const std::u16string& command, const std::u16string& args) {}
     // ExternalInterface.call. The answer is the call-exchange XML of the
     // value the embedding application returned (SetReturnValue); none when
     // nobody answered, which the script sees as undefined (as it sees an
     // answer that does not decode).
-    virtual std::optional<std::string> externalCall(const ExternalCall& call) { return std::nullopt; }
+    virtual std::optional<std::u16string> externalCall(const ExternalCall& call) { return std::nullopt; }
     // Other getURL / loadMovie / loadVariables requests. We load nothing.
     virtual void urlRequest(const UrlRequest& request) {}
     // A script was stopped (or threw and nobody caught it).
@@ -76,7 +77,7 @@ public:
     // position the engine's input calls gave (none: use that one).
     virtual std::optional<swf::Point> mousePosition() { return std::nullopt; }
     // Where the movie came from (_url).
-    virtual std::string movieUrl() { return {}; }
+    virtual std::u16string movieUrl() { return {}; }
 };
 
 }  // namespace script

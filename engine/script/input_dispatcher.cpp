@@ -17,7 +17,7 @@ namespace script {
 
 namespace {
 
-constexpr int kMaxNesting = 64;
+constexpr int MaxNesting = 64;
 
 struct TransitionInfo {
     uint16_t condition;
@@ -85,11 +85,11 @@ bool InputDispatcher::enabled(model::DisplayObject& object) {
 }
 
 bool InputDispatcher::interactiveClip(model::DisplayObject& clip) {
-    constexpr uint32_t kButtonEvents = swf::ClipEvent::Press | swf::ClipEvent::Release |
-                                       swf::ClipEvent::ReleaseOutside | swf::ClipEvent::RollOver |
-                                       swf::ClipEvent::RollOut | swf::ClipEvent::DragOver | swf::ClipEvent::DragOut;
+    constexpr uint32_t ButtonEvents = swf::ClipEvent::Press | swf::ClipEvent::Release | swf::ClipEvent::ReleaseOutside |
+                                      swf::ClipEvent::RollOver | swf::ClipEvent::RollOut | swf::ClipEvent::DragOver |
+                                      swf::ClipEvent::DragOut;
     for (const swf::ClipAction& a : clip.clipActions()) {
-        if (a.events & kButtonEvents)
+        if (a.events & ButtonEvents)
             return true;
     }
     if (!existingObject(clip))
@@ -104,7 +104,7 @@ bool InputDispatcher::interactiveClip(model::DisplayObject& clip) {
 
 model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& container, swf::Point p, int depth) {
     const model::DisplayList* list = container.children();
-    if (!list || depth > kMaxNesting)
+    if (!list || depth > MaxNesting)
         return nullptr;
     HitTester tester(m_rt.stage);
     for (auto it = list->entries().rbegin(); it != list->entries().rend(); ++it) {
@@ -128,7 +128,7 @@ model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& containe
 }
 
 void InputDispatcher::transition(model::DisplayObject& target, Transition t) {
-    static constexpr TransitionInfo kInfo[] = {
+    static constexpr TransitionInfo Info[] = {
         {swf::ButtonCondition::IdleToOverUp, swf::ClipEvent::RollOver, u"onRollOver", model::ButtonState::Over,
          u"_over"},
         {swf::ButtonCondition::OverUpToIdle, swf::ClipEvent::RollOut, u"onRollOut", model::ButtonState::Up, u"_up"},
@@ -142,7 +142,7 @@ void InputDispatcher::transition(model::DisplayObject& target, Transition t) {
         {swf::ButtonCondition::OutDownToIdle, swf::ClipEvent::ReleaseOutside, u"onReleaseOutside",
          model::ButtonState::Up, u"_up"},
     };
-    const TransitionInfo& info = kInfo[size_t(t)];
+    const TransitionInfo& info = Info[size_t(t)];
     std::shared_ptr<model::DisplayObject> keep = target.shared_from_this();
     if (!target.isOnStage())
         return;

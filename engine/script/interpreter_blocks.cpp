@@ -1,7 +1,7 @@
 // Blocks inside a block: Try (with catch and finally) and With.
 #include "script/interpreter.h"
 
-#include "script/action_bytes.h"
+#include "script/action_codes.h"
 #include "script/calls.h"
 #include "script/conversions.h"
 #include "script/runtime.h"
@@ -13,12 +13,10 @@ Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc
     // Nested blocks recurse like calls and count against the same depth.
     Runtime::CallDepth depth(m_rt);
     std::span<const uint8_t> p = r.payload;
-    if (p.size() < 7)
-        malformed("a Try is cut off");
     const uint8_t flags = p[0];
-    const bool hasCatch = flags & 1;
-    const bool hasFinally = flags & 2;
-    const bool catchInRegister = flags & 4;
+    const bool hasCatch = flags & TryFlag::HasCatch;
+    const bool hasFinally = flags & TryFlag::HasFinally;
+    const bool catchInRegister = flags & TryFlag::CatchInRegister;
     const size_t trySize = readU16(p, 1);
     const size_t catchSize = readU16(p, 3);
     const size_t finallySize = readU16(p, 5);
@@ -98,8 +96,6 @@ Interpreter::Completion Interpreter::doTry(Frame& f, const Record& r, size_t& pc
 
 Interpreter::Completion Interpreter::doWith(Frame& f, const Record& r, size_t& pc) {
     Runtime::CallDepth depth(m_rt);
-    if (r.payload.size() < 2)
-        malformed("a With is cut off");
     const size_t start = pc;
     const size_t stop = start + readU16(r.payload, 0);
     if (stop > f.code.size())

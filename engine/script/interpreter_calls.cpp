@@ -2,6 +2,7 @@
 // activations, arguments and DefineFunction2 register preloads.
 #include "script/interpreter.h"
 
+#include "script/action_codes.h"
 #include "script/array_object.h"
 #include "script/conversions.h"
 #include "script/member_access.h"

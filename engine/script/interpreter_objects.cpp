@@ -2,7 +2,7 @@
 // arrays, enumeration, function definitions, calls, `new`, classes.
 #include "script/interpreter.h"
 
-#include "script/action_bytes.h"
+#include "script/action_codes.h"
 #include "script/array_object.h"
 #include "script/calls.h"
 #include "script/conversions.h"
@@ -30,8 +30,13 @@ std::optional<size_t> numericIndex(const Value& name) {
 
 }  // namespace
 
-void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool version2) {
-    std::span<const uint8_t> p = r.payload;
+void Interpreter::opDefineFunction(Frame& f, Step& s) { defineFunction(f, s, false); }
+
+void Interpreter::opDefineFunction2(Frame& f, Step& s) { defineFunction(f, s, true); }
+
+void Interpreter::defineFunction(Frame& f, Step& s, bool version2) {
+    std::span<const uint8_t> p = s.record.payload;
+    size_t& pc = s.pc;
     auto code = std::make_shared<FunctionCode>();
     size_t at = 0;
     code->name = readString(p, at);
@@ -74,7 +79,9 @@ void Interpreter::doDefineFunction(Frame& f, const Record& r, size_t& pc, bool v
         defineLocal(m_rt, f, code->name.view(), Value(fn));
 }
 
-void Interpreter::doCallFunction(Frame& f) {
+// --- calls -----------------------------------------------------------------------
+
+void Interpreter::opCallFunction(Frame& f, Step& /*s*/) {
     String name = popString(f);
     std::vector<Value> args = popArgs(f);
     Value fn = getVariable(m_rt, f, name.view());
@@ -82,7 +89,8 @@ void Interpreter::doCallFunction(Frame& f) {
     push(callFunction(m_rt, fn, self, args));
 }
 
-void Interpreter::doCallMethod(Frame& f) {
+// An empty or undefined method name calls the object itself.
+void Interpreter::opCallMethod(Frame& f, Step& /*s*/) {
     Value name = pop(f);
     Value object = pop(f);
     std::vector<Value> args = popArgs(f);
@@ -98,13 +106,13 @@ void Interpreter::doCallMethod(Frame& f) {
     push(callFunction(m_rt, found.value, self, args, found.holder));
 }
 
-void Interpreter::doNewObject(Frame& f) {
+void Interpreter::opNewObject(Frame& f, Step& /*s*/) {
     String name = popString(f);
     std::vector<Value> args = popArgs(f);
     push(construct(m_rt, getVariable(m_rt, f, name.view()), args));
 }
 
-void Interpreter::doNewMethod(Frame& f) {
+void Interpreter::opNewMethod(Frame& f, Step& /*s*/) {
     Value name = pop(f);
     Value object = pop(f);
     std::vector<Value> args = popArgs(f);
@@ -116,183 +124,166 @@ void Interpreter::doNewMethod(Frame& f) {
     push(construct(m_rt, getMember(m_rt, object, member.view()), args));
 }
 
-bool Interpreter::doObjects(Frame& f, uint8_t code) {
-    Runtime& rt = m_rt;
-    switch (code) {
-    case 0x1C: {  // GetVariable
-        String name = popString(f);
-        push(getVariable(rt, f, name.view()));
-        return true;
-    }
-    case 0x1D: {  // SetVariable
-        Value value = pop(f);
-        String name = popString(f);
-        setVariable(rt, f, name.view(), value);
-        return true;
-    }
-    case 0x3C: {  // DefineLocal
-        Value value = pop(f);
-        String name = popString(f);
-        defineLocal(rt, f, name.view(), value);
-        return true;
-    }
-    case 0x41: {  // DefineLocal2
-        String name = popString(f);
-        Object* scope = f.activation ? f.activation : (f.scopes.empty() ? nullptr : f.scopes.front());
-        if (scope && !hasOwnProperty(rt, scope, name.view()))
-            putOwn(rt, scope, name.view(), Value());
-        return true;
-    }
-    case 0x3A: {  // Delete
-        String name = popString(f);
-        Value object = pop(f);
-        push(Value::fromBool(deleteProperty(rt, object.asObject(), name.view())));
-        return true;
-    }
-    case 0x3B: {  // Delete2
-        String name = popString(f);
-        push(Value::fromBool(deleteVariable(rt, f, name.view())));
-        return true;
-    }
-    case 0x4E: {  // GetMember
-        Value name = pop(f);
-        Value object = pop(f);
-        if (Object* o = object.asObject(); o && o->objectClass() == ObjectClass::Array) {
-            if (auto i = numericIndex(name)) {
-                auto* array = static_cast<ArrayObject*>(o);
-                if (*i < array->length()) {
-                    push(array->at(*i));
-                    return true;
-                }
+// --- variables ---------------------------------------------------------------------
+
+void Interpreter::opGetVariable(Frame& f, Step& /*s*/) {
+    String name = popString(f);
+    push(getVariable(m_rt, f, name.view()));
+}
+
+void Interpreter::opSetVariable(Frame& f, Step& /*s*/) {
+    Value value = pop(f);
+    String name = popString(f);
+    setVariable(m_rt, f, name.view(), value);
+}
+
+void Interpreter::opDefineLocal(Frame& f, Step& /*s*/) {
+    Value value = pop(f);
+    String name = popString(f);
+    defineLocal(m_rt, f, name.view(), value);
+}
+
+// Declares without assigning: an existing local keeps its value.
+void Interpreter::opDefineLocal2(Frame& f, Step& /*s*/) {
+    String name = popString(f);
+    Object* scope = f.activation ? f.activation : (f.scopes.empty() ? nullptr : f.scopes.front());
+    if (scope && !hasOwnProperty(m_rt, scope, name.view()))
+        putOwn(m_rt, scope, name.view(), Value());
+}
+
+void Interpreter::opDelete(Frame& f, Step& /*s*/) {
+    String name = popString(f);
+    Value object = pop(f);
+    push(Value::fromBool(deleteProperty(m_rt, object.asObject(), name.view())));
+}
+
+void Interpreter::opDelete2(Frame& f, Step& /*s*/) {
+    String name = popString(f);
+    push(Value::fromBool(deleteVariable(m_rt, f, name.view())));
+}
+
+// --- members ------------------------------------------------------------------------
+
+// Arrays read their elements directly; everything else goes by name.
+void Interpreter::opGetMember(Frame& f, Step& /*s*/) {
+    Value name = pop(f);
+    Value object = pop(f);
+    if (Object* o = object.asObject(); o && o->objectClass() == ObjectClass::Array) {
+        if (auto i = numericIndex(name)) {
+            auto* array = static_cast<ArrayObject*>(o);
+            if (*i < array->length()) {
+                push(array->at(*i));
+                return;
             }
         }
-        String member = toString(rt, name);
-        push(getMember(rt, object, member.view()));
-        return true;
     }
-    case 0x4F: {  // SetMember
+    String member = toString(m_rt, name);
+    push(getMember(m_rt, object, member.view()));
+}
+
+void Interpreter::opSetMember(Frame& f, Step& /*s*/) {
+    Value value = pop(f);
+    Value name = pop(f);
+    Value object = pop(f);
+    if (Object* o = object.asObject(); o && o->objectClass() == ObjectClass::Array) {
+        if (auto i = numericIndex(name); i && *i < m_rt.limits.maxArrayLength) {
+            static_cast<ArrayObject*>(o)->set(*i, std::move(value), m_rt.limits.maxArrayLength);
+            return;
+        }
+    }
+    String member = toString(m_rt, name);
+    setMember(m_rt, object, member.view(), value);
+}
+
+void Interpreter::opInitArray(Frame& f, Step& /*s*/) {
+    size_t count = popCount(f, 1);
+    std::vector<Value> elements;
+    elements.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        elements.push_back(pop(f));
+    push(Value(m_rt.newArray(std::move(elements))));
+}
+
+// Pairs come off the stack last first; they are stored in the order given.
+void Interpreter::opInitObject(Frame& f, Step& /*s*/) {
+    size_t count = popCount(f, 2);
+    std::vector<std::pair<String, Value>> pairs;
+    pairs.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
         Value value = pop(f);
-        Value name = pop(f);
-        Value object = pop(f);
-        if (Object* o = object.asObject(); o && o->objectClass() == ObjectClass::Array) {
-            if (auto i = numericIndex(name); i && *i < rt.limits.maxArrayLength) {
-                static_cast<ArrayObject*>(o)->set(*i, std::move(value), rt.limits.maxArrayLength);
-                return true;
-            }
-        }
-        String member = toString(rt, name);
-        setMember(rt, object, member.view(), value);
-        return true;
+        String name = popString(f);
+        pairs.emplace_back(std::move(name), std::move(value));
     }
-    case 0x42: {  // InitArray
-        double n = popNumber(f);
-        size_t available = rt.stack.size() - std::min(rt.stack.size(), f.stackBase);
-        size_t count = (n > 0 && n < 1e9) ? std::min(size_t(n), available) : 0;
-        std::vector<Value> elements;
-        elements.reserve(count);
-        for (size_t i = 0; i < count; ++i)
-            elements.push_back(pop(f));
-        push(Value(rt.newArray(std::move(elements))));
-        return true;
+    Object* object = m_rt.newObject();
+    for (auto it = pairs.rbegin(); it != pairs.rend(); ++it)
+        putOwn(m_rt, object, it->first.view(), it->second);
+    push(Value(object));
+}
+
+// A null marks the end of the names for the loop that pops them.
+void Interpreter::pushEnumeration(const Value& object) {
+    push(Value::null());
+    if (Object* o = object.asObject()) {
+        std::vector<String> names = enumerableNames(m_rt, o);
+        for (auto it = names.rbegin(); it != names.rend(); ++it)
+            push(Value(*it));
     }
-    case 0x43: {  // InitObject
-        double n = popNumber(f);
-        size_t available = (rt.stack.size() - std::min(rt.stack.size(), f.stackBase)) / 2;
-        size_t count = (n > 0 && n < 1e9) ? std::min(size_t(n), available) : 0;
-        std::vector<std::pair<String, Value>> pairs;
-        pairs.reserve(count);
-        for (size_t i = 0; i < count; ++i) {
-            Value value = pop(f);
-            String name = popString(f);
-            pairs.emplace_back(std::move(name), std::move(value));
-        }
-        Object* object = rt.newObject();
-        for (auto it = pairs.rbegin(); it != pairs.rend(); ++it)
-            putOwn(rt, object, it->first.view(), it->second);
-        push(Value(object));
-        return true;
+}
+
+void Interpreter::opEnumerate(Frame& f, Step& /*s*/) {
+    String name = popString(f);
+    pushEnumeration(getVariable(m_rt, f, name.view()));
+}
+
+void Interpreter::opEnumerate2(Frame& f, Step& /*s*/) { pushEnumeration(pop(f)); }
+
+// --- classes -------------------------------------------------------------------------
+
+void Interpreter::opInstanceOf(Frame& f, Step& /*s*/) {
+    Value ctor = pop(f);
+    Value object = pop(f);
+    push(Value::fromBool(instanceOf(m_rt, object, ctor)));
+}
+
+void Interpreter::opCastOp(Frame& f, Step& /*s*/) {
+    Value object = pop(f);
+    Value ctor = pop(f);
+    push(instanceOf(m_rt, object, ctor) ? object : Value::null());
+}
+
+void Interpreter::opImplementsOp(Frame& f, Step& /*s*/) {
+    Value ctor = pop(f);
+    size_t count = popCount(f, 1);
+    std::vector<Object*> list;
+    for (size_t i = 0; i < count; ++i) {
+        if (Object* o = pop(f).asObject())
+            list.push_back(o);
     }
-    case 0x46:    // Enumerate
-    case 0x55: {  // Enumerate2
-        Value object;
-        if (code == 0x46) {
-            String name = popString(f);
-            object = getVariable(rt, f, name.view());
-        } else {
-            object = pop(f);
-        }
-        push(Value::null());
-        if (Object* o = object.asObject()) {
-            std::vector<String> names = enumerableNames(rt, o);
-            for (auto it = names.rbegin(); it != names.rend(); ++it)
-                push(Value(*it));
-        }
-        return true;
+    if (Object* c = ctor.asObject()) {
+        if (Object* proto = getProperty(m_rt, c, u"prototype").asObject())
+            proto->setInterfaces(std::move(list));
     }
-    case 0x54: {  // InstanceOf
-        Value ctor = pop(f);
-        Value object = pop(f);
-        push(Value::fromBool(instanceOf(rt, object, ctor)));
-        return true;
-    }
-    case 0x2B: {  // CastOp
-        Value object = pop(f);
-        Value ctor = pop(f);
-        push(instanceOf(rt, object, ctor) ? object : Value::null());
-        return true;
-    }
-    case 0x2C: {  // ImplementsOp
-        Value ctor = pop(f);
-        double n = popNumber(f);
-        size_t available = rt.stack.size() - std::min(rt.stack.size(), f.stackBase);
-        size_t count = (n > 0 && n < 1e9) ? std::min(size_t(n), available) : 0;
-        std::vector<Object*> list;
-        for (size_t i = 0; i < count; ++i) {
-            if (Object* o = pop(f).asObject())
-                list.push_back(o);
-        }
-        if (Object* c = ctor.asObject()) {
-            if (Object* proto = getProperty(rt, c, u"prototype").asObject())
-                proto->setInterfaces(std::move(list));
-        }
-        return true;
-    }
-    case 0x69: {  // Extends
-        Value superclass = pop(f);
-        Value subclass = pop(f);
-        Object* sub = subclass.asObject();
-        Object* super = superclass.asObject();
-        if (!sub || !super)
-            return true;
-        Object* proto = rt.heap.make<Object>(getProperty(rt, super, u"prototype").asObject());
-        rt.defineValue(proto, u"__constructor__", superclass);
-        putOwn(rt, sub, u"prototype", Value(proto), PropertyFlag::DontEnum);
-        return true;
-    }
-    case 0x45: {  // TargetPath
-        Value v = pop(f);
-        Object* o = v.asObject();
-        if (o && o->objectClass() == ObjectClass::Stage && static_cast<StageObject*>(o)->display())
-            push(Value(rt.makeString(dotPath(*static_cast<StageObject*>(o)))));
-        else
-            push(Value());
-        return true;
-    }
-    case 0x3D:  // CallFunction
-        doCallFunction(f);
-        return true;
-    case 0x52:  // CallMethod
-        doCallMethod(f);
-        return true;
-    case 0x40:  // NewObject
-        doNewObject(f);
-        return true;
-    case 0x53:  // NewMethod
-        doNewMethod(f);
-        return true;
-    default:
-        return false;
-    }
+}
+
+void Interpreter::opExtends(Frame& f, Step& /*s*/) {
+    Value superclass = pop(f);
+    Value subclass = pop(f);
+    Object* sub = subclass.asObject();
+    Object* super = superclass.asObject();
+    if (!sub || !super)
+        return;
+    Object* proto = m_rt.heap.make<Object>(getProperty(m_rt, super, u"prototype").asObject());
+    m_rt.defineValue(proto, u"__constructor__", superclass);
+    putOwn(m_rt, sub, u"prototype", Value(proto), PropertyFlag::DontEnum);
+}
+
+void Interpreter::opTargetPath(Frame& f, Step& /*s*/) {
+    Value v = pop(f);
+    Object* o = v.asObject();
+    if (o && o->objectClass() == ObjectClass::Stage && static_cast<StageObject*>(o)->display())
+        push(Value(m_rt.makeString(dotPath(*static_cast<StageObject*>(o)))));
+    else
+        push(Value());
 }
 
 }  // namespace script

@@ -2,6 +2,7 @@
 // properties, clones, drags, URLs, trace and time.
 #include "script/interpreter.h"
 
+#include "script/action_codes.h"
 #include "script/clip_control.h"
 #include "script/clip_properties.h"
 #include "script/conversions.h"
@@ -38,173 +39,167 @@ std::u16string_view payloadString(std::span<const uint8_t> p, size_t& at, std::u
 
 }  // namespace
 
-bool Interpreter::doTimeline(Frame& f, const Record& r, size_t& pc) {
-    Runtime& rt = m_rt;
-    switch (r.code) {
-    case 0x04:  // NextFrame
-        if (auto* clip = targetClip(f))
-            clip->nextFrame();
-        return true;
-    case 0x05:  // PreviousFrame
-        if (auto* clip = targetClip(f))
-            clip->prevFrame();
-        return true;
-    case 0x06:  // Play
-        if (auto* clip = targetClip(f))
-            clip->play();
-        return true;
-    case 0x07:  // Stop
-        if (auto* clip = targetClip(f))
-            clip->stop();
-        return true;
-    case 0x08:  // ToggleQuality
-    case 0x09:  // StopSounds: we play no sound
-        return true;
-    case 0x81: {  // GotoFrame
-        if (r.payload.size() < 2)
-            malformed("a GotoFrame is cut off");
-        if (auto* clip = targetClip(f))
-            (void)clip->gotoFrame(r.payload[0] | (r.payload[1] << 8));
-        return true;
-    }
-    case 0x8C: {  // GoToLabel
-        size_t at = 0;
-        String label = readString(r.payload, at);
-        if (auto* clip = targetClip(f))
-            (void)clip->gotoLabel(label.utf8());
-        return true;
-    }
-    case 0x83: {  // GetURL
-        size_t at = 0;
-        std::u16string url;
-        std::u16string window;
-        (void)payloadString(r.payload, at, url, rt.version);
-        (void)payloadString(r.payload, at, window, rt.version);
-        requestUrl(rt, url, window, 0, false, false);
-        return true;
-    }
-    case 0x9A: {  // GetURL2
-        if (r.payload.empty())
-            malformed("a GetURL2 is cut off");
-        uint8_t flags = r.payload[0];
-        String window = popString(f);
-        String url = popString(f);
-        requestUrl(rt, url.view(), window.view(), uint8_t(flags >> 6), flags & 2, flags & 1);
-        return true;
-    }
-    case 0x8B: {  // SetTarget
-        size_t at = 0;
-        String name = readString(r.payload, at);
-        if (name.empty())
-            setTarget(f, nullptr, true);
-        else
-            setTarget(f, resolveTargetPath(rt, f.baseTarget, name.view()), false);
-        return true;
-    }
-    case 0x20: {  // SetTarget2
-        Value target = pop(f);
-        if (target.isString() && target.asString().empty())
-            setTarget(f, nullptr, true);
-        else
-            setTarget(f, resolveTarget(rt, f.baseTarget, target.isObject() ? target : Value(toString(rt, target))),
-                      false);
-        return true;
-    }
-    case 0x9F: {  // GotoFrame2
-        if (r.payload.empty())
-            malformed("a GotoFrame2 is cut off");
-        int32_t bias = 0;
-        if (r.payload[0] & 2) {
-            if (r.payload.size() < 3)
-                malformed("a GotoFrame2 is cut off");
-            bias = r.payload[1] | (r.payload[2] << 8);
-        }
-        Value frame = pop(f);
-        if (f.target)
-            (void)gotoFrameValue(rt, f.target, frame, (r.payload[0] & 1) != 0, bias);
-        return true;
-    }
-    case 0x9E: {  // Call
-        Value frame = pop(f);
-        if (auto found = resolveFrame(rt, f.target, frame))
-            runFrameActions(rt, *found->clip, found->frame);
-        return true;
-    }
-    case 0x22: {  // GetProperty
-        double index = popNumber(f);
-        Value target = pop(f);
-        StageObject* t = (target.isString() && target.asString().empty())
-                             ? f.target
-                             : resolveTarget(rt, f.target, target.isObject() ? target : Value(toString(rt, target)));
-        push(t && std::isfinite(index) ? getClipProperty(rt, *t, int32_t(index)) : Value());
-        return true;
-    }
-    case 0x23: {  // SetProperty
-        Value value = pop(f);
-        double index = popNumber(f);
-        Value target = pop(f);
-        StageObject* t = (target.isString() && target.asString().empty())
-                             ? f.target
-                             : resolveTarget(rt, f.target, target.isObject() ? target : Value(toString(rt, target)));
-        if (t && std::isfinite(index))
-            (void)setClipProperty(rt, *t, int32_t(index), value);
-        return true;
-    }
-    case 0x24: {  // CloneSprite: the depth comes with the script offset already added
-        double depth = popNumber(f);
-        String name = popString(f);
-        Value source = pop(f);
-        StageObject* s = resolveTarget(rt, f.target, source.isObject() ? source : Value(toString(rt, source)));
-        if (s && std::isfinite(depth))
-            (void)duplicateClip(rt, *s, name.view(), int32_t(std::clamp(depth, -2e9, 2e9)), nullptr);
-        return true;
-    }
-    case 0x25: {  // RemoveSprite
-        Value target = pop(f);
-        if (StageObject* t = resolveTarget(rt, f.target, target.isObject() ? target : Value(toString(rt, target))))
-            (void)removeClip(rt, *t);
-        return true;
-    }
-    case 0x27: {  // StartDrag
-        Value target = pop(f);
-        bool lockCenter = toBoolean(rt, pop(f));
-        bool constrain = toBoolean(rt, pop(f));
-        std::optional<std::array<double, 4>> bounds;
-        if (constrain) {
-            double y2 = popNumber(f);
-            double x2 = popNumber(f);
-            double y1 = popNumber(f);
-            double x1 = popNumber(f);
-            bounds = std::array<double, 4>{x1, y1, x2, y2};
-        }
-        StageObject* t = (target.isString() && target.asString().empty())
-                             ? f.target
-                             : resolveTarget(rt, f.target, target.isObject() ? target : Value(toString(rt, target)));
-        if (t)
-            startDrag(rt, *t, lockCenter, bounds);
-        return true;
-    }
-    case 0x28:  // EndDrag
-        stopDrag(rt);
-        return true;
-    case 0x26: {  // Trace
-        Value v = pop(f);
-        rt.host.trace(v.isUndefined() ? std::string("undefined") : toString(rt, v).utf8());
-        return true;
-    }
-    case 0x30: {  // RandomNumber
-        double max = popNumber(f);
-        double n = (std::isfinite(max) && max >= 1) ? std::floor(rt.random.unit() * std::floor(max)) : 0.0;
-        push(Value(n));
-        return true;
-    }
-    case 0x34:  // GetTime
-        push(Value(std::floor(rt.host.milliseconds())));
-        return true;
-    default:
-        (void)pc;
-        return false;
-    }
+// --- playback of the current target --------------------------------------------
+
+void Interpreter::opNextFrame(Frame& f, Step& /*s*/) {
+    if (auto* clip = targetClip(f))
+        clip->nextFrame();
 }
+
+void Interpreter::opPreviousFrame(Frame& f, Step& /*s*/) {
+    if (auto* clip = targetClip(f))
+        clip->prevFrame();
+}
+
+void Interpreter::opPlay(Frame& f, Step& /*s*/) {
+    if (auto* clip = targetClip(f))
+        clip->play();
+}
+
+void Interpreter::opStop(Frame& f, Step& /*s*/) {
+    if (auto* clip = targetClip(f))
+        clip->stop();
+}
+
+void Interpreter::opIgnored(Frame& /*f*/, Step& /*s*/) {}
+
+void Interpreter::opGotoFrame(Frame& f, Step& s) {
+    if (auto* clip = targetClip(f))
+        (void)clip->gotoFrame(readU16(s.record.payload, 0));
+}
+
+void Interpreter::opGoToLabel(Frame& f, Step& s) {
+    size_t at = 0;
+    String label = readString(s.record.payload, at);
+    if (auto* clip = targetClip(f))
+        (void)clip->gotoLabel(label.utf8());
+}
+
+void Interpreter::opGotoFrame2(Frame& f, Step& s) {
+    std::span<const uint8_t> p = s.record.payload;
+    int32_t bias = 0;
+    if (p[0] & GotoFrame2Flag::SceneBias) {
+        if (p.size() < 3)
+            malformed("a GotoFrame2 is cut off");
+        bias = readU16(p, 1);
+    }
+    Value frame = pop(f);
+    if (f.target)
+        (void)gotoFrameValue(m_rt, f.target, frame, (p[0] & GotoFrame2Flag::Play) != 0, bias);
+}
+
+void Interpreter::opCall(Frame& f, Step& /*s*/) {
+    Value frame = pop(f);
+    if (auto found = resolveFrame(m_rt, f.target, frame))
+        runFrameActions(m_rt, *found->clip, found->frame);
+}
+
+// --- targets ---------------------------------------------------------------------------
+
+StageObject* Interpreter::targetOf(const Frame& f, const Value& target, bool emptyIsCurrent) {
+    if (emptyIsCurrent && target.isString() && target.asString().empty())
+        return f.target;
+    return resolveTarget(m_rt, f.target, target.isObject() ? target : Value(toString(m_rt, target)));
+}
+
+void Interpreter::opSetTarget(Frame& f, Step& s) {
+    size_t at = 0;
+    String name = readString(s.record.payload, at);
+    if (name.empty())
+        setTarget(f, nullptr, true);
+    else
+        setTarget(f, resolveTargetPath(m_rt, f.baseTarget, name.view()), false);
+}
+
+void Interpreter::opSetTarget2(Frame& f, Step& /*s*/) {
+    Value target = pop(f);
+    if (target.isString() && target.asString().empty())
+        setTarget(f, nullptr, true);
+    else
+        setTarget(f, resolveTarget(m_rt, f.baseTarget, target.isObject() ? target : Value(toString(m_rt, target))),
+                  false);
+}
+
+void Interpreter::opGetProperty(Frame& f, Step& /*s*/) {
+    double index = popNumber(f);
+    Value target = pop(f);
+    StageObject* t = targetOf(f, target, true);
+    push(t && std::isfinite(index) ? getClipProperty(m_rt, *t, int32_t(index)) : Value());
+}
+
+void Interpreter::opSetProperty(Frame& f, Step& /*s*/) {
+    Value value = pop(f);
+    double index = popNumber(f);
+    Value target = pop(f);
+    StageObject* t = targetOf(f, target, true);
+    if (t && std::isfinite(index))
+        (void)setClipProperty(m_rt, *t, int32_t(index), value);
+}
+
+// The depth comes with the script offset already added.
+void Interpreter::opCloneSprite(Frame& f, Step& /*s*/) {
+    double depth = popNumber(f);
+    String name = popString(f);
+    Value source = pop(f);
+    StageObject* from = targetOf(f, source, false);
+    if (from && std::isfinite(depth))
+        (void)duplicateClip(m_rt, *from, name.view(), int32_t(std::clamp(depth, -2e9, 2e9)), nullptr);
+}
+
+void Interpreter::opRemoveSprite(Frame& f, Step& /*s*/) {
+    Value target = pop(f);
+    if (StageObject* t = targetOf(f, target, false))
+        (void)removeClip(m_rt, *t);
+}
+
+void Interpreter::opStartDrag(Frame& f, Step& /*s*/) {
+    Value target = pop(f);
+    bool lockCenter = toBoolean(m_rt, pop(f));
+    bool constrain = toBoolean(m_rt, pop(f));
+    std::optional<std::array<double, 4>> bounds;
+    if (constrain) {
+        double y2 = popNumber(f);
+        double x2 = popNumber(f);
+        double y1 = popNumber(f);
+        double x1 = popNumber(f);
+        bounds = std::array<double, 4>{x1, y1, x2, y2};
+    }
+    if (StageObject* t = targetOf(f, target, true))
+        startDrag(m_rt, *t, lockCenter, bounds);
+}
+
+void Interpreter::opEndDrag(Frame& /*f*/, Step& /*s*/) { stopDrag(m_rt); }
+
+// --- the outside world ---------------------------------------------------------------
+
+void Interpreter::opGetUrl(Frame& /*f*/, Step& s) {
+    size_t at = 0;
+    std::u16string url;
+    std::u16string window;
+    (void)payloadString(s.record.payload, at, url, m_rt.version);
+    (void)payloadString(s.record.payload, at, window, m_rt.version);
+    requestUrl(m_rt, url, window, 0, false, false);
+}
+
+void Interpreter::opGetUrl2(Frame& f, Step& s) {
+    const uint8_t flags = s.record.payload[0];
+    String window = popString(f);
+    String url = popString(f);
+    requestUrl(m_rt, url.view(), window.view(), uint8_t(flags >> GetUrl2Flag::MethodShift),
+               (flags & GetUrl2Flag::LoadTarget) != 0, (flags & GetUrl2Flag::LoadVariables) != 0);
+}
+
+void Interpreter::opTrace(Frame& f, Step& /*s*/) {
+    Value v = pop(f);
+    m_rt.host.trace(v.isUndefined() ? std::u16string(u"undefined") : std::u16string(toString(m_rt, v).view()));
+}
+
+void Interpreter::opRandomNumber(Frame& f, Step& /*s*/) {
+    double max = popNumber(f);
+    double n = (std::isfinite(max) && max >= 1) ? std::floor(m_rt.random.unit() * std::floor(max)) : 0.0;
+    push(Value(n));
+}
+
+void Interpreter::opGetTime(Frame& /*f*/, Step& /*s*/) { push(Value(std::floor(m_rt.host.milliseconds()))); }
 
 }  // namespace script

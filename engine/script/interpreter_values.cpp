@@ -45,208 +45,197 @@ std::u16string fromCodePoint(uint32_t c) {
 
 }  // namespace
 
-bool Interpreter::doArithmetic(Frame& f, uint8_t code) {
-    Runtime& rt = m_rt;
-    switch (code) {
-    case 0x0A:    // Add
-    case 0x0B:    // Subtract
-    case 0x0C:    // Multiply
-    case 0x0D:    // Divide
-    case 0x3F: {  // Modulo
-        double b = popNumber(f);
-        double a = popNumber(f);
-        double r = 0;
-        switch (code) {
-        case 0x0A:
-            r = a + b;
-            break;
-        case 0x0B:
-            r = a - b;
-            break;
-        case 0x0C:
-            r = a * b;
-            break;
-        case 0x0D:
-            if (b == 0 && rt.version <= 4) {
-                push(Value(String(u"#ERROR#")));
-                return true;
-            }
-            r = a / b;
-            break;
-        default:
-            r = std::fmod(a, b);
-            break;
-        }
-        push(Value(r));
-        return true;
-    }
-    case 0x0E: {  // Equals (numeric)
-        double b = popNumber(f);
-        double a = popNumber(f);
-        push(boolResult(a == b));
-        return true;
-    }
-    case 0x0F: {  // Less (numeric)
-        double b = popNumber(f);
-        double a = popNumber(f);
-        push(boolResult(a < b));
-        return true;
-    }
-    case 0x10:    // And
-    case 0x11: {  // Or
-        bool b = toBoolean(rt, pop(f));
-        bool a = toBoolean(rt, pop(f));
-        push(boolResult(code == 0x10 ? (a && b) : (a || b)));
-        return true;
-    }
-    case 0x12:  // Not
-        push(boolResult(!toBoolean(rt, pop(f))));
-        return true;
-    case 0x13: {  // StringEquals
-        String b = popString(f);
-        String a = popString(f);
-        push(boolResult(a == b));
-        return true;
-    }
-    case 0x29: {  // StringLess
-        String b = popString(f);
-        String a = popString(f);
-        push(boolResult(a.view() < b.view()));
-        return true;
-    }
-    case 0x68: {  // StringGreater
-        String b = popString(f);
-        String a = popString(f);
-        push(Value::fromBool(a.view() > b.view()));
-        return true;
-    }
-    case 0x14:  // StringLength
-    case 0x31:  // MBStringLength
-        push(Value(double(popString(f).size())));
-        return true;
-    case 0x15:    // StringExtract
-    case 0x35: {  // MBStringExtract
-        double count = popNumber(f);
-        double index = popNumber(f);
-        String s = popString(f);
-        push(Value(rt.makeString(extract(s.view(), index, count))));
-        return true;
-    }
-    case 0x21: {  // StringAdd
-        String b = popString(f);
-        String a = popString(f);
-        std::u16string joined(a.view());
-        joined.append(b.view());
-        push(Value(rt.makeString(joined)));
-        return true;
-    }
-    case 0x18: {  // ToInteger
-        double n = popNumber(f);
-        push(Value(std::isnan(n) ? 0.0 : double(script::toInt32(n))));
-        return true;
-    }
-    case 0x32: {  // CharToAscii
-        String s = popString(f);
-        push(Value(s.empty() ? 0.0 : double(s[0])));
-        return true;
-    }
-    case 0x36:  // MBCharToAscii
-        push(Value(double(codePointAt(popString(f).view()))));
-        return true;
-    case 0x33: {  // AsciiToChar
-        double n = popNumber(f);
-        char16_t c = char16_t(script::toUint32(n) & 0xFFFF);
-        push(Value(c ? rt.makeString(std::u16string_view(&c, 1)) : String()));
-        return true;
-    }
-    case 0x37: {  // MBAsciiToChar
-        uint32_t c = script::toUint32(popNumber(f));
-        push(Value(c ? rt.makeString(fromCodePoint(c)) : String()));
-        return true;
-    }
-    case 0x47: {  // Add2
-        Value b = pop(f);
-        Value a = pop(f);
-        push(addValues(rt, a, b));
-        return true;
-    }
-    case 0x48: {  // Less2
-        Value b = pop(f);
-        Value a = pop(f);
-        push(lessThan(rt, a, b));
-        return true;
-    }
-    case 0x67: {  // Greater
-        Value b = pop(f);
-        Value a = pop(f);
-        Value r = lessThan(rt, b, a);
-        push(r.isUndefined() ? Value::fromBool(false) : r);
-        return true;
-    }
-    case 0x49: {  // Equals2
-        Value b = pop(f);
-        Value a = pop(f);
-        push(Value::fromBool(looseEquals(rt, a, b)));
-        return true;
-    }
-    case 0x66: {  // StrictEquals
-        Value b = pop(f);
-        Value a = pop(f);
-        push(Value::fromBool(strictEquals(a, b)));
-        return true;
-    }
-    case 0x4A:  // ToNumber
-        push(Value(popNumber(f)));
-        return true;
-    case 0x4B:  // ToString
-        push(Value(popString(f)));
-        return true;
-    case 0x44: {  // TypeOf
-        Value v = pop(f);
-        push(Value(String(typeOf(v))));
-        return true;
-    }
-    case 0x50:  // Increment
-        push(Value(popNumber(f) + 1));
-        return true;
-    case 0x51:  // Decrement
-        push(Value(popNumber(f) - 1));
-        return true;
-    case 0x60:    // BitAnd
-    case 0x61:    // BitOr
-    case 0x62:    // BitXor
-    case 0x63:    // BitLShift
-    case 0x64:    // BitRShift
-    case 0x65: {  // BitURShift
-        int32_t b = toInt32(rt, pop(f));
-        int32_t a = toInt32(rt, pop(f));
-        double r = 0;
-        switch (code) {
-        case 0x60:
-            r = double(a & b);
-            break;
-        case 0x61:
-            r = double(a | b);
-            break;
-        case 0x62:
-            r = double(a ^ b);
-            break;
-        case 0x63:
-            r = double(int32_t(uint32_t(a) << (b & 31)));
-            break;
-        case 0x64:
-            r = double(a >> (b & 31));
-            break;
-        default:
-            r = double(uint32_t(a) >> (b & 31));
-            break;
-        }
-        push(Value(r));
-        return true;
-    }
-    default:
-        return false;
-    }
+// --- SWF 4: numbers, strings and logic -----------------------------------------
+
+template <class Fn>
+void Interpreter::numberOperation(Frame& f, Fn fn) {
+    double b = popNumber(f);
+    double a = popNumber(f);
+    push(fn(a, b));
+}
+
+template <class Fn>
+void Interpreter::stringComparison(Frame& f, Fn fn) {
+    String b = popString(f);
+    String a = popString(f);
+    push(fn(a, b));
+}
+
+// Operands as 32-bit integers; shifts count modulo 32.
+template <class Fn>
+void Interpreter::bitOperation(Frame& f, Fn fn) {
+    int32_t b = toInt32(m_rt, pop(f));
+    int32_t a = toInt32(m_rt, pop(f));
+    push(Value(double(fn(a, b))));
+}
+
+void Interpreter::opAdd(Frame& f, Step& /*s*/) {
+    numberOperation(f, [](double a, double b) { return Value(a + b); });
+}
+
+void Interpreter::opSubtract(Frame& f, Step& /*s*/) {
+    numberOperation(f, [](double a, double b) { return Value(a - b); });
+}
+
+void Interpreter::opMultiply(Frame& f, Step& /*s*/) {
+    numberOperation(f, [](double a, double b) { return Value(a * b); });
+}
+
+// SWF 4 answers a division by zero with a string.
+void Interpreter::opDivide(Frame& f, Step& /*s*/) {
+    const bool swf4 = m_rt.version <= 4;
+    numberOperation(f,
+                    [swf4](double a, double b) { return b == 0 && swf4 ? Value(String(u"#ERROR#")) : Value(a / b); });
+}
+
+void Interpreter::opModulo(Frame& f, Step& /*s*/) {
+    numberOperation(f, [](double a, double b) { return Value(std::fmod(a, b)); });
+}
+
+void Interpreter::opEquals(Frame& f, Step& /*s*/) {
+    numberOperation(f, [this](double a, double b) { return boolResult(a == b); });
+}
+
+void Interpreter::opLess(Frame& f, Step& /*s*/) {
+    numberOperation(f, [this](double a, double b) { return boolResult(a < b); });
+}
+
+void Interpreter::opAnd(Frame& f, Step& /*s*/) {
+    bool b = toBoolean(m_rt, pop(f));
+    bool a = toBoolean(m_rt, pop(f));
+    push(boolResult(a && b));
+}
+
+void Interpreter::opOr(Frame& f, Step& /*s*/) {
+    bool b = toBoolean(m_rt, pop(f));
+    bool a = toBoolean(m_rt, pop(f));
+    push(boolResult(a || b));
+}
+
+void Interpreter::opNot(Frame& f, Step& /*s*/) { push(boolResult(!toBoolean(m_rt, pop(f)))); }
+
+void Interpreter::opStringEquals(Frame& f, Step& /*s*/) {
+    stringComparison(f, [this](const String& a, const String& b) { return boolResult(a == b); });
+}
+
+void Interpreter::opStringLess(Frame& f, Step& /*s*/) {
+    stringComparison(f, [this](const String& a, const String& b) { return boolResult(a.view() < b.view()); });
+}
+
+void Interpreter::opStringGreater(Frame& f, Step& /*s*/) {
+    stringComparison(f, [](const String& a, const String& b) { return Value::fromBool(a.view() > b.view()); });
+}
+
+// Also MBStringLength: strings are UTF-16 already.
+void Interpreter::opStringLength(Frame& f, Step& /*s*/) { push(Value(double(popString(f).size()))); }
+
+// Also MBStringExtract.
+void Interpreter::opStringExtract(Frame& f, Step& /*s*/) {
+    double count = popNumber(f);
+    double index = popNumber(f);
+    String s = popString(f);
+    push(Value(m_rt.makeString(extract(s.view(), index, count))));
+}
+
+void Interpreter::opStringAdd(Frame& f, Step& /*s*/) {
+    String b = popString(f);
+    String a = popString(f);
+    std::u16string joined(a.view());
+    joined.append(b.view());
+    push(Value(m_rt.makeString(joined)));
+}
+
+void Interpreter::opToInteger(Frame& f, Step& /*s*/) {
+    double n = popNumber(f);
+    push(Value(std::isnan(n) ? 0.0 : double(script::toInt32(n))));
+}
+
+void Interpreter::opCharToAscii(Frame& f, Step& /*s*/) {
+    String s = popString(f);
+    push(Value(s.empty() ? 0.0 : double(s[0])));
+}
+
+void Interpreter::opMbCharToAscii(Frame& f, Step& /*s*/) { push(Value(double(codePointAt(popString(f).view())))); }
+
+void Interpreter::opAsciiToChar(Frame& f, Step& /*s*/) {
+    char16_t c = char16_t(script::toUint32(popNumber(f)) & 0xFFFF);
+    push(Value(c ? m_rt.makeString(std::u16string_view(&c, 1)) : String()));
+}
+
+void Interpreter::opMbAsciiToChar(Frame& f, Step& /*s*/) {
+    uint32_t c = script::toUint32(popNumber(f));
+    push(Value(c ? m_rt.makeString(fromCodePoint(c)) : String()));
+}
+
+// --- SWF 5 on: typed values --------------------------------------------------------
+
+void Interpreter::opAdd2(Frame& f, Step& /*s*/) {
+    Value b = pop(f);
+    Value a = pop(f);
+    push(addValues(m_rt, a, b));
+}
+
+void Interpreter::opLess2(Frame& f, Step& /*s*/) {
+    Value b = pop(f);
+    Value a = pop(f);
+    push(lessThan(m_rt, a, b));
+}
+
+void Interpreter::opGreater(Frame& f, Step& /*s*/) {
+    Value b = pop(f);
+    Value a = pop(f);
+    Value r = lessThan(m_rt, b, a);
+    push(r.isUndefined() ? Value::fromBool(false) : r);
+}
+
+void Interpreter::opEquals2(Frame& f, Step& /*s*/) {
+    Value b = pop(f);
+    Value a = pop(f);
+    push(Value::fromBool(looseEquals(m_rt, a, b)));
+}
+
+void Interpreter::opStrictEquals(Frame& f, Step& /*s*/) {
+    Value b = pop(f);
+    Value a = pop(f);
+    push(Value::fromBool(strictEquals(a, b)));
+}
+
+void Interpreter::opToNumber(Frame& f, Step& /*s*/) { push(Value(popNumber(f))); }
+
+void Interpreter::opToString(Frame& f, Step& /*s*/) { push(Value(popString(f))); }
+
+void Interpreter::opTypeOf(Frame& f, Step& /*s*/) {
+    Value v = pop(f);
+    push(Value(String(typeOf(v))));
+}
+
+void Interpreter::opIncrement(Frame& f, Step& /*s*/) { push(Value(popNumber(f) + 1)); }
+
+void Interpreter::opDecrement(Frame& f, Step& /*s*/) { push(Value(popNumber(f) - 1)); }
+
+void Interpreter::opBitAnd(Frame& f, Step& /*s*/) {
+    bitOperation(f, [](int32_t a, int32_t b) { return a & b; });
+}
+
+void Interpreter::opBitOr(Frame& f, Step& /*s*/) {
+    bitOperation(f, [](int32_t a, int32_t b) { return a | b; });
+}
+
+void Interpreter::opBitXor(Frame& f, Step& /*s*/) {
+    bitOperation(f, [](int32_t a, int32_t b) { return a ^ b; });
+}
+
+void Interpreter::opBitLShift(Frame& f, Step& /*s*/) {
+    bitOperation(f, [](int32_t a, int32_t b) { return int32_t(uint32_t(a) << (b & 31)); });
+}
+
+void Interpreter::opBitRShift(Frame& f, Step& /*s*/) {
+    bitOperation(f, [](int32_t a, int32_t b) { return a >> (b & 31); });
+}
+
+// The one result read as unsigned.
+void Interpreter::opBitURShift(Frame& f, Step& /*s*/) {
+    bitOperation(f, [](int32_t a, int32_t b) { return uint32_t(a) >> (b & 31); });
 }
 
 }  // namespace script

@@ -12,7 +12,7 @@ namespace script {
 namespace {
 
 // __proto__ chains a script built into a loop end here.
-constexpr int kMaxChain = 256;
+constexpr int MaxChain = 256;
 
 bool isProtoName(Runtime& rt, std::u16string_view name) { return namesMatch(name, u"__proto__", rt.caseSensitive); }
 
@@ -37,10 +37,9 @@ Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, con
     if (isProtoName(rt, name))
         return {object->proto() ? Value(object->proto()) : Value(), object};
     int hops = 0;
-    for (Object* o = object; o && hops < kMaxChain; o = o->proto(), ++hops) {
-        Value out;
-        if (o->getBuiltin(rt, name, out))
-            return {std::move(out), o};
+    for (Object* o = object; o && hops < MaxChain; o = o->proto(), ++hops) {
+        if (std::optional<Value> builtin = o->getBuiltin(rt, name))
+            return {std::move(*builtin), o};
         if (Property* p = o->properties().find(name)) {
             if (p->getter) {
                 Object* getter = p->getter;
@@ -48,8 +47,8 @@ Lookup lookupProperty(Runtime& rt, Object* object, std::u16string_view name, con
             }
             return {p->value, o};
         }
-        if (o->getLate(rt, name, out))
-            return {std::move(out), o};
+        if (std::optional<Value> late = o->getLate(rt, name))
+            return {std::move(*late), o};
     }
     return {};
 }
@@ -107,7 +106,7 @@ void setProperty(Runtime& rt, Object* object, std::u16string_view name, const Va
         return;
     }
     int hops = 0;
-    for (Object* o = object->proto(); o && hops < kMaxChain; o = o->proto(), ++hops) {
+    for (Object* o = object->proto(); o && hops < MaxChain; o = o->proto(), ++hops) {
         if (Property* p = o->properties().find(name)) {
             if (p->setter) {
                 Object* setter = p->setter;
@@ -139,14 +138,12 @@ void putOwn(Runtime& rt, Object* object, std::u16string_view name, const Value& 
 bool hasOwnProperty(Runtime& rt, Object* object, std::u16string_view name) {
     if (!object)
         return false;
-    Value ignored;
-    return object->getBuiltin(rt, name, ignored) || object->properties().find(name) ||
-           object->getLate(rt, name, ignored);
+    return object->getBuiltin(rt, name) || object->properties().find(name) || object->getLate(rt, name);
 }
 
 bool hasProperty(Runtime& rt, Object* object, std::u16string_view name) {
     int hops = 0;
-    for (Object* o = object; o && hops < kMaxChain; o = o->proto(), ++hops) {
+    for (Object* o = object; o && hops < MaxChain; o = o->proto(), ++hops) {
         if (hasOwnProperty(rt, o, name))
             return true;
     }
@@ -176,7 +173,7 @@ std::vector<String> enumerableNames(Runtime& rt, Object* object) {
     std::unordered_set<std::u16string, Hash, Equal> seen(16, Hash{rt.caseSensitive}, Equal{rt.caseSensitive});
     std::vector<String> out;
     int hops = 0;
-    for (Object* o = object; o && hops < kMaxChain; o = o->proto(), ++hops) {
+    for (Object* o = object; o && hops < MaxChain; o = o->proto(), ++hops) {
         const auto& entries = o->properties().entries();
         if (rt.inEntry())
             rt.chargeWork(entries.size() / 4);
@@ -226,7 +223,7 @@ bool instanceOf(Runtime& rt, const Value& object, const Value& constructor) {
         return false;
     Object* proto = getProperty(rt, ctor, u"prototype").asObject();
     int hops = 0;
-    for (Object* p = o->proto(); p && hops < kMaxChain; p = p->proto(), ++hops) {
+    for (Object* p = o->proto(); p && hops < MaxChain; p = p->proto(), ++hops) {
         if (p == proto || declaresInterface(rt, p, ctor, 0))
             return true;
     }

@@ -1,5 +1,7 @@
-// Object data and the small object kinds.
+// Object data, the small object kinds and what script functions keep alive.
 #include "script/object.h"
+
+#include "script/function_object.h"
 
 namespace script {
 
@@ -24,12 +26,10 @@ void Object::setInterfaces(std::vector<Object*> list) {
     m_interfaces = std::make_unique<std::vector<Object*>>(std::move(list));
 }
 
-bool PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name, Value& out) {
-    if (objectClass() == ObjectClass::StringWrapper && namesMatch(name, u"length", caseSensitive())) {
-        out = Value(double(m_primitive.asString().size()));
-        return true;
-    }
-    return false;
+std::optional<Value> PrimitiveObject::getBuiltin(Runtime&, std::u16string_view name) {
+    if (objectClass() == ObjectClass::StringWrapper && namesMatch(name, u"length", caseSensitive()))
+        return Value(double(m_primitive.asString().size()));
+    return std::nullopt;
 }
 
 void SuperObject::traceRefs(std::vector<Object*>& out) const {
@@ -38,6 +38,14 @@ void SuperObject::traceRefs(std::vector<Object*>& out) const {
         out.push_back(m_self);
     if (m_home)
         out.push_back(m_home);
+}
+
+void ScriptFunction::traceRefs(std::vector<Object*>& out) const {
+    Object::traceRefs(out);
+    for (Object* o : m_scope)
+        out.push_back(o);
+    if (m_target)
+        out.push_back(m_target);
 }
 
 }  // namespace script

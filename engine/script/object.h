@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -55,12 +56,12 @@ public:
     [[nodiscard]] virtual bool isCallable() const { return false; }
 
     // Built-in own properties outside the map (an array's length and
-    // elements, a clip's _x). get: true when the name is one (out is set).
-    // They are found before the map's properties.
-    virtual bool getBuiltin(Runtime& rt, std::u16string_view name, Value& out) { return false; }
+    // elements, a clip's _x): the value when the name is one. They are
+    // found before the map's properties.
+    virtual std::optional<Value> getBuiltin(Runtime& rt, std::u16string_view name) { return std::nullopt; }
     // Names found after the map's properties but before the prototype's (a
     // clip's child instances).
-    virtual bool getLate(Runtime& rt, std::u16string_view name, Value& out) { return false; }
+    virtual std::optional<Value> getLate(Runtime& rt, std::u16string_view name) { return std::nullopt; }
     // true when the name is one (the value was stored, converted or refused).
     virtual bool setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) { return false; }
     // true when the name is one and it was removed.
@@ -101,7 +102,7 @@ public:
     [[nodiscard]] const Value& primitive() const { return m_primitive; }
     void setPrimitive(Value v) { m_primitive = std::move(v); }
     // String wrappers answer `length`.
-    bool getBuiltin(Runtime& rt, std::u16string_view name, Value& out) override;
+    std::optional<Value> getBuiltin(Runtime& rt, std::u16string_view name) override;
 
 private:
     Value m_primitive;

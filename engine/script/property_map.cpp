@@ -4,12 +4,12 @@
 namespace script {
 
 namespace {
-constexpr size_t kSlotBytes = sizeof(Property) + 16;
+constexpr size_t SlotBytes = sizeof(Property) + 16;
 }
 
 PropertyMap::~PropertyMap() {
     if (m_meter)
-        m_meter->release(m_props.size() * kSlotBytes);
+        m_meter->release(m_props.size() * SlotBytes);
 }
 
 int64_t PropertyMap::indexOf(std::u16string_view name) const {
@@ -36,7 +36,7 @@ const Property* PropertyMap::find(std::u16string_view name) const {
 
 Property& PropertyMap::add(String name, Value value, uint8_t flags) {
     if (m_meter)
-        m_meter->charge(kSlotBytes);
+        m_meter->charge(SlotBytes);
     Property p;
     p.name = std::move(name);
     p.value = std::move(value);
@@ -44,7 +44,7 @@ Property& PropertyMap::add(String name, Value value, uint8_t flags) {
     m_props.push_back(std::move(p));
     if (m_index) {
         m_index->emplace(m_props.back().name.view(), uint32_t(m_props.size() - 1));
-    } else if (m_props.size() >= kIndexFrom) {
+    } else if (m_props.size() >= IndexFrom) {
         rebuildIndex();
     }
     return m_props.back();
@@ -56,9 +56,9 @@ bool PropertyMap::erase(std::u16string_view name) {
         return false;
     m_props.erase(m_props.begin() + i);
     if (m_meter)
-        m_meter->release(kSlotBytes);
+        m_meter->release(SlotBytes);
     if (m_index) {
-        if (m_props.size() < kIndexFrom / 2)
+        if (m_props.size() < IndexFrom / 2)
             m_index.reset();
         else
             rebuildIndex();
@@ -68,7 +68,7 @@ bool PropertyMap::erase(std::u16string_view name) {
 
 void PropertyMap::clear() {
     if (m_meter)
-        m_meter->release(m_props.size() * kSlotBytes);
+        m_meter->release(m_props.size() * SlotBytes);
     m_props.clear();
     m_index.reset();
 }

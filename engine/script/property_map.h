@@ -17,12 +17,12 @@
 
 namespace script {
 
-namespace PropertyFlag {
 // The bits of ASSetPropFlags.
-inline constexpr uint8_t DontEnum = 1;
-inline constexpr uint8_t DontDelete = 2;
-inline constexpr uint8_t ReadOnly = 4;
-}  // namespace PropertyFlag
+struct PropertyFlag {
+    static constexpr uint8_t DontEnum = 1;
+    static constexpr uint8_t DontDelete = 2;
+    static constexpr uint8_t ReadOnly = 4;
+};
 
 struct Property {
     String name;  // as first created (enumeration shows this spelling)
@@ -56,7 +56,7 @@ public:
     [[nodiscard]] bool caseSensitive() const { return m_caseSensitive; }
 
 private:
-    static constexpr size_t kIndexFrom = 12;
+    static constexpr size_t IndexFrom = 12;
 
     struct Hash {
         bool caseSensitive = false;

@@ -14,6 +14,8 @@
 
 namespace script {
 
+void abortScript(ScriptErrorKind kind, std::string_view message) { throw ScriptAbort{{kind, utf8ToUtf16(message)}}; }
+
 Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     : stage(s),
       host(h),
@@ -170,19 +172,19 @@ void Runtime::failActionLimit() {
 namespace {
 
 // A description of a thrown value that runs no script.
-std::string describeThrown(Runtime& rt, const Value& v) {
+std::u16string describeThrown(Runtime& rt, const Value& v) {
     if (Object* o = v.asObject()) {
         if (const Property* p = o->properties().find(u"message"); p && p->value.isString())
-            return p->value.asString().utf8();
-        return o->isCallable() ? "[type Function]" : "[object]";
+            return std::u16string(p->value.asString().view());
+        return o->isCallable() ? u"[type Function]" : u"[object]";
     }
     if (v.isString())
-        return v.asString().utf8();
+        return std::u16string(v.asString().view());
     if (v.isNumber())
-        return utf16ToUtf8(numberToString(v.asNumber()));
+        return numberToString(v.asNumber());
     if (v.isBoolean())
-        return v.asBool() ? "true" : "false";
-    return v.isNull() ? "null" : "undefined";
+        return v.asBool() ? u"true" : u"false";
+    return v.isNull() ? u"null" : u"undefined";
 }
 
 }  // namespace
@@ -204,7 +206,7 @@ bool Runtime::guarded(const std::function<void()>& work) {
         if (stack.size() > height)
             stack.resize(height);
         m_callDepth = depth;
-        report({ScriptErrorKind::UncaughtException, "uncaught exception: " + describeThrown(*this, thrown.value)});
+        report({ScriptErrorKind::UncaughtException, u"uncaught exception: " + describeThrown(*this, thrown.value)});
     }
     return false;
 }

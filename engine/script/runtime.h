@@ -175,8 +175,8 @@ public:
     [[nodiscard]] Interpreter& interpreter() { return *m_interpreter; }
     RandomSource random;
     TimerQueue timers;
-    std::map<std::string, ExternalCallback> callbacks;  // by name, exactly as registered
-    std::map<uint16_t, Object*> registeredClasses;      // sprite id -> constructor (Object.registerClass)
+    std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
+    std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
     InputState input;
     // Loads scripts started (LoadVars, loadVariables); made on first use.
     std::unique_ptr<NetSession> net;

@@ -5,7 +5,7 @@
 
 #include "script/host.h"
 
-#include <string>
+#include <string_view>
 
 namespace script {
 
@@ -13,8 +13,8 @@ struct ScriptAbort {
     ScriptError error;
 };
 
-[[noreturn]] inline void abortScript(ScriptErrorKind kind, std::string message) {
-    throw ScriptAbort{{kind, std::move(message)}};
-}
+// The messages are the engine's own ASCII text. Out of line and cold, so
+// that the hot paths that may stop (push, chargeAction) stay small.
+[[noreturn, gnu::cold]] void abortScript(ScriptErrorKind kind, std::string_view message);
 
 }  // namespace script

@@ -23,37 +23,29 @@ void StageObject::finalize() {
     m_display = nullptr;
 }
 
-bool StageObject::getBuiltin(Runtime& rt, std::u16string_view name, Value& out) {
+std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view name) {
     if (name.empty())
-        return false;
+        return std::nullopt;
     if (name[0] == u'_') {
-        if (auto index = clipPropertyIndex(name, rt.caseSensitive)) {
-            out = getClipProperty(rt, *this, *index);
-            return true;
-        }
+        if (auto index = clipPropertyIndex(name, rt.caseSensitive))
+            return getClipProperty(rt, *this, *index);
         if (namesMatch(name, u"_parent", rt.caseSensitive)) {
             model::DisplayObject* parent = m_display ? m_display->parent() : nullptr;
-            out = parent ? Value(rt.objectFor(*parent)) : Value();
-            return true;
+            return parent ? Value(rt.objectFor(*parent)) : Value();
         }
-        if (namesMatch(name, u"_root", rt.caseSensitive) || namesMatch(name, u"_level0", rt.caseSensitive)) {
-            out = Value(rt.rootObject());
-            return true;
-        }
-        return false;
+        if (namesMatch(name, u"_root", rt.caseSensitive) || namesMatch(name, u"_level0", rt.caseSensitive))
+            return Value(rt.rootObject());
+        return std::nullopt;
     }
     if (m_kind == model::DisplayKind::EditText && m_display) {
         auto* field = m_display->as<model::EditTextObject>();
-        if (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive)) {
-            out = Value(rt.makeStringUtf8(field->text()));
-            return true;
-        }
+        if (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive))
+            return Value(rt.makeStringUtf8(field->text()));
         if (namesMatch(name, u"variable", rt.caseSensitive)) {
-            out = field->variableName().empty() ? Value::null() : Value(rt.makeStringUtf8(field->variableName()));
-            return true;
+            return field->variableName().empty() ? Value::null() : Value(rt.makeStringUtf8(field->variableName()));
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) {
@@ -74,18 +66,17 @@ bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value&
     return false;
 }
 
-bool StageObject::getLate(Runtime& rt, std::u16string_view name, Value& out) {
+std::optional<Value> StageObject::getLate(Runtime& rt, std::u16string_view name) {
     if (!m_display || name.empty())
-        return false;
+        return std::nullopt;
     const model::DisplayList* children = m_display->children();
     if (!children)
-        return false;
+        return std::nullopt;
     std::string utf8 = utf16ToUtf8(name);
     model::DisplayObject* child = children->findByName(utf8, rt.caseSensitive);
     if (!child)
-        return false;
-    out = Value(rt.objectFor(*child));
-    return true;
+        return std::nullopt;
+    return Value(rt.objectFor(*child));
 }
 
 void StageObject::builtinKeys(Runtime& rt, std::vector<String>& out) {

@@ -55,9 +55,9 @@ public:
     [[nodiscard]] const String& dropTarget() const { return m_dropTarget; }
     void setDropTarget(String s) { m_dropTarget = std::move(s); }
 
-    bool getBuiltin(Runtime& rt, std::u16string_view name, Value& out) override;
+    std::optional<Value> getBuiltin(Runtime& rt, std::u16string_view name) override;
     bool setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) override;
-    bool getLate(Runtime& rt, std::u16string_view name, Value& out) override;
+    std::optional<Value> getLate(Runtime& rt, std::u16string_view name) override;
     // Named children, listed like properties.
     void builtinKeys(Runtime& rt, std::vector<String>& out) override;
     void finalize() override;

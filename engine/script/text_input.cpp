@@ -17,10 +17,10 @@ namespace script {
 
 namespace {
 
-constexpr uint32_t kBackspace = 8;
-constexpr uint32_t kEnter = 13;
-constexpr size_t kControlKey = 17;
-constexpr size_t kAltKey = 18;
+constexpr uint32_t Backspace = 8;
+constexpr uint32_t Enter = 13;
+constexpr size_t ControlKey = 17;
+constexpr size_t AltKey = 18;
 
 bool isContinuation(char c) { return (uint8_t(c) & 0xC0) == 0x80; }
 
@@ -56,7 +56,7 @@ size_t lastCodePointStart(std::string_view text) {
 bool acceptsTyping(const swf::EditText& field) { return !field.readOnly && !field.html; }
 
 std::optional<std::string> typedText(std::string_view text, const swf::EditText& field, uint32_t ascii) {
-    if (ascii == kBackspace) {
+    if (ascii == Backspace) {
         if (text.empty())
             return std::nullopt;
         if (text.ends_with("\r\n"))
@@ -64,7 +64,7 @@ std::optional<std::string> typedText(std::string_view text, const swf::EditText&
         return std::string(text.substr(0, lastCodePointStart(text)));
     }
     std::string added;
-    if (ascii == kEnter) {
+    if (ascii == Enter) {
         if (!field.multiline)
             return std::nullopt;
         added = "\r";
@@ -73,7 +73,7 @@ std::optional<std::string> typedText(std::string_view text, const swf::EditText&
     } else {
         return std::nullopt;
     }
-    if (text.size() + added.size() > kMaxTypedBytes)
+    if (text.size() + added.size() > MaxTypedBytes)
         return std::nullopt;
     if (field.maxLength && *field.maxLength > 0 && codePoints(text) >= *field.maxLength)
         return std::nullopt;
@@ -117,7 +117,7 @@ void typeCharacter(Runtime& rt, uint32_t ascii) {
         return;
     // Ctrl+C and friends are shortcuts, not letters; Ctrl with Alt is AltGr,
     // which types.
-    if (rt.input.keysDown.test(kControlKey) && !rt.input.keysDown.test(kAltKey))
+    if (rt.input.keysDown.test(ControlKey) && !rt.input.keysDown.test(AltKey))
         return;
     std::optional<std::string> text = typedText(field->text(), field->field(), ascii);
     if (!text)

@@ -10,7 +10,7 @@
 // characters, Delete, surrogate halves, values past U+10FFFF, and
 // characters typed while Ctrl (without Alt) is held. A field holds
 // at most maxLength code points from typing (0 or none: no limit), and never
-// grows past kMaxTypedBytes by typing. HTML fields are not typed into: their
+// grows past MaxTypedBytes by typing. HTML fields are not typed into: their
 // text is markup, and the end of it is no place for a caret.
 //
 // A change reaches the bound variable first, as a script's assignment
@@ -34,7 +34,7 @@ namespace script {
 
 class Runtime;
 
-inline constexpr size_t kMaxTypedBytes = 64 * 1024;
+inline constexpr size_t MaxTypedBytes = 64 * 1024;
 
 // Whether the field can hold the focus and be typed into.
 [[nodiscard]] bool acceptsTyping(const swf::EditText& field);

@@ -50,7 +50,7 @@ TEST(Codec, RequestsAndLenientSpacing) {
               "</arguments></invoke>");
     auto r = ExternalCallCodec::decodeRequest(xml);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->name, "f&g");
+    EXPECT_EQ(r->name, u"f&g");
     ASSERT_EQ(r->args.size(), 2u);
     EXPECT_EQ(r->args[1], ExternalValue::fromNumber(2));
     auto spaced = ExternalCallCodec::decodeRequest(
@@ -99,8 +99,8 @@ TEST(FSCommand, ReachesTheHostInOrder) {
     EXPECT_EQ(p->host.fscommands, (std::vector<std::pair<std::string, std::string>>{
                                       {"first", "one"}, {"second", "two"}, {"third", "three"}}));
     ASSERT_EQ(p->host.urls.size(), 2u);
-    EXPECT_EQ(p->host.urls[0].url, "http://example.com/");
-    EXPECT_EQ(p->host.urls[0].target, "_blank");
+    EXPECT_EQ(p->host.urls[0].url, u"http://example.com/");
+    EXPECT_EQ(p->host.urls[0].target, u"_blank");
     EXPECT_EQ(p->host.urls[1].kind, script::UrlRequest::Kind::LoadMovie);
     EXPECT_EQ(p->host.urls[1].method, script::UrlRequest::Method::Get);
 }
@@ -122,26 +122,26 @@ TEST(ExternalInterface, CallCarriesArgumentsAndReturnsTheAnswer) {
     Player p;
     p.movie = parsed.value();
     p.stage = model::Stage::create(p.movie);
-    p.host.answer = [](const script::ExternalCall& call) -> std::optional<std::string> {
-        if (call.name != "getData")
+    p.host.answer = [](const script::ExternalCall& call) -> std::optional<std::u16string> {
+        if (call.name != u"getData")
             return std::nullopt;
-        return "<object><property id=\"title\"><string>Hi &amp; bye</string></property><property id=\"items\">"
-               "<array><property id=\"0\"><number>5</number></property><property id=\"1\"><true/></property>"
-               "</array></property></object>";
+        return u"<object><property id=\"title\"><string>Hi &amp; bye</string></property><property id=\"items\">"
+               u"<array><property id=\"0\"><number>5</number></property><property id=\"1\"><true/></property>"
+               u"</array></property></object>";
     };
     p.engine = script::Engine::create(*p.stage, p.host);
     p.engine->runPending();
     EXPECT_EQ(p.host.traces, (Strings{"true", "Hi & bye", "2", "true", "undefined"}));
     ASSERT_EQ(p.host.calls.size(), 2u);
     const script::ExternalCall& call = p.host.calls[0];
-    EXPECT_EQ(call.name, "getData");
+    EXPECT_EQ(call.name, u"getData");
     EXPECT_EQ(call.args, (std::vector<ExternalValue>{
                              ExternalValue::fromString("key"),
                              ExternalValue::array({ExternalValue::fromNumber(1), ExternalValue::fromString("two")})}));
     EXPECT_EQ(call.xml,
-              "<invoke name=\"getData\" returntype=\"xml\"><arguments><string>key</string><array>"
-              "<property id=\"0\"><number>1</number></property><property id=\"1\"><string>two</string>"
-              "</property></array></arguments></invoke>");
+              u"<invoke name=\"getData\" returntype=\"xml\"><arguments><string>key</string><array>"
+              u"<property id=\"0\"><number>1</number></property><property id=\"1\"><string>two</string>"
+              u"</property></array></arguments></invoke>");
 }
 
 TEST(ExternalInterface, CyclesAndFunctionsBecomeNull) {
@@ -179,23 +179,23 @@ TEST(Callbacks, TheHostInvokesRegisteredFunctions) {
     auto p = runFrame(a);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->host.traces, (Strings{"true"}));
-    EXPECT_EQ(p->engine->callbackNames(), (std::vector<std::string>{"add", "fail"}));
+    EXPECT_EQ(p->engine->callbackNames(), (std::vector<std::u16string>{u"add", u"fail"}));
 
     auto result = p->engine->invokeCallback(
-        "add", {ExternalValue::fromNumber(5), ExternalValue::array({ExternalValue::fromNumber(2)})});
-    EXPECT_EQ(result.status, script::CallStatus::Ok);
-    EXPECT_EQ(result.value, ExternalValue::fromNumber(107));
-    EXPECT_EQ(result.xml, "<number>107</number>");
+        u"add", {ExternalValue::fromNumber(5), ExternalValue::array({ExternalValue::fromNumber(2)})});
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result.value().value, ExternalValue::fromNumber(107));
+    EXPECT_EQ(result.value().xml, u"<number>107</number>");
 
     auto viaXml = p->engine->callFunction(
-        "<invoke name=\"add\" returntype=\"xml\"><arguments><string>x</string><array><property id=\"0\">"
-        "<string>y</string></property></array></arguments></invoke>");
-    EXPECT_EQ(viaXml.status, script::CallStatus::Ok);
-    EXPECT_EQ(viaXml.xml, "<string>100xy</string>");
+        u"<invoke name=\"add\" returntype=\"xml\"><arguments><string>x</string><array><property id=\"0\">"
+        u"<string>y</string></property></array></arguments></invoke>");
+    ASSERT_TRUE(viaXml);
+    EXPECT_EQ(viaXml.value().xml, u"<string>100xy</string>");
 
-    EXPECT_EQ(p->engine->invokeCallback("nobody", {}).status, script::CallStatus::NotRegistered);
-    EXPECT_EQ(p->engine->callFunction("<invoke name=\"add\"").status, script::CallStatus::BadRequest);
-    EXPECT_EQ(p->engine->callFunction("<invoke name=\"fail\"/>").status, script::CallStatus::ScriptFailed);
+    EXPECT_EQ(p->engine->invokeCallback(u"nobody", {}).error(), script::CallError::NotRegistered);
+    EXPECT_EQ(p->engine->callFunction(u"<invoke name=\"add\"").error(), script::CallError::BadRequest);
+    EXPECT_EQ(p->engine->callFunction(u"<invoke name=\"fail\"/>").error(), script::CallError::ScriptFailed);
     EXPECT_EQ(p->host.errors.size(), 1u);
 }
 
@@ -213,16 +213,16 @@ TEST(Reentrancy, TheHostMayCallBackWhileAScriptRuns) {
     Player p;
     p.movie = parsed.value();
     p.stage = model::Stage::create(p.movie);
-    std::optional<std::string> seen;
-    p.host.answer = [&](const script::ExternalCall&) -> std::optional<std::string> {
-        seen = p.engine->getVariable("before");
-        (void)p.engine->setVariable("fromHost", "set during the call");
+    std::optional<std::u16string> seen;
+    p.host.answer = [&](const script::ExternalCall&) -> std::optional<std::u16string> {
+        seen = p.engine->getVariable(u"before");
+        (void)p.engine->setVariable(u"fromHost", u"set during the call");
         p.engine->tick();  // ignored inside a script
-        return "<string>ok</string>";
+        return u"<string>ok</string>";
     };
     p.engine = script::Engine::create(*p.stage, p.host);
     p.engine->runPending();
-    EXPECT_EQ(seen, "1");
+    EXPECT_EQ(seen, u"1");
     EXPECT_EQ(p.host.traces, (Strings{"set during the call", "ok"}));
     EXPECT_TRUE(p.host.errors.empty());
 }

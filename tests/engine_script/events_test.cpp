@@ -163,10 +163,10 @@ TEST(BoundText, FieldsShowTheirVariables) {
     auto* text = p->root().displayList().at(1)->as<model::EditTextObject>();
     ASSERT_TRUE(text);
     EXPECT_EQ(p->host.traces, (Strings{"undefined"})) << "the field gives its text when the first run ends";
-    EXPECT_EQ(p->engine->getVariable("score"), "0");
+    EXPECT_EQ(p->engine->getVariable(u"score"), u"0");
     p->engine->runActions(p->root(), Actions().setVar("score", 42).bytes());
     EXPECT_EQ(text->text(), "42");
-    EXPECT_TRUE(p->engine->setVariable("score", "7"));
+    EXPECT_TRUE(p->engine->setVariable(u"score", u"7"));
     EXPECT_EQ(text->text(), "7");
     p->engine->runActions(p->root(), Actions().push({"score"}).deleteVariable().pop().bytes());
     EXPECT_EQ(text->text(), "");

@@ -2,10 +2,10 @@
 // DefineFunction2's registers and preloads, call and apply.
 #include "script_test_support.h"
 
-#include "script/function_object.h"
+#include "script/action_codes.h"
 
 using namespace scripttest;
-namespace flag = script::FunctionFlag;
+using flag = script::FunctionFlag;
 
 namespace {
 

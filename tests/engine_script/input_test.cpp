@@ -12,7 +12,7 @@ namespace cond = swf::ButtonCondition;
 
 namespace {
 
-constexpr swfwriter::Color kBlue{0, 0, 255};
+constexpr swfwriter::Color Blue{0, 0, 255};
 
 swfwriter::ButtonActionSpec traceOn(uint16_t conditions, const std::string& text, uint8_t key = 0) {
     return {conditions, key, Actions().push({text}).trace().bytes()};
@@ -22,7 +22,7 @@ swfwriter::ButtonActionSpec traceOn(uint16_t conditions, const std::string& text
 // transition and for the key 'a'.
 std::unique_ptr<Player> buttonMovie() {
     swfwriter::MovieWriter m({.version = 8});
-    uint16_t square = m.rectangle(0, 0, 2000, 2000, kBlue);
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, Blue);
     swfwriter::ButtonRecordSpec record;
     record.characterId = square;
     uint16_t button = m.defineButton2({record}, {
@@ -83,7 +83,7 @@ TEST(Buttons, EveryTransitionRunsItsConditionActions) {
 
 TEST(Buttons, ActionsRunInTheClipHoldingTheButton) {
     swfwriter::MovieWriter m({.version = 8});
-    uint16_t square = m.rectangle(0, 0, 2000, 2000, kBlue);
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, Blue);
     swfwriter::ButtonRecordSpec record;
     record.characterId = square;
     uint16_t button = m.defineButton(
@@ -100,12 +100,12 @@ TEST(Buttons, ActionsRunInTheClipHoldingTheButton) {
     p->engine->mouseDown({1000, 1000});
     p->engine->mouseUp({1000, 1000});
     EXPECT_EQ(p->host.traces, (Strings{"holder"}));
-    EXPECT_EQ(p->engine->getVariable("/holder:clicked"), "true");
+    EXPECT_EQ(p->engine->getVariable(u"/holder:clicked"), u"true");
 }
 
 TEST(ButtonClips, HandlersMakeAClipReactLikeAButton) {
     swfwriter::MovieWriter m({.version = 8});
-    uint16_t square = m.rectangle(0, 0, 2000, 2000, kBlue);
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, Blue);
     swfwriter::SpriteWriter s(8);
     s.place(square, 1);
     s.showFrame();
@@ -208,8 +208,8 @@ TEST(Listeners, KeysReachListenersClipEventsAndKeyState) {
 
 TEST(Drag, TheClipFollowsThePointerWithinItsBoundsAndFindsItsDropTarget) {
     swfwriter::MovieWriter m({.version = 8});
-    uint16_t big = m.rectangle(0, 0, 6000, 6000, kBlue);
-    uint16_t small = m.rectangle(0, 0, 400, 400, kBlue);
+    uint16_t big = m.rectangle(0, 0, 6000, 6000, Blue);
+    uint16_t small = m.rectangle(0, 0, 400, 400, Blue);
     swfwriter::SpriteWriter t(8);
     t.place(big, 1);
     t.showFrame();

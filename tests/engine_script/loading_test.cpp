@@ -54,7 +54,7 @@ protected:
         m.doAction(second);
         m.showFrame();
         auto p = Player::load(m);
-        p->host.url = "file://" + (m_folder / "main.swf").string();
+        p->host.url = u"file://" + script::utf8ToUtf16((m_folder / "main.swf").string());
         return p;
     }
 

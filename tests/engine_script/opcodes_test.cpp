@@ -27,7 +27,7 @@ TEST(Push, EveryTypeAndTheEmptyStack) {
             p.push_back(uint8_t(half >> (8 * i)));
     }
     p.insert(p.end(), {7, 0xF9, 0xFF, 0xFF, 0xFF, 5, 0});
-    a.op(0x96, p);
+    a.op(swfwriter::Code::Push, p);
     a.trace().trace().trace().trace();
     a.pop().trace();  // popping an empty stack gives undefined
     EXPECT_EQ(traces(a), (Strings{"false", "-7", "2.25", "1.5", "undefined"}));

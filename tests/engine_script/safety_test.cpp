@@ -3,6 +3,7 @@
 // blocks stop where they break.
 #include "script_test_support.h"
 
+#include "script/action_codes.h"
 #include "script/random_source.h"
 
 using namespace scripttest;
@@ -19,6 +20,8 @@ std::unique_ptr<Player> badThenGood(const Actions& bad, const script::Limits& li
     m.showFrame();
     return Player::load(m, limits);
 }
+
+constexpr uint8_t b(script::ActionCode code) { return uint8_t(code); }
 
 void expectOneError(const Player& p, ScriptErrorKind kind) {
     ASSERT_EQ(p.host.errors.size(), 1u);
@@ -54,7 +57,7 @@ TEST(Limits, AnEndlessEnterFrameHandlerCostsOneReportPerTick) {
         p->engine->tick();
     EXPECT_EQ(p->host.errors.size(), 3u);
     EXPECT_EQ(p->host.traces, (Strings{"other"}));
-    EXPECT_EQ(p->engine->getVariable("/:_currentframe"), "1") << "the host can still talk to the movie";
+    EXPECT_EQ(p->engine->getVariable(u"/:_currentframe"), u"1") << "the host can still talk to the movie";
 }
 
 TEST(Limits, EndlessRecursionIsStopped) {
@@ -156,18 +159,22 @@ std::unique_ptr<Player> runRaw(const std::vector<uint8_t>& block, uint8_t versio
 }
 
 TEST(Malformed, BrokenBlocksStopWhereTheyBreak) {
+    using enum script::ActionCode;
     const std::vector<std::vector<uint8_t>> blocks = {
-        {0x96, 0x10, 0x00, 0x00, 'a'},                                 // a Push longer than the block
-        {0x96, 0x02},                                                  // a length cut off
-        {0x99, 0x02, 0x00, 0x00, 0x10},                                // a jump far past the end
-        {0x99, 0x02, 0x00, 0x00, 0x80},                                // a jump before the start
-        {0x96, 0x02, 0x00, 0x08, 0x05, 0x26},                          // a constant without a pool
-        {0x96, 0x03, 0x00, 0x00, 'a', 'b', 0x26},                      // an unterminated string
-        {0x96, 0x02, 0x00, 0x0B, 0x00},                                // an unknown push type
-        {0x9B, 0x08, 0x00, 'f', 0, 0, 0, 0xFF, 0x00, 0x00, 0x00},      // a function body past the end
-        {0x8F, 0x07, 0x00, 0x00, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00},  // a try block past the end
-        {0x94, 0x02, 0x00, 0x40, 0x00},                                // a with block past the end
-        {0x88, 0x05, 0x00, 0x03, 0x00, 'a', 0, 'b'},                   // a constant pool that ends early
+        {b(Push), 0x10, 0x00, 0x00, 'a'},                                       // a Push longer than the block
+        {b(Push), 0x02},                                                        // a length cut off
+        {b(Jump), 0x02, 0x00, 0x00, 0x10},                                      // a jump far past the end
+        {b(Jump), 0x02, 0x00, 0x00, 0x80},                                      // a jump before the start
+        {b(Push), 0x02, 0x00, 0x08, 0x05, b(Trace)},                            // a constant without a pool
+        {b(Push), 0x03, 0x00, 0x00, 'a', 'b', b(Trace)},                        // an unterminated string
+        {b(Push), 0x02, 0x00, 0x0B, 0x00},                                      // an unknown push type
+        {b(DefineFunction), 0x08, 0x00, 'f', 0, 0, 0, 0xFF, 0x00, 0x00, 0x00},  // a function body past the end
+        {b(Try), 0x07, 0x00, 0x00, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00},         // a try block past the end
+        {b(With), 0x02, 0x00, 0x40, 0x00},                                      // a with block past the end
+        {b(ConstantPool), 0x05, 0x00, 0x03, 0x00, 'a', 0, 'b'},                 // a constant pool that ends early
+        {b(Jump), 0x01, 0x00, 0x00},                                            // a Jump with half an offset
+        {b(StoreRegister), 0x00, 0x00},                                         // a StoreRegister without a register
+        {b(Try), 0x03, 0x00, 0x01, 0x00, 0x00},                                 // a Try header cut short
     };
     for (size_t i = 0; i < blocks.size(); ++i) {
         std::vector<uint8_t> block = blocks[i];
@@ -182,8 +189,8 @@ TEST(Malformed, BrokenBlocksStopWhereTheyBreak) {
 
 TEST(Malformed, UnknownActionsAreSkippedAndAMissingEndIsFine) {
     // Two unknown short actions, an unknown long one, then Push "ok"; Trace.
-    const std::vector<uint8_t> block = {0x01, 0x6F, 0xFE, 0x01, 0x00, 0x00, 0x96,
-                                        0x04, 0x00, 0x00, 'o',  'k',  0x00, 0x26};
+    const std::vector<uint8_t> block = {0x01, 0x6F, 0xFE, 0x01, 0x00, 0x00, b(script::ActionCode::Push),
+                                        0x04, 0x00, 0x00, 'o',  'k',  0x00, b(script::ActionCode::Trace)};
     auto p = runRaw(block);
     ASSERT_TRUE(p);
     EXPECT_TRUE(p->host.errors.empty());
@@ -192,8 +199,12 @@ TEST(Malformed, UnknownActionsAreSkippedAndAMissingEndIsFine) {
 
 TEST(Malformed, RandomBytesNeverCrash) {
     script::RandomSource random(12345);
-    const std::vector<uint8_t> common = {0x96, 0x4C, 0x9D, 0x99, 0x1C, 0x1D, 0x3D, 0x52, 0x4E, 0x4F, 0x8E, 0x9B,
-                                         0x8F, 0x94, 0x88, 0x42, 0x43, 0x40, 0x53, 0x3E, 0x2A, 0x46, 0x55, 0x9F};
+    using enum script::ActionCode;
+    const std::vector<uint8_t> common = {
+        b(Push),         b(PushDuplicate), b(If),           b(Jump),      b(GetVariable),     b(SetVariable),
+        b(CallFunction), b(CallMethod),    b(GetMember),    b(SetMember), b(DefineFunction2), b(DefineFunction),
+        b(Try),          b(With),          b(ConstantPool), b(InitArray), b(InitObject),      b(NewObject),
+        b(NewMethod),    b(Return),        b(Throw),        b(Enumerate), b(Enumerate2),      b(GotoFrame2)};
     swfwriter::MovieWriter m({.version = 8});
     for (int block = 0; block < 300; ++block) {
         std::vector<uint8_t> bytes;

@@ -67,19 +67,19 @@ Actions countTo(int n, bool inRegister) {
     return a;
 }
 
-void TightLoopRegister(benchmark::State& state) {
+void tightLoopRegister(benchmark::State& state) {
     Bench b(Actions(), countTo(100000, true));
     b.run(state);
 }
-BENCHMARK(TightLoopRegister);
+BENCHMARK(tightLoopRegister)->Name("TightLoopRegister");
 
-void TightLoopVariable(benchmark::State& state) {
+void tightLoopVariable(benchmark::State& state) {
     Bench b(Actions(), countTo(100000, false));
     b.run(state);
 }
-BENCHMARK(TightLoopVariable);
+BENCHMARK(tightLoopVariable)->Name("TightLoopVariable");
 
-void FunctionCalls(benchmark::State& state) {
+void functionCalls(benchmark::State& state) {
     Actions add;
     add.push({"a"}).getVariable().push({"b"}).getVariable().add2().returnValue();
     Actions setup;
@@ -92,9 +92,9 @@ void FunctionCalls(benchmark::State& state) {
     Bench b(setup, loop);
     b.run(state);
 }
-BENCHMARK(FunctionCalls);
+BENCHMARK(functionCalls)->Name("FunctionCalls");
 
-void MemberAccess(benchmark::State& state) {
+void memberAccess(benchmark::State& state) {
     Actions setup;
     setup.push({"o", "x", 0, "y", 1, "z", 2, 3}).initObject().setVariable();
     Actions loop;
@@ -106,7 +106,7 @@ void MemberAccess(benchmark::State& state) {
     Bench b(setup, loop);
     b.run(state);
 }
-BENCHMARK(MemberAccess);
+BENCHMARK(memberAccess)->Name("MemberAccess");
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "script/engine.h"
+#include "script/string.h"
 
 #include "model/stage.h"
 
@@ -27,35 +28,43 @@ using swfwriter::PushValue;
 using swfwriter::Register;
 using swfwriter::Undefined;
 
+// What the engine reported, its text in UTF-8 for readable expectations.
+struct RecordedError {
+    script::ScriptErrorKind kind = script::ScriptErrorKind::ActionLimit;
+    std::string message;
+};
+
+inline std::string utf8(std::u16string_view text) { return script::utf16ToUtf8(text); }
+
 struct RecordingHost : script::Host {
     std::vector<std::string> traces;
     std::vector<std::pair<std::string, std::string>> fscommands;
-    std::vector<script::ScriptError> errors;
+    std::vector<RecordedError> errors;
     std::vector<script::ExternalCall> calls;
     std::vector<script::UrlRequest> urls;
     // Answers ExternalInterface.call (none: nobody answered).
-    std::function<std::optional<std::string>(const script::ExternalCall&)> answer;
+    std::function<std::optional<std::u16string>(const script::ExternalCall&)> answer;
     // Runs inside trace(), for re-entrancy tests.
     std::function<void(const std::string&)> onTrace;
     double clock = 0;  // milliseconds since the movie started
     double epoch = 0;  // wall clock
 
-    void trace(const std::string& message) override {
-        traces.push_back(message);
+    void trace(const std::u16string& message) override {
+        traces.push_back(utf8(message));
         if (onTrace)
-            onTrace(message);
+            onTrace(traces.back());
     }
-    void fscommand(const std::string& command, const std::string& args) override {
-        fscommands.emplace_back(command, args);
+    void fscommand(const std::u16string& command, const std::u16string& args) override {
+        fscommands.emplace_back(utf8(command), utf8(args));
     }
-    std::optional<std::string> externalCall(const script::ExternalCall& call) override {
+    std::optional<std::u16string> externalCall(const script::ExternalCall& call) override {
         calls.push_back(call);
         return answer ? answer(call) : std::nullopt;
     }
     void urlRequest(const script::UrlRequest& request) override { urls.push_back(request); }
-    void scriptError(const script::ScriptError& error) override { errors.push_back(error); }
-    std::string url = "file:///movies/test.swf";
-    std::string movieUrl() override { return url; }
+    void scriptError(const script::ScriptError& error) override { errors.push_back({error.kind, utf8(error.message)}); }
+    std::u16string url = u"file:///movies/test.swf";
+    std::u16string movieUrl() override { return url; }
     double milliseconds() override { return clock; }
     double epochMilliseconds() override { return epoch; }
 };
@@ -88,7 +97,9 @@ struct Player {
         return load(movie.finish(), limits);
     }
 
-    [[nodiscard]] std::string var(const std::string& path) { return engine->getVariable(path).value_or("<none>"); }
+    [[nodiscard]] std::string var(const std::string& path) {
+        return utf8(engine->getVariable(script::utf8ToUtf16(path)).value_or(u"<none>"));
+    }
     [[nodiscard]] model::MovieClip& root() { return stage->root(); }
     [[nodiscard]] model::MovieClip* clip(const std::string& path) { return stage->resolveTarget(path); }
 };

@@ -9,14 +9,14 @@ using namespace scripttest;
 
 namespace {
 
-constexpr swfwriter::Color kRed{255, 0, 0};
+constexpr swfwriter::Color Red{255, 0, 0};
 
 // A 100x50 pixel box sprite exported as "Box" (its first frame traces its
 // name), placed on the root as "a" at (20, 10) pixels with an
 // onClipEvent(load); `rootScript` is the root's first frame.
 std::unique_ptr<Player> boxMovie(const Actions& rootScript, uint8_t version = 8) {
     swfwriter::MovieWriter m({.version = version});
-    uint16_t box = m.rectangle(0, 0, 2000, 1000, kRed);
+    uint16_t box = m.rectangle(0, 0, 2000, 1000, Red);
     swfwriter::SpriteWriter s(version);
     s.place(box, 1);
     Actions frame;
@@ -71,19 +71,19 @@ TEST(ClipProperties, NumberedPropertiesAndTheHostsCalls) {
     EXPECT_EQ(p->host.traces,
               (Strings{"20", "10", "1", "1", "/a", "1", "a", "file:///movies/test.swf", "", "a frame", "a loaded"}));
 
-    EXPECT_EQ(p->engine->getProperty("/a", 13), "a");
-    EXPECT_EQ(p->engine->getProperty("_root.a", 11), "/a");
-    EXPECT_EQ(p->engine->getPropertyNumber("/a", 0), 20.0);
-    EXPECT_EQ(p->engine->getProperty("/missing", 0), std::nullopt);
-    EXPECT_EQ(p->engine->getProperty("/a", 22), std::nullopt);
-    EXPECT_TRUE(p->engine->setPropertyNumber("/a", 1, 30));
+    EXPECT_EQ(p->engine->getProperty(u"/a", 13), u"a");
+    EXPECT_EQ(p->engine->getProperty(u"_root.a", 11), u"/a");
+    EXPECT_EQ(p->engine->getPropertyNumber(u"/a", 0), 20.0);
+    EXPECT_EQ(p->engine->getProperty(u"/missing", 0), std::nullopt);
+    EXPECT_EQ(p->engine->getProperty(u"/a", 22), std::nullopt);
+    EXPECT_TRUE(p->engine->setPropertyNumber(u"/a", 1, 30));
     EXPECT_EQ(p->clip("a")->matrix().ty, 600.0);
-    EXPECT_TRUE(p->engine->setProperty("/a", 2, "50"));
+    EXPECT_TRUE(p->engine->setProperty(u"/a", 2, u"50"));
     EXPECT_NEAR(p->clip("a")->matrix().a, 0.5, 1e-9);
-    EXPECT_TRUE(p->engine->setProperty("/a", 7, "0"));
+    EXPECT_TRUE(p->engine->setProperty(u"/a", 7, u"0"));
     EXPECT_FALSE(p->clip("a")->isVisible()) << "numeric text sets _visible by its number";
-    EXPECT_FALSE(p->engine->setProperty("/a", 4, "3")) << "_currentframe is read-only";
-    EXPECT_FALSE(p->engine->setPropertyNumber("/nothing", 0, 1));
+    EXPECT_FALSE(p->engine->setProperty(u"/a", 4, u"3")) << "_currentframe is read-only";
+    EXPECT_FALSE(p->engine->setPropertyNumber(u"/nothing", 0, 1));
 }
 
 TEST(Navigation, MethodsAndActionsMoveThePlayhead) {
@@ -271,11 +271,11 @@ TEST(CallFrame, RunsAFramesActionsWithoutMovingThePlayhead) {
     m.showFrame();
     auto p = Player::load(m);
     ASSERT_TRUE(p);
-    EXPECT_TRUE(p->engine->callLabel("/r", "work"));
-    EXPECT_TRUE(p->engine->callFrame("_root.r", 2));
-    EXPECT_FALSE(p->engine->callFrame("/r", 3));
-    EXPECT_FALSE(p->engine->callLabel("/r", "nowhere"));
-    EXPECT_FALSE(p->engine->callFrame("/nobody", 0));
+    EXPECT_TRUE(p->engine->callLabel(u"/r", u"work"));
+    EXPECT_TRUE(p->engine->callFrame(u"_root.r", 2));
+    EXPECT_FALSE(p->engine->callFrame(u"/r", 3));
+    EXPECT_FALSE(p->engine->callLabel(u"/r", u"nowhere"));
+    EXPECT_FALSE(p->engine->callFrame(u"/nobody", 0));
     p->engine->runActions(p->root(), Actions().push({"/r:3"}).call().push({"r:work"}).call().bytes());
     EXPECT_EQ(p->clip("r")->currentFrame(), 0u);
     EXPECT_EQ(p->host.traces, (Strings{"work ran in r", "three", "three", "work ran in r"}));

@@ -10,7 +10,7 @@ using namespace scripttest;
 
 namespace {
 
-constexpr uint32_t kBackspace = 8, kEnter = 13;
+constexpr uint32_t Backspace = 8, Enter = 13;
 
 // A form clip at (1000, 1000) twips, scaled twice, holding the field
 // "field" at (500, 500) inside it: the field's 2000 x 200 box covers stage
@@ -71,13 +71,13 @@ TEST(TextInput, APressFocusesTheFieldThroughItsTransformsAndTypingFollowsTheVari
     p->engine->runActions(p->root(), Actions().callMethodOn("Selection", "getFocus", {}).trace().bytes());
     EXPECT_EQ(p->host.traces, (Strings{"_level0.form.field"}));
 
-    e.keyDown(kBackspace, kBackspace);
+    e.keyDown(Backspace, Backspace);
     EXPECT_EQ(p->var("form.name"), "Hi");
-    e.keyDown(kEnter, kEnter);
+    e.keyDown(Enter, Enter);
     EXPECT_EQ(p->var("form.name"), "Hi") << "Enter adds nothing to a single-line field";
 
     // A script's value is where typing continues.
-    EXPECT_TRUE(e.setVariable("/form:name", "abc"));
+    EXPECT_TRUE(e.setVariable(u"/form:name", u"abc"));
     type(e, U"d");
     EXPECT_EQ(p->var("form.name"), "abcd");
     EXPECT_EQ(field->text(), "abcd");
@@ -100,7 +100,7 @@ TEST(TextInput, MaxLengthMultilineAndBadCharacters) {
     for (uint32_t bad : {0u, 1u, 7u, 9u, 27u, 0x7Fu, 0x85u, 0xD800u, 0xDFFFu, 0x110000u, 0xFFFFFFFFu})
         e.keyDown(0, bad);
     EXPECT_EQ(p->var("form.name"), "") << "control characters, surrogates and non-characters are ignored";
-    e.keyDown(kBackspace, kBackspace);
+    e.keyDown(Backspace, Backspace);
     EXPECT_EQ(p->var("form.name"), "") << "Backspace on an empty field";
     e.keyDown(17, 0);
     e.keyDown(67, 'c');
@@ -108,30 +108,30 @@ TEST(TextInput, MaxLengthMultilineAndBadCharacters) {
     e.keyUp(17, 0);
 
     type(e, U"a\u00e9");
-    e.keyDown(kEnter, kEnter);
+    e.keyDown(Enter, Enter);
     type(e, U"\U0001F600zz");
     EXPECT_EQ(p->var("form.name"), "a\u00e9\r\U0001F600") << "four code points, then the limit";
-    e.keyDown(kBackspace, kBackspace);
+    e.keyDown(Backspace, Backspace);
     EXPECT_EQ(p->var("form.name"), "a\u00e9\r") << "Backspace removes the whole code point";
-    e.keyDown(kBackspace, kBackspace);
-    e.keyDown(kBackspace, kBackspace);
+    e.keyDown(Backspace, Backspace);
+    e.keyDown(Backspace, Backspace);
     EXPECT_EQ(p->var("form.name"), "a");
 }
 
 TEST(TextInput, EditingRulesForTextAsScriptsLeaveIt) {
     swf::EditText field;
-    EXPECT_EQ(script::typedText("ab\r\n", field, kBackspace), "ab") << "a CR LF pair goes at once";
-    EXPECT_EQ(script::typedText("a\xE2\x82", field, kBackspace), "a") << "a truncated sequence goes with its lead";
-    EXPECT_EQ(script::typedText("\x80\x80\x80\x80\x80", field, kBackspace), "\x80\x80")
+    EXPECT_EQ(script::typedText("ab\r\n", field, Backspace), "ab") << "a CR LF pair goes at once";
+    EXPECT_EQ(script::typedText("a\xE2\x82", field, Backspace), "a") << "a truncated sequence goes with its lead";
+    EXPECT_EQ(script::typedText("\x80\x80\x80\x80\x80", field, Backspace), "\x80\x80")
         << "stray continuation bytes go at most three at a time";
     EXPECT_EQ(script::typedText("", field, 'a'), "a");
-    std::string full(script::kMaxTypedBytes, 'x');
+    std::string full(script::MaxTypedBytes, 'x');
     EXPECT_EQ(script::typedText(full, field, 'a'), std::nullopt) << "typing stops at the size cap";
-    EXPECT_EQ(script::typedText(full, field, kBackspace), std::string(script::kMaxTypedBytes - 1, 'x'));
+    EXPECT_EQ(script::typedText(full, field, Backspace), std::string(script::MaxTypedBytes - 1, 'x'));
     field.maxLength = 0;
     EXPECT_EQ(script::typedText("abc", field, 'd'), "abcd") << "a maxLength of 0 sets no limit";
     field.maxLength = 2;
-    EXPECT_EQ(script::typedText("abc", field, kBackspace), "ab") << "a script's longer text can still shrink";
+    EXPECT_EQ(script::typedText("abc", field, Backspace), "ab") << "a script's longer text can still shrink";
 }
 
 TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus) {

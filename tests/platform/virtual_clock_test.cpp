@@ -11,7 +11,7 @@
 
 #include <vector>
 
-using platform_test::runOnFreshThread;
+using moviehost::testing::runOnFreshThread;
 
 namespace {
 

@@ -6,6 +6,9 @@
 namespace swfwriter {
 
 namespace {
+using script::PushType;
+
+void appendType(std::vector<uint8_t>& out, PushType type) { out.push_back(uint8_t(type)); }
 void appendString(std::vector<uint8_t>& out, const std::string& s) {
     out.insert(out.end(), s.begin(), s.end());
     out.push_back(0);
@@ -20,9 +23,11 @@ void appendU32(std::vector<uint8_t>& out, uint32_t v) {
 }
 }  // namespace
 
-Actions& Actions::op(uint8_t code, const std::vector<uint8_t>& payload) {
-    m_code.push_back(code);
-    if (code >= 0x80) {
+Actions& Actions::op(Code code, const std::vector<uint8_t>& payload) {
+    if (!script::hasPayload(code) && !payload.empty())
+        throw std::invalid_argument("a one-byte action has no payload");
+    m_code.push_back(uint8_t(code));
+    if (script::hasPayload(code)) {
         appendU16(m_code, uint16_t(payload.size()));
         m_code.insert(m_code.end(), payload.begin(), payload.end());
     }
@@ -38,41 +43,41 @@ Actions& Actions::push(const std::vector<PushValue>& values) {
             [&](const auto& x) {
                 using T = std::decay_t<decltype(x)>;
                 if constexpr (std::is_same_v<T, std::string>) {
-                    p.push_back(0);
+                    appendType(p, PushType::String);
                     appendString(p, x);
                 } else if constexpr (std::is_same_v<T, double>) {
-                    // Type 6: the two 32-bit halves high first, each little-endian.
+                    // The two 32-bit halves high first, each little-endian.
                     uint64_t bits;
                     std::memcpy(&bits, &x, sizeof bits);
-                    p.push_back(6);
+                    appendType(p, PushType::Double);
                     appendU32(p, uint32_t(bits >> 32));
                     appendU32(p, uint32_t(bits));
                 } else if constexpr (std::is_same_v<T, int32_t>) {
-                    p.push_back(7);
+                    appendType(p, PushType::Integer);
                     appendU32(p, uint32_t(x));
                 } else if constexpr (std::is_same_v<T, bool>) {
-                    p.push_back(5);
+                    appendType(p, PushType::Boolean);
                     p.push_back(x ? 1 : 0);
                 } else if constexpr (std::is_same_v<T, Null>) {
-                    p.push_back(2);
+                    appendType(p, PushType::Null);
                 } else if constexpr (std::is_same_v<T, Undefined>) {
-                    p.push_back(3);
+                    appendType(p, PushType::Undefined);
                 } else if constexpr (std::is_same_v<T, Register>) {
-                    p.push_back(4);
+                    appendType(p, PushType::Register);
                     p.push_back(x.index);
                 } else if constexpr (std::is_same_v<T, Constant>) {
                     if (x.index < 256) {
-                        p.push_back(8);
+                        appendType(p, PushType::Constant8);
                         p.push_back(uint8_t(x.index));
                     } else {
-                        p.push_back(9);
+                        appendType(p, PushType::Constant16);
                         appendU16(p, x.index);
                     }
                 }
             },
             v.value);
     }
-    return op(0x96, p);
+    return op(Code::Push, p);
 }
 
 Actions& Actions::constantPool(const std::vector<std::string>& strings) {
@@ -80,26 +85,26 @@ Actions& Actions::constantPool(const std::vector<std::string>& strings) {
     appendU16(p, uint16_t(strings.size()));
     for (const std::string& s : strings)
         appendString(p, s);
-    return op(0x88, p);
+    return op(Code::ConstantPool, p);
 }
 
 Actions& Actions::getUrl(const std::string& url, const std::string& target) {
     std::vector<uint8_t> p;
     appendString(p, url);
     appendString(p, target);
-    return op(0x83, p);
+    return op(Code::GetUrl, p);
 }
 
 Actions& Actions::setTarget(const std::string& target) {
     std::vector<uint8_t> p;
     appendString(p, target);
-    return op(0x8B, p);
+    return op(Code::SetTarget, p);
 }
 
 Actions& Actions::gotoLabel(const std::string& label) {
     std::vector<uint8_t> p;
     appendString(p, label);
-    return op(0x8C, p);
+    return op(Code::GoToLabel, p);
 }
 
 Actions& Actions::defineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body) {
@@ -110,14 +115,14 @@ Actions& Actions::defineFunction(const std::string& name, const std::vector<std:
     for (const std::string& s : params)
         appendString(p, s);
     appendU16(p, uint16_t(code.size()));
-    op(0x9B, p);
+    op(Code::DefineFunction, p);
     m_code.insert(m_code.end(), code.begin(), code.end());  // the body follows the record
     return *this;
 }
 
 Actions& Actions::with(const Actions& body) {
     std::vector<uint8_t> code = body.bytes(false);
-    op(0x94, {uint8_t(code.size()), uint8_t(code.size() >> 8)});
+    op(Code::With, {uint8_t(code.size()), uint8_t(code.size() >> 8)});
     m_code.insert(m_code.end(), code.begin(), code.end());
     return *this;
 }
@@ -135,7 +140,7 @@ Actions& Actions::defineFunction2(const Function2Spec& spec, const Actions& body
         appendString(p, name);
     }
     appendU16(p, uint16_t(code.size()));
-    op(0x8E, p);
+    op(Code::DefineFunction2, p);
     m_code.insert(m_code.end(), code.begin(), code.end());
     return *this;
 }
@@ -147,7 +152,8 @@ Actions& Actions::tryBlock(const Actions& tryBody, const std::optional<Actions>&
     std::vector<uint8_t> c = catchBody ? catchBody->bytes(false) : std::vector<uint8_t>{};
     std::vector<uint8_t> f = finallyBody ? finallyBody->bytes(false) : std::vector<uint8_t>{};
     std::vector<uint8_t> p;
-    p.push_back(uint8_t((catchBody ? 1 : 0) | (finallyBody ? 2 : 0) | (catchRegister ? 4 : 0)));
+    p.push_back(uint8_t((catchBody ? script::TryFlag::HasCatch : 0) | (finallyBody ? script::TryFlag::HasFinally : 0) |
+                        (catchRegister ? script::TryFlag::CatchInRegister : 0)));
     appendU16(p, uint16_t(t.size()));
     appendU16(p, uint16_t(c.size()));
     appendU16(p, uint16_t(f.size()));
@@ -155,7 +161,7 @@ Actions& Actions::tryBlock(const Actions& tryBody, const std::optional<Actions>&
         p.push_back(*catchRegister);
     else
         appendString(p, catchName);
-    op(0x8F, p);
+    op(Code::Try, p);
     m_code.insert(m_code.end(), t.begin(), t.end());
     m_code.insert(m_code.end(), c.begin(), c.end());
     m_code.insert(m_code.end(), f.begin(), f.end());
@@ -192,7 +198,7 @@ Actions& Actions::label(const std::string& name) {
     return *this;
 }
 
-Actions& Actions::branch(uint8_t code, const std::string& label) {
+Actions& Actions::branch(Code code, const std::string& label) {
     op(code, {0, 0});
     m_fixups.push_back({m_code.size() - 2, m_code.size(), label});
     return *this;

@@ -8,6 +8,8 @@
 // Branch targets are labels; bytes() resolves them and ends with ActionEnd.
 #pragma once
 
+#include "script/action_codes.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -17,6 +19,8 @@
 #include <vector>
 
 namespace swfwriter {
+
+using Code = script::ActionCode;
 
 struct Null {};
 struct Undefined {};
@@ -58,122 +62,124 @@ struct Function2Spec {
 
 class Actions {
 public:
-    // Raw record: code, and a payload when code >= 0x80.
-    Actions& op(uint8_t code, const std::vector<uint8_t>& payload = {});
+    // One record: the code, and its payload when the code has one.
+    Actions& op(Code code, const std::vector<uint8_t>& payload = {});
 
     Actions& push(std::initializer_list<PushValue> values);
     Actions& push(const std::vector<PushValue>& values);
     Actions& constantPool(const std::vector<std::string>& strings);
 
     // SWF 3
-    Actions& gotoFrame(uint16_t frame) { return op(0x81, {uint8_t(frame), uint8_t(frame >> 8)}); }
+    Actions& gotoFrame(uint16_t frame) { return op(Code::GotoFrame, {uint8_t(frame), uint8_t(frame >> 8)}); }
     Actions& getUrl(const std::string& url, const std::string& target);
     Actions& fscommand(const std::string& command, const std::string& args) {
         return getUrl("FSCommand:" + command, args);
     }
-    Actions& nextFrame() { return op(0x04); }
-    Actions& prevFrame() { return op(0x05); }
-    Actions& play() { return op(0x06); }
-    Actions& stop() { return op(0x07); }
+    Actions& nextFrame() { return op(Code::NextFrame); }
+    Actions& prevFrame() { return op(Code::PreviousFrame); }
+    Actions& play() { return op(Code::Play); }
+    Actions& stop() { return op(Code::Stop); }
     Actions& setTarget(const std::string& target);
     Actions& gotoLabel(const std::string& label);
     // SWF 4
-    Actions& add() { return op(0x0A); }
-    Actions& subtract() { return op(0x0B); }
-    Actions& multiply() { return op(0x0C); }
-    Actions& divide() { return op(0x0D); }
-    Actions& equals() { return op(0x0E); }
-    Actions& less() { return op(0x0F); }
-    Actions& logicalNot() { return op(0x12); }
-    Actions& pop() { return op(0x17); }
-    Actions& getVariable() { return op(0x1C); }
-    Actions& setVariable() { return op(0x1D); }
-    Actions& getProperty() { return op(0x22); }
-    Actions& setProperty() { return op(0x23); }
-    Actions& trace() { return op(0x26); }
-    Actions& stringAdd() { return op(0x21); }
-    Actions& gotoFrame2(bool play) { return op(0x9F, {uint8_t(play ? 1 : 0)}); }
-    Actions& getUrl2(uint8_t flags) { return op(0x9A, {flags}); }
-    Actions& jump(const std::string& label) { return branch(0x99, label); }
-    Actions& ifTrue(const std::string& label) { return branch(0x9D, label); }
+    Actions& add() { return op(Code::Add); }
+    Actions& subtract() { return op(Code::Subtract); }
+    Actions& multiply() { return op(Code::Multiply); }
+    Actions& divide() { return op(Code::Divide); }
+    Actions& equals() { return op(Code::Equals); }
+    Actions& less() { return op(Code::Less); }
+    Actions& logicalNot() { return op(Code::Not); }
+    Actions& pop() { return op(Code::Pop); }
+    Actions& getVariable() { return op(Code::GetVariable); }
+    Actions& setVariable() { return op(Code::SetVariable); }
+    Actions& getProperty() { return op(Code::GetProperty); }
+    Actions& setProperty() { return op(Code::SetProperty); }
+    Actions& trace() { return op(Code::Trace); }
+    Actions& stringAdd() { return op(Code::StringAdd); }
+    Actions& gotoFrame2(bool play) { return op(Code::GotoFrame2, {uint8_t(play ? script::GotoFrame2Flag::Play : 0)}); }
+    Actions& getUrl2(uint8_t flags) { return op(Code::GetUrl2, {flags}); }
+    Actions& jump(const std::string& label) { return branch(Code::Jump, label); }
+    Actions& ifTrue(const std::string& label) { return branch(Code::If, label); }
     // SWF 5
-    Actions& callFunction() { return op(0x3D); }
-    Actions& callMethod() { return op(0x52); }
-    Actions& returnValue() { return op(0x3E); }
-    Actions& getMember() { return op(0x4E); }
-    Actions& setMember() { return op(0x4F); }
-    Actions& newObject() { return op(0x40); }
-    Actions& defineLocal() { return op(0x3C); }
-    Actions& add2() { return op(0x47); }
-    Actions& less2() { return op(0x48); }
-    Actions& equals2() { return op(0x49); }
-    Actions& increment() { return op(0x50); }
-    Actions& decrement() { return op(0x51); }
-    Actions& pushDuplicate() { return op(0x4C); }
-    Actions& initArray() { return op(0x42); }
-    Actions& initObject() { return op(0x43); }
-    Actions& storeRegister(uint8_t r) { return op(0x87, {r}); }
+    Actions& callFunction() { return op(Code::CallFunction); }
+    Actions& callMethod() { return op(Code::CallMethod); }
+    Actions& returnValue() { return op(Code::Return); }
+    Actions& getMember() { return op(Code::GetMember); }
+    Actions& setMember() { return op(Code::SetMember); }
+    Actions& newObject() { return op(Code::NewObject); }
+    Actions& defineLocal() { return op(Code::DefineLocal); }
+    Actions& add2() { return op(Code::Add2); }
+    Actions& less2() { return op(Code::Less2); }
+    Actions& equals2() { return op(Code::Equals2); }
+    Actions& increment() { return op(Code::Increment); }
+    Actions& decrement() { return op(Code::Decrement); }
+    Actions& pushDuplicate() { return op(Code::PushDuplicate); }
+    Actions& initArray() { return op(Code::InitArray); }
+    Actions& initObject() { return op(Code::InitObject); }
+    Actions& storeRegister(uint8_t r) { return op(Code::StoreRegister, {r}); }
     Actions& defineFunction(const std::string& name, const std::vector<std::string>& params, const Actions& body);
-    Actions& defineLocal2() { return op(0x41); }
-    Actions& deleteMember() { return op(0x3A); }
-    Actions& deleteVariable() { return op(0x3B); }
-    Actions& modulo() { return op(0x3F); }
-    Actions& typeOf() { return op(0x44); }
-    Actions& targetPath() { return op(0x45); }
-    Actions& enumerate() { return op(0x46); }
-    Actions& toNumber() { return op(0x4A); }
-    Actions& toString() { return op(0x4B); }
-    Actions& stackSwap() { return op(0x4D); }
-    Actions& newMethod() { return op(0x53); }
-    Actions& bitAnd() { return op(0x60); }
-    Actions& bitOr() { return op(0x61); }
-    Actions& bitXor() { return op(0x62); }
-    Actions& bitLShift() { return op(0x63); }
-    Actions& bitRShift() { return op(0x64); }
-    Actions& bitURShift() { return op(0x65); }
+    Actions& defineLocal2() { return op(Code::DefineLocal2); }
+    Actions& deleteMember() { return op(Code::Delete); }
+    Actions& deleteVariable() { return op(Code::Delete2); }
+    Actions& modulo() { return op(Code::Modulo); }
+    Actions& typeOf() { return op(Code::TypeOf); }
+    Actions& targetPath() { return op(Code::TargetPath); }
+    Actions& enumerate() { return op(Code::Enumerate); }
+    Actions& toNumber() { return op(Code::ToNumber); }
+    Actions& toString() { return op(Code::ToString); }
+    Actions& stackSwap() { return op(Code::StackSwap); }
+    Actions& newMethod() { return op(Code::NewMethod); }
+    Actions& bitAnd() { return op(Code::BitAnd); }
+    Actions& bitOr() { return op(Code::BitOr); }
+    Actions& bitXor() { return op(Code::BitXor); }
+    Actions& bitLShift() { return op(Code::BitLShift); }
+    Actions& bitRShift() { return op(Code::BitRShift); }
+    Actions& bitURShift() { return op(Code::BitURShift); }
     // The block runs with the popped object on the scope chain.
     Actions& with(const Actions& body);
     // SWF 4 extras
-    Actions& logicalAnd() { return op(0x10); }
-    Actions& logicalOr() { return op(0x11); }
-    Actions& stringEquals() { return op(0x13); }
-    Actions& stringLength() { return op(0x14); }
-    Actions& stringExtract() { return op(0x15); }
-    Actions& toInteger() { return op(0x18); }
-    Actions& setTarget2() { return op(0x20); }
-    Actions& cloneSprite() { return op(0x24); }
-    Actions& removeSprite() { return op(0x25); }
-    Actions& startDrag() { return op(0x27); }
-    Actions& endDrag() { return op(0x28); }
-    Actions& stringLess() { return op(0x29); }
-    Actions& randomNumber() { return op(0x30); }
-    Actions& mbStringLength() { return op(0x31); }
-    Actions& charToAscii() { return op(0x32); }
-    Actions& asciiToChar() { return op(0x33); }
-    Actions& getTime() { return op(0x34); }
-    Actions& mbStringExtract() { return op(0x35); }
-    Actions& mbCharToAscii() { return op(0x36); }
-    Actions& mbAsciiToChar() { return op(0x37); }
-    Actions& call() { return op(0x9E); }
+    Actions& logicalAnd() { return op(Code::And); }
+    Actions& logicalOr() { return op(Code::Or); }
+    Actions& stringEquals() { return op(Code::StringEquals); }
+    Actions& stringLength() { return op(Code::StringLength); }
+    Actions& stringExtract() { return op(Code::StringExtract); }
+    Actions& toInteger() { return op(Code::ToInteger); }
+    Actions& setTarget2() { return op(Code::SetTarget2); }
+    Actions& cloneSprite() { return op(Code::CloneSprite); }
+    Actions& removeSprite() { return op(Code::RemoveSprite); }
+    Actions& startDrag() { return op(Code::StartDrag); }
+    Actions& endDrag() { return op(Code::EndDrag); }
+    Actions& stringLess() { return op(Code::StringLess); }
+    Actions& randomNumber() { return op(Code::RandomNumber); }
+    Actions& mbStringLength() { return op(Code::MbStringLength); }
+    Actions& charToAscii() { return op(Code::CharToAscii); }
+    Actions& asciiToChar() { return op(Code::AsciiToChar); }
+    Actions& getTime() { return op(Code::GetTime); }
+    Actions& mbStringExtract() { return op(Code::MbStringExtract); }
+    Actions& mbCharToAscii() { return op(Code::MbCharToAscii); }
+    Actions& mbAsciiToChar() { return op(Code::MbAsciiToChar); }
+    Actions& call() { return op(Code::Call); }
     Actions& waitForFrame(uint16_t frame, uint8_t skip) {
-        return op(0x8A, {uint8_t(frame), uint8_t(frame >> 8), skip});
+        return op(Code::WaitForFrame, {uint8_t(frame), uint8_t(frame >> 8), skip});
     }
-    Actions& waitForFrame2(uint8_t skip) { return op(0x8D, {skip}); }
+    Actions& waitForFrame2(uint8_t skip) { return op(Code::WaitForFrame2, {skip}); }
     Actions& gotoFrame2(bool play, uint16_t sceneBias) {
-        return op(0x9F, {uint8_t(play ? 3 : 2), uint8_t(sceneBias), uint8_t(sceneBias >> 8)});
+        return op(Code::GotoFrame2,
+                  {uint8_t(script::GotoFrame2Flag::SceneBias | (play ? script::GotoFrame2Flag::Play : 0)),
+                   uint8_t(sceneBias), uint8_t(sceneBias >> 8)});
     }
     // SWF 6
-    Actions& instanceOf() { return op(0x54); }
-    Actions& enumerate2() { return op(0x55); }
-    Actions& strictEquals() { return op(0x66); }
-    Actions& greater() { return op(0x67); }
-    Actions& stringGreater() { return op(0x68); }
+    Actions& instanceOf() { return op(Code::InstanceOf); }
+    Actions& enumerate2() { return op(Code::Enumerate2); }
+    Actions& strictEquals() { return op(Code::StrictEquals); }
+    Actions& greater() { return op(Code::Greater); }
+    Actions& stringGreater() { return op(Code::StringGreater); }
     // SWF 7
     Actions& defineFunction2(const Function2Spec& spec, const Actions& body);
-    Actions& extends() { return op(0x69); }
-    Actions& castOp() { return op(0x2B); }
-    Actions& implementsOp() { return op(0x2C); }
-    Actions& throwValue() { return op(0x2A); }
+    Actions& extends() { return op(Code::Extends); }
+    Actions& castOp() { return op(Code::CastOp); }
+    Actions& implementsOp() { return op(Code::ImplementsOp); }
+    Actions& throwValue() { return op(Code::Throw); }
     // try { tryBody } catch (name or register) { catchBody } finally { finallyBody }
     Actions& tryBlock(const Actions& tryBody, const std::optional<Actions>& catchBody,
                       const std::optional<Actions>& finallyBody, const std::string& catchName,
@@ -200,7 +206,7 @@ public:
     [[nodiscard]] std::vector<uint8_t> bytes(bool end = true) const;
 
 private:
-    Actions& branch(uint8_t code, const std::string& label);
+    Actions& branch(Code code, const std::string& label);
 
     std::vector<uint8_t> m_code;
     std::map<std::string, size_t> m_labels;
