@@ -8,6 +8,8 @@
 #include "control/movie_file.h"
 #include "control/movie_location.h"
 
+#include "net/location.h"
+
 #include "platform/wide.h"
 #include "render/filter_effects.h"
 
@@ -81,6 +83,11 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         auto engine = script::Engine::create(*stage, *host);
+        // A query on the location passes parameters as root variables ("a.swf?level=3").
+        if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
+            for (const auto& [name, value] : net::queryVariables(*parsed))
+                (void)engine->setVariable(platform::utf8_to_utf16(name), platform::utf8_to_utf16(value));
+        }
         m_retired.reserve(m_retired.size() + 1);
 
         if (!m_timer.start(stage->frameRate())) {

@@ -3,9 +3,13 @@
 #include "control/control_error.h"
 
 #include "platform/kernel.h"
+#include "platform/wide.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
+#include <string_view>
 #include <utility>
 
 namespace control {
@@ -18,6 +22,18 @@ bool ScriptHost::setReturnValue(std::u16string answer) {
         return false;
     m_answers.back() = std::move(answer);
     return true;
+}
+
+void ScriptHost::trace(const std::u16string& message) {
+    static const bool enabled = [] {
+        const char* value = std::getenv("MOVIEHOST_TRACE");
+        return value != nullptr && std::string_view(value) == "1";
+    }();
+    if (!enabled)
+        return;
+    std::string line = platform::utf16_to_utf8(message);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 // The sinks' answers are of no use to the movie: fscommand returns nothing.

@@ -46,6 +46,8 @@ public:
     [[nodiscard]] const std::u16string& lastError() const noexcept { return m_lastError; }
 
     // script::Host
+    // With MOVIEHOST_TRACE=1 in the environment, trace() lines go to standard error.
+    void trace(const std::u16string& message) override;
     void fscommand(const std::u16string& command, const std::u16string& args) override;
     std::optional<std::u16string> externalCall(const script::ExternalCall& call) override;
     void scriptError(const script::ScriptError& error) override;

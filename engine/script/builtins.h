@@ -21,6 +21,9 @@ void installGlobalFunctions(Runtime& rt);  // trace, parseInt, escape, setInterv
 void installMovieClip(Runtime& rt);        // MovieClip, Button, TextField
 void installInput(Runtime& rt);            // Key, Mouse, Selection, Stage
 void installExternalInterface(Runtime& rt);
+void installSystem(Runtime& rt);  // System, System.capabilities, System.security
+void installSharedObject(Runtime& rt);
+void installLoadVars(Runtime& rt);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {

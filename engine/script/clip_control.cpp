@@ -6,6 +6,7 @@
 #include "script/hit_test.h"
 #include "script/interpreter.h"
 #include "script/member_access.h"
+#include "script/net_session.h"
 #include "script/number_format.h"
 #include "script/runtime.h"
 #include "script/variables.h"
@@ -277,9 +278,16 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
                      : sendVarsMethod == 2 ? UrlRequest::Method::Post
                                            : UrlRequest::Method::None;
     const bool levelTarget = window.size() > 6 && equalsFolded(window.substr(0, 6), u"_level");
-    if (loadVariables)
+    if (loadVariables) {
+        // Variables load into the target clip and arrive between frames.
+        if (StageObject* clip = resolveTargetPath(rt, rt.rootObject(), window)) {
+            if (!rt.net)
+                rt.net = std::make_unique<NetSession>(rt);
+            (void)rt.net->start(clip, LoadKind::Variables, utf16ToUtf8(url));
+            return;
+        }
         request.kind = UrlRequest::Kind::LoadVariables;
-    else if (loadTarget || levelTarget)
+    } else if (loadTarget || levelTarget)
         request.kind = UrlRequest::Kind::LoadMovie;
     rt.host.urlRequest(request);
 }

@@ -12,6 +12,7 @@
 #include "script/frame_runner.h"
 #include "script/input_dispatcher.h"
 #include "script/interpreter.h"
+#include "script/net_session.h"
 #include "script/number_format.h"
 #include "script/runtime.h"
 #include "script/variables.h"
@@ -97,6 +98,9 @@ void Engine::tick() {
         return;  // a tick from inside a callback would run frames within a script
     rt.stage.advance();
     m_state->frames.drain(true);
+    // Loads that arrived are handed over between frames, never mid-script.
+    if (rt.net)
+        rt.net->deliver();
     m_state->frames.runTimers();
     finish(true);
 }

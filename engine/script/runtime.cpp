@@ -7,6 +7,7 @@
 #include "script/conversions.h"
 #include "script/interpreter.h"
 #include "script/member_access.h"
+#include "script/net_session.h"
 #include "script/number_format.h"
 
 #include "model/display_list.h"
@@ -40,6 +41,9 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installMovieClip(*this);
     installInput(*this);
     installExternalInterface(*this);
+    installSystem(*this);
+    installSharedObject(*this);
+    installLoadVars(*this);
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
     // The built-ins are made before the limit applies: a limit below their
@@ -233,6 +237,8 @@ void Runtime::addRoots(std::vector<Object*>& out) {
         }
     }
     timers.traceRefs(out);
+    if (net)
+        net->traceRefs(out);
     for (const auto& [name, callback] : callbacks) {
         if (Object* o = callback.self.asObject())
             out.push_back(o);

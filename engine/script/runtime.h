@@ -31,6 +31,7 @@ namespace script {
 
 class ArrayObject;
 class Interpreter;
+class NetSession;
 
 struct Prototypes {
     Object* object = nullptr;
@@ -177,6 +178,8 @@ public:
     std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
     InputState input;
+    // Loads scripts started (LoadVars, loadVariables); made on first use.
+    std::unique_ptr<NetSession> net;
     DragState drag;
     std::vector<Value> stack;  // the operand stack, shared by nested frames
     // Player-wide settings scripts read and write (_quality, _focusrect ...).

@@ -108,6 +108,16 @@ TEST_F(MovieProperty, FileUrlsAreDecoded) {
     EXPECT_EQ(control.flash->put_Movie(bstr(localhost).get()), S_OK);
 }
 
+TEST_F(MovieProperty, TheQueryBecomesRootVariables) {
+    const std::u16string url = fileUrl(first) + u"?level=3&name=a%20b+c";
+    ASSERT_EQ(control.flash->put_Movie(bstr(url).get()), S_OK);
+    for (const auto& [name, expected] : {std::pair{u"level", u"3"}, std::pair{u"name", u"a b c"}}) {
+        BSTR text = nullptr;
+        ASSERT_EQ(control.flash->GetVariable(bstr(name).get(), &text), S_OK);
+        EXPECT_EQ(take(text), expected);
+    }
+}
+
 TEST_F(MovieProperty, AMissingFileFailsAndThePreviousMovieStays) {
     expectFailure(wide((testFolder() / "missing.swf").string()), control::FileNotFound, u"does not exist");
     expectFailure(fileUrl((testFolder() / "missing.swf").string()), control::FileNotFound, u"does not exist");

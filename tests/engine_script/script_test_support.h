@@ -63,7 +63,8 @@ struct RecordingHost : script::Host {
     }
     void urlRequest(const script::UrlRequest& request) override { urls.push_back(request); }
     void scriptError(const script::ScriptError& error) override { errors.push_back({error.kind, utf8(error.message)}); }
-    std::u16string movieUrl() override { return u"file:///movies/test.swf"; }
+    std::u16string url = u"file:///movies/test.swf";
+    std::u16string movieUrl() override { return url; }
     double milliseconds() override { return clock; }
     double epochMilliseconds() override { return epoch; }
 };

@@ -1,0 +1,90 @@
+// Fetches files and URLs on background threads, so that the host thread
+// never waits for a disk or a network. Results and progress queue up and are
+// handed over when the owner drains them, between frames.
+//
+// Every request passes the sandbox first (and again after each redirect,
+// consulting crossdomain.xml where needed); a refused request completes with
+// a Refused error, never silently. Each transfer is bounded in time, size
+// and redirects; TLS peers are verified.
+#pragma once
+
+#include "net/location.h"
+#include "net/sandbox.h"
+
+#include "moviehost/expected.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace net {
+
+struct FetchLimits {
+    size_t maxBytes = size_t(64) << 20;
+    std::chrono::milliseconds timeout{30000};
+    int maxRedirects = 5;
+    size_t maxPolicyBytes = size_t(64) << 10;
+};
+
+struct FetchRequest {
+    Location requester;  // the movie asking; the sandbox judges by it
+    Location target;
+    bool post = false;
+    std::string body;  // sent when post
+    std::string contentType = "application/x-www-form-urlencoded";
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+struct FetchResponse {
+    Location finalLocation;  // after redirects
+    int httpStatus = 0;      // 0 for files
+    std::string body;
+};
+
+struct FetchError {
+    enum class Kind { Refused, NotFound, TooLarge, TimedOut, Network, Http };
+    Kind kind = Kind::Network;
+    std::string reason;
+    int httpStatus = 0;
+};
+
+using RequestId = uint64_t;
+
+struct FetchEvent {
+    RequestId id = 0;
+    uint64_t loaded = 0;
+    uint64_t total = 0;  // 0 while unknown
+    // Set on the last event of a request; absent for progress.
+    std::optional<moviehost::Expected<FetchResponse, FetchError>> result;
+};
+
+class Fetcher {
+public:
+    explicit Fetcher(Sandbox sandbox, FetchLimits limits = {});
+    ~Fetcher();  // cancels what runs and waits for the threads
+    Fetcher(const Fetcher&) = delete;
+    Fetcher& operator=(const Fetcher&) = delete;
+
+    [[nodiscard]] RequestId start(FetchRequest request);
+    // No event of this request is delivered after this returns.
+    void cancel(RequestId id);
+    // Called on a worker thread whenever an event is queued (the owner posts
+    // itself a message); must not call back into the fetcher.
+    void setWakeup(std::function<void()> wakeup);
+
+    // The queued events in order; progress of one request is coalesced.
+    [[nodiscard]] std::vector<FetchEvent> drain();
+    [[nodiscard]] bool idle() const;
+    [[nodiscard]] const Sandbox& sandbox() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
+
+}  // namespace net

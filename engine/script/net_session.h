@@ -1,0 +1,66 @@
+// The loads a movie's scripts started (LoadVars, loadVariables) while they
+// run on the background fetcher. The engine delivers what arrived between
+// frames: progress into the waiting object, then its callbacks. A refused
+// or failed load completes through the same callbacks (onLoad(false), an
+// empty data event), never silently.
+#pragma once
+
+#include "script/value.h"
+
+#include "net/fetcher.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace script {
+
+class Object;
+class Runtime;
+
+enum class LoadKind : uint8_t {
+    LoadVars,   // a LoadVars (or XML) object: onHTTPStatus, then onData(text or undefined)
+    Variables,  // a clip: variables set on it, then its data event
+};
+
+class NetSession {
+public:
+    explicit NetSession(Runtime& rt) : m_rt(rt) {}
+    ~NetSession();
+
+    // Starts fetching `url` (relative to the movie) for `target`. Progress
+    // lands in the target's hidden _bytesLoaded and _bytesTotal, as the
+    // format's LoadVars keeps it. nullopt when the URL cannot be read as a
+    // location: the target hears of the failure at the next delivery.
+    std::optional<net::RequestId> start(Object* target, LoadKind kind, std::string_view url,
+                                        std::optional<std::string> postBody = std::nullopt,
+                                        std::string contentType = {},
+                                        std::vector<std::pair<std::string, std::string>> headers = {});
+    // Forgets the loads of this target (a new load replaces the old one).
+    void cancelFor(Object* target);
+    // Progress and results that arrived, handed to scripts. Runs script code.
+    void deliver();
+    [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty(); }
+    void traceRefs(std::vector<Object*>& out) const;
+
+private:
+    struct Pending {
+        Object* target = nullptr;
+        LoadKind kind = LoadKind::LoadVars;
+    };
+    net::Fetcher& fetcher();
+    void setProgress(Object* target, uint64_t loaded, uint64_t total);
+    void complete(const Pending& pending, const moviehost::Expected<net::FetchResponse, net::FetchError>& result);
+
+    Runtime& m_rt;
+    std::optional<net::Location> m_movie;
+    std::unique_ptr<net::Fetcher> m_fetcher;
+    std::map<net::RequestId, Pending> m_pending;
+    // Loads refused before they could start (a location that does not
+    // parse); they fail at the next delivery like any other.
+    std::vector<std::pair<Pending, std::string>> m_refused;
+};
+
+}  // namespace script

@@ -1,0 +1,221 @@
+#include "net/fetcher.h"
+#include "local_http_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using nettest::httpAnswer;
+using nettest::LocalHttpServer;
+
+net::Location locationOf(const std::string& text) { return net::parseLocation(text).value(); }
+
+// Drains until the request completes; the events seen along the way are kept.
+struct Outcome {
+    std::vector<net::FetchEvent> progress;
+    std::optional<moviehost::Expected<net::FetchResponse, net::FetchError>> result;
+};
+
+Outcome waitFor(net::Fetcher& fetcher, net::RequestId id, std::chrono::milliseconds limit = 10s) {
+    Outcome outcome;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (auto& event : fetcher.drain()) {
+            EXPECT_EQ(event.id, id);
+            if (event.result) {
+                outcome.result = std::move(event.result);
+                return outcome;
+            }
+            outcome.progress.push_back(std::move(event));
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    ADD_FAILURE() << "no result in time";
+    return outcome;
+}
+
+net::FetchRequest get(const std::string& requester, const std::string& target) {
+    net::FetchRequest request;
+    request.requester = locationOf(requester);
+    request.target = locationOf(target);
+    return request;
+}
+
+class FetcherTest : public ::testing::Test {
+protected:
+    FetcherTest() {
+        m_server.serve("/vars.txt", "a=1&b=two");
+        m_server.serve("/movie.swf", "FWS");
+        m_server.route("/echo", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
+            send(httpAnswer(200, request.method + ":" + request.body));
+        });
+        m_server.route("/endless", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            if (!send("HTTP/1.0 200 OK\r\n\r\n"))
+                return;
+            const std::string chunk(4096, 'x');
+            while (send(chunk)) {
+            }
+        });
+        m_server.route("/slow", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n");
+            for (int i = 0; i < 200 && !m_server.stopping(); ++i) {
+                if (!send("y"))
+                    return;
+                std::this_thread::sleep_for(20ms);
+            }
+        });
+        m_server.route("/loop", [](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send(httpAnswer(302, "", "Location: /loop\r\n"));
+        });
+        m_server.route("/hop", [](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send(httpAnswer(302, "", "Location: /vars.txt\r\n"));
+        });
+        m_server.route("/to-file", [](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send(httpAnswer(302, "", "Location: file:///etc/passwd\r\n"));
+        });
+        m_server.route("/to-other", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send(httpAnswer(302, "", "Location: " + m_other.url("/data.txt") + "\r\n"));
+        });
+        m_other.serve("/data.txt", "other");
+        m_trusting.serve("/data.txt", "trusted");
+        m_trusting.serve("/crossdomain.xml",
+                         "<cross-domain-policy><allow-access-from domain=\"127.0.0.1\"/></cross-domain-policy>");
+    }
+
+    net::Fetcher remoteFetcher(net::FetchLimits limits = {}) {
+        return net::Fetcher(net::Sandbox::forRoot(locationOf(movie())), limits);
+    }
+    std::string movie() const { return m_server.url("/movie.swf"); }
+
+    LocalHttpServer m_server;
+    LocalHttpServer m_other;
+    LocalHttpServer m_trusting;
+};
+
+TEST_F(FetcherTest, FetchesFromItsOwnOrigin) {
+    auto fetcher = remoteFetcher();
+    auto outcome = waitFor(fetcher, fetcher.start(get(movie(), m_server.url("/hop"))));
+    ASSERT_TRUE(outcome.result && *outcome.result) << outcome.result->error().reason;
+    EXPECT_EQ((*outcome.result)->body, "a=1&b=two");
+    EXPECT_EQ((*outcome.result)->httpStatus, 200);
+    EXPECT_EQ((*outcome.result)->finalLocation.path, "/vars.txt");
+}
+
+TEST_F(FetcherTest, PostsBodyAndHeaders) {
+    auto fetcher = remoteFetcher();
+    auto request = get(movie(), m_server.url("/echo"));
+    request.post = true;
+    request.body = "x=1";
+    request.headers = {{"X-Bad\r\nInjected", "v"}, {"X-Ok", "v"}};
+    auto outcome = waitFor(fetcher, fetcher.start(request));
+    ASSERT_TRUE(outcome.result && *outcome.result);
+    EXPECT_EQ((*outcome.result)->body, "POST:x=1");
+}
+
+TEST_F(FetcherTest, FailuresAreBoundedAndNamed) {
+    net::FetchLimits limits;
+    limits.maxBytes = 64 << 10;
+    limits.timeout = 400ms;
+    limits.maxRedirects = 3;
+    auto fetcher = remoteFetcher(limits);
+    struct Case {
+        std::string target;
+        net::FetchError::Kind kind;
+        const char* reasonPart;
+    } cases[] = {
+        {m_server.url("/missing"), net::FetchError::Kind::Http, "404"},
+        {m_server.url("/endless"), net::FetchError::Kind::TooLarge, "limit"},
+        {m_server.url("/slow"), net::FetchError::Kind::TimedOut, "in time"},
+        {m_server.url("/loop"), net::FetchError::Kind::Network, "too many redirects"},
+        {m_server.url("/to-file"), net::FetchError::Kind::Refused, "local files"},
+        {m_server.url("/to-other"), net::FetchError::Kind::Refused, "crossdomain.xml"},
+        {m_other.url("/data.txt"), net::FetchError::Kind::Refused, "crossdomain.xml"},
+        {"/etc/passwd", net::FetchError::Kind::Refused, "local files"},
+        {"http://127.0.0.1:1/x", net::FetchError::Kind::Refused, "crossdomain.xml"},  // no server, no policy
+    };
+    for (const auto& c : cases) {
+        const auto started = std::chrono::steady_clock::now();
+        auto outcome = waitFor(fetcher, fetcher.start(get(movie(), c.target)));
+        ASSERT_TRUE(outcome.result) << c.target;
+        ASSERT_FALSE(*outcome.result) << c.target;
+        EXPECT_EQ(outcome.result->error().kind, c.kind) << c.target << ": " << outcome.result->error().reason;
+        EXPECT_NE(outcome.result->error().reason.find(c.reasonPart), std::string::npos)
+            << c.target << ": " << outcome.result->error().reason;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << c.target;
+    }
+}
+
+TEST_F(FetcherTest, OtherOriginsNeedTheirPolicy) {
+    auto fetcher = remoteFetcher();
+    auto outcome = waitFor(fetcher, fetcher.start(get(movie(), m_trusting.url("/data.txt"))));
+    ASSERT_TRUE(outcome.result && *outcome.result) << outcome.result->error().reason;
+    EXPECT_EQ((*outcome.result)->body, "trusted");
+}
+
+TEST_F(FetcherTest, CancelledRequestsReportNothing) {
+    auto fetcher = remoteFetcher();
+    const auto slow = fetcher.start(get(movie(), m_server.url("/slow")));
+    std::this_thread::sleep_for(100ms);
+    fetcher.cancel(slow);
+    const auto quick = fetcher.start(get(movie(), m_server.url("/vars.txt")));
+    auto outcome = waitFor(fetcher, quick);
+    ASSERT_TRUE(outcome.result && *outcome.result);
+    for (int i = 0; i < 50 && !fetcher.idle(); ++i)
+        std::this_thread::sleep_for(20ms);
+    for (const auto& event : fetcher.drain())
+        EXPECT_NE(event.id, slow);
+}
+
+TEST(Fetcher, ReadsLocalFilesWithProgress) {
+    char pattern[] = "/tmp/moviehost-fetch-XXXXXX";
+    const fs::path folder(::mkdtemp(pattern));
+    const std::string content(300000, 'z');
+    std::ofstream(folder / "big.bin", std::ios::binary) << content;
+    std::ofstream(folder / "main.swf") << "FWS";
+    const auto root = locationOf((folder / "main.swf").string());
+    {
+        net::Fetcher fetcher(net::Sandbox::forRoot(root));
+        net::FetchRequest request;
+        request.requester = root;
+        request.target = locationOf((folder / "big.bin").string());
+        auto outcome = waitFor(fetcher, fetcher.start(request));
+        ASSERT_TRUE(outcome.result && *outcome.result);
+        EXPECT_EQ((*outcome.result)->body, content);
+        for (const auto& event : outcome.progress)
+            EXPECT_EQ(event.total, content.size());
+
+        net::FetchLimits small;
+        small.maxBytes = 1000;
+        net::Fetcher limited(net::Sandbox::forRoot(root), small);
+        auto tooLarge = waitFor(limited, limited.start(request));
+        ASSERT_TRUE(tooLarge.result && !*tooLarge.result);
+        EXPECT_EQ(tooLarge.result->error().kind, net::FetchError::Kind::TooLarge);
+
+        request.target = locationOf((folder / "none.bin").string());
+        auto missing = waitFor(fetcher, fetcher.start(request));
+        ASSERT_TRUE(missing.result && !*missing.result);
+        EXPECT_EQ(missing.result->error().kind, net::FetchError::Kind::NotFound);
+    }
+    fs::remove_all(folder);
+}
+
+TEST_F(FetcherTest, DestroyingWhileTransfersRunDoesNotWait) {
+    const auto started = std::chrono::steady_clock::now();
+    {
+        auto fetcher = remoteFetcher();
+        (void)fetcher.start(get(movie(), m_server.url("/slow")));
+        (void)fetcher.start(get(movie(), m_server.url("/endless")));
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+}  // namespace

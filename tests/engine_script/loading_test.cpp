@@ -1,0 +1,114 @@
+// LoadVars and loadVariables: loads that arrive between frames, through the
+// sandbox, with their callbacks.
+#include "script_test_support.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace scripttest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ticks until `count` traces arrived (or five seconds passed).
+void tickUntil(Player& p, size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (p.host.traces.size() < count && std::chrono::steady_clock::now() < deadline) {
+        p.engine->tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// name = new LoadVars(); name.onLoad = function(ok) { trace(prefix + ok + " " + this.a + " " + this.b); }
+void newLoadVars(Actions& a, const std::string& name, const std::string& prefix) {
+    a.push({name, 0, "LoadVars"}).newObject().setVariable();
+    Actions onLoad;
+    onLoad.push({prefix, "ok"}).getVariable().add2().push({" "}).add2();
+    onLoad.push({"this"}).getVariable().push({"a"}).getMember().add2().push({" "}).add2();
+    onLoad.push({"this"}).getVariable().push({"b"}).getMember().add2().trace();
+    a.push({name}).getVariable().push({"onLoad"}).defineFunction("", {"ok"}, onLoad).setMember();
+}
+
+class LoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/moviehost-load-XXXXXX";
+        m_folder = fs::path(::mkdtemp(pattern));
+        fs::create_directories(m_folder / "data");
+        std::ofstream(m_folder / "data/vars.txt") << "a=1&b=hello+world%21";
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    // A movie whose first frame runs `setup` and stops on the second, which
+    // runs `start`; it plays from the temporary folder.
+    std::unique_ptr<Player> play(const Actions& setup, const Actions& start) {
+        swfwriter::MovieWriter m({.version = 8});
+        m.doAction(setup);
+        m.showFrame();
+        Actions second = start;
+        second.stop();
+        m.doAction(second);
+        m.showFrame();
+        auto p = Player::load(m);
+        p->host.url = u"file://" + script::utf8ToUtf16((m_folder / "main.swf").string());
+        return p;
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(LoadingTest, LoadVarsArriveBetweenFrames) {
+    Actions setup;
+    newLoadVars(setup, "lv", "ok ");
+    newLoadVars(setup, "refused", "refused ");
+    newLoadVars(setup, "missing", "missing ");
+    newLoadVars(setup, "scheme", "scheme ");
+    Actions start;
+    start.callMethodOn("lv", "load", {"data/vars.txt"}).pop();
+    start.callMethodOn("refused", "load", {"/etc/passwd"}).pop();
+    start.callMethodOn("missing", "load", {"data/none.txt"}).pop();
+    start.callMethodOn("scheme", "load", {"ftp://example.com/v.txt"}).pop();
+    start.push({"started"}).trace();  // load() returned at once, before anything arrived
+    auto p = play(setup, start);
+    p->engine->tick();
+    ASSERT_FALSE(p->host.traces.empty());
+    EXPECT_EQ(p->host.traces.front(), "started");
+    tickUntil(*p, 5);
+    ASSERT_EQ(p->host.traces.size(), 5u);
+    std::vector<std::string> results(p->host.traces.begin() + 1, p->host.traces.end());
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (Strings{"missing false undefined undefined", "ok true 1 hello world!",
+                                "refused false undefined undefined", "scheme false undefined undefined"}));
+    EXPECT_EQ(p->var("lv.loaded"), "true");
+    EXPECT_EQ(p->var("refused.loaded"), "false");
+}
+
+TEST_F(LoadingTest, LoadVariablesFillAClip) {
+    Actions start;
+    start.push({"data/vars.txt", "_root"}).getUrl2(0x03);  // loadVariables(url, target)
+    Actions setup;
+    auto p = play(setup, start);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (p->var("a") != "1" && std::chrono::steady_clock::now() < deadline) {
+        p->engine->tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(p->var("a"), "1");
+    EXPECT_EQ(p->var("b"), "hello world!");
+}
+
+TEST(LoadVars, DecodesAndEncodes) {
+    Actions a;
+    a.push({"lv", 0, "LoadVars"}).newObject().setVariable();
+    a.callMethodOn("lv", "decode", {"x=1&y=a+b%26c&&=skip"}).pop();
+    a.push({"lv"}).getVariable().push({"y"}).getMember().trace();
+    a.callMethodOn("lv", "toString", {}).trace();
+    a.push({"lv"}).getVariable().push({"contentType"}).getMember().trace();
+    EXPECT_EQ(traces(a), (Strings{"a b&c", "y=a%20b%26c&x=1", "application/x-www-form-urlencoded"}));
+}
+
+}  // namespace

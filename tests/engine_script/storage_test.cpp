@@ -1,0 +1,113 @@
+// SharedObject and System as movies use them.
+#include "script_test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using namespace scripttest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class StorageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/moviehost-so-XXXXXX";
+        m_folder = fs::path(::mkdtemp(pattern));
+        const char* old = std::getenv("XDG_DATA_HOME");
+        m_saved = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("XDG_DATA_HOME", m_folder.c_str(), 1);
+    }
+    void TearDown() override {
+        if (m_saved)
+            setenv("XDG_DATA_HOME", m_saved->c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        fs::remove_all(m_folder);
+    }
+    // The file the test movie (file:///movies/test.swf) keeps "game" in.
+    fs::path gameFile() const { return m_folder / "moviehost/localhost/movies/test.swf/game.sol"; }
+
+    fs::path m_folder;
+    std::optional<std::string> m_saved;
+};
+
+// so = SharedObject.getLocal(name)
+void getLocal(Actions& a, const std::string& name) {
+    a.push({"so"}).callMethodOn("SharedObject", "getLocal", {name}).setVariable();
+}
+
+// so.data.<member> = value, or trace(so.data.<member>)
+void setData(Actions& a, const std::string& member, PushValue value) {
+    a.push({"so"}).getVariable().push({"data"}).getMember().push({member, value}).setMember();
+}
+void traceData(Actions& a, const std::string& member) {
+    a.push({"so"}).getVariable().push({"data"}).getMember().push({member}).getMember().trace();
+}
+
+TEST_F(StorageTest, DataSurvivesTheMovie) {
+    Actions first;
+    getLocal(first, "game");
+    setData(first, "score", 42);
+    setData(first, "name", "ann");
+    first.push({"so"}).getVariable().push({"data"}).getMember().push({"list", "a", 1, 2}).initArray().setMember();
+    first.callMethodOn("so", "flush", {}).trace();
+    first.push({"so"}).getVariable().callMethodOn("SharedObject", "getLocal", {"game"}).equals2().trace();
+    first.callMethodOn("SharedObject", "getLocal", {"bad name"}).trace();
+    EXPECT_EQ(traces(first), (Strings{"true", "true", "null"}));
+    EXPECT_TRUE(fs::exists(gameFile()));
+
+    Actions second;
+    getLocal(second, "game");
+    traceData(second, "score");
+    traceData(second, "name");
+    traceData(second, "list");
+    second.push({"so"}).getVariable().push({"data"}).getMember().push({"list"}).getMember();
+    second.push({1}).getMember().trace();
+    second.callMethodOn("so", "getSize", {}).push({40}).greater().trace();
+    second.callMethodOn("so", "clear", {}).pop();
+    traceData(second, "score");
+    EXPECT_EQ(traces(second), (Strings{"42", "ann", "1,a", "a", "true", "undefined"}));
+    EXPECT_FALSE(fs::exists(gameFile()));
+}
+
+TEST_F(StorageTest, FlushOverTheLimitFailsThroughOnStatus) {
+    Actions a;
+    getLocal(a, "game");
+    a.setVar("s", "xxxxxxxx");
+    for (int i = 0; i < 14; ++i)  // 8 << 14 = 128 KiB
+        a.push({"s", "s"}).getVariable().push({"s"}).getVariable().add2().setVariable();
+    setData(a, "big", 0);
+    a.push({"so"}).getVariable().push({"data"}).getMember().push({"big", "s"}).getVariable().setMember();
+    Actions onStatus;
+    onStatus.push({"info"}).getVariable().push({"code"}).getMember().trace();
+    a.push({"so"}).getVariable().push({"onStatus"}).defineFunction("", {"info"}, onStatus).setMember();
+    a.callMethodOn("so", "flush", {}).trace();
+    EXPECT_EQ(traces(a), (Strings{"SharedObject.Flush.Failed", "false"}));
+    EXPECT_FALSE(fs::exists(gameFile()));
+}
+
+TEST_F(StorageTest, DamagedFilesStartEmpty) {
+    fs::create_directories(gameFile().parent_path());
+    for (const std::string& bytes : {std::string("\x00\xBF\x00\x00\x00\x05TCSO!", 11), std::string(5000, '\x0A')}) {
+        std::ofstream(gameFile(), std::ios::binary) << bytes;
+        Actions a;
+        getLocal(a, "game");
+        traceData(a, "score");
+        a.push({"so"}).getVariable().typeOf().trace();
+        EXPECT_EQ(traces(a), (Strings{"undefined", "object"}));
+    }
+}
+
+TEST(System, DescribesThePlayer) {
+    Actions a;
+    a.push({"System"}).getVariable().push({"capabilities"}).getMember().push({"version"}).getMember().trace();
+    a.push({"System"}).getVariable().push({"security"}).getMember().push({"sandboxType"}).getMember().trace();
+    a.push({"System"}).getVariable().push({"capabilities"}).getMember().push({"screenResolutionX"}).getMember().trace();
+    a.push({"System"}).getVariable().push({"setClipboard"}).getMember().typeOf().trace();
+    EXPECT_EQ(traces(a), (Strings{"LNX 10,0,0,0", "localWithFile", "550", "function"}));
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+// libFuzzer target: decode bytes as a shared object file and as bare AMF0
+// values, and encode whatever decodes back again.
+#include "amf/amf0.h"
+#include "amf/sol_file.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (auto file = amf::decodeSol(bytes)) {
+        (void)amf::encodeSol(*file);
+    }
+    amf::Graph graph;
+    amf::Decoder decoder(bytes, graph);
+    while (decoder.remaining() > 0) {
+        auto value = decoder.value();
+        if (!value)
+            break;
+        std::string out;
+        amf::Encoder encoder(graph, out);
+        (void)encoder.value(*value);
+    }
+    return 0;
+}
