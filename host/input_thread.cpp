@@ -93,13 +93,32 @@ DWORD WINAPI InputThread::Run(LPVOID shared) noexcept {
     return 0;
 }
 
+bool InputThread::Deliver(InputSource& source, DWORD hostThreadId, const InputRecord& record) noexcept {
+    // A full queue is waited out, never dropped: records keep their order,
+    // and the pipe fills behind us so the parent slows down. A stop or a gone
+    // parent still ends the wait at once.
+    while (!PostThreadMessageW(hostThreadId, record.message, record.wParam, record.lParam)) {
+        if (GetLastError() != ERROR_NOT_ENOUGH_QUOTA)
+            return true;  // the host thread has no queue: nothing can take it
+        if (source.StopRequested())
+            return false;
+        if (source.ParentEnded()) {
+            PostThreadMessageW(hostThreadId, QUIT_MESSAGE, 0, 0);
+            return true;
+        }
+        source.Pause();
+    }
+    return true;
+}
+
 void InputThread::Pump(InputSource& source, DWORD hostThreadId) noexcept {
     InputRecord::Bytes bytes{};
     for (;;) {
         switch (RecordReader::ReadRecord(source, bytes)) {
         case RecordReader::Outcome::Record: {
             const InputRecord record = InputRecord::Decode(bytes);
-            PostThreadMessageW(hostThreadId, record.message, record.wParam, record.lParam);
+            if (!Deliver(source, hostThreadId, record))
+                return;
             break;
         }
         case RecordReader::Outcome::ParentGone:

@@ -33,7 +33,8 @@ public:
     [[nodiscard]] bool Stop() noexcept;
 
     // The thread's work, until the source says stop: each whole record is
-    // posted to `hostThreadId` as (message, wParam, lParam); a gone parent
+    // posted to `hostThreadId` as (message, wParam, lParam), in order, waiting
+    // while its queue is full (none is ever dropped); a gone parent
     // posts QUIT_MESSAGE, again on every pass until the host has ended. After
     // a pass without a record the source pauses, so that a failing channel or
     // a gone parent never spins a core.
@@ -48,6 +49,9 @@ private:
     };
 
     static DWORD WINAPI Run(LPVOID shared) noexcept;
+    // Posts one record, waiting while the host thread's queue is full. False
+    // when the thread was asked to stop meanwhile.
+    static bool Deliver(InputSource& source, DWORD hostThreadId, const InputRecord& record) noexcept;
 
     std::shared_ptr<Shared> m_shared;
     platform::ScopedHandle m_thread;

@@ -141,6 +141,30 @@ TEST(HostEndToEnd, MouseRecordsReachTheControlWithUnsignedPositions) {
                                                   }));
 }
 
+TEST(HostEndToEnd, ThirtyThousandRecordsThenFinishStillEndWithTheMarker) {
+    HostWorkspace workspace;
+    HostOptions options = workspace.options();
+    options.environment.erase(options.environment.begin() + 1);  // no call log
+    HostProcess host = startHost(options);
+    // More records than the host thread's queue holds at once, sent in one
+    // go: none may be dropped, least of all the Finish at the end.
+    constexpr std::uint32_t WmUser = 0x0400;
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < 30000; ++i) {
+        const auto record = wire::encodeRecord(WmUser);
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+    const auto finish = wire::encodeRecord(wire::Finish);
+    bytes.insert(bytes.end(), finish.begin(), finish.end());
+    std::vector<std::uint8_t> output;
+    std::thread reader([&] { output = readToEnd(host); });
+    const auto sent = host.sendBytes(bytes);
+    reader.join();
+    ASSERT_TRUE(sent.has_value()) << sent.error().message;
+    expectFramesThenEndMarker(output);
+    EXPECT_TRUE(waitForExit(host).success());
+}
+
 TEST(HostEndToEnd, FloodOfRandomRecordsLeavesFramesComing) {
     HostWorkspace workspace;
     // Without the call log: the flood is about the host, not the fake's file.

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -94,6 +97,40 @@ TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime) {
     EXPECT_EQ(takePosted(),
               (std::vector<Posted>{{WM_MOUSEMOVE, 7, static_cast<LPARAM>(0xFFFF0001u)}, {FINISH_MESSAGE, 0, 0}}));
     EXPECT_EQ(source.pauses, 5) << "one pause after each of the 5 failed looks, never a spin";
+}
+
+TEST(InputThread, AFullQueueIsWaitedOutAndNoRecordIsDropped) {
+    takePostedMessages();
+    // More records than the queue holds, while this thread is not taking any.
+    constexpr DWORD Count = 10500;
+    std::vector<BYTE> bytes;
+    for (DWORD i = 0; i < Count; ++i) {
+        const auto record = recordBytes(WM_USER, i, 0);
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    }
+    const auto finish = recordBytes(FINISH_MESSAGE, 0, 0);
+    bytes.insert(bytes.end(), finish.begin(), finish.end());
+    CountingSource source(bytes, CountingSource::After::ChannelFails, 1);
+    const DWORD host = GetCurrentThreadId();
+    std::atomic<bool> done = false;
+    std::thread pump([&] {
+        InputThread::Pump(source, host);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<Posted> posted;
+    for (;;) {
+        const bool finished = done.load();
+        const auto taken = takePosted();
+        posted.insert(posted.end(), taken.begin(), taken.end());
+        if (finished && taken.empty())
+            break;
+    }
+    pump.join();
+    ASSERT_EQ(posted.size(), Count + 1);
+    for (DWORD i = 0; i < Count; ++i)
+        ASSERT_EQ(posted[i].wParam, i) << "record " << i;
+    EXPECT_EQ(posted.back().message, static_cast<UINT>(FINISH_MESSAGE));
 }
 
 TEST(InputThread, GoneParentPostsQuitOnEveryPassWithAPauseBetween) {
