@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 
 namespace moviecapture {
@@ -20,29 +19,6 @@ public:
                                                            std::uint64_t number) = 0;
     // Called once at the end, after success or failure alike.
     [[nodiscard]] virtual std::optional<std::string> close() = 0;
-};
-
-// The one progress line both file sinks show on standard error, rewritten in
-// place after each frame and ended when the sink closes.
-class ProgressLine {
-public:
-    ProgressLine(std::ostream& out, std::uint64_t total, std::string where)
-        : m_out(out), m_total(total), m_where(std::move(where)) {}
-    void show(std::uint64_t number) {
-        m_out << "\rmoviecapture: " << number << "/" << m_total << " frames written to " << m_where << std::flush;
-        m_shown = true;
-    }
-    void end() {
-        if (m_shown)
-            m_out << "\n" << std::flush;
-        m_shown = false;
-    }
-
-private:
-    std::ostream& m_out;
-    std::uint64_t m_total{0};
-    std::string m_where;
-    bool m_shown{false};
 };
 
 }  // namespace moviecapture

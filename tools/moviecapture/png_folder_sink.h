@@ -2,6 +2,7 @@
 // Frames as numbered PNG files in a folder, with a progress line.
 
 #include "frame_sink.h"
+#include "progress_line.h"
 
 #include <filesystem>
 #include <ostream>

@@ -4,6 +4,7 @@
 // made per frame. Frames stream through the encoder; none are kept.
 
 #include "frame_sink.h"
+#include "progress_line.h"
 
 #include <cstdint>
 #include <filesystem>
