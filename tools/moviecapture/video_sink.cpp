@@ -276,14 +276,21 @@ std::optional<std::string> VideoSink::write(const moviehost::client::Frame& fram
                          frame.width(), frame.height(), 1);
     const auto pts = static_cast<std::int64_t>(number - 1);
     rgba->pts = pts;
-    if (encoder.graph)
-        return encoder.filterAndEncode(rgba);
-    AVFrame* converted = encoder.converted.get();
-    if (const int writable = av_frame_make_writable(converted); writable < 0)
-        return avError("out of memory encoding", writable);
-    sws_scale(encoder.scale.get(), rgba->data, rgba->linesize, 0, frame.height(), converted->data, converted->linesize);
-    converted->pts = pts;
-    return encoder.encode(converted);
+    std::optional<std::string> failed;
+    if (encoder.graph) {
+        failed = encoder.filterAndEncode(rgba);
+    } else {
+        AVFrame* converted = encoder.converted.get();
+        if (const int writable = av_frame_make_writable(converted); writable < 0)
+            return avError("out of memory encoding", writable);
+        sws_scale(encoder.scale.get(), rgba->data, rgba->linesize, 0, frame.height(), converted->data,
+                  converted->linesize);
+        converted->pts = pts;
+        failed = encoder.encode(converted);
+    }
+    if (!failed)
+        m_progress.show(number);
+    return failed;
 }
 
 std::optional<std::string> VideoSink::close() {
