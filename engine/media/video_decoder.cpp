@@ -2,6 +2,7 @@
 #include "media/video_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -191,11 +192,19 @@ bool VideoDecoder::convert(const AVFrame& frame) {
                                      AV_PIX_FMT_RGBA, SWS_POINT, nullptr, nullptr, nullptr));
     if (!m_sws)
         return false;
-    std::vector<uint8_t> rgba(size_t(w) * h * 4);
+    // libswscale writes whole vector blocks: each row gets an aligned stride
+    // and the buffer a tail, so nothing lands past what we own; the rows are
+    // packed tight afterwards.
+    const size_t row = size_t(w) * 4;
+    const size_t stride = (row + 63) & ~size_t(63);
+    std::vector<uint8_t> rgba(stride * h + 256);
     uint8_t* dst[4] = {rgba.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {int(w * 4), 0, 0, 0};
+    int dstStride[4] = {int(stride), 0, 0, 0};
     if (sws_scale(m_sws.get(), frame.data, frame.linesize, 0, int(h), dst, dstStride) != int(h))
         return false;
+    for (size_t y = 1; y < h; ++y)
+        std::memmove(rgba.data() + y * row, rgba.data() + y * stride, row);
+    rgba.resize(row * h);
     m_image.width = w;
     m_image.height = h;
     m_image.rgba = std::move(rgba);
