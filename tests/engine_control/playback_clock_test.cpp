@@ -35,10 +35,9 @@ TEST(PlaybackClock, OutputFrameKFollowsExactlyKMovieTicksOver100000Frames) {
         const char* hostRate;
         std::uint16_t movieRate88;
     } cases[] = {
-        {"24", 24 * 256},
-        {"29.97", 7672},   // 29.97 as a header holds it: 29.96875
-        {"23.976", 6138},  // 23.9765625
-        {"59.94", 15345},  // 59.94140625
+        {"24", 24 * 256}, {"29.97", 7672},  // 29.97 as a header holds it: 29.96875
+        {"23.976", 6138},                   // 23.9765625
+        {"59.94", 15345},                   // 59.94140625
         {"12", 12 * 256},
     };
     for (const auto& c : cases) {

@@ -110,7 +110,8 @@ TEST(VirtualClock, OutputFrameKIsMovieFrameK) {
     } cases[] = {{"24", 24.0}, {"29.97", 29.97}, {"23.976", 23.976}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rate);
-        auto started = HostProcess::start(virtualHost(countingMovie(c.movieRate, Frames), {{"MOVIEHOST_FRAME_RATE", c.rate}}));
+        auto started =
+            HostProcess::start(virtualHost(countingMovie(c.movieRate, Frames), {{"MOVIEHOST_FRAME_RATE", c.rate}}));
         ASSERT_TRUE(started) << started.error().message;
         int wrong = 0;
         for (int k = 0; k < Frames && wrong < 5; ++k) {
@@ -231,8 +232,8 @@ TEST(VirtualClock, AHeldClickShowsOnItsFrameAndNotBefore) {
         auto started = HostProcess::start(virtualHost(path, {{"MOVIEHOST_FRAME_RATE", "24"}}));
         ASSERT_TRUE(started) << started.error().message;
         HostProcess& host = *started;
-        for (const std::uint32_t message : {moviehost::wire::MouseMove, moviehost::wire::LeftButtonDown,
-                                            moviehost::wire::LeftButtonUp}) {
+        for (const std::uint32_t message :
+             {moviehost::wire::MouseMove, moviehost::wire::LeftButtonDown, moviehost::wire::LeftButtonUp}) {
             InputRecord record = InputRecord::mouse(message, 1, 1);
             record.time = clickFrame;
             ASSERT_TRUE(host.send(record));
@@ -266,10 +267,12 @@ TEST(VirtualClock, BadClockVariablesAreRefusedWithOneLine) {
         const char* name;
         const char* value;
     } cases[] = {
-        {"MOVIEHOST_CLOCK", "virtul"},     {"MOVIEHOST_CLOCK", "VIRTUAL"},   {"MOVIEHOST_FRAME_RATE", "0"},
-        {"MOVIEHOST_FRAME_RATE", "-24"},   {"MOVIEHOST_FRAME_RATE", "24fps"}, {"MOVIEHOST_FRAME_RATE", "1e3"},
-        {"MOVIEHOST_FRAME_RATE", "1001"},  {"MOVIEHOST_FRAME_RATE", "."},    {"MOVIEHOST_SEED", "-1"},
-        {"MOVIEHOST_SEED", "18446744073709551616"}, {"MOVIEHOST_EPOCH", "soon"}, {"MOVIEHOST_EPOCH", "253402300800"},
+        {"MOVIEHOST_CLOCK", "virtul"},     {"MOVIEHOST_CLOCK", "VIRTUAL"},
+        {"MOVIEHOST_FRAME_RATE", "0"},     {"MOVIEHOST_FRAME_RATE", "-24"},
+        {"MOVIEHOST_FRAME_RATE", "24fps"}, {"MOVIEHOST_FRAME_RATE", "1e3"},
+        {"MOVIEHOST_FRAME_RATE", "1001"},  {"MOVIEHOST_FRAME_RATE", "."},
+        {"MOVIEHOST_SEED", "-1"},          {"MOVIEHOST_SEED", "18446744073709551616"},
+        {"MOVIEHOST_EPOCH", "soon"},       {"MOVIEHOST_EPOCH", "253402300800"},
     };
     for (const auto& c : cases) {
         std::vector<EnvironmentChange> environment{{c.name, c.value}};
