@@ -23,10 +23,10 @@ TEST(ClockSettings, RatesBecomeExactFractionsAndNearNtscRatesSnap) {
         std::uint64_t den;
         unsigned wallMs;
     } cases[] = {
-        {"24", 24, 1, 42},          {"25.0", 25, 1, 40},           {"12.5", 25, 2, 80},
-        {"29.97", 30000, 1001, 33}, {"23.976", 24000, 1001, 42},   {"59.94", 60000, 1001, 17},
-        {"23.98", 2398, 100, 42},   {"0.01", 1, 100, 100000},      {"1000", 1000, 1, 1},
-        {"30.000", 30, 1, 33},      {"119.88", 120000, 1001, 8},   {".5", 1, 2, 2000},
+        {"24", 24, 1, 42},          {"25.0", 25, 1, 40},         {"12.5", 25, 2, 80},
+        {"29.97", 30000, 1001, 33}, {"23.976", 24000, 1001, 42}, {"59.94", 60000, 1001, 17},
+        {"23.98", 2398, 100, 42},   {"0.01", 1, 100, 100000},    {"1000", 1000, 1, 1},
+        {"30.000", 30, 1, 33},      {"119.88", 120000, 1001, 8}, {".5", 1, 2, 2000},
     };
     for (const auto& c : cases) {
         const auto settings = settingsOf({{"MOVIEHOST_FRAME_RATE", c.text}});
@@ -49,9 +49,8 @@ TEST(ClockSettings, UnsetOrEmptyVariablesKeepTodaysBehaviour) {
         EXPECT_EQ(settings->seed, 1u);
         EXPECT_EQ(settings->epochSeconds, 946684800u);
     }
-    const auto chosen = settingsOf({{"MOVIEHOST_CLOCK", "virtual"},
-                                    {"MOVIEHOST_SEED", "18446744073709551615"},
-                                    {"MOVIEHOST_EPOCH", "0"}});
+    const auto chosen = settingsOf(
+        {{"MOVIEHOST_CLOCK", "virtual"}, {"MOVIEHOST_SEED", "18446744073709551615"}, {"MOVIEHOST_EPOCH", "0"}});
     ASSERT_TRUE(chosen);
     EXPECT_TRUE(chosen->virtualClock);
     EXPECT_EQ(chosen->seed, 18446744073709551615u);
@@ -64,10 +63,14 @@ TEST(ClockSettings, ARefusalIsOneLineNamingTheVariableAndItsValue) {
         const char* value;
         const char* shown;
     } cases[] = {
-        {"MOVIEHOST_FRAME_RATE", "0.001", "0.001"},    {"MOVIEHOST_FRAME_RATE", "1.0000001", "1.0000001"},
-        {"MOVIEHOST_FRAME_RATE", " 24", " 24"},        {"MOVIEHOST_FRAME_RATE", "24.", "24."},
-        {"MOVIEHOST_SEED", "1.5", "1.5"},              {"MOVIEHOST_SEED", "+1", "+1"},
-        {"MOVIEHOST_CLOCK", "virtual\nx", "virtual?x"}, {"MOVIEHOST_EPOCH", "-1", "-1"},
+        {"MOVIEHOST_FRAME_RATE", "0.001", "0.001"},
+        {"MOVIEHOST_FRAME_RATE", "1.0000001", "1.0000001"},
+        {"MOVIEHOST_FRAME_RATE", " 24", " 24"},
+        {"MOVIEHOST_FRAME_RATE", "24.", "24."},
+        {"MOVIEHOST_SEED", "1.5", "1.5"},
+        {"MOVIEHOST_SEED", "+1", "+1"},
+        {"MOVIEHOST_CLOCK", "virtual\nx", "virtual?x"},
+        {"MOVIEHOST_EPOCH", "-1", "-1"},
     };
     for (const auto& c : cases) {
         const auto settings = settingsOf({{c.name, c.value}});

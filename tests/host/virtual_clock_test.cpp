@@ -152,9 +152,9 @@ swfwriter::Actions timerScript() {
 }
 
 // Script time is the virtual clock's: the first frame's scripts run as the
-// movie starts (0 ms); an interval fires on the first movie tick at or after
-// its due time (ticks every 1000/24 ms) and counts again from there, as on
-// the wall clock; Date starts at MOVIEHOST_EPOCH.
+// movie starts (0 ms); an interval of 100 ms fires every 100 ms of virtual
+// time, between the movie's frames (every 1000/24 ms), as it means on the
+// wall clock; Date starts at MOVIEHOST_EPOCH.
 TEST(VirtualClock, GetTimerDateAndIntervalsFollowTheVirtualClock) {
     swfwriter::MovieWriter movie({.version = 8, .width = Side, .height = Side, .frameRate = 24});
     movie.doAction(timerScript());
@@ -164,17 +164,16 @@ TEST(VirtualClock, GetTimerDateAndIntervalsFollowTheVirtualClock) {
     movie.doAction(stop);
     movie.showFrame();
     const std::string path = saved(movie, "virtual-clock-timers");
-    // Ticks at 42, 84, 125, 167, 209, 250, 292, 334, 375, 417, 459, 500 ms;
-    // the Finish held for frame 13 applies after the timers of its time,
+    // The Finish held for frame 13 applies after the timers of its time,
     // 500 ms.
     const struct {
         Environment environment;
         const char* expected;
     } cases[] = {
         {{{"MOVIEHOST_FRAME_RATE", "24"}},
-         "start 0 946684800000\ninterval 125\ninterval 250\ninterval 375\ninterval 500\n"},
+         "start 0 946684800000\ninterval 100\ninterval 200\ninterval 300\ninterval 400\ninterval 500\n"},
         {{{"MOVIEHOST_FRAME_RATE", "24"}, {"MOVIEHOST_EPOCH", "1000"}},
-         "start 0 1000000\ninterval 125\ninterval 250\ninterval 375\ninterval 500\n"},
+         "start 0 1000000\ninterval 100\ninterval 200\ninterval 300\ninterval 400\ninterval 500\n"},
     };
     for (const auto& c : cases) {
         const HostRun run = runFor(path, 12, c.environment);
