@@ -38,6 +38,10 @@ bool FireTimersUntil(HostState& host, ULONGLONG until) noexcept {
 
 bool ApplyRecords(HostState& host, const std::vector<InputRecord>& records) noexcept {
     for (const InputRecord& record : records) {
+        // A posted WM_QUIT ends the wall clock's loop; a record of it ends
+        // this one the same way.
+        if (record.message == WM_QUIT)
+            return false;
         MSG msg{};
         msg.message = record.message;
         msg.wParam = record.wParam;
