@@ -78,15 +78,69 @@ TEST(CaptureOptions, DefaultsToOneFrameIntoAFolder) {
     EXPECT_TRUE(parse({"movie.swf", "-h", "--bogus"})->help) << "help wins over what follows";
 }
 
-TEST(CaptureOptions, SecondsBecomeFramesAtThirtyMilliseconds) {
-    EXPECT_EQ(framesForSeconds(1.0), 34u) << "1000 ms is 33.3 periods, rounded up";
-    EXPECT_EQ(framesForSeconds(0.3), 10u);
-    EXPECT_EQ(framesForSeconds(0.06), 2u) << "exactly two periods, no rounding error";
-    EXPECT_EQ(framesForSeconds(0.0001), 1u);
-    EXPECT_EQ(framesForSeconds(1e30), MaxFrames);
-    auto options = parse({"m.swf", "--size", "4x4", "--seconds", "0.3"});
-    ASSERT_TRUE(options.has_value());
-    EXPECT_EQ(options->frames, 10u);
+TEST(CaptureOptions, RateAndLengthFollowTheMovieUnlessToldOtherwise) {
+    const MovieInfo film{10, 64, 48, 24.0, 7};
+    const MovieInfo ntsc{10, 64, 48, 29.96875, 300};  // 29.97 as an 8.8 header holds it
+    const struct {
+        std::vector<std::string> arguments;
+        const MovieInfo* movie;
+        Rational rate;
+        std::uint64_t frames;
+    } cases[] = {
+        {{"m.swf", "--frames", "all"}, &film, {24, 1}, 7},
+        {{"m.swf", "--frames", "all"}, &ntsc, {30000, 1001}, 300},
+        {{"m.swf", "--frames", "all", "--rate", "48"}, &film, {48, 1}, 14},
+        {{"m.swf", "--frames", "all", "--rate", "10"}, &film, {10, 1}, 3},  // 2.92 rounded
+        {{"m.swf", "--frames", "all", "--realtime"}, &film, NominalRate, 10},
+        {{"m.swf", "--seconds", "2"}, &film, {24, 1}, 48},
+        {{"m.swf", "--seconds", "0.01"}, &film, {24, 1}, 1},
+        {{"m.swf", "--seconds", "100", "--rate", "29.97"}, &film, {30000, 1001}, 2997},
+        {{"m.swf", "--seconds", "1", "--rate", "12.5"}, &film, {25, 2}, 13},  // 12.5 rounds up
+        {{"m.swf", "--seconds", "1", "--realtime"}, &film, NominalRate, 33},
+        {{"m.swf", "--seconds", "0.06", "--realtime"}, &film, NominalRate, 2},
+        {{"http://a/m.swf", "--size", "4x4", "--seconds", "0.3"}, nullptr, NominalRate, 10},
+        {{"http://a/m.swf", "--size", "4x4", "--rate", "23.976"}, nullptr, {24000, 1001}, 1},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const auto& argument : c.arguments)
+            line += argument + " ";
+        const auto options = parse(c.arguments, c.movie);
+        ASSERT_TRUE(options) << line << ": " << options.error().message;
+        EXPECT_EQ(options->rate, c.rate) << line << ": " << options->rate.num << "/" << options->rate.den;
+        EXPECT_EQ(options->frames, c.frames) << line;
+    }
+    EXPECT_EQ(framesForSeconds(1e30, {24, 1}), MaxFrames + 1);
+    EXPECT_EQ(framesForTimeline(0, {24, 1}, {24, 1}), 1u) << "a header with no frames still gives one";
+}
+
+TEST(FrameRate, DecimalsAndHeadersBecomeExactFractionsAndBackToText) {
+    const struct {
+        double fps;
+        Rational typed;    // exactRate: from --rate
+        Rational header;   // headerRate: from an 8.8 header
+        std::string text;  // rateText of `typed`
+    } cases[] = {
+        {24, {24, 1}, {24, 1}, "24"},
+        {29.97, {30000, 1001}, {30000, 1001}, "29.97002997003"},
+        {29.96875, {30000, 1001}, {30000, 1001}, "29.97002997003"},
+        {23.976, {24000, 1001}, {24000, 1001}, "23.976023976024"},
+        {59.94, {60000, 1001}, {60000, 1001}, "59.9400599400599"},
+        {12.5, {25, 2}, {25, 2}, "12.5"},
+        {10.1015625, {5051, 500}, {1293, 128}, "10.102"},
+        {0.01, {1, 100}, {3, 256}, "0.01"},  // the nearest an 8.8 header can say
+        {1000, {1000, 1}, {1000, 1}, "1000"},
+        {0, {30, 1}, NominalRate, "30"},
+        {-3, {30, 1}, NominalRate, "30"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(exactRate(c.fps), c.typed) << c.fps;
+        EXPECT_EQ(headerRate(c.fps), c.header) << c.fps;
+        EXPECT_EQ(rateText(exactRate(c.fps)), c.text) << c.fps;
+    }
+    EXPECT_EQ(rateText({1293, 128}), "10.1015625");
+    EXPECT_EQ(rateText(NominalRate), "33.3333333333333");
+    EXPECT_EQ(headerRate(std::stod(rateText({1293, 128}))), (Rational{1293, 128})) << "parses back the same";
 }
 
 TEST(CaptureOptions, RejectsBadCommandLines) {
@@ -112,6 +166,14 @@ TEST(CaptureOptions, RejectsBadCommandLines) {
         {{"a.swf", "--size", "4x4", "--seconds", "nan"}, "--seconds wants"},
         {{"a.swf", "--size", "4x4", "--seconds", "-1"}, "--seconds wants"},
         {{"a.swf", "--size", "4x4", "--frames", "2", "--seconds", "1"}, "not both"},
+        {{"a.swf", "--size", "4x4", "--seconds", "1e9", "--rate", "2"}, "more than 1000000000 frames"},
+        {{"a.swf", "--size", "4x4", "--rate", "0"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "0.009"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "1000.5"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "24fps"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "inf"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "24", "--realtime"}, "give --rate or --realtime"},
+        {{"a.swf", "--size", "4x4", "--realtime=1"}, "unknown option --realtime"},
         {{"a.swf", "--size", "4x4", "--raw", "--out", "x"}, "not both"},
         {{"a.swf", "--size", "4x4", "--click", "4,0@1"}, "lies outside the 4x4 frame"},
         {{"a.swf", "--size", "4x4", "--move", "0,4@1"}, "lies outside the 4x4 frame"},

@@ -12,9 +12,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstring>
-#include <numeric>
 
 namespace moviecapture {
 
@@ -95,22 +93,6 @@ std::optional<VideoFormat> videoFormatFor(const std::filesystem::path& out) {
     if (extension == ".gif")
         return VideoFormat::Gif;
     return std::nullopt;
-}
-
-Rational exactRate(double framesPerSecond) {
-    if (!(framesPerSecond > 0.0) || !std::isfinite(framesPerSecond))
-        return {30, 1};
-    const double whole = std::round(framesPerSecond);
-    if (std::fabs(framesPerSecond - whole) < 1e-6)
-        return {static_cast<std::int32_t>(whole), 1};
-    // NTSC-style rates: n * 1000 / 1001 (29.97, 23.976, 59.94).
-    const double ntsc = std::round(framesPerSecond * 1001.0 / 1000.0);
-    if (std::fabs(ntsc * 1000.0 / 1001.0 - framesPerSecond) < 0.005)
-        return {static_cast<std::int32_t>(ntsc * 1000), 1001};
-    // Anything else to a thousandth of a frame per second, reduced.
-    const auto num = static_cast<std::int32_t>(std::llround(framesPerSecond * 1000.0));
-    const std::int32_t divisor = std::gcd(num, 1000);
-    return {num / divisor, 1000 / divisor};
 }
 
 struct VideoSink::Encoder {
