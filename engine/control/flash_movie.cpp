@@ -7,6 +7,7 @@
 #include "control/invalidation_bridge.h"
 #include "control/movie_file.h"
 #include "control/movie_location.h"
+#include "control/random_seed.h"
 
 #include "net/location.h"
 
@@ -82,7 +83,9 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
-        auto engine = script::Engine::create(*stage, *host);
+        script::Limits limits;
+        limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
+        auto engine = script::Engine::create(*stage, *host, limits);
         // A query on the location passes parameters as root variables ("a.swf?level=3").
         if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
             for (const auto& [name, value] : net::queryVariables(*parsed))
@@ -90,9 +93,9 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         }
         m_retired.reserve(m_retired.size() + 1);
 
-        if (!m_timer.start(stage->frameRate())) {
+        if (!m_timer.start(PlaybackTimer::movieRate(stage->frameRate88()))) {
             if (m_stage)
-                (void)m_timer.start(m_stage->frameRate());
+                (void)m_timer.start(PlaybackTimer::movieRate(m_stage->frameRate88()));
             return reportError(E_FAIL, u"the playback timer could not be set");
         }
         EngineScope scope(*this);

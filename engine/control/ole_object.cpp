@@ -128,7 +128,7 @@ HRESULT FlashControl::activateInPlace(IOleClientSite* site) {
     m_inPlaceSite = std::move(windowless);
     // Closing stopped the clock; an activated control with a movie plays on.
     if (m_stage && !m_timer.running())
-        (void)m_timer.start(m_stage->frameRate());
+        (void)m_timer.start(PlaybackTimer::movieRate(m_stage->frameRate88()));
     if (!noRedraw)
         invalidateAll();
     return S_OK;
