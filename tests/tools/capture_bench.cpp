@@ -98,8 +98,8 @@ Run capture(const std::vector<std::string>& arguments, const fs::path& scratch) 
     Run run;
     pid_t pid = -1;
     const auto start = std::chrono::steady_clock::now();
-    const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argvPointers.data(),
-                                    environmentPointers.data());
+    const int spawned =
+        posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argvPointers.data(), environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return run;

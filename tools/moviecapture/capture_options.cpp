@@ -157,10 +157,13 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             options.seconds = *seconds;
             haveSeconds = true;
         } else if (name == "--rate") {
-            const auto rate = parseDecimal(value);
-            if (!rate || *rate < MinRate || *rate > MaxRate)
-                return badArgument("--rate wants frames per second from 0.01 to 1000, not '" + value + "'");
-            options.rate = exactRate(*rate);
+            const auto rate = parseRate(value);
+            if (!rate)
+                return badArgument(
+                    "--rate wants frames per second from 0.01 to 1000 with at most six decimal "
+                    "places, not '" +
+                    value + "'");
+            options.rate = *rate;
             options.rateGiven = true;
         } else if (name == "--scale") {
             const auto scale = parseDecimal(value);
@@ -267,9 +270,10 @@ however long the encoding takes, and two runs give the same frames.
 
   --size WxH          frame size in pixels (default: the movie's own size)
   --scale F           the movie's own size times F
-  --rate R            output frames per second, decimals allowed; values
-                      near 23.976, 29.97, 59.94 mean n*1000/1001 (default:
-                      the movie's own rate, so frame k is movie frame k)
+  --rate R            output frames per second, 0.01 to 1000, up to six
+                      decimal places; 23.976, 29.97, 59.94 (and 47.952,
+                      119.88, 239.76) mean n*1000/1001 exactly (default: the
+                      movie's own rate, so frame k is movie frame k)
   --frames N|all      number of frames to capture (default 1); all: the
                       movie's main timeline once (its frame count at the
                       movie's own rate)

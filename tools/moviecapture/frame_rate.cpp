@@ -1,70 +1,59 @@
 #include "frame_rate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numeric>
-#include <optional>
 
 namespace moviecapture {
 
 namespace {
 
-Rational reduced(std::int64_t num, std::int64_t den) {
-    const std::int64_t divisor = std::gcd(num, den);
-    return {static_cast<std::int32_t>(num / divisor), static_cast<std::int32_t>(den / divisor)};
-}
+// What the control plays a movie at that names no rate.
+constexpr std::uint64_t NoRateFramesPerSecond = 12;
 
-// Whole rates and the NTSC family; nothing for the rest.
-std::optional<Rational> wholeOrNtsc(double framesPerSecond) {
-    const double whole = std::round(framesPerSecond);
-    if (std::fabs(framesPerSecond - whole) < 1e-6)
-        return Rational{static_cast<std::int32_t>(whole), 1};
-    // An 8.8 header is off by up to 1/512; a typed 29.97 by 0.00003.
-    const double ntsc = std::round(framesPerSecond * 1001.0 / 1000.0);
-    if (ntsc >= 1 && std::fabs(ntsc * 1000.0 / 1001.0 - framesPerSecond) < 0.002)
-        return reduced(static_cast<std::int64_t>(ntsc) * 1000, 1001);
-    return std::nullopt;
-}
-
-bool usable(double framesPerSecond) {
-    return std::isfinite(framesPerSecond) && framesPerSecond >= MinRate && framesPerSecond <= MaxRate;
+// Every rate parseDecimal or fromFixed88 makes fits: at most 1000 * 10^6 / 1
+// or 65535 / 256.
+Rational rationalOf(const moviehost::FrameRate& rate) {
+    return {static_cast<std::int32_t>(rate.numerator()), static_cast<std::int32_t>(rate.denominator())};
 }
 
 }  // namespace
 
-Rational exactRate(double framesPerSecond) {
-    if (!usable(framesPerSecond))
-        return {30, 1};
-    if (const auto rate = wholeOrNtsc(framesPerSecond))
-        return *rate;
-    return reduced(std::llround(framesPerSecond * 1000.0), 1000);
+std::optional<Rational> parseRate(std::string_view text) {
+    const auto rate = moviehost::FrameRate::parseDecimal(text);
+    if (!rate)
+        return std::nullopt;
+    return rationalOf(*rate);
 }
 
 Rational headerRate(double framesPerSecond) {
-    if (!usable(framesPerSecond))
-        return NominalRate;
-    if (const auto rate = wholeOrNtsc(framesPerSecond))
-        return *rate;
-    return reduced(std::llround(framesPerSecond * 256.0), 256);
+    const double raw = std::isfinite(framesPerSecond) ? std::round(framesPerSecond * 256.0) : 0.0;
+    const auto fixed88 = static_cast<std::uint16_t>(std::clamp(raw, 0.0, 65535.0));
+    const Rational exact = rationalOf(moviehost::FrameRate::fromFixed88(fixed88, NoRateFramesPerSecond));
+    return parseRate(rateText(exact)).value_or(exact);
 }
 
 std::string rateText(Rational rate) {
-    // Exact when the denominator has only the factors 2 and 5.
-    std::int64_t rest = rate.den;
-    while (rest % 2 == 0)
-        rest /= 2;
-    while (rest % 5 == 0)
-        rest /= 5;
-    char text[64];
-    if (rest == 1)
-        std::snprintf(text, sizeof text, "%.10f", rate.value());
-    else
-        std::snprintf(text, sizeof text, "%.15g", rate.value());
-    std::string result(text);
-    if (rest == 1 && result.find('.') != std::string::npos) {
+    // The NTSC family: the host snaps the usual short form back.
+    if (rate.den == 1001 && rate.num % 1000 == 0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f", rate.num / 1000 / 1.001);
+        std::string result(text);
         result.erase(result.find_last_not_of('0') + 1);
         if (result.back() == '.')
             result.pop_back();
+        if (parseRate(result) == rate)
+            return result;
+    }
+    // Otherwise six places at most, exact when the rate has a decimal that short.
+    const long long millionths = std::llround(rate.value() * 1e6);
+    std::string result = std::to_string(millionths / 1000000);
+    if (const long long fraction = millionths % 1000000; fraction != 0) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%06lld", fraction);
+        std::string places(digits);
+        places.erase(places.find_last_not_of('0') + 1);
+        result += "." + places;
     }
     return result;
 }

@@ -1,13 +1,19 @@
 #pragma once
-// Frame rates as exact fractions, from a decimal on the command line or the
-// 8.8 fixed-point rate in a movie's header, and back to the decimal text the
-// host reads from MOVIEHOST_FRAME_RATE.
+// Output frame rates as moviecapture uses them: read like the host reads
+// MOVIEHOST_FRAME_RATE (moviehost::FrameRate, so both snap 29.97 and its
+// family alike), taken from a movie's 8.8 header like the control takes it,
+// and written back as a decimal the host parses to the same fraction.
+
+#include <moviehost/frame_rate.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace moviecapture {
 
+// A rate as the video container stores it.
 struct Rational {
     std::int32_t num{30};
     std::int32_t den{1};
@@ -17,22 +23,22 @@ struct Rational {
 
 // The host's own pace without a rate: one frame per 30 ms.
 inline constexpr Rational NominalRate{100, 3};
-inline constexpr double MinRate = 0.01;
-inline constexpr double MaxRate = 1000;
 
-// A decimal rate as a fraction: 24 gives 24/1, 12.5 gives 25/2, and values
-// within 0.002 of n*1000/1001 (29.97, 23.976, 59.94) give that fraction;
-// others to a thousandth of a frame per second. Rates that are no positive
-// finite number give 30/1.
-[[nodiscard]] Rational exactRate(double framesPerSecond);
+// A decimal as typed (at most six places, 0.01 to 1000): 24 gives 24/1,
+// 12.5 gives 25/2, and values within 0.002 of 24, 30, 48, 60, 120 or 240
+// times 1000/1001 give that fraction (29.97 is 30000/1001). Nothing for
+// anything else.
+[[nodiscard]] std::optional<Rational> parseRate(std::string_view text);
 
-// A header's 8.8 rate: the NTSC fractions as above, otherwise exactly what
-// the header says (10.1015625 stays 1293/128). Zero, which names no rate,
-// gives NominalRate.
+// A movie header's 8.8 rate (as frames per second) the way the control plays
+// it (NTSC values snapped, 0 is 12 frames per second), then rounded to six
+// decimal places when it has more (1293/128 becomes 10.101563), since the
+// host takes no finer rate.
 [[nodiscard]] Rational headerRate(double framesPerSecond);
 
-// The rate as a decimal the host parses back to the same fraction: exact
-// when it has one (12.5), otherwise to 15 significant digits (29.97002997...).
+// The rate as a decimal of at most six places that parseRate, and the host,
+// read back as the same fraction (29.97 for 30000/1001). For rates that have
+// no such decimal, the nearest one.
 [[nodiscard]] std::string rateText(Rational rate);
 
 }  // namespace moviecapture
