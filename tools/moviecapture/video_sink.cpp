@@ -203,9 +203,18 @@ std::optional<std::string> VideoSink::open() {
             av_dict_set(&options, "deadline", "realtime", 0);
             av_dict_set_int(&options, "cpu-used", 8, 0);
             av_dict_set_int(&options, "row-mt", 1, 0);
+            // Real-time encoding makes the same video without frames held
+            // back (at 1080p a hundred megabytes less).
+            av_dict_set_int(&options, "lag-in-frames", 0, 0);
             context->bit_rate = 0;
         } else {
             av_dict_set(&options, "preset", "veryfast", 0);
+            // Memory grows with the encoder's threads and the frames it looks
+            // ahead: two threads and five frames keep 1080p near 240 MB on
+            // any machine (the defaults took 290 MB here, more with more
+            // cores). Bulk work gets its parallelism from one movie per core.
+            context->thread_count = 2;
+            av_dict_set(&options, "x264-params", "rc-lookahead=5", 0);
         }
     }
     const int opened = avcodec_open2(context, codec, &options);
