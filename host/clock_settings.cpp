@@ -52,15 +52,14 @@ moviehost::Expected<ClockSettings, std::string> ClockSettings::From(const Lookup
     if (const std::string_view seed = read("MOVIEHOST_SEED"); !seed.empty()) {
         const std::optional<std::uint64_t> parsed = ParseUnsigned(seed);
         if (!parsed)
-            return moviehost::Unexpected(
-                Refusal("MOVIEHOST_SEED", seed, "it must be an unsigned integer below 2^64"));
+            return moviehost::Unexpected(Refusal("MOVIEHOST_SEED", seed, "it must be an unsigned integer below 2^64"));
         settings.seed = *parsed;
     }
     if (const std::string_view epoch = read("MOVIEHOST_EPOCH"); !epoch.empty()) {
         const std::optional<std::uint64_t> parsed = ParseUnsigned(epoch);
         if (!parsed || *parsed > MaxEpochSeconds)
-            return moviehost::Unexpected(Refusal("MOVIEHOST_EPOCH", epoch,
-                                                 "seconds since 1970, an unsigned integer up to 253402300799"));
+            return moviehost::Unexpected(
+                Refusal("MOVIEHOST_EPOCH", epoch, "seconds since 1970, an unsigned integer up to 253402300799"));
         settings.epochSeconds = *parsed;
     }
     return settings;

@@ -14,6 +14,8 @@
 #include "platform/wide.h"
 #include "render/filter_effects.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace control {
@@ -140,10 +142,38 @@ void FlashControl::onTick() try {
     (void)failureFromException(u"the playback clock");
 }
 
+void FlashControl::onScriptTimer() try {
+    if (!m_stage || !m_engine)
+        return;
+    EngineScope scope(*this);
+    if (m_firstFrameDue)
+        runPendingActions();
+    m_engine->runTimers();
+    publishChanges();
+} catch (...) {
+    (void)failureFromException(u"the script timer clock");
+}
+
+// Every entry into the scripts ends in publishChanges, so the clock follows
+// each timer set, cleared or fired. Only while the movie clock runs: a
+// closed control runs no script.
+void FlashControl::armScriptTimer() {
+    const std::optional<double> due = m_engine && m_timer.running() ? m_engine->nextTimerDue() : std::nullopt;
+    if (!due || !m_scriptHost) {
+        m_scriptTimer.disarm();
+        return;
+    }
+    // Due times are whole milliseconds for whole intervals; others round up,
+    // never firing before a timer is due.
+    const double sinceStart = std::clamp(std::ceil(*due), 0.0, 9.0e15);
+    (void)m_scriptTimer.armAt(m_scriptHost->startTicks() + static_cast<ULONGLONG>(sinceStart));
+}
+
 void FlashControl::publishChanges() {
     if (!m_stage)
         return;
     runPendingActions();
+    armScriptTimer();
     const model::ChangeSet changes = m_stage->collectChanges();
     if (!m_inPlaceSite || changes.empty())
         return;

@@ -35,6 +35,7 @@ HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) try { return S_OK; } ca
 HRESULT FlashControl::Close(DWORD) try {
     KeepAlive alive(*this);
     m_timer.stop();
+    m_scriptTimer.disarm();
     deactivateInPlace();
     m_events.unadviseAll();
     m_clientSite.reset();

@@ -1,36 +1,14 @@
 #include "control/playback_timer.h"
 
+#include "control/timer_table.h"
+
 #include "platform/kernel.h"
 
 #include <algorithm>
-#include <mutex>
-#include <vector>
 
 namespace control {
 
 namespace {
-
-struct TimerEntry {
-    DWORD thread = 0;
-    UINT_PTR id = 0;
-    PlaybackTimer* timer = nullptr;
-};
-
-std::mutex g_timersMutex;
-std::vector<TimerEntry> g_timers;
-
-PlaybackTimer* findTimer(DWORD thread, UINT_PTR id) {
-    std::lock_guard lock(g_timersMutex);
-    for (const TimerEntry& entry : g_timers)
-        if (entry.thread == thread && entry.id == id)
-            return entry.timer;
-    return nullptr;
-}
-
-void forgetTimer(DWORD thread, UINT_PTR id) {
-    std::lock_guard lock(g_timersMutex);
-    std::erase_if(g_timers, [&](const TimerEntry& e) { return e.thread == thread && e.id == id; });
-}
 
 UINT timerDelay(ULONGLONG delay) { return UINT(std::clamp<ULONGLONG>(delay, 1, USER_TIMER_MAXIMUM)); }
 
@@ -60,15 +38,14 @@ bool PlaybackTimer::start(moviehost::FrameRate rate) {
     ++m_generation;
     m_id = id;
     m_thread = GetCurrentThreadId();
-    std::lock_guard lock(g_timersMutex);
-    g_timers.push_back({m_thread, m_id, this});
+    timer_table::add(m_thread, m_id, this);
     return true;
 }
 
 void PlaybackTimer::stop() noexcept {
     if (m_id == 0)
         return;
-    forgetTimer(m_thread, m_id);
+    timer_table::forget(m_thread, m_id);
     if (GetCurrentThreadId() == m_thread)
         KillTimer(nullptr, m_id);
     ++m_generation;
@@ -86,7 +63,7 @@ void PlaybackTimer::rearm() {
 
 void CALLBACK PlaybackTimer::timerProc(HWND, UINT, UINT_PTR timerId, DWORD) {
     const DWORD thread = GetCurrentThreadId();
-    PlaybackTimer* timer = findTimer(thread, timerId);
+    auto* timer = static_cast<PlaybackTimer*>(timer_table::find(thread, timerId));
     if (timer == nullptr) {
         KillTimer(nullptr, timerId);
         return;
@@ -95,7 +72,7 @@ void CALLBACK PlaybackTimer::timerProc(HWND, UINT, UINT_PTR timerId, DWORD) {
     if (timer->m_onTick)
         timer->m_onTick();
     // The tick may have stopped or restarted this clock, or ended its owner.
-    timer = findTimer(thread, timerId);
+    timer = static_cast<PlaybackTimer*>(timer_table::find(thread, timerId));
     if (timer != nullptr && timer->m_generation == generation)
         timer->rearm();
 }

@@ -8,12 +8,7 @@
 // set again for the time left to the next. A clock that fell a whole frame
 // behind starts over from now, never catching up in a burst. (The platform
 // holds a timer to at least 10 ms, so rates above 100 frames per second run
-// slower.)
-//
-// A thread timer's procedure learns only the timer's id, so the module keeps
-// one table from (thread, id) to the timer object. A timer stopped from
-// another thread than its own cannot be killed there; its entry goes, and its
-// next WM_TIMER, finding none, kills it on its own thread.
+// slower.) Its procedure finds the object through control/timer_table.h.
 #pragma once
 
 #include "platform/user.h"
