@@ -296,6 +296,7 @@ struct Failure {
 
 TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
     std::ofstream(m_dir / "a-file") << "in the way";
+    std::filesystem::create_directories(m_dir / "blocked" / "frame_00001.png");
     const Failure cases[] = {
         {{"--frames", "3"},
          "exit-early:1:3",
@@ -320,6 +321,7 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
         {{"--frames", "2", "--click", "5,0@1"}, "", 2, "--click 5,0 lies outside the 5x3 frame"},
         {{"--wobble"}, "", 2, "unknown option --wobble (see moviecapture --help)"},
         {{"--out", (m_dir / "a-file" / "sub").string()}, "", 7, "cannot create the output folder"},
+        {{"--out", (m_dir / "blocked").string()}, "", 7, "frame_00001.png: Is a directory"},
     };
     for (const auto& test : cases) {
         std::vector<std::string> arguments = {m_movie, "--size", "5x3", "--out", out().string()};
