@@ -23,10 +23,19 @@ TEST(ClockSettings, RatesBecomeExactFractionsAndNearNtscRatesSnap) {
         std::uint64_t den;
         unsigned wallMs;
     } cases[] = {
-        {"24", 24, 1, 42},          {"25.0", 25, 1, 40},         {"12.5", 25, 2, 80},
-        {"29.97", 30000, 1001, 33}, {"23.976", 24000, 1001, 42}, {"59.94", 60000, 1001, 17},
-        {"23.98", 2398, 100, 42},   {"0.01", 1, 100, 100000},    {"1000", 1000, 1, 1},
-        {"30.000", 30, 1, 33},      {"119.88", 120000, 1001, 8}, {".5", 1, 2, 2000},
+        {"24", 24, 1, 42},
+        {"25.0", 25, 1, 40},
+        {"12.5", 25, 2, 80},
+        {"29.97", 30000, 1001, 33},
+        {"23.976", 24000, 1001, 42},
+        {"59.94", 60000, 1001, 17},
+        {"23.98", 2398, 100, 42},
+        {"0.01", 1, 100, 100000},
+        {"1000", 1000, 1, 1},
+        {"30.000", 30, 1, 33},
+        {"119.88", 120000, 1001, 8},
+        {".5", 1, 2, 2000},
+        {"10.1015625", 1293, 128, 99},  // an 8.8 header rate, exactly
     };
     for (const auto& c : cases) {
         const auto settings = settingsOf({{"MOVIEHOST_FRAME_RATE", c.text}});
@@ -64,7 +73,8 @@ TEST(ClockSettings, ARefusalIsOneLineNamingTheVariableAndItsValue) {
         const char* shown;
     } cases[] = {
         {"MOVIEHOST_FRAME_RATE", "0.001", "0.001"},
-        {"MOVIEHOST_FRAME_RATE", "1.0000001", "1.0000001"},
+        {"MOVIEHOST_FRAME_RATE", "1.0000001", "1.0000001"},  // 10000001/10000000: too fine
+        {"MOVIEHOST_FRAME_RATE", "1.000000000", "1.000000000"},
         {"MOVIEHOST_FRAME_RATE", " 24", " 24"},
         {"MOVIEHOST_FRAME_RATE", "24.", "24."},
         {"MOVIEHOST_SEED", "1.5", "1.5"},

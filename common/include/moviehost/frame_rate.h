@@ -22,6 +22,8 @@ public:
     // 23.976, 29.97 and 59.94 as typed, and their nearest 8.8 values in a
     // movie's header (which are off by up to 1/512).
     static constexpr double NtscTolerance = 0.002;
+    // Keeps every product in millisecondsAt within 64 bits.
+    static constexpr std::uint64_t MaxDenominator = 1'000'000;
 
     // num / den frames per second; both are kept reduced.
     [[nodiscard]] static constexpr FrameRate fromFraction(std::uint64_t num, std::uint64_t den) {
@@ -33,10 +35,12 @@ public:
     [[nodiscard]] static constexpr FrameRate defaultHostRate() { return fromFraction(100, 3); }
 
     // A decimal number of frames per second as typed: digits, optionally a
-    // point and up to six more digits, within the range above. Nothing for
-    // anything else (signs, exponents, spaces, an empty text).
+    // point and up to eight more digits, within the range above, whose exact
+    // fraction has a denominator of at most MaxDenominator (any six-place
+    // decimal has, and so has every 8.8 header rate: 10.1015625 is 1293/128).
+    // Nothing for anything else (signs, exponents, spaces, an empty text).
     [[nodiscard]] static std::optional<FrameRate> parseDecimal(std::string_view text) {
-        constexpr std::size_t MaxFractionDigits = 6;
+        constexpr std::size_t MaxFractionDigits = 8;
         constexpr std::uint64_t MaxWhole = 1000;
         std::uint64_t whole = 0;
         std::uint64_t fraction = 0;
@@ -62,6 +66,8 @@ public:
         if (at != text.size() || wholeDigits + fractionDigits == 0)
             return std::nullopt;
         const FrameRate rate = fromFraction(whole * scale + fraction, scale);
+        if (rate.m_den > MaxDenominator)
+            return std::nullopt;
         const double value = rate.framesPerSecond();
         if (!(value >= MinFramesPerSecond && value <= MaxFramesPerSecond))
             return std::nullopt;
