@@ -131,6 +131,7 @@ TEST(FrameRate, TypedRatesBecomeFractionsAndTextTheHostReadsBack) {
         {"0.01", {1, 100}, "0.01"},
         {"1000", {1000, 1}, "1000"},
         {"10.101563", {10101563, 1000000}, "10.101563"},
+        {"10.1015625", {1293, 128}, "10.1015625"},
     };
     for (const auto& c : cases) {
         const auto rate = parseRate(c.typed);
@@ -154,9 +155,8 @@ TEST(FrameRate, HeaderRatesPlayAsTheControlPlaysThem) {
         {59.94140625, {60000, 1001}},
         {12.5, {25, 2}},
         {10.25, {41, 4}},
-        {0, {12, 1}},  // a movie that names no rate
-        // 1293/128 has seven places; the host takes six.
-        {10.1015625, {10101563, 1000000}},
+        {0, {12, 1}},               // a movie that names no rate
+        {10.1015625, {1293, 128}},  // seven places, exact
     };
     for (const auto& c : cases) {
         const Rational rate = headerRate(c.header);

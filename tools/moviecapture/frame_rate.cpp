@@ -45,15 +45,21 @@ std::string rateText(Rational rate) {
         if (parseRate(result) == rate)
             return result;
     }
-    // Otherwise six places at most, exact when the rate has a decimal that short.
-    const long long millionths = std::llround(rate.value() * 1e6);
-    std::string result = std::to_string(millionths / 1000000);
-    if (const long long fraction = millionths % 1000000; fraction != 0) {
-        char digits[8];
-        std::snprintf(digits, sizeof digits, "%06lld", fraction);
-        std::string places(digits);
-        places.erase(places.find_last_not_of('0') + 1);
-        result += "." + places;
+    // Otherwise the exact decimal when it has at most eight places (every 8.8
+    // header rate has), else six places, which the host always takes.
+    constexpr long long EightPlaces = 100'000'000;
+    const auto num = static_cast<long long>(rate.num);
+    const auto den = static_cast<long long>(rate.den);
+    const bool exact = den > 0 && (num * EightPlaces) % den == 0;
+    const long long places = exact ? EightPlaces : 1'000'000;
+    const long long scaled = exact ? num * EightPlaces / den : std::llround(rate.value() * 1e6);
+    std::string result = std::to_string(scaled / places);
+    if (const long long fraction = scaled % places; fraction != 0) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, exact ? "%08lld" : "%06lld", fraction);
+        std::string text(digits);
+        text.erase(text.find_last_not_of('0') + 1);
+        result += "." + text;
     }
     return result;
 }

@@ -31,14 +31,13 @@ inline constexpr Rational NominalRate{100, 3};
 [[nodiscard]] std::optional<Rational> parseRate(std::string_view text);
 
 // A movie header's 8.8 rate (as frames per second) the way the control plays
-// it (NTSC values snapped, 0 is 12 frames per second), then rounded to six
-// decimal places when it has more (1293/128 becomes 10.101563), since the
-// host takes no finer rate.
+// it (NTSC values snapped, 0 is 12 frames per second), exactly: 1293/128 is
+// 10.1015625, which the host takes as it is.
 [[nodiscard]] Rational headerRate(double framesPerSecond);
 
-// The rate as a decimal of at most six places that parseRate, and the host,
-// read back as the same fraction (29.97 for 30000/1001). For rates that have
-// no such decimal, the nearest one.
+// The rate as a decimal that parseRate, and the host, read back as the same
+// fraction (29.97 for 30000/1001; eight places at most). For rates that have
+// no such decimal, the nearest one of six places.
 [[nodiscard]] std::string rateText(Rational rate);
 
 }  // namespace moviecapture
