@@ -326,6 +326,8 @@ Value Interpreter::findProperty(const Machine::Frame& frame, Value* scopeTop, co
                 return Value::object(m_m.ensureScript(*it->second.file, it->second.script));
         }
     }
+    if (m_m.m_packageTraits->find(mn))
+        return Value::object(m_m.m_packages);
     const Value global = Value::object(m_m.m_global);
     if (hasProperty(global, mn))
         return global;

@@ -53,7 +53,7 @@ struct LoadedAbc {
 class Machine;
 using NativeCode = Value (*)(Machine& machine, Value thisValue, std::span<const Value> args);
 
-class NativeFunction final : public Object {
+class NativeFunction : public Object {
 public:
     NativeFunction(Object* proto, NativeCode code) : Object(proto, 0), m_code(code) {}
     [[nodiscard]] NativeCode code() const { return m_code; }
@@ -111,8 +111,19 @@ public:
     // not run). Undefined when there is none.
     [[nodiscard]] Value findDefinition(const QName& name);
     [[nodiscard]] ClassObject* coreClass(std::u16string_view name);
-    // Declares a core class (the core library's tables do this at start).
+    // A core or host class by its qualified name ("flash.events.Event",
+    // "flash.events::Event" or a top-level "Array").
+    [[nodiscard]] ClassObject* coreClass(std::u16string_view package, std::u16string_view name);
+    // Declares a core class (the core library's tables do this at start; a
+    // host adds its own classes the same way before any file loads).
     ClassObject* defineCoreClass(const struct CoreClassSpec& spec);
+    void definePackageFunction(const struct PackageFunction& function);
+    // A definition by its name as getDefinitionByName spells it: a
+    // dotted package path or "package::Name". Undefined when there is none.
+    [[nodiscard]] Value findDefinitionByName(std::u16string_view name);
+    // What the host hangs on the machine for its natives to find.
+    void setHostData(void* data) { m_hostData = data; }
+    [[nodiscard]] void* hostData() const { return m_hostData; }
     // Where trace() output goes; dropped when unset.
     void setTraceSink(std::function<void(const std::u16string&)> sink) { m_trace = std::move(sink); }
     void trace(const std::u16string& text) {
@@ -192,6 +203,9 @@ private:
                   const std::vector<Value>* outerScope, const ClassObject* owner = nullptr);
     // Runs a method binding of a class on a receiver.
     Value invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args);
+    // Runs native code as a call (depth and budget counted).
+    Value callNative(NativeCode code, Value thisValue, std::span<const Value> args);
+    void addPackageDefinition(const QName& name, Value value);
     Object* ensureScript(const LoadedAbc& file, uint32_t script);
     void declareCoreClasses();
     // Counts against the instruction budget and, at this safe point,
@@ -217,6 +231,12 @@ private:
     Object* m_objectProto = nullptr;
     Object* m_functionProto = nullptr;
     Object* m_global = nullptr;
+    // The definitions of packages the core and the host declare, as one
+    // scope object whose traits bind each qualified name; remade when a
+    // definition is added.
+    Object* m_packages = nullptr;
+    std::unique_ptr<Traits> m_packageTraits;
+    void* m_hostData = nullptr;
     Namespace* m_public = nullptr;
     std::unordered_map<std::u16string, String*> m_interned;
     std::map<std::pair<NamespaceGroup, std::u16string>, Namespace*> m_namespaces;

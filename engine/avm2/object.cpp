@@ -48,12 +48,16 @@ void Object::trace(Tracer& tracer) const {
     tracer.values(m_slots);
     for (const auto& [name, value] : m_properties)
         tracer.value(value);
+    if (m_native)
+        m_native->trace(tracer);
 }
 
 size_t Object::extraBytes() const {
     size_t bytes = m_slots.capacity() * sizeof(Value);
     for (const auto& [name, value] : m_properties)
         bytes += sizeof(Value) + name.capacity() * sizeof(char16_t) + 48;
+    if (m_native)
+        bytes += m_native->extraBytes();
     return bytes;
 }
 

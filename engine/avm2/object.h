@@ -10,6 +10,7 @@
 #include "avm2/heap.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +18,16 @@
 namespace avm2 {
 
 struct Traits;
+
+// What a native class keeps beside an instance's slots (a display object's
+// model object, a dispatcher's listeners). Made by the class's native
+// initialiser, also for instances of script classes that extend it.
+class NativeState {
+public:
+    virtual ~NativeState() = default;
+    virtual void trace(Tracer&) const {}
+    [[nodiscard]] virtual size_t extraBytes() const { return 0; }
+};
 
 class Object : public Cell {
 public:
@@ -50,11 +61,19 @@ public:
     // The value along the prototype chain, or null when no object has it.
     [[nodiscard]] const Value* find(const std::u16string& name) const;
 
+    [[nodiscard]] NativeState* nativeState() const { return m_native.get(); }
+    template <typename T>
+    [[nodiscard]] T* nativeAs() const {
+        return dynamic_cast<T*>(m_native.get());
+    }
+    void setNativeState(std::unique_ptr<NativeState> state) { m_native = std::move(state); }
+
     void trace(Tracer& tracer) const override;
     [[nodiscard]] size_t extraBytes() const override;
 
 private:
     Object* m_proto = nullptr;
+    std::unique_ptr<NativeState> m_native;
     const Traits* m_traits = nullptr;
     const Cell* m_keeper = nullptr;
     std::vector<Value> m_slots;
