@@ -17,7 +17,6 @@
 
 namespace avm2 {
 
-
 class ClassObject final : public Object {
 public:
     struct Parts {

@@ -255,8 +255,7 @@ void Machine::addPackageDefinition(const QName& name, Value value) {
 void Machine::definePackageFunction(const PackageFunction& function) {
     Value f = Value::object(newNative(function.code));
     Pin keep(*this, f);
-    addPackageDefinition(
-        QName{internNamespace(NamespaceGroup::Public, function.package), intern(function.name)}, f);
+    addPackageDefinition(QName{internNamespace(NamespaceGroup::Public, function.package), intern(function.name)}, f);
 }
 
 ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
@@ -476,6 +475,30 @@ moviehost::Expected<Value, Error> Machine::callMethod(const LoadedAbc& file, uin
 moviehost::Expected<Value, Error> Machine::callFunction(Value function, Value thisValue, std::span<const Value> args) {
     return enter([&] { return call(function, thisValue, args); });
 }
+
+Value Machine::callMember(Value receiver, std::u16string_view name, std::span<const Value> args) {
+    if (receiver.isObject()) {
+        Object* o = receiver.asObject();
+        const String* interned = findInterned(name);
+        const Binding* b = interned && o->traits() ? o->traits()->find(QName{m_public, interned}) : nullptr;
+        if (b && b->kind == Binding::Kind::Method)
+            return invoke(*b, b->method, receiver, args);
+        Value f;
+        if (b && b->kind == Binding::Kind::Accessor && b->getter)
+            f = invoke(*b, b->getter, receiver, {});
+        else if (b && b->kind != Binding::Kind::Accessor)
+            f = o->slot(b->slot);
+        else if (const Value* found = o->find(std::u16string(name)))
+            f = *found;
+        if (f.isObject()) {
+            Pin keep(*this, f);
+            return call(f, receiver, args);
+        }
+    }
+    throwError("TypeError", 1006, std::u16string(name) + u" is not a function.");
+}
+
+moviehost::Expected<Value, Error> Machine::run(const std::function<Value()>& body) { return enter(body); }
 
 Value Machine::call(Value function, Value thisValue, std::span<const Value> args) {
     Object* o = function.isObject() ? function.asObject() : nullptr;

@@ -89,6 +89,9 @@ public:
                                                                std::span<const Value> args);
     [[nodiscard]] moviehost::Expected<Value, Error> callFunction(Value function, Value thisValue,
                                                                  std::span<const Value> args);
+    // Native work of the host (dispatching an event to many listeners) as
+    // one entry, under the same limits.
+    [[nodiscard]] moviehost::Expected<Value, Error> run(const std::function<Value()>& body);
 
     [[nodiscard]] Heap& heap() { return m_heap; }
     [[nodiscard]] Object* global() const { return m_global; }
@@ -161,6 +164,8 @@ public:
 
     // Calls a function value from native code.
     Value call(Value function, Value thisValue, std::span<const Value> args);
+    // Calls a public member of an object by name, as `o.name(args)` does.
+    Value callMember(Value receiver, std::u16string_view name, std::span<const Value> args);
 
     // Keeps values alive while native code lets script run: pin(v) ... unpin(n).
     void pin(Value v) { m_pinned.push_back(v); }
