@@ -127,7 +127,8 @@ Value getName(Machine& m, Value t, std::span<const Value>) { return self(m, t).n
 Value setName(Machine& m, Value t, std::span<const Value> args) {
     DisplayState& d = self(m, t);
     if (d.clip)
-        m.throwError("IllegalOperationError", 2078, u"The name property of a Timeline-placed object cannot be modified.");
+        m.throwError("IllegalOperationError", 2078,
+                     u"The name property of a Timeline-placed object cannot be modified.");
     d.name = Value::string(m.toString(argument(args, 0)));
     return Value();
 }
@@ -148,7 +149,7 @@ Value getRoot(Machine& m, Value t, std::span<const Value>) {
 }
 Value getLoaderInfo(Machine& m, Value t, std::span<const Value>) {
     return onStage(t.asObject()) || t.asObject() == hostContext(m).root ? hostContext(m).held.loaderInfo
-                                                                         : Value::null();
+                                                                        : Value::null();
 }
 
 enum class Kind { Number, Boolean };
@@ -288,9 +289,7 @@ int32_t indexArgument(Machine& m, std::span<const Value> args, size_t at) {
     return avm2::toInt32(m.toNumber(argument(args, at)));
 }
 
-[[noreturn]] void outOfBounds(Machine& m) {
-    m.throwError("RangeError", 2006, u"The supplied index is out of bounds.");
-}
+[[noreturn]] void outOfBounds(Machine& m) { m.throwError("RangeError", 2006, u"The supplied index is out of bounds."); }
 
 size_t childIndex(Machine& m, Value container, Value child) {
     const auto& children = self(m, container).children;
@@ -376,15 +375,9 @@ Value numChildren(Machine& m, Value t, std::span<const Value>) {
 }
 
 const avm2::NativeMember ContainerMethods[] = {
-    {u"addChild", addChild},
-    {u"addChildAt", addChildAtIndex},
-    {u"removeChild", removeChild},
-    {u"removeChildAt", removeChildAt},
-    {u"getChildAt", getChildAt},
-    {u"getChildByName", getChildByName},
-    {u"getChildIndex", getChildIndex},
-    {u"setChildIndex", setChildIndex},
-    {u"contains", contains},
+    {u"addChild", addChild},           {u"addChildAt", addChildAtIndex},  {u"removeChild", removeChild},
+    {u"removeChildAt", removeChildAt}, {u"getChildAt", getChildAt},       {u"getChildByName", getChildByName},
+    {u"getChildIndex", getChildIndex}, {u"setChildIndex", setChildIndex}, {u"contains", contains},
 };
 const avm2::NativeAccessor ContainerAccessors[] = {
     {u"numChildren", numChildren},
@@ -507,8 +500,12 @@ Value addFrameScript(Machine& m, Value t, std::span<const Value> args) {
 }
 
 const avm2::NativeMember MovieClipMethods[] = {
-    {u"gotoAndStop", gotoAndStop}, {u"gotoAndPlay", gotoAndPlay}, {u"stop", stop},
-    {u"play", play},               {u"nextFrame", nextFrame},     {u"prevFrame", prevFrame},
+    {u"gotoAndStop", gotoAndStop},
+    {u"gotoAndPlay", gotoAndPlay},
+    {u"stop", stop},
+    {u"play", play},
+    {u"nextFrame", nextFrame},
+    {u"prevFrame", prevFrame},
     {u"addFrameScript", addFrameScript},
 };
 const avm2::NativeAccessor MovieClipAccessors[] = {
@@ -602,9 +599,7 @@ Value infoBytes(Machine& m, Value, std::span<const Value>) {
     return Value::number(double(hostContext(m).stage.movie().header.declaredLength));
 }
 Value infoContent(Machine& m, Value, std::span<const Value>) { return Value::object(hostContext(m).root); }
-Value infoContentType(Machine& m, Value, std::span<const Value>) {
-    return m.string(u"application/x-shockwave-flash");
-}
+Value infoContentType(Machine& m, Value, std::span<const Value>) { return m.string(u"application/x-shockwave-flash"); }
 Value infoTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
 Value infoNull(Machine&, Value, std::span<const Value>) { return Value::null(); }
 Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }

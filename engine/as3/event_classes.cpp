@@ -73,8 +73,8 @@ Value eventStopImmediatePropagation(Machine& m, Value t, std::span<const Value>)
 Value eventToString(Machine& m, Value t, std::span<const Value>) {
     const EventState& e = self(m, t);
     std::u16string out = u"[Event type=\"" + text(m, e.type) + u"\" bubbles=" + (e.bubbles ? u"true" : u"false") +
-                         u" cancelable=" + (e.cancelable ? u"true" : u"false") +
-                         u" eventPhase=" + avm2::numberToString(double(int(e.phase))) + u"]";
+                         u" cancelable=" + (e.cancelable ? u"true" : u"false") + u" eventPhase=" +
+                         avm2::numberToString(double(int(e.phase))) + u"]";
     return m.string(std::move(out));
 }
 
@@ -109,8 +109,8 @@ const avm2::NativeMember EventMethods[] = {
     {u"stopImmediatePropagation", eventStopImmediatePropagation},
 };
 const avm2::NativeAccessor EventAccessors[] = {
-    {u"type", eventType},          {u"bubbles", eventBubbles},       {u"cancelable", eventCancelable},
-    {u"eventPhase", eventPhase},   {u"target", eventTarget},         {u"currentTarget", eventCurrentTarget},
+    {u"type", eventType},        {u"bubbles", eventBubbles}, {u"cancelable", eventCancelable},
+    {u"eventPhase", eventPhase}, {u"target", eventTarget},   {u"currentTarget", eventCurrentTarget},
 };
 const avm2::NativeStringConstant EventTypes[] = {
     {u"ACTIVATE", u"activate"},
@@ -201,7 +201,8 @@ void noteBroadcast(Machine& m, Value thisValue, const std::u16string& type, bool
         return;
     HeldValues& held = hostContext(m).held;
     auto& list = held.broadcast;
-    auto it = std::find_if(list.begin(), list.end(), [&](const Value& v) { return v.asObject() == thisValue.asObject(); });
+    auto it =
+        std::find_if(list.begin(), list.end(), [&](const Value& v) { return v.asObject() == thisValue.asObject(); });
     if (listening && it == list.end()) {
         list.push_back(thisValue);
         return;

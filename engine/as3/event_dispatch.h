@@ -21,12 +21,12 @@ struct EventState : avm2::NativeState {
     avm2::Value type;  // a string
     bool bubbles = false;
     bool cancelable = false;
-    EventPhase phase = EventPhase::None;
+    EventPhase phase = EventPhase::AtTarget;  // a new event reads as at its target
     avm2::Value target;
     avm2::Value currentTarget;
-    bool stopped = false;      // stopPropagation
-    bool stoppedNow = false;   // stopImmediatePropagation
-    bool prevented = false;    // preventDefault on a cancelable event
+    bool stopped = false;     // stopPropagation
+    bool stoppedNow = false;  // stopImmediatePropagation
+    bool prevented = false;   // preventDefault on a cancelable event
     // ErrorEvent and TimerEvent keep their extras here.
     avm2::Value text;
     int32_t errorId = 0;

@@ -74,7 +74,7 @@ bool Player::run(const std::u16string& where, const std::function<void()>& work)
 }
 
 void Player::reportFailure(const std::u16string& where, const std::string& what) {
-    const auto kind = what.starts_with("uncaught exception")       ? script::ScriptErrorKind::UncaughtException
+    const auto kind = what.starts_with("uncaught exception")         ? script::ScriptErrorKind::UncaughtException
                       : what.find("heap limit") != std::string::npos ? script::ScriptErrorKind::MemoryLimit
                       : what.find("#1023") != std::string::npos      ? script::ScriptErrorKind::RecursionLimit
                                                                      : script::ScriptErrorKind::ActionLimit;
@@ -88,9 +88,10 @@ void Player::loadBlocks() {
             const auto* block = std::get_if<swf::DoAbc>(&tag);
             if (!block)
                 continue;
-            const std::u16string where = u"the block " +
-                                         (block->name.empty() ? std::u16string() : u"\"" + avm2::utf8ToUtf16(block->name) + u"\" ") +
-                                         u"of frame " + avm2::utf8ToUtf16(std::to_string(frame + 1));
+            const std::u16string where =
+                u"the block " +
+                (block->name.empty() ? std::u16string() : u"\"" + avm2::utf8ToUtf16(block->name) + u"\" ") +
+                u"of frame " + avm2::utf8ToUtf16(std::to_string(frame + 1));
             auto loaded = m_machine->load(block->abc);
             if (!loaded) {
                 report(script::ScriptErrorKind::MalformedActions,
@@ -132,9 +133,8 @@ void Player::buildRoot() {
     if (!ctx.root) {
         // No document class, or one that failed before it was bound.
         ctx.pendingRoot = ctx.stage.rootPtr();
-        (void)run(u"the root", [&] {
-            (void)m.construct(Value::object(m.coreClass(u"flash.display", u"MovieClip")), {});
-        });
+        (void)run(u"the root",
+                  [&] { (void)m.construct(Value::object(m.coreClass(u"flash.display", u"MovieClip")), {}); });
     }
     ctx.pendingRoot.reset();
 }

@@ -106,7 +106,7 @@ Value systemFalse(Machine&, Value, std::span<const Value>) { return Value::boole
 Value systemTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
 
 const avm2::NativeMember SystemStatics[] = {
-    {u"gc", systemNothing},    {u"exit", systemNothing},   {u"pause", systemNothing},
+    {u"gc", systemNothing},     {u"exit", systemNothing},         {u"pause", systemNothing},
     {u"resume", systemNothing}, {u"setClipboard", systemNothing},
 };
 const avm2::NativeAccessor SystemAccessors[] = {
@@ -118,20 +118,24 @@ const avm2::NativeAccessor SystemAccessors[] = {
 
 // What a version 10 ActiveX control on Windows says of itself.
 const avm2::NativeStringConstant CapabilityTexts[] = {
-    {u"version", u"WIN 10,0,0,0"},
-    {u"playerType", u"ActiveX"},
-    {u"os", u"Windows XP"},
-    {u"manufacturer", u"Adobe Windows"},
-    {u"language", u"en"},
-    {u"cpuArchitecture", u"x86"},
+    {u"version", u"WIN 10,0,0,0"},       {u"playerType", u"ActiveX"}, {u"os", u"Windows XP"},
+    {u"manufacturer", u"Adobe Windows"}, {u"language", u"en"},        {u"cpuArchitecture", u"x86"},
     {u"screenColor", u"color"},
 };
 const avm2::NativeAccessor CapabilityFlags[] = {
-    {u"isDebugger", systemFalse},         {u"hasAudio", systemTrue},       {u"hasMP3", systemTrue},
-    {u"hasVideoEncoder", systemFalse},    {u"hasAudioEncoder", systemFalse}, {u"hasIME", systemFalse},
-    {u"avHardwareDisable", systemFalse},  {u"localFileReadDisable", systemFalse},
-    {u"hasAccessibility", systemFalse},   {u"hasStreamingAudio", systemTrue}, {u"hasStreamingVideo", systemTrue},
-    {u"isEmbeddedInAcrobat", systemFalse}, {u"hasPrinting", systemFalse},
+    {u"isDebugger", systemFalse},
+    {u"hasAudio", systemTrue},
+    {u"hasMP3", systemTrue},
+    {u"hasVideoEncoder", systemFalse},
+    {u"hasAudioEncoder", systemFalse},
+    {u"hasIME", systemFalse},
+    {u"avHardwareDisable", systemFalse},
+    {u"localFileReadDisable", systemFalse},
+    {u"hasAccessibility", systemFalse},
+    {u"hasStreamingAudio", systemTrue},
+    {u"hasStreamingVideo", systemTrue},
+    {u"isEmbeddedInAcrobat", systemFalse},
+    {u"hasPrinting", systemFalse},
 };
 
 // A movie the container opened from a file: trusted, as local content an

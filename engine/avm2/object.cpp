@@ -20,7 +20,15 @@ void Object::setOwn(const std::u16string& name, Value v) {
         m_properties[it->second].second = v;
 }
 
+void Object::setEnumerable(const std::u16string& name, bool enumerable) {
+    if (enumerable)
+        m_hidden.erase(name);
+    else if (m_index.contains(name))
+        m_hidden.insert(name);
+}
+
 bool Object::deleteOwn(const std::u16string& name) {
+    m_hidden.erase(name);
     auto it = m_index.find(name);
     if (it == m_index.end())
         return false;

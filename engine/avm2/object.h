@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace avm2 {
@@ -58,6 +59,11 @@ public:
     bool deleteOwn(const std::u16string& name);
     [[nodiscard]] size_t dynamicCount() const { return m_properties.size(); }
     [[nodiscard]] const std::pair<std::u16string, Value>& dynamicAt(size_t i) const { return m_properties[i]; }
+    // for-in skips a property made not enumerable (setPropertyIsEnumerable).
+    void setEnumerable(const std::u16string& name, bool enumerable);
+    [[nodiscard]] bool enumerableAt(size_t i) const {
+        return m_hidden.empty() || !m_hidden.contains(m_properties[i].first);
+    }
     // The value along the prototype chain, or null when no object has it.
     [[nodiscard]] const Value* find(const std::u16string& name) const;
 
@@ -82,6 +88,7 @@ private:
     // an index beside it.
     std::vector<std::pair<std::u16string, Value>> m_properties;
     std::unordered_map<std::u16string, size_t> m_index;
+    std::unordered_set<std::u16string> m_hidden;
 };
 
 // An Array: elements stored densely by index, with the ordinary object
