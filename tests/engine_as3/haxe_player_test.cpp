@@ -21,15 +21,17 @@ struct Played {
     std::unique_ptr<as3::Player> player;
 };
 
-std::unique_ptr<Played> play(const std::string& name, std::vector<std::pair<std::u16string, std::u16string>> params = {}) {
+std::unique_ptr<Played> play(const std::string& name,
+                             std::vector<std::pair<std::u16string, std::u16string>> params = {}) {
     auto played = std::make_unique<Played>();
 #ifdef AS3_HAXE_MOVIES
     auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
     if (!movie)
         return nullptr;
     played->stage = model::Stage::create(*movie);
-    played->player = as3::Player::create(*played->stage, played->host, u"file:///movies/" + std::u16string(name.begin(), name.end()) + u".swf?level=3",
-                                         std::move(params));
+    played->player = as3::Player::create(
+        *played->stage, played->host, u"file:///movies/" + std::u16string(name.begin(), name.end()) + u".swf?level=3",
+        std::move(params));
     played->player->start();
 #endif
     return played;
@@ -55,7 +57,8 @@ TEST(HaxePlayer, EventFlow) {
         // Capture from the outside in, the target (phase 2) with its own
         // capture listeners left out, then bubbling (phase 3) outwards.
         {u"phases", u"o-cap1;i-cap1;l2truetrue;i3truetrue;o3truetrue;|;o-cap1;i-cap1;l2truetrue;|will=truefalse;"},
-        {u"stopping", u"i1;i2;i1;i2;falsetrue;baderrortimer[Event type=\"q\" bubbles=false cancelable=false eventPhase=2];"},
+        {u"stopping",
+         u"i1;i2;i1;i2;falsetrue;baderrortimer[Event type=\"q\" bubbles=false cancelable=false eventPhase=2];"},
         {u"stage", u"truetruetrue200"},
     };
     for (const Expect& e : expected) {
@@ -106,9 +109,10 @@ TEST(HaxePlayer, ContainerAndTree) {
         EXPECT_EQ(*got, e.value);
     }
     ASSERT_EQ(q->host.calls.size(), 1u);
-    EXPECT_EQ(q->host.calls[0], u"<invoke name=\"ask\" returntype=\"xml\"><arguments><number>1</number><string>two</string>"
-                                u"<array><property id=\"0\"><true/></property><property id=\"1\"><null/></property></array>"
-                                u"</arguments></invoke>");
+    EXPECT_EQ(q->host.calls[0],
+              u"<invoke name=\"ask\" returntype=\"xml\"><arguments><number>1</number><string>two</string>"
+              u"<array><property id=\"0\"><true/></property><property id=\"1\"><null/></property></array>"
+              u"</arguments></invoke>");
     // The container calls back.
     struct Call {
         std::u16string request;
