@@ -104,13 +104,12 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>) {
         return Value();
     auto state = std::make_unique<DisplayState>();
     HostContext& ctx = hostContext(m);
-    static uint64_t instances = 0;
     if (ctx.pendingRoot && !ctx.root) {
         state->clip = std::move(ctx.pendingRoot);
         state->name = m.string(u"root1");
         ctx.root = self;
     } else {
-        state->name = m.string(u"instance" + avm2::numberToString(double(++instances)));
+        state->name = m.string(u"instance" + avm2::numberToString(double(++ctx.instances)));
     }
     self->setNativeState(std::move(state));
     if (ctx.root == self && ctx.held.stage.isObject()) {

@@ -46,6 +46,7 @@ struct HostContext {
     // document class is constructed.
     std::shared_ptr<model::MovieClip> pendingRoot;
     avm2::Object* root = nullptr;
+    uint64_t instances = 0;  // names of display objects made: instance1, instance2...
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
     bool frameChanged = false;

@@ -8,6 +8,9 @@
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 
+#include "net/location.h"
+#include "net/sandbox.h"
+
 #include "script/external_call_codec.h"
 
 namespace as3 {
@@ -116,10 +119,11 @@ const avm2::NativeAccessor SystemAccessors[] = {
     {u"freeMemory", systemFreeMemory},
 };
 
-// What a version 10 ActiveX control on Windows says of itself.
+// What a version 10 ActiveX control on this platform says of itself, as
+// ActionScript 2's System.capabilities do.
 const avm2::NativeStringConstant CapabilityTexts[] = {
-    {u"version", u"WIN 10,0,0,0"},       {u"playerType", u"ActiveX"}, {u"os", u"Windows XP"},
-    {u"manufacturer", u"Adobe Windows"}, {u"language", u"en"},        {u"cpuArchitecture", u"x86"},
+    {u"version", u"LNX 10,0,0,0"},     {u"playerType", u"ActiveX"}, {u"os", u"Linux"},
+    {u"manufacturer", u"Adobe Linux"}, {u"language", u"en"},        {u"cpuArchitecture", u"x86"},
     {u"screenColor", u"color"},
 };
 const avm2::NativeAccessor CapabilityFlags[] = {
@@ -138,9 +142,12 @@ const avm2::NativeAccessor CapabilityFlags[] = {
     {u"hasPrinting", systemFalse},
 };
 
-// A movie the container opened from a file: trusted, as local content an
-// application embeds the control for.
-Value securitySandbox(Machine& m, Value, std::span<const Value>) { return m.string(u"localTrusted"); }
+// By where the movie came from, as for ActionScript 2.
+Value securitySandbox(Machine& m, Value, std::span<const Value>) {
+    auto location = net::parseLocation(avm2::utf16ToUtf8(hostContext(m).url));
+    const net::SandboxType type = location ? net::sandboxTypeOf(*location) : net::SandboxType::LocalWithFile;
+    return m.string(avm2::utf8ToUtf16(net::sandboxTypeName(type)));
+}
 const avm2::NativeAccessor SecurityAccessors[] = {{u"sandboxType", securitySandbox}};
 const avm2::NativeMember SecurityStatics[] = {
     {u"allowDomain", systemNothing},

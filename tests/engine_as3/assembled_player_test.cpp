@@ -42,8 +42,8 @@ std::unique_ptr<Played> play(const std::vector<std::vector<uint8_t>>& blocks, co
     std::vector<uint8_t> file{'F', 'W', 'S', 10, 0, 0, 0, 0, 0, 0, 30, uint8_t(frames), 0};
     auto tag = [&](uint16_t code, const std::vector<uint8_t>& body) {
         const uint16_t header = uint16_t(code << 6 | 0x3F);
-        file.insert(file.end(), {uint8_t(header), uint8_t(header >> 8), uint8_t(body.size()),
-                                 uint8_t(body.size() >> 8), uint8_t(body.size() >> 16), uint8_t(body.size() >> 24)});
+        file.insert(file.end(), {uint8_t(header), uint8_t(header >> 8), uint8_t(body.size()), uint8_t(body.size() >> 8),
+                                 uint8_t(body.size() >> 16), uint8_t(body.size() >> 24)});
         file.insert(file.end(), body.begin(), body.end());
     };
     tag(69, {0x08, 0, 0, 0});
@@ -98,8 +98,8 @@ std::vector<uint8_t> documentBlock() {
     c.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetLocal0).op(Op::ConstructSuper, 0);
     c.op(Op::GetLocal0).op(Op::PushByte, 2).op(Op::NewFunction, frameScript).op(Op::CallPropVoid, {addFrameScript, 2});
     c.op(Op::GetLocal0).op(Op::PushByte, 3).op(Op::CallPropVoid, {gotoAndPlay, 1}).op(Op::ReturnVoid);
-    a.body({.method = init, .maxStack = 3, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1,
-            .code = c.bytes()});
+    a.body(
+        {.method = init, .maxStack = 3, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1, .code = c.bytes()});
     const uint32_t cinit = a.method({});
     Code ci;
     ci.op(Op::ReturnVoid);
@@ -129,7 +129,9 @@ std::vector<uint8_t> scriptBlock(const std::function<void(AbcWriter&, Code&)>& b
 TEST(AssembledPlayer, DocumentClassDrivesTheRootTimeline) {
     auto p = play({documentBlock()}, "Doc", 4);
     ASSERT_TRUE(p->player);
-    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
     EXPECT_EQ(p->host.command(u"at"), u"3");
     EXPECT_EQ(p->host.command(u"total"), u"4");
     for (int i = 0; i < 3; ++i)
@@ -150,7 +152,9 @@ TEST(AssembledPlayer, FailuresAreReportedAndTheTimelinePlays) {
     };
     const Case cases[] = {
         {"a branch out of its body",
-         {scriptBlock([](AbcWriter&, Code& c) { c.raw({0x10, 0x40, 0, 0}).op(Op::ReturnVoid); })},
+         {scriptBlock([](AbcWriter&, Code& c) {
+             c.raw({0x10, 0x40, 0, 0}).op(Op::ReturnVoid);
+         })},
          "is not run"},
         {"not ABC at all", {{1, 2, 3}}, "is not run"},
         {"an endless loop",

@@ -98,7 +98,7 @@ TEST(HaxePlayer, ContainerAndTree) {
     };
     const Expect expected[] = {
         {u"info", u"3,10,200x100,30,1,1"},
-        {u"system", u"ActiveX,WIN 10,0,0,0,localTrusted,true,false,true"},
+        {u"system", u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true"},
         {u"tree", u"2,1,true,true,true,range2006,loop2150,1,true,true"},
         {u"answer", u"nx"},
     };

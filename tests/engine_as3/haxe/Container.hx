@@ -34,7 +34,8 @@ class Container {
         var answer:Dynamic = ExternalInterface.call("ask", 1, "two", [true, null]);
         flash.Lib.fscommand("answer", answer == null ? "null" : answer.name + answer.list[1]);
         ExternalInterface.addCallback("twice", function(x:Dynamic) return x * 2);
-        ExternalInterface.addCallback("fail", function() { throw "no luck"; });
+        // A native error, which haxe's own exceptions would wrap.
+        ExternalInterface.addCallback("fail", function() return ApplicationDomain.currentDomain.getDefinition("no.luck"));
         ExternalInterface.addCallback("jump", function() { root.stop(); return root.currentFrame; });
     }
 }
