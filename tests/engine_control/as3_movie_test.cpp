@@ -88,20 +88,21 @@ TEST(As3Movie, TheContainerBridgeThroughCom) {
         if (member != 197)
             return;
         EXPECT_EQ(control.flash->SetReturnValue(bstr(u"<object><property id=\"name\"><string>n</string></property>"
-                                                         u"<property id=\"list\"><array><property id=\"0\"><null/>"
-                                                         u"</property><property id=\"1\"><string>x</string></property>"
-                                                         u"</array></property></object>")
-                                                        .get()),
-                      S_OK);
+                                                     u"<property id=\"list\"><array><property id=\"0\"><null/>"
+                                                     u"</property><property id=\"1\"><string>x</string></property>"
+                                                     u"</array></property></object>")
+                                                    .get()),
+                  S_OK);
     };
     advise(control, sink);
     ASSERT_EQ(loadMovie(control.flash.get(), std::string(AS3_HAXE_MOVIES) + "/Container.swf"), S_OK);
     BSTR response = nullptr;
-    ASSERT_EQ(control.flash->CallFunction(
-                  bstr(u"<invoke name=\"twice\" returntype=\"xml\"><arguments><number>4.5</number></arguments></invoke>")
-                      .get(),
-                  &response),
-              S_OK);
+    ASSERT_EQ(
+        control.flash->CallFunction(
+            bstr(u"<invoke name=\"twice\" returntype=\"xml\"><arguments><number>4.5</number></arguments></invoke>")
+                .get(),
+            &response),
+        S_OK);
     EXPECT_EQ(take(response), u"<number>9</number>");
     EXPECT_EQ(sink.command(u"answer"), u"nx");
     EXPECT_EQ(sink.command(u"system"), u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true");
