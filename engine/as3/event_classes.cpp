@@ -1,4 +1,5 @@
 // flash.events: Event, EventDispatcher, TextEvent, ErrorEvent, TimerEvent.
+#include "as3/display_state.h"
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
 
@@ -196,8 +197,9 @@ Value dispatcherInit(Machine& m, Value thisValue, std::span<const Value> args) {
     return Value();
 }
 
+// Frame events reach display objects only, on the list or off it.
 void noteBroadcast(Machine& m, Value thisValue, const std::u16string& type, bool listening) {
-    if (!isBroadcastType(type) || !m.hostData())
+    if (!isBroadcastType(type) || !m.hostData() || !thisValue.asObject()->nativeAs<DisplayState>())
         return;
     HeldValues& held = hostContext(m).held;
     auto& list = held.broadcast;

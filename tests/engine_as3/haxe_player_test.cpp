@@ -72,7 +72,7 @@ TEST(HaxePlayer, EventFlow) {
     // in the third frame's listener ends that listener only.
     for (int i = 0; i < 4; ++i)
         p->player->tick();
-    EXPECT_EQ(p->host.command(u"frames"), u"CXE1CXE2CXE3CXE4");
+    EXPECT_EQ(p->host.command(u"frames"), u"CXE1CXSE2CXE3CXE4");
     ASSERT_EQ(p->host.errors.size(), 1u);
     EXPECT_NE(p->host.errors[0].find(u"Error #1009"), std::u16string::npos);
 }

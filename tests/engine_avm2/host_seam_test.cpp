@@ -58,9 +58,14 @@ TEST(HostSeam, NamesAsGetDefinitionByNameTakesThem) {
         const char16_t* name;
         bool found;
     } cases[] = {
-        {u"host.things.Counter", true}, {u"host.things::Counter", true}, {u"host.things.seven", true},
-        {u"Array", true},               {u"Counter", false},             {u"host.things.Nothing", false},
-        {u"host.Counter", false},       {u"", false},
+        {u"host.things.Counter", true},
+        {u"host.things::Counter", true},
+        {u"host.things.seven", true},
+        {u"Array", true},
+        {u"Counter", false},
+        {u"host.things.Nothing", false},
+        {u"host.Counter", false},
+        {u"", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(!m.findDefinitionByName(c.name).isUndefined(), c.found) << utf16ToUtf8(c.name);

@@ -72,6 +72,10 @@ class Events {
                 flash.Lib.fscommand("frames", frames);
         });
         root.addEventListener(Event.FRAME_CONSTRUCTED, function(e:Event) frames += "C");
+        // Frame events go to display objects only; an off-list sprite hears them.
+        d.addEventListener(Event.ENTER_FRAME, function(e:Event) frames += "D");
+        var offList = new Sprite();
+        offList.addEventListener(Event.EXIT_FRAME, function(e:Event) { if (frameCount == 1) frames += "S"; });
         root.addEventListener(Event.EXIT_FRAME, function(e:Event) frames += "X");
         flash.Lib.fscommand("stage", "" + (stage != null) + (root.parent == stage) + (root.root == root) + stage.stageWidth);
     }
