@@ -135,6 +135,7 @@ public:
     }
     // Math.random's generator: the same seed gives the same numbers.
     [[nodiscard]] double random();
+    void seedRandom(uint64_t seed) { m_random = seed != 0 ? seed : 0x9E3779B97F4A7C15ull; }
     // The class whose prototype a primitive's members come from.
     [[nodiscard]] Object* primitivePrototype(Value v);
     // `new` of a class or function value.
