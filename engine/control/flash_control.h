@@ -54,6 +54,7 @@
 #include "control/script_host.h"
 #include "control/script_timer.h"
 
+#include "as3/player.h"
 #include "model/stage.h"
 #include "render/renderer.h"
 #include "script/engine.h"
@@ -298,6 +299,7 @@ private:
         std::unique_ptr<model::Stage> stage;
         std::unique_ptr<ScriptHost> host;
         std::unique_ptr<script::Engine> engine;
+        std::unique_ptr<as3::Player> player;
     };
 
     // ole_object.cpp / in_place_object.cpp
@@ -367,6 +369,9 @@ private:
     std::unique_ptr<model::Stage> m_stage;
     std::unique_ptr<ScriptHost> m_scriptHost;
     std::unique_ptr<script::Engine> m_engine;
+    // An ActionScript 3 movie's machine; m_engine then runs no script (it
+    // only drains the stage's queue), the player runs the frames.
+    std::unique_ptr<as3::Player> m_player;
     int m_engineDepth = 0;
     // A new movie's first frame is shown but its scripts have not run: they
     // run at the next step, after a container's Play or GotoFrame right

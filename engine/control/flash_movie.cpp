@@ -9,6 +9,7 @@
 #include "control/movie_location.h"
 #include "control/random_seed.h"
 
+#include "avm2/machine.h"
 #include "net/location.h"
 
 #include "platform/wide.h"
@@ -59,9 +60,10 @@ void FlashControl::retireMovie() noexcept {
     if (m_scriptHost)
         m_scriptHost->detach();
     if (m_engineDepth > 0 && m_engine) {
-        m_retired.push_back({std::move(m_stage), std::move(m_scriptHost), std::move(m_engine)});
+        m_retired.push_back({std::move(m_stage), std::move(m_scriptHost), std::move(m_engine), std::move(m_player)});
         return;
     }
+    m_player.reset();
     m_engine.reset();
     m_scriptHost.reset();
     m_stage.reset();
@@ -88,10 +90,20 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         script::Limits limits;
         limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
         auto engine = script::Engine::create(*stage, *host, limits);
-        // A query on the location passes parameters as root variables ("a.swf?level=3").
+        // A query on the location passes parameters: root variables ("a.swf?level=3"), or
+        // loaderInfo.parameters for ActionScript 3.
+        std::vector<std::pair<std::u16string, std::u16string>> parameters;
         if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
             for (const auto& [name, value] : net::queryVariables(*parsed))
-                (void)engine->setVariable(platform::utf8_to_utf16(name), platform::utf8_to_utf16(value));
+                parameters.emplace_back(platform::utf8_to_utf16(name), platform::utf8_to_utf16(value));
+        }
+        std::unique_ptr<as3::Player> player;
+        if (stage->usesActionScript3()) {
+            player = as3::Player::create(*stage, *host, std::u16string(location), std::move(parameters));
+            player->machine().seedRandom(limits.randomSeed);
+        } else {
+            for (const auto& [name, value] : parameters)
+                (void)engine->setVariable(name, value);
         }
         m_retired.reserve(m_retired.size() + 1);
 
@@ -105,6 +117,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         m_stage = std::move(stage);
         m_scriptHost = std::move(host);
         m_engine = std::move(engine);
+        m_player = std::move(player);
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();
@@ -136,7 +149,10 @@ void FlashControl::onTick() try {
     // play on.
     if (!m_loop && m_stage->isPlaying() && m_stage->currentFrame() + 1 >= m_stage->totalFrames())
         m_stage->stop();
-    m_engine->tick();
+    if (m_player)
+        m_player->tick();
+    else
+        m_engine->tick();
     publishChanges();
 } catch (...) {
     (void)failureFromException(u"the playback clock");
