@@ -2,6 +2,7 @@
 #include "model/change_tracker.h"
 
 #include "model/display_list.h"
+#include "model/movie_clip.h"
 #include "model/transform.h"
 
 #include <algorithm>
@@ -18,18 +19,20 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
     const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
     const swf::ColorTransform color = concat(parentColor, object.colorTransform());
     const DisplayList* list = object.children();
-    if (!list) {
+    // A leaf, or what a script drew into a container (below its children):
+    // either is listed under the object's identity.
+    auto addLeaf = [&](uint32_t content, swf::Bounds bounds) {
         Leaf leaf;
         leaf.id = object.id();
         leaf.previous = object.m_snapshotSerial == m_serial ? object.m_snapshotIndex : kNone;
         leaf.characterId = object.characterId();
         leaf.ratio = object.ratio();
-        leaf.content = object.contentVersion();
+        leaf.content = content;
         leaf.mask = inMask;
         leaf.blend = object.blendMode();
         leaf.matrix = matrix;
         leaf.color = color;
-        leaf.bounds = object.boundsThrough(matrix);
+        leaf.bounds = bounds;
         if (!leaf.bounds.empty) {
             leaf.bounds.xMin -= margin.left;
             leaf.bounds.yMin -= margin.top;
@@ -43,7 +46,14 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
         object.m_snapshotSerial = m_serial + 1;
         object.m_snapshotIndex = uint32_t(m_current.size());
         m_current.push_back(leaf);
+    };
+    if (!list) {
+        addLeaf(object.contentVersion(), object.boundsThrough(matrix));
         return;
+    }
+    if (const auto* movieClip = object.as<MovieClip>(); movieClip && movieClip->drawingIfAny()) {
+        const Drawing& drawing = *movieClip->drawingIfAny();
+        addLeaf(drawing.version(), transformBounds(matrix, drawing.geometry().bounds));
     }
     // Masks active in this list: the area a mask leaves open, until its clip depth.
     struct Active {

@@ -5,8 +5,9 @@
 // are visible: its identity, character, full matrix and colour transform,
 // ratio, content version, mask flag, blend mode and stage bounds (limited by
 // the masks above it, which is cheap and exact enough). Masks are listed
-// too, flagged, since moving one changes what shows. Comparing two lists:
-// a leaf only in the new one adds its bounds, one only in the old one its
+// too, flagged, since moving one changes what shows. What a script drew
+// into a clip is listed as a leaf of the clip, its content the drawing's
+// version. Comparing two lists: a leaf only in the new one adds its bounds, one only in the old one its
 // old bounds, one that differs (or moved in paint order relative to the
 // others) both. Bounds under an object with filters grow by the filters'
 // margin. Matching is by identity through an index each object keeps

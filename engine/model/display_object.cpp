@@ -46,6 +46,8 @@ swf::Bounds DisplayObject::boundsThrough(const swf::Matrix& m) const {
     if (!list)
         return leafBounds(m);
     swf::Bounds out;
+    if (const auto* clip = as<MovieClip>(); clip && clip->drawingIfAny())
+        out.add(transformBounds(m, clip->drawingIfAny()->geometry().bounds));
     for (const auto& [depth, child] : *list)
         out.add(child->boundsThrough(multiply(m, child->m_matrix)));
     return out;

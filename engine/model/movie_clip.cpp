@@ -11,6 +11,12 @@ namespace model {
 MovieClip::MovieClip(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Timeline& timeline)
     : DisplayObject(kKind, std::move(context), characterId), m_timeline(&timeline) {}
 
+Drawing& MovieClip::drawing() {
+    if (!m_drawing)
+        m_drawing = std::make_unique<Drawing>();
+    return *m_drawing;
+}
+
 uint32_t MovieClip::totalFrames() const {
     return std::max<uint32_t>(1, uint32_t(std::min<size_t>(m_timeline->frames.size(), UINT32_MAX)));
 }

@@ -48,6 +48,7 @@
 
 #include "model/display_list.h"
 #include "model/display_object.h"
+#include "model/drawing.h"
 
 #include "swf/timeline.h"
 
@@ -107,6 +108,11 @@ public:
     // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);
 
+    // What scripts drew into the clip, painted below its children; null
+    // until a script draws. drawing() makes it on first use.
+    [[nodiscard]] const Drawing* drawingIfAny() const { return m_drawing.get(); }
+    [[nodiscard]] Drawing& drawing();
+
 private:
     friend class ObjectFactory;
     friend class Stage;
@@ -118,6 +124,7 @@ private:
     bool m_isRoot = false;
     uint64_t m_bornTick = 0;  // the tick in which it entered frame 0: it advances from the next one
     DisplayList m_children{*this};
+    std::unique_ptr<Drawing> m_drawing;
 };
 
 }  // namespace model

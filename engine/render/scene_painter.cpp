@@ -3,6 +3,7 @@
 #include "model/button_object.h"
 #include "model/edit_text_object.h"
 #include "model/morph_object.h"
+#include "model/movie_clip.h"
 #include "model/shape_object.h"
 #include "model/static_text_object.h"
 #include "render/blend_pixels.h"
@@ -322,6 +323,9 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     }
     case model::DisplayKind::MovieClip:
     case model::DisplayKind::Button: {
+        // What a script drew lies below the children.
+        if (const auto* clip = object.as<model::MovieClip>(); clip && clip->drawingIfAny())
+            m_painter.drawDrawing(*clip->drawingIfAny(), state);
         if (const model::DisplayList* children = object.children())
             paintRange(children->begin(), children->end(), frame);
         return;
