@@ -11,9 +11,12 @@ namespace model {
 
 void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentMatrix,
                          const swf::ColorTransform& parentColor, const std::optional<swf::Bounds>& clip, bool inMask,
-                         swf::Bounds* maskArea, FilterMargin margin) {
+                         swf::Bounds* maskArea, FilterMargin margin, uint64_t style) {
     if (!object.isVisible())
         return;
+    style += object.styleVersion();
+    // A script mask is listed as a mask: moving it changes what shows.
+    inMask = inMask || object.isScriptMask();
     if (const auto* filters = object.filters(); m_filterMargin && filters && !filters->empty())
         margin += m_filterMargin(*filters);
     const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
@@ -28,6 +31,7 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
         leaf.characterId = object.characterId();
         leaf.ratio = object.ratio();
         leaf.content = content;
+        leaf.style = style;
         leaf.mask = inMask;
         leaf.blend = object.blendMode();
         leaf.matrix = matrix;
@@ -69,27 +73,28 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
             effective = effective ? intersect(*effective, a.area) : a.area;
         if (child->isMask()) {
             swf::Bounds area;
-            walk(*child, matrix, color, effective, true, &area, margin);
+            walk(*child, matrix, color, effective, true, &area, margin, style);
             if (child->isVisible())
                 masks.push_back({child->clipDepth(), area});
             if (maskArea)
                 maskArea->add(area);
         } else {
-            walk(*child, matrix, color, effective, inMask, maskArea, margin);
+            walk(*child, matrix, color, effective, inMask, maskArea, margin, style);
         }
     }
 }
 
 bool ChangeTracker::same(const Leaf& a, const Leaf& b) {
-    return a.characterId == b.characterId && a.ratio == b.ratio && a.content == b.content && a.mask == b.mask &&
-           a.blend == b.blend && a.matrix == b.matrix && a.color == b.color && a.bounds.empty == b.bounds.empty &&
+    return a.characterId == b.characterId && a.ratio == b.ratio && a.content == b.content && a.style == b.style &&
+           a.mask == b.mask && a.blend == b.blend && a.matrix == b.matrix && a.color == b.color &&
+           a.bounds.empty == b.bounds.empty &&
            (a.bounds.empty || (a.bounds.xMin == b.bounds.xMin && a.bounds.yMin == b.bounds.yMin &&
                                a.bounds.xMax == b.bounds.xMax && a.bounds.yMax == b.bounds.yMax));
 }
 
 ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, const swf::Rect& stage, size_t maxRects) {
     m_current.clear();
-    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr, FilterMargin{});
+    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr, FilterMargin{}, 0);
     ++m_serial;
 
     ChangeSet changes;

@@ -43,6 +43,7 @@ private:
         uint16_t characterId = 0;
         uint16_t ratio = 0;
         uint32_t content = 0;
+        uint64_t style = 0;  // the style versions of the leaf and its ancestors, summed
         bool mask = false;
         swf::BlendMode blend = swf::BlendMode::Normal;
         swf::Matrix matrix;
@@ -52,7 +53,8 @@ private:
     static constexpr uint32_t kNone = UINT32_MAX;
 
     void walk(const DisplayObject& object, const swf::Matrix& parentMatrix, const swf::ColorTransform& parentColor,
-              const std::optional<swf::Bounds>& clip, bool inMask, swf::Bounds* maskArea, FilterMargin margin);
+              const std::optional<swf::Bounds>& clip, bool inMask, swf::Bounds* maskArea, FilterMargin margin,
+              uint64_t style);
     [[nodiscard]] static bool same(const Leaf& a, const Leaf& b);
 
     std::vector<Leaf> m_previous;

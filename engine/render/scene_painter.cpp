@@ -126,9 +126,15 @@ void ScenePainter::paint(const model::DisplayObject& root) {
     paintObject(root, top);
 }
 
-void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent) {
-    if (!object.isVisible())
+void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent, bool maskDone) {
+    if (!object.isVisible() || object.isScriptMask())
         return;
+    if (!maskDone && m_layers < MaxLayers) {
+        if (const auto mask = object.scriptMask(); mask && mask->isOnStage()) {
+            paintScriptMasked(object, parent, *mask);
+            return;
+        }
+    }
     Frame frame;
     frame.matrix = then(parent.matrix, object.matrix());
     frame.coverageOnly = parent.coverageOnly;
@@ -180,6 +186,34 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     cairo_restore(m_cr);
 }
 
+void ScenePainter::paintScriptMasked(const model::DisplayObject& object, const Frame& parent,
+                                     const model::DisplayObject& mask) {
+    const cairo_matrix_t maskMatrix = then(m_stage, mask.concatenatedMatrix());
+    const auto box = objectBox(mask, maskMatrix);
+    if (!box || !m_painter.touchesClip(*box))
+        return;  // an empty mask shows nothing
+    cairo_save(m_cr);
+    cairo_rectangle(m_cr, std::floor(box->xMin) - 1, std::floor(box->yMin) - 1,
+                    std::ceil(box->xMax) - std::floor(box->xMin) + 2, std::ceil(box->yMax) - std::floor(box->yMin) + 2);
+    cairo_clip(m_cr);
+    ++m_layers;
+    cairo_push_group(m_cr);
+    paintObject(object, parent, true);
+    cairo_pattern_t* content = cairo_pop_group(m_cr);
+    Frame coverage;
+    coverage.matrix = maskMatrix;
+    coverage.coverageOnly = true;
+    cairo_push_group(m_cr);
+    paintContent(mask, coverage);
+    cairo_pattern_t* shape = cairo_pop_group(m_cr);
+    --m_layers;
+    cairo_set_source(m_cr, content);
+    cairo_mask(m_cr, shape);
+    cairo_pattern_destroy(shape);
+    cairo_pattern_destroy(content);
+    cairo_restore(m_cr);
+}
+
 void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Frame& frame,
                                   const std::vector<swf::Filter>* filters) {
     auto box = objectBox(object, frame.matrix);
@@ -227,9 +261,14 @@ void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Fram
     cairo_t* outer = m_cr;
     m_cr = cr;
     auto previous = m_painter.redirect({cr, {{0, 0, width, height}}, {0, 0, width, height}});
+    // Script masks are placed from the stage: the layer moves the stage too.
+    const cairo_matrix_t stage = m_stage;
+    m_stage.x0 -= area.left;
+    m_stage.y0 -= area.top;
     ++m_layers;
     paintContent(object, inside);
     --m_layers;
+    m_stage = stage;
     (void)m_painter.redirect(std::move(previous));
     m_cr = outer;
     cairo_destroy(cr);

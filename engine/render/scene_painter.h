@@ -16,6 +16,9 @@
 // off-screen image larger than MaxLayerPixels keeps only the visible area;
 // if even that is larger, the object draws without its filters.
 //
+// A script mask (setMask) masks an object the same way, the mask drawn
+// where it stands on the stage; the mask itself is not drawn.
+//
 // Layers cost memory of the clipped area each, so nesting is bounded: past
 // MaxLayers, masks only clip to the mask's box, and blend modes and filters
 // are not applied.
@@ -58,7 +61,9 @@ private:
     };
     using Iterator = model::DisplayList::Entries::const_iterator;
 
-    void paintObject(const model::DisplayObject& object, const Frame& parent);
+    // `maskDone`: a script mask of the object is already being applied.
+    void paintObject(const model::DisplayObject& object, const Frame& parent, bool maskDone = false);
+    void paintScriptMasked(const model::DisplayObject& object, const Frame& parent, const model::DisplayObject& mask);
     void paintContent(const model::DisplayObject& object, const Frame& frame);
     void paintRange(Iterator begin, Iterator end, const Frame& parent);
     // How far filters below `object` draw past its content, in surface pixels.

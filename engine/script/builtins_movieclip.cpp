@@ -296,6 +296,24 @@ Value swfVersion(Runtime& rt, const Value&, std::span<const Value>) { return Val
 
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
+// setMask(clip): `clip` (or the clip at that path) masks this one; null or
+// undefined removes the mask.
+Value setMask(Runtime& rt, const Value& self, std::span<const Value> args) {
+    StageObject* s = thisStage(self);
+    if (!s)
+        return Value::fromBool(false);
+    model::DisplayObject* d = s->display();
+    if (arg(args, 0).isNullish()) {
+        d->setScriptMask(nullptr);
+        return Value::fromBool(true);
+    }
+    StageObject* mask = resolveTarget(rt, s, arg(args, 0));
+    if (!mask || !mask->display() || mask->display() == d)
+        return Value::fromBool(false);
+    d->setScriptMask(mask->display()->shared_from_this());
+    return Value::fromBool(true);
+}
+
 }  // namespace
 
 void installMovieClip(Runtime& rt) {
@@ -334,7 +352,7 @@ void installMovieClip(Runtime& rt) {
         {u"getBytesLoaded", bytesTotal},
         {u"getBytesTotal", bytesTotal},
         {u"getSWFVersion", swfVersion},
-        {u"setMask", nothing},
+        {u"setMask", setMask},
     };
     for (const Method& m : methods)
         rt.defineMethod(p, m.name, m.fn);

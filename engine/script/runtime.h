@@ -17,6 +17,7 @@
 
 #include "model/stage.h"
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,15 @@ struct Prototypes {
     Object* movieClip = nullptr;
     Object* button = nullptr;
     Object* textField = nullptr;
+    // flash.geom, flash.display
+    Object* matrix = nullptr;
+    Object* point = nullptr;
+    Object* rectangle = nullptr;
+    Object* colorTransform = nullptr;
+    Object* transform = nullptr;
+    Object* bitmapData = nullptr;
+    // flash.filters, by the file's numbering of filter kinds
+    std::array<Object*, 8> filters{};
 };
 
 // Keyboard and pointer as scripts see them.
