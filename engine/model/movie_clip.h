@@ -102,6 +102,9 @@ public:
     // character that cannot be displayed, or a limit, gives nullptr.
     std::shared_ptr<DisplayObject> createChild(uint16_t characterId, int32_t depth, std::string name);
     std::shared_ptr<MovieClip> createEmptyClip(int32_t depth, std::string name);
+    // An empty text field over `bounds` (twips, in this clip's coordinates):
+    // device font, 12 points, black, as the player makes them.
+    std::shared_ptr<DisplayObject> createTextField(int32_t depth, std::string name, const swf::Rect& bounds);
     // Removes the child at the depth, whoever created it; false when empty.
     bool removeChild(int32_t depth);
     // Exchanges the children at two depths (either may be empty). The

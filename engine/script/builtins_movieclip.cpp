@@ -10,7 +10,9 @@
 
 #include "model/display_list.h"
 #include "model/transform.h"
+#include "swf/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace script {
@@ -164,6 +166,24 @@ Value createEmptyMovieClip(Runtime& rt, const Value& self, std::span<const Value
     String name = toString(rt, arg(args, 0));
     StageObject* made = createEmptyClip(rt, *s, name.view(), *depth);
     return made ? Value(made) : Value();
+}
+
+// createTextField(name, depth, x, y, width, height): the new field (Flash 8
+// returns it; earlier players return nothing, which scripts do not rely on).
+Value createTextField(Runtime& rt, const Value& self, std::span<const Value> args) {
+    model::MovieClip* c = thisClip(self);
+    auto depth = modelDepth(rt, arg(args, 1));
+    if (!c || !depth || args.size() < 6)
+        return Value();
+    auto twips = [&](size_t i) {
+        const double v = toNumber(rt, args[i]) * 20.0;
+        return int32_t(std::isfinite(v) ? std::clamp(v, -swf::CoordinateLimit, swf::CoordinateLimit) : 0.0);
+    };
+    const int32_t x = twips(2);
+    const int32_t y = twips(3);
+    const swf::Rect bounds{x, x + std::max(0, twips(4)), y, y + std::max(0, twips(5))};
+    auto field = c->createTextField(*depth, toString(rt, args[0]).utf8(), bounds);
+    return field ? Value(rt.objectFor(*field)) : Value();
 }
 
 Value getDepth(Runtime&, const Value& self, std::span<const Value>) {
@@ -337,6 +357,7 @@ void installMovieClip(Runtime& rt) {
         {u"duplicateMovieClip", duplicateMovieClip},
         {u"removeMovieClip", removeMovieClip},
         {u"createEmptyMovieClip", createEmptyMovieClip},
+        {u"createTextField", createTextField},
         {u"getDepth", getDepth},
         {u"swapDepths", swapDepths},
         {u"getNextHighestDepth", getNextHighestDepth},

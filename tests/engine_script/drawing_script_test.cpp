@@ -296,3 +296,22 @@ TEST(ScriptGeometry, ValuesAndCopies) {
               (Strings{"(a=0.5, b=0, c=0, d=0.5, tx=-5, ty=-10)", "(x=10, y=10)", "50", "(x=5, y=5, w=5, h=5)", "15",
                        "1193046", "0", "8", "8", "11259375", "-2130771968", "-1", "-1", "0", "normal"}));
 }
+
+TEST(ScriptDrawing, TextFieldsAndHitsOnDrawings) {
+    Actions a;
+    call(a, "_root", "createTextField", {"t", 3, 10, 20, 80, 30}, "t");
+    set(a, "t", "text", "hello");
+    a.push({"t"}).getVariable().push({"text"}).getMember().trace();
+    a.push({"t"}).getVariable().push({"_x"}).getMember().trace();
+    a.push({"t"}).getVariable().push({"_width"}).getMember().trace();
+    call(a, "_root", "getNextHighestDepth", {}, "next");
+    a.traceVar("next");
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    call(a, "c", "beginFill", {0xFF0000});
+    rect(a, "c", 10, 10, 20, 20);
+    call(a, "c", "hitTest", {20, 20, true}, "in");
+    a.traceVar("in");
+    call(a, "c", "hitTest", {50, 50, true}, "out");
+    a.traceVar("out");
+    EXPECT_EQ(traces(a), (Strings{"hello", "10", "80", "4", "true", "false"}));
+}
