@@ -12,6 +12,7 @@
 
 #include "platform/wide.h"
 #include "render/filter_effects.h"
+#include "render/object_drawing.h"
 
 #include <new>
 
@@ -83,6 +84,15 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         auto engine = script::Engine::create(*stage, *host);
+        const model::Stage* drawn = stage.get();
+        engine->setDisplayPainter(
+            {[drawn](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& toDevice,
+                     const swf::ColorTransform& cx) {
+                 render::paintDisplayObject(cr, *drawn, object, toDevice, cx, render::Quality::High);
+             },
+             [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t width, int32_t height, int32_t stride) {
+                 render::applyFilters(filters, render::PixelView{pixels, width, height, stride});
+             }});
         // A query on the location passes parameters as root variables ("a.swf?level=3").
         if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
             for (const auto& [name, value] : net::queryVariables(*parsed))

@@ -84,6 +84,16 @@ Painter::Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCach
       m_clip(canvas.clip()),
       m_clipBox(canvas.clipBox()) {}
 
+Painter::Painter(cairo_t* cr, std::vector<PixelRect> clip, PixelRect clipBox, Quality quality, double stageScale,
+                 model::GeometryCache& geometry, PaintCache& paints)
+    : m_cr(cr),
+      m_geometry(geometry),
+      m_paints(paints),
+      m_quality(quality),
+      m_stageScale(stageScale),
+      m_clip(std::move(clip)),
+      m_clipBox(clipBox) {}
+
 Painter::Destination Painter::redirect(Destination to) {
     Destination previous{m_cr, std::move(m_clip), m_clipBox};
     m_cr = to.cr;

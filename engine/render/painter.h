@@ -43,6 +43,10 @@ struct DeviceBox {
 class Painter {
 public:
     Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints);
+    // Drawing into another context (a script's bitmap): `clip` and `clipBox`
+    // are the pixels that matter, `stageScale` pixels per twip.
+    Painter(cairo_t* cr, std::vector<PixelRect> clip, PixelRect clipBox, Quality quality, double stageScale,
+            model::GeometryCache& geometry, PaintCache& paints);
 
     [[nodiscard]] cairo_t* context() const { return m_cr; }
     [[nodiscard]] model::GeometryCache& geometry() const { return m_geometry; }

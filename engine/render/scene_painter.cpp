@@ -126,6 +126,13 @@ void ScenePainter::paint(const model::DisplayObject& root) {
     paintObject(root, top);
 }
 
+void ScenePainter::paintSource(const model::DisplayObject& object, const ColorTransform& cx) {
+    Frame frame;
+    frame.matrix = m_stage;
+    frame.cx = cx;
+    paintContent(object, frame);
+}
+
 void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent, bool maskDone) {
     if (!object.isVisible() || object.isScriptMask())
         return;

@@ -47,6 +47,9 @@ public:
 
     // Paints `root` (normally the stage's root clip) and everything below it.
     void paint(const model::DisplayObject& root);
+    // Paints what `object` holds, without its own matrix, colour transform,
+    // filters, blend mode or mask; `cx` instead of its colour transform.
+    void paintSource(const model::DisplayObject& object, const ColorTransform& cx);
 
     // The surface-pixel box of an object drawn with `device` as its full
     // matrix (its content twips -> pixels); none when it has no content.

@@ -13,6 +13,7 @@
 #include "bitmap/bitmap_surface.h"
 #include "model/movie_clip.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -331,11 +332,13 @@ Value dispose(Runtime&, const Value& s, std::span<const Value>) {
 }
 
 // draw(source, matrix, colorTransform, blendMode, clipRect, smoothing): a
-// BitmapData source. Clips need the renderer, which scripts do not reach.
+// BitmapData, or a clip through the renderer (its own transform left out).
+// A clip is drawn with the normal blend mode.
 Value draw(Runtime& rt, const Value& s, std::span<const Value> args) {
     auto* b = self(s);
     const auto* from = source(arg(args, 0));
-    if (!b || !from)
+    auto* clip = dynamic_cast<StageObject*>(arg(args, 0).asObject());
+    if (!b || (!from && !(clip && clip->display() && rt.painter.paint)))
         return Value();
     bitmap::DrawParams params;
     if (arg(args, 1).asObject())
@@ -347,6 +350,17 @@ Value draw(Runtime& rt, const Value& s, std::span<const Value> args) {
     if (arg(args, 4).asObject())
         params.clipRect = rectArg(rt, args[4]);
     params.smoothing = toBoolean(rt, arg(args, 5));
+    if (!from) {
+        model::DisplayObject* display = clip->display();
+        const auto keep = display->shared_from_this();
+        bitmap::draw(
+            *b,
+            [&rt, display](cairo_t* cr, const bitmap::DrawParams& p) {
+                rt.painter.paint(cr, *display, p.matrix, p.colorTransform);
+            },
+            params);
+        return Value();
+    }
     // Drawing a bitmap into itself reads a copy.
     std::optional<bitmap::BitmapData> copy;
     if (from == b) {
@@ -359,6 +373,40 @@ Value draw(Runtime& rt, const Value& s, std::span<const Value> args) {
     bitmap::draw(
         *b, [from](cairo_t* cr, const bitmap::DrawParams& p) { bitmap::paintBitmap(cr, *from, p); }, params);
     return Value();
+}
+
+// applyFilter(source, sourceRect, destPoint, filter): the source's pixels
+// copied, then filtered within the rectangle they land in.
+Value applyFilter(Runtime& rt, const Value& s, std::span<const Value> args) {
+    auto* b = self(s);
+    const auto* from = source(arg(args, 0));
+    const auto filter = readFilter(rt, arg(args, 3));
+    if (!b || !from || !filter || !rt.painter.filter)
+        return Value(-1.0);
+    const bitmap::PixelRect sourceRect = rectArg(rt, arg(args, 1));
+    const bitmap::PixelPoint at = pointArg(rt, arg(args, 2));
+    const auto area = bitmap::clipCopy(sourceRect, from->width(), from->height(), at, b->width(), b->height());
+    if (!area)
+        return Value(0.0);
+    b->copyPixels(*from, sourceRect, at);
+    rt.chargeWork(uint64_t(area->width) * uint64_t(area->height) / 64);
+    // The filter runs over a packed copy of the area.
+    std::vector<uint32_t> pixels(size_t(area->width) * size_t(area->height));
+    uint32_t* stored = b->mutablePixels();
+    for (int32_t y = 0; y < area->height; ++y)
+        std::copy_n(stored + size_t(area->dstY + y) * size_t(b->width()) + size_t(area->dstX), size_t(area->width),
+                    pixels.data() + size_t(y) * size_t(area->width));
+    const swf::Filter one[] = {*filter};
+    rt.painter.filter(one, pixels.data(), area->width, area->height, area->width);
+    if (!b->transparent()) {
+        for (uint32_t& p : pixels)
+            p |= 0xFF000000;  // what the filter left translucent lies over black
+    }
+    for (int32_t y = 0; y < area->height; ++y)
+        std::copy_n(pixels.data() + size_t(y) * size_t(area->width), size_t(area->width),
+                    stored + size_t(area->dstY + y) * size_t(b->width()) + size_t(area->dstX));
+    b->changed({area->dstX, area->dstY, area->width, area->height});
+    return Value(0.0);
 }
 
 // BitmapData.loadBitmap(linkage): a copy of an exported bitmap character.
@@ -444,6 +492,7 @@ void installBitmapData(Runtime& rt) {
         {u"clone", clone},
         {u"dispose", dispose},
         {u"draw", draw},
+        {u"applyFilter", applyFilter},
     };
     for (const auto& m : methods)
         rt.defineMethod(proto, m.name, m.fn);

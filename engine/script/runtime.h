@@ -4,6 +4,7 @@
 // each other through it.
 #pragma once
 
+#include "script/display_painter.h"
 #include "script/function_object.h"
 #include "script/heap.h"
 #include "script/host.h"
@@ -188,6 +189,7 @@ public:
     std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
     InputState input;
+    DisplayPainter painter;  // BitmapData.draw of clips, applyFilter
     // Loads scripts started (LoadVars, loadVariables); made on first use.
     std::unique_ptr<NetSession> net;
     DragState drag;

@@ -4,6 +4,8 @@
 #include "script_test_support.h"
 
 #include "../engine_render/render_fixture.h"
+#include "render/filter_effects.h"
+#include "render/object_drawing.h"
 #include "render/renderer.h"
 
 using namespace scripttest;
@@ -314,4 +316,51 @@ TEST(ScriptDrawing, TextFieldsAndHitsOnDrawings) {
     call(a, "c", "hitTest", {50, 50, true}, "out");
     a.traceVar("out");
     EXPECT_EQ(traces(a), (Strings{"hello", "10", "80", "4", "true", "false"}));
+}
+
+TEST(ScriptDrawing, BitmapDrawsClipsAndAppliesFilters) {
+    auto p = play(Actions{});
+    ASSERT_TRUE(p);
+    const model::Stage* stage = p->stage.get();
+    p->engine->setDisplayPainter(
+        {[stage](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& m, const swf::ColorTransform& cx) {
+             render::paintDisplayObject(cr, *stage, object, m, cx, render::Quality::High);
+         },
+         [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t w, int32_t h, int32_t stride) {
+             render::applyFilters(filters, render::PixelView{pixels, w, h, stride});
+         }});
+    Actions a;
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    set(a, "c", "_x", 50);  // the clip's own placement does not count
+    call(a, "c", "beginFill", {0xFF0000});
+    rect(a, "c", 0, 0, 10, 10);
+    make(a, "b", "display", "BitmapData", {20, 20, false, int(0xFFFFFFFF)});
+    call(a, "b", "draw", {"$c"});
+    make(a, "m", "geom", "Matrix", {});
+    call(a, "m", "translate", {10, 10});
+    call(a, "b", "draw", {"$c", "$m"});
+    for (int xy : {5, 15}) {
+        call(a, "b", "getPixel", {xy, xy}, "px");
+        a.traceVar("px");
+    }
+    call(a, "b", "getPixel", {15, 5}, "px");
+    a.traceVar("px");
+    make(a, "g", "display", "BitmapData", {20, 20, true, 0});
+    make(a, "r", "geom", "Rectangle", {5, 5, 10, 10});
+    call(a, "g", "fillRect", {"$r", int(0xFF0000FF)});
+    make(a, "f", "filters", "BlurFilter", {6, 6, 1});
+    make(a, "origin", "geom", "Point", {0, 0});
+    a.push({"g"}).getVariable().push({"rectangle"}).getMember().push({"whole"}).stackSwap().setVariable();
+    call(a, "g", "applyFilter", {"$g", "$whole", "$origin", "$f"});
+    call(a, "g", "getPixel32", {3, 10}, "px");
+    a.traceVar("px");
+    const auto bytes = a.bytes();
+    p->engine->runActions(p->root(), bytes);
+    ASSERT_EQ(p->host.traces.size(), 4u);
+    EXPECT_EQ(p->host.traces[0], "16711680");
+    EXPECT_EQ(p->host.traces[1], "16711680");
+    EXPECT_EQ(p->host.traces[2], "16777215");
+    const auto spread = uint32_t(std::stoll(p->host.traces[3]));
+    EXPECT_GT(spread >> 24, 0u) << "the blur spreads alpha outwards";
+    EXPECT_LT(spread >> 24, 255u);
 }
