@@ -50,6 +50,7 @@ public:
 
     [[nodiscard]] cairo_t* context() const { return m_cr; }
     [[nodiscard]] model::GeometryCache& geometry() const { return m_geometry; }
+    [[nodiscard]] PaintCache& paints() const { return m_paints; }
 
     // True when something inside `box` may touch the clip. A box reaching
     // past cairo's coordinate range (a few million pixels) counts as not

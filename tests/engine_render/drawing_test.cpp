@@ -244,3 +244,78 @@ TEST(Drawing, RunawayDrawingStaysBounded) {
     d.clear();
     EXPECT_TRUE(d.empty());
 }
+
+TEST(Drawing, CachedLayersAreBlittedWhileOnlyTheirPositionChanges) {
+    MovieBuilder b;
+    b.frame({});
+    auto stage = model::Stage::create(b.build());
+    ASSERT_NE(stage, nullptr);
+    auto clip = stage->root().createEmptyClip(16385, "c");
+    ASSERT_NE(clip, nullptr);
+    auto paint = [&](swf::Rgba c) {
+        clip->drawing().clear();
+        clip->drawing().beginFill(solidFill(c));
+        rect(clip->drawing(), 10, 10, 20, 20);
+    };
+    paint({255, 0, 0, 255});
+    swf::Filter shadow;
+    shadow.kind = swf::FilterKind::DropShadow;
+    shadow.color = {0, 0, 255, 255};
+    shadow.distance = 30;
+    shadow.strength = 1;
+    shadow.compositeSource = true;
+    render::Renderer kept;
+    auto renderWith = [&](render::Renderer& r) {
+        PixelBuffer buffer(100, 100);
+        EXPECT_EQ(r.draw(*stage, buffer.target({{0, 0, 100, 100}}, {0, 0, 100, 100}), render::Aspect::Opaque,
+                         render::Quality::High),
+                  render::DrawError::None);
+        return buffer;
+    };
+    auto same = [&](const PixelBuffer& a) {
+        render::Renderer fresh;
+        const PixelBuffer b = renderWith(fresh);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x)
+                if (a.at(x, y) != b.at(x, y))
+                    return testing::AssertionFailure()
+                           << x << "," << y << " " << hex(a.at(x, y)) << " != " << hex(b.at(x, y));
+        return testing::AssertionSuccess();
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        bool hit;
+        Probe probe;
+    };
+    const Step steps[] = {
+        {"with filters: first drawn", [&] { clip->setOwnFilters({shadow}); }, false, {20, 20, Red}},
+        {"moved by whole pixels: blitted", [&] { clip->setX(20); }, true, {35, 20, Red}},
+        {"moved again", [&] { clip->setY(-5); }, true, {70, 15, Blue}},
+        {"content changed: drawn again",
+         [&] {
+             paint({0, 255, 0, 255});
+         },
+         false,
+         {35, 20, Green}},
+        {"scaled: drawn again", [&] { clip->setXScale(50); }, false, {25, 10, Green}},
+        {"cacheAsBitmap without filters",
+         [&] {
+             clip->setOwnFilters({});
+             clip->setCacheAsBitmap(true);
+         },
+         false,
+         {25, 10, Green}},
+        {"cacheAsBitmap moved: blitted", [&] { clip->setX(0); }, true, {10, 10, Green}},
+    };
+    uint64_t hits = kept.layerHits();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        const PixelBuffer p = renderWith(kept);
+        EXPECT_EQ(kept.layerHits() > hits, step.hit);
+        hits = kept.layerHits();
+        EXPECT_EQ(p.at(step.probe.x, step.probe.y), step.probe.expected) << hex(p.at(step.probe.x, step.probe.y));
+        EXPECT_TRUE(same(p));
+    }
+}
