@@ -405,7 +405,8 @@ Value newFilter(Runtime& rt, const swf::Filter& filter) {
 
 std::optional<Value> getDisplayStyle(Runtime& rt, StageObject& object, std::u16string_view name) {
     model::DisplayObject* d = object.display();
-    if (!d)
+    // Older movies may use these names for their own members.
+    if (!d || rt.version < 8)
         return std::nullopt;
     if (name == u"filters")
         return filtersValue(rt, *d);
@@ -423,7 +424,7 @@ std::optional<Value> getDisplayStyle(Runtime& rt, StageObject& object, std::u16s
 
 bool setDisplayStyle(Runtime& rt, StageObject& object, std::u16string_view name, const Value& value) {
     model::DisplayObject* d = object.display();
-    if (!d)
+    if (!d || rt.version < 8)
         return false;
     if (name == u"filters") {
         setFilters(rt, *d, value);

@@ -2,7 +2,8 @@
 // filters, blendMode, cacheAsBitmap, opaqueBackground, scrollRect and
 // transform; and the flash.filters classes that `filters` takes and gives.
 //
-// Filters are copied both ways, as the player does: assigning an array
+// The properties belong to movies of version 8 and later; older ones keep
+// the names for their own members. Filters are copied both ways, as the player does: assigning an array
 // stores what its filter objects hold at that moment, reading gives new
 // filter objects. Entries that are not filters are skipped.
 #pragma once
