@@ -14,6 +14,7 @@
 
 #include "platform/wide.h"
 #include "render/filter_effects.h"
+#include "render/object_drawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,6 +91,15 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         script::Limits limits;
         limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
         auto engine = script::Engine::create(*stage, *host, limits);
+        const model::Stage* drawn = stage.get();
+        engine->setDisplayPainter(
+            {[drawn](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& toDevice,
+                     const swf::ColorTransform& cx) {
+                 render::paintDisplayObject(cr, *drawn, object, toDevice, cx, render::Quality::High);
+             },
+             [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t width, int32_t height, int32_t stride) {
+                 render::applyFilters(filters, render::PixelView{pixels, width, height, stride});
+             }});
         // A query on the location passes parameters: root variables ("a.swf?level=3"), or
         // loaderInfo.parameters for ActionScript 3.
         std::vector<std::pair<std::u16string, std::u16string>> parameters;

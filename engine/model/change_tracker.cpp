@@ -2,6 +2,7 @@
 #include "model/change_tracker.h"
 
 #include "model/display_list.h"
+#include "model/movie_clip.h"
 #include "model/transform.h"
 
 #include <algorithm>
@@ -10,26 +11,32 @@ namespace model {
 
 void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentMatrix,
                          const swf::ColorTransform& parentColor, const std::optional<swf::Bounds>& clip, bool inMask,
-                         swf::Bounds* maskArea, FilterMargin margin) {
+                         swf::Bounds* maskArea, FilterMargin margin, uint64_t style) {
     if (!object.isVisible())
         return;
+    style += object.styleVersion();
+    // A script mask is listed as a mask: moving it changes what shows.
+    inMask = inMask || object.isScriptMask();
     if (const auto* filters = object.filters(); m_filterMargin && filters && !filters->empty())
         margin += m_filterMargin(*filters);
     const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
     const swf::ColorTransform color = concat(parentColor, object.colorTransform());
     const DisplayList* list = object.children();
-    if (!list) {
+    // A leaf, or what a script drew into a container (below its children):
+    // either is listed under the object's identity.
+    auto addLeaf = [&](uint32_t content, swf::Bounds bounds) {
         Leaf leaf;
         leaf.id = object.id();
         leaf.previous = object.m_snapshotSerial == m_serial ? object.m_snapshotIndex : kNone;
         leaf.characterId = object.characterId();
         leaf.ratio = object.ratio();
-        leaf.content = object.contentVersion();
+        leaf.content = content;
+        leaf.style = style;
         leaf.mask = inMask;
         leaf.blend = object.blendMode();
         leaf.matrix = matrix;
         leaf.color = color;
-        leaf.bounds = object.boundsThrough(matrix);
+        leaf.bounds = bounds;
         if (!leaf.bounds.empty) {
             leaf.bounds.xMin -= margin.left;
             leaf.bounds.yMin -= margin.top;
@@ -43,7 +50,14 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
         object.m_snapshotSerial = m_serial + 1;
         object.m_snapshotIndex = uint32_t(m_current.size());
         m_current.push_back(leaf);
+    };
+    if (!list) {
+        addLeaf(object.contentVersion(), object.boundsThrough(matrix));
         return;
+    }
+    if (const auto* movieClip = object.as<MovieClip>(); movieClip && movieClip->drawingIfAny()) {
+        const Drawing& drawing = *movieClip->drawingIfAny();
+        addLeaf(drawing.version(), transformBounds(matrix, drawing.geometry().bounds));
     }
     // Masks active in this list: the area a mask leaves open, until its clip depth.
     struct Active {
@@ -59,27 +73,28 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
             effective = effective ? intersect(*effective, a.area) : a.area;
         if (child->isMask()) {
             swf::Bounds area;
-            walk(*child, matrix, color, effective, true, &area, margin);
+            walk(*child, matrix, color, effective, true, &area, margin, style);
             if (child->isVisible())
                 masks.push_back({child->clipDepth(), area});
             if (maskArea)
                 maskArea->add(area);
         } else {
-            walk(*child, matrix, color, effective, inMask, maskArea, margin);
+            walk(*child, matrix, color, effective, inMask, maskArea, margin, style);
         }
     }
 }
 
 bool ChangeTracker::same(const Leaf& a, const Leaf& b) {
-    return a.characterId == b.characterId && a.ratio == b.ratio && a.content == b.content && a.mask == b.mask &&
-           a.blend == b.blend && a.matrix == b.matrix && a.color == b.color && a.bounds.empty == b.bounds.empty &&
+    return a.characterId == b.characterId && a.ratio == b.ratio && a.content == b.content && a.style == b.style &&
+           a.mask == b.mask && a.blend == b.blend && a.matrix == b.matrix && a.color == b.color &&
+           a.bounds.empty == b.bounds.empty &&
            (a.bounds.empty || (a.bounds.xMin == b.bounds.xMin && a.bounds.yMin == b.bounds.yMin &&
                                a.bounds.xMax == b.bounds.xMax && a.bounds.yMax == b.bounds.yMax));
 }
 
 ChangeSet ChangeTracker::collect(const DisplayObject& root, bool everything, const swf::Rect& stage, size_t maxRects) {
     m_current.clear();
-    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr, FilterMargin{});
+    walk(root, swf::Matrix{}, swf::ColorTransform{}, std::nullopt, false, nullptr, FilterMargin{}, 0);
     ++m_serial;
 
     ChangeSet changes;

@@ -5,8 +5,9 @@
 // are visible: its identity, character, full matrix and colour transform,
 // ratio, content version, mask flag, blend mode and stage bounds (limited by
 // the masks above it, which is cheap and exact enough). Masks are listed
-// too, flagged, since moving one changes what shows. Comparing two lists:
-// a leaf only in the new one adds its bounds, one only in the old one its
+// too, flagged, since moving one changes what shows. What a script drew
+// into a clip is listed as a leaf of the clip, its content the drawing's
+// version. Comparing two lists: a leaf only in the new one adds its bounds, one only in the old one its
 // old bounds, one that differs (or moved in paint order relative to the
 // others) both. Bounds under an object with filters grow by the filters'
 // margin. Matching is by identity through an index each object keeps
@@ -42,6 +43,7 @@ private:
         uint16_t characterId = 0;
         uint16_t ratio = 0;
         uint32_t content = 0;
+        uint64_t style = 0;  // the style versions of the leaf and its ancestors, summed
         bool mask = false;
         swf::BlendMode blend = swf::BlendMode::Normal;
         swf::Matrix matrix;
@@ -51,7 +53,8 @@ private:
     static constexpr uint32_t kNone = UINT32_MAX;
 
     void walk(const DisplayObject& object, const swf::Matrix& parentMatrix, const swf::ColorTransform& parentColor,
-              const std::optional<swf::Bounds>& clip, bool inMask, swf::Bounds* maskArea, FilterMargin margin);
+              const std::optional<swf::Bounds>& clip, bool inMask, swf::Bounds* maskArea, FilterMargin margin,
+              uint64_t style);
     [[nodiscard]] static bool same(const Leaf& a, const Leaf& b);
 
     std::vector<Leaf> m_previous;

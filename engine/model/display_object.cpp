@@ -19,7 +19,57 @@ DisplayObject::DisplayObject(DisplayKind kind, std::shared_ptr<StageContext> con
     ++m_context->liveObjects;
 }
 
-DisplayObject::~DisplayObject() { --m_context->liveObjects; }
+DisplayObject::~DisplayObject() {
+    if (auto mask = m_scriptMask.lock(); mask && mask->m_maskedCount > 0)
+        --mask->m_maskedCount;
+    --m_context->liveObjects;
+}
+
+void DisplayObject::setBlendMode(swf::BlendMode b) {
+    if (b != m_blendMode)
+        ++m_styleVersion;
+    m_blendMode = b;
+}
+
+void DisplayObject::setCacheAsBitmap(bool c) {
+    if (c != m_cacheAsBitmap)
+        ++m_styleVersion;
+    m_cacheAsBitmap = c;
+}
+
+void DisplayObject::setFilters(const std::vector<swf::Filter>* f) {
+    if (f != m_filters)
+        ++m_styleVersion;
+    m_filters = f;
+    m_ownFilters.reset();
+}
+
+void DisplayObject::setOwnFilters(std::vector<swf::Filter> filters) {
+    ++m_styleVersion;
+    m_ownFilters.reset();
+    m_filters = nullptr;
+    if (filters.empty())
+        return;
+    m_ownFilters = std::make_unique<const std::vector<swf::Filter>>(std::move(filters));
+    m_filters = m_ownFilters.get();
+}
+
+void DisplayObject::setScriptMask(const std::shared_ptr<DisplayObject>& mask) {
+    auto old = m_scriptMask.lock();
+    if (old == mask)
+        return;
+    if (old && old->m_maskedCount > 0) {
+        --old->m_maskedCount;
+        ++old->m_styleVersion;
+    }
+    m_scriptMask.reset();
+    if (mask && mask.get() != this) {
+        m_scriptMask = mask;
+        ++mask->m_maskedCount;
+        ++mask->m_styleVersion;
+    }
+    ++m_styleVersion;
+}
 
 void DisplayObject::setMatrix(const swf::Matrix& m) {
     m_matrix = m;
@@ -46,6 +96,8 @@ swf::Bounds DisplayObject::boundsThrough(const swf::Matrix& m) const {
     if (!list)
         return leafBounds(m);
     swf::Bounds out;
+    if (const auto* clip = as<MovieClip>(); clip && clip->drawingIfAny())
+        out.add(transformBounds(m, clip->drawingIfAny()->geometry().bounds));
     for (const auto& [depth, child] : *list)
         out.add(child->boundsThrough(multiply(m, child->m_matrix)));
     return out;

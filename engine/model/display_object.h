@@ -81,12 +81,25 @@ public:
     [[nodiscard]] bool isVisible() const { return m_visible; }
     void setVisible(bool v) { m_visible = v; }
     [[nodiscard]] swf::BlendMode blendMode() const { return m_blendMode; }
-    void setBlendMode(swf::BlendMode b) { m_blendMode = b; }
+    void setBlendMode(swf::BlendMode b);
     [[nodiscard]] bool cacheAsBitmap() const { return m_cacheAsBitmap; }
-    void setCacheAsBitmap(bool c) { m_cacheAsBitmap = c; }
-    // PlaceObject3 filters, nullptr when none (they live in the movie).
+    void setCacheAsBitmap(bool c);
+    // Filters, nullptr when none: PlaceObject3's live in the movie, a
+    // script's (setOwnFilters) in the object.
     [[nodiscard]] const std::vector<swf::Filter>* filters() const { return m_filters; }
-    void setFilters(const std::vector<swf::Filter>* f) { m_filters = f; }
+    void setFilters(const std::vector<swf::Filter>* f);
+    void setOwnFilters(std::vector<swf::Filter> filters);
+    // A script mask (setMask): `mask` limits what of this object shows, and
+    // is not drawn itself while it masks. Null removes it. The mask is held
+    // weakly: a removed mask stops masking.
+    void setScriptMask(const std::shared_ptr<DisplayObject>& mask);
+    [[nodiscard]] std::shared_ptr<DisplayObject> scriptMask() const { return m_scriptMask.lock(); }
+    // Masks something through setMask (and so is not drawn).
+    [[nodiscard]] bool isScriptMask() const { return m_maskedCount > 0; }
+    // Bumped when a property that changes how the object and all below it
+    // draw changes (blend mode, filters, caching, masks); change tracking
+    // sums it down the tree.
+    [[nodiscard]] uint32_t styleVersion() const { return m_styleVersion; }
     // onClipEvent handlers of the placement, empty when none (they live in the movie).
     [[nodiscard]] const std::vector<swf::ClipAction>& clipActions() const;
     void setClipActions(const std::vector<swf::ClipAction>* a) { m_clipActions = a; }
@@ -198,6 +211,10 @@ private:
     swf::BlendMode m_blendMode = swf::BlendMode::Normal;
     bool m_cacheAsBitmap = false;
     const std::vector<swf::Filter>* m_filters = nullptr;
+    std::unique_ptr<const std::vector<swf::Filter>> m_ownFilters;
+    std::weak_ptr<DisplayObject> m_scriptMask;
+    uint32_t m_maskedCount = 0;  // objects this one masks
+    uint32_t m_styleVersion = 0;
     const std::vector<swf::ClipAction>* m_clipActions = nullptr;
     bool m_scriptTransformed = false;
     std::optional<Decomposed> m_written;  // values a script wrote, until the matrix changes otherwise

@@ -6,6 +6,7 @@
 
 #include "swf/text.h"
 
+#include <memory>
 #include <string>
 
 namespace model {
@@ -16,6 +17,8 @@ public:
 
     // The content starts as the character's initial text (or empty).
     EditTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::EditText& field);
+    // A field a script made (createTextField): it owns its description.
+    EditTextObject(std::shared_ptr<StageContext> context, std::shared_ptr<const swf::EditText> field);
 
     [[nodiscard]] const swf::EditText& field() const { return *m_field; }
     // UTF-8; HTML markup when field().html.
@@ -28,6 +31,7 @@ private:
     // The field's rectangle, whatever it holds.
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
 
+    std::shared_ptr<const swf::EditText> m_owned;
     const swf::EditText* m_field = nullptr;
     std::string m_text;
 };

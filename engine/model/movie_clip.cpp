@@ -1,6 +1,7 @@
 // Movie clip navigation, labels and script-created children.
 #include "model/movie_clip.h"
 
+#include "model/edit_text_object.h"
 #include "model/object_factory.h"
 #include "model/timeline_executor.h"
 
@@ -10,6 +11,12 @@ namespace model {
 
 MovieClip::MovieClip(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Timeline& timeline)
     : DisplayObject(kKind, std::move(context), characterId), m_timeline(&timeline) {}
+
+Drawing& MovieClip::drawing() {
+    if (!m_drawing)
+        m_drawing = std::make_unique<Drawing>();
+    return *m_drawing;
+}
 
 uint32_t MovieClip::totalFrames() const {
     return std::max<uint32_t>(1, uint32_t(std::min<size_t>(m_timeline->frames.size(), UINT32_MAX)));
@@ -100,6 +107,27 @@ std::shared_ptr<MovieClip> MovieClip::createEmptyClip(int32_t depth, std::string
     }
     context().flush(std::move(batch));
     return clip;
+}
+
+std::shared_ptr<DisplayObject> MovieClip::createTextField(int32_t depth, std::string name, const swf::Rect& bounds) {
+    if (!ObjectFactory::roomFor(context(), false, nesting() + 1))
+        return nullptr;
+    auto field = std::make_shared<swf::EditText>();
+    // The field's box starts at its origin; the position goes in the matrix.
+    field->bounds = {0, bounds.xMax - bounds.xMin, 0, bounds.yMax - bounds.yMin};
+    field->fontHeight = 240;
+    field->textColor = swf::Rgba{0, 0, 0, 255};
+    field->hasLayout = true;
+    ActionBatch batch;
+    queueUnload(batch, m_children.remove(depth));
+    auto object = std::make_shared<EditTextObject>(contextPtr(), std::move(field));
+    object->m_origin = Origin::Script;
+    object->m_nesting = nesting() + 1;
+    object->setName(std::move(name));
+    object->setMatrix(swf::Matrix::translation(bounds.xMin, bounds.yMin));
+    m_children.insert(depth, object);
+    context().flush(std::move(batch));
+    return object;
 }
 
 bool MovieClip::removeChild(int32_t depth) {

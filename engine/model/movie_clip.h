@@ -48,6 +48,7 @@
 
 #include "model/display_list.h"
 #include "model/display_object.h"
+#include "model/drawing.h"
 
 #include "swf/timeline.h"
 
@@ -101,11 +102,19 @@ public:
     // character that cannot be displayed, or a limit, gives nullptr.
     std::shared_ptr<DisplayObject> createChild(uint16_t characterId, int32_t depth, std::string name);
     std::shared_ptr<MovieClip> createEmptyClip(int32_t depth, std::string name);
+    // An empty text field over `bounds` (twips, in this clip's coordinates):
+    // device font, 12 points, black, as the player makes them.
+    std::shared_ptr<DisplayObject> createTextField(int32_t depth, std::string name, const swf::Rect& bounds);
     // Removes the child at the depth, whoever created it; false when empty.
     bool removeChild(int32_t depth);
     // Exchanges the children at two depths (either may be empty). The
     // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);
+
+    // What scripts drew into the clip, painted below its children; null
+    // until a script draws. drawing() makes it on first use.
+    [[nodiscard]] const Drawing* drawingIfAny() const { return m_drawing.get(); }
+    [[nodiscard]] Drawing& drawing();
 
 private:
     friend class ObjectFactory;
@@ -118,6 +127,7 @@ private:
     bool m_isRoot = false;
     uint64_t m_bornTick = 0;  // the tick in which it entered frame 0: it advances from the next one
     DisplayList m_children{*this};
+    std::unique_ptr<Drawing> m_drawing;
 };
 
 }  // namespace model

@@ -30,7 +30,7 @@ public:
     [[nodiscard]] static std::shared_ptr<MovieClip> createRoot(const std::shared_ptr<StageContext>& context,
                                                                ActionBatch& batch);
 
-private:
+    // The object limit (and for containers the nesting limit) allows one more.
     [[nodiscard]] static bool roomFor(StageContext& context, bool container, uint32_t nesting);
 };
 

@@ -31,7 +31,8 @@ PaintCache::PaintCache(std::shared_ptr<const swf::Movie> movie, const CacheLimit
     : m_movie(std::move(movie)),
       m_bitmaps(std::numeric_limits<size_t>::max(), std::numeric_limits<size_t>::max()),
       m_transformedBitmaps(limits.transformedBitmapEntries, limits.transformedBitmapBytes),
-      m_gradients(limits.gradientEntries, std::numeric_limits<size_t>::max()) {}
+      m_gradients(limits.gradientEntries, std::numeric_limits<size_t>::max()),
+      m_layers(limits.layerEntries, limits.layerBytes) {}
 
 std::shared_ptr<cairo_surface_t> PaintCache::bitmap(uint16_t id, const ColorTransform& cx) {
     const auto* bitmap = m_movie->characters.find<swf::Bitmap>(id);

@@ -24,6 +24,20 @@ struct CacheLimits {
     size_t transformedBitmapBytes = size_t(32) << 20;
     size_t transformedBitmapEntries = 16;
     size_t gradientEntries = 256;
+    size_t layerBytes = size_t(64) << 20;
+    size_t layerEntries = 256;
+};
+
+// A display object drawn off screen (cacheAsBitmap, filters) and kept while
+// what it shows and the linear part of its matrix stay the same: moving it
+// only blits the layer again.
+struct CachedLayer {
+    std::shared_ptr<cairo_surface_t> surface;
+    uint64_t signature = 0;                 // of the object's content, see ScenePainter
+    double xx = 0, yx = 0, xy = 0, yy = 0;  // the matrix it was drawn with, translation aside
+    double x0 = 0, y0 = 0;                  // its translation then
+    int32_t left = 0;                       // the layer's top left corner then, surface pixels
+    int32_t top = 0;
 };
 
 // Identifies a gradient pattern: which fill style of which character, and the
@@ -52,6 +66,15 @@ public:
     [[nodiscard]] std::shared_ptr<cairo_pattern_t> findGradient(const GradientKey& key);
     void storeGradient(const GradientKey& key, std::shared_ptr<cairo_pattern_t> pattern);
 
+    // Layers by display object id.
+    [[nodiscard]] std::shared_ptr<CachedLayer> findLayer(uint64_t id) { return m_layers.find(id); }
+    void storeLayer(uint64_t id, std::shared_ptr<CachedLayer> layer, size_t bytes) {
+        m_layers.insert(id, std::move(layer), bytes);
+    }
+    // Layers drawn again from the cache rather than painted (for tests and benchmarks).
+    [[nodiscard]] uint64_t layerHits() const { return m_layerHits; }
+    void countLayerHit() { ++m_layerHits; }
+
 private:
     struct BitmapKey {
         uint16_t id = 0;
@@ -71,6 +94,8 @@ private:
     LruCache<uint16_t, cairo_surface_t> m_bitmaps;
     LruCache<BitmapKey, cairo_surface_t, BitmapKeyHash> m_transformedBitmaps;
     LruCache<GradientKey, cairo_pattern_t, GradientKeyHash> m_gradients;
+    LruCache<uint64_t, CachedLayer> m_layers;
+    uint64_t m_layerHits = 0;
 };
 
 }  // namespace render

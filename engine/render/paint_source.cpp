@@ -79,6 +79,59 @@ std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, cons
     return pattern;
 }
 
+PaintSource bitmapSource(const std::shared_ptr<cairo_surface_t>& surface, const swf::FillStyle& style,
+                         Quality quality) {
+    PaintSource s;
+    const auto matrix = patternMatrix(style.matrix);
+    if (!matrix || !surface)
+        return s;
+    auto pattern = sharePattern(cairo_pattern_create_for_surface(surface.get()));
+    cairo_pattern_set_matrix(pattern.get(), &*matrix);
+    cairo_pattern_set_extend(pattern.get(),
+                             style.kind == swf::FillKind::RepeatingBitmap ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+    cairo_filter_t filter = CAIRO_FILTER_NEAREST;
+    if (style.smoothed && quality != Quality::Low)
+        filter = quality == Quality::Medium ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD;
+    cairo_pattern_set_filter(pattern.get(), filter);
+    if (cairo_pattern_status(pattern.get()) != CAIRO_STATUS_SUCCESS)
+        return s;
+    s.kind = PaintSource::Kind::Pattern;
+    s.pattern = std::move(pattern);
+    return s;
+}
+
+bool isBitmapFill(swf::FillKind kind) {
+    return kind == swf::FillKind::RepeatingBitmap || kind == swf::FillKind::ClippedBitmap;
+}
+
+// A surface over a script bitmap's pixels, or a transformed copy of them.
+std::shared_ptr<cairo_surface_t> surfaceOf(const model::FillBitmap& bitmap, const ColorTransform& cx) {
+    const uint32_t* pixels = bitmap.pixels();
+    const int32_t width = bitmap.width();
+    const int32_t height = bitmap.height();
+    if (!pixels || width <= 0 || height <= 0 || width > 32767 || height > 32767)
+        return nullptr;
+    std::shared_ptr<cairo_surface_t> surface;
+    if (cx.isIdentity()) {
+        // cairo only reads a source surface.
+        auto* data = reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels));
+        surface =
+            shareSurface(cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, width, height, width * 4));
+    } else {
+        surface = shareSurface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+            return nullptr;
+        cairo_surface_flush(surface.get());
+        unsigned char* out = cairo_image_surface_get_data(surface.get());
+        const int stride = cairo_image_surface_get_stride(surface.get());
+        for (int32_t y = 0; y < height; ++y)
+            transformPixels(pixels + size_t(y) * size_t(width),
+                            reinterpret_cast<uint32_t*>(out + size_t(y) * size_t(stride)), size_t(width), cx);
+        cairo_surface_mark_dirty(surface.get());
+    }
+    return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS ? surface : nullptr;
+}
+
 }  // namespace
 
 bool PaintSource::apply(cairo_t* cr) const {
@@ -148,27 +201,22 @@ PaintSource makeSource(PaintCache& cache, const swf::FillStyle& style, const Col
         return s;
     }
     case swf::FillKind::RepeatingBitmap:
-    case swf::FillKind::ClippedBitmap: {
-        const auto matrix = patternMatrix(style.matrix);
-        if (!matrix)
-            return s;
-        auto surface = cache.bitmap(style.bitmapId, cx);
-        if (!surface)
-            return s;
-        auto pattern = sharePattern(cairo_pattern_create_for_surface(surface.get()));
-        cairo_pattern_set_matrix(pattern.get(), &*matrix);
-        cairo_pattern_set_extend(pattern.get(),
-                                 style.kind == swf::FillKind::RepeatingBitmap ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
-        cairo_filter_t filter = CAIRO_FILTER_NEAREST;
-        if (style.smoothed && quality != Quality::Low)
-            filter = quality == Quality::Medium ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD;
-        cairo_pattern_set_filter(pattern.get(), filter);
-        if (cairo_pattern_status(pattern.get()) != CAIRO_STATUS_SUCCESS)
-            return s;
+    case swf::FillKind::ClippedBitmap:
+        return bitmapSource(cache.bitmap(style.bitmapId, cx), style, quality);
+    }
+    return s;
+}
+
+PaintSource makeDrawingSource(const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
+                              const model::FillBitmap* bitmap) {
+    if (style.kind == swf::FillKind::Solid)
+        return solidSource(style.color, cx);
+    if (isBitmapFill(style.kind))
+        return bitmap ? bitmapSource(surfaceOf(*bitmap, cx), style, quality) : PaintSource{};
+    PaintSource s;
+    if (auto pattern = buildGradient(style, cx)) {
         s.kind = PaintSource::Kind::Pattern;
         s.pattern = std::move(pattern);
-        return s;
-    }
     }
     return s;
 }

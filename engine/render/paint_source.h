@@ -5,6 +5,9 @@
 #include "render/color.h"
 #include "render/paint_cache.h"
 #include "render/settings.h"
+
+#include "model/drawing.h"
+
 #include "swf/shape.h"
 
 #include <cairo.h>
@@ -29,6 +32,13 @@ struct PaintSource {
 // stops, a matrix that collapses the pattern).
 [[nodiscard]] PaintSource makeSource(PaintCache& cache, const swf::FillStyle& style, const ColorTransform& cx,
                                      Quality quality, const GradientKey& key);
+
+// The same for a script drawing: its gradients are built each time (a
+// drawing has no character to key a cache by) and bitmap fills paint
+// `bitmap`'s pixels (None without them). The pattern reads those pixels:
+// use it while the drawing is unchanged.
+[[nodiscard]] PaintSource makeDrawingSource(const swf::FillStyle& style, const ColorTransform& cx, Quality quality,
+                                            const model::FillBitmap* bitmap);
 
 // A solid colour after the transform; None when it comes out transparent.
 [[nodiscard]] PaintSource solidSource(swf::Rgba color, const ColorTransform& cx);

@@ -84,6 +84,16 @@ Painter::Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCach
       m_clip(canvas.clip()),
       m_clipBox(canvas.clipBox()) {}
 
+Painter::Painter(cairo_t* cr, std::vector<PixelRect> clip, PixelRect clipBox, Quality quality, double stageScale,
+                 model::GeometryCache& geometry, PaintCache& paints)
+    : m_cr(cr),
+      m_geometry(geometry),
+      m_paints(paints),
+      m_quality(quality),
+      m_stageScale(stageScale),
+      m_clip(std::move(clip)),
+      m_clipBox(clipBox) {}
+
 Painter::Destination Painter::redirect(Destination to) {
     Destination previous{m_cr, std::move(m_clip), m_clipBox};
     m_cr = to.cr;
@@ -159,7 +169,7 @@ std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
 void Painter::drawShape(uint16_t id, const PaintState& state) {
     // The entry owns the paths: it is held while they are drawn.
     if (const auto entry = m_geometry.cachedShape(id))
-        drawPaths(pathsOf(*entry), *entry->shape, entry->geometry.bounds, id, false, 0, state);
+        drawPaths(pathsOf(*entry), {entry->shape, id, false, 0, nullptr}, entry->geometry.bounds, state);
 }
 
 void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, const model::MorphedShape* blended) {
@@ -169,11 +179,25 @@ void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, co
         blended = held.get();
     }
     if (blended != nullptr)
-        drawPaths(pathsOf(*blended), blended->shape, blended->geometry.bounds, id, true, ratio, state);
+        drawPaths(pathsOf(*blended), {&blended->shape, id, true, ratio, nullptr}, blended->geometry.bounds, state);
 }
 
-void Painter::drawPaths(const ShapePaths& paths, const swf::Shape& styles, const swf::Bounds& bounds, uint16_t id,
-                        bool morph, uint16_t ratio, const PaintState& state) {
+void Painter::drawDrawing(const model::Drawing& drawing, const PaintState& state) {
+    if (!drawing.empty())
+        drawPaths(pathsOf(drawing), {&drawing.styles(), 0, false, 0, &drawing}, drawing.geometry().bounds, state);
+}
+
+PaintSource Painter::fillSource(const StyleSource& source, const swf::FillStyle& style, bool lineFill, uint32_t index,
+                                const ColorTransform& cx) {
+    if (source.drawing)
+        return makeDrawingSource(style, cx, m_quality, lineFill ? nullptr : source.drawing->bitmapOf(index));
+    return makeSource(m_paints, style, cx, m_quality,
+                      GradientKey{source.id, source.ratio, source.morph, lineFill, index, cx});
+}
+
+void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, const swf::Bounds& bounds,
+                        const PaintState& state) {
+    const swf::Shape& styles = *source.styles;
     if (paths.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
     const auto box = deviceBox(bounds, state.matrix);
@@ -185,7 +209,7 @@ void Painter::drawPaths(const ShapePaths& paths, const swf::Shape& styles, const
     cairo_set_fill_rule(cr, paths.nonZeroWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
     for (const ShapePaths::Part& part : paths.parts) {
         if (part.kind == swf::PaintKind::Stroke) {
-            stroke(styles, part, id, morph, ratio, state);
+            stroke(source, part, state);
             continue;
         }
         if (part.style >= styles.fillStyles.size())
@@ -203,8 +227,7 @@ void Painter::drawPaths(const ShapePaths& paths, const swf::Shape& styles, const
             style.kind == swf::FillKind::RepeatingBitmap || style.kind == swf::FillKind::ClippedBitmap;
         if (bitmapFill && state.cx.isAlphaOnly() && state.cx.mult[3] < 1.0) {
             // Scaling alpha needs no transformed copy of the bitmap.
-            const PaintSource source = makeSource(m_paints, style, ColorTransform{}, m_quality, {});
-            if (source.apply(cr)) {
+            if (fillSource(source, style, false, part.style, ColorTransform{}).apply(cr)) {
                 cairo_save(cr);
                 cairo_clip(cr);
                 cairo_paint_with_alpha(cr, state.cx.mult[3]);
@@ -212,16 +235,15 @@ void Painter::drawPaths(const ShapePaths& paths, const swf::Shape& styles, const
             }
             continue;
         }
-        const GradientKey key{id, ratio, morph, false, part.style, state.cx};
-        if (makeSource(m_paints, style, state.cx, m_quality, key).apply(cr))
+        if (fillSource(source, style, false, part.style, state.cx).apply(cr))
             cairo_fill(cr);
     }
     cairo_new_path(cr);
     cairo_restore(cr);
 }
 
-void Painter::stroke(const swf::Shape& styles, const ShapePaths::Part& part, uint16_t id, bool morph, uint16_t ratio,
-                     const PaintState& state) {
+void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& part, const PaintState& state) {
+    const swf::Shape& styles = *styleSource.styles;
     if (part.style >= styles.lineStyles.size())
         return;
     const swf::LineStyle& style = styles.lineStyles[part.style];
@@ -234,8 +256,7 @@ void Painter::stroke(const swf::Shape& styles, const ShapePaths::Part& part, uin
     if (state.coverageOnly)
         source = coverageSource();
     else if (style.hasFill)
-        source = makeSource(m_paints, style.fill, state.cx, m_quality,
-                            GradientKey{id, ratio, morph, true, part.style, state.cx});
+        source = fillSource(styleSource, style.fill, true, part.style, state.cx);
     else
         source = solidSource(style.color, state.cx);
     // Patterns lock to the user space in force when they become the source.

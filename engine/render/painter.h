@@ -6,6 +6,7 @@
 #include "render/canvas.h"
 #include "render/color.h"
 #include "render/paint_cache.h"
+#include "render/paint_source.h"
 #include "render/shape_paths.h"
 
 #include "model/geometry_cache.h"
@@ -42,9 +43,14 @@ struct DeviceBox {
 class Painter {
 public:
     Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints);
+    // Drawing into another context (a script's bitmap): `clip` and `clipBox`
+    // are the pixels that matter, `stageScale` pixels per twip.
+    Painter(cairo_t* cr, std::vector<PixelRect> clip, PixelRect clipBox, Quality quality, double stageScale,
+            model::GeometryCache& geometry, PaintCache& paints);
 
     [[nodiscard]] cairo_t* context() const { return m_cr; }
     [[nodiscard]] model::GeometryCache& geometry() const { return m_geometry; }
+    [[nodiscard]] PaintCache& paints() const { return m_paints; }
 
     // True when something inside `box` may touch the clip. A box reaching
     // past cairo's coordinate range (a few million pixels) counts as not
@@ -68,6 +74,8 @@ public:
     void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, const model::MorphedShape* blended = nullptr);
     // A bitmap placed directly: its pixels cover 20 twips each from the origin.
     void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
+    // What a script drew, in the drawing's twips.
+    void drawDrawing(const model::Drawing& drawing, const PaintState& state);
     // DefineText: glyphs from the embedded fonts along the records.
     void drawStaticText(uint16_t id, const PaintState& state);
 
@@ -76,11 +84,19 @@ public:
     [[nodiscard]] std::optional<swf::Bounds> bounds(uint16_t id, uint16_t ratio = 0);
 
 private:
-    // `styles`: the shape whose fill and line styles paint `paths`.
-    void drawPaths(const ShapePaths& paths, const swf::Shape& styles, const swf::Bounds& bounds, uint16_t id,
-                   bool morph, uint16_t ratio, const PaintState& state);
-    void stroke(const swf::Shape& styles, const ShapePaths::Part& part, uint16_t id, bool morph, uint16_t ratio,
-                const PaintState& state);
+    // Which styles paint a set of paths, and how their patterns are found.
+    struct StyleSource {
+        const swf::Shape* styles = nullptr;  // fill and line styles
+        uint16_t id = 0;                     // character, for the gradient cache
+        bool morph = false;
+        uint16_t ratio = 0;
+        const model::Drawing* drawing = nullptr;  // set: a script drawing, nothing cached
+    };
+    void drawPaths(const ShapePaths& paths, const StyleSource& source, const swf::Bounds& bounds,
+                   const PaintState& state);
+    void stroke(const StyleSource& source, const ShapePaths::Part& part, const PaintState& state);
+    [[nodiscard]] PaintSource fillSource(const StyleSource& source, const swf::FillStyle& style, bool lineFill,
+                                         uint32_t index, const ColorTransform& cx);
 
     cairo_t* m_cr = nullptr;
     model::GeometryCache& m_geometry;

@@ -33,6 +33,8 @@ public:
 
     // Drops every cache (they fill again on the next draw).
     void clearCaches() { m_paints.reset(); }
+    // Cached layers drawn again without painting (cacheAsBitmap, filters).
+    [[nodiscard]] uint64_t layerHits() const { return m_paints ? m_paints->layerHits() : 0; }
 
 private:
     CacheLimits m_limits;

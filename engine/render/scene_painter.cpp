@@ -3,6 +3,7 @@
 #include "model/button_object.h"
 #include "model/edit_text_object.h"
 #include "model/morph_object.h"
+#include "model/movie_clip.h"
 #include "model/shape_object.h"
 #include "model/static_text_object.h"
 #include "render/blend_pixels.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace render {
 
@@ -82,6 +84,60 @@ PixelView viewOf(cairo_surface_t* image) {
             cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image) / 4};
 }
 
+uint64_t mix(uint64_t h, uint64_t v) { return (h ^ v) * 0x100000001b3ULL + (h >> 29); }
+
+uint64_t bitsOf(double d) {
+    uint64_t u = 0;
+    std::memcpy(&u, &d, sizeof u);
+    return u;
+}
+
+uint64_t mixMatrix(uint64_t h, const swf::Matrix& m) {
+    for (double v : {m.a, m.b, m.c, m.d, m.tx, m.ty})
+        h = mix(h, bitsOf(v));
+    return h;
+}
+
+// Everything below `object` that changes what its layer holds: identities,
+// characters, content and style versions, drawings, and the matrices and
+// colour transforms below it (its own matrix is the caller's business).
+uint64_t subtreeSignature(uint64_t h, const model::DisplayObject& o, bool top, int depth) {
+    h = mix(h, o.id());
+    h = mix(h, uint64_t(o.characterId()) << 32 | uint64_t(o.ratio()) << 16 | o.clipDepth());
+    h = mix(h, uint64_t(o.contentVersion()) << 32 | o.styleVersion());
+    h = mix(h, uint64_t(o.isVisible()) << 8 | uint64_t(o.blendMode()));
+    if (!top) {
+        h = mixMatrix(h, o.matrix());
+        const swf::ColorTransform& c = o.colorTransform();
+        for (int16_t v : {c.rMult, c.gMult, c.bMult, c.aMult, c.rAdd, c.gAdd, c.bAdd, c.aAdd})
+            h = mix(h, uint16_t(v));
+    }
+    if (const auto* clip = o.as<model::MovieClip>(); clip && clip->drawingIfAny())
+        h = mix(h, clip->drawingIfAny()->version());
+    if (depth > 64)
+        return h;
+    if (const auto mask = o.scriptMask()) {
+        // A script mask is placed from the stage.
+        h = mixMatrix(h, mask->concatenatedMatrix());
+        h = subtreeSignature(h, *mask, true, depth + 1);
+    }
+    if (const model::DisplayList* children = o.children()) {
+        for (const auto& [d, child] : *children)
+            h = subtreeSignature(mix(h, uint64_t(uint32_t(d))), *child, false, depth + 1);
+    }
+    return h;
+}
+
+uint64_t contentSignature(const model::DisplayObject& object, const ColorTransform& cx, const FilterScale& scale) {
+    uint64_t h = 0xcbf29ce484222325ULL;
+    for (double v : cx.mult)
+        h = mix(h, bitsOf(v));
+    for (double v : cx.add)
+        h = mix(h, bitsOf(v));
+    h = mix(mix(h, bitsOf(scale.x)), bitsOf(scale.y));
+    return subtreeSignature(h, object, true, 0);
+}
+
 }  // namespace
 
 ScenePainter::ScenePainter(Painter& painter, const cairo_matrix_t& stage)
@@ -125,9 +181,22 @@ void ScenePainter::paint(const model::DisplayObject& root) {
     paintObject(root, top);
 }
 
-void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent) {
-    if (!object.isVisible())
+void ScenePainter::paintSource(const model::DisplayObject& object, const ColorTransform& cx) {
+    Frame frame;
+    frame.matrix = m_stage;
+    frame.cx = cx;
+    paintContent(object, frame);
+}
+
+void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& parent, bool maskDone) {
+    if (!object.isVisible() || object.isScriptMask())
         return;
+    if (!maskDone && m_layers < MaxLayers) {
+        if (const auto mask = object.scriptMask(); mask && mask->isOnStage()) {
+            paintScriptMasked(object, parent, *mask);
+            return;
+        }
+    }
     Frame frame;
     frame.matrix = then(parent.matrix, object.matrix());
     frame.coverageOnly = parent.coverageOnly;
@@ -141,7 +210,7 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
             paintOffscreen(object, frame, filters);
             return;
         }
-        if (composedByPixels(object.blendMode())) {
+        if (composedByPixels(object.blendMode()) || object.cacheAsBitmap()) {
             paintOffscreen(object, frame, nullptr);
             return;
         }
@@ -179,6 +248,34 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     cairo_restore(m_cr);
 }
 
+void ScenePainter::paintScriptMasked(const model::DisplayObject& object, const Frame& parent,
+                                     const model::DisplayObject& mask) {
+    const cairo_matrix_t maskMatrix = then(m_stage, mask.concatenatedMatrix());
+    const auto box = objectBox(mask, maskMatrix);
+    if (!box || !m_painter.touchesClip(*box))
+        return;  // an empty mask shows nothing
+    cairo_save(m_cr);
+    cairo_rectangle(m_cr, std::floor(box->xMin) - 1, std::floor(box->yMin) - 1,
+                    std::ceil(box->xMax) - std::floor(box->xMin) + 2, std::ceil(box->yMax) - std::floor(box->yMin) + 2);
+    cairo_clip(m_cr);
+    ++m_layers;
+    cairo_push_group(m_cr);
+    paintObject(object, parent, true);
+    cairo_pattern_t* content = cairo_pop_group(m_cr);
+    Frame coverage;
+    coverage.matrix = maskMatrix;
+    coverage.coverageOnly = true;
+    cairo_push_group(m_cr);
+    paintContent(mask, coverage);
+    cairo_pattern_t* shape = cairo_pop_group(m_cr);
+    --m_layers;
+    cairo_set_source(m_cr, content);
+    cairo_mask(m_cr, shape);
+    cairo_pattern_destroy(shape);
+    cairo_pattern_destroy(content);
+    cairo_restore(m_cr);
+}
+
 void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Frame& frame,
                                   const std::vector<swf::Filter>* filters) {
     auto box = objectBox(object, frame.matrix);
@@ -195,6 +292,10 @@ void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Fram
     const PixelRect objectArea{int32_t(std::floor(box->xMin)) - 1, int32_t(std::floor(box->yMin)) - 1,
                                int32_t(std::ceil(box->xMax)) + 1, int32_t(std::ceil(box->yMax)) + 1};
     const PixelRect covered = grown(objectArea, reach.left, reach.top, reach.right, reach.bottom);
+    if (object.cacheAsBitmap() || filters) {
+        if (areaOf(covered) <= MaxCachedPixels && paintCached(object, frame, filters, covered))
+            return;
+    }
     const PixelRect visible = covered.intersected(m_painter.clipBox());
     if (visible.isEmpty())
         return;
@@ -205,6 +306,17 @@ void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Fram
         paintContent(object, frame);
         return;
     }
+    cairo_surface_t* layer = renderLayer(object, frame, filters, area);
+    if (!layer) {
+        paintContent(object, frame);
+        return;
+    }
+    compose(layer, area.left, area.top, object.blendMode());
+    cairo_surface_destroy(layer);
+}
+
+cairo_surface_t* ScenePainter::renderLayer(const model::DisplayObject& object, const Frame& frame,
+                                           const std::vector<swf::Filter>* filters, const PixelRect& area) {
     const int32_t width = area.right - area.left;
     const int32_t height = area.bottom - area.top;
     cairo_surface_t* layer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
@@ -212,8 +324,7 @@ void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Fram
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
         cairo_destroy(cr);
         cairo_surface_destroy(layer);
-        paintContent(object, frame);
-        return;
+        return nullptr;
     }
     cairo_set_antialias(cr, cairo_get_antialias(m_cr));
     cairo_set_tolerance(cr, cairo_get_tolerance(m_cr));
@@ -226,19 +337,58 @@ void ScenePainter::paintOffscreen(const model::DisplayObject& object, const Fram
     cairo_t* outer = m_cr;
     m_cr = cr;
     auto previous = m_painter.redirect({cr, {{0, 0, width, height}}, {0, 0, width, height}});
+    // Script masks are placed from the stage: the layer moves the stage too.
+    const cairo_matrix_t stage = m_stage;
+    m_stage.x0 -= area.left;
+    m_stage.y0 -= area.top;
     ++m_layers;
     paintContent(object, inside);
     --m_layers;
+    m_stage = stage;
     (void)m_painter.redirect(std::move(previous));
     m_cr = outer;
     cairo_destroy(cr);
 
     cairo_surface_flush(layer);
     if (filters)
-        applyFilters(*filters, viewOf(layer), scale);
+        applyFilters(*filters, viewOf(layer), filterScale());
     cairo_surface_mark_dirty(layer);
-    compose(layer, area.left, area.top, object.blendMode());
-    cairo_surface_destroy(layer);
+    return layer;
+}
+
+bool ScenePainter::paintCached(const model::DisplayObject& object, const Frame& frame,
+                               const std::vector<swf::Filter>* filters, const PixelRect& covered) {
+    PaintCache& cache = m_painter.paints();
+    const cairo_matrix_t& m = frame.matrix;
+    const uint64_t signature = contentSignature(object, frame.cx, filterScale());
+    if (auto hit = cache.findLayer(object.id()); hit && hit->signature == signature && hit->xx == m.xx &&
+                                                 hit->yx == m.yx && hit->xy == m.xy && hit->yy == m.yy) {
+        const double dx = std::round(m.x0 - hit->x0);
+        const double dy = std::round(m.y0 - hit->y0);
+        if (std::fabs(dx) < 1e7 && std::fabs(dy) < 1e7) {
+            cache.countLayerHit();
+            compose(hit->surface.get(), hit->left + int32_t(dx), hit->top + int32_t(dy), object.blendMode());
+            return true;
+        }
+    }
+    cairo_surface_t* layer = renderLayer(object, frame, filters, covered);
+    if (!layer)
+        return false;
+    auto entry = std::make_shared<CachedLayer>();
+    entry->surface = shareSurface(layer);
+    entry->signature = signature;
+    entry->xx = m.xx;
+    entry->yx = m.yx;
+    entry->xy = m.xy;
+    entry->yy = m.yy;
+    entry->x0 = m.x0;
+    entry->y0 = m.y0;
+    entry->left = covered.left;
+    entry->top = covered.top;
+    const size_t bytes = size_t(cairo_image_surface_get_stride(layer)) * size_t(cairo_image_surface_get_height(layer));
+    cache.storeLayer(object.id(), entry, bytes);
+    compose(layer, covered.left, covered.top, object.blendMode());
+    return true;
 }
 
 void ScenePainter::compose(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode) {
@@ -322,6 +472,9 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     }
     case model::DisplayKind::MovieClip:
     case model::DisplayKind::Button: {
+        // What a script drew lies below the children.
+        if (const auto* clip = object.as<model::MovieClip>(); clip && clip->drawingIfAny())
+            m_painter.drawDrawing(*clip->drawingIfAny(), state);
         if (const model::DisplayList* children = object.children())
             paintRange(children->begin(), children->end(), frame);
         return;

@@ -16,6 +16,14 @@
 // off-screen image larger than MaxLayerPixels keeps only the visible area;
 // if even that is larger, the object draws without its filters.
 //
+// A script mask (setMask) masks an object the same way, the mask drawn
+// where it stands on the stage; the mask itself is not drawn.
+//
+// An object with cacheAsBitmap or filters keeps its whole layer (filters
+// applied) between frames while its content, colour transform and the
+// linear part of its matrix stay the same; moved, it is blitted at the new
+// place, snapped to whole pixels as the player snaps cached bitmaps.
+//
 // Layers cost memory of the clipped area each, so nesting is bounded: past
 // MaxLayers, masks only clip to the mask's box, and blend modes and filters
 // are not applied.
@@ -38,12 +46,17 @@ class ScenePainter {
 public:
     static constexpr int MaxLayers = 16;
     static constexpr int64_t MaxLayerPixels = int64_t(4096) * 2048;
+    // Larger objects are not cached: their layer is drawn each time.
+    static constexpr int64_t MaxCachedPixels = int64_t(2048) * 2048;
 
     // `stage` maps stage twips to surface pixels.
     ScenePainter(Painter& painter, const cairo_matrix_t& stage);
 
     // Paints `root` (normally the stage's root clip) and everything below it.
     void paint(const model::DisplayObject& root);
+    // Paints what `object` holds, without its own matrix, colour transform,
+    // filters, blend mode or mask; `cx` instead of its colour transform.
+    void paintSource(const model::DisplayObject& object, const ColorTransform& cx);
 
     // The surface-pixel box of an object drawn with `device` as its full
     // matrix (its content twips -> pixels); none when it has no content.
@@ -58,7 +71,9 @@ private:
     };
     using Iterator = model::DisplayList::Entries::const_iterator;
 
-    void paintObject(const model::DisplayObject& object, const Frame& parent);
+    // `maskDone`: a script mask of the object is already being applied.
+    void paintObject(const model::DisplayObject& object, const Frame& parent, bool maskDone = false);
+    void paintScriptMasked(const model::DisplayObject& object, const Frame& parent, const model::DisplayObject& mask);
     void paintContent(const model::DisplayObject& object, const Frame& frame);
     void paintRange(Iterator begin, Iterator end, const Frame& parent);
     // How far filters below `object` draw past its content, in surface pixels.
@@ -66,6 +81,14 @@ private:
     [[nodiscard]] FilterScale filterScale() const;
     void paintOffscreen(const model::DisplayObject& object, const Frame& frame,
                         const std::vector<swf::Filter>* filters);
+    // The object drawn (and filtered) into a new layer covering `area`;
+    // null when cairo cannot make one.
+    [[nodiscard]] cairo_surface_t* renderLayer(const model::DisplayObject& object, const Frame& frame,
+                                               const std::vector<swf::Filter>* filters, const PixelRect& area);
+    // Draws the object from its cached layer, painting and keeping a new
+    // one when the cached one is stale. False when no layer could be made.
+    [[nodiscard]] bool paintCached(const model::DisplayObject& object, const Frame& frame,
+                                   const std::vector<swf::Filter>* filters, const PixelRect& covered);
     // Lays `layer` (its top left corner at surface pixel (x, y)) down with `mode`.
     void compose(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
     [[nodiscard]] bool composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);

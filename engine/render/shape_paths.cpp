@@ -34,6 +34,10 @@ const ShapePaths& pathsOf(const model::MorphedShape& entry) {
     return extensionOf<ShapePaths>(entry.extension, [&] { return buildPaths(entry.geometry); });
 }
 
+const ShapePaths& pathsOf(const model::Drawing& drawing) {
+    return extensionOf<ShapePaths>(drawing.extension, [&] { return buildPaths(drawing.geometry()); });
+}
+
 const PathData& pathOf(const model::CachedGlyph& entry) {
     return extensionOf<GlyphPath>(entry.extension,
                                   [&] {

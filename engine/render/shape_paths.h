@@ -6,6 +6,7 @@
 
 #include "render/path_data.h"
 
+#include "model/drawing.h"
 #include "model/geometry_cache.h"
 
 #include "swf/geometry.h"
@@ -36,5 +37,7 @@ struct GlyphPath final : model::GeometryExtension {
 [[nodiscard]] const ShapePaths& pathsOf(const model::CachedShape& entry);
 [[nodiscard]] const ShapePaths& pathsOf(const model::MorphedShape& entry);
 [[nodiscard]] const PathData& pathOf(const model::CachedGlyph& entry);
+// A script drawing's paths, rebuilt after each change to it.
+[[nodiscard]] const ShapePaths& pathsOf(const model::Drawing& drawing);
 
 }  // namespace render

@@ -2,9 +2,11 @@
 // this order (later ones use earlier prototypes).
 #pragma once
 
+#include "script/function_object.h"
 #include "script/value.h"
 
 #include <span>
+#include <string_view>
 
 namespace script {
 
@@ -24,6 +26,16 @@ void installExternalInterface(Runtime& rt);
 void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
+void installGeom(Runtime& rt);        // flash.geom
+void installDrawing(Runtime& rt);     // MovieClip drawing methods
+void installColor(Runtime& rt);       // Color
+void installBitmapData(Runtime& rt);  // flash.display.BitmapData, MovieClip.attachBitmap
+
+class Object;
+// The object at a dotted path from _global ("flash.geom"), made where missing.
+Object* packageObject(Runtime& rt, std::u16string_view path);
+// A hidden property read (and written, when `set` is given) through natives.
+void defineAccessor(Runtime& rt, Object* on, std::u16string_view name, NativeFn get, NativeFn set = nullptr);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {

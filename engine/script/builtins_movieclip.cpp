@@ -10,7 +10,9 @@
 
 #include "model/display_list.h"
 #include "model/transform.h"
+#include "swf/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace script {
@@ -166,6 +168,24 @@ Value createEmptyMovieClip(Runtime& rt, const Value& self, std::span<const Value
     return made ? Value(made) : Value();
 }
 
+// createTextField(name, depth, x, y, width, height): the new field (Flash 8
+// returns it; earlier players return nothing, which scripts do not rely on).
+Value createTextField(Runtime& rt, const Value& self, std::span<const Value> args) {
+    model::MovieClip* c = thisClip(self);
+    auto depth = modelDepth(rt, arg(args, 1));
+    if (!c || !depth || args.size() < 6)
+        return Value();
+    auto twips = [&](size_t i) {
+        const double v = toNumber(rt, args[i]) * 20.0;
+        return int32_t(std::isfinite(v) ? std::clamp(v, -swf::CoordinateLimit, swf::CoordinateLimit) : 0.0);
+    };
+    const int32_t x = twips(2);
+    const int32_t y = twips(3);
+    const swf::Rect bounds{x, x + std::max(0, twips(4)), y, y + std::max(0, twips(5))};
+    auto field = c->createTextField(*depth, toString(rt, args[0]).utf8(), bounds);
+    return field ? Value(rt.objectFor(*field)) : Value();
+}
+
 Value getDepth(Runtime&, const Value& self, std::span<const Value>) {
     StageObject* s = thisStage(self);
     if (!s)
@@ -296,6 +316,24 @@ Value swfVersion(Runtime& rt, const Value&, std::span<const Value>) { return Val
 
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
+// setMask(clip): `clip` (or the clip at that path) masks this one; null or
+// undefined removes the mask.
+Value setMask(Runtime& rt, const Value& self, std::span<const Value> args) {
+    StageObject* s = thisStage(self);
+    if (!s)
+        return Value::fromBool(false);
+    model::DisplayObject* d = s->display();
+    if (arg(args, 0).isNullish()) {
+        d->setScriptMask(nullptr);
+        return Value::fromBool(true);
+    }
+    StageObject* mask = resolveTarget(rt, s, arg(args, 0));
+    if (!mask || !mask->display() || mask->display() == d)
+        return Value::fromBool(false);
+    d->setScriptMask(mask->display()->shared_from_this());
+    return Value::fromBool(true);
+}
+
 }  // namespace
 
 void installMovieClip(Runtime& rt) {
@@ -319,6 +357,7 @@ void installMovieClip(Runtime& rt) {
         {u"duplicateMovieClip", duplicateMovieClip},
         {u"removeMovieClip", removeMovieClip},
         {u"createEmptyMovieClip", createEmptyMovieClip},
+        {u"createTextField", createTextField},
         {u"getDepth", getDepth},
         {u"swapDepths", swapDepths},
         {u"getNextHighestDepth", getNextHighestDepth},
@@ -334,7 +373,7 @@ void installMovieClip(Runtime& rt) {
         {u"getBytesLoaded", bytesTotal},
         {u"getBytesTotal", bytesTotal},
         {u"getSWFVersion", swfVersion},
-        {u"setMask", nothing},
+        {u"setMask", setMask},
     };
     for (const Method& m : methods)
         rt.defineMethod(p, m.name, m.fn);

@@ -148,7 +148,8 @@ StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view
     copy->setColorTransform(original->colorTransform());
     copy->setVisible(original->isVisible());
     copy->setBlendMode(original->blendMode());
-    copy->setFilters(original->filters());
+    if (original->filters())
+        copy->setOwnFilters(*original->filters());
     if (!original->clipActions().empty())
         copy->setClipActions(&original->clipActions());
     StageObject* object = rt.objectFor(*copy);

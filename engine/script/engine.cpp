@@ -356,4 +356,6 @@ EngineStats Engine::stats() const {
 
 uint8_t Engine::swfVersion() const { return m_state->rt.version; }
 
+void Engine::setDisplayPainter(DisplayPainter painter) { m_state->rt.painter = std::move(painter); }
+
 }  // namespace script

@@ -27,6 +27,7 @@
 // a Host callback. Single-threaded.
 #pragma once
 
+#include "script/display_painter.h"
 #include "script/external_value.h"
 #include "script/host.h"
 #include "script/limits.h"
@@ -169,6 +170,9 @@ public:
     // clip holding the button). The bytes must stay valid while the stage
     // lives (they are normally the movie's).
     void runActions(model::MovieClip& clip, std::span<const uint8_t> bytes);
+
+    // The renderer's help for BitmapData.draw of clips and applyFilter.
+    void setDisplayPainter(DisplayPainter painter);
 
     // --- housekeeping ------------------------------------------------------
     // Frees what scripts no longer reach (done after every outermost entry).

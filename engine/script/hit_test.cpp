@@ -90,6 +90,16 @@ std::vector<uint16_t> widthsOf(const swf::Shape& shape) {
     return widths;
 }
 
+// What a script drew into the clip, under the point.
+bool hitsDrawing(const model::DisplayObject& clip, swf::Point stage) {
+    const auto* movieClip = clip.as<model::MovieClip>();
+    const model::Drawing* drawing = movieClip ? movieClip->drawingIfAny() : nullptr;
+    if (!drawing || drawing->empty())
+        return false;
+    auto local = toLocal(clip.concatenatedMatrix(), stage);
+    return local && geometryContains(drawing->geometry(), widthsOf(drawing->styles()), *local, 20.0);
+}
+
 }  // namespace
 
 bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint16_t>& lineWidths, swf::Point p,
@@ -200,7 +210,7 @@ bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage
             if (hitsDisplay(*child, stage, includeHidden, depth + 1))
                 return true;
         }
-        return false;
+        return hitsDrawing(object, stage);
     }
     default: {
         auto local = toLocal(object.concatenatedMatrix(), stage);
@@ -225,6 +235,9 @@ model::DisplayObject* HitTester::topmost(model::DisplayObject& container, swf::P
         if (child->kind() == model::DisplayKind::MovieClip) {
             if (model::DisplayObject* found = topmost(*child, stage, exclude))
                 return found;
+            // Its drawing lies below its children.
+            if (hitsDrawing(*child, stage))
+                return child;
             continue;
         }
         if (hits(*child, stage))

@@ -5,6 +5,7 @@
 #include "script/builtins.h"
 #include "script/calls.h"
 #include "script/conversions.h"
+#include "script/display_styles.h"
 #include "script/interpreter.h"
 #include "script/member_access.h"
 #include "script/net_session.h"
@@ -44,6 +45,11 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installSystem(*this);
     installSharedObject(*this);
     installLoadVars(*this);
+    installGeom(*this);
+    installDrawing(*this);
+    installColor(*this);
+    installBitmapData(*this);
+    installFilters(*this);
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
     // The built-ins are made before the limit applies: a limit below their
@@ -219,9 +225,15 @@ void Runtime::report(const ScriptError& error) {
 // --- collection ----------------------------------------------------------------------
 
 void Runtime::addRoots(std::vector<Object*>& out) {
-    for (Object* o : {protos.object, protos.function, protos.array, protos.string, protos.number, protos.boolean,
-                      protos.date, protos.error, protos.movieClip, protos.button, protos.textField, global, keyObject,
-                      mouseObject, stageClass}) {
+    for (Object* o : {protos.object,    protos.function, protos.array,     protos.string,         protos.number,
+                      protos.boolean,   protos.date,     protos.error,     protos.movieClip,      protos.button,
+                      protos.textField, global,          keyObject,        mouseObject,           stageClass,
+                      protos.matrix,    protos.point,    protos.rectangle, protos.colorTransform, protos.transform,
+                      protos.bitmapData}) {
+        if (o)
+            out.push_back(o);
+    }
+    for (Object* o : protos.filters) {
         if (o)
             out.push_back(o);
     }

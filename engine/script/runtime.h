@@ -4,6 +4,7 @@
 // each other through it.
 #pragma once
 
+#include "script/display_painter.h"
 #include "script/function_object.h"
 #include "script/heap.h"
 #include "script/host.h"
@@ -17,6 +18,7 @@
 
 #include "model/stage.h"
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <functional>
@@ -45,6 +47,15 @@ struct Prototypes {
     Object* movieClip = nullptr;
     Object* button = nullptr;
     Object* textField = nullptr;
+    // flash.geom, flash.display
+    Object* matrix = nullptr;
+    Object* point = nullptr;
+    Object* rectangle = nullptr;
+    Object* colorTransform = nullptr;
+    Object* transform = nullptr;
+    Object* bitmapData = nullptr;
+    // flash.filters, by the file's numbering of filter kinds
+    std::array<Object*, 8> filters{};
 };
 
 // Keyboard and pointer as scripts see them.
@@ -178,6 +189,7 @@ public:
     std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
     InputState input;
+    DisplayPainter painter;  // BitmapData.draw of clips, applyFilter
     // Loads scripts started (LoadVars, loadVariables); made on first use.
     std::unique_ptr<NetSession> net;
     DragState drag;

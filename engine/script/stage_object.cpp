@@ -1,6 +1,8 @@
 // Script objects of display objects.
 #include "script/stage_object.h"
 
+#include "script/display_styles.h"
+
 #include "script/clip_properties.h"
 #include "script/conversions.h"
 #include "script/runtime.h"
@@ -37,6 +39,10 @@ std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view na
             return Value(rt.rootObject());
         return std::nullopt;
     }
+    if (m_display && (name[0] == u'f' || name[0] == u'b' || name[0] == u'c' || name[0] == u't')) {
+        if (auto v = getDisplayStyle(rt, *this, name))
+            return v;
+    }
     if (m_kind == model::DisplayKind::EditText && m_display) {
         auto* field = m_display->as<model::EditTextObject>();
         if (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive))
@@ -58,6 +64,8 @@ bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value&
         }
         return false;
     }
+    if (m_display && setDisplayStyle(rt, *this, name, value))
+        return true;
     if (m_kind == model::DisplayKind::EditText && m_display &&
         (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive))) {
         m_display->as<model::EditTextObject>()->setText(toString(rt, value).utf8());

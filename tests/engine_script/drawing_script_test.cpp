@@ -1,0 +1,366 @@
+// Scripts that draw, mask, tint, filter and make bitmaps, checked on the
+// rendered pixels of a 100x100 pixel stage with a white background, and the
+// flash.geom values they use checked through trace.
+#include "script_test_support.h"
+
+#include "../engine_render/render_fixture.h"
+#include "render/filter_effects.h"
+#include "render/object_drawing.h"
+#include "render/renderer.h"
+
+using namespace scripttest;
+using rendertest::argb;
+
+namespace {
+
+constexpr uint32_t White = argb(255, 255, 255, 255);
+constexpr uint32_t Red = argb(255, 255, 0, 0);
+constexpr uint32_t Blue = argb(255, 0, 0, 255);
+constexpr uint32_t Green = argb(255, 0, 255, 0);
+constexpr uint32_t Black = argb(255, 0, 0, 0);
+
+// name = [values...]
+// Pushes the arguments last to first, then their count: names of variables
+// ("$x") or literals.
+void pushArgs(Actions& a, const std::vector<PushValue>& args) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it) {
+        const auto* text = std::get_if<std::string>(&it->value);
+        if (text && !text->empty() && (*text)[0] == '$')
+            a.push({PushValue(text->substr(1))}).getVariable();
+        else
+            a.push({*it});
+    }
+    a.push({int(args.size())});
+}
+
+void letArray(Actions& a, const std::string& name, const std::vector<PushValue>& values) {
+    a.push({PushValue(name)});
+    pushArgs(a, values);
+    a.initArray().setVariable();
+}
+
+// object.method(args); the result dropped, or stored in `into`.
+void call(Actions& a, const std::string& object, const std::string& method, const std::vector<PushValue>& args,
+          const std::string& into = "") {
+    if (!into.empty())
+        a.push({PushValue(into)});
+    pushArgs(a, args);
+    a.push({PushValue(object)}).getVariable().push({PushValue(method)}).callMethod();
+    if (into.empty())
+        a.pop();
+    else
+        a.setVariable();
+}
+
+// into = new package.Class(args)
+void make(Actions& a, const std::string& into, const std::string& package, const std::string& cls,
+          const std::vector<PushValue>& args) {
+    a.push({PushValue(into)});
+    pushArgs(a, args);
+    a.push({"flash"}).getVariable().push({PushValue(package)}).getMember().push({PushValue(cls)}).newMethod();
+    a.setVariable();
+}
+
+void set(Actions& a, const std::string& object, const std::string& member, PushValue v) {
+    a.push({PushValue(object)}).getVariable().push({PushValue(member)});
+    pushArgs(a, {std::move(v)});
+    a.pop();  // the count pushArgs leaves
+    a.setMember();
+}
+
+void rect(Actions& a, const std::string& clip, int x, int y, int w, int h) {
+    call(a, clip, "moveTo", {x, y});
+    call(a, clip, "lineTo", {x + w, y});
+    call(a, clip, "lineTo", {x + w, y + h});
+    call(a, clip, "lineTo", {x, y + h});
+    call(a, clip, "lineTo", {x, y});
+}
+
+rendertest::PixelBuffer renderPlayer(Player& p) {
+    rendertest::PixelBuffer buffer(100, 100);
+    render::Renderer renderer;
+    EXPECT_EQ(renderer.draw(*p.stage, buffer.target({{0, 0, 100, 100}}, {0, 0, 100, 100}), render::Aspect::Opaque,
+                            render::Quality::High),
+              render::DrawError::None);
+    return buffer;
+}
+
+std::unique_ptr<Player> play(const Actions& a) {
+    swfwriter::MovieWriter m({.version = 8, .width = 100, .height = 100});
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    EXPECT_TRUE(p && p->host.errors.empty()) << (p && !p->host.errors.empty() ? p->host.errors[0].message : "");
+    return p;
+}
+
+struct Probe {
+    int x;
+    int y;
+    uint32_t expected;
+};
+
+struct Case {
+    const char* name;
+    std::function<void(Actions&)> script;
+    std::vector<Probe> probes;
+};
+
+}  // namespace
+
+TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
+    const Case cases[] = {
+        {"fill and line on the root",
+         [](Actions& a) {
+             call(a, "_root", "lineStyle", {4, 0x00FF00, 100});
+             call(a, "_root", "beginFill", {0xFF0000, 100});
+             rect(a, "_root", 20, 20, 40, 40);
+             call(a, "_root", "endFill", {});
+         },
+         {{40, 40, Red}, {20, 40, Green}, {70, 40, White}}},
+        {"an empty clip follows its transform",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             set(a, "c", "_x", 50);
+             set(a, "c", "_xscale", 200);
+             call(a, "c", "beginFill", {0x0000FF});
+             rect(a, "c", 0, 0, 10, 10);
+         },
+         {{55, 5, Blue}, {69, 5, Blue}, {45, 5, White}, {75, 5, White}}},
+        {"a half transparent fill",
+         [](Actions& a) {
+             call(a, "_root", "beginFill", {0x000000, 50});
+             rect(a, "_root", 0, 0, 100, 100);
+         },
+         {{50, 50, argb(255, 128, 128, 128)}}},
+        {"a gradient box from red to blue",
+         [](Actions& a) {
+             letArray(a, "colors", {0xFF0000, 0x0000FF});
+             letArray(a, "alphas", {100, 100});
+             letArray(a, "ratios", {0, 255});
+             make(a, "m", "geom", "Matrix", {});
+             call(a, "m", "createGradientBox", {80, 100, 0, 10, 0});
+             call(a, "_root", "beginGradientFill", {"linear", "$colors", "$alphas", "$ratios", "$m"});
+             rect(a, "_root", 0, 0, 100, 100);
+         },
+         {{5, 50, Red}, {95, 50, Blue}}},
+        {"square caps and miter joins reach the corners",
+         [](Actions& a) {
+             call(a, "_root", "lineStyle", {20, 0x000000, 100, false, "normal", "square", "miter", 3});
+             call(a, "_root", "moveTo", {30, 30});
+             call(a, "_root", "lineTo", {70, 30});
+             call(a, "_root", "lineTo", {70, 70});
+         },
+         {{22, 22, Black}, {78, 22, Black}, {50, 50, White}}},
+        {"setMask shows the clip only inside the mask; the mask is not drawn",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 100, 100);
+             call(a, "_root", "createEmptyMovieClip", {"m", 2}, "m");
+             call(a, "m", "beginFill", {0x00FF00});
+             rect(a, "m", 40, 40, 20, 20);
+             call(a, "c", "setMask", {"$m"});
+         },
+         {{50, 50, Red}, {30, 30, White}, {70, 70, White}}},
+        {"setMask(null) shows everything again",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 100, 100);
+             call(a, "_root", "createEmptyMovieClip", {"m", 2}, "m");
+             call(a, "m", "beginFill", {0x0000FF});
+             rect(a, "m", 40, 40, 20, 20);
+             call(a, "c", "setMask", {"$m"});
+             call(a, "c", "setMask", {swfwriter::Null{}});
+         },
+         {{30, 30, Red}, {50, 50, Blue}}},
+        {"Color.setRGB tints",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 50, 50);
+             a.push({PushValue("k")});
+             pushArgs(a, {"$c"});
+             a.push({"Color"}).newObject().setVariable();
+             call(a, "k", "setRGB", {0x0000FF});
+         },
+         {{25, 25, Blue}, {75, 75, White}}},
+        {"blendMode invert over white is black",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 50, 50);
+             set(a, "c", "blendMode", "invert");
+         },
+         {{25, 25, Black}, {75, 75, White}}},
+        {"a drop shadow through filters, offset by its distance",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 10, 10, 30, 30);
+             make(a, "f", "filters", "DropShadowFilter", {20, 0, 0x0000FF, 1, 0, 0, 1, 1});
+             letArray(a, "list", {"$f"});
+             set(a, "c", "filters", "$list");
+         },
+         {{20, 20, Red}, {55, 25, Blue}, {75, 25, White}}},
+        {"attachBitmap and beginBitmapFill show a BitmapData's pixels",
+         [](Actions& a) {
+             make(a, "b", "display", "BitmapData", {10, 10, false, int(0xFF0000FF)});
+             call(a, "b", "setPixel", {0, 0, 0x00FF00});
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "attachBitmap", {"$b", 1});
+             set(a, "c", "_xscale", 300);
+             set(a, "c", "_yscale", 300);
+             call(a, "_root", "beginBitmapFill", {"$b"});
+             rect(a, "_root", 50, 50, 50, 50);
+         },
+         {{1, 1, Green}, {15, 15, Blue}, {35, 15, White}, {60, 60, Green}, {65, 65, Blue}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Actions a;
+        c.script(a);
+        auto p = play(a);
+        ASSERT_TRUE(p);
+        const auto pixels = renderPlayer(*p);
+        for (const Probe& probe : c.probes)
+            EXPECT_EQ(pixels.at(probe.x, probe.y), probe.expected)
+                << probe.x << "," << probe.y << " " << rendertest::hex(pixels.at(probe.x, probe.y));
+    }
+}
+
+TEST(ScriptDrawing, DrawingInvalidatesWhatItCoversOnly) {
+    Actions a;
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    auto p = play(a);
+    ASSERT_TRUE(p);
+    (void)p->stage->collectChanges();
+    Actions draw;
+    call(draw, "c", "beginFill", {0xFF0000});
+    rect(draw, "c", 10, 10, 10, 10);
+    const auto bytes = draw.bytes();
+    p->engine->runActions(p->root(), bytes);
+    const model::ChangeSet changes = p->stage->collectChanges();
+    ASSERT_FALSE(changes.rects.empty());
+    for (const swf::Rect& r : changes.rects) {
+        EXPECT_GE(r.xMin, 9 * 20);
+        EXPECT_LE(r.xMax, 21 * 20);
+    }
+}
+
+TEST(ScriptGeometry, ValuesAndCopies) {
+    Actions a;
+    make(a, "m", "geom", "Matrix", {2, 0, 0, 2, 10, 20});
+    call(a, "m", "invert", {});
+    a.push({"m"}).getVariable().trace();
+    make(a, "pt", "geom", "Point", {30, 40});
+    call(a, "m", "transformPoint", {"$pt"}, "q");
+    a.traceVar("q");
+    a.push({"pt"}).getVariable().push({"length"}).getMember().trace();
+    make(a, "r1", "geom", "Rectangle", {0, 0, 10, 10});
+    make(a, "r2", "geom", "Rectangle", {5, 5, 10, 10});
+    call(a, "r1", "intersection", {"$r2"}, "r3");
+    a.traceVar("r3");
+    a.push({"r2"}).getVariable().push({"right"}).getMember().trace();
+    make(a, "ct", "geom", "ColorTransform", {});
+    set(a, "ct", "rgb", 0x123456);
+    a.push({"ct"}).getVariable().push({"rgb"}).getMember().trace();
+    a.push({"ct"}).getVariable().push({"redMultiplier"}).getMember().trace();
+    // Filters are copied in and out.
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    make(a, "f", "filters", "BlurFilter", {8, 8, 2});
+    letArray(a, "list", {"$f"});
+    set(a, "c", "filters", "$list");
+    set(a, "f", "blurX", 1);
+    a.push({"c"}).getVariable().push({"filters"}).getMember().push({0}).getMember().push({"blurX"}).getMember().trace();
+    call(a, "f", "clone", {}, "g");
+    a.push({"g"}).getVariable().push({"blurY"}).getMember().trace();
+    // Color reads back what it wrote.
+    a.push({PushValue("k")});
+    pushArgs(a, {"$c"});
+    a.push({"Color"}).newObject().setVariable();
+    call(a, "k", "setRGB", {0xABCDEF});
+    call(a, "k", "getRGB", {}, "rgb");
+    a.traceVar("rgb");
+    // Bitmaps: pixels, refusal of absurd sizes, dispose.
+    make(a, "b", "display", "BitmapData", {4, 4, true, int(0x80FF0000)});
+    call(a, "b", "getPixel32", {1, 1}, "px");
+    a.traceVar("px");
+    make(a, "huge", "display", "BitmapData", {9000, 9000});
+    a.push({"huge"}).getVariable().push({"width"}).getMember().trace();
+    call(a, "b", "dispose", {});
+    a.push({"b"}).getVariable().push({"width"}).getMember().trace();
+    call(a, "b", "getPixel", {0, 0}, "gone");
+    a.traceVar("gone");
+    a.push({"c"}).getVariable().push({"blendMode"}).getMember().trace();
+    EXPECT_EQ(traces(a),
+              (Strings{"(a=0.5, b=0, c=0, d=0.5, tx=-5, ty=-10)", "(x=10, y=10)", "50", "(x=5, y=5, w=5, h=5)", "15",
+                       "1193046", "0", "8", "8", "11259375", "-2130771968", "-1", "-1", "0", "normal"}));
+}
+
+TEST(ScriptDrawing, TextFieldsAndHitsOnDrawings) {
+    Actions a;
+    call(a, "_root", "createTextField", {"t", 3, 10, 20, 80, 30}, "t");
+    set(a, "t", "text", "hello");
+    a.push({"t"}).getVariable().push({"text"}).getMember().trace();
+    a.push({"t"}).getVariable().push({"_x"}).getMember().trace();
+    a.push({"t"}).getVariable().push({"_width"}).getMember().trace();
+    call(a, "_root", "getNextHighestDepth", {}, "next");
+    a.traceVar("next");
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    call(a, "c", "beginFill", {0xFF0000});
+    rect(a, "c", 10, 10, 20, 20);
+    call(a, "c", "hitTest", {20, 20, true}, "in");
+    a.traceVar("in");
+    call(a, "c", "hitTest", {50, 50, true}, "out");
+    a.traceVar("out");
+    EXPECT_EQ(traces(a), (Strings{"hello", "10", "80", "4", "true", "false"}));
+}
+
+TEST(ScriptDrawing, BitmapDrawsClipsAndAppliesFilters) {
+    auto p = play(Actions{});
+    ASSERT_TRUE(p);
+    const model::Stage* stage = p->stage.get();
+    p->engine->setDisplayPainter(
+        {[stage](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& m, const swf::ColorTransform& cx) {
+             render::paintDisplayObject(cr, *stage, object, m, cx, render::Quality::High);
+         },
+         [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t w, int32_t h, int32_t stride) {
+             render::applyFilters(filters, render::PixelView{pixels, w, h, stride});
+         }});
+    Actions a;
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    set(a, "c", "_x", 50);  // the clip's own placement does not count
+    call(a, "c", "beginFill", {0xFF0000});
+    rect(a, "c", 0, 0, 10, 10);
+    make(a, "b", "display", "BitmapData", {20, 20, false, int(0xFFFFFFFF)});
+    call(a, "b", "draw", {"$c"});
+    make(a, "m", "geom", "Matrix", {});
+    call(a, "m", "translate", {10, 10});
+    call(a, "b", "draw", {"$c", "$m"});
+    for (int xy : {5, 15}) {
+        call(a, "b", "getPixel", {xy, xy}, "px");
+        a.traceVar("px");
+    }
+    call(a, "b", "getPixel", {15, 5}, "px");
+    a.traceVar("px");
+    make(a, "g", "display", "BitmapData", {20, 20, true, 0});
+    make(a, "r", "geom", "Rectangle", {5, 5, 10, 10});
+    call(a, "g", "fillRect", {"$r", int(0xFF0000FF)});
+    make(a, "f", "filters", "BlurFilter", {6, 6, 1});
+    make(a, "origin", "geom", "Point", {0, 0});
+    a.push({"g"}).getVariable().push({"rectangle"}).getMember().push({"whole"}).stackSwap().setVariable();
+    call(a, "g", "applyFilter", {"$g", "$whole", "$origin", "$f"});
+    call(a, "g", "getPixel32", {3, 10}, "px");
+    a.traceVar("px");
+    const auto bytes = a.bytes();
+    p->engine->runActions(p->root(), bytes);
+    ASSERT_EQ(p->host.traces.size(), 4u);
+    EXPECT_EQ(p->host.traces[0], "16711680");
+    EXPECT_EQ(p->host.traces[1], "16711680");
+    EXPECT_EQ(p->host.traces[2], "16777215");
+    const auto spread = uint32_t(std::stoll(p->host.traces[3]));
+    EXPECT_GT(spread >> 24, 0u) << "the blur spreads alpha outwards";
+    EXPECT_LT(spread >> 24, 255u);
+}
