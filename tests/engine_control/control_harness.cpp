@@ -27,8 +27,8 @@ ControlModule::ControlModule() {
     m_module = LoadLibraryW(wide(path()).c_str());
     if (m_module == nullptr)
         return;
-    m_getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(m_module, "DllGetClassObject"));
-    m_canUnloadNow = reinterpret_cast<CanUnloadNowFn>(GetProcAddress(m_module, "DllCanUnloadNow"));
+    m_getClassObject = platform::ProcedureAs<GetClassObjectFn>(GetProcAddress(m_module, "DllGetClassObject"));
+    m_canUnloadNow = platform::ProcedureAs<CanUnloadNowFn>(GetProcAddress(m_module, "DllCanUnloadNow"));
 }
 
 HRESULT ControlModule::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) const {
