@@ -7,9 +7,8 @@ namespace moviehost::wintest {
 
 namespace {
 
-constexpr const wchar_t* ServerKey =
-    L"Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
-constexpr const wchar_t* ClassKey = L"Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+constexpr const wchar_t* ServerKey = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
+constexpr const wchar_t* ClassKey = L"CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
 
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW entry{};
@@ -72,18 +71,18 @@ ScopedVariable::~ScopedVariable() { _putenv_s(m_name.c_str(), m_had ? m_old.c_st
 
 ScopedRegistration::ScopedRegistration(const std::wstring& library) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, ServerKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, ServerKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
     const auto bytes = static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t));
-    m_made = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()), bytes) ==
-             ERROR_SUCCESS;
+    m_made =
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()), bytes) == ERROR_SUCCESS;
     RegCloseKey(key);
 }
 
 ScopedRegistration::ScopedRegistration(DWORD notAString) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, ServerKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, ServerKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
     m_made = RegSetValueExW(key, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&notAString),
@@ -94,8 +93,8 @@ ScopedRegistration::ScopedRegistration(DWORD notAString) {
 ScopedRegistration::~ScopedRegistration() {
     if (!m_made)
         return;
-    RegDeleteKeyW(HKEY_CURRENT_USER, ServerKey);
-    RegDeleteKeyW(HKEY_CURRENT_USER, ClassKey);
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, ServerKey);
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKey);
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -104,8 +103,7 @@ std::string Narrow(const std::wstring& text) {
     const int length =
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr, nullptr);
     return bytes;
 }
 

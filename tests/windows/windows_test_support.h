@@ -47,7 +47,7 @@ private:
 };
 
 // Names `library` (or, with a non-string type, a DWORD) as the control's
-// in-process server for this user, and removes the key again at the end.
+// in-process server in HKEY_CLASSES_ROOT, and removes the key at the end.
 class ScopedRegistration {
 public:
     explicit ScopedRegistration(const std::wstring& library);
