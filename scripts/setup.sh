@@ -12,7 +12,7 @@ packages=(
     parallel
     haxe
     # The Windows build and its tests (scripts/test-windows.sh).
-    mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
+    mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
 )
 
 missing=()

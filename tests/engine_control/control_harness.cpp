@@ -128,7 +128,8 @@ HRESULT DibSurface::draw(IViewObject* view, DWORD aspect) const {
     return draw(view, aspect, RECT{0, 0, m_width, m_height});
 }
 
-HRESULT DibSurface::draw(IViewObject* view, DWORD aspect, const RECT& bounds) const {
+HRESULT DibSurface::draw(IViewObject* view, DWORD aspect, const RECT& area) const {
+    const RECTL bounds{area.left, area.top, area.right, area.bottom};
     return view->Draw(aspect, 1, nullptr, nullptr, nullptr, m_dc.get(), &bounds, &bounds, nullptr, 0);
 }
 

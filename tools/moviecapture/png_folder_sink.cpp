@@ -1,34 +1,10 @@
 #include "png_folder_sink.h"
 
-#include <png.h>
+#include "png_file.h"
 
 #include <system_error>
 
 namespace moviecapture {
-
-namespace {
-
-// Writes one frame as an 8-bit RGBA PNG file; libpng's message when it could
-// not, and a half-written file is removed.
-std::optional<std::string> writePng(const std::filesystem::path& path, const moviehost::client::Frame& frame) {
-    // The simplified API keeps libpng's setjmp error handling away from C++
-    // objects, and removes the file itself when writing fails.
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(frame.width());
-    image.height = static_cast<png_uint_32>(frame.height());
-    image.format = PNG_FORMAT_RGBA;
-    // Captures are written as fast as frames arrive; size matters less.
-    image.flags = PNG_IMAGE_FLAG_FAST;
-    const bool written = png_image_write_to_file(&image, path.c_str(), 0, frame.bytes().data(), 0, nullptr) != 0;
-    std::optional<std::string> failure;
-    if (!written)
-        failure = image.message[0] != '\0' ? std::string(image.message) : std::string("unknown libpng error");
-    png_image_free(&image);
-    return failure;
-}
-
-}  // namespace
 
 std::string frameFileName(std::uint64_t number, std::uint64_t total) {
     const std::size_t digits = std::max<std::size_t>(5, std::to_string(total).size());
@@ -53,7 +29,7 @@ std::optional<std::string> PngFolderSink::open() {
 
 std::optional<std::string> PngFolderSink::write(const moviehost::client::Frame& frame, std::uint64_t number) {
     const auto path = m_folder / frameFileName(number, m_total);
-    if (auto failure = writePng(path, frame))
+    if (auto failure = writePngFile(path, frame))
         return "cannot write " + path.string() + ": " + *failure;
     m_progress.show(number);
     return std::nullopt;

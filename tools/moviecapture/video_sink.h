@@ -5,6 +5,7 @@
 
 #include "frame_sink.h"
 #include "progress_line.h"
+#include "video_format.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,12 +14,6 @@
 #include <string>
 
 namespace moviecapture {
-
-enum class VideoFormat { Mp4, WebM, Mkv, Mov, Gif };
-
-// The format an output name asks for, by its extension (any case); nothing
-// for names that are no video (a folder of PNG files).
-[[nodiscard]] std::optional<VideoFormat> videoFormatFor(const std::filesystem::path& out);
 
 // A frame rate as an exact fraction: 24 gives 24/1, 29.97 gives 30000/1001.
 struct Rational {
