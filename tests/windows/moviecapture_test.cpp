@@ -121,7 +121,8 @@ TEST_F(MoviecaptureTest, RawFramesAreThePixelsAlone) {
 
 TEST_F(MoviecaptureTest, NoMovieAndNoVideoAreRefused) {
     std::string said;
-    EXPECT_EQ(3, RunProgram(L"\"" + ProgramFolder() + L"moviecapture.exe\" \"" + m_folder.Path() + L"none.swf\"", said));
+    EXPECT_EQ(3,
+              RunProgram(L"\"" + ProgramFolder() + L"moviecapture.exe\" \"" + m_folder.Path() + L"none.swf\"", said));
     said.clear();
     EXPECT_NE(0, RunProgram(Command(L"--out \"" + m_folder.Path() + L"clip.mp4\""), said));
     EXPECT_NE(std::string::npos, said.find("not made on Windows")) << said;
