@@ -5,19 +5,23 @@
 //
 // The movie location stands where the program path normally does: the parent
 // starts the host with it as the first token of the command line.
+#include "clock_settings.h"
 #include "frame_geometry.h"
 #include "host_failure.h"
 #include "host_state.h"
 #include "message_loop.h"
 #include "start_up.h"
+#include "virtual_frame_loop.h"
 
 #include "moviehost/movie_loader.h"
 
 #include "platform/kernel.h"
+#include "platform/virtual_clock.h"
 #include "platform/wide.h"
 
 #include <cstdlib>
 #include <new>
+#include <string>
 #include <vector>
 
 // The platform's entry point keeps its name.
@@ -34,14 +38,26 @@ int wmain(int argc, WCHAR** argv) {
         WriteErrorLine(FrameGeometry::RefusalText(width, height));
         return ToStatus(ExitCode::BadFrameSize);
     }
+    const moviehost::Expected<ClockSettings, std::string> clock = ClockSettings::FromEnvironment();
+    if (!clock) {
+        WriteErrorLine(clock.error());
+        return ToStatus(ExitCode::BadClockSetting);
+    }
+    // Before anything reads the time or sets a timer.
+    if (clock->virtualClock)
+        platform::UseVirtualClock(static_cast<long long>(clock->epochSeconds) * 1000);
     // An id that names no process gives no handle; the input thread then ends
     // the host on its first pass.
     platform::ScopedHandle parent(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(argv[3]))));
 
     HostState host(movieLocation, *geometry, std::move(parent), GetCurrentThreadId(), GetMovieLoader(),
-                   GetStdHandle(STD_OUTPUT_HANDLE));
-    if (StartUp(host))
-        RunMessageLoop(host);
+                   GetStdHandle(STD_OUTPUT_HANDLE), *clock);
+    if (StartUp(host)) {
+        if (clock->virtualClock)
+            RunVirtualFrameLoop(host);
+        else
+            RunMessageLoop(host);
+    }
     const bool stopped = ShutDown(host);
     const int status = ToStatus(host.failure.Code());
     // A thread still inside a read must not meet static destruction.

@@ -52,6 +52,7 @@
 #include "control/playback_timer.h"
 #include "control/quality_setting.h"
 #include "control/script_host.h"
+#include "control/script_timer.h"
 
 #include "model/stage.h"
 #include "render/renderer.h"
@@ -310,6 +311,10 @@ private:
     void retireMovie() noexcept;
     // One frame of the clock.
     void onTick();
+    // The movie's setInterval / setTimeout timers that are due, between
+    // frames; armScriptTimer sets the clock for the next of them.
+    void onScriptTimer();
+    void armScriptTimer();
     // After every change of the stage: scripts run, then what changed is
     // invalidated in pixels.
     void publishChanges();
@@ -373,6 +378,7 @@ private:
     int32_t m_wheelRest = 0;
     render::Renderer m_renderer;
     PlaybackTimer m_timer{[this] { onTick(); }};
+    ScriptTimer m_scriptTimer{[this] { onScriptTimer(); }};
     EventConnectionPoint m_events{*this};
 
     QualityLevel m_quality = QualityLevel::High;

@@ -7,12 +7,15 @@
 #include "control/invalidation_bridge.h"
 #include "control/movie_file.h"
 #include "control/movie_location.h"
+#include "control/random_seed.h"
 
 #include "net/location.h"
 
 #include "platform/wide.h"
 #include "render/filter_effects.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace control {
@@ -82,7 +85,9 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
-        auto engine = script::Engine::create(*stage, *host);
+        script::Limits limits;
+        limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
+        auto engine = script::Engine::create(*stage, *host, limits);
         // A query on the location passes parameters as root variables ("a.swf?level=3").
         if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
             for (const auto& [name, value] : net::queryVariables(*parsed))
@@ -90,9 +95,9 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         }
         m_retired.reserve(m_retired.size() + 1);
 
-        if (!m_timer.start(stage->frameRate())) {
+        if (!m_timer.start(PlaybackTimer::movieRate(stage->frameRate88()))) {
             if (m_stage)
-                (void)m_timer.start(m_stage->frameRate());
+                (void)m_timer.start(PlaybackTimer::movieRate(m_stage->frameRate88()));
             return reportError(E_FAIL, u"the playback timer could not be set");
         }
         EngineScope scope(*this);
@@ -137,10 +142,38 @@ void FlashControl::onTick() try {
     (void)failureFromException(u"the playback clock");
 }
 
+void FlashControl::onScriptTimer() try {
+    if (!m_stage || !m_engine)
+        return;
+    EngineScope scope(*this);
+    if (m_firstFrameDue)
+        runPendingActions();
+    m_engine->runTimers();
+    publishChanges();
+} catch (...) {
+    (void)failureFromException(u"the script timer clock");
+}
+
+// Every entry into the scripts ends in publishChanges, so the clock follows
+// each timer set, cleared or fired. Only while the movie clock runs: a
+// closed control runs no script.
+void FlashControl::armScriptTimer() {
+    const std::optional<double> due = m_engine && m_timer.running() ? m_engine->nextTimerDue() : std::nullopt;
+    if (!due || !m_scriptHost) {
+        m_scriptTimer.disarm();
+        return;
+    }
+    // Due times are whole milliseconds for whole intervals; others round up,
+    // never firing before a timer is due.
+    const double sinceStart = std::clamp(std::ceil(*due), 0.0, 9.0e15);
+    (void)m_scriptTimer.armAt(m_scriptHost->startTicks() + static_cast<ULONGLONG>(sinceStart));
+}
+
 void FlashControl::publishChanges() {
     if (!m_stage)
         return;
     runPendingActions();
+    armScriptTimer();
     const model::ChangeSet changes = m_stage->collectChanges();
     if (!m_inPlaceSite || changes.empty())
         return;

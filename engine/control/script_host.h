@@ -52,6 +52,8 @@ public:
     std::optional<std::u16string> externalCall(const script::ExternalCall& call) override;
     void scriptError(const script::ScriptError& error) override;
     double milliseconds() override;
+    // The tick count at which milliseconds() was 0.
+    [[nodiscard]] ULONGLONG startTicks() const { return m_startTicks; }
     double epochMilliseconds() override;
     std::u16string movieUrl() override { return m_movieUrl; }
 

@@ -1,5 +1,5 @@
 // moviecapture: renders a movie through the moviehost host process into PNG
-// files or a raw RGBA stream.
+// files, one video file or a raw RGBA stream.
 
 #include "capture_options.h"
 #include "capture_session.h"
@@ -12,8 +12,6 @@
 #ifndef _WIN32
 #include "video_sink.h"
 #endif
-
-#include <moviehost/wire_protocol.h>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -82,10 +80,9 @@ int main(int argc, char** argv) {
             return static_cast<int>(ExitCode::BadArguments);
 #else
         } else if (const auto format = videoFormatFor(options.outputFolder)) {
-            // The host writes one frame per period: the video plays at that rate.
-            const Rational hostRate{1000, moviehost::wire::FramePeriodMs};
+            // One video frame per host frame, at exactly the output rate.
             sink = std::make_unique<VideoSink>(
-                VideoSettings{options.outputFolder, *format, options.width, options.height, hostRate, options.crf},
+                VideoSettings{options.outputFolder, *format, options.width, options.height, options.rate, options.crf},
                 options.frames, std::cerr);
 #endif
         } else {

@@ -1,5 +1,5 @@
 #pragma once
-// One frame as an 8-bit RGBA PNG file: libpng on Linux, the Windows Imaging
+// One frame as a PNG file: libpng on Linux, the Windows Imaging
 // Component on Windows.
 
 #include <moviehost/client/frame.h>

@@ -3,6 +3,7 @@
 // libraries: H.264 in MP4, MOV and MKV, VP9 in WebM, and GIF with a palette
 // made per frame. Frames stream through the encoder; none are kept.
 
+#include "frame_rate.h"
 #include "frame_sink.h"
 #include "progress_line.h"
 #include "video_format.h"
@@ -14,14 +15,6 @@
 #include <string>
 
 namespace moviecapture {
-
-// A frame rate as an exact fraction: 24 gives 24/1, 29.97 gives 30000/1001.
-struct Rational {
-    std::int32_t num{30};
-    std::int32_t den{1};
-    bool operator==(const Rational&) const = default;
-};
-[[nodiscard]] Rational exactRate(double framesPerSecond);
 
 struct VideoSettings {
     std::filesystem::path path;

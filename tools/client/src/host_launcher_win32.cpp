@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -20,6 +21,10 @@ namespace {
 
 // Frames are large; a roomy pipe lets the host write a frame in few steps.
 constexpr DWORD OutputPipeBytes = 1 << 20;
+constexpr DWORD InputPipeBytes = 1 << 16;
+// Input written before the host starts: no more than any pipe holds, since
+// a write that waited for room would wait for a reader not yet there.
+constexpr std::size_t InitialInputBytes = 4096;
 
 Error startError(ErrorCode code, std::string message) { return Error{code, std::move(message), std::nullopt}; }
 
@@ -70,6 +75,8 @@ std::wstring environmentFor(const HostOptions& options) {
         }
         FreeEnvironmentStringsW(block);
     }
+    for (const std::string& name : options.removedEnvironment)
+        entries.erase(detail::widen(name));
     for (const auto& [name, value] : options.environment)
         entries[detail::widen(name)] = detail::widen(value);
     std::wstring block;
@@ -116,7 +123,7 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     Pipe input;
     Pipe output;
     Pipe errors;
-    if (!makePipe(input, true, 0) || !makePipe(output, false, OutputPipeBytes) ||
+    if (!makePipe(input, true, InputPipeBytes) || !makePipe(output, false, OutputPipeBytes) ||
         (options.stderrMode == StderrMode::Capture && !makePipe(errors, false, 0)))
         return startError(ErrorCode::StartFailed,
                           "cannot create pipes for the host: " + detail::systemMessage(GetLastError()));
@@ -129,6 +136,19 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
         if (own != nullptr && own != INVALID_HANDLE_VALUE &&
             DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
             inheritedErrors.reset(copy);
+    }
+
+    // Input for the host's first read, written before it starts; the rest
+    // is queued.
+    std::size_t initialSent = 0;
+    const std::size_t initialNow = std::min(options.initialInput.size(), InitialInputBytes);
+    while (initialSent < initialNow) {
+        DWORD n = 0;
+        if (!WriteFile(input.writeEnd.get(), options.initialInput.data() + initialSent,
+                       static_cast<DWORD>(initialNow - initialSent), &n, nullptr))
+            return startError(ErrorCode::StartFailed,
+                              "cannot write the host's first input: " + detail::systemMessage(GetLastError()));
+        initialSent += n;
     }
 
     STARTUPINFOW startup{};
@@ -161,6 +181,11 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     host.m_input = std::move(input.writeEnd);
     host.m_output = std::move(output.readEnd);
     host.m_errors = std::move(errors.readEnd);
+    host.m_inputBytesSent = initialSent;
+    if (initialSent < options.initialInput.size()) {
+        host.m_queuedInput = std::move(options.initialInput);
+        host.m_queuedFrom = initialSent;
+    }
     // The child's ends close here, so the host's exit ends our reads.
     return host;
 }

@@ -203,6 +203,25 @@ const std::string& HostProcess::capturedErrors() {
 
 // ---- writing -------------------------------------------------------------
 
+Status HostProcess::flushInput(bool untilDone) {
+    if (queuedInputBytes() == 0)
+        return {};
+    auto written = writeInput(m_queuedInput, m_queuedFrom, untilDone);
+    if (queuedInputBytes() == 0) {
+        m_queuedInput = {};
+        m_queuedFrom = 0;
+    }
+    return written;
+}
+
+Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
+    // Queued input goes first: the host reads one stream, in order.
+    if (auto flushed = flushInput(true); !flushed)
+        return flushed;
+    std::size_t sent = 0;
+    return writeInput(bytes, sent, true);
+}
+
 Status HostProcess::send(const InputRecord& record) {
     const auto bytes = record.encode();
     return sendBytes(bytes);
@@ -226,7 +245,14 @@ Status HostProcess::click(std::uint16_t x, std::uint16_t y) {
     return releaseMouse(x, y);
 }
 
-Status HostProcess::quit() { return send(InputRecord::control(wire::Quit)); }
+Status HostProcess::quit() {
+    // Only the rest of a record already begun must still go before the quit.
+    const auto begun =
+        static_cast<std::size_t>((wire::RecordBytes - m_inputBytesSent % wire::RecordBytes) % wire::RecordBytes);
+    if (queuedInputBytes() > begun)
+        m_queuedInput.resize(m_queuedFrom + begun);
+    return send(InputRecord::control(wire::Quit));
+}
 
 void HostProcess::closeInput() { m_input.reset(); }
 

@@ -34,6 +34,9 @@ HostProcess::HostProcess(HostProcess&& other) noexcept
       m_height(other.m_height),
       m_timeout(other.m_timeout),
       m_framesRead(other.m_framesRead),
+      m_queuedInput(std::move(other.m_queuedInput)),
+      m_queuedFrom(std::exchange(other.m_queuedFrom, 0)),
+      m_inputBytesSent(other.m_inputBytesSent),
       m_streamError(std::move(other.m_streamError)),
       m_exitStatus(other.m_exitStatus),
       m_capturedErrors(std::move(other.m_capturedErrors)) {}
@@ -49,6 +52,9 @@ HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
         m_height = other.m_height;
         m_timeout = other.m_timeout;
         m_framesRead = other.m_framesRead;
+        m_queuedInput = std::move(other.m_queuedInput);
+        m_queuedFrom = std::exchange(other.m_queuedFrom, 0);
+        m_inputBytesSent = other.m_inputBytesSent;
         m_streamError = std::move(other.m_streamError);
         m_exitStatus = other.m_exitStatus;
         m_capturedErrors = std::move(other.m_capturedErrors);
@@ -134,15 +140,15 @@ void HostProcess::drainErrors() {
         m_capturedErrors.erase(0, m_capturedErrors.size() - CapturedErrorsLimit);
 }
 
-Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
+Status HostProcess::writeInput(std::span<const std::uint8_t> bytes, std::size_t& sent, bool untilDone) {
     if (!m_input)
         return Error{ErrorCode::HostGone, "the host's input is closed", m_exitStatus};
     const Deadline deadline(m_timeout);
-    std::size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = detail::writeWithoutSigpipe(m_input.get(), bytes.data() + sent, bytes.size() - sent);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
+            m_inputBytesSent += static_cast<std::uint64_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -154,6 +160,8 @@ Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
             return Error{ErrorCode::HostGone, std::move(message), m_exitStatus};
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!untilDone)
+                return {};
             if (deadline.passed())
                 return Error{ErrorCode::Timeout, "the host has not read its input for " + milliseconds(m_timeout),
                              m_exitStatus};

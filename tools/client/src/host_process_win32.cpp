@@ -53,6 +53,9 @@ HostProcess::HostProcess(HostProcess&& other) noexcept
       m_height(other.m_height),
       m_timeout(other.m_timeout),
       m_framesRead(other.m_framesRead),
+      m_queuedInput(std::move(other.m_queuedInput)),
+      m_queuedFrom(std::exchange(other.m_queuedFrom, 0)),
+      m_inputBytesSent(other.m_inputBytesSent),
       m_streamError(std::move(other.m_streamError)),
       m_exitStatus(other.m_exitStatus),
       m_capturedErrors(std::move(other.m_capturedErrors)) {}
@@ -69,6 +72,9 @@ HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
         m_height = other.m_height;
         m_timeout = other.m_timeout;
         m_framesRead = other.m_framesRead;
+        m_queuedInput = std::move(other.m_queuedInput);
+        m_queuedFrom = std::exchange(other.m_queuedFrom, 0);
+        m_inputBytesSent = other.m_inputBytesSent;
         m_streamError = std::move(other.m_streamError);
         m_exitStatus = other.m_exitStatus;
         m_capturedErrors = std::move(other.m_capturedErrors);
@@ -164,16 +170,17 @@ void HostProcess::drainErrors() {
 
 // ---- writing -------------------------------------------------------------
 
-// A write to an anonymous pipe waits for room; the host reads its input on
-// a thread of its own, so records find room at once.
-Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
+// A write to an anonymous pipe waits for room: there is no telling how much
+// the pipe takes at once, so `untilDone` changes nothing here. The host
+// reads its input on a thread of its own, so records find room at once.
+Status HostProcess::writeInput(std::span<const std::uint8_t> bytes, std::size_t& sent, bool) {
     if (!m_input)
         return Error{ErrorCode::HostGone, "the host's input is closed", m_exitStatus};
-    std::size_t sent = 0;
     while (sent < bytes.size()) {
         DWORD n = 0;
         if (WriteFile(m_input.get(), bytes.data() + sent, static_cast<DWORD>(bytes.size() - sent), &n, nullptr)) {
             sent += n;
+            m_inputBytesSent += n;
             continue;
         }
         const DWORD error = GetLastError();
