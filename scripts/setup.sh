@@ -11,6 +11,8 @@ packages=(
     libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg lame
     parallel
     haxe
+    # The Windows build and its tests (scripts/test-windows.sh).
+    mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
 )
 
 missing=()

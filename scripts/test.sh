@@ -34,4 +34,6 @@ if [[ "${1:-}" != "--quick" ]]; then
         run_suite build-sanitize -DMOVIEHOST_SANITIZE=ON -DMOVIEHOST_BENCHMARKS=OFF -DMOVIEHOST_FUZZ=OFF \
             -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
 fi
+# The Windows trees, cross-built, with their tests under Wine.
+scripts/test-windows.sh
 echo "== all tests passed"

@@ -56,7 +56,7 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
         return reportError(E_INVALIDARG, u"Draw needs a device context");
     RECT bounds = m_position;
     if (lprcBounds != nullptr)
-        bounds = *lprcBounds;
+        bounds = RECT{lprcBounds->left, lprcBounds->top, lprcBounds->right, lprcBounds->bottom};
     else if (!m_inPlaceSite)
         return reportError(E_INVALIDARG, u"Draw needs bounds unless the control is active in place");
     m_lastDrawBounds = bounds;

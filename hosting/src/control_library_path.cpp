@@ -18,10 +18,10 @@ constexpr LPCWSTR ServerKey = WIDE("CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000
 constexpr const char* ControlFolderFromExecutable = MOVIEHOST_CONTROL_DIR_FROM_BINDIR;
 constexpr const char* InstalledControlFolder = MOVIEHOST_CONTROL_INSTALLED_DIR;
 
-std::u16string InFolder(std::u16string_view folder, std::u16string_view file) {
-    std::u16string path(folder);
-    if (!path.empty() && path.back() != u'/')
-        path += u'/';
+platform::WideString InFolder(platform::WideStringView folder, platform::WideStringView file) {
+    platform::WideString path(folder);
+    if (!path.empty() && path.back() != WIDE('/'))
+        path += WIDE('/');
     return path.append(file);
 }
 
@@ -49,13 +49,13 @@ bool FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept {
     return true;
 }
 
-std::vector<std::u16string> FallbackControlLibraries(std::u16string_view executable,
-                                                     std::u16string_view folderFromExecutable,
-                                                     std::u16string_view installedFolder) {
-    const std::u16string_view name = FallbackControlLibrary;
-    std::vector<std::u16string> files{std::u16string(name)};
-    const std::size_t slash = executable.rfind(u'/');
-    if (slash != std::u16string_view::npos && !folderFromExecutable.empty())
+std::vector<platform::WideString> FallbackControlLibraries(platform::WideStringView executable,
+                                                           platform::WideStringView folderFromExecutable,
+                                                           platform::WideStringView installedFolder) {
+    const platform::WideStringView name = FallbackControlLibrary;
+    std::vector<platform::WideString> files{platform::WideString(name)};
+    const std::size_t slash = executable.rfind(WIDE('/'));
+    if (slash != platform::WideStringView::npos && !folderFromExecutable.empty())
         files.push_back(InFolder(InFolder(executable.substr(0, slash + 1), folderFromExecutable), name));
     if (!installedFolder.empty())
         files.push_back(InFolder(installedFolder, name));
@@ -65,9 +65,9 @@ std::vector<std::u16string> FallbackControlLibraries(std::u16string_view executa
 HMODULE LoadFallbackControlLibrary() noexcept {
     WCHAR executable[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, executable, MAX_PATH);
-    const std::u16string_view executablePath(executable, length < MAX_PATH ? length : 0);
+    const platform::WideStringView executablePath(executable, length < MAX_PATH ? length : 0);
     try {
-        for (const std::u16string& file :
+        for (const platform::WideString& file :
              FallbackControlLibraries(executablePath, platform::utf8_to_utf16(ControlFolderFromExecutable),
                                       platform::utf8_to_utf16(InstalledControlFolder)))
             if (HMODULE library = LoadLibraryW(file.c_str()))

@@ -5,7 +5,7 @@
 // its installed path.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/wide.h"
 
 #include <string>
 #include <string_view>
@@ -26,9 +26,9 @@ bool FindControlLibrary(WCHAR (&path)[MAX_PATH]) noexcept;
 // fallback name, then the fallback name in `folderFromExecutable` (relative
 // to the folder of `executable`), then in `installedFolder`. An empty
 // argument leaves its place out.
-[[nodiscard]] std::vector<std::u16string> FallbackControlLibraries(std::u16string_view executable,
-                                                                   std::u16string_view folderFromExecutable,
-                                                                   std::u16string_view installedFolder);
+[[nodiscard]] std::vector<platform::WideString> FallbackControlLibraries(platform::WideStringView executable,
+                                                                         platform::WideStringView folderFromExecutable,
+                                                                         platform::WideStringView installedFolder);
 
 // The first of the fallback files that loads for this executable and the
 // installed package, or null.

@@ -78,7 +78,14 @@ IMoviePlayer* CMovieLoader::NewPlayer(LONG width, LONG height) {
     return player.release();
 }
 
-void CMovieLoader::DeletePlayer(IMoviePlayer* player) { delete player; }
+void CMovieLoader::DeletePlayer(IMoviePlayer* player) {
+#ifdef _WIN32
+    if (player != nullptr)
+        player->DeletingDestructor(1);
+#else
+    delete player;
+#endif
+}
 
 bool CMovieLoader::ReservedA(DWORD, DWORD, DWORD) { return false; }
 

@@ -29,7 +29,12 @@ public:
 
     // Teardown: surfaces, then the control's interfaces, the events, closing
     // the control, and the site, in that order.
+#ifdef _WIN32
+    ~CMoviePlayer();
+    void* DeletingDestructor(unsigned int flags) override;
+#else
     ~CMoviePlayer() override;
+#endif
 
     CMoviePlayer(const CMoviePlayer&) = delete;
     CMoviePlayer& operator=(const CMoviePlayer&) = delete;

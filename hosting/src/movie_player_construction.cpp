@@ -85,7 +85,7 @@ HRESULT CMoviePlayer::CreateControl(HMODULE library) {
     }
     // Looked up afresh for every player: the factory is used once.
     const auto getClassObject =
-        reinterpret_cast<DllGetClassObjectFunction>(GetProcAddress(library, "DllGetClassObject"));
+        platform::ProcedureAs<DllGetClassObjectFunction>(GetProcAddress(library, "DllGetClassObject"));
     if (getClassObject == nullptr)
         return CO_E_ERRORINDLL;
     HRESULT hr = getClassObject(CLSID_ShockwaveFlash, IID_IClassFactory, &raw);
@@ -115,5 +115,16 @@ CMoviePlayer::~CMoviePlayer() {
     // sink stay valid until then, as the control may call them while it
     // closes and releases.
 }
+
+#ifdef _WIN32
+// What a delete through the table does on Windows: the destructor, then, with
+// bit 0, the memory that `new` gave (players are made by Create only).
+void* CMoviePlayer::DeletingDestructor(unsigned int flags) {
+    this->~CMoviePlayer();
+    if ((flags & 1U) != 0)
+        ::operator delete(this);
+    return this;
+}
+#endif
 
 }  // namespace moviehost

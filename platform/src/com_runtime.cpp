@@ -123,7 +123,7 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
         const FARPROC entry = GetProcAddress(module, "DllGetClassObject");
         if (entry == nullptr)
             return CO_E_ERRORINDLL;
-        const auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(entry);
+        const auto getClassObject = platform::ProcedureAs<DllGetClassObjectFunction>(entry);
 
         platform::ComPtr<IClassFactory> factory;
         HRESULT hr = getClassObject(rclsid, IID_IClassFactory, factory.receive_void());

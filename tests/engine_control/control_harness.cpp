@@ -27,8 +27,8 @@ ControlModule::ControlModule() {
     m_module = LoadLibraryW(wide(path()).c_str());
     if (m_module == nullptr)
         return;
-    m_getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(m_module, "DllGetClassObject"));
-    m_canUnloadNow = reinterpret_cast<CanUnloadNowFn>(GetProcAddress(m_module, "DllCanUnloadNow"));
+    m_getClassObject = platform::ProcedureAs<GetClassObjectFn>(GetProcAddress(m_module, "DllGetClassObject"));
+    m_canUnloadNow = platform::ProcedureAs<CanUnloadNowFn>(GetProcAddress(m_module, "DllCanUnloadNow"));
 }
 
 HRESULT ControlModule::getClassObject(REFCLSID clsid, REFIID iid, void** ppv) const {
@@ -128,7 +128,8 @@ HRESULT DibSurface::draw(IViewObject* view, DWORD aspect) const {
     return draw(view, aspect, RECT{0, 0, m_width, m_height});
 }
 
-HRESULT DibSurface::draw(IViewObject* view, DWORD aspect, const RECT& bounds) const {
+HRESULT DibSurface::draw(IViewObject* view, DWORD aspect, const RECT& area) const {
+    const RECTL bounds{area.left, area.top, area.right, area.bottom};
     return view->Draw(aspect, 1, nullptr, nullptr, nullptr, m_dc.get(), &bounds, &bounds, nullptr, 0);
 }
 

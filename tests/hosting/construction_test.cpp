@@ -179,7 +179,7 @@ TEST_F(ConstructionTest, ALibraryThatCannotCreateTheControlIsNotSecondGuessed) {
         // ...but a library whose class object refuses is the one asked.
         platform::ScopedLibrary failing(LoadLibraryW(wide(FAILING_FACTORY_MODULE_PATH).c_str()));
         ASSERT_TRUE(failing);
-        const auto requests = reinterpret_cast<int (*)()>(GetProcAddress(failing.get(), "ClassObjectRequests"));
+        const auto requests = platform::ProcedureAs<int (*)()>(GetProcAddress(failing.get(), "ClassObjectRequests"));
         ASSERT_NE(nullptr, requests);
         auto refused = make(320, 240, failing.get());
         EXPECT_EQ(nullptr, refused->Control());

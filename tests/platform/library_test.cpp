@@ -28,7 +28,8 @@ TEST(LibraryTest, PathsAreLoadedAsGivenAndNamesBySystemSearch) {
     ASSERT_NE(nullptr, entry);
     void* factory = nullptr;
     GUID unknownClass = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, reinterpret_cast<GetClassObject>(entry)(unknownClass, IID_NULL, &factory));
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+              platform::ProcedureAs<GetClassObject>(entry)(unknownClass, IID_NULL, &factory));
     EXPECT_TRUE(FreeLibrary(byPath));
 
     HMODULE system = LoadLibraryW(u"libm.so.6");

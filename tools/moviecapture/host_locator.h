@@ -7,11 +7,13 @@
 namespace moviecapture {
 
 // --host when given, else $MOVIEHOST_HOST when set and not empty, else
-// "moviehost" in the folder of `self` (our own executable).
+// "moviehost" ("moviehost.exe" on Windows) in the folder of `self` (our own
+// executable).
 [[nodiscard]] std::filesystem::path locateHost(const std::optional<std::filesystem::path>& fromOption,
                                                const char* fromEnvironment, const std::filesystem::path& self);
 
-// Our own executable, through /proc/self/exe; empty when that cannot be read.
+// Our own executable (/proc/self/exe, or GetModuleFileNameW on Windows);
+// empty when that cannot be read.
 [[nodiscard]] std::filesystem::path ownExecutable();
 
 }  // namespace moviecapture

@@ -8,9 +8,17 @@
 #include "movie_probe.h"
 #include "png_folder_sink.h"
 #include "raw_stream_sink.h"
+#include "video_format.h"
+#ifndef _WIN32
 #include "video_sink.h"
+#endif
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 #include <csignal>
 #include <cstdlib>
 #include <exception>
@@ -19,9 +27,14 @@
 
 int main(int argc, char** argv) {
     using namespace moviecapture;
+#ifdef _WIN32
+    // Raw frames are bytes: no line ends may be rewritten on the way out.
+    _setmode(1, _O_BINARY);
+#else
     // A closed pipe, to the host or on our standard output, is an error
     // result, not a reason to die. The host gets default signals back.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     try {
         auto parsed = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -58,12 +71,20 @@ int main(int argc, char** argv) {
 
         std::unique_ptr<FrameSink> sink;
         if (options.raw) {
-            sink = std::make_unique<RawStreamSink>(STDOUT_FILENO);
+            sink = std::make_unique<RawStreamSink>(1);
+#ifdef _WIN32
+        } else if (videoFormatFor(options.outputFolder)) {
+            // Videos are encoded through FFmpeg's libraries, which this
+            // build does not have.
+            std::cerr << "moviecapture: videos are not made on Windows; give a folder or --raw\n";
+            return static_cast<int>(ExitCode::BadArguments);
+#else
         } else if (const auto format = videoFormatFor(options.outputFolder)) {
             // One video frame per host frame, at exactly the output rate.
             sink = std::make_unique<VideoSink>(
                 VideoSettings{options.outputFolder, *format, options.width, options.height, options.rate, options.crf},
                 options.frames, std::cerr);
+#endif
         } else {
             sink = std::make_unique<PngFolderSink>(options.outputFolder, options.frames, std::cerr);
         }

@@ -1,6 +1,8 @@
 #include "movie_probe.h"
 
+#ifndef _WIN32
 #include <lzma.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -121,6 +123,12 @@ moviehost::Expected<std::vector<std::uint8_t>, ProbeError> inflateStart(const Ch
     return out;
 }
 
+#ifdef _WIN32
+// Debian packages no liblzma for Windows: LZMA movies are refused there.
+moviehost::Expected<std::vector<std::uint8_t>, ProbeError> unpackLzma(std::span<const std::uint8_t>, std::size_t) {
+    return ProbeError{"LZMA-compressed movies (ZWS) cannot be read by this Windows build"};
+}
+#else
 moviehost::Expected<std::vector<std::uint8_t>, ProbeError> unpackLzma(std::span<const std::uint8_t> data,
                                                                       std::size_t limit) {
     // ZWS: 8-byte head, 4-byte compressed length, 5 bytes of LZMA properties,
@@ -149,6 +157,7 @@ moviehost::Expected<std::vector<std::uint8_t>, ProbeError> unpackLzma(std::span<
     out.resize(produced);
     return out;
 }
+#endif
 
 Result probe(std::span<const std::uint8_t> bytes, bool wholeFile) {
     if (bytes.size() < 3)

@@ -1,6 +1,12 @@
 #include "progress_line.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
 #include <unistd.h>
+#endif
 
 #include <iomanip>
 #include <iostream>

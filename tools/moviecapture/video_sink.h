@@ -6,6 +6,7 @@
 #include "frame_rate.h"
 #include "frame_sink.h"
 #include "progress_line.h"
+#include "video_format.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -14,12 +15,6 @@
 #include <string>
 
 namespace moviecapture {
-
-enum class VideoFormat { Mp4, WebM, Mkv, Mov, Gif };
-
-// The format an output name asks for, by its extension (any case); nothing
-// for names that are no video (a folder of PNG files).
-[[nodiscard]] std::optional<VideoFormat> videoFormatFor(const std::filesystem::path& out);
 
 struct VideoSettings {
     std::filesystem::path path;

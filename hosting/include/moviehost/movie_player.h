@@ -67,6 +67,18 @@ public:
     virtual IMovieListener* ListenerAt(DWORD index) = 0;                            // slot 44
     virtual LONG ListenerCount() = 0;                                               // slot 45
 
+#ifdef _WIN32
+    // Slot 46, as the platform's own compiler lays out a virtual destructor:
+    // one entry that destroys the player, frees it when bit 0 of `flags` is
+    // set, and returns its address. mingw-w64 would make two entries of a
+    // virtual destructor, so the table names this one itself. Players are
+    // destroyed only through IMovieLoader::DeletePlayer.
+    virtual void* DeletingDestructor(unsigned int flags) = 0;
+
+protected:
+    ~IMoviePlayer() = default;
+#else
     // Slot 46. Players are destroyed only through IMovieLoader::DeletePlayer.
     virtual ~IMoviePlayer() = default;
+#endif
 };

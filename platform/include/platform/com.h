@@ -14,6 +14,8 @@
 #include <oaidl.h>
 #include <objbase.h>
 #include <ocidl.h>
+// The connection point results (CONNECT_E_*) live here.
+#include <olectl.h>
 
 #else
 

@@ -5,10 +5,9 @@
 
 #ifndef _WIN32
 
-// An exported function, to be cast to its real type before the call. Declared
-// without a result (the platform says INT_PTR) because that is the one function
-// type compilers let code cast to any other without a warning.
-using FARPROC = void(WINAPI*)();
+// An exported function, to be cast to its real type before the call (see
+// platform::ProcedureAs).
+using FARPROC = INT_PTR(WINAPI*)();
 
 #ifndef ERROR_BAD_EXE_FORMAT
 #define ERROR_BAD_EXE_FORMAT 193L
@@ -55,5 +54,13 @@ struct LibraryTraits {
     static void free(Handle module) noexcept { FreeLibrary(module); }
 };
 using ScopedLibrary = Scoped<LibraryTraits>;
+
+// An export as the function it really is. FARPROC's type matches no real
+// export, so the cast passes through void (*)(), the one function type
+// compilers let code cast to any other without a warning.
+template <typename Function>
+[[nodiscard]] Function ProcedureAs(FARPROC procedure) noexcept {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(procedure));
+}
 
 }  // namespace platform

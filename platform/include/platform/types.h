@@ -34,6 +34,7 @@ using SHORT = std::int16_t;
 using USHORT = std::uint16_t;
 using LONGLONG = std::int64_t;
 using ULONGLONG = std::uint64_t;
+using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
@@ -166,15 +167,27 @@ struct RECT {
 };
 using LPRECT = RECT*;
 using LPCRECT = const RECT*;
-using RECTL = RECT;
-using LPRECTL = RECT*;
-using LPCRECTL = const RECT*;
+
+// The L forms are types of their own, as in the SDK: the same members, but a
+// RECTL does not convert to a RECT.
+struct RECTL {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECTL = RECTL*;
+using LPCRECTL = const RECTL*;
 
 struct POINT {
     LONG x;
     LONG y;
 };
-using POINTL = POINT;
+
+struct POINTL {
+    LONG x;
+    LONG y;
+};
 
 struct SIZE {
     LONG cx;

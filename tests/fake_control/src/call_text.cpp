@@ -11,13 +11,13 @@ namespace fake_control::text {
 
 namespace {
 
-std::string quote(std::u16string_view value) {
+std::string quote(platform::WideStringView value) {
     std::string out = "\"";
-    for (char16_t c : value) {
+    for (WCHAR c : value) {
         if (c == 0)
             out += "\\0";
         else
-            out += platform::utf16_to_utf8(std::u16string_view(&c, 1));
+            out += platform::utf16_to_utf8(platform::WideStringView(&c, 1));
     }
     return out + "\"";
 }
@@ -56,17 +56,26 @@ const NamedIid NamedIids[] = {
 std::string bstr(BSTR value) {
     if (value == nullptr)
         return "null";
-    return quote(std::u16string_view(value, SysStringLen(value)));
+    return quote(platform::WideStringView(value, SysStringLen(value)));
 }
 
-std::string wide(const OLECHAR* value) { return value == nullptr ? "null" : quote(std::u16string_view(value)); }
+std::string wide(const OLECHAR* value) { return value == nullptr ? "null" : quote(platform::WideStringView(value)); }
 
-std::string rect(const RECT* value) {
+namespace {
+
+template <typename Rect>
+std::string anyRect(const Rect* value) {
     if (value == nullptr)
         return "null";
     return "{" + number(static_cast<long long>(value->left)) + "," + number(static_cast<long long>(value->top)) + "," +
            number(static_cast<long long>(value->right)) + "," + number(static_cast<long long>(value->bottom)) + "}";
 }
+
+}  // namespace
+
+std::string rect(const RECT* value) { return anyRect(value); }
+
+std::string rect(const RECTL* value) { return anyRect(value); }
 
 std::string pointer(const void* value) { return value == nullptr ? "null" : "ptr"; }
 

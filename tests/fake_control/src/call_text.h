@@ -13,6 +13,7 @@ namespace fake_control::text {
 // A zero-terminated wide string: "quoted" or null.
 [[nodiscard]] std::string wide(const OLECHAR* value);
 [[nodiscard]] std::string rect(const RECT* value);
+[[nodiscard]] std::string rect(const RECTL* value);
 [[nodiscard]] std::string pointer(const void* value);
 [[nodiscard]] std::string hex(unsigned long long value);
 [[nodiscard]] std::string number(double value);

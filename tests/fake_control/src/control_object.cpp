@@ -86,8 +86,8 @@ HRESULT ControlObject::finish(const Invocation& call) {
         platform::ComPtr<ICreateErrorInfo> create;
         if (SUCCEEDED(CreateErrorInfo(create.receive()))) {
             create->SetGUID(IID_IShockwaveFlash);
-            std::u16string source = u"ShockwaveFlash.ShockwaveFlash";
-            std::u16string description = it->second.description;
+            platform::WideString source = WIDE("ShockwaveFlash.ShockwaveFlash");
+            platform::WideString description = it->second.description;
             create->SetSource(source.data());
             create->SetDescription(description.data());
             if (auto info = create.As<IErrorInfo>())

@@ -46,7 +46,7 @@ private:
 // How one call should be answered, as programmed.
 struct Answer {
     HRESULT result = S_OK;
-    std::u16string description;  // non-empty: set the thread's error object
+    platform::WideString description;  // non-empty: set the thread's error object
     bool skipOutput = false;
 };
 
@@ -276,18 +276,18 @@ private:
     // Getter and setter shapes shared by the properties.
     template <typename T>
     HRESULT getValue(const char* method, T* out, const T& value);
-    HRESULT getText(const char* method, BSTR* out, const std::u16string& value);
+    HRESULT getText(const char* method, BSTR* out, const platform::WideString& value);
     template <typename T>
     HRESULT putValue(const char* method, T value, T& field, std::string rendered);
-    HRESULT putText(const char* method, BSTR value, std::u16string& field);
+    HRESULT putText(const char* method, BSTR value, platform::WideString& field);
     HRESULT notImplemented(const char* method, std::string args = {});
 
     std::atomic<ULONG> m_refs = 0;
 };
 
 // The content of a BSTR by its length prefix; null is empty.
-[[nodiscard]] inline std::u16string bstrContent(BSTR value) {
-    return value == nullptr ? std::u16string() : std::u16string(value, SysStringLen(value));
+[[nodiscard]] inline platform::WideString bstrContent(BSTR value) {
+    return value == nullptr ? platform::WideString() : platform::WideString(value, SysStringLen(value));
 }
 
 template <typename T>

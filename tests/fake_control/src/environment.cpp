@@ -97,6 +97,28 @@ void applyEnvironment(FakeControl& control) {
         ControlObject* target = &object;
         control.onCall(method, [target] { target->invalidateRect(nullptr, TRUE); });
     }
+    for (const std::string& method : parseList(variable("FAKE_CONTROL_ECHO"))) {
+        ControlObject* target = &object;
+        control.onCall(method, [target, method] {
+            const platform::WideString name = platform::utf8_to_utf16(method);
+            platform::ScopedBstr command(SysAllocString(name.c_str()));
+            platform::ScopedBstr args(SysAllocString(WIDE("echo")));
+            platform::ScopedBstr request(SysAllocString(name.c_str()));
+            if (!command || !args || !request)
+                return;
+            // Dispatch order: the last argument first.
+            VARIANTARG fsCommand[2] = {};
+            fsCommand[0].vt = VT_BSTR;
+            fsCommand[0].bstrVal = args.get();
+            fsCommand[1].vt = VT_BSTR;
+            fsCommand[1].bstrVal = command.get();
+            static_cast<void>(target->m_connectionPoint.fire(DISPID_FSCommand, fsCommand, 2));
+            VARIANTARG flashCall = {};
+            flashCall.vt = VT_BSTR;
+            flashCall.bstrVal = request.get();
+            static_cast<void>(target->m_connectionPoint.fire(DISPID_FlashCall, &flashCall, 1));
+        });
+    }
 }
 
 }  // namespace fake_control

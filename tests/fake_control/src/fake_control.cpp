@@ -32,7 +32,7 @@ ULONG FakeControl::releaseCalls() const noexcept { return m_object->m_releaseCal
 
 void FakeControl::lack(Interface which) { m_object->m_lacking.insert(which); }
 
-void FakeControl::setResult(std::string_view method, HRESULT hr, std::u16string description) {
+void FakeControl::setResult(std::string_view method, HRESULT hr, platform::WideString description) {
     Answer& answer = m_object->m_answers[std::string(method)];
     answer.result = hr;
     answer.description = std::move(description);
@@ -75,7 +75,7 @@ HRESULT FakeControl::invalidateRect(const RECT* rect, BOOL erase) { return m_obj
 
 HRESULT FakeControl::invalidateRgn(HRGN region, BOOL erase) { return m_object->invalidateRgn(region, erase); }
 
-HRESULT FakeControl::fireFsCommand(const char16_t* command, const char16_t* args) {
+HRESULT FakeControl::fireFsCommand(const WCHAR* command, const WCHAR* args) {
     platform::ScopedBstr commandText(SysAllocString(command));
     platform::ScopedBstr argsText(SysAllocString(args));
     if ((command != nullptr && !commandText) || (args != nullptr && !argsText))
@@ -89,7 +89,7 @@ HRESULT FakeControl::fireFsCommand(const char16_t* command, const char16_t* args
     return fireEvent(DISPID_FSCommand, params);
 }
 
-HRESULT FakeControl::fireFlashCall(const char16_t* request) {
+HRESULT FakeControl::fireFlashCall(const WCHAR* request) {
     platform::ScopedBstr requestText(SysAllocString(request));
     if (request != nullptr && !requestText)
         return E_OUTOFMEMORY;

@@ -13,22 +13,22 @@ namespace {
 std::string num(long long value) { return text::number(value); }
 
 // Properties are kept as text; the number of a text that is no number is 0.
-double textToNumber(const std::u16string& value) {
+double textToNumber(const platform::WideString& value) {
     std::string narrow;
-    for (char16_t c : value)
+    for (WCHAR c : value)
         narrow.push_back(c < 128 ? static_cast<char>(c) : '?');
     char* end = nullptr;
     const double number = std::strtod(narrow.c_str(), &end);
     return end == narrow.c_str() ? 0.0 : number;
 }
 
-std::u16string numberToText(double value) {
+platform::WideString numberToText(double value) {
     const std::string narrow = text::number(value);
-    return std::u16string(narrow.begin(), narrow.end());
+    return platform::WideString(narrow.begin(), narrow.end());
 }
 
 // A BSTR copy of `value` into *out; false when memory runs out.
-bool handOut(const std::u16string& value, BSTR* out) {
+bool handOut(const platform::WideString& value, BSTR* out) {
     *out = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
     return *out != nullptr;
 }
@@ -151,7 +151,7 @@ HRESULT ControlObject::TCurrentLabel(BSTR target, BSTR* pVal) {
         return E_POINTER;
     if (call.writesOutput()) {
         const auto it = m_state.targetLabels.find(bstrContent(target));
-        if (!handOut(it == m_state.targetLabels.end() ? std::u16string() : it->second, pVal))
+        if (!handOut(it == m_state.targetLabels.end() ? platform::WideString() : it->second, pVal))
             return finish(Invocation{call.method, E_OUTOFMEMORY, false});
     }
     return finish(call);
@@ -205,7 +205,7 @@ HRESULT ControlObject::TGetProperty(BSTR target, INT property, BSTR* pVal) {
         return E_POINTER;
     if (call.writesOutput()) {
         const auto it = m_state.targetProperties.find({bstrContent(target), property});
-        if (!handOut(it == m_state.targetProperties.end() ? std::u16string() : it->second, pVal))
+        if (!handOut(it == m_state.targetProperties.end() ? platform::WideString() : it->second, pVal))
             return finish(Invocation{call.method, E_OUTOFMEMORY, false});
     }
     return finish(call);

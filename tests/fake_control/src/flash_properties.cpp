@@ -12,7 +12,7 @@ std::string num(long long value) { return text::number(value); }
 
 }  // namespace
 
-HRESULT ControlObject::getText(const char* method, BSTR* out, const std::u16string& value) {
+HRESULT ControlObject::getText(const char* method, BSTR* out, const platform::WideString& value) {
     const Invocation call = begin(method);
     if (out == nullptr)
         return E_POINTER;
@@ -24,7 +24,7 @@ HRESULT ControlObject::getText(const char* method, BSTR* out, const std::u16stri
     return finish(call);
 }
 
-HRESULT ControlObject::putText(const char* method, BSTR value, std::u16string& field) {
+HRESULT ControlObject::putText(const char* method, BSTR value, platform::WideString& field) {
     const Invocation call = begin(method, text::bstr(value));
     if (!call.refused())
         field = bstrContent(value);

@@ -103,7 +103,7 @@ HRESULT ControlObject::Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVT
         return finish(Invocation{call.method, VIEW_E_DRAW, false});
 
     const unsigned counter = ++m_state.drawCount;
-    const RECT bounds = *lprcBounds;
+    const RECT bounds{lprcBounds->left, lprcBounds->top, lprcBounds->right, lprcBounds->bottom};
     const RECT limit = intersect(bounds, RECT{0, 0, surface.width, surface.height});
     for (const RECT& clip : clipRects(hdcDraw, surface)) {
         const RECT area = intersect(limit, clip);

@@ -20,7 +20,8 @@ platform::ComPtr<IViewObject> viewOf(const FakeControl& control) {
     return platform::ComPtr<IUnknown>::share(control.unknown()).As<IViewObject>();
 }
 
-HRESULT draw(IViewObject* view, DWORD aspect, HDC dc, const RECT& bounds) {
+HRESULT draw(IViewObject* view, DWORD aspect, HDC dc, const RECT& area) {
+    const RECTL bounds{area.left, area.top, area.right, area.bottom};
     return view->Draw(aspect, 1, nullptr, nullptr, nullptr, dc, &bounds, &bounds, nullptr, 0);
 }
 

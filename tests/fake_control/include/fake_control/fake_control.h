@@ -28,6 +28,9 @@
 //                                      after each call of these methods, invalidate
 //                                      the whole control: InvalidateRect(null, TRUE)
 //                                      on the site
+//   FAKE_CONTROL_ECHO=<method>,...     after each call of these methods, fire the
+//                                      events FSCommand("<method>", "echo") and
+//                                      FlashCall("<method>")
 //
 // How calls are rendered in the log: `Method(arg, arg, ...)`. Strings are quoted
 // ("High"; a null BSTR is null; a zero character shows as \0), integers are
@@ -54,6 +57,7 @@
 #include "platform/com.h"
 #include "platform/ole.h"
 #include "platform/oleauto.h"
+#include "platform/wide.h"
 
 #include <functional>
 #include <initializer_list>
@@ -87,17 +91,17 @@ struct Call {
 // What the control holds. Properties written through IShockwaveFlash land here
 // and reads answer from here, so tests can both check and script them.
 struct State {
-    std::u16string movie;
-    std::u16string wmode = u"Window";
-    std::u16string quality2 = u"High";
-    std::u16string allowScriptAccess = u"sameDomain";
-    std::u16string allowNetworking = u"all";
-    std::u16string allowFullScreen = u"false";
-    std::u16string salign;
-    std::u16string base;
-    std::u16string scale = u"ShowAll";
-    std::u16string bgcolor;
-    std::u16string flashVars;
+    platform::WideString movie;
+    platform::WideString wmode = WIDE("Window");
+    platform::WideString quality2 = WIDE("High");
+    platform::WideString allowScriptAccess = WIDE("sameDomain");
+    platform::WideString allowNetworking = WIDE("all");
+    platform::WideString allowFullScreen = WIDE("false");
+    platform::WideString salign;
+    platform::WideString base;
+    platform::WideString scale = WIDE("ShowAll");
+    platform::WideString bgcolor;
+    platform::WideString flashVars;
     LONG backgroundColor = 0xFFFFFF;
     INT quality = 1;
     INT scaleMode = 0;
@@ -117,15 +121,15 @@ struct State {
 
     // Scripting: per target path, variables, timeline properties (numbers are
     // kept as text: TSetPropertyNum(t, 2, 50) reads back as "50").
-    std::map<std::u16string, LONG> targetFrames;
-    std::map<std::u16string, std::u16string> targetLabels;
-    std::map<std::u16string, bool> targetPlaying;
-    std::map<std::u16string, std::u16string> variables;
-    std::map<std::pair<std::u16string, INT>, std::u16string> targetProperties;
+    std::map<platform::WideString, LONG> targetFrames;
+    std::map<platform::WideString, platform::WideString> targetLabels;
+    std::map<platform::WideString, bool> targetPlaying;
+    std::map<platform::WideString, platform::WideString> variables;
+    std::map<std::pair<platform::WideString, INT>, platform::WideString> targetProperties;
     // CallFunction answers with the response stored for its request; with none
     // it succeeds and gives no response (null).
-    std::map<std::u16string, std::u16string> callResponses;
-    std::u16string returnValue;  // the last SetReturnValue
+    std::map<platform::WideString, platform::WideString> callResponses;
+    platform::WideString returnValue;  // the last SetReturnValue
 
     // OLE state.
     bool inPlaceActive = false;
@@ -168,7 +172,7 @@ public:
     // (source "ShockwaveFlash.ShockwaveFlash", GUID IID_IShockwaveFlash) before
     // it returns. A success code is returned instead of S_OK after the call has
     // taken effect.
-    void setResult(std::string_view method, HRESULT hr, std::u16string description = {});
+    void setResult(std::string_view method, HRESULT hr, platform::WideString description = {});
     // The method succeeds without writing its out-parameters.
     void skipOutput(std::string_view method);
     void clearResults();
@@ -199,8 +203,8 @@ public:
     // Events through every advised sink's IDispatch::Invoke (DISPATCH_METHOD,
     // arguments stored last to first). The result is the last sink's answer,
     // or CONNECT_E_NOCONNECTION when nothing is advised.
-    HRESULT fireFsCommand(const char16_t* command, const char16_t* args);
-    HRESULT fireFlashCall(const char16_t* request);
+    HRESULT fireFsCommand(const WCHAR* command, const WCHAR* args);
+    HRESULT fireFlashCall(const WCHAR* request);
     HRESULT fireEvent(DISPID id, std::vector<VARIANTARG>& argsLastToFirst);
     [[nodiscard]] std::size_t sinkCount() const;
 

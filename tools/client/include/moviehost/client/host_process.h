@@ -12,9 +12,7 @@
 #include <moviehost/client/exit_status.h>
 #include <moviehost/client/frame.h>
 #include <moviehost/client/input_record.h>
-#include <moviehost/client/unique_fd.h>
-
-#include <sys/types.h>
+#include <moviehost/client/pipe_end.h>
 
 #include <chrono>
 #include <cstddef>
@@ -43,7 +41,7 @@ struct HostOptions {
     std::int32_t width{0};
     std::int32_t height{0};
     // The process the host watches; our own process id when empty.
-    std::optional<pid_t> parentPid;
+    std::optional<ProcessId> parentPid;
     // The whole argument vector instead of (movie, width, height, parent id),
     // for driving the host with command lines it must reject. width and height
     // must still describe the frames we expect to read.
@@ -75,7 +73,7 @@ public:
     // within a short grace period; it is always reaped.
     ~HostProcess();
 
-    [[nodiscard]] pid_t pid() const { return m_pid; }
+    [[nodiscard]] ProcessId pid() const { return m_pid; }
     [[nodiscard]] std::int32_t width() const { return m_width; }
     [[nodiscard]] std::int32_t height() const { return m_height; }
     [[nodiscard]] std::uint64_t framesRead() const { return m_framesRead; }
@@ -121,7 +119,8 @@ public:
     // Waits for the host to end (for the configured timeout when none is
     // given) and reaps it. Once reaped, returns the same status at once.
     [[nodiscard]] Expected<ExitStatus> wait(std::optional<std::chrono::milliseconds> timeout = {});
-    // Sends a signal to a host that has not been reaped yet.
+    // Sends a signal to a host that has not been reaped yet. Windows has no
+    // signals: there the host is terminated with exit code 128 + signal.
     [[nodiscard]] Status kill(int signal);
     [[nodiscard]] std::optional<ExitStatus> exitStatus() const { return m_exitStatus; }
 
@@ -135,7 +134,7 @@ private:
         enum class Reason { EndOfStream, TimedOut, Failed };
         Reason reason{Reason::Failed};
         std::size_t got{0};  // bytes read before it stopped
-        int osError{0};      // errno, for Failed
+        int osError{0};      // errno (GetLastError() on Windows), for Failed
     };
 
     HostProcess() = default;
@@ -151,10 +150,13 @@ private:
     void drainErrors();
     void release();
 
-    pid_t m_pid{-1};
-    UniqueFd m_input;   // write end of the host's standard input
-    UniqueFd m_output;  // read end of the host's standard output
-    UniqueFd m_errors;  // read end of the host's standard error when captured
+    ProcessId m_pid{NoProcess};
+#ifdef _WIN32
+    UniqueHandle m_process;  // for waiting and terminating
+#endif
+    PipeEnd m_input;   // write end of the host's standard input
+    PipeEnd m_output;  // read end of the host's standard output
+    PipeEnd m_errors;  // read end of the host's standard error when captured
     std::int32_t m_width{0};
     std::int32_t m_height{0};
     std::chrono::milliseconds m_timeout{10000};

@@ -1,6 +1,7 @@
-// Starting the host: the argument vector the protocol asks for, the pipes,
-// and a child with a clean signal state.
+// Starting the host on POSIX: the pipes, and a child with a clean signal
+// state.
 
+#include "host_arguments.h"
 #include "pipe_io.h"
 
 #include <moviehost/client/host_process.h>
@@ -27,14 +28,6 @@ std::string systemMessage(int error) { return std::strerror(error); }
 
 Error pipeError(int error) {
     return startError(ErrorCode::StartFailed, "cannot create pipes for the host: " + systemMessage(error));
-}
-
-std::vector<std::string> argumentsFor(const HostOptions& options) {
-    if (options.arguments)
-        return *options.arguments;
-    // argv[0] is the movie, not the program: the host reads its movie there.
-    return {options.movie, std::to_string(options.width), std::to_string(options.height),
-            std::to_string(options.parentPid.value_or(::getpid()))};
 }
 
 std::vector<std::string> environmentFor(const HostOptions& options) {
@@ -119,13 +112,8 @@ private:
 }  // namespace
 
 Expected<HostProcess> HostProcess::start(HostOptions options) {
-    if (!isValidFrameSize(options.width, options.height))
-        return startError(ErrorCode::InvalidArgument,
-                          "frame size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                              " is not allowed (each side 1 to " + std::to_string(MaxFrameSide) + ", at most " +
-                              std::to_string(MaxFrameBytes >> 20) + " MiB of pixels)");
-    if (options.timeout <= std::chrono::milliseconds::zero())
-        return startError(ErrorCode::InvalidArgument, "the timeout must be positive");
+    if (auto refused = detail::refuseOptions(options))
+        return *refused;
 
     const std::string program = options.program.string();
     struct stat info {};
@@ -173,7 +161,7 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     if (error != 0)
         return startError(ErrorCode::StartFailed, "cannot prepare the host's start: " + systemMessage(error));
 
-    auto arguments = argumentsFor(options);
+    auto arguments = detail::argumentsFor(options, ::getpid());
     auto environment = environmentFor(options);
     auto argv = pointersTo(arguments);
     auto envp = pointersTo(environment);

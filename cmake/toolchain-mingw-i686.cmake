@@ -1,0 +1,15 @@
+# Cross-compiling for 32-bit Windows with Debian's mingw-w64. The posix
+# thread variant of the compilers is the one whose C++ library has std::thread.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(MOVIEHOST_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${MOVIEHOST_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MOVIEHOST_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${MOVIEHOST_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${MOVIEHOST_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
