@@ -25,6 +25,9 @@ Machine::Machine(Limits limits)
     m_packageTraits = std::make_unique<Traits>();
     m_packages = m_heap.make<Object>(nullptr, m_packageTraits.get(), nullptr, false);
     declareCoreClasses();
+    // Each packaged definition remade the package scope; start without the
+    // old ones.
+    m_heap.collect();
 }
 
 Machine::~Machine() = default;
