@@ -89,7 +89,6 @@ const PackageFunction Functions[] = {
 
 }  // namespace
 
-std::span<const CoreClassSpec> utilsClasses() { return {}; }
 std::span<const PackageFunction> utilsFunctions() { return Functions; }
 
 }  // namespace avm2

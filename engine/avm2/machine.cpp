@@ -326,7 +326,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 
 void Machine::declareCoreClasses() {
     for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), utilsClasses()}) {
+                        byteArrayClasses(), dictionaryClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }

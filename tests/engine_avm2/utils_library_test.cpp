@@ -3,14 +3,20 @@
 #include "avm2/core_library.h"
 #include "avm2/machine.h"
 
+#include "abc_writer.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
+
+#include <functional>
 
 #include <string>
 #include <variant>
 #include <vector>
 
 using namespace avm2;
+using swfwriter::AbcWriter;
+using swfwriter::Code;
 
 namespace {
 
@@ -270,6 +276,91 @@ TEST(Json, ReviverReplacerAndValues) {
     EXPECT_EQ(stringify(Value::object(twice)), R"({"x":{},"y":{}})");  // shared is not a cycle
     EXPECT_EQ(stringify(Value::number(std::numeric_limits<double>::quiet_NaN())), "null");
     EXPECT_EQ(stringify(doubler), "undefined");
+}
+
+// --- Dictionary ---------------------------------------------------------------------
+
+struct DictionaryNames {
+    uint32_t runtime = 0, s = 0, objectText = 0, empty = 0;
+};
+
+// d = new Dictionary(weakKeys); k1 = {}; k2 = {} (the same string form);
+// d[k1] = 1; d[k2] = 2; d["s"] = 3; then the case's code, which returns.
+std::string runDictionary(bool weakKeys, const std::function<void(Code&, const DictionaryNames&)>& tail) {
+    AbcWriter a;
+    DictionaryNames n;
+    const uint32_t dictionary = a.publicName("Dictionary", "flash.utils");
+    n.runtime = a.multiname(0x1B, {a.nsSet({a.packageNamespace("")})});
+    n.s = a.string("s");
+    n.objectText = a.string("[object Object]");
+    n.empty = a.string("");
+    const uint32_t method = a.method({});
+    Code c;
+    c.op(Op::FindPropStrict, dictionary).op(weakKeys ? Op::PushTrue : Op::PushFalse);
+    c.op(Op::ConstructProp, {dictionary, 1}).op(Op::SetLocal1);
+    c.op(Op::NewObject, 0).op(Op::SetLocal2).op(Op::NewObject, 0).op(Op::SetLocal3);
+    c.op(Op::GetLocal1).op(Op::GetLocal2).op(Op::PushByte, 1).op(Op::SetProperty, n.runtime);
+    c.op(Op::GetLocal1).op(Op::GetLocal3).op(Op::PushByte, 2).op(Op::SetProperty, n.runtime);
+    c.op(Op::GetLocal1).op(Op::PushString, n.s).op(Op::PushByte, 3).op(Op::SetProperty, n.runtime);
+    tail(c, n);
+    c.op(Op::ReturnValue);
+    a.body({.method = method, .maxStack = 6, .localCount = 6, .code = c.bytes()});
+    a.script(method);
+    Machine m;
+    auto file = m.load(a.bytes());
+    if (!file)
+        return "load: " + file.error().describe();
+    auto r = m.callMethod(**file, method, Value::object(m.global()), {});
+    return result(m, r);
+}
+
+TEST(Dictionary, KeysByIdentity) {
+    const struct {
+        const char* name;
+        bool weakKeys;
+        std::function<void(Code&, const DictionaryNames&)> tail;
+        const char* expected;
+    } cases[] = {
+        {"TwoKeysOneStringForm", false,
+         [](Code& c, const DictionaryNames& n) {  // d[k1] + 10 * d[k2]
+             c.op(Op::GetLocal1).op(Op::GetLocal2).op(Op::GetProperty, n.runtime);
+             c.op(Op::GetLocal1).op(Op::GetLocal3).op(Op::GetProperty, n.runtime).op(Op::PushByte, 10);
+             c.op(Op::Multiply).op(Op::Add);
+         },
+         "21"},
+        {"StringFormIsNotAKey", true,
+         [](Code& c, const DictionaryNames& n) {  // d["[object Object]"] + d["s"]
+             c.op(Op::GetLocal1).op(Op::PushString, n.objectText).op(Op::GetProperty, n.runtime).op(Op::ConvertS);
+             c.op(Op::GetLocal1).op(Op::PushString, n.s).op(Op::GetProperty, n.runtime).op(Op::Add);
+         },
+         "undefined3"},
+        {"DeleteAndIn", false,
+         [](Code& c, const DictionaryNames& n) {  // delete d[k1]; "" + (k1 in d) + (k2 in d)
+             c.op(Op::GetLocal1).op(Op::GetLocal2).op(Op::DeleteProperty, n.runtime).op(Op::Pop);
+             c.op(Op::GetLocal2).op(Op::GetLocal1).op(Op::In).op(Op::ConvertS);
+             c.op(Op::GetLocal3).op(Op::GetLocal1).op(Op::In).op(Op::Add);
+         },
+         "falsetrue"},
+        {"ForInGivesTheKeys", false,
+         [](Code& c, const DictionaryNames& n) {  // s += typeof key for each key
+             c.op(Op::PushString, n.empty).op(Op::SetLocal, 4).op(Op::PushByte, 0).op(Op::SetLocal, 5);
+             c.branch(Op::Jump, "test").label("top");
+             c.op(Op::GetLocal, 4).op(Op::GetLocal1).op(Op::GetLocal, 5).op(Op::NextName).op(Op::TypeOf).op(Op::Add);
+             c.op(Op::SetLocal, 4).label("test").op(Op::HasNext2, {1, 5}).branch(Op::IfTrue, "top").op(Op::GetLocal, 4);
+         },
+         "objectobjectstring"},
+        {"ForEachGivesTheValues", false,
+         [](Code& c, const DictionaryNames& n) {  // delete d[k1]; sum of values
+             c.op(Op::GetLocal1).op(Op::GetLocal2).op(Op::DeleteProperty, n.runtime).op(Op::Pop);
+             c.op(Op::PushByte, 0).op(Op::SetLocal, 4).op(Op::PushByte, 0).op(Op::SetLocal, 5);
+             c.branch(Op::Jump, "test").label("top");
+             c.op(Op::GetLocal, 4).op(Op::GetLocal1).op(Op::GetLocal, 5).op(Op::NextValue).op(Op::Add);
+             c.op(Op::SetLocal, 4).label("test").op(Op::HasNext2, {1, 5}).branch(Op::IfTrue, "top").op(Op::GetLocal, 4);
+         },
+         "5"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(runDictionary(c.weakKeys, c.tail), c.expected) << c.name;
 }
 
 // --- flash.utils functions ----------------------------------------------------------
