@@ -290,6 +290,10 @@ public:
 
     // False when the value has no text (undefined, a function).
     bool write(Object* holder, const std::u16string& key, Value value) {
+        // The text can repeat one large value many times; it stays below
+        // the heap limit (it becomes a string of the heap).
+        if (m_out.size() > m_m.heap().limit() / sizeof(char16_t))
+            m_m.throwError("Error", 1000, u"The system is out of memory.");
         Machine::Pin keep(m_m, value);
         if (value.isObject()) {
             if (const Value* toJson = value.asObject()->find(u"toJSON");
@@ -333,8 +337,6 @@ public:
             m_m.throwError("TypeError", 1129, u"Cyclic structure cannot be converted to JSON string.");
         if (m_stack.size() >= MaxDepth)
             m_m.throwError("Error", 1023, u"Stack overflow occurred.");
-        if (m_out.size() > m_m.heap().limit() / sizeof(char16_t))
-            m_m.throwError("Error", 1000, u"The system is out of memory.");
         m_stack.push_back(o);
         if (auto* a = dynamic_cast<ArrayObject*>(o))
             writeArray(a);

@@ -32,12 +32,9 @@ ClassObject* classOf(Machine& m, Value v) {
         if (auto* c = dynamic_cast<ClassObject*>(o))
             return c;
         for (Object* p = o->proto(); p; p = p->proto()) {
-            if (const Value* ctor = p->findOwn(u"constructor"); ctor && ctor->isObject()) {
-                if (auto* c = dynamic_cast<ClassObject*>(ctor->asObject()))
-                    return c;
-                if (dynamic_cast<NativeFunction*>(o) || dynamic_cast<FunctionObject*>(o))
-                    return m.coreClass(u"Function");
-            }
+            const Value* ctor = p->findOwn(u"constructor");
+            if (auto* c = ctor && ctor->isObject() ? dynamic_cast<ClassObject*>(ctor->asObject()) : nullptr)
+                return c;
         }
         return m.coreClass(u"Object");
     }

@@ -278,6 +278,19 @@ TEST(Json, ReviverReplacerAndValues) {
     EXPECT_EQ(stringify(doubler), "undefined");
 }
 
+TEST(Json, StringifyStopsAtTheHeapLimit) {
+    Limits limits;
+    limits.maxHeapBytes = size_t(4) << 20;
+    Machine m(limits);
+    auto r = m.run([&] {
+        const Value big = m.string(std::u16string(size_t(1) << 19, u'x'));
+        const std::vector<Value> copies(8, big);
+        const Value args[] = {Value::object(m.newArray(copies))};
+        return json(m, u"stringify", args);
+    });
+    EXPECT_NE(result(m, r).find("Error #1000"), std::string::npos) << result(m, r).substr(0, 80);
+}
+
 // --- Dictionary ---------------------------------------------------------------------
 
 struct DictionaryNames {
