@@ -5,8 +5,6 @@
 
 namespace avm2 {
 
-namespace {
-
 Value errorInit(Machine& m, Value self, std::span<const Value> args) {
     Object* o = self.asObject();
     const Value message = argument(args, 0);
@@ -14,6 +12,8 @@ Value errorInit(Machine& m, Value self, std::span<const Value> args) {
     o->setOwn(u"errorID", args.size() > 1 ? Value::number(m.toNumber(args[1])) : Value::fromInt(0));
     return Value();
 }
+
+namespace {
 
 Value errorCall(Machine& m, Value, std::span<const Value> args) {
     return m.construct(Value::object(m.coreClass(u"Error")), args);

@@ -65,11 +65,19 @@ struct PackageFunction {
 };
 
 // The tables of each family, in declaration order.
-[[nodiscard]] std::span<const CoreClassSpec> objectClasses();   // Object, Function, Boolean, Number, int, uint, String
-[[nodiscard]] std::span<const CoreClassSpec> errorClasses();    // Error and its subclasses
-[[nodiscard]] std::span<const CoreClassSpec> mathClasses();     // Math
-[[nodiscard]] std::span<const CoreClassSpec> arrayClasses();    // Array
-[[nodiscard]] std::span<const NativeMember> globalFunctions();  // isNaN, parseInt, trace...
+[[nodiscard]] std::span<const CoreClassSpec> objectClasses();  // Object, Function, Boolean, Number, int, uint, String
+[[nodiscard]] std::span<const CoreClassSpec> errorClasses();   // Error and its subclasses
+[[nodiscard]] std::span<const CoreClassSpec> mathClasses();    // Math
+[[nodiscard]] std::span<const CoreClassSpec> arrayClasses();   // Array
+[[nodiscard]] std::span<const CoreClassSpec> jsonClasses();    // JSON
+[[nodiscard]] std::span<const CoreClassSpec>
+byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
+[[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
+[[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
+[[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
+
+// Error's initialiser (message, errorID), shared by the error classes of packages.
+Value errorInit(Machine& m, Value self, std::span<const Value> args);
 
 // Helpers natives share.
 [[nodiscard]] inline Value argument(std::span<const Value> args, size_t i) {

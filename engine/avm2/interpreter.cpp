@@ -743,6 +743,8 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     publish();
                     --sp;
                     RuntimeName n;
+                    if (sp[-1].isObject())
+                        n.mn.objectKey = sp[-1].asObject();
                     n.scratch = toString(sp[-1])->text();
                     n.single = m_public;
                     n.mn.namespaces = std::span<Namespace* const>(&n.single, 1);

@@ -3,6 +3,8 @@
 // classes and their construction, and the type tests.
 #include "avm2/interpreter.h"
 
+#include "avm2/dictionary.h"
+
 namespace avm2 {
 
 void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, RuntimeName& out) {
@@ -11,6 +13,8 @@ void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, Ru
     mn.attribute = isAttribute(info.kind);
     auto runtimeName = [&] {
         const Value v = *--sp;
+        if (v.isObject())
+            mn.objectKey = v.asObject();
         if (v.isInt() && v.asInt() >= 0) {
             mn.isIndex = true;
             mn.index = uint32_t(v.asInt());
@@ -176,11 +180,26 @@ void Interpreter::writeBinding(Value receiver, Object* o, const Binding& b, cons
                    u"Illegal write to read-only property " + describeName(mn) + u" on " + className(receiver) + u".");
 }
 
+namespace {
+
+// The dictionary a name reaches by an object key, if it does.
+DictionaryObject* keyedDictionary(Object* o, const Multiname& mn) {
+    if (!mn.objectKey || !mn.hasPublicRoot())
+        return nullptr;
+    return dynamic_cast<DictionaryObject*>(o);
+}
+
+}  // namespace
+
 Value Interpreter::getProperty(Value target, const Multiname& mn) {
     if (target.isNullish())
         nullReceiver(target);
     if (target.isObject()) {
         Object* o = target.asObject();
+        if (DictionaryObject* d = keyedDictionary(o, mn)) {
+            const Value* v = d->find(mn.objectKey);
+            return v ? *v : Value();
+        }
         if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
             if (mn.isIndex)
                 return mn.index < a->elements().size() ? a->elements()[mn.index] : Value();
@@ -218,6 +237,12 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
         nullReceiver(target);
     if (target.isObject()) {
         Object* o = target.asObject();
+        if (DictionaryObject* d = keyedDictionary(o, mn)) {
+            if (!d->find(mn.objectKey))
+                m_m.m_heap.charge(DictionaryObject::EntryBytes);
+            d->set(mn.objectKey, v);
+            return;
+        }
         if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
             if (mn.isIndex) {
                 if (mn.index >= a->elements().size())
@@ -255,6 +280,8 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     if (!target.isObject())
         return false;
     Object* o = target.asObject();
+    if (DictionaryObject* d = keyedDictionary(o, mn))
+        return d->remove(mn.objectKey);
     if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot()) {
         if (mn.index < a->elements().size())
             a->elements()[mn.index] = Value();
@@ -273,6 +300,8 @@ bool Interpreter::hasProperty(Value target, const Multiname& mn) {
     if (!target.isObject())
         return false;
     Object* o = target.asObject();
+    if (DictionaryObject* d = keyedDictionary(o, mn))
+        return d->find(mn.objectKey) != nullptr;
     if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot())
         return mn.index < a->elements().size();
     if (o->traits() && o->traits()->find(mn))
@@ -653,10 +682,14 @@ bool Interpreter::handlerMatches(const LoadedAbc& file, const Handler& h) {
 
 namespace {
 
-// Enumerable members: an array's elements, then the dynamic properties.
+// Enumerable members: an array's elements or a dictionary's object keys,
+// then the dynamic properties.
 size_t elementCount(const Object* o) {
-    auto* a = dynamic_cast<const ArrayObject*>(o);
-    return a ? a->elements().size() : 0;
+    if (auto* a = dynamic_cast<const ArrayObject*>(o))
+        return a->elements().size();
+    if (auto* d = dynamic_cast<const DictionaryObject*>(o))
+        return d->slotCount();
+    return 0;
 }
 
 }  // namespace
@@ -668,7 +701,8 @@ int32_t Interpreter::nextIndex(Value object, int32_t index) {
     const size_t elements = elementCount(o);
     const size_t total = elements + o->dynamicCount();
     size_t next = size_t(index) + 1;
-    while (next <= total && next > elements && !o->enumerableAt(next - elements - 1))
+    auto* d = dynamic_cast<const DictionaryObject*>(o);
+    while (next <= total && (next > elements ? !o->enumerableAt(next - elements - 1) : d && !d->liveAt(next - 1)))
         ++next;
     return next <= total ? int32_t(next) : 0;
 }
@@ -678,6 +712,8 @@ Value Interpreter::nameAt(Value object, int32_t index) {
         return Value();
     const Object* o = object.asObject();
     const size_t elements = elementCount(o);
+    if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
+        return d->liveAt(size_t(index) - 1) ? Value::object(d->keyAt(size_t(index) - 1)) : Value();
     if (size_t(index) <= elements)
         return m_m.string(numberToString(index - 1));
     if (size_t(index) > elements + o->dynamicCount())
@@ -690,6 +726,8 @@ Value Interpreter::valueAt(Value object, int32_t index) {
         return Value();
     const Object* o = object.asObject();
     const size_t elements = elementCount(o);
+    if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
+        return d->valueAt(size_t(index) - 1);
     if (size_t(index) <= elements)
         return static_cast<const ArrayObject*>(o)->elements()[size_t(index) - 1];
     if (size_t(index) > elements + o->dynamicCount())

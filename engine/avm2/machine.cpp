@@ -25,6 +25,9 @@ Machine::Machine(Limits limits)
     m_packageTraits = std::make_unique<Traits>();
     m_packages = m_heap.make<Object>(nullptr, m_packageTraits.get(), nullptr, false);
     declareCoreClasses();
+    // Each packaged definition remade the package scope; start without the
+    // old ones.
+    m_heap.collect();
 }
 
 Machine::~Machine() = default;
@@ -322,17 +325,22 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 }
 
 void Machine::declareCoreClasses() {
-    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses()}) {
+    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
+                        byteArrayClasses(), dictionaryClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
+    for (const PackageFunction& f : utilsFunctions())
+        definePackageFunction(f);
     for (const NativeMember& m : globalFunctions())
         m_global->setOwn(m.name, Value::object(newNative(m.code)));
     for (const char16_t* name :
          {u"Error", u"ArgumentError", u"DefinitionError", u"EvalError", u"RangeError", u"ReferenceError",
-          u"SecurityError", u"SyntaxError", u"TypeError", u"URIError", u"VerifyError", u"UninitializedError"}) {
-        if (ClassObject* c = coreClass(name))
-            c->prototype()->setOwn(u"name", string(name));
+          u"SecurityError", u"SyntaxError", u"TypeError", u"URIError", u"VerifyError", u"UninitializedError",
+          u"flash.errors.IOError", u"flash.errors.EOFError"}) {
+        const auto [package, local] = splitQualified(name);
+        if (ClassObject* c = coreClass(package, local))
+            c->prototype()->setOwn(u"name", string(std::u16string(local)));
     }
     m_global->setOwn(u"NaN", Value::number(std::numeric_limits<double>::quiet_NaN()));
     m_global->setOwn(u"Infinity", Value::number(std::numeric_limits<double>::infinity()));
@@ -587,7 +595,9 @@ void Machine::throwValue(Value v) {
 }
 
 void Machine::throwError(const char* errorClass, int number, const std::u16string& message) {
-    ClassObject* c = coreClass(utf8ToUtf16(errorClass));
+    const std::u16string qualified = utf8ToUtf16(errorClass);
+    const auto [package, name] = splitQualified(qualified);
+    ClassObject* c = coreClass(package, name);
     if (!c)
         c = coreClass(u"Error");
     Object* error = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, true);

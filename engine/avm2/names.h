@@ -48,6 +48,8 @@ struct QNameHash {
 
 // A multiname with its runtime parts filled in: a name (null for any name)
 // in any of a set of namespaces.
+class Object;
+
 struct Multiname {
     std::span<Namespace* const> namespaces;
     // The interned name, or null when the text was never interned (then no
@@ -60,6 +62,9 @@ struct Multiname {
     // like "3"), so arrays need not parse it.
     bool isIndex = false;
     uint32_t index = 0;
+    // The object a runtime name was made from, which a Dictionary keys by
+    // identity; null otherwise.
+    Object* objectKey = nullptr;
     // Whether the set includes the public root namespace, where dynamic
     // properties and the prototype chain's members are found.
     [[nodiscard]] bool hasPublicRoot() const {
