@@ -87,4 +87,9 @@ double ScriptHost::epochMilliseconds() {
     return double(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count());
 }
 
+void ScriptHost::stopAllSounds() {
+    if (m_sound)
+        m_sound->stopAll();
+}
+
 }  // namespace control

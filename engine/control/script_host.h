@@ -15,6 +15,7 @@
 #include "script/host.h"
 
 #include "control/event_connection_point.h"
+#include "control/movie_sound.h"
 
 #include "platform/types.h"
 
@@ -34,7 +35,12 @@ public:
     // `events` must outlive the host or be detached from it first.
     ScriptHost(EventConnectionPoint& events, std::u16string movieUrl);
 
-    void detach() noexcept { m_events = nullptr; }
+    void detach() noexcept {
+        m_events = nullptr;
+        m_sound = nullptr;
+    }
+    // The movie's sound, for stopAllSounds (borrowed; detach() forgets it).
+    void attachSound(MovieSound* sound) noexcept { m_sound = sound; }
 
     // The answer to the FlashCall in progress. False when no call is being
     // handled.
@@ -51,12 +57,14 @@ public:
     void fscommand(const std::u16string& command, const std::u16string& args) override;
     std::optional<std::u16string> externalCall(const script::ExternalCall& call) override;
     void scriptError(const script::ScriptError& error) override;
+    void stopAllSounds() override;
     double milliseconds() override;
     double epochMilliseconds() override;
     std::u16string movieUrl() override { return m_movieUrl; }
 
 private:
     EventConnectionPoint* m_events = nullptr;
+    MovieSound* m_sound = nullptr;
     std::u16string m_movieUrl;
     ULONGLONG m_startTicks = 0;
     // One slot per FlashCall being delivered, innermost last.

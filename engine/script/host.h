@@ -68,6 +68,8 @@ public:
     virtual void urlRequest(const UrlRequest& request) {}
     // A script was stopped (or threw and nobody caught it).
     virtual void scriptError(const ScriptError& error) {}
+    // stopAllSounds(): every sound playing stops.
+    virtual void stopAllSounds() {}
 
     // Milliseconds since the movie started: getTimer(), GetTime, intervals.
     virtual double milliseconds() { return 0.0; }

@@ -1,0 +1,98 @@
+// Sound events of the stage on the mixer, and the mix the clock drives.
+#include "control/movie_sound.h"
+
+#include "control/playback_timer.h"
+#include "model/button_object.h"
+#include "model/movie_clip.h"
+
+#include <algorithm>
+
+namespace control {
+
+namespace {
+
+media::SampleClock clockFor(const swf::Movie& movie) {
+    // The header's rate is 8.8 fixed point; none plays at the timer's default.
+    if (movie.header.frameRate88 == 0)
+        return {uint32_t(PlaybackTimer::DefaultFrameRate), 1};
+    return {movie.header.frameRate88, 256};
+}
+
+}  // namespace
+
+MovieSound::MovieSound(std::shared_ptr<const swf::Movie> movie) : m_player(movie), m_clock(clockFor(*movie)) {}
+
+uint64_t MovieSound::ownerOf(const model::DisplayObject& object) { return object.id(); }
+
+void MovieSound::startSound(model::MovieClip& clip, const swf::StartSound& tag) {
+    (void)m_player.startSound(tag, ownerOf(clip));
+}
+
+bool MovieSound::hasStream(const swf::Timeline& timeline) {
+    auto [it, added] = m_streamTimelines.try_emplace(&timeline, false);
+    if (added) {
+        for (const swf::Frame& frame : timeline.frames) {
+            for (const swf::ControlTag& tag : frame.tags)
+                it->second = it->second || std::holds_alternative<swf::SoundStreamHead>(tag);
+        }
+    }
+    return it->second;
+}
+
+void MovieSound::frameShown(model::MovieClip& clip, uint32_t frame) {
+    if (!clip.isPlaying() || !hasStream(clip.timeline()))
+        return;
+    const uint64_t owner = ownerOf(clip);
+    m_streamClips[owner] = std::static_pointer_cast<model::MovieClip>(clip.shared_from_this());
+    m_player.streamFrame(owner, clip.timeline(), frame);
+}
+
+void MovieSound::buttonTransition(model::ButtonObject& button, size_t slot) {
+    const model::DisplayObject* parent = button.parent();
+    (void)m_player.buttonSound(button.characterId(), slot, parent ? ownerOf(*parent) : 0);
+}
+
+void MovieSound::sweepStreams() {
+    for (auto it = m_streamClips.begin(); it != m_streamClips.end();) {
+        auto clip = it->second.lock();
+        if (clip && clip->isOnStage() && clip->isPlaying()) {
+            ++it;
+            continue;
+        }
+        m_player.stopStream(it->first);
+        it = m_streamClips.erase(it);
+    }
+}
+
+void MovieSound::mixDue() {
+    sweepStreams();
+    while (m_intervalsMixed < m_framesShown) {
+        const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++));
+        m_mix.resize(frames * media::OutputChannels);
+        m_player.mixer().mix(m_mix);
+        if (!m_output)
+            continue;
+        m_queue.insert(m_queue.end(), m_mix.begin(), m_mix.end());
+        const size_t limit = MaxQueuedFrames * media::OutputChannels;
+        if (m_queue.size() > limit)
+            m_queue.erase(m_queue.begin(), m_queue.begin() + ptrdiff_t(m_queue.size() - limit));
+    }
+}
+
+void MovieSound::stopAll() {
+    m_player.mixer().stopAll();
+    for (const auto& [owner, clip] : m_streamClips)
+        m_player.stopStream(owner);
+    m_streamClips.clear();
+}
+
+size_t MovieSound::readOutput(std::span<int16_t> out) {
+    mixDue();
+    const size_t frames = std::min(out.size() / media::OutputChannels, m_queue.size() / media::OutputChannels);
+    const auto end = m_queue.begin() + ptrdiff_t(frames * media::OutputChannels);
+    std::copy(m_queue.begin(), end, out.begin());
+    m_queue.erase(m_queue.begin(), end);
+    return frames;
+}
+
+}  // namespace control
