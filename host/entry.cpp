@@ -5,10 +5,14 @@
 //
 // The movie location stands where the program path normally does: the parent
 // starts the host with it as the first token of the command line.
+//
+// MOVIEHOST_AUDIO_FD=N (optional) names an inherited descriptor for the
+// movie's sound (see sound_output.h).
 #include "frame_geometry.h"
 #include "host_failure.h"
 #include "host_state.h"
 #include "message_loop.h"
+#include "sound_output.h"
 #include "start_up.h"
 
 #include "moviehost/movie_loader.h"
@@ -18,6 +22,8 @@
 
 #include <cstdlib>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 // The platform's entry point keeps its name.
@@ -34,12 +40,23 @@ int wmain(int argc, WCHAR** argv) {
         WriteErrorLine(FrameGeometry::RefusalText(width, height));
         return ToStatus(ExitCode::BadFrameSize);
     }
+    std::string soundRefusal;
+    const std::optional<int> soundDescriptor =
+        SoundOutput::ParseDescriptor(std::getenv(SoundOutput::Variable), soundRefusal);
+    if (!soundRefusal.empty()) {
+        WriteErrorLine(soundRefusal);
+        return ToStatus(ExitCode::BadSetting);
+    }
     // An id that names no process gives no handle; the input thread then ends
     // the host on its first pass.
     platform::ScopedHandle parent(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(argv[3]))));
 
     HostState host(movieLocation, *geometry, std::move(parent), GetCurrentThreadId(), GetMovieLoader(),
                    GetStdHandle(STD_OUTPUT_HANDLE));
+    if (soundDescriptor && !host.sound.Open(*soundDescriptor)) {
+        WriteErrorLine("cannot write sound to the descriptor MOVIEHOST_AUDIO_FD names");
+        return ToStatus(ExitCode::BadSetting);
+    }
     if (StartUp(host))
         RunMessageLoop(host);
     const bool stopped = ShutDown(host);

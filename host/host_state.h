@@ -10,6 +10,7 @@
 #include "host_failure.h"
 #include "input_thread.h"
 #include "output_writer.h"
+#include "sound_output.h"
 
 #include "moviehost/movie_loader.h"
 
@@ -37,6 +38,7 @@ struct HostState {
     IMoviePlayer* player = nullptr;
     HostFailure failure;
     OutputWriter output;
+    SoundOutput sound;  // inactive unless the parent asked for it
     FrameTimer frameTimer;
     // Last, so it stops before anything it uses goes away.
     InputThread inputThread;

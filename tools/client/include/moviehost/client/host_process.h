@@ -53,6 +53,10 @@ struct HostOptions {
     std::chrono::milliseconds timeout{10000};
     // Set in the host's environment on top of ours.
     std::vector<std::pair<std::string, std::string>> environment;
+    // The host writes the movie's sound on a pipe of its own (its descriptor
+    // 3, named by MOVIEHOST_AUDIO_FD); takeSound() hands it over. The frame
+    // stream is the same either way.
+    bool sound{false};
 };
 
 enum class MessageKind { Frame, EndMarker };
@@ -101,6 +105,19 @@ public:
     // wire::Quit: the host ends without an end marker.
     [[nodiscard]] Status quit();
 
+    // Sound (HostOptions::sound): 44,100 Hz stereo, signed 16-bit, left then
+    // right. Appends every whole frame the host wrote so far; the host writes
+    // a frame's sound before the frame, so after readMessage() this holds
+    // the sound up to and including that frame. It is drained while frames
+    // are awaited, so the host never blocks on it; at most SoundKeptBytes
+    // wait here (older sound goes first).
+    static constexpr std::size_t SoundKeptBytes = 16u << 20;
+    void takeSound(std::vector<std::int16_t>& into);
+    // False once the host closed its sound pipe (or none was asked for).
+    [[nodiscard]] bool soundOpen() const { return static_cast<bool>(m_sound); }
+    // Closes our end of the sound pipe (the host's writes then fail).
+    void closeSound() { m_sound.reset(); }
+
     // Close our end of the host's input or output pipe.
     void closeInput();
     void closeOutput();
@@ -134,12 +151,15 @@ private:
     Error endedError(std::string what);
     Expected<MessageKind> readMessageBefore(Frame& into, const Deadline& deadline);
     void drainErrors();
+    void drainSound();
     void release();
 
     pid_t m_pid{-1};
     UniqueFd m_input;   // write end of the host's standard input
     UniqueFd m_output;  // read end of the host's standard output
     UniqueFd m_errors;  // read end of the host's standard error when captured
+    UniqueFd m_sound;   // read end of the host's sound pipe when asked for
+    std::vector<std::uint8_t> m_soundBytes;
     std::int32_t m_width{0};
     std::int32_t m_height{0};
     std::chrono::milliseconds m_timeout{10000};
