@@ -45,8 +45,8 @@ HostOptions withSound(const std::string& movie) {
     options.timeout = 30s;
     options.stderrMode = StderrMode::Capture;
     options.sound = true;
-    options.environment = {{"MOVIEHOST_REGISTRY",
-                            (std::filesystem::temp_directory_path() / "host-sound-no-registry.reg").string()}};
+    options.environment = {
+        {"MOVIEHOST_REGISTRY", (std::filesystem::temp_directory_path() / "host-sound-no-registry.reg").string()}};
     return options;
 }
 
@@ -90,8 +90,8 @@ TEST(HostSound, ValuesThatNameNoDescriptorAreRefused) {
     for (const char* value : {"abc", "1", "-3", "4x", "999"}) {
         SCOPED_TRACE(value);
         // The program's own path stands where the movie goes: the refusal comes first.
-        const RunResult run = runProgram(moviehostPath(), {"50", "50", std::to_string(::getpid())},
-                                         {{"MOVIEHOST_AUDIO_FD", value}});
+        const RunResult run =
+            runProgram(moviehostPath(), {"50", "50", std::to_string(::getpid())}, {{"MOVIEHOST_AUDIO_FD", value}});
         EXPECT_TRUE(run.exited);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(countLines(run.err), 1u);

@@ -48,8 +48,9 @@ client::Status sendInputsFor(client::HostProcess& host, const std::vector<Script
     return {};
 }
 
-CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host, FrameSink& sink) {
+CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host, FrameSink& sink, SoundSink* sound) {
     client::Frame frame;
+    std::vector<std::int16_t> samples;
     for (std::uint64_t number = 1; number <= options.frames; ++number) {
         if (auto sent = sendInputsFor(host, options.inputs, number); !sent)
             return fromHostError(sent.error());
@@ -62,6 +63,12 @@ CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host,
                                std::to_string(number) + " without being asked");
         if (auto failed = sink.write(frame, number))
             return failure(ExitCode::OutputFailed, *failed);
+        if (sound) {
+            samples.clear();
+            host.takeSound(samples);
+            if (auto failed = sound->writeSound(samples))
+                return failure(ExitCode::OutputFailed, *failed);
+        }
     }
 
     if (auto finished = host.finish(); !finished)
@@ -76,7 +83,8 @@ CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host,
 
 }  // namespace
 
-CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::path& hostProgram, FrameSink& sink) {
+CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::path& hostProgram, FrameSink& sink,
+                          SoundSink* sound) {
     if (auto missing = checkMovie(options.movie))
         return failure(ExitCode::MovieMissing, *missing);
     client::HostOptions hostOptions;
@@ -85,6 +93,7 @@ CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::
     hostOptions.width = options.width;
     hostOptions.height = options.height;
     hostOptions.timeout = options.timeout;
+    hostOptions.sound = sound != nullptr;
     auto host = client::HostProcess::start(std::move(hostOptions));
     if (!host)
         return fromHostError(host.error());
@@ -92,7 +101,7 @@ CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::
     if (auto failed = sink.open())
         return failure(ExitCode::OutputFailed, *failed);
 
-    auto outcome = capture(options, *host, sink);
+    auto outcome = capture(options, *host, sink, sound);
     // The progress line ends before any message follows it.
     if (auto failed = sink.close(); failed && outcome.code == ExitCode::Success)
         outcome = failure(ExitCode::OutputFailed, *failed);

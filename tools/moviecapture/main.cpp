@@ -9,6 +9,7 @@
 #include "png_folder_sink.h"
 #include "raw_stream_sink.h"
 #include "video_sink.h"
+#include "wav_file_sink.h"
 
 #include <moviehost/wire_protocol.h>
 
@@ -18,6 +19,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv) {
     using namespace moviecapture;
@@ -59,20 +61,38 @@ int main(int argc, char** argv) {
         const CaptureOptions& options = *resolved;
 
         std::unique_ptr<FrameSink> sink;
+        SoundTee sound;
         if (options.raw) {
             sink = std::make_unique<RawStreamSink>(STDOUT_FILENO);
         } else if (const auto format = videoFormatFor(options.outputFolder)) {
             // The host writes one frame per period: the video plays at that rate.
             const Rational hostRate{1000, moviehost::wire::FramePeriodMs};
-            sink = std::make_unique<VideoSink>(
-                VideoSettings{options.outputFolder, *format, options.width, options.height, hostRate, options.crf},
-                options.frames, std::cerr);
+            const bool withSound = !options.noAudio && *format != VideoFormat::Gif;
+            auto video = std::make_unique<VideoSink>(VideoSettings{options.outputFolder, *format, options.width,
+                                                                   options.height, hostRate, options.crf, withSound},
+                                                     options.frames, std::cerr);
+            if (withSound)
+                sound.add(video.get());
+            sink = std::move(video);
         } else {
             sink = std::make_unique<PngFolderSink>(options.outputFolder, options.frames, std::cerr);
         }
 
         const auto host = locateHost(options.host, std::getenv("MOVIEHOST_HOST"), ownExecutable());
-        const auto outcome = runCapture(options, host, *sink);
+        std::optional<WavFileSink> wav;
+        if (options.audioFile) {
+            wav.emplace(*options.audioFile);
+            if (auto failed = wav->open()) {
+                std::cerr << "moviecapture: " << *failed << "\n";
+                return static_cast<int>(ExitCode::OutputFailed);
+            }
+            sound.add(&*wav);
+        }
+        auto outcome = runCapture(options, host, *sink, sound.empty() ? nullptr : &sound);
+        if (wav) {
+            if (auto failed = wav->close(); failed && outcome.code == ExitCode::Success)
+                outcome = {ExitCode::OutputFailed, *failed};
+        }
         if (outcome.code != ExitCode::Success)
             std::cerr << "moviecapture: " << outcome.message << "\n";
         return static_cast<int>(outcome.code);
