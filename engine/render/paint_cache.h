@@ -10,6 +10,7 @@
 #include "render/cairo_handles.h"
 #include "render/color.h"
 #include "render/lru_cache.h"
+#include "render/video_frames.h"
 #include "swf/movie.h"
 
 #include <cairo.h>
@@ -49,6 +50,9 @@ public:
     // `id` is not a bitmap that decoded or cairo cannot take its size.
     [[nodiscard]] std::shared_ptr<cairo_surface_t> bitmap(uint16_t id, const ColorTransform& cx);
 
+    // Decoded pictures of the placed video streams.
+    [[nodiscard]] VideoFrames& videos() { return m_videos; }
+
     [[nodiscard]] std::shared_ptr<cairo_pattern_t> findGradient(const GradientKey& key);
     void storeGradient(const GradientKey& key, std::shared_ptr<cairo_pattern_t> pattern);
 
@@ -71,6 +75,7 @@ private:
     LruCache<uint16_t, cairo_surface_t> m_bitmaps;
     LruCache<BitmapKey, cairo_surface_t, BitmapKeyHash> m_transformedBitmaps;
     LruCache<GradientKey, cairo_pattern_t, GradientKeyHash> m_gradients;
+    VideoFrames m_videos;
 };
 
 }  // namespace render

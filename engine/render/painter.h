@@ -68,6 +68,9 @@ public:
     void drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, const model::MorphedShape* blended = nullptr);
     // A bitmap placed directly: its pixels cover 20 twips each from the origin.
     void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
+    // A placed video stream's picture of `frame` over the stream's declared
+    // size (the picture is scaled to it); smoothed as the stream asks.
+    void drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame, const PaintState& state);
     // DefineText: glyphs from the embedded fonts along the records.
     void drawStaticText(uint16_t id, const PaintState& state);
 

@@ -330,6 +330,12 @@ public:
     // over, press, release); id 0 for none.
     void defineButtonSound(uint16_t buttonId, const std::array<std::pair<uint16_t, SoundInfoSpec>, 4>& sounds);
 
+    // Video (sound_writer.cpp): DefineVideoStream, then a VideoFrame per
+    // coded frame (the codec's data as an FLV packet carries it).
+    uint16_t defineVideoStream(uint16_t frameCount, uint16_t width, uint16_t height, uint8_t codec,
+                               uint8_t deblocking = 0, bool smoothing = false);
+    void videoFrame(uint16_t streamId, uint16_t frame, const std::vector<uint8_t>& data);
+
     // Scripts and other tags
     void doInitAction(uint16_t spriteId, const Actions& actions);
     void exportAssets(const std::vector<std::pair<uint16_t, std::string>>& assets);

@@ -1,5 +1,5 @@
 // Sound tags: DefineSound, StartSound/StartSound2, the stream head and
-// blocks, DefineButtonSound.
+// blocks, DefineButtonSound; and the video tags DefineVideoStream and VideoFrame.
 #include "movie_writer.h"
 
 namespace swfwriter {
@@ -71,6 +71,19 @@ void MovieWriter::defineButtonSound(uint16_t buttonId,
             soundInfo(w, info);
     }
     tag(17, w.data());
+}
+
+uint16_t MovieWriter::defineVideoStream(uint16_t frameCount, uint16_t width, uint16_t height, uint8_t codec,
+                                        uint8_t deblocking, bool smoothing) {
+    BitWriter w;
+    w.u16(frameCount).u16(width).u16(height).u8(uint8_t((deblocking & 7) << 1 | (smoothing ? 1 : 0))).u8(codec);
+    return defineTag(60, nextId(), w.data());
+}
+
+void MovieWriter::videoFrame(uint16_t streamId, uint16_t frame, const std::vector<uint8_t>& data) {
+    BitWriter w;
+    w.u16(streamId).u16(frame).bytes(data);
+    tag(61, w.data());
 }
 
 }  // namespace swfwriter

@@ -150,7 +150,9 @@ TEST(SoundTrack, TheWavFileHoldsExactlyTheSamples) {
     std::ifstream in(folder / "a.wav", std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_EQ(bytes.size(), 44u + 4000u);
-    auto u32 = [&](size_t at) { return uint32_t(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24); };
+    auto u32 = [&](size_t at) {
+        return uint32_t(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+    };
     EXPECT_EQ(u32(4), 36u + 4000u) << "RIFF size";
     EXPECT_EQ(u32(24), 44100u);
     EXPECT_EQ(u32(40), 4000u) << "data size";
@@ -181,9 +183,8 @@ TEST(SoundTrack, ACapturedMkvHasTheSoundFromItsFrame) {
     const auto out = folder / "tone.mkv";
     const auto wav = folder / "tone.wav";
     const auto run = moviehost::testing::runProgram(
-        moviehost::testing::moviecapturePath(),
-        {moviePath.string(), "--frames", "40", "--out", out.string(), "--audio", wav.string(), "--host",
-         moviehost::testing::moviehostPath().string()});
+        moviehost::testing::moviecapturePath(), {moviePath.string(), "--frames", "40", "--out", out.string(), "--audio",
+                                                 wav.string(), "--host", moviehost::testing::moviehostPath().string()});
     ASSERT_TRUE(run.exited && run.exitCode == 0) << run.err;
     const DecodedSound back = decodeSound(out);
     EXPECT_EQ(back.codec, "opus");
@@ -195,7 +196,7 @@ TEST(SoundTrack, ACapturedMkvHasTheSoundFromItsFrame) {
     const auto silent = folder / "silent.mkv";
     const auto quiet = moviehost::testing::runProgram(
         moviehost::testing::moviecapturePath(), {moviePath.string(), "--frames", "5", "--out", silent.string(),
-                                                  "--no-audio", "--host", moviehost::testing::moviehostPath().string()});
+                                                 "--no-audio", "--host", moviehost::testing::moviehostPath().string()});
     ASSERT_TRUE(quiet.exited && quiet.exitCode == 0) << quiet.err;
     EXPECT_EQ(decodeSound(silent).codec, "") << "--no-audio";
 }
