@@ -70,6 +70,10 @@ void MovieSound::mixDue() {
         const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++));
         m_mix.resize(frames * media::OutputChannels);
         m_player.mixer().mix(m_mix);
+        for (const media::FinishedVoice& done : m_player.mixer().takeFinished()) {
+            if (m_finished.size() < MaxFinished)
+                m_finished.push_back(done.id);
+        }
         if (!m_output)
             continue;
         m_queue.insert(m_queue.end(), m_mix.begin(), m_mix.end());
@@ -93,6 +97,56 @@ size_t MovieSound::readOutput(std::span<int16_t> out) {
     std::copy(m_queue.begin(), end, out.begin());
     m_queue.erase(m_queue.begin(), end);
     return frames;
+}
+
+uint64_t MovieSound::startScriptSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
+    media::EventPlayback playback;
+    playback.loops = loops;
+    playback.startOffset = uint64_t(offsetSeconds * media::OutputRate);
+    return m_player.playSound(soundId, playback, owner);
+}
+
+void MovieSound::stopScriptSounds(uint64_t owner, uint16_t soundId) {
+    if (soundId != 0)
+        m_player.mixer().stopTag(soundId);
+    else if (owner == 0)
+        stopAll();
+    else
+        m_player.mixer().stopOwner(owner);
+}
+
+double MovieSound::durationMs(uint16_t soundId) {
+    const auto sound = m_player.sound(soundId);
+    return sound ? double(sound->frames) * 1000.0 / media::OutputRate : 0.0;
+}
+
+double MovieSound::positionMs(uint64_t voice) const {
+    const auto* source = dynamic_cast<const media::EventSound*>(m_player.mixer().source(voice));
+    return source ? double(source->soundPosition()) * 1000.0 / media::OutputRate : 0.0;
+}
+
+void MovieSound::setLevels(uint64_t owner, const media::SoundTransform& levels) {
+    if (owner != 0) {
+        m_player.mixer().setOwnerTransform(owner, levels);
+        return;
+    }
+    m_player.mixer().setVolume(levels.volume);
+    media::SoundTransform sides = levels;
+    sides.volume = 100;
+    m_player.mixer().setOwnerTransform(0, sides);
+}
+
+media::SoundTransform MovieSound::levels(uint64_t owner) const {
+    media::SoundTransform t = m_player.mixer().ownerTransform(owner);
+    if (owner == 0)
+        t.volume = m_player.mixer().volume();
+    return t;
+}
+
+std::vector<uint64_t> MovieSound::takeFinished() {
+    std::vector<uint64_t> done;
+    done.swap(m_finished);
+    return done;
 }
 
 }  // namespace control

@@ -56,6 +56,19 @@ public:
     // stopAllSounds.
     void stopAll();
 
+    // What the Sound class asks (see script::Host). Owner 0 stands for every
+    // sound: its volume is the mixer's global volume.
+    uint64_t startScriptSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner);
+    void stopScriptSounds(uint64_t owner, uint16_t soundId);
+    [[nodiscard]] bool playing(uint64_t voice) const { return m_player.mixer().playing(voice); }
+    [[nodiscard]] double durationMs(uint16_t soundId);
+    [[nodiscard]] double positionMs(uint64_t voice) const;
+    void setLevels(uint64_t owner, const media::SoundTransform& levels);
+    [[nodiscard]] media::SoundTransform levels(uint64_t owner) const;
+    // Voices that played out since the last call (at most MaxFinished kept).
+    [[nodiscard]] std::vector<uint64_t> takeFinished();
+    static constexpr size_t MaxFinished = 4096;
+
     void startOutput() { m_output = true; }
     [[nodiscard]] bool outputStarted() const { return m_output; }
     // Moves up to out.size() / 2 queued frames into `out`; returns the frames moved.
@@ -80,6 +93,7 @@ private:
     std::map<uint64_t, std::weak_ptr<model::MovieClip>> m_streamClips;
     std::vector<int16_t> m_mix;
     std::deque<int16_t> m_queue;
+    std::vector<uint64_t> m_finished;
     bool m_output = false;
 };
 

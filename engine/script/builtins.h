@@ -24,6 +24,9 @@ void installExternalInterface(Runtime& rt);
 void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
+void installSound(Runtime& rt);
+// Calls onSoundComplete for the Sound objects whose sounds played out (each tick).
+void deliverSoundCompletions(Runtime& rt);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {

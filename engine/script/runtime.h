@@ -177,6 +177,7 @@ public:
     TimerQueue timers;
     std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
+    std::map<uint64_t, Object*> playingSounds;             // host voice -> the Sound object that started it
     InputState input;
     // Loads scripts started (LoadVars, loadVariables); made on first use.
     std::unique_ptr<NetSession> net;

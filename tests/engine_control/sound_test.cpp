@@ -222,4 +222,176 @@ TEST_F(Sound, ButtonSoundsPlayOnTheirTransitions) {
     EXPECT_EQ(samples[2 * 3 * FrameSamples], 3000) << "press, with frame 3";
 }
 
+// --- the Sound class --------------------------------------------------------
+
+using swfwriter::Actions;
+
+// s = new Sound([_root])
+Actions& newSound(Actions& a, bool onRoot) {
+    a.push({"s"});
+    if (onRoot)
+        a.push({"_root"}).getVariable().push({1});
+    else
+        a.push({0});
+    return a.push({"Sound"}).newObject().setVariable();
+}
+
+// s.method(args...), result dropped.
+Actions& callSound(Actions& a, const std::string& method, std::vector<swfwriter::PushValue> args = {}) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        a.push({*it});
+    return a.push({int(args.size())}).push({"s"}).getVariable().push({method}).callMethod().pop();
+}
+
+// A movie exporting a constant sound (left 1000, right 2000) as "tone", with
+// `script` on frame 0 and `later` (when given) on frame 2.
+swfwriter::MovieWriter soundClassMovie(uint32_t frames, const Actions& script, const Actions* later = nullptr,
+                                       bool timelineSound = false) {
+    swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
+    const uint16_t sound = movie.defineSound({}, frames, constantPcm(frames, 1000, 2000));
+    movie.exportAssets({{sound, "tone"}});
+    if (timelineSound)
+        movie.startSound(sound);
+    movie.doAction(script);
+    for (int frame = 0; frame < 8; ++frame) {
+        if (frame == 2 && later)
+            movie.doAction(*later);
+        movie.showFrame();
+    }
+    return movie;
+}
+
+// Frame 0's scripts run at the first tick, before the first frame's sound is
+// mixed: a sound they start begins at output frame 0.
+TEST_F(Sound, TheSoundClassStartsStopsAndLevelsItsSounds) {
+    struct Case {
+        const char* name;
+        std::function<void(Actions&)> script;
+        std::function<void(Actions&)> later;  // frame 2
+        bool timelineSound = false;
+        Span expected;
+        size_t probe = 0;
+        int16_t left = 0, right = 0;
+    };
+    auto attached = [](bool onRoot) {
+        return [onRoot](Actions& a) {
+            newSound(a, onRoot);
+            callSound(a, "attachSound", {"tone"});
+        };
+    };
+    const Case cases[] = {
+        {"start with loops",
+         [&](Actions& a) {
+             attached(false)(a);
+             callSound(a, "start", {0, 2});
+         },
+         {},
+         false,
+         {0, 2000},
+         100,
+         1000,
+         2000},
+        {"start at an offset",
+         [&](Actions& a) {
+             attached(false)(a);
+             callSound(a, "start", {0.01});
+         },
+         {},
+         false,
+         {0, 559}},
+        {"volume of the clip's sounds",
+         [&](Actions& a) {
+             attached(true)(a);
+             callSound(a, "setVolume", {50});
+             callSound(a, "start");
+         },
+         {},
+         false,
+         {},
+         100,
+         500,
+         1000},
+        {"pan to the left",
+         [&](Actions& a) {
+             attached(true)(a);
+             callSound(a, "setPan", {-100});
+             callSound(a, "start");
+         },
+         {},
+         false,
+         {},
+         100,
+         1000,
+         0},
+        {"stop on frame 2",
+         [&](Actions& a) {
+             attached(false)(a);
+             callSound(a, "start", {0, 20});
+         },
+         [&](Actions& a) { callSound(a, "stop"); },
+         false,
+         {0, 2 * FrameSamples}},
+        {"a global volume reaches the timeline's sounds",
+         [&](Actions& a) {
+             newSound(a, false);
+             callSound(a, "setVolume", {0});
+         },
+         {},
+         true,
+         {},
+         100,
+         0,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Actions script, later;
+        c.script(script);
+        if (c.later)
+            c.later(later);
+        auto movie = soundClassMovie(1000, script, c.later ? &later : nullptr, c.timelineSound);
+        const auto samples = playMovie(movie, 6);
+        ASSERT_EQ(samples.size(), 2 * 7 * FrameSamples);
+        if (c.expected.end != 0) {
+            EXPECT_EQ(soundSpan(samples), c.expected);
+        }
+        if (c.probe != 0) {
+            EXPECT_EQ(samples[2 * c.probe], c.left);
+            EXPECT_EQ(samples[2 * c.probe + 1], c.right);
+        }
+    }
+}
+
+// A sound of 10,000 output frames started at the first tick ends inside
+// frame 2's interval; onSoundComplete runs at the tick after that interval,
+// while frame 2 (_currentframe 3) is still shown.
+TEST_F(Sound, OnSoundCompleteFollowsTheClock) {
+    Actions script;
+    newSound(script, false);
+    callSound(script, "attachSound", {"tone"});
+    Actions body;
+    body.push({"doneAt"}).push({""}).push({4}).getProperty().setVariable();
+    body.push({"position"}).push({"s"}).getVariable().push({"position"}).getMember().setVariable();
+    script.push({"s"}).getVariable().push({"onSoundComplete"});
+    script.defineFunction("", {}, body).setMember();
+    script.push({"length"}).push({"s"}).getVariable().push({"duration"}).getMember().setVariable();
+    callSound(script, "start");
+    auto movie = soundClassMovie(10000, script);
+    Control control;
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "complete.swf")), S_OK);
+    auto variable = [&](const char16_t* name) {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+        return take(value);
+    };
+    runClock(100);
+    EXPECT_EQ(variable(u"length"), u"226") << "10,000 frames at 44.1 kHz, in whole milliseconds";
+    runClock(100);
+    EXPECT_EQ(variable(u"doneAt"), u"");
+    runClock(100);
+    EXPECT_EQ(variable(u"doneAt"), u"3");
+    EXPECT_EQ(variable(u"position"), u"226") << "a sound that played out is at its end";
+    control.close();
+}
+
 }  // namespace
