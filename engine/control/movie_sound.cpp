@@ -99,14 +99,27 @@ size_t MovieSound::readOutput(std::span<int16_t> out) {
     return frames;
 }
 
-uint64_t MovieSound::startScriptSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
+std::shared_ptr<const media::DecodedSound> MovieSound::soundOf(uint32_t soundId) {
+    if (soundId <= 0xFFFF)
+        return m_player.sound(uint16_t(soundId));
+    const auto it = m_loaded.find(soundId);
+    return it == m_loaded.end() ? nullptr : it->second;
+}
+
+uint64_t MovieSound::startScriptSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
     media::EventPlayback playback;
     playback.loops = loops;
     playback.startOffset = uint64_t(offsetSeconds * media::OutputRate);
-    return m_player.playSound(soundId, playback, owner);
+    if (soundId <= 0xFFFF)
+        return m_player.playSound(uint16_t(soundId), playback, owner);
+    auto sound = soundOf(soundId);
+    if (!sound)
+        return 0;
+    return m_player.mixer().play(std::make_unique<media::EventSound>(std::move(sound), std::move(playback)),
+                                 {soundId, owner, {}});
 }
 
-void MovieSound::stopScriptSounds(uint64_t owner, uint16_t soundId) {
+void MovieSound::stopScriptSounds(uint64_t owner, uint32_t soundId) {
     if (soundId != 0)
         m_player.mixer().stopTag(soundId);
     else if (owner == 0)
@@ -115,8 +128,28 @@ void MovieSound::stopScriptSounds(uint64_t owner, uint16_t soundId) {
         m_player.mixer().stopOwner(owner);
 }
 
-double MovieSound::durationMs(uint16_t soundId) {
-    const auto sound = m_player.sound(soundId);
+uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3) {
+    // ID3v2: "ID3", version, flags, then the tag's size in 7-bit bytes.
+    if (mp3.size() >= 10 && mp3[0] == 'I' && mp3[1] == 'D' && mp3[2] == '3') {
+        const size_t tag = 10 + (size_t(mp3[6] & 0x7F) << 21 | size_t(mp3[7] & 0x7F) << 14 |
+                                 size_t(mp3[8] & 0x7F) << 7 | size_t(mp3[9] & 0x7F));
+        mp3 = mp3.subspan(std::min(tag, mp3.size()));
+    }
+    swf::Sound sound;
+    sound.format = {swf::SoundCodec::Mp3, 3, true, true};
+    sound.data.assign(mp3.begin(), mp3.end());
+    auto decoded = media::decodeSound(sound);
+    if (!decoded || !decoded->decoded || decoded->frames == 0)
+        return 0;
+    if (m_loaded.size() >= MaxLoadedSounds)
+        m_loaded.erase(m_loaded.begin());
+    const uint32_t id = m_nextLoaded++;
+    m_loaded.emplace(id, std::move(decoded));
+    return id;
+}
+
+double MovieSound::durationMs(uint32_t soundId) {
+    const auto sound = soundOf(soundId);
     return sound ? double(sound->frames) * 1000.0 / media::OutputRate : 0.0;
 }
 

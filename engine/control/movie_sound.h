@@ -58,10 +58,15 @@ public:
 
     // What the Sound class asks (see script::Host). Owner 0 stands for every
     // sound: its volume is the mixer's global volume.
-    uint64_t startScriptSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner);
-    void stopScriptSounds(uint64_t owner, uint16_t soundId);
+    // Sound ids up to 0xFFFF are characters; loadSound's are above.
+    uint64_t startScriptSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner);
+    void stopScriptSounds(uint64_t owner, uint32_t soundId);
+    // An MP3 file (an ID3v2 tag before it is skipped) decoded whole: its sound
+    // id, or 0 when nothing decoded. At most MaxLoadedSounds are kept.
+    uint32_t loadSound(std::span<const uint8_t> mp3);
+    static constexpr size_t MaxLoadedSounds = 64;
     [[nodiscard]] bool playing(uint64_t voice) const { return m_player.mixer().playing(voice); }
-    [[nodiscard]] double durationMs(uint16_t soundId);
+    [[nodiscard]] double durationMs(uint32_t soundId);
     [[nodiscard]] double positionMs(uint64_t voice) const;
     void setLevels(uint64_t owner, const media::SoundTransform& levels);
     [[nodiscard]] media::SoundTransform levels(uint64_t owner) const;
@@ -81,6 +86,7 @@ public:
     [[nodiscard]] static uint64_t ownerOf(const model::DisplayObject& object);
 
 private:
+    [[nodiscard]] std::shared_ptr<const media::DecodedSound> soundOf(uint32_t soundId);
     [[nodiscard]] bool hasStream(const swf::Timeline& timeline);
     // Stops the streams of clips that stopped or left the stage.
     void sweepStreams();
@@ -94,6 +100,8 @@ private:
     std::vector<int16_t> m_mix;
     std::deque<int16_t> m_queue;
     std::vector<uint64_t> m_finished;
+    std::map<uint32_t, std::shared_ptr<const media::DecodedSound>> m_loaded;
+    uint32_t m_nextLoaded = 0x10000;
     bool m_output = false;
 };
 

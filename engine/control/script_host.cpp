@@ -92,18 +92,20 @@ void ScriptHost::stopAllSounds() {
         m_sound->stopAll();
 }
 
-uint64_t ScriptHost::startSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
+uint64_t ScriptHost::startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
     return m_sound ? m_sound->startScriptSound(soundId, offsetSeconds, loops, owner) : 0;
 }
 
-void ScriptHost::stopSounds(uint64_t owner, uint16_t soundId) {
+void ScriptHost::stopSounds(uint64_t owner, uint32_t soundId) {
     if (m_sound)
         m_sound->stopScriptSounds(owner, soundId);
 }
 
+uint32_t ScriptHost::loadSound(std::span<const uint8_t> mp3) { return m_sound ? m_sound->loadSound(mp3) : 0; }
+
 bool ScriptHost::soundPlaying(uint64_t voice) { return m_sound && m_sound->playing(voice); }
 
-double ScriptHost::soundDuration(uint16_t soundId) { return m_sound ? m_sound->durationMs(soundId) : 0.0; }
+double ScriptHost::soundDuration(uint32_t soundId) { return m_sound ? m_sound->durationMs(soundId) : 0.0; }
 
 double ScriptHost::soundPosition(uint64_t voice) { return m_sound ? m_sound->positionMs(voice) : 0.0; }
 

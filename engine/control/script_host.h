@@ -58,10 +58,11 @@ public:
     std::optional<std::u16string> externalCall(const script::ExternalCall& call) override;
     void scriptError(const script::ScriptError& error) override;
     void stopAllSounds() override;
-    uint64_t startSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override;
-    void stopSounds(uint64_t owner, uint16_t soundId) override;
+    uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override;
+    void stopSounds(uint64_t owner, uint32_t soundId) override;
+    uint32_t loadSound(std::span<const uint8_t> mp3) override;
     bool soundPlaying(uint64_t voice) override;
-    double soundDuration(uint16_t soundId) override;
+    double soundDuration(uint32_t soundId) override;
     double soundPosition(uint64_t voice) override;
     void setSoundLevels(uint64_t owner, const script::SoundLevels& levels) override;
     script::SoundLevels soundLevels(uint64_t owner) override;

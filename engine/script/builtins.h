@@ -4,6 +4,7 @@
 
 #include "script/value.h"
 
+#include <cstdint>
 #include <span>
 
 namespace script {
@@ -27,6 +28,8 @@ void installLoadVars(Runtime& rt);
 void installSound(Runtime& rt);
 // Calls onSoundComplete for the Sound objects whose sounds played out (each tick).
 void deliverSoundCompletions(Runtime& rt);
+// A Sound's loadSound arrived (or failed): the sound is kept, then onLoad(success).
+void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {

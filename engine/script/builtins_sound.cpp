@@ -5,13 +5,14 @@
 // sound's last sample was mixed, so it follows the control's clock.
 //
 // The object's own state lives in hidden members: the clip (__owner, a
-// display object id), the attached sound (__sound, a character id) and the
-// voice it started last (__voice).
+// display object id), the attached sound (__sound, a character id, or the
+// host's id of a loaded MP3 file) and the voice it started last (__voice).
 #include "script/builtins.h"
 
 #include "script/calls.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
+#include "script/net_session.h"
 #include "script/runtime.h"
 
 #include <algorithm>
@@ -73,7 +74,7 @@ Value attachSound(Runtime& rt, const Value& self, std::span<const Value> args) {
 // start([offset seconds [, loops]])
 Value start(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
-    const auto id = uint16_t(object ? hiddenId(rt, self, u"__sound") : 0);
+    const auto id = uint32_t(object ? hiddenId(rt, self, u"__sound") : 0);
     if (id == 0)
         return Value();
     double offset = arg(args, 0).isUndefined() ? 0.0 : toNumber(rt, args[0]);
@@ -165,7 +166,7 @@ Value setTransform(Runtime& rt, const Value& self, std::span<const Value> args) 
 }
 
 Value duration(Runtime& rt, const Value& self, std::span<const Value>) {
-    const auto id = uint16_t(hiddenId(rt, self, u"__sound"));
+    const auto id = uint32_t(hiddenId(rt, self, u"__sound"));
     return Value(id ? std::floor(rt.host.soundDuration(id)) : 0.0);
 }
 
@@ -179,10 +180,34 @@ Value position(Runtime& rt, const Value& self, std::span<const Value>) {
     return duration(rt, self, {});
 }
 
-Value bytesOfSound(Runtime& rt, const Value& self, std::span<const Value>) {
-    const auto id = uint16_t(hiddenId(rt, self, u"__sound"));
-    const auto* sound = id ? rt.stage.movie().characters.find<swf::Sound>(id) : nullptr;
-    return sound ? Value(double(sound->data.size())) : Value();
+// An attached sound's bytes; for a loaded one, the load's progress.
+Value bytesOfSound(Runtime& rt, const Value& self, bool total) {
+    const uint64_t id = hiddenId(rt, self, u"__sound");
+    if (id > 0 && id <= 0xFFFF) {
+        const auto* sound = rt.stage.movie().characters.find<swf::Sound>(uint16_t(id));
+        return sound ? Value(double(sound->data.size())) : Value();
+    }
+    return getMember(rt, self, total ? u"_bytesTotal" : u"_bytesLoaded");
+}
+
+Value bytesLoaded(Runtime& rt, const Value& self, std::span<const Value>) { return bytesOfSound(rt, self, false); }
+Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) { return bytesOfSound(rt, self, true); }
+
+NetSession& session(Runtime& rt) {
+    if (!rt.net)
+        rt.net = std::make_unique<NetSession>(rt);
+    return *rt.net;
+}
+
+// loadSound(url, isStreaming): the file loads in the background; onLoad
+// hears how it went, and a streaming sound starts as soon as it is there.
+Value loadSound(Runtime& rt, const Value& self, std::span<const Value> args) {
+    Object* object = self.asObject();
+    if (!object || arg(args, 0).isNullish())
+        return Value();
+    putOwn(rt, object, u"__streaming", Value::fromBool(toBoolean(rt, arg(args, 1))), Hidden);
+    (void)session(rt).start(object, LoadKind::Sound, toString(rt, args[0]).utf8());
+    return Value();
 }
 
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
@@ -193,6 +218,18 @@ void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn gette
 }
 
 }  // namespace
+
+void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success) {
+    const Value self(sound);
+    const uint32_t id = success ? rt.host.loadSound(mp3) : 0;
+    if (id != 0) {
+        putOwn(rt, sound, u"__sound", Value(double(id)), Hidden);
+        if (toBoolean(rt, getMember(rt, self, u"__streaming")))
+            (void)start(rt, self, {});
+    }
+    const Value ok = Value::fromBool(id != 0);
+    (void)callMethod(rt, self, u"onLoad", std::span<const Value>(&ok, 1));
+}
 
 void deliverSoundCompletions(Runtime& rt) {
     for (uint64_t voice : rt.host.finishedSounds()) {
@@ -213,12 +250,19 @@ void installSound(Runtime& rt) {
         std::u16string_view name;
         NativeFn fn;
     } methods[] = {
-        {u"attachSound", attachSound}, {u"start", start},
-        {u"stop", stop},               {u"getVolume", getVolume},
-        {u"setVolume", setVolume},     {u"getPan", getPan},
-        {u"setPan", setPan},           {u"getTransform", getTransform},
-        {u"setTransform", setTransform}, {u"getBytesLoaded", bytesOfSound},
-        {u"getBytesTotal", bytesOfSound}, {u"onSoundComplete", nothing},
+        {u"attachSound", attachSound},
+        {u"start", start},
+        {u"stop", stop},
+        {u"getVolume", getVolume},
+        {u"setVolume", setVolume},
+        {u"getPan", getPan},
+        {u"setPan", setPan},
+        {u"getTransform", getTransform},
+        {u"setTransform", setTransform},
+        {u"getBytesLoaded", bytesLoaded},
+        {u"getBytesTotal", bytesTotal},
+        {u"onSoundComplete", nothing},
+        {u"loadSound", loadSound},
         {u"onLoad", nothing},
     };
     for (const auto& method : methods)

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace script {
@@ -84,15 +85,18 @@ public:
     // object was made for, 0 for one made without a clip (it speaks for
     // every sound). Voices are the host's ids of started sounds, never 0.
     // Starts a sound character `offsetSeconds` in, played `loops` times; 0 when it cannot.
-    virtual uint64_t startSound(uint16_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) { return 0; }
+    virtual uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) { return 0; }
     // Stops the owner's sounds (owner 0: all), only those of `soundId` when it is not 0.
-    virtual void stopSounds(uint64_t owner, uint16_t soundId) {}
+    virtual void stopSounds(uint64_t owner, uint32_t soundId) {}
     [[nodiscard]] virtual bool soundPlaying(uint64_t voice) { return false; }
     // Milliseconds: a sound character's length, and how far a voice is into its sound.
-    [[nodiscard]] virtual double soundDuration(uint16_t soundId) { return 0; }
+    [[nodiscard]] virtual double soundDuration(uint32_t soundId) { return 0; }
     [[nodiscard]] virtual double soundPosition(uint64_t voice) { return 0; }
     virtual void setSoundLevels(uint64_t owner, const SoundLevels& levels) {}
     [[nodiscard]] virtual SoundLevels soundLevels(uint64_t owner) { return {}; }
+    // An MP3 file's bytes (Sound.loadSound) decoded into a sound of its own:
+    // its id (above every character id), or 0 when nothing decoded.
+    virtual uint32_t loadSound(std::span<const uint8_t> mp3) { return 0; }
     // Voices that played to their end since the last call, in the order they ended.
     [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
 

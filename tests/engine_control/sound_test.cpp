@@ -6,14 +6,19 @@
 // [4410 k, 4410 (k + 1)). Sounds are uncompressed 44.1 kHz stereo at a
 // constant level, so where they play shows in the samples.
 #include "control_harness.h"
+#include "flv_reader.h"
 
 #include "platform/testing.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
+#include <thread>
 
 using namespace controltest;
 using swfwriter::SoundInfoSpec;
@@ -391,6 +396,49 @@ TEST_F(Sound, OnSoundCompleteFollowsTheClock) {
     runClock(100);
     EXPECT_EQ(variable(u"doneAt"), u"3");
     EXPECT_EQ(variable(u"position"), u"226") << "a sound that played out is at its end";
+    control.close();
+}
+
+// loadSound of a local MP3 (the media tests' 440/660 Hz tone, 1 s after
+// 100 ms of silence, encoded by lame at build time), streaming: it plays as
+// soon as it has loaded, and onLoad hears of it with its duration known.
+TEST_F(Sound, LoadSoundPlaysALocalMp3) {
+    std::filesystem::copy_file(mediatest::fixture("t44_stereo16.mp3"), testFolder() / "tone.mp3",
+                               std::filesystem::copy_options::overwrite_existing);
+    Actions script;
+    newSound(script, false);
+    Actions onLoad;
+    onLoad.push({"loaded"}).push({"ok"}).getVariable().setVariable();
+    onLoad.push({"length"}).push({"s"}).getVariable().push({"duration"}).getMember().setVariable();
+    script.push({"s"}).getVariable().push({"onLoad"});
+    script.defineFunction("", {"ok"}, onLoad).setMember();
+    callSound(script, "loadSound", {"tone.mp3", true});
+    auto movie = soundClassMovie(100, script);
+    Control control;
+    const auto output = control.flash.As<IMovieSoundOutput>();
+    ASSERT_TRUE(output);
+    ASSERT_EQ(output->StartSoundOutput(), S_OK);
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "load_sound.swf")), S_OK);
+    auto variable = [&](const char16_t* name) {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+        return take(value);
+    };
+    // The file loads on a background thread in real time.
+    int ticks = 0;
+    for (; ticks < 300 && variable(u"loaded") != u"true"; ++ticks) {
+        runClock(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(variable(u"loaded"), u"true");
+    const double length = std::stod(narrow(variable(u"length")));
+    EXPECT_NEAR(length, 1100, 60) << "the tone and its lead, give or take the encoder's padding";
+    (void)readAll(output.get());  // what played before it loaded
+    for (int i = 0; i < 5; ++i)
+        runClock(100);
+    const auto samples = readAll(output.get());
+    ASSERT_EQ(samples.size(), 2 * 5 * FrameSamples);
+    EXPECT_GT(soundSpan(samples).end, 0u) << "the loaded sound plays";
     control.close();
 }
 
