@@ -8,16 +8,19 @@
 //
 // MOVIEHOST_AUDIO_FD=N (optional) names an inherited descriptor for the
 // movie's sound (see sound_output.h).
+#include "clock_settings.h"
 #include "frame_geometry.h"
 #include "host_failure.h"
 #include "host_state.h"
 #include "message_loop.h"
 #include "sound_output.h"
 #include "start_up.h"
+#include "virtual_frame_loop.h"
 
 #include "moviehost/movie_loader.h"
 
 #include "platform/kernel.h"
+#include "platform/virtual_clock.h"
 #include "platform/wide.h"
 
 #include <cstdlib>
@@ -40,6 +43,15 @@ int wmain(int argc, WCHAR** argv) {
         WriteErrorLine(FrameGeometry::RefusalText(width, height));
         return ToStatus(ExitCode::BadFrameSize);
     }
+    const moviehost::Expected<ClockSettings, std::string> clock = ClockSettings::FromEnvironment();
+    if (!clock) {
+        WriteErrorLine(clock.error());
+        return ToStatus(ExitCode::BadClockSetting);
+    }
+    // Before anything reads the time or sets a timer.
+    if (clock->virtualClock)
+        platform::UseVirtualClock(static_cast<long long>(clock->epochSeconds) * 1000);
+
     std::string soundRefusal;
     const std::optional<int> soundDescriptor =
         SoundOutput::ParseDescriptor(std::getenv(SoundOutput::Variable), soundRefusal);
@@ -52,13 +64,17 @@ int wmain(int argc, WCHAR** argv) {
     platform::ScopedHandle parent(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(argv[3]))));
 
     HostState host(movieLocation, *geometry, std::move(parent), GetCurrentThreadId(), GetMovieLoader(),
-                   GetStdHandle(STD_OUTPUT_HANDLE));
+                   GetStdHandle(STD_OUTPUT_HANDLE), *clock);
     if (soundDescriptor && !host.sound.Open(*soundDescriptor)) {
         WriteErrorLine("cannot write sound to the descriptor MOVIEHOST_AUDIO_FD names");
         return ToStatus(ExitCode::BadSetting);
     }
-    if (StartUp(host))
-        RunMessageLoop(host);
+    if (StartUp(host)) {
+        if (clock->virtualClock)
+            RunVirtualFrameLoop(host);
+        else
+            RunMessageLoop(host);
+    }
     const bool stopped = ShutDown(host);
     const int status = ToStatus(host.failure.Code());
     // A thread still inside a read must not meet static destruction.

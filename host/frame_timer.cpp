@@ -27,11 +27,11 @@ void FrameTimer::Uninstall() noexcept {
         g_installedTimer = nullptr;
 }
 
-bool FrameTimer::Install(IMoviePlayer* player) noexcept {
+bool FrameTimer::Install(IMoviePlayer* player, UINT periodMs) noexcept {
     if (g_installedTimer && g_installedTimer != this)
         return false;
     m_player = player;
-    m_timerId = SetTimer(nullptr, 0, PeriodMs, &FrameTimer::TimerProc);
+    m_timerId = SetTimer(nullptr, 0, periodMs, &FrameTimer::TimerProc);
     if (!m_timerId)
         return false;
     g_installedTimer = this;

@@ -1,4 +1,4 @@
-// The frame timer: every 30 ms it lets the player draw what changed into the
+// The frame timer: every 30 ms (or at MOVIEHOST_FRAME_RATE) it lets the player draw what changed into the
 // memory surface and writes the whole picture as one frame.
 //
 // A frame is written whole or not at all: everything that can fail without a
@@ -34,9 +34,10 @@ public:
     FrameTimer& operator=(const FrameTimer&) = delete;
 
     // Sets the thread timer on the calling thread, which must run a message
-    // loop that dispatches its WM_TIMER; each tick draws `player` (borrowed).
-    // One frame timer per process. False when the timer cannot be set.
-    [[nodiscard]] bool Install(IMoviePlayer* player) noexcept;
+    // loop that dispatches its WM_TIMER; each tick (every `periodMs`) draws
+    // `player` (borrowed). One frame timer per process. False when the timer
+    // cannot be set.
+    [[nodiscard]] bool Install(IMoviePlayer* player, UINT periodMs = PeriodMs) noexcept;
     // Kills the timer and forgets the player; no tick comes after this.
     void Uninstall() noexcept;
 

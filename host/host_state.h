@@ -5,6 +5,7 @@
 // starts).
 #pragma once
 
+#include "clock_settings.h"
 #include "frame_geometry.h"
 #include "frame_timer.h"
 #include "host_failure.h"
@@ -18,20 +19,24 @@
 #include "platform/types.h"
 
 struct HostState {
-    // `movieLocation` is borrowed from the argument vector; `parent` may be empty.
+    // `movieLocation` is borrowed from the argument vector; `parent` may be
+    // empty. With `clock.virtualClock` the process must already be on the
+    // virtual clock.
     HostState(LPCWSTR movieLocation, const FrameGeometry& geometry, platform::ScopedHandle parent, DWORD hostThreadId,
-              IMovieLoader* loader, HANDLE output)
+              IMovieLoader* loader, HANDLE output, const ClockSettings& clock = {})
         : movieLocation(movieLocation),
           geometry(geometry),
+          clock(clock),
           parent(std::move(parent)),
           hostThreadId(hostThreadId),
           loader(loader),
           output(output, hostThreadId),
           frameTimer(geometry, this->output, failure, hostThreadId),
-          inputThread(hostThreadId, this->parent.get()) {}
+          inputThread(hostThreadId, this->parent.get(), clock.virtualClock) {}
 
     LPCWSTR movieLocation = nullptr;
     FrameGeometry geometry;
+    ClockSettings clock;
     platform::ScopedHandle parent;
     DWORD hostThreadId = 0;
     IMovieLoader* loader = nullptr;

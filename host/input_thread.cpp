@@ -18,9 +18,11 @@ public:
     static constexpr DWORD PauseMs = 10;
 
     // `parent` may be null: then there is no parent to wait for, which counts
-    // as the parent having ended.
-    PipeInputSource(HANDLE input, HANDLE parent, const std::atomic<bool>& stop) noexcept
-        : m_input(input), m_parent(parent), m_stop(stop) {}
+    // as the parent having ended. With an inbox, every look that finds the
+    // pipe empty between records answers the host thread's requests, and a
+    // pause there ends early when a new request comes.
+    PipeInputSource(HANDLE input, HANDLE parent, const std::atomic<bool>& stop, RecordInbox* inbox) noexcept
+        : m_input(input), m_parent(parent), m_stop(stop), m_inbox(inbox) {}
 
     [[nodiscard]] bool StopRequested() noexcept override { return m_stop.load(std::memory_order_acquire); }
 
@@ -31,10 +33,15 @@ public:
     }
 
     [[nodiscard]] std::optional<DWORD> Available() noexcept override {
+        // Taken before the look, so the answer covers only requests made
+        // before anything the look could have missed.
+        const std::uint64_t look = m_inbox ? m_inbox->BeginLook() : 0;
         BYTE peeked = 0;
         DWORD available = 0;
         if (!PeekNamedPipe(m_input, &peeked, 1, nullptr, &available, nullptr))
             return std::nullopt;
+        if (m_inbox && available == 0 && AtRecordBoundary())
+            m_inbox->AnswerLook(look);
         return available;
     }
 
@@ -42,22 +49,36 @@ public:
         DWORD got = 0;
         if (!ReadFile(m_input, into, count, &got, nullptr))
             return 0;
+        m_bytesRead += got;
         return got;
     }
 
-    void Pause() noexcept override { Sleep(PauseMs); }
+    void Pause() noexcept override {
+        // Within a record the rest is awaited as before: no answer can come
+        // until it is whole.
+        if (m_inbox && AtRecordBoundary())
+            m_inbox->WaitForRequest(PauseMs);
+        else
+            Sleep(PauseMs);
+    }
 
 private:
+    [[nodiscard]] bool AtRecordBoundary() const noexcept { return m_bytesRead % moviehost::wire::RecordBytes == 0; }
+
     HANDLE m_input = nullptr;
     HANDLE m_parent = nullptr;
     const std::atomic<bool>& m_stop;
+    RecordInbox* m_inbox = nullptr;
+    std::uint64_t m_bytesRead = 0;
 };
 
 }  // namespace
 
-InputThread::InputThread(DWORD hostThreadId, HANDLE parent) : m_shared(std::make_shared<Shared>()) {
+InputThread::InputThread(DWORD hostThreadId, HANDLE parent, bool useInbox) : m_shared(std::make_shared<Shared>()) {
     m_shared->hostThreadId = hostThreadId;
     m_shared->parent = parent;
+    if (useInbox)
+        m_shared->inbox = std::make_unique<RecordInbox>();
 }
 
 InputThread::~InputThread() { static_cast<void>(Stop()); }
@@ -79,6 +100,8 @@ bool InputThread::Stop() noexcept {
     if (!m_thread)
         return true;
     m_shared->stop.store(true, std::memory_order_release);
+    if (m_shared->inbox)
+        m_shared->inbox->Interrupt();
     if (WaitForSingleObject(m_thread.get(), StopTimeoutMs) != WAIT_OBJECT_0)
         return false;
     m_thread.reset();
@@ -88,8 +111,8 @@ bool InputThread::Stop() noexcept {
 DWORD WINAPI InputThread::Run(LPVOID shared) noexcept {
     const std::unique_ptr<std::shared_ptr<Shared>> reference(static_cast<std::shared_ptr<Shared>*>(shared));
     Shared& state = **reference;
-    PipeInputSource source(GetStdHandle(STD_INPUT_HANDLE), state.parent, state.stop);
-    Pump(source, state.hostThreadId);
+    PipeInputSource source(GetStdHandle(STD_INPUT_HANDLE), state.parent, state.stop, state.inbox.get());
+    Pump(source, state.hostThreadId, state.inbox.get());
     return 0;
 }
 
@@ -111,21 +134,43 @@ bool InputThread::Deliver(InputSource& source, DWORD hostThreadId, const InputRe
     return true;
 }
 
-void InputThread::Pump(InputSource& source, DWORD hostThreadId) noexcept {
+bool InputThread::DeliverToInbox(InputSource& source, DWORD hostThreadId, RecordInbox& inbox,
+                                 const InputRecord& record) noexcept {
+    while (!inbox.TryPush(record)) {
+        if (source.StopRequested())
+            return false;
+        if (source.ParentEnded()) {
+            inbox.MarkEnded();
+            PostThreadMessageW(hostThreadId, QUIT_MESSAGE, 0, 0);
+            return true;
+        }
+        inbox.WaitForRoom(10);
+    }
+    return true;
+}
+
+void InputThread::Pump(InputSource& source, DWORD hostThreadId, RecordInbox* inbox) noexcept {
     InputRecord::Bytes bytes{};
     for (;;) {
         switch (RecordReader::ReadRecord(source, bytes)) {
         case RecordReader::Outcome::Record: {
             const InputRecord record = InputRecord::Decode(bytes);
-            if (!Deliver(source, hostThreadId, record))
+            const bool delivered =
+                inbox ? DeliverToInbox(source, hostThreadId, *inbox, record) : Deliver(source, hostThreadId, record);
+            if (!delivered)
                 return;
             break;
         }
         case RecordReader::Outcome::ParentGone:
+            if (inbox)
+                inbox->MarkEnded();
             PostThreadMessageW(hostThreadId, QUIT_MESSAGE, 0, 0);
             source.Pause();
             break;
         case RecordReader::Outcome::ChannelFailed:
+            // The end of the parent's writing: no frame waits for input now.
+            if (inbox)
+                inbox->MarkEnded();
             source.Pause();
             break;
         case RecordReader::Outcome::Stopped:

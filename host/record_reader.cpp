@@ -8,6 +8,7 @@ InputRecord InputRecord::Decode(const Bytes& bytes) noexcept {
     record.message = fields.message;
     record.wParam = fields.wParam;
     record.lParam = static_cast<LPARAM>(fields.lParam);
+    record.time = fields.time;
     return record;
 }
 

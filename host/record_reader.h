@@ -1,5 +1,6 @@
 // Gathering input records from the parent (their layout is the wire
-// protocol's). Only message, wParam and lParam are used. Records follow each
+// protocol's). Only message, wParam, lParam and (with the virtual clock) time
+// are used. Records follow each
 // other with nothing between them, so the reader must never lose or invent a
 // byte: it counts what each read actually delivered.
 #pragma once
@@ -8,6 +9,7 @@
 
 #include <moviehost/wire_protocol.h>
 
+#include <cstdint>
 #include <optional>
 
 struct InputRecord {
@@ -17,6 +19,9 @@ struct InputRecord {
     WPARAM wParam = 0;
     // The record's 32 bits, zero-extended: a parent speaks in 32-bit words.
     LPARAM lParam = 0;
+    // With the virtual clock, the frame (from 1) before whose drawing the
+    // record applies; 0 for as soon as it is read.
+    std::uint32_t time = 0;
 
     [[nodiscard]] static InputRecord Decode(const Bytes& bytes) noexcept;
 };

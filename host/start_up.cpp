@@ -33,7 +33,8 @@ bool StartUp(HostState& host) noexcept {
     }
     if (!CallPlayer(host.failure, "PlayMovie", [&] { host.player->PlayMovie(); }))
         return false;
-    if (!host.frameTimer.Install(host.player)) {
+    // On the virtual clock the loop draws each frame itself.
+    if (!host.clock.virtualClock && !host.frameTimer.Install(host.player, host.clock.WallPeriodMs())) {
         host.failure.Record(ExitCode::SystemFailure, "cannot set the frame timer");
         return false;
     }

@@ -2,8 +2,9 @@
 
 namespace avm2 {
 
+// Class objects take dynamic properties (runtimes add constants to Math).
 ClassObject::ClassObject(Object* proto, Parts parts)
-    : Object(proto, parts.staticTraits.get(), nullptr, false), m_parts(std::move(parts)) {}
+    : Object(proto, parts.staticTraits.get(), nullptr, true), m_parts(std::move(parts)) {}
 
 std::u16string ClassObject::displayName() const {
     std::u16string out;

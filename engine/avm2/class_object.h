@@ -17,9 +17,6 @@
 
 namespace avm2 {
 
-class Machine;
-using NativeCode = Value (*)(Machine& machine, Value thisValue, std::span<const Value> args);
-
 class ClassObject final : public Object {
 public:
     struct Parts {

@@ -22,9 +22,22 @@ struct NativeConstant {
     double value;
 };
 
+struct NativeStringConstant {
+    const char16_t* name;
+    const char16_t* value;
+};
+
+// A property of the host's classes read (and written, with a setter)
+// through native code; either half may be missing.
+struct NativeAccessor {
+    const char16_t* name;
+    NativeCode get;
+    NativeCode set = nullptr;
+};
+
 struct CoreClassSpec {
     const char16_t* name;
-    const char16_t* base;  // null for Object
+    const char16_t* base;  // null for Object; "flash.events.Event" for a class of a package
     NativeCode init = nullptr;
     // Makes the instance itself (Array's are ArrayObjects); `init` is then unused.
     NativeCode create = nullptr;
@@ -33,6 +46,22 @@ struct CoreClassSpec {
     std::span<const NativeMember> prototype = {};
     std::span<const NativeMember> statics = {};
     std::span<const NativeConstant> constants = {};
+    // The package ("flash.events"); top-level classes have none.
+    const char16_t* package = u"";
+    // Members bound by the class's traits, as the host's classes declare
+    // theirs: sealed, and open to a script subclass's override.
+    std::span<const NativeMember> methods = {};
+    std::span<const NativeAccessor> accessors = {};
+    std::span<const NativeAccessor> staticAccessors = {};
+    std::span<const NativeStringConstant> stringConstants = {};
+    bool final = false;
+};
+
+// A function of a package (flash.system.fscommand, flash.utils.getTimer).
+struct PackageFunction {
+    const char16_t* package;
+    const char16_t* name;
+    NativeCode code;
 };
 
 // The tables of each family, in declaration order.

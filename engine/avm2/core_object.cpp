@@ -34,7 +34,21 @@ Value objectHasOwnProperty(Machine& m, Value self, std::span<const Value> args) 
 }
 
 Value objectPropertyIsEnumerable(Machine& m, Value self, std::span<const Value> args) {
-    return Value::boolean(self.isObject() && self.asObject()->findOwn(m.toString(argument(args, 0))->text()));
+    if (!self.isObject())
+        return Value::boolean(false);
+    const Object* o = self.asObject();
+    const std::u16string name = m.toString(argument(args, 0))->text();
+    for (size_t i = 0; i < o->dynamicCount(); ++i) {
+        if (o->dynamicAt(i).first == name)
+            return Value::boolean(o->enumerableAt(i));
+    }
+    return Value::boolean(false);
+}
+
+Value objectSetPropertyIsEnumerable(Machine& m, Value self, std::span<const Value> args) {
+    if (self.isObject())
+        self.asObject()->setEnumerable(m.toString(argument(args, 0))->text(), toBoolean(argument(args, 1)));
+    return Value();
 }
 
 Value objectIsPrototypeOf(Machine&, Value self, std::span<const Value> args) {
@@ -67,10 +81,13 @@ Value objectCall(Machine& m, Value, std::span<const Value> args) {
     return v.isNullish() ? Value::object(m.newObject()) : v;
 }
 
-const NativeMember ObjectPrototype[] = {
-    {u"hasOwnProperty", objectHasOwnProperty}, {u"propertyIsEnumerable", objectPropertyIsEnumerable},
-    {u"isPrototypeOf", objectIsPrototypeOf},   {u"toString", objectToString},
-    {u"toLocaleString", objectToString},       {u"valueOf", objectValueOf}};
+const NativeMember ObjectPrototype[] = {{u"hasOwnProperty", objectHasOwnProperty},
+                                        {u"propertyIsEnumerable", objectPropertyIsEnumerable},
+                                        {u"isPrototypeOf", objectIsPrototypeOf},
+                                        {u"toString", objectToString},
+                                        {u"setPropertyIsEnumerable", objectSetPropertyIsEnumerable},
+                                        {u"toLocaleString", objectToString},
+                                        {u"valueOf", objectValueOf}};
 
 // --- Function ---------------------------------------------------------------
 

@@ -326,6 +326,8 @@ Value Interpreter::findProperty(const Machine::Frame& frame, Value* scopeTop, co
                 return Value::object(m_m.ensureScript(*it->second.file, it->second.script));
         }
     }
+    if (m_m.m_packageTraits->find(mn))
+        return Value::object(m_m.m_packages);
     const Value global = Value::object(m_m.m_global);
     if (hasProperty(global, mn))
         return global;
@@ -663,7 +665,12 @@ int32_t Interpreter::nextIndex(Value object, int32_t index) {
     if (!object.isObject() || index < 0)
         return 0;
     const Object* o = object.asObject();
-    return size_t(index) < elementCount(o) + o->dynamicCount() ? index + 1 : 0;
+    const size_t elements = elementCount(o);
+    const size_t total = elements + o->dynamicCount();
+    size_t next = size_t(index) + 1;
+    while (next <= total && next > elements && !o->enumerableAt(next - elements - 1))
+        ++next;
+    return next <= total ? int32_t(next) : 0;
 }
 
 Value Interpreter::nameAt(Value object, int32_t index) {

@@ -22,6 +22,8 @@ Machine::Machine(Limits limits)
     m_functionProto = m_heap.make<Object>(m_objectProto, 0);
     m_global = m_heap.make<Object>(m_objectProto, 0);
     m_public = internNamespace(NamespaceGroup::Public, u"");
+    m_packageTraits = std::make_unique<Traits>();
+    m_packages = m_heap.make<Object>(nullptr, m_packageTraits.get(), nullptr, false);
     declareCoreClasses();
 }
 
@@ -31,6 +33,8 @@ void Machine::traceRoots(Tracer& tracer) const {
     tracer.cell(m_objectProto);
     tracer.cell(m_functionProto);
     tracer.cell(m_global);
+    tracer.cell(m_packages);
+    tracer.values(m_packageTraits->slotDefaults);
     tracer.value(m_thrown);
     tracer.values(m_pinned);
     tracer.cell(m_public);
@@ -187,6 +191,8 @@ Namespace* Machine::internNamespace(NamespaceGroup group, const std::u16string& 
 Value Machine::findDefinition(const QName& name) {
     if (auto it = m_coreClasses.find(name); it != m_coreClasses.end())
         return Value::object(it->second);
+    if (const Binding* b = m_packageTraits->find(name))
+        return m_packages->slot(b->slot);
     auto it = m_definitions.find(name);
     if (it == m_definitions.end())
         return Value();
@@ -205,16 +211,86 @@ ClassObject* Machine::coreClass(std::u16string_view name) {
     return it == m_coreClasses.end() ? nullptr : it->second;
 }
 
+namespace {
+
+// "flash.events.Event" and "flash.events::Event" as package and name.
+std::pair<std::u16string_view, std::u16string_view> splitQualified(std::u16string_view qualified) {
+    if (const size_t colons = qualified.rfind(u"::"); colons != std::u16string_view::npos)
+        return {qualified.substr(0, colons), qualified.substr(colons + 2)};
+    const size_t dot = qualified.rfind(u'.');
+    if (dot == std::u16string_view::npos)
+        return {std::u16string_view(), qualified};
+    return {qualified.substr(0, dot), qualified.substr(dot + 1)};
+}
+
+}  // namespace
+
+ClassObject* Machine::coreClass(std::u16string_view package, std::u16string_view name) {
+    const String* interned = findInterned(name);
+    if (!interned)
+        return nullptr;
+    auto it = m_coreClasses.find(QName{internNamespace(NamespaceGroup::Public, std::u16string(package)), interned});
+    return it == m_coreClasses.end() ? nullptr : it->second;
+}
+
+Value Machine::findDefinitionByName(std::u16string_view qualified) {
+    const auto [package, name] = splitQualified(qualified);
+    const String* interned = findInterned(name);
+    if (!interned)
+        return Value();
+    return findDefinition(QName{internNamespace(NamespaceGroup::Public, std::u16string(package)), interned});
+}
+
+void Machine::addPackageDefinition(const QName& name, Value value) {
+    Binding b;
+    b.kind = Binding::Kind::Const;
+    m_packageTraits->slotDefaults.push_back(value);
+    b.slot = uint32_t(m_packageTraits->slotDefaults.size());
+    m_packageTraits->bindings[name] = b;
+    // Slots are laid out when an object is made: the scope object is made
+    // again with one more (its values are the traits' defaults).
+    m_packages = m_heap.make<Object>(nullptr, m_packageTraits.get(), nullptr, false);
+}
+
+void Machine::definePackageFunction(const PackageFunction& function) {
+    Value f = Value::object(newNative(function.code));
+    Pin keep(*this, f);
+    addPackageDefinition(QName{internNamespace(NamespaceGroup::Public, function.package), intern(function.name)}, f);
+}
+
 ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
-    ClassObject* base = spec.base ? coreClass(spec.base) : nullptr;
+    ClassObject* base = nullptr;
+    if (spec.base) {
+        const auto [basePackage, baseName] = splitQualified(spec.base);
+        base = coreClass(basePackage, baseName);
+    }
     const std::u16string name = spec.name;
+    const std::u16string package = spec.package ? spec.package : u"";
     ClassObject::Parts parts;
-    parts.name = QName{m_public, intern(name)};
+    parts.name = QName{internNamespace(NamespaceGroup::Public, package), intern(name)};
     parts.base = base;
     parts.staticTraits = std::make_unique<Traits>();
     parts.instanceTraits = base ? std::make_unique<Traits>(base->instanceTraits()) : std::make_unique<Traits>();
     if (base)
         parts.instanceTraits->base = &base->instanceTraits();
+    for (const NativeMember& m : spec.methods) {
+        Binding& b = parts.instanceTraits->bindings[QName{m_public, intern(m.name)}];
+        b = Binding{};
+        b.kind = Binding::Kind::Method;
+        b.method.native = m.code;
+    }
+    auto accessor = [&](Traits& traits, const NativeAccessor& a) {
+        Binding& b = traits.bindings[QName{m_public, intern(a.name)}];
+        b = Binding{};
+        b.kind = Binding::Kind::Accessor;
+        b.getter.native = a.get;
+        b.setter.native = a.set;
+    };
+    for (const NativeAccessor& a : spec.accessors)
+        accessor(*parts.instanceTraits, a);
+    for (const NativeAccessor& a : spec.staticAccessors)
+        accessor(*parts.staticTraits, a);
+    parts.final = spec.final;
     // Object's and Function's prototypes exist before any class: every
     // object and function made so far already inherits from them.
     parts.prototype = name == u"Object"     ? m_objectProto
@@ -233,8 +309,15 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
         c->setOwn(m.name, Value::object(newNative(m.code)));
     for (const NativeConstant& k : spec.constants)
         c->setOwn(k.name, Value::number(k.value));
+    for (const NativeStringConstant& k : spec.stringConstants)
+        c->setOwn(k.name, Value::string(intern(k.value)));
     m_coreClasses[c->name()] = c;
-    m_global->setOwn(name, Value::object(c));
+    if (package.empty()) {
+        m_global->setOwn(name, Value::object(c));
+    } else {
+        Pin keep(*this, Value::object(c));
+        addPackageDefinition(c->name(), Value::object(c));
+    }
     return c;
 }
 
@@ -333,6 +416,8 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
 }
 
 Value Machine::invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args) {
+    if (method.native)
+        return callNative(method.native, receiver, args);
     return execute(*method.file, method.method, receiver, args.data(), uint32_t(args.size()),
                    b.owner ? &b.owner->scope() : nullptr, b.owner);
 }
@@ -391,27 +476,43 @@ moviehost::Expected<Value, Error> Machine::callFunction(Value function, Value th
     return enter([&] { return call(function, thisValue, args); });
 }
 
+Value Machine::callMember(Value receiver, std::u16string_view name, std::span<const Value> args) {
+    if (receiver.isObject()) {
+        Object* o = receiver.asObject();
+        const String* interned = findInterned(name);
+        const Binding* b = interned && o->traits() ? o->traits()->find(QName{m_public, interned}) : nullptr;
+        if (b && b->kind == Binding::Kind::Method)
+            return invoke(*b, b->method, receiver, args);
+        Value f;
+        if (b && b->kind == Binding::Kind::Accessor && b->getter)
+            f = invoke(*b, b->getter, receiver, {});
+        else if (b && b->kind != Binding::Kind::Accessor)
+            f = o->slot(b->slot);
+        else if (const Value* found = o->find(std::u16string(name)))
+            f = *found;
+        if (f.isObject()) {
+            Pin keep(*this, f);
+            return call(f, receiver, args);
+        }
+    }
+    throwError("TypeError", 1006, std::u16string(name) + u" is not a function.");
+}
+
+moviehost::Expected<Value, Error> Machine::run(const std::function<Value()>& body) { return enter(body); }
+
 Value Machine::call(Value function, Value thisValue, std::span<const Value> args) {
     Object* o = function.isObject() ? function.asObject() : nullptr;
     if (auto* f = dynamic_cast<FunctionObject*>(o))
         return execute(f->file(), f->method(), thisValue, args.data(), uint32_t(args.size()), &f->scope());
     if (auto* c = dynamic_cast<MethodClosure*>(o)) {
+        if (c->method().native)
+            return callNative(c->method().native, c->receiver(), args);
         const ClassObject* owner = c->owner();
         return execute(*c->method().file, c->method().method, c->receiver(), args.data(), uint32_t(args.size()),
                        owner ? &owner->scope() : nullptr, owner);
     }
-    if (auto* n = dynamic_cast<NativeFunction*>(o)) {
-        if (++m_depth > m_limits.maxCallDepth) {
-            --m_depth;
-            throwError("Error", 1023, u"Stack overflow occurred.");
-        }
-        struct Leave {
-            uint32_t& depth;
-            ~Leave() { --depth; }
-        } leave{m_depth};
-        charge(1);
-        return n->code()(*this, thisValue, args);
-    }
+    if (auto* n = dynamic_cast<NativeFunction*>(o))
+        return callNative(n->code(), thisValue, args);
     if (auto* c = dynamic_cast<ClassObject*>(o)) {
         if (c->callAsFunction())
             return c->callAsFunction()(*this, thisValue, args);
@@ -422,6 +523,19 @@ Value Machine::call(Value function, Value thisValue, std::span<const Value> args
         throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to " + c->displayName() + u".");
     }
     throwError("TypeError", 1006, u"value is not a function.");
+}
+
+Value Machine::callNative(NativeCode code, Value thisValue, std::span<const Value> args) {
+    if (++m_depth > m_limits.maxCallDepth) {
+        --m_depth;
+        throwError("Error", 1023, u"Stack overflow occurred.");
+    }
+    struct Leave {
+        uint32_t& depth;
+        ~Leave() { --depth; }
+    } leave{m_depth};
+    charge(1);
+    return code(*this, thisValue, args);
 }
 
 void Machine::charge(uint64_t instructions) {

@@ -53,7 +53,7 @@ struct LoadedAbc {
 class Machine;
 using NativeCode = Value (*)(Machine& machine, Value thisValue, std::span<const Value> args);
 
-class NativeFunction final : public Object {
+class NativeFunction : public Object {
 public:
     NativeFunction(Object* proto, NativeCode code) : Object(proto, 0), m_code(code) {}
     [[nodiscard]] NativeCode code() const { return m_code; }
@@ -89,6 +89,9 @@ public:
                                                                std::span<const Value> args);
     [[nodiscard]] moviehost::Expected<Value, Error> callFunction(Value function, Value thisValue,
                                                                  std::span<const Value> args);
+    // Native work of the host (dispatching an event to many listeners) as
+    // one entry, under the same limits.
+    [[nodiscard]] moviehost::Expected<Value, Error> run(const std::function<Value()>& body);
 
     [[nodiscard]] Heap& heap() { return m_heap; }
     [[nodiscard]] Object* global() const { return m_global; }
@@ -111,8 +114,19 @@ public:
     // not run). Undefined when there is none.
     [[nodiscard]] Value findDefinition(const QName& name);
     [[nodiscard]] ClassObject* coreClass(std::u16string_view name);
-    // Declares a core class (the core library's tables do this at start).
+    // A core or host class by its qualified name ("flash.events.Event",
+    // "flash.events::Event" or a top-level "Array").
+    [[nodiscard]] ClassObject* coreClass(std::u16string_view package, std::u16string_view name);
+    // Declares a core class (the core library's tables do this at start; a
+    // host adds its own classes the same way before any file loads).
     ClassObject* defineCoreClass(const struct CoreClassSpec& spec);
+    void definePackageFunction(const struct PackageFunction& function);
+    // A definition by its name as getDefinitionByName spells it: a
+    // dotted package path or "package::Name". Undefined when there is none.
+    [[nodiscard]] Value findDefinitionByName(std::u16string_view name);
+    // What the host hangs on the machine for its natives to find.
+    void setHostData(void* data) { m_hostData = data; }
+    [[nodiscard]] void* hostData() const { return m_hostData; }
     // Where trace() output goes; dropped when unset.
     void setTraceSink(std::function<void(const std::u16string&)> sink) { m_trace = std::move(sink); }
     void trace(const std::u16string& text) {
@@ -121,6 +135,7 @@ public:
     }
     // Math.random's generator: the same seed gives the same numbers.
     [[nodiscard]] double random();
+    void seedRandom(uint64_t seed) { m_random = seed != 0 ? seed : 0x9E3779B97F4A7C15ull; }
     // The class whose prototype a primitive's members come from.
     [[nodiscard]] Object* primitivePrototype(Value v);
     // `new` of a class or function value.
@@ -150,6 +165,8 @@ public:
 
     // Calls a function value from native code.
     Value call(Value function, Value thisValue, std::span<const Value> args);
+    // Calls a public member of an object by name, as `o.name(args)` does.
+    Value callMember(Value receiver, std::u16string_view name, std::span<const Value> args);
 
     // Keeps values alive while native code lets script run: pin(v) ... unpin(n).
     void pin(Value v) { m_pinned.push_back(v); }
@@ -192,6 +209,9 @@ private:
                   const std::vector<Value>* outerScope, const ClassObject* owner = nullptr);
     // Runs a method binding of a class on a receiver.
     Value invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args);
+    // Runs native code as a call (depth and budget counted).
+    Value callNative(NativeCode code, Value thisValue, std::span<const Value> args);
+    void addPackageDefinition(const QName& name, Value value);
     Object* ensureScript(const LoadedAbc& file, uint32_t script);
     void declareCoreClasses();
     // Counts against the instruction budget and, at this safe point,
@@ -217,6 +237,12 @@ private:
     Object* m_objectProto = nullptr;
     Object* m_functionProto = nullptr;
     Object* m_global = nullptr;
+    // The definitions of packages the core and the host declare, as one
+    // scope object whose traits bind each qualified name; remade when a
+    // definition is added.
+    Object* m_packages = nullptr;
+    std::unique_ptr<Traits> m_packageTraits;
+    void* m_hostData = nullptr;
     Namespace* m_public = nullptr;
     std::unordered_map<std::u16string, String*> m_interned;
     std::map<std::pair<NamespaceGroup, std::u16string>, Namespace*> m_namespaces;

@@ -20,7 +20,15 @@ void Object::setOwn(const std::u16string& name, Value v) {
         m_properties[it->second].second = v;
 }
 
+void Object::setEnumerable(const std::u16string& name, bool enumerable) {
+    if (enumerable)
+        m_hidden.erase(name);
+    else if (m_index.contains(name))
+        m_hidden.insert(name);
+}
+
 bool Object::deleteOwn(const std::u16string& name) {
+    m_hidden.erase(name);
     auto it = m_index.find(name);
     if (it == m_index.end())
         return false;
@@ -48,12 +56,16 @@ void Object::trace(Tracer& tracer) const {
     tracer.values(m_slots);
     for (const auto& [name, value] : m_properties)
         tracer.value(value);
+    if (m_native)
+        m_native->trace(tracer);
 }
 
 size_t Object::extraBytes() const {
     size_t bytes = m_slots.capacity() * sizeof(Value);
     for (const auto& [name, value] : m_properties)
         bytes += sizeof(Value) + name.capacity() * sizeof(char16_t) + 48;
+    if (m_native)
+        bytes += m_native->extraBytes();
     return bytes;
 }
 

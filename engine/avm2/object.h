@@ -10,13 +10,25 @@
 #include "avm2/heap.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace avm2 {
 
 struct Traits;
+
+// What a native class keeps beside an instance's slots (a display object's
+// model object, a dispatcher's listeners). Made by the class's native
+// initialiser, also for instances of script classes that extend it.
+class NativeState {
+public:
+    virtual ~NativeState() = default;
+    virtual void trace(Tracer&) const {}
+    [[nodiscard]] virtual size_t extraBytes() const { return 0; }
+};
 
 class Object : public Cell {
 public:
@@ -47,14 +59,27 @@ public:
     bool deleteOwn(const std::u16string& name);
     [[nodiscard]] size_t dynamicCount() const { return m_properties.size(); }
     [[nodiscard]] const std::pair<std::u16string, Value>& dynamicAt(size_t i) const { return m_properties[i]; }
+    // for-in skips a property made not enumerable (setPropertyIsEnumerable).
+    void setEnumerable(const std::u16string& name, bool enumerable);
+    [[nodiscard]] bool enumerableAt(size_t i) const {
+        return m_hidden.empty() || !m_hidden.contains(m_properties[i].first);
+    }
     // The value along the prototype chain, or null when no object has it.
     [[nodiscard]] const Value* find(const std::u16string& name) const;
+
+    [[nodiscard]] NativeState* nativeState() const { return m_native.get(); }
+    template <typename T>
+    [[nodiscard]] T* nativeAs() const {
+        return dynamic_cast<T*>(m_native.get());
+    }
+    void setNativeState(std::unique_ptr<NativeState> state) { m_native = std::move(state); }
 
     void trace(Tracer& tracer) const override;
     [[nodiscard]] size_t extraBytes() const override;
 
 private:
     Object* m_proto = nullptr;
+    std::unique_ptr<NativeState> m_native;
     const Traits* m_traits = nullptr;
     const Cell* m_keeper = nullptr;
     std::vector<Value> m_slots;
@@ -63,6 +88,7 @@ private:
     // an index beside it.
     std::vector<std::pair<std::u16string, Value>> m_properties;
     std::unordered_map<std::u16string, size_t> m_index;
+    std::unordered_set<std::u16string> m_hidden;
 };
 
 // An Array: elements stored densely by index, with the ordinary object

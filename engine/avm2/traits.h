@@ -9,6 +9,7 @@
 #include "avm2/value.h"
 
 #include <cstdint>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -16,11 +17,16 @@ namespace avm2 {
 
 struct LoadedAbc;
 class ClassObject;
+class Machine;
+using NativeCode = Value (*)(Machine& machine, Value thisValue, std::span<const Value> args);
 
+// A method of a loaded file, or a native one (the members of the host's
+// classes: flash.display, flash.events...), which scripts see alike.
 struct MethodRef {
     const LoadedAbc* file = nullptr;
     uint32_t method = 0;
-    [[nodiscard]] explicit operator bool() const { return file != nullptr; }
+    NativeCode native = nullptr;
+    [[nodiscard]] explicit operator bool() const { return file != nullptr || native != nullptr; }
 };
 
 struct Binding {

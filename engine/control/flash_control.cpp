@@ -28,6 +28,7 @@ FlashControl::FlashControl() = default;
 // The engine goes before its host and the stage it runs on.
 FlashControl::~FlashControl() {
     m_timer.stop();
+    m_scriptTimer.disarm();
     m_engine.reset();
     m_scriptHost.reset();
     m_stage.reset();

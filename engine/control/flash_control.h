@@ -54,7 +54,9 @@
 #include "control/playback_timer.h"
 #include "control/quality_setting.h"
 #include "control/script_host.h"
+#include "control/script_timer.h"
 
+#include "as3/player.h"
 #include "model/stage.h"
 #include "render/renderer.h"
 #include "script/engine.h"
@@ -305,6 +307,7 @@ private:
         std::unique_ptr<model::Stage> stage;
         std::unique_ptr<ScriptHost> host;
         std::unique_ptr<script::Engine> engine;
+        std::unique_ptr<as3::Player> player;
     };
 
     // ole_object.cpp / in_place_object.cpp
@@ -318,6 +321,10 @@ private:
     void retireMovie() noexcept;
     // One frame of the clock.
     void onTick();
+    // The movie's setInterval / setTimeout timers that are due, between
+    // frames; armScriptTimer sets the clock for the next of them.
+    void onScriptTimer();
+    void armScriptTimer();
     // After every change of the stage: scripts run, then what changed is
     // invalidated in pixels.
     void publishChanges();
@@ -372,6 +379,9 @@ private:
     std::unique_ptr<model::Stage> m_stage;
     std::unique_ptr<ScriptHost> m_scriptHost;
     std::unique_ptr<script::Engine> m_engine;
+    // An ActionScript 3 movie's machine; m_engine then runs no script (it
+    // only drains the stage's queue), the player runs the frames.
+    std::unique_ptr<as3::Player> m_player;
     int m_engineDepth = 0;
     // A new movie's first frame is shown but its scripts have not run: they
     // run at the next step, after a container's Play or GotoFrame right
@@ -383,6 +393,7 @@ private:
     int32_t m_wheelRest = 0;
     render::Renderer m_renderer;
     PlaybackTimer m_timer{[this] { onTick(); }};
+    ScriptTimer m_scriptTimer{[this] { onScriptTimer(); }};
     EventConnectionPoint m_events{*this};
 
     QualityLevel m_quality = QualityLevel::High;

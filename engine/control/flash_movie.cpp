@@ -7,12 +7,16 @@
 #include "control/invalidation_bridge.h"
 #include "control/movie_file.h"
 #include "control/movie_location.h"
+#include "control/random_seed.h"
 
+#include "avm2/machine.h"
 #include "net/location.h"
 
 #include "platform/wide.h"
 #include "render/filter_effects.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace control {
@@ -56,9 +60,11 @@ void FlashControl::retireMovie() noexcept {
     if (m_scriptHost)
         m_scriptHost->detach();
     if (m_engineDepth > 0 && m_engine) {
-        m_retired.push_back({std::move(m_sound), std::move(m_stage), std::move(m_scriptHost), std::move(m_engine)});
+        m_retired.push_back({std::move(m_sound), std::move(m_stage), std::move(m_scriptHost), std::move(m_engine),
+                             std::move(m_player)});
         return;
     }
+    m_player.reset();
     m_engine.reset();
     m_scriptHost.reset();
     m_stage.reset();
@@ -88,17 +94,29 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         host->attachSound(sound.get());
-        auto engine = script::Engine::create(*stage, *host);
-        // A query on the location passes parameters as root variables ("a.swf?level=3").
+        script::Limits limits;
+        limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
+        auto engine = script::Engine::create(*stage, *host, limits);
+        // A query on the location passes parameters: root variables ("a.swf?level=3"), or
+        // loaderInfo.parameters for ActionScript 3.
+        std::vector<std::pair<std::u16string, std::u16string>> parameters;
         if (auto parsed = net::parseLocation(platform::utf16_to_utf8(location))) {
             for (const auto& [name, value] : net::queryVariables(*parsed))
-                (void)engine->setVariable(platform::utf8_to_utf16(name), platform::utf8_to_utf16(value));
+                parameters.emplace_back(platform::utf8_to_utf16(name), platform::utf8_to_utf16(value));
+        }
+        std::unique_ptr<as3::Player> player;
+        if (stage->usesActionScript3()) {
+            player = as3::Player::create(*stage, *host, std::u16string(location), std::move(parameters));
+            player->machine().seedRandom(limits.randomSeed);
+        } else {
+            for (const auto& [name, value] : parameters)
+                (void)engine->setVariable(name, value);
         }
         m_retired.reserve(m_retired.size() + 1);
 
-        if (!m_timer.start(stage->frameRate())) {
+        if (!m_timer.start(PlaybackTimer::movieRate(stage->frameRate88()))) {
             if (m_stage)
-                (void)m_timer.start(m_stage->frameRate());
+                (void)m_timer.start(PlaybackTimer::movieRate(m_stage->frameRate88()));
             return reportError(E_FAIL, u"the playback timer could not be set");
         }
         EngineScope scope(*this);
@@ -107,6 +125,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         m_stage = std::move(stage);
         m_scriptHost = std::move(host);
         m_engine = std::move(engine);
+        m_player = std::move(player);
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();
@@ -140,17 +159,48 @@ void FlashControl::onTick() try {
     // play on.
     if (!m_loop && m_stage->isPlaying() && m_stage->currentFrame() + 1 >= m_stage->totalFrames())
         m_stage->stop();
-    m_engine->tick();
+    if (m_player)
+        m_player->tick();
+    else
+        m_engine->tick();
     m_sound->afterTick();
     publishChanges();
 } catch (...) {
     (void)failureFromException(u"the playback clock");
 }
 
+void FlashControl::onScriptTimer() try {
+    if (!m_stage || !m_engine)
+        return;
+    EngineScope scope(*this);
+    if (m_firstFrameDue)
+        runPendingActions();
+    m_engine->runTimers();
+    publishChanges();
+} catch (...) {
+    (void)failureFromException(u"the script timer clock");
+}
+
+// Every entry into the scripts ends in publishChanges, so the clock follows
+// each timer set, cleared or fired. Only while the movie clock runs: a
+// closed control runs no script.
+void FlashControl::armScriptTimer() {
+    const std::optional<double> due = m_engine && m_timer.running() ? m_engine->nextTimerDue() : std::nullopt;
+    if (!due || !m_scriptHost) {
+        m_scriptTimer.disarm();
+        return;
+    }
+    // Due times are whole milliseconds for whole intervals; others round up,
+    // never firing before a timer is due.
+    const double sinceStart = std::clamp(std::ceil(*due), 0.0, 9.0e15);
+    (void)m_scriptTimer.armAt(m_scriptHost->startTicks() + static_cast<ULONGLONG>(sinceStart));
+}
+
 void FlashControl::publishChanges() {
     if (!m_stage)
         return;
     runPendingActions();
+    armScriptTimer();
     const model::ChangeSet changes = m_stage->collectChanges();
     if (!m_inPlaceSite || changes.empty())
         return;

@@ -18,6 +18,12 @@
 //                   E_INVALIDARG for a request that is not an <invoke>
 //   SetReturnValue  E_UNEXPECTED outside a FlashCall event
 // Every failure carries error information.
+//
+// An ActionScript 3 movie answers as the version 10 player did for one: its
+// variables are out of the container's reach (GetVariable gives a null
+// string, SetVariable stores nothing, both S_OK), TCallFrame and TCallLabel
+// run nothing (S_OK); CallFunction reaches ExternalInterface.addCallback;
+// the T*Property members read and move the timelines as for any movie.
 #include "control/flash_control.h"
 
 #include "control/bstr_text.h"
@@ -80,6 +86,9 @@ void FlashControl::runPendingActions() {
         return;
     }
     EngineScope scope(*this);
+    // An ActionScript 3 movie's first frame: its blocks, the document class.
+    if (m_player)
+        m_player->start();
     m_engine->runPending();
 }
 
@@ -125,6 +134,8 @@ HRESULT FlashControl::SetVariable(BSTR name, BSTR value) try {
         if (!m_engine)
             return reportError(E_INVALIDARG,
                                u"SetVariable: no movie is loaded to hold the variable " + quoted(bstrView(name)));
+        if (m_player)
+            return S_OK;
         const std::u16string path = text(name);
         const std::u16string newValue = text(value);
         bool stored = false;
@@ -148,7 +159,7 @@ HRESULT FlashControl::GetVariable(BSTR name, BSTR* pVal) try {
         return reportError(E_POINTER, u"GetVariable needs a place for the result");
     *pVal = nullptr;
     try {
-        if (!m_engine)
+        if (!m_engine || m_player)
             return S_OK;
         const std::u16string path = text(name);
         std::optional<std::u16string> value;
@@ -264,6 +275,8 @@ HRESULT FlashControl::TCallFrame(BSTR target, INT FrameNum) try {
             return reportError(E_INVALIDARG, u"TCallFrame: frame numbers count from 0 and cannot be negative");
         if (!m_engine)
             return noMovie(u"TCallFrame", target);
+        if (m_player)
+            return S_OK;
         return runOnTarget(
             u"TCallFrame", target,
             [&](script::Engine& e, std::u16string_view path) { return e.callFrame(path, FrameNum); },
@@ -282,6 +295,8 @@ HRESULT FlashControl::TCallLabel(BSTR target, BSTR label) try {
     try {
         if (!m_engine)
             return noMovie(u"TCallLabel", target);
+        if (m_player)
+            return S_OK;
         const std::u16string name = text(label);
         return runOnTarget(
             u"TCallLabel", target, [&](script::Engine& e, std::u16string_view path) { return e.callLabel(path, name); },
@@ -313,8 +328,14 @@ HRESULT FlashControl::CallFunction(BSTR request, BSTR* response) try {
         if (!m_engine)
             return reportError(E_FAIL, u"CallFunction: no movie is loaded, so no function " + name + u" is registered");
         std::optional<script::CallResult> result;
+        const std::u16string requestXml = text(request);
         if (const HRESULT hr = runScript(u"CallFunction",
-                                         [&](script::Engine& e) { result = e.invokeCallback(call->name, call->args); });
+                                         [&](script::Engine& e) {
+                                             if (m_player)
+                                                 result = m_player->callFunction(requestXml);
+                                             else
+                                                 result = e.invokeCallback(call->name, call->args);
+                                         });
             FAILED(hr))
             return hr;
         if (result && result->has_value())

@@ -35,6 +35,7 @@ HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) try { return S_OK; } ca
 HRESULT FlashControl::Close(DWORD) try {
     KeepAlive alive(*this);
     m_timer.stop();
+    m_scriptTimer.disarm();
     deactivateInPlace();
     m_events.unadviseAll();
     m_clientSite.reset();
@@ -128,7 +129,7 @@ HRESULT FlashControl::activateInPlace(IOleClientSite* site) {
     m_inPlaceSite = std::move(windowless);
     // Closing stopped the clock; an activated control with a movie plays on.
     if (m_stage && !m_timer.running())
-        (void)m_timer.start(m_stage->frameRate());
+        (void)m_timer.start(PlaybackTimer::movieRate(m_stage->frameRate88()));
     if (!noRedraw)
         invalidateAll();
     return S_OK;

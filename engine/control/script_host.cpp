@@ -5,7 +5,6 @@
 #include "platform/kernel.h"
 #include "platform/wide.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -82,9 +81,14 @@ void ScriptHost::scriptError(const script::ScriptError& error) {
 
 double ScriptHost::milliseconds() { return double(GetTickCount64() - m_startTicks); }
 
+// Through the platform, so that a host on the virtual clock governs Date too.
 double ScriptHost::epochMilliseconds() {
-    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    return double(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count());
+    // From 1601-01-01 to 1970-01-01 in 100 ns units.
+    constexpr unsigned long long UnixOffset = 116'444'736'000'000'000ull;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long units = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return units >= UnixOffset ? double((units - UnixOffset) / 10'000) : -double((UnixOffset - units + 9'999) / 10'000);
 }
 
 void ScriptHost::stopAllSounds() {

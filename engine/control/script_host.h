@@ -68,6 +68,8 @@ public:
     script::SoundLevels soundLevels(uint64_t owner) override;
     std::vector<uint64_t> finishedSounds() override;
     double milliseconds() override;
+    // The tick count at which milliseconds() was 0.
+    [[nodiscard]] ULONGLONG startTicks() const { return m_startTicks; }
     double epochMilliseconds() override;
     std::u16string movieUrl() override { return m_movieUrl; }
 

@@ -38,7 +38,7 @@ Stage::~Stage() {
     }
 }
 
-bool Stage::usesActionScript3() const { return m_movie->attributes.actionScript3 || m_movie->hasAbc; }
+bool Stage::usesActionScript3() const { return m_movie->usesActionScript3(); }
 
 void Stage::setBackgroundColor(swf::Rgba color) {
     if (color == m_background)

@@ -58,6 +58,7 @@ public:
     [[nodiscard]] int64_t widthTwips() const { return m_movie->header.stage.width(); }
     [[nodiscard]] int64_t heightTwips() const { return m_movie->header.stage.height(); }
     [[nodiscard]] double frameRate() const { return m_movie->header.frameRate(); }  // may be 0: the caller picks a rate
+    [[nodiscard]] uint16_t frameRate88() const { return m_movie->header.frameRate88; }  // as stored, 8.8 fixed point
     [[nodiscard]] uint8_t version() const { return m_movie->header.version; }
     // FileAttributes says so, or DoABC tags were present: show, run no script.
     [[nodiscard]] bool usesActionScript3() const;

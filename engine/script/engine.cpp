@@ -109,6 +109,21 @@ void Engine::tick() {
     finish(true);
 }
 
+std::optional<double> Engine::nextTimerDue() const {
+    if (m_state->rt.disabled)
+        return std::nullopt;
+    return m_state->rt.timers.nextDue();
+}
+
+void Engine::runTimers() {
+    Runtime& rt = m_state->rt;
+    Runtime::Entry entry(rt);
+    if (!entry.outermost())
+        return;  // never from inside a script
+    m_state->frames.runTimers();
+    finish(true);
+}
+
 void Engine::runPending() {
     Runtime::Entry entry(m_state->rt);
     finish(entry.outermost());

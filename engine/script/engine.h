@@ -115,6 +115,11 @@ public:
     void tick();
     // Runs the actions the stage queued since the last entry.
     void runPending();
+    // setInterval / setTimeout: the earliest due time of a live timer, in
+    // the host's milliseconds (Host::milliseconds), and running those due
+    // now between frames, so that a host can fire them at their own times.
+    [[nodiscard]] std::optional<double> nextTimerDue() const;
+    void runTimers();
 
     // --- input, stage twips ------------------------------------------------
     // Buttons and clips with button handlers change state and run their

@@ -27,6 +27,15 @@ Timer* TimerQueue::find(uint32_t id) {
     return nullptr;
 }
 
+std::optional<double> TimerQueue::nextDue() const {
+    std::optional<double> earliest;
+    for (const Timer& t : m_timers) {
+        if (!earliest || t.due < *earliest)
+            earliest = t.due;
+    }
+    return earliest;
+}
+
 std::vector<uint32_t> TimerQueue::due(double now) const {
     std::vector<const Timer*> ready;
     for (const Timer& t : m_timers) {

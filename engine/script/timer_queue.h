@@ -28,6 +28,8 @@ public:
     bool remove(uint32_t id);
     [[nodiscard]] Timer* find(uint32_t id);
     [[nodiscard]] size_t size() const { return m_timers.size(); }
+    // The earliest due time of all timers.
+    [[nodiscard]] std::optional<double> nextDue() const;
     // Ids of timers due at `now`, earliest first (ties by id).
     [[nodiscard]] std::vector<uint32_t> due(double now) const;
     // After firing: repeating timers are due one interval from now, others go.

@@ -40,7 +40,7 @@ struct Header {
 
 struct FileAttributes {
     bool present = false;
-    bool actionScript3 = false;  // the movie's scripts are AS3 (DoABC): we show its timeline, run nothing
+    bool actionScript3 = false;  // the movie's scripts are ActionScript 3 (DoABC); its DoActions do not run
     bool useNetwork = false;
     bool hasMetadata = false;
     bool useDirectBlit = false;
@@ -54,13 +54,17 @@ struct Problem {
 };
 
 struct Movie {
+    // Which machine runs the movie's scripts: FileAttributes decides, as
+    // the player decided; DoABC blocks of a movie without the flag never run.
+    [[nodiscard]] bool usesActionScript3() const { return attributes.actionScript3; }
+
     Header header;
     FileAttributes attributes;
     std::optional<Rgba> backgroundColor;  // the first SetBackgroundColor of the root timeline
     Dictionary characters;
     Timeline root;
     std::map<std::string, uint16_t> exports;  // ExportAssets: name -> character id
-    bool hasAbc = false;                      // DoABC tags were present (and ignored)
+    bool hasAbc = false;                      // DoABC tags were present (they run only with actionScript3)
     bool truncated = false;                   // the data ended before End
     std::vector<Problem> problems;            // at most ParseOptions::maxProblems, first ones kept
     size_t decodedImageBytes = 0;             // pixel memory held by bitmaps

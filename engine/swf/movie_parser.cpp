@@ -326,9 +326,37 @@ private:
             parseVideoFrame(m_ctx, r);
             break;
         case tag::DoAbc:
-        case tag::DoAbcOld:
-            m_ctx.movie().hasAbc = true;  // AS3 bytecode: the timeline still shows, scripts do not run
+        case tag::DoAbcOld: {
+            // Tag 82 (DoABC2) carries flags and a name before the block; 72 only the block.
+            DoAbc abc;
+            if (t.code == tag::DoAbc) {
+                abc.flags = r.u32();
+                abc.name = r.string(m_ctx.version());
+            }
+            auto bytes = r.rest();
+            ok = !r.failed() && !bytes.empty();
+            if (ok && m_ctx.charge(bytes.size())) {
+                abc.abc.assign(bytes.begin(), bytes.end());
+                m_ctx.movie().hasAbc = true;
+                add(std::move(abc));
+            }
             break;
+        }
+        case tag::SymbolClass: {
+            SymbolClass symbols;
+            const uint16_t count = r.u16();
+            for (uint16_t i = 0; i < count && !r.failed(); ++i) {
+                const uint16_t id = r.u16();
+                std::string name = r.string(m_ctx.version());
+                if (!r.failed() && m_ctx.charge(name.size() + sizeof(symbols.symbols[0])))
+                    symbols.symbols.emplace_back(id, std::move(name));
+            }
+            // A cut list keeps the complete entries before the cut.
+            ok = !r.failed();
+            if (!symbols.symbols.empty())
+                add(std::move(symbols));
+            break;
+        }
         default:
             // ImportAssets, Protect, EnableDebugger, Metadata, ScriptLimits,
             // SetTabIndex, ProductInfo, DebugID, DefineFontName,

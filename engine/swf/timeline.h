@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -82,6 +83,22 @@ struct DoInitAction {
     std::vector<uint8_t> actions;
 };
 
+// DoABC (72) and DoABC2 (82): an ActionScript 3 byte-code block, loaded when
+// its frame loads. DoABC2 adds flags (bit 0: lazy, initialise on first use)
+// and a name; DoABC has neither.
+struct DoAbc {
+    uint32_t flags = 0;
+    std::string name;  // UTF-8
+    std::vector<uint8_t> abc;
+    [[nodiscard]] bool lazy() const { return flags & 1; }
+};
+
+// SymbolClass (76): the ActionScript 3 class of each character; id 0 names
+// the document class.
+struct SymbolClass {
+    std::vector<std::pair<uint16_t, std::string>> symbols;  // in file order
+};
+
 struct FrameLabel {
     std::string name;  // UTF-8
     bool namedAnchor = false;
@@ -92,7 +109,7 @@ struct SetBackgroundColor {
 };
 
 using ControlTag = std::variant<PlaceObject, RemoveObject, DoAction, DoInitAction, FrameLabel, SetBackgroundColor,
-                                StartSound, SoundStreamHead, SoundStreamBlock>;
+                                StartSound, SoundStreamHead, SoundStreamBlock, DoAbc, SymbolClass>;
 
 struct Frame {
     std::vector<ControlTag> tags;  // in file order

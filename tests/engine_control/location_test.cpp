@@ -57,17 +57,53 @@ TEST(MovieLocation, WhatNamesNoLocalFileIsRefused) {
     EXPECT_EQ(refusal(u"file:///a%00b"), E_INVALIDARG);
 }
 
-TEST(PlaybackTimer, IntervalsFollowTheFrameRate) {
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(10.0), 100u);
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(24.0), 42u);
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(30.0), 33u);
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(1.0 / 256.0), 256000u) << "the slowest rate a file can hold";
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(255.99609375), 4u) << "the fastest";
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(0.0), 83u) << "12 frames per second";
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(-3.0), 83u);
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(std::numeric_limits<double>::quiet_NaN()), 83u);
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(std::numeric_limits<double>::infinity()), 83u);
-    EXPECT_EQ(control::PlaybackTimer::intervalFor(5000.0), 1u);
+// Tick n is due ceil(n * 1000 / rate) ms after the start, from the header's
+// 8.8 rate; near-NTSC header values are the exact NTSC fractions.
+TEST(PlaybackTimer, TicksAreDueAtAbsoluteTimesFromTheHeaderRate) {
+    struct Case {
+        uint16_t rate88;
+        uint64_t tick;
+        uint64_t dueMs;
+    } const cases[] = {
+        {10 * 256, 1, 100},
+        {24 * 256, 1, 42},
+        {24 * 256, 2, 84},
+        {24 * 256, 3, 125},
+        {24 * 256, 24, 1000},
+        {7672, 1, 34},
+        {7672, 30000, 1001000},
+        {6138, 24000, 1001000},
+        {15345, 60000, 1001000},
+        {1, 1, 256000},
+        {0, 1, 84},
+        {0, 12, 1000},
+        {65535, 65535, 256000},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(control::PlaybackTimer::movieRate(c.rate88).millisecondsAt(c.tick), c.dueMs)
+            << "rate88 " << c.rate88 << " tick " << c.tick;
+}
+
+// Late ticks shorten the next delay (no drift); a clock a whole frame behind
+// starts over from now instead of bursting.
+TEST(PlaybackTimer, TheNextDelayMakesUpForLatenessButNeverBursts) {
+    const moviehost::FrameRate rate = control::PlaybackTimer::movieRate(24 * 256);
+    struct Case {
+        uint64_t ticks;
+        ULONGLONG now;
+        ULONGLONG start;
+        ULONGLONG delay;
+    } const cases[] = {
+        {1, 1042, 1000, 42},  // on time: tick 2 at 1084
+        {1, 1050, 1000, 34},  // 8 ms late
+        {2, 1084, 1000, 41},  // tick 3 at 1125
+        {1, 1200, 1158, 42},  // far behind: tick 1 counts as now
+    };
+    for (const Case& c : cases) {
+        const auto next = control::PlaybackTimer::nextTick(rate, 1000, c.ticks, c.now);
+        EXPECT_EQ(next.start, c.start) << "tick " << c.ticks << " at " << c.now;
+        EXPECT_EQ(next.delay, c.delay) << "tick " << c.ticks << " at " << c.now;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 // with one pixel to spare on each side.
 #include "control_harness.h"
 
+#include "actions.h"
+
 #include "platform/testing.h"
 
 #include <gtest/gtest.h>
@@ -114,12 +116,47 @@ TEST_F(Playback, StopPlayHoldsTheFrameAndPlayResumes) {
     EXPECT_EQ(frame(), 1);
 }
 
-// A frame rate of 0 plays at 12 frames per second: one frame every 83 ms.
+// A frame rate of 0 plays at 12 frames per second: frame n at
+// ceil(n * 1000 / 12) ms, so 84, 167, 250 (the movie's three frames loop).
 TEST_F(Playback, ARateOfZeroPlaysAtTheDefaultRate) {
     ASSERT_EQ(loadMovie(control.flash.get(), movingSquare(0.0)), S_OK);
-    EXPECT_EQ(runClock(82), 0);
+    EXPECT_EQ(runClock(83), 0);
     EXPECT_EQ(runClock(1), 1);
     EXPECT_EQ(frame(), 1);
+    EXPECT_EQ(runClock(82), 0);
+    EXPECT_EQ(runClock(1), 1);
+    EXPECT_EQ(frame(), 2);
+    EXPECT_EQ(runClock(82), 0);
+    EXPECT_EQ(runClock(1), 1);
+    EXPECT_EQ(frame(), 0);
+}
+
+// setInterval(nextFrame, 30) in a stopped 10 fps movie: the interval fires
+// every 30 ms by itself, not on the movie's frames (every 100 ms); Close
+// stops it with the movie's clock.
+TEST_F(Playback, IntervalsFireAtTheirOwnTimesBetweenFrames) {
+    swfwriter::MovieWriter movie({.width = 200, .height = 100, .frameRate = 10});
+    swfwriter::Actions step;
+    step.nextFrame();
+    swfwriter::Actions script;
+    script.stop();
+    script.push({30}).defineFunction("", {}, step).push({2, "setInterval"}).callFunction().pop();
+    movie.doAction(script);
+    for (int i = 0; i < 6; ++i)
+        movie.showFrame();
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "interval.swf")), S_OK);
+    ASSERT_EQ(control.flash->Play(), S_OK);  // runs the first frame's scripts now
+    const struct {
+        ULONGLONG advance;
+        LONG frame;
+    } steps[] = {{29, 0}, {1, 1}, {29, 1}, {1, 2}, {30, 3}, {10, 3}, {20, 4}};
+    for (const auto& step : steps) {
+        runClock(step.advance);
+        EXPECT_EQ(frame(), step.frame) << "after " << step.advance << " ms more";
+    }
+    control.close();
+    EXPECT_EQ(runClock(200), 0);
+    EXPECT_EQ(frame(), 4);
 }
 
 TEST_F(Playback, CloseStopsTheClock) {

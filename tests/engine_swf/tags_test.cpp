@@ -254,9 +254,9 @@ TEST(Tags, ScriptsLabelsExportsAndAttributes) {
     init.play();
     m.doInitAction(spriteId, init);
     m.exportAssets({{spriteId, "lib.thing"}});
-    m.tag(82, {1, 2, 3});         // DoABC: ignored
-    m.tag(24, {});                // Protect: skipped
-    m.tag(500, {1, 2, 3, 4, 5});  // unknown: skipped
+    m.tag(82, {1, 0, 0, 0, 0, 9});  // DoABC2: lazy, no name, a (bad) block for the machine to judge
+    m.tag(24, {});                  // Protect: skipped
+    m.tag(500, {1, 2, 3, 4, 5});    // unknown: skipped
     m.label("second");
     m.showFrame();
 
@@ -266,6 +266,7 @@ TEST(Tags, ScriptsLabelsExportsAndAttributes) {
     EXPECT_TRUE(movie->attributes.actionScript3);
     EXPECT_TRUE(movie->attributes.useNetwork);
     EXPECT_TRUE(movie->hasAbc);
+    EXPECT_TRUE(movie->usesActionScript3());
     ASSERT_EQ(movie->root.labels.size(), 2u);
     EXPECT_EQ(movie->root.labels[0].name, "start");
     EXPECT_EQ(movie->root.labels[0].frame, 0u);
@@ -641,6 +642,65 @@ TEST(TextLayout, StateCarriesOverAndBadGlyphsAreLeftOut) {
         EXPECT_EQ(glyphs[i].height, 200);
         EXPECT_EQ(glyphs[i].font, movie->characters.find<swf::Font>(fontId));
     }
+}
+
+// DoABC (72), DoABC2 (82) and SymbolClass (76): what each keeps, and the
+// defined outcome of a damaged one.
+TEST(Tags, AbcAndSymbolClass) {
+    struct Case {
+        const char* what;
+        uint16_t code;
+        std::vector<uint8_t> body;
+        bool kept;
+        bool malformed;
+    };
+    const Case cases[] = {
+        {"DoABC keeps the whole body", 72, {0x10, 0, 0x2E, 0}, true, false},
+        {"DoABC2 with flags and a name", 82, {1, 0, 0, 0, 'm', 0, 0x10, 0, 0x2E, 0}, true, false},
+        {"DoABC2 cut inside its flags", 82, {1, 0}, false, true},
+        {"DoABC2 whose name never ends", 82, {0, 0, 0, 0, 'm', 'n'}, false, true},
+        {"DoABC2 with no block after the name", 82, {0, 0, 0, 0, 'm', 0}, false, true},
+        {"empty DoABC", 72, {}, false, true},
+        {"SymbolClass with the document class", 76, {2, 0, 0, 0, 'M', 0, 3, 0, 'a', '.', 'B', 0}, true, false},
+        {"SymbolClass cut after its first entry", 76, {2, 0, 0, 0, 'M', 0, 3}, true, true},
+        {"SymbolClass cut inside its count", 76, {2}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MovieWriter m;
+        m.fileAttributes(true);
+        m.tag(c.code, c.body);
+        m.showFrame();
+        auto movie = load(m.finish());
+        EXPECT_EQ(hasProblem(*movie, swf::ErrorCode::MalformedTag), c.malformed);
+        const auto* abc = firstTag<swf::DoAbc>(movie->root, 0);
+        const auto* symbols = firstTag<swf::SymbolClass>(movie->root, 0);
+        EXPECT_EQ(abc != nullptr || symbols != nullptr, c.kept);
+        if (abc && c.code == 82) {
+            EXPECT_TRUE(abc->lazy());
+            EXPECT_EQ(abc->name, "m");
+            EXPECT_EQ(abc->abc, (std::vector<uint8_t>{0x10, 0, 0x2E, 0}));
+        } else if (abc) {
+            EXPECT_FALSE(abc->lazy());
+            EXPECT_EQ(abc->abc, c.body);
+        }
+        if (symbols) {
+            ASSERT_GE(symbols->symbols.size(), 1u);
+            EXPECT_EQ(symbols->symbols[0], (std::pair<uint16_t, std::string>{0, "M"}));
+            if (!c.malformed) {
+                ASSERT_EQ(symbols->symbols.size(), 2u);
+                EXPECT_EQ(symbols->symbols[1], (std::pair<uint16_t, std::string>{3, "a.B"}));
+            }
+        }
+    }
+    // Without the FileAttributes flag the blocks are kept but never run.
+    MovieWriter m;
+    m.fileAttributes(false);
+    m.tag(72, {0x10, 0, 0x2E, 0});
+    m.showFrame();
+    auto movie = load(m.finish());
+    EXPECT_TRUE(movie->hasAbc);
+    EXPECT_FALSE(movie->usesActionScript3());
 }
 
 }  // namespace

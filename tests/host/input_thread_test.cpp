@@ -99,6 +99,37 @@ TEST(InputThread, RecordsArePostedInOrderThenFailedLooksPauseEachTime) {
     EXPECT_EQ(source.pauses, 5) << "one pause after each of the 5 failed looks, never a spin";
 }
 
+// With the virtual clock's inbox nothing is posted: the records, a Finish
+// among them, wait in the inbox in order with their times, and a failed
+// channel (the parent's end of input) tells the inbox no more will come.
+TEST(InputThread, WithAnInboxRecordsGoThereInOrderAndTheEndIsTold) {
+    takePostedMessages();
+    moviehost::wire::Record held;
+    held.message = WM_LBUTTONDOWN;
+    held.time = 3;
+    const auto heldBytes = held.encode();
+    std::vector<BYTE> bytes(heldBytes.begin(), heldBytes.end());
+    for (const UINT message : {UINT(WM_MOUSEMOVE), FINISH_MESSAGE}) {
+        const auto more = recordBytes(message, 0, 0);  // time 0xCCCCCCCC: far later
+        bytes.insert(bytes.end(), more.begin(), more.end());
+    }
+    CountingSource source(bytes, CountingSource::After::ChannelFails, 2);
+    RecordInbox inbox;
+    InputThread::Pump(source, GetCurrentThreadId(), &inbox);
+    EXPECT_TRUE(takePosted().empty());
+
+    std::vector<InputRecord> taken;
+    inbox.TakeFor(2, taken);  // the input has ended: no wait
+    EXPECT_TRUE(taken.empty());
+    inbox.TakeFor(3, taken);
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].message, UINT(WM_LBUTTONDOWN));
+    inbox.TakeFor(0xCCCCCCCCu, taken);
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[1].message, UINT(WM_MOUSEMOVE));
+    EXPECT_EQ(taken[2].message, FINISH_MESSAGE);
+}
+
 TEST(InputThread, AFullQueueIsWaitedOutAndNoRecordIsDropped) {
     takePostedMessages();
     // More records than the queue holds, while this thread is not taking any.

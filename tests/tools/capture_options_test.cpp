@@ -78,15 +78,90 @@ TEST(CaptureOptions, DefaultsToOneFrameIntoAFolder) {
     EXPECT_TRUE(parse({"movie.swf", "-h", "--bogus"})->help) << "help wins over what follows";
 }
 
-TEST(CaptureOptions, SecondsBecomeFramesAtThirtyMilliseconds) {
-    EXPECT_EQ(framesForSeconds(1.0), 34u) << "1000 ms is 33.3 periods, rounded up";
-    EXPECT_EQ(framesForSeconds(0.3), 10u);
-    EXPECT_EQ(framesForSeconds(0.06), 2u) << "exactly two periods, no rounding error";
-    EXPECT_EQ(framesForSeconds(0.0001), 1u);
-    EXPECT_EQ(framesForSeconds(1e30), MaxFrames);
-    auto options = parse({"m.swf", "--size", "4x4", "--seconds", "0.3"});
-    ASSERT_TRUE(options.has_value());
-    EXPECT_EQ(options->frames, 10u);
+TEST(CaptureOptions, RateAndLengthFollowTheMovieUnlessToldOtherwise) {
+    const MovieInfo film{10, 64, 48, 24.0, 7};
+    const MovieInfo ntsc{10, 64, 48, 29.96875, 300};  // 29.97 as an 8.8 header holds it
+    const struct {
+        std::vector<std::string> arguments;
+        const MovieInfo* movie;
+        Rational rate;
+        std::uint64_t frames;
+    } cases[] = {
+        {{"m.swf", "--frames", "all"}, &film, {24, 1}, 7},
+        {{"m.swf", "--frames", "all"}, &ntsc, {30000, 1001}, 300},
+        {{"m.swf", "--frames", "all", "--rate", "48"}, &film, {48, 1}, 14},
+        {{"m.swf", "--frames", "all", "--rate", "10"}, &film, {10, 1}, 3},  // 2.92 rounded
+        {{"m.swf", "--frames", "all", "--realtime"}, &film, NominalRate, 10},
+        {{"m.swf", "--seconds", "2"}, &film, {24, 1}, 48},
+        {{"m.swf", "--seconds", "0.01"}, &film, {24, 1}, 1},
+        {{"m.swf", "--seconds", "100", "--rate", "29.97"}, &film, {30000, 1001}, 2997},
+        {{"m.swf", "--seconds", "1", "--rate", "12.5"}, &film, {25, 2}, 13},  // 12.5 rounds up
+        {{"m.swf", "--seconds", "1", "--realtime"}, &film, NominalRate, 33},
+        {{"m.swf", "--seconds", "0.06", "--realtime"}, &film, NominalRate, 2},
+        {{"http://a/m.swf", "--size", "4x4", "--seconds", "0.3"}, nullptr, NominalRate, 10},
+        {{"http://a/m.swf", "--size", "4x4", "--rate", "23.976"}, nullptr, {24000, 1001}, 1},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const auto& argument : c.arguments)
+            line += argument + " ";
+        const auto options = parse(c.arguments, c.movie);
+        ASSERT_TRUE(options) << line << ": " << options.error().message;
+        EXPECT_EQ(options->rate, c.rate) << line << ": " << options->rate.num << "/" << options->rate.den;
+        EXPECT_EQ(options->frames, c.frames) << line;
+    }
+    EXPECT_EQ(framesForSeconds(1e30, {24, 1}), MaxFrames + 1);
+    EXPECT_EQ(framesForTimeline(0, {24, 1}, {24, 1}), 1u) << "a header with no frames still gives one";
+}
+
+TEST(FrameRate, TypedRatesBecomeFractionsAndTextTheHostReadsBack) {
+    const struct {
+        const char* typed;
+        Rational rate;
+        const char* text;  // what the host is told
+    } cases[] = {
+        {"24", {24, 1}, "24"},
+        {"29.97", {30000, 1001}, "29.97"},
+        {"29.971", {30000, 1001}, "29.97"},
+        {"23.976", {24000, 1001}, "23.976"},
+        {"59.94", {60000, 1001}, "59.94"},
+        {"119.88", {120000, 1001}, "119.88"},
+        {"14.985", {2997, 200}, "14.985"},  // not of the family the host snaps
+        {"12.5", {25, 2}, "12.5"},
+        {"0.01", {1, 100}, "0.01"},
+        {"1000", {1000, 1}, "1000"},
+        {"10.101563", {10101563, 1000000}, "10.101563"},
+        {"10.1015625", {1293, 128}, "10.1015625"},
+    };
+    for (const auto& c : cases) {
+        const auto rate = parseRate(c.typed);
+        ASSERT_TRUE(rate) << c.typed;
+        EXPECT_EQ(*rate, c.rate) << c.typed << ": " << rate->num << "/" << rate->den;
+        EXPECT_EQ(rateText(*rate), c.text) << c.typed;
+        EXPECT_EQ(parseRate(rateText(*rate)), rate) << c.typed << " read back";
+    }
+    for (const char* bad : {"0", "0.009", "1000.5", "24fps", "inf", "1e2", "-5", "", ".", "29.9700299"})
+        EXPECT_EQ(parseRate(bad), std::nullopt) << bad;
+}
+
+TEST(FrameRate, HeaderRatesPlayAsTheControlPlaysThem) {
+    const struct {
+        double header;  // as the 8.8 field gives it
+        Rational rate;
+    } cases[] = {
+        {24, {24, 1}},
+        {29.96875, {30000, 1001}},
+        {23.9765625, {24000, 1001}},
+        {59.94140625, {60000, 1001}},
+        {12.5, {25, 2}},
+        {10.25, {41, 4}},
+        {0, {12, 1}},               // a movie that names no rate
+        {10.1015625, {1293, 128}},  // seven places, exact
+    };
+    for (const auto& c : cases) {
+        const Rational rate = headerRate(c.header);
+        EXPECT_EQ(rate, c.rate) << c.header << ": " << rate.num << "/" << rate.den;
+    }
 }
 
 TEST(CaptureOptions, RejectsBadCommandLines) {
@@ -112,6 +187,11 @@ TEST(CaptureOptions, RejectsBadCommandLines) {
         {{"a.swf", "--size", "4x4", "--seconds", "nan"}, "--seconds wants"},
         {{"a.swf", "--size", "4x4", "--seconds", "-1"}, "--seconds wants"},
         {{"a.swf", "--size", "4x4", "--frames", "2", "--seconds", "1"}, "not both"},
+        {{"a.swf", "--size", "4x4", "--seconds", "1e9", "--rate", "2"}, "more than 1000000000 frames"},
+        {{"a.swf", "--size", "4x4", "--rate", "0"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "24fps"}, "--rate wants"},
+        {{"a.swf", "--size", "4x4", "--rate", "24", "--realtime"}, "give --rate or --realtime"},
+        {{"a.swf", "--size", "4x4", "--realtime=1"}, "unknown option --realtime"},
         {{"a.swf", "--size", "4x4", "--raw", "--out", "x"}, "not both"},
         {{"a.swf", "--size", "4x4", "--click", "4,0@1"}, "lies outside the 4x4 frame"},
         {{"a.swf", "--size", "4x4", "--move", "0,4@1"}, "lies outside the 4x4 frame"},

@@ -167,6 +167,49 @@ TEST(HostProcess, RecordsArriveWholeWhateverTheWrites) {
     EXPECT_EQ(records[3].message, wire::Finish);
 }
 
+// More records than any pipe holds: what does not fit before the start is
+// queued, flushed in order, and a quit drops the rest only at a record's end.
+TEST(HostProcess, InitialInputMoreThanThePipeHoldsArrivesWholeAndInOrder) {
+    constexpr std::uint32_t Count = 50'000;  // 1.4 MB of records
+    for (const bool quitEarly : {false, true}) {
+        SCOPED_TRACE(quitEarly ? "quit" : "flush");
+        TempDir dir;
+        auto options = stubOptions(dir);
+        for (std::uint32_t i = 0; i < Count; ++i) {
+            const auto bytes =
+                InputRecord::mouse(wire::MouseMove, static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 16))
+                    .encode();
+            options.initialInput.insert(options.initialInput.end(), bytes.begin(), bytes.end());
+        }
+        auto host = HostProcess::start(options);
+        ASSERT_TRUE(host.has_value()) << host.error().message;
+        ASSERT_GT(host->queuedInputBytes(), 0u) << "the pipe took it all; the test needs more";
+        if (quitEarly) {
+            ASSERT_TRUE(host->quit().has_value());
+            ASSERT_TRUE(host->wait().has_value());
+        } else {
+            ASSERT_TRUE(host->flushInput(true).has_value());
+            EXPECT_EQ(host->queuedInputBytes(), 0u);
+            ASSERT_TRUE(host->finish().has_value());
+        }
+
+        const auto log = moviehost::testing::readStubLog(dir / "log");
+        auto records = log.records();
+        ASSERT_FALSE(records.empty());
+        EXPECT_EQ(records.back().message, quitEarly ? wire::Quit : wire::Finish);
+        records.pop_back();
+        if (quitEarly)
+            EXPECT_LT(records.size(), Count);
+        else
+            EXPECT_EQ(records.size(), Count);
+        for (std::uint32_t i = 0; i < records.size(); ++i) {
+            ASSERT_EQ(records[i].message, wire::MouseMove) << "record " << i;
+            ASSERT_EQ(records[i].lParam, i) << "record " << i;
+        }
+        EXPECT_EQ(log.endReason(), quitEarly ? "quit" : "finish");
+    }
+}
+
 TEST(HostProcess, QuitEndsTheStreamWithoutMarker) {
     TempDir dir;
     auto host = HostProcess::start(stubOptions(dir));

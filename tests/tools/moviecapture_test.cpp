@@ -4,6 +4,7 @@
 #include "png_reader.h"
 #include "stub_log.h"
 #include "stub_pattern.h"
+#include "video_reader.h"
 
 #include "movie_writer.h"
 #include "moviehost/testing/host_driver.h"
@@ -52,6 +53,11 @@ protected:
     TempDir m_dir;
     std::string m_movie = (m_dir / "movie.swf").string();
 };
+
+std::string frameFile(int number) {
+    std::string digits = std::to_string(number);
+    return "frame_" + std::string(5 - digits.size(), '0') + digits + ".png";
+}
 
 moviehost::testing::PatternState frameState(std::uint32_t frame) {
     moviehost::testing::PatternState state;
@@ -109,9 +115,77 @@ TEST_F(MovieCapture, WritesRawFramesToStandardOutput) {
     EXPECT_FALSE(std::filesystem::exists(out()));
 }
 
-TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
-    const auto result = run(
-        {m_movie, "--size", "5x3", "--frames", "5", "--out", out().string(), "--move", "4,0@2", "--click", "2,1@3"});
+TEST_F(MovieCapture, OnTheVirtualClockEachFrameShowsExactlyItsScriptedInput) {
+    const auto result = run({m_movie, "--size", "5x3", "--frames", "5", "--out", out().string(), "--click", "2,1@3",
+                             "--move", "4,0@2", "--move", "1,1@1"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    // The whole script went ahead of the first frame, in frame order, each
+    // record stamped with its frame; the end marker's request is for now.
+    const auto records = log().records();
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> sent = {{wire::MouseMove, 1},
+                                                                       {wire::MouseMove, 2},
+                                                                       {wire::LeftButtonDown, 3},
+                                                                       {wire::LeftButtonUp, 3},
+                                                                       {wire::Finish, 0}};
+    ASSERT_EQ(records.size(), sent.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(records[i].message, sent[i].first) << "record " << i;
+        EXPECT_EQ(records[i].time, sent[i].second) << "record " << i;
+        if (i + 1 < sent.size()) {
+            EXPECT_EQ(records[i].after, 0u) << "record " << i << " arrived before frame 1";
+        }
+    }
+
+    // Frame F shows the input for F and nothing later: (records so far, mark).
+    const struct {
+        std::uint32_t records, x, y, message;
+    } shown[] = {{1, 1, 1, wire::MouseMove},
+                 {2, 4, 0, wire::MouseMove},
+                 {4, 2, 1, wire::LeftButtonUp},
+                 {4, 2, 1, wire::LeftButtonUp},
+                 {4, 2, 1, wire::LeftButtonUp}};
+    for (std::uint32_t n = 1; n <= 5; ++n) {
+        moviehost::testing::PatternState state = frameState(n);
+        state.mouseRecords = shown[n - 1].records;
+        state.marked = true;
+        state.markX = shown[n - 1].x;
+        state.markY = shown[n - 1].y;
+        state.markMessage = shown[n - 1].message;
+        const auto png = moviehost::testing::readPng(out() / ("frame_0000" + std::to_string(n) + ".png"));
+        ASSERT_TRUE(png.has_value()) << "frame " << n;
+        EXPECT_EQ(png->rgba, moviehost::testing::patternFrame(state, 5, 3)) << "frame " << n;
+    }
+}
+
+TEST_F(MovieCapture, TheHostRunsOnTheClockTheOptionsAskFor) {
+    const struct {
+        std::vector<std::string> arguments;  // after the movie
+        std::optional<std::string> clock, rate;
+        std::string movie;  // instead of the 24 fps test movie
+    } cases[] = {
+        {{}, "virtual", "24", {}},
+        {{"--rate", "29.97"}, "virtual", "29.97", {}},
+        {{"--rate", "12.5"}, "virtual", "12.5", {}},
+        // What our own environment says never reaches the host in place of ours.
+        {{"--realtime"}, std::nullopt, std::nullopt, {}},
+        {{"--size", "2x2"}, "virtual", std::nullopt, "http://example.invalid/movie.swf"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = {c.movie.empty() ? m_movie : c.movie, "--raw"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(arguments.back());
+        std::filesystem::remove(m_dir / "log");
+        const auto result = run(arguments, {}, {{"MOVIEHOST_CLOCK", "virtual"}, {"MOVIEHOST_FRAME_RATE", "5"}});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(log().startValue("clock"), c.clock);
+        EXPECT_EQ(log().startValue("rate"), c.rate);
+    }
+}
+
+TEST_F(MovieCapture, OnTheWallClockScriptedInputGoesOnceThePreviousFrameWasRead) {
+    const auto result = run({m_movie, "--size", "5x3", "--frames", "5", "--out", out().string(), "--move", "4,0@2",
+                             "--click", "2,1@3", "--realtime"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
     const auto records = log().records();
@@ -122,6 +196,7 @@ TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
     EXPECT_EQ(records[1].message, wire::LeftButtonDown);
     EXPECT_EQ(records[1].lParam, 2u | (1u << 16));
     EXPECT_GE(records[1].after, 2u) << "the click waits until frame 2 was read";
+    EXPECT_EQ(records[1].time, 0u) << "live input is for now";
     EXPECT_EQ(records[2].message, wire::LeftButtonUp);
     EXPECT_EQ(records[2].lParam, 2u | (1u << 16));
     EXPECT_EQ(records[3].message, wire::Finish);
@@ -143,11 +218,39 @@ TEST_F(MovieCapture, SendsScriptedInputBeforeItsFrame) {
     EXPECT_EQ(fifth->rgba, moviehost::testing::patternFrame(clicked, 5, 3));
 }
 
-TEST_F(MovieCapture, SecondsCountFramesAtTheHostsRate) {
-    const auto result = run({m_movie, "--size", "2x2", "--seconds", "0.1", "--out", out().string()});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(std::filesystem::exists(out() / "frame_00004.png")) << "100 ms is four 30 ms frames";
-    EXPECT_FALSE(std::filesystem::exists(out() / "frame_00005.png"));
+TEST_F(MovieCapture, LengthAndVideoRateFollowTheOutputRate) {
+    // The test movie: two frames at 24 per second.
+    const struct {
+        std::vector<std::string> arguments;
+        const char* output;  // a folder, or a video to decode
+        int frames;
+        AVRational rate;
+    } cases[] = {
+        {{"--seconds", "0.25"}, "out", 6, {}},
+        {{"--seconds", "0.1", "--realtime"}, "out", 3, {}},
+        {{"--frames", "all"}, "out", 2, {}},
+        {{"--frames", "all", "--rate", "48"}, "clip.mkv", 4, {48, 1}},
+        {{"--seconds", "1", "--rate", "29.97"}, "clip.mov", 30, {30000, 1001}},
+        {{"--frames", "3"}, "clip.mp4", 3, {24, 1}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = {m_movie, "--out", (m_dir / c.output).string()};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(c.output + (" " + c.arguments[0] + " " + c.arguments[1]));
+        std::filesystem::remove_all(m_dir / c.output);
+        const auto result = run(arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        if (c.rate.num == 0) {
+            EXPECT_TRUE(std::filesystem::exists(m_dir / c.output / frameFile(c.frames)));
+            EXPECT_FALSE(std::filesystem::exists(m_dir / c.output / frameFile(c.frames + 1)));
+            continue;
+        }
+        const auto video = moviehost::testing::decodeVideo(m_dir / c.output);
+        EXPECT_EQ(video.frames, c.frames);
+        EXPECT_EQ(video.width, 6) << "the movie's own size";
+        EXPECT_EQ(video.height, 4);
+        EXPECT_EQ(av_cmp_q(video.rate, c.rate), 0) << video.rate.num << "/" << video.rate.den;
+    }
 }
 
 TEST_F(MovieCapture, PassesUrlsThrough) {
@@ -193,6 +296,7 @@ struct Failure {
 
 TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
     std::ofstream(m_dir / "a-file") << "in the way";
+    std::filesystem::create_directories(m_dir / "blocked" / "frame_00001.png");
     const Failure cases[] = {
         {{"--frames", "3"},
          "exit-early:1:3",
@@ -217,6 +321,7 @@ TEST_F(MovieCapture, FailsWithAReasonAndItsOwnStatus) {
         {{"--frames", "2", "--click", "5,0@1"}, "", 2, "--click 5,0 lies outside the 5x3 frame"},
         {{"--wobble"}, "", 2, "unknown option --wobble (see moviecapture --help)"},
         {{"--out", (m_dir / "a-file" / "sub").string()}, "", 7, "cannot create the output folder"},
+        {{"--out", (m_dir / "blocked").string()}, "", 7, "frame_00001.png: Is a directory"},
     };
     for (const auto& test : cases) {
         std::vector<std::string> arguments = {m_movie, "--size", "5x3", "--out", out().string()};

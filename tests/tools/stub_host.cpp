@@ -8,7 +8,12 @@
 // the latest. Finish writes the end marker and ends, Quit ends, a closed
 // input or a vanished parent ends.
 //
+// With MOVIEHOST_CLOCK=virtual it holds a record whose time field is T > 0
+// until just before it draws frame T (counted from 1), as the host does.
+//
 // Environment:
+//   MOVIEHOST_CLOCK, MOVIEHOST_FRAME_RATE   logged on the start line as
+//                                  clock= and rate= when set
 //   MOVIEHOST_STUB_LOG=path        append what happened, one line per event
 //   MOVIEHOST_STUB_PERIOD_MS=n     frame period (default 30)
 //   MOVIEHOST_STUB_MODE=mode       misbehave:
@@ -40,6 +45,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -122,6 +128,32 @@ bool outputDrained() {
 
 bool parentAlive(pid_t parent) { return parent > 0 && (::kill(parent, 0) == 0 || errno != ESRCH); }
 
+// Acts on one record; the exit status when it ends the stub.
+std::optional<int> apply(const wire::Record& fields, const Mode& mode, moviehost::testing::PatternState& state,
+                         Log& log) {
+    if (wire::isMouseMessage(fields.message)) {
+        ++state.mouseRecords;
+        state.marked = true;
+        state.markX = wire::mouseX(fields.lParam);
+        state.markY = wire::mouseY(fields.lParam);
+        state.markMessage = fields.message;
+    } else if (fields.message == wire::Finish && mode.name != "ignore-finish") {
+        if (mode.name == "no-marker") {
+            log.line("end finish-without-marker");
+            return 0;
+        }
+        writeInt(wire::EndMarker);
+        if (mode.name == "trailing")
+            writeInt(wire::FrameKind);
+        log.line("end finish");
+        return mode.name == "finish-status" ? static_cast<int>(mode.first) : 0;
+    } else if (fields.message == wire::Quit) {
+        log.line("end quit");
+        return 0;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,7 +161,14 @@ int main(int argc, char** argv) {
     std::string start = "start argc=" + std::to_string(argc);
     for (int i = 0; i < argc; ++i)
         start += " argv" + std::to_string(i) + "=" + argv[i];
+    const char* clock = std::getenv("MOVIEHOST_CLOCK");
+    const char* rate = std::getenv("MOVIEHOST_FRAME_RATE");
+    if (clock)
+        start += std::string(" clock=") + clock;
+    if (rate)
+        start += std::string(" rate=") + rate;
     log.line(start);
+    const bool virtualClock = clock && std::string(clock) == "virtual";
     if (argc != 4)
         return 0;
 
@@ -150,6 +189,7 @@ int main(int argc, char** argv) {
     ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
 
     moviehost::testing::PatternState state;
+    std::vector<wire::Record> held;  // in arrival order
     wire::EncodedRecord record{};
     std::size_t gathered = 0;
     auto nextTick = Clock::now();
@@ -172,31 +212,15 @@ int main(int argc, char** argv) {
                 continue;
             gathered = 0;
             const wire::Record fields = wire::Record::decode(record);
-            const std::uint32_t message = fields.message;
-            const std::uint32_t wParam = fields.wParam;
-            const std::uint32_t lParam = fields.lParam;
-            log.line("record message=" + std::to_string(message) + " wparam=" + std::to_string(wParam) +
-                     " lparam=" + std::to_string(lParam) + " after=" + std::to_string(state.frame));
-            if (wire::isMouseMessage(message)) {
-                ++state.mouseRecords;
-                state.marked = true;
-                state.markX = wire::mouseX(lParam);
-                state.markY = wire::mouseY(lParam);
-                state.markMessage = message;
-            } else if (message == wire::Finish && mode.name != "ignore-finish") {
-                if (mode.name == "no-marker") {
-                    log.line("end finish-without-marker");
-                    return 0;
-                }
-                writeInt(wire::EndMarker);
-                if (mode.name == "trailing")
-                    writeInt(wire::FrameKind);
-                log.line("end finish");
-                return mode.name == "finish-status" ? static_cast<int>(mode.first) : 0;
-            } else if (message == wire::Quit) {
-                log.line("end quit");
-                return 0;
+            log.line("record message=" + std::to_string(fields.message) + " wparam=" + std::to_string(fields.wParam) +
+                     " lparam=" + std::to_string(fields.lParam) + " time=" + std::to_string(fields.time) +
+                     " after=" + std::to_string(state.frame));
+            if (virtualClock && fields.time > state.frame + 1) {
+                held.push_back(fields);
+                continue;
             }
+            if (const auto ended = apply(fields, mode, state, log))
+                return *ended;
         }
 
         const auto now = Clock::now();
@@ -211,6 +235,15 @@ int main(int argc, char** argv) {
                 ::kill(::getpid(), SIGKILL);
             }
             state.frame = static_cast<std::uint32_t>(number);
+            for (auto it = held.begin(); it != held.end();) {
+                if (it->time > state.frame) {
+                    ++it;
+                    continue;
+                }
+                if (const auto ended = apply(*it, mode, state, log))
+                    return *ended;
+                it = held.erase(it);
+            }
             const auto pixels = moviehost::testing::patternFrame(state, static_cast<std::uint32_t>(width),
                                                                  static_cast<std::uint32_t>(height));
             const bool broken = number == mode.first;

@@ -18,8 +18,8 @@ std::vector<StubRecord> StubLog::records() const {
     std::vector<StubRecord> records;
     for (const auto& line : lines) {
         StubRecord record;
-        if (std::sscanf(line.c_str(), "record message=%u wparam=%u lparam=%u after=%u", &record.message, &record.wParam,
-                        &record.lParam, &record.after) == 4)
+        if (std::sscanf(line.c_str(), "record message=%u wparam=%u lparam=%u time=%u after=%u", &record.message,
+                        &record.wParam, &record.lParam, &record.time, &record.after) == 5)
             records.push_back(record);
     }
     return records;

@@ -13,6 +13,7 @@ struct StubRecord {
     std::uint32_t message{0};
     std::uint32_t wParam{0};
     std::uint32_t lParam{0};
+    std::uint32_t time{0};
     std::uint32_t after{0};  // frames the stub had written when the record arrived
 };
 

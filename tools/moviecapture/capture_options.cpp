@@ -75,11 +75,18 @@ client::Expected<ScriptedInput> parseInput(std::string_view option, std::string_
 
 }  // namespace
 
-std::uint64_t framesForSeconds(double seconds) {
-    const double limit = static_cast<double>(MaxFrames) * moviehost::wire::FramePeriodMs / 1000.0;
-    const auto ms = static_cast<std::uint64_t>(std::llround(std::min(seconds, limit) * 1000.0));
-    const std::uint64_t period = moviehost::wire::FramePeriodMs;
-    return std::max<std::uint64_t>(1, (ms + period - 1) / period);
+std::uint64_t framesForSeconds(double seconds, Rational rate) {
+    const double frames = std::round(seconds * rate.num / rate.den);
+    if (!(frames <= static_cast<double>(MaxFrames)))
+        return MaxFrames + 1;
+    return std::max<std::uint64_t>(1, static_cast<std::uint64_t>(frames));
+}
+
+std::uint64_t framesForTimeline(std::uint64_t frameCount, Rational rate, Rational movieRate) {
+    // Whole numbers: 65535 frames times the largest fractions stays far below 2^63.
+    const auto num = static_cast<std::int64_t>(frameCount) * rate.num * movieRate.den;
+    const auto den = std::int64_t{rate.den} * movieRate.num;
+    return std::max<std::uint64_t>(1, static_cast<std::uint64_t>((2 * num + den) / (2 * den)));
 }
 
 client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::string>& arguments) {
@@ -105,6 +112,10 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             options.raw = true;
             continue;
         }
+        if (argument == "--realtime") {
+            options.realtime = true;
+            continue;
+        }
         if (argument == "--no-audio") {
             options.noAudio = true;
             continue;
@@ -118,7 +129,7 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             name.resize(equals);
         } else {
             static const char* const WithValue[] = {"--size", "--frames",  "--seconds", "--out", "--click", "--move",
-                                                    "--host", "--timeout", "--scale",   "--crf", "--audio"};
+                                                    "--host", "--timeout", "--scale",   "--crf", "--rate",  "--audio"};
             const bool known = std::find(std::begin(WithValue), std::end(WithValue), name) != std::end(WithValue);
             if (!known)
                 return badArgument("unknown option " + name);
@@ -148,8 +159,16 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             if (!seconds || *seconds <= 0)
                 return badArgument("--seconds wants a positive number, not '" + value + "'");
             options.seconds = *seconds;
-            options.frames = framesForSeconds(*seconds);
             haveSeconds = true;
+        } else if (name == "--rate") {
+            const auto rate = parseRate(value);
+            if (!rate)
+                return badArgument(
+                    "--rate wants frames per second from 0.01 to 1000 with at most six decimal "
+                    "places, not '" +
+                    value + "'");
+            options.rate = *rate;
+            options.rateGiven = true;
         } else if (name == "--scale") {
             const auto scale = parseDecimal(value);
             if (!scale || *scale <= 0 || *scale > 16)
@@ -202,6 +221,9 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
         return badArgument("give --frames or --seconds, not both");
     if (haveOut && options.raw)
         return badArgument("give --out or --raw, not both");
+    if (options.rateGiven && options.realtime)
+        return badArgument("give --rate or --realtime, not both: on the wall clock the host writes a frame every " +
+                           std::to_string(moviehost::wire::FramePeriodMs) + " ms");
     return options;
 }
 
@@ -218,10 +240,17 @@ client::Expected<CaptureOptions> resolveCaptureOptions(CaptureOptions options, c
         options.width = static_cast<std::int32_t>(width);
         options.height = static_cast<std::int32_t>(height);
     }
+    if (!options.rateGiven)
+        options.rate = movie && !options.realtime ? headerRate(movie->frameRate) : NominalRate;
     if (options.allFrames) {
         if (!movie)
             return badArgument("--frames all needs the movie's header, which cannot be read first");
-        options.frames = std::max<std::uint64_t>(1, movie->frameCount);
+        options.frames = framesForTimeline(movie->frameCount, options.rate, headerRate(movie->frameRate));
+    }
+    if (options.seconds) {
+        options.frames = framesForSeconds(*options.seconds, options.rate);
+        if (options.frames > MaxFrames)
+            return badArgument("--seconds asks for more than " + std::to_string(MaxFrames) + " frames");
     }
     for (const auto& input : options.inputs) {
         const std::string what = input.kind == ScriptedInput::Kind::Click ? "--click" : "--move";
@@ -238,23 +267,32 @@ client::Expected<CaptureOptions> resolveCaptureOptions(CaptureOptions options, c
 
 std::string usageText() {
     return R"(usage: moviecapture MOVIE [--size WxH | --scale F] [--frames N|all | --seconds S]
-                    [--out DIR|FILE.mp4|.webm|.mkv|.mov|.gif | --raw] [--crf N]
-                    [--no-audio] [--audio FILE.wav]
-                    [--click X,Y@FRAME ...] [--move X,Y@FRAME ...] [--host PATH] [--timeout S]
+                    [--rate R | --realtime] [--out DIR|FILE.mp4|.webm|.mkv|.mov|.gif | --raw]
+                    [--crf N] [--no-audio] [--audio FILE.wav] [--click X,Y@FRAME ...] [--move X,Y@FRAME ...] [--host PATH]
+                    [--timeout S]
 
 Plays MOVIE (a file path or a URL) in the moviehost host process and saves
-its frames.
+its frames. The host runs on a virtual clock that moves one frame at a time,
+so frame k of the output shows the movie at k / R seconds (counted from 0)
+however long the encoding takes, and two runs give the same frames.
 
   --size WxH          frame size in pixels (default: the movie's own size)
   --scale F           the movie's own size times F
-  --frames N|all      number of frames to capture (default 1); all: one
-                      for each frame of the movie's main timeline
-  --seconds S         capture S seconds of movie at the host's rate of one
-                      frame per 30 ms (rounded up)
+  --rate R            output frames per second, 0.01 to 1000, up to six
+                      decimal places; 23.976, 29.97, 59.94 (and 47.952,
+                      119.88, 239.76) mean n*1000/1001 exactly (default: the
+                      movie's own rate, so frame k is movie frame k)
+  --frames N|all      number of frames to capture (default 1); all: the
+                      movie's main timeline once (its frame count at the
+                      movie's own rate)
+  --seconds S         capture S seconds of movie time: round(S * R) frames
+  --realtime          run the host on the wall clock instead (live input,
+                      timing studies): a frame every 30 ms of real time,
+                      which need not line up with the movie's frames
   --out DIR           write frame_00001.png, frame_00002.png, ... into DIR,
                       created when missing (default: frames)
   --out FILE.EXT      write one video instead: .mp4, .mov and .mkv (H.264),
-                      .webm (VP9) or .gif, at the host's frame rate
+                      .webm (VP9) or .gif, at exactly the output rate
   --no-audio          leave the movie's sound out of the video (a video has
                       it otherwise: AAC in .mp4 and .mov, Opus in .webm and
                       .mkv; a GIF never has sound)
@@ -265,16 +303,21 @@ its frames.
   --raw               write the frames to standard output instead, as raw
                       RGBA pixels back to back (width * height * 4 bytes each),
                       e.g. for: ffmpeg -f rawvideo -pix_fmt rgba -s WxH -i -
-  --click X,Y@FRAME   press and release the left button at X,Y just before
-                      frame FRAME (counted from 1) is read
-  --move X,Y@FRAME    move the mouse to X,Y just before frame FRAME is read
+  --click X,Y@FRAME   press and release the left button at X,Y so that frame
+                      FRAME (counted from 1) is the first to show it
+  --move X,Y@FRAME    move the mouse to X,Y, likewise
+                      (with --realtime both are sent once frame FRAME - 1 was
+                      read, so FRAME or a later frame shows them)
   --host PATH         the host program (default: $MOVIEHOST_HOST, otherwise
                       moviehost next to moviecapture)
   --timeout S         give up when the host sends nothing for S seconds
                       (default 10)
   --help              show this text
 
-A file that is no movie is refused before the host starts.
+A file that is no movie is refused before the host starts. A URL, whose
+header is not read first, needs --size and plays at one frame per 30 ms
+unless --rate says otherwise. MOVIEHOST_SEED and MOVIEHOST_EPOCH in the
+environment reach the host (its random numbers and its start date).
 
 Exit status: 0 success, 1 other failure, 2 bad arguments, 3 movie missing or no movie,
 4 host missing or not startable, 5 host ended early, 6 malformed frame stream,

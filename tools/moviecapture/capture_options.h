@@ -2,6 +2,8 @@
 // moviecapture's command line, parsed and checked against itself (sizes,
 // frame counts, positions inside the frame); nothing here touches files.
 
+#include "frame_rate.h"
+
 #include <moviehost/client/error.h>
 
 #include <chrono>
@@ -20,7 +22,10 @@ struct ScriptedInput {
     Kind kind{Kind::Move};
     std::uint32_t x{0};  // checked to lie inside the frame, so it fits 16 bits
     std::uint32_t y{0};
-    std::uint64_t frame{1};  // sent before this frame (counted from 1) is read
+    // Frame F (counted from 1) is the first to show it: the record's time
+    // field says F on the virtual clock; on the wall clock it is sent once
+    // frame F - 1 was read.
+    std::uint64_t frame{1};
 
     bool operator==(const ScriptedInput&) const = default;
 };
@@ -33,9 +38,14 @@ struct CaptureOptions {
     std::int32_t height{0};
     double scale{1.0};  // applies to the movie's own size, not to --size
     std::uint64_t frames{1};
-    bool allFrames{false};          // --frames all: the root timeline's frame count
+    bool allFrames{false};          // --frames all: the root timeline's length
     std::optional<double> seconds;  // --seconds, turned into frames once the rate is known
-    std::optional<int> crf;         // video quality
+    // Output frames per second: --rate, else the movie's own, else (a URL,
+    // or the wall clock) the host's nominal one frame per 30 ms.
+    Rational rate{NominalRate};
+    bool rateGiven{false};
+    bool realtime{false};    // the host on the wall clock, as without a virtual one
+    std::optional<int> crf;  // video quality
     bool raw{false};
     bool noAudio{false};                             // --no-audio: no sound track in a video
     std::optional<std::filesystem::path> audioFile;  // --audio FILE.wav: the sound alone
@@ -55,16 +65,19 @@ inline constexpr std::uint64_t MaxFrames = 1'000'000'000;
 
 struct MovieInfo;
 
-// Fills in what the command line left to the movie (its size, scaled, and
-// its frame count for --frames all) and checks the scripted input against
-// the final size and frame count. `movie` is empty when the header could
-// not be read (a URL).
+// Fills in what the command line left to the movie (its size, scaled, its
+// rate, and its length for --frames all), turns --seconds into frames, and
+// checks the scripted input against the final size and frame count. `movie`
+// is empty when the header could not be read (a URL).
 [[nodiscard]] moviehost::client::Expected<CaptureOptions> resolveCaptureOptions(CaptureOptions options,
                                                                                 const MovieInfo* movie);
 
-// --seconds converted at the host's nominal rate (one frame per 30 ms),
-// rounded up so the capture covers at least that long; at least one frame.
-[[nodiscard]] std::uint64_t framesForSeconds(double seconds);
+// round(seconds * rate), at least one frame; more than MaxFrames gives MaxFrames + 1.
+[[nodiscard]] std::uint64_t framesForSeconds(double seconds, Rational rate);
+
+// round(frameCount * rate / movieRate), at least one frame: the movie's main
+// timeline played once at its own rate, in frames of the output rate.
+[[nodiscard]] std::uint64_t framesForTimeline(std::uint64_t frameCount, Rational rate, Rational movieRate);
 
 [[nodiscard]] std::string usageText();
 

@@ -4,6 +4,8 @@
 
 #include <moviehost/client/host_process.h>
 
+#include <algorithm>
+
 namespace moviecapture {
 
 namespace client = moviehost::client;
@@ -34,25 +36,76 @@ CaptureOutcome fromHostError(const client::Error& error) {
     return failure(ExitCode::Failure, error.message);
 }
 
-client::Status sendInputsFor(client::HostProcess& host, const std::vector<ScriptedInput>& inputs, std::uint64_t frame) {
+std::vector<client::InputRecord> recordsFor(const ScriptedInput& input) {
+    // Positions were checked against the frame size, which fits 16 bits.
+    const auto x = static_cast<std::uint16_t>(input.x);
+    const auto y = static_cast<std::uint16_t>(input.y);
+    if (input.kind == ScriptedInput::Kind::Move)
+        return {client::InputRecord::mouse(moviehost::wire::MouseMove, x, y)};
+    return {client::InputRecord::mouse(moviehost::wire::LeftButtonDown, x, y),
+            client::InputRecord::mouse(moviehost::wire::LeftButtonUp, x, y)};
+}
+
+// The whole script for the virtual clock, each record stamped with its frame,
+// in frame order (the command line's order within a frame). The host holds a
+// record until just before that frame is drawn.
+struct HeldScript {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::pair<std::uint64_t, std::size_t>> ends;  // (frame, bytes up to its last record)
+};
+
+HeldScript heldScript(std::vector<ScriptedInput> inputs) {
+    std::stable_sort(inputs.begin(), inputs.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
+    HeldScript script;
+    for (const auto& input : inputs) {
+        for (auto record : recordsFor(input)) {
+            // Frames are at most MaxFrames, well inside the 32-bit field.
+            record.time = static_cast<std::uint32_t>(input.frame);
+            const auto bytes = record.encode();
+            script.bytes.insert(script.bytes.end(), bytes.begin(), bytes.end());
+        }
+        script.ends.emplace_back(input.frame, script.bytes.size());
+    }
+    return script;
+}
+
+// On the wall clock, input for frame F goes once frame F - 1 was read.
+client::Status sendLiveInputsFor(client::HostProcess& host, const std::vector<ScriptedInput>& inputs,
+                                 std::uint64_t frame) {
     for (const auto& input : inputs) {
         if (input.frame != frame)
             continue;
-        // Positions were checked against the frame size, which fits 16 bits.
-        const auto x = static_cast<std::uint16_t>(input.x);
-        const auto y = static_cast<std::uint16_t>(input.y);
-        auto sent = input.kind == ScriptedInput::Kind::Click ? host.click(x, y) : host.moveMouse(x, y);
-        if (!sent)
-            return sent;
+        for (const auto& record : recordsFor(input))
+            if (auto sent = host.send(record); !sent)
+                return sent;
     }
     return {};
 }
 
-CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host, FrameSink& sink, SoundSink* sound) {
+// With the virtual clock the script went ahead of the host's start; what
+// did not fit its input pipe follows as the host takes it, and must be in
+// before the frame that needs it is read.
+client::Status feedHeldScript(client::HostProcess& host, const HeldScript& script, std::uint64_t frame) {
+    if (host.queuedInputBytes() == 0)
+        return {};
+    if (auto sent = host.flushInput(false); !sent)
+        return sent;
+    const auto due = std::upper_bound(script.ends.begin(), script.ends.end(), frame,
+                                      [](std::uint64_t f, const auto& end) { return f < end.first; });
+    const std::size_t needed = due == script.ends.begin() ? 0 : std::prev(due)->second;
+    if (script.bytes.size() - host.queuedInputBytes() < needed)
+        return host.flushInput(true);
+    return {};
+}
+
+CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host, const HeldScript& script,
+                       FrameSink& sink, SoundSink* sound) {
     client::Frame frame;
     std::vector<std::int16_t> samples;
     for (std::uint64_t number = 1; number <= options.frames; ++number) {
-        if (auto sent = sendInputsFor(host, options.inputs, number); !sent)
+        auto sent =
+            options.realtime ? sendLiveInputsFor(host, options.inputs, number) : feedHeldScript(host, script, number);
+        if (!sent)
             return fromHostError(sent.error());
         auto kind = host.readMessage(frame);
         if (!kind)
@@ -94,6 +147,20 @@ CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::
     hostOptions.height = options.height;
     hostOptions.timeout = options.timeout;
     hostOptions.sound = sound != nullptr;
+    HeldScript script;
+    if (options.realtime) {
+        hostOptions.removedEnvironment = {"MOVIEHOST_CLOCK", "MOVIEHOST_FRAME_RATE"};
+    } else {
+        hostOptions.environment.emplace_back("MOVIEHOST_CLOCK", "virtual");
+        // The host's own default is the nominal rate; a rate left in our
+        // environment must not stand in for it.
+        if (options.rate == NominalRate)
+            hostOptions.removedEnvironment = {"MOVIEHOST_FRAME_RATE"};
+        else
+            hostOptions.environment.emplace_back("MOVIEHOST_FRAME_RATE", rateText(options.rate));
+        script = heldScript(options.inputs);
+        hostOptions.initialInput = script.bytes;
+    }
     auto host = client::HostProcess::start(std::move(hostOptions));
     if (!host)
         return fromHostError(host.error());
@@ -101,7 +168,7 @@ CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::
     if (auto failed = sink.open())
         return failure(ExitCode::OutputFailed, *failed);
 
-    auto outcome = capture(options, *host, sink, sound);
+    auto outcome = capture(options, *host, script, sink, sound);
     // The progress line ends before any message follows it.
     if (auto failed = sink.close(); failed && outcome.code == ExitCode::Success)
         outcome = failure(ExitCode::OutputFailed, *failed);

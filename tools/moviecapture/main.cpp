@@ -1,5 +1,5 @@
 // moviecapture: renders a movie through the moviehost host process into PNG
-// files or a raw RGBA stream.
+// files, one video file or a raw RGBA stream.
 
 #include "capture_options.h"
 #include "capture_session.h"
@@ -10,8 +10,6 @@
 #include "raw_stream_sink.h"
 #include "video_sink.h"
 #include "wav_file_sink.h"
-
-#include <moviehost/wire_protocol.h>
 
 #include <unistd.h>
 #include <csignal>
@@ -65,12 +63,12 @@ int main(int argc, char** argv) {
         if (options.raw) {
             sink = std::make_unique<RawStreamSink>(STDOUT_FILENO);
         } else if (const auto format = videoFormatFor(options.outputFolder)) {
-            // The host writes one frame per period: the video plays at that rate.
-            const Rational hostRate{1000, moviehost::wire::FramePeriodMs};
+            // One video frame per host frame, at exactly the output rate.
             const bool withSound = !options.noAudio && *format != VideoFormat::Gif;
-            auto video = std::make_unique<VideoSink>(VideoSettings{options.outputFolder, *format, options.width,
-                                                                   options.height, hostRate, options.crf, withSound},
-                                                     options.frames, std::cerr);
+            auto video =
+                std::make_unique<VideoSink>(VideoSettings{options.outputFolder, *format, options.width, options.height,
+                                                          options.rate, options.crf, withSound},
+                                            options.frames, std::cerr);
             if (withSound)
                 sound.add(video.get());
             sink = std::move(video);

@@ -14,9 +14,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstring>
-#include <numeric>
 
 namespace moviecapture {
 
@@ -97,22 +95,6 @@ std::optional<VideoFormat> videoFormatFor(const std::filesystem::path& out) {
     if (extension == ".gif")
         return VideoFormat::Gif;
     return std::nullopt;
-}
-
-Rational exactRate(double framesPerSecond) {
-    if (!(framesPerSecond > 0.0) || !std::isfinite(framesPerSecond))
-        return {30, 1};
-    const double whole = std::round(framesPerSecond);
-    if (std::fabs(framesPerSecond - whole) < 1e-6)
-        return {static_cast<std::int32_t>(whole), 1};
-    // NTSC-style rates: n * 1000 / 1001 (29.97, 23.976, 59.94).
-    const double ntsc = std::round(framesPerSecond * 1001.0 / 1000.0);
-    if (std::fabs(ntsc * 1000.0 / 1001.0 - framesPerSecond) < 0.005)
-        return {static_cast<std::int32_t>(ntsc * 1000), 1001};
-    // Anything else to a thousandth of a frame per second, reduced.
-    const auto num = static_cast<std::int32_t>(std::llround(framesPerSecond * 1000.0));
-    const std::int32_t divisor = std::gcd(num, 1000);
-    return {num / divisor, 1000 / divisor};
 }
 
 struct VideoSink::Encoder {
@@ -224,9 +206,18 @@ std::optional<std::string> VideoSink::open() {
             av_dict_set(&options, "deadline", "realtime", 0);
             av_dict_set_int(&options, "cpu-used", 8, 0);
             av_dict_set_int(&options, "row-mt", 1, 0);
+            // Real-time encoding makes the same video without frames held
+            // back (at 1080p a hundred megabytes less).
+            av_dict_set_int(&options, "lag-in-frames", 0, 0);
             context->bit_rate = 0;
         } else {
             av_dict_set(&options, "preset", "veryfast", 0);
+            // Memory grows with the encoder's threads and the frames it looks
+            // ahead: two threads and five frames keep 1080p near 240 MB on
+            // any machine (the defaults took 290 MB here, more with more
+            // cores). Bulk work gets its parallelism from one movie per core.
+            context->thread_count = 2;
+            av_dict_set(&options, "x264-params", "rc-lookahead=5", 0);
         }
     }
     const int opened = avcodec_open2(context, codec, &options);

@@ -4,6 +4,7 @@
 // made per frame; the sound, when asked for, in a track of its own (audio_track.h). Frames stream through the encoder;
 // none are kept.
 
+#include "frame_rate.h"
 #include "frame_sink.h"
 #include "progress_line.h"
 #include "sound_sink.h"
@@ -21,14 +22,6 @@ enum class VideoFormat { Mp4, WebM, Mkv, Mov, Gif };
 // The format an output name asks for, by its extension (any case); nothing
 // for names that are no video (a folder of PNG files).
 [[nodiscard]] std::optional<VideoFormat> videoFormatFor(const std::filesystem::path& out);
-
-// A frame rate as an exact fraction: 24 gives 24/1, 29.97 gives 30000/1001.
-struct Rational {
-    std::int32_t num{30};
-    std::int32_t den{1};
-    bool operator==(const Rational&) const = default;
-};
-[[nodiscard]] Rational exactRate(double framesPerSecond);
 
 struct VideoSettings {
     std::filesystem::path path;

@@ -6,7 +6,8 @@
 // bytes, back to back with nothing between them, laid out like the 32-bit
 // Windows MSG (window, message, wParam, lParam, time, point x, point y), every
 // field a 32-bit little-endian integer. The host uses message, wParam and
-// lParam only.
+// lParam, and on the virtual clock time: the frame (from 1) before whose
+// drawing the record applies, 0 for the next frame.
 //
 // Host to parent, on the host's standard output: frames, each a header of
 // three 32-bit little-endian integers (FrameKind, width, height) followed by

@@ -49,6 +49,8 @@ std::vector<std::string> environmentFor(const HostOptions& options) {
         bool overridden = false;
         for (const auto& [key, value] : options.environment)
             overridden = overridden || key == name;
+        for (const auto& key : options.removedEnvironment)
+            overridden = overridden || key == name;
         if (!overridden)
             entries.emplace_back(text);
     }
@@ -170,6 +172,24 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
         detail::enlargePipe(sound.readEnd.get());
         options.environment.emplace_back("MOVIEHOST_AUDIO_FD", std::to_string(SoundDescriptor));
     }
+    // Input for the host's first read: written before it starts, as much as
+    // the pipe holds; the rest is queued.
+    std::size_t initialSent = 0;
+    if (!options.initialInput.empty()) {
+        detail::enlargePipe(input->writeEnd.get());
+        if (const int failed = detail::setNonBlocking(input->writeEnd.get()); failed != 0)
+            return startError(ErrorCode::StartFailed, "cannot set up the host's pipes: " + systemMessage(failed));
+        while (initialSent < options.initialInput.size()) {
+            const ssize_t n = ::write(input->writeEnd.get(), options.initialInput.data() + initialSent,
+                                      options.initialInput.size() - initialSent);
+            if (n > 0)
+                initialSent += static_cast<std::size_t>(n);
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                break;  // full: the rest waits in the queue
+        }
+    }
 
     SpawnSetup setup;
     int error = setup.prepare(input->readEnd.get(), output->writeEnd.get(), errors.writeEnd.get(),
@@ -198,6 +218,11 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     host.m_output = std::move(output->readEnd);
     host.m_errors = std::move(errors.readEnd);
     host.m_sound = std::move(sound.readEnd);
+    host.m_inputBytesSent = initialSent;
+    if (initialSent < options.initialInput.size()) {
+        host.m_queuedInput = std::move(options.initialInput);
+        host.m_queuedFrom = initialSent;
+    }
     // The child's ends close here, so the host's exit ends our reads.
     for (const int fd : {host.m_input.get(), host.m_output.get(), host.m_errors.get(), host.m_sound.get()}) {
         if (fd >= 0 && (error = detail::setNonBlocking(fd)) != 0)

@@ -44,6 +44,9 @@ HostProcess::HostProcess(HostProcess&& other) noexcept
       m_height(other.m_height),
       m_timeout(other.m_timeout),
       m_framesRead(other.m_framesRead),
+      m_queuedInput(std::move(other.m_queuedInput)),
+      m_queuedFrom(std::exchange(other.m_queuedFrom, 0)),
+      m_inputBytesSent(other.m_inputBytesSent),
       m_streamError(std::move(other.m_streamError)),
       m_exitStatus(other.m_exitStatus),
       m_capturedErrors(std::move(other.m_capturedErrors)) {}
@@ -61,6 +64,9 @@ HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
         m_height = other.m_height;
         m_timeout = other.m_timeout;
         m_framesRead = other.m_framesRead;
+        m_queuedInput = std::move(other.m_queuedInput);
+        m_queuedFrom = std::exchange(other.m_queuedFrom, 0);
+        m_inputBytesSent = other.m_inputBytesSent;
         m_streamError = std::move(other.m_streamError);
         m_exitStatus = other.m_exitStatus;
         m_capturedErrors = std::move(other.m_capturedErrors);
@@ -338,15 +344,15 @@ const std::string& HostProcess::capturedErrors() {
 
 // ---- writing -------------------------------------------------------------
 
-Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
+Status HostProcess::writeInput(std::span<const std::uint8_t> bytes, std::size_t& sent, bool untilDone) {
     if (!m_input)
         return Error{ErrorCode::HostGone, "the host's input is closed", m_exitStatus};
     const Deadline deadline(m_timeout);
-    std::size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = detail::writeWithoutSigpipe(m_input.get(), bytes.data() + sent, bytes.size() - sent);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
+            m_inputBytesSent += static_cast<std::uint64_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -358,6 +364,8 @@ Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
             return Error{ErrorCode::HostGone, std::move(message), m_exitStatus};
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!untilDone)
+                return {};
             if (deadline.passed())
                 return Error{ErrorCode::Timeout, "the host has not read its input for " + milliseconds(m_timeout),
                              m_exitStatus};
@@ -373,6 +381,25 @@ Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
                      m_exitStatus};
     }
     return {};
+}
+
+Status HostProcess::flushInput(bool untilDone) {
+    if (queuedInputBytes() == 0)
+        return {};
+    auto written = writeInput(m_queuedInput, m_queuedFrom, untilDone);
+    if (queuedInputBytes() == 0) {
+        m_queuedInput = {};
+        m_queuedFrom = 0;
+    }
+    return written;
+}
+
+Status HostProcess::sendBytes(std::span<const std::uint8_t> bytes) {
+    // Queued input goes first: the host reads one stream, in order.
+    if (auto flushed = flushInput(true); !flushed)
+        return flushed;
+    std::size_t sent = 0;
+    return writeInput(bytes, sent, true);
 }
 
 Status HostProcess::send(const InputRecord& record) {
@@ -398,7 +425,14 @@ Status HostProcess::click(std::uint16_t x, std::uint16_t y) {
     return releaseMouse(x, y);
 }
 
-Status HostProcess::quit() { return send(InputRecord::control(wire::Quit)); }
+Status HostProcess::quit() {
+    // Only the rest of a record already begun must still go before the quit.
+    const auto begun =
+        static_cast<std::size_t>((wire::RecordBytes - m_inputBytesSent % wire::RecordBytes) % wire::RecordBytes);
+    if (queuedInputBytes() > begun)
+        m_queuedInput.resize(m_queuedFrom + begun);
+    return send(InputRecord::control(wire::Quit));
+}
 
 void HostProcess::closeInput() { m_input.reset(); }
 

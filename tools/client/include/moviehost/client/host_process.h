@@ -53,6 +53,12 @@ struct HostOptions {
     std::chrono::milliseconds timeout{10000};
     // Set in the host's environment on top of ours.
     std::vector<std::pair<std::string, std::string>> environment;
+    // Left out of the host's environment although we have them.
+    std::vector<std::string> removedEnvironment;
+    // Input that waits in the host's standard input before the host starts,
+    // so its very first read finds it (records for the first frame). What
+    // the pipe cannot hold at once stays queued; see flushInput.
+    std::vector<std::uint8_t> initialInput;
     // The host writes the movie's sound on a pipe of its own (its descriptor
     // 3, named by MOVIEHOST_AUDIO_FD); takeSound() hands it over. The frame
     // stream is the same either way.
@@ -94,6 +100,12 @@ public:
     // an error (MalformedStream).
     [[nodiscard]] Expected<std::vector<std::uint8_t>> readToEnd(std::size_t limit);
 
+    // Writes input still queued from HostOptions::initialInput: only what
+    // the pipe takes at once, or with `untilDone` all of it (within the
+    // timeout). Sending anything else first writes the whole queue.
+    [[nodiscard]] Status flushInput(bool untilDone);
+    [[nodiscard]] std::size_t queuedInputBytes() const { return m_queuedInput.size() - m_queuedFrom; }
+
     [[nodiscard]] Status send(const InputRecord& record);
     // Any bytes, for records split into pieces or deliberately broken ones.
     [[nodiscard]] Status sendBytes(std::span<const std::uint8_t> bytes);
@@ -102,7 +114,8 @@ public:
     [[nodiscard]] Status releaseMouse(std::uint16_t x, std::uint16_t y);
     // A left button down, then up, at the same place.
     [[nodiscard]] Status click(std::uint16_t x, std::uint16_t y);
-    // wire::Quit: the host ends without an end marker.
+    // wire::Quit: the host ends without an end marker. Queued input not yet
+    // begun is dropped, so the quit is not held up behind it.
     [[nodiscard]] Status quit();
 
     // Sound (HostOptions::sound): 44,100 Hz stereo, signed 16-bit, left then
@@ -150,6 +163,8 @@ private:
     Error streamError(ErrorCode code, std::string message);
     Error endedError(std::string what);
     Expected<MessageKind> readMessageBefore(Frame& into, const Deadline& deadline);
+    // Writes `bytes` from `sent` on; without `untilDone` it stops where the pipe is full.
+    Status writeInput(std::span<const std::uint8_t> bytes, std::size_t& sent, bool untilDone);
     void drainErrors();
     void drainSound();
     void release();
@@ -164,6 +179,9 @@ private:
     std::int32_t m_height{0};
     std::chrono::milliseconds m_timeout{10000};
     std::uint64_t m_framesRead{0};
+    std::vector<std::uint8_t> m_queuedInput;
+    std::size_t m_queuedFrom{0};        // bytes of m_queuedInput already written
+    std::uint64_t m_inputBytesSent{0};  // in all, to keep records whole when dropping
     std::optional<Error> m_streamError;
     std::optional<ExitStatus> m_exitStatus;
     std::string m_capturedErrors;

@@ -1,0 +1,680 @@
+// flash.display: DisplayObject, InteractiveObject, DisplayObjectContainer,
+// Sprite, MovieClip, Stage and LoaderInfo, as far as script sees the tree
+// and the root's timeline. Drawing and input come with the display API.
+#include "as3/display_state.h"
+#include "as3/host_context.h"
+
+#include "avm2/class_object.h"
+#include "avm2/conversions.h"
+
+#include <algorithm>
+
+namespace as3 {
+
+using avm2::argument;
+using avm2::Machine;
+using avm2::Object;
+using avm2::Value;
+
+void DisplayState::trace(avm2::Tracer& tracer) const {
+    DispatcherState::trace(tracer);
+    tracer.cell(parentObject);
+    tracer.values(children);
+    tracer.value(name);
+    tracer.values(frameScripts);
+    for (const auto& [key, v] : stored)
+        tracer.value(v);
+}
+
+size_t DisplayState::extraBytes() const {
+    return DispatcherState::extraBytes() + (children.capacity() + frameScripts.capacity()) * sizeof(Value) +
+           stored.size() * 64;
+}
+
+DisplayState& displayOf(Machine& m, Value v) {
+    auto* state = v.isObject() ? v.asObject()->nativeAs<DisplayState>() : nullptr;
+    if (!state) {
+        if (v.isNullish())
+            m.throwError("TypeError", 2007, u"Parameter child must be non-null.");
+        m.throwError("TypeError", 1034, u"Type Coercion failed: the value is not a flash.display.DisplayObject.");
+    }
+    return *state;
+}
+
+bool onStage(Object* o) {
+    size_t steps = 0;
+    for (; o && steps < 100000; ++steps) {
+        auto* state = o->nativeAs<DisplayState>();
+        if (!state)
+            return false;
+        if (state->isStage)
+            return true;
+        o = state->parentObject;
+    }
+    return false;
+}
+
+namespace {
+
+std::u16string text(Machine& m, Value v) { return m.toString(v)->text(); }
+
+// Pixels from the model's twips.
+double pixels(int64_t twips) { return double(twips) / 20.0; }
+
+void dispatchSimple(Machine& m, Object* target, const char16_t* type, bool bubbles) {
+    Value event = makeEvent(m, type, bubbles);
+    Machine::Pin keep(m, event);
+    dispatch(m, target, event);
+}
+
+// addedToStage / removedFromStage reach the object and everything in it.
+void dispatchToSubtree(Machine& m, Object* top, const char16_t* type) {
+    std::vector<Value> order{Value::object(top)};
+    for (size_t i = 0; i < order.size() && order.size() < 100000; ++i) {
+        for (const Value& c : displayOf(m, order[i]).children)
+            order.push_back(c);
+    }
+    for (const Value& o : order)
+        m.pin(o);
+    struct Unpin {
+        Machine& m;
+        size_t n;
+        ~Unpin() { m.unpin(n); }
+    } unpin{m, order.size()};
+    for (const Value& o : order)
+        dispatchSimple(m, o.asObject(), type, false);
+}
+
+void removeChildObject(Machine& m, Object* container, Object* child) {
+    dispatchSimple(m, child, u"removed", true);
+    if (onStage(child))
+        dispatchToSubtree(m, child, u"removedFromStage");
+    DisplayState& c = displayOf(m, Value::object(container));
+    std::erase_if(c.children, [&](const Value& v) { return v.asObject() == child; });
+    DisplayState& d = displayOf(m, Value::object(child));
+    if (d.parentObject == container)
+        d.parentObject = nullptr;
+}
+
+// --- DisplayObject ------------------------------------------------------
+
+Value displayInit(Machine& m, Value thisValue, std::span<const Value>) {
+    Object* self = thisValue.asObject();
+    if (self->nativeAs<DisplayState>())
+        return Value();
+    auto state = std::make_unique<DisplayState>();
+    HostContext& ctx = hostContext(m);
+    if (ctx.pendingRoot && !ctx.root) {
+        state->clip = std::move(ctx.pendingRoot);
+        state->name = m.string(u"root1");
+        ctx.root = self;
+    } else {
+        state->name = m.string(u"instance" + avm2::numberToString(double(++ctx.instances)));
+    }
+    self->setNativeState(std::move(state));
+    if (ctx.root == self && ctx.held.stage.isObject()) {
+        // The document is on the stage while its constructor runs.
+        displayOf(m, thisValue).parentObject = ctx.held.stage.asObject();
+        displayOf(m, ctx.held.stage).children.push_back(thisValue);
+    }
+    return Value();
+}
+
+DisplayState& self(Machine& m, Value t) { return displayOf(m, t); }
+
+Value getName(Machine& m, Value t, std::span<const Value>) { return self(m, t).name; }
+Value setName(Machine& m, Value t, std::span<const Value> args) {
+    DisplayState& d = self(m, t);
+    if (d.clip)
+        m.throwError("IllegalOperationError", 2078,
+                     u"The name property of a Timeline-placed object cannot be modified.");
+    d.name = Value::string(m.toString(argument(args, 0)));
+    return Value();
+}
+Value getParent(Machine& m, Value t, std::span<const Value>) { return Value::object(self(m, t).parentObject); }
+Value getStage(Machine& m, Value t, std::span<const Value>) {
+    return onStage(t.asObject()) ? hostContext(m).held.stage : Value::null();
+}
+Value getRoot(Machine& m, Value t, std::span<const Value>) {
+    HostContext& ctx = hostContext(m);
+    if (self(m, t).isStage)
+        return ctx.held.stage;
+    size_t steps = 0;
+    for (Object* o = t.asObject(); o && steps < 100000; o = displayOf(m, Value::object(o)).parentObject, ++steps) {
+        if (o == ctx.root)
+            return Value::object(o);
+    }
+    return Value::null();
+}
+Value getLoaderInfo(Machine& m, Value t, std::span<const Value>) {
+    return onStage(t.asObject()) || t.asObject() == hostContext(m).root ? hostContext(m).held.loaderInfo
+                                                                        : Value::null();
+}
+
+enum class Kind { Number, Boolean };
+
+template <const char16_t* Name, Kind K>
+Value storedGet(Machine& m, Value t, std::span<const Value>) {
+    const auto& stored = self(m, t).stored;
+    auto it = stored.find(Name);
+    return it != stored.end() ? it->second : Value();
+}
+
+template <const char16_t* Name, Kind K>
+Value storedSet(Machine& m, Value t, std::span<const Value> args) {
+    const Value v = argument(args, 0);
+    self(m, t).stored[Name] = K == Kind::Number ? Value::number(m.toNumber(v)) : Value::boolean(avm2::toBoolean(v));
+    return Value();
+}
+
+constexpr char16_t X[] = u"x";
+constexpr char16_t Y[] = u"y";
+constexpr char16_t Alpha[] = u"alpha";
+constexpr char16_t Visible[] = u"visible";
+constexpr char16_t Rotation[] = u"rotation";
+constexpr char16_t ScaleX[] = u"scaleX";
+constexpr char16_t ScaleY[] = u"scaleY";
+constexpr char16_t MouseEnabled[] = u"mouseEnabled";
+constexpr char16_t DoubleClickEnabled[] = u"doubleClickEnabled";
+constexpr char16_t TabEnabled[] = u"tabEnabled";
+constexpr char16_t MouseChildren[] = u"mouseChildren";
+constexpr char16_t ButtonMode[] = u"buttonMode";
+constexpr char16_t UseHandCursor[] = u"useHandCursor";
+constexpr char16_t Enabled[] = u"enabled";
+
+template <const char16_t* Name, Kind K>
+constexpr avm2::NativeAccessor stored() {
+    return {Name, storedGet<Name, K>, storedSet<Name, K>};
+}
+
+void setDefaults(DisplayState& d) {
+    const std::pair<const char16_t*, Value> defaults[] = {
+        {X, Value::fromInt(0)},
+        {Y, Value::fromInt(0)},
+        {Alpha, Value::fromInt(1)},
+        {Visible, Value::boolean(true)},
+        {Rotation, Value::fromInt(0)},
+        {ScaleX, Value::fromInt(1)},
+        {ScaleY, Value::fromInt(1)},
+        {MouseEnabled, Value::boolean(true)},
+        {DoubleClickEnabled, Value::boolean(false)},
+        {TabEnabled, Value::boolean(false)},
+        {MouseChildren, Value::boolean(true)},
+        {ButtonMode, Value::boolean(false)},
+        {UseHandCursor, Value::boolean(true)},
+        {Enabled, Value::boolean(true)},
+    };
+    for (const auto& [name, v] : defaults)
+        d.stored.emplace(name, v);
+}
+
+Value displayObjectInit(Machine& m, Value thisValue, std::span<const Value> args) {
+    displayInit(m, thisValue, args);
+    setDefaults(self(m, thisValue));
+    return Value();
+}
+
+// Width and height are those of the drawing, which script-made objects do
+// not have yet; the root measures the stage.
+Value getWidth(Machine& m, Value t, std::span<const Value>) {
+    return Value::number(self(m, t).clip ? pixels(hostContext(m).stage.widthTwips()) : 0.0);
+}
+Value getHeight(Machine& m, Value t, std::span<const Value>) {
+    return Value::number(self(m, t).clip ? pixels(hostContext(m).stage.heightTwips()) : 0.0);
+}
+
+const avm2::NativeAccessor DisplayObjectAccessors[] = {
+    {u"name", getName, setName},
+    {u"parent", getParent},
+    {u"stage", getStage},
+    {u"root", getRoot},
+    {u"loaderInfo", getLoaderInfo},
+    {u"width", getWidth},
+    {u"height", getHeight},
+    stored<X, Kind::Number>(),
+    stored<Y, Kind::Number>(),
+    stored<Alpha, Kind::Number>(),
+    stored<Visible, Kind::Boolean>(),
+    stored<Rotation, Kind::Number>(),
+    stored<ScaleX, Kind::Number>(),
+    stored<ScaleY, Kind::Number>(),
+};
+const avm2::NativeAccessor InteractiveAccessors[] = {
+    stored<MouseEnabled, Kind::Boolean>(),
+    stored<DoubleClickEnabled, Kind::Boolean>(),
+    stored<TabEnabled, Kind::Boolean>(),
+};
+
+// --- DisplayObjectContainer ---------------------------------------------
+
+Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
+    displayObjectInit(m, thisValue, args);
+    self(m, thisValue).isContainer = true;
+    return Value();
+}
+
+}  // namespace
+
+void addChildAt(Machine& m, Object* container, Object* child, size_t index) {
+    DisplayState& c = displayOf(m, Value::object(container));
+    DisplayState& d = displayOf(m, Value::object(child));
+    if (child == container)
+        m.throwError("ArgumentError", 2024, u"An object cannot be added as a child of itself.");
+    size_t steps = 0;
+    for (Object* a = c.parentObject; a && steps < 100000; a = displayOf(m, Value::object(a)).parentObject, ++steps) {
+        if (a == child)
+            m.throwError("ArgumentError", 2150,
+                         u"An object cannot be added as a child to one of it's children (or children's children, "
+                         u"etc.).");
+    }
+    if (d.isStage)
+        m.throwError("ArgumentError", 2024, u"The stage cannot be added as a child.");
+    Machine::Pin keep(m, Value::object(child));
+    if (Object* old = d.parentObject) {
+        removeChildObject(m, old, child);
+        index = std::min(index, displayOf(m, Value::object(container)).children.size());
+    }
+    DisplayState& now = displayOf(m, Value::object(container));
+    now.children.insert(now.children.begin() + ptrdiff_t(std::min(index, now.children.size())), Value::object(child));
+    displayOf(m, Value::object(child)).parentObject = container;
+    dispatchSimple(m, child, u"added", true);
+    if (onStage(child))
+        dispatchToSubtree(m, child, u"addedToStage");
+}
+
+namespace {
+
+int32_t indexArgument(Machine& m, std::span<const Value> args, size_t at) {
+    return avm2::toInt32(m.toNumber(argument(args, at)));
+}
+
+[[noreturn]] void outOfBounds(Machine& m) { m.throwError("RangeError", 2006, u"The supplied index is out of bounds."); }
+
+size_t childIndex(Machine& m, Value container, Value child) {
+    const auto& children = self(m, container).children;
+    for (size_t i = 0; i < children.size(); ++i) {
+        if (child.isObject() && children[i].asObject() == child.asObject())
+            return i;
+    }
+    m.throwError("ArgumentError", 2025, u"The supplied DisplayObject must be a child of the caller.");
+}
+
+Value addChild(Machine& m, Value t, std::span<const Value> args) {
+    const Value child = argument(args, 0);
+    (void)displayOf(m, child);
+    addChildAt(m, t.asObject(), child.asObject(), self(m, t).children.size());
+    return child;
+}
+Value addChildAtIndex(Machine& m, Value t, std::span<const Value> args) {
+    const Value child = argument(args, 0);
+    (void)displayOf(m, child);
+    const int32_t index = indexArgument(m, args, 1);
+    if (index < 0 || size_t(index) > self(m, t).children.size())
+        outOfBounds(m);
+    addChildAt(m, t.asObject(), child.asObject(), size_t(index));
+    return child;
+}
+Value removeChild(Machine& m, Value t, std::span<const Value> args) {
+    const Value child = argument(args, 0);
+    (void)displayOf(m, child);
+    (void)childIndex(m, t, child);
+    removeChildObject(m, t.asObject(), child.asObject());
+    return child;
+}
+Value removeChildAt(Machine& m, Value t, std::span<const Value> args) {
+    const int32_t index = indexArgument(m, args, 0);
+    if (index < 0 || size_t(index) >= self(m, t).children.size())
+        outOfBounds(m);
+    const Value child = self(m, t).children[size_t(index)];
+    removeChildObject(m, t.asObject(), child.asObject());
+    return child;
+}
+Value getChildAt(Machine& m, Value t, std::span<const Value> args) {
+    const int32_t index = indexArgument(m, args, 0);
+    if (index < 0 || size_t(index) >= self(m, t).children.size())
+        outOfBounds(m);
+    return self(m, t).children[size_t(index)];
+}
+Value getChildByName(Machine& m, Value t, std::span<const Value> args) {
+    const std::u16string name = text(m, argument(args, 0));
+    for (const Value& c : self(m, t).children) {
+        const Value n = displayOf(m, c).name;
+        if (n.isString() && n.asString()->text() == name)
+            return c;
+    }
+    return Value::null();
+}
+Value getChildIndex(Machine& m, Value t, std::span<const Value> args) {
+    return Value::fromInt(int32_t(childIndex(m, t, argument(args, 0))));
+}
+Value setChildIndex(Machine& m, Value t, std::span<const Value> args) {
+    const size_t from = childIndex(m, t, argument(args, 0));
+    const int32_t to = indexArgument(m, args, 1);
+    auto& children = self(m, t).children;
+    if (to < 0 || size_t(to) >= children.size())
+        outOfBounds(m);
+    const Value child = children[from];
+    children.erase(children.begin() + ptrdiff_t(from));
+    children.insert(children.begin() + to, child);
+    return Value();
+}
+Value contains(Machine& m, Value t, std::span<const Value> args) {
+    const Value child = argument(args, 0);
+    if (!child.isObject() || !child.asObject()->nativeAs<DisplayState>())
+        return Value::boolean(false);
+    size_t steps = 0;
+    for (Object* o = child.asObject(); o && steps < 100000; o = displayOf(m, Value::object(o)).parentObject, ++steps) {
+        if (o == t.asObject())
+            return Value::boolean(true);
+    }
+    return Value::boolean(false);
+}
+Value numChildren(Machine& m, Value t, std::span<const Value>) {
+    return Value::fromInt(int32_t(self(m, t).children.size()));
+}
+
+const avm2::NativeMember ContainerMethods[] = {
+    {u"addChild", addChild},           {u"addChildAt", addChildAtIndex},  {u"removeChild", removeChild},
+    {u"removeChildAt", removeChildAt}, {u"getChildAt", getChildAt},       {u"getChildByName", getChildByName},
+    {u"getChildIndex", getChildIndex}, {u"setChildIndex", setChildIndex}, {u"contains", contains},
+};
+const avm2::NativeAccessor ContainerAccessors[] = {
+    {u"numChildren", numChildren},
+    stored<MouseChildren, Kind::Boolean>(),
+};
+const avm2::NativeAccessor SpriteAccessors[] = {
+    stored<ButtonMode, Kind::Boolean>(),
+    stored<UseHandCursor, Kind::Boolean>(),
+};
+
+// --- MovieClip ----------------------------------------------------------
+// The root's timeline is the model's; a clip a script made has one empty
+// frame, where every timeline call stays.
+
+model::MovieClip* timeline(Machine& m, Value t) { return self(m, t).clip.get(); }
+
+Value currentFrame(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    return Value::fromInt(clip ? int32_t(clip->currentFrame()) + 1 : 1);
+}
+Value totalFrames(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    return Value::fromInt(clip ? int32_t(clip->totalFrames()) : 1);
+}
+Value currentLabel(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    const std::string label = clip ? clip->currentLabel() : std::string();
+    return label.empty() ? Value::null() : m.string(avm2::utf8ToUtf16(label));
+}
+Value currentFrameLabel(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    const auto label = clip ? clip->labelOfFrame(clip->currentFrame()) : std::nullopt;
+    return label ? m.string(avm2::utf8ToUtf16(*label)) : Value::null();
+}
+Value isPlaying(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    return Value::boolean(clip && clip->isPlaying());
+}
+
+// A frame argument: a number counts from 1; a string is a label (or a
+// number written out).
+void gotoFrameArgument(Machine& m, Value t, std::span<const Value> args, bool play) {
+    model::MovieClip* clip = timeline(m, t);
+    if (!clip)
+        return;
+    const Value frame = argument(args, 0);
+    std::optional<uint32_t> target;
+    if (frame.isString()) {
+        const std::u16string& name = frame.asString()->text();
+        target = clip->findLabel(avm2::utf16ToUtf8(name));
+        if (!target) {
+            const double n = m.toNumber(frame);
+            if (!(n >= 1))
+                m.throwError("ArgumentError", 2109, u"Frame label " + name + u" not found in scene Scene 1.");
+            target = uint32_t(std::min(n, 65536.0)) - 1;
+        }
+    } else {
+        const double n = m.toNumber(frame);
+        target = n >= 1 ? uint32_t(std::min(n, 65536.0)) - 1 : 0;
+    }
+    if (play)
+        clip->play();
+    else
+        clip->stop();
+    if (*target != clip->currentFrame()) {
+        (void)clip->gotoFrame(int64_t(*target));
+        hostContext(m).frameChanged = true;
+    }
+}
+
+Value gotoAndStop(Machine& m, Value t, std::span<const Value> args) {
+    gotoFrameArgument(m, t, args, false);
+    return Value();
+}
+Value gotoAndPlay(Machine& m, Value t, std::span<const Value> args) {
+    gotoFrameArgument(m, t, args, true);
+    return Value();
+}
+Value stop(Machine& m, Value t, std::span<const Value>) {
+    if (model::MovieClip* clip = timeline(m, t))
+        clip->stop();
+    return Value();
+}
+Value play(Machine& m, Value t, std::span<const Value>) {
+    if (model::MovieClip* clip = timeline(m, t))
+        clip->play();
+    return Value();
+}
+Value nextFrame(Machine& m, Value t, std::span<const Value>) {
+    if (model::MovieClip* clip = timeline(m, t)) {
+        const uint32_t before = clip->currentFrame();
+        clip->nextFrame();
+        hostContext(m).frameChanged = hostContext(m).frameChanged || clip->currentFrame() != before;
+    }
+    return Value();
+}
+Value prevFrame(Machine& m, Value t, std::span<const Value>) {
+    if (model::MovieClip* clip = timeline(m, t)) {
+        const uint32_t before = clip->currentFrame();
+        clip->prevFrame();
+        hostContext(m).frameChanged = hostContext(m).frameChanged || clip->currentFrame() != before;
+    }
+    return Value();
+}
+
+// addFrameScript(frame, function, frame, function...), frames from 0; a
+// null function removes the frame's script.
+Value addFrameScript(Machine& m, Value t, std::span<const Value> args) {
+    DisplayState& d = self(m, t);
+    const size_t frames = d.clip ? d.clip->totalFrames() : 1;
+    for (size_t i = 0; i + 1 < args.size(); i += 2) {
+        const double frame = m.toNumber(args[i]);
+        if (!(frame >= 0) || frame >= double(frames))
+            continue;
+        if (d.frameScripts.size() < frames)
+            d.frameScripts.resize(frames);
+        d.frameScripts[size_t(frame)] = args[i + 1].isObject() ? args[i + 1] : Value();
+    }
+    return Value();
+}
+
+const avm2::NativeMember MovieClipMethods[] = {
+    {u"gotoAndStop", gotoAndStop},
+    {u"gotoAndPlay", gotoAndPlay},
+    {u"stop", stop},
+    {u"play", play},
+    {u"nextFrame", nextFrame},
+    {u"prevFrame", prevFrame},
+    {u"addFrameScript", addFrameScript},
+};
+const avm2::NativeAccessor MovieClipAccessors[] = {
+    {u"currentFrame", currentFrame},
+    {u"totalFrames", totalFrames},
+    {u"framesLoaded", totalFrames},
+    {u"currentLabel", currentLabel},
+    {u"currentFrameLabel", currentFrameLabel},
+    {u"isPlaying", isPlaying},
+    stored<Enabled, Kind::Boolean>(),
+};
+
+// --- Stage ----------------------------------------------------------------
+
+Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
+    if (hostContext(m).held.stage.isObject())
+        m.throwError("IllegalOperationError", 2012, u"Stage$ class cannot be instantiated.");
+    containerInit(m, thisValue, args);
+    DisplayState& d = self(m, thisValue);
+    d.isStage = true;
+    d.name = Value::null();
+    d.stored[u"align"] = m.string(u"");
+    d.stored[u"scaleMode"] = m.string(u"showAll");
+    d.stored[u"quality"] = m.string(u"HIGH");
+    d.stored[u"displayState"] = m.string(u"normal");
+    d.stored[u"frameRate"] = Value::number(hostContext(m).stage.frameRate());
+    return Value();
+}
+
+template <const char16_t* Name>
+Value stageTextGet(Machine& m, Value t, std::span<const Value>) {
+    return self(m, t).stored[Name];
+}
+template <const char16_t* Name>
+Value stageTextSet(Machine& m, Value t, std::span<const Value> args) {
+    self(m, t).stored[Name] = Value::string(m.toString(argument(args, 0)));
+    return Value();
+}
+constexpr char16_t Align[] = u"align";
+constexpr char16_t ScaleMode[] = u"scaleMode";
+constexpr char16_t Quality[] = u"quality";
+constexpr char16_t DisplayStateName[] = u"displayState";
+constexpr char16_t FrameRate[] = u"frameRate";
+
+Value stageWidth(Machine& m, Value, std::span<const Value>) {
+    return Value::number(pixels(hostContext(m).stage.widthTwips()));
+}
+Value stageHeight(Machine& m, Value, std::span<const Value>) {
+    return Value::number(pixels(hostContext(m).stage.heightTwips()));
+}
+Value stageFocus(Machine&, Value, std::span<const Value>) { return Value::null(); }
+Value stageSetFocus(Machine&, Value, std::span<const Value>) { return Value(); }
+
+const avm2::NativeAccessor StageAccessors[] = {
+    {u"stageWidth", stageWidth},
+    {u"stageHeight", stageHeight},
+    {u"align", stageTextGet<Align>, stageTextSet<Align>},
+    {u"scaleMode", stageTextGet<ScaleMode>, stageTextSet<ScaleMode>},
+    {u"quality", stageTextGet<Quality>, stageTextSet<Quality>},
+    {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
+    // Kept, not applied: the container's clock keeps the movie's rate.
+    stored<FrameRate, Kind::Number>(),
+    {u"focus", stageFocus, stageSetFocus},
+};
+
+// --- LoaderInfo -----------------------------------------------------------
+
+Value loaderInfoInit(Machine& m, Value thisValue, std::span<const Value>) {
+    if (hostContext(m).held.loaderInfo.isObject())
+        m.throwError("ArgumentError", 2012, u"LoaderInfo$ class cannot be instantiated.");
+    (void)dispatcherOf(m, thisValue.asObject());
+    return Value();
+}
+
+Value infoParameters(Machine& m, Value, std::span<const Value>) { return hostContext(m).held.parameters; }
+Value infoUrl(Machine& m, Value, std::span<const Value>) { return m.string(hostContext(m).url); }
+Value infoWidth(Machine& m, Value, std::span<const Value>) {
+    return Value::fromInt(int32_t(hostContext(m).stage.widthTwips() / 20));
+}
+Value infoHeight(Machine& m, Value, std::span<const Value>) {
+    return Value::fromInt(int32_t(hostContext(m).stage.heightTwips() / 20));
+}
+Value infoFrameRate(Machine& m, Value, std::span<const Value>) {
+    return Value::number(hostContext(m).stage.frameRate());
+}
+Value infoSwfVersion(Machine& m, Value, std::span<const Value>) {
+    return Value::fromInt(hostContext(m).stage.version());
+}
+Value infoActionScriptVersion(Machine&, Value, std::span<const Value>) { return Value::fromInt(3); }
+Value infoBytes(Machine& m, Value, std::span<const Value>) {
+    return Value::number(double(hostContext(m).stage.movie().header.declaredLength));
+}
+Value infoContent(Machine& m, Value, std::span<const Value>) { return Value::object(hostContext(m).root); }
+Value infoContentType(Machine& m, Value, std::span<const Value>) { return m.string(u"application/x-shockwave-flash"); }
+Value infoTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
+Value infoNull(Machine&, Value, std::span<const Value>) { return Value::null(); }
+Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
+
+const avm2::NativeAccessor LoaderInfoAccessors[] = {
+    {u"parameters", infoParameters},
+    {u"url", infoUrl},
+    {u"loaderURL", infoUrl},
+    {u"width", infoWidth},
+    {u"height", infoHeight},
+    {u"frameRate", infoFrameRate},
+    {u"swfVersion", infoSwfVersion},
+    {u"actionScriptVersion", infoActionScriptVersion},
+    {u"bytesLoaded", infoBytes},
+    {u"bytesTotal", infoBytes},
+    {u"content", infoContent},
+    {u"contentType", infoContentType},
+    {u"sameDomain", infoTrue},
+    {u"childAllowsParent", infoTrue},
+    {u"parentAllowsChild", infoTrue},
+    {u"loader", infoNull},
+    {u"applicationDomain", infoDomain},
+};
+
+constexpr const char16_t* Display = u"flash.display";
+
+const avm2::CoreClassSpec Classes[] = {
+    {.name = u"DisplayObject",
+     .base = u"flash.events.EventDispatcher",
+     .init = displayObjectInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = DisplayObjectAccessors},
+    {.name = u"InteractiveObject",
+     .base = u"flash.display.DisplayObject",
+     .init = displayObjectInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = InteractiveAccessors},
+    {.name = u"DisplayObjectContainer",
+     .base = u"flash.display.InteractiveObject",
+     .init = containerInit,
+     .sealed = true,
+     .package = Display,
+     .methods = ContainerMethods,
+     .accessors = ContainerAccessors},
+    {.name = u"Sprite",
+     .base = u"flash.display.DisplayObjectContainer",
+     .init = containerInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = SpriteAccessors},
+    // MovieClip is dynamic: timeline code sets what it likes on it.
+    {.name = u"MovieClip",
+     .base = u"flash.display.Sprite",
+     .init = containerInit,
+     .package = Display,
+     .methods = MovieClipMethods,
+     .accessors = MovieClipAccessors},
+    {.name = u"Stage",
+     .base = u"flash.display.DisplayObjectContainer",
+     .init = stageInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = StageAccessors},
+    {.name = u"LoaderInfo",
+     .base = u"flash.events.EventDispatcher",
+     .init = loaderInfoInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = LoaderInfoAccessors,
+     .final = true},
+};
+
+}  // namespace
+
+std::span<const avm2::CoreClassSpec> displayClasses() { return Classes; }
+
+}  // namespace as3

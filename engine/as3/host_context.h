@@ -1,0 +1,66 @@
+// What the host's native classes share with the player of one movie: the
+// machine, the stage's model, the container's side, and the objects the
+// player keeps for them. Natives find it through Machine::hostData().
+#pragma once
+
+#include "avm2/core_library.h"
+#include "avm2/machine.h"
+#include "avm2/object.h"
+
+#include "model/movie_clip.h"
+#include "model/stage.h"
+
+#include "script/host.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace as3 {
+
+// The values the player holds across entries, traced as the native state of
+// one object the player keeps pinned.
+struct HeldValues final : avm2::NativeState {
+    std::map<std::u16string, avm2::Value> callbacks;  // ExternalInterface.addCallback
+    // Objects that hear the frame events (enterFrame, frameConstructed,
+    // exitFrame) wherever they are, in the order they first listened.
+    std::vector<avm2::Value> broadcast;
+    avm2::Value stage;
+    avm2::Value loaderInfo;
+    avm2::Value parameters;
+    avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
+    bool marshallExceptions = false;
+
+    void trace(avm2::Tracer& tracer) const override;
+};
+
+struct HostContext {
+    avm2::Machine& machine;
+    model::Stage& stage;
+    script::Host& host;
+    HeldValues& held;
+    std::u16string url;
+    std::vector<std::pair<std::u16string, std::u16string>> parameters;
+    // The model clip the next MovieClip made binds to: the root, while the
+    // document class is constructed.
+    std::shared_ptr<model::MovieClip> pendingRoot;
+    avm2::Object* root = nullptr;
+    uint64_t instances = 0;  // names of display objects made: instance1, instance2...
+    // Set by timeline calls of scripts: frame scripts of the frame reached run
+    // before the entry ends.
+    bool frameChanged = false;
+};
+
+[[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }
+
+// ApplicationDomain.currentDomain: the one domain of the movie's definitions.
+[[nodiscard]] avm2::Value currentDomain(avm2::Machine& m);
+
+// The host's class tables, in declaration order (bases first).
+[[nodiscard]] std::span<const avm2::CoreClassSpec> eventClasses();
+[[nodiscard]] std::span<const avm2::CoreClassSpec> displayClasses();
+[[nodiscard]] std::span<const avm2::CoreClassSpec> systemClasses();
+[[nodiscard]] std::span<const avm2::PackageFunction> systemFunctions();
+
+}  // namespace as3

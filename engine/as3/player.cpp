@@ -1,0 +1,290 @@
+#include "as3/player.h"
+
+#include "as3/display_state.h"
+#include "as3/external_values.h"
+#include "as3/host_context.h"
+
+#include "avm2/class_object.h"
+#include "avm2/core_library.h"
+#include "avm2/machine.h"
+
+#include "script/external_call_codec.h"
+
+#include <algorithm>
+
+namespace as3 {
+
+using avm2::Value;
+
+void HeldValues::trace(avm2::Tracer& tracer) const {
+    for (const auto& [name, f] : callbacks)
+        tracer.value(f);
+    tracer.values(broadcast);
+    tracer.value(stage);
+    tracer.value(loaderInfo);
+    tracer.value(parameters);
+    tracer.value(domain);
+}
+
+std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
+                                       std::vector<std::pair<std::u16string, std::u16string>> parameters,
+                                       const avm2::Limits& limits) {
+    std::unique_ptr<Player> player(new Player());
+    player->m_machine = std::make_unique<avm2::Machine>(limits);
+    avm2::Machine& m = *player->m_machine;
+    for (auto family : {eventClasses(), displayClasses(), systemClasses()}) {
+        for (const avm2::CoreClassSpec& spec : family)
+            m.defineCoreClass(spec);
+    }
+    for (const avm2::PackageFunction& f : systemFunctions())
+        m.definePackageFunction(f);
+    // What the player keeps lives in the native state of one object pinned
+    // for the machine's life (outside any entry, so no entry unpins it).
+    avm2::Object* holder = m.newObject();
+    holder->setNativeState(std::make_unique<HeldValues>());
+    m.pin(Value::object(holder));
+    player->m_context.reset(new HostContext{.machine = m,
+                                            .stage = stage,
+                                            .host = host,
+                                            .held = *holder->nativeAs<HeldValues>(),
+                                            .url = std::move(url),
+                                            .parameters = std::move(parameters),
+                                            .pendingRoot = nullptr});
+    m.setHostData(player->m_context.get());
+    m.setTraceSink([&host](const std::u16string& line) { host.trace(line); });
+    return player;
+}
+
+Player::~Player() = default;
+
+void Player::report(script::ScriptErrorKind kind, const std::u16string& message) {
+    ++m_errors;
+    m_context->host.scriptError({kind, u"ActionScript 3: " + message});
+}
+
+bool Player::run(const std::u16string& where, const std::function<void()>& work) {
+    auto result = m_machine->run([&] {
+        work();
+        return Value();
+    });
+    if (result)
+        return true;
+    reportFailure(where, result.error().what);
+    return false;
+}
+
+void Player::reportFailure(const std::u16string& where, const std::string& what) {
+    const auto kind = what.starts_with("uncaught exception")         ? script::ScriptErrorKind::UncaughtException
+                      : what.find("heap limit") != std::string::npos ? script::ScriptErrorKind::MemoryLimit
+                      : what.find("#1023") != std::string::npos      ? script::ScriptErrorKind::RecursionLimit
+                                                                     : script::ScriptErrorKind::ActionLimit;
+    report(kind, where + u": " + avm2::utf8ToUtf16(what));
+}
+
+void Player::loadBlocks() {
+    const swf::Timeline& timeline = m_context->stage.movie().root;
+    for (size_t frame = 0; frame < timeline.frames.size(); ++frame) {
+        for (const swf::ControlTag& tag : timeline.frames[frame].tags) {
+            const auto* block = std::get_if<swf::DoAbc>(&tag);
+            if (!block)
+                continue;
+            const std::u16string where =
+                u"the block " +
+                (block->name.empty() ? std::u16string() : u"\"" + avm2::utf8ToUtf16(block->name) + u"\" ") +
+                u"of frame " + avm2::utf8ToUtf16(std::to_string(frame + 1));
+            auto loaded = m_machine->load(block->abc);
+            if (!loaded) {
+                report(script::ScriptErrorKind::MalformedActions,
+                       where + u" is not run: " + avm2::utf8ToUtf16(loaded.error().describe()));
+                continue;
+            }
+            if (block->lazy())
+                continue;
+            const avm2::LoadedAbc* file = *loaded;
+            if (auto entry = m_machine->runEntry(*file); !entry)
+                reportFailure(where, entry.error().what);
+        }
+    }
+}
+
+void Player::buildRoot() {
+    HostContext& ctx = *m_context;
+    avm2::Machine& m = *m_machine;
+    std::u16string documentClass;
+    for (const swf::Frame& frame : ctx.stage.movie().root.frames) {
+        for (const swf::ControlTag& tag : frame.tags) {
+            if (const auto* symbols = std::get_if<swf::SymbolClass>(&tag)) {
+                for (const auto& [id, name] : symbols->symbols) {
+                    if (id == 0 && documentClass.empty())
+                        documentClass = avm2::utf8ToUtf16(name);
+                }
+            }
+        }
+    }
+    ctx.pendingRoot = ctx.stage.rootPtr();
+    if (!documentClass.empty()) {
+        (void)run(u"the document class " + documentClass, [&] {
+            const Value c = m.findDefinitionByName(documentClass);
+            if (!c.isObject() || !dynamic_cast<avm2::ClassObject*>(c.asObject()))
+                m.throwError("ReferenceError", 1065, u"Variable " + documentClass + u" is not defined.");
+            (void)m.construct(c, {});
+        });
+    }
+    if (!ctx.root) {
+        // No document class, or one that failed before it was bound.
+        ctx.pendingRoot = ctx.stage.rootPtr();
+        (void)run(u"the root",
+                  [&] { (void)m.construct(Value::object(m.coreClass(u"flash.display", u"MovieClip")), {}); });
+    }
+    ctx.pendingRoot.reset();
+}
+
+void Player::start() {
+    if (m_started)
+        return;
+    m_started = true;
+    HostContext& ctx = *m_context;
+    avm2::Machine& m = *m_machine;
+    (void)run(u"the stage", [&] {
+        ctx.held.stage = m.construct(Value::object(m.coreClass(u"flash.display", u"Stage")), {});
+        ctx.held.loaderInfo = m.construct(Value::object(m.coreClass(u"flash.display", u"LoaderInfo")), {});
+        avm2::Object* parameters = m.newObject();
+        ctx.held.parameters = Value::object(parameters);
+        for (const auto& [name, value] : ctx.parameters)
+            parameters->setOwn(name, m.string(value));
+    });
+    loadBlocks();
+    buildRoot();
+    broadcast(u"frameConstructed");
+    runFrameScripts();
+    broadcast(u"exitFrame");
+}
+
+void Player::broadcast(const char16_t* type) {
+    avm2::Machine& m = *m_machine;
+    // Listeners added during the broadcast wait for the next one.
+    const std::vector<Value> targets = m_context->held.broadcast;
+    for (const Value& t : targets)
+        m.pin(t);
+    for (const Value& target : targets) {
+        if (!dispatcherOf(m, target.asObject()).has(type))
+            continue;
+        (void)run(std::u16string(u"a ") + type + u" listener", [&] {
+            Value event = makeEvent(m, type);
+            avm2::Machine::Pin keep(m, event);
+            dispatchAtTarget(m, target.asObject(), event);
+        });
+    }
+    m.unpin(targets.size());
+    if (m_context->frameChanged)
+        runFrameScripts();
+}
+
+// The root's script for the frame the playhead is on, once per arrival; a
+// goto inside one runs the next frame's script after it.
+void Player::runFrameScripts() {
+    HostContext& ctx = *m_context;
+    for (int rounds = 0; rounds < 16 && ctx.root; ++rounds) {
+        ctx.frameChanged = false;
+        const uint32_t frame = ctx.stage.root().currentFrame();
+        if (frame == m_scriptFrame)
+            return;
+        m_scriptFrame = frame;
+        auto* state = ctx.root->nativeAs<DisplayState>();
+        if (!state || frame >= state->frameScripts.size() || !state->frameScripts[frame].isObject())
+            continue;
+        const Value script = state->frameScripts[frame];
+        avm2::Machine::Pin keep(*m_machine, script);
+        (void)run(u"the script of frame " + avm2::utf8ToUtf16(std::to_string(frame + 1)),
+                  [&] { (void)m_machine->call(script, Value::object(ctx.root), {}); });
+        if (!ctx.frameChanged)
+            return;
+    }
+}
+
+void Player::tick() {
+    if (!m_started) {
+        start();
+        return;
+    }
+    HostContext& ctx = *m_context;
+    const uint32_t before = ctx.stage.root().currentFrame();
+    ctx.stage.advance();
+    if (ctx.stage.root().currentFrame() != before)
+        m_scriptFrame = UINT32_MAX;
+    broadcast(u"enterFrame");
+    broadcast(u"frameConstructed");
+    runFrameScripts();
+    broadcast(u"exitFrame");
+    // Between frames; at least once a second's worth of frames, sooner when
+    // the heap has grown.
+    if (m_machine->heap().wantsCollection() || ++m_framesSinceCollection >= 30)
+        (void)collectGarbage();
+}
+
+size_t Player::collectGarbage() {
+    m_framesSinceCollection = 0;
+    return m_machine->collect();
+}
+
+std::vector<std::u16string> Player::callbackNames() const {
+    std::vector<std::u16string> names;
+    for (const auto& [name, f] : m_context->held.callbacks)
+        names.push_back(name);
+    return names;
+}
+
+script::CallResult Player::callFunction(std::u16string_view requestXml) {
+    const auto request = script::ExternalCallCodec::decodeRequest(requestXml);
+    if (!request)
+        return moviehost::Unexpected(script::CallError::BadRequest);
+    HostContext& ctx = *m_context;
+    auto it = ctx.held.callbacks.find(request->name);
+    if (it == ctx.held.callbacks.end())
+        return moviehost::Unexpected(script::CallError::NotRegistered);
+    avm2::Machine& m = *m_machine;
+    const Value function = it->second;
+    script::ExternalValue answer;
+    std::optional<std::u16string> thrown;
+    auto result = m.run([&] {
+        avm2::Machine::Pin keep(m, function);
+        std::vector<Value> args;
+        for (const script::ExternalValue& a : request->args) {
+            args.push_back(fromExternal(m, a));
+            m.pin(args.back());
+        }
+        Value value;
+        try {
+            value = m.call(function, Value::null(), args);
+        } catch (const avm2::ScriptThrow&) {
+            m.unpin(args.size());
+            if (!ctx.held.marshallExceptions)
+                throw;
+            // The container hears the error as an exception.
+            thrown = m.toString(m.thrownValue())->text();
+            return Value();
+        }
+        m.unpin(args.size());
+        answer = toExternal(m, value);
+        return Value();
+    });
+    if (ctx.frameChanged)
+        runFrameScripts();
+    if (!result) {
+        report(script::ScriptErrorKind::UncaughtException,
+               u"the callback " + request->name + u": " + avm2::utf8ToUtf16(result.error().what));
+        return moviehost::Unexpected(script::CallError::ScriptFailed);
+    }
+    script::CallAnswer out;
+    if (thrown) {
+        out.value = script::ExternalValue::fromString(avm2::utf16ToUtf8(*thrown));
+        out.xml = u"<exception>" + avm2::utf8ToUtf16(script::ExternalCallCodec::escape(avm2::utf16ToUtf8(*thrown))) +
+                  u"</exception>";
+        return out;
+    }
+    out.xml = avm2::utf8ToUtf16(script::ExternalCallCodec::encodeValue(answer));
+    out.value = std::move(answer);
+    return out;
+}
+
+}  // namespace as3

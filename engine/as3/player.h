@@ -1,0 +1,93 @@
+// The ActionScript 3 side of one playing movie: the machine, the host's
+// classes bound to the stage's model, and the frame cycle.
+//
+//   auto player = as3::Player::create(*stage, host, url, parameters);
+//   player->start();     // blocks load, the document class is built, frame 1's script
+//   every frame:  player->tick();
+//   the container's CallFunction:  player->callFunction(xml);
+//
+// The movie loads whole before it plays, so every DoABC block of every frame
+// loads at start, in frame order; a block without the lazy flag runs its
+// entry script then, a lazy one when a definition of it is first needed. A
+// block that fails to parse or verify is not run and is reported; the
+// timeline plays on. The document class (SymbolClass id 0) is built after
+// the first frame's objects are placed, bound to the root clip; without
+// one the root is a plain MovieClip.
+//
+// One frame (tick): the timeline advances, enterFrame goes to every display
+// object listening for it, then frameConstructed, the root's frame script
+// (addFrameScript) when the playhead reached a new frame, then exitFrame;
+// the collector runs between frames. Each of these is an entry of its own:
+// a script that throws or passes a limit is reported through
+// Host::scriptError and the rest of the frame goes on.
+#pragma once
+
+#include "avm2/limits.h"
+
+#include "model/stage.h"
+
+#include "script/engine.h"
+#include "script/host.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace avm2 {
+class Machine;
+}
+
+namespace as3 {
+
+struct HostContext;
+
+class Player {
+public:
+    // `stage` and `host` must outlive the player. `parameters` are
+    // loaderInfo.parameters (the query of the movie's location).
+    [[nodiscard]] static std::unique_ptr<Player> create(
+        model::Stage& stage, script::Host& host, std::u16string url,
+        std::vector<std::pair<std::u16string, std::u16string>> parameters, const avm2::Limits& limits = {});
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+    ~Player();
+
+    // The first frame's work; later calls do nothing.
+    void start();
+    [[nodiscard]] bool started() const { return m_started; }
+    // One frame (see above); starts first when start() was not called.
+    void tick();
+
+    // ExternalInterface.addCallback functions, called with a call-exchange
+    // request (<invoke name=...>); the answer's xml is the response.
+    [[nodiscard]] script::CallResult callFunction(std::u16string_view requestXml);
+    [[nodiscard]] std::vector<std::u16string> callbackNames() const;
+
+    // Frees what scripts no longer reach; the number of cells freed.
+    size_t collectGarbage();
+    [[nodiscard]] avm2::Machine& machine() { return *m_machine; }
+    // Script failures reported so far.
+    [[nodiscard]] uint64_t errorsReported() const { return m_errors; }
+
+private:
+    Player() = default;
+    void loadBlocks();
+    void buildRoot();
+    // Runs native work as an entry; a failure is reported with `where`.
+    bool run(const std::u16string& where, const std::function<void()>& work);
+    void report(script::ScriptErrorKind kind, const std::u16string& message);
+    void reportFailure(const std::u16string& where, const std::string& what);
+    void broadcast(const char16_t* type);
+    void runFrameScripts();
+
+    std::unique_ptr<avm2::Machine> m_machine;
+    std::unique_ptr<HostContext> m_context;
+    bool m_started = false;
+    uint32_t m_scriptFrame = UINT32_MAX;  // the frame whose script ran last
+    uint32_t m_framesSinceCollection = 0;
+    uint64_t m_errors = 0;
+};
+
+}  // namespace as3

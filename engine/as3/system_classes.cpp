@@ -1,0 +1,298 @@
+// flash.external.ExternalInterface, flash.system (fscommand, System,
+// Capabilities, Security, ApplicationDomain) and the flash.utils functions
+// compilers' runtimes lean on (getTimer, getQualifiedClassName,
+// getDefinitionByName).
+#include "as3/external_values.h"
+#include "as3/host_context.h"
+
+#include "avm2/class_object.h"
+#include "avm2/conversions.h"
+
+#include "net/location.h"
+#include "net/sandbox.h"
+
+#include "script/external_call_codec.h"
+
+namespace as3 {
+
+using avm2::argument;
+using avm2::Machine;
+using avm2::Value;
+
+namespace {
+
+std::u16string text(Machine& m, Value v) { return m.toString(v)->text(); }
+
+// --- ExternalInterface ----------------------------------------------------
+
+Value eiAvailable(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
+// The id the page gave the object; a container that is no page gives none.
+Value eiObjectId(Machine&, Value, std::span<const Value>) { return Value::null(); }
+Value eiGetMarshall(Machine& m, Value, std::span<const Value>) {
+    return Value::boolean(hostContext(m).held.marshallExceptions);
+}
+Value eiSetMarshall(Machine& m, Value, std::span<const Value> args) {
+    hostContext(m).held.marshallExceptions = avm2::toBoolean(argument(args, 0));
+    return Value();
+}
+
+// The answer of an exception thrown on the container's side, when
+// marshallExceptions lets it through: <exception>text</exception>.
+std::optional<std::string> exceptionText(std::string_view answer) {
+    constexpr std::string_view Open = "<exception>";
+    constexpr std::string_view Close = "</exception>";
+    if (answer.size() < Open.size() + Close.size() || answer.substr(0, Open.size()) != Open ||
+        answer.substr(answer.size() - Close.size()) != Close)
+        return std::nullopt;
+    return script::ExternalCallCodec::unescape(answer.substr(Open.size(), answer.size() - Open.size() - Close.size()));
+}
+
+Value eiCall(Machine& m, Value, std::span<const Value> args) {
+    HostContext& ctx = hostContext(m);
+    if (args.empty() || args[0].isNullish())
+        m.throwError("TypeError", 2007, u"Parameter functionName must be non-null.");
+    const std::u16string name = text(m, args[0]);
+    script::ExternalCall call;
+    call.name = name;
+    for (size_t i = 1; i < args.size(); ++i)
+        call.args.push_back(toExternal(m, args[i]));
+    call.xml = avm2::utf8ToUtf16(script::ExternalCallCodec::encodeRequest(avm2::utf16ToUtf8(name), call.args));
+    const std::optional<std::u16string> answer = ctx.host.externalCall(call);
+    if (!answer)
+        return Value::null();
+    const std::string xml = avm2::utf16ToUtf8(*answer);
+    if (ctx.held.marshallExceptions) {
+        if (auto thrown = exceptionText(xml))
+            m.throwError("Error", 0, avm2::utf8ToUtf16(*thrown));
+    }
+    const auto decoded = script::ExternalCallCodec::decodeValue(xml);
+    return decoded ? fromExternal(m, *decoded) : Value::null();
+}
+
+Value eiAddCallback(Machine& m, Value, std::span<const Value> args) {
+    HostContext& ctx = hostContext(m);
+    const std::u16string name = text(m, argument(args, 0));
+    const Value function = argument(args, 1);
+    if (function.isObject())
+        ctx.held.callbacks[name] = function;
+    else
+        ctx.held.callbacks.erase(name);
+    return Value();
+}
+
+const avm2::NativeMember ExternalStatics[] = {{u"call", eiCall}, {u"addCallback", eiAddCallback}};
+const avm2::NativeAccessor ExternalAccessors[] = {
+    {u"available", eiAvailable},
+    {u"objectID", eiObjectId},
+    {u"marshallExceptions", eiGetMarshall, eiSetMarshall},
+};
+
+// --- fscommand, System, Capabilities, Security ---------------------------
+
+Value fscommand(Machine& m, Value, std::span<const Value> args) {
+    const std::u16string command = text(m, argument(args, 0));
+    const std::u16string parameters = args.size() > 1 ? text(m, args[1]) : std::u16string();
+    hostContext(m).host.fscommand(command, parameters);
+    return Value();
+}
+
+Value systemTotalMemory(Machine& m, Value, std::span<const Value>) {
+    return Value::number(double(m.heap().liveBytes()));
+}
+Value systemFreeMemory(Machine& m, Value, std::span<const Value>) {
+    return Value::number(double(m.heap().limit() - m.heap().liveBytes()));
+}
+// The collector runs between frames; exit, pause and the clipboard belong
+// to the standalone player, not to a control in a container.
+Value systemNothing(Machine&, Value, std::span<const Value>) { return Value(); }
+Value systemFalse(Machine&, Value, std::span<const Value>) { return Value::boolean(false); }
+Value systemTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
+
+const avm2::NativeMember SystemStatics[] = {
+    {u"gc", systemNothing},     {u"exit", systemNothing},         {u"pause", systemNothing},
+    {u"resume", systemNothing}, {u"setClipboard", systemNothing},
+};
+const avm2::NativeAccessor SystemAccessors[] = {
+    {u"totalMemory", systemTotalMemory},
+    {u"totalMemoryNumber", systemTotalMemory},
+    {u"privateMemory", systemTotalMemory},
+    {u"freeMemory", systemFreeMemory},
+};
+
+// What a version 10 ActiveX control on this platform says of itself, as
+// ActionScript 2's System.capabilities do.
+const avm2::NativeStringConstant CapabilityTexts[] = {
+    {u"version", u"LNX 10,0,0,0"},     {u"playerType", u"ActiveX"}, {u"os", u"Linux"},
+    {u"manufacturer", u"Adobe Linux"}, {u"language", u"en"},        {u"cpuArchitecture", u"x86"},
+    {u"screenColor", u"color"},
+};
+const avm2::NativeAccessor CapabilityFlags[] = {
+    {u"isDebugger", systemFalse},
+    {u"hasAudio", systemTrue},
+    {u"hasMP3", systemTrue},
+    {u"hasVideoEncoder", systemFalse},
+    {u"hasAudioEncoder", systemFalse},
+    {u"hasIME", systemFalse},
+    {u"avHardwareDisable", systemFalse},
+    {u"localFileReadDisable", systemFalse},
+    {u"hasAccessibility", systemFalse},
+    {u"hasStreamingAudio", systemTrue},
+    {u"hasStreamingVideo", systemTrue},
+    {u"isEmbeddedInAcrobat", systemFalse},
+    {u"hasPrinting", systemFalse},
+};
+
+// By where the movie came from, as for ActionScript 2.
+Value securitySandbox(Machine& m, Value, std::span<const Value>) {
+    auto location = net::parseLocation(avm2::utf16ToUtf8(hostContext(m).url));
+    const net::SandboxType type = location ? net::sandboxTypeOf(*location) : net::SandboxType::LocalWithFile;
+    return m.string(avm2::utf8ToUtf16(net::sandboxTypeName(type)));
+}
+const avm2::NativeAccessor SecurityAccessors[] = {{u"sandboxType", securitySandbox}};
+const avm2::NativeMember SecurityStatics[] = {
+    {u"allowDomain", systemNothing},
+    {u"allowInsecureDomain", systemNothing},
+    {u"loadPolicyFile", systemNothing},
+    {u"showSettings", systemNothing},
+};
+const avm2::NativeStringConstant SecurityTexts[] = {
+    {u"REMOTE", u"remote"},
+    {u"LOCAL_WITH_FILE", u"localWithFile"},
+    {u"LOCAL_WITH_NETWORK", u"localWithNetwork"},
+    {u"LOCAL_TRUSTED", u"localTrusted"},
+    {u"APPLICATION", u"application"},
+};
+
+// --- ApplicationDomain ------------------------------------------------------
+// One domain holds every definition of the movie; a domain a script makes
+// sees the same ones.
+
+Value domainInit(Machine&, Value, std::span<const Value>) { return Value(); }
+Value domainCurrent(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
+Value domainParent(Machine&, Value, std::span<const Value>) { return Value::null(); }
+
+Value domainGetDefinition(Machine& m, Value, std::span<const Value> args) {
+    const std::u16string name = text(m, argument(args, 0));
+    const Value found = m.findDefinitionByName(name);
+    if (found.isUndefined())
+        m.throwError("ReferenceError", 1065, u"Variable " + name + u" is not defined.");
+    return found;
+}
+Value domainHasDefinition(Machine& m, Value, std::span<const Value> args) {
+    return Value::boolean(!m.findDefinitionByName(text(m, argument(args, 0))).isUndefined());
+}
+
+const avm2::NativeMember DomainMethods[] = {{u"getDefinition", domainGetDefinition},
+                                            {u"hasDefinition", domainHasDefinition}};
+const avm2::NativeAccessor DomainAccessors[] = {{u"parentDomain", domainParent}};
+const avm2::NativeAccessor DomainStatics[] = {{u"currentDomain", domainCurrent}};
+
+// --- flash.utils -------------------------------------------------------------
+
+Value getTimer(Machine& m, Value, std::span<const Value>) {
+    return Value::fromInt(int32_t(hostContext(m).host.milliseconds()));
+}
+
+// "flash.display::MovieClip", "int", "null", "void".
+Value getQualifiedClassName(Machine& m, Value, std::span<const Value> args) {
+    const Value v = argument(args, 0);
+    switch (v.tag()) {
+    case avm2::Tag::Undefined:
+        return m.string(u"void");
+    case avm2::Tag::Null:
+        return m.string(u"null");
+    case avm2::Tag::Boolean:
+        return m.string(u"Boolean");
+    case avm2::Tag::Int:
+        return m.string(u"int");
+    case avm2::Tag::UInt:
+        return m.string(v.asUInt() <= 0x7FFFFFFF ? u"int" : u"Number");
+    case avm2::Tag::Number:
+        return m.string(u"Number");
+    case avm2::Tag::String:
+        return m.string(u"String");
+    case avm2::Tag::Namespace:
+        return m.string(u"Namespace");
+    case avm2::Tag::Object:
+        break;
+    }
+    const avm2::Object* o = v.asObject();
+    if (const auto* c = dynamic_cast<const avm2::ClassObject*>(o))
+        return m.string(c->displayName());
+    if (dynamic_cast<const avm2::NativeFunction*>(o) || dynamic_cast<const avm2::FunctionObject*>(o) ||
+        dynamic_cast<const avm2::MethodClosure*>(o))
+        return m.string(u"builtin.as$0::MethodClosure");
+    if (o->proto()) {
+        if (const Value* ctor = o->proto()->findOwn(u"constructor"); ctor && ctor->isObject()) {
+            if (const auto* c = dynamic_cast<const avm2::ClassObject*>(ctor->asObject()))
+                return m.string(c->displayName());
+        }
+    }
+    return m.string(u"Object");
+}
+
+Value getDefinitionByName(Machine& m, Value thisValue, std::span<const Value> args) {
+    return domainGetDefinition(m, thisValue, args);
+}
+
+const avm2::CoreClassSpec Classes[] = {
+    {.name = u"ExternalInterface",
+     .base = u"Object",
+     .sealed = true,
+     .statics = ExternalStatics,
+     .package = u"flash.external",
+     .staticAccessors = ExternalAccessors,
+     .final = true},
+    {.name = u"System",
+     .base = u"Object",
+     .sealed = true,
+     .statics = SystemStatics,
+     .package = u"flash.system",
+     .staticAccessors = SystemAccessors,
+     .final = true},
+    {.name = u"Capabilities",
+     .base = u"Object",
+     .sealed = true,
+     .package = u"flash.system",
+     .staticAccessors = CapabilityFlags,
+     .stringConstants = CapabilityTexts,
+     .final = true},
+    {.name = u"Security",
+     .base = u"Object",
+     .sealed = true,
+     .statics = SecurityStatics,
+     .package = u"flash.system",
+     .staticAccessors = SecurityAccessors,
+     .stringConstants = SecurityTexts,
+     .final = true},
+    {.name = u"ApplicationDomain",
+     .base = u"Object",
+     .init = domainInit,
+     .sealed = true,
+     .package = u"flash.system",
+     .methods = DomainMethods,
+     .accessors = DomainAccessors,
+     .staticAccessors = DomainStatics,
+     .final = true},
+};
+
+const avm2::PackageFunction Functions[] = {
+    {u"flash.system", u"fscommand", fscommand},
+    {u"flash.utils", u"getTimer", getTimer},
+    {u"flash.utils", u"getQualifiedClassName", getQualifiedClassName},
+    {u"flash.utils", u"getDefinitionByName", getDefinitionByName},
+};
+
+}  // namespace
+
+Value currentDomain(Machine& m) {
+    HeldValues& held = hostContext(m).held;
+    if (!held.domain.isObject())
+        held.domain = m.construct(Value::object(m.coreClass(u"flash.system", u"ApplicationDomain")), {});
+    return held.domain;
+}
+
+std::span<const avm2::CoreClassSpec> systemClasses() { return Classes; }
+std::span<const avm2::PackageFunction> systemFunctions() { return Functions; }
+
+}  // namespace as3

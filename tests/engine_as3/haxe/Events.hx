@@ -1,0 +1,82 @@
+// flash.events as a movie sees them; each check reports through fscommand.
+import flash.display.Sprite;
+import flash.events.Event;
+import flash.events.EventDispatcher;
+import flash.events.ErrorEvent;
+import flash.events.TimerEvent;
+
+class Events {
+    static var log = "";
+    static var frames = "";
+    static var frameCount = 0;
+
+    static function note(s:String) log += s + ";";
+
+    static function main() {
+        var root = flash.Lib.current;
+        // Priorities, then the order of adding; a listener added twice runs once.
+        var d = new EventDispatcher();
+        var second = function(e:Event) note("b");
+        d.addEventListener("x", second);
+        d.addEventListener("x", function(e:Event) note("a"), false, 5);
+        d.addEventListener("x", second);
+        d.addEventListener("x", function(e:Event) { note("c"); e.stopImmediatePropagation(); });
+        d.addEventListener("x", function(e:Event) note("never"));
+        var ok = d.dispatchEvent(new Event("x"));
+        note("ok=" + ok + ",has=" + d.hasEventListener("x") + "," + d.hasEventListener("y"));
+        d.removeEventListener("x", second);
+        d.dispatchEvent(new Event("x"));
+        flash.Lib.fscommand("priorities", log);
+
+        // Three phases over a parent chain.
+        log = "";
+        var outer = new Sprite();
+        var inner = new Sprite();
+        var leaf = new Sprite();
+        outer.addChild(inner);
+        inner.addChild(leaf);
+        function listen(s:Sprite, name:String) {
+            s.addEventListener("go", function(e:Event) note(name + "-cap" + e.eventPhase), true);
+            s.addEventListener("go", function(e:Event) note(name + e.eventPhase + (e.currentTarget == s) + (e.target == leaf)));
+        }
+        listen(outer, "o");
+        listen(inner, "i");
+        listen(leaf, "l");
+        leaf.dispatchEvent(new Event("go", true));
+        note("|");
+        leaf.dispatchEvent(new Event("go", false));
+        note("|will=" + leaf.willTrigger("go") + new Sprite().willTrigger("go"));
+        flash.Lib.fscommand("phases", log);
+
+        // stopPropagation finishes the node; preventDefault only when cancelable.
+        log = "";
+        inner.addEventListener("stop", function(e:Event) { note("i1"); e.stopPropagation(); });
+        inner.addEventListener("stop", function(e:Event) { note("i2"); e.preventDefault(); });
+        outer.addEventListener("stop", function(e:Event) note("o"));
+        note("" + leaf.dispatchEvent(new Event("stop", true, true)) + leaf.dispatchEvent(new Event("stop", true, false)));
+        var err = new ErrorEvent(ErrorEvent.ERROR, false, false, "bad");
+        note(err.text + err.type + TimerEvent.TIMER + new Event("q").toString());
+        flash.Lib.fscommand("stopping", log);
+
+        // Frame events: their order over the first frames, then an uncaught
+        // error in a listener, which is reported while the movie plays on.
+        var stage = root.stage;
+        root.addEventListener(Event.ENTER_FRAME, function(e:Event) {
+            frameCount++;
+            frames += "E" + frameCount;
+            if (frameCount == 3) {
+                var o:Dynamic = null;
+                o.boom();
+            }
+            if (frameCount == 4)
+                flash.Lib.fscommand("frames", frames);
+        });
+        root.addEventListener(Event.FRAME_CONSTRUCTED, function(e:Event) frames += "C");
+        // Frame events go to display objects only; an off-list sprite hears them.
+        d.addEventListener(Event.ENTER_FRAME, function(e:Event) frames += "D");
+        var offList = new Sprite();
+        offList.addEventListener(Event.EXIT_FRAME, function(e:Event) { if (frameCount == 1) frames += "S"; });
+        root.addEventListener(Event.EXIT_FRAME, function(e:Event) frames += "X");
+        flash.Lib.fscommand("stage", "" + (stage != null) + (root.parent == stage) + (root.root == root) + stage.stageWidth);
+    }
+}

@@ -1,0 +1,141 @@
+// Movies the haxe compiler made at build time, played by the ActionScript 3
+// player over a stage of their own; they report through fscommand.
+#include "as3/player.h"
+
+#include "recording_host.h"
+
+#include "swf/movie.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using as3test::RecordingHost;
+
+struct Played {
+    std::unique_ptr<model::Stage> stage;
+    RecordingHost host;
+    std::unique_ptr<as3::Player> player;
+};
+
+std::unique_ptr<Played> play(const std::string& name,
+                             std::vector<std::pair<std::u16string, std::u16string>> params = {}) {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
+    if (!movie)
+        return nullptr;
+    played->stage = model::Stage::create(*movie);
+    played->player = as3::Player::create(
+        *played->stage, played->host, u"file:///movies/" + std::u16string(name.begin(), name.end()) + u".swf?level=3",
+        std::move(params));
+    played->player->start();
+#endif
+    return played;
+}
+
+#ifdef AS3_HAXE_MOVIES
+#define REQUIRE_HAXE()
+#else
+#define REQUIRE_HAXE() GTEST_SKIP() << "haxe was not found at configuration time"
+#endif
+
+TEST(HaxePlayer, EventFlow) {
+    REQUIRE_HAXE();
+    auto p = play("Events");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty());
+    struct Expect {
+        std::u16string command;
+        std::u16string value;
+    };
+    const Expect expected[] = {
+        {u"priorities", u"a;b;c;ok=true,has=true,false;a;c;"},
+        // Capture from the outside in, the target (phase 2) with its own
+        // capture listeners left out, then bubbling (phase 3) outwards.
+        {u"phases", u"o-cap1;i-cap1;l2truetrue;i3truetrue;o3truetrue;|;o-cap1;i-cap1;l2truetrue;|will=truefalse;"},
+        {u"stopping",
+         u"i1;i2;i1;i2;falsetrue;baderrortimer[Event type=\"q\" bubbles=false cancelable=false eventPhase=2];"},
+        {u"stage", u"truetruetrue200"},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(std::string(e.command.begin(), e.command.end()));
+        auto got = p->host.command(e.command);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(*got, e.value);
+    }
+    // The first frame's constructed and exit events follow the document
+    // class; each later frame is enter, constructed, exit. The error thrown
+    // in the third frame's listener ends that listener only.
+    for (int i = 0; i < 4; ++i)
+        p->player->tick();
+    EXPECT_EQ(p->host.command(u"frames"), u"CXE1CXSE2CXE3CXE4");
+    ASSERT_EQ(p->host.errors.size(), 1u);
+    EXPECT_NE(p->host.errors[0].find(u"Error #1009"), std::u16string::npos);
+}
+
+TEST(HaxePlayer, ContainerAndTree) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    auto q = std::make_unique<Played>();
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Container.swf");
+    ASSERT_TRUE(movie);
+    q->stage = model::Stage::create(*movie);
+    q->host.answer = [](const script::ExternalCall&) -> std::optional<std::u16string> {
+        return u"<object><property id=\"name\"><string>n</string></property><property id=\"list\"><array>"
+               u"<property id=\"0\"><number>1</number></property><property id=\"1\"><string>x</string></property>"
+               u"</array></property></object>";
+    };
+    q->player = as3::Player::create(*q->stage, q->host, u"file:///c.swf", {{u"level", u"3"}});
+    q->player->start();
+    EXPECT_TRUE(q->host.errors.empty());
+    struct Expect {
+        std::u16string command;
+        std::u16string value;
+    };
+    const Expect expected[] = {
+        {u"info", u"3,10,200x100,30,1,1"},
+        {u"system", u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true"},
+        {u"tree", u"2,1,true,true,true,range2006,loop2150,1,true,true"},
+        {u"answer", u"nx"},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(std::string(e.command.begin(), e.command.end()));
+        auto got = q->host.command(e.command);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(*got, e.value);
+    }
+    ASSERT_EQ(q->host.calls.size(), 1u);
+    EXPECT_EQ(q->host.calls[0],
+              u"<invoke name=\"ask\" returntype=\"xml\"><arguments><number>1</number><string>two</string>"
+              u"<array><property id=\"0\"><true/></property><property id=\"1\"><null/></property></array>"
+              u"</arguments></invoke>");
+    // The container calls back.
+    struct Call {
+        std::u16string request;
+        std::optional<std::u16string> response;
+    };
+    const Call calls[] = {
+        {u"<invoke name=\"twice\" returntype=\"xml\"><arguments><number>21</number></arguments></invoke>",
+         u"<number>42</number>"},
+        {u"<invoke name=\"jump\" returntype=\"xml\"><arguments></arguments></invoke>", u"<number>1</number>"},
+        {u"<invoke name=\"nobody\" returntype=\"xml\"><arguments></arguments></invoke>", std::nullopt},
+        {u"<invoke name=\"fail\" returntype=\"xml\"><arguments></arguments></invoke>", std::nullopt},
+        {u"not xml", std::nullopt},
+    };
+    for (const Call& c : calls) {
+        SCOPED_TRACE(std::string(c.request.begin(), c.request.end()));
+        auto result = q->player->callFunction(c.request);
+        ASSERT_EQ(result.has_value(), c.response.has_value());
+        if (result) {
+            EXPECT_EQ(result->xml, *c.response);
+        }
+    }
+    EXPECT_EQ(q->host.errors.size(), 1u) << "the throwing callback";
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// ActionScript 3 movies through IShockwaveFlash: fscommand and
+// ExternalInterface reach the container as events, CallFunction reaches
+// addCallback, the members ActionScript 3 movies were never offered answer
+// as the player did, and a block that fails is reported while the movie
+// plays on.
+#include "control_harness.h"
+
+#include "movie_writer.h"
+
+#include "platform/testing.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace controltest;
+
+namespace {
+
+// Records every event with its text arguments; FlashCall is answered.
+class RecordingSink final : public IDispatch {
+public:
+    struct Event {
+        DISPID member = 0;
+        std::vector<std::u16string> args;
+    };
+    std::vector<Event> events;
+    std::function<void(DISPID)> onEvent;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, DIID__IShockwaveFlashEvents)) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--m_refs); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        Event e{member, {}};
+        for (UINT i = params->cArgs; i-- > 0;) {  // stored last first
+            const VARIANT& v = params->rgvarg[i];
+            e.args.push_back(v.vt == VT_BSTR ? std::u16string(v.bstrVal, SysStringLen(v.bstrVal)) : u"");
+        }
+        events.push_back(std::move(e));
+        if (onEvent)
+            onEvent(member);
+        return S_OK;
+    }
+    // The arguments of the first FSCommand of that name.
+    std::optional<std::u16string> command(std::u16string_view name) const {
+        for (const Event& e : events) {
+            if (e.member == 150 && e.args.size() == 2 && e.args[0] == name)
+                return e.args[1];
+        }
+        return std::nullopt;
+    }
+
+private:
+    LONG m_refs = 0;
+};
+
+void advise(Control& control, RecordingSink& sink) {
+    const auto container = control.ole.As<IConnectionPointContainer>();
+    ASSERT_TRUE(container);
+    platform::ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(DIID__IShockwaveFlashEvents, point.receive()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+}
+
+TEST(As3Movie, TheContainerBridgeThroughCom) {
+#ifndef AS3_HAXE_MOVIES
+    GTEST_SKIP() << "haxe was not found at configuration time";
+#else
+    RecordingSink sink;  // outlives the control
+    Control control;
+    sink.onEvent = [&](DISPID member) {
+        if (member != 197)
+            return;
+        EXPECT_EQ(control.flash->SetReturnValue(bstr(u"<object><property id=\"name\"><string>n</string></property>"
+                                                     u"<property id=\"list\"><array><property id=\"0\"><null/>"
+                                                     u"</property><property id=\"1\"><string>x</string></property>"
+                                                     u"</array></property></object>")
+                                                    .get()),
+                  S_OK);
+    };
+    advise(control, sink);
+    ASSERT_EQ(loadMovie(control.flash.get(), std::string(AS3_HAXE_MOVIES) + "/Container.swf"), S_OK);
+    BSTR response = nullptr;
+    ASSERT_EQ(
+        control.flash->CallFunction(
+            bstr(u"<invoke name=\"twice\" returntype=\"xml\"><arguments><number>4.5</number></arguments></invoke>")
+                .get(),
+            &response),
+        S_OK);
+    EXPECT_EQ(take(response), u"<number>9</number>");
+    EXPECT_EQ(sink.command(u"answer"), u"nx");
+    EXPECT_EQ(sink.command(u"system"), u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true");
+
+    EXPECT_EQ(control.flash->CallFunction(
+                  bstr(u"<invoke name=\"fail\" returntype=\"xml\"><arguments></arguments></invoke>").get(), &response),
+              E_FAIL);
+    const std::u16string failure = takeErrorInfo().description;
+    EXPECT_NE(failure.find(u"Variable no.luck is not defined"), std::u16string::npos) << narrow(failure);
+
+    // Variables and frame calls were not offered to these movies.
+    BSTR value = nullptr;
+    EXPECT_EQ(control.flash->GetVariable(bstr(u"answer").get(), &value), S_OK);
+    EXPECT_EQ(value, nullptr);
+    EXPECT_EQ(control.flash->SetVariable(bstr(u"answer").get(), bstr(u"1").get()), S_OK);
+    EXPECT_EQ(control.flash->TCallFrame(bstr(u"/").get(), 0), S_OK);
+    EXPECT_EQ(control.flash->TCallLabel(bstr(u"/").get(), bstr(u"x").get()), S_OK);
+#endif
+}
+
+TEST(As3Movie, ABlockThatFailsIsReportedAndTheTimelinePlays) {
+    swfwriter::MovieWriter movie({.version = 10, .width = 200, .height = 100, .frameRate = 10});
+    movie.fileAttributes(true);
+    movie.tag(82, {0, 0, 0, 0, 'b', 0, 1, 2, 3});
+    movie.showFrame();
+    movie.showFrame();
+    platform::testing::UseManualClock(3'000'000);
+    Control control;
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "broken_abc.swf")), S_OK);
+    (void)takeErrorInfo();
+    EXPECT_EQ(runClock(100), 1);
+    const ErrorText error = takeErrorInfo();
+    EXPECT_TRUE(error.present);
+    EXPECT_NE(error.description.find(u"ActionScript 3: the block \"b\" of frame 1 is not run"), std::u16string::npos)
+        << narrow(error.description);
+    LONG frame = -1;
+    EXPECT_EQ(control.flash->CurrentFrame(&frame), S_OK);
+    EXPECT_EQ(frame, 1);
+}
+
+}  // namespace
