@@ -4,14 +4,17 @@
 //   bitmap.swf           320 x 240, 20 fps: a lossless bitmap, still and turning
 //   morph.swf            320 x 240, 24 fps: a red circle morphing into a blue square and back
 //   button.swf           320 x 240, 24 fps: a button whose every click turns a square by 30 degrees
+//   sound.swf            320 x 240, 25 fps: a ball bouncing to a streamed tune, a click at each bounce
 // The output is the same, byte for byte, on every run.
 #include "movie_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 using namespace swfwriter;
 
@@ -198,6 +201,58 @@ void buttonMovie(const std::filesystem::path& folder) {
     movie.save((folder / "button.swf").string());
 }
 
+// Mono 16-bit little-endian samples of a sine at `hz` for `count` samples at
+// `rate`, with a short fade in and out and a linear decay when `decay`.
+std::vector<uint8_t> tone(double hz, uint32_t count, uint32_t rate, double level, bool decay) {
+    std::vector<uint8_t> out;
+    out.reserve(size_t(count) * 2);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double fade = std::min({1.0, i / 200.0, (count - i) / 200.0});
+        const double shape = decay ? 1.0 - double(i) / count : 1.0;
+        const auto v = int16_t(std::lround(level * 32767 * fade * shape * std::sin(2 * Pi * hz * i / rate)));
+        out.push_back(uint8_t(uint16_t(v)));
+        out.push_back(uint8_t(uint16_t(v) >> 8));
+    }
+    return out;
+}
+
+// A tune of four notes in the root's stream sound (11,025 Hz: 441 samples a
+// frame at 25 fps) and a click sound started on each bounce of the ball.
+void soundMovie(const std::filesystem::path& folder) {
+    MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 25});
+    movie.background({236, 244, 250});
+    const uint16_t ball = movie.circle(0, 0, 16 * kTwips, {220, 60, 40});
+    const uint16_t floor = movie.rectangle(0, 220 * kTwips, 320 * kTwips, 20 * kTwips, {60, 70, 80});
+    constexpr uint32_t Rate = 11025;
+    constexpr uint32_t PerFrame = 441;
+    const SoundFormatSpec mono16{.codec = 3, .rateCode = 1, .sixteenBit = true, .stereo = false};
+    const uint16_t click = movie.defineSound(mono16, Rate / 20, tone(880, Rate / 20, Rate, 0.6, true));
+    movie.soundStreamHead(mono16, uint16_t(PerFrame));
+    const double notes[] = {392.0, 523.25, 659.25, 523.25};  // G4 C5 E5 C5, half a second each
+    std::vector<uint8_t> tune;
+    for (double hz : notes) {
+        const auto note = tone(hz, Rate / 2, Rate, 0.3, false);
+        tune.insert(tune.end(), note.begin(), note.end());
+    }
+    movie.place(floor, 1);
+    for (int f = 0; f < 50; ++f) {
+        // Two bounces a cycle: the ball is down on frames 12 and 37.
+        const double phase = std::fabs(std::sin(Pi * (f + 13) / 25.0));
+        const auto y = int32_t((204 - 150 * phase) * kTwips);
+        const Matrix at = Matrix::translate(160 * kTwips, y);
+        if (f == 0)
+            movie.place(ball, 2, {.matrix = at});
+        else
+            movie.modify(2, {.move = true, .matrix = at});
+        if (f == 12 || f == 37)
+            movie.startSound(click);
+        const auto from = tune.begin() + std::ptrdiff_t(f) * PerFrame * 2;
+        movie.soundStreamBlock(std::vector<uint8_t>(from, from + PerFrame * 2));
+        movie.showFrame();
+    }
+    movie.save((folder / "sound.swf").string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -209,6 +264,7 @@ int main(int argc, char** argv) {
         bitmapMovie(folder);
         morphMovie(folder);
         buttonMovie(folder);
+        soundMovie(folder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_examples: %s\n", e.what());
         return 1;

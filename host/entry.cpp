@@ -5,11 +5,15 @@
 //
 // The movie location stands where the program path normally does: the parent
 // starts the host with it as the first token of the command line.
+//
+// MOVIEHOST_AUDIO_FD=N (optional) names an inherited descriptor for the
+// movie's sound (see sound_output.h).
 #include "clock_settings.h"
 #include "frame_geometry.h"
 #include "host_failure.h"
 #include "host_state.h"
 #include "message_loop.h"
+#include "sound_output.h"
 #include "start_up.h"
 #include "virtual_frame_loop.h"
 
@@ -21,6 +25,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,12 +51,24 @@ int wmain(int argc, WCHAR** argv) {
     // Before anything reads the time or sets a timer.
     if (clock->virtualClock)
         platform::UseVirtualClock(static_cast<long long>(clock->epochSeconds) * 1000);
+
+    std::string soundRefusal;
+    const std::optional<int> soundDescriptor =
+        SoundOutput::ParseDescriptor(std::getenv(SoundOutput::Variable), soundRefusal);
+    if (!soundRefusal.empty()) {
+        WriteErrorLine(soundRefusal);
+        return ToStatus(ExitCode::BadSetting);
+    }
     // An id that names no process gives no handle; the input thread then ends
     // the host on its first pass.
     platform::ScopedHandle parent(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(_wtoi(argv[3]))));
 
     HostState host(movieLocation, *geometry, std::move(parent), GetCurrentThreadId(), GetMovieLoader(),
                    GetStdHandle(STD_OUTPUT_HANDLE), *clock);
+    if (soundDescriptor && !host.sound.Open(*soundDescriptor)) {
+        WriteErrorLine("cannot write sound to the descriptor MOVIEHOST_AUDIO_FD names");
+        return ToStatus(ExitCode::BadSetting);
+    }
     if (StartUp(host)) {
         if (clock->virtualClock)
             RunVirtualFrameLoop(host);

@@ -7,6 +7,7 @@ enum class ExitCode : int {
     ControlFailed = 1,    // a call into the player raised the COM error exception
     BadFrameSize = 2,     // width or height not positive, or a frame too large
     BadClockSetting = 2,  // a MOVIEHOST_ clock variable with a value it cannot take
+    BadSetting = 2,       // another variable of ours (MOVIEHOST_AUDIO_FD) with a value we refuse
     OutOfMemory = 3,      // the memory surface or the conversion buffer could not be made
     SystemFailure = 4,    // the frame timer or the input thread could not be started
     NoControl = 5,        // no movie control could be created

@@ -84,6 +84,9 @@ void FrameTimer::Tick(IMoviePlayer* player) noexcept {
         }
     }
 
+    // The frame's sound goes out before the frame itself.
+    if (player && m_sound)
+        m_sound->Pump(player);
     ConvertFrame(m_surface->Pixels(), m_converted.get(), static_cast<std::size_t>(m_geometry.Width()),
                  static_cast<std::size_t>(m_geometry.Height()));
     static_cast<void>(m_output.WriteFrame(m_geometry, m_converted.get()));

@@ -10,6 +10,7 @@
 #include "host_failure.h"
 #include "memory_surface.h"
 #include "output_writer.h"
+#include "sound_output.h"
 
 #include "moviehost/movie_player.h"
 
@@ -45,6 +46,9 @@ public:
     // and the host thread is asked to end.
     void Tick(IMoviePlayer* player) noexcept;
 
+    // Sound written before each frame (borrowed; null: none).
+    void SetSound(SoundOutput* sound) noexcept { m_sound = sound; }
+
     [[nodiscard]] const MemorySurface* Surface() const noexcept { return m_surface ? &*m_surface : nullptr; }
 
 private:
@@ -58,6 +62,7 @@ private:
     HostFailure& m_failure;
     DWORD m_hostThreadId = 0;
     IMoviePlayer* m_player = nullptr;
+    SoundOutput* m_sound = nullptr;
     UINT_PTR m_timerId = 0;
     std::optional<MemorySurface> m_surface;
     std::unique_ptr<BYTE[]> m_converted;

@@ -11,6 +11,7 @@
 #include "host_failure.h"
 #include "input_thread.h"
 #include "output_writer.h"
+#include "sound_output.h"
 
 #include "moviehost/movie_loader.h"
 
@@ -42,6 +43,7 @@ struct HostState {
     IMoviePlayer* player = nullptr;
     HostFailure failure;
     OutputWriter output;
+    SoundOutput sound;  // inactive unless the parent asked for it
     FrameTimer frameTimer;
     // Last, so it stops before anything it uses goes away.
     InputThread inputThread;

@@ -17,6 +17,8 @@ bool StartUp(HostState& host) noexcept {
                             "was not found next to the host)");
         return false;
     }
+    host.sound.Start(host.player);
+    host.frameTimer.SetSound(&host.sound);
     // A movie that does not open still gives frames: the control's own picture.
     bool opened = false;
     if (!CallPlayer(host.failure, "OpenMovie", [&] { opened = host.player->OpenMovie(host.movieLocation); }))

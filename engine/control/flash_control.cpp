@@ -32,6 +32,7 @@ FlashControl::~FlashControl() {
     m_engine.reset();
     m_scriptHost.reset();
     m_stage.reset();
+    m_sound.reset();
     m_events.unadviseAll();
 }
 
@@ -52,6 +53,8 @@ HRESULT FlashControl::QueryInterface(REFIID riid, void** ppv) try {
         *ppv = static_cast<ISupportErrorInfo*>(this);
     else if (IsEqualIID(riid, IID_IShockwaveFlash) || IsEqualIID(riid, IID_IDispatch))
         *ppv = static_cast<IShockwaveFlash*>(this);
+    else if (IsEqualIID(riid, IID_IMovieSoundOutput))
+        *ppv = static_cast<IMovieSoundOutput*>(this);
     else
         return E_NOINTERFACE;
     AddRef();

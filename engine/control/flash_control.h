@@ -4,7 +4,8 @@
 // Interfaces (one identity): IOleObject, IOleInPlaceObjectWindowless (and its
 // bases IOleInPlaceObject, IOleWindow), IViewObject, IConnectionPointContainer
 // with one point for _IShockwaveFlashEvents, ISupportErrorInfo, and the
-// scripting interface IShockwaveFlash (with IDispatch).
+// scripting interface IShockwaveFlash (with IDispatch), and our own
+// IMovieSoundOutput through which a host takes the mixed sound.
 //
 // Life of a control in a windowless container:
 //   SetClientSite(site)                   the site to talk back to
@@ -49,6 +50,7 @@
 #include "control/event_connection_point.h"
 #include "control/key_translator.h"
 #include "control/module_lock.h"
+#include "control/movie_sound.h"
 #include "control/playback_timer.h"
 #include "control/quality_setting.h"
 #include "control/script_host.h"
@@ -76,7 +78,8 @@ class FlashControl final : public IOleObject,
                            public IViewObject,
                            public IConnectionPointContainer,
                            public ISupportErrorInfo,
-                           public IShockwaveFlash {
+                           public IShockwaveFlash,
+                           public IMovieSoundOutput {
 public:
     // A new control answering `riid`, with the caller's one reference.
     static HRESULT create(REFIID riid, void** ppv) noexcept;
@@ -258,6 +261,10 @@ public:
     HRESULT STDMETHODCALLTYPE get_AllowFullScreen(BSTR* pVal) override;
     HRESULT STDMETHODCALLTYPE put_AllowFullScreen(BSTR pVal) override;
 
+    // IMovieSoundOutput (flash_sound.cpp)
+    HRESULT STDMETHODCALLTYPE StartSoundOutput() override;
+    HRESULT STDMETHODCALLTYPE ReadSound(SHORT* samples, ULONG maxFrames, ULONG* framesRead) override;
+
     // The event point, for the script layer that raises FSCommand and FlashCall.
     [[nodiscard]] EventConnectionPoint& events() noexcept { return m_events; }
 
@@ -296,6 +303,7 @@ private:
     // A movie replaced while its engine was running; members in the order
     // that destroys the engine first.
     struct RetiredMovie {
+        std::unique_ptr<MovieSound> sound;
         std::unique_ptr<model::Stage> stage;
         std::unique_ptr<ScriptHost> host;
         std::unique_ptr<script::Engine> engine;
@@ -365,7 +373,9 @@ private:
 
     std::u16string m_movieLocation;  // as given to put_Movie
     RECT m_lastDrawBounds{0, 0, 0, 0};
-    // Declared so that the engine goes before its host and the stage.
+    // Declared so that the engine goes before its host and the stage, and
+    // the stage before the sound it plays into.
+    std::unique_ptr<MovieSound> m_sound;
     std::unique_ptr<model::Stage> m_stage;
     std::unique_ptr<ScriptHost> m_scriptHost;
     std::unique_ptr<script::Engine> m_engine;
@@ -393,6 +403,7 @@ private:
     bool m_embedMovie = false;
     std::u16string m_allowScriptAccess = u"sameDomain";
     bool m_localSecurityDisabled = false;
+    bool m_soundOutput = false;  // StartSoundOutput was called: every movie keeps its sound for ReadSound
 };
 
 }  // namespace control

@@ -61,13 +61,15 @@ void FlashControl::retireMovie() noexcept {
     if (m_scriptHost)
         m_scriptHost->detach();
     if (m_engineDepth > 0 && m_engine) {
-        m_retired.push_back({std::move(m_stage), std::move(m_scriptHost), std::move(m_engine), std::move(m_player)});
+        m_retired.push_back({std::move(m_sound), std::move(m_stage), std::move(m_scriptHost), std::move(m_engine),
+                             std::move(m_player)});
         return;
     }
     m_player.reset();
     m_engine.reset();
     m_scriptHost.reset();
     m_stage.reset();
+    m_sound.reset();
 }
 
 // Everything that can fail happens before the current movie is touched, so a
@@ -82,12 +84,17 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         auto loaded = loadMovieFile(path.value());
         if (!loaded)
             return reportError(loaded.error());
-        auto stage = model::Stage::create(std::move(loaded).value());
+        std::shared_ptr<const swf::Movie> movie = std::move(loaded).value();
+        auto sound = std::make_unique<MovieSound>(movie);
+        if (m_soundOutput)
+            sound->startOutput();
+        auto stage = model::Stage::create(movie, {}, sound.get());
         if (!stage)
             return reportError(E_FAIL, u"the movie could not be set up");
         stage->setFilterMargin(&render::filterMargin);
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
+        host->attachSound(sound.get());
         script::Limits limits;
         limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
         auto engine = script::Engine::create(*stage, *host, limits);
@@ -124,6 +131,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         }
         EngineScope scope(*this);
         retireMovie();
+        m_sound = std::move(sound);
         m_stage = std::move(stage);
         m_scriptHost = std::move(host);
         m_engine = std::move(engine);
@@ -148,13 +156,15 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
 // movie plays on: the next tick starts afresh. The clock calls from the
 // container's message loop, so it is guarded like a COM member.
 void FlashControl::onTick() try {
-    if (!m_stage || !m_engine)
+    if (!m_stage || !m_engine || !m_sound)
         return;
     EngineScope scope(*this);
     // The first frame shows before the clock moves on from it: a stop() in
     // its scripts holds the movie there.
     if (m_firstFrameDue)
         runPendingActions();
+    // The frame shown until now gets its sound before the next one shows.
+    m_sound->beforeTick();
     // Without looping the movie stops on its last frame; clips inside it
     // play on.
     if (!m_loop && m_stage->isPlaying() && m_stage->currentFrame() + 1 >= m_stage->totalFrames())
@@ -163,6 +173,7 @@ void FlashControl::onTick() try {
         m_player->tick();
     else
         m_engine->tick();
+    m_sound->afterTick();
     publishChanges();
 } catch (...) {
     (void)failureFromException(u"the playback clock");

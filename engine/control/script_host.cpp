@@ -91,4 +91,42 @@ double ScriptHost::epochMilliseconds() {
     return units >= UnixOffset ? double((units - UnixOffset) / 10'000) : -double((UnixOffset - units + 9'999) / 10'000);
 }
 
+void ScriptHost::stopAllSounds() {
+    if (m_sound)
+        m_sound->stopAll();
+}
+
+uint64_t ScriptHost::startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
+    return m_sound ? m_sound->startScriptSound(soundId, offsetSeconds, loops, owner) : 0;
+}
+
+void ScriptHost::stopSounds(uint64_t owner, uint32_t soundId) {
+    if (m_sound)
+        m_sound->stopScriptSounds(owner, soundId);
+}
+
+uint32_t ScriptHost::loadSound(std::span<const uint8_t> mp3) { return m_sound ? m_sound->loadSound(mp3) : 0; }
+
+bool ScriptHost::soundPlaying(uint64_t voice) { return m_sound && m_sound->playing(voice); }
+
+double ScriptHost::soundDuration(uint32_t soundId) { return m_sound ? m_sound->durationMs(soundId) : 0.0; }
+
+double ScriptHost::soundPosition(uint64_t voice) { return m_sound ? m_sound->positionMs(voice) : 0.0; }
+
+void ScriptHost::setSoundLevels(uint64_t owner, const script::SoundLevels& levels) {
+    if (m_sound)
+        m_sound->setLevels(owner, {levels.ll, levels.lr, levels.rl, levels.rr, levels.volume});
+}
+
+script::SoundLevels ScriptHost::soundLevels(uint64_t owner) {
+    if (!m_sound)
+        return {};
+    const media::SoundTransform t = m_sound->levels(owner);
+    return {t.ll, t.lr, t.rl, t.rr, t.volume};
+}
+
+std::vector<uint64_t> ScriptHost::finishedSounds() {
+    return m_sound ? m_sound->takeFinished() : std::vector<uint64_t>{};
+}
+
 }  // namespace control

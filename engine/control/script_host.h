@@ -15,6 +15,7 @@
 #include "script/host.h"
 
 #include "control/event_connection_point.h"
+#include "control/movie_sound.h"
 
 #include "platform/types.h"
 
@@ -34,7 +35,12 @@ public:
     // `events` must outlive the host or be detached from it first.
     ScriptHost(EventConnectionPoint& events, std::u16string movieUrl);
 
-    void detach() noexcept { m_events = nullptr; }
+    void detach() noexcept {
+        m_events = nullptr;
+        m_sound = nullptr;
+    }
+    // The movie's sound, for stopAllSounds (borrowed; detach() forgets it).
+    void attachSound(MovieSound* sound) noexcept { m_sound = sound; }
 
     // The answer to the FlashCall in progress. False when no call is being
     // handled.
@@ -51,6 +57,16 @@ public:
     void fscommand(const std::u16string& command, const std::u16string& args) override;
     std::optional<std::u16string> externalCall(const script::ExternalCall& call) override;
     void scriptError(const script::ScriptError& error) override;
+    void stopAllSounds() override;
+    uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override;
+    void stopSounds(uint64_t owner, uint32_t soundId) override;
+    uint32_t loadSound(std::span<const uint8_t> mp3) override;
+    bool soundPlaying(uint64_t voice) override;
+    double soundDuration(uint32_t soundId) override;
+    double soundPosition(uint64_t voice) override;
+    void setSoundLevels(uint64_t owner, const script::SoundLevels& levels) override;
+    script::SoundLevels soundLevels(uint64_t owner) override;
+    std::vector<uint64_t> finishedSounds() override;
     double milliseconds() override;
     // The tick count at which milliseconds() was 0.
     [[nodiscard]] ULONGLONG startTicks() const { return m_startTicks; }
@@ -59,6 +75,7 @@ public:
 
 private:
     EventConnectionPoint* m_events = nullptr;
+    MovieSound* m_sound = nullptr;
     std::u16string m_movieUrl;
     ULONGLONG m_startTicks = 0;
     // One slot per FlashCall being delivered, innermost last.

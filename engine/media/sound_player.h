@@ -23,6 +23,7 @@ public:
     explicit SoundPlayer(std::shared_ptr<const swf::Movie> movie, DecodeLimits limits = {});
 
     [[nodiscard]] Mixer& mixer() { return m_mixer; }
+    [[nodiscard]] const Mixer& mixer() const { return m_mixer; }
 
     // A frame's StartSound or StartSound2: sync stop stops every voice of the
     // sound, no-multiple starts none while one plays. Returns the voice, or 0.

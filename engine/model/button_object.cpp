@@ -4,18 +4,41 @@
 #include "model/object_factory.h"
 
 #include <map>
+#include <optional>
 
 namespace model {
 
 ButtonObject::ButtonObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Button& button)
     : DisplayObject(kKind, std::move(context), characterId), m_button(&button) {}
 
+namespace {
+
+// DefineButtonSound's slot for a change of state; none for a change without
+// one of its four transitions (a press released outside the button).
+std::optional<size_t> soundSlot(ButtonState from, ButtonState to) {
+    if (to == ButtonState::Over)
+        return from == ButtonState::Down ? swf::ButtonSoundSlot::OverDownToOverUp : swf::ButtonSoundSlot::IdleToOverUp;
+    if (to == ButtonState::Down)
+        return swf::ButtonSoundSlot::OverUpToOverDown;
+    if (from == ButtonState::Over)
+        return swf::ButtonSoundSlot::OverUpToIdle;
+    return std::nullopt;
+}
+
+}  // namespace
+
 void ButtonObject::setState(ButtonState state) {
     if (m_built && state == m_state)
         return;
+    const bool transition = m_built;
+    const ButtonState from = m_state;
     ActionBatch batch;
     build(state, batch);
     context().flush(std::move(batch));
+    if (!transition)
+        return;
+    if (auto slot = soundSlot(from, state); slot && context().sound)
+        context().sound->buttonTransition(*this, *slot);
 }
 
 void ButtonObject::build(ButtonState state, ActionBatch& batch) {

@@ -32,7 +32,7 @@ class DisplayList;
 class MovieClip;
 struct StageContext;
 
-enum class DisplayKind : uint8_t { Shape, MorphShape, Bitmap, MovieClip, Button, StaticText, EditText };
+enum class DisplayKind : uint8_t { Shape, MorphShape, Bitmap, MovieClip, Button, StaticText, EditText, Video };
 
 // Who put an object on its parent. The timeline never moves, replaces or
 // removes what a script created.

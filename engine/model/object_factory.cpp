@@ -8,6 +8,7 @@
 #include "model/shape_object.h"
 #include "model/static_text_object.h"
 #include "model/timeline_executor.h"
+#include "model/video_object.h"
 
 namespace model {
 
@@ -76,6 +77,8 @@ std::shared_ptr<DisplayObject> ObjectFactory::create(const std::shared_ptr<Stage
         object = std::make_shared<StaticTextObject>(context, characterId, *text);
     } else if (const auto* field = std::get_if<swf::EditText>(&data)) {
         object = std::make_shared<EditTextObject>(context, characterId, *field);
+    } else if (const auto* video = std::get_if<swf::VideoStream>(&data)) {
+        object = std::make_shared<VideoObject>(context, characterId, *video);
     }
     if (object) {
         object->m_origin = origin;

@@ -9,12 +9,13 @@
 
 namespace model {
 
-std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, const Limits& limits) {
+std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, const Limits& limits, SoundSink* sound) {
     if (!movie)
         return nullptr;
     std::unique_ptr<Stage> stage(new Stage());
     stage->m_movie = movie;
     stage->m_context = std::make_shared<StageContext>(movie, limits);
+    stage->m_context->sound = sound;
     stage->m_tracker = std::make_unique<ChangeTracker>();
     if (movie->backgroundColor)
         stage->m_background = *movie->backgroundColor;
@@ -32,6 +33,7 @@ Stage::~Stage() {
     // Null when create() ran out of memory before making it.
     if (m_context) {
         m_context->closed = true;
+        m_context->sound = nullptr;
         m_context->queue.clear();
     }
 }

@@ -23,6 +23,7 @@
 #include "model/limits.h"
 #include "model/movie_clip.h"
 #include "model/pending_action.h"
+#include "model/sound_sink.h"
 
 #include "swf/movie.h"
 
@@ -42,8 +43,10 @@ enum class TargetStatus : uint8_t { Ok, TargetNotFound, LabelNotFound };
 class Stage {
 public:
     // nullptr only for a null movie. The root enters frame 0 and plays.
+    // `sound` (may be null) hears the timelines' and buttons' sound events
+    // until the stage is destroyed; it must outlive the stage.
     [[nodiscard]] static std::unique_ptr<Stage> create(std::shared_ptr<const swf::Movie> movie,
-                                                       const Limits& limits = {});
+                                                       const Limits& limits = {}, SoundSink* sound = nullptr);
     Stage(const Stage&) = delete;
     Stage& operator=(const Stage&) = delete;
     ~Stage();

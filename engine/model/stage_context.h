@@ -6,6 +6,7 @@
 #include "model/geometry_cache.h"
 #include "model/limits.h"
 #include "model/pending_action.h"
+#include "model/sound_sink.h"
 
 #include "swf/movie.h"
 
@@ -41,7 +42,8 @@ struct StageContext {
     uint64_t nextInstanceName = 1;
     std::vector<bool> initDone = std::vector<bool>(65536, false);  // per sprite id
     std::deque<PendingAction> queue;
-    bool closed = false;  // the stage is gone: nothing is queued any more
+    bool closed = false;         // the stage is gone: nothing is queued any more
+    SoundSink* sound = nullptr;  // borrowed from the stage's owner; null: silent
 
     // Takes `cost` from the work budget; false (counted) when it does not fit.
     [[nodiscard]] bool charge(uint64_t cost);

@@ -52,6 +52,11 @@ void queueInit(FrameWork& w, const swf::DoInitAction& init) {
     w.out.init.push_back({ActionKind::Init, w.self, {init.actions.data(), init.actions.size()}, init.spriteId});
 }
 
+void startSound(FrameWork& w, const swf::StartSound& tag) {
+    if (w.context.sound)
+        w.context.sound->startSound(w.clip, tag);
+}
+
 void queueFrameAction(FrameWork& w, const swf::DoAction& action) {
     w.own.push_back({ActionKind::Frame, w.self, {action.actions.data(), action.actions.size()}, 0});
 }
@@ -132,10 +137,14 @@ void TimelineExecutor::executeFrame(MovieClip& clip, uint32_t frame, ActionBatch
                 queueFrameAction(w, *action);
             else if (const auto* init = std::get_if<swf::DoInitAction>(&tag))
                 queueInit(w, *init);
+            else if (const auto* start = std::get_if<swf::StartSound>(&tag))
+                startSound(w, *start);
             // FrameLabel: looked up in the timeline. SetBackgroundColor: the
-            // stage keeps the first one.
+            // stage keeps the first one. Stream blocks: frameShown below.
         }
     }
+    if (context.sound)
+        context.sound->frameShown(clip, frame);
     w.finish(firstFrame);
 }
 
@@ -232,10 +241,15 @@ bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out) 
                     queueFrameAction(w, *action);
             } else if (const auto* init = std::get_if<swf::DoInitAction>(&tag)) {
                 queueInit(w, *init);
+            } else if (const auto* start = std::get_if<swf::StartSound>(&tag)) {
+                if (f == target)
+                    startSound(w, *start);
             }
         }
     }
     clip.m_currentFrame = target;
+    if (context.sound)
+        context.sound->frameShown(clip, target);
     reconcile(w, state, backward);
     w.finish(false);
     return true;

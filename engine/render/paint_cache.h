@@ -10,6 +10,7 @@
 #include "render/cairo_handles.h"
 #include "render/color.h"
 #include "render/lru_cache.h"
+#include "render/video_frames.h"
 #include "swf/movie.h"
 
 #include <cairo.h>
@@ -63,6 +64,9 @@ public:
     // `id` is not a bitmap that decoded or cairo cannot take its size.
     [[nodiscard]] std::shared_ptr<cairo_surface_t> bitmap(uint16_t id, const ColorTransform& cx);
 
+    // Decoded pictures of the placed video streams.
+    [[nodiscard]] VideoFrames& videos() { return m_videos; }
+
     [[nodiscard]] std::shared_ptr<cairo_pattern_t> findGradient(const GradientKey& key);
     void storeGradient(const GradientKey& key, std::shared_ptr<cairo_pattern_t> pattern);
 
@@ -96,6 +100,7 @@ private:
     LruCache<GradientKey, cairo_pattern_t, GradientKeyHash> m_gradients;
     LruCache<uint64_t, CachedLayer> m_layers;
     uint64_t m_layerHits = 0;
+    VideoFrames m_videos;
 };
 
 }  // namespace render

@@ -335,6 +335,56 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     cairo_restore(cr);
 }
 
+void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame, const PaintState& state) {
+    if (stream.width == 0 || stream.height == 0 || !isDrawableMatrix(state.matrix) ||
+        (!state.coverageOnly && state.cx.hidesEverything()))
+        return;
+    swf::Bounds area;
+    area.add(swf::Point{0.0, 0.0});
+    area.add(swf::Point{stream.width * TwipsPerPixel, stream.height * TwipsPerPixel});
+    const auto box = deviceBox(area, state.matrix);
+    if (!box || !touchesClip(*box))
+        return;
+    cairo_t* cr = m_cr;
+    cairo_save(cr);
+    cairo_set_matrix(cr, &state.matrix);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, 0.0, 0.0, area.xMax, area.yMax);
+    if (state.coverageOnly) {
+        coverageSource().apply(cr);
+        cairo_fill(cr);
+        cairo_restore(cr);
+        return;
+    }
+    const auto picture = m_paints.videos().picture(objectId, stream, frame);
+    if (!picture) {
+        cairo_new_path(cr);
+        cairo_restore(cr);
+        return;
+    }
+    // The picture fills the stream's area whatever size the codec gave it.
+    const int width = cairo_image_surface_get_width(picture.get());
+    const int height = cairo_image_surface_get_height(picture.get());
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(picture.get());
+    cairo_matrix_t toPicture;
+    cairo_matrix_init_scale(&toPicture, width / area.xMax, height / area.yMax);
+    cairo_pattern_set_matrix(pattern, &toPicture);
+    cairo_pattern_set_filter(pattern,
+                             stream.smoothing && m_quality != Quality::Low ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    cairo_set_source(cr, pattern);
+    cairo_pattern_destroy(pattern);
+    // Colour transforms other than alpha are not applied to video.
+    if (state.cx.mult[3] < 1.0) {
+        cairo_clip(cr);
+        cairo_paint_with_alpha(cr, std::max(0.0, state.cx.mult[3]));
+    } else {
+        cairo_fill(cr);
+    }
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
 void Painter::drawStaticText(uint16_t id, const PaintState& state) {
     const swf::Dictionary& dict = m_geometry.movie().characters;
     const auto* text = dict.find<swf::Text>(id);

@@ -6,6 +6,7 @@
 #include "model/movie_clip.h"
 #include "model/shape_object.h"
 #include "model/static_text_object.h"
+#include "model/video_object.h"
 #include "render/blend_pixels.h"
 #include "render/filter_effects.h"
 #include "render/text_painter.h"
@@ -465,6 +466,11 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     case model::DisplayKind::StaticText:
         m_painter.drawStaticText(object.characterId(), state);
         return;
+    case model::DisplayKind::Video: {
+        const auto& video = *object.as<model::VideoObject>();
+        m_painter.drawVideo(video.id(), video.stream(), video.videoFrame(), state);
+        return;
+    }
     case model::DisplayKind::EditText: {
         const auto& field = *object.as<model::EditTextObject>();
         drawEditText(m_painter, field.field(), field.text(), state);

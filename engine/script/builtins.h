@@ -5,6 +5,7 @@
 #include "script/function_object.h"
 #include "script/value.h"
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -36,6 +37,11 @@ class Object;
 Object* packageObject(Runtime& rt, std::u16string_view path);
 // A hidden property read (and written, when `set` is given) through natives.
 void defineAccessor(Runtime& rt, Object* on, std::u16string_view name, NativeFn get, NativeFn set = nullptr);
+void installSound(Runtime& rt);
+// Calls onSoundComplete for the Sound objects whose sounds played out (each tick).
+void deliverSoundCompletions(Runtime& rt);
+// A Sound's loadSound arrived (or failed): the sound is kept, then onLoad(success).
+void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {

@@ -3,6 +3,8 @@
 // bound text before the collector may run.
 #include "script/engine.h"
 
+#include "script/builtins.h"
+
 #include "script/calls.h"
 #include "script/clip_control.h"
 #include "script/clip_properties.h"
@@ -96,6 +98,8 @@ void Engine::tick() {
     Runtime::Entry entry(rt);
     if (!entry.outermost())
         return;  // a tick from inside a callback would run frames within a script
+    // Sounds that played out in the frame just shown report before the next one.
+    deliverSoundCompletions(rt);
     rt.stage.advance();
     m_state->frames.drain(true);
     // Loads that arrived are handed over between frames, never mid-script.

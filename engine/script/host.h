@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace script {
@@ -51,6 +52,16 @@ struct ExternalCall {
     std::u16string xml;
 };
 
+// A Sound object's levels: percentages of each input side in each output
+// side, and a volume over them (the Sound class's setTransform and setVolume).
+struct SoundLevels {
+    double ll = 100;
+    double lr = 0;
+    double rl = 0;
+    double rr = 100;
+    double volume = 100;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -68,6 +79,26 @@ public:
     virtual void urlRequest(const UrlRequest& request) {}
     // A script was stopped (or threw and nobody caught it).
     virtual void scriptError(const ScriptError& error) {}
+    // stopAllSounds(): every sound playing stops.
+    virtual void stopAllSounds() {}
+    // The Sound class. `owner` is the display object id of the clip a Sound
+    // object was made for, 0 for one made without a clip (it speaks for
+    // every sound). Voices are the host's ids of started sounds, never 0.
+    // Starts a sound character `offsetSeconds` in, played `loops` times; 0 when it cannot.
+    virtual uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) { return 0; }
+    // Stops the owner's sounds (owner 0: all), only those of `soundId` when it is not 0.
+    virtual void stopSounds(uint64_t owner, uint32_t soundId) {}
+    [[nodiscard]] virtual bool soundPlaying(uint64_t voice) { return false; }
+    // Milliseconds: a sound character's length, and how far a voice is into its sound.
+    [[nodiscard]] virtual double soundDuration(uint32_t soundId) { return 0; }
+    [[nodiscard]] virtual double soundPosition(uint64_t voice) { return 0; }
+    virtual void setSoundLevels(uint64_t owner, const SoundLevels& levels) {}
+    [[nodiscard]] virtual SoundLevels soundLevels(uint64_t owner) { return {}; }
+    // An MP3 file's bytes (Sound.loadSound) decoded into a sound of its own:
+    // its id (above every character id), or 0 when nothing decoded.
+    virtual uint32_t loadSound(std::span<const uint8_t> mp3) { return 0; }
+    // Voices that played to their end since the last call, in the order they ended.
+    [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
 
     // Milliseconds since the movie started: getTimer(), GetTime, intervals.
     virtual double milliseconds() { return 0.0; }

@@ -30,7 +30,7 @@ constexpr std::array<Interpreter::Dispatch, 256> Interpreter::buildDispatchTable
         {Play, &Interpreter::opPlay},
         {Stop, &Interpreter::opStop},
         {ToggleQuality, &Interpreter::opIgnored},
-        {StopSounds, &Interpreter::opIgnored},  // we play no sound
+        {StopSounds, &Interpreter::opStopSounds},
         {Add, &Interpreter::opAdd},
         {Subtract, &Interpreter::opSubtract},
         {Multiply, &Interpreter::opMultiply},

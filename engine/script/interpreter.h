@@ -201,6 +201,7 @@ private:
     void opStartDrag(Frame& f, Step& s);
     void opEndDrag(Frame& f, Step& s);
     void opTrace(Frame& f, Step& s);
+    void opStopSounds(Frame& f, Step& s);
     void opRandomNumber(Frame& f, Step& s);
     void opGetTime(Frame& f, Step& s);
     // A clip named by a popped value; `emptyIsCurrent`: "" is the current target.

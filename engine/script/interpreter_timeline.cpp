@@ -200,6 +200,8 @@ void Interpreter::opRandomNumber(Frame& f, Step& /*s*/) {
     push(Value(n));
 }
 
+void Interpreter::opStopSounds(Frame& /*f*/, Step& /*s*/) { m_rt.host.stopAllSounds(); }
+
 void Interpreter::opGetTime(Frame& /*f*/, Step& /*s*/) { push(Value(std::floor(m_rt.host.milliseconds()))); }
 
 }  // namespace script

@@ -1,5 +1,7 @@
 #include "script/net_session.h"
 
+#include "script/builtins.h"
+
 #include "script/calls.h"
 #include "script/clip_events.h"
 #include "script/member_access.h"
@@ -112,6 +114,12 @@ void NetSession::complete(const Pending& pending,
         auto* clip = dynamic_cast<StageObject*>(pending.target);
         if (clip && clip->display())
             runClipEvent(rt, *clip->display(), ClipEvent{swf::ClipEvent::Data, u"onData"});
+        return;
+    }
+    if (pending.kind == LoadKind::Sound) {
+        const std::string_view body = result ? std::string_view(result->body) : std::string_view();
+        soundLoaded(rt, pending.target, {reinterpret_cast<const uint8_t*>(body.data()), body.size()},
+                    result.has_value());
         return;
     }
     const int status = result ? result->httpStatus : result.error().httpStatus;

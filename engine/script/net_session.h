@@ -23,6 +23,7 @@ class Runtime;
 enum class LoadKind : uint8_t {
     LoadVars,   // a LoadVars (or XML) object: onHTTPStatus, then onData(text or undefined)
     Variables,  // a clip: variables set on it, then its data event
+    Sound,      // a Sound object's MP3 file: kept as its sound, then onLoad(success)
 };
 
 class NetSession {

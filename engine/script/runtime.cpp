@@ -50,6 +50,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installColor(*this);
     installBitmapData(*this);
     installFilters(*this);
+    installSound(*this);
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
     // The built-ins are made before the limit applies: a limit below their
@@ -257,6 +258,8 @@ void Runtime::addRoots(std::vector<Object*>& out) {
         if (Object* o = callback.function.asObject())
             out.push_back(o);
     }
+    for (const auto& [voice, sound] : playingSounds)
+        out.push_back(sound);
     for (const auto& [id, ctor] : registeredClasses)
         out.push_back(ctor);
     if (drag.object)

@@ -188,6 +188,7 @@ public:
     TimerQueue timers;
     std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
+    std::map<uint64_t, Object*> playingSounds;             // host voice -> the Sound object that started it
     InputState input;
     DisplayPainter painter;  // BitmapData.draw of clips, applyFilter
     // Loads scripts started (LoadVars, loadVariables); made on first use.

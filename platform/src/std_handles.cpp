@@ -1,16 +1,18 @@
-// GetStdHandle: descriptors 0, 1 and 2 as handles.
+// GetStdHandle and _get_osfhandle: descriptors as handles.
 #include "file_object.h"
 
 #include "platform/kernel.h"
 
 #include <fcntl.h>
 #include <array>
+#include <map>
 #include <mutex>
 
 namespace {
 
 std::mutex s_mutex;
 std::array<HANDLE, 3> s_handles{};
+std::map<int, HANDLE> s_otherHandles;
 
 }  // namespace
 
@@ -39,4 +41,17 @@ HANDLE WINAPI GetStdHandle(DWORD stdHandle) {
         return nullptr;
     cached = table.add(std::make_shared<platform::detail::FileObject>(fd));
     return cached;
+}
+
+intptr_t _get_osfhandle(int fd) {
+    if (fd < 0 || ::fcntl(fd, F_GETFD) < 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    auto& table = platform::detail::HandleTable::instance();
+    std::lock_guard lock(s_mutex);
+    HANDLE& cached = s_otherHandles[fd];
+    if (!cached || !table.find(cached))
+        cached = table.add(std::make_shared<platform::detail::FileObject>(fd));
+    return cached ? reinterpret_cast<intptr_t>(cached) : -1;
 }

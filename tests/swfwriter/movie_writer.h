@@ -16,6 +16,7 @@
 #include "image_encoder.h"
 #include "shape_builder.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -74,6 +75,35 @@ struct Place {
     bool forceVersion3 = false;
 };
 
+// SOUNDINFO: envelope points are (position in 44.1 kHz samples, left, right)
+// with levels 0..32768, written in the order given.
+struct SoundInfoSpec {
+    bool syncStop = false;
+    bool syncNoMultiple = false;
+    std::optional<uint32_t> inPoint;
+    std::optional<uint32_t> outPoint;
+    std::optional<uint16_t> loops;
+    struct Point {
+        uint32_t position44 = 0;
+        uint16_t left = 32768;
+        uint16_t right = 32768;
+    };
+    std::vector<Point> envelope;
+};
+
+// A sound format byte's fields: codec 0 native PCM, 1 ADPCM, 2 MP3, 3 PCM
+// little-endian...; rate code 0 5.5 kHz .. 3 44 kHz.
+struct SoundFormatSpec {
+    uint8_t codec = 3;
+    uint8_t rateCode = 3;
+    bool sixteenBit = true;
+    bool stereo = true;
+
+    [[nodiscard]] uint8_t byte() const {
+        return uint8_t(codec << 4 | (rateCode & 3) << 2 | (sixteenBit ? 2 : 0) | (stereo ? 1 : 0));
+    }
+};
+
 // A timeline being written: the movie's root or a sprite's.
 class TimelineWriter {
 public:
@@ -92,6 +122,14 @@ public:
     void doAction(const Actions& actions) { doAction(actions.bytes()); }
     void doAction(const std::vector<uint8_t>& bytes);
     void background(Color c);
+    // Sound tags (sound_writer.cpp).
+    void startSound(uint16_t soundId, const SoundInfoSpec& info = {});
+    void startSound2(const std::string& className, const SoundInfoSpec& info = {});
+    // SoundStreamHead2 (version 2) or SoundStreamHead; the playback format
+    // repeats the stream's.
+    void soundStreamHead(const SoundFormatSpec& stream, uint16_t samplesPerBlock, int version = 2,
+                         int16_t latencySeek = 0);
+    void soundStreamBlock(const std::vector<uint8_t>& data);
 
     [[nodiscard]] uint16_t framesWritten() const { return m_frames; }
     [[nodiscard]] uint8_t version() const { return m_version; }
@@ -284,6 +322,19 @@ public:
     // (characters the font lacks are left out), baseline at (x, y).
     uint16_t staticText(uint16_t fontId, const FontSpec& font, const std::string& text, uint16_t height, Color color,
                         int16_t x, int16_t y);
+
+    // Sounds (sound_writer.cpp). `data` is coded as the format says (for MP3
+    // the two-byte SeekSamples goes first).
+    uint16_t defineSound(const SoundFormatSpec& format, uint32_t sampleCount, const std::vector<uint8_t>& data);
+    // One sound per transition, in DefineButtonSound's order (roll out, roll
+    // over, press, release); id 0 for none.
+    void defineButtonSound(uint16_t buttonId, const std::array<std::pair<uint16_t, SoundInfoSpec>, 4>& sounds);
+
+    // Video (sound_writer.cpp): DefineVideoStream, then a VideoFrame per
+    // coded frame (the codec's data as an FLV packet carries it).
+    uint16_t defineVideoStream(uint16_t frameCount, uint16_t width, uint16_t height, uint8_t codec,
+                               uint8_t deblocking = 0, bool smoothing = false);
+    void videoFrame(uint16_t streamId, uint16_t frame, const std::vector<uint8_t>& data);
 
     // Scripts and other tags
     void doInitAction(uint16_t spriteId, const Actions& actions);

@@ -116,6 +116,10 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             options.realtime = true;
             continue;
         }
+        if (argument == "--no-audio") {
+            options.noAudio = true;
+            continue;
+        }
 
         // Every other option takes a value, as "--name VALUE" or "--name=VALUE".
         std::string name(argument);
@@ -125,7 +129,7 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             name.resize(equals);
         } else {
             static const char* const WithValue[] = {"--size", "--frames",  "--seconds", "--out", "--click", "--move",
-                                                    "--host", "--timeout", "--scale",   "--crf", "--rate"};
+                                                    "--host", "--timeout", "--scale",   "--crf", "--rate",  "--audio"};
             const bool known = std::find(std::begin(WithValue), std::end(WithValue), name) != std::end(WithValue);
             if (!known)
                 return badArgument("unknown option " + name);
@@ -186,6 +190,10 @@ client::Expected<CaptureOptions> parseCaptureOptions(const std::vector<std::stri
             if (!input)
                 return input.error();
             options.inputs.push_back(*input);
+        } else if (name == "--audio") {
+            if (value.empty())
+                return badArgument("--audio needs a file name");
+            options.audioFile = value;
         } else if (name == "--host") {
             if (value.empty())
                 return badArgument("--host needs a path");
@@ -260,7 +268,7 @@ client::Expected<CaptureOptions> resolveCaptureOptions(CaptureOptions options, c
 std::string usageText() {
     return R"(usage: moviecapture MOVIE [--size WxH | --scale F] [--frames N|all | --seconds S]
                     [--rate R | --realtime] [--out DIR|FILE.mp4|.webm|.mkv|.mov|.gif | --raw]
-                    [--crf N] [--click X,Y@FRAME ...] [--move X,Y@FRAME ...] [--host PATH]
+                    [--crf N] [--no-audio] [--audio FILE.wav] [--click X,Y@FRAME ...] [--move X,Y@FRAME ...] [--host PATH]
                     [--timeout S]
 
 Plays MOVIE (a file path or a URL) in the moviehost host process and saves
@@ -285,6 +293,11 @@ however long the encoding takes, and two runs give the same frames.
                       created when missing (default: frames)
   --out FILE.EXT      write one video instead: .mp4, .mov and .mkv (H.264),
                       .webm (VP9) or .gif, at exactly the output rate
+  --no-audio          leave the movie's sound out of the video (a video has
+                      it otherwise: AAC in .mp4 and .mov, Opus in .webm and
+                      .mkv; a GIF never has sound)
+  --audio FILE.wav    write the movie's sound to FILE.wav as well (16-bit
+                      stereo, 44,100 Hz)
   --crf N             video quality, lower is better (H.264 default 20,
                       VP9 default 32)
   --raw               write the frames to standard output instead, as raw

@@ -47,6 +47,8 @@ struct CaptureOptions {
     bool realtime{false};    // the host on the wall clock, as without a virtual one
     std::optional<int> crf;  // video quality
     bool raw{false};
+    bool noAudio{false};                             // --no-audio: no sound track in a video
+    std::optional<std::filesystem::path> audioFile;  // --audio FILE.wav: the sound alone
     // A folder for numbered PNG files, or a video file chosen by its extension.
     std::filesystem::path outputFolder{"frames"};
     std::vector<ScriptedInput> inputs;  // in command-line order

@@ -99,8 +99,9 @@ client::Status feedHeldScript(client::HostProcess& host, const HeldScript& scrip
 }
 
 CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host, const HeldScript& script,
-                       FrameSink& sink) {
+                       FrameSink& sink, SoundSink* sound) {
     client::Frame frame;
+    std::vector<std::int16_t> samples;
     for (std::uint64_t number = 1; number <= options.frames; ++number) {
         auto sent =
             options.realtime ? sendLiveInputsFor(host, options.inputs, number) : feedHeldScript(host, script, number);
@@ -115,6 +116,12 @@ CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host,
                                std::to_string(number) + " without being asked");
         if (auto failed = sink.write(frame, number))
             return failure(ExitCode::OutputFailed, *failed);
+        if (sound) {
+            samples.clear();
+            host.takeSound(samples);
+            if (auto failed = sound->writeSound(samples))
+                return failure(ExitCode::OutputFailed, *failed);
+        }
     }
 
     if (auto finished = host.finish(); !finished)
@@ -129,7 +136,8 @@ CaptureOutcome capture(const CaptureOptions& options, client::HostProcess& host,
 
 }  // namespace
 
-CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::path& hostProgram, FrameSink& sink) {
+CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::path& hostProgram, FrameSink& sink,
+                          SoundSink* sound) {
     if (auto missing = checkMovie(options.movie))
         return failure(ExitCode::MovieMissing, *missing);
     client::HostOptions hostOptions;
@@ -138,6 +146,7 @@ CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::
     hostOptions.width = options.width;
     hostOptions.height = options.height;
     hostOptions.timeout = options.timeout;
+    hostOptions.sound = sound != nullptr;
     HeldScript script;
     if (options.realtime) {
         hostOptions.removedEnvironment = {"MOVIEHOST_CLOCK", "MOVIEHOST_FRAME_RATE"};
@@ -159,7 +168,7 @@ CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::
     if (auto failed = sink.open())
         return failure(ExitCode::OutputFailed, *failed);
 
-    auto outcome = capture(options, *host, script, sink);
+    auto outcome = capture(options, *host, script, sink, sound);
     // The progress line ends before any message follows it.
     if (auto failed = sink.close(); failed && outcome.code == ExitCode::Success)
         outcome = failure(ExitCode::OutputFailed, *failed);

@@ -6,6 +6,7 @@
 #include "capture_options.h"
 #include "exit_code.h"
 #include "frame_sink.h"
+#include "sound_sink.h"
 
 #include <filesystem>
 #include <string>
@@ -17,7 +18,9 @@ struct CaptureOutcome {
     std::string message;  // one line for standard error when code is not Success
 };
 
+// With `sound` the host is asked for the movie's sound, and after each frame
+// the sound up to that frame goes there.
 [[nodiscard]] CaptureOutcome runCapture(const CaptureOptions& options, const std::filesystem::path& hostProgram,
-                                        FrameSink& sink);
+                                        FrameSink& sink, SoundSink* sound = nullptr);
 
 }  // namespace moviecapture

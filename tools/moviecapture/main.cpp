@@ -12,6 +12,7 @@
 #ifndef _WIN32
 #include "video_sink.h"
 #endif
+#include "wav_file_sink.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -24,6 +25,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv) {
     using namespace moviecapture;
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
         const CaptureOptions& options = *resolved;
 
         std::unique_ptr<FrameSink> sink;
+        SoundTee sound;
         if (options.raw) {
             sink = std::make_unique<RawStreamSink>(1);
 #ifdef _WIN32
@@ -81,16 +84,41 @@ int main(int argc, char** argv) {
 #else
         } else if (const auto format = videoFormatFor(options.outputFolder)) {
             // One video frame per host frame, at exactly the output rate.
-            sink = std::make_unique<VideoSink>(
-                VideoSettings{options.outputFolder, *format, options.width, options.height, options.rate, options.crf},
-                options.frames, std::cerr);
+            const bool withSound = !options.noAudio && *format != VideoFormat::Gif;
+            auto video =
+                std::make_unique<VideoSink>(VideoSettings{options.outputFolder, *format, options.width, options.height,
+                                                          options.rate, options.crf, withSound},
+                                            options.frames, std::cerr);
+            if (withSound)
+                sound.add(video.get());
+            sink = std::move(video);
 #endif
         } else {
             sink = std::make_unique<PngFolderSink>(options.outputFolder, options.frames, std::cerr);
         }
 
         const auto host = locateHost(options.host, std::getenv("MOVIEHOST_HOST"), ownExecutable());
-        const auto outcome = runCapture(options, host, *sink);
+        std::optional<WavFileSink> wav;
+#ifdef _WIN32
+        if (options.audioFile) {
+            // The host's sound descriptor is a POSIX pipe: there is no sound to write.
+            std::cerr << "moviecapture: sound is not captured on Windows; leave out --audio\n";
+            return static_cast<int>(ExitCode::BadArguments);
+        }
+#endif
+        if (options.audioFile) {
+            wav.emplace(*options.audioFile);
+            if (auto failed = wav->open()) {
+                std::cerr << "moviecapture: " << *failed << "\n";
+                return static_cast<int>(ExitCode::OutputFailed);
+            }
+            sound.add(&*wav);
+        }
+        auto outcome = runCapture(options, host, *sink, sound.empty() ? nullptr : &sound);
+        if (wav) {
+            if (auto failed = wav->close(); failed && outcome.code == ExitCode::Success)
+                outcome = {ExitCode::OutputFailed, *failed};
+        }
         if (outcome.code != ExitCode::Success)
             std::cerr << "moviecapture: " << outcome.message << "\n";
         return static_cast<int>(outcome.code);

@@ -1,5 +1,7 @@
 #include "video_sink.h"
 
+#include "audio_track.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavfilter/buffersink.h>
@@ -89,6 +91,7 @@ struct VideoSink::Encoder {
     GraphPtr graph;  // GIF only: palette per frame
     AVFilterContext* source = nullptr;
     AVFilterContext* sink = nullptr;
+    std::unique_ptr<AudioTrack> audio;  // goes before the muxer it writes into
     bool headerWritten = false;
 
     std::optional<std::string> buildPaletteGraph(const VideoSettings& settings);
@@ -227,6 +230,13 @@ std::optional<std::string> VideoSink::open() {
             return std::string("cannot convert frames for the video encoder");
     }
 
+    if (m_settings.sound && !gif) {
+        const bool aac = m_settings.format == VideoFormat::Mp4 || m_settings.format == VideoFormat::Mov;
+        std::string failure;
+        encoder->audio = AudioTrack::add(format, aac ? AudioCodec::Aac : AudioCodec::Opus, failure);
+        if (!encoder->audio)
+            return failure;
+    }
     if (!(format->oformat->flags & AVFMT_NOFILE)) {
         if (const int made = avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE); made < 0)
             return avError("cannot write " + path, made);
@@ -277,11 +287,19 @@ std::optional<std::string> VideoSink::close() {
         failed = encoder->filterAndEncode(nullptr);
     if (!failed)
         failed = encoder->encode(nullptr);
+    if (!failed && encoder->audio)
+        failed = encoder->audio->finish();
     if (encoder->headerWritten) {
         if (const int trailer = av_write_trailer(encoder->format.get()); trailer < 0 && !failed)
             failed = avError("finishing the video failed", trailer);
     }
     return failed;
+}
+
+std::optional<std::string> VideoSink::writeSound(std::span<const std::int16_t> samples) {
+    if (!m_encoder || !m_encoder->audio)
+        return std::nullopt;
+    return m_encoder->audio->write(samples);
 }
 
 std::optional<std::string> VideoSink::Encoder::buildPaletteGraph(const VideoSettings& settings) {

@@ -127,5 +127,25 @@ protected:
     ~_IShockwaveFlashEvents() = default;
 };
 
+// Our control's sound, an interface of its own beside the published ones
+// (a control without it simply answers E_NOINTERFACE). Samples are 44,100 Hz
+// stereo, signed 16-bit, left then right. Until StartSoundOutput the control
+// keeps nothing for reading; afterwards it keeps what it mixes for each frame
+// it shows (up to ten seconds) until ReadSound takes it.
+inline constexpr IID IID_IMovieSoundOutput = {
+    0x6D6F7669, 0x6568, 0x6F73, {0x81, 0x73, 0x6F, 0x75, 0x6E, 0x64, 0x00, 0x01}};
+
+struct IMovieSoundOutput : IUnknown {
+    /* 3 */ STDMETHOD(StartSoundOutput)() = 0;
+    // Moves up to maxFrames frames (2 x maxFrames samples) into `samples`,
+    // oldest first: the sound of every frame shown so far. S_OK with
+    // *framesRead 0 when nothing is waiting.
+    /* 4 */ STDMETHOD(ReadSound)(SHORT* samples, ULONG maxFrames, ULONG* framesRead) = 0;
+
+protected:
+    ~IMovieSoundOutput() = default;
+};
+
 PLATFORM_INTERFACE_ID(IShockwaveFlash, IID_IShockwaveFlash);
+PLATFORM_INTERFACE_ID(IMovieSoundOutput, IID_IMovieSoundOutput);
 PLATFORM_INTERFACE_ID(_IShockwaveFlashEvents, DIID__IShockwaveFlashEvents);

@@ -78,6 +78,12 @@ BOOL WINAPI CloseHandle(HANDLE object);
 // other argument.
 HANDLE WINAPI GetStdHandle(DWORD stdHandle);
 
+// The C runtime's handle behind a descriptor the process inherited (beyond
+// the three standard ones): the same handle on every call while the
+// descriptor stays open, -1 (INVALID_HANDLE_VALUE) when it is not open.
+// Closing the handle closes the descriptor.
+intptr_t _get_osfhandle(int fd);
+
 // --- files and pipes ----------------------------------------------------------
 
 // Reads at most `toRead` bytes with one read: from a pipe, whatever is there

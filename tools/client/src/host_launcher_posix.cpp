@@ -6,6 +6,7 @@
 
 #include <moviehost/client/host_process.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -21,6 +22,9 @@ extern char** environ;
 namespace moviehost::client {
 
 namespace {
+
+// The host's descriptor for its sound, the first after the standard three.
+constexpr int SoundDescriptor = 3;
 
 Error startError(ErrorCode code, std::string message) { return Error{code, std::move(message), std::nullopt}; }
 
@@ -73,8 +77,9 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // Returns 0 or an errno value.
-    [[nodiscard]] int prepare(int input, int output, int errors) {
+    // Returns 0 or an errno value. `sound` (when not -1) becomes the host's
+    // descriptor SoundDescriptor.
+    [[nodiscard]] int prepare(int input, int output, int errors, int sound) {
         if (m_actionsError != 0)
             return m_actionsError;
         if (m_attributesError != 0)
@@ -84,6 +89,8 @@ public:
             error = posix_spawn_file_actions_adddup2(&m_actions, output, STDOUT_FILENO);
         if (error == 0 && errors >= 0)
             error = posix_spawn_file_actions_adddup2(&m_actions, errors, STDERR_FILENO);
+        if (error == 0 && sound >= 0)
+            error = posix_spawn_file_actions_adddup2(&m_actions, sound, SoundDescriptor);
         // The host must see default signal handling and no blocked signals,
         // whatever this process has done with SIGPIPE or its masks.
         sigset_t none;
@@ -137,6 +144,22 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
         errors = std::move(*made);
     }
 
+    detail::Pipe sound;
+    if (options.sound) {
+        auto made = detail::makePipe();
+        if (!made)
+            return pipeError(made.error());
+        sound = std::move(*made);
+        // Duplicating a descriptor onto itself would keep its close-on-exec.
+        if (sound.writeEnd.get() == SoundDescriptor) {
+            UniqueFd moved(::fcntl(SoundDescriptor, F_DUPFD_CLOEXEC, SoundDescriptor + 1));
+            if (!moved)
+                return pipeError(errno);
+            sound.writeEnd = std::move(moved);
+        }
+        detail::enlargePipe(sound.readEnd.get());
+        options.environment.emplace_back("MOVIEHOST_AUDIO_FD", std::to_string(SoundDescriptor));
+    }
     // Input for the host's first read: written before it starts, as much as
     // the pipe holds; the rest is queued.
     std::size_t initialSent = 0;
@@ -157,7 +180,8 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     }
 
     SpawnSetup setup;
-    int error = setup.prepare(input->readEnd.get(), output->writeEnd.get(), errors.writeEnd.get());
+    int error = setup.prepare(input->readEnd.get(), output->writeEnd.get(), errors.writeEnd.get(),
+                              options.sound ? sound.writeEnd.get() : -1);
     if (error != 0)
         return startError(ErrorCode::StartFailed, "cannot prepare the host's start: " + systemMessage(error));
 
@@ -181,13 +205,14 @@ Expected<HostProcess> HostProcess::start(HostOptions options) {
     host.m_input = std::move(input->writeEnd);
     host.m_output = std::move(output->readEnd);
     host.m_errors = std::move(errors.readEnd);
+    host.m_sound = std::move(sound.readEnd);
     host.m_inputBytesSent = initialSent;
     if (initialSent < options.initialInput.size()) {
         host.m_queuedInput = std::move(options.initialInput);
         host.m_queuedFrom = initialSent;
     }
     // The child's ends close here, so the host's exit ends our reads.
-    for (const int fd : {host.m_input.get(), host.m_output.get(), host.m_errors.get()}) {
+    for (const int fd : {host.m_input.get(), host.m_output.get(), host.m_errors.get(), host.m_sound.get()}) {
         if (fd >= 0 && (error = detail::setNonBlocking(fd)) != 0)
             return startError(ErrorCode::StartFailed, "cannot set up the host's pipes: " + systemMessage(error));
     }

@@ -30,6 +30,8 @@ HostProcess::HostProcess(HostProcess&& other) noexcept
       m_input(std::move(other.m_input)),
       m_output(std::move(other.m_output)),
       m_errors(std::move(other.m_errors)),
+      m_sound(std::move(other.m_sound)),
+      m_soundBytes(std::move(other.m_soundBytes)),
       m_width(other.m_width),
       m_height(other.m_height),
       m_timeout(other.m_timeout),
@@ -48,6 +50,8 @@ HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
         m_input = std::move(other.m_input);
         m_output = std::move(other.m_output);
         m_errors = std::move(other.m_errors);
+        m_sound = std::move(other.m_sound);
+        m_soundBytes = std::move(other.m_soundBytes);
         m_width = other.m_width;
         m_height = other.m_height;
         m_timeout = other.m_timeout;
@@ -68,9 +72,10 @@ void HostProcess::release() {
     if (m_pid > 0 && !m_exitStatus) {
         if (m_input)
             (void)quit();
-        // Closing both pipes also frees a host blocked writing a frame.
+        // Closing the pipes also frees a host blocked writing a frame or sound.
         closeInput();
         closeOutput();
+        m_sound.reset();
         if (!wait(QuitGrace).has_value()) {
             ::kill(m_pid, SIGKILL);
             int status = 0;
@@ -81,6 +86,7 @@ void HostProcess::release() {
     m_input.reset();
     m_output.reset();
     m_errors.reset();
+    m_sound.reset();
     m_pid = -1;
 }
 
@@ -104,13 +110,16 @@ moviehost::Expected<void, HostProcess::ShortRead> HostProcess::readFully(std::sp
             return ShortRead{Reason::Failed, got, errno};
         if (deadline.passed())
             return ShortRead{Reason::TimedOut, got, 0};
-        // Standard error is drained while we wait, so a talkative host cannot
-        // block on it while we block on its frames.
-        std::array<pollfd, 2> fds{{{m_output.get(), POLLIN, 0}, {m_errors.get(), POLLIN, 0}}};
+        // Standard error and sound are drained while we wait, so a host
+        // cannot block on them while we block on its frames.
+        std::array<pollfd, 3> fds{
+            {{m_output.get(), POLLIN, 0}, {m_errors.get(), POLLIN, 0}, {m_sound.get(), POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), deadline.remainingMs()) < 0 && errno != EINTR)
             return ShortRead{Reason::Failed, got, errno};
         if (fds[1].revents != 0)
             drainErrors();
+        if (fds[2].revents != 0)
+            drainSound();
     }
     return {};
 }

@@ -235,4 +235,10 @@ Status HostProcess::kill(int signal) {
     return {};
 }
 
+// The host's sound descriptor is a POSIX feature: on Windows there is never
+// a sound pipe, so there is nothing to drain or hand over.
+void HostProcess::drainSound() {}
+
+void HostProcess::takeSound(std::vector<std::int16_t>&) {}
+
 }  // namespace moviehost::client

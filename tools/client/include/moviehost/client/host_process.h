@@ -57,6 +57,10 @@ struct HostOptions {
     // so its very first read finds it (records for the first frame). What
     // the pipe cannot hold at once stays queued; see flushInput.
     std::vector<std::uint8_t> initialInput;
+    // The host writes the movie's sound on a pipe of its own (its descriptor
+    // 3, named by MOVIEHOST_AUDIO_FD); takeSound() hands it over. The frame
+    // stream is the same either way.
+    bool sound{false};
 };
 
 enum class MessageKind { Frame, EndMarker };
@@ -112,6 +116,19 @@ public:
     // begun is dropped, so the quit is not held up behind it.
     [[nodiscard]] Status quit();
 
+    // Sound (HostOptions::sound): 44,100 Hz stereo, signed 16-bit, left then
+    // right. Appends every whole frame the host wrote so far; the host writes
+    // a frame's sound before the frame, so after readMessage() this holds
+    // the sound up to and including that frame. It is drained while frames
+    // are awaited, so the host never blocks on it; at most SoundKeptBytes
+    // wait here (older sound goes first).
+    static constexpr std::size_t SoundKeptBytes = 16u << 20;
+    void takeSound(std::vector<std::int16_t>& into);
+    // False once the host closed its sound pipe (or none was asked for).
+    [[nodiscard]] bool soundOpen() const { return static_cast<bool>(m_sound); }
+    // Closes our end of the sound pipe (the host's writes then fail).
+    void closeSound() { m_sound.reset(); }
+
     // Close our end of the host's input or output pipe.
     void closeInput();
     void closeOutput();
@@ -148,6 +165,7 @@ private:
     // Writes `bytes` from `sent` on; without `untilDone` it stops where the pipe is full.
     Status writeInput(std::span<const std::uint8_t> bytes, std::size_t& sent, bool untilDone);
     void drainErrors();
+    void drainSound();
     void release();
 
     ProcessId m_pid{NoProcess};
@@ -157,6 +175,8 @@ private:
     PipeEnd m_input;   // write end of the host's standard input
     PipeEnd m_output;  // read end of the host's standard output
     PipeEnd m_errors;  // read end of the host's standard error when captured
+    PipeEnd m_sound;   // read end of the host's sound pipe when asked for (POSIX)
+    std::vector<std::uint8_t> m_soundBytes;
     std::int32_t m_width{0};
     std::int32_t m_height{0};
     std::chrono::milliseconds m_timeout{10000};

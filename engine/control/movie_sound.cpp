@@ -1,0 +1,185 @@
+// Sound events of the stage on the mixer, and the mix the clock drives.
+#include "control/movie_sound.h"
+
+#include "control/playback_timer.h"
+#include "model/button_object.h"
+#include "model/movie_clip.h"
+
+#include <algorithm>
+
+namespace control {
+
+namespace {
+
+media::SampleClock clockFor(const swf::Movie& movie) {
+    // The header's rate is 8.8 fixed point; none plays at the timer's default.
+    if (movie.header.frameRate88 == 0)
+        return {uint32_t(PlaybackTimer::DefaultFrameRate), 1};
+    return {movie.header.frameRate88, 256};
+}
+
+}  // namespace
+
+MovieSound::MovieSound(std::shared_ptr<const swf::Movie> movie) : m_player(movie), m_clock(clockFor(*movie)) {}
+
+uint64_t MovieSound::ownerOf(const model::DisplayObject& object) { return object.id(); }
+
+void MovieSound::startSound(model::MovieClip& clip, const swf::StartSound& tag) {
+    (void)m_player.startSound(tag, ownerOf(clip));
+}
+
+bool MovieSound::hasStream(const swf::Timeline& timeline) {
+    auto [it, added] = m_streamTimelines.try_emplace(&timeline, false);
+    if (added) {
+        for (const swf::Frame& frame : timeline.frames) {
+            for (const swf::ControlTag& tag : frame.tags)
+                it->second = it->second || std::holds_alternative<swf::SoundStreamHead>(tag);
+        }
+    }
+    return it->second;
+}
+
+void MovieSound::frameShown(model::MovieClip& clip, uint32_t frame) {
+    if (!clip.isPlaying() || !hasStream(clip.timeline()))
+        return;
+    const uint64_t owner = ownerOf(clip);
+    m_streamClips[owner] = std::static_pointer_cast<model::MovieClip>(clip.shared_from_this());
+    m_player.streamFrame(owner, clip.timeline(), frame);
+}
+
+void MovieSound::buttonTransition(model::ButtonObject& button, size_t slot) {
+    const model::DisplayObject* parent = button.parent();
+    (void)m_player.buttonSound(button.characterId(), slot, parent ? ownerOf(*parent) : 0);
+}
+
+void MovieSound::sweepStreams() {
+    for (auto it = m_streamClips.begin(); it != m_streamClips.end();) {
+        auto clip = it->second.lock();
+        if (clip && clip->isOnStage() && clip->isPlaying()) {
+            ++it;
+            continue;
+        }
+        m_player.stopStream(it->first);
+        it = m_streamClips.erase(it);
+    }
+}
+
+void MovieSound::mixDue() {
+    sweepStreams();
+    while (m_intervalsMixed < m_framesShown) {
+        const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++));
+        m_mix.resize(frames * media::OutputChannels);
+        m_player.mixer().mix(m_mix);
+        for (const media::FinishedVoice& done : m_player.mixer().takeFinished()) {
+            if (m_finished.size() < MaxFinished)
+                m_finished.push_back(done.id);
+        }
+        if (!m_output)
+            continue;
+        m_queue.insert(m_queue.end(), m_mix.begin(), m_mix.end());
+        const size_t limit = MaxQueuedFrames * media::OutputChannels;
+        if (m_queue.size() > limit)
+            m_queue.erase(m_queue.begin(), m_queue.begin() + ptrdiff_t(m_queue.size() - limit));
+    }
+}
+
+void MovieSound::stopAll() {
+    m_player.mixer().stopAll();
+    for (const auto& [owner, clip] : m_streamClips)
+        m_player.stopStream(owner);
+    m_streamClips.clear();
+}
+
+size_t MovieSound::readOutput(std::span<int16_t> out) {
+    mixDue();
+    const size_t frames = std::min(out.size() / media::OutputChannels, m_queue.size() / media::OutputChannels);
+    const auto end = m_queue.begin() + ptrdiff_t(frames * media::OutputChannels);
+    std::copy(m_queue.begin(), end, out.begin());
+    m_queue.erase(m_queue.begin(), end);
+    return frames;
+}
+
+std::shared_ptr<const media::DecodedSound> MovieSound::soundOf(uint32_t soundId) {
+    if (soundId <= 0xFFFF)
+        return m_player.sound(uint16_t(soundId));
+    const auto it = m_loaded.find(soundId);
+    return it == m_loaded.end() ? nullptr : it->second;
+}
+
+uint64_t MovieSound::startScriptSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) {
+    media::EventPlayback playback;
+    playback.loops = loops;
+    playback.startOffset = uint64_t(offsetSeconds * media::OutputRate);
+    if (soundId <= 0xFFFF)
+        return m_player.playSound(uint16_t(soundId), playback, owner);
+    auto sound = soundOf(soundId);
+    if (!sound)
+        return 0;
+    return m_player.mixer().play(std::make_unique<media::EventSound>(std::move(sound), std::move(playback)),
+                                 {soundId, owner, {}});
+}
+
+void MovieSound::stopScriptSounds(uint64_t owner, uint32_t soundId) {
+    if (soundId != 0)
+        m_player.mixer().stopTag(soundId);
+    else if (owner == 0)
+        stopAll();
+    else
+        m_player.mixer().stopOwner(owner);
+}
+
+uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3) {
+    // ID3v2: "ID3", version, flags, then the tag's size in 7-bit bytes.
+    if (mp3.size() >= 10 && mp3[0] == 'I' && mp3[1] == 'D' && mp3[2] == '3') {
+        const size_t tag = 10 + (size_t(mp3[6] & 0x7F) << 21 | size_t(mp3[7] & 0x7F) << 14 |
+                                 size_t(mp3[8] & 0x7F) << 7 | size_t(mp3[9] & 0x7F));
+        mp3 = mp3.subspan(std::min(tag, mp3.size()));
+    }
+    swf::Sound sound;
+    sound.format = {swf::SoundCodec::Mp3, 3, true, true};
+    sound.data.assign(mp3.begin(), mp3.end());
+    auto decoded = media::decodeSound(sound);
+    if (!decoded || !decoded->decoded || decoded->frames == 0)
+        return 0;
+    if (m_loaded.size() >= MaxLoadedSounds)
+        m_loaded.erase(m_loaded.begin());
+    const uint32_t id = m_nextLoaded++;
+    m_loaded.emplace(id, std::move(decoded));
+    return id;
+}
+
+double MovieSound::durationMs(uint32_t soundId) {
+    const auto sound = soundOf(soundId);
+    return sound ? double(sound->frames) * 1000.0 / media::OutputRate : 0.0;
+}
+
+double MovieSound::positionMs(uint64_t voice) const {
+    const auto* source = dynamic_cast<const media::EventSound*>(m_player.mixer().source(voice));
+    return source ? double(source->soundPosition()) * 1000.0 / media::OutputRate : 0.0;
+}
+
+void MovieSound::setLevels(uint64_t owner, const media::SoundTransform& levels) {
+    if (owner != 0) {
+        m_player.mixer().setOwnerTransform(owner, levels);
+        return;
+    }
+    m_player.mixer().setVolume(levels.volume);
+    media::SoundTransform sides = levels;
+    sides.volume = 100;
+    m_player.mixer().setOwnerTransform(0, sides);
+}
+
+media::SoundTransform MovieSound::levels(uint64_t owner) const {
+    media::SoundTransform t = m_player.mixer().ownerTransform(owner);
+    if (owner == 0)
+        t.volume = m_player.mixer().volume();
+    return t;
+}
+
+std::vector<uint64_t> MovieSound::takeFinished() {
+    std::vector<uint64_t> done;
+    done.swap(m_finished);
+    return done;
+}
+
+}  // namespace control

@@ -1,0 +1,204 @@
+// Sound in captures: each video format with a sound track decodes back with
+// its codec and with a tone starting where it was written; --audio writes a
+// WAV file of exactly the samples given; and the real host's sound, captured
+// by moviecapture into an MKV, starts with the frame that started it.
+#include "sound_sink.h"
+#include "video_sink.h"
+#include "wav_file_sink.h"
+
+#include "moviehost/testing/host_driver.h"
+
+#include "movie_writer.h"
+
+#include <moviehost/client/frame.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+using moviecapture::VideoFormat;
+using moviehost::testing::TempDir;
+
+struct DecodedSound {
+    std::string codec;  // empty: the file has no sound
+    int rate = 0;
+    double onset = -1;  // seconds from the file's start to the first loud sample
+};
+
+// The first channel's samples as floats, for the sample formats the decoders give.
+float sampleAt(const AVFrame& frame, int i) {
+    switch (frame.format) {
+    case AV_SAMPLE_FMT_FLTP:
+        return reinterpret_cast<const float*>(frame.data[0])[i];
+    case AV_SAMPLE_FMT_FLT:
+        return reinterpret_cast<const float*>(frame.data[0])[i * frame.ch_layout.nb_channels];
+    case AV_SAMPLE_FMT_S16P:
+        return reinterpret_cast<const int16_t*>(frame.data[0])[i] / 32768.0f;
+    case AV_SAMPLE_FMT_S16:
+        return reinterpret_cast<const int16_t*>(frame.data[0])[i * frame.ch_layout.nb_channels] / 32768.0f;
+    default:
+        ADD_FAILURE() << "sample format " << frame.format;
+        return 0;
+    }
+}
+
+DecodedSound decodeSound(const std::filesystem::path& path) {
+    DecodedSound out;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
+        return out;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> formatOwner(
+        format, [](AVFormatContext* f) { avformat_close_input(&f); });
+    avformat_find_stream_info(format, nullptr);
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return out;
+    AVStream* stream = format->streams[index];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    out.codec = avcodec_get_name(stream->codecpar->codec_id);
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> context(
+        avcodec_alloc_context3(codec), [](AVCodecContext* c) { avcodec_free_context(&c); });
+    avcodec_parameters_to_context(context.get(), stream->codecpar);
+    context->pkt_timebase = stream->time_base;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+        return out;
+    out.rate = context->sample_rate;
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+    std::unique_ptr<AVFrame, void (*)(AVFrame*)> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
+    auto receive = [&] {
+        while (avcodec_receive_frame(context.get(), frame.get()) == 0) {
+            if (out.onset >= 0)
+                continue;
+            const double start = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
+            for (int i = 0; i < frame->nb_samples && out.onset < 0; ++i) {
+                if (std::fabs(sampleAt(*frame, i)) > 0.1f)
+                    out.onset = start + double(i) / frame->sample_rate;
+            }
+        }
+    };
+    while (av_read_frame(format, packet.get()) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(context.get(), packet.get()) == 0)
+            receive();
+        av_packet_unref(packet.get());
+    }
+    avcodec_send_packet(context.get(), nullptr);
+    receive();
+    return out;
+}
+
+// Silence for `silent` frames of 44.1 kHz, then a 1 kHz tone at half scale.
+std::vector<int16_t> toneAfter(size_t silent, size_t total) {
+    std::vector<int16_t> samples(2 * total, 0);
+    for (size_t i = silent; i < total; ++i) {
+        const auto v = int16_t(std::lround(16384 * std::sin(2 * M_PI * 1000.0 * double(i - silent) / 44100.0)));
+        samples[2 * i] = samples[2 * i + 1] = v;
+    }
+    return samples;
+}
+
+TEST(SoundTrack, EachVideoFormatCarriesTheSoundInItsCodecAndInTime) {
+    TempDir folder;
+    const struct {
+        const char* name;
+        const char* codec;  // "" for none
+    } cases[] = {{"a.mp4", "aac"}, {"a.mov", "aac"}, {"a.webm", "opus"}, {"a.mkv", "opus"}, {"a.gif", ""}};
+    // 30 frames at 30 fps; the tone starts at 0.4 s.
+    const auto sound = toneAfter(17640, 44100);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = folder / c.name;
+        const auto format = moviecapture::videoFormatFor(path);
+        ASSERT_TRUE(format);
+        std::ostringstream progress;
+        moviecapture::VideoSink sink({path, *format, 32, 32, {30, 1}, std::nullopt, true}, 30, progress);
+        ASSERT_EQ(sink.open(), std::nullopt);
+        moviehost::client::Frame frame(32, 32);
+        for (int n = 1; n <= 30; ++n) {
+            ASSERT_EQ(sink.write(frame, uint64_t(n)), std::nullopt);
+            // The sound of each frame comes after it, in uneven pieces.
+            const size_t from = size_t(n - 1) * 1470, to = size_t(n) * 1470;
+            ASSERT_EQ(sink.writeSound({sound.data() + 2 * from, 2 * (to - from)}), std::nullopt);
+        }
+        ASSERT_EQ(sink.close(), std::nullopt);
+        const DecodedSound back = decodeSound(path);
+        EXPECT_EQ(back.codec, c.codec);
+        if (std::string(c.codec).empty())
+            continue;
+        EXPECT_NEAR(back.onset, 0.4, 0.01);
+    }
+}
+
+TEST(SoundTrack, TheWavFileHoldsExactlyTheSamples) {
+    TempDir folder;
+    moviecapture::WavFileSink wav(folder / "a.wav");
+    ASSERT_EQ(wav.open(), std::nullopt);
+    const auto sound = toneAfter(10, 1000);
+    ASSERT_EQ(wav.writeSound({sound.data(), 600}), std::nullopt);
+    ASSERT_EQ(wav.writeSound({sound.data() + 600, sound.size() - 600}), std::nullopt);
+    ASSERT_EQ(wav.close(), std::nullopt);
+    std::ifstream in(folder / "a.wav", std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 44u + 4000u);
+    auto u32 = [&](size_t at) {
+        return uint32_t(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+    };
+    EXPECT_EQ(u32(4), 36u + 4000u) << "RIFF size";
+    EXPECT_EQ(u32(24), 44100u);
+    EXPECT_EQ(u32(40), 4000u) << "data size";
+    for (size_t i = 0; i < sound.size(); ++i)
+        ASSERT_EQ(int16_t(bytes[44 + 2 * i] | bytes[45 + 2 * i] << 8), sound[i]) << "sample " << i;
+}
+
+// A movie at 10 frames per second that starts a tone on frame 5: the sound
+// the control mixes is exact against its own frames, so the decoded track
+// turns loud at 0.5 s whatever the wall clock did meanwhile.
+TEST(SoundTrack, ACapturedMkvHasTheSoundFromItsFrame) {
+    TempDir folder;
+    swfwriter::MovieWriter movie({.width = 40, .height = 40, .frameRate = 10});
+    const auto tone = toneAfter(0, 44100);
+    std::vector<uint8_t> pcm;
+    for (int16_t s : tone) {
+        pcm.push_back(uint8_t(uint16_t(s)));
+        pcm.push_back(uint8_t(uint16_t(s) >> 8));
+    }
+    const uint16_t sound = movie.defineSound({}, 44100, pcm);
+    for (int frame = 0; frame < 20; ++frame) {
+        if (frame == 5)
+            movie.startSound(sound);
+        movie.showFrame();
+    }
+    const auto moviePath = folder / "tone.swf";
+    movie.save(moviePath.string());
+    const auto out = folder / "tone.mkv";
+    const auto wav = folder / "tone.wav";
+    const auto run = moviehost::testing::runProgram(
+        moviehost::testing::moviecapturePath(), {moviePath.string(), "--frames", "40", "--out", out.string(), "--audio",
+                                                 wav.string(), "--host", moviehost::testing::moviehostPath().string()});
+    ASSERT_TRUE(run.exited && run.exitCode == 0) << run.err;
+    const DecodedSound back = decodeSound(out);
+    EXPECT_EQ(back.codec, "opus");
+    EXPECT_NEAR(back.onset, 0.5, 0.01);
+    const DecodedSound alone = decodeSound(wav);
+    EXPECT_EQ(alone.codec, "pcm_s16le");
+    EXPECT_NEAR(alone.onset, 0.5, 0.001);
+
+    const auto silent = folder / "silent.mkv";
+    const auto quiet = moviehost::testing::runProgram(
+        moviehost::testing::moviecapturePath(), {moviePath.string(), "--frames", "5", "--out", silent.string(),
+                                                 "--no-audio", "--host", moviehost::testing::moviehostPath().string()});
+    ASSERT_TRUE(quiet.exited && quiet.exitCode == 0) << quiet.err;
+    EXPECT_EQ(decodeSound(silent).codec, "") << "--no-audio";
+}
+
+}  // namespace
