@@ -11,6 +11,7 @@
 
 #ifdef _WIN32
 
+#include <io.h>  // _get_osfhandle lives in the C runtime
 #include <windows.h>
 
 #else
