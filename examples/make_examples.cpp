@@ -234,8 +234,12 @@ void soundMovie(const std::filesystem::path& folder) {
         const auto note = tone(hz, Rate / 2, Rate, 0.3, false);
         tune.insert(tune.end(), note.begin(), note.end());
     }
+    constexpr int Frames = 50;
+    // Four half seconds of 11,025 Hz fall two samples short of 50 frames:
+    // the stream ends in silence rather than past the tune.
+    tune.resize(size_t(Frames) * PerFrame * 2, 0);
     movie.place(floor, 1);
-    for (int f = 0; f < 50; ++f) {
+    for (int f = 0; f < Frames; ++f) {
         // Two bounces a cycle: the ball is down on frames 12 and 37.
         const double phase = std::fabs(std::sin(Pi * (f + 13) / 25.0));
         const auto y = int32_t((204 - 150 * phase) * kTwips);
