@@ -10,11 +10,41 @@
 
 #include <array>
 #include <new>
+#include <utility>
 
 namespace moviehost::client {
 
 using detail::EndGrace;
 using detail::milliseconds;
+
+// One move for both systems: only the process handle is Windows' own.
+HostProcess::HostProcess(HostProcess&& other) noexcept { *this = std::move(other); }
+
+HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
+    if (this != &other) {
+        release();
+        m_pid = std::exchange(other.m_pid, NoProcess);
+#ifdef _WIN32
+        m_process = std::move(other.m_process);
+#endif
+        m_input = std::move(other.m_input);
+        m_output = std::move(other.m_output);
+        m_errors = std::move(other.m_errors);
+        m_sound = std::move(other.m_sound);
+        m_soundBytes = std::move(other.m_soundBytes);
+        m_width = other.m_width;
+        m_height = other.m_height;
+        m_timeout = other.m_timeout;
+        m_framesRead = other.m_framesRead;
+        m_queuedInput = std::move(other.m_queuedInput);
+        m_queuedFrom = std::exchange(other.m_queuedFrom, 0);
+        m_inputBytesSent = other.m_inputBytesSent;
+        m_streamError = std::move(other.m_streamError);
+        m_exitStatus = other.m_exitStatus;
+        m_capturedErrors = std::move(other.m_capturedErrors);
+    }
+    return *this;
+}
 
 // ---- reading -------------------------------------------------------------
 

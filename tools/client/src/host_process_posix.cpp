@@ -25,47 +25,6 @@ using detail::milliseconds;
 using detail::QuitGrace;
 using detail::WaitPoll;
 
-HostProcess::HostProcess(HostProcess&& other) noexcept
-    : m_pid(std::exchange(other.m_pid, -1)),
-      m_input(std::move(other.m_input)),
-      m_output(std::move(other.m_output)),
-      m_errors(std::move(other.m_errors)),
-      m_sound(std::move(other.m_sound)),
-      m_soundBytes(std::move(other.m_soundBytes)),
-      m_width(other.m_width),
-      m_height(other.m_height),
-      m_timeout(other.m_timeout),
-      m_framesRead(other.m_framesRead),
-      m_queuedInput(std::move(other.m_queuedInput)),
-      m_queuedFrom(std::exchange(other.m_queuedFrom, 0)),
-      m_inputBytesSent(other.m_inputBytesSent),
-      m_streamError(std::move(other.m_streamError)),
-      m_exitStatus(other.m_exitStatus),
-      m_capturedErrors(std::move(other.m_capturedErrors)) {}
-
-HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_pid = std::exchange(other.m_pid, -1);
-        m_input = std::move(other.m_input);
-        m_output = std::move(other.m_output);
-        m_errors = std::move(other.m_errors);
-        m_sound = std::move(other.m_sound);
-        m_soundBytes = std::move(other.m_soundBytes);
-        m_width = other.m_width;
-        m_height = other.m_height;
-        m_timeout = other.m_timeout;
-        m_framesRead = other.m_framesRead;
-        m_queuedInput = std::move(other.m_queuedInput);
-        m_queuedFrom = std::exchange(other.m_queuedFrom, 0);
-        m_inputBytesSent = other.m_inputBytesSent;
-        m_streamError = std::move(other.m_streamError);
-        m_exitStatus = other.m_exitStatus;
-        m_capturedErrors = std::move(other.m_capturedErrors);
-    }
-    return *this;
-}
-
 HostProcess::~HostProcess() { release(); }
 
 void HostProcess::release() {
@@ -87,7 +46,7 @@ void HostProcess::release() {
     m_output.reset();
     m_errors.reset();
     m_sound.reset();
-    m_pid = -1;
+    m_pid = NoProcess;
 }
 
 moviehost::Expected<void, HostProcess::ShortRead> HostProcess::readFully(std::span<std::uint8_t> into,

@@ -43,45 +43,6 @@ Available peek(HANDLE pipe) {
 
 }  // namespace
 
-HostProcess::HostProcess(HostProcess&& other) noexcept
-    : m_pid(std::exchange(other.m_pid, NoProcess)),
-      m_process(std::move(other.m_process)),
-      m_input(std::move(other.m_input)),
-      m_output(std::move(other.m_output)),
-      m_errors(std::move(other.m_errors)),
-      m_width(other.m_width),
-      m_height(other.m_height),
-      m_timeout(other.m_timeout),
-      m_framesRead(other.m_framesRead),
-      m_queuedInput(std::move(other.m_queuedInput)),
-      m_queuedFrom(std::exchange(other.m_queuedFrom, 0)),
-      m_inputBytesSent(other.m_inputBytesSent),
-      m_streamError(std::move(other.m_streamError)),
-      m_exitStatus(other.m_exitStatus),
-      m_capturedErrors(std::move(other.m_capturedErrors)) {}
-
-HostProcess& HostProcess::operator=(HostProcess&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_pid = std::exchange(other.m_pid, NoProcess);
-        m_process = std::move(other.m_process);
-        m_input = std::move(other.m_input);
-        m_output = std::move(other.m_output);
-        m_errors = std::move(other.m_errors);
-        m_width = other.m_width;
-        m_height = other.m_height;
-        m_timeout = other.m_timeout;
-        m_framesRead = other.m_framesRead;
-        m_queuedInput = std::move(other.m_queuedInput);
-        m_queuedFrom = std::exchange(other.m_queuedFrom, 0);
-        m_inputBytesSent = other.m_inputBytesSent;
-        m_streamError = std::move(other.m_streamError);
-        m_exitStatus = other.m_exitStatus;
-        m_capturedErrors = std::move(other.m_capturedErrors);
-    }
-    return *this;
-}
-
 HostProcess::~HostProcess() { release(); }
 
 void HostProcess::release() {
