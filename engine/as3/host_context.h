@@ -3,6 +3,8 @@
 // player keeps for them. Natives find it through Machine::hostData().
 #pragma once
 
+#include "as3/timer_schedule.h"
+
 #include "avm2/core_library.h"
 #include "avm2/machine.h"
 #include "avm2/object.h"
@@ -31,6 +33,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value parameters;
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
+    TimerSchedule timers;  // running Timers, setTimeout and setInterval
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -62,5 +65,9 @@ struct HostContext {
 [[nodiscard]] std::span<const avm2::CoreClassSpec> displayClasses();
 [[nodiscard]] std::span<const avm2::CoreClassSpec> systemClasses();
 [[nodiscard]] std::span<const avm2::PackageFunction> systemFunctions();
+[[nodiscard]] std::span<const avm2::CoreClassSpec> timerClasses();
+[[nodiscard]] std::span<const avm2::PackageFunction> timerFunctions();
+// Fires one due timer of the schedule: a Timer's events or a function's call.
+void fireTimer(avm2::Machine& m, uint32_t id);
 
 }  // namespace as3

@@ -31,6 +31,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +60,12 @@ public:
     [[nodiscard]] bool started() const { return m_started; }
     // One frame (see above); starts first when start() was not called.
     void tick();
+
+    // Timers (flash.utils.Timer, setTimeout, setInterval) on the host's
+    // clock: the earliest due time of a live one, in Host::milliseconds, and
+    // firing those due now. tick() fires due ones first as well.
+    [[nodiscard]] std::optional<double> nextTimerDue() const;
+    void runTimers();
 
     // ExternalInterface.addCallback functions, called with a call-exchange
     // request (<invoke name=...>); the answer's xml is the response.

@@ -73,6 +73,8 @@ struct PackageFunction {
 [[nodiscard]] std::span<const CoreClassSpec>
 byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
 [[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
+[[nodiscard]] std::span<const CoreClassSpec> regExpClasses();      // RegExp
+[[nodiscard]] std::span<const CoreClassSpec> dateClasses();        // Date
 [[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
 [[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
 

@@ -3,6 +3,7 @@
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/core_regexp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -390,6 +391,12 @@ Value stringToString(Machine& m, Value self, std::span<const Value>) {
     return self;
 }
 
+// Code-unit order: the player compares without a locale.
+Value stringLocaleCompare(Machine& m, Value self, std::span<const Value> args) {
+    const int c = m.toString(self)->text().compare(m.toString(argument(args, 0))->text());
+    return Value::fromInt(c < 0 ? -1 : c > 0 ? 1 : 0);
+}
+
 Value stringFromCharCode(Machine& m, Value, std::span<const Value> args) {
     std::u16string s;
     for (const Value& v : args)
@@ -409,6 +416,11 @@ const NativeMember StringPrototype[] = {{u"charAt", stringCharAt},
                                         {u"toLocaleUpperCase", stringToUpperCase},
                                         {u"toLocaleLowerCase", stringToLowerCase},
                                         {u"concat", stringConcat},
+                                        {u"localeCompare", stringLocaleCompare},
+                                        {u"match", stringMatch},
+                                        {u"replace", stringReplace},
+                                        {u"search", stringSearch},
+                                        {u"split", stringSplit},
                                         {u"toString", stringToString},
                                         {u"valueOf", stringToString}};
 const NativeMember StringStatics[] = {{u"fromCharCode", stringFromCharCode}};

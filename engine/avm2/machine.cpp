@@ -7,6 +7,7 @@
 #include "avm2/verifier.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <utility>
 
@@ -326,7 +327,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 
 void Machine::declareCoreClasses() {
     for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), dictionaryClasses()}) {
+                        byteArrayClasses(), dictionaryClasses(), regExpClasses(), dateClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -652,6 +653,14 @@ String* Machine::toString(Value v) {
         return toString(toPrimitive(v, true));
     }
     return string(u"").asString();
+}
+
+double Machine::epochMilliseconds() const {
+    if (m_epochClock)
+        return m_epochClock();
+    return double(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
 }
 
 }  // namespace avm2

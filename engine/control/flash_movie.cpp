@@ -185,7 +185,10 @@ void FlashControl::onScriptTimer() try {
     EngineScope scope(*this);
     if (m_firstFrameDue)
         runPendingActions();
-    m_engine->runTimers();
+    if (m_player)
+        m_player->runTimers();
+    else
+        m_engine->runTimers();
     publishChanges();
 } catch (...) {
     (void)failureFromException(u"the script timer clock");
@@ -195,7 +198,9 @@ void FlashControl::onScriptTimer() try {
 // each timer set, cleared or fired. Only while the movie clock runs: a
 // closed control runs no script.
 void FlashControl::armScriptTimer() {
-    const std::optional<double> due = m_engine && m_timer.running() ? m_engine->nextTimerDue() : std::nullopt;
+    std::optional<double> due;
+    if (m_engine && m_timer.running())
+        due = m_player ? m_player->nextTimerDue() : m_engine->nextTimerDue();
     if (!due || !m_scriptHost) {
         m_scriptTimer.disarm();
         return;
