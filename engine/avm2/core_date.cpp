@@ -284,13 +284,11 @@ Value setField(Machine& m, Value self, std::span<const Value> args) {
     constexpr size_t most[] = {3, 2, 1, 4, 3, 2, 1, 0};
     for (size_t i = 0; i < most[size_t(F)] && i < std::max<size_t>(args.size(), 1); ++i)
         values.push_back(m.toNumber(argument(args, i)));
-    double t = s.time;
-    if (std::isnan(t)) {
-        if (F != Field::Year)
-            return Value::number(NaN);
-        t = 0;
-    }
-    DateParts p = calendar::splitDate(Utc ? t : calendar::toLocal(t));
+    // An invalid date's year is set on time 0 read as it is, local or not.
+    const bool invalid = std::isnan(s.time);
+    if (invalid && F != Field::Year)
+        return Value::number(NaN);
+    DateParts p = calendar::splitDate(invalid ? 0 : Utc ? s.time : calendar::toLocal(s.time));
     double* fields[] = {&p.year, &p.month, &p.day, &p.hours, &p.minutes, &p.seconds, &p.milliseconds};
     for (size_t i = 0; i < values.size(); ++i)
         *fields[size_t(F) + i] = values[i];
@@ -318,14 +316,12 @@ Value dateParse(Machine& m, Value, std::span<const Value> args) {
     return Value::number(parseDate(m.toString(argument(args, 0))->text()));
 }
 
-Value dateUtc(Machine& m, Value, std::span<const Value> args) {
-    return Value::number(timeClip(fromFields(m, args)));
-}
+Value dateUtc(Machine& m, Value, std::span<const Value> args) { return Value::number(timeClip(fromFields(m, args))); }
 
-#define DATE_FIELD(Name, F)                                                                          \
-    {u"get" Name, getField<Field::F, false>}, {u"getUTC" Name, getField<Field::F, true>},            \
-        {u"set" Name, setField<Field::F, false>}, {                                                  \
-        u"setUTC" Name, setField<Field::F, true>                                                     \
+#define DATE_FIELD(Name, F)                                                               \
+    {u"get" Name, getField<Field::F, false>}, {u"getUTC" Name, getField<Field::F, true>}, \
+        {u"set" Name, setField<Field::F, false>}, {                                       \
+        u"setUTC" Name, setField<Field::F, true>                                          \
     }
 
 const NativeMember Methods[] = {
@@ -353,9 +349,9 @@ const NativeMember Methods[] = {
 
 #undef DATE_FIELD
 
-#define DATE_PROPERTY(Name, F)                                                                           \
-    {u"" Name, getField<Field::F, false>, setField<Field::F, false>}, {                                  \
-        u"" Name u"UTC", getField<Field::F, true>, setField<Field::F, true>                              \
+#define DATE_PROPERTY(Name, F)                                              \
+    {u"" Name, getField<Field::F, false>, setField<Field::F, false>}, {     \
+        u"" Name u"UTC", getField<Field::F, true>, setField<Field::F, true> \
     }
 
 const NativeAccessor Accessors[] = {

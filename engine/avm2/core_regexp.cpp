@@ -135,8 +135,8 @@ std::shared_ptr<Compiled> compile(const RegExpState& s) {
     int error = 0;
     PCRE2_SIZE offset = 0;
     auto result = std::make_shared<Compiled>();
-    result->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options, &error,
-                                 &offset, cc);
+    result->code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options, &error, &offset, cc);
     pcre2_compile_context_free(cc);
     if (!result->code)
         return nullptr;
@@ -157,8 +157,8 @@ bool matchAt(const RegExpState& s, const std::u16string& text, size_t start, std
     if (!s.compiled || start > text.size())
         return false;
     const Compiled& c = *s.compiled;
-    const int rc = pcre2_match(c.code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, 0, c.data,
-                               c.context);
+    const int rc =
+        pcre2_match(c.code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, 0, c.data, c.context);
     if (rc <= 0)
         return false;
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(c.data);
@@ -300,9 +300,7 @@ template <bool RegExpState::*Flag>
 Value getFlag(Machine& m, Value self, std::span<const Value>) {
     return Value::boolean(state(m, self).*Flag);
 }
-Value getLastIndex(Machine& m, Value self, std::span<const Value>) {
-    return Value::number(state(m, self).lastIndex);
-}
+Value getLastIndex(Machine& m, Value self, std::span<const Value>) { return Value::number(state(m, self).lastIndex); }
 Value setLastIndex(Machine& m, Value self, std::span<const Value> args) {
     const double d = m.toNumber(argument(args, 0));
     state(m, self).lastIndex = std::isnan(d) ? 0 : std::trunc(d);
@@ -423,10 +421,10 @@ Value stringReplace(Machine& m, Value self, std::span<const Value> args) {
     const std::u16string text = thisText(m, self);
     const Value pattern = argument(args, 0);
     const Value replacement = argument(args, 1);
-    const bool callable = replacement.isObject() && !regExpOf(replacement) &&
-                          (dynamic_cast<FunctionObject*>(replacement.asObject()) ||
-                           dynamic_cast<NativeFunction*>(replacement.asObject()) ||
-                           dynamic_cast<MethodClosure*>(replacement.asObject()));
+    const bool callable =
+        replacement.isObject() && !regExpOf(replacement) &&
+        (dynamic_cast<FunctionObject*>(replacement.asObject()) ||
+         dynamic_cast<NativeFunction*>(replacement.asObject()) || dynamic_cast<MethodClosure*>(replacement.asObject()));
     const std::u16string replacementText = callable ? u"" : m.toString(replacement)->text();
 
     // Each match as group offsets; a string pattern is its first occurrence.
