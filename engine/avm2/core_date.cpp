@@ -376,8 +376,8 @@ const CoreClassSpec Classes[] = {{.name = u"Date",
                                   .base = u"Object",
                                   .init = dateInit,
                                   .callAsFunction = dateCall,
+                                  .prototype = Methods,
                                   .statics = Statics,
-                                  .methods = Methods,
                                   .accessors = Accessors,
                                   .final = true}};
 

@@ -78,8 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"AfterChangeOffset", {2021, 2, 14, 3, 30}, nullptr, u"getTimezoneOffset", {}, "240"},
         DateCase{"AfterChangeUtcHours", {2021, 2, 14, 3, 30}, nullptr, u"getUTCHours", {}, "7"},
         DateCase{"SkippedHourMovesOn", {2021, 2, 14, 2, 30}, nullptr, u"getHours", {}, "3"},
-        DateCase{"SetDateKeepsLocalHour", {2021, 2, 13, 12}, nullptr, u"setDate", {14},
-                 "Sun Mar 14 12:00:00 GMT-0400 2021"},
+        DateCase{
+            "SetDateKeepsLocalHour", {2021, 2, 13, 12}, nullptr, u"setDate", {14}, "Sun Mar 14 12:00:00 GMT-0400 2021"},
         DateCase{"SetUTCHours", {2021, 6, 4}, nullptr, u"setUTCHours", {0, 15}, "Sat Jul 3 20:15:00 GMT-0400 2021"},
         DateCase{"MonthRollsOver", {2021, 0, 31}, nullptr, u"setMonth", {1}, "Wed Mar 3 00:00:00 GMT-0500 2021"},
         DateCase{"ToString", {2021, 6, 4, 12, 0, 5}, nullptr, u"toString", {}, "Sun Jul 4 12:00:05 GMT-0400 2021"},

@@ -71,23 +71,22 @@ TEST_P(Exec, Groups) {
 
 void PrintTo(const ExecCase& c, std::ostream* os) { *os << c.name; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Exec,
-    testing::Values(ExecCase{"UnsetGroup", u"a(b)?c", u"", u"xac", "ac|~@1"},
-                    ExecCase{"Groups", u"(\\d+)-(\\d+)", u"", u"tel 12-345", "12-345|12|345@4"},
-                    ExecCase{"Multiline", u"^b", u"m", u"a\nb", "b@2"},
-                    ExecCase{"NotMultiline", u"^b", u"", u"a\nb", "null"},
-                    ExecCase{"DotallCaseless", u"A.C", u"is", u"xa\nc", "a\nc@1"},
-                    ExecCase{"DotStopsAtNewline", u"a.c", u"", u"a\nc", "null"},
-                    ExecCase{"ExtendedDropsSpace", u"a b [ ]c", u"x", u"ab c", "ab c@0"},
-                    ExecCase{"EmptyClassNeverMatches", u"a[]", u"", u"a]", "null"},
-                    ExecCase{"NegatedEmptyClassMatchesAll", u"[^]", u"", u"\n", "\n@0"},
-                    ExecCase{"BracketInClass", u"[a[]+", u"", u"x[a[", "[a[@1"},
-                    ExecCase{"UnicodeEscape", u"\\u0041", u"", u"zA", "A@1"},
-                    ExecCase{"UnsetBackreferenceIsEmpty", u"(x)?\\1y", u"", u"y", "y|~@0"},
-                    ExecCase{"DollarOnlyAtEnd", u"a$", u"", u"a\n", "null"},
-                    ExecCase{"BadPatternMatchesNothing", u"(", u"", u"(", "null"},
-                    ExecCase{"Surrogates", u"\\uD83D.", u"", u"x\U0001F600", "\U0001F600@1"}));
+INSTANTIATE_TEST_SUITE_P(Cases, Exec,
+                         testing::Values(ExecCase{"UnsetGroup", u"a(b)?c", u"", u"xac", "ac|~@1"},
+                                         ExecCase{"Groups", u"(\\d+)-(\\d+)", u"", u"tel 12-345", "12-345|12|345@4"},
+                                         ExecCase{"Multiline", u"^b", u"m", u"a\nb", "b@2"},
+                                         ExecCase{"NotMultiline", u"^b", u"", u"a\nb", "null"},
+                                         ExecCase{"DotallCaseless", u"A.C", u"is", u"xa\nc", "a\nc@1"},
+                                         ExecCase{"DotStopsAtNewline", u"a.c", u"", u"a\nc", "null"},
+                                         ExecCase{"ExtendedDropsSpace", u"a b [ ]c", u"x", u"ab c", "ab c@0"},
+                                         ExecCase{"EmptyClassNeverMatches", u"a[]", u"", u"a]", "null"},
+                                         ExecCase{"NegatedEmptyClassMatchesAll", u"[^]", u"", u"\n", "\n@0"},
+                                         ExecCase{"BracketInClass", u"[a[]+", u"", u"x[a[", "[a[@1"},
+                                         ExecCase{"UnicodeEscape", u"\\u0041", u"", u"zA", "A@1"},
+                                         ExecCase{"UnsetBackreferenceIsEmpty", u"(x)?\\1y", u"", u"y", "y|~@0"},
+                                         ExecCase{"DollarOnlyAtEnd", u"a$", u"", u"a\n", "null"},
+                                         ExecCase{"BadPatternMatchesNothing", u"(", u"", u"(", "null"},
+                                         ExecCase{"Surrogates", u"\\uD83D.", u"", u"x\U0001F600", "\U0001F600@1"}));
 
 TEST(RegExp, GlobalExecWalksLastIndexAndResets) {
     const std::string got = eval([](Machine& m) {
@@ -191,8 +190,8 @@ TEST_P(Split, Pieces) {
         if (c.limit >= 0)
             args.push_back(Value::number(c.limit));
         const Value r = callString(m, c.input, u"split", args);
-        return m.string(utf8ToUtf16(std::to_string(static_cast<ArrayObject*>(r.asObject())->elements().size()) +
-                                    ":" + joined(m, r)));
+        return m.string(utf8ToUtf16(std::to_string(static_cast<ArrayObject*>(r.asObject())->elements().size()) + ":" +
+                                    joined(m, r)));
     });
     EXPECT_EQ(got, c.expected);
 }
@@ -217,12 +216,11 @@ TEST(RegExp, MatchAndSearch) {
         const Value first = regExp(m, u"(\\d)(\\d)", u"");
         const Value none = regExp(m, u"z", u"g");
         const Value digit = m.string(u"\\d");
-        return m.string(utf8ToUtf16(joined(m, callString(m, subject, u"match", std::span<const Value>(&all, 1))) +
-                                    " " +
-                                    joined(m, callString(m, subject, u"match", std::span<const Value>(&first, 1))) +
-                                    " " + joined(m, callString(m, subject, u"match", std::span<const Value>(&none, 1))) +
-                                    " ") +
-                        m.toString(callString(m, subject, u"search", std::span<const Value>(&digit, 1)))->text());
+        return m.string(
+            utf8ToUtf16(joined(m, callString(m, subject, u"match", std::span<const Value>(&all, 1))) + " " +
+                        joined(m, callString(m, subject, u"match", std::span<const Value>(&first, 1))) + " " +
+                        joined(m, callString(m, subject, u"match", std::span<const Value>(&none, 1))) + " ") +
+            m.toString(callString(m, subject, u"search", std::span<const Value>(&digit, 1)))->text());
     });
     EXPECT_EQ(got, "1|22|333 22|2|2 null 1");
 }
