@@ -14,6 +14,7 @@
 
 #include "script/host.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -53,6 +54,8 @@ struct HostContext {
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
     bool frameChanged = false;
+    // Told of a new Stage.frameRate, so that the playback clock follows it.
+    std::function<void(double)> frameRateChanged = nullptr;
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -227,6 +227,10 @@ void Player::tick() {
         (void)collectGarbage();
 }
 
+void Player::setFrameRateListener(std::function<void(double)> listener) {
+    m_context->frameRateChanged = std::move(listener);
+}
+
 std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
 
 void Player::runTimers() {

@@ -67,6 +67,10 @@ public:
     [[nodiscard]] std::optional<double> nextTimerDue() const;
     void runTimers();
 
+    // Called when a script sets Stage.frameRate (frames per second, within
+    // 0.01 to 1000): the container's playback clock follows.
+    void setFrameRateListener(std::function<void(double)> listener);
+
     // ExternalInterface.addCallback functions, called with a call-exchange
     // request (<invoke name=...>); the answer's xml is the response.
     [[nodiscard]] script::CallResult callFunction(std::u16string_view requestXml);

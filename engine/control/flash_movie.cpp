@@ -136,6 +136,16 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         m_scriptHost = std::move(host);
         m_engine = std::move(engine);
         m_player = std::move(player);
+        if (m_player) {
+            // Stage.frameRate sets the clock (to the millisecond per frame
+            // the platform timer keeps anyway).
+            m_player->setFrameRateListener([this](double fps) {
+                const auto rate =
+                    moviehost::FrameRate::fromFraction(static_cast<std::uint64_t>(std::llround(fps * 1000)), 1000);
+                if (m_timer.running())
+                    (void)m_timer.start(rate);
+            });
+        }
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();

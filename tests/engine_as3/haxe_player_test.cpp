@@ -12,6 +12,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -169,6 +170,8 @@ TEST(HaxePlayer, CoreLibrary) {
         ASSERT_TRUE(got);
         EXPECT_EQ(*got, e.value);
     }
+    std::vector<double> rates;
+    p->player->setFrameRateListener([&rates](double fps) { rates.push_back(fps); });
     // The clock jumps to each due time, as the control's timer does: every
     // timer fires exactly when it is due.
     for (int i = 0; i < 50; ++i) {
@@ -179,7 +182,8 @@ TEST(HaxePlayer, CoreLibrary) {
         p->player->runTimers();
     }
     EXPECT_FALSE(p->player->nextTimerDue());
-    EXPECT_EQ(p->host.command(u"timerlog"), u"argsx2,t1@1334,i1,t2@1434,i2,delay@1484,t3@1534,donefalse,");
+    EXPECT_EQ(p->host.command(u"timerlog"), u"argsx2,t1@1334,i1,t2@1434,i2,delay@1484,t3@1534,donefalse,12.5");
+    EXPECT_EQ(rates, std::vector<double>{12.5});
     EXPECT_TRUE(p->host.errors.empty());
     if (saved)
         setenv("TZ", savedZone.c_str(), 1);

@@ -87,7 +87,11 @@ class Library {
         var cleared = once(function() log += "never,", 50);
         untyped __global__["flash.utils.clearTimeout"](cleared);
         once(function(a, b) log += "args" + a + b + ",", 50, "x", 2);
-        once(function() report("timerlog", log), 1000);
+        once(function() {
+            var stage = flash.Lib.current.stage;
+            stage.frameRate = 12.5;
+            report("timerlog", log + stage.frameRate);
+        }, 1000);
         report("timers", "" + timer.running + timer.delay + timer.repeatCount);
     }
 }
