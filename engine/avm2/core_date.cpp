@@ -385,4 +385,6 @@ const CoreClassSpec Classes[] = {{.name = u"Date",
 
 std::span<const CoreClassSpec> dateClasses() { return Classes; }
 
+bool isDateObject(const Object* o) { return o && o->nativeAs<DateState>(); }
+
 }  // namespace avm2

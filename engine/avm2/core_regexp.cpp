@@ -307,7 +307,9 @@ Value setLastIndex(Machine& m, Value self, std::span<const Value> args) {
     return Value();
 }
 
-const NativeMember Methods[] = {{u"exec", regexpExec}, {u"test", regexpTest}, {u"toString", regexpToString}};
+const NativeMember Methods[] = {{u"exec", regexpExec}, {u"test", regexpTest}};
+// On the prototype, where conversions to text look.
+const NativeMember Prototype[] = {{u"toString", regexpToString}};
 
 const NativeAccessor Accessors[] = {{u"source", getSource},
                                     {u"global", getFlag<&RegExpState::global>},
@@ -321,6 +323,7 @@ const CoreClassSpec Classes[] = {{.name = u"RegExp",
                                   .base = u"Object",
                                   .init = regexpInit,
                                   .callAsFunction = regexpCall,
+                                  .prototype = Prototype,
                                   .methods = Methods,
                                   .accessors = Accessors}};
 
