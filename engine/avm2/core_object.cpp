@@ -1,5 +1,6 @@
 // Object, Function and the classes of the primitive values: Boolean,
 // Number, int, uint and String.
+#include "avm2/case_mapping.h"
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
@@ -392,19 +393,15 @@ Value stringSubstr(Machine& m, Value self, std::span<const Value> args) {
 
 Value stringToUpperCase(Machine& m, Value self, std::span<const Value>) {
     std::u16string s = m.toString(self)->text();
-    for (char16_t& c : s) {
-        if (c >= u'a' && c <= u'z')
-            c = char16_t(c - 32);
-    }
+    for (char16_t& c : s)
+        c = toUpperUnit(c);
     return m.string(std::move(s));
 }
 
 Value stringToLowerCase(Machine& m, Value self, std::span<const Value>) {
     std::u16string s = m.toString(self)->text();
-    for (char16_t& c : s) {
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c + 32);
-    }
+    for (char16_t& c : s)
+        c = toLowerUnit(c);
     return m.string(std::move(s));
 }
 

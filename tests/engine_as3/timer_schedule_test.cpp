@@ -13,8 +13,8 @@ struct FireCase {
     const char* name;
     double interval;
     bool repeat;
-    double firedAt;                // the timer was due at its interval
-    std::optional<double> nextDue; // none: gone
+    double firedAt;                 // the timer was due at its interval
+    std::optional<double> nextDue;  // none: gone
 };
 
 class Fired : public testing::TestWithParam<FireCase> {};
