@@ -475,6 +475,9 @@ Value stringReplace(Machine& m, Value self, std::span<const Value> args) {
             out += expand(replacementText, text, groups);
         }
         copied = size_t(groups[1]);
+        // The text grows outside the heap until it is done: bound it there.
+        if (out.size() * sizeof(char16_t) > m.heap().limit())
+            m.throwError("Error", 1000, u"The system is out of memory.");
     }
     out.append(text, copied);
     return m.string(std::move(out));

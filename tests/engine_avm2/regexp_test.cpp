@@ -170,6 +170,16 @@ TEST(RegExp, ReplaceCallsAFunctionPerMatch) {
     EXPECT_EQ(got, "a<1@1>b<22@3>");
 }
 
+TEST(RegExp, ReplacementPastTheHeapIsAnError) {
+    Machine m(Limits{.maxHeapBytes = size_t(4) << 20});
+    auto result = m.run([&] {
+        const Value args[2] = {regExp(m, u"", u"g"), m.string(std::u16string(4096, u'x'))};
+        return callString(m, std::u16string(4096, u'a'), u"replace", args);
+    });
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().what.find("#1000"), std::string::npos) << result.error().what;
+}
+
 struct SplitCase {
     const char* name;
     const char16_t* separator;  // null: undefined
