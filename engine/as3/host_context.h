@@ -50,6 +50,10 @@ struct HostContext {
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
     bool frameChanged = false;
+    // Where the container's pointer is, stage twips (mouseX, mouseY).
+    swf::Point pointer = {};
+    // The display object the Graphics being made belongs to (scripts cannot make one).
+    avm2::Value graphicsOwner = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -2,6 +2,8 @@
 
 #include "as3/display_state.h"
 #include "as3/external_values.h"
+#include "as3/geom_values.h"
+#include "as3/graphics_state.h"
 #include "as3/host_context.h"
 
 #include "avm2/class_object.h"
@@ -32,7 +34,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), displayClasses(), systemClasses()}) {
+    for (auto family : {eventClasses(), geomClasses(), displayClasses(), graphicsClasses(), systemClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
