@@ -2,8 +2,8 @@
 // scale, rotation, alpha, size, styles, mask, transform, coordinates, bounds
 // and hit tests. The stage has no model object: it reads as an untransformed
 // object and ignores writes.
-#include "as3/display_binding.h"
 #include "as3/display_properties.h"
+#include "as3/display_binding.h"
 #include "as3/geom_values.h"
 
 #include "avm2/conversions.h"
@@ -205,8 +205,9 @@ const avm2::NativeAccessor Accessors[] = {
     {u"mouseY", mouseY},
 };
 const avm2::NativeMember Methods[] = {
-    {u"localToGlobal", localToGlobal}, {u"globalToLocal", globalToLocal}, {u"getBounds", boundsIn},
-    {u"getRect", boundsIn},            {u"hitTestPoint", hitTestPoint},   {u"hitTestObject", hitTestObject},
+    {u"localToGlobal", localToGlobal}, {u"globalToLocal", globalToLocal},
+    {u"getBounds", boundsIn},          {u"getRect", boundsIn},
+    {u"hitTestPoint", hitTestPoint},   {u"hitTestObject", hitTestObject},
 };
 
 }  // namespace

@@ -101,9 +101,8 @@ Value pointPolar(Machine& m, Value, std::span<const Value> args) {
 }
 
 const avm2::NativeMember PointMethods[] = {
-    {u"add", pointAdd},       {u"subtract", pointSubtract},   {u"clone", pointClone},
-    {u"equals", pointEquals}, {u"offset", pointOffset},       {u"normalize", pointNormalize},
-    {u"toString", pointToString},
+    {u"add", pointAdd},       {u"subtract", pointSubtract},   {u"clone", pointClone},       {u"equals", pointEquals},
+    {u"offset", pointOffset}, {u"normalize", pointNormalize}, {u"toString", pointToString},
 };
 const avm2::NativeMember PointStatics[] = {
     {u"distance", pointDistance}, {u"interpolate", pointInterpolate}, {u"polar", pointPolar}};
@@ -131,8 +130,8 @@ void setBox(Machine& m, Value t, const Box& b) {
 Value newBox(Machine& m, const Box& b) { return newRectangle(m, b.x, b.y, b.width, b.height); }
 
 Value rectInit(Machine& m, Value t, std::span<const Value> args) {
-    setBox(m, t, {numberArg(m, args, 0, 0), numberArg(m, args, 1, 0), numberArg(m, args, 2, 0),
-                  numberArg(m, args, 3, 0)});
+    setBox(m, t,
+           {numberArg(m, args, 0, 0), numberArg(m, args, 1, 0), numberArg(m, args, 2, 0), numberArg(m, args, 3, 0)});
     return Value();
 }
 Value rectLeft(Machine& m, Value t, std::span<const Value>) { return Value::number(boxOf(m, t).x); }
@@ -253,8 +252,7 @@ Value rectInflatePoint(Machine& m, Value t, std::span<const Value> args) {
 }
 Value rectToString(Machine& m, Value t, std::span<const Value>) {
     const Box b = boxOf(m, t);
-    return m.string(u"(x=" + num(b.x) + u", y=" + num(b.y) + u", w=" + num(b.width) + u", h=" + num(b.height) +
-                    u")");
+    return m.string(u"(x=" + num(b.x) + u", y=" + num(b.y) + u", w=" + num(b.width) + u", h=" + num(b.height) + u")");
 }
 
 const avm2::NativeMember RectMethods[] = {
@@ -275,9 +273,12 @@ const avm2::NativeMember RectMethods[] = {
     {u"toString", rectToString},
 };
 const avm2::NativeAccessor RectAccessors[] = {
-    {u"left", rectLeft, rectSetLeft},       {u"top", rectTop, rectSetTop},
-    {u"right", rectRight, rectSetRight},    {u"bottom", rectBottom, rectSetBottom},
-    {u"topLeft", rectTopLeft},              {u"bottomRight", rectBottomRight},
+    {u"left", rectLeft, rectSetLeft},
+    {u"top", rectTop, rectSetTop},
+    {u"right", rectRight, rectSetRight},
+    {u"bottom", rectBottom, rectSetBottom},
+    {u"topLeft", rectTopLeft},
+    {u"bottomRight", rectBottomRight},
     {u"size", rectSize},
 };
 
@@ -381,9 +382,8 @@ const avm2::NativeMember MatrixMethods[] = {
 
 // --- ColorTransform -----------------------------------------------------------
 
-constexpr const char16_t* ColorNames[8] = {u"redMultiplier", u"greenMultiplier", u"blueMultiplier",
-                                           u"alphaMultiplier", u"redOffset", u"greenOffset",
-                                           u"blueOffset", u"alphaOffset"};
+constexpr const char16_t* ColorNames[8] = {u"redMultiplier", u"greenMultiplier", u"blueMultiplier", u"alphaMultiplier",
+                                           u"redOffset",     u"greenOffset",     u"blueOffset",     u"alphaOffset"};
 
 Value colorInit(Machine& m, Value t, std::span<const Value> args) {
     for (size_t i = 0; i < 8; ++i)
@@ -392,9 +392,7 @@ Value colorInit(Machine& m, Value t, std::span<const Value> args) {
 }
 // color: the offsets of a solid colour, the multipliers 0.
 Value colorGet(Machine& m, Value t, std::span<const Value>) {
-    auto channel = [&](const char16_t* name) {
-        return uint32_t(std::clamp(numberOf(m, t, name), 0.0, 255.0)) & 0xFF;
-    };
+    auto channel = [&](const char16_t* name) { return uint32_t(std::clamp(numberOf(m, t, name), 0.0, 255.0)) & 0xFF; };
     return Value::number(double(channel(u"redOffset") << 16 | channel(u"greenOffset") << 8 | channel(u"blueOffset")));
 }
 Value colorSet(Machine& m, Value t, std::span<const Value> args) {
@@ -520,7 +518,11 @@ const avm2::CoreClassSpec Classes[] = {
      .package = Geom,
      .methods = ColorMethods,
      .accessors = ColorAccessors},
-    {.name = u"Transform", .base = u"Object", .init = transformInit, .sealed = true, .package = Geom,
+    {.name = u"Transform",
+     .base = u"Object",
+     .init = transformInit,
+     .sealed = true,
+     .package = Geom,
      .accessors = TransformAccessors},
 };
 

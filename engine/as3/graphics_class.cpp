@@ -43,8 +43,7 @@ swf::Rgba color(Machine& m, Value rgb, double alpha) {
 }
 
 const avm2::ArrayObject* arrayArg(std::span<const Value> args, size_t i) {
-    return i < args.size() && args[i].isObject() ? dynamic_cast<const avm2::ArrayObject*>(args[i].asObject())
-                                                 : nullptr;
+    return i < args.size() && args[i].isObject() ? dynamic_cast<const avm2::ArrayObject*>(args[i].asObject()) : nullptr;
 }
 
 // (type, colors, alphas, ratios, matrix, spreadMethod, interpolationMethod,

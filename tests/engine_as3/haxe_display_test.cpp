@@ -30,7 +30,8 @@ std::unique_ptr<Played> play([[maybe_unused]] const std::string& name) {
     if (!movie)
         return nullptr;
     played->stage = model::Stage::create(*movie);
-    played->player = as3::Player::create(*played->stage, played->host, u"file:///" + std::u16string(name.begin(), name.end()) + u".swf", {});
+    played->player = as3::Player::create(*played->stage, played->host,
+                                         u"file:///" + std::u16string(name.begin(), name.end()) + u".swf", {});
     played->player->start();
 #endif
     return played;
@@ -42,8 +43,13 @@ public:
     explicit Picture(const model::Stage& stage)
         : m_width(int32_t(stage.widthTwips() / 20)), m_pixels(size_t(m_width * (stage.heightTwips() / 20))) {
         const int32_t height = int32_t(stage.heightTwips() / 20);
-        render::Target target{reinterpret_cast<uint8_t*>(m_pixels.data()), m_width, height, m_width * 4,
-                              render::RowOrder::TopDown, {{0, 0, m_width, height}}, {0, 0, m_width, height}};
+        render::Target target{reinterpret_cast<uint8_t*>(m_pixels.data()),
+                              m_width,
+                              height,
+                              m_width * 4,
+                              render::RowOrder::TopDown,
+                              {{0, 0, m_width, height}},
+                              {0, 0, m_width, height}};
         render::Renderer renderer;
         m_error = renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High);
     }
@@ -85,9 +91,10 @@ TEST(HaxeDisplay, ScriptMadeObjectsDrawWhereTheirGeometrySays) {
     REQUIRE_HAXE();
     auto p = play("Display");
     ASSERT_TRUE(p && p->player);
-    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
-    EXPECT_EQ(p->host.command(u"geometry"),
-              u"110,15,5,10,100,10,20,10,20,10,0,true,false,true,true,false,0.5,2");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_EQ(p->host.command(u"geometry"), u"110,15,5,10,100,10,20,10,20,10,0,true,false,true,true,false,0.5,2");
     Picture picture(*p->stage);
     ASSERT_TRUE(picture.drawn());
     const Area areas[] = {
