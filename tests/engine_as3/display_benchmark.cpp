@@ -44,8 +44,13 @@ void SpritesMovedAndDrawn(benchmark::State& state) {
         return;
     }
     std::vector<uint32_t> pixels(640 * 480);
-    render::Target target{reinterpret_cast<uint8_t*>(pixels.data()), 640, 480, 640 * 4, render::RowOrder::TopDown,
-                          {{0, 0, 640, 480}}, {0, 0, 640, 480}};
+    render::Target target{reinterpret_cast<uint8_t*>(pixels.data()),
+                          640,
+                          480,
+                          640 * 4,
+                          render::RowOrder::TopDown,
+                          {{0, 0, 640, 480}},
+                          {0, 0, 640, 480}};
     render::Renderer renderer;
     for (auto _ : state) {
         p->player->tick();

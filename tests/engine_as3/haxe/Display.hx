@@ -65,6 +65,19 @@ class Display {
             circle.hitTestPoint(157, 17, false), circle.hitTestPoint(157, 17, true), circle.hitTestPoint(170, 30, true),
             green.hitTestObject(blue), green.hitTestObject(holder), half.alpha, holder.scaleX
         ];
+        // A chain deeper than the model nests is refused with an error.
+        var deep = new Sprite();
+        var refused = "none";
+        try {
+            for (i in 0...200) {
+                var next = new Sprite();
+                next.addChild(deep);
+                deep = next;
+            }
+        } catch (e:Dynamic) {
+            refused = "refused";
+        }
+        facts[facts.length] = refused;
         var text = "";
         for (f in facts)
             text += (text == "" ? "" : ",") + f;
