@@ -220,6 +220,12 @@ const std::vector<avm2::NativeAccessor> DisplayObjectAccessors = [] {
 }();
 
 Value getGraphics(Machine& m, Value t, std::span<const Value>) { return graphicsOf(m, t); }
+
+Value shapeInit(Machine& m, Value thisValue, std::span<const Value> args) {
+    displayObjectInit(m, thisValue, args);
+    self(m, thisValue).isInteractive = false;
+    return Value();
+}
 const avm2::NativeAccessor InteractiveAccessors[] = {
     stored<MouseEnabled, Kind::Boolean>(),
     stored<DoubleClickEnabled, Kind::Boolean>(),
@@ -604,8 +610,17 @@ Value stageWidth(Machine& m, Value, std::span<const Value>) {
 Value stageHeight(Machine& m, Value, std::span<const Value>) {
     return Value::number(pixels(hostContext(m).stage.heightTwips()));
 }
-Value stageFocus(Machine&, Value, std::span<const Value>) { return Value::null(); }
-Value stageSetFocus(Machine&, Value, std::span<const Value>) { return Value(); }
+Value stageFocus(Machine& m, Value, std::span<const Value>) {
+    const Value focus = hostContext(m).held.focus;
+    return focus.isObject() ? focus : Value::null();
+}
+Value stageSetFocus(Machine& m, Value, std::span<const Value> args) {
+    const Value focus = argument(args, 0);
+    if (!focus.isNullish())
+        (void)displayOf(m, focus);
+    hostContext(m).held.focus = focus.isNullish() ? Value() : focus;
+    return Value();
+}
 
 const avm2::NativeAccessor StageAccessors[] = {
     {u"stageWidth", stageWidth},
@@ -697,7 +712,7 @@ const avm2::CoreClassSpec Classes[] = {
      .accessors = ContainerAccessors},
     {.name = u"Shape",
      .base = u"flash.display.DisplayObject",
-     .init = displayObjectInit,
+     .init = shapeInit,
      .sealed = true,
      .package = Display,
      .accessors = ShapeAccessors},

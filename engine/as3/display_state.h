@@ -25,6 +25,7 @@ struct DisplayState : DispatcherState {
     avm2::Value name;
     bool isStage = false;
     bool isContainer = false;
+    bool isInteractive = true;  // false for Shape: its hits go to its container
     // addFrameScript: by frame index from 0.
     std::vector<avm2::Value> frameScripts;
     // Properties that change no drawing (buttonMode, mouseEnabled...).

@@ -5,6 +5,7 @@
 #include "as3/geom_values.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
+#include "as3/input_events.h"
 
 #include "avm2/class_object.h"
 #include "avm2/core_library.h"
@@ -26,6 +27,9 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(loaderInfo);
     tracer.value(parameters);
     tracer.value(domain);
+    tracer.value(hover);
+    tracer.value(pressed);
+    tracer.value(focus);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -34,7 +38,8 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), geomClasses(), displayClasses(), graphicsClasses(), systemClasses()}) {
+    for (auto family :
+         {eventClasses(), inputEventClasses(), geomClasses(), displayClasses(), graphicsClasses(), systemClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }

@@ -27,7 +27,9 @@
 #include "model/stage.h"
 
 #include "script/engine.h"
+
 #include "script/host.h"
+#include "swf/geometry.h"
 
 #include <functional>
 #include <memory>
@@ -37,7 +39,8 @@
 
 namespace avm2 {
 class Machine;
-}
+class Object;
+}  // namespace avm2
 
 namespace as3 {
 
@@ -60,6 +63,17 @@ public:
     // One frame (see above); starts first when start() was not called.
     void tick();
 
+    // The container's pointer (stage twips) and keys, to the display list's
+    // mouse and keyboard events (see input_events.h). Each listener that
+    // fails is reported; the input goes on. A double click is a press that
+    // also gives doubleClick after its release.
+    void mouseMove(swf::Point stage);
+    void mouseDown(swf::Point stage, bool doubleClick = false);
+    void mouseUp(swf::Point stage);
+    void mouseWheel(int32_t lines);
+    void keyDown(uint32_t code, uint32_t ascii);
+    void keyUp(uint32_t code, uint32_t ascii);
+
     // ExternalInterface.addCallback functions, called with a call-exchange
     // request (<invoke name=...>); the answer's xml is the response.
     [[nodiscard]] script::CallResult callFunction(std::u16string_view requestXml);
@@ -81,6 +95,11 @@ private:
     void reportFailure(const std::u16string& where, const std::string& what);
     void broadcast(const char16_t* type);
     void runFrameScripts();
+    // Hover moves to what is under the point, with out/over and roll events.
+    void track(swf::Point stage);
+    void sendMouse(avm2::Object* target, const char16_t* type, swf::Point stage, bool bubbles = true,
+                   avm2::Object* related = nullptr, int32_t delta = 0);
+    void sendKey(const char16_t* type, uint32_t code, uint32_t ascii);
 
     std::unique_ptr<avm2::Machine> m_machine;
     std::unique_ptr<HostContext> m_context;
@@ -88,6 +107,8 @@ private:
     uint32_t m_scriptFrame = UINT32_MAX;  // the frame whose script ran last
     uint32_t m_framesSinceCollection = 0;
     uint64_t m_errors = 0;
+    bool m_buttonDown = false;
+    bool m_doubleClickDue = false;
 };
 
 }  // namespace as3

@@ -128,3 +128,62 @@ TEST(HaxeDisplay, ScriptMadeObjectsDrawWhereTheirGeometrySays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HaxeDisplay, PointerAndKeysReachTheObjectsTheyHit) {
+    REQUIRE_HAXE();
+    auto p = play("Input");
+    ASSERT_TRUE(p && p->player);
+    auto px = [](double x, double y) { return swf::Point{x * 20, y * 20}; };
+    p->player->mouseMove(px(20, 20));
+    p->player->mouseDown(px(20, 20));
+    p->player->mouseUp(px(20, 20));
+    p->player->mouseDown(px(21, 20), true);
+    p->player->mouseUp(px(21, 20));
+    p->player->mouseWheel(3);
+    p->player->mouseMove(px(100, 50));  // the ring's hole: the stage
+    p->player->mouseDown(px(100, 50));
+    p->player->mouseUp(px(100, 50));
+    p->player->mouseMove(px(115, 50));  // on the ring
+    p->player->mouseMove(px(160, 20));  // inner, inside outer
+    p->player->mouseMove(px(20, 70));   // the ghost: the stage
+    p->player->keyDown(65, 97);
+    p->player->keyUp(65, 97);
+    std::vector<std::u16string> events;
+    for (const auto& [command, text] : p->host.commands) {
+        if (command == u"event")
+            events.push_back(text);
+    }
+    const std::vector<std::u16string> expected = {
+        u"box:mouseOver:10,10:20,20:-:false:0",
+        u"box:rollOver:10,10:20,20:-:false:0",
+        u"box:mouseDown:10,10:20,20:-:true:0",
+        u"stage:mouseDown:false",  // bubbled up from the box
+        u"box:mouseUp:10,10:20,20:-:false:0",
+        u"box:click:10,10:20,20:-:false:0",
+        u"box:mouseDown:11,10:21,20:-:true:0",
+        u"stage:mouseDown:false",
+        u"box:mouseUp:11,10:21,20:-:false:0",
+        u"box:click:11,10:21,20:-:false:0",
+        u"box:doubleClick:11,10:21,20:-:false:0",
+        u"box:mouseWheel:11,10:21,20:-:false:3",
+        u"box:mouseOut:90,40:100,50:-:false:0",
+        u"box:rollOut:90,40:100,50:-:false:0",
+        u"stage:mouseDown:true",
+        u"ring:mouseOver:15,0:115,50:-:false:0",
+        u"ring:rollOver:15,0:115,50:-:false:0",
+        u"ring:mouseOut:60,-30:160,20:outer:false:0",
+        u"ring:rollOut:60,-30:160,20:outer:false:0",
+        u"outer:mouseOver:10,10:160,20:ring:false:0",
+        u"outer:rollOver:10,10:160,20:ring:false:0",
+        u"outer:mouseOut:-130,60:20,70:-:false:0",
+        u"outer:rollOut:-130,60:20,70:-:false:0",
+        u"key:65,97:true",
+        u"box:keyUp:65",
+    };
+    EXPECT_EQ(events, expected);
+    EXPECT_TRUE(p->host.errors.empty());
+}
+
+}  // namespace
