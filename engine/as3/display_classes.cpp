@@ -622,6 +622,12 @@ Value stageSetFocus(Machine& m, Value, std::span<const Value> args) {
     return Value();
 }
 
+Value stageInvalidate(Machine& m, Value, std::span<const Value>) {
+    hostContext(m).renderDue = true;
+    return Value();
+}
+const avm2::NativeMember StageMethods[] = {{u"invalidate", stageInvalidate}};
+
 const avm2::NativeAccessor StageAccessors[] = {
     {u"stageWidth", stageWidth},
     {u"stageHeight", stageHeight},
@@ -734,6 +740,7 @@ const avm2::CoreClassSpec Classes[] = {
      .init = stageInit,
      .sealed = true,
      .package = Display,
+     .methods = StageMethods,
      .accessors = StageAccessors},
     {.name = u"LoaderInfo",
      .base = u"flash.events.EventDispatcher",

@@ -4,6 +4,7 @@
 // object and ignores writes.
 #include "as3/display_properties.h"
 #include "as3/display_binding.h"
+#include "as3/filter_classes.h"
 #include "as3/geom_values.h"
 
 #include "avm2/conversions.h"
@@ -122,6 +123,35 @@ Value setTransform(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// Filters are copied both ways: assigning keeps what the filter objects
+// hold then; reading gives new objects. Entries that are no filters are skipped.
+Value getFilters(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    avm2::ArrayObject* out = m.newArray();
+    Machine::Pin keep(m, Value::object(out));
+    if (o && o->filters()) {
+        for (const swf::Filter& f : *o->filters()) {
+            const Value v = newFilter(m, f);
+            if (v.isObject())
+                out->elements().push_back(v);
+        }
+    }
+    return Value::object(out);
+}
+Value setFilters(Machine& m, Value t, std::span<const Value> args) {
+    const Value list = argument(args, 0);
+    std::vector<swf::Filter> filters;
+    if (const auto* array = list.isObject() ? dynamic_cast<avm2::ArrayObject*>(list.asObject()) : nullptr) {
+        for (size_t i = 0; i < std::min<size_t>(array->elements().size(), 64); ++i) {
+            if (auto f = readFilter(m, array->elements()[i]))
+                filters.push_back(std::move(*f));
+        }
+    }
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setOwnFilters(std::move(filters));
+    return Value();
+}
+
 // The matrix from the object's own coordinates to stage twips.
 swf::Matrix toStage(Machine& m, Value t) {
     const model::DisplayObject* o = modelOf(m, t);
@@ -200,6 +230,7 @@ const avm2::NativeAccessor Accessors[] = {
     {u"blendMode", getBlendMode, setBlendMode},
     {u"cacheAsBitmap", getCacheAsBitmap, setCacheAsBitmap},
     {u"mask", getMask, setMask},
+    {u"filters", getFilters, setFilters},
     {u"transform", getTransform, setTransform},
     {u"mouseX", mouseX},
     {u"mouseY", mouseY},

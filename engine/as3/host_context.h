@@ -53,6 +53,8 @@ struct HostContext {
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
     bool frameChanged = false;
+    // stage.invalidate() was called: render goes out once the frame is done.
+    bool renderDue = false;
     // Where the container's pointer is, stage twips (mouseX, mouseY).
     swf::Point pointer = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).

@@ -152,10 +152,11 @@ const avm2::NativeAccessor MouseAccessors[] = {
 };
 const avm2::NativeMember MouseMethods[] = {{u"clone", mouseClone}, {u"updateAfterEvent", noChange}};
 const avm2::NativeStringConstant MouseTypes[] = {
-    {u"CLICK", u"click"},           {u"DOUBLE_CLICK", u"doubleClick"}, {u"MOUSE_DOWN", u"mouseDown"},
-    {u"MOUSE_UP", u"mouseUp"},      {u"MOUSE_MOVE", u"mouseMove"},     {u"MOUSE_OVER", u"mouseOver"},
-    {u"MOUSE_OUT", u"mouseOut"},    {u"ROLL_OVER", u"rollOver"},       {u"ROLL_OUT", u"rollOut"},
-    {u"MOUSE_WHEEL", u"mouseWheel"},
+    {u"CLICK", u"click"},          {u"DOUBLE_CLICK", u"doubleClick"},
+    {u"MOUSE_DOWN", u"mouseDown"}, {u"MOUSE_UP", u"mouseUp"},
+    {u"MOUSE_MOVE", u"mouseMove"}, {u"MOUSE_OVER", u"mouseOver"},
+    {u"MOUSE_OUT", u"mouseOut"},   {u"ROLL_OVER", u"rollOver"},
+    {u"ROLL_OUT", u"rollOut"},     {u"MOUSE_WHEEL", u"mouseWheel"},
 };
 const avm2::NativeAccessor KeyAccessors[] = {
     {u"charCode", getCode<&InputEventState::charCode>, setCode<&InputEventState::charCode>},

@@ -17,7 +17,8 @@
 // One frame (tick): the timeline advances, enterFrame goes to every display
 // object listening for it, then frameConstructed, the root's frame script
 // (addFrameScript) when the playhead reached a new frame, then exitFrame;
-// the collector runs between frames. Each of these is an entry of its own:
+// the collector runs between frames; render follows a frame in which
+// stage.invalidate() was called. Each of these is an entry of its own:
 // a script that throws or passes a limit is reported through
 // Host::scriptError and the rest of the frame goes on.
 #pragma once
@@ -94,6 +95,7 @@ private:
     void report(script::ScriptErrorKind kind, const std::u16string& message);
     void reportFailure(const std::u16string& where, const std::string& what);
     void broadcast(const char16_t* type);
+    void broadcastRender();
     void runFrameScripts();
     // Hover moves to what is under the point, with out/over and roll events.
     void track(swf::Point stage);

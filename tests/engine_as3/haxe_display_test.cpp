@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,7 +96,7 @@ TEST(HaxeDisplay, ScriptMadeObjectsDrawWhereTheirGeometrySays) {
                                                 ? ""
                                                 : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
     EXPECT_EQ(p->host.command(u"geometry"),
-              u"110,15,5,10,100,10,20,10,20,10,0,true,false,true,true,false,0.5,2,refused");
+              u"110,15,5,10,100,10,20,10,20,10,0,true,false,true,true,false,0.5,2,2,65280,9,true,3,refused");
     (void)p->stage->collectChanges();
     Picture picture(*p->stage);
     ASSERT_TRUE(picture.drawn());
@@ -122,6 +123,11 @@ TEST(HaxeDisplay, ScriptMadeObjectsDrawWhereTheirGeometrySays) {
     p->player->tick();
     p->player->tick();
     EXPECT_FALSE(p->stage->collectChanges().rects.empty());
+    // invalidate() in the first tick's enterFrame: render once, in that frame.
+    EXPECT_EQ(p->host.command(u"render"), u"1");
+    EXPECT_EQ(std::count_if(p->host.commands.begin(), p->host.commands.end(),
+                            [](const auto& c) { return c.first == u"render"; }),
+              1);
     Picture later(*p->stage);
     expectArea(later, {"mover after two frames", 120, 50, 130, 60, 0x0000FF});
     expectArea(later, {"where it was", 100, 50, 120, 60, 0xFFFFFF});

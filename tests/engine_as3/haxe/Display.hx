@@ -57,13 +57,23 @@ class Display {
         mover.addEventListener(Event.ENTER_FRAME, function(e:Event) mover.x += 10);
         root.addChild(mover);
 
+        // Filters are copied in and out through the shared filter model.
+        hidden.filters = [new flash.filters.GlowFilter(0x00FF00, 0.5, 8, 9), new flash.filters.BlurFilter(3, 5)];
+        var glow:flash.filters.GlowFilter = cast hidden.filters[0];
+        var blur:flash.filters.BlurFilter = cast hidden.filters[1];
+        // render once after invalidate, at the end of the next frame.
+        var renders = 0;
+        root.stage.addEventListener(Event.RENDER, function(e:Event) flash.Lib.fscommand("render", "" + (++renders)));
+        mover.addEventListener(Event.ENTER_FRAME, function(e:Event) if (mover.x == 110) root.stage.invalidate());
+
         var p = holder.localToGlobal(new Point(5, 5));
         var q = holder.globalToLocal(new Point(110, 20));
         var b = holder.getBounds(root);
         var facts:Array<Dynamic> = [
             p.x, p.y, q.x, q.y, b.x, b.y, b.width, b.height, holder.width, holder.height, under,
             circle.hitTestPoint(157, 17, false), circle.hitTestPoint(157, 17, true), circle.hitTestPoint(170, 30, true),
-            green.hitTestObject(blue), green.hitTestObject(holder), half.alpha, holder.scaleX
+            green.hitTestObject(blue), green.hitTestObject(holder), half.alpha, holder.scaleX,
+            hidden.filters.length, glow.color, glow.blurY, Std.is(glow, flash.filters.GlowFilter), blur.blurX
         ];
         // A chain deeper than the model nests is refused with an error.
         var deep = new Sprite();
