@@ -26,23 +26,36 @@ constexpr double Degrees = 180.0 / std::numbers::pi;
 // One constructor parameter: its property and default.
 struct Parameter {
     const char16_t* name;
-    double number;                 // the default of numbers and flags
+    double number;                   // the default of numbers and flags
     const char16_t* text = nullptr;  // the default of strings
     bool flag = false;
 };
 
 constexpr Parameter BlurParameters[] = {{u"blurX", 4}, {u"blurY", 4}, {u"quality", 1}};
-constexpr Parameter GlowParameters[] = {{u"color", 0xFF0000}, {u"alpha", 1},           {u"blurX", 6},
-                                        {u"blurY", 6},        {u"strength", 2},        {u"quality", 1},
-                                        {u"inner", 0, nullptr, true}, {u"knockout", 0, nullptr, true}};
-constexpr Parameter ShadowParameters[] = {{u"distance", 4},  {u"angle", 45},   {u"color", 0},
-                                          {u"alpha", 1},     {u"blurX", 4},    {u"blurY", 4},
-                                          {u"strength", 1},  {u"quality", 1},  {u"inner", 0, nullptr, true},
-                                          {u"knockout", 0, nullptr, true},   {u"hideObject", 0, nullptr, true}};
+constexpr Parameter GlowParameters[] = {{u"color", 0xFF0000},
+                                        {u"alpha", 1},
+                                        {u"blurX", 6},
+                                        {u"blurY", 6},
+                                        {u"strength", 2},
+                                        {u"quality", 1},
+                                        {u"inner", 0, nullptr, true},
+                                        {u"knockout", 0, nullptr, true}};
+constexpr Parameter ShadowParameters[] = {{u"distance", 4},
+                                          {u"angle", 45},
+                                          {u"color", 0},
+                                          {u"alpha", 1},
+                                          {u"blurX", 4},
+                                          {u"blurY", 4},
+                                          {u"strength", 1},
+                                          {u"quality", 1},
+                                          {u"inner", 0, nullptr, true},
+                                          {u"knockout", 0, nullptr, true},
+                                          {u"hideObject", 0, nullptr, true}};
 constexpr Parameter BevelParameters[] = {
-    {u"distance", 4},      {u"angle", 45},       {u"highlightColor", 0xFFFFFF}, {u"highlightAlpha", 1},
-    {u"shadowColor", 0},   {u"shadowAlpha", 1},  {u"blurX", 4},                 {u"blurY", 4},
-    {u"strength", 1},      {u"quality", 1},      {u"type", 0, u"inner"},        {u"knockout", 0, nullptr, true}};
+    {u"distance", 4},       {u"angle", 45},         {u"highlightColor", 0xFFFFFF},
+    {u"highlightAlpha", 1}, {u"shadowColor", 0},    {u"shadowAlpha", 1},
+    {u"blurX", 4},          {u"blurY", 4},          {u"strength", 1},
+    {u"quality", 1},        {u"type", 0, u"inner"}, {u"knockout", 0, nullptr, true}};
 
 void initParameters(Machine& m, Value t, std::span<const Value> args, std::span<const Parameter> parameters,
                     swf::FilterKind kind) {
@@ -87,7 +100,7 @@ Value colorMatrixInit(Machine& m, Value t, std::span<const Value> args) {
     for (size_t i = 0; i < 20; ++i) {
         const bool identity = i % 6 == 0 && i < 19;
         numbers.push_back(given && i < given->elements().size() ? Value::number(m.toNumber(given->elements()[i]))
-                                                                 : Value::number(identity ? 1 : 0));
+                                                                : Value::number(identity ? 1 : 0));
     }
     t.asObject()->setOwn(u"matrix", Value::object(m.newArray(numbers)));
     auto state = std::make_unique<FilterKindState>();
@@ -206,14 +219,28 @@ Value newFilter(Machine& m, const swf::Filter& f) {
         return construct(m, u"BlurFilter", args);
     }
     case swf::FilterKind::Glow: {
-        const Value args[] = {rgb(f.color),    alpha(f.color), num(f.blurX),           num(f.blurY),
-                              num(f.strength), num(f.passes),  Value::boolean(f.inner), Value::boolean(f.knockout)};
+        const Value args[] = {rgb(f.color),
+                              alpha(f.color),
+                              num(f.blurX),
+                              num(f.blurY),
+                              num(f.strength),
+                              num(f.passes),
+                              Value::boolean(f.inner),
+                              Value::boolean(f.knockout)};
         return construct(m, u"GlowFilter", args);
     }
     case swf::FilterKind::DropShadow: {
-        const Value args[] = {num(f.distance), num(f.angle * Degrees), rgb(f.color),           alpha(f.color),
-                              num(f.blurX),    num(f.blurY),           num(f.strength),        num(f.passes),
-                              Value::boolean(f.inner), Value::boolean(f.knockout), Value::boolean(!f.compositeSource)};
+        const Value args[] = {num(f.distance),
+                              num(f.angle * Degrees),
+                              rgb(f.color),
+                              alpha(f.color),
+                              num(f.blurX),
+                              num(f.blurY),
+                              num(f.strength),
+                              num(f.passes),
+                              Value::boolean(f.inner),
+                              Value::boolean(f.knockout),
+                              Value::boolean(!f.compositeSource)};
         return construct(m, u"DropShadowFilter", args);
     }
     case swf::FilterKind::Bevel: {
@@ -227,7 +254,9 @@ Value newFilter(Machine& m, const swf::Filter& f) {
                               num(f.blurY),
                               num(f.strength),
                               num(f.passes),
-                              m.string(f.onTop ? u"full" : f.inner ? u"inner" : u"outer"),
+                              m.string(f.onTop   ? u"full"
+                                       : f.inner ? u"inner"
+                                                 : u"outer"),
                               Value::boolean(f.knockout)};
         return construct(m, u"BevelFilter", args);
     }

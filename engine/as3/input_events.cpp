@@ -192,12 +192,17 @@ bool flag(const DisplayState& d, const char16_t* name) {
     return it == d.stored.end() || avm2::toBoolean(it->second);
 }
 
-// What the object draws itself, without its children (they are picked one
-// by one): a script clip's drawing; other model objects whole.
+// What the object draws itself, without the children scripts added (they
+// are picked one by one): a clip's drawing and what its timeline placed;
+// other model objects whole.
 bool hitsOwn(const script::HitTester& hits, const model::DisplayObject& object, swf::Point stage) {
     const auto* clip = object.as<model::MovieClip>();
     if (!clip)
         return hits.hits(object, stage);
+    for (const auto& [depth, child] : clip->displayList()) {
+        if (child->origin() == model::Origin::Timeline && hits.hits(*child, stage))
+            return true;
+    }
     const model::Drawing* drawing = clip->drawingIfAny();
     if (!drawing || drawing->empty())
         return false;
