@@ -81,7 +81,7 @@ Value makeEvent(Machine& m, const char16_t* type, bool bubbles, bool cancelable,
 }
 
 bool isBroadcastType(std::u16string_view type) {
-    return type == u"enterFrame" || type == u"exitFrame" || type == u"frameConstructed";
+    return type == u"enterFrame" || type == u"exitFrame" || type == u"frameConstructed" || type == u"render";
 }
 
 namespace {

@@ -35,6 +35,9 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
     TimerSchedule timers;  // running Timers, setTimeout and setInterval
+    avm2::Value hover;    // the object the pointer is over
+    avm2::Value pressed;  // where the button went down
+    avm2::Value focus;    // stage.focus
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -56,6 +59,12 @@ struct HostContext {
     bool frameChanged = false;
     // Told of a new Stage.frameRate, so that the playback clock follows it.
     std::function<void(double)> frameRateChanged = nullptr;
+    // stage.invalidate() was called: render goes out once the frame is done.
+    bool renderDue = false;
+    // Where the container's pointer is, stage twips (mouseX, mouseY).
+    swf::Point pointer = {};
+    // The display object the Graphics being made belongs to (scripts cannot make one).
+    avm2::Value graphicsOwner = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -2,7 +2,11 @@
 
 #include "as3/display_state.h"
 #include "as3/external_values.h"
+#include "as3/filter_classes.h"
+#include "as3/geom_values.h"
+#include "as3/graphics_state.h"
 #include "as3/host_context.h"
+#include "as3/input_events.h"
 
 #include "avm2/class_object.h"
 #include "avm2/core_library.h"
@@ -25,6 +29,9 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(parameters);
     tracer.value(domain);
     timers.trace(tracer);
+    tracer.value(hover);
+    tracer.value(pressed);
+    tracer.value(focus);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -33,7 +40,8 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), displayClasses(), systemClasses(), timerClasses()}) {
+    for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
+                        graphicsClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -162,6 +170,7 @@ void Player::start() {
     broadcast(u"frameConstructed");
     runFrameScripts();
     broadcast(u"exitFrame");
+    broadcastRender();
 }
 
 void Player::broadcast(const char16_t* type) {
@@ -182,6 +191,14 @@ void Player::broadcast(const char16_t* type) {
     m.unpin(targets.size());
     if (m_context->frameChanged)
         runFrameScripts();
+}
+
+void Player::broadcastRender() {
+    // Listeners that invalidate again ask for the next frame's.
+    if (!m_context->renderDue)
+        return;
+    m_context->renderDue = false;
+    broadcast(u"render");
 }
 
 // The root's script for the frame the playhead is on, once per arrival; a
@@ -221,6 +238,7 @@ void Player::tick() {
     broadcast(u"frameConstructed");
     runFrameScripts();
     broadcast(u"exitFrame");
+    broadcastRender();
     // Between frames; at least once a second's worth of frames, sooner when
     // the heap has grown.
     if (m_machine->heap().wantsCollection() || ++m_framesSinceCollection >= 30)

@@ -7,9 +7,9 @@
 //
 // Ownership: parents own their children through shared_ptr; others (the
 // action queue, the script layer) may keep a node alive after it left the
-// tree. Such a node has no parent, isOnStage() is false, and it never comes
-// back. Character data points into the loaded movie, which every node keeps
-// alive through the stage's shared context.
+// tree. Such a node has no parent and isOnStage() is false; only
+// ActionScript 3 puts one back (MovieClip::adoptChild). Character data points into the loaded movie, which every node
+// keeps alive through the stage's shared context.
 //
 // Units: matrices and bounds in twips; the script properties (_x, _width ...)
 // in pixels, percent and degrees as the player shows them to scripts.
