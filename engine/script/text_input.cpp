@@ -8,6 +8,8 @@
 #include "script/variables.h"
 
 #include "model/edit_text_object.h"
+#include "text/formatted_text.h"
+#include "text/restrict.h"
 
 #include "swf/bit_reader.h"
 
@@ -82,10 +84,25 @@ std::optional<std::string> typedText(std::string_view text, const swf::EditText&
     return out;
 }
 
+namespace {
+
+// The file's description with what scripts have changed since.
+swf::EditText effective(const model::EditTextObject& field) {
+    swf::EditText f = field.field();
+    const model::FieldSettings& s = field.settings();
+    f.readOnly = !s.editable;
+    f.html = s.html;
+    f.multiline = s.multiline;
+    f.maxLength = s.maxChars;
+    return f;
+}
+
+}  // namespace
+
 model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
-    if (!field || !field->isOnStage() || !acceptsTyping(field->field())) {
+    if (!field || !field->isOnStage() || !acceptsTyping(effective(*field))) {
         rt.input.focus.reset();
         return nullptr;
     }
@@ -97,7 +114,7 @@ bool setFocus(Runtime& rt, model::EditTextObject* field) {
         rt.input.focus.reset();
         return true;
     }
-    if (!field->isOnStage() || !acceptsTyping(field->field()))
+    if (!field->isOnStage() || !acceptsTyping(effective(*field)))
         return false;
     rt.input.focus = field->shared_from_this();
     return true;
@@ -119,7 +136,10 @@ void typeCharacter(Runtime& rt, uint32_t ascii) {
     // which types.
     if (rt.input.keysDown.test(ControlKey) && !rt.input.keysDown.test(AltKey))
         return;
-    std::optional<std::string> text = typedText(field->text(), field->field(), ascii);
+    const auto& restrict = field->settings().restrict;
+    if (restrict && ascii >= 32 && ascii != 127 && !text::restrictAllows(text::fromUtf8(*restrict), char32_t(ascii)))
+        return;
+    std::optional<std::string> text = typedText(field->text(), effective(*field), ascii);
     if (!text)
         return;
     // The handlers may take the field off the stage.

@@ -2,7 +2,7 @@
 
 namespace text {
 
-EmbeddedFace::EmbeddedFace(const swf::Font& font) : m_font(&font) {
+EmbeddedFace::EmbeddedFace(uint16_t id, const swf::Font& font) : m_id(id), m_font(&font) {
     const double em = font.emSquare > 0 ? double(font.emSquare) : 1024.0;
     if (font.hasLayout) {
         m_ascent = font.ascent / em;

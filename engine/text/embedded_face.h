@@ -13,7 +13,7 @@ namespace text {
 
 class EmbeddedFace final : public Face {
 public:
-    explicit EmbeddedFace(const swf::Font& font);
+    EmbeddedFace(uint16_t id, const swf::Font& font);
 
     double ascent() const override { return m_ascent; }
     double descent() const override { return m_descent; }
@@ -22,11 +22,13 @@ public:
     double kerning(char32_t left, char32_t right) const override;
     bool embedded() const override { return true; }
 
+    [[nodiscard]] uint16_t id() const { return m_id; }
     [[nodiscard]] const swf::Font& font() const { return *m_font; }
     // Index into font().glyphs, or -1.
     [[nodiscard]] int32_t glyphIndex(char32_t code) const;
 
 private:
+    uint16_t m_id = 0;
     const swf::Font* m_font = nullptr;
     double m_ascent = 0.9;
     double m_descent = 0.2;
