@@ -26,11 +26,10 @@ constexpr double TwipsPerPixel = 20.0;
 constexpr double MaxPixels = 100000.0;
 
 // The constructor's argument order.
-constexpr std::u16string_view ConstructorOrder[] = {u"font",       u"size",        u"color",  u"bold",   u"italic",
-                                                     u"underline",  u"url",         u"target", u"align",  u"leftMargin",
-                                                     u"rightMargin", u"indent",     u"leading"};
-constexpr std::u16string_view OtherMembers[] = {u"blockIndent", u"bullet", u"tabStops", u"letterSpacing",
-                                                u"kerning"};
+constexpr std::u16string_view ConstructorOrder[] = {u"font",        u"size",   u"color",  u"bold",  u"italic",
+                                                    u"underline",   u"url",    u"target", u"align", u"leftMargin",
+                                                    u"rightMargin", u"indent", u"leading"};
+constexpr std::u16string_view OtherMembers[] = {u"blockIndent", u"bullet", u"tabStops", u"letterSpacing", u"kerning"};
 
 std::optional<double> pixels(Runtime& rt, const Value& v) {
     if (v.isNullish())
@@ -248,8 +247,8 @@ Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args)
     const text::TextLayout layout = text::layoutText(content, box, [](const text::TextFormat& f) {
         return text::deviceFace(f.font.value_or(""), f.bold.value_or(false), f.italic.value_or(false));
     });
-    const auto face = layout.faces.empty() ? text::deviceFace(format.font.value_or(""), false, false)
-                                           : layout.faces.front();
+    const auto face =
+        layout.faces.empty() ? text::deviceFace(format.font.value_or(""), false, false) : layout.faces.front();
     const double size = format.size.value_or(240.0);
     Object* o = rt.newObject();
     const Value out(o);

@@ -195,10 +195,11 @@ private:
             const TextFormat ended = m_stack[k].format;
             m_stack.resize(k);
             if (name == "p" || name == "li") {
-                if (!m_out.text().empty() && !isParagraphEnd(m_out.text().back())) {
-                    m_pendingBreak = true;
-                    m_pendingFormat = ended;
-                }
+                // An empty paragraph still ends: its break goes in now.
+                if (m_pendingBreak)
+                    m_out.append(U"\r", m_pendingFormat);
+                m_pendingBreak = !m_out.text().empty();
+                m_pendingFormat = ended;
             }
             return;
         }

@@ -40,6 +40,7 @@ TEST(HtmlText, TagsSetTheFormatOfTheirText) {
          }},
         {"a<br>b<BR/>c", "a\rb\rc", 0, [](auto&) { return true; }},
         {"<p>a<p>b", "a\rb", 0, [](auto&) { return true; }},
+        {"<p>a</p><p></p><p>b</p>", "a\r\rb", 0, [](auto&) { return true; }},
         {"&lt;&amp;&#65;&#x42;&bogus; & x&quot;", "<&AB&bogus; & x\"", 0, [](auto&) { return true; }},
         {"<unknown attr=1>z</unknown></b>", "z", 0, [](auto& f) { return f.bold == false; }},
         {"x <unclosed", "x ", 0, [](auto&) { return true; }},
@@ -84,10 +85,10 @@ TEST(HtmlText, FormatsApplyToRangesAndParagraphs) {
 }
 
 TEST(HtmlText, WrittenAsThePlayerWritesIt) {
-    const text::FormattedText t =
-        text::parseHtml("<p align=\"center\"><font face=\"_sans\" size=\"10\" color=\"#ff0000\">a<b>b</b></font></p>"
-                        "<textformat leading=\"3\"><li>c &amp; d</li></textformat>",
-                        base());
+    const text::FormattedText t = text::parseHtml(
+        "<p align=\"center\"><font face=\"_sans\" size=\"10\" color=\"#ff0000\">a<b>b</b></font></p>"
+        "<textformat leading=\"3\"><li>c &amp; d</li></textformat>",
+        base());
     EXPECT_EQ(text::writeHtml(t),
               "<P ALIGN=\"CENTER\"><FONT FACE=\"_sans\" SIZE=\"10\" COLOR=\"#FF0000\" LETTERSPACING=\"0\" "
               "KERNING=\"0\">a</FONT><FONT FACE=\"_sans\" SIZE=\"10\" COLOR=\"#FF0000\" LETTERSPACING=\"0\" "

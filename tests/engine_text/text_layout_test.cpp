@@ -1,8 +1,8 @@
 // Line layout of formatted runs, measured with a face of fixed metrics, and
 // the device faces fontconfig and FreeType give.
+#include "text/text_layout.h"
 #include "text/device_fonts.h"
 #include "text/restrict.h"
-#include "text/text_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -61,12 +61,9 @@ TEST(TextLayout, AlignmentMarginsAndIndentPlaceTheLine) {
         std::vector<double> expected;
     };
     const Case cases[] = {
-        {text::Align::Left, 0, 0, 0, 0, {40, 140, 240}},
-        {text::Align::Right, 0, 0, 0, 0, {740, 840, 940}},
-        {text::Align::Center, 0, 0, 0, 0, {390, 490, 590}},
-        {text::Align::Right, 0, 100, 0, 0, {640, 740, 840}},
-        {text::Align::Left, 60, 0, 20, 0, {120, 220, 320}},
-        {text::Align::Left, 10, 0, 0, 30, {80, 180, 280}},
+        {text::Align::Left, 0, 0, 0, 0, {40, 140, 240}},    {text::Align::Right, 0, 0, 0, 0, {740, 840, 940}},
+        {text::Align::Center, 0, 0, 0, 0, {390, 490, 590}}, {text::Align::Right, 0, 100, 0, 0, {640, 740, 840}},
+        {text::Align::Left, 60, 0, 20, 0, {120, 220, 320}}, {text::Align::Left, 10, 0, 0, 30, {80, 180, 280}},
     };
     for (const Case& c : cases) {
         text::TextFormat f = sized();
@@ -176,9 +173,9 @@ TEST(Restrict, PatternsAllowAndRefuse) {
         bool allowed;
     };
     const Case cases[] = {
-        {U"A-Z", U'Q', true},   {U"A-Z", U'q', false},   {U"0-9.", U'.', true},   {U"^0-9", U'5', false},
-        {U"^0-9", U'x', true},  {U"A-Z^Q", U'Q', false}, {U"A-Z^Q", U'R', true},  {U"\\-", U'-', true},
-        {U"a\\-z", U'b', false}, {U"", U'a', false},     {U"^", U'a', true},
+        {U"A-Z", U'Q', true},    {U"A-Z", U'q', false},   {U"0-9.", U'.', true},  {U"^0-9", U'5', false},
+        {U"^0-9", U'x', true},   {U"A-Z^Q", U'Q', false}, {U"A-Z^Q", U'R', true}, {U"\\-", U'-', true},
+        {U"a\\-z", U'b', false}, {U"", U'a', false},      {U"^", U'a', true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(text::restrictAllows(c.pattern, c.c), c.allowed) << text::toUtf8(c.pattern) << " " << char(c.c);
