@@ -116,13 +116,9 @@ void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextForma
 }
 
 void EditTextObject::settingsChanged(const FieldSettings& before) {
-    if (before.html != m_settings.html || before.condenseWhite != m_settings.condenseWhite) {
-        // The variable's value is what stays: read it as the field now takes it.
-        std::string content = std::move(m_text);
-        m_text.clear();
-        setText(std::move(content));
-        return;
-    }
+    // The runs stay; the variable now sees them as markup or as plain text.
+    if (before.html != m_settings.html)
+        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
     contentChanged();
 }
 
@@ -235,6 +231,26 @@ void EditTextObject::setHscroll(double twips) {
         return;
     m_hscroll = clamped;
     bumpContent();
+}
+
+std::optional<text::TextFormat> EditTextObject::formatAtPoint(double x, double y) const {
+    const text::TextLayout& l = layout();
+    const size_t first = size_t(scroll() - 1);
+    if (first >= l.lines.size())
+        return std::nullopt;
+    x += hscroll();
+    y += l.lines[first].top - l.lines.front().top;
+    for (size_t n = first; n < l.lines.size(); ++n) {
+        const text::LaidLine& line = l.lines[n];
+        if (y < line.top || y >= line.top + line.height)
+            continue;
+        for (size_t k = 0; k < line.glyphs.size(); ++k) {
+            const double end = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
+            if (x >= line.glyphs[k].x && x < end)
+                return m_document.runs()[line.glyphs[k].run].format;
+        }
+    }
+    return std::nullopt;
 }
 
 swf::Bounds EditTextObject::leafBounds(const swf::Matrix& m) const {

@@ -94,6 +94,9 @@ public:
     [[nodiscard]] double hscroll() const;
     void setHscroll(double twips);
     [[nodiscard]] double maxHscroll() const;
+    // The format of the character drawn at a point of the field (twips, the
+    // field's own coordinates, scrolling counted), or nothing.
+    [[nodiscard]] std::optional<text::TextFormat> formatAtPoint(double x, double y) const;
 
 private:
     // The field's rectangle, whatever it holds.

@@ -1,6 +1,8 @@
 // Typing into the focused input text field.
 #include "script/text_input.h"
 
+#include "script/calls.h"
+#include "script/clip_control.h"
 #include "script/clip_events.h"
 #include "script/conversions.h"
 #include "script/hit_test.h"
@@ -8,11 +10,15 @@
 #include "script/variables.h"
 
 #include "model/edit_text_object.h"
+#include "model/movie_clip.h"
+#include "model/transform.h"
 #include "text/formatted_text.h"
 #include "text/restrict.h"
 
 #include "swf/bit_reader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 namespace script {
@@ -120,10 +126,48 @@ bool setFocus(Runtime& rt, model::EditTextObject* field) {
     return true;
 }
 
+namespace {
+
+// A press on linked text: "asfunction:name,argument" calls the function on
+// the field's timeline, any other URL is opened in the link's target.
+bool followLink(Runtime& rt, model::EditTextObject& field, swf::Point stage) {
+    const auto inverse = model::invert(field.concatenatedMatrix());
+    if (!inverse)
+        return false;
+    const swf::Point local = model::apply(*inverse, stage);
+    const auto format = field.formatAtPoint(double(local.x), double(local.y));
+    const std::string url = format ? format->url.value_or("") : std::string();
+    if (url.empty())
+        return false;
+    constexpr std::string_view Scheme = "asfunction:";
+    if (url.size() >= Scheme.size() && std::equal(Scheme.begin(), Scheme.end(), url.begin(), [](char a, char b) {
+            return a == std::tolower(static_cast<unsigned char>(b));
+        })) {
+        const std::string call = url.substr(Scheme.size());
+        const size_t comma = call.find(',');
+        model::MovieClip* parent = field.parentClip();
+        if (!parent)
+            return true;
+        const Value argument(rt.makeStringUtf8(comma == std::string::npos ? std::string() : call.substr(comma + 1)));
+        const std::u16string name = utf8ToUtf16(call.substr(0, comma));
+        (void)rt.guarded([&] {
+            (void)callMethod(rt, Value(rt.objectFor(*parent)), name,
+                             std::span<const Value>(&argument, comma == std::string::npos ? 0 : 1));
+        });
+        return true;
+    }
+    requestUrl(rt, utf8ToUtf16(url), utf8ToUtf16(format->target.value_or("")), 0, false, false);
+    return true;
+}
+
+}  // namespace
+
 void focusAtPress(Runtime& rt, swf::Point stage) {
     model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
-    if (field && !field->field().noSelect && setFocus(rt, field))
+    if (field && followLink(rt, *field, stage))
+        return;
+    if (field && field->settings().selectable && setFocus(rt, field))
         return;
     rt.input.focus.reset();
 }
