@@ -127,6 +127,13 @@ public:
     Reader(const TextFormat& base, bool condense) : m_condense(condense) { m_stack.push_back({"", base}); }
 
     void text(char32_t c) {
+        // Line ends in the markup become the field's paragraph ends ('\r'), a CR LF pair one.
+        const bool afterCr = m_lastCr;
+        m_lastCr = c == U'\r';
+        if (c == U'\n' && afterCr && !m_condense)
+            return;
+        if (c == U'\n')
+            c = U'\r';
         if (m_condense && isSpace(c)) {
             if (m_lastSpace)
                 return;
@@ -198,7 +205,7 @@ private:
                 // An empty paragraph still ends: its break goes in now.
                 if (m_pendingBreak)
                     m_out.append(U"\r", m_pendingFormat);
-                m_pendingBreak = !m_out.text().empty();
+                m_pendingBreak = true;
                 m_pendingFormat = ended;
             }
             return;
@@ -269,6 +276,7 @@ private:
     std::vector<Level> m_stack;
     bool m_condense = false;
     bool m_lastSpace = false;
+    bool m_lastCr = false;
     bool m_pendingBreak = false;
     TextFormat m_pendingFormat;
 };
@@ -312,9 +320,8 @@ const char* alignName(Align a) {
     return "LEFT";
 }
 
+// An empty run still gives its FONT: an empty paragraph keeps its size.
 void writeRun(std::string& out, const TextFormat& f, std::u32string_view s) {
-    if (s.empty())
-        return;
     out +=
         "<FONT FACE=\"" + escape(f.font.value_or("")) + "\" SIZE=\"" + pixels(f.size.value_or(240.0)) + "\" COLOR=\"#";
     char hex[8];
@@ -377,7 +384,8 @@ std::string writeHtml(const FormattedText& text) {
     std::string out;
     const std::u32string& s = text.text();
     size_t paragraphStart = 0;
-    while (paragraphStart < s.size() || (paragraphStart == 0 && s.empty())) {
+    // A text ending in a paragraph end writes the empty paragraph after it.
+    while (true) {
         size_t paragraphEnd = paragraphStart;
         while (paragraphEnd < s.size() && !isParagraphEnd(s[paragraphEnd]))
             ++paragraphEnd;
@@ -408,6 +416,8 @@ std::string writeHtml(const FormattedText& text) {
         out += bullet ? "<LI>" : std::string("<P ALIGN=\"") + alignName(p.align.value_or(Align::Left)) + "\">";
         // The runs of this paragraph, cut to it.
         size_t at = 0;
+        if (paragraphStart == paragraphEnd)
+            writeRun(out, p, {});
         for (const TextRun& run : text.runs()) {
             const size_t from = std::max(at, paragraphStart);
             const size_t to = std::min(at + run.length, paragraphEnd);

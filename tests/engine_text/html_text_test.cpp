@@ -53,6 +53,7 @@ TEST(HtmlText, TagsSetTheFormatOfTheirText) {
     }
     EXPECT_EQ(plain(text::parseHtml("a   \n  b", base(), true)), "a b") << "condenseWhite";
     EXPECT_EQ(plain(text::parseHtml("a  b", base(), false)), "a  b");
+    EXPECT_EQ(plain(text::parseHtml("a\nb\r\nc", base())), "a\rb\rc") << "line ends become paragraph ends";
 }
 
 TEST(HtmlText, DeepNestingStaysBounded) {
