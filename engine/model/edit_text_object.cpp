@@ -28,7 +28,7 @@ FieldSettings settingsOf(const swf::EditText& f) {
     s.border = f.border;
     s.background = f.border;  // the file's border flag draws both
     s.autoSize = f.autoSize ? AutoSize::Left : AutoSize::None;
-    if (f.maxLength)
+    if (f.maxLength && *f.maxLength > 0)  // 0: no limit
         s.maxChars = *f.maxLength;
     return s;
 }

@@ -9,8 +9,10 @@
 #include "script/member_access.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
+#include "script/variables.h"
 
 #include "model/edit_text_object.h"
+#include "model/movie_clip.h"
 #include "text/device_fonts.h"
 #include "text/text_layout.h"
 
@@ -161,6 +163,16 @@ Value toObject(Runtime& rt, const text::TextFormat& f) {
     return o;
 }
 
+// A bound field's variable follows what a script did to the field, or the
+// next binding pass would put the old content back.
+void syncVariable(Runtime& rt, model::EditTextObject& field) {
+    model::MovieClip* parent = field.parentClip();
+    if (field.variableName().empty() || !parent)
+        return;
+    Frame f = timelineFrame(rt, rt.objectFor(*parent));
+    setVariable(rt, f, utf8ToUtf16(field.variableName()), Value(rt.makeStringUtf8(field.text())));
+}
+
 model::EditTextObject* thisField(const Value& self) {
     Object* o = self.asObject();
     if (!o || o->objectClass() != ObjectClass::Stage)
@@ -195,6 +207,7 @@ Value setTextFormat(Runtime& rt, const Value& self, std::span<const Value> args)
     if (!args[args.size() >= 3 ? 2 : args.size() - 1].asObject())
         return Value();
     field->applyFormat(begin, end, fromObject(rt, args[args.size() >= 3 ? 2 : args.size() - 1]));
+    syncVariable(rt, *field);
     return Value();
 }
 
@@ -352,14 +365,19 @@ bool setTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16str
     };
     if (is(u"text")) {
         field.setPlainText(toString(rt, value).utf8());
+        syncVariable(rt, field);
         return true;
     }
     if (is(u"htmlText")) {
         field.setHtmlText(toString(rt, value).utf8());
+        syncVariable(rt, field);
         return true;
     }
-    if (is(u"html"))
-        return setFlag(&model::FieldSettings::html);
+    if (is(u"html")) {
+        setFlag(&model::FieldSettings::html);
+        syncVariable(rt, field);
+        return true;
+    }
     if (is(u"wordWrap"))
         return setFlag(&model::FieldSettings::wordWrap);
     if (is(u"multiline"))
@@ -387,6 +405,7 @@ bool setTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16str
         f.color = uint32_t(toInt32(rt, value)) & 0xFFFFFF;
         field.setNewTextFormat(f);
         field.applyFormat(0, field.document().size(), f);
+        syncVariable(rt, field);
         return true;
     }
     if (is(u"autoSize")) {

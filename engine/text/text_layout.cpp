@@ -26,6 +26,26 @@ double nextTab(double x, const TextFormat& p) {
     return (std::floor(x / DefaultTab) + 1.0) * DefaultTab;
 }
 
+// Widens the spaces between a line's words so that it fills `space`.
+void justify(LaidLine& line, double space) {
+    size_t last = line.glyphs.size();
+    while (last > 0 && line.glyphs[last - 1].code == U' ')
+        --last;
+    size_t gaps = 0;
+    for (size_t k = 0; k < last; ++k)
+        gaps += line.glyphs[k].code == U' ' ? 1 : 0;
+    const double extra = space - line.width;
+    if (gaps == 0 || extra <= 0)
+        return;
+    size_t seen = 0;
+    for (size_t k = 0; k < line.glyphs.size(); ++k) {
+        line.glyphs[k].x += extra * double(seen) / double(gaps);
+        if (k < last && line.glyphs[k].code == U' ')
+            ++seen;
+    }
+    line.width = space;
+}
+
 }  // namespace
 
 TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces) {
@@ -153,6 +173,9 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
                                                  : from;
             for (LaidGlyph& g : line.glyphs)
                 g.x += line.left;
+            // Justified lines but the paragraph's last spread their spaces.
+            if (align == Align::Justify && n + 1 < lines.size())
+                justify(line, space);
             if (bullet && n == 0 && (start < items.size() || !runs.empty())) {
                 line.bulletRun = start < items.size() ? items[start].run : runs.size() - 1;
                 line.bulletX = left - bulletIndent + runSize(p) * 0.5;

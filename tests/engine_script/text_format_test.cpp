@@ -202,3 +202,26 @@ TEST(ScriptText, PressingAnAsfunctionLinkCallsIntoTheMovie) {
     p->engine->mouseUp({200, 500});
     EXPECT_EQ(p->host.traces, (Strings{"hit 7"}));
 }
+
+TEST(ScriptText, ABoundFieldsVariableFollowsFormatChanges) {
+    swfwriter::MovieWriter m({.version = 8});
+    swfwriter::EditTextSpec spec;
+    spec.bounds = {0, 4000, 0, 1000};
+    spec.html = true;
+    spec.variableName = "v";
+    m.place(m.defineEditText(spec), 1, named("t"));
+    m.showFrame();
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    Actions a;
+    set(a, "t", "htmlText", "<b>x</b>y");
+    newFormat(a, "f");
+    set(a, "f", "italic", true);
+    call(a, "t", "setTextFormat", {1, 2, PushValue("$f")});
+    p->engine->runActions(p->root(), a.bytes());
+    p->engine->tick();  // a binding pass: the variable must not undo the format
+    const std::string v = p->var("v");
+    EXPECT_NE(v.find("<B>x</B>"), std::string::npos) << v;
+    EXPECT_NE(v.find("<I>y</I>"), std::string::npos) << v;
+}

@@ -89,6 +89,13 @@ TEST(TextLayout, WordWrapMultilineAndLeading) {
     EXPECT_DOUBLE_EQ(wrapped.textHeight, 800.0);
     EXPECT_DOUBLE_EQ(wrapped.textWidth, 900.0);
 
+    text::TextFormat justified = sized();
+    justified.align = text::Align::Justify;
+    const auto spread = lay(U"aa bb ccccccc", justified, box(true));
+    ASSERT_EQ(spread.lines.size(), 2u);
+    EXPECT_DOUBLE_EQ(spread.lines[0].glyphs[3].x, 40.0 + 300.0 + 500.0) << "the gap takes the line's slack";
+    EXPECT_DOUBLE_EQ(spread.lines[1].glyphs[0].x, 40.0) << "the last line stays left";
+
     EXPECT_EQ(lay(U"aaaa bbbb cccc", sized()).lines.size(), 1u) << "without word wrap the line runs on";
     const auto longWord = lay(U"abcdefghijklmn", sized(), box(true));
     ASSERT_EQ(longWord.lines.size(), 2u) << "a word longer than the line breaks inside";
