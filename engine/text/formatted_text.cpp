@@ -153,7 +153,7 @@ std::u32string fromUtf8(std::string_view text) {
             ok = (cc & 0xC0) == 0x80;
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if (!ok || cp > 0x10FFFF) {
+        if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
             out.push_back(U'\uFFFD');
             ++i;
             continue;

@@ -45,6 +45,8 @@ TEST(HtmlText, TagsSetTheFormatOfTheirText) {
         {"<unknown attr=1>z</unknown></b>", "z", 0, [](auto& f) { return f.bold == false; }},
         {"x <unclosed", "x ", 0, [](auto&) { return true; }},
         {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", 0, [](auto&) { return true; }},
+        {"\xED\xA0\x80|\xC3|\xFF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD", 0,
+         [](auto&) { return true; }},
     };
     for (const Case& c : cases) {
         const text::FormattedText t = text::parseHtml(c.html, base());
