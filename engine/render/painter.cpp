@@ -1,6 +1,9 @@
 #include "render/painter.h"
 
 #include "render/paint_source.h"
+#include "render/text_painter.h"
+
+#include "text/device_fonts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -405,6 +408,9 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
     const swf::Font* font = nullptr;
     uint16_t fontId = 0;
     double height = 0.0;
+    // A font without any outline is a device font: its glyphs come from the
+    // system's face of that name by character code.
+    std::shared_ptr<const text::Face> device;
     swf::Rgba color;
     double x = 0.0;
     double y = 0.0;
@@ -413,6 +419,10 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
             fontId = *record.fontId;
             font = dict.find<swf::Font>(fontId);
             height = record.height.value_or(0);
+            device.reset();
+            if (font != nullptr && std::all_of(font->glyphs.begin(), font->glyphs.end(),
+                                               [](const swf::Glyph& g) { return g.records.empty(); }))
+                device = text::deviceFace(font->name, font->bold, font->italic);
         }
         if (record.color)
             color = *record.color;
@@ -436,6 +446,9 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
                         path->appendTo(cr);
                         any = true;
                     }
+                } else if (device && g.index < font->glyphs.size()) {
+                    const cairo_matrix_t m = multiply(base, {height, 0.0, 0.0, height, x, y});
+                    any = appendDeviceGlyph(cr, *device, font->glyphs[g.index].code, m) || any;
                 }
             }
             x += g.advance;

@@ -473,7 +473,7 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     }
     case model::DisplayKind::EditText: {
         const auto& field = *object.as<model::EditTextObject>();
-        drawEditText(m_painter, field.field(), field.text(), state);
+        drawEditText(m_painter, field, state);
         return;
     }
     case model::DisplayKind::MovieClip:

@@ -30,6 +30,7 @@ void installLoadVars(Runtime& rt);
 void installGeom(Runtime& rt);        // flash.geom
 void installDrawing(Runtime& rt);     // MovieClip drawing methods
 void installColor(Runtime& rt);       // Color
+void installTextFormat(Runtime& rt);  // TextFormat, TextField's format methods
 void installBitmapData(Runtime& rt);  // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;

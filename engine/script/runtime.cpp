@@ -48,6 +48,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installGeom(*this);
     installDrawing(*this);
     installColor(*this);
+    installTextFormat(*this);
     installBitmapData(*this);
     installFilters(*this);
     installSound(*this);
@@ -230,7 +231,7 @@ void Runtime::addRoots(std::vector<Object*>& out) {
                       protos.boolean,   protos.date,     protos.error,     protos.movieClip,      protos.button,
                       protos.textField, global,          keyObject,        mouseObject,           stageClass,
                       protos.matrix,    protos.point,    protos.rectangle, protos.colorTransform, protos.transform,
-                      protos.bitmapData}) {
+                      protos.bitmapData, protos.textFormat}) {
         if (o)
             out.push_back(o);
     }

@@ -47,6 +47,7 @@ struct Prototypes {
     Object* movieClip = nullptr;
     Object* button = nullptr;
     Object* textField = nullptr;
+    Object* textFormat = nullptr;
     // flash.geom, flash.display
     Object* matrix = nullptr;
     Object* point = nullptr;
