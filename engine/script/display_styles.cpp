@@ -312,6 +312,34 @@ void setFilters(Runtime& rt, model::DisplayObject& d, const Value& v) {
     d.setOwnFilters(std::move(filters));
 }
 
+// A Rectangle (any object with x, y, width and height) in twips; none for
+// undefined, null, or a rectangle with members that are not finite.
+std::optional<swf::Bounds> readWindow(Runtime& rt, const Value& v) {
+    if (!v.asObject())
+        return std::nullopt;
+    const double x = toNumber(rt, getMember(rt, v, u"x"));
+    const double y = toNumber(rt, getMember(rt, v, u"y"));
+    const double w = toNumber(rt, getMember(rt, v, u"width"));
+    const double h = toNumber(rt, getMember(rt, v, u"height"));
+    // Past about 100 million pixels twips stop being exact; such a window is nonsense.
+    constexpr double Limit = 1e8;
+    for (double d : {x, y, w, h}) {
+        if (!std::isfinite(d) || std::fabs(d) > Limit)
+            return std::nullopt;
+    }
+    swf::Bounds b;
+    b.add(swf::Point{x * 20.0, y * 20.0});
+    b.add(swf::Point{(x + std::max(w, 0.0)) * 20.0, (y + std::max(h, 0.0)) * 20.0});
+    return b;
+}
+
+Value windowValue(Runtime& rt, const std::optional<swf::Bounds>& b) {
+    if (!b)
+        return Value();
+    return Value(
+        newRectangle(rt, b->xMin / 20.0, b->yMin / 20.0, (b->xMax - b->xMin) / 20.0, (b->yMax - b->yMin) / 20.0));
+}
+
 }  // namespace
 
 swf::BlendMode blendModeFromValue(Runtime& rt, const Value& v) {
@@ -414,6 +442,14 @@ std::optional<Value> getDisplayStyle(Runtime& rt, StageObject& object, std::u16s
         return Value(rt.makeString(blendModeName(d->blendMode())));
     if (name == u"cacheAsBitmap")
         return Value::fromBool(d->cacheAsBitmap());
+    if (name == u"scale9Grid")
+        return windowValue(rt, d->scaleGrid());
+    if (name == u"scrollRect")
+        return windowValue(rt, d->scrollRect());
+    if (name == u"opaqueBackground") {
+        const auto c = d->opaqueBackground();
+        return c ? rgbValue(*c) : Value();
+    }
     if (name == u"transform") {
         const Value self(&object);
         return construct(rt, getMember(rt, Value(rt.protos.transform), u"constructor"),
@@ -436,6 +472,27 @@ bool setDisplayStyle(Runtime& rt, StageObject& object, std::u16string_view name,
     }
     if (name == u"cacheAsBitmap") {
         d->setCacheAsBitmap(toBoolean(rt, value));
+        return true;
+    }
+    if (name == u"scale9Grid") {
+        // A grid without area turns slicing off, as none would.
+        auto grid = readWindow(rt, value);
+        if (grid && (grid->xMax <= grid->xMin || grid->yMax <= grid->yMin))
+            grid.reset();
+        d->setScaleGrid(grid);
+        return true;
+    }
+    if (name == u"scrollRect") {
+        d->setScrollRect(readWindow(rt, value));
+        return true;
+    }
+    if (name == u"opaqueBackground") {
+        std::optional<swf::Rgba> color;
+        if (!value.isNullish()) {
+            const auto c = uint32_t(toInt32(rt, value));
+            color = swf::Rgba{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255};
+        }
+        d->setOpaqueBackground(color);
         return true;
     }
     if (name == u"transform") {
