@@ -29,9 +29,9 @@ struct Expect {
 PixelBuffer renderStage(model::Stage& stage, PixelRect clip = {0, 0, 100, 100}) {
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
-    EXPECT_EQ(renderer.draw(stage, buffer.target({clip}, {0, 0, 100, 100}), render::Aspect::Opaque,
-                            render::Quality::High),
-              render::DrawError::None);
+    EXPECT_EQ(
+        renderer.draw(stage, buffer.target({clip}, {0, 0, 100, 100}), render::Aspect::Opaque, render::Quality::High),
+        render::DrawError::None);
     return buffer;
 }
 
@@ -73,9 +73,17 @@ TEST(DisplayWindow, ScaleGridKeepsCornersAtTheirSize) {
          true,
          scaled3,
          {{WhitePixel, {{6, 6}, {94, 94}, {94, 6}}}, {RedPixel, {{11, 11}, {89, 89}, {89, 11}, {50, 6}, {6, 50}}}}},
-        {"without a grid the cuts scale to 18 px", false, scaled3, {{WhitePixel, {{11, 11}, {89, 89}}}, {RedPixel, {{20, 20}}}}},
-        {"rotated: scaled as a whole", true, turned3, {{WhitePixel, {{11, 11}, {89, 89}}}, {RedPixel, {{20, 20}, {50, 50}}}}},
-        {"unscaled: as authored", true, swf::Matrix{1, 0, 0, 1, 100, 100},
+        {"without a grid the cuts scale to 18 px",
+         false,
+         scaled3,
+         {{WhitePixel, {{11, 11}, {89, 89}}}, {RedPixel, {{20, 20}}}}},
+        {"rotated: scaled as a whole",
+         true,
+         turned3,
+         {{WhitePixel, {{11, 11}, {89, 89}}}, {RedPixel, {{20, 20}, {50, 50}}}}},
+        {"unscaled: as authored",
+         true,
+         swf::Matrix{1, 0, 0, 1, 100, 100},
          {{WhitePixel, {{6, 6}, {33, 33}}}, {RedPixel, {{11, 11}, {30, 30}}}}},
     };
     for (const Case& c : cases) {
@@ -83,8 +91,8 @@ TEST(DisplayWindow, ScaleGridKeepsCornersAtTheirSize) {
         swf::Shape cut;
         cut.bounds = cut.edgeBounds = {0, 600, 0, 600};
         cut.fillStyles.push_back(solid({255, 0, 0, 255}));
-        cut.records = polygonRecords(
-            {{120, 0}, {480, 0}, {600, 120}, {600, 480}, {480, 600}, {120, 600}, {0, 480}, {0, 120}});
+        cut.records =
+            polygonRecords({{120, 0}, {480, 0}, {600, 120}, {600, 480}, {480, 600}, {120, 600}, {0, 480}, {0, 120}});
         b.add(1, cut);
         swf::Sprite s = sprite({place(1, 1)});
         if (c.grid)
@@ -111,7 +119,9 @@ TEST(DisplayWindow, ScrollWindowShowsExactlyTheWindow) {
          {{BluePixel, {{11, 11}, {49, 49}}}, {WhitePixel, {{51, 15}, {15, 51}, {9, 9}}}}},
         {"a 10 px window across both",
          box(700, 200, 900, 400),
-         {{RedPixel, {{10, 10}, {14, 19}}}, {BluePixel, {{15, 10}, {19, 19}}}, {WhitePixel, {{21, 15}, {15, 21}, {45, 15}}}}},
+         {{RedPixel, {{10, 10}, {14, 19}}},
+          {BluePixel, {{15, 10}, {19, 19}}},
+          {WhitePixel, {{21, 15}, {15, 21}, {45, 15}}}}},
         {"an empty window shows nothing", box(0, 0, 0, 0), {{WhitePixel, {{15, 15}, {55, 15}}}}},
     };
     for (const Case& c : cases) {
@@ -146,7 +156,9 @@ TEST(DisplayWindow, OpaqueBackgroundFillsTheBounds) {
         {"green box behind",
          swf::Rgba{0, 255, 0, 128},  // the background is opaque whatever alpha it was given
          std::nullopt,
-         {{GreenPixel, {{35, 15}, {15, 35}, {10, 39}}}, {RedPixel, {{15, 15}, {35, 35}}}, {WhitePixel, {{9, 15}, {40, 35}, {45, 45}}}}},
+         {{GreenPixel, {{35, 15}, {15, 35}, {10, 39}}},
+          {RedPixel, {{15, 15}, {35, 35}}},
+          {WhitePixel, {{9, 15}, {40, 35}, {45, 45}}}}},
         {"fills the scroll window, not the content",
          swf::Rgba{0, 255, 0, 255},
          box(0, 0, 1000, 1000),

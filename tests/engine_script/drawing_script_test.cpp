@@ -194,6 +194,41 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              set(a, "c", "blendMode", "invert");
          },
          {{25, 25, Black}, {75, 75, White}}},
+        {"scrollRect shows the window, moved to the clip's origin",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 50, 50);
+             call(a, "c", "beginFill", {0x0000FF});
+             rect(a, "c", 50, 0, 50, 50);
+             make(a, "r", "geom", "Rectangle", {40, 0, 20, 20});
+             set(a, "c", "scrollRect", "$r");
+         },
+         {{5, 5, Red}, {15, 15, Blue}, {25, 5, White}, {5, 25, White}, {55, 5, White}}},
+        {"opaqueBackground fills the bounds behind the content",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 10, 10, 10, 10);
+             rect(a, "c", 40, 40, 10, 10);
+             set(a, "c", "opaqueBackground", 0x00FF00);
+         },
+         {{15, 15, Red}, {30, 30, Green}, {45, 15, Green}, {55, 55, White}}},
+        {"scale9Grid keeps the drawn corners at their size",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             call(a, "c", "moveTo", {6, 0});
+             for (auto [x, y] : {std::pair{24, 0}, {30, 6}, {30, 24}, {24, 30}, {6, 30}, {0, 24}, {0, 6}, {6, 0}})
+                 call(a, "c", "lineTo", {x, y});
+             make(a, "g", "geom", "Rectangle", {6, 6, 18, 18});
+             set(a, "c", "scale9Grid", "$g");
+             set(a, "c", "_x", 5);
+             set(a, "c", "_y", 5);
+             set(a, "c", "_xscale", 300);
+             set(a, "c", "_yscale", 300);
+         },
+         {{6, 6, White}, {11, 11, Red}, {94, 94, White}, {89, 89, Red}}},
         {"a drop shadow through filters, offset by its distance",
          [](Actions& a) {
              call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
@@ -297,6 +332,34 @@ TEST(ScriptGeometry, ValuesAndCopies) {
     EXPECT_EQ(traces(a),
               (Strings{"(a=0.5, b=0, c=0, d=0.5, tx=-5, ty=-10)", "(x=10, y=10)", "50", "(x=5, y=5, w=5, h=5)", "15",
                        "1193046", "0", "8", "8", "11259375", "-2130771968", "-1", "-1", "0", "normal"}));
+}
+
+TEST(ScriptDrawing, WindowGridAndBackgroundProperties) {
+    // Rectangles in and out, undefined and null turning them off; older
+    // movies keep the names for their own members.
+    Actions a;
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    for (const char* name : {"scale9Grid", "scrollRect", "opaqueBackground"})
+        a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
+    make(a, "r", "geom", "Rectangle", {1.5, 2, 30, 40});
+    set(a, "c", "scale9Grid", "$r");
+    set(a, "c", "scrollRect", "$r");
+    set(a, "c", "opaqueBackground", 0x123456);
+    for (const char* name : {"scale9Grid", "scrollRect", "opaqueBackground", "_width"})
+        a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
+    make(a, "flat", "geom", "Rectangle", {0, 0, 0, 10});
+    set(a, "c", "scale9Grid", "$flat");
+    set(a, "c", "scrollRect", swfwriter::Undefined{});
+    set(a, "c", "opaqueBackground", swfwriter::Null{});
+    for (const char* name : {"scale9Grid", "scrollRect", "opaqueBackground"})
+        a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
+    EXPECT_EQ(traces(a), (Strings{"undefined", "undefined", "undefined", "(x=1.5, y=2, w=30, h=40)",
+                                  "(x=1.5, y=2, w=30, h=40)", "1193046", "30", "undefined", "undefined", "undefined"}));
+    Actions old;
+    call(old, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    set(old, "c", "scrollRect", 5);
+    old.push({"c"}).getVariable().push({"scrollRect"}).getMember().trace();
+    EXPECT_EQ(traces(old, 7), (Strings{"5"}));
 }
 
 TEST(ScriptDrawing, TextFieldsAndHitsOnDrawings) {
