@@ -334,6 +334,57 @@ TEST(ScriptGeometry, ValuesAndCopies) {
                        "1193046", "0", "8", "8", "11259375", "-2130771968", "-1", "-1", "0", "normal"}));
 }
 
+TEST(ScriptDrawing, FilterMembersSurviveTheTripThroughAClip) {
+    // Constructor arguments in each class's order, read back after the
+    // clip took a copy of the filter.
+    struct Case {
+        const char* cls;
+        std::vector<PushValue> args;
+        std::vector<const char*> members;
+        Strings expected;
+    };
+    const std::vector<Case> cases{
+        {"DropShadowFilter",
+         {5, 0, 0xFF0000, 1, 3, 4, 2, 2, true, false, true},
+         {"distance", "color", "blurY", "strength", "quality", "inner", "knockout", "hideObject"},
+         {"5", "16711680", "4", "2", "2", "true", "false", "true"}},
+        {"BlurFilter", {9, 10, 3}, {"blurX", "blurY", "quality"}, {"9", "10", "3"}},
+        {"GlowFilter",
+         {0x00FF00, 1, 7, 8, 3, 2, true, true},
+         {"color", "blurX", "strength", "quality", "inner", "knockout"},
+         {"65280", "7", "3", "2", "true", "true"}},
+        {"BevelFilter",
+         {4, 0, 0xFFFFFF, 1, 0x0000FF, 1, 5, 6, 1, 3, "full", true},
+         {"highlightColor", "shadowColor", "blurY", "quality", "type", "knockout"},
+         {"16777215", "255", "6", "3", "full", "true"}},
+        {"GradientGlowFilter",
+         {3, 0, "$colors", "$alphas", "$ratios", 2, 2, 1, 1, "outer", false},
+         {"distance", "colors", "ratios", "type"},
+         {"3", "16711680,255", "0,255", "outer"}},
+        {"GradientBevelFilter", {3, 0, "$colors", "$alphas", "$ratios"}, {"colors", "type"}, {"16711680,255", "inner"}},
+        {"ConvolutionFilter",
+         {3, 1, "$cells", 6, 0.5, false, true, 0x00FF00, 1},
+         {"matrixX", "matrix", "divisor", "bias", "preserveAlpha", "clamp", "color"},
+         {"3", "1,2,3", "6", "0.5", "false", "true", "65280"}},
+        {"ColorMatrixFilter", {"$cells"}, {"matrix"}, {"1,2,3,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,1,0"}},
+    };
+    for (const Case& c : cases) {
+        Actions a;
+        letArray(a, "colors", {0xFF0000, 0x0000FF});
+        letArray(a, "alphas", {1, 1});
+        letArray(a, "ratios", {0, 255});
+        letArray(a, "cells", {1, 2, 3});
+        call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+        make(a, "f", "filters", c.cls, c.args);
+        letArray(a, "list", {"$f"});
+        set(a, "c", "filters", "$list");
+        a.push({"g"}).push({"c"}).getVariable().push({"filters"}).getMember().push({0}).getMember().setVariable();
+        for (const char* member : c.members)
+            a.push({"g"}).getVariable().push({PushValue(member)}).getMember().trace();
+        EXPECT_EQ(traces(a), c.expected) << c.cls;
+    }
+}
+
 TEST(ScriptDrawing, WindowGridAndBackgroundProperties) {
     // Rectangles in and out, undefined and null turning them off; older
     // movies keep the names for their own members.
