@@ -157,7 +157,7 @@ swf::Bounds DisplayObject::leafBounds(const swf::Matrix&) const { return {}; }
 swf::Matrix DisplayObject::concatenatedMatrix() const {
     swf::Matrix m = m_matrix;
     for (const DisplayObject* p = m_parent; p; p = p->m_parent)
-        m = multiply(p->m_matrix, m);
+        m = multiply(p->m_matrix, p->m_scrollRect ? multiply(p->contentMatrix(), m) : m);
     return m;
 }
 

@@ -163,7 +163,8 @@ public:
     [[nodiscard]] swf::Bounds contentBoundsThrough(const swf::Matrix& m) const;
     [[nodiscard]] swf::Bounds boundsInParent() const { return boundsThrough(m_matrix); }
     [[nodiscard]] swf::Bounds stageBounds() const { return boundsThrough(concatenatedMatrix()); }
-    // Own matrix preceded by every ancestor's: local coordinates -> stage twips.
+    // Own matrix preceded by every ancestor's (and the shift of their
+    // scroll windows): local coordinates -> stage twips.
     [[nodiscard]] swf::Matrix concatenatedMatrix() const;
     [[nodiscard]] swf::ColorTransform concatenatedColorTransform() const;
 

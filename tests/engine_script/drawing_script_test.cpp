@@ -406,6 +406,19 @@ TEST(ScriptDrawing, WindowGridAndBackgroundProperties) {
         a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
     EXPECT_EQ(traces(a), (Strings{"undefined", "undefined", "undefined", "(x=1.5, y=2, w=30, h=40)",
                                   "(x=1.5, y=2, w=30, h=40)", "1193046", "30", "undefined", "undefined", "undefined"}));
+    // The pointer meets what the window shows, where it shows it.
+    Actions hits;
+    call(hits, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    call(hits, "c", "beginFill", {0x0000FF});
+    rect(hits, "c", 50, 0, 50, 50);
+    make(hits, "r", "geom", "Rectangle", {40, 0, 20, 20});
+    set(hits, "c", "scrollRect", "$r");
+    for (auto [x, y] : {std::pair{15, 15}, {5, 5}, {55, 5}}) {
+        call(hits, "c", "hitTest", {x, y, true}, "h");
+        hits.traceVar("h");
+    }
+    EXPECT_EQ(traces(hits), (Strings{"true", "false", "false"}));
+
     Actions old;
     call(old, "_root", "createEmptyMovieClip", {"c", 1}, "c");
     set(old, "c", "scrollRect", 5);
