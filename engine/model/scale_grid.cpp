@@ -24,7 +24,8 @@ std::optional<SliceAxis> axis(double gridMin, double gridMax, double low, double
     a.gridMin = g0;
     a.gridMax = g1;
     a.toMin = low + before * shrink / scale;
-    a.toMax = high - after * shrink / scale;
+    // Rounding must not turn the vanished centre inside out.
+    a.toMax = std::max(high - after * shrink / scale, a.toMin);
     a.outerMin = shrink / scale;
     a.outerMax = shrink / scale;
     return a;
