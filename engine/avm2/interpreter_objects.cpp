@@ -210,7 +210,7 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
             if (const Binding* b = o->traits()->find(mn))
                 return readBinding(target, *b, mn);
         }
-        if (mn.hasPublicRoot() && !mn.anyName) {
+        if (mn.readsPrototypes() && !mn.anyName) {
             const std::u16string key(mn.text);
             if (const Value* v = o->find(key))
                 return *v;
@@ -225,7 +225,7 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
     }
     if (target.isString() && mn.text == u"length")
         return Value::fromInt(int32_t(target.asString()->text().size()));
-    if (Object* proto = m_m.primitivePrototype(target); proto && mn.hasPublicRoot() && !mn.anyName) {
+    if (Object* proto = m_m.primitivePrototype(target); proto && mn.readsPrototypes() && !mn.anyName) {
         if (const Value* v = proto->find(std::u16string(mn.text)))
             return *v;
     }

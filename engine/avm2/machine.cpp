@@ -7,6 +7,7 @@
 #include "avm2/verifier.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <utility>
 
@@ -276,11 +277,16 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     parts.instanceTraits = base ? std::make_unique<Traits>(base->instanceTraits()) : std::make_unique<Traits>();
     if (base)
         parts.instanceTraits->base = &base->instanceTraits();
+    // Compilers call the core classes' methods in the AS3 namespace as well
+    // (haxe's RegExp.exec); both names bind the one method.
+    Namespace* builtin = internNamespace(NamespaceGroup::Public, u"http://adobe.com/AS3/2006/builtin");
     for (const NativeMember& m : spec.methods) {
-        Binding& b = parts.instanceTraits->bindings[QName{m_public, intern(m.name)}];
-        b = Binding{};
-        b.kind = Binding::Kind::Method;
-        b.method.native = m.code;
+        for (Namespace* ns : {m_public, builtin}) {
+            Binding& b = parts.instanceTraits->bindings[QName{ns, intern(m.name)}];
+            b = Binding{};
+            b.kind = Binding::Kind::Method;
+            b.method.native = m.code;
+        }
     }
     auto accessor = [&](Traits& traits, const NativeAccessor& a) {
         Binding& b = traits.bindings[QName{m_public, intern(a.name)}];
@@ -326,7 +332,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 
 void Machine::declareCoreClasses() {
     for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), dictionaryClasses()}) {
+                        byteArrayClasses(), dictionaryClasses(), regExpClasses(), dateClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -411,8 +417,23 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
         return false;
     if (type->name().name && type->name().name->text() == u"Object" && type->name().ns == m_public)
         return true;
-    if (!v.isObject())
+    if (!v.isObject()) {
+        // A primitive is an instance of its own class ("a" is String, 5 is
+        // int, uint and Number): `is` with a class value reaches here.
+        if (type->name().ns != m_public || !type->name().name)
+            return false;
+        const std::u16string& name = type->name().name->text();
+        if (v.isString())
+            return name == u"String";
+        if (v.isBoolean())
+            return name == u"Boolean";
+        if (v.isNumeric()) {
+            const double d = v.numeric();
+            return name == u"Number" || (name == u"int" && d == double(toInt32(d))) ||
+                   (name == u"uint" && d == double(toUInt32(d)));
+        }
         return false;
+    }
     const Object* o = v.asObject();
     if (o->traits() && o->traits()->isA(type))
         return true;
@@ -652,6 +673,14 @@ String* Machine::toString(Value v) {
         return toString(toPrimitive(v, true));
     }
     return string(u"").asString();
+}
+
+double Machine::epochMilliseconds() const {
+    if (m_epochClock)
+        return m_epochClock();
+    return double(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
 }
 
 }  // namespace avm2
