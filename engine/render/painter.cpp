@@ -5,6 +5,8 @@
 
 #include "text/device_fonts.h"
 
+#include "model/transform.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -203,7 +205,22 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
     const swf::Shape& styles = *source.styles;
     if (paths.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
-    const auto box = deviceBox(bounds, state.matrix);
+    std::optional<DeviceBox> box;
+    if (state.sliced) {
+        // The map keeps each axis in order, so the mapped corners box the shape.
+        const SlicedPlacement& s = *state.sliced;
+        const swf::Bounds placed = model::transformBounds(s.inner, bounds);
+        swf::Bounds mapped;
+        if (!placed.empty) {
+            mapped.add(s.map.map({placed.xMin, placed.yMin}));
+            mapped.add(s.map.map({placed.xMax, placed.yMax}));
+        }
+        if (!isDrawableMatrix(s.outer))
+            return;
+        box = deviceBox(mapped, s.outer);
+    } else {
+        box = deviceBox(bounds, state.matrix);
+    }
     if (!box || !touchesClip(*box))
         return;
 
@@ -218,9 +235,8 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
         if (part.style >= styles.fillStyles.size())
             continue;
         const swf::FillStyle& style = styles.fillStyles[part.style];
-        cairo_set_matrix(cr, &state.matrix);
         cairo_new_path(cr);
-        part.path.appendTo(cr);
+        appendPath(part.path, state);
         if (state.coverageOnly) {
             coverageSource().apply(cr);
             cairo_fill(cr);
@@ -245,15 +261,25 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
     cairo_restore(cr);
 }
 
+void Painter::appendPath(const PathData& path, const PaintState& state) {
+    if (const SlicedPlacement* s = state.sliced) {
+        cairo_set_matrix(m_cr, &s->outer);
+        path.appendTo(m_cr, [s](swf::Point p) { return s->map.map(model::apply(s->inner, p)); });
+    } else {
+        cairo_set_matrix(m_cr, &state.matrix);
+        path.appendTo(m_cr);
+    }
+    cairo_set_matrix(m_cr, &state.matrix);
+}
+
 void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& part, const PaintState& state) {
     const swf::Shape& styles = *styleSource.styles;
     if (part.style >= styles.lineStyles.size())
         return;
     const swf::LineStyle& style = styles.lineStyles[part.style];
     cairo_t* cr = m_cr;
-    cairo_set_matrix(cr, &state.matrix);
     cairo_new_path(cr);
-    part.path.appendTo(cr);
+    appendPath(part.path, state);
 
     PaintSource source;
     if (state.coverageOnly)

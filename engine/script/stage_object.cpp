@@ -40,7 +40,8 @@ std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view na
             return Value(rt.rootObject());
         return std::nullopt;
     }
-    if (m_display && (name[0] == u'f' || name[0] == u'b' || name[0] == u'c' || name[0] == u't')) {
+    if (m_display && (name[0] == u'f' || name[0] == u'b' || name[0] == u'c' || name[0] == u't' || name[0] == u's' ||
+                      name[0] == u'o')) {
         if (auto v = getDisplayStyle(rt, *this, name))
             return v;
     }
