@@ -28,7 +28,12 @@ size_t QueuedSound::read(std::span<int16_t> out) {
     return done;
 }
 
-FlvStream::~FlvStream() { avformat_close_input(&m_format); }
+FlvStream::~FlvStream() {
+    // The voice may outlive the file: it ends with what it has.
+    m_queue->samples.clear();
+    m_queue->finished = true;
+    avformat_close_input(&m_format);
+}
 
 moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(const std::string& path) {
     quietLibav();
@@ -96,7 +101,10 @@ bool FlvStream::readPacket() {
 void FlvStream::handlePending(bool keepSound) {
     std::span<const uint8_t> data(m_pending->data, size_t(std::max(m_pending->size, 0)));
     if (m_pending->stream_index == m_videoIndex) {
-        m_havePicture = m_video->decode(data, (m_pending->flags & AV_PKT_FLAG_KEY) != 0) || m_havePicture;
+        if (m_video->decode(data, (m_pending->flags & AV_PKT_FLAG_KEY) != 0)) {
+            m_havePicture = true;
+            ++m_pictures;
+        }
     } else {
         m_scratch.clear();
         m_audio->decode(data, m_scratch);
@@ -107,13 +115,15 @@ void FlvStream::handlePending(bool keepSound) {
     m_hasPending = false;
 }
 
-void FlvStream::advanceTo(uint64_t ms) {
+bool FlvStream::advanceTo(uint64_t ms, size_t maxPackets) {
     m_timeMs = std::max(m_timeMs, ms);
-    for (;;) {
+    for (size_t handled = 0;; ++handled) {
         if (!m_hasPending && !readPacket())
             break;
         if (packetMs() > m_timeMs)
             break;
+        if (handled == maxPackets)
+            return false;
         handlePending(true);
     }
     if (ended() && m_audio) {
@@ -122,6 +132,19 @@ void FlvStream::advanceTo(uint64_t ms) {
         m_queue->samples.insert(m_queue->samples.end(), m_scratch.begin(), m_scratch.end());
         m_queue->finished = true;
     }
+    return true;
+}
+
+uint64_t FlvStream::bytesTotal() const {
+    const int64_t size = m_format->pb ? avio_size(m_format->pb) : 0;
+    return size > 0 ? uint64_t(size) : 0;
+}
+
+uint64_t FlvStream::bytesRead() const {
+    if (m_eof)
+        return bytesTotal();
+    const int64_t at = m_format->pb ? avio_tell(m_format->pb) : 0;
+    return at > 0 ? std::min(uint64_t(at), bytesTotal()) : 0;
 }
 
 void FlvStream::seek(uint64_t ms) {
@@ -151,6 +174,7 @@ void FlvStream::seek(uint64_t ms) {
         handlePending(keep);
     }
     m_timeMs = ms;
+    ++m_pictures;
 }
 
 uint64_t FlvStream::bufferMs() const { return m_readAheadMs > m_timeMs ? m_readAheadMs - m_timeMs : 0; }

@@ -14,6 +14,7 @@
 #include "media/video_decoder.h"
 #include "moviehost/expected.h"
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
@@ -57,17 +58,25 @@ public:
     [[nodiscard]] bool hasSound() const { return m_audio.has_value(); }
 
     // Plays forward to `ms` from the file's start: every picture up to it is
-    // decoded, every sound up to it queued.
-    void advanceTo(uint64_t ms);
+    // decoded, every sound up to it queued, handling at most `maxPackets`
+    // packets (a bounded step); false when it stopped short of `ms`.
+    bool advanceTo(uint64_t ms, size_t maxPackets = SIZE_MAX);
     // Jumps to `ms`: decoding restarts at the key frame at or before it, the
     // queued sound is dropped.
     void seek(uint64_t ms);
     [[nodiscard]] uint64_t timeMs() const { return m_timeMs; }
     // Time of the last packet read ahead of the playhead, minus the playhead.
     [[nodiscard]] uint64_t bufferMs() const;
+    // Time of the latest packet read so far.
+    [[nodiscard]] uint64_t lastPacketMs() const { return m_readAheadMs; }
     [[nodiscard]] bool ended() const { return m_eof && !m_hasPending; }
 
     [[nodiscard]] const VideoImage* image() const;
+    // Counts new pictures, so a viewer knows when to redraw.
+    [[nodiscard]] uint64_t pictureCount() const { return m_pictures; }
+    // The file's size and how far into it reading has got.
+    [[nodiscard]] uint64_t bytesTotal() const;
+    [[nodiscard]] uint64_t bytesRead() const;
     // The voice of the file's sound; null after the first call or without sound.
     [[nodiscard]] std::unique_ptr<SoundSource> takeVoice();
 
@@ -93,6 +102,7 @@ private:
     uint64_t m_readAheadMs = 0;
     bool m_eof = false;
     bool m_havePicture = false;
+    uint64_t m_pictures = 0;
 };
 
 }  // namespace media
