@@ -4,6 +4,7 @@
 #include "media/pcm.h"
 
 #include <algorithm>
+#include <cstdio>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -70,7 +71,42 @@ moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(cons
         s->m_metadata.emplace(e->key, e->value);
     if (s->m_format->duration > 0)
         s->m_durationMs = uint64_t(s->m_format->duration / (AV_TIME_BASE / 1000));
+    s->addStreamFacts();
     return s;
+}
+
+// libavformat keeps onMetaData's stream facts (duration, size, rates) for
+// itself rather than in the dictionary; scripts read them there.
+void FlvStream::addStreamFacts() {
+    auto add = [&](const char* key, double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.15g", value);
+        m_metadata.emplace(key, text);
+    };
+    if (m_durationMs > 0)
+        add("duration", double(m_durationMs) / 1000.0);
+    if (m_videoIndex >= 0) {
+        const AVStream* st = m_format->streams[m_videoIndex];
+        add("width", st->codecpar->width);
+        add("height", st->codecpar->height);
+        if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)
+            add("framerate", av_q2d(st->avg_frame_rate));
+        const std::pair<AVCodecID, int> videoCodecs[] = {{AV_CODEC_ID_FLV1, 2},     {AV_CODEC_ID_FLASHSV, 3},
+                                                         {AV_CODEC_ID_VP6F, 4},     {AV_CODEC_ID_VP6A, 5},
+                                                         {AV_CODEC_ID_FLASHSV2, 6}, {AV_CODEC_ID_H264, 7}};
+        for (const auto& [id, number] : videoCodecs) {
+            if (st->codecpar->codec_id == id)
+                add("videocodecid", number);
+        }
+    }
+    if (m_audioIndex >= 0) {
+        const AVStream* st = m_format->streams[m_audioIndex];
+        add("audiosamplerate", st->codecpar->sample_rate);
+        m_metadata.emplace("stereo", st->codecpar->ch_layout.nb_channels > 1 ? "true" : "false");
+    }
+    const uint64_t size = bytesTotal();
+    if (size > 0)
+        add("filesize", double(size));
 }
 
 uint64_t FlvStream::packetMs() const {

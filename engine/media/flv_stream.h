@@ -51,7 +51,8 @@ public:
     // Opens a file on the local file system (no other protocol is allowed).
     [[nodiscard]] static moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> open(const std::string& path);
 
-    // The file's onMetaData values as libavformat read them, as text.
+    // The file's onMetaData values as text: what libavformat kept, and the
+    // stream facts it took for itself (duration, width, height, framerate ...).
     [[nodiscard]] const std::map<std::string, std::string>& metadata() const { return m_metadata; }
     [[nodiscard]] uint64_t durationMs() const { return m_durationMs; }
     [[nodiscard]] bool hasVideo() const { return m_video.has_value(); }
@@ -82,6 +83,7 @@ public:
 
 private:
     FlvStream() = default;
+    void addStreamFacts();
     bool readPacket();
     void handlePending(bool keepSound);
     [[nodiscard]] uint64_t packetMs() const;

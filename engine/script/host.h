@@ -10,9 +10,11 @@
 
 #include "script/external_value.h"
 
+#include "media/sound_source.h"
 #include "swf/geometry.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -99,6 +101,9 @@ public:
     virtual uint32_t loadSound(std::span<const uint8_t> mp3) { return 0; }
     // Voices that played to their end since the last call, in the order they ended.
     [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
+    // A NetStream's sound, played through the movie's mixer until it ends
+    // by itself; the voice, or 0 when there is no mixer.
+    virtual uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) { return 0; }
 
     // Milliseconds since the movie started: getTimer(), GetTime, intervals.
     virtual double milliseconds() { return 0.0; }
