@@ -75,9 +75,9 @@ Value play(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!stream)
         return Value();
     media::FlvPlayback& playback = stream->playback();
-    auto file = arg(args, 0).isNullish() ? moviehost::Expected<std::string, std::string>(
-                                               moviehost::Unexpected(std::string("no file named")))
-                                         : session(rt).localFile(toString(rt, args[0]).utf8());
+    auto file = arg(args, 0).isNullish()
+                    ? moviehost::Expected<std::string, std::string>(moviehost::Unexpected(std::string("no file named")))
+                    : session(rt).localFile(toString(rt, args[0]).utf8());
     if (file) {
         playback.play(*file, clockMs(rt));
         if (auto voice = playback.takeVoice())
@@ -211,7 +211,11 @@ void installNetStream(Runtime& rt) {
         std::u16string_view name;
         NativeFn fn;
     } methods[] = {
-        {u"play", play},   {u"pause", pause}, {u"seek", seek}, {u"close", close}, {u"setBufferTime", setBufferTime},
+        {u"play", play},
+        {u"pause", pause},
+        {u"seek", seek},
+        {u"close", close},
+        {u"setBufferTime", setBufferTime},
         {u"onStatus", nothing},
     };
     for (const auto& method : methods)
