@@ -71,7 +71,7 @@ std::map<std::string, std::string> readSoundTags(std::span<const uint8_t> file) 
                 const char* key;
                 const char* v1;
                 const char* v2;
-            } names[] = {{"title", "songname", "TIT2"}, {"artist", "artist", "TPE1"}, {"album", "album", "TALB"},
+            } names[] = {{"title", "songname", "TIT2"}, {"artist", "artist", "TPE1"},   {"album", "album", "TALB"},
                          {"date", "year", "TYER"},      {"comment", "comment", "COMM"}, {"genre", "genre", "TCON"},
                          {"track", "track", "TRCK"}};
             for (const auto& name : names) {

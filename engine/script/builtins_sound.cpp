@@ -224,10 +224,11 @@ void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn gette
 
 void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success) {
     const Value self(sound);
-    const uint32_t id = success ? rt.host.loadSound(mp3) : 0;
+    const bool streaming = toBoolean(rt, getMember(rt, self, u"__streaming"));
+    const uint32_t id = success ? rt.host.loadSound(mp3, streaming) : 0;
     if (id != 0) {
         putOwn(rt, sound, u"__sound", Value(double(id)), Hidden);
-        if (toBoolean(rt, getMember(rt, self, u"__streaming")))
+        if (streaming)
             (void)start(rt, self, {});
         // The file's tags, before onLoad as the format's player gives them.
         const auto tags = media::readSoundTags(mp3);

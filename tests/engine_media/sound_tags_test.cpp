@@ -22,8 +22,8 @@ TEST(SoundTags, ReadsVersionOneAndTwo) {
         SCOPED_TRACE(file);
         const auto tags = media::readSoundTags(readFile(mediatest::fixture(file)));
         const std::pair<const char*, const char*> expected[] = {
-            {"songname", "Song"}, {"TIT2", "Song"}, {"artist", "Someone"}, {"TPE1", "Someone"}, {"album", "Record"},
-            {"TALB", "Record"},   {"year", "2001"}, {"track", "7"}};
+            {"songname", "Song"}, {"TIT2", "Song"},   {"artist", "Someone"}, {"TPE1", "Someone"},
+            {"album", "Record"},  {"TALB", "Record"}, {"year", "2001"},      {"track", "7"}};
         for (const auto& [name, value] : expected) {
             const auto it = tags.find(name);
             ASSERT_NE(it, tags.end()) << name;
