@@ -23,9 +23,9 @@ uint64_t mp3OutputFrames(std::span<const uint8_t> mp3) {
     for (bool flushing = false;;) {
         uint8_t* frame = nullptr;
         int frameSize = 0;
-        const int used = av_parser_parse2(parser.get(), context.get(), &frame, &frameSize, flushing ? nullptr : p,
-                                          flushing ? 0 : int(std::min<size_t>(left, 1 << 30)), AV_NOPTS_VALUE,
-                                          AV_NOPTS_VALUE, 0);
+        const int used =
+            av_parser_parse2(parser.get(), context.get(), &frame, &frameSize, flushing ? nullptr : p,
+                             flushing ? 0 : int(std::min<size_t>(left, 1 << 30)), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
         if (used < 0)
             break;
         p += used;
