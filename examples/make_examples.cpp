@@ -324,9 +324,9 @@ void videoMovie(const std::filesystem::path& folder) {
         std::ofstream(raw, std::ios::binary)
             .write(reinterpret_cast<const char*>(pictures.data()), std::streamsize(pictures.size()));
     }
-    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s 160x120 -r 12 -i '" +
-                                raw + "' -c:v flv1 -g 12 -q:v 3 -threads 1 -flags +bitexact -fflags +bitexact '" + flv +
-                                "'";
+    const std::string command =
+        "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s 160x120 -r 12 -i '" + raw +
+        "' -c:v flv1 -g 12 -q:v 3 -threads 1 -flags +bitexact -fflags +bitexact '" + flv + "'";
     if (std::system(command.c_str()) != 0)
         throw std::runtime_error("the ffmpeg program could not encode the example video");
     std::ifstream in(flv, std::ios::binary);

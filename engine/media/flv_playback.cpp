@@ -30,6 +30,7 @@ const char* flvStatusCode(FlvEvent event) {
     case FlvEvent::UnpauseNotify:
         return "NetStream.Unpause.Notify";
     case FlvEvent::MetaData:
+    case FlvEvent::CuePoint:
         break;
     }
     return nullptr;
@@ -98,6 +99,8 @@ void FlvPlayback::seek(double seconds, uint64_t nowMs) {
 }
 
 void FlvPlayback::close() {
+    m_cuePoints.clear();
+    std::erase(m_events, FlvEvent::CuePoint);
     if (m_stream)
         m_pictureBase += m_stream->pictureCount() + 1;
     m_stream.reset();
@@ -126,6 +129,12 @@ void FlvPlayback::update(uint64_t nowMs) {
     if (end > 0)
         m_positionMs = std::min(m_positionMs, end);
     const bool caughtUp = m_stream->advanceTo(m_positionMs, MaxPacketsPerUpdate);
+    for (FlvScriptTag& cue : m_stream->takeCuePoints()) {
+        if (m_events.size() >= MaxQueuedEvents)
+            break;
+        m_cuePoints.push_back(std::move(cue));
+        report(FlvEvent::CuePoint);
+    }
     // The last picture shows until the file's duration; a damaged file whose
     // header claims more ends a second after its last packet.
     const uint64_t last = m_stream->lastPacketMs();

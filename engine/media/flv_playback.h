@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace media {
@@ -38,6 +39,7 @@ enum class FlvEvent : uint8_t {
     PauseNotify,
     UnpauseNotify,
     MetaData,  // the file's metadata() is ready for onMetaData
+    CuePoint,  // the next of takeCuePoints() is due for onCuePoint
 };
 
 // The code an onStatus info object carries ("NetStream.Play.Start"), null for MetaData.
@@ -85,6 +87,8 @@ public:
     // The voice of the file played last; null when taken or without sound.
     [[nodiscard]] std::unique_ptr<SoundSource> takeVoice() { return m_stream ? m_stream->takeVoice() : nullptr; }
     [[nodiscard]] std::vector<FlvEvent> takeEvents() { return std::exchange(m_events, {}); }
+    // The AMF0 bodies of the CuePoint events, in the same order.
+    [[nodiscard]] std::vector<FlvScriptTag> takeCuePoints() { return std::exchange(m_cuePoints, {}); }
 
 private:
     void report(FlvEvent event);
@@ -92,6 +96,7 @@ private:
 
     std::unique_ptr<FlvStream> m_stream;
     std::vector<FlvEvent> m_events;
+    std::vector<FlvScriptTag> m_cuePoints;
     double m_bufferTime = 0.1;
     uint64_t m_positionMs = 0;
     uint64_t m_clockMs = 0;  // the clock at the last play, seek, resume or update

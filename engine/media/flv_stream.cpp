@@ -129,9 +129,30 @@ bool FlvStream::readPacket() {
             m_readAheadMs = std::max(m_readAheadMs, packetMs());
             return true;
         }
+        keepCuePoint();
         av_packet_unref(m_pending.get());
     }
     return false;
+}
+
+// libavformat hands script data tags it does not read itself (onCuePoint)
+// out as packets of a text stream, the tag's AMF0 body as they are.
+void FlvStream::keepCuePoint() {
+    static constexpr uint8_t Name[] = {0x02, 0x00, 0x0A, 'o', 'n', 'C', 'u', 'e', 'P', 'o', 'i', 'n', 't'};
+    const auto size = size_t(std::max(m_pending->size, 0));
+    if (size < sizeof Name || !std::equal(std::begin(Name), std::end(Name), m_pending->data) ||
+        m_cuePoints.size() >= MaxQueuedCuePoints)
+        return;
+    m_cuePoints.push_back(FlvScriptTag{packetMs(), std::vector<uint8_t>(m_pending->data, m_pending->data + size)});
+}
+
+std::vector<FlvScriptTag> FlvStream::takeCuePoints() {
+    std::vector<FlvScriptTag> due;
+    while (!m_cuePoints.empty() && m_cuePoints.front().ms <= m_timeMs) {
+        due.push_back(std::move(m_cuePoints.front()));
+        m_cuePoints.pop_front();
+    }
+    return due;
 }
 
 void FlvStream::handlePending(bool keepSound) {
@@ -199,6 +220,7 @@ void FlvStream::seek(uint64_t ms) {
         m_audio->reset();
     m_queue->samples.clear();
     m_queue->finished = false;
+    m_cuePoints.clear();
     // Pictures from the key frame on are decoded to reach the target; sound
     // before the target is decoded (to prime the codec) and dropped.
     for (;;) {

@@ -42,8 +42,16 @@ private:
     uint64_t m_produced = 0;
 };
 
+// A script data tag other than onMetaData (onCuePoint): its AMF0 body and time.
+struct FlvScriptTag {
+    uint64_t ms = 0;
+    std::vector<uint8_t> body;
+};
+
 class FlvStream {
 public:
+    static constexpr size_t MaxQueuedCuePoints = 256;
+
     ~FlvStream();
     FlvStream(const FlvStream&) = delete;
     FlvStream& operator=(const FlvStream&) = delete;
@@ -72,6 +80,9 @@ public:
     [[nodiscard]] uint64_t lastPacketMs() const { return m_readAheadMs; }
     [[nodiscard]] bool ended() const { return m_eof && !m_hasPending; }
 
+    // onCuePoint tags the playhead has passed since the last call, in order.
+    [[nodiscard]] std::vector<FlvScriptTag> takeCuePoints();
+
     [[nodiscard]] const VideoImage* image() const;
     // Counts new pictures, so a viewer knows when to redraw.
     [[nodiscard]] uint64_t pictureCount() const { return m_pictures; }
@@ -85,6 +96,7 @@ private:
     FlvStream() = default;
     void addStreamFacts();
     bool readPacket();
+    void keepCuePoint();
     void handlePending(bool keepSound);
     [[nodiscard]] uint64_t packetMs() const;
 
@@ -99,6 +111,7 @@ private:
     bool m_voiceTaken = false;
     std::vector<int16_t> m_scratch;
     std::map<std::string, std::string> m_metadata;
+    std::deque<FlvScriptTag> m_cuePoints;  // read, time not reached or not taken
     uint64_t m_durationMs = 0;
     uint64_t m_timeMs = 0;
     uint64_t m_readAheadMs = 0;

@@ -32,7 +32,8 @@ uint64_t mp3OutputFrames(std::span<const uint8_t> mp3) {
         left -= std::min(left, size_t(used));
         if (frameSize > 0 && parser->duration > 0 && context->sample_rate > 0)
             frames += uint64_t(parser->duration) * OutputRate / uint64_t(context->sample_rate);
-        if (flushing && frameSize == 0)
+        // Nothing taken and nothing made: a parser that stalls ends the count.
+        if (frameSize == 0 && (flushing || used == 0))
             break;
         if (left == 0)
             flushing = true;

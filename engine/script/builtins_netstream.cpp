@@ -1,10 +1,11 @@
 // NetConnection and NetStream: local FLV files played on the control's
 // clock. NetConnection only knows connect(null) (no servers); a NetStream
 // made on it plays files the movie's sandbox lets it read. Status events
-// and onMetaData reach the stream's handlers between frames, in the order
+// onMetaData and onCuePoint reach the stream's handlers between frames, in the order
 // the playback reported them, never from inside the call that caused them.
 #include "script/builtins.h"
 
+#include "script/amf_bridge.h"
 #include "script/calls.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
@@ -120,8 +121,8 @@ Value setBufferTime(Runtime& rt, const Value& self, std::span<const Value> args)
 
 template <typename F>
 Value readStream(const Value& self, F read) {
-    const NetStreamObject* stream = streamOf(self);
-    return stream ? Value(read(const_cast<NetStreamObject*>(stream)->playback())) : Value();
+    NetStreamObject* stream = streamOf(self);
+    return stream ? Value(read(stream->playback())) : Value();
 }
 
 Value time(Runtime&, const Value& self, std::span<const Value>) {
@@ -152,9 +153,34 @@ Value metadataValue(Runtime& rt, const std::string& text) {
     return Value(rt.makeStringUtf8(text));
 }
 
+// An onCuePoint tag's info object (name, time, type, parameters), decoded
+// from its AMF0 body; null when the body is damaged.
+Object* cuePointInfo(Runtime& rt, const media::FlvScriptTag& tag) {
+    amf::Graph graph;
+    amf::Decoder decoder(std::string_view(reinterpret_cast<const char*>(tag.body.data()), tag.body.size()), graph);
+    const auto name = decoder.value();
+    const auto info = name ? decoder.value() : name;
+    if (!info || info->type != amf::Type::Complex || info->node >= graph.nodes.size())
+        return nullptr;
+    Object* object = rt.newObject();
+    membersFromAmf(rt, graph, graph.nodes[info->node].members, object);
+    return object;
+}
+
 void deliverEvents(Runtime& rt, NetStreamObject* stream) {
     const Value self(stream);
+    const std::vector<media::FlvScriptTag> cuePoints = stream->playback().takeCuePoints();
+    size_t nextCue = 0;
     for (media::FlvEvent event : stream->playback().takeEvents()) {
+        if (event == media::FlvEvent::CuePoint) {
+            Object* info = nextCue < cuePoints.size() ? cuePointInfo(rt, cuePoints[nextCue]) : nullptr;
+            ++nextCue;
+            if (info) {
+                const Value v(info);
+                (void)callMethod(rt, self, u"onCuePoint", std::span<const Value>(&v, 1));
+            }
+            continue;
+        }
         if (event == media::FlvEvent::MetaData) {
             const auto* metadata = stream->playback().metadata();
             if (!metadata)

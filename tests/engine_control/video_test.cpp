@@ -112,11 +112,12 @@ Actions& callOn(Actions& a, const std::string& object, const std::string& method
     return a.push({int(args.size())}).push({object}).getVariable().push({method}).callMethod().pop();
 }
 
-// A NetStream playing av.flv (20 frames at 10 fps, frame k grey 10 + 12 k,
-// with a tone) into a placed video named "vid", tinted by `cxform` when
-// given; the status codes and metadata land in variables.
+// A NetStream playing av_cue.flv (20 frames at 10 fps, frame k grey
+// 10 + 12 k, with a tone, a cue point "mark" at 0.5 s) into a placed video
+// named "vid", tinted by `cxform` when given; the status codes, metadata
+// and cue point land in variables.
 std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxForm> cxform = std::nullopt) {
-    std::filesystem::copy_file(mediatest::fixture("av.flv"), testFolder() / "av.flv",
+    std::filesystem::copy_file(mediatest::fixture("av_cue.flv"), testFolder() / "av.flv",
                                std::filesystem::copy_options::overwrite_existing);
     swfwriter::MovieWriter movie({.width = 64, .height = 48, .frameRate = 10});
     const uint16_t stream = movie.defineVideoStream(0, 64, 48, swf::VideoCodec::SorensonH263);
@@ -126,6 +127,7 @@ std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxF
     callOn(a, "nc", "connect", {swfwriter::Null{}});
     a.push({"ns"}).push({"nc"}).getVariable().push({1}).push({"NetStream"}).newObject().setVariable();
     a.push({"codes"}).push({""}).setVariable();
+    a.push({"cue"}).push({""}).setVariable();
     Actions onStatus;
     onStatus.push({"codes"}).push({"codes"}).getVariable().push({"info"}).getVariable().push({"code"}).getMember();
     onStatus.stringAdd().push({","}).stringAdd().setVariable();
@@ -135,6 +137,11 @@ std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxF
     onMetaData.push({"metaWidth"}).push({"m"}).getVariable().push({"width"}).getMember().setVariable();
     a.push({"ns"}).getVariable().push({"onMetaData"});
     a.defineFunction("", {"m"}, onMetaData).setMember();
+    Actions onCuePoint;
+    onCuePoint.push({"cue"}).push({"c"}).getVariable().push({"name"}).getMember().push({"@"}).stringAdd();
+    onCuePoint.push({"c"}).getVariable().push({"time"}).getMember().stringAdd().setVariable();
+    a.push({"ns"}).getVariable().push({"onCuePoint"});
+    a.defineFunction("", {"c"}, onCuePoint).setMember();
     a.push({"ns"}).getVariable();
     a.push({1}).push({"vid"}).getVariable().push({"attachVideo"}).callMethod().pop();
     callOn(a, "ns", "play", {"av.flv"});
@@ -166,6 +173,7 @@ TEST_F(Video, NetStreamPlaysAnFlvOnTheClock) {
     for (int k = 0; k < 12; ++k) {
         ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE), S_OK);
         EXPECT_NEAR(greyOf(surface.at(32, 24)), 10 + 12 * k, 3) << "video frame " << k;
+        EXPECT_EQ(variable(u"cue"), k < 5 ? u"" : u"mark@0.5") << "video frame " << k;
         runClock(100);
     }
     std::vector<SHORT> chunk(2 * 44100);

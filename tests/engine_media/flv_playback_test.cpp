@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -116,6 +117,28 @@ TEST(FlvPlayback, ReportsMetadataBufferAndBytes) {
     p.update(3000);
     EXPECT_EQ(p.bytesLoaded(), p.bytesTotal());
     EXPECT_DOUBLE_EQ(p.bufferLength(), 0.0);
+}
+
+TEST(FlvPlayback, CuePointsArriveWhenThePlayheadPassesThem) {
+    media::FlvPlayback p;
+    p.play(fixture("av_cue.flv"), 0);
+    (void)p.takeEvents();
+    for (const auto& [ms, due] : {std::pair{400, false}, std::pair{600, true}}) {
+        p.update(uint64_t(ms));
+        const auto events = p.takeEvents();
+        const auto cues = p.takeCuePoints();
+        EXPECT_EQ(std::count(events.begin(), events.end(), FlvEvent::CuePoint), due ? 1 : 0) << ms;
+        ASSERT_EQ(cues.size(), due ? 1u : 0u) << ms;
+        if (due) {
+            EXPECT_EQ(cues[0].ms, 500u);
+            EXPECT_NE(std::string(cues[0].body.begin(), cues[0].body.end()).find("mark"), std::string::npos);
+        }
+    }
+    p.seek(0.2, 600);
+    p.update(700);
+    EXPECT_EQ(p.takeCuePoints().size(), 0u) << "not yet passed again";
+    p.update(1000);
+    EXPECT_EQ(p.takeCuePoints().size(), 1u) << "passed again after the seek back";
 }
 
 TEST(FlvPlayback, BadFilesEndCleanly) {
