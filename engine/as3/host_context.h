@@ -35,9 +35,9 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
     TimerSchedule timers;  // running Timers, setTimeout and setInterval
-    avm2::Value hover;    // the object the pointer is over
-    avm2::Value pressed;  // where the button went down
-    avm2::Value focus;    // stage.focus
+    avm2::Value hover;     // the object the pointer is over
+    avm2::Value pressed;   // where the button went down
+    avm2::Value focus;     // stage.focus
 
     void trace(avm2::Tracer& tracer) const override;
 };

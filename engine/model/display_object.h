@@ -126,8 +126,9 @@ public:
     void setScriptTransformed(bool s) { m_scriptTransformed = s; }
 
     // Bumped whenever what the object shows changes without any property
-    // above changing (an edit text's content). Change tracking compares it.
-    [[nodiscard]] uint32_t contentVersion() const { return m_contentVersion; }
+    // above changing (an edit text's content, a video's attached pictures).
+    // Change tracking compares it.
+    [[nodiscard]] virtual uint32_t contentVersion() const { return m_contentVersion; }
 
     [[nodiscard]] DisplayObject* parent() const { return m_parent; }
     // The parent if it is a movie clip (a button's state children have none).

@@ -364,7 +364,8 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     cairo_restore(cr);
 }
 
-void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame, const PaintState& state) {
+void Painter::drawVideo(const model::VideoObject& video, const PaintState& state) {
+    const swf::VideoStream& stream = video.stream();
     if (stream.width == 0 || stream.height == 0 || !isDrawableMatrix(state.matrix) ||
         (!state.coverageOnly && state.cx.hidesEverything()))
         return;
@@ -385,7 +386,10 @@ void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint1
         cairo_restore(cr);
         return;
     }
-    const auto picture = m_paints.videos().picture(objectId, stream, frame);
+    auto picture = video.feed() ? m_paints.videos().feedPicture(video.id(), *video.feed(), video.clearedAt())
+                                : m_paints.videos().picture(video.id(), stream, video.videoFrame());
+    if (picture && !state.cx.isAlphaOnly())
+        picture = VideoFrames::transformed(picture, state.cx);
     if (!picture) {
         cairo_new_path(cr);
         cairo_restore(cr);
@@ -403,8 +407,8 @@ void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint1
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     cairo_set_source(cr, pattern);
     cairo_pattern_destroy(pattern);
-    // Colour transforms other than alpha are not applied to video.
-    if (state.cx.mult[3] < 1.0) {
+    // Alpha-only transforms paint with alpha; others were applied to the pixels.
+    if (state.cx.isAlphaOnly() && state.cx.mult[3] < 1.0) {
         cairo_clip(cr);
         cairo_paint_with_alpha(cr, std::max(0.0, state.cx.mult[3]));
     } else {

@@ -11,6 +11,7 @@
 
 #include "model/geometry_cache.h"
 #include "model/scale_grid.h"
+#include "model/video_object.h"
 
 #include <cairo.h>
 
@@ -90,9 +91,10 @@ public:
     void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
     // What a script drew, in the drawing's twips.
     void drawDrawing(const model::Drawing& drawing, const PaintState& state);
-    // A placed video stream's picture of `frame` over the stream's declared
-    // size (the picture is scaled to it); smoothed as the stream asks.
-    void drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame, const PaintState& state);
+    // A placed video's picture (its stream's frame, or its attached feed's)
+    // over the stream's declared size (the picture is scaled to it); smoothed
+    // as the stream asks, colour transformed like any other object.
+    void drawVideo(const model::VideoObject& video, const PaintState& state);
     // DefineText: glyphs from the embedded fonts along the records.
     void drawStaticText(uint16_t id, const PaintState& state);
 

@@ -468,8 +468,7 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
         m_painter.drawStaticText(object.characterId(), state);
         return;
     case model::DisplayKind::Video: {
-        const auto& video = *object.as<model::VideoObject>();
-        m_painter.drawVideo(video.id(), video.stream(), video.videoFrame(), state);
+        m_painter.drawVideo(*object.as<model::VideoObject>(), state);
         return;
     }
     case model::DisplayKind::EditText: {
