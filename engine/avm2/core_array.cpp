@@ -1,8 +1,8 @@
 // Array: dense elements, the methods of the language's Array and its sort
-// flags. Sorting uses a merge sort of its own, since a script's compare
-// function need not be consistent and must not make the sort misbehave.
+// flags (the sort itself is shared with Vector, in sorting.h).
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/sorting.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,6 @@
 namespace avm2 {
 
 namespace {
-
-enum SortFlags : uint32_t { CaseInsensitive = 1, Descending = 2, UniqueSort = 4, ReturnIndexedArray = 8, Numeric = 16 };
 
 ArrayObject* thisArray(Machine& m, Value self) {
     auto* a = self.isObject() ? dynamic_cast<ArrayObject*>(self.asObject()) : nullptr;
@@ -152,18 +150,6 @@ Value arrayReverse(Machine& m, Value self, std::span<const Value>) {
     return self;
 }
 
-bool strictlyEqual(const Value& a, const Value& b) {
-    if (a.isNumeric() && b.isNumeric())
-        return a.numeric() == b.numeric();
-    if (a.tag() != b.tag())
-        return false;
-    if (a.isString())
-        return a.asString()->text() == b.asString()->text();
-    if (a.isBoolean())
-        return a.asBoolean() == b.asBoolean();
-    return a.isNullish() || a.asCell() == b.asCell();
-}
-
 Value arrayIndexOf(Machine& m, Value self, std::span<const Value> args) {
     ArrayObject* a = thisArray(m, self);
     const auto& e = a->elements();
@@ -239,48 +225,6 @@ Value arrayFilter(Machine& m, Value self, std::span<const Value> args) {
         return true;
     });
     return Value::object(out);
-}
-
-// Bottom-up merge sort over indices: stable, and every step stays in
-// bounds whatever the comparison answers.
-template <typename Less>
-void mergeSort(std::vector<uint32_t>& order, Less less) {
-    std::vector<uint32_t> buffer(order.size());
-    for (size_t width = 1; width < order.size(); width *= 2) {
-        for (size_t lo = 0; lo < order.size(); lo += 2 * width) {
-            const size_t mid = std::min(lo + width, order.size());
-            const size_t hi = std::min(lo + 2 * width, order.size());
-            size_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi)
-                buffer[k++] = less(order[j], order[i]) ? order[j++] : order[i++];
-            while (i < mid)
-                buffer[k++] = order[i++];
-            while (j < hi)
-                buffer[k++] = order[j++];
-        }
-        order.swap(buffer);
-    }
-}
-
-// Compares two values by the flags: -1, 0 or 1.
-int compareByFlags(Machine& m, const Value& a, const Value& b, uint32_t flags) {
-    // undefined sorts after everything.
-    if (a.isUndefined() || b.isUndefined())
-        return a.isUndefined() == b.isUndefined() ? 0 : a.isUndefined() ? 1 : -1;
-    if (flags & Numeric) {
-        const double x = m.toNumber(a), y = m.toNumber(b);
-        return x < y ? -1 : x > y ? 1 : 0;
-    }
-    std::u16string x = m.toString(a)->text(), y = m.toString(b)->text();
-    if (flags & CaseInsensitive) {
-        for (auto* s : {&x, &y}) {
-            for (char16_t& c : *s) {
-                if (c >= u'A' && c <= u'Z')
-                    c = char16_t(c + 32);
-            }
-        }
-    }
-    return x < y ? -1 : x > y ? 1 : 0;
 }
 
 Value sortBy(Machine& m, Value self, uint32_t flags, const std::function<int(const Value&, const Value&)>& compare) {
@@ -380,6 +324,39 @@ const CoreClassSpec Classes[] = {{.name = u"Array",
                                   .constants = ArrayConstants}};
 
 }  // namespace
+
+bool strictlyEqual(const Value& a, const Value& b) {
+    if (a.isNumeric() && b.isNumeric())
+        return a.numeric() == b.numeric();
+    if (a.tag() != b.tag())
+        return false;
+    if (a.isString())
+        return a.asString()->text() == b.asString()->text();
+    if (a.isBoolean())
+        return a.asBoolean() == b.asBoolean();
+    return a.isNullish() || a.asCell() == b.asCell();
+}
+
+// Compares two values by the flags: -1, 0 or 1.
+int compareByFlags(Machine& m, const Value& a, const Value& b, uint32_t flags) {
+    // undefined sorts after everything.
+    if (a.isUndefined() || b.isUndefined())
+        return a.isUndefined() == b.isUndefined() ? 0 : a.isUndefined() ? 1 : -1;
+    if (flags & Numeric) {
+        const double x = m.toNumber(a), y = m.toNumber(b);
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    std::u16string x = m.toString(a)->text(), y = m.toString(b)->text();
+    if (flags & CaseInsensitive) {
+        for (auto* s : {&x, &y}) {
+            for (char16_t& c : *s) {
+                if (c >= u'A' && c <= u'Z')
+                    c = char16_t(c + 32);
+            }
+        }
+    }
+    return x < y ? -1 : x > y ? 1 : 0;
+}
 
 std::span<const CoreClassSpec> arrayClasses() { return Classes; }
 

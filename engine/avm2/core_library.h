@@ -39,7 +39,8 @@ struct CoreClassSpec {
     const char16_t* name;
     const char16_t* base;  // null for Object; "flash.events.Event" for a class of a package
     NativeCode init = nullptr;
-    // Makes the instance itself (Array's are ArrayObjects); `init` is then unused.
+    // Makes the instance itself (Array's are ArrayObjects); `init` is then
+    // unused. It and callAsFunction get the class called as `this`.
     NativeCode create = nullptr;
     NativeCode callAsFunction = nullptr;
     bool sealed = false;
@@ -73,6 +74,7 @@ struct PackageFunction {
 [[nodiscard]] std::span<const CoreClassSpec>
 byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
 [[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
+[[nodiscard]] std::span<const CoreClassSpec> vectorClasses();      // __AS3__.vec Vector
 [[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
 [[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
 

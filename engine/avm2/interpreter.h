@@ -135,6 +135,8 @@ public:
     [[noreturn]] void nullReceiver(Value v);
     [[nodiscard]] std::u16string describeName(const Multiname& mn) const;
     [[nodiscard]] std::u16string className(Value v);
+    // The class a TypeName names (Vector.<int>) given its generic class.
+    ClassObject* applyTypeName(const LoadedAbc& file, const MultinameInfo& info, ClassObject* generic);
 
     Value getProperty(Value target, const Multiname& mn);
     void setProperty(Value target, const Multiname& mn, Value v, bool init);

@@ -4,6 +4,9 @@
 #include "avm2/interpreter.h"
 
 #include "avm2/dictionary.h"
+#include "avm2/vector.h"
+
+#include <cmath>
 
 namespace avm2 {
 
@@ -182,6 +185,12 @@ void Interpreter::writeBinding(Value receiver, Object* o, const Binding& b, cons
 
 namespace {
 
+// A name that reads as a number but not as an index (-1, 1.5) is out of a
+// vector's range rather than a missing property.
+bool numericName(const Multiname& mn) {
+    return !mn.anyName && !mn.text.empty() && !std::isnan(stringToNumber(mn.text));
+}
+
 // The dictionary a name reaches by an object key, if it does.
 DictionaryObject* keyedDictionary(Object* o, const Multiname& mn) {
     if (!mn.objectKey || !mn.hasPublicRoot())
@@ -199,6 +208,12 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
         if (DictionaryObject* d = keyedDictionary(o, mn)) {
             const Value* v = d->find(mn.objectKey);
             return v ? *v : Value();
+        }
+        if (VectorObject* vec = asVector(target); vec && mn.hasPublicRoot()) {
+            if (mn.isIndex && mn.index < vec->size())
+                return vec->get(mn.index);
+            if (mn.isIndex || numericName(mn))
+                vectorIndexOutOfRange(m_m, mn.isIndex ? double(mn.index) : stringToNumber(mn.text), vec->size());
         }
         if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
             if (mn.isIndex)
@@ -243,6 +258,22 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
             d->set(mn.objectKey, v);
             return;
         }
+        if (VectorObject* vec = asVector(target); vec && mn.hasPublicRoot() && (mn.isIndex || numericName(mn))) {
+            const double index = mn.isIndex ? double(mn.index) : stringToNumber(mn.text);
+            // The coercion may run script, so the range is checked after it.
+            const Value x = coerceElement(m_m, *vec, v);
+            if (mn.isIndex && mn.index < vec->size()) {
+                vec->set(mn.index, x);
+                return;
+            }
+            // Storing just past the end grows a vector that is not fixed.
+            if (mn.isIndex && mn.index == vec->size() && !vec->fixed()) {
+                resizeVector(m_m, vec, vec->size() + 1);
+                vec->set(mn.index, x);
+                return;
+            }
+            vectorIndexOutOfRange(m_m, index, vec->size());
+        }
         if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
             if (mn.isIndex) {
                 if (mn.index >= a->elements().size())
@@ -282,6 +313,8 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     Object* o = target.asObject();
     if (DictionaryObject* d = keyedDictionary(o, mn))
         return d->remove(mn.objectKey);
+    if (asVector(target) && mn.isIndex && mn.hasPublicRoot())
+        return false;  // a vector's elements cannot be deleted
     if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot()) {
         if (mn.index < a->elements().size())
             a->elements()[mn.index] = Value();
@@ -302,6 +335,8 @@ bool Interpreter::hasProperty(Value target, const Multiname& mn) {
     Object* o = target.asObject();
     if (DictionaryObject* d = keyedDictionary(o, mn))
         return d->find(mn.objectKey) != nullptr;
+    if (VectorObject* vec = asVector(target); vec && mn.isIndex && mn.hasPublicRoot())
+        return mn.index < vec->size();
     if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot())
         return mn.index < a->elements().size();
     if (o->traits() && o->traits()->find(mn))
@@ -572,11 +607,29 @@ TypeRef Interpreter::resolveType(const LoadedAbc& file, uint32_t multiname) {
     for (const Namespace* ns : namespaces) {
         Value found = m_m.findDefinition(QName{ns, name});
         if (auto* c = found.isObject() ? dynamic_cast<ClassObject*>(found.asObject()) : nullptr) {
-            type.cls = c;
+            type.cls = info.kind == MultinameKind::TypeName ? applyTypeName(file, info, c) : c;
             return type;
         }
     }
     m_m.throwError("VerifyError", 1014, u"Class " + name->text() + u" could not be found.");
+}
+
+ClassObject* Interpreter::applyTypeName(const LoadedAbc& file, const MultinameInfo& info, ClassObject* generic) {
+    Value param = Value::null();
+    if (!info.typeParameters.empty() && info.typeParameters[0] != 0) {
+        const TypeRef p = resolveType(file, info.typeParameters[0]);
+        static const std::pair<TypeRef::Builtin, const char16_t*> classes[] = {
+            {TypeRef::Builtin::Int, u"int"},         {TypeRef::Builtin::UInt, u"uint"},
+            {TypeRef::Builtin::Number, u"Number"},   {TypeRef::Builtin::String, u"String"},
+            {TypeRef::Builtin::Boolean, u"Boolean"}, {TypeRef::Builtin::Void, u"void"}};
+        if (p.cls)
+            param = Value::object(const_cast<ClassObject*>(p.cls));
+        for (const auto& [builtin, name] : classes) {
+            if (p.builtin == builtin)
+                param = Value::object(m_m.coreClass(name));
+        }
+    }
+    return applyVectorType(m_m, Value::object(generic), param);
 }
 
 TypeRef Interpreter::typeOfValue(Value type) {
@@ -682,13 +735,15 @@ bool Interpreter::handlerMatches(const LoadedAbc& file, const Handler& h) {
 
 namespace {
 
-// Enumerable members: an array's elements or a dictionary's object keys,
+// Enumerable members: an array's or a vector's elements or a dictionary's object keys,
 // then the dynamic properties.
 size_t elementCount(const Object* o) {
     if (auto* a = dynamic_cast<const ArrayObject*>(o))
         return a->elements().size();
     if (auto* d = dynamic_cast<const DictionaryObject*>(o))
         return d->slotCount();
+    if (auto* v = dynamic_cast<const VectorObject*>(o))
+        return v->size();
     return 0;
 }
 
@@ -728,6 +783,8 @@ Value Interpreter::valueAt(Value object, int32_t index) {
     const size_t elements = elementCount(o);
     if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
         return d->valueAt(size_t(index) - 1);
+    if (auto* v = dynamic_cast<const VectorObject*>(o); v && size_t(index) <= elements)
+        return v->get(size_t(index) - 1);
     if (size_t(index) <= elements)
         return static_cast<const ArrayObject*>(o)->elements()[size_t(index) - 1];
     if (size_t(index) > elements + o->dynamicCount())

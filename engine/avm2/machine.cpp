@@ -126,6 +126,7 @@ moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8
             members.push_back(file->namespaces[ns]);
         file->nsSets.push_back(std::move(members));
     }
+    markIndexNames(*file);
     for (uint32_t i = 0; i < abc.scripts.size(); ++i) {
         auto traits = buildTraits(*file, abc.scripts[i].traits, nullptr, nullptr, nullptr);
         if (!traits)
@@ -152,6 +153,20 @@ moviehost::Expected<Value, Error> Machine::runEntry(const LoadedAbc& file) {
     if (file.abc.scripts.empty())
         return Value();
     return enter([&] { return Value::object(ensureScript(file, uint32_t(file.abc.scripts.size() - 1))); });
+}
+
+void Machine::markIndexNames(LoadedAbc& file) {
+    for (PreparedBody& body : file.bodies) {
+        for (Ins& ins : body.code) {
+            if (ins.op != Op::GetProperty && ins.op != Op::SetProperty && ins.op != Op::InitProperty)
+                continue;
+            const MultinameInfo& mn = file.abc.multinames[ins.a];
+            if (mn.kind != MultinameKind::MultinameL)
+                continue;
+            for (const Namespace* ns : file.nsSets[mn.nsSet])
+                ins.b = ins.b || ns->isPublicRoot();
+        }
+    }
 }
 
 Object* Machine::ensureScript(const LoadedAbc& constFile, uint32_t script) {
@@ -326,7 +341,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 
 void Machine::declareCoreClasses() {
     for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), dictionaryClasses()}) {
+                        byteArrayClasses(), dictionaryClasses(), vectorClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -382,11 +397,11 @@ Value Machine::construct(Value constructor, std::span<const Value> args) {
         if (c->isInterface())
             throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
         if (c->create())
-            return c->create()(*this, Value(), args);
+            return c->create()(*this, constructor, args);
         // new Number(5), new String("a"): the core classes of primitive
         // values make the primitive.
         if (!c->init() && !c->nativeInit() && c->callAsFunction() && c->base())
-            return c->callAsFunction()(*this, Value(), args);
+            return c->callAsFunction()(*this, constructor, args);
         Object* instance = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, !c->sealed());
         Pin keep(*this, Value::object(instance));
         if (c->init())
@@ -523,7 +538,7 @@ Value Machine::call(Value function, Value thisValue, std::span<const Value> args
         return callNative(n->code(), thisValue, args);
     if (auto* c = dynamic_cast<ClassObject*>(o)) {
         if (c->callAsFunction())
-            return c->callAsFunction()(*this, thisValue, args);
+            return c->callAsFunction()(*this, function, args);
         // C(x) of any other class is a checked cast.
         const Value v = args.empty() ? Value() : args[0];
         if (v.isNullish() || isInstance(v, c))
