@@ -254,8 +254,7 @@ Value vectorCreate(Machine& m, Value self, std::span<const Value> args) {
     const ClassObject* type = calledType(m, self);
     const double length = args.empty() ? 0 : m.toNumber(args[0]);
     if (!(length >= 0) || length != std::trunc(length) || length > double(m.limits().maxArrayLength))
-        m.throwError("RangeError", 1005,
-                     u"Array index is not a positive integer (" + numberToString(length) + u").");
+        m.throwError("RangeError", 1005, u"Array index is not a positive integer (" + numberToString(length) + u").");
     VectorObject* v = newVector(m, type);
     resizeVector(m, v, size_t(length));
     v->setFixed(toBoolean(argument(args, 1)));
@@ -290,8 +289,7 @@ Value vectorSetLength(Machine& m, Value self, std::span<const Value> args) {
     VectorObject* v = thisVector(m, self);
     const double length = m.toNumber(argument(args, 0));
     if (!(length >= 0) || length != std::trunc(length) || length > double(m.limits().maxArrayLength))
-        m.throwError("RangeError", 1005,
-                     u"Array index is not a positive integer (" + numberToString(length) + u").");
+        m.throwError("RangeError", 1005, u"Array index is not a positive integer (" + numberToString(length) + u").");
     resizeVector(m, v, size_t(length));
     return Value();
 }

@@ -318,8 +318,8 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     frame.stackTop = sp + i.a + 1;
                     if (i.a != 1)
                         throwError("TypeError", 1128,
-                                       u"Incorrect number of type parameters for " + in.className(sp[0]) +
-                                           u". Expected 1, got " + numberToString(i.a) + u".");
+                                   u"Incorrect number of type parameters for " + in.className(sp[0]) +
+                                       u". Expected 1, got " + numberToString(i.a) + u".");
                     sp[0] = Value::object(applyVectorType(*this, sp[0], sp[1]));
                     ++sp;
                     ++pc;
@@ -787,6 +787,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     n.mn.namespaces = std::span<Namespace* const>(&n.single, 1);
                     n.mn.text = n.scratch;
                     n.mn.name = findInterned(n.scratch);
+                    n.mn.isIndex = arrayIndex(n.scratch, n.mn.index);
                     sp[-1] = Value::boolean(in.hasProperty(sp[0], n.mn));
                     ++pc;
                     break;

@@ -637,7 +637,7 @@ Value Machine::toPrimitive(Value v, bool preferString) {
         }
     }
     if (auto* c = dynamic_cast<ClassObject*>(o))
-        return string(u"[class " + c->displayName() + u"]");
+        return string(u"[class " + c->name().name->text() + u"]");  // the package is not shown
     return string(u"[object Object]");
 }
 

@@ -281,9 +281,8 @@ INSTANTIATE_TEST_SUITE_P(
                 [](Code& c, AbcBody&, const Pool&) { c.op(Op::GetLocal0).op(Op::ApplyType, 0).op(Op::ReturnValue); },
                 "error: TypeError: Error #1128"},
         RunCase{"ApplyTypeToNonGeneric",
-                [](Code& c, AbcBody&, const Pool&) {
-                    c.op(Op::GetLocal0).op(Op::PushNull).op(Op::ApplyType, 1).op(Op::ReturnValue);
-                },
+                [](Code& c, AbcBody&,
+                   const Pool&) { c.op(Op::GetLocal0).op(Op::PushNull).op(Op::ApplyType, 1).op(Op::ReturnValue); },
                 "error: TypeError: Error #1127"}),
     [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
