@@ -1,10 +1,10 @@
 // Vector.<T>: its methods and their errors, called as natives, and index
 // access, applytype and TypeName types through assembled byte code.
+#include "avm2/vector.h"
 #include "abc_writer.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
 #include "avm2/machine.h"
-#include "avm2/vector.h"
 
 #include <gtest/gtest.h>
 
@@ -174,11 +174,12 @@ TEST(Vector, ConversionAndConstruction) {
     EXPECT_EQ(type(u"int").asObject(), type(u"int").asObject());
     EXPECT_NE(type(u"int").asObject(), type(u"uint").asObject());
     EXPECT_EQ(text([&] { return type(u"int"); }), "[class Vector.<int>]");
-    EXPECT_EQ(text([&] {
-                  const Value list[] = {Value::object(m.newArray(std::vector<Value>{Value::number(1.5), m.string(u"2")}))};
-                  return m.call(type(u"int"), Value(), list);
-              }),
-              "1,2");
+    EXPECT_EQ(
+        text([&] {
+            const Value list[] = {Value::object(m.newArray(std::vector<Value>{Value::number(1.5), m.string(u"2")}))};
+            return m.call(type(u"int"), Value(), list);
+        }),
+        "1,2");
     EXPECT_NE(text([&] {
                   const Value list[] = {m.string(u"1,2")};
                   return m.call(type(u"int"), Value(), list);
@@ -190,8 +191,9 @@ TEST(Vector, ConversionAndConstruction) {
                   return Value::boolean(asVector(v)->fixed() && asVector(v)->size() == 2);
               }),
               "true");
-    EXPECT_NE(text([&] { return Value::object(applyVectorType(m, type(u"int"), Value::null())); })
-                  .find("TypeError: Error #1127"),
+    EXPECT_NE(text([&] {
+                  return Value::object(applyVectorType(m, type(u"int"), Value::null()));
+              }).find("TypeError: Error #1127"),
               std::string::npos);
 }
 
