@@ -56,6 +56,8 @@ struct CoreClassSpec {
     std::span<const NativeAccessor> staticAccessors = {};
     std::span<const NativeStringConstant> stringConstants = {};
     bool final = false;
+    // The namespace `methods` are bound in, when not the public one.
+    const char16_t* methodNamespace = nullptr;
 };
 
 // A function of a package (flash.system.fscommand, flash.utils.getTimer).
@@ -75,6 +77,8 @@ struct PackageFunction {
 byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
 [[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
 [[nodiscard]] std::span<const CoreClassSpec> vectorClasses();      // __AS3__.vec Vector
+[[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();   // Class, Namespace, QName
+[[nodiscard]] std::span<const CoreClassSpec> proxyClasses();       // flash.utils Proxy
 [[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
 [[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
 

@@ -1,6 +1,7 @@
 // The interpreter loop: one case per instruction over a prepared body.
 #include "avm2/interpreter.h"
 
+#include "avm2/proxy.h"
 #include "avm2/vector.h"
 
 #include <algorithm>
@@ -859,6 +860,14 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     in.readName(file, i.a, sp, n);
                     if (sp[-1].isNullish())
                         in.nullReceiver(sp[-1]);
+                    if (sp[-1].isObject() && isProxy(sp[-1].asObject())) {
+                        const Value name[1] = {in.proxyName(n.mn)};
+                        sp[0] = name[0];
+                        frame.stackTop = sp + 1;
+                        sp[-1] = in.proxyTrap(sp[-1], u"getDescendants", name);
+                        ++pc;
+                        break;
+                    }
                     throwError("TypeError", 1016,
                                u"Descendants operator (..) not supported on type " + in.className(sp[-1]) + u".");
                 }

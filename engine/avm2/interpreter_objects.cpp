@@ -4,6 +4,7 @@
 #include "avm2/interpreter.h"
 
 #include "avm2/dictionary.h"
+#include "avm2/proxy.h"
 #include "avm2/vector.h"
 
 #include <cmath>
@@ -32,6 +33,15 @@ void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, Ru
     auto runtimeNamespace = [&] {
         const Value v = *--sp;
         out.single = v.isNamespace() ? v.asNamespace() : m_m.publicNamespace();
+        // new Namespace(uri) is an object; it qualifies names as its uri does.
+        if (v.isObject() && v.asObject()->nativeState()) {
+            const Binding* uri = nullptr;
+            if (ClassObject* c = m_m.coreClass(u"Namespace"); c && m_m.isInstance(v, c))
+                uri = c->instanceTraits().find(QName{m_m.publicNamespace(), m_m.intern(u"uri")});
+            if (uri)
+                out.single = m_m.internNamespace(NamespaceGroup::Public,
+                                                 m_m.toString(m_m.invoke(*uri, uri->getter, v, {}))->text());
+        }
         mn.namespaces = std::span<Namespace* const>(&out.single, 1);
     };
     auto fixedName = [&](uint32_t string) {
@@ -225,6 +235,11 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
             if (const Binding* b = o->traits()->find(mn))
                 return readBinding(target, *b, mn);
         }
+        if (isProxy(o)) {
+            const Value name[1] = {proxyName(mn)};
+            Machine::Pin keep(m_m, name[0]);
+            return proxyTrap(target, u"getProperty", name);
+        }
         if (mn.hasPublicRoot() && !mn.anyName) {
             const std::u16string key(mn.text);
             if (const Value* v = o->find(key))
@@ -240,6 +255,11 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
     }
     if (target.isString() && mn.text == u"length")
         return Value::fromInt(int32_t(target.asString()->text().size()));
+    // A namespace value answers Namespace's accessors (uri, prefix).
+    if (ClassObject* c = target.isNamespace() ? m_m.coreClass(u"Namespace") : nullptr) {
+        if (const Binding* b = c->instanceTraits().find(mn))
+            return readBinding(target, *b, mn);
+    }
     if (Object* proto = m_m.primitivePrototype(target); proto && mn.hasPublicRoot() && !mn.anyName) {
         if (const Value* v = proto->find(std::u16string(mn.text)))
             return *v;
@@ -296,6 +316,12 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
                 return;
             }
         }
+        if (isProxy(o)) {
+            const Value args[2] = {proxyName(mn), v};
+            Machine::Pin keep(m_m, args[0]);
+            proxyTrap(target, u"setProperty", args);
+            return;
+        }
         if (o->isDynamic() && mn.hasPublicRoot() && !mn.anyName) {
             o->setOwn(std::u16string(mn.text), v);
             return;
@@ -322,6 +348,11 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     }
     if (o->traits() && o->traits()->find(mn))
         return false;  // fixed members cannot be deleted
+    if (isProxy(o)) {
+        const Value name[1] = {proxyName(mn)};
+        Machine::Pin keep(m_m, name[0]);
+        return toBoolean(proxyTrap(target, u"deleteProperty", name));
+    }
     if (!mn.hasPublicRoot() || mn.anyName)
         return false;
     const std::u16string key(mn.text);
@@ -341,6 +372,11 @@ bool Interpreter::hasProperty(Value target, const Multiname& mn) {
         return mn.index < a->elements().size();
     if (o->traits() && o->traits()->find(mn))
         return true;
+    if (isProxy(o)) {
+        const Value name[1] = {proxyName(mn)};
+        Machine::Pin keep(m_m, name[0]);
+        return toBoolean(proxyTrap(target, u"hasProperty", name));
+    }
     return mn.hasPublicRoot() && !mn.anyName && o->find(std::u16string(mn.text)) != nullptr;
 }
 
@@ -350,6 +386,12 @@ Value Interpreter::callProperty(Value receiver, const Multiname& mn, std::span<c
     if (receiver.isObject() && receiver.asObject()->traits()) {
         if (const Binding* b = receiver.asObject()->traits()->find(mn); b && b->kind == Binding::Kind::Method)
             return m_m.invoke(*b, b->method, receiver, args);
+        if (isProxy(receiver.asObject()) && !receiver.asObject()->traits()->find(mn)) {
+            std::vector<Value> all{proxyName(mn)};
+            all.insert(all.end(), args.begin(), args.end());
+            Machine::Pin keep(m_m, all[0]);
+            return proxyTrap(receiver, u"callProperty", all);
+        }
     }
     Value f = getProperty(receiver, mn);
     if (!f.isObject())
@@ -753,6 +795,10 @@ int32_t Interpreter::nextIndex(Value object, int32_t index) {
     if (!object.isObject() || index < 0)
         return 0;
     const Object* o = object.asObject();
+    if (isProxy(o)) {
+        const Value at[1] = {Value::fromInt(index)};
+        return int32(proxyTrap(object, u"nextNameIndex", at));
+    }
     const size_t elements = elementCount(o);
     const size_t total = elements + o->dynamicCount();
     size_t next = size_t(index) + 1;
@@ -766,6 +812,10 @@ Value Interpreter::nameAt(Value object, int32_t index) {
     if (!object.isObject() || index < 1)
         return Value();
     const Object* o = object.asObject();
+    if (isProxy(o)) {
+        const Value at[1] = {Value::fromInt(index)};
+        return proxyTrap(object, u"nextName", at);
+    }
     const size_t elements = elementCount(o);
     if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
         return d->liveAt(size_t(index) - 1) ? Value::object(d->keyAt(size_t(index) - 1)) : Value();
@@ -780,6 +830,10 @@ Value Interpreter::valueAt(Value object, int32_t index) {
     if (!object.isObject() || index < 1)
         return Value();
     const Object* o = object.asObject();
+    if (isProxy(o)) {
+        const Value at[1] = {Value::fromInt(index)};
+        return proxyTrap(object, u"nextValue", at);
+    }
     const size_t elements = elementCount(o);
     if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
         return d->valueAt(size_t(index) - 1);
@@ -850,6 +904,22 @@ uint8_t* Interpreter::memory(Value address, size_t size) {
     if (!mem || !(a >= 0) || a + double(size) > double(mem->size()))
         m_m.throwError("RangeError", 1506, u"The specified range is invalid.");
     return mem->data() + size_t(a);
+}
+
+Value Interpreter::proxyName(const Multiname& mn) {
+    Value uri = m_m.string(u"");
+    if (mn.namespaces.size() == 1 && !mn.hasPublicRoot())
+        uri = m_m.string(mn.namespaces[0]->uri());
+    Machine::Pin keep(m_m, uri);
+    return newQName(m_m, uri, m_m.string(std::u16string(mn.text)), mn.attribute);
+}
+
+Value Interpreter::proxyTrap(Value target, const char16_t* trap, std::span<const Value> args) {
+    const Namespace* ns = m_m.internNamespace(NamespaceGroup::Public, FlashProxyUri);
+    const Binding* b = target.asObject()->traits()->find(QName{ns, m_m.intern(trap)});
+    if (!b || b->kind != Binding::Kind::Method)
+        m_m.throwError("TypeError", 1006, std::u16string(trap) + u" is not a function.");
+    return m_m.invoke(*b, b->method, target, args);
 }
 
 void Interpreter::unsupported(Op op) {

@@ -291,8 +291,10 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     parts.instanceTraits = base ? std::make_unique<Traits>(base->instanceTraits()) : std::make_unique<Traits>();
     if (base)
         parts.instanceTraits->base = &base->instanceTraits();
+    Namespace* methodNs =
+        spec.methodNamespace ? internNamespace(NamespaceGroup::Public, spec.methodNamespace) : m_public;
     for (const NativeMember& m : spec.methods) {
-        Binding& b = parts.instanceTraits->bindings[QName{m_public, intern(m.name)}];
+        Binding& b = parts.instanceTraits->bindings[QName{methodNs, intern(m.name)}];
         b = Binding{};
         b.kind = Binding::Kind::Method;
         b.method.native = m.code;
@@ -341,7 +343,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 
 void Machine::declareCoreClasses() {
     for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), dictionaryClasses(), vectorClasses()}) {
+                        byteArrayClasses(), dictionaryClasses(), vectorClasses(), namespaceClasses(), proxyClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -383,6 +385,9 @@ Object* Machine::primitivePrototype(Value v) {
         break;
     case Tag::String:
         name = u"String";
+        break;
+    case Tag::Namespace:
+        name = u"Namespace";
         break;
     default:
         return nullptr;
@@ -426,6 +431,8 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
         return false;
     if (type->name().name && type->name().name->text() == u"Object" && type->name().ns == m_public)
         return true;
+    if (v.isNamespace())
+        return type->name().ns == m_public && type->name().name->text() == u"Namespace";
     if (!v.isObject())
         return false;
     const Object* o = v.asObject();
@@ -435,7 +442,8 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
         if (p == type->prototype())
             return true;
     }
-    return false;
+    // Classes are instances of Class, though no traits say so.
+    return type->name().ns == m_public && type->name().name->text() == u"Class" && dynamic_cast<const ClassObject*>(o);
 }
 
 Value Machine::invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args) {
@@ -662,7 +670,7 @@ String* Machine::toString(Value v) {
     case Tag::String:
         return v.asString();
     case Tag::Namespace:
-        return string(u"").asString();
+        return string(v.asNamespace()->uri()).asString();
     case Tag::Object:
         return toString(toPrimitive(v, true));
     }
