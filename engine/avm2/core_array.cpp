@@ -321,7 +321,8 @@ const CoreClassSpec Classes[] = {{.name = u"Array",
                                   .create = arrayCreate,
                                   .callAsFunction = arrayCreate,
                                   .prototype = ArrayPrototype,
-                                  .constants = ArrayConstants}};
+                                  .constants = ArrayConstants,
+                                  .prototypeInAs3 = true}};
 
 }  // namespace
 

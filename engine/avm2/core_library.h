@@ -58,6 +58,9 @@ struct CoreClassSpec {
     bool final = false;
     // The namespace `methods` are bound in, when not the public one.
     const char16_t* methodNamespace = nullptr;
+    // The prototype's members are methods in the AS3 namespace as well,
+    // where compiled code calls them (Array, Vector).
+    bool prototypeInAs3 = false;
 };
 
 // A function of a package (flash.system.fscommand, flash.utils.getTimer).

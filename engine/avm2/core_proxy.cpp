@@ -15,9 +15,9 @@ Value proxyInit(Machine&, Value self, std::span<const Value>) {
 
 template <const char16_t* Trap>
 Value notOverridden(Machine& m, Value, std::span<const Value>) {
-    m.throwError("flash.errors.IllegalOperationError", 2088,
-                 u"The Proxy class does not implement " + std::u16string(Trap) +
-                     u". It must be overridden by a subclass.");
+    m.throwError(
+        "flash.errors.IllegalOperationError", 2088,
+        u"The Proxy class does not implement " + std::u16string(Trap) + u". It must be overridden by a subclass.");
 }
 
 // Whether the name a trap was given was written as an attribute (p.@x).
@@ -32,16 +32,12 @@ constexpr char16_t GetProperty[] = u"getProperty", SetProperty[] = u"setProperty
                    GetDescendants[] = u"getDescendants", NextNameIndex[] = u"nextNameIndex", NextName[] = u"nextName",
                    NextValue[] = u"nextValue";
 
-const NativeMember Traps[] = {{GetProperty, notOverridden<GetProperty>},
-                              {SetProperty, notOverridden<SetProperty>},
-                              {CallProperty, notOverridden<CallProperty>},
-                              {HasProperty, notOverridden<HasProperty>},
-                              {DeleteProperty, notOverridden<DeleteProperty>},
-                              {GetDescendants, notOverridden<GetDescendants>},
-                              {NextNameIndex, notOverridden<NextNameIndex>},
-                              {NextName, notOverridden<NextName>},
-                              {NextValue, notOverridden<NextValue>},
-                              {u"isAttribute", proxyIsAttribute}};
+const NativeMember Traps[] = {
+    {GetProperty, notOverridden<GetProperty>},       {SetProperty, notOverridden<SetProperty>},
+    {CallProperty, notOverridden<CallProperty>},     {HasProperty, notOverridden<HasProperty>},
+    {DeleteProperty, notOverridden<DeleteProperty>}, {GetDescendants, notOverridden<GetDescendants>},
+    {NextNameIndex, notOverridden<NextNameIndex>},   {NextName, notOverridden<NextName>},
+    {NextValue, notOverridden<NextValue>},           {u"isAttribute", proxyIsAttribute}};
 
 const CoreClassSpec Classes[] = {{.name = u"Proxy",
                                   .base = u"Object",

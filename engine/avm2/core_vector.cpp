@@ -591,7 +591,8 @@ const CoreClassSpec Classes[] = {{.name = u"Vector",
                                   .prototype = VectorPrototype,
                                   .package = u"__AS3__.vec",
                                   .accessors = VectorAccessors,
-                                  .final = true}};
+                                  .final = true,
+                                  .prototypeInAs3 = true}};
 
 VectorKind kindOf(Machine& m, const ClassObject* element) {
     if (!element)
@@ -635,13 +636,6 @@ ClassObject* applyVectorType(Machine& m, Value genericValue, Value param) {
     parts.staticTraits = std::make_unique<Traits>();
     parts.instanceTraits = std::make_unique<Traits>(generic->instanceTraits());
     parts.instanceTraits->types.clear();
-    // Compiled code calls the methods in the AS3 namespace, through traits.
-    const Namespace* as3 = m.internNamespace(NamespaceGroup::Public, u"http://adobe.com/AS3/2006/builtin");
-    for (const NativeMember& member : VectorPrototype) {
-        Binding& b = parts.instanceTraits->bindings[QName{as3, m.intern(member.name)}];
-        b.kind = Binding::Kind::Method;
-        b.method.native = member.code;
-    }
     parts.prototype = m.heap().make<Object>(generic->prototype(), 0);
     Machine::Pin keepPrototype(m, Value::object(parts.prototype));
     parts.create = vectorCreate;

@@ -413,15 +413,33 @@ Value Interpreter::callMethod(Value receiver, uint32_t dispatchId, std::span<con
                    u"Method " + numberToString(dispatchId) + u" not found on " + className(receiver) + u".");
 }
 
+namespace {
+
+// A proxy on the scope chain (`this` in its own methods) is searched by its
+// traits only: asking its hasProperty trap would run the method that is
+// itself looking up a name.
+bool proxyInScope(Value s, const Multiname& mn, bool& found) {
+    if (!s.isObject() || !isProxy(s.asObject()))
+        return false;
+    found = s.asObject()->traits()->find(mn) != nullptr;
+    return true;
+}
+
+}  // namespace
+
 Value Interpreter::findProperty(const Machine::Frame& frame, Value* scopeTop, const Multiname& mn, bool strict) {
+    auto has = [&](Value s) {
+        bool found = false;
+        return proxyInScope(s, mn, found) ? found : hasProperty(s, mn);
+    };
     for (Value* s = scopeTop; s > frame.scope;) {
         --s;
-        if (hasProperty(*s, mn))
+        if (has(*s))
             return *s;
     }
     if (frame.outerScope) {
         for (auto it = frame.outerScope->rbegin(); it != frame.outerScope->rend(); ++it) {
-            if (hasProperty(*it, mn))
+            if (has(*it))
                 return *it;
         }
     }

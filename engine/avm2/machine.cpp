@@ -299,6 +299,15 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
         b.kind = Binding::Kind::Method;
         b.method.native = m.code;
     }
+    if (spec.prototypeInAs3) {
+        Namespace* as3 = internNamespace(NamespaceGroup::Public, u"http://adobe.com/AS3/2006/builtin");
+        for (const NativeMember& m : spec.prototype) {
+            Binding& b = parts.instanceTraits->bindings[QName{as3, intern(m.name)}];
+            b = Binding{};
+            b.kind = Binding::Kind::Method;
+            b.method.native = m.code;
+        }
+    }
     auto accessor = [&](Traits& traits, const NativeAccessor& a) {
         Binding& b = traits.bindings[QName{m_public, intern(a.name)}];
         b = Binding{};
@@ -592,7 +601,8 @@ NativeFunction* Machine::newNative(NativeCode code) { return m_heap.make<NativeF
 
 ArrayObject* Machine::newArray(std::span<const Value> elements) {
     ClassObject* c = coreClass(u"Array");
-    ArrayObject* a = m_heap.make<ArrayObject>(c ? c->prototype() : m_objectProto);
+    ArrayObject* a =
+        c ? m_heap.make<ArrayObject>(c->prototype(), &c->instanceTraits(), c) : m_heap.make<ArrayObject>(m_objectProto);
     Pin keep(*this, Value::object(a));
     resizeArray(a, elements.size());
     std::copy(elements.begin(), elements.end(), a->elements().begin());

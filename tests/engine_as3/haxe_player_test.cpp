@@ -148,4 +148,6 @@ TEST(HaxePlayer, Collections) {
         ADD_FAILURE() << std::string(e.begin(), e.end());
     EXPECT_EQ(p->host.command(u"vector"), u"16,9,7,4,0;36;1;9,7;2.5,1.5;2");
     EXPECT_EQ(p->host.command(u"vectorErrors"), u"1126;1125;ab;true;2");
+    EXPECT_EQ(p->host.command(u"proxy"),
+              u"set a,set b,set a,get a,get b,|a=3 b=two |truetruefalse|called greet with 2");
 }
