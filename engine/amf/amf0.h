@@ -40,11 +40,14 @@ struct Value {
 using Members = std::vector<std::pair<std::string, Value>>;
 
 struct Node {
-    enum class Kind { Object, TypedObject, EcmaArray, StrictArray };
+    // ByteArray comes from AMF3 only; an AMF3 array is a StrictArray whose
+    // members are its named (associative) part.
+    enum class Kind { Object, TypedObject, EcmaArray, StrictArray, ByteArray };
     Kind kind = Kind::Object;
     std::string className;        // TypedObject
-    Members members;              // Object, TypedObject, EcmaArray
+    Members members;              // Object, TypedObject, EcmaArray (and an AMF3 array's names)
     std::vector<Value> elements;  // StrictArray
+    std::string bytes;            // ByteArray
 };
 
 struct Graph {

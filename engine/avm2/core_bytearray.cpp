@@ -1,6 +1,7 @@
 // flash.utils.ByteArray and Endian, with the errors of flash.errors its
 // reads throw. The bytes are charged to the heap as they grow; no array,
 // and no decompressed result, may be larger than the heap limit.
+#include "avm2/byte_array.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
 
@@ -14,13 +15,6 @@ namespace avm2 {
 
 namespace {
 
-struct ByteArrayState final : NativeState {
-    std::vector<uint8_t> bytes;
-    size_t position = 0;
-    bool littleEndian = false;
-    [[nodiscard]] size_t extraBytes() const override { return bytes.capacity(); }
-};
-
 ByteArrayState& state(Machine& m, Value self) {
     auto* s = self.isObject() ? self.asObject()->nativeAs<ByteArrayState>() : nullptr;
     if (!s)
@@ -30,18 +24,7 @@ ByteArrayState& state(Machine& m, Value self) {
 
 [[noreturn]] void outOfMemory(Machine& m) { m.throwError("Error", 1000, u"The system is out of memory."); }
 
-// Sets the length, charging new capacity to the heap.
-void resize(Machine& m, ByteArrayState& s, size_t length) {
-    const size_t limit = m.heap().limit();
-    if (length > limit)
-        outOfMemory(m);
-    if (length > s.bytes.capacity()) {
-        const size_t capacity = std::max(length, std::min(s.bytes.capacity() * 2, limit));
-        m.heap().charge(capacity - s.bytes.capacity());
-        s.bytes.reserve(capacity);
-    }
-    s.bytes.resize(length);
-}
+void resize(Machine& m, ByteArrayState& s, size_t length) { resizeByteArray(m, s, length); }
 
 // A length or offset argument as the library reads it (uint).
 size_t count(Machine& m, std::span<const Value> args, size_t i) {
@@ -351,8 +334,10 @@ Value inflateBytes(Machine& m, Value self, std::span<const Value>) {
     return uncompress(m, self, algorithm);
 }
 
-Value init(Machine&, Value self, std::span<const Value>) {
-    self.asObject()->setNativeState(std::make_unique<ByteArrayState>());
+Value init(Machine& m, Value self, std::span<const Value>) {
+    auto s = std::make_unique<ByteArrayState>();
+    s->objectEncoding = defaultObjectEncoding(m);
+    self.asObject()->setNativeState(std::move(s));
     return Value();
 }
 
@@ -387,12 +372,18 @@ const NativeMember Methods[] = {
     {u"uncompress", uncompress},
     {u"deflate", deflateBytes},
     {u"inflate", inflateBytes},
+    {u"readObject", byteArrayReadObject},
+    {u"writeObject", byteArrayWriteObject},
 };
 
 const NativeAccessor Accessors[] = {{u"position", getPosition, setPosition},
                                     {u"length", getLength, setLength},
                                     {u"bytesAvailable", getBytesAvailable},
-                                    {u"endian", getEndian, setEndian}};
+                                    {u"endian", getEndian, setEndian},
+                                    {u"objectEncoding", byteArrayObjectEncoding, byteArraySetObjectEncoding}};
+
+const NativeAccessor StaticAccessors[] = {
+    {u"defaultObjectEncoding", byteArrayDefaultObjectEncoding, byteArraySetDefaultObjectEncoding}};
 
 const NativeStringConstant EndianConstants[] = {{u"BIG_ENDIAN", u"bigEndian"}, {u"LITTLE_ENDIAN", u"littleEndian"}};
 
@@ -405,7 +396,8 @@ const CoreClassSpec Classes[] = {
      .sealed = true,
      .package = u"flash.utils",
      .methods = Methods,
-     .accessors = Accessors},
+     .accessors = Accessors,
+     .staticAccessors = StaticAccessors},
     {.name = u"Endian",
      .base = u"Object",
      .sealed = true,
@@ -415,6 +407,18 @@ const CoreClassSpec Classes[] = {
 };
 
 }  // namespace
+
+void resizeByteArray(Machine& m, ByteArrayState& s, size_t length) {
+    const size_t limit = m.heap().limit();
+    if (length > limit)
+        outOfMemory(m);
+    if (length > s.bytes.capacity()) {
+        const size_t capacity = std::max(length, std::min(s.bytes.capacity() * 2, limit));
+        m.heap().charge(capacity - s.bytes.capacity());
+        s.bytes.reserve(capacity);
+    }
+    s.bytes.resize(length);
+}
 
 std::span<const CoreClassSpec> byteArrayClasses() { return Classes; }
 

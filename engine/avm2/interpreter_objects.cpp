@@ -3,6 +3,7 @@
 // classes and their construction, and the type tests.
 #include "avm2/interpreter.h"
 
+#include "avm2/byte_array.h"
 #include "avm2/dictionary.h"
 #include "avm2/proxy.h"
 #include "avm2/vector.h"
@@ -219,6 +220,9 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
             const Value* v = d->find(mn.objectKey);
             return v ? *v : Value();
         }
+        if (const ByteArrayState* bytes = mn.isIndex ? o->nativeAs<ByteArrayState>() : nullptr;
+            bytes && mn.hasPublicRoot())
+            return mn.index < bytes->bytes.size() ? Value::fromInt(bytes->bytes[mn.index]) : Value();
         if (VectorObject* vec = asVector(target); vec && mn.hasPublicRoot()) {
             if (mn.isIndex && mn.index < vec->size())
                 return vec->get(mn.index);
@@ -276,6 +280,14 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
             if (!d->find(mn.objectKey))
                 m_m.m_heap.charge(DictionaryObject::EntryBytes);
             d->set(mn.objectKey, v);
+            return;
+        }
+        if (ByteArrayState* bytes = mn.isIndex ? o->nativeAs<ByteArrayState>() : nullptr; bytes && mn.hasPublicRoot()) {
+            // Writing past the end grows the array with zeros; the position stays.
+            const auto byte = uint8_t(int32(v));
+            if (mn.index >= bytes->bytes.size())
+                resizeByteArray(m_m, *bytes, size_t(mn.index) + 1);
+            bytes->bytes[mn.index] = byte;
             return;
         }
         if (VectorObject* vec = asVector(target); vec && mn.hasPublicRoot() && (mn.isIndex || numericName(mn))) {
