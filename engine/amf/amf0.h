@@ -44,10 +44,10 @@ struct Node {
     // members are its named (associative) part.
     enum class Kind { Object, TypedObject, EcmaArray, StrictArray, ByteArray };
     Kind kind = Kind::Object;
-    std::string className;        // TypedObject
-    Members members;              // Object, TypedObject, EcmaArray (and an AMF3 array's names)
-    std::vector<Value> elements;  // StrictArray
-    std::string bytes;            // ByteArray
+    std::string className = {};        // TypedObject
+    Members members = {};              // Object, TypedObject, EcmaArray (and an AMF3 array's names)
+    std::vector<Value> elements = {};  // StrictArray
+    std::string bytes = {};            // ByteArray
 };
 
 struct Graph {

@@ -123,9 +123,9 @@ moviehost::Expected<void, std::string> Amf3Encoder::encode(const Value& value, i
     if (value.node >= m_graph.nodes.size())
         return Unexpected(std::string("a value names a node that is not in the graph"));
     const Node& node = m_graph.nodes[value.node];
-    const Marker marker = node.kind == Node::Kind::ByteArray                                        ? ByteArrayMarker
+    const Marker marker = node.kind == Node::Kind::ByteArray                                           ? ByteArrayMarker
                           : node.kind == Node::Kind::StrictArray || node.kind == Node::Kind::EcmaArray ? ArrayMarker
-                                                                                                     : ObjectMarker;
+                                                                                                       : ObjectMarker;
     m_out.push_back(char(marker));
     if (auto it = m_objects.find(value.node); it != m_objects.end()) {
         u29(it->second << 1);
