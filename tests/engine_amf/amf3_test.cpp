@@ -46,10 +46,10 @@ TEST(Amf3, RoundTripsSharedAndCyclicGraphs) {
     Graph graph;
     const uint32_t inner = graph.add(Node{.kind = Node::Kind::Object, .members = {{"k", Value::ofString("text")}}});
     const uint32_t bytes = graph.add(Node{.kind = Node::Kind::ByteArray, .bytes = std::string("\x00\xFF", 2)});
-    const uint32_t array = graph.add(Node{.kind = Node::Kind::StrictArray,
-                                          .members = {{"name", Value::ofString("text")}},
-                                          .elements = {Value::ofNode(inner), Value::ofNode(inner),
-                                                       Value::ofNode(bytes), Value::ofNumber(-7.25)}});
+    const uint32_t array = graph.add(
+        Node{.kind = Node::Kind::StrictArray,
+             .members = {{"name", Value::ofString("text")}},
+             .elements = {Value::ofNode(inner), Value::ofNode(inner), Value::ofNode(bytes), Value::ofNumber(-7.25)}});
     const uint32_t typed = graph.add(Node{.kind = Node::Kind::TypedObject, .className = "com.Point"});
     graph.nodes[typed].members = {{"self", Value::ofNode(typed)}, {"list", Value::ofNode(array)}};
     const std::string first = encode(graph, Value::ofNode(typed));
@@ -74,10 +74,11 @@ TEST(Amf3, RoundTripsSharedAndCyclicGraphs) {
 TEST(Amf3, ReadsSealedMembersAndTraitsReferences) {
     // Two objects of one class with a sealed member "x"; the second names
     // the first's traits by reference.
-    const std::string bytes("\x09\x05\x01"                    // array of 2, no names
-                            "\x0A\x13\x03P\x03x\x04\x01"      // traits: 1 sealed, className "P", member "x" = 1
-                            "\x0A\x01\x04\x02",               // traits reference 0, x = 2
-                            15);
+    const std::string bytes(
+        "\x09\x05\x01"                // array of 2, no names
+        "\x0A\x13\x03P\x03x\x04\x01"  // traits: 1 sealed, className "P", member "x" = 1
+        "\x0A\x01\x04\x02",           // traits reference 0, x = 2
+        15);
     Graph graph;
     amf::Amf3Decoder decoder(bytes, graph);
     auto root = decoder.value();
@@ -111,10 +112,14 @@ TEST(Amf3, RefusesMalformedInput) {
         {"Xml", "\x0B\x01", "XML"},
         {"TruncatedInteger", "\x04\x80", "ends inside a number"},
         {"TruncatedDouble", "\x05\x00\x00", "ends inside a number"},
-        {"StringLongerThanData", "\x06\x09" "ab", "longer than the data"},
+        {"StringLongerThanData",
+         "\x06\x09"
+         "ab",
+         "longer than the data"},
         {"StringReferenceUnread", std::string("\x06\x02", 2), "names no string"},
         {"ObjectReferenceUnread", std::string("\x0A\x00", 2), "names no object"},
-        {"ReferenceToADateAsObject", std::string("\x09\x05\x01\x08\x01\0\0\0\0\0\0\0\0\x0A\x02", 16), "names no object"},
+        {"ReferenceToADateAsObject", std::string("\x09\x05\x01\x08\x01\0\0\0\0\0\0\0\0\x0A\x02", 16),
+         "names no object"},
         {"TraitsReferenceUnread", std::string("\x0A\x05", 2), "traits reference"},
         {"Externalizable", std::string("\x0A\x07\x01", 3), "externalizable"},
         {"HugeArrayCount", "\x09\xBF\xFF\xFF\xFF\x01", "longer than the data"},

@@ -1,5 +1,7 @@
 // Vector.<T>: its methods and their errors, called as natives, and index
-// access, applytype and TypeName types through assembled byte code.
+// access, applytype and TypeName types through assembled byte code; with
+// them the other index and name accesses of the library's part B
+// (ByteArray elements, Proxy without traps, namespace values).
 #include "avm2/vector.h"
 #include "abc_writer.h"
 #include "avm2/conversions.h"
@@ -206,6 +208,8 @@ struct Names {
     uint32_t vectorOfInt = 0;  // TypeName Vector.<int>
     uint32_t text = 0;         // string "1"
     uint32_t fraction = 0;     // double 2.7
+    uint32_t byteArray = 0, proxy = 0, uri = 0, prefix = 0;
+    uint32_t userNs = 0;  // namespace "urn:a"
 };
 
 struct CodeCase {
@@ -229,6 +233,12 @@ std::string runCode(const CodeCase& c) {
     n.vectorOfInt = a.multiname(0x1D, {n.vector, 1, n.intType});
     n.text = a.string("1");
     n.fraction = a.doubleConstant(2.7);
+    const uint32_t utils = a.packageNamespace("flash.utils");
+    n.byteArray = a.qname(utils, a.string("ByteArray"));
+    n.proxy = a.qname(utils, a.string("Proxy"));
+    n.uri = a.qname(pub, a.string("uri"));
+    n.prefix = a.qname(pub, a.string("prefix"));
+    n.userNs = a.ns(0x08, a.string("urn:a"));
     const uint32_t main = a.method({});
     Code code;
     code.op(Op::GetLex, n.vector).op(Op::GetLex, n.intType).op(Op::ApplyType, 1);
@@ -338,6 +348,38 @@ TEST(Vector, ByteCode) {
              c.op(Op::GetLocal3).op(Op::ReturnValue);
          },
          "9"},
+        {"ByteArrayElements",
+         [](Code& c, const Names& n) {
+             // ba[3] = 300 grows the array to 4 with zeros and keeps the low byte.
+             c.op(Op::GetLex, n.byteArray).op(Op::Construct, 0).op(Op::SetLocal2);
+             c.op(Op::GetLocal2).op(Op::PushByte, 3).op(Op::PushShort, 300).op(Op::SetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::GetProperty, n.length);
+             c.op(Op::GetLocal2).op(Op::PushByte, 3).op(Op::GetProperty, n.index).op(Op::Add);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::GetProperty, n.index).op(Op::Add);
+             c.op(Op::GetLocal2).op(Op::PushByte, 9).op(Op::GetProperty, n.index).op(Op::Add).op(Op::ReturnValue);
+         },
+         "NaN"},
+        {"ByteArrayElementsInRange",
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLex, n.byteArray).op(Op::Construct, 0).op(Op::SetLocal2);
+             c.op(Op::GetLocal2).op(Op::PushByte, 3).op(Op::PushShort, 300).op(Op::SetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::GetProperty, n.length);
+             c.op(Op::GetLocal2).op(Op::PushByte, 3).op(Op::GetProperty, n.index).op(Op::Add);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::GetProperty, n.index).op(Op::Add).op(Op::ReturnValue);
+         },
+         "48"},
+        {"ProxyWithoutTraps",
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLex, n.proxy).op(Op::Construct, 0).op(Op::GetProperty, n.length).op(Op::ReturnValue);
+         },
+         "error: Error #2088: The Proxy class does not implement getProperty"},
+        {"NamespaceValue",
+         [](Code& c, const Names& n) {
+             c.op(Op::PushNamespace, n.userNs).op(Op::GetProperty, n.uri);
+             c.op(Op::PushNamespace, n.userNs).op(Op::GetProperty, n.prefix).op(Op::Add);
+             c.op(Op::PushNamespace, n.userNs).op(Op::ConvertS).op(Op::Add).op(Op::ReturnValue);
+         },
+         "urn:aundefinedurn:a"},
     };
     for (const CodeCase& c : cases) {
         const std::string got = runCode(c);
