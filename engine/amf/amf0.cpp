@@ -145,8 +145,6 @@ moviehost::Expected<void, std::string> Encoder::encode(const Value& value, int d
             if (auto result = encode(element, depth + 1); !result)
                 return result;
         return {};
-    case Node::Kind::ByteArray:
-        return Unexpected(std::string("a byte array has no AMF0 form"));
     }
     return {};
 }

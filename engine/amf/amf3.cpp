@@ -123,7 +123,7 @@ moviehost::Expected<void, std::string> Amf3Encoder::encode(const Value& value, i
     if (value.node >= m_graph.nodes.size())
         return Unexpected(std::string("a value names a node that is not in the graph"));
     const Node& node = m_graph.nodes[value.node];
-    const Marker marker = node.kind == Node::Kind::ByteArray                                           ? ByteArrayMarker
+    const Marker marker = node.byteArray                                                               ? ByteArrayMarker
                           : node.kind == Node::Kind::StrictArray || node.kind == Node::Kind::EcmaArray ? ArrayMarker
                                                                                                        : ObjectMarker;
     m_out.push_back(char(marker));
@@ -134,13 +134,14 @@ moviehost::Expected<void, std::string> Amf3Encoder::encode(const Value& value, i
     if (depth >= m_maxDepth)
         return Unexpected("the data is nested deeper than " + std::to_string(m_maxDepth) + " levels");
     m_objects.emplace(value.node, m_objectCount++);
-    switch (node.kind) {
-    case Node::Kind::ByteArray:
+    if (node.byteArray) {
         if (node.bytes.size() > MaxU29 >> 1)
             return Unexpected(std::string("a byte array is too long to encode"));
         u29(uint32_t(node.bytes.size()) << 1 | 1);
         m_out += node.bytes;
         return {};
+    }
+    switch (node.kind) {
     case Node::Kind::StrictArray:
     case Node::Kind::EcmaArray: {
         if (node.elements.size() > MaxU29 >> 1)
@@ -289,7 +290,7 @@ moviehost::Expected<Value, std::string> Amf3Decoder::valueAt(int depth) {
         if (length > remaining())
             return Unexpected("a byte array of " + std::to_string(length) + " bytes is longer than the data");
         Node node;
-        node.kind = Node::Kind::ByteArray;
+        node.byteArray = true;
         node.bytes.assign(m_bytes.substr(m_position, length));
         m_position += length;
         auto index = addNode(std::move(node));

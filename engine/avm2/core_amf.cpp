@@ -80,7 +80,7 @@ public:
         m_seen.emplace(o, index);
         amf::Node node;
         if (const ByteArrayState* bytes = o->nativeAs<ByteArrayState>()) {
-            node.kind = amf::Node::Kind::ByteArray;
+            node.byteArray = true;
             node.bytes.assign(bytes->bytes.begin(), bytes->bytes.end());
         } else if (auto* a = dynamic_cast<ArrayObject*>(o)) {
             node.kind = amf::Node::Kind::StrictArray;
@@ -99,7 +99,7 @@ public:
                 }
             }
         }
-        if (node.kind != amf::Node::Kind::ByteArray) {
+        if (!node.byteArray) {
             for (size_t i = 0; i < o->dynamicCount(); ++i) {
                 if (o->enumerableAt(i))
                     node.members.emplace_back(utf16ToUtf8(o->dynamicAt(i).first),
@@ -152,7 +152,7 @@ public:
             return m_made[v.node];
         const amf::Node& node = m_graph.nodes[v.node];
         Object* o = nullptr;
-        if (node.kind == amf::Node::Kind::ByteArray) {
+        if (node.byteArray) {
             const Value made = m_m.construct(m_m.findDefinitionByName(u"flash.utils.ByteArray"), {});
             keep(v.node, made);
             ByteArrayState& bytes = bytesOf(m_m, made);

@@ -45,7 +45,7 @@ TEST(Amf3, EncodesScalarsAsTheFormatWritesThem) {
 TEST(Amf3, RoundTripsSharedAndCyclicGraphs) {
     Graph graph;
     const uint32_t inner = graph.add(Node{.kind = Node::Kind::Object, .members = {{"k", Value::ofString("text")}}});
-    const uint32_t bytes = graph.add(Node{.kind = Node::Kind::ByteArray, .bytes = std::string("\x00\xFF", 2)});
+    const uint32_t bytes = graph.add(Node{.byteArray = true, .bytes = std::string("\x00\xFF", 2)});
     const uint32_t array = graph.add(
         Node{.kind = Node::Kind::StrictArray,
              .members = {{"name", Value::ofString("text")}},

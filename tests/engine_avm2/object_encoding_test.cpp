@@ -120,8 +120,8 @@ TEST(ObjectEncoding, DefaultEncodingAppliesToNewArrays) {
     Machine m;
     auto r = m.run([&] {
         const Value c = m.findDefinitionByName(u"flash.utils.ByteArray");
-        const Binding* b =
-            c.asObject()->traits()->find(QName{m.internNamespace(NamespaceGroup::Public, u""), m.intern(u"defaultObjectEncoding")});
+        const Binding* b = c.asObject()->traits()->find(
+            QName{m.internNamespace(NamespaceGroup::Public, u""), m.intern(u"defaultObjectEncoding")});
         const Value zero[1] = {Value::fromInt(0)};
         b->setter.native(m, c, std::span<const Value>(zero));
         const Value ba = newByteArray(m);
