@@ -189,6 +189,15 @@ bool Amf3Decoder::spend(size_t bytes) {
     return m_textBytes <= MaxTextBytes;
 }
 
+moviehost::Expected<double, std::string> Amf3Decoder::readDouble() {
+    if (remaining() < 8)
+        return Unexpected(std::string("the data ends inside a number"));
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits = bits << 8 | uint8_t(m_bytes[m_position++]);
+    return std::bit_cast<double>(bits);
+}
+
 moviehost::Expected<std::string, std::string> Amf3Decoder::string() {
     auto header = u29();
     if (!header)
@@ -240,12 +249,10 @@ moviehost::Expected<Value, std::string> Amf3Decoder::valueAt(int depth) {
         return Value::ofNumber(double(int32_t(*v << 3) >> 3));
     }
     case DoubleMarker: {
-        if (remaining() < 8)
-            return Unexpected(std::string("the data ends inside a number"));
-        uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i)
-            bits = bits << 8 | uint8_t(m_bytes[m_position++]);
-        return Value::ofNumber(std::bit_cast<double>(bits));
+        auto d = readDouble();
+        if (!d)
+            return Unexpected(d.error());
+        return Value::ofNumber(*d);
     }
     case StringMarker: {
         auto text = string();
@@ -262,12 +269,10 @@ moviehost::Expected<Value, std::string> Amf3Decoder::valueAt(int depth) {
                 return Unexpected(std::string("a date reference names no date read"));
             return m_objects[*header >> 1];
         }
-        if (remaining() < 8)
-            return Unexpected(std::string("the data ends inside a date"));
-        uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i)
-            bits = bits << 8 | uint8_t(m_bytes[m_position++]);
-        m_objects.push_back(Value::ofDate(std::bit_cast<double>(bits)));
+        auto ms = readDouble();
+        if (!ms)
+            return Unexpected(ms.error());
+        m_objects.push_back(Value::ofDate(*ms));
         return m_objects.back();
     }
     case ArrayMarker:

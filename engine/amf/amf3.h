@@ -52,6 +52,7 @@ private:
     };
     moviehost::Expected<Value, std::string> valueAt(int depth);
     moviehost::Expected<uint32_t, std::string> u29();
+    moviehost::Expected<double, std::string> readDouble();
     moviehost::Expected<std::string, std::string> string();
     moviehost::Expected<Value, std::string> object(uint32_t header, int depth);
     moviehost::Expected<Value, std::string> array(uint32_t header, int depth);

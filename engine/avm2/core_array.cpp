@@ -1,8 +1,8 @@
 // Array: dense elements, the methods of the language's Array and its sort
-// flags (the sort itself is shared with Vector, in sorting.h).
+// flags (the sort itself is shared with Vector, in sequence.h).
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
-#include "avm2/sorting.h"
+#include "avm2/sequence.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,18 +16,6 @@ ArrayObject* thisArray(Machine& m, Value self) {
     if (!a)
         m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to Array.");
     return a;
-}
-
-// A relative position (negative counts from the end), clamped to [0, size].
-size_t relative(Machine& m, Value v, size_t size, size_t fallback) {
-    if (v.isUndefined())
-        return fallback;
-    const double d = std::trunc(m.toNumber(v));
-    if (std::isnan(d))
-        return 0;
-    if (d < 0)
-        return size_t(std::max(0.0, double(size) + d));
-    return size_t(std::min(d, double(size)));
 }
 
 Value arrayCreate(Machine& m, Value, std::span<const Value> args) {
@@ -82,8 +70,8 @@ Value arrayUnshift(Machine& m, Value self, std::span<const Value> args) {
 Value arraySlice(Machine& m, Value self, std::span<const Value> args) {
     ArrayObject* a = thisArray(m, self);
     const size_t size = a->elements().size();
-    const size_t from = relative(m, argument(args, 0), size, 0);
-    const size_t to = relative(m, argument(args, 1), size, size);
+    const size_t from = relativePosition(m, argument(args, 0), size, 0);
+    const size_t to = relativePosition(m, argument(args, 1), size, size);
     std::vector<Value> part;
     if (from < to)
         part.assign(a->elements().begin() + long(from), a->elements().begin() + long(to));
@@ -95,7 +83,7 @@ Value arraySplice(Machine& m, Value self, std::span<const Value> args) {
     if (args.empty())
         return Value::object(m.newArray());
     const size_t size = a->elements().size();
-    const size_t from = relative(m, args[0], size, 0);
+    const size_t from = relativePosition(m, args[0], size, 0);
     size_t count = size - from;
     if (args.size() > 1) {
         const double d = std::trunc(m.toNumber(args[1]));
@@ -153,7 +141,7 @@ Value arrayReverse(Machine& m, Value self, std::span<const Value>) {
 Value arrayIndexOf(Machine& m, Value self, std::span<const Value> args) {
     ArrayObject* a = thisArray(m, self);
     const auto& e = a->elements();
-    for (size_t i = relative(m, argument(args, 1), e.size(), 0); i < e.size(); ++i) {
+    for (size_t i = relativePosition(m, argument(args, 1), e.size(), 0); i < e.size(); ++i) {
         if (strictlyEqual(e[i], argument(args, 0)))
             return Value::fromInt(int32_t(i));
     }
@@ -165,7 +153,7 @@ Value arrayLastIndexOf(Machine& m, Value self, std::span<const Value> args) {
     const auto& e = a->elements();
     if (e.empty())
         return Value::fromInt(-1);
-    size_t from = std::min(relative(m, argument(args, 1), e.size(), e.size() - 1), e.size() - 1);
+    size_t from = std::min(relativePosition(m, argument(args, 1), e.size(), e.size() - 1), e.size() - 1);
     for (size_t i = from + 1; i-- > 0;) {
         if (strictlyEqual(e[i], argument(args, 0)))
             return Value::fromInt(int32_t(i));
@@ -357,6 +345,17 @@ int compareByFlags(Machine& m, const Value& a, const Value& b, uint32_t flags) {
         }
     }
     return x < y ? -1 : x > y ? 1 : 0;
+}
+
+size_t relativePosition(Machine& m, Value v, size_t size, size_t fallback) {
+    if (v.isUndefined())
+        return fallback;
+    const double d = std::trunc(m.toNumber(v));
+    if (std::isnan(d))
+        return 0;
+    if (d < 0)
+        return size_t(std::max(0.0, double(size) + d));
+    return size_t(std::min(d, double(size)));
 }
 
 std::span<const CoreClassSpec> arrayClasses() { return Classes; }

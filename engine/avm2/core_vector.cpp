@@ -3,7 +3,7 @@
 // generic class's prototype.
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
-#include "avm2/sorting.h"
+#include "avm2/sequence.h"
 #include "avm2/vector.h"
 
 #include <cmath>
@@ -157,33 +157,8 @@ struct VectorTypes final : NativeState {
     }
 };
 
-std::u16string typeNameOf(Value v) {
-    if (v.isObject()) {
-        const Object* o = v.asObject();
-        if (o->traits() && !o->traits()->types.empty())
-            return static_cast<const ClassObject*>(o->traits()->types.back())->displayName();
-        return u"Object";
-    }
-    switch (v.tag()) {
-    case Tag::String:
-        return u"String";
-    case Tag::Boolean:
-        return u"Boolean";
-    case Tag::Int:
-        return u"int";
-    case Tag::UInt:
-        return u"uint";
-    case Tag::Number:
-        return u"Number";
-    case Tag::Null:
-        return u"null";
-    default:
-        return u"void";
-    }
-}
-
 [[noreturn]] void cannotConvert(Machine& m, Value v, const std::u16string& to) {
-    m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert " + typeNameOf(v) + u" to " + to + u".");
+    m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert " + classNameOf(v) + u" to " + to + u".");
 }
 
 [[noreturn]] void fixedLength(Machine& m) {
@@ -238,25 +213,19 @@ struct PinAll {
     PinAll& operator=(const PinAll&) = delete;
 };
 
-// A relative position (negative counts from the end), clamped to [0, size].
-size_t relative(Machine& m, Value v, size_t size, size_t fallback) {
-    if (v.isUndefined())
-        return fallback;
-    const double d = std::trunc(m.toNumber(v));
-    if (std::isnan(d))
-        return 0;
-    if (d < 0)
-        return size_t(std::max(0.0, double(size) + d));
-    return size_t(std::min(d, double(size)));
+// A length argument: a whole number within the array limit (RangeError 1005).
+size_t lengthArgument(Machine& m, Value v) {
+    const double length = v.isUndefined() ? 0 : m.toNumber(v);
+    if (!(length >= 0) || length != std::trunc(length) || length > double(m.limits().maxArrayLength))
+        m.throwError("RangeError", 1005, u"Array index is not a positive integer (" + numberToString(length) + u").");
+    return size_t(length);
 }
 
 Value vectorCreate(Machine& m, Value self, std::span<const Value> args) {
     const ClassObject* type = calledType(m, self);
-    const double length = args.empty() ? 0 : m.toNumber(args[0]);
-    if (!(length >= 0) || length != std::trunc(length) || length > double(m.limits().maxArrayLength))
-        m.throwError("RangeError", 1005, u"Array index is not a positive integer (" + numberToString(length) + u").");
+    const size_t length = lengthArgument(m, argument(args, 0));
     VectorObject* v = newVector(m, type);
-    resizeVector(m, v, size_t(length));
+    resizeVector(m, v, length);
     v->setFixed(toBoolean(argument(args, 1)));
     return Value::object(v);
 }
@@ -287,10 +256,7 @@ Value vectorLength(Machine& m, Value self, std::span<const Value>) {
 
 Value vectorSetLength(Machine& m, Value self, std::span<const Value> args) {
     VectorObject* v = thisVector(m, self);
-    const double length = m.toNumber(argument(args, 0));
-    if (!(length >= 0) || length != std::trunc(length) || length > double(m.limits().maxArrayLength))
-        m.throwError("RangeError", 1005, u"Array index is not a positive integer (" + numberToString(length) + u").");
-    resizeVector(m, v, size_t(length));
+    resizeVector(m, v, lengthArgument(m, argument(args, 0)));
     return Value();
 }
 
@@ -366,7 +332,7 @@ Value vectorUnshift(Machine& m, Value self, std::span<const Value> args) {
 Value vectorSplice(Machine& m, Value self, std::span<const Value> args) {
     VectorObject* v = thisVector(m, self);
     const size_t size = v->size();
-    const size_t from = relative(m, argument(args, 0), size, 0);
+    const size_t from = relativePosition(m, argument(args, 0), size, 0);
     size_t count = size - from;
     if (args.size() > 1) {
         const double d = std::trunc(m.toNumber(args[1]));
@@ -396,8 +362,8 @@ Value vectorSplice(Machine& m, Value self, std::span<const Value> args) {
 Value vectorSlice(Machine& m, Value self, std::span<const Value> args) {
     VectorObject* v = thisVector(m, self);
     const size_t size = v->size();
-    const size_t from = relative(m, argument(args, 0), size, 0);
-    const size_t to = std::min(relative(m, argument(args, 1), size, size), v->size());
+    const size_t from = relativePosition(m, argument(args, 0), size, 0);
+    const size_t to = std::min(relativePosition(m, argument(args, 1), size, size), v->size());
     VectorObject* out = newVector(m, v->type());
     Machine::Pin keep(m, Value::object(out));
     const std::vector<Value> values = elementsOf(*v);
@@ -429,7 +395,7 @@ Value vectorConcat(Machine& m, Value self, std::span<const Value> args) {
 Value vectorIndexOf(Machine& m, Value self, std::span<const Value> args) {
     VectorObject* v = thisVector(m, self);
     const Value search = coerceElement(m, *v, argument(args, 0));
-    for (size_t i = relative(m, argument(args, 1), v->size(), 0); i < v->size(); ++i) {
+    for (size_t i = relativePosition(m, argument(args, 1), v->size(), 0); i < v->size(); ++i) {
         if (strictlyEqual(v->get(i), search))
             return Value::fromInt(int32_t(i));
     }
@@ -441,7 +407,7 @@ Value vectorLastIndexOf(Machine& m, Value self, std::span<const Value> args) {
     const Value search = coerceElement(m, *v, argument(args, 0));
     if (v->size() == 0)
         return Value::fromInt(-1);
-    const size_t from = std::min(relative(m, argument(args, 1), v->size(), v->size() - 1), v->size() - 1);
+    const size_t from = std::min(relativePosition(m, argument(args, 1), v->size(), v->size() - 1), v->size() - 1);
     for (size_t i = std::min(from + 1, v->size()); i-- > 0;) {
         if (strictlyEqual(v->get(i), search))
             return Value::fromInt(int32_t(i));

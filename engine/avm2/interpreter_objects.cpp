@@ -101,32 +101,7 @@ std::u16string Interpreter::describeName(const Multiname& mn) const {
     return std::u16string(mn.text);
 }
 
-std::u16string Interpreter::className(Value v) {
-    if (v.isObject()) {
-        Object* o = v.asObject();
-        if (auto* c = dynamic_cast<ClassObject*>(o))
-            return c->displayName() + u"$";
-        if (o->traits() && !o->traits()->types.empty())
-            return static_cast<const ClassObject*>(o->traits()->types.back())->displayName();
-        return u"Object";
-    }
-    switch (v.tag()) {
-    case Tag::String:
-        return u"String";
-    case Tag::Boolean:
-        return u"Boolean";
-    case Tag::Int:
-        return u"int";
-    case Tag::UInt:
-        return u"uint";
-    case Tag::Number:
-        return u"Number";
-    case Tag::Null:
-        return u"null";
-    default:
-        return u"void";
-    }
-}
+std::u16string Interpreter::className(Value v) { return classNameOf(v); }
 
 Value Interpreter::readBinding(Value receiver, const Binding& b, const Multiname& mn) {
     Object* o = receiver.asObject();

@@ -1,6 +1,7 @@
-// The sort shared by Array and Vector: a merge sort of its own, since a
-// script's compare function need not be consistent and must not make the
-// sort misbehave, and the comparison the library's sort flags choose.
+// What Array and Vector share: a merge sort of its own (a script's compare
+// function need not be consistent and must not make the sort misbehave),
+// the comparison the library's sort flags choose, strict equality and
+// relative positions.
 #pragma once
 
 #include "avm2/value.h"
@@ -41,5 +42,9 @@ void mergeSort(std::vector<uint32_t>& order, Less less) {
 
 // Whether two values are equal as === has it.
 [[nodiscard]] bool strictlyEqual(const Value& a, const Value& b);
+
+// A position argument (negative counts from the end) clamped to [0, size];
+// `fallback` when it is undefined.
+[[nodiscard]] size_t relativePosition(Machine& m, Value v, size_t size, size_t fallback);
 
 }  // namespace avm2
