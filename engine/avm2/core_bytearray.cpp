@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 namespace avm2 {
 
@@ -73,23 +74,21 @@ T takeNumber(Machine& m, ByteArrayState& s) {
 
 // --- writes -------------------------------------------------------------------
 
+// One write of a typed value: integers wrap to their width, floats round.
 template <typename T>
-Value writeInteger(Machine& m, Value self, std::span<const Value> args) {
+Value writeNumber(Machine& m, Value self, std::span<const Value> args) {
     ByteArrayState& s = state(m, self);
-    putNumber<T>(m, s, T(toInt32(m.toNumber(argument(args, 0)))));
+    const double d = m.toNumber(argument(args, 0));
+    if constexpr (std::is_floating_point_v<T>)
+        putNumber<T>(m, s, T(d));
+    else
+        putNumber<T>(m, s, T(toInt32(d)));
     return Value();
 }
 
 Value writeBoolean(Machine& m, Value self, std::span<const Value> args) {
     ByteArrayState& s = state(m, self);
     putNumber<uint8_t>(m, s, toBoolean(argument(args, 0)) ? 1 : 0);
-    return Value();
-}
-
-template <typename T>
-Value writeReal(Machine& m, Value self, std::span<const Value> args) {
-    ByteArrayState& s = state(m, self);
-    putNumber<T>(m, s, T(m.toNumber(argument(args, 0))));
     return Value();
 }
 
@@ -135,10 +134,13 @@ Value writeBytes(Machine& m, Value self, std::span<const Value> args) {
 
 // --- reads --------------------------------------------------------------------
 
+// One read of a typed value: unsigned int as uint, smaller integers as int.
 template <typename T>
-Value readInteger(Machine& m, Value self, std::span<const Value>) {
+Value readNumber(Machine& m, Value self, std::span<const Value>) {
     const T v = takeNumber<T>(m, state(m, self));
-    if constexpr (std::is_same_v<T, uint32_t>)
+    if constexpr (std::is_floating_point_v<T>)
+        return Value::number(double(v));
+    else if constexpr (std::is_same_v<T, uint32_t>)
         return Value::fromUInt(v);
     else
         return Value::fromInt(int32_t(v));
@@ -146,11 +148,6 @@ Value readInteger(Machine& m, Value self, std::span<const Value>) {
 
 Value readBoolean(Machine& m, Value self, std::span<const Value>) {
     return Value::boolean(takeNumber<uint8_t>(m, state(m, self)) != 0);
-}
-
-template <typename T>
-Value readReal(Machine& m, Value self, std::span<const Value>) {
-    return Value::number(double(takeNumber<T>(m, state(m, self))));
 }
 
 Value text(Machine& m, const uint8_t* p, size_t size) {
@@ -343,25 +340,25 @@ Value init(Machine& m, Value self, std::span<const Value>) {
 
 const NativeMember Methods[] = {
     {u"writeBoolean", writeBoolean},
-    {u"writeByte", writeInteger<uint8_t>},
-    {u"writeShort", writeInteger<uint16_t>},
-    {u"writeInt", writeInteger<uint32_t>},
-    {u"writeUnsignedInt", writeInteger<uint32_t>},
-    {u"writeFloat", writeReal<float>},
-    {u"writeDouble", writeReal<double>},
+    {u"writeByte", writeNumber<uint8_t>},
+    {u"writeShort", writeNumber<uint16_t>},
+    {u"writeInt", writeNumber<uint32_t>},
+    {u"writeUnsignedInt", writeNumber<uint32_t>},
+    {u"writeFloat", writeNumber<float>},
+    {u"writeDouble", writeNumber<double>},
     {u"writeUTF", writeUTF},
     {u"writeUTFBytes", writeUTFBytes},
     {u"writeMultiByte", writeUTFBytes},
     {u"writeBytes", writeBytes},
     {u"readBoolean", readBoolean},
-    {u"readByte", readInteger<int8_t>},
-    {u"readUnsignedByte", readInteger<uint8_t>},
-    {u"readShort", readInteger<int16_t>},
-    {u"readUnsignedShort", readInteger<uint16_t>},
-    {u"readInt", readInteger<int32_t>},
-    {u"readUnsignedInt", readInteger<uint32_t>},
-    {u"readFloat", readReal<float>},
-    {u"readDouble", readReal<double>},
+    {u"readByte", readNumber<int8_t>},
+    {u"readUnsignedByte", readNumber<uint8_t>},
+    {u"readShort", readNumber<int16_t>},
+    {u"readUnsignedShort", readNumber<uint16_t>},
+    {u"readInt", readNumber<int32_t>},
+    {u"readUnsignedInt", readNumber<uint32_t>},
+    {u"readFloat", readNumber<float>},
+    {u"readDouble", readNumber<double>},
     {u"readUTF", readUTF},
     {u"readUTFBytes", readUTFBytes},
     {u"readMultiByte", readUTFBytes},
