@@ -236,8 +236,8 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
         return Value::fromInt(int32_t(target.asString()->text().size()));
     // A namespace value answers Namespace's accessors (uri, prefix).
     if (ClassObject* c = target.isNamespace() ? m_m.coreClass(u"Namespace") : nullptr) {
-        if (const Binding* b = c->instanceTraits().find(mn))
-            return readBinding(target, *b, mn);
+        if (const Binding* b = c->instanceTraits().find(mn); b && b->kind == Binding::Kind::Accessor && b->getter)
+            return m_m.invoke(*b, b->getter, target, {});
     }
     if (Object* proto = m_m.primitivePrototype(target); proto && mn.hasPublicRoot() && !mn.anyName) {
         if (const Value* v = proto->find(std::u16string(mn.text)))
