@@ -8,6 +8,7 @@
 #include "avm2/conversions.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace as3 {
 
@@ -555,6 +556,19 @@ Value stageWidth(Machine& m, Value, std::span<const Value>) {
 Value stageHeight(Machine& m, Value, std::span<const Value>) {
     return Value::number(pixels(hostContext(m).stage.heightTwips()));
 }
+// The playback clock follows a new rate (within what a player accepts,
+// 0.01 to 1000 frames per second); NaN leaves it as it was.
+Value stageSetFrameRate(Machine& m, Value t, std::span<const Value> args) {
+    const double rate = m.toNumber(argument(args, 0));
+    if (std::isnan(rate))
+        return Value();
+    const double clamped = std::clamp(rate, 0.01, 1000.0);
+    self(m, t).stored[FrameRate] = Value::number(clamped);
+    if (hostContext(m).frameRateChanged)
+        hostContext(m).frameRateChanged(clamped);
+    return Value();
+}
+
 Value stageFocus(Machine&, Value, std::span<const Value>) { return Value::null(); }
 Value stageSetFocus(Machine&, Value, std::span<const Value>) { return Value(); }
 
@@ -565,8 +579,7 @@ const avm2::NativeAccessor StageAccessors[] = {
     {u"scaleMode", stageTextGet<ScaleMode>, stageTextSet<ScaleMode>},
     {u"quality", stageTextGet<Quality>, stageTextSet<Quality>},
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
-    // Kept, not applied: the container's clock keeps the movie's rate.
-    stored<FrameRate, Kind::Number>(),
+    {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},
     {u"focus", stageFocus, stageSetFocus},
 };
 

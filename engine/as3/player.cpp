@@ -24,6 +24,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(loaderInfo);
     tracer.value(parameters);
     tracer.value(domain);
+    timers.trace(tracer);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -32,12 +33,14 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), displayClasses(), systemClasses()}) {
+    for (auto family : {eventClasses(), displayClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
-    for (const avm2::PackageFunction& f : systemFunctions())
-        m.definePackageFunction(f);
+    for (auto family : {systemFunctions(), timerFunctions()}) {
+        for (const avm2::PackageFunction& f : family)
+            m.definePackageFunction(f);
+    }
     // What the player keeps lives in the native state of one object pinned
     // for the machine's life (outside any entry, so no entry unpins it).
     avm2::Object* holder = m.newObject();
@@ -52,6 +55,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
                                             .pendingRoot = nullptr});
     m.setHostData(player->m_context.get());
     m.setTraceSink([&host](const std::u16string& line) { host.trace(line); });
+    m.setEpochClock([&host] { return host.epochMilliseconds(); });
     return player;
 }
 
@@ -212,6 +216,7 @@ void Player::tick() {
     ctx.stage.advance();
     if (ctx.stage.root().currentFrame() != before)
         m_scriptFrame = UINT32_MAX;
+    runTimers();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
@@ -220,6 +225,22 @@ void Player::tick() {
     // the heap has grown.
     if (m_machine->heap().wantsCollection() || ++m_framesSinceCollection >= 30)
         (void)collectGarbage();
+}
+
+void Player::setFrameRateListener(std::function<void(double)> listener) {
+    m_context->frameRateChanged = std::move(listener);
+}
+
+std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
+
+void Player::runTimers() {
+    if (!m_started)
+        return;
+    const double now = m_context->host.milliseconds();
+    for (uint32_t id : m_context->held.timers.due(now))
+        (void)run(u"a timer", [&] { fireTimer(*m_machine, id); });
+    if (m_context->frameChanged)
+        runFrameScripts();
 }
 
 size_t Player::collectGarbage() {

@@ -31,6 +31,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +60,16 @@ public:
     [[nodiscard]] bool started() const { return m_started; }
     // One frame (see above); starts first when start() was not called.
     void tick();
+
+    // Timers (flash.utils.Timer, setTimeout, setInterval) on the host's
+    // clock: the earliest due time of a live one, in Host::milliseconds, and
+    // firing those due now. tick() fires due ones first as well.
+    [[nodiscard]] std::optional<double> nextTimerDue() const;
+    void runTimers();
+
+    // Called when a script sets Stage.frameRate (frames per second, within
+    // 0.01 to 1000): the container's playback clock follows.
+    void setFrameRateListener(std::function<void(double)> listener);
 
     // ExternalInterface.addCallback functions, called with a call-exchange
     // request (<invoke name=...>); the answer's xml is the response.

@@ -82,8 +82,13 @@ byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, E
 [[nodiscard]] std::span<const CoreClassSpec> vectorClasses();      // __AS3__.vec Vector
 [[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();   // Class, Namespace, QName
 [[nodiscard]] std::span<const CoreClassSpec> proxyClasses();       // flash.utils Proxy
+[[nodiscard]] std::span<const CoreClassSpec> regExpClasses();      // RegExp
+[[nodiscard]] std::span<const CoreClassSpec> dateClasses();        // Date
 [[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
 [[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
+
+// Whether the object is a Date (whose conversion without a hint is to text).
+[[nodiscard]] bool isDateObject(const Object* o);
 
 // Error's initialiser (message, errorID), shared by the error classes of packages.
 Value errorInit(Machine& m, Value self, std::span<const Value> args);

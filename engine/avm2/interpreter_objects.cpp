@@ -219,7 +219,7 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
             Machine::Pin keep(m_m, name[0]);
             return proxyTrap(target, u"getProperty", name);
         }
-        if (mn.hasPublicRoot() && !mn.anyName) {
+        if (mn.readsPrototypes() && !mn.anyName) {
             const std::u16string key(mn.text);
             if (const Value* v = o->find(key))
                 return *v;
@@ -239,7 +239,7 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
         if (const Binding* b = c->instanceTraits().find(mn); b && b->kind == Binding::Kind::Accessor && b->getter)
             return m_m.invoke(*b, b->getter, target, {});
     }
-    if (Object* proto = m_m.primitivePrototype(target); proto && mn.hasPublicRoot() && !mn.anyName) {
+    if (Object* proto = m_m.primitivePrototype(target); proto && mn.readsPrototypes() && !mn.anyName) {
         if (const Value* v = proto->find(std::u16string(mn.text)))
             return *v;
     }

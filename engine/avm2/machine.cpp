@@ -7,6 +7,7 @@
 #include "avm2/verifier.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <utility>
 
@@ -291,18 +292,25 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     parts.instanceTraits = base ? std::make_unique<Traits>(base->instanceTraits()) : std::make_unique<Traits>();
     if (base)
         parts.instanceTraits->base = &base->instanceTraits();
-    Namespace* methodNs =
-        spec.methodNamespace ? internNamespace(NamespaceGroup::Public, spec.methodNamespace) : m_public;
+    // Compilers call the core classes' methods in the AS3 namespace as well
+    // (haxe's RegExp.exec); both names bind the one method. Methods of a
+    // namespace of their own (Proxy's flash_proxy) bind there only.
+    Namespace* builtin = internNamespace(NamespaceGroup::Public, u"http://adobe.com/AS3/2006/builtin");
+    Namespace* own = spec.methodNamespace ? internNamespace(NamespaceGroup::Public, spec.methodNamespace) : nullptr;
+    Namespace* const methodNamespaces[2] = {own ? own : m_public, own ? nullptr : builtin};
     for (const NativeMember& m : spec.methods) {
-        Binding& b = parts.instanceTraits->bindings[QName{methodNs, intern(m.name)}];
-        b = Binding{};
-        b.kind = Binding::Kind::Method;
-        b.method.native = m.code;
+        for (Namespace* ns : methodNamespaces) {
+            if (!ns)
+                continue;
+            Binding& b = parts.instanceTraits->bindings[QName{ns, intern(m.name)}];
+            b = Binding{};
+            b.kind = Binding::Kind::Method;
+            b.method.native = m.code;
+        }
     }
     if (spec.prototypeInAs3) {
-        Namespace* as3 = internNamespace(NamespaceGroup::Public, u"http://adobe.com/AS3/2006/builtin");
         for (const NativeMember& m : spec.prototype) {
-            Binding& b = parts.instanceTraits->bindings[QName{as3, intern(m.name)}];
+            Binding& b = parts.instanceTraits->bindings[QName{builtin, intern(m.name)}];
             b = Binding{};
             b.kind = Binding::Kind::Method;
             b.method.native = m.code;
@@ -351,8 +359,9 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 }
 
 void Machine::declareCoreClasses() {
-    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), dictionaryClasses(), vectorClasses(), namespaceClasses(), proxyClasses()}) {
+    for (auto family :
+         {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(), byteArrayClasses(),
+          dictionaryClasses(), regExpClasses(), dateClasses(), vectorClasses(), namespaceClasses(), proxyClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -442,8 +451,23 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
         return true;
     if (v.isNamespace())
         return type->name().ns == m_public && type->name().name->text() == u"Namespace";
-    if (!v.isObject())
+    if (!v.isObject()) {
+        // A primitive is an instance of its own class ("a" is String, 5 is
+        // int, uint and Number): `is` with a class value reaches here.
+        if (type->name().ns != m_public || !type->name().name)
+            return false;
+        const std::u16string& name = type->name().name->text();
+        if (v.isString())
+            return name == u"String";
+        if (v.isBoolean())
+            return name == u"Boolean";
+        if (v.isNumeric()) {
+            const double d = v.numeric();
+            return name == u"Number" || (name == u"int" && d == double(toInt32(d))) ||
+                   (name == u"uint" && d == double(toUInt32(d)));
+        }
         return false;
+    }
     const Object* o = v.asObject();
     if (o->traits() && o->traits()->isA(type))
         return true;
@@ -685,6 +709,14 @@ String* Machine::toString(Value v) {
         return toString(toPrimitive(v, true));
     }
     return string(u"").asString();
+}
+
+double Machine::epochMilliseconds() const {
+    if (m_epochClock)
+        return m_epochClock();
+    return double(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
 }
 
 }  // namespace avm2
