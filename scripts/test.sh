@@ -30,7 +30,7 @@ run_suite() {
 # fuzz targets carry their own sanitizers, so only the first build makes them.
 run_suite build -DCMAKE_BUILD_TYPE=Release
 if [[ "${1:-}" != "--quick" ]]; then
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_suite build-sanitize -DMOVIEHOST_SANITIZE=ON -DMOVIEHOST_BENCHMARKS=OFF -DMOVIEHOST_FUZZ=OFF \
             -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
 fi
