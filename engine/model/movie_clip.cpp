@@ -140,6 +140,17 @@ bool MovieClip::removeChild(int32_t depth) {
     return true;
 }
 
+void MovieClip::replaceTimeline(const swf::Timeline& timeline) {
+    ActionBatch batch;
+    while (!m_children.empty())
+        queueUnload(batch, m_children.remove(m_children.begin()->first));
+    context().flush(std::move(batch));
+    m_drawing.reset();
+    m_timeline = &timeline;
+    m_currentFrame = 0;
+    m_playing = true;
+}
+
 void MovieClip::swapChildren(int32_t depthA, int32_t depthB) { m_children.swap(depthA, depthB); }
 
 }  // namespace model

@@ -27,6 +27,7 @@ void installExternalInterface(Runtime& rt);
 void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
+void installMovieClipLoader(Runtime& rt);
 void installGeom(Runtime& rt);        // flash.geom
 void installDrawing(Runtime& rt);     // MovieClip drawing methods
 void installColor(Runtime& rt);       // Color

@@ -2,6 +2,7 @@
 #include "script/builtins.h"
 
 #include "script/clip_control.h"
+#include "script/clip_loading.h"
 #include "script/conversions.h"
 #include "script/hit_test.h"
 #include "script/member_access.h"
@@ -308,8 +309,33 @@ Value loadVariables(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value();
 }
 
+// A clip with loaded content counts its bytes; others the movie's.
+Value bytesLoaded(Runtime& rt, const Value& self, std::span<const Value>) {
+    StageObject* s = thisStage(self);
+    if (!s)
+        return Value();
+    if (auto progress = clipProgress(rt, *s))
+        return Value(double(progress->first));
+    return Value(double(rt.stage.movie().header.declaredLength));
+}
+
 Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
-    return thisStage(self) ? Value(double(rt.stage.movie().header.declaredLength)) : Value();
+    StageObject* s = thisStage(self);
+    if (!s)
+        return Value();
+    if (auto progress = clipProgress(rt, *s))
+        return Value(double(progress->second));
+    return Value(double(rt.stage.movie().header.declaredLength));
+}
+
+// unloadMovie(): the clip empties; on the root it is the host's to do.
+Value unloadMovie(Runtime& rt, const Value& self, std::span<const Value>) {
+    StageObject* s = thisStage(self);
+    if (s && s->clip() && !s->clip()->isRoot())
+        unloadClipContent(rt, *s);
+    else if (s)
+        requestUrl(rt, u"", dotPath(*s), 0, true, false);
+    return Value();
 }
 
 Value swfVersion(Runtime& rt, const Value&, std::span<const Value>) { return Value(double(rt.version)); }
@@ -369,8 +395,8 @@ void installMovieClip(Runtime& rt) {
         {u"getURL", getURL},
         {u"loadMovie", loadMovie},
         {u"loadVariables", loadVariables},
-        {u"unloadMovie", nothing},
-        {u"getBytesLoaded", bytesTotal},
+        {u"unloadMovie", unloadMovie},
+        {u"getBytesLoaded", bytesLoaded},
         {u"getBytesTotal", bytesTotal},
         {u"getSWFVersion", swfVersion},
         {u"setMask", setMask},

@@ -2,6 +2,7 @@
 #include "script/clip_control.h"
 
 #include "script/calls.h"
+#include "script/clip_loading.h"
 #include "script/conversions.h"
 #include "script/hit_test.h"
 #include "script/interpreter.h"
@@ -288,8 +289,18 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
             return;
         }
         request.kind = UrlRequest::Kind::LoadVariables;
-    } else if (loadTarget || levelTarget)
+    } else if (loadTarget || levelTarget) {
+        // Content for a clip loads here; levels are the host's to load.
+        StageObject* clip = levelTarget ? nullptr : resolveTargetPath(rt, rt.rootObject(), window);
+        if (clip && clip->clip() && !clip->clip()->isRoot()) {
+            if (url.empty())
+                unloadClipContent(rt, *clip);
+            else
+                (void)loadIntoClip(rt, *clip, url, nullptr);
+            return;
+        }
         request.kind = UrlRequest::Kind::LoadMovie;
+    }
     rt.host.urlRequest(request);
 }
 

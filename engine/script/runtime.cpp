@@ -45,6 +45,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installSystem(*this);
     installSharedObject(*this);
     installLoadVars(*this);
+    installMovieClipLoader(*this);
     installGeom(*this);
     installDrawing(*this);
     installColor(*this);
