@@ -151,6 +151,21 @@ void MovieClip::replaceTimeline(const swf::Timeline& timeline) {
     m_playing = true;
 }
 
+bool MovieClip::loadMovie(std::shared_ptr<const swf::Movie> movie) {
+    std::shared_ptr<StageContext> stage = m_context;
+    while (stage->parent)
+        stage = stage->parent;
+    if (!movie || stage->loadedMovies >= stage->limits.maxLoadedMovies)
+        return false;
+    auto loaded = std::make_shared<StageContext>(std::move(movie), std::move(stage));
+    replaceTimeline(loaded->movie->root);
+    m_context = std::move(loaded);
+    ActionBatch batch;
+    TimelineExecutor::enterFirstFrame(*this, batch);
+    context().flush(std::move(batch));
+    return true;
+}
+
 void MovieClip::swapChildren(int32_t depthA, int32_t depthB) { m_children.swap(depthA, depthB); }
 
 }  // namespace model

@@ -111,6 +111,11 @@ public:
     // too, and the clip stands at frame 0 of `timeline` without entering it
     // (a loaded image's timeline is empty). It must outlive the clip.
     void replaceTimeline(const swf::Timeline& timeline);
+    // A movie loaded into the clip: its content goes as above, and the clip
+    // shows the movie's root timeline with the movie's characters, entering
+    // its frame 0 now. False (nothing changed) when the stage holds
+    // Limits::maxLoadedMovies loaded movies already.
+    bool loadMovie(std::shared_ptr<const swf::Movie> movie);
     // Exchanges the children at two depths (either may be empty). The
     // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);

@@ -69,7 +69,7 @@ void createAt(FrameWork& w, int32_t depth, const Placement& p) {
         return;
     applyTo(*object, p);
     if (object->kind() == DisplayKind::MovieClip && object->name().empty())
-        object->setName("instance" + std::to_string(w.context.nextInstanceName++));
+        object->setName("instance" + std::to_string(w.context.takeInstanceNumber()));
     w.list.insert(depth, std::move(object));
     w.created[depth].append(std::move(batch));
 }
@@ -257,7 +257,7 @@ bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out) 
 
 void TimelineExecutor::enterFirstFrame(MovieClip& clip, ActionBatch& out) {
     clip.m_currentFrame = 0;
-    clip.m_bornTick = clip.contextPtr()->tick;
+    clip.m_bornTick = clip.contextPtr()->currentTick();
     executeFrame(clip, 0, out, true);
 }
 
@@ -277,7 +277,7 @@ bool TimelineExecutor::gotoFrame(MovieClip& clip, uint32_t frame, ActionBatch& o
 }
 
 void TimelineExecutor::step(MovieClip& clip, ActionBatch& out) {
-    if (!clip.isPlaying() || clip.m_bornTick == clip.contextPtr()->tick)
+    if (!clip.isPlaying() || clip.m_bornTick == clip.contextPtr()->currentTick())
         return;
     const uint32_t total = clip.totalFrames();
     if (total <= 1)

@@ -27,8 +27,8 @@ void copyProperties(Runtime& rt, Object* from, Object* to) {
         setProperty(rt, to, name.view(), getProperty(rt, from, name.view()));
 }
 
-std::optional<uint16_t> exportedSprite(Runtime& rt, std::u16string_view exportName) {
-    const swf::Movie& movie = rt.stage.movie();
+// Looked up in the movie the clip shows: a loaded movie attaches its own.
+std::optional<uint16_t> exportedSprite(const swf::Movie& movie, std::u16string_view exportName) {
     std::string name = utf16ToUtf8(exportName);
     auto it = movie.exports.find(name);
     std::optional<uint16_t> id;
@@ -162,7 +162,7 @@ StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view
 StageObject* attachClip(Runtime& rt, StageObject& parent, std::u16string_view exportName, std::u16string_view name,
                         int32_t modelDepth, Object* init) {
     model::MovieClip* clip = parent.clip();
-    auto id = exportedSprite(rt, exportName);
+    auto id = clip ? exportedSprite(*clip->library(), exportName) : std::nullopt;
     if (!clip || !id)
         return nullptr;
     auto child = clip->createChild(*id, modelDepth, utf16ToUtf8(name));

@@ -2,6 +2,7 @@
 
 #include "script/broadcaster.h"
 #include "script/clip_events.h"
+#include "script/frame_runner.h"
 #include "script/member_access.h"
 #include "script/net_session.h"
 #include "script/runtime.h"
@@ -9,6 +10,7 @@
 
 #include "bitmap/bitmap_data.h"
 #include "swf/image_decoder.h"
+#include "swf/movie.h"
 
 #include <array>
 
@@ -149,9 +151,15 @@ void clipLoadFinished(Runtime& rt, Object* target, Object* listener,
     }
     const std::string& body = result->body;
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(body.data()), body.size());
-    auto image = decodeImage(bytes);
-    if (!object || !object->clip() || !image) {
-        // Gone while loading, a movie file, or bytes that are no image.
+    std::optional<swf::Bitmap> image;
+    std::shared_ptr<const swf::Movie> movie;
+    if (auto parsed = swf::parseMovie(bytes); parsed && !parsed.value()->usesActionScript3())
+        movie = parsed.value();
+    else if (!parsed)
+        image = decodeImage(bytes);
+    if (!object || !object->clip() || (!image && !movie)) {
+        // Gone while loading, a movie of the other script machine, or bytes
+        // that are neither a movie nor an image.
         fail(rt, target, listener, LoadNeverCompleted, result->httpStatus);
         return;
     }
@@ -161,7 +169,16 @@ void clipLoadFinished(Runtime& rt, Object* target, Object* listener,
         return;  // a listener removed it
     auto keep = object->display()->shared_from_this();
     emptyClip(rt, *object);
-    showImage(*object->clip(), std::move(*image));
+    if (movie) {
+        if (!object->clip()->loadMovie(movie)) {
+            fail(rt, target, listener, LoadNeverCompleted, result->httpStatus);
+            return;
+        }
+        // Its first frame's scripts run before anyone hears it is there.
+        FrameRunner(rt).drain(false);
+    } else {
+        showImage(*object->clip(), std::move(*image));
+    }
     if (StageLink* link = object->link())
         link->loadedBytes = body.size();
     runClipEvent(rt, *object->display(), ClipEvent{swf::ClipEvent::Load, u"onLoad"});

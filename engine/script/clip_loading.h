@@ -1,9 +1,11 @@
 // Content loaded into clips: loadMovie, getURL with a target, unloadMovie and
 // MovieClipLoader. The bytes come through the NetSession (background fetch,
 // handed over between frames); what they are decides what the clip becomes:
-// a JPEG, PNG or GIF image is shown at the clip's origin in place of all it
-// held. Movie files are not loaded into clips yet: they fail as content that
-// never completed, through the same callbacks as any other failure.
+// a movie (ActionScript 1 and 2) plays in the clip with its own characters,
+// its first frame entered at once; a JPEG, PNG or GIF image is shown at the
+// clip's origin. Either replaces all the clip held, variables included.
+// Anything else (or a movie of the other script machine) fails as content
+// that never completed, through the same callbacks as any other failure.
 #pragma once
 
 #include "script/value.h"

@@ -40,7 +40,17 @@ protected:
         swfwriter::GifPicture gif{5, 4, {{0, 0, 255}, {0, 0, 0}}, std::vector<uint8_t>(20, 0)};
         writeFile(m_folder / "a.gif", swfwriter::encodeGif(gif));
         std::ofstream(m_folder / "text.txt") << "a=1";
+        // A movie whose character 1 is bigger than the main movie's
+        // character 1, with scripts on both its frames.
         swfwriter::MovieWriter other({.version = 8});
+        other.place(other.rectangle(0, 0, 800, 600, {0, 255, 0}), 1);
+        Actions first;
+        first.push({"loadedVar", "here"}).setVariable().push({"loaded "}).push({"this"}).getVariable().add2().trace();
+        other.doAction(first);
+        other.showFrame();
+        Actions second;
+        second.push({"second"}).trace();
+        other.doAction(second);
         other.showFrame();
         writeFile(m_folder / "other.swf", other.finish());
     }
@@ -77,6 +87,7 @@ protected:
         setup.push({"lis"}).getVariable().push({1, "mcl"}).getVariable().push({"addListener"}).callMethod().pop();
         setup.append(extra);
         swfwriter::MovieWriter m({.version = 8});
+        m.rectangle(0, 0, 200, 200, {0, 0, 255});  // character 1, never placed
         m.doAction(setup);
         m.showFrame();
         Actions second = start;
@@ -121,9 +132,10 @@ TEST_F(ClipLoadingTest, ImagesAndFailuresReachTheListenersAtTheNextFrame) {
          "0",
          "yes"},
         {"other.swf",
-         {"start _level0.holder undefined undefined", "error _level0.holder LoadNeverCompleted 0"},
-         "0",
-         "yes"},
+         {"start _level0.holder undefined undefined", "complete _level0.holder 0 undefined", "loaded _level0.holder",
+          "init _level0.holder undefined undefined"},
+         "40",
+         "<none>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
@@ -136,18 +148,36 @@ TEST_F(ClipLoadingTest, ImagesAndFailuresReachTheListenersAtTheNextFrame) {
             .setVariable();
         auto p = play(start);
         p->engine->tick();  // frame 2 starts the load; it lands before the next frame
+        Actions total;
+        total.push({"bytes"}).push({0, "holder"}).getVariable().push({"getBytesTotal"}).callMethod().setVariable();
+        const auto totalBytes = total.bytes();
+        p->engine->runActions(p->root(), totalBytes);
         EXPECT_EQ(p->var("ok"), "true");
         EXPECT_EQ(p->host.traces, c.traces);
         EXPECT_EQ(p->var("holder._width"), c.width);
         EXPECT_EQ(p->var("holder.kept"), c.kept);
         if (c.width != "0") {
-            const std::string bytes = c.url == "a.png"   ? size("a.png")
-                                      : c.url == "a.jpg" ? size("a.jpg")
-                                                         : size("a.gif");
+            const std::string bytes = size(c.url.c_str());
             EXPECT_EQ(p->var("progress"), bytes + "/" + bytes);
+            EXPECT_EQ(p->var("bytes"), bytes) << "getBytesTotal counts the loaded content";
         }
         EXPECT_TRUE(p->host.errors.empty());
     }
+}
+
+TEST_F(ClipLoadingTest, ALoadedMoviePlaysWithItsOwnCharacters) {
+    Actions start;
+    start.push({"other.swf", "holder"}).getUrl2(0x02);  // loadMovie("other.swf", "holder")
+    auto p = play(start);
+    p->engine->tick();
+    EXPECT_EQ(p->var("holder._width"), "40");
+    EXPECT_EQ(p->var("holder.loadedVar"), "here");
+    EXPECT_EQ(p->var("holder._totalframes"), "2");
+    p->engine->tick();
+    ASSERT_FALSE(p->host.traces.empty());
+    EXPECT_EQ(p->host.traces.back(), "second") << "the loaded movie plays on";
+    EXPECT_EQ(p->var("holder._currentframe"), "2");
+    EXPECT_TRUE(p->host.errors.empty());
 }
 
 TEST_F(ClipLoadingTest, LoadMovieAndUnloadMovieActOnTheClip) {
