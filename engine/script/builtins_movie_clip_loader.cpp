@@ -18,10 +18,14 @@ namespace script {
 
 namespace {
 
-// A clip, or the path of one; levels are not addressed here.
-StageObject* targetClip(Runtime& rt, const Value& target) {
-    if (target.isNumber())
-        return nullptr;
+// A clip, the path of one, or a level number (made when `create`).
+StageObject* targetClip(Runtime& rt, const Value& target, bool create = false) {
+    if (target.isNumber()) {
+        const double n = target.asNumber();
+        if (!(n >= 0 && n <= MaxLevel))
+            return nullptr;
+        return levelClip(rt, uint32_t(n), create);
+    }
     StageObject* object = resolveTarget(rt, rt.rootObject(), target);
     return object && object->clip() ? object : nullptr;
 }
@@ -36,7 +40,7 @@ Value initialise(Runtime& rt, const Value& self, std::span<const Value>) {
 }
 
 Value loadClip(Runtime& rt, const Value& self, std::span<const Value> args) {
-    StageObject* clip = targetClip(rt, arg(args, 1));
+    StageObject* clip = targetClip(rt, arg(args, 1), true);
     if (!clip || !self.asObject() || args.empty())
         return Value::fromBool(false);
     return Value::fromBool(loadIntoClip(rt, *clip, toString(rt, args[0]).view(), self.asObject()));

@@ -217,8 +217,11 @@ Value getNextHighestDepth(Runtime&, const Value& self, std::span<const Value>) {
     if (!c)
         return Value();
     int32_t next = 0;
-    if (!c->displayList().empty())
-        next = std::max(0, c->displayList().entries().rbegin()->first - ScriptDepthOffset + 1);
+    // Levels sit in the root above every script depth: they do not count.
+    const auto& entries = c->displayList().entries();
+    const auto top = std::make_reverse_iterator(entries.lower_bound(LevelDepthBase));
+    if (top != entries.rend())
+        next = std::max(0, top->first - ScriptDepthOffset + 1);
     return Value(double(next));
 }
 
@@ -328,12 +331,10 @@ Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
     return Value(double(rt.stage.movie().header.declaredLength));
 }
 
-// unloadMovie(): the clip empties; on the root it is the host's to do.
+// unloadMovie(): the clip empties; a level goes.
 Value unloadMovie(Runtime& rt, const Value& self, std::span<const Value>) {
     StageObject* s = thisStage(self);
-    if (s && s->clip() && !s->clip()->isRoot())
-        unloadClipContent(rt, *s);
-    else if (s)
+    if (s && s->clip())
         requestUrl(rt, u"", dotPath(*s), 0, true, false);
     return Value();
 }

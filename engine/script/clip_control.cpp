@@ -290,13 +290,19 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
         }
         request.kind = UrlRequest::Kind::LoadVariables;
     } else if (loadTarget || levelTarget) {
-        // Content for a clip loads here; levels are the host's to load.
-        StageObject* clip = levelTarget ? nullptr : resolveTargetPath(rt, rt.rootObject(), window);
-        if (clip && clip->clip() && !clip->clip()->isRoot()) {
-            if (url.empty())
-                unloadClipContent(rt, *clip);
-            else
+        // Content for clips and levels loads here; an empty URL unloads.
+        const auto level = levelTarget ? parseLevel(window) : std::nullopt;
+        StageObject* clip =
+            level ? levelClip(rt, *level, !url.empty()) : resolveTargetPath(rt, rt.rootObject(), window);
+        if (level && !clip && url.empty())
+            return;  // nothing loaded there
+        if (clip && clip->clip()) {
+            if (!url.empty())
                 (void)loadIntoClip(rt, *clip, url, nullptr);
+            else if (level && *level > 0)
+                removeLevel(rt, *clip);
+            else
+                unloadClipContent(rt, *clip);
             return;
         }
         request.kind = UrlRequest::Kind::LoadMovie;

@@ -2,6 +2,7 @@
 
 #include "script/broadcaster.h"
 #include "script/clip_events.h"
+#include "script/conversions.h"
 #include "script/frame_runner.h"
 #include "script/member_access.h"
 #include "script/net_session.h"
@@ -104,6 +105,58 @@ void fail(Runtime& rt, Object* clip, Object* listener, std::u16string_view code,
 
 }  // namespace
 
+std::optional<uint32_t> parseLevel(std::u16string_view name) {
+    constexpr std::u16string_view Prefix = u"_level";
+    if (name.size() <= Prefix.size() || !equalsFolded(name.substr(0, Prefix.size()), Prefix))
+        return std::nullopt;
+    uint32_t n = 0;
+    for (char16_t c : name.substr(Prefix.size())) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        n = n * 10 + uint32_t(c - u'0');
+        if (n > MaxLevel)
+            return std::nullopt;
+    }
+    return n;
+}
+
+StageObject* levelClip(Runtime& rt, uint32_t level, bool create) {
+    if (level == 0)
+        return rt.rootObject();
+    if (level > MaxLevel)
+        return nullptr;
+    model::MovieClip& root = rt.stage.root();
+    const int32_t depth = LevelDepthBase + int32_t(level);
+    if (model::DisplayObject* existing = root.displayList().at(depth))
+        return rt.objectFor(*existing);
+    if (!create)
+        return nullptr;
+    auto clip = root.createEmptyClip(depth, std::string());
+    return clip ? rt.objectFor(*clip) : nullptr;
+}
+
+std::optional<uint32_t> levelOf(const model::DisplayObject& object) {
+    if (const auto* clip = object.as<model::MovieClip>(); clip && clip->isRoot())
+        return 0;
+    const model::MovieClip* parent = object.parentClip();
+    if (!parent || !parent->isRoot() || object.depth() < LevelDepthBase)
+        return std::nullopt;
+    return uint32_t(object.depth() - LevelDepthBase);
+}
+
+StageObject* rootFor(Runtime& rt, StageObject* base) {
+    for (model::DisplayObject* d = base ? base->display() : nullptr; d; d = d->parent()) {
+        if (auto level = levelOf(*d))
+            return *level == 0 ? rt.rootObject() : rt.objectFor(*d);
+        // Only clips that scripts touched can have _lockroot set.
+        const auto* link = static_cast<StageLink*>(d->scriptData());
+        if (link && link->object() && d->as<model::MovieClip>() &&
+            toBoolean(rt, getProperty(rt, link->object(), u"_lockroot")))
+            return link->object();
+    }
+    return rt.rootObject();
+}
+
 bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Object* listener) {
     if (!clip.clip())
         return false;
@@ -119,6 +172,17 @@ void unloadClipContent(Runtime& rt, StageObject& clip) {
     if (StageLink* link = clip.link())
         link->loadedBytes = 0;
     emptyClip(rt, clip);
+}
+
+void removeLevel(Runtime& rt, StageObject& level) {
+    if (rt.net)
+        rt.net->cancelFor(&level);
+    model::DisplayObject* d = level.display();
+    if (!d || !levelOf(*d) || *levelOf(*d) == 0)
+        return;
+    if (rt.drag.object == &level)
+        rt.drag = {};
+    (void)rt.stage.root().removeChild(d->depth());
 }
 
 std::optional<std::pair<uint64_t, uint64_t>> clipProgress(Runtime& rt, StageObject& clip) {

@@ -49,7 +49,7 @@ protected:
         other.doAction(first);
         other.showFrame();
         Actions second;
-        second.push({"second"}).trace();
+        second.push({"second "}).push({"_root"}).getVariable().add2().trace();
         other.doAction(second);
         other.showFrame();
         writeFile(m_folder / "other.swf", other.finish());
@@ -173,11 +173,36 @@ TEST_F(ClipLoadingTest, ALoadedMoviePlaysWithItsOwnCharacters) {
     EXPECT_EQ(p->var("holder._width"), "40");
     EXPECT_EQ(p->var("holder.loadedVar"), "here");
     EXPECT_EQ(p->var("holder._totalframes"), "2");
+    Actions lock;
+    lock.push({"holder"}).getVariable().push({"_lockroot", true}).setMember();
+    const auto lockBytes = lock.bytes();
+    p->engine->runActions(p->root(), lockBytes);
     p->engine->tick();
     ASSERT_FALSE(p->host.traces.empty());
-    EXPECT_EQ(p->host.traces.back(), "second") << "the loaded movie plays on";
+    EXPECT_EQ(p->host.traces.back(), "second _level0.holder") << "it plays on, its _root locked to itself";
     EXPECT_EQ(p->var("holder._currentframe"), "2");
     EXPECT_TRUE(p->host.errors.empty());
+}
+
+TEST_F(ClipLoadingTest, LevelsLoadAboveTheRootAndUnload) {
+    Actions start;
+    start.push({"other.swf", "_level3"}).getUrl2(0x02);  // loadMovieNum("other.swf", 3)
+    auto p = play(start);
+    EXPECT_EQ(p->var("_level3"), "<none>");
+    p->engine->tick();
+    EXPECT_EQ(p->var("_level3._width"), "40");
+    EXPECT_EQ(p->var("_level3.loadedVar"), "here");
+    EXPECT_EQ(p->var("_level3._parent"), "<none>");
+    p->engine->tick();
+    ASSERT_FALSE(p->host.traces.empty());
+    EXPECT_EQ(p->host.traces.back(), "second _level3") << "a level is its movie's _root";
+    Actions next;
+    next.push({"depth", 0, "_root"}).getVariable().push({"getNextHighestDepth"}).callMethod().setVariable();
+    next.push({"", "_level3"}).getUrl2(0x02);  // unloadMovieNum(3)
+    const auto bytes = next.bytes();
+    p->engine->runActions(p->root(), bytes);
+    EXPECT_EQ(p->var("depth"), "2") << "levels take no depth of _level0";
+    EXPECT_EQ(p->var("_level3"), "<none>");
 }
 
 TEST_F(ClipLoadingTest, LoadMovieAndUnloadMovieActOnTheClip) {
@@ -211,8 +236,13 @@ TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {
     start.push({"holder", "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
     start.push({"doomed", "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
     start.callMethodOn("doomed", "removeMovieClip", {}).pop();
-    // Levels and missing targets are refused at once.
-    start.push({"level"}).push({5, "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().setVariable();
+    // Levels in the millions and missing targets are refused at once.
+    start.push({"level"})
+        .push({5000000, "a.png", 2, "mcl"})
+        .getVariable()
+        .push({"loadClip"})
+        .callMethod()
+        .setVariable();
     start.push({"missing"})
         .push({"nowhere", "a.png", 2, "mcl"})
         .getVariable()
