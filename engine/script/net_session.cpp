@@ -106,6 +106,12 @@ void NetSession::reportMovieProgress(net::RequestId id) {
     clipLoadProgress(m_rt, target, listener, loaded, total);
 }
 
+void NetSession::refuse(Object* target, LoadKind kind, std::string reason) {
+    cancelFor(target);
+    if (m_refused.size() < MaxPending)
+        m_refused.emplace_back(Pending{target, kind}, std::move(reason));
+}
+
 std::optional<std::pair<uint64_t, uint64_t>> NetSession::progressOf(const Object* target) const {
     for (const auto& [id, pending] : m_pending) {
         if (pending.target == target)
@@ -176,6 +182,11 @@ void NetSession::complete(const Pending& pending,
         auto* clip = dynamic_cast<StageObject*>(pending.target);
         if (clip && clip->display())
             runClipEvent(rt, *clip->display(), ClipEvent{swf::ClipEvent::Data, u"onData"});
+        return;
+    }
+    if (pending.kind == LoadKind::Socket) {
+        const Value refused = Value::fromBool(false);
+        (void)callMethod(rt, target, u"onConnect", std::span<const Value>(&refused, 1));
         return;
     }
     if (pending.kind == LoadKind::Movie) {

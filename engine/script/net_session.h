@@ -25,6 +25,7 @@ enum class LoadKind : uint8_t {
     Variables,  // a clip: variables set on it, then its data event
     Sound,      // a Sound object's MP3 file: kept as its sound, then onLoad(success)
     Movie,      // a clip's new content (loadMovie, MovieClipLoader), see clip_loading.h
+    Socket,     // an XMLSocket's connection: always refused, onConnect(false)
 };
 
 class NetSession {
@@ -43,6 +44,8 @@ public:
     // A clip's new content; `listener` (may be null) is the MovieClipLoader
     // that hears of its progress.
     std::optional<net::RequestId> startMovie(Object* clip, Object* listener, std::string_view url);
+    // Fails `target` at the next delivery without fetching anything.
+    void refuse(Object* target, LoadKind kind, std::string reason);
     // Bytes so far of a load into this target, none when it has none running.
     [[nodiscard]] std::optional<std::pair<uint64_t, uint64_t>> progressOf(const Object* target) const;
     // Forgets the loads of this target (a new load replaces the old one).

@@ -46,6 +46,8 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installSharedObject(*this);
     installLoadVars(*this);
     installMovieClipLoader(*this);
+    installXmlSocket(*this);
+    installContextMenu(*this);
     installGeom(*this);
     installDrawing(*this);
     installColor(*this);
