@@ -80,7 +80,7 @@ namespace {
 
 void queueUnload(ActionBatch& batch, std::shared_ptr<DisplayObject> removed) {
     if (removed && removed->kind() == DisplayKind::MovieClip)
-        batch.frame.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
+        batch.frame.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0, nullptr});
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ struct FrameWork {
         for (auto& a : own)
             out.frame.push_back(std::move(a));
         if (firstFrame)
-            out.frame.push_back({ActionKind::ClipLoad, self, {}, 0});
+            out.frame.push_back({ActionKind::ClipLoad, self, {}, 0, nullptr});
         for (auto& [depth, batch] : created)
             out.append(std::move(batch));
     }
@@ -42,14 +42,15 @@ bool isScriptDepth(const DisplayList& list, int32_t depth) {
 
 void queueUnload(FrameWork& w, const std::shared_ptr<DisplayObject>& removed) {
     if (removed && removed->kind() == DisplayKind::MovieClip)
-        w.own.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
+        w.own.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0, nullptr});
 }
 
 void queueInit(FrameWork& w, const swf::DoInitAction& init) {
     if (w.context.initDone[init.spriteId])
         return;
     w.context.initDone[init.spriteId] = true;
-    w.out.init.push_back({ActionKind::Init, w.self, {init.actions.data(), init.actions.size()}, init.spriteId});
+    w.out.init.push_back(
+        {ActionKind::Init, w.self, {init.actions.data(), init.actions.size()}, init.spriteId, w.clip.library()});
 }
 
 void startSound(FrameWork& w, const swf::StartSound& tag) {
@@ -58,7 +59,7 @@ void startSound(FrameWork& w, const swf::StartSound& tag) {
 }
 
 void queueFrameAction(FrameWork& w, const swf::DoAction& action) {
-    w.own.push_back({ActionKind::Frame, w.self, {action.actions.data(), action.actions.size()}, 0});
+    w.own.push_back({ActionKind::Frame, w.self, {action.actions.data(), action.actions.size()}, 0, w.clip.library()});
 }
 
 // Creates the object a placement describes at an empty depth.

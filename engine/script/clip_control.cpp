@@ -291,15 +291,16 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
         request.kind = UrlRequest::Kind::LoadVariables;
     } else if (loadTarget || levelTarget) {
         // Content for clips and levels loads here; an empty URL unloads.
-        const auto level = levelTarget ? parseLevel(window) : std::nullopt;
+        const std::optional<uint32_t> level = levelTarget ? parseLevel(window) : std::nullopt;
+        const uint32_t levelNumber = level.value_or(0);
         StageObject* clip =
-            level ? levelClip(rt, *level, !url.empty()) : resolveTargetPath(rt, rt.rootObject(), window);
+            level ? levelClip(rt, levelNumber, !url.empty()) : resolveTargetPath(rt, rt.rootObject(), window);
         if (level && !clip && url.empty())
             return;  // nothing loaded there
         if (clip && clip->clip()) {
             if (!url.empty())
                 (void)loadIntoClip(rt, *clip, url, nullptr);
-            else if (level && *level > 0)
+            else if (levelNumber > 0)
                 removeLevel(rt, *clip);
             else
                 unloadClipContent(rt, *clip);
