@@ -1,13 +1,17 @@
 // flash.display: DisplayObject, InteractiveObject, DisplayObjectContainer,
-// Sprite, MovieClip, Stage and LoaderInfo, as far as script sees the tree
-// and the root's timeline. Drawing and input come with the display API.
+// Sprite, MovieClip, Shape, Stage and LoaderInfo: the tree, kept in step
+// with the model's display lists (display_binding.h), and the timelines.
+#include "as3/display_binding.h"
+#include "as3/display_properties.h"
 #include "as3/display_state.h"
+#include "as3/graphics_state.h"
 #include "as3/host_context.h"
 
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace as3 {
 
@@ -22,6 +26,8 @@ void DisplayState::trace(avm2::Tracer& tracer) const {
     tracer.values(children);
     tracer.value(name);
     tracer.values(frameScripts);
+    tracer.value(graphics);
+    tracer.value(mask);
     for (const auto& [key, v] : stored)
         tracer.value(v);
 }
@@ -92,23 +98,29 @@ void removeChildObject(Machine& m, Object* container, Object* child) {
     DisplayState& c = displayOf(m, Value::object(container));
     std::erase_if(c.children, [&](const Value& v) { return v.asObject() == child; });
     DisplayState& d = displayOf(m, Value::object(child));
-    if (d.parentObject == container)
+    if (d.parentObject == container) {
         d.parentObject = nullptr;
+        detachFromModel(hostContext(m), d);
+    }
 }
 
 // --- DisplayObject ------------------------------------------------------
 
-Value displayInit(Machine& m, Value thisValue, std::span<const Value>) {
+// Every display object but the stage is drawn by a model object: the root by
+// the stage's root clip, the others by an empty clip of their own.
+Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool modelled = true) {
     Object* self = thisValue.asObject();
     if (self->nativeAs<DisplayState>())
         return Value();
     auto state = std::make_unique<DisplayState>();
     HostContext& ctx = hostContext(m);
     if (ctx.pendingRoot && !ctx.root) {
-        state->clip = std::move(ctx.pendingRoot);
+        state->object = std::move(ctx.pendingRoot);
         state->name = m.string(u"root1");
         ctx.root = self;
     } else {
+        if (modelled)
+            state->object = newModelClip(m);
         state->name = m.string(u"instance" + avm2::numberToString(double(++ctx.instances)));
     }
     self->setNativeState(std::move(state));
@@ -125,7 +137,7 @@ DisplayState& self(Machine& m, Value t) { return displayOf(m, t); }
 Value getName(Machine& m, Value t, std::span<const Value>) { return self(m, t).name; }
 Value setName(Machine& m, Value t, std::span<const Value> args) {
     DisplayState& d = self(m, t);
-    if (d.clip)
+    if (d.object && d.object->origin() == model::Origin::Timeline)
         m.throwError("IllegalOperationError", 2078,
                      u"The name property of a Timeline-placed object cannot be modified.");
     d.name = Value::string(m.toString(argument(args, 0)));
@@ -167,13 +179,6 @@ Value storedSet(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
-constexpr char16_t X[] = u"x";
-constexpr char16_t Y[] = u"y";
-constexpr char16_t Alpha[] = u"alpha";
-constexpr char16_t Visible[] = u"visible";
-constexpr char16_t Rotation[] = u"rotation";
-constexpr char16_t ScaleX[] = u"scaleX";
-constexpr char16_t ScaleY[] = u"scaleY";
 constexpr char16_t MouseEnabled[] = u"mouseEnabled";
 constexpr char16_t DoubleClickEnabled[] = u"doubleClickEnabled";
 constexpr char16_t TabEnabled[] = u"tabEnabled";
@@ -189,19 +194,9 @@ constexpr avm2::NativeAccessor stored() {
 
 void setDefaults(DisplayState& d) {
     const std::pair<const char16_t*, Value> defaults[] = {
-        {X, Value::fromInt(0)},
-        {Y, Value::fromInt(0)},
-        {Alpha, Value::fromInt(1)},
-        {Visible, Value::boolean(true)},
-        {Rotation, Value::fromInt(0)},
-        {ScaleX, Value::fromInt(1)},
-        {ScaleY, Value::fromInt(1)},
-        {MouseEnabled, Value::boolean(true)},
-        {DoubleClickEnabled, Value::boolean(false)},
-        {TabEnabled, Value::boolean(false)},
-        {MouseChildren, Value::boolean(true)},
-        {ButtonMode, Value::boolean(false)},
-        {UseHandCursor, Value::boolean(true)},
+        {MouseEnabled, Value::boolean(true)}, {DoubleClickEnabled, Value::boolean(false)},
+        {TabEnabled, Value::boolean(false)},  {MouseChildren, Value::boolean(true)},
+        {ButtonMode, Value::boolean(false)},  {UseHandCursor, Value::boolean(true)},
         {Enabled, Value::boolean(true)},
     };
     for (const auto& [name, v] : defaults)
@@ -214,31 +209,24 @@ Value displayObjectInit(Machine& m, Value thisValue, std::span<const Value> args
     return Value();
 }
 
-// Width and height are those of the drawing, which script-made objects do
-// not have yet; the root measures the stage.
-Value getWidth(Machine& m, Value t, std::span<const Value>) {
-    return Value::number(self(m, t).clip ? pixels(hostContext(m).stage.widthTwips()) : 0.0);
-}
-Value getHeight(Machine& m, Value t, std::span<const Value>) {
-    return Value::number(self(m, t).clip ? pixels(hostContext(m).stage.heightTwips()) : 0.0);
-}
-
-const avm2::NativeAccessor DisplayObjectAccessors[] = {
-    {u"name", getName, setName},
-    {u"parent", getParent},
-    {u"stage", getStage},
-    {u"root", getRoot},
-    {u"loaderInfo", getLoaderInfo},
-    {u"width", getWidth},
-    {u"height", getHeight},
-    stored<X, Kind::Number>(),
-    stored<Y, Kind::Number>(),
-    stored<Alpha, Kind::Number>(),
-    stored<Visible, Kind::Boolean>(),
-    stored<Rotation, Kind::Number>(),
-    stored<ScaleX, Kind::Number>(),
-    stored<ScaleY, Kind::Number>(),
+const avm2::NativeAccessor TreeAccessors[] = {
+    {u"name", getName, setName}, {u"parent", getParent},         {u"stage", getStage},
+    {u"root", getRoot},          {u"loaderInfo", getLoaderInfo},
 };
+const std::vector<avm2::NativeAccessor> DisplayObjectAccessors = [] {
+    std::vector<avm2::NativeAccessor> all(std::begin(TreeAccessors), std::end(TreeAccessors));
+    for (const avm2::NativeAccessor& a : displayObjectAccessors())
+        all.push_back(a);
+    return all;
+}();
+
+Value getGraphics(Machine& m, Value t, std::span<const Value>) { return graphicsOf(m, t); }
+
+Value shapeInit(Machine& m, Value thisValue, std::span<const Value> args) {
+    displayObjectInit(m, thisValue, args);
+    self(m, thisValue).isInteractive = false;
+    return Value();
+}
 const avm2::NativeAccessor InteractiveAccessors[] = {
     stored<MouseEnabled, Kind::Boolean>(),
     stored<DoubleClickEnabled, Kind::Boolean>(),
@@ -275,7 +263,12 @@ void addChildAt(Machine& m, Object* container, Object* child, size_t index) {
         index = std::min(index, displayOf(m, Value::object(container)).children.size());
     }
     DisplayState& now = displayOf(m, Value::object(container));
-    now.children.insert(now.children.begin() + ptrdiff_t(std::min(index, now.children.size())), Value::object(child));
+    index = std::min(index, now.children.size());
+    now.children.insert(now.children.begin() + ptrdiff_t(index), Value::object(child));
+    if (!attachToModel(m, container, index)) {
+        now.children.erase(now.children.begin() + ptrdiff_t(index));
+        m.throwError("ArgumentError", 2150, u"The display list is nested too deeply to add this object.");
+    }
     displayOf(m, Value::object(child)).parentObject = container;
     dispatchSimple(m, child, u"added", true);
     if (onStage(child))
@@ -289,6 +282,26 @@ int32_t indexArgument(Machine& m, std::span<const Value> args, size_t at) {
 }
 
 [[noreturn]] void outOfBounds(Machine& m) { m.throwError("RangeError", 2006, u"The supplied index is out of bounds."); }
+
+// Moves a child to another index, the model's order with it.
+void moveChild(Machine& m, Value t, size_t from, size_t to) {
+    auto& children = self(m, t).children;
+    const Value child = children[from];
+    children.erase(children.begin() + ptrdiff_t(from));
+    children.insert(children.begin() + ptrdiff_t(to), child);
+    detachFromModel(hostContext(m), displayOf(m, child));
+    // The object was on the list already, so its nesting fits.
+    (void)attachToModel(m, t.asObject(), to);
+}
+
+void swapAt(Machine& m, Value t, size_t a, size_t b) {
+    if (a == b)
+        return;
+    if (a > b)
+        std::swap(a, b);
+    moveChild(m, t, b, a);
+    moveChild(m, t, a + 1, b);
+}
 
 size_t childIndex(Machine& m, Value container, Value child) {
     const auto& children = self(m, container).children;
@@ -353,9 +366,47 @@ Value setChildIndex(Machine& m, Value t, std::span<const Value> args) {
     auto& children = self(m, t).children;
     if (to < 0 || size_t(to) >= children.size())
         outOfBounds(m);
-    const Value child = children[from];
-    children.erase(children.begin() + ptrdiff_t(from));
-    children.insert(children.begin() + to, child);
+    moveChild(m, t, from, size_t(to));
+    return Value();
+}
+Value swapChildrenAt(Machine& m, Value t, std::span<const Value> args) {
+    const int32_t a = indexArgument(m, args, 0), b = indexArgument(m, args, 1);
+    const size_t count = self(m, t).children.size();
+    if (a < 0 || b < 0 || size_t(a) >= count || size_t(b) >= count)
+        outOfBounds(m);
+    swapAt(m, t, size_t(a), size_t(b));
+    return Value();
+}
+Value swapChildren(Machine& m, Value t, std::span<const Value> args) {
+    (void)displayOf(m, argument(args, 0));
+    (void)displayOf(m, argument(args, 1));
+    swapAt(m, t, childIndex(m, t, argument(args, 0)), childIndex(m, t, argument(args, 1)));
+    return Value();
+}
+// removeChildren(begin = 0, end = last): the children in between, inclusive.
+Value removeChildren(Machine& m, Value t, std::span<const Value> args) {
+    const auto count = int64_t(self(m, t).children.size());
+    const int64_t begin = args.size() > 0 ? indexArgument(m, args, 0) : 0;
+    int64_t end = args.size() > 1 ? indexArgument(m, args, 1) : INT32_MAX;
+    if (end == INT32_MAX)
+        end = count - 1;
+    if (count == 0 && begin == 0 && end < 0)
+        return Value();
+    if (begin < 0 || end < begin || end >= count)
+        outOfBounds(m);
+    std::vector<Value> gone(self(m, t).children.begin() + ptrdiff_t(begin),
+                            self(m, t).children.begin() + ptrdiff_t(end + 1));
+    for (const Value& v : gone)
+        m.pin(v);
+    struct Unpin {
+        Machine& m;
+        size_t n;
+        ~Unpin() { m.unpin(n); }
+    } unpin{m, gone.size()};
+    for (const Value& v : gone) {
+        if (displayOf(m, v).parentObject == t.asObject())
+            removeChildObject(m, t.asObject(), v.asObject());
+    }
     return Value();
 }
 Value contains(Machine& m, Value t, std::span<const Value> args) {
@@ -374,15 +425,18 @@ Value numChildren(Machine& m, Value t, std::span<const Value>) {
 }
 
 const avm2::NativeMember ContainerMethods[] = {
-    {u"addChild", addChild},           {u"addChildAt", addChildAtIndex},  {u"removeChild", removeChild},
-    {u"removeChildAt", removeChildAt}, {u"getChildAt", getChildAt},       {u"getChildByName", getChildByName},
-    {u"getChildIndex", getChildIndex}, {u"setChildIndex", setChildIndex}, {u"contains", contains},
+    {u"addChild", addChild},           {u"addChildAt", addChildAtIndex},    {u"removeChild", removeChild},
+    {u"removeChildAt", removeChildAt}, {u"getChildAt", getChildAt},         {u"getChildByName", getChildByName},
+    {u"getChildIndex", getChildIndex}, {u"setChildIndex", setChildIndex},   {u"contains", contains},
+    {u"swapChildren", swapChildren},   {u"swapChildrenAt", swapChildrenAt}, {u"removeChildren", removeChildren},
 };
 const avm2::NativeAccessor ContainerAccessors[] = {
     {u"numChildren", numChildren},
     stored<MouseChildren, Kind::Boolean>(),
 };
+const avm2::NativeAccessor ShapeAccessors[] = {{u"graphics", getGraphics}};
 const avm2::NativeAccessor SpriteAccessors[] = {
+    {u"graphics", getGraphics},
     stored<ButtonMode, Kind::Boolean>(),
     stored<UseHandCursor, Kind::Boolean>(),
 };
@@ -391,7 +445,7 @@ const avm2::NativeAccessor SpriteAccessors[] = {
 // The root's timeline is the model's; a clip a script made has one empty
 // frame, where every timeline call stays.
 
-model::MovieClip* timeline(Machine& m, Value t) { return self(m, t).clip.get(); }
+model::MovieClip* timeline(Machine& m, Value t) { return self(m, t).clip(); }
 
 Value currentFrame(Machine& m, Value t, std::span<const Value>) {
     model::MovieClip* clip = timeline(m, t);
@@ -486,7 +540,7 @@ Value prevFrame(Machine& m, Value t, std::span<const Value>) {
 // null function removes the frame's script.
 Value addFrameScript(Machine& m, Value t, std::span<const Value> args) {
     DisplayState& d = self(m, t);
-    const size_t frames = d.clip ? d.clip->totalFrames() : 1;
+    const size_t frames = d.clip() ? d.clip()->totalFrames() : 1;
     for (size_t i = 0; i + 1 < args.size(); i += 2) {
         const double frame = m.toNumber(args[i]);
         if (!(frame >= 0) || frame >= double(frames))
@@ -522,7 +576,9 @@ const avm2::NativeAccessor MovieClipAccessors[] = {
 Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     if (hostContext(m).held.stage.isObject())
         m.throwError("IllegalOperationError", 2012, u"Stage$ class cannot be instantiated.");
-    containerInit(m, thisValue, args);
+    displayInit(m, thisValue, args, false);
+    setDefaults(self(m, thisValue));
+    self(m, thisValue).isContainer = true;
     DisplayState& d = self(m, thisValue);
     d.isStage = true;
     d.name = Value::null();
@@ -555,8 +611,36 @@ Value stageWidth(Machine& m, Value, std::span<const Value>) {
 Value stageHeight(Machine& m, Value, std::span<const Value>) {
     return Value::number(pixels(hostContext(m).stage.heightTwips()));
 }
-Value stageFocus(Machine&, Value, std::span<const Value>) { return Value::null(); }
-Value stageSetFocus(Machine&, Value, std::span<const Value>) { return Value(); }
+// The playback clock follows a new rate (within what a player accepts,
+// 0.01 to 1000 frames per second); NaN leaves it as it was.
+Value stageSetFrameRate(Machine& m, Value t, std::span<const Value> args) {
+    const double rate = m.toNumber(argument(args, 0));
+    if (std::isnan(rate))
+        return Value();
+    const double clamped = std::clamp(rate, 0.01, 1000.0);
+    self(m, t).stored[FrameRate] = Value::number(clamped);
+    if (hostContext(m).frameRateChanged)
+        hostContext(m).frameRateChanged(clamped);
+    return Value();
+}
+
+Value stageFocus(Machine& m, Value, std::span<const Value>) {
+    const Value focus = hostContext(m).held.focus;
+    return focus.isObject() ? focus : Value::null();
+}
+Value stageSetFocus(Machine& m, Value, std::span<const Value> args) {
+    const Value focus = argument(args, 0);
+    if (!focus.isNullish())
+        (void)displayOf(m, focus);
+    hostContext(m).held.focus = focus.isNullish() ? Value() : focus;
+    return Value();
+}
+
+Value stageInvalidate(Machine& m, Value, std::span<const Value>) {
+    hostContext(m).renderDue = true;
+    return Value();
+}
+const avm2::NativeMember StageMethods[] = {{u"invalidate", stageInvalidate}};
 
 const avm2::NativeAccessor StageAccessors[] = {
     {u"stageWidth", stageWidth},
@@ -565,8 +649,7 @@ const avm2::NativeAccessor StageAccessors[] = {
     {u"scaleMode", stageTextGet<ScaleMode>, stageTextSet<ScaleMode>},
     {u"quality", stageTextGet<Quality>, stageTextSet<Quality>},
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
-    // Kept, not applied: the container's clock keeps the movie's rate.
-    stored<FrameRate, Kind::Number>(),
+    {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},
     {u"focus", stageFocus, stageSetFocus},
 };
 
@@ -631,6 +714,7 @@ const avm2::CoreClassSpec Classes[] = {
      .init = displayObjectInit,
      .sealed = true,
      .package = Display,
+     .methods = displayObjectMethods(),
      .accessors = DisplayObjectAccessors},
     {.name = u"InteractiveObject",
      .base = u"flash.display.DisplayObject",
@@ -645,6 +729,12 @@ const avm2::CoreClassSpec Classes[] = {
      .package = Display,
      .methods = ContainerMethods,
      .accessors = ContainerAccessors},
+    {.name = u"Shape",
+     .base = u"flash.display.DisplayObject",
+     .init = shapeInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = ShapeAccessors},
     {.name = u"Sprite",
      .base = u"flash.display.DisplayObjectContainer",
      .init = containerInit,
@@ -663,6 +753,7 @@ const avm2::CoreClassSpec Classes[] = {
      .init = stageInit,
      .sealed = true,
      .package = Display,
+     .methods = StageMethods,
      .accessors = StageAccessors},
     {.name = u"LoaderInfo",
      .base = u"flash.events.EventDispatcher",

@@ -1,7 +1,8 @@
 // What a flash.display object keeps: its place in the tree (parent, children
-// in index order), its name, and for the root the model clip its timeline
-// is. Objects a script makes have no model object yet: their drawing comes
-// with the display API; their other properties are kept as values.
+// in index order), its name, and the model object that draws it (the root's
+// is the stage's root clip; a Sprite, MovieClip or Shape a script makes gets
+// an empty clip of its own). The stage has none: its children other than the
+// root live on the root clip, above everything else.
 #pragma once
 
 #include "as3/event_dispatch.h"
@@ -16,16 +17,21 @@
 namespace as3 {
 
 struct DisplayState : DispatcherState {
-    std::shared_ptr<model::MovieClip> clip;  // the root's timeline; none for script-made objects
+    std::shared_ptr<model::DisplayObject> object;  // null only for the stage
+    avm2::Value graphics;                          // Sprite and Shape: made on first use
+    avm2::Value mask;                              // as the script set it
     avm2::Object* parentObject = nullptr;
     std::vector<avm2::Value> children;
     avm2::Value name;
     bool isStage = false;
     bool isContainer = false;
+    bool isInteractive = true;  // false for Shape: its hits go to its container
     // addFrameScript: by frame index from 0.
     std::vector<avm2::Value> frameScripts;
-    // Properties kept until the display API draws them (x, alpha, buttonMode...).
+    // Properties that change no drawing (buttonMode, mouseEnabled...).
     std::map<std::u16string, avm2::Value> stored;
+
+    [[nodiscard]] model::MovieClip* clip() const { return object ? object->as<model::MovieClip>() : nullptr; }
 
     [[nodiscard]] avm2::Object* parent() const override { return parentObject; }
     void trace(avm2::Tracer& tracer) const override;

@@ -3,6 +3,8 @@
 // player keeps for them. Natives find it through Machine::hostData().
 #pragma once
 
+#include "as3/timer_schedule.h"
+
 #include "avm2/core_library.h"
 #include "avm2/machine.h"
 #include "avm2/object.h"
@@ -12,6 +14,7 @@
 
 #include "script/host.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,6 +34,10 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value parameters;
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
+    TimerSchedule timers;  // running Timers, setTimeout and setInterval
+    avm2::Value hover;     // the object the pointer is over
+    avm2::Value pressed;   // where the button went down
+    avm2::Value focus;     // stage.focus
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -50,6 +57,14 @@ struct HostContext {
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
     bool frameChanged = false;
+    // Told of a new Stage.frameRate, so that the playback clock follows it.
+    std::function<void(double)> frameRateChanged = nullptr;
+    // stage.invalidate() was called: render goes out once the frame is done.
+    bool renderDue = false;
+    // Where the container's pointer is, stage twips (mouseX, mouseY).
+    swf::Point pointer = {};
+    // The display object the Graphics being made belongs to (scripts cannot make one).
+    avm2::Value graphicsOwner = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }
@@ -62,5 +77,9 @@ struct HostContext {
 [[nodiscard]] std::span<const avm2::CoreClassSpec> displayClasses();
 [[nodiscard]] std::span<const avm2::CoreClassSpec> systemClasses();
 [[nodiscard]] std::span<const avm2::PackageFunction> systemFunctions();
+[[nodiscard]] std::span<const avm2::CoreClassSpec> timerClasses();
+[[nodiscard]] std::span<const avm2::PackageFunction> timerFunctions();
+// Fires one due timer of the schedule: a Timer's events or a function's call.
+void fireTimer(avm2::Machine& m, uint32_t id);
 
 }  // namespace as3

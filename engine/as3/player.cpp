@@ -2,7 +2,11 @@
 
 #include "as3/display_state.h"
 #include "as3/external_values.h"
+#include "as3/filter_classes.h"
+#include "as3/geom_values.h"
+#include "as3/graphics_state.h"
 #include "as3/host_context.h"
+#include "as3/input_events.h"
 
 #include "avm2/class_object.h"
 #include "avm2/core_library.h"
@@ -24,6 +28,10 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(loaderInfo);
     tracer.value(parameters);
     tracer.value(domain);
+    timers.trace(tracer);
+    tracer.value(hover);
+    tracer.value(pressed);
+    tracer.value(focus);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -32,12 +40,15 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), displayClasses(), systemClasses()}) {
+    for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
+                        graphicsClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
-    for (const avm2::PackageFunction& f : systemFunctions())
-        m.definePackageFunction(f);
+    for (auto family : {systemFunctions(), timerFunctions()}) {
+        for (const avm2::PackageFunction& f : family)
+            m.definePackageFunction(f);
+    }
     // What the player keeps lives in the native state of one object pinned
     // for the machine's life (outside any entry, so no entry unpins it).
     avm2::Object* holder = m.newObject();
@@ -52,6 +63,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
                                             .pendingRoot = nullptr});
     m.setHostData(player->m_context.get());
     m.setTraceSink([&host](const std::u16string& line) { host.trace(line); });
+    m.setEpochClock([&host] { return host.epochMilliseconds(); });
     return player;
 }
 
@@ -158,6 +170,7 @@ void Player::start() {
     broadcast(u"frameConstructed");
     runFrameScripts();
     broadcast(u"exitFrame");
+    broadcastRender();
 }
 
 void Player::broadcast(const char16_t* type) {
@@ -178,6 +191,14 @@ void Player::broadcast(const char16_t* type) {
     m.unpin(targets.size());
     if (m_context->frameChanged)
         runFrameScripts();
+}
+
+void Player::broadcastRender() {
+    // Listeners that invalidate again ask for the next frame's.
+    if (!m_context->renderDue)
+        return;
+    m_context->renderDue = false;
+    broadcast(u"render");
 }
 
 // The root's script for the frame the playhead is on, once per arrival; a
@@ -212,14 +233,32 @@ void Player::tick() {
     ctx.stage.advance();
     if (ctx.stage.root().currentFrame() != before)
         m_scriptFrame = UINT32_MAX;
+    runTimers();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
     broadcast(u"exitFrame");
+    broadcastRender();
     // Between frames; at least once a second's worth of frames, sooner when
     // the heap has grown.
     if (m_machine->heap().wantsCollection() || ++m_framesSinceCollection >= 30)
         (void)collectGarbage();
+}
+
+void Player::setFrameRateListener(std::function<void(double)> listener) {
+    m_context->frameRateChanged = std::move(listener);
+}
+
+std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
+
+void Player::runTimers() {
+    if (!m_started)
+        return;
+    const double now = m_context->host.milliseconds();
+    for (uint32_t id : m_context->held.timers.due(now))
+        (void)run(u"a timer", [&] { fireTimer(*m_machine, id); });
+    if (m_context->frameChanged)
+        runFrameScripts();
 }
 
 size_t Player::collectGarbage() {

@@ -17,7 +17,8 @@
 // One frame (tick): the timeline advances, enterFrame goes to every display
 // object listening for it, then frameConstructed, the root's frame script
 // (addFrameScript) when the playhead reached a new frame, then exitFrame;
-// the collector runs between frames. Each of these is an entry of its own:
+// the collector runs between frames; render follows a frame in which
+// stage.invalidate() was called. Each of these is an entry of its own:
 // a script that throws or passes a limit is reported through
 // Host::scriptError and the rest of the frame goes on.
 #pragma once
@@ -27,17 +28,21 @@
 #include "model/stage.h"
 
 #include "script/engine.h"
+
 #include "script/host.h"
+#include "swf/geometry.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace avm2 {
 class Machine;
-}
+class Object;
+}  // namespace avm2
 
 namespace as3 {
 
@@ -60,6 +65,27 @@ public:
     // One frame (see above); starts first when start() was not called.
     void tick();
 
+    // Timers (flash.utils.Timer, setTimeout, setInterval) on the host's
+    // clock: the earliest due time of a live one, in Host::milliseconds, and
+    // firing those due now. tick() fires due ones first as well.
+    [[nodiscard]] std::optional<double> nextTimerDue() const;
+    void runTimers();
+
+    // Called when a script sets Stage.frameRate (frames per second, within
+    // 0.01 to 1000): the container's playback clock follows.
+    void setFrameRateListener(std::function<void(double)> listener);
+
+    // The container's pointer (stage twips) and keys, to the display list's
+    // mouse and keyboard events (see input_events.h). Each listener that
+    // fails is reported; the input goes on. A double click is a press that
+    // also gives doubleClick after its release.
+    void mouseMove(swf::Point stage);
+    void mouseDown(swf::Point stage, bool doubleClick = false);
+    void mouseUp(swf::Point stage);
+    void mouseWheel(int32_t lines);
+    void keyDown(uint32_t code, uint32_t ascii);
+    void keyUp(uint32_t code, uint32_t ascii);
+
     // ExternalInterface.addCallback functions, called with a call-exchange
     // request (<invoke name=...>); the answer's xml is the response.
     [[nodiscard]] script::CallResult callFunction(std::u16string_view requestXml);
@@ -80,7 +106,13 @@ private:
     void report(script::ScriptErrorKind kind, const std::u16string& message);
     void reportFailure(const std::u16string& where, const std::string& what);
     void broadcast(const char16_t* type);
+    void broadcastRender();
     void runFrameScripts();
+    // Hover moves to what is under the point, with out/over and roll events.
+    void track(swf::Point stage);
+    void sendMouse(avm2::Object* target, const char16_t* type, swf::Point stage, bool bubbles = true,
+                   avm2::Object* related = nullptr, int32_t delta = 0);
+    void sendKey(const char16_t* type, uint32_t code, uint32_t ascii);
 
     std::unique_ptr<avm2::Machine> m_machine;
     std::unique_ptr<HostContext> m_context;
@@ -88,6 +120,8 @@ private:
     uint32_t m_scriptFrame = UINT32_MAX;  // the frame whose script ran last
     uint32_t m_framesSinceCollection = 0;
     uint64_t m_errors = 0;
+    bool m_buttonDown = false;
+    bool m_doubleClickDue = false;
 };
 
 }  // namespace as3

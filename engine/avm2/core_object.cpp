@@ -1,8 +1,10 @@
 // Object, Function and the classes of the primitive values: Boolean,
 // Number, int, uint and String.
+#include "avm2/case_mapping.h"
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/core_regexp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace avm2 {
 
@@ -65,7 +68,7 @@ Value objectIsPrototypeOf(Machine&, Value self, std::span<const Value> args) {
 Value objectToString(Machine& m, Value self, std::span<const Value>) {
     if (self.isObject()) {
         if (auto* c = dynamic_cast<ClassObject*>(self.asObject()))
-            return m.string(u"[class " + c->displayName() + u"]");
+            return m.string(u"[class " + c->name().name->text() + u"]");
         if (self.asObject()->traits() && !self.asObject()->traits()->types.empty())
             return m.string(u"[object " +
                             static_cast<const ClassObject*>(self.asObject()->traits()->types.back())->displayName() +
@@ -210,51 +213,80 @@ std::string trimExponent(std::string s) {
     return s;
 }
 
+// The digits argument of toFixed and toExponential (0 to 20) or of
+// toPrecision (1 to 21); NaN counts as 0.
+int digitsArgument(Machine& m, Value v, int low, int high) {
+    double d = m.toNumber(v);
+    d = std::isnan(d) ? 0 : std::trunc(d);
+    if (d < low || d > high)
+        digitsOutOfRange(m);
+    return int(d);
+}
+
+// |d| below 1e21 with n fraction digits, a tie rounding away from zero (2.5
+// gives 3, where printf would give 2). Rounds the exact decimal expansion,
+// so 1.005, which is a little less, stays 1.00.
+std::string fixedDigits(double d, int n) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "%.*f", n + 30, std::fabs(d));
+    const std::string exact = buffer;
+    const size_t point = exact.find('.');
+    std::string digits = exact.substr(0, point) + exact.substr(point + 1, size_t(n));
+    if (exact[point + 1 + size_t(n)] >= '5') {
+        size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
+        if (i == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[i - 1];
+    }
+    const size_t whole = digits.size() - size_t(n);
+    std::string out = digits.substr(0, whole);
+    if (n > 0)
+        out += "." + digits.substr(whole);
+    return (d < 0 ? "-" : "") + out;
+}
+
 Value numberToFixed(Machine& m, Value self, std::span<const Value> args) {
     const double d = thisNumber(m, self);
-    const double digits = m.toNumber(argument(args, 0));
-    const int n = std::isnan(digits) ? 0 : int(digits);
-    if (n < 0 || n > 20)
-        digitsOutOfRange(m);
+    const int n = digitsArgument(m, argument(args, 0), 0, 20);
     if (!std::isfinite(d) || std::fabs(d) >= 1e21)
         return m.string(numberToString(d));
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", n, d);
-    return m.string(ascii(buffer));
+    return m.string(ascii(fixedDigits(d, n)));
 }
 
 Value numberToExponential(Machine& m, Value self, std::span<const Value> args) {
-    const double d = thisNumber(m, self);
-    const double digits = m.toNumber(argument(args, 0));
-    const int n = std::isnan(digits) ? 0 : int(digits);
-    if (n < 0 || n > 20)
-        digitsOutOfRange(m);
+    double d = thisNumber(m, self);
+    const bool shortest = argument(args, 0).isUndefined();
+    const int n = shortest ? 0 : digitsArgument(m, args[0], 0, 20);
     if (!std::isfinite(d))
         return m.string(numberToString(d));
+    if (d == 0)
+        d = 0;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*e", n, d);
+    // Without digits: as many as it takes to read back the same number.
+    for (int p = 1; shortest && p <= 20 && std::strtod(buffer, nullptr) != d; ++p)
+        std::snprintf(buffer, sizeof buffer, "%.*e", p, d);
     return m.string(ascii(trimExponent(buffer)));
 }
 
 Value numberToPrecision(Machine& m, Value self, std::span<const Value> args) {
-    const double d = thisNumber(m, self);
-    if (argument(args, 0).isUndefined() || !std::isfinite(d))
+    double d = thisNumber(m, self);
+    if (argument(args, 0).isUndefined())
         return m.string(numberToString(d));
-    const int p = int(m.toNumber(args[0]));
-    if (p < 1 || p > 21)
-        digitsOutOfRange(m);
-    if (d == 0) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.*f", p - 1, 0.0);
-        return m.string(ascii(buffer));
-    }
+    const int p = digitsArgument(m, args[0], 1, 21);
+    if (!std::isfinite(d))
+        return m.string(numberToString(d));
+    if (d == 0)
+        return m.string(ascii(fixedDigits(0.0, p - 1)));
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*e", p - 1, d);
     const int exponent = std::atoi(std::strchr(buffer, 'e') + 1);
     if (exponent < -6 || exponent >= p)
         return m.string(ascii(trimExponent(buffer)));
-    std::snprintf(buffer, sizeof buffer, "%.*f", std::max(0, p - 1 - exponent), d);
-    return m.string(ascii(buffer));
+    return m.string(ascii(fixedDigits(d, std::max(0, p - 1 - exponent))));
 }
 
 const NativeMember NumberPrototype[] = {{u"toString", numberToStringNative},
@@ -361,19 +393,15 @@ Value stringSubstr(Machine& m, Value self, std::span<const Value> args) {
 
 Value stringToUpperCase(Machine& m, Value self, std::span<const Value>) {
     std::u16string s = m.toString(self)->text();
-    for (char16_t& c : s) {
-        if (c >= u'a' && c <= u'z')
-            c = char16_t(c - 32);
-    }
+    for (char16_t& c : s)
+        c = toUpperUnit(c);
     return m.string(std::move(s));
 }
 
 Value stringToLowerCase(Machine& m, Value self, std::span<const Value>) {
     std::u16string s = m.toString(self)->text();
-    for (char16_t& c : s) {
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c + 32);
-    }
+    for (char16_t& c : s)
+        c = toLowerUnit(c);
     return m.string(std::move(s));
 }
 
@@ -388,6 +416,12 @@ Value stringToString(Machine& m, Value self, std::span<const Value>) {
     if (!self.isString())
         m.throwError("TypeError", 1004, u"Method String.prototype.toString was invoked on an incompatible object.");
     return self;
+}
+
+// Code-unit order: the player compares without a locale.
+Value stringLocaleCompare(Machine& m, Value self, std::span<const Value> args) {
+    const int c = m.toString(self)->text().compare(m.toString(argument(args, 0))->text());
+    return Value::fromInt(c < 0 ? -1 : c > 0 ? 1 : 0);
 }
 
 Value stringFromCharCode(Machine& m, Value, std::span<const Value> args) {
@@ -409,6 +443,11 @@ const NativeMember StringPrototype[] = {{u"charAt", stringCharAt},
                                         {u"toLocaleUpperCase", stringToUpperCase},
                                         {u"toLocaleLowerCase", stringToLowerCase},
                                         {u"concat", stringConcat},
+                                        {u"localeCompare", stringLocaleCompare},
+                                        {u"match", stringMatch},
+                                        {u"replace", stringReplace},
+                                        {u"search", stringSearch},
+                                        {u"split", stringSplit},
                                         {u"toString", stringToString},
                                         {u"valueOf", stringToString}};
 const NativeMember StringStatics[] = {{u"fromCharCode", stringFromCharCode}};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "avm2/conversions.h"
+#include "avm2/core_library.h"
 #include "avm2/machine.h"
 
 #include <cmath>
@@ -41,9 +42,10 @@ public:
         if (a.isNumeric() && b.isNumeric())
             return Value::number(a.numeric() + b.numeric());
         Machine::Pin pinA(m_m, a), pinB(m_m, b);
-        Value pa = m_m.toPrimitive(a, false);
+        // Without a hint a Date reads as its text ("at " + date).
+        Value pa = m_m.toPrimitive(a, a.isObject() && isDateObject(a.asObject()));
         Machine::Pin pinPa(m_m, pa);
-        Value pb = m_m.toPrimitive(b, false);
+        Value pb = m_m.toPrimitive(b, b.isObject() && isDateObject(b.asObject()));
         if (pa.isString() || pb.isString()) {
             Machine::Pin pinPb(m_m, pb);
             std::u16string text = m_m.toString(pa)->text();
@@ -62,9 +64,10 @@ public:
         if (a.isInt() && b.isInt())
             return a.asInt() < b.asInt();
         Machine::Pin pinA(m_m, a), pinB(m_m, b);
-        Value pa = m_m.toPrimitive(a, false);
+        // Without a hint a Date reads as its text ("at " + date).
+        Value pa = m_m.toPrimitive(a, a.isObject() && isDateObject(a.asObject()));
         Machine::Pin pinPa(m_m, pa);
-        Value pb = m_m.toPrimitive(b, false);
+        Value pb = m_m.toPrimitive(b, b.isObject() && isDateObject(b.asObject()));
         if (pa.isString() && pb.isString())
             return pa.asString()->text() < pb.asString()->text();
         const double x = primitiveToNumber(pa), y = primitiveToNumber(pb);
@@ -135,6 +138,11 @@ public:
     [[noreturn]] void nullReceiver(Value v);
     [[nodiscard]] std::u16string describeName(const Multiname& mn) const;
     [[nodiscard]] std::u16string className(Value v);
+    // A Proxy's trap in the flash_proxy namespace, and the QName it is given.
+    Value proxyTrap(Value target, const char16_t* trap, std::span<const Value> args);
+    Value proxyName(const Multiname& mn);
+    // The class a TypeName names (Vector.<int>) given its generic class.
+    ClassObject* applyTypeName(const LoadedAbc& file, const MultinameInfo& info, ClassObject* generic);
 
     Value getProperty(Value target, const Multiname& mn);
     void setProperty(Value target, const Multiname& mn, Value v, bool init);

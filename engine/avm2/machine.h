@@ -133,6 +133,10 @@ public:
         if (m_trace)
             m_trace(text);
     }
+    // Wall-clock milliseconds since 1970 UTC (new Date()): the host's
+    // virtual clock when it set one, the system's otherwise.
+    void setEpochClock(std::function<double()> clock) { m_epochClock = std::move(clock); }
+    [[nodiscard]] double epochMilliseconds() const;
     // Math.random's generator: the same seed gives the same numbers.
     [[nodiscard]] double random();
     void seedRandom(uint64_t seed) { m_random = seed != 0 ? seed : 0x9E3779B97F4A7C15ull; }
@@ -214,6 +218,9 @@ private:
     void addPackageDefinition(const QName& name, Value value);
     Object* ensureScript(const LoadedAbc& file, uint32_t script);
     void declareCoreClasses();
+    // Marks property instructions whose name is an index in the public
+    // namespace (operand b), for the interpreter's vector fast path.
+    static void markIndexNames(LoadedAbc& file);
     // Counts against the instruction budget and, at this safe point,
     // collects if the heap asks for it.
     void charge(uint64_t instructions);
@@ -233,6 +240,7 @@ private:
     std::vector<Value> m_pinned;
     std::vector<uint8_t>* m_domainMemory = nullptr;
     std::function<void(const std::u16string&)> m_trace;
+    std::function<double()> m_epochClock;
     uint64_t m_random = 0x9E3779B97F4A7C15ull;
     Object* m_objectProto = nullptr;
     Object* m_functionProto = nullptr;

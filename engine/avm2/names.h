@@ -27,6 +27,10 @@ public:
     [[nodiscard]] const std::u16string& uri() const { return m_uri; }
     // The unnamed public namespace, where dynamic properties live.
     [[nodiscard]] bool isPublicRoot() const { return m_group == NamespaceGroup::Public && m_uri.empty(); }
+    // The namespace compilers call the core classes' methods in ("AS3").
+    [[nodiscard]] bool isBuiltin() const {
+        return m_group == NamespaceGroup::Public && m_uri == u"http://adobe.com/AS3/2006/builtin";
+    }
     void trace(Tracer&) const override {}
 
 private:
@@ -70,6 +74,16 @@ struct Multiname {
     [[nodiscard]] bool hasPublicRoot() const {
         for (const Namespace* ns : namespaces) {
             if (ns->isPublicRoot())
+                return true;
+        }
+        return false;
+    }
+    // Whether a read looks along the prototype chain: in the public root, or
+    // in the AS3 namespace, whose methods of the core classes (String's
+    // substr ...) live on their prototypes here.
+    [[nodiscard]] bool readsPrototypes() const {
+        for (const Namespace* ns : namespaces) {
+            if (ns->isPublicRoot() || ns->isBuiltin())
                 return true;
         }
         return false;

@@ -136,6 +136,16 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         m_scriptHost = std::move(host);
         m_engine = std::move(engine);
         m_player = std::move(player);
+        if (m_player) {
+            // Stage.frameRate sets the clock (to the millisecond per frame
+            // the platform timer keeps anyway).
+            m_player->setFrameRateListener([this](double fps) {
+                const auto rate =
+                    moviehost::FrameRate::fromFraction(static_cast<std::uint64_t>(std::llround(fps * 1000)), 1000);
+                if (m_timer.running())
+                    (void)m_timer.start(rate);
+            });
+        }
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();
@@ -185,7 +195,10 @@ void FlashControl::onScriptTimer() try {
     EngineScope scope(*this);
     if (m_firstFrameDue)
         runPendingActions();
-    m_engine->runTimers();
+    if (m_player)
+        m_player->runTimers();
+    else
+        m_engine->runTimers();
     publishChanges();
 } catch (...) {
     (void)failureFromException(u"the script timer clock");
@@ -195,7 +208,9 @@ void FlashControl::onScriptTimer() try {
 // each timer set, cleared or fired. Only while the movie clock runs: a
 // closed control runs no script.
 void FlashControl::armScriptTimer() {
-    const std::optional<double> due = m_engine && m_timer.running() ? m_engine->nextTimerDue() : std::nullopt;
+    std::optional<double> due;
+    if (m_engine && m_timer.running())
+        due = m_player ? m_player->nextTimerDue() : m_engine->nextTimerDue();
     if (!due || !m_scriptHost) {
         m_scriptTimer.disarm();
         return;

@@ -66,8 +66,11 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
         runPendingActions();
     script::Engine& engine = *m_engine;
     if (msg == MouseWheel) {
-        if (const int32_t lines = wheelLines(wheelDeltaOf(wParam), m_wheelRest); lines != 0)
+        if (const int32_t lines = wheelLines(wheelDeltaOf(wParam), m_wheelRest); lines != 0) {
             engine.mouseWheel(lines);
+            if (m_player)
+                m_player->mouseWheel(lines);
+        }
         publishChanges();
         return;
     }
@@ -82,13 +85,19 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
     case LeftDown:
     case LeftDoubleClick:
         engine.mouseDown(*point);
+        if (m_player)
+            m_player->mouseDown(*point, msg == LeftDoubleClick);
         break;
     case LeftUp:
         engine.mouseUp(*point);
+        if (m_player)
+            m_player->mouseUp(*point);
         break;
     default:
         // Moves, and the other buttons (see above).
         engine.mouseMove(*point);
+        if (m_player)
+            m_player->mouseMove(*point);
         break;
     }
     publishChanges();
@@ -105,11 +114,15 @@ void FlashControl::handleKey(UINT msg, WPARAM wParam) {
     case kKeyDown: {
         const KeyTranslator::Key key = m_keys.keyDown(wParam);
         engine.keyDown(key.code, key.ascii);
+        if (m_player)
+            m_player->keyDown(key.code, key.ascii);
         break;
     }
     case kKeyUp: {
         const KeyTranslator::Key key = m_keys.keyUp(wParam);
         engine.keyUp(key.code, key.ascii);
+        if (m_player)
+            m_player->keyUp(key.code, key.ascii);
         break;
     }
     case Char:

@@ -168,4 +168,42 @@ bool MovieClip::loadMovie(std::shared_ptr<const swf::Movie> movie) {
 
 void MovieClip::swapChildren(int32_t depthA, int32_t depthB) { m_children.swap(depthA, depthB); }
 
+namespace {
+
+// Levels below `object` (0 for a leaf), counting no further than `limit`.
+uint32_t heightBelow(const DisplayObject& object, uint32_t limit) {
+    const DisplayList* children = object.children();
+    if (!children || limit == 0)
+        return 0;
+    uint32_t most = 0;
+    for (const auto& [depth, child] : *children)
+        most = std::max(most, 1 + heightBelow(*child, limit - 1));
+    return most;
+}
+
+}  // namespace
+
+void MovieClip::renest(DisplayObject& object, uint32_t nesting) {
+    object.m_nesting = nesting;
+    if (const DisplayList* children = object.children()) {
+        for (const auto& [depth, child] : *children)
+            renest(*child, nesting + 1);
+    }
+}
+
+bool MovieClip::adoptChild(int32_t depth, std::shared_ptr<DisplayObject> object) {
+    if (!object || object->parent() || m_children.at(depth) || object.get() == this)
+        return false;
+    const uint32_t limit = context().limits.maxNesting;
+    if (nesting() + 1 > limit || heightBelow(*object, limit + 1) > limit - nesting() - 1) {
+        ++context().diagnostics.nestingLimitHits;
+        return false;
+    }
+    renest(*object, nesting() + 1);
+    m_children.insert(depth, std::move(object));
+    return true;
+}
+
+std::shared_ptr<DisplayObject> MovieClip::releaseChild(int32_t depth) { return m_children.remove(depth); }
+
 }  // namespace model

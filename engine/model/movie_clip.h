@@ -119,6 +119,13 @@ public:
     // Exchanges the children at two depths (either may be empty). The
     // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);
+    // ActionScript 3 moves whole objects between containers: `object` (with
+    // no parent) goes to `depth`, replacing nothing; no actions are queued.
+    // False, and nothing changes, when the depth is taken or the object's
+    // tree would pass the nesting limit.
+    [[nodiscard]] bool adoptChild(int32_t depth, std::shared_ptr<DisplayObject> object);
+    // Takes the child at `depth` off the list without unload actions; null when empty.
+    std::shared_ptr<DisplayObject> releaseChild(int32_t depth);
 
     // What scripts drew into the clip, painted below its children; null
     // until a script draws. drawing() makes it on first use.
@@ -129,6 +136,8 @@ private:
     friend class ObjectFactory;
     friend class Stage;
     friend class TimelineExecutor;
+
+    static void renest(DisplayObject& object, uint32_t nesting);
 
     const swf::Timeline* m_timeline = nullptr;
     uint32_t m_currentFrame = 0;

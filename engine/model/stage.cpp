@@ -155,4 +155,6 @@ ChangeSet Stage::collectChanges() {
     return m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
 }
 
+std::shared_ptr<MovieClip> Stage::createDetachedClip() { return ObjectFactory::createEmptyClip(m_context, 1); }
+
 }  // namespace model

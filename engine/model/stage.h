@@ -72,6 +72,9 @@ public:
     [[nodiscard]] MovieClip& root() { return *m_root; }
     [[nodiscard]] const MovieClip& root() const { return *m_root; }
     [[nodiscard]] const std::shared_ptr<MovieClip>& rootPtr() const { return m_root; }
+    // An empty clip on no list yet (ActionScript 3 makes its objects before
+    // it places them); null at the object limit.
+    [[nodiscard]] std::shared_ptr<MovieClip> createDetachedClip();
     // The geometry of the movie's characters; filling it does not change the stage.
     [[nodiscard]] GeometryCache& characterCache() const;
     [[nodiscard]] const Limits& limits() const;

@@ -3,8 +3,8 @@
 // agree.
 #include "script/builtins.h"
 
+#include "calendar/date_math.h"
 #include "script/conversions.h"
-#include "script/date_math.h"
 #include "script/runtime.h"
 
 #include <cmath>
@@ -14,6 +14,10 @@
 namespace script {
 
 namespace {
+
+using calendar::DateParts;
+using calendar::makeDate;
+using calendar::splitDate;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 

@@ -48,6 +48,9 @@ public:
     void refuse(Object* target, LoadKind kind, std::string reason);
     // Bytes so far of a load into this target, none when it has none running.
     [[nodiscard]] std::optional<std::pair<uint64_t, uint64_t>> progressOf(const Object* target) const;
+    // The file a movie's reference names, when it is a local file the
+    // movie may read (NetStream plays only those); else why not.
+    [[nodiscard]] moviehost::Expected<std::string, std::string> localFile(std::string_view url);
     // Forgets the loads of this target (a new load replaces the old one).
     void cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -138,4 +141,67 @@ TEST(HaxePlayer, ContainerAndTree) {
 #endif
 }
 
+TEST(HaxePlayer, CoreLibrary) {
+    REQUIRE_HAXE();
+    // Local time is New York's, where the clocks went forward on 2021-03-14.
+    const char* saved = std::getenv("TZ");
+    const std::string savedZone = saved ? saved : "";
+    setenv("TZ", "America/New_York", 1);
+    tzset();
+    auto p = play("Library");
+    ASSERT_TRUE(p && p->player);
+    for (const auto& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    struct Expect {
+        std::u16string command;
+        std::u16string value;
+    };
+    const Expect expected[] = {
+        {u"regexp",
+         u"345,12,5, now;f00 b00;a|b|c;host at me;H<A>X<E> r<u>l<e>s;a[1@1]b[22@3]c[333@6];1|22|333,5;20263"},
+        {u"date", u"2021-07-04 12:00:05;Sun Jul 4 16:00:05 2021 UTC;0;300,240;60;7;1609459201234;2021"},
+        {u"numbers", u"1234.57,1234.57,1.235e+3,255.0,1002"},
+        {u"throw", u"plain;true;wrapped"},
+        {u"timers", u"true1003"},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(std::string(e.command.begin(), e.command.end()));
+        auto got = p->host.command(e.command);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(*got, e.value);
+    }
+    std::vector<double> rates;
+    p->player->setFrameRateListener([&rates](double fps) { rates.push_back(fps); });
+    // The clock jumps to each due time, as the control's timer does: every
+    // timer fires exactly when it is due.
+    for (int i = 0; i < 50; ++i) {
+        const auto due = p->player->nextTimerDue();
+        if (!due)
+            break;
+        p->host.clock = *due;
+        p->player->runTimers();
+    }
+    EXPECT_FALSE(p->player->nextTimerDue());
+    EXPECT_EQ(p->host.command(u"timerlog"), u"argsx2,t1@1334,i1,t2@1434,i2,delay@1484,t3@1534,donefalse,12.5");
+    EXPECT_EQ(rates, std::vector<double>{12.5});
+    EXPECT_TRUE(p->host.errors.empty());
+    if (saved)
+        setenv("TZ", savedZone.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
 }  // namespace
+
+TEST(HaxePlayer, Collections) {
+    REQUIRE_HAXE();
+    auto p = play("Collections");
+    ASSERT_TRUE(p && p->player);
+    for (const std::u16string& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    EXPECT_EQ(p->host.command(u"vector"), u"16,9,7,4,0;36;1;9,7;2.5,1.5;2");
+    EXPECT_EQ(p->host.command(u"vectorErrors"), u"1126;1125;ab;true;2");
+    EXPECT_EQ(p->host.command(u"proxy"),
+              u"set a,set b,set a,get a,get b,|a=3 b=two |truetruefalse|called greet with 2");
+}

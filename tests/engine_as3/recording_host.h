@@ -26,7 +26,10 @@ struct RecordingHost final : script::Host {
         return answer ? answer(call) : std::nullopt;
     }
     void scriptError(const script::ScriptError& error) override { errors.push_back(error.message); }
-    double milliseconds() override { return 1234.0; }
+    double clock = 1234.0;  // the test moves it
+    double epoch = 1609459200000.0;
+    double milliseconds() override { return clock; }
+    double epochMilliseconds() override { return epoch + clock; }
 
     // The argument of the first fscommand of that name, or none.
     [[nodiscard]] std::optional<std::u16string> command(std::u16string_view name) const {

@@ -1,11 +1,14 @@
 // Days from civil dates and back.
-#include "script/date_math.h"
+#include "calendar/date_math.h"
 
+#include <ctime>
+
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
 
-namespace script {
+namespace calendar {
 
 namespace {
 
@@ -76,4 +79,27 @@ DateParts splitDate(double t) {
     return p;
 }
 
-}  // namespace script
+double localOffset(double utcTime) {
+    if (!std::isfinite(utcTime))
+        return 0;
+    // The zone's rules past what time_t and the database describe repeat
+    // the last known ones; clamp into a range localtime_r always takes.
+    const double seconds = std::clamp(std::floor(utcTime / 1000), -6.0e10, 6.0e10);
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    if (!localtime_r(&t, &parts))
+        return 0;
+    return double(parts.tm_gmtoff) * 1000;
+}
+
+double toLocal(double utcTime) { return utcTime + localOffset(utcTime); }
+
+double toUtc(double localTime) {
+    // The offset in force an offset's width before: in a gap this lands
+    // after the change, in an overlap on its first occurrence.
+    const double guess = localTime - localOffset(localTime);
+    const double first = localTime - localOffset(guess);
+    return localOffset(first) == localTime - first ? first : guess;
+}
+
+}  // namespace calendar

@@ -1,0 +1,249 @@
+// The DisplayObject members that read and write the model object: position,
+// scale, rotation, alpha, size, styles, mask, transform, coordinates, bounds
+// and hit tests. The stage has no model object: it reads as an untransformed
+// object and ignores writes.
+#include "as3/display_properties.h"
+#include "as3/display_binding.h"
+#include "as3/filter_classes.h"
+#include "as3/geom_values.h"
+
+#include "avm2/conversions.h"
+
+#include "model/transform.h"
+
+#include "script/display_styles.h"
+#include "script/hit_test.h"
+
+#include <cmath>
+
+namespace as3 {
+
+using avm2::argument;
+using avm2::Machine;
+using avm2::Value;
+
+namespace {
+
+model::DisplayObject* modelOf(Machine& m, Value t) { return displayOf(m, t).object.get(); }
+
+double numberArgument(Machine& m, std::span<const Value> args) { return m.toNumber(argument(args, 0)); }
+
+// Writes of non-finite numbers are ignored, as the player ignores them.
+template <double (model::DisplayObject::*Get)() const, void (model::DisplayObject::*Set)(double), int Scale>
+struct Property {
+    static Value get(Machine& m, Value t, std::span<const Value>) {
+        const model::DisplayObject* o = modelOf(m, t);
+        if (!o)
+            return Value::number(Scale == 100 ? 1 : 0);
+        return Value::number((o->*Get)() / Scale);
+    }
+    static Value set(Machine& m, Value t, std::span<const Value> args) {
+        const double v = numberArgument(m, args);
+        if (model::DisplayObject* o = modelOf(m, t); o && std::isfinite(v))
+            (o->*Set)(v * Scale);
+        return Value();
+    }
+};
+
+template <typename P>
+constexpr avm2::NativeAccessor property(const char16_t* name) {
+    return {name, P::get, P::set};
+}
+
+using D = model::DisplayObject;
+
+Value getVisible(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    return Value::boolean(!o || o->isVisible());
+}
+Value setVisible(Machine& m, Value t, std::span<const Value> args) {
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setVisible(avm2::toBoolean(argument(args, 0)));
+    return Value();
+}
+
+Value getBlendMode(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    return m.string(std::u16string(script::blendModeName(o ? o->blendMode() : swf::BlendMode::Normal)));
+}
+Value setBlendMode(Machine& m, Value t, std::span<const Value> args) {
+    const std::u16string name = m.toString(argument(args, 0))->text();
+    for (int i = int(swf::BlendMode::Normal); i <= int(swf::BlendMode::HardLight); ++i) {
+        if (script::blendModeName(swf::BlendMode(i)) == name) {
+            if (model::DisplayObject* o = modelOf(m, t))
+                o->setBlendMode(swf::BlendMode(i));
+            return Value();
+        }
+    }
+    m.throwError("ArgumentError", 2008, u"Parameter blendMode must be one of the accepted values.");
+}
+
+Value getCacheAsBitmap(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    return Value::boolean(o && o->cacheAsBitmap());
+}
+Value setCacheAsBitmap(Machine& m, Value t, std::span<const Value> args) {
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setCacheAsBitmap(avm2::toBoolean(argument(args, 0)));
+    return Value();
+}
+
+Value getMask(Machine& m, Value t, std::span<const Value>) {
+    const Value mask = displayOf(m, t).mask;
+    return mask.isObject() ? mask : Value::null();
+}
+Value setMask(Machine& m, Value t, std::span<const Value> args) {
+    const Value mask = argument(args, 0);
+    DisplayState& d = displayOf(m, t);
+    std::shared_ptr<model::DisplayObject> maskObject;
+    if (!mask.isNullish())
+        maskObject = displayOf(m, mask).object;
+    if (d.object)
+        d.object->setScriptMask(maskObject);
+    d.mask = mask.isNullish() ? Value() : mask;
+    return Value();
+}
+
+Value getTransform(Machine& m, Value t, std::span<const Value>) {
+    const Value args[1] = {t};
+    return m.construct(Value::object(m.coreClass(u"flash.geom", u"Transform")), args);
+}
+// Assigning a Transform copies its matrix and colour transform.
+Value setTransform(Machine& m, Value t, std::span<const Value> args) {
+    const Value from = argument(args, 0);
+    if (!from.isObject())
+        m.throwError("TypeError", 2007, u"Parameter transform must be non-null.");
+    const Value owner = transformOwner(from);
+    model::DisplayObject* source = owner.isObject() ? modelOf(m, owner) : nullptr;
+    if (model::DisplayObject* o = modelOf(m, t); o && source) {
+        o->setMatrix(source->matrix());
+        o->setColorTransform(source->colorTransform());
+        o->setScriptTransformed(true);
+    }
+    return Value();
+}
+
+// Filters are copied both ways: assigning keeps what the filter objects
+// hold then; reading gives new objects. Entries that are no filters are skipped.
+Value getFilters(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    avm2::ArrayObject* out = m.newArray();
+    Machine::Pin keep(m, Value::object(out));
+    if (o && o->filters()) {
+        for (const swf::Filter& f : *o->filters()) {
+            const Value v = newFilter(m, f);
+            if (v.isObject())
+                out->elements().push_back(v);
+        }
+    }
+    return Value::object(out);
+}
+Value setFilters(Machine& m, Value t, std::span<const Value> args) {
+    const Value list = argument(args, 0);
+    std::vector<swf::Filter> filters;
+    if (const auto* array = list.isObject() ? dynamic_cast<avm2::ArrayObject*>(list.asObject()) : nullptr) {
+        for (size_t i = 0; i < std::min<size_t>(array->elements().size(), 64); ++i) {
+            if (auto f = readFilter(m, array->elements()[i]))
+                filters.push_back(std::move(*f));
+        }
+    }
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setOwnFilters(std::move(filters));
+    return Value();
+}
+
+// The matrix from the object's own coordinates to stage twips.
+swf::Matrix toStage(Machine& m, Value t) {
+    const model::DisplayObject* o = modelOf(m, t);
+    return o ? o->concatenatedMatrix() : swf::Matrix{};
+}
+
+Value mouseX(Machine& m, Value t, std::span<const Value>) {
+    const auto inverse = model::invert(toStage(m, t));
+    return Value::number(inverse ? model::apply(*inverse, hostContext(m).pointer).x / 20 : 0);
+}
+Value mouseY(Machine& m, Value t, std::span<const Value>) {
+    const auto inverse = model::invert(toStage(m, t));
+    return Value::number(inverse ? model::apply(*inverse, hostContext(m).pointer).y / 20 : 0);
+}
+
+Value localToGlobal(Machine& m, Value t, std::span<const Value> args) {
+    const swf::Point p = readPoint(m, argument(args, 0));
+    const swf::Point s = model::apply(toStage(m, t), {p.x * 20, p.y * 20});
+    return newPoint(m, s.x / 20, s.y / 20);
+}
+Value globalToLocal(Machine& m, Value t, std::span<const Value> args) {
+    const swf::Point p = readPoint(m, argument(args, 0));
+    const auto inverse = model::invert(toStage(m, t));
+    const swf::Point s = inverse ? model::apply(*inverse, {p.x * 20, p.y * 20}) : swf::Point{};
+    return newPoint(m, s.x / 20, s.y / 20);
+}
+
+// The box of the object's content in the coordinates of `space` (the stage
+// when null); an empty object gives an empty box at its origin there.
+Value boundsIn(Machine& m, Value t, std::span<const Value> args) {
+    const Value space = argument(args, 0);
+    const swf::Matrix target = space.isNullish() ? swf::Matrix{} : toStage(m, Value::object(space.asObject()));
+    if (!space.isNullish())
+        (void)displayOf(m, space);
+    const auto inverse = model::invert(target);
+    const swf::Matrix toSpace = inverse ? model::multiply(*inverse, toStage(m, t)) : swf::Matrix{};
+    const model::DisplayObject* o = modelOf(m, t);
+    const swf::Bounds b = o ? o->boundsThrough(toSpace) : swf::Bounds{};
+    if (b.empty) {
+        const swf::Point origin = model::apply(toSpace, {0, 0});
+        return newRectangle(m, origin.x / 20, origin.y / 20, 0, 0);
+    }
+    return newRectangle(m, b.xMin / 20, b.yMin / 20, (b.xMax - b.xMin) / 20, (b.yMax - b.yMin) / 20);
+}
+
+Value hitTestPoint(Machine& m, Value t, std::span<const Value> args) {
+    const double x = m.toNumber(argument(args, 0)) * 20, y = m.toNumber(argument(args, 1)) * 20;
+    const model::DisplayObject* o = modelOf(m, t);
+    if (!o || !std::isfinite(x) || !std::isfinite(y))
+        return Value::boolean(false);
+    if (avm2::toBoolean(argument(args, 2)))
+        return Value::boolean(script::HitTester(hostContext(m).stage).hits(*o, {x, y}, true));
+    const swf::Bounds b = o->stageBounds();
+    return Value::boolean(!b.empty && x >= b.xMin && x <= b.xMax && y >= b.yMin && y <= b.yMax);
+}
+Value hitTestObject(Machine& m, Value t, std::span<const Value> args) {
+    const model::DisplayObject* a = modelOf(m, t);
+    const model::DisplayObject* b = modelOf(m, argument(args, 0));
+    if (!a || !b)
+        return Value::boolean(false);
+    const swf::Bounds x = a->stageBounds(), y = b->stageBounds();
+    return Value::boolean(!x.empty && !y.empty && x.xMin <= y.xMax && y.xMin <= x.xMax && x.yMin <= y.yMax &&
+                          y.yMin <= x.yMax);
+}
+
+const avm2::NativeAccessor Accessors[] = {
+    property<Property<&D::x, &D::setX, 1>>(u"x"),
+    property<Property<&D::y, &D::setY, 1>>(u"y"),
+    property<Property<&D::xScale, &D::setXScale, 100>>(u"scaleX"),
+    property<Property<&D::yScale, &D::setYScale, 100>>(u"scaleY"),
+    property<Property<&D::rotation, &D::setRotation, 1>>(u"rotation"),
+    property<Property<&D::alpha, &D::setAlpha, 100>>(u"alpha"),
+    property<Property<&D::width, &D::setWidth, 1>>(u"width"),
+    property<Property<&D::height, &D::setHeight, 1>>(u"height"),
+    {u"visible", getVisible, setVisible},
+    {u"blendMode", getBlendMode, setBlendMode},
+    {u"cacheAsBitmap", getCacheAsBitmap, setCacheAsBitmap},
+    {u"mask", getMask, setMask},
+    {u"filters", getFilters, setFilters},
+    {u"transform", getTransform, setTransform},
+    {u"mouseX", mouseX},
+    {u"mouseY", mouseY},
+};
+const avm2::NativeMember Methods[] = {
+    {u"localToGlobal", localToGlobal}, {u"globalToLocal", globalToLocal},
+    {u"getBounds", boundsIn},          {u"getRect", boundsIn},
+    {u"hitTestPoint", hitTestPoint},   {u"hitTestObject", hitTestObject},
+};
+
+}  // namespace
+
+std::span<const avm2::NativeAccessor> displayObjectAccessors() { return Accessors; }
+std::span<const avm2::NativeMember> displayObjectMethods() { return Methods; }
+
+}  // namespace as3

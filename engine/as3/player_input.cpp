@@ -1,0 +1,153 @@
+// The container's pointer and keys as the display list's events.
+#include "as3/display_state.h"
+#include "as3/host_context.h"
+#include "as3/input_events.h"
+#include "as3/player.h"
+
+#include "avm2/machine.h"
+
+#include "model/transform.h"
+
+#include <algorithm>
+
+namespace as3 {
+
+using avm2::Object;
+using avm2::Value;
+
+namespace {
+
+// The object and its ancestors, innermost first.
+std::vector<Object*> chain(avm2::Machine& m, Object* o) {
+    std::vector<Object*> out;
+    for (; o && out.size() < 100000; o = displayOf(m, Value::object(o)).parentObject)
+        out.push_back(o);
+    return out;
+}
+
+}  // namespace
+
+void Player::sendMouse(Object* target, const char16_t* type, swf::Point stage, bool bubbles, Object* related,
+                       int32_t delta) {
+    if (!target)
+        return;
+    avm2::Machine& m = *m_machine;
+    (void)run(std::u16string(u"a ") + type + u" listener", [&] {
+        Value event = makeEvent(m, type, bubbles, false, u"MouseEvent");
+        avm2::Machine::Pin keep(m, event);
+        auto& e = *event.asObject()->nativeAs<InputEventState>();
+        const model::DisplayObject* o = displayOf(m, Value::object(target)).object.get();
+        const auto toLocal = o ? model::invert(o->concatenatedMatrix()) : std::optional<swf::Matrix>(swf::Matrix{});
+        const swf::Point local = toLocal ? model::apply(*toLocal, stage) : swf::Point{};
+        e.localX = local.x / 20;
+        e.localY = local.y / 20;
+        e.stageX = stage.x / 20;
+        e.stageY = stage.y / 20;
+        e.buttonDown = m_buttonDown;
+        e.delta = delta;
+        e.relatedObject = related ? Value::object(related) : Value();
+        dispatch(m, target, event);
+    });
+}
+
+void Player::track(swf::Point stage) {
+    HostContext& ctx = *m_context;
+    avm2::Machine& m = *m_machine;
+    ctx.pointer = stage;
+    Object* now = nullptr;
+    (void)run(u"the pointer", [&] { now = mouseTargetAt(m, stage); });
+    Object* before = ctx.held.hover.isObject() ? ctx.held.hover.asObject() : nullptr;
+    if (now == before)
+        return;
+    ctx.held.hover = now ? Value::object(now) : Value();
+    avm2::Machine::Pin keepBefore(m, before ? Value::object(before) : Value());
+    // Roll events go to the objects the pointer left or entered, not to
+    // the ancestors both share.
+    const std::vector<Object*> left = before ? chain(m, before) : std::vector<Object*>{};
+    const std::vector<Object*> entered = now ? chain(m, now) : std::vector<Object*>{};
+    // The stage is no related object.
+    Object* stageObject = ctx.held.stage.isObject() ? ctx.held.stage.asObject() : nullptr;
+    Object* relatedNow = now == stageObject ? nullptr : now;
+    Object* relatedBefore = before == stageObject ? nullptr : before;
+    sendMouse(before, u"mouseOut", stage, true, relatedNow);
+    for (Object* o : left) {
+        if (std::find(entered.begin(), entered.end(), o) == entered.end())
+            sendMouse(o, u"rollOut", stage, false, relatedNow);
+    }
+    sendMouse(now, u"mouseOver", stage, true, relatedBefore);
+    for (size_t i = entered.size(); i-- > 0;) {
+        if (std::find(left.begin(), left.end(), entered[i]) == left.end())
+            sendMouse(entered[i], u"rollOver", stage, false, relatedBefore);
+    }
+}
+
+void Player::mouseMove(swf::Point stage) {
+    if (!m_started)
+        return;
+    track(stage);
+    const Value hover = m_context->held.hover;
+    sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseMove", stage);
+}
+
+void Player::mouseDown(swf::Point stage, bool doubleClick) {
+    if (!m_started)
+        return;
+    track(stage);
+    m_buttonDown = true;
+    m_doubleClickDue = doubleClick;
+    const Value hover = m_context->held.hover;
+    m_context->held.pressed = hover;
+    sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseDown", stage);
+}
+
+void Player::mouseUp(swf::Point stage) {
+    if (!m_started)
+        return;
+    track(stage);
+    m_buttonDown = false;
+    HostContext& ctx = *m_context;
+    const Value hover = ctx.held.hover;
+    const Value pressed = ctx.held.pressed;
+    ctx.held.pressed = Value();
+    avm2::Machine::Pin keep(*m_machine, pressed);
+    Object* target = hover.isObject() ? hover.asObject() : nullptr;
+    sendMouse(target, u"mouseUp", stage);
+    if (!target || !pressed.isObject() || pressed.asObject() != target)
+        return;
+    sendMouse(target, u"click", stage);
+    const auto& stored = displayOf(*m_machine, hover).stored;
+    const auto enabled = stored.find(u"doubleClickEnabled");
+    if (m_doubleClickDue && enabled != stored.end() && enabled->second.isBoolean() && enabled->second.asBoolean())
+        sendMouse(target, u"doubleClick", stage);
+    m_doubleClickDue = false;
+}
+
+void Player::mouseWheel(int32_t lines) {
+    if (!m_started)
+        return;
+    const Value hover = m_context->held.hover;
+    sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseWheel", m_context->pointer, true, nullptr, lines);
+}
+
+void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
+    if (!m_started)
+        return;
+    HostContext& ctx = *m_context;
+    avm2::Machine& m = *m_machine;
+    Value target = ctx.held.focus.isObject() && onStage(ctx.held.focus.asObject()) ? ctx.held.focus : ctx.held.stage;
+    if (!target.isObject())
+        return;
+    (void)run(std::u16string(u"a ") + type + u" listener", [&] {
+        Value event = makeEvent(m, type, true, false, u"KeyboardEvent");
+        avm2::Machine::Pin keep(m, event);
+        auto& e = *event.asObject()->nativeAs<InputEventState>();
+        e.keyCode = code;
+        e.charCode = ascii;
+        dispatch(m, target.asObject(), event);
+    });
+}
+
+void Player::keyDown(uint32_t code, uint32_t ascii) { sendKey(u"keyDown", code, ascii); }
+void Player::keyUp(uint32_t code, uint32_t ascii) { sendKey(u"keyUp", code, ascii); }
+
+}  // namespace as3

@@ -1,0 +1,195 @@
+// Script-made display objects of haxe movies drawn by the renderer: the
+// pixels each object must colour follow from its geometry.
+#include "as3/player.h"
+
+#include "recording_host.h"
+
+#include "render/renderer.h"
+#include "swf/movie.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using as3test::RecordingHost;
+
+struct Played {
+    std::unique_ptr<model::Stage> stage;
+    RecordingHost host;
+    std::unique_ptr<as3::Player> player;
+};
+
+std::unique_ptr<Played> play([[maybe_unused]] const std::string& name) {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
+    if (!movie)
+        return nullptr;
+    played->stage = model::Stage::create(*movie);
+    played->player = as3::Player::create(*played->stage, played->host,
+                                         u"file:///" + std::u16string(name.begin(), name.end()) + u".swf", {});
+    played->player->start();
+#endif
+    return played;
+}
+
+// The stage drawn at its own size, 0xAARRGGBB per pixel, rows top down.
+class Picture {
+public:
+    explicit Picture(const model::Stage& stage)
+        : m_width(int32_t(stage.widthTwips() / 20)), m_pixels(size_t(m_width * (stage.heightTwips() / 20))) {
+        const int32_t height = int32_t(stage.heightTwips() / 20);
+        render::Target target{reinterpret_cast<uint8_t*>(m_pixels.data()),
+                              m_width,
+                              height,
+                              m_width * 4,
+                              render::RowOrder::TopDown,
+                              {{0, 0, m_width, height}},
+                              {0, 0, m_width, height}};
+        render::Renderer renderer;
+        m_error = renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High);
+    }
+    [[nodiscard]] uint32_t rgb(int32_t x, int32_t y) const { return m_pixels[size_t(y * m_width + x)] & 0xFFFFFF; }
+    [[nodiscard]] bool drawn() const { return m_error == render::DrawError{}; }
+
+private:
+    int32_t m_width;
+    std::vector<uint32_t> m_pixels;
+    render::DrawError m_error{};
+};
+
+#ifdef AS3_HAXE_MOVIES
+#define REQUIRE_HAXE()
+#else
+#define REQUIRE_HAXE() GTEST_SKIP() << "haxe was not found at configuration time"
+#endif
+
+struct Area {
+    const char* what;
+    int32_t left, top, right, bottom;  // pixels, right and bottom excluded
+    uint32_t rgb;
+};
+
+// Every pixel inside the area (one pixel in from its edges, where
+// antialiasing may blend) has the colour.
+void expectArea(const Picture& picture, const Area& a) {
+    SCOPED_TRACE(a.what);
+    int wrong = 0;
+    for (int32_t y = a.top + 1; y < a.bottom - 1; ++y) {
+        for (int32_t x = a.left + 1; x < a.right - 1; ++x) {
+            if (picture.rgb(x, y) != a.rgb && ++wrong <= 3)
+                ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << picture.rgb(x, y) << " not " << a.rgb;
+        }
+    }
+}
+
+TEST(HaxeDisplay, ScriptMadeObjectsDrawWhereTheirGeometrySays) {
+    REQUIRE_HAXE();
+    auto p = play("Display");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_EQ(p->host.command(u"geometry"),
+              u"110,15,5,10,100,10,20,10,20,10,0,true,false,true,true,false,0.5,2,2,65280,9,true,3,refused");
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    const Area areas[] = {
+        {"red sprite", 10, 10, 30, 30, 0xFF0000},
+        {"around red", 0, 0, 10, 40, 0xFFFFFF},
+        {"green alone", 40, 10, 60, 30, 0x00FF00},
+        {"green moved over blue", 50, 10, 60, 30, 0x00FF00},
+        {"blue alone", 60, 10, 70, 30, 0x0000FF},
+        {"removed yellow", 80, 10, 100, 30, 0xFFFFFF},
+        {"scaled magenta", 100, 10, 120, 20, 0xFF00FF},
+        {"below the scaled box", 100, 20, 120, 30, 0xFFFFFF},
+        {"invisible cyan", 130, 10, 150, 30, 0xFFFFFF},
+        {"circle centre", 164, 24, 176, 36, 0x000000},
+        {"circle's box corner", 155, 15, 159, 19, 0xFFFFFF},
+        {"orange swapped up", 10, 50, 30, 70, 0xFF8000},
+        {"purple beside it", 30, 50, 40, 70, 0x800080},
+        {"half red", 50, 50, 70, 70, 0xFF8080},
+        {"mover at its start", 100, 50, 110, 60, 0x0000FF},
+    };
+    for (const Area& a : areas)
+        expectArea(picture, a);
+    // enterFrame reaches the script-made sprite: 10 pixels a frame.
+    p->player->tick();
+    p->player->tick();
+    EXPECT_FALSE(p->stage->collectChanges().rects.empty());
+    // invalidate() in the first tick's enterFrame: render once, in that frame.
+    EXPECT_EQ(p->host.command(u"render"), u"1");
+    EXPECT_EQ(std::count_if(p->host.commands.begin(), p->host.commands.end(),
+                            [](const auto& c) { return c.first == u"render"; }),
+              1);
+    Picture later(*p->stage);
+    expectArea(later, {"mover after two frames", 120, 50, 130, 60, 0x0000FF});
+    expectArea(later, {"where it was", 100, 50, 120, 60, 0xFFFFFF});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HaxeDisplay, PointerAndKeysReachTheObjectsTheyHit) {
+    REQUIRE_HAXE();
+    auto p = play("Input");
+    ASSERT_TRUE(p && p->player);
+    auto px = [](double x, double y) { return swf::Point{x * 20, y * 20}; };
+    p->player->mouseMove(px(20, 20));
+    p->player->mouseDown(px(20, 20));
+    p->player->mouseUp(px(20, 20));
+    p->player->mouseDown(px(21, 20), true);
+    p->player->mouseUp(px(21, 20));
+    p->player->mouseWheel(3);
+    p->player->mouseMove(px(100, 50));  // the ring's hole: the stage
+    p->player->mouseDown(px(100, 50));
+    p->player->mouseUp(px(100, 50));
+    p->player->mouseMove(px(115, 50));  // on the ring
+    p->player->mouseMove(px(160, 20));  // inner, inside outer
+    p->player->mouseMove(px(20, 70));   // the ghost: the stage
+    p->player->keyDown(65, 97);
+    p->player->keyUp(65, 97);
+    std::vector<std::u16string> events;
+    for (const auto& [command, text] : p->host.commands) {
+        if (command == u"event")
+            events.push_back(text);
+    }
+    const std::vector<std::u16string> expected = {
+        u"box:mouseOver:10,10:20,20:-:false:0",
+        u"box:rollOver:10,10:20,20:-:false:0",
+        u"box:mouseDown:10,10:20,20:-:true:0",
+        u"stage:mouseDown:false",  // bubbled up from the box
+        u"box:mouseUp:10,10:20,20:-:false:0",
+        u"box:click:10,10:20,20:-:false:0",
+        u"box:mouseDown:11,10:21,20:-:true:0",
+        u"stage:mouseDown:false",
+        u"box:mouseUp:11,10:21,20:-:false:0",
+        u"box:click:11,10:21,20:-:false:0",
+        u"box:doubleClick:11,10:21,20:-:false:0",
+        u"box:mouseWheel:11,10:21,20:-:false:3",
+        u"box:mouseOut:90,40:100,50:-:false:0",
+        u"box:rollOut:90,40:100,50:-:false:0",
+        u"stage:mouseDown:true",
+        u"ring:mouseOver:15,0:115,50:-:false:0",
+        u"ring:rollOver:15,0:115,50:-:false:0",
+        u"ring:mouseOut:60,-30:160,20:outer:false:0",
+        u"ring:rollOut:60,-30:160,20:outer:false:0",
+        u"outer:mouseOver:10,10:160,20:ring:false:0",
+        u"outer:rollOver:10,10:160,20:ring:false:0",
+        u"outer:mouseOut:-130,60:20,70:-:false:0",
+        u"outer:rollOut:-130,60:20,70:-:false:0",
+        u"key:65,97:true",
+        u"box:keyUp:65",
+    };
+    EXPECT_EQ(events, expected);
+    EXPECT_TRUE(p->host.errors.empty());
+}
+
+}  // namespace
