@@ -15,14 +15,18 @@
 namespace model {
 
 DisplayObject::DisplayObject(DisplayKind kind, std::shared_ptr<StageContext> context, uint16_t characterId)
-    : m_kind(kind), m_context(std::move(context)), m_id(m_context->nextId++), m_characterId(characterId) {
-    ++m_context->liveObjects;
+    : m_kind(kind), m_context(std::move(context)), m_id(m_context->takeId()), m_characterId(characterId) {
+    ++m_context->stageRoot().liveObjects;
 }
+
+const std::shared_ptr<const swf::Movie>& DisplayObject::library() const { return m_context->movie; }
+
+GeometryCache& DisplayObject::geometry() const { return m_context->cache; }
 
 DisplayObject::~DisplayObject() {
     if (auto mask = m_scriptMask.lock(); mask && mask->m_maskedCount > 0)
         --mask->m_maskedCount;
-    --m_context->liveObjects;
+    --m_context->stageRoot().liveObjects;
 }
 
 void DisplayObject::setBlendMode(swf::BlendMode b) {

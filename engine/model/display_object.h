@@ -26,9 +26,14 @@
 #include <string>
 #include <vector>
 
+namespace swf {
+struct Movie;
+}
+
 namespace model {
 
 class DisplayList;
+class GeometryCache;
 class MovieClip;
 struct StageContext;
 
@@ -54,6 +59,10 @@ public:
     [[nodiscard]] DisplayKind kind() const { return m_kind; }
     // Unique for the life of the stage, never reused; new objects get larger ids.
     [[nodiscard]] uint64_t id() const { return m_id; }
+    // The movie whose characters this object shows (a loaded movie's, inside
+    // the clip it was loaded into) and the geometry of those characters.
+    [[nodiscard]] const std::shared_ptr<const swf::Movie>& library() const;
+    [[nodiscard]] GeometryCache& geometry() const;
     // 0 for clips that scripts create empty (and for the root).
     [[nodiscard]] uint16_t characterId() const { return m_characterId; }
     [[nodiscard]] Origin origin() const { return m_origin; }

@@ -27,6 +27,9 @@ struct Limits {
     // More changed rectangles than this in one collection are merged into
     // their union.
     size_t maxChangeRects = 64;
+    // Movies loaded into clips and alive at once (a shell that loads itself
+    // into itself stops here).
+    size_t maxLoadedMovies = 32;
 };
 
 // What the model refused or dropped since the stage was created.

@@ -80,7 +80,7 @@ namespace {
 
 void queueUnload(ActionBatch& batch, std::shared_ptr<DisplayObject> removed) {
     if (removed && removed->kind() == DisplayKind::MovieClip)
-        batch.frame.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
+        batch.frame.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0, nullptr});
 }
 
 }  // namespace
@@ -136,6 +136,32 @@ bool MovieClip::removeChild(int32_t depth) {
         return false;
     ActionBatch batch;
     queueUnload(batch, std::move(removed));
+    context().flush(std::move(batch));
+    return true;
+}
+
+void MovieClip::replaceTimeline(const swf::Timeline& timeline) {
+    ActionBatch batch;
+    while (!m_children.empty())
+        queueUnload(batch, m_children.remove(m_children.begin()->first));
+    context().flush(std::move(batch));
+    m_drawing.reset();
+    m_timeline = &timeline;
+    m_currentFrame = 0;
+    m_playing = true;
+}
+
+bool MovieClip::loadMovie(std::shared_ptr<const swf::Movie> movie) {
+    std::shared_ptr<StageContext> stage = m_context;
+    while (stage->parent)
+        stage = stage->parent;
+    if (!movie || stage->loadedMovies >= stage->limits.maxLoadedMovies)
+        return false;
+    auto loaded = std::make_shared<StageContext>(std::move(movie), std::move(stage));
+    replaceTimeline(loaded->movie->root);
+    m_context = std::move(loaded);
+    ActionBatch batch;
+    TimelineExecutor::enterFirstFrame(*this, batch);
     context().flush(std::move(batch));
     return true;
 }

@@ -107,6 +107,15 @@ public:
     std::shared_ptr<DisplayObject> createTextField(int32_t depth, std::string name, const swf::Rect& bounds);
     // Removes the child at the depth, whoever created it; false when empty.
     bool removeChild(int32_t depth);
+    // Content loaded into the clip: every child goes (unloaded), the drawing
+    // too, and the clip stands at frame 0 of `timeline` without entering it
+    // (a loaded image's timeline is empty). It must outlive the clip.
+    void replaceTimeline(const swf::Timeline& timeline);
+    // A movie loaded into the clip: its content goes as above, and the clip
+    // shows the movie's root timeline with the movie's characters, entering
+    // its frame 0 now. False (nothing changed) when the stage holds
+    // Limits::maxLoadedMovies loaded movies already.
+    bool loadMovie(std::shared_ptr<const swf::Movie> movie);
     // Exchanges the children at two depths (either may be empty). The
     // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);

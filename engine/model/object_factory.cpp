@@ -32,7 +32,7 @@ bool ObjectFactory::isDisplayable(StageContext& context, uint16_t characterId) {
 }
 
 bool ObjectFactory::roomFor(StageContext& context, bool container, uint32_t nesting) {
-    if (context.liveObjects >= context.limits.maxDisplayObjects) {
+    if (context.stageRoot().liveObjects >= context.limits.maxDisplayObjects) {
         ++context.diagnostics.objectLimitHits;
         return false;
     }
@@ -100,7 +100,7 @@ std::shared_ptr<MovieClip> ObjectFactory::createEmptyClip(const std::shared_ptr<
     auto clip = std::make_shared<MovieClip>(context, 0, EmptyTimeline);
     clip->m_origin = Origin::Script;
     clip->m_nesting = nesting;
-    clip->m_bornTick = context->tick;
+    clip->m_bornTick = context->currentTick();
     return clip;
 }
 

@@ -1,7 +1,8 @@
 // Actions the timelines produced for the script layer to run, in order.
 //
 // The model only collects them; running them is the script layer's job. The
-// byte spans point into the movie and stay valid while the stage lives. The
+// byte spans point into the movie the entry holds (a movie loaded into a
+// clip may be replaced while its actions wait). The
 // owner should take the queue after every operation; when nobody does, it
 // stops growing at Limits::maxPendingActions (later entries are dropped and
 // counted in Diagnostics::droppedActions).
@@ -10,6 +11,10 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+
+namespace swf {
+struct Movie;
+}
 
 namespace model {
 
@@ -25,8 +30,9 @@ enum class ActionKind : uint8_t {
 struct PendingAction {
     ActionKind kind = ActionKind::Frame;
     std::shared_ptr<MovieClip> clip;
-    std::span<const uint8_t> bytes;  // Init and Frame
-    uint16_t spriteId = 0;           // Init
+    std::span<const uint8_t> bytes;           // Init and Frame
+    uint16_t spriteId = 0;                    // Init
+    std::shared_ptr<const swf::Movie> movie;  // Init and Frame: owns `bytes`
 };
 
 }  // namespace model

@@ -15,7 +15,20 @@ StageContext::StageContext(std::shared_ptr<const swf::Movie> m, const Limits& l)
     resetBudget();
 }
 
+StageContext::StageContext(std::shared_ptr<const swf::Movie> m, std::shared_ptr<StageContext> owner)
+    : StageContext(std::move(m), owner->limits) {
+    parent = std::move(owner);
+    ++stageRoot().loadedMovies;
+}
+
+StageContext::~StageContext() {
+    if (parent)
+        --stageRoot().loadedMovies;
+}
+
 bool StageContext::charge(uint64_t cost) {
+    if (parent)
+        return stageRoot().charge(cost);
     if (cost > budget) {
         ++diagnostics.budgetHits;
         return false;
@@ -48,6 +61,10 @@ void StageContext::enqueue(PendingAction&& action) {
 }
 
 void StageContext::flush(ActionBatch&& batch) {
+    if (parent) {
+        stageRoot().flush(std::move(batch));
+        return;
+    }
     for (auto& a : batch.init)
         enqueue(std::move(a));
     for (auto& a : batch.frame)

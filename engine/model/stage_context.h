@@ -29,6 +29,13 @@ struct ActionBatch {
 
 struct StageContext {
     StageContext(std::shared_ptr<const swf::Movie> m, const Limits& l);
+    // A movie loaded into a clip of `parent`'s stage: its own characters,
+    // cache, case rule and init-action record; the tick, ids, work budget
+    // and action queue are the stage's. Silent (no sound sink).
+    StageContext(std::shared_ptr<const swf::Movie> m, std::shared_ptr<StageContext> parent);
+    ~StageContext();
+    StageContext(const StageContext&) = delete;
+    StageContext& operator=(const StageContext&) = delete;
 
     std::shared_ptr<const swf::Movie> movie;
     Limits limits;
@@ -42,8 +49,15 @@ struct StageContext {
     uint64_t nextInstanceName = 1;
     std::vector<bool> initDone = std::vector<bool>(65536, false);  // per sprite id
     std::deque<PendingAction> queue;
-    bool closed = false;         // the stage is gone: nothing is queued any more
-    SoundSink* sound = nullptr;  // borrowed from the stage's owner; null: silent
+    bool closed = false;                   // the stage is gone: nothing is queued any more
+    SoundSink* sound = nullptr;            // borrowed from the stage's owner; null: silent
+    std::shared_ptr<StageContext> parent;  // set for a loaded movie
+    size_t loadedMovies = 0;               // live contexts of movies loaded into this stage
+
+    [[nodiscard]] StageContext& stageRoot() { return parent ? parent->stageRoot() : *this; }
+    [[nodiscard]] uint64_t currentTick() { return stageRoot().tick; }
+    [[nodiscard]] uint64_t takeId() { return stageRoot().nextId++; }
+    [[nodiscard]] uint64_t takeInstanceNumber() { return stageRoot().nextInstanceName++; }
 
     // Takes `cost` from the work budget; false (counted) when it does not fit.
     [[nodiscard]] bool charge(uint64_t cost);

@@ -29,7 +29,7 @@ struct FrameWork {
         for (auto& a : own)
             out.frame.push_back(std::move(a));
         if (firstFrame)
-            out.frame.push_back({ActionKind::ClipLoad, self, {}, 0});
+            out.frame.push_back({ActionKind::ClipLoad, self, {}, 0, nullptr});
         for (auto& [depth, batch] : created)
             out.append(std::move(batch));
     }
@@ -42,14 +42,15 @@ bool isScriptDepth(const DisplayList& list, int32_t depth) {
 
 void queueUnload(FrameWork& w, const std::shared_ptr<DisplayObject>& removed) {
     if (removed && removed->kind() == DisplayKind::MovieClip)
-        w.own.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0});
+        w.own.push_back({ActionKind::ClipUnload, std::static_pointer_cast<MovieClip>(removed), {}, 0, nullptr});
 }
 
 void queueInit(FrameWork& w, const swf::DoInitAction& init) {
     if (w.context.initDone[init.spriteId])
         return;
     w.context.initDone[init.spriteId] = true;
-    w.out.init.push_back({ActionKind::Init, w.self, {init.actions.data(), init.actions.size()}, init.spriteId});
+    w.out.init.push_back(
+        {ActionKind::Init, w.self, {init.actions.data(), init.actions.size()}, init.spriteId, w.clip.library()});
 }
 
 void startSound(FrameWork& w, const swf::StartSound& tag) {
@@ -58,7 +59,7 @@ void startSound(FrameWork& w, const swf::StartSound& tag) {
 }
 
 void queueFrameAction(FrameWork& w, const swf::DoAction& action) {
-    w.own.push_back({ActionKind::Frame, w.self, {action.actions.data(), action.actions.size()}, 0});
+    w.own.push_back({ActionKind::Frame, w.self, {action.actions.data(), action.actions.size()}, 0, w.clip.library()});
 }
 
 // Creates the object a placement describes at an empty depth.
@@ -69,7 +70,7 @@ void createAt(FrameWork& w, int32_t depth, const Placement& p) {
         return;
     applyTo(*object, p);
     if (object->kind() == DisplayKind::MovieClip && object->name().empty())
-        object->setName("instance" + std::to_string(w.context.nextInstanceName++));
+        object->setName("instance" + std::to_string(w.context.takeInstanceNumber()));
     w.list.insert(depth, std::move(object));
     w.created[depth].append(std::move(batch));
 }
@@ -257,7 +258,7 @@ bool TimelineExecutor::jump(MovieClip& clip, uint32_t target, ActionBatch& out) 
 
 void TimelineExecutor::enterFirstFrame(MovieClip& clip, ActionBatch& out) {
     clip.m_currentFrame = 0;
-    clip.m_bornTick = clip.contextPtr()->tick;
+    clip.m_bornTick = clip.contextPtr()->currentTick();
     executeFrame(clip, 0, out, true);
 }
 
@@ -277,7 +278,7 @@ bool TimelineExecutor::gotoFrame(MovieClip& clip, uint32_t frame, ActionBatch& o
 }
 
 void TimelineExecutor::step(MovieClip& clip, ActionBatch& out) {
-    if (!clip.isPlaying() || clip.m_bornTick == clip.contextPtr()->tick)
+    if (!clip.isPlaying() || clip.m_bornTick == clip.contextPtr()->currentTick())
         return;
     const uint32_t total = clip.totalFrames();
     if (total <= 1)

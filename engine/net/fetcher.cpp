@@ -38,6 +38,7 @@ struct Fetcher::State {
 
     mutable std::mutex mutex;
     std::condition_variable wake;
+    std::condition_variable finished;  // a request's last event was queued
     std::deque<std::pair<RequestId, FetchRequest>> pending;
     std::vector<FetchEvent> events;
     std::set<RequestId> running;
@@ -54,6 +55,7 @@ struct Fetcher::State {
     }
 
     void post(FetchEvent event) {
+        const bool last = event.result.has_value();
         std::function<void()> notify;
         {
             std::lock_guard lock(mutex);
@@ -66,6 +68,8 @@ struct Fetcher::State {
             }
             notify = wakeup;
         }
+        if (last)
+            finished.notify_all();
         if (notify)
             notify();
     }
@@ -91,9 +95,12 @@ struct Fetcher::State {
             }
             done.result = std::move(result);
             post(std::move(done));
-            std::lock_guard lock(mutex);
-            running.erase(job.first);
-            cancelled.erase(job.first);
+            {
+                std::lock_guard lock(mutex);
+                running.erase(job.first);
+                cancelled.erase(job.first);
+            }
+            finished.notify_all();
         }
     }
 
@@ -339,6 +346,19 @@ void Fetcher::setWakeup(std::function<void()> wakeup) {
 std::vector<FetchEvent> Fetcher::drain() {
     std::lock_guard lock(m_state->mutex);
     return std::exchange(m_state->events, {});
+}
+
+bool Fetcher::waitFinished(RequestId id, std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_state->mutex);
+    return m_state->finished.wait_for(lock, limit, [&] {
+        const auto& events = m_state->events;
+        if (std::any_of(events.begin(), events.end(), [&](const FetchEvent& e) { return e.id == id && e.result; }))
+            return true;
+        const auto& pending = m_state->pending;
+        const bool queued =
+            std::any_of(pending.begin(), pending.end(), [&](const auto& job) { return job.first == id; });
+        return m_state->stopping || (!queued && m_state->running.count(id) == 0);
+    });
 }
 
 bool Fetcher::idle() const {

@@ -79,6 +79,10 @@ public:
 
     // The queued events in order; progress of one request is coalesced.
     [[nodiscard]] std::vector<FetchEvent> drain();
+    // Blocks until the request's last event is queued (or it is gone), at
+    // most `limit`. For local files, whose reads finish quickly, so that a
+    // load lands at a predictable frame; false when the limit passed.
+    bool waitFinished(RequestId id, std::chrono::milliseconds limit);
     [[nodiscard]] bool idle() const;
     [[nodiscard]] const Sandbox& sandbox() const;
 

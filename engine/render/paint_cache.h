@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 
 namespace render {
@@ -102,5 +103,9 @@ private:
     uint64_t m_layerHits = 0;
     VideoFrames m_videos;
 };
+
+// Paint caches of movies loaded into clips, by movie. Each cache holds its
+// movie, so a key never outlives what it names.
+using PaintCacheSet = std::map<const swf::Movie*, std::unique_ptr<PaintCache>>;
 
 }  // namespace render

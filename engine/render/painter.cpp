@@ -80,24 +80,48 @@ bool isDrawableMatrix(const cairo_matrix_t& m) {
     return std::isfinite(det) && std::fabs(det) > 1e-14 && std::isfinite(m.x0) && std::isfinite(m.y0);
 }
 
-Painter::Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints)
+Painter::Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints, PaintCacheSet* loaded)
     : m_cr(canvas.context()),
-      m_geometry(geometry),
-      m_paints(paints),
+      m_geometry(&geometry),
+      m_paints(&paints),
+      m_stagePaints(&paints),
+      m_loaded(loaded ? loaded : &m_ownLoaded),
       m_quality(canvas.quality()),
       m_stageScale(canvas.mapping().scale),
       m_clip(canvas.clip()),
       m_clipBox(canvas.clipBox()) {}
 
 Painter::Painter(cairo_t* cr, std::vector<PixelRect> clip, PixelRect clipBox, Quality quality, double stageScale,
-                 model::GeometryCache& geometry, PaintCache& paints)
+                 model::GeometryCache& geometry, PaintCache& paints, PaintCacheSet* loaded)
     : m_cr(cr),
-      m_geometry(geometry),
-      m_paints(paints),
+      m_geometry(&geometry),
+      m_paints(&paints),
+      m_stagePaints(&paints),
+      m_loaded(loaded ? loaded : &m_ownLoaded),
       m_quality(quality),
       m_stageScale(stageScale),
       m_clip(std::move(clip)),
       m_clipBox(clipBox) {}
+
+Painter::Library Painter::use(const model::DisplayObject& object) {
+    const Library previous{m_geometry, m_paints};
+    const auto& movie = object.library();
+    m_geometry = &object.geometry();
+    if (movie == m_stagePaints->moviePointer()) {
+        m_paints = m_stagePaints;
+    } else {
+        auto& cache = (*m_loaded)[movie.get()];
+        if (!cache)
+            cache = std::make_unique<PaintCache>(movie);
+        m_paints = cache.get();
+    }
+    return previous;
+}
+
+void Painter::restore(Library previous) {
+    m_geometry = previous.geometry;
+    m_paints = previous.paints;
+}
 
 Painter::Destination Painter::redirect(Destination to) {
     Destination previous{m_cr, std::move(m_clip), m_clipBox};
@@ -122,14 +146,14 @@ bool Painter::touchesClip(const DeviceBox& box) const {
 }
 
 std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
-    const swf::Dictionary& dict = m_geometry.movie().characters;
+    const swf::Dictionary& dict = m_geometry->movie().characters;
     switch (dict.kindOf(id).value_or(swf::CharacterKind::Font)) {
     case swf::CharacterKind::Shape: {
-        auto entry = m_geometry.cachedShape(id);
+        auto entry = m_geometry->cachedShape(id);
         return entry && !entry->geometry.bounds.empty ? std::optional(entry->geometry.bounds) : std::nullopt;
     }
     case swf::CharacterKind::MorphShape: {
-        auto entry = m_geometry.morph(id, ratio);
+        auto entry = m_geometry->morph(id, ratio);
         return entry && !entry->geometry.bounds.empty ? std::optional(entry->geometry.bounds) : std::nullopt;
     }
     case swf::CharacterKind::Bitmap: {
@@ -173,14 +197,14 @@ std::optional<swf::Bounds> Painter::bounds(uint16_t id, uint16_t ratio) {
 
 void Painter::drawShape(uint16_t id, const PaintState& state) {
     // The entry owns the paths: it is held while they are drawn.
-    if (const auto entry = m_geometry.cachedShape(id))
+    if (const auto entry = m_geometry->cachedShape(id))
         drawPaths(pathsOf(*entry), {entry->shape, id, false, 0, nullptr}, entry->geometry.bounds, state);
 }
 
 void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, const model::MorphedShape* blended) {
     std::shared_ptr<const model::MorphedShape> held;
     if (blended == nullptr) {
-        held = m_geometry.morph(id, ratio);
+        held = m_geometry->morph(id, ratio);
         blended = held.get();
     }
     if (blended != nullptr)
@@ -196,7 +220,7 @@ PaintSource Painter::fillSource(const StyleSource& source, const swf::FillStyle&
                                 const ColorTransform& cx) {
     if (source.drawing)
         return makeDrawingSource(style, cx, m_quality, lineFill ? nullptr : source.drawing->bitmapOf(index));
-    return makeSource(m_paints, style, cx, m_quality,
+    return makeSource(*m_paints, style, cx, m_quality,
                       GradientKey{source.id, source.ratio, source.morph, lineFill, index, cx});
 }
 
@@ -351,7 +375,7 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     style.smoothed = smoothed;
     style.matrix = {TwipsPerPixel, 0.0, 0.0, TwipsPerPixel, 0.0, 0.0};
     const bool alphaOnly = state.cx.isAlphaOnly();
-    const PaintSource source = makeSource(m_paints, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
+    const PaintSource source = makeSource(*m_paints, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
     if (source.apply(cr)) {
         if (alphaOnly && state.cx.mult[3] < 1.0) {
             cairo_clip(cr);
@@ -386,8 +410,8 @@ void Painter::drawVideo(const model::VideoObject& video, const PaintState& state
         cairo_restore(cr);
         return;
     }
-    auto picture = video.feed() ? m_paints.videos().feedPicture(video.id(), *video.feed(), video.clearedAt())
-                                : m_paints.videos().picture(video.id(), stream, video.videoFrame());
+    auto picture = video.feed() ? m_paints->videos().feedPicture(video.id(), *video.feed(), video.clearedAt())
+                                : m_paints->videos().picture(video.id(), stream, video.videoFrame());
     if (picture && !state.cx.isAlphaOnly())
         picture = VideoFrames::transformed(picture, state.cx);
     if (!picture) {
@@ -419,7 +443,7 @@ void Painter::drawVideo(const model::VideoObject& video, const PaintState& state
 }
 
 void Painter::drawStaticText(uint16_t id, const PaintState& state) {
-    const swf::Dictionary& dict = m_geometry.movie().characters;
+    const swf::Dictionary& dict = m_geometry->movie().characters;
     const auto* text = dict.find<swf::Text>(id);
     if (text == nullptr || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
@@ -465,7 +489,7 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
         bool any = false;
         for (const swf::GlyphEntry& g : record.glyphs) {
             if (font != nullptr && height > 0.0) {
-                const auto glyph = m_geometry.glyph(fontId, g.index);
+                const auto glyph = m_geometry->glyph(fontId, g.index);
                 const PathData* path = glyph ? &pathOf(*glyph) : nullptr;
                 if (path != nullptr && !path->isEmpty()) {
                     const double s = height / font->emSquare;

@@ -9,6 +9,7 @@
 #include "render/paint_source.h"
 #include "render/shape_paths.h"
 
+#include "model/display_object.h"
 #include "model/geometry_cache.h"
 #include "model/scale_grid.h"
 #include "model/video_object.h"
@@ -16,6 +17,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 
 namespace render {
@@ -56,15 +58,29 @@ struct DeviceBox {
 
 class Painter {
 public:
-    Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints);
+    // `loaded` (may be null: the painter keeps its own for one use) holds the
+    // caches of other movies than the one `paints` is for.
+    Painter(const Canvas& canvas, model::GeometryCache& geometry, PaintCache& paints, PaintCacheSet* loaded = nullptr);
     // Drawing into another context (a script's bitmap): `clip` and `clipBox`
     // are the pixels that matter, `stageScale` pixels per twip.
     Painter(cairo_t* cr, std::vector<PixelRect> clip, PixelRect clipBox, Quality quality, double stageScale,
-            model::GeometryCache& geometry, PaintCache& paints);
+            model::GeometryCache& geometry, PaintCache& paints, PaintCacheSet* loaded = nullptr);
+
+    Painter(const Painter&) = delete;
+    Painter& operator=(const Painter&) = delete;
 
     [[nodiscard]] cairo_t* context() const { return m_cr; }
-    [[nodiscard]] model::GeometryCache& geometry() const { return m_geometry; }
-    [[nodiscard]] PaintCache& paints() const { return m_paints; }
+    [[nodiscard]] model::GeometryCache& geometry() const { return *m_geometry; }
+    [[nodiscard]] PaintCache& paints() const { return *m_paints; }
+
+    // Characters are looked up in `object`'s movie until the returned
+    // library is given back to restore().
+    struct Library {
+        model::GeometryCache* geometry = nullptr;
+        PaintCache* paints = nullptr;
+    };
+    [[nodiscard]] Library use(const model::DisplayObject& object);
+    void restore(Library previous);
 
     // True when something inside `box` may touch the clip. A box reaching
     // past cairo's coordinate range (a few million pixels) counts as not
@@ -120,8 +136,11 @@ private:
                                          uint32_t index, const ColorTransform& cx);
 
     cairo_t* m_cr = nullptr;
-    model::GeometryCache& m_geometry;
-    PaintCache& m_paints;
+    model::GeometryCache* m_geometry = nullptr;
+    PaintCache* m_paints = nullptr;
+    PaintCache* m_stagePaints = nullptr;
+    PaintCacheSet* m_loaded = nullptr;
+    PaintCacheSet m_ownLoaded;
     Quality m_quality = Quality::High;
     double m_stageScale = 0.0;
     std::vector<PixelRect> m_clip;

@@ -14,9 +14,15 @@ DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect
         return opened.error();
     Canvas& canvas = opened.value();
     if (canvas.canDraw()) {
-        if (!m_paints || m_paints->moviePointer() != stage.moviePtr())
+        if (!m_paints || m_paints->moviePointer() != stage.moviePtr()) {
             m_paints = std::make_unique<PaintCache>(stage.moviePtr(), m_limits);
-        Painter painter(canvas, stage.characterCache(), *m_paints);
+            m_loadedPaints.clear();
+        }
+        // Movies loaded and unloaded come and go; their caches are not kept
+        // beyond a few.
+        if (m_loadedPaints.size() > MaxLoadedCaches)
+            m_loadedPaints.clear();
+        Painter painter(canvas, stage.characterCache(), *m_paints, &m_loadedPaints);
         ScenePainter scene(painter, canvas.mapping().matrix());
         scene.paint(stage.root());
     }

@@ -32,13 +32,18 @@ public:
     [[nodiscard]] DrawError draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality);
 
     // Drops every cache (they fill again on the next draw).
-    void clearCaches() { m_paints.reset(); }
+    void clearCaches() {
+        m_paints.reset();
+        m_loadedPaints.clear();
+    }
     // Cached layers drawn again without painting (cacheAsBitmap, filters).
     [[nodiscard]] uint64_t layerHits() const { return m_paints ? m_paints->layerHits() : 0; }
 
 private:
     CacheLimits m_limits;
+    static constexpr size_t MaxLoadedCaches = 8;
     std::unique_ptr<PaintCache> m_paints;  // of the movie last drawn
+    PaintCacheSet m_loadedPaints;          // of movies loaded into its clips
 };
 
 // The pixels that stage twips `r` can touch under `mapping`: rounded outwards

@@ -446,6 +446,12 @@ bool ScenePainter::composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y,
 }
 
 void ScenePainter::paintContent(const model::DisplayObject& object, const Frame& frame) {
+    // A movie loaded into a clip draws with its own characters.
+    struct Restore {
+        Painter& painter;
+        Painter::Library previous;
+        ~Restore() { painter.restore(previous); }
+    } restore{m_painter, m_painter.use(object)};
     if (object.opaqueBackground())
         paintBackground(object, frame);
     SlicedPlacement sliced;

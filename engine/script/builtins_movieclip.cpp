@@ -2,6 +2,7 @@
 #include "script/builtins.h"
 
 #include "script/clip_control.h"
+#include "script/clip_loading.h"
 #include "script/conversions.h"
 #include "script/hit_test.h"
 #include "script/member_access.h"
@@ -216,8 +217,11 @@ Value getNextHighestDepth(Runtime&, const Value& self, std::span<const Value>) {
     if (!c)
         return Value();
     int32_t next = 0;
-    if (!c->displayList().empty())
-        next = std::max(0, c->displayList().entries().rbegin()->first - ScriptDepthOffset + 1);
+    // Levels sit in the root above every script depth: they do not count.
+    const auto& entries = c->displayList().entries();
+    const auto top = std::make_reverse_iterator(entries.lower_bound(LevelDepthBase));
+    if (top != entries.rend())
+        next = std::max(0, top->first - ScriptDepthOffset + 1);
     return Value(double(next));
 }
 
@@ -308,8 +312,31 @@ Value loadVariables(Runtime& rt, const Value& self, std::span<const Value> args)
     return Value();
 }
 
+// A clip with loaded content counts its bytes; others the movie's.
+Value bytesLoaded(Runtime& rt, const Value& self, std::span<const Value>) {
+    StageObject* s = thisStage(self);
+    if (!s)
+        return Value();
+    if (auto progress = clipProgress(rt, *s))
+        return Value(double(progress->first));
+    return Value(double(rt.stage.movie().header.declaredLength));
+}
+
 Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
-    return thisStage(self) ? Value(double(rt.stage.movie().header.declaredLength)) : Value();
+    StageObject* s = thisStage(self);
+    if (!s)
+        return Value();
+    if (auto progress = clipProgress(rt, *s))
+        return Value(double(progress->second));
+    return Value(double(rt.stage.movie().header.declaredLength));
+}
+
+// unloadMovie(): the clip empties; a level goes.
+Value unloadMovie(Runtime& rt, const Value& self, std::span<const Value>) {
+    StageObject* s = thisStage(self);
+    if (s && s->clip())
+        requestUrl(rt, u"", dotPath(*s), 0, true, false);
+    return Value();
 }
 
 Value swfVersion(Runtime& rt, const Value&, std::span<const Value>) { return Value(double(rt.version)); }
@@ -369,8 +396,8 @@ void installMovieClip(Runtime& rt) {
         {u"getURL", getURL},
         {u"loadMovie", loadMovie},
         {u"loadVariables", loadVariables},
-        {u"unloadMovie", nothing},
-        {u"getBytesLoaded", bytesTotal},
+        {u"unloadMovie", unloadMovie},
+        {u"getBytesLoaded", bytesLoaded},
         {u"getBytesTotal", bytesTotal},
         {u"getSWFVersion", swfVersion},
         {u"setMask", setMask},

@@ -2,6 +2,7 @@
 #include "script/clip_control.h"
 
 #include "script/calls.h"
+#include "script/clip_loading.h"
 #include "script/conversions.h"
 #include "script/hit_test.h"
 #include "script/interpreter.h"
@@ -26,8 +27,8 @@ void copyProperties(Runtime& rt, Object* from, Object* to) {
         setProperty(rt, to, name.view(), getProperty(rt, from, name.view()));
 }
 
-std::optional<uint16_t> exportedSprite(Runtime& rt, std::u16string_view exportName) {
-    const swf::Movie& movie = rt.stage.movie();
+// Looked up in the movie the clip shows: a loaded movie attaches its own.
+std::optional<uint16_t> exportedSprite(const swf::Movie& movie, std::u16string_view exportName) {
     std::string name = utf16ToUtf8(exportName);
     auto it = movie.exports.find(name);
     std::optional<uint16_t> id;
@@ -164,7 +165,7 @@ StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view
 StageObject* attachClip(Runtime& rt, StageObject& parent, std::u16string_view exportName, std::u16string_view name,
                         int32_t modelDepth, Object* init) {
     model::MovieClip* clip = parent.clip();
-    auto id = exportedSprite(rt, exportName);
+    auto id = clip ? exportedSprite(*clip->library(), exportName) : std::nullopt;
     if (!clip || !id)
         return nullptr;
     auto child = clip->createChild(*id, modelDepth, utf16ToUtf8(name));
@@ -291,8 +292,25 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
             return;
         }
         request.kind = UrlRequest::Kind::LoadVariables;
-    } else if (loadTarget || levelTarget)
+    } else if (loadTarget || levelTarget) {
+        // Content for clips and levels loads here; an empty URL unloads.
+        const std::optional<uint32_t> level = levelTarget ? parseLevel(window) : std::nullopt;
+        const uint32_t levelNumber = level.value_or(0);
+        StageObject* clip =
+            level ? levelClip(rt, levelNumber, !url.empty()) : resolveTargetPath(rt, rt.rootObject(), window);
+        if (level && !clip && url.empty())
+            return;  // nothing loaded there
+        if (clip && clip->clip()) {
+            if (!url.empty())
+                (void)loadIntoClip(rt, *clip, url, nullptr);
+            else if (levelNumber > 0)
+                removeLevel(rt, *clip);
+            else
+                unloadClipContent(rt, *clip);
+            return;
+        }
         request.kind = UrlRequest::Kind::LoadMovie;
+    }
     rt.host.urlRequest(request);
 }
 

@@ -1,5 +1,6 @@
 // Conversions and comparisons between value types.
 #include "script/conversions.h"
+#include "script/clip_loading.h"
 
 #include "script/calls.h"
 #include "script/member_access.h"
@@ -264,8 +265,8 @@ std::u16string dotPath(const StageObject& object) {
     auto chain = chainOf(*d);
     std::u16string out;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (isRootClip(**it)) {
-            out = u"_level0";
+        if (auto level = levelOf(**it)) {
+            out = u"_level" + utf8ToUtf16(std::to_string(*level));
             continue;
         }
         if (!out.empty())
@@ -284,6 +285,10 @@ std::u16string slashPath(const StageObject& object) {
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (isRootClip(**it))
             continue;
+        if (auto level = levelOf(**it)) {
+            out = u"_level" + utf8ToUtf16(std::to_string(*level));
+            continue;
+        }
         out.push_back(u'/');
         out += utf8ToUtf16((*it)->name());
     }

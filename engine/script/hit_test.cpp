@@ -137,10 +137,11 @@ bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint
     return false;
 }
 
-bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Point stage, int depth) const {
+bool HitTester::hitsCharacter(model::GeometryCache& characters, uint16_t id, const swf::Matrix& toStage,
+                              swf::Point stage, int depth) const {
     if (depth > MaxDepth)
         return false;
-    const swf::Movie& movie = m_stage.movie();
+    const swf::Movie& movie = characters.movie();
     const swf::CharacterData* data = movie.characters.findAny(id);
     if (!data)
         return false;
@@ -148,15 +149,15 @@ bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Poin
     if (!local)
         return false;
     if (const auto* shape = std::get_if<swf::Shape>(data)) {
-        auto geometry = m_stage.characterCache().shape(id);
+        auto geometry = characters.shape(id);
         return geometry && geometryContains(*geometry, widthsOf(*shape), *local, 20.0);
     }
     if (std::holds_alternative<swf::MorphShape>(*data)) {
-        auto morph = m_stage.characterCache().morph(id, 0);
+        auto morph = characters.morph(id, 0);
         return morph && geometryContains(morph->geometry, widthsOf(morph->shape), *local, 20.0);
     }
     if (std::holds_alternative<swf::Text>(*data))
-        return inBox(m_stage.characterCache().textBounds(id), *local);
+        return inBox(characters.textBounds(id), *local);
     if (const auto* field = std::get_if<swf::EditText>(data))
         return inBox(model::toBounds(field->bounds), *local);
     if (const auto* sprite = std::get_if<swf::Sprite>(data)) {
@@ -167,14 +168,14 @@ bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Poin
             if (!place || !place->characterId || (place->clipDepth && *place->clipDepth))
                 continue;
             swf::Matrix m = model::multiply(toStage, place->matrix.value_or(swf::Matrix{}));
-            if (hitsCharacter(*place->characterId, m, stage, depth + 1))
+            if (hitsCharacter(characters, *place->characterId, m, stage, depth + 1))
                 return true;
         }
         return false;
     }
     if (const auto* button = std::get_if<swf::Button>(data)) {
         for (const swf::ButtonRecord& r : button->records) {
-            if (r.hit && hitsCharacter(r.characterId, model::multiply(toStage, r.matrix), stage, depth + 1))
+            if (r.hit && hitsCharacter(characters, r.characterId, model::multiply(toStage, r.matrix), stage, depth + 1))
                 return true;
         }
     }
@@ -184,7 +185,7 @@ bool HitTester::hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Poin
 bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) const {
     const swf::Matrix m = button.concatenatedMatrix();
     for (const swf::ButtonRecord& r : button.button().records) {
-        if (r.hit && hitsCharacter(r.characterId, model::multiply(m, r.matrix), stage, 1))
+        if (r.hit && hitsCharacter(button.geometry(), r.characterId, model::multiply(m, r.matrix), stage, 1))
             return true;
     }
     return false;
@@ -212,7 +213,7 @@ bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage
         return local && geometryContains(*shape.geometry(), widthsOf(shape.shape()), *local, 20.0);
     }
     case model::DisplayKind::MorphShape: {
-        auto morph = m_stage.characterCache().morph(object.characterId(), object.ratio());
+        auto morph = object.geometry().morph(object.characterId(), object.ratio());
         auto local = toLocal(object.concatenatedMatrix(), stage);
         return morph && local && geometryContains(morph->geometry, widthsOf(morph->shape), *local, 20.0);
     }

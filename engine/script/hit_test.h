@@ -7,6 +7,7 @@
 // the shapes of its hit-state records. Points are stage twips.
 #pragma once
 
+#include "model/geometry_cache.h"
 #include "swf/geometry.h"
 
 #include <vector>
@@ -34,7 +35,9 @@ public:
                                                 const model::DisplayObject* exclude) const;
 
 private:
-    [[nodiscard]] bool hitsCharacter(uint16_t id, const swf::Matrix& toStage, swf::Point stage, int depth) const;
+    // `characters`: the geometry of the movie the id belongs to.
+    [[nodiscard]] bool hitsCharacter(model::GeometryCache& characters, uint16_t id, const swf::Matrix& toStage,
+                                     swf::Point stage, int depth) const;
     [[nodiscard]] bool hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden,
                                    int depth) const;
 

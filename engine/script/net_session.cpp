@@ -4,6 +4,7 @@
 
 #include "script/calls.h"
 #include "script/clip_events.h"
+#include "script/clip_loading.h"
 #include "script/member_access.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
@@ -15,6 +16,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <utility>
 
@@ -29,9 +31,13 @@ std::string currentFolder() {
 
 }  // namespace
 
-void NetSession::setProgress(Object* target, uint64_t loaded, uint64_t total) {
-    putOwn(m_rt, target, u"_bytesLoaded", Value(double(loaded)), PropertyFlag::DontEnum);
-    putOwn(m_rt, target, u"_bytesTotal", total > 0 ? Value(double(total)) : Value(), PropertyFlag::DontEnum);
+void NetSession::setProgress(Pending& pending, uint64_t loaded, uint64_t total) {
+    pending.loaded = loaded;
+    pending.total = total;
+    if (pending.kind == LoadKind::Movie)
+        return;  // clips keep their variables clean; the loader hears of progress
+    putOwn(m_rt, pending.target, u"_bytesLoaded", Value(double(loaded)), PropertyFlag::DontEnum);
+    putOwn(m_rt, pending.target, u"_bytesTotal", total > 0 ? Value(double(total)) : Value(), PropertyFlag::DontEnum);
 }
 
 NetSession::~NetSession() = default;
@@ -52,10 +58,12 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
     net::Fetcher& loader = fetcher();
     auto location = net::resolveLocation(*m_movie, url);
     cancelFor(target);
-    if (!location) {
-        m_refused.emplace_back(Pending{target, kind}, std::move(location.error()));
+    if (!location || m_pending.size() >= MaxPending) {
+        m_refused.emplace_back(Pending{target, kind},
+                               location ? std::string("too many loads at once") : std::move(location.error()));
         return std::nullopt;
     }
+    const bool local = location->isLocal();
     net::FetchRequest request;
     request.requester = *m_movie;
     request.target = std::move(*location);
@@ -65,9 +73,52 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
         request.contentType = std::move(contentType);
     request.headers = std::move(headers);
     const net::RequestId id = loader.start(std::move(request));
-    m_pending[id] = Pending{target, kind};
-    setProgress(target, 0, 0);
+    Pending& pending = m_pending[id];
+    pending.target = target;
+    pending.kind = kind;
+    pending.local = local;
+    if (kind != LoadKind::Movie)
+        setProgress(pending, 0, 0);
     return id;
+}
+
+std::optional<net::RequestId> NetSession::startMovie(Object* clip, Object* listener, std::string_view url) {
+    auto id = start(clip, LoadKind::Movie, url);
+    if (id)
+        m_pending[*id].listener = listener;
+    else if (!m_refused.empty())
+        m_refused.back().first.listener = listener;
+    return id;
+}
+
+void NetSession::reportMovieProgress(net::RequestId id) {
+    auto it = m_pending.find(id);
+    if (it == m_pending.end())
+        return;
+    Object* target = it->second.target;
+    Object* listener = it->second.listener;
+    const uint64_t loaded = it->second.loaded;
+    const uint64_t total = it->second.total;
+    if (!std::exchange(it->second.started, true)) {
+        clipLoadStarted(m_rt, target, listener);
+        if (!m_pending.contains(id))
+            return;  // the listener gave up on it
+    }
+    clipLoadProgress(m_rt, target, listener, loaded, total);
+}
+
+void NetSession::refuse(Object* target, LoadKind kind, std::string reason) {
+    cancelFor(target);
+    if (m_refused.size() < MaxPending)
+        m_refused.emplace_back(Pending{target, kind}, std::move(reason));
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> NetSession::progressOf(const Object* target) const {
+    for (const auto& [id, pending] : m_pending) {
+        if (pending.target == target)
+            return std::pair{pending.loaded, pending.total};
+    }
+    return std::nullopt;
 }
 
 moviehost::Expected<std::string, std::string> NetSession::localFile(std::string_view url) {
@@ -103,14 +154,31 @@ void NetSession::deliver() {
     }
     if (!m_fetcher || m_pending.empty())
         return;
+    // Local files land at the first delivery after their load started, so a
+    // run plays the same way every time; a disk that stalls is not waited
+    // for beyond the limit (the load then lands later).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (const auto& [id, pending] : m_pending) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (pending.local && left.count() > 0)
+            (void)m_fetcher->waitFinished(id, left);
+    }
     for (auto& event : m_fetcher->drain()) {
         auto it = m_pending.find(event.id);
         if (it == m_pending.end())
             continue;
-        const Pending pending = it->second;
-        m_rt.guarded([&] { setProgress(pending.target, event.loaded, event.total); });
+        m_rt.guarded([&] { setProgress(it->second, event.loaded, event.total); });
+        const bool failed = event.result && !event.result->has_value();
+        if (it->second.kind == LoadKind::Movie && !failed)
+            m_rt.guarded([&] { reportMovieProgress(event.id); });
+        // A callback may have cancelled or restarted this target's load.
+        it = m_pending.find(event.id);
         if (!event.result)
             continue;
+        if (it == m_pending.end())
+            continue;
+        const Pending pending = it->second;
         m_pending.erase(it);
         m_rt.guarded([&] { complete(pending, *event.result); });
     }
@@ -130,6 +198,15 @@ void NetSession::complete(const Pending& pending,
             runClipEvent(rt, *clip->display(), ClipEvent{swf::ClipEvent::Data, u"onData"});
         return;
     }
+    if (pending.kind == LoadKind::Socket) {
+        const Value refused = Value::fromBool(false);
+        (void)callMethod(rt, target, u"onConnect", std::span<const Value>(&refused, 1));
+        return;
+    }
+    if (pending.kind == LoadKind::Movie) {
+        clipLoadFinished(rt, pending.target, pending.listener, result);
+        return;
+    }
     if (pending.kind == LoadKind::Sound) {
         const std::string_view body = result ? std::string_view(result->body) : std::string_view();
         soundLoaded(rt, pending.target, {reinterpret_cast<const uint8_t*>(body.data()), body.size()},
@@ -147,10 +224,16 @@ void NetSession::complete(const Pending& pending,
 }
 
 void NetSession::traceRefs(std::vector<Object*>& out) const {
-    for (const auto& [id, pending] : m_pending)
+    for (const auto& [id, pending] : m_pending) {
         out.push_back(pending.target);
-    for (const auto& [pending, reason] : m_refused)
+        if (pending.listener)
+            out.push_back(pending.listener);
+    }
+    for (const auto& [pending, reason] : m_refused) {
         out.push_back(pending.target);
+        if (pending.listener)
+            out.push_back(pending.listener);
+    }
 }
 
 }  // namespace script

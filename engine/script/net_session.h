@@ -24,6 +24,8 @@ enum class LoadKind : uint8_t {
     LoadVars,   // a LoadVars (or XML) object: onHTTPStatus, then onData(text or undefined)
     Variables,  // a clip: variables set on it, then its data event
     Sound,      // a Sound object's MP3 file: kept as its sound, then onLoad(success)
+    Movie,      // a clip's new content (loadMovie, MovieClipLoader), see clip_loading.h
+    Socket,     // an XMLSocket's connection: always refused, onConnect(false)
 };
 
 class NetSession {
@@ -39,6 +41,13 @@ public:
                                         std::optional<std::string> postBody = std::nullopt,
                                         std::string contentType = {},
                                         std::vector<std::pair<std::string, std::string>> headers = {});
+    // A clip's new content; `listener` (may be null) is the MovieClipLoader
+    // that hears of its progress.
+    std::optional<net::RequestId> startMovie(Object* clip, Object* listener, std::string_view url);
+    // Fails `target` at the next delivery without fetching anything.
+    void refuse(Object* target, LoadKind kind, std::string reason);
+    // Bytes so far of a load into this target, none when it has none running.
+    [[nodiscard]] std::optional<std::pair<uint64_t, uint64_t>> progressOf(const Object* target) const;
     // The file a movie's reference names, when it is a local file the
     // movie may read (NetStream plays only those); else why not.
     [[nodiscard]] moviehost::Expected<std::string, std::string> localFile(std::string_view url);
@@ -53,9 +62,18 @@ private:
     struct Pending {
         Object* target = nullptr;
         LoadKind kind = LoadKind::LoadVars;
+        Object* listener = nullptr;  // Movie: its MovieClipLoader
+        bool local = false;          // a file: it lands at the next delivery
+        bool started = false;        // Movie: onLoadStart was sent
+        uint64_t loaded = 0;
+        uint64_t total = 0;
     };
+    // At most this many loads run at once; more are refused.
+    static constexpr size_t MaxPending = 64;
     net::Fetcher& fetcher();
-    void setProgress(Object* target, uint64_t loaded, uint64_t total);
+    void setProgress(Pending& pending, uint64_t loaded, uint64_t total);
+    // onLoadStart (once) and onLoadProgress of a clip's load; runs script.
+    void reportMovieProgress(net::RequestId id);
     void complete(const Pending& pending, const moviehost::Expected<net::FetchResponse, net::FetchError>& result);
 
     Runtime& m_rt;

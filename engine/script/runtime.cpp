@@ -47,6 +47,9 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installSystem(*this);
     installSharedObject(*this);
     installLoadVars(*this);
+    installMovieClipLoader(*this);
+    installXmlSocket(*this);
+    installContextMenu(*this);
     installGeom(*this);
     installDrawing(*this);
     installColor(*this);

@@ -1,5 +1,6 @@
 // Script objects of display objects.
 #include "script/stage_object.h"
+#include "script/clip_loading.h"
 
 #include "script/display_styles.h"
 
@@ -33,10 +34,12 @@ std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view na
         if (auto index = clipPropertyIndex(name, rt.caseSensitive))
             return getClipProperty(rt, *this, *index);
         if (namesMatch(name, u"_parent", rt.caseSensitive)) {
-            model::DisplayObject* parent = m_display ? m_display->parent() : nullptr;
+            model::DisplayObject* parent = m_display && !levelOf(*m_display) ? m_display->parent() : nullptr;
             return parent ? Value(rt.objectFor(*parent)) : Value();
         }
-        if (namesMatch(name, u"_root", rt.caseSensitive) || namesMatch(name, u"_level0", rt.caseSensitive))
+        if (namesMatch(name, u"_root", rt.caseSensitive))
+            return Value(rootFor(rt, this));
+        if (namesMatch(name, u"_level0", rt.caseSensitive))
             return Value(rt.rootObject());
         return std::nullopt;
     }

@@ -33,6 +33,7 @@ public:
     // Per-object state of the event machinery.
     bool constructed = false;  // its class (if any) was decided and constructed
     bool textBound = false;    // a bound text field gave its variable the initial text
+    uint64_t loadedBytes = 0;  // the size of the content loaded into the clip, 0 for none
 
 private:
     StageObject* m_object = nullptr;

@@ -1,6 +1,7 @@
 // Variable lookup through scope chains and target paths.
 #include "script/variables.h"
 
+#include "script/clip_loading.h"
 #include "script/member_access.h"
 #include "script/runtime.h"
 
@@ -36,7 +37,7 @@ bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out) {
         return true;
     }
     if (is(rt, name, u"_root")) {
-        out = Value(rt.rootObject());
+        out = Value(rootFor(rt, f.baseTarget ? f.baseTarget : f.target));
         return true;
     }
     if (is(rt, name, u"_global")) {
@@ -44,7 +45,8 @@ bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out) {
         return true;
     }
     if (auto level = levelOf(rt, name)) {
-        out = *level == 0 ? Value(rt.rootObject()) : Value();
+        StageObject* clip = levelClip(rt, *level, false);
+        out = clip ? Value(clip) : Value();
         return true;
     }
     if (f.activation && is(rt, name, u"super")) {
@@ -128,8 +130,12 @@ StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_vi
         std::u16string_view part = parts[i];
         if (part.empty())
             return nullptr;
-        if (i == 0 && (is(rt, part, u"_root") || is(rt, part, u"_level0"))) {
-            current = root;
+        if (i == 0 && is(rt, part, u"_root")) {
+            StageObject* own = rootFor(rt, base);
+            current = own && own->display() ? own->display() : root;
+        } else if (auto level = i == 0 ? levelOf(rt, part) : std::nullopt) {
+            StageObject* clip = levelClip(rt, *level, false);
+            current = clip ? clip->display() : nullptr;
         } else if (slash ? part == u".." : is(rt, part, u"_parent")) {
             current = current->parent();
         } else if (slash ? part == u"." : is(rt, part, u"this")) {

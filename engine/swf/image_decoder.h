@@ -27,6 +27,8 @@ enum class ImageFormat : uint8_t { Jpeg, Png, Gif, Unknown };
 // Decoders fill `out` (width, height, pixels) or set out.error and leave no pixels.
 void decodeJpeg(std::span<const uint8_t> jpeg, const ImageBudget& budget, Bitmap& out);
 void decodePng(std::span<const uint8_t> png, const ImageBudget& budget, Bitmap& out);
+// The first image of a GIF on its logical screen; transparent index clear.
+void decodeGif(std::span<const uint8_t> gif, const ImageBudget& budget, Bitmap& out);
 
 // What a decoder hands over: the pixels on success, else the error and none.
 void storeDecoded(ErrorCode rc, uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels, Bitmap& out);

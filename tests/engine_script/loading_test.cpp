@@ -111,4 +111,44 @@ TEST(LoadVars, DecodesAndEncodes) {
     EXPECT_EQ(traces(a), (Strings{"a b&c", "y=a%20b%26c&x=1", "application/x-www-form-urlencoded"}));
 }
 
+TEST(XmlSocket, RefusesAtTheNextFrame) {
+    Actions a;
+    a.push({"s", 0, "XMLSocket"}).newObject().setVariable();
+    Actions onConnect;
+    onConnect.push({"connected "}).push({"ok"}).getVariable().add2().trace();
+    a.push({"s"}).getVariable().push({"onConnect"}).defineFunction("", {"ok"}, onConnect).setMember();
+    a.callMethodOn("s", "connect", {"127.0.0.1", 1024}).trace();
+    auto p = runFrame(a);
+    EXPECT_EQ(p->host.traces, (Strings{"true"})) << "connect() starts the attempt and returns";
+    p->engine->tick();
+    EXPECT_EQ(p->host.traces, (Strings{"true", "connected false"}));
+}
+
+TEST(ContextMenu, ObjectsKeepTheirItems) {
+    Actions a;
+    a.push({"m", 0, "ContextMenu"}).newObject().setVariable();
+    a.push({"m"}).getVariable().push({"builtInItems"}).getMember().push({"zoom"}).getMember().trace();
+    a.callMethodOn("m", "hideBuiltInItems", {}).pop();
+    a.push({"m"}).getVariable().push({"builtInItems"}).getMember().push({"print"}).getMember().trace();
+    // new ContextMenuItem("Hello", null, false, false): disabled
+    a.push({"i"}).push({false, false, Null{}, "Hello", 4, "ContextMenuItem"}).newObject().setVariable();
+    a.push({"i"}).getVariable().push({"caption"}).getMember().trace();
+    a.push({"i"}).getVariable().push({"enabled"}).getMember().trace();
+    a.push({"i"}).getVariable().push({"visible"}).getMember().trace();
+    a.push({"i"}).getVariable().push({1, "m"}).getVariable().push({"customItems"}).getMember();
+    a.push({"push"}).callMethod().pop();
+    a.push({"c"}).push({0, "m"}).getVariable().push({"copy"}).callMethod().setVariable();
+    a.push({"c"})
+        .getVariable()
+        .push({"customItems"})
+        .getMember()
+        .push({0})
+        .getMember()
+        .push({"caption"})
+        .getMember()
+        .trace();
+    a.push({"c"}).getVariable().push({"builtInItems"}).getMember().push({"zoom"}).getMember().trace();
+    EXPECT_EQ(traces(a), (Strings{"true", "false", "Hello", "false", "true", "Hello", "false"}));
+}
+
 }  // namespace

@@ -231,6 +231,57 @@ TEST(Images, SizesAreBounded) {
     EXPECT_EQ(movie->decodedImageBytes, 64u * 64 * 4);
 }
 
+TEST(Gif, FirstImageDecodesWithTransparencyAndInterlace) {
+    // 3 x 9: index = (x + y) % 3 over red, green, blue; blue is clear.
+    GifPicture picture{3, 9, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {}, 2, false};
+    for (uint32_t y = 0; y < 9; ++y) {
+        for (uint32_t x = 0; x < 3; ++x)
+            picture.indices.push_back(uint8_t((x + y) % 3));
+    }
+    const uint32_t colours[] = {argb(255, 255, 0, 0), argb(255, 0, 255, 0), 0};
+    const auto always = [](uint64_t, uint64_t) { return true; };
+    for (bool interlaced : {false, true}) {
+        picture.interlaced = interlaced;
+        const auto bytes = encodeGif(picture);
+        EXPECT_EQ(swf::sniffImageFormat(bytes), swf::ImageFormat::Gif);
+        swf::Bitmap b;
+        swf::decodeGif(bytes, always, b);
+        ASSERT_TRUE(b.ok()) << interlaced;
+        EXPECT_EQ(b.width, 3u);
+        EXPECT_EQ(b.height, 9u);
+        for (uint32_t y = 0; y < 9; ++y) {
+            for (uint32_t x = 0; x < 3; ++x)
+                EXPECT_EQ(b.pixel(x, y), colours[(x + y) % 3]) << x << "," << y << " interlaced " << interlaced;
+        }
+    }
+}
+
+TEST(Gif, BadFilesAreDefinedFailures) {
+    GifPicture picture{4, 4, {{1, 2, 3}, {4, 5, 6}}, std::vector<uint8_t>(16, 1)};
+    const auto good = encodeGif(picture);
+    const auto always = [](uint64_t, uint64_t) { return true; };
+    const auto never = [](uint64_t, uint64_t) { return false; };
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool allowed;
+        swf::ErrorCode error;
+    } cases[] = {
+        {"refused size", good, false, swf::ErrorCode::ImageTooLarge},
+        {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 13), true, swf::ErrorCode::ImageDecodeFailed},
+        {"cut in the image", std::vector<uint8_t>(good.begin(), good.end() - 6), true,
+         swf::ErrorCode::ImageDecodeFailed},
+        {"no image", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, true, swf::ErrorCode::ImageDecodeFailed},
+        {"garbage", {'G', 'I', 'F', '8', '7'}, true, swf::ErrorCode::ImageDecodeFailed},
+    };
+    for (const auto& c : cases) {
+        swf::Bitmap b;
+        swf::decodeGif(c.bytes, c.allowed ? swf::ImageBudget(always) : swf::ImageBudget(never), b);
+        EXPECT_EQ(b.error, c.error) << c.name;
+        EXPECT_TRUE(b.pixels.empty()) << c.name;
+    }
+}
+
 TEST(Images, JoinJpegStreamsDropsInnerMarkers) {
     std::vector<uint8_t> tables = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x07, 0xFF, 0xD9};
     std::vector<uint8_t> data = {0xFF, 0xD9, 0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0x11, 0xFF, 0xD9};

@@ -1,5 +1,6 @@
 #include "image_encoder.h"
 
+#include <gif_lib.h>
 #include <png.h>
 #include <zlib.h>
 #include <cstdio>
@@ -111,6 +112,56 @@ std::vector<uint8_t> encodePng(const Image& image) {
         png_write_row(png, const_cast<png_bytep>(image.rgba.data() + size_t(y) * image.width * 4));
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+std::vector<uint8_t> encodeGif(const GifPicture& picture) {
+    std::vector<uint8_t> out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(
+        &out,
+        [](GifFileType* g, const GifByteType* data, int length) {
+            auto* v = static_cast<std::vector<uint8_t>*>(g->UserData);
+            v->insert(v->end(), data, data + length);
+            return length;
+        },
+        &error);
+    if (!gif)
+        throw std::runtime_error("gif encoding failed");
+    int colours = 2;
+    while (colours < int(picture.palette.size()))
+        colours *= 2;
+    ColorMapObject* map = GifMakeMapObject(colours, nullptr);
+    for (size_t i = 0; i < picture.palette.size(); ++i)
+        map->Colors[i] = GifColorType{picture.palette[i][0], picture.palette[i][1], picture.palette[i][2]};
+    EGifSetGifVersion(gif, true);
+    bool ok = EGifPutScreenDesc(gif, int(picture.width), int(picture.height), 8, 0, map) == GIF_OK;
+    if (picture.transparent >= 0) {
+        const GifByteType control[4] = {0x01, 0, 0, GifByteType(picture.transparent)};
+        ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_OK;
+    }
+    ok = ok &&
+         EGifPutImageDesc(gif, 0, 0, int(picture.width), int(picture.height), picture.interlaced, nullptr) == GIF_OK;
+    std::vector<uint32_t> rows;
+    if (picture.interlaced) {
+        const uint32_t start[] = {0, 4, 2, 1};
+        const uint32_t step[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (uint32_t y = start[pass]; y < picture.height; y += step[pass])
+                rows.push_back(y);
+        }
+    } else {
+        for (uint32_t y = 0; y < picture.height; ++y)
+            rows.push_back(y);
+    }
+    for (uint32_t y : rows) {
+        auto* line = const_cast<GifPixelType*>(picture.indices.data() + size_t(y) * picture.width);
+        ok = ok && EGifPutLine(gif, line, int(picture.width)) == GIF_OK;
+    }
+    GifFreeMapObject(map);
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    if (!ok)
+        throw std::runtime_error("gif encoding failed");
     return out;
 }
 

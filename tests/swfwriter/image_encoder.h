@@ -2,6 +2,7 @@
 // premultiplied) RGBA, 4 bytes per pixel, rows top-down.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,19 @@ struct JpegParts {
 [[nodiscard]] JpegParts encodeJpegAbbreviated(const Image& image, int quality = 90);
 
 [[nodiscard]] std::vector<uint8_t> encodePng(const Image& image);
+
+// A GIF89a of palette indices (width * height, rows top-down) over up to 256
+// RGB colours; `transparent` (when >= 0) is the index drawn clear. Rows of an
+// interlaced image are written in the format's four passes.
+struct GifPicture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<std::array<uint8_t, 3>> palette;
+    std::vector<uint8_t> indices;
+    int transparent = -1;
+    bool interlaced = false;
+};
+[[nodiscard]] std::vector<uint8_t> encodeGif(const GifPicture& picture);
 
 // zlib-compressed bytes.
 [[nodiscard]] std::vector<uint8_t> deflateBytes(const std::vector<uint8_t>& data);

@@ -1,0 +1,265 @@
+// Content loaded into clips (loadMovie, unloadMovie, MovieClipLoader): images
+// from the movie's folder, landing at the frame boundary after the load
+// started, and every failure reaching the listeners.
+#include "script_test_support.h"
+
+#include "image_encoder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using namespace scripttest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// lis.<event> = function(t, b, c) { trace(tag + " " + t + " " + b + " " + c); }
+void listen(Actions& a, const std::string& event, const std::string& tag) {
+    Actions body;
+    body.push({tag + " "}).push({"t"}).getVariable().add2();
+    body.push({" "}).add2().push({"b"}).getVariable().add2();
+    body.push({" "}).add2().push({"c"}).getVariable().add2().trace();
+    a.push({"lis"}).getVariable().push({event}).defineFunction("", {"t", "b", "c"}, body).setMember();
+}
+
+class ClipLoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/moviehost-clipload-XXXXXX";
+        m_folder = fs::path(::mkdtemp(pattern));
+        const auto image = swfwriter::Image::filled(3, 2, 200, 10, 10);
+        writeFile(m_folder / "a.png", swfwriter::encodePng(image));
+        writeFile(m_folder / "a.jpg", swfwriter::encodeJpeg(image));
+        swfwriter::GifPicture gif{5, 4, {{0, 0, 255}, {0, 0, 0}}, std::vector<uint8_t>(20, 0)};
+        writeFile(m_folder / "a.gif", swfwriter::encodeGif(gif));
+        std::ofstream(m_folder / "text.txt") << "a=1";
+        // A movie whose character 1 is bigger than the main movie's
+        // character 1, with scripts on both its frames.
+        swfwriter::MovieWriter other({.version = 8});
+        other.place(other.rectangle(0, 0, 800, 600, {0, 255, 0}), 1);
+        Actions first;
+        first.push({"loadedVar", "here"}).setVariable().push({"loaded "}).push({"this"}).getVariable().add2().trace();
+        other.doAction(first);
+        other.showFrame();
+        Actions second;
+        second.push({"second "}).push({"_root"}).getVariable().add2().trace();
+        other.doAction(second);
+        other.showFrame();
+        writeFile(m_folder / "other.swf", other.finish());
+    }
+    void TearDown() override { fs::remove_all(m_folder); }
+
+    // Frame 1 makes the clip "holder" (with a variable) and the loader
+    // "mcl" with the listener "lis"; frame 2 runs `start` and stops.
+    std::unique_ptr<Player> play(const Actions& start, const Actions& extra = {}) {
+        Actions setup;
+        setup.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
+        setup.push({"holder"}).getVariable().push({"kept", "yes"}).setMember();
+        setup.push({"mcl", 0, "MovieClipLoader"}).newObject().setVariable();
+        setup.push({"lis", 0, "Object"}).newObject().setVariable();
+        listen(setup, "onLoadStart", "start");
+        listen(setup, "onLoadComplete", "complete");
+        listen(setup, "onLoadInit", "init");
+        listen(setup, "onLoadError", "error");
+        // Progress is only remembered: how often it comes depends on the reads.
+        Actions progress;
+        progress.push({"progress", "b"})
+            .getVariable()
+            .push({"/"})
+            .add2()
+            .push({"c"})
+            .getVariable()
+            .add2()
+            .setVariable();
+        setup.push({"lis"})
+            .getVariable()
+            .push({"onLoadProgress"})
+            .defineFunction("", {"t", "b", "c"}, progress)
+            .setMember();
+        setup.callMethodOn("mcl", "addListener", {}).pop();
+        setup.push({"lis"}).getVariable().push({1, "mcl"}).getVariable().push({"addListener"}).callMethod().pop();
+        setup.append(extra);
+        swfwriter::MovieWriter m({.version = 8});
+        m.rectangle(0, 0, 200, 200, {0, 0, 255});  // character 1, never placed
+        m.doAction(setup);
+        m.showFrame();
+        Actions second = start;
+        second.stop();
+        m.doAction(second);
+        m.showFrame();
+        auto p = Player::load(m);
+        p->host.url = u"file://" + script::utf8ToUtf16((m_folder / "main.swf").string());
+        return p;
+    }
+
+    fs::path m_folder;
+};
+
+TEST_F(ClipLoadingTest, ImagesAndFailuresReachTheListenersAtTheNextFrame) {
+    const auto size = [&](const char* name) { return std::to_string(fs::file_size(m_folder / name)); };
+    const struct {
+        std::string url;
+        Strings traces;
+        std::string width;
+        std::string kept;  // the clip's variable after the load (<none>: gone)
+    } cases[] = {
+        {"a.png",
+         {"start _level0.holder undefined undefined", "complete _level0.holder 0 undefined",
+          "init _level0.holder undefined undefined"},
+         "3",
+         "<none>"},
+        {"a.jpg",
+         {"start _level0.holder undefined undefined", "complete _level0.holder 0 undefined",
+          "init _level0.holder undefined undefined"},
+         "3",
+         "<none>"},
+        {"a.gif",
+         {"start _level0.holder undefined undefined", "complete _level0.holder 0 undefined",
+          "init _level0.holder undefined undefined"},
+         "5",
+         "<none>"},
+        {"none.png", {"error _level0.holder URLNotFound 0"}, "0", "yes"},
+        {"/etc/hostname", {"error _level0.holder URLNotFound 0"}, "0", "yes"},
+        {"text.txt",
+         {"start _level0.holder undefined undefined", "error _level0.holder LoadNeverCompleted 0"},
+         "0",
+         "yes"},
+        {"other.swf",
+         {"start _level0.holder undefined undefined", "complete _level0.holder 0 undefined", "loaded _level0.holder",
+          "init _level0.holder undefined undefined"},
+         "40",
+         "<none>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        Actions start;
+        start.push({"ok"})
+            .push({"holder", c.url, 2, "mcl"})
+            .getVariable()
+            .push({"loadClip"})
+            .callMethod()
+            .setVariable();
+        auto p = play(start);
+        p->engine->tick();  // frame 2 starts the load; it lands before the next frame
+        Actions total;
+        total.push({"bytes"}).push({0, "holder"}).getVariable().push({"getBytesTotal"}).callMethod().setVariable();
+        const auto totalBytes = total.bytes();
+        p->engine->runActions(p->root(), totalBytes);
+        EXPECT_EQ(p->var("ok"), "true");
+        EXPECT_EQ(p->host.traces, c.traces);
+        EXPECT_EQ(p->var("holder._width"), c.width);
+        EXPECT_EQ(p->var("holder.kept"), c.kept);
+        if (c.width != "0") {
+            const std::string bytes = size(c.url.c_str());
+            EXPECT_EQ(p->var("progress"), bytes + "/" + bytes);
+            EXPECT_EQ(p->var("bytes"), bytes) << "getBytesTotal counts the loaded content";
+        }
+        EXPECT_TRUE(p->host.errors.empty());
+    }
+}
+
+TEST_F(ClipLoadingTest, ALoadedMoviePlaysWithItsOwnCharacters) {
+    Actions start;
+    start.push({"other.swf", "holder"}).getUrl2(0x02);  // loadMovie("other.swf", "holder")
+    auto p = play(start);
+    p->engine->tick();
+    EXPECT_EQ(p->var("holder._width"), "40");
+    EXPECT_EQ(p->var("holder.loadedVar"), "here");
+    EXPECT_EQ(p->var("holder._totalframes"), "2");
+    Actions lock;
+    lock.push({"holder"}).getVariable().push({"_lockroot", true}).setMember();
+    const auto lockBytes = lock.bytes();
+    p->engine->runActions(p->root(), lockBytes);
+    p->engine->tick();
+    ASSERT_FALSE(p->host.traces.empty());
+    EXPECT_EQ(p->host.traces.back(), "second _level0.holder") << "it plays on, its _root locked to itself";
+    EXPECT_EQ(p->var("holder._currentframe"), "2");
+    EXPECT_TRUE(p->host.errors.empty());
+}
+
+TEST_F(ClipLoadingTest, LevelsLoadAboveTheRootAndUnload) {
+    Actions start;
+    start.push({"other.swf", "_level3"}).getUrl2(0x02);  // loadMovieNum("other.swf", 3)
+    auto p = play(start);
+    EXPECT_EQ(p->var("_level3"), "<none>");
+    p->engine->tick();
+    EXPECT_EQ(p->var("_level3._width"), "40");
+    EXPECT_EQ(p->var("_level3.loadedVar"), "here");
+    EXPECT_EQ(p->var("_level3._parent"), "<none>");
+    p->engine->tick();
+    ASSERT_FALSE(p->host.traces.empty());
+    EXPECT_EQ(p->host.traces.back(), "second _level3") << "a level is its movie's _root";
+    Actions next;
+    next.push({"depth", 0, "_root"}).getVariable().push({"getNextHighestDepth"}).callMethod().setVariable();
+    next.push({"", "_level3"}).getUrl2(0x02);  // unloadMovieNum(3)
+    const auto bytes = next.bytes();
+    p->engine->runActions(p->root(), bytes);
+    EXPECT_EQ(p->var("depth"), "2") << "levels take no depth of _level0";
+    EXPECT_EQ(p->var("_level3"), "<none>");
+}
+
+TEST_F(ClipLoadingTest, LoadMovieAndUnloadMovieActOnTheClip) {
+    Actions start;
+    start.push({"a.png", "holder"}).getUrl2(0x02);  // loadMovie("a.png", "holder")
+    auto p = play(start);
+    p->engine->tick();
+    EXPECT_EQ(p->var("holder._width"), "3");
+    EXPECT_EQ(p->var("holder._height"), "2");
+    EXPECT_EQ(p->var("holder.kept"), "<none>");
+    EXPECT_EQ(p->host.urls.size(), 0u) << "clip loads are not the host's";
+    Actions unload;
+    unload.push({"", "holder"}).getUrl2(0x02);  // unloadMovie("holder")
+    unload.push({"after"}).push({"holder"}).getVariable().push({"_width"}).getMember().setVariable();
+    const auto bytes = unload.bytes();
+    p->engine->runActions(p->root(), bytes);
+    EXPECT_EQ(p->var("after"), "0");
+}
+
+TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {
+    // A loader that loads again from every onLoadInit: one load per frame.
+    Actions again;
+    again.push({"count", "count"}).getVariable().increment().setVariable();
+    again.push({"holder", "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    Actions extra;
+    extra.push({"lis"}).getVariable().push({"onLoadInit"}).defineFunction("", {}, again).setMember();
+    // A load into a clip removed before it lands.
+    extra.callMethodOn("_root", "createEmptyMovieClip", {"doomed", 2}).pop();
+    Actions start;
+    start.push({"count", 0}).setVariable();
+    start.push({"holder", "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    start.push({"doomed", "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    start.callMethodOn("doomed", "removeMovieClip", {}).pop();
+    // Levels in the millions and missing targets are refused at once.
+    start.push({"level"})
+        .push({5000000, "a.png", 2, "mcl"})
+        .getVariable()
+        .push({"loadClip"})
+        .callMethod()
+        .setVariable();
+    start.push({"missing"})
+        .push({"nowhere", "a.png", 2, "mcl"})
+        .getVariable()
+        .push({"loadClip"})
+        .callMethod()
+        .setVariable();
+    auto p = play(start, extra);
+    for (int i = 0; i < 4; ++i)
+        p->engine->tick();
+    EXPECT_EQ(p->var("level"), "false");
+    EXPECT_EQ(p->var("missing"), "false");
+    EXPECT_EQ(p->var("count"), "4") << "one load lands per frame";
+    EXPECT_EQ(p->var("holder._width"), "3");
+    bool doomedFailed = false;
+    for (const auto& t : p->host.traces)
+        doomedFailed = doomedFailed || t.rfind("error", 0) == 0;
+    EXPECT_TRUE(doomedFailed) << "a removed target fails through onLoadError";
+}
+
+}  // namespace
