@@ -35,9 +35,9 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
     TimerSchedule timers;  // running Timers, setTimeout and setInterval
-    avm2::Value hover;    // the object the pointer is over
-    avm2::Value pressed;  // where the button went down
-    avm2::Value focus;    // stage.focus
+    avm2::Value hover;     // the object the pointer is over
+    avm2::Value pressed;   // where the button went down
+    avm2::Value focus;     // stage.focus
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -53,6 +53,10 @@ struct HostContext {
     // document class is constructed.
     std::shared_ptr<model::MovieClip> pendingRoot;
     avm2::Object* root = nullptr;
+    // The timeline-placed model object the next display object made binds to.
+    std::shared_ptr<model::DisplayObject> pendingObject = nullptr;
+    // SymbolClass: the class name linked to each character (0, the document, too).
+    std::map<uint16_t, std::u16string> symbolClasses = {};
     uint64_t instances = 0;  // names of display objects made: instance1, instance2...
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
