@@ -113,7 +113,7 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool mode
                                          : m.string(avm2::utf8ToUtf16(placedName));
     } else {
         if (modelled)
-            state->object = newModelClip(m);
+            state->object = newScriptObject(m, self);
         state->name = m.string(u"instance" + avm2::numberToString(double(++ctx.instances)));
     }
     self->setNativeState(std::move(state));
@@ -123,9 +123,7 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool mode
         displayOf(m, ctx.held.stage).children.push_back(thisValue);
     }
     // What the object's own timeline placed exists before its constructor's body runs.
-    if (const DisplayState& d = displayOf(m, thisValue);
-        ctx.root == self || (d.object && d.object->origin() == model::Origin::Timeline))
-        syncTimelineChildren(m, self);
+    syncTimelineChildren(m, self);
     return Value();
 }
 

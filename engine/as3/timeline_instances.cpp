@@ -1,5 +1,6 @@
 #include "as3/timeline_instances.h"
 
+#include "as3/display_binding.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 
@@ -116,6 +117,27 @@ void syncTimelineChildren(Machine& m, Object* container) {
             setInstanceProperty(m, container, object->name(), child);
         addChildAt(m, container, child.asObject(), index);
     }
+}
+
+std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) {
+    HostContext& ctx = hostContext(m);
+    const avm2::Traits* traits = self->traits();
+    auto found = ctx.linkedTraits.find(traits);
+    if (found == ctx.linkedTraits.end() && traits) {
+        for (const auto& [id, name] : ctx.symbolClasses) {
+            const Value c = m.findDefinitionByName(name);
+            auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
+            if (type && &type->instanceTraits() == traits) {
+                found = ctx.linkedTraits.emplace(traits, id).first;
+                break;
+            }
+        }
+    }
+    if (found != ctx.linkedTraits.end()) {
+        if (auto object = ctx.stage.createDetachedObject(found->second))
+            return object;
+    }
+    return newModelClip(m);
 }
 
 void syncTimelineTree(Machine& m, Object* top) {

@@ -13,11 +13,19 @@
 #include "avm2/machine.h"
 #include "avm2/object.h"
 
+#include "model/display_object.h"
+
+#include <memory>
+
 namespace as3 {
 
 // Brings `container`'s children in step with its clip's timeline.
 void syncTimelineChildren(avm2::Machine& m, avm2::Object* container);
 // The same for every container under `top`, parents first.
 void syncTimelineTree(avm2::Machine& m, avm2::Object* top);
+// The model object for a display object a script constructs: its linked
+// symbol's (a sprite with its first frame placed) when its class is linked
+// to one, else an empty clip.
+[[nodiscard]] std::shared_ptr<model::DisplayObject> newScriptObject(avm2::Machine& m, avm2::Object* self);
 
 }  // namespace as3

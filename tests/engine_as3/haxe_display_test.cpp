@@ -255,6 +255,7 @@ TEST(HaxeDisplay, TimelinePlacedObjectsGetTheirLinkedClassesAndNames) {
     // The sprite is built, its own frame placed, before the document's code runs.
     EXPECT_EQ(p->host.command(u"linked"), u"clip,1,2,true,true,inner");
     EXPECT_EQ(p->host.command(u"main"), u"true,1,true,true");
+    EXPECT_EQ(p->host.command(u"made"), u"1,true,2");
     (void)p->stage->collectChanges();
     {
         // clip.x = 100 moved the placed sprite itself.
@@ -262,19 +263,20 @@ TEST(HaxeDisplay, TimelinePlacedObjectsGetTheirLinkedClassesAndNames) {
         ASSERT_TRUE(picture.drawn());
         expectArea(picture, {"red moved", 100, 0, 120, 20, 0xFF0000});
         expectArea(picture, {"red's place", 0, 0, 20, 20, 0xFFFFFF});
+        expectArea(picture, {"script-made red", 0, 50, 20, 70, 0xFF0000});
     }
     p->player->tick();
     EXPECT_EQ(p->host.command(u"linkedFrame"), u"2") << "a placed clip's frame script";
-    EXPECT_EQ(p->host.command(u"frame2"), u"true,2,box");
+    EXPECT_EQ(p->host.command(u"frame2"), u"true,3,box");
     EXPECT_FALSE(p->host.command(u"removed"));
     p->player->tick();
     // The removed events come while the sprite is still a child.
-    EXPECT_EQ(p->host.command(u"removed"), u"2");
-    EXPECT_EQ(p->host.command(u"frame3"), u"1,true");
+    EXPECT_EQ(p->host.command(u"removed"), u"3");
+    EXPECT_EQ(p->host.command(u"frame3"), u"2,true");
     p->player->tick();
     EXPECT_EQ(std::count_if(p->host.commands.begin(), p->host.commands.end(),
                             [](const auto& c) { return c.first == u"frame3" || c.first == u"linkedFrame"; }),
-              2)
+              3)
         << "each frame script runs once per arrival";
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
                                                 ? ""

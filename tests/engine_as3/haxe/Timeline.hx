@@ -30,6 +30,11 @@ class Timeline {
         report("main", Std.isOfType(clip, Linked) + "," + root.numChildren + "," + (clip == root.getChildAt(0)) + ","
             + (clip.parent == root));
         clip.x = 100;
+        // A linked class made by a script builds its symbol.
+        var made = new Linked();
+        made.y = 50;
+        root.addChild(made);
+        report("made", made.numChildren + "," + (made.inner != null) + "," + made.totalFrames);
         clip.addEventListener(Event.REMOVED_FROM_STAGE, function(_) report("removed", "" + root.numChildren));
         root.addFrameScript(1, function() {
             var box:Dynamic = root.getChildByName("box");
