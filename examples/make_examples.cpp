@@ -5,16 +5,24 @@
 //   morph.swf            320 x 240, 24 fps: a red circle morphing into a blue square and back
 //   button.swf           320 x 240, 24 fps: a button whose every click turns a square by 30 degrees
 //   sound.swf            320 x 240, 25 fps: a ball bouncing to a streamed tune, a click at each bounce
+//   video.swf            320 x 240, 12 fps: an embedded Sorenson H.263 video (a ball rolling over
+//                        colour bands), encoded by the ffmpeg program, which has no VP6 encoder
 // The output is the same, byte for byte, on every run.
 #include "movie_writer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace swfwriter;
 
@@ -257,6 +265,91 @@ void soundMovie(const std::filesystem::path& folder) {
     movie.save((folder / "sound.swf").string());
 }
 
+// Raw RGB pictures of a ball rolling over colour bands, frame by frame.
+std::vector<uint8_t> rollingBall(int width, int height, int frames) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(size_t(width) * size_t(height) * 3 * size_t(frames));
+    for (int f = 0; f < frames; ++f) {
+        const double cx = 20 + (width - 40) * f / double(frames - 1);
+        const double cy = height * 0.6;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const bool ball = (x - cx) * (x - cx) + (y - cy) * (y - cy) < 18.0 * 18.0;
+                const int band = (x + f * 2) / 20 % 4;
+                const uint8_t bands[4][3] = {{40, 90, 160}, {60, 140, 90}, {200, 170, 60}, {170, 70, 90}};
+                const uint8_t* c = ball ? nullptr : bands[band];
+                rgb.push_back(ball ? 240 : c[0]);
+                rgb.push_back(ball ? 240 : c[1]);
+                rgb.push_back(ball ? 230 : c[2]);
+            }
+        }
+    }
+    return rgb;
+}
+
+// The video tags' payloads of an FLV file (the codec byte dropped), in order.
+std::vector<std::vector<uint8_t>> flvVideoPackets(const std::vector<uint8_t>& flv) {
+    std::vector<std::vector<uint8_t>> packets;
+    if (flv.size() < 13 || flv[0] != 'F' || flv[1] != 'L' || flv[2] != 'V')
+        throw std::runtime_error("ffmpeg wrote no FLV");
+    size_t at = size_t(flv[5]) << 24 | size_t(flv[6]) << 16 | size_t(flv[7]) << 8 | flv[8];
+    at += 4;  // the first previous-tag size
+    while (at + 11 <= flv.size()) {
+        const uint8_t type = flv[at];
+        const size_t size = size_t(flv[at + 1]) << 16 | size_t(flv[at + 2]) << 8 | flv[at + 3];
+        const size_t body = at + 11;
+        if (body + size > flv.size())
+            break;
+        if (type == 9 && size > 1)
+            packets.emplace_back(flv.begin() + std::ptrdiff_t(body + 1), flv.begin() + std::ptrdiff_t(body + size));
+        at = body + size + 4;
+    }
+    return packets;
+}
+
+// Sorenson H.263 from the ffmpeg program (bit-exact mode, one thread, so the
+// same ffmpeg writes the same bytes), shown twice its size over the stage.
+void videoMovie(const std::filesystem::path& folder) {
+    constexpr int Width = 160;
+    constexpr int Height = 120;
+    constexpr int Frames = 36;
+    // Per process: the example check may run while someone writes the examples.
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / ("make_examples_video_" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch);
+    const auto raw = (scratch / "ball.rgb").string();
+    const auto flv = (scratch / "ball.flv").string();
+    {
+        const auto pictures = rollingBall(Width, Height, Frames);
+        std::ofstream(raw, std::ios::binary)
+            .write(reinterpret_cast<const char*>(pictures.data()), std::streamsize(pictures.size()));
+    }
+    const std::string command =
+        "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s 160x120 -r 12 -i '" + raw +
+        "' -c:v flv1 -g 12 -q:v 3 -threads 1 -flags +bitexact -fflags +bitexact '" + flv + "'";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("the ffmpeg program could not encode the example video");
+    std::ifstream in(flv, std::ios::binary);
+    const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto packets = flvVideoPackets(file);
+    std::filesystem::remove_all(scratch);
+    if (packets.size() != size_t(Frames))
+        throw std::runtime_error("the example video has " + std::to_string(packets.size()) + " frames");
+
+    MovieWriter movie({.version = 8, .width = 320, .height = 240, .frameRate = 12});
+    movie.background({20, 20, 24});
+    const uint16_t stream = movie.defineVideoStream(uint16_t(Frames), Width, Height, 2, 0, true);
+    for (int f = 0; f < Frames; ++f) {
+        movie.videoFrame(stream, uint16_t(f), packets[size_t(f)]);
+        if (f == 0)
+            movie.place(stream, 1, {.matrix = Matrix{2.0, 0.0, 0.0, 2.0, 0, 0}, .ratio = 0});
+        else
+            movie.modify(1, {.move = true, .ratio = uint16_t(f)});
+        movie.showFrame();
+    }
+    movie.save((folder / "video.swf").string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -269,6 +362,7 @@ int main(int argc, char** argv) {
         morphMovie(folder);
         buttonMovie(folder);
         soundMovie(folder);
+        videoMovie(folder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_examples: %s\n", e.what());
         return 1;

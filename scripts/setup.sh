@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev liblzma-dev libfontconfig-dev
+    libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev liblzma-dev libfontconfig-dev libfreetype-dev
     libcurl4-openssl-dev libexpat1-dev libpcre2-dev
     clang clang-format libclang-rt-14-dev
     libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg lame

@@ -40,11 +40,16 @@ struct Value {
 using Members = std::vector<std::pair<std::string, Value>>;
 
 struct Node {
+    // An AMF3 array is a StrictArray whose members are its named part.
     enum class Kind { Object, TypedObject, EcmaArray, StrictArray };
     Kind kind = Kind::Object;
-    std::string className;        // TypedObject
-    Members members;              // Object, TypedObject, EcmaArray
-    std::vector<Value> elements;  // StrictArray
+    std::string className = {};        // TypedObject
+    Members members = {};              // Object, TypedObject, EcmaArray (and an AMF3 array's names)
+    std::vector<Value> elements = {};  // StrictArray
+    // An AMF3 byte array: an Object (empty to AMF0 and its readers) whose
+    // contents are `bytes`.
+    bool byteArray = false;
+    std::string bytes = {};
 };
 
 struct Graph {

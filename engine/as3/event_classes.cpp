@@ -223,7 +223,7 @@ Value addEventListener(Machine& m, Value thisValue, std::span<const Value> args)
         m.throwError("TypeError", 2007, u"Parameter listener must be non-null.");
     const bool capture = avm2::toBoolean(argument(args, 2));
     const int32_t priority = avm2::toInt32(m.toNumber(argument(args, 3)));
-    // The weak flag (argument 4) is accepted; listeners are held strongly.
+    const bool weak = avm2::toBoolean(argument(args, 4));
     DispatcherState& d = dispatcher(m, thisValue);
     std::vector<Listener>* list = d.find(type);
     if (!list) {
@@ -236,7 +236,7 @@ Value addEventListener(Machine& m, Value thisValue, std::span<const Value> args)
     }
     // After every listener of the same or a higher priority.
     auto at = std::find_if(list->begin(), list->end(), [&](const Listener& l) { return l.priority < priority; });
-    list->insert(at, Listener{function, priority, capture});
+    list->insert(at, Listener{function, priority, capture, weak});
     noteBroadcast(m, thisValue, type, true);
     return Value();
 }

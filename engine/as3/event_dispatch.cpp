@@ -37,10 +37,43 @@ bool DispatcherState::has(const std::u16string& type) const {
 
 void DispatcherState::trace(avm2::Tracer& tracer) const {
     tracer.value(target);
+    bool weak = false;
     for (const auto& [name, list] : listeners) {
-        for (const Listener& l : list)
-            tracer.value(l.function);
+        for (const Listener& l : list) {
+            if (l.weak)
+                weak = true;
+            else
+                tracer.value(l.function);
+        }
     }
+    if (weak)
+        tracer.weakHolder(const_cast<DispatcherState*>(this));
+}
+
+namespace {
+
+// What keeps a weak listener: the object a method was taken from, or the
+// function itself.
+const avm2::Cell* anchorOf(const Listener& l) {
+    if (auto* c = dynamic_cast<const avm2::MethodClosure*>(l.function.asObject()); c && c->receiver().isCell())
+        return c->receiver().asCell();
+    return l.function.asObject();
+}
+
+}  // namespace
+
+void DispatcherState::traceWeak(avm2::Tracer& tracer) const {
+    for (const auto& [name, list] : listeners) {
+        for (const Listener& l : list) {
+            if (l.weak && tracer.reached(anchorOf(l)))
+                tracer.value(l.function);
+        }
+    }
+}
+
+void DispatcherState::sweepWeak(const avm2::Tracer& tracer) {
+    for (auto& [name, list] : listeners)
+        std::erase_if(list, [&](const Listener& l) { return l.weak && !tracer.reached(l.function.asObject()); });
 }
 
 size_t DispatcherState::extraBytes() const {

@@ -38,11 +38,14 @@ struct Listener {
     avm2::Value function;
     int32_t priority = 0;
     bool capture = false;
+    // useWeakReference: the listener does not keep its function alive (a
+    // method taken from an object lives as long as that object).
+    bool weak = false;
 };
 
 // An EventDispatcher's listeners, by type. Display objects extend it with
 // their place in the tree (see parent()).
-struct DispatcherState : avm2::NativeState {
+struct DispatcherState : avm2::NativeState, private avm2::WeakHolder {
     std::vector<std::pair<std::u16string, std::vector<Listener>>> listeners;
     avm2::Value target;  // EventDispatcher(target): whom its events name
 
@@ -52,6 +55,10 @@ struct DispatcherState : avm2::NativeState {
     [[nodiscard]] virtual avm2::Object* parent() const { return nullptr; }
     void trace(avm2::Tracer& tracer) const override;
     [[nodiscard]] size_t extraBytes() const override;
+
+private:
+    void traceWeak(avm2::Tracer& tracer) const override;
+    void sweepWeak(const avm2::Tracer& tracer) override;
 };
 
 // The state of an EventDispatcher or display object, made on first need

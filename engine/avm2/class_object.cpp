@@ -28,6 +28,33 @@ void ClassObject::trace(Tracer& tracer) const {
     tracer.values(m_scope);
 }
 
+std::u16string classNameOf(Value v) {
+    if (v.isObject()) {
+        Object* o = v.asObject();
+        if (auto* c = dynamic_cast<ClassObject*>(o))
+            return c->displayName() + u"$";
+        if (o->traits() && !o->traits()->types.empty())
+            return static_cast<const ClassObject*>(o->traits()->types.back())->displayName();
+        return u"Object";
+    }
+    switch (v.tag()) {
+    case Tag::String:
+        return u"String";
+    case Tag::Boolean:
+        return u"Boolean";
+    case Tag::Int:
+        return u"int";
+    case Tag::UInt:
+        return u"uint";
+    case Tag::Number:
+        return u"Number";
+    case Tag::Null:
+        return u"null";
+    default:
+        return u"void";
+    }
+}
+
 void MethodClosure::trace(Tracer& tracer) const {
     Object::trace(tracer);
     tracer.value(m_receiver);

@@ -64,6 +64,10 @@ private:
     std::vector<Value> m_scope;
 };
 
+// The class name errors show for a value: "int", "String", "Array", and
+// "Array$" for the class itself.
+[[nodiscard]] std::u16string classNameOf(Value v);
+
 // A method taken from an object (`var f = o.m`): calling it runs the
 // method with the object as `this`, whatever `this` the call gives.
 class MethodClosure final : public Object {

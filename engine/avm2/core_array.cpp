@@ -1,8 +1,8 @@
 // Array: dense elements, the methods of the language's Array and its sort
-// flags. Sorting uses a merge sort of its own, since a script's compare
-// function need not be consistent and must not make the sort misbehave.
+// flags (the sort itself is shared with Vector, in sequence.h).
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/sequence.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,25 +11,11 @@ namespace avm2 {
 
 namespace {
 
-enum SortFlags : uint32_t { CaseInsensitive = 1, Descending = 2, UniqueSort = 4, ReturnIndexedArray = 8, Numeric = 16 };
-
 ArrayObject* thisArray(Machine& m, Value self) {
     auto* a = self.isObject() ? dynamic_cast<ArrayObject*>(self.asObject()) : nullptr;
     if (!a)
         m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to Array.");
     return a;
-}
-
-// A relative position (negative counts from the end), clamped to [0, size].
-size_t relative(Machine& m, Value v, size_t size, size_t fallback) {
-    if (v.isUndefined())
-        return fallback;
-    const double d = std::trunc(m.toNumber(v));
-    if (std::isnan(d))
-        return 0;
-    if (d < 0)
-        return size_t(std::max(0.0, double(size) + d));
-    return size_t(std::min(d, double(size)));
 }
 
 Value arrayCreate(Machine& m, Value, std::span<const Value> args) {
@@ -84,8 +70,8 @@ Value arrayUnshift(Machine& m, Value self, std::span<const Value> args) {
 Value arraySlice(Machine& m, Value self, std::span<const Value> args) {
     ArrayObject* a = thisArray(m, self);
     const size_t size = a->elements().size();
-    const size_t from = relative(m, argument(args, 0), size, 0);
-    const size_t to = relative(m, argument(args, 1), size, size);
+    const size_t from = relativePosition(m, argument(args, 0), size, 0);
+    const size_t to = relativePosition(m, argument(args, 1), size, size);
     std::vector<Value> part;
     if (from < to)
         part.assign(a->elements().begin() + long(from), a->elements().begin() + long(to));
@@ -97,7 +83,7 @@ Value arraySplice(Machine& m, Value self, std::span<const Value> args) {
     if (args.empty())
         return Value::object(m.newArray());
     const size_t size = a->elements().size();
-    const size_t from = relative(m, args[0], size, 0);
+    const size_t from = relativePosition(m, args[0], size, 0);
     size_t count = size - from;
     if (args.size() > 1) {
         const double d = std::trunc(m.toNumber(args[1]));
@@ -152,22 +138,10 @@ Value arrayReverse(Machine& m, Value self, std::span<const Value>) {
     return self;
 }
 
-bool strictlyEqual(const Value& a, const Value& b) {
-    if (a.isNumeric() && b.isNumeric())
-        return a.numeric() == b.numeric();
-    if (a.tag() != b.tag())
-        return false;
-    if (a.isString())
-        return a.asString()->text() == b.asString()->text();
-    if (a.isBoolean())
-        return a.asBoolean() == b.asBoolean();
-    return a.isNullish() || a.asCell() == b.asCell();
-}
-
 Value arrayIndexOf(Machine& m, Value self, std::span<const Value> args) {
     ArrayObject* a = thisArray(m, self);
     const auto& e = a->elements();
-    for (size_t i = relative(m, argument(args, 1), e.size(), 0); i < e.size(); ++i) {
+    for (size_t i = relativePosition(m, argument(args, 1), e.size(), 0); i < e.size(); ++i) {
         if (strictlyEqual(e[i], argument(args, 0)))
             return Value::fromInt(int32_t(i));
     }
@@ -179,7 +153,7 @@ Value arrayLastIndexOf(Machine& m, Value self, std::span<const Value> args) {
     const auto& e = a->elements();
     if (e.empty())
         return Value::fromInt(-1);
-    size_t from = std::min(relative(m, argument(args, 1), e.size(), e.size() - 1), e.size() - 1);
+    size_t from = std::min(relativePosition(m, argument(args, 1), e.size(), e.size() - 1), e.size() - 1);
     for (size_t i = from + 1; i-- > 0;) {
         if (strictlyEqual(e[i], argument(args, 0)))
             return Value::fromInt(int32_t(i));
@@ -239,48 +213,6 @@ Value arrayFilter(Machine& m, Value self, std::span<const Value> args) {
         return true;
     });
     return Value::object(out);
-}
-
-// Bottom-up merge sort over indices: stable, and every step stays in
-// bounds whatever the comparison answers.
-template <typename Less>
-void mergeSort(std::vector<uint32_t>& order, Less less) {
-    std::vector<uint32_t> buffer(order.size());
-    for (size_t width = 1; width < order.size(); width *= 2) {
-        for (size_t lo = 0; lo < order.size(); lo += 2 * width) {
-            const size_t mid = std::min(lo + width, order.size());
-            const size_t hi = std::min(lo + 2 * width, order.size());
-            size_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi)
-                buffer[k++] = less(order[j], order[i]) ? order[j++] : order[i++];
-            while (i < mid)
-                buffer[k++] = order[i++];
-            while (j < hi)
-                buffer[k++] = order[j++];
-        }
-        order.swap(buffer);
-    }
-}
-
-// Compares two values by the flags: -1, 0 or 1.
-int compareByFlags(Machine& m, const Value& a, const Value& b, uint32_t flags) {
-    // undefined sorts after everything.
-    if (a.isUndefined() || b.isUndefined())
-        return a.isUndefined() == b.isUndefined() ? 0 : a.isUndefined() ? 1 : -1;
-    if (flags & Numeric) {
-        const double x = m.toNumber(a), y = m.toNumber(b);
-        return x < y ? -1 : x > y ? 1 : 0;
-    }
-    std::u16string x = m.toString(a)->text(), y = m.toString(b)->text();
-    if (flags & CaseInsensitive) {
-        for (auto* s : {&x, &y}) {
-            for (char16_t& c : *s) {
-                if (c >= u'A' && c <= u'Z')
-                    c = char16_t(c + 32);
-            }
-        }
-    }
-    return x < y ? -1 : x > y ? 1 : 0;
 }
 
 Value sortBy(Machine& m, Value self, uint32_t flags, const std::function<int(const Value&, const Value&)>& compare) {
@@ -377,9 +309,54 @@ const CoreClassSpec Classes[] = {{.name = u"Array",
                                   .create = arrayCreate,
                                   .callAsFunction = arrayCreate,
                                   .prototype = ArrayPrototype,
-                                  .constants = ArrayConstants}};
+                                  .constants = ArrayConstants,
+                                  .prototypeInAs3 = true}};
 
 }  // namespace
+
+bool strictlyEqual(const Value& a, const Value& b) {
+    if (a.isNumeric() && b.isNumeric())
+        return a.numeric() == b.numeric();
+    if (a.tag() != b.tag())
+        return false;
+    if (a.isString())
+        return a.asString()->text() == b.asString()->text();
+    if (a.isBoolean())
+        return a.asBoolean() == b.asBoolean();
+    return a.isNullish() || a.asCell() == b.asCell();
+}
+
+// Compares two values by the flags: -1, 0 or 1.
+int compareByFlags(Machine& m, const Value& a, const Value& b, uint32_t flags) {
+    // undefined sorts after everything.
+    if (a.isUndefined() || b.isUndefined())
+        return a.isUndefined() == b.isUndefined() ? 0 : a.isUndefined() ? 1 : -1;
+    if (flags & Numeric) {
+        const double x = m.toNumber(a), y = m.toNumber(b);
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    std::u16string x = m.toString(a)->text(), y = m.toString(b)->text();
+    if (flags & CaseInsensitive) {
+        for (auto* s : {&x, &y}) {
+            for (char16_t& c : *s) {
+                if (c >= u'A' && c <= u'Z')
+                    c = char16_t(c + 32);
+            }
+        }
+    }
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+size_t relativePosition(Machine& m, Value v, size_t size, size_t fallback) {
+    if (v.isUndefined())
+        return fallback;
+    const double d = std::trunc(m.toNumber(v));
+    if (std::isnan(d))
+        return 0;
+    if (d < 0)
+        return size_t(std::max(0.0, double(size) + d));
+    return size_t(std::min(d, double(size)));
+}
 
 std::span<const CoreClassSpec> arrayClasses() { return Classes; }
 

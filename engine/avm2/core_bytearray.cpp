@@ -1,6 +1,7 @@
 // flash.utils.ByteArray and Endian, with the errors of flash.errors its
 // reads throw. The bytes are charged to the heap as they grow; no array,
 // and no decompressed result, may be larger than the heap limit.
+#include "avm2/byte_array.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
 
@@ -9,17 +10,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 namespace avm2 {
 
 namespace {
-
-struct ByteArrayState final : NativeState {
-    std::vector<uint8_t> bytes;
-    size_t position = 0;
-    bool littleEndian = false;
-    [[nodiscard]] size_t extraBytes() const override { return bytes.capacity(); }
-};
 
 ByteArrayState& state(Machine& m, Value self) {
     auto* s = self.isObject() ? self.asObject()->nativeAs<ByteArrayState>() : nullptr;
@@ -30,18 +25,7 @@ ByteArrayState& state(Machine& m, Value self) {
 
 [[noreturn]] void outOfMemory(Machine& m) { m.throwError("Error", 1000, u"The system is out of memory."); }
 
-// Sets the length, charging new capacity to the heap.
-void resize(Machine& m, ByteArrayState& s, size_t length) {
-    const size_t limit = m.heap().limit();
-    if (length > limit)
-        outOfMemory(m);
-    if (length > s.bytes.capacity()) {
-        const size_t capacity = std::max(length, std::min(s.bytes.capacity() * 2, limit));
-        m.heap().charge(capacity - s.bytes.capacity());
-        s.bytes.reserve(capacity);
-    }
-    s.bytes.resize(length);
-}
+void resize(Machine& m, ByteArrayState& s, size_t length) { resizeByteArray(m, s, length); }
 
 // A length or offset argument as the library reads it (uint).
 size_t count(Machine& m, std::span<const Value> args, size_t i) {
@@ -90,23 +74,21 @@ T takeNumber(Machine& m, ByteArrayState& s) {
 
 // --- writes -------------------------------------------------------------------
 
+// One write of a typed value: integers wrap to their width, floats round.
 template <typename T>
-Value writeInteger(Machine& m, Value self, std::span<const Value> args) {
+Value writeNumber(Machine& m, Value self, std::span<const Value> args) {
     ByteArrayState& s = state(m, self);
-    putNumber<T>(m, s, T(toInt32(m.toNumber(argument(args, 0)))));
+    const double d = m.toNumber(argument(args, 0));
+    if constexpr (std::is_floating_point_v<T>)
+        putNumber<T>(m, s, T(d));
+    else
+        putNumber<T>(m, s, T(toInt32(d)));
     return Value();
 }
 
 Value writeBoolean(Machine& m, Value self, std::span<const Value> args) {
     ByteArrayState& s = state(m, self);
     putNumber<uint8_t>(m, s, toBoolean(argument(args, 0)) ? 1 : 0);
-    return Value();
-}
-
-template <typename T>
-Value writeReal(Machine& m, Value self, std::span<const Value> args) {
-    ByteArrayState& s = state(m, self);
-    putNumber<T>(m, s, T(m.toNumber(argument(args, 0))));
     return Value();
 }
 
@@ -152,10 +134,13 @@ Value writeBytes(Machine& m, Value self, std::span<const Value> args) {
 
 // --- reads --------------------------------------------------------------------
 
+// One read of a typed value: unsigned int as uint, smaller integers as int.
 template <typename T>
-Value readInteger(Machine& m, Value self, std::span<const Value>) {
+Value readNumber(Machine& m, Value self, std::span<const Value>) {
     const T v = takeNumber<T>(m, state(m, self));
-    if constexpr (std::is_same_v<T, uint32_t>)
+    if constexpr (std::is_floating_point_v<T>)
+        return Value::number(double(v));
+    else if constexpr (std::is_same_v<T, uint32_t>)
         return Value::fromUInt(v);
     else
         return Value::fromInt(int32_t(v));
@@ -163,11 +148,6 @@ Value readInteger(Machine& m, Value self, std::span<const Value>) {
 
 Value readBoolean(Machine& m, Value self, std::span<const Value>) {
     return Value::boolean(takeNumber<uint8_t>(m, state(m, self)) != 0);
-}
-
-template <typename T>
-Value readReal(Machine& m, Value self, std::span<const Value>) {
-    return Value::number(double(takeNumber<T>(m, state(m, self))));
 }
 
 Value text(Machine& m, const uint8_t* p, size_t size) {
@@ -351,32 +331,34 @@ Value inflateBytes(Machine& m, Value self, std::span<const Value>) {
     return uncompress(m, self, algorithm);
 }
 
-Value init(Machine&, Value self, std::span<const Value>) {
-    self.asObject()->setNativeState(std::make_unique<ByteArrayState>());
+Value init(Machine& m, Value self, std::span<const Value>) {
+    auto s = std::make_unique<ByteArrayState>();
+    s->objectEncoding = defaultObjectEncoding(m);
+    self.asObject()->setNativeState(std::move(s));
     return Value();
 }
 
 const NativeMember Methods[] = {
     {u"writeBoolean", writeBoolean},
-    {u"writeByte", writeInteger<uint8_t>},
-    {u"writeShort", writeInteger<uint16_t>},
-    {u"writeInt", writeInteger<uint32_t>},
-    {u"writeUnsignedInt", writeInteger<uint32_t>},
-    {u"writeFloat", writeReal<float>},
-    {u"writeDouble", writeReal<double>},
+    {u"writeByte", writeNumber<uint8_t>},
+    {u"writeShort", writeNumber<uint16_t>},
+    {u"writeInt", writeNumber<uint32_t>},
+    {u"writeUnsignedInt", writeNumber<uint32_t>},
+    {u"writeFloat", writeNumber<float>},
+    {u"writeDouble", writeNumber<double>},
     {u"writeUTF", writeUTF},
     {u"writeUTFBytes", writeUTFBytes},
     {u"writeMultiByte", writeUTFBytes},
     {u"writeBytes", writeBytes},
     {u"readBoolean", readBoolean},
-    {u"readByte", readInteger<int8_t>},
-    {u"readUnsignedByte", readInteger<uint8_t>},
-    {u"readShort", readInteger<int16_t>},
-    {u"readUnsignedShort", readInteger<uint16_t>},
-    {u"readInt", readInteger<int32_t>},
-    {u"readUnsignedInt", readInteger<uint32_t>},
-    {u"readFloat", readReal<float>},
-    {u"readDouble", readReal<double>},
+    {u"readByte", readNumber<int8_t>},
+    {u"readUnsignedByte", readNumber<uint8_t>},
+    {u"readShort", readNumber<int16_t>},
+    {u"readUnsignedShort", readNumber<uint16_t>},
+    {u"readInt", readNumber<int32_t>},
+    {u"readUnsignedInt", readNumber<uint32_t>},
+    {u"readFloat", readNumber<float>},
+    {u"readDouble", readNumber<double>},
     {u"readUTF", readUTF},
     {u"readUTFBytes", readUTFBytes},
     {u"readMultiByte", readUTFBytes},
@@ -387,12 +369,18 @@ const NativeMember Methods[] = {
     {u"uncompress", uncompress},
     {u"deflate", deflateBytes},
     {u"inflate", inflateBytes},
+    {u"readObject", byteArrayReadObject},
+    {u"writeObject", byteArrayWriteObject},
 };
 
 const NativeAccessor Accessors[] = {{u"position", getPosition, setPosition},
                                     {u"length", getLength, setLength},
                                     {u"bytesAvailable", getBytesAvailable},
-                                    {u"endian", getEndian, setEndian}};
+                                    {u"endian", getEndian, setEndian},
+                                    {u"objectEncoding", byteArrayObjectEncoding, byteArraySetObjectEncoding}};
+
+const NativeAccessor StaticAccessors[] = {
+    {u"defaultObjectEncoding", byteArrayDefaultObjectEncoding, byteArraySetDefaultObjectEncoding}};
 
 const NativeStringConstant EndianConstants[] = {{u"BIG_ENDIAN", u"bigEndian"}, {u"LITTLE_ENDIAN", u"littleEndian"}};
 
@@ -405,7 +393,8 @@ const CoreClassSpec Classes[] = {
      .sealed = true,
      .package = u"flash.utils",
      .methods = Methods,
-     .accessors = Accessors},
+     .accessors = Accessors,
+     .staticAccessors = StaticAccessors},
     {.name = u"Endian",
      .base = u"Object",
      .sealed = true,
@@ -415,6 +404,18 @@ const CoreClassSpec Classes[] = {
 };
 
 }  // namespace
+
+void resizeByteArray(Machine& m, ByteArrayState& s, size_t length) {
+    const size_t limit = m.heap().limit();
+    if (length > limit)
+        outOfMemory(m);
+    if (length > s.bytes.capacity()) {
+        const size_t capacity = std::max(length, std::min(s.bytes.capacity() * 2, limit));
+        m.heap().charge(capacity - s.bytes.capacity());
+        s.bytes.reserve(capacity);
+    }
+    s.bytes.resize(length);
+}
 
 std::span<const CoreClassSpec> byteArrayClasses() { return Classes; }
 

@@ -52,11 +52,29 @@ void DictionaryObject::compact() {
 
 void DictionaryObject::trace(Tracer& tracer) const {
     Object::trace(tracer);
+    if (m_weakKeys) {
+        tracer.weakHolder(const_cast<DictionaryObject*>(this));
+        return;
+    }
     for (const Entry& e : m_entries) {
         if (e.key) {
             tracer.cell(e.key);
             tracer.value(e.value);
         }
+    }
+}
+
+void DictionaryObject::traceWeak(Tracer& tracer) const {
+    for (const Entry& e : m_entries) {
+        if (e.key && tracer.reached(e.key))
+            tracer.value(e.value);
+    }
+}
+
+void DictionaryObject::sweepWeak(const Tracer& tracer) {
+    for (const Entry& e : m_entries) {
+        if (e.key && !tracer.reached(e.key))
+            remove(e.key);
     }
 }
 

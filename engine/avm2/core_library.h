@@ -39,7 +39,8 @@ struct CoreClassSpec {
     const char16_t* name;
     const char16_t* base;  // null for Object; "flash.events.Event" for a class of a package
     NativeCode init = nullptr;
-    // Makes the instance itself (Array's are ArrayObjects); `init` is then unused.
+    // Makes the instance itself (Array's are ArrayObjects); `init` is then
+    // unused. It and callAsFunction get the class called as `this`.
     NativeCode create = nullptr;
     NativeCode callAsFunction = nullptr;
     bool sealed = false;
@@ -55,6 +56,11 @@ struct CoreClassSpec {
     std::span<const NativeAccessor> staticAccessors = {};
     std::span<const NativeStringConstant> stringConstants = {};
     bool final = false;
+    // The namespace `methods` are bound in, when not the public one.
+    const char16_t* methodNamespace = nullptr;
+    // The prototype's members are methods in the AS3 namespace as well,
+    // where compiled code calls them (Array, Vector).
+    bool prototypeInAs3 = false;
 };
 
 // A function of a package (flash.system.fscommand, flash.utils.getTimer).
@@ -73,6 +79,9 @@ struct PackageFunction {
 [[nodiscard]] std::span<const CoreClassSpec>
 byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
 [[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
+[[nodiscard]] std::span<const CoreClassSpec> vectorClasses();      // __AS3__.vec Vector
+[[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();   // Class, Namespace, QName
+[[nodiscard]] std::span<const CoreClassSpec> proxyClasses();       // flash.utils Proxy
 [[nodiscard]] std::span<const CoreClassSpec> regExpClasses();      // RegExp
 [[nodiscard]] std::span<const CoreClassSpec> dateClasses();        // Date
 [[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...

@@ -68,7 +68,7 @@ Value objectIsPrototypeOf(Machine&, Value self, std::span<const Value> args) {
 Value objectToString(Machine& m, Value self, std::span<const Value>) {
     if (self.isObject()) {
         if (auto* c = dynamic_cast<ClassObject*>(self.asObject()))
-            return m.string(u"[class " + c->displayName() + u"]");
+            return m.string(u"[class " + c->name().name->text() + u"]");
         if (self.asObject()->traits() && !self.asObject()->traits()->types.empty())
             return m.string(u"[object " +
                             static_cast<const ClassObject*>(self.asObject()->traits()->types.back())->displayName() +

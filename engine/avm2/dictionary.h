@@ -10,7 +10,7 @@
 
 namespace avm2 {
 
-class DictionaryObject final : public Object {
+class DictionaryObject final : public Object, private WeakHolder {
 public:
     DictionaryObject(Object* proto, bool weakKeys) : Object(proto, 0), m_weakKeys(weakKeys) {}
 
@@ -26,8 +26,8 @@ public:
     [[nodiscard]] Object* keyAt(size_t i) const { return m_entries[i].key; }
     [[nodiscard]] const Value& valueAt(size_t i) const { return m_entries[i].value; }
 
-    // Weak keys are accepted but held strongly: an entry lives as long as
-    // the dictionary does.
+    // With weak keys an entry lives only while its key is reachable from
+    // elsewhere; its value is kept alive only by a live key.
     [[nodiscard]] bool weakKeys() const { return m_weakKeys; }
 
     void trace(Tracer& tracer) const override;
@@ -42,6 +42,8 @@ private:
         Value value;
     };
     void compact();
+    void traceWeak(Tracer& tracer) const override;
+    void sweepWeak(const Tracer& tracer) override;
 
     std::vector<Entry> m_entries;
     std::unordered_map<const Object*, size_t> m_index;

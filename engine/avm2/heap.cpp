@@ -19,11 +19,24 @@ void Heap::charge(size_t bytes) {
 size_t Heap::collect() {
     Tracer tracer;
     m_roots->traceRoots(tracer);
-    while (!tracer.m_work.empty()) {
-        const Cell* c = tracer.m_work.back();
-        tracer.m_work.pop_back();
-        c->trace(tracer);
+    auto drain = [&] {
+        while (!tracer.m_work.empty()) {
+            const Cell* c = tracer.m_work.back();
+            tracer.m_work.pop_back();
+            c->trace(tracer);
+        }
+    };
+    drain();
+    // What weakly held keys keep alive, until nothing new is reached (a
+    // holder found meanwhile joins the list).
+    for (bool more = !tracer.m_weak.empty(); more;) {
+        for (size_t i = 0; i < tracer.m_weak.size(); ++i)
+            tracer.m_weak[i]->traceWeak(tracer);
+        more = !tracer.m_work.empty();
+        drain();
     }
+    for (WeakHolder* holder : tracer.m_weak)
+        holder->sweepWeak(tracer);
     size_t freed = 0;
     size_t live = 0;
     auto keep = std::remove_if(m_cells.begin(), m_cells.end(), [&](Cell* c) {

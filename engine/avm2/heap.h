@@ -21,6 +21,20 @@ namespace avm2 {
 
 class Tracer;
 
+// Something that holds references weakly (a Dictionary's weak keys, weak
+// event listeners). It registers itself while it is traced; once strong
+// marking is done the collector asks every holder to trace what its live
+// keys keep (traceWeak), repeating until nothing new is marked, and then to
+// drop the entries whose keys did not survive (sweepWeak).
+class WeakHolder {
+public:
+    virtual void traceWeak(Tracer& tracer) const = 0;
+    virtual void sweepWeak(const Tracer& tracer) = 0;
+
+protected:
+    ~WeakHolder() = default;
+};
+
 class Cell {
 public:
     Cell() = default;
@@ -57,10 +71,14 @@ public:
         for (const Value& v : range)
             value(v);
     }
+    void weakHolder(WeakHolder* holder) { m_weak.push_back(holder); }
+    // Whether the cell has been reached so far (during weak tracing and sweeping).
+    [[nodiscard]] bool reached(const Cell* c) const { return c && c->m_marked; }
 
 private:
     friend class Heap;
     std::vector<const Cell*> m_work;
+    std::vector<WeakHolder*> m_weak;
 };
 
 class RootSource {

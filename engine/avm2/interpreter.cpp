@@ -1,6 +1,9 @@
 // The interpreter loop: one case per instruction over a prepared body.
 #include "avm2/interpreter.h"
 
+#include "avm2/proxy.h"
+#include "avm2/vector.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -310,6 +313,19 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 }
+                case Op::ApplyType: {
+                    sp -= i.a + 1;
+                    publish();
+                    frame.stackTop = sp + i.a + 1;
+                    if (i.a != 1)
+                        throwError("TypeError", 1128,
+                                   u"Incorrect number of type parameters for " + in.className(sp[0]) +
+                                       u". Expected 1, got " + numberToString(i.a) + u".");
+                    sp[0] = Value::object(applyVectorType(*this, sp[0], sp[1]));
+                    ++sp;
+                    ++pc;
+                    break;
+                }
                 case Op::ConstructSuper: {
                     sp -= i.a + 1;
                     publish();
@@ -483,11 +499,24 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     *sp = in.findProperty(frame, scopeTop, n.mn, true);
                     frame.stackTop = sp + 1;
                     *sp = in.getProperty(*sp, n.mn);
+                    if (file.abc.multinames[i.a].kind == MultinameKind::TypeName && sp->isObject())
+                        if (auto* generic = dynamic_cast<ClassObject*>(sp->asObject()))
+                            *sp = Value::object(in.applyTypeName(file, file.abc.multinames[i.a], generic));
                     ++sp;
                     ++pc;
                     break;
                 }
                 case Op::GetProperty: {
+                    // Vector.<int>[int]: b marks a runtime name in the public namespace.
+                    if (i.b && sp[-1].isInt()) {
+                        VectorObject* v = asVector(sp[-2]);
+                        if (v && v->kind() == VectorKind::Int && uint32_t(sp[-1].asInt()) < v->ints().size()) {
+                            sp[-2] = Value::fromInt(v->ints()[uint32_t(sp[-1].asInt())]);
+                            --sp;
+                            ++pc;
+                            break;
+                        }
+                    }
                     publish();
                     RuntimeName n;
                     in.readName(file, i.a, sp, n);
@@ -497,6 +526,15 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 }
                 case Op::SetProperty:
                 case Op::InitProperty: {
+                    if (i.b && sp[-2].isInt() && sp[-1].isInt()) {
+                        VectorObject* v = asVector(sp[-3]);
+                        if (v && v->kind() == VectorKind::Int && uint32_t(sp[-2].asInt()) < v->ints().size()) {
+                            v->ints()[uint32_t(sp[-2].asInt())] = sp[-1].asInt();
+                            sp -= 3;
+                            ++pc;
+                            break;
+                        }
+                    }
                     publish();
                     const Value v = *--sp;
                     RuntimeName n;
@@ -750,6 +788,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     n.mn.namespaces = std::span<Namespace* const>(&n.single, 1);
                     n.mn.text = n.scratch;
                     n.mn.name = findInterned(n.scratch);
+                    n.mn.isIndex = arrayIndex(n.scratch, n.mn.index);
                     sp[-1] = Value::boolean(in.hasProperty(sp[0], n.mn));
                     ++pc;
                     break;
@@ -821,6 +860,14 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     in.readName(file, i.a, sp, n);
                     if (sp[-1].isNullish())
                         in.nullReceiver(sp[-1]);
+                    if (sp[-1].isObject() && isProxy(sp[-1].asObject())) {
+                        const Value name[1] = {in.proxyName(n.mn)};
+                        sp[0] = name[0];
+                        frame.stackTop = sp + 1;
+                        sp[-1] = in.proxyTrap(sp[-1], u"getDescendants", name);
+                        ++pc;
+                        break;
+                    }
                     throwError("TypeError", 1016,
                                u"Descendants operator (..) not supported on type " + in.className(sp[-1]) + u".");
                 }

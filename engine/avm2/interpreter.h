@@ -138,6 +138,11 @@ public:
     [[noreturn]] void nullReceiver(Value v);
     [[nodiscard]] std::u16string describeName(const Multiname& mn) const;
     [[nodiscard]] std::u16string className(Value v);
+    // A Proxy's trap in the flash_proxy namespace, and the QName it is given.
+    Value proxyTrap(Value target, const char16_t* trap, std::span<const Value> args);
+    Value proxyName(const Multiname& mn);
+    // The class a TypeName names (Vector.<int>) given its generic class.
+    ClassObject* applyTypeName(const LoadedAbc& file, const MultinameInfo& info, ClassObject* generic);
 
     Value getProperty(Value target, const Multiname& mn);
     void setProperty(Value target, const Multiname& mn, Value v, bool init);

@@ -3,7 +3,12 @@
 // classes and their construction, and the type tests.
 #include "avm2/interpreter.h"
 
+#include "avm2/byte_array.h"
 #include "avm2/dictionary.h"
+#include "avm2/proxy.h"
+#include "avm2/vector.h"
+
+#include <cmath>
 
 namespace avm2 {
 
@@ -29,6 +34,15 @@ void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, Ru
     auto runtimeNamespace = [&] {
         const Value v = *--sp;
         out.single = v.isNamespace() ? v.asNamespace() : m_m.publicNamespace();
+        // new Namespace(uri) is an object; it qualifies names as its uri does.
+        if (v.isObject() && v.asObject()->nativeState()) {
+            const Binding* uri = nullptr;
+            if (ClassObject* c = m_m.coreClass(u"Namespace"); c && m_m.isInstance(v, c))
+                uri = c->instanceTraits().find(QName{m_m.publicNamespace(), m_m.intern(u"uri")});
+            if (uri)
+                out.single = m_m.internNamespace(NamespaceGroup::Public,
+                                                 m_m.toString(m_m.invoke(*uri, uri->getter, v, {}))->text());
+        }
         mn.namespaces = std::span<Namespace* const>(&out.single, 1);
     };
     auto fixedName = [&](uint32_t string) {
@@ -87,32 +101,7 @@ std::u16string Interpreter::describeName(const Multiname& mn) const {
     return std::u16string(mn.text);
 }
 
-std::u16string Interpreter::className(Value v) {
-    if (v.isObject()) {
-        Object* o = v.asObject();
-        if (auto* c = dynamic_cast<ClassObject*>(o))
-            return c->displayName() + u"$";
-        if (o->traits() && !o->traits()->types.empty())
-            return static_cast<const ClassObject*>(o->traits()->types.back())->displayName();
-        return u"Object";
-    }
-    switch (v.tag()) {
-    case Tag::String:
-        return u"String";
-    case Tag::Boolean:
-        return u"Boolean";
-    case Tag::Int:
-        return u"int";
-    case Tag::UInt:
-        return u"uint";
-    case Tag::Number:
-        return u"Number";
-    case Tag::Null:
-        return u"null";
-    default:
-        return u"void";
-    }
-}
+std::u16string Interpreter::className(Value v) { return classNameOf(v); }
 
 Value Interpreter::readBinding(Value receiver, const Binding& b, const Multiname& mn) {
     Object* o = receiver.asObject();
@@ -182,6 +171,12 @@ void Interpreter::writeBinding(Value receiver, Object* o, const Binding& b, cons
 
 namespace {
 
+// A name that reads as a number but not as an index (-1, 1.5) is out of a
+// vector's range rather than a missing property.
+bool numericName(const Multiname& mn) {
+    return !mn.anyName && !mn.text.empty() && !std::isnan(stringToNumber(mn.text));
+}
+
 // The dictionary a name reaches by an object key, if it does.
 DictionaryObject* keyedDictionary(Object* o, const Multiname& mn) {
     if (!mn.objectKey || !mn.hasPublicRoot())
@@ -200,6 +195,15 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
             const Value* v = d->find(mn.objectKey);
             return v ? *v : Value();
         }
+        if (const ByteArrayState* bytes = mn.isIndex ? o->nativeAs<ByteArrayState>() : nullptr;
+            bytes && mn.hasPublicRoot())
+            return mn.index < bytes->bytes.size() ? Value::fromInt(bytes->bytes[mn.index]) : Value();
+        if (VectorObject* vec = asVector(target); vec && mn.hasPublicRoot()) {
+            if (mn.isIndex && mn.index < vec->size())
+                return vec->get(mn.index);
+            if (mn.isIndex || numericName(mn))
+                vectorIndexOutOfRange(m_m, mn.isIndex ? double(mn.index) : stringToNumber(mn.text), vec->size());
+        }
         if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
             if (mn.isIndex)
                 return mn.index < a->elements().size() ? a->elements()[mn.index] : Value();
@@ -209,6 +213,11 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
         if (o->traits()) {
             if (const Binding* b = o->traits()->find(mn))
                 return readBinding(target, *b, mn);
+        }
+        if (isProxy(o)) {
+            const Value name[1] = {proxyName(mn)};
+            Machine::Pin keep(m_m, name[0]);
+            return proxyTrap(target, u"getProperty", name);
         }
         if (mn.readsPrototypes() && !mn.anyName) {
             const std::u16string key(mn.text);
@@ -225,6 +234,11 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
     }
     if (target.isString() && mn.text == u"length")
         return Value::fromInt(int32_t(target.asString()->text().size()));
+    // A namespace value answers Namespace's accessors (uri, prefix).
+    if (ClassObject* c = target.isNamespace() ? m_m.coreClass(u"Namespace") : nullptr) {
+        if (const Binding* b = c->instanceTraits().find(mn); b && b->kind == Binding::Kind::Accessor && b->getter)
+            return m_m.invoke(*b, b->getter, target, {});
+    }
     if (Object* proto = m_m.primitivePrototype(target); proto && mn.readsPrototypes() && !mn.anyName) {
         if (const Value* v = proto->find(std::u16string(mn.text)))
             return *v;
@@ -242,6 +256,30 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
                 m_m.m_heap.charge(DictionaryObject::EntryBytes);
             d->set(mn.objectKey, v);
             return;
+        }
+        if (ByteArrayState* bytes = mn.isIndex ? o->nativeAs<ByteArrayState>() : nullptr; bytes && mn.hasPublicRoot()) {
+            // Writing past the end grows the array with zeros; the position stays.
+            const auto byte = uint8_t(int32(v));
+            if (mn.index >= bytes->bytes.size())
+                resizeByteArray(m_m, *bytes, size_t(mn.index) + 1);
+            bytes->bytes[mn.index] = byte;
+            return;
+        }
+        if (VectorObject* vec = asVector(target); vec && mn.hasPublicRoot() && (mn.isIndex || numericName(mn))) {
+            const double index = mn.isIndex ? double(mn.index) : stringToNumber(mn.text);
+            // The coercion may run script, so the range is checked after it.
+            const Value x = coerceElement(m_m, *vec, v);
+            if (mn.isIndex && mn.index < vec->size()) {
+                vec->set(mn.index, x);
+                return;
+            }
+            // Storing just past the end grows a vector that is not fixed.
+            if (mn.isIndex && mn.index == vec->size() && !vec->fixed()) {
+                resizeVector(m_m, vec, vec->size() + 1);
+                vec->set(mn.index, x);
+                return;
+            }
+            vectorIndexOutOfRange(m_m, index, vec->size());
         }
         if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.hasPublicRoot()) {
             if (mn.isIndex) {
@@ -265,6 +303,12 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
                 return;
             }
         }
+        if (isProxy(o)) {
+            const Value args[2] = {proxyName(mn), v};
+            Machine::Pin keep(m_m, args[0]);
+            proxyTrap(target, u"setProperty", args);
+            return;
+        }
         if (o->isDynamic() && mn.hasPublicRoot() && !mn.anyName) {
             o->setOwn(std::u16string(mn.text), v);
             return;
@@ -282,6 +326,8 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     Object* o = target.asObject();
     if (DictionaryObject* d = keyedDictionary(o, mn))
         return d->remove(mn.objectKey);
+    if (asVector(target) && mn.isIndex && mn.hasPublicRoot())
+        return false;  // a vector's elements cannot be deleted
     if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot()) {
         if (mn.index < a->elements().size())
             a->elements()[mn.index] = Value();
@@ -289,6 +335,11 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     }
     if (o->traits() && o->traits()->find(mn))
         return false;  // fixed members cannot be deleted
+    if (isProxy(o)) {
+        const Value name[1] = {proxyName(mn)};
+        Machine::Pin keep(m_m, name[0]);
+        return toBoolean(proxyTrap(target, u"deleteProperty", name));
+    }
     if (!mn.hasPublicRoot() || mn.anyName)
         return false;
     const std::u16string key(mn.text);
@@ -302,10 +353,17 @@ bool Interpreter::hasProperty(Value target, const Multiname& mn) {
     Object* o = target.asObject();
     if (DictionaryObject* d = keyedDictionary(o, mn))
         return d->find(mn.objectKey) != nullptr;
+    if (VectorObject* vec = asVector(target); vec && mn.isIndex && mn.hasPublicRoot())
+        return mn.index < vec->size();
     if (auto* a = dynamic_cast<ArrayObject*>(o); a && mn.isIndex && mn.hasPublicRoot())
         return mn.index < a->elements().size();
     if (o->traits() && o->traits()->find(mn))
         return true;
+    if (isProxy(o)) {
+        const Value name[1] = {proxyName(mn)};
+        Machine::Pin keep(m_m, name[0]);
+        return toBoolean(proxyTrap(target, u"hasProperty", name));
+    }
     return mn.hasPublicRoot() && !mn.anyName && o->find(std::u16string(mn.text)) != nullptr;
 }
 
@@ -315,6 +373,12 @@ Value Interpreter::callProperty(Value receiver, const Multiname& mn, std::span<c
     if (receiver.isObject() && receiver.asObject()->traits()) {
         if (const Binding* b = receiver.asObject()->traits()->find(mn); b && b->kind == Binding::Kind::Method)
             return m_m.invoke(*b, b->method, receiver, args);
+        if (isProxy(receiver.asObject()) && !receiver.asObject()->traits()->find(mn)) {
+            std::vector<Value> all{proxyName(mn)};
+            all.insert(all.end(), args.begin(), args.end());
+            Machine::Pin keep(m_m, all[0]);
+            return proxyTrap(receiver, u"callProperty", all);
+        }
     }
     Value f = getProperty(receiver, mn);
     if (!f.isObject())
@@ -336,15 +400,33 @@ Value Interpreter::callMethod(Value receiver, uint32_t dispatchId, std::span<con
                    u"Method " + numberToString(dispatchId) + u" not found on " + className(receiver) + u".");
 }
 
+namespace {
+
+// A proxy on the scope chain (`this` in its own methods) is searched by its
+// traits only: asking its hasProperty trap would run the method that is
+// itself looking up a name.
+bool proxyInScope(Value s, const Multiname& mn, bool& found) {
+    if (!s.isObject() || !isProxy(s.asObject()))
+        return false;
+    found = s.asObject()->traits()->find(mn) != nullptr;
+    return true;
+}
+
+}  // namespace
+
 Value Interpreter::findProperty(const Machine::Frame& frame, Value* scopeTop, const Multiname& mn, bool strict) {
+    auto has = [&](Value s) {
+        bool found = false;
+        return proxyInScope(s, mn, found) ? found : hasProperty(s, mn);
+    };
     for (Value* s = scopeTop; s > frame.scope;) {
         --s;
-        if (hasProperty(*s, mn))
+        if (has(*s))
             return *s;
     }
     if (frame.outerScope) {
         for (auto it = frame.outerScope->rbegin(); it != frame.outerScope->rend(); ++it) {
-            if (hasProperty(*it, mn))
+            if (has(*it))
                 return *it;
         }
     }
@@ -572,11 +654,29 @@ TypeRef Interpreter::resolveType(const LoadedAbc& file, uint32_t multiname) {
     for (const Namespace* ns : namespaces) {
         Value found = m_m.findDefinition(QName{ns, name});
         if (auto* c = found.isObject() ? dynamic_cast<ClassObject*>(found.asObject()) : nullptr) {
-            type.cls = c;
+            type.cls = info.kind == MultinameKind::TypeName ? applyTypeName(file, info, c) : c;
             return type;
         }
     }
     m_m.throwError("VerifyError", 1014, u"Class " + name->text() + u" could not be found.");
+}
+
+ClassObject* Interpreter::applyTypeName(const LoadedAbc& file, const MultinameInfo& info, ClassObject* generic) {
+    Value param = Value::null();
+    if (!info.typeParameters.empty() && info.typeParameters[0] != 0) {
+        const TypeRef p = resolveType(file, info.typeParameters[0]);
+        static const std::pair<TypeRef::Builtin, const char16_t*> classes[] = {
+            {TypeRef::Builtin::Int, u"int"},         {TypeRef::Builtin::UInt, u"uint"},
+            {TypeRef::Builtin::Number, u"Number"},   {TypeRef::Builtin::String, u"String"},
+            {TypeRef::Builtin::Boolean, u"Boolean"}, {TypeRef::Builtin::Void, u"void"}};
+        if (p.cls)
+            param = Value::object(const_cast<ClassObject*>(p.cls));
+        for (const auto& [builtin, name] : classes) {
+            if (p.builtin == builtin)
+                param = Value::object(m_m.coreClass(name));
+        }
+    }
+    return applyVectorType(m_m, Value::object(generic), param);
 }
 
 TypeRef Interpreter::typeOfValue(Value type) {
@@ -682,13 +782,15 @@ bool Interpreter::handlerMatches(const LoadedAbc& file, const Handler& h) {
 
 namespace {
 
-// Enumerable members: an array's elements or a dictionary's object keys,
+// Enumerable members: an array's or a vector's elements or a dictionary's object keys,
 // then the dynamic properties.
 size_t elementCount(const Object* o) {
     if (auto* a = dynamic_cast<const ArrayObject*>(o))
         return a->elements().size();
     if (auto* d = dynamic_cast<const DictionaryObject*>(o))
         return d->slotCount();
+    if (auto* v = dynamic_cast<const VectorObject*>(o))
+        return v->size();
     return 0;
 }
 
@@ -698,6 +800,10 @@ int32_t Interpreter::nextIndex(Value object, int32_t index) {
     if (!object.isObject() || index < 0)
         return 0;
     const Object* o = object.asObject();
+    if (isProxy(o)) {
+        const Value at[1] = {Value::fromInt(index)};
+        return int32(proxyTrap(object, u"nextNameIndex", at));
+    }
     const size_t elements = elementCount(o);
     const size_t total = elements + o->dynamicCount();
     size_t next = size_t(index) + 1;
@@ -711,6 +817,10 @@ Value Interpreter::nameAt(Value object, int32_t index) {
     if (!object.isObject() || index < 1)
         return Value();
     const Object* o = object.asObject();
+    if (isProxy(o)) {
+        const Value at[1] = {Value::fromInt(index)};
+        return proxyTrap(object, u"nextName", at);
+    }
     const size_t elements = elementCount(o);
     if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
         return d->liveAt(size_t(index) - 1) ? Value::object(d->keyAt(size_t(index) - 1)) : Value();
@@ -725,9 +835,15 @@ Value Interpreter::valueAt(Value object, int32_t index) {
     if (!object.isObject() || index < 1)
         return Value();
     const Object* o = object.asObject();
+    if (isProxy(o)) {
+        const Value at[1] = {Value::fromInt(index)};
+        return proxyTrap(object, u"nextValue", at);
+    }
     const size_t elements = elementCount(o);
     if (auto* d = dynamic_cast<const DictionaryObject*>(o); d && size_t(index) <= elements)
         return d->valueAt(size_t(index) - 1);
+    if (auto* v = dynamic_cast<const VectorObject*>(o); v && size_t(index) <= elements)
+        return v->get(size_t(index) - 1);
     if (size_t(index) <= elements)
         return static_cast<const ArrayObject*>(o)->elements()[size_t(index) - 1];
     if (size_t(index) > elements + o->dynamicCount())
@@ -793,6 +909,22 @@ uint8_t* Interpreter::memory(Value address, size_t size) {
     if (!mem || !(a >= 0) || a + double(size) > double(mem->size()))
         m_m.throwError("RangeError", 1506, u"The specified range is invalid.");
     return mem->data() + size_t(a);
+}
+
+Value Interpreter::proxyName(const Multiname& mn) {
+    Value uri = m_m.string(u"");
+    if (mn.namespaces.size() == 1 && !mn.hasPublicRoot())
+        uri = m_m.string(mn.namespaces[0]->uri());
+    Machine::Pin keep(m_m, uri);
+    return newQName(m_m, uri, m_m.string(std::u16string(mn.text)), mn.attribute);
+}
+
+Value Interpreter::proxyTrap(Value target, const char16_t* trap, std::span<const Value> args) {
+    const Namespace* ns = m_m.internNamespace(NamespaceGroup::Public, FlashProxyUri);
+    const Binding* b = target.asObject()->traits()->find(QName{ns, m_m.intern(trap)});
+    if (!b || b->kind != Binding::Kind::Method)
+        m_m.throwError("TypeError", 1006, std::u16string(trap) + u" is not a function.");
+    return m_m.invoke(*b, b->method, target, args);
 }
 
 void Interpreter::unsupported(Op op) {

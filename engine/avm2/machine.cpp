@@ -127,6 +127,7 @@ moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8
             members.push_back(file->namespaces[ns]);
         file->nsSets.push_back(std::move(members));
     }
+    markIndexNames(*file);
     for (uint32_t i = 0; i < abc.scripts.size(); ++i) {
         auto traits = buildTraits(*file, abc.scripts[i].traits, nullptr, nullptr, nullptr);
         if (!traits)
@@ -153,6 +154,20 @@ moviehost::Expected<Value, Error> Machine::runEntry(const LoadedAbc& file) {
     if (file.abc.scripts.empty())
         return Value();
     return enter([&] { return Value::object(ensureScript(file, uint32_t(file.abc.scripts.size() - 1))); });
+}
+
+void Machine::markIndexNames(LoadedAbc& file) {
+    for (PreparedBody& body : file.bodies) {
+        for (Ins& ins : body.code) {
+            if (ins.op != Op::GetProperty && ins.op != Op::SetProperty && ins.op != Op::InitProperty)
+                continue;
+            const MultinameInfo& mn = file.abc.multinames[ins.a];
+            if (mn.kind != MultinameKind::MultinameL)
+                continue;
+            for (const Namespace* ns : file.nsSets[mn.nsSet])
+                ins.b = ins.b || ns->isPublicRoot();
+        }
+    }
 }
 
 Object* Machine::ensureScript(const LoadedAbc& constFile, uint32_t script) {
@@ -278,11 +293,24 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     if (base)
         parts.instanceTraits->base = &base->instanceTraits();
     // Compilers call the core classes' methods in the AS3 namespace as well
-    // (haxe's RegExp.exec); both names bind the one method.
+    // (haxe's RegExp.exec); both names bind the one method. Methods of a
+    // namespace of their own (Proxy's flash_proxy) bind there only.
     Namespace* builtin = internNamespace(NamespaceGroup::Public, u"http://adobe.com/AS3/2006/builtin");
+    Namespace* own = spec.methodNamespace ? internNamespace(NamespaceGroup::Public, spec.methodNamespace) : nullptr;
+    Namespace* const methodNamespaces[2] = {own ? own : m_public, own ? nullptr : builtin};
     for (const NativeMember& m : spec.methods) {
-        for (Namespace* ns : {m_public, builtin}) {
+        for (Namespace* ns : methodNamespaces) {
+            if (!ns)
+                continue;
             Binding& b = parts.instanceTraits->bindings[QName{ns, intern(m.name)}];
+            b = Binding{};
+            b.kind = Binding::Kind::Method;
+            b.method.native = m.code;
+        }
+    }
+    if (spec.prototypeInAs3) {
+        for (const NativeMember& m : spec.prototype) {
+            Binding& b = parts.instanceTraits->bindings[QName{builtin, intern(m.name)}];
             b = Binding{};
             b.kind = Binding::Kind::Method;
             b.method.native = m.code;
@@ -331,8 +359,9 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 }
 
 void Machine::declareCoreClasses() {
-    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
-                        byteArrayClasses(), dictionaryClasses(), regExpClasses(), dateClasses()}) {
+    for (auto family :
+         {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(), byteArrayClasses(),
+          dictionaryClasses(), regExpClasses(), dateClasses(), vectorClasses(), namespaceClasses(), proxyClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
@@ -375,6 +404,9 @@ Object* Machine::primitivePrototype(Value v) {
     case Tag::String:
         name = u"String";
         break;
+    case Tag::Namespace:
+        name = u"Namespace";
+        break;
     default:
         return nullptr;
     }
@@ -388,11 +420,11 @@ Value Machine::construct(Value constructor, std::span<const Value> args) {
         if (c->isInterface())
             throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
         if (c->create())
-            return c->create()(*this, Value(), args);
+            return c->create()(*this, constructor, args);
         // new Number(5), new String("a"): the core classes of primitive
         // values make the primitive.
         if (!c->init() && !c->nativeInit() && c->callAsFunction() && c->base())
-            return c->callAsFunction()(*this, Value(), args);
+            return c->callAsFunction()(*this, constructor, args);
         Object* instance = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, !c->sealed());
         Pin keep(*this, Value::object(instance));
         if (c->init())
@@ -417,6 +449,8 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
         return false;
     if (type->name().name && type->name().name->text() == u"Object" && type->name().ns == m_public)
         return true;
+    if (v.isNamespace())
+        return type->name().ns == m_public && type->name().name->text() == u"Namespace";
     if (!v.isObject()) {
         // A primitive is an instance of its own class ("a" is String, 5 is
         // int, uint and Number): `is` with a class value reaches here.
@@ -441,7 +475,8 @@ bool Machine::isInstance(Value v, const ClassObject* type) const {
         if (p == type->prototype())
             return true;
     }
-    return false;
+    // Classes are instances of Class, though no traits say so.
+    return type->name().ns == m_public && type->name().name->text() == u"Class" && dynamic_cast<const ClassObject*>(o);
 }
 
 Value Machine::invoke(const Binding& b, const MethodRef& method, Value receiver, std::span<const Value> args) {
@@ -544,7 +579,7 @@ Value Machine::call(Value function, Value thisValue, std::span<const Value> args
         return callNative(n->code(), thisValue, args);
     if (auto* c = dynamic_cast<ClassObject*>(o)) {
         if (c->callAsFunction())
-            return c->callAsFunction()(*this, thisValue, args);
+            return c->callAsFunction()(*this, function, args);
         // C(x) of any other class is a checked cast.
         const Value v = args.empty() ? Value() : args[0];
         if (v.isNullish() || isInstance(v, c))
@@ -590,7 +625,8 @@ NativeFunction* Machine::newNative(NativeCode code) { return m_heap.make<NativeF
 
 ArrayObject* Machine::newArray(std::span<const Value> elements) {
     ClassObject* c = coreClass(u"Array");
-    ArrayObject* a = m_heap.make<ArrayObject>(c ? c->prototype() : m_objectProto);
+    ArrayObject* a =
+        c ? m_heap.make<ArrayObject>(c->prototype(), &c->instanceTraits(), c) : m_heap.make<ArrayObject>(m_objectProto);
     Pin keep(*this, Value::object(a));
     resizeArray(a, elements.size());
     std::copy(elements.begin(), elements.end(), a->elements().begin());
@@ -643,7 +679,7 @@ Value Machine::toPrimitive(Value v, bool preferString) {
         }
     }
     if (auto* c = dynamic_cast<ClassObject*>(o))
-        return string(u"[class " + c->displayName() + u"]");
+        return string(u"[class " + c->name().name->text() + u"]");  // the package is not shown
     return string(u"[object Object]");
 }
 
@@ -668,7 +704,7 @@ String* Machine::toString(Value v) {
     case Tag::String:
         return v.asString();
     case Tag::Namespace:
-        return string(u"").asString();
+        return string(v.asNamespace()->uri()).asString();
     case Tag::Object:
         return toString(toPrimitive(v, true));
     }

@@ -218,6 +218,9 @@ private:
     void addPackageDefinition(const QName& name, Value value);
     Object* ensureScript(const LoadedAbc& file, uint32_t script);
     void declareCoreClasses();
+    // Marks property instructions whose name is an index in the public
+    // namespace (operand b), for the interpreter's vector fast path.
+    static void markIndexNames(LoadedAbc& file);
     // Counts against the instruction budget and, at this safe point,
     // collects if the heap asks for it.
     void charge(uint64_t instructions);

@@ -96,6 +96,8 @@ private:
 class ArrayObject final : public Object {
 public:
     explicit ArrayObject(Object* proto) : Object(proto, 0) {}
+    // An array with Array's traits (its methods in the AS3 namespace).
+    ArrayObject(Object* proto, const Traits* traits, const Cell* keeper) : Object(proto, traits, keeper, true) {}
     [[nodiscard]] std::vector<Value>& elements() { return m_elements; }
     [[nodiscard]] const std::vector<Value>& elements() const { return m_elements; }
     void trace(Tracer& tracer) const override;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "avm2/heap.h"
+#include "moviehost/utf.h"
 
 #include <string>
 
@@ -18,8 +19,7 @@ private:
     std::u16string m_text;
 };
 
-// UTF-16 from the file's UTF-8 (invalid sequences become U+FFFD) and back.
-[[nodiscard]] std::u16string utf8ToUtf16(std::string_view utf8);
-[[nodiscard]] std::string utf16ToUtf8(std::u16string_view utf16);
+using moviehost::utf16ToUtf8;
+using moviehost::utf8ToUtf16;
 
 }  // namespace avm2

@@ -2,6 +2,8 @@
 
 #include "bitmap/pixel_format.h"
 
+#include "render/blend_pixels.h"
+
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -35,8 +37,6 @@ std::optional<cairo_operator_t> cairoOperator(swf::BlendMode mode) {
         return CAIRO_OPERATOR_DARKEN;
     case swf::BlendMode::Difference:
         return CAIRO_OPERATOR_DIFFERENCE;
-    case swf::BlendMode::Add:
-        return CAIRO_OPERATOR_ADD;
     case swf::BlendMode::Alpha:
         return CAIRO_OPERATOR_DEST_IN;
     case swf::BlendMode::Erase:
@@ -45,6 +45,7 @@ std::optional<cairo_operator_t> cairoOperator(swf::BlendMode mode) {
         return CAIRO_OPERATOR_OVERLAY;
     case swf::BlendMode::HardLight:
         return CAIRO_OPERATOR_HARD_LIGHT;
+    case swf::BlendMode::Add:  // cairo's sums alpha where the format lays the two over each other
     case swf::BlendMode::Subtract:
     case swf::BlendMode::Invert:
         break;
@@ -52,41 +53,20 @@ std::optional<cairo_operator_t> cairoOperator(swf::BlendMode mode) {
     return std::nullopt;
 }
 
-// Subtract and invert have no cairo operator: the source is drawn into a
-// layer first and combined by hand, per premultiplied channel.
+render::PixelView viewOf(cairo_surface_t* image) {
+    return {reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image)), cairo_image_surface_get_width(image),
+            cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image) / 4};
+}
+
+// The modes without a cairo operator that means the same: the source is
+// drawn into a layer first and composed as the display composes them.
 void blendByHand(cairo_t* cr, cairo_surface_t* layer, swf::BlendMode mode) {
     cairo_surface_t* target = cairo_get_target(cr);
     if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE)
         return;
     cairo_surface_flush(target);
     cairo_surface_flush(layer);
-    int w = cairo_image_surface_get_width(target);
-    int h = cairo_image_surface_get_height(target);
-    unsigned char* dst = cairo_image_surface_get_data(target);
-    const unsigned char* src = cairo_image_surface_get_data(layer);
-    int dstStride = cairo_image_surface_get_stride(target);
-    int srcStride = cairo_image_surface_get_stride(layer);
-    for (int y = 0; y < h; ++y) {
-        auto* d = reinterpret_cast<uint32_t*>(dst + ptrdiff_t(y) * dstStride);
-        auto* s = reinterpret_cast<const uint32_t*>(src + ptrdiff_t(y) * srcStride);
-        for (int x = 0; x < w; ++x) {
-            uint32_t sa = s[x] >> 24;
-            if (sa == 0)
-                continue;
-            uint32_t da = d[x] >> 24;
-            uint32_t out = d[x] & 0xFF000000;
-            for (int shift = 0; shift < 24; shift += 8) {
-                int32_t dc = int32_t((d[x] >> shift) & 0xFF);
-                int32_t sc = int32_t((s[x] >> shift) & 0xFF);
-                // Invert: the destination's colour inverted where the source
-                // covers it, in proportion to the source's alpha.
-                int32_t value = mode == swf::BlendMode::Subtract ? std::max(dc - sc, 0)
-                                                                 : dc + int32_t(sa) * (int32_t(da) - 2 * dc) / 255;
-                out |= uint32_t(std::clamp(value, 0, int32_t(da))) << shift;
-            }
-            d[x] = out;
-        }
-    }
+    render::blendPixels(mode, viewOf(layer), viewOf(target));
     cairo_surface_mark_dirty(target);
 }
 

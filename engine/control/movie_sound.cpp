@@ -1,6 +1,8 @@
 // Sound events of the stage on the mixer, and the mix the clock drives.
 #include "control/movie_sound.h"
 
+#include "media/progressive_sound.h"
+
 #include "control/playback_timer.h"
 #include "model/button_object.h"
 #include "model/movie_clip.h"
@@ -112,6 +114,11 @@ uint64_t MovieSound::startScriptSound(uint32_t soundId, double offsetSeconds, ui
     playback.startOffset = uint64_t(offsetSeconds * media::OutputRate);
     if (soundId <= 0xFFFF)
         return m_player.playSound(uint16_t(soundId), playback, owner);
+    if (const auto stream = m_streams.find(soundId); stream != m_streams.end()) {
+        // A streaming sound plays once from its start, decoding as it goes.
+        auto source = media::ProgressiveSound::create(stream->second.mp3, stream->second.progress);
+        return source ? m_player.mixer().play(std::move(source).value(), {soundId, owner, {}}) : 0;
+    }
     auto sound = soundOf(soundId);
     if (!sound)
         return 0;
@@ -128,12 +135,22 @@ void MovieSound::stopScriptSounds(uint64_t owner, uint32_t soundId) {
         m_player.mixer().stopOwner(owner);
 }
 
-uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3) {
+uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3, bool streaming) {
     // ID3v2: "ID3", version, flags, then the tag's size in 7-bit bytes.
     if (mp3.size() >= 10 && mp3[0] == 'I' && mp3[1] == 'D' && mp3[2] == '3') {
         const size_t tag = 10 + (size_t(mp3[6] & 0x7F) << 21 | size_t(mp3[7] & 0x7F) << 14 |
                                  size_t(mp3[8] & 0x7F) << 7 | size_t(mp3[9] & 0x7F));
         mp3 = mp3.subspan(std::min(tag, mp3.size()));
+    }
+    if (streaming) {
+        if (mp3.empty())
+            return 0;
+        if (m_streams.size() >= MaxLoadedSounds)
+            m_streams.erase(m_streams.begin());
+        const uint32_t id = m_nextLoaded++;
+        m_streams.emplace(id, LoadedStream{std::make_shared<const std::vector<uint8_t>>(mp3.begin(), mp3.end()),
+                                           std::make_shared<media::StreamProgress>(), media::mp3OutputFrames(mp3)});
+        return id;
     }
     swf::Sound sound;
     sound.format = {swf::SoundCodec::Mp3, 3, true, true};
@@ -149,13 +166,23 @@ uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3) {
 }
 
 double MovieSound::durationMs(uint32_t soundId) {
+    // A streaming sound's length is its frame headers' count until decoding shows better.
+    if (const auto stream = m_streams.find(soundId); stream != m_streams.end()) {
+        const media::StreamProgress& progress = *stream->second.progress;
+        const uint64_t frames =
+            progress.complete ? progress.decodedFrames : std::max(progress.decodedFrames, stream->second.headerFrames);
+        return double(frames) * 1000.0 / media::OutputRate;
+    }
     const auto sound = soundOf(soundId);
     return sound ? double(sound->frames) * 1000.0 / media::OutputRate : 0.0;
 }
 
 double MovieSound::positionMs(uint64_t voice) const {
-    const auto* source = dynamic_cast<const media::EventSound*>(m_player.mixer().source(voice));
-    return source ? double(source->soundPosition()) * 1000.0 / media::OutputRate : 0.0;
+    const media::SoundSource* source = m_player.mixer().source(voice);
+    if (const auto* progressive = dynamic_cast<const media::ProgressiveSound*>(source))
+        return double(progressive->position()) * 1000.0 / media::OutputRate;
+    const auto* event = dynamic_cast<const media::EventSound*>(source);
+    return event ? double(event->soundPosition()) * 1000.0 / media::OutputRate : 0.0;
 }
 
 void MovieSound::setLevels(uint64_t owner, const media::SoundTransform& levels) {

@@ -13,6 +13,7 @@
 // queued for readOutput (at most MaxQueuedFrames; older frames go first).
 #pragma once
 
+#include "media/progressive_sound.h"
 #include "media/sample_clock.h"
 #include "media/sound_player.h"
 #include "model/sound_sink.h"
@@ -61,9 +62,10 @@ public:
     // Sound ids up to 0xFFFF are characters; loadSound's are above.
     uint64_t startScriptSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner);
     void stopScriptSounds(uint64_t owner, uint32_t soundId);
-    // An MP3 file (an ID3v2 tag before it is skipped) decoded whole: its sound
-    // id, or 0 when nothing decoded. At most MaxLoadedSounds are kept.
-    uint32_t loadSound(std::span<const uint8_t> mp3);
+    // An MP3 file (an ID3v2 tag before it is skipped) decoded whole, or for
+    // a streaming sound kept to decode while it plays: its sound id, or 0
+    // when nothing decoded (is there). At most MaxLoadedSounds of each are kept.
+    uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming = false);
     static constexpr size_t MaxLoadedSounds = 64;
     [[nodiscard]] bool playing(uint64_t voice) const { return m_player.mixer().playing(voice); }
     [[nodiscard]] double durationMs(uint32_t soundId);
@@ -101,6 +103,12 @@ private:
     std::deque<int16_t> m_queue;
     std::vector<uint64_t> m_finished;
     std::map<uint32_t, std::shared_ptr<const media::DecodedSound>> m_loaded;
+    struct LoadedStream {
+        std::shared_ptr<const std::vector<uint8_t>> mp3;
+        std::shared_ptr<media::StreamProgress> progress;
+        uint64_t headerFrames = 0;  // the length the frame headers give
+    };
+    std::map<uint32_t, LoadedStream> m_streams;
     uint32_t m_nextLoaded = 0x10000;
     bool m_output = false;
 };

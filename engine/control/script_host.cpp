@@ -105,7 +105,13 @@ void ScriptHost::stopSounds(uint64_t owner, uint32_t soundId) {
         m_sound->stopScriptSounds(owner, soundId);
 }
 
-uint32_t ScriptHost::loadSound(std::span<const uint8_t> mp3) { return m_sound ? m_sound->loadSound(mp3) : 0; }
+uint32_t ScriptHost::loadSound(std::span<const uint8_t> mp3, bool streaming) {
+    return m_sound ? m_sound->loadSound(mp3, streaming) : 0;
+}
+
+uint64_t ScriptHost::playStreamSound(std::unique_ptr<media::SoundSource> source) {
+    return m_sound && source ? m_sound->player().mixer().play(std::move(source)) : 0;
+}
 
 bool ScriptHost::soundPlaying(uint64_t voice) { return m_sound && m_sound->playing(voice); }
 

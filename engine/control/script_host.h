@@ -60,7 +60,8 @@ public:
     void stopAllSounds() override;
     uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override;
     void stopSounds(uint64_t owner, uint32_t soundId) override;
-    uint32_t loadSound(std::span<const uint8_t> mp3) override;
+    uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming) override;
+    uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) override;
     bool soundPlaying(uint64_t voice) override;
     double soundDuration(uint32_t soundId) override;
     double soundPosition(uint64_t voice) override;

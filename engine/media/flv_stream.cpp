@@ -4,6 +4,7 @@
 #include "media/pcm.h"
 
 #include <algorithm>
+#include <cstdio>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -28,7 +29,12 @@ size_t QueuedSound::read(std::span<int16_t> out) {
     return done;
 }
 
-FlvStream::~FlvStream() { avformat_close_input(&m_format); }
+FlvStream::~FlvStream() {
+    // The voice may outlive the file: it ends with what it has.
+    m_queue->samples.clear();
+    m_queue->finished = true;
+    avformat_close_input(&m_format);
+}
 
 moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(const std::string& path) {
     quietLibav();
@@ -65,7 +71,42 @@ moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(cons
         s->m_metadata.emplace(e->key, e->value);
     if (s->m_format->duration > 0)
         s->m_durationMs = uint64_t(s->m_format->duration / (AV_TIME_BASE / 1000));
+    s->addStreamFacts();
     return s;
+}
+
+// libavformat keeps onMetaData's stream facts (duration, size, rates) for
+// itself rather than in the dictionary; scripts read them there.
+void FlvStream::addStreamFacts() {
+    auto add = [&](const char* key, double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.15g", value);
+        m_metadata.emplace(key, text);
+    };
+    if (m_durationMs > 0)
+        add("duration", double(m_durationMs) / 1000.0);
+    if (m_videoIndex >= 0) {
+        const AVStream* st = m_format->streams[m_videoIndex];
+        add("width", st->codecpar->width);
+        add("height", st->codecpar->height);
+        if (st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0)
+            add("framerate", av_q2d(st->avg_frame_rate));
+        const std::pair<AVCodecID, int> videoCodecs[] = {{AV_CODEC_ID_FLV1, 2},     {AV_CODEC_ID_FLASHSV, 3},
+                                                         {AV_CODEC_ID_VP6F, 4},     {AV_CODEC_ID_VP6A, 5},
+                                                         {AV_CODEC_ID_FLASHSV2, 6}, {AV_CODEC_ID_H264, 7}};
+        for (const auto& [id, number] : videoCodecs) {
+            if (st->codecpar->codec_id == id)
+                add("videocodecid", number);
+        }
+    }
+    if (m_audioIndex >= 0) {
+        const AVStream* st = m_format->streams[m_audioIndex];
+        add("audiosamplerate", st->codecpar->sample_rate);
+        m_metadata.emplace("stereo", st->codecpar->ch_layout.nb_channels > 1 ? "true" : "false");
+    }
+    const uint64_t size = bytesTotal();
+    if (size > 0)
+        add("filesize", double(size));
 }
 
 uint64_t FlvStream::packetMs() const {
@@ -88,15 +129,39 @@ bool FlvStream::readPacket() {
             m_readAheadMs = std::max(m_readAheadMs, packetMs());
             return true;
         }
+        keepCuePoint();
         av_packet_unref(m_pending.get());
     }
     return false;
 }
 
+// libavformat hands script data tags it does not read itself (onCuePoint)
+// out as packets of a text stream, the tag's AMF0 body as they are.
+void FlvStream::keepCuePoint() {
+    static constexpr uint8_t Name[] = {0x02, 0x00, 0x0A, 'o', 'n', 'C', 'u', 'e', 'P', 'o', 'i', 'n', 't'};
+    const auto size = size_t(std::max(m_pending->size, 0));
+    if (size < sizeof Name || !std::equal(std::begin(Name), std::end(Name), m_pending->data) ||
+        m_cuePoints.size() >= MaxQueuedCuePoints)
+        return;
+    m_cuePoints.push_back(FlvScriptTag{packetMs(), std::vector<uint8_t>(m_pending->data, m_pending->data + size)});
+}
+
+std::vector<FlvScriptTag> FlvStream::takeCuePoints() {
+    std::vector<FlvScriptTag> due;
+    while (!m_cuePoints.empty() && m_cuePoints.front().ms <= m_timeMs) {
+        due.push_back(std::move(m_cuePoints.front()));
+        m_cuePoints.pop_front();
+    }
+    return due;
+}
+
 void FlvStream::handlePending(bool keepSound) {
     std::span<const uint8_t> data(m_pending->data, size_t(std::max(m_pending->size, 0)));
     if (m_pending->stream_index == m_videoIndex) {
-        m_havePicture = m_video->decode(data, (m_pending->flags & AV_PKT_FLAG_KEY) != 0) || m_havePicture;
+        if (m_video->decode(data, (m_pending->flags & AV_PKT_FLAG_KEY) != 0)) {
+            m_havePicture = true;
+            ++m_pictures;
+        }
     } else {
         m_scratch.clear();
         m_audio->decode(data, m_scratch);
@@ -107,13 +172,15 @@ void FlvStream::handlePending(bool keepSound) {
     m_hasPending = false;
 }
 
-void FlvStream::advanceTo(uint64_t ms) {
+bool FlvStream::advanceTo(uint64_t ms, size_t maxPackets) {
     m_timeMs = std::max(m_timeMs, ms);
-    for (;;) {
+    for (size_t handled = 0;; ++handled) {
         if (!m_hasPending && !readPacket())
             break;
         if (packetMs() > m_timeMs)
             break;
+        if (handled == maxPackets)
+            return false;
         handlePending(true);
     }
     if (ended() && m_audio) {
@@ -122,6 +189,19 @@ void FlvStream::advanceTo(uint64_t ms) {
         m_queue->samples.insert(m_queue->samples.end(), m_scratch.begin(), m_scratch.end());
         m_queue->finished = true;
     }
+    return true;
+}
+
+uint64_t FlvStream::bytesTotal() const {
+    const int64_t size = m_format->pb ? avio_size(m_format->pb) : 0;
+    return size > 0 ? uint64_t(size) : 0;
+}
+
+uint64_t FlvStream::bytesRead() const {
+    if (m_eof)
+        return bytesTotal();
+    const int64_t at = m_format->pb ? avio_tell(m_format->pb) : 0;
+    return at > 0 ? std::min(uint64_t(at), bytesTotal()) : 0;
 }
 
 void FlvStream::seek(uint64_t ms) {
@@ -140,6 +220,7 @@ void FlvStream::seek(uint64_t ms) {
         m_audio->reset();
     m_queue->samples.clear();
     m_queue->finished = false;
+    m_cuePoints.clear();
     // Pictures from the key frame on are decoded to reach the target; sound
     // before the target is decoded (to prime the codec) and dropped.
     for (;;) {
@@ -151,6 +232,7 @@ void FlvStream::seek(uint64_t ms) {
         handlePending(keep);
     }
     m_timeMs = ms;
+    ++m_pictures;
 }
 
 uint64_t FlvStream::bufferMs() const { return m_readAheadMs > m_timeMs ? m_readAheadMs - m_timeMs : 0; }

@@ -14,6 +14,7 @@
 #include "media/video_decoder.h"
 #include "moviehost/expected.h"
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
@@ -41,8 +42,16 @@ private:
     uint64_t m_produced = 0;
 };
 
+// A script data tag other than onMetaData (onCuePoint): its AMF0 body and time.
+struct FlvScriptTag {
+    uint64_t ms = 0;
+    std::vector<uint8_t> body;
+};
+
 class FlvStream {
 public:
+    static constexpr size_t MaxQueuedCuePoints = 256;
+
     ~FlvStream();
     FlvStream(const FlvStream&) = delete;
     FlvStream& operator=(const FlvStream&) = delete;
@@ -50,30 +59,44 @@ public:
     // Opens a file on the local file system (no other protocol is allowed).
     [[nodiscard]] static moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> open(const std::string& path);
 
-    // The file's onMetaData values as libavformat read them, as text.
+    // The file's onMetaData values as text: what libavformat kept, and the
+    // stream facts it took for itself (duration, width, height, framerate ...).
     [[nodiscard]] const std::map<std::string, std::string>& metadata() const { return m_metadata; }
     [[nodiscard]] uint64_t durationMs() const { return m_durationMs; }
     [[nodiscard]] bool hasVideo() const { return m_video.has_value(); }
     [[nodiscard]] bool hasSound() const { return m_audio.has_value(); }
 
     // Plays forward to `ms` from the file's start: every picture up to it is
-    // decoded, every sound up to it queued.
-    void advanceTo(uint64_t ms);
+    // decoded, every sound up to it queued, handling at most `maxPackets`
+    // packets (a bounded step); false when it stopped short of `ms`.
+    bool advanceTo(uint64_t ms, size_t maxPackets = SIZE_MAX);
     // Jumps to `ms`: decoding restarts at the key frame at or before it, the
     // queued sound is dropped.
     void seek(uint64_t ms);
     [[nodiscard]] uint64_t timeMs() const { return m_timeMs; }
     // Time of the last packet read ahead of the playhead, minus the playhead.
     [[nodiscard]] uint64_t bufferMs() const;
+    // Time of the latest packet read so far.
+    [[nodiscard]] uint64_t lastPacketMs() const { return m_readAheadMs; }
     [[nodiscard]] bool ended() const { return m_eof && !m_hasPending; }
 
+    // onCuePoint tags the playhead has passed since the last call, in order.
+    [[nodiscard]] std::vector<FlvScriptTag> takeCuePoints();
+
     [[nodiscard]] const VideoImage* image() const;
+    // Counts new pictures, so a viewer knows when to redraw.
+    [[nodiscard]] uint64_t pictureCount() const { return m_pictures; }
+    // The file's size and how far into it reading has got.
+    [[nodiscard]] uint64_t bytesTotal() const;
+    [[nodiscard]] uint64_t bytesRead() const;
     // The voice of the file's sound; null after the first call or without sound.
     [[nodiscard]] std::unique_ptr<SoundSource> takeVoice();
 
 private:
     FlvStream() = default;
+    void addStreamFacts();
     bool readPacket();
+    void keepCuePoint();
     void handlePending(bool keepSound);
     [[nodiscard]] uint64_t packetMs() const;
 
@@ -88,11 +111,13 @@ private:
     bool m_voiceTaken = false;
     std::vector<int16_t> m_scratch;
     std::map<std::string, std::string> m_metadata;
+    std::deque<FlvScriptTag> m_cuePoints;  // read, time not reached or not taken
     uint64_t m_durationMs = 0;
     uint64_t m_timeMs = 0;
     uint64_t m_readAheadMs = 0;
     bool m_eof = false;
     bool m_havePicture = false;
+    uint64_t m_pictures = 0;
 };
 
 }  // namespace media

@@ -24,7 +24,7 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
     const DisplayList* list = object.children();
     // A leaf, or what a script drew into a container (below its children):
     // either is listed under the object's identity.
-    auto addLeaf = [&](uint32_t content, swf::Bounds bounds) {
+    auto addLeaf = [&](uint32_t content, swf::Bounds bounds, const std::optional<swf::Bounds>& within) {
         Leaf leaf;
         leaf.id = object.id();
         leaf.previous = object.m_snapshotSerial == m_serial ? object.m_snapshotIndex : kNone;
@@ -43,8 +43,8 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
             leaf.bounds.xMax += margin.right;
             leaf.bounds.yMax += margin.bottom;
         }
-        if (clip)
-            leaf.bounds = intersect(leaf.bounds, *clip);
+        if (within)
+            leaf.bounds = intersect(leaf.bounds, *within);
         if (maskArea)
             maskArea->add(leaf.bounds);
         object.m_snapshotSerial = m_serial + 1;
@@ -52,13 +52,25 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
         m_current.push_back(leaf);
     };
     if (!list) {
-        addLeaf(object.contentVersion(), object.boundsThrough(matrix));
+        addLeaf(object.contentVersion(), object.boundsThrough(matrix), clip);
         return;
     }
-    if (const auto* movieClip = object.as<MovieClip>(); movieClip && movieClip->drawingIfAny()) {
-        const Drawing& drawing = *movieClip->drawingIfAny();
-        addLeaf(drawing.version(), transformBounds(matrix, drawing.geometry().bounds));
+    // A scroll window moves the content and limits what of it shows.
+    std::optional<swf::Bounds> inner = clip;
+    swf::Matrix content = matrix;
+    if (object.scrollRect()) {
+        const swf::Bounds window = object.boundsThrough(matrix);
+        inner = clip ? intersect(*clip, window) : window;
+        content = multiply(matrix, object.contentMatrix());
     }
+    // What a script drew and the opaque background, as one leaf: the
+    // background follows the bounds of everything in the clip.
+    const auto* movieClip = object.as<MovieClip>();
+    const Drawing* drawing = movieClip ? movieClip->drawingIfAny() : nullptr;
+    if (object.opaqueBackground())
+        addLeaf(drawing ? drawing->version() : 0, object.boundsThrough(matrix), clip);
+    else if (drawing)
+        addLeaf(drawing->version(), transformBounds(content, drawing->geometry().bounds), inner);
     // Masks active in this list: the area a mask leaves open, until its clip depth.
     struct Active {
         int32_t until = 0;
@@ -68,18 +80,18 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
     for (const auto& [depth, child] : *list) {
         masks.erase(std::remove_if(masks.begin(), masks.end(), [d = depth](const Active& a) { return a.until < d; }),
                     masks.end());
-        std::optional<swf::Bounds> effective = clip;
+        std::optional<swf::Bounds> effective = inner;
         for (const Active& a : masks)
             effective = effective ? intersect(*effective, a.area) : a.area;
         if (child->isMask()) {
             swf::Bounds area;
-            walk(*child, matrix, color, effective, true, &area, margin, style);
+            walk(*child, content, color, effective, true, &area, margin, style);
             if (child->isVisible())
                 masks.push_back({child->clipDepth(), area});
             if (maskArea)
                 maskArea->add(area);
         } else {
-            walk(*child, matrix, color, effective, inMask, maskArea, margin, style);
+            walk(*child, content, color, effective, inMask, maskArea, margin, style);
         }
     }
 }

@@ -37,6 +37,43 @@ void DisplayObject::setCacheAsBitmap(bool c) {
     m_cacheAsBitmap = c;
 }
 
+namespace {
+
+bool sameBounds(const std::optional<swf::Bounds>& a, const std::optional<swf::Bounds>& b) {
+    if (!a || !b)
+        return a.has_value() == b.has_value();
+    return a->empty == b->empty && a->xMin == b->xMin && a->yMin == b->yMin && a->xMax == b->xMax && a->yMax == b->yMax;
+}
+
+}  // namespace
+
+void DisplayObject::setScaleGrid(const std::optional<swf::Bounds>& grid) {
+    if (!sameBounds(grid, m_scaleGrid))
+        ++m_styleVersion;
+    m_scaleGrid = grid;
+}
+
+void DisplayObject::setOpaqueBackground(const std::optional<swf::Rgba>& color) {
+    if (color != m_opaqueBackground)
+        ++m_styleVersion;
+    m_opaqueBackground = color;
+}
+
+void DisplayObject::setScrollRect(const std::optional<swf::Bounds>& window) {
+    if (!sameBounds(window, m_scrollRect))
+        ++m_styleVersion;
+    m_scrollRect = window;
+}
+
+swf::Matrix DisplayObject::contentMatrix() const {
+    swf::Matrix m;
+    if (m_scrollRect && !m_scrollRect->empty) {
+        m.tx = -m_scrollRect->xMin;
+        m.ty = -m_scrollRect->yMin;
+    }
+    return m;
+}
+
 void DisplayObject::setFilters(const std::vector<swf::Filter>* f) {
     if (f != m_filters)
         ++m_styleVersion;
@@ -92,6 +129,18 @@ bool DisplayObject::isOnStage() const {
 }
 
 swf::Bounds DisplayObject::boundsThrough(const swf::Matrix& m) const {
+    if (m_scrollRect) {
+        if (m_scrollRect->empty)
+            return {};
+        swf::Bounds window;
+        window.add(swf::Point{0.0, 0.0});
+        window.add(swf::Point{m_scrollRect->xMax - m_scrollRect->xMin, m_scrollRect->yMax - m_scrollRect->yMin});
+        return transformBounds(m, window);
+    }
+    return contentBoundsThrough(m);
+}
+
+swf::Bounds DisplayObject::contentBoundsThrough(const swf::Matrix& m) const {
     const DisplayList* list = children();
     if (!list)
         return leafBounds(m);
@@ -108,7 +157,7 @@ swf::Bounds DisplayObject::leafBounds(const swf::Matrix&) const { return {}; }
 swf::Matrix DisplayObject::concatenatedMatrix() const {
     swf::Matrix m = m_matrix;
     for (const DisplayObject* p = m_parent; p; p = p->m_parent)
-        m = multiply(p->m_matrix, m);
+        m = multiply(p->m_matrix, p->m_scrollRect ? multiply(p->contentMatrix(), m) : m);
     return m;
 }
 

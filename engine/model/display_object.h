@@ -96,6 +96,21 @@ public:
     [[nodiscard]] std::shared_ptr<DisplayObject> scriptMask() const { return m_scriptMask.lock(); }
     // Masks something through setMask (and so is not drawn).
     [[nodiscard]] bool isScriptMask() const { return m_maskedCount > 0; }
+    // 9-slice grid in the object's own twips (clips and buttons, from
+    // DefineScalingGrid or a script); none when off. Drawing applies it.
+    [[nodiscard]] const std::optional<swf::Bounds>& scaleGrid() const { return m_scaleGrid; }
+    void setScaleGrid(const std::optional<swf::Bounds>& grid);
+    // A colour filling the object's bounds opaquely behind it; none when off.
+    [[nodiscard]] const std::optional<swf::Rgba>& opaqueBackground() const { return m_opaqueBackground; }
+    void setOpaqueBackground(const std::optional<swf::Rgba>& color);
+    // A window on the content, in the object's own twips: only what lies in
+    // it shows, moved so that its top left corner is the object's origin.
+    // The object's bounds become the window's size.
+    [[nodiscard]] const std::optional<swf::Bounds>& scrollRect() const { return m_scrollRect; }
+    void setScrollRect(const std::optional<swf::Bounds>& window);
+    // Maps the content's coordinates to the object's own: the scroll
+    // window's shift, identity without one.
+    [[nodiscard]] swf::Matrix contentMatrix() const;
     // Bumped when a property that changes how the object and all below it
     // draw changes (blend mode, filters, caching, masks); change tracking
     // sums it down the tree.
@@ -111,8 +126,9 @@ public:
     void setScriptTransformed(bool s) { m_scriptTransformed = s; }
 
     // Bumped whenever what the object shows changes without any property
-    // above changing (an edit text's content). Change tracking compares it.
-    [[nodiscard]] uint32_t contentVersion() const { return m_contentVersion; }
+    // above changing (an edit text's content, a video's attached pictures).
+    // Change tracking compares it.
+    [[nodiscard]] virtual uint32_t contentVersion() const { return m_contentVersion; }
 
     [[nodiscard]] DisplayObject* parent() const { return m_parent; }
     // The parent if it is a movie clip (a button's state children have none).
@@ -143,9 +159,13 @@ public:
     // boxed twice. Every child counts, visible or not, masks included.
     [[nodiscard]] swf::Bounds boundsThrough(const swf::Matrix& m) const;
     [[nodiscard]] swf::Bounds localBounds() const { return boundsThrough(swf::Matrix{}); }
+    // The content's bounds whatever window shows it (the scroll window's
+    // shift not applied).
+    [[nodiscard]] swf::Bounds contentBoundsThrough(const swf::Matrix& m) const;
     [[nodiscard]] swf::Bounds boundsInParent() const { return boundsThrough(m_matrix); }
     [[nodiscard]] swf::Bounds stageBounds() const { return boundsThrough(concatenatedMatrix()); }
-    // Own matrix preceded by every ancestor's: local coordinates -> stage twips.
+    // Own matrix preceded by every ancestor's (and the shift of their
+    // scroll windows): local coordinates -> stage twips.
     [[nodiscard]] swf::Matrix concatenatedMatrix() const;
     [[nodiscard]] swf::ColorTransform concatenatedColorTransform() const;
 
@@ -213,6 +233,9 @@ private:
     const std::vector<swf::Filter>* m_filters = nullptr;
     std::unique_ptr<const std::vector<swf::Filter>> m_ownFilters;
     std::weak_ptr<DisplayObject> m_scriptMask;
+    std::optional<swf::Bounds> m_scaleGrid;
+    std::optional<swf::Rgba> m_opaqueBackground;
+    std::optional<swf::Bounds> m_scrollRect;
     uint32_t m_maskedCount = 0;  // objects this one masks
     uint32_t m_styleVersion = 0;
     const std::vector<swf::ClipAction>* m_clipActions = nullptr;

@@ -1,28 +1,260 @@
-// A text field and its current content.
+// A text field: its settings, formatted content and layout.
 #include "model/edit_text_object.h"
 
+#include "model/stage_context.h"
 #include "model/transform.h"
+
+#include "text/device_fonts.h"
+#include "text/embedded_face.h"
+#include "text/html_text.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace model {
 
+namespace {
+
+FieldSettings settingsOf(const swf::EditText& f) {
+    FieldSettings s;
+    s.bounds = f.bounds;
+    s.wordWrap = f.wordWrap;
+    s.multiline = f.multiline;
+    s.password = f.password;
+    s.selectable = !f.noSelect;
+    s.editable = !f.readOnly;
+    s.html = f.html;
+    s.embedFonts = f.useOutlines;
+    s.border = f.border;
+    s.background = f.border;  // the file's border flag draws both
+    s.autoSize = f.autoSize ? AutoSize::Left : AutoSize::None;
+    if (f.maxLength && *f.maxLength > 0)  // 0: no limit
+        s.maxChars = *f.maxLength;
+    return s;
+}
+
+text::TextFormat formatOf(const swf::EditText& f, const swf::Movie& movie) {
+    text::TextFormat format = text::defaultFormat();
+    if (f.fontId) {
+        if (const auto* font = movie.characters.find<swf::Font>(*f.fontId)) {
+            format.font = font->name;
+            format.bold = font->bold;
+            format.italic = font->italic;
+        }
+    } else if (f.fontClass) {
+        format.font = *f.fontClass;
+    }
+    if (f.fontHeight)
+        format.size = double(*f.fontHeight);
+    if (f.textColor)
+        format.color = uint32_t(f.textColor->r) << 16 | uint32_t(f.textColor->g) << 8 | f.textColor->b;
+    if (f.hasLayout) {
+        format.align = f.align == swf::TextAlign::Right     ? text::Align::Right
+                       : f.align == swf::TextAlign::Center  ? text::Align::Center
+                       : f.align == swf::TextAlign::Justify ? text::Align::Justify
+                                                            : text::Align::Left;
+        format.leftMargin = double(f.leftMargin);
+        format.rightMargin = double(f.rightMargin);
+        format.indent = double(f.indent);
+        format.leading = double(f.leading);
+    }
+    return format;
+}
+
+}  // namespace
+
 EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::EditText& field)
-    : DisplayObject(kKind, std::move(context), characterId), m_field(&field), m_text(field.initialText.value_or("")) {}
+    : DisplayObject(kKind, std::move(context), characterId), m_field(&field), m_settings(settingsOf(field)) {
+    m_newFormat = formatOf(field, *this->context().movie);
+    setText(field.initialText.value_or(""));
+}
 
 EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, std::shared_ptr<const swf::EditText> field)
     : DisplayObject(kKind, std::move(context), 0),
       m_owned(std::move(field)),
       m_field(m_owned.get()),
-      m_text(m_field->initialText.value_or("")) {}
+      m_settings(settingsOf(*m_field)) {
+    m_newFormat = formatOf(*m_field, *this->context().movie);
+    setText(m_field->initialText.value_or(""));
+}
+
+EditTextObject::~EditTextObject() = default;
 
 void EditTextObject::setText(std::string text) {
-    if (text == m_text)
+    if (text == m_text && !m_document.text().empty())
         return;
+    m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite)
+                                 : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
+    contentChanged();
+}
+
+void EditTextObject::setPlainText(const std::string& text) {
+    m_document = text::FormattedText(text::fromUtf8(text), m_newFormat);
+    m_text = m_settings.html ? text::writeHtml(m_document) : text;
+    contentChanged();
+}
+
+std::string EditTextObject::htmlText() const { return m_settings.html ? m_text : plainText(); }
+
+void EditTextObject::setHtmlText(const std::string& html) {
+    if (m_settings.html) {
+        m_text.clear();  // read the markup again even when it is the same
+        setText(html);
+    } else {
+        setPlainText(html);
+    }
+}
+
+void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }
+
+void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextFormat& format) {
+    m_document.applyFormat(begin, end, format);
+    if (m_settings.html)
+        m_text = text::writeHtml(m_document);
+    contentChanged();
+}
+
+void EditTextObject::settingsChanged(const FieldSettings& before) {
+    // The runs stay; the variable now sees them as markup or as plain text.
+    if (before.html != m_settings.html)
+        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+    contentChanged();
+}
+
+void EditTextObject::contentChanged() {
+    m_layout.reset();
+    fitAutoSize();
     bumpContent();
 }
 
+void EditTextObject::fitAutoSize() {
+    if (m_settings.autoSize == AutoSize::None)
+        return;
+    swf::Rect& b = m_settings.bounds;
+    if (!m_settings.wordWrap) {
+        m_layout.reset();
+        const int32_t width = int32_t(std::ceil(std::min(layout().textWidth, 1e7))) + int32_t(2 * text::Gutter);
+        if (m_settings.autoSize == AutoSize::Right)
+            b.xMin = b.xMax - width;
+        else if (m_settings.autoSize == AutoSize::Center)
+            b.xMin += (b.width() - width) / 2;
+        b.xMax = b.xMin + width;
+    }
+    m_layout.reset();
+    b.yMax = b.yMin + int32_t(std::ceil(std::min(layout().textHeight, 1e7))) + int32_t(2 * text::Gutter);
+    m_layout.reset();
+}
+
+text::FieldBox EditTextObject::box() const {
+    const swf::Rect& b = m_settings.bounds;
+    return {double(b.xMin),      double(b.yMin),       double(b.xMax),     double(b.yMax),
+            m_settings.wordWrap, m_settings.multiline, m_settings.password};
+}
+
+std::shared_ptr<const text::Face> EditTextObject::faceFor(const text::TextFormat& format) const {
+    const std::string name = format.font.value_or("");
+    const bool bold = format.bold.value_or(false);
+    const bool italic = format.italic.value_or(false);
+    if (m_settings.embedFonts) {
+        // The field's own font first, then any embedded font of that name
+        // and style, then of that name.
+        const swf::Font* found = nullptr;
+        uint16_t foundId = 0;
+        const swf::Font* own =
+            m_field->fontId ? context().movie->characters.find<swf::Font>(*m_field->fontId) : nullptr;
+        if (own && own->name == name && !own->glyphs.empty() && own->bold == bold && own->italic == italic) {
+            found = own;
+            foundId = *m_field->fontId;
+        }
+        const swf::Font* loose = nullptr;
+        uint16_t looseId = 0;
+        if (!found) {
+            // Lowest id first, so the choice does not depend on hashing.
+            context().movie->characters.forEach([&](uint16_t id, const swf::CharacterData& data) {
+                const auto* font = std::get_if<swf::Font>(&data);
+                if (!font || font->glyphs.empty() || font->name != name)
+                    return;
+                if (font->bold == bold && font->italic == italic) {
+                    if (!found || id < foundId)
+                        found = font, foundId = id;
+                } else if (!loose || id < looseId) {
+                    loose = font, looseId = id;
+                }
+            });
+        }
+        if (!found && loose)
+            found = loose, foundId = looseId;
+        if (!found && own && !own->glyphs.empty() && own->name == name)
+            found = own, foundId = *m_field->fontId;
+        if (found) {
+            auto& face = m_embedded[found];
+            if (!face)
+                face = std::make_shared<text::EmbeddedFace>(foundId, *found);
+            return face;
+        }
+    }
+    return text::deviceFace(name, bold, italic);
+}
+
+const text::TextLayout& EditTextObject::layout() const {
+    if (!m_layout)
+        m_layout = text::layoutText(m_document, box(), [this](const text::TextFormat& f) { return faceFor(f); });
+    return *m_layout;
+}
+
+// Kept as set and clamped when read: the layout is made only when needed.
+int EditTextObject::scroll() const { return std::clamp(m_scroll, 1, maxScroll()); }
+
+double EditTextObject::hscroll() const { return std::clamp(m_hscroll, 0.0, maxHscroll()); }
+
+void EditTextObject::setScroll(int line) {
+    const int clamped = std::clamp(line, 1, maxScroll());
+    if (clamped == scroll())
+        return;
+    m_scroll = clamped;
+    bumpContent();
+}
+
+int EditTextObject::maxScroll() const { return text::maxScroll(layout(), box()); }
+
+int EditTextObject::bottomScroll() const { return text::bottomScroll(layout(), box(), scroll()); }
+
+double EditTextObject::maxHscroll() const {
+    const text::FieldBox b = box();
+    return std::max(0.0, layout().textWidth - (b.xMax - b.xMin - 2 * text::Gutter));
+}
+
+void EditTextObject::setHscroll(double twips) {
+    const double clamped = std::isfinite(twips) ? std::clamp(twips, 0.0, maxHscroll()) : 0.0;
+    if (clamped == hscroll())
+        return;
+    m_hscroll = clamped;
+    bumpContent();
+}
+
+std::optional<text::TextFormat> EditTextObject::formatAtPoint(double x, double y) const {
+    const text::TextLayout& l = layout();
+    const size_t first = size_t(scroll() - 1);
+    if (first >= l.lines.size())
+        return std::nullopt;
+    x += hscroll();
+    y += l.lines[first].top - l.lines.front().top;
+    for (size_t n = first; n < l.lines.size(); ++n) {
+        const text::LaidLine& line = l.lines[n];
+        if (y < line.top || y >= line.top + line.height)
+            continue;
+        for (size_t k = 0; k < line.glyphs.size(); ++k) {
+            const double end = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
+            if (x >= line.glyphs[k].x && x < end)
+                return m_document.runs()[line.glyphs[k].run].format;
+        }
+    }
+    return std::nullopt;
+}
+
 swf::Bounds EditTextObject::leafBounds(const swf::Matrix& m) const {
-    return transformBounds(m, toBounds(m_field->bounds));
+    return transformBounds(m, toBounds(m_settings.bounds));
 }
 
 }  // namespace model

@@ -1,15 +1,46 @@
-// A placed DefineEditText: a text field with its current content. The script
-// layer binds it to its variable and writes the content through setText().
+// A placed DefineEditText, or a field a script made: its formatted content,
+// the settings scripts may change, and its layout (kept until either
+// changes). The script layer binds it to its variable through text() and
+// setText().
 #pragma once
 
 #include "model/display_object.h"
 
 #include "swf/text.h"
+#include "text/formatted_text.h"
+#include "text/text_layout.h"
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
+namespace text {
+class EmbeddedFace;
+}
+
 namespace model {
+
+enum class AutoSize : uint8_t { None, Left, Center, Right };
+
+struct FieldSettings {
+    swf::Rect bounds;  // the field's box, twips
+    bool wordWrap = false;
+    bool multiline = false;
+    bool password = false;
+    bool selectable = true;
+    bool editable = false;
+    bool html = false;
+    bool embedFonts = false;
+    bool condenseWhite = false;
+    bool border = false;
+    bool background = false;
+    uint32_t borderColor = 0x000000;
+    uint32_t backgroundColor = 0xFFFFFF;
+    AutoSize autoSize = AutoSize::None;
+    std::optional<std::string> restrict;  // the characters typing may add (UTF-8 pattern)
+    std::optional<uint16_t> maxChars;
+};
 
 class EditTextObject final : public DisplayObject {
 public:
@@ -19,21 +50,71 @@ public:
     EditTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::EditText& field);
     // A field a script made (createTextField): it owns its description.
     EditTextObject(std::shared_ptr<StageContext> context, std::shared_ptr<const swf::EditText> field);
+    ~EditTextObject() override;
 
     [[nodiscard]] const swf::EditText& field() const { return *m_field; }
-    // UTF-8; HTML markup when field().html.
+    [[nodiscard]] const FieldSettings& settings() const { return m_settings; }
+    // Changes settings; the content is laid out again (and, for html or
+    // condenseWhite, read again from its markup).
+    template <typename Change>
+    void changeSettings(Change&& change) {
+        const FieldSettings before = m_settings;
+        change(m_settings);
+        settingsChanged(before);
+    }
+
+    // The content as the bound variable holds it: markup when html.
     [[nodiscard]] const std::string& text() const { return m_text; }
     void setText(std::string text);
+    [[nodiscard]] std::string plainText() const { return text::toUtf8(m_document.text()); }
+    void setPlainText(const std::string& text);
+    [[nodiscard]] std::string htmlText() const;
+    void setHtmlText(const std::string& html);
+
+    [[nodiscard]] const text::FormattedText& document() const { return m_document; }
+    [[nodiscard]] const text::TextFormat& newTextFormat() const { return m_newFormat; }
+    void setNewTextFormat(const text::TextFormat& format);
+    // Formats [begin, end) of the plain text.
+    void applyFormat(size_t begin, size_t end, const text::TextFormat& format);
+
     // The bound variable's path as the file gives it ("" when unbound).
     [[nodiscard]] const std::string& variableName() const { return m_field->variableName; }
+
+    [[nodiscard]] const text::TextLayout& layout() const;
+    [[nodiscard]] text::FieldBox box() const;
+    // The face a format resolves to in this field (embedded when embedFonts
+    // finds the movie's font of that name, else a device face).
+    [[nodiscard]] std::shared_ptr<const text::Face> faceFor(const text::TextFormat& format) const;
+
+    // Lines from 1; scroll is kept within 1..maxScroll, hscroll in twips.
+    [[nodiscard]] int scroll() const;
+    void setScroll(int line);
+    [[nodiscard]] int maxScroll() const;
+    [[nodiscard]] int bottomScroll() const;
+    [[nodiscard]] double hscroll() const;
+    void setHscroll(double twips);
+    [[nodiscard]] double maxHscroll() const;
+    // The format of the character drawn at a point of the field (twips, the
+    // field's own coordinates, scrolling counted), or nothing.
+    [[nodiscard]] std::optional<text::TextFormat> formatAtPoint(double x, double y) const;
 
 private:
     // The field's rectangle, whatever it holds.
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
+    void settingsChanged(const FieldSettings& before);
+    void contentChanged();
+    void fitAutoSize();
 
     std::shared_ptr<const swf::EditText> m_owned;
     const swf::EditText* m_field = nullptr;
+    FieldSettings m_settings;
     std::string m_text;
+    text::FormattedText m_document;
+    text::TextFormat m_newFormat;
+    int m_scroll = 1;
+    double m_hscroll = 0.0;
+    mutable std::optional<text::TextLayout> m_layout;
+    mutable std::map<const swf::Font*, std::shared_ptr<const text::EmbeddedFace>> m_embedded;
 };
 
 }  // namespace model

@@ -5,6 +5,8 @@
 
 #include "swf/text_layout.h"
 
+#include <algorithm>
+
 namespace model {
 
 std::shared_ptr<const CachedShape> GeometryCache::cachedShape(uint16_t id) {
@@ -59,6 +61,15 @@ std::shared_ptr<const CachedGlyph> GeometryCache::glyph(uint16_t fontId, uint32_
     return entry;
 }
 
+namespace {
+
+// Glyphs without any outline name characters of a system face.
+bool isDeviceFont(const swf::Font& font) {
+    return std::all_of(font.glyphs.begin(), font.glyphs.end(), [](const swf::Glyph& g) { return g.records.empty(); });
+}
+
+}  // namespace
+
 swf::Bounds GeometryCache::textBounds(uint16_t id) {
     auto it = m_textBounds.find(id);
     if (it != m_textBounds.end())
@@ -72,6 +83,13 @@ swf::Bounds GeometryCache::textBounds(uint16_t id) {
             continue;
         const double scale = double(g.height) / g.font->emSquare;
         const swf::Matrix m = multiply(text->matrix, swf::Matrix{scale, 0.0, 0.0, scale, g.x, g.y});
+        if (isDeviceFont(*g.font)) {
+            // The system's face draws it: the em box from ascent to descent.
+            const double em = g.font->emSquare;
+            out.add(apply(m, {0.0, -0.9 * em}));
+            out.add(apply(m, {em * 0.6, 0.25 * em}));
+            continue;
+        }
         for (const swf::PathCommand& c : swf::buildGlyphPath(g.font->glyphs[g.glyphIndex])) {
             if (c.verb == swf::PathVerb::Close)
                 continue;

@@ -1,6 +1,8 @@
 // Display objects for characters, with the limits checked first.
 #include "model/object_factory.h"
 
+#include "model/transform.h"
+
 #include "model/bitmap_object.h"
 #include "model/button_object.h"
 #include "model/edit_text_object.h"
@@ -59,12 +61,16 @@ std::shared_ptr<DisplayObject> ObjectFactory::create(const std::shared_ptr<Stage
         auto clip = std::make_shared<MovieClip>(context, characterId, sprite->timeline);
         clip->m_origin = origin;
         clip->m_nesting = nesting;
+        if (sprite->scalingGrid)
+            clip->setScaleGrid(toBounds(*sprite->scalingGrid));
         TimelineExecutor::enterFirstFrame(*clip, batch);
         object = std::move(clip);
     } else if (const auto* button = std::get_if<swf::Button>(&data)) {
         auto b = std::make_shared<ButtonObject>(context, characterId, *button);
         b->m_origin = origin;
         b->m_nesting = nesting;
+        if (button->scalingGrid)
+            b->setScaleGrid(toBounds(*button->scalingGrid));
         b->build(ButtonState::Up, batch);
         object = std::move(b);
     } else if (const auto* shape = std::get_if<swf::Shape>(&data)) {

@@ -14,6 +14,7 @@ Placement capture(const std::shared_ptr<DisplayObject>& object) {
     p.blendMode = object->blendMode();
     p.visible = object->isVisible();
     p.cacheAsBitmap = object->cacheAsBitmap();
+    p.opaqueBackground = object->opaqueBackground();
     p.filters = object->filters();
     p.clipActions = object->clipActions().empty() ? nullptr : &object->clipActions();
     p.existing = object;
@@ -37,6 +38,8 @@ void merge(Placement& p, const swf::PlaceObject& tag) {
         p.visible = *tag.visible;
     if (tag.cacheAsBitmap)
         p.cacheAsBitmap = *tag.cacheAsBitmap;
+    if (tag.backgroundColor)
+        p.opaqueBackground = *tag.backgroundColor;
     if (tag.filters)
         p.filters = &*tag.filters;
     if (!tag.clipActions.empty())
@@ -57,6 +60,7 @@ void applyTo(DisplayObject& object, const Placement& p) {
     object.setBlendMode(p.blendMode);
     object.setVisible(p.visible);
     object.setCacheAsBitmap(p.cacheAsBitmap);
+    object.setOpaqueBackground(p.opaqueBackground);
     object.setFilters(p.filters);
     object.setClipActions(p.clipActions);
 }

@@ -8,6 +8,7 @@
 #include "swf/timeline.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace model {
@@ -22,6 +23,7 @@ struct Placement {
     swf::BlendMode blendMode = swf::BlendMode::Normal;
     bool visible = true;
     bool cacheAsBitmap = false;
+    std::optional<swf::Rgba> opaqueBackground;
     const std::vector<swf::Filter>* filters = nullptr;
     const std::vector<swf::ClipAction>* clipActions = nullptr;
     // Jumps forward: the instance this entry still describes (nullptr once

@@ -8,6 +8,21 @@ namespace model {
 VideoObject::VideoObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::VideoStream& stream)
     : DisplayObject(kKind, std::move(context), characterId), m_stream(&stream) {}
 
+void VideoObject::attachFeed(std::shared_ptr<const VideoFeed> feed) {
+    m_feed = std::move(feed);
+    m_clearedAt = UINT64_MAX;
+    bumpContent();
+}
+
+void VideoObject::clearPicture() {
+    m_clearedAt = m_feed ? m_feed->version() : UINT64_MAX;
+    bumpContent();
+}
+
+uint32_t VideoObject::contentVersion() const {
+    return DisplayObject::contentVersion() + (m_feed ? uint32_t(m_feed->version()) : 0);
+}
+
 swf::Bounds VideoObject::leafBounds(const swf::Matrix& m) const {
     swf::Bounds b;
     if (m_stream->width == 0 || m_stream->height == 0)

@@ -1,12 +1,16 @@
 // A placed DefineVideoStream. It shows the stream's frame that its placement's
 // ratio names (the timeline moves it frame by frame); its area is the
 // stream's declared size, one pixel to 20 twips from the origin. Decoding
-// belongs to whoever draws it.
+// belongs to whoever draws it. A script may attach a feed (attachVideo): its
+// pictures replace the stream's until it is detached.
 #pragma once
 
 #include "model/display_object.h"
+#include "model/video_feed.h"
 
 #include "swf/video.h"
+
+#include <memory>
 
 namespace model {
 
@@ -20,10 +24,19 @@ public:
     // The stream frame to show.
     [[nodiscard]] uint16_t videoFrame() const { return ratio(); }
 
+    void attachFeed(std::shared_ptr<const VideoFeed> feed);
+    [[nodiscard]] const VideoFeed* feed() const { return m_feed.get(); }
+    // clear(): the picture shown goes away until the next one arrives.
+    void clearPicture();
+    [[nodiscard]] uint64_t clearedAt() const { return m_clearedAt; }
+    [[nodiscard]] uint32_t contentVersion() const override;
+
 private:
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
 
     const swf::VideoStream* m_stream = nullptr;
+    std::shared_ptr<const VideoFeed> m_feed;
+    uint64_t m_clearedAt = UINT64_MAX;  // the feed version clear() hid
 };
 
 }  // namespace model

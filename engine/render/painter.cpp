@@ -1,6 +1,11 @@
 #include "render/painter.h"
 
 #include "render/paint_source.h"
+#include "render/text_painter.h"
+
+#include "text/device_fonts.h"
+
+#include "model/transform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -200,7 +205,22 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
     const swf::Shape& styles = *source.styles;
     if (paths.parts.empty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
-    const auto box = deviceBox(bounds, state.matrix);
+    std::optional<DeviceBox> box;
+    if (state.sliced) {
+        // The map keeps each axis in order, so the mapped corners box the shape.
+        const SlicedPlacement& s = *state.sliced;
+        const swf::Bounds placed = model::transformBounds(s.inner, bounds);
+        swf::Bounds mapped;
+        if (!placed.empty) {
+            mapped.add(s.map.map({placed.xMin, placed.yMin}));
+            mapped.add(s.map.map({placed.xMax, placed.yMax}));
+        }
+        if (!isDrawableMatrix(s.outer))
+            return;
+        box = deviceBox(mapped, s.outer);
+    } else {
+        box = deviceBox(bounds, state.matrix);
+    }
     if (!box || !touchesClip(*box))
         return;
 
@@ -215,9 +235,8 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
         if (part.style >= styles.fillStyles.size())
             continue;
         const swf::FillStyle& style = styles.fillStyles[part.style];
-        cairo_set_matrix(cr, &state.matrix);
         cairo_new_path(cr);
-        part.path.appendTo(cr);
+        appendPath(part.path, state);
         if (state.coverageOnly) {
             coverageSource().apply(cr);
             cairo_fill(cr);
@@ -242,15 +261,25 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
     cairo_restore(cr);
 }
 
+void Painter::appendPath(const PathData& path, const PaintState& state) {
+    if (const SlicedPlacement* s = state.sliced) {
+        cairo_set_matrix(m_cr, &s->outer);
+        path.appendTo(m_cr, [s](swf::Point p) { return s->map.map(model::apply(s->inner, p)); });
+    } else {
+        cairo_set_matrix(m_cr, &state.matrix);
+        path.appendTo(m_cr);
+    }
+    cairo_set_matrix(m_cr, &state.matrix);
+}
+
 void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& part, const PaintState& state) {
     const swf::Shape& styles = *styleSource.styles;
     if (part.style >= styles.lineStyles.size())
         return;
     const swf::LineStyle& style = styles.lineStyles[part.style];
     cairo_t* cr = m_cr;
-    cairo_set_matrix(cr, &state.matrix);
     cairo_new_path(cr);
-    part.path.appendTo(cr);
+    appendPath(part.path, state);
 
     PaintSource source;
     if (state.coverageOnly)
@@ -335,7 +364,8 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     cairo_restore(cr);
 }
 
-void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame, const PaintState& state) {
+void Painter::drawVideo(const model::VideoObject& video, const PaintState& state) {
+    const swf::VideoStream& stream = video.stream();
     if (stream.width == 0 || stream.height == 0 || !isDrawableMatrix(state.matrix) ||
         (!state.coverageOnly && state.cx.hidesEverything()))
         return;
@@ -356,7 +386,10 @@ void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint1
         cairo_restore(cr);
         return;
     }
-    const auto picture = m_paints.videos().picture(objectId, stream, frame);
+    auto picture = video.feed() ? m_paints.videos().feedPicture(video.id(), *video.feed(), video.clearedAt())
+                                : m_paints.videos().picture(video.id(), stream, video.videoFrame());
+    if (picture && !state.cx.isAlphaOnly())
+        picture = VideoFrames::transformed(picture, state.cx);
     if (!picture) {
         cairo_new_path(cr);
         cairo_restore(cr);
@@ -374,8 +407,8 @@ void Painter::drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint1
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     cairo_set_source(cr, pattern);
     cairo_pattern_destroy(pattern);
-    // Colour transforms other than alpha are not applied to video.
-    if (state.cx.mult[3] < 1.0) {
+    // Alpha-only transforms paint with alpha; others were applied to the pixels.
+    if (state.cx.isAlphaOnly() && state.cx.mult[3] < 1.0) {
         cairo_clip(cr);
         cairo_paint_with_alpha(cr, std::max(0.0, state.cx.mult[3]));
     } else {
@@ -405,6 +438,9 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
     const swf::Font* font = nullptr;
     uint16_t fontId = 0;
     double height = 0.0;
+    // A font without any outline is a device font: its glyphs come from the
+    // system's face of that name by character code.
+    std::shared_ptr<const text::Face> device;
     swf::Rgba color;
     double x = 0.0;
     double y = 0.0;
@@ -413,6 +449,10 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
             fontId = *record.fontId;
             font = dict.find<swf::Font>(fontId);
             height = record.height.value_or(0);
+            device.reset();
+            if (font != nullptr && std::all_of(font->glyphs.begin(), font->glyphs.end(),
+                                               [](const swf::Glyph& g) { return g.records.empty(); }))
+                device = text::deviceFace(font->name, font->bold, font->italic);
         }
         if (record.color)
             color = *record.color;
@@ -436,6 +476,9 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
                         path->appendTo(cr);
                         any = true;
                     }
+                } else if (device && g.index < font->glyphs.size()) {
+                    const cairo_matrix_t m = multiply(base, {height, 0.0, 0.0, height, x, y});
+                    any = appendDeviceGlyph(cr, *device, font->glyphs[g.index].code, m) || any;
                 }
             }
             x += g.advance;

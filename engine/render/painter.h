@@ -10,6 +10,8 @@
 #include "render/shape_paths.h"
 
 #include "model/geometry_cache.h"
+#include "model/scale_grid.h"
+#include "model/video_object.h"
 
 #include <cairo.h>
 
@@ -18,11 +20,23 @@
 
 namespace render {
 
+// A shape of a clip with a scaling grid: its points go through `inner`
+// (shape twips -> clip twips) and the grid's map, then `outer` (clip twips
+// -> surface pixels).
+struct SlicedPlacement {
+    model::SliceMap map;
+    swf::Matrix inner;
+    cairo_matrix_t outer{1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
+};
+
 struct PaintState {
     cairo_matrix_t matrix{1.0, 0.0, 0.0, 1.0, 0.0, 0.0};  // character twips -> surface pixels
     ColorTransform cx;
     // Paint coverage only, every fill and stroke fully opaque (mask shapes).
     bool coverageOnly = false;
+    // Set: the paths are laid out by the grid; fills and strokes still
+    // follow `matrix`.
+    const SlicedPlacement* sliced = nullptr;
 };
 
 // Axis-aligned box in surface pixels.
@@ -56,8 +70,9 @@ public:
     // past cairo's coordinate range (a few million pixels) counts as not
     // touching it: such geometry cannot be drawn faithfully, so it is not drawn.
     [[nodiscard]] bool touchesClip(const DeviceBox& box) const;
-    // The box around the pixels that matter.
+    // The box around the pixels that matter, and the pixels themselves.
     [[nodiscard]] const PixelRect& clipBox() const { return m_clipBox; }
+    [[nodiscard]] const std::vector<PixelRect>& clipRects() const { return m_clip; }
 
     // Where drawing goes: a context and the pixels that matter in it.
     struct Destination {
@@ -76,9 +91,10 @@ public:
     void drawBitmap(uint16_t id, const PaintState& state, bool smoothed = false);
     // What a script drew, in the drawing's twips.
     void drawDrawing(const model::Drawing& drawing, const PaintState& state);
-    // A placed video stream's picture of `frame` over the stream's declared
-    // size (the picture is scaled to it); smoothed as the stream asks.
-    void drawVideo(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame, const PaintState& state);
+    // A placed video's picture (its stream's frame, or its attached feed's)
+    // over the stream's declared size (the picture is scaled to it); smoothed
+    // as the stream asks, colour transformed like any other object.
+    void drawVideo(const model::VideoObject& video, const PaintState& state);
     // DefineText: glyphs from the embedded fonts along the records.
     void drawStaticText(uint16_t id, const PaintState& state);
 
@@ -98,6 +114,8 @@ private:
     void drawPaths(const ShapePaths& paths, const StyleSource& source, const swf::Bounds& bounds,
                    const PaintState& state);
     void stroke(const StyleSource& source, const ShapePaths::Part& part, const PaintState& state);
+    // Adds the path to the context's and leaves `state.matrix` in force.
+    void appendPath(const PathData& path, const PaintState& state);
     [[nodiscard]] PaintSource fillSource(const StyleSource& source, const swf::FillStyle& style, bool lineFill,
                                          uint32_t index, const ColorTransform& cx);
 

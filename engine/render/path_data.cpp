@@ -1,5 +1,7 @@
 #include "render/path_data.h"
 
+#include <algorithm>
+
 namespace render {
 
 namespace {
@@ -61,6 +63,25 @@ void PathData::appendTo(cairo_t* cr) const {
     path.status = CAIRO_STATUS_SUCCESS;
     path.data = const_cast<cairo_path_data_t*>(m_data.data());  // cairo only reads it
     path.num_data = int(m_data.size());
+    cairo_append_path(cr, &path);
+}
+
+void PathData::appendTo(cairo_t* cr, const std::function<swf::Point(swf::Point)>& map) const {
+    if (m_data.empty())
+        return;
+    std::vector<cairo_path_data_t> moved(m_data);
+    for (size_t i = 0; i < moved.size(); i += size_t(std::max(1, moved[i].header.length))) {
+        for (int k = 1; k < moved[i].header.length && i + size_t(k) < moved.size(); ++k) {
+            cairo_path_data_t& p = moved[i + size_t(k)];
+            const swf::Point to = map({p.point.x, p.point.y});
+            p.point.x = to.x;
+            p.point.y = to.y;
+        }
+    }
+    cairo_path_t path;
+    path.status = CAIRO_STATUS_SUCCESS;
+    path.data = moved.data();
+    path.num_data = int(moved.size());
     cairo_append_path(cr, &path);
 }
 

@@ -10,6 +10,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace render {
@@ -22,6 +23,8 @@ public:
     [[nodiscard]] bool isEmpty() const { return m_data.empty(); }
     // Appends to the context's current path in its current user space.
     void appendTo(cairo_t* cr) const;
+    // The same with every point (control points too) moved by `map`.
+    void appendTo(cairo_t* cr, const std::function<swf::Point(swf::Point)>& map) const;
     [[nodiscard]] size_t byteSize() const { return m_data.size() * sizeof(cairo_path_data_t); }
 
 private:

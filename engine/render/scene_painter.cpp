@@ -6,6 +6,7 @@
 #include "model/movie_clip.h"
 #include "model/shape_object.h"
 #include "model/static_text_object.h"
+#include "model/transform.h"
 #include "model/video_object.h"
 #include "render/blend_pixels.h"
 #include "render/filter_effects.h"
@@ -445,10 +446,10 @@ bool ScenePainter::composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y,
 }
 
 void ScenePainter::paintContent(const model::DisplayObject& object, const Frame& frame) {
-    PaintState state;
-    state.matrix = frame.matrix;
-    state.cx = frame.cx;
-    state.coverageOnly = frame.coverageOnly;
+    if (object.opaqueBackground())
+        paintBackground(object, frame);
+    SlicedPlacement sliced;
+    const PaintState state = slicedState(&object, object.matrix(), frame, sliced);
     switch (object.kind()) {
     case model::DisplayKind::Shape: {
         const auto& shape = *object.as<model::ShapeObject>();
@@ -467,25 +468,121 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
         m_painter.drawStaticText(object.characterId(), state);
         return;
     case model::DisplayKind::Video: {
-        const auto& video = *object.as<model::VideoObject>();
-        m_painter.drawVideo(video.id(), video.stream(), video.videoFrame(), state);
+        m_painter.drawVideo(*object.as<model::VideoObject>(), state);
         return;
     }
     case model::DisplayKind::EditText: {
         const auto& field = *object.as<model::EditTextObject>();
-        drawEditText(m_painter, field.field(), field.text(), state);
+        drawEditText(m_painter, field, state);
         return;
     }
     case model::DisplayKind::MovieClip:
-    case model::DisplayKind::Button: {
-        // What a script drew lies below the children.
-        if (const auto* clip = object.as<model::MovieClip>(); clip && clip->drawingIfAny())
-            m_painter.drawDrawing(*clip->drawingIfAny(), state);
-        if (const model::DisplayList* children = object.children())
-            paintRange(children->begin(), children->end(), frame);
+    case model::DisplayKind::Button:
+        paintChildren(object, frame);
         return;
     }
+}
+
+PaintState ScenePainter::slicedState(const model::DisplayObject* owner, const swf::Matrix& inner, const Frame& frame,
+                                     SlicedPlacement& storage) const {
+    PaintState state;
+    state.matrix = frame.matrix;
+    state.cx = frame.cx;
+    state.coverageOnly = frame.coverageOnly;
+    // Only what lies directly in the sliced clip follows its grid.
+    if (!m_slicing || owner->parent() != m_slicing->owner)
+        return state;
+    const auto back = model::invert(inner);
+    if (!back)
+        return state;
+    storage.map = m_slicing->map;
+    storage.inner = inner;
+    storage.outer = then(frame.matrix, *back);
+    state.sliced = &storage;
+    return state;
+}
+
+std::optional<model::SliceMap> ScenePainter::sliceMapFor(const model::DisplayObject& object,
+                                                         const cairo_matrix_t& content) const {
+    const auto& grid = object.scaleGrid();
+    // Rotated or skewed clips scale as a whole, as in the player.
+    if (!grid || content.yx != 0.0 || content.xy != 0.0 || m_stage.xx == 0.0 || m_stage.yy == 0.0)
+        return std::nullopt;
+    return model::sliceMap(*grid, object.contentBoundsThrough(swf::Matrix{}), content.xx / m_stage.xx,
+                           content.yy / m_stage.yy);
+}
+
+void ScenePainter::paintChildren(const model::DisplayObject& object, const Frame& frame) {
+    Frame content = frame;
+    std::optional<Painter::Destination> outside;
+    if (object.scrollRect()) {
+        const swf::Bounds window = object.localBounds();
+        const auto box = deviceBox(window, frame.matrix);
+        if (!box || !isDrawableMatrix(frame.matrix) || !m_painter.touchesClip(*box))
+            return;
+        cairo_save(m_cr);
+        cairo_set_matrix(m_cr, &frame.matrix);
+        cairo_rectangle(m_cr, window.xMin, window.yMin, window.xMax - window.xMin, window.yMax - window.yMin);
+        cairo_identity_matrix(m_cr);
+        cairo_clip(m_cr);
+        // Narrowing the pixels that matter skips whatever lies outside.
+        const PixelRect near{int32_t(std::floor(box->xMin)) - 1, int32_t(std::floor(box->yMin)) - 1,
+                             int32_t(std::ceil(box->xMax)) + 1, int32_t(std::ceil(box->yMax)) + 1};
+        std::vector<PixelRect> rects;
+        for (const PixelRect& r : m_painter.clipRects()) {
+            if (const PixelRect in = r.intersected(near); !in.isEmpty())
+                rects.push_back(in);
+        }
+        outside = m_painter.redirect({m_cr, std::move(rects), m_painter.clipBox().intersected(near)});
+        content.matrix = then(frame.matrix, object.contentMatrix());
     }
+    const std::optional<Slicing> enclosing = m_slicing;
+    if (auto map = sliceMapFor(object, content.matrix))
+        m_slicing = Slicing{&object, *map};
+    else
+        m_slicing.reset();
+    // What a script drew lies below the children and follows the clip's own grid.
+    if (const auto* clip = object.as<model::MovieClip>(); clip && clip->drawingIfAny()) {
+        PaintState state;
+        state.matrix = content.matrix;
+        state.cx = content.cx;
+        state.coverageOnly = content.coverageOnly;
+        SlicedPlacement sliced;
+        if (m_slicing) {
+            sliced.map = m_slicing->map;
+            sliced.outer = content.matrix;
+            state.sliced = &sliced;
+        }
+        m_painter.drawDrawing(*clip->drawingIfAny(), state);
+    }
+    if (const model::DisplayList* children = object.children())
+        paintRange(children->begin(), children->end(), content);
+    m_slicing = enclosing;
+    if (outside) {
+        (void)m_painter.redirect(std::move(*outside));
+        cairo_restore(m_cr);
+    }
+}
+
+void ScenePainter::paintBackground(const model::DisplayObject& object, const Frame& frame) {
+    const swf::Bounds b = object.localBounds();
+    if (b.empty || !isDrawableMatrix(frame.matrix))
+        return;
+    const auto box = deviceBox(b, frame.matrix);
+    if (!box || !m_painter.touchesClip(*box))
+        return;
+    swf::Rgba color = *object.opaqueBackground();
+    color.a = 255;
+    cairo_save(m_cr);
+    cairo_set_matrix(m_cr, &frame.matrix);
+    cairo_rectangle(m_cr, b.xMin, b.yMin, b.xMax - b.xMin, b.yMax - b.yMin);
+    const PaintSource source = frame.coverageOnly
+                                   ? PaintSource{PaintSource::Kind::Solid, swf::Rgba{0, 0, 0, 255}, nullptr}
+                                   : solidSource(color, frame.cx);
+    if (source.apply(m_cr))
+        cairo_fill(m_cr);
+    cairo_new_path(m_cr);
+    cairo_restore(m_cr);
 }
 
 void ScenePainter::paintRange(Iterator begin, Iterator end, const Frame& parent) {

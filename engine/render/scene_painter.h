@@ -24,6 +24,15 @@
 // linear part of its matrix stay the same; moved, it is blitted at the new
 // place, snapped to whole pixels as the player snaps cached bitmaps.
 //
+// A clip with a scaling grid, shown without rotation or skew, lays out the
+// shapes directly inside it (and what a script drew into it) by the grid;
+// nested clips scale as a whole. Its scale counts against the stage's, so
+// corners keep their size on the stage while the stage zoom still applies.
+//
+// An opaque background fills the object's bounds behind its content. A
+// scroll window clips the content to the window and shifts it; the painter's
+// clip narrows to the window too, so content outside it costs nothing.
+//
 // Layers cost memory of the clipped area each, so nesting is bounded: past
 // MaxLayers, masks only clip to the mask's box, and blend modes and filters
 // are not applied.
@@ -93,11 +102,26 @@ private:
     void compose(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
     [[nodiscard]] bool composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
     void paintMasked(const model::DisplayObject& mask, Iterator begin, Iterator end, const Frame& parent);
+    void paintBackground(const model::DisplayObject& object, const Frame& frame);
+    void paintChildren(const model::DisplayObject& object, const Frame& frame);
+    // The grid layout of a clip drawn at `content` (its content twips ->
+    // pixels); none when it has no grid or the grid does not apply.
+    [[nodiscard]] std::optional<model::SliceMap> sliceMapFor(const model::DisplayObject& object,
+                                                             const cairo_matrix_t& content) const;
+    // The state of a leaf (or a clip's drawing) under `owner`'s grid.
+    [[nodiscard]] PaintState slicedState(const model::DisplayObject* owner, const swf::Matrix& inner,
+                                         const Frame& frame, SlicedPlacement& storage) const;
+
+    struct Slicing {
+        const model::DisplayObject* owner = nullptr;
+        model::SliceMap map;
+    };
 
     Painter& m_painter;
     cairo_t* m_cr = nullptr;
     cairo_matrix_t m_stage;
     int m_layers = 0;
+    std::optional<Slicing> m_slicing;  // the innermost clip whose grid applies
 };
 
 }  // namespace render

@@ -1,35 +1,32 @@
 #include "render/text_painter.h"
 
 #include "render/paint_source.h"
-#include "render/text_layout.h"
 
+#include "model/edit_text_object.h"
+#include "text/embedded_face.h"
+
+#include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace render {
 
 namespace {
 
-// Text height when the field names none: 12 points.
-constexpr double DefaultHeight = 240.0;
-// Strings beyond this are cut: what is left could never be seen in a field.
-constexpr size_t MaxCharacters = 1 << 16;
+swf::Rgba rgba(uint32_t rgb) { return {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 255}; }
 
-struct Style {
-    const swf::Font* font = nullptr;
-    uint16_t fontId = 0;
-    double height = DefaultHeight;
-    swf::Rgba color{0, 0, 0, 255};
-    bool embedded = false;
-};
+cairo_matrix_t times(const cairo_matrix_t& inner, const cairo_matrix_t& outer) {
+    cairo_matrix_t m;
+    cairo_matrix_multiply(&m, &inner, &outer);
+    return m;
+}
 
-void drawBorder(cairo_t* cr, const swf::EditText& field, const PaintState& state) {
-    const swf::Rect& r = field.bounds;
+void drawBox(cairo_t* cr, const model::FieldSettings& s, const PaintState& state) {
+    const swf::Rect& r = s.bounds;
     cairo_set_matrix(cr, &state.matrix);
     cairo_rectangle(cr, r.xMin, r.yMin, double(r.width()), double(r.height()));
-    if (solidSource({255, 255, 255, 255}, state.cx).apply(cr))
+    if (s.background && solidSource(rgba(s.backgroundColor), state.cx).apply(cr))
         cairo_fill_preserve(cr);
-    if (solidSource({0, 0, 0, 255}, state.cx).apply(cr)) {
+    if (s.border && solidSource(rgba(s.borderColor), state.cx).apply(cr)) {
         cairo_identity_matrix(cr);
         cairo_set_line_width(cr, 1.0);
         cairo_stroke(cr);
@@ -37,158 +34,138 @@ void drawBorder(cairo_t* cr, const swf::EditText& field, const PaintState& state
     cairo_new_path(cr);
 }
 
-void drawEmbedded(Painter& painter, const Style& style, const std::vector<TextLine>& lines, const PaintState& state) {
+// Appends one glyph of `face` at (x, baseline) in field twips.
+bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double size, double x, double baseline,
+                 const cairo_matrix_t& field) {
     cairo_t* cr = painter.context();
-    const double scale = style.height / style.font->emSquare;
-    cairo_new_path(cr);
-    for (const TextLine& line : lines) {
-        for (const PlacedChar& c : line.chars) {
-            if (c.code > 0xFFFF)
-                continue;
-            const int32_t index = style.font->glyphForCode(uint16_t(c.code));
-            if (index < 0)
-                continue;
-            const auto outline = painter.geometry().glyph(style.fontId, uint32_t(index));
-            if (!outline)
-                continue;
-            const PathData& path = pathOf(*outline);
-            if (path.isEmpty())
-                continue;
-            const cairo_matrix_t glyph{scale, 0.0, 0.0, scale, c.x, line.baseline};
-            cairo_matrix_t m;
-            cairo_matrix_multiply(&m, &glyph, &state.matrix);
-            if (!isDrawableMatrix(m))
-                continue;
-            cairo_set_matrix(cr, &m);
-            path.appendTo(cr);
-        }
+    if (face.embedded()) {
+        const auto& embedded = static_cast<const text::EmbeddedFace&>(face);
+        const int32_t index = embedded.glyphIndex(code);
+        if (index < 0)
+            return false;
+        const auto outline = painter.geometry().glyph(embedded.id(), uint32_t(index));
+        if (!outline)
+            return false;
+        const PathData& path = pathOf(*outline);
+        if (path.isEmpty())
+            return false;
+        const double scale = size / double(std::max<uint32_t>(1, embedded.font().emSquare));
+        const cairo_matrix_t m = times({scale, 0.0, 0.0, scale, x, baseline}, field);
+        if (!isDrawableMatrix(m))
+            return false;
+        cairo_set_matrix(cr, &m);
+        path.appendTo(cr);
+        return true;
     }
-    cairo_identity_matrix(cr);
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
-                                                  : solidSource(style.color, state.cx);
-    if (source.apply(cr))
-        cairo_fill(cr);
-    cairo_new_path(cr);
-}
-
-void drawDevice(cairo_t* cr, const Style& style, const std::vector<TextLine>& lines, const PaintState& state) {
-    cairo_set_matrix(cr, &state.matrix);
-    const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
-                                                  : solidSource(style.color, state.cx);
-    if (!source.apply(cr))
-        return;
-    for (const TextLine& line : lines) {
-        for (const PlacedChar& c : line.chars) {
-            if (c.code == U' ')
-                continue;
-            // One character at a time, at the position the layout gave it.
-            char utf8[5];
-            encodeUtf8(c.code, utf8);
-            cairo_move_to(cr, c.x, line.baseline);
-            cairo_show_text(cr, utf8);
-        }
-    }
-    cairo_new_path(cr);
+    return appendDeviceGlyph(cr, face, code, times({size, 0.0, 0.0, size, x, baseline}, field));
 }
 
 }  // namespace
 
-std::string deviceFamily(const std::string& name) {
-    if (name == "_sans" || name.empty())
-        return "sans-serif";
-    if (name == "_serif")
-        return "serif";
-    if (name == "_typewriter")
-        return "monospace";
-    return name;
+bool appendDeviceGlyph(cairo_t* cr, const text::Face& face, char32_t code, const cairo_matrix_t& m) {
+    const auto glyph = face.glyph(code);
+    if (!glyph || glyph->steps.empty() || !isDrawableMatrix(m))
+        return false;
+    cairo_set_matrix(cr, &m);
+    double cx = 0.0;
+    double cy = 0.0;
+    for (const text::OutlineStep& s : glyph->steps) {
+        using Kind = text::OutlineStep::Kind;
+        switch (s.kind) {
+        case Kind::Move:
+            cairo_move_to(cr, s.x1, s.y1);
+            cx = s.x1, cy = s.y1;
+            break;
+        case Kind::Line:
+            cairo_line_to(cr, s.x1, s.y1);
+            cx = s.x1, cy = s.y1;
+            break;
+        case Kind::Quad:
+            // As a cubic: control points two thirds of the way to the quad's.
+            cairo_curve_to(cr, cx + 2.0 / 3.0 * (s.x1 - cx), cy + 2.0 / 3.0 * (s.y1 - cy),
+                           s.x2 + 2.0 / 3.0 * (s.x1 - s.x2), s.y2 + 2.0 / 3.0 * (s.y1 - s.y2), s.x2, s.y2);
+            cx = s.x2, cy = s.y2;
+            break;
+        case Kind::Cubic:
+            cairo_curve_to(cr, s.x1, s.y1, s.x2, s.y2, s.x3, s.y3);
+            cx = s.x3, cy = s.y3;
+            break;
+        case Kind::Close:
+            cairo_close_path(cr);
+            break;
+        }
+    }
+    return true;
 }
 
-void drawEditText(Painter& painter, const swf::EditText& field, const std::string& text, const PaintState& state) {
-    if (field.bounds.isEmpty() || !isDrawableMatrix(state.matrix) ||
-        (!state.coverageOnly && state.cx.hidesEverything()))
+void drawEditText(Painter& painter, const model::EditTextObject& object, const PaintState& state) {
+    const model::FieldSettings& settings = object.settings();
+    const swf::Rect& bounds = settings.bounds;
+    if (bounds.isEmpty() || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
-    if (const auto box = deviceBox({double(field.bounds.xMin), double(field.bounds.yMin), double(field.bounds.xMax),
-                                    double(field.bounds.yMax), false},
-                                   state.matrix);
+    if (const auto box = deviceBox(
+            {double(bounds.xMin), double(bounds.yMin), double(bounds.xMax), double(bounds.yMax), false}, state.matrix);
         !box || !painter.touchesClip(*box))
         return;
 
-    Style style;
-    if (field.fontId) {
-        style.fontId = *field.fontId;
-        style.font = painter.geometry().movie().characters.find<swf::Font>(style.fontId);
-    }
-    if (field.fontHeight)
-        style.height = *field.fontHeight;
-    if (style.height <= 0.0)
-        return;  // cairo takes a zero font size as a broken matrix and stops drawing
-
-    if (field.textColor)
-        style.color = *field.textColor;
-    style.embedded = style.font != nullptr && !style.font->glyphs.empty() && field.useOutlines;
-
     cairo_t* cr = painter.context();
     cairo_save(cr);
-    if (field.border && !state.coverageOnly)
-        drawBorder(cr, field, state);
+    if ((settings.border || settings.background) && !state.coverageOnly)
+        drawBox(cr, settings, state);
     // Text never shows outside its field.
     cairo_set_matrix(cr, &state.matrix);
-    cairo_rectangle(cr, field.bounds.xMin, field.bounds.yMin, double(field.bounds.width()),
-                    double(field.bounds.height()));
+    cairo_rectangle(cr, bounds.xMin, bounds.yMin, double(bounds.width()), double(bounds.height()));
     cairo_clip(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
 
-    std::u32string content = decodeUtf8(field.html ? stripHtml(text) : text);
-    if (content.size() > MaxCharacters)
-        content.resize(MaxCharacters);
-    if (field.password) {
-        for (char32_t& c : content) {
-            if (c != U'\n' && c != U'\r')
-                c = U'*';
+    const text::TextLayout& layout = object.layout();
+    const auto& runs = object.document().runs();
+    const size_t first = size_t(object.scroll() - 1);
+    const double dy = first < layout.lines.size() ? layout.lines[first].top - layout.lines.front().top : 0.0;
+    const cairo_matrix_t field = times({1.0, 0.0, 0.0, 1.0, -object.hscroll(), -dy}, state.matrix);
+
+    // One fill per stretch of glyphs in one run.
+    auto fill = [&](size_t run) {
+        cairo_identity_matrix(cr);
+        const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
+                                                      : solidSource(rgba(runs[run].format.color.value_or(0)), state.cx);
+        if (source.apply(cr))
+            cairo_fill(cr);
+        cairo_new_path(cr);
+    };
+    for (size_t n = first; n < layout.lines.size(); ++n) {
+        const text::LaidLine& line = layout.lines[n];
+        if (line.top - dy > bounds.yMax)
+            break;
+        if (line.bulletRun) {
+            const size_t run = *line.bulletRun;
+            const double size = runs[run].format.size.value_or(240.0);
+            cairo_new_path(cr);
+            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field))
+                fill(run);
         }
-    }
-
-    TextMetrics metrics;
-    std::unordered_map<char32_t, double> advances;
-    if (style.embedded) {
-        const swf::Font& font = *style.font;
-        const double scale = style.height / font.emSquare;
-        metrics.ascent = font.hasLayout ? font.ascent * scale : style.height * 0.9;
-        metrics.descent = font.hasLayout ? font.descent * scale : style.height * 0.2;
-        metrics.advance = [&font, scale, &style](char32_t c) {
-            const int32_t index = c > 0xFFFF ? -1 : font.glyphForCode(uint16_t(c));
-            if (index >= 0 && font.hasLayout)
-                return font.glyphs[size_t(index)].advance * scale;
-            // Without a layout table, or for a missing space: a plain guess.
-            return (c == U' ' ? 0.25 : 0.5) * style.height;
-        };
-        const auto lines = layoutText(field, content, metrics);
-        drawEmbedded(painter, style, lines, state);
-    } else {
-        const std::string name = style.font != nullptr ? style.font->name : std::string();
-        const bool bold = style.font != nullptr && style.font->bold;
-        const bool italic = style.font != nullptr && style.font->italic;
-        cairo_select_font_face(cr, deviceFamily(name).c_str(),
-                               italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                               bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr, style.height);
-        cairo_font_extents_t fe;
-        cairo_font_extents(cr, &fe);
-        metrics.ascent = fe.ascent;
-        metrics.descent = fe.descent;
-        metrics.advance = [cr, &advances](char32_t c) {
-            auto it = advances.find(c);
-            if (it != advances.end())
-                return it->second;
-            char utf8[5];
-            encodeUtf8(c, utf8);
-            cairo_text_extents_t te;
-            cairo_text_extents(cr, utf8, &te);
-            advances.emplace(c, te.x_advance);
-            return te.x_advance;
-        };
-        const auto lines = layoutText(field, content, metrics);
-        drawDevice(cr, style, lines, state);
+        size_t k = 0;
+        while (k < line.glyphs.size()) {
+            const size_t run = line.glyphs[k].run;
+            const text::TextFormat& f = runs[run].format;
+            const double size = f.size.value_or(240.0);
+            cairo_new_path(cr);
+            const double from = line.glyphs[k].x;
+            double to = from;
+            for (; k < line.glyphs.size() && line.glyphs[k].run == run; ++k) {
+                const text::LaidGlyph& g = line.glyphs[k];
+                if (g.code != U' ' && g.code != U'\t')
+                    (void)appendGlyph(painter, *layout.faces[run], g.code, size, g.x, line.baseline, field);
+                to = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
+            }
+            if (f.underline.value_or(false) && to > from) {
+                // A rule a twentieth of the size thick, a tenth below the baseline (at least a pixel).
+                const double thickness = std::max(20.0, size / 20.0);
+                cairo_set_matrix(cr, &field);
+                cairo_rectangle(cr, from, line.baseline + size / 10.0, to - from, thickness);
+            }
+            fill(run);
+        }
     }
     cairo_restore(cr);
 }

@@ -1,21 +1,22 @@
-// Edit text fields: the field's content laid out in its rectangle and drawn
-// with the embedded font's glyphs, or, for a device font (no outlines),
-// with cairo's own text through fontconfig ("_sans", "_serif" and
-// "_typewriter" map to sans-serif, serif and monospace; other names are
-// asked of fontconfig as they are, which falls back to a default face).
+// Text fields and device-font glyphs: the field's layout drawn run by run,
+// embedded fonts from the movie's glyph shapes, device fonts from FreeType
+// outlines (never cairo's own text, so what is drawn is what was measured).
 #pragma once
 
 #include "render/painter.h"
-#include "swf/text.h"
+#include "text/font_face.h"
 
-#include <string>
+namespace model {
+class EditTextObject;
+}
 
 namespace render {
 
-// `text` is the field's current content (UTF-8; HTML when field.html).
-void drawEditText(Painter& painter, const swf::EditText& field, const std::string& text, const PaintState& state);
+void drawEditText(Painter& painter, const model::EditTextObject& field, const PaintState& state);
 
-// The fontconfig family for a font name the movie gives.
-[[nodiscard]] std::string deviceFamily(const std::string& name);
+// Appends a device glyph's outline to the path: `m` maps the em square
+// (y down, origin on the baseline) to the device. False when the face has
+// no outline for the code.
+bool appendDeviceGlyph(cairo_t* cr, const text::Face& face, char32_t code, const cairo_matrix_t& m);
 
 }  // namespace render

@@ -6,8 +6,10 @@
 #pragma once
 
 #include "render/cairo_handles.h"
+#include "render/color.h"
 
 #include "media/video_decoder.h"
+#include "model/video_feed.h"
 #include "swf/video.h"
 
 #include <cairo.h>
@@ -29,7 +31,22 @@ public:
     [[nodiscard]] std::shared_ptr<cairo_surface_t> picture(uint64_t objectId, const swf::VideoStream& stream,
                                                            uint16_t frame);
 
+    // The picture a feed shows for object `objectId`, converted once per
+    // feed version; null while it has none or while `clearedAt` (clear())
+    // is its version.
+    [[nodiscard]] std::shared_ptr<cairo_surface_t> feedPicture(uint64_t objectId, const model::VideoFeed& feed,
+                                                               uint64_t clearedAt);
+    // A copy of `picture` with `cx` applied to its pixels.
+    [[nodiscard]] static std::shared_ptr<cairo_surface_t> transformed(const std::shared_ptr<cairo_surface_t>& picture,
+                                                                      const ColorTransform& cx);
+
 private:
+    struct FeedEntry {
+        const model::VideoFeed* feed = nullptr;
+        uint64_t version = 0;
+        std::shared_ptr<cairo_surface_t> surface;
+        uint64_t lastUse = 0;
+    };
     struct Entry {
         const swf::VideoStream* stream = nullptr;
         std::optional<media::EmbeddedVideo> video;
@@ -39,6 +56,7 @@ private:
     };
 
     std::map<uint64_t, Entry> m_entries;
+    std::map<uint64_t, FeedEntry> m_feeds;
     uint64_t m_uses = 0;
 };
 

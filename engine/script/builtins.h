@@ -30,6 +30,7 @@ void installLoadVars(Runtime& rt);
 void installGeom(Runtime& rt);        // flash.geom
 void installDrawing(Runtime& rt);     // MovieClip drawing methods
 void installColor(Runtime& rt);       // Color
+void installTextFormat(Runtime& rt);  // TextFormat, TextField's format methods
 void installBitmapData(Runtime& rt);  // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;
@@ -42,6 +43,13 @@ void installSound(Runtime& rt);
 void deliverSoundCompletions(Runtime& rt);
 // A Sound's loadSound arrived (or failed): the sound is kept, then onLoad(success).
 void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success);
+
+// NetConnection and NetStream (local FLV files).
+void installNetStream(Runtime& rt);
+// Plays open NetStreams on to the clock's time and calls their handlers (each tick).
+void updateNetStreams(Runtime& rt);
+// Video: attachVideo of a NetStream, clear.
+void installVideo(Runtime& rt);
 
 // Argument access for native functions: undefined past the end.
 [[nodiscard]] inline const Value& arg(std::span<const Value> args, size_t i) {

@@ -7,6 +7,7 @@
 // The object's own state lives in hidden members: the clip (__owner, a
 // display object id), the attached sound (__sound, a character id, or the
 // host's id of a loaded MP3 file) and the voice it started last (__voice).
+// A loaded MP3's ID3 tags become its own id3 object (onID3 hears of it).
 #include "script/builtins.h"
 
 #include "script/calls.h"
@@ -14,6 +15,8 @@
 #include "script/member_access.h"
 #include "script/net_session.h"
 #include "script/runtime.h"
+
+#include "media/sound_tags.h"
 
 #include <algorithm>
 #include <cmath>
@@ -221,11 +224,21 @@ void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn gette
 
 void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success) {
     const Value self(sound);
-    const uint32_t id = success ? rt.host.loadSound(mp3) : 0;
+    const bool streaming = toBoolean(rt, getMember(rt, self, u"__streaming"));
+    const uint32_t id = success ? rt.host.loadSound(mp3, streaming) : 0;
     if (id != 0) {
         putOwn(rt, sound, u"__sound", Value(double(id)), Hidden);
-        if (toBoolean(rt, getMember(rt, self, u"__streaming")))
+        if (streaming)
             (void)start(rt, self, {});
+        // The file's tags, before onLoad as the format's player gives them.
+        const auto tags = media::readSoundTags(mp3);
+        if (!tags.empty()) {
+            Object* id3 = rt.newObject();
+            for (const auto& [name, text] : tags)
+                putOwn(rt, id3, rt.makeStringUtf8(name).view(), Value(rt.makeStringUtf8(text)));
+            putOwn(rt, sound, u"id3", Value(id3), Hidden);
+            (void)callMethod(rt, self, u"onID3", {});
+        }
     }
     const Value ok = Value::fromBool(id != 0);
     (void)callMethod(rt, self, u"onLoad", std::span<const Value>(&ok, 1));
@@ -264,6 +277,7 @@ void installSound(Runtime& rt) {
         {u"onSoundComplete", nothing},
         {u"loadSound", loadSound},
         {u"onLoad", nothing},
+        {u"onID3", nothing},
     };
     for (const auto& method : methods)
         rt.defineMethod(prototype, method.name, method.fn);

@@ -148,6 +148,9 @@ StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view
     copy->setColorTransform(original->colorTransform());
     copy->setVisible(original->isVisible());
     copy->setBlendMode(original->blendMode());
+    copy->setScaleGrid(original->scaleGrid());
+    copy->setOpaqueBackground(original->opaqueBackground());
+    copy->setScrollRect(original->scrollRect());
     if (original->filters())
         copy->setOwnFilters(*original->filters());
     if (!original->clipActions().empty())

@@ -71,16 +71,81 @@ std::vector<double> readNumbers(Runtime& rt, const Value& v, size_t max) {
     return out;
 }
 
-// The member layout of each class, shared by reading and writing.
-void readBlur(Runtime& rt, const Value& o, swf::Filter& f, double blur) {
-    f.blurX = std::clamp(num(rt, o, u"blurX", blur), 0.0, 255.0);
-    f.blurY = std::clamp(num(rt, o, u"blurY", blur), 0.0, 255.0);
-    f.passes = uint8_t(std::clamp(num(rt, o, u"quality", 1), 0.0, 15.0));
-}
+// The members of the filter classes. Each class lists its own in
+// constructor order; reading, writing and the constructors all go by that
+// one list. A colour is read with its alpha, a gradient's colours with its
+// alphas and ratios.
+enum class Member : uint8_t {
+    Distance,
+    Angle,
+    Color,
+    Alpha,
+    HighlightColor,
+    HighlightAlpha,
+    ShadowColor,
+    ShadowAlpha,
+    BlurX,
+    BlurY,
+    Strength,
+    Quality,
+    Inner,
+    Knockout,
+    HideObject,
+    Type,
+    Colors,
+    Alphas,
+    Ratios,
+    MatrixX,
+    MatrixY,
+    Matrix,
+    Divisor,
+    Bias,
+    PreserveAlpha,
+    Clamp,
+};
 
-void readShadowPlacement(Runtime& rt, const Value& o, swf::Filter& f) {
-    f.distance = num(rt, o, u"distance", 4);
-    f.angle = num(rt, o, u"angle", 45) / Degrees;
+constexpr std::u16string_view MemberNames[] = {
+    u"distance",    u"angle",   u"color",  u"alpha",         u"highlightColor", u"highlightAlpha", u"shadowColor",
+    u"shadowAlpha", u"blurX",   u"blurY",  u"strength",      u"quality",        u"inner",          u"knockout",
+    u"hideObject",  u"type",    u"colors", u"alphas",        u"ratios",         u"matrixX",        u"matrixY",
+    u"matrix",      u"divisor", u"bias",   u"preserveAlpha", u"clamp"};
+
+std::u16string_view nameOf(Member m) { return MemberNames[size_t(m)]; }
+
+using M = Member;
+constexpr Member DropShadowLayout[] = {M::Distance, M::Angle,   M::Color, M::Alpha,    M::BlurX,     M::BlurY,
+                                       M::Strength, M::Quality, M::Inner, M::Knockout, M::HideObject};
+constexpr Member BlurLayout[] = {M::BlurX, M::BlurY, M::Quality};
+constexpr Member GlowLayout[] = {M::Color,    M::Alpha,   M::BlurX, M::BlurY,
+                                 M::Strength, M::Quality, M::Inner, M::Knockout};
+constexpr Member BevelLayout[] = {M::Distance,    M::Angle,       M::HighlightColor, M::HighlightAlpha,
+                                  M::ShadowColor, M::ShadowAlpha, M::BlurX,          M::BlurY,
+                                  M::Strength,    M::Quality,     M::Type,           M::Knockout};
+constexpr Member GradientLayout[] = {M::Distance, M::Angle,    M::Colors,  M::Alphas, M::Ratios,  M::BlurX,
+                                     M::BlurY,    M::Strength, M::Quality, M::Type,   M::Knockout};
+constexpr Member ConvolutionLayout[] = {M::MatrixX,       M::MatrixY, M::Matrix, M::Divisor, M::Bias,
+                                        M::PreserveAlpha, M::Clamp,   M::Color,  M::Alpha};
+constexpr Member ColorMatrixLayout[] = {M::Matrix};
+
+std::span<const Member> layoutOf(swf::FilterKind kind) {
+    switch (kind) {
+    case swf::FilterKind::DropShadow:
+        return DropShadowLayout;
+    case swf::FilterKind::Blur:
+        return BlurLayout;
+    case swf::FilterKind::Glow:
+        return GlowLayout;
+    case swf::FilterKind::Bevel:
+        return BevelLayout;
+    case swf::FilterKind::GradientGlow:
+    case swf::FilterKind::GradientBevel:
+        return GradientLayout;
+    case swf::FilterKind::Convolution:
+        return ConvolutionLayout;
+    case swf::FilterKind::ColorMatrix:
+        break;
+    }
+    return ColorMatrixLayout;
 }
 
 // Bevels and gradient filters: "inner", "outer" or "full".
@@ -122,75 +187,153 @@ Value typeName(Runtime& rt, const swf::Filter& f) {
     return Value(rt.makeString(f.onTop ? u"full" : f.inner ? u"inner" : u"outer"));
 }
 
-// Writes every member of the filter onto `o`.
-void writeFilter(Runtime& rt, const Value& o, const swf::Filter& f) {
-    auto n = [&](std::u16string_view name, double v) { put(rt, o, name, Value(v)); };
-    auto b = [&](std::u16string_view name, bool v) { put(rt, o, name, Value::fromBool(v)); };
-    auto blur = [&] {
-        n(u"blurX", f.blurX);
-        n(u"blurY", f.blurY);
-        n(u"quality", f.passes);
-    };
-    switch (f.kind) {
-    case swf::FilterKind::DropShadow:
-        n(u"distance", f.distance);
-        n(u"angle", f.angle * Degrees);
-        put(rt, o, u"color", rgbValue(f.color));
-        n(u"alpha", f.color.a / 255.0);
-        blur();
-        n(u"strength", f.strength);
-        b(u"inner", f.inner);
-        b(u"knockout", f.knockout);
-        b(u"hideObject", !f.compositeSource);
+// Reads one member into `f`, held to the range the player keeps it in.
+void readMember(Runtime& rt, const Value& o, Member m, swf::Filter& f) {
+    const double blur = f.kind == swf::FilterKind::Glow ? 6 : 4;
+    switch (m) {
+    case M::Distance:
+        f.distance = num(rt, o, u"distance", 4);
         return;
-    case swf::FilterKind::Blur:
-        blur();
+    case M::Angle:
+        f.angle = num(rt, o, u"angle", 45) / Degrees;
         return;
-    case swf::FilterKind::Glow:
-        put(rt, o, u"color", rgbValue(f.color));
-        n(u"alpha", f.color.a / 255.0);
-        blur();
-        n(u"strength", f.strength);
-        b(u"inner", f.inner);
-        b(u"knockout", f.knockout);
+    case M::Color:
+        f.color = rgba(rt, o, u"color", u"alpha", f.kind == swf::FilterKind::Convolution ? 0 : 1);
         return;
-    case swf::FilterKind::Bevel:
-        n(u"distance", f.distance);
-        n(u"angle", f.angle * Degrees);
-        put(rt, o, u"highlightColor", rgbValue(f.highlightColor));
-        n(u"highlightAlpha", f.highlightColor.a / 255.0);
-        put(rt, o, u"shadowColor", rgbValue(f.color));
-        n(u"shadowAlpha", f.color.a / 255.0);
-        blur();
-        n(u"strength", f.strength);
-        put(rt, o, u"type", typeName(rt, f));
-        b(u"knockout", f.knockout);
+    case M::HighlightColor:
+        f.highlightColor = rgba(rt, o, u"highlightColor", u"highlightAlpha", 1);
         return;
-    case swf::FilterKind::GradientGlow:
-    case swf::FilterKind::GradientBevel:
-        n(u"distance", f.distance);
-        n(u"angle", f.angle * Degrees);
-        writeGradient(rt, o, f);
-        blur();
-        n(u"strength", f.strength);
-        put(rt, o, u"type", typeName(rt, f));
-        b(u"knockout", f.knockout);
+    case M::ShadowColor:
+        f.color = rgba(rt, o, u"shadowColor", u"shadowAlpha", 1);
         return;
-    case swf::FilterKind::Convolution: {
-        n(u"matrixX", f.matrixX);
-        n(u"matrixY", f.matrixY);
-        put(rt, o, u"matrix", numberArray(rt, std::vector<double>(f.matrix.begin(), f.matrix.end())));
-        n(u"divisor", f.divisor);
-        n(u"bias", f.bias);
-        b(u"preserveAlpha", f.preserveAlpha);
-        b(u"clamp", f.clamp);
-        put(rt, o, u"color", rgbValue(f.color));
-        n(u"alpha", f.color.a / 255.0);
+    case M::BlurX:
+        f.blurX = std::clamp(num(rt, o, u"blurX", blur), 0.0, 255.0);
+        return;
+    case M::BlurY:
+        f.blurY = std::clamp(num(rt, o, u"blurY", blur), 0.0, 255.0);
+        return;
+    case M::Strength:
+        f.strength = std::clamp(num(rt, o, u"strength", 1), 0.0, 255.0);
+        return;
+    case M::Quality:
+        f.passes = uint8_t(std::clamp(num(rt, o, u"quality", 1), 0.0, 15.0));
+        return;
+    case M::Inner:
+        f.inner = flag(rt, o, u"inner");
+        return;
+    case M::Knockout:
+        f.knockout = flag(rt, o, u"knockout");
+        return;
+    case M::HideObject:
+        f.compositeSource = !flag(rt, o, u"hideObject");
+        return;
+    case M::Type:
+        readType(rt, o, f);
+        return;
+    case M::Colors:
+        readGradient(rt, o, f);
+        return;
+    case M::MatrixX:
+        f.matrixX = uint8_t(std::clamp(num(rt, o, u"matrixX", 0), 0.0, double(MaxConvolutionSide)));
+        return;
+    case M::MatrixY:
+        f.matrixY = uint8_t(std::clamp(num(rt, o, u"matrixY", 0), 0.0, double(MaxConvolutionSide)));
+        return;
+    case M::Matrix: {
+        // A colour matrix starts from the identity; a convolution from zeros of its size.
+        const bool convolution = f.kind == swf::FilterKind::Convolution;
+        const size_t size = convolution ? size_t(f.matrixX) * f.matrixY : 20;
+        if (convolution)
+            f.matrix.assign(size, 0.0f);
+        else
+            f.matrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
+        const auto values = readNumbers(rt, getMember(rt, o, u"matrix"), size);
+        for (size_t i = 0; i < values.size(); ++i)
+            f.matrix[i] = std::isfinite(values[i]) ? float(values[i]) : 0.0f;
         return;
     }
-    case swf::FilterKind::ColorMatrix:
-        put(rt, o, u"matrix", numberArray(rt, std::vector<double>(f.matrix.begin(), f.matrix.end())));
+    case M::Divisor:
+        f.divisor = float(num(rt, o, u"divisor", 1));
         return;
+    case M::Bias:
+        f.bias = float(num(rt, o, u"bias", 0));
+        return;
+    case M::PreserveAlpha:
+        f.preserveAlpha = flag(rt, o, u"preserveAlpha");
+        return;
+    case M::Clamp:
+        f.clamp = flag(rt, o, u"clamp");
+        return;
+    case M::Alpha:
+    case M::HighlightAlpha:
+    case M::ShadowAlpha:
+    case M::Alphas:
+    case M::Ratios:
+        return;  // read with their colours
+    }
+}
+
+Value memberValue(Runtime& rt, Member m, const swf::Filter& f) {
+    switch (m) {
+    case M::Distance:
+        return Value(f.distance);
+    case M::Angle:
+        return Value(f.angle * Degrees);
+    case M::Color:
+    case M::ShadowColor:
+        return rgbValue(f.color);
+    case M::Alpha:
+    case M::ShadowAlpha:
+        return Value(f.color.a / 255.0);
+    case M::HighlightColor:
+        return rgbValue(f.highlightColor);
+    case M::HighlightAlpha:
+        return Value(f.highlightColor.a / 255.0);
+    case M::BlurX:
+        return Value(f.blurX);
+    case M::BlurY:
+        return Value(f.blurY);
+    case M::Strength:
+        return Value(f.strength);
+    case M::Quality:
+        return Value(double(f.passes));
+    case M::Inner:
+        return Value::fromBool(f.inner);
+    case M::Knockout:
+        return Value::fromBool(f.knockout);
+    case M::HideObject:
+        return Value::fromBool(!f.compositeSource);
+    case M::Type:
+        return typeName(rt, f);
+    case M::MatrixX:
+        return Value(double(f.matrixX));
+    case M::MatrixY:
+        return Value(double(f.matrixY));
+    case M::Matrix:
+        return numberArray(rt, std::vector<double>(f.matrix.begin(), f.matrix.end()));
+    case M::Divisor:
+        return Value(double(f.divisor));
+    case M::Bias:
+        return Value(double(f.bias));
+    case M::PreserveAlpha:
+        return Value::fromBool(f.preserveAlpha);
+    case M::Clamp:
+        return Value::fromBool(f.clamp);
+    case M::Colors:
+    case M::Alphas:
+    case M::Ratios:
+        break;  // written together by writeGradient
+    }
+    return Value();
+}
+
+// Writes every member of the filter onto `o`.
+void writeFilter(Runtime& rt, const Value& o, const swf::Filter& f) {
+    for (const Member m : layoutOf(f.kind)) {
+        if (m == M::Colors)
+            writeGradient(rt, o, f);
+        else if (m != M::Alphas && m != M::Ratios)
+            put(rt, o, nameOf(m), memberValue(rt, m, f));
     }
 }
 
@@ -237,49 +380,10 @@ Value filterCtor(Runtime& rt, const Value& self, std::span<const Value> args) {
         f.color = {0, 0, 0, 0};
     }
     writeFilter(rt, self, f);
-    static constexpr std::u16string_view DropShadow[] = {u"distance", u"angle",    u"color",     u"alpha",
-                                                         u"blurX",    u"blurY",    u"strength",  u"quality",
-                                                         u"inner",    u"knockout", u"hideObject"};
-    static constexpr std::u16string_view Blur[] = {u"blurX", u"blurY", u"quality"};
-    static constexpr std::u16string_view Glow[] = {u"color",    u"alpha",   u"blurX", u"blurY",
-                                                   u"strength", u"quality", u"inner", u"knockout"};
-    static constexpr std::u16string_view Bevel[] = {
-        u"distance", u"angle", u"highlightColor", u"highlightAlpha", u"shadowColor", u"shadowAlpha",
-        u"blurX",    u"blurY", u"strength",       u"quality",        u"type",        u"knockout"};
-    static constexpr std::u16string_view Gradient[] = {u"distance", u"angle", u"colors",  u"alphas",
-                                                       u"ratios",   u"blurX", u"blurY",   u"strength",
-                                                       u"quality",  u"type",  u"knockout"};
-    static constexpr std::u16string_view Convolution[] = {u"matrixX",       u"matrixY", u"matrix", u"divisor", u"bias",
-                                                          u"preserveAlpha", u"clamp",   u"color",  u"alpha"};
-    static constexpr std::u16string_view ColorMatrix[] = {u"matrix"};
-    std::span<const std::u16string_view> names;
-    switch (Kind) {
-    case swf::FilterKind::DropShadow:
-        names = DropShadow;
-        break;
-    case swf::FilterKind::Blur:
-        names = Blur;
-        break;
-    case swf::FilterKind::Glow:
-        names = Glow;
-        break;
-    case swf::FilterKind::Bevel:
-        names = Bevel;
-        break;
-    case swf::FilterKind::GradientGlow:
-    case swf::FilterKind::GradientBevel:
-        names = Gradient;
-        break;
-    case swf::FilterKind::Convolution:
-        names = Convolution;
-        break;
-    case swf::FilterKind::ColorMatrix:
-        names = ColorMatrix;
-        break;
-    }
+    const std::span<const Member> names = layoutOf(Kind);
     for (size_t i = 0; i < names.size() && i < args.size(); ++i) {
         if (!args[i].isUndefined())
-            put(rt, self, names[i], args[i]);
+            put(rt, self, nameOf(names[i]), args[i]);
     }
     return Value();
 }
@@ -312,6 +416,34 @@ void setFilters(Runtime& rt, model::DisplayObject& d, const Value& v) {
     d.setOwnFilters(std::move(filters));
 }
 
+// A Rectangle (any object with x, y, width and height) in twips; none for
+// undefined, null, or a rectangle with members that are not finite.
+std::optional<swf::Bounds> readWindow(Runtime& rt, const Value& v) {
+    if (!v.asObject())
+        return std::nullopt;
+    const double x = toNumber(rt, getMember(rt, v, u"x"));
+    const double y = toNumber(rt, getMember(rt, v, u"y"));
+    const double w = toNumber(rt, getMember(rt, v, u"width"));
+    const double h = toNumber(rt, getMember(rt, v, u"height"));
+    // Past about 100 million pixels twips stop being exact; such a window is nonsense.
+    constexpr double Limit = 1e8;
+    for (double d : {x, y, w, h}) {
+        if (!std::isfinite(d) || std::fabs(d) > Limit)
+            return std::nullopt;
+    }
+    swf::Bounds b;
+    b.add(swf::Point{x * 20.0, y * 20.0});
+    b.add(swf::Point{(x + std::max(w, 0.0)) * 20.0, (y + std::max(h, 0.0)) * 20.0});
+    return b;
+}
+
+Value windowValue(Runtime& rt, const std::optional<swf::Bounds>& b) {
+    if (!b)
+        return Value();
+    return Value(
+        newRectangle(rt, b->xMin / 20.0, b->yMin / 20.0, (b->xMax - b->xMin) / 20.0, (b->yMax - b->yMin) / 20.0));
+}
+
 }  // namespace
 
 swf::BlendMode blendModeFromValue(Runtime& rt, const Value& v) {
@@ -339,60 +471,9 @@ std::optional<swf::Filter> readFilter(Runtime& rt, const Value& o) {
     swf::Filter f;
     f.kind = *kind;
     f.compositeSource = true;
-    f.strength = std::clamp(num(rt, o, u"strength", 1), 0.0, 255.0);
-    f.knockout = flag(rt, o, u"knockout");
-    switch (*kind) {
-    case swf::FilterKind::DropShadow:
-        readShadowPlacement(rt, o, f);
-        f.color = rgba(rt, o, u"color", u"alpha", 1);
-        readBlur(rt, o, f, 4);
-        f.inner = flag(rt, o, u"inner");
-        f.compositeSource = !flag(rt, o, u"hideObject");
-        break;
-    case swf::FilterKind::Blur:
-        readBlur(rt, o, f, 4);
-        break;
-    case swf::FilterKind::Glow:
-        f.color = rgba(rt, o, u"color", u"alpha", 1);
-        readBlur(rt, o, f, 6);
-        f.inner = flag(rt, o, u"inner");
-        break;
-    case swf::FilterKind::Bevel:
-        readShadowPlacement(rt, o, f);
-        f.highlightColor = rgba(rt, o, u"highlightColor", u"highlightAlpha", 1);
-        f.color = rgba(rt, o, u"shadowColor", u"shadowAlpha", 1);
-        readBlur(rt, o, f, 4);
-        readType(rt, o, f);
-        break;
-    case swf::FilterKind::GradientGlow:
-    case swf::FilterKind::GradientBevel:
-        readShadowPlacement(rt, o, f);
-        readGradient(rt, o, f);
-        readBlur(rt, o, f, 4);
-        readType(rt, o, f);
-        break;
-    case swf::FilterKind::Convolution: {
-        f.matrixX = uint8_t(std::clamp(num(rt, o, u"matrixX", 0), 0.0, double(MaxConvolutionSide)));
-        f.matrixY = uint8_t(std::clamp(num(rt, o, u"matrixY", 0), 0.0, double(MaxConvolutionSide)));
-        const auto m = readNumbers(rt, getMember(rt, o, u"matrix"), size_t(f.matrixX) * f.matrixY);
-        f.matrix.assign(size_t(f.matrixX) * f.matrixY, 0.0f);
-        for (size_t i = 0; i < m.size(); ++i)
-            f.matrix[i] = std::isfinite(m[i]) ? float(m[i]) : 0.0f;
-        f.divisor = float(num(rt, o, u"divisor", 1));
-        f.bias = float(num(rt, o, u"bias", 0));
-        f.preserveAlpha = flag(rt, o, u"preserveAlpha");
-        f.clamp = flag(rt, o, u"clamp");
-        f.color = rgba(rt, o, u"color", u"alpha", 0);
-        break;
-    }
-    case swf::FilterKind::ColorMatrix: {
-        const auto m = readNumbers(rt, getMember(rt, o, u"matrix"), 20);
-        f.matrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
-        for (size_t i = 0; i < m.size(); ++i)
-            f.matrix[i] = std::isfinite(m[i]) ? float(m[i]) : 0.0f;
-        break;
-    }
-    }
+    f.strength = 1;
+    for (const Member m : layoutOf(*kind))
+        readMember(rt, o, m, f);
     return f;
 }
 
@@ -414,6 +495,14 @@ std::optional<Value> getDisplayStyle(Runtime& rt, StageObject& object, std::u16s
         return Value(rt.makeString(blendModeName(d->blendMode())));
     if (name == u"cacheAsBitmap")
         return Value::fromBool(d->cacheAsBitmap());
+    if (name == u"scale9Grid")
+        return windowValue(rt, d->scaleGrid());
+    if (name == u"scrollRect")
+        return windowValue(rt, d->scrollRect());
+    if (name == u"opaqueBackground") {
+        const auto c = d->opaqueBackground();
+        return c ? rgbValue(*c) : Value();
+    }
     if (name == u"transform") {
         const Value self(&object);
         return construct(rt, getMember(rt, Value(rt.protos.transform), u"constructor"),
@@ -436,6 +525,27 @@ bool setDisplayStyle(Runtime& rt, StageObject& object, std::u16string_view name,
     }
     if (name == u"cacheAsBitmap") {
         d->setCacheAsBitmap(toBoolean(rt, value));
+        return true;
+    }
+    if (name == u"scale9Grid") {
+        // A grid without area turns slicing off, as none would.
+        auto grid = readWindow(rt, value);
+        if (grid && (grid->xMax <= grid->xMin || grid->yMax <= grid->yMin))
+            grid.reset();
+        d->setScaleGrid(grid);
+        return true;
+    }
+    if (name == u"scrollRect") {
+        d->setScrollRect(readWindow(rt, value));
+        return true;
+    }
+    if (name == u"opaqueBackground") {
+        std::optional<swf::Rgba> color;
+        if (!value.isNullish()) {
+            const auto c = uint32_t(toInt32(rt, value));
+            color = swf::Rgba{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255};
+        }
+        d->setOpaqueBackground(color);
         return true;
     }
     if (name == u"transform") {

@@ -100,6 +100,8 @@ void Engine::tick() {
         return;  // a tick from inside a callback would run frames within a script
     // Sounds that played out in the frame just shown report before the next one.
     deliverSoundCompletions(rt);
+    // Streams move to the clock's time, so the frame about to show has their pictures.
+    updateNetStreams(rt);
     rt.stage.advance();
     m_state->frames.drain(true);
     // Loads that arrived are handed over between frames, never mid-script.

@@ -4,6 +4,8 @@
 #include "script/number_format.h"
 #include "script/string.h"
 
+#include "xml/xml_node.h"
+
 namespace script {
 
 namespace {
@@ -53,32 +55,7 @@ void encodeInto(std::string& out, const ExternalValue& v, size_t depth) {
 
 }  // namespace
 
-std::string ExternalCallCodec::escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out.push_back(c);
-        }
-    }
-    return out;
-}
+std::string ExternalCallCodec::escape(std::string_view text) { return xml::escape(text); }
 
 std::string ExternalCallCodec::encodeValue(const ExternalValue& value) {
     std::string out;

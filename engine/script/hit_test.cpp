@@ -96,7 +96,8 @@ bool hitsDrawing(const model::DisplayObject& clip, swf::Point stage) {
     const model::Drawing* drawing = movieClip ? movieClip->drawingIfAny() : nullptr;
     if (!drawing || drawing->empty())
         return false;
-    auto local = toLocal(clip.concatenatedMatrix(), stage);
+    // The drawing lies in the content, shifted by a scroll window.
+    auto local = toLocal(model::multiply(clip.concatenatedMatrix(), clip.contentMatrix()), stage);
     return local && geometryContains(drawing->geometry(), widthsOf(drawing->styles()), *local, 20.0);
 }
 
@@ -189,6 +190,18 @@ bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) 
     return false;
 }
 
+namespace {
+
+// A scroll window hides what lies outside it from the pointer too.
+bool outsideWindow(const model::DisplayObject& object, swf::Point stage) {
+    if (!object.scrollRect())
+        return false;
+    const auto local = toLocal(object.concatenatedMatrix(), stage);
+    return !local || !inBox(object.localBounds(), *local);
+}
+
+}  // namespace
+
 bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden, int depth) const {
     if (depth > MaxDepth || (!includeHidden && !object.isVisible()) || object.isMask())
         return false;
@@ -206,6 +219,8 @@ bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage
     case model::DisplayKind::Button:
         return hitsButton(static_cast<const model::ButtonObject&>(object), stage);
     case model::DisplayKind::MovieClip: {
+        if (outsideWindow(object, stage))
+            return false;
         for (const auto& [d, child] : *object.children()) {
             if (hitsDisplay(*child, stage, includeHidden, depth + 1))
                 return true;
@@ -233,6 +248,8 @@ model::DisplayObject* HitTester::topmost(model::DisplayObject& container, swf::P
         if (child == exclude || !child->isVisible() || child->isMask())
             continue;
         if (child->kind() == model::DisplayKind::MovieClip) {
+            if (outsideWindow(*child, stage))
+                continue;
             if (model::DisplayObject* found = topmost(*child, stage, exclude))
                 return found;
             // Its drawing lies below its children.

@@ -10,9 +10,11 @@
 
 #include "script/external_value.h"
 
+#include "media/sound_source.h"
 #include "swf/geometry.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,11 +96,15 @@ public:
     [[nodiscard]] virtual double soundPosition(uint64_t voice) { return 0; }
     virtual void setSoundLevels(uint64_t owner, const SoundLevels& levels) {}
     [[nodiscard]] virtual SoundLevels soundLevels(uint64_t owner) { return {}; }
-    // An MP3 file's bytes (Sound.loadSound) decoded into a sound of its own:
-    // its id (above every character id), or 0 when nothing decoded.
-    virtual uint32_t loadSound(std::span<const uint8_t> mp3) { return 0; }
+    // An MP3 file's bytes (Sound.loadSound) made a sound of its own: its id
+    // (above every character id), or 0 when nothing decoded. A streaming
+    // sound decodes while it plays, and its duration grows as it does.
+    virtual uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming) { return 0; }
     // Voices that played to their end since the last call, in the order they ended.
     [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
+    // A NetStream's sound, played through the movie's mixer until it ends
+    // by itself; the voice, or 0 when there is no mixer.
+    virtual uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) { return 0; }
 
     // Milliseconds since the movie started: getTimer(), GetTime, intervals.
     virtual double milliseconds() { return 0.0; }

@@ -8,6 +8,7 @@
 #include "script/runtime.h"
 #include "script/stage_object.h"
 
+#include "net/sandbox.h"
 #include "net/url_variables.h"
 
 #include "swf/timeline.h"
@@ -67,6 +68,19 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
     m_pending[id] = Pending{target, kind};
     setProgress(target, 0, 0);
     return id;
+}
+
+moviehost::Expected<std::string, std::string> NetSession::localFile(std::string_view url) {
+    (void)fetcher();
+    auto location = net::resolveLocation(*m_movie, url);
+    if (!location)
+        return moviehost::Unexpected(std::move(location.error()));
+    if (!location->isLocal())
+        return moviehost::Unexpected(std::string("only local files are played"));
+    net::Decision decision = net::Sandbox::fromEnvironment(*m_movie).check(*m_movie, *location);
+    if (decision.kind != net::Decision::Kind::Allowed)
+        return moviehost::Unexpected(std::move(decision.reason));
+    return std::move(decision.filePath);
 }
 
 void NetSession::cancelFor(Object* target) {

@@ -39,6 +39,9 @@ public:
                                         std::optional<std::string> postBody = std::nullopt,
                                         std::string contentType = {},
                                         std::vector<std::pair<std::string, std::string>> headers = {});
+    // The file a movie's reference names, when it is a local file the
+    // movie may read (NetStream plays only those); else why not.
+    [[nodiscard]] moviehost::Expected<std::string, std::string> localFile(std::string_view url);
     // Forgets the loads of this target (a new load replaces the old one).
     void cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.

@@ -1,6 +1,8 @@
 // The runtime: set-up, values, stage objects, entry points and collection.
 #include "script/runtime.h"
 
+#include "script/net_stream_object.h"
+
 #include "script/array_object.h"
 #include "script/builtins.h"
 #include "script/calls.h"
@@ -48,9 +50,12 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installGeom(*this);
     installDrawing(*this);
     installColor(*this);
+    installTextFormat(*this);
     installBitmapData(*this);
     installFilters(*this);
     installSound(*this);
+    installNetStream(*this);
+    installVideo(*this);
     m_liveAfterCollection = heap.objectCount();
     m_bytesAfterCollection = meter.bytes();
     // The built-ins are made before the limit applies: a limit below their
@@ -126,6 +131,9 @@ StageObject* Runtime::objectFor(model::DisplayObject& display) {
         break;
     case model::DisplayKind::EditText:
         proto = protos.textField;
+        break;
+    case model::DisplayKind::Video:
+        proto = protos.video;
         break;
     default:
         break;
@@ -226,11 +234,11 @@ void Runtime::report(const ScriptError& error) {
 // --- collection ----------------------------------------------------------------------
 
 void Runtime::addRoots(std::vector<Object*>& out) {
-    for (Object* o : {protos.object,    protos.function, protos.array,     protos.string,         protos.number,
-                      protos.boolean,   protos.date,     protos.error,     protos.movieClip,      protos.button,
-                      protos.textField, global,          keyObject,        mouseObject,           stageClass,
-                      protos.matrix,    protos.point,    protos.rectangle, protos.colorTransform, protos.transform,
-                      protos.bitmapData}) {
+    for (Object* o : {protos.object,     protos.function, protos.array,     protos.string,         protos.number,
+                      protos.boolean,    protos.date,     protos.error,     protos.movieClip,      protos.button,
+                      protos.textField,  global,          keyObject,        mouseObject,           stageClass,
+                      protos.matrix,     protos.point,    protos.rectangle, protos.colorTransform, protos.transform,
+                      protos.bitmapData, protos.video,    protos.netStream, protos.textFormat}) {
         if (o)
             out.push_back(o);
     }
@@ -250,6 +258,8 @@ void Runtime::addRoots(std::vector<Object*>& out) {
         }
     }
     timers.traceRefs(out);
+    for (NetStreamObject* stream : netStreams)
+        out.push_back(stream);
     if (net)
         net->traceRefs(out);
     for (const auto& [name, callback] : callbacks) {

@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ namespace script {
 class ArrayObject;
 class Interpreter;
 class NetSession;
+class NetStreamObject;
 
 struct Prototypes {
     Object* object = nullptr;
@@ -47,6 +49,7 @@ struct Prototypes {
     Object* movieClip = nullptr;
     Object* button = nullptr;
     Object* textField = nullptr;
+    Object* textFormat = nullptr;
     // flash.geom, flash.display
     Object* matrix = nullptr;
     Object* point = nullptr;
@@ -54,6 +57,8 @@ struct Prototypes {
     Object* colorTransform = nullptr;
     Object* transform = nullptr;
     Object* bitmapData = nullptr;
+    Object* video = nullptr;
+    Object* netStream = nullptr;
     // flash.filters, by the file's numbering of filter kinds
     std::array<Object*, 8> filters{};
 };
@@ -189,6 +194,7 @@ public:
     std::map<std::u16string, ExternalCallback> callbacks;  // by name, exactly as registered
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
     std::map<uint64_t, Object*> playingSounds;             // host voice -> the Sound object that started it
+    std::set<NetStreamObject*> netStreams;                 // streams with a file open or events to deliver
     InputState input;
     DisplayPainter painter;  // BitmapData.draw of clips, applyFilter
     // Loads scripts started (LoadVars, loadVariables); made on first use.

@@ -6,6 +6,7 @@
 #include "script/clip_properties.h"
 #include "script/conversions.h"
 #include "script/runtime.h"
+#include "script/text_field.h"
 
 #include "model/display_list.h"
 #include "model/edit_text_object.h"
@@ -39,14 +40,15 @@ std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view na
             return Value(rt.rootObject());
         return std::nullopt;
     }
-    if (m_display && (name[0] == u'f' || name[0] == u'b' || name[0] == u'c' || name[0] == u't')) {
+    if (m_display && (name[0] == u'f' || name[0] == u'b' || name[0] == u'c' || name[0] == u't' || name[0] == u's' ||
+                      name[0] == u'o')) {
         if (auto v = getDisplayStyle(rt, *this, name))
             return v;
     }
     if (m_kind == model::DisplayKind::EditText && m_display) {
         auto* field = m_display->as<model::EditTextObject>();
-        if (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive))
-            return Value(rt.makeStringUtf8(field->text()));
+        if (auto v = getTextFieldProperty(rt, *field, name))
+            return v;
         if (namesMatch(name, u"variable", rt.caseSensitive)) {
             return field->variableName().empty() ? Value::null() : Value(rt.makeStringUtf8(field->variableName()));
         }
@@ -67,10 +69,8 @@ bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value&
     if (m_display && setDisplayStyle(rt, *this, name, value))
         return true;
     if (m_kind == model::DisplayKind::EditText && m_display &&
-        (namesMatch(name, u"text", rt.caseSensitive) || namesMatch(name, u"htmlText", rt.caseSensitive))) {
-        m_display->as<model::EditTextObject>()->setText(toString(rt, value).utf8());
+        setTextFieldProperty(rt, *m_display->as<model::EditTextObject>(), name, value))
         return true;
-    }
     return false;
 }
 

@@ -6,6 +6,7 @@
 // meter must outlive every string made with it.
 #pragma once
 
+#include "moviehost/utf.h"
 #include "script/memory_meter.h"
 
 #include <cstddef>
@@ -68,10 +69,8 @@ private:
     Block* m_block = nullptr;
 };
 
-// UTF-8 <-> UTF-16. Invalid input becomes U+FFFD; lone surrogates in UTF-16
-// are written as U+FFFD.
-[[nodiscard]] std::u16string utf8ToUtf16(std::string_view utf8);
-[[nodiscard]] std::string utf16ToUtf8(std::u16string_view utf16);
+using moviehost::utf16ToUtf8;
+using moviehost::utf8ToUtf16;
 
 // ASCII-only case folding: identifiers compare without case up to SWF 6.
 [[nodiscard]] inline char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }

@@ -1,6 +1,8 @@
 // Typing into the focused input text field.
 #include "script/text_input.h"
 
+#include "script/calls.h"
+#include "script/clip_control.h"
 #include "script/clip_events.h"
 #include "script/conversions.h"
 #include "script/hit_test.h"
@@ -8,9 +10,15 @@
 #include "script/variables.h"
 
 #include "model/edit_text_object.h"
+#include "model/movie_clip.h"
+#include "model/transform.h"
+#include "text/formatted_text.h"
+#include "text/restrict.h"
 
 #include "swf/bit_reader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 namespace script {
@@ -82,10 +90,25 @@ std::optional<std::string> typedText(std::string_view text, const swf::EditText&
     return out;
 }
 
+namespace {
+
+// The file's description with what scripts have changed since.
+swf::EditText effective(const model::EditTextObject& field) {
+    swf::EditText f = field.field();
+    const model::FieldSettings& s = field.settings();
+    f.readOnly = !s.editable;
+    f.html = s.html;
+    f.multiline = s.multiline;
+    f.maxLength = s.maxChars;
+    return f;
+}
+
+}  // namespace
+
 model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
-    if (!field || !field->isOnStage() || !acceptsTyping(field->field())) {
+    if (!field || !field->isOnStage() || !acceptsTyping(effective(*field))) {
         rt.input.focus.reset();
         return nullptr;
     }
@@ -97,16 +120,54 @@ bool setFocus(Runtime& rt, model::EditTextObject* field) {
         rt.input.focus.reset();
         return true;
     }
-    if (!field->isOnStage() || !acceptsTyping(field->field()))
+    if (!field->isOnStage() || !acceptsTyping(effective(*field)))
         return false;
     rt.input.focus = field->shared_from_this();
     return true;
 }
 
+namespace {
+
+// A press on linked text: "asfunction:name,argument" calls the function on
+// the field's timeline, any other URL is opened in the link's target.
+bool followLink(Runtime& rt, model::EditTextObject& field, swf::Point stage) {
+    const auto inverse = model::invert(field.concatenatedMatrix());
+    if (!inverse)
+        return false;
+    const swf::Point local = model::apply(*inverse, stage);
+    const auto format = field.formatAtPoint(double(local.x), double(local.y));
+    const std::string url = format ? format->url.value_or("") : std::string();
+    if (url.empty())
+        return false;
+    constexpr std::string_view Scheme = "asfunction:";
+    if (url.size() >= Scheme.size() && std::equal(Scheme.begin(), Scheme.end(), url.begin(), [](char a, char b) {
+            return a == std::tolower(static_cast<unsigned char>(b));
+        })) {
+        const std::string call = url.substr(Scheme.size());
+        const size_t comma = call.find(',');
+        model::MovieClip* parent = field.parentClip();
+        if (!parent)
+            return true;
+        const Value argument(rt.makeStringUtf8(comma == std::string::npos ? std::string() : call.substr(comma + 1)));
+        const std::u16string name = utf8ToUtf16(call.substr(0, comma));
+        (void)rt.guarded([&] {
+            (void)callMethod(rt, Value(rt.objectFor(*parent)), name,
+                             std::span<const Value>(&argument, comma == std::string::npos ? 0 : 1));
+        });
+        return true;
+    }
+    requestUrl(rt, utf8ToUtf16(url), utf8ToUtf16(format->target.value_or("")), 0, false, false);
+    return true;
+}
+
+}  // namespace
+
 void focusAtPress(Runtime& rt, swf::Point stage) {
     model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
-    if (field && !field->field().noSelect && setFocus(rt, field))
+    if (field && followLink(rt, *field, stage))
+        return;
+    if (field && field->settings().selectable && setFocus(rt, field))
         return;
     rt.input.focus.reset();
 }
@@ -119,7 +180,10 @@ void typeCharacter(Runtime& rt, uint32_t ascii) {
     // which types.
     if (rt.input.keysDown.test(ControlKey) && !rt.input.keysDown.test(AltKey))
         return;
-    std::optional<std::string> text = typedText(field->text(), field->field(), ascii);
+    const auto& restrict = field->settings().restrict;
+    if (restrict && ascii >= 32 && ascii != 127 && !text::restrictAllows(text::fromUtf8(*restrict), char32_t(ascii)))
+        return;
+    std::optional<std::string> text = typedText(field->text(), effective(*field), ascii);
     if (!text)
         return;
     // The handlers may take the field off the stage.

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace swf {
@@ -52,6 +53,7 @@ struct Button {
     std::vector<ButtonRecord> records;
     std::vector<ButtonAction> actions;
     std::array<ButtonSound, ButtonSoundSlot::Count> sounds;  // DefineButtonSound
+    std::optional<Rect> scalingGrid;                         // DefineScalingGrid, in the button's twips
 };
 
 }  // namespace swf

@@ -23,6 +23,7 @@ namespace swf {
 // a DefineSprite inside a sprite is skipped.
 struct Sprite {
     Timeline timeline;
+    std::optional<Rect> scalingGrid;  // DefineScalingGrid, in the sprite's twips
 };
 
 enum class CharacterKind : uint8_t {

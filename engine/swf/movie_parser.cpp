@@ -267,6 +267,9 @@ private:
         case tag::DefineSprite:
             parseSprite(r, t);
             break;
+        case tag::DefineScalingGrid:
+            ok = parseScalingGrid(r);
+            break;
         case tag::ExportAssets: {
             uint16_t count = r.u16();
             for (uint16_t i = 0; i < count && !r.failed(); ++i) {
@@ -365,6 +368,24 @@ private:
         }
         if (!ok || r.failed())
             m_ctx.problem(ErrorCode::MalformedTag);
+    }
+
+    // The grid amends a sprite or button defined before it. A grid for any
+    // other character, or for none, means nothing and is dropped, as the
+    // player drops it; a grid without area is kept out too.
+    bool parseScalingGrid(BitReader& r) {
+        const uint16_t id = r.u16();
+        const Rect grid = readRect(r);
+        if (r.failed())
+            return false;
+        if (grid.isEmpty())
+            return true;
+        Dictionary& dict = m_ctx.movie().characters;
+        if (auto* sprite = dict.findMutable<Sprite>(id))
+            sprite->scalingGrid = grid;
+        else if (auto* button = dict.findMutable<Button>(id))
+            button->scalingGrid = grid;
+        return true;
     }
 
     void parseSprite(BitReader& r, const TagHeader& t) {

@@ -193,3 +193,15 @@ TEST(HaxePlayer, CoreLibrary) {
 }
 
 }  // namespace
+
+TEST(HaxePlayer, Collections) {
+    REQUIRE_HAXE();
+    auto p = play("Collections");
+    ASSERT_TRUE(p && p->player);
+    for (const std::u16string& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    EXPECT_EQ(p->host.command(u"vector"), u"16,9,7,4,0;36;1;9,7;2.5,1.5;2");
+    EXPECT_EQ(p->host.command(u"vectorErrors"), u"1126;1125;ab;true;2");
+    EXPECT_EQ(p->host.command(u"proxy"),
+              u"set a,set b,set a,get a,get b,|a=3 b=two |truetruefalse|called greet with 2");
+}

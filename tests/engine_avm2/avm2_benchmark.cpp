@@ -108,6 +108,43 @@ static void SlotReads(benchmark::State& state) {
 }
 BENCHMARK(SlotReads)->Unit(benchmark::kMillisecond);
 
+// Vector.<int> element reads and writes: v[i & 1023] = v[i & 1023] + i.
+static void VectorIntElements(benchmark::State& state) {
+    const int32_t iterations = 10'000'000;
+    AbcWriter a;
+    uint32_t limit = a.intConstant(iterations);
+    const uint32_t pub = a.packageNamespace("");
+    const uint32_t vector = a.qname(a.packageNamespace("__AS3__.vec"), a.string("Vector"));
+    const uint32_t intType = a.qname(pub, a.string("int"));
+    const uint32_t index = a.multiname(0x1B, {a.nsSet({pub})});
+    uint32_t method = a.method({});
+    Code c;
+    c.op(Op::GetLex, vector).op(Op::GetLex, intType).op(Op::ApplyType, 1).op(Op::PushShort, 1024);
+    c.op(Op::Construct, 1).op(Op::SetLocal1).op(Op::PushByte, 0).op(Op::SetLocal2).branch(Op::Jump, "test");
+    c.label("top").op(Op::GetLocal1).op(Op::GetLocal2).op(Op::PushShort, 1023).op(Op::BitAnd);
+    c.op(Op::GetLocal1).op(Op::GetLocal2).op(Op::PushShort, 1023).op(Op::BitAnd).op(Op::GetProperty, index);
+    c.op(Op::GetLocal2).op(Op::AddI).op(Op::SetProperty, index).op(Op::IncLocalI, 2);
+    c.label("test").op(Op::GetLocal2).op(Op::PushInt, limit).branch(Op::IfLt, "top");
+    c.op(Op::ReturnVoid);
+    a.body({.method = method, .maxStack = 6, .localCount = 3, .code = c.bytes()});
+    Machine m(Limits{.maxInstructionsPerEntry = UINT64_MAX});
+    auto file = m.load(a.bytes());
+    if (!file) {
+        state.SkipWithError(file.error().describe().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        auto result = m.callMethod(**file, method, Value::object(m.global()), {});
+        if (!result) {
+            state.SkipWithError(result.error().describe().c_str());
+            return;
+        }
+    }
+    state.counters["element reads+writes/s"] =
+        benchmark::Counter(double(state.iterations()) * iterations * 2, benchmark::Counter::kIsRate);
+}
+BENCHMARK(VectorIntElements)->Unit(benchmark::kMillisecond);
+
 // A full collection of a heap of 100,000 live objects.
 static void CollectLiveHeap(benchmark::State& state) {
     Machine m;

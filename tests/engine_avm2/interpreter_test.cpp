@@ -277,9 +277,13 @@ INSTANTIATE_TEST_SUITE_P(
             "CallMethodWithoutTheMethod",
             [](Code& c, AbcBody&, const Pool&) { c.op(Op::GetLocal0).op(Op::CallMethod, {1, 0}).op(Op::ReturnValue); },
             "error: ReferenceError: Error #1070"},
-        RunCase{"NotYetSupported",
+        RunCase{"ApplyTypeWithoutParameter",
                 [](Code& c, AbcBody&, const Pool&) { c.op(Op::GetLocal0).op(Op::ApplyType, 0).op(Op::ReturnValue); },
-                "error: applytype is not supported yet"}),
+                "error: TypeError: Error #1128"},
+        RunCase{"ApplyTypeToNonGeneric",
+                [](Code& c, AbcBody&,
+                   const Pool&) { c.op(Op::GetLocal0).op(Op::PushNull).op(Op::ApplyType, 1).op(Op::ReturnValue); },
+                "error: TypeError: Error #1127"}),
     [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 TEST(Interpreter, DomainMemoryIsLittleEndianAndBounded) {

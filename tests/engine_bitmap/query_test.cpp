@@ -198,6 +198,7 @@ TEST(BitmapSurface, PaintBitmapAppliesMatrixAndBlend) {
         uint32_t dest, source, expected;
     } blends[] = {
         {swf::BlendMode::Subtract, 0xFF808080, 0xFF303030, 0xFF505050},
+        {swf::BlendMode::Add, 0xFF808080, 0xFF303030, 0xFFB0B0B0},
         {swf::BlendMode::Invert, 0xFF102030, 0xFF000000, 0xFFEFDFCF},
         {swf::BlendMode::Multiply, 0xFF80FF00, 0xFF8080FF, 0xFF408000},
         {swf::BlendMode::Erase, 0xFF102030, 0xFF000000, 0},

@@ -442,4 +442,36 @@ TEST_F(Sound, LoadSoundPlaysALocalMp3) {
     control.close();
 }
 
+// A loaded MP3's ID3 tags reach id3 and onID3 before onLoad.
+TEST_F(Sound, LoadSoundReadsId3Tags) {
+    std::filesystem::copy_file(mediatest::fixture("tagged_v2.mp3"), testFolder() / "tagged.mp3",
+                               std::filesystem::copy_options::overwrite_existing);
+    Actions script;
+    newSound(script, false);
+    Actions onId3;
+    onId3.push({"song"}).push({"s"}).getVariable().push({"id3"}).getMember().push({"songname"}).getMember();
+    onId3.setVariable();
+    script.push({"s"}).getVariable().push({"onID3"});
+    script.defineFunction("", {}, onId3).setMember();
+    Actions onLoad;
+    onLoad.push({"songAtLoad"}).push({"song"}).getVariable().setVariable();
+    script.push({"s"}).getVariable().push({"onLoad"});
+    script.defineFunction("", {"ok"}, onLoad).setMember();
+    callSound(script, "loadSound", {"tagged.mp3", false});
+    auto movie = soundClassMovie(100, script);
+    Control control;
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "load_id3.swf")), S_OK);
+    auto variable = [&](const char16_t* name) {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+        return take(value);
+    };
+    for (int ticks = 0; ticks < 300 && variable(u"songAtLoad") != u"Song"; ++ticks) {
+        runClock(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(variable(u"songAtLoad"), u"Song");
+    control.close();
+}
+
 }  // namespace

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 using namespace controltest;
 
@@ -96,6 +99,108 @@ TEST_F(Video, UndecodableFramesKeepTheLastPicture) {
         EXPECT_NEAR(greyOf(surface.at(32, 24)), 10, 3) << "frame " << k;
         runClock(100);
     }
+    control.close();
+}
+
+using swfwriter::Actions;
+
+// a.b(args...), result dropped.
+Actions& callOn(Actions& a, const std::string& object, const std::string& method,
+                std::vector<swfwriter::PushValue> args = {}) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        a.push({*it});
+    return a.push({int(args.size())}).push({object}).getVariable().push({method}).callMethod().pop();
+}
+
+// A NetStream playing av_cue.flv (20 frames at 10 fps, frame k grey
+// 10 + 12 k, with a tone, a cue point "mark" at 0.5 s) into a placed video
+// named "vid", tinted by `cxform` when given; the status codes, metadata
+// and cue point land in variables.
+std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxForm> cxform = std::nullopt) {
+    std::filesystem::copy_file(mediatest::fixture("av_cue.flv"), testFolder() / "av.flv",
+                               std::filesystem::copy_options::overwrite_existing);
+    swfwriter::MovieWriter movie({.width = 64, .height = 48, .frameRate = 10});
+    const uint16_t stream = movie.defineVideoStream(0, 64, 48, swf::VideoCodec::SorensonH263);
+    movie.place(stream, 1, {.cxform = cxform, .name = "vid"});
+    Actions a;
+    a.push({"nc"}).push({0}).push({"NetConnection"}).newObject().setVariable();
+    callOn(a, "nc", "connect", {swfwriter::Null{}});
+    a.push({"ns"}).push({"nc"}).getVariable().push({1}).push({"NetStream"}).newObject().setVariable();
+    a.push({"codes"}).push({""}).setVariable();
+    a.push({"cue"}).push({""}).setVariable();
+    Actions onStatus;
+    onStatus.push({"codes"}).push({"codes"}).getVariable().push({"info"}).getVariable().push({"code"}).getMember();
+    onStatus.stringAdd().push({","}).stringAdd().setVariable();
+    a.push({"ns"}).getVariable().push({"onStatus"});
+    a.defineFunction("", {"info"}, onStatus).setMember();
+    Actions onMetaData;
+    onMetaData.push({"metaWidth"}).push({"m"}).getVariable().push({"width"}).getMember().setVariable();
+    a.push({"ns"}).getVariable().push({"onMetaData"});
+    a.defineFunction("", {"m"}, onMetaData).setMember();
+    Actions onCuePoint;
+    onCuePoint.push({"cue"}).push({"c"}).getVariable().push({"name"}).getMember().push({"@"}).stringAdd();
+    onCuePoint.push({"c"}).getVariable().push({"time"}).getMember().stringAdd().setVariable();
+    a.push({"ns"}).getVariable().push({"onCuePoint"});
+    a.defineFunction("", {"c"}, onCuePoint).setMember();
+    a.push({"ns"}).getVariable();
+    a.push({1}).push({"vid"}).getVariable().push({"attachVideo"}).callMethod().pop();
+    callOn(a, "ns", "play", {"av.flv"});
+    a.stop();
+    movie.doAction(a);
+    movie.showFrame();
+    return saveMovie(movie, name);
+}
+
+TEST_F(Video, NetStreamPlaysAnFlvOnTheClock) {
+    const std::string path = netStreamMovie("netstream.swf");
+    Control control;
+    control.activate(64, 48);
+    const auto output = control.flash.As<IMovieSoundOutput>();
+    ASSERT_TRUE(output);
+    ASSERT_EQ(output->StartSoundOutput(), S_OK);
+    ASSERT_EQ(loadMovie(control.flash.get(), path), S_OK);
+    auto variable = [&](const char16_t* name) {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+        return take(value);
+    };
+    DibSurface surface(64, 48, true);
+    // The first tick runs the frame script that starts the stream: video
+    // frame k shows k ticks later.
+    runClock(100);
+    EXPECT_EQ(variable(u"codes"), u"NetStream.Play.Start,NetStream.Buffer.Full,");
+    EXPECT_EQ(variable(u"metaWidth"), u"64");
+    for (int k = 0; k < 12; ++k) {
+        ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE), S_OK);
+        EXPECT_NEAR(greyOf(surface.at(32, 24)), 10 + 12 * k, 3) << "video frame " << k;
+        EXPECT_EQ(variable(u"cue"), k < 5 ? u"" : u"mark@0.5") << "video frame " << k;
+        runClock(100);
+    }
+    std::vector<SHORT> chunk(2 * 44100);
+    ULONG got = 0;
+    ASSERT_EQ(output->ReadSound(chunk.data(), 44100, &got), S_OK);
+    EXPECT_GT(*std::max_element(chunk.begin(), chunk.begin() + 2 * got), 5000) << "the file's tone is mixed";
+    for (int k = 0; k < 12; ++k)
+        runClock(100);
+    EXPECT_EQ(variable(u"codes"),
+              u"NetStream.Play.Start,NetStream.Buffer.Full,NetStream.Buffer.Flush,"
+              u"NetStream.Play.Stop,NetStream.Buffer.Empty,");
+    control.close();
+}
+
+// A clip's colour transform applies to its video, not only its alpha.
+TEST_F(Video, ColourTransformTintsTheVideo) {
+    const std::string path = netStreamMovie("netstream_tint.swf", swfwriter::CxForm{.rMult = 0, .rAdd = 200});
+    Control control;
+    control.activate(64, 48);
+    ASSERT_EQ(loadMovie(control.flash.get(), path), S_OK);
+    for (int k = 0; k < 5; ++k)
+        runClock(100);
+    DibSurface surface(64, 48, true);
+    ASSERT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE), S_OK);
+    const uint32_t pixel = surface.at(32, 24);
+    EXPECT_NEAR(int(pixel >> 16 & 0xFF), 200, 3) << "red replaced";
+    EXPECT_NEAR(greyOf(pixel), 10 + 12 * 4, 3) << "blue untouched";
     control.close();
 }
 

@@ -3,12 +3,16 @@
 //     a sine per channel after LEAD_MS of silence (8-bit is unsigned, as in WAV)
 //   fixture_gen frames OUT.rgb WIDTH HEIGHT COUNT
 //     raw RGB frames, frame k a flat grey of level 10 + 12 k, so order shows in the pixels
+//   fixture_gen cue IN.flv OUT.flv MS NAME
+//     IN with an onCuePoint tag {name: NAME, time: MS / 1000, type: "event"} before its first tag at MS
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -70,7 +74,68 @@ int frames(char** argv) {
 
 }  // namespace
 
+void amfString(std::vector<uint8_t>& out, const std::string& s, bool marker) {
+    if (marker)
+        out.push_back(0x02);
+    out.push_back(uint8_t(s.size() >> 8));
+    out.push_back(uint8_t(s.size()));
+    out.insert(out.end(), s.begin(), s.end());
+}
+
+void put24(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift : {16, 8, 0})
+        out.push_back(uint8_t(v >> shift));
+}
+
+int cue(char** argv) {
+    std::ifstream in(argv[2], std::ios::binary);
+    const std::vector<uint8_t> flv{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto ms = uint32_t(std::atoi(argv[4]));
+    std::vector<uint8_t> body;
+    amfString(body, "onCuePoint", true);
+    body.push_back(0x03);
+    amfString(body, "name", false);
+    amfString(body, argv[5], true);
+    amfString(body, "time", false);
+    body.push_back(0x00);
+    const double seconds = ms / 1000.0;
+    uint64_t bits = 0;
+    std::memcpy(&bits, &seconds, 8);
+    for (int i = 7; i >= 0; --i)
+        body.push_back(uint8_t(bits >> (8 * i)));
+    amfString(body, "type", false);
+    amfString(body, "event", true);
+    body.insert(body.end(), {0x00, 0x00, 0x09});
+    if (flv.size() < 13)
+        return 1;
+    std::vector<uint8_t> out(flv.begin(), flv.begin() + 13);
+    bool inserted = false;
+    for (size_t at = 13; at + 11 <= flv.size();) {
+        const uint32_t size = uint32_t(flv[at + 1]) << 16 | uint32_t(flv[at + 2]) << 8 | flv[at + 3];
+        const uint32_t ts =
+            uint32_t(flv[at + 4]) << 16 | uint32_t(flv[at + 5]) << 8 | flv[at + 6] | uint32_t(flv[at + 7]) << 24;
+        if (!inserted && ts >= ms && flv[at] != 18) {
+            out.push_back(18);
+            put24(out, uint32_t(body.size()));
+            put24(out, ms);
+            out.insert(out.end(), {uint8_t(ms >> 24), 0, 0, 0});
+            out.insert(out.end(), body.begin(), body.end());
+            const uint32_t tagSize = uint32_t(11 + body.size());
+            for (int shift : {24, 16, 8, 0})
+                out.push_back(uint8_t(tagSize >> shift));
+            inserted = true;
+        }
+        const size_t end = std::min(flv.size(), at + 11 + size + 4);
+        out.insert(out.end(), flv.begin() + long(at), flv.begin() + long(end));
+        at = end;
+    }
+    std::ofstream(argv[3], std::ios::binary).write(reinterpret_cast<const char*>(out.data()), long(out.size()));
+    return inserted ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], "cue") == 0)
+        return cue(argv);
     if (argc == 10 && std::strcmp(argv[1], "tone") == 0)
         return tone(argv);
     if (argc == 6 && std::strcmp(argv[1], "frames") == 0)

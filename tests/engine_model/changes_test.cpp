@@ -196,3 +196,44 @@ TEST(Changes, ManyRectanglesMergeIntoTheirUnion) {
 }
 
 }  // namespace
+
+TEST(Changes, ScrollWindowsAndOpaqueBackgrounds) {
+    // A sprite at (0, 0) holding two squares: 0..1000 and 3000..4000 twips.
+    swfwriter::MovieWriter m;
+    const uint16_t square = m.rectangle(0, 0, 1000, 1000, kRed);
+    swfwriter::SpriteWriter s;
+    s.place(square, 1, at(0, 0));
+    s.place(square, 2, at(3000, 3000));
+    s.showFrame();
+    const uint16_t clip = m.defineSprite(s);
+    m.place(clip, 1, at(0, 0));
+    m.showFrame();
+    auto stage = modeltest::load(m);
+    ASSERT_TRUE(stage);
+    (void)stage->collectChanges();
+    model::DisplayObject& sprite = *stage->root().displayList().at(1);
+    auto window = [](double x0, double y0, double x1, double y1) {
+        swf::Bounds b;
+        b.add(swf::Point{x0, y0});
+        b.add(swf::Point{x1, y1});
+        return b;
+    };
+
+    // The window shows 500..2500: the first square's right half, shifted to the origin.
+    sprite.setScrollRect(window(500, 500, 2500, 2500));
+    EXPECT_RECTS(stage->collectChanges(), {0, 1000, 0, 1000}, {0, 500, 0, 500}, {3000, 4000, 3000, 4000});
+    EXPECT_EQ(sprite.width(), 100.0) << "the window's size";
+    // Scrolling changes what shows inside the window only.
+    sprite.setScrollRect(window(0, 0, 2000, 2000));
+    EXPECT_RECTS(stage->collectChanges(), {0, 500, 0, 500}, {0, 1000, 0, 1000});
+    sprite.setScrollRect(std::nullopt);
+    (void)stage->collectChanges();
+
+    // A background covers the bounds of all the content, and follows them.
+    sprite.setOpaqueBackground(swf::Rgba{0, 255, 0, 255});
+    EXPECT_RECTS(stage->collectChanges(), {0, 4000, 0, 4000}, {0, 1000, 0, 1000}, {3000, 4000, 3000, 4000});
+    sprite.children()->at(2)->setX(250);
+    EXPECT_RECTS(stage->collectChanges(), {0, 4000, 0, 4000}, {0, 6000, 0, 4000}, {3000, 4000, 3000, 4000},
+                 {5000, 6000, 3000, 4000});
+    EXPECT_TRUE(stage->collectChanges().empty());
+}

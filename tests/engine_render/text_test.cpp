@@ -1,6 +1,6 @@
-// Edit text: line layout, text decoding, and fields drawn on a stage.
+// Text drawn on a stage: edit text runs from embedded and device fonts,
+// scrolling, underlines, and static text with device fonts.
 #include "render/renderer.h"
-#include "render/text_layout.h"
 #include "render/text_painter.h"
 #include "render_fixture.h"
 
@@ -26,101 +26,7 @@ public:
 };
 [[maybe_unused]] ::testing::Environment* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
-// Every character 100 twips wide, ascent 300, descent 100.
-render::TextMetrics fixedMetrics() {
-    render::TextMetrics m;
-    m.ascent = 300.0;
-    m.descent = 100.0;
-    m.advance = [](char32_t) { return 100.0; };
-    return m;
-}
-
-// A field 1080 twips wide: 1000 for text between the 40-twip gutters.
-swf::EditText field(swf::TextAlign align = swf::TextAlign::Left, bool wrap = false, bool multiline = false) {
-    swf::EditText f;
-    f.bounds = {0, 1080, 0, 2000};
-    f.align = align;
-    f.wordWrap = wrap;
-    f.multiline = multiline;
-    return f;
-}
-
-std::vector<double> xs(const render::TextLine& line) {
-    std::vector<double> out;
-    for (const auto& c : line.chars)
-        out.push_back(c.x);
-    return out;
-}
-
-std::u32string text(const char* s) { return render::decodeUtf8(s); }
-
 }  // namespace
-
-TEST(TextLayout, AlignmentPlacesTheLineInTheField) {
-    const auto left = render::layoutText(field(), text("abc"), fixedMetrics());
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(xs(left[0]), (std::vector<double>{40, 140, 240}));
-    EXPECT_DOUBLE_EQ(left[0].baseline, 340.0);  // gutter + ascent
-
-    const auto right = render::layoutText(field(swf::TextAlign::Right), text("abc"), fixedMetrics());
-    EXPECT_EQ(xs(right[0]), (std::vector<double>{740, 840, 940}));
-    const auto centre = render::layoutText(field(swf::TextAlign::Center), text("abc"), fixedMetrics());
-    EXPECT_EQ(xs(centre[0]), (std::vector<double>{390, 490, 590}));
-
-    swf::EditText margins = field(swf::TextAlign::Right);
-    margins.rightMargin = 100;
-    EXPECT_EQ(render::layoutText(margins, text("a"), fixedMetrics())[0].chars[0].x, 840.0);
-    margins = field();
-    margins.leftMargin = 60;
-    margins.indent = 20;
-    EXPECT_EQ(render::layoutText(margins, text("a"), fixedMetrics())[0].chars[0].x, 120.0);
-}
-
-TEST(TextLayout, WordWrapMultilineAndLeading) {
-    // Ten characters fit a line: "aaaa bbbb cccc" breaks before "cccc".
-    const auto wrapped = render::layoutText(field(swf::TextAlign::Left, true), text("aaaa bbbb cccc"), fixedMetrics());
-    ASSERT_EQ(wrapped.size(), 2u);
-    EXPECT_EQ(wrapped[0].chars.size(), 10u);  // the space after "bbbb" stays on its line
-    EXPECT_EQ(wrapped[1].chars.front().code, U'c');
-    EXPECT_DOUBLE_EQ(wrapped[1].chars.front().x, 40.0);
-    EXPECT_DOUBLE_EQ(wrapped[1].baseline, 340.0 + 400.0);
-
-    // Without word wrap the line runs on.
-    EXPECT_EQ(render::layoutText(field(), text("aaaa bbbb cccc"), fixedMetrics()).size(), 1u);
-
-    // A word longer than the line breaks inside.
-    const auto longWord = render::layoutText(field(swf::TextAlign::Left, true), text("abcdefghijklmn"), fixedMetrics());
-    ASSERT_EQ(longWord.size(), 2u);
-    EXPECT_EQ(longWord[0].chars.size(), 10u);
-
-    // New lines break in multiline fields only; leading widens the step.
-    swf::EditText multi = field(swf::TextAlign::Left, false, true);
-    multi.leading = 50;
-    const auto lines = render::layoutText(multi, text("ab\ncd\r\n"), fixedMetrics());
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_DOUBLE_EQ(lines[1].baseline, 340.0 + 450.0);
-    EXPECT_EQ(lines[1].chars.front().code, U'c');
-    const auto single = render::layoutText(field(), text("ab\ncd"), fixedMetrics());
-    ASSERT_EQ(single.size(), 1u);
-    EXPECT_EQ(single[0].chars.size(), 5u);
-}
-
-TEST(TextLayout, DecodingUtf8AndHtml) {
-    EXPECT_EQ(render::decodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
-              (std::u32string{U'a', 0xE9, 0x20AC, 0x1F600}));
-    EXPECT_EQ(render::decodeUtf8("\xC3"), std::u32string(1, U'\uFFFD')) << "a sequence cut short";
-    EXPECT_EQ(render::decodeUtf8("\xFFx"), (std::u32string{U'\uFFFD', U'x'}));
-    EXPECT_EQ(render::stripHtml("<p align=\"left\"><font face=\"x\">a &amp; b</font></p><p>c<br/>d &lt;</p>"),
-              "a & b\nc\nd <");
-    EXPECT_EQ(render::stripHtml("x <unclosed"), "x ");
-    char out[5];
-    render::encodeUtf8(0x20AC, out);
-    EXPECT_STREQ(out, "\xE2\x82\xAC");
-    render::encodeUtf8(0xD800, out);
-    EXPECT_STREQ(out, "\xEF\xBF\xBD");
-    EXPECT_EQ(render::deviceFamily("_typewriter"), "monospace");
-    EXPECT_EQ(render::deviceFamily("_sans"), "sans-serif");
-}
 
 namespace {
 
@@ -205,4 +111,124 @@ TEST(EditText, DeviceFontsDrawInsideTheField) {
         }
     }
     EXPECT_GT(inked, 50) << "some text is drawn through the system's fonts";
+}
+
+namespace {
+
+struct Ink {
+    int red = 0, blue = 0;
+    int lastRed = -1, firstBlue = 1000;
+};
+
+Ink inkOf(const PixelBuffer& b) {
+    Ink ink;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            const uint32_t p = b.at(x, y);
+            const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), bl = int(p & 0xFF);
+            if (r > 200 && g < 100 && bl < 100) {
+                ++ink.red;
+                ink.lastRed = std::max(ink.lastRed, x);
+            } else if (bl > 200 && g < 100 && r < 100) {
+                ++ink.blue;
+                ink.firstBlue = std::min(ink.firstBlue, x);
+            }
+        }
+    }
+    return ink;
+}
+
+}  // namespace
+
+TEST(EditText, RunsOfDifferentColourLandInTheirColumns) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    constexpr uint32_t kRed = argb(255, 255, 0, 0);
+    constexpr uint32_t kBlue = argb(255, 0, 0, 255);
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.html = true;
+    f.textColor = swf::Rgba{0, 0, 0, 255};
+    // Glyphs start at 2, 13.7, 25.4 and 37.1 px, 10 px wide.
+    const PixelBuffer b = drawField(f, "<font color=\"#FF0000\">AA</font><font color=\"#0000FF\">AA</font>");
+    EXPECT_EQ(b.at(7, 12), kRed);
+    EXPECT_EQ(b.at(18, 12), kRed);
+    EXPECT_EQ(b.at(30, 12), kBlue);
+    EXPECT_EQ(b.at(42, 12), kBlue);
+    EXPECT_EQ(b.at(50, 12), White);
+
+    // Underlined: the gap between glyphs gets the rule below the baseline.
+    const PixelBuffer plainGap = drawField(f, "<font color=\"#FF0000\">AA</font>");
+    const PixelBuffer underlined = drawField(f, "<font color=\"#FF0000\"><u>AA</u></font>");
+    EXPECT_EQ(plainGap.at(12, 20), White);
+    EXPECT_NE(underlined.at(12, 20), White);
+    EXPECT_EQ(underlined.at(12, 12), White) << "the rule is below the glyphs, not through them";
+
+    // Scrolled by a line: the third line (after an empty one) moves up to the second's place.
+    f.multiline = true;
+    MovieBuilder mb;
+    mb.add(5, squareFont()).add(6, f);
+    mb.frame({place(1, 6)});
+    auto stage = model::Stage::create(mb.build());
+    (void)stage->takePendingActions();
+    auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
+    field->setText("<p><font color=\"#FF0000\">A</font></p><p></p><p><font color=\"#0000FF\">A</font></p>");
+    EXPECT_EQ(field->maxScroll(), 2);  // three 20 px lines in 50 - 4 px
+    field->setScroll(2);
+    PixelBuffer scrolled(100, 100);
+    render::Renderer renderer;
+    ASSERT_EQ(renderer.draw(*stage, scrolled.target(), render::Aspect::Opaque, render::Quality::High),
+              render::DrawError::None);
+    EXPECT_EQ(scrolled.at(7, 12), White);
+    EXPECT_EQ(scrolled.at(7, 32), kBlue);
+}
+
+TEST(EditText, DeviceFontRunsDrawFromOutlinesInOrder) {
+    swf::EditText f;
+    f.bounds = {0, 2000, 0, 1000};
+    f.fontHeight = 400;
+    f.html = true;
+    const PixelBuffer b = drawField(
+        f, "<font face=\"_sans\" color=\"#FF0000\">HHH</font><font face=\"_sans\" color=\"#0000FF\">HHH</font>");
+    const Ink ink = inkOf(b);
+    EXPECT_GT(ink.red, 30);
+    EXPECT_GT(ink.blue, 30);
+    EXPECT_LT(ink.lastRed, ink.firstBlue) << "the red run ends before the blue one starts";
+
+    // Bold measures wider than regular, and the layout follows: blue starts further right.
+    const PixelBuffer bold = drawField(
+        f, "<font face=\"_sans\" color=\"#FF0000\"><b>HHH</b></font><font face=\"_sans\" color=\"#0000FF\">HHH</font>");
+    EXPECT_GT(inkOf(bold).firstBlue, ink.firstBlue);
+}
+
+TEST(StaticText, DeviceFontGlyphsComeFromTheSystemsFace) {
+    // A font without outlines: the text names its glyphs by code.
+    swf::Font font;
+    font.version = 2;
+    font.name = "_sans";
+    for (char c : {'H', 'I'}) {
+        swf::Glyph g;
+        g.code = uint16_t(c);
+        font.glyphs.push_back(g);
+    }
+    swf::Text t;
+    t.bounds = {0, 2000, 0, 1000};
+    swf::TextRecord r;
+    r.fontId = 5;
+    r.height = 600;
+    r.color = swf::Rgba{255, 0, 0, 255};
+    r.xOffset = 100;
+    r.yOffset = 700;
+    r.glyphs = {{0, 500}, {1, 500}, {0, 500}};
+    t.records.push_back(r);
+    MovieBuilder mb;
+    mb.add(5, font).add(6, t);
+    mb.frame({place(1, 6)});
+    auto stage = model::Stage::create(mb.build());
+    (void)stage->takePendingActions();
+    PixelBuffer b(100, 100);
+    render::Renderer renderer;
+    ASSERT_EQ(renderer.draw(*stage, b.target(), render::Aspect::Opaque, render::Quality::High),
+              render::DrawError::None);
+    const Ink ink = inkOf(b);
+    EXPECT_GT(ink.red, 30);
+    EXPECT_LE(ink.lastRed, 5 + 3 * 25 + 2) << "glyphs sit at the record's advances";
 }

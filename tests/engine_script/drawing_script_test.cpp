@@ -194,6 +194,41 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              set(a, "c", "blendMode", "invert");
          },
          {{25, 25, Black}, {75, 75, White}}},
+        {"scrollRect shows the window, moved to the clip's origin",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 50, 50);
+             call(a, "c", "beginFill", {0x0000FF});
+             rect(a, "c", 50, 0, 50, 50);
+             make(a, "r", "geom", "Rectangle", {40, 0, 20, 20});
+             set(a, "c", "scrollRect", "$r");
+         },
+         {{5, 5, Red}, {15, 15, Blue}, {25, 5, White}, {5, 25, White}, {55, 5, White}}},
+        {"opaqueBackground fills the bounds behind the content",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 10, 10, 10, 10);
+             rect(a, "c", 40, 40, 10, 10);
+             set(a, "c", "opaqueBackground", 0x00FF00);
+         },
+         {{15, 15, Red}, {30, 30, Green}, {45, 15, Green}, {55, 55, White}}},
+        {"scale9Grid keeps the drawn corners at their size",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             call(a, "c", "moveTo", {6, 0});
+             for (auto [x, y] : {std::pair{24, 0}, {30, 6}, {30, 24}, {24, 30}, {6, 30}, {0, 24}, {0, 6}, {6, 0}})
+                 call(a, "c", "lineTo", {x, y});
+             make(a, "g", "geom", "Rectangle", {6, 6, 18, 18});
+             set(a, "c", "scale9Grid", "$g");
+             set(a, "c", "_x", 5);
+             set(a, "c", "_y", 5);
+             set(a, "c", "_xscale", 300);
+             set(a, "c", "_yscale", 300);
+         },
+         {{6, 6, White}, {11, 11, Red}, {94, 94, White}, {89, 89, Red}}},
         {"a drop shadow through filters, offset by its distance",
          [](Actions& a) {
              call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
@@ -297,6 +332,98 @@ TEST(ScriptGeometry, ValuesAndCopies) {
     EXPECT_EQ(traces(a),
               (Strings{"(a=0.5, b=0, c=0, d=0.5, tx=-5, ty=-10)", "(x=10, y=10)", "50", "(x=5, y=5, w=5, h=5)", "15",
                        "1193046", "0", "8", "8", "11259375", "-2130771968", "-1", "-1", "0", "normal"}));
+}
+
+TEST(ScriptDrawing, FilterMembersSurviveTheTripThroughAClip) {
+    // Constructor arguments in each class's order, read back after the
+    // clip took a copy of the filter.
+    struct Case {
+        const char* cls;
+        std::vector<PushValue> args;
+        std::vector<const char*> members;
+        Strings expected;
+    };
+    const std::vector<Case> cases{
+        {"DropShadowFilter",
+         {5, 0, 0xFF0000, 1, 3, 4, 2, 2, true, false, true},
+         {"distance", "color", "blurY", "strength", "quality", "inner", "knockout", "hideObject"},
+         {"5", "16711680", "4", "2", "2", "true", "false", "true"}},
+        {"BlurFilter", {9, 10, 3}, {"blurX", "blurY", "quality"}, {"9", "10", "3"}},
+        {"GlowFilter",
+         {0x00FF00, 1, 7, 8, 3, 2, true, true},
+         {"color", "blurX", "strength", "quality", "inner", "knockout"},
+         {"65280", "7", "3", "2", "true", "true"}},
+        {"BevelFilter",
+         {4, 0, 0xFFFFFF, 1, 0x0000FF, 1, 5, 6, 1, 3, "full", true},
+         {"highlightColor", "shadowColor", "blurY", "quality", "type", "knockout"},
+         {"16777215", "255", "6", "3", "full", "true"}},
+        {"GradientGlowFilter",
+         {3, 0, "$colors", "$alphas", "$ratios", 2, 2, 1, 1, "outer", false},
+         {"distance", "colors", "ratios", "type"},
+         {"3", "16711680,255", "0,255", "outer"}},
+        {"GradientBevelFilter", {3, 0, "$colors", "$alphas", "$ratios"}, {"colors", "type"}, {"16711680,255", "inner"}},
+        {"ConvolutionFilter",
+         {3, 1, "$cells", 6, 0.5, false, true, 0x00FF00, 1},
+         {"matrixX", "matrix", "divisor", "bias", "preserveAlpha", "clamp", "color"},
+         {"3", "1,2,3", "6", "0.5", "false", "true", "65280"}},
+        {"ColorMatrixFilter", {"$cells"}, {"matrix"}, {"1,2,3,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,1,0"}},
+    };
+    for (const Case& c : cases) {
+        Actions a;
+        letArray(a, "colors", {0xFF0000, 0x0000FF});
+        letArray(a, "alphas", {1, 1});
+        letArray(a, "ratios", {0, 255});
+        letArray(a, "cells", {1, 2, 3});
+        call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+        make(a, "f", "filters", c.cls, c.args);
+        letArray(a, "list", {"$f"});
+        set(a, "c", "filters", "$list");
+        a.push({"g"}).push({"c"}).getVariable().push({"filters"}).getMember().push({0}).getMember().setVariable();
+        for (const char* member : c.members)
+            a.push({"g"}).getVariable().push({PushValue(member)}).getMember().trace();
+        EXPECT_EQ(traces(a), c.expected) << c.cls;
+    }
+}
+
+TEST(ScriptDrawing, WindowGridAndBackgroundProperties) {
+    // Rectangles in and out, undefined and null turning them off; older
+    // movies keep the names for their own members.
+    Actions a;
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    for (const char* name : {"scale9Grid", "scrollRect", "opaqueBackground"})
+        a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
+    make(a, "r", "geom", "Rectangle", {1.5, 2, 30, 40});
+    set(a, "c", "scale9Grid", "$r");
+    set(a, "c", "scrollRect", "$r");
+    set(a, "c", "opaqueBackground", 0x123456);
+    for (const char* name : {"scale9Grid", "scrollRect", "opaqueBackground", "_width"})
+        a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
+    make(a, "flat", "geom", "Rectangle", {0, 0, 0, 10});
+    set(a, "c", "scale9Grid", "$flat");
+    set(a, "c", "scrollRect", swfwriter::Undefined{});
+    set(a, "c", "opaqueBackground", swfwriter::Null{});
+    for (const char* name : {"scale9Grid", "scrollRect", "opaqueBackground"})
+        a.push({"c"}).getVariable().push({PushValue(name)}).getMember().trace();
+    EXPECT_EQ(traces(a), (Strings{"undefined", "undefined", "undefined", "(x=1.5, y=2, w=30, h=40)",
+                                  "(x=1.5, y=2, w=30, h=40)", "1193046", "30", "undefined", "undefined", "undefined"}));
+    // The pointer meets what the window shows, where it shows it.
+    Actions hits;
+    call(hits, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    call(hits, "c", "beginFill", {0x0000FF});
+    rect(hits, "c", 50, 0, 50, 50);
+    make(hits, "r", "geom", "Rectangle", {40, 0, 20, 20});
+    set(hits, "c", "scrollRect", "$r");
+    for (auto [x, y] : {std::pair{15, 15}, {5, 5}, {55, 5}}) {
+        call(hits, "c", "hitTest", {x, y, true}, "h");
+        hits.traceVar("h");
+    }
+    EXPECT_EQ(traces(hits), (Strings{"true", "false", "false"}));
+
+    Actions old;
+    call(old, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    set(old, "c", "scrollRect", 5);
+    old.push({"c"}).getVariable().push({"scrollRect"}).getMember().trace();
+    EXPECT_EQ(traces(old, 7), (Strings{"5"}));
 }
 
 TEST(ScriptDrawing, TextFieldsAndHitsOnDrawings) {

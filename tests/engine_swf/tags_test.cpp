@@ -320,6 +320,42 @@ TEST(Tags, SpritesHaveTheirOwnFrames) {
     EXPECT_NE(firstTag<swf::RemoveObject>(sprite->timeline, 1), nullptr);
 }
 
+TEST(Tags, ScalingGridsAmendSpritesAndButtonsOnly) {
+    MovieWriter m;
+    const uint16_t shape = m.rectangle(0, 0, 100, 100, {});
+    SpriteWriter s;
+    s.place(shape, 1);
+    s.showFrame();
+    const uint16_t clip = m.defineSprite(s);
+    const uint16_t button = m.defineButton2({ButtonRecordSpec{}}, {});
+    struct Case {
+        uint16_t id;
+        Rect grid;
+    };
+    // A grid for a shape, for no character, and one without area change nothing.
+    for (const Case& c : {Case{clip, {10, 90, 20, 80}}, Case{button, {-5, 5, -5, 5}}, Case{shape, {1, 2, 1, 2}},
+                          Case{999, {1, 2, 1, 2}}, Case{clip, {50, 50, 10, 20}}})
+        m.defineScalingGrid(c.id, c.grid);
+    auto movie = load(m.finish());
+    EXPECT_TRUE(movie->problems.empty());
+    const auto* sprite = movie->characters.find<swf::Sprite>(clip);
+    ASSERT_TRUE(sprite && sprite->scalingGrid);
+    EXPECT_EQ(*sprite->scalingGrid, (swf::Rect{10, 90, 20, 80}));
+    const auto* b = movie->characters.find<swf::Button>(button);
+    ASSERT_TRUE(b && b->scalingGrid);
+    EXPECT_EQ(*b->scalingGrid, (swf::Rect{-5, 5, -5, 5}));
+
+    // A cut tag is a problem, and leaves the sprite without a grid.
+    MovieWriter cut;
+    SpriteWriter empty;
+    empty.showFrame();
+    const uint16_t other = cut.defineSprite(empty);
+    cut.tag(78, {uint8_t(other), 0, 0x78});
+    auto damaged = load(cut.finish());
+    EXPECT_TRUE(hasProblem(*damaged, swf::ErrorCode::MalformedTag));
+    EXPECT_FALSE(damaged->characters.find<swf::Sprite>(other)->scalingGrid);
+}
+
 TEST(Tags, ButtonsBothVersions) {
     MovieWriter m;
     uint16_t shape = m.rectangle(0, 0, 10, 10, {});

@@ -221,6 +221,12 @@ void MovieWriter::defineButtonCxform(uint16_t buttonId, const CxForm& cxform) {
     tag(23, w.data());
 }
 
+void MovieWriter::defineScalingGrid(uint16_t characterId, const Rect& grid) {
+    BitWriter w;
+    w.u16(characterId).rect(grid);
+    tag(78, w.data());
+}
+
 uint16_t MovieWriter::defineFont(const FontSpec& f) {
     std::vector<std::vector<uint8_t>> shapes;
     for (const GlyphSpec& g : f.glyphs)

@@ -312,6 +312,8 @@ public:
     uint16_t defineButton2(const std::vector<ButtonRecordSpec>& records, const std::vector<ButtonActionSpec>& actions,
                            bool trackAsMenu = false);
     void defineButtonCxform(uint16_t buttonId, const CxForm& cxform);
+    // DefineScalingGrid: the 9-slice grid of a sprite or button (twips).
+    void defineScalingGrid(uint16_t characterId, const Rect& grid);
 
     // Fonts and text
     uint16_t defineFont(const FontSpec& font);

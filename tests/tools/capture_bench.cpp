@@ -6,12 +6,16 @@
 //                          (targets: raw >= 10, png >= 4, h264 >= 4)
 //     cpu_x                movie seconds per processor second of moviecapture
 //                          and the host together: the rate one core would hold
+//   CaptureSound/audio|no_audio
+//                          examples/sound.swf at 640x480, 20 seconds to MP4,
+//                          with its sound (AAC) and with --no-audio
+//     movie_x              as above (target: with sound within 10% of without)
 //   Memory1080p            10,000 frames at 1920x1080 to H.264
 //     capture_peak_mb      moviecapture's peak resident memory (VmHWM)
 //     host_peak_mb         the host's                    (target: each < 300)
 //     movie_x              as above
 //
-// Run one with --benchmark_filter=Capture or =Memory; the memory run takes
+// Run one with --benchmark_filter=Capture/, =CaptureSound or =Memory; the memory run takes
 // minutes.
 #include "frame_rate.h"
 #include "movie_probe.h"
@@ -164,6 +168,31 @@ void BM_Capture(benchmark::State& state, const std::string& output) {
 BENCHMARK_CAPTURE(BM_Capture, raw, std::string("raw"))->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Capture, png, std::string("png"))->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Capture, h264, std::string("h264"))->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+void BM_CaptureSound(benchmark::State& state, bool audio) {
+    const moviehost::testing::TempDir scratch;
+    for (auto _ : state) {
+        std::vector<std::string> arguments = {(moviehost::testing::examplesFolder() / "sound.swf").string(),
+                                              "--size",
+                                              "640x480",
+                                              "--seconds",
+                                              std::to_string(MovieSeconds),
+                                              "--out",
+                                              (scratch / "clip.mp4").string()};
+        if (!audio)
+            arguments.emplace_back("--no-audio");
+        const Run run = capture(arguments, scratch.path());
+        if (!run.ok) {
+            state.SkipWithError("moviecapture failed");
+            return;
+        }
+        state.SetIterationTime(run.wallSeconds);
+        state.counters["movie_x"] = MovieSeconds / run.wallSeconds;
+        state.counters["cpu_x"] = MovieSeconds / run.cpuSeconds;
+    }
+}
+BENCHMARK_CAPTURE(BM_CaptureSound, audio, true)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_CaptureSound, no_audio, false)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 void BM_Memory1080p(benchmark::State& state) {
     const moviehost::testing::TempDir scratch;

@@ -1,43 +1,60 @@
-#include "avm2/string.h"
+// UTF-8 <-> UTF-16 for both script machines and their libraries. Invalid
+// UTF-8 becomes U+FFFD (a truncated or overlong sequence, a surrogate or a
+// value past U+10FFFF, once per sequence); a lone surrogate in UTF-16 is
+// written as U+FFFD.
+#pragma once
 
-namespace avm2 {
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
 
-std::u16string utf8ToUtf16(std::string_view in) {
+namespace moviehost {
+
+[[nodiscard]] inline std::u16string utf8ToUtf16(std::string_view in) {
     std::u16string out;
     out.reserve(in.size());
     size_t i = 0;
+    const auto byte = [&](size_t k) { return uint8_t(in[k]); };
     while (i < in.size()) {
-        const auto b = uint8_t(in[i]);
+        uint8_t b = byte(i);
         uint32_t cp = 0xFFFD;
-        size_t length = 1;
+        size_t need = 0;
         uint32_t min = 0;
         if (b < 0x80) {
             cp = b;
         } else if ((b & 0xE0) == 0xC0) {
-            length = 2, cp = b & 0x1F, min = 0x80;
+            cp = b & 0x1F;
+            need = 1;
+            min = 0x80;
         } else if ((b & 0xF0) == 0xE0) {
-            length = 3, cp = b & 0x0F, min = 0x800;
+            cp = b & 0x0F;
+            need = 2;
+            min = 0x800;
         } else if ((b & 0xF8) == 0xF0) {
-            length = 4, cp = b & 0x07, min = 0x10000;
+            cp = b & 0x07;
+            need = 3;
+            min = 0x10000;
         } else {
-            length = 0;
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
         }
-        if (length > 1) {
-            bool good = i + length <= in.size();
-            for (size_t k = 1; good && k < length; ++k) {
-                const auto c = uint8_t(in[i + k]);
-                good = (c & 0xC0) == 0x80;
-                cp = (cp << 6) | (c & 0x3F);
-            }
-            if (!good || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-                cp = 0xFFFD;
-                length = 1;
-            }
-        } else if (length == 0) {
-            length = 1;
+        size_t k = 1;
+        for (; k <= need; ++k) {
+            if (i + k >= in.size() || (byte(i + k) & 0xC0) != 0x80)
+                break;
+            cp = (cp << 6) | (byte(i + k) & 0x3F);
         }
-        i += length;
-        if (cp >= 0x10000) {
+        if (k <= need) {
+            out.push_back(0xFFFD);
+            i += k;
+            continue;
+        }
+        i += need + 1;
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out.push_back(0xFFFD);
+        } else if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(char16_t(0xD800 + (cp >> 10)));
             out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
@@ -48,7 +65,7 @@ std::u16string utf8ToUtf16(std::string_view in) {
     return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view in) {
+[[nodiscard]] inline std::string utf16ToUtf8(std::u16string_view in) {
     std::string out;
     out.reserve(in.size());
     for (size_t i = 0; i < in.size(); ++i) {
@@ -57,7 +74,7 @@ std::string utf16ToUtf8(std::u16string_view in) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;  // a lone surrogate
+            cp = 0xFFFD;
         }
         if (cp < 0x80) {
             out.push_back(char(cp));
@@ -78,4 +95,4 @@ std::string utf16ToUtf8(std::u16string_view in) {
     return out;
 }
 
-}  // namespace avm2
+}  // namespace moviehost

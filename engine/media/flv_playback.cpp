@@ -1,0 +1,163 @@
+// The clock and the status events around FlvStream.
+#include "media/flv_playback.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace media {
+
+const char* flvStatusCode(FlvEvent event) {
+    switch (event) {
+    case FlvEvent::PlayStart:
+        return "NetStream.Play.Start";
+    case FlvEvent::PlayStop:
+        return "NetStream.Play.Stop";
+    case FlvEvent::StreamNotFound:
+        return "NetStream.Play.StreamNotFound";
+    case FlvEvent::BufferFull:
+        return "NetStream.Buffer.Full";
+    case FlvEvent::BufferEmpty:
+        return "NetStream.Buffer.Empty";
+    case FlvEvent::BufferFlush:
+        return "NetStream.Buffer.Flush";
+    case FlvEvent::SeekNotify:
+        return "NetStream.Seek.Notify";
+    case FlvEvent::SeekInvalidTime:
+        return "NetStream.Seek.InvalidTime";
+    case FlvEvent::PauseNotify:
+        return "NetStream.Pause.Notify";
+    case FlvEvent::UnpauseNotify:
+        return "NetStream.Unpause.Notify";
+    case FlvEvent::MetaData:
+    case FlvEvent::CuePoint:
+        break;
+    }
+    return nullptr;
+}
+
+bool flvStatusIsError(FlvEvent event) {
+    return event == FlvEvent::StreamNotFound || event == FlvEvent::SeekInvalidTime;
+}
+
+void FlvPlayback::report(FlvEvent event) {
+    // A script that never lets a tick pass cannot make the queue grow.
+    if (m_events.size() < MaxQueuedEvents)
+        m_events.push_back(event);
+}
+
+void FlvPlayback::play(const std::string& path, uint64_t nowMs) {
+    close();
+    auto opened = FlvStream::open(path);
+    if (!opened) {
+        report(FlvEvent::StreamNotFound);
+        return;
+    }
+    m_stream = std::move(opened).value();
+    m_positionMs = 0;
+    m_clockMs = nowMs;
+    m_paused = false;
+    m_stopped = false;
+    m_bufferFull = false;
+    m_stream->advanceTo(0, MaxPacketsPerUpdate);
+    report(FlvEvent::PlayStart);
+    report(FlvEvent::MetaData);
+}
+
+void FlvPlayback::playRefused() {
+    close();
+    report(FlvEvent::StreamNotFound);
+}
+
+void FlvPlayback::pause(std::optional<bool> paused, uint64_t nowMs) {
+    if (!m_stream)
+        return;
+    const bool pause = paused.value_or(!m_paused);
+    if (pause == m_paused)
+        return;
+    update(nowMs);
+    m_paused = pause;
+    m_clockMs = nowMs;
+    report(pause ? FlvEvent::PauseNotify : FlvEvent::UnpauseNotify);
+}
+
+void FlvPlayback::seek(double seconds, uint64_t nowMs) {
+    if (!m_stream)
+        return;
+    const uint64_t end = endMs();
+    if (std::isnan(seconds) || (end > 0 && seconds * 1000.0 > double(end))) {
+        report(FlvEvent::SeekInvalidTime);
+        return;
+    }
+    const auto target = uint64_t(std::max(0.0, std::floor(seconds * 1000.0)));
+    m_stream->seek(target);
+    m_positionMs = target;
+    m_clockMs = nowMs;
+    m_stopped = false;
+    m_bufferFull = false;
+    report(FlvEvent::SeekNotify);
+}
+
+void FlvPlayback::close() {
+    m_cuePoints.clear();
+    std::erase(m_events, FlvEvent::CuePoint);
+    if (m_stream)
+        m_pictureBase += m_stream->pictureCount() + 1;
+    m_stream.reset();
+    m_positionMs = 0;
+    m_paused = false;
+    m_stopped = false;
+}
+
+uint64_t FlvPlayback::endMs() const { return m_stream ? m_stream->durationMs() : 0; }
+
+void FlvPlayback::update(uint64_t nowMs) {
+    if (!m_stream)
+        return;
+    if (playing() && nowMs > m_clockMs)
+        m_positionMs += nowMs - m_clockMs;
+    m_clockMs = std::max(m_clockMs, nowMs);
+    if (m_stopped)
+        return;
+    if (!m_bufferFull) {
+        m_bufferFull = true;
+        report(FlvEvent::BufferFull);
+    }
+    if (m_paused)
+        return;
+    const uint64_t end = endMs();
+    if (end > 0)
+        m_positionMs = std::min(m_positionMs, end);
+    const bool caughtUp = m_stream->advanceTo(m_positionMs, MaxPacketsPerUpdate);
+    for (FlvScriptTag& cue : m_stream->takeCuePoints()) {
+        if (m_events.size() >= MaxQueuedEvents)
+            break;
+        m_cuePoints.push_back(std::move(cue));
+        report(FlvEvent::CuePoint);
+    }
+    // The last picture shows until the file's duration; a damaged file whose
+    // header claims more ends a second after its last packet.
+    const uint64_t last = m_stream->lastPacketMs();
+    const uint64_t stopAt = end > 0 ? std::min(end, last + 1000) : last;
+    if (caughtUp && m_stream->ended() && m_positionMs >= stopAt) {
+        m_stopped = true;
+        report(FlvEvent::BufferFlush);
+        report(FlvEvent::PlayStop);
+        report(FlvEvent::BufferEmpty);
+    }
+}
+
+void FlvPlayback::setBufferTime(double seconds) {
+    if (std::isfinite(seconds))
+        m_bufferTime = std::max(0.0, seconds);
+}
+
+double FlvPlayback::bufferLength() const {
+    if (!m_stream || m_stopped)
+        return 0.0;
+    const uint64_t end = endMs();
+    const double left = end > m_positionMs ? double(end - m_positionMs) / 1000.0 : 0.0;
+    return std::min(m_bufferTime, left);
+}
+
+}  // namespace media

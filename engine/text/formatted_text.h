@@ -1,0 +1,55 @@
+// A field's content: code points in runs, each run with a complete format.
+// Paragraphs end at '\r' or '\n'; paragraph members of a format (align,
+// margins, indents, leading, bullet, tab stops) apply to whole paragraphs.
+#pragma once
+
+#include "text/text_format.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace text {
+
+struct TextRun {
+    size_t length = 0;
+    TextFormat format;
+};
+
+class FormattedText {
+public:
+    FormattedText() = default;
+    // `text` all in `format` (completed from the default format).
+    FormattedText(std::u32string text, const TextFormat& format);
+
+    [[nodiscard]] const std::u32string& text() const { return m_text; }
+    [[nodiscard]] const std::vector<TextRun>& runs() const { return m_runs; }
+    [[nodiscard]] size_t size() const { return m_text.size(); }
+
+    // Adds text in `format` (completed from the default format); a run of
+    // the same format as the last grows instead.
+    void append(std::u32string_view text, const TextFormat& format);
+    // Sets what `format` sets on [begin, end) (clamped); its paragraph
+    // members go to every paragraph the range touches.
+    void applyFormat(size_t begin, size_t end, const TextFormat& format);
+    // What [begin, end) has in common; for an empty range, the format of
+    // the character before `begin` (or at it, at the start).
+    [[nodiscard]] TextFormat formatOf(size_t begin, size_t end) const;
+    // The run format at character `index` (the last one past the end, the
+    // default format when there is no text).
+    [[nodiscard]] TextFormat formatAt(size_t index) const;
+
+private:
+    void merge();
+
+    std::u32string m_text;
+    std::vector<TextRun> m_runs;
+};
+
+[[nodiscard]] bool isParagraphEnd(char32_t c);
+// UTF-8 to code points (broken sequences give U+FFFD) and back.
+[[nodiscard]] std::u32string fromUtf8(std::string_view text);
+[[nodiscard]] std::string toUtf8(std::u32string_view text);
+
+}  // namespace text

@@ -1,0 +1,22 @@
+// The HTML subset text fields take, read with a forgiving tokenizer: the
+// markup movies carry is often not well formed (unclosed <p> and <li>,
+// bare <br>, unquoted attributes, stray '&'), which an XML parser refuses.
+// Unknown tags are skipped, unmatched closing tags ignored.
+#pragma once
+
+#include "text/formatted_text.h"
+
+#include <string>
+#include <string_view>
+
+namespace text {
+
+// `base` is the format text outside any tag gets (the field's new-text
+// format). condenseWhite folds runs of white space into one space.
+[[nodiscard]] FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite = false);
+
+// The markup the player writes back: one <P> (or <LI>) per paragraph, a
+// <FONT> per run, <TEXTFORMAT> around paragraphs with spacing set.
+[[nodiscard]] std::string writeHtml(const FormattedText& text);
+
+}  // namespace text

@@ -1,0 +1,222 @@
+#include "text/text_layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace text {
+
+namespace {
+
+// Tab stops every this many twips when a paragraph sets none.
+constexpr double DefaultTab = 720.0;
+
+struct Item {
+    char32_t code = 0;
+    size_t run = 0;
+    double advance = 0.0;
+};
+
+double runSize(const TextFormat& f) { return std::clamp(f.size.value_or(240.0), 0.0, 200000.0); }
+
+double nextTab(double x, const TextFormat& p) {
+    for (double stop : p.tabStops.value_or(std::vector<double>{})) {
+        if (stop > x)
+            return stop;
+    }
+    return (std::floor(x / DefaultTab) + 1.0) * DefaultTab;
+}
+
+// Widens the spaces between a line's words so that it fills `space`.
+void justify(LaidLine& line, double space) {
+    size_t last = line.glyphs.size();
+    while (last > 0 && line.glyphs[last - 1].code == U' ')
+        --last;
+    size_t gaps = 0;
+    for (size_t k = 0; k < last; ++k)
+        gaps += line.glyphs[k].code == U' ' ? 1 : 0;
+    const double extra = space - line.width;
+    if (gaps == 0 || extra <= 0)
+        return;
+    size_t seen = 0;
+    for (size_t k = 0; k < line.glyphs.size(); ++k) {
+        line.glyphs[k].x += extra * double(seen) / double(gaps);
+        if (k < last && line.glyphs[k].code == U' ')
+            ++seen;
+    }
+    line.width = space;
+}
+
+}  // namespace
+
+TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces) {
+    TextLayout out;
+    const auto& runs = text.runs();
+    out.faces.reserve(runs.size());
+    for (const TextRun& run : runs)
+        out.faces.push_back(faces(run.format));
+
+    // The characters with their runs.
+    std::vector<Item> items;
+    {
+        const size_t count = std::min(text.size(), MaxLaidCharacters);
+        items.reserve(count);
+        size_t at = 0;
+        for (size_t r = 0; r < runs.size() && at < count; ++r) {
+            for (size_t k = 0; k < runs[r].length && at < count; ++k, ++at) {
+                char32_t c = text.text()[at];
+                if (isParagraphEnd(c) && !box.multiline)
+                    c = U' ';
+                else if (box.password && !isParagraphEnd(c))
+                    c = U'*';
+                items.push_back({c, r, 0.0});
+            }
+        }
+    }
+
+    double top = box.yMin + Gutter;
+    size_t start = 0;
+    while (true) {
+        size_t end = start;
+        while (end < items.size() && !isParagraphEnd(items[end].code))
+            ++end;
+        const TextFormat p = start < items.size() ? runs[items[start].run].format
+                                                  : (runs.empty() ? defaultFormat() : runs.back().format);
+        const bool bullet = p.bullet.value_or(false);
+        const double bulletIndent = bullet ? runSize(p) * 1.5 : 0.0;
+        const double left = box.xMin + Gutter + p.leftMargin.value_or(0.0) + p.blockIndent.value_or(0.0) + bulletIndent;
+        const double right = box.xMax - Gutter - p.rightMargin.value_or(0.0);
+
+        // Advances, with letter spacing and kerning of pairs in one run.
+        for (size_t k = start; k < end; ++k) {
+            Item& it = items[k];
+            const TextFormat& f = runs[it.run].format;
+            const Face& face = *out.faces[it.run];
+            const double size = runSize(f);
+            const auto glyph = face.glyph(it.code);
+            it.advance = (glyph ? glyph->advance : 0.0) * size + f.letterSpacing.value_or(0.0);
+            if (k + 1 < end && items[k + 1].run == it.run && f.kerning.value_or(false))
+                it.advance += face.kerning(it.code, items[k + 1].code) * size;
+            if (!std::isfinite(it.advance))
+                it.advance = 0.0;
+        }
+
+        // Fill lines: words with their trailing spaces; a word wider than a
+        // line breaks where it must.
+        std::vector<LaidLine> lines(1);
+        double indent = p.indent.value_or(0.0);
+        double x = 0.0;
+        auto limit = [&] { return right - left - indent; };
+        auto newLine = [&] {
+            lines.emplace_back();
+            x = 0.0;
+            indent = 0.0;
+        };
+        auto place = [&](size_t k) {
+            Item& it = items[k];
+            if (it.code == U'\t') {
+                it.advance = std::max(0.0, nextTab(x + indent, p) - indent - x);
+            }
+            lines.back().glyphs.push_back({it.code, x, it.run});
+            x += it.advance;
+            if (it.code != U' ' && it.code != U'\t')
+                lines.back().width = x;
+        };
+        size_t k = start;
+        while (k < end) {
+            size_t wordEnd = k;
+            double solid = 0.0;
+            while (wordEnd < end && items[wordEnd].code != U' ' && items[wordEnd].code != U'\t')
+                solid += items[wordEnd++].advance;
+            if (box.wordWrap && !lines.back().glyphs.empty() && x + solid > limit())
+                newLine();
+            const bool startsLine = lines.back().glyphs.empty();
+            for (; k < wordEnd; ++k) {
+                if (box.wordWrap && startsLine && !lines.back().glyphs.empty() && x + items[k].advance > limit())
+                    newLine();
+                place(k);
+            }
+            while (k < end && (items[k].code == U' ' || items[k].code == U'\t'))
+                place(k++);
+        }
+
+        // Heights and alignment.
+        for (size_t n = 0; n < lines.size(); ++n) {
+            LaidLine& line = lines[n];
+            double ascent = 0.0;
+            double descent = 0.0;
+            auto measure = [&](size_t run) {
+                const double size = runSize(runs[run].format);
+                ascent = std::max(ascent, out.faces[run]->ascent() * size);
+                descent = std::max(descent, out.faces[run]->descent() * size);
+            };
+            for (const LaidGlyph& g : line.glyphs)
+                measure(g.run);
+            if (line.glyphs.empty()) {
+                // An empty line keeps the height of its paragraph's format.
+                const size_t run = start < items.size() ? items[start].run : runs.size();
+                if (run < runs.size())
+                    measure(run);
+                else if (!runs.empty())
+                    measure(runs.size() - 1);
+                else
+                    ascent = runSize(p) * 0.9, descent = runSize(p) * 0.2;
+            }
+            line.top = top;
+            line.baseline = top + ascent;
+            line.height = ascent + descent + p.leading.value_or(0.0);
+            top += line.height;
+            const double from = left + (n == 0 ? p.indent.value_or(0.0) : 0.0);
+            const double space = right - from;
+            const Align align = p.align.value_or(Align::Left);
+            line.left = align == Align::Right    ? from + space - line.width
+                        : align == Align::Center ? from + (space - line.width) / 2.0
+                                                 : from;
+            for (LaidGlyph& g : line.glyphs)
+                g.x += line.left;
+            // Justified lines but the paragraph's last spread their spaces.
+            if (align == Align::Justify && n + 1 < lines.size())
+                justify(line, space);
+            if (bullet && n == 0 && (start < items.size() || !runs.empty())) {
+                line.bulletRun = start < items.size() ? items[start].run : runs.size() - 1;
+                line.bulletX = left - bulletIndent + runSize(p) * 0.5;
+            }
+            out.textWidth = std::max(out.textWidth, line.width);
+            out.lines.push_back(std::move(line));
+        }
+        if (end >= items.size())
+            break;
+        start = end + 1;
+    }
+    out.textHeight = top - (box.yMin + Gutter);
+    return out;
+}
+
+int maxScroll(const TextLayout& layout, const FieldBox& box) {
+    const double visible = box.yMax - box.yMin - 2 * Gutter;
+    double below = 0.0;
+    size_t first = layout.lines.size();
+    while (first > 0 && below + layout.lines[first - 1].height <= visible + 0.5) {
+        below += layout.lines[first - 1].height;
+        --first;
+    }
+    // A line taller than the field still scrolls to itself.
+    if (first == layout.lines.size() && first > 0)
+        --first;
+    return int(first) + 1;
+}
+
+int bottomScroll(const TextLayout& layout, const FieldBox& box, int scroll) {
+    const double visible = box.yMax - box.yMin - 2 * Gutter;
+    const size_t from = size_t(std::clamp(scroll, 1, std::max(1, int(layout.lines.size())))) - 1;
+    double used = 0.0;
+    size_t last = from;
+    for (size_t n = from; n < layout.lines.size(); ++n) {
+        if (used + layout.lines[n].height > visible + 0.5 && n > from)
+            break;
+        used += layout.lines[n].height;
+        last = n;
+    }
+    return int(last) + 1;
+}
+
+}  // namespace text

@@ -1,0 +1,170 @@
+// FlvPlayback on a clock the test drives: what time, pictures and status
+// events follow from play, pause, seek and close, and what a damaged or
+// missing file gives. av.flv: 20 frames at 10 fps, frame k a grey of
+// 10 + 12 k, with a 2-second tone.
+#include "media/flv_playback.h"
+
+#include "flv_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace {
+
+using media::FlvEvent;
+using mediatest::fixture;
+
+int grey(const media::FlvPlayback& p) {
+    const media::VideoImage* image = p.image();
+    return image ? image->rgba[(size_t(image->height / 2) * image->width + image->width / 2) * 4] : -1;
+}
+
+TEST(FlvPlayback, StepsThroughScriptedSessions) {
+    using Step = std::function<void(media::FlvPlayback&, uint64_t now)>;
+    const struct Case {
+        const char* name;
+        uint64_t stepAt;  // clock time of the step
+        Step step;
+        uint64_t checkAt;  // clock time of the update after it
+        double time;       // seconds into the file then
+        std::vector<FlvEvent> events;
+    } cases[] = {
+        {"plays by the clock", 0, [](auto&, uint64_t) {}, 1200, 1.2, {FlvEvent::BufferFull}},
+        {"pause holds the time",
+         500,
+         [](auto& p, uint64_t now) { p.pause(true, now); },
+         1500,
+         0.5,
+         {FlvEvent::BufferFull, FlvEvent::PauseNotify}},
+        {"a toggle pauses, a second one resumes",
+         300,
+         [](auto& p, uint64_t now) {
+             p.pause(std::nullopt, now);
+             p.pause(std::nullopt, now + 500);
+         },
+         1000,
+         0.5,
+         {FlvEvent::BufferFull, FlvEvent::PauseNotify, FlvEvent::UnpauseNotify}},
+        {"seek moves the playhead",
+         200,
+         [](auto& p, uint64_t now) { p.seek(1.5, now); },
+         300,
+         1.6,
+         {FlvEvent::BufferFull, FlvEvent::SeekNotify, FlvEvent::BufferFull}},
+        {"seek past the end is refused",
+         200,
+         [](auto& p, uint64_t now) { p.seek(60, now); },
+         300,
+         0.3,
+         {FlvEvent::BufferFull, FlvEvent::SeekInvalidTime}},
+        {"seek of no number is refused",
+         200,
+         [](auto& p, uint64_t now) { p.seek(NAN, now); },
+         300,
+         0.3,
+         {FlvEvent::BufferFull, FlvEvent::SeekInvalidTime}},
+        {"the end stops it",
+         0,
+         [](auto&, uint64_t) {},
+         5000,
+         2.0,
+         {FlvEvent::BufferFull, FlvEvent::BufferFlush, FlvEvent::PlayStop, FlvEvent::BufferEmpty}},
+        {"close forgets the file", 400, [](auto& p, uint64_t) { p.close(); }, 600, 0.0, {FlvEvent::BufferFull}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        media::FlvPlayback p;
+        p.play(fixture("av.flv"), 10'000);
+        EXPECT_EQ(p.takeEvents(), (std::vector<FlvEvent>{FlvEvent::PlayStart, FlvEvent::MetaData}));
+        std::vector<FlvEvent> events;
+        auto tick = [&](uint64_t ms) {
+            p.update(10'000 + ms);
+            for (FlvEvent e : p.takeEvents())
+                events.push_back(e);
+        };
+        for (uint64_t ms = 0; ms < c.stepAt; ms += 100)
+            tick(ms);
+        tick(c.stepAt);
+        c.step(p, 10'000 + c.stepAt);
+        for (FlvEvent e : p.takeEvents())
+            events.push_back(e);
+        for (uint64_t ms = c.stepAt + 100; ms <= c.checkAt; ms += 100)
+            tick(ms);
+        EXPECT_DOUBLE_EQ(p.time(), c.time);
+        EXPECT_EQ(events, c.events);
+        if (p.open() && c.time < 2.0) {
+            EXPECT_NEAR(grey(p), 10 + 12 * int(c.time * 10 + 0.5), 6) << "the picture of the playhead's frame";
+        }
+    }
+}
+
+TEST(FlvPlayback, ReportsMetadataBufferAndBytes) {
+    media::FlvPlayback p;
+    p.setBufferTime(0.5);
+    p.play(fixture("av.flv"), 0);
+    ASSERT_TRUE(p.metadata());
+    EXPECT_EQ(p.metadata()->at("width"), "64");
+    EXPECT_EQ(p.metadata()->at("height"), "48");
+    EXPECT_NEAR(std::stod(p.metadata()->at("duration")), 2.0, 0.15);
+    EXPECT_EQ(p.bytesTotal(), std::filesystem::file_size(fixture("av.flv")));
+    EXPECT_DOUBLE_EQ(p.bufferLength(), 0.5);
+    p.update(1800);
+    EXPECT_NEAR(p.bufferLength(), 0.2, 0.1) << "what is left of the file when less than the buffer time";
+    p.update(3000);
+    EXPECT_EQ(p.bytesLoaded(), p.bytesTotal());
+    EXPECT_DOUBLE_EQ(p.bufferLength(), 0.0);
+}
+
+TEST(FlvPlayback, CuePointsArriveWhenThePlayheadPassesThem) {
+    media::FlvPlayback p;
+    p.play(fixture("av_cue.flv"), 0);
+    (void)p.takeEvents();
+    for (const auto& [ms, due] : {std::pair{400, false}, std::pair{600, true}}) {
+        p.update(uint64_t(ms));
+        const auto events = p.takeEvents();
+        const auto cues = p.takeCuePoints();
+        EXPECT_EQ(std::count(events.begin(), events.end(), FlvEvent::CuePoint), due ? 1 : 0) << ms;
+        ASSERT_EQ(cues.size(), due ? 1u : 0u) << ms;
+        if (due) {
+            EXPECT_EQ(cues[0].ms, 500u);
+            EXPECT_NE(std::string(cues[0].body.begin(), cues[0].body.end()).find("mark"), std::string::npos);
+        }
+    }
+    p.seek(0.2, 600);
+    p.update(700);
+    EXPECT_EQ(p.takeCuePoints().size(), 0u) << "not yet passed again";
+    p.update(1000);
+    EXPECT_EQ(p.takeCuePoints().size(), 1u) << "passed again after the seek back";
+}
+
+TEST(FlvPlayback, BadFilesEndCleanly) {
+    const std::string truncated = (std::filesystem::temp_directory_path() / "flv_playback_truncated.flv").string();
+    {
+        std::ifstream in(fixture("av.flv"), std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(truncated, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size() / 2));
+    }
+    for (const std::string& path : {fixture("missing.flv"), fixture("t22_mono16.wav")}) {
+        media::FlvPlayback p;
+        p.play(path, 0);
+        EXPECT_EQ(p.takeEvents(), std::vector<FlvEvent>{FlvEvent::StreamNotFound}) << path;
+        EXPECT_FALSE(p.open());
+    }
+    media::FlvPlayback p;
+    p.play(truncated, 0);
+    std::vector<FlvEvent> events = p.takeEvents();
+    for (uint64_t ms = 0; ms <= 4000 && p.playing(); ms += 100) {
+        p.update(ms);
+        for (FlvEvent e : p.takeEvents())
+            events.push_back(e);
+    }
+    EXPECT_FALSE(p.playing()) << "a file cut short stops";
+    EXPECT_EQ(events.back(), FlvEvent::BufferEmpty);
+    std::filesystem::remove(truncated);
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// ActionScript 2 text: TextFormat, the format methods of TextField and its
+// properties, run as byte code on fields a script makes.
+#include "script_test_support.h"
+
+#include <cstdlib>
+
+using namespace scripttest;
+
+namespace {
+
+// "$name" pushes the variable's value.
+void pushArgs(Actions& a, const std::vector<PushValue>& args) {
+    for (auto it = args.rbegin(); it != args.rend(); ++it) {
+        const auto* text = std::get_if<std::string>(&it->value);
+        if (text && !text->empty() && (*text)[0] == '$')
+            a.push({PushValue(text->substr(1))}).getVariable();
+        else
+            a.push({*it});
+    }
+    a.push({int(args.size())});
+}
+
+void call(Actions& a, const std::string& object, const std::string& method, const std::vector<PushValue>& args,
+          const std::string& into = "") {
+    if (!into.empty())
+        a.push({PushValue(into)});
+    pushArgs(a, args);
+    a.push({PushValue(object)}).getVariable().push({PushValue(method)}).callMethod();
+    if (into.empty())
+        a.pop();
+    else
+        a.setVariable();
+}
+
+void set(Actions& a, const std::string& object, const std::string& member, PushValue v) {
+    a.push({PushValue(object)}).getVariable().push({PushValue(member)}).push({std::move(v)}).setMember();
+}
+
+void traceMember(Actions& a, const std::string& object, const std::string& member) {
+    a.push({PushValue(object)}).getVariable().push({PushValue(member)}).getMember().trace();
+}
+
+void newFormat(Actions& a, const std::string& name) {
+    a.push({PushValue(name)}).push({0}).push({"TextFormat"}).newObject().setVariable();
+}
+
+void field(Actions& a, const std::string& name, int depth, int w, int h) {
+    call(a, "_root", "createTextField", {PushValue(name), depth, 0, 0, w, h}, name);
+}
+
+double num(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
+
+}  // namespace
+
+TEST(ScriptText, TextFormatsApplyToRangesAndReadBack) {
+    Actions a;
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "text", "hello world");
+    newFormat(a, "f");
+    set(a, "f", "bold", true);
+    set(a, "f", "color", 0xFF0000);
+    set(a, "f", "size", 20);
+    call(a, "t", "setTextFormat", {0, 5, PushValue("$f")});
+    call(a, "t", "getTextFormat", {0, 5}, "g");
+    traceMember(a, "g", "bold");
+    traceMember(a, "g", "color");
+    traceMember(a, "g", "size");
+    call(a, "t", "getTextFormat", {}, "all");
+    traceMember(a, "all", "bold");  // mixed
+    traceMember(a, "all", "font");
+    call(a, "t", "getTextFormat", {6}, "one");
+    traceMember(a, "one", "bold");
+    traceMember(a, "t", "htmlText");  // not an HTML field: the text
+    set(a, "t", "html", true);
+    traceMember(a, "t", "htmlText");
+    traceMember(a, "t", "text");
+    EXPECT_EQ(traces(a), (Strings{"true", "16711680", "20", "null", "Times New Roman", "false", "hello world",
+                                  "<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"20\" COLOR=\"#FF0000\" "
+                                  "LETTERSPACING=\"0\" KERNING=\"0\"><B>hello</B></FONT><FONT FACE=\"Times New Roman\" "
+                                  "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\"> world</FONT></P>",
+                                  "hello world"}));
+}
+
+TEST(ScriptText, HtmlTextSetsRunsAndNewTextFormatsApplyToNewText) {
+    Actions a;
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "html", true);
+    set(a, "t", "htmlText", "<p align='center'><font size='30' color='#0000FF'>big</font> <i>it</i></p>");
+    traceMember(a, "t", "text");
+    call(a, "t", "getTextFormat", {0}, "g");
+    traceMember(a, "g", "size");
+    traceMember(a, "g", "align");
+    call(a, "t", "getTextFormat", {4}, "h");
+    traceMember(a, "h", "italic");
+    newFormat(a, "n");
+    set(a, "n", "size", 30);
+    field(a, "u", 2, 200, 100);
+    call(a, "u", "setNewTextFormat", {PushValue("$n")});
+    set(a, "u", "text", "x");
+    call(a, "u", "getTextFormat", {}, "ug");
+    traceMember(a, "ug", "size");
+    set(a, "u", "textColor", 0x00FF00);
+    call(a, "u", "getTextFormat", {}, "uc");
+    traceMember(a, "uc", "color");
+    traceMember(a, "u", "textColor");
+    EXPECT_EQ(traces(a), (Strings{"big it", "30", "center", "true", "30", "65280", "65280"}));
+}
+
+TEST(ScriptText, FieldPropertiesReadAndWrite) {
+    Actions a;
+    field(a, "t", 1, 200, 100);
+    struct Prop {
+        const char* name;
+        PushValue value;
+        const char* expected;
+    };
+    const Prop props[] = {
+        {"wordWrap", PushValue(true), "true"},       {"multiline", PushValue(true), "true"},
+        {"border", PushValue(true), "true"},         {"borderColor", PushValue(0x123456), "1193046"},
+        {"background", PushValue(true), "true"},     {"backgroundColor", PushValue(0xABCDEF), "11259375"},
+        {"selectable", PushValue(false), "false"},   {"password", PushValue(true), "true"},
+        {"embedFonts", PushValue(true), "true"},     {"condenseWhite", PushValue(true), "true"},
+        {"restrict", PushValue("A-Z"), "A-Z"},       {"maxChars", PushValue(5), "5"},
+        {"autoSize", PushValue("center"), "center"}, {"autoSize", PushValue(true), "left"},
+        {"autoSize", PushValue(false), "none"},      {"type", PushValue("input"), "input"},
+    };
+    Strings expected;
+    for (const Prop& p : props) {
+        set(a, "t", p.name, p.value);
+        traceMember(a, "t", p.name);
+        expected.push_back(p.expected);
+    }
+    traceMember(a, "_root", "nothing");  // keeps the list honest about its end
+    expected.push_back("undefined");
+    EXPECT_EQ(traces(a), expected);
+}
+
+TEST(ScriptText, ScrollingMetricsAndAutoSizeFollowTheLayout) {
+    Actions a;
+    field(a, "t", 1, 200, 60);
+    set(a, "t", "multiline", true);
+    set(a, "t", "text", "1\r2\r3\r4\r5\r6\r7\r8\r9\r10");
+    traceMember(a, "t", "length");
+    traceMember(a, "t", "maxscroll");
+    traceMember(a, "t", "bottomScroll");
+    set(a, "t", "scroll", 100);
+    traceMember(a, "t", "scroll");
+    traceMember(a, "t", "bottomScroll");
+    set(a, "t", "scroll", -5);
+    traceMember(a, "t", "scroll");
+    field(a, "w", 2, 300, 40);
+    set(a, "w", "text", "ab");
+    traceMember(a, "w", "textWidth");
+    set(a, "w", "text", "abababab");
+    traceMember(a, "w", "textWidth");
+    traceMember(a, "w", "textHeight");
+    field(a, "s", 3, 10, 10);
+    set(a, "s", "autoSize", "left");
+    set(a, "s", "text", "hello there");
+    traceMember(a, "s", "_width");
+    traceMember(a, "s", "_height");
+    newFormat(a, "f");
+    set(a, "f", "size", 20);
+    a.push({"e"});
+    pushArgs(a, {"hello"});
+    a.push({"f"}).getVariable().push({"getTextExtent"}).callMethod().setVariable();
+    traceMember(a, "e", "width");
+    traceMember(a, "e", "textFieldWidth");
+    const Strings out = traces(a);
+    ASSERT_EQ(out.size(), 13u);
+    EXPECT_EQ(out[0], "20");
+    const double maxscroll = num(out[1]);
+    EXPECT_GT(maxscroll, 1);
+    EXPECT_LT(maxscroll, 10);
+    EXPECT_EQ(num(out[2]), 11 - maxscroll) << "the lines that show from the first";
+    EXPECT_EQ(num(out[3]), maxscroll) << "scroll stops at maxscroll";
+    EXPECT_EQ(out[4], "10");
+    EXPECT_EQ(out[5], "1");
+    EXPECT_GT(num(out[7]), 3 * num(out[6])) << "four times the text, about four times as wide";
+    EXPECT_GT(num(out[8]), 5);
+    EXPECT_GT(num(out[9]), 10) << "autoSize widened the field";
+    EXPECT_NEAR(num(out[10]), num(out[8]) + 4, 1.0) << "and fitted its height to one line";
+    EXPECT_GT(num(out[11]), 20);
+    EXPECT_EQ(num(out[12]), num(out[11]) + 4);
+}
+
+TEST(ScriptText, PressingAnAsfunctionLinkCallsIntoTheMovie) {
+    Actions a;
+    a.defineFunction("hit", {"x"}, Actions().push({"hit "}).push({"x"}).getVariable().stringAdd().trace());
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "html", true);
+    set(a, "t", "htmlText", "<a href=\"asfunction:hit,7\">LINK LINK LINK</a><br>plain");
+    swfwriter::MovieWriter m({.version = 8});
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    // On the link's first line, then on the plain second line.
+    p->engine->mouseDown({200, 200});
+    p->engine->mouseUp({200, 200});
+    p->engine->mouseDown({200, 500});
+    p->engine->mouseUp({200, 500});
+    EXPECT_EQ(p->host.traces, (Strings{"hit 7"}));
+}
+
+TEST(ScriptText, ABoundFieldsVariableFollowsFormatChanges) {
+    swfwriter::MovieWriter m({.version = 8});
+    swfwriter::EditTextSpec spec;
+    spec.bounds = {0, 4000, 0, 1000};
+    spec.html = true;
+    spec.variableName = "v";
+    m.place(m.defineEditText(spec), 1, named("t"));
+    m.showFrame();
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    Actions a;
+    set(a, "t", "htmlText", "<b>x</b>y");
+    newFormat(a, "f");
+    set(a, "f", "italic", true);
+    call(a, "t", "setTextFormat", {1, 2, PushValue("$f")});
+    p->engine->runActions(p->root(), a.bytes());
+    p->engine->tick();  // a binding pass: the variable must not undo the format
+    const std::string v = p->var("v");
+    EXPECT_NE(v.find("<B>x</B>"), std::string::npos) << v;
+    EXPECT_NE(v.find("<I>y</I>"), std::string::npos) << v;
+}
