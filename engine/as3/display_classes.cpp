@@ -6,6 +6,7 @@
 #include "as3/display_state.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
+#include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
@@ -91,19 +92,6 @@ void dispatchToSubtree(Machine& m, Object* top, const char16_t* type) {
         dispatchSimple(m, o.asObject(), type, false);
 }
 
-void removeChildObject(Machine& m, Object* container, Object* child) {
-    dispatchSimple(m, child, u"removed", true);
-    if (onStage(child))
-        dispatchToSubtree(m, child, u"removedFromStage");
-    DisplayState& c = displayOf(m, Value::object(container));
-    std::erase_if(c.children, [&](const Value& v) { return v.asObject() == child; });
-    DisplayState& d = displayOf(m, Value::object(child));
-    if (d.parentObject == container) {
-        d.parentObject = nullptr;
-        detachFromModel(hostContext(m), d);
-    }
-}
-
 // --- DisplayObject ------------------------------------------------------
 
 // Every display object but the stage is drawn by a model object: the root by
@@ -118,9 +106,14 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool mode
         state->object = std::move(ctx.pendingRoot);
         state->name = m.string(u"root1");
         ctx.root = self;
+    } else if (ctx.pendingObject) {
+        state->object = std::move(ctx.pendingObject);
+        const std::string& placedName = state->object->name();
+        state->name = placedName.empty() ? m.string(u"instance" + avm2::numberToString(double(++ctx.instances)))
+                                         : m.string(avm2::utf8ToUtf16(placedName));
     } else {
         if (modelled)
-            state->object = newModelClip(m);
+            state->object = newScriptObject(m, self);
         state->name = m.string(u"instance" + avm2::numberToString(double(++ctx.instances)));
     }
     self->setNativeState(std::move(state));
@@ -129,6 +122,8 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool mode
         displayOf(m, thisValue).parentObject = ctx.held.stage.asObject();
         displayOf(m, ctx.held.stage).children.push_back(thisValue);
     }
+    // What the object's own timeline placed exists before its constructor's body runs.
+    syncTimelineChildren(m, self);
     return Value();
 }
 
@@ -242,6 +237,19 @@ Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
 }
 
 }  // namespace
+
+void removeChildObject(Machine& m, Object* container, Object* child) {
+    dispatchSimple(m, child, u"removed", true);
+    if (onStage(child))
+        dispatchToSubtree(m, child, u"removedFromStage");
+    DisplayState& c = displayOf(m, Value::object(container));
+    std::erase_if(c.children, [&](const Value& v) { return v.asObject() == child; });
+    DisplayState& d = displayOf(m, Value::object(child));
+    if (d.parentObject == container) {
+        d.parentObject = nullptr;
+        detachFromModel(hostContext(m), d);
+    }
+}
 
 void addChildAt(Machine& m, Object* container, Object* child, size_t index) {
     DisplayState& c = displayOf(m, Value::object(container));
@@ -498,6 +506,7 @@ void gotoFrameArgument(Machine& m, Value t, std::span<const Value> args, bool pl
     if (*target != clip->currentFrame()) {
         (void)clip->gotoFrame(int64_t(*target));
         hostContext(m).frameChanged = true;
+        syncTimelineChildren(m, t.asObject());
     }
 }
 
@@ -523,7 +532,10 @@ Value nextFrame(Machine& m, Value t, std::span<const Value>) {
     if (model::MovieClip* clip = timeline(m, t)) {
         const uint32_t before = clip->currentFrame();
         clip->nextFrame();
-        hostContext(m).frameChanged = hostContext(m).frameChanged || clip->currentFrame() != before;
+        if (clip->currentFrame() != before) {
+            hostContext(m).frameChanged = true;
+            syncTimelineChildren(m, t.asObject());
+        }
     }
     return Value();
 }
@@ -531,7 +543,10 @@ Value prevFrame(Machine& m, Value t, std::span<const Value>) {
     if (model::MovieClip* clip = timeline(m, t)) {
         const uint32_t before = clip->currentFrame();
         clip->prevFrame();
-        hostContext(m).frameChanged = hostContext(m).frameChanged || clip->currentFrame() != before;
+        if (clip->currentFrame() != before) {
+            hostContext(m).frameChanged = true;
+            syncTimelineChildren(m, t.asObject());
+        }
     }
     return Value();
 }

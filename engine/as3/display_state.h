@@ -28,6 +28,7 @@ struct DisplayState : DispatcherState {
     bool isInteractive = true;  // false for Shape: its hits go to its container
     // addFrameScript: by frame index from 0.
     std::vector<avm2::Value> frameScripts;
+    uint32_t scriptFrame = UINT32_MAX;  // the frame whose script ran last
     // Properties that change no drawing (buttonMode, mouseEnabled...).
     std::map<std::u16string, avm2::Value> stored;
 
@@ -44,5 +45,7 @@ struct DisplayState : DispatcherState {
 [[nodiscard]] bool onStage(avm2::Object* o);
 // Adds `child` to the container (script or player), with the added events.
 void addChildAt(avm2::Machine& m, avm2::Object* container, avm2::Object* child, size_t index);
+// Takes `child` off the container's list, with the removed events.
+void removeChildObject(avm2::Machine& m, avm2::Object* container, avm2::Object* child);
 
 }  // namespace as3

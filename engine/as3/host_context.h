@@ -53,6 +53,12 @@ struct HostContext {
     // document class is constructed.
     std::shared_ptr<model::MovieClip> pendingRoot;
     avm2::Object* root = nullptr;
+    // The timeline-placed model object the next display object made binds to.
+    std::shared_ptr<model::DisplayObject> pendingObject = nullptr;
+    // SymbolClass: the class name linked to each character (0, the document, too).
+    std::map<uint16_t, std::u16string> symbolClasses = {};
+    // The classes of those found so far (by their instances' traits).
+    std::map<const avm2::Traits*, uint16_t> linkedTraits = {};
     uint64_t instances = 0;  // names of display objects made: instance1, instance2...
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.

@@ -7,6 +7,7 @@
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
 #include "avm2/core_library.h"
@@ -129,6 +130,8 @@ void Player::buildRoot() {
                 for (const auto& [id, name] : symbols->symbols) {
                     if (id == 0 && documentClass.empty())
                         documentClass = avm2::utf8ToUtf16(name);
+                    else if (id != 0)
+                        ctx.symbolClasses.emplace(id, avm2::utf8ToUtf16(name));
                 }
             }
         }
@@ -201,23 +204,38 @@ void Player::broadcastRender() {
     broadcast(u"render");
 }
 
-// The root's script for the frame the playhead is on, once per arrival; a
-// goto inside one runs the next frame's script after it.
+// Each clip's script for the frame its playhead is on, once per arrival,
+// the root first, then the tree in child order; a goto inside one runs the
+// scripts of the frames reached after it.
 void Player::runFrameScripts() {
     HostContext& ctx = *m_context;
+    avm2::Machine& m = *m_machine;
     for (int rounds = 0; rounds < 16 && ctx.root; ++rounds) {
         ctx.frameChanged = false;
-        const uint32_t frame = ctx.stage.root().currentFrame();
-        if (frame == m_scriptFrame)
-            return;
-        m_scriptFrame = frame;
-        auto* state = ctx.root->nativeAs<DisplayState>();
-        if (!state || frame >= state->frameScripts.size() || !state->frameScripts[frame].isObject())
-            continue;
-        const Value script = state->frameScripts[frame];
-        avm2::Machine::Pin keep(*m_machine, script);
-        (void)run(u"the script of frame " + avm2::utf8ToUtf16(std::to_string(frame + 1)),
-                  [&] { (void)m_machine->call(script, Value::object(ctx.root), {}); });
+        std::vector<Value> order{Value::object(ctx.root)};
+        for (size_t i = 0; i < order.size() && order.size() < 100000; ++i) {
+            for (const Value& c : displayOf(m, order[i]).children) {
+                if (displayOf(m, c).isContainer)
+                    order.push_back(c);
+            }
+        }
+        for (const Value& o : order)
+            m.pin(o);
+        for (const Value& o : order) {
+            auto* state = o.asObject()->nativeAs<DisplayState>();
+            const model::MovieClip* clip = state ? state->clip() : nullptr;
+            if (!clip || clip->currentFrame() == state->scriptFrame)
+                continue;
+            const uint32_t frame = clip->currentFrame();
+            state->scriptFrame = frame;
+            if (frame >= state->frameScripts.size() || !state->frameScripts[frame].isObject())
+                continue;
+            const Value script = state->frameScripts[frame];
+            avm2::Machine::Pin keep(m, script);
+            (void)run(u"the script of frame " + avm2::utf8ToUtf16(std::to_string(frame + 1)),
+                      [&] { (void)m.call(script, o, {}); });
+        }
+        m.unpin(order.size());
         if (!ctx.frameChanged)
             return;
     }
@@ -229,10 +247,9 @@ void Player::tick() {
         return;
     }
     HostContext& ctx = *m_context;
-    const uint32_t before = ctx.stage.root().currentFrame();
     ctx.stage.advance();
-    if (ctx.stage.root().currentFrame() != before)
-        m_scriptFrame = UINT32_MAX;
+    if (ctx.root)
+        (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");

@@ -15,8 +15,8 @@
 // one the root is a plain MovieClip.
 //
 // One frame (tick): the timeline advances, enterFrame goes to every display
-// object listening for it, then frameConstructed, the root's frame script
-// (addFrameScript) when the playhead reached a new frame, then exitFrame;
+// object listening for it, then frameConstructed, the frame scripts
+// (addFrameScript) of clips whose playhead reached a new frame, then exitFrame;
 // the collector runs between frames; render follows a frame in which
 // stage.invalidate() was called. Each of these is an entry of its own:
 // a script that throws or passes a limit is reported through
@@ -117,7 +117,6 @@ private:
     std::unique_ptr<avm2::Machine> m_machine;
     std::unique_ptr<HostContext> m_context;
     bool m_started = false;
-    uint32_t m_scriptFrame = UINT32_MAX;  // the frame whose script ran last
     uint32_t m_framesSinceCollection = 0;
     uint64_t m_errors = 0;
     bool m_buttonDown = false;

@@ -157,4 +157,11 @@ ChangeSet Stage::collectChanges() {
 
 std::shared_ptr<MovieClip> Stage::createDetachedClip() { return ObjectFactory::createEmptyClip(m_context, 1); }
 
+std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId) {
+    ActionBatch batch;
+    auto object = ObjectFactory::create(m_context, characterId, Origin::Script, 1, batch);
+    m_context->flush(std::move(batch));
+    return object;
+}
+
 }  // namespace model

@@ -75,6 +75,9 @@ public:
     // An empty clip on no list yet (ActionScript 3 makes its objects before
     // it places them); null at the object limit.
     [[nodiscard]] std::shared_ptr<MovieClip> createDetachedClip();
+    // The character's object on no list yet, as a script made it (a sprite
+    // in its frame 0); null when the character cannot be shown or at a limit.
+    [[nodiscard]] std::shared_ptr<DisplayObject> createDetachedObject(uint16_t characterId);
     // The geometry of the movie's characters; filling it does not change the stage.
     [[nodiscard]] GeometryCache& characterCache() const;
     [[nodiscard]] const Limits& limits() const;

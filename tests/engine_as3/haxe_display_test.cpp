@@ -4,8 +4,11 @@
 
 #include "recording_host.h"
 
+#include "movie_writer.h"
+
 #include "render/renderer.h"
 #include "swf/movie.h"
+#include "swf/timeline.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +193,94 @@ TEST(HaxeDisplay, PointerAndKeysReachTheObjectsTheyHit) {
     };
     EXPECT_EQ(events, expected);
     EXPECT_TRUE(p->host.errors.empty());
+}
+
+// The haxe movie's code in a timeline the writer makes: root frame 1 places
+// a two-frame sprite linked to Linked as "clip" (its frame 1 a red box at
+// 0..20 pixels named "inner", a slot of Linked), frame 2 places a blue shape
+// as "box", frame 3 removes the sprite.
+std::unique_ptr<Played> playTimeline() {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    auto code = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Timeline.swf");
+    if (!code)
+        return nullptr;
+    swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
+    const uint16_t red = w.rectangle(0, 0, 400, 400, {255, 0, 0});
+    const uint16_t blue = w.rectangle(0, 1000, 400, 400, {0, 0, 255});
+    swfwriter::SpriteWriter sprite;
+    sprite.place(red, 1, {.name = "inner"});
+    sprite.showFrame();
+    sprite.showFrame();
+    const uint16_t linked = w.defineSprite(sprite);
+    std::string document;
+    for (const swf::ControlTag& tag : (*code)->root.frames.at(0).tags) {
+        if (const auto* block = std::get_if<swf::DoAbc>(&tag)) {
+            std::vector<uint8_t> body(4 + block->name.size());
+            body[0] = uint8_t(block->flags);
+            std::copy(block->name.begin(), block->name.end(), body.begin() + 4);
+            body.push_back(0);
+            body.insert(body.end(), block->abc.begin(), block->abc.end());
+            w.tag(82, body);
+        } else if (const auto* symbols = std::get_if<swf::SymbolClass>(&tag)) {
+            for (const auto& [id, name] : symbols->symbols)
+                if (id == 0)
+                    document = name;
+        }
+    }
+    const std::string symbolTable = std::string("\x02\x00\x00\x00", 4) + document + std::string(1, '\0') +
+                                    char(linked & 0xFF) + char(linked >> 8) + std::string("Linked", 7);
+    const std::vector<uint8_t> symbols(symbolTable.begin(), symbolTable.end());
+    w.tag(76, symbols);
+    w.place(linked, 1, {.name = "clip"});
+    w.showFrame();
+    w.place(blue, 2, {.name = "box"});
+    w.showFrame();
+    w.remove(1);
+    w.showFrame();
+    auto movie = swf::parseMovie(w.finish());
+    if (!movie)
+        return nullptr;
+    played->stage = model::Stage::create(*movie);
+    played->player = as3::Player::create(*played->stage, played->host, u"file:///Timeline.swf", {});
+    played->player->start();
+#endif
+    return played;
+}
+
+TEST(HaxeDisplay, TimelinePlacedObjectsGetTheirLinkedClassesAndNames) {
+    REQUIRE_HAXE();
+    auto p = playTimeline();
+    ASSERT_TRUE(p && p->player);
+    // The sprite is built, its own frame placed, before the document's code runs.
+    EXPECT_EQ(p->host.command(u"linked"), u"clip,1,2,true,true,inner");
+    EXPECT_EQ(p->host.command(u"main"), u"true,1,true,true");
+    EXPECT_EQ(p->host.command(u"made"), u"1,true,2");
+    (void)p->stage->collectChanges();
+    {
+        // clip.x = 100 moved the placed sprite itself.
+        Picture picture(*p->stage);
+        ASSERT_TRUE(picture.drawn());
+        expectArea(picture, {"red moved", 100, 0, 120, 20, 0xFF0000});
+        expectArea(picture, {"red's place", 0, 0, 20, 20, 0xFFFFFF});
+        expectArea(picture, {"script-made red", 0, 50, 20, 70, 0xFF0000});
+    }
+    p->player->tick();
+    EXPECT_EQ(p->host.command(u"linkedFrame"), u"2") << "a placed clip's frame script";
+    EXPECT_EQ(p->host.command(u"frame2"), u"true,3,box");
+    EXPECT_FALSE(p->host.command(u"removed"));
+    p->player->tick();
+    // The removed events come while the sprite is still a child.
+    EXPECT_EQ(p->host.command(u"removed"), u"3");
+    EXPECT_EQ(p->host.command(u"frame3"), u"2,true");
+    p->player->tick();
+    EXPECT_EQ(std::count_if(p->host.commands.begin(), p->host.commands.end(),
+                            [](const auto& c) { return c.first == u"frame3" || c.first == u"linkedFrame"; }),
+              3)
+        << "each frame script runs once per arrival";
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
 }
 
 }  // namespace

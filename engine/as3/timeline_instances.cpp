@@ -1,0 +1,170 @@
+#include "as3/timeline_instances.h"
+
+#include "as3/display_binding.h"
+#include "as3/display_state.h"
+#include "as3/host_context.h"
+
+#include "avm2/class_object.h"
+#include "avm2/string.h"
+#include "avm2/traits.h"
+
+#include <algorithm>
+
+namespace as3 {
+
+using avm2::Machine;
+using avm2::Object;
+using avm2::Value;
+
+namespace {
+
+bool fromTimeline(const DisplayState& d) { return d.object && d.object->origin() == model::Origin::Timeline; }
+
+avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
+    HostContext& ctx = hostContext(m);
+    if (auto it = ctx.symbolClasses.find(object.characterId()); it != ctx.symbolClasses.end()) {
+        const Value c = m.findDefinitionByName(it->second);
+        if (auto* linked = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr)
+            return linked;
+        m.throwError("ReferenceError", 1065, u"Variable " + it->second + u" is not defined.");
+    }
+    switch (object.kind()) {
+    case model::DisplayKind::MovieClip:
+        return m.coreClass(u"flash.display", u"MovieClip");
+    case model::DisplayKind::Shape:
+    case model::DisplayKind::MorphShape:
+        return m.coreClass(u"flash.display", u"Shape");
+    default:
+        return nullptr;
+    }
+}
+
+// The parent's property named after the instance: its declared slot, or a
+// dynamic property; a sealed class without one does not get it.
+void setInstanceProperty(Machine& m, Object* container, const std::string& name, Value child) {
+    const std::u16string key = avm2::utf8ToUtf16(name);
+    if (const avm2::Traits* traits = container->traits()) {
+        const avm2::Binding* b = traits->find(avm2::QName{m.publicNamespace(), m.intern(key)});
+        if (b && b->kind == avm2::Binding::Kind::Slot && container->hasSlot(b->slot)) {
+            container->setSlot(b->slot, child);
+            return;
+        }
+        if (b)
+            return;
+    }
+    if (container->isDynamic())
+        container->setOwn(key, child);
+}
+
+}  // namespace
+
+void syncTimelineChildren(Machine& m, Object* container) {
+    HostContext& ctx = hostContext(m);
+    Machine::Pin keepContainer(m, Value::object(container));
+    DisplayState& c = displayOf(m, Value::object(container));
+    model::MovieClip* clip = c.isStage ? nullptr : c.clip();
+    if (!clip)
+        return;
+    std::vector<Value> gone;
+    for (const Value& v : c.children) {
+        const DisplayState& d = displayOf(m, v);
+        if (fromTimeline(d) && d.object->parent() != clip)
+            gone.push_back(v);
+    }
+    for (const Value& v : gone) {
+        Machine::Pin keep(m, v);
+        removeChildObject(m, container, v.asObject());
+    }
+    std::vector<std::shared_ptr<model::DisplayObject>> placed;
+    for (const auto& [depth, object] : clip->displayList()) {
+        if (object->origin() != model::Origin::Timeline)
+            continue;
+        const auto& children = displayOf(m, Value::object(container)).children;
+        const bool bound = std::any_of(children.begin(), children.end(),
+                                       [&](const Value& v) { return displayOf(m, v).object == object; });
+        if (!bound)
+            placed.push_back(object);
+    }
+    for (const auto& object : placed) {
+        avm2::ClassObject* type = classFor(m, *object);
+        if (!type)
+            continue;
+        ctx.pendingObject = object;
+        Value child;
+        try {
+            child = m.construct(Value::object(type), {});
+        } catch (...) {
+            ctx.pendingObject.reset();
+            throw;
+        }
+        ctx.pendingObject.reset();
+        Machine::Pin keep(m, child);
+        // A constructor that made the object a script child elsewhere, or
+        // one whose instance is not the placed object, keeps it.
+        DisplayState& d = displayOf(m, child);
+        if (d.object != object || d.parentObject)
+            continue;
+        // Timeline children keep depth order, below what scripts added.
+        const auto& children = displayOf(m, Value::object(container)).children;
+        size_t index = 0;
+        while (index < children.size()) {
+            const DisplayState& s = displayOf(m, children[index]);
+            if (!fromTimeline(s) || s.object->depth() > object->depth())
+                break;
+            ++index;
+        }
+        if (!object->name().empty())
+            setInstanceProperty(m, container, object->name(), child);
+        addChildAt(m, container, child.asObject(), index);
+    }
+}
+
+std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) {
+    HostContext& ctx = hostContext(m);
+    const avm2::Traits* traits = self->traits();
+    auto found = ctx.linkedTraits.find(traits);
+    if (found == ctx.linkedTraits.end() && traits) {
+        for (const auto& [id, name] : ctx.symbolClasses) {
+            const Value c = m.findDefinitionByName(name);
+            auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
+            if (type && &type->instanceTraits() == traits) {
+                found = ctx.linkedTraits.emplace(traits, id).first;
+                break;
+            }
+        }
+    }
+    if (found != ctx.linkedTraits.end()) {
+        if (auto object = ctx.stage.createDetachedObject(found->second))
+            return object;
+    }
+    return newModelClip(m);
+}
+
+void syncTimelineTree(Machine& m, Object* top) {
+    // Everything waiting is pinned until the walk ends; the walk is bounded
+    // by the model's nesting and object limits.
+    std::vector<Value> pending{Value::object(top)};
+    size_t pinned = 1;
+    m.pin(pending.back());
+    try {
+        while (!pending.empty()) {
+            const Value next = pending.back();
+            pending.pop_back();
+            syncTimelineChildren(m, next.asObject());
+            const auto& children = displayOf(m, next).children;
+            for (auto it = children.rbegin(); it != children.rend(); ++it) {
+                if (displayOf(m, *it).isContainer) {
+                    pending.push_back(*it);
+                    m.pin(*it);
+                    ++pinned;
+                }
+            }
+        }
+    } catch (...) {
+        m.unpin(pinned);
+        throw;
+    }
+    m.unpin(pinned);
+}
+
+}  // namespace as3
