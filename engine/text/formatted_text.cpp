@@ -1,5 +1,7 @@
 #include "text/formatted_text.h"
 
+#include "moviehost/utf.h"
+
 #include <algorithm>
 
 namespace text {
@@ -139,6 +141,8 @@ TextFormat FormattedText::formatOf(size_t begin, size_t end) const {
     return common.value_or(defaultFormat());
 }
 
+// Each byte of a bad sequence is its own U+FFFD here, so a field keeps one
+// replacement character per byte it could not read.
 std::u32string fromUtf8(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
@@ -167,25 +171,8 @@ std::u32string fromUtf8(std::string_view text) {
 std::string toUtf8(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t cp : text) {
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
-            cp = 0xFFFD;
-        if (cp < 0x80) {
-            out.push_back(char(cp));
-        } else if (cp < 0x800) {
-            out.push_back(char(0xC0 | (cp >> 6)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(char(0xE0 | (cp >> 12)));
-            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(char(0xF0 | (cp >> 18)));
-            out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        }
-    }
+    for (char32_t cp : text)
+        moviehost::appendUtf8(out, cp);
     return out;
 }
 
