@@ -1,6 +1,8 @@
 // flash.geom: Point, Rectangle, Matrix, ColorTransform, Transform.
 #include "as3/display_binding.h"
+#include "as3/geom3d.h"
 #include "as3/geom_values.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 
@@ -487,13 +489,15 @@ Value transformPixelBounds(Machine& m, Value t, std::span<const Value>) {
     return newRectangle(m, x, y, std::ceil(b.xMax / 20) - x, std::ceil(b.yMax / 20) - y);
 }
 
-const avm2::NativeAccessor TransformAccessors[] = {
+const avm2::NativeAccessor FlatTransformAccessors[] = {
     {u"matrix", transformMatrix, transformSetMatrix},
     {u"concatenatedMatrix", transformConcatenated},
     {u"colorTransform", transformColor, transformSetColor},
     {u"concatenatedColorTransform", transformConcatenatedColor},
     {u"pixelBounds", transformPixelBounds},
 };
+const std::vector<avm2::NativeAccessor> TransformAccessors =
+    joinedTables<avm2::NativeAccessor>({FlatTransformAccessors, transform3DAccessors()});
 
 constexpr const char16_t* Geom = u"flash.geom";
 

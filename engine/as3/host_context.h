@@ -17,6 +17,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value hover;     // the object the pointer is over
     avm2::Value pressed;   // where the button went down
     avm2::Value focus;     // stage.focus
+    avm2::Value dragged;   // the sprite startDrag moves with the pointer
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -71,6 +74,15 @@ struct HostContext {
     swf::Point pointer = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).
     avm2::Value graphicsOwner = {};
+    // Timeline-placed objects whose linked constructor threw: reported once,
+    // not built again each frame.
+    std::set<std::weak_ptr<model::DisplayObject>, std::owner_less<>> failedPlacements = {};
+    // Sprite.startDrag: where the dragged sprite's origin stays from the
+    // pointer (its parent's twips), and the box it keeps to.
+    struct Drag {
+        swf::Point offset;
+        std::optional<swf::Bounds> bounds;
+    } drag = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }
