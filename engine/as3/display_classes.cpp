@@ -624,9 +624,8 @@ Value scenes(Machine& m, Value t, std::span<const Value>) {
     Machine::Pin keep(m, Value::object(list));
     if (model::MovieClip* clip = timeline(m, t)) {
         for (const SceneSpan& scene : scenesOf(*clip)) {
-            const Value made = newScene(m, *clip, scene);
             m.resizeArray(list, list->elements().size() + 1);
-            list->elements().back() = made;
+            list->elements().back() = newScene(m, *clip, scene);
         }
     }
     return Value::object(list);

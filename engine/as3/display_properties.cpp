@@ -154,21 +154,6 @@ Value setFilters(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
-// A Rectangle (pixels) as twips bounds; none for null. NaN sides count as 0.
-std::optional<swf::Bounds> readBox(Machine& m, Value v) {
-    if (v.isNullish())
-        return std::nullopt;
-    auto twips = [&](const char16_t* name) {
-        const double n = numberOf(m, v, name) * 20;
-        return std::isfinite(n) ? std::clamp(n, -swf::CoordinateLimit, swf::CoordinateLimit) : 0.0;
-    };
-    const double x = twips(u"x"), y = twips(u"y");
-    swf::Bounds b;
-    b.add(swf::Point{x, y});
-    b.add(swf::Point{std::clamp(x + twips(u"width"), -swf::CoordinateLimit, swf::CoordinateLimit),
-                     std::clamp(y + twips(u"height"), -swf::CoordinateLimit, swf::CoordinateLimit)});
-    return b;
-}
 Value boxValue(Machine& m, const std::optional<swf::Bounds>& b) {
     if (!b)
         return Value::null();
@@ -180,7 +165,7 @@ Value getScrollRect(Machine& m, Value t, std::span<const Value>) {
     return boxValue(m, o ? o->scrollRect() : std::nullopt);
 }
 Value setScrollRect(Machine& m, Value t, std::span<const Value> args) {
-    const auto box = readBox(m, argument(args, 0));
+    const auto box = readBounds(m, argument(args, 0));
     if (model::DisplayObject* o = modelOf(m, t))
         o->setScrollRect(box);
     return Value();
@@ -191,7 +176,7 @@ Value getScale9Grid(Machine& m, Value t, std::span<const Value>) {
 }
 // A grid without area turns slicing off, as the file's grids do.
 Value setScale9Grid(Machine& m, Value t, std::span<const Value> args) {
-    auto box = readBox(m, argument(args, 0));
+    auto box = readBounds(m, argument(args, 0));
     if (box && (box->xMax <= box->xMin || box->yMax <= box->yMin))
         box.reset();
     if (model::DisplayObject* o = modelOf(m, t))

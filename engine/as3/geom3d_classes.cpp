@@ -227,6 +227,7 @@ Value matrixRawData(Machine& m, Value t, std::span<const Value>) {
     const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
                                                            Value::object(m.coreClass(u"Number"))));
     const Value made = m.construct(type, {});
+    Machine::Pin keep(m, made);
     avm2::VectorObject* v = avm2::asVector(made);
     avm2::resizeVector(m, v, 16);
     for (size_t i = 0; i < 16; ++i)

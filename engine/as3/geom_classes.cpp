@@ -561,6 +561,19 @@ swf::Matrix readMatrix(Machine& m, Value v) {
     return {numberOf(m, v, u"a"), numberOf(m, v, u"b"),  numberOf(m, v, u"c"),
             numberOf(m, v, u"d"), numberOf(m, v, u"tx"), numberOf(m, v, u"ty")};
 }
+std::optional<swf::Bounds> readBounds(Machine& m, Value v) {
+    if (v.isNullish())
+        return std::nullopt;
+    auto twips = [](double pixels) {
+        return std::isfinite(pixels) ? std::clamp(pixels * 20, -swf::CoordinateLimit, swf::CoordinateLimit) : 0.0;
+    };
+    const double x = numberOf(m, v, u"x"), y = numberOf(m, v, u"y");
+    swf::Bounds b;
+    b.add(swf::Point{twips(x), twips(y)});
+    b.add(swf::Point{twips(x + numberOf(m, v, u"width")), twips(y + numberOf(m, v, u"height"))});
+    return b;
+}
+
 swf::ColorTransform readColorTransform(Machine& m, Value v) {
     requireObject(m, v);
     auto mult = [&](const char16_t* name) {

@@ -127,16 +127,8 @@ Value startDrag(Machine& m, Value t, std::span<const Value> args) {
         if (const auto p = inParent(*d.object, ctx.pointer))
             ctx.drag.offset = {d.object->x() * 20 - p->x, d.object->y() * 20 - p->y};
     }
-    if (const Value box = argument(args, 1); box.isObject()) {
-        const double x = numberOf(m, box, u"x") * 20, y = numberOf(m, box, u"y") * 20;
-        const double w = numberOf(m, box, u"width") * 20, h = numberOf(m, box, u"height") * 20;
-        if (std::isfinite(x + y + w + h)) {
-            swf::Bounds b;
-            b.add(swf::Point{x, y});
-            b.add(swf::Point{x + w, y + h});
-            ctx.drag.bounds = b;
-        }
-    }
+    if (const Value box = argument(args, 1); box.isObject())
+        ctx.drag.bounds = readBounds(m, box);
     ctx.held.dragged = t;
     moveDragged(m, t);
     return Value();

@@ -72,11 +72,11 @@ Value sceneLabels(Machine& m, const model::MovieClip& clip, const SceneSpan& sce
     std::stable_sort(inside.begin(), inside.end(), [](auto* a, auto* b) { return a->frame < b->frame; });
     const Value type = Value::object(m.coreClass(u"flash.display", u"FrameLabel"));
     for (const swf::Label* l : inside) {
-        const Value args[] = {m.string(avm2::utf8ToUtf16(l->name)),
-                              Value::fromInt(int32_t(l->frame - scene.start + 1))};
-        const Value label = m.construct(type, args);
         m.resizeArray(labels, labels->elements().size() + 1);
-        labels->elements().back() = label;
+        const Value name = m.string(avm2::utf8ToUtf16(l->name));
+        Machine::Pin keepName(m, name);
+        const Value args[] = {name, Value::fromInt(int32_t(l->frame - scene.start + 1))};
+        labels->elements().back() = m.construct(type, args);
     }
     return Value::object(labels);
 }
@@ -84,7 +84,9 @@ Value sceneLabels(Machine& m, const model::MovieClip& clip, const SceneSpan& sce
 Value newScene(Machine& m, const model::MovieClip& clip, const SceneSpan& scene) {
     const Value labels = sceneLabels(m, clip, scene);
     Machine::Pin keep(m, labels);
-    const Value args[] = {m.string(avm2::utf8ToUtf16(scene.name)), labels, Value::fromInt(int32_t(scene.count))};
+    const Value name = m.string(avm2::utf8ToUtf16(scene.name));
+    Machine::Pin keepName(m, name);
+    const Value args[] = {name, labels, Value::fromInt(int32_t(scene.count))};
     return m.construct(Value::object(m.coreClass(u"flash.display", u"Scene")), args);
 }
 
