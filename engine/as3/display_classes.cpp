@@ -238,6 +238,10 @@ Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
 
 }  // namespace
 
+Value initInteractiveObject(Machine& m, Value thisValue, std::span<const Value> args) {
+    return displayObjectInit(m, thisValue, args);
+}
+
 void removeChildObject(Machine& m, Object* container, Object* child) {
     dispatchSimple(m, child, u"removed", true);
     if (onStage(child))

@@ -14,6 +14,7 @@
 
 #include "script/host.h"
 
+#include <bitset>
 #include <functional>
 #include <map>
 #include <memory>
@@ -69,6 +70,8 @@ struct HostContext {
     bool renderDue = false;
     // Where the container's pointer is, stage twips (mouseX, mouseY).
     swf::Point pointer = {};
+    // The container's keys held down, by key code (modifiers of key events).
+    std::bitset<256> keysDown = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).
     avm2::Value graphicsOwner = {};
 };

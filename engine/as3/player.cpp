@@ -7,6 +7,7 @@
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -42,7 +43,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), systemClasses(), timerClasses()}) {
+                        graphicsClasses(), textClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }

@@ -3,6 +3,7 @@
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/player.h"
+#include "as3/text_values.h"
 
 #include "avm2/machine.h"
 
@@ -16,6 +17,10 @@ using avm2::Object;
 using avm2::Value;
 
 namespace {
+
+constexpr uint32_t ShiftKey = 16;
+constexpr uint32_t ControlKey = 17;
+constexpr uint32_t AltKey = 18;
 
 // The object and its ancestors, innermost first.
 std::vector<Object*> chain(avm2::Machine& m, Object* o) {
@@ -98,6 +103,7 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
     const Value hover = m_context->held.hover;
     m_context->held.pressed = hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseDown", stage);
+    (void)run(u"a press on text", [&] { pressText(*m_machine, hover.isObject() ? hover.asObject() : nullptr, stage); });
 }
 
 void Player::mouseUp(swf::Point stage) {
@@ -115,6 +121,7 @@ void Player::mouseUp(swf::Point stage) {
     if (!target || !pressed.isObject() || pressed.asObject() != target)
         return;
     sendMouse(target, u"click", stage);
+    (void)run(u"a link listener", [&] { clickText(*m_machine, target, stage); });
     const auto& stored = displayOf(*m_machine, hover).stored;
     const auto enabled = stored.find(u"doubleClickEnabled");
     if (m_doubleClickDue && enabled != stored.end() && enabled->second.isBoolean() && enabled->second.asBoolean())
@@ -143,11 +150,28 @@ void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
         auto& e = *event.asObject()->nativeAs<InputEventState>();
         e.keyCode = code;
         e.charCode = ascii;
+        e.shiftKey = ctx.keysDown.test(ShiftKey);
+        e.ctrlKey = ctx.keysDown.test(ControlKey);
+        e.altKey = ctx.keysDown.test(AltKey);
         dispatch(m, target.asObject(), event);
     });
 }
 
-void Player::keyDown(uint32_t code, uint32_t ascii) { sendKey(u"keyDown", code, ascii); }
-void Player::keyUp(uint32_t code, uint32_t ascii) { sendKey(u"keyUp", code, ascii); }
+void Player::keyDown(uint32_t code, uint32_t ascii) {
+    if (code < m_context->keysDown.size())
+        m_context->keysDown.set(code);
+    sendKey(u"keyDown", code, ascii);
+    if (!m_started)
+        return;
+    // Ctrl with Alt is AltGr, which types.
+    const auto& keys = m_context->keysDown;
+    const bool shortcut = keys.test(ControlKey) && !keys.test(AltKey);
+    (void)run(u"a text input listener", [&] { typeIntoFocus(*m_machine, code, ascii, shortcut); });
+}
+void Player::keyUp(uint32_t code, uint32_t ascii) {
+    if (code < m_context->keysDown.size())
+        m_context->keysDown.reset(code);
+    sendKey(u"keyUp", code, ascii);
+}
 
 }  // namespace as3

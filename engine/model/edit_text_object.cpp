@@ -106,6 +106,30 @@ void EditTextObject::setHtmlText(const std::string& html) {
     }
 }
 
+void EditTextObject::replaceText(size_t begin, size_t end, std::u32string_view inserted,
+                                 const text::TextFormat& format) {
+    const std::u32string_view old = m_document.text();
+    end = std::min(end, old.size());
+    begin = std::min(begin, end);
+    text::FormattedText next;
+    auto copy = [&](size_t from, size_t to) {
+        size_t at = 0;
+        for (const text::TextRun& run : m_document.runs()) {
+            const size_t a = std::max(at, from);
+            const size_t b = std::min(at + run.length, to);
+            if (a < b)
+                next.append(old.substr(a, b - a), run.format);
+            at += run.length;
+        }
+    };
+    copy(0, begin);
+    next.append(inserted, format);
+    copy(end, old.size());
+    m_document = std::move(next);
+    m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+    contentChanged();
+}
+
 void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }
 
 void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextFormat& format) {

@@ -74,6 +74,9 @@ public:
     [[nodiscard]] const text::FormattedText& document() const { return m_document; }
     [[nodiscard]] const text::TextFormat& newTextFormat() const { return m_newFormat; }
     void setNewTextFormat(const text::TextFormat& format);
+    // Puts `inserted` in `format` in place of [begin, end) of the plain
+    // text; the rest keeps its runs.
+    void replaceText(size_t begin, size_t end, std::u32string_view inserted, const text::TextFormat& format);
     // Formats [begin, end) of the plain text.
     void applyFormat(size_t begin, size_t end, const text::TextFormat& format);
 

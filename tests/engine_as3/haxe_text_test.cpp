@@ -1,0 +1,231 @@
+// flash.text in haxe movies: fields made by scripts and placed by the
+// timeline, their content, formats and measures, typing and links; the
+// drawn fields checked by pixels their geometry gives.
+#include "as3/player.h"
+
+#include "recording_host.h"
+
+#include "movie_writer.h"
+
+#include "render/renderer.h"
+#include "swf/movie.h"
+#include "swf/timeline.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using as3test::RecordingHost;
+
+struct Played {
+    std::unique_ptr<model::Stage> stage;
+    RecordingHost host;
+    std::unique_ptr<as3::Player> player;
+};
+
+#ifdef AS3_HAXE_MOVIES
+#define REQUIRE_HAXE()
+#else
+#define REQUIRE_HAXE() GTEST_SKIP() << "haxe was not found at configuration time"
+#endif
+
+// The Text movie's code, in a movie of its own or in one the writer makes
+// with a text field named "placed" and a static text over it.
+std::unique_ptr<Played> playText([[maybe_unused]] bool withTimeline) {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    auto code = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Text.swf");
+    if (!code)
+        return nullptr;
+    std::shared_ptr<const swf::Movie> movie = *code;
+    if (withTimeline) {
+        swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
+        std::string document;
+        for (const swf::ControlTag& tag : (*code)->root.frames.at(0).tags) {
+            if (const auto* block = std::get_if<swf::DoAbc>(&tag)) {
+                std::vector<uint8_t> body(4 + block->name.size());
+                body[0] = uint8_t(block->flags);
+                std::copy(block->name.begin(), block->name.end(), body.begin() + 4);
+                body.push_back(0);
+                body.insert(body.end(), block->abc.begin(), block->abc.end());
+                w.tag(82, body);
+            } else if (const auto* symbols = std::get_if<swf::SymbolClass>(&tag)) {
+                for (const auto& [id, name] : symbols->symbols)
+                    if (id == 0)
+                        document = name;
+            }
+        }
+        const std::string table = std::string("\x01\x00\x00\x00", 4) + document + std::string(1, '\0');
+        w.tag(76, std::vector<uint8_t>(table.begin(), table.end()));
+        const swfwriter::FontSpec font = swfwriter::boxFont("Hi");
+        const uint16_t fontId = w.defineFont(font);
+        const uint16_t staticId = w.staticText(fontId, font, "Hi", 400, {0, 0, 255, 255}, 0, 400);
+        const uint16_t fieldId = w.defineEditText(
+            {.bounds = {0, 2000, 0, 600}, .readOnly = true, .initialText = std::string("Placed")});
+        w.place(fieldId, 1, {.name = "placed"});
+        w.place(staticId, 2);
+        w.showFrame();
+        auto written = swf::parseMovie(w.finish());
+        if (!written)
+            return nullptr;
+        movie = *written;
+    }
+    played->stage = model::Stage::create(movie);
+    played->player = as3::Player::create(*played->stage, played->host, u"file:///Text.swf", {});
+    played->player->start();
+#endif
+    return played;
+}
+
+std::string utf8(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+std::vector<double> numbers(const std::u16string& list) {
+    std::vector<double> out;
+    std::stringstream in(utf8(list));
+    std::string item;
+    while (std::getline(in, item, ','))
+        out.push_back(std::atof(item.c_str()));
+    return out;
+}
+
+class Picture {
+public:
+    explicit Picture(const model::Stage& stage)
+        : m_width(int32_t(stage.widthTwips() / 20)), m_pixels(size_t(m_width * (stage.heightTwips() / 20))) {
+        const int32_t height = int32_t(stage.heightTwips() / 20);
+        render::Target target{reinterpret_cast<uint8_t*>(m_pixels.data()),
+                              m_width,
+                              height,
+                              m_width * 4,
+                              render::RowOrder::TopDown,
+                              {{0, 0, m_width, height}},
+                              {0, 0, m_width, height}};
+        render::Renderer renderer;
+        m_error = renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High);
+    }
+    [[nodiscard]] uint32_t rgb(int32_t x, int32_t y) const { return m_pixels[size_t(y * m_width + x)] & 0xFFFFFF; }
+    [[nodiscard]] bool drawn() const { return m_error == render::DrawError{}; }
+    // Pixels in [left, right) x [top, bottom) darker than mid grey.
+    [[nodiscard]] int dark(int32_t left, int32_t top, int32_t right, int32_t bottom) const {
+        int n = 0;
+        for (int32_t y = top; y < bottom; ++y) {
+            for (int32_t x = left; x < right; ++x) {
+                const uint32_t c = rgb(x, y);
+                n += ((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) < 384 ? 1 : 0;
+            }
+        }
+        return n;
+    }
+
+private:
+    int32_t m_width;
+    std::vector<uint32_t> m_pixels;
+    render::DrawError m_error{};
+};
+
+TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
+    REQUIRE_HAXE();
+    auto p = playText(false);
+    ASSERT_TRUE(p && p->player);
+    struct Expect {
+        const char16_t* command;
+        const char16_t* values;
+    };
+    const Expect expected[] = {
+        {u"content", u"100,100,true,11,2,6,6,World,dynamic,true,false"},
+        {u"edit", u"Howdy|World!,RangeError"},
+        {u"formats", u"true,,false,12,16711680,,"},  // join writes null as nothing
+        {u"default", u"_sans,20,20,12"},
+        {u"selection", u"1,3"},
+        {u"replaced", u"H__dy|World!+,3"},
+        {u"html", u"xy,true,false,true"},
+        {u"autosize", u"true,left,true,true"},
+        {u"bad", u"ArgumentError"},
+        {u"metrics", u"true,true,true,2"},
+        {u"fonts", u"true,_typewriter,device,regular"},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(utf8(e.command));
+        EXPECT_EQ(p->host.command(e.command), std::u16string(e.values));
+    }
+    EXPECT_FALSE(p->host.command(u"placed")) << "nothing placed without a timeline";
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
+}
+
+TEST(HaxeText, FieldsDrawTheirBoxesAndGlyphsWhereTheyMeasure) {
+    REQUIRE_HAXE();
+    auto p = playText(false);
+    ASSERT_TRUE(p && p->player);
+    const auto label = p->host.command(u"label");
+    ASSERT_TRUE(label);
+    // x, y, width, height of the first character; textWidth; the space's x;
+    // the index at the first character and far to the right.
+    const std::vector<double> v = numbers(*label);
+    ASSERT_EQ(v.size(), 8u);
+    EXPECT_EQ(v[0], 2) << "text starts past the field's gutter";
+    EXPECT_EQ(v[1], 2);
+    EXPECT_GT(v[2], 5);
+    EXPECT_GT(v[3], 15);
+    EXPECT_NEAR(v[5], v[0] + 3 * v[2], 1.0) << "three Ms of one width before the space";
+    EXPECT_EQ(v[6], 0);
+    EXPECT_EQ(v[7], -1);
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    // The background box: green inside, white around.
+    for (int32_t y = 11; y < 39; ++y) {
+        for (int32_t x = 121; x < 179; ++x)
+            ASSERT_EQ(picture.rgb(x, y), 0x00FF00u) << x << "," << y;
+    }
+    EXPECT_EQ(picture.rgb(118, 20), 0xFFFFFFu);
+    EXPECT_EQ(picture.rgb(182, 20), 0xFFFFFFu);
+    // The label at (10, 50): ink inside its first character's box, none
+    // past the end of its text.
+    const int32_t left = 10 + int32_t(v[0]);
+    const int32_t top = 50 + int32_t(v[1]);
+    EXPECT_GT(picture.dark(left, top, left + int32_t(v[2]), top + int32_t(v[3])), 10);
+    const int32_t end = 10 + int32_t(v[0] + v[4]) + 2;
+    EXPECT_EQ(picture.dark(end, 50, 200, 100), 0);
+    EXPECT_EQ(picture.dark(0, 50, 10, 100), 0);
+}
+
+TEST(HaxeText, InputFieldsTakeTypingAndLinksTellTheirEvent) {
+    REQUIRE_HAXE();
+    auto p = playText(false);
+    ASSERT_TRUE(p && p->player);
+    struct Key {
+        uint32_t code, ascii;
+    };
+    // a, b, q (a listener cancels it), 1 (restricted), backspace, left,
+    // then c d e f: the fourth character is over maxChars.
+    const Key keys[] = {{65, 'a'}, {66, 'b'}, {81, 'q'}, {49, '1'}, {8, 8},    {37, 0},
+                        {67, 'c'}, {68, 'd'}, {69, 'e'}, {70, 'f'}, {16, 0}};
+    for (const Key& k : keys)
+        p->player->keyDown(k.code, k.ascii);
+    p->player->keyUp(70, 'f');
+    // Six edits: a, b, backspace, c, d, e; the caret after e; shift held.
+    EXPECT_EQ(p->host.command(u"typed"), u"cdea,6,3,true");
+    const std::vector<double> v = numbers(p->host.command(u"label").value_or(u""));
+    ASSERT_EQ(v.size(), 8u);
+    const swf::Point inFirst{(10 + v[0] + v[2] / 2) * 20, (50 + v[1] + v[3] / 2) * 20};
+    p->player->mouseMove(inFirst);
+    p->player->mouseDown(inFirst);
+    p->player->mouseUp(inFirst);
+    EXPECT_EQ(p->host.command(u"link"), u"go,true");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
+}
+
+TEST(HaxeText, TimelinePlacedTextGetsTextObjects) {
+    REQUIRE_HAXE();
+    auto p = playText(true);
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"placed"), u"Placed,placed,true,Hi");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
+}
+
+}  // namespace
