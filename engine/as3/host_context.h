@@ -39,6 +39,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value hover;     // the object the pointer is over
     avm2::Value pressed;   // where the button went down
     avm2::Value focus;     // stage.focus
+    avm2::Value button;    // the SimpleButton showing a state other than up
 
     void trace(avm2::Tracer& tracer) const override;
 };

@@ -1,5 +1,6 @@
 #include "as3/player.h"
 
+#include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
@@ -34,6 +35,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(hover);
     tracer.value(pressed);
     tracer.value(focus);
+    tracer.value(button);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -43,7 +45,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), textClasses(), systemClasses(), timerClasses()}) {
+                        graphicsClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }

@@ -1,4 +1,5 @@
 // The container's pointer and keys as the display list's events.
+#include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
@@ -92,6 +93,7 @@ void Player::mouseMove(swf::Point stage) {
     track(stage);
     const Value hover = m_context->held.hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseMove", stage);
+    (void)run(u"a button", [&] { updateButtons(*m_machine, m_buttonDown); });
 }
 
 void Player::mouseDown(swf::Point stage, bool doubleClick) {
@@ -104,6 +106,7 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
     m_context->held.pressed = hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseDown", stage);
     (void)run(u"a press on text", [&] { pressText(*m_machine, hover.isObject() ? hover.asObject() : nullptr, stage); });
+    (void)run(u"a button", [&] { updateButtons(*m_machine, true); });
 }
 
 void Player::mouseUp(swf::Point stage) {
@@ -118,6 +121,7 @@ void Player::mouseUp(swf::Point stage) {
     avm2::Machine::Pin keep(*m_machine, pressed);
     Object* target = hover.isObject() ? hover.asObject() : nullptr;
     sendMouse(target, u"mouseUp", stage);
+    (void)run(u"a button", [&] { updateButtons(*m_machine, false); });
     if (!target || !pressed.isObject() || pressed.asObject() != target)
         return;
     sendMouse(target, u"click", stage);

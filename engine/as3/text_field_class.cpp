@@ -362,9 +362,7 @@ Value scrollHSet(Machine& m, Value t, std::span<const Value> args) {
         dispatchPlain(m, t, u"scroll", false);
     return Value();
 }
-Value maxScrollVGet(Machine& m, Value t, std::span<const Value>) {
-    return Value::fromInt(fieldOf(m, t).maxScroll());
-}
+Value maxScrollVGet(Machine& m, Value t, std::span<const Value>) { return Value::fromInt(fieldOf(m, t).maxScroll()); }
 Value maxScrollHGet(Machine& m, Value t, std::span<const Value>) {
     return Value::fromInt(int32_t(std::lround(px(fieldOf(m, t).maxHscroll()))));
 }
@@ -447,9 +445,12 @@ Value getLineMetrics(Machine& m, Value t, std::span<const Value> args) {
         line.begin < f.document().size() ? f.document().formatAt(line.begin) : f.newTextFormat();
     const double leading = format.leading.value_or(0.0);
     const double ascent = line.baseline - line.top;
-    const Value values[] = {Value::number(px(line.left)),    Value::number(px(line.width)),
-                            Value::number(px(line.height)),  Value::number(px(ascent)),
-                            Value::number(px(line.height - ascent - leading)), Value::number(px(leading))};
+    const Value values[] = {Value::number(px(line.left)),
+                            Value::number(px(line.width)),
+                            Value::number(px(line.height)),
+                            Value::number(px(ascent)),
+                            Value::number(px(line.height - ascent - leading)),
+                            Value::number(px(leading))};
     return m.construct(Value::object(m.coreClass(u"flash.text", u"TextLineMetrics")), values);
 }
 Value getLineIndexOfChar(Machine& m, Value t, std::span<const Value> args) {
@@ -631,7 +632,7 @@ std::pair<size_t, size_t> textSelection(Machine& m, Value t) {
     auto read = [&](const char16_t* key) {
         auto it = d.stored.find(key);
         return it != d.stored.end() && it->second.isNumeric() ? std::min(size_t(it->second.numeric()), length)
-                                                             : size_t(0);
+                                                              : size_t(0);
     };
     const size_t a = read(SelectionBegin);
     const size_t b = read(SelectionEnd);

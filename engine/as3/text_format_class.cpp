@@ -164,12 +164,18 @@ Value ignoreSet(Machine&, Value, std::span<const Value>) { return Value(); }
 Value textFormatInit(Machine& m, Value t, std::span<const Value> args) {
     t.asObject()->setNativeState(std::make_unique<TextFormatState>());
     const avm2::NativeCode setters[] = {
-        textSet<&text::TextFormat::font>,   lengthSet<&text::TextFormat::size>,
-        colorSet,                           flagSet<&text::TextFormat::bold>,
-        flagSet<&text::TextFormat::italic>, flagSet<&text::TextFormat::underline>,
-        textSet<&text::TextFormat::url>,    textSet<&text::TextFormat::target>,
-        alignSet,                           lengthSet<&text::TextFormat::leftMargin>,
-        lengthSet<&text::TextFormat::rightMargin>, lengthSet<&text::TextFormat::indent>,
+        textSet<&text::TextFormat::font>,
+        lengthSet<&text::TextFormat::size>,
+        colorSet,
+        flagSet<&text::TextFormat::bold>,
+        flagSet<&text::TextFormat::italic>,
+        flagSet<&text::TextFormat::underline>,
+        textSet<&text::TextFormat::url>,
+        textSet<&text::TextFormat::target>,
+        alignSet,
+        lengthSet<&text::TextFormat::leftMargin>,
+        lengthSet<&text::TextFormat::rightMargin>,
+        lengthSet<&text::TextFormat::indent>,
         lengthSet<&text::TextFormat::leading>,
     };
     for (size_t i = 0; i < std::size(setters) && i < args.size(); ++i) {
@@ -203,9 +209,9 @@ const avm2::NativeAccessor TextFormatAccessors[] = {
 
 const avm2::NativeStringConstant AutoSizeNames[] = {
     {u"NONE", u"none"}, {u"LEFT", u"left"}, {u"CENTER", u"center"}, {u"RIGHT", u"right"}};
-const avm2::NativeStringConstant AlignConstants[] = {
-    {u"LEFT", u"left"}, {u"RIGHT", u"right"}, {u"CENTER", u"center"}, {u"JUSTIFY", u"justify"},
-    {u"START", u"start"}, {u"END", u"end"}};
+const avm2::NativeStringConstant AlignConstants[] = {{u"LEFT", u"left"},     {u"RIGHT", u"right"},
+                                                     {u"CENTER", u"center"}, {u"JUSTIFY", u"justify"},
+                                                     {u"START", u"start"},   {u"END", u"end"}};
 const avm2::NativeStringConstant TypeNames[] = {{u"DYNAMIC", u"dynamic"}, {u"INPUT", u"input"}};
 const avm2::NativeStringConstant AntiAliasNames[] = {{u"NORMAL", u"normal"}, {u"ADVANCED", u"advanced"}};
 const avm2::NativeStringConstant GridFitNames[] = {

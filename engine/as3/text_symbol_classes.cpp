@@ -95,9 +95,8 @@ Value hasGlyphs(Machine& m, Value t, std::span<const Value> args) {
     const std::u16string s = m.toString(argument(args, 0))->text();
     if (f.id) {
         const swf::Font* font = movieFont(m, *f.id);
-        return Value::boolean(font && std::all_of(s.begin(), s.end(), [&](char16_t c) {
-                                  return font->glyphForCode(uint16_t(c)) >= 0;
-                              }));
+        return Value::boolean(
+            font && std::all_of(s.begin(), s.end(), [&](char16_t c) { return font->glyphForCode(uint16_t(c)) >= 0; }));
     }
     const auto face = text::deviceFace(f.name, f.bold, f.italic);
     return Value::boolean(std::all_of(s.begin(), s.end(), [&](char16_t c) { return face->glyph(c) != nullptr; }));
@@ -200,7 +199,8 @@ const avm2::CoreClassSpec SymbolClasses[] = {
 std::span<const avm2::CoreClassSpec> textClasses() {
     static const std::vector<avm2::CoreClassSpec> all = [] {
         std::vector<avm2::CoreClassSpec> out;
-        for (auto family : {textFormatClasses(), textFieldClasses(), std::span<const avm2::CoreClassSpec>(SymbolClasses)})
+        for (auto family :
+             {textFormatClasses(), textFieldClasses(), std::span<const avm2::CoreClassSpec>(SymbolClasses)})
             out.insert(out.end(), family.begin(), family.end());
         return out;
     }();

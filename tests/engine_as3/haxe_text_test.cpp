@@ -1,32 +1,19 @@
 // flash.text in haxe movies: fields made by scripts and placed by the
 // timeline, their content, formats and measures, typing and links; the
 // drawn fields checked by pixels their geometry gives.
-#include "as3/player.h"
-
-#include "recording_host.h"
-
-#include "movie_writer.h"
-
-#include "render/renderer.h"
-#include "swf/movie.h"
-#include "swf/timeline.h"
+#include "haxe_movie.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-using as3test::RecordingHost;
-
-struct Played {
-    std::unique_ptr<model::Stage> stage;
-    RecordingHost host;
-    std::unique_ptr<as3::Player> player;
-};
+using as3test::Picture;
+using as3test::Played;
 
 #ifdef AS3_HAXE_MOVIES
 #define REQUIRE_HAXE()
@@ -34,52 +21,20 @@ struct Played {
 #define REQUIRE_HAXE() GTEST_SKIP() << "haxe was not found at configuration time"
 #endif
 
-// The Text movie's code, in a movie of its own or in one the writer makes
-// with a text field named "placed" and a static text over it.
-std::unique_ptr<Played> playText([[maybe_unused]] bool withTimeline) {
-    auto played = std::make_unique<Played>();
-#ifdef AS3_HAXE_MOVIES
-    auto code = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Text.swf");
-    if (!code)
-        return nullptr;
-    std::shared_ptr<const swf::Movie> movie = *code;
-    if (withTimeline) {
-        swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
-        std::string document;
-        for (const swf::ControlTag& tag : (*code)->root.frames.at(0).tags) {
-            if (const auto* block = std::get_if<swf::DoAbc>(&tag)) {
-                std::vector<uint8_t> body(4 + block->name.size());
-                body[0] = uint8_t(block->flags);
-                std::copy(block->name.begin(), block->name.end(), body.begin() + 4);
-                body.push_back(0);
-                body.insert(body.end(), block->abc.begin(), block->abc.end());
-                w.tag(82, body);
-            } else if (const auto* symbols = std::get_if<swf::SymbolClass>(&tag)) {
-                for (const auto& [id, name] : symbols->symbols)
-                    if (id == 0)
-                        document = name;
-            }
-        }
-        const std::string table = std::string("\x01\x00\x00\x00", 4) + document + std::string(1, '\0');
-        w.tag(76, std::vector<uint8_t>(table.begin(), table.end()));
+// The Text movie alone, or its code in a timeline that places a text field
+// named "placed" and a static text.
+std::unique_ptr<Played> playText(bool withTimeline) {
+    if (!withTimeline)
+        return as3test::playHaxe("Text");
+    return as3test::playHaxe("Text", [](swfwriter::MovieWriter& w) {
         const swfwriter::FontSpec font = swfwriter::boxFont("Hi");
         const uint16_t fontId = w.defineFont(font);
         const uint16_t staticId = w.staticText(fontId, font, "Hi", 400, {0, 0, 255, 255}, 0, 400);
-        const uint16_t fieldId = w.defineEditText(
-            {.bounds = {0, 2000, 0, 600}, .readOnly = true, .initialText = std::string("Placed")});
+        const uint16_t fieldId =
+            w.defineEditText({.bounds = {0, 2000, 0, 600}, .readOnly = true, .initialText = std::string("Placed")});
         w.place(fieldId, 1, {.name = "placed"});
         w.place(staticId, 2);
-        w.showFrame();
-        auto written = swf::parseMovie(w.finish());
-        if (!written)
-            return nullptr;
-        movie = *written;
-    }
-    played->stage = model::Stage::create(movie);
-    played->player = as3::Player::create(*played->stage, played->host, u"file:///Text.swf", {});
-    played->player->start();
-#endif
-    return played;
+    });
 }
 
 std::string utf8(const std::u16string& s) { return std::string(s.begin(), s.end()); }
@@ -92,41 +47,6 @@ std::vector<double> numbers(const std::u16string& list) {
         out.push_back(std::atof(item.c_str()));
     return out;
 }
-
-class Picture {
-public:
-    explicit Picture(const model::Stage& stage)
-        : m_width(int32_t(stage.widthTwips() / 20)), m_pixels(size_t(m_width * (stage.heightTwips() / 20))) {
-        const int32_t height = int32_t(stage.heightTwips() / 20);
-        render::Target target{reinterpret_cast<uint8_t*>(m_pixels.data()),
-                              m_width,
-                              height,
-                              m_width * 4,
-                              render::RowOrder::TopDown,
-                              {{0, 0, m_width, height}},
-                              {0, 0, m_width, height}};
-        render::Renderer renderer;
-        m_error = renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High);
-    }
-    [[nodiscard]] uint32_t rgb(int32_t x, int32_t y) const { return m_pixels[size_t(y * m_width + x)] & 0xFFFFFF; }
-    [[nodiscard]] bool drawn() const { return m_error == render::DrawError{}; }
-    // Pixels in [left, right) x [top, bottom) darker than mid grey.
-    [[nodiscard]] int dark(int32_t left, int32_t top, int32_t right, int32_t bottom) const {
-        int n = 0;
-        for (int32_t y = top; y < bottom; ++y) {
-            for (int32_t x = left; x < right; ++x) {
-                const uint32_t c = rgb(x, y);
-                n += ((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) < 384 ? 1 : 0;
-            }
-        }
-        return n;
-    }
-
-private:
-    int32_t m_width;
-    std::vector<uint32_t> m_pixels;
-    render::DrawError m_error{};
-};
 
 TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
     REQUIRE_HAXE();
@@ -203,7 +123,7 @@ TEST(HaxeText, InputFieldsTakeTypingAndLinksTellTheirEvent) {
     };
     // a, b, q (a listener cancels it), 1 (restricted), backspace, left,
     // then c d e f: the fourth character is over maxChars.
-    const Key keys[] = {{65, 'a'}, {66, 'b'}, {81, 'q'}, {49, '1'}, {8, 8},    {37, 0},
+    const Key keys[] = {{65, 'a'}, {66, 'b'}, {81, 'q'}, {49, '1'}, {8, 8}, {37, 0},
                         {67, 'c'}, {68, 'd'}, {69, 'e'}, {70, 'f'}, {16, 0}};
     for (const Key& k : keys)
         p->player->keyDown(k.code, k.ascii);
