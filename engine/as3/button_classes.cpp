@@ -62,7 +62,7 @@ model::DisplayObject* modelOf(Machine& m, Value v) {
 // sound); a script button's clip swaps the state's object in.
 void show(Machine& m, DisplayState& d, State state) {
     if (auto* button = d.object ? d.object->as<model::ButtonObject>() : nullptr) {
-        button->setState(state == Down ? model::ButtonState::Down
+        button->setState(state == Down   ? model::ButtonState::Down
                          : state == Over ? model::ButtonState::Over
                                          : model::ButtonState::Up);
         d.stored[Shown] = Value::fromInt(int32_t(state));

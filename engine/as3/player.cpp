@@ -4,6 +4,7 @@
 #include "as3/display_state.h"
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
+#include "as3/focus.h"
 #include "as3/geom_values.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
@@ -44,8 +45,9 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
+    for (auto family :
+         {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(), filterClasses(),
+          displayClasses(), graphicsClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }

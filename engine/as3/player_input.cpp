@@ -1,6 +1,7 @@
 // The container's pointer and keys as the display list's events.
 #include "as3/button_state.h"
 #include "as3/display_state.h"
+#include "as3/focus.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/player.h"
@@ -19,6 +20,7 @@ using avm2::Value;
 
 namespace {
 
+constexpr uint32_t TabKey = 9;
 constexpr uint32_t ShiftKey = 16;
 constexpr uint32_t ControlKey = 17;
 constexpr uint32_t AltKey = 18;
@@ -105,7 +107,9 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
     const Value hover = m_context->held.hover;
     m_context->held.pressed = hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseDown", stage);
-    (void)run(u"a press on text", [&] { pressText(*m_machine, hover.isObject() ? hover.asObject() : nullptr, stage); });
+    Object* pressed = hover.isObject() ? hover.asObject() : nullptr;
+    (void)run(u"a focus listener", [&] { pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey)); });
+    (void)run(u"a press on text", [&] { pressText(*m_machine, pressed, stage); });
     (void)run(u"a button", [&] { updateButtons(*m_machine, true); });
 }
 
@@ -153,7 +157,7 @@ void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
         avm2::Machine::Pin keep(m, event);
         auto& e = *event.asObject()->nativeAs<InputEventState>();
         e.keyCode = code;
-        e.charCode = ascii;
+        e.charCode = charCodeFor(code, ascii, ctx.keysDown.test(ShiftKey));
         e.shiftKey = ctx.keysDown.test(ShiftKey);
         e.ctrlKey = ctx.keysDown.test(ControlKey);
         e.altKey = ctx.keysDown.test(AltKey);
@@ -170,7 +174,12 @@ void Player::keyDown(uint32_t code, uint32_t ascii) {
     // Ctrl with Alt is AltGr, which types.
     const auto& keys = m_context->keysDown;
     const bool shortcut = keys.test(ControlKey) && !keys.test(AltKey);
-    (void)run(u"a text input listener", [&] { typeIntoFocus(*m_machine, code, ascii, shortcut); });
+    if (code == TabKey) {
+        (void)run(u"a focus listener", [&] { tabFocus(*m_machine, keys.test(ShiftKey)); });
+        return;
+    }
+    const uint32_t typed = charCodeFor(code, ascii, keys.test(ShiftKey));
+    (void)run(u"a text input listener", [&] { typeIntoFocus(*m_machine, code, typed, shortcut); });
 }
 void Player::keyUp(uint32_t code, uint32_t ascii) {
     if (code < m_context->keysDown.size())

@@ -123,9 +123,9 @@ void typeIntoFocus(Machine& m, uint32_t code, uint32_t ascii, bool ctrl) {
 void pressText(Machine& m, Object* target, swf::Point stage) {
     const Value v = Value::object(target);
     model::EditTextObject* field = target ? textFieldOf(m, v) : nullptr;
-    if (!field || !(field->settings().editable || field->settings().selectable))
+    const Value focus = hostContext(m).held.focus;
+    if (!field || !focus.isObject() || focus.asObject() != target)
         return;
-    hostContext(m).held.focus = v;
     const auto at = local(*field, stage);
     size_t caret = field->document().size();
     if (at) {

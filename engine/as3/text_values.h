@@ -37,9 +37,8 @@ void setTextSelection(avm2::Machine& m, avm2::Value field, size_t begin, size_t 
 // Typing into stage.focus when it is an input TextField: textInput
 // (cancelable), the edit, change. A key that edits nothing does nothing.
 void typeIntoFocus(avm2::Machine& m, uint32_t code, uint32_t ascii, bool ctrl);
-// A press on `target` at a stage point (twips): an input or selectable
-// field takes the focus and the caret; a click on an "event:" link sends
-// link.
+// A press on `target` at a stage point (twips): a field that has the focus
+// takes the caret there; a click on an "event:" link sends link.
 void pressText(avm2::Machine& m, avm2::Object* target, swf::Point stage);
 void clickText(avm2::Machine& m, avm2::Object* target, swf::Point stage);
 
