@@ -85,9 +85,8 @@ std::vector<Value> tabOrder(Machine& m) {
     const bool indexed = std::any_of(all.begin(), all.end(), [&](Value v) { return tabIndex(displayOf(m, v)) >= 0; });
     if (indexed) {
         std::erase_if(all, [&](Value v) { return tabIndex(displayOf(m, v)) < 0; });
-        std::stable_sort(all.begin(), all.end(), [&](Value a, Value b) {
-            return tabIndex(displayOf(m, a)) < tabIndex(displayOf(m, b));
-        });
+        std::stable_sort(all.begin(), all.end(),
+                         [&](Value a, Value b) { return tabIndex(displayOf(m, a)) < tabIndex(displayOf(m, b)); });
     }
     return all;
 }
@@ -141,9 +140,7 @@ Value focusSetShift(Machine& m, Value t, std::span<const Value> args) {
     focusEvent(m, t).shiftKey = avm2::toBoolean(argument(args, 0));
     return Value();
 }
-Value focusKeyCode(Machine& m, Value t, std::span<const Value>) {
-    return Value::fromUInt(focusEvent(m, t).keyCode);
-}
+Value focusKeyCode(Machine& m, Value t, std::span<const Value>) { return Value::fromUInt(focusEvent(m, t).keyCode); }
 Value focusSetKeyCode(Machine& m, Value t, std::span<const Value> args) {
     focusEvent(m, t).keyCode = avm2::toUInt32(m.toNumber(argument(args, 0)));
     return Value();
@@ -151,7 +148,7 @@ Value focusSetKeyCode(Machine& m, Value t, std::span<const Value> args) {
 Value focusInaccessible(Machine&, Value, std::span<const Value>) { return Value::boolean(false); }
 Value focusClone(Machine& m, Value t, std::span<const Value>) {
     const InputEventState& e = focusEvent(m, t);
-    const Value args[6] = {e.type,           Value::boolean(e.bubbles),  Value::boolean(e.cancelable),
+    const Value args[6] = {e.type,          Value::boolean(e.bubbles),  Value::boolean(e.cancelable),
                            e.relatedObject, Value::boolean(e.shiftKey), Value::fromUInt(e.keyCode)};
     return m.construct(Value::object(m.coreClass(u"flash.events", u"FocusEvent")), args);
 }
@@ -313,9 +310,9 @@ uint32_t charCodeFor(uint32_t keyCode, uint32_t ascii, bool shift) {
         char plain, shifted;
     };
     static constexpr Key Keys[] = {
-        {8, 8, 8},       {9, 9, 9},       {13, 13, 13},    {27, 27, 27},    {32, ' ', ' '},  {46, 127, 127},
-        {106, '*', '*'}, {107, '+', '+'}, {109, '-', '-'}, {110, '.', '.'}, {111, '/', '/'}, {186, ';', ':'},
-        {187, '=', '+'}, {188, ',', '<'}, {189, '-', '_'}, {190, '.', '>'}, {191, '/', '?'}, {192, '`', '~'},
+        {8, 8, 8},       {9, 9, 9},        {13, 13, 13},    {27, 27, 27},     {32, ' ', ' '},  {46, 127, 127},
+        {106, '*', '*'}, {107, '+', '+'},  {109, '-', '-'}, {110, '.', '.'},  {111, '/', '/'}, {186, ';', ':'},
+        {187, '=', '+'}, {188, ',', '<'},  {189, '-', '_'}, {190, '.', '>'},  {191, '/', '?'}, {192, '`', '~'},
         {219, '[', '{'}, {220, '\\', '|'}, {221, ']', '}'}, {222, '\'', '"'},
     };
     for (const Key& k : Keys) {

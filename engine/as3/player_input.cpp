@@ -142,6 +142,8 @@ void Player::mouseWheel(int32_t lines) {
         return;
     const Value hover = m_context->held.hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseWheel", m_context->pointer, true, nullptr, lines);
+    (void)run(u"a scroll listener",
+              [&] { wheelText(*m_machine, hover.isObject() ? hover.asObject() : nullptr, lines); });
 }
 
 void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {

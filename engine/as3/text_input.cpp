@@ -7,6 +7,7 @@
 #include "as3/host_context.h"
 #include "as3/text_values.h"
 
+#include "avm2/conversions.h"
 #include "avm2/string.h"
 
 #include "model/transform.h"
@@ -46,6 +47,45 @@ std::optional<swf::Point> local(const model::EditTextObject& field, swf::Point s
     return model::apply(*inverse, stage);
 }
 
+// Scrolls the field so that the caret's line and place show; true when
+// either scroll changed.
+bool revealCaret(model::EditTextObject& field, size_t caret) {
+    const text::TextLayout& layout = field.layout();
+    if (layout.lines.empty())
+        return false;
+    const int scroll = field.scroll();
+    const double hscroll = field.hscroll();
+    size_t n = layout.lines.size() - 1;
+    while (n > 0 && layout.lines[n].begin > caret)
+        --n;
+    const int line = int(n) + 1;
+    if (line < field.scroll())
+        field.setScroll(line);
+    else if (line > field.bottomScroll())
+        field.setScroll(field.scroll() + line - field.bottomScroll());
+    const text::LaidLine& laid = layout.lines[n];
+    double x = laid.left;
+    for (const text::LaidGlyph& g : laid.glyphs) {
+        if (g.index >= caret) {
+            x = g.x;
+            break;
+        }
+        x = g.x + g.advance;
+    }
+    const text::FieldBox box = field.box();
+    if (x - field.hscroll() > box.xMax - text::Gutter)
+        field.setHscroll(x - (box.xMax - text::Gutter));
+    else if (x - field.hscroll() < box.xMin + text::Gutter)
+        field.setHscroll(x - (box.xMin + text::Gutter));
+    return field.scroll() != scroll || field.hscroll() != hscroll;
+}
+
+void dispatchPlain(Machine& m, Object* target, const char16_t* type, bool bubbles) {
+    Value event = makeEvent(m, type, bubbles);
+    Machine::Pin keep(m, event);
+    (void)dispatch(m, target, event);
+}
+
 }  // namespace
 
 void typeIntoFocus(Machine& m, uint32_t code, uint32_t ascii, bool ctrl) {
@@ -59,19 +99,18 @@ void typeIntoFocus(Machine& m, uint32_t code, uint32_t ascii, bool ctrl) {
     auto [begin, end] = textSelection(m, focus);
     switch (code) {
     case LeftKey:
-        begin = begin == end ? (begin > 0 ? begin - 1 : 0) : begin;
-        setTextSelection(m, focus, begin, begin);
-        return;
     case RightKey:
-        end = begin == end ? std::min(end + 1, length) : end;
-        setTextSelection(m, focus, end, end);
-        return;
     case HomeKey:
-        setTextSelection(m, focus, 0, 0);
+    case EndKey: {
+        const size_t caret = code == HomeKey   ? 0
+                             : code == EndKey  ? length
+                             : code == LeftKey ? (begin == end && begin > 0 ? begin - 1 : begin)
+                                               : (begin == end ? std::min(end + 1, length) : end);
+        setTextSelection(m, focus, caret, caret);
+        if (revealCaret(*field, caret))
+            dispatchPlain(m, focus.asObject(), u"scroll", false);
         return;
-    case EndKey:
-        setTextSelection(m, focus, length, length);
-        return;
+    }
     default:
         break;
     }
@@ -115,9 +154,24 @@ void typeIntoFocus(Machine& m, uint32_t code, uint32_t ascii, bool ctrl) {
     }
     field->replaceText(begin, end, inserted, field->newTextFormat());
     setTextSelection(m, focus, begin + inserted.size(), begin + inserted.size());
-    Value change = makeEvent(m, u"change", true);
-    Machine::Pin keepChange(m, change);
-    (void)dispatch(m, focus.asObject(), change);
+    const bool scrolled = revealCaret(*field, begin + inserted.size());
+    dispatchPlain(m, focus.asObject(), u"change", true);
+    if (scrolled)
+        dispatchPlain(m, focus.asObject(), u"scroll", false);
+}
+
+void wheelText(Machine& m, Object* target, int32_t lines) {
+    model::EditTextObject* field = target ? textFieldOf(m, Value::object(target)) : nullptr;
+    if (!field || lines == 0)
+        return;
+    const auto& stored = displayOf(m, Value::object(target)).stored;
+    auto it = stored.find(u"mouseWheelEnabled");
+    if (it != stored.end() && !avm2::toBoolean(it->second))
+        return;
+    const int before = field->scroll();
+    field->setScroll(before - lines);
+    if (field->scroll() != before)
+        dispatchPlain(m, target, u"scroll", false);
 }
 
 void pressText(Machine& m, Object* target, swf::Point stage) {

@@ -41,5 +41,7 @@ void typeIntoFocus(avm2::Machine& m, uint32_t code, uint32_t ascii, bool ctrl);
 // takes the caret there; a click on an "event:" link sends link.
 void pressText(avm2::Machine& m, avm2::Object* target, swf::Point stage);
 void clickText(avm2::Machine& m, avm2::Object* target, swf::Point stage);
+// The wheel over a field scrolls its lines (unless mouseWheelEnabled is off).
+void wheelText(avm2::Machine& m, avm2::Object* target, int32_t lines);
 
 }  // namespace as3

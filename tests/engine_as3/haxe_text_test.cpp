@@ -48,6 +48,8 @@ std::vector<double> numbers(const std::u16string& list) {
     return out;
 }
 
+swf::Point px(double x, double y) { return {x * 20, y * 20}; }
+
 TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
     REQUIRE_HAXE();
     auto p = playText(false);
@@ -110,7 +112,7 @@ TEST(HaxeText, FieldsDrawTheirBoxesAndGlyphsWhereTheyMeasure) {
     const int32_t top = 50 + int32_t(v[1]);
     EXPECT_GT(picture.dark(left, top, left + int32_t(v[2]), top + int32_t(v[3])), 10);
     const int32_t end = 10 + int32_t(v[0] + v[4]) + 2;
-    EXPECT_EQ(picture.dark(end, 50, 200, 100), 0);
+    EXPECT_EQ(picture.dark(end, 50, 160, 100), 0);
     EXPECT_EQ(picture.dark(0, 50, 10, 100), 0);
 }
 
@@ -137,6 +139,23 @@ TEST(HaxeText, InputFieldsTakeTypingAndLinksTellTheirEvent) {
     p->player->mouseDown(inFirst);
     p->player->mouseUp(inFirst);
     EXPECT_EQ(p->host.command(u"link"), u"go,true");
+    // A press gives the narrow input field the focus; six Ws overflow it.
+    p->player->mouseMove(px(175, 70));
+    p->player->mouseDown(px(175, 70));
+    p->player->mouseUp(px(175, 70));
+    for (int i = 0; i < 6; ++i)
+        p->player->keyDown(87, 'w');
+    std::u16string narrow;
+    for (const auto& [command, values] : p->host.commands) {
+        if (command == u"narrow")
+            narrow = values;
+    }
+    EXPECT_EQ(narrow.substr(0, narrow.rfind(u',')), u"wwwwww,true,true");
+    EXPECT_NE(narrow.substr(narrow.rfind(u',') + 1), u"0") << "typing out of view sends scroll";
+    // Two lines down by the wheel over the three-line field.
+    p->player->mouseMove(px(180, 90));
+    p->player->mouseWheel(-2);
+    EXPECT_EQ(p->host.command(u"wheel"), u"3,3");
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
 }
 

@@ -110,6 +110,29 @@ class Text {
             report("typed", [input.text, changes, input.caretIndex, e.shiftKey]);
         });
 
+        // Typing past its width scrolls a narrow field; the wheel scrolls lines.
+        var narrow = new TextField();
+        narrow.type = TextFieldType.INPUT;
+        narrow.x = 170;
+        narrow.y = 60;
+        narrow.width = 25;
+        narrow.height = 20;
+        root.addChild(narrow);
+        var scrolls = 0;
+        narrow.addEventListener(Event.SCROLL, function(e:Event) scrolls++);
+        narrow.addEventListener(Event.CHANGE, function(e:Event) {
+            report("narrow", [narrow.text, narrow.scrollH > 0, narrow.scrollH == narrow.maxScrollH, scrolls]);
+        });
+        var lines = new TextField();
+        lines.multiline = true;
+        lines.x = 165;
+        lines.y = 82;
+        lines.width = 35;
+        lines.height = 18;
+        lines.text = "1\n2\n3";
+        root.addChild(lines);
+        lines.addEventListener(Event.SCROLL, function(e:Event) report("wheel", [lines.scrollV, lines.maxScrollV]));
+
         var fonts = Font.enumerateFonts(true);
         report("fonts", [fonts.length >= 3, fonts[fonts.length - 1].fontName, fonts[fonts.length - 1].fontType, fonts[0].fontStyle]);
 
