@@ -27,6 +27,8 @@ using avm2::Value;
 namespace {
 
 constexpr int32_t NewFieldTwips = 2000;
+// The field's text lives outside the script heap: a longer one is refused.
+constexpr size_t MaxFieldCharacters = size_t(1) << 22;
 
 // The selection lives with the display object; both ends are kept within
 // the text when read.
@@ -66,6 +68,15 @@ void dispatchPlain(Machine& m, Value target, const char16_t* type, bool bubbles)
     (void)dispatch(m, target.asObject(), event);
 }
 
+void tooLong(Machine& m) { m.throwError("Error", 1000, u"The system is out of memory."); }
+
+void edit(Machine& m, model::EditTextObject& f, size_t begin, size_t end, std::u32string_view inserted) {
+    if (f.document().size() - (std::min(end, f.document().size()) - std::min(begin, end)) + inserted.size() >
+        MaxFieldCharacters)
+        tooLong(m);
+    f.replaceText(begin, end, inserted, f.newTextFormat());
+}
+
 // --- Construction -----------------------------------------------------------
 
 Value textFieldInit(Machine& m, Value t, std::span<const Value> args) {
@@ -91,7 +102,7 @@ Value setText(Machine& m, Value t, std::span<const Value> args) {
     const Value v = argument(args, 0);
     if (v.isNullish())
         m.throwError("TypeError", 2007, u"Parameter text must be non-null.");
-    f.replaceText(0, f.document().size(), scriptText(m, v), f.newTextFormat());
+    edit(m, f, 0, f.document().size(), scriptText(m, v));
     return Value();
 }
 Value getHtmlText(Machine& m, Value t, std::span<const Value>) {
@@ -102,9 +113,12 @@ Value setHtmlText(Machine& m, Value t, std::span<const Value> args) {
     const Value v = argument(args, 0);
     if (v.isNullish())
         m.throwError("TypeError", 2007, u"Parameter text must be non-null.");
+    const std::u16string& html = m.toString(v)->text();
+    if (html.size() > MaxFieldCharacters)
+        tooLong(m);
     if (!f.settings().html)
         f.changeSettings([](model::FieldSettings& s) { s.html = true; });
-    f.setHtmlText(avm2::utf16ToUtf8(m.toString(v)->text()));
+    f.setHtmlText(avm2::utf16ToUtf8(html));
     return Value();
 }
 Value getLength(Machine& m, Value t, std::span<const Value>) {
@@ -114,7 +128,7 @@ Value getLength(Machine& m, Value t, std::span<const Value>) {
 Value appendText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
     const size_t end = f.document().size();
-    f.replaceText(end, end, scriptText(m, argument(args, 0)), f.newTextFormat());
+    edit(m, f, end, end, scriptText(m, argument(args, 0)));
     return Value();
 }
 
@@ -128,7 +142,7 @@ Value replaceText(Machine& m, Value t, std::span<const Value> args) {
     const int32_t begin = intArg(m, args, 0, 0);
     const int32_t end = intArg(m, args, 1, 0);
     checkRange(m, f.document().size(), begin, end);
-    f.replaceText(size_t(begin), size_t(end), scriptText(m, argument(args, 2)), f.newTextFormat());
+    edit(m, f, size_t(begin), size_t(end), scriptText(m, argument(args, 2)));
     return Value();
 }
 
@@ -136,7 +150,7 @@ Value replaceSelectedText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
     const auto [begin, end] = textSelection(m, t);
     const std::u32string inserted = scriptText(m, argument(args, 0));
-    f.replaceText(begin, end, inserted, f.newTextFormat());
+    edit(m, f, begin, end, inserted);
     setTextSelection(m, t, begin + inserted.size(), begin + inserted.size());
     return Value();
 }
