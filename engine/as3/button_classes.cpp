@@ -77,6 +77,12 @@ void show(Machine& m, DisplayState& d, State state) {
     auto* s = object.isObject() ? object.asObject()->nativeAs<DisplayState>() : nullptr;
     if (!s || !s->object || s->object->parent() || s->object == hostContext(m).stage.rootPtr())
         return;
+    // A state that holds the button itself would draw it inside itself.
+    size_t steps = 0;
+    for (const model::DisplayObject* o = clip; o && steps < 100000; o = o->parent(), ++steps) {
+        if (o == s->object.get())
+            return;
+    }
     (void)clip->adoptChild(StateDepth, s->object);
 }
 

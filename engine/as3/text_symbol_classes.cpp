@@ -111,19 +111,24 @@ Value enumerateFonts(Machine& m, Value, std::span<const Value> args) {
     });
     std::sort(fonts.begin(), fonts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Value> out;
-    for (const auto& [id, font] : fonts) {
-        out.push_back(makeFont(m, id, font->name, font->bold, font->italic));
-        m.pin(out.back());
-    }
+    // Each font made stays pinned until the array holds it.
+    struct Unpin {
+        Machine& m;
+        size_t n = 0;
+        ~Unpin() { m.unpin(n); }
+    } unpin{m};
+    auto add = [&](Value font) {
+        out.push_back(font);
+        m.pin(font);
+        ++unpin.n;
+    };
+    for (const auto& [id, font] : fonts)
+        add(makeFont(m, id, font->name, font->bold, font->italic));
     if (avm2::toBoolean(argument(args, 0))) {
-        for (const char* name : {"_sans", "_serif", "_typewriter"}) {
-            out.push_back(makeFont(m, std::nullopt, name, false, false));
-            m.pin(out.back());
-        }
+        for (const char* name : {"_sans", "_serif", "_typewriter"})
+            add(makeFont(m, std::nullopt, name, false, false));
     }
-    Value array = Value::object(m.newArray(out));
-    m.unpin(out.size());
-    return array;
+    return Value::object(m.newArray(out));
 }
 
 Value registerFont(Machine& m, Value, std::span<const Value> args) {

@@ -53,6 +53,7 @@ TEST(HaxeButton, ScriptMadeButtonsShowTheStateThePointerGives) {
     ASSERT_TRUE(p && p->player);
     EXPECT_EQ(p->host.command(u"made"), u"true,true,true,true,true,true,false,false,true");
     EXPECT_FALSE(p->host.command(u"placed"));
+    EXPECT_EQ(p->host.command(u"loop"), u"true,0") << "kept as its own state, drawn as nothing";
     struct Step {
         const char* what;
         std::function<void(as3::Player&)> act;

@@ -34,6 +34,12 @@ class Buttons {
             made.upState == up, made.overState == over, made.downState == down, made.hitTestState == up, made.enabled,
             made.useHandCursor, made.trackAsMenu, off.enabled, up.parent == null
         ]);
+        // A button that is its own state is not drawn inside itself.
+        var loop = new SimpleButton();
+        loop.upState = loop;
+        loop.x = 180;
+        root.addChild(loop);
+        report("loop", [loop.upState == loop, loop.width]);
         var placed = root.getChildByName("placed");
         if (placed != null)
             report("placed", [Std.isOfType(placed, SimpleButton), placed.name, cast(placed, SimpleButton).enabled]);
