@@ -3,7 +3,8 @@
 // from its records and play its sounds; one a script makes from display
 // objects draws with an empty clip showing the current state's object, and
 // is hit where its hitTestState's shapes are. The pointer moves both
-// between their up, over and down states.
+// between their up, over and down states. A timeline button's states read
+// as Sprites drawing their records; replacing them is refused.
 #include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
@@ -111,10 +112,35 @@ Value buttonInit(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// A timeline button's state read by a script: a Sprite drawing that
+// state's records, made on first read (its records have no objects of
+// their own here).
+Value timelineState(Machine& m, DisplayState& d, const model::ButtonObject& button, State state) {
+    Value sprite = m.construct(Value::object(m.coreClass(u"flash.display", u"Sprite")), {});
+    Machine::Pin keep(m, sprite);
+    model::MovieClip* clip = displayOf(m, sprite).clip();
+    for (const swf::ButtonRecord& r : button.button().records) {
+        const bool in = state == Up ? r.up : state == Over ? r.over : state == Down ? r.down : r.hit;
+        auto object = in && clip ? hostContext(m).stage.createDetachedObject(r.characterId) : nullptr;
+        if (!object)
+            continue;
+        object->setMatrix(r.matrix);
+        object->setColorTransform(r.colorTransform);
+        (void)clip->adoptChild(r.depth, std::move(object));
+    }
+    d.stored[StateKeys[state]] = sprite;
+    return sprite;
+}
+
 template <State S>
 Value stateGet(Machine& m, Value t, std::span<const Value>) {
-    const Value v = stored(buttonOf(m, t), StateKeys[S]);
-    return v.isObject() ? v : Value::null();
+    DisplayState& d = buttonOf(m, t);
+    const Value v = stored(d, StateKeys[S]);
+    if (v.isObject())
+        return v;
+    if (const auto* button = d.object ? d.object->as<model::ButtonObject>() : nullptr)
+        return timelineState(m, d, *button, S);
+    return Value::null();
 }
 template <State S>
 Value stateSet(Machine& m, Value t, std::span<const Value> args) {

@@ -84,7 +84,7 @@ TEST(HaxeButton, TimelineButtonsBecomeNamedSimpleButtons) {
     REQUIRE_HAXE();
     auto p = playPlaced();
     ASSERT_TRUE(p && p->player);
-    EXPECT_EQ(p->host.command(u"placed"), u"true,placed,true");
+    EXPECT_EQ(p->host.command(u"placed"), u"true,placed,true,20,true,true");
     EXPECT_EQ(shown(*p, 0, 0), Red);
     p->player->mouseMove(px(10, 10));
     EXPECT_EQ(shown(*p, 0, 0), Green);

@@ -41,7 +41,12 @@ class Buttons {
         root.addChild(loop);
         report("loop", [loop.upState == loop, loop.width]);
         var placed = root.getChildByName("placed");
-        if (placed != null)
-            report("placed", [Std.isOfType(placed, SimpleButton), placed.name, cast(placed, SimpleButton).enabled]);
+        if (placed != null) {
+            var button = cast(placed, SimpleButton);
+            report("placed", [
+                Std.isOfType(placed, SimpleButton), placed.name, button.enabled, button.upState.width, button.overState == button.overState,
+                button.downState != button.upState
+            ]);
+        }
     }
 }
