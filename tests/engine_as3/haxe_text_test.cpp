@@ -70,6 +70,8 @@ TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
         {u"bad", u"ArgumentError"},
         {u"metrics", u"true,true,true,2"},
         {u"fonts", u"true,_typewriter,device,regular"},
+        // "1\r2\r3" in a field one line high.
+        {u"lines", u"3,3,1,0,-1,1,2,2,1"},
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(utf8(e.command));
@@ -164,6 +166,7 @@ TEST(HaxeText, TimelinePlacedTextGetsTextObjects) {
     auto p = playText(true);
     ASSERT_TRUE(p && p->player);
     EXPECT_EQ(p->host.command(u"placed"), u"Placed,placed,true,Hi");
+    EXPECT_EQ(p->host.command(u"embedded"), u"1,Boxes,embedded,true,false") << "the movie's one font";
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
 }
 

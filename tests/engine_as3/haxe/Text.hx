@@ -131,6 +131,10 @@ class Text {
         lines.height = 18;
         lines.text = "1\n2\n3";
         root.addChild(lines);
+        report("lines", [
+            lines.numLines, lines.maxScrollV, lines.bottomScrollV, lines.getLineIndexAtPoint(5, 5), lines.getLineIndexAtPoint(5, 500),
+            lines.getLineIndexOfChar(2), lines.getFirstCharInParagraph(3), lines.getParagraphLength(0), lines.getParagraphLength(4)
+        ]);
         lines.addEventListener(Event.SCROLL, function(e:Event) report("wheel", [lines.scrollV, lines.maxScrollV]));
 
         var fonts = Font.enumerateFonts(true);
@@ -145,6 +149,10 @@ class Text {
                 if (Std.isOfType(root.getChildAt(i), StaticText))
                     staticText = cast root.getChildAt(i);
             report("placed", [field.text, field.name, Std.isOfType(placed, TextField), staticText == null ? "-" : staticText.text]);
+            var embedded = Font.enumerateFonts(false);
+            report("embedded", [
+                embedded.length, embedded[0].fontName, embedded[0].fontType, embedded[0].hasGlyphs("Hi"), embedded[0].hasGlyphs("Hz")
+            ]);
         }
     }
 }
