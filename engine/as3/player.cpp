@@ -1,8 +1,10 @@
 #include "as3/player.h"
 
+#include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
+#include "as3/focus.h"
 #include "as3/geom3d.h"
 #include "as3/geom_values.h"
 #include "as3/graphics_paths.h"
@@ -10,6 +12,7 @@
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/scenes.h"
+#include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -36,6 +39,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(hover);
     tracer.value(pressed);
     tracer.value(focus);
+    tracer.value(button);
     tracer.value(dragged);
 }
 
@@ -45,9 +49,9 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family :
-         {eventClasses(), inputEventClasses(), geomClasses(), geom3DClasses(), filterClasses(), displayClasses(),
-          graphicsClasses(), graphicsDataClasses(), sceneClasses(), systemClasses(), timerClasses()}) {
+    for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
+                        geom3DClasses(), filterClasses(), displayClasses(), graphicsClasses(), graphicsDataClasses(),
+                        sceneClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
