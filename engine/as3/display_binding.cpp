@@ -42,8 +42,16 @@ bool attachToModel(avm2::Machine& m, avm2::Object* container, size_t index) {
     DisplayState& c = displayOf(m, avm2::Value::object(container));
     model::MovieClip* clip = containerClip(ctx, c);
     DisplayState& d = displayOf(m, c.children[index]);
-    if (!clip || !d.object || d.object == ctx.stage.rootPtr() || d.object->origin() != model::Origin::Script)
+    if (!clip || !d.object || d.object == ctx.stage.rootPtr())
         return true;
+    if (d.object->origin() != model::Origin::Script) {
+        if (d.object->parent() == clip)
+            return true;
+        // Moved out of the clip whose timeline placed it: that timeline lets
+        // it go, and it is the script's from now on (adoptChild).
+        if (model::MovieClip* parent = d.object->parentClip())
+            (void)parent->releaseChild(d.object->depth());
+    }
     detachFromModel(ctx, d);
     const int64_t base = c.isStage ? StageChildBase : ChildBase;
     std::optional<int64_t> before;

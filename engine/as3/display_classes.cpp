@@ -5,8 +5,12 @@
 #include "as3/display_properties.h"
 #include "as3/display_state.h"
 #include "as3/focus.h"
+#include "as3/geom3d.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
+#include "as3/pointer_queries.h"
+#include "as3/scenes.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -207,12 +211,8 @@ const avm2::NativeAccessor TreeAccessors[] = {
     {u"name", getName, setName}, {u"parent", getParent},         {u"stage", getStage},
     {u"root", getRoot},          {u"loaderInfo", getLoaderInfo},
 };
-const std::vector<avm2::NativeAccessor> DisplayObjectAccessors = [] {
-    std::vector<avm2::NativeAccessor> all(std::begin(TreeAccessors), std::end(TreeAccessors));
-    for (const avm2::NativeAccessor& a : displayObjectAccessors())
-        all.push_back(a);
-    return all;
-}();
+const std::vector<avm2::NativeAccessor> DisplayObjectAccessors =
+    joinedTables<avm2::NativeAccessor>({TreeAccessors, displayObjectAccessors(), display3DAccessors()});
 
 Value getGraphics(Machine& m, Value t, std::span<const Value>) { return graphicsOf(m, t); }
 
@@ -445,21 +445,22 @@ const avm2::NativeMember ContainerMethods[] = {
     {u"getChildIndex", getChildIndex}, {u"setChildIndex", setChildIndex},   {u"contains", contains},
     {u"swapChildren", swapChildren},   {u"swapChildrenAt", swapChildrenAt}, {u"removeChildren", removeChildren},
 };
-const std::vector<avm2::NativeAccessor> ContainerAccessors = [] {
-    std::vector<avm2::NativeAccessor> all = {
-        {u"numChildren", numChildren},
-        stored<MouseChildren, Kind::Boolean>(),
-    };
-    for (const avm2::NativeAccessor& a : containerFocusAccessors())
-        all.push_back(a);
-    return all;
-}();
+const avm2::NativeAccessor OwnContainerAccessors[] = {
+    {u"numChildren", numChildren},
+    stored<MouseChildren, Kind::Boolean>(),
+};
+const std::vector<avm2::NativeAccessor> ContainerAccessors =
+    joinedTables<avm2::NativeAccessor>({OwnContainerAccessors, containerFocusAccessors()});
+const std::vector<avm2::NativeMember> AllContainerMethods =
+    joinedTables<avm2::NativeMember>({ContainerMethods, containerPointMethods()});
 const avm2::NativeAccessor ShapeAccessors[] = {{u"graphics", getGraphics}};
 const avm2::NativeAccessor SpriteAccessors[] = {
     {u"graphics", getGraphics},
     stored<ButtonMode, Kind::Boolean>(),
     stored<UseHandCursor, Kind::Boolean>(),
 };
+const std::vector<avm2::NativeAccessor> AllSpriteAccessors =
+    joinedTables<avm2::NativeAccessor>({SpriteAccessors, spritePointAccessors()});
 
 // --- MovieClip ----------------------------------------------------------
 // The root's timeline is the model's; a clip a script made has one empty
@@ -467,9 +468,14 @@ const avm2::NativeAccessor SpriteAccessors[] = {
 
 model::MovieClip* timeline(Machine& m, Value t) { return self(m, t).clip(); }
 
+// Counted from the start of the current scene.
 Value currentFrame(Machine& m, Value t, std::span<const Value>) {
     model::MovieClip* clip = timeline(m, t);
-    return Value::fromInt(clip ? int32_t(clip->currentFrame()) + 1 : 1);
+    if (!clip)
+        return Value::fromInt(1);
+    const auto scenes = scenesOf(*clip);
+    const SceneSpan& scene = scenes[sceneIndexAt(scenes, clip->currentFrame())];
+    return Value::fromInt(int32_t(clip->currentFrame() - scene.start) + 1);
 }
 Value totalFrames(Machine& m, Value t, std::span<const Value>) {
     model::MovieClip* clip = timeline(m, t);
@@ -490,36 +496,60 @@ Value isPlaying(Machine& m, Value t, std::span<const Value>) {
     return Value::boolean(clip && clip->isPlaying());
 }
 
-// A frame argument: a number counts from 1; a string is a label (or a
-// number written out).
+void moveTo(Machine& m, Value t, model::MovieClip& clip, uint32_t target) {
+    if (target != clip.currentFrame()) {
+        (void)clip.gotoFrame(int64_t(target));
+        hostContext(m).frameChanged = true;
+        syncTimelineChildren(m, t.asObject());
+    }
+}
+
+// gotoAndStop/gotoAndPlay(frame, scene = null): a number counts from 1 in
+// the scene (the current one when none is named); a string is a label of
+// that scene (then of any), or a number written out.
 void gotoFrameArgument(Machine& m, Value t, std::span<const Value> args, bool play) {
     model::MovieClip* clip = timeline(m, t);
     if (!clip)
         return;
+    const auto scenes = scenesOf(*clip);
+    size_t sceneIndex = sceneIndexAt(scenes, clip->currentFrame());
+    if (const Value named = argument(args, 1); !named.isNullish()) {
+        const std::string name = avm2::utf16ToUtf8(m.toString(named)->text());
+        const auto it = std::find_if(scenes.begin(), scenes.end(), [&](const SceneSpan& s) { return s.name == name; });
+        if (it == scenes.end())
+            m.throwError("ArgumentError", 2108, u"Scene " + avm2::utf8ToUtf16(name) + u" was not found.");
+        sceneIndex = size_t(it - scenes.begin());
+    }
+    const SceneSpan& scene = scenes[sceneIndex];
     const Value frame = argument(args, 0);
     std::optional<uint32_t> target;
     if (frame.isString()) {
         const std::u16string& name = frame.asString()->text();
-        target = clip->findLabel(avm2::utf16ToUtf8(name));
+        const std::string label = avm2::utf16ToUtf8(name);
+        for (const swf::Label& l : clip->timeline().labels) {
+            if (l.name == label && l.frame >= scene.start && l.frame - scene.start < scene.count) {
+                target = l.frame;
+                break;
+            }
+        }
+        if (!target)
+            target = clip->findLabel(label);
         if (!target) {
             const double n = m.toNumber(frame);
             if (!(n >= 1))
-                m.throwError("ArgumentError", 2109, u"Frame label " + name + u" not found in scene Scene 1.");
-            target = uint32_t(std::min(n, 65536.0)) - 1;
+                m.throwError("ArgumentError", 2109,
+                             u"Frame label " + name + u" not found in scene " + avm2::utf8ToUtf16(scene.name) + u".");
+            target = scene.start + uint32_t(std::min(n, 65536.0)) - 1;
         }
     } else {
         const double n = m.toNumber(frame);
-        target = n >= 1 ? uint32_t(std::min(n, 65536.0)) - 1 : 0;
+        target = scene.start + (n >= 1 ? uint32_t(std::min(n, 65536.0)) - 1 : 0);
     }
     if (play)
         clip->play();
     else
         clip->stop();
-    if (*target != clip->currentFrame()) {
-        (void)clip->gotoFrame(int64_t(*target));
-        hostContext(m).frameChanged = true;
-        syncTimelineChildren(m, t.asObject());
-    }
+    moveTo(m, t, *clip, *target);
 }
 
 Value gotoAndStop(Machine& m, Value t, std::span<const Value> args) {
@@ -579,14 +609,55 @@ Value addFrameScript(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// The first frame of the scene `step` scenes away; nothing past the first
+// or last. Playing or stopped stays as it was.
+Value stepScene(Machine& m, Value t, int step) {
+    model::MovieClip* clip = timeline(m, t);
+    if (!clip)
+        return Value();
+    const auto scenes = scenesOf(*clip);
+    const size_t now = sceneIndexAt(scenes, clip->currentFrame());
+    for (size_t i = now + size_t(step); i < scenes.size(); i += size_t(step)) {
+        if (scenes[i].count > 0) {
+            moveTo(m, t, *clip, scenes[i].start);
+            break;
+        }
+    }
+    return Value();
+}
+Value nextScene(Machine& m, Value t, std::span<const Value>) { return stepScene(m, t, 1); }
+Value prevScene(Machine& m, Value t, std::span<const Value>) { return stepScene(m, t, -1); }
+
+Value scenes(Machine& m, Value t, std::span<const Value>) {
+    avm2::ArrayObject* list = m.newArray();
+    Machine::Pin keep(m, Value::object(list));
+    if (model::MovieClip* clip = timeline(m, t)) {
+        for (const SceneSpan& scene : scenesOf(*clip)) {
+            m.resizeArray(list, list->elements().size() + 1);
+            list->elements().back() = newScene(m, *clip, scene);
+        }
+    }
+    return Value::object(list);
+}
+Value currentScene(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    if (!clip)
+        return Value::null();
+    const auto all = scenesOf(*clip);
+    return newScene(m, *clip, all[sceneIndexAt(all, clip->currentFrame())]);
+}
+Value currentLabels(Machine& m, Value t, std::span<const Value>) {
+    model::MovieClip* clip = timeline(m, t);
+    if (!clip)
+        return Value::object(m.newArray());
+    const auto all = scenesOf(*clip);
+    return sceneLabels(m, *clip, all[sceneIndexAt(all, clip->currentFrame())]);
+}
+
 const avm2::NativeMember MovieClipMethods[] = {
-    {u"gotoAndStop", gotoAndStop},
-    {u"gotoAndPlay", gotoAndPlay},
-    {u"stop", stop},
-    {u"play", play},
-    {u"nextFrame", nextFrame},
-    {u"prevFrame", prevFrame},
-    {u"addFrameScript", addFrameScript},
+    {u"nextScene", nextScene},     {u"prevScene", prevScene}, {u"gotoAndStop", gotoAndStop},
+    {u"gotoAndPlay", gotoAndPlay}, {u"stop", stop},           {u"play", play},
+    {u"nextFrame", nextFrame},     {u"prevFrame", prevFrame}, {u"addFrameScript", addFrameScript},
 };
 const avm2::NativeAccessor MovieClipAccessors[] = {
     {u"currentFrame", currentFrame},
@@ -594,6 +665,9 @@ const avm2::NativeAccessor MovieClipAccessors[] = {
     {u"framesLoaded", totalFrames},
     {u"currentLabel", currentLabel},
     {u"currentFrameLabel", currentFrameLabel},
+    {u"scenes", scenes},
+    {u"currentScene", currentScene},
+    {u"currentLabels", currentLabels},
     {u"isPlaying", isPlaying},
     stored<Enabled, Kind::Boolean>(),
 };
@@ -754,7 +828,7 @@ const avm2::CoreClassSpec Classes[] = {
      .init = containerInit,
      .sealed = true,
      .package = Display,
-     .methods = ContainerMethods,
+     .methods = AllContainerMethods,
      .accessors = ContainerAccessors},
     {.name = u"Shape",
      .base = u"flash.display.DisplayObject",
@@ -767,7 +841,8 @@ const avm2::CoreClassSpec Classes[] = {
      .init = containerInit,
      .sealed = true,
      .package = Display,
-     .accessors = SpriteAccessors},
+     .methods = spriteDragMethods(),
+     .accessors = AllSpriteAccessors},
     // MovieClip is dynamic: timeline code sets what it likes on it.
     {.name = u"MovieClip",
      .base = u"flash.display.Sprite",

@@ -14,7 +14,9 @@
 #include "script/display_styles.h"
 #include "script/hit_test.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace as3 {
 
@@ -152,6 +154,54 @@ Value setFilters(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+Value boxValue(Machine& m, const std::optional<swf::Bounds>& b) {
+    if (!b)
+        return Value::null();
+    return newRectangle(m, b->xMin / 20, b->yMin / 20, (b->xMax - b->xMin) / 20, (b->yMax - b->yMin) / 20);
+}
+
+Value getScrollRect(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    return boxValue(m, o ? o->scrollRect() : std::nullopt);
+}
+Value setScrollRect(Machine& m, Value t, std::span<const Value> args) {
+    const auto box = readBounds(m, argument(args, 0));
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setScrollRect(box);
+    return Value();
+}
+Value getScale9Grid(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    return boxValue(m, o ? o->scaleGrid() : std::nullopt);
+}
+// A grid without area turns slicing off, as the file's grids do.
+Value setScale9Grid(Machine& m, Value t, std::span<const Value> args) {
+    auto box = readBounds(m, argument(args, 0));
+    if (box && (box->xMax <= box->xMin || box->yMax <= box->yMin))
+        box.reset();
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setScaleGrid(box);
+    return Value();
+}
+Value getOpaqueBackground(Machine& m, Value t, std::span<const Value>) {
+    const model::DisplayObject* o = modelOf(m, t);
+    if (!o || !o->opaqueBackground())
+        return Value::null();
+    const swf::Rgba c = *o->opaqueBackground();
+    return Value::fromUInt(uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b);
+}
+Value setOpaqueBackground(Machine& m, Value t, std::span<const Value> args) {
+    const Value v = argument(args, 0);
+    std::optional<swf::Rgba> color;
+    if (!v.isNullish()) {
+        const uint32_t c = avm2::toUInt32(m.toNumber(v));
+        color = swf::Rgba{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255};
+    }
+    if (model::DisplayObject* o = modelOf(m, t))
+        o->setOpaqueBackground(color);
+    return Value();
+}
+
 // The matrix from the object's own coordinates to stage twips.
 swf::Matrix toStage(Machine& m, Value t) {
     const model::DisplayObject* o = modelOf(m, t);
@@ -234,6 +284,9 @@ const avm2::NativeAccessor Accessors[] = {
     {u"transform", getTransform, setTransform},
     {u"mouseX", mouseX},
     {u"mouseY", mouseY},
+    {u"scrollRect", getScrollRect, setScrollRect},
+    {u"scale9Grid", getScale9Grid, setScale9Grid},
+    {u"opaqueBackground", getOpaqueBackground, setOpaqueBackground},
 };
 const avm2::NativeMember Methods[] = {
     {u"localToGlobal", localToGlobal}, {u"globalToLocal", globalToLocal},

@@ -1,6 +1,8 @@
 // flash.geom: Point, Rectangle, Matrix, ColorTransform, Transform.
 #include "as3/display_binding.h"
+#include "as3/geom3d.h"
 #include "as3/geom_values.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 
@@ -487,13 +489,15 @@ Value transformPixelBounds(Machine& m, Value t, std::span<const Value>) {
     return newRectangle(m, x, y, std::ceil(b.xMax / 20) - x, std::ceil(b.yMax / 20) - y);
 }
 
-const avm2::NativeAccessor TransformAccessors[] = {
+const avm2::NativeAccessor FlatTransformAccessors[] = {
     {u"matrix", transformMatrix, transformSetMatrix},
     {u"concatenatedMatrix", transformConcatenated},
     {u"colorTransform", transformColor, transformSetColor},
     {u"concatenatedColorTransform", transformConcatenatedColor},
     {u"pixelBounds", transformPixelBounds},
 };
+const std::vector<avm2::NativeAccessor> TransformAccessors =
+    joinedTables<avm2::NativeAccessor>({FlatTransformAccessors, transform3DAccessors()});
 
 constexpr const char16_t* Geom = u"flash.geom";
 
@@ -557,6 +561,19 @@ swf::Matrix readMatrix(Machine& m, Value v) {
     return {numberOf(m, v, u"a"), numberOf(m, v, u"b"),  numberOf(m, v, u"c"),
             numberOf(m, v, u"d"), numberOf(m, v, u"tx"), numberOf(m, v, u"ty")};
 }
+std::optional<swf::Bounds> readBounds(Machine& m, Value v) {
+    if (v.isNullish())
+        return std::nullopt;
+    auto twips = [](double pixels) {
+        return std::isfinite(pixels) ? std::clamp(pixels * 20, -swf::CoordinateLimit, swf::CoordinateLimit) : 0.0;
+    };
+    const double x = numberOf(m, v, u"x"), y = numberOf(m, v, u"y");
+    swf::Bounds b;
+    b.add(swf::Point{twips(x), twips(y)});
+    b.add(swf::Point{twips(x + numberOf(m, v, u"width")), twips(y + numberOf(m, v, u"height"))});
+    return b;
+}
+
 swf::ColorTransform readColorTransform(Machine& m, Value v) {
     requireObject(m, v);
     auto mult = [&](const char16_t* name) {

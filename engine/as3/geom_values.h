@@ -11,6 +11,7 @@
 #include "swf/geometry.h"
 #include "swf/types.h"
 
+#include <optional>
 #include <span>
 
 namespace as3 {
@@ -26,6 +27,9 @@ namespace as3 {
 [[nodiscard]] swf::Point readPoint(avm2::Machine& m, avm2::Value v);
 // A Matrix (pixels), or a TypeError for null.
 [[nodiscard]] swf::Matrix readMatrix(avm2::Machine& m, avm2::Value v);
+// A Rectangle (pixels) as twips bounds, clamped to the model's range; none
+// for null. Sides that are no numbers count as 0.
+[[nodiscard]] std::optional<swf::Bounds> readBounds(avm2::Machine& m, avm2::Value v);
 // Clamped to the model's fixed point.
 [[nodiscard]] swf::ColorTransform readColorTransform(avm2::Machine& m, avm2::Value v);
 // The display object a Transform belongs to; undefined for anything else.

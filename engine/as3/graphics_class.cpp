@@ -1,7 +1,9 @@
 #include "as3/display_state.h"
 #include "as3/geom_values.h"
+#include "as3/graphics_paths.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 #include "avm2/object.h"
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace as3 {
 
@@ -249,7 +252,7 @@ Value graphicsInit(Machine& m, Value t, std::span<const Value>) {
     return Value();
 }
 
-const avm2::NativeMember Methods[] = {
+const avm2::NativeMember OwnMethods[] = {
     {u"beginFill", beginFill},
     {u"beginGradientFill", beginGradientFill},
     {u"lineStyle", lineStyle},
@@ -265,6 +268,9 @@ const avm2::NativeMember Methods[] = {
     {u"drawEllipse", drawEllipse},
 };
 
+// One table for the class: these and the path members.
+const std::vector<avm2::NativeMember> Methods = joinedTables<avm2::NativeMember>({OwnMethods, graphicsPathMethods()});
+
 const avm2::CoreClassSpec Classes[] = {
     {.name = u"Graphics",
      .base = u"Object",
@@ -276,6 +282,12 @@ const avm2::CoreClassSpec Classes[] = {
 };
 
 }  // namespace
+
+model::Drawing& graphicsDrawing(Machine& m, Value graphics) {
+    if (!graphics.isObject())
+        m.throwError("TypeError", 1009, u"Cannot access a property or method of a null object reference.");
+    return drawingOf(m, graphics);
+}
 
 Value graphicsOf(Machine& m, Value displayObject) {
     DisplayState& d = displayOf(m, displayObject);

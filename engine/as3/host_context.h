@@ -18,6 +18,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value pressed;   // where the button went down
     avm2::Value focus;     // stage.focus
     avm2::Value button;    // the SimpleButton showing a state other than up
+    avm2::Value dragged;   // the sprite startDrag moves with the pointer
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -75,6 +78,15 @@ struct HostContext {
     std::bitset<256> keysDown = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).
     avm2::Value graphicsOwner = {};
+    // Timeline-placed objects whose linked constructor threw: reported once,
+    // not built again each frame.
+    std::set<std::weak_ptr<model::DisplayObject>, std::owner_less<>> failedPlacements = {};
+    // Sprite.startDrag: where the dragged sprite's origin stays from the
+    // pointer (its parent's twips), and the box it keeps to.
+    struct Drag {
+        swf::Point offset;
+        std::optional<swf::Bounds> bounds;
+    } drag = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -193,6 +193,23 @@ bool flag(const DisplayState& d, const char16_t* name) {
     return it == d.stored.end() || avm2::toBoolean(it->second);
 }
 
+}  // namespace
+
+bool drawingHit(const model::MovieClip& clip, swf::Point stage) {
+    const model::Drawing* drawing = clip.drawingIfAny();
+    if (!drawing || drawing->empty())
+        return false;
+    const auto toLocal = model::invert(model::multiply(clip.concatenatedMatrix(), clip.contentMatrix()));
+    if (!toLocal)
+        return false;
+    std::vector<uint16_t> widths;
+    for (const swf::LineStyle& line : drawing->styles().lineStyles)
+        widths.push_back(line.width);
+    return script::geometryContains(drawing->geometry(), widths, model::apply(*toLocal, stage), 20.0);
+}
+
+namespace {
+
 // What the object draws itself, without the children scripts added (they
 // are picked one by one): a clip's drawing and what its timeline placed;
 // other model objects whole.
@@ -204,16 +221,7 @@ bool hitsOwn(const script::HitTester& hits, const model::DisplayObject& object, 
         if (child->origin() == model::Origin::Timeline && hits.hits(*child, stage))
             return true;
     }
-    const model::Drawing* drawing = clip->drawingIfAny();
-    if (!drawing || drawing->empty())
-        return false;
-    const auto toLocal = model::invert(clip->concatenatedMatrix());
-    if (!toLocal)
-        return false;
-    std::vector<uint16_t> widths;
-    for (const swf::LineStyle& line : drawing->styles().lineStyles)
-        widths.push_back(line.width);
-    return script::geometryContains(drawing->geometry(), widths, model::apply(*toLocal, stage), 20.0);
+    return drawingHit(*clip, stage);
 }
 
 struct Pick {
@@ -227,6 +235,16 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
     if ((d.object && !d.object->isVisible()) || depth > 256)
         return {};
     const bool interactive = d.isInteractive;
+    // A sprite's hitArea is hit for it (and for none of its children); the
+    // area itself takes no pointer.
+    if (d.stored.contains(u"hitAreaOwner"))
+        return {};
+    if (auto area = d.stored.find(u"hitArea"); area != d.stored.end() && area->second.isObject()) {
+        const DisplayState& a = displayOf(m, area->second);
+        if (!a.object || !hits.hits(*a.object, point, true) || (interactive && !flag(d, u"mouseEnabled")))
+            return {};
+        return {interactive ? o : nullptr, true};
+    }
     if (d.isContainer) {
         const std::vector<Value> children = d.children;
         for (size_t i = children.size(); i-- > 0;) {

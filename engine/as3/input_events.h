@@ -9,6 +9,8 @@
 
 #include "avm2/core_library.h"
 
+#include "model/movie_clip.h"
+
 #include "swf/geometry.h"
 
 #include <span>
@@ -38,6 +40,8 @@ struct InputEventState final : EventState {
 // The object under a stage point (twips) that takes the mouse; the stage
 // when nothing does.
 [[nodiscard]] avm2::Object* mouseTargetAt(avm2::Machine& m, swf::Point stage);
+// Whether what a script drew into the clip lies under the stage point.
+[[nodiscard]] bool drawingHit(const model::MovieClip& clip, swf::Point stage);
 
 [[nodiscard]] std::span<const avm2::CoreClassSpec> inputEventClasses();
 

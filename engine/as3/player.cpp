@@ -5,10 +5,13 @@
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
 #include "as3/focus.h"
+#include "as3/geom3d.h"
 #include "as3/geom_values.h"
+#include "as3/graphics_paths.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/scenes.h"
 #include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
@@ -37,6 +40,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(pressed);
     tracer.value(focus);
     tracer.value(button);
+    tracer.value(dragged);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -45,12 +49,13 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family :
-         {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(), filterClasses(),
-          displayClasses(), graphicsClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
+    for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
+                        geom3DClasses(), filterClasses(), displayClasses(), graphicsClasses(), graphicsDataClasses(),
+                        sceneClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
+    declareGraphicsInterfaces(m);
     for (auto family : {systemFunctions(), timerFunctions()}) {
         for (const avm2::PackageFunction& f : family)
             m.definePackageFunction(f);

@@ -5,6 +5,7 @@
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/player.h"
+#include "as3/pointer_queries.h"
 #include "as3/text_values.h"
 
 #include "avm2/machine.h"
@@ -92,6 +93,8 @@ void Player::track(swf::Point stage) {
 void Player::mouseMove(swf::Point stage) {
     if (!m_started)
         return;
+    if (m_context->held.dragged.isObject())
+        (void)run(u"the dragged sprite", [&] { followDrag(*m_machine, stage); });
     track(stage);
     const Value hover = m_context->held.hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseMove", stage);

@@ -92,15 +92,19 @@ void syncTimelineChildren(Machine& m, Object* container) {
             placed.push_back(object);
     }
     for (const auto& object : placed) {
-        avm2::ClassObject* type = classFor(m, *object);
-        if (!type)
+        if (ctx.failedPlacements.contains(object))
             continue;
-        ctx.pendingObject = object;
         Value child;
         try {
+            avm2::ClassObject* type = classFor(m, *object);
+            if (!type)
+                continue;
+            ctx.pendingObject = object;
             child = m.construct(Value::object(type), {});
         } catch (...) {
             ctx.pendingObject.reset();
+            std::erase_if(ctx.failedPlacements, [](const auto& w) { return w.expired(); });
+            ctx.failedPlacements.insert(object);
             throw;
         }
         ctx.pendingObject.reset();

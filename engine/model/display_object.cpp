@@ -69,6 +69,12 @@ void DisplayObject::setScrollRect(const std::optional<swf::Bounds>& window) {
     m_scrollRect = window;
 }
 
+void DisplayObject::setPlacement3D(const std::optional<Placement3D>& placement) {
+    if (placement != m_placement3D)
+        ++m_styleVersion;
+    m_placement3D = placement;
+}
+
 swf::Matrix DisplayObject::contentMatrix() const {
     swf::Matrix m;
     if (m_scrollRect && !m_scrollRect->empty) {

@@ -15,6 +15,8 @@
 // in pixels, percent and degrees as the player shows them to scripts.
 #pragma once
 
+#include "model/placement3d.h"
+
 #include "swf/filter.h"
 #include "swf/geometry.h"
 #include "swf/timeline.h"
@@ -117,6 +119,9 @@ public:
     // The object's bounds become the window's size.
     [[nodiscard]] const std::optional<swf::Bounds>& scrollRect() const { return m_scrollRect; }
     void setScrollRect(const std::optional<swf::Bounds>& window);
+    // Drawn in perspective (placement3d.h); none for a flat object.
+    [[nodiscard]] const std::optional<Placement3D>& placement3D() const { return m_placement3D; }
+    void setPlacement3D(const std::optional<Placement3D>& placement);
     // Maps the content's coordinates to the object's own: the scroll
     // window's shift, identity without one.
     [[nodiscard]] swf::Matrix contentMatrix() const;
@@ -245,6 +250,7 @@ private:
     std::optional<swf::Bounds> m_scaleGrid;
     std::optional<swf::Rgba> m_opaqueBackground;
     std::optional<swf::Bounds> m_scrollRect;
+    std::optional<Placement3D> m_placement3D;
     uint32_t m_maskedCount = 0;  // objects this one masks
     uint32_t m_styleVersion = 0;
     const std::vector<swf::ClipAction>* m_clipActions = nullptr;

@@ -48,6 +48,31 @@ void Drawing::endFill() {
     closeFill();
     m_fill.reset();
     m_fillPath.reset();
+    m_nonZero = false;
+}
+
+void Drawing::setNonZeroWinding(bool nonZero) {
+    if (!m_fill || m_nonZero == nonZero)
+        return;
+    m_nonZero = nonZero;
+    if (swf::Path* path = fillPath()) {
+        m_geometry.paths[*m_fillPath].nonZeroWinding = nonZero;
+        if (!path->empty())
+            changed();
+    }
+}
+
+const swf::FillStyle* Drawing::openFill() const { return m_fill ? &m_styles.fillStyles[*m_fill] : nullptr; }
+
+std::shared_ptr<const FillBitmap> Drawing::openFillBitmap() const { return m_fill ? m_bitmaps[*m_fill] : nullptr; }
+
+void Drawing::copyFrom(const Drawing& other) {
+    if (&other == this)
+        return;
+    const uint32_t version = this->version();
+    *this = other;
+    extension.reset();
+    m_version = version + 1;
 }
 
 void Drawing::closeFill() {
@@ -109,7 +134,7 @@ void Drawing::addEdge(const swf::PathCommand& command) {
     if (m_fill) {
         if (!m_fillPath) {
             m_fillPath = m_geometry.paths.size();
-            m_geometry.paths.push_back({swf::PaintKind::Fill, *m_fill, {}});
+            m_geometry.paths.push_back({swf::PaintKind::Fill, *m_fill, {}, m_nonZero});
         }
         swf::Path& path = *fillPath();
         if (path.empty() || lastPoint(path) != from) {

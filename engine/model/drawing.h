@@ -11,7 +11,7 @@
 //
 // Fills are closed when they end (endFill, the next beginFill, clear) and
 // whenever moveTo starts another contour inside them; the closing edge is not
-// stroked. Fills use the even-odd rule. Coordinates that are not finite count
+// stroked. Fills use the even-odd rule unless the script asks for non-zero. Coordinates that are not finite count
 // as 0; all are clamped to swf::CoordinateLimit. Past MaxCommands path
 // commands (runaway scripts) further edges are dropped, while the pen still
 // moves, so memory stays bounded.
@@ -61,6 +61,14 @@ public:
     void curveTo(double controlX, double controlY, double x, double y);
     // Forgets everything, the line style included; the pen goes back to 0, 0.
     void clear();
+    // The open fill's rule from now on: non-zero instead of even-odd; it
+    // ends with the fill.
+    void setNonZeroWinding(bool nonZero);
+    // The open fill's style and its bitmap; none without an open fill.
+    [[nodiscard]] const swf::FillStyle* openFill() const;
+    [[nodiscard]] std::shared_ptr<const FillBitmap> openFillBitmap() const;
+    // Becomes a copy of `other` (styles, paths, pen), seen as a change.
+    void copyFrom(const Drawing& other);
 
     [[nodiscard]] bool empty() const { return m_geometry.paths.empty(); }
     // The styles the paths paint with (fillStyles, lineStyles).
@@ -89,6 +97,7 @@ private:
     std::vector<std::shared_ptr<const FillBitmap>> m_bitmaps;  // per fill style
     std::optional<uint32_t> m_fill;                            // the open fill's style
     std::optional<size_t> m_fillPath;                          // its path, once it has edges
+    bool m_nonZero = false;                                    // the open fill's rule
     std::optional<uint32_t> m_line;                            // the current line style
     std::optional<size_t> m_strokePath;                        // its path, while the pen stays on it
     swf::Point m_pen;

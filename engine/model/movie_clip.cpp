@@ -200,6 +200,8 @@ bool MovieClip::adoptChild(int32_t depth, std::shared_ptr<DisplayObject> object)
         return false;
     }
     renest(*object, nesting() + 1);
+    // The script placed it: no timeline of this clip manages it.
+    object->m_origin = Origin::Script;
     m_children.insert(depth, std::move(object));
     return true;
 }

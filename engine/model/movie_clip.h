@@ -121,6 +121,7 @@ public:
     void swapChildren(int32_t depthA, int32_t depthB);
     // ActionScript 3 moves whole objects between containers: `object` (with
     // no parent) goes to `depth`, replacing nothing; no actions are queued.
+    // It becomes the script's (Origin::Script), even if a timeline placed it.
     // False, and nothing changes, when the depth is taken or the object's
     // tree would pass the nesting limit.
     [[nodiscard]] bool adoptChild(int32_t depth, std::shared_ptr<DisplayObject> object);

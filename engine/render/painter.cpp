@@ -250,7 +250,6 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
 
     cairo_t* cr = m_cr;
     cairo_save(cr);
-    cairo_set_fill_rule(cr, paths.nonZeroWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
     for (const ShapePaths::Part& part : paths.parts) {
         if (part.kind == swf::PaintKind::Stroke) {
             stroke(source, part, state);
@@ -259,6 +258,8 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
         if (part.style >= styles.fillStyles.size())
             continue;
         const swf::FillStyle& style = styles.fillStyles[part.style];
+        cairo_set_fill_rule(
+            cr, paths.nonZeroWinding || part.nonZeroWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
         cairo_new_path(cr);
         appendPath(part.path, state);
         if (state.coverageOnly) {

@@ -206,6 +206,10 @@ void ScenePainter::paintObject(const model::DisplayObject& object, const Frame& 
     if (!frame.coverageOnly && frame.cx.hidesEverything())
         return;
 
+    if (object.placement3D() && !frame.coverageOnly && m_layers < MaxLayers) {
+        paintProjected(object, parent, frame);
+        return;
+    }
     if (!frame.coverageOnly && m_layers < MaxLayers) {
         const std::vector<swf::Filter>* filters = object.filters();
         if (filters && !filters->empty()) {

@@ -102,6 +102,9 @@ private:
     void compose(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
     [[nodiscard]] bool composeByPixels(cairo_surface_t* layer, int32_t x, int32_t y, swf::BlendMode mode);
     void paintMasked(const model::DisplayObject& mask, Iterator begin, Iterator end, const Frame& parent);
+    // An object with a 3D placement: drawn flat into a layer, then laid down
+    // in perspective (scene_projection.cpp).
+    void paintProjected(const model::DisplayObject& object, const Frame& parent, const Frame& frame);
     void paintBackground(const model::DisplayObject& object, const Frame& frame);
     void paintChildren(const model::DisplayObject& object, const Frame& frame);
     // The grid layout of a clip drawn at `content` (its content twips ->

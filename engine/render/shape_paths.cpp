@@ -20,7 +20,7 @@ std::shared_ptr<const ShapePaths> buildPaths(const swf::ShapeGeometry& geometry)
     paths->nonZeroWinding = geometry.nonZeroWinding;
     paths->parts.reserve(geometry.paths.size());
     for (const swf::ShapePath& p : geometry.paths)
-        paths->parts.push_back(ShapePaths::Part{p.kind, p.style, PathData(p.path)});
+        paths->parts.push_back(ShapePaths::Part{p.kind, p.style, PathData(p.path), p.nonZeroWinding});
     return paths;
 }
 

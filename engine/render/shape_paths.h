@@ -23,6 +23,7 @@ struct ShapePaths final : model::GeometryExtension {
         swf::PaintKind kind = swf::PaintKind::Fill;
         uint32_t style = 0;  // index into the shape's fillStyles or lineStyles
         PathData path;
+        bool nonZeroWinding = false;  // this part alone fills by the non-zero rule
     };
 
     bool nonZeroWinding = false;

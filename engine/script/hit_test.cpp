@@ -120,7 +120,7 @@ bool geometryContains(const swf::ShapeGeometry& geometry, const std::vector<uint
                     }
                 }
             });
-            if (geometry.nonZeroWinding ? winding != 0 : (crossings & 1) != 0)
+            if (geometry.nonZeroWinding || sp.nonZeroWinding ? winding != 0 : (crossings & 1) != 0)
                 return true;
         } else {
             double half = sp.style < lineWidths.size() ? lineWidths[sp.style] / 2.0 : 0.0;

@@ -65,6 +65,9 @@ struct ShapePath {
     PaintKind kind = PaintKind::Fill;
     uint32_t style = 0;
     Path path;
+    // A fill a script drew with the non-zero rule (drawPath, drawTriangles),
+    // whatever rule the rest of the shape uses.
+    bool nonZeroWinding = false;
 };
 
 struct ShapeGeometry {

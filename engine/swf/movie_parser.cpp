@@ -6,6 +6,7 @@
 #include "swf/tag_codes.h"
 
 #include <fstream>
+#include <set>
 
 namespace swf {
 
@@ -181,7 +182,10 @@ private:
             if (ok && m_ctx.version() >= 6 && !r.atEnd())
                 label.namedAnchor = r.u8() == 1;
             if (ok) {
-                m_timeline.labels.push_back({label.name, uint32_t(m_timeline.frames.size()), label.namedAnchor});
+                const auto frame = uint32_t(m_timeline.frames.size());
+                // DefineSceneAndFrameLabelData may have named it already.
+                if (m_labelsSeen.emplace(frame, label.name).second)
+                    m_timeline.labels.push_back({label.name, frame, label.namedAnchor});
                 add(std::move(label));
             }
             break;
@@ -345,6 +349,9 @@ private:
             }
             break;
         }
+        case tag::DefineSceneAndFrameLabelData:
+            ok = parseScenes(r);
+            break;
         case tag::SymbolClass: {
             SymbolClass symbols;
             const uint16_t count = r.u16();
@@ -368,6 +375,33 @@ private:
         }
         if (!ok || r.failed())
             m_ctx.problem(ErrorCode::MalformedTag);
+    }
+
+    // Scenes of the root timeline, then frame labels; labels the frames'
+    // own FrameLabel tags already gave are not repeated. Inside a sprite the
+    // tag means nothing. A cut tag keeps the
+    // complete entries before the cut.
+    bool parseScenes(BitReader& r) {
+        Timeline& root = m_ctx.movie().root;
+        const uint32_t scenes = r.encodedU32();
+        for (uint32_t i = 0; i < scenes && !r.failed(); ++i) {
+            const uint32_t frame = r.encodedU32();
+            std::string name = r.string(m_ctx.version());
+            if (r.failed() || !m_ctx.charge(name.size() + sizeof(Scene)))
+                return false;
+            if (!m_inSprite)
+                root.scenes.push_back({std::move(name), frame});
+        }
+        const uint32_t labels = r.encodedU32();
+        for (uint32_t i = 0; i < labels && !r.failed(); ++i) {
+            const uint32_t frame = r.encodedU32();
+            std::string name = r.string(m_ctx.version());
+            if (r.failed() || !m_ctx.charge(name.size() + sizeof(Label)))
+                return false;
+            if (!m_inSprite && m_labelsSeen.emplace(frame, name).second)
+                root.labels.push_back({std::move(name), frame, false});
+        }
+        return !r.failed();
     }
 
     // The grid amends a sprite or button defined before it. A grid for any
@@ -414,6 +448,7 @@ private:
     Timeline& m_timeline;
     bool m_inSprite = false;
     Frame m_frame;
+    std::set<std::pair<uint32_t, std::string>> m_labelsSeen;  // (frame, name) of the labels so far
 };
 
 }  // namespace

@@ -121,6 +121,13 @@ struct Label {
     bool namedAnchor = false;
 };
 
+// A scene of the root timeline (DefineSceneAndFrameLabelData): it runs from
+// `frame` to the next scene's first frame.
+struct Scene {
+    std::string name;    // UTF-8
+    uint32_t frame = 0;  // 0-based first frame
+};
+
 // `frames` holds what the file contains: one frame per ShowFrame, plus a last
 // frame for control tags after the last ShowFrame. declaredFrameCount is the
 // count the header or DefineSprite states, which may differ.
@@ -128,6 +135,9 @@ struct Timeline {
     uint16_t declaredFrameCount = 0;
     std::vector<Frame> frames;
     std::vector<Label> labels;  // in file order; a repeated name keeps every entry
+    // From DefineSceneAndFrameLabelData, in file order; empty without one
+    // (the root then is one scene).
+    std::vector<Scene> scenes;
 
     // The frame of the first label with this name (exact, case-sensitive), or none.
     [[nodiscard]] std::optional<uint32_t> findLabel(const std::string& name) const;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -195,24 +196,13 @@ TEST(HaxeDisplay, PointerAndKeysReachTheObjectsTheyHit) {
     EXPECT_TRUE(p->host.errors.empty());
 }
 
-// The haxe movie's code in a timeline the writer makes: root frame 1 places
-// a two-frame sprite linked to Linked as "clip" (its frame 1 a red box at
-// 0..20 pixels named "inner", a slot of Linked), frame 2 places a blue shape
-// as "box", frame 3 removes the sprite.
-std::unique_ptr<Played> playTimeline() {
-    auto played = std::make_unique<Played>();
 #ifdef AS3_HAXE_MOVIES
-    auto code = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Timeline.swf");
+// Writes the code blocks of a haxe movie into the writer's first frame; the
+// document class's name back.
+std::optional<std::string> copyCode(swfwriter::MovieWriter& w, const std::string& name) {
+    auto code = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
     if (!code)
-        return nullptr;
-    swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
-    const uint16_t red = w.rectangle(0, 0, 400, 400, {255, 0, 0});
-    const uint16_t blue = w.rectangle(0, 1000, 400, 400, {0, 0, 255});
-    swfwriter::SpriteWriter sprite;
-    sprite.place(red, 1, {.name = "inner"});
-    sprite.showFrame();
-    sprite.showFrame();
-    const uint16_t linked = w.defineSprite(sprite);
+        return std::nullopt;
     std::string document;
     for (const swf::ControlTag& tag : (*code)->root.frames.at(0).tags) {
         if (const auto* block = std::get_if<swf::DoAbc>(&tag)) {
@@ -223,12 +213,44 @@ std::unique_ptr<Played> playTimeline() {
             body.insert(body.end(), block->abc.begin(), block->abc.end());
             w.tag(82, body);
         } else if (const auto* symbols = std::get_if<swf::SymbolClass>(&tag)) {
-            for (const auto& [id, name] : symbols->symbols)
+            for (const auto& [id, symbol] : symbols->symbols)
                 if (id == 0)
-                    document = name;
+                    document = symbol;
         }
     }
-    const std::string symbolTable = std::string("\x02\x00\x00\x00", 4) + document + std::string(1, '\0') +
+    return document;
+}
+
+std::unique_ptr<Played> playWritten(std::unique_ptr<Played> played, swfwriter::MovieWriter& w, const char16_t* url) {
+    auto movie = swf::parseMovie(w.finish());
+    if (!movie)
+        return nullptr;
+    played->stage = model::Stage::create(*movie);
+    played->player = as3::Player::create(*played->stage, played->host, url, {});
+    played->player->start();
+    return played;
+}
+#endif
+
+// The haxe movie's code in a timeline the writer makes: root frame 1 places
+// a two-frame sprite linked to Linked as "clip" (its frame 1 a red box at
+// 0..20 pixels named "inner", a slot of Linked), frame 2 places a blue shape
+// as "box", frame 3 removes the sprite.
+std::unique_ptr<Played> playTimeline() {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
+    const uint16_t red = w.rectangle(0, 0, 400, 400, {255, 0, 0});
+    const uint16_t blue = w.rectangle(0, 1000, 400, 400, {0, 0, 255});
+    swfwriter::SpriteWriter sprite;
+    sprite.place(red, 1, {.name = "inner"});
+    sprite.showFrame();
+    sprite.showFrame();
+    const uint16_t linked = w.defineSprite(sprite);
+    const auto document = copyCode(w, "Timeline");
+    if (!document)
+        return nullptr;
+    const std::string symbolTable = std::string("\x02\x00\x00\x00", 4) + *document + std::string(1, '\0') +
                                     char(linked & 0xFF) + char(linked >> 8) + std::string("Linked", 7);
     const std::vector<uint8_t> symbols(symbolTable.begin(), symbolTable.end());
     w.tag(76, symbols);
@@ -238,12 +260,7 @@ std::unique_ptr<Played> playTimeline() {
     w.showFrame();
     w.remove(1);
     w.showFrame();
-    auto movie = swf::parseMovie(w.finish());
-    if (!movie)
-        return nullptr;
-    played->stage = model::Stage::create(*movie);
-    played->player = as3::Player::create(*played->stage, played->host, u"file:///Timeline.swf", {});
-    played->player->start();
+    return playWritten(std::move(played), w, u"file:///Timeline.swf");
 #endif
     return played;
 }
@@ -281,6 +298,203 @@ TEST(HaxeDisplay, TimelinePlacedObjectsGetTheirLinkedClassesAndNames) {
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
                                                 ? ""
                                                 : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HaxeDisplay, PathsTrianglesAndGraphicsDataFillWhatTheirPointsSay) {
+    REQUIRE_HAXE();
+    auto p = play("Paths");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_EQ(p->host.command(u"paths"), u"5,10,true,true,nonZero,positive,20,20,32,refused");
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    const Area areas[] = {
+        {"wide commands' square", 0, 60, 20, 80, 0xFF0000},
+        {"past the data's end", 0, 80, 20, 100, 0xFFFFFF},
+        {"even-odd ring", 40, 10, 50, 50, 0x0000FF},
+        {"even-odd hole", 50, 20, 70, 40, 0xFFFFFF},
+        {"non-zero ring's middle", 100, 20, 120, 40, 0x0000FF},
+        {"two triangles' square", 140, 10, 180, 50, 0x00FF00},
+        {"kept lower triangle", 141, 78, 151, 90, 0x00FF00},
+        {"culled upper triangle", 170, 60, 180, 71, 0xFFFFFF},
+        {"graphics data's fill", 32, 62, 58, 88, 0xFFFF00},
+        {"its stroke", 29, 70, 32, 80, 0x000000},
+        {"the copy, moved", 72, 62, 98, 88, 0xFFFF00},
+        {"triangle path", 125, 60, 130, 66, 0xFF00FF},
+        {"beside it", 110, 80, 116, 90, 0xFFFFFF},
+    };
+    for (const Area& a : areas)
+        expectArea(picture, a);
+}
+
+}  // namespace
+
+namespace {
+
+// The haxe code in a five-frame root with two scenes: "Intro" (frames 1-2,
+// label "start" by a FrameLabel tag) and "Main" (frames 3-5, label "loop" on
+// frame 4 named by the scene data alone).
+std::unique_ptr<Played> playScenes() {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
+    const std::string scenes = std::string("\x02\x00Intro\0\x02Main\0\x02\x00start\0\x03loop\0", 28);
+    w.tag(86, std::vector<uint8_t>(scenes.begin(), scenes.end()));
+    const auto document = copyCode(w, "Scenes");
+    if (!document)
+        return nullptr;
+    const std::string symbolTable = std::string("\x01\x00\x00\x00", 4) + *document + std::string(1, '\0');
+    w.tag(76, std::vector<uint8_t>(symbolTable.begin(), symbolTable.end()));
+    w.label("start");
+    for (int i = 0; i < 5; ++i)
+        w.showFrame();
+    return playWritten(std::move(played), w, u"file:///Scenes.swf");
+#endif
+    return played;
+}
+
+TEST(HaxeDisplay, ScenesSplitTheRootTimelineAndFramesCountWithinThem) {
+    REQUIRE_HAXE();
+    auto p = playScenes();
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"scenes"), u"2,Intro,2,start,Main,3,1,loop,2,Intro:1,5");
+    EXPECT_EQ(p->host.command(u"moves"), u"Main:2,Main:1=1,Main:2,Intro:1,Main:1,Main:1,refused");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+}
+
+}  // namespace
+
+namespace {
+
+// Every report of the command, in order.
+std::vector<std::u16string> reports(const RecordingHost& host, std::u16string_view name) {
+    std::vector<std::u16string> out;
+    for (const auto& [command, text] : host.commands) {
+        if (command == name)
+            out.push_back(text);
+    }
+    return out;
+}
+
+TEST(HaxeDisplay, ScrollWindowsBackgroundsDraggingAndHitAreas) {
+    REQUIRE_HAXE();
+    auto p = play("Pointer");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"styles"), u"20,20,20,65280,10,true");
+    EXPECT_EQ(p->host.command(u"under"), u"low/high,low,,false");
+    (void)p->stage->collectChanges();
+    {
+        Picture picture(*p->stage);
+        ASSERT_TRUE(picture.drawn());
+        expectArea(picture, {"the window's blue half", 10, 10, 30, 30, 0x0000FF});
+        expectArea(picture, {"right of the window", 30, 10, 48, 30, 0xFFFFFF});
+        expectArea(picture, {"opaque background", 50, 10, 70, 30, 0x00FF00});
+    }
+    auto px = [](double x, double y) { return swf::Point{x * 20, y * 20}; };
+    p->player->mouseMove(px(25, 65));
+    p->player->mouseDown(px(25, 65));
+    p->player->mouseMove(px(45, 70));
+    p->player->mouseMove(px(150, 95));  // held inside the bounds
+    p->player->mouseMove(px(125, 75));
+    p->player->mouseUp(px(125, 75));
+    p->player->mouseMove(px(130, 78));  // dropped: stays
+    const std::vector<std::u16string> moves = {u"20,60", u"40,65", u"130,80", u"120,70", u"120,70"};
+    EXPECT_EQ(reports(p->host, u"drag"), moves);
+    EXPECT_EQ(p->host.command(u"dropped"), u"120,70,pad");
+    p->player->mouseMove(px(185, 85));  // the hit area
+    p->player->mouseDown(px(185, 85));
+    p->player->mouseUp(px(185, 85));
+    p->player->mouseMove(px(165, 65));  // the button's own drawing
+    p->player->mouseDown(px(165, 65));
+    p->player->mouseUp(px(165, 65));
+    // The stage has no name: null, joined as nothing.
+    EXPECT_EQ(reports(p->host, u"hits").back(), u"drag/button/");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+}
+
+// Frame 1 places a blue box "box", frame 2 a sprite linked to Thrower,
+// frame 3 removes depth 1; four frames.
+std::unique_ptr<Played> playMoved() {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    swfwriter::MovieWriter w({.width = 200, .height = 100, .frameRate = 30});
+    const uint16_t blue = w.rectangle(0, 0, 400, 400, {0, 0, 255});
+    swfwriter::SpriteWriter sprite;
+    sprite.showFrame();
+    const uint16_t thrower = w.defineSprite(sprite);
+    const auto document = copyCode(w, "Moved");
+    if (!document)
+        return nullptr;
+    const std::string symbolTable = std::string("\x02\x00\x00\x00", 4) + *document + std::string(1, '\0') +
+                                    char(thrower & 0xFF) + char(thrower >> 8) + std::string("Thrower", 8);
+    w.tag(76, std::vector<uint8_t>(symbolTable.begin(), symbolTable.end()));
+    w.place(blue, 1, {.name = "box"});
+    w.showFrame();
+    w.place(thrower, 2, {.name = "thrower"});
+    w.showFrame();
+    w.remove(1);
+    w.showFrame();
+    w.showFrame();
+    return playWritten(std::move(played), w, u"file:///Moved.swf");
+#endif
+    return played;
+}
+
+TEST(HaxeDisplay, TimelineChildrenMovedByScriptLeaveTheirTimeline) {
+    REQUIRE_HAXE();
+    auto p = playMoved();
+    ASSERT_TRUE(p && p->player);
+    for (int i = 0; i < 3; ++i)
+        p->player->tick();
+    // Frame 3's removal finds nothing: the box lives in the script's sprite.
+    EXPECT_EQ(reports(p->host, u"frame").back(), u"4,true,1,1");
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    expectArea(picture, {"the box in its new place", 100, 0, 120, 20, 0x0000FF});
+    expectArea(picture, {"its old place", 0, 0, 20, 20, 0xFFFFFF});
+    // The linked constructor threw when frame 2 was built: reported once.
+    ASSERT_EQ(p->host.errors.size(), 1u);
+    EXPECT_NE(p->host.errors[0].find(u"refused"), std::u16string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HaxeDisplay, ObjectsPlacedIn3DAreDrawnInPerspective) {
+    REQUIRE_HAXE();
+    auto p = play("Space");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_EQ(p->host.command(u"space"), u"10,1,0,1,0,1,16,1,55,192,100,true,true,100,true");
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    // The 40 pixel square turned 60 degrees shows about 20 wide (its near
+    // side a little taller, the far one shorter).
+    const Area areas[] = {
+        {"turned square's middle", 93, 34, 108, 66, 0xFF0000},
+        {"left of it, once covered", 76, 32, 86, 68, 0xFFFFFF},
+        {"right of it, once covered", 115, 32, 125, 68, 0xFFFFFF},
+        {"pushed-back square", 60, 35, 70, 45, 0x0000FF},
+        {"its flat place", 20, 20, 40, 30, 0xFFFFFF},
+    };
+    for (const Area& a : areas)
+        expectArea(picture, a);
 }
 
 }  // namespace

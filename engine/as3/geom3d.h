@@ -1,0 +1,18 @@
+// Version 10's 2.5D for ActionScript 3 (geom3d_classes.cpp): flash.geom's
+// Vector3D, Matrix3D and PerspectiveProjection, and the members display
+// objects and their Transform get for them.
+#pragma once
+
+#include "avm2/core_library.h"
+
+#include <span>
+
+namespace as3 {
+
+[[nodiscard]] std::span<const avm2::CoreClassSpec> geom3DClasses();
+// DisplayObject's z, rotationX, rotationY, rotationZ, scaleZ.
+[[nodiscard]] std::span<const avm2::NativeAccessor> display3DAccessors();
+// Transform's matrix3D and perspectiveProjection.
+[[nodiscard]] std::span<const avm2::NativeAccessor> transform3DAccessors();
+
+}  // namespace as3

@@ -1,0 +1,198 @@
+#include "as3/pointer_queries.h"
+
+#include "as3/display_state.h"
+#include "as3/geom_values.h"
+#include "as3/host_context.h"
+#include "as3/input_events.h"
+
+#include "avm2/conversions.h"
+
+#include "model/transform.h"
+
+#include "script/hit_test.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace as3 {
+
+using avm2::argument;
+using avm2::Machine;
+using avm2::Object;
+using avm2::Value;
+
+namespace {
+
+// What the object draws itself: a clip's drawing (its children are objects
+// of their own), any other model object whole.
+bool ownContentHit(const script::HitTester& hits, const model::DisplayObject& object, swf::Point stage) {
+    if (const auto* clip = object.as<model::MovieClip>())
+        return drawingHit(*clip, stage);
+    return hits.hits(object, stage);
+}
+
+// The visible objects under `top` (not itself) whose own content lies under
+// the point, bottom first; `skip` and what is in it are left out.
+void collectUnder(Machine& m, const script::HitTester& hits, Object* top, swf::Point stage, const Object* skip,
+                  std::vector<Value>& out) {
+    struct Step {
+        Object* object;
+        size_t next;
+    };
+    std::vector<Step> stack{{top, 0}};
+    while (!stack.empty() && stack.size() < 512) {
+        Step& step = stack.back();
+        const DisplayState& d = displayOf(m, Value::object(step.object));
+        if (step.next >= d.children.size()) {
+            stack.pop_back();
+            continue;
+        }
+        Object* child = d.children[step.next++].asObject();
+        const DisplayState& c = displayOf(m, Value::object(child));
+        if (child == skip || (c.object && !c.object->isVisible()))
+            continue;
+        if (c.object && ownContentHit(hits, *c.object, stage))
+            out.push_back(Value::object(child));
+        if (c.isContainer)
+            stack.push_back({child, 0});
+    }
+}
+
+swf::Point stagePoint(Machine& m, Value point) {
+    const swf::Point p = readPoint(m, point);
+    return {std::isfinite(p.x) ? p.x * 20 : 0.0, std::isfinite(p.y) ? p.y * 20 : 0.0};
+}
+
+Value getObjectsUnderPoint(Machine& m, Value t, std::span<const Value> args) {
+    const swf::Point at = stagePoint(m, argument(args, 0));
+    std::vector<Value> found;
+    collectUnder(m, script::HitTester(hostContext(m).stage), t.asObject(), at, nullptr, found);
+    avm2::ArrayObject* list = m.newArray();
+    Machine::Pin keep(m, Value::object(list));
+    m.resizeArray(list, found.size());
+    std::copy(found.begin(), found.end(), list->elements().begin());
+    return Value::object(list);
+}
+
+// Every object here may be read by the movie: none is out of reach.
+Value areInaccessibleObjectsUnderPoint(Machine& m, Value, std::span<const Value> args) {
+    (void)readPoint(m, argument(args, 0));
+    return Value::boolean(false);
+}
+
+// The topmost object under the pointer that is not the dragged one or in it.
+Value dropTargetAt(Machine& m, Object* dragged) {
+    HostContext& ctx = hostContext(m);
+    if (!ctx.held.stage.isObject())
+        return Value::null();
+    std::vector<Value> found;
+    collectUnder(m, script::HitTester(ctx.stage), ctx.held.stage.asObject(), ctx.pointer, dragged, found);
+    return found.empty() ? Value::null() : found.back();
+}
+
+// The parent's coordinates of a stage point, twips.
+std::optional<swf::Point> inParent(const model::DisplayObject& o, swf::Point stage) {
+    const model::DisplayObject* parent = o.parent();
+    const auto inverse = model::invert(parent ? parent->concatenatedMatrix() : swf::Matrix{});
+    return inverse ? std::optional(model::apply(*inverse, stage)) : std::nullopt;
+}
+
+void moveDragged(Machine& m, Value dragged) {
+    HostContext& ctx = hostContext(m);
+    DisplayState& d = displayOf(m, dragged);
+    if (!d.object)
+        return;
+    const auto p = inParent(*d.object, ctx.pointer);
+    if (!p)
+        return;
+    double x = p->x + ctx.drag.offset.x, y = p->y + ctx.drag.offset.y;
+    if (const auto& b = ctx.drag.bounds) {
+        x = std::clamp(x, b->xMin, b->xMax);
+        y = std::clamp(y, b->yMin, b->yMax);
+    }
+    d.object->setX(x / 20);
+    d.object->setY(y / 20);
+}
+
+// startDrag(lockCenter = false, bounds = null): the sprite follows the
+// pointer, its origin under it with lockCenter, else where it is from it;
+// bounds (the parent's coordinates) keep the origin inside.
+Value startDrag(Machine& m, Value t, std::span<const Value> args) {
+    HostContext& ctx = hostContext(m);
+    DisplayState& d = displayOf(m, t);
+    if (!d.object)
+        return Value();
+    ctx.drag = {};
+    if (!avm2::toBoolean(argument(args, 0))) {
+        if (const auto p = inParent(*d.object, ctx.pointer))
+            ctx.drag.offset = {d.object->x() * 20 - p->x, d.object->y() * 20 - p->y};
+    }
+    if (const Value box = argument(args, 1); box.isObject())
+        ctx.drag.bounds = readBounds(m, box);
+    ctx.held.dragged = t;
+    moveDragged(m, t);
+    return Value();
+}
+
+Value stopDrag(Machine& m, Value t, std::span<const Value>) {
+    HostContext& ctx = hostContext(m);
+    if (ctx.held.dragged.isObject() && ctx.held.dragged.asObject() == t.asObject()) {
+        displayOf(m, t).stored[u"dropTarget"] = dropTargetAt(m, t.asObject());
+        ctx.held.dragged = Value();
+    }
+    return Value();
+}
+
+Value getDropTarget(Machine& m, Value t, std::span<const Value>) {
+    const auto& stored = displayOf(m, t).stored;
+    const auto it = stored.find(u"dropTarget");
+    return it != stored.end() && it->second.isObject() ? it->second : Value::null();
+}
+
+Value getHitArea(Machine& m, Value t, std::span<const Value>) {
+    const auto& stored = displayOf(m, t).stored;
+    const auto it = stored.find(u"hitArea");
+    return it != stored.end() && it->second.isObject() ? it->second : Value::null();
+}
+// The sprite is hit where the area's shapes are; the area stops taking the
+// pointer itself while it serves.
+Value setHitArea(Machine& m, Value t, std::span<const Value> args) {
+    const Value area = argument(args, 0);
+    if (!area.isNullish())
+        (void)displayOf(m, area);
+    DisplayState& d = displayOf(m, t);
+    if (const Value old = getHitArea(m, t, {}); old.isObject())
+        displayOf(m, old).stored.erase(u"hitAreaOwner");
+    if (area.isNullish()) {
+        d.stored.erase(u"hitArea");
+        return Value();
+    }
+    d.stored[u"hitArea"] = area;
+    displayOf(m, area).stored[u"hitAreaOwner"] = t;
+    return Value();
+}
+
+const avm2::NativeMember ContainerMethods[] = {
+    {u"getObjectsUnderPoint", getObjectsUnderPoint},
+    {u"areInaccessibleObjectsUnderPoint", areInaccessibleObjectsUnderPoint},
+};
+const avm2::NativeMember DragMethods[] = {{u"startDrag", startDrag}, {u"stopDrag", stopDrag}};
+const avm2::NativeAccessor Accessors[] = {{u"dropTarget", getDropTarget}, {u"hitArea", getHitArea, setHitArea}};
+
+}  // namespace
+
+void followDrag(Machine& m, swf::Point stage) {
+    HostContext& ctx = hostContext(m);
+    ctx.pointer = stage;
+    const Value dragged = ctx.held.dragged;
+    if (!dragged.isObject())
+        return;
+    moveDragged(m, dragged);
+    displayOf(m, dragged).stored[u"dropTarget"] = dropTargetAt(m, dragged.asObject());
+}
+
+std::span<const avm2::NativeMember> containerPointMethods() { return ContainerMethods; }
+std::span<const avm2::NativeMember> spriteDragMethods() { return DragMethods; }
+std::span<const avm2::NativeAccessor> spritePointAccessors() { return Accessors; }
+
+}  // namespace as3
