@@ -86,12 +86,15 @@ void EditTextObject::setText(std::string text) {
     m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite)
                                  : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
+    // Typing goes on after a script's new text.
+    m_selection = {m_document.size(), m_document.size()};
     contentChanged();
 }
 
 void EditTextObject::setPlainText(const std::string& text) {
     m_document = text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = m_settings.html ? text::writeHtml(m_document) : text;
+    m_selection = {m_document.size(), m_document.size()};
     contentChanged();
 }
 
@@ -104,6 +107,59 @@ void EditTextObject::setHtmlText(const std::string& html) {
     } else {
         setPlainText(html);
     }
+}
+
+void EditTextObject::setDocument(text::FormattedText document) {
+    m_document = std::move(document);
+    m_text = textOf(m_document);
+    contentChanged();
+}
+
+std::string EditTextObject::textOf(const text::FormattedText& document) const {
+    return m_settings.html ? text::writeHtml(document) : text::toUtf8(document.text());
+}
+
+text::TextSelection EditTextObject::selection() const {
+    const size_t size = m_document.size();
+    return {std::min(m_selection.anchor, size), std::min(m_selection.caret, size)};
+}
+
+void EditTextObject::setSelection(text::TextSelection selection) {
+    if (selection == m_selection)
+        return;
+    m_selection = selection;
+    if (m_focused)
+        bumpContent();
+}
+
+void EditTextObject::setFocused(bool focused) {
+    if (focused == m_focused)
+        return;
+    m_focused = focused;
+    bumpContent();
+}
+
+void EditTextObject::revealCaret() {
+    const text::TextLayout& l = layout();
+    const auto place = text::caretPlace(l, selection().caret);
+    if (!place)
+        return;
+    const int line = int(place->line) + 1;
+    if (line < scroll())
+        setScroll(line);
+    else if (line > bottomScroll())
+        setScroll(scroll() + line - bottomScroll());
+    // Sideways only in fields that do not wrap.
+    if (m_settings.wordWrap)
+        return;
+    const text::FieldBox b = box();
+    const double left = b.xMin + text::Gutter;
+    const double width = b.xMax - b.xMin - 2 * text::Gutter;
+    const double x = place->x - left;
+    if (x < hscroll())
+        setHscroll(x);
+    else if (x > hscroll() + width)
+        setHscroll(x - width);
 }
 
 void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }

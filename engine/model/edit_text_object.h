@@ -8,6 +8,7 @@
 
 #include "swf/text.h"
 #include "text/formatted_text.h"
+#include "text/text_editing.h"
 #include "text/text_layout.h"
 
 #include <map>
@@ -77,6 +78,19 @@ public:
     // Formats [begin, end) of the plain text.
     void applyFormat(size_t begin, size_t end, const text::TextFormat& format);
 
+    // An edited document: the text (markup when html) follows it.
+    void setDocument(text::FormattedText document);
+    // The text() a document gives in this field.
+    [[nodiscard]] std::string textOf(const text::FormattedText& document) const;
+
+    // The selection, within the text. A focused field draws its caret.
+    [[nodiscard]] text::TextSelection selection() const;
+    void setSelection(text::TextSelection selection);
+    [[nodiscard]] bool focused() const { return m_focused; }
+    void setFocused(bool focused);
+    // Scrolls the least that shows the caret.
+    void revealCaret();
+
     // The bound variable's path as the file gives it ("" when unbound).
     [[nodiscard]] const std::string& variableName() const { return m_field->variableName; }
 
@@ -111,6 +125,8 @@ private:
     std::string m_text;
     text::FormattedText m_document;
     text::TextFormat m_newFormat;
+    text::TextSelection m_selection;
+    bool m_focused = false;
     int m_scroll = 1;
     double m_hscroll = 0.0;
     mutable std::optional<text::TextLayout> m_layout;

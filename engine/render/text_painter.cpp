@@ -4,6 +4,7 @@
 
 #include "model/edit_text_object.h"
 #include "text/embedded_face.h"
+#include "text/text_editing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,6 +59,28 @@ bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double
         return true;
     }
     return appendDeviceGlyph(cr, face, code, times({size, 0.0, 0.0, size, x, baseline}, field));
+}
+
+// A focused field's caret: a line one device pixel wide, the height of its
+// text line, in the colour of the text before it.
+void drawCaret(cairo_t* cr, const model::EditTextObject& object, const PaintState& state, const cairo_matrix_t& field,
+               size_t firstLine) {
+    const text::TextLayout& layout = object.layout();
+    const size_t caret = object.selection().caret;
+    const auto place = text::caretPlace(layout, caret);
+    if (!place || place->line < firstLine)
+        return;
+    const text::LaidLine& line = layout.lines[place->line];
+    cairo_set_matrix(cr, &field);
+    cairo_move_to(cr, place->x, line.top);
+    cairo_line_to(cr, place->x, line.top + line.height);
+    cairo_identity_matrix(cr);
+    cairo_set_line_width(cr, 1.0);
+    const uint32_t color = object.document().size() ? object.document().formatOf(caret, caret).color.value_or(0)
+                                                    : object.newTextFormat().color.value_or(0);
+    if (solidSource(rgba(color), state.cx).apply(cr))
+        cairo_stroke(cr);
+    cairo_new_path(cr);
 }
 
 }  // namespace
@@ -167,6 +190,8 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             fill(run);
         }
     }
+    if (object.focused() && !state.coverageOnly)
+        drawCaret(cr, object, state, field, first);
     cairo_restore(cr);
 }
 

@@ -241,6 +241,38 @@ Value getNewTextFormat(Runtime& rt, const Value& self, std::span<const Value>) {
     return field ? toObject(rt, field->newTextFormat()) : Value();
 }
 
+// replaceSel(text): the selection becomes the text, in the new-text format;
+// the caret follows it.
+Value replaceSel(Runtime& rt, const Value& self, std::span<const Value> args) {
+    model::EditTextObject* field = thisField(self);
+    if (!field || args.empty())
+        return Value();
+    const std::u32string added = text::fromUtf8(toString(rt, args[0]).utf8());
+    const text::TextSelection sel = field->selection();
+    text::FormattedText document = field->document();
+    document.replace(sel.begin(), sel.end(), added, field->newTextFormat());
+    field->setDocument(std::move(document));
+    field->setSelection({sel.begin() + added.size(), sel.begin() + added.size()});
+    syncVariable(rt, *field);
+    return Value();
+}
+
+// replaceText(begin, end, text): in the format of the first replaced
+// character (the new-text format in an empty field).
+Value replaceText(Runtime& rt, const Value& self, std::span<const Value> args) {
+    model::EditTextObject* field = thisField(self);
+    if (!field || args.size() < 3)
+        return Value();
+    text::FormattedText document = field->document();
+    const size_t begin = index(rt, args[0], document.size());
+    const size_t end = std::max(begin, index(rt, args[1], document.size()));
+    const text::TextFormat format = document.size() ? document.formatAt(begin) : field->newTextFormat();
+    document.replace(begin, end, text::fromUtf8(toString(rt, args[2]).utf8()), format);
+    field->setDocument(std::move(document));
+    syncVariable(rt, *field);
+    return Value();
+}
+
 // format.getTextExtent(text[, width]): the size of the text in this format
 // with device fonts, wrapped at `width` pixels when given.
 Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args) {
@@ -292,6 +324,8 @@ void installTextFormat(Runtime& rt) {
     rt.defineMethod(t, u"getTextFormat", getTextFormat);
     rt.defineMethod(t, u"setNewTextFormat", setNewTextFormat);
     rt.defineMethod(t, u"getNewTextFormat", getNewTextFormat);
+    rt.defineMethod(t, u"replaceSel", replaceSel);
+    rt.defineMethod(t, u"replaceText", replaceText);
 }
 
 std::optional<Value> getTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16string_view name) {

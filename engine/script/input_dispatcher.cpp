@@ -248,7 +248,7 @@ void InputDispatcher::keyDown(uint32_t code, uint32_t ascii) {
     m_rt.input.lastAscii = ascii;
     // The field takes the character before scripts hear the key, so a key
     // listener reads the text as typed.
-    typeCharacter(m_rt, ascii);
+    keyForField(m_rt, code, ascii);
     const uint8_t key = conditionKey(code, ascii);
     if (key) {
         // Buttons anywhere on the stage answer their key conditions.

@@ -99,6 +99,36 @@ void FormattedText::applyFormat(size_t begin, size_t end, const TextFormat& form
     merge();
 }
 
+void FormattedText::replace(size_t begin, size_t end, std::u32string_view text, const TextFormat& format) {
+    end = std::min(end, m_text.size());
+    begin = std::min(begin, end);
+    std::vector<TextRun> runs;
+    runs.reserve(m_runs.size() + 2);
+    size_t at = 0;
+    bool inserted = false;
+    auto insert = [&] {
+        if (!inserted && !text.empty())
+            runs.push_back({text.size(), completed(format)});
+        inserted = true;
+    };
+    for (TextRun& run : m_runs) {
+        const size_t runEnd = at + run.length;
+        const size_t keepBefore = std::clamp(begin, at, runEnd) - at;
+        const size_t keepAfter = runEnd - std::clamp(end, at, runEnd);
+        if (keepBefore > 0)
+            runs.push_back({keepBefore, run.format});
+        if (runEnd >= begin)
+            insert();
+        if (keepAfter > 0)
+            runs.push_back({keepAfter, std::move(run.format)});
+        at = runEnd;
+    }
+    insert();
+    m_text.replace(begin, end - begin, text);
+    m_runs = std::move(runs);
+    merge();
+}
+
 void FormattedText::merge() {
     std::vector<TextRun> merged;
     for (TextRun& run : m_runs) {

@@ -33,6 +33,9 @@ public:
     // Sets what `format` sets on [begin, end) (clamped); its paragraph
     // members go to every paragraph the range touches.
     void applyFormat(size_t begin, size_t end, const TextFormat& format);
+    // Replaces [begin, end) (clamped) with `text` in `format` (completed
+    // from the default format).
+    void replace(size_t begin, size_t end, std::u32string_view text, const TextFormat& format);
     // What [begin, end) has in common; for an empty range, the format of
     // the character before `begin` (or at it, at the start).
     [[nodiscard]] TextFormat formatOf(size_t begin, size_t end) const;

@@ -116,7 +116,7 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             if (it.code == U'\t') {
                 it.advance = std::max(0.0, nextTab(x + indent, p) - indent - x);
             }
-            lines.back().glyphs.push_back({it.code, x, it.run});
+            lines.back().glyphs.push_back({it.code, x, it.run, k, it.advance});
             x += it.advance;
             if (it.code != U' ' && it.code != U'\t')
                 lines.back().width = x;
@@ -161,6 +161,8 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
                 else
                     ascent = runSize(p) * 0.9, descent = runSize(p) * 0.2;
             }
+            line.begin = line.glyphs.empty() ? start : line.glyphs.front().index;
+            line.end = line.glyphs.empty() ? start : line.glyphs.back().index + 1;
             line.top = top;
             line.baseline = top + ascent;
             line.height = ascent + descent + p.leading.value_or(0.0);

@@ -27,6 +27,8 @@ struct LaidGlyph {
     char32_t code = 0;  // as drawn ('*' in a password field)
     double x = 0.0;     // origin, field twips
     size_t run = 0;     // index into the text's runs
+    size_t index = 0;   // into the text
+    double advance = 0.0;
 };
 
 struct LaidLine {
@@ -38,6 +40,8 @@ struct LaidLine {
     double width = 0.0;               // up to the end of the last visible glyph
     std::optional<size_t> bulletRun;  // a bullet before the line, in this run's format
     double bulletX = 0.0;
+    size_t begin = 0;  // the text's characters on the line: [begin, end)
+    size_t end = 0;
 };
 
 struct TextLayout {

@@ -11,6 +11,8 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace rendertest;
 
 namespace {
@@ -46,13 +48,19 @@ swf::Font squareFont() {
     return font;
 }
 
-PixelBuffer drawField(const swf::EditText& f, const std::string& content) {
+// With a caret, the field is focused with the caret there.
+PixelBuffer drawField(const swf::EditText& f, const std::string& content, std::optional<size_t> caret = {}) {
     MovieBuilder b;
     b.add(5, squareFont()).add(6, f);
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
-    stage->root().displayList().at(1)->as<model::EditTextObject>()->setText(content);
+    auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
+    field->setText(content);
+    if (caret) {
+        field->setFocused(true);
+        field->setSelection({*caret, *caret});
+    }
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
     EXPECT_EQ(renderer.draw(*stage, buffer.target(), render::Aspect::Opaque, render::Quality::High),
@@ -92,6 +100,23 @@ TEST(EditText, EmbeddedGlyphsFollowTheLayout) {
     EXPECT_EQ(right.at(95, 12), kRed);
     EXPECT_EQ(right.at(72, 12), White);
     EXPECT_EQ(right.at(7, 12), White);
+}
+
+TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    // The line runs from 2 px to 22 px; the caret after the first glyph at
+    // 13.7 px, in the gap between the squares, above them at y 4.
+    struct Case {
+        std::optional<size_t> caret;
+        int x;
+        bool drawn;
+    } cases[] = {{std::nullopt, 13, false}, {1, 13, true}, {0, 2, true}, {0, 13, false}, {2, 25, true}};
+    for (const Case& c : cases) {
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", c.caret);
+        EXPECT_EQ(b.at(c.x, 4) != White, c.drawn) << c.x << " " << hex(b.at(c.x, 4));
+        EXPECT_EQ(b.at(c.x, 20) != White, c.drawn) << c.x;
+        EXPECT_EQ(b.at(c.x, 24), White) << "the caret ends with its line";
+    }
 }
 
 TEST(EditText, DeviceFontsDrawInsideTheField) {
