@@ -7,6 +7,7 @@
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
 #include "text/html_text.h"
+#include "text/style_sheet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,7 +84,7 @@ EditTextObject::~EditTextObject() = default;
 void EditTextObject::setText(std::string text) {
     if (text == m_text && !m_document.text().empty())
         return;
-    m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite)
+    m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite, m_styles.get())
                                  : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
     // Typing goes on after a script's new text.
@@ -164,7 +165,20 @@ void EditTextObject::revealCaret() {
 
 void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }
 
+void EditTextObject::setStyleSheet(std::shared_ptr<const text::StyleSheet> styles) {
+    if (styles == m_styles)
+        return;
+    m_styles = std::move(styles);
+    if (m_settings.html) {
+        std::string markup = std::move(m_text);
+        m_text.clear();
+        setText(std::move(markup));
+    }
+}
+
 void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextFormat& format) {
+    if (m_styles)
+        return;
     m_document.applyFormat(begin, end, format);
     if (m_settings.html)
         m_text = text::writeHtml(m_document);

@@ -18,7 +18,8 @@
 
 namespace text {
 class EmbeddedFace;
-}
+class StyleSheet;
+}  // namespace text
 
 namespace model {
 
@@ -78,6 +79,11 @@ public:
     // Formats [begin, end) of the plain text.
     void applyFormat(size_t begin, size_t end, const text::TextFormat& format);
 
+    // A style sheet styles the markup (read again now) and makes the field
+    // read-only to its user and to setTextFormat; null removes it.
+    void setStyleSheet(std::shared_ptr<const text::StyleSheet> styles);
+    [[nodiscard]] const text::StyleSheet* styleSheet() const { return m_styles.get(); }
+
     // An edited document: the text (markup when html) follows it.
     void setDocument(text::FormattedText document);
     // The text() a document gives in this field.
@@ -125,6 +131,7 @@ private:
     std::string m_text;
     text::FormattedText m_document;
     text::TextFormat m_newFormat;
+    std::shared_ptr<const text::StyleSheet> m_styles;
     text::TextSelection m_selection;
     bool m_focused = false;
     int m_scroll = 1;

@@ -113,7 +113,9 @@ Value textFormatConstruct(Runtime& rt, const Value& self, std::span<const Value>
 
 Value number(double twips) { return Value(twips / TwipsPerPixel); }
 
-Value toObject(Runtime& rt, const text::TextFormat& f) {
+}  // namespace
+
+Value textFormatObject(Runtime& rt, const text::TextFormat& f) {
     const Value o = construct(rt, getMember(rt, Value(rt.protos.textFormat), u"constructor"), {});
     if (!o.asObject())
         return o;
@@ -162,6 +164,10 @@ Value toObject(Runtime& rt, const text::TextFormat& f) {
     }
     return o;
 }
+
+namespace {
+
+Value toObject(Runtime& rt, const text::TextFormat& f) { return textFormatObject(rt, f); }
 
 // A bound field's variable follows what a script did to the field, or the
 // next binding pass would put the old content back.
@@ -401,6 +407,11 @@ bool setTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16str
         field.setPlainText(toString(rt, value).utf8());
         syncVariable(rt, field);
         return true;
+    }
+    if (is(u"styleSheet")) {
+        // Kept as a plain member too, so scripts read back their object.
+        field.setStyleSheet(styleSheetOf(value));
+        return false;
     }
     if (is(u"htmlText")) {
         field.setHtmlText(toString(rt, value).utf8());

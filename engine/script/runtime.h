@@ -50,6 +50,7 @@ struct Prototypes {
     Object* button = nullptr;
     Object* textField = nullptr;
     Object* textFormat = nullptr;
+    Object* styleSheet = nullptr;  // TextField.StyleSheet
     // flash.geom, flash.display
     Object* matrix = nullptr;
     Object* point = nullptr;

@@ -46,7 +46,7 @@ void moveFocus(Runtime& rt, model::EditTextObject* field) {
 
 }  // namespace
 
-bool acceptsTyping(const model::FieldSettings& settings) { return settings.editable; }
+bool acceptsTyping(const model::EditTextObject& field) { return field.settings().editable && !field.styleSheet(); }
 
 text::EditRules editRules(const model::FieldSettings& settings) {
     text::EditRules rules;
@@ -60,7 +60,7 @@ text::EditRules editRules(const model::FieldSettings& settings) {
 model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
-    if (!field || !field->isOnStage() || !acceptsTyping(field->settings())) {
+    if (!field || !field->isOnStage() || !acceptsTyping(*field)) {
         moveFocus(rt, nullptr);
         if (field)
             field->setFocused(false);
@@ -74,7 +74,7 @@ bool setFocus(Runtime& rt, model::EditTextObject* field) {
         moveFocus(rt, nullptr);
         return true;
     }
-    if (!field->isOnStage() || !acceptsTyping(field->settings()))
+    if (!field->isOnStage() || !acceptsTyping(*field))
         return false;
     field->setSelection({0, field->document().size()});
     moveFocus(rt, field);

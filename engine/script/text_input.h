@@ -33,8 +33,9 @@ namespace script {
 
 class Runtime;
 
-// Whether the field can hold the focus and be typed into.
-[[nodiscard]] bool acceptsTyping(const model::FieldSettings& settings);
+// Whether the field can hold the focus and be typed into (input fields
+// without a style sheet).
+[[nodiscard]] bool acceptsTyping(const model::EditTextObject& field);
 // What typing may add to the field.
 [[nodiscard]] text::EditRules editRules(const model::FieldSettings& settings);
 

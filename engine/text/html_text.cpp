@@ -1,5 +1,7 @@
 #include "text/html_text.h"
 
+#include "text/style_sheet.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -124,9 +126,13 @@ std::optional<std::pair<char32_t, size_t>> readEntity(std::string_view html, siz
 
 class Reader {
 public:
-    Reader(const TextFormat& base, bool condense) : m_condense(condense) { m_stack.push_back({"", base}); }
+    Reader(const TextFormat& base, bool condense, const StyleSheet* styles) : m_condense(condense), m_styles(styles) {
+        m_stack.push_back({"", base});
+    }
 
     void text(char32_t c) {
+        if (m_stack.back().hidden)
+            return;
         // Line ends in the markup become the field's paragraph ends ('\r'), a CR LF pair one.
         const bool afterCr = m_lastCr;
         m_lastCr = c == U'\r';
@@ -153,13 +159,16 @@ public:
             return;
         }
         if (t.name == "br") {
+            if (m_stack.back().hidden)
+                return;
             m_out.append(U"\r", format());
             m_lastSpace = true;
             return;
         }
         TextFormat f = format();
-        if (t.name == "p" || t.name == "li") {
-            breakParagraph();
+        bool known = true;
+        bool block = t.name == "p" || t.name == "li";
+        if (block) {
             if (t.name == "li")
                 f.bullet = true;
         } else if (t.name == "b") {
@@ -169,12 +178,37 @@ public:
         } else if (t.name == "u") {
             f.underline = true;
         } else if (t.name != "font" && t.name != "a" && t.name != "textformat") {
-            return;  // not ours: its text still shows
+            known = false;  // not ours: its text still shows
         }
         for (const auto& [name, value] : t.attributes)
             attribute(t.name, name, value, f);
+        bool hidden = m_stack.back().hidden;
+        if (m_styles) {
+            // The tag's style, then its class's; links take a:link too.
+            std::vector<const StyleSheet::Style*> styles{m_styles->style(t.name)};
+            if (t.name == "a")
+                styles.push_back(m_styles->style("a:link"));
+            for (const auto& [name, value] : t.attributes) {
+                if (name == "class")
+                    styles.push_back(m_styles->style("." + value));
+            }
+            Display display = block ? Display::Block : Display::Inline;
+            for (const StyleSheet::Style* style : styles) {
+                if (!style)
+                    continue;
+                known = true;
+                f.apply(StyleSheet::transform(*style));
+                display = StyleSheet::display(*style, display);
+            }
+            block = display == Display::Block;
+            hidden = hidden || display == Display::None;
+        }
+        if (!known)
+            return;
+        if (block)
+            breakParagraph();
         if (m_stack.size() < MaxDepth)
-            m_stack.push_back({t.name, std::move(f)});
+            m_stack.push_back({t.name, std::move(f), block, hidden});
     }
 
     FormattedText finish() { return std::move(m_out); }
@@ -183,6 +217,8 @@ private:
     struct Level {
         std::string tag;
         TextFormat format;
+        bool block = false;  // a paragraph of its own
+        bool hidden = false;
     };
 
     const TextFormat& format() const { return m_stack.back().format; }
@@ -200,8 +236,9 @@ private:
             if (m_stack[k].tag != name)
                 continue;
             const TextFormat ended = m_stack[k].format;
+            const bool block = m_stack[k].block;
             m_stack.resize(k);
-            if (name == "p" || name == "li") {
+            if (block) {
                 // An empty paragraph still ends: its break goes in now.
                 if (m_pendingBreak)
                     m_out.append(U"\r", m_pendingFormat);
@@ -275,6 +312,7 @@ private:
     FormattedText m_out;
     std::vector<Level> m_stack;
     bool m_condense = false;
+    const StyleSheet* m_styles = nullptr;
     bool m_lastSpace = false;
     bool m_lastCr = false;
     bool m_pendingBreak = false;
@@ -352,8 +390,8 @@ void writeRun(std::string& out, const TextFormat& f, std::u32string_view s) {
 
 }  // namespace
 
-FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite) {
-    Reader reader(base, condenseWhite);
+FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite, const StyleSheet* styles) {
+    Reader reader(base, condenseWhite, styles);
     size_t i = 0;
     while (i < html.size()) {
         const char c = html[i];

@@ -225,3 +225,38 @@ TEST(ScriptText, ABoundFieldsVariableFollowsFormatChanges) {
     EXPECT_NE(v.find("<B>x</B>"), std::string::npos) << v;
     EXPECT_NE(v.find("<I>y</I>"), std::string::npos) << v;
 }
+
+TEST(ScriptText, StyleSheetsParseReadBackAndStyleHtmlFields) {
+    Actions a;
+    a.push({"css"}).push({0}).push({"TextField"}).getVariable().push({"StyleSheet"}).newMethod().setVariable();
+    call(a, "css", "parseCSS", {".hot { color: #FF0000; font-weight: bold } P { text-align: center }"}, "ok");
+    a.push({"ok"}).getVariable().trace();
+    call(a, "css", "parseCSS", {"p { broken"}, "bad");
+    a.push({"bad"}).getVariable().trace();
+    call(a, "css", "getStyleNames", {}, "names");
+    a.push({"names"}).getVariable().trace();
+    call(a, "css", "getStyle", {".hot"}, "hot");
+    traceMember(a, "hot", "fontWeight");
+    call(a, "css", "getStyle", {"nothing"}, "none");
+    a.push({"none"}).getVariable().trace();
+    call(a, "css", "transform", {PushValue("$hot")}, "fmt");
+    traceMember(a, "fmt", "color");
+    traceMember(a, "fmt", "bold");
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "html", true);
+    a.push({"t"}).getVariable().push({"styleSheet"}).push({"css"}).getVariable().setMember();
+    set(a, "t", "htmlText", "<p>a<span class='hot'>b</span></p>");
+    call(a, "t", "getTextFormat", {1}, "g");
+    traceMember(a, "g", "bold");
+    traceMember(a, "g", "align");
+    traceMember(a, "t", "htmlText");
+    // A later change waits for the next assignment.
+    call(a, "css", "setStyle", {".hot", PushValue(swfwriter::Null{})});
+    call(a, "t", "getTextFormat", {1}, "h");
+    traceMember(a, "h", "bold");
+    call(a, "css", "clear", {});
+    call(a, "css", "getStyleNames", {}, "empty");
+    a.push({"empty"}).getVariable().push({"length"}).getMember().trace();
+    EXPECT_EQ(traces(a), (Strings{"true", "false", ".hot,p", "bold", "null", "16711680", "true", "true", "center",
+                                  "<p>a<span class='hot'>b</span></p>", "true", "0"}));
+}

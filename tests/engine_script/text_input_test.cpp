@@ -237,6 +237,19 @@ TEST(TextInput, ReadOnlyAndUnselectableFieldsRefuseTheFocus) {
         EXPECT_EQ(p->host.traces, (Strings{"false"}));
     }
     {
+        // A style sheet makes the field read-only to its user.
+        Actions styled;
+        styled.push({"_root"}).getVariable().push({"form"}).getMember().push({"field"}).getMember();
+        styled.push({"styleSheet"}).push({0}).push({"TextField"}).getVariable().push({"StyleSheet"}).newMethod();
+        styled.setMember();
+        auto p = formMovie(inputField(), styled);
+        ASSERT_TRUE(p);
+        p->engine->mouseDown({3000, 2100});
+        type(*p->engine, U"a");
+        EXPECT_EQ(p->var("form.name"), "");
+        EXPECT_EQ(run(*p, trySetFocus), (Strings{"false"}));
+    }
+    {
         // Not selectable: no press focuses it, a script still may.
         swfwriter::EditTextSpec spec = inputField();
         spec.noSelect = true;
