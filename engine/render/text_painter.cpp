@@ -3,6 +3,7 @@
 #include "render/paint_source.h"
 
 #include "model/edit_text_object.h"
+#include "text/device_fonts.h"
 #include "text/embedded_face.h"
 #include "text/text_editing.h"
 
@@ -164,7 +165,10 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             const size_t run = *line.bulletRun;
             const double size = runs[run].format.size.value_or(240.0);
             cairo_new_path(cr);
-            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field))
+            // A font without a bullet borrows the device font's.
+            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field) ||
+                appendGlyph(painter, *text::deviceFace("_sans", false, false), U'\u2022', size, line.bulletX,
+                            line.baseline, field))
                 fill(run);
         }
         size_t k = 0;

@@ -279,6 +279,14 @@ Value replaceText(Runtime& rt, const Value& self, std::span<const Value> args) {
     return Value();
 }
 
+// TextField.getFontList(): the device font families.
+Value getFontList(Runtime& rt, const Value&, std::span<const Value>) {
+    std::vector<Value> names;
+    for (const std::string& family : text::deviceFontFamilies())
+        names.push_back(Value(rt.makeStringUtf8(family)));
+    return Value(rt.newArray(std::move(names)));
+}
+
 // format.getTextExtent(text[, width]): the size of the text in this format
 // with device fonts, wrapped at `width` pixels when given.
 Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args) {
@@ -332,6 +340,8 @@ void installTextFormat(Runtime& rt) {
     rt.defineMethod(t, u"getNewTextFormat", getNewTextFormat);
     rt.defineMethod(t, u"replaceSel", replaceSel);
     rt.defineMethod(t, u"replaceText", replaceText);
+    if (Object* textField = getMember(rt, Value(rt.global), u"TextField").asObject())
+        rt.defineMethod(textField, u"getFontList", getFontList);
 }
 
 std::optional<Value> getTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16string_view name) {

@@ -32,7 +32,8 @@ std::string scriptName(std::string_view css) {
             upper = !out.empty();
             continue;
         }
-        out += upper ? char(std::toupper(static_cast<unsigned char>(c))) : char(std::tolower(static_cast<unsigned char>(c)));
+        out += upper ? char(std::toupper(static_cast<unsigned char>(c)))
+                     : char(std::tolower(static_cast<unsigned char>(c)));
         upper = false;
     }
     return out;
@@ -183,10 +184,10 @@ TextFormat StyleSheet::transform(const Style& style) {
         if (family.size() >= 2 && (family.front() == '"' || family.front() == '\'') && family.back() == family.front())
             family = family.substr(1, family.size() - 2);
         const std::string generic = lower(family);
-        f.font = generic == "sans-serif"                            ? "_sans"
-                 : generic == "serif"                               ? "_serif"
-                 : generic == "monospace" || generic == "mono"      ? "_typewriter"
-                                                                    : family;
+        f.font = generic == "sans-serif"                       ? "_sans"
+                 : generic == "serif"                          ? "_serif"
+                 : generic == "monospace" || generic == "mono" ? "_typewriter"
+                                                               : family;
     }
     if (auto v = get("fontSize"); v) {
         if (auto n = number(*v); n && *n >= 0)

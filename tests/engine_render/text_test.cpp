@@ -119,6 +119,25 @@ TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
     }
 }
 
+TEST(EditText, AFontWithoutABulletBorrowsTheDeviceFontsBullet) {
+    // The square font has no U+2022. Without a bullet the glyph covers 2 to
+    // 12 px; with one the text starts at 32 px and the bullet at 12 px.
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.html = true;
+    for (const bool bullet : {false, true}) {
+        const PixelBuffer b = drawField(f, bullet ? "<li>A</li>" : "<p>A</p>");
+        int inked = 0;
+        for (int y = 2; y < 22; ++y) {
+            for (int x = 13; x < 30; ++x)
+                inked += b.at(x, y) != argb(255, 255, 255, 255);
+        }
+        if (bullet)
+            EXPECT_GT(inked, 4);
+        else
+            EXPECT_EQ(inked, 0) << "nothing but the bullet draws there";
+    }
+}
+
 TEST(EditText, DeviceFontsDrawInsideTheField) {
     swf::EditText f;
     f.bounds = {200, 1400, 200, 800};  // 10..70 x 10..40 px

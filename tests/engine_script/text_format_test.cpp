@@ -2,6 +2,8 @@
 // properties, run as byte code on fields a script makes.
 #include "script_test_support.h"
 
+#include "text/device_fonts.h"
+
 #include <cstdlib>
 
 using namespace scripttest;
@@ -259,4 +261,14 @@ TEST(ScriptText, StyleSheetsParseReadBackAndStyleHtmlFields) {
     a.push({"empty"}).getVariable().push({"length"}).getMember().trace();
     EXPECT_EQ(traces(a), (Strings{"true", "false", ".hot,p", "bold", "null", "16711680", "true", "true", "center",
                                   "<p>a<span class='hot'>b</span></p>", "true", "0"}));
+}
+
+TEST(ScriptText, TheFontListIsTheSystemsFamilies) {
+    Actions a;
+    a.push({0}).push({"TextField"}).getVariable().push({"getFontList"}).callMethod().storeRegister(0).pop();
+    a.push({swfwriter::Register{0}}).push({"length"}).getMember().trace();
+    a.push({swfwriter::Register{0}}).push({0}).getMember().trace();
+    const std::vector<std::string> families = text::deviceFontFamilies();
+    ASSERT_FALSE(families.empty());
+    EXPECT_EQ(traces(a), (Strings{std::to_string(families.size()), families.front()}));
 }

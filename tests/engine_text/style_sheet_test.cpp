@@ -1,7 +1,7 @@
 // The CSS subset: rules read (and refused), styles turned into formats, and
 // markup styled by tag, class, link and display.
-#include "text/html_text.h"
 #include "text/style_sheet.h"
+#include "text/html_text.h"
 
 #include <gtest/gtest.h>
 
@@ -61,8 +61,9 @@ TEST(StyleSheet, StylesBecomeFormats) {
 
 TEST(StyleSheet, MarkupTakesStylesByTagClassAndDisplay) {
     text::StyleSheet sheet;
-    ASSERT_TRUE(sheet.parse(".hot { color: #FF0000 } title { display: block; font-weight: bold } "
-                            "hide { display: none } a:link { text-decoration: underline } p { text-align: right }"));
+    ASSERT_TRUE(
+        sheet.parse(".hot { color: #FF0000 } title { display: block; font-weight: bold } "
+                    "hide { display: none } a:link { text-decoration: underline } p { text-align: right }"));
     struct Case {
         const char* html;
         const char* text;
