@@ -62,6 +62,27 @@ bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double
     return appendDeviceGlyph(cr, face, code, times({size, 0.0, 0.0, size, x, baseline}, field));
 }
 
+// An image's place: a frame a pixel wide around its box, standing on the
+// baseline (the picture itself is not drawn).
+void appendImageFrame(cairo_t* cr, const text::InlineImage& image, double x, double baseline,
+                      const cairo_matrix_t& field) {
+    const double left = x + image.hspace;
+    const double top = baseline - image.height;
+    const double w = image.width;
+    const double h = image.height;
+    if (w <= 0 || h <= 0)
+        return;
+    const double t = std::min({20.0, w / 2, h / 2});
+    cairo_set_matrix(cr, &field);
+    cairo_rectangle(cr, left, top, w, h);
+    // The inner edge the other way round: the winding rule leaves it empty.
+    cairo_move_to(cr, left + t, top + t);
+    cairo_line_to(cr, left + t, top + h - t);
+    cairo_line_to(cr, left + w - t, top + h - t);
+    cairo_line_to(cr, left + w - t, top + t);
+    cairo_close_path(cr);
+}
+
 // A focused field's caret: a line one device pixel wide, the height of its
 // text line, in the colour of the text before it.
 void drawCaret(cairo_t* cr, const model::EditTextObject& object, const PaintState& state, const cairo_matrix_t& field,
@@ -181,7 +202,10 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             double to = from;
             for (; k < line.glyphs.size() && line.glyphs[k].run == run; ++k) {
                 const text::LaidGlyph& g = line.glyphs[k];
-                if (g.code != U' ' && g.code != U'\t')
+                if (const text::InlineImage* image =
+                        g.code == text::ObjectReplacement ? object.document().imageAt(g.index) : nullptr)
+                    appendImageFrame(cr, *image, g.x, line.baseline, field);
+                else if (g.code != U' ' && g.code != U'\t')
                     (void)appendGlyph(painter, *layout.faces[run], g.code, size, g.x, line.baseline, field);
                 to = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
             }

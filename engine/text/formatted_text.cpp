@@ -56,6 +56,18 @@ void FormattedText::append(std::u32string_view text, const TextFormat& format) {
         m_runs.push_back({text.size(), std::move(f)});
 }
 
+void FormattedText::appendImage(InlineImage image, const TextFormat& format) {
+    const size_t at = m_text.size();
+    append(std::u32string_view(&ObjectReplacement, 1), format);
+    m_images.emplace_back(at, std::move(image));
+}
+
+const InlineImage* FormattedText::imageAt(size_t index) const {
+    const auto found = std::lower_bound(m_images.begin(), m_images.end(), index,
+                                        [](const auto& entry, size_t i) { return entry.first < i; });
+    return found != m_images.end() && found->first == index ? &found->second : nullptr;
+}
+
 void FormattedText::applyFormat(size_t begin, size_t end, const TextFormat& format) {
     end = std::min(end, m_text.size());
     if (begin >= end)
@@ -126,6 +138,12 @@ void FormattedText::replace(size_t begin, size_t end, std::u32string_view text, 
     insert();
     m_text.replace(begin, end - begin, text);
     m_runs = std::move(runs);
+    // Images in the range go; those after it move with their characters.
+    std::erase_if(m_images, [&](const auto& entry) { return entry.first >= begin && entry.first < end; });
+    for (auto& entry : m_images) {
+        if (entry.first >= end)
+            entry.first = entry.first - (end - begin) + text.size();
+    }
     merge();
 }
 

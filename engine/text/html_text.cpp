@@ -158,6 +158,10 @@ public:
             close(t.name);
             return;
         }
+        if (t.name == "img") {
+            image(t);
+            return;
+        }
         if (t.name == "br") {
             if (m_stack.back().hidden)
                 return;
@@ -212,6 +216,36 @@ public:
     }
 
     FormattedText finish() { return std::move(m_out); }
+
+    void image(const Tag& t) {
+        if (m_stack.back().hidden)
+            return;
+        InlineImage image;
+        for (const auto& [name, value] : t.attributes) {
+            auto length = [&](double& member, double limit) {
+                if (auto v = number(value); v && *v >= 0)
+                    member = std::min(*v, limit) * 20.0;
+            };
+            if (name == "src")
+                image.src = value;
+            else if (name == "id")
+                image.id = value;
+            else if (name == "width")
+                length(image.width, 8191.0);
+            else if (name == "height")
+                length(image.height, 8191.0);
+            else if (name == "hspace")
+                length(image.hspace, 1000.0);
+            else if (name == "vspace")
+                length(image.vspace, 1000.0);
+        }
+        if (m_pendingBreak) {
+            m_out.append(U"\r", m_pendingFormat);
+            m_pendingBreak = false;
+        }
+        m_lastSpace = false;
+        m_out.appendImage(std::move(image), format());
+    }
 
 private:
     struct Level {
@@ -388,6 +422,14 @@ void writeRun(std::string& out, const TextFormat& f, std::u32string_view s) {
     out += "</FONT>";
 }
 
+void writeImage(std::string& out, const InlineImage& image) {
+    out += "<IMG SRC=\"" + escape(fromUtf8(image.src), true) + "\"";
+    if (!image.id.empty())
+        out += " ID=\"" + escape(fromUtf8(image.id), true) + "\"";
+    out += " WIDTH=\"" + pixels(image.width) + "\" HEIGHT=\"" + pixels(image.height) + "\" HSPACE=\"" +
+           pixels(image.hspace) + "\" VSPACE=\"" + pixels(image.vspace) + "\">";
+}
+
 }  // namespace
 
 FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite, const StyleSheet* styles) {
@@ -459,8 +501,19 @@ std::string writeHtml(const FormattedText& text) {
         for (const TextRun& run : text.runs()) {
             const size_t from = std::max(at, paragraphStart);
             const size_t to = std::min(at + run.length, paragraphEnd);
-            if (from < to)
-                writeRun(out, run.format, std::u32string_view(s).substr(from, to - from));
+            // Images between the stretches of text.
+            size_t piece = from;
+            for (size_t k = from; k < to; ++k) {
+                const InlineImage* image = s[k] == ObjectReplacement ? text.imageAt(k) : nullptr;
+                if (!image)
+                    continue;
+                if (piece < k)
+                    writeRun(out, run.format, std::u32string_view(s).substr(piece, k - piece));
+                writeImage(out, *image);
+                piece = k + 1;
+            }
+            if (piece < to)
+                writeRun(out, run.format, std::u32string_view(s).substr(piece, to - piece));
             at += run.length;
         }
         out += bullet ? "</LI>" : "</P>";

@@ -138,6 +138,20 @@ TEST(EditText, AFontWithoutABulletBorrowsTheDeviceFontsBullet) {
     }
 }
 
+TEST(EditText, AnImageDrawsAFrameOfItsSizeOnTheBaseline) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.html = true;
+    // A 20 x 10 px box from 2 px, its bottom on the baseline at 17.6 px.
+    const PixelBuffer b = drawField(f, "<img src='x' width='20' height='10' hspace='0' vspace='0'>");
+    struct Case {
+        int x, y;
+        bool drawn;
+    } cases[] = {{12, 8, true}, {12, 12, false}, {2, 12, true}, {21, 12, true}, {12, 17, true}, {24, 12, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(b.at(c.x, c.y) != White, c.drawn) << c.x << "," << c.y << " " << hex(b.at(c.x, c.y));
+}
+
 TEST(EditText, DeviceFontsDrawInsideTheField) {
     swf::EditText f;
     f.bounds = {200, 1400, 200, 800};  // 10..70 x 10..40 px

@@ -1,8 +1,8 @@
 // Text speed: laying out and drawing a wrapped field of 2,000 characters in
 // runs of differing format with device fonts, and the HTML round trip of
 // that content.
-#include "render/renderer.h"
 #include "../engine_render/render_fixture.h"
+#include "render/renderer.h"
 
 #include "model/edit_text_object.h"
 #include "model/stage.h"
@@ -48,8 +48,7 @@ void layoutAndDraw(benchmark::State& state) {
     render::Renderer renderer;
     for (auto _ : state) {
         field->setDocument(content);  // laid out again on the draw
-        benchmark::DoNotOptimize(
-            renderer.draw(*stage, buffer.target(), render::Aspect::Opaque, render::Quality::High));
+        benchmark::DoNotOptimize(renderer.draw(*stage, buffer.target(), render::Aspect::Opaque, render::Quality::High));
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(content.size()));
 }

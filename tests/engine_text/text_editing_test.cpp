@@ -210,3 +210,21 @@ TEST(TextEditing, TheCaretShowsWhereTheCharactersAre) {
         EXPECT_EQ(text::indexAtPoint(layout, p.x, p.y), p.index) << p.x << "," << p.y;
     EXPECT_FALSE(text::caretPlace(text::TextLayout{}, 0));
 }
+
+TEST(TextEditing, AnImageWidensAndHeightensItsLine) {
+    text::FormattedText t(U"ab", sized());
+    text::InlineImage image;
+    image.width = 300;
+    image.height = 1000;
+    image.hspace = 10;
+    image.vspace = 50;
+    t.appendImage(image, sized());
+    t.append(U"c", sized());
+    const text::TextLayout layout = lay(t);
+    ASSERT_EQ(layout.lines.size(), 1u);
+    const text::LaidLine& line = layout.lines[0];
+    ASSERT_EQ(line.glyphs.size(), 4u);
+    EXPECT_DOUBLE_EQ(line.glyphs[3].x - line.glyphs[2].x, 320.0) << "its width and the space either side";
+    EXPECT_DOUBLE_EQ(line.baseline - line.top, 1050.0) << "the image stands on the baseline";
+    EXPECT_DOUBLE_EQ(line.height, 1050.0 + 100.0);
+}
