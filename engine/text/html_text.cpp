@@ -222,8 +222,8 @@ public:
             return;
         InlineImage image;
         for (const auto& [name, value] : t.attributes) {
-            auto length = [&](double& member, double limit) {
-                if (auto v = number(value); v && *v >= 0)
+            auto length = [](double& member, const std::string& text, double limit) {
+                if (auto v = number(text); v && *v >= 0)
                     member = std::min(*v, limit) * 20.0;
             };
             if (name == "src")
@@ -231,13 +231,13 @@ public:
             else if (name == "id")
                 image.id = value;
             else if (name == "width")
-                length(image.width, 8191.0);
+                length(image.width, value, 8191.0);
             else if (name == "height")
-                length(image.height, 8191.0);
+                length(image.height, value, 8191.0);
             else if (name == "hspace")
-                length(image.hspace, 1000.0);
+                length(image.hspace, value, 1000.0);
             else if (name == "vspace")
-                length(image.vspace, 1000.0);
+                length(image.vspace, value, 1000.0);
         }
         if (m_pendingBreak) {
             m_out.append(U"\r", m_pendingFormat);
