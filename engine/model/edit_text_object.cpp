@@ -216,6 +216,21 @@ void EditTextObject::fitAutoSize() {
     m_layout.reset();
 }
 
+EmbeddedFont findEmbeddedFont(const swf::Movie& movie, const std::string& name, bool bold, bool italic) {
+    EmbeddedFont found;
+    EmbeddedFont loose;
+    // Lowest id first, so the choice does not depend on hashing.
+    movie.characters.forEach([&](uint16_t id, const swf::CharacterData& data) {
+        const auto* font = std::get_if<swf::Font>(&data);
+        if (!font || font->glyphs.empty() || font->name != name)
+            return;
+        EmbeddedFont& slot = font->bold == bold && font->italic == italic ? found : loose;
+        if (!slot.font || id < slot.id)
+            slot = {id, font};
+    });
+    return found.font ? found : loose;
+}
+
 text::FieldBox EditTextObject::box() const {
     const swf::Rect& b = m_settings.bounds;
     return {double(b.xMin),      double(b.yMin),       double(b.xMax),     double(b.yMax),
@@ -237,24 +252,10 @@ std::shared_ptr<const text::Face> EditTextObject::faceFor(const text::TextFormat
             found = own;
             foundId = *m_field->fontId;
         }
-        const swf::Font* loose = nullptr;
-        uint16_t looseId = 0;
         if (!found) {
-            // Lowest id first, so the choice does not depend on hashing.
-            context().movie->characters.forEach([&](uint16_t id, const swf::CharacterData& data) {
-                const auto* font = std::get_if<swf::Font>(&data);
-                if (!font || font->glyphs.empty() || font->name != name)
-                    return;
-                if (font->bold == bold && font->italic == italic) {
-                    if (!found || id < foundId)
-                        found = font, foundId = id;
-                } else if (!loose || id < looseId) {
-                    loose = font, looseId = id;
-                }
-            });
+            const EmbeddedFont any = findEmbeddedFont(*context().movie, name, bold, italic);
+            found = any.font, foundId = any.id;
         }
-        if (!found && loose)
-            found = loose, foundId = looseId;
         if (!found && own && !own->glyphs.empty() && own->name == name)
             found = own, foundId = *m_field->fontId;
         if (found) {

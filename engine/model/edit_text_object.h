@@ -44,6 +44,14 @@ struct FieldSettings {
     std::optional<uint16_t> maxChars;
 };
 
+struct EmbeddedFont {
+    uint16_t id = 0;
+    const swf::Font* font = nullptr;
+};
+// The movie's font with outlines of that name, of that style if there is
+// one; none when the movie embeds no such font.
+[[nodiscard]] EmbeddedFont findEmbeddedFont(const swf::Movie& movie, const std::string& name, bool bold, bool italic);
+
 class EditTextObject final : public DisplayObject {
 public:
     static constexpr DisplayKind kKind = DisplayKind::EditText;

@@ -14,6 +14,7 @@
 #include "model/edit_text_object.h"
 #include "model/movie_clip.h"
 #include "text/device_fonts.h"
+#include "text/embedded_face.h"
 #include "text/text_layout.h"
 
 #include <algorithm>
@@ -288,7 +289,7 @@ Value getFontList(Runtime& rt, const Value&, std::span<const Value>) {
 }
 
 // format.getTextExtent(text[, width]): the size of the text in this format
-// with device fonts, wrapped at `width` pixels when given.
+// (with the movie's embedded font of that name, else a device font), wrapped at `width` pixels when given.
 Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!self.asObject())
         return Value();
@@ -303,8 +304,15 @@ Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args)
         box.xMax = *width + 2 * text::Gutter;
     }
     box.yMax = 1e7;
-    const text::TextLayout layout = text::layoutText(content, box, [](const text::TextFormat& f) {
-        return text::deviceFace(f.font.value_or(""), f.bold.value_or(false), f.italic.value_or(false));
+    // A font the movie embeds measures with its own outlines.
+    const swf::Movie& movie = rt.stage.movie();
+    const text::TextLayout layout = text::layoutText(content, box, [&](const text::TextFormat& f) {
+        const std::string name = f.font.value_or("");
+        const bool bold = f.bold.value_or(false);
+        const bool italic = f.italic.value_or(false);
+        if (const model::EmbeddedFont embedded = model::findEmbeddedFont(movie, name, bold, italic); embedded.font)
+            return std::shared_ptr<const text::Face>(std::make_shared<text::EmbeddedFace>(embedded.id, *embedded.font));
+        return text::deviceFace(name, bold, italic);
     });
     const auto face =
         layout.faces.empty() ? text::deviceFace(format.font.value_or(""), false, false) : layout.faces.front();

@@ -272,3 +272,27 @@ TEST(ScriptText, TheFontListIsTheSystemsFamilies) {
     ASSERT_FALSE(families.empty());
     EXPECT_EQ(traces(a), (Strings{std::to_string(families.size()), families.front()}));
 }
+
+TEST(ScriptText, TextExtentsMeasureWithTheMoviesEmbeddedFont) {
+    swfwriter::MovieWriter m({.version = 8});
+    (void)m.defineFont(swfwriter::boxFont("AB"));
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    Actions a;
+    newFormat(a, "f");
+    set(a, "f", "size", 20);
+    // Boxes advance a whole em: 20 px each at 20 points; the ascent is 800/1024 em.
+    for (const char* font : {"Boxes", "_sans"}) {
+        set(a, "f", "font", font);
+        a.push({"e"}).push({"ABAB"}).push({1}).push({"f"}).getVariable().push({"getTextExtent"}).callMethod();
+        a.setVariable();
+        traceMember(a, "e", "width");
+        traceMember(a, "e", "ascent");
+    }
+    p->engine->runActions(p->root(), a.bytes());
+    ASSERT_EQ(p->host.traces.size(), 4u);
+    EXPECT_EQ(p->host.traces[0], "80");
+    EXPECT_EQ(p->host.traces[1], "15.625");
+    EXPECT_NE(p->host.traces[3], "15.625") << "a device font has its own metrics";
+}
