@@ -289,4 +289,15 @@ TEST(StaticText, DeviceFontGlyphsComeFromTheSystemsFace) {
     const Ink ink = inkOf(b);
     EXPECT_GT(ink.red, 30);
     EXPECT_LE(ink.lastRed, 5 + 3 * 25 + 2) << "glyphs sit at the record's advances";
+
+    // The bounds are the drawn outlines: capitals from the baseline at 700
+    // up to about 0.7 of the 600-twip size, nothing below the baseline.
+    const swf::Bounds bounds = stage->root().displayList().at(1)->localBounds();
+    ASSERT_FALSE(bounds.empty);
+    EXPECT_GT(bounds.yMin, 700 - 0.85 * 600);
+    EXPECT_LT(bounds.yMin, 700 - 0.5 * 600);
+    EXPECT_LE(bounds.yMax, 700 + 10);
+    EXPECT_GE(bounds.xMin, 100);
+    EXPECT_GT(bounds.xMax, 1100 + 0.4 * 600) << "the last H ends well past its origin";
+    EXPECT_LT(bounds.xMax, 1600);
 }
