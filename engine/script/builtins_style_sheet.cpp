@@ -7,6 +7,7 @@
 #include "script/calls.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
+#include "script/net_session.h"
 #include "script/runtime.h"
 
 #include "text/style_sheet.h"
@@ -88,6 +89,32 @@ Value clear(Runtime&, const Value& self, std::span<const Value>) {
     return Value();
 }
 
+// load(url): fetched as LoadVars fetch their text; onData parses it.
+Value load(Runtime& rt, const Value& self, std::span<const Value> args) {
+    Object* object = self.asObject();
+    if (!sheetOf(self) || arg(args, 0).isNullish())
+        return Value::fromBool(false);
+    if (!rt.net)
+        rt.net = std::make_unique<NetSession>(rt);
+    putOwn(rt, object, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
+    return Value::fromBool(rt.net->start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8()).has_value());
+}
+
+// The default onData: the text parsed as CSS, then onLoad(success); a file
+// that is not CSS counts as a failure.
+Value onData(Runtime& rt, const Value& self, std::span<const Value> args) {
+    text::StyleSheet* sheet = sheetOf(self);
+    if (!sheet)
+        return Value();
+    const bool success = !arg(args, 0).isUndefined() && sheet->parse(toString(rt, args[0]).utf8());
+    putOwn(rt, self.asObject(), u"loaded", Value::fromBool(success), PropertyFlag::DontEnum);
+    const Value flag = Value::fromBool(success);
+    (void)callMethod(rt, self, u"onLoad", std::span<const Value>(&flag, 1));
+    return Value();
+}
+
+Value onLoad(Runtime&, const Value&, std::span<const Value>) { return Value(); }
+
 // transform(style): the TextFormat a style object sets, null for no object.
 Value transform(Runtime& rt, const Value&, std::span<const Value> args) {
     Object* o = arg(args, 0).asObject();
@@ -112,6 +139,9 @@ void installStyleSheet(Runtime& rt) {
     rt.defineMethod(proto, u"getStyleNames", getStyleNames);
     rt.defineMethod(proto, u"clear", clear);
     rt.defineMethod(proto, u"transform", transform);
+    rt.defineMethod(proto, u"load", load);
+    rt.defineMethod(proto, u"onData", onData);
+    rt.defineMethod(proto, u"onLoad", onLoad);
     NativeFunction* ctor = rt.newNative(constructSheet, constructSheet);
     rt.defineValue(ctor, u"prototype", Value(proto), PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     rt.defineValue(proto, u"constructor", Value(ctor));
