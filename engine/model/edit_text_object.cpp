@@ -84,8 +84,9 @@ EditTextObject::~EditTextObject() = default;
 void EditTextObject::setText(std::string text) {
     if (text == m_text && !m_document.text().empty())
         return;
-    m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite, m_styles.get())
-                                 : text::FormattedText(text::fromUtf8(text), m_newFormat);
+    m_document = m_settings.html
+                     ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite, m_styles.get(), m_hoverUrl)
+                     : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
     // Typing goes on after a script's new text.
     m_selection = {m_document.size(), m_document.size()};
@@ -173,6 +174,19 @@ void EditTextObject::setStyleSheet(std::shared_ptr<const text::StyleSheet> style
         std::string markup = std::move(m_text);
         m_text.clear();
         setText(std::move(markup));
+    }
+}
+
+void EditTextObject::setHoverUrl(std::string url) {
+    if (url == m_hoverUrl)
+        return;
+    m_hoverUrl = std::move(url);
+    if (m_settings.html && m_styles && m_styles->style("a:hover")) {
+        const text::TextSelection kept = m_selection;
+        std::string markup = std::move(m_text);
+        m_text.clear();
+        setText(std::move(markup));
+        m_selection = kept;
     }
 }
 

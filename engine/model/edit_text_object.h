@@ -91,6 +91,9 @@ public:
     // read-only to its user and to setTextFormat; null removes it.
     void setStyleSheet(std::shared_ptr<const text::StyleSheet> styles);
     [[nodiscard]] const text::StyleSheet* styleSheet() const { return m_styles.get(); }
+    // The link under the pointer ("" for none): a styled field shows its
+    // links to that URL in a:hover.
+    void setHoverUrl(std::string url);
 
     // An edited document: the text (markup when html) follows it.
     void setDocument(text::FormattedText document);
@@ -140,6 +143,7 @@ private:
     text::FormattedText m_document;
     text::TextFormat m_newFormat;
     std::shared_ptr<const text::StyleSheet> m_styles;
+    std::string m_hoverUrl;
     text::TextSelection m_selection;
     bool m_focused = false;
     int m_scroll = 1;

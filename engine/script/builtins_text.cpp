@@ -15,6 +15,7 @@
 #include "model/movie_clip.h"
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
+#include "text/style_sheet.h"
 #include "text/text_layout.h"
 
 #include <algorithm>
@@ -428,7 +429,10 @@ bool setTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16str
     }
     if (is(u"styleSheet")) {
         // Kept as a plain member too, so scripts read back their object.
-        field.setStyleSheet(styleSheetOf(value));
+        auto sheet = styleSheetOf(value);
+        if (sheet && sheet->style("a:hover"))
+            rt.input.hoverStyles = true;
+        field.setStyleSheet(std::move(sheet));
         return false;
     }
     if (is(u"htmlText")) {

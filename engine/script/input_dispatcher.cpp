@@ -197,6 +197,7 @@ void InputDispatcher::track(swf::Point p) {
 void InputDispatcher::mouseMove(swf::Point p) {
     m_rt.input.mouse = p;
     (void)m_rt.guarded([&] { updateDrag(m_rt); });
+    hoverAt(m_rt, p);
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseMove, u"onMouseMove"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseMove", {});
     track(p);

@@ -136,6 +136,32 @@ void focusAtPress(Runtime& rt, swf::Point stage) {
     moveFocus(rt, nullptr);
 }
 
+void hoverAt(Runtime& rt, swf::Point stage) {
+    if (!rt.input.hoverStyles)
+        return;
+    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
+    auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
+    if (field && !field->styleSheet())
+        field = nullptr;
+    std::string url;
+    if (field) {
+        if (const auto inverse = model::invert(field->concatenatedMatrix())) {
+            const swf::Point local = model::apply(*inverse, stage);
+            if (const auto format = field->formatAtPoint(double(local.x), double(local.y)))
+                url = format->url.value_or("");
+        }
+    }
+    auto before = rt.input.hoverField.lock();
+    if (auto* old = before ? before->as<model::EditTextObject>() : nullptr; old && old != field)
+        old->setHoverUrl({});
+    if (field) {
+        field->setHoverUrl(std::move(url));
+        rt.input.hoverField = field->shared_from_this();
+    } else {
+        rt.input.hoverField.reset();
+    }
+}
+
 void keyForField(Runtime& rt, uint32_t code, uint32_t ascii) {
     model::EditTextObject* field = focusedField(rt);
     if (!field)

@@ -47,6 +47,9 @@ bool setFocus(Runtime& rt, model::EditTextObject* field);
 // A left press at the stage point: the input field on top there takes the
 // focus with the caret at the press, anything else takes it away.
 void focusAtPress(Runtime& rt, swf::Point stage);
+// The pointer at the stage point: a styled field's link under it takes its
+// a:hover style (and the one before loses it).
+void hoverAt(Runtime& rt, swf::Point stage);
 // One key for the focused field, if any.
 void keyForField(Runtime& rt, uint32_t code, uint32_t ascii);
 

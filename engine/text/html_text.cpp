@@ -126,7 +126,8 @@ std::optional<std::pair<char32_t, size_t>> readEntity(std::string_view html, siz
 
 class Reader {
 public:
-    Reader(const TextFormat& base, bool condense, const StyleSheet* styles) : m_condense(condense), m_styles(styles) {
+    Reader(const TextFormat& base, bool condense, const StyleSheet* styles, std::string_view hoverUrl)
+        : m_condense(condense), m_styles(styles), m_hoverUrl(hoverUrl) {
         m_stack.push_back({"", base});
     }
 
@@ -190,8 +191,11 @@ public:
         if (m_styles) {
             // The tag's style, then its class's; links take a:link too.
             std::vector<const StyleSheet::Style*> styles{m_styles->style(t.name)};
-            if (t.name == "a")
+            if (t.name == "a") {
                 styles.push_back(m_styles->style("a:link"));
+                if (!m_hoverUrl.empty() && f.url == m_hoverUrl)
+                    styles.push_back(m_styles->style("a:hover"));
+            }
             for (const auto& [name, value] : t.attributes) {
                 if (name == "class")
                     styles.push_back(m_styles->style("." + value));
@@ -347,6 +351,7 @@ private:
     std::vector<Level> m_stack;
     bool m_condense = false;
     const StyleSheet* m_styles = nullptr;
+    std::string_view m_hoverUrl;
     bool m_lastSpace = false;
     bool m_lastCr = false;
     bool m_pendingBreak = false;
@@ -432,8 +437,9 @@ void writeImage(std::string& out, const InlineImage& image) {
 
 }  // namespace
 
-FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite, const StyleSheet* styles) {
-    Reader reader(base, condenseWhite, styles);
+FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite, const StyleSheet* styles,
+                        std::string_view hoverUrl) {
+    Reader reader(base, condenseWhite, styles, hoverUrl);
     size_t i = 0;
     while (i < html.size()) {
         const char c = html[i];

@@ -223,6 +223,32 @@ TEST(TextInput, HtmlFieldsKeepTheirRunFormatsAndLongLinesScroll) {
     EXPECT_EQ(field->hscroll(), 0.0);
 }
 
+TEST(TextInput, TheLinkUnderThePointerTakesItsHoverStyle) {
+    swfwriter::EditTextSpec spec = inputField();
+    spec.html = true;
+    spec.initialText = "<a href='x'>link</a>";
+    // form.field.styleSheet = css, css holding a:hover { color: #0000FF }
+    Actions setup;
+    setup.push({"css", 0, "TextField"}).getVariable().push({"StyleSheet"}).newMethod().setVariable();
+    setup.callMethodOn("css", "parseCSS", {"a:hover { color: #0000FF }"}).pop();
+    setup.push({"_root"}).getVariable().push({"form"}).getMember().push({"field"}).getMember();
+    setup.push({"styleSheet", "css"}).getVariable().setMember();
+    auto p = formMovie(spec, setup);
+    ASSERT_TRUE(p);
+    model::EditTextObject* field = fieldOf(*p);
+    ASSERT_TRUE(field);
+    ASSERT_TRUE(field->styleSheet());
+    // The link's first letters are at field x 100, stage 2200.
+    struct Step {
+        swf::Point at;
+        uint32_t color;
+    } steps[] = {{{2200, 2300}, 0x0000FF}, {{5900, 2300}, 0x000000}, {{2200, 2300}, 0x0000FF}, {{100, 100}, 0x000000}};
+    for (const Step& s : steps) {
+        p->engine->mouseMove(s.at);
+        EXPECT_EQ(field->document().formatAt(0).color, s.color) << s.at.x << "," << s.at.y;
+    }
+}
+
 TEST(TextInput, ReadOnlyAndUnselectableFieldsRefuseTheFocus) {
     Actions trySetFocus;
     trySetFocus.callMethodOn("Selection", "setFocus", {"_root.form.field"}).trace();

@@ -84,3 +84,18 @@ TEST(StyleSheet, MarkupTakesStylesByTagClassAndDisplay) {
         EXPECT_TRUE(c.check(t.formatAt(c.at))) << c.html;
     }
 }
+
+TEST(StyleSheet, OnlyTheLinkUnderThePointerTakesHover) {
+    text::StyleSheet sheet;
+    ASSERT_TRUE(sheet.parse("a:link { color: #FF0000 } a:hover { color: #0000FF }"));
+    const char* html = "<a href='u'>l</a><a href='v'>m</a>";
+    struct Case {
+        const char* hover;
+        uint32_t first, second;
+    } cases[] = {{"", 0xFF0000, 0xFF0000}, {"u", 0x0000FF, 0xFF0000}, {"v", 0xFF0000, 0x0000FF}};
+    for (const Case& c : cases) {
+        const text::FormattedText t = text::parseHtml(html, text::defaultFormat(), false, &sheet, c.hover);
+        EXPECT_EQ(t.formatAt(0).color, c.first) << c.hover;
+        EXPECT_EQ(t.formatAt(1).color, c.second) << c.hover;
+    }
+}
