@@ -81,13 +81,22 @@ EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, std::share
 
 EditTextObject::~EditTextObject() = default;
 
+const std::string& EditTextObject::text() const {
+    if (m_textStale) {
+        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+        m_textStale = false;
+    }
+    return m_text;
+}
+
 void EditTextObject::setText(std::string text) {
-    if (text == m_text && !m_document.text().empty())
+    if (text == this->text() && !m_document.text().empty())
         return;
     m_document = m_settings.html
                      ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite, m_styles.get(), m_hoverUrl)
                      : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
+    m_textStale = false;
     // Typing goes on after a script's new text.
     m_selection = {m_document.size(), m_document.size()};
     contentChanged();
@@ -96,15 +105,17 @@ void EditTextObject::setText(std::string text) {
 void EditTextObject::setPlainText(const std::string& text) {
     m_document = text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = m_settings.html ? text::writeHtml(m_document) : text;
+    m_textStale = false;
     m_selection = {m_document.size(), m_document.size()};
     contentChanged();
 }
 
-std::string EditTextObject::htmlText() const { return m_settings.html ? m_text : plainText(); }
+std::string EditTextObject::htmlText() const { return m_settings.html ? text() : plainText(); }
 
 void EditTextObject::setHtmlText(const std::string& html) {
     if (m_settings.html) {
         m_text.clear();  // read the markup again even when it is the same
+        m_textStale = false;
         setText(html);
     } else {
         setPlainText(html);
@@ -114,6 +125,7 @@ void EditTextObject::setHtmlText(const std::string& html) {
 void EditTextObject::setDocument(text::FormattedText document) {
     m_document = std::move(document);
     m_text = textOf(m_document);
+    m_textStale = false;
     contentChanged();
 }
 
@@ -164,6 +176,36 @@ void EditTextObject::revealCaret() {
         setHscroll(x - width);
 }
 
+void EditTextObject::replaceText(size_t begin, size_t end, std::u32string_view inserted,
+                                 const text::TextFormat& format) {
+    const std::u32string_view old = m_document.text();
+    end = std::min(end, old.size());
+    begin = std::min(begin, end);
+    m_textStale = true;
+    // Appending (scripts that log into a field) keeps the runs as they are.
+    if (begin == old.size()) {
+        m_document.append(inserted, format);
+        contentChanged();
+        return;
+    }
+    text::FormattedText next;
+    auto copy = [&](size_t from, size_t to) {
+        size_t at = 0;
+        for (const text::TextRun& run : m_document.runs()) {
+            const size_t a = std::max(at, from);
+            const size_t b = std::min(at + run.length, to);
+            if (a < b)
+                next.append(old.substr(a, b - a), run.format);
+            at += run.length;
+        }
+    };
+    copy(0, begin);
+    next.append(inserted, format);
+    copy(end, old.size());
+    m_document = std::move(next);
+    contentChanged();
+}
+
 void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }
 
 void EditTextObject::setStyleSheet(std::shared_ptr<const text::StyleSheet> styles) {
@@ -171,7 +213,7 @@ void EditTextObject::setStyleSheet(std::shared_ptr<const text::StyleSheet> style
         return;
     m_styles = std::move(styles);
     if (m_settings.html) {
-        std::string markup = std::move(m_text);
+        std::string markup = text();
         m_text.clear();
         setText(std::move(markup));
     }
@@ -183,7 +225,7 @@ void EditTextObject::setHoverUrl(std::string url) {
     m_hoverUrl = std::move(url);
     if (m_settings.html && m_styles && m_styles->style("a:hover")) {
         const text::TextSelection kept = m_selection;
-        std::string markup = std::move(m_text);
+        std::string markup = text();
         m_text.clear();
         setText(std::move(markup));
         m_selection = kept;
@@ -195,14 +237,14 @@ void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextForma
         return;
     m_document.applyFormat(begin, end, format);
     if (m_settings.html)
-        m_text = text::writeHtml(m_document);
+        m_textStale = true;
     contentChanged();
 }
 
 void EditTextObject::settingsChanged(const FieldSettings& before) {
     // The runs stay; the variable now sees them as markup or as plain text.
     if (before.html != m_settings.html)
-        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+        m_textStale = true;
     contentChanged();
 }
 

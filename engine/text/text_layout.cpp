@@ -105,11 +105,13 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
         // Fill lines: words with their trailing spaces; a word wider than a
         // line breaks where it must.
         std::vector<LaidLine> lines(1);
+        lines.back().begin = start;
         double indent = p.indent.value_or(0.0);
         double x = 0.0;
         auto limit = [&] { return right - left - indent; };
-        auto newLine = [&] {
+        auto newLine = [&](size_t from) {
             lines.emplace_back();
+            lines.back().begin = from;
             x = 0.0;
             indent = 0.0;
         };
@@ -130,11 +132,11 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             while (wordEnd < end && items[wordEnd].code != U' ' && items[wordEnd].code != U'\t')
                 solid += items[wordEnd++].advance;
             if (box.wordWrap && !lines.back().glyphs.empty() && x + solid > limit())
-                newLine();
+                newLine(k);
             const bool startsLine = lines.back().glyphs.empty();
             for (; k < wordEnd; ++k) {
                 if (box.wordWrap && startsLine && !lines.back().glyphs.empty() && x + items[k].advance > limit())
-                    newLine();
+                    newLine(k);
                 place(k);
             }
             while (k < end && (items[k].code == U' ' || items[k].code == U'\t'))
@@ -169,8 +171,7 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
                 else
                     ascent = runSize(p) * 0.9, descent = runSize(p) * 0.2;
             }
-            line.begin = line.glyphs.empty() ? start : line.glyphs.front().index;
-            line.end = line.glyphs.empty() ? start : line.glyphs.back().index + 1;
+            line.end = line.glyphs.empty() ? line.begin : line.glyphs.back().index + 1;
             line.top = top;
             line.baseline = top + ascent;
             line.height = ascent + descent + p.leading.value_or(0.0);
