@@ -7,6 +7,7 @@
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
 #include "text/html_text.h"
+#include "text/style_sheet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,10 +92,13 @@ const std::string& EditTextObject::text() const {
 void EditTextObject::setText(std::string text) {
     if (text == this->text() && !m_document.text().empty())
         return;
-    m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite)
-                                 : text::FormattedText(text::fromUtf8(text), m_newFormat);
+    m_document = m_settings.html
+                     ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite, m_styles.get(), m_hoverUrl)
+                     : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
     m_textStale = false;
+    // Typing goes on after a script's new text.
+    m_selection = {m_document.size(), m_document.size()};
     contentChanged();
 }
 
@@ -102,6 +106,7 @@ void EditTextObject::setPlainText(const std::string& text) {
     m_document = text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = m_settings.html ? text::writeHtml(m_document) : text;
     m_textStale = false;
+    m_selection = {m_document.size(), m_document.size()};
     contentChanged();
 }
 
@@ -115,6 +120,60 @@ void EditTextObject::setHtmlText(const std::string& html) {
     } else {
         setPlainText(html);
     }
+}
+
+void EditTextObject::setDocument(text::FormattedText document) {
+    m_document = std::move(document);
+    m_text = textOf(m_document);
+    m_textStale = false;
+    contentChanged();
+}
+
+std::string EditTextObject::textOf(const text::FormattedText& document) const {
+    return m_settings.html ? text::writeHtml(document) : text::toUtf8(document.text());
+}
+
+text::TextSelection EditTextObject::selection() const {
+    const size_t size = m_document.size();
+    return {std::min(m_selection.anchor, size), std::min(m_selection.caret, size)};
+}
+
+void EditTextObject::setSelection(text::TextSelection selection) {
+    if (selection == m_selection)
+        return;
+    m_selection = selection;
+    if (m_focused)
+        bumpContent();
+}
+
+void EditTextObject::setFocused(bool focused) {
+    if (focused == m_focused)
+        return;
+    m_focused = focused;
+    bumpContent();
+}
+
+void EditTextObject::revealCaret() {
+    const text::TextLayout& l = layout();
+    const auto place = text::caretPlace(l, selection().caret);
+    if (!place)
+        return;
+    const int line = int(place->line) + 1;
+    if (line < scroll())
+        setScroll(line);
+    else if (line > bottomScroll())
+        setScroll(scroll() + line - bottomScroll());
+    // Sideways only in fields that do not wrap.
+    if (m_settings.wordWrap)
+        return;
+    const text::FieldBox b = box();
+    const double left = b.xMin + text::Gutter;
+    const double width = b.xMax - b.xMin - 2 * text::Gutter;
+    const double x = place->x - left;
+    if (x < hscroll())
+        setHscroll(x);
+    else if (x > hscroll() + width)
+        setHscroll(x - width);
 }
 
 void EditTextObject::replaceText(size_t begin, size_t end, std::u32string_view inserted,
@@ -149,7 +208,33 @@ void EditTextObject::replaceText(size_t begin, size_t end, std::u32string_view i
 
 void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }
 
+void EditTextObject::setStyleSheet(std::shared_ptr<const text::StyleSheet> styles) {
+    if (styles == m_styles)
+        return;
+    m_styles = std::move(styles);
+    if (m_settings.html) {
+        std::string markup = text();
+        m_text.clear();
+        setText(std::move(markup));
+    }
+}
+
+void EditTextObject::setHoverUrl(std::string url) {
+    if (url == m_hoverUrl)
+        return;
+    m_hoverUrl = std::move(url);
+    if (m_settings.html && m_styles && m_styles->style("a:hover")) {
+        const text::TextSelection kept = m_selection;
+        std::string markup = text();
+        m_text.clear();
+        setText(std::move(markup));
+        m_selection = kept;
+    }
+}
+
 void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextFormat& format) {
+    if (m_styles)
+        return;
     m_document.applyFormat(begin, end, format);
     if (m_settings.html)
         m_textStale = true;
@@ -187,6 +272,21 @@ void EditTextObject::fitAutoSize() {
     m_layout.reset();
 }
 
+EmbeddedFont findEmbeddedFont(const swf::Movie& movie, const std::string& name, bool bold, bool italic) {
+    EmbeddedFont found;
+    EmbeddedFont loose;
+    // Lowest id first, so the choice does not depend on hashing.
+    movie.characters.forEach([&](uint16_t id, const swf::CharacterData& data) {
+        const auto* font = std::get_if<swf::Font>(&data);
+        if (!font || font->glyphs.empty() || font->name != name)
+            return;
+        EmbeddedFont& slot = font->bold == bold && font->italic == italic ? found : loose;
+        if (!slot.font || id < slot.id)
+            slot = {id, font};
+    });
+    return found.font ? found : loose;
+}
+
 text::FieldBox EditTextObject::box() const {
     const swf::Rect& b = m_settings.bounds;
     return {double(b.xMin),      double(b.yMin),       double(b.xMax),     double(b.yMax),
@@ -208,24 +308,10 @@ std::shared_ptr<const text::Face> EditTextObject::faceFor(const text::TextFormat
             found = own;
             foundId = *m_field->fontId;
         }
-        const swf::Font* loose = nullptr;
-        uint16_t looseId = 0;
         if (!found) {
-            // Lowest id first, so the choice does not depend on hashing.
-            context().movie->characters.forEach([&](uint16_t id, const swf::CharacterData& data) {
-                const auto* font = std::get_if<swf::Font>(&data);
-                if (!font || font->glyphs.empty() || font->name != name)
-                    return;
-                if (font->bold == bold && font->italic == italic) {
-                    if (!found || id < foundId)
-                        found = font, foundId = id;
-                } else if (!loose || id < looseId) {
-                    loose = font, looseId = id;
-                }
-            });
+            const EmbeddedFont any = findEmbeddedFont(*context().movie, name, bold, italic);
+            found = any.font, foundId = any.id;
         }
-        if (!found && loose)
-            found = loose, foundId = looseId;
         if (!found && own && !own->glyphs.empty() && own->name == name)
             found = own, foundId = *m_field->fontId;
         if (found) {

@@ -8,6 +8,7 @@
 
 #include "swf/text.h"
 #include "text/formatted_text.h"
+#include "text/text_editing.h"
 #include "text/text_layout.h"
 
 #include <map>
@@ -17,7 +18,8 @@
 
 namespace text {
 class EmbeddedFace;
-}
+class StyleSheet;
+}  // namespace text
 
 namespace model {
 
@@ -41,6 +43,14 @@ struct FieldSettings {
     std::optional<std::string> restrict;  // the characters typing may add (UTF-8 pattern)
     std::optional<uint16_t> maxChars;
 };
+
+struct EmbeddedFont {
+    uint16_t id = 0;
+    const swf::Font* font = nullptr;
+};
+// The movie's font with outlines of that name, of that style if there is
+// one; none when the movie embeds no such font.
+[[nodiscard]] EmbeddedFont findEmbeddedFont(const swf::Movie& movie, const std::string& name, bool bold, bool italic);
 
 class EditTextObject final : public DisplayObject {
 public:
@@ -80,6 +90,27 @@ public:
     // Formats [begin, end) of the plain text.
     void applyFormat(size_t begin, size_t end, const text::TextFormat& format);
 
+    // A style sheet styles the markup (read again now) and makes the field
+    // read-only to its user and to setTextFormat; null removes it.
+    void setStyleSheet(std::shared_ptr<const text::StyleSheet> styles);
+    [[nodiscard]] const text::StyleSheet* styleSheet() const { return m_styles.get(); }
+    // The link under the pointer ("" for none): a styled field shows its
+    // links to that URL in a:hover.
+    void setHoverUrl(std::string url);
+
+    // An edited document: the text (markup when html) follows it.
+    void setDocument(text::FormattedText document);
+    // The text() a document gives in this field.
+    [[nodiscard]] std::string textOf(const text::FormattedText& document) const;
+
+    // The selection, within the text. A focused field draws its caret.
+    [[nodiscard]] text::TextSelection selection() const;
+    void setSelection(text::TextSelection selection);
+    [[nodiscard]] bool focused() const { return m_focused; }
+    void setFocused(bool focused);
+    // Scrolls the least that shows the caret.
+    void revealCaret();
+
     // The bound variable's path as the file gives it ("" when unbound).
     [[nodiscard]] const std::string& variableName() const { return m_field->variableName; }
 
@@ -116,6 +147,10 @@ private:
     mutable bool m_textStale = false;
     text::FormattedText m_document;
     text::TextFormat m_newFormat;
+    std::shared_ptr<const text::StyleSheet> m_styles;
+    std::string m_hoverUrl;
+    text::TextSelection m_selection;
+    bool m_focused = false;
     int m_scroll = 1;
     double m_hscroll = 0.0;
     mutable std::optional<text::TextLayout> m_layout;

@@ -2,6 +2,7 @@
 #include "model/geometry_cache.h"
 
 #include "model/transform.h"
+#include "text/device_fonts.h"
 
 #include "swf/text_layout.h"
 
@@ -84,10 +85,30 @@ swf::Bounds GeometryCache::textBounds(uint16_t id) {
         const double scale = double(g.height) / g.font->emSquare;
         const swf::Matrix m = multiply(text->matrix, swf::Matrix{scale, 0.0, 0.0, scale, g.x, g.y});
         if (isDeviceFont(*g.font)) {
-            // The system's face draws it: the em box from ascent to descent.
-            const double em = g.font->emSquare;
-            out.add(apply(m, {0.0, -0.9 * em}));
-            out.add(apply(m, {em * 0.6, 0.25 * em}));
+            // The system's face draws it: the outline it draws, measured
+            // (the record's own bounds are often wrong for device text).
+            const swf::Matrix em =
+                multiply(text->matrix, swf::Matrix{double(g.height), 0.0, 0.0, double(g.height), g.x, g.y});
+            const auto face = text::deviceFace(g.font->name, g.font->bold, g.font->italic);
+            const auto glyph = face->glyph(g.font->glyphs[g.glyphIndex].code);
+            if (!glyph || glyph->steps.empty()) {
+                if (glyph) {
+                    // A space: its advance from ascent to descent.
+                    out.add(apply(em, {0.0, -face->ascent()}));
+                    out.add(apply(em, {glyph->advance, face->descent()}));
+                }
+                continue;
+            }
+            for (const text::OutlineStep& step : glyph->steps) {
+                using Kind = text::OutlineStep::Kind;
+                if (step.kind == Kind::Close)
+                    continue;
+                out.add(apply(em, {step.x1, step.y1}));
+                if (step.kind == Kind::Quad || step.kind == Kind::Cubic)
+                    out.add(apply(em, {step.x2, step.y2}));
+                if (step.kind == Kind::Cubic)
+                    out.add(apply(em, {step.x3, step.y3}));
+            }
             continue;
         }
         for (const swf::PathCommand& c : swf::buildGlyphPath(g.font->glyphs[g.glyphIndex])) {

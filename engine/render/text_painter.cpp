@@ -3,7 +3,9 @@
 #include "render/paint_source.h"
 
 #include "model/edit_text_object.h"
+#include "text/device_fonts.h"
 #include "text/embedded_face.h"
+#include "text/text_editing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,6 +60,49 @@ bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double
         return true;
     }
     return appendDeviceGlyph(cr, face, code, times({size, 0.0, 0.0, size, x, baseline}, field));
+}
+
+// An image's place: a frame a pixel wide around its box, standing on the
+// baseline (the picture itself is not drawn).
+void appendImageFrame(cairo_t* cr, const text::InlineImage& image, double x, double baseline,
+                      const cairo_matrix_t& field) {
+    const double left = x + image.hspace;
+    const double top = baseline - image.height;
+    const double w = image.width;
+    const double h = image.height;
+    if (w <= 0 || h <= 0)
+        return;
+    const double t = std::min({20.0, w / 2, h / 2});
+    cairo_set_matrix(cr, &field);
+    cairo_rectangle(cr, left, top, w, h);
+    // The inner edge the other way round: the winding rule leaves it empty.
+    cairo_move_to(cr, left + t, top + t);
+    cairo_line_to(cr, left + t, top + h - t);
+    cairo_line_to(cr, left + w - t, top + h - t);
+    cairo_line_to(cr, left + w - t, top + t);
+    cairo_close_path(cr);
+}
+
+// A focused field's caret: a line one device pixel wide, the height of its
+// text line, in the colour of the text before it.
+void drawCaret(cairo_t* cr, const model::EditTextObject& object, const PaintState& state, const cairo_matrix_t& field,
+               size_t firstLine) {
+    const text::TextLayout& layout = object.layout();
+    const size_t caret = object.selection().caret;
+    const auto place = text::caretPlace(layout, caret);
+    if (!place || place->line < firstLine)
+        return;
+    const text::LaidLine& line = layout.lines[place->line];
+    cairo_set_matrix(cr, &field);
+    cairo_move_to(cr, place->x, line.top);
+    cairo_line_to(cr, place->x, line.top + line.height);
+    cairo_identity_matrix(cr);
+    cairo_set_line_width(cr, 1.0);
+    const uint32_t color = object.document().size() ? object.document().formatOf(caret, caret).color.value_or(0)
+                                                    : object.newTextFormat().color.value_or(0);
+    if (solidSource(rgba(color), state.cx).apply(cr))
+        cairo_stroke(cr);
+    cairo_new_path(cr);
 }
 
 }  // namespace
@@ -141,7 +186,10 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             const size_t run = *line.bulletRun;
             const double size = runs[run].format.size.value_or(240.0);
             cairo_new_path(cr);
-            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field))
+            // A font without a bullet borrows the device font's.
+            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field) ||
+                appendGlyph(painter, *text::deviceFace("_sans", false, false), U'\u2022', size, line.bulletX,
+                            line.baseline, field))
                 fill(run);
         }
         size_t k = 0;
@@ -154,7 +202,10 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             double to = from;
             for (; k < line.glyphs.size() && line.glyphs[k].run == run; ++k) {
                 const text::LaidGlyph& g = line.glyphs[k];
-                if (g.code != U' ' && g.code != U'\t')
+                if (const text::InlineImage* image =
+                        g.code == text::ObjectReplacement ? object.document().imageAt(g.index) : nullptr)
+                    appendImageFrame(cr, *image, g.x, line.baseline, field);
+                else if (g.code != U' ' && g.code != U'\t')
                     (void)appendGlyph(painter, *layout.faces[run], g.code, size, g.x, line.baseline, field);
                 to = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
             }
@@ -167,6 +218,8 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             fill(run);
         }
     }
+    if (object.focused() && !state.coverageOnly)
+        drawCaret(cr, object, state, field, first);
     cairo_restore(cr);
 }
 

@@ -33,8 +33,10 @@ void installContextMenu(Runtime& rt);  // ContextMenu, ContextMenuItem
 void installGeom(Runtime& rt);         // flash.geom
 void installDrawing(Runtime& rt);      // MovieClip drawing methods
 void installColor(Runtime& rt);        // Color
-void installTextFormat(Runtime& rt);   // TextFormat, TextField's format methods
-void installBitmapData(Runtime& rt);   // flash.display.BitmapData, MovieClip.attachBitmap
+void installTextFormat(Runtime& rt);
+void installStyleSheet(
+    Runtime& rt);  // TextField.StyleSheet (after installTextFormat)   // TextFormat, TextField's format methods
+void installBitmapData(Runtime& rt);  // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;
 // The object at a dotted path from _global ("flash.geom"), made where missing.

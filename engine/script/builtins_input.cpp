@@ -9,6 +9,7 @@
 
 #include "model/edit_text_object.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace script {
@@ -63,6 +64,39 @@ Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args) 
     return Value::fromBool(field && setFocus(rt, field));
 }
 
+// The focused field's selection, -1 with no focus.
+Value selectionIndex(Runtime& rt, size_t (*which)(const text::TextSelection&)) {
+    model::EditTextObject* field = focusedField(rt);
+    return Value(field ? double(which(field->selection())) : -1.0);
+}
+
+Value selectionGetBeginIndex(Runtime& rt, const Value&, std::span<const Value>) {
+    return selectionIndex(rt, [](const text::TextSelection& s) { return s.begin(); });
+}
+
+Value selectionGetEndIndex(Runtime& rt, const Value&, std::span<const Value>) {
+    return selectionIndex(rt, [](const text::TextSelection& s) { return s.end(); });
+}
+
+Value selectionGetCaretIndex(Runtime& rt, const Value&, std::span<const Value>) {
+    return selectionIndex(rt, [](const text::TextSelection& s) { return s.caret; });
+}
+
+// setSelection(begin, end) in the focused field, both kept within its text.
+Value selectionSetSelection(Runtime& rt, const Value&, std::span<const Value> args) {
+    model::EditTextObject* field = focusedField(rt);
+    if (!field)
+        return Value();
+    const double size = double(field->document().size());
+    auto at = [&](const Value& v) {
+        const double n = toNumber(rt, v);
+        return size_t(std::isfinite(n) ? std::clamp(n, 0.0, size) : 0.0);
+    };
+    field->setSelection({at(arg(args, 0)), at(arg(args, 1))});
+    field->revealCaret();
+    return Value();
+}
+
 void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn getter) {
     Property& p = on->properties().add(String(name), Value(), PropertyFlag::DontDelete);
     p.getter = rt.newNative(getter);
@@ -100,6 +134,10 @@ void installInput(Runtime& rt) {
     Object* selection = rt.newObject();
     rt.defineMethod(selection, u"getFocus", selectionGetFocus);
     rt.defineMethod(selection, u"setFocus", selectionSetFocus);
+    rt.defineMethod(selection, u"getBeginIndex", selectionGetBeginIndex);
+    rt.defineMethod(selection, u"getEndIndex", selectionGetEndIndex);
+    rt.defineMethod(selection, u"getCaretIndex", selectionGetCaretIndex);
+    rt.defineMethod(selection, u"setSelection", selectionSetSelection);
     rt.defineValue(rt.global, u"Selection", Value(selection));
 
     Object* stage = rt.newObject();

@@ -14,6 +14,8 @@
 #include "model/edit_text_object.h"
 #include "model/movie_clip.h"
 #include "text/device_fonts.h"
+#include "text/embedded_face.h"
+#include "text/style_sheet.h"
 #include "text/text_layout.h"
 
 #include <algorithm>
@@ -113,7 +115,9 @@ Value textFormatConstruct(Runtime& rt, const Value& self, std::span<const Value>
 
 Value number(double twips) { return Value(twips / TwipsPerPixel); }
 
-Value toObject(Runtime& rt, const text::TextFormat& f) {
+}  // namespace
+
+Value textFormatObject(Runtime& rt, const text::TextFormat& f) {
     const Value o = construct(rt, getMember(rt, Value(rt.protos.textFormat), u"constructor"), {});
     if (!o.asObject())
         return o;
@@ -162,6 +166,10 @@ Value toObject(Runtime& rt, const text::TextFormat& f) {
     }
     return o;
 }
+
+namespace {
+
+Value toObject(Runtime& rt, const text::TextFormat& f) { return textFormatObject(rt, f); }
 
 // A bound field's variable follows what a script did to the field, or the
 // next binding pass would put the old content back.
@@ -241,8 +249,48 @@ Value getNewTextFormat(Runtime& rt, const Value& self, std::span<const Value>) {
     return field ? toObject(rt, field->newTextFormat()) : Value();
 }
 
+// replaceSel(text): the selection becomes the text, in the new-text format;
+// the caret follows it.
+Value replaceSel(Runtime& rt, const Value& self, std::span<const Value> args) {
+    model::EditTextObject* field = thisField(self);
+    if (!field || args.empty())
+        return Value();
+    const std::u32string added = text::fromUtf8(toString(rt, args[0]).utf8());
+    const text::TextSelection sel = field->selection();
+    text::FormattedText document = field->document();
+    document.replace(sel.begin(), sel.end(), added, field->newTextFormat());
+    field->setDocument(std::move(document));
+    field->setSelection({sel.begin() + added.size(), sel.begin() + added.size()});
+    syncVariable(rt, *field);
+    return Value();
+}
+
+// replaceText(begin, end, text): in the format of the first replaced
+// character (the new-text format in an empty field).
+Value replaceText(Runtime& rt, const Value& self, std::span<const Value> args) {
+    model::EditTextObject* field = thisField(self);
+    if (!field || args.size() < 3)
+        return Value();
+    text::FormattedText document = field->document();
+    const size_t begin = index(rt, args[0], document.size());
+    const size_t end = std::max(begin, index(rt, args[1], document.size()));
+    const text::TextFormat format = document.size() ? document.formatAt(begin) : field->newTextFormat();
+    document.replace(begin, end, text::fromUtf8(toString(rt, args[2]).utf8()), format);
+    field->setDocument(std::move(document));
+    syncVariable(rt, *field);
+    return Value();
+}
+
+// TextField.getFontList(): the device font families.
+Value getFontList(Runtime& rt, const Value&, std::span<const Value>) {
+    std::vector<Value> names;
+    for (const std::string& family : text::deviceFontFamilies())
+        names.push_back(Value(rt.makeStringUtf8(family)));
+    return Value(rt.newArray(std::move(names)));
+}
+
 // format.getTextExtent(text[, width]): the size of the text in this format
-// with device fonts, wrapped at `width` pixels when given.
+// (with the movie's embedded font of that name, else a device font), wrapped at `width` pixels when given.
 Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!self.asObject())
         return Value();
@@ -257,8 +305,15 @@ Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args)
         box.xMax = *width + 2 * text::Gutter;
     }
     box.yMax = 1e7;
-    const text::TextLayout layout = text::layoutText(content, box, [](const text::TextFormat& f) {
-        return text::deviceFace(f.font.value_or(""), f.bold.value_or(false), f.italic.value_or(false));
+    // A font the movie embeds measures with its own outlines.
+    const swf::Movie& movie = rt.stage.movie();
+    const text::TextLayout layout = text::layoutText(content, box, [&](const text::TextFormat& f) {
+        const std::string name = f.font.value_or("");
+        const bool bold = f.bold.value_or(false);
+        const bool italic = f.italic.value_or(false);
+        if (const model::EmbeddedFont embedded = model::findEmbeddedFont(movie, name, bold, italic); embedded.font)
+            return std::shared_ptr<const text::Face>(std::make_shared<text::EmbeddedFace>(embedded.id, *embedded.font));
+        return text::deviceFace(name, bold, italic);
     });
     const auto face =
         layout.faces.empty() ? text::deviceFace(format.font.value_or(""), false, false) : layout.faces.front();
@@ -292,6 +347,10 @@ void installTextFormat(Runtime& rt) {
     rt.defineMethod(t, u"getTextFormat", getTextFormat);
     rt.defineMethod(t, u"setNewTextFormat", setNewTextFormat);
     rt.defineMethod(t, u"getNewTextFormat", getNewTextFormat);
+    rt.defineMethod(t, u"replaceSel", replaceSel);
+    rt.defineMethod(t, u"replaceText", replaceText);
+    if (Object* textField = getMember(rt, Value(rt.global), u"TextField").asObject())
+        rt.defineMethod(textField, u"getFontList", getFontList);
 }
 
 std::optional<Value> getTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16string_view name) {
@@ -367,6 +426,14 @@ bool setTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16str
         field.setPlainText(toString(rt, value).utf8());
         syncVariable(rt, field);
         return true;
+    }
+    if (is(u"styleSheet")) {
+        // Kept as a plain member too, so scripts read back their object.
+        auto sheet = styleSheetOf(value);
+        if (sheet && sheet->style("a:hover"))
+            rt.input.hoverStyles = true;
+        field.setStyleSheet(std::move(sheet));
+        return false;
     }
     if (is(u"htmlText")) {
         field.setHtmlText(toString(rt, value).utf8());

@@ -197,6 +197,7 @@ void InputDispatcher::track(swf::Point p) {
 void InputDispatcher::mouseMove(swf::Point p) {
     m_rt.input.mouse = p;
     (void)m_rt.guarded([&] { updateDrag(m_rt); });
+    hoverAt(m_rt, p);
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseMove, u"onMouseMove"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseMove", {});
     track(p);
@@ -248,7 +249,7 @@ void InputDispatcher::keyDown(uint32_t code, uint32_t ascii) {
     m_rt.input.lastAscii = ascii;
     // The field takes the character before scripts hear the key, so a key
     // listener reads the text as typed.
-    typeCharacter(m_rt, ascii);
+    keyForField(m_rt, code, ascii);
     const uint8_t key = conditionKey(code, ascii);
     if (key) {
         // Buttons anywhere on the stage answer their key conditions.

@@ -54,6 +54,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installDrawing(*this);
     installColor(*this);
     installTextFormat(*this);
+    installStyleSheet(*this);
     installBitmapData(*this);
     installFilters(*this);
     installSound(*this);
@@ -241,7 +242,7 @@ void Runtime::addRoots(std::vector<Object*>& out) {
                       protos.boolean,    protos.date,     protos.error,     protos.movieClip,      protos.button,
                       protos.textField,  global,          keyObject,        mouseObject,           stageClass,
                       protos.matrix,     protos.point,    protos.rectangle, protos.colorTransform, protos.transform,
-                      protos.bitmapData, protos.video,    protos.netStream, protos.textFormat}) {
+                      protos.bitmapData, protos.video,    protos.netStream, protos.textFormat,     protos.styleSheet}) {
         if (o)
             out.push_back(o);
     }

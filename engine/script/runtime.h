@@ -50,6 +50,7 @@ struct Prototypes {
     Object* button = nullptr;
     Object* textField = nullptr;
     Object* textFormat = nullptr;
+    Object* styleSheet = nullptr;  // TextField.StyleSheet
     // flash.geom, flash.display
     Object* matrix = nullptr;
     Object* point = nullptr;
@@ -70,7 +71,9 @@ struct InputState {
     uint32_t lastAscii = 0;
     swf::Point mouse;  // stage twips, from the last input call
     bool mouseDown = false;
-    std::weak_ptr<model::DisplayObject> focus;  // the input text field typed into
+    std::weak_ptr<model::DisplayObject> focus;       // the input text field typed into
+    std::weak_ptr<model::DisplayObject> hoverField;  // the styled field whose link the pointer is over
+    bool hoverStyles = false;  // a field was given a sheet with a:hover: pointer moves look for links
 };
 
 // startDrag: the clip follows the pointer until stopDrag.

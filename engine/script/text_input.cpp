@@ -26,90 +26,44 @@ namespace script {
 namespace {
 
 constexpr uint32_t Backspace = 8;
-constexpr uint32_t Enter = 13;
+constexpr uint32_t DeleteKey = 46;
+constexpr size_t ShiftKey = 16;
 constexpr size_t ControlKey = 17;
 constexpr size_t AltKey = 18;
 
-bool isContinuation(char c) { return (uint8_t(c) & 0xC0) == 0x80; }
-
-// Characters a field takes as typed: no control characters (C0, Delete,
-// C1), no surrogate halves, nothing past the last code point.
-bool typeable(uint32_t c) {
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0))
-        return false;
-    return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-}
-
-size_t codePoints(std::string_view text) {
-    size_t n = 0;
-    for (char c : text)
-        n += isContinuation(c) ? 0 : 1;
-    return n;
-}
-
-// Where the last code point starts. Malformed text loses at most a lead
-// byte and three continuation bytes per step.
-size_t lastCodePointStart(std::string_view text) {
-    size_t i = text.size();
-    int continuations = 0;
-    while (i > 0 && isContinuation(text[i - 1]) && continuations < 3) {
-        --i;
-        ++continuations;
-    }
-    return i > 0 && !isContinuation(text[i - 1]) ? i - 1 : i;
-}
-
-}  // namespace
-
-bool acceptsTyping(const swf::EditText& field) { return !field.readOnly && !field.html; }
-
-std::optional<std::string> typedText(std::string_view text, const swf::EditText& field, uint32_t ascii) {
-    if (ascii == Backspace) {
-        if (text.empty())
-            return std::nullopt;
-        if (text.ends_with("\r\n"))
-            return std::string(text.substr(0, text.size() - 2));
-        return std::string(text.substr(0, lastCodePointStart(text)));
-    }
-    std::string added;
-    if (ascii == Enter) {
-        if (!field.multiline)
-            return std::nullopt;
-        added = "\r";
-    } else if (typeable(ascii)) {
-        swf::appendUtf8(added, ascii);
+// Where the focus sits, with the field's caret shown or hidden to match.
+void moveFocus(Runtime& rt, model::EditTextObject* field) {
+    auto before = rt.input.focus.lock();
+    if (auto* old = before ? before->as<model::EditTextObject>() : nullptr; old && old != field)
+        old->setFocused(false);
+    if (field) {
+        field->setFocused(true);
+        rt.input.focus = field->shared_from_this();
     } else {
-        return std::nullopt;
+        rt.input.focus.reset();
     }
-    if (text.size() + added.size() > MaxTypedBytes)
-        return std::nullopt;
-    if (field.maxLength && *field.maxLength > 0 && codePoints(text) >= *field.maxLength)
-        return std::nullopt;
-    std::string out(text);
-    out += added;
-    return out;
-}
-
-namespace {
-
-// The file's description with what scripts have changed since.
-swf::EditText effective(const model::EditTextObject& field) {
-    swf::EditText f = field.field();
-    const model::FieldSettings& s = field.settings();
-    f.readOnly = !s.editable;
-    f.html = s.html;
-    f.multiline = s.multiline;
-    f.maxLength = s.maxChars;
-    return f;
 }
 
 }  // namespace
+
+bool acceptsTyping(const model::EditTextObject& field) { return field.settings().editable && !field.styleSheet(); }
+
+text::EditRules editRules(const model::FieldSettings& settings) {
+    text::EditRules rules;
+    rules.multiline = settings.multiline;
+    rules.maxChars = settings.maxChars.value_or(0);
+    if (settings.restrict)
+        rules.restrict = text::fromUtf8(*settings.restrict);
+    return rules;
+}
 
 model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
-    if (!field || !field->isOnStage() || !acceptsTyping(effective(*field))) {
-        rt.input.focus.reset();
+    if (!field || !field->isOnStage() || !acceptsTyping(*field)) {
+        moveFocus(rt, nullptr);
+        if (field)
+            field->setFocused(false);
         return nullptr;
     }
     return field;
@@ -117,12 +71,13 @@ model::EditTextObject* focusedField(Runtime& rt) {
 
 bool setFocus(Runtime& rt, model::EditTextObject* field) {
     if (!field) {
-        rt.input.focus.reset();
+        moveFocus(rt, nullptr);
         return true;
     }
-    if (!field->isOnStage() || !acceptsTyping(effective(*field)))
+    if (!field->isOnStage() || !acceptsTyping(*field))
         return false;
-    rt.input.focus = field->shared_from_this();
+    field->setSelection({0, field->document().size()});
+    moveFocus(rt, field);
     return true;
 }
 
@@ -167,12 +122,47 @@ void focusAtPress(Runtime& rt, swf::Point stage) {
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && followLink(rt, *field, stage))
         return;
-    if (field && field->settings().selectable && setFocus(rt, field))
+    if (field && field->settings().selectable && setFocus(rt, field)) {
+        if (const auto inverse = model::invert(field->concatenatedMatrix())) {
+            const swf::Point local = model::apply(*inverse, stage);
+            const text::TextLayout& layout = field->layout();
+            const size_t first = size_t(field->scroll() - 1);
+            const double dy = first < layout.lines.size() ? layout.lines[first].top - layout.lines.front().top : 0.0;
+            const size_t at = text::indexAtPoint(layout, double(local.x) + field->hscroll(), double(local.y) + dy);
+            field->setSelection({at, at});
+        }
         return;
-    rt.input.focus.reset();
+    }
+    moveFocus(rt, nullptr);
 }
 
-void typeCharacter(Runtime& rt, uint32_t ascii) {
+void hoverAt(Runtime& rt, swf::Point stage) {
+    if (!rt.input.hoverStyles)
+        return;
+    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
+    auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
+    if (field && !field->styleSheet())
+        field = nullptr;
+    std::string url;
+    if (field) {
+        if (const auto inverse = model::invert(field->concatenatedMatrix())) {
+            const swf::Point local = model::apply(*inverse, stage);
+            if (const auto format = field->formatAtPoint(double(local.x), double(local.y)))
+                url = format->url.value_or("");
+        }
+    }
+    auto before = rt.input.hoverField.lock();
+    if (auto* old = before ? before->as<model::EditTextObject>() : nullptr; old && old != field)
+        old->setHoverUrl({});
+    if (field) {
+        field->setHoverUrl(std::move(url));
+        rt.input.hoverField = field->shared_from_this();
+    } else {
+        rt.input.hoverField.reset();
+    }
+}
+
+void keyForField(Runtime& rt, uint32_t code, uint32_t ascii) {
     model::EditTextObject* field = focusedField(rt);
     if (!field)
         return;
@@ -180,29 +170,77 @@ void typeCharacter(Runtime& rt, uint32_t ascii) {
     // which types.
     if (rt.input.keysDown.test(ControlKey) && !rt.input.keysDown.test(AltKey))
         return;
-    const auto& restrict = field->settings().restrict;
-    if (restrict && ascii >= 32 && ascii != 127 && !text::restrictAllows(text::fromUtf8(*restrict), char32_t(ascii)))
-        return;
-    std::optional<std::string> text = typedText(field->text(), effective(*field), ascii);
-    if (!text)
-        return;
+    std::optional<text::EditKey> key;
+    switch (code) {
+    case 35:
+        key = text::EditKey::End;
+        break;
+    case 36:
+        key = text::EditKey::Home;
+        break;
+    case 37:
+        key = text::EditKey::Left;
+        break;
+    case 38:
+        key = text::EditKey::Up;
+        break;
+    case 39:
+        key = text::EditKey::Right;
+        break;
+    case 40:
+        key = text::EditKey::Down;
+        break;
+    case DeleteKey:
+        key = text::EditKey::Delete;
+        break;
+    default:
+        if (ascii == Backspace)
+            key = text::EditKey::Backspace;
+        break;
+    }
+    text::FormattedText document = field->document();
+    text::TextSelection selection = field->selection();
+    bool changed = false;
+    if (key) {
+        changed = text::pressKey(document, selection, *key, rt.input.keysDown.test(ShiftKey), field->layout());
+    } else {
+        const char32_t typed = ascii;
+        changed = text::typeText(document, selection, std::u32string_view(&typed, 1), editRules(field->settings()),
+                                 field->newTextFormat());
+    }
     // The handlers may take the field off the stage.
     std::shared_ptr<model::DisplayObject> keep = field->shared_from_this();
-    model::MovieClip* parent = field->parentClip();
-    if (parent && !field->variableName().empty()) {
-        const bool stored = rt.guarded([&] {
-            Frame f = timelineFrame(rt, rt.objectFor(*parent));
-            setVariable(rt, f, utf8ToUtf16(field->variableName()), Value(rt.makeStringUtf8(*text)));
-        });
-        // The field follows its variable; a text the variable refused would
-        // be undone at the end of this entry anyway.
-        if (!stored)
-            return;
+    const int scrollBefore = field->scroll();
+    const int maxScrollBefore = field->maxScroll();
+    const double hscrollBefore = field->hscroll();
+    if (changed) {
+        model::MovieClip* parent = field->parentClip();
+        if (parent && !field->variableName().empty()) {
+            const bool stored = rt.guarded([&] {
+                Frame f = timelineFrame(rt, rt.objectFor(*parent));
+                setVariable(rt, f, utf8ToUtf16(field->variableName()),
+                            Value(rt.makeStringUtf8(field->textOf(document))));
+            });
+            // The field follows its variable; a text the variable refused
+            // would be undone at the end of this entry anyway.
+            if (!stored)
+                return;
+        }
+        field->setDocument(std::move(document));
     }
-    field->setText(std::move(*text));
-    if (hasHandler(rt, *field, u"onChanged")) {
+    field->setSelection(selection);
+    field->revealCaret();
+    if (changed && hasHandler(rt, *field, u"onChanged")) {
         const Value args[] = {Value(rt.objectFor(*field))};
         runClipEvent(rt, *field, {0, u"onChanged"}, args);
+    }
+    if (!field->isOnStage())
+        return;
+    if ((field->scroll() != scrollBefore || field->maxScroll() != maxScrollBefore ||
+         field->hscroll() != hscrollBefore) &&
+        hasHandler(rt, *field, u"onScroller")) {
+        const Value args[] = {Value(rt.objectFor(*field))};
+        runClipEvent(rt, *field, {0, u"onScroller"}, args);
     }
 }
 

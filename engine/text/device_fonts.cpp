@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -188,6 +189,31 @@ std::string deviceFamily(const std::string& name) {
     if (name == "_typewriter")
         return "monospace";
     return name;
+}
+
+std::vector<std::string> deviceFontFamilies() {
+    std::vector<std::string> out;
+    FcPattern* pattern = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    if (pattern && objects) {
+        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
+            for (int i = 0; i < set->nfont; ++i) {
+                FcChar8* family = nullptr;
+                // The first name is the family's own; later ones are translations.
+                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
+                    out.emplace_back(reinterpret_cast<const char*>(family));
+            }
+            FcFontSetDestroy(set);
+        }
+    }
+    if (objects)
+        FcObjectSetDestroy(objects);
+    if (pattern)
+        FcPatternDestroy(pattern);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 std::shared_ptr<const Face> deviceFace(const std::string& name, bool bold, bool italic) {

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace text {
 
@@ -17,5 +18,8 @@ namespace text {
 
 // The fontconfig family for a name the movie gives.
 [[nodiscard]] std::string deviceFamily(const std::string& name);
+
+// The families of the system's scalable fonts, sorted, each once.
+[[nodiscard]] std::vector<std::string> deviceFontFamilies();
 
 }  // namespace text

@@ -56,6 +56,18 @@ void FormattedText::append(std::u32string_view text, const TextFormat& format) {
         m_runs.push_back({text.size(), std::move(f)});
 }
 
+void FormattedText::appendImage(InlineImage image, const TextFormat& format) {
+    const size_t at = m_text.size();
+    append(std::u32string_view(&ObjectReplacement, 1), format);
+    m_images.emplace_back(at, std::move(image));
+}
+
+const InlineImage* FormattedText::imageAt(size_t index) const {
+    const auto found = std::lower_bound(m_images.begin(), m_images.end(), index,
+                                        [](const auto& entry, size_t i) { return entry.first < i; });
+    return found != m_images.end() && found->first == index ? &found->second : nullptr;
+}
+
 void FormattedText::applyFormat(size_t begin, size_t end, const TextFormat& format) {
     end = std::min(end, m_text.size());
     if (begin >= end)
@@ -96,6 +108,42 @@ void FormattedText::applyFormat(size_t begin, size_t end, const TextFormat& form
         at = runEnd;
     }
     m_runs = std::move(split);
+    merge();
+}
+
+void FormattedText::replace(size_t begin, size_t end, std::u32string_view text, const TextFormat& format) {
+    end = std::min(end, m_text.size());
+    begin = std::min(begin, end);
+    std::vector<TextRun> runs;
+    runs.reserve(m_runs.size() + 2);
+    size_t at = 0;
+    bool inserted = false;
+    auto insert = [&] {
+        if (!inserted && !text.empty())
+            runs.push_back({text.size(), completed(format)});
+        inserted = true;
+    };
+    for (TextRun& run : m_runs) {
+        const size_t runEnd = at + run.length;
+        const size_t keepBefore = std::clamp(begin, at, runEnd) - at;
+        const size_t keepAfter = runEnd - std::clamp(end, at, runEnd);
+        if (keepBefore > 0)
+            runs.push_back({keepBefore, run.format});
+        if (runEnd >= begin)
+            insert();
+        if (keepAfter > 0)
+            runs.push_back({keepAfter, std::move(run.format)});
+        at = runEnd;
+    }
+    insert();
+    m_text.replace(begin, end - begin, text);
+    m_runs = std::move(runs);
+    // Images in the range go; those after it move with their characters.
+    std::erase_if(m_images, [&](const auto& entry) { return entry.first >= begin && entry.first < end; });
+    for (auto& entry : m_images) {
+        if (entry.first >= end)
+            entry.first = entry.first - (end - begin) + text.size();
+    }
     merge();
 }
 

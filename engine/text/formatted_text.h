@@ -12,6 +12,20 @@
 
 namespace text {
 
+// An <img> in the text: it stands as ObjectReplacement in the characters
+// and takes a box of its size on its line.
+inline constexpr char32_t ObjectReplacement = U'\uFFFC';
+
+struct InlineImage {
+    std::string src;     // a library linkage id or a URL
+    std::string id;      // the name scripts reach it by
+    double width = 0.0;  // twips
+    double height = 0.0;
+    double hspace = 160.0;  // twips either side, 8 px as the player leaves
+    double vspace = 160.0;
+    friend bool operator==(const InlineImage&, const InlineImage&) = default;
+};
+
 struct TextRun {
     size_t length = 0;
     TextFormat format;
@@ -30,9 +44,18 @@ public:
     // Adds text in `format` (completed from the default format); a run of
     // the same format as the last grows instead.
     void append(std::u32string_view text, const TextFormat& format);
+    // Adds an image in `format`.
+    void appendImage(InlineImage image, const TextFormat& format);
+    // The image at character `index`, or null.
+    [[nodiscard]] const InlineImage* imageAt(size_t index) const;
+    [[nodiscard]] bool hasImages() const { return !m_images.empty(); }
+
     // Sets what `format` sets on [begin, end) (clamped); its paragraph
     // members go to every paragraph the range touches.
     void applyFormat(size_t begin, size_t end, const TextFormat& format);
+    // Replaces [begin, end) (clamped) with `text` in `format` (completed
+    // from the default format).
+    void replace(size_t begin, size_t end, std::u32string_view text, const TextFormat& format);
     // What [begin, end) has in common; for an empty range, the format of
     // the character before `begin` (or at it, at the start).
     [[nodiscard]] TextFormat formatOf(size_t begin, size_t end) const;
@@ -45,6 +68,7 @@ private:
 
     std::u32string m_text;
     std::vector<TextRun> m_runs;
+    std::vector<std::pair<size_t, InlineImage>> m_images;  // by character index, ascending
 };
 
 [[nodiscard]] bool isParagraphEnd(char32_t c);

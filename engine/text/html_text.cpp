@@ -1,5 +1,7 @@
 #include "text/html_text.h"
 
+#include "text/style_sheet.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -124,9 +126,14 @@ std::optional<std::pair<char32_t, size_t>> readEntity(std::string_view html, siz
 
 class Reader {
 public:
-    Reader(const TextFormat& base, bool condense) : m_condense(condense) { m_stack.push_back({"", base}); }
+    Reader(const TextFormat& base, bool condense, const StyleSheet* styles, std::string_view hoverUrl)
+        : m_condense(condense), m_styles(styles), m_hoverUrl(hoverUrl) {
+        m_stack.push_back({"", base});
+    }
 
     void text(char32_t c) {
+        if (m_stack.back().hidden)
+            return;
         // Line ends in the markup become the field's paragraph ends ('\r'), a CR LF pair one.
         const bool afterCr = m_lastCr;
         m_lastCr = c == U'\r';
@@ -152,14 +159,21 @@ public:
             close(t.name);
             return;
         }
+        if (t.name == "img") {
+            image(t);
+            return;
+        }
         if (t.name == "br") {
+            if (m_stack.back().hidden)
+                return;
             m_out.append(U"\r", format());
             m_lastSpace = true;
             return;
         }
         TextFormat f = format();
-        if (t.name == "p" || t.name == "li") {
-            breakParagraph();
+        bool known = true;
+        bool block = t.name == "p" || t.name == "li";
+        if (block) {
             if (t.name == "li")
                 f.bullet = true;
         } else if (t.name == "b") {
@@ -169,20 +183,80 @@ public:
         } else if (t.name == "u") {
             f.underline = true;
         } else if (t.name != "font" && t.name != "a" && t.name != "textformat") {
-            return;  // not ours: its text still shows
+            known = false;  // not ours: its text still shows
         }
         for (const auto& [name, value] : t.attributes)
             attribute(t.name, name, value, f);
+        bool hidden = m_stack.back().hidden;
+        if (m_styles) {
+            // The tag's style, then its class's; links take a:link too.
+            std::vector<const StyleSheet::Style*> styles{m_styles->style(t.name)};
+            if (t.name == "a") {
+                styles.push_back(m_styles->style("a:link"));
+                if (!m_hoverUrl.empty() && f.url == m_hoverUrl)
+                    styles.push_back(m_styles->style("a:hover"));
+            }
+            for (const auto& [name, value] : t.attributes) {
+                if (name == "class")
+                    styles.push_back(m_styles->style("." + value));
+            }
+            Display display = block ? Display::Block : Display::Inline;
+            for (const StyleSheet::Style* style : styles) {
+                if (!style)
+                    continue;
+                known = true;
+                f.apply(StyleSheet::transform(*style));
+                display = StyleSheet::display(*style, display);
+            }
+            block = display == Display::Block;
+            hidden = hidden || display == Display::None;
+        }
+        if (!known)
+            return;
+        if (block)
+            breakParagraph();
         if (m_stack.size() < MaxDepth)
-            m_stack.push_back({t.name, std::move(f)});
+            m_stack.push_back({t.name, std::move(f), block, hidden});
     }
 
     FormattedText finish() { return std::move(m_out); }
+
+    void image(const Tag& t) {
+        if (m_stack.back().hidden)
+            return;
+        InlineImage image;
+        for (const auto& [name, value] : t.attributes) {
+            auto length = [](double& member, const std::string& text, double limit) {
+                if (auto v = number(text); v && *v >= 0)
+                    member = std::min(*v, limit) * 20.0;
+            };
+            if (name == "src")
+                image.src = value;
+            else if (name == "id")
+                image.id = value;
+            else if (name == "width")
+                length(image.width, value, 8191.0);
+            else if (name == "height")
+                length(image.height, value, 8191.0);
+            else if (name == "hspace")
+                length(image.hspace, value, 1000.0);
+            else if (name == "vspace")
+                length(image.vspace, value, 1000.0);
+        }
+        if (m_pendingBreak) {
+            m_out.append(U"\r", m_pendingFormat);
+            m_pendingBreak = false;
+        }
+        m_lastSpace = false;
+        m_out.appendImage(std::move(image), format());
+    }
 
 private:
     struct Level {
         std::string tag;
         TextFormat format;
+        bool block = false;  // a paragraph of its own
+        bool hidden = false;
     };
 
     const TextFormat& format() const { return m_stack.back().format; }
@@ -200,8 +274,9 @@ private:
             if (m_stack[k].tag != name)
                 continue;
             const TextFormat ended = m_stack[k].format;
+            const bool block = m_stack[k].block;
             m_stack.resize(k);
-            if (name == "p" || name == "li") {
+            if (block) {
                 // An empty paragraph still ends: its break goes in now.
                 if (m_pendingBreak)
                     m_out.append(U"\r", m_pendingFormat);
@@ -275,6 +350,8 @@ private:
     FormattedText m_out;
     std::vector<Level> m_stack;
     bool m_condense = false;
+    const StyleSheet* m_styles = nullptr;
+    std::string_view m_hoverUrl;
     bool m_lastSpace = false;
     bool m_lastCr = false;
     bool m_pendingBreak = false;
@@ -350,10 +427,19 @@ void writeRun(std::string& out, const TextFormat& f, std::u32string_view s) {
     out += "</FONT>";
 }
 
+void writeImage(std::string& out, const InlineImage& image) {
+    out += "<IMG SRC=\"" + escape(fromUtf8(image.src), true) + "\"";
+    if (!image.id.empty())
+        out += " ID=\"" + escape(fromUtf8(image.id), true) + "\"";
+    out += " WIDTH=\"" + pixels(image.width) + "\" HEIGHT=\"" + pixels(image.height) + "\" HSPACE=\"" +
+           pixels(image.hspace) + "\" VSPACE=\"" + pixels(image.vspace) + "\">";
+}
+
 }  // namespace
 
-FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite) {
-    Reader reader(base, condenseWhite);
+FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite, const StyleSheet* styles,
+                        std::string_view hoverUrl) {
+    Reader reader(base, condenseWhite, styles, hoverUrl);
     size_t i = 0;
     while (i < html.size()) {
         const char c = html[i];
@@ -421,8 +507,19 @@ std::string writeHtml(const FormattedText& text) {
         for (const TextRun& run : text.runs()) {
             const size_t from = std::max(at, paragraphStart);
             const size_t to = std::min(at + run.length, paragraphEnd);
-            if (from < to)
-                writeRun(out, run.format, std::u32string_view(s).substr(from, to - from));
+            // Images between the stretches of text.
+            size_t piece = from;
+            for (size_t k = from; k < to; ++k) {
+                const InlineImage* image = s[k] == ObjectReplacement ? text.imageAt(k) : nullptr;
+                if (!image)
+                    continue;
+                if (piece < k)
+                    writeRun(out, run.format, std::u32string_view(s).substr(piece, k - piece));
+                writeImage(out, *image);
+                piece = k + 1;
+            }
+            if (piece < to)
+                writeRun(out, run.format, std::u32string_view(s).substr(piece, to - piece));
             at += run.length;
         }
         out += bullet ? "</LI>" : "</P>";

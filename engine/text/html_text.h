@@ -11,9 +11,15 @@
 
 namespace text {
 
+class StyleSheet;
+
 // `base` is the format text outside any tag gets (the field's new-text
-// format). condenseWhite folds runs of white space into one space.
-[[nodiscard]] FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite = false);
+// format). condenseWhite folds runs of white space into one space. With a
+// style sheet, tags and classes take their styles (any tag may have one),
+// "display" makes them paragraphs or hides their text, links take a:link,
+// and links to `hoverUrl` (the one under the pointer) a:hover after it.
+[[nodiscard]] FormattedText parseHtml(std::string_view html, const TextFormat& base, bool condenseWhite = false,
+                                      const StyleSheet* styles = nullptr, std::string_view hoverUrl = {});
 
 // The markup the player writes back: one <P> (or <LI>) per paragraph, a
 // <FONT> per run, <TEXTFORMAT> around paragraphs with spacing set.

@@ -94,6 +94,8 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             const double size = runSize(f);
             const auto glyph = face.glyph(it.code);
             it.advance = (glyph ? glyph->advance : 0.0) * size + f.letterSpacing.value_or(0.0);
+            if (const InlineImage* image = it.code == ObjectReplacement ? text.imageAt(k) : nullptr)
+                it.advance = image->width + 2 * image->hspace;
             if (k + 1 < end && items[k + 1].run == it.run && f.kerning.value_or(false))
                 it.advance += face.kerning(it.code, items[k + 1].code) * size;
             if (!std::isfinite(it.advance))
@@ -151,8 +153,14 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
                 ascent = std::max(ascent, out.faces[run]->ascent() * size);
                 descent = std::max(descent, out.faces[run]->descent() * size);
             };
-            for (const LaidGlyph& g : line.glyphs)
+            for (const LaidGlyph& g : line.glyphs) {
                 measure(g.run);
+                // An image stands on the baseline.
+                if (const InlineImage* image = g.code == ObjectReplacement ? text.imageAt(g.index) : nullptr) {
+                    ascent = std::max(ascent, image->height + image->vspace);
+                    descent = std::max(descent, image->vspace);
+                }
+            }
             if (line.glyphs.empty()) {
                 // An empty line keeps the height of its paragraph's format.
                 const size_t run = start < items.size() ? items[start].run : runs.size();
@@ -163,6 +171,7 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
                 else
                     ascent = runSize(p) * 0.9, descent = runSize(p) * 0.2;
             }
+            line.end = line.glyphs.empty() ? line.begin : line.glyphs.back().index + 1;
             line.top = top;
             line.baseline = top + ascent;
             line.height = ascent + descent + p.leading.value_or(0.0);

@@ -41,6 +41,7 @@ struct LaidLine {
     double width = 0.0;               // up to the end of the last visible glyph
     std::optional<size_t> bulletRun;  // a bullet before the line, in this run's format
     double bulletX = 0.0;
+    size_t end = 0;  // past the line's last character (begin when it has none)
 };
 
 struct TextLayout {

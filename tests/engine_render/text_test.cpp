@@ -11,6 +11,8 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace rendertest;
 
 namespace {
@@ -46,13 +48,19 @@ swf::Font squareFont() {
     return font;
 }
 
-PixelBuffer drawField(const swf::EditText& f, const std::string& content) {
+// With a caret, the field is focused with the caret there.
+PixelBuffer drawField(const swf::EditText& f, const std::string& content, std::optional<size_t> caret = {}) {
     MovieBuilder b;
     b.add(5, squareFont()).add(6, f);
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
-    stage->root().displayList().at(1)->as<model::EditTextObject>()->setText(content);
+    auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
+    field->setText(content);
+    if (caret) {
+        field->setFocused(true);
+        field->setSelection({*caret, *caret});
+    }
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
     EXPECT_EQ(renderer.draw(*stage, buffer.target(), render::Aspect::Opaque, render::Quality::High),
@@ -92,6 +100,56 @@ TEST(EditText, EmbeddedGlyphsFollowTheLayout) {
     EXPECT_EQ(right.at(95, 12), kRed);
     EXPECT_EQ(right.at(72, 12), White);
     EXPECT_EQ(right.at(7, 12), White);
+}
+
+TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    // The line runs from 2 px to 22 px; the caret after the first glyph at
+    // 13.7 px, in the gap between the squares, above them at y 4.
+    struct Case {
+        std::optional<size_t> caret;
+        int x;
+        bool drawn;
+    } cases[] = {{std::nullopt, 13, false}, {1, 13, true}, {0, 2, true}, {0, 13, false}, {2, 25, true}};
+    for (const Case& c : cases) {
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", c.caret);
+        EXPECT_EQ(b.at(c.x, 4) != White, c.drawn) << c.x << " " << hex(b.at(c.x, 4));
+        EXPECT_EQ(b.at(c.x, 20) != White, c.drawn) << c.x;
+        EXPECT_EQ(b.at(c.x, 24), White) << "the caret ends with its line";
+    }
+}
+
+TEST(EditText, AFontWithoutABulletBorrowsTheDeviceFontsBullet) {
+    // The square font has no U+2022. Without a bullet the glyph covers 2 to
+    // 12 px; with one the text starts at 32 px and the bullet at 12 px.
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.html = true;
+    for (const bool bullet : {false, true}) {
+        const PixelBuffer b = drawField(f, bullet ? "<li>A</li>" : "<p>A</p>");
+        int inked = 0;
+        for (int y = 2; y < 22; ++y) {
+            for (int x = 13; x < 30; ++x)
+                inked += b.at(x, y) != argb(255, 255, 255, 255);
+        }
+        if (bullet)
+            EXPECT_GT(inked, 4);
+        else
+            EXPECT_EQ(inked, 0) << "nothing but the bullet draws there";
+    }
+}
+
+TEST(EditText, AnImageDrawsAFrameOfItsSizeOnTheBaseline) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.html = true;
+    // A 20 x 10 px box from 2 px, its bottom on the baseline at 17.6 px.
+    const PixelBuffer b = drawField(f, "<img src='x' width='20' height='10' hspace='0' vspace='0'>");
+    struct Case {
+        int x, y;
+        bool drawn;
+    } cases[] = {{12, 8, true}, {12, 12, false}, {2, 12, true}, {21, 12, true}, {12, 17, true}, {24, 12, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(b.at(c.x, c.y) != White, c.drawn) << c.x << "," << c.y << " " << hex(b.at(c.x, c.y));
 }
 
 TEST(EditText, DeviceFontsDrawInsideTheField) {
@@ -231,4 +289,15 @@ TEST(StaticText, DeviceFontGlyphsComeFromTheSystemsFace) {
     const Ink ink = inkOf(b);
     EXPECT_GT(ink.red, 30);
     EXPECT_LE(ink.lastRed, 5 + 3 * 25 + 2) << "glyphs sit at the record's advances";
+
+    // The bounds are the drawn outlines: capitals from the baseline at 700
+    // up to about 0.7 of the 600-twip size, nothing below the baseline.
+    const swf::Bounds bounds = stage->root().displayList().at(1)->localBounds();
+    ASSERT_FALSE(bounds.empty);
+    EXPECT_GT(bounds.yMin, 700 - 0.85 * 600);
+    EXPECT_LT(bounds.yMin, 700 - 0.5 * 600);
+    EXPECT_LE(bounds.yMax, 700 + 10);
+    EXPECT_GE(bounds.xMin, 100);
+    EXPECT_GT(bounds.xMax, 1100 + 0.4 * 600) << "the last H ends well past its origin";
+    EXPECT_LT(bounds.xMax, 1600);
 }

@@ -40,6 +40,8 @@ protected:
         m_folder = fs::path(::mkdtemp(pattern));
         fs::create_directories(m_folder / "data");
         std::ofstream(m_folder / "data/vars.txt") << "a=1&b=hello+world%21";
+        std::ofstream(m_folder / "data/style.css") << ".a { color: #00FF00 }";
+        std::ofstream(m_folder / "data/broken.css") << ".a { color";
     }
     void TearDown() override { fs::remove_all(m_folder); }
 
@@ -85,6 +87,28 @@ TEST_F(LoadingTest, LoadVarsArriveBetweenFrames) {
                                 "refused false undefined undefined", "scheme false undefined undefined"}));
     EXPECT_EQ(p->var("lv.loaded"), "true");
     EXPECT_EQ(p->var("refused.loaded"), "false");
+}
+
+TEST_F(LoadingTest, StyleSheetsLoadAndParseTheirFile) {
+    Actions setup;
+    for (const char* name : {"good", "broken", "missing"}) {
+        setup.push({name, 0, "TextField"}).getVariable().push({"StyleSheet"}).newMethod().setVariable();
+        // onLoad: trace(name + " " + ok + " " + this.getStyleNames())
+        Actions onLoad;
+        onLoad.push({std::string(name) + " ", "ok"}).getVariable().add2().push({" "}).add2();
+        onLoad.push({0, "this"}).getVariable().push({"getStyleNames"}).callMethod().add2().trace();
+        setup.push({name}).getVariable().push({"onLoad"}).defineFunction("", {"ok"}, onLoad).setMember();
+    }
+    Actions start;
+    start.callMethodOn("good", "load", {"data/style.css"}).pop();
+    start.callMethodOn("broken", "load", {"data/broken.css"}).pop();
+    start.callMethodOn("missing", "load", {"data/none.css"}).pop();
+    auto p = play(setup, start);
+    tickUntil(*p, 3);
+    std::vector<std::string> results = p->host.traces;
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (Strings{"broken false ", "good true .a", "missing false "}));
+    EXPECT_EQ(p->var("good.loaded"), "true");
 }
 
 TEST_F(LoadingTest, LoadVariablesFillAClip) {

@@ -2,6 +2,8 @@
 // properties, run as byte code on fields a script makes.
 #include "script_test_support.h"
 
+#include "text/device_fonts.h"
+
 #include <cstdlib>
 
 using namespace scripttest;
@@ -224,4 +226,73 @@ TEST(ScriptText, ABoundFieldsVariableFollowsFormatChanges) {
     const std::string v = p->var("v");
     EXPECT_NE(v.find("<B>x</B>"), std::string::npos) << v;
     EXPECT_NE(v.find("<I>y</I>"), std::string::npos) << v;
+}
+
+TEST(ScriptText, StyleSheetsParseReadBackAndStyleHtmlFields) {
+    Actions a;
+    a.push({"css"}).push({0}).push({"TextField"}).getVariable().push({"StyleSheet"}).newMethod().setVariable();
+    call(a, "css", "parseCSS", {".hot { color: #FF0000; font-weight: bold } P { text-align: center }"}, "ok");
+    a.push({"ok"}).getVariable().trace();
+    call(a, "css", "parseCSS", {"p { broken"}, "bad");
+    a.push({"bad"}).getVariable().trace();
+    call(a, "css", "getStyleNames", {}, "names");
+    a.push({"names"}).getVariable().trace();
+    call(a, "css", "getStyle", {".hot"}, "hot");
+    traceMember(a, "hot", "fontWeight");
+    call(a, "css", "getStyle", {"nothing"}, "none");
+    a.push({"none"}).getVariable().trace();
+    call(a, "css", "transform", {PushValue("$hot")}, "fmt");
+    traceMember(a, "fmt", "color");
+    traceMember(a, "fmt", "bold");
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "html", true);
+    a.push({"t"}).getVariable().push({"styleSheet"}).push({"css"}).getVariable().setMember();
+    set(a, "t", "htmlText", "<p>a<span class='hot'>b</span></p>");
+    call(a, "t", "getTextFormat", {1}, "g");
+    traceMember(a, "g", "bold");
+    traceMember(a, "g", "align");
+    traceMember(a, "t", "htmlText");
+    // A later change waits for the next assignment.
+    call(a, "css", "setStyle", {".hot", PushValue(swfwriter::Null{})});
+    call(a, "t", "getTextFormat", {1}, "h");
+    traceMember(a, "h", "bold");
+    call(a, "css", "clear", {});
+    call(a, "css", "getStyleNames", {}, "empty");
+    a.push({"empty"}).getVariable().push({"length"}).getMember().trace();
+    EXPECT_EQ(traces(a), (Strings{"true", "false", ".hot,p", "bold", "null", "16711680", "true", "true", "center",
+                                  "<p>a<span class='hot'>b</span></p>", "true", "0"}));
+}
+
+TEST(ScriptText, TheFontListIsTheSystemsFamilies) {
+    Actions a;
+    a.push({0}).push({"TextField"}).getVariable().push({"getFontList"}).callMethod().storeRegister(0).pop();
+    a.push({swfwriter::Register{0}}).push({"length"}).getMember().trace();
+    a.push({swfwriter::Register{0}}).push({0}).getMember().trace();
+    const std::vector<std::string> families = text::deviceFontFamilies();
+    ASSERT_FALSE(families.empty());
+    EXPECT_EQ(traces(a), (Strings{std::to_string(families.size()), families.front()}));
+}
+
+TEST(ScriptText, TextExtentsMeasureWithTheMoviesEmbeddedFont) {
+    swfwriter::MovieWriter m({.version = 8});
+    (void)m.defineFont(swfwriter::boxFont("AB"));
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    Actions a;
+    newFormat(a, "f");
+    set(a, "f", "size", 20);
+    // Boxes advance a whole em: 20 px each at 20 points; the ascent is 800/1024 em.
+    for (const char* font : {"Boxes", "_sans"}) {
+        set(a, "f", "font", font);
+        a.push({"e"}).push({"ABAB"}).push({1}).push({"f"}).getVariable().push({"getTextExtent"}).callMethod();
+        a.setVariable();
+        traceMember(a, "e", "width");
+        traceMember(a, "e", "ascent");
+    }
+    p->engine->runActions(p->root(), a.bytes());
+    ASSERT_EQ(p->host.traces.size(), 4u);
+    EXPECT_EQ(p->host.traces[0], "80");
+    EXPECT_EQ(p->host.traces[1], "15.625");
+    EXPECT_NE(p->host.traces[3], "15.625") << "a device font has its own metrics";
 }

@@ -10,7 +10,7 @@ using namespace scripttest;
 
 namespace {
 
-constexpr uint32_t Backspace = 8, Enter = 13;
+constexpr uint32_t Backspace = 8, Enter = 13, Shift = 16, End = 35, Home = 36, Left = 37, Right = 39, Delete = 46;
 
 // A form clip at (1000, 1000) twips, scaled twice, holding the field
 // "field" at (500, 500) inside it: the field's 2000 x 200 box covers stage
@@ -118,23 +118,138 @@ TEST(TextInput, MaxLengthMultilineAndBadCharacters) {
     EXPECT_EQ(p->var("form.name"), "a");
 }
 
-TEST(TextInput, EditingRulesForTextAsScriptsLeaveIt) {
-    swf::EditText field;
-    EXPECT_EQ(script::typedText("ab\r\n", field, Backspace), "ab") << "a CR LF pair goes at once";
-    EXPECT_EQ(script::typedText("a\xE2\x82", field, Backspace), "a") << "a truncated sequence goes with its lead";
-    EXPECT_EQ(script::typedText("\x80\x80\x80\x80\x80", field, Backspace), "\x80\x80")
-        << "stray continuation bytes go at most three at a time";
-    EXPECT_EQ(script::typedText("", field, 'a'), "a");
-    std::string full(script::MaxTypedBytes, 'x');
-    EXPECT_EQ(script::typedText(full, field, 'a'), std::nullopt) << "typing stops at the size cap";
-    EXPECT_EQ(script::typedText(full, field, Backspace), std::string(script::MaxTypedBytes - 1, 'x'));
-    field.maxLength = 0;
-    EXPECT_EQ(script::typedText("abc", field, 'd'), "abcd") << "a maxLength of 0 sets no limit";
-    field.maxLength = 2;
-    EXPECT_EQ(script::typedText("abc", field, Backspace), "ab") << "a script's longer text can still shrink";
+void key(script::Engine& e, uint32_t code) {
+    e.keyDown(code, 0);
+    e.keyUp(code, 0);
 }
 
-TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus) {
+// Runs `a` on the root and returns what it traced.
+Strings run(Player& p, const Actions& a) {
+    p.host.traces.clear();
+    p.engine->runActions(p.root(), a.bytes());
+    return p.host.traces;
+}
+
+Actions callOnField(const std::string& method, const std::vector<PushValue>& args) {
+    Actions a;
+    for (auto it = args.rbegin(); it != args.rend(); ++it)
+        a.push({*it});
+    a.push({int(args.size())}).push({"_root"}).getVariable().push({"form"}).getMember().push({"field"}).getMember();
+    a.push({PushValue(method)}).callMethod().pop();
+    return a;
+}
+
+Actions traceSelection() {
+    Actions a;
+    for (const char* m : {"getBeginIndex", "getEndIndex", "getCaretIndex"})
+        a.callMethodOn("Selection", m, {}).trace();
+    return a;
+}
+
+TEST(TextInput, KeysMoveTheCaretAndTypingReplacesTheSelection) {
+    auto p = formMovie(inputField());
+    ASSERT_TRUE(p);
+    auto& e = *p->engine;
+    EXPECT_EQ(run(*p, traceSelection()), (Strings{"-1", "-1", "-1"})) << "no focus, no selection";
+    e.mouseDown({5900, 2300});
+    type(e, U"hello");
+    key(e, Left);
+    key(e, Left);
+    type(e, U"X");
+    EXPECT_EQ(p->var("form.name"), "helXlo");
+    e.keyDown(Shift, 0);
+    key(e, Home);
+    e.keyUp(Shift, 0);
+    EXPECT_EQ(run(*p, traceSelection()), (Strings{"0", "4", "0"})) << "Shift+Home selects back to the start";
+    type(e, U"Y");
+    EXPECT_EQ(p->var("form.name"), "Ylo");
+    key(e, Delete);
+    EXPECT_EQ(p->var("form.name"), "Yo");
+    key(e, End);
+    e.keyDown(Backspace, Backspace);
+    EXPECT_EQ(p->var("form.name"), "Y");
+
+    // Scripts select and replace.
+    EXPECT_TRUE(e.setVariable(u"/form:name", u"abcdef"));
+    Actions select;
+    select.callMethodOn("Selection", "setSelection", {4, 1});
+    EXPECT_EQ(run(*p, Actions(select).append(traceSelection())), (Strings{"1", "4", "1"}));
+    run(*p, callOnField("replaceSel", {"XY"}));
+    EXPECT_EQ(p->var("form.name"), "aXYef") << "replaceSel updates the bound variable";
+    EXPECT_EQ(run(*p, traceSelection()), (Strings{"3", "3", "3"}));
+    run(*p, callOnField("replaceText", {0, 2, "Q"}));
+    EXPECT_EQ(p->var("form.name"), "QYef");
+    key(e, Right);
+    type(e, U"!");
+    EXPECT_EQ(p->var("form.name"), "QYef!") << "the caret index stays put when text before it changes";
+    Actions wild;
+    wild.callMethodOn("Selection", "setSelection", {-5, 1e9});
+    EXPECT_EQ(run(*p, Actions(wild).append(traceSelection())), (Strings{"0", "5", "5"}));
+}
+
+TEST(TextInput, HtmlFieldsKeepTheirRunFormatsAndLongLinesScroll) {
+    swfwriter::EditTextSpec spec = inputField();
+    spec.html = true;
+    spec.initialText = "<b>ab</b>cd";
+    Actions handler;
+    handler.push({"scrolled"}).trace();
+    Actions setup;
+    setup.push({"_root"}).getVariable().push({"form"}).getMember().push({"field"}).getMember();
+    setup.push({"onScroller"}).defineFunction("", {"f"}, handler).setMember();
+    auto p = formMovie(spec, setup);
+    ASSERT_TRUE(p);
+    model::EditTextObject* field = fieldOf(*p);
+    ASSERT_TRUE(field);
+    auto& e = *p->engine;
+    run(*p, Actions().callMethodOn("Selection", "setFocus", {"_root.form.field"}));
+    EXPECT_EQ(run(*p, traceSelection()), (Strings{"0", "4", "4"})) << "setFocus selects everything";
+    run(*p, Actions().callMethodOn("Selection", "setSelection", {2, 2}));
+    p->host.traces.clear();
+    type(e, U"X");
+    EXPECT_EQ(field->plainText(), "abXcd");
+    EXPECT_EQ(field->document().formatAt(2).bold, true) << "typed text takes the format before the caret";
+    EXPECT_EQ(field->document().formatAt(3).bold, false);
+    EXPECT_NE(p->var("form.name").find("abX</B>"), std::string::npos) << p->var("form.name");
+    EXPECT_TRUE(p->host.traces.empty()) << "a short line does not scroll";
+
+    key(e, End);
+    type(e, U" and a line much wider than the field shows");
+    EXPECT_GT(field->hscroll(), 0.0) << "the caret at the end is kept in view";
+    EXPECT_FALSE(p->host.traces.empty());
+    if (!p->host.traces.empty()) {
+        EXPECT_EQ(p->host.traces.front(), "scrolled");
+    }
+    key(e, Home);
+    EXPECT_EQ(field->hscroll(), 0.0);
+}
+
+TEST(TextInput, TheLinkUnderThePointerTakesItsHoverStyle) {
+    swfwriter::EditTextSpec spec = inputField();
+    spec.html = true;
+    spec.initialText = "<a href='x'>link</a>";
+    // form.field.styleSheet = css, css holding a:hover { color: #0000FF }
+    Actions setup;
+    setup.push({"css", 0, "TextField"}).getVariable().push({"StyleSheet"}).newMethod().setVariable();
+    setup.callMethodOn("css", "parseCSS", {"a:hover { color: #0000FF }"}).pop();
+    setup.push({"_root"}).getVariable().push({"form"}).getMember().push({"field"}).getMember();
+    setup.push({"styleSheet", "css"}).getVariable().setMember();
+    auto p = formMovie(spec, setup);
+    ASSERT_TRUE(p);
+    model::EditTextObject* field = fieldOf(*p);
+    ASSERT_TRUE(field);
+    ASSERT_TRUE(field->styleSheet());
+    // The link's first letters are at field x 100, stage 2200.
+    struct Step {
+        swf::Point at;
+        uint32_t color;
+    } steps[] = {{{2200, 2300}, 0x0000FF}, {{5900, 2300}, 0x000000}, {{2200, 2300}, 0x0000FF}, {{100, 100}, 0x000000}};
+    for (const Step& s : steps) {
+        p->engine->mouseMove(s.at);
+        EXPECT_EQ(field->document().formatAt(0).color, s.color) << s.at.x << "," << s.at.y;
+    }
+}
+
+TEST(TextInput, ReadOnlyAndUnselectableFieldsRefuseTheFocus) {
     Actions trySetFocus;
     trySetFocus.callMethodOn("Selection", "setFocus", {"_root.form.field"}).trace();
     {
@@ -148,13 +263,17 @@ TEST(TextInput, ReadOnlyHtmlAndUnselectableFieldsRefuseTheFocus) {
         EXPECT_EQ(p->host.traces, (Strings{"false"}));
     }
     {
-        swfwriter::EditTextSpec spec = inputField();
-        spec.html = true;
-        auto p = formMovie(spec);
+        // A style sheet makes the field read-only to its user.
+        Actions styled;
+        styled.push({"_root"}).getVariable().push({"form"}).getMember().push({"field"}).getMember();
+        styled.push({"styleSheet"}).push({0}).push({"TextField"}).getVariable().push({"StyleSheet"}).newMethod();
+        styled.setMember();
+        auto p = formMovie(inputField(), styled);
         ASSERT_TRUE(p);
         p->engine->mouseDown({3000, 2100});
         type(*p->engine, U"a");
         EXPECT_EQ(p->var("form.name"), "");
+        EXPECT_EQ(run(*p, trySetFocus), (Strings{"false"}));
     }
     {
         // Not selectable: no press focuses it, a script still may.

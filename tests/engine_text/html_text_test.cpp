@@ -106,3 +106,38 @@ TEST(HtmlText, WrittenAsThePlayerWritesIt) {
         EXPECT_TRUE(again.runs()[i].format == t.runs()[i].format) << i;
     }
 }
+
+TEST(HtmlText, ImagesTakeABoxOnTheirLineAndSurviveTheRoundTrip) {
+    const text::FormattedText t =
+        text::parseHtml("a<img src='logo' id=\"pic\" width=\"30\" height=\"20\" hspace=\"0\">b<IMG SRC=x>", base());
+    ASSERT_EQ(t.text(), std::u32string(U"a\uFFFCb\uFFFC"));
+    struct Case {
+        size_t at;
+        const char* src;
+        double width, height, hspace;
+    } cases[] = {{1, "logo", 600, 400, 0}, {3, "x", 0, 0, 160}};
+    for (const Case& c : cases) {
+        const text::InlineImage* image = t.imageAt(c.at);
+        ASSERT_TRUE(image) << c.at;
+        EXPECT_EQ(image->src, c.src);
+        EXPECT_EQ(image->width, c.width);
+        EXPECT_EQ(image->height, c.height);
+        EXPECT_EQ(image->hspace, c.hspace);
+    }
+    EXPECT_FALSE(t.imageAt(0));
+    EXPECT_EQ(t.imageAt(1)->id, "pic");
+
+    const text::FormattedText again = text::parseHtml(text::writeHtml(t), base());
+    EXPECT_EQ(again.text(), t.text());
+    ASSERT_TRUE(again.imageAt(1));
+    EXPECT_EQ(*again.imageAt(1), *t.imageAt(1));
+
+    // Edits move images with their characters and drop those they remove.
+    text::FormattedText edited = t;
+    edited.replace(0, 1, U"xyz", base());
+    EXPECT_TRUE(edited.imageAt(3));
+    EXPECT_TRUE(edited.imageAt(5));
+    edited.replace(2, 4, U"", base());
+    EXPECT_FALSE(edited.imageAt(2));
+    EXPECT_TRUE(edited.imageAt(3));
+}

@@ -6,6 +6,7 @@
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace {
 
@@ -223,4 +224,11 @@ TEST(DeviceFonts, OutlinesAndAdvancesComeFromTheSystemsFaces) {
     // A name nobody has still gets a face with glyphs.
     EXPECT_TRUE(text::deviceFace("No Such Font 123", false, false)->glyph(U'a'));
     EXPECT_EQ(text::deviceFamily("_serif"), "serif");
+}
+
+TEST(DeviceFonts, TheFontListIsSortedAndHoldsEachFamilyOnce) {
+    const std::vector<std::string> families = text::deviceFontFamilies();
+    ASSERT_FALSE(families.empty()) << "the device font tests need the system's fonts";
+    EXPECT_TRUE(std::is_sorted(families.begin(), families.end()));
+    EXPECT_EQ(std::adjacent_find(families.begin(), families.end()), families.end());
 }

@@ -1,9 +1,12 @@
 // libFuzzer target: the text formats a movie loads — URL-encoded variables,
 // XML and locations — parsed, printed and parsed again; and the HTML text
-// fields take, read, laid out, written and read again.
+// fields take, read, laid out, written and read again; the same bytes as a
+// style sheet, and the markup styled by it; and edits of the parsed text.
 #include "net/location.h"
 #include "net/url_variables.h"
 #include "text/html_text.h"
+#include "text/style_sheet.h"
+#include "text/text_editing.h"
 #include "text/text_layout.h"
 #include "xml/xml_parser.h"
 
@@ -42,7 +45,36 @@ void fuzzHtml(std::string_view text) {
         const auto layout = text::layoutText(parsed, box, [face](const text::TextFormat&) { return face; });
         (void)text::maxScroll(layout, box);
         (void)text::bottomScroll(layout, box, 3);
+        // Every key from a caret in the middle, then typing over a selection.
+        text::FormattedText edited = parsed;
+        text::TextSelection selection{parsed.size() / 3, parsed.size() / 2};
+        for (const auto key : {text::EditKey::Up, text::EditKey::End, text::EditKey::Down, text::EditKey::Home,
+                               text::EditKey::Left, text::EditKey::Right, text::EditKey::Delete}) {
+            (void)text::pressKey(edited, selection, key, key == text::EditKey::Up, layout);
+            if (selection.caret > edited.size() || selection.anchor > edited.size())
+                __builtin_trap();
+        }
+        text::EditRules rules;
+        rules.multiline = condense;
+        rules.restrict = text.substr(0, 8).empty() ? std::nullopt : std::optional(text::fromUtf8(text.substr(0, 8)));
+        (void)text::typeText(edited, selection, parsed.text().substr(0, 64), rules, text::defaultFormat());
+        (void)text::pressKey(edited, selection, text::EditKey::Backspace, false, layout);
+        size_t total = 0;
+        for (const auto& run : edited.runs())
+            total += run.length;
+        if (total != edited.size())
+            __builtin_trap();
     }
+    text::StyleSheet sheet;
+    if (sheet.parse(text)) {
+        for (const std::string& name : sheet.names())
+            (void)text::StyleSheet::transform(*sheet.style(name));
+        const text::FormattedText styled =
+            text::parseHtml("<p class='a'>x<span class=\"b\">y</span><a href='z'>l</a><h>h</h></p>",
+                            text::defaultFormat(), false, &sheet);
+        (void)styled.formatAt(1);
+    }
+    (void)text::parseHtml(text, text::defaultFormat(), false, &sheet);
 }
 
 }  // namespace
