@@ -333,7 +333,8 @@ Value dispose(Runtime&, const Value& s, std::span<const Value>) {
 
 // draw(source, matrix, colorTransform, blendMode, clipRect, smoothing): a
 // BitmapData, or a clip through the renderer (its own transform left out).
-// A clip is drawn with the normal blend mode.
+// Both blend alike; smoothing concerns a BitmapData source only (bitmaps in
+// a clip keep their own smoothing).
 Value draw(Runtime& rt, const Value& s, std::span<const Value> args) {
     auto* b = self(s);
     const auto* from = source(arg(args, 0));
