@@ -238,6 +238,10 @@ Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
 
 }  // namespace
 
+Value initDisplayObject(Machine& m, Value thisValue, std::span<const Value> args) {
+    return displayObjectInit(m, thisValue, args);
+}
+
 void removeChildObject(Machine& m, Object* container, Object* child) {
     dispatchSimple(m, child, u"removed", true);
     if (onStage(child))
@@ -723,14 +727,19 @@ const avm2::NativeAccessor LoaderInfoAccessors[] = {
 
 constexpr const char16_t* Display = u"flash.display";
 
+const char16_t* const Drawable[] = {u"flash.display.IBitmapDrawable"};
+
 const avm2::CoreClassSpec Classes[] = {
+    // What BitmapData.draw takes: display objects and bitmaps.
+    {.name = u"IBitmapDrawable", .base = nullptr, .package = Display, .interface = true},
     {.name = u"DisplayObject",
      .base = u"flash.events.EventDispatcher",
      .init = displayObjectInit,
      .sealed = true,
      .package = Display,
      .methods = displayObjectMethods(),
-     .accessors = DisplayObjectAccessors},
+     .accessors = DisplayObjectAccessors,
+     .interfaces = Drawable},
     {.name = u"InteractiveObject",
      .base = u"flash.display.DisplayObject",
      .init = displayObjectInit,

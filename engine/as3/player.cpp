@@ -1,5 +1,6 @@
 #include "as3/player.h"
 
+#include "as3/bitmap_classes.h"
 #include "as3/display_state.h"
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
@@ -42,7 +43,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), systemClasses(), timerClasses()}) {
+                        graphicsClasses(), bitmapClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -265,6 +266,8 @@ void Player::tick() {
 void Player::setFrameRateListener(std::function<void(double)> listener) {
     m_context->frameRateChanged = std::move(listener);
 }
+
+void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
 
 std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
 

@@ -4,6 +4,7 @@
 
 #include "render/blend_pixels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -126,6 +127,41 @@ void draw(BitmapData& target, const DrawSource& source, const DrawParams& params
                 pixels[size_t(y) * size_t(target.width()) + size_t(x)] |= 0xFF000000;
     }
     target.changed(area);
+}
+
+std::optional<PixelRect> applyFilter(BitmapData& target, const BitmapData& source, PixelRect sourceRect,
+                                     PixelPoint destPoint, const FilterRun& run) {
+    if (target.disposed() || source.disposed() || !run)
+        return std::nullopt;
+    const auto area = clipCopy(sourceRect, source.width(), source.height(), destPoint, target.width(), target.height());
+    if (!area)
+        return std::nullopt;
+    target.copyPixels(source, sourceRect, destPoint);
+    // The filter runs over a packed copy of the area.
+    std::vector<uint32_t> pixels(size_t(area->width) * size_t(area->height));
+    uint32_t* stored = target.mutablePixels();
+    const size_t stride = size_t(target.width());
+    for (int32_t y = 0; y < area->height; ++y)
+        std::copy_n(stored + size_t(area->dstY + y) * stride + size_t(area->dstX), size_t(area->width),
+                    pixels.data() + size_t(y) * size_t(area->width));
+    run(pixels.data(), area->width, area->height, area->width);
+    if (!target.transparent()) {
+        for (uint32_t& p : pixels)
+            p |= 0xFF000000;  // what the filter left translucent lies over black
+    }
+    for (int32_t y = 0; y < area->height; ++y)
+        std::copy_n(pixels.data() + size_t(y) * size_t(area->width), size_t(area->width),
+                    stored + size_t(area->dstY + y) * stride + size_t(area->dstX));
+    const PixelRect changed{area->dstX, area->dstY, area->width, area->height};
+    target.changed(changed);
+    return changed;
+}
+
+FilterRect grownByFilter(FilterRect rect, const model::FilterMargin& margin) {
+    auto pixels = [](double twips) { return std::isfinite(twips) && twips > 0 ? std::ceil(twips / 20.0) : 0.0; };
+    const double left = pixels(margin.left), top = pixels(margin.top);
+    const double right = pixels(margin.right), bottom = pixels(margin.bottom);
+    return {rect.x - left, rect.y - top, rect.width + left + right, rect.height + top + bottom};
 }
 
 void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params) {

@@ -5,6 +5,7 @@
 
 #include "bitmap/bitmap_data.h"
 
+#include "model/filter_margin.h"
 #include "swf/bitmap.h"
 #include "swf/types.h"
 
@@ -59,6 +60,24 @@ using DrawSource = std::function<void(cairo_t*, const DrawParams&)>;
 // An opaque bitmap stays opaque: whatever the source leaves translucent is
 // taken as lying over black.
 void draw(BitmapData& target, const DrawSource& source, const DrawParams& params);
+
+// Runs a filter over premultiplied pixels in place (stride in pixels).
+using FilterRun = std::function<void(uint32_t* pixels, int32_t width, int32_t height, int32_t stride)>;
+
+// applyFilter: the source's rectangle copied to the point, then filtered
+// within the area it lands in. None when nothing lands in this bitmap.
+std::optional<PixelRect> applyFilter(BitmapData& target, const BitmapData& source, PixelRect sourceRect,
+                                     PixelPoint destPoint, const FilterRun& run);
+
+// generateFilterRect: a rectangle (pixels) grown by how far a filter draws
+// past what it filters (twips on each side), to whole pixels.
+struct FilterRect {
+    double x = 0.0;
+    double y = 0.0;
+    double width = 0.0;
+    double height = 0.0;
+};
+[[nodiscard]] FilterRect grownByFilter(FilterRect rect, const model::FilterMargin& margin);
 
 // The DrawSource for a BitmapData: matrix, colour transform and smoothing
 // (bilinear, else nearest) applied. Does nothing for a non-invertible matrix.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -289,6 +290,22 @@ TEST(BitmapSurface, ColourTransformAndOpaqueTargets) {
     draw(
         target, [&](cairo_t* cr, const DrawParams& p) { paintBitmap(cr, source, p); }, params);
     EXPECT_EQ(target.getPixel32(0, 0), 0xFF000000u);
+}
+
+TEST(BitmapSurface, FilterRectanglesGrowToWholePixels) {
+    struct Case {
+        model::FilterMargin margin;
+        FilterRect expected;
+    } cases[] = {
+        {{20, 20, 20, 20}, {-1, -1, 12, 12}},
+        {{30, 0, 41, 1}, {-2, 0, 15, 11}},  // part of a pixel is a whole one
+        {{-40, std::nan(""), INFINITY, 0}, {0, 0, 10, 10}},
+    };
+    for (const Case& c : cases) {
+        const FilterRect r = grownByFilter({0, 0, 10, 10}, c.margin);
+        EXPECT_EQ((std::array{r.x, r.y, r.width, r.height}),
+                  (std::array{c.expected.x, c.expected.y, c.expected.width, c.expected.height}));
+    }
 }
 
 TEST(BitmapSurface, CharactersAndSurfacesConvert) {
