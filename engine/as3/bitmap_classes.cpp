@@ -7,9 +7,9 @@
 #include "as3/timeline_instances.h"
 
 #include "avm2/byte_array.h"
-#include "avm2/string.h"
 #include "avm2/conversions.h"
 #include "avm2/object.h"
+#include "avm2/string.h"
 #include "avm2/vector.h"
 
 #include "bitmap/bitmap_surface.h"
@@ -41,9 +41,7 @@ struct BitmapDataState final : avm2::NativeState {
     m.throwError("TypeError", 2007, u"Parameter " + std::u16string(name) + u" must be non-null.");
 }
 
-BitmapDataState* stateOf(Value v) {
-    return v.isObject() ? v.asObject()->nativeAs<BitmapDataState>() : nullptr;
-}
+BitmapDataState* stateOf(Value v) { return v.isObject() ? v.asObject()->nativeAs<BitmapDataState>() : nullptr; }
 
 // The live bitmap of `this`, or ArgumentError #2015.
 bitmap::BitmapData& self(Machine& m, Value t) {
@@ -122,8 +120,8 @@ Value init(Machine& m, Value t, std::span<const Value> args) {
     if (!state->holder) {
         if (!(std::isfinite(w) && std::isfinite(h) && w >= 1 && h >= 1 && w <= 1e9 && h <= 1e9))
             invalid(m);
-        auto made = bitmap::BitmapData::create(int32_t(w), int32_t(h), boolArg(args, 2, true),
-                                               uintArg(m, args, 3, 0xFFFFFFFF));
+        auto made =
+            bitmap::BitmapData::create(int32_t(w), int32_t(h), boolArg(args, 2, true), uintArg(m, args, 3, 0xFFFFFFFF));
         if (!made)
             invalid(m);
         state->holder = std::make_shared<script::BitmapHolder>(std::move(made.value()));
@@ -200,7 +198,8 @@ Value copyPixels(Machine& m, Value t, std::span<const Value> args) {
     const auto& from = bitmapArg(m, args, 0, u"sourceBitmapData");
     const auto r = rectArg(m, args, 1, u"sourceRect");
     const auto at = pointArg(m, args, 2, u"destPoint");
-    const bitmap::BitmapData* alpha = argument(args, 3).isNullish() ? nullptr : &bitmapArg(m, args, 3, u"alphaBitmapData");
+    const bitmap::BitmapData* alpha =
+        argument(args, 3).isNullish() ? nullptr : &bitmapArg(m, args, 3, u"alphaBitmapData");
     const bitmap::PixelPoint alphaAt =
         argument(args, 4).isNullish() ? bitmap::PixelPoint{} : pointArg(m, args, 4, u"alphaPoint");
     b.copyPixels(from, r, at, alpha, alphaAt, boolArg(args, 5, false));
@@ -308,7 +307,8 @@ Value hitTest(Machine& m, Value t, std::span<const Value> args) {
 }
 
 Value getColorBoundsRect(Machine& m, Value t, std::span<const Value> args) {
-    const auto r = self(m, t).getColorBoundsRect(uintArg(m, args, 0, 0), uintArg(m, args, 1, 0), boolArg(args, 2, true));
+    const auto r =
+        self(m, t).getColorBoundsRect(uintArg(m, args, 0, 0), uintArg(m, args, 1, 0), boolArg(args, 2, true));
     return newRectangle(m, r.x, r.y, r.width, r.height);
 }
 
@@ -397,7 +397,8 @@ Value setVector(Machine& m, Value t, std::span<const Value> args) {
 // green, blue, alpha.
 Value histogram(Machine& m, Value t, std::span<const Value> args) {
     const auto& b = self(m, t);
-    const bitmap::Histogram counts = b.histogram(argument(args, 0).isNullish() ? b.rect() : rectArg(m, args, 0, u"rect"));
+    const bitmap::Histogram counts =
+        b.histogram(argument(args, 0).isNullish() ? b.rect() : rectArg(m, args, 0, u"rect"));
     avm2::ClassObject* numbers = vectorOf(m, Value::object(m.coreClass(u"Number")));
     const Value outer = m.construct(Value::object(vectorOf(m, Value::object(numbers))), {});
     Machine::Pin keep(m, outer);
@@ -502,8 +503,8 @@ Value draw(Machine& m, Value t, std::span<const Value> args) {
             own.emplace(std::move(copy.value()));
             read = &*own;
         }
-        bitmap::draw(b, [read](cairo_t* cr, const bitmap::DrawParams& p) { bitmap::paintBitmap(cr, *read, p); },
-                     params);
+        bitmap::draw(
+            b, [read](cairo_t* cr, const bitmap::DrawParams& p) { bitmap::paintBitmap(cr, *read, p); }, params);
         return Value();
     }
     const DisplayState& display = displayOf(m, from);
@@ -607,7 +608,8 @@ Value bitmapInit(Machine& m, Value t, std::span<const Value> args) {
     DisplayState& d = displayOf(m, t);
     d.isInteractive = false;
     d.stored[BitmapDataKey] = bitmapDataOrNull(m, argument(args, 0));
-    d.stored[SnappingKey] = args.size() > 1 && !args[1].isNullish() ? Value::string(m.toString(args[1])) : m.string(u"auto");
+    d.stored[SnappingKey] =
+        args.size() > 1 && !args[1].isNullish() ? Value::string(m.toString(args[1])) : m.string(u"auto");
     d.stored[SmoothingKey] = Value::boolean(boolArg(args, 2, false));
     showBitmap(m, t);
     return Value();
@@ -641,10 +643,9 @@ const avm2::NativeAccessor BitmapAccessors[] = {
 };
 
 const avm2::NativeStringConstant BlendModes[] = {
-    {u"NORMAL", u"normal"},     {u"LAYER", u"layer"},       {u"MULTIPLY", u"multiply"},
-    {u"SCREEN", u"screen"},     {u"LIGHTEN", u"lighten"},   {u"DARKEN", u"darken"},
-    {u"DIFFERENCE", u"difference"}, {u"ADD", u"add"},       {u"SUBTRACT", u"subtract"},
-    {u"INVERT", u"invert"},     {u"ALPHA", u"alpha"},       {u"ERASE", u"erase"},
+    {u"NORMAL", u"normal"},     {u"LAYER", u"layer"},         {u"MULTIPLY", u"multiply"},     {u"SCREEN", u"screen"},
+    {u"LIGHTEN", u"lighten"},   {u"DARKEN", u"darken"},       {u"DIFFERENCE", u"difference"}, {u"ADD", u"add"},
+    {u"SUBTRACT", u"subtract"}, {u"INVERT", u"invert"},       {u"ALPHA", u"alpha"},           {u"ERASE", u"erase"},
     {u"OVERLAY", u"overlay"},   {u"HARDLIGHT", u"hardlight"}, {u"SHADER", u"shader"},
 };
 
@@ -672,8 +673,16 @@ const avm2::CoreClassSpec Classes[] = {
      .sealed = true,
      .package = u"flash.display",
      .accessors = BitmapAccessors},
-    {.name = u"BlendMode", .base = u"Object", .sealed = true, .package = u"flash.display", .stringConstants = BlendModes},
-    {.name = u"BitmapDataChannel", .base = u"Object", .sealed = true, .constants = Channels, .package = u"flash.display"},
+    {.name = u"BlendMode",
+     .base = u"Object",
+     .sealed = true,
+     .package = u"flash.display",
+     .stringConstants = BlendModes},
+    {.name = u"BitmapDataChannel",
+     .base = u"Object",
+     .sealed = true,
+     .constants = Channels,
+     .package = u"flash.display"},
 };
 
 }  // namespace

@@ -39,17 +39,18 @@ TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
          },
          &render::filterMargin});
     player->start();
-    EXPECT_TRUE(host.errors.empty()) << (host.errors.empty() ? ""
-                                                             : std::string(host.errors[0].begin(), host.errors[0].end()));
+    EXPECT_TRUE(host.errors.empty()) << (host.errors.empty()
+                                             ? ""
+                                             : std::string(host.errors[0].begin(), host.errors[0].end()));
     EXPECT_EQ(host.command(u"bitmaps"),
-              u"8191,2015,2015,2015,2015,"                              // sizes
-              u"2164195328,2147548928,65280,4278190335,8,4279383126,false,"  // pixels
-              u"4:4:128:255,2030,2:2164195328,12:4,"                    // bytes, vectors, histogram
-              u"0,-3,4,(x=2, y=2, w=2, h=2),"                           // compare, threshold, bounds
+              u"8191,2015,2015,2015,2015,"                                    // sizes
+              u"2164195328,2147548928,65280,4278190335,8,4279383126,false,"   // pixels
+              u"4:4:128:255,2030,2:2164195328,12:4,"                          // bytes, vectors, histogram
+              u"0,-3,4,(x=2, y=2, w=2, h=2),"                                 // compare, threshold, bounds
               u"16777215:16711680:16711680:16777215,5263440,2007,true:true,"  // draw
-              u"255:16711680,true,"                                     // filters
-              u"2:1:4294901760:128,"                                    // linked picture
-              u"10:10:auto:false,2015");                                // Bitmap, fill of a disposed bitmap
+              u"255:16711680,true,"                                           // filters
+              u"2:1:4294901760:128,"                                          // linked picture
+              u"10:10:auto:false,2015");                                      // Bitmap, fill of a disposed bitmap
 
     // Shown: green 10x10 at (100, 10); the picture's opaque red and half
     // blue pixels as 10x10 blocks from (120, 10); its fill repeated as 5x5
@@ -73,11 +74,19 @@ TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
         int32_t left, top, right, bottom;
         uint32_t rgb;
     } areas[] = {
-        {101, 11, 109, 19, 0x00FF00}, {121, 11, 129, 19, 0xFF0000}, {131, 11, 139, 19, halfBlue},
-        {151, 11, 154, 19, 0xFF0000}, {156, 11, 159, 19, halfBlue}, {161, 11, 164, 19, 0xFF0000},
-        {186, 11, 189, 19, halfBlue}, {191, 11, 199, 14, 0xFFFFFF}, {101, 21, 199, 29, 0xFFFFFF},
+        {101, 11, 109, 19, 0x00FF00},
+        {121, 11, 129, 19, 0xFF0000},
+        {131, 11, 139, 19, halfBlue},
+        {151, 11, 154, 19, 0xFF0000},
+        {156, 11, 159, 19, halfBlue},
+        {161, 11, 164, 19, 0xFF0000},
+        {186, 11, 189, 19, halfBlue},
+        {191, 11, 199, 14, 0xFFFFFF},
+        {101, 21, 199, 29, 0xFFFFFF},
         // The line 10 pixels wide along y = 70, painted with the picture.
-        {151, 66, 154, 74, 0xFF0000}, {156, 66, 159, 74, halfBlue}, {151, 76, 189, 80, 0xFFFFFF},
+        {151, 66, 154, 74, 0xFF0000},
+        {156, 66, 159, 74, halfBlue},
+        {151, 76, 189, 80, 0xFFFFFF},
     };
     for (const auto& a : areas) {
         for (int32_t y = a.top; y < a.bottom; ++y) {
