@@ -241,6 +241,10 @@ Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
 
 }  // namespace
 
+Value initDisplayObject(Machine& m, Value thisValue, std::span<const Value> args) {
+    return displayObjectInit(m, thisValue, args);
+}
+
 Value initInteractiveObject(Machine& m, Value thisValue, std::span<const Value> args) {
     return displayObjectInit(m, thisValue, args);
 }
@@ -809,14 +813,19 @@ const avm2::NativeAccessor LoaderInfoAccessors[] = {
 
 constexpr const char16_t* Display = u"flash.display";
 
+const char16_t* const Drawable[] = {u"flash.display.IBitmapDrawable"};
+
 const avm2::CoreClassSpec Classes[] = {
+    // What BitmapData.draw takes: display objects and bitmaps.
+    {.name = u"IBitmapDrawable", .base = nullptr, .package = Display, .interface = true},
     {.name = u"DisplayObject",
      .base = u"flash.events.EventDispatcher",
      .init = displayObjectInit,
      .sealed = true,
      .package = Display,
      .methods = displayObjectMethods(),
-     .accessors = DisplayObjectAccessors},
+     .accessors = DisplayObjectAccessors,
+     .interfaces = Drawable},
     {.name = u"InteractiveObject",
      .base = u"flash.display.DisplayObject",
      .init = displayObjectInit,

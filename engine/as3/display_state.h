@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct DisplayState : DispatcherState {
 
 // The state of a display object, or a TypeError for any other value.
 [[nodiscard]] DisplayState& displayOf(avm2::Machine& m, avm2::Value v);
+// DisplayObject's initialiser, for the classes defined outside the display
+// family's table (Bitmap).
+avm2::Value initDisplayObject(avm2::Machine& m, avm2::Value thisValue, std::span<const avm2::Value> args);
 // Whether the object's ancestors reach the stage.
 [[nodiscard]] bool onStage(avm2::Object* o);
 // Adds `child` to the container (script or player), with the added events.

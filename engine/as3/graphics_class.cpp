@@ -1,3 +1,4 @@
+#include "as3/bitmap_classes.h"
 #include "as3/display_state.h"
 #include "as3/geom_values.h"
 #include "as3/graphics_paths.h"
@@ -10,7 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 namespace as3 {
@@ -103,6 +106,47 @@ Value beginFill(Machine& m, Value t, std::span<const Value> args) {
     drawingOf(m, t).beginFill(style);
     return Value();
 }
+// (bitmap, matrix = null, repeat = true, smooth = false) of beginBitmapFill
+// and lineBitmapStyle: one bitmap pixel is one pixel of the object unless
+// the matrix says otherwise. None for a matrix that is not finite.
+std::optional<swf::FillStyle> bitmapStyle(Machine& m, std::span<const Value> args,
+                                          std::shared_ptr<const model::FillBitmap>& pixels) {
+    if (argument(args, 0).isNullish())
+        m.throwError("TypeError", 2007, u"Parameter bitmap must be non-null.");
+    pixels = fillBitmapOf(args[0]);
+    if (!pixels)
+        m.throwError("ArgumentError", 2015, u"Invalid BitmapData.");
+    swf::FillStyle style;
+    style.kind = args.size() < 3 || args[2].isUndefined() || avm2::toBoolean(args[2]) ? swf::FillKind::RepeatingBitmap
+                                                                                      : swf::FillKind::ClippedBitmap;
+    style.smoothed = args.size() > 3 && avm2::toBoolean(args[3]);
+    const swf::Matrix given = args.size() > 1 && args[1].isObject() ? readMatrix(m, args[1]) : swf::Matrix{};
+    style.matrix = {given.a * 20, given.b * 20, given.c * 20, given.d * 20, given.tx * 20, given.ty * 20};
+    if (!std::isfinite(style.matrix.a + style.matrix.b + style.matrix.c + style.matrix.d + style.matrix.tx +
+                       style.matrix.ty))
+        return std::nullopt;
+    return style;
+}
+
+Value beginBitmapFill(Machine& m, Value t, std::span<const Value> args) {
+    model::Drawing& d = drawingOf(m, t);
+    std::shared_ptr<const model::FillBitmap> pixels;
+    if (auto style = bitmapStyle(m, args, pixels))
+        d.beginFill(*style, std::move(pixels));
+    else
+        d.endFill();
+    return Value();
+}
+
+// lineBitmapStyle: the current line painted with the bitmap.
+Value lineBitmapStyle(Machine& m, Value t, std::span<const Value> args) {
+    model::Drawing& d = drawingOf(m, t);
+    std::shared_ptr<const model::FillBitmap> pixels;
+    if (auto style = bitmapStyle(m, args, pixels))
+        d.lineGradientStyle(*style, std::move(pixels));
+    return Value();
+}
+
 Value beginGradientFill(Machine& m, Value t, std::span<const Value> args) {
     model::Drawing& d = drawingOf(m, t);
     if (auto style = readGradient(m, args))
@@ -254,9 +298,11 @@ Value graphicsInit(Machine& m, Value t, std::span<const Value>) {
 
 const avm2::NativeMember OwnMethods[] = {
     {u"beginFill", beginFill},
+    {u"beginBitmapFill", beginBitmapFill},
     {u"beginGradientFill", beginGradientFill},
     {u"lineStyle", lineStyle},
     {u"lineGradientStyle", lineGradientStyle},
+    {u"lineBitmapStyle", lineBitmapStyle},
     {u"moveTo", moveTo},
     {u"lineTo", lineTo},
     {u"curveTo", curveTo},

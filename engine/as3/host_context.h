@@ -12,6 +12,7 @@
 #include "model/movie_clip.h"
 #include "model/stage.h"
 
+#include "script/display_painter.h"
 #include "script/host.h"
 
 #include <bitset>
@@ -87,6 +88,8 @@ struct HostContext {
         swf::Point offset;
         std::optional<swf::Bounds> bounds;
     } drag = {};
+    // The renderer's drawing of an object into a bitmap and its filters (BitmapData).
+    script::DisplayPainter painter = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

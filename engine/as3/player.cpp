@@ -1,5 +1,6 @@
 #include "as3/player.h"
 
+#include "as3/bitmap_classes.h"
 #include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/external_values.h"
@@ -51,7 +52,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
                         geom3DClasses(), filterClasses(), displayClasses(), graphicsClasses(), graphicsDataClasses(),
-                        sceneClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
+                        sceneClasses(), buttonClasses(), textClasses(), bitmapClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -275,6 +276,8 @@ void Player::tick() {
 void Player::setFrameRateListener(std::function<void(double)> listener) {
     m_context->frameRateChanged = std::move(listener);
 }
+
+void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
 
 std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
 

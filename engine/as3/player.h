@@ -29,6 +29,7 @@
 
 #include "script/engine.h"
 
+#include "script/display_painter.h"
 #include "script/host.h"
 #include "swf/geometry.h"
 
@@ -74,6 +75,8 @@ public:
     // Called when a script sets Stage.frameRate (frames per second, within
     // 0.01 to 1000): the container's playback clock follows.
     void setFrameRateListener(std::function<void(double)> listener);
+    // The renderer's side of BitmapData.draw and applyFilter; unset, they do nothing.
+    void setDisplayPainter(script::DisplayPainter painter);
 
     // The container's pointer (stage twips) and keys, to the display list's
     // mouse and keyboard events (see input_events.h). Each listener that

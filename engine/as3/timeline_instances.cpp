@@ -129,7 +129,7 @@ void syncTimelineChildren(Machine& m, Object* container) {
     }
 }
 
-std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) {
+std::optional<uint16_t> linkedCharacter(Machine& m, Object* self) {
     HostContext& ctx = hostContext(m);
     const avm2::Traits* traits = self->traits();
     auto found = ctx.linkedTraits.find(traits);
@@ -143,8 +143,14 @@ std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) 
             }
         }
     }
-    if (found != ctx.linkedTraits.end()) {
-        if (auto object = ctx.stage.createDetachedObject(found->second))
+    if (found == ctx.linkedTraits.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) {
+    if (const auto id = linkedCharacter(m, self)) {
+        if (auto object = hostContext(m).stage.createDetachedObject(*id))
             return object;
     }
     return newModelClip(m);

@@ -212,8 +212,8 @@ private:
     }
 
     // A type name's base is a plain name; its parameters may be type names
-    // themselves (Vector.<Vector.<int>>) but only earlier ones, so no chain
-    // of them can loop.
+    // themselves (Vector.<Vector.<int>>), earlier or later in the pool as
+    // compilers write them, as long as no chain of them loops.
     bool checkTypeNames() {
         const auto& pool = m_abc.multinames;
         for (size_t i = 1; i < pool.size(); ++i) {
@@ -227,8 +227,32 @@ private:
             for (uint32_t p : mn.typeParameters) {
                 if (!index(p, pool.size(), "type name parameter"))
                     return false;
-                if (pool[p].kind == MultinameKind::TypeName && p >= i)
-                    return fail("type name " + std::to_string(i) + " names a later type name");
+            }
+        }
+        // Depth first over the parameters, without recursion: 1 marks the
+        // names on the current chain, 2 those already known to end.
+        std::vector<uint8_t> state(pool.size(), 0);
+        std::vector<std::pair<size_t, size_t>> chain;  // name, next parameter
+        for (size_t i = 1; i < pool.size(); ++i) {
+            if (pool[i].kind != MultinameKind::TypeName || state[i] != 0)
+                continue;
+            state[i] = 1;
+            chain.emplace_back(i, 0);
+            while (!chain.empty()) {
+                auto& [at, next] = chain.back();
+                const auto& params = pool[at].typeParameters;
+                if (next == params.size()) {
+                    state[at] = 2;
+                    chain.pop_back();
+                    continue;
+                }
+                const uint32_t p = params[next++];
+                if (pool[p].kind != MultinameKind::TypeName || state[p] == 2)
+                    continue;
+                if (state[p] == 1)
+                    return fail("type name " + std::to_string(p) + " names itself through its parameters");
+                state[p] = 1;
+                chain.emplace_back(p, 0);
             }
         }
         return true;

@@ -61,6 +61,10 @@ struct CoreClassSpec {
     // The prototype's members are methods in the AS3 namespace as well,
     // where compiled code calls them (Array, Vector).
     bool prototypeInAs3 = false;
+    // An interface (flash.display.IBitmapDrawable), and the interfaces a
+    // class implements by qualified name, defined before it.
+    bool interface = false;
+    std::span<const char16_t* const> interfaces = {};
 };
 
 // A function of a package (flash.system.fscommand, flash.utils.getTimer).

@@ -337,8 +337,18 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     parts.callAsFunction = spec.callAsFunction;
     parts.create = spec.create;
     parts.sealed = spec.sealed;
+    parts.interface = spec.interface;
+    for (const char16_t* qualified : spec.interfaces) {
+        const auto [ifacePackage, ifaceName] = splitQualified(qualified);
+        if (ClassObject* iface = coreClass(ifacePackage, ifaceName))
+            parts.interfaces.push_back(iface);
+    }
     ClassObject* c = m_heap.make<ClassObject>(m_objectProto, std::move(parts));
     c->mutableInstanceTraits().types.push_back(c);
+    for (ClassObject* iface : c->interfaces()) {
+        for (const void* t : iface->instanceTraits().types)
+            c->mutableInstanceTraits().types.push_back(t);
+    }
     c->prototype()->setOwn(u"constructor", Value::object(c));
     for (const NativeMember& m : spec.prototype)
         c->prototype()->setOwn(m.name, Value::object(newNative(m.code)));

@@ -4,6 +4,7 @@
 
 #include "render/blend_pixels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -22,53 +23,15 @@ bool invertible(const swf::Matrix& m) {
     return std::isfinite(det) && det != 0.0 && std::isfinite(m.tx) && std::isfinite(m.ty);
 }
 
-std::optional<cairo_operator_t> cairoOperator(swf::BlendMode mode) {
-    switch (mode) {
-    case swf::BlendMode::Normal:
-    case swf::BlendMode::Layer:
-        return CAIRO_OPERATOR_OVER;
-    case swf::BlendMode::Multiply:
-        return CAIRO_OPERATOR_MULTIPLY;
-    case swf::BlendMode::Screen:
-        return CAIRO_OPERATOR_SCREEN;
-    case swf::BlendMode::Lighten:
-        return CAIRO_OPERATOR_LIGHTEN;
-    case swf::BlendMode::Darken:
-        return CAIRO_OPERATOR_DARKEN;
-    case swf::BlendMode::Difference:
-        return CAIRO_OPERATOR_DIFFERENCE;
-    case swf::BlendMode::Alpha:
-        return CAIRO_OPERATOR_DEST_IN;
-    case swf::BlendMode::Erase:
-        return CAIRO_OPERATOR_DEST_OUT;
-    case swf::BlendMode::Overlay:
-        return CAIRO_OPERATOR_OVERLAY;
-    case swf::BlendMode::HardLight:
-        return CAIRO_OPERATOR_HARD_LIGHT;
-    case swf::BlendMode::Add:  // cairo's sums alpha where the format lays the two over each other
-    case swf::BlendMode::Subtract:
-    case swf::BlendMode::Invert:
-        break;
-    }
-    return std::nullopt;
-}
-
 render::PixelView viewOf(cairo_surface_t* image) {
     return {reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image)), cairo_image_surface_get_width(image),
             cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image) / 4};
 }
 
-// The modes without a cairo operator that means the same: the source is
-// drawn into a layer first and composed as the display composes them.
-void blendByHand(cairo_t* cr, cairo_surface_t* layer, swf::BlendMode mode) {
-    cairo_surface_t* target = cairo_get_target(cr);
-    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE)
-        return;
-    cairo_surface_flush(target);
-    cairo_surface_flush(layer);
-    render::blendPixels(mode, viewOf(layer), viewOf(target));
-    cairo_surface_mark_dirty(target);
-}
+// Normal and layer lay the source straight over the bitmap; every other
+// mode draws it alone into a layer first and composes that as the display
+// does, so a drawn clip and a drawn bitmap blend alike.
+bool drawsDirectly(swf::BlendMode mode) { return mode == swf::BlendMode::Normal || mode == swf::BlendMode::Layer; }
 
 }  // namespace
 
@@ -131,11 +94,29 @@ void draw(BitmapData& target, const DrawSource& source, const DrawParams& params
     SurfacePtr surface = wrapSurface(target);
     if (!surface)
         return;
-    {
+    if (drawsDirectly(params.blendMode)) {
         ContextPtr cr(cairo_create(surface.get()));
         cairo_rectangle(cr.get(), area.x, area.y, area.width, area.height);
         cairo_clip(cr.get());
         source(cr.get(), params);
+    } else {
+        // The layer covers the clip area only; the source sees it through
+        // a matrix moved by the area's corner.
+        SurfacePtr layer(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, area.width, area.height));
+        if (cairo_surface_status(layer.get()) != CAIRO_STATUS_SUCCESS)
+            return;
+        DrawParams shifted = params;
+        shifted.matrix.tx -= area.x;
+        shifted.matrix.ty -= area.y;
+        {
+            ContextPtr lc(cairo_create(layer.get()));
+            source(lc.get(), shifted);
+        }
+        cairo_surface_flush(layer.get());
+        cairo_surface_flush(surface.get());
+        render::blendPixels(params.blendMode, viewOf(layer.get()),
+                            viewOf(surface.get()).sub(area.x, area.y, area.width, area.height));
+        cairo_surface_mark_dirty(surface.get());
     }
     cairo_surface_flush(surface.get());
     surface.reset();
@@ -146,6 +127,41 @@ void draw(BitmapData& target, const DrawSource& source, const DrawParams& params
                 pixels[size_t(y) * size_t(target.width()) + size_t(x)] |= 0xFF000000;
     }
     target.changed(area);
+}
+
+std::optional<PixelRect> applyFilter(BitmapData& target, const BitmapData& source, PixelRect sourceRect,
+                                     PixelPoint destPoint, const FilterRun& run) {
+    if (target.disposed() || source.disposed() || !run)
+        return std::nullopt;
+    const auto area = clipCopy(sourceRect, source.width(), source.height(), destPoint, target.width(), target.height());
+    if (!area)
+        return std::nullopt;
+    target.copyPixels(source, sourceRect, destPoint);
+    // The filter runs over a packed copy of the area.
+    std::vector<uint32_t> pixels(size_t(area->width) * size_t(area->height));
+    uint32_t* stored = target.mutablePixels();
+    const size_t stride = size_t(target.width());
+    for (int32_t y = 0; y < area->height; ++y)
+        std::copy_n(stored + size_t(area->dstY + y) * stride + size_t(area->dstX), size_t(area->width),
+                    pixels.data() + size_t(y) * size_t(area->width));
+    run(pixels.data(), area->width, area->height, area->width);
+    if (!target.transparent()) {
+        for (uint32_t& p : pixels)
+            p |= 0xFF000000;  // what the filter left translucent lies over black
+    }
+    for (int32_t y = 0; y < area->height; ++y)
+        std::copy_n(pixels.data() + size_t(y) * size_t(area->width), size_t(area->width),
+                    stored + size_t(area->dstY + y) * stride + size_t(area->dstX));
+    const PixelRect changed{area->dstX, area->dstY, area->width, area->height};
+    target.changed(changed);
+    return changed;
+}
+
+FilterRect grownByFilter(FilterRect rect, const model::FilterMargin& margin) {
+    auto pixels = [](double twips) { return std::isfinite(twips) && twips > 0 ? std::ceil(twips / 20.0) : 0.0; };
+    const double left = pixels(margin.left), top = pixels(margin.top);
+    const double right = pixels(margin.right), bottom = pixels(margin.bottom);
+    return {rect.x - left, rect.y - top, rect.width + left + right, rect.height + top + bottom};
 }
 
 void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params) {
@@ -172,46 +188,15 @@ void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params
     const swf::Matrix& m = params.matrix;
     cairo_matrix_t matrix;
     cairo_matrix_init(&matrix, m.a, m.b, m.c, m.d, m.tx, m.ty);
-    auto paintInto = [&](cairo_t* into) {
-        cairo_save(into);
-        cairo_transform(into, &matrix);
-        cairo_set_source_surface(into, image.get(), 0, 0);
-        cairo_pattern_set_filter(cairo_get_source(into), params.smoothing ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
-        cairo_rectangle(into, 0, 0, from->width(), from->height());
-        cairo_fill(into);
-        cairo_restore(into);
-    };
-    if (auto op = cairoOperator(params.blendMode)) {
-        cairo_save(cr);
-        cairo_set_operator(cr, *op);
-        if (*op == CAIRO_OPERATOR_DEST_IN) {
-            // Alpha keeps the destination only where the source has alpha,
-            // which reaches beyond the source's own rectangle.
-            cairo_push_group(cr);
-            paintInto(cr);
-            cairo_pop_group_to_source(cr);
-            cairo_paint(cr);
-        } else {
-            paintInto(cr);
-        }
-        cairo_restore(cr);
-        return;
-    }
-    cairo_surface_t* target = cairo_get_target(cr);
-    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE)
-        return;
-    SurfacePtr layer(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(target),
-                                                cairo_image_surface_get_height(target)));
-    {
-        ContextPtr lc(cairo_create(layer.get()));
-        // The layer sees the same clip as the target.
-        double x0, y0, x1, y1;
-        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
-        cairo_rectangle(lc.get(), x0, y0, x1 - x0, y1 - y0);
-        cairo_clip(lc.get());
-        paintInto(lc.get());
-    }
-    blendByHand(cr, layer.get(), params.blendMode);
+    cairo_save(cr);
+    cairo_transform(cr, &matrix);
+    cairo_set_source_surface(cr, image.get(), 0, 0);
+    // Smoothing samples bilinearly, as the player does for a scaled or
+    // rotated bitmap; without it the nearest pixel shows.
+    cairo_pattern_set_filter(cairo_get_source(cr), params.smoothing ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr, 0, 0, from->width(), from->height());
+    cairo_fill(cr);
+    cairo_restore(cr);
 }
 
 }  // namespace bitmap

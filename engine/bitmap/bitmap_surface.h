@@ -5,6 +5,7 @@
 
 #include "bitmap/bitmap_data.h"
 
+#include "model/filter_margin.h"
 #include "swf/bitmap.h"
 #include "swf/types.h"
 
@@ -46,18 +47,40 @@ struct DrawParams {
     bool smoothing = false;
 };
 
-// Draws the source into the context it is given: the context targets the
-// bitmap, is clipped to the clip rectangle, and carries an identity matrix;
-// the source applies the parameters itself (the renderer does so for clips).
+// Draws the source into the context it is given with the parameters'
+// matrix and colour transform (the renderer does so for clips); the context
+// carries an identity matrix and may be a layer rather than the bitmap (see
+// draw()), so the source takes its placement from the parameters it is
+// passed, never from those it was made with.
 using DrawSource = std::function<void(cairo_t*, const DrawParams&)>;
 
-// Runs `source` against the bitmap and records the change. An opaque bitmap
-// stays opaque: whatever the source leaves translucent is taken as lying
-// over black.
+// Runs `source` against the bitmap inside the clip rectangle and records
+// the change. Normal and layer draw straight into the bitmap; the other
+// blend modes draw into a layer composed with the renderer's blend code.
+// An opaque bitmap stays opaque: whatever the source leaves translucent is
+// taken as lying over black.
 void draw(BitmapData& target, const DrawSource& source, const DrawParams& params);
 
-// The DrawSource for a BitmapData: matrix, colour transform, smoothing and
-// blend mode applied. Does nothing for a non-invertible matrix.
+// Runs a filter over premultiplied pixels in place (stride in pixels).
+using FilterRun = std::function<void(uint32_t* pixels, int32_t width, int32_t height, int32_t stride)>;
+
+// applyFilter: the source's rectangle copied to the point, then filtered
+// within the area it lands in. None when nothing lands in this bitmap.
+std::optional<PixelRect> applyFilter(BitmapData& target, const BitmapData& source, PixelRect sourceRect,
+                                     PixelPoint destPoint, const FilterRun& run);
+
+// generateFilterRect: a rectangle (pixels) grown by how far a filter draws
+// past what it filters (twips on each side), to whole pixels.
+struct FilterRect {
+    double x = 0.0;
+    double y = 0.0;
+    double width = 0.0;
+    double height = 0.0;
+};
+[[nodiscard]] FilterRect grownByFilter(FilterRect rect, const model::FilterMargin& margin);
+
+// The DrawSource for a BitmapData: matrix, colour transform and smoothing
+// (bilinear, else nearest) applied. Does nothing for a non-invertible matrix.
 void paintBitmap(cairo_t* cr, const BitmapData& source, const DrawParams& params);
 
 }  // namespace bitmap

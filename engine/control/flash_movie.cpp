@@ -99,14 +99,16 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
         auto engine = script::Engine::create(*stage, *host, limits);
         const model::Stage* drawn = stage.get();
-        engine->setDisplayPainter(
-            {[drawn](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& toDevice,
-                     const swf::ColorTransform& cx) {
-                 render::paintDisplayObject(cr, *drawn, object, toDevice, cx, render::Quality::High);
-             },
-             [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t width, int32_t height, int32_t stride) {
-                 render::applyFilters(filters, render::PixelView{pixels, width, height, stride});
-             }});
+        const script::DisplayPainter painter{
+            [drawn](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& toDevice,
+                    const swf::ColorTransform& cx) {
+                render::paintDisplayObject(cr, *drawn, object, toDevice, cx, render::Quality::High);
+            },
+            [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t width, int32_t height, int32_t stride) {
+                render::applyFilters(filters, render::PixelView{pixels, width, height, stride});
+            },
+            &render::filterMargin};
+        engine->setDisplayPainter(painter);
         // A query on the location passes parameters: root variables ("a.swf?level=3"), or
         // loaderInfo.parameters for ActionScript 3.
         std::vector<std::pair<std::u16string, std::u16string>> parameters;
@@ -118,6 +120,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         if (stage->usesActionScript3()) {
             player = as3::Player::create(*stage, *host, std::u16string(location), std::move(parameters));
             player->machine().seedRandom(limits.randomSeed);
+            player->setDisplayPainter(painter);
         } else {
             for (const auto& [name, value] : parameters)
                 (void)engine->setVariable(name, value);

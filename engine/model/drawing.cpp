@@ -95,16 +95,19 @@ void Drawing::lineStyle(const std::optional<swf::LineStyle>& style) {
     }
     ++m_commands;
     m_styles.lineStyles.push_back(*style);
+    m_lineBitmaps.emplace_back();
     m_line = uint32_t(m_styles.lineStyles.size() - 1);
 }
 
-void Drawing::lineGradientStyle(const swf::FillStyle& fill) {
+void Drawing::lineGradientStyle(const swf::FillStyle& fill, std::shared_ptr<const FillBitmap> bitmap) {
     if (!m_line)
         return;
     swf::LineStyle style = m_styles.lineStyles[*m_line];
     style.hasFill = true;
     style.fill = fill;
     lineStyle(style);
+    if (m_line && *m_line + 1 == m_styles.lineStyles.size())
+        m_lineBitmaps.back() = std::move(bitmap);
 }
 
 swf::Path* Drawing::fillPath() { return m_fillPath ? &m_geometry.paths[*m_fillPath].path : nullptr; }
@@ -187,11 +190,17 @@ const FillBitmap* Drawing::bitmapOf(uint32_t fillStyle) const {
     return fillStyle < m_bitmaps.size() ? m_bitmaps[fillStyle].get() : nullptr;
 }
 
+const FillBitmap* Drawing::lineBitmapOf(uint32_t lineStyle) const {
+    return lineStyle < m_lineBitmaps.size() ? m_lineBitmaps[lineStyle].get() : nullptr;
+}
+
 uint32_t Drawing::version() const {
     uint64_t v = m_version;
-    for (const auto& b : m_bitmaps) {
-        if (b)
-            v += b->version();
+    for (const auto* list : {&m_bitmaps, &m_lineBitmaps}) {
+        for (const auto& b : *list) {
+            if (b)
+                v += b->version();
+        }
     }
     return uint32_t(v);
 }

@@ -54,8 +54,9 @@ public:
     void endFill();
     // The line for the edges that follow; none draws no line.
     void lineStyle(const std::optional<swf::LineStyle>& style);
-    // Paints the current line with a gradient; nothing without a line style.
-    void lineGradientStyle(const swf::FillStyle& fill);
+    // Paints the current line with a gradient, or a bitmap fill's pixels
+    // (`bitmap`); nothing without a line style.
+    void lineGradientStyle(const swf::FillStyle& fill, std::shared_ptr<const FillBitmap> bitmap = nullptr);
     void moveTo(double x, double y);
     void lineTo(double x, double y);
     void curveTo(double controlX, double controlY, double x, double y);
@@ -77,6 +78,8 @@ public:
     [[nodiscard]] const swf::ShapeGeometry& geometry() const { return m_geometry; }
     // The pixels of a bitmap fill style, null for other styles.
     [[nodiscard]] const FillBitmap* bitmapOf(uint32_t fillStyle) const;
+    // The pixels a line style's bitmap fill paints, null for other lines.
+    [[nodiscard]] const FillBitmap* lineBitmapOf(uint32_t lineStyle) const;
     // Bumped by every change (and by bitmaps it paints changing); change
     // tracking compares it.
     [[nodiscard]] uint32_t version() const;
@@ -94,12 +97,13 @@ private:
 
     swf::Shape m_styles;
     swf::ShapeGeometry m_geometry;
-    std::vector<std::shared_ptr<const FillBitmap>> m_bitmaps;  // per fill style
-    std::optional<uint32_t> m_fill;                            // the open fill's style
-    std::optional<size_t> m_fillPath;                          // its path, once it has edges
-    bool m_nonZero = false;                                    // the open fill's rule
-    std::optional<uint32_t> m_line;                            // the current line style
-    std::optional<size_t> m_strokePath;                        // its path, while the pen stays on it
+    std::vector<std::shared_ptr<const FillBitmap>> m_bitmaps;      // per fill style
+    std::vector<std::shared_ptr<const FillBitmap>> m_lineBitmaps;  // per line style
+    std::optional<uint32_t> m_fill;                                // the open fill's style
+    std::optional<size_t> m_fillPath;                              // its path, once it has edges
+    bool m_nonZero = false;                                        // the open fill's rule
+    std::optional<uint32_t> m_line;                                // the current line style
+    std::optional<size_t> m_strokePath;                            // its path, while the pen stays on it
     swf::Point m_pen;
     swf::Point m_contourStart;  // of the open fill's current contour
     size_t m_commands = 0;

@@ -8,7 +8,10 @@
 #include "model/transform.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace render {
 
@@ -50,6 +53,38 @@ cairo_line_join_t joinFor(swf::JoinStyle join) {
 }
 
 PaintSource coverageSource() { return {PaintSource::Kind::Solid, swf::Rgba{0, 0, 0, 255}, nullptr}; }
+
+// One of the three pieces of a slice axis: v -> scale * v + offset over
+// [from, to] of the mapped content (infinite at the outer ends).
+struct SlicePiece {
+    double scale = 1.0;
+    double offset = 0.0;
+    double from = 0.0;
+    double to = 0.0;
+};
+
+std::array<SlicePiece, 3> slicePieces(const model::SliceAxis& a) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double middle = (a.toMax - a.toMin) / (a.gridMax - a.gridMin);
+    return {SlicePiece{a.outerMin, a.toMin - a.gridMin * a.outerMin, -inf, a.toMin},
+            SlicePiece{middle, a.toMin - a.gridMin * middle, a.toMin, a.toMax},
+            SlicePiece{a.outerMax, a.toMax - a.gridMax * a.outerMax, a.toMax, inf}};
+}
+
+// A piece's span in whole device pixels along an axis with scale `scale`
+// and offset `offset`: whole pixels so that neighbouring cells meet without
+// an antialiased seam.
+std::pair<double, double> deviceSpan(const SlicePiece& piece, double scale, double offset) {
+    constexpr double Far = DeviceLimit / 2;  // a width of twice this still fits cairo's fixed point
+    auto at = [&](double v) {
+        return std::isfinite(v)         ? std::round(std::clamp(scale * v + offset, -Far, Far))
+               : (v > 0) == (scale > 0) ? Far
+                                        : -Far;
+    };
+    const double a = at(piece.from);
+    const double b = at(piece.to);
+    return {std::min(a, b), std::max(a, b)};
+}
 
 }  // namespace
 
@@ -219,7 +254,8 @@ void Painter::drawDrawing(const model::Drawing& drawing, const PaintState& state
 PaintSource Painter::fillSource(const StyleSource& source, const swf::FillStyle& style, bool lineFill, uint32_t index,
                                 const ColorTransform& cx) {
     if (source.drawing)
-        return makeDrawingSource(style, cx, m_quality, lineFill ? nullptr : source.drawing->bitmapOf(index));
+        return makeDrawingSource(style, cx, m_quality,
+                                 lineFill ? source.drawing->lineBitmapOf(index) : source.drawing->bitmapOf(index));
     return makeSource(*m_paints, style, cx, m_quality,
                       GradientKey{source.id, source.ratio, source.morph, lineFill, index, cx});
 }
@@ -279,11 +315,62 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
             }
             continue;
         }
+        if (state.sliced && style.kind != swf::FillKind::Solid) {
+            fillSliced(source, style, part.style, state);
+            continue;
+        }
         if (fillSource(source, style, false, part.style, state.cx).apply(cr))
             cairo_fill(cr);
     }
     cairo_new_path(cr);
     cairo_restore(cr);
+}
+
+void Painter::fillSliced(const StyleSource& source, const swf::FillStyle& style, uint32_t index,
+                         const PaintState& state) {
+    // Gradients and bitmaps are cut with the shape: in each of the nine
+    // cells the pattern takes that cell's stretch, so a corner's gradient
+    // keeps its size while an edge's is drawn out along it.
+    cairo_t* cr = m_cr;
+    const SlicedPlacement& s = *state.sliced;
+    const cairo_matrix_t& outer = s.outer;
+    if (outer.yx != 0.0 || outer.xy != 0.0) {
+        if (fillSource(source, style, false, index, state.cx).apply(cr))
+            cairo_fill(cr);
+        return;
+    }
+    // Paths live in device space: the shape is kept once and laid again in
+    // each cell after the cell's clip, its pattern locked to the cell.
+    cairo_identity_matrix(cr);
+    cairo_path_t* shape = cairo_copy_path(cr);
+    cairo_matrix_t inner;
+    cairo_matrix_init(&inner, s.inner.a, s.inner.b, s.inner.c, s.inner.d, s.inner.tx, s.inner.ty);
+    for (const SlicePiece& px : slicePieces(s.map.x)) {
+        const auto [x0, x1] = deviceSpan(px, outer.xx, outer.x0);
+        if (x1 <= x0)
+            continue;
+        for (const SlicePiece& py : slicePieces(s.map.y)) {
+            const auto [y0, y1] = deviceSpan(py, outer.yy, outer.y0);
+            if (y1 <= y0)
+                continue;
+            cairo_save(cr);
+            cairo_matrix_t cell;
+            cairo_matrix_init(&cell, px.scale, 0.0, 0.0, py.scale, px.offset, py.offset);
+            const cairo_matrix_t pattern = multiply(outer, multiply(cell, inner));
+            cairo_set_matrix(cr, &pattern);
+            if (isDrawableMatrix(pattern) && fillSource(source, style, false, index, state.cx).apply(cr)) {
+                cairo_identity_matrix(cr);
+                cairo_new_path(cr);
+                cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+                cairo_clip(cr);
+                cairo_append_path(cr, shape);
+                cairo_fill(cr);
+            }
+            cairo_restore(cr);
+        }
+    }
+    cairo_path_destroy(shape);
+    cairo_new_path(cr);
 }
 
 void Painter::appendPath(const PathData& path, const PaintState& state) {
@@ -325,7 +412,14 @@ void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& par
     const double scaleX = std::hypot(m.xx, m.yx);
     const double scaleY = std::hypot(m.xy, m.yy);
     const double width = style.width;
-    if (!style.noHScale && !style.noVScale) {
+    if (const SlicedPlacement* s = state.sliced; s && !style.noHScale && !style.noVScale) {
+        // In a sliced clip a stroke keeps the width the corners are shown
+        // at, however the clip stretches.
+        const double cornerX = std::hypot(s->outer.xx, s->outer.yx) * std::min(s->map.x.outerMin, s->map.x.outerMax);
+        const double cornerY = std::hypot(s->outer.xy, s->outer.yy) * std::min(s->map.y.outerMin, s->map.y.outerMax);
+        cairo_identity_matrix(cr);
+        cairo_set_line_width(cr, std::max(1.0, width * std::sqrt(cornerX * cornerY)));
+    } else if (!style.noHScale && !style.noVScale) {
         // A scaled stroke follows the matrix, squashed pens included, unless
         // it would come out thinner than a pixel.
         const double deviceWidth = width * std::sqrt(std::fabs(m.xx * m.yy - m.yx * m.xy));

@@ -333,7 +333,8 @@ Value dispose(Runtime&, const Value& s, std::span<const Value>) {
 
 // draw(source, matrix, colorTransform, blendMode, clipRect, smoothing): a
 // BitmapData, or a clip through the renderer (its own transform left out).
-// A clip is drawn with the normal blend mode.
+// Both blend alike; smoothing concerns a BitmapData source only (bitmaps in
+// a clip keep their own smoothing).
 Value draw(Runtime& rt, const Value& s, std::span<const Value> args) {
     auto* b = self(s);
     const auto* from = source(arg(args, 0));
@@ -385,28 +386,28 @@ Value applyFilter(Runtime& rt, const Value& s, std::span<const Value> args) {
         return Value(-1.0);
     const bitmap::PixelRect sourceRect = rectArg(rt, arg(args, 1));
     const bitmap::PixelPoint at = pointArg(rt, arg(args, 2));
-    const auto area = bitmap::clipCopy(sourceRect, from->width(), from->height(), at, b->width(), b->height());
-    if (!area)
-        return Value(0.0);
-    b->copyPixels(*from, sourceRect, at);
-    rt.chargeWork(uint64_t(area->width) * uint64_t(area->height) / 64);
-    // The filter runs over a packed copy of the area.
-    std::vector<uint32_t> pixels(size_t(area->width) * size_t(area->height));
-    uint32_t* stored = b->mutablePixels();
-    for (int32_t y = 0; y < area->height; ++y)
-        std::copy_n(stored + size_t(area->dstY + y) * size_t(b->width()) + size_t(area->dstX), size_t(area->width),
-                    pixels.data() + size_t(y) * size_t(area->width));
+    if (const auto area = bitmap::clipCopy(sourceRect, from->width(), from->height(), at, b->width(), b->height()))
+        rt.chargeWork(uint64_t(area->width) * uint64_t(area->height) / 64);
     const swf::Filter one[] = {*filter};
-    rt.painter.filter(one, pixels.data(), area->width, area->height, area->width);
-    if (!b->transparent()) {
-        for (uint32_t& p : pixels)
-            p |= 0xFF000000;  // what the filter left translucent lies over black
-    }
-    for (int32_t y = 0; y < area->height; ++y)
-        std::copy_n(pixels.data() + size_t(y) * size_t(area->width), size_t(area->width),
-                    stored + size_t(area->dstY + y) * size_t(b->width()) + size_t(area->dstX));
-    b->changed({area->dstX, area->dstY, area->width, area->height});
+    (void)bitmap::applyFilter(*b, *from, sourceRect, at,
+                              [&rt, &one](uint32_t* pixels, int32_t w, int32_t h, int32_t stride) {
+                                  rt.painter.filter(one, pixels, w, h, stride);
+                              });
     return Value(0.0);
+}
+
+// generateFilterRect(sourceRect, filter): the rectangle grown by the
+// filter's reach; the rectangle itself without a renderer.
+Value generateFilterRect(Runtime& rt, const Value& s, std::span<const Value> args) {
+    const auto filter = readFilter(rt, arg(args, 1));
+    if (!source(s) || !arg(args, 0).asObject() || !filter)
+        return Value();
+    const Value& given = args[0];
+    bitmap::FilterRect r{toNumber(rt, getMember(rt, given, u"x")), toNumber(rt, getMember(rt, given, u"y")),
+                         toNumber(rt, getMember(rt, given, u"width")), toNumber(rt, getMember(rt, given, u"height"))};
+    if (rt.painter.margin)
+        r = bitmap::grownByFilter(r, rt.painter.margin({*filter}));
+    return Value(newRectangle(rt, r.x, r.y, r.width, r.height));
 }
 
 // BitmapData.loadBitmap(linkage): a copy of an exported bitmap character.
@@ -493,6 +494,7 @@ void installBitmapData(Runtime& rt) {
         {u"dispose", dispose},
         {u"draw", draw},
         {u"applyFilter", applyFilter},
+        {u"generateFilterRect", generateFilterRect},
     };
     for (const auto& m : methods)
         rt.defineMethod(proto, m.name, m.fn);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/display_object.h"
+#include "model/filter_margin.h"
 
 #include "swf/filter.h"
 #include "swf/types.h"
@@ -27,6 +28,8 @@ struct DisplayPainter {
     std::function<void(std::span<const swf::Filter> filters, uint32_t* pixels, int32_t width, int32_t height,
                        int32_t stride)>
         filter;
+    // How far filters reach past what they filter (generateFilterRect).
+    model::FilterMarginFn margin = nullptr;
 };
 
 }  // namespace script

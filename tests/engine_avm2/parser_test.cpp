@@ -175,7 +175,16 @@ INSTANTIATE_TEST_SUITE_P(
                      a.multiname(0x1D, {v, 1, v + 1});
                      return a.bytes();
                  },
-                 "later type name"},
+                 "names itself"},
+        BadBlock{"TypeNameLoopOfTwo",
+                 [] {
+                     AbcWriter a;
+                     uint32_t v = a.publicName("Vector");
+                     a.multiname(0x1D, {v, 1, v + 2});
+                     a.multiname(0x1D, {v, 1, v + 1});
+                     return a.bytes();
+                 },
+                 "names itself"},
         BadBlock{"SecondBody",
                  [] {
                      AbcWriter a;
@@ -241,6 +250,17 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "deeper than its scope maximum"}),
     [](const testing::TestParamInfo<BadBlock>& info) { return std::string(info.param.name); });
+
+// Compilers may write Vector.<Vector.<Number>> before Vector.<Number>.
+TEST(AbcParser, TypeNamesMayNameLaterOnes) {
+    AbcWriter a;
+    uint32_t v = a.publicName("Vector");
+    uint32_t number = a.publicName("Number");
+    a.multiname(0x1D, {v, 1, number + 2});
+    a.multiname(0x1D, {v, 1, number});
+    auto parsed = parseAbc(a.bytes());
+    EXPECT_TRUE(parsed) << parsed.error().describe();
+}
 
 TEST(AbcParser, ErrorSaysWhere) {
     auto parsed = parseAbc(header({0, 0, 0, 0, 2, 0x42, 0}));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -202,6 +204,14 @@ TEST(BitmapSurface, PaintBitmapAppliesMatrixAndBlend) {
         {swf::BlendMode::Invert, 0xFF102030, 0xFF000000, 0xFFEFDFCF},
         {swf::BlendMode::Multiply, 0xFF80FF00, 0xFF8080FF, 0xFF408000},
         {swf::BlendMode::Erase, 0xFF102030, 0xFF000000, 0},
+        {swf::BlendMode::Screen, 0xFF808080, 0xFF303030, 0xFF989898},
+        {swf::BlendMode::Lighten, 0xFF808080, 0xFF303030, 0xFF808080},
+        {swf::BlendMode::Darken, 0xFF808080, 0xFF303030, 0xFF303030},
+        {swf::BlendMode::Difference, 0xFF303030, 0xFF808080, 0xFF505050},
+        {swf::BlendMode::HardLight, 0xFF808080, 0xFF303030, 0xFF303030},
+        {swf::BlendMode::Overlay, 0xFF808080, 0xFF303030, 0xFF313131},
+        {swf::BlendMode::Alpha, 0xFF102030, 0x00000000, 0},
+        {swf::BlendMode::Layer, 0xFF102030, 0xFF405060, 0xFF405060},
     };
     for (const BlendCase& c : blends) {
         BitmapData b = make(1, 1, true, c.dest);
@@ -211,6 +221,58 @@ TEST(BitmapSurface, PaintBitmapAppliesMatrixAndBlend) {
         draw(
             b, [&](cairo_t* cr, const DrawParams& p) { paintBitmap(cr, s, p); }, params);
         EXPECT_EQ(b.getPixel32(0, 0), c.expected) << int(c.mode);
+    }
+}
+
+// Any source (a clip through the renderer too) blends inside the clip
+// rectangle, placed by the matrix it is handed, and alpha and erase reach
+// the parts of the area the source leaves empty.
+TEST(BitmapSurface, DrawnSourcesBlendInsideTheClipRectangle) {
+    struct Case {
+        swf::BlendMode mode;
+        Pixels expected;
+    } cases[] = {
+        {swf::BlendMode::Subtract, {0xFF808080, 0xFF808080, 0xFF505050, 0xFF808080}},
+        {swf::BlendMode::Add, {0xFF808080, 0xFF808080, 0xFFB0B0B0, 0xFF808080}},
+        {swf::BlendMode::Alpha, {0xFF808080, 0, 0xFF808080, 0xFF808080}},
+        {swf::BlendMode::Erase, {0xFF808080, 0xFF808080, 0, 0xFF808080}},
+    };
+    for (const Case& c : cases) {
+        BitmapData b = make(4, 1, true, 0xFF808080);
+        DrawParams params;
+        params.blendMode = c.mode;
+        params.matrix = swf::Matrix::translation(2, 0);
+        params.clipRect = PixelRect{1, 0, 2, 1};
+        draw(
+            b,
+            [](cairo_t* cr, const DrawParams& p) {
+                const cairo_matrix_t m{p.matrix.a, p.matrix.b, p.matrix.c, p.matrix.d, p.matrix.tx, p.matrix.ty};
+                cairo_set_matrix(cr, &m);
+                cairo_rectangle(cr, 0, 0, 2, 1);  // reaches past the clip rectangle
+                cairo_set_source_rgb(cr, 0x30 / 255.0, 0x30 / 255.0, 0x30 / 255.0);
+                cairo_fill(cr);
+            },
+            params);
+        EXPECT_EQ(pixelsOf(b), c.expected) << int(c.mode);
+    }
+}
+
+// Scaled four times: without smoothing each source pixel becomes a block;
+// with it the pixels between the two source centres ramp linearly.
+TEST(BitmapSurface, SmoothingSamplesBilinearly) {
+    BitmapData source = row({0xFF000000, 0xFFFFFFFF});
+    for (bool smoothing : {false, true}) {
+        BitmapData b = make(8, 1);
+        DrawParams params;
+        params.matrix = {4, 0, 0, 1, 0, 0};
+        params.smoothing = smoothing;
+        draw(
+            b, [&](cairo_t* cr, const DrawParams& p) { paintBitmap(cr, source, p); }, params);
+        for (int32_t x = 2; x < 6; ++x) {
+            const double u = (x + 0.5) / 4.0 - 0.5;  // position between the source centres
+            const double expected = smoothing ? 255.0 * std::clamp(u, 0.0, 1.0) : (x < 4 ? 0.0 : 255.0);
+            EXPECT_NEAR(double(b.getPixel(x, 0) & 0xFF), expected, 2.0) << x << " smoothing " << smoothing;
+        }
     }
 }
 
@@ -228,6 +290,22 @@ TEST(BitmapSurface, ColourTransformAndOpaqueTargets) {
     draw(
         target, [&](cairo_t* cr, const DrawParams& p) { paintBitmap(cr, source, p); }, params);
     EXPECT_EQ(target.getPixel32(0, 0), 0xFF000000u);
+}
+
+TEST(BitmapSurface, FilterRectanglesGrowToWholePixels) {
+    struct Case {
+        model::FilterMargin margin;
+        FilterRect expected;
+    } cases[] = {
+        {{20, 20, 20, 20}, {-1, -1, 12, 12}},
+        {{30, 0, 41, 1}, {-2, 0, 15, 11}},  // part of a pixel is a whole one
+        {{-40, std::nan(""), INFINITY, 0}, {0, 0, 10, 10}},
+    };
+    for (const Case& c : cases) {
+        const FilterRect r = grownByFilter({0, 0, 10, 10}, c.margin);
+        EXPECT_EQ((std::array{r.x, r.y, r.width, r.height}),
+                  (std::array{c.expected.x, c.expected.y, c.expected.width, c.expected.height}));
+    }
 }
 
 TEST(BitmapSurface, CharactersAndSurfacesConvert) {

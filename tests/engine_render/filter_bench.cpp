@@ -31,7 +31,9 @@ double threadSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// Runs `body` timed by the wall clock and reports its cost per pixel and pass.
+// Runs `body` timed by the thread's CPU clock (which other work on a shared
+// machine does not inflate, unlike the wall clock) and reports its cost per
+// pixel and pass.
 template <typename Body>
 void timePerPixelPass(benchmark::State& state, int passes, Body body) {
     double seconds = 0.0;

@@ -426,6 +426,55 @@ TEST(ScriptDrawing, WindowGridAndBackgroundProperties) {
     EXPECT_EQ(traces(old, 7), (Strings{"5"}));
 }
 
+// A 30 by 30 clip with a grid 6 in from each side, at (5, 5) and three
+// times as wide: corners keep their 6 pixels, the centre spans 11..89.
+TEST(ScriptDrawing, SlicedStrokesKeepTheirWidthAndFillsFollowTheCells) {
+    auto sliced = [](const std::function<void(Actions&)>& style) {
+        Actions a;
+        call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+        style(a);
+        rect(a, "c", 0, 0, 30, 30);
+        make(a, "g", "geom", "Rectangle", {6, 6, 18, 18});
+        set(a, "c", "scale9Grid", "$g");
+        set(a, "c", "_x", 5);
+        set(a, "c", "_y", 5);
+        set(a, "c", "_xscale", 300);
+        auto p = play(a);
+        EXPECT_TRUE(p);
+        return p ? renderPlayer(*p) : rendertest::PixelBuffer(100, 100);
+    };
+    // A 2 pixel outline: unsliced, its sides would be 6 pixels wide.
+    const auto outline = sliced([](Actions& a) { call(a, "c", "lineStyle", {2, 0x0000FF, 100}); });
+    double leftSide = 0;  // columns of blue, partly covered ones in part
+    for (int32_t x = 0; x < 50; ++x)
+        leftSide += (255 - ((outline.at(x, 20) >> 16) & 0xFF)) / 255.0;
+    EXPECT_NEAR(leftSide, 2.0, 0.3);
+    EXPECT_EQ(outline.at(50, 5), Blue) << "top side along the stretch";
+    EXPECT_EQ(outline.at(50, 20), White);
+
+    // Black to white over the 30 units: each cell shows its own part of the
+    // gradient, stretched as the cell is.
+    const auto gradient = sliced([](Actions& a) {
+        letArray(a, "colors", {0x000000, 0xFFFFFF});
+        letArray(a, "alphas", {100, 100});
+        letArray(a, "ratios", {0, 255});
+        make(a, "m", "geom", "Matrix", {});
+        call(a, "m", "createGradientBox", {30, 30, 0, 0, 0});
+        call(a, "c", "beginGradientFill", {"linear", "$colors", "$alphas", "$ratios", "$m"});
+    });
+    auto unitAt = [](double x) {  // the content x a device column centre shows
+        if (x < 11)
+            return (x - 5);
+        if (x > 89)
+            return 24 + (x - 89);
+        return 6 + (x - 11) * 18.0 / 78.0;
+    };
+    for (int32_t x : {7, 10, 20, 50, 80, 92}) {
+        const double expected = 255.0 * unitAt(x + 0.5) / 30.0;
+        EXPECT_NEAR(double(gradient.at(x, 20) & 0xFF), expected, 6.0) << "column " << x;
+    }
+}
+
 TEST(ScriptDrawing, TextFieldsAndHitsOnDrawings) {
     Actions a;
     call(a, "_root", "createTextField", {"t", 3, 10, 20, 80, 30}, "t");

@@ -1,0 +1,21 @@
+// flash.display.BitmapData for ActionScript 3 over the shared bitmap
+// (engine/bitmap), held as ActionScript 2 holds it so that fills and shown
+// bitmaps keep its pixels. A bitmap that could not be made or was disposed
+// throws ArgumentError #2015 from every member, as the player's do.
+#pragma once
+
+#include "avm2/core_library.h"
+#include "avm2/machine.h"
+
+#include "model/drawing.h"
+
+#include <memory>
+#include <span>
+
+namespace as3 {
+
+// The pixels of a live BitmapData value for a fill; null for anything else.
+[[nodiscard]] std::shared_ptr<const model::FillBitmap> fillBitmapOf(avm2::Value v);
+[[nodiscard]] std::span<const avm2::CoreClassSpec> bitmapClasses();
+
+}  // namespace as3

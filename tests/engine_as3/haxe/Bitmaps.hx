@@ -1,0 +1,125 @@
+// BitmapData for ActionScript 3: sizes and errors, pixels in and out, draw
+// with blends, filters, and a class linked to an embedded picture. Facts go
+// out through fscommand; the test knows what each must be.
+import flash.display.BitmapData;
+import flash.display.Sprite;
+import flash.geom.Matrix;
+import flash.geom.Point;
+import flash.geom.Rectangle;
+import flash.utils.ByteArray;
+
+@:bitmap("two_pixels.png") class TwoPixels extends BitmapData {}
+
+class Bitmaps {
+    static function errorOf(f:Void->Void):Dynamic {
+        try {
+            f();
+        } catch (e:flash.errors.Error) {
+            return e.errorID;
+        }
+        return "none";
+    }
+
+    static function main() {
+        var facts:Array<Dynamic> = [];
+        // The largest sides and pixel counts version 10 allows, and past them.
+        var big = new BitmapData(8191, 2048, false, 0);
+        facts.push(big.width);
+        big.dispose();
+        facts.push(errorOf(function() big.width));
+        facts.push(errorOf(function() new BitmapData(8192, 1)));
+        facts.push(errorOf(function() new BitmapData(4096, 4097)));
+        facts.push(errorOf(function() new BitmapData(0, 5)));
+
+        var b = new BitmapData(4, 4, true, 0x80FF0000);
+        facts.push(b.getPixel32(0, 0));
+        b.setPixel(1, 1, 0x00FF00); // keeps the pixel's alpha
+        facts.push(b.getPixel32(1, 1));
+        facts.push(b.getPixel(1, 1));
+        b.fillRect(new Rectangle(2, 2, 2, 2), 0xFF0000FF);
+        facts.push(b.getPixel32(3, 3));
+        facts.push(b.rect.width + b.rect.height);
+        var opaque = new BitmapData(2, 2, false, 0x80123456);
+        facts.push(opaque.getPixel32(0, 0));
+        facts.push(opaque.transparent);
+
+        // Bytes are big-endian ARGB and leave the position at their end.
+        var bytes = b.getPixels(new Rectangle(0, 0, 1, 1));
+        facts.push(bytes.length + ":" + bytes.position + ":" + bytes[0] + ":" + bytes[1]);
+        bytes.position = 0;
+        facts.push(errorOf(function() b.setPixels(new Rectangle(0, 0, 2, 1), bytes)));
+        var v = b.getVector(new Rectangle(0, 0, 2, 1));
+        facts.push(v.length + ":" + v[1]);
+        var h = b.histogram();
+        facts.push(h[3][128] + ":" + h[3][255]);
+
+        var copy = b.clone();
+        facts.push(b.compare(copy));
+        facts.push(b.compare(opaque));
+        facts.push(b.threshold(b, b.rect, new Point(0, 0), "==", 0xFF0000FF, 0xFFFFFFFF));
+        facts.push(b.getColorBoundsRect(0xFFFFFFFF, 0xFFFFFFFF).toString());
+
+        // A sprite drawn through the renderer, moved by the matrix.
+        var red = new Sprite();
+        red.graphics.beginFill(0xFF0000);
+        red.graphics.drawRect(0, 0, 2, 2);
+        red.x = 50; // its own transform is left out
+        var canvas = new BitmapData(4, 4, false, 0xFFFFFF);
+        canvas.draw(red, new Matrix(1, 0, 0, 1, 1, 1));
+        facts.push(canvas.getPixel(0, 0) + ":" + canvas.getPixel(1, 1) + ":" + canvas.getPixel(2, 2) + ":" + canvas.getPixel(3, 3));
+        var grey = new BitmapData(1, 1, false, 0x808080);
+        grey.draw(new BitmapData(1, 1, false, 0x303030), null, null, flash.display.BlendMode.SUBTRACT);
+        facts.push(grey.getPixel(0, 0));
+        facts.push(errorOf(function() grey.draw(null)));
+        facts.push(Std.isOfType(red, flash.display.IBitmapDrawable) + ":" + Std.isOfType(grey, flash.display.IBitmapDrawable));
+
+        // Red and blue swap through a colour matrix.
+        var swap = new flash.filters.ColorMatrixFilter([0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0]);
+        var filtered = new BitmapData(2, 1, false, 0xFF0000);
+        filtered.applyFilter(filtered, new Rectangle(0, 0, 1, 1), new Point(0, 0), swap);
+        facts.push(filtered.getPixel(0, 0) + ":" + filtered.getPixel(1, 0));
+        var grown = b.generateFilterRect(new Rectangle(0, 0, 10, 10), new flash.filters.BlurFilter(4, 4, 1));
+        facts.push(grown.width > 10 && grown.x < 0);
+
+        // The embedded picture, whatever size the constructor is given.
+        var linked = new TwoPixels(0, 0);
+        facts.push(linked.width + ":" + linked.height + ":" + linked.getPixel32(0, 0) + ":" + (linked.getPixel32(1, 0) >>> 24));
+
+        // Shown on the stage: a Bitmap, the picture ten times its size, and a
+        // repeating fill of it five times its size.
+        var root = flash.Lib.current;
+        var shown = new flash.display.Bitmap(new BitmapData(10, 10, false, 0x00FF00));
+        shown.x = 100;
+        shown.y = 10;
+        root.addChild(shown);
+        facts.push(shown.width + ":" + shown.height + ":" + shown.pixelSnapping + ":" + shown.smoothing);
+        var scaled = new flash.display.Bitmap(linked);
+        scaled.x = 120;
+        scaled.y = 10;
+        scaled.scaleX = scaled.scaleY = 10;
+        root.addChild(scaled);
+        var tiles = new Sprite();
+        tiles.graphics.beginBitmapFill(linked);
+        tiles.graphics.drawRect(0, 0, 8, 2);
+        tiles.x = 150;
+        tiles.y = 10;
+        tiles.scaleX = tiles.scaleY = 5;
+        root.addChild(tiles);
+        facts.push(errorOf(function() tiles.graphics.beginBitmapFill(big)));
+        // A 2 pixel wide line painted with the picture, five times its size.
+        var line = new Sprite();
+        line.graphics.lineStyle(2);
+        line.graphics.lineBitmapStyle(linked);
+        line.graphics.moveTo(0, 13);
+        line.graphics.lineTo(8, 13);
+        line.x = 150;
+        line.y = 5;
+        line.scaleX = line.scaleY = 5;
+        root.addChild(line);
+
+        var text = "";
+        for (f in facts)
+            text += (text == "" ? "" : ",") + f;
+        flash.Lib.fscommand("bitmaps", text);
+    }
+}

@@ -1,0 +1,105 @@
+// BitmapData in a haxe movie: the facts it reports follow from the pixels
+// it was given and the operations' arithmetic.
+#include "as3/player.h"
+
+#include "recording_host.h"
+
+#include "render/filter_effects.h"
+#include "render/object_drawing.h"
+#include "render/renderer.h"
+#include "swf/movie.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
+#ifndef AS3_HAXE_MOVIES
+    GTEST_SKIP() << "haxe was not found at configuration time";
+#else
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Bitmaps.swf");
+    ASSERT_TRUE(movie);
+    auto stage = model::Stage::create(*movie);
+    ASSERT_TRUE(stage);
+    as3test::RecordingHost host;
+    auto player = as3::Player::create(*stage, host, u"file:///Bitmaps.swf", {});
+    const model::Stage* drawn = stage.get();
+    player->setDisplayPainter(
+        {[drawn](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& toDevice,
+                 const swf::ColorTransform& cx) {
+             render::paintDisplayObject(cr, *drawn, object, toDevice, cx, render::Quality::High);
+         },
+         [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t width, int32_t height, int32_t stride) {
+             render::applyFilters(filters, render::PixelView{pixels, width, height, stride});
+         },
+         &render::filterMargin});
+    player->start();
+    EXPECT_TRUE(host.errors.empty()) << (host.errors.empty()
+                                             ? ""
+                                             : std::string(host.errors[0].begin(), host.errors[0].end()));
+    EXPECT_EQ(host.command(u"bitmaps"),
+              u"8191,2015,2015,2015,2015,"                                    // sizes
+              u"2164195328,2147548928,65280,4278190335,8,4279383126,false,"   // pixels
+              u"4:4:128:255,2030,2:2164195328,12:4,"                          // bytes, vectors, histogram
+              u"0,-3,4,(x=2, y=2, w=2, h=2),"                                 // compare, threshold, bounds
+              u"16777215:16711680:16711680:16777215,5263440,2007,true:true,"  // draw
+              u"255:16711680,true,"                                           // filters
+              u"2:1:4294901760:128,"                                          // linked picture
+              u"10:10:auto:false,2015");                                      // Bitmap, fill of a disposed bitmap
+
+    // Shown: green 10x10 at (100, 10); the picture's opaque red and half
+    // blue pixels as 10x10 blocks from (120, 10); its fill repeated as 5x5
+    // blocks from (150, 10), and as a line's paint.
+    (void)stage->collectChanges();
+    const int32_t width = int32_t(stage->widthTwips() / 20);
+    const int32_t height = int32_t(stage->heightTwips() / 20);
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    render::Target target{reinterpret_cast<uint8_t*>(pixels.data()),
+                          width,
+                          height,
+                          width * 4,
+                          render::RowOrder::TopDown,
+                          {{0, 0, width, height}},
+                          {0, 0, width, height}};
+    render::Renderer renderer;
+    ASSERT_EQ(renderer.draw(*stage, target, render::Aspect::Opaque, render::Quality::High), render::DrawError{});
+    auto rgb = [&](int32_t x, int32_t y) { return pixels[size_t(y * width + x)] & 0xFFFFFF; };
+    const uint32_t halfBlue = 0x7F7FFF;  // 0x0000FF at alpha 128 over white
+    const struct {
+        int32_t left, top, right, bottom;
+        uint32_t rgb;
+    } areas[] = {
+        {101, 11, 109, 19, 0x00FF00},
+        {121, 11, 129, 19, 0xFF0000},
+        {131, 11, 139, 19, halfBlue},
+        {151, 11, 154, 19, 0xFF0000},
+        {156, 11, 159, 19, halfBlue},
+        {161, 11, 164, 19, 0xFF0000},
+        {186, 11, 189, 19, halfBlue},
+        {191, 11, 199, 14, 0xFFFFFF},
+        {101, 21, 199, 29, 0xFFFFFF},
+        // The line 10 pixels wide along y = 70, painted with the picture.
+        {151, 66, 154, 74, 0xFF0000},
+        {156, 66, 159, 74, halfBlue},
+        {151, 76, 189, 80, 0xFFFFFF},
+    };
+    for (const auto& a : areas) {
+        for (int32_t y = a.top; y < a.bottom; ++y) {
+            for (int32_t x = a.left; x < a.right; ++x) {
+                const uint32_t got = rgb(x, y);
+                const bool near = std::abs(int(got >> 16) - int(a.rgb >> 16)) <= 1 &&
+                                  std::abs(int((got >> 8) & 0xFF) - int((a.rgb >> 8) & 0xFF)) <= 1 &&
+                                  std::abs(int(got & 0xFF) - int(a.rgb & 0xFF)) <= 1;
+                ASSERT_TRUE(near) << x << "," << y << ": " << std::hex << got << " not " << a.rgb;
+            }
+        }
+    }
+#endif
+}
+
+}  // namespace
