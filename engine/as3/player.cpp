@@ -33,6 +33,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(hover);
     tracer.value(pressed);
     tracer.value(focus);
+    tracer.value(media);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -42,7 +43,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), systemClasses(), timerClasses()}) {
+                        graphicsClasses(), systemClasses(), timerClasses(), mediaClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -251,6 +252,7 @@ void Player::tick() {
     if (ctx.root)
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
+    (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
