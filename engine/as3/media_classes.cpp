@@ -178,9 +178,7 @@ Value soundInit(Machine& m, Value self, std::span<const Value>) {
 
 SoundState& soundOf(Machine& m, Value self) { return stateOf<SoundState>(m, self, u"Sound"); }
 
-double soundLength(Machine& m, uint32_t soundId) {
-    return soundId ? hostContext(m).host.soundDuration(soundId) : 0.0;
-}
+double soundLength(Machine& m, uint32_t soundId) { return soundId ? hostContext(m).host.soundDuration(soundId) : 0.0; }
 
 // play(startTime = 0 ms, loops = 0, sndTransform = null): a new channel, or
 // null when there is nothing to play (no sound, or no mixer).
