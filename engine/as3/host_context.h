@@ -44,6 +44,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value focus;     // stage.focus
     avm2::Value button;    // the SimpleButton showing a state other than up
     avm2::Value dragged;   // the sprite startDrag moves with the pointer
+    avm2::Value media;     // flash.media's playing channels (media_classes.cpp)
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -104,6 +105,9 @@ struct HostContext {
 [[nodiscard]] std::span<const avm2::PackageFunction> systemFunctions();
 [[nodiscard]] std::span<const avm2::CoreClassSpec> timerClasses();
 [[nodiscard]] std::span<const avm2::PackageFunction> timerFunctions();
+[[nodiscard]] std::span<const avm2::CoreClassSpec> mediaClasses();
+// soundComplete to the channels whose sounds played out (each frame).
+void deliverSoundCompletions(avm2::Machine& m);
 // Fires one due timer of the schedule: a Timer's events or a function's call.
 void fireTimer(avm2::Machine& m, uint32_t id);
 

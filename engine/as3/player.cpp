@@ -42,6 +42,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(focus);
     tracer.value(button);
     tracer.value(dragged);
+    tracer.value(media);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -52,7 +53,7 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
                         geom3DClasses(), filterClasses(), displayClasses(), graphicsClasses(), graphicsDataClasses(),
-                        sceneClasses(), buttonClasses(), textClasses(), bitmapClasses(), systemClasses(), timerClasses()}) {
+                        sceneClasses(), buttonClasses(), textClasses(), bitmapClasses(), systemClasses(), timerClasses(), mediaClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -262,6 +263,7 @@ void Player::tick() {
     if (ctx.root)
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
+    (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();

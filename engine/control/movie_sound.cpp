@@ -135,21 +135,28 @@ void MovieSound::stopScriptSounds(uint64_t owner, uint32_t soundId) {
         m_player.mixer().stopOwner(owner);
 }
 
+namespace {
+
+// ID3v2: "ID3", version, flags, then the tag's size in 7-bit bytes; 0 without one.
+size_t id3Size(std::span<const uint8_t> mp3) {
+    if (mp3.size() < 10 || mp3[0] != 'I' || mp3[1] != 'D' || mp3[2] != '3')
+        return 0;
+    return 10 + (size_t(mp3[6] & 0x7F) << 21 | size_t(mp3[7] & 0x7F) << 14 | size_t(mp3[8] & 0x7F) << 7 |
+                 size_t(mp3[9] & 0x7F));
+}
+
+}  // namespace
+
 uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3, bool streaming) {
-    // ID3v2: "ID3", version, flags, then the tag's size in 7-bit bytes.
-    if (mp3.size() >= 10 && mp3[0] == 'I' && mp3[1] == 'D' && mp3[2] == '3') {
-        const size_t tag = 10 + (size_t(mp3[6] & 0x7F) << 21 | size_t(mp3[7] & 0x7F) << 14 |
-                                 size_t(mp3[8] & 0x7F) << 7 | size_t(mp3[9] & 0x7F));
-        mp3 = mp3.subspan(std::min(tag, mp3.size()));
-    }
+    mp3 = mp3.subspan(std::min(id3Size(mp3), mp3.size()));
     if (streaming) {
         if (mp3.empty())
             return 0;
-        if (m_streams.size() >= MaxLoadedSounds)
-            m_streams.erase(m_streams.begin());
+        dropOldestStream();
         const uint32_t id = m_nextLoaded++;
-        m_streams.emplace(id, LoadedStream{std::make_shared<const std::vector<uint8_t>>(mp3.begin(), mp3.end()),
-                                           std::make_shared<media::StreamProgress>(), media::mp3OutputFrames(mp3)});
+        auto bytes = std::make_shared<media::ArrivingBytes>(media::ArrivingBytes{{mp3.begin(), mp3.end()}, true});
+        m_streams.emplace(
+            id, LoadedStream{std::move(bytes), std::make_shared<media::StreamProgress>(), media::mp3OutputFrames(mp3)});
         return id;
     }
     swf::Sound sound;
@@ -163,6 +170,48 @@ uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3, bool streaming) {
     const uint32_t id = m_nextLoaded++;
     m_loaded.emplace(id, std::move(decoded));
     return id;
+}
+
+void MovieSound::dropOldestStream() {
+    if (m_streams.size() < MaxLoadedSounds)
+        return;
+    // A voice still waiting for its bytes would wait for ever: it ends with what it has.
+    m_streams.begin()->second.mp3->complete = true;
+    m_streams.erase(m_streams.begin());
+}
+
+uint32_t MovieSound::openArrivingSound() {
+    dropOldestStream();
+    const uint32_t id = m_nextLoaded++;
+    LoadedStream stream{std::make_shared<media::ArrivingBytes>(), std::make_shared<media::StreamProgress>()};
+    stream.mp3->complete = false;
+    stream.headRead = false;
+    m_streams.emplace(id, std::move(stream));
+    return id;
+}
+
+void MovieSound::addArrivingBytes(uint32_t soundId, std::span<const uint8_t> bytes, bool complete) {
+    const auto it = m_streams.find(soundId);
+    if (it == m_streams.end() || it->second.mp3->complete)
+        return;
+    LoadedStream& stream = it->second;
+    if (!stream.headRead) {
+        // Ten bytes tell whether an ID3 tag comes first and how long it is.
+        stream.head.insert(stream.head.end(), bytes.begin(), bytes.end());
+        if (stream.head.size() < 10 && !complete)
+            return;
+        stream.headRead = true;
+        stream.skip = id3Size(stream.head);
+        bytes = stream.head;
+    }
+    const size_t skipped = size_t(std::min<uint64_t>(stream.skip, bytes.size()));
+    stream.skip -= skipped;
+    stream.mp3->bytes.insert(stream.mp3->bytes.end(), bytes.begin() + ptrdiff_t(skipped), bytes.end());
+    stream.head.clear();
+    if (complete) {
+        stream.mp3->complete = true;
+        stream.headerFrames = media::mp3OutputFrames(stream.mp3->bytes);
+    }
 }
 
 double MovieSound::durationMs(uint32_t soundId) {

@@ -66,6 +66,11 @@ public:
     // a streaming sound kept to decode while it plays: its sound id, or 0
     // when nothing decoded (is there). At most MaxLoadedSounds of each are kept.
     uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming = false);
+    // A streaming sound whose file is still arriving: it can start at once,
+    // plays what came (silence while the download lags) and ends after the
+    // bytes marked `complete`. 0 when no more sounds can be kept.
+    uint32_t openArrivingSound();
+    void addArrivingBytes(uint32_t soundId, std::span<const uint8_t> bytes, bool complete);
     static constexpr size_t MaxLoadedSounds = 64;
     [[nodiscard]] bool playing(uint64_t voice) const { return m_player.mixer().playing(voice); }
     [[nodiscard]] double durationMs(uint32_t soundId);
@@ -89,6 +94,8 @@ public:
 
 private:
     [[nodiscard]] std::shared_ptr<const media::DecodedSound> soundOf(uint32_t soundId);
+    // Makes room for one more loaded streaming sound.
+    void dropOldestStream();
     [[nodiscard]] bool hasStream(const swf::Timeline& timeline);
     // Stops the streams of clips that stopped or left the stage.
     void sweepStreams();
@@ -104,9 +111,12 @@ private:
     std::vector<uint64_t> m_finished;
     std::map<uint32_t, std::shared_ptr<const media::DecodedSound>> m_loaded;
     struct LoadedStream {
-        std::shared_ptr<const std::vector<uint8_t>> mp3;
+        std::shared_ptr<media::ArrivingBytes> mp3;
         std::shared_ptr<media::StreamProgress> progress;
         uint64_t headerFrames = 0;  // the length the frame headers give
+        std::vector<uint8_t> head;  // arriving: the first bytes, until an ID3 tag can be told
+        bool headRead = true;
+        uint64_t skip = 0;  // arriving: bytes of the ID3 tag still to drop
     };
     std::map<uint32_t, LoadedStream> m_streams;
     uint32_t m_nextLoaded = 0x10000;

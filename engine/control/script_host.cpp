@@ -109,6 +109,13 @@ uint32_t ScriptHost::loadSound(std::span<const uint8_t> mp3, bool streaming) {
     return m_sound ? m_sound->loadSound(mp3, streaming) : 0;
 }
 
+uint32_t ScriptHost::openArrivingSound() { return m_sound ? m_sound->openArrivingSound() : 0; }
+
+void ScriptHost::addArrivingSound(uint32_t soundId, std::span<const uint8_t> bytes, bool complete) {
+    if (m_sound)
+        m_sound->addArrivingBytes(soundId, bytes, complete);
+}
+
 uint64_t ScriptHost::playStreamSound(std::unique_ptr<media::SoundSource> source) {
     return m_sound && source ? m_sound->player().mixer().play(std::move(source)) : 0;
 }

@@ -61,6 +61,8 @@ public:
     uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override;
     void stopSounds(uint64_t owner, uint32_t soundId) override;
     uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming) override;
+    uint32_t openArrivingSound() override;
+    void addArrivingSound(uint32_t soundId, std::span<const uint8_t> bytes, bool complete) override;
     uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) override;
     bool soundPlaying(uint64_t voice) override;
     double soundDuration(uint32_t soundId) override;

@@ -42,7 +42,7 @@ uint64_t mp3OutputFrames(std::span<const uint8_t> mp3) {
 }
 
 moviehost::Expected<std::unique_ptr<ProgressiveSound>, MediaError> ProgressiveSound::create(
-    std::shared_ptr<const std::vector<uint8_t>> mp3, std::shared_ptr<StreamProgress> progress) {
+    std::shared_ptr<const ArrivingBytes> mp3, std::shared_ptr<StreamProgress> progress) {
     auto decoder = AudioDecoder::create(swf::SoundFormat{swf::SoundCodec::Mp3, 3, true, true});
     if (!decoder)
         return decoder.error();
@@ -52,16 +52,19 @@ moviehost::Expected<std::unique_ptr<ProgressiveSound>, MediaError> ProgressiveSo
         new ProgressiveSound(std::move(mp3), std::move(progress), std::move(decoder).value()));
 }
 
-bool ProgressiveSound::decodeSlice() {
+ProgressiveSound::Slice ProgressiveSound::decodeSlice() {
     if (m_flushed)
-        return false;
+        return Slice::Done;
+    const std::vector<uint8_t>& bytes = m_mp3->bytes;
+    if (m_fed >= bytes.size() && !m_mp3->complete)
+        return Slice::Waiting;
     // Played samples are dropped before more are added, so memory stays at a slice or two.
     m_ready.erase(m_ready.begin(), m_ready.begin() + ptrdiff_t(m_readyAt));
     m_readyAt = 0;
     const size_t before = m_ready.size();
-    if (m_fed < m_mp3->size()) {
-        const size_t n = std::min(SliceBytes, m_mp3->size() - m_fed);
-        m_decoder.decode(std::span<const uint8_t>(m_mp3->data() + m_fed, n), m_ready);
+    if (m_fed < bytes.size()) {
+        const size_t n = std::min(SliceBytes, bytes.size() - m_fed);
+        m_decoder.decode(std::span<const uint8_t>(bytes.data() + m_fed, n), m_ready);
         m_fed += n;
     } else {
         m_decoder.flush(m_ready);
@@ -69,7 +72,7 @@ bool ProgressiveSound::decodeSlice() {
         m_progress->complete = true;
     }
     m_progress->decodedFrames += (m_ready.size() - before) / OutputChannels;
-    return true;
+    return Slice::Decoded;
 }
 
 size_t ProgressiveSound::read(std::span<int16_t> out) {
@@ -78,9 +81,16 @@ size_t ProgressiveSound::read(std::span<int16_t> out) {
     while (done < want) {
         const size_t have = (m_ready.size() - m_readyAt) / OutputChannels;
         if (have == 0) {
-            if (!decodeSlice())
-                break;
-            continue;
+            const Slice slice = decodeSlice();
+            if (slice == Slice::Decoded)
+                continue;
+            if (slice == Slice::Waiting) {
+                // The download is behind: silence now, the rest when it comes.
+                std::fill(out.begin() + ptrdiff_t(done * OutputChannels), out.end(), int16_t(0));
+                m_position += done;
+                return want;
+            }
+            break;
         }
         const size_t n = std::min(have, want - done);
         std::copy_n(m_ready.begin() + ptrdiff_t(m_readyAt), n * OutputChannels,

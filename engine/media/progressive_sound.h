@@ -19,6 +19,13 @@
 
 namespace media {
 
+// A file's bytes as they arrive: a download appends and finally marks it
+// complete; a file that is all there is complete from the start.
+struct ArrivingBytes {
+    std::vector<uint8_t> bytes;
+    bool complete = true;
+};
+
 struct StreamProgress {
     uint64_t decodedFrames = 0;  // output frames decoded so far
     bool complete = false;       // the whole file is decoded
@@ -33,22 +40,25 @@ public:
     // Coded bytes fed to the decoder per slice.
     static constexpr size_t SliceBytes = 4096;
 
-    // `mp3`: MP3 frames (an ID3v2 tag before them already skipped). Fails
-    // when no decoder is there.
+    // `mp3`: MP3 frames (an ID3v2 tag before them already skipped). While
+    // they have not all arrived, a voice that catches up with them plays
+    // silence (not counted in its position) and waits for more. Fails when
+    // no decoder is there.
     [[nodiscard]] static moviehost::Expected<std::unique_ptr<ProgressiveSound>, MediaError> create(
-        std::shared_ptr<const std::vector<uint8_t>> mp3, std::shared_ptr<StreamProgress> progress);
+        std::shared_ptr<const ArrivingBytes> mp3, std::shared_ptr<StreamProgress> progress);
 
     size_t read(std::span<int16_t> out) override;
     [[nodiscard]] uint64_t position() const override { return m_position; }
 
 private:
-    ProgressiveSound(std::shared_ptr<const std::vector<uint8_t>> mp3, std::shared_ptr<StreamProgress> progress,
+    ProgressiveSound(std::shared_ptr<const ArrivingBytes> mp3, std::shared_ptr<StreamProgress> progress,
                      AudioDecoder decoder)
         : m_mp3(std::move(mp3)), m_progress(std::move(progress)), m_decoder(std::move(decoder)) {}
-    // Decodes one more slice; false when the file is done.
-    bool decodeSlice();
+    enum class Slice : uint8_t { Decoded, Waiting, Done };
+    // Decodes one more slice, or says why not.
+    Slice decodeSlice();
 
-    std::shared_ptr<const std::vector<uint8_t>> m_mp3;
+    std::shared_ptr<const ArrivingBytes> m_mp3;
     std::shared_ptr<StreamProgress> m_progress;
     AudioDecoder m_decoder;
     std::vector<int16_t> m_ready;  // decoded, not yet played

@@ -211,8 +211,9 @@ bool VideoDecoder::convert(const AVFrame& frame) {
     return true;
 }
 
-moviehost::Expected<EmbeddedVideo, MediaError> EmbeddedVideo::create(const swf::VideoStream& stream) {
-    auto decoder = VideoDecoder::create(stream.codec, stream.width, stream.height, stream.deblocking);
+moviehost::Expected<EmbeddedVideo, MediaError> EmbeddedVideo::create(const swf::VideoStream& stream,
+                                                                     uint8_t deblocking) {
+    auto decoder = VideoDecoder::create(stream.codec, stream.width, stream.height, deblocking);
     if (!decoder)
         return decoder.error();
     return EmbeddedVideo(stream, std::move(decoder.value()));

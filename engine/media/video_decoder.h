@@ -71,7 +71,12 @@ private:
 // before them. The stream must outlive this object.
 class EmbeddedVideo {
 public:
-    [[nodiscard]] static moviehost::Expected<EmbeddedVideo, MediaError> create(const swf::VideoStream& stream);
+    [[nodiscard]] static moviehost::Expected<EmbeddedVideo, MediaError> create(const swf::VideoStream& stream) {
+        return create(stream, stream.deblocking);
+    }
+    // `deblocking` is the stream's flag or what a script set in its place.
+    [[nodiscard]] static moviehost::Expected<EmbeddedVideo, MediaError> create(const swf::VideoStream& stream,
+                                                                               uint8_t deblocking);
 
     // The picture of frame `number`, or null when nothing could be decoded yet.
     [[nodiscard]] const VideoImage* frame(uint16_t number);

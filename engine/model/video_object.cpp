@@ -19,6 +19,16 @@ void VideoObject::clearPicture() {
     bumpContent();
 }
 
+void VideoObject::setSmoothing(bool on) {
+    m_smoothing = on;
+    bumpContent();
+}
+
+void VideoObject::setDeblocking(double level) {
+    m_deblocking = level >= 0 && level <= 6 ? uint8_t(level) : uint8_t(0);
+    bumpContent();
+}
+
 uint32_t VideoObject::contentVersion() const {
     return DisplayObject::contentVersion() + (m_feed ? uint32_t(m_feed->version()) : 0);
 }

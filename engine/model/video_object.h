@@ -11,6 +11,7 @@
 #include "swf/video.h"
 
 #include <memory>
+#include <optional>
 
 namespace model {
 
@@ -31,12 +32,22 @@ public:
     [[nodiscard]] uint64_t clearedAt() const { return m_clearedAt; }
     [[nodiscard]] uint32_t contentVersion() const override;
 
+    // The stream's smoothing and deblocking flags until a script sets its own
+    // (Video.smoothing, Video.deblocking); the drawing follows these.
+    [[nodiscard]] bool smoothing() const { return m_smoothing.value_or(m_stream->smoothing); }
+    void setSmoothing(bool on);
+    [[nodiscard]] uint8_t deblocking() const { return m_deblocking.value_or(m_stream->deblocking); }
+    // Levels past the format's 0..6 are taken as 0 (as the stream says).
+    void setDeblocking(double level);
+
 private:
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
 
     const swf::VideoStream* m_stream = nullptr;
     std::shared_ptr<const VideoFeed> m_feed;
     uint64_t m_clearedAt = UINT64_MAX;  // the feed version clear() hid
+    std::optional<bool> m_smoothing;
+    std::optional<uint8_t> m_deblocking;
 };
 
 }  // namespace model

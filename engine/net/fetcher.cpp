@@ -62,6 +62,10 @@ struct Fetcher::State {
             if (stopping || cancelled.count(event.id) != 0)
                 return;
             if (!event.result && !events.empty() && events.back().id == event.id && !events.back().result) {
+                // Appending to the queued piece keeps a long undrained download linear.
+                std::string joined = std::move(events.back().chunk);
+                joined += event.chunk;
+                event.chunk = std::move(joined);
                 events.back() = std::move(event);
             } else {
                 events.push_back(std::move(event));
@@ -123,7 +127,7 @@ struct Fetcher::State {
                 break;
             }
             if (target.isLocal())
-                return readFile(id, decision.filePath, target);
+                return readFile(id, decision.filePath, target, request.streamBody);
             std::string redirect;
             Result result = transfer(id, request, target, post, limits.maxBytes, &redirect);
             if (!result || redirect.empty())
@@ -164,7 +168,7 @@ struct Fetcher::State {
         return text && policyAllows(*text, requester, target);
     }
 
-    Result readFile(RequestId id, const std::string& path, const Location& target) {
+    Result readFile(RequestId id, const std::string& path, const Location& target, bool stream) {
         std::ifstream in(path, std::ios::binary);
         if (!in)
             return failure(FetchError::Kind::NotFound, "the file " + target.path + " cannot be opened");
@@ -184,7 +188,8 @@ struct Fetcher::State {
             response.body.append(buffer, size_t(in.gcount()));
             if (response.body.size() > limits.maxBytes)
                 return failure(FetchError::Kind::TooLarge, "the file " + target.path + " grew beyond the limit");
-            post(FetchEvent{id, response.body.size(), size, std::nullopt});
+            post(FetchEvent{id, response.body.size(), size,
+                            stream ? std::string(buffer, size_t(in.gcount())) : std::string(), std::nullopt});
         }
         if (in.bad())
             return failure(FetchError::Kind::Network, "reading " + target.path + " failed");
@@ -198,6 +203,8 @@ struct Fetcher::State {
         std::string body;
         bool tooLarge = false;
         curl_off_t lastReported = -1;
+        CURL* curl = nullptr;  // set when the body streams: its status decides what is body
+        uint64_t total = 0;
     };
 
     static size_t onData(char* data, size_t size, size_t count, void* user) {
@@ -208,6 +215,15 @@ struct Fetcher::State {
             return 0;
         }
         transfer.body.append(data, bytes);
+        if (transfer.curl != nullptr) {
+            // Only a success's body streams; redirects and errors stay whole.
+            long status = 0;
+            curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
+            if (status >= 200 && status < 300)
+                transfer.state->post(FetchEvent{transfer.id, transfer.body.size(),
+                                                std::max<uint64_t>(transfer.total, transfer.body.size()),
+                                                std::string(data, bytes), std::nullopt});
+        }
         return bytes;
     }
 
@@ -219,10 +235,12 @@ struct Fetcher::State {
             transfer.tooLarge = true;
             return 1;
         }
-        if (loaded != transfer.lastReported) {
+        if (total > 0)
+            transfer.total = uint64_t(total);
+        if (loaded != transfer.lastReported && transfer.curl == nullptr) {
             transfer.lastReported = loaded;
             transfer.state->post(
-                FetchEvent{transfer.id, uint64_t(loaded), uint64_t(std::max<curl_off_t>(0, total)), std::nullopt});
+                FetchEvent{transfer.id, uint64_t(loaded), uint64_t(std::max<curl_off_t>(0, total)), {}, std::nullopt});
         }
         return 0;
     }
@@ -234,7 +252,7 @@ struct Fetcher::State {
         CURL* curl = curl_easy_init();
         if (curl == nullptr)
             return failure(FetchError::Kind::Network, "the network library could not start a transfer");
-        Transfer state{this, id, maxBytes, {}, false, -1};
+        Transfer state{this, id, maxBytes, {}, false, -1, request.streamBody ? curl : nullptr, 0};
         const std::string url = target.url();
         curl_slist* headers = nullptr;
         for (const auto& [name, value] : request.headers) {

@@ -38,6 +38,9 @@ struct FetchRequest {
     std::string body;  // sent when post
     std::string contentType = "application/x-www-form-urlencoded";
     std::vector<std::pair<std::string, std::string>> headers;
+    // Hand the body over as it arrives (FetchEvent::chunk), for players that
+    // start before the whole file is in; the final result still has it all.
+    bool streamBody = false;
 };
 
 struct FetchResponse {
@@ -59,6 +62,9 @@ struct FetchEvent {
     RequestId id = 0;
     uint64_t loaded = 0;
     uint64_t total = 0;  // 0 while unknown
+    // With streamBody: the bytes of the (successful) body that arrived since
+    // the previous event of this request, in order; coalesced events join theirs.
+    std::string chunk;
     // Set on the last event of a request; absent for progress.
     std::optional<moviehost::Expected<FetchResponse, FetchError>> result;
 };

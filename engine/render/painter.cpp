@@ -505,8 +505,9 @@ void Painter::drawVideo(const model::VideoObject& video, const PaintState& state
         cairo_restore(cr);
         return;
     }
-    auto picture = video.feed() ? m_paints->videos().feedPicture(video.id(), *video.feed(), video.clearedAt())
-                                : m_paints->videos().picture(video.id(), stream, video.videoFrame());
+    auto picture = video.feed()
+                       ? m_paints->videos().feedPicture(video.id(), *video.feed(), video.clearedAt())
+                       : m_paints->videos().picture(video.id(), stream, video.videoFrame(), video.deblocking());
     if (picture && !state.cx.isAlphaOnly())
         picture = VideoFrames::transformed(picture, state.cx);
     if (!picture) {
@@ -522,7 +523,7 @@ void Painter::drawVideo(const model::VideoObject& video, const PaintState& state
     cairo_matrix_init_scale(&toPicture, width / area.xMax, height / area.yMax);
     cairo_pattern_set_matrix(pattern, &toPicture);
     cairo_pattern_set_filter(pattern,
-                             stream.smoothing && m_quality != Quality::Low ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+                             video.smoothing() && m_quality != Quality::Low ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     cairo_set_source(cr, pattern);
     cairo_pattern_destroy(pattern);

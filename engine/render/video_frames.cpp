@@ -29,10 +29,10 @@ std::shared_ptr<cairo_surface_t> toSurface(const uint8_t* rgba, uint32_t width, 
 
 }  // namespace
 
-std::shared_ptr<cairo_surface_t> VideoFrames::picture(uint64_t objectId, const swf::VideoStream& stream,
-                                                      uint16_t frame) {
+std::shared_ptr<cairo_surface_t> VideoFrames::picture(uint64_t objectId, const swf::VideoStream& stream, uint16_t frame,
+                                                      uint8_t deblocking) {
     auto it = m_entries.find(objectId);
-    if (it != m_entries.end() && it->second.stream != &stream)
+    if (it != m_entries.end() && (it->second.stream != &stream || it->second.deblocking != deblocking))
         it = m_entries.erase(it);
     if (it == m_entries.end() || it->first != objectId) {
         if (m_entries.size() >= MaxStreams) {
@@ -43,7 +43,8 @@ std::shared_ptr<cairo_surface_t> VideoFrames::picture(uint64_t objectId, const s
         }
         Entry entry;
         entry.stream = &stream;
-        if (auto video = media::EmbeddedVideo::create(stream))
+        entry.deblocking = deblocking;
+        if (auto video = media::EmbeddedVideo::create(stream, deblocking))
             entry.video.emplace(std::move(video.value()));
         it = m_entries.emplace(objectId, std::move(entry)).first;
     }

@@ -28,8 +28,9 @@ public:
     // Frame `frame` of `stream` as object `objectId` shows it: a
     // premultiplied image of the picture's pixels, or null when nothing
     // could be decoded up to that frame (an unknown codec, only bad frames).
+    // A change of `deblocking` restarts the object's decoder.
     [[nodiscard]] std::shared_ptr<cairo_surface_t> picture(uint64_t objectId, const swf::VideoStream& stream,
-                                                           uint16_t frame);
+                                                           uint16_t frame, uint8_t deblocking);
 
     // The picture a feed shows for object `objectId`, converted once per
     // feed version; null while it has none or while `clearedAt` (clear())
@@ -49,6 +50,7 @@ private:
     };
     struct Entry {
         const swf::VideoStream* stream = nullptr;
+        uint8_t deblocking = 0;
         std::optional<media::EmbeddedVideo> video;
         std::optional<uint16_t> shown;  // the frame `surface` holds
         std::shared_ptr<cairo_surface_t> surface;

@@ -48,6 +48,8 @@ void installSound(Runtime& rt);
 void deliverSoundCompletions(Runtime& rt);
 // A Sound's loadSound arrived (or failed): the sound is kept, then onLoad(success).
 void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success);
+// Bytes of a streaming loadSound that arrived before the rest: the first start the sound.
+void soundArrived(Runtime& rt, Object* sound, std::span<const uint8_t> bytes);
 
 // NetConnection and NetStream (local FLV files).
 void installNetStream(Runtime& rt);

@@ -97,13 +97,16 @@ Value pause(Runtime& rt, const Value& self, std::span<const Value> args) {
         if (!arg(args, 0).isUndefined())
             paused = toBoolean(rt, args[0]);
         stream->playback().pause(paused, clockMs(rt));
+        rt.netStreams.insert(stream);  // its notice is due, and a resumed stream ticks again
     }
     return Value();
 }
 
 Value seek(Runtime& rt, const Value& self, std::span<const Value> args) {
-    if (NetStreamObject* stream = streamOf(self))
+    if (NetStreamObject* stream = streamOf(self)) {
         stream->playback().seek(toNumber(rt, arg(args, 0)), clockMs(rt));
+        rt.netStreams.insert(stream);
+    }
     return Value();
 }
 
@@ -215,9 +218,11 @@ void updateNetStreams(Runtime& rt) {
             continue;
         stream->playback().update(now);
         rt.guarded([&] { deliverEvents(rt, stream); });
-        // An open stream stays alive (and ticking) without references, as
-        // it plays on; a closed one is left to the collector.
-        if (!stream->playback().open())
+        // A playing stream stays alive (and ticking) without references, as
+        // it plays on; a paused, finished or closed one is left to the
+        // collector once its events are delivered: dropped by the movie, it
+        // goes, and no handler runs on it after.
+        if (!stream->playback().playing())
             rt.netStreams.erase(stream);
     }
 }

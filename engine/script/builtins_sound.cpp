@@ -208,8 +208,13 @@ Value loadSound(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
     if (!object || arg(args, 0).isNullish())
         return Value();
-    putOwn(rt, object, u"__streaming", Value::fromBool(toBoolean(rt, arg(args, 1))), Hidden);
-    (void)session(rt).start(object, LoadKind::Sound, toString(rt, args[0]).utf8());
+    const bool streaming = toBoolean(rt, arg(args, 1));
+    // A download this one replaces ends with what it brought.
+    if (const auto arriving = uint32_t(hiddenId(rt, self, u"__arriving")); arriving != 0)
+        rt.host.addArrivingSound(arriving, {}, true);
+    putOwn(rt, object, u"__streaming", Value::fromBool(streaming), Hidden);
+    putOwn(rt, object, u"__arriving", Value(0.0), Hidden);
+    (void)session(rt).start(object, LoadKind::Sound, toString(rt, args[0]).utf8(), std::nullopt, {}, {}, streaming);
     return Value();
 }
 
@@ -222,14 +227,40 @@ void addGetter(Runtime& rt, Object* on, std::u16string_view name, NativeFn gette
 
 }  // namespace
 
+void soundArrived(Runtime& rt, Object* sound, std::span<const uint8_t> bytes) {
+    const Value self(sound);
+    if (const auto id = uint32_t(hiddenId(rt, self, u"__arriving")); id != 0) {
+        rt.host.addArrivingSound(id, bytes, false);
+        return;
+    }
+    // The first bytes: the sound starts now and plays on as the rest comes.
+    const uint32_t id = rt.host.openArrivingSound();
+    if (id == 0)
+        return;
+    putOwn(rt, sound, u"__arriving", Value(double(id)), Hidden);
+    putOwn(rt, sound, u"__sound", Value(double(id)), Hidden);
+    rt.host.addArrivingSound(id, bytes, false);
+    (void)start(rt, self, {});
+}
+
 void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success) {
     const Value self(sound);
     const bool streaming = toBoolean(rt, getMember(rt, self, u"__streaming"));
-    const uint32_t id = success ? rt.host.loadSound(mp3, streaming) : 0;
-    if (id != 0) {
-        putOwn(rt, sound, u"__sound", Value(double(id)), Hidden);
-        if (streaming)
+    const auto arriving = uint32_t(hiddenId(rt, self, u"__arriving"));
+    uint32_t id = 0;
+    if (arriving != 0) {
+        // Already playing from its chunks: what came is all there is.
+        rt.host.addArrivingSound(arriving, {}, true);
+        putOwn(rt, sound, u"__arriving", Value(0.0), Hidden);
+        id = success ? arriving : 0;
+    } else if (success) {
+        id = rt.host.loadSound(mp3, streaming);
+        if (id != 0)
+            putOwn(rt, sound, u"__sound", Value(double(id)), Hidden);
+        if (id != 0 && streaming)
             (void)start(rt, self, {});
+    }
+    if (id != 0) {
         // The file's tags, before onLoad as the format's player gives them.
         const auto tags = media::readSoundTags(mp3);
         if (!tags.empty()) {

@@ -1,8 +1,10 @@
 // Video: a placed video object shows a NetStream's pictures once attached
 // (attachVideo(stream)); attachVideo(null) goes back to its own frames.
-// width and height are the size of the pictures shown (0 before any).
+// width and height are the size of the pictures shown (0 before any);
+// smoothing and deblocking start as the stream's flags and change its drawing.
 #include "script/builtins.h"
 
+#include "script/conversions.h"
 #include "script/member_access.h"
 #include "script/net_stream_object.h"
 #include "script/runtime.h"
@@ -46,6 +48,28 @@ Value size(const Value& self, bool wide) {
 Value width(Runtime&, const Value& self, std::span<const Value>) { return size(self, true); }
 Value height(Runtime&, const Value& self, std::span<const Value>) { return size(self, false); }
 
+Value smoothing(Runtime&, const Value& self, std::span<const Value>) {
+    const model::VideoObject* video = videoOf(self);
+    return video ? Value::fromBool(video->smoothing()) : Value();
+}
+
+Value setSmoothing(Runtime& rt, const Value& self, std::span<const Value> args) {
+    if (model::VideoObject* video = videoOf(self))
+        video->setSmoothing(toBoolean(rt, arg(args, 0)));
+    return Value();
+}
+
+Value deblocking(Runtime&, const Value& self, std::span<const Value>) {
+    const model::VideoObject* video = videoOf(self);
+    return video ? Value(double(video->deblocking())) : Value();
+}
+
+Value setDeblocking(Runtime& rt, const Value& self, std::span<const Value> args) {
+    if (model::VideoObject* video = videoOf(self))
+        video->setDeblocking(toNumber(rt, arg(args, 0)));
+    return Value();
+}
+
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
 }  // namespace
@@ -60,6 +84,8 @@ void installVideo(Runtime& rt) {
         Property& p = proto->properties().add(String(name), Value(), PropertyFlag::DontDelete | PropertyFlag::DontEnum);
         p.getter = rt.newNative(getter);
     }
+    defineAccessor(rt, proto, u"smoothing", smoothing, setSmoothing);
+    defineAccessor(rt, proto, u"deblocking", deblocking, setDeblocking);
     NativeFunction* ctor = rt.newNative(nothing);
     rt.defineValue(ctor, u"prototype", Value(proto), PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     rt.defineValue(proto, u"constructor", Value(ctor));

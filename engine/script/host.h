@@ -100,6 +100,10 @@ public:
     // (above every character id), or 0 when nothing decoded. A streaming
     // sound decodes while it plays, and its duration grows as it does.
     virtual uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming) { return 0; }
+    // A streaming sound whose MP3 is still downloading: its id (0 when none
+    // could be made); bytes join it as they arrive, `complete` with the last.
+    virtual uint32_t openArrivingSound() { return 0; }
+    virtual void addArrivingSound(uint32_t soundId, std::span<const uint8_t> bytes, bool complete) {}
     // Voices that played to their end since the last call, in the order they ended.
     [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
     // A NetStream's sound, played through the movie's mixer until it ends

@@ -54,7 +54,8 @@ net::Fetcher& NetSession::fetcher() {
 
 std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, std::string_view url,
                                                 std::optional<std::string> postBody, std::string contentType,
-                                                std::vector<std::pair<std::string, std::string>> headers) {
+                                                std::vector<std::pair<std::string, std::string>> headers,
+                                                bool streamBody) {
     net::Fetcher& loader = fetcher();
     auto location = net::resolveLocation(*m_movie, url);
     cancelFor(target);
@@ -72,6 +73,7 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
     if (!contentType.empty())
         request.contentType = std::move(contentType);
     request.headers = std::move(headers);
+    request.streamBody = streamBody;
     const net::RequestId id = loader.start(std::move(request));
     Pending& pending = m_pending[id];
     pending.target = target;
@@ -169,6 +171,14 @@ void NetSession::deliver() {
         if (it == m_pending.end())
             continue;
         m_rt.guarded([&] { setProgress(it->second, event.loaded, event.total); });
+        if (!event.chunk.empty() && it->second.kind == LoadKind::Sound) {
+            Object* sound = it->second.target;
+            const auto* bytes = reinterpret_cast<const uint8_t*>(event.chunk.data());
+            m_rt.guarded([&] { soundArrived(m_rt, sound, {bytes, event.chunk.size()}); });
+            it = m_pending.find(event.id);
+            if (it == m_pending.end())
+                continue;
+        }
         const bool failed = event.result && !event.result->has_value();
         if (it->second.kind == LoadKind::Movie && !failed)
             m_rt.guarded([&] { reportMovieProgress(event.id); });

@@ -37,10 +37,12 @@ public:
     // lands in the target's hidden _bytesLoaded and _bytesTotal, as the
     // format's LoadVars keeps it. nullopt when the URL cannot be read as a
     // location: the target hears of the failure at the next delivery.
+    // With `streamBody` a Sound hears of each piece as it arrives (soundArrived).
     std::optional<net::RequestId> start(Object* target, LoadKind kind, std::string_view url,
                                         std::optional<std::string> postBody = std::nullopt,
                                         std::string contentType = {},
-                                        std::vector<std::pair<std::string, std::string>> headers = {});
+                                        std::vector<std::pair<std::string, std::string>> headers = {},
+                                        bool streamBody = false);
     // A clip's new content; `listener` (may be null) is the MovieClipLoader
     // that hears of its progress.
     std::optional<net::RequestId> startMovie(Object* clip, Object* listener, std::string_view url);

@@ -205,3 +205,50 @@ TEST(HaxePlayer, Collections) {
     EXPECT_EQ(p->host.command(u"proxy"),
               u"set a,set b,set a,get a,get b,|a=3 b=two |truetruefalse|called greet with 2");
 }
+
+// Sound, SoundChannel, SoundTransform and SoundMixer over the host's mixer:
+// a linked sound plays with the start, loops and levels asked, each channel
+// on an owner of its own; soundComplete reaches only the channel whose voice
+// ended, at the next frame, with no script reference keeping it.
+TEST(HaxePlayer, MediaSounds) {
+    REQUIRE_HAXE();
+    auto p = play("Media");
+    ASSERT_TRUE(p && p->player);
+    auto& host = p->host;
+    EXPECT_TRUE(host.errors.empty());
+    const std::pair<std::u16string, std::u16string> expected[] = {
+        {u"transform", u"0.5,-0.25,1,0,0,0.75|1,0,1,0,0,1"},
+        {u"sound", u"1044,true,true"},
+        {u"first", u"0.5,1,0,0,0,1"},
+        {u"playing", u"250"},
+        {u"stopped", u"250"},
+        {u"mixer", u"0.8"},
+    };
+    for (const auto& [command, value] : expected) {
+        SCOPED_TRACE(std::string(command.begin(), command.end()));
+        EXPECT_EQ(host.command(command), value);
+    }
+    ASSERT_EQ(host.started.size(), 2u);
+    EXPECT_NE(host.started[0].soundId, 0u);
+    EXPECT_DOUBLE_EQ(host.started[0].offsetSeconds, 0.1);
+    EXPECT_EQ(host.started[0].loops, 2u);
+    EXPECT_EQ(host.started[1].loops, 1u);
+    EXPECT_NE(host.started[0].owner, host.started[1].owner);
+    EXPECT_EQ(host.stoppedOwners, std::vector<uint64_t>{host.started[1].owner}) << "stop touches its own voice";
+    EXPECT_DOUBLE_EQ(host.levels[host.started[0].owner].ll, 0.0) << "panned right";
+    EXPECT_DOUBLE_EQ(host.levels[host.started[1].owner].volume, 25.0);
+    EXPECT_DOUBLE_EQ(host.levels[0].volume, 80.0);
+
+    host.position = 300;
+    p->player->tick();
+    (void)p->player->collectGarbage();
+    host.finished = {2, 1};  // the stopped voice's report is not the script's
+    p->player->tick();
+    std::vector<std::u16string> completions;
+    for (const auto& [command, value] : host.commands) {
+        if (command == u"complete")
+            completions.push_back(value);
+    }
+    EXPECT_EQ(completions, std::vector<std::u16string>{u"first,1044"}) << "at its end, once, though collected for";
+    EXPECT_TRUE(host.errors.empty());
+}

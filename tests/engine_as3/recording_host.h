@@ -4,8 +4,10 @@
 #include "script/host.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace as3test {
@@ -30,6 +32,32 @@ struct RecordingHost final : script::Host {
     double epoch = 1609459200000.0;
     double milliseconds() override { return clock; }
     double epochMilliseconds() override { return epoch + clock; }
+
+    // Sounds, as a mixer would take them: each start a voice numbered from
+    // 1; the test says which voices finished and where a voice is.
+    struct StartedSound {
+        uint32_t soundId = 0;
+        double offsetSeconds = 0;
+        uint32_t loops = 0;
+        uint64_t owner = 0;
+    };
+    std::vector<StartedSound> started;
+    std::vector<uint64_t> stoppedOwners;
+    std::map<uint64_t, script::SoundLevels> levels;
+    std::vector<uint64_t> finished;
+    double position = 250;
+    bool allStopped = false;
+    uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override {
+        started.push_back({soundId, offsetSeconds, loops, owner});
+        return started.size();
+    }
+    void stopSounds(uint64_t owner, uint32_t) override { stoppedOwners.push_back(owner); }
+    void stopAllSounds() override { allStopped = true; }
+    void setSoundLevels(uint64_t owner, const script::SoundLevels& l) override { levels[owner] = l; }
+    script::SoundLevels soundLevels(uint64_t owner) override { return levels[owner]; }
+    double soundDuration(uint32_t soundId) override { return soundId ? 1044.0 : 0.0; }
+    double soundPosition(uint64_t) override { return position; }
+    std::vector<uint64_t> finishedSounds() override { return std::exchange(finished, {}); }
 
     // The argument of the first fscommand of that name, or none.
     [[nodiscard]] std::optional<std::u16string> command(std::u16string_view name) const {

@@ -4,6 +4,7 @@
 // as the player did, and a block that fails is reported while the movie
 // plays on.
 #include "control_harness.h"
+#include "event_sink.h"
 
 #include "movie_writer.h"
 
@@ -20,7 +21,7 @@ using namespace controltest;
 namespace {
 
 // Records every event with its text arguments; FlashCall is answered.
-class RecordingSink final : public IDispatch {
+class RecordingSink final : public EventSink {
 public:
     struct Event {
         DISPID member = 0;
@@ -29,33 +30,6 @@ public:
     std::vector<Event> events;
     std::function<void(DISPID)> onEvent;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, DIID__IShockwaveFlashEvents)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--m_refs); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        Event e{member, {}};
-        for (UINT i = params->cArgs; i-- > 0;) {  // stored last first
-            const VARIANT& v = params->rgvarg[i];
-            e.args.push_back(v.vt == VT_BSTR ? std::u16string(v.bstrVal, SysStringLen(v.bstrVal)) : u"");
-        }
-        events.push_back(std::move(e));
-        if (onEvent)
-            onEvent(member);
-        return S_OK;
-    }
     // The arguments of the first FSCommand of that name.
     std::optional<std::u16string> command(std::u16string_view name) const {
         for (const Event& e : events) {
@@ -65,18 +39,18 @@ public:
         return std::nullopt;
     }
 
-private:
-    LONG m_refs = 0;
+protected:
+    void handle(DISPID member, const DISPPARAMS& params) override {
+        Event e{member, {}};
+        for (UINT i = params.cArgs; i-- > 0;) {  // stored last first
+            const VARIANT& v = params.rgvarg[i];
+            e.args.push_back(v.vt == VT_BSTR ? std::u16string(v.bstrVal, SysStringLen(v.bstrVal)) : u"");
+        }
+        events.push_back(std::move(e));
+        if (onEvent)
+            onEvent(member);
+    }
 };
-
-void advise(Control& control, RecordingSink& sink) {
-    const auto container = control.ole.As<IConnectionPointContainer>();
-    ASSERT_TRUE(container);
-    platform::ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(DIID__IShockwaveFlashEvents, point.receive()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
-}
 
 TEST(As3Movie, TheContainerBridgeThroughCom) {
 #ifndef AS3_HAXE_MOVIES

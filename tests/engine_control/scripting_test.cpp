@@ -3,6 +3,7 @@
 // FlashCall while a sink handles it, and a sink that closes or lets go of
 // the control from inside an event the movie's script raised.
 #include "control_harness.h"
+#include "event_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -15,50 +16,22 @@ using swfwriter::Actions;
 namespace {
 
 // Runs `onEvent` for each event, with the event's first argument.
-class CallbackSink final : public IDispatch {
+class CallbackSink final : public EventSink {
 public:
     std::function<void(DISPID, std::u16string)> onEvent;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, DIID__IShockwaveFlashEvents)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--m_refs); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
+protected:
+    void handle(DISPID member, const DISPPARAMS& params) override {
         // Arguments are stored last first: the event's first is the last.
         std::u16string first;
-        if (params->cArgs > 0 && params->rgvarg[params->cArgs - 1].vt == VT_BSTR) {
-            BSTR text = params->rgvarg[params->cArgs - 1].bstrVal;
+        if (params.cArgs > 0 && params.rgvarg[params.cArgs - 1].vt == VT_BSTR) {
+            BSTR text = params.rgvarg[params.cArgs - 1].bstrVal;
             first.assign(text, SysStringLen(text));
         }
         if (onEvent)
             onEvent(member, first);
-        return S_OK;
     }
-
-private:
-    LONG m_refs = 0;
 };
-
-void advise(Control& control, CallbackSink& sink) {
-    const auto container = control.ole.As<IConnectionPointContainer>();
-    ASSERT_TRUE(container);
-    platform::ComPtr<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(DIID__IShockwaveFlashEvents, point.receive()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
-}
 
 // ExternalInterface.addCallback(name, null, function)
 void addCallback(Actions& a, const std::string& name, const Actions& body) {

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace controltest;
 using swfwriter::SoundInfoSpec;
@@ -442,36 +443,46 @@ TEST_F(Sound, LoadSoundPlaysALocalMp3) {
     control.close();
 }
 
-// A loaded MP3's ID3 tags reach id3 and onID3 before onLoad.
+// A loaded MP3's ID3 tags reach id3 and onID3 before onLoad, whether it
+// loads whole or streams in as it arrives (the tag then is not sound).
 TEST_F(Sound, LoadSoundReadsId3Tags) {
     std::filesystem::copy_file(mediatest::fixture("tagged_v2.mp3"), testFolder() / "tagged.mp3",
                                std::filesystem::copy_options::overwrite_existing);
-    Actions script;
-    newSound(script, false);
-    Actions onId3;
-    onId3.push({"song"}).push({"s"}).getVariable().push({"id3"}).getMember().push({"songname"}).getMember();
-    onId3.setVariable();
-    script.push({"s"}).getVariable().push({"onID3"});
-    script.defineFunction("", {}, onId3).setMember();
-    Actions onLoad;
-    onLoad.push({"songAtLoad"}).push({"song"}).getVariable().setVariable();
-    script.push({"s"}).getVariable().push({"onLoad"});
-    script.defineFunction("", {"ok"}, onLoad).setMember();
-    callSound(script, "loadSound", {"tagged.mp3", false});
-    auto movie = soundClassMovie(100, script);
-    Control control;
-    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "load_id3.swf")), S_OK);
-    auto variable = [&](const char16_t* name) {
-        BSTR value = nullptr;
-        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
-        return take(value);
-    };
-    for (int ticks = 0; ticks < 300 && variable(u"songAtLoad") != u"Song"; ++ticks) {
-        runClock(100);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<double> lengths;
+    for (const bool streaming : {false, true}) {
+        SCOPED_TRACE(streaming ? "streaming" : "whole");
+        Actions script;
+        newSound(script, false);
+        Actions onId3;
+        onId3.push({"song"}).push({"s"}).getVariable().push({"id3"}).getMember().push({"songname"}).getMember();
+        onId3.setVariable();
+        script.push({"s"}).getVariable().push({"onID3"});
+        script.defineFunction("", {}, onId3).setMember();
+        Actions onLoad;
+        onLoad.push({"songAtLoad"}).push({"song"}).getVariable().setVariable();
+        onLoad.push({"length"}).push({"s"}).getVariable().push({"duration"}).getMember().setVariable();
+        script.push({"s"}).getVariable().push({"onLoad"});
+        script.defineFunction("", {"ok"}, onLoad).setMember();
+        callSound(script, "loadSound", {"tagged.mp3", streaming});
+        auto movie = soundClassMovie(100, script);
+        Control control;
+        ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "load_id3.swf")), S_OK);
+        auto variable = [&](const char16_t* name) {
+            BSTR value = nullptr;
+            EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+            return take(value);
+        };
+        for (int ticks = 0; ticks < 300 && variable(u"songAtLoad") != u"Song"; ++ticks) {
+            runClock(100);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(variable(u"songAtLoad"), u"Song");
+        lengths.push_back(std::stod(narrow(variable(u"length"))));
+        control.close();
     }
-    EXPECT_EQ(variable(u"songAtLoad"), u"Song");
-    control.close();
+    ASSERT_EQ(lengths.size(), 2u);
+    EXPECT_GT(lengths[0], 100.0);
+    EXPECT_NEAR(lengths[1], lengths[0], 30.0) << "the streamed sound is the same sound";
 }
 
 }  // namespace

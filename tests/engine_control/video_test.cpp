@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 using namespace controltest;
 
@@ -116,7 +117,10 @@ Actions& callOn(Actions& a, const std::string& object, const std::string& method
 // 10 + 12 k, with a tone, a cue point "mark" at 0.5 s) into a placed video
 // named "vid", tinted by `cxform` when given; the status codes, metadata
 // and cue point land in variables.
-std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxForm> cxform = std::nullopt) {
+// `later[i]`, when given, runs in frame i + 2 (the movie then plays on
+// through them and stops at its last).
+std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxForm> cxform = std::nullopt,
+                           const std::vector<Actions>& later = {}) {
     std::filesystem::copy_file(mediatest::fixture("av_cue.flv"), testFolder() / "av.flv",
                                std::filesystem::copy_options::overwrite_existing);
     swfwriter::MovieWriter movie({.width = 64, .height = 48, .frameRate = 10});
@@ -145,9 +149,17 @@ std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxF
     a.push({"ns"}).getVariable();
     a.push({1}).push({"vid"}).getVariable().push({"attachVideo"}).callMethod().pop();
     callOn(a, "ns", "play", {"av.flv"});
-    a.stop();
+    if (later.empty())
+        a.stop();
     movie.doAction(a);
     movie.showFrame();
+    for (size_t i = 0; i < later.size(); ++i) {
+        Actions frame = later[i];
+        if (i + 1 == later.size())
+            frame.stop();
+        movie.doAction(frame);
+        movie.showFrame();
+    }
     return saveMovie(movie, name);
 }
 
@@ -201,6 +213,56 @@ TEST_F(Video, ColourTransformTintsTheVideo) {
     const uint32_t pixel = surface.at(32, 24);
     EXPECT_NEAR(int(pixel >> 16 & 0xFF), 200, 3) << "red replaced";
     EXPECT_NEAR(greyOf(pixel), 10 + 12 * 4, 3) << "blue untouched";
+    control.close();
+}
+
+// A paused stream no longer ticks on its own but must come back when the
+// script resumes it: frame 3 pauses, frame 6 resumes, the video goes on from
+// where it stopped. The Video's smoothing and deblocking read and write.
+TEST_F(Video, PausedStreamResumesAndVideoFlagsAreScriptable) {
+    std::vector<Actions> later(5);
+    callOn(later[1], "ns", "pause", {true});
+    callOn(later[4], "ns", "pause", {false});
+    Actions& flags = later[4];
+    flags.push({"before"}).push({"vid"}).getVariable().push({"smoothing"}).getMember();
+    flags.push({"/"}).stringAdd().push({"vid"}).getVariable().push({"deblocking"}).getMember().stringAdd();
+    flags.setVariable();
+    flags.push({"vid"}).getVariable().push({"smoothing"}).push({true}).setMember();
+    flags.push({"vid"}).getVariable().push({"deblocking"}).push({1}).setMember();
+    flags.push({"after"}).push({"vid"}).getVariable().push({"smoothing"}).getMember();
+    flags.push({"/"}).stringAdd().push({"vid"}).getVariable().push({"deblocking"}).getMember().stringAdd();
+    flags.setVariable();
+    flags.push({"vid"}).getVariable().push({"deblocking"}).push({9}).setMember();
+    flags.push({"absurd"}).push({"vid"}).getVariable().push({"deblocking"}).getMember().setVariable();
+    const std::string path = netStreamMovie("netstream_pause.swf", std::nullopt, later);
+    Control control;
+    control.activate(64, 48);
+    ASSERT_EQ(loadMovie(control.flash.get(), path), S_OK);
+    auto variable = [&](const char16_t* name) {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+        return take(value);
+    };
+    DibSurface surface(64, 48, true);
+    auto shownGrey = [&] {
+        EXPECT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE), S_OK);
+        return greyOf(surface.at(32, 24));
+    };
+    // Tick k runs frame k: frame 3 pauses (the picture of that moment shows
+    // from the next tick on), frame 6 resumes.
+    for (int k = 0; k < 4; ++k)
+        runClock(100);
+    const int pausedOn = shownGrey();
+    runClock(100);
+    EXPECT_EQ(shownGrey(), pausedOn) << "paused";
+    for (int k = 0; k < 4; ++k)
+        runClock(100);
+    EXPECT_GT(shownGrey(), pausedOn + 12) << "resumed and playing on";
+    EXPECT_EQ(variable(u"codes"),
+              u"NetStream.Play.Start,NetStream.Buffer.Full,NetStream.Pause.Notify,NetStream.Unpause.Notify,");
+    EXPECT_EQ(variable(u"before"), u"false/0");
+    EXPECT_EQ(variable(u"after"), u"true/1");
+    EXPECT_EQ(variable(u"absurd"), u"0");
     control.close();
 }
 

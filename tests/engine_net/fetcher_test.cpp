@@ -207,6 +207,49 @@ TEST(Fetcher, ReadsLocalFilesWithProgress) {
     fs::remove_all(folder);
 }
 
+// A streamed body arrives in order in the progress events' chunks, before
+// the transfer ends (the slow answer trickles for seconds), and only the
+// final answer's body streams, not a redirect's.
+TEST_F(FetcherTest, StreamedBodiesArriveInChunksAsTheyCome) {
+    char pattern[] = "/tmp/moviehost-fetch-XXXXXX";
+    const fs::path folder(::mkdtemp(pattern));
+    std::string content;
+    for (int i = 0; i < 200000; ++i)
+        content += char('a' + i % 23);
+    std::ofstream(folder / "big.bin", std::ios::binary) << content;
+    std::ofstream(folder / "main.swf") << "FWS";
+    const struct {
+        std::string requester;
+        std::string target;
+        std::string body;
+    } cases[] = {
+        {(folder / "main.swf").string(), (folder / "big.bin").string(), content},
+        {movie(), m_server.url("/slow"), std::string(100, 'y')},
+        {movie(), m_server.url("/hop"), "a=1&b=two"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        net::Fetcher fetcher(net::Sandbox::forRoot(locationOf(c.requester)));
+        net::FetchRequest request = get(c.requester, c.target);
+        request.streamBody = true;
+        const auto outcome = waitFor(fetcher, fetcher.start(request));
+        ASSERT_TRUE(outcome.result && *outcome.result);
+        EXPECT_EQ((*outcome.result)->body, c.body) << "the result still has it all";
+        std::string joined;
+        bool early = false;
+        for (const auto& event : outcome.progress) {
+            joined += event.chunk;
+            early = early || (!event.chunk.empty() && joined.size() < c.body.size());
+            EXPECT_EQ(event.loaded, joined.size());
+        }
+        EXPECT_EQ(joined, c.body);
+        if (c.body.size() == 100) {
+            EXPECT_TRUE(early) << "the trickle arrived before the end";
+        }
+    }
+    fs::remove_all(folder);
+}
+
 TEST_F(FetcherTest, DestroyingWhileTransfersRunDoesNotWait) {
     const auto started = std::chrono::steady_clock::now();
     {

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> bytes(data, size);
     (void)media::readSoundTags(bytes);
     (void)media::mp3OutputFrames(bytes);
-    auto mp3 = std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
+    auto mp3 = std::make_shared<const media::ArrivingBytes>(
+        media::ArrivingBytes{std::vector<uint8_t>(bytes.begin(), bytes.end()), true});
     if (auto sound = media::ProgressiveSound::create(mp3, std::make_shared<media::StreamProgress>())) {
         std::vector<int16_t> out(2 * 44100);
         for (int i = 0; i < 4 && sound.value()->read(out) == out.size() / 2; ++i) {

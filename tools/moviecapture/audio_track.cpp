@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
 #include <libswresample/swresample.h>
 }
 
@@ -129,7 +130,20 @@ std::unique_ptr<AudioTrack> AudioTrack::add(AVFormatContext* format, AudioCodec 
     context->time_base = AVRational{1, context->sample_rate};
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (const int opened = avcodec_open2(context, codec, nullptr); opened < 0) {
+    // The encoders' slowest searches cost more than the whole rest of the
+    // sound path and gain little at these rates: FFmpeg's AAC spends most of
+    // its time choosing mid/side stereo band by band and in its two-loop
+    // quantiser; Opus below its top complexity loses next to nothing.
+    AVDictionary* settings = nullptr;
+    if (which == AudioCodec::Aac) {
+        av_dict_set(&settings, "aac_coder", "fast", 0);
+        av_dict_set(&settings, "aac_ms", "0", 0);
+    } else {
+        av_dict_set(&settings, "compression_level", "5", 0);
+    }
+    const int opened = avcodec_open2(context, codec, &settings);
+    av_dict_free(&settings);
+    if (opened < 0) {
         failure = avError("cannot start the sound encoder", opened);
         return nullptr;
     }
