@@ -61,6 +61,10 @@ struct CoreClassSpec {
     // The prototype's members are methods in the AS3 namespace as well,
     // where compiled code calls them (Array, Vector).
     bool prototypeInAs3 = false;
+    // An interface of the library (IExternalizable), and the interfaces a
+    // class implements, by qualified name, declared before it.
+    bool interface = false;
+    std::span<const char16_t* const> implements = {};
 };
 
 // A function of a package (flash.system.fscommand, flash.utils.getTimer).
@@ -85,6 +89,7 @@ byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, E
 [[nodiscard]] std::span<const CoreClassSpec> regExpClasses();      // RegExp
 [[nodiscard]] std::span<const CoreClassSpec> dateClasses();        // Date
 [[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
+[[nodiscard]] std::span<const PackageFunction> aliasFunctions();   // flash.net registerClassAlias, getClassByAlias
 [[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
 
 // Whether the object is a Date (whose conversion without a hint is to text).

@@ -41,6 +41,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
     frame.outerScope = outerScope;
     frame.owner = owner;
     frame.file = &file;
+    frame.method = method;
     Value* const regs = frame.registers;
     regs[0] = thisValue;
     for (uint32_t i = 0; i < params; ++i)
@@ -507,14 +508,24 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     break;
                 }
                 case Op::GetProperty: {
-                    // Vector.<int>[int]: b marks a runtime name in the public namespace.
+                    // Vector.<int/uint/Number>[int]: b marks a runtime name in the public namespace.
                     if (i.b && sp[-1].isInt()) {
-                        VectorObject* v = asVector(sp[-2]);
-                        if (v && v->kind() == VectorKind::Int && uint32_t(sp[-1].asInt()) < v->ints().size()) {
-                            sp[-2] = Value::fromInt(v->ints()[uint32_t(sp[-1].asInt())]);
-                            --sp;
-                            ++pc;
-                            break;
+                        if (VectorObject* v = asVector(sp[-2])) {
+                            const auto at = uint32_t(sp[-1].asInt());
+                            bool hit = true;
+                            if (v->kind() == VectorKind::Int && at < v->ints().size())
+                                sp[-2] = Value::fromInt(v->ints()[at]);
+                            else if (v->kind() == VectorKind::Number && at < v->numbers().size())
+                                sp[-2] = Value::number(v->numbers()[at]);
+                            else if (v->kind() == VectorKind::UInt && at < v->uints().size())
+                                sp[-2] = Value::fromUInt(v->uints()[at]);
+                            else
+                                hit = false;
+                            if (hit) {
+                                --sp;
+                                ++pc;
+                                break;
+                            }
                         }
                     }
                     publish();
@@ -526,13 +537,25 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 }
                 case Op::SetProperty:
                 case Op::InitProperty: {
-                    if (i.b && sp[-2].isInt() && sp[-1].isInt()) {
-                        VectorObject* v = asVector(sp[-3]);
-                        if (v && v->kind() == VectorKind::Int && uint32_t(sp[-2].asInt()) < v->ints().size()) {
-                            v->ints()[uint32_t(sp[-2].asInt())] = sp[-1].asInt();
-                            sp -= 3;
-                            ++pc;
-                            break;
+                    if (i.b && sp[-2].isInt() && sp[-1].isNumeric()) {
+                        if (VectorObject* v = asVector(sp[-3])) {
+                            const auto at = uint32_t(sp[-2].asInt());
+                            const Value x = sp[-1];
+                            bool hit = true;
+                            if (v->kind() == VectorKind::Int && x.isInt() && at < v->ints().size())
+                                v->ints()[at] = x.asInt();
+                            else if (v->kind() == VectorKind::Number && at < v->numbers().size())
+                                v->numbers()[at] = x.numeric();
+                            // An int converts to uint by its bits, as ToUint32 does.
+                            else if (v->kind() == VectorKind::UInt && x.tag() != Tag::Number && at < v->uints().size())
+                                v->uints()[at] = x.isInt() ? uint32_t(x.asInt()) : x.asUInt();
+                            else
+                                hit = false;
+                            if (hit) {
+                                sp -= 3;
+                                ++pc;
+                                break;
+                            }
                         }
                     }
                     publish();

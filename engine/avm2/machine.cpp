@@ -3,6 +3,7 @@
 #include "avm2/abc_parser.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/interpreter.h"
 #include "avm2/traits.h"
 #include "avm2/verifier.h"
 
@@ -337,8 +338,16 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     parts.callAsFunction = spec.callAsFunction;
     parts.create = spec.create;
     parts.sealed = spec.sealed;
+    parts.interface = spec.interface;
+    for (const char16_t* qualified : spec.implements) {
+        const auto [ifacePackage, ifaceName] = splitQualified(qualified);
+        if (ClassObject* iface = coreClass(ifacePackage, ifaceName))
+            parts.interfaces.push_back(iface);
+    }
     ClassObject* c = m_heap.make<ClassObject>(m_objectProto, std::move(parts));
     c->mutableInstanceTraits().types.push_back(c);
+    for (ClassObject* iface : c->interfaces())
+        c->mutableInstanceTraits().types.push_back(iface);
     c->prototype()->setOwn(u"constructor", Value::object(c));
     for (const NativeMember& m : spec.prototype)
         c->prototype()->setOwn(m.name, Value::object(newNative(m.code)));
@@ -365,8 +374,10 @@ void Machine::declareCoreClasses() {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
-    for (const PackageFunction& f : utilsFunctions())
-        definePackageFunction(f);
+    for (auto functions : {utilsFunctions(), aliasFunctions()}) {
+        for (const PackageFunction& f : functions)
+            definePackageFunction(f);
+    }
     for (const NativeMember& m : globalFunctions())
         m_global->setOwn(m.name, Value::object(newNative(m.code)));
     for (const char16_t* name :
@@ -442,6 +453,58 @@ Value Machine::construct(Value constructor, std::span<const Value> args) {
         return result.isObject() ? result : Value::object(instance);
     }
     throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
+}
+
+namespace {
+
+// The name a class declares a method under, with "get "/"set " for an
+// accessor; empty when the traits have no binding of it.
+std::u16string methodName(const Traits* traits, const LoadedAbc* file, uint32_t method) {
+    if (!traits)
+        return {};
+    auto is = [&](const MethodRef& r) { return r.file == file && r.method == method && !r.native; };
+    for (const auto& [name, b] : traits->bindings) {
+        const std::u16string& text = name.name ? name.name->text() : std::u16string();
+        if (b.kind == Binding::Kind::Method && is(b.method))
+            return text;
+        if (b.kind == Binding::Kind::Accessor && is(b.getter))
+            return u"get " + text;
+        if (b.kind == Binding::Kind::Accessor && is(b.setter))
+            return u"set " + text;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::u16string Machine::stackTrace() const {
+    std::u16string out;
+    for (const Frame* f = m_frame; f; f = f->caller) {
+        std::u16string line;
+        if (const ClassObject* c = f->owner) {
+            const std::u16string name = c->displayName();
+            if (c->init().file == f->file && c->init().method == f->method) {
+                line = name + u"()";
+            } else if (std::u16string m = methodName(&c->instanceTraits(), f->file, f->method); !m.empty()) {
+                line = name + u"/" + m + u"()";
+            } else if (std::u16string s = methodName(c->traits(), f->file, f->method); !s.empty()) {
+                line = name + u"$/" + s + u"()";
+            } else {
+                line = name + u"$cinit()";
+                for (size_t i = 0; i < f->file->classes.size(); ++i) {
+                    if (f->file->classes[i] == c && f->file->abc.classes[i].init != f->method)
+                        line = u"MethodInfo-" + numberToString(f->method) + u"()";
+                }
+            }
+        } else {
+            bool scriptInit = false;
+            for (const ScriptInfo& s : f->file->abc.scripts)
+                scriptInit = scriptInit || s.init == f->method;
+            line = scriptInit ? u"global$init()" : u"MethodInfo-" + numberToString(f->method) + u"()";
+        }
+        out += u"\n\tat " + line;
+    }
+    return out;
 }
 
 bool Machine::isInstance(Value v, const ClassObject* type) const {
@@ -560,6 +623,28 @@ Value Machine::callMember(Value receiver, std::u16string_view name, std::span<co
         }
     }
     throwError("TypeError", 1006, std::u16string(name) + u" is not a function.");
+}
+
+void Machine::setMember(Value receiver, const std::u16string& name, Value v) {
+    Pin keepReceiver(*this, receiver), keepValue(*this, v);
+    Namespace* const publicSet[1] = {m_public};
+    Multiname mn;
+    mn.namespaces = publicSet;
+    mn.name = intern(name);
+    mn.text = mn.name->text();
+    mn.isIndex = arrayIndex(mn.text, mn.index);
+    Interpreter(*this).setProperty(receiver, mn, v, false);
+}
+
+Value Machine::getMember(Value receiver, const std::u16string& name) {
+    Pin keepReceiver(*this, receiver);
+    Namespace* const publicSet[1] = {m_public};
+    Multiname mn;
+    mn.namespaces = publicSet;
+    mn.name = intern(name);
+    mn.text = mn.name->text();
+    mn.isIndex = arrayIndex(mn.text, mn.index);
+    return Interpreter(*this).getProperty(receiver, mn);
 }
 
 moviehost::Expected<Value, Error> Machine::run(const std::function<Value()>& body) { return enter(body); }

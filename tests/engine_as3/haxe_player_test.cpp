@@ -92,6 +92,7 @@ TEST(HaxePlayer, ContainerAndTree) {
                u"<property id=\"0\"><number>1</number></property><property id=\"1\"><string>x</string></property>"
                u"</array></property></object>";
     };
+    q->host.objectName = u"banner";
     q->player = as3::Player::create(*q->stage, q->host, u"file:///c.swf", {{u"level", u"3"}});
     q->player->start();
     EXPECT_TRUE(q->host.errors.empty());
@@ -101,7 +102,7 @@ TEST(HaxePlayer, ContainerAndTree) {
     };
     const Expect expected[] = {
         {u"info", u"3,10,200x100,30,1,1"},
-        {u"system", u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true"},
+        {u"system", u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true,banner"},
         {u"tree", u"2,1,true,true,true,range2006,loop2150,1,true,true"},
         {u"answer", u"nx"},
     };
