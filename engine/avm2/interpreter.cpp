@@ -1,6 +1,7 @@
 // The interpreter loop: one case per instruction over a prepared body.
 #include "avm2/interpreter.h"
 
+#include "avm2/e4x.h"
 #include "avm2/proxy.h"
 #include "avm2/vector.h"
 
@@ -684,7 +685,11 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 case Op::CheckFilter:
-                    // Only XML and XMLList take a filter, and neither exists yet.
+                    // Only XML and XMLList take a filter.
+                    if (isE4x(sp[-1])) {
+                        ++pc;
+                        break;
+                    }
                     publish();
                     throwError("TypeError", 1123,
                                u"Filter operator not supported on type " + in.typeOf(sp[-1]).asString()->text() + u".");
@@ -877,12 +882,17 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 case Op::GetDescendants: {
-                    // Only XML and XMLList have descendants, and neither exists yet.
+                    // Only XML and XMLList (and a proxy's trap) have descendants.
                     publish();
                     RuntimeName n;
                     in.readName(file, i.a, sp, n);
                     if (sp[-1].isNullish())
                         in.nullReceiver(sp[-1]);
+                    if (isE4x(sp[-1])) {
+                        sp[-1] = xmlDescendants(*this, sp[-1], n.mn);
+                        ++pc;
+                        break;
+                    }
                     if (sp[-1].isObject() && isProxy(sp[-1].asObject())) {
                         const Value name[1] = {in.proxyName(n.mn)};
                         sp[0] = name[0];

@@ -3,6 +3,7 @@
 #include "avm2/abc_parser.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/e4x.h"
 #include "avm2/interpreter.h"
 #include "avm2/traits.h"
 #include "avm2/verifier.h"
@@ -368,9 +369,9 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 }
 
 void Machine::declareCoreClasses() {
-    for (auto family :
-         {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(), byteArrayClasses(),
-          dictionaryClasses(), regExpClasses(), dateClasses(), vectorClasses(), namespaceClasses(), proxyClasses()}) {
+    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
+                        byteArrayClasses(), dictionaryClasses(), regExpClasses(), dateClasses(), vectorClasses(),
+                        namespaceClasses(), proxyClasses(), xmlClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }

@@ -163,6 +163,10 @@ public:
     // The running frames, innermost first, one "\tat Class/method()" line
     // each, as Error.getStackTrace shows them.
     [[nodiscard]] std::u16string stackTrace() const;
+    // The default XML namespace the running method set (dxns), "" when none.
+    [[nodiscard]] std::u16string defaultXmlNamespace() const {
+        return m_frame && m_frame->defaultXmlNamespace ? m_frame->defaultXmlNamespace->text() : std::u16string();
+    }
 
     // The language's conversions of any value; object conversions call
     // valueOf/toString and may run script.

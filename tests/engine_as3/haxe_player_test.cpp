@@ -206,3 +206,21 @@ TEST(HaxePlayer, Collections) {
     EXPECT_EQ(p->host.command(u"proxy"),
               u"set a,set b,set a,get a,get b,|a=3 b=two |truetruefalse|called greet with 2");
 }
+
+// haxe's own exception runtime over the machine's errors (catch Dynamic,
+// haxe.Exception, thrown strings), the frames of getStackTrace, and typed
+// and externalizable objects through writeObject/readObject.
+TEST(HaxePlayer, ErrorsAndTypedObjects) {
+    REQUIRE_HAXE();
+    auto p = play("Errors");
+    ASSERT_TRUE(p && p->player);
+    for (const std::u16string& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    EXPECT_EQ(p->host.command(u"caught"), u"dyn:TypeError:1009;exc:static;str:text");
+    const std::u16string stack = p->host.command(u"stack").value_or(u"");
+    const std::u16string top =
+        u"TypeError: Error #1009: Cannot access a property or method of a null object "
+        u"reference.\n\tat Thrower/fail()\n\tat Errors$/main()\n";
+    EXPECT_EQ(stack.substr(0, top.size()), top) << std::string(stack.begin(), stack.end());
+    EXPECT_EQ(p->host.command(u"typed"), u"true,7,seven,true,true,41,true");
+}
