@@ -21,10 +21,14 @@ private:
 
 }  // namespace
 
+void recordErrorFrames(Machine& m, Object* error) {
+    if (!error->nativeState())
+        error->setNativeState(std::make_unique<ErrorState>(m.stackTrace()));
+}
+
 Value errorInit(Machine& m, Value self, std::span<const Value> args) {
     Object* o = self.asObject();
-    if (!o->nativeState())
-        o->setNativeState(std::make_unique<ErrorState>(m.stackTrace()));
+    recordErrorFrames(m, o);
     const Value message = argument(args, 0);
     o->setOwn(u"message", message.isUndefined() ? m.string(u"") : Value::string(m.toString(message)));
     o->setOwn(u"errorID", args.size() > 1 ? Value::number(m.toNumber(args[1])) : Value::fromInt(0));

@@ -97,6 +97,8 @@ byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, E
 
 // Error's initialiser (message, errorID), shared by the error classes of packages.
 Value errorInit(Machine& m, Value self, std::span<const Value> args);
+// Keeps the running frames on an error object for getStackTrace.
+void recordErrorFrames(Machine& m, Object* error);
 
 // Helpers natives share.
 [[nodiscard]] inline Value argument(std::span<const Value> args, size_t i) {

@@ -70,9 +70,7 @@ Value objectToString(Machine& m, Value self, std::span<const Value>) {
         if (auto* c = dynamic_cast<ClassObject*>(self.asObject()))
             return m.string(u"[class " + c->name().name->text() + u"]");
         if (self.asObject()->traits() && !self.asObject()->traits()->types.empty())
-            return m.string(u"[object " +
-                            static_cast<const ClassObject*>(self.asObject()->traits()->types.back())->displayName() +
-                            u"]");
+            return m.string(u"[object " + classNameOf(self) + u"]");
     }
     return m.string(u"[object Object]");
 }

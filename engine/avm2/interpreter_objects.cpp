@@ -619,6 +619,7 @@ Value Interpreter::newClass(const LoadedAbc& file, uint32_t index, Value baseVal
         if (!b.owner && (b.kind == Binding::Kind::Method || b.kind == Binding::Kind::Accessor))
             b.owner = c;
     }
+    m_m.bindInterfaceNames(traits, c->interfaces());
     std::vector<Value> scope;
     if (frame.outerScope)
         scope = *frame.outerScope;

@@ -349,6 +349,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     c->mutableInstanceTraits().types.push_back(c);
     for (ClassObject* iface : c->interfaces())
         c->mutableInstanceTraits().types.push_back(iface);
+    bindInterfaceNames(c->mutableInstanceTraits(), c->interfaces());
     c->prototype()->setOwn(u"constructor", Value::object(c));
     for (const NativeMember& m : spec.prototype)
         c->prototype()->setOwn(m.name, Value::object(newNative(m.code)));
@@ -626,6 +627,22 @@ Value Machine::callMember(Value receiver, std::u16string_view name, std::span<co
     throwError("TypeError", 1006, std::u16string(name) + u" is not a function.");
 }
 
+void Machine::bindInterfaceNames(Traits& traits, const std::vector<ClassObject*>& interfaces) {
+    std::vector<std::pair<QName, Binding>> added;
+    for (const ClassObject* iface : interfaces) {
+        const std::u16string& package = iface->name().ns ? iface->name().ns->uri() : std::u16string();
+        const std::u16string local = iface->name().name ? iface->name().name->text() : std::u16string();
+        Namespace* ns = internNamespace(NamespaceGroup::Public, package + u":" + local);
+        for (const auto& [name, b] : traits.bindings) {
+            if (name.ns == m_public && (b.kind == Binding::Kind::Method || b.kind == Binding::Kind::Accessor) &&
+                !traits.find(QName{ns, name.name}))
+                added.emplace_back(QName{ns, name.name}, b);
+        }
+    }
+    for (auto& [name, b] : added)
+        traits.bindings.emplace(name, b);
+}
+
 void Machine::setMember(Value receiver, const std::u16string& name, Value v) {
     Pin keepReceiver(*this, receiver), keepValue(*this, v);
     Namespace* const publicSet[1] = {m_public};
@@ -745,6 +762,7 @@ void Machine::throwError(const char* errorClass, int number, const std::u16strin
         c = coreClass(u"Error");
     Object* error = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, true);
     Pin keep(*this, Value::object(error));
+    recordErrorFrames(*this, error);
     error->setOwn(u"message", string(u"Error #" + numberToString(number) + u": " + message));
     error->setOwn(u"errorID", Value::fromInt(number));
     throwValue(Value::object(error));

@@ -178,6 +178,10 @@ public:
     Value call(Value function, Value thisValue, std::span<const Value> args);
     // Calls a public member of an object by name, as `o.name(args)` does.
     Value callMember(Value receiver, std::u16string_view name, std::span<const Value> args);
+    // Compiled code calls a method through an interface type by the
+    // interface's namespace ("flash.utils:IDataOutput"); the public methods
+    // and accessors of an implementing class answer there too.
+    void bindInterfaceNames(Traits& traits, const std::vector<ClassObject*>& interfaces);
     // Sets a public member of an object by name, as `o.name = v` does
     // (typed variables coerce, setters run, a sealed class refuses).
     void setMember(Value receiver, const std::u16string& name, Value v);

@@ -45,6 +45,19 @@ class Errors {
             out += ";str:" + e;
         }
         flash.Lib.fscommand("caught", out);
+        // catch (e:Dynamic) over thrown values, the library's errors, a listener's error and a rethrow.
+        var more = "";
+        try { throw 5; } catch (e:Dynamic) { more += "int:" + e; }
+        try { throw {a: 1}; } catch (e:Dynamic) { more += ";obj:" + e.a; }
+        try { flash.Lib.current.getChildAt(9); } catch (e:Dynamic) { more += ";range:" + e.errorID; }
+        var d = new flash.events.EventDispatcher();
+        d.addEventListener("x", function(_) { var o:Dynamic = null; o.f(); });
+        try { d.dispatchEvent(new flash.events.Event("x")); } catch (e:Dynamic) { more += ";listener:" + e.errorID; }
+        try { var o:Dynamic = null; o.f(); } catch (e:Dynamic) { more += ";str:" + (Std.string(e).indexOf("Error #1009") >= 0); }
+        try { var a:Array<Int> = null; a.push(1); } catch (e:Dynamic) { more += ";arr:" + e.errorID; }
+        try { try { var o:Dynamic = null; o.f(); } catch (e:Dynamic) { throw e; } } catch (e:Dynamic) { more += ";rethrow:" + e.errorID; }
+        try { var o:Dynamic = null; o.f(); } catch (e:flash.errors.TypeError) { more += ";typed:" + e.errorID; }
+        flash.Lib.fscommand("more", more);
         var stack = "";
         try {
             new Thrower().fail(null);
