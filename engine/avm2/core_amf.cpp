@@ -8,6 +8,7 @@
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
 #include "avm2/dictionary.h"
+#include "avm2/e4x.h"
 #include "avm2/vector.h"
 
 #include <algorithm>
@@ -117,6 +118,12 @@ public:
         const uint32_t index = graph.add(amf::Node{});
         m_seen.emplace(o, index);
         amf::Node node;
+        if (XmlObject* xml = asXml(v)) {
+            node.special = amf::Node::Special::Xml;
+            node.bytes = utf16ToUtf8(xmlToXmlString(m_m, Value::object(xml)));
+            graph.nodes[index] = std::move(node);
+            return amf::Value::ofNode(index);
+        }
         if (const ByteArrayState* bytes = o->nativeAs<ByteArrayState>()) {
             node.byteArray = true;
             node.bytes.assign(bytes->bytes.begin(), bytes->bytes.end());

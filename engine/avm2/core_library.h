@@ -82,15 +82,20 @@ struct PackageFunction {
 [[nodiscard]] std::span<const CoreClassSpec> jsonClasses();    // JSON
 [[nodiscard]] std::span<const CoreClassSpec>
 byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
-[[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
-[[nodiscard]] std::span<const CoreClassSpec> vectorClasses();      // __AS3__.vec Vector
-[[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();   // Class, Namespace, QName
-[[nodiscard]] std::span<const CoreClassSpec> proxyClasses();       // flash.utils Proxy
-[[nodiscard]] std::span<const CoreClassSpec> regExpClasses();      // RegExp
-[[nodiscard]] std::span<const CoreClassSpec> dateClasses();        // Date
-[[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
-[[nodiscard]] std::span<const PackageFunction> aliasFunctions();   // flash.net registerClassAlias, getClassByAlias
-[[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
+[[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();    // flash.utils Dictionary
+[[nodiscard]] std::span<const CoreClassSpec> vectorClasses();        // __AS3__.vec Vector
+[[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();     // Class, Namespace, QName
+[[nodiscard]] std::span<const CoreClassSpec> proxyClasses();         // flash.utils Proxy
+[[nodiscard]] std::span<const CoreClassSpec> regExpClasses();        // RegExp
+[[nodiscard]] std::span<const CoreClassSpec> dateClasses();          // Date
+[[nodiscard]] std::span<const PackageFunction> utilsFunctions();     // flash.utils getQualifiedClassName...
+[[nodiscard]] std::span<const PackageFunction> aliasFunctions();     // flash.net registerClassAlias, getClassByAlias
+[[nodiscard]] std::span<const PackageFunction> describeFunctions();  // flash.utils describeType
+[[nodiscard]] std::span<const NativeMember> globalFunctions();       // isNaN, parseInt, trace...
+
+// The class of a value: a class is its own, an instance's is the
+// constructor its prototype chain names; none for undefined and null.
+[[nodiscard]] ClassObject* classOfValue(Machine& m, Value v);
 
 // Whether the object is a Date (whose conversion without a hint is to text).
 [[nodiscard]] bool isDateObject(const Object* o);

@@ -376,7 +376,7 @@ void Machine::declareCoreClasses() {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
-    for (auto functions : {utilsFunctions(), aliasFunctions()}) {
+    for (auto functions : {utilsFunctions(), aliasFunctions(), describeFunctions()}) {
         for (const PackageFunction& f : functions)
             definePackageFunction(f);
     }

@@ -226,3 +226,18 @@ TEST(HaxePlayer, ErrorsAndTypedObjects) {
     EXPECT_EQ(stack.substr(0, top.size()), top) << std::string(stack.begin(), stack.end());
     EXPECT_EQ(p->host.command(u"typed"), u"true,7,seven,true,true,41,true");
 }
+
+// E4X from haxe's dynamic access, and describeType of a haxe class.
+TEST(HaxePlayer, XmlAndDescribeType) {
+    REQUIRE_HAXE();
+    auto p = play("Xml");
+    ASSERT_TRUE(p && p->player);
+    for (const std::u16string& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    EXPECT_EQ(p->host.command(u"read"), u"2,B,12,2,1,A");
+    EXPECT_EQ(p->host.command(u"written"),
+              u"<lib><book id=\"1\"><t>Z</t></book><book id=\"2\"><t>B</t></book><shelf>new</shelf>"
+              u"<book id=\"3\"/></lib>");
+    EXPECT_EQ(p->host.command(u"described"), u"Item,2,total,2,true,Object");
+    EXPECT_EQ(p->host.command(u"static"), u"true,made,Item");
+}
