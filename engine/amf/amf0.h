@@ -50,6 +50,29 @@ struct Node {
     // contents are `bytes`.
     bool byteArray = false;
     std::string bytes = {};
+    // The values only AMF3 carries; AMF0 writes such a node as its kind
+    // (an empty object, or the elements of a strict array).
+    enum class Special : uint8_t {
+        None,
+        Xml,           // E4X XML, its text in `bytes`
+        XmlDocument,   // flash.xml.XMLDocument, its text in `bytes`
+        IntVector,     // Vector.<int>, `numbers`
+        UIntVector,    // Vector.<uint>, `numbers`
+        DoubleVector,  // Vector.<Number>, `numbers`
+        ObjectVector,  // Vector.<className>, `elements`
+        Dictionary,    // keys and values alternating in `elements`
+        External,      // an externalizable object of `className`: what it wrote, in `bytes`
+    };
+    Special special = Special::None;
+    std::vector<double> numbers = {};
+    bool fixedVector = false;
+    bool weakKeys = false;
+    // Object, TypedObject: the first sealedCount members are the class's
+    // declared ones, the rest dynamic (when `dynamic`).
+    size_t sealedCount = 0;
+    bool dynamic = true;
+    // External, read: the handle the reader's callback made for it.
+    uint32_t external = 0;
 };
 
 struct Graph {

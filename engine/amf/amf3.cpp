@@ -1,5 +1,6 @@
 #include "amf/amf3.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -24,7 +25,37 @@ enum Marker : uint8_t {
     ObjectMarker = 0x0A,
     XmlMarker = 0x0B,
     ByteArrayMarker = 0x0C,
+    VectorIntMarker = 0x0D,
+    VectorUIntMarker = 0x0E,
+    VectorDoubleMarker = 0x0F,
+    VectorObjectMarker = 0x10,
+    DictionaryMarker = 0x11,
 };
+
+Marker markerOf(const Node& node) {
+    switch (node.special) {
+    case Node::Special::Xml:
+        return XmlMarker;
+    case Node::Special::XmlDocument:
+        return XmlDocMarker;
+    case Node::Special::IntVector:
+        return VectorIntMarker;
+    case Node::Special::UIntVector:
+        return VectorUIntMarker;
+    case Node::Special::DoubleVector:
+        return VectorDoubleMarker;
+    case Node::Special::ObjectVector:
+        return VectorObjectMarker;
+    case Node::Special::Dictionary:
+        return DictionaryMarker;
+    case Node::Special::External:
+    case Node::Special::None:
+        break;
+    }
+    if (node.byteArray)
+        return ByteArrayMarker;
+    return node.kind == Node::Kind::StrictArray || node.kind == Node::Kind::EcmaArray ? ArrayMarker : ObjectMarker;
+}
 
 // Integers the U29 form holds: 29 bits, signed.
 constexpr double MinInteger = -(1 << 28), MaxInteger = (1 << 28) - 1;
@@ -123,10 +154,7 @@ moviehost::Expected<void, std::string> Amf3Encoder::encode(const Value& value, i
     if (value.node >= m_graph.nodes.size())
         return Unexpected(std::string("a value names a node that is not in the graph"));
     const Node& node = m_graph.nodes[value.node];
-    const Marker marker = node.byteArray                                                               ? ByteArrayMarker
-                          : node.kind == Node::Kind::StrictArray || node.kind == Node::Kind::EcmaArray ? ArrayMarker
-                                                                                                       : ObjectMarker;
-    m_out.push_back(char(marker));
+    m_out.push_back(char(markerOf(node)));
     if (auto it = m_objects.find(value.node); it != m_objects.end()) {
         u29(it->second << 1);
         return {};
@@ -134,6 +162,8 @@ moviehost::Expected<void, std::string> Amf3Encoder::encode(const Value& value, i
     if (depth >= m_maxDepth)
         return Unexpected("the data is nested deeper than " + std::to_string(m_maxDepth) + " levels");
     m_objects.emplace(value.node, m_objectCount++);
+    if (node.special != Node::Special::None)
+        return special(node, depth);
     if (node.byteArray) {
         if (node.bytes.size() > MaxU29 >> 1)
             return Unexpected(std::string("a byte array is too long to encode"));
@@ -155,11 +185,78 @@ moviehost::Expected<void, std::string> Amf3Encoder::encode(const Value& value, i
         return {};
     }
     case Node::Kind::Object:
-    case Node::Kind::TypedObject:
-        // Inline traits, no sealed members, dynamic: every member by name.
-        u29(0x0B);
+    case Node::Kind::TypedObject: {
+        // Inline traits: the sealed members' names, then their values, then
+        // the dynamic members by name.
+        const size_t sealed = std::min(node.sealedCount, node.members.size());
+        if (sealed > MaxU29 >> 4)
+            return Unexpected(std::string("a class has too many members to encode"));
+        u29(uint32_t(sealed) << 4 | (node.dynamic ? 0x08 : 0) | 0x03);
         string(node.kind == Node::Kind::TypedObject ? node.className : std::string());
-        return members(node.members, depth + 1);
+        for (size_t i = 0; i < sealed; ++i)
+            string(node.members[i].first);
+        for (size_t i = 0; i < sealed; ++i)
+            if (auto r = encode(node.members[i].second, depth + 1); !r)
+                return r;
+        if (!node.dynamic)
+            return {};
+        return members(Members(node.members.begin() + long(sealed), node.members.end()), depth + 1);
+    }
+    }
+    return {};
+}
+
+moviehost::Expected<void, std::string> Amf3Encoder::special(const Node& node, int depth) {
+    auto count = [&](size_t n) -> bool {
+        if (n > MaxU29 >> 1)
+            return false;
+        u29(uint32_t(n) << 1 | 1);
+        return true;
+    };
+    switch (node.special) {
+    case Node::Special::Xml:
+    case Node::Special::XmlDocument:
+        if (!count(node.bytes.size()))
+            return Unexpected(std::string("an XML text is too long to encode"));
+        m_out += node.bytes;
+        return {};
+    case Node::Special::IntVector:
+    case Node::Special::UIntVector:
+    case Node::Special::DoubleVector: {
+        if (!count(node.numbers.size()))
+            return Unexpected(std::string("a vector is too long to encode"));
+        m_out.push_back(char(node.fixedVector ? 1 : 0));
+        for (double d : node.numbers) {
+            if (node.special == Node::Special::DoubleVector) {
+                putDouble(m_out, d);
+                continue;
+            }
+            const uint32_t bits = node.special == Node::Special::IntVector ? uint32_t(int32_t(d)) : uint32_t(d);
+            for (int shift = 24; shift >= 0; shift -= 8)
+                m_out.push_back(char(uint8_t(bits >> shift)));
+        }
+        return {};
+    }
+    case Node::Special::ObjectVector:
+    case Node::Special::Dictionary: {
+        const bool dictionary = node.special == Node::Special::Dictionary;
+        if (!count(dictionary ? node.elements.size() / 2 : node.elements.size()))
+            return Unexpected(std::string("a vector is too long to encode"));
+        m_out.push_back(char(dictionary ? (node.weakKeys ? 1 : 0) : (node.fixedVector ? 1 : 0)));
+        if (!dictionary)
+            string(node.className);
+        for (size_t i = 0; i < (dictionary ? node.elements.size() / 2 * 2 : node.elements.size()); ++i)
+            if (auto r = encode(node.elements[i], depth + 1); !r)
+                return r;
+        return {};
+    }
+    case Node::Special::External:
+        u29(0x07);
+        string(node.className);
+        m_out += node.bytes;
+        return {};
+    case Node::Special::None:
+        break;
     }
     return {};
 }
@@ -305,7 +402,36 @@ moviehost::Expected<Value, std::string> Amf3Decoder::valueAt(int depth) {
     }
     case XmlDocMarker:
     case XmlMarker:
-        return Unexpected(std::string("XML values are not read"));
+    case VectorIntMarker:
+    case VectorUIntMarker:
+    case VectorDoubleMarker:
+    case VectorObjectMarker:
+    case DictionaryMarker: {
+        auto header = u29();
+        if (!header)
+            return Unexpected(header.error());
+        if (!(*header & 1)) {
+            const uint32_t ref = *header >> 1;
+            if (ref >= m_objects.size() || m_objects[ref].type != Type::Complex)
+                return Unexpected("an object reference " + std::to_string(ref) + " names no object read");
+            return m_objects[ref];
+        }
+        if (marker == DictionaryMarker)
+            return dictionary(*header, depth);
+        if (marker != XmlMarker && marker != XmlDocMarker)
+            return vector(marker, *header, depth);
+        const size_t length = *header >> 1;
+        if (length > remaining())
+            return Unexpected("an XML text of " + std::to_string(length) + " bytes is longer than the data");
+        Node node;
+        node.special = marker == XmlMarker ? Node::Special::Xml : Node::Special::XmlDocument;
+        node.bytes.assign(m_bytes.substr(m_position, length));
+        m_position += length;
+        auto index = addNode(std::move(node));
+        if (!index)
+            return Unexpected(index.error());
+        return Value::ofNode(*index);
+    }
     default:
         return Unexpected("unknown AMF3 marker " + std::to_string(marker));
     }
@@ -348,15 +474,94 @@ moviehost::Expected<Value, std::string> Amf3Decoder::array(uint32_t header, int 
     return Value::ofNode(*index);
 }
 
+moviehost::Expected<Value, std::string> Amf3Decoder::vector(uint8_t marker, uint32_t header, int depth) {
+    const size_t count = header >> 1;
+    const size_t width = marker == VectorIntMarker || marker == VectorUIntMarker ? 4
+                         : marker == VectorDoubleMarker                          ? 8
+                                                                                 : 1;
+    if (remaining() < 1 || count > (remaining() - 1) / width)
+        return Unexpected("a vector of " + std::to_string(count) + " elements is longer than the data");
+    Node start;
+    start.kind = Node::Kind::StrictArray;
+    start.fixedVector = m_bytes[m_position++] != 0;
+    if (marker == VectorObjectMarker) {
+        auto type = string();
+        if (!type)
+            return Unexpected(type.error());
+        start.special = Node::Special::ObjectVector;
+        start.className = std::move(*type);
+        auto index = addNode(std::move(start));
+        if (!index)
+            return Unexpected(index.error());
+        std::vector<Value> elements;
+        for (size_t i = 0; i < count; ++i) {
+            auto v = valueAt(depth + 1);
+            if (!v)
+                return Unexpected(v.error());
+            elements.push_back(std::move(*v));
+        }
+        m_graph.nodes[*index].elements = std::move(elements);
+        return Value::ofNode(*index);
+    }
+    start.special = marker == VectorIntMarker    ? Node::Special::IntVector
+                    : marker == VectorUIntMarker ? Node::Special::UIntVector
+                                                 : Node::Special::DoubleVector;
+    start.numbers.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (marker == VectorDoubleMarker) {
+            auto d = readDouble();
+            if (!d)
+                return Unexpected(d.error());
+            start.numbers.push_back(*d);
+            continue;
+        }
+        uint32_t bits = 0;
+        for (int b = 0; b < 4; ++b)
+            bits = bits << 8 | uint8_t(m_bytes[m_position++]);
+        start.numbers.push_back(marker == VectorIntMarker ? double(int32_t(bits)) : double(bits));
+    }
+    auto index = addNode(std::move(start));
+    if (!index)
+        return Unexpected(index.error());
+    return Value::ofNode(*index);
+}
+
+moviehost::Expected<Value, std::string> Amf3Decoder::dictionary(uint32_t header, int depth) {
+    const size_t count = header >> 1;
+    // Each pair takes at least two bytes, after the weak-keys byte.
+    if (remaining() < 1 || count > (remaining() - 1) / 2)
+        return Unexpected("a dictionary of " + std::to_string(count) + " entries is longer than the data");
+    Node start;
+    start.special = Node::Special::Dictionary;
+    start.weakKeys = m_bytes[m_position++] != 0;
+    auto index = addNode(std::move(start));
+    if (!index)
+        return Unexpected(index.error());
+    std::vector<Value> elements;
+    for (size_t i = 0; i < count * 2; ++i) {
+        auto v = valueAt(depth + 1);
+        if (!v)
+            return Unexpected(v.error());
+        elements.push_back(std::move(*v));
+    }
+    m_graph.nodes[*index].elements = std::move(elements);
+    return Value::ofNode(*index);
+}
+
 moviehost::Expected<Value, std::string> Amf3Decoder::object(uint32_t header, int depth) {
     ClassTraits traits;
     if (!(header & 2)) {
         if ((header >> 2) >= m_traits.size())
             return Unexpected("a traits reference " + std::to_string(header >> 2) + " names no traits read");
         traits = m_traits[header >> 2];
+    } else if (header & 4) {
+        auto name = string();
+        if (!name)
+            return Unexpected(name.error());
+        traits.className = std::move(*name);
+        traits.external = true;
+        m_traits.push_back(traits);
     } else {
-        if (header & 4)
-            return Unexpected(std::string("externalizable objects are not read"));
         traits.dynamic = (header & 8) != 0;
         const size_t sealed = header >> 4;
         if (sealed > remaining())
@@ -376,6 +581,24 @@ moviehost::Expected<Value, std::string> Amf3Decoder::object(uint32_t header, int
     Node start;
     start.kind = traits.className.empty() ? Node::Kind::Object : Node::Kind::TypedObject;
     start.className = traits.className;
+    start.sealedCount = traits.sealed.size();
+    start.dynamic = traits.dynamic;
+    if (traits.external) {
+        if (!m_externalReader)
+            return Unexpected("the data of externalizable class " + traits.className + " cannot be read here");
+        start.special = Node::Special::External;
+        auto index = addNode(std::move(start));
+        if (!index)
+            return Unexpected(index.error());
+        auto read = m_externalReader(traits.className, m_position);
+        if (!read)
+            return Unexpected(read.error());
+        if (read->consumed > remaining())
+            return Unexpected("class " + traits.className + " read past the end of the data");
+        m_position += read->consumed;
+        m_graph.nodes[*index].external = read->handle;
+        return Value::ofNode(*index);
+    }
     auto index = addNode(std::move(start));
     if (!index)
         return Unexpected(index.error());

@@ -27,7 +27,10 @@ std::u16string text(Machine& m, Value v) { return m.toString(v)->text(); }
 
 Value eiAvailable(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
 // The id the page gave the object; a container that is no page gives none.
-Value eiObjectId(Machine&, Value, std::span<const Value>) { return Value::null(); }
+Value eiObjectId(Machine& m, Value, std::span<const Value>) {
+    std::optional<std::u16string> id = hostContext(m).host.objectId();
+    return id ? m.string(std::move(*id)) : Value::null();
+}
 Value eiGetMarshall(Machine& m, Value, std::span<const Value>) {
     return Value::boolean(hostContext(m).held.marshallExceptions);
 }

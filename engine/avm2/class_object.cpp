@@ -33,8 +33,15 @@ std::u16string classNameOf(Value v) {
         Object* o = v.asObject();
         if (auto* c = dynamic_cast<ClassObject*>(o))
             return c->displayName() + u"$";
-        if (o->traits() && !o->traits()->types.empty())
-            return static_cast<const ClassObject*>(o->traits()->types.back())->displayName();
+        // The most derived class: interfaces follow each class in the list.
+        if (o->traits()) {
+            const auto& types = o->traits()->types;
+            for (auto it = types.rbegin(); it != types.rend(); ++it) {
+                const auto* c = static_cast<const ClassObject*>(*it);
+                if (!c->isInterface())
+                    return c->displayName();
+            }
+        }
         return u"Object";
     }
     switch (v.tag()) {

@@ -384,8 +384,13 @@ const NativeAccessor StaticAccessors[] = {
 
 const NativeStringConstant EndianConstants[] = {{u"BIG_ENDIAN", u"bigEndian"}, {u"LITTLE_ENDIAN", u"littleEndian"}};
 
+const char16_t* const DataInterfaces[] = {u"flash.utils.IDataInput", u"flash.utils.IDataOutput"};
+
 const CoreClassSpec Classes[] = {
     {.name = u"IOError", .base = u"Error", .init = errorInit, .package = u"flash.errors"},
+    {.name = u"IDataInput", .base = u"Object", .package = u"flash.utils", .interface = true},
+    {.name = u"IDataOutput", .base = u"Object", .package = u"flash.utils", .interface = true},
+    {.name = u"IExternalizable", .base = u"Object", .package = u"flash.utils", .interface = true},
     {.name = u"EOFError", .base = u"flash.errors.IOError", .init = errorInit, .package = u"flash.errors"},
     {.name = u"ByteArray",
      .base = u"Object",
@@ -394,7 +399,8 @@ const CoreClassSpec Classes[] = {
      .package = u"flash.utils",
      .methods = Methods,
      .accessors = Accessors,
-     .staticAccessors = StaticAccessors},
+     .staticAccessors = StaticAccessors,
+     .implements = DataInterfaces},
     {.name = u"Endian",
      .base = u"Object",
      .sealed = true,

@@ -63,8 +63,10 @@ bool startsWithWord(const std::u16string& word, const char* name) {
 }
 
 // The forms the player reads: its own toString and toUTCString output,
-// "Month Day Year", "Day Month Year", "MM/DD/YYYY", with an optional
-// "HH:MM[:SS]", AM/PM and "GMT+HHMM" / "UTC"; local time without a zone.
+// "Month Day Year", "Day Month Year", "MM/DD/YYYY", "YYYY/MM/DD",
+// "Mon/DD/YYYY", with an optional "HH:MM[:SS]", AM/PM and "GMT+HHMM" /
+// "UTC"; local time without a zone. ISO 8601 ("2021-07-04T12:00Z") is not
+// among them: the player answers NaN, and so do we.
 double parseDate(std::u16string_view text) {
     std::optional<double> year, month, day, offset;
     double hours = 0, minutes = 0, seconds = 0;
@@ -82,10 +84,18 @@ double parseDate(std::u16string_view text) {
         }
         return true;
     };
+    bool afterMonthName = false;
     while (i < text.size()) {
         const char16_t c = text[i];
+        const bool monthName = afterMonthName;
+        afterMonthName = false;
         if (c == ' ' || c == ',' || c == '\t') {
             ++i;
+        } else if (c == '/' && monthName) {
+            // "Mon/DD/YYYY": the slashes part words and numbers.
+            ++i;
+            afterMonthName = true;
+
         } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
             std::u16string word;
             while (i < text.size() && ((text[i] | 0x20) >= 'a' && (text[i] | 0x20) <= 'z'))
@@ -95,6 +105,7 @@ double parseDate(std::u16string_view text) {
                 if (word.size() >= 3 && startsWithWord(word, MonthNames[k])) {
                     month = k;
                     known = true;
+                    afterMonthName = true;
                 }
             }
             for (const char* d : DayNames)
@@ -132,6 +143,10 @@ double parseDate(std::u16string_view text) {
                     if (!readNumber(seconds))
                         return NaN;
                 }
+            } else if (i < text.size() && text[i] == '/' && monthName) {
+                // "Mon/DD/YYYY": the day, its slash, then the year.
+                numbers.push_back(n);
+                ++i;
             } else if (i < text.size() && text[i] == '/') {
                 double d = 0, y = 0;
                 ++i;
@@ -140,9 +155,11 @@ double parseDate(std::u16string_view text) {
                 ++i;
                 if (!readNumber(y))
                     return NaN;
-                month = n - 1;
-                day = d;
-                year = y;
+                // A first part past any month is the year: "YYYY/MM/DD".
+                const bool yearFirst = n > 31;
+                month = (yearFirst ? d : n) - 1;
+                day = yearFirst ? y : d;
+                year = yearFirst ? n : y;
             } else {
                 numbers.push_back(n);
             }

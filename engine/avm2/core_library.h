@@ -61,10 +61,10 @@ struct CoreClassSpec {
     // The prototype's members are methods in the AS3 namespace as well,
     // where compiled code calls them (Array, Vector).
     bool prototypeInAs3 = false;
-    // An interface (flash.display.IBitmapDrawable), and the interfaces a
-    // class implements by qualified name, defined before it.
+    // An interface of the library (IExternalizable, IBitmapDrawable), and the
+    // interfaces a class implements, by qualified name, declared before it.
     bool interface = false;
-    std::span<const char16_t* const> interfaces = {};
+    std::span<const char16_t* const> implements = {};
 };
 
 // A function of a package (flash.system.fscommand, flash.utils.getTimer).
@@ -82,20 +82,28 @@ struct PackageFunction {
 [[nodiscard]] std::span<const CoreClassSpec> jsonClasses();    // JSON
 [[nodiscard]] std::span<const CoreClassSpec>
 byteArrayClasses();  // flash.errors IOError, EOFError; flash.utils ByteArray, Endian
-[[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();  // flash.utils Dictionary
-[[nodiscard]] std::span<const CoreClassSpec> vectorClasses();      // __AS3__.vec Vector
-[[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();   // Class, Namespace, QName
-[[nodiscard]] std::span<const CoreClassSpec> proxyClasses();       // flash.utils Proxy
-[[nodiscard]] std::span<const CoreClassSpec> regExpClasses();      // RegExp
-[[nodiscard]] std::span<const CoreClassSpec> dateClasses();        // Date
-[[nodiscard]] std::span<const PackageFunction> utilsFunctions();   // flash.utils getQualifiedClassName...
-[[nodiscard]] std::span<const NativeMember> globalFunctions();     // isNaN, parseInt, trace...
+[[nodiscard]] std::span<const CoreClassSpec> dictionaryClasses();    // flash.utils Dictionary
+[[nodiscard]] std::span<const CoreClassSpec> vectorClasses();        // __AS3__.vec Vector
+[[nodiscard]] std::span<const CoreClassSpec> namespaceClasses();     // Class, Namespace, QName
+[[nodiscard]] std::span<const CoreClassSpec> proxyClasses();         // flash.utils Proxy
+[[nodiscard]] std::span<const CoreClassSpec> regExpClasses();        // RegExp
+[[nodiscard]] std::span<const CoreClassSpec> dateClasses();          // Date
+[[nodiscard]] std::span<const PackageFunction> utilsFunctions();     // flash.utils getQualifiedClassName...
+[[nodiscard]] std::span<const PackageFunction> aliasFunctions();     // flash.net registerClassAlias, getClassByAlias
+[[nodiscard]] std::span<const PackageFunction> describeFunctions();  // flash.utils describeType
+[[nodiscard]] std::span<const NativeMember> globalFunctions();       // isNaN, parseInt, trace...
+
+// The class of a value: a class is its own, an instance's is the
+// constructor its prototype chain names; none for undefined and null.
+[[nodiscard]] ClassObject* classOfValue(Machine& m, Value v);
 
 // Whether the object is a Date (whose conversion without a hint is to text).
 [[nodiscard]] bool isDateObject(const Object* o);
 
 // Error's initialiser (message, errorID), shared by the error classes of packages.
 Value errorInit(Machine& m, Value self, std::span<const Value> args);
+// Keeps the running frames on an error object for getStackTrace.
+void recordErrorFrames(Machine& m, Object* error);
 
 // Helpers natives share.
 [[nodiscard]] inline Value argument(std::span<const Value> args, size_t i) {

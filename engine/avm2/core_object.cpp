@@ -70,9 +70,7 @@ Value objectToString(Machine& m, Value self, std::span<const Value>) {
         if (auto* c = dynamic_cast<ClassObject*>(self.asObject()))
             return m.string(u"[class " + c->name().name->text() + u"]");
         if (self.asObject()->traits() && !self.asObject()->traits()->types.empty())
-            return m.string(u"[object " +
-                            static_cast<const ClassObject*>(self.asObject()->traits()->types.back())->displayName() +
-                            u"]");
+            return m.string(u"[object " + classNameOf(self) + u"]");
     }
     return m.string(u"[object Object]");
 }
@@ -202,17 +200,6 @@ Value numberToStringNative(Machine& m, Value self, std::span<const Value> args) 
 
 Value numberValueOf(Machine& m, Value self, std::span<const Value>) { return Value::number(thisNumber(m, self)); }
 
-// printf's exponent has at least two digits; the language writes "e+5".
-std::string trimExponent(std::string s) {
-    const size_t e = s.find('e');
-    if (e == std::string::npos)
-        return s;
-    size_t digits = e + 2;
-    while (digits + 1 < s.size() && s[digits] == '0')
-        s.erase(digits, 1);
-    return s;
-}
-
 // The digits argument of toFixed and toExponential (0 to 20) or of
 // toPrecision (1 to 21); NaN counts as 0.
 int digitsArgument(Machine& m, Value v, int low, int high) {
@@ -256,20 +243,61 @@ Value numberToFixed(Machine& m, Value self, std::span<const Value> args) {
     return m.string(ascii(fixedDigits(d, n)));
 }
 
+// |d| (not 0) as n + 1 significant digits and the power of ten of the
+// first, a tie rounding away from zero as fixedDigits does: printf's %e
+// rounds 1.25 to "1.2", the player writes "1.3".
+std::string significantDigits(double d, int n, int& exponent) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "%.*e", n + 30, std::fabs(d));
+    const std::string exact = buffer;
+    exponent = std::atoi(std::strchr(buffer, 'e') + 1);
+    std::string digits = exact.substr(0, 1) + exact.substr(2, size_t(n));
+    if (exact[2 + size_t(n)] >= '5') {
+        size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
+        if (i == 0) {
+            digits.insert(digits.begin(), '1');
+            digits.pop_back();
+            ++exponent;
+        } else {
+            ++digits[i - 1];
+        }
+    }
+    return digits;
+}
+
+// "d.ddde+x" from significant digits, with the sign of d.
+std::string exponentialText(double d, const std::string& digits, int exponent) {
+    std::string out = d < 0 ? "-" : "";
+    out += digits.substr(0, 1);
+    if (digits.size() > 1)
+        out += "." + digits.substr(1);
+    out += exponent < 0 ? "e-" : "e+";
+    out += std::to_string(std::abs(exponent));
+    return out;
+}
+
 Value numberToExponential(Machine& m, Value self, std::span<const Value> args) {
     double d = thisNumber(m, self);
     const bool shortest = argument(args, 0).isUndefined();
-    const int n = shortest ? 0 : digitsArgument(m, args[0], 0, 20);
+    int n = shortest ? 0 : digitsArgument(m, args[0], 0, 20);
     if (!std::isfinite(d))
         return m.string(numberToString(d));
     if (d == 0)
-        d = 0;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*e", n, d);
+        return m.string(ascii(exponentialText(0, std::string(size_t(n) + 1, '0'), 0)));
     // Without digits: as many as it takes to read back the same number.
-    for (int p = 1; shortest && p <= 20 && std::strtod(buffer, nullptr) != d; ++p)
-        std::snprintf(buffer, sizeof buffer, "%.*e", p, d);
-    return m.string(ascii(trimExponent(buffer)));
+    if (shortest) {
+        char buffer[64];
+        for (n = 0; n < 20; ++n) {
+            std::snprintf(buffer, sizeof buffer, "%.*e", n, d);
+            if (std::strtod(buffer, nullptr) == d)
+                break;
+        }
+    }
+    int exponent = 0;
+    const std::string digits = significantDigits(d, n, exponent);
+    return m.string(ascii(exponentialText(d, digits, exponent)));
 }
 
 Value numberToPrecision(Machine& m, Value self, std::span<const Value> args) {
@@ -281,11 +309,10 @@ Value numberToPrecision(Machine& m, Value self, std::span<const Value> args) {
         return m.string(numberToString(d));
     if (d == 0)
         return m.string(ascii(fixedDigits(0.0, p - 1)));
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*e", p - 1, d);
-    const int exponent = std::atoi(std::strchr(buffer, 'e') + 1);
+    int exponent = 0;
+    const std::string digits = significantDigits(d, p - 1, exponent);
     if (exponent < -6 || exponent >= p)
-        return m.string(ascii(trimExponent(buffer)));
+        return m.string(ascii(exponentialText(d, digits, exponent)));
     return m.string(ascii(fixedDigits(d, std::max(0, p - 1 - exponent))));
 }
 

@@ -7,11 +7,7 @@
 
 namespace avm2 {
 
-namespace {
-
-// The class of a value: a class is its own, an instance's is the
-// constructor its prototype chain names.
-ClassObject* classOf(Machine& m, Value v) {
+ClassObject* classOfValue(Machine& m, Value v) {
     switch (v.tag()) {
     case Tag::Boolean:
         return m.coreClass(u"Boolean");
@@ -42,6 +38,10 @@ ClassObject* classOf(Machine& m, Value v) {
         return nullptr;
     }
 }
+
+namespace {
+
+ClassObject* classOf(Machine& m, Value v) { return classOfValue(m, v); }
 
 Value nameOf(Machine& m, const ClassObject* c) {
     const QName& name = c->name();

@@ -498,8 +498,10 @@ Value vectorFilter(Machine& m, Value self, std::span<const Value> args) {
     return collect(m, self, args, [](const Value& e, const Value& r) { return toBoolean(r) ? &e : nullptr; });
 }
 
-// sort(compareFunction) or sort(flags): Array's flags, but a vector is always
-// sorted in place (UNIQUESORT and RETURNINDEXEDARRAY only sort).
+// sort(compareFunction) or sort(flags), with Array's flags and answers:
+// UNIQUESORT finding two equal elements leaves the vector as it was and
+// answers 0, RETURNINDEXEDARRAY answers the sorted order as an Array of
+// indices and leaves the vector as it was; otherwise it sorts in place.
 Value vectorSort(Machine& m, Value self, std::span<const Value> args) {
     VectorObject* v = thisVector(m, self);
     const Value how = argument(args, 0);
@@ -509,6 +511,7 @@ Value vectorSort(Machine& m, Value self, std::span<const Value> args) {
     std::vector<uint32_t> order(values.size());
     for (uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
+    bool tie = false;
     mergeSort(order, [&](uint32_t x, uint32_t y) {
         int c = 0;
         if (how.isObject()) {
@@ -518,8 +521,17 @@ Value vectorSort(Machine& m, Value self, std::span<const Value> args) {
         } else {
             c = compareByFlags(m, values[x], values[y], flags);
         }
+        tie = tie || c == 0;
         return (flags & Descending) ? c > 0 : c < 0;
     });
+    if ((flags & UniqueSort) && tie)
+        return Value::fromInt(0);
+    if (flags & ReturnIndexedArray) {
+        std::vector<Value> indices;
+        for (uint32_t i : order)
+            indices.push_back(Value::fromInt(int32_t(i)));
+        return Value::object(m.newArray(indices));
+    }
     // A compare function may have resized the vector.
     for (size_t i = 0; i < order.size() && i < v->size(); ++i)
         v->set(i, values[order[i]]);

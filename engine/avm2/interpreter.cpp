@@ -1,6 +1,7 @@
 // The interpreter loop: one case per instruction over a prepared body.
 #include "avm2/interpreter.h"
 
+#include "avm2/e4x.h"
 #include "avm2/proxy.h"
 #include "avm2/vector.h"
 
@@ -41,6 +42,7 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
     frame.outerScope = outerScope;
     frame.owner = owner;
     frame.file = &file;
+    frame.method = method;
     Value* const regs = frame.registers;
     regs[0] = thisValue;
     for (uint32_t i = 0; i < params; ++i)
@@ -507,14 +509,24 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     break;
                 }
                 case Op::GetProperty: {
-                    // Vector.<int>[int]: b marks a runtime name in the public namespace.
+                    // Vector.<int/uint/Number>[int]: b marks a runtime name in the public namespace.
                     if (i.b && sp[-1].isInt()) {
-                        VectorObject* v = asVector(sp[-2]);
-                        if (v && v->kind() == VectorKind::Int && uint32_t(sp[-1].asInt()) < v->ints().size()) {
-                            sp[-2] = Value::fromInt(v->ints()[uint32_t(sp[-1].asInt())]);
-                            --sp;
-                            ++pc;
-                            break;
+                        if (VectorObject* v = asVector(sp[-2])) {
+                            const auto at = uint32_t(sp[-1].asInt());
+                            bool hit = true;
+                            if (v->kind() == VectorKind::Int && at < v->ints().size())
+                                sp[-2] = Value::fromInt(v->ints()[at]);
+                            else if (v->kind() == VectorKind::Number && at < v->numbers().size())
+                                sp[-2] = Value::number(v->numbers()[at]);
+                            else if (v->kind() == VectorKind::UInt && at < v->uints().size())
+                                sp[-2] = Value::fromUInt(v->uints()[at]);
+                            else
+                                hit = false;
+                            if (hit) {
+                                --sp;
+                                ++pc;
+                                break;
+                            }
                         }
                     }
                     publish();
@@ -526,13 +538,25 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                 }
                 case Op::SetProperty:
                 case Op::InitProperty: {
-                    if (i.b && sp[-2].isInt() && sp[-1].isInt()) {
-                        VectorObject* v = asVector(sp[-3]);
-                        if (v && v->kind() == VectorKind::Int && uint32_t(sp[-2].asInt()) < v->ints().size()) {
-                            v->ints()[uint32_t(sp[-2].asInt())] = sp[-1].asInt();
-                            sp -= 3;
-                            ++pc;
-                            break;
+                    if (i.b && sp[-2].isInt() && sp[-1].isNumeric()) {
+                        if (VectorObject* v = asVector(sp[-3])) {
+                            const auto at = uint32_t(sp[-2].asInt());
+                            const Value x = sp[-1];
+                            bool hit = true;
+                            if (v->kind() == VectorKind::Int && x.isInt() && at < v->ints().size())
+                                v->ints()[at] = x.asInt();
+                            else if (v->kind() == VectorKind::Number && at < v->numbers().size())
+                                v->numbers()[at] = x.numeric();
+                            // An int converts to uint by its bits, as ToUint32 does.
+                            else if (v->kind() == VectorKind::UInt && x.tag() != Tag::Number && at < v->uints().size())
+                                v->uints()[at] = x.isInt() ? uint32_t(x.asInt()) : x.asUInt();
+                            else
+                                hit = false;
+                            if (hit) {
+                                sp -= 3;
+                                ++pc;
+                                break;
+                            }
                         }
                     }
                     publish();
@@ -661,7 +685,11 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 case Op::CheckFilter:
-                    // Only XML and XMLList take a filter, and neither exists yet.
+                    // Only XML and XMLList take a filter.
+                    if (isE4x(sp[-1])) {
+                        ++pc;
+                        break;
+                    }
                     publish();
                     throwError("TypeError", 1123,
                                u"Filter operator not supported on type " + in.typeOf(sp[-1]).asString()->text() + u".");
@@ -854,12 +882,17 @@ Value Machine::execute(const LoadedAbc& file, uint32_t method, Value thisValue, 
                     ++pc;
                     break;
                 case Op::GetDescendants: {
-                    // Only XML and XMLList have descendants, and neither exists yet.
+                    // Only XML and XMLList (and a proxy's trap) have descendants.
                     publish();
                     RuntimeName n;
                     in.readName(file, i.a, sp, n);
                     if (sp[-1].isNullish())
                         in.nullReceiver(sp[-1]);
+                    if (isE4x(sp[-1])) {
+                        sp[-1] = xmlDescendants(*this, sp[-1], n.mn);
+                        ++pc;
+                        break;
+                    }
                     if (sp[-1].isObject() && isProxy(sp[-1].asObject())) {
                         const Value name[1] = {in.proxyName(n.mn)};
                         sp[0] = name[0];

@@ -6,6 +6,7 @@
 
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/e4x.h"
 #include "avm2/machine.h"
 
 #include <cmath>
@@ -41,6 +42,8 @@ public:
             return Value::number(double(a.asInt()) + double(b.asInt()));
         if (a.isNumeric() && b.isNumeric())
             return Value::number(a.numeric() + b.numeric());
+        if (isE4x(a) && isE4x(b))
+            return xmlConcat(m_m, a, b);
         Machine::Pin pinA(m_m, a), pinB(m_m, b);
         // Without a hint a Date reads as its text ("at " + date).
         Value pa = m_m.toPrimitive(a, a.isObject() && isDateObject(a.asObject()));
@@ -97,6 +100,8 @@ public:
     bool equals(Value a, Value b) {
         if (a.isNumeric() && b.isNumeric())
             return a.numeric() == b.numeric();
+        if (isE4x(a) || isE4x(b))
+            return xmlEquals(m_m, a, b);
         if (a.tag() == b.tag())
             return strictEquals(a, b);
         if (a.isNullish() && b.isNullish())
@@ -128,6 +133,8 @@ public:
         case Tag::Object:
             if (dynamic_cast<FunctionObject*>(v.asObject()) || dynamic_cast<NativeFunction*>(v.asObject()))
                 return m_m.string(u"function");
+            if (isE4x(v))
+                return m_m.string(u"xml");
             return m_m.string(u"object");
         default:
             return m_m.string(u"object");

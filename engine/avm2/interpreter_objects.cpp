@@ -5,6 +5,7 @@
 
 #include "avm2/byte_array.h"
 #include "avm2/dictionary.h"
+#include "avm2/e4x.h"
 #include "avm2/proxy.h"
 #include "avm2/vector.h"
 
@@ -191,6 +192,8 @@ Value Interpreter::getProperty(Value target, const Multiname& mn) {
         nullReceiver(target);
     if (target.isObject()) {
         Object* o = target.asObject();
+        if (isE4x(target))
+            return xmlGetProperty(m_m, target, mn);
         if (DictionaryObject* d = keyedDictionary(o, mn)) {
             const Value* v = d->find(mn.objectKey);
             return v ? *v : Value();
@@ -251,6 +254,10 @@ void Interpreter::setProperty(Value target, const Multiname& mn, Value v, bool i
         nullReceiver(target);
     if (target.isObject()) {
         Object* o = target.asObject();
+        if (isE4x(target)) {
+            xmlSetProperty(m_m, target, mn, v);
+            return;
+        }
         if (DictionaryObject* d = keyedDictionary(o, mn)) {
             if (!d->find(mn.objectKey))
                 m_m.m_heap.charge(DictionaryObject::EntryBytes);
@@ -324,6 +331,8 @@ bool Interpreter::deleteProperty(Value target, const Multiname& mn) {
     if (!target.isObject())
         return false;
     Object* o = target.asObject();
+    if (isE4x(target))
+        return xmlDeleteProperty(m_m, target, mn);
     if (DictionaryObject* d = keyedDictionary(o, mn))
         return d->remove(mn.objectKey);
     if (asVector(target) && mn.isIndex && mn.hasPublicRoot())
@@ -351,6 +360,8 @@ bool Interpreter::hasProperty(Value target, const Multiname& mn) {
     if (!target.isObject())
         return false;
     Object* o = target.asObject();
+    if (isE4x(target))
+        return xmlHasProperty(m_m, target, mn);
     if (DictionaryObject* d = keyedDictionary(o, mn))
         return d->find(mn.objectKey) != nullptr;
     if (VectorObject* vec = asVector(target); vec && mn.isIndex && mn.hasPublicRoot())
@@ -380,7 +391,8 @@ Value Interpreter::callProperty(Value receiver, const Multiname& mn, std::span<c
             return proxyTrap(receiver, u"callProperty", all);
         }
     }
-    Value f = getProperty(receiver, mn);
+    // XML's methods are reached by calls only: reading the name selects children.
+    Value f = isE4x(receiver) ? xmlMethod(m_m, receiver, mn) : getProperty(receiver, mn);
     if (!f.isObject())
         m_m.throwError("TypeError", 1006, describeName(mn) + u" is not a function.");
     Machine::Pin keep(m_m, f);
@@ -607,6 +619,7 @@ Value Interpreter::newClass(const LoadedAbc& file, uint32_t index, Value baseVal
         if (!b.owner && (b.kind == Binding::Kind::Method || b.kind == Binding::Kind::Accessor))
             b.owner = c;
     }
+    m_m.bindInterfaceNames(traits, c->interfaces());
     std::vector<Value> scope;
     if (frame.outerScope)
         scope = *frame.outerScope;
@@ -791,6 +804,8 @@ size_t elementCount(const Object* o) {
         return d->slotCount();
     if (auto* v = dynamic_cast<const VectorObject*>(o))
         return v->size();
+    if (isE4x(Value::object(const_cast<Object*>(o))))
+        return xmlLength(Value::object(const_cast<Object*>(o)));
     return 0;
 }
 
@@ -844,6 +859,8 @@ Value Interpreter::valueAt(Value object, int32_t index) {
         return d->valueAt(size_t(index) - 1);
     if (auto* v = dynamic_cast<const VectorObject*>(o); v && size_t(index) <= elements)
         return v->get(size_t(index) - 1);
+    if (isE4x(object) && size_t(index) <= elements)
+        return xmlItem(m_m, object, uint32_t(index - 1));
     if (size_t(index) <= elements)
         return static_cast<const ArrayObject*>(o)->elements()[size_t(index) - 1];
     if (size_t(index) > elements + o->dynamicCount())
@@ -870,6 +887,9 @@ Value Interpreter::newCatch(const LoadedAbc& constFile, uint32_t method, uint32_
 }
 
 Value Interpreter::escapeXml(Value v, bool attribute) {
+    // An XML value inside a literal's element text is its markup.
+    if (!attribute && isE4x(v))
+        return m_m.string(xmlToXmlString(m_m, v));
     const std::u16string& text = m_m.toString(v)->text();
     std::u16string out;
     out.reserve(text.size());

@@ -3,6 +3,8 @@
 #include "avm2/abc_parser.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/e4x.h"
+#include "avm2/interpreter.h"
 #include "avm2/traits.h"
 #include "avm2/verifier.h"
 
@@ -338,7 +340,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
     parts.create = spec.create;
     parts.sealed = spec.sealed;
     parts.interface = spec.interface;
-    for (const char16_t* qualified : spec.interfaces) {
+    for (const char16_t* qualified : spec.implements) {
         const auto [ifacePackage, ifaceName] = splitQualified(qualified);
         if (ClassObject* iface = coreClass(ifacePackage, ifaceName))
             parts.interfaces.push_back(iface);
@@ -349,6 +351,7 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
         for (const void* t : iface->instanceTraits().types)
             c->mutableInstanceTraits().types.push_back(t);
     }
+    bindInterfaceNames(c->mutableInstanceTraits(), c->interfaces());
     c->prototype()->setOwn(u"constructor", Value::object(c));
     for (const NativeMember& m : spec.prototype)
         c->prototype()->setOwn(m.name, Value::object(newNative(m.code)));
@@ -369,14 +372,16 @@ ClassObject* Machine::defineCoreClass(const CoreClassSpec& spec) {
 }
 
 void Machine::declareCoreClasses() {
-    for (auto family :
-         {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(), byteArrayClasses(),
-          dictionaryClasses(), regExpClasses(), dateClasses(), vectorClasses(), namespaceClasses(), proxyClasses()}) {
+    for (auto family : {objectClasses(), errorClasses(), mathClasses(), arrayClasses(), jsonClasses(),
+                        byteArrayClasses(), dictionaryClasses(), regExpClasses(), dateClasses(), vectorClasses(),
+                        namespaceClasses(), proxyClasses(), xmlClasses()}) {
         for (const CoreClassSpec& spec : family)
             defineCoreClass(spec);
     }
-    for (const PackageFunction& f : utilsFunctions())
-        definePackageFunction(f);
+    for (auto functions : {utilsFunctions(), aliasFunctions(), describeFunctions()}) {
+        for (const PackageFunction& f : functions)
+            definePackageFunction(f);
+    }
     for (const NativeMember& m : globalFunctions())
         m_global->setOwn(m.name, Value::object(newNative(m.code)));
     for (const char16_t* name :
@@ -452,6 +457,58 @@ Value Machine::construct(Value constructor, std::span<const Value> args) {
         return result.isObject() ? result : Value::object(instance);
     }
     throwError("TypeError", 1007, u"Instantiation attempted on a non-constructor.");
+}
+
+namespace {
+
+// The name a class declares a method under, with "get "/"set " for an
+// accessor; empty when the traits have no binding of it.
+std::u16string methodName(const Traits* traits, const LoadedAbc* file, uint32_t method) {
+    if (!traits)
+        return {};
+    auto is = [&](const MethodRef& r) { return r.file == file && r.method == method && !r.native; };
+    for (const auto& [name, b] : traits->bindings) {
+        const std::u16string& text = name.name ? name.name->text() : std::u16string();
+        if (b.kind == Binding::Kind::Method && is(b.method))
+            return text;
+        if (b.kind == Binding::Kind::Accessor && is(b.getter))
+            return u"get " + text;
+        if (b.kind == Binding::Kind::Accessor && is(b.setter))
+            return u"set " + text;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::u16string Machine::stackTrace() const {
+    std::u16string out;
+    for (const Frame* f = m_frame; f; f = f->caller) {
+        std::u16string line;
+        if (const ClassObject* c = f->owner) {
+            const std::u16string name = c->displayName();
+            if (c->init().file == f->file && c->init().method == f->method) {
+                line = name + u"()";
+            } else if (std::u16string m = methodName(&c->instanceTraits(), f->file, f->method); !m.empty()) {
+                line = name + u"/" + m + u"()";
+            } else if (std::u16string s = methodName(c->traits(), f->file, f->method); !s.empty()) {
+                line = name + u"$/" + s + u"()";
+            } else {
+                line = name + u"$cinit()";
+                for (size_t i = 0; i < f->file->classes.size(); ++i) {
+                    if (f->file->classes[i] == c && f->file->abc.classes[i].init != f->method)
+                        line = u"MethodInfo-" + numberToString(f->method) + u"()";
+                }
+            }
+        } else {
+            bool scriptInit = false;
+            for (const ScriptInfo& s : f->file->abc.scripts)
+                scriptInit = scriptInit || s.init == f->method;
+            line = scriptInit ? u"global$init()" : u"MethodInfo-" + numberToString(f->method) + u"()";
+        }
+        out += u"\n\tat " + line;
+    }
+    return out;
 }
 
 bool Machine::isInstance(Value v, const ClassObject* type) const {
@@ -572,6 +629,44 @@ Value Machine::callMember(Value receiver, std::u16string_view name, std::span<co
     throwError("TypeError", 1006, std::u16string(name) + u" is not a function.");
 }
 
+void Machine::bindInterfaceNames(Traits& traits, const std::vector<ClassObject*>& interfaces) {
+    std::vector<std::pair<QName, Binding>> added;
+    for (const ClassObject* iface : interfaces) {
+        const std::u16string& package = iface->name().ns ? iface->name().ns->uri() : std::u16string();
+        const std::u16string local = iface->name().name ? iface->name().name->text() : std::u16string();
+        Namespace* ns = internNamespace(NamespaceGroup::Public, package + u":" + local);
+        for (const auto& [name, b] : traits.bindings) {
+            if (name.ns == m_public && (b.kind == Binding::Kind::Method || b.kind == Binding::Kind::Accessor) &&
+                !traits.find(QName{ns, name.name}))
+                added.emplace_back(QName{ns, name.name}, b);
+        }
+    }
+    for (auto& [name, b] : added)
+        traits.bindings.emplace(name, b);
+}
+
+void Machine::setMember(Value receiver, const std::u16string& name, Value v) {
+    Pin keepReceiver(*this, receiver), keepValue(*this, v);
+    Namespace* const publicSet[1] = {m_public};
+    Multiname mn;
+    mn.namespaces = publicSet;
+    mn.name = intern(name);
+    mn.text = mn.name->text();
+    mn.isIndex = arrayIndex(mn.text, mn.index);
+    Interpreter(*this).setProperty(receiver, mn, v, false);
+}
+
+Value Machine::getMember(Value receiver, const std::u16string& name) {
+    Pin keepReceiver(*this, receiver);
+    Namespace* const publicSet[1] = {m_public};
+    Multiname mn;
+    mn.namespaces = publicSet;
+    mn.name = intern(name);
+    mn.text = mn.name->text();
+    mn.isIndex = arrayIndex(mn.text, mn.index);
+    return Interpreter(*this).getProperty(receiver, mn);
+}
+
 moviehost::Expected<Value, Error> Machine::run(const std::function<Value()>& body) { return enter(body); }
 
 Value Machine::call(Value function, Value thisValue, std::span<const Value> args) {
@@ -669,6 +764,7 @@ void Machine::throwError(const char* errorClass, int number, const std::u16strin
         c = coreClass(u"Error");
     Object* error = m_heap.make<Object>(c->prototype(), &c->instanceTraits(), c, true);
     Pin keep(*this, Value::object(error));
+    recordErrorFrames(*this, error);
     error->setOwn(u"message", string(u"Error #" + numberToString(number) + u": " + message));
     error->setOwn(u"errorID", Value::fromInt(number));
     throwValue(Value::object(error));

@@ -160,6 +160,13 @@ public:
     [[noreturn]] void throwValue(Value v);
     // The value being thrown, while a ScriptThrow unwinds.
     [[nodiscard]] Value thrownValue() const { return m_thrown; }
+    // The running frames, innermost first, one "\tat Class/method()" line
+    // each, as Error.getStackTrace shows them.
+    [[nodiscard]] std::u16string stackTrace() const;
+    // The default XML namespace the running method set (dxns), "" when none.
+    [[nodiscard]] std::u16string defaultXmlNamespace() const {
+        return m_frame && m_frame->defaultXmlNamespace ? m_frame->defaultXmlNamespace->text() : std::u16string();
+    }
 
     // The language's conversions of any value; object conversions call
     // valueOf/toString and may run script.
@@ -171,6 +178,15 @@ public:
     Value call(Value function, Value thisValue, std::span<const Value> args);
     // Calls a public member of an object by name, as `o.name(args)` does.
     Value callMember(Value receiver, std::u16string_view name, std::span<const Value> args);
+    // Compiled code calls a method through an interface type by the
+    // interface's namespace ("flash.utils:IDataOutput"); the public methods
+    // and accessors of an implementing class answer there too.
+    void bindInterfaceNames(Traits& traits, const std::vector<ClassObject*>& interfaces);
+    // Sets a public member of an object by name, as `o.name = v` does
+    // (typed variables coerce, setters run, a sealed class refuses).
+    void setMember(Value receiver, const std::u16string& name, Value v);
+    // Reads a public member of an object by name, as `o.name` does.
+    [[nodiscard]] Value getMember(Value receiver, const std::u16string& name);
 
     // Keeps values alive while native code lets script run: pin(v) ... unpin(n).
     void pin(Value v) { m_pinned.push_back(v); }
@@ -201,6 +217,7 @@ private:
         const std::vector<Value>* outerScope = nullptr;
         const ClassObject* owner = nullptr;
         const LoadedAbc* file = nullptr;
+        uint32_t method = 0;
         const String* defaultXmlNamespace = nullptr;  // set by dxns, read by E4X
         Value* end = nullptr;
     };

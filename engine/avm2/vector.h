@@ -38,6 +38,8 @@ public:
     void reserve(size_t n);
     // The unboxed storage, for the interpreter's index fast path.
     [[nodiscard]] std::vector<int32_t>& ints() { return m_ints; }
+    [[nodiscard]] std::vector<uint32_t>& uints() { return m_uints; }
+    [[nodiscard]] std::vector<double>& numbers() { return m_numbers; }
 
     void trace(Tracer& tracer) const override;
     [[nodiscard]] size_t extraBytes() const override;

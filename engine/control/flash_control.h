@@ -372,6 +372,9 @@ private:
     SIZEL m_extent{0, 0};
 
     std::u16string m_movieLocation;  // as given to put_Movie
+    // The container's name for this object (SetHostNames), which scripts
+    // read as ExternalInterface.objectID.
+    std::optional<std::u16string> m_objectName;
     RECT m_lastDrawBounds{0, 0, 0, 0};
     // Declared so that the engine goes before its host and the stage, and
     // the stage before the sound it plays into.

@@ -26,7 +26,17 @@ HRESULT FlashControl::GetClientSite(IOleClientSite** ppClientSite) try {
     return failureFromException(u"GetClientSite");
 }
 
-HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR) try { return S_OK; } catch (...) {
+// The container object's name is what an embedding page calls the control's
+// object; no name or an empty one leaves objectID null.
+HRESULT FlashControl::SetHostNames(LPCOLESTR, LPCOLESTR szContainerObj) try {
+    if (szContainerObj != nullptr && *szContainerObj != 0)
+        m_objectName = std::u16string(szContainerObj);
+    else
+        m_objectName.reset();
+    if (m_scriptHost)
+        m_scriptHost->setObjectId(m_objectName);
+    return S_OK;
+} catch (...) {
     return failureFromException(u"SetHostNames");
 }
 

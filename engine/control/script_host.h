@@ -75,11 +75,15 @@ public:
     [[nodiscard]] ULONGLONG startTicks() const { return m_startTicks; }
     double epochMilliseconds() override;
     std::u16string movieUrl() override { return m_movieUrl; }
+    std::optional<std::u16string> objectId() override { return m_objectId; }
+    // The object name from IOleObject::SetHostNames, empty for none.
+    void setObjectId(std::optional<std::u16string> id) { m_objectId = std::move(id); }
 
 private:
     EventConnectionPoint* m_events = nullptr;
     MovieSound* m_sound = nullptr;
     std::u16string m_movieUrl;
+    std::optional<std::u16string> m_objectId;
     ULONGLONG m_startTicks = 0;
     // One slot per FlashCall being delivered, innermost last.
     std::vector<std::optional<std::u16string>> m_answers;

@@ -77,6 +77,9 @@ public:
     // nobody answered, which the script sees as undefined (as it sees an
     // answer that does not decode).
     virtual std::optional<std::u16string> externalCall(const ExternalCall& call) { return std::nullopt; }
+    // The name the container gave the control's object (ExternalInterface.objectID);
+    // none when it gave none.
+    [[nodiscard]] virtual std::optional<std::u16string> objectId() { return std::nullopt; }
     // Other getURL / loadMovie / loadVariables requests. We load nothing.
     virtual void urlRequest(const UrlRequest& request) {}
     // A script was stopped (or threw and nobody caught it).

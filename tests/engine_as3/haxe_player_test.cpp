@@ -92,6 +92,7 @@ TEST(HaxePlayer, ContainerAndTree) {
                u"<property id=\"0\"><number>1</number></property><property id=\"1\"><string>x</string></property>"
                u"</array></property></object>";
     };
+    q->host.objectName = u"banner";
     q->player = as3::Player::create(*q->stage, q->host, u"file:///c.swf", {{u"level", u"3"}});
     q->player->start();
     EXPECT_TRUE(q->host.errors.empty());
@@ -101,7 +102,7 @@ TEST(HaxePlayer, ContainerAndTree) {
     };
     const Expect expected[] = {
         {u"info", u"3,10,200x100,30,1,1"},
-        {u"system", u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true"},
+        {u"system", u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true,banner"},
         {u"tree", u"2,1,true,true,true,range2006,loop2150,1,true,true"},
         {u"answer", u"nx"},
     };
@@ -251,4 +252,39 @@ TEST(HaxePlayer, MediaSounds) {
     }
     EXPECT_EQ(completions, std::vector<std::u16string>{u"first,1044"}) << "at its end, once, though collected for";
     EXPECT_TRUE(host.errors.empty());
+}
+
+// haxe's own exception runtime over the machine's errors (catch Dynamic,
+// haxe.Exception, thrown strings), the frames of getStackTrace, and typed
+// and externalizable objects through writeObject/readObject.
+TEST(HaxePlayer, ErrorsAndTypedObjects) {
+    REQUIRE_HAXE();
+    auto p = play("Errors");
+    ASSERT_TRUE(p && p->player);
+    for (const std::u16string& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    EXPECT_EQ(p->host.command(u"caught"), u"dyn:TypeError:1009;exc:static;str:text");
+    EXPECT_EQ(p->host.command(u"more"),
+              u"int:5;obj:1;range:2006;listener:1009;str:true;arr:1009;rethrow:1009;typed:1009");
+    const std::u16string stack = p->host.command(u"stack").value_or(u"");
+    const std::u16string top =
+        u"TypeError: Error #1009: Cannot access a property or method of a null object "
+        u"reference.\n\tat Thrower/fail()\n\tat Errors$/main()\n";
+    EXPECT_EQ(stack.substr(0, top.size()), top) << std::string(stack.begin(), stack.end());
+    EXPECT_EQ(p->host.command(u"typed"), u"true,7,seven,true,true,41,true");
+}
+
+// E4X from haxe's dynamic access, and describeType of a haxe class.
+TEST(HaxePlayer, XmlAndDescribeType) {
+    REQUIRE_HAXE();
+    auto p = play("Xml");
+    ASSERT_TRUE(p && p->player);
+    for (const std::u16string& e : p->host.errors)
+        ADD_FAILURE() << std::string(e.begin(), e.end());
+    EXPECT_EQ(p->host.command(u"read"), u"2,B,12,2,1,A");
+    EXPECT_EQ(p->host.command(u"written"),
+              u"<lib><book id=\"1\"><t>Z</t></book><book id=\"2\"><t>B</t></book><shelf>new</shelf>"
+              u"<book id=\"3\"/></lib>");
+    EXPECT_EQ(p->host.command(u"described"), u"Item,2,total,2,true,Object");
+    EXPECT_EQ(p->host.command(u"static"), u"true,made,Item");
 }

@@ -18,6 +18,7 @@ struct RecordingHost final : script::Host {
     std::vector<std::u16string> errors;
     std::vector<std::u16string> traces;
     std::function<std::optional<std::u16string>(const script::ExternalCall&)> answer;
+    std::optional<std::u16string> objectName;  // ExternalInterface.objectID
 
     void trace(const std::u16string& message) override { traces.push_back(message); }
     void fscommand(const std::u16string& command, const std::u16string& args) override {
@@ -28,6 +29,7 @@ struct RecordingHost final : script::Host {
         return answer ? answer(call) : std::nullopt;
     }
     void scriptError(const script::ScriptError& error) override { errors.push_back(error.message); }
+    std::optional<std::u16string> objectId() override { return objectName; }
     double clock = 1234.0;  // the test moves it
     double epoch = 1609459200000.0;
     double milliseconds() override { return clock; }

@@ -1,10 +1,14 @@
 // ByteArray.writeObject/readObject in both encodings, and the QName and
 // Namespace classes, called as natives.
 #include "avm2/core_library.h"
+#include "avm2/dictionary.h"
 #include "avm2/machine.h"
+#include "avm2/vector.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <string>
 
 using namespace avm2;
@@ -84,6 +88,99 @@ TEST(ObjectEncoding, KeepsSharedObjectsAndByteArrays) {
                               m.callMember(*bytes, u"readByte", {}).numeric() == 7);
     });
     EXPECT_EQ(text(m, r), "true");
+}
+
+// The kinds only AMF3 carries come back as themselves: typed vectors (fixed
+// or not), a dictionary with object keys (and a cycle through one), XML.
+TEST(ObjectEncoding, Amf3Kinds) {
+    struct Case {
+        const char* name;
+        std::function<Value(Machine&)> make;
+        std::function<std::u16string(Machine&, Value)> read;
+        const char* expected;
+    };
+    auto vectorOf = [](Machine& m, const char16_t* type, std::initializer_list<double> values, bool fixed) {
+        const Value generic = m.findDefinitionByName(u"__AS3__.vec::Vector");
+        const Value v = m.construct(Value::object(applyVectorType(m, generic, m.findDefinitionByName(type))), {});
+        for (double d : values) {
+            const Value arg[1] = {Value::number(d)};
+            m.callMember(v, u"push", arg);
+        }
+        access(m, v, u"fixed=", Value::boolean(fixed));
+        return v;
+    };
+    auto describe = [](Machine& m, Value v) {
+        return m.toString(v)->text() + u"|" + m.toString(access(m, v, u"fixed"))->text() + u"|" +
+               m.toString(m.call(m.findDefinitionByName(u"flash.utils.getQualifiedClassName"), Value::null(),
+                                 std::array<Value, 1>{v}))
+                   ->text();
+    };
+    const Case cases[] = {
+        {"IntVector",
+         [&](Machine& m) {
+             return vectorOf(m, u"int", {-1, 7}, true);
+         },
+         describe, "-1,7|true|__AS3__.vec::Vector.<int>"},
+        {"UIntVector", [&](Machine& m) { return vectorOf(m, u"uint", {4294967295.0}, false); }, describe,
+         "4294967295|false|__AS3__.vec::Vector.<uint>"},
+        {"NumberVector",
+         [&](Machine& m) {
+             return vectorOf(m, u"Number", {0.5, -2}, false);
+         },
+         describe, "0.5,-2|false|__AS3__.vec::Vector.<Number>"},
+        {"ObjectVector",
+         [&](Machine& m) {
+             return vectorOf(m, u"String", {1, 2}, false);
+         },
+         describe, "1,2|false|__AS3__.vec::Vector.<String>"},
+        {"Dictionary",
+         [](Machine& m) {
+             const Value d = m.construct(m.findDefinitionByName(u"flash.utils.Dictionary"), {});
+             Machine::Pin keep(m, d);
+             const Value key = Value::object(m.newArray());
+             Machine::Pin keepKey(m, key);
+             m.setMember(d, u"k", m.string(u"text"));
+             const Value pair[1] = {d};
+             m.callMember(key, u"push", pair);  // the key holds the dictionary: a cycle
+             dynamic_cast<DictionaryObject*>(d.asObject())->set(key.asObject(), Value::fromInt(42));
+             return d;
+         },
+         [](Machine& m, Value d) {
+             auto* dict = dynamic_cast<DictionaryObject*>(d.asObject());
+             std::u16string out = m.toString(m.getMember(d, u"k"))->text();
+             for (size_t i = 0; dict && i < dict->slotCount(); ++i) {
+                 if (dict->liveAt(i))
+                     out += u"," + m.toString(dict->valueAt(i))->text() + u"," +
+                            (m.getMember(Value::object(dict->keyAt(i)), u"0").asObject() == d.asObject() ? u"cycle"
+                                                                                                         : u"lost");
+             }
+             return out;
+         },
+         "text,42,cycle"},
+        {"Xml",
+         [](Machine& m) {
+             const Value text[1] = {m.string(u"<a x=\"1\"><b>t</b></a>")};
+             return m.construct(m.findDefinitionByName(u"XML"), text);
+         },
+         [](Machine& m, Value v) { return m.callMember(v, u"toXMLString", {}).asString()->text(); },
+         "<a x=\"1\">\n  <b>t</b>\n</a>"},
+    };
+    for (const Case& c : cases) {
+        Machine m;
+        auto r = m.run([&] {
+            const Value ba = newByteArray(m);
+            Machine::Pin keep(m, ba);
+            const Value made = c.make(m);
+            Machine::Pin keepMade(m, made);
+            const Value arg[1] = {made};
+            m.callMember(ba, u"writeObject", arg);
+            access(m, ba, u"position=", Value::number(0));
+            const Value back = m.callMember(ba, u"readObject", {});
+            Machine::Pin keepBack(m, back);
+            return m.string(c.read(m, back));
+        });
+        EXPECT_EQ(text(m, r), c.expected) << c.name;
+    }
 }
 
 TEST(ObjectEncoding, Errors) {

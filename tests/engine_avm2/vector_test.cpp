@@ -128,6 +128,9 @@ TEST(Vector, Methods) {
         {"SortNumericFlag", u"Number", {{u"push", {10.0, 9.0, 100.0}}, {u"sort", {16.0}}}, "9,10,100|9,10,100"},
         {"SortTextByDefault", u"int", {{u"push", {10.0, 9.0, 100.0}}, {u"sort", {0.0}}}, "10,100,9|10,100,9"},
         {"SortDescendingNumeric", u"uint", {{u"push", {10.0, 9.0, 100.0}}, {u"sort", {18.0}}}, "100,10,9|100,10,9"},
+        {"SortUniqueWithTie", u"int", {{u"push", {3.0, 1.0, 3.0}}, {u"sort", {20.0}}}, "0|3,1,3"},
+        {"SortUniqueWithoutTie", u"int", {{u"push", {3.0, 1.0, 2.0}}, {u"sort", {20.0}}}, "1,2,3|1,2,3"},
+        {"SortIndexed", u"Number", {{u"push", {30.0, 10.0, 20.0}}, {u"sort", {24.0}}}, "1,2,0|30,10,20"},
         {"SortCaseInsensitive", u"String", {{u"push", {u"b", u"A", u"a"}}, {u"sort", {1.0}}}, "A,a,b|A,a,b"},
         {"Every", u"int", {{u"push", {2.0, 4.0}}, {u"every", {Fn::IsEven}}}, "true|2,4"},
         {"EveryStopsAtFalse", u"int", {{u"push", {2.0, 3.0}}, {u"every", {Fn::IsEven}}}, "false|2,3"},
@@ -202,8 +205,8 @@ TEST(Vector, ConversionAndConstruction) {
 // --- byte code --------------------------------------------------------------------
 
 struct Names {
-    uint32_t vector = 0, intType = 0, arrayType = 0, numberType = 0;  // getlex names
-    uint32_t index = 0;                                               // MultinameL in the public namespace
+    uint32_t vector = 0, intType = 0, arrayType = 0, numberType = 0, uintType = 0;  // getlex names
+    uint32_t index = 0;  // MultinameL in the public namespace
     uint32_t length = 0;
     uint32_t vectorOfInt = 0;  // TypeName Vector.<int>
     uint32_t text = 0;         // string "1"
@@ -228,6 +231,7 @@ std::string runCode(const CodeCase& c) {
     n.intType = a.qname(pub, a.string("int"));
     n.arrayType = a.qname(pub, a.string("Array"));
     n.numberType = a.qname(pub, a.string("Number"));
+    n.uintType = a.qname(pub, a.string("uint"));
     n.index = a.multiname(0x1B, {a.nsSet({pub})});
     n.length = a.qname(pub, a.string("length"));
     n.vectorOfInt = a.multiname(0x1D, {n.vector, 1, n.intType});
@@ -348,6 +352,34 @@ TEST(Vector, ByteCode) {
              c.op(Op::GetLocal3).op(Op::ReturnValue);
          },
          "9"},
+        {"NumberElements",
+         [](Code& c, const Names& n) {
+             // Vector.<Number>(2): v[1] = 2.7; v[0] = 3; v[0] + v[1].
+             c.op(Op::GetLex, n.vector).op(Op::GetLex, n.numberType).op(Op::ApplyType, 1).op(Op::PushByte, 2);
+             c.op(Op::Construct, 1).op(Op::SetLocal2);
+             c.op(Op::GetLocal2).op(Op::PushByte, 1).op(Op::PushDouble, n.fraction).op(Op::SetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::PushByte, 3).op(Op::SetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::GetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::PushByte, 1).op(Op::GetProperty, n.index).op(Op::Add).op(Op::ReturnValue);
+         },
+         "5.7"},
+        {"UIntElementsWrap",
+         [](Code& c, const Names& n) {
+             // Vector.<uint>(1): v[0] = -1 keeps the bits; v[0] = 2.7 truncates.
+             c.op(Op::GetLex, n.vector).op(Op::GetLex, n.uintType).op(Op::ApplyType, 1).op(Op::PushByte, 1);
+             c.op(Op::Construct, 1).op(Op::SetLocal2);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::PushByte, 0xFF).op(Op::SetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::GetProperty, n.index).op(Op::ConvertS);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::PushDouble, n.fraction).op(Op::SetProperty, n.index);
+             c.op(Op::GetLocal2).op(Op::PushByte, 0).op(Op::GetProperty, n.index).op(Op::Add).op(Op::ReturnValue);
+         },
+         "42949672952"},
+        {"NumberElementPastEnd",
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLex, n.vector).op(Op::GetLex, n.numberType).op(Op::ApplyType, 1).op(Op::Construct, 0);
+             c.op(Op::PushByte, 0).op(Op::GetProperty, n.index).op(Op::ReturnValue);
+         },
+         "error: RangeError: Error #1125: The index 0 is out of range 0."},
         {"ByteArrayElements",
          [](Code& c, const Names& n) {
              // ba[3] = 300 grows the array to 4 with zeros and keeps the low byte.

@@ -14,7 +14,8 @@ class Container {
             + "," + info.frameRate + "," + root.totalFrames + "," + root.currentFrame);
         flash.Lib.fscommand("system", Capabilities.playerType + "," + Capabilities.version + "," + Security.sandboxType + ","
             + ApplicationDomain.currentDomain.hasDefinition("flash.display.Sprite") + ","
-            + ApplicationDomain.currentDomain.hasDefinition("no.Such") + "," + ExternalInterface.available);
+            + ApplicationDomain.currentDomain.hasDefinition("no.Such") + "," + ExternalInterface.available + ","
+            + ExternalInterface.objectID);
 
         // The tree: indices, names, and the errors of bad requests.
         var a = new Sprite();

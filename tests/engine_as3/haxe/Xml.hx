@@ -1,0 +1,39 @@
+// E4X reached from haxe through dynamic access (haxe has no XML syntax):
+// children by name and index, attributes, descendants, methods, settings,
+// assignment; and describeType of a haxe class.
+class Item {
+    public var count:Int;
+    public var label:String;
+    public static var made:Int = 0;
+    public function new() {}
+    public function total(a:Int, ?b:Float):Float return a;
+}
+
+class Xml {
+    static function main() {
+        var xmlClass:Dynamic = untyped __global__["XML"];
+        var x:Dynamic = untyped __new__(xmlClass, "<lib><book id='1'><t>A</t></book><book id='2'><t>B</t></book></lib>");
+        var books:Dynamic = x.book;
+        var second:Dynamic = books[1];
+        var out = books.length() + "," + second.t.toString() + "," + books.attribute("id").toString() + ","
+            + x.descendants("t").length() + "," + second.childIndex() + "," + x.book[0].t.text();
+        flash.Lib.fscommand("read", out);
+
+        x.book[0].t = "Z";
+        x.shelf = "new";
+        var added:Dynamic = untyped __new__(xmlClass, "<book id='3'/>");
+        x.appendChild(added);
+        xmlClass.prettyPrinting = false;
+        flash.Lib.fscommand("written", x.toXMLString());
+        xmlClass.prettyPrinting = true;
+
+        var describe:Dynamic = untyped __global__["flash.utils.describeType"];
+        var d:Dynamic = describe(new Item());
+        flash.Lib.fscommand("described", d.attribute("name").toString() + "," + d.variable.length() + ","
+            + d.method.attribute("name").toString() + "," + d.method.parameter.length() + ","
+            + d.method.parameter[1].attribute("optional").toString() + "," + d.extendsClass.attribute("type").toString());
+        var c:Dynamic = describe(Item);
+        flash.Lib.fscommand("static", c.attribute("isStatic").toString() + "," + c.variable.attribute("name").toString()
+            + "," + c.factory.attribute("type").toString());
+    }
+}
