@@ -34,13 +34,18 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value parameters;
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
-    TimerSchedule timers;  // running Timers, setTimeout and setInterval
-    avm2::Value hover;     // the object the pointer is over
-    avm2::Value pressed;   // where the button went down
-    avm2::Value focus;     // stage.focus
+    TimerSchedule timers;                                // running Timers, setTimeout and setInterval
+    avm2::Value hover;                                   // the object the pointer is over
+    avm2::Value pressed;                                 // where the button went down
+    avm2::Value focus;                                   // stage.focus
+    std::map<uint64_t, avm2::Value> loads;               // the owners of running loads, by request
+    std::map<std::string, avm2::Value> sharedObjects;    // SharedObject.getLocal's, by file
+    std::map<std::u16string, avm2::Value> classAliases;  // registerClassAlias
 
     void trace(avm2::Tracer& tracer) const override;
 };
+
+class NetLoads;
 
 struct HostContext {
     avm2::Machine& machine;
@@ -71,6 +76,8 @@ struct HostContext {
     swf::Point pointer = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).
     avm2::Value graphicsOwner = {};
+    // URLLoader, Loader and sendToURL loads (net_loads.h), made on first use.
+    std::shared_ptr<NetLoads> loads = nullptr;
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -7,6 +7,8 @@
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/net_classes.h"
+#include "as3/net_loads.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -33,6 +35,12 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(hover);
     tracer.value(pressed);
     tracer.value(focus);
+    for (const auto& [id, owner] : loads)
+        tracer.value(owner);
+    for (const auto& [file, object] : sharedObjects)
+        tracer.value(object);
+    for (const auto& [alias, c] : classAliases)
+        tracer.value(c);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -42,11 +50,11 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), systemClasses(), timerClasses()}) {
+                        graphicsClasses(), systemClasses(), timerClasses(), netClasses(), sharedObjectClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
-    for (auto family : {systemFunctions(), timerFunctions()}) {
+    for (auto family : {systemFunctions(), timerFunctions(), netFunctions()}) {
         for (const avm2::PackageFunction& f : family)
             m.definePackageFunction(f);
     }
@@ -251,6 +259,7 @@ void Player::tick() {
     if (ctx.root)
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
+    deliverLoads();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
@@ -264,6 +273,34 @@ void Player::tick() {
 
 void Player::setFrameRateListener(std::function<void(double)> listener) {
     m_context->frameRateChanged = std::move(listener);
+}
+
+void Player::deliverLoads() {
+    HostContext& ctx = *m_context;
+    if (!ctx.loads)
+        return;
+    // The loads outlive a callback that starts or cancels others.
+    const std::shared_ptr<NetLoads> loads = ctx.loads;
+    for (net::FetchEvent& event : loads->drain(ctx.held)) {
+        auto it = ctx.held.loads.find(event.id);
+        if (it == ctx.held.loads.end())
+            continue;  // cancelled by an earlier callback
+        const Value owner = it->second;
+        if (event.result)
+            ctx.held.loads.erase(it);
+        auto* client = dynamic_cast<LoadClient*>(owner.asObject()->nativeState());
+        if (!client)
+            continue;
+        (void)run(u"a load", [&] {
+            avm2::Machine::Pin keep(*m_machine, owner);
+            if (event.result)
+                client->loadFinished(*m_machine, owner, *event.result);
+            else
+                client->loadProgress(*m_machine, owner, event.loaded, event.total);
+        });
+    }
+    if (ctx.frameChanged)
+        runFrameScripts();
 }
 
 std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }

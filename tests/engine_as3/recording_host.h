@@ -15,6 +15,7 @@ struct RecordingHost final : script::Host {
     std::vector<std::u16string> calls;  // request XML of ExternalInterface.call
     std::vector<std::u16string> errors;
     std::vector<std::u16string> traces;
+    std::vector<script::UrlRequest> urls;  // getURL and navigateToURL
     std::function<std::optional<std::u16string>(const script::ExternalCall&)> answer;
 
     void trace(const std::u16string& message) override { traces.push_back(message); }
@@ -25,6 +26,7 @@ struct RecordingHost final : script::Host {
         calls.push_back(call.xml);
         return answer ? answer(call) : std::nullopt;
     }
+    void urlRequest(const script::UrlRequest& request) override { urls.push_back(request); }
     void scriptError(const script::ScriptError& error) override { errors.push_back(error.message); }
     double clock = 1234.0;  // the test moves it
     double epoch = 1609459200000.0;
