@@ -12,5 +12,7 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::CoreClassSpec> netClasses();
 [[nodiscard]] std::span<const avm2::PackageFunction> netFunctions();
 [[nodiscard]] std::span<const avm2::CoreClassSpec> sharedObjectClasses();
+// LoaderInfo, Loader, AVM1Movie: after the display classes.
+[[nodiscard]] std::span<const avm2::CoreClassSpec> loaderClasses();
 
 }  // namespace as3

@@ -42,11 +42,10 @@ std::string NetLoads::resolvedUrl(std::string_view reference) const {
 net::RequestId NetLoads::start(HeldValues& held, Value owner, const RequestParts& parts) {
     auto location = net::resolveLocation(m_movie, parts.url);
     if (!location || held.loads.size() >= MaxPending) {
-        const net::RequestId id = m_nextRefused++;
-        m_refused.emplace_back(id, location ? std::string("too many loads at once") : location.error());
-        if (owner.isObject())
-            held.loads[id] = owner;
-        return id;
+        std::string reason = location ? std::string("too many loads at once") : location.error();
+        return finished(
+            held, owner,
+            FetchResult(moviehost::Unexpected(net::FetchError{net::FetchError::Kind::Refused, std::move(reason), 0})));
     }
     const bool local = location->isLocal();
     net::FetchRequest request;
@@ -67,19 +66,31 @@ net::RequestId NetLoads::start(HeldValues& held, Value owner, const RequestParts
     return id;
 }
 
+net::RequestId NetLoads::finished(HeldValues& held, Value owner, FetchResult result) {
+    const net::RequestId id = m_nextReady++;
+    if (owner.isObject()) {
+        held.loads[id] = owner;
+        m_ready.emplace_back(id, std::move(result));
+    }
+    return id;
+}
+
 void NetLoads::cancel(HeldValues& held, net::RequestId id) {
     held.loads.erase(id);
     std::erase(m_local, id);
-    std::erase_if(m_refused, [&](const auto& r) { return r.first == id; });
+    std::erase_if(m_ready, [&](const auto& r) { return r.first == id; });
     m_fetcher->cancel(id);
 }
 
 std::vector<net::FetchEvent> NetLoads::drain(const HeldValues& held) {
     std::vector<net::FetchEvent> events;
-    for (auto& [id, reason] : std::exchange(m_refused, {})) {
+    for (auto& [id, result] : std::exchange(m_ready, {})) {
         net::FetchEvent event;
         event.id = id;
-        event.result = FetchResult(moviehost::Unexpected(net::FetchError{net::FetchError::Kind::Refused, reason, 0}));
+        if (result) {
+            event.loaded = event.total = result->body.size();
+        }
+        event.result = std::move(result);
         events.push_back(std::move(event));
     }
     // Local files land at the first delivery after their load started; a

@@ -48,6 +48,9 @@ public:
     // Starts a load for `owner` (whose native state is a LoadClient, or
     // undefined for a load nobody hears of). The id names it to cancel().
     net::RequestId start(HeldValues& held, avm2::Value owner, const RequestParts& request);
+    // A load whose result is already known (Loader.loadBytes): it lands at
+    // the next delivery like any other.
+    net::RequestId finished(HeldValues& held, avm2::Value owner, FetchResult result);
     void cancel(HeldValues& held, net::RequestId id);
     // What arrived since the last call, in order (waiting briefly for local
     // files started before, see above).
@@ -62,8 +65,9 @@ private:
     net::Location m_movie;
     std::unique_ptr<net::Fetcher> m_fetcher;
     std::vector<net::RequestId> m_local;  // local loads not yet delivered
-    std::vector<std::pair<net::RequestId, std::string>> m_refused;
-    net::RequestId m_nextRefused = net::RequestId(1) << 62;
+    // Results known before any fetch: refusals and loadBytes.
+    std::vector<std::pair<net::RequestId, FetchResult>> m_ready;
+    net::RequestId m_nextReady = net::RequestId(1) << 62;
 };
 
 // The player's loads, made on first use.

@@ -49,8 +49,9 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), systemClasses(), timerClasses(), netClasses(), sharedObjectClasses()}) {
+    for (auto family :
+         {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(), graphicsClasses(),
+          systemClasses(), timerClasses(), netClasses(), sharedObjectClasses(), loaderClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }

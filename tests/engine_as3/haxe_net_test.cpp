@@ -5,6 +5,10 @@
 
 #include "recording_host.h"
 
+#include "image_encoder.h"
+#include "movie_writer.h"
+
+#include "render/renderer.h"
 #include "swf/movie.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +44,9 @@ struct Folder {
     void write(const fs::path& relative, std::string_view bytes) const {
         std::ofstream(path / relative, std::ios::binary) << bytes;
     }
+    void write(const fs::path& relative, const std::vector<uint8_t>& bytes) const {
+        write(relative, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
 };
 
 struct Played {
@@ -64,6 +71,24 @@ std::unique_ptr<Played> play(const std::string& name, const fs::path& at, std::u
 }
 
 std::string narrow(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+// The stage's pixel, 0xRRGGBB.
+uint32_t pixel(const model::Stage& stage, int32_t x, int32_t y) {
+    const int32_t width = int32_t(stage.widthTwips() / 20);
+    const int32_t height = int32_t(stage.heightTwips() / 20);
+    std::vector<uint32_t> pixels(size_t(width * height));
+    render::Target target{reinterpret_cast<uint8_t*>(pixels.data()),
+                          width,
+                          height,
+                          width * 4,
+                          render::RowOrder::TopDown,
+                          {{0, 0, width, height}},
+                          {0, 0, width, height}};
+    render::Renderer renderer;
+    if (renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High) != render::DrawError{})
+        return 0xDEAD;
+    return pixels[size_t(y * width + x)] & 0xFFFFFF;
+}
 
 TEST(HaxeNet, LoadsVariablesAndSharedObjects) {
     REQUIRE_HAXE();
@@ -117,6 +142,58 @@ TEST(HaxeNet, LoadsVariablesAndSharedObjects) {
     auto third = play("Net", folder.path / "root", u"read");
     ASSERT_TRUE(third && third->player);
     EXPECT_EQ(third->host.command(u"shared"), u"true,3,null,none,0,null,2134");
+}
+
+TEST(HaxeNet, LoaderContent) {
+    REQUIRE_HAXE();
+    Folder folder;
+    fs::create_directories(folder.path / "root" / "images");
+    folder.write("root/images/a.png", swfwriter::encodePng(swfwriter::Image::filled(3, 2, 255, 0, 0)));
+    folder.write("root/images/a.jpg", swfwriter::encodeJpeg(swfwriter::Image::filled(4, 3, 0, 255, 0)));
+    swfwriter::GifPicture gif{5, 4, {{0, 0, 255}}, std::vector<uint8_t>(20, 0)};
+    folder.write("root/images/a.gif", swfwriter::encodeGif(gif));
+    folder.write("root/images/junk.bin", "neither a movie nor an image");
+    folder.write("outside.png", swfwriter::encodePng(swfwriter::Image::filled(1, 1, 0, 0, 0)));
+    swfwriter::MovieWriter old({.version = 8, .width = 120, .height = 80, .frameRate = 12});
+    old.showFrame();
+    folder.write("root/old.swf", old.finish());
+    swfwriter::MovieWriter modern({.version = 10});
+    modern.fileAttributes(true);
+    modern.showFrame();
+    folder.write("root/new.swf", modern.finish());
+
+    auto p = play("Loading", folder.path / "root", u"load");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"before"), u"true,true,load,true,true,2099,2007");
+    for (int i = 0; i < 3; ++i)
+        p->player->tick();
+    const auto image = [](const std::string& name, const std::string& type, const std::string& size) {
+        return name + ":open,progress,status,inittrue,complete," + type + "," + size +
+               ",flash.display::Shape,truetruetruetrue,true,2098";
+    };
+    const std::string expected = "as3:open,progress,status,io2036|" +
+                                 std::string(
+                                     "avm1:open,progress,status,inittrue,complete,flash.display::AVM1Movie,"
+                                     "8,2,12,120x80,x|") +
+                                 image("bytes", "image/png", "3x2") + ",1truetrue|" + image("gif", "image/gif", "5x4") +
+                                 "|" + image("jpeg", "image/jpeg", "4x3") +
+                                 "|junk:open,progress,status,io2124|missing:io2035|outside:security2048|" +
+                                 image("png", "image/png", "3x2");
+    auto got = p->host.command(u"loads");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(narrow(*got), expected);
+    // The images draw where their loaders stand; the unloaded one is gone.
+    struct Spot {
+        int32_t x;
+        uint32_t rgb;
+    };
+    for (const Spot& s : {Spot{1, 0xFF0000}, Spot{41, 0x0000FF}, Spot{81, 0xFFFFFF}, Spot{10, 0xFFFFFF}}) {
+        SCOPED_TRACE(s.x);
+        EXPECT_EQ(pixel(*p->stage, s.x, 1), s.rgb);
+    }
+    EXPECT_EQ(pixel(*p->stage, 21, 1) & 0x00FF00, 0x00FF00u);
+    // The AS3 movie's refusal and the unhandled-free run: no script errors.
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
 }
 
 }  // namespace
