@@ -147,8 +147,9 @@ Value getRoot(Machine& m, Value t, std::span<const Value>) {
     if (self(m, t).isStage)
         return ctx.held.stage;
     size_t steps = 0;
+    // A Loader's content is the root of what is in it.
     for (Object* o = t.asObject(); o && steps < 100000; o = displayOf(m, Value::object(o)).parentObject, ++steps) {
-        if (o == ctx.root)
+        if (o == ctx.root || displayOf(m, Value::object(o)).stored.contains(LoadedInfoKey))
             return Value::object(o);
     }
     return Value::null();

@@ -62,6 +62,8 @@ struct HostContext {
     std::shared_ptr<model::DisplayObject> pendingObject = nullptr;
     // SymbolClass: the class name linked to each character (0, the document, too).
     std::map<uint16_t, std::u16string> symbolClasses = {};
+    // The same for each ActionScript 3 movie a Loader loaded, by its movie.
+    std::map<const swf::Movie*, std::map<uint16_t, std::u16string>> loadedSymbolClasses = {};
     // The classes of those found so far (by their instances' traits).
     std::map<const avm2::Traits*, uint16_t> linkedTraits = {};
     uint64_t instances = 0;  // names of display objects made: instance1, instance2...

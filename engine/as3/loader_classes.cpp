@@ -8,7 +8,8 @@
 // Shape's clip (there is no Bitmap class yet); an ActionScript 1 or 2 movie
 // becomes an AVM1Movie whose clip plays the movie's timeline (its scripts do
 // not run: this player has no ActionScript 1 machine beside the 3 one). An
-// ActionScript 3 movie is not loaded: it fails with ioError #2036.
+// ActionScript 3 movie's blocks load into the player's one domain and its
+// document class is built over a clip showing it (see buildScriptMovie).
 //
 // The main movie's LoaderInfo answers from the stage and the player.
 #include "as3/display_state.h"
@@ -16,7 +17,10 @@
 #include "as3/net_classes.h"
 #include "as3/net_loads.h"
 
+#include "as3/display_binding.h"
+
 #include "avm2/byte_array.h"
+#include "avm2/class_object.h"
 #include "avm2/conversions.h"
 
 #include "net/location.h"
@@ -99,6 +103,8 @@ struct InfoState final : DispatcherState, LoadClient {
     }
 
     void loadFinished(Machine& m, Value self, const FetchResult& result) override;
+    // The content is the loader's child: init, then complete.
+    void finish(Machine& m, Value self, Value made, const std::string& where);
 };
 
 InfoState& infoOf(Machine& m, Value v) {
@@ -357,6 +363,68 @@ const char16_t* imageType(std::span<const uint8_t> bytes) {
     return u"";
 }
 
+// An ActionScript 3 movie's content: its blocks load into the one domain
+// (definitions already there keep theirs, as a child domain sees its
+// parent's first), its document class is built over a clip showing the
+// movie. Undefined, reported, when a block or the class fails.
+Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie) {
+    HostContext& ctx = hostContext(m);
+    std::u16string documentClass;
+    auto& symbols = ctx.loadedSymbolClasses[movie.get()];
+    for (const swf::Frame& frame : movie->root.frames) {
+        for (const swf::ControlTag& tag : frame.tags) {
+            if (const auto* linked = std::get_if<swf::SymbolClass>(&tag)) {
+                for (const auto& [id, name] : linked->symbols) {
+                    if (id == 0 && documentClass.empty())
+                        documentClass = avm2::utf8ToUtf16(name);
+                    else if (id != 0)
+                        symbols.emplace(id, avm2::utf8ToUtf16(name));
+                }
+            }
+        }
+    }
+    auto report = [&](const std::u16string& what) {
+        ctx.host.scriptError({script::ScriptErrorKind::MalformedActions, u"ActionScript 3: a loaded movie: " + what});
+    };
+    for (const swf::Frame& frame : movie->root.frames) {
+        for (const swf::ControlTag& tag : frame.tags) {
+            const auto* block = std::get_if<swf::DoAbc>(&tag);
+            if (!block)
+                continue;
+            auto loaded = m.load(block->abc);
+            if (!loaded) {
+                report(avm2::utf8ToUtf16(loaded.error().describe()));
+                return Value();
+            }
+            if (block->lazy())
+                continue;
+            if (auto entry = m.runEntry(**loaded); !entry) {
+                report(avm2::utf8ToUtf16(entry.error().what));
+                return Value();
+            }
+        }
+    }
+    std::shared_ptr<model::DisplayObject> object = newModelClip(m);
+    auto* clip = object->as<model::MovieClip>();
+    if (!clip || !clip->loadMovie(movie))
+        return Value();
+    Value c = Value::object(m.coreClass(Display, u"MovieClip"));
+    if (!documentClass.empty()) {
+        c = m.findDefinitionByName(documentClass);
+        if (!c.isObject() || !dynamic_cast<avm2::ClassObject*>(c.asObject())) {
+            report(u"Variable " + documentClass + u" is not defined.");
+            return Value();
+        }
+    }
+    // The object the class makes binds to the movie's clip.
+    ctx.pendingObject = std::move(object);
+    struct Clear {
+        HostContext& ctx;
+        ~Clear() { ctx.pendingObject.reset(); }
+    } clear{ctx};
+    return m.construct(c, {});
+}
+
 void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) {
     request = 0;
     const std::string where = avm2::utf16ToUtf8(url);
@@ -382,9 +450,19 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
     if (auto movie = swf::parseMovie(bytes)) {
         const std::shared_ptr<const swf::Movie>& parsed = *movie;
         if (parsed->usesActionScript3()) {
-            fail(m, self, u"IOErrorEvent", u"ioError", 2036,
-                 u"Error #2036: Load Never Completed. URL: " + where16 +
-                     u" (ActionScript 3 movies are not loaded by Loader yet)");
+            made = buildScriptMovie(m, parsed);
+            if (!made.isObject()) {
+                fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
+                return;
+            }
+            kind = ContentKind::Movie;
+            width = int32_t(parsed->header.stage.width() / 20);
+            height = int32_t(parsed->header.stage.height() / 20);
+            frameRate = parsed->header.frameRate();
+            swfVersion = parsed->header.version;
+            scriptVersion = 3;
+            contentType = u"application/x-shockwave-flash";
+            finish(m, self, made, where);
             return;
         }
         made = m.construct(Value::object(m.coreClass(Display, u"AVM1Movie")), {});
@@ -418,6 +496,10 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         fail(m, self, u"IOErrorEvent", u"ioError", 2124, u"Error #2124: Loaded file is an unknown type.");
         return;
     }
+    finish(m, self, made, where);
+}
+
+void InfoState::finish(Machine& m, Value self, Value made, const std::string& where) {
     Machine::Pin keepMade(m, made);
     content = made;
     displayOf(m, made).stored[LoadedInfoKey] = self;
@@ -427,7 +509,8 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         for (const auto& [name, value] : net::queryVariables(*location))
             query->setOwn(avm2::utf8ToUtf16(name), m.string(avm2::utf8ToUtf16(value)));
     }
-    addChildAt(m, loaderObject.asObject(), made.asObject(), 0);
+    if (loader.isObject())
+        addChildAt(m, loader.asObject(), made.asObject(), 0);
     send(m, self, makeEvent(m, u"init"));
     send(m, self, makeEvent(m, u"complete"));
 }

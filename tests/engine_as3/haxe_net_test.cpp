@@ -3,6 +3,7 @@
 // store there too.
 #include "as3/player.h"
 
+#include "child_movie.h"
 #include "recording_host.h"
 
 #include "image_encoder.h"
@@ -157,10 +158,7 @@ TEST(HaxeNet, LoaderContent) {
     swfwriter::MovieWriter old({.version = 8, .width = 120, .height = 80, .frameRate = 12});
     old.showFrame();
     folder.write("root/old.swf", old.finish());
-    swfwriter::MovieWriter modern({.version = 10});
-    modern.fileAttributes(true);
-    modern.showFrame();
-    folder.write("root/new.swf", modern.finish());
+    folder.write("root/new.swf", as3test::scriptChildMovie());
 
     auto p = play("Loading", folder.path / "root", u"load");
     ASSERT_TRUE(p && p->player);
@@ -171,7 +169,7 @@ TEST(HaxeNet, LoaderContent) {
         return name + ":open,progress,status,inittrue,complete," + type + "," + size +
                ",flash.display::Shape,truetruetruetrue,true,2098";
     };
-    const std::string expected = "as3:open,progress,status,io2036|" +
+    const std::string expected = "as3:open,progress,status,inittrue,complete,ChildDoc,10,3,30,0x0|" +
                                  std::string(
                                      "avm1:open,progress,status,inittrue,complete,flash.display::AVM1Movie,"
                                      "8,2,12,120x80,x|") +
@@ -192,7 +190,8 @@ TEST(HaxeNet, LoaderContent) {
         EXPECT_EQ(pixel(*p->stage, s.x, 1), s.rgb);
     }
     EXPECT_EQ(pixel(*p->stage, 21, 1) & 0x00FF00, 0x00FF00u);
-    // The AS3 movie's refusal and the unhandled-free run: no script errors.
+    // The loaded movie's document class was built.
+    EXPECT_EQ(p->host.command(u"child"), u"built");
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
 }
 

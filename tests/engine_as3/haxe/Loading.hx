@@ -79,7 +79,11 @@ class Loading {
             return className(l.content) + "," + i.swfVersion + "," + i.actionScriptVersion + ","
                 + i.frameRate + "," + i.width + "x" + i.height + "," + i.parameters.mode;
         });
-        load("as3", "new.swf", 0, function(l) return "loaded");
+        load("as3", "new.swf", 0, function(l:Loader) {
+            var i = l.contentLoaderInfo;
+            return className(l.content) + "," + i.swfVersion + "," + i.actionScriptVersion + "," + i.frameRate + ","
+                + i.width + "x" + i.height;
+        });
         load("junk", "images/junk.bin", 0, function(l) return "loaded");
         load("missing", "images/none.png", 0, function(l) return "loaded");
         load("outside", "../outside.png", 0, function(l) return "loaded");
