@@ -1,4 +1,4 @@
-// flash.net: URLRequest, URLRequestHeader, URLVariables, URLLoader,
+// flash.net: URLRequest, URLRequestHeader, URLVariables, URLLoader, URLStream,
 // navigateToURL, sendToURL, registerClassAlias, and the events of loads
 // (ProgressEvent, HTTPStatusEvent, IOErrorEvent, SecurityErrorEvent).
 // Loads run on the player's NetLoads (net_loads.h) and land between frames.
@@ -396,7 +396,8 @@ struct LoaderState final : DispatcherState, LoadClient {
     double total = 0;
     net::RequestId request = 0;  // while one runs
     bool opened = false;
-    std::string url;  // as the error events name it
+    bool stream = false;  // a URLStream: binary data read through its own methods
+    std::string url;      // as the error events name it
 
     void trace(avm2::Tracer& tracer) const override {
         DispatcherState::trace(tracer);
@@ -443,7 +444,9 @@ struct LoaderState final : DispatcherState, LoadClient {
             Machine::Pin keep(m, status);
             (void)dispatch(m, target, status);
         }
-        const std::u16string format = dataFormat.isString() ? dataFormat.asString()->text() : u"text";
+        const std::u16string format = stream                  ? u"binary"
+                                      : dataFormat.isString() ? dataFormat.asString()->text()
+                                                              : u"text";
         if (format == u"binary") {
             const Value bytes = m.construct(m.findDefinitionByName(u"flash.utils.ByteArray"), {});
             Machine::Pin keep(m, bytes);
@@ -517,6 +520,76 @@ Value urlLoaderSetFormat(Machine& m, Value t, std::span<const Value> args) {
 }
 Value urlLoaderLoaded(Machine& m, Value t, std::span<const Value>) { return Value::number(urlLoaderOf(m, t).loaded); }
 Value urlLoaderTotal(Machine& m, Value t, std::span<const Value>) { return Value::number(urlLoaderOf(m, t).total); }
+
+// --- URLStream ----------------------------------------------------------------
+// A URLLoader that keeps the bytes and reads them as a ByteArray does. The
+// bytes are there from the complete event on (they arrive whole here).
+
+Value streamInit(Machine& m, Value self, std::span<const Value>) {
+    auto s = std::make_unique<LoaderState>();
+    s->dataFormat = m.string(u"binary");
+    s->stream = true;
+    self.asObject()->setNativeState(std::move(s));
+    return Value();
+}
+
+Value streamBytes(Machine& m, Value self) {
+    const Value bytes = urlLoaderOf(m, self).data;
+    if (!bytes.isObject())
+        m.throwError("flash.errors.EOFError", 2030, u"End of file was encountered.");
+    return bytes;
+}
+
+template <const char16_t* Name>
+Value streamRead(Machine& m, Value self, std::span<const Value> args) {
+    const Value bytes = streamBytes(m, self);
+    Machine::Pin keep(m, bytes);
+    return m.callMember(bytes, Name, args);
+}
+
+Value streamConnected(Machine& m, Value self, std::span<const Value>) {
+    return Value::boolean(urlLoaderOf(m, self).request != 0);
+}
+Value streamAvailable(Machine& m, Value self, std::span<const Value>) {
+    const Value bytes = urlLoaderOf(m, self).data;
+    const auto* s = bytes.isObject() ? bytes.asObject()->nativeAs<avm2::ByteArrayState>() : nullptr;
+    return Value::fromUInt(s && s->position < s->bytes.size() ? uint32_t(s->bytes.size() - s->position) : 0);
+}
+
+constexpr char16_t ReadBoolean[] = u"readBoolean";
+constexpr char16_t ReadByte[] = u"readByte";
+constexpr char16_t ReadUnsignedByte[] = u"readUnsignedByte";
+constexpr char16_t ReadShort[] = u"readShort";
+constexpr char16_t ReadUnsignedShort[] = u"readUnsignedShort";
+constexpr char16_t ReadInt[] = u"readInt";
+constexpr char16_t ReadUnsignedInt[] = u"readUnsignedInt";
+constexpr char16_t ReadFloat[] = u"readFloat";
+constexpr char16_t ReadDouble[] = u"readDouble";
+constexpr char16_t ReadUtf[] = u"readUTF";
+constexpr char16_t ReadUtfBytes[] = u"readUTFBytes";
+constexpr char16_t ReadMultiByte[] = u"readMultiByte";
+constexpr char16_t ReadBytes[] = u"readBytes";
+constexpr char16_t ReadObject[] = u"readObject";
+
+const avm2::NativeMember StreamMethods[] = {
+    {u"load", urlLoaderLoad},
+    {u"close", urlLoaderClose},
+    {ReadBoolean, streamRead<ReadBoolean>},
+    {ReadByte, streamRead<ReadByte>},
+    {ReadUnsignedByte, streamRead<ReadUnsignedByte>},
+    {ReadShort, streamRead<ReadShort>},
+    {ReadUnsignedShort, streamRead<ReadUnsignedShort>},
+    {ReadInt, streamRead<ReadInt>},
+    {ReadUnsignedInt, streamRead<ReadUnsignedInt>},
+    {ReadFloat, streamRead<ReadFloat>},
+    {ReadDouble, streamRead<ReadDouble>},
+    {ReadUtf, streamRead<ReadUtf>},
+    {ReadUtfBytes, streamRead<ReadUtfBytes>},
+    {ReadMultiByte, streamRead<ReadMultiByte>},
+    {ReadBytes, streamRead<ReadBytes>},
+    {ReadObject, streamRead<ReadObject>},
+};
+const avm2::NativeAccessor StreamAccessors[] = {{u"connected", streamConnected}, {u"bytesAvailable", streamAvailable}};
 
 const avm2::NativeMember UrlLoaderMethods[] = {{u"load", urlLoaderLoad}, {u"close", urlLoaderClose}};
 const avm2::NativeAccessor UrlLoaderAccessors[] = {
@@ -638,6 +711,13 @@ const avm2::CoreClassSpec Classes[] = {
      .package = Net,
      .methods = UrlLoaderMethods,
      .accessors = UrlLoaderAccessors},
+    {.name = u"URLStream",
+     .base = u"flash.events.EventDispatcher",
+     .init = streamInit,
+     .sealed = true,
+     .package = Net,
+     .methods = StreamMethods,
+     .accessors = StreamAccessors},
     {.name = u"ObjectEncoding",
      .base = u"Object",
      .sealed = true,

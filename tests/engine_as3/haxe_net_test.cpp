@@ -117,7 +117,8 @@ TEST(HaxeNet, LoadsVariablesAndSharedObjects) {
         {u"requests", "GET,2008,2096,2096,2007,2029,2008"},
         {u"loads",
          "binary:open,progress10/10,status0,complete=10@72,10/10|missing:io2032|network:security2048|"
-         "outside:security2048|scheme:security2048|text:open,progress10/10,status0,complete=Hello, net,10/10|"
+         "outside:security2048|scheme:security2048|stream:2030,10,Hello,44,4,false|text:open,progress10/"
+         "10,status0,complete=Hello, net,10/10|"
          "vars:open,progress12/12,status0,complete=Ann+5,12/12"},
         // the same object twice, AMF3, nothing stored yet, flushed, a size,
         // a flush past the 100 KiB limit, a name that climbs

@@ -93,6 +93,13 @@ class Net {
         load("outside", "../outside.txt", URLLoaderDataFormat.TEXT);
         load("network", "http://127.0.0.1:9/x.txt", URLLoaderDataFormat.TEXT);
         load("scheme", "ftp://example.org/x.txt", URLLoaderDataFormat.TEXT);
+        // A stream reads the bytes as they are.
+        pending++;
+        var stream = new flash.net.URLStream();
+        var early = errorOf(function() stream.readByte());
+        stream.addEventListener(Event.COMPLETE, function(_) done("stream:" + early + "," + stream.bytesAvailable + ","
+            + stream.readUTFBytes(5) + "," + stream.readUnsignedByte() + "," + stream.bytesAvailable + "," + stream.connected));
+        stream.load(new URLRequest("data/hello.txt"));
         // A load replaced before it lands is never heard of.
         var replaced = new URLLoader();
         replaced.addEventListener(Event.COMPLETE, function(_) flash.Lib.fscommand("replaced", "heard"));
