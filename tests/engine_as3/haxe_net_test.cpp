@@ -3,6 +3,7 @@
 // store there too.
 #include "as3/player.h"
 
+#include "../engine_net/local_http_server.h"
 #include "child_movie.h"
 #include "recording_host.h"
 
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -194,6 +196,40 @@ TEST(HaxeNet, LoaderContent) {
     // The loaded movie's document class was built.
     EXPECT_EQ(p->host.command(u"child"), u"built");
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+}
+
+// A movie served over HTTP reads its own origin: GET carries variables in
+// the query, POST in the body; an HTTP error gives its status, then ioError.
+TEST(HaxeNet, RemoteMovie) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    nettest::LocalHttpServer server;
+    server.route("/echo", [](const nettest::HttpRequest& request, const nettest::LocalHttpServer::Send& send) {
+        send(nettest::httpAnswer(200, request.method + " " + request.path + " " + request.body));
+    });
+    server.route("/nothing", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        send(nettest::httpAnswer(404, "gone"));
+    });
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Http.swf");
+    ASSERT_TRUE(movie);
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    const std::string url = server.url("/Http.swf");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()), {});
+    p.player->start();
+    EXPECT_EQ(p.host.command(u"sandbox"), u"remote");
+    // Network loads land when they have arrived.
+    for (int i = 0; i < 200 && !p.host.command(u"loads"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    auto got = p.host.command(u"loads");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(narrow(*got),
+              "get:status200,GET /echo?x=1&b=2 |local:security2048|missing:status404,io2032|"
+              "post:status200,POST /echo a=1%202|raw:status200,POST /echo raw");
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
 }
 
 }  // namespace
