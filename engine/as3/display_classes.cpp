@@ -108,6 +108,8 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool mode
         ctx.root = self;
     } else if (ctx.pendingObject) {
         state->object = std::move(ctx.pendingObject);
+        if (ctx.pendingInfo.isObject())
+            state->stored[LoadedInfoKey] = std::exchange(ctx.pendingInfo, Value());
         const std::string& placedName = state->object->name();
         state->name = placedName.empty() ? m.string(u"instance" + avm2::numberToString(double(++ctx.instances)))
                                          : m.string(avm2::utf8ToUtf16(placedName));

@@ -60,6 +60,9 @@ struct HostContext {
     avm2::Object* root = nullptr;
     // The timeline-placed model object the next display object made binds to.
     std::shared_ptr<model::DisplayObject> pendingObject = nullptr;
+    // The LoaderInfo of the movie a Loader is building (its document answers
+    // loaderInfo with it from its constructor on); pinned by the builder.
+    avm2::Value pendingInfo = {};
     // SymbolClass: the class name linked to each character (0, the document, too).
     std::map<uint16_t, std::u16string> symbolClasses = {};
     // The same for each ActionScript 3 movie a Loader loaded, by its movie.

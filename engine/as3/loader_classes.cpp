@@ -367,7 +367,7 @@ const char16_t* imageType(std::span<const uint8_t> bytes) {
 // (definitions already there keep theirs, as a child domain sees its
 // parent's first), its document class is built over a clip showing the
 // movie. Undefined, reported, when a block or the class fails.
-Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie) {
+Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info) {
     HostContext& ctx = hostContext(m);
     std::u16string documentClass;
     auto& symbols = ctx.loadedSymbolClasses[movie.get()];
@@ -418,9 +418,13 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
     }
     // The object the class makes binds to the movie's clip.
     ctx.pendingObject = std::move(object);
+    ctx.pendingInfo = info;
     struct Clear {
         HostContext& ctx;
-        ~Clear() { ctx.pendingObject.reset(); }
+        ~Clear() {
+            ctx.pendingObject.reset();
+            ctx.pendingInfo = Value();
+        }
     } clear{ctx};
     return m.construct(c, {});
 }
@@ -449,19 +453,20 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
     Value made;
     if (auto movie = swf::parseMovie(bytes)) {
         const std::shared_ptr<const swf::Movie>& parsed = *movie;
+        kind = ContentKind::Movie;
+        width = int32_t(parsed->header.stage.width() / 20);
+        height = int32_t(parsed->header.stage.height() / 20);
+        frameRate = parsed->header.frameRate();
+        swfVersion = parsed->header.version;
+        scriptVersion = parsed->usesActionScript3() ? 3 : 2;
+        contentType = u"application/x-shockwave-flash";
         if (parsed->usesActionScript3()) {
-            made = buildScriptMovie(m, parsed);
+            made = buildScriptMovie(m, parsed, self);
             if (!made.isObject()) {
+                kind = ContentKind::None;
                 fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
                 return;
             }
-            kind = ContentKind::Movie;
-            width = int32_t(parsed->header.stage.width() / 20);
-            height = int32_t(parsed->header.stage.height() / 20);
-            frameRate = parsed->header.frameRate();
-            swfVersion = parsed->header.version;
-            scriptVersion = 3;
-            contentType = u"application/x-shockwave-flash";
             finish(m, self, made, where);
             return;
         }
@@ -469,16 +474,10 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         Machine::Pin keep(m, made);
         model::MovieClip* clip = displayOf(m, made).clip();
         if (!clip || !clip->loadMovie(parsed)) {
+            kind = ContentKind::None;
             fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
             return;
         }
-        kind = ContentKind::Movie;
-        width = int32_t(parsed->header.stage.width() / 20);
-        height = int32_t(parsed->header.stage.height() / 20);
-        frameRate = parsed->header.frameRate();
-        swfVersion = parsed->header.version;
-        scriptVersion = 2;
-        contentType = u"application/x-shockwave-flash";
     } else if (auto image = script::decodeLoadedImage(bytes)) {
         made = m.construct(Value::object(m.coreClass(Display, u"Shape")), {});
         Machine::Pin keep(m, made);

@@ -17,14 +17,16 @@ std::vector<uint8_t> childBlock() {
     const uint32_t doc = a.publicName("ChildDoc");
     const uint32_t movieClip = a.publicName("MovieClip", "flash.display");
     const uint32_t fscommand = a.publicName("fscommand", "flash.system");
+    const uint32_t loaderInfo = a.publicName("loaderInfo");
+    const uint32_t url = a.publicName("url");
 
     const uint32_t init = a.method({});
     Code c;
     c.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetLocal0).op(Op::ConstructSuper, 0);
-    c.op(Op::FindPropStrict, fscommand).op(Op::PushString, a.string("child")).op(Op::PushString, a.string("built"));
-    c.op(Op::CallPropVoid, {fscommand, 2}).op(Op::ReturnVoid);
+    c.op(Op::FindPropStrict, fscommand).op(Op::PushString, a.string("child")).op(Op::GetLocal0);
+    c.op(Op::GetProperty, loaderInfo).op(Op::GetProperty, url).op(Op::CallPropVoid, {fscommand, 2}).op(Op::ReturnVoid);
     a.body(
-        {.method = init, .maxStack = 3, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1, .code = c.bytes()});
+        {.method = init, .maxStack = 4, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1, .code = c.bytes()});
     const uint32_t cinit = a.method({});
     Code ci;
     ci.op(Op::ReturnVoid);

@@ -1,5 +1,5 @@
 // An ActionScript 3 movie for a Loader to load: its document class ChildDoc
-// (a MovieClip) says fscommand("child", "built") when it is made.
+// (a MovieClip) says fscommand("child", loaderInfo.url) when it is made.
 #pragma once
 
 #include <cstdint>

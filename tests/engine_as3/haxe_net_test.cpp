@@ -193,8 +193,9 @@ TEST(HaxeNet, LoaderContent) {
         EXPECT_EQ(pixel(*p->stage, s.x, 1), s.rgb);
     }
     EXPECT_EQ(pixel(*p->stage, 21, 1) & 0x00FF00, 0x00FF00u);
-    // The loaded movie's document class was built.
-    EXPECT_EQ(p->host.command(u"child"), u"built");
+    // The loaded movie's document class was built, with its loaderInfo.
+    const std::string child = "file://" + (folder.path / "root" / "new.swf").string();
+    EXPECT_EQ(p->host.command(u"child"), std::u16string(child.begin(), child.end()));
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
 }
 
