@@ -57,6 +57,7 @@ class Http {
         raw.data = bytes;
         load("raw", raw);
 
+        untyped __global__["flash.net.sendToURL"](new URLRequest("ping?x=1"));
         load("missing", new URLRequest("nothing"));
         load("local", new URLRequest("file:///etc/hostname"));
         flash.Lib.fscommand("sandbox", flash.system.Security.sandboxType);
