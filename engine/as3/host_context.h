@@ -14,6 +14,7 @@
 
 #include "script/host.h"
 
+#include <bitset>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,6 +39,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value hover;                                   // the object the pointer is over
     avm2::Value pressed;                                 // where the button went down
     avm2::Value focus;                                   // stage.focus
+    avm2::Value button;                                  // the SimpleButton showing a state other than up
     std::map<uint64_t, avm2::Value> loads;               // the owners of running loads, by request
     std::map<std::string, avm2::Value> sharedObjects;    // SharedObject.getLocal's, by file
     std::map<std::u16string, avm2::Value> classAliases;  // registerClassAlias
@@ -79,6 +81,8 @@ struct HostContext {
     bool renderDue = false;
     // Where the container's pointer is, stage twips (mouseX, mouseY).
     swf::Point pointer = {};
+    // The container's keys held down, by key code (modifiers of key events).
+    std::bitset<256> keysDown = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).
     avm2::Value graphicsOwner = {};
     // URLLoader, Loader and sendToURL loads (net_loads.h), made on first use.

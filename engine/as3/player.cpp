@@ -1,14 +1,17 @@
 #include "as3/player.h"
 
+#include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
+#include "as3/focus.h"
 #include "as3/geom_values.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/net_classes.h"
 #include "as3/net_loads.h"
+#include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -35,6 +38,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(hover);
     tracer.value(pressed);
     tracer.value(focus);
+    tracer.value(button);
     for (const auto& [id, owner] : loads)
         tracer.value(owner);
     for (const auto& [file, object] : sharedObjects)
@@ -49,9 +53,9 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family :
-         {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(), graphicsClasses(),
-          systemClasses(), timerClasses(), netClasses(), sharedObjectClasses(), loaderClasses()}) {
+    for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
+                        filterClasses(), displayClasses(), graphicsClasses(), buttonClasses(), textClasses(),
+                        systemClasses(), timerClasses(), netClasses(), sharedObjectClasses(), loaderClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
