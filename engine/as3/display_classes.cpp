@@ -1,6 +1,6 @@
 // flash.display: DisplayObject, InteractiveObject, DisplayObjectContainer,
-// Sprite, MovieClip, Shape, Stage and LoaderInfo: the tree, kept in step
-// with the model's display lists (display_binding.h), and the timelines.
+// Sprite, MovieClip, Shape and Stage: the tree, kept in step with the
+// model's display lists (display_binding.h), and the timelines.
 #include "as3/display_binding.h"
 #include "as3/display_properties.h"
 #include "as3/display_state.h"
@@ -113,6 +113,8 @@ Value displayInit(Machine& m, Value thisValue, std::span<const Value>, bool mode
         ctx.root = self;
     } else if (ctx.pendingObject) {
         state->object = std::move(ctx.pendingObject);
+        if (ctx.pendingInfo.isObject())
+            state->stored[LoadedInfoKey] = std::exchange(ctx.pendingInfo, Value());
         const std::string& placedName = state->object->name();
         state->name = placedName.empty() ? m.string(u"instance" + avm2::numberToString(double(++ctx.instances)))
                                          : m.string(avm2::utf8ToUtf16(placedName));
@@ -152,13 +154,22 @@ Value getRoot(Machine& m, Value t, std::span<const Value>) {
     if (self(m, t).isStage)
         return ctx.held.stage;
     size_t steps = 0;
+    // A Loader's content is the root of what is in it.
     for (Object* o = t.asObject(); o && steps < 100000; o = displayOf(m, Value::object(o)).parentObject, ++steps) {
-        if (o == ctx.root)
+        if (o == ctx.root || displayOf(m, Value::object(o)).stored.contains(LoadedInfoKey))
             return Value::object(o);
     }
     return Value::null();
 }
+// Content a Loader loaded answers with the Loader's info, the rest of the
+// tree with the main movie's.
 Value getLoaderInfo(Machine& m, Value t, std::span<const Value>) {
+    size_t steps = 0;
+    for (Object* o = t.asObject(); o && steps < 100000; o = displayOf(m, Value::object(o)).parentObject, ++steps) {
+        const auto& stored = displayOf(m, Value::object(o)).stored;
+        if (auto it = stored.find(LoadedInfoKey); it != stored.end())
+            return it->second;
+    }
     return onStage(t.asObject()) || t.asObject() == hostContext(m).root ? hostContext(m).held.loaderInfo
                                                                         : Value::null();
 }
@@ -241,9 +252,10 @@ Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
 
 }  // namespace
 
-Value initDisplayObject(Machine& m, Value thisValue, std::span<const Value> args) {
-    return displayObjectInit(m, thisValue, args);
+Value initDisplayObject(Machine& m, Value self, std::span<const Value> args) {
+    return displayObjectInit(m, self, args);
 }
+Value initContainer(Machine& m, Value self, std::span<const Value> args) { return containerInit(m, self, args); }
 
 Value initInteractiveObject(Machine& m, Value thisValue, std::span<const Value> args) {
     return displayObjectInit(m, thisValue, args);
@@ -758,59 +770,6 @@ const avm2::NativeAccessor StageAccessors[] = {
     {u"focus", stageFocus, stageSetFocus},
 };
 
-// --- LoaderInfo -----------------------------------------------------------
-
-Value loaderInfoInit(Machine& m, Value thisValue, std::span<const Value>) {
-    if (hostContext(m).held.loaderInfo.isObject())
-        m.throwError("ArgumentError", 2012, u"LoaderInfo$ class cannot be instantiated.");
-    (void)dispatcherOf(m, thisValue.asObject());
-    return Value();
-}
-
-Value infoParameters(Machine& m, Value, std::span<const Value>) { return hostContext(m).held.parameters; }
-Value infoUrl(Machine& m, Value, std::span<const Value>) { return m.string(hostContext(m).url); }
-Value infoWidth(Machine& m, Value, std::span<const Value>) {
-    return Value::fromInt(int32_t(hostContext(m).stage.widthTwips() / 20));
-}
-Value infoHeight(Machine& m, Value, std::span<const Value>) {
-    return Value::fromInt(int32_t(hostContext(m).stage.heightTwips() / 20));
-}
-Value infoFrameRate(Machine& m, Value, std::span<const Value>) {
-    return Value::number(hostContext(m).stage.frameRate());
-}
-Value infoSwfVersion(Machine& m, Value, std::span<const Value>) {
-    return Value::fromInt(hostContext(m).stage.version());
-}
-Value infoActionScriptVersion(Machine&, Value, std::span<const Value>) { return Value::fromInt(3); }
-Value infoBytes(Machine& m, Value, std::span<const Value>) {
-    return Value::number(double(hostContext(m).stage.movie().header.declaredLength));
-}
-Value infoContent(Machine& m, Value, std::span<const Value>) { return Value::object(hostContext(m).root); }
-Value infoContentType(Machine& m, Value, std::span<const Value>) { return m.string(u"application/x-shockwave-flash"); }
-Value infoTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
-Value infoNull(Machine&, Value, std::span<const Value>) { return Value::null(); }
-Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
-
-const avm2::NativeAccessor LoaderInfoAccessors[] = {
-    {u"parameters", infoParameters},
-    {u"url", infoUrl},
-    {u"loaderURL", infoUrl},
-    {u"width", infoWidth},
-    {u"height", infoHeight},
-    {u"frameRate", infoFrameRate},
-    {u"swfVersion", infoSwfVersion},
-    {u"actionScriptVersion", infoActionScriptVersion},
-    {u"bytesLoaded", infoBytes},
-    {u"bytesTotal", infoBytes},
-    {u"content", infoContent},
-    {u"contentType", infoContentType},
-    {u"sameDomain", infoTrue},
-    {u"childAllowsParent", infoTrue},
-    {u"parentAllowsChild", infoTrue},
-    {u"loader", infoNull},
-    {u"applicationDomain", infoDomain},
-};
-
 constexpr const char16_t* Display = u"flash.display";
 
 const char16_t* const Drawable[] = {u"flash.display.IBitmapDrawable"};
@@ -866,13 +825,6 @@ const avm2::CoreClassSpec Classes[] = {
      .package = Display,
      .methods = StageMethods,
      .accessors = StageAccessors},
-    {.name = u"LoaderInfo",
-     .base = u"flash.events.EventDispatcher",
-     .init = loaderInfoInit,
-     .sealed = true,
-     .package = Display,
-     .accessors = LoaderInfoAccessors,
-     .final = true},
 };
 
 }  // namespace

@@ -40,6 +40,10 @@ struct DisplayState : DispatcherState {
     [[nodiscard]] size_t extraBytes() const override;
 };
 
+// The key in `stored` of a Loader's content under which the Loader's
+// LoaderInfo is kept (the content and all in it answer loaderInfo with it).
+inline constexpr const char16_t* LoadedInfoKey = u" loaderInfo";
+
 // The state of a display object, or a TypeError for any other value.
 [[nodiscard]] DisplayState& displayOf(avm2::Machine& m, avm2::Value v);
 // DisplayObject's initialiser, for the classes defined outside the display
@@ -47,6 +51,10 @@ struct DisplayState : DispatcherState {
 avm2::Value initDisplayObject(avm2::Machine& m, avm2::Value thisValue, std::span<const avm2::Value> args);
 // Whether the object's ancestors reach the stage.
 [[nodiscard]] bool onStage(avm2::Object* o);
+// The initialisers of DisplayObject and DisplayObjectContainer, for the
+// host's classes that extend them (Loader, AVM1Movie).
+avm2::Value initDisplayObject(avm2::Machine& m, avm2::Value self, std::span<const avm2::Value> args);
+avm2::Value initContainer(avm2::Machine& m, avm2::Value self, std::span<const avm2::Value> args);
 // Adds `child` to the container (script or player), with the added events.
 void addChildAt(avm2::Machine& m, avm2::Object* container, avm2::Object* child, size_t index);
 // InteractiveObject's initialiser, for the host's classes that extend it;

@@ -45,9 +45,13 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value button;    // the SimpleButton showing a state other than up
     avm2::Value dragged;   // the sprite startDrag moves with the pointer
     avm2::Value media;     // flash.media's playing channels (media_classes.cpp)
+    std::map<uint64_t, avm2::Value> loads;             // the owners of running loads, by request
+    std::map<std::string, avm2::Value> sharedObjects;  // SharedObject.getLocal's, by file
 
     void trace(avm2::Tracer& tracer) const override;
 };
+
+class NetLoads;
 
 struct HostContext {
     avm2::Machine& machine;
@@ -62,8 +66,13 @@ struct HostContext {
     avm2::Object* root = nullptr;
     // The timeline-placed model object the next display object made binds to.
     std::shared_ptr<model::DisplayObject> pendingObject = nullptr;
+    // The LoaderInfo of the movie a Loader is building (its document answers
+    // loaderInfo with it from its constructor on); pinned by the builder.
+    avm2::Value pendingInfo = {};
     // SymbolClass: the class name linked to each character (0, the document, too).
     std::map<uint16_t, std::u16string> symbolClasses = {};
+    // The same for each ActionScript 3 movie a Loader loaded, by its movie.
+    std::map<const swf::Movie*, std::map<uint16_t, std::u16string>> loadedSymbolClasses = {};
     // The classes of those found so far (by their instances' traits).
     std::map<const avm2::Traits*, uint16_t> linkedTraits = {};
     uint64_t instances = 0;  // names of display objects made: instance1, instance2...
@@ -91,6 +100,8 @@ struct HostContext {
     } drag = {};
     // The renderer's drawing of an object into a bitmap and its filters (BitmapData).
     script::DisplayPainter painter = {};
+    // URLLoader, Loader and sendToURL loads (net_loads.h), made on first use.
+    std::shared_ptr<NetLoads> loads = nullptr;
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -13,6 +13,8 @@
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/scenes.h"
+#include "as3/net_classes.h"
+#include "as3/net_loads.h"
 #include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
@@ -43,6 +45,10 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(button);
     tracer.value(dragged);
     tracer.value(media);
+    for (const auto& [id, owner] : loads)
+        tracer.value(owner);
+    for (const auto& [file, object] : sharedObjects)
+        tracer.value(object);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -53,12 +59,12 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     avm2::Machine& m = *player->m_machine;
     for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
                         geom3DClasses(), filterClasses(), displayClasses(), graphicsClasses(), graphicsDataClasses(),
-                        sceneClasses(), buttonClasses(), textClasses(), bitmapClasses(), systemClasses(), timerClasses(), mediaClasses()}) {
+                        sceneClasses(), buttonClasses(), textClasses(), bitmapClasses(), systemClasses(), timerClasses(), mediaClasses(), netClasses(), sharedObjectClasses(), loaderClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
     declareGraphicsInterfaces(m);
-    for (auto family : {systemFunctions(), timerFunctions()}) {
+    for (auto family : {systemFunctions(), timerFunctions(), netFunctions()}) {
         for (const avm2::PackageFunction& f : family)
             m.definePackageFunction(f);
     }
@@ -264,6 +270,7 @@ void Player::tick() {
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
+    deliverLoads();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
@@ -280,6 +287,34 @@ void Player::setFrameRateListener(std::function<void(double)> listener) {
 }
 
 void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
+
+void Player::deliverLoads() {
+    HostContext& ctx = *m_context;
+    if (!ctx.loads)
+        return;
+    // The loads outlive a callback that starts or cancels others.
+    const std::shared_ptr<NetLoads> loads = ctx.loads;
+    for (net::FetchEvent& event : loads->drain(ctx.held)) {
+        auto it = ctx.held.loads.find(event.id);
+        if (it == ctx.held.loads.end())
+            continue;  // cancelled by an earlier callback
+        const Value owner = it->second;
+        if (event.result)
+            ctx.held.loads.erase(it);
+        auto* client = dynamic_cast<LoadClient*>(owner.asObject()->nativeState());
+        if (!client)
+            continue;
+        (void)run(u"a load", [&] {
+            avm2::Machine::Pin keep(*m_machine, owner);
+            if (event.result)
+                client->loadFinished(*m_machine, owner, *event.result);
+            else
+                client->loadProgress(*m_machine, owner, event.loaded, event.total);
+        });
+    }
+    if (ctx.frameChanged)
+        runFrameScripts();
+}
 
 std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
 

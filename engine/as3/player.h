@@ -111,6 +111,8 @@ private:
     void broadcast(const char16_t* type);
     void broadcastRender();
     void runFrameScripts();
+    // What the fetcher brought for URLLoader and Loader, to their events.
+    void deliverLoads();
     // Hover moves to what is under the point, with out/over and roll events.
     void track(swf::Point stage);
     void sendMouse(avm2::Object* target, const char16_t* type, swf::Point stage, bool bubbles = true,

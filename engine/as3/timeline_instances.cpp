@@ -22,7 +22,14 @@ bool fromTimeline(const DisplayState& d) { return d.object && d.object->origin()
 
 avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
     HostContext& ctx = hostContext(m);
-    if (auto it = ctx.symbolClasses.find(object.characterId()); it != ctx.symbolClasses.end()) {
+    // Characters of a movie a Loader loaded are linked by that movie's table.
+    const std::map<uint16_t, std::u16string>* symbols = &ctx.symbolClasses;
+    if (const swf::Movie* library = object.library().get(); library && library != &ctx.stage.movie()) {
+        auto table = ctx.loadedSymbolClasses.find(library);
+        symbols = table != ctx.loadedSymbolClasses.end() ? &table->second : nullptr;
+    }
+    auto it = symbols ? symbols->find(object.characterId()) : std::map<uint16_t, std::u16string>::const_iterator();
+    if (symbols && it != symbols->end()) {
         const Value c = m.findDefinitionByName(it->second);
         if (auto* linked = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr)
             return linked;
@@ -70,6 +77,10 @@ void syncTimelineChildren(Machine& m, Object* container) {
     DisplayState& c = displayOf(m, Value::object(container));
     model::MovieClip* clip = c.isStage ? nullptr : c.clip();
     if (!clip)
+        return;
+    // What an ActionScript 1 or 2 movie a Loader loaded places stays its own.
+    if (const swf::Movie* library = clip->library().get();
+        library && library != &ctx.stage.movie() && !library->usesActionScript3())
         return;
     std::vector<Value> gone;
     for (const Value& v : c.children) {

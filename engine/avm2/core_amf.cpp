@@ -4,6 +4,7 @@
 // are bounded by the codecs and by the heap limit.
 #include "amf/amf0.h"
 #include "amf/amf3.h"
+#include "avm2/amf_values.h"
 #include "avm2/byte_array.h"
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
@@ -462,6 +463,25 @@ const PackageFunction AliasFunctions[] = {{u"flash.net", u"registerClassAlias", 
 }  // namespace
 
 std::span<const PackageFunction> aliasFunctions() { return AliasFunctions; }
+
+amf::Members membersToAmf(Machine& m, Object* o, amf::Graph& graph) {
+    ToGraph values(m);
+    const amf::Value root = values.convert(Value::object(o), 0);
+    graph = std::move(values.graph);
+    if (root.type != amf::Type::Complex)
+        return {};
+    amf::Members members = std::move(graph.nodes[root.node].members);
+    // An array's elements are members by index.
+    for (size_t i = 0; i < graph.nodes[root.node].elements.size(); ++i)
+        members.emplace_back(std::to_string(i), graph.nodes[root.node].elements[i]);
+    return members;
+}
+
+void membersFromAmf(Machine& m, const amf::Graph& graph, const amf::Members& members, Object* into) {
+    FromGraph values(m, graph);
+    for (const auto& [name, member] : members)
+        into->setOwn(utf8ToUtf16(name), values.convert(member));
+}
 
 Value byteArrayWriteObject(Machine& m, Value self, std::span<const Value> args) {
     ByteArrayState& s = bytesOf(m, self);

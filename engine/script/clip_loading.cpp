@@ -250,4 +250,8 @@ void clipLoadFinished(Runtime& rt, Object* target, Object* listener,
     tell(rt, listener, u"onLoadInit", std::span<const Value>(&init, 1));
 }
 
+std::optional<swf::Bitmap> decodeLoadedImage(std::span<const uint8_t> bytes) { return decodeImage(bytes); }
+
+void showLoadedImage(model::MovieClip& clip, swf::Bitmap image) { showImage(clip, std::move(image)); }
+
 }  // namespace script

@@ -12,14 +12,17 @@
 
 #include "moviehost/expected.h"
 #include "net/fetcher.h"
+#include "swf/bitmap.h"
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace model {
 class DisplayObject;
-}
+class MovieClip;
+}  // namespace model
 
 namespace script {
 
@@ -60,6 +63,13 @@ void removeLevel(Runtime& rt, StageObject& level);
 // The bytes loaded and expected of the clip's content: a load running into
 // it, else what it last loaded, else nothing.
 [[nodiscard]] std::optional<std::pair<uint64_t, uint64_t>> clipProgress(Runtime& rt, StageObject& clip);
+
+// A JPEG, PNG or GIF file's pixels, within the largest bitmap a version 10
+// player makes; none for other bytes or a broken file. (ActionScript 3's
+// Loader shows images the same way.)
+[[nodiscard]] std::optional<swf::Bitmap> decodeLoadedImage(std::span<const uint8_t> bytes);
+// Draws a loaded image at the clip's origin, a pixel to a pixel.
+void showLoadedImage(model::MovieClip& clip, swf::Bitmap image);
 
 // From the NetSession, on delivery. They run script code.
 void clipLoadStarted(Runtime& rt, Object* clip, Object* listener);

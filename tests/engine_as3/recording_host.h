@@ -17,6 +17,7 @@ struct RecordingHost final : script::Host {
     std::vector<std::u16string> calls;  // request XML of ExternalInterface.call
     std::vector<std::u16string> errors;
     std::vector<std::u16string> traces;
+    std::vector<script::UrlRequest> urls;  // getURL and navigateToURL
     std::function<std::optional<std::u16string>(const script::ExternalCall&)> answer;
     std::optional<std::u16string> objectName;  // ExternalInterface.objectID
 
@@ -28,6 +29,7 @@ struct RecordingHost final : script::Host {
         calls.push_back(call.xml);
         return answer ? answer(call) : std::nullopt;
     }
+    void urlRequest(const script::UrlRequest& request) override { urls.push_back(request); }
     void scriptError(const script::ScriptError& error) override { errors.push_back(error.message); }
     std::optional<std::u16string> objectId() override { return objectName; }
     double clock = 1234.0;  // the test moves it

@@ -1,0 +1,543 @@
+// flash.display.Loader, LoaderInfo and AVM1Movie.
+//
+// A Loader loads through the player's NetLoads (net_loads.h), so its
+// content lands between frames; its contentLoaderInfo hears open,
+// progress, httpStatus, then init and complete once the content is its
+// child, or ioError / securityError. What the bytes are decides the
+// content: a JPEG, PNG or GIF image is drawn, a pixel to a pixel, by a
+// Shape's clip (there is no Bitmap class yet); an ActionScript 1 or 2 movie
+// becomes an AVM1Movie whose clip plays the movie's timeline (its scripts do
+// not run: this player has no ActionScript 1 machine beside the 3 one). An
+// ActionScript 3 movie's blocks load into the player's one domain and its
+// document class is built over a clip showing it (see buildScriptMovie).
+//
+// The main movie's LoaderInfo answers from the stage and the player.
+#include "as3/display_state.h"
+#include "as3/host_context.h"
+#include "as3/net_classes.h"
+#include "as3/net_loads.h"
+
+#include "as3/display_binding.h"
+
+#include "avm2/byte_array.h"
+#include "avm2/class_object.h"
+#include "avm2/conversions.h"
+
+#include "net/location.h"
+
+#include "script/clip_loading.h"
+
+#include "swf/image_decoder.h"
+#include "swf/movie.h"
+
+#include <functional>
+
+namespace as3 {
+
+using avm2::argument;
+using avm2::Machine;
+using avm2::Object;
+using avm2::Value;
+
+namespace {
+
+constexpr const char16_t* Display = u"flash.display";
+// The key in a Loader's `stored` of its contentLoaderInfo.
+constexpr const char16_t* ContentInfoKey = u" contentLoaderInfo";
+
+enum class ContentKind : uint8_t { None, Image, Movie };
+
+struct InfoState final : DispatcherState, LoadClient {
+    bool main = false;  // the main movie's
+    Value loader;
+    Value content;
+    Value parameters;
+    Value sharedEvents;
+    std::u16string url;  // as resolved; empty before a load
+    double loaded = 0;
+    double total = 0;
+    ContentKind kind = ContentKind::None;
+    int32_t width = 0;
+    int32_t height = 0;
+    double frameRate = 0;
+    int32_t swfVersion = 0;
+    int32_t scriptVersion = 0;
+    std::u16string contentType;
+    net::RequestId request = 0;
+    bool opened = false;
+
+    void trace(avm2::Tracer& tracer) const override {
+        DispatcherState::trace(tracer);
+        tracer.value(loader);
+        tracer.value(content);
+        tracer.value(parameters);
+        tracer.value(sharedEvents);
+    }
+
+    void reset() {
+        content = Value();
+        kind = ContentKind::None;
+        width = height = swfVersion = scriptVersion = 0;
+        frameRate = 0;
+        contentType.clear();
+        loaded = total = 0;
+        opened = false;
+    }
+
+    void send(Machine& m, Value self, Value event) {
+        Machine::Pin keep(m, event);
+        (void)dispatch(m, self.asObject(), event);
+    }
+
+    void loadProgress(Machine& m, Value self, uint64_t bytes, uint64_t of) override {
+        if (!std::exchange(opened, true))
+            send(m, self, makeEvent(m, u"open"));
+        loaded = double(bytes);
+        total = double(of);
+        send(m, self, makeProgressEvent(m, bytes, of));
+    }
+
+    void fail(Machine& m, Value self, const char16_t* className, const char16_t* type, int32_t id,
+              const std::u16string& text) {
+        dispatchErrorEvent(m, self.asObject(), makeErrorEvent(m, className, type, text, id));
+    }
+
+    void loadFinished(Machine& m, Value self, const FetchResult& result) override;
+    // The content is the loader's child: init, then complete.
+    void finish(Machine& m, Value self, Value made, const std::string& where);
+};
+
+InfoState& infoOf(Machine& m, Value v) {
+    auto* s = v.isObject() ? v.asObject()->nativeAs<InfoState>() : nullptr;
+    if (!s)
+        m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to flash.display.LoaderInfo.");
+    return *s;
+}
+
+// Scripts cannot make a LoaderInfo; the player and Loader can.
+thread_local bool makingInfo = false;
+
+Value loaderInfoInit(Machine& m, Value self, std::span<const Value>) {
+    if (!makingInfo && hostContext(m).held.loaderInfo.isObject())
+        m.throwError("ArgumentError", 2012, u"LoaderInfo$ class cannot be instantiated.");
+    auto s = std::make_unique<InfoState>();
+    s->main = !hostContext(m).held.loaderInfo.isObject() && !makingInfo;
+    self.asObject()->setNativeState(std::move(s));
+    return Value();
+}
+
+Value makeInfo(Machine& m, Value loader) {
+    makingInfo = true;
+    struct Reset {
+        ~Reset() { makingInfo = false; }
+    } reset;
+    const Value info = m.construct(Value::object(m.coreClass(Display, u"LoaderInfo")), {});
+    infoOf(m, info).loader = loader;
+    return info;
+}
+
+[[noreturn]] void notLoaded(Machine& m) {
+    m.throwError("Error", 2099, u"The loading object is not sufficiently loaded to provide this information.");
+}
+[[noreturn]] void notMovie(Machine& m) {
+    m.throwError("Error", 2098, u"The loading object is not a .swf file, you cannot request SWF properties from it.");
+}
+
+// The loaded content's header, for the properties only movies have.
+const InfoState& movieInfo(Machine& m, Value t) {
+    const InfoState& s = infoOf(m, t);
+    if (s.kind == ContentKind::None)
+        notLoaded(m);
+    if (s.kind != ContentKind::Movie)
+        notMovie(m);
+    return s;
+}
+
+Value infoParameters(Machine& m, Value t, std::span<const Value>) {
+    InfoState& s = infoOf(m, t);
+    if (s.main)
+        return hostContext(m).held.parameters;
+    if (!s.parameters.isObject())
+        s.parameters = Value::object(m.newObject());
+    return s.parameters;
+}
+Value infoUrl(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return m.string(hostContext(m).url);
+    return s.url.empty() ? Value::null() : m.string(s.url);
+}
+Value infoLoaderUrl(Machine& m, Value, std::span<const Value>) { return m.string(hostContext(m).url); }
+Value infoWidth(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return Value::fromInt(int32_t(hostContext(m).stage.widthTwips() / 20));
+    if (s.kind == ContentKind::None)
+        notLoaded(m);
+    return Value::fromInt(s.width);
+}
+Value infoHeight(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return Value::fromInt(int32_t(hostContext(m).stage.heightTwips() / 20));
+    if (s.kind == ContentKind::None)
+        notLoaded(m);
+    return Value::fromInt(s.height);
+}
+Value infoFrameRate(Machine& m, Value t, std::span<const Value>) {
+    if (infoOf(m, t).main)
+        return Value::number(hostContext(m).stage.frameRate());
+    return Value::number(movieInfo(m, t).frameRate);
+}
+Value infoSwfVersion(Machine& m, Value t, std::span<const Value>) {
+    if (infoOf(m, t).main)
+        return Value::fromInt(hostContext(m).stage.version());
+    return Value::fromInt(movieInfo(m, t).swfVersion);
+}
+Value infoActionScriptVersion(Machine& m, Value t, std::span<const Value>) {
+    if (infoOf(m, t).main)
+        return Value::fromInt(3);
+    return Value::fromInt(movieInfo(m, t).scriptVersion);
+}
+Value infoBytesLoaded(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    return Value::number(s.main ? double(hostContext(m).stage.movie().header.declaredLength) : s.loaded);
+}
+Value infoBytesTotal(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    return Value::number(s.main ? double(hostContext(m).stage.movie().header.declaredLength) : s.total);
+}
+Value infoContent(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return Value::object(hostContext(m).root);
+    return s.content.isObject() ? s.content : Value::null();
+}
+Value infoContentType(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return m.string(u"application/x-shockwave-flash");
+    return s.contentType.empty() ? Value::null() : m.string(s.contentType);
+}
+Value infoLoader(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    return s.loader.isObject() ? s.loader : Value::null();
+}
+Value infoSharedEvents(Machine& m, Value t, std::span<const Value>) {
+    InfoState& s = infoOf(m, t);
+    if (!s.sharedEvents.isObject())
+        s.sharedEvents = m.construct(Value::object(m.coreClass(u"flash.events", u"EventDispatcher")), {});
+    return s.sharedEvents;
+}
+Value infoTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
+// One domain holds every definition (see ApplicationDomain).
+Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
+
+const avm2::NativeAccessor InfoAccessors[] = {
+    {u"parameters", infoParameters},
+    {u"url", infoUrl},
+    {u"loaderURL", infoLoaderUrl},
+    {u"width", infoWidth},
+    {u"height", infoHeight},
+    {u"frameRate", infoFrameRate},
+    {u"swfVersion", infoSwfVersion},
+    {u"actionScriptVersion", infoActionScriptVersion},
+    {u"bytesLoaded", infoBytesLoaded},
+    {u"bytesTotal", infoBytesTotal},
+    {u"content", infoContent},
+    {u"contentType", infoContentType},
+    {u"sameDomain", infoTrue},
+    {u"childAllowsParent", infoTrue},
+    {u"parentAllowsChild", infoTrue},
+    {u"loader", infoLoader},
+    {u"sharedEvents", infoSharedEvents},
+    {u"applicationDomain", infoDomain},
+};
+
+// --- Loader ---------------------------------------------------------------------
+
+Value infoOfLoader(Machine& m, Value loader) {
+    const auto& stored = displayOf(m, loader).stored;
+    auto it = stored.find(ContentInfoKey);
+    if (it == stored.end())
+        m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to flash.display.Loader.");
+    return it->second;
+}
+
+Value loaderInit(Machine& m, Value self, std::span<const Value> args) {
+    initContainer(m, self, args);
+    const Value info = makeInfo(m, self);
+    displayOf(m, self).stored[ContentInfoKey] = info;
+    return Value();
+}
+
+// The content goes, and the info hears unload when there was some.
+void unloadContent(Machine& m, Value loader, bool cancel) {
+    const Value info = infoOfLoader(m, loader);
+    Machine::Pin keep(m, info);
+    InfoState& s = infoOf(m, info);
+    if (cancel && s.request) {
+        netLoads(m).cancel(hostContext(m).held, s.request);
+        s.request = 0;
+    }
+    const Value content = s.content;
+    if (!content.isObject())
+        return;
+    Machine::Pin keepContent(m, content);
+    DisplayState& d = displayOf(m, content);
+    if (d.parentObject == loader.asObject())
+        removeChildObject(m, loader.asObject(), content.asObject());
+    d.stored.erase(LoadedInfoKey);
+    s.reset();
+    s.send(m, info, makeEvent(m, u"unload"));
+}
+
+void startLoad(Machine& m, Value loader, std::u16string url, const std::function<net::RequestId(Value)>& start) {
+    unloadContent(m, loader, true);
+    const Value info = infoOfLoader(m, loader);
+    InfoState& s = infoOf(m, info);
+    s.reset();
+    s.url = std::move(url);
+    s.parameters = Value();
+    s.request = start(info);
+}
+
+Value loaderLoad(Machine& m, Value self, std::span<const Value> args) {
+    const RequestParts parts = requestParts(m, argument(args, 0));
+    NetLoads& loads = netLoads(m);
+    startLoad(m, self, avm2::utf8ToUtf16(loads.resolvedUrl(parts.url)),
+              [&](Value info) { return loads.start(hostContext(m).held, info, parts); });
+    return Value();
+}
+
+Value loaderLoadBytes(Machine& m, Value self, std::span<const Value> args) {
+    const Value bytes = argument(args, 0);
+    const auto* data = bytes.isObject() ? bytes.asObject()->nativeAs<avm2::ByteArrayState>() : nullptr;
+    if (!data)
+        m.throwError("TypeError", 2007, u"Parameter bytes must be non-null.");
+    net::FetchResponse response;
+    response.body.assign(data->bytes.begin(), data->bytes.end());
+    // The content speaks for the movie that loaded it.
+    startLoad(m, self, hostContext(m).url, [&](Value info) {
+        return netLoads(m).finished(hostContext(m).held, info, FetchResult(std::move(response)));
+    });
+    return Value();
+}
+
+Value loaderUnload(Machine& m, Value self, std::span<const Value>) {
+    unloadContent(m, self, false);
+    return Value();
+}
+Value loaderClose(Machine& m, Value self, std::span<const Value>) {
+    InfoState& s = infoOf(m, infoOfLoader(m, self));
+    if (s.request) {
+        netLoads(m).cancel(hostContext(m).held, s.request);
+        s.request = 0;
+    }
+    return Value();
+}
+Value loaderContent(Machine& m, Value self, std::span<const Value>) {
+    const InfoState& s = infoOf(m, infoOfLoader(m, self));
+    return s.content.isObject() ? s.content : Value::null();
+}
+Value loaderContentInfo(Machine& m, Value self, std::span<const Value>) { return infoOfLoader(m, self); }
+
+const avm2::NativeMember LoaderMethods[] = {
+    {u"load", loaderLoad},     {u"loadBytes", loaderLoadBytes},
+    {u"unload", loaderUnload}, {u"unloadAndStop", loaderUnload},
+    {u"close", loaderClose},
+};
+const avm2::NativeAccessor LoaderAccessors[] = {{u"content", loaderContent}, {u"contentLoaderInfo", loaderContentInfo}};
+
+const char16_t* imageType(std::span<const uint8_t> bytes) {
+    switch (swf::sniffImageFormat(bytes)) {
+    case swf::ImageFormat::Jpeg:
+        return u"image/jpeg";
+    case swf::ImageFormat::Png:
+        return u"image/png";
+    case swf::ImageFormat::Gif:
+        return u"image/gif";
+    case swf::ImageFormat::Unknown:
+        break;
+    }
+    return u"";
+}
+
+// An ActionScript 3 movie's content: its blocks load into the one domain
+// (definitions already there keep theirs, as a child domain sees its
+// parent's first), its document class is built over a clip showing the
+// movie. Undefined, reported, when a block or the class fails.
+Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info) {
+    HostContext& ctx = hostContext(m);
+    std::u16string documentClass;
+    auto& symbols = ctx.loadedSymbolClasses[movie.get()];
+    for (const swf::Frame& frame : movie->root.frames) {
+        for (const swf::ControlTag& tag : frame.tags) {
+            if (const auto* linked = std::get_if<swf::SymbolClass>(&tag)) {
+                for (const auto& [id, name] : linked->symbols) {
+                    if (id == 0 && documentClass.empty())
+                        documentClass = avm2::utf8ToUtf16(name);
+                    else if (id != 0)
+                        symbols.emplace(id, avm2::utf8ToUtf16(name));
+                }
+            }
+        }
+    }
+    auto report = [&](const std::u16string& what) {
+        ctx.host.scriptError({script::ScriptErrorKind::MalformedActions, u"ActionScript 3: a loaded movie: " + what});
+    };
+    for (const swf::Frame& frame : movie->root.frames) {
+        for (const swf::ControlTag& tag : frame.tags) {
+            const auto* block = std::get_if<swf::DoAbc>(&tag);
+            if (!block)
+                continue;
+            auto loaded = m.load(block->abc);
+            if (!loaded) {
+                report(avm2::utf8ToUtf16(loaded.error().describe()));
+                return Value();
+            }
+            if (block->lazy())
+                continue;
+            if (auto entry = m.runEntry(**loaded); !entry) {
+                report(avm2::utf8ToUtf16(entry.error().what));
+                return Value();
+            }
+        }
+    }
+    std::shared_ptr<model::DisplayObject> object = newModelClip(m);
+    auto* clip = object->as<model::MovieClip>();
+    if (!clip || !clip->loadMovie(movie))
+        return Value();
+    Value c = Value::object(m.coreClass(Display, u"MovieClip"));
+    if (!documentClass.empty()) {
+        c = m.findDefinitionByName(documentClass);
+        if (!c.isObject() || !dynamic_cast<avm2::ClassObject*>(c.asObject())) {
+            report(u"Variable " + documentClass + u" is not defined.");
+            return Value();
+        }
+    }
+    // The object the class makes binds to the movie's clip.
+    ctx.pendingObject = std::move(object);
+    ctx.pendingInfo = info;
+    struct Clear {
+        HostContext& ctx;
+        ~Clear() {
+            ctx.pendingObject.reset();
+            ctx.pendingInfo = Value();
+        }
+    } clear{ctx};
+    return m.construct(c, {});
+}
+
+void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) {
+    request = 0;
+    const std::string where = avm2::utf16ToUtf8(url);
+    if (!result) {
+        if (result.error().kind == net::FetchError::Kind::Http)
+            send(m, self, makeStatusEvent(m, result.error().httpStatus));
+        const LoadFailure failure = loadFailure(result.error(), where, true);
+        fail(m, self, failure.className, failure.type, failure.id, failure.text);
+        return;
+    }
+    const std::string& body = result->body;
+    if (!opened || loaded != double(body.size()))
+        loadProgress(m, self, body.size(), body.size());
+    send(m, self, makeStatusEvent(m, result->httpStatus));
+    const Value loaderObject = loader;
+    if (request)
+        return;  // a listener started another load
+    if (!loaderObject.isObject() || content.isObject())
+        return;  // a listener loaded again or unloaded meanwhile
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(body.data()), body.size());
+    const std::u16string where16 = avm2::utf8ToUtf16(where);
+    Value made;
+    if (auto movie = swf::parseMovie(bytes)) {
+        const std::shared_ptr<const swf::Movie>& parsed = *movie;
+        kind = ContentKind::Movie;
+        width = int32_t(parsed->header.stage.width() / 20);
+        height = int32_t(parsed->header.stage.height() / 20);
+        frameRate = parsed->header.frameRate();
+        swfVersion = parsed->header.version;
+        scriptVersion = parsed->usesActionScript3() ? 3 : 2;
+        contentType = u"application/x-shockwave-flash";
+        if (parsed->usesActionScript3()) {
+            made = buildScriptMovie(m, parsed, self);
+            if (!made.isObject()) {
+                kind = ContentKind::None;
+                fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
+                return;
+            }
+            finish(m, self, made, where);
+            return;
+        }
+        made = m.construct(Value::object(m.coreClass(Display, u"AVM1Movie")), {});
+        Machine::Pin keep(m, made);
+        model::MovieClip* clip = displayOf(m, made).clip();
+        if (!clip || !clip->loadMovie(parsed)) {
+            kind = ContentKind::None;
+            fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
+            return;
+        }
+    } else if (auto image = script::decodeLoadedImage(bytes)) {
+        made = m.construct(Value::object(m.coreClass(Display, u"Shape")), {});
+        Machine::Pin keep(m, made);
+        model::MovieClip* clip = displayOf(m, made).clip();
+        if (!clip) {
+            fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
+            return;
+        }
+        kind = ContentKind::Image;
+        width = int32_t(image->width);
+        height = int32_t(image->height);
+        contentType = imageType(bytes);
+        script::showLoadedImage(*clip, std::move(*image));
+    } else {
+        fail(m, self, u"IOErrorEvent", u"ioError", 2124, u"Error #2124: Loaded file is an unknown type.");
+        return;
+    }
+    finish(m, self, made, where);
+}
+
+void InfoState::finish(Machine& m, Value self, Value made, const std::string& where) {
+    Machine::Pin keepMade(m, made);
+    content = made;
+    displayOf(m, made).stored[LoadedInfoKey] = self;
+    if (auto location = net::resolveLocation(netLoads(m).movie(), where); location) {
+        Object* query = m.newObject();
+        parameters = Value::object(query);
+        for (const auto& [name, value] : net::queryVariables(*location))
+            query->setOwn(avm2::utf8ToUtf16(name), m.string(avm2::utf8ToUtf16(value)));
+    }
+    if (loader.isObject())
+        addChildAt(m, loader.asObject(), made.asObject(), 0);
+    send(m, self, makeEvent(m, u"init"));
+    send(m, self, makeEvent(m, u"complete"));
+}
+
+const avm2::CoreClassSpec Classes[] = {
+    {.name = u"LoaderInfo",
+     .base = u"flash.events.EventDispatcher",
+     .init = loaderInfoInit,
+     .sealed = true,
+     .package = Display,
+     .accessors = InfoAccessors,
+     .final = true},
+    {.name = u"Loader",
+     .base = u"flash.display.DisplayObjectContainer",
+     .init = loaderInit,
+     .sealed = true,
+     .package = Display,
+     .methods = LoaderMethods,
+     .accessors = LoaderAccessors},
+    {.name = u"AVM1Movie",
+     .base = u"flash.display.DisplayObject",
+     .init = initDisplayObject,
+     .sealed = true,
+     .package = Display},
+};
+
+}  // namespace
+
+std::span<const avm2::CoreClassSpec> loaderClasses() { return Classes; }
+
+}  // namespace as3

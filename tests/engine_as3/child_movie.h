@@ -1,0 +1,12 @@
+// An ActionScript 3 movie for a Loader to load: its document class ChildDoc
+// (a MovieClip) says fscommand("child", loaderInfo.url) when it is made.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace as3test {
+
+[[nodiscard]] std::vector<uint8_t> scriptChildMovie();
+
+}  // namespace as3test

@@ -1,0 +1,258 @@
+// flash.net in a haxe movie: the files it loads are written next to its
+// location in a folder of the test's own, and its shared objects go to a
+// store there too.
+#include "as3/player.h"
+
+#include "../engine_net/local_http_server.h"
+#include "child_movie.h"
+#include "recording_host.h"
+
+#include "image_encoder.h"
+#include "movie_writer.h"
+
+#include "render/renderer.h"
+#include "swf/movie.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using as3test::RecordingHost;
+
+#ifdef AS3_HAXE_MOVIES
+#define REQUIRE_HAXE()
+#else
+#define REQUIRE_HAXE() GTEST_SKIP() << "haxe was not found at configuration time"
+#endif
+
+struct Folder {
+    fs::path path;
+    Folder() {
+        std::string pattern = (fs::temp_directory_path() / "as3net-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+        fs::create_directories(path / "root" / "data");
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    void write(const fs::path& relative, std::string_view bytes) const {
+        std::ofstream(path / relative, std::ios::binary) << bytes;
+    }
+    void write(const fs::path& relative, const std::vector<uint8_t>& bytes) const {
+        write(relative, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+};
+
+struct Played {
+    std::unique_ptr<model::Stage> stage;
+    RecordingHost host;
+    std::unique_ptr<as3::Player> player;
+};
+
+std::unique_ptr<Played> play(const std::string& name, const fs::path& at, std::u16string phase) {
+    auto played = std::make_unique<Played>();
+#ifdef AS3_HAXE_MOVIES
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
+    if (!movie)
+        return nullptr;
+    played->stage = model::Stage::create(*movie);
+    const std::string url = "file://" + (at / (name + ".swf")).string();
+    played->player = as3::Player::create(*played->stage, played->host, std::u16string(url.begin(), url.end()),
+                                         {{u"phase", std::move(phase)}});
+    played->player->start();
+#endif
+    return played;
+}
+
+std::string narrow(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+// The stage's pixel, 0xRRGGBB.
+uint32_t pixel(const model::Stage& stage, int32_t x, int32_t y) {
+    const int32_t width = int32_t(stage.widthTwips() / 20);
+    const int32_t height = int32_t(stage.heightTwips() / 20);
+    std::vector<uint32_t> pixels(size_t(width * height));
+    render::Target target{reinterpret_cast<uint8_t*>(pixels.data()),
+                          width,
+                          height,
+                          width * 4,
+                          render::RowOrder::TopDown,
+                          {{0, 0, width, height}},
+                          {0, 0, width, height}};
+    render::Renderer renderer;
+    if (renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High) != render::DrawError{})
+        return 0xDEAD;
+    return pixels[size_t(y * width + x)] & 0xFFFFFF;
+}
+
+TEST(HaxeNet, LoadsVariablesAndSharedObjects) {
+    REQUIRE_HAXE();
+    Folder folder;
+    folder.write("root/data/hello.txt", "Hello, net");
+    folder.write("root/data/vars.txt", "name=Ann&n=5");
+    folder.write("outside.txt", "not for the movie");
+    ::setenv("XDG_DATA_HOME", (folder.path / "store").c_str(), 1);
+    ::unsetenv("MOVIEHOST_FILE_ROOT");
+
+    auto p = play("Net", folder.path / "root", u"write");
+    ASSERT_TRUE(p && p->player);
+    // Loads land between frames, never during the frame that asked.
+    EXPECT_FALSE(p->host.command(u"loads"));
+    for (int i = 0; i < 3; ++i)
+        p->player->tick();
+    struct Expect {
+        std::u16string command;
+        std::string value;
+    };
+    const Expect expected[] = {
+        {u"variables", "2,2,x y z,true,name=A%20%26%20B&list=1&list=2,2101"},
+        // method check, forbidden and injected headers, null request,
+        // close without a load, an unknown data format
+        {u"requests", "GET,2008,2096,2096,2007,2029,2008"},
+        {u"loads",
+         "binary:open,progress10/10,status0,complete=10@72,10/10|missing:io2032|network:security2048|"
+         "outside:security2048|scheme:security2048|stream:2030,10,Hello,44,4,false|text:open,progress10/"
+         "10,status0,complete=Hello, net,10/10|"
+         "vars:open,progress12/12,status0,complete=Ann+5,12/12"},
+        // the same object twice, AMF3, nothing stored yet, flushed, a size,
+        // a flush past the 100 KiB limit, a name that climbs
+        {u"shared", "true,3,null,flushed,true,2130,2134"},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(narrow(e.command));
+        auto got = p->host.command(e.command);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(narrow(*got), e.value);
+    }
+    EXPECT_FALSE(p->host.command(u"replaced"));
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+    ASSERT_EQ(p->host.urls.size(), 1u);
+    EXPECT_EQ(narrow(p->host.urls[0].url), "http://example.org/page?x=1&q=a%20b");
+    EXPECT_EQ(narrow(p->host.urls[0].target), "_self");
+    EXPECT_EQ(p->host.urls[0].method, script::UrlRequest::Method::Get);
+
+    // A second run reads what the first flushed, then clears it.
+    auto again = play("Net", folder.path / "root", u"read");
+    ASSERT_TRUE(again && again->player);
+    EXPECT_EQ(again->host.command(u"shared"), u"true,3,42,y3,0,null,2134");
+    auto third = play("Net", folder.path / "root", u"read");
+    ASSERT_TRUE(third && third->player);
+    EXPECT_EQ(third->host.command(u"shared"), u"true,3,null,none,0,null,2134");
+}
+
+TEST(HaxeNet, LoaderContent) {
+    REQUIRE_HAXE();
+    Folder folder;
+    fs::create_directories(folder.path / "root" / "images");
+    folder.write("root/images/a.png", swfwriter::encodePng(swfwriter::Image::filled(3, 2, 255, 0, 0)));
+    folder.write("root/images/a.jpg", swfwriter::encodeJpeg(swfwriter::Image::filled(4, 3, 0, 255, 0)));
+    swfwriter::GifPicture gif{5, 4, {{0, 0, 255}}, std::vector<uint8_t>(20, 0)};
+    folder.write("root/images/a.gif", swfwriter::encodeGif(gif));
+    folder.write("root/images/junk.bin", "neither a movie nor an image");
+    folder.write("outside.png", swfwriter::encodePng(swfwriter::Image::filled(1, 1, 0, 0, 0)));
+    swfwriter::MovieWriter old({.version = 8, .width = 120, .height = 80, .frameRate = 12});
+    old.showFrame();
+    folder.write("root/old.swf", old.finish());
+    folder.write("root/new.swf", as3test::scriptChildMovie());
+
+    auto p = play("Loading", folder.path / "root", u"load");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"before"), u"true,true,load,true,true,2099,2007");
+    for (int i = 0; i < 3; ++i)
+        p->player->tick();
+    const auto image = [](const std::string& name, const std::string& type, const std::string& size) {
+        return name + ":open,progress,status,inittrue,complete," + type + "," + size +
+               ",flash.display::Shape,truetruetruetrue,true,2098";
+    };
+    const std::string expected = "as3:open,progress,status,inittrue,complete,ChildDoc,10,3,30,0x0|" +
+                                 std::string(
+                                     "avm1:open,progress,status,inittrue,complete,flash.display::AVM1Movie,"
+                                     "8,2,12,120x80,x|") +
+                                 image("bytes", "image/png", "3x2") + ",1truetrue|" + image("gif", "image/gif", "5x4") +
+                                 "|" + image("jpeg", "image/jpeg", "4x3") +
+                                 "|junk:open,progress,status,io2124|missing:io2035|outside:security2048|" +
+                                 image("png", "image/png", "3x2");
+    auto got = p->host.command(u"loads");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(narrow(*got), expected);
+    // The images draw where their loaders stand; the unloaded one is gone.
+    struct Spot {
+        int32_t x;
+        uint32_t rgb;
+    };
+    for (const Spot& s : {Spot{1, 0xFF0000}, Spot{41, 0x0000FF}, Spot{81, 0xFFFFFF}, Spot{10, 0xFFFFFF}}) {
+        SCOPED_TRACE(s.x);
+        EXPECT_EQ(pixel(*p->stage, s.x, 1), s.rgb);
+    }
+    EXPECT_EQ(pixel(*p->stage, 21, 1) & 0x00FF00, 0x00FF00u);
+    // The loaded movie's document class was built, with its loaderInfo.
+    const std::string child = "file://" + (folder.path / "root" / "new.swf").string();
+    EXPECT_EQ(p->host.command(u"child"), std::u16string(child.begin(), child.end()));
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+}
+
+// A movie served over HTTP reads its own origin: GET carries variables in
+// the query, POST in the body; an HTTP error gives its status, then ioError.
+TEST(HaxeNet, RemoteMovie) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    // Declared before the server, whose threads may still answer while it stops.
+    std::mutex pingLock;
+    std::string pinged;
+    nettest::LocalHttpServer server;
+    server.route("/echo", [](const nettest::HttpRequest& request, const nettest::LocalHttpServer::Send& send) {
+        send(nettest::httpAnswer(200, request.method + " " + request.path + " " + request.body));
+    });
+    server.route("/ping", [&](const nettest::HttpRequest& request, const nettest::LocalHttpServer::Send& send) {
+        const std::lock_guard<std::mutex> hold(pingLock);
+        pinged = request.method + " " + request.path;
+        send(nettest::httpAnswer(200, "unheard"));
+    });
+    server.route("/nothing", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        send(nettest::httpAnswer(404, "gone"));
+    });
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Http.swf");
+    ASSERT_TRUE(movie);
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    const std::string url = server.url("/Http.swf");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()), {});
+    p.player->start();
+    EXPECT_EQ(p.host.command(u"sandbox"), u"remote");
+    // Network loads land when they have arrived.
+    for (int i = 0; i < 200 && !p.host.command(u"loads"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    auto got = p.host.command(u"loads");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(narrow(*got),
+              "get:status200,GET /echo?x=1&b=2 |local:security2048|missing:status404,io2032|"
+              "post:status200,POST /echo a=1%202|raw:status200,POST /echo raw");
+    // sendToURL went out; its answer reaches nobody.
+    for (int i = 0; i < 200; ++i) {
+        {
+            const std::lock_guard<std::mutex> hold(pingLock);
+            if (!pinged.empty())
+                break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    {
+        const std::lock_guard<std::mutex> hold(pingLock);
+        EXPECT_EQ(pinged, "GET /ping?x=1");
+    }
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
+}  // namespace
