@@ -28,6 +28,7 @@ void installSystem(Runtime& rt);  // System, System.capabilities, System.securit
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
 void installMovieClipLoader(Runtime& rt);
+void installXml(Runtime& rt);          // XMLNode, XML
 void installXmlSocket(Runtime& rt);    // XMLSocket, refusing
 void installContextMenu(Runtime& rt);  // ContextMenu, ContextMenuItem
 void installGeom(Runtime& rt);         // flash.geom

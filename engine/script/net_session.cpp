@@ -2,9 +2,11 @@
 
 #include "script/builtins.h"
 
+#include "script/array_object.h"
 #include "script/calls.h"
 #include "script/clip_events.h"
 #include "script/clip_loading.h"
+#include "script/conversions.h"
 #include "script/member_access.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
@@ -221,6 +223,22 @@ void NetSession::complete(const Pending& pending,
     }
     const Value text = result ? Value(rt.makeStringUtf8(result->body)) : Value();
     (void)callMethod(rt, target, u"onData", std::span<const Value>(&text, 1));
+}
+
+NetSession& netSession(Runtime& rt) {
+    if (!rt.net)
+        rt.net = std::make_unique<NetSession>(rt);
+    return *rt.net;
+}
+
+std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object) {
+    std::vector<std::pair<std::string, std::string>> out;
+    auto* list = dynamic_cast<ArrayObject*>(getMember(rt, Value(object), u"_customHeaders").asObject());
+    if (!list)
+        return out;
+    for (size_t i = 0; i + 1 < list->length(); i += 2)
+        out.emplace_back(toString(rt, list->at(i)).utf8(), toString(rt, list->at(i + 1)).utf8());
+    return out;
 }
 
 void NetSession::traceRefs(std::vector<Object*>& out) const {

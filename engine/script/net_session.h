@@ -85,4 +85,9 @@ private:
     std::vector<std::pair<Pending, std::string>> m_refused;
 };
 
+// The runtime's session, made on first use.
+NetSession& netSession(Runtime& rt);
+// The headers addRequestHeader collected on a LoadVars or XML object.
+[[nodiscard]] std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object);
+
 }  // namespace script

@@ -48,6 +48,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installSharedObject(*this);
     installLoadVars(*this);
     installMovieClipLoader(*this);
+    installXml(*this);
     installXmlSocket(*this);
     installContextMenu(*this);
     installGeom(*this);
