@@ -28,14 +28,15 @@ void installSystem(Runtime& rt);  // System, System.capabilities, System.securit
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
 void installMovieClipLoader(Runtime& rt);
-void installXml(Runtime& rt);          // XMLNode, XML
-void installXmlSocket(Runtime& rt);    // XMLSocket, refusing
-void installContextMenu(Runtime& rt);  // ContextMenu, ContextMenuItem
-void installGeom(Runtime& rt);         // flash.geom
-void installDrawing(Runtime& rt);      // MovieClip drawing methods
-void installColor(Runtime& rt);        // Color
-void installTextFormat(Runtime& rt);   // TextFormat, TextField's format methods
-void installBitmapData(Runtime& rt);   // flash.display.BitmapData, MovieClip.attachBitmap
+void installXml(Runtime& rt);  // XMLNode, XML
+void installXmlSocket(Runtime& rt);
+void installLocalConnection(Runtime& rt);  // XMLSocket, refusing
+void installContextMenu(Runtime& rt);      // ContextMenu, ContextMenuItem
+void installGeom(Runtime& rt);             // flash.geom
+void installDrawing(Runtime& rt);          // MovieClip drawing methods
+void installColor(Runtime& rt);            // Color
+void installTextFormat(Runtime& rt);       // TextFormat, TextField's format methods
+void installBitmapData(Runtime& rt);       // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;
 // The object at a dotted path from _global ("flash.geom"), made where missing.

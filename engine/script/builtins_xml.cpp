@@ -213,8 +213,8 @@ Value load(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!object || arg(args, 0).isNullish())
         return Value::fromBool(false);
     putOwn(rt, object, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
-    const auto id = netSession(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt,
-                                         {}, requestHeadersOf(rt, object));
+    const auto id = netSession(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt, {},
+                                         requestHeadersOf(rt, object));
     return Value::fromBool(id.has_value());
 }
 

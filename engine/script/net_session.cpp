@@ -149,6 +149,7 @@ void NetSession::cancelFor(Object* target) {
 }
 
 void NetSession::deliver() {
+    m_local.deliver(m_rt);
     for (auto refused = std::exchange(m_refused, {}); const auto& [pending, reason] : refused) {
         const moviehost::Expected<net::FetchResponse, net::FetchError> failure(
             net::FetchError{net::FetchError::Kind::Refused, reason, 0});
@@ -242,6 +243,7 @@ std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, O
 }
 
 void NetSession::traceRefs(std::vector<Object*>& out) const {
+    m_local.traceRefs(out);
     for (const auto& [id, pending] : m_pending) {
         out.push_back(pending.target);
         if (pending.listener)

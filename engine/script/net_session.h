@@ -5,6 +5,7 @@
 // empty data event), never silently.
 #pragma once
 
+#include "script/local_connections.h"
 #include "script/value.h"
 
 #include "net/fetcher.h"
@@ -55,7 +56,9 @@ public:
     void cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.
     void deliver();
-    [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty(); }
+    [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty() || m_local.busy(); }
+    // LocalConnection names and messages; delivered with the loads.
+    [[nodiscard]] LocalConnections& localConnections() { return m_local; }
     void traceRefs(std::vector<Object*>& out) const;
 
 private:
@@ -83,6 +86,7 @@ private:
     // Loads refused before they could start (a location that does not
     // parse); they fail at the next delivery like any other.
     std::vector<std::pair<Pending, std::string>> m_refused;
+    LocalConnections m_local;
 };
 
 // The runtime's session, made on first use.

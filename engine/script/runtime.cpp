@@ -50,6 +50,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installMovieClipLoader(*this);
     installXml(*this);
     installXmlSocket(*this);
+    installLocalConnection(*this);
     installContextMenu(*this);
     installGeom(*this);
     installDrawing(*this);

@@ -55,7 +55,6 @@ bool named(std::u16string_view name, std::u16string_view builtin, bool caseSensi
     return namesMatch(name, builtin, caseSensitive);
 }
 
-
 }  // namespace
 
 XmlNodeObject::XmlNodeObject(const ObjectInit& init, std::shared_ptr<xml::Node> node, Object* nodeProto)
