@@ -23,6 +23,8 @@ void installError(Runtime& rt);
 void installGlobalFunctions(Runtime& rt);  // trace, parseInt, escape, setInterval, getTimer ...
 void installMovieClip(Runtime& rt);        // MovieClip, Button, TextField
 void installInput(Runtime& rt);            // Key, Mouse, Selection, Stage
+// Stage.onResize to listeners when a noScale movie's shown size changed (each tick).
+void deliverStageResize(Runtime& rt);
 void installExternalInterface(Runtime& rt);
 void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);

@@ -67,8 +67,8 @@ Value send(Runtime& rt, const Value& self, std::span<const Value> args) {
         return Value::fromBool(false);
     const std::string name = toString(rt, args[0]).utf8();
     const std::string method = toString(rt, args[1]).utf8();
-    static constexpr std::string_view Reserved[] = {"send",        "connect",  "close",   "domain",
-                                                    "allowDomain", "onStatus", "allowInsecureDomain"};
+    static constexpr std::string_view Reserved[] = {
+        "send", "connect", "close", "domain", "allowDomain", "onStatus", "allowInsecureDomain"};
     if (name.empty() || method.empty() ||
         std::find(std::begin(Reserved), std::end(Reserved), method) != std::end(Reserved))
         return Value::fromBool(false);
