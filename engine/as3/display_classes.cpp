@@ -4,6 +4,7 @@
 #include "as3/display_binding.h"
 #include "as3/display_properties.h"
 #include "as3/display_state.h"
+#include "as3/focus.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/timeline_instances.h"
@@ -176,7 +177,6 @@ Value storedSet(Machine& m, Value t, std::span<const Value> args) {
 
 constexpr char16_t MouseEnabled[] = u"mouseEnabled";
 constexpr char16_t DoubleClickEnabled[] = u"doubleClickEnabled";
-constexpr char16_t TabEnabled[] = u"tabEnabled";
 constexpr char16_t MouseChildren[] = u"mouseChildren";
 constexpr char16_t ButtonMode[] = u"buttonMode";
 constexpr char16_t UseHandCursor[] = u"useHandCursor";
@@ -189,10 +189,9 @@ constexpr avm2::NativeAccessor stored() {
 
 void setDefaults(DisplayState& d) {
     const std::pair<const char16_t*, Value> defaults[] = {
-        {MouseEnabled, Value::boolean(true)}, {DoubleClickEnabled, Value::boolean(false)},
-        {TabEnabled, Value::boolean(false)},  {MouseChildren, Value::boolean(true)},
-        {ButtonMode, Value::boolean(false)},  {UseHandCursor, Value::boolean(true)},
-        {Enabled, Value::boolean(true)},
+        {MouseEnabled, Value::boolean(true)},  {DoubleClickEnabled, Value::boolean(false)},
+        {MouseChildren, Value::boolean(true)}, {ButtonMode, Value::boolean(false)},
+        {UseHandCursor, Value::boolean(true)}, {Enabled, Value::boolean(true)},
     };
     for (const auto& [name, v] : defaults)
         d.stored.emplace(name, v);
@@ -222,11 +221,15 @@ Value shapeInit(Machine& m, Value thisValue, std::span<const Value> args) {
     self(m, thisValue).isInteractive = false;
     return Value();
 }
-const avm2::NativeAccessor InteractiveAccessors[] = {
-    stored<MouseEnabled, Kind::Boolean>(),
-    stored<DoubleClickEnabled, Kind::Boolean>(),
-    stored<TabEnabled, Kind::Boolean>(),
-};
+const std::vector<avm2::NativeAccessor> InteractiveAccessors = [] {
+    std::vector<avm2::NativeAccessor> all = {
+        stored<MouseEnabled, Kind::Boolean>(),
+        stored<DoubleClickEnabled, Kind::Boolean>(),
+    };
+    for (const avm2::NativeAccessor& a : interactiveFocusAccessors())
+        all.push_back(a);
+    return all;
+}();
 
 // --- DisplayObjectContainer ---------------------------------------------
 
@@ -237,6 +240,10 @@ Value containerInit(Machine& m, Value thisValue, std::span<const Value> args) {
 }
 
 }  // namespace
+
+Value initInteractiveObject(Machine& m, Value thisValue, std::span<const Value> args) {
+    return displayObjectInit(m, thisValue, args);
+}
 
 void removeChildObject(Machine& m, Object* container, Object* child) {
     dispatchSimple(m, child, u"removed", true);
@@ -438,10 +445,15 @@ const avm2::NativeMember ContainerMethods[] = {
     {u"getChildIndex", getChildIndex}, {u"setChildIndex", setChildIndex},   {u"contains", contains},
     {u"swapChildren", swapChildren},   {u"swapChildrenAt", swapChildrenAt}, {u"removeChildren", removeChildren},
 };
-const avm2::NativeAccessor ContainerAccessors[] = {
-    {u"numChildren", numChildren},
-    stored<MouseChildren, Kind::Boolean>(),
-};
+const std::vector<avm2::NativeAccessor> ContainerAccessors = [] {
+    std::vector<avm2::NativeAccessor> all = {
+        {u"numChildren", numChildren},
+        stored<MouseChildren, Kind::Boolean>(),
+    };
+    for (const avm2::NativeAccessor& a : containerFocusAccessors())
+        all.push_back(a);
+    return all;
+}();
 const avm2::NativeAccessor ShapeAccessors[] = {{u"graphics", getGraphics}};
 const avm2::NativeAccessor SpriteAccessors[] = {
     {u"graphics", getGraphics},
@@ -647,7 +659,7 @@ Value stageSetFocus(Machine& m, Value, std::span<const Value> args) {
     const Value focus = argument(args, 0);
     if (!focus.isNullish())
         (void)displayOf(m, focus);
-    hostContext(m).held.focus = focus.isNullish() ? Value() : focus;
+    moveFocus(m, focus.isNullish() ? Value() : focus);
     return Value();
 }
 

@@ -45,6 +45,9 @@ struct DisplayState : DispatcherState {
 [[nodiscard]] bool onStage(avm2::Object* o);
 // Adds `child` to the container (script or player), with the added events.
 void addChildAt(avm2::Machine& m, avm2::Object* container, avm2::Object* child, size_t index);
+// InteractiveObject's initialiser, for the host's classes that extend it;
+// a kind without clips (TextField) sets HostContext::pendingObject first.
+avm2::Value initInteractiveObject(avm2::Machine& m, avm2::Value thisValue, std::span<const avm2::Value> args);
 // Takes `child` off the container's list, with the removed events.
 void removeChildObject(avm2::Machine& m, avm2::Object* container, avm2::Object* child);
 

@@ -14,6 +14,7 @@
 
 #include "script/host.h"
 
+#include <bitset>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,6 +39,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value hover;     // the object the pointer is over
     avm2::Value pressed;   // where the button went down
     avm2::Value focus;     // stage.focus
+    avm2::Value button;    // the SimpleButton showing a state other than up
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -69,6 +71,8 @@ struct HostContext {
     bool renderDue = false;
     // Where the container's pointer is, stage twips (mouseX, mouseY).
     swf::Point pointer = {};
+    // The container's keys held down, by key code (modifiers of key events).
+    std::bitset<256> keysDown = {};
     // The display object the Graphics being made belongs to (scripts cannot make one).
     avm2::Value graphicsOwner = {};
 };

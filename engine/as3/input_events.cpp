@@ -1,5 +1,6 @@
 #include "as3/input_events.h"
 
+#include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 
@@ -243,7 +244,7 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
     // An object with mouseEnabled off lets the pointer through.
     if (interactive && !flag(d, u"mouseEnabled"))
         return {};
-    if (d.object && !d.isStage && hitsOwn(hits, *d.object, point))
+    if (d.object && !d.isStage && (hitsOwn(hits, *d.object, point) || hitsScriptButton(m, hits, d, point)))
         return {interactive ? o : nullptr, true};
     return {};
 }

@@ -1,12 +1,15 @@
 #include "as3/player.h"
 
+#include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/external_values.h"
 #include "as3/filter_classes.h"
+#include "as3/focus.h"
 #include "as3/geom_values.h"
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -33,6 +36,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(hover);
     tracer.value(pressed);
     tracer.value(focus);
+    tracer.value(button);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -41,8 +45,9 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), inputEventClasses(), geomClasses(), filterClasses(), displayClasses(),
-                        graphicsClasses(), systemClasses(), timerClasses()}) {
+    for (auto family :
+         {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(), filterClasses(),
+          displayClasses(), graphicsClasses(), buttonClasses(), textClasses(), systemClasses(), timerClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }

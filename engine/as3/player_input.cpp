@@ -1,8 +1,11 @@
 // The container's pointer and keys as the display list's events.
+#include "as3/button_state.h"
 #include "as3/display_state.h"
+#include "as3/focus.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/player.h"
+#include "as3/text_values.h"
 
 #include "avm2/machine.h"
 
@@ -16,6 +19,11 @@ using avm2::Object;
 using avm2::Value;
 
 namespace {
+
+constexpr uint32_t TabKey = 9;
+constexpr uint32_t ShiftKey = 16;
+constexpr uint32_t ControlKey = 17;
+constexpr uint32_t AltKey = 18;
 
 // The object and its ancestors, innermost first.
 std::vector<Object*> chain(avm2::Machine& m, Object* o) {
@@ -87,6 +95,7 @@ void Player::mouseMove(swf::Point stage) {
     track(stage);
     const Value hover = m_context->held.hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseMove", stage);
+    (void)run(u"a button", [&] { updateButtons(*m_machine, m_buttonDown); });
 }
 
 void Player::mouseDown(swf::Point stage, bool doubleClick) {
@@ -98,6 +107,10 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
     const Value hover = m_context->held.hover;
     m_context->held.pressed = hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseDown", stage);
+    Object* pressed = hover.isObject() ? hover.asObject() : nullptr;
+    (void)run(u"a focus listener", [&] { pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey)); });
+    (void)run(u"a press on text", [&] { pressText(*m_machine, pressed, stage); });
+    (void)run(u"a button", [&] { updateButtons(*m_machine, true); });
 }
 
 void Player::mouseUp(swf::Point stage) {
@@ -112,9 +125,11 @@ void Player::mouseUp(swf::Point stage) {
     avm2::Machine::Pin keep(*m_machine, pressed);
     Object* target = hover.isObject() ? hover.asObject() : nullptr;
     sendMouse(target, u"mouseUp", stage);
+    (void)run(u"a button", [&] { updateButtons(*m_machine, false); });
     if (!target || !pressed.isObject() || pressed.asObject() != target)
         return;
     sendMouse(target, u"click", stage);
+    (void)run(u"a link listener", [&] { clickText(*m_machine, target, stage); });
     const auto& stored = displayOf(*m_machine, hover).stored;
     const auto enabled = stored.find(u"doubleClickEnabled");
     if (m_doubleClickDue && enabled != stored.end() && enabled->second.isBoolean() && enabled->second.asBoolean())
@@ -127,6 +142,8 @@ void Player::mouseWheel(int32_t lines) {
         return;
     const Value hover = m_context->held.hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseWheel", m_context->pointer, true, nullptr, lines);
+    (void)run(u"a scroll listener",
+              [&] { wheelText(*m_machine, hover.isObject() ? hover.asObject() : nullptr, lines); });
 }
 
 void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
@@ -142,12 +159,34 @@ void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
         avm2::Machine::Pin keep(m, event);
         auto& e = *event.asObject()->nativeAs<InputEventState>();
         e.keyCode = code;
-        e.charCode = ascii;
+        e.charCode = charCodeFor(code, ascii, ctx.keysDown.test(ShiftKey));
+        e.shiftKey = ctx.keysDown.test(ShiftKey);
+        e.ctrlKey = ctx.keysDown.test(ControlKey);
+        e.altKey = ctx.keysDown.test(AltKey);
         dispatch(m, target.asObject(), event);
     });
 }
 
-void Player::keyDown(uint32_t code, uint32_t ascii) { sendKey(u"keyDown", code, ascii); }
-void Player::keyUp(uint32_t code, uint32_t ascii) { sendKey(u"keyUp", code, ascii); }
+void Player::keyDown(uint32_t code, uint32_t ascii) {
+    if (code < m_context->keysDown.size())
+        m_context->keysDown.set(code);
+    sendKey(u"keyDown", code, ascii);
+    if (!m_started)
+        return;
+    // Ctrl with Alt is AltGr, which types.
+    const auto& keys = m_context->keysDown;
+    const bool shortcut = keys.test(ControlKey) && !keys.test(AltKey);
+    if (code == TabKey) {
+        (void)run(u"a focus listener", [&] { tabFocus(*m_machine, keys.test(ShiftKey)); });
+        return;
+    }
+    const uint32_t typed = charCodeFor(code, ascii, keys.test(ShiftKey));
+    (void)run(u"a text input listener", [&] { typeIntoFocus(*m_machine, code, typed, shortcut); });
+}
+void Player::keyUp(uint32_t code, uint32_t ascii) {
+    if (code < m_context->keysDown.size())
+        m_context->keysDown.reset(code);
+    sendKey(u"keyUp", code, ascii);
+}
 
 }  // namespace as3

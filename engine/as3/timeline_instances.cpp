@@ -34,6 +34,12 @@ avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
     case model::DisplayKind::Shape:
     case model::DisplayKind::MorphShape:
         return m.coreClass(u"flash.display", u"Shape");
+    case model::DisplayKind::Button:
+        return m.coreClass(u"flash.display", u"SimpleButton");
+    case model::DisplayKind::EditText:
+        return m.coreClass(u"flash.text", u"TextField");
+    case model::DisplayKind::StaticText:
+        return m.coreClass(u"flash.text", u"StaticText");
     default:
         return nullptr;
     }

@@ -6,8 +6,9 @@
 // made while it is built, so they exist before its constructor's body runs;
 // a named one becomes its parent's property of that name (a declared slot or
 // a dynamic property). What the timeline removes leaves the child list with
-// the removed events. Kinds without a class here yet (buttons, text, bitmaps,
-// video) get no object.
+// the removed events. Text fields become TextFields, static text
+// StaticText; kinds without a class here yet (buttons, bitmaps, video) get
+// no object.
 #pragma once
 
 #include "avm2/machine.h"

@@ -80,30 +80,71 @@ EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, std::share
 
 EditTextObject::~EditTextObject() = default;
 
+const std::string& EditTextObject::text() const {
+    if (m_textStale) {
+        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+        m_textStale = false;
+    }
+    return m_text;
+}
+
 void EditTextObject::setText(std::string text) {
-    if (text == m_text && !m_document.text().empty())
+    if (text == this->text() && !m_document.text().empty())
         return;
     m_document = m_settings.html ? text::parseHtml(text, m_newFormat, m_settings.condenseWhite)
                                  : text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = std::move(text);
+    m_textStale = false;
     contentChanged();
 }
 
 void EditTextObject::setPlainText(const std::string& text) {
     m_document = text::FormattedText(text::fromUtf8(text), m_newFormat);
     m_text = m_settings.html ? text::writeHtml(m_document) : text;
+    m_textStale = false;
     contentChanged();
 }
 
-std::string EditTextObject::htmlText() const { return m_settings.html ? m_text : plainText(); }
+std::string EditTextObject::htmlText() const { return m_settings.html ? text() : plainText(); }
 
 void EditTextObject::setHtmlText(const std::string& html) {
     if (m_settings.html) {
         m_text.clear();  // read the markup again even when it is the same
+        m_textStale = false;
         setText(html);
     } else {
         setPlainText(html);
     }
+}
+
+void EditTextObject::replaceText(size_t begin, size_t end, std::u32string_view inserted,
+                                 const text::TextFormat& format) {
+    const std::u32string_view old = m_document.text();
+    end = std::min(end, old.size());
+    begin = std::min(begin, end);
+    m_textStale = true;
+    // Appending (scripts that log into a field) keeps the runs as they are.
+    if (begin == old.size()) {
+        m_document.append(inserted, format);
+        contentChanged();
+        return;
+    }
+    text::FormattedText next;
+    auto copy = [&](size_t from, size_t to) {
+        size_t at = 0;
+        for (const text::TextRun& run : m_document.runs()) {
+            const size_t a = std::max(at, from);
+            const size_t b = std::min(at + run.length, to);
+            if (a < b)
+                next.append(old.substr(a, b - a), run.format);
+            at += run.length;
+        }
+    };
+    copy(0, begin);
+    next.append(inserted, format);
+    copy(end, old.size());
+    m_document = std::move(next);
+    contentChanged();
 }
 
 void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFormat.apply(format); }
@@ -111,14 +152,14 @@ void EditTextObject::setNewTextFormat(const text::TextFormat& format) { m_newFor
 void EditTextObject::applyFormat(size_t begin, size_t end, const text::TextFormat& format) {
     m_document.applyFormat(begin, end, format);
     if (m_settings.html)
-        m_text = text::writeHtml(m_document);
+        m_textStale = true;
     contentChanged();
 }
 
 void EditTextObject::settingsChanged(const FieldSettings& before) {
     // The runs stay; the variable now sees them as markup or as plain text.
     if (before.html != m_settings.html)
-        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+        m_textStale = true;
     contentChanged();
 }
 

@@ -64,7 +64,7 @@ public:
     }
 
     // The content as the bound variable holds it: markup when html.
-    [[nodiscard]] const std::string& text() const { return m_text; }
+    [[nodiscard]] const std::string& text() const;
     void setText(std::string text);
     [[nodiscard]] std::string plainText() const { return text::toUtf8(m_document.text()); }
     void setPlainText(const std::string& text);
@@ -74,6 +74,9 @@ public:
     [[nodiscard]] const text::FormattedText& document() const { return m_document; }
     [[nodiscard]] const text::TextFormat& newTextFormat() const { return m_newFormat; }
     void setNewTextFormat(const text::TextFormat& format);
+    // Puts `inserted` in `format` in place of [begin, end) of the plain
+    // text; the rest keeps its runs.
+    void replaceText(size_t begin, size_t end, std::u32string_view inserted, const text::TextFormat& format);
     // Formats [begin, end) of the plain text.
     void applyFormat(size_t begin, size_t end, const text::TextFormat& format);
 
@@ -108,7 +111,9 @@ private:
     std::shared_ptr<const swf::EditText> m_owned;
     const swf::EditText* m_field = nullptr;
     FieldSettings m_settings;
-    std::string m_text;
+    // Written again from the document when read after edits that leave it stale.
+    mutable std::string m_text;
+    mutable bool m_textStale = false;
     text::FormattedText m_document;
     text::TextFormat m_newFormat;
     int m_scroll = 1;

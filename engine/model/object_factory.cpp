@@ -3,6 +3,8 @@
 
 #include "model/transform.h"
 
+#include <algorithm>
+
 #include "model/bitmap_object.h"
 #include "model/button_object.h"
 #include "model/edit_text_object.h"
@@ -102,6 +104,22 @@ std::shared_ptr<MovieClip> ObjectFactory::createEmptyClip(const std::shared_ptr<
     clip->m_nesting = nesting;
     clip->m_bornTick = context->currentTick();
     return clip;
+}
+
+std::shared_ptr<DisplayObject> ObjectFactory::createTextField(const std::shared_ptr<StageContext>& context,
+                                                              uint32_t nesting, int32_t width, int32_t height) {
+    if (!roomFor(*context, false, nesting))
+        return nullptr;
+    auto field = std::make_shared<swf::EditText>();
+    field->bounds = {0, std::max(width, 0), 0, std::max(height, 0)};
+    field->fontHeight = 240;
+    field->textColor = swf::Rgba{0, 0, 0, 255};
+    field->hasLayout = true;
+    field->readOnly = true;
+    auto object = std::make_shared<EditTextObject>(context, std::move(field));
+    object->m_origin = Origin::Script;
+    object->m_nesting = nesting;
+    return object;
 }
 
 std::shared_ptr<MovieClip> ObjectFactory::createRoot(const std::shared_ptr<StageContext>& context, ActionBatch& batch) {

@@ -26,6 +26,11 @@ public:
     // An empty clip (one empty frame) for scripts; nullptr at a limit.
     [[nodiscard]] static std::shared_ptr<MovieClip> createEmptyClip(const std::shared_ptr<StageContext>& context,
                                                                     uint32_t nesting);
+    // An empty text field for scripts, `width` x `height` twips at its
+    // origin, in the format a new field starts with; nullptr at a limit.
+    [[nodiscard]] static std::shared_ptr<DisplayObject> createTextField(const std::shared_ptr<StageContext>& context,
+                                                                        uint32_t nesting, int32_t width,
+                                                                        int32_t height);
     // The root clip on the movie's root timeline, in its frame 0.
     [[nodiscard]] static std::shared_ptr<MovieClip> createRoot(const std::shared_ptr<StageContext>& context,
                                                                ActionBatch& batch);

@@ -164,6 +164,10 @@ ChangeSet Stage::collectChanges() {
 
 std::shared_ptr<MovieClip> Stage::createDetachedClip() { return ObjectFactory::createEmptyClip(m_context, 1); }
 
+std::shared_ptr<DisplayObject> Stage::createDetachedTextField(int32_t width, int32_t height) {
+    return ObjectFactory::createTextField(m_context, 1, width, height);
+}
+
 std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId) {
     ActionBatch batch;
     auto object = ObjectFactory::create(m_context, characterId, Origin::Script, 1, batch);

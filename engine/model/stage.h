@@ -82,6 +82,8 @@ public:
     // The character's object on no list yet, as a script made it (a sprite
     // in its frame 0); null when the character cannot be shown or at a limit.
     [[nodiscard]] std::shared_ptr<DisplayObject> createDetachedObject(uint16_t characterId);
+    // An empty text field (twips), or nullptr at the object limit.
+    [[nodiscard]] std::shared_ptr<DisplayObject> createDetachedTextField(int32_t width, int32_t height);
     // The geometry of the movie's characters; filling it does not change the stage.
     [[nodiscard]] GeometryCache& characterCache() const;
     [[nodiscard]] const Limits& limits() const;

@@ -103,11 +103,13 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
         // Fill lines: words with their trailing spaces; a word wider than a
         // line breaks where it must.
         std::vector<LaidLine> lines(1);
+        lines.back().begin = start;
         double indent = p.indent.value_or(0.0);
         double x = 0.0;
         auto limit = [&] { return right - left - indent; };
-        auto newLine = [&] {
+        auto newLine = [&](size_t from) {
             lines.emplace_back();
+            lines.back().begin = from;
             x = 0.0;
             indent = 0.0;
         };
@@ -116,7 +118,7 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             if (it.code == U'\t') {
                 it.advance = std::max(0.0, nextTab(x + indent, p) - indent - x);
             }
-            lines.back().glyphs.push_back({it.code, x, it.run});
+            lines.back().glyphs.push_back({it.code, x, it.run, k, it.advance});
             x += it.advance;
             if (it.code != U' ' && it.code != U'\t')
                 lines.back().width = x;
@@ -128,11 +130,11 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             while (wordEnd < end && items[wordEnd].code != U' ' && items[wordEnd].code != U'\t')
                 solid += items[wordEnd++].advance;
             if (box.wordWrap && !lines.back().glyphs.empty() && x + solid > limit())
-                newLine();
+                newLine(k);
             const bool startsLine = lines.back().glyphs.empty();
             for (; k < wordEnd; ++k) {
                 if (box.wordWrap && startsLine && !lines.back().glyphs.empty() && x + items[k].advance > limit())
-                    newLine();
+                    newLine(k);
                 place(k);
             }
             while (k < end && (items[k].code == U' ' || items[k].code == U'\t'))

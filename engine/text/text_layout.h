@@ -27,10 +27,13 @@ struct LaidGlyph {
     char32_t code = 0;  // as drawn ('*' in a password field)
     double x = 0.0;     // origin, field twips
     size_t run = 0;     // index into the text's runs
+    size_t index = 0;   // of its character in the text
+    double advance = 0.0;
 };
 
 struct LaidLine {
     std::vector<LaidGlyph> glyphs;
+    size_t begin = 0;  // the text index the line starts at
     double top = 0.0;  // field twips
     double baseline = 0.0;
     double height = 0.0;              // ascent + descent + leading

@@ -1,0 +1,158 @@
+// TextField, TextFormat and typing: values reported through fscommand,
+// one command per group; the drawn fields are checked by their pixels.
+import flash.events.Event;
+import flash.events.KeyboardEvent;
+import flash.events.TextEvent;
+import flash.text.Font;
+import flash.text.StaticText;
+import flash.text.TextField;
+import flash.text.TextFieldAutoSize;
+import flash.text.TextFieldType;
+import flash.text.TextFormat;
+
+class Text {
+    static function report(name:String, values:Array<Dynamic>) flash.Lib.fscommand(name, values.join(","));
+
+    static function main() {
+        var root = flash.Lib.current;
+        var t = new TextField();
+        t.multiline = true;
+        t.text = "Hello\nWorld";
+        report("content", [
+            t.width, t.height, t.text == "Hello\rWorld", t.length, t.numLines, t.getLineOffset(1), t.getLineLength(0),
+            t.getLineText(1), t.type, t.selectable, t.wordWrap
+        ]);
+        t.appendText("!");
+        t.replaceText(0, 5, "Howdy");
+        var error = "none";
+        try {
+            t.replaceText(5, 100, "x");
+        } catch (e:flash.errors.RangeError) {
+            error = "RangeError";
+        }
+        report("edit", [t.text.split("\r").join("|"), error]);
+
+        var bold = new TextFormat();
+        bold.bold = true;
+        t.setTextFormat(bold, 0, 5);
+        report("formats", [
+            t.getTextFormat(0, 5).bold, t.getTextFormat().bold, t.getTextFormat(6).bold, t.getTextFormat(0, 5).size,
+            new TextFormat("Arial", 20, 0xFF0000).color, bold.size, bold.align
+        ]);
+        t.defaultTextFormat = new TextFormat("_sans", 20);
+        t.appendText("+");
+        report("default", [
+            t.defaultTextFormat.font, t.defaultTextFormat.size, t.getTextFormat(t.length - 1).size, t.getTextFormat(0).size
+        ]);
+        t.setSelection(3, 1);
+        report("selection", [t.selectionBeginIndex, t.selectionEndIndex]);
+        t.replaceSelectedText("__");
+        report("replaced", [t.text.split("\r").join("|"), t.caretIndex]);
+
+        t.htmlText = "<b>x</b>y";
+        report("html", [t.text, t.getTextFormat(0, 1).bold, t.getTextFormat(1, 2).bold, t.htmlText.toLowerCase().indexOf("<b>") >= 0]);
+
+        var wide = new TextField();
+        wide.text = "Wide text here";
+        wide.autoSize = TextFieldAutoSize.LEFT;
+        report("autosize", [Math.abs(wide.width - (wide.textWidth + 4)) < 1, wide.autoSize, wide.height < 100, wide.textWidth > 20]);
+        var badAutoSize = "none";
+        try {
+            Reflect.setProperty(wide, "autoSize", "sideways");
+        } catch (e:flash.errors.ArgumentError) {
+            badAutoSize = "ArgumentError";
+        }
+        report("bad", [badAutoSize]);
+
+        // A green box, no text.
+        var box = new TextField();
+        box.x = 120;
+        box.y = 10;
+        box.width = 60;
+        box.height = 30;
+        box.background = true;
+        box.backgroundColor = 0x00FF00;
+        root.addChild(box);
+
+        // Black text with a link in its first word.
+        var label = new TextField();
+        label.x = 10;
+        label.y = 50;
+        label.width = 150;
+        label.height = 40;
+        label.defaultTextFormat = new TextFormat("_sans", 20, 0x000000);
+        label.htmlText = "<a href=\"event:go\">MMM</a> WW";
+        root.addChild(label);
+        var first = label.getCharBoundaries(0);
+        var space = label.getCharBoundaries(3);
+        report("label", [first.x, first.y, first.width, first.height, label.textWidth, space.x, label.getCharIndexAtPoint(first.x + 1, first.y + 1), label.getCharIndexAtPoint(1000, 1)]);
+        label.addEventListener(TextEvent.LINK, function(e:TextEvent) report("link", [e.text, e.target == label]));
+        var metrics = label.getLineMetrics(0);
+        report("metrics", [metrics.ascent > 0, metrics.descent > 0, Math.abs(metrics.height - (metrics.ascent + metrics.descent + metrics.leading)) < 0.01, metrics.x]);
+
+        // Typing.
+        var input = new TextField();
+        input.type = TextFieldType.INPUT;
+        input.y = 0;
+        input.width = 100;
+        input.height = 20;
+        input.maxChars = 4;
+        input.restrict = "a-z";
+        root.addChild(input);
+        var changes = 0;
+        input.addEventListener(Event.CHANGE, function(e:Event) changes++);
+        input.addEventListener(TextEvent.TEXT_INPUT, function(e:TextEvent) {
+            if (e.text == "q")
+                e.preventDefault();
+        });
+        root.stage.focus = input;
+        root.stage.addEventListener(KeyboardEvent.KEY_UP, function(e:KeyboardEvent) {
+            report("typed", [input.text, changes, input.caretIndex, e.shiftKey]);
+        });
+
+        // Typing past its width scrolls a narrow field; the wheel scrolls lines.
+        var narrow = new TextField();
+        narrow.type = TextFieldType.INPUT;
+        narrow.x = 170;
+        narrow.y = 60;
+        narrow.width = 25;
+        narrow.height = 20;
+        root.addChild(narrow);
+        var scrolls = 0;
+        narrow.addEventListener(Event.SCROLL, function(e:Event) scrolls++);
+        narrow.addEventListener(Event.CHANGE, function(e:Event) {
+            report("narrow", [narrow.text, narrow.scrollH > 0, narrow.scrollH == narrow.maxScrollH, scrolls]);
+        });
+        var lines = new TextField();
+        lines.multiline = true;
+        lines.x = 165;
+        lines.y = 82;
+        lines.width = 35;
+        lines.height = 18;
+        lines.text = "1\n2\n3";
+        root.addChild(lines);
+        report("lines", [
+            lines.numLines, lines.maxScrollV, lines.bottomScrollV, lines.getLineIndexAtPoint(5, 5), lines.getLineIndexAtPoint(5, 500),
+            lines.getLineIndexOfChar(2), lines.getFirstCharInParagraph(3), lines.getParagraphLength(0), lines.getParagraphLength(4)
+        ]);
+        lines.addEventListener(Event.SCROLL, function(e:Event) report("wheel", [lines.scrollV, lines.maxScrollV]));
+
+        var fonts = Font.enumerateFonts(true);
+        report("fonts", [fonts.length >= 3, fonts[fonts.length - 1].fontName, fonts[fonts.length - 1].fontType, fonts[0].fontStyle]);
+
+        // Placed by the timeline when the test writes one around this code.
+        var placed = root.getChildByName("placed");
+        if (placed != null) {
+            var field = cast(placed, TextField);
+            var staticText:StaticText = null;
+            for (i in 0...root.numChildren)
+                if (Std.isOfType(root.getChildAt(i), StaticText))
+                    staticText = cast root.getChildAt(i);
+            report("placed", [field.text, field.name, Std.isOfType(placed, TextField), staticText == null ? "-" : staticText.text]);
+            var embedded = Font.enumerateFonts(false);
+            report("embedded", [
+                embedded.length, embedded[0].fontName, embedded[0].fontType, embedded[0].hasGlyphs("Hi"), embedded[0].hasGlyphs("Hz")
+            ]);
+        }
+    }
+}
