@@ -361,6 +361,9 @@ private:
     // The rectangle the stage is shown in, in the coordinates of mouse
     // messages.
     [[nodiscard]] RECT shownBounds() const;
+    // flash_stage_layout.cpp: the stage's layout from the control's scale
+    // mode and alignment and the shown bounds (what scripts changed kept).
+    void syncLayout();
 
     std::atomic<ULONG> m_refs{0};
     ModuleReference m_moduleReference;
@@ -376,6 +379,7 @@ private:
     // read as ExternalInterface.objectID.
     std::optional<std::u16string> m_objectName;
     RECT m_lastDrawBounds{0, 0, 0, 0};
+    model::StageLayout m_layout;  // ScaleMode, AlignMode and the surface, for each movie
     // Declared so that the engine goes before its host and the stage, and
     // the stage before the sound it plays into.
     std::unique_ptr<MovieSound> m_sound;

@@ -92,6 +92,8 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         if (!stage)
             return reportError(E_FAIL, u"the movie could not be set up");
         stage->setFilterMargin(&render::filterMargin);
+        syncLayout();  // the control's mode and alignment carry over
+        stage->setLayout(m_layout);
         std::u16string newLocation(location);
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         host->attachSound(sound.get());
@@ -230,11 +232,12 @@ void FlashControl::publishChanges() {
         return;
     runPendingActions();
     armScriptTimer();
+    syncLayout();
     const model::ChangeSet changes = m_stage->collectChanges();
     if (!m_inPlaceSite || changes.empty())
         return;
     const auto site = platform::ComPtr<IOleInPlaceSiteWindowless>::share(m_inPlaceSite.get());
-    sendInvalidation(site.get(), invalidationFor(changes, m_stage->stageRect(), m_position));
+    sendInvalidation(site.get(), invalidationFor(changes, m_stage->stageRect(), m_position, m_stage->layout()));
 }
 
 void FlashControl::invalidateAll() {

@@ -6,30 +6,6 @@
 
 namespace control {
 
-HRESULT FlashControl::get_ScaleMode(INT* pVal) try {
-    if (pVal != nullptr)
-        *pVal = 0;
-    return notImplemented(u"ScaleMode");
-} catch (...) {
-    return failureFromException(u"get_ScaleMode");
-}
-
-HRESULT FlashControl::put_ScaleMode(INT) try { return notImplemented(u"ScaleMode"); } catch (...) {
-    return failureFromException(u"put_ScaleMode");
-}
-
-HRESULT FlashControl::get_AlignMode(INT* pVal) try {
-    if (pVal != nullptr)
-        *pVal = 0;
-    return notImplemented(u"AlignMode");
-} catch (...) {
-    return failureFromException(u"get_AlignMode");
-}
-
-HRESULT FlashControl::put_AlignMode(INT) try { return notImplemented(u"AlignMode"); } catch (...) {
-    return failureFromException(u"put_AlignMode");
-}
-
 HRESULT FlashControl::SetZoomRect(LONG, LONG, LONG, LONG) try { return notImplemented(u"SetZoomRect"); } catch (...) {
     return failureFromException(u"SetZoomRect");
 }
@@ -40,18 +16,6 @@ HRESULT FlashControl::Zoom(INT) try { return notImplemented(u"Zoom"); } catch (.
 
 HRESULT FlashControl::Pan(LONG, LONG, INT) try { return notImplemented(u"Pan"); } catch (...) {
     return failureFromException(u"Pan");
-}
-
-HRESULT FlashControl::get_SAlign(BSTR* pVal) try {
-    if (pVal != nullptr)
-        *pVal = nullptr;
-    return notImplemented(u"SAlign");
-} catch (...) {
-    return failureFromException(u"get_SAlign");
-}
-
-HRESULT FlashControl::put_SAlign(BSTR) try { return notImplemented(u"SAlign"); } catch (...) {
-    return failureFromException(u"put_SAlign");
 }
 
 HRESULT FlashControl::get_Menu(VARIANT_BOOL* pVal) try {
@@ -76,18 +40,6 @@ HRESULT FlashControl::get_Base(BSTR* pVal) try {
 
 HRESULT FlashControl::put_Base(BSTR) try { return notImplemented(u"Base"); } catch (...) {
     return failureFromException(u"put_Base");
-}
-
-HRESULT FlashControl::get_Scale(BSTR* pVal) try {
-    if (pVal != nullptr)
-        *pVal = nullptr;
-    return notImplemented(u"Scale");
-} catch (...) {
-    return failureFromException(u"get_Scale");
-}
-
-HRESULT FlashControl::put_Scale(BSTR) try { return notImplemented(u"Scale"); } catch (...) {
-    return failureFromException(u"put_Scale");
 }
 
 HRESULT FlashControl::get_DeviceFont(VARIANT_BOOL* pVal) try {

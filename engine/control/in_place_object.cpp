@@ -48,6 +48,7 @@ HRESULT FlashControl::SetObjectRects(LPCRECT lprcPosRect, LPCRECT lprcClipRect) 
     KeepAlive alive(*this);
     m_position = *lprcPosRect;
     m_clip = *lprcClipRect;
+    syncLayout();
     invalidateAll();
     return S_OK;
 } catch (...) {

@@ -6,14 +6,15 @@
 
 namespace control {
 
-Invalidation invalidationFor(const model::ChangeSet& changes, const swf::Rect& stage, const RECT& position) {
+Invalidation invalidationFor(const model::ChangeSet& changes, const swf::Rect& stage, const RECT& position,
+                             const model::StageLayout& layout) {
     Invalidation out;
     if (changes.everything) {
         out.everything = true;
         return out;
     }
     const render::PixelRect surface{position.left, position.top, position.right, position.bottom};
-    const render::StageMapping mapping = render::showAll(stage, surface);
+    const render::StageMapping mapping = render::mapStage(stage, surface, layout);
     for (const swf::Rect& changed : changes.rects) {
         const render::PixelRect px = render::toPixels(changed, mapping, surface);
         if (px.isEmpty())

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "model/change_set.h"
+#include "model/stage_layout.h"
 
 #include "platform/ole.h"
 
@@ -22,7 +23,7 @@ struct Invalidation {
 };
 
 [[nodiscard]] Invalidation invalidationFor(const model::ChangeSet& changes, const swf::Rect& stage,
-                                           const RECT& position);
+                                           const RECT& position, const model::StageLayout& layout = {});
 
 // One InvalidateRect per rectangle, or one with no rectangle for everything.
 void sendInvalidation(IOleInPlaceSiteWindowless* site, const Invalidation& invalidation);

@@ -21,9 +21,10 @@ PixelPoint pixelPointOf(LPARAM lParam) noexcept {
 
 int32_t wheelDeltaOf(WPARAM wParam) noexcept { return signedHigh(static_cast<uint32_t>(wParam)); }
 
-std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds) {
+std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds,
+                                       const model::StageLayout& layout) {
     const render::PixelRect surface{bounds.left, bounds.top, bounds.right, bounds.bottom};
-    const render::StageMapping mapping = render::showAll(stage, surface);
+    const render::StageMapping mapping = render::mapStage(stage, surface, layout);
     if (mapping.isEmpty())
         return std::nullopt;
     return mapping.toStage(double(pixel.x), double(pixel.y));

@@ -6,6 +6,7 @@
 // outside the stage and hit nothing).
 #pragma once
 
+#include "model/stage_layout.h"
 #include "swf/geometry.h"
 #include "swf/types.h"
 
@@ -25,7 +26,8 @@ struct PixelPoint {
 // The stage point (twips) under the pixel's top-left corner when the stage
 // is drawn into `bounds`; none when nothing is shown (an empty stage or
 // bounds).
-[[nodiscard]] std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds);
+[[nodiscard]] std::optional<swf::Point> stagePointOf(PixelPoint pixel, const swf::Rect& stage, const RECT& bounds,
+                                                     const model::StageLayout& layout = {});
 
 // The signed delta in the high word of a wheel message's wParam.
 [[nodiscard]] int32_t wheelDeltaOf(WPARAM wParam) noexcept;

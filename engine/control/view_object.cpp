@@ -60,6 +60,7 @@ HRESULT FlashControl::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*, HDC
     else if (!m_inPlaceSite)
         return reportError(E_INVALIDARG, u"Draw needs bounds unless the control is active in place");
     m_lastDrawBounds = bounds;
+    syncLayout();
 
     auto found = targetFromDc(hdcDraw, bounds);
     if (!found) {

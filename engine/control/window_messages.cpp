@@ -78,7 +78,7 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
     // in screen coordinates, not ours.
     if (msg == MouseHorizontalWheel)
         return;
-    const auto point = stagePointOf(pixelPointOf(lParam), m_stage->stageRect(), shownBounds());
+    const auto point = stagePointOf(pixelPointOf(lParam), m_stage->stageRect(), shownBounds(), m_stage->layout());
     if (!point)
         return;
     switch (msg) {

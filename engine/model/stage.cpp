@@ -44,7 +44,7 @@ void Stage::setBackgroundColor(swf::Rgba color) {
     if (color == m_background)
         return;
     m_background = color;
-    m_backgroundChanged = true;
+    m_everythingChanged = true;
 }
 
 GeometryCache& Stage::characterCache() const { return m_context->cache; }
@@ -148,10 +148,17 @@ size_t Stage::pendingActionCount() const { return m_context->queue.size(); }
 
 void Stage::setFilterMargin(FilterMarginFn margin) { m_tracker->setFilterMargin(margin); }
 
+void Stage::setLayout(const StageLayout& layout) {
+    if (layout.scaleMode != m_layout.scaleMode || layout.align != m_layout.align ||
+        (layout.scaleMode != ScaleMode::ShowAll && !(layout == m_layout)))
+        m_everythingChanged = true;
+    m_layout = layout;
+}
+
 ChangeSet Stage::collectChanges() {
-    bool everything = m_firstCollection || m_backgroundChanged;
+    bool everything = m_firstCollection || m_everythingChanged;
     m_firstCollection = false;
-    m_backgroundChanged = false;
+    m_everythingChanged = false;
     return m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
 }
 

@@ -24,6 +24,7 @@
 #include "model/movie_clip.h"
 #include "model/pending_action.h"
 #include "model/sound_sink.h"
+#include "model/stage_layout.h"
 
 #include "swf/movie.h"
 
@@ -68,6 +69,9 @@ public:
     [[nodiscard]] swf::Rgba backgroundColor() const { return m_background; }
     // A different colour invalidates everything at the next collection.
     void setBackgroundColor(swf::Rgba color);
+    // Where the stage is shown; another mode or alignment invalidates everything.
+    [[nodiscard]] const StageLayout& layout() const { return m_layout; }
+    void setLayout(const StageLayout& layout);
 
     [[nodiscard]] MovieClip& root() { return *m_root; }
     [[nodiscard]] const MovieClip& root() const { return *m_root; }
@@ -132,7 +136,8 @@ private:
     std::shared_ptr<StageContext> m_context;
     std::shared_ptr<MovieClip> m_root;
     swf::Rgba m_background{255, 255, 255, 255};
-    bool m_backgroundChanged = false;
+    StageLayout m_layout;
+    bool m_everythingChanged = false;
     bool m_firstCollection = true;
     std::unique_ptr<ChangeTracker> m_tracker;
 };

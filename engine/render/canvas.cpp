@@ -5,7 +5,7 @@
 namespace render {
 
 moviehost::Expected<Canvas, DrawError> Canvas::open(const Target& target, const swf::Rect& stage, swf::Rgba background,
-                                                    Aspect aspect, Quality quality) {
+                                                    Aspect aspect, Quality quality, const model::StageLayout& layout) {
     if (validate(target) != TargetError::None)
         return DrawError::InvalidTarget;
 
@@ -28,7 +28,7 @@ moviehost::Expected<Canvas, DrawError> Canvas::open(const Target& target, const 
         return DrawError::CairoFailed;
 
     canvas.m_clip = effectiveClip(target);
-    canvas.m_mapping = showAll(stage, target.bounds);
+    canvas.m_mapping = mapStage(stage, target.bounds, layout);
     if (canvas.m_clip.empty())
         return canvas;
 

@@ -39,7 +39,8 @@ public:
     // touched until finish().
     [[nodiscard]] static moviehost::Expected<Canvas, DrawError> open(const Target& target, const swf::Rect& stage,
                                                                      swf::Rgba background, Aspect aspect,
-                                                                     Quality quality);
+                                                                     Quality quality,
+                                                                     const model::StageLayout& layout = {});
 
     Canvas(Canvas&&) noexcept = default;
     Canvas& operator=(Canvas&&) noexcept = default;

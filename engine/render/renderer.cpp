@@ -9,7 +9,7 @@
 namespace render {
 
 DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality) {
-    auto opened = Canvas::open(target, stage.stageRect(), stage.backgroundColor(), aspect, quality);
+    auto opened = Canvas::open(target, stage.stageRect(), stage.backgroundColor(), aspect, quality, stage.layout());
     if (!opened)
         return opened.error();
     Canvas& canvas = opened.value();
@@ -32,11 +32,13 @@ DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect
 PixelRect toPixels(const swf::Rect& r, const StageMapping& mapping, const PixelRect& limit) {
     if (r.isEmpty() || mapping.isEmpty())
         return {};
-    auto px = [&](double twips, double origin, double offset) { return (twips - origin) * mapping.scale + offset; };
-    const double left = std::floor(px(r.xMin, mapping.stage.xMin, mapping.offsetX)) - 1.0;
-    const double top = std::floor(px(r.yMin, mapping.stage.yMin, mapping.offsetY)) - 1.0;
-    const double right = std::ceil(px(r.xMax, mapping.stage.xMin, mapping.offsetX)) + 1.0;
-    const double bottom = std::ceil(px(r.yMax, mapping.stage.yMin, mapping.offsetY)) + 1.0;
+    auto px = [](double twips, double origin, double scale, double offset) {
+        return (twips - origin) * scale + offset;
+    };
+    const double left = std::floor(px(r.xMin, mapping.stage.xMin, mapping.scaleX, mapping.offsetX)) - 1.0;
+    const double top = std::floor(px(r.yMin, mapping.stage.yMin, mapping.scaleY, mapping.offsetY)) - 1.0;
+    const double right = std::ceil(px(r.xMax, mapping.stage.xMin, mapping.scaleX, mapping.offsetX)) + 1.0;
+    const double bottom = std::ceil(px(r.yMax, mapping.stage.yMin, mapping.scaleY, mapping.offsetY)) + 1.0;
     auto clamp = [](double v, int32_t lo, int32_t hi) { return int32_t(std::clamp(v, double(lo), double(hi))); };
     PixelRect out{clamp(left, limit.left, limit.right), clamp(top, limit.top, limit.bottom),
                   clamp(right, limit.left, limit.right), clamp(bottom, limit.top, limit.bottom)};

@@ -1,8 +1,11 @@
-// Maps the stage (twips) into the drawing bounds (pixels) the way the
-// control's default "show all" mode does: uniform scale, the whole stage
-// visible, centred, borders left over on two sides.
+// Maps the stage (twips) into the drawing bounds (pixels) by the control's
+// scale mode: show all (uniform, the whole stage visible, borders left over),
+// no border (uniform, the bounds filled, the stage cut), exact fit (each axis
+// on its own) or no scale (one pixel a stage pixel); the alignment places
+// what is left over.
 #pragma once
 
+#include "model/stage_layout.h"
 #include "render/target.h"
 #include "swf/geometry.h"
 #include "swf/types.h"
@@ -12,7 +15,9 @@
 namespace render {
 
 struct StageMapping {
-    double scale = 0.0;    // pixels per twip; 0 for an empty stage or empty bounds
+    double scale = 0.0;  // pixels per twip (the smaller axis); 0 for an empty stage or empty bounds
+    double scaleX = 0.0;
+    double scaleY = 0.0;
     double offsetX = 0.0;  // pixel position of the stage's (xMin, yMin)
     double offsetY = 0.0;
     swf::Rect stage;
@@ -24,6 +29,9 @@ struct StageMapping {
     [[nodiscard]] swf::Point toStage(double px, double py) const;
 };
 
-[[nodiscard]] StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds);
+[[nodiscard]] StageMapping mapStage(const swf::Rect& stage, const PixelRect& bounds, const model::StageLayout& layout);
+[[nodiscard]] inline StageMapping showAll(const swf::Rect& stage, const PixelRect& bounds) {
+    return mapStage(stage, bounds, {});
+}
 
 }  // namespace render

@@ -23,20 +23,23 @@ void installError(Runtime& rt);
 void installGlobalFunctions(Runtime& rt);  // trace, parseInt, escape, setInterval, getTimer ...
 void installMovieClip(Runtime& rt);        // MovieClip, Button, TextField
 void installInput(Runtime& rt);            // Key, Mouse, Selection, Stage
+// Stage.onResize to listeners when a noScale movie's shown size changed (each tick).
+void deliverStageResize(Runtime& rt);
 void installExternalInterface(Runtime& rt);
 void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);
 void installLoadVars(Runtime& rt);
 void installMovieClipLoader(Runtime& rt);
-void installXmlSocket(Runtime& rt);    // XMLSocket, refusing
-void installContextMenu(Runtime& rt);  // ContextMenu, ContextMenuItem
-void installGeom(Runtime& rt);         // flash.geom
-void installDrawing(Runtime& rt);      // MovieClip drawing methods
-void installColor(Runtime& rt);        // Color
-void installTextFormat(Runtime& rt);
-void installStyleSheet(
-    Runtime& rt);  // TextField.StyleSheet (after installTextFormat)   // TextFormat, TextField's format methods
-void installBitmapData(Runtime& rt);  // flash.display.BitmapData, MovieClip.attachBitmap
+void installXml(Runtime& rt);              // XMLNode, XML
+void installXmlSocket(Runtime& rt);        // XMLSocket, refusing
+void installLocalConnection(Runtime& rt);  // LocalConnection within one control
+void installContextMenu(Runtime& rt);      // ContextMenu, ContextMenuItem
+void installGeom(Runtime& rt);             // flash.geom
+void installDrawing(Runtime& rt);          // MovieClip drawing methods
+void installColor(Runtime& rt);            // Color
+void installTextFormat(Runtime& rt);       // TextFormat, TextField's format methods
+void installStyleSheet(Runtime& rt);       // TextField.StyleSheet (after installTextFormat)
+void installBitmapData(Runtime& rt);       // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;
 // The object at a dotted path from _global ("flash.geom"), made where missing.

@@ -33,12 +33,71 @@ Value mouseShowHide(Runtime&, const Value&, std::span<const Value>) {
     return Value(1.0);  // the pointer was visible (we draw none)
 }
 
+// A noScale movie sees the shown size; others their own.
 Value stageWidth(Runtime& rt, const Value&, std::span<const Value>) {
+    const auto& layout = rt.stage.layout();
+    if (layout.scaleMode == model::ScaleMode::NoScale && layout.surfaceWidth > 0)
+        return Value(layout.surfaceWidth);
     return Value(std::round(double(rt.stage.widthTwips()) / 20.0));
 }
 
 Value stageHeight(Runtime& rt, const Value&, std::span<const Value>) {
+    const auto& layout = rt.stage.layout();
+    if (layout.scaleMode == model::ScaleMode::NoScale && layout.surfaceHeight > 0)
+        return Value(layout.surfaceHeight);
     return Value(std::round(double(rt.stage.heightTwips()) / 20.0));
+}
+
+constexpr std::u16string_view ScaleModeNames[] = {u"showAll", u"noBorder", u"exactFit", u"noScale"};
+
+Value getScaleMode(Runtime& rt, const Value&, std::span<const Value>) {
+    return Value(String(ScaleModeNames[size_t(rt.stage.layout().scaleMode)]));
+}
+
+// Unknown names leave the mode as it is.
+Value setScaleMode(Runtime& rt, const Value&, std::span<const Value> args) {
+    const String name = toString(rt, arg(args, 0));
+    for (size_t i = 0; i < std::size(ScaleModeNames); ++i) {
+        if (equalsFolded(name.view(), ScaleModeNames[i])) {
+            model::StageLayout layout = rt.stage.layout();
+            layout.scaleMode = model::ScaleMode(i);
+            rt.stage.setLayout(layout);
+        }
+    }
+    return Value();
+}
+
+Value getAlign(Runtime& rt, const Value&, std::span<const Value>) {
+    const uint8_t bits = rt.stage.layout().align;
+    std::u16string text;
+    if ((bits & model::align::Top) != 0)
+        text += u'T';
+    if ((bits & model::align::Bottom) != 0)
+        text += u'B';
+    if ((bits & model::align::Left) != 0)
+        text += u'L';
+    if ((bits & model::align::Right) != 0)
+        text += u'R';
+    return Value(rt.makeString(text));
+}
+
+// The letters T, B, L and R in any order; others are ignored.
+Value setAlign(Runtime& rt, const Value&, std::span<const Value> args) {
+    uint8_t bits = 0;
+    for (const char16_t c : toString(rt, arg(args, 0)).view()) {
+        if (c == u'T' || c == u't')
+            bits |= model::align::Top;
+        else if (c == u'B' || c == u'b')
+            bits |= model::align::Bottom;
+        else if (c == u'L' || c == u'l')
+            bits |= model::align::Left;
+        else if (c == u'R' || c == u'r')
+            bits |= model::align::Right;
+    }
+    model::StageLayout layout = rt.stage.layout();
+    layout.align = bits;
+    rt.stage.setLayout(layout);
+    return Value();
 }
 
 // The focused field's dot path, or null.
@@ -144,11 +203,24 @@ void installInput(Runtime& rt) {
     rt.stageClass = stage;
     addGetter(rt, stage, u"width", stageWidth);
     addGetter(rt, stage, u"height", stageHeight);
-    rt.defineValue(stage, u"scaleMode", Value(String(u"showAll")), 0);
-    rt.defineValue(stage, u"align", Value(String()), 0);
+    defineAccessor(rt, stage, u"scaleMode", getScaleMode, setScaleMode);
+    defineAccessor(rt, stage, u"align", getAlign, setAlign);
     rt.defineValue(stage, u"showMenu", Value::fromBool(true), 0);
     makeBroadcaster(rt, stage);
     rt.defineValue(rt.global, u"Stage", Value(stage));
+}
+
+void deliverStageResize(Runtime& rt) {
+    const auto& layout = rt.stage.layout();
+    const std::pair<int32_t, int32_t> size{layout.surfaceWidth, layout.surfaceHeight};
+    const bool first = rt.stageSizeSeen == std::pair<int32_t, int32_t>{0, 0};
+    if (size == rt.stageSizeSeen)
+        return;
+    rt.stageSizeSeen = size;
+    // Being placed the first time is no resize; only noScale movies hear of one.
+    if (first || layout.scaleMode != model::ScaleMode::NoScale || !rt.stageClass)
+        return;
+    rt.guarded([&] { broadcastEvent(rt, rt.stageClass, u"onResize", {}); });
 }
 
 }  // namespace script

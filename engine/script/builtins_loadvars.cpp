@@ -38,29 +38,13 @@ net::Variables variablesOf(Runtime& rt, Object* object) {
     return out;
 }
 
-std::vector<std::pair<std::string, std::string>> headersOf(Runtime& rt, Object* object) {
-    std::vector<std::pair<std::string, std::string>> out;
-    auto* list = dynamic_cast<ArrayObject*>(getMember(rt, Value(object), HeadersMember).asObject());
-    if (!list)
-        return out;
-    for (size_t i = 0; i + 1 < list->length(); i += 2)
-        out.emplace_back(toString(rt, list->at(i)).utf8(), toString(rt, list->at(i + 1)).utf8());
-    return out;
-}
-
-NetSession& session(Runtime& rt) {
-    if (!rt.net)
-        rt.net = std::make_unique<NetSession>(rt);
-    return *rt.net;
-}
-
 Value load(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
     if (!object || arg(args, 0).isNullish())
         return Value::fromBool(false);
     putOwn(rt, object, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
-    const auto id = session(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt, {},
-                                      headersOf(rt, object));
+    const auto id = netSession(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt, {},
+                                         requestHeadersOf(rt, object));
     return Value::fromBool(id.has_value());
 }
 
@@ -78,8 +62,9 @@ Value sendAndLoad(Runtime& rt, const Value& self, std::span<const Value> args) {
     else
         post = body;
     putOwn(rt, target, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
-    const auto id = session(rt).start(target, LoadKind::LoadVars, url, std::move(post),
-                                      toString(rt, getMember(rt, self, u"contentType")).utf8(), headersOf(rt, object));
+    const auto id =
+        netSession(rt).start(target, LoadKind::LoadVars, url, std::move(post),
+                             toString(rt, getMember(rt, self, u"contentType")).utf8(), requestHeadersOf(rt, object));
     return Value::fromBool(id.has_value());
 }
 

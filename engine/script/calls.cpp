@@ -4,6 +4,7 @@
 #include "script/function_object.h"
 #include "script/interpreter.h"
 #include "script/member_access.h"
+#include "script/native_class.h"
 #include "script/runtime.h"
 
 namespace script {
@@ -57,7 +58,14 @@ Value construct(Runtime& rt, const Value& ctor, std::span<const Value> args) {
         }
     }
     Object* proto = getProperty(rt, c, u"prototype").asObject();
-    Object* object = rt.heap.make<Object>(proto ? proto : rt.protos.object);
+    Object* object = nullptr;
+    // The chain is bounded like any prototype walk, so a cycle cannot hang it.
+    int steps = 0;
+    for (Object* at = proto; at && !object && steps < 256; at = at->proto(), ++steps)
+        if (auto* maker = dynamic_cast<InstanceMaker*>(at))
+            object = maker->makeInstance(rt, proto);
+    if (!object)
+        object = rt.heap.make<Object>(proto ? proto : rt.protos.object);
     rt.defineValue(object, u"__constructor__", ctor);
     if (rt.version <= 5)
         rt.defineValue(object, u"constructor", ctor);

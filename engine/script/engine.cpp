@@ -107,6 +107,7 @@ void Engine::tick() {
     // Loads that arrived are handed over between frames, never mid-script.
     if (rt.net)
         rt.net->deliver();
+    deliverStageResize(rt);
     m_state->frames.runTimers();
     finish(true);
 }

@@ -2,9 +2,11 @@
 
 #include "script/builtins.h"
 
+#include "script/array_object.h"
 #include "script/calls.h"
 #include "script/clip_events.h"
 #include "script/clip_loading.h"
+#include "script/conversions.h"
 #include "script/member_access.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
@@ -149,6 +151,7 @@ void NetSession::cancelFor(Object* target) {
 }
 
 void NetSession::deliver() {
+    m_local.deliver(m_rt);
     for (auto refused = std::exchange(m_refused, {}); const auto& [pending, reason] : refused) {
         const moviehost::Expected<net::FetchResponse, net::FetchError> failure(
             net::FetchError{net::FetchError::Kind::Refused, reason, 0});
@@ -233,7 +236,24 @@ void NetSession::complete(const Pending& pending,
     (void)callMethod(rt, target, u"onData", std::span<const Value>(&text, 1));
 }
 
+NetSession& netSession(Runtime& rt) {
+    if (!rt.net)
+        rt.net = std::make_unique<NetSession>(rt);
+    return *rt.net;
+}
+
+std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object) {
+    std::vector<std::pair<std::string, std::string>> out;
+    auto* list = dynamic_cast<ArrayObject*>(getMember(rt, Value(object), u"_customHeaders").asObject());
+    if (!list)
+        return out;
+    for (size_t i = 0; i + 1 < list->length(); i += 2)
+        out.emplace_back(toString(rt, list->at(i)).utf8(), toString(rt, list->at(i + 1)).utf8());
+    return out;
+}
+
 void NetSession::traceRefs(std::vector<Object*>& out) const {
+    m_local.traceRefs(out);
     for (const auto& [id, pending] : m_pending) {
         out.push_back(pending.target);
         if (pending.listener)

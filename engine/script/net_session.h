@@ -5,6 +5,7 @@
 // empty data event), never silently.
 #pragma once
 
+#include "script/local_connections.h"
 #include "script/value.h"
 
 #include "net/fetcher.h"
@@ -57,7 +58,9 @@ public:
     void cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.
     void deliver();
-    [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty(); }
+    [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty() || m_local.busy(); }
+    // LocalConnection names and messages; delivered with the loads.
+    [[nodiscard]] LocalConnections& localConnections() { return m_local; }
     void traceRefs(std::vector<Object*>& out) const;
 
 private:
@@ -85,6 +88,12 @@ private:
     // Loads refused before they could start (a location that does not
     // parse); they fail at the next delivery like any other.
     std::vector<std::pair<Pending, std::string>> m_refused;
+    LocalConnections m_local;
 };
+
+// The runtime's session, made on first use.
+NetSession& netSession(Runtime& rt);
+// The headers addRequestHeader collected on a LoadVars or XML object.
+[[nodiscard]] std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object);
 
 }  // namespace script

@@ -48,7 +48,9 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     installSharedObject(*this);
     installLoadVars(*this);
     installMovieClipLoader(*this);
+    installXml(*this);
     installXmlSocket(*this);
+    installLocalConnection(*this);
     installContextMenu(*this);
     installGeom(*this);
     installDrawing(*this);

@@ -208,6 +208,8 @@ public:
     String quality{u"HIGH"};
     bool focusRect = true;
     double soundBufferTime = 5;
+    // The shown size Stage.onResize last reported (or first saw).
+    std::pair<int32_t, int32_t> stageSizeSeen{0, 0};
 
     // Frees what the roots no longer reach.
     void collectGarbage();

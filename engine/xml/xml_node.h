@@ -72,6 +72,11 @@ public:
     [[nodiscard]] int depthBelow() const;  // 0 for a leaf
     [[nodiscard]] int depthAbove() const;  // 0 for a root
 
+    // The object a script machine shows this node as, so that the same node
+    // is always the same object there. Not owned; clones do not share it.
+    [[nodiscard]] void* hostObject() const { return m_hostObject; }
+    void setHostObject(void* object) { m_hostObject = object; }
+
 private:
     Node(NodeType type, std::string name, std::string value)
         : m_type(type), m_name(std::move(name)), m_value(std::move(value)) {}
@@ -84,6 +89,7 @@ private:
     Attributes m_attributes;
     std::vector<std::shared_ptr<Node>> m_children;
     std::weak_ptr<Node> m_parent;
+    void* m_hostObject = nullptr;
 };
 
 // Escapes & < > " ' as the format prints text and attribute values.

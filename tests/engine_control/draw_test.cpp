@@ -238,3 +238,65 @@ TEST(DrawingProblems, BadContextsAndAspectsHaveDefinedResults) {
 }
 
 }  // namespace
+
+namespace {
+
+// Scale and alignment set through the control move the stage in the bounds.
+// The square is stage pixels 20..60 of a 200 x 100 stage.
+TEST(DrawingLayout, ScaleModeAndAlignmentPlaceTheStage) {
+    const struct {
+        std::u16string_view scale;
+        std::u16string_view align;
+        LONG width, height;
+        LONG x, y;
+        bool red;
+    } cases[] = {
+        {u"ShowAll", u"", 400, 200, 100, 100, true},  // scaled by 2: 40..120
+        {u"ShowAll", u"", 400, 200, 39, 80, false},
+        {u"noscale", u"", 400, 200, 130, 80, true},  // centred at (100, 50): 120..160, 70..110
+        {u"noscale", u"", 400, 200, 60, 60, false},
+        {u"NoScale", u"tl", 400, 200, 30, 30, true},
+        {u"NoScale", u"TL", 400, 200, 130, 80, false},
+        {u"NoScale", u"BR", 400, 200, 230, 130, true},  // at (200, 100)
+        {u"ExactFit", u"", 400, 100, 100, 50, true},    // x by 2, y by 1
+        {u"ExactFit", u"", 400, 100, 30, 50, false},
+        {u"ExactFit", u"", 400, 100, 100, 65, false},
+        {u"NoBorder", u"", 400, 100, 100, 5, true},  // by 2, cut: y -10..70
+        {u"NoBorder", u"", 400, 100, 100, 75, false},
+    };
+    for (const auto& c : cases) {
+        Control control;
+        control.activate(c.width, c.height);
+        IShockwaveFlash* flash = control.flash.get();
+        ASSERT_EQ(flash->put_Scale(bstr(c.scale).get()), S_OK);
+        ASSERT_EQ(flash->put_SAlign(bstr(c.align).get()), S_OK);
+        ASSERT_EQ(loadMovie(flash, squareMovie()), S_OK);
+        DibSurface surface(c.width, c.height, true);
+        ASSERT_EQ(surface.draw(control.view.get()), S_OK);
+        EXPECT_EQ(hex(surface.at(c.x, c.y)), hex(c.red ? OpaqueRed : kBackground))
+            << narrow(c.scale) << " " << narrow(c.align) << " at (" << c.x << ", " << c.y << ")";
+    }
+}
+
+TEST(DrawingLayout, PropertiesReadBackAndRefuseNonsense) {
+    Control control;
+    IShockwaveFlash* flash = control.flash.get();
+    INT number = -1;
+    BSTR text = nullptr;
+    EXPECT_EQ(flash->put_SAlign(bstr(u"rb").get()), S_OK);
+    EXPECT_EQ(flash->get_AlignMode(&number), S_OK);
+    EXPECT_EQ(number, 10);
+    EXPECT_EQ(flash->get_SAlign(&text), S_OK);
+    EXPECT_EQ(take(text), u"BR");
+    EXPECT_EQ(flash->put_ScaleMode(2), S_OK);
+    EXPECT_EQ(flash->get_Scale(&text), S_OK);
+    EXPECT_EQ(take(text), u"ExactFit");
+    EXPECT_EQ(flash->put_ScaleMode(4), E_INVALIDARG);
+    EXPECT_EQ(flash->put_AlignMode(16), E_INVALIDARG);
+    EXPECT_EQ(flash->put_SAlign(bstr(u"TX").get()), E_INVALIDARG);
+    EXPECT_EQ(flash->put_Scale(bstr(u"stretch").get()), E_INVALIDARG);
+    EXPECT_EQ(flash->get_ScaleMode(&number), S_OK);
+    EXPECT_EQ(number, 2) << "a refused value changes nothing";
+}
+
+}  // namespace

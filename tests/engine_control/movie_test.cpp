@@ -280,8 +280,8 @@ TEST(Properties, ScriptingMembersWithoutAMovie) {
     const ErrorText error = takeErrorInfo();
     ASSERT_TRUE(error.present);
     EXPECT_EQ(error.description, u"CallFunction: no movie is loaded, so no function \"f\" is registered");
-    EXPECT_EQ(flash->put_ScaleMode(1), E_NOTIMPL);
-    EXPECT_EQ(takeErrorInfo().description, u"ScaleMode is not implemented");
+    EXPECT_EQ(flash->Zoom(1), E_NOTIMPL);
+    EXPECT_EQ(takeErrorInfo().description, u"Zoom is not implemented");
 }
 
 }  // namespace

@@ -193,3 +193,40 @@ TEST(Canvas, TransparentAspectLeavesUncoveredPixelsAndGivesTheHostItsAlpha) {
     EXPECT_EQ(b2.at(8, 8), RedPixel);
     EXPECT_EQ(b2.at(20, 20), 0u);
 }
+
+namespace {
+
+// A 200 x 100 pixel stage in 400 x 100 pixel bounds, by mode and alignment.
+TEST(StageMapping, ModesAndAlignment) {
+    using model::ScaleMode;
+    namespace align = model::align;
+    const struct {
+        ScaleMode mode;
+        uint8_t align;
+        double scaleX, scaleY, offsetX, offsetY;
+    } cases[] = {
+        {ScaleMode::ShowAll, 0, 0.05, 0.05, 100, 0},
+        {ScaleMode::ShowAll, align::Left, 0.05, 0.05, 0, 0},
+        {ScaleMode::ShowAll, align::Right | align::Bottom, 0.05, 0.05, 200, 0},
+        {ScaleMode::ShowAll, align::Left | align::Right, 0.05, 0.05, 100, 0},  // both: centred
+        {ScaleMode::NoBorder, 0, 0.1, 0.1, 0, -50},
+        {ScaleMode::NoBorder, align::Top, 0.1, 0.1, 0, 0},
+        {ScaleMode::NoBorder, align::Bottom, 0.1, 0.1, 0, -100},
+        {ScaleMode::ExactFit, align::Right, 0.1, 0.05, 0, 0},
+        {ScaleMode::NoScale, 0, 0.05, 0.05, 100, 0},
+        {ScaleMode::NoScale, align::Right, 0.05, 0.05, 200, 0},
+    };
+    for (const auto& c : cases) {
+        const auto m = render::mapStage({0, 4000, 0, 2000}, {0, 0, 400, 100}, {c.mode, c.align, 400, 100});
+        const std::string label = std::to_string(int(c.mode)) + "/" + std::to_string(c.align);
+        EXPECT_DOUBLE_EQ(m.scaleX, c.scaleX) << label;
+        EXPECT_DOUBLE_EQ(m.scaleY, c.scaleY) << label;
+        EXPECT_DOUBLE_EQ(m.offsetX, c.offsetX) << label;
+        EXPECT_DOUBLE_EQ(m.offsetY, c.offsetY) << label;
+        const swf::Point back = m.toStage(c.offsetX + 4000 * c.scaleX, c.offsetY + 2000 * c.scaleY);
+        EXPECT_NEAR(back.x, 4000, 1e-9) << label;
+        EXPECT_NEAR(back.y, 2000, 1e-9) << label;
+    }
+}
+
+}  // namespace
