@@ -38,13 +38,13 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value parameters;
     avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
     bool marshallExceptions = false;
-    TimerSchedule timers;  // running Timers, setTimeout and setInterval
-    avm2::Value hover;     // the object the pointer is over
-    avm2::Value pressed;   // where the button went down
-    avm2::Value focus;     // stage.focus
-    avm2::Value button;    // the SimpleButton showing a state other than up
-    avm2::Value dragged;   // the sprite startDrag moves with the pointer
-    avm2::Value media;     // flash.media's playing channels (media_classes.cpp)
+    TimerSchedule timers;                              // running Timers, setTimeout and setInterval
+    avm2::Value hover;                                 // the object the pointer is over
+    avm2::Value pressed;                               // where the button went down
+    avm2::Value focus;                                 // stage.focus
+    avm2::Value button;                                // the SimpleButton showing a state other than up
+    avm2::Value dragged;                               // the sprite startDrag moves with the pointer
+    avm2::Value media;                                 // flash.media's playing channels (media_classes.cpp)
     std::map<uint64_t, avm2::Value> loads;             // the owners of running loads, by request
     std::map<std::string, avm2::Value> sharedObjects;  // SharedObject.getLocal's, by file
 

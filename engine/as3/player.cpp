@@ -12,9 +12,9 @@
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
-#include "as3/scenes.h"
 #include "as3/net_classes.h"
 #include "as3/net_loads.h"
+#include "as3/scenes.h"
 #include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
@@ -57,9 +57,11 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     std::unique_ptr<Player> player(new Player());
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
-    for (auto family : {eventClasses(), inputEventClasses(), focusClasses(), uiClasses(), geomClasses(),
-                        geom3DClasses(), filterClasses(), displayClasses(), graphicsClasses(), graphicsDataClasses(),
-                        sceneClasses(), buttonClasses(), textClasses(), bitmapClasses(), systemClasses(), timerClasses(), mediaClasses(), netClasses(), sharedObjectClasses(), loaderClasses()}) {
+    for (auto family :
+         {eventClasses(),  inputEventClasses(), focusClasses(),   uiClasses(),           geomClasses(),
+          geom3DClasses(), filterClasses(),     displayClasses(), graphicsClasses(),     graphicsDataClasses(),
+          sceneClasses(),  buttonClasses(),     textClasses(),    bitmapClasses(),       systemClasses(),
+          timerClasses(),  mediaClasses(),      netClasses(),     sharedObjectClasses(), loaderClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
