@@ -155,8 +155,9 @@ uint32_t MovieSound::loadSound(std::span<const uint8_t> mp3, bool streaming) {
         dropOldestStream();
         const uint32_t id = m_nextLoaded++;
         auto bytes = std::make_shared<media::ArrivingBytes>(media::ArrivingBytes{{mp3.begin(), mp3.end()}, true});
-        m_streams.emplace(
-            id, LoadedStream{std::move(bytes), std::make_shared<media::StreamProgress>(), media::mp3OutputFrames(mp3)});
+        m_streams.emplace(id, LoadedStream{.mp3 = std::move(bytes),
+                                           .progress = std::make_shared<media::StreamProgress>(),
+                                           .headerFrames = media::mp3OutputFrames(mp3)});
         return id;
     }
     swf::Sound sound;
@@ -183,7 +184,8 @@ void MovieSound::dropOldestStream() {
 uint32_t MovieSound::openArrivingSound() {
     dropOldestStream();
     const uint32_t id = m_nextLoaded++;
-    LoadedStream stream{std::make_shared<media::ArrivingBytes>(), std::make_shared<media::StreamProgress>()};
+    LoadedStream stream{.mp3 = std::make_shared<media::ArrivingBytes>(),
+                        .progress = std::make_shared<media::StreamProgress>()};
     stream.mp3->complete = false;
     stream.headRead = false;
     m_streams.emplace(id, std::move(stream));

@@ -111,10 +111,10 @@ private:
     std::vector<uint64_t> m_finished;
     std::map<uint32_t, std::shared_ptr<const media::DecodedSound>> m_loaded;
     struct LoadedStream {
-        std::shared_ptr<media::ArrivingBytes> mp3;
-        std::shared_ptr<media::StreamProgress> progress;
-        uint64_t headerFrames = 0;  // the length the frame headers give
-        std::vector<uint8_t> head;  // arriving: the first bytes, until an ID3 tag can be told
+        std::shared_ptr<media::ArrivingBytes> mp3 = nullptr;
+        std::shared_ptr<media::StreamProgress> progress = nullptr;
+        uint64_t headerFrames = 0;       // the length the frame headers give
+        std::vector<uint8_t> head = {};  // arriving: the first bytes, until an ID3 tag can be told
         bool headRead = true;
         uint64_t skip = 0;  // arriving: bytes of the ID3 tag still to drop
     };
