@@ -109,7 +109,10 @@ TEST(Amf3, RefusesMalformedInput) {
     } cases[] = {
         {"Empty", "", "ends where a value"},
         {"UnknownMarker", "\x20", "unknown AMF3 marker"},
-        {"Xml", "\x0B\x01", "XML"},
+        {"XmlPastEnd",
+         "\x0B\x05"
+         "a",
+         "longer than the data"},
         {"TruncatedInteger", "\x04\x80", "ends inside a number"},
         {"TruncatedDouble", "\x05\x00\x00", "ends inside a number"},
         {"StringLongerThanData",

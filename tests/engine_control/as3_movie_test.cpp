@@ -79,7 +79,8 @@ TEST(As3Movie, TheContainerBridgeThroughCom) {
         S_OK);
     EXPECT_EQ(take(response), u"<number>9</number>");
     EXPECT_EQ(sink.command(u"answer"), u"nx");
-    EXPECT_EQ(sink.command(u"system"), u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true");
+    EXPECT_EQ(sink.command(u"system"), u"ActiveX,LNX 10,0,0,0,localWithFile,true,false,true,null")
+        << "no host names set: objectID is null";
 
     EXPECT_EQ(control.flash->CallFunction(
                   bstr(u"<invoke name=\"fail\" returntype=\"xml\"><arguments></arguments></invoke>").get(), &response),
