@@ -146,10 +146,13 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
             // Stage.frameRate sets the clock (to the millisecond per frame
             // the platform timer keeps anyway).
             m_player->setFrameRateListener([this](double fps) {
-                const auto rate =
-                    moviehost::FrameRate::fromFraction(static_cast<std::uint64_t>(std::llround(fps * 1000)), 1000);
+                const auto millis = static_cast<std::uint64_t>(std::llround(fps * 1000));
+                const auto rate = moviehost::FrameRate::fromFraction(millis, 1000);
                 if (m_timer.running())
                     (void)m_timer.start(rate);
+                // The sound keeps pace with the frames at the new rate.
+                if (m_sound)
+                    m_sound->setFrameRate(static_cast<uint32_t>(millis), 1000);
             });
         }
         m_movieLocation = std::move(newLocation);

@@ -66,10 +66,18 @@ void MovieSound::sweepStreams() {
     }
 }
 
+void MovieSound::setFrameRate(uint32_t numerator, uint32_t denominator) {
+    // Mixed intervals keep their length; counting restarts so the new rate
+    // is exact from here on.
+    mixDue();
+    m_clock = media::SampleClock(numerator, denominator);
+    m_clockFrom = m_intervalsMixed;
+}
+
 void MovieSound::mixDue() {
     sweepStreams();
     while (m_intervalsMixed < m_framesShown) {
-        const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++));
+        const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++ - m_clockFrom));
         m_mix.resize(frames * media::OutputChannels);
         m_player.mixer().mix(m_mix);
         for (const media::FinishedVoice& done : m_player.mixer().takeFinished()) {

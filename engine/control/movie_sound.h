@@ -53,6 +53,9 @@ public:
     void afterTick() { ++m_framesShown; }
     // Mixes the interval of every frame shown and not mixed yet.
     void mixDue();
+    // The movie changed its frame rate (numerator / denominator frames a
+    // second): frames from the next on last as long as the new rate says.
+    void setFrameRate(uint32_t numerator, uint32_t denominator);
 
     // stopAllSounds.
     void stopAll();
@@ -104,6 +107,7 @@ private:
     media::SampleClock m_clock;
     uint64_t m_framesShown = 1;  // the first frame shows as the movie loads
     uint64_t m_intervalsMixed = 0;
+    uint64_t m_clockFrom = 0;  // the first interval m_clock counts
     std::unordered_map<const swf::Timeline*, bool> m_streamTimelines;
     std::map<uint64_t, std::weak_ptr<model::MovieClip>> m_streamClips;
     std::vector<int16_t> m_mix;

@@ -8,6 +8,7 @@
 #include "control_harness.h"
 #include "flv_reader.h"
 
+#include "control/movie_sound.h"
 #include "platform/testing.h"
 
 #include <gtest/gtest.h>
@@ -486,3 +487,40 @@ TEST_F(Sound, LoadSoundReadsId3Tags) {
 }
 
 }  // namespace
+
+// A frame-rate change (ActionScript 3's Stage.frameRate) re-times the sound:
+// intervals already mixed keep their length, later ones last as long as the
+// new rate says, counted from the change so no sample drifts.
+TEST(MovieSoundClock, FramesAfterARateChangeTakeTheNewRatesShare) {
+    struct Case {
+        const char* name;
+        uint32_t numerator, denominator;
+        size_t ticksAfter;
+        size_t samplesAfter;  // output frames mixed after the change
+    };
+    const Case cases[] = {
+        {"twice as fast", 20, 1, 4, 4 * 2205},
+        {"29.97 over a second", 29970, 1000, 30, 44144},  // floor(30 * 44100 / 29.97)
+        {"a slow one", 1, 2, 1, 88200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto movie = std::make_shared<swf::Movie>();
+        movie->header.frameRate88 = 10 * 256;
+        control::MovieSound sound(movie);
+        sound.startOutput();
+        std::vector<int16_t> out(2 * 200'000);
+        sound.beforeTick();
+        sound.afterTick();
+        // The frame shown on loading and the one the tick showed, at 10 fps.
+        EXPECT_EQ(sound.readOutput(out), 2 * FrameSamples);
+        sound.setFrameRate(c.numerator, c.denominator);
+        size_t after = 0;
+        for (size_t i = 0; i < c.ticksAfter; ++i) {
+            sound.beforeTick();
+            sound.afterTick();
+            after += sound.readOutput(out);
+        }
+        EXPECT_EQ(after, c.samplesAfter);
+    }
+}
