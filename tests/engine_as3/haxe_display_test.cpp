@@ -1,14 +1,6 @@
 // Script-made display objects of haxe movies drawn by the renderer: the
 // pixels each object must colour follow from its geometry.
-#include "as3/player.h"
-
-#include "recording_host.h"
-
-#include "movie_writer.h"
-
-#include "render/renderer.h"
-#include "swf/movie.h"
-#include "swf/timeline.h"
+#include "haxe_movie.h"
 
 #include <gtest/gtest.h>
 
@@ -20,52 +12,11 @@
 
 namespace {
 
+using as3test::Picture;
+using as3test::Played;
 using as3test::RecordingHost;
 
-struct Played {
-    std::unique_ptr<model::Stage> stage;
-    RecordingHost host;
-    std::unique_ptr<as3::Player> player;
-};
-
-std::unique_ptr<Played> play([[maybe_unused]] const std::string& name) {
-    auto played = std::make_unique<Played>();
-#ifdef AS3_HAXE_MOVIES
-    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
-    if (!movie)
-        return nullptr;
-    played->stage = model::Stage::create(*movie);
-    played->player = as3::Player::create(*played->stage, played->host,
-                                         u"file:///" + std::u16string(name.begin(), name.end()) + u".swf", {});
-    played->player->start();
-#endif
-    return played;
-}
-
-// The stage drawn at its own size, 0xAARRGGBB per pixel, rows top down.
-class Picture {
-public:
-    explicit Picture(const model::Stage& stage)
-        : m_width(int32_t(stage.widthTwips() / 20)), m_pixels(size_t(m_width * (stage.heightTwips() / 20))) {
-        const int32_t height = int32_t(stage.heightTwips() / 20);
-        render::Target target{reinterpret_cast<uint8_t*>(m_pixels.data()),
-                              m_width,
-                              height,
-                              m_width * 4,
-                              render::RowOrder::TopDown,
-                              {{0, 0, m_width, height}},
-                              {0, 0, m_width, height}};
-        render::Renderer renderer;
-        m_error = renderer.draw(stage, target, render::Aspect::Opaque, render::Quality::High);
-    }
-    [[nodiscard]] uint32_t rgb(int32_t x, int32_t y) const { return m_pixels[size_t(y * m_width + x)] & 0xFFFFFF; }
-    [[nodiscard]] bool drawn() const { return m_error == render::DrawError{}; }
-
-private:
-    int32_t m_width;
-    std::vector<uint32_t> m_pixels;
-    render::DrawError m_error{};
-};
+std::unique_ptr<Played> play(const std::string& name) { return as3test::playHaxe(name); }
 
 #ifdef AS3_HAXE_MOVIES
 #define REQUIRE_HAXE()
