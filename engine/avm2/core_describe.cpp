@@ -4,6 +4,7 @@
 // members carry no signatures, so they show as "*" with no parameters.
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
+#include "avm2/e4x.h"
 
 #include <algorithm>
 
@@ -11,23 +12,8 @@ namespace avm2 {
 
 namespace {
 
-std::u16string escape(const std::u16string& s) {
-    std::u16string out;
-    for (char16_t c : s) {
-        if (c == '&')
-            out += u"&amp;";
-        else if (c == '<')
-            out += u"&lt;";
-        else if (c == '"')
-            out += u"&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::u16string attribute(const char16_t* name, const std::u16string& value) {
-    return u" " + std::u16string(name) + u"=\"" + escape(value) + u"\"";
+    return u" " + std::u16string(name) + u"=\"" + escapeXmlAttribute(value) + u"\"";
 }
 
 std::u16string qualified(const ClassObject* c) {

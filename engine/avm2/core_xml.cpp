@@ -51,6 +51,27 @@ void XmlListObject::trace(Tracer& tracer) const {
         tracer.cell(x);
 }
 
+std::u16string escapeXmlAttribute(const std::u16string& s) {
+    std::u16string out;
+    for (char16_t c : s) {
+        if (c == '&')
+            out += u"&amp;";
+        else if (c == '<')
+            out += u"&lt;";
+        else if (c == '"')
+            out += u"&quot;";
+        else if (c == '\n')
+            out += u"&#xA;";
+        else if (c == '\r')
+            out += u"&#xD;";
+        else if (c == '\t')
+            out += u"&#x9;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 namespace {
 
 // --- settings and factories -------------------------------------------------
@@ -213,27 +234,6 @@ std::u16string escapeText(const std::u16string& s) {
     return out;
 }
 
-std::u16string escapeAttribute(const std::u16string& s) {
-    std::u16string out;
-    for (char16_t c : s) {
-        if (c == '&')
-            out += u"&amp;";
-        else if (c == '<')
-            out += u"&lt;";
-        else if (c == '"')
-            out += u"&quot;";
-        else if (c == '\n')
-            out += u"&#xA;";
-        else if (c == '\r')
-            out += u"&#xD;";
-        else if (c == '\t')
-            out += u"&#x9;";
-        else
-            out += c;
-    }
-    return out;
-}
-
 bool hasSimpleContent(const XmlObject* x) {
     if (x->kind() == XmlKind::Comment || x->kind() == XmlKind::Instruction)
         return false;
@@ -323,7 +323,7 @@ private:
             out += escapeText(m_pretty ? trim(x->value) : x->value);
             return;
         case XmlKind::Attribute:
-            out += escapeAttribute(x->value);
+            out += escapeXmlAttribute(x->value);
             return;
         case XmlKind::Comment:
             out += u"<!--" + x->value + u"-->";
@@ -353,10 +353,12 @@ private:
         const std::u16string name = prefix.empty() ? x->local : prefix + u":" + x->local;
         out += u"<" + name;
         for (const XmlNamespace& ns : declared)
-            out += (ns.prefix.empty() ? u" xmlns" : u" xmlns:" + ns.prefix) + u"=\"" + escapeAttribute(ns.uri) + u"\"";
+            out +=
+                (ns.prefix.empty() ? u" xmlns" : u" xmlns:" + ns.prefix) + u"=\"" + escapeXmlAttribute(ns.uri) + u"\"";
         for (const XmlObject* a : x->attributes) {
             const std::u16string ap = prefixFor(a->uri, a->prefix, scope, true);
-            out += u" " + (ap.empty() ? a->local : ap + u":" + a->local) + u"=\"" + escapeAttribute(a->value) + u"\"";
+            out +=
+                u" " + (ap.empty() ? a->local : ap + u":" + a->local) + u"=\"" + escapeXmlAttribute(a->value) + u"\"";
         }
         std::vector<const XmlObject*> children;
         for (const XmlObject* c : x->children) {

@@ -93,6 +93,9 @@ public:
 }
 [[nodiscard]] inline bool isE4x(Value v) { return asXml(v) || asXmlList(v); }
 
+// An attribute value as XML text writes it (line breaks and tabs kept).
+[[nodiscard]] std::u16string escapeXmlAttribute(const std::u16string& s);
+
 // The operations the interpreter sends here for XML and XMLList targets.
 [[nodiscard]] Value xmlGetProperty(Machine& m, Value target, const Multiname& mn);
 void xmlSetProperty(Machine& m, Value target, const Multiname& mn, Value v);

@@ -38,16 +38,6 @@ net::Variables variablesOf(Runtime& rt, Object* object) {
     return out;
 }
 
-Value load(Runtime& rt, const Value& self, std::span<const Value> args) {
-    Object* object = self.asObject();
-    if (!object || arg(args, 0).isNullish())
-        return Value::fromBool(false);
-    putOwn(rt, object, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
-    const auto id = netSession(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt, {},
-                                         requestHeadersOf(rt, object));
-    return Value::fromBool(id.has_value());
-}
-
 Value sendAndLoad(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
     Object* target = arg(args, 1).asObject();
@@ -146,13 +136,23 @@ Value addRequestHeader(Runtime& rt, const Value& self, std::span<const Value> ar
 
 }  // namespace
 
+Value loadDocument(Runtime& rt, const Value& self, std::span<const Value> args) {
+    Object* object = self.asObject();
+    if (!object || arg(args, 0).isNullish())
+        return Value::fromBool(false);
+    putOwn(rt, object, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
+    const auto id = netSession(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt, {},
+                                         requestHeadersOf(rt, object));
+    return Value::fromBool(id.has_value());
+}
+
 void installLoadVars(Runtime& rt) {
     Object* prototype = rt.newObject();
     const struct {
         std::u16string_view name;
         NativeFn fn;
     } methods[] = {
-        {u"load", load},
+        {u"load", loadDocument},
         {u"send", send},
         {u"sendAndLoad", sendAndLoad},
         {u"decode", decode},

@@ -208,16 +208,6 @@ Value createTextNode(Runtime& rt, const Value& self, std::span<const Value> args
     return wrapXmlNode(rt, xml::Node::makeText(toString(rt, arg(args, 0)).utf8()), object->nodeProto());
 }
 
-Value load(Runtime& rt, const Value& self, std::span<const Value> args) {
-    Object* object = self.asObject();
-    if (!object || arg(args, 0).isNullish())
-        return Value::fromBool(false);
-    putOwn(rt, object, u"loaded", Value::fromBool(false), PropertyFlag::DontEnum);
-    const auto id = netSession(rt).start(object, LoadKind::LoadVars, toString(rt, args[0]).utf8(), std::nullopt, {},
-                                         requestHeadersOf(rt, object));
-    return Value::fromBool(id.has_value());
-}
-
 // sendAndLoad(url, target): the document posted, the answer parsed into target.
 Value sendAndLoad(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
@@ -302,7 +292,7 @@ void installXml(Runtime& rt) {
         {u"createElement", createElement},
         {u"createTextNode", createTextNode},
         {u"parseXML", parseXml},
-        {u"load", load},
+        {u"load", loadDocument},
         {u"send", send},
         {u"sendAndLoad", sendAndLoad},
         {u"onData", onData},

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -95,5 +96,7 @@ private:
 NetSession& netSession(Runtime& rt);
 // The headers addRequestHeader collected on a LoadVars or XML object.
 [[nodiscard]] std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object);
+// load(url) of LoadVars and XML: the answer reaches the object's onData.
+Value loadDocument(Runtime& rt, const Value& self, std::span<const Value> args);
 
 }  // namespace script
