@@ -93,25 +93,10 @@ std::vector<uint8_t> documentBlock() {
     f.op(Op::GetLocal0).op(Op::CallPropVoid, {stop, 0}).op(Op::ReturnVoid);
     a.body({.method = frameScript, .maxStack = 3, .localCount = 1, .code = f.bytes()});
 
-    const uint32_t init = a.method({});
     Code c;
-    c.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetLocal0).op(Op::ConstructSuper, 0);
     c.op(Op::GetLocal0).op(Op::PushByte, 2).op(Op::NewFunction, frameScript).op(Op::CallPropVoid, {addFrameScript, 2});
     c.op(Op::GetLocal0).op(Op::PushByte, 3).op(Op::CallPropVoid, {gotoAndPlay, 1}).op(Op::ReturnVoid);
-    a.body(
-        {.method = init, .maxStack = 3, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1, .code = c.bytes()});
-    const uint32_t cinit = a.method({});
-    Code ci;
-    ci.op(Op::ReturnVoid);
-    a.body({.method = cinit, .localCount = 1, .code = ci.bytes()});
-    a.instance({.name = doc, .superName = movieClip, .flags = 0, .init = init, .classInit = cinit});
-
-    const uint32_t scriptInit = a.method({});
-    Code s;
-    s.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetScopeObject, 0).op(Op::GetLex, movieClip).op(Op::PushScope);
-    s.op(Op::GetLex, movieClip).op(Op::NewClass, 0).op(Op::PopScope).op(Op::InitProperty, doc).op(Op::ReturnVoid);
-    a.body({.method = scriptInit, .maxStack = 3, .localCount = 1, .maxScopeDepth = 2, .code = s.bytes()});
-    a.script(scriptInit, {{.name = doc, .kind = 4, .index = 0}});
+    a.documentClass(doc, movieClip, c, 3);
     return a.bytes();
 }
 

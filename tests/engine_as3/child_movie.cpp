@@ -20,25 +20,10 @@ std::vector<uint8_t> childBlock() {
     const uint32_t loaderInfo = a.publicName("loaderInfo");
     const uint32_t url = a.publicName("url");
 
-    const uint32_t init = a.method({});
     Code c;
-    c.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetLocal0).op(Op::ConstructSuper, 0);
     c.op(Op::FindPropStrict, fscommand).op(Op::PushString, a.string("child")).op(Op::GetLocal0);
     c.op(Op::GetProperty, loaderInfo).op(Op::GetProperty, url).op(Op::CallPropVoid, {fscommand, 2}).op(Op::ReturnVoid);
-    a.body(
-        {.method = init, .maxStack = 4, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1, .code = c.bytes()});
-    const uint32_t cinit = a.method({});
-    Code ci;
-    ci.op(Op::ReturnVoid);
-    a.body({.method = cinit, .localCount = 1, .code = ci.bytes()});
-    a.instance({.name = doc, .superName = movieClip, .flags = 0, .init = init, .classInit = cinit});
-
-    const uint32_t scriptInit = a.method({});
-    Code s;
-    s.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetScopeObject, 0).op(Op::GetLex, movieClip).op(Op::PushScope);
-    s.op(Op::GetLex, movieClip).op(Op::NewClass, 0).op(Op::PopScope).op(Op::InitProperty, doc).op(Op::ReturnVoid);
-    a.body({.method = scriptInit, .maxStack = 3, .localCount = 1, .maxScopeDepth = 2, .code = s.bytes()});
-    a.script(scriptInit, {{.name = doc, .kind = 4, .index = 0}});
+    a.documentClass(doc, movieClip, c, 4);
     return a.bytes();
 }
 

@@ -228,6 +228,30 @@ uint32_t AbcWriter::script(uint32_t init, const std::vector<AbcTrait>& traits) {
     return m_scriptCount++;
 }
 
+void AbcWriter::documentClass(uint32_t name, uint32_t base, const Code& constructor, uint32_t maxStack) {
+    const uint32_t init = method({});
+    Code prologue;
+    prologue.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetLocal0).op(Op::ConstructSuper, 0);
+    std::vector<uint8_t> code = prologue.bytes();
+    const std::vector<uint8_t> rest = constructor.bytes();  // branches are relative, so it moves as it is
+    code.insert(code.end(), rest.begin(), rest.end());
+    body(
+        {.method = init, .maxStack = maxStack, .localCount = 1, .initScopeDepth = 0, .maxScopeDepth = 1, .code = code});
+    const uint32_t classInit = method({});
+    Code returns;
+    returns.op(Op::ReturnVoid);
+    body({.method = classInit, .localCount = 1, .code = returns.bytes()});
+    instance({.name = name, .superName = base, .flags = 0, .init = init, .classInit = classInit});
+
+    const uint32_t scriptInit = method({});
+    Code s;
+    s.op(Op::GetLocal0).op(Op::PushScope).op(Op::GetScopeObject, 0).op(Op::GetLex, base).op(Op::PushScope);
+    s.op(Op::GetLex, base).op(Op::NewClass, m_classCount - 1).op(Op::PopScope).op(Op::InitProperty, name);
+    s.op(Op::ReturnVoid);
+    body({.method = scriptInit, .maxStack = 3, .localCount = 1, .maxScopeDepth = 2, .code = s.bytes()});
+    script(scriptInit, {{.name = name, .kind = 4, .index = m_classCount - 1}});
+}
+
 std::vector<uint8_t> AbcWriter::bytes() const {
     std::vector<uint8_t> out = {16, 0, 46, 0};  // minor 16, major 46
     auto pool = [&](size_t size) { writeU30(out, size == 0 ? 0 : uint32_t(size + 1)); };

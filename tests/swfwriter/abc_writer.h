@@ -115,6 +115,9 @@ public:
     uint32_t body(const AbcBody& b);
     uint32_t instance(const AbcInstance& c);
     uint32_t script(uint32_t init, const std::vector<AbcTrait>& traits = {});
+    // A document class `name` over `base` (a MovieClip) with the script that
+    // defines it: the constructor calls super(), then runs `constructor`.
+    void documentClass(uint32_t name, uint32_t base, const Code& constructor, uint32_t maxStack);
 
     [[nodiscard]] std::vector<uint8_t> bytes() const;
 
