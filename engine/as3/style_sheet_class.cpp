@@ -41,8 +41,7 @@ text::StyleSheet::Style styleFrom(Machine& m, avm2::Object* o) {
     return style;
 }
 
-Value styleSheetInit(Machine& m, Value t, std::span<const Value>) {
-    (void)m;
+Value styleSheetInit(Machine&, Value t, std::span<const Value>) {
     t.asObject()->setNativeState(std::make_unique<StyleSheetState>());
     return Value();
 }

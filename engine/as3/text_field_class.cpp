@@ -111,8 +111,11 @@ Value setText(Machine& m, Value t, std::span<const Value> args) {
     edit(m, f, 0, f.document().size(), scriptText(m, v));
     return Value();
 }
+// A styled field answers with the markup it was given, as the sheet may
+// change what that markup means.
 Value getHtmlText(Machine& m, Value t, std::span<const Value>) {
-    return m.string(avm2::utf8ToUtf16(text::writeHtml(fieldOf(m, t).document())));
+    const model::EditTextObject& f = fieldOf(m, t);
+    return m.string(avm2::utf8ToUtf16(f.styleSheet() ? f.text() : text::writeHtml(f.document())));
 }
 Value setHtmlText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);

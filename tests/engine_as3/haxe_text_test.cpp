@@ -93,7 +93,7 @@ TEST(HaxeText, StyleSheetsStyleTheirFields) {
     };
     const Expect expected[] = {
         {u"sheet", u".note em h1 h2 p,18px,#00FF00,#0000FF,true,18,65280,true"},
-        {u"styled", u"true,Hi there,18,65280,true,true,false,2009,2009,2009,none"},
+        {u"styled", u"true,true,Hi there,18,65280,true,true,false,2009,2009,2009,none"},
         {u"unstyled", u"30,0,none,true"},
     };
     for (const Expect& e : expected) {

@@ -165,7 +165,7 @@ class Text {
             return "none";
         }
         report("styled", [
-            styled.styleSheet == sheet, styled.text, styled.getTextFormat(0, 1).size, styled.getTextFormat(0, 1).color,
+            styled.styleSheet == sheet, styled.htmlText == "<p>Hi <span class='note'>there</span></p>", styled.text, styled.getTextFormat(0, 1).size, styled.getTextFormat(0, 1).color,
             styled.getTextFormat(3, 8).bold, styled.getTextFormat(3, 8).underline, styled.getTextFormat(0, 2).bold,
             refused(function() styled.setTextFormat(bold)), refused(function() styled.replaceText(0, 1, "x")),
             refused(function() styled.defaultTextFormat = bold), refused(function() styled.appendText("!"))
