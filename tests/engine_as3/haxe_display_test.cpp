@@ -448,4 +448,36 @@ TEST(HaxeDisplay, ObjectsPlacedIn3DAreDrawnInPerspective) {
         expectArea(picture, a);
 }
 
+// Matrix3D's parts, motion and projections, and objects placed in 3D hit
+// and mapped where their projection shows them (the turned square spans
+// about 91..111 across, the pushed-back one 60..70 by 35..45).
+TEST(HaxeDisplay, ThreeDimensionalMathAndHitsFollowTheProjection) {
+    REQUIRE_HAXE();
+    auto p = play("Depth");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    const struct {
+        const char16_t* command;
+        const char16_t* facts;
+    } reports[] = {
+        // move, Euler angles (degrees), scale; quarter turn as quaternion z, w
+        // and axis z, angle; round trip; zero scale refused
+        {u"parts", u"5,6,7,0,30,0,2,3,4,0.707,0.707,1,90,true,true,false"},
+        // halfway move and turn; pointAt's forward and kept move; halfway
+        // towards; row 0 and column 3; row 1 written
+        {u"motion", u"5,0.707,0.707,1,0,0,2,0.707,-0.707,1,5,5,6,7,1,2,9"},
+        // focal length 100: (10, 20, 50) at (20, 40); t is 1 / depth
+        {u"projections", u"20,40,1,4,20,40,-5,5,0.02,1,0.01"},
+        // centre, edge, round trip, far corner halfway to the centre,
+        // relative move, projected hits, objects under points
+        {u"space", u"100,50,true,10,5,70,45,30,5,true,false,false,true,false,true,true"},
+    };
+    for (const auto& r : reports) {
+        SCOPED_TRACE(std::string(r.command, r.command + std::char_traits<char16_t>::length(r.command)));
+        EXPECT_EQ(p->host.command(r.command), std::u16string(r.facts));
+    }
+}
+
 }  // namespace
