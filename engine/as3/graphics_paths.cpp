@@ -426,10 +426,8 @@ Value drawGraphicsData(Machine& m, Value t, std::span<const Value> args) {
 }
 
 const avm2::NativeMember Methods[] = {
-    {u"drawPath", drawPath},
-    {u"drawTriangles", drawTriangles},
-    {u"drawGraphicsData", drawGraphicsData},
-    {u"copyFrom", copyFrom},
+    {u"drawPath", drawPath}, {u"drawTriangles", drawTriangles},       {u"drawGraphicsData", drawGraphicsData},
+    {u"copyFrom", copyFrom}, {u"readGraphicsData", readGraphicsData},
 };
 
 constexpr const char16_t* Display = u"flash.display";

@@ -480,4 +480,47 @@ TEST(HaxeDisplay, ThreeDimensionalMathAndHitsFollowTheProjection) {
     }
 }
 
+// readGraphicsData gives the drawing back path by path; drawGraphicsData of
+// that list (50 pixels right) and copyFrom (100 right) draw the same pixels.
+TEST(HaxeDisplay, GraphicsDataReadBackDrawsTheSame) {
+    REQUIRE_HAXE();
+    auto p = play("Readback");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_EQ(p->host.command(u"readback"),
+              u"solid/path/end/stroke/path/stroke/solid/path/end/gradient/path/end/bitmap/path/end,16711680,4,255,0.5,"
+              u"1 2 2 2 2,5 5 25 5 25 25 5 25 5 5,linear,0 16777215,0 255,25,false,2,FFFFFFFF,10,0");
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    const struct {
+        const char* what;
+        int32_t x, y;
+        uint32_t rgb;
+    } points[] = {
+        {"red square", 15, 15, 0xFF0000},
+        {"its blue line", 5, 15, 0x0000FF},
+        {"bitmap's black pixel", 10, 50, 0x000000},
+        {"bitmap's white pixel", 20, 50, 0xFFFFFF},
+        {"outside", 48, 60, 0xFFFFFF},
+    };
+    for (const auto& at : points) {
+        SCOPED_TRACE(at.what);
+        EXPECT_EQ(picture.rgb(at.x, at.y), at.rgb);
+    }
+    // Half green over white, and the gradient lighter to the right.
+    EXPECT_EQ(picture.rgb(33, 22) >> 8 & 0xFF, 0xFFu);
+    EXPECT_NEAR(double(picture.rgb(33, 22) >> 16), 127, 2);
+    EXPECT_LT(picture.rgb(6, 35) & 0xFF, 0x30u);
+    EXPECT_GT(picture.rgb(43, 35) & 0xFF, 0xD0u);
+    for (int32_t shift : {50, 100}) {
+        for (int32_t y = 0; y < 60; y += 2) {
+            for (int32_t x = 0; x < 50; x += 2)
+                ASSERT_EQ(picture.rgb(x + shift, y), picture.rgb(x, y)) << x << "," << y << " shifted " << shift;
+        }
+    }
+}
+
 }  // namespace
