@@ -371,7 +371,7 @@ Value setPixels(Machine& m, Value t, std::span<const Value> args) {
 
 Value getVector(Machine& m, Value t, std::span<const Value> args) {
     const auto values = self(m, t).getVector(rectArg(m, args, 0, u"rect"));
-    const Value made = m.construct(Value::object(vectorOf(m, Value::object(m.coreClass(u"uint")))), {});
+    const Value made = avm2::newVectorOf(m, m.coreClass(u"uint"));
     Machine::Pin keep(m, made);
     auto* v = avm2::asVector(made);
     avm2::resizeVector(m, v, values.size());

@@ -242,9 +242,7 @@ Value matrixInit(Machine& m, Value t, std::span<const Value> args) {
 
 Value matrixRawData(Machine& m, Value t, std::span<const Value>) {
     const Matrix3D raw = rawOf(m, t);
-    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
-                                                           Value::object(m.coreClass(u"Number"))));
-    const Value made = m.construct(type, {});
+    const Value made = avm2::newVectorOf(m, m.coreClass(u"Number"));
     Machine::Pin keep(m, made);
     avm2::VectorObject* v = avm2::asVector(made);
     avm2::resizeVector(m, v, 16);
@@ -437,12 +435,6 @@ std::array<double, 4> quaternionOf(const V4& v, Orientation style) {
     return model::quaternionFromEuler(v.x, v.y, v.z);
 }
 
-Value vectorOfType(Machine& m, const char16_t* package, const char16_t* name) {
-    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
-                                                           Value::object(m.coreClass(package, name))));
-    return m.construct(type, {});
-}
-
 // A matrix with a zero scale has no parts; it decomposes as the identity's.
 model::Parts3D partsOf(const Matrix3D& raw) { return model::decompose3D(raw).value_or(model::Parts3D{}); }
 
@@ -451,7 +443,7 @@ Value matrixDecompose(Machine& m, Value t, std::span<const Value> args) {
     const Orientation style = orientationArg(m, args, 0);
     const auto parts = model::decompose3D(rawOf(m, t));
     const model::Parts3D p = parts.value_or(model::Parts3D{.scale = {0, 0, 0}});
-    const Value made = vectorOfType(m, Geom, u"Vector3D");
+    const Value made = avm2::newVectorOf(m, m.coreClass(Geom, u"Vector3D"));
     Machine::Pin keep(m, made);
     avm2::VectorObject* v = avm2::asVector(made);
     avm2::resizeVector(m, v, 3);

@@ -324,9 +324,7 @@ Value noInit(Machine&, Value, std::span<const Value>) { return Value(); }
 avm2::VectorObject* pathVector(Machine& m, Value path, const char16_t* name, const char16_t* element) {
     if (auto* v = avm2::asVector(field(path, name)))
         return v;
-    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
-                                                           Value::object(m.coreClass(element))));
-    const Value made = m.construct(type, {});
+    const Value made = avm2::newVectorOf(m, m.coreClass(element));
     set(path, name, made);
     return avm2::asVector(made);
 }

@@ -27,9 +27,7 @@ Value make(Machine& m, const char16_t* name, std::initializer_list<Value> args) 
 }
 
 Value typedVector(Machine& m, const char16_t* package, const char16_t* element) {
-    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
-                                                           Value::object(m.coreClass(package, element))));
-    return m.construct(type, {});
+    return avm2::newVectorOf(m, m.coreClass(package, element));
 }
 
 Value array(Machine& m, const std::vector<Value>& items) { return Value::object(m.newArray(items)); }
