@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -478,6 +480,21 @@ TEST(HaxeDisplay, ThreeDimensionalMathAndHitsFollowTheProjection) {
         SCOPED_TRACE(std::string(r.command, r.command + std::char_traits<char16_t>::length(r.command)));
         EXPECT_EQ(p->host.command(r.command), std::u16string(r.facts));
     }
+    // The pointer finds the turned square where it shows, not where its
+    // flat shape would be; the local point is on its plane: screen x 105
+    // is x / 2 * f / (f - x sin 60) = 5, so x = 10 f / (f + 10 sin 60).
+    auto px = [](double x, double y) { return swf::Point{x * 20, y * 20}; };
+    p->player->mouseDown(px(116, 50));
+    p->player->mouseUp(px(116, 50));
+    EXPECT_FALSE(p->host.command(u"down"));
+    p->player->mouseDown(px(105, 50));
+    p->player->mouseUp(px(105, 50));
+    const double f = 100 / std::tan(27.5 * std::numbers::pi / 180);
+    const double x = 10 * f / (f + 10 * std::sin(60 * std::numbers::pi / 180));
+    const auto down = p->host.command(u"down");
+    ASSERT_TRUE(down);
+    EXPECT_NEAR(std::stod(std::string(down->begin(), down->begin() + down->find(u','))), x, 0.01);
+    EXPECT_EQ(down->substr(down->find(u',')), u",0");
 }
 
 // readGraphicsData gives the drawing back path by path; drawGraphicsData of

@@ -102,6 +102,9 @@ class Depth {
         turned.y = 50;
         turned.rotationY = 60;
         root.addChild(turned);
+        turned.addEventListener(flash.events.MouseEvent.MOUSE_DOWN, function(e:flash.events.MouseEvent) {
+            flash.Lib.fscommand("down", r(e.localX) + "," + r(e.localY));
+        });
         var far = square(0x0000FF, 0, 0, 20, 20);
         far.x = 20;
         far.y = 20;
