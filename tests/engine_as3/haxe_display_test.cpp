@@ -475,6 +475,9 @@ TEST(HaxeDisplay, ThreeDimensionalMathAndHitsFollowTheProjection) {
         // centre, edge, round trip, far corner halfway to the centre,
         // relative move, projected hits, objects under points
         {u"space", u"100,50,true,10,5,70,45,30,5,true,false,false,true,false,true,true"},
+        // unknown orientation, row 4, short raw data, two parts, a lone
+        // coordinate, copying past the vector's end
+        {u"refusals", u"2187,2004,1125,false,2,1125"},
     };
     for (const auto& r : reports) {
         SCOPED_TRACE(std::string(r.command, r.command + std::char_traits<char16_t>::length(r.command)));

@@ -132,7 +132,31 @@ class Depth {
         ]);
     }
 
+    static function errorOf(f:Void->Void):String {
+        try {
+            f();
+        } catch (e:flash.errors.Error) {
+            return "" + e.errorID;
+        }
+        return "none";
+    }
+
+    // Arguments out of range get errors or neutral results, never more.
+    static function refusals() {
+        var m = new Matrix3D();
+        var dyn:Dynamic = m;
+        var projected = new flash.Vector<Float>();
+        Utils3D.projectVectors(m, flash.Vector.ofArray([1.0, 2, 3, 4]), projected, new flash.Vector<Float>());
+        report("refusals", [
+            errorOf(function() m.decompose(cast "sideways")), errorOf(function() dyn.copyRowTo(4, new Vector3D())),
+            errorOf(function() dyn.copyRawDataFrom(flash.Vector.ofArray([1.0, 2, 3]))),
+            m.recompose(flash.Vector.ofArray([new Vector3D(), new Vector3D()])), projected.length,
+            errorOf(function() dyn.copyRawDataTo(new flash.Vector<Float>(), 5))
+        ]);
+    }
+
     static function main() {
+        refusals();
         parts();
         motion();
         projections();
