@@ -274,11 +274,21 @@ struct Fetcher::State {
         State* state;
         RequestId id;
         size_t maxBytes;
+        CURL* curl;
+        bool stream;  // hand the body over as it arrives
+        bool report;  // a policy's bytes are no part of the load's progress
         std::string body;
         bool tooLarge = false;
         curl_off_t lastReported = -1;
-        CURL* curl = nullptr;  // set when the body streams: its status decides what is body
         uint64_t total = 0;
+
+        // Only a success's body counts: redirects and errors stay whole and
+        // quiet, so a listener hears of progress only on the way to content.
+        [[nodiscard]] bool succeeding() const {
+            long status = 0;
+            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+            return report && status >= 200 && status < 300;
+        }
     };
 
     static size_t onData(char* data, size_t size, size_t count, void* user) {
@@ -289,15 +299,10 @@ struct Fetcher::State {
             return 0;
         }
         transfer.body.append(data, bytes);
-        if (transfer.curl != nullptr) {
-            // Only a success's body streams; redirects and errors stay whole.
-            long status = 0;
-            curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
-            if (status >= 200 && status < 300)
-                transfer.state->post(FetchEvent{transfer.id, transfer.body.size(),
-                                                std::max<uint64_t>(transfer.total, transfer.body.size()),
-                                                std::string(data, bytes), std::nullopt});
-        }
+        if (transfer.stream && transfer.succeeding())
+            transfer.state->post(FetchEvent{transfer.id, transfer.body.size(),
+                                            std::max<uint64_t>(transfer.total, transfer.body.size()),
+                                            std::string(data, bytes), std::nullopt});
         return bytes;
     }
 
@@ -311,7 +316,7 @@ struct Fetcher::State {
         }
         if (total > 0)
             transfer.total = uint64_t(total);
-        if (loaded != transfer.lastReported && transfer.curl == nullptr) {
+        if (loaded != transfer.lastReported && !transfer.stream && transfer.succeeding()) {
             transfer.lastReported = loaded;
             transfer.state->post(
                 FetchEvent{transfer.id, uint64_t(loaded), uint64_t(std::max<curl_off_t>(0, total)), {}, std::nullopt});
@@ -319,7 +324,8 @@ struct Fetcher::State {
         return 0;
     }
 
-    // One HTTP exchange. A redirect answer leaves its target in *redirect.
+    // One HTTP exchange. A redirect answer leaves its target in *redirect;
+    // without `redirect` (a policy read) it neither follows nor reports progress.
     Result transfer(RequestId id, const FetchRequest& request, const Location& target, bool post, size_t maxBytes,
                     std::chrono::steady_clock::time_point deadline, std::string* redirect) {
         const auto left =
@@ -330,7 +336,7 @@ struct Fetcher::State {
         CURL* curl = curl_easy_init();
         if (curl == nullptr)
             return failure(FetchError::Kind::Network, "the network library could not start a transfer");
-        Transfer state{this, id, maxBytes, {}, false, -1, request.streamBody ? curl : nullptr, 0};
+        Transfer state{this, id, maxBytes, curl, request.streamBody, redirect != nullptr, {}};
         const std::string url = target.url();
         curl_slist* headers = nullptr;
         for (const auto& [name, value] : request.headers) {
