@@ -81,6 +81,12 @@ protected:
             while (send(chunk)) {
             }
         });
+        // Says it is far too big, then stalls: refused on the header alone.
+        m_server.route("/declared-huge", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send("HTTP/1.0 200 OK\r\nContent-Length: 100000000\r\n\r\nxx");
+            for (int i = 0; i < 100 && !m_server.stopping(); ++i)
+                std::this_thread::sleep_for(20ms);
+        });
         m_server.route("/slow", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
             send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n");
             for (int i = 0; i < 200 && !m_server.stopping(); ++i) {
@@ -153,6 +159,32 @@ TEST_F(FetcherTest, PostsBodyAndHeaders) {
                                            std::to_string(m_server.port()) + "|moviehost");
 }
 
+// A posted form survives the redirects that keep the method (307, 308) and
+// turns into a plain GET at the others.
+TEST_F(FetcherTest, RedirectedPostsKeepOrDropTheirBody) {
+    m_server.route("/moved", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
+        send(httpAnswer(std::stoi(request.path.substr(request.path.find('?') + 1)), "", "Location: /echo\r\n"));
+    });
+    auto fetcher = remoteFetcher();
+    const struct {
+        int status;
+        std::string start;  // of the echo: method and body
+    } cases[] = {{301, "GET:|-|"},
+                 {302, "GET:|-|"},
+                 {303, "GET:|-|"},
+                 {307, "POST:x=1|application/"},
+                 {308, "POST:x=1|application/"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        auto request = get(movie(), m_server.url("/moved?" + std::to_string(c.status)));
+        request.post = true;
+        request.body = "x=1";
+        auto outcome = waitFor(fetcher, fetcher.start(request));
+        ASSERT_TRUE(outcome.result && *outcome.result);
+        EXPECT_EQ((*outcome.result)->body.substr(0, c.start.size()), c.start);
+    }
+}
+
 // Statuses outside the error range reach the caller with their number (for
 // onHTTPStatus); errors carry theirs; a chain of redirects up to the limit
 // is followed, one more is refused.
@@ -196,6 +228,7 @@ TEST_F(FetcherTest, FailuresAreBoundedAndNamed) {
     } cases[] = {
         {m_server.url("/missing"), net::FetchError::Kind::Http, "404"},
         {m_server.url("/endless"), net::FetchError::Kind::TooLarge, "limit"},
+        {m_server.url("/declared-huge"), net::FetchError::Kind::TooLarge, "limit"},
         {m_server.url("/slow"), net::FetchError::Kind::TimedOut, "in time"},
         {m_server.url("/slow-chain?3"), net::FetchError::Kind::TimedOut, "in time"},
         {m_server.url("/loop"), net::FetchError::Kind::Network, "too many redirects"},
