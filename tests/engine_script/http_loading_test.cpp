@@ -6,14 +6,16 @@
 
 #include "local_http_server.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
 using namespace scripttest;
-using nettest::HttpRequest;
 using nettest::httpAnswer;
+using nettest::HttpRequest;
 using nettest::LocalHttpServer;
 
 namespace {
@@ -79,9 +81,9 @@ protected:
         });
         // Answers what it was sent, as variables: method, path, body, two headers.
         m_home.route("/echo", [](const HttpRequest& request, const LocalHttpServer::Send& send) {
-            send(httpAnswer(200, "a=" + percentEncoded(request.method + " " + request.path + " " + request.body + " " +
-                                                       request.header("X-Token") + " " +
-                                                       request.header("Content-Type"))));
+            send(httpAnswer(200,
+                            "a=" + percentEncoded(request.method + " " + request.path + " " + request.body + " " +
+                                                  request.header("X-Token") + " " + request.header("Content-Type"))));
         });
         m_allowing.serve("/vars.txt", "a=allowing");
         m_allowing.serve("/crossdomain.xml",
@@ -199,13 +201,14 @@ TEST_F(HttpLoadingTest, MovieClipLoaderOverHttp) {
         std::string url;
         Strings traces;
     } cases[] = {
-        {"child.swf", {"start _level0.holder undefined undefined", "complete _level0.holder 200 undefined",
-                       "init _level0.holder undefined undefined"}},
-        {"trickle.swf", {"start _level0.holder undefined undefined", "complete _level0.holder 200 undefined",
-                         "init _level0.holder undefined undefined"}},
+        {"child.swf",
+         {"start _level0.holder undefined undefined", "complete _level0.holder 200 undefined",
+          "init _level0.holder undefined undefined"}},
+        {"trickle.swf",
+         {"start _level0.holder undefined undefined", "complete _level0.holder 200 undefined",
+          "init _level0.holder undefined undefined"}},
         {"none.swf", {"error _level0.holder URLNotFound 404"}},
-        {"notamovie.txt",
-         {"start _level0.holder undefined undefined", "error _level0.holder LoadNeverCompleted 200"}},
+        {"notamovie.txt", {"start _level0.holder undefined undefined", "error _level0.holder LoadNeverCompleted 200"}},
         {m_denying.url("/vars.txt"), {"error _level0.holder URLNotFound 0"}},
     };
     for (const auto& c : cases) {
