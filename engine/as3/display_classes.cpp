@@ -706,6 +706,7 @@ Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     d.stored[u"quality"] = m.string(u"HIGH");
     d.stored[u"displayState"] = m.string(u"normal");
     d.stored[u"frameRate"] = Value::number(hostContext(m).stage.frameRate());
+    d.stored[u"stageFocusRect"] = Value::boolean(true);
     return Value();
 }
 
@@ -723,6 +724,7 @@ constexpr char16_t ScaleMode[] = u"scaleMode";
 constexpr char16_t Quality[] = u"quality";
 constexpr char16_t DisplayStateName[] = u"displayState";
 constexpr char16_t FrameRate[] = u"frameRate";
+constexpr char16_t StageFocusRect[] = u"stageFocusRect";
 
 Value stageWidth(Machine& m, Value, std::span<const Value>) {
     return Value::number(pixels(hostContext(m).stage.widthTwips()));
@@ -770,6 +772,7 @@ const avm2::NativeAccessor StageAccessors[] = {
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
     {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},
     {u"focus", stageFocus, stageSetFocus},
+    {u"stageFocusRect", storedGet<StageFocusRect, Kind::Boolean>, storedSet<StageFocusRect, Kind::Boolean>},
 };
 
 constexpr const char16_t* Display = u"flash.display";

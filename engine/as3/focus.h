@@ -10,6 +10,9 @@
 #include "avm2/core_library.h"
 #include "avm2/machine.h"
 
+#include "swf/types.h"
+
+#include <optional>
 #include <span>
 
 namespace as3 {
@@ -28,6 +31,13 @@ void moveFocus(avm2::Machine& m, avm2::Value focus);
 void pressFocus(avm2::Machine& m, avm2::Object* target, bool shiftKey);
 // The Tab key: focus to the next (or previous) object in tab order.
 void tabFocus(avm2::Machine& m, bool backward);
+// The focus rectangle as it should show now (stage twips): around what Tab
+// focused, unless its focusRect (when null, stage.stageFocusRect) is off;
+// never around a text field, which shows its caret.
+[[nodiscard]] std::optional<swf::Rect> focusHighlight(avm2::Machine& m);
+// A right press over `target` (null: the stage): menuSelect on the menu of
+// the nearest object up from it that has one; no menu is shown.
+void selectContextMenu(avm2::Machine& m, avm2::Object* target);
 
 // The character a key types: the container's when it gives one, else the
 // key's on a US layout with the shift state.

@@ -24,6 +24,7 @@ constexpr char16_t TabIndex[] = u"tabIndex";
 constexpr char16_t TabChildren[] = u"tabChildren";
 constexpr char16_t FocusRect[] = u"focusRect";
 constexpr char16_t ContextMenu[] = u"contextMenu";
+constexpr char16_t StageFocusRect[] = u"stageFocusRect";
 constexpr uint32_t TabKey = 9;
 
 Value storedOr(const DisplayState& d, const char16_t* key, Value otherwise) {
@@ -200,7 +201,7 @@ Value tabChildrenSet(Machine& m, Value t, std::span<const Value> args) {
     displayOf(m, t).stored[TabChildren] = Value::boolean(avm2::toBoolean(argument(args, 0)));
     return Value();
 }
-// focusRect: null (the stage's setting), true or false; no rectangle is drawn.
+// focusRect: null (the stage's setting), true or false (see focusHighlight).
 Value focusRectGet(Machine& m, Value t, std::span<const Value>) {
     const Value v = storedOr(displayOf(m, t), FocusRect, Value::null());
     return v.isBoolean() ? v : Value::null();
@@ -237,6 +238,7 @@ std::span<const avm2::NativeAccessor> interactiveFocusAccessors() { return Inter
 std::span<const avm2::NativeAccessor> containerFocusAccessors() { return ContainerFocus; }
 
 void moveFocus(Machine& m, Value focus) {
+    hostContext(m).focusByTab = false;
     HeldValues& held = hostContext(m).held;
     const Value before = held.focus.isObject() ? held.focus : Value();
     const Value after = focus.isObject() ? focus : Value();
@@ -252,6 +254,8 @@ void moveFocus(Machine& m, Value focus) {
 }
 
 void pressFocus(Machine& m, Object* target, bool shiftKey) {
+    // Any press hides the focus rectangle.
+    hostContext(m).focusByTab = false;
     const Value v = target ? Value::object(target) : Value();
     HeldValues& held = hostContext(m).held;
     const bool focusable = v.isObject() && !displayOf(m, v).isStage && takesFocus(m, v);
@@ -294,6 +298,48 @@ void tabFocus(Machine& m, bool backward) {
     if (!sendFocusEvent(m, target, u"keyFocusChange", true, order[next], backward, TabKey))
         return;
     moveFocus(m, order[next]);
+    hostContext(m).focusByTab = held.focus.isObject() && held.focus.asObject() == order[next].asObject();
+}
+
+std::optional<swf::Rect> focusHighlight(Machine& m) {
+    HostContext& ctx = hostContext(m);
+    const Value focus = ctx.held.focus;
+    if (!ctx.focusByTab || !focus.isObject() || !onStage(focus.asObject()) || textFieldOf(m, focus))
+        return std::nullopt;
+    const DisplayState& d = displayOf(m, focus);
+    if (!d.object || !d.object->isVisible())
+        return std::nullopt;
+    Value show = storedOr(d, FocusRect, Value::null());
+    if (!show.isBoolean() && ctx.held.stage.isObject())
+        show = storedOr(displayOf(m, ctx.held.stage), StageFocusRect, Value::boolean(true));
+    if (show.isBoolean() && !show.asBoolean())
+        return std::nullopt;
+    const swf::Bounds b = d.object->stageBounds();
+    if (b.empty)
+        return std::nullopt;
+    auto twips = [](double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); };
+    return swf::Rect{twips(b.xMin), twips(b.xMax), twips(b.yMin), twips(b.yMax)};
+}
+
+void selectContextMenu(Machine& m, Object* target) {
+    const Value mouseTarget = target ? Value::object(target) : hostContext(m).held.stage;
+    if (!mouseTarget.isObject())
+        return;
+    for (Object* o = mouseTarget.asObject(); o;) {
+        const DisplayState* d = o->nativeAs<DisplayState>();
+        if (!d)
+            return;
+        const Value menu = storedOr(*d, ContextMenu, Value::null());
+        if (menu.isObject()) {
+            const Value args[] = {m.string(u"menuSelect"), Value::boolean(false), Value::boolean(false), mouseTarget,
+                                  Value::object(o)};
+            const Value event = m.construct(Value::object(m.coreClass(u"flash.events", u"ContextMenuEvent")), args);
+            Machine::Pin keep(m, event);
+            (void)dispatch(m, menu.asObject(), event);
+            return;
+        }
+        o = d->parentObject;
+    }
 }
 
 uint32_t charCodeFor(uint32_t keyCode, uint32_t ascii, bool shift) {

@@ -83,6 +83,9 @@ struct HostContext {
     std::function<void(double)> frameRateChanged = nullptr;
     // stage.invalidate() was called: render goes out once the frame is done.
     bool renderDue = false;
+    // Tab moved the focus last (not a press or a script): the focus
+    // rectangle shows.
+    bool focusByTab = false;
     // Where the container's pointer is, stage twips (mouseX, mouseY).
     swf::Point pointer = {};
     // The container's keys held down, by key code (modifiers of key events).

@@ -278,6 +278,7 @@ void Player::tick() {
     runFrameScripts();
     broadcast(u"exitFrame");
     broadcastRender();
+    updateFocusHighlight();
     // Between frames; at least once a second's worth of frames, sooner when
     // the heap has grown.
     if (m_machine->heap().wantsCollection() || ++m_framesSinceCollection >= 30)

@@ -88,6 +88,9 @@ public:
     void mouseWheel(int32_t lines);
     void keyDown(uint32_t code, uint32_t ascii);
     void keyUp(uint32_t code, uint32_t ascii);
+    // The right button went down: the context menu's menuSelect (no menu is
+    // shown in a headless host).
+    void contextMenu(swf::Point stage);
 
     // ExternalInterface.addCallback functions, called with a call-exchange
     // request (<invoke name=...>); the answer's xml is the response.
@@ -101,6 +104,8 @@ public:
     [[nodiscard]] uint64_t errorsReported() const { return m_errors; }
 
 private:
+    // The stage's focus rectangle follows the focus and what it covers.
+    void updateFocusHighlight();
     Player() = default;
     void loadBlocks();
     void buildRoot();

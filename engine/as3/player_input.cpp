@@ -117,6 +117,7 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
     (void)run(u"a focus listener", [&] { pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey)); });
     (void)run(u"a press on text", [&] { pressText(*m_machine, pressed, stage); });
     (void)run(u"a button", [&] { updateButtons(*m_machine, true); });
+    updateFocusHighlight();
 }
 
 void Player::mouseUp(swf::Point stage) {
@@ -184,11 +185,29 @@ void Player::keyDown(uint32_t code, uint32_t ascii) {
     const bool shortcut = keys.test(ControlKey) && !keys.test(AltKey);
     if (code == TabKey) {
         (void)run(u"a focus listener", [&] { tabFocus(*m_machine, keys.test(ShiftKey)); });
+        updateFocusHighlight();
         return;
     }
     const uint32_t typed = charCodeFor(code, ascii, keys.test(ShiftKey));
     (void)run(u"a text input listener", [&] { typeIntoFocus(*m_machine, code, typed, shortcut); });
+    updateFocusHighlight();
 }
+void Player::contextMenu(swf::Point stage) {
+    if (!m_started)
+        return;
+    track(stage);
+    const Value hover = m_context->held.hover;
+    (void)run(u"a menuSelect listener",
+              [&] { selectContextMenu(*m_machine, hover.isObject() ? hover.asObject() : nullptr); });
+    updateFocusHighlight();
+}
+
+void Player::updateFocusHighlight() {
+    std::optional<swf::Rect> area;
+    (void)run(u"the focus rectangle", [&] { area = focusHighlight(*m_machine); });
+    m_context->stage.setFocusHighlight(area);
+}
+
 void Player::keyUp(uint32_t code, uint32_t ascii) {
     if (code < m_context->keysDown.size())
         m_context->keysDown.reset(code);

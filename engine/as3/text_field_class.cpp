@@ -71,6 +71,12 @@ void dispatchPlain(Machine& m, Value target, const char16_t* type, bool bubbles)
 
 void tooLong(Machine& m) { m.throwError("Error", 1000, u"The system is out of memory."); }
 
+// A styled field takes its formats from the sheet alone.
+void refuseStyled(Machine& m, const model::EditTextObject& f) {
+    if (f.styleSheet())
+        m.throwError("Error", 2009, u"This method cannot be used on a text field with a style sheet.");
+}
+
 void edit(Machine& m, model::EditTextObject& f, size_t begin, size_t end, std::u32string_view inserted) {
     if (f.document().size() - (std::min(end, f.document().size()) - std::min(begin, end)) + inserted.size() >
         MaxFieldCharacters)
@@ -106,8 +112,11 @@ Value setText(Machine& m, Value t, std::span<const Value> args) {
     edit(m, f, 0, f.document().size(), scriptText(m, v));
     return Value();
 }
+// A styled field answers with the markup it was given, as the sheet may
+// change what that markup means.
 Value getHtmlText(Machine& m, Value t, std::span<const Value>) {
-    return m.string(avm2::utf8ToUtf16(text::writeHtml(fieldOf(m, t).document())));
+    const model::EditTextObject& f = fieldOf(m, t);
+    return m.string(avm2::utf8ToUtf16(f.styleSheet() ? f.text() : text::writeHtml(f.document())));
 }
 Value setHtmlText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
@@ -140,6 +149,7 @@ void checkRange(Machine& m, size_t length, int32_t begin, int32_t end) {
 
 Value replaceText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
+    refuseStyled(m, f);
     const int32_t begin = intArg(m, args, 0, 0);
     const int32_t end = intArg(m, args, 1, 0);
     checkRange(m, f.document().size(), begin, end);
@@ -149,6 +159,7 @@ Value replaceText(Machine& m, Value t, std::span<const Value> args) {
 
 Value replaceSelectedText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
+    refuseStyled(m, f);
     const auto [begin, end] = textSelection(m, t);
     const std::u32string inserted = scriptText(m, argument(args, 0));
     edit(m, f, begin, end, inserted);
@@ -162,7 +173,9 @@ Value getDefaultFormat(Machine& m, Value t, std::span<const Value>) {
     return newTextFormat(m, fieldOf(m, t).newTextFormat());
 }
 Value setDefaultFormat(Machine& m, Value t, std::span<const Value> args) {
-    fieldOf(m, t).setNewTextFormat(readTextFormat(m, argument(args, 0)));
+    model::EditTextObject& f = fieldOf(m, t);
+    refuseStyled(m, f);
+    f.setNewTextFormat(readTextFormat(m, argument(args, 0)));
     return Value();
 }
 
@@ -191,6 +204,7 @@ Value getTextFormat(Machine& m, Value t, std::span<const Value> args) {
 }
 Value setTextFormat(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
+    refuseStyled(m, f);
     const text::TextFormat format = readTextFormat(m, argument(args, 0));
     const auto [begin, end] = formatRange(m, f, args, 1);
     f.applyFormat(begin, end, format);
@@ -331,6 +345,18 @@ void setKeptDefaults(Machine& m, Value t) {
     stored.emplace(AlwaysShowSelection, Value::boolean(false));
     stored.emplace(UseRichTextClipboard, Value::boolean(false));
     stored.emplace(StyleSheet, Value::null());
+}
+
+// The field shares the sheet's rules; null leaves the field unstyled.
+Value styleSheetSet(Machine& m, Value t, std::span<const Value> args) {
+    model::EditTextObject& f = fieldOf(m, t);
+    const Value v = argument(args, 0);
+    std::shared_ptr<text::StyleSheet> sheet = styleSheetOf(v);
+    if (!sheet && !v.isNullish())
+        m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert the value to flash.text.StyleSheet.");
+    displayOf(m, t).stored[StyleSheet] = sheet ? v : Value::null();
+    f.setStyleSheet(std::move(sheet));
+    return Value();
 }
 
 Value fullInit(Machine& m, Value t, std::span<const Value> args) {
@@ -621,7 +647,7 @@ const std::vector<avm2::NativeAccessor> Accessors = [] {
         {u"mouseWheelEnabled", keptGet<MouseWheelEnabled>, keptSet<MouseWheelEnabled>},
         {u"alwaysShowSelection", keptGet<AlwaysShowSelection>, keptSet<AlwaysShowSelection>},
         {u"useRichTextClipboard", keptGet<UseRichTextClipboard>, keptSet<UseRichTextClipboard>},
-        {u"styleSheet", keptGet<StyleSheet>, keptSet<StyleSheet>},
+        {u"styleSheet", keptGet<StyleSheet>, styleSheetSet},
     };
     // width and height read as every display object's; setting them resizes the box.
     for (const avm2::NativeAccessor& a : displayObjectAccessors()) {

@@ -91,7 +91,7 @@ void dispatchPlain(Machine& m, Object* target, const char16_t* type, bool bubble
 void typeIntoFocus(Machine& m, uint32_t code, uint32_t ascii, bool ctrl) {
     const Value focus = hostContext(m).held.focus;
     model::EditTextObject* field = textFieldOf(m, focus);
-    if (!field || !field->settings().editable || !onStage(focus.asObject()))
+    if (!field || !field->settings().editable || field->styleSheet() || !onStage(focus.asObject()))
         return;
     Machine::Pin keepFocus(m, focus);
     std::shared_ptr<model::DisplayObject> keep = field->shared_from_this();

@@ -9,7 +9,10 @@
 
 #include "model/edit_text_object.h"
 #include "swf/geometry.h"
+#include "text/style_sheet.h"
 #include "text/text_format.h"
+
+#include <memory>
 
 #include <optional>
 #include <span>
@@ -23,6 +26,9 @@ namespace as3 {
 [[nodiscard]] avm2::Value newTextFormat(avm2::Machine& m, const text::TextFormat& format);
 // What a TextFormat sets; a TypeError for anything else.
 [[nodiscard]] text::TextFormat readTextFormat(avm2::Machine& m, avm2::Value v);
+
+// The sheet a flash.text.StyleSheet holds, or null for anything else.
+[[nodiscard]] std::shared_ptr<text::StyleSheet> styleSheetOf(avm2::Value v);
 
 // The text field a TextField object draws with, or null for anything else.
 [[nodiscard]] model::EditTextObject* textFieldOf(avm2::Machine& m, avm2::Value v);

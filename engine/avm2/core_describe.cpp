@@ -1,6 +1,7 @@
 // flash.utils.describeType: an XML description of a class or of a value's
 // class, from the traits the machine built and the signatures and metadata
-// of the file that declared them. Public members only; the host's native
+// of the file that declared them. Public members and those of namespaces
+// scripts declare (with their uri); the host's native
 // members carry no signatures, so they show as "*" with no parameters.
 #include "avm2/conversions.h"
 #include "avm2/core_library.h"
@@ -87,15 +88,31 @@ std::u16string metadata(const LoadedAbc& file, const Trait& t) {
     return out;
 }
 
-const Trait* traitNamed(const LoadedAbc* file, const std::vector<Trait>* traits, const String* name, TraitKind kind) {
+const Trait* traitNamed(const LoadedAbc* file, const std::vector<Trait>* traits, const QName& name, TraitKind kind) {
     if (!file || !traits)
         return nullptr;
     for (const Trait& t : *traits) {
         const MultinameInfo& info = file->abc.multinames[t.name];
         const bool sameKind = t.kind == kind || ((kind == TraitKind::Getter || kind == TraitKind::Setter) &&
                                                  (t.kind == TraitKind::Getter || t.kind == TraitKind::Setter));
-        if (sameKind && info.name < file->strings.size() && file->strings[info.name] == name)
+        if (sameKind && info.name < file->strings.size() && file->strings[info.name] == name.name &&
+            info.ns < file->namespaces.size() && file->namespaces[info.ns] == name.ns)
             return &t;
+    }
+    return nullptr;
+}
+
+// The trait that declared a member, for its signature's metadata: in the
+// class that owns it, else in the nearest class up the chain (variables
+// carry no owner) whose file declares the name.
+const Trait* declaringTrait(const ClassObject* c, const Binding& b, const QName& name, TraitKind kind, bool statics,
+                            const LoadedAbc*& file) {
+    for (const ClassObject* k = b.owner ? b.owner : c; k; k = statics || b.owner ? nullptr : k->base()) {
+        const Declared d = declaredOf(k, {});
+        if (const Trait* t = traitNamed(d.file, statics ? d.statics : d.instance, name, kind)) {
+            file = d.file;
+            return t;
+        }
     }
     return nullptr;
 }
@@ -104,27 +121,43 @@ std::u16string ownerName(const Binding& b, const ClassObject* fallback) {
     return qualified(b.owner ? b.owner : fallback);
 }
 
+std::u16string parameterList(const LoadedAbc& file, const MethodInfo& info) {
+    std::u16string out;
+    const size_t required = info.paramTypes.size() - std::min(info.optional.size(), info.paramTypes.size());
+    for (size_t i = 0; i < info.paramTypes.size(); ++i)
+        out += u"<parameter" + attribute(u"index", numberToString(double(i + 1))) +
+               attribute(u"type", typeName(file, info.paramTypes[i])) +
+               attribute(u"optional", i >= required ? u"true" : u"false") + u"/>";
+    return out;
+}
+
 // The members of traits: variables, constants, accessors, methods, sorted
-// by name as one list (the player's order is its own).
-std::u16string members(const Traits& traits, const ClassObject* c, const Declared& declared, bool statics) {
+// by name as one list (the player's order is its own). Public ones, and
+// those of namespaces a script declared, which carry their uri.
+std::u16string members(const Traits& traits, const ClassObject* c, bool statics) {
     std::vector<std::pair<std::u16string, std::u16string>> out;
-    const std::vector<Trait>* list = statics ? declared.statics : declared.instance;
     for (const auto& [name, b] : traits.bindings) {
-        if (!name.ns || !name.ns->isPublicRoot() || !name.name)
+        if (!name.ns || name.ns->group() != NamespaceGroup::Public || !name.name)
             continue;
         const std::u16string& local = name.name->text();
+        const std::u16string uri = name.ns->uri().empty() ? u"" : attribute(u"uri", name.ns->uri());
+        const LoadedAbc* file = nullptr;
+        const Trait* declared = nullptr;
         std::u16string text;
+        auto close = [&](const std::u16string& inner, const char16_t* element) {
+            const std::u16string meta = file && declared ? metadata(*file, *declared) : u"";
+            text += inner.empty() && meta.empty() ? u"/>" : u">" + inner + meta + u"</" + element + u">";
+        };
         switch (b.kind) {
         case Binding::Kind::Slot:
         case Binding::Kind::Const: {
             const bool constant = b.kind == Binding::Kind::Const;
-            const Trait* t = traitNamed(declared.file, list, name.name, constant ? TraitKind::Const : TraitKind::Slot);
+            declared = declaringTrait(c, b, name, constant ? TraitKind::Const : TraitKind::Slot, statics, file);
             const std::u16string type =
-                t ? typeName(*declared.file, t->index) : (b.typeName ? b.typeName->text() : u"*");
-            text = std::u16string(constant ? u"<constant" : u"<variable") + attribute(u"name", local) +
+                declared ? typeName(*file, declared->index) : (b.typeName ? b.typeName->text() : u"*");
+            text = std::u16string(constant ? u"<constant" : u"<variable") + attribute(u"name", local) + uri +
                    attribute(u"type", type);
-            const std::u16string meta = t ? metadata(*declared.file, *t) : u"";
-            text += meta.empty() ? u"/>" : u">" + meta + (constant ? u"</constant>" : u"</variable>");
+            close(u"", constant ? u"constant" : u"variable");
             break;
         }
         case Binding::Kind::Accessor: {
@@ -136,29 +169,23 @@ std::u16string members(const Traits& traits, const ClassObject* c, const Declare
                                 : (info.paramTypes.empty() ? u"*" : typeName(*m.file, info.paramTypes[0]));
             }
             const char16_t* access = b.getter && b.setter ? u"readwrite" : b.getter ? u"readonly" : u"writeonly";
-            text = u"<accessor" + attribute(u"name", local) + attribute(u"access", access) + attribute(u"type", type) +
-                   attribute(u"declaredBy", ownerName(b, c));
-            const Trait* t = traitNamed(m.file, list, name.name, TraitKind::Getter);
-            const std::u16string meta = t && m.file ? metadata(*m.file, *t) : u"";
-            text += meta.empty() ? u"/>" : u">" + meta + u"</accessor>";
+            text = u"<accessor" + attribute(u"name", local) + uri + attribute(u"access", access) +
+                   attribute(u"type", type) + attribute(u"declaredBy", ownerName(b, c));
+            declared = declaringTrait(c, b, name, TraitKind::Getter, statics, file);
+            close(u"", u"accessor");
             break;
         }
         case Binding::Kind::Method: {
             std::u16string returnType = u"*", parameters;
-            if (const LoadedAbc* file = b.method.file) {
-                const MethodInfo& info = file->abc.methods[b.method.method];
-                returnType = typeName(*file, info.returnType);
-                const size_t required = info.paramTypes.size() - info.optional.size();
-                for (size_t i = 0; i < info.paramTypes.size(); ++i)
-                    parameters += u"<parameter" + attribute(u"index", numberToString(double(i + 1))) +
-                                  attribute(u"type", typeName(*file, info.paramTypes[i])) +
-                                  attribute(u"optional", i >= required ? u"true" : u"false") + u"/>";
+            if (const LoadedAbc* own = b.method.file) {
+                const MethodInfo& info = own->abc.methods[b.method.method];
+                returnType = typeName(*own, info.returnType);
+                parameters = parameterList(*own, info);
             }
-            text = u"<method" + attribute(u"name", local) + attribute(u"declaredBy", ownerName(b, c)) +
+            text = u"<method" + attribute(u"name", local) + uri + attribute(u"declaredBy", ownerName(b, c)) +
                    attribute(u"returnType", returnType);
-            const Trait* t = traitNamed(b.method.file, list, name.name, TraitKind::Method);
-            const std::u16string meta = t && b.method.file ? metadata(*b.method.file, *t) : u"";
-            text += parameters.empty() && meta.empty() ? u"/>" : u">" + parameters + meta + u"</method>";
+            declared = declaringTrait(c, b, name, TraitKind::Method, statics, file);
+            close(parameters, u"method");
             break;
         }
         }
@@ -193,17 +220,10 @@ std::u16string instanceBody(const ClassObject* c) {
     std::u16string out = ancestry(c);
     if (declared.file) {
         const MethodInfo& init = declared.file->abc.methods[c->init().method];
-        if (!init.paramTypes.empty()) {
-            const size_t required = init.paramTypes.size() - init.optional.size();
-            out += u"<constructor>";
-            for (size_t i = 0; i < init.paramTypes.size(); ++i)
-                out += u"<parameter" + attribute(u"index", numberToString(double(i + 1))) +
-                       attribute(u"type", typeName(*declared.file, init.paramTypes[i])) +
-                       attribute(u"optional", i >= required ? u"true" : u"false") + u"/>";
-            out += u"</constructor>";
-        }
+        if (!init.paramTypes.empty())
+            out += u"<constructor>" + parameterList(*declared.file, init) + u"</constructor>";
     }
-    out += members(c->instanceTraits(), c, declared, false);
+    out += members(c->instanceTraits(), c, false);
     if (declared.file && declared.classTrait)
         out += metadata(*declared.file, *declared.classTrait);
     return out;
@@ -215,13 +235,12 @@ std::u16string describe(Machine& m, Value v) {
                u" isDynamic=\"false\" isFinal=\"true\" isStatic=\"false\"/>";
     auto* asClass = v.isObject() ? dynamic_cast<ClassObject*>(v.asObject()) : nullptr;
     if (asClass) {
-        const Declared declared = declaredOf(asClass, {});
         std::u16string out = u"<type" + attribute(u"name", qualified(asClass)) +
                              u" base=\"Class\" isDynamic=\"true\" isFinal=\"true\" isStatic=\"true\">";
         out += u"<extendsClass type=\"Class\"/><extendsClass type=\"Object\"/>";
         out += u"<accessor name=\"prototype\" access=\"readonly\" type=\"*\" declaredBy=\"Class\"/>";
         if (asClass->traits())
-            out += members(*asClass->traits(), asClass, declared, true);
+            out += members(*asClass->traits(), asClass, true);
         out += u"<factory" + attribute(u"type", qualified(asClass)) + u">" + instanceBody(asClass) + u"</factory>";
         return out + u"</type>";
     }

@@ -255,6 +255,15 @@ std::u16string stringValue(const XmlObject* x) {
     return out;
 }
 
+// "]]>" inside the text ends one section and starts the next.
+std::u16string cdataSection(const std::u16string& text) {
+    std::u16string out = u"<![CDATA[";
+    size_t at = 0;
+    for (size_t end; (end = text.find(u"]]>", at)) != std::u16string::npos; at = end + 2)
+        out += text.substr(at, end + 2 - at) + u"]]><![CDATA[";
+    return out + text.substr(at) + u"]]>";
+}
+
 class Printer {
 public:
     Printer(bool pretty, int indent) : m_pretty(pretty), m_step(std::max(0, indent)) {}
@@ -320,7 +329,10 @@ private:
               std::u16string& out) {
         switch (x->kind()) {
         case XmlKind::Text:
-            out += escapeText(m_pretty ? trim(x->value) : x->value);
+            if (x->cdata)
+                out += cdataSection(x->value);
+            else
+                out += escapeText(m_pretty ? trim(x->value) : x->value);
             return;
         case XmlKind::Attribute:
             out += escapeXmlAttribute(x->value);
@@ -362,7 +374,7 @@ private:
         }
         std::vector<const XmlObject*> children;
         for (const XmlObject* c : x->children) {
-            if (!(m_pretty && c->kind() == XmlKind::Text && trim(c->value).empty()))
+            if (!(m_pretty && c->kind() == XmlKind::Text && !c->cdata && trim(c->value).empty()))
                 children.push_back(c);
         }
         if (children.empty()) {
@@ -435,6 +447,7 @@ XmlObject* deepCopy(Machine& m, const XmlObject* x, XmlObject* parent) {
     c->local = x->local;
     c->prefix = x->prefix;
     c->value = x->value;
+    c->cdata = x->cdata;
     c->namespaces = x->namespaces;
     c->parent = parent;
     for (const XmlObject* a : x->attributes)

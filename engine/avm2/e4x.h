@@ -47,6 +47,8 @@ public:
     std::u16string prefix;
     // Text, comments, instructions and attributes.
     std::u16string value;
+    // Text read from a CDATA section, printed as one again.
+    bool cdata = false;
     XmlObject* parent = nullptr;
     std::vector<XmlObject*> children;
     std::vector<XmlObject*> attributes;

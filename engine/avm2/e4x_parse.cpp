@@ -102,18 +102,19 @@ struct Reader {
         return false;
     }
 
-    void flushText() {
+    void flushText(bool cdata = false) {
         if (text.empty() || failed)
             return;
         std::u16string value = std::move(text);
         text.clear();
-        if (options.ignoreWhitespace) {
+        if (options.ignoreWhitespace && !cdata) {
             value = trimmed(value);
             if (value.empty())
                 return;
         }
         XmlObject* t = make(XmlKind::Text);
         t->value = std::move(value);
+        t->cdata = cdata;
         t->parent = current;
         current->children.push_back(t);
     }
@@ -240,6 +241,19 @@ XmlParseResult parseXmlText(Machine& m, XmlFactory& make, const std::u16string& 
         if (!reader->failed && reader->depth > 0)
             reader->text += utf8ToUtf16(std::string_view(s, size_t(len)));
     });
+    // A CDATA section stays a text node of its own.
+    XML_SetCdataSectionHandler(
+        parser,
+        [](void* data) {
+            auto* reader = static_cast<Reader*>(data);
+            if (reader->depth > 0)
+                reader->flushText();
+        },
+        [](void* data) {
+            auto* reader = static_cast<Reader*>(data);
+            if (reader->depth > 0)
+                reader->flushText(true);
+        });
     XML_SetCommentHandler(parser, [](void* data, const XML_Char* s) {
         auto* reader = static_cast<Reader*>(data);
         if (reader->depth > 0)

@@ -21,6 +21,22 @@ void Interpreter::readName(const LoadedAbc& file, uint32_t index, Value*& sp, Ru
         const Value v = *--sp;
         if (v.isObject())
             mn.objectKey = v.asObject();
+        // A QName names its namespace and local name (x[q], x.@[q]); one
+        // without a uri matches any namespace.
+        if (const QNameState* q = v.isObject() ? v.asObject()->nativeAs<QNameState>() : nullptr) {
+            out.scratch = m_m.toString(q->localName)->text();
+            mn.text = out.scratch;
+            mn.name = m_m.findInterned(out.scratch);
+            mn.isIndex = false;
+            mn.attribute = mn.attribute || q->attribute;
+            if (q->uri.isNull()) {
+                mn.namespaces = {};
+            } else {
+                out.single = m_m.internNamespace(NamespaceGroup::Public, m_m.toString(q->uri)->text());
+                mn.namespaces = std::span<Namespace* const>(&out.single, 1);
+            }
+            return;
+        }
         if (v.isInt() && v.asInt() >= 0) {
             mn.isIndex = true;
             mn.index = uint32_t(v.asInt());

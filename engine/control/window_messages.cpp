@@ -6,8 +6,9 @@
 //
 // The left button drives buttons, clip press/release handlers and the Mouse
 // listeners, as a player's left button does. The right and middle buttons
-// only move the pointer to where they were pressed (rollovers follow): the
-// player keeps the right button for its own menu, and scripts of this era
+// move the pointer to where they were pressed (rollovers follow); the right
+// one's press then opens the player's own menu, which here means only the
+// menu's select event or onSelect (no menu is shown). Scripts of this era
 // hear no other button. The wheel reaches Mouse.onMouseWheel in lines.
 // Each character reaches the engine once (a key-down and its WM_CHAR are
 // one keystroke, see key_translator.h), which is what lets the engine type
@@ -32,6 +33,7 @@ constexpr UINT kMouseMove = 0x0200;
 constexpr UINT LeftDown = 0x0201;
 constexpr UINT LeftUp = 0x0202;
 constexpr UINT LeftDoubleClick = 0x0203;
+constexpr UINT RightDown = 0x0204;
 constexpr UINT MouseWheel = 0x020A;
 constexpr UINT MouseHorizontalWheel = 0x020E;
 constexpr UINT FirstMouseMessage = 0x0200;  // WM_MOUSEMOVE
@@ -92,6 +94,14 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
         engine.mouseUp(*point);
         if (m_player)
             m_player->mouseUp(*point);
+        break;
+    case RightDown:
+        engine.mouseMove(*point);
+        engine.contextMenu(*point);
+        if (m_player) {
+            m_player->mouseMove(*point);
+            m_player->contextMenu(*point);
+        }
         break;
     default:
         // Moves, and the other buttons (see above).

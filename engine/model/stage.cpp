@@ -159,7 +159,25 @@ ChangeSet Stage::collectChanges() {
     bool everything = m_firstCollection || m_everythingChanged;
     m_firstCollection = false;
     m_everythingChanged = false;
-    return m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
+    ChangeSet changes = m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
+    changes.rects.insert(changes.rects.end(), m_highlightChanges.begin(), m_highlightChanges.end());
+    m_highlightChanges.clear();
+    return changes;
+}
+
+void Stage::setFocusHighlight(std::optional<swf::Rect> area) {
+    if (area && area->isEmpty())
+        area.reset();
+    if (area == m_focusHighlight)
+        return;
+    // The line is drawn a few pixels wide whatever the scale: a margin
+    // covers it at any reasonable zoom.
+    constexpr int32_t Margin = 200;
+    for (const std::optional<swf::Rect>& r : {m_focusHighlight, area}) {
+        if (r)
+            m_highlightChanges.push_back({r->xMin - Margin, r->xMax + Margin, r->yMin - Margin, r->yMax + Margin});
+    }
+    m_focusHighlight = area;
 }
 
 std::shared_ptr<MovieClip> Stage::createDetachedClip() { return ObjectFactory::createEmptyClip(m_context, 1); }

@@ -129,6 +129,11 @@ public:
     // A fresh work allowance, for the script layer between its own runs.
     void resetWorkBudget();
 
+    // The focus rectangle drawn over everything (stage twips) around what
+    // the keyboard focused; none hides it. Changes reach collectChanges().
+    void setFocusHighlight(std::optional<swf::Rect> area);
+    [[nodiscard]] const std::optional<swf::Rect>& focusHighlight() const { return m_focusHighlight; }
+
 private:
     Stage() = default;
 
@@ -140,6 +145,8 @@ private:
     bool m_everythingChanged = false;
     bool m_firstCollection = true;
     std::unique_ptr<ChangeTracker> m_tracker;
+    std::optional<swf::Rect> m_focusHighlight;
+    std::vector<swf::Rect> m_highlightChanges;  // areas the rectangle left or took
 };
 
 }  // namespace model

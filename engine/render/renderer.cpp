@@ -8,6 +8,33 @@
 
 namespace render {
 
+namespace {
+
+// The focus rectangle: a yellow line two pixels wide just inside the
+// focused object's bounds, the same width at any scale.
+void drawFocusHighlight(const Canvas& canvas, const swf::Rect& area) {
+    cairo_t* cr = canvas.context();
+    const cairo_matrix_t m = canvas.mapping().matrix();
+    double x0 = area.xMin, y0 = area.yMin, x1 = area.xMax, y1 = area.yMax;
+    cairo_matrix_transform_point(&m, &x0, &y0);
+    cairo_matrix_transform_point(&m, &x1, &y1);
+    x0 = std::round(x0);
+    y0 = std::round(y0);
+    x1 = std::round(x1);
+    y1 = std::round(y1);
+    if (x1 - x0 < 2 || y1 - y0 < 2)
+        return;
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 0.0);
+    cairo_set_line_width(cr, 2.0);
+    cairo_rectangle(cr, x0 + 1.0, y0 + 1.0, x1 - x0 - 2.0, y1 - y0 - 2.0);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+}  // namespace
+
 DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect aspect, Quality quality) {
     auto opened = Canvas::open(target, stage.stageRect(), stage.backgroundColor(), aspect, quality, stage.layout());
     if (!opened)
@@ -25,6 +52,8 @@ DrawError Renderer::draw(const model::Stage& stage, const Target& target, Aspect
         Painter painter(canvas, stage.characterCache(), *m_paints, &m_loadedPaints);
         ScenePainter scene(painter, canvas.mapping().matrix());
         scene.paint(stage.root());
+        if (const auto& focus = stage.focusHighlight())
+            drawFocusHighlight(canvas, *focus);
     }
     return canvas.finish();
 }

@@ -1,6 +1,6 @@
 // ContextMenu and ContextMenuItem: plain objects a movie builds for its
-// right-click menu. No menu is ever shown here, so onSelect never fires; the
-// objects keep what scripts put in them, as the player's do.
+// right-click menu. A right press calls the menu's onSelect (see
+// input_dispatcher.h); no menu is ever shown, so no item is ever chosen.
 #include "script/builtins.h"
 
 #include "script/array_object.h"

@@ -156,6 +156,12 @@ void Engine::mouseWheel(int32_t delta) {
     finish(entry.outermost());
 }
 
+void Engine::contextMenu(swf::Point stage) {
+    Runtime::Entry entry(m_state->rt);
+    m_state->input.contextMenu(stage);
+    finish(entry.outermost());
+}
+
 void Engine::keyDown(uint32_t code, uint32_t ascii) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.keyDown(code, ascii);

@@ -130,6 +130,8 @@ public:
     void mouseDown(swf::Point stage);
     void mouseUp(swf::Point stage);
     void mouseWheel(int32_t delta);
+    // The right button went down: the context menu's onSelect, no menu shown.
+    void contextMenu(swf::Point stage);
     // code: the key code scripts see in Key.getCode() (Windows virtual-key
     // numbers); ascii: the character, 0 when the key has none. The
     // character is typed into the focused input text field (mouseDown on

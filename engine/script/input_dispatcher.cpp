@@ -2,6 +2,7 @@
 #include "script/input_dispatcher.h"
 
 #include "script/broadcaster.h"
+#include "script/calls.h"
 #include "script/clip_control.h"
 #include "script/clip_events.h"
 #include "script/conversions.h"
@@ -241,6 +242,22 @@ void InputDispatcher::mouseUp(swf::Point p) {
 void InputDispatcher::mouseWheel(int32_t delta) {
     Value args[] = {Value(double(delta))};
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseWheel", args);
+}
+
+void InputDispatcher::contextMenu(swf::Point p) {
+    m_rt.input.mouse = p;
+    track(p);
+    model::DisplayObject* hit = HitTester(m_rt.stage).topmost(m_rt.stage.root(), p, nullptr);
+    for (model::DisplayObject* o = hit ? hit : &m_rt.stage.root(); o; o = o->parent()) {
+        StageObject* owner = existingObject(*o);
+        const Value* found = owner ? rawProperty(owner, u"menu") : nullptr;
+        if (!found || !found->asObject())
+            continue;
+        const Value menu = *found;
+        const Value args[] = {Value(owner), menu};
+        (void)m_rt.guarded([&] { (void)callMethod(m_rt, menu, u"onSelect", args); });
+        return;
+    }
 }
 
 void InputDispatcher::keyDown(uint32_t code, uint32_t ascii) {

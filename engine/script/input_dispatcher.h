@@ -44,6 +44,10 @@ public:
     void mouseDown(swf::Point stage);
     void mouseUp(swf::Point stage);
     void mouseWheel(int32_t delta);
+    // A right press: the menu of the topmost object under the pointer, or
+    // of the nearest parent with one (the root's last), hears
+    // onSelect(owner, menu) before it would show.
+    void contextMenu(swf::Point stage);
     void keyDown(uint32_t code, uint32_t ascii);
     void keyUp(uint32_t code, uint32_t ascii);
     [[nodiscard]] bool pointerOverButton() const;

@@ -73,4 +73,63 @@ TEST(HaxeFocus, TabPressesAndKeysMoveFocusWithTheirEvents) {
                                                 : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
 }
 
+// Tab shows the yellow rectangle just inside what it focused, unless the
+// object's focusRect or the stage's stageFocusRect is off; a press hides it.
+// A right press selects the menu of the nearest object with one.
+TEST(HaxeFocus, TabShowsTheFocusRectangleAndRightPressesSelectMenus) {
+    REQUIRE_HAXE();
+    auto p = as3test::playHaxe("Focus");
+    ASSERT_TRUE(p && p->player);
+    as3::Player& player = *p->player;
+    enum class Act { Tab, Press, KeyS };
+    struct Step {
+        Act act;
+        bool aShown, bShown, cShown;  // squares at x 0, 30, 60, 20 pixels wide
+    };
+    const Step steps[] = {
+        {Act::Tab, false, false, true},     // c (tabIndex 1)
+        {Act::Tab, false, false, false},    // a, whose focusRect is false
+        {Act::Tab, false, true, false},     // b
+        {Act::Press, false, false, false},  // on nothing: hidden, b keeps focus
+        {Act::Tab, false, false, true},     // c again
+        {Act::KeyS, false, false, false},   // stage.stageFocusRect = false
+        {Act::Tab, false, false, false},
+    };
+    int n = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(n++);
+        if (s.act == Act::Tab) {
+            player.keyDown(9, 9);
+        } else if (s.act == Act::KeyS) {
+            player.keyDown(83, 's');
+        } else {
+            player.mouseMove(px(150, 60));
+            player.mouseDown(px(150, 60));
+            player.mouseUp(px(150, 60));
+        }
+        (void)p->stage->collectChanges();
+        as3test::Picture picture(*p->stage);
+        ASSERT_TRUE(picture.drawn());
+        const int32_t lefts[] = {0, 30, 60};
+        const bool shown[] = {s.aShown, s.bShown, s.cShown};
+        for (size_t i = 0; i < 3; ++i) {
+            const int32_t x = lefts[i];
+            const uint32_t edge = shown[i] ? 0xFFFF00u : 0x808080u;
+            EXPECT_EQ(picture.rgb(x, 10), edge) << "left edge of square " << i;
+            EXPECT_EQ(picture.rgb(x + 19, 10), edge) << "right edge of square " << i;
+            EXPECT_EQ(picture.rgb(x + 10, 1), edge) << "top edge of square " << i;
+            EXPECT_EQ(picture.rgb(x + 10, 10), 0x808080u) << "inside of square " << i;
+        }
+    }
+    player.contextMenu(px(5, 10));
+    player.contextMenu(px(125, 10));  // hidden, inside box
+    player.contextMenu(px(150, 60));  // nothing with a menu
+    std::vector<std::u16string> menus;
+    for (const auto& [command, text] : p->host.commands) {
+        if (command == u"event" && text.starts_with(u"menuSelect"))
+            menus.push_back(text);
+    }
+    EXPECT_EQ(menus, (std::vector<std::u16string>{u"menuSelect:a:a:a", u"menuSelect:box:hidden:box"}));
+}
+
 }  // namespace

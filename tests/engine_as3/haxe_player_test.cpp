@@ -287,4 +287,9 @@ TEST(HaxePlayer, XmlAndDescribeType) {
               u"<book id=\"3\"/></lib>");
     EXPECT_EQ(p->host.command(u"described"), u"Item,2,total,2,true,Object");
     EXPECT_EQ(p->host.command(u"static"), u"true,made,Item");
+    // Members inherited from Base: each accessor's access and owner, a
+    // method's metadata, the constructor's own parameters, a namespace's uri.
+    EXPECT_EQ(p->host.command(u"inherited"),
+              u"both:readwrite:Base level:writeonly:Base size:readonly:Base,Base,Marked,level=2,1,Base,urn:test");
+    EXPECT_EQ(p->host.command(u"constructor"), u"2,true");
 }

@@ -81,6 +81,27 @@ TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
 }
 
+// A sheet's rules (a broken text adds none), a field styled through it
+// refusing what would format it by hand, and the sheet shared, not copied.
+TEST(HaxeText, StyleSheetsStyleTheirFields) {
+    REQUIRE_HAXE();
+    auto p = playText(false);
+    ASSERT_TRUE(p && p->player);
+    struct Expect {
+        const char16_t* command;
+        const char16_t* values;
+    };
+    const Expect expected[] = {
+        {u"sheet", u".note em h1 h2 p,18px,#00FF00,#0000FF,true,18,65280,true"},
+        {u"styled", u"true,true,Hi there,18,65280,true,true,false,2009,2009,2009,none"},
+        {u"unstyled", u"30,0,none,true"},
+    };
+    for (const Expect& e : expected) {
+        SCOPED_TRACE(utf8(e.command));
+        EXPECT_EQ(p->host.command(e.command), std::u16string(e.values));
+    }
+}
+
 TEST(HaxeText, FieldsDrawTheirBoxesAndGlyphsWhereTheyMeasure) {
     REQUIRE_HAXE();
     auto p = playText(false);

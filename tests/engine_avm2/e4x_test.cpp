@@ -180,6 +180,11 @@ TEST(E4x, Expressions) {
         {"UnboundPrefixRefused", u"<p:a/>", {}, "error: Error #1083"},
         {"DeclarationSkipped", u"<?xml version=\"1.0\"?><a/>", {u"name()"}, "a"},
         {"IndexedXmlAssignment", u"<a/>", {u"[0]=x"}, "error: Error #1087"},
+        {"CdataPrintedAsCdata", u"<a><![CDATA[x<&y]]></a>", {}, "<a><![CDATA[x<&y]]></a>"},
+        {"CdataTextValue", u"<a><![CDATA[x<&y]]></a>", {u"toString()"}, "x<&y"},
+        {"CdataBesideText", u"<a>1<![CDATA[ 2 ]]></a>", {u"children()", u"length()"}, "2"},
+        {"CdataWhitespaceKept", u"<a><b/><![CDATA[  ]]></a>", {u"children()", u"length()"}, "2"},
+        {"CdataCopied", u"<a><b><![CDATA[<c>]]></b></a>", {u".b", u"copy()"}, "<b><![CDATA[<c>]]></b>"},
     };
     for (const E4xCase& c : cases) {
         const std::string got = run(c);
@@ -204,6 +209,7 @@ TEST(E4x, DepthLimit) {
 
 struct Names {
     uint32_t xml = 0, xmlList = 0, b = 0, atId = 0, index = 0, length = 0, toXmlString = 0;
+    uint32_t qnameClass = 0, namespaceClass = 0, indexAttribute = 0, runtimeNsB = 0, idText = 0;
     uint32_t source = 0, two = 0, bText = 0, empty = 0, markup = 0, elementSource = 0, urn = 0, nsSource = 0;
 };
 
@@ -223,6 +229,11 @@ std::string runCode(const CodeCase& c) {
     n.b = a.qname(pub, a.string("b"));
     n.atId = a.qname(pub, a.string("id"), true);
     n.index = a.multiname(0x1B, {a.nsSet({pub})});
+    n.indexAttribute = a.multiname(0x1C, {a.nsSet({pub})});
+    n.runtimeNsB = a.multiname(0x0F, {a.string("b")});
+    n.qnameClass = a.qname(pub, a.string("QName"));
+    n.namespaceClass = a.qname(pub, a.string("Namespace"));
+    n.idText = a.string("id");
     n.length = a.qname(pub, a.string("length"));
     n.toXmlString = a.qname(pub, a.string("toXMLString"));
     n.source = a.string("<a><b id=\"1\">x</b><c><b id=\"2\">y</b></c><b id=\"2\">z</b></a>");
@@ -318,6 +329,48 @@ TEST(E4x, Instructions) {
          },
          "1"},
         {"TypeOf", [](Code& c, const Names&) { c.op(Op::GetLocal1).op(Op::TypeOf).op(Op::ReturnValue); }, "xml"},
+        {"QNameKey",
+         // x[new QName("b")]: the children, not a member named by the QName's text.
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLocal1).op(Op::GetLex, n.qnameClass).op(Op::PushString, n.bText).op(Op::Construct, 1);
+             c.op(Op::GetProperty, n.index).op(Op::CallProperty, {n.length, 0}).op(Op::ReturnValue);
+         },
+         "2"},
+        {"QNameAttributeKey",
+         // x.b.@[new QName("id")]
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLocal1).op(Op::GetProperty, n.b).op(Op::GetLex, n.qnameClass).op(Op::PushString, n.idText);
+             c.op(Op::Construct, 1).op(Op::GetProperty, n.indexAttribute).op(Op::ConvertS).op(Op::ReturnValue);
+         },
+         "12"},
+        {"NamespacedQNameKey",
+         // new XML(<a xmlns="urn:x">...): [new QName("urn:x", "b")], [new QName("", "b")] and
+         // [new QName(null, "b")] (any namespace) as three digits
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLex, n.xml).op(Op::PushString, n.nsSource).op(Op::Construct, 1).op(Op::SetLocal2);
+             c.op(Op::PushString, n.empty);
+             for (int i = 0; i < 3; ++i) {
+                 c.op(Op::GetLocal2).op(Op::GetLex, n.qnameClass);
+                 if (i == 0)
+                     c.op(Op::PushString, n.urn);
+                 else if (i == 1)
+                     c.op(Op::PushString, n.empty);
+                 else
+                     c.op(Op::PushNull);
+                 c.op(Op::PushString, n.bText).op(Op::Construct, 2).op(Op::GetProperty, n.index);
+                 c.op(Op::CallProperty, {n.length, 0}).op(Op::ConvertS).op(Op::Add);
+             }
+             c.op(Op::ReturnValue);
+         },
+         "202"},
+        {"NamespaceQualifiedChild",
+         // x.ns::b with ns = new Namespace("urn:x")
+         [](Code& c, const Names& n) {
+             c.op(Op::GetLex, n.xml).op(Op::PushString, n.nsSource).op(Op::Construct, 1);
+             c.op(Op::GetLex, n.namespaceClass).op(Op::PushString, n.urn).op(Op::Construct, 1);
+             c.op(Op::GetProperty, n.runtimeNsB).op(Op::CallProperty, {n.length, 0}).op(Op::ReturnValue);
+         },
+         "2"},
     };
     for (const CodeCase& c : cases) {
         const std::string got = runCode(c);

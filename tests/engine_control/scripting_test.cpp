@@ -145,6 +145,32 @@ TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled) {
 // A sink that closes the control, or releases the container's last
 // reference to it, while the movie's script is running: the script ends,
 // and nothing is freed under it (the sanitizer build checks).
+// The right button reaches the root's menu (onSelect; no menu is shown);
+// the left one does not.
+TEST(Scripting, TheRightButtonSelectsTheMenu) {
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
+    Actions onSelect;
+    onSelect.push({"_root"}).getVariable().push({"selected", "yes"}).setMember();
+    Actions a;
+    a.push({"_root"}).getVariable().push({"menu"}).defineFunction("", {}, onSelect);
+    a.push({1, "ContextMenu"}).newObject().setMember();
+    movie.doAction(a);
+    movie.showFrame();
+    Control control;
+    control.activate(200, 100);
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "menu.swf")), S_OK);
+    const auto windowless = control.ole.As<IOleInPlaceObjectWindowless>();
+    ASSERT_TRUE(windowless);
+    LRESULT result = 0;
+    BSTR value = nullptr;
+    EXPECT_EQ(windowless->OnWindowMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50), &result), S_OK);
+    ASSERT_EQ(control.flash->GetVariable(bstr(u"selected").get(), &value), S_OK);
+    EXPECT_EQ(take(value), u"");
+    EXPECT_EQ(windowless->OnWindowMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(50, 50), &result), S_OK);
+    ASSERT_EQ(control.flash->GetVariable(bstr(u"selected").get(), &value), S_OK);
+    EXPECT_EQ(take(value), u"yes");
+}
+
 TEST(Scripting, ASinkMayCloseOrReleaseTheControlDuringAnEvent) {
     {
         CallbackSink sink;

@@ -177,6 +177,36 @@ TEST(Listeners, MouseListenersAndClipEventsHearEveryEvent) {
     EXPECT_EQ(p->host.traces, (Strings{"clip mouseDown", "down 10,15", "wheel -3", "true", "clip mouseDown"}));
 }
 
+// A right press calls onSelect(owner, menu) of the menu of what is under the
+// pointer, else of the nearest parent with one: here the root's.
+TEST(ContextMenus, RightPressSelectsTheMenuOfWhatIsUnderThePointer) {
+    swfwriter::MovieWriter m({.version = 8});
+    uint16_t square = m.rectangle(0, 0, 2000, 2000, Blue);
+    swfwriter::SpriteWriter s(8);
+    s.place(square, 1);
+    s.showFrame();
+    uint16_t sprite = m.defineSprite(s);
+    m.place(sprite, 1, named("c"));
+    m.place(sprite, 2, namedAt("d", 4000, 0));
+    Actions onC;
+    onC.push({"c menu "}).push({"o"}).getVariable().push({"_name"}).getMember().add2().trace();
+    Actions onRoot;
+    onRoot.push({"root menu "}).push({"o"}).getVariable().push({"_root"}).getVariable().equals2().add2().trace();
+    Actions root;
+    root.push({"c"}).getVariable().push({"menu"}).defineFunction("", {"o", "m"}, onC);
+    root.push({1, "ContextMenu"}).newObject().setMember();
+    root.push({"_root"}).getVariable().push({"menu"}).defineFunction("", {"o", "m"}, onRoot);
+    root.push({1, "ContextMenu"}).newObject().setMember();
+    m.doAction(root);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    p->engine->contextMenu({1000, 1000});
+    p->engine->contextMenu({5000, 1000});
+    p->engine->contextMenu({9000, 5000});
+    EXPECT_EQ(p->host.traces, (Strings{"c menu c", "root menu true", "root menu true"}));
+}
+
 TEST(Listeners, KeysReachListenersClipEventsAndKeyState) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);

@@ -2,6 +2,7 @@
 // characters keys type, and the flash.ui objects; every event a listener
 // hears goes out through fscommand "event", in order.
 import flash.display.Sprite;
+import flash.events.ContextMenuEvent;
 import flash.events.FocusEvent;
 import flash.events.KeyboardEvent;
 import flash.ui.ContextMenu;
@@ -58,7 +59,10 @@ class Focus {
         root.stage.addEventListener(FocusEvent.KEY_FOCUS_CHANGE, function(e:FocusEvent) {
             note("keyFocusChange:" + nameOf(e.relatedObject) + ":" + e.shiftKey + ":" + e.keyCode);
         });
+        a.focusRect = false;
         root.stage.addEventListener(KeyboardEvent.KEY_DOWN, function(e:KeyboardEvent) {
+            if (e.keyCode == 83)
+                root.stage.stageFocusRect = false;
             if (e.keyCode != Keyboard.TAB && e.keyCode != Keyboard.SHIFT)
                 note("key:" + e.keyCode + ":" + e.charCode + ":" + e.shiftKey);
         });
@@ -69,6 +73,12 @@ class Focus {
         menu.hideBuiltInItems();
         menu.customItems.push(new ContextMenuItem("About", true));
         a.contextMenu = menu;
+        var boxMenu = new ContextMenu();
+        box.contextMenu = boxMenu;
+        for (m in [menu, boxMenu])
+            m.addEventListener(ContextMenuEvent.MENU_SELECT, function(e:ContextMenuEvent) {
+                note("menuSelect:" + (m == menu ? "a" : "box") + ":" + nameOf(e.mouseTarget) + ":" + nameOf(e.contextMenuOwner));
+            });
         var copy = menu.clone();
         var item:ContextMenuItem = menu.customItems[0];
         report("ui", [

@@ -140,6 +140,44 @@ class Text {
         var fonts = Font.enumerateFonts(true);
         report("fonts", [fonts.length >= 3, fonts[fonts.length - 1].fontName, fonts[fonts.length - 1].fontType, fonts[0].fontStyle]);
 
+        // A style sheet from CSS and objects; a field styled by it.
+        var sheet = new flash.text.StyleSheet();
+        sheet.parseCSS("p { font-size: 18px; color: #FF0000 } .note { font-weight: bold; text-decoration: underline } h1, h2 { display: block }");
+        sheet.setStyle("em", {fontStyle: "italic", color: "#0000FF"});
+        sheet.parseCSS("p { color: #00FF00 }");
+        sheet.parseCSS("q { color: #123456 } broken {");
+        function style(name:String):Dynamic return sheet.getStyle(name);
+        var copy = style("em");
+        copy.color = "#000000";
+        var pFormat = sheet.transform(sheet.getStyle("p"));
+        report("sheet", [
+            sheet.styleNames.join(" "), style("p").fontSize, style("p").color, style("em").color, style("missing") == null, pFormat.size, pFormat.color, sheet.transform(null) == null
+        ]);
+        var styled = new TextField();
+        styled.styleSheet = sheet;
+        styled.htmlText = "<p>Hi <span class='note'>there</span></p>";
+        function refused(f:Void->Void):Dynamic {
+            try {
+                f();
+            } catch (e:flash.errors.Error) {
+                return e.errorID;
+            }
+            return "none";
+        }
+        report("styled", [
+            styled.styleSheet == sheet, styled.htmlText == "<p>Hi <span class='note'>there</span></p>", styled.text, styled.getTextFormat(0, 1).size, styled.getTextFormat(0, 1).color,
+            styled.getTextFormat(3, 8).bold, styled.getTextFormat(3, 8).underline, styled.getTextFormat(0, 2).bold,
+            refused(function() styled.setTextFormat(bold)), refused(function() styled.replaceText(0, 1, "x")),
+            refused(function() styled.defaultTextFormat = bold), refused(function() styled.appendText("!"))
+        ]);
+        sheet.setStyle("em", null);
+        sheet.setStyle("P", {fontSize: "30"});
+        styled.htmlText = "<p>Hi</p>";
+        var sizeBefore = styled.getTextFormat(0, 1).size;
+        styled.styleSheet = null;
+        sheet.clear();
+        report("unstyled", [sizeBefore, sheet.styleNames.length, refused(function() styled.setTextFormat(bold)), styled.getTextFormat(0, 1).bold]);
+
         // Placed by the timeline when the test writes one around this code.
         var placed = root.getChildByName("placed");
         if (placed != null) {

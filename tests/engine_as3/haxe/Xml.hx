@@ -9,6 +9,22 @@ class Item {
     public function total(a:Int, ?b:Float):Float return a;
 }
 
+// Members describeType lists from a base: accessors of each access,
+// metadata, a constructor's parameters, a namespaced variable.
+class Base {
+    @:ns("urn:test") public var tagged:Int;
+    public function new(a:Int, ?b:String) {}
+    @:meta(Marked(level = "2")) public function inherited():Void {}
+    @:getter(size) function getSize():Int return 1;
+    @:setter(level) function setLevel(v:Int):Void {}
+    @:getter(both) function getBoth():String return "";
+    @:setter(both) function setBoth(v:String):Void {}
+}
+
+class Derived extends Base {
+    public function new(a:Int) super(a);
+}
+
 class Xml {
     static function main() {
         var xmlClass:Dynamic = untyped __global__["XML"];
@@ -32,6 +48,18 @@ class Xml {
         flash.Lib.fscommand("described", d.attribute("name").toString() + "," + d.variable.length() + ","
             + d.method.attribute("name").toString() + "," + d.method.parameter.length() + ","
             + d.method.parameter[1].attribute("optional").toString() + "," + d.extendsClass.attribute("type").toString());
+        var e:Dynamic = describe(new Derived(1));
+        var accessors:Array<String> = [];
+        for (i in 0...e.accessor.length())
+            accessors.push(e.accessor[i].attribute("name") + ":" + e.accessor[i].attribute("access") + ":" + e.accessor[i].attribute("declaredBy"));
+        var marked:Dynamic = e.method.metadata;
+        flash.Lib.fscommand("inherited", accessors.join(" ") + "," + e.method.attribute("declaredBy").toString() + ","
+            + marked.attribute("name").toString() + "," + marked.arg.attribute("key").toString() + "=" + marked.arg.attribute("value").toString() + ","
+            + e.constructor.parameter.length() + "," + e.extendsClass[0].attribute("type").toString() + ","
+            + e.variable.attribute("uri").toString());
+        var b:Dynamic = describe(Base);
+        flash.Lib.fscommand("constructor", b.factory.constructor.parameter.length() + ","
+            + b.factory.constructor.parameter[1].attribute("optional").toString());
         var c:Dynamic = describe(Item);
         flash.Lib.fscommand("static", c.attribute("isStatic").toString() + "," + c.variable.attribute("name").toString()
             + "," + c.factory.attribute("type").toString());
