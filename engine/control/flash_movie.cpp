@@ -98,6 +98,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         host->attachSound(sound.get());
         host->setObjectId(m_objectName);
+        host->setAllowScriptAccess(m_allowScriptAccess);
         script::Limits limits;
         limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
         auto engine = script::Engine::create(*stage, *host, limits);

@@ -36,6 +36,7 @@ class ArrayObject;
 class Interpreter;
 class NetSession;
 class NetStreamObject;
+struct MovieOrigin;
 
 struct Prototypes {
     Object* object = nullptr;
@@ -203,6 +204,11 @@ public:
     // Loads scripts started (LoadVars, loadVariables); made on first use.
     std::unique_ptr<NetSession> net;
     DragState drag;
+    // The clip whose code runs now (null outside scripts): its movie's
+    // origin decides what the code may reach (movie_origins.h).
+    StageObject* codeTarget = nullptr;
+    bool mixedOrigins = false;  // a movie of another origin than the root's was loaded
+    std::shared_ptr<MovieOrigin> rootMovie;
     std::vector<Value> stack;  // the operand stack, shared by nested frames
     // Player-wide settings scripts read and write (_quality, _focusrect ...).
     String quality{u"HIGH"};
