@@ -43,9 +43,7 @@ MovieOrigin& movieOf(Runtime& rt, const model::DisplayObject* display) {
     return rootMovie(rt);
 }
 
-MovieOrigin& runningMovie(Runtime& rt) {
-    return movieOf(rt, rt.codeTarget ? rt.codeTarget->display() : nullptr);
-}
+MovieOrigin& runningMovie(Runtime& rt) { return movieOf(rt, rt.codeTarget ? rt.codeTarget->display() : nullptr); }
 
 bool isRootMovie(Runtime& rt, const MovieOrigin& movie) { return &movie == &rootMovie(rt); }
 

@@ -71,10 +71,14 @@ TEST(ScriptAccessTest, AllowScriptAccessDecidesCallsToTheHost) {
         std::string movie;
         bool allowed;
     } cases[] = {
-        {"always", "http://a.com/m.swf", true},       {"ALWAYS", "file:///m.swf", true},
-        {"never", "file:///m.swf", false},            {"Never", "http://a.com/m.swf", false},
-        {"sameDomain", "file:///m.swf", true},        {"sameDomain", "http://a.com/m.swf", false},
-        {"", "file:///m.swf", true},                  {"nonsense", "https://a.com/m.swf", false},
+        {"always", "http://a.com/m.swf", true},
+        {"ALWAYS", "file:///m.swf", true},
+        {"never", "file:///m.swf", false},
+        {"Never", "http://a.com/m.swf", false},
+        {"sameDomain", "file:///m.swf", true},
+        {"sameDomain", "http://a.com/m.swf", false},
+        {"", "file:///m.swf", true},
+        {"nonsense", "https://a.com/m.swf", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(net::mayCallHost(net::parseHostAccess(c.value), at(c.movie)), c.allowed) << c.value << " " << c.movie;
