@@ -214,6 +214,7 @@ public:
     String quality{u"HIGH"};
     bool focusRect = true;
     double soundBufferTime = 5;
+    bool showMenu = true;  // Stage.showMenu
     // The shown size Stage.onResize last reported (or first saw).
     std::pair<int32_t, int32_t> stageSizeSeen{0, 0};
 
