@@ -109,4 +109,41 @@ TEST_F(MovieOriginsTest, OtherOriginsReachEachOtherOnlyWhereGranted) {
     }
 }
 
+TEST(HostAccess, AllowScriptAccessGatesEveryCallOut) {
+    const struct {
+        std::u16string access;
+        std::u16string url;
+        bool calls;
+    } cases[] = {
+        {u"sameDomain", u"file:///movies/test.swf", true},
+        {u"sameDomain", u"http://127.0.0.1/test.swf", false},
+        {u"always", u"http://127.0.0.1/test.swf", true},
+        {u"never", u"file:///movies/test.swf", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(utf8(c.access + u" " + c.url));
+        Actions a;
+        a.push({"FSCommand:go", "now"}).getUrl2(0);
+        a.push({"http://example.com/page", "_blank"}).getUrl2(0);
+        a.callMethodOn("ExternalInterface", "call", {"f"}).pop();
+        a.push({"added"}).defineFunction("", {}, Actions());
+        a.push({Null{}, "cb", 3, "ExternalInterface"}).getVariable().push({"addCallback"}).callMethod().setVariable();
+        swfwriter::MovieWriter m({.version = 8});
+        m.doAction(a);
+        m.showFrame();
+        auto parsed = swf::parseMovie(m.finish());
+        auto p = std::make_unique<Player>();
+        p->movie = parsed.value();
+        p->stage = model::Stage::create(p->movie);
+        p->host.url = c.url;
+        p->host.access = c.access;
+        p->engine = script::Engine::create(*p->stage, p->host);
+        p->engine->runPending();
+        EXPECT_EQ(p->host.fscommands.size(), c.calls ? 1u : 0u);
+        EXPECT_EQ(p->host.urls.size(), c.calls ? 1u : 0u);
+        EXPECT_EQ(p->host.calls.size(), c.calls ? 1u : 0u);
+        EXPECT_EQ(p->var("added"), c.calls ? "true" : "false");
+    }
+}
+
 }  // namespace
