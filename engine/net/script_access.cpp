@@ -57,14 +57,14 @@ HostAccess parseHostAccess(std::string_view text) {
     return HostAccess::SameDomain;
 }
 
-bool mayCallHost(HostAccess access, const Location& movie) {
+bool mayCallHost(HostAccess access, const Location& movie, const Location& root) {
     switch (access) {
     case HostAccess::Always:
         return true;
     case HostAccess::Never:
         return false;
     case HostAccess::SameDomain:
-        return movie.isLocal();
+        return movie.origin() == root.origin();
     }
     return false;
 }

@@ -11,12 +11,19 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace net {
 
 struct DomainGrant {
     std::string domain;     // a lower-case host, or "*"
     bool insecure = false;  // allowInsecureDomain: http callers too
+};
+
+// A movie's origin and the domains it let in.
+struct MovieOrigin {
+    Location location;
+    std::vector<DomainGrant> grants;
 };
 
 // allowDomain's argument: a host ("example.com"), a URL whose host counts
@@ -27,13 +34,13 @@ struct DomainGrant {
 // which granted `grants`?
 [[nodiscard]] bool mayScript(const Location& caller, const Location& target, std::span<const DomainGrant> grants);
 
-// The control's AllowScriptAccess: may the root movie call its host
-// (getURL, fscommand, ExternalInterface)?
+// The control's AllowScriptAccess: may a movie call its host (getURL,
+// fscommand, ExternalInterface)?
 enum class HostAccess { Always, SameDomain, Never };
 // Case-insensitive; anything unknown is the default, SameDomain.
 [[nodiscard]] HostAccess parseHostAccess(std::string_view text);
-// The host runs here, on this machine: "sameDomain" lets local movies call
-// it and keeps network movies out.
-[[nodiscard]] bool mayCallHost(HostAccess access, const Location& movie);
+// The container shows the movie the host opened, so it counts as of that
+// movie's origin: "sameDomain" lets movies of the root's origin call it.
+[[nodiscard]] bool mayCallHost(HostAccess access, const Location& movie, const Location& root);
 
 }  // namespace net

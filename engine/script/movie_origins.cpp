@@ -84,7 +84,7 @@ bool grantDomain(Runtime& rt, std::string_view text, bool insecure) {
 
 bool mayCallHost(Runtime& rt) {
     const net::HostAccess access = net::parseHostAccess(utf16ToUtf8(rt.host.allowScriptAccess()));
-    return net::mayCallHost(access, runningMovie(rt).location);
+    return net::mayCallHost(access, runningMovie(rt).location, rootMovie(rt).location);
 }
 
 RunningCode::RunningCode(Runtime& rt, StageObject* target) : m_rt(rt) {

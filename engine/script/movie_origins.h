@@ -20,10 +20,7 @@ namespace script {
 class Runtime;
 class StageObject;
 
-struct MovieOrigin {
-    net::Location location;
-    std::vector<net::DomainGrant> grants;
-};
+using MovieOrigin = net::MovieOrigin;
 
 // The movie a display object belongs to (the root's when nothing loaded
 // above it; null means the root as well).
@@ -42,7 +39,8 @@ void clearLoadedOrigin(StageObject& clip);
 bool grantDomain(Runtime& rt, std::string_view text, bool insecure);
 
 // May the running movie call the host (fscommand, getURL to a window,
-// ExternalInterface), by the control's AllowScriptAccess?
+// ExternalInterface), by the control's AllowScriptAccess? "sameDomain"
+// admits movies of the root's origin.
 [[nodiscard]] bool mayCallHost(Runtime& rt);
 
 // Marks the clip whose code runs for as long as it lives.

@@ -30,13 +30,16 @@
 #include <string>
 #include <vector>
 
+namespace net {
+struct MovieOrigin;
+}  // namespace net
+
 namespace script {
 
 class ArrayObject;
 class Interpreter;
 class NetSession;
 class NetStreamObject;
-struct MovieOrigin;
 
 struct Prototypes {
     Object* object = nullptr;
@@ -208,7 +211,7 @@ public:
     // origin decides what the code may reach (movie_origins.h).
     StageObject* codeTarget = nullptr;
     bool mixedOrigins = false;  // a movie of another origin than the root's was loaded
-    std::shared_ptr<MovieOrigin> rootMovie;
+    std::shared_ptr<net::MovieOrigin> rootMovie;
     std::vector<Value> stack;  // the operand stack, shared by nested frames
     // Player-wide settings scripts read and write (_quality, _focusrect ...).
     String quality{u"HIGH"};

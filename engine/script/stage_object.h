@@ -18,11 +18,13 @@
 
 #include <memory>
 
+namespace net {
+struct MovieOrigin;
+}  // namespace net
+
 namespace script {
 
 class StageObject;
-
-struct MovieOrigin;
 
 class StageLink final : public model::ScriptData {
 public:
@@ -37,7 +39,7 @@ public:
     bool textBound = false;    // a bound text field gave its variable the initial text
     uint64_t loadedBytes = 0;  // the size of the content loaded into the clip, 0 for none
     // Where a movie loaded into the clip came from; null when it holds none.
-    std::shared_ptr<MovieOrigin> movie;
+    std::shared_ptr<net::MovieOrigin> movie;
 
 private:
     StageObject* m_object = nullptr;

@@ -69,19 +69,24 @@ TEST(ScriptAccessTest, AllowScriptAccessDecidesCallsToTheHost) {
     const struct {
         std::string value;
         std::string movie;
+        std::string root;
         bool allowed;
     } cases[] = {
-        {"always", "http://a.com/m.swf", true},
-        {"ALWAYS", "file:///m.swf", true},
-        {"never", "file:///m.swf", false},
-        {"Never", "http://a.com/m.swf", false},
-        {"sameDomain", "file:///m.swf", true},
-        {"sameDomain", "http://a.com/m.swf", false},
-        {"", "file:///m.swf", true},
-        {"nonsense", "https://a.com/m.swf", false},
+        {"always", "http://a.com/m.swf", "file:///r.swf", true},
+        {"ALWAYS", "file:///m.swf", "http://a.com/r.swf", true},
+        {"never", "file:///m.swf", "file:///r.swf", false},
+        {"Never", "http://a.com/m.swf", "http://a.com/m.swf", false},
+        {"sameDomain", "file:///m.swf", "file:///r.swf", true},
+        {"sameDomain", "http://a.com/m.swf", "http://a.com/r.swf", true},
+        {"sameDomain", "http://b.com/m.swf", "http://a.com/r.swf", false},
+        {"sameDomain", "http://a.com/m.swf", "file:///r.swf", false},
+        {"", "https://a.com/m.swf", "http://a.com/r.swf", false},
+        {"nonsense", "file:///m.swf", "file:///r.swf", true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(net::mayCallHost(net::parseHostAccess(c.value), at(c.movie)), c.allowed) << c.value << " " << c.movie;
+    for (const auto& c : cases) {
+        EXPECT_EQ(net::mayCallHost(net::parseHostAccess(c.value), at(c.movie), at(c.root)), c.allowed)
+            << c.value << " " << c.movie << " in " << c.root;
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ std::string childMovie(const Actions& grant) {
     a.setVar("secret", "s");
     a.push({"child sees "}).push({"_level0.rootVar"}).getVariable().add2().trace();
     a.push({"child url "}).push({"_url"}).getVariable().add2().trace();
+    a.push({"FSCommand:child", "x"}).getUrl2(0);
     m.doAction(a);
     m.showFrame();
     const auto bytes = m.finish();
@@ -103,6 +104,8 @@ TEST_F(MovieOriginsTest, OtherOriginsReachEachOtherOnlyWhereGranted) {
         const Strings expected{"child sees " + c.childSees, "child url " + server.url("/child.swf"),
                                "init " + c.rootSees};
         EXPECT_EQ(p->host.traces, expected);
+        // AllowScriptAccess "sameDomain": only movies of the root's origin call the host.
+        EXPECT_EQ(p->host.fscommands.size(), c.sameOrigin ? 1u : 0u);
         // The host itself is no script of any movie: it reads everything.
         EXPECT_EQ(p->var("holder.secret"), "s");
         EXPECT_TRUE(p->host.errors.empty());
@@ -116,9 +119,10 @@ TEST(HostAccess, AllowScriptAccessGatesEveryCallOut) {
         bool calls;
     } cases[] = {
         {u"sameDomain", u"file:///movies/test.swf", true},
-        {u"sameDomain", u"http://127.0.0.1/test.swf", false},
+        {u"sameDomain", u"http://127.0.0.1/test.swf", true},  // the root is of its own origin
         {u"always", u"http://127.0.0.1/test.swf", true},
         {u"never", u"file:///movies/test.swf", false},
+        {u"never", u"http://127.0.0.1/test.swf", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(utf8(c.access + u" " + c.url));
