@@ -24,6 +24,10 @@
 #include <string>
 #include <vector>
 
+namespace net {
+struct MovieOrigin;
+}  // namespace net
+
 namespace as3 {
 
 // The values the player holds across entries, traced as the native state of
@@ -105,6 +109,11 @@ struct HostContext {
     script::DisplayPainter painter = {};
     // URLLoader, Loader and sendToURL loads (net_loads.h), made on first use.
     std::shared_ptr<NetLoads> loads = nullptr;
+    // Where each movie came from and whom it let in (Security.allowDomain):
+    // the main movie's, made on first use, and each loaded movie's by the
+    // code files it brought (movie_security.h).
+    std::shared_ptr<net::MovieOrigin> mainOrigin = nullptr;
+    std::map<const avm2::LoadedAbc*, std::shared_ptr<net::MovieOrigin>> fileOrigins = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -19,12 +19,14 @@
 #include "as3/net_loads.h"
 
 #include "as3/display_binding.h"
+#include "as3/movie_security.h"
 
 #include "avm2/byte_array.h"
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 
 #include "net/location.h"
+#include "net/script_access.h"
 
 #include "script/clip_loading.h"
 
@@ -66,6 +68,9 @@ struct InfoState final : DispatcherState, LoadClient {
     std::u16string contentType;
     net::RequestId request = 0;
     bool opened = false;
+    // Where the content came from, and the movie whose code loaded it.
+    std::shared_ptr<net::MovieOrigin> origin;
+    std::shared_ptr<net::MovieOrigin> loaderOrigin;
 
     void trace(avm2::Tracer& tracer) const override {
         DispatcherState::trace(tracer);
@@ -83,6 +88,7 @@ struct InfoState final : DispatcherState, LoadClient {
         contentType.clear();
         loaded = total = 0;
         opened = false;
+        origin.reset();
     }
 
     void send(Machine& m, Value self, Value event) {
@@ -208,10 +214,21 @@ Value infoBytesTotal(Machine& m, Value t, std::span<const Value>) {
     const InfoState& s = infoOf(m, t);
     return Value::number(s.main ? double(hostContext(m).stage.movie().header.declaredLength) : s.total);
 }
+// Content of another origin that did not let the running code in.
+void checkContentAccess(Machine& m, const InfoState& s) {
+    if (!s.content.isObject() || !s.origin)
+        return;
+    if (!mayReach(*runningOrigin(m), *s.origin))
+        m.throwError("SecurityError", 2121,
+                     u"Error #2121: Security sandbox violation: Loader.content: " + hostContext(m).url +
+                         u" cannot access " + s.url + u". This may be worked around by calling Security.allowDomain.");
+}
+
 Value infoContent(Machine& m, Value t, std::span<const Value>) {
     const InfoState& s = infoOf(m, t);
     if (s.main)
         return Value::object(hostContext(m).root);
+    checkContentAccess(m, s);
     return s.content.isObject() ? s.content : Value::null();
 }
 Value infoContentType(Machine& m, Value t, std::span<const Value>) {
@@ -230,7 +247,25 @@ Value infoSharedEvents(Machine& m, Value t, std::span<const Value>) {
         s.sharedEvents = m.construct(Value::object(m.coreClass(u"flash.events", u"EventDispatcher")), {});
     return s.sharedEvents;
 }
-Value infoTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
+// Between the content's movie and the loading one; the main movie is its own.
+const InfoState& loadedInfo(Machine& m, Value t) {
+    const InfoState& s = infoOf(m, t);
+    if (!s.main && (!s.origin || !s.loaderOrigin))
+        notLoaded(m);
+    return s;
+}
+Value infoSameDomain(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = loadedInfo(m, t);
+    return Value::boolean(s.main || s.origin->location.origin() == s.loaderOrigin->location.origin());
+}
+Value infoChildAllowsParent(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = loadedInfo(m, t);
+    return Value::boolean(s.main || mayReach(*s.loaderOrigin, *s.origin));
+}
+Value infoParentAllowsChild(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = loadedInfo(m, t);
+    return Value::boolean(s.main || mayReach(*s.origin, *s.loaderOrigin));
+}
 // One domain holds every definition (see ApplicationDomain).
 Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
 
@@ -247,9 +282,9 @@ const avm2::NativeAccessor InfoAccessors[] = {
     {u"bytesTotal", infoBytesTotal},
     {u"content", infoContent},
     {u"contentType", infoContentType},
-    {u"sameDomain", infoTrue},
-    {u"childAllowsParent", infoTrue},
-    {u"parentAllowsChild", infoTrue},
+    {u"sameDomain", infoSameDomain},
+    {u"childAllowsParent", infoChildAllowsParent},
+    {u"parentAllowsChild", infoParentAllowsChild},
     {u"loader", infoLoader},
     {u"sharedEvents", infoSharedEvents},
     {u"applicationDomain", infoDomain},
@@ -300,6 +335,7 @@ void startLoad(Machine& m, Value loader, std::u16string url, const std::function
     s.reset();
     s.url = std::move(url);
     s.parameters = Value();
+    s.loaderOrigin = runningOrigin(m);
     s.request = start(info);
 }
 
@@ -318,6 +354,7 @@ Value loaderLoadBytes(Machine& m, Value self, std::span<const Value> args) {
         m.throwError("TypeError", 2007, u"Parameter bytes must be non-null.");
     net::FetchResponse response;
     response.body.assign(data->bytes.begin(), data->bytes.end());
+    response.finalLocation = runningOrigin(m)->location;
     // The content speaks for the movie that loaded it.
     startLoad(m, self, hostContext(m).url, [&](Value info) {
         return netLoads(m).finished(hostContext(m).held, info, FetchResult(std::move(response)));
@@ -339,6 +376,7 @@ Value loaderClose(Machine& m, Value self, std::span<const Value>) {
 }
 Value loaderContent(Machine& m, Value self, std::span<const Value>) {
     const InfoState& s = infoOf(m, infoOfLoader(m, self));
+    checkContentAccess(m, s);
     return s.content.isObject() ? s.content : Value::null();
 }
 Value loaderContentInfo(Machine& m, Value self, std::span<const Value>) { return infoOfLoader(m, self); }
@@ -397,6 +435,8 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
                 report(avm2::utf8ToUtf16(loaded.error().describe()));
                 return Value();
             }
+            // Its code speaks for where the movie came from.
+            ctx.fileOrigins[*loaded] = infoOf(m, info).origin;
             if (block->lazy())
                 continue;
             if (auto entry = m.runEntry(**loaded); !entry) {
@@ -451,6 +491,7 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         return;  // a listener loaded again or unloaded meanwhile
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(body.data()), body.size());
     const std::u16string where16 = avm2::utf8ToUtf16(where);
+    origin = std::make_shared<net::MovieOrigin>(net::MovieOrigin{result->finalLocation, {}});
     Value made;
     if (auto movie = swf::parseMovie(bytes)) {
         const std::shared_ptr<const swf::Movie>& parsed = *movie;

@@ -6,6 +6,7 @@
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
+#include "as3/movie_security.h"
 #include "as3/net_loads.h"
 
 #include "avm2/byte_array.h"
@@ -614,7 +615,8 @@ Value navigateToUrl(Machine& m, Value, std::span<const Value> args) {
     request.target = argument(args, 1).isNullish() ? u"_blank" : text(m, args[1]);
     request.method = parts.post ? script::UrlRequest::Method::Post : script::UrlRequest::Method::Get;
     request.kind = script::UrlRequest::Kind::Navigate;
-    hostContext(m).host.urlRequest(request);
+    if (mayCallHost(m))
+        hostContext(m).host.urlRequest(request);
     return Value();
 }
 

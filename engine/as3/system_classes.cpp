@@ -5,12 +5,14 @@
 #include "as3/external_values.h"
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
+#include "as3/movie_security.h"
 
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 
 #include "net/location.h"
 #include "net/sandbox.h"
+#include "net/script_access.h"
 
 #include "script/external_call_codec.h"
 
@@ -56,6 +58,10 @@ Value eiCall(Machine& m, Value, std::span<const Value> args) {
     if (args.empty() || args[0].isNullish())
         m.throwError("TypeError", 2007, u"Parameter functionName must be non-null.");
     const std::u16string name = text(m, args[0]);
+    if (!mayCallHost(m))
+        m.throwError("SecurityError", 2060,
+                     u"Error #2060: Security sandbox violation: ExternalInterface caller " + ctx.url +
+                         u" cannot access the container (AllowScriptAccess).");
     script::ExternalCall call;
     call.name = name;
     for (size_t i = 1; i < args.size(); ++i)
@@ -96,7 +102,8 @@ const avm2::NativeAccessor ExternalAccessors[] = {
 Value fscommand(Machine& m, Value, std::span<const Value> args) {
     const std::u16string command = text(m, argument(args, 0));
     const std::u16string parameters = args.size() > 1 ? text(m, args[1]) : std::u16string();
-    hostContext(m).host.fscommand(command, parameters);
+    if (mayCallHost(m))
+        hostContext(m).host.fscommand(command, parameters);
     return Value();
 }
 
@@ -148,14 +155,13 @@ const avm2::NativeAccessor CapabilityFlags[] = {
 
 // By where the movie came from, as for ActionScript 2.
 Value securitySandbox(Machine& m, Value, std::span<const Value>) {
-    auto location = net::parseLocation(avm2::utf16ToUtf8(hostContext(m).url));
-    const net::SandboxType type = location ? net::sandboxTypeOf(*location) : net::SandboxType::LocalWithFile;
+    const net::SandboxType type = net::sandboxTypeOf(runningOrigin(m)->location);
     return m.string(avm2::utf8ToUtf16(net::sandboxTypeName(type)));
 }
 const avm2::NativeAccessor SecurityAccessors[] = {{u"sandboxType", securitySandbox}};
 const avm2::NativeMember SecurityStatics[] = {
-    {u"allowDomain", systemNothing},
-    {u"allowInsecureDomain", systemNothing},
+    {u"allowDomain", securityAllowDomain},
+    {u"allowInsecureDomain", securityAllowInsecureDomain},
     {u"loadPolicyFile", systemNothing},
     {u"showSettings", systemNothing},
 };

@@ -127,6 +127,15 @@ public:
     // What the host hangs on the machine for its natives to find.
     void setHostData(void* data) { m_hostData = data; }
     [[nodiscard]] void* hostData() const { return m_hostData; }
+    // The code file of the innermost script method running (null outside
+    // scripts): whose movie the running code belongs to.
+    [[nodiscard]] const LoadedAbc* runningFile() const {
+        for (const Frame* f = m_frame; f; f = f->caller) {
+            if (f->file)
+                return f->file;  // natives run in frames of their own, without a file
+        }
+        return nullptr;
+    }
     // Where trace() output goes; dropped when unset.
     void setTraceSink(std::function<void(const std::u16string&)> sink) { m_trace = std::move(sink); }
     void trace(const std::u16string& text) {

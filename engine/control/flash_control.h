@@ -16,6 +16,10 @@
 //   put_Movie(path or file URL)           loads, shows frame 0, plays, and
 //                                         invalidates everything; frame 0's
 //                                         scripts run at the next step
+//   put_Movie(http or https URL)          returns at once; the movie is
+//                                         fetched in the background and
+//                                         shown as above at the first tick
+//                                         after it is in
 //   thread timer at the movie's rate      the script engine's tick: the stage
 //                                         advances and its scripts run; the
 //                                         changed areas reach the site's
@@ -53,6 +57,7 @@
 #include "control/movie_sound.h"
 #include "control/playback_timer.h"
 #include "control/quality_setting.h"
+#include "control/remote_movie.h"
 #include "control/script_host.h"
 #include "control/script_timer.h"
 
@@ -316,6 +321,10 @@ private:
 
     // flash_movie.cpp
     HRESULT loadMovie(std::u16string_view location);
+    // The parsed movie replaces the current one (from a file, or the network).
+    HRESULT showMovie(std::u16string_view location, std::shared_ptr<const swf::Movie> movie);
+    // A network root that is in is shown; one that failed leaves its error.
+    void pollRemoteMovie();
     // Lets go of the current movie: at once, or after the engine's outermost
     // call when it is running.
     void retireMovie() noexcept;
@@ -385,6 +394,7 @@ private:
     std::unique_ptr<MovieSound> m_sound;
     std::unique_ptr<model::Stage> m_stage;
     std::unique_ptr<ScriptHost> m_scriptHost;
+    std::unique_ptr<RemoteMovie> m_remoteMovie;  // a network root on its way
     std::unique_ptr<script::Engine> m_engine;
     // An ActionScript 3 movie's machine; m_engine then runs no script (it
     // only drains the stage's queue), the player runs the frames.

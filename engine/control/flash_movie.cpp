@@ -78,13 +78,50 @@ void FlashControl::retireMovie() noexcept {
 // running its script to the end, detached, and goes afterwards.
 HRESULT FlashControl::loadMovie(std::u16string_view location) {
     try {
+        // A network root arrives later, on the clock; until then the current
+        // movie plays on. A newer location replaces one still on its way.
+        if (auto remote = RemoteMovie::start(location)) {
+            m_remoteMovie = std::move(remote);
+            if (!m_timer.running() &&
+                !m_timer.start(moviehost::FrameRate::fromFraction(PlaybackTimer::DefaultFrameRate, 1))) {
+                m_remoteMovie.reset();
+                return reportError(E_FAIL, u"the playback timer could not be set");
+            }
+            return S_OK;
+        }
         auto path = filePathOf(location);
         if (!path)
             return reportError(path.error());
         auto loaded = loadMovieFile(path.value());
         if (!loaded)
             return reportError(loaded.error());
-        std::shared_ptr<const swf::Movie> movie = std::move(loaded).value();
+        m_remoteMovie.reset();
+        return showMovie(location, std::move(loaded).value());
+    } catch (const std::bad_alloc&) {
+        return reportError(E_OUTOFMEMORY, u"out of memory while loading the movie");
+    }
+}
+
+void FlashControl::pollRemoteMovie() {
+    auto arrived = m_remoteMovie->poll();
+    if (!arrived)
+        return;
+    const std::u16string location = m_remoteMovie->location();
+    m_remoteMovie.reset();
+    auto movie =
+        *arrived
+            ? parseMovieBytes(arrived->value(), platform::utf16_to_utf8(location))
+            : moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure>(moviehost::Unexpected(arrived->error()));
+    if (movie)
+        (void)showMovie(location, std::move(movie).value());
+    else
+        (void)reportError(movie.error());
+    if (!m_stage)
+        m_timer.stop();  // nothing to play
+}
+
+HRESULT FlashControl::showMovie(std::u16string_view location, std::shared_ptr<const swf::Movie> movie) {
+    try {
         auto sound = std::make_unique<MovieSound>(movie);
         if (m_soundOutput)
             sound->startOutput();
@@ -98,6 +135,7 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
         auto host = std::make_unique<ScriptHost>(m_events, std::u16string(location));
         host->attachSound(sound.get());
         host->setObjectId(m_objectName);
+        host->setAllowScriptAccess(m_allowScriptAccess);
         script::Limits limits;
         limits.randomSeed = randomSeedFromEnvironment(limits.randomSeed);
         auto engine = script::Engine::create(*stage, *host, limits);
@@ -175,6 +213,8 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
 // movie plays on: the next tick starts afresh. The clock calls from the
 // container's message loop, so it is guarded like a COM member.
 void FlashControl::onTick() try {
+    if (m_remoteMovie)
+        pollRemoteMovie();
     if (!m_stage || !m_engine || !m_sound)
         return;
     EngineScope scope(*this);

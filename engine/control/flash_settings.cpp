@@ -35,6 +35,8 @@ HRESULT FlashControl::get_AllowScriptAccess(BSTR* pVal) try {
 HRESULT FlashControl::put_AllowScriptAccess(BSTR pVal) try {
     try {
         m_allowScriptAccess = std::u16string(bstrView(pVal));
+        if (m_scriptHost)
+            m_scriptHost->setAllowScriptAccess(m_allowScriptAccess);
     } catch (...) {
         return reportError(E_OUTOFMEMORY, u"AllowScriptAccess: out of memory");
     }

@@ -89,25 +89,35 @@ moviehost::Expected<std::vector<uint8_t>, Failure> readFile(const std::string& p
 
 }  // namespace
 
-moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(const std::string& path,
-                                                                              const swf::ParseOptions& options) {
+moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> parseMovieBytes(const std::vector<uint8_t>& bytes,
+                                                                                const std::string& name,
+                                                                                const swf::ParseOptions& options) {
     try {
-        auto read = readFile(path, options.maxMovieBytes);
-        if (!read)
-            return std::move(read).error();
-        auto parsed = swf::parseMovie(read.value(), options);
+        auto parsed = swf::parseMovie(bytes, options);
         if (parsed.has_value())
             return parsed.value();
         const swf::ErrorCode code = parsed.error().code;
         const std::u16string why = platform::utf8_to_utf16(swf::describe(code));
         switch (code) {
         case swf::ErrorCode::UnsupportedCompression:
-            return failure(NotSupported, path, why);
+            return failure(NotSupported, name, why);
         case swf::ErrorCode::ReadFailed:
-            return failure(ReadFault, path, why);
+            return failure(ReadFault, name, why);
         default:
-            return failure(BadFormat, path, why);
+            return failure(BadFormat, name, why);
         }
+    } catch (const std::bad_alloc&) {
+        return failure(E_OUTOFMEMORY, name, u"out of memory");
+    }
+}
+
+moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(const std::string& path,
+                                                                              const swf::ParseOptions& options) {
+    try {
+        auto read = readFile(path, options.maxMovieBytes);
+        if (!read)
+            return std::move(read).error();
+        return parseMovieBytes(read.value(), path, options);
     } catch (const std::bad_alloc&) {
         return failure(E_OUTOFMEMORY, path, u"out of memory");
     }

@@ -17,10 +17,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace control {
 
 [[nodiscard]] moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> loadMovieFile(
     const std::string& path, const swf::ParseOptions& options = {});
+// The same for a movie's bytes from elsewhere (the network); `name` says
+// where from in the failure's text.
+[[nodiscard]] moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure> parseMovieBytes(
+    const std::vector<uint8_t>& bytes, const std::string& name, const swf::ParseOptions& options = {});
 
 }  // namespace control

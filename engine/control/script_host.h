@@ -75,6 +75,9 @@ public:
     [[nodiscard]] ULONGLONG startTicks() const { return m_startTicks; }
     double epochMilliseconds() override;
     std::u16string movieUrl() override { return m_movieUrl; }
+    std::u16string allowScriptAccess() override { return m_allowScriptAccess; }
+    // The control's AllowScriptAccess, read at each call out.
+    void setAllowScriptAccess(std::u16string value) { m_allowScriptAccess = std::move(value); }
     std::optional<std::u16string> objectId() override { return m_objectId; }
     // The object name from IOleObject::SetHostNames, empty for none.
     void setObjectId(std::optional<std::u16string> id) { m_objectId = std::move(id); }
@@ -83,6 +86,7 @@ private:
     EventConnectionPoint* m_events = nullptr;
     MovieSound* m_sound = nullptr;
     std::u16string m_movieUrl;
+    std::u16string m_allowScriptAccess = u"sameDomain";
     std::optional<std::u16string> m_objectId;
     ULONGLONG m_startTicks = 0;
     // One slot per FlashCall being delivered, innermost last.

@@ -1,6 +1,7 @@
 // ContextMenu and ContextMenuItem: plain objects a movie builds for its
 // right-click menu. A right press calls the menu's onSelect (see
-// input_dispatcher.h); no menu is ever shown, so no item is ever chosen.
+// input_dispatcher.h); no menu is ever shown, so no item is ever chosen. Their
+// built-in items start as Stage.showMenu says.
 #include "script/builtins.h"
 
 #include "script/array_object.h"
@@ -30,7 +31,8 @@ Value initialiseMenu(Runtime& rt, const Value& self, std::span<const Value> args
     Object* menu = self.asObject();
     if (!menu)
         return Value();
-    setProperty(rt, menu, u"builtInItems", Value(builtInItems(rt, true)));
+    // With Stage.showMenu false the player's own items are gone from every menu.
+    setProperty(rt, menu, u"builtInItems", Value(builtInItems(rt, rt.showMenu)));
     setProperty(rt, menu, u"customItems", Value(rt.newArray()));
     if (!args.empty() && args[0].asObject() && args[0].asObject()->isCallable())
         setProperty(rt, menu, u"onSelect", args[0]);

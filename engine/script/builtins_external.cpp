@@ -5,6 +5,7 @@
 #include "script/conversions.h"
 #include "script/external_bridge.h"
 #include "script/external_call_codec.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 
 namespace script {
@@ -12,6 +13,8 @@ namespace script {
 namespace {
 
 Value externalCall(Runtime& rt, const Value&, std::span<const Value> args) {
+    if (!mayCallHost(rt))
+        return Value();
     ExternalCall call;
     String name = toString(rt, arg(args, 0));
     call.name = std::u16string(name.view());
@@ -28,7 +31,7 @@ Value externalCall(Runtime& rt, const Value&, std::span<const Value> args) {
 Value addCallback(Runtime& rt, const Value&, std::span<const Value> args) {
     Object* fn = arg(args, 2).asObject();
     String name = toString(rt, arg(args, 0));
-    if (!fn || !fn->isCallable() || name.empty())
+    if (!fn || !fn->isCallable() || name.empty() || !mayCallHost(rt))
         return Value::fromBool(false);
     rt.callbacks[std::u16string(name.view())] = ExternalCallback{arg(args, 1), args[2]};
     return Value::fromBool(true);

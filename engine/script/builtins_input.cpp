@@ -81,6 +81,15 @@ Value getAlign(Runtime& rt, const Value&, std::span<const Value>) {
     return Value(rt.makeString(text));
 }
 
+// false hides the player's own items of the right-click menu: menus made
+// from then on start with their built-in items off.
+Value getShowMenu(Runtime& rt, const Value&, std::span<const Value>) { return Value::fromBool(rt.showMenu); }
+
+Value setShowMenu(Runtime& rt, const Value&, std::span<const Value> args) {
+    rt.showMenu = toBoolean(rt, arg(args, 0));
+    return Value();
+}
+
 // The letters T, B, L and R in any order; others are ignored.
 Value setAlign(Runtime& rt, const Value&, std::span<const Value> args) {
     uint8_t bits = 0;
@@ -205,7 +214,7 @@ void installInput(Runtime& rt) {
     addGetter(rt, stage, u"height", stageHeight);
     defineAccessor(rt, stage, u"scaleMode", getScaleMode, setScaleMode);
     defineAccessor(rt, stage, u"align", getAlign, setAlign);
-    rt.defineValue(stage, u"showMenu", Value::fromBool(true), 0);
+    defineAccessor(rt, stage, u"showMenu", getShowMenu, setShowMenu);
     makeBroadcaster(rt, stage);
     rt.defineValue(rt.global, u"Stage", Value(stage));
 }

@@ -3,6 +3,8 @@
 // the screen; clipboard and settings panels do not exist here (no-ops).
 #include "script/builtins.h"
 
+#include "script/conversions.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 
 #include "net/location.h"
@@ -16,9 +18,22 @@ namespace {
 
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
+// allowDomain("a.com", "http://b.com/x.swf", "*"): the running movie lets
+// scripts of those domains reach its objects.
+Value grantDomains(Runtime& rt, std::span<const Value> args, bool insecure) {
+    for (const Value& domain : args)
+        (void)grantDomain(rt, toString(rt, domain).utf8(), insecure);
+    return Value();
+}
+
+Value allowDomain(Runtime& rt, const Value&, std::span<const Value> args) { return grantDomains(rt, args, false); }
+
+Value allowInsecureDomain(Runtime& rt, const Value&, std::span<const Value> args) {
+    return grantDomains(rt, args, true);
+}
+
 Value sandboxType(Runtime& rt, const Value&, std::span<const Value>) {
-    auto location = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()));
-    const net::SandboxType type = location ? net::sandboxTypeOf(*location) : net::SandboxType::LocalWithFile;
+    const net::SandboxType type = net::sandboxTypeOf(runningMovie(rt).location);
     return Value(rt.makeStringUtf8(net::sandboxTypeName(type)));
 }
 
@@ -45,9 +60,10 @@ void installSystem(Runtime& rt) {
     rt.defineValue(system, u"exactSettings", Value::fromBool(true), 0);
 
     Object* security = rt.newObject();
-    // Every movie of a tree shares one sandbox here, so there is nothing to open up.
-    for (std::u16string_view name : {u"allowDomain", u"allowInsecureDomain", u"loadPolicyFile"})
-        rt.defineMethod(security, name, nothing);
+    rt.defineMethod(security, u"allowDomain", allowDomain);
+    rt.defineMethod(security, u"allowInsecureDomain", allowInsecureDomain);
+    // Policy files are read at their standard place when a load needs one.
+    rt.defineMethod(security, u"loadPolicyFile", nothing);
     addGetter(rt, security, u"sandboxType", sandboxType);
     rt.defineValue(system, u"security", Value(security));
 

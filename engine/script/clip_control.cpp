@@ -7,6 +7,7 @@
 #include "script/hit_test.h"
 #include "script/interpreter.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/net_session.h"
 #include "script/number_format.h"
 #include "script/runtime.h"
@@ -273,6 +274,8 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
                 bool loadTarget, bool loadVariables) {
     constexpr std::u16string_view Prefix = u"FSCommand:";
     if (url.size() >= Prefix.size() && equalsFolded(url.substr(0, Prefix.size()), Prefix)) {
+        if (!mayCallHost(rt))
+            return;  // AllowScriptAccess keeps this movie from its host
         rt.host.fscommand(std::u16string(url.substr(Prefix.size())), std::u16string(window));
         return;
     }
@@ -310,6 +313,8 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
             return;
         }
         request.kind = UrlRequest::Kind::LoadMovie;
+    } else if (!mayCallHost(rt)) {
+        return;
     }
     rt.host.urlRequest(request);
 }

@@ -5,6 +5,7 @@
 #include "script/conversions.h"
 #include "script/frame_runner.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/net_session.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
@@ -75,6 +76,7 @@ void emptyClip(Runtime& rt, StageObject& object) {
     if (rt.drag.object == &object)
         rt.drag = {};
     clearVariables(rt, object);
+    clearLoadedOrigin(object);
     clip->replaceTimeline(emptyTimeline());
 }
 
@@ -233,6 +235,8 @@ void clipLoadFinished(Runtime& rt, Object* target, Object* listener,
         return;  // a listener removed it
     auto keep = object->display()->shared_from_this();
     emptyClip(rt, *object);
+    // Its scripts belong to where it came from, from its first frame on.
+    setLoadedOrigin(rt, *object, result->finalLocation);
     if (movie) {
         if (!object->clip()->loadMovie(movie)) {
             fail(rt, target, listener, LoadNeverCompleted, result->httpStatus);

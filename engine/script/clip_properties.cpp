@@ -2,6 +2,7 @@
 #include "script/clip_properties.h"
 
 #include "script/conversions.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
 
@@ -81,8 +82,12 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
         return Value(rt.makeStringUtf8(d->name()));
     case 14:
         return Value(object.dropTarget());
-    case 15:
-        return Value(rt.makeString(rt.host.movieUrl()));
+    case 15: {
+        // A loaded movie's own location; the root's as the host gave it.
+        const MovieOrigin& movie = movieOf(rt, d);
+        return Value(isRootMovie(rt, movie) ? rt.makeString(rt.host.movieUrl())
+                                            : rt.makeStringUtf8(movie.location.url()));
+    }
     case 16:
         return Value(rt.quality == u"LOW" ? 0.0 : 1.0);
     case 17:

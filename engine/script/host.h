@@ -122,6 +122,9 @@ public:
     virtual std::optional<swf::Point> mousePosition() { return std::nullopt; }
     // Where the movie came from (_url).
     virtual std::u16string movieUrl() { return {}; }
+    // The control's AllowScriptAccess ("always", "sameDomain", "never"):
+    // whether movies may call the host (fscommand, getURL, ExternalInterface).
+    virtual std::u16string allowScriptAccess() { return u"sameDomain"; }
 };
 
 }  // namespace script

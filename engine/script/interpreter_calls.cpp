@@ -6,6 +6,7 @@
 #include "script/array_object.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 #include "script/variables.h"
 
@@ -36,6 +37,7 @@ void Interpreter::runBlock(std::span<const uint8_t> code, StageObject* clip) {
         return;
     Runtime::CallDepth depth(m_rt);
     Frame f = timelineFrame(m_rt, clip);
+    RunningCode running(m_rt, clip);
     f.code = code;
     f.stackBase = m_rt.stack.size();
     StackMark mark(m_rt.stack, f.stackBase);
@@ -60,6 +62,7 @@ Value Interpreter::callScript(ScriptFunction& fn, const Value& self, std::span<c
     Object* target = fn.target();
     if (target && target->objectClass() == ObjectClass::Stage)
         f.target = f.baseTarget = static_cast<StageObject*>(target);
+    RunningCode running(m_rt, f.baseTarget);
     f.callee = &fn;
     f.home = home;
     f.registers.resize(code.version2 ? std::max<size_t>(code.registerCount, 1) : 4);

@@ -8,6 +8,7 @@
 #include "script/clip_loading.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 #include "script/stage_object.h"
 
@@ -59,7 +60,10 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
                                                 std::vector<std::pair<std::string, std::string>> headers,
                                                 bool streamBody) {
     net::Fetcher& loader = fetcher();
-    auto location = net::resolveLocation(*m_movie, url);
+    // A loaded movie loads relative to itself, and the sandbox judges it by
+    // its own origin.
+    const net::Location requester = m_rt.codeTarget ? runningMovie(m_rt).location : *m_movie;
+    auto location = net::resolveLocation(requester, url);
     cancelFor(target);
     if (!location || m_pending.size() >= MaxPending) {
         m_refused.emplace_back(Pending{target, kind},
@@ -68,7 +72,7 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
     }
     const bool local = location->isLocal();
     net::FetchRequest request;
-    request.requester = *m_movie;
+    request.requester = requester;
     request.target = std::move(*location);
     request.post = postBody.has_value();
     request.body = postBody.value_or(std::string());

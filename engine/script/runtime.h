@@ -30,6 +30,10 @@
 #include <string>
 #include <vector>
 
+namespace net {
+struct MovieOrigin;
+}  // namespace net
+
 namespace script {
 
 class ArrayObject;
@@ -203,11 +207,17 @@ public:
     // Loads scripts started (LoadVars, loadVariables); made on first use.
     std::unique_ptr<NetSession> net;
     DragState drag;
+    // The clip whose code runs now (null outside scripts): its movie's
+    // origin decides what the code may reach (movie_origins.h).
+    StageObject* codeTarget = nullptr;
+    bool mixedOrigins = false;  // a movie of another origin than the root's was loaded
+    std::shared_ptr<net::MovieOrigin> rootMovie;
     std::vector<Value> stack;  // the operand stack, shared by nested frames
     // Player-wide settings scripts read and write (_quality, _focusrect ...).
     String quality{u"HIGH"};
     bool focusRect = true;
     double soundBufferTime = 5;
+    bool showMenu = true;  // Stage.showMenu
     // The shown size Stage.onResize last reported (or first saw).
     std::pair<int32_t, int32_t> stageSizeSeen{0, 0};
 

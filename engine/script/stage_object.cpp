@@ -6,6 +6,7 @@
 
 #include "script/clip_properties.h"
 #include "script/conversions.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 #include "script/text_field.h"
 
@@ -13,6 +14,14 @@
 #include "model/edit_text_object.h"
 
 namespace script {
+
+namespace {
+
+Value reachable(Runtime& rt, StageObject* object) {
+    return object && object->display() && mayReach(rt, *object->display()) ? Value(object) : Value();
+}
+
+}  // namespace
 
 StageLink::~StageLink() {
     if (m_object)
@@ -30,17 +39,19 @@ void StageObject::finalize() {
 std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view name) {
     if (name.empty())
         return std::nullopt;
+    if (m_display && !mayReach(rt, *m_display))
+        return Value();  // a movie of another origin that did not let this one in
     if (name[0] == u'_') {
         if (auto index = clipPropertyIndex(name, rt.caseSensitive))
             return getClipProperty(rt, *this, *index);
         if (namesMatch(name, u"_parent", rt.caseSensitive)) {
             model::DisplayObject* parent = m_display && !levelOf(*m_display) ? m_display->parent() : nullptr;
-            return parent ? Value(rt.objectFor(*parent)) : Value();
+            return parent && mayReach(rt, *parent) ? Value(rt.objectFor(*parent)) : Value();
         }
         if (namesMatch(name, u"_root", rt.caseSensitive))
-            return Value(rootFor(rt, this));
+            return reachable(rt, rootFor(rt, this));
         if (namesMatch(name, u"_level0", rt.caseSensitive))
-            return Value(rt.rootObject());
+            return reachable(rt, rt.rootObject());
         return std::nullopt;
     }
     if (m_display && (name[0] == u'f' || name[0] == u'b' || name[0] == u'c' || name[0] == u't' || name[0] == u's' ||
@@ -62,6 +73,8 @@ std::optional<Value> StageObject::getBuiltin(Runtime& rt, std::u16string_view na
 bool StageObject::setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) {
     if (name.empty())
         return false;
+    if (m_display && !mayReach(rt, *m_display))
+        return true;  // dropped
     if (name[0] == u'_') {
         if (auto index = clipPropertyIndex(name, rt.caseSensitive)) {
             (void)setClipProperty(rt, *this, *index, value);
@@ -85,7 +98,7 @@ std::optional<Value> StageObject::getLate(Runtime& rt, std::u16string_view name)
         return std::nullopt;
     std::string utf8 = utf16ToUtf8(name);
     model::DisplayObject* child = children->findByName(utf8, rt.caseSensitive);
-    if (!child)
+    if (!child || !mayReach(rt, *child))
         return std::nullopt;
     return Value(rt.objectFor(*child));
 }

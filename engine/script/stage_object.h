@@ -18,6 +18,10 @@
 
 #include <memory>
 
+namespace net {
+struct MovieOrigin;
+}  // namespace net
+
 namespace script {
 
 class StageObject;
@@ -34,6 +38,8 @@ public:
     bool constructed = false;  // its class (if any) was decided and constructed
     bool textBound = false;    // a bound text field gave its variable the initial text
     uint64_t loadedBytes = 0;  // the size of the content loaded into the clip, 0 for none
+    // Where a movie loaded into the clip came from; null when it holds none.
+    std::shared_ptr<net::MovieOrigin> movie;
 
 private:
     StageObject* m_object = nullptr;

@@ -3,6 +3,7 @@
 
 #include "script/clip_loading.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 
 #include "model/display_list.h"
@@ -14,6 +15,11 @@ namespace script {
 namespace {
 
 bool is(Runtime& rt, std::u16string_view a, std::u16string_view b) { return namesMatch(a, b, rt.caseSensitive); }
+
+// Null for a clip of a movie the running code may not reach.
+StageObject* reachable(Runtime& rt, StageObject* object) {
+    return object && object->display() && mayReach(rt, *object->display()) ? object : nullptr;
+}
 
 // "_level7" -> 7
 std::optional<uint32_t> levelOf(Runtime& rt, std::u16string_view name) {
@@ -37,7 +43,8 @@ bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out) {
         return true;
     }
     if (is(rt, name, u"_root")) {
-        out = Value(rootFor(rt, f.baseTarget ? f.baseTarget : f.target));
+        StageObject* root = reachable(rt, rootFor(rt, f.baseTarget ? f.baseTarget : f.target));
+        out = root ? Value(root) : Value();
         return true;
     }
     if (is(rt, name, u"_global")) {
@@ -45,7 +52,7 @@ bool special(Runtime& rt, Frame& f, std::u16string_view name, Value& out) {
         return true;
     }
     if (auto level = levelOf(rt, name)) {
-        StageObject* clip = levelClip(rt, *level, false);
+        StageObject* clip = reachable(rt, levelClip(rt, *level, false));
         out = clip ? Value(clip) : Value();
         return true;
     }
@@ -115,9 +122,9 @@ StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_vi
     model::DisplayObject* root = &rt.stage.root();
     model::DisplayObject* current = base && base->display() ? base->display() : root;
     if (path.empty())
-        return base && base->display() ? base : rt.rootObject();
+        return reachable(rt, base && base->display() ? base : rt.rootObject());
     if (path == u"/")
-        return rt.rootObject();
+        return reachable(rt, rt.rootObject());
     const bool slash = path.find(u'/') != std::u16string_view::npos || path == u"." || path == u"..";
     if (slash && path.front() == u'/') {
         current = root;
@@ -147,15 +154,14 @@ StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_vi
         if (!current)
             return nullptr;
     }
-    return rt.objectFor(*current);
+    return reachable(rt, rt.objectFor(*current));
 }
 
 StageObject* resolveTarget(Runtime& rt, StageObject* base, const Value& target) {
     if (Object* o = target.asObject()) {
         if (o->objectClass() != ObjectClass::Stage)
             return nullptr;
-        auto* s = static_cast<StageObject*>(o);
-        return s->display() ? s : nullptr;
+        return reachable(rt, static_cast<StageObject*>(o));
     }
     if (target.isNullish())
         return nullptr;

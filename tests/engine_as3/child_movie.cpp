@@ -12,15 +12,21 @@ using swfwriter::AbcWriter;
 using swfwriter::Code;
 using swfwriter::Op;
 
-std::vector<uint8_t> childBlock() {
+std::vector<uint8_t> childBlock(const std::string& grant) {
     AbcWriter a;
-    const uint32_t doc = a.publicName("ChildDoc");
+    // Classes of one name share one definition: a granting child has its own.
+    const uint32_t doc = a.publicName(grant.empty() ? "ChildDoc" : "GrantingDoc");
     const uint32_t movieClip = a.publicName("MovieClip", "flash.display");
     const uint32_t fscommand = a.publicName("fscommand", "flash.system");
     const uint32_t loaderInfo = a.publicName("loaderInfo");
     const uint32_t url = a.publicName("url");
 
     Code c;
+    if (!grant.empty()) {
+        const uint32_t security = a.publicName("Security", "flash.system");
+        const uint32_t allowDomain = a.publicName("allowDomain");
+        c.op(Op::GetLex, security).op(Op::PushString, a.string(grant)).op(Op::CallPropVoid, {allowDomain, 1});
+    }
     c.op(Op::FindPropStrict, fscommand).op(Op::PushString, a.string("child")).op(Op::GetLocal0);
     c.op(Op::GetProperty, loaderInfo).op(Op::GetProperty, url).op(Op::CallPropVoid, {fscommand, 2}).op(Op::ReturnVoid);
     a.documentClass(doc, movieClip, c, 4);
@@ -29,7 +35,7 @@ std::vector<uint8_t> childBlock() {
 
 }  // namespace
 
-std::vector<uint8_t> scriptChildMovie() {
+std::vector<uint8_t> scriptChildMovie(const std::string& grant) {
     // Version 10, an empty stage rectangle, 30 frames a second, one frame.
     std::vector<uint8_t> file{'F', 'W', 'S', 10, 0, 0, 0, 0, 0, 0, 30, 1, 0};
     auto tag = [&](uint16_t code, const std::vector<uint8_t>& body) {
@@ -39,11 +45,11 @@ std::vector<uint8_t> scriptChildMovie() {
         file.insert(file.end(), body.begin(), body.end());
     };
     tag(69, {0x08, 0, 0, 0});
-    const std::vector<uint8_t> abc = childBlock();
+    const std::vector<uint8_t> abc = childBlock(grant);
     std::vector<uint8_t> doAbc{0, 0, 0, 0, 'c', 0};  // DoABC2: not lazy, named "c"
     doAbc.insert(doAbc.end(), abc.begin(), abc.end());
     tag(82, doAbc);
-    const std::string name = "ChildDoc";
+    const std::string name = grant.empty() ? "ChildDoc" : "GrantingDoc";
     std::vector<uint8_t> symbols{1, 0, 0, 0};
     symbols.insert(symbols.end(), name.begin(), name.end());
     symbols.push_back(0);

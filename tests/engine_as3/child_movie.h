@@ -1,12 +1,15 @@
 // An ActionScript 3 movie for a Loader to load: its document class ChildDoc
-// (a MovieClip) says fscommand("child", loaderInfo.url) when it is made.
+// (a MovieClip) says fscommand("child", loaderInfo.url) when it is made,
+// after Security.allowDomain(grant) when a grant is given (then its class
+// is GrantingDoc).
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace as3test {
 
-[[nodiscard]] std::vector<uint8_t> scriptChildMovie();
+[[nodiscard]] std::vector<uint8_t> scriptChildMovie(const std::string& grant = {});
 
 }  // namespace as3test

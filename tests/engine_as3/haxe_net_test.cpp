@@ -267,4 +267,44 @@ TEST(HaxeNet, RemoteMovie) {
 #endif
 }
 
+// Movies of another origin: LoaderInfo tells which side lets the other in,
+// and their content is out of this movie's reach until they allowDomain it.
+TEST(HaxeNet, OtherOrigins) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    nettest::LocalHttpServer home;
+    nettest::LocalHttpServer other;  // another port: another origin
+    other.serve("/crossdomain.xml", "<cross-domain-policy><allow-access-from domain=\"*\"/></cross-domain-policy>");
+    const auto text = [](const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); };
+    home.serve("/child.swf", text(as3test::scriptChildMovie()));
+    other.serve("/child.swf", text(as3test::scriptChildMovie()));
+    other.serve("/granted.swf", text(as3test::scriptChildMovie("127.0.0.1")));
+    swfwriter::MovieWriter old({.version = 8});
+    old.showFrame();
+    other.serve("/old.swf", text(old.finish()));
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Origins.swf");
+    ASSERT_TRUE(movie);
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    const std::string url = home.url("/Origins.swf");
+    const std::string children = "same=" + home.url("/child.swf") + ",other=" + other.url("/child.swf") +
+                                 ",granted=" + other.url("/granted.swf") + ",avm1=" + other.url("/old.swf");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
+                                   {{u"children", std::u16string(children.begin(), children.end())}});
+    p.player->start();
+    for (int i = 0; i < 500 && !p.host.command(u"origins"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    auto got = p.host.command(u"origins");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(narrow(*got),
+              "avm1:samefalse,childfalse,parentfalse,2121,2121|"
+              "granted:samefalse,childtrue,parentfalse,ok,ok|"
+              "other:samefalse,childfalse,parentfalse,2121,2121|"
+              "same:sametrue,childtrue,parenttrue,ok,ok");
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
 }  // namespace

@@ -5,6 +5,11 @@
 
 #include "control/control_error.h"
 
+#include "../engine_net/local_http_server.h"
+
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace controltest;
@@ -140,10 +145,66 @@ TEST_F(MovieProperty, MalformedFilesFail) {
 
 TEST_F(MovieProperty, LocationsThatNameNoLocalFileFail) {
     expectFailure(u"", E_INVALIDARG, u"no movie location");
-    expectFailure(u"http://example.invalid/movie.swf", control::NotSupported, u"http");
     expectFailure(u"file://otherhost/movie.swf", control::NotSupported, u"another host");
     expectFailure(u"file:///tmp/broken%2", E_INVALIDARG, u"%-escape");
     expectFailure(u"file:///tmp/zero%00.swf", E_INVALIDARG, u"%-escape");
+}
+
+// A network root: put_Movie returns at once and the movie shows when it is
+// in, its query as root variables, in the remote sandbox. One that does not
+// come leaves the playing movie alone.
+TEST_F(MovieProperty, ANetworkRootArrivesOnTheClock) {
+    nettest::LocalHttpServer server;
+    swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
+    movie.place(movie.rectangle(0, 0, 2000, 2000, {0, 255, 0}), 1);
+    swfwriter::Actions a;
+    a.push({"kind"}).push({"System.security.sandboxType"}).getVariable().setVariable();
+    movie.doAction(a);
+    movie.showFrame();
+    const auto bytes = movie.finish();
+    server.serve("/root.swf", std::string(bytes.begin(), bytes.end()));
+    server.serve("/text.swf", "not a movie");
+    const struct {
+        std::string path;
+        bool arrives;
+        std::u16string words;  // of the error left behind
+    } cases[] = {
+        {"/root.swf?level=3", true, {}},
+        {"/missing.swf", false, u"404"},
+        {"/text.swf", false, u"not a movie"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_EQ(loadMovie(control.flash.get(), first), S_OK);
+        const std::u16string url = wide(server.url(c.path));
+        ASSERT_EQ(control.flash->put_Movie(bstr(url).get()), S_OK);
+        EXPECT_EQ(movieOf(control.flash.get()), wide(first)) << "the old movie plays until the new one is in";
+        (void)takeErrorInfo();
+        ErrorText error;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline && movieOf(control.flash.get()) != url && !error.present) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            runClock(100);
+            error = takeErrorInfo();
+        }
+        if (!c.arrives) {
+            ASSERT_TRUE(error.present);
+            EXPECT_NE(error.description.find(c.words), std::u16string::npos) << narrow(error.description);
+            expectFirstMovie();
+            continue;
+        }
+        runClock(100);  // its first frame
+        const auto variable = [&](std::u16string_view name) {
+            BSTR value = nullptr;
+            EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+            return take(value);
+        };
+        EXPECT_EQ(variable(u"level"), u"3");
+        EXPECT_EQ(variable(u"kind"), u"remote");
+        DibSurface surface(100, 100, true);
+        ASSERT_EQ(surface.draw(control.view.get()), S_OK);
+        EXPECT_EQ(hex(surface.at(50, 50)), hex(argb(255, 0, 255, 0)));
+    }
 }
 
 // A damaged movie with a sound header loads what was complete.

@@ -175,4 +175,20 @@ TEST(ContextMenu, ObjectsKeepTheirItems) {
     EXPECT_EQ(traces(a), (Strings{"true", "false", "Hello", "false", "true", "Hello", "false"}));
 }
 
+TEST(ContextMenu, StageShowMenuReadsBackAndHidesTheBuiltInItemsOfNewMenus) {
+    const struct {
+        PushValue value;
+        std::string shown;
+    } cases[] = {{false, "false"}, {0, "false"}, {"", "false"}, {true, "true"}, {1, "true"}};
+    for (const auto& c : cases) {
+        Actions a;
+        a.push({"Stage"}).getVariable().push({"showMenu"}).getMember().trace();
+        a.push({"Stage"}).getVariable().push({"showMenu", c.value}).setMember();
+        a.push({"Stage"}).getVariable().push({"showMenu"}).getMember().trace();
+        a.push({"m", 0, "ContextMenu"}).newObject().setVariable();
+        a.push({"m"}).getVariable().push({"builtInItems"}).getMember().push({"play"}).getMember().trace();
+        EXPECT_EQ(traces(a), (Strings{"true", c.shown, c.shown}));
+    }
+}
+
 }  // namespace

@@ -65,6 +65,8 @@ struct RecordingHost : script::Host {
     void scriptError(const script::ScriptError& error) override { errors.push_back({error.kind, utf8(error.message)}); }
     std::u16string url = u"file:///movies/test.swf";
     std::u16string movieUrl() override { return url; }
+    std::u16string access = u"sameDomain";
+    std::u16string allowScriptAccess() override { return access; }
     double milliseconds() override { return clock; }
     double epochMilliseconds() override { return epoch; }
 };
