@@ -168,12 +168,15 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
     const size_t first = size_t(object.scroll() - 1);
     const double dy = first < layout.lines.size() ? layout.lines[first].top - layout.lines.front().top : 0.0;
     const cairo_matrix_t field = times({1.0, 0.0, 0.0, 1.0, -object.hscroll(), -dy}, state.matrix);
+    const text::TextSelection selection = object.selection();
+    const bool showSelection = object.focused() && !selection.empty() && !state.coverageOnly;
 
     // One fill per stretch of glyphs in one run.
-    auto fill = [&](size_t run) {
+    auto fill = [&](size_t run, bool inverse) {
         cairo_identity_matrix(cr);
+        const uint32_t color = runs[run].format.color.value_or(0) ^ (inverse ? 0xFFFFFFu : 0u);
         const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
-                                                      : solidSource(rgba(runs[run].format.color.value_or(0)), state.cx);
+                                                      : solidSource(rgba(color), state.cx);
         if (source.apply(cr))
             cairo_fill(cr);
         cairo_new_path(cr);
@@ -190,17 +193,46 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field) ||
                 appendGlyph(painter, *text::deviceFace("_sans", false, false), U'\u2022', size, line.bulletX,
                             line.baseline, field))
-                fill(run);
+                fill(run, false);
+        }
+        // A focused field's selection: black behind the selected glyphs,
+        // which take the inverse of their colour.
+        auto selected = [&](const text::LaidGlyph& g) {
+            return g.index >= selection.begin() && g.index < selection.end();
+        };
+        if (showSelection) {
+            double from = 0.0;
+            double to = 0.0;
+            bool any = false;
+            for (const text::LaidGlyph& g : line.glyphs) {
+                if (!selected(g))
+                    continue;
+                from = any ? std::min(from, g.x) : g.x;
+                to = any ? std::max(to, g.x + g.advance) : g.x + g.advance;
+                any = true;
+            }
+            if (any && to > from) {
+                cairo_new_path(cr);
+                cairo_set_matrix(cr, &field);
+                cairo_rectangle(cr, from, line.top, to - from, line.height);
+                cairo_identity_matrix(cr);
+                if (solidSource({0, 0, 0, 255}, state.cx).apply(cr))
+                    cairo_fill(cr);
+                cairo_new_path(cr);
+            }
         }
         size_t k = 0;
         while (k < line.glyphs.size()) {
             const size_t run = line.glyphs[k].run;
+            const bool inverse = showSelection && selected(line.glyphs[k]);
             const text::TextFormat& f = runs[run].format;
             const double size = f.size.value_or(240.0);
             cairo_new_path(cr);
             const double from = line.glyphs[k].x;
             double to = from;
-            for (; k < line.glyphs.size() && line.glyphs[k].run == run; ++k) {
+            for (; k < line.glyphs.size() && line.glyphs[k].run == run &&
+                   (showSelection && selected(line.glyphs[k])) == inverse;
+                 ++k) {
                 const text::LaidGlyph& g = line.glyphs[k];
                 if (const text::InlineImage* image =
                         g.code == text::ObjectReplacement ? object.document().imageAt(g.index) : nullptr)
@@ -215,10 +247,10 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
                 cairo_set_matrix(cr, &field);
                 cairo_rectangle(cr, from, line.baseline + size / 10.0, to - from, thickness);
             }
-            fill(run);
+            fill(run, inverse);
         }
     }
-    if (object.focused() && !state.coverageOnly)
+    if (object.focused() && selection.empty() && object.settings().editable && !state.coverageOnly)
         drawCaret(cr, object, state, field, first);
     cairo_restore(cr);
 }

@@ -48,8 +48,9 @@ swf::Font squareFont() {
     return font;
 }
 
-// With a caret, the field is focused with the caret there.
-PixelBuffer drawField(const swf::EditText& f, const std::string& content, std::optional<size_t> caret = {}) {
+// With a selection (a caret when empty), the field is focused with it.
+PixelBuffer drawField(const swf::EditText& f, const std::string& content,
+                      std::optional<text::TextSelection> selection = {}) {
     MovieBuilder b;
     b.add(5, squareFont()).add(6, f);
     b.frame({place(1, 6)});
@@ -57,9 +58,9 @@ PixelBuffer drawField(const swf::EditText& f, const std::string& content, std::o
     (void)stage->takePendingActions();
     auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
     field->setText(content);
-    if (caret) {
+    if (selection) {
         field->setFocused(true);
-        field->setSelection({*caret, *caret});
+        field->setSelection(*selection);
     }
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
@@ -112,10 +113,37 @@ TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
         bool drawn;
     } cases[] = {{std::nullopt, 13, false}, {1, 13, true}, {0, 2, true}, {0, 13, false}, {2, 25, true}};
     for (const Case& c : cases) {
-        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", c.caret);
+        const PixelBuffer b =
+            drawField(embeddedField(swf::TextAlign::Left), "AA",
+                      c.caret ? std::optional(text::TextSelection{*c.caret, *c.caret}) : std::nullopt);
         EXPECT_EQ(b.at(c.x, 4) != White, c.drawn) << c.x << " " << hex(b.at(c.x, 4));
         EXPECT_EQ(b.at(c.x, 20) != White, c.drawn) << c.x;
         EXPECT_EQ(b.at(c.x, 24), White) << "the caret ends with its line";
+    }
+}
+
+TEST(EditText, TheSelectionIsBlackBehindGlyphsInTheirInverseColour) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    constexpr uint32_t Black = argb(255, 0, 0, 0);
+    constexpr uint32_t Red = argb(255, 255, 0, 0);
+    constexpr uint32_t Cyan = argb(255, 0, 255, 255);
+    // Glyph squares at x 2..12 and 13.7..23.7, y 7.6..17.6; the line 2..22 px.
+    struct Case {
+        text::TextSelection selection;
+        uint32_t inFirst, gapAbove, inSecond, afterText;
+    } cases[] = {
+        {{0, 1}, Cyan, Black, Red, White}, {{1, 0}, Cyan, Black, Red, White},  // the caret at the start: same range
+        {{1, 2}, Red, White, Cyan, White}, {{0, 2}, Cyan, Black, Cyan, White},
+        {{1, 1}, Red, White, Red, White},  // empty: a caret, no highlight
+    };
+    for (const Case& c : cases) {
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", c.selection);
+        const auto name = std::to_string(c.selection.anchor) + "," + std::to_string(c.selection.caret);
+        EXPECT_EQ(b.at(7, 12), c.inFirst) << name << " " << hex(b.at(7, 12));
+        EXPECT_EQ(b.at(7, 4), c.gapAbove) << name << " " << hex(b.at(7, 4));
+        EXPECT_EQ(b.at(18, 12), c.inSecond) << name << " " << hex(b.at(18, 12));
+        EXPECT_EQ(b.at(30, 12), c.afterText) << name;
+        EXPECT_EQ(b.at(7, 24), White) << name << ": the highlight ends with its line";
     }
 }
 

@@ -228,3 +228,24 @@ TEST(TextEditing, AnImageWidensAndHeightensItsLine) {
     EXPECT_DOUBLE_EQ(line.baseline - line.top, 1050.0) << "the image stands on the baseline";
     EXPECT_DOUBLE_EQ(line.height, 1050.0 + 100.0);
 }
+
+TEST(TextEditing, ADoubleClickSelectsTheWordItTouches) {
+    struct Case {
+        std::u32string_view text;
+        size_t at;
+        text::TextSelection word;
+    } cases[] = {
+        {U"hello world", 2, {0, 5}},   {U"hello world", 5, {0, 5}},  // at a word's end, that word
+        {U"hello world", 6, {6, 11}},  {U"hello world", 11, {6, 11}},
+        {U"hello   world", 6, {5, 8}},                          // the spaces between words
+        {U"a, b_2", 1, {0, 1}},        {U"a, b_2", 2, {2, 3}},  // a lone mark: that character
+        {U"a, b_2", 4, {3, 6}},        {U"über\rnext", 2, {0, 4}},
+        {U"über\rnext", 4, {0, 4}},  // a line end ends the word
+        {U"ab\r\rcd", 3, {3, 4}},      {U"", 0, {0, 0}},
+        {U"abc", 9, {0, 3}},  // past the end: the last word
+    };
+    for (const Case& c : cases) {
+        const text::TextSelection got = text::wordAround(c.text, c.at);
+        EXPECT_EQ(got, c.word) << text::toUtf8(c.text) << " at " << c.at << ": " << got.begin() << ".." << got.end();
+    }
+}
