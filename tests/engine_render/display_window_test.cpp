@@ -104,6 +104,40 @@ TEST(DisplayWindow, ScaleGridKeepsCornersAtTheirSize) {
     }
 }
 
+TEST(DisplayWindow, ScaleGridCutsBitmapsPlacedInTheClip) {
+    // A 30 px bitmap directly in a sprite at (5, 5) px, scaled 3x with a
+    // 6 px grid margin: red in its 6 px top-left corner, blue elsewhere.
+    constexpr uint32_t Blue = argb(255, 0, 0, 255);
+    swf::Bitmap picture;
+    picture.width = picture.height = 30;
+    for (uint32_t y = 0; y < 30; ++y) {
+        for (uint32_t x = 0; x < 30; ++x)
+            picture.pixels.push_back(x < 6 && y < 6 ? argb(255, 255, 0, 0) : Blue);
+    }
+    struct Case {
+        const char* name;
+        bool grid;
+        std::vector<Expect> expects;
+    };
+    const std::vector<Case> cases{
+        {"sliced: the corner keeps its 6 px",
+         true,
+         {{RedPixel, {{6, 6}, {10, 10}}}, {Blue, {{12, 12}, {50, 50}, {94, 94}}}, {WhitePixel, {{96, 96}}}}},
+        {"unsliced: scaled whole", false, {{RedPixel, {{12, 12}, {22, 22}}}, {Blue, {{24, 24}, {94, 94}}}}},
+    };
+    for (const Case& c : cases) {
+        MovieBuilder b;
+        b.add(1, picture);
+        swf::Sprite s = sprite({place(1, 1)});
+        if (c.grid)
+            s.scalingGrid = swf::Rect{120, 480, 120, 480};
+        b.add(2, s);
+        b.frame({place(1, 2, swf::Matrix{3, 0, 0, 3, 100, 100})});
+        auto stage = load(b);
+        check(renderStage(*stage), c.expects, c.name);
+    }
+}
+
 TEST(DisplayWindow, ScrollWindowShowsExactlyTheWindow) {
     // A sprite at (10, 10) px holding a red square at 0..40 px and a blue
     // one at 40..80 px.
