@@ -52,7 +52,11 @@ swf::Font squareFont() {
 PixelBuffer drawField(const swf::EditText& f, const std::string& content,
                       std::optional<text::TextSelection> selection = {}) {
     MovieBuilder b;
-    b.add(5, squareFont()).add(6, f);
+    swf::Bitmap green;
+    green.width = green.height = 2;
+    green.pixels.assign(4, argb(255, 0, 255, 0));
+    b.add(5, squareFont()).add(6, f).add(7, green);
+    b.exportAs("green", 7);
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
@@ -166,18 +170,34 @@ TEST(EditText, AFontWithoutABulletBorrowsTheDeviceFontsBullet) {
     }
 }
 
-TEST(EditText, AnImageDrawsAFrameOfItsSizeOnTheBaseline) {
+TEST(EditText, ImagesDrawTheirExportedBitmapOrAFrameWhereTheyFloat) {
     constexpr uint32_t White = argb(255, 255, 255, 255);
+    constexpr uint32_t Green = argb(255, 0, 255, 0);
+    constexpr uint32_t Red = argb(255, 255, 0, 0);  // the text's, also the frame's
     swf::EditText f = embeddedField(swf::TextAlign::Left);
     f.html = true;
-    // A 20 x 10 px box from 2 px, its bottom on the baseline at 17.6 px.
-    const PixelBuffer b = drawField(f, "<img src='x' width='20' height='10' hspace='0' vspace='0'>");
+    // The box's corner at the field's gutter (2 px): left 2..22 px, right
+    // 78..98 px, 10 px down from 2 px; the text beside it.
     struct Case {
-        int x, y;
-        bool drawn;
-    } cases[] = {{12, 8, true}, {12, 12, false}, {2, 12, true}, {21, 12, true}, {12, 17, true}, {24, 12, false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(b.at(c.x, c.y) != White, c.drawn) << c.x << "," << c.y << " " << hex(b.at(c.x, c.y));
+        const char* html;
+        struct Pixel {
+            int x, y;
+            uint32_t color;
+        };
+        std::vector<Pixel> pixels;
+    } cases[] = {
+        {"<img src='none' width='20' height='10' hspace='0' vspace='0'>A",
+         {{2, 7, Red}, {12, 2, Red}, {12, 7, White}, {21, 7, Red}, {27, 12, Red}}},
+        {"<img src='green' width='20' height='10' hspace='0' vspace='0'>",
+         {{3, 3, Green}, {12, 7, Green}, {21, 11, Green}, {24, 7, White}, {12, 13, White}}},
+        {"<img src='green' align='right' width='20' height='10' hspace='0' vspace='0'>A",
+         {{80, 7, Green}, {96, 7, Green}, {76, 7, White}, {7, 12, Red}}},
+    };
+    for (const auto& c : cases) {
+        const PixelBuffer b = drawField(f, c.html);
+        for (const auto& p : c.pixels)
+            EXPECT_EQ(b.at(p.x, p.y), p.color) << c.html << " at " << p.x << "," << p.y << " " << hex(b.at(p.x, p.y));
+    }
 }
 
 TEST(EditText, DeviceFontsDrawInsideTheField) {

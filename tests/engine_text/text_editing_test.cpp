@@ -211,22 +211,44 @@ TEST(TextEditing, TheCaretShowsWhereTheCharactersAre) {
     EXPECT_FALSE(text::caretPlace(text::TextLayout{}, 0));
 }
 
-TEST(TextEditing, AnImageWidensAndHeightensItsLine) {
-    text::FormattedText t(U"ab", sized());
-    text::InlineImage image;
-    image.width = 300;
-    image.height = 1000;
-    image.hspace = 10;
-    image.vspace = 50;
-    t.appendImage(image, sized());
-    t.append(U"c", sized());
-    const text::TextLayout layout = lay(t);
-    ASSERT_EQ(layout.lines.size(), 1u);
-    const text::LaidLine& line = layout.lines[0];
-    ASSERT_EQ(line.glyphs.size(), 4u);
-    EXPECT_DOUBLE_EQ(line.glyphs[3].x - line.glyphs[2].x, 320.0) << "its width and the space either side";
-    EXPECT_DOUBLE_EQ(line.baseline - line.top, 1050.0) << "the image stands on the baseline";
-    EXPECT_DOUBLE_EQ(line.height, 1050.0 + 100.0);
+TEST(TextEditing, ImagesFloatAndTheLinesBesideThemAreShorter) {
+    // Lines 1000 twips (ten characters) from x 40, 400 high from y 40. The
+    // image's box with its space is 300 x 800: two lines beside it.
+    struct Case {
+        text::ImageAlign align;
+        std::u32string after;  // the text after the image, in its paragraph and the next
+        std::vector<size_t> glyphs;
+        std::vector<double> lefts;
+        double imageX;
+    } cases[] = {
+        {text::ImageAlign::Left, std::u32string(27, U'a'), {8, 7, 10, 3}, {340, 340, 40, 40}, 50},
+        {text::ImageAlign::Right, std::u32string(27, U'a'), {8, 7, 10, 3}, {40, 40, 40, 40}, 750},
+        // The next paragraph still flows beside the image.
+        {text::ImageAlign::Left, U"ab\rcd", {3, 2}, {340, 340}, 50},
+    };
+    for (const Case& c : cases) {
+        text::FormattedText t;
+        text::InlineImage image;
+        image.width = 280;
+        image.height = 700;
+        image.hspace = 10;
+        image.vspace = 50;
+        image.align = c.align;
+        t.appendImage(image, sized());
+        t.append(c.after, sized());
+        const text::TextLayout layout = lay(t);
+        const std::string name = text::toUtf8(c.after) + (c.align == text::ImageAlign::Right ? " right" : " left");
+        ASSERT_EQ(layout.lines.size(), c.glyphs.size()) << name;
+        for (size_t n = 0; n < c.glyphs.size(); ++n) {
+            EXPECT_EQ(layout.lines[n].glyphs.size(), c.glyphs[n]) << name << " line " << n;
+            EXPECT_DOUBLE_EQ(layout.lines[n].left, c.lefts[n]) << name << " line " << n;
+            EXPECT_DOUBLE_EQ(layout.lines[n].top, 40.0 + 400.0 * double(n)) << name << " line " << n;
+        }
+        ASSERT_EQ(layout.images.size(), 1u) << name;
+        EXPECT_DOUBLE_EQ(layout.images[0].x, c.imageX) << name;
+        EXPECT_DOUBLE_EQ(layout.images[0].y, 90.0) << name;
+        EXPECT_DOUBLE_EQ(layout.textHeight, std::max(800.0, 400.0 * double(c.glyphs.size()))) << name;
+    }
 }
 
 TEST(TextEditing, ADoubleClickSelectsTheWordItTouches) {
