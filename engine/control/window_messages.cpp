@@ -86,7 +86,7 @@ void FlashControl::handlePointer(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case LeftDown:
     case LeftDoubleClick:
-        engine.mouseDown(*point);
+        engine.mouseDown(*point, msg == LeftDoubleClick);
         if (m_player)
             m_player->mouseDown(*point, msg == LeftDoubleClick);
         break;

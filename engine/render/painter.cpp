@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -316,7 +317,9 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
             continue;
         }
         if (state.sliced && style.kind != swf::FillKind::Solid) {
-            fillSliced(source, style, part.style, state);
+            paintSliced(
+                *state.sliced, [&] { return fillSource(source, style, false, part.style, state.cx); },
+                [cr] { cairo_fill(cr); });
             continue;
         }
         if (fillSource(source, style, false, part.style, state.cx).apply(cr))
@@ -326,17 +329,16 @@ void Painter::drawPaths(const ShapePaths& paths, const StyleSource& source, cons
     cairo_restore(cr);
 }
 
-void Painter::fillSliced(const StyleSource& source, const swf::FillStyle& style, uint32_t index,
-                         const PaintState& state) {
+void Painter::paintSliced(const SlicedPlacement& s, const std::function<PaintSource()>& source,
+                          const std::function<void()>& paint) {
     // Gradients and bitmaps are cut with the shape: in each of the nine
     // cells the pattern takes that cell's stretch, so a corner's gradient
     // keeps its size while an edge's is drawn out along it.
     cairo_t* cr = m_cr;
-    const SlicedPlacement& s = *state.sliced;
     const cairo_matrix_t& outer = s.outer;
     if (outer.yx != 0.0 || outer.xy != 0.0) {
-        if (fillSource(source, style, false, index, state.cx).apply(cr))
-            cairo_fill(cr);
+        if (source().apply(cr))
+            paint();
         return;
     }
     // Paths live in device space: the shape is kept once and laid again in
@@ -358,13 +360,13 @@ void Painter::fillSliced(const StyleSource& source, const swf::FillStyle& style,
             cairo_matrix_init(&cell, px.scale, 0.0, 0.0, py.scale, px.offset, py.offset);
             const cairo_matrix_t pattern = multiply(outer, multiply(cell, inner));
             cairo_set_matrix(cr, &pattern);
-            if (isDrawableMatrix(pattern) && fillSource(source, style, false, index, state.cx).apply(cr)) {
+            if (isDrawableMatrix(pattern) && source().apply(cr)) {
                 cairo_identity_matrix(cr);
                 cairo_new_path(cr);
                 cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
                 cairo_clip(cr);
                 cairo_append_path(cr, shape);
-                cairo_fill(cr);
+                paint();
             }
             cairo_restore(cr);
         }
@@ -393,17 +395,13 @@ void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& par
     cairo_new_path(cr);
     appendPath(part.path, state);
 
-    PaintSource source;
-    if (state.coverageOnly)
-        source = coverageSource();
-    else if (style.hasFill)
-        source = fillSource(styleSource, style.fill, true, part.style, state.cx);
-    else
-        source = solidSource(style.color, state.cx);
-    // Patterns lock to the user space in force when they become the source.
-    if (!source.apply(cr))
-        return;
-
+    auto makeSource = [&] {
+        if (state.coverageOnly)
+            return coverageSource();
+        if (style.hasFill)
+            return fillSource(styleSource, style.fill, true, part.style, state.cx);
+        return solidSource(style.color, state.cx);
+    };
     cairo_set_line_cap(cr, capFor(style.startCap));
     cairo_set_line_join(cr, joinFor(style.join));
     cairo_set_miter_limit(cr, std::max(1.0, style.miterLimit));
@@ -412,23 +410,19 @@ void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& par
     const double scaleX = std::hypot(m.xx, m.yx);
     const double scaleY = std::hypot(m.xy, m.yy);
     const double width = style.width;
+    // The width in device pixels, or none when the stroke follows the matrix.
+    std::optional<double> deviceWidth;
     if (const SlicedPlacement* s = state.sliced; s && !style.noHScale && !style.noVScale) {
         // In a sliced clip a stroke keeps the width the corners are shown
         // at, however the clip stretches.
         const double cornerX = std::hypot(s->outer.xx, s->outer.yx) * std::min(s->map.x.outerMin, s->map.x.outerMax);
         const double cornerY = std::hypot(s->outer.xy, s->outer.yy) * std::min(s->map.y.outerMin, s->map.y.outerMax);
-        cairo_identity_matrix(cr);
-        cairo_set_line_width(cr, std::max(1.0, width * std::sqrt(cornerX * cornerY)));
+        deviceWidth = std::max(1.0, width * std::sqrt(cornerX * cornerY));
     } else if (!style.noHScale && !style.noVScale) {
         // A scaled stroke follows the matrix, squashed pens included, unless
         // it would come out thinner than a pixel.
-        const double deviceWidth = width * std::sqrt(std::fabs(m.xx * m.yy - m.yx * m.xy));
-        if (deviceWidth >= 1.0) {
-            cairo_set_line_width(cr, width);
-        } else {
-            cairo_identity_matrix(cr);
-            cairo_set_line_width(cr, 1.0);
-        }
+        if (width * std::sqrt(std::fabs(m.xx * m.yy - m.yx * m.xy)) < 1.0)
+            deviceWidth = 1.0;
     } else {
         // Non-scaling strokes keep their width against the object's scale
         // (on the axis they name), but follow the stage's.
@@ -437,10 +431,26 @@ void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& par
             factor = scaleY;
         else if (style.noVScale && !style.noHScale)
             factor = scaleX;
-        cairo_identity_matrix(cr);
-        cairo_set_line_width(cr, std::max(1.0, width * factor));
+        deviceWidth = std::max(1.0, width * factor);
     }
-    cairo_stroke(cr);
+    auto paint = [&] {
+        if (deviceWidth) {
+            cairo_identity_matrix(cr);
+            cairo_set_line_width(cr, *deviceWidth);
+        } else {
+            cairo_set_matrix(cr, &m);
+            cairo_set_line_width(cr, width);
+        }
+        cairo_stroke(cr);
+    };
+    // A gradient or bitmap stroke in a sliced clip is cut by the grid as fills are.
+    if (state.sliced && style.hasFill && style.fill.kind != swf::FillKind::Solid && !state.coverageOnly) {
+        paintSliced(*state.sliced, makeSource, paint);
+        return;
+    }
+    // Patterns lock to the user space in force when they become the source.
+    if (makeSource().apply(cr))
+        paint();
 }
 
 void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
@@ -449,15 +459,35 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     const auto b = bounds(id);
     if (!b)
         return;
-    const auto box = deviceBox(*b, state.matrix);
+    // Directly in a sliced clip the picture's corners go where the grid
+    // puts them, as a shape's would.
+    const SlicedPlacement* sliced = state.sliced && isDrawableMatrix(state.sliced->outer) ? state.sliced : nullptr;
+    std::array<swf::Point, 4> corners{swf::Point{0.0, 0.0}, swf::Point{b->xMax, 0.0}, swf::Point{b->xMax, b->yMax},
+                                      swf::Point{0.0, b->yMax}};
+    swf::Bounds area;
+    if (sliced) {
+        for (swf::Point& p : corners) {
+            p = sliced->map.map(model::apply(sliced->inner, p));
+            area.add(p);
+        }
+    }
+    const auto box = sliced ? deviceBox(area, sliced->outer) : deviceBox(*b, state.matrix);
     if (!box || !touchesClip(*box))
         return;
 
     cairo_t* cr = m_cr;
     cairo_save(cr);
-    cairo_set_matrix(cr, &state.matrix);
     cairo_new_path(cr);
-    cairo_rectangle(cr, 0.0, 0.0, b->xMax, b->yMax);
+    if (sliced) {
+        cairo_set_matrix(cr, &sliced->outer);
+        cairo_move_to(cr, corners[0].x, corners[0].y);
+        for (size_t k = 1; k < corners.size(); ++k)
+            cairo_line_to(cr, corners[k].x, corners[k].y);
+        cairo_close_path(cr);
+    } else {
+        cairo_set_matrix(cr, &state.matrix);
+        cairo_rectangle(cr, 0.0, 0.0, b->xMax, b->yMax);
+    }
     if (state.coverageOnly) {
         coverageSource().apply(cr);
         cairo_fill(cr);
@@ -469,6 +499,13 @@ void Painter::drawBitmap(uint16_t id, const PaintState& state, bool smoothed) {
     style.bitmapId = id;
     style.smoothed = smoothed;
     style.matrix = {TwipsPerPixel, 0.0, 0.0, TwipsPerPixel, 0.0, 0.0};
+    if (sliced) {
+        paintSliced(
+            *sliced, [&] { return makeSource(*m_paints, style, state.cx, m_quality, {}); }, [cr] { cairo_fill(cr); });
+        cairo_restore(cr);
+        return;
+    }
+    cairo_set_matrix(cr, &state.matrix);
     const bool alphaOnly = state.cx.isAlphaOnly();
     const PaintSource source = makeSource(*m_paints, style, alphaOnly ? ColorTransform{} : state.cx, m_quality, {});
     if (source.apply(cr)) {

@@ -17,6 +17,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -130,8 +131,10 @@ private:
     void drawPaths(const ShapePaths& paths, const StyleSource& source, const swf::Bounds& bounds,
                    const PaintState& state);
     void stroke(const StyleSource& source, const ShapePaths::Part& part, const PaintState& state);
-    // A gradient or bitmap fill of the current path in a sliced clip, cell by cell.
-    void fillSliced(const StyleSource& source, const swf::FillStyle& style, uint32_t index, const PaintState& state);
+    // Paints the current path in a sliced clip cell by cell: `source` is made
+    // under each cell's pattern matrix, `paint` fills or strokes in the cell.
+    void paintSliced(const SlicedPlacement& s, const std::function<PaintSource()>& source,
+                     const std::function<void()>& paint);
     // Adds the path to the context's and leaves `state.matrix` in force.
     void appendPath(const PathData& path, const PaintState& state);
     [[nodiscard]] PaintSource fillSource(const StyleSource& source, const swf::FillStyle& style, bool lineFill,

@@ -3,6 +3,7 @@
 #include "render/paint_source.h"
 
 #include "model/edit_text_object.h"
+#include "swf/movie.h"
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
 #include "text/text_editing.h"
@@ -62,12 +63,10 @@ bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double
     return appendDeviceGlyph(cr, face, code, times({size, 0.0, 0.0, size, x, baseline}, field));
 }
 
-// An image's place: a frame a pixel wide around its box, standing on the
-// baseline (the picture itself is not drawn).
-void appendImageFrame(cairo_t* cr, const text::InlineImage& image, double x, double baseline,
-                      const cairo_matrix_t& field) {
-    const double left = x + image.hspace;
-    const double top = baseline - image.height;
+// An image without a picture: a frame a pixel wide around its box.
+void appendImageFrame(cairo_t* cr, const text::PlacedImage& image, const cairo_matrix_t& field) {
+    const double left = image.x;
+    const double top = image.y;
     const double w = image.width;
     const double h = image.height;
     if (w <= 0 || h <= 0)
@@ -102,6 +101,39 @@ void drawCaret(cairo_t* cr, const model::EditTextObject& object, const PaintStat
                                                     : object.newTextFormat().color.value_or(0);
     if (solidSource(rgba(color), state.cx).apply(cr))
         cairo_stroke(cr);
+    cairo_new_path(cr);
+}
+
+// A floated image: the movie's exported bitmap of that linkage name drawn
+// into its box, or an empty frame for any other source.
+void drawImage(Painter& painter, const model::EditTextObject& object, const text::PlacedImage& placed,
+               const PaintState& state, const cairo_matrix_t& field) {
+    const text::InlineImage* image = object.document().imageAt(placed.index);
+    if (!image || placed.width <= 0 || placed.height <= 0)
+        return;
+    cairo_t* cr = painter.context();
+    const swf::Movie& movie = *object.library();
+    if (const auto it = movie.exports.find(image->src);
+        it != movie.exports.end() && movie.characters.find<swf::Bitmap>(it->second)) {
+        if (const auto b = painter.bounds(it->second); b && b->xMax > 0 && b->yMax > 0) {
+            PaintState picture = state;
+            picture.sliced = nullptr;
+            picture.matrix =
+                times({placed.width / b->xMax, 0.0, 0.0, placed.height / b->yMax, placed.x, placed.y}, field);
+            cairo_save(cr);
+            painter.drawBitmap(it->second, picture, true);
+            cairo_restore(cr);
+            return;
+        }
+    }
+    cairo_new_path(cr);
+    appendImageFrame(cr, placed, field);
+    cairo_identity_matrix(cr);
+    const uint32_t color = object.document().formatAt(placed.index).color.value_or(0);
+    const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
+                                                  : solidSource(rgba(color), state.cx);
+    if (source.apply(cr))
+        cairo_fill(cr);
     cairo_new_path(cr);
 }
 
@@ -168,12 +200,15 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
     const size_t first = size_t(object.scroll() - 1);
     const double dy = first < layout.lines.size() ? layout.lines[first].top - layout.lines.front().top : 0.0;
     const cairo_matrix_t field = times({1.0, 0.0, 0.0, 1.0, -object.hscroll(), -dy}, state.matrix);
+    const text::TextSelection selection = object.selection();
+    const bool showSelection = object.focused() && !selection.empty() && !state.coverageOnly;
 
     // One fill per stretch of glyphs in one run.
-    auto fill = [&](size_t run) {
+    auto fill = [&](size_t run, bool inverse) {
         cairo_identity_matrix(cr);
+        const uint32_t color = runs[run].format.color.value_or(0) ^ (inverse ? 0xFFFFFFu : 0u);
         const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
-                                                      : solidSource(rgba(runs[run].format.color.value_or(0)), state.cx);
+                                                      : solidSource(rgba(color), state.cx);
         if (source.apply(cr))
             cairo_fill(cr);
         cairo_new_path(cr);
@@ -190,22 +225,50 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field) ||
                 appendGlyph(painter, *text::deviceFace("_sans", false, false), U'\u2022', size, line.bulletX,
                             line.baseline, field))
-                fill(run);
+                fill(run, false);
+        }
+        // A focused field's selection: black behind the selected glyphs,
+        // which take the inverse of their colour.
+        auto selected = [&](const text::LaidGlyph& g) {
+            return g.index >= selection.begin() && g.index < selection.end();
+        };
+        if (showSelection) {
+            double from = 0.0;
+            double to = 0.0;
+            bool any = false;
+            for (const text::LaidGlyph& g : line.glyphs) {
+                if (!selected(g))
+                    continue;
+                from = any ? std::min(from, g.x) : g.x;
+                to = any ? std::max(to, g.x + g.advance) : g.x + g.advance;
+                any = true;
+            }
+            if (any && to > from) {
+                cairo_new_path(cr);
+                cairo_set_matrix(cr, &field);
+                cairo_rectangle(cr, from, line.top, to - from, line.height);
+                cairo_identity_matrix(cr);
+                if (solidSource({0, 0, 0, 255}, state.cx).apply(cr))
+                    cairo_fill(cr);
+                cairo_new_path(cr);
+            }
         }
         size_t k = 0;
         while (k < line.glyphs.size()) {
             const size_t run = line.glyphs[k].run;
+            const bool inverse = showSelection && selected(line.glyphs[k]);
             const text::TextFormat& f = runs[run].format;
             const double size = f.size.value_or(240.0);
             cairo_new_path(cr);
             const double from = line.glyphs[k].x;
             double to = from;
-            for (; k < line.glyphs.size() && line.glyphs[k].run == run; ++k) {
+            for (; k < line.glyphs.size() && line.glyphs[k].run == run &&
+                   (showSelection && selected(line.glyphs[k])) == inverse;
+                 ++k) {
                 const text::LaidGlyph& g = line.glyphs[k];
-                if (const text::InlineImage* image =
-                        g.code == text::ObjectReplacement ? object.document().imageAt(g.index) : nullptr)
-                    appendImageFrame(cr, *image, g.x, line.baseline, field);
-                else if (g.code != U' ' && g.code != U'\t')
+                // Images float: they are drawn below, from the layout's boxes.
+                const bool image = g.code == text::ObjectReplacement && object.document().imageAt(g.index);
+                if (!image && g.code != U' ' && g.code != U'\t')
                     (void)appendGlyph(painter, *layout.faces[run], g.code, size, g.x, line.baseline, field);
                 to = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
             }
@@ -215,10 +278,12 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
                 cairo_set_matrix(cr, &field);
                 cairo_rectangle(cr, from, line.baseline + size / 10.0, to - from, thickness);
             }
-            fill(run);
+            fill(run, inverse);
         }
     }
-    if (object.focused() && !state.coverageOnly)
+    for (const text::PlacedImage& image : layout.images)
+        drawImage(painter, object, image, state, field);
+    if (object.focused() && selection.empty() && object.settings().editable && !state.coverageOnly)
         drawCaret(cr, object, state, field, first);
     cairo_restore(cr);
 }

@@ -138,9 +138,9 @@ void Engine::mouseMove(swf::Point stage) {
     finish(entry.outermost());
 }
 
-void Engine::mouseDown(swf::Point stage) {
+void Engine::mouseDown(swf::Point stage, bool doubleClick) {
     Runtime::Entry entry(m_state->rt);
-    m_state->input.mouseDown(stage);
+    m_state->input.mouseDown(stage, doubleClick);
     finish(entry.outermost());
 }
 

@@ -127,7 +127,7 @@ public:
     // condition actions / onPress ... handlers; Mouse listeners and
     // onClipEvent(mouseMove/Down/Up) hear every event.
     void mouseMove(swf::Point stage);
-    void mouseDown(swf::Point stage);
+    void mouseDown(swf::Point stage, bool doubleClick = false);
     void mouseUp(swf::Point stage);
     void mouseWheel(int32_t delta);
     // The right button went down: the context menu's onSelect, no menu shown.

@@ -199,15 +199,16 @@ void InputDispatcher::mouseMove(swf::Point p) {
     m_rt.input.mouse = p;
     (void)m_rt.guarded([&] { updateDrag(m_rt); });
     hoverAt(m_rt, p);
+    dragSelection(m_rt, p);
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseMove, u"onMouseMove"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseMove", {});
     track(p);
 }
 
-void InputDispatcher::mouseDown(swf::Point p) {
+void InputDispatcher::mouseDown(swf::Point p, bool doubleClick) {
     m_rt.input.mouse = p;
     m_rt.input.mouseDown = true;
-    focusAtPress(m_rt, p);
+    focusAtPress(m_rt, p, doubleClick);
     track(p);
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseDown, u"onMouseDown"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseDown", {});
@@ -221,7 +222,9 @@ void InputDispatcher::mouseDown(swf::Point p) {
 
 void InputDispatcher::mouseUp(swf::Point p) {
     m_rt.input.mouse = p;
+    dragSelection(m_rt, p);
     m_rt.input.mouseDown = false;
+    m_rt.input.selecting.reset();
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseUp, u"onMouseUp"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseUp", {});
     auto pressed = m_pressed.lock();

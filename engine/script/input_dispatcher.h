@@ -41,7 +41,7 @@ public:
     explicit InputDispatcher(Runtime& rt) : m_rt(rt) {}
 
     void mouseMove(swf::Point stage);
-    void mouseDown(swf::Point stage);
+    void mouseDown(swf::Point stage, bool doubleClick = false);
     void mouseUp(swf::Point stage);
     void mouseWheel(int32_t delta);
     // A right press: the menu of the topmost object under the pointer, or

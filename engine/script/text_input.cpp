@@ -57,10 +57,17 @@ text::EditRules editRules(const model::FieldSettings& settings) {
     return rules;
 }
 
+namespace {
+
+// Whether the field may keep the focus: read-only fields only for selecting.
+bool holdsFocus(const model::EditTextObject& field) { return acceptsTyping(field) || field.settings().selectable; }
+
+}  // namespace
+
 model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
-    if (!field || !field->isOnStage() || !acceptsTyping(*field)) {
+    if (!field || !field->isOnStage() || !holdsFocus(*field)) {
         moveFocus(rt, nullptr);
         if (field)
             field->setFocused(false);
@@ -117,23 +124,60 @@ bool followLink(Runtime& rt, model::EditTextObject& field, swf::Point stage) {
 
 }  // namespace
 
-void focusAtPress(Runtime& rt, swf::Point stage) {
+namespace {
+
+// The caret index under a stage point in the field, scrolling counted.
+std::optional<size_t> indexAtStage(const model::EditTextObject& field, swf::Point stage) {
+    const auto inverse = model::invert(field.concatenatedMatrix());
+    if (!inverse)
+        return std::nullopt;
+    const swf::Point local = model::apply(*inverse, stage);
+    const text::TextLayout& layout = field.layout();
+    const size_t first = size_t(field.scroll() - 1);
+    const double dy = first < layout.lines.size() ? layout.lines[first].top - layout.lines.front().top : 0.0;
+    return text::indexAtPoint(layout, double(local.x) + field.hscroll(), double(local.y) + dy);
+}
+
+}  // namespace
+
+void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick) {
+    rt.input.selecting.reset();
     model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && followLink(rt, *field, stage))
         return;
-    if (field && field->settings().selectable && setFocus(rt, field)) {
-        if (const auto inverse = model::invert(field->concatenatedMatrix())) {
-            const swf::Point local = model::apply(*inverse, stage);
-            const text::TextLayout& layout = field->layout();
-            const size_t first = size_t(field->scroll() - 1);
-            const double dy = first < layout.lines.size() ? layout.lines[first].top - layout.lines.front().top : 0.0;
-            const size_t at = text::indexAtPoint(layout, double(local.x) + field->hscroll(), double(local.y) + dy);
-            field->setSelection({at, at});
-        }
+    if (!field || !field->settings().selectable || !field->isOnStage()) {
+        moveFocus(rt, nullptr);
         return;
     }
-    moveFocus(rt, nullptr);
+    const bool wasFocused = rt.input.focus.lock().get() == field;
+    moveFocus(rt, field);
+    const auto at = indexAtStage(*field, stage);
+    if (!at)
+        return;
+    text::TextSelection selection{*at, *at};
+    if (doubleClick)
+        selection = text::wordAround(field->document().text(), *at);
+    else if (wasFocused && rt.input.keysDown.test(ShiftKey))
+        selection = {field->selection().anchor, *at};
+    field->setSelection(selection);
+    field->revealCaret();
+    // A double click's word stays whole; a plain press drags.
+    if (!doubleClick)
+        rt.input.selecting = field->shared_from_this();
+}
+
+void dragSelection(Runtime& rt, swf::Point stage) {
+    auto held = rt.input.selecting.lock();
+    auto* field = held ? held->as<model::EditTextObject>() : nullptr;
+    if (!field || !rt.input.mouseDown || !field->isOnStage() || rt.input.focus.lock() != held) {
+        rt.input.selecting.reset();
+        return;
+    }
+    if (const auto at = indexAtStage(*field, stage)) {
+        field->setSelection({field->selection().anchor, *at});
+        field->revealCaret();
+    }
 }
 
 void hoverAt(Runtime& rt, swf::Point stage) {
@@ -164,7 +208,7 @@ void hoverAt(Runtime& rt, swf::Point stage) {
 
 void keyForField(Runtime& rt, uint32_t code, uint32_t ascii) {
     model::EditTextObject* field = focusedField(rt);
-    if (!field)
+    if (!field || !acceptsTyping(*field))
         return;
     // Ctrl+C and friends are shortcuts, not letters; Ctrl with Alt is AltGr,
     // which types.
@@ -203,7 +247,9 @@ void keyForField(Runtime& rt, uint32_t code, uint32_t ascii) {
     bool changed = false;
     if (key) {
         changed = text::pressKey(document, selection, *key, rt.input.keysDown.test(ShiftKey), field->layout());
-    } else {
+    } else if (ascii != 0) {
+        // Keys without a character (Shift, function keys) type nothing:
+        // they must not replace the selection with nothing.
         const char32_t typed = ascii;
         changed = text::typeText(document, selection, std::u32string_view(&typed, 1), editRules(field->settings()),
                                  field->newTextFormat());

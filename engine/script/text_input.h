@@ -39,14 +39,20 @@ class Runtime;
 // What typing may add to the field.
 [[nodiscard]] text::EditRules editRules(const model::FieldSettings& settings);
 
-// The focused field, when it is still on the stage and typeable.
+// The focused field, when it is still on the stage and holds the focus
+// (typeable, or selectable and focused by a press).
 [[nodiscard]] model::EditTextObject* focusedField(Runtime& rt);
 // Gives the focus to the field (null: to nothing), selecting all of its
 // text. False when the field does not take it (the focus is then unchanged).
 bool setFocus(Runtime& rt, model::EditTextObject* field);
-// A left press at the stage point: the input field on top there takes the
-// focus with the caret at the press, anything else takes it away.
-void focusAtPress(Runtime& rt, swf::Point stage);
+// A left press at the stage point: the selectable field on top there takes
+// the focus with the caret at the press (Shift extends the selection from
+// its anchor, a double click selects the word there), anything else takes
+// it away. Read-only fields hold the focus for selecting, not typing.
+void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick = false);
+// The pointer moved with the button held: the pressed field's selection
+// extends to it.
+void dragSelection(Runtime& rt, swf::Point stage);
 // The pointer at the stage point: a styled field's link under it takes its
 // a:hover style (and the one before loses it).
 void hoverAt(Runtime& rt, swf::Point stage);

@@ -13,8 +13,11 @@
 namespace text {
 
 // An <img> in the text: it stands as ObjectReplacement in the characters
-// and takes a box of its size on its line.
+// and floats at the start of its line to the side it names; the lines
+// beside it are shortened by its box (its size and the space around it).
 inline constexpr char32_t ObjectReplacement = U'\uFFFC';
+
+enum class ImageAlign : uint8_t { Left, Right };
 
 struct InlineImage {
     std::string src;     // a library linkage id or a URL
@@ -23,6 +26,7 @@ struct InlineImage {
     double height = 0.0;
     double hspace = 160.0;  // twips either side, 8 px as the player leaves
     double vspace = 160.0;
+    ImageAlign align = ImageAlign::Left;
     friend bool operator==(const InlineImage&, const InlineImage&) = default;
 };
 

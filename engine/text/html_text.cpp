@@ -242,6 +242,8 @@ public:
                 length(image.hspace, value, 1000.0);
             else if (name == "vspace")
                 length(image.vspace, value, 1000.0);
+            else if (name == "align")
+                image.align = lower(value) == "right" ? ImageAlign::Right : ImageAlign::Left;
         }
         if (m_pendingBreak) {
             m_out.append(U"\r", m_pendingFormat);
@@ -432,7 +434,10 @@ void writeImage(std::string& out, const InlineImage& image) {
     if (!image.id.empty())
         out += " ID=\"" + escape(fromUtf8(image.id), true) + "\"";
     out += " WIDTH=\"" + pixels(image.width) + "\" HEIGHT=\"" + pixels(image.height) + "\" HSPACE=\"" +
-           pixels(image.hspace) + "\" VSPACE=\"" + pixels(image.vspace) + "\">";
+           pixels(image.hspace) + "\" VSPACE=\"" + pixels(image.vspace) + "\"";
+    if (image.align == ImageAlign::Right)
+        out += " ALIGN=\"right\"";
+    out += ">";
 }
 
 }  // namespace

@@ -164,4 +164,44 @@ size_t indexAtPoint(const TextLayout& layout, double x, double y) {
     return indexOnLine(layout.lines.back(), x);
 }
 
+namespace {
+
+enum class CharClass : uint8_t { Word, Space, Other };
+
+CharClass classOf(char32_t c) {
+    if (c == U' ' || c == U'\t')
+        return CharClass::Space;
+    if ((c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || c == U'_')
+        return CharClass::Word;
+    // Letters of other scripts: anything past Latin-1's punctuation but the
+    // general punctuation block and the object replacement.
+    if (c >= 0xC0 && !(c >= 0x2000 && c <= 0x206F) && c != ObjectReplacement && c != 0xD7 && c != 0xF7)
+        return CharClass::Word;
+    return CharClass::Other;
+}
+
+}  // namespace
+
+TextSelection wordAround(std::u32string_view text, size_t index) {
+    if (index > text.size())
+        index = text.size();
+    // At the end of a word the click still means that word.
+    size_t at = index;
+    if (at == text.size() ||
+        (at > 0 && classOf(text[at]) != CharClass::Word && classOf(text[at - 1]) == CharClass::Word))
+        --at;
+    if (at >= text.size())
+        return {index, index};
+    const CharClass kind = classOf(text[at]);
+    if (kind == CharClass::Other || isParagraphEnd(text[at]))
+        return {at, at + 1};
+    size_t begin = at;
+    size_t end = at + 1;
+    while (begin > 0 && classOf(text[begin - 1]) == kind && !isParagraphEnd(text[begin - 1]))
+        --begin;
+    while (end < text.size() && classOf(text[end]) == kind && !isParagraphEnd(text[end]))
+        ++end;
+    return {begin, end};
+}
+
 }  // namespace text

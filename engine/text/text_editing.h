@@ -63,4 +63,9 @@ struct CaretPlace {
 // The caret index nearest a point (field twips, unscrolled).
 [[nodiscard]] size_t indexAtPoint(const TextLayout& layout, double x, double y);
 
+// What a double click at caret `index` selects: the word (letters, digits,
+// '_' and marks beyond ASCII) it touches, or else the run of spaces there,
+// or else the one character after it. Empty past the text.
+[[nodiscard]] TextSelection wordAround(std::u32string_view text, size_t index);
+
 }  // namespace text

@@ -46,6 +46,27 @@ void justify(LaidLine& line, double space) {
     line.width = space;
 }
 
+// A floated image's box with its space, beside which lines are shortened.
+struct Float {
+    bool right = false;
+    double width = 0.0;  // with hspace either side
+    double top = 0.0;
+    double bottom = 0.0;
+};
+
+// How far floats beside a line starting at `top` push its left and right
+// edges in: floats on one side stand next to each other.
+std::pair<double, double> insets(const std::vector<Float>& floats, double top) {
+    double left = 0.0;
+    double right = 0.0;
+    for (const Float& f : floats) {
+        if (top < f.top - 0.5 || top >= f.bottom)
+            continue;
+        (f.right ? right : left) += f.width;
+    }
+    return {left, right};
+}
+
 }  // namespace
 
 TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces) {
@@ -74,6 +95,7 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
     }
 
     double top = box.yMin + Gutter;
+    std::vector<Float> floats;
     size_t start = 0;
     while (true) {
         size_t end = start;
@@ -86,6 +108,34 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
         const double left = box.xMin + Gutter + p.leftMargin.value_or(0.0) + p.blockIndent.value_or(0.0) + bulletIndent;
         const double right = box.xMax - Gutter - p.rightMargin.value_or(0.0);
 
+        // A line's ascent and descent from the runs of its glyphs; an empty
+        // line keeps the height of its paragraph's format.
+        auto lineExtent = [&](const LaidLine& line) {
+            double ascent = 0.0;
+            double descent = 0.0;
+            auto measure = [&](size_t run) {
+                const double size = runSize(runs[run].format);
+                ascent = std::max(ascent, out.faces[run]->ascent() * size);
+                descent = std::max(descent, out.faces[run]->descent() * size);
+            };
+            for (const LaidGlyph& g : line.glyphs)
+                measure(g.run);
+            if (line.glyphs.empty()) {
+                const size_t run = start < items.size() ? items[start].run : runs.size();
+                if (run < runs.size())
+                    measure(run);
+                else if (!runs.empty())
+                    measure(runs.size() - 1);
+                else
+                    ascent = runSize(p) * 0.9, descent = runSize(p) * 0.2;
+            }
+            return std::pair{ascent, descent};
+        };
+        auto lineHeight = [&](const LaidLine& line) {
+            const auto [ascent, descent] = lineExtent(line);
+            return ascent + descent + p.leading.value_or(0.0);
+        };
+
         // Advances, with letter spacing and kerning of pairs in one run.
         for (size_t k = start; k < end; ++k) {
             Item& it = items[k];
@@ -94,22 +144,43 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             const double size = runSize(f);
             const auto glyph = face.glyph(it.code);
             it.advance = (glyph ? glyph->advance : 0.0) * size + f.letterSpacing.value_or(0.0);
-            if (const InlineImage* image = it.code == ObjectReplacement ? text.imageAt(k) : nullptr)
-                it.advance = image->width + 2 * image->hspace;
+            // A floated image takes no room on its line.
+            if (it.code == ObjectReplacement && text.imageAt(k))
+                it.advance = 0.0;
             if (k + 1 < end && items[k + 1].run == it.run && f.kerning.value_or(false))
                 it.advance += face.kerning(it.code, items[k + 1].code) * size;
             if (!std::isfinite(it.advance))
                 it.advance = 0.0;
         }
 
+        // The paragraph's images float from its first line's top, each
+        // beside the ones before it on its side.
+        for (size_t k = start; k < end; ++k) {
+            const InlineImage* image = items[k].code == ObjectReplacement ? text.imageAt(k) : nullptr;
+            if (!image)
+                continue;
+            const bool onRight = image->align == ImageAlign::Right;
+            const auto [inLeft, inRight] = insets(floats, top);
+            const double outer = image->width + 2 * image->hspace;
+            const double x = onRight ? right - inRight - outer + image->hspace : left + inLeft + image->hspace;
+            out.images.push_back({k, x, top + image->vspace, image->width, image->height});
+            floats.push_back({onRight, outer, top, top + image->height + 2 * image->vspace});
+        }
+
         // Fill lines: words with their trailing spaces; a word wider than a
-        // line breaks where it must.
+        // line breaks where it must. Lines beside floats are shorter; the
+        // top of the line being filled is followed to know which it passes.
         std::vector<LaidLine> lines(1);
         lines.back().begin = start;
         double indent = p.indent.value_or(0.0);
         double x = 0.0;
-        auto limit = [&] { return right - left - indent; };
+        double fillTop = top;
+        auto limit = [&] {
+            const auto [inLeft, inRight] = insets(floats, fillTop);
+            return right - left - indent - inLeft - inRight;
+        };
         auto newLine = [&](size_t from) {
+            fillTop += lineHeight(lines.back());
             lines.emplace_back();
             lines.back().begin = from;
             x = 0.0;
@@ -146,38 +217,15 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
         // Heights and alignment.
         for (size_t n = 0; n < lines.size(); ++n) {
             LaidLine& line = lines[n];
-            double ascent = 0.0;
-            double descent = 0.0;
-            auto measure = [&](size_t run) {
-                const double size = runSize(runs[run].format);
-                ascent = std::max(ascent, out.faces[run]->ascent() * size);
-                descent = std::max(descent, out.faces[run]->descent() * size);
-            };
-            for (const LaidGlyph& g : line.glyphs) {
-                measure(g.run);
-                // An image stands on the baseline.
-                if (const InlineImage* image = g.code == ObjectReplacement ? text.imageAt(g.index) : nullptr) {
-                    ascent = std::max(ascent, image->height + image->vspace);
-                    descent = std::max(descent, image->vspace);
-                }
-            }
-            if (line.glyphs.empty()) {
-                // An empty line keeps the height of its paragraph's format.
-                const size_t run = start < items.size() ? items[start].run : runs.size();
-                if (run < runs.size())
-                    measure(run);
-                else if (!runs.empty())
-                    measure(runs.size() - 1);
-                else
-                    ascent = runSize(p) * 0.9, descent = runSize(p) * 0.2;
-            }
+            const auto [ascent, descent] = lineExtent(line);
             line.end = line.glyphs.empty() ? line.begin : line.glyphs.back().index + 1;
             line.top = top;
             line.baseline = top + ascent;
             line.height = ascent + descent + p.leading.value_or(0.0);
             top += line.height;
-            const double from = left + (n == 0 ? p.indent.value_or(0.0) : 0.0);
-            const double space = right - from;
+            const auto [inLeft, inRight] = insets(floats, line.top);
+            const double from = left + inLeft + (n == 0 ? p.indent.value_or(0.0) : 0.0);
+            const double space = right - inRight - from;
             const Align align = p.align.value_or(Align::Left);
             line.left = align == Align::Right    ? from + space - line.width
                         : align == Align::Center ? from + (space - line.width) / 2.0
@@ -198,6 +246,9 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
             break;
         start = end + 1;
     }
+    // Images below the last line still count in the text's height.
+    for (const Float& f : floats)
+        top = std::max(top, f.bottom);
     out.textHeight = top - (box.yMin + Gutter);
     return out;
 }

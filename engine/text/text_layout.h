@@ -44,8 +44,18 @@ struct LaidLine {
     size_t end = 0;  // past the line's last character (begin when it has none)
 };
 
+// A floated image's picture box (field twips, the space around it excluded).
+struct PlacedImage {
+    size_t index = 0;  // of its ObjectReplacement in the text
+    double x = 0.0;
+    double y = 0.0;
+    double width = 0.0;
+    double height = 0.0;
+};
+
 struct TextLayout {
     std::vector<LaidLine> lines;
+    std::vector<PlacedImage> images;
     std::vector<std::shared_ptr<const Face>> faces;  // per run
     double textWidth = 0.0;                          // widest line, twips
     double textHeight = 0.0;

@@ -104,6 +104,81 @@ TEST(DisplayWindow, ScaleGridKeepsCornersAtTheirSize) {
     }
 }
 
+TEST(DisplayWindow, ScaleGridCutsBitmapsPlacedInTheClip) {
+    // A 30 px bitmap directly in a sprite at (5, 5) px, scaled 3x with a
+    // 6 px grid margin: red in its 6 px top-left corner, blue elsewhere.
+    constexpr uint32_t Blue = argb(255, 0, 0, 255);
+    swf::Bitmap picture;
+    picture.width = picture.height = 30;
+    for (uint32_t y = 0; y < 30; ++y) {
+        for (uint32_t x = 0; x < 30; ++x)
+            picture.pixels.push_back(x < 6 && y < 6 ? argb(255, 255, 0, 0) : Blue);
+    }
+    struct Case {
+        const char* name;
+        bool grid;
+        std::vector<Expect> expects;
+    };
+    const std::vector<Case> cases{
+        {"sliced: the corner keeps its 6 px",
+         true,
+         {{RedPixel, {{6, 6}, {10, 10}}}, {Blue, {{12, 12}, {50, 50}, {94, 94}}}, {WhitePixel, {{96, 96}}}}},
+        {"unsliced: scaled whole", false, {{RedPixel, {{12, 12}, {22, 22}}}, {Blue, {{24, 24}, {94, 94}}}}},
+    };
+    for (const Case& c : cases) {
+        MovieBuilder b;
+        b.add(1, picture);
+        swf::Sprite s = sprite({place(1, 1)});
+        if (c.grid)
+            s.scalingGrid = swf::Rect{120, 480, 120, 480};
+        b.add(2, s);
+        b.frame({place(1, 2, swf::Matrix{3, 0, 0, 3, 100, 100})});
+        auto stage = load(b);
+        check(renderStage(*stage), c.expects, c.name);
+    }
+}
+
+TEST(DisplayWindow, ScaleGridCutsGradientStrokesLikeFills) {
+    // The outline of a 30 px box in a sprite at (5, 5) px scaled 3x, painted
+    // red to blue from left to right. Sliced, its top edge stays near the
+    // top and the left corner cell shows its paint at the corner's own
+    // scale: further on towards blue than the whole-scaled paint at x 10.
+    swf::LineStyle style;
+    style.width = 40;
+    style.startCap = style.endCap = swf::CapStyle::None;
+    style.hasFill = true;
+    style.fill.kind = swf::FillKind::LinearGradient;
+    style.fill.gradient.stops = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 255}}};
+    style.fill.matrix = {600.0 / 32768.0, 0.0, 0.0, 600.0 / 32768.0, 300.0, 0.0};
+    struct Case {
+        bool grid;
+        int rowMax;                 // the top edge lies above this row
+        uint32_t blueMin, blueMax;  // blue at x 10 on the top edge
+    } cases[] = {{true, 13, 35, 80}, {false, 16, 5, 22}};
+    for (const Case& c : cases) {
+        MovieBuilder b;
+        swf::Shape box = lineShape({{0, 60}, {600, 60}, {600, 600}, {0, 600}, {0, 60}}, style);
+        box.bounds = box.edgeBounds = {0, 600, 0, 600};
+        b.add(1, box);
+        swf::Sprite s = sprite({place(1, 1)});
+        if (c.grid)
+            s.scalingGrid = swf::Rect{120, 480, 120, 480};
+        b.add(2, s);
+        b.frame({place(1, 2, swf::Matrix{3, 0, 0, 3, 100, 100})});
+        auto stage = load(b);
+        const PixelBuffer p = renderStage(*stage);
+        int row = 0;
+        while (row < 50 && p.at(50, row) == WhitePixel)
+            ++row;
+        EXPECT_LT(row, c.rowMax) << c.grid;
+        EXPECT_GE(row, 8) << c.grid;
+        const uint32_t at = p.at(10, row + 1);
+        EXPECT_GE(blueOf(at), c.blueMin) << c.grid << " " << hex(at);
+        EXPECT_LE(blueOf(at), c.blueMax) << c.grid << " " << hex(at);
+        EXPECT_GT(blueOf(p.at(93, row + 1)), 200u) << c.grid << " " << hex(p.at(93, row + 1));
+    }
+}
+
 TEST(DisplayWindow, ScrollWindowShowsExactlyTheWindow) {
     // A sprite at (10, 10) px holding a red square at 0..40 px and a blue
     // one at 40..80 px.

@@ -300,6 +300,20 @@ TEST(PaintStroke, WidthFollowsTheMatrixButNeverFallsBelowAPixel) {
     EXPECT_NEAR(columnCoverage(draw(movie, {{1, tiny}}), 50), 1.0, 0.05);
 }
 
+TEST(PaintStroke, AGradientStrokeTakesItsPaintAlongTheLine) {
+    swf::LineStyle style;
+    style.width = 100;
+    style.startCap = style.endCap = swf::CapStyle::None;
+    style.hasFill = true;
+    style.fill = linearGradient(200, 1800, {255, 0, 0, 255}, {0, 0, 255, 255});
+    swf::Shape line = lineShape({{200, 1000}, {1800, 1000}}, style);
+    line.bounds = line.edgeBounds = {200, 1800, 950, 1050};
+    const PixelBuffer b = draw(MovieBuilder().add(1, line).build(), {{1}});
+    EXPECT_GT(redOf(b.at(15, 50)), 200u) << hex(b.at(15, 50));
+    EXPECT_GT(blueOf(b.at(85, 50)), 200u) << hex(b.at(85, 50));
+    EXPECT_EQ(b.at(50, 44), WhitePixel);
+}
+
 TEST(PaintMorph, ShapeAtARatioLiesBetweenStartAndEnd) {
     swf::MorphShape m;
     swf::MorphFillStyle f;

@@ -62,6 +62,11 @@ MovieBuilder::MovieBuilder(swf::Rect stage, swf::Rgba background) : m_movie(std:
     m_movie->backgroundColor = background;
 }
 
+MovieBuilder& MovieBuilder::exportAs(const std::string& name, uint16_t id) {
+    m_movie->exports[name] = id;
+    return *this;
+}
+
 MovieBuilder& MovieBuilder::add(uint16_t id, swf::CharacterData data) {
     (void)m_movie->characters.add(id, std::move(data));
     return *this;

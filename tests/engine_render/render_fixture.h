@@ -59,6 +59,8 @@ public:
     explicit MovieBuilder(swf::Rect stage = {0, 2000, 0, 2000}, swf::Rgba background = {255, 255, 255, 255});
 
     MovieBuilder& add(uint16_t id, swf::CharacterData data);
+    // Gives a character a linkage name.
+    MovieBuilder& exportAs(const std::string& name, uint16_t id);
     // Appends a frame of control tags to the root timeline.
     MovieBuilder& frame(std::vector<swf::ControlTag> tags);
     [[nodiscard]] std::shared_ptr<const swf::Movie> build() const;

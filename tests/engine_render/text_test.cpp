@@ -48,18 +48,23 @@ swf::Font squareFont() {
     return font;
 }
 
-// With a caret, the field is focused with the caret there.
-PixelBuffer drawField(const swf::EditText& f, const std::string& content, std::optional<size_t> caret = {}) {
+// With a selection (a caret when empty), the field is focused with it.
+PixelBuffer drawField(const swf::EditText& f, const std::string& content,
+                      std::optional<text::TextSelection> selection = {}) {
     MovieBuilder b;
-    b.add(5, squareFont()).add(6, f);
+    swf::Bitmap green;
+    green.width = green.height = 2;
+    green.pixels.assign(4, argb(255, 0, 255, 0));
+    b.add(5, squareFont()).add(6, f).add(7, green);
+    b.exportAs("green", 7);
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
     auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
     field->setText(content);
-    if (caret) {
+    if (selection) {
         field->setFocused(true);
-        field->setSelection({*caret, *caret});
+        field->setSelection(*selection);
     }
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
@@ -112,10 +117,37 @@ TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
         bool drawn;
     } cases[] = {{std::nullopt, 13, false}, {1, 13, true}, {0, 2, true}, {0, 13, false}, {2, 25, true}};
     for (const Case& c : cases) {
-        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", c.caret);
+        const PixelBuffer b =
+            drawField(embeddedField(swf::TextAlign::Left), "AA",
+                      c.caret ? std::optional(text::TextSelection{*c.caret, *c.caret}) : std::nullopt);
         EXPECT_EQ(b.at(c.x, 4) != White, c.drawn) << c.x << " " << hex(b.at(c.x, 4));
         EXPECT_EQ(b.at(c.x, 20) != White, c.drawn) << c.x;
         EXPECT_EQ(b.at(c.x, 24), White) << "the caret ends with its line";
+    }
+}
+
+TEST(EditText, TheSelectionIsBlackBehindGlyphsInTheirInverseColour) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    constexpr uint32_t Black = argb(255, 0, 0, 0);
+    constexpr uint32_t Red = argb(255, 255, 0, 0);
+    constexpr uint32_t Cyan = argb(255, 0, 255, 255);
+    // Glyph squares at x 2..12 and 13.7..23.7, y 7.6..17.6; the line 2..22 px.
+    struct Case {
+        text::TextSelection selection;
+        uint32_t inFirst, gapAbove, inSecond, afterText;
+    } cases[] = {
+        {{0, 1}, Cyan, Black, Red, White}, {{1, 0}, Cyan, Black, Red, White},  // the caret at the start: same range
+        {{1, 2}, Red, White, Cyan, White}, {{0, 2}, Cyan, Black, Cyan, White},
+        {{1, 1}, Red, White, Red, White},  // empty: a caret, no highlight
+    };
+    for (const Case& c : cases) {
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", c.selection);
+        const auto name = std::to_string(c.selection.anchor) + "," + std::to_string(c.selection.caret);
+        EXPECT_EQ(b.at(7, 12), c.inFirst) << name << " " << hex(b.at(7, 12));
+        EXPECT_EQ(b.at(7, 4), c.gapAbove) << name << " " << hex(b.at(7, 4));
+        EXPECT_EQ(b.at(18, 12), c.inSecond) << name << " " << hex(b.at(18, 12));
+        EXPECT_EQ(b.at(30, 12), c.afterText) << name;
+        EXPECT_EQ(b.at(7, 24), White) << name << ": the highlight ends with its line";
     }
 }
 
@@ -138,18 +170,34 @@ TEST(EditText, AFontWithoutABulletBorrowsTheDeviceFontsBullet) {
     }
 }
 
-TEST(EditText, AnImageDrawsAFrameOfItsSizeOnTheBaseline) {
+TEST(EditText, ImagesDrawTheirExportedBitmapOrAFrameWhereTheyFloat) {
     constexpr uint32_t White = argb(255, 255, 255, 255);
+    constexpr uint32_t Green = argb(255, 0, 255, 0);
+    constexpr uint32_t Red = argb(255, 255, 0, 0);  // the text's, also the frame's
     swf::EditText f = embeddedField(swf::TextAlign::Left);
     f.html = true;
-    // A 20 x 10 px box from 2 px, its bottom on the baseline at 17.6 px.
-    const PixelBuffer b = drawField(f, "<img src='x' width='20' height='10' hspace='0' vspace='0'>");
+    // The box's corner at the field's gutter (2 px): left 2..22 px, right
+    // 78..98 px, 10 px down from 2 px; the text beside it.
     struct Case {
-        int x, y;
-        bool drawn;
-    } cases[] = {{12, 8, true}, {12, 12, false}, {2, 12, true}, {21, 12, true}, {12, 17, true}, {24, 12, false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(b.at(c.x, c.y) != White, c.drawn) << c.x << "," << c.y << " " << hex(b.at(c.x, c.y));
+        const char* html;
+        struct Pixel {
+            int x, y;
+            uint32_t color;
+        };
+        std::vector<Pixel> pixels;
+    } cases[] = {
+        {"<img src='none' width='20' height='10' hspace='0' vspace='0'>A",
+         {{2, 7, Red}, {12, 2, Red}, {12, 7, White}, {21, 7, Red}, {27, 12, Red}}},
+        {"<img src='green' width='20' height='10' hspace='0' vspace='0'>",
+         {{3, 3, Green}, {12, 7, Green}, {21, 11, Green}, {24, 7, White}, {12, 13, White}}},
+        {"<img src='green' align='right' width='20' height='10' hspace='0' vspace='0'>A",
+         {{80, 7, Green}, {96, 7, Green}, {76, 7, White}, {7, 12, Red}}},
+    };
+    for (const auto& c : cases) {
+        const PixelBuffer b = drawField(f, c.html);
+        for (const auto& p : c.pixels)
+            EXPECT_EQ(b.at(p.x, p.y), p.color) << c.html << " at " << p.x << "," << p.y << " " << hex(b.at(p.x, p.y));
+    }
 }
 
 TEST(EditText, DeviceFontsDrawInsideTheField) {

@@ -6,6 +6,8 @@
 #include "model/edit_text_object.h"
 #include "script/text_input.h"
 
+#include <functional>
+
 using namespace scripttest;
 
 namespace {
@@ -185,6 +187,79 @@ TEST(TextInput, KeysMoveTheCaretAndTypingReplacesTheSelection) {
     Actions wild;
     wild.callMethodOn("Selection", "setSelection", {-5, 1e9});
     EXPECT_EQ(run(*p, Actions(wild).append(traceSelection())), (Strings{"0", "5", "5"}));
+}
+
+TEST(TextInput, ThePointerSelectsInReadOnlyFieldsToo) {
+    // "hello world" from the field's left edge (stage x 2000); stage x 2010
+    // is before its first character, 5990 past its last.
+    for (const bool readOnly : {false, true}) {
+        swfwriter::EditTextSpec spec = inputField();
+        spec.readOnly = readOnly;
+        spec.initialText = "hello world";
+        auto p = formMovie(spec);
+        ASSERT_TRUE(p);
+        auto& e = *p->engine;
+        struct Step {
+            const char* what;
+            std::function<void()> act;
+            Strings selection;  // begin, end, caret
+        } steps[] = {
+            {"a press places the caret",
+             [&] {
+                 e.mouseDown({2010, 2200});
+             },
+             {"0", "0", "0"}},
+            {"a drag extends it",
+             [&] {
+                 e.mouseMove({5990, 2200});
+             },
+             {"0", "11", "11"}},
+            {"the release keeps it",
+             [&] {
+                 e.mouseUp({5990, 2200});
+             },
+             {"0", "11", "11"}},
+            {"a move after the release selects nothing",
+             [&] {
+                 e.mouseMove({2010, 2200});
+             },
+             {"0", "11", "11"}},
+            {"a double click takes the word",
+             [&] {
+                 e.mouseUp({2010, 2200});
+                 e.mouseDown({2010, 2200}, true);
+             },
+             {"0", "5", "5"}},
+            {"the word's drag does not move it",
+             [&] {
+                 e.mouseMove({5990, 2200});
+             },
+             {"0", "5", "5"}},
+            {"shift-click extends from the anchor",
+             [&] {
+                 e.mouseUp({5990, 2200});
+                 e.keyDown(Shift, 0);
+                 e.mouseDown({5990, 2200});
+                 e.mouseUp({5990, 2200});
+                 e.keyUp(Shift, 0);
+             },
+             {"0", "11", "11"}},
+            {"a press outside drops the focus",
+             [&] {
+                 e.mouseDown({100, 100});
+                 e.mouseUp({100, 100});
+             },
+             {"-1", "-1", "-1"}},
+        };
+        for (const Step& s : steps) {
+            s.act();
+            EXPECT_EQ(run(*p, traceSelection()), s.selection) << s.what << (readOnly ? " (read-only)" : "");
+        }
+        // Selecting never types into a read-only field.
+        e.mouseDown({2010, 2200});
+        type(e, U"x");
+        EXPECT_EQ(p->var("form.name"), readOnly ? "hello world" : "xhello world");
+    }
 }
 
 TEST(TextInput, HtmlFieldsKeepTheirRunFormatsAndLongLinesScroll) {

@@ -108,14 +108,15 @@ TEST(HtmlText, WrittenAsThePlayerWritesIt) {
 }
 
 TEST(HtmlText, ImagesTakeABoxOnTheirLineAndSurviveTheRoundTrip) {
-    const text::FormattedText t =
-        text::parseHtml("a<img src='logo' id=\"pic\" width=\"30\" height=\"20\" hspace=\"0\">b<IMG SRC=x>", base());
+    const text::FormattedText t = text::parseHtml(
+        "a<img src='logo' id=\"pic\" width=\"30\" height=\"20\" hspace=\"0\" align=RIGHT>b<IMG SRC=x>", base());
     ASSERT_EQ(t.text(), std::u32string(U"a\uFFFCb\uFFFC"));
     struct Case {
         size_t at;
         const char* src;
         double width, height, hspace;
-    } cases[] = {{1, "logo", 600, 400, 0}, {3, "x", 0, 0, 160}};
+        text::ImageAlign align;
+    } cases[] = {{1, "logo", 600, 400, 0, text::ImageAlign::Right}, {3, "x", 0, 0, 160, text::ImageAlign::Left}};
     for (const Case& c : cases) {
         const text::InlineImage* image = t.imageAt(c.at);
         ASSERT_TRUE(image) << c.at;
@@ -123,6 +124,7 @@ TEST(HtmlText, ImagesTakeABoxOnTheirLineAndSurviveTheRoundTrip) {
         EXPECT_EQ(image->width, c.width);
         EXPECT_EQ(image->height, c.height);
         EXPECT_EQ(image->hspace, c.hspace);
+        EXPECT_EQ(image->align, c.align);
     }
     EXPECT_FALSE(t.imageAt(0));
     EXPECT_EQ(t.imageAt(1)->id, "pic");
@@ -131,6 +133,8 @@ TEST(HtmlText, ImagesTakeABoxOnTheirLineAndSurviveTheRoundTrip) {
     EXPECT_EQ(again.text(), t.text());
     ASSERT_TRUE(again.imageAt(1));
     EXPECT_EQ(*again.imageAt(1), *t.imageAt(1));
+    ASSERT_TRUE(again.imageAt(3));
+    EXPECT_EQ(*again.imageAt(3), *t.imageAt(3));
 
     // Edits move images with their characters and drop those they remove.
     text::FormattedText edited = t;

@@ -211,20 +211,63 @@ TEST(TextEditing, TheCaretShowsWhereTheCharactersAre) {
     EXPECT_FALSE(text::caretPlace(text::TextLayout{}, 0));
 }
 
-TEST(TextEditing, AnImageWidensAndHeightensItsLine) {
-    text::FormattedText t(U"ab", sized());
-    text::InlineImage image;
-    image.width = 300;
-    image.height = 1000;
-    image.hspace = 10;
-    image.vspace = 50;
-    t.appendImage(image, sized());
-    t.append(U"c", sized());
-    const text::TextLayout layout = lay(t);
-    ASSERT_EQ(layout.lines.size(), 1u);
-    const text::LaidLine& line = layout.lines[0];
-    ASSERT_EQ(line.glyphs.size(), 4u);
-    EXPECT_DOUBLE_EQ(line.glyphs[3].x - line.glyphs[2].x, 320.0) << "its width and the space either side";
-    EXPECT_DOUBLE_EQ(line.baseline - line.top, 1050.0) << "the image stands on the baseline";
-    EXPECT_DOUBLE_EQ(line.height, 1050.0 + 100.0);
+TEST(TextEditing, ImagesFloatAndTheLinesBesideThemAreShorter) {
+    // Lines 1000 twips (ten characters) from x 40, 400 high from y 40. The
+    // image's box with its space is 300 x 800: two lines beside it.
+    struct Case {
+        text::ImageAlign align;
+        std::u32string after;  // the text after the image, in its paragraph and the next
+        std::vector<size_t> glyphs;
+        std::vector<double> lefts;
+        double imageX;
+    } cases[] = {
+        {text::ImageAlign::Left, std::u32string(27, U'a'), {8, 7, 10, 3}, {340, 340, 40, 40}, 50},
+        {text::ImageAlign::Right, std::u32string(27, U'a'), {8, 7, 10, 3}, {40, 40, 40, 40}, 750},
+        // The next paragraph still flows beside the image.
+        {text::ImageAlign::Left, U"ab\rcd", {3, 2}, {340, 340}, 50},
+    };
+    for (const Case& c : cases) {
+        text::FormattedText t;
+        text::InlineImage image;
+        image.width = 280;
+        image.height = 700;
+        image.hspace = 10;
+        image.vspace = 50;
+        image.align = c.align;
+        t.appendImage(image, sized());
+        t.append(c.after, sized());
+        const text::TextLayout layout = lay(t);
+        const std::string name = text::toUtf8(c.after) + (c.align == text::ImageAlign::Right ? " right" : " left");
+        ASSERT_EQ(layout.lines.size(), c.glyphs.size()) << name;
+        for (size_t n = 0; n < c.glyphs.size(); ++n) {
+            EXPECT_EQ(layout.lines[n].glyphs.size(), c.glyphs[n]) << name << " line " << n;
+            EXPECT_DOUBLE_EQ(layout.lines[n].left, c.lefts[n]) << name << " line " << n;
+            EXPECT_DOUBLE_EQ(layout.lines[n].top, 40.0 + 400.0 * double(n)) << name << " line " << n;
+        }
+        ASSERT_EQ(layout.images.size(), 1u) << name;
+        EXPECT_DOUBLE_EQ(layout.images[0].x, c.imageX) << name;
+        EXPECT_DOUBLE_EQ(layout.images[0].y, 90.0) << name;
+        EXPECT_DOUBLE_EQ(layout.textHeight, std::max(800.0, 400.0 * double(c.glyphs.size()))) << name;
+    }
+}
+
+TEST(TextEditing, ADoubleClickSelectsTheWordItTouches) {
+    struct Case {
+        std::u32string_view text;
+        size_t at;
+        text::TextSelection word;
+    } cases[] = {
+        {U"hello world", 2, {0, 5}},   {U"hello world", 5, {0, 5}},  // at a word's end, that word
+        {U"hello world", 6, {6, 11}},  {U"hello world", 11, {6, 11}},
+        {U"hello   world", 6, {5, 8}},                          // the spaces between words
+        {U"a, b_2", 1, {0, 1}},        {U"a, b_2", 2, {2, 3}},  // a lone mark: that character
+        {U"a, b_2", 4, {3, 6}},        {U"über\rnext", 2, {0, 4}},
+        {U"über\rnext", 4, {0, 4}},  // a line end ends the word
+        {U"ab\r\rcd", 3, {3, 4}},      {U"", 0, {0, 0}},
+        {U"abc", 9, {0, 3}},  // past the end: the last word
+    };
+    for (const Case& c : cases) {
+        const text::TextSelection got = text::wordAround(c.text, c.at);
+        EXPECT_EQ(got, c.word) << text::toUtf8(c.text) << " at " << c.at << ": " << got.begin() << ".." << got.end();
+    }
 }
