@@ -54,6 +54,7 @@ void FlvPlayback::play(const std::string& path, uint64_t nowMs) {
         return;
     }
     m_stream = std::move(opened).value();
+    m_stream->setDeblocking(m_deblocking);
     m_positionMs = 0;
     m_clockMs = nowMs;
     m_paused = false;

@@ -68,6 +68,12 @@ public:
     // Advances the playhead to the clock's time; reports the end.
     void update(uint64_t nowMs);
 
+    // The viewer's Video.deblocking, kept for the files played later.
+    void setDeblocking(uint8_t level) {
+        m_deblocking = level;
+        if (m_stream)
+            m_stream->setDeblocking(level);
+    }
     void setBufferTime(double seconds);
     [[nodiscard]] double bufferTime() const { return m_bufferTime; }
     [[nodiscard]] double bufferLength() const;
@@ -98,6 +104,7 @@ private:
     std::vector<FlvEvent> m_events;
     std::vector<FlvScriptTag> m_cuePoints;
     double m_bufferTime = 0.1;
+    uint8_t m_deblocking = 0;
     uint64_t m_positionMs = 0;
     uint64_t m_clockMs = 0;  // the clock at the last play, seek, resume or update
     uint64_t m_pictureBase = 0;

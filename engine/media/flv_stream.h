@@ -83,6 +83,11 @@ public:
     // onCuePoint tags the playhead has passed since the last call, in order.
     [[nodiscard]] std::vector<FlvScriptTag> takeCuePoints();
 
+    // Video.deblocking of the viewer (see VideoDecoder::setDeblocking).
+    void setDeblocking(uint8_t level) {
+        if (m_video)
+            m_video->setDeblocking(level);
+    }
     [[nodiscard]] const VideoImage* image() const;
     // Counts new pictures, so a viewer knows when to redraw.
     [[nodiscard]] uint64_t pictureCount() const { return m_pictures; }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -165,6 +166,41 @@ TEST(FlvPlayback, BadFilesEndCleanly) {
     EXPECT_FALSE(p.playing()) << "a file cut short stops";
     EXPECT_EQ(events.back(), FlvEvent::BufferEmpty);
     std::filesystem::remove(truncated);
+}
+
+// Video.deblocking reaches the decoder: 1 turns the loop filter off (other
+// pictures), the filter levels and 0 leave it as the stream says; set before
+// play it holds for the file, set during play from the next picture on.
+TEST(FlvPlayback, DeblockingOneTurnsTheLoopFilterOff) {
+    auto pictureAt = [](std::optional<uint8_t> before, std::optional<uint8_t> during) {
+        media::FlvPlayback p;
+        if (before)
+            p.setDeblocking(*before);
+        p.play(fixture("blocky_h264.flv"), 0);
+        if (during)
+            p.setDeblocking(*during);
+        p.update(850);
+        const media::VideoImage* image = p.image();
+        return image ? image->rgba : std::vector<uint8_t>{};
+    };
+    const std::vector<uint8_t> asStream = pictureAt(std::nullopt, std::nullopt);
+    ASSERT_FALSE(asStream.empty());
+    const struct Case {
+        const char* name;
+        std::optional<uint8_t> before;
+        std::optional<uint8_t> during;
+        bool filtered;
+    } cases[] = {
+        {"0 before play", 0, std::nullopt, true},    {"1 before play", 1, std::nullopt, false},
+        {"2 before play", 2, std::nullopt, true},    {"6 before play", 6, std::nullopt, true},
+        {"1 while playing", std::nullopt, 1, false}, {"1 then 0 again", 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> picture = pictureAt(c.before, c.during);
+        ASSERT_EQ(picture.size(), asStream.size());
+        EXPECT_EQ(picture == asStream, c.filtered);
+    }
 }
 
 }  // namespace
