@@ -29,6 +29,8 @@ const char* flvStatusCode(FlvEvent event) {
         return "NetStream.Pause.Notify";
     case FlvEvent::UnpauseNotify:
         return "NetStream.Unpause.Notify";
+    case FlvEvent::PlayFailed:
+        return "NetStream.Play.Failed";
     case FlvEvent::MetaData:
     case FlvEvent::CuePoint:
         break;
@@ -37,7 +39,7 @@ const char* flvStatusCode(FlvEvent event) {
 }
 
 bool flvStatusIsError(FlvEvent event) {
-    return event == FlvEvent::StreamNotFound || event == FlvEvent::SeekInvalidTime;
+    return event == FlvEvent::StreamNotFound || event == FlvEvent::SeekInvalidTime || event == FlvEvent::PlayFailed;
 }
 
 void FlvPlayback::report(FlvEvent event) {
@@ -141,9 +143,9 @@ void FlvPlayback::followArrival() {
     }
 }
 
-void FlvPlayback::playRefused() {
+void FlvPlayback::playRefused(bool bySandbox) {
     close();
-    report(FlvEvent::StreamNotFound);
+    report(bySandbox ? FlvEvent::PlayFailed : FlvEvent::StreamNotFound);
 }
 
 void FlvPlayback::pause(std::optional<bool> paused, uint64_t nowMs) {

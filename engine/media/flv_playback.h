@@ -40,6 +40,7 @@ enum class FlvEvent : uint8_t {
     UnpauseNotify,
     MetaData,  // the file's metadata() is ready for onMetaData
     CuePoint,  // the next of takeCuePoints() is due for onCuePoint
+    PlayFailed,
 };
 
 // The code an onStatus info object carries ("NetStream.Play.Start"), null for MetaData.
@@ -60,8 +61,9 @@ public:
     // clock time `nowMs`; a file that does not open gives StreamNotFound.
     // What played before is closed.
     void play(const std::string& path, uint64_t nowMs);
-    // The file could not be reached (refused or unresolvable): StreamNotFound.
-    void playRefused();
+    // The file could not be reached (unresolvable): StreamNotFound; the
+    // sandbox refused it: Play.Failed.
+    void playRefused(bool bySandbox = false);
     // Plays a file that is downloading into `bytes` (the caller appends and
     // marks it complete). It opens once enough came, reports Play.Start
     // then, and plays as bytes arrive: the playhead waits at the end of what
