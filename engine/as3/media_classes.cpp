@@ -196,8 +196,10 @@ Value soundPlay(Machine& m, Value self, std::span<const Value> args) {
     if (levels)
         host.setSoundLevels(owner, levels->levels());
     const uint64_t voice = host.startSound(s.soundId, start / 1000.0, uint32_t(loops), owner);
-    if (voice == 0)
+    if (voice == 0) {
+        host.forgetSoundOwner(owner);
         return Value::null();
+    }
     const Value channel = m.construct(Value::object(m.coreClass(u"flash.media", u"SoundChannel")), {});
     ChannelState& c = stateOf<ChannelState>(m, channel, u"SoundChannel");
     c.voice = voice;
@@ -243,6 +245,7 @@ Value channelStop(Machine& m, Value self, std::span<const Value>) {
     script::Host& host = hostContext(m).host;
     c.endPosition = host.soundPosition(c.voice);
     host.stopSounds(c.owner, 0);
+    host.forgetSoundOwner(c.owner);
     mediaHeld(m).playing.erase(c.voice);
     c.voice = 0;
     return Value();
@@ -257,7 +260,9 @@ Value setChannelTransform(Machine& m, Value self, std::span<const Value> args) {
     if (!levels)
         m.throwError("TypeError", 2007, u"Parameter soundTransform must be non-null.");
     c.levels = *levels;
-    hostContext(m).host.setSoundLevels(c.owner, c.levels.levels());
+    // A finished channel's owner is forgotten: its levels stay on the object.
+    if (c.voice != 0)
+        hostContext(m).host.setSoundLevels(c.owner, c.levels.levels());
     return Value();
 }
 
@@ -268,6 +273,7 @@ Value mixerStopAll(Machine& m, Value, std::span<const Value>) {
     MediaHeld& held = mediaHeld(m);
     for (const auto& [voice, channel] : held.playing) {
         ChannelState& c = channelOf(m, channel);
+        hostContext(m).host.forgetSoundOwner(c.owner);
         c.endPosition = 0;
         c.voice = 0;
     }
@@ -329,8 +335,9 @@ std::span<const avm2::CoreClassSpec> mediaClasses() { return Classes; }
 
 void deliverSoundCompletions(Machine& m) {
     const HeldValues& held = hostContext(m).held;
-    std::vector<uint64_t> finished = hostContext(m).host.finishedSounds();
-    if (!held.media.isObject() || finished.empty())
+    script::Host& host = hostContext(m).host;
+    std::vector<uint64_t> finished = host.finishedSounds();
+    if (!held.media.isObject())
         return;
     MediaHeld& media = mediaHeld(m);
     for (const uint64_t voice : finished) {
@@ -341,11 +348,24 @@ void deliverSoundCompletions(Machine& m) {
         media.playing.erase(it);
         Machine::Pin keep(m, channel);
         ChannelState& c = channelOf(m, channel);
+        host.forgetSoundOwner(c.owner);
         c.voice = 0;
         c.endPosition = c.length;
         Value event = makeEvent(m, u"soundComplete");
         Machine::Pin keepEvent(m, event);
         (void)dispatch(m, channel.asObject(), event);
+    }
+    // Voices dropped for newer ones never complete: their channels end silently.
+    for (auto it = media.playing.begin(); it != media.playing.end();) {
+        if (host.soundPlaying(it->first)) {
+            ++it;
+            continue;
+        }
+        ChannelState& c = channelOf(m, it->second);
+        host.forgetSoundOwner(c.owner);
+        c.endPosition = 0;
+        c.voice = 0;
+        it = media.playing.erase(it);
     }
 }
 

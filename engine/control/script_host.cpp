@@ -138,6 +138,11 @@ script::SoundLevels ScriptHost::soundLevels(uint64_t owner) {
     return {t.ll, t.lr, t.rl, t.rr, t.volume};
 }
 
+void ScriptHost::forgetSoundOwner(uint64_t owner) {
+    if (m_sound && owner != 0)
+        m_sound->player().mixer().forgetOwner(owner);
+}
+
 std::vector<uint64_t> ScriptHost::finishedSounds() {
     return m_sound ? m_sound->takeFinished() : std::vector<uint64_t>{};
 }

@@ -69,6 +69,7 @@ public:
     double soundPosition(uint64_t voice) override;
     void setSoundLevels(uint64_t owner, const script::SoundLevels& levels) override;
     script::SoundLevels soundLevels(uint64_t owner) override;
+    void forgetSoundOwner(uint64_t owner) override;
     std::vector<uint64_t> finishedSounds() override;
     double milliseconds() override;
     // The tick count at which milliseconds() was 0.

@@ -34,6 +34,92 @@ FlvStream::~FlvStream() {
     m_queue->samples.clear();
     m_queue->finished = true;
     avformat_close_input(&m_format);
+    if (m_io) {
+        av_freep(&m_io->buffer);
+        avio_context_free(&m_io);
+    }
+}
+
+size_t FlvStream::visibleBytes(const ArrivingBytes& file, size_t knownVisible) {
+    const std::vector<uint8_t>& b = file.bytes;
+    if (file.complete)
+        return b.size();
+    size_t at = knownVisible;
+    if (at == 0) {
+        // The header (its length in bytes 5..8) and the first previous-tag size.
+        if (b.size() < 9)
+            return 0;
+        const uint64_t header = uint64_t(b[5]) << 24 | uint64_t(b[6]) << 16 | uint64_t(b[7]) << 8 | b[8];
+        if (header + 4 > b.size())
+            return 0;
+        at = size_t(header) + 4;
+    }
+    // Tags: 11 bytes of header, the data, and the tag's size again.
+    while (at + 11 <= b.size()) {
+        const size_t end = at + 11 + (size_t(b[at + 1]) << 16 | size_t(b[at + 2]) << 8 | b[at + 3]) + 4;
+        if (end > b.size())
+            break;
+        at = end;
+    }
+    return at;
+}
+
+int FlvStream::readArriving(void* opaque, uint8_t* buffer, int size) {
+    auto& reader = *static_cast<ArrivingReader*>(opaque);
+    const ArrivingBytes& file = *reader.file;
+    reader.visible = visibleBytes(file, reader.visible);
+    const size_t end = std::min(reader.visible, file.bytes.size());
+    if (reader.at >= end || size <= 0)
+        return AVERROR_EOF;
+    const size_t n = std::min(size_t(size), end - reader.at);
+    std::copy_n(file.bytes.data() + reader.at, n, buffer);
+    reader.at += n;
+    return int(n);
+}
+
+int64_t FlvStream::seekArriving(void* opaque, int64_t offset, int whence) {
+    auto& reader = *static_cast<ArrivingReader*>(opaque);
+    const ArrivingBytes& file = *reader.file;
+    // The size is known only once all of it came.
+    if (whence & AVSEEK_SIZE)
+        return file.complete ? int64_t(file.bytes.size()) : -1;
+    const auto end = int64_t(std::min(reader.visible, file.bytes.size()));
+    int64_t target = offset;
+    if ((whence & ~AVSEEK_FORCE) == SEEK_CUR)
+        target += int64_t(reader.at);
+    else if ((whence & ~AVSEEK_FORCE) == SEEK_END)
+        target = file.complete ? target + end : -1;
+    if (target < 0 || target > end)
+        return -1;
+    reader.at = size_t(target);
+    return target;
+}
+
+moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::openArriving(
+    std::shared_ptr<const ArrivingBytes> bytes) {
+    quietLibav();
+    if (!bytes)
+        return MediaError::CodecOpenFailed;
+    std::unique_ptr<FlvStream> s(new FlvStream());
+    s->m_pending.reset(av_packet_alloc());
+    s->m_arriving = std::make_unique<ArrivingReader>(ArrivingReader{std::move(bytes)});
+    constexpr int BufferSize = 16384;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(BufferSize));
+    if (buffer)
+        s->m_io = avio_alloc_context(buffer, BufferSize, 0, s->m_arriving.get(), readArriving, nullptr, seekArriving);
+    if (!s->m_io)
+        av_free(buffer);
+    s->m_format = avformat_alloc_context();
+    if (!s->m_pending || !s->m_io || !s->m_format)
+        return MediaError::OutOfMemory;
+    s->m_format->pb = s->m_io;
+    s->m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // avformat_open_input frees the context when it fails.
+    if (avformat_open_input(&s->m_format, nullptr, av_find_input_format("flv"), nullptr) < 0)
+        return MediaError::CodecOpenFailed;
+    if (auto failed = s->setUp())
+        return *failed;
+    return s;
 }
 
 moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(const std::string& path) {
@@ -50,8 +136,18 @@ moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(cons
     av_dict_free(&options);
     if (rc < 0)
         return MediaError::CodecOpenFailed;
+    if (auto failed = s->setUp())
+        return *failed;
+    return s;
+}
+
+std::optional<MediaError> FlvStream::setUp() {
+    FlvStream* s = this;
     if (avformat_find_stream_info(s->m_format, nullptr) < 0)
         return MediaError::CodecOpenFailed;
+    // What the stream info read ran into the end of what came so far.
+    if (m_arriving)
+        m_format->pb->eof_reached = 0;
     s->m_videoIndex = av_find_best_stream(s->m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     s->m_audioIndex = av_find_best_stream(s->m_format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (s->m_videoIndex >= 0) {
@@ -72,7 +168,7 @@ moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> FlvStream::open(cons
     if (s->m_format->duration > 0)
         s->m_durationMs = uint64_t(s->m_format->duration / (AV_TIME_BASE / 1000));
     s->addStreamFacts();
-    return s;
+    return std::nullopt;
 }
 
 // libavformat keeps onMetaData's stream facts (duration, size, rates) for
@@ -119,7 +215,13 @@ uint64_t FlvStream::packetMs() const {
 
 bool FlvStream::readPacket() {
     while (!m_eof) {
+        // An arriving file ends only where it is complete; before, its end
+        // is a pause until more comes.
+        if (m_arriving)
+            m_format->pb->eof_reached = 0;
         if (av_read_frame(m_format, m_pending.get()) < 0) {
+            if (m_arriving && !m_arriving->file->complete)
+                return false;
             m_eof = true;
             break;
         }
@@ -235,7 +337,36 @@ void FlvStream::seek(uint64_t ms) {
     ++m_pictures;
 }
 
-uint64_t FlvStream::bufferMs() const { return m_readAheadMs > m_timeMs ? m_readAheadMs - m_timeMs : 0; }
+uint64_t FlvStream::bufferMs() const {
+    const uint64_t ahead = m_arriving ? std::max(m_readAheadMs, m_arriving->lastMs) : m_readAheadMs;
+    return ahead > m_timeMs ? ahead - m_timeMs : 0;
+}
+
+void FlvStream::noteArrived() {
+    if (!m_arriving)
+        return;
+    ArrivingReader& r = *m_arriving;
+    const std::vector<uint8_t>& b = r.file->bytes;
+    const size_t visible = visibleBytes(*r.file, r.scanned);
+    size_t at = r.scanned;
+    if (at == 0) {
+        if (b.size() < 9)
+            return;
+        const uint64_t header = uint64_t(b[5]) << 24 | uint64_t(b[6]) << 16 | uint64_t(b[7]) << 8 | b[8];
+        if (header + 4 > b.size())
+            return;
+        at = size_t(header) + 4;
+    }
+    while (at + 11 <= visible) {
+        const uint8_t type = b[at] & 0x1F;
+        const uint64_t ms =
+            uint64_t(b[at + 7]) << 24 | uint64_t(b[at + 4]) << 16 | uint64_t(b[at + 5]) << 8 | b[at + 6];
+        if (type == 8 || type == 9)
+            r.lastMs = std::max(r.lastMs, ms);
+        at += 11 + (size_t(b[at + 1]) << 16 | size_t(b[at + 2]) << 8 | b[at + 3]) + 4;
+    }
+    r.scanned = std::min(at, b.size());
+}
 
 const VideoImage* FlvStream::image() const {
     return m_video && m_havePicture && !m_video->image().empty() ? &m_video->image() : nullptr;

@@ -10,6 +10,7 @@
 
 #include "media/audio_decoder.h"
 #include "media/media_error.h"
+#include "media/progressive_sound.h"
 #include "media/sound_source.h"
 #include "media/video_decoder.h"
 #include "moviehost/expected.h"
@@ -22,6 +23,7 @@
 #include <string>
 
 struct AVFormatContext;
+struct AVIOContext;
 
 namespace media {
 
@@ -58,6 +60,14 @@ public:
 
     // Opens a file on the local file system (no other protocol is allowed).
     [[nodiscard]] static moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> open(const std::string& path);
+    // Plays a file that is still arriving (a download): the demuxer sees
+    // only whole tags, so it waits at the end of what came instead of
+    // ending there. Open once enough came for the streams to show
+    // (visibleBytes), or the whole file.
+    [[nodiscard]] static moviehost::Expected<std::unique_ptr<FlvStream>, MediaError> openArriving(
+        std::shared_ptr<const ArrivingBytes> bytes);
+    // The bytes of `file` the demuxer may read: up to the end of its last whole tag (all once complete).
+    [[nodiscard]] static size_t visibleBytes(const ArrivingBytes& file, size_t knownVisible = 0);
 
     // The file's onMetaData values as text: what libavformat kept, and the
     // stream facts it took for itself (duration, width, height, framerate ...).
@@ -74,15 +84,27 @@ public:
     // queued sound is dropped.
     void seek(uint64_t ms);
     [[nodiscard]] uint64_t timeMs() const { return m_timeMs; }
-    // Time of the last packet read ahead of the playhead, minus the playhead.
+    // Time of the last packet read ahead of the playhead (of a download:
+    // the last whole tag that came), minus the playhead.
     [[nodiscard]] uint64_t bufferMs() const;
+    // A download: takes note of the tags that came since the last call.
+    void noteArrived();
+    // A download: the time of the last whole sound or video tag that came.
+    [[nodiscard]] uint64_t arrivedMs() const { return m_arriving ? m_arriving->lastMs : m_readAheadMs; }
     // Time of the latest packet read so far.
     [[nodiscard]] uint64_t lastPacketMs() const { return m_readAheadMs; }
     [[nodiscard]] bool ended() const { return m_eof && !m_hasPending; }
+    // Arriving: every byte has come and been read.
+    [[nodiscard]] bool waiting() const { return m_arriving && !m_eof && !m_hasPending; }
 
     // onCuePoint tags the playhead has passed since the last call, in order.
     [[nodiscard]] std::vector<FlvScriptTag> takeCuePoints();
 
+    // Video.deblocking of the viewer (see VideoDecoder::setDeblocking).
+    void setDeblocking(uint8_t level) {
+        if (m_video)
+            m_video->setDeblocking(level);
+    }
     [[nodiscard]] const VideoImage* image() const;
     // Counts new pictures, so a viewer knows when to redraw.
     [[nodiscard]] uint64_t pictureCount() const { return m_pictures; }
@@ -94,12 +116,26 @@ public:
 
 private:
     FlvStream() = default;
+    // Streams, decoders and facts of an opened file.
+    [[nodiscard]] std::optional<MediaError> setUp();
     void addStreamFacts();
     bool readPacket();
     void keepCuePoint();
     void handlePending(bool keepSound);
     [[nodiscard]] uint64_t packetMs() const;
 
+    struct ArrivingReader {
+        std::shared_ptr<const ArrivingBytes> file;
+        size_t at = 0;
+        size_t visible = 0;  // the demuxer's end while the file arrives
+        size_t scanned = 0;  // noteArrived's tag boundary
+        uint64_t lastMs = 0;
+    };
+    static int readArriving(void* opaque, uint8_t* buffer, int size);
+    static int64_t seekArriving(void* opaque, int64_t offset, int whence);
+
+    std::unique_ptr<ArrivingReader> m_arriving;  // null for local files
+    AVIOContext* m_io = nullptr;                 // ours, for arriving files
     AVFormatContext* m_format = nullptr;
     PacketPtr m_pending;  // read, not yet handled
     bool m_hasPending = false;

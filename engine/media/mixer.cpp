@@ -20,8 +20,10 @@ double SoundTransform::pan() const { return std::abs(rr) - std::abs(ll); }
 VoiceId Mixer::play(std::unique_ptr<SoundSource> source, const VoiceOptions& options) {
     if (!source)
         return 0;
-    if (m_voices.size() >= MaxVoices)
+    if (m_voices.size() >= MaxVoices) {
         m_voices.erase(m_voices.begin(), m_voices.begin() + ptrdiff_t(m_voices.size() - MaxVoices + 1));
+        dropGoneOwners();
+    }
     VoiceId id = m_nextId++;
     m_voices.push_back({id, options.tag, options.owner, options.transform, std::move(source)});
     return id;
@@ -30,6 +32,19 @@ VoiceId Mixer::play(std::unique_ptr<SoundSource> source, const VoiceOptions& opt
 template <typename Pred>
 void Mixer::removeIf(Pred pred) {
     std::erase_if(m_voices, pred);
+    dropGoneOwners();
+}
+
+void Mixer::dropGoneOwners() {
+    for (auto it = m_goneOwners.begin(); it != m_goneOwners.end();) {
+        const uint64_t owner = *it;
+        if (std::any_of(m_voices.begin(), m_voices.end(), [owner](const Voice& v) { return v.owner == owner; })) {
+            ++it;
+            continue;
+        }
+        m_owners.erase(owner);
+        it = m_goneOwners.erase(it);
+    }
 }
 
 void Mixer::stop(VoiceId id) {
@@ -44,7 +59,10 @@ void Mixer::stopOwner(uint64_t owner) {
     removeIf([owner](const Voice& v) { return v.owner == owner; });
 }
 
-void Mixer::stopAll() { m_voices.clear(); }
+void Mixer::stopAll() {
+    m_voices.clear();
+    dropGoneOwners();
+}
 
 bool Mixer::playing(VoiceId id) const { return source(id) != nullptr; }
 
@@ -69,7 +87,10 @@ void Mixer::setTransform(VoiceId id, const SoundTransform& t) {
 
 void Mixer::setOwnerTransform(uint64_t owner, const SoundTransform& t) { m_owners[owner] = t; }
 
-void Mixer::forgetOwner(uint64_t owner) { m_owners.erase(owner); }
+void Mixer::forgetOwner(uint64_t owner) {
+    m_goneOwners.insert(owner);
+    dropGoneOwners();
+}
 
 SoundTransform Mixer::ownerTransform(uint64_t owner) const {
     auto it = m_owners.find(owner);
@@ -80,6 +101,7 @@ void Mixer::mix(std::span<int16_t> out) {
     size_t frames = out.size() / OutputChannels;
     m_sum.assign(frames * OutputChannels, 0.0f);
     m_scratch.resize(frames * OutputChannels);
+    bool ended = false;
     for (size_t i = 0; i < m_voices.size();) {
         Voice& v = m_voices[i];
         size_t made = v.source->read({m_scratch.data(), frames * OutputChannels});
@@ -104,6 +126,7 @@ void Mixer::mix(std::span<int16_t> out) {
         if (made < frames) {
             m_finished.push_back({v.id, v.tag, v.owner, m_framesMixed + made});
             m_voices.erase(m_voices.begin() + ptrdiff_t(i));
+            ended = true;
             continue;
         }
         ++i;
@@ -111,6 +134,8 @@ void Mixer::mix(std::span<int16_t> out) {
     for (size_t s = 0; s < frames * OutputChannels; ++s)
         out[s] = int16_t(std::lrint(std::clamp(m_sum[s], -32768.0f, 32767.0f)));
     m_framesMixed += frames;
+    if (ended)
+        dropGoneOwners();
 }
 
 std::vector<FinishedVoice> Mixer::takeFinished() {

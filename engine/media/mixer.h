@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -69,8 +70,12 @@ public:
     void setTransform(VoiceId id, const SoundTransform& t);
     void setOwnerTransform(uint64_t owner, const SoundTransform& t);
     [[nodiscard]] SoundTransform ownerTransform(uint64_t owner) const;
-    // Drops an owner's transform (its clip is gone).
+    // Drops an owner's transform (its clip or channel is gone): at once when
+    // none of its voices plays, else when the last of them ends or stops, so
+    // a sound still playing keeps its levels.
     void forgetOwner(uint64_t owner);
+    // Owners with a transform of their own (for bounds checks).
+    [[nodiscard]] size_t ownerCount() const { return m_owners.size(); }
 
     // Mixes out.size() / 2 frames into `out` (interleaved stereo).
     void mix(std::span<int16_t> out);
@@ -89,9 +94,12 @@ private:
     };
     template <typename Pred>
     void removeIf(Pred pred);
+    // Forgets the owners marked gone that no voice plays for any more.
+    void dropGoneOwners();
 
     std::vector<Voice> m_voices;  // in start order: the oldest first
     std::map<uint64_t, SoundTransform> m_owners;
+    std::set<uint64_t> m_goneOwners;  // forgotten while their voices play
     std::vector<FinishedVoice> m_finished;
     std::vector<int16_t> m_scratch;
     std::vector<float> m_sum;

@@ -139,12 +139,15 @@ moviehost::Expected<VideoDecoder, MediaError> VideoDecoder::open(AVCodecID id, u
     d.m_codec->width = declared ? width : 0;
     d.m_codec->height = declared ? height : 0;
     d.m_codec->thread_count = 1;
-    // Deblocking 1 turns the codec's loop filter off; 0 and the levels leave it as the stream says.
-    if (deblocking == 1)
-        d.m_codec->skip_loop_filter = AVDISCARD_ALL;
+    d.setDeblocking(deblocking);
     if (avcodec_open2(d.m_codec.get(), codec, nullptr) < 0)
         return MediaError::CodecOpenFailed;
     return d;
+}
+
+void VideoDecoder::setDeblocking(uint8_t level) {
+    // Decoders read the field per frame, so a change needs no reopening.
+    m_codec->skip_loop_filter = level == 1 ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
 }
 
 bool VideoDecoder::decode(std::span<const uint8_t> data, bool key) {

@@ -44,6 +44,9 @@ public:
     // it produced a new picture.
     bool decode(std::span<const uint8_t> data, bool key);
     void reset();
+    // Video.deblocking's levels from the next frame on: 1 turns the codec's
+    // loop filter off, 0 and the filter levels leave it as the stream says.
+    void setDeblocking(uint8_t level);
     [[nodiscard]] const VideoImage& image() const { return m_image; }
 
 private:

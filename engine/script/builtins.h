@@ -5,7 +5,10 @@
 #include "script/function_object.h"
 #include "script/value.h"
 
+#include "net/fetcher.h"
+
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -53,6 +56,10 @@ void deliverSoundCompletions(Runtime& rt);
 void soundLoaded(Runtime& rt, Object* sound, std::span<const uint8_t> mp3, bool success);
 // Bytes of a streaming loadSound that arrived before the rest: the first start the sound.
 void soundArrived(Runtime& rt, Object* sound, std::span<const uint8_t> bytes);
+// A NetStream's download: bytes that came (the whole size when known, else
+// 0), and its end (no error: all came).
+void netStreamArrived(Object* stream, std::span<const uint8_t> bytes, uint64_t total);
+void netStreamLoaded(Object* stream, std::optional<net::FetchError::Kind> failure);
 
 // NetConnection and NetStream (local FLV files).
 void installNetStream(Runtime& rt);

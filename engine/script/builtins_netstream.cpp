@@ -76,10 +76,22 @@ Value play(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!stream)
         return Value();
     media::FlvPlayback& playback = stream->playback();
-    auto file = arg(args, 0).isNullish()
+    // What played before goes, its download too.
+    session(rt).cancelFor(stream);
+    stream->arriving.reset();
+    const std::string url = arg(args, 0).isNullish() ? std::string() : toString(rt, args[0]).utf8();
+    auto file = url.empty()
                     ? moviehost::Expected<std::string, std::string>(moviehost::Unexpected(std::string("no file named")))
-                    : session(rt).localFile(toString(rt, args[0]).utf8());
-    if (file) {
+                    : session(rt).localFile(url);
+    if (!file && !url.empty() && session(rt).remote(url) && session(rt).refused(url)) {
+        // Known at once: nothing is sent.
+        playback.playRefused(true);
+    } else if (!file && !url.empty() && session(rt).remote(url)) {
+        // Downloaded through the movie's sandbox, played as it arrives.
+        stream->arriving = std::make_shared<media::ArrivingBytes>(media::ArrivingBytes{{}, false});
+        playback.playArriving(stream->arriving, clockMs(rt));
+        (void)session(rt).start(stream, LoadKind::Stream, url, std::nullopt, {}, {}, true);
+    } else if (file) {
         playback.play(*file, clockMs(rt));
         if (auto voice = playback.takeVoice())
             (void)rt.host.playStreamSound(std::move(voice));
@@ -110,9 +122,13 @@ Value seek(Runtime& rt, const Value& self, std::span<const Value> args) {
     return Value();
 }
 
-Value close(Runtime&, const Value& self, std::span<const Value>) {
-    if (NetStreamObject* stream = streamOf(self))
+Value close(Runtime& rt, const Value& self, std::span<const Value>) {
+    if (NetStreamObject* stream = streamOf(self)) {
+        if (stream->arriving && rt.net)
+            rt.net->cancelFor(stream);
+        stream->arriving.reset();
         stream->playback().close();
+    }
     return Value();
 }
 
@@ -217,6 +233,9 @@ void updateNetStreams(Runtime& rt) {
         if (!rt.netStreams.contains(stream))
             continue;
         stream->playback().update(now);
+        // A download's sound starts once its file opened.
+        if (auto voice = stream->playback().takeVoice())
+            (void)rt.host.playStreamSound(std::move(voice));
         rt.guarded([&] { deliverEvents(rt, stream); });
         // A playing stream stays alive (and ticking) without references, as
         // it plays on; a paused, finished or closed one is left to the
@@ -225,6 +244,27 @@ void updateNetStreams(Runtime& rt) {
         if (!stream->playback().playing())
             rt.netStreams.erase(stream);
     }
+}
+
+void netStreamArrived(Object* target, std::span<const uint8_t> bytes, uint64_t total) {
+    auto* stream = dynamic_cast<NetStreamObject*>(target);
+    if (!stream || !stream->arriving)
+        return;
+    stream->arriving->bytes.insert(stream->arriving->bytes.end(), bytes.begin(), bytes.end());
+    stream->playback().setExpectedBytes(total);
+}
+
+void netStreamLoaded(Object* target, std::optional<net::FetchError::Kind> failure) {
+    auto* stream = dynamic_cast<NetStreamObject*>(target);
+    if (!stream || !stream->arriving)
+        return;
+    if (!failure)
+        stream->arriving->complete = true;
+    else if (*failure == net::FetchError::Kind::Refused)
+        stream->playback().playRefused(true);
+    else
+        stream->playback().arrivingFailed();
+    stream->arriving.reset();
 }
 
 void installNetStream(Runtime& rt) {

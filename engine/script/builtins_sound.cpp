@@ -57,8 +57,10 @@ Value initialise(Runtime& rt, const Value& self, std::span<const Value> args) {
         display = static_cast<StageObject*>(o)->display();
     else if (!target.isNullish())
         display = rt.stage.resolveTarget(toString(rt, target).utf8());
-    if (display)
+    if (display) {
         owner = display->id();
+        rt.soundOwners.try_emplace(owner, display->weak_from_this());
+    }
     putOwn(rt, object, u"__owner", Value(double(owner)), Hidden);
     putOwn(rt, object, u"__sound", Value(0.0), Hidden);
     putOwn(rt, object, u"__voice", Value(0.0), Hidden);
@@ -286,6 +288,15 @@ void deliverSoundCompletions(Runtime& rt) {
     }
     // Voices dropped for newer ones, or stopped, never complete.
     std::erase_if(rt.playingSounds, [&](const auto& entry) { return !rt.host.soundPlaying(entry.first); });
+    // A clip that left the stage never comes back; its sounds keep their
+    // levels until they end.
+    std::erase_if(rt.soundOwners, [&](const auto& entry) {
+        const auto clip = entry.second.lock();
+        if (clip && clip->isOnStage())
+            return false;
+        rt.host.forgetSoundOwner(entry.first);
+        return true;
+    });
 }
 
 void installSound(Runtime& rt) {

@@ -1,7 +1,8 @@
 // Video: a placed video object shows a NetStream's pictures once attached
 // (attachVideo(stream)); attachVideo(null) goes back to its own frames.
 // width and height are the size of the pictures shown (0 before any);
-// smoothing and deblocking start as the stream's flags and change its drawing.
+// smoothing and deblocking start as the stream's flags and change its drawing;
+// deblocking also reaches the decoder of the NetStream shown.
 #include "script/builtins.h"
 
 #include "script/conversions.h"
@@ -21,12 +22,17 @@ model::VideoObject* videoOf(const Value& self) {
     return display ? display->as<model::VideoObject>() : nullptr;
 }
 
-Value attachVideo(Runtime&, const Value& self, std::span<const Value> args) {
+Value attachVideo(Runtime& rt, const Value& self, std::span<const Value> args) {
     model::VideoObject* video = videoOf(self);
     if (!video)
         return Value();
     auto* stream = dynamic_cast<NetStreamObject*>(arg(args, 0).asObject());
     video->attachFeed(stream ? stream->feed() : nullptr);
+    // Kept for deblocking changes; hidden from scripts.
+    putOwn(rt, self.asObject(), u"__netStream", stream ? Value(static_cast<Object*>(stream)) : Value::null(),
+           PropertyFlag::DontEnum);
+    if (stream)
+        stream->playback().setDeblocking(video->deblocking());
     return Value();
 }
 
@@ -65,8 +71,14 @@ Value deblocking(Runtime&, const Value& self, std::span<const Value>) {
 }
 
 Value setDeblocking(Runtime& rt, const Value& self, std::span<const Value> args) {
-    if (model::VideoObject* video = videoOf(self))
-        video->setDeblocking(toNumber(rt, arg(args, 0)));
+    model::VideoObject* video = videoOf(self);
+    if (!video)
+        return Value();
+    video->setDeblocking(toNumber(rt, arg(args, 0)));
+    // The stream shown decodes with the new level.
+    auto* stream = dynamic_cast<NetStreamObject*>(getMember(rt, self, u"__netStream").asObject());
+    if (stream && video->feed() == stream->feed().get())
+        stream->playback().setDeblocking(video->deblocking());
     return Value();
 }
 

@@ -99,6 +99,9 @@ public:
     [[nodiscard]] virtual double soundPosition(uint64_t voice) { return 0; }
     virtual void setSoundLevels(uint64_t owner, const SoundLevels& levels) {}
     [[nodiscard]] virtual SoundLevels soundLevels(uint64_t owner) { return {}; }
+    // The owner is gone (its clip left the stage, its channel ended or
+    // stopped): its levels are dropped once none of its sounds plays.
+    virtual void forgetSoundOwner(uint64_t owner) {}
     // An MP3 file's bytes (Sound.loadSound) made a sound of its own: its id
     // (above every character id), or 0 when nothing decoded. A streaming
     // sound decodes while it plays, and its duration grows as it does.

@@ -37,8 +37,8 @@ std::string currentFolder() {
 void NetSession::setProgress(Pending& pending, uint64_t loaded, uint64_t total) {
     pending.loaded = loaded;
     pending.total = total;
-    if (pending.kind == LoadKind::Movie)
-        return;  // clips keep their variables clean; the loader hears of progress
+    if (pending.kind == LoadKind::Movie || pending.kind == LoadKind::Stream)
+        return;  // clips and streams keep their variables clean; they hear of progress themselves
     putOwn(m_rt, pending.target, u"_bytesLoaded", Value(double(loaded)), PropertyFlag::DontEnum);
     putOwn(m_rt, pending.target, u"_bytesTotal", total > 0 ? Value(double(total)) : Value(), PropertyFlag::DontEnum);
 }
@@ -142,11 +142,24 @@ moviehost::Expected<std::string, std::string> NetSession::localFile(std::string_
     return std::move(decision.filePath);
 }
 
+bool NetSession::remote(std::string_view url) {
+    (void)fetcher();
+    const auto location = net::resolveLocation(*m_movie, url);
+    return location && !location->isLocal();
+}
+
+bool NetSession::refused(std::string_view url) {
+    (void)fetcher();
+    const auto location = net::resolveLocation(*m_movie, url);
+    return !location || fetcher().sandbox().check(*m_movie, *location).kind == net::Decision::Kind::Refused;
+}
+
 void NetSession::cancelFor(Object* target) {
     std::erase_if(m_refused, [&](const auto& refused) { return refused.first.target == target; });
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (it->second.target == target) {
-            m_fetcher->cancel(it->first);
+            if (m_fetcher)
+                m_fetcher->cancel(it->first);
             it = m_pending.erase(it);
         } else {
             ++it;
@@ -186,6 +199,10 @@ void NetSession::deliver() {
             if (it == m_pending.end())
                 continue;
         }
+        if (it->second.kind == LoadKind::Stream) {
+            const auto* bytes = reinterpret_cast<const uint8_t*>(event.chunk.data());
+            netStreamArrived(it->second.target, {bytes, event.chunk.size()}, event.total);
+        }
         const bool failed = event.result && !event.result->has_value();
         if (it->second.kind == LoadKind::Movie && !failed)
             m_rt.guarded([&] { reportMovieProgress(event.id); });
@@ -222,6 +239,10 @@ void NetSession::complete(const Pending& pending,
     }
     if (pending.kind == LoadKind::Movie) {
         clipLoadFinished(rt, pending.target, pending.listener, result);
+        return;
+    }
+    if (pending.kind == LoadKind::Stream) {
+        netStreamLoaded(pending.target, result ? std::nullopt : std::optional(result.error().kind));
         return;
     }
     if (pending.kind == LoadKind::Sound) {

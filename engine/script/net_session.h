@@ -28,6 +28,7 @@ enum class LoadKind : uint8_t {
     Sound,      // a Sound object's MP3 file: kept as its sound, then onLoad(success)
     Movie,      // a clip's new content (loadMovie, MovieClipLoader), see clip_loading.h
     Socket,     // an XMLSocket's connection: always refused, onConnect(false)
+    Stream,     // a NetStream's FLV file: played as it arrives (netStreamArrived, netStreamLoaded)
 };
 
 class NetSession {
@@ -55,6 +56,10 @@ public:
     // The file a movie's reference names, when it is a local file the
     // movie may read (NetStream plays only those); else why not.
     [[nodiscard]] moviehost::Expected<std::string, std::string> localFile(std::string_view url);
+    // Whether a movie's reference names something other than a local file.
+    [[nodiscard]] bool remote(std::string_view url);
+    // Whether the movie's sandbox refuses that outright (no policy file could change it).
+    [[nodiscard]] bool refused(std::string_view url);
     // Forgets the loads of this target (a new load replaces the old one).
     void cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.

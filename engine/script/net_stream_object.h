@@ -37,6 +37,8 @@ public:
 
     [[nodiscard]] media::FlvPlayback& playback() { return m_feed->playback(); }
     [[nodiscard]] const std::shared_ptr<NetStreamFeed>& feed() const { return m_feed; }
+    // The download being played, while one is (appended to as it arrives).
+    std::shared_ptr<media::ArrivingBytes> arriving;
 
 private:
     std::shared_ptr<NetStreamFeed> m_feed = std::make_shared<NetStreamFeed>();

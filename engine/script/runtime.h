@@ -203,6 +203,8 @@ public:
     std::map<uint16_t, Object*> registeredClasses;         // sprite id -> constructor (Object.registerClass)
     std::map<uint64_t, Object*> playingSounds;             // host voice -> the Sound object that started it
     std::set<NetStreamObject*> netStreams;                 // streams with a file open or events to deliver
+    // Clips Sound objects were made for: their levels are forgotten once they leave the stage.
+    std::map<uint64_t, std::weak_ptr<const model::DisplayObject>> soundOwners;
     InputState input;
     DisplayPainter painter;  // BitmapData.draw of clips, applyFilter
     // Loads scripts started (LoadVars, loadVariables); made on first use.

@@ -120,7 +120,7 @@ Actions& callOn(Actions& a, const std::string& object, const std::string& method
 // `later[i]`, when given, runs in frame i + 2 (the movie then plays on
 // through them and stops at its last).
 std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxForm> cxform = std::nullopt,
-                           const std::vector<Actions>& later = {}) {
+                           const std::vector<Actions>& later = {}, const std::string& url = "av.flv") {
     std::filesystem::copy_file(mediatest::fixture("av_cue.flv"), testFolder() / "av.flv",
                                std::filesystem::copy_options::overwrite_existing);
     swfwriter::MovieWriter movie({.width = 64, .height = 48, .frameRate = 10});
@@ -148,7 +148,7 @@ std::string netStreamMovie(const std::string& name, std::optional<swfwriter::CxF
     a.defineFunction("", {"c"}, onCuePoint).setMember();
     a.push({"ns"}).getVariable();
     a.push({1}).push({"vid"}).getVariable().push({"attachVideo"}).callMethod().pop();
-    callOn(a, "ns", "play", {"av.flv"});
+    callOn(a, "ns", "play", {url});
     if (later.empty())
         a.stop();
     movie.doAction(a);
@@ -198,6 +198,33 @@ TEST_F(Video, NetStreamPlaysAnFlvOnTheClock) {
               u"NetStream.Play.Start,NetStream.Buffer.Full,NetStream.Buffer.Flush,"
               u"NetStream.Play.Stop,NetStream.Buffer.Empty,");
     control.close();
+}
+
+// What a local movie's NetStream may not reach: the network is refused by
+// its sandbox (Play.Failed, before anything is sent), a missing file is not found.
+TEST_F(Video, NetStreamOutsideTheSandboxFails) {
+    const struct Case {
+        const char* name;
+        std::string url;
+        const char16_t* codes;
+    } cases[] = {
+        {"http", "http://127.0.0.1:9/av.flv", u"NetStream.Play.Failed,"},
+        {"https", "https://127.0.0.1:9/av.flv", u"NetStream.Play.Failed,"},
+        {"a missing file", "missing.flv", u"NetStream.Play.StreamNotFound,"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = netStreamMovie(std::string("netstream_") + c.name + ".swf", std::nullopt, {}, c.url);
+        Control control;
+        control.activate(64, 48);
+        ASSERT_EQ(loadMovie(control.flash.get(), path), S_OK);
+        runClock(100);
+        runClock(100);
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(u"codes").get(), &value), S_OK);
+        EXPECT_EQ(take(value), c.codes);
+        control.close();
+    }
 }
 
 // A clip's colour transform applies to its video, not only its alpha.

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -165,6 +166,131 @@ TEST(FlvPlayback, BadFilesEndCleanly) {
     EXPECT_FALSE(p.playing()) << "a file cut short stops";
     EXPECT_EQ(events.back(), FlvEvent::BufferEmpty);
     std::filesystem::remove(truncated);
+}
+
+// Video.deblocking reaches the decoder: 1 turns the loop filter off (other
+// pictures), the filter levels and 0 leave it as the stream says; set before
+// play it holds for the file, set during play from the next picture on.
+TEST(FlvPlayback, DeblockingOneTurnsTheLoopFilterOff) {
+    auto pictureAt = [](std::optional<uint8_t> before, std::optional<uint8_t> during) {
+        media::FlvPlayback p;
+        if (before)
+            p.setDeblocking(*before);
+        p.play(fixture("blocky_h264.flv"), 0);
+        if (during)
+            p.setDeblocking(*during);
+        p.update(850);
+        const media::VideoImage* image = p.image();
+        return image ? image->rgba : std::vector<uint8_t>{};
+    };
+    const std::vector<uint8_t> asStream = pictureAt(std::nullopt, std::nullopt);
+    ASSERT_FALSE(asStream.empty());
+    const struct Case {
+        const char* name;
+        std::optional<uint8_t> before;
+        std::optional<uint8_t> during;
+        bool filtered;
+    } cases[] = {
+        {"0 before play", 0, std::nullopt, true},    {"1 before play", 1, std::nullopt, false},
+        {"2 before play", 2, std::nullopt, true},    {"6 before play", 6, std::nullopt, true},
+        {"1 while playing", std::nullopt, 1, false}, {"1 then 0 again", 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> picture = pictureAt(c.before, c.during);
+        ASSERT_EQ(picture.size(), asStream.size());
+        EXPECT_EQ(picture == asStream, c.filtered);
+    }
+}
+
+// A download plays as its bytes arrive: nothing before enough came, then
+// the playhead never passes what came, and the end once all of it did.
+TEST(FlvPlayback, ADownloadPlaysAsItsBytesArrive) {
+    std::ifstream in(fixture("av.flv"), std::ios::binary);
+    const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(file.size(), 8000u);
+    const struct Case {
+        const char* name;
+        size_t bytesPerTick;
+        bool stopsEarly;  // the download breaks off at half the file
+        bool waits;       // the buffer runs dry (Buffer.Empty, then Full again) before the end
+    } cases[] = {
+        {"faster than it plays", 4000, false, false},
+        {"slower than it plays: it waits", 400, false, true},
+        {"broken off after it opened: what came plays", 4000, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = std::make_shared<media::ArrivingBytes>(media::ArrivingBytes{{}, false});
+        media::FlvPlayback p;
+        p.playArriving(bytes, 0);
+        p.setExpectedBytes(file.size());
+        std::vector<FlvEvent> events;
+        size_t given = 0;
+        double lastTime = 0;
+        for (uint64_t now = 100; now <= 20'000 && p.playing(); now += 100) {
+            const size_t limit = c.stopsEarly ? file.size() / 2 : file.size();
+            const size_t more = std::min(c.bytesPerTick, limit - given);
+            bytes->bytes.insert(bytes->bytes.end(), file.begin() + long(given), file.begin() + long(given + more));
+            given += more;
+            if (given == file.size())
+                bytes->complete = true;
+            else if (given == limit)
+                p.arrivingFailed();
+            p.update(now);
+            for (FlvEvent e : p.takeEvents())
+                events.push_back(e);
+            EXPECT_EQ(p.bytesLoaded(), given);
+            EXPECT_EQ(p.bytesTotal(), c.stopsEarly && given == file.size() / 2 ? given : file.size());
+            EXPECT_GE(p.time(), lastTime);
+            lastTime = p.time();
+            if (p.open() && p.image() && !bytes->complete) {
+                EXPECT_LE(p.time() * 1000, double(given) / double(file.size()) * 2000 + 300)
+                    << "the playhead stays near what came, at " << now;
+            }
+        }
+        const std::vector<FlvEvent> start{FlvEvent::PlayStart, FlvEvent::MetaData, FlvEvent::BufferFull};
+        const std::vector<FlvEvent> end{FlvEvent::BufferFlush, FlvEvent::PlayStop, FlvEvent::BufferEmpty};
+        ASSERT_GE(events.size(), 6u);
+        EXPECT_EQ(std::vector<FlvEvent>(events.begin(), events.begin() + 3), start);
+        EXPECT_EQ(std::vector<FlvEvent>(events.end() - 3, events.end()), end);
+        const std::vector<FlvEvent> between(events.begin() + 3, events.end() - 3);
+        EXPECT_EQ(!between.empty(), c.waits);
+        for (size_t i = 0; i < between.size(); ++i)
+            EXPECT_EQ(between[i], i % 2 == 0 ? FlvEvent::BufferEmpty : FlvEvent::BufferFull) << i;
+        EXPECT_FALSE(p.playing());
+        if (c.stopsEarly)
+            EXPECT_LT(p.time(), 2.0) << "it stops short of the whole file";
+        else
+            EXPECT_DOUBLE_EQ(p.time(), 2.0);
+    }
+}
+
+TEST(FlvPlayback, ADownloadThatIsNoFlvIsNotFound) {
+    const struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool fails;  // the download fails rather than completing
+    } cases[] = {
+        {"text", std::vector<uint8_t>(5000, 'x'), false},
+        {"nothing came, then failure", {}, true},
+        {"a header only, then failure", {'F', 'L', 'V', 1, 5, 0, 0, 0, 9, 0, 0, 0, 0}, true},
+        {"a header lying about its length", {'F', 'L', 'V', 1, 5, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = std::make_shared<media::ArrivingBytes>(media::ArrivingBytes{c.bytes, false});
+        media::FlvPlayback p;
+        p.playArriving(bytes, 0);
+        p.update(100);
+        if (c.fails)
+            p.arrivingFailed();
+        else
+            bytes->complete = true;
+        p.update(200);
+        EXPECT_EQ(p.takeEvents(), std::vector<FlvEvent>{FlvEvent::StreamNotFound});
+        EXPECT_FALSE(p.open());
+    }
 }
 
 }  // namespace

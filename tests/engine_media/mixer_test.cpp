@@ -138,6 +138,55 @@ TEST(Mixer, StopsByTagOwnerAndAll) {
     EXPECT_EQ(mixFrames(m, 4)[3], 0);
 }
 
+// A forgotten owner keeps its levels while its voices play (ending, stopped,
+// dropped for newer ones) and loses them after; the table stays bounded
+// however many channels come and go.
+TEST(Mixer, ForgottenOwnersGoWithTheirLastVoice) {
+    const auto quiet = constant(100, 100, 10);
+    const SoundTransform half = SoundTransform::fromPan(0, 50);
+    struct Case {
+        const char* name;
+        void (*end)(Mixer&, media::VoiceId);
+    } cases[] = {
+        {"plays out", [](Mixer& m, media::VoiceId) { (void)mixFrames(m, 20); }},
+        {"stopped", [](Mixer& m, media::VoiceId id) { m.stop(id); }},
+        {"owner stopped", [](Mixer& m, media::VoiceId) { m.stopOwner(7); }},
+        {"all stopped", [](Mixer& m, media::VoiceId) { m.stopAll(); }},
+        {"dropped for newer",
+         [](Mixer& m, media::VoiceId) {
+             for (size_t i = 0; i < Mixer::MaxVoices; ++i)
+                 m.play(voice(constant(1, 1, 1000)), {0, 100 + i, {}});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mixer m;
+        m.setOwnerTransform(7, half);
+        const media::VoiceId id = m.play(voice(quiet), {0, 7, {}});
+        m.forgetOwner(7);
+        EXPECT_EQ(m.ownerTransform(7).volume, 50) << "kept while its voice plays";
+        EXPECT_EQ(mixFrames(m, 1)[0], 50);
+        c.end(m, id);
+        EXPECT_EQ(m.ownerTransform(7).volume, 100);
+        EXPECT_EQ(m.ownerCount(), 0u);
+    }
+}
+
+TEST(Mixer, ChannelsComingAndGoingKeepTheOwnerTableBounded) {
+    Mixer m;
+    const auto blip = constant(1, 1, 3);
+    for (uint64_t owner = 1; owner <= 10000; ++owner) {
+        m.setOwnerTransform(owner, SoundTransform::fromPan(10));
+        m.play(voice(blip), {0, owner, {}});
+        m.forgetOwner(owner);
+        if (owner % 4 == 0)
+            (void)mixFrames(m, 5);
+    }
+    EXPECT_LE(m.ownerCount(), Mixer::MaxVoices);
+    (void)mixFrames(m, 5);
+    EXPECT_EQ(m.ownerCount(), 0u);
+}
+
 TEST(EventSound, InAndOutPointsBoundEveryLoop) {
     auto ramp = std::make_shared<DecodedSound>();
     for (int16_t i = 0; i < 100; ++i)

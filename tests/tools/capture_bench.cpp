@@ -10,6 +10,9 @@
 //                          examples/sound.swf at 640x480, 20 seconds to MP4,
 //                          with its sound (AAC) and with --no-audio
 //     movie_x              as above (target: with sound within 10% of without)
+//   CaptureSoundCost       five pairs of the two above, in turn
+//     cpu_ratio            median processor time with sound / without
+//                          (target: at most 1.10); _min and _max the spread
 //   Memory1080p            10,000 frames at 1920x1080 to H.264
 //     capture_peak_mb      moviecapture's peak resident memory (VmHWM)
 //     host_peak_mb         the host's                    (target: each < 300)
@@ -30,6 +33,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -193,6 +197,45 @@ void BM_CaptureSound(benchmark::State& state, bool audio) {
 }
 BENCHMARK_CAPTURE(BM_CaptureSound, audio, true)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_CaptureSound, no_audio, false)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The sound's price in processor time: with and without it in turn, so a
+// machine whose speed drifts moves both; the median of the pairs' ratios.
+void BM_CaptureSoundCost(benchmark::State& state) {
+    const moviehost::testing::TempDir scratch;
+    constexpr int Pairs = 5;
+    for (auto _ : state) {
+        std::vector<double> ratios;
+        double wall = 0;
+        for (int pair = 0; pair < Pairs; ++pair) {
+            double cpu[2] = {};
+            for (const bool audio : {true, false}) {
+                std::vector<std::string> arguments = {(moviehost::testing::examplesFolder() / "sound.swf").string(),
+                                                      "--size",
+                                                      "640x480",
+                                                      "--seconds",
+                                                      std::to_string(MovieSeconds),
+                                                      "--out",
+                                                      (scratch / "clip.mp4").string()};
+                if (!audio)
+                    arguments.emplace_back("--no-audio");
+                const Run run = capture(arguments, scratch.path());
+                if (!run.ok) {
+                    state.SkipWithError("moviecapture failed");
+                    return;
+                }
+                cpu[audio ? 0 : 1] = run.cpuSeconds;
+                wall += run.wallSeconds;
+            }
+            ratios.push_back(cpu[0] / cpu[1]);
+        }
+        std::sort(ratios.begin(), ratios.end());
+        state.SetIterationTime(wall);
+        state.counters["cpu_ratio"] = ratios[Pairs / 2];
+        state.counters["cpu_ratio_min"] = ratios.front();
+        state.counters["cpu_ratio_max"] = ratios.back();
+    }
+}
+BENCHMARK(BM_CaptureSoundCost)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 void BM_Memory1080p(benchmark::State& state) {
     const moviehost::testing::TempDir scratch;

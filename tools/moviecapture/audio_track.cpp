@@ -9,6 +9,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <algorithm>
+
 namespace moviecapture {
 
 namespace {
@@ -57,6 +59,10 @@ struct AudioTrack::State {
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     std::int64_t nextPts = 0;
+    // AAC takes our rate in planar floats: the samples go straight into the
+    // frame, with no resampler, queue or buffer made per write.
+    bool direct = false;
+    int filled = 0;  // samples in `frame` so far (direct only)
 
     ~State() {
         av_packet_free(&packet);
@@ -79,6 +85,57 @@ struct AudioTrack::State {
             if (const int written = av_interleaved_write_frame(format, packet); written < 0)
                 return avError("writing the sound failed", written);
         }
+    }
+
+    // A writable frame of the encoder's size, its buffer kept from the last
+    // one unless the encoder still holds it.
+    std::optional<std::string> readyFrame() {
+        if (frame->nb_samples == 0) {
+            frame->nb_samples = codec->frame_size > 0 ? codec->frame_size : 1024;
+            frame->format = codec->sample_fmt;
+            frame->sample_rate = codec->sample_rate;
+            if (const int copied = av_channel_layout_copy(&frame->ch_layout, &codec->ch_layout); copied < 0)
+                return avError("encoding the sound failed", copied);
+            if (const int got = av_frame_get_buffer(frame, 0); got < 0)
+                return avError("out of memory encoding the sound", got);
+        } else if (const int writable = av_frame_make_writable(frame); writable < 0) {
+            return avError("out of memory encoding the sound", writable);
+        }
+        return std::nullopt;
+    }
+
+    // Sends the direct frame (silence after `filled`) to the encoder.
+    std::optional<std::string> sendDirect() {
+        av_samples_set_silence(frame->data, filled, frame->nb_samples - filled, 2, codec->sample_fmt);
+        frame->pts = nextPts;
+        nextPts += frame->nb_samples;
+        filled = 0;
+        if (const int sent = avcodec_send_frame(codec, frame); sent < 0)
+            return avError("encoding the sound failed", sent);
+        return drain();
+    }
+
+    std::optional<std::string> writeDirect(std::span<const std::int16_t> samples) {
+        constexpr float Scale = 1.0f / 32768.0f;
+        for (std::size_t at = 0; at + 1 < samples.size();) {
+            if (filled == 0) {
+                if (auto failed = readyFrame())
+                    return failed;
+            }
+            auto* left = reinterpret_cast<float*>(frame->data[0]);
+            auto* right = reinterpret_cast<float*>(frame->data[1]);
+            const std::size_t take = std::min(std::size_t(frame->nb_samples - filled), (samples.size() - at) / 2);
+            for (std::size_t i = 0; i < take; ++i, at += 2) {
+                left[filled + i] = float(samples[at]) * Scale;
+                right[filled + i] = float(samples[at + 1]) * Scale;
+            }
+            filled += int(take);
+            if (filled == frame->nb_samples) {
+                if (auto failed = sendDirect())
+                    return failed;
+            }
+        }
+        return std::nullopt;
     }
 
     // Encodes one frame of `count` samples from the fifo (silence after what it holds).
@@ -153,6 +210,10 @@ std::unique_ptr<AudioTrack> AudioTrack::add(AVFormatContext* format, AudioCodec 
     }
     state->stream->time_base = context->time_base;
 
+    if (context->sample_rate == InputRate && context->sample_fmt == AV_SAMPLE_FMT_FLTP) {
+        state->direct = true;
+        return std::unique_ptr<AudioTrack>(new AudioTrack(std::move(state)));
+    }
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     if (swr_alloc_set_opts2(&state->swr, &context->ch_layout, context->sample_fmt, context->sample_rate, &stereo,
                             AV_SAMPLE_FMT_S16, InputRate, 0, nullptr) < 0 ||
@@ -170,6 +231,8 @@ std::unique_ptr<AudioTrack> AudioTrack::add(AVFormatContext* format, AudioCodec 
 
 std::optional<std::string> AudioTrack::write(std::span<const std::int16_t> samples) {
     State& s = *m_state;
+    if (s.direct)
+        return s.writeDirect(samples);
     const int inFrames = static_cast<int>(samples.size() / 2);
     if (inFrames > 0) {
         const int room = swr_get_out_samples(s.swr, inFrames);
@@ -194,6 +257,15 @@ std::optional<std::string> AudioTrack::write(std::span<const std::int16_t> sampl
 
 std::optional<std::string> AudioTrack::finish() {
     State& s = *m_state;
+    if (s.direct) {
+        if (s.filled > 0) {
+            if (auto failed = s.sendDirect())
+                return failed;
+        }
+        if (const int sent = avcodec_send_frame(s.codec, nullptr); sent < 0 && sent != AVERROR_EOF)
+            return avError("encoding the sound failed", sent);
+        return s.drain();
+    }
     // What the resampler still holds, then a last partial frame.
     if (auto failed = write({}))
         return failed;
