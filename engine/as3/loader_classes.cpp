@@ -8,8 +8,9 @@
 // Shape's clip (there is no Bitmap class yet); an ActionScript 1 or 2 movie
 // becomes an AVM1Movie whose clip plays the movie's timeline (its scripts do
 // not run: this player has no ActionScript 1 machine beside the 3 one). An
-// ActionScript 3 movie's blocks load into the player's one domain and its
-// document class is built over a clip showing it (see buildScriptMovie).
+// ActionScript 3 movie's blocks load into a domain of its own (a child of
+// the loading code's, or the one LoaderContext.applicationDomain gives) and
+// its document class is built over a clip showing it (see buildScriptMovie).
 //
 // The main movie's LoaderInfo answers from the stage and the player.
 #include "as3/display_state.h"
@@ -65,6 +66,11 @@ struct InfoState final : DispatcherState, LoadClient {
     std::u16string contentType;
     net::RequestId request = 0;
     bool opened = false;
+    // Where a loaded ActionScript 3 movie's definitions go: the domain
+    // LoaderContext gave, else a new child of the loading code's domain.
+    avm2::Domain* givenDomain = nullptr;
+    avm2::Domain* parentDomain = nullptr;
+    avm2::Domain* domain = nullptr;  // the loaded movie's
 
     void trace(avm2::Tracer& tracer) const override {
         DispatcherState::trace(tracer);
@@ -80,6 +86,7 @@ struct InfoState final : DispatcherState, LoadClient {
         width = height = swfVersion = scriptVersion = 0;
         frameRate = 0;
         contentType.clear();
+        domain = nullptr;
         loaded = total = 0;
         opened = false;
     }
@@ -230,8 +237,12 @@ Value infoSharedEvents(Machine& m, Value t, std::span<const Value>) {
     return s.sharedEvents;
 }
 Value infoTrue(Machine&, Value, std::span<const Value>) { return Value::boolean(true); }
-// One domain holds every definition (see ApplicationDomain).
-Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
+Value infoDomain(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return domainObject(m, m.mainDomain());
+    return s.domain ? domainObject(m, s.domain) : Value::null();
+}
 
 const avm2::NativeAccessor InfoAccessors[] = {
     {u"parameters", infoParameters},
@@ -292,11 +303,23 @@ void unloadContent(Machine& m, Value loader, bool cancel) {
     s.send(m, info, makeEvent(m, u"unload"));
 }
 
-void startLoad(Machine& m, Value loader, std::u16string url, const std::function<net::RequestId(Value)>& start) {
+// LoaderContext.applicationDomain, when the context gives one.
+avm2::Domain* contextDomain(Machine& m, Value context) {
+    if (!context.isObject())
+        return nullptr;
+    const Value domain = m.getMember(context, u"applicationDomain");
+    return domain.isNullish() ? nullptr : domainOf(m, domain);
+}
+
+void startLoad(Machine& m, Value loader, std::u16string url, Value context,
+               const std::function<net::RequestId(Value)>& start) {
+    avm2::Domain* given = contextDomain(m, context);
     unloadContent(m, loader, true);
     const Value info = infoOfLoader(m, loader);
     InfoState& s = infoOf(m, info);
     s.reset();
+    s.givenDomain = given;
+    s.parentDomain = m.runningDomain();
     s.url = std::move(url);
     s.parameters = Value();
     s.request = start(info);
@@ -305,7 +328,7 @@ void startLoad(Machine& m, Value loader, std::u16string url, const std::function
 Value loaderLoad(Machine& m, Value self, std::span<const Value> args) {
     const RequestParts parts = requestParts(m, argument(args, 0));
     NetLoads& loads = netLoads(m);
-    startLoad(m, self, avm2::utf8ToUtf16(loads.resolvedUrl(parts.url)),
+    startLoad(m, self, avm2::utf8ToUtf16(loads.resolvedUrl(parts.url)), argument(args, 1),
               [&](Value info) { return loads.start(hostContext(m).held, info, parts); });
     return Value();
 }
@@ -318,7 +341,7 @@ Value loaderLoadBytes(Machine& m, Value self, std::span<const Value> args) {
     net::FetchResponse response;
     response.body.assign(data->bytes.begin(), data->bytes.end());
     // The content speaks for the movie that loaded it.
-    startLoad(m, self, hostContext(m).url, [&](Value info) {
+    startLoad(m, self, hostContext(m).url, argument(args, 1), [&](Value info) {
         return netLoads(m).finished(hostContext(m).held, info, FetchResult(std::move(response)));
     });
     return Value();
@@ -363,14 +386,16 @@ const char16_t* imageType(std::span<const uint8_t> bytes) {
     return u"";
 }
 
-// An ActionScript 3 movie's content: its blocks load into the one domain
-// (definitions already there keep theirs, as a child domain sees its
-// parent's first), its document class is built over a clip showing the
-// movie. Undefined, reported, when a block or the class fails.
-Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info) {
+// An ActionScript 3 movie's content: its blocks load into its domain
+// (definitions its parents have keep theirs), its document class is built
+// over a clip showing the movie. Undefined, reported, when a block or the
+// class fails.
+Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info, avm2::Domain* domain) {
     HostContext& ctx = hostContext(m);
     std::u16string documentClass;
-    auto& symbols = ctx.loadedSymbolClasses[movie.get()];
+    auto& library = ctx.loadedSymbolClasses[movie.get()];
+    library.domain = domain;
+    auto& symbols = library.classes;
     for (const swf::Frame& frame : movie->root.frames) {
         for (const swf::ControlTag& tag : frame.tags) {
             if (const auto* linked = std::get_if<swf::SymbolClass>(&tag)) {
@@ -391,7 +416,7 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
             const auto* block = std::get_if<swf::DoAbc>(&tag);
             if (!block)
                 continue;
-            auto loaded = m.load(block->abc);
+            auto loaded = m.load(block->abc, domain);
             if (!loaded) {
                 report(avm2::utf8ToUtf16(loaded.error().describe()));
                 return Value();
@@ -410,7 +435,7 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
         return Value();
     Value c = Value::object(m.coreClass(Display, u"MovieClip"));
     if (!documentClass.empty()) {
-        c = m.findDefinitionByName(documentClass);
+        c = m.findDefinitionByName(documentClass, domain);
         if (!c.isObject() || !dynamic_cast<avm2::ClassObject*>(c.asObject())) {
             report(u"Variable " + documentClass + u" is not defined.");
             return Value();
@@ -461,7 +486,9 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         scriptVersion = parsed->usesActionScript3() ? 3 : 2;
         contentType = u"application/x-shockwave-flash";
         if (parsed->usesActionScript3()) {
-            made = buildScriptMovie(m, parsed, self);
+            domain = givenDomain ? givenDomain : m.newDomain(parentDomain);
+            if (domain)
+                made = buildScriptMovie(m, parsed, self, domain);
             if (!made.isObject()) {
                 kind = ContentKind::None;
                 fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);

@@ -24,13 +24,15 @@ avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
     HostContext& ctx = hostContext(m);
     // Characters of a movie a Loader loaded are linked by that movie's table.
     const std::map<uint16_t, std::u16string>* symbols = &ctx.symbolClasses;
+    avm2::Domain* domain = m.mainDomain();
     if (const swf::Movie* library = object.library().get(); library && library != &ctx.stage.movie()) {
         auto table = ctx.loadedSymbolClasses.find(library);
-        symbols = table != ctx.loadedSymbolClasses.end() ? &table->second : nullptr;
+        symbols = table != ctx.loadedSymbolClasses.end() ? &table->second.classes : nullptr;
+        domain = table != ctx.loadedSymbolClasses.end() ? table->second.domain : nullptr;
     }
     auto it = symbols ? symbols->find(object.characterId()) : std::map<uint16_t, std::u16string>::const_iterator();
     if (symbols && it != symbols->end()) {
-        const Value c = m.findDefinitionByName(it->second);
+        const Value c = m.findDefinitionByName(it->second, domain);
         if (auto* linked = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr)
             return linked;
         m.throwError("ReferenceError", 1065, u"Variable " + it->second + u" is not defined.");
@@ -146,7 +148,7 @@ std::optional<uint16_t> linkedCharacter(Machine& m, Object* self) {
     auto found = ctx.linkedTraits.find(traits);
     if (found == ctx.linkedTraits.end() && traits) {
         for (const auto& [id, name] : ctx.symbolClasses) {
-            const Value c = m.findDefinitionByName(name);
+            const Value c = m.findDefinitionByName(name, m.mainDomain());
             auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
             if (type && &type->instanceTraits() == traits) {
                 found = ctx.linkedTraits.emplace(traits, id).first;

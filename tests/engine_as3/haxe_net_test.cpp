@@ -200,6 +200,31 @@ TEST(HaxeNet, LoaderContent) {
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
 }
 
+// Two haxe movies with the same class names (flash.Boot, Greeter) loaded
+// side by side into domains of their own each keep theirs; one loaded into
+// this movie's domain adds to it, and a child domain sees its parent's first.
+TEST(HaxeNet, ApplicationDomains) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    Folder folder;
+    for (const char* child : {"a", "b"})
+        fs::copy_file(std::string(AS3_HAXE_MOVIES) + "/domain_" + child + ".swf",
+                      folder.path / "root" / (std::string(child) + ".swf"));
+    auto p = play("Domains", folder.path / "root", u"");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"here"), u"true,true,true,true,false,true,false,1065,true");
+    for (int i = 0; i < 4 && !p->host.command(u"domains"); ++i)
+        p->player->tick();
+    // said by the child's main, said by getDefinition's Greeter, domain is
+    // ours, parent is ours, parent is the system's, sees our class, our flash.Boot
+    EXPECT_EQ(p->host.command(u"domains"),
+              u"a:a,a,false,false,true,false,false|b:b1,b1,false,false,true,false,false|"
+              u"shared:a,a,true,false,true,true,true|"
+              u"child:a,a,false,true,false,true,true|boots:true");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+#endif
+}
+
 // A movie served over HTTP reads its own origin: GET carries variables in
 // the query, POST in the body; an HTTP error gives its status, then ioError.
 TEST(HaxeNet, RemoteMovie) {
