@@ -78,10 +78,17 @@ struct HostContext {
     struct LoadedLibrary {
         std::map<uint16_t, std::u16string> classes;
         avm2::Domain* domain = nullptr;
+        // The loaded root, whose library `new Symbol()` makes objects from.
+        std::weak_ptr<model::DisplayObject> root;
     };
     std::map<const swf::Movie*, LoadedLibrary> loadedSymbolClasses = {};
     // The classes of those found so far (by their instances' traits).
-    std::map<const avm2::Traits*, uint16_t> linkedTraits = {};
+    // The movie is null for the main one.
+    struct LinkedSymbol {
+        uint16_t id = 0;
+        const swf::Movie* movie = nullptr;
+    };
+    std::map<const avm2::Traits*, LinkedSymbol> linkedTraits = {};
     uint64_t instances = 0;  // names of display objects made: instance1, instance2...
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.

@@ -4,8 +4,8 @@
 // content lands between frames; its contentLoaderInfo hears open,
 // progress, httpStatus, then init and complete once the content is its
 // child, or ioError / securityError. What the bytes are decides the
-// content: a JPEG, PNG or GIF image is drawn, a pixel to a pixel, by a
-// Shape's clip (there is no Bitmap class yet); an ActionScript 1 or 2 movie
+// content: a JPEG, PNG or GIF image is a Bitmap showing a BitmapData of its
+// pixels; an ActionScript 1 or 2 movie
 // becomes an AVM1Movie whose clip plays the movie's timeline (its scripts do
 // not run: this player has no ActionScript 1 machine beside the 3 one). An
 // ActionScript 3 movie's blocks load into a domain of its own (a child of
@@ -13,6 +13,7 @@
 // its document class is built over a clip showing it (see buildScriptMovie).
 //
 // The main movie's LoaderInfo answers from the stage and the player.
+#include "as3/bitmap_classes.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/net_classes.h"
@@ -23,6 +24,7 @@
 #include "avm2/byte_array.h"
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
+#include "bitmap/bitmap_surface.h"
 
 #include "net/location.h"
 
@@ -351,6 +353,33 @@ Value loaderUnload(Machine& m, Value self, std::span<const Value>) {
     unloadContent(m, self, false);
     return Value();
 }
+// Stops every timeline of the tree (a stack, not recursion: trees are deep).
+void stopTimelines(model::DisplayObject& top) {
+    std::vector<model::DisplayObject*> pending{&top};
+    while (!pending.empty()) {
+        model::DisplayObject* object = pending.back();
+        pending.pop_back();
+        if (auto* clip = object->as<model::MovieClip>())
+            clip->stop();
+        if (const model::DisplayList* children = object->children()) {
+            for (const auto& [depth, child] : *children)
+                pending.push_back(child.get());
+        }
+    }
+}
+
+// As unload, after stopping the content's timelines (their stream sounds
+// stop with them).
+Value loaderUnloadAndStop(Machine& m, Value self, std::span<const Value>) {
+    const Value content = infoOf(m, infoOfLoader(m, self)).content;
+    if (content.isObject()) {
+        if (const auto& object = displayOf(m, content).object)
+            stopTimelines(*object);
+    }
+    unloadContent(m, self, true);
+    return Value();
+}
+
 Value loaderClose(Machine& m, Value self, std::span<const Value>) {
     InfoState& s = infoOf(m, infoOfLoader(m, self));
     if (s.request) {
@@ -365,10 +394,22 @@ Value loaderContent(Machine& m, Value self, std::span<const Value>) {
 }
 Value loaderContentInfo(Machine& m, Value self, std::span<const Value>) { return infoOfLoader(m, self); }
 
+// A Loader's one child is its content; scripts cannot change that.
+Value loaderRefuses(Machine& m, Value, std::span<const Value>) {
+    m.throwError("IllegalOperationError", 2069, u"The Loader class does not implement this method.");
+}
+
 const avm2::NativeMember LoaderMethods[] = {
-    {u"load", loaderLoad},     {u"loadBytes", loaderLoadBytes},
-    {u"unload", loaderUnload}, {u"unloadAndStop", loaderUnload},
+    {u"load", loaderLoad},
+    {u"loadBytes", loaderLoadBytes},
+    {u"unload", loaderUnload},
+    {u"unloadAndStop", loaderUnloadAndStop},
     {u"close", loaderClose},
+    {u"addChild", loaderRefuses},
+    {u"addChildAt", loaderRefuses},
+    {u"removeChild", loaderRefuses},
+    {u"removeChildAt", loaderRefuses},
+    {u"setChildIndex", loaderRefuses},
 };
 const avm2::NativeAccessor LoaderAccessors[] = {{u"content", loaderContent}, {u"contentLoaderInfo", loaderContentInfo}};
 
@@ -433,6 +474,7 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
     auto* clip = object->as<model::MovieClip>();
     if (!clip || !clip->loadMovie(movie))
         return Value();
+    library.root = object;
     Value c = Value::object(m.coreClass(Display, u"MovieClip"));
     if (!documentClass.empty()) {
         c = m.findDefinitionByName(documentClass, domain);
@@ -506,18 +548,19 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
             return;
         }
     } else if (auto image = script::decodeLoadedImage(bytes)) {
-        made = m.construct(Value::object(m.coreClass(Display, u"Shape")), {});
-        Machine::Pin keep(m, made);
-        model::MovieClip* clip = displayOf(m, made).clip();
-        if (!clip) {
+        // An image is a Bitmap showing a BitmapData of its pixels.
+        auto pixels = bitmap::fromCharacter(*image, true, {bitmap::MaxCoordinate, int64_t(bitmap::MaxCoordinate)});
+        if (!pixels) {
             fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
             return;
         }
+        const Value data = makeBitmapData(m, std::move(*pixels));
+        Machine::Pin keepData(m, data);
+        made = m.construct(Value::object(m.coreClass(Display, u"Bitmap")), std::span<const Value>(&data, 1));
         kind = ContentKind::Image;
         width = int32_t(image->width);
         height = int32_t(image->height);
         contentType = imageType(bytes);
-        script::showLoadedImage(*clip, std::move(*image));
     } else {
         fail(m, self, u"IOErrorEvent", u"ioError", 2124, u"Error #2124: Loaded file is an unknown type.");
         return;

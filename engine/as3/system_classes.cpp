@@ -189,7 +189,7 @@ Value domainInit(Machine& m, Value self, std::span<const Value> args) {
         const Value parent = argument(args, 0);
         state->domain = m.newDomain(parent.isNullish() ? nullptr : domainOf(m, parent));
         if (!state->domain)
-            m.throwError("Error", 1000, u"Error #1000: The system is out of memory.");
+            m.throwError("Error", 1000, u"The system is out of memory.");
     }
     avm2::Domain* made = state->domain;
     self.asObject()->setNativeState(std::move(state));

@@ -771,6 +771,12 @@ void Machine::throwValue(Value v) {
     throw ScriptThrow{};
 }
 
+void Machine::chargeExternal(size_t bytes) {
+    if (!fitsExternal(bytes))
+        throwError("Error", 1000, u"The system is out of memory.");
+    m_heap.charge(bytes);
+}
+
 void Machine::throwError(const char* errorClass, int number, const std::u16string& message) {
     const std::u16string qualified = utf8ToUtf16(errorClass);
     const auto [package, name] = splitQualified(qualified);

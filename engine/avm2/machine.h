@@ -170,6 +170,14 @@ public:
     [[nodiscard]] Object* newObject();
     [[nodiscard]] NativeFunction* newNative(NativeCode code);
     [[nodiscard]] ArrayObject* newArray(std::span<const Value> elements = {});
+    // Charges memory a native is about to take outside the heap's cells
+    // (pixels, decoded media) before it takes it; past the heap limit the
+    // script gets Error #1000, which it can catch, and nothing is taken.
+    // The next collection counts what stays alive afresh.
+    void chargeExternal(size_t bytes);
+    [[nodiscard]] bool fitsExternal(size_t bytes) const {
+        return bytes <= m_heap.limit() && m_heap.liveBytes() <= m_heap.limit() - bytes;
+    }
     // Resizes an array's storage, charged to the heap; past the length
     // limit a RangeError.
     void resizeArray(ArrayObject* array, size_t length);
