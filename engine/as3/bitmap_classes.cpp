@@ -1,4 +1,5 @@
 #include "as3/bitmap_classes.h"
+#include "as3/member_tables.h"
 
 #include "as3/display_state.h"
 #include "as3/filter_classes.h"
@@ -386,7 +387,7 @@ Value setPixels(Machine& m, Value t, std::span<const Value> args) {
 
 Value getVector(Machine& m, Value t, std::span<const Value> args) {
     const auto values = self(m, t).getVector(rectArg(m, args, 0, u"rect"));
-    const Value made = m.construct(Value::object(vectorOf(m, Value::object(m.coreClass(u"uint")))), {});
+    const Value made = avm2::newVectorOf(m, m.coreClass(u"uint"));
     Machine::Pin keep(m, made);
     auto* v = avm2::asVector(made);
     avm2::resizeVector(m, v, values.size());
@@ -683,22 +684,10 @@ const avm2::CoreClassSpec Classes[] = {
      .methods = Methods,
      .accessors = Accessors,
      .implements = Drawable},
-    {.name = u"Bitmap",
-     .base = u"flash.display.DisplayObject",
-     .init = bitmapInit,
-     .sealed = true,
-     .package = u"flash.display",
-     .accessors = BitmapAccessors},
-    {.name = u"BlendMode",
-     .base = u"Object",
-     .sealed = true,
-     .package = u"flash.display",
-     .stringConstants = BlendModes},
-    {.name = u"BitmapDataChannel",
-     .base = u"Object",
-     .sealed = true,
-     .constants = Channels,
-     .package = u"flash.display"},
+    sealedClass(u"flash.display", u"Bitmap", u"flash.display.DisplayObject", bitmapInit,
+                {.accessors = BitmapAccessors}),
+    sealedClass(u"flash.display", u"BlendMode", u"Object", nullptr, {.strings = BlendModes}),
+    sealedClass(u"flash.display", u"BitmapDataChannel", u"Object", nullptr, {.numbers = Channels}),
 };
 
 }  // namespace

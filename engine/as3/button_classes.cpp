@@ -8,6 +8,7 @@
 #include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 
@@ -180,12 +181,8 @@ const avm2::NativeAccessor Accessors[] = {
 };
 
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"SimpleButton",
-     .base = u"flash.display.InteractiveObject",
-     .init = buttonInit,
-     .sealed = true,
-     .package = u"flash.display",
-     .accessors = Accessors},
+    sealedClass(u"flash.display", u"SimpleButton", u"flash.display.InteractiveObject", buttonInit,
+                {.accessors = Accessors}),
 };
 
 }  // namespace

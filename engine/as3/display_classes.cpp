@@ -224,6 +224,8 @@ const avm2::NativeAccessor TreeAccessors[] = {
 };
 const std::vector<avm2::NativeAccessor> DisplayObjectAccessors =
     joinedTables<avm2::NativeAccessor>({TreeAccessors, displayObjectAccessors(), display3DAccessors()});
+const std::vector<avm2::NativeMember> DisplayObjectMethods =
+    joinedTables<avm2::NativeMember>({displayObjectMethods(), display3DMethods()});
 
 Value getGraphics(Machine& m, Value t, std::span<const Value>) { return graphicsOf(m, t); }
 
@@ -782,35 +784,16 @@ const avm2::CoreClassSpec Classes[] = {
      .init = displayObjectInit,
      .sealed = true,
      .package = Display,
-     .methods = displayObjectMethods(),
+     .methods = DisplayObjectMethods,
      .accessors = DisplayObjectAccessors,
      .implements = Drawable},
-    {.name = u"InteractiveObject",
-     .base = u"flash.display.DisplayObject",
-     .init = displayObjectInit,
-     .sealed = true,
-     .package = Display,
-     .accessors = InteractiveAccessors},
-    {.name = u"DisplayObjectContainer",
-     .base = u"flash.display.InteractiveObject",
-     .init = containerInit,
-     .sealed = true,
-     .package = Display,
-     .methods = AllContainerMethods,
-     .accessors = ContainerAccessors},
-    {.name = u"Shape",
-     .base = u"flash.display.DisplayObject",
-     .init = shapeInit,
-     .sealed = true,
-     .package = Display,
-     .accessors = ShapeAccessors},
-    {.name = u"Sprite",
-     .base = u"flash.display.DisplayObjectContainer",
-     .init = containerInit,
-     .sealed = true,
-     .package = Display,
-     .methods = spriteDragMethods(),
-     .accessors = AllSpriteAccessors},
+    sealedClass(Display, u"InteractiveObject", u"flash.display.DisplayObject", displayObjectInit,
+                {.accessors = InteractiveAccessors}),
+    sealedClass(Display, u"DisplayObjectContainer", u"flash.display.InteractiveObject", containerInit,
+                {.methods = AllContainerMethods, .accessors = ContainerAccessors}),
+    sealedClass(Display, u"Shape", u"flash.display.DisplayObject", shapeInit, {.accessors = ShapeAccessors}),
+    sealedClass(Display, u"Sprite", u"flash.display.DisplayObjectContainer", containerInit,
+                {.methods = spriteDragMethods(), .accessors = AllSpriteAccessors}),
     // MovieClip is dynamic: timeline code sets what it likes on it.
     {.name = u"MovieClip",
      .base = u"flash.display.Sprite",
@@ -818,13 +801,8 @@ const avm2::CoreClassSpec Classes[] = {
      .package = Display,
      .methods = MovieClipMethods,
      .accessors = MovieClipAccessors},
-    {.name = u"Stage",
-     .base = u"flash.display.DisplayObjectContainer",
-     .init = stageInit,
-     .sealed = true,
-     .package = Display,
-     .methods = StageMethods,
-     .accessors = StageAccessors},
+    sealedClass(Display, u"Stage", u"flash.display.DisplayObjectContainer", stageInit,
+                {.methods = StageMethods, .accessors = StageAccessors}),
 };
 
 }  // namespace

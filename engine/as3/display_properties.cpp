@@ -9,6 +9,7 @@
 
 #include "avm2/conversions.h"
 
+#include "model/placement3d.h"
 #include "model/transform.h"
 
 #include "script/display_styles.h"
@@ -208,25 +209,34 @@ swf::Matrix toStage(Machine& m, Value t) {
     return o ? o->concatenatedMatrix() : swf::Matrix{};
 }
 
-Value mouseX(Machine& m, Value t, std::span<const Value>) {
+// A stage point (twips) in the object's own coordinates, taken back through
+// 3D projections; none off the object's plane.
+std::optional<swf::Point> stageToLocal(Machine& m, Value t, swf::Point stage) {
+    const model::DisplayObject* o = modelOf(m, t);
+    const auto flat = o ? model::flatStagePoint(*o, stage) : std::optional(stage);
     const auto inverse = model::invert(toStage(m, t));
-    return Value::number(inverse ? model::apply(*inverse, hostContext(m).pointer).x / 20 : 0);
+    return flat && inverse ? std::optional(model::apply(*inverse, *flat)) : std::nullopt;
+}
+
+Value mouseX(Machine& m, Value t, std::span<const Value>) {
+    const auto p = stageToLocal(m, t, hostContext(m).pointer);
+    return Value::number(p ? p->x / 20 : 0);
 }
 Value mouseY(Machine& m, Value t, std::span<const Value>) {
-    const auto inverse = model::invert(toStage(m, t));
-    return Value::number(inverse ? model::apply(*inverse, hostContext(m).pointer).y / 20 : 0);
+    const auto p = stageToLocal(m, t, hostContext(m).pointer);
+    return Value::number(p ? p->y / 20 : 0);
 }
 
 Value localToGlobal(Machine& m, Value t, std::span<const Value> args) {
     const swf::Point p = readPoint(m, argument(args, 0));
-    const swf::Point s = model::apply(toStage(m, t), {p.x * 20, p.y * 20});
-    return newPoint(m, s.x / 20, s.y / 20);
+    const model::DisplayObject* o = modelOf(m, t);
+    const auto s = o ? model::shownOnStage(*o, {p.x * 20, p.y * 20}) : std::optional(swf::Point{p.x * 20, p.y * 20});
+    return s ? newPoint(m, s->x / 20, s->y / 20) : newPoint(m, 0, 0);
 }
 Value globalToLocal(Machine& m, Value t, std::span<const Value> args) {
     const swf::Point p = readPoint(m, argument(args, 0));
-    const auto inverse = model::invert(toStage(m, t));
-    const swf::Point s = inverse ? model::apply(*inverse, {p.x * 20, p.y * 20}) : swf::Point{};
-    return newPoint(m, s.x / 20, s.y / 20);
+    const auto s = stageToLocal(m, t, {p.x * 20, p.y * 20});
+    return s ? newPoint(m, s->x / 20, s->y / 20) : newPoint(m, 0, 0);
 }
 
 // The box of the object's content in the coordinates of `space` (the stage

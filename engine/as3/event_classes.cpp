@@ -2,6 +2,7 @@
 #include "as3/display_state.h"
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
@@ -280,43 +281,18 @@ const avm2::NativeMember DispatcherMethods[] = {
     {u"willTrigger", willTrigger},
 };
 
+constexpr const char16_t* Events = u"flash.events";
+
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"Event",
-     .base = u"Object",
-     .init = eventInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .methods = EventMethods,
-     .accessors = EventAccessors,
-     .stringConstants = EventTypes},
-    {.name = u"TextEvent",
-     .base = u"flash.events.Event",
-     .init = textEventInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .accessors = TextEventAccessors,
-     .stringConstants = TextEventTypes},
-    {.name = u"ErrorEvent",
-     .base = u"flash.events.TextEvent",
-     .init = errorEventInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .methods = ErrorEventMethods,
-     .accessors = ErrorEventAccessors,
-     .stringConstants = ErrorEventTypes},
-    {.name = u"TimerEvent",
-     .base = u"flash.events.Event",
-     .init = eventInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .methods = TimerEventMethods,
-     .stringConstants = TimerEventTypes},
-    {.name = u"EventDispatcher",
-     .base = u"Object",
-     .init = dispatcherInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .methods = DispatcherMethods},
+    sealedClass(Events, u"Event", u"Object", eventInit,
+                {.methods = EventMethods, .accessors = EventAccessors, .strings = EventTypes}),
+    sealedClass(Events, u"TextEvent", u"flash.events.Event", textEventInit,
+                {.accessors = TextEventAccessors, .strings = TextEventTypes}),
+    sealedClass(Events, u"ErrorEvent", u"flash.events.TextEvent", errorEventInit,
+                {.methods = ErrorEventMethods, .accessors = ErrorEventAccessors, .strings = ErrorEventTypes}),
+    sealedClass(Events, u"TimerEvent", u"flash.events.Event", eventInit,
+                {.methods = TimerEventMethods, .strings = TimerEventTypes}),
+    sealedClass(Events, u"EventDispatcher", u"Object", dispatcherInit, {.methods = DispatcherMethods}),
 };
 
 }  // namespace

@@ -14,5 +14,9 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::NativeAccessor> display3DAccessors();
 // Transform's matrix3D and perspectiveProjection.
 [[nodiscard]] std::span<const avm2::NativeAccessor> transform3DAccessors();
+// DisplayObject's local3DToGlobal, globalToLocal3D.
+[[nodiscard]] std::span<const avm2::NativeMember> display3DMethods();
+// Transform's getRelativeMatrix3D.
+[[nodiscard]] std::span<const avm2::NativeMember> transform3DMethods();
 
 }  // namespace as3

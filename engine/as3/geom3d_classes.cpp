@@ -7,10 +7,13 @@
 #include "as3/display_state.h"
 #include "as3/geom_values.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 #include "avm2/vector.h"
 
+#include "model/display_object.h"
+#include "model/placement3d.h"
 #include "model/transform.h"
 
 #include <algorithm>
@@ -150,6 +153,19 @@ Value vectorAngleBetween(Machine& m, Value, std::span<const Value> args) {
     const double cosine = (a.x * b.x + a.y * b.y + a.z * b.z) / (length(a) * length(b));
     return Value::number(std::acos(std::clamp(cosine, -1.0, 1.0)));
 }
+Value vectorCopyFrom(Machine& m, Value t, std::span<const Value> args) {
+    const V4 v = readV4(m, argument(args, 0));
+    put(t, u"x", v.x);
+    put(t, u"y", v.y);
+    put(t, u"z", v.z);
+    return Value();
+}
+Value vectorSetTo(Machine& m, Value t, std::span<const Value> args) {
+    put(t, u"x", numberArg(m, args, 0, 0));
+    put(t, u"y", numberArg(m, args, 1, 0));
+    put(t, u"z", numberArg(m, args, 2, 0));
+    return Value();
+}
 template <int Axis>
 Value vectorAxis(Machine& m, Value, std::span<const Value>) {
     return newVector3D(m, {Axis == 0 ? 1.0 : 0.0, Axis == 1 ? 1.0 : 0.0, Axis == 2 ? 1.0 : 0.0, 0});
@@ -170,6 +186,8 @@ const avm2::NativeMember VectorMethods[] = {
     {u"equals", vectorEquals},
     {u"nearEquals", vectorNearEquals},
     {u"toString", vectorToString},
+    {u"copyFrom", vectorCopyFrom},
+    {u"setTo", vectorSetTo},
 };
 const avm2::NativeMember VectorStatics[] = {{u"distance", vectorDistance}, {u"angleBetween", vectorAngleBetween}};
 const avm2::NativeAccessor VectorAccessors[] = {{u"length", vectorLength}, {u"lengthSquared", vectorLengthSquared}};
@@ -224,9 +242,7 @@ Value matrixInit(Machine& m, Value t, std::span<const Value> args) {
 
 Value matrixRawData(Machine& m, Value t, std::span<const Value>) {
     const Matrix3D raw = rawOf(m, t);
-    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
-                                                           Value::object(m.coreClass(u"Number"))));
-    const Value made = m.construct(type, {});
+    const Value made = avm2::newVectorOf(m, m.coreClass(u"Number"));
     Machine::Pin keep(m, made);
     avm2::VectorObject* v = avm2::asVector(made);
     avm2::resizeVector(m, v, 16);
@@ -363,6 +379,233 @@ Value matrixTransformVectors(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// --- Matrix3D: parts, orientation, rows and columns -------------------------
+
+constexpr const char16_t* EulerAngles = u"eulerAngles";
+constexpr const char16_t* AxisAngle = u"axisAngle";
+constexpr const char16_t* QuaternionStyle = u"quaternion";
+
+enum class Orientation { Euler, Axis, Quaternion };
+
+Orientation orientationArg(Machine& m, std::span<const Value> args, size_t i) {
+    if (i >= args.size() || args[i].isNullish())
+        return Orientation::Euler;
+    const std::u16string style = m.toString(args[i])->text();
+    if (style == EulerAngles)
+        return Orientation::Euler;
+    if (style == AxisAngle)
+        return Orientation::Axis;
+    if (style == QuaternionStyle)
+        return Orientation::Quaternion;
+    m.throwError("Error", 2187, u"Invalid orientation style " + style + u".");
+}
+
+V4 orientationOf(const model::Parts3D& p, Orientation style) {
+    const auto& q = p.rotation;
+    switch (style) {
+    case Orientation::Quaternion:
+        return {q[0], q[1], q[2], q[3]};
+    case Orientation::Axis: {
+        const double half = std::acos(std::clamp(q[3], -1.0, 1.0)), s = std::sin(half);
+        if (!(std::abs(s) > 1e-12))
+            return {0, 0, 0, 0};
+        return {q[0] / s, q[1] / s, q[2] / s, half * 2};
+    }
+    case Orientation::Euler:
+        break;
+    }
+    const auto e = model::eulerFromQuaternion(q);
+    return {e[0], e[1], e[2], 0};
+}
+
+std::array<double, 4> quaternionOf(const V4& v, Orientation style) {
+    switch (style) {
+    case Orientation::Quaternion:
+        return {v.x, v.y, v.z, v.w};
+    case Orientation::Axis: {
+        const double n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+        if (!(n > 0))
+            return {0, 0, 0, 1};
+        const double s = std::sin(v.w / 2) / n;
+        return {v.x * s, v.y * s, v.z * s, std::cos(v.w / 2)};
+    }
+    case Orientation::Euler:
+        break;
+    }
+    return model::quaternionFromEuler(v.x, v.y, v.z);
+}
+
+// A matrix with a zero scale has no parts; it decomposes as the identity's.
+model::Parts3D partsOf(const Matrix3D& raw) { return model::decompose3D(raw).value_or(model::Parts3D{}); }
+
+// decompose(style = "eulerAngles"): Vector.<Vector3D> of move, rotation, scale.
+Value matrixDecompose(Machine& m, Value t, std::span<const Value> args) {
+    const Orientation style = orientationArg(m, args, 0);
+    const auto parts = model::decompose3D(rawOf(m, t));
+    const model::Parts3D p = parts.value_or(model::Parts3D{.scale = {0, 0, 0}});
+    const Value made = avm2::newVectorOf(m, m.coreClass(Geom, u"Vector3D"));
+    Machine::Pin keep(m, made);
+    avm2::VectorObject* v = avm2::asVector(made);
+    avm2::resizeVector(m, v, 3);
+    v->set(0, newVector3D(m, {p.move[0], p.move[1], p.move[2], 0}));
+    v->set(1, newVector3D(m, orientationOf(p, style)));
+    v->set(2, newVector3D(m, {p.scale[0], p.scale[1], p.scale[2], 0}));
+    return made;
+}
+
+// recompose(components, style): false (matrix kept) for fewer than three
+// parts or a zero scale.
+Value matrixRecompose(Machine& m, Value t, std::span<const Value> args) {
+    const Orientation style = orientationArg(m, args, 1);
+    const avm2::VectorObject* v = avm2::asVector(argument(args, 0));
+    if (!v || v->size() < 3)
+        return Value::boolean(false);
+    const V4 move = readV4(m, v->get(0)), turn = readV4(m, v->get(1)), scale = readV4(m, v->get(2));
+    if (scale.x == 0 || scale.y == 0 || scale.z == 0)
+        return Value::boolean(false);
+    model::Parts3D p{
+        .move = {move.x, move.y, move.z}, .rotation = quaternionOf(turn, style), .scale = {scale.x, scale.y, scale.z}};
+    const Matrix3D made = model::recompose3D(p);
+    for (double d : made) {
+        if (!std::isfinite(d))
+            return Value::boolean(false);
+    }
+    rawOf(m, t) = made;
+    return Value::boolean(true);
+}
+
+Matrix3D interpolated(const Matrix3D& from, const Matrix3D& to, double percent) {
+    return model::recompose3D(model::interpolate3D(partsOf(from), partsOf(to), percent));
+}
+Value matrixInterpolate(Machine& m, Value, std::span<const Value> args) {
+    return newMatrix3D(
+        m, interpolated(rawOf(m, argument(args, 0)), rawOf(m, argument(args, 1)), numberArg(m, args, 2, 0)));
+}
+Value matrixInterpolateTo(Machine& m, Value t, std::span<const Value> args) {
+    Matrix3D& r = rawOf(m, t);
+    r = interpolated(r, rawOf(m, argument(args, 0)), numberArg(m, args, 1, 0));
+    return Value();
+}
+
+V4 unit(V4 v) {
+    const double n = length(v);
+    return n > 0 ? V4{v.x / n, v.y / n, v.z / n, 0} : V4{};
+}
+V4 cross(const V4& a, const V4& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x, 0}; }
+double dot(const V4& a, const V4& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// The matrix turned so that its `at` axis points to `pos` with `up` kept as
+// near the world's up as may be; move and scale stay. Unchanged when the
+// direction or the up are undefined.
+Matrix3D pointedAt(const Matrix3D& raw, V4 pos, V4 at, V4 up) {
+    model::Parts3D p = partsOf(raw);
+    const V4 d = unit({pos.x - p.move[0], pos.y - p.move[1], pos.z - p.move[2], 0});
+    const V4 a = unit(at);
+    const V4 worldUp = unit({up.x - dot(up, d) * d.x, up.y - dot(up, d) * d.y, up.z - dot(up, d) * d.z, 0});
+    const V4 localUp = unit({up.x - dot(up, a) * a.x, up.y - dot(up, a) * a.y, up.z - dot(up, a) * a.z, 0});
+    if (length(d) == 0 || length(a) == 0 || length(worldUp) == 0 || length(localUp) == 0)
+        return raw;
+    // rotation = world frame * local frame transposed (orthonormal frames).
+    const V4 world[3] = {d, worldUp, cross(d, worldUp)};
+    const V4 local[3] = {a, localUp, cross(a, localUp)};
+    Matrix3D turn = model::identity3D();
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            double sum = 0;
+            for (int k = 0; k < 3; ++k) {
+                const double wr = r == 0 ? world[k].x : r == 1 ? world[k].y : world[k].z;
+                const double lc = c == 0 ? local[k].x : c == 1 ? local[k].y : local[k].z;
+                sum += wr * lc;
+            }
+            turn[size_t(c * 4 + r)] = sum;
+        }
+    }
+    p.rotation = partsOf(turn).rotation;
+    return model::recompose3D(p);
+}
+V4 optionalV4(Machine& m, std::span<const Value> args, size_t i, V4 otherwise) {
+    return i < args.size() && args[i].isObject() ? readV4(m, args[i]) : otherwise;
+}
+constexpr V4 DefaultAt{0, 0, -1, 0}, DefaultUp{0, -1, 0, 0};
+
+Value matrixPointAt(Machine& m, Value t, std::span<const Value> args) {
+    Matrix3D& r = rawOf(m, t);
+    r = pointedAt(r, readV4(m, argument(args, 0)), optionalV4(m, args, 1, DefaultAt),
+                  optionalV4(m, args, 2, DefaultUp));
+    return Value();
+}
+
+size_t rowOrColumn(Machine& m, std::span<const Value> args) {
+    const double i = numberArg(m, args, 0, -1);
+    if (!(i >= 0 && i <= 3))
+        m.throwError("ArgumentError", 2004, u"One of the parameters is invalid.");
+    return size_t(i);
+}
+// Row r: elements [r], [4 + r], [8 + r], [12 + r]; column c: [4c .. 4c + 3].
+template <bool Row>
+Value matrixCopyLineTo(Machine& m, Value t, std::span<const Value> args) {
+    const size_t i = rowOrColumn(m, args);
+    const Value out = argument(args, 1);
+    (void)readV4(m, out);
+    const Matrix3D& r = rawOf(m, t);
+    const size_t first = Row ? i : i * 4, step = Row ? 4 : 1;
+    put(out, u"x", r[first]);
+    put(out, u"y", r[first + step]);
+    put(out, u"z", r[first + 2 * step]);
+    put(out, u"w", r[first + 3 * step]);
+    return Value();
+}
+template <bool Row>
+Value matrixCopyLineFrom(Machine& m, Value t, std::span<const Value> args) {
+    const size_t i = rowOrColumn(m, args);
+    const V4 v = readV4(m, argument(args, 1));
+    Matrix3D& r = rawOf(m, t);
+    const size_t first = Row ? i : i * 4, step = Row ? 4 : 1;
+    r[first] = v.x;
+    r[first + step] = v.y;
+    r[first + 2 * step] = v.z;
+    r[first + 3 * step] = v.w;
+    return Value();
+}
+// copyRawDataTo(vector, index = 0, transpose = false): the vector grows.
+Value matrixCopyRawDataTo(Machine& m, Value t, std::span<const Value> args) {
+    avm2::VectorObject* out = avm2::asVector(argument(args, 0));
+    if (!out)
+        m.throwError("TypeError", 2007, u"Parameter vector must be non-null.");
+    const double index = numberArg(m, args, 1, 0);
+    // From inside the vector or its end: no far growth.
+    if (!(index >= 0 && index <= double(out->size())))
+        m.throwError("RangeError", 1125, u"The index is out of range.");
+    const bool transposed = avm2::toBoolean(argument(args, 2));
+    const Matrix3D r = rawOf(m, t);
+    const size_t at = size_t(index);
+    if (out->size() < at + 16)
+        avm2::resizeVector(m, out, at + 16);
+    for (size_t i = 0; i < 16; ++i) {
+        const size_t from = transposed ? (i % 4) * 4 + i / 4 : i;
+        out->set(at + i, avm2::coerceElement(m, *out, Value::number(r[from])));
+    }
+    return Value();
+}
+Value matrixCopyRawDataFrom(Machine& m, Value t, std::span<const Value> args) {
+    const avm2::VectorObject* in = avm2::asVector(argument(args, 0));
+    if (!in)
+        m.throwError("TypeError", 2007, u"Parameter vector must be non-null.");
+    const double index = numberArg(m, args, 1, 0);
+    if (!(index >= 0 && index + 16 <= double(in->size())))
+        m.throwError("RangeError", 1125, u"The index is out of range.");
+    const bool transposed = avm2::toBoolean(argument(args, 2));
+    Matrix3D r{};
+    for (size_t i = 0; i < 16; ++i)
+        r[transposed ? (i % 4) * 4 + i / 4 : i] = m.toNumber(in->get(size_t(index) + i));
+    rawOf(m, t) = r;
+    return Value();
+}
+Value matrixCopyToMatrix3D(Machine& m, Value t, std::span<const Value> args) {
+    rawOf(m, argument(args, 0)) = rawOf(m, t);
+    return Value();
+}
+
 const avm2::NativeMember MatrixMethods[] = {
     {u"identity", matrixIdentity},
     {u"clone", matrixClone},
@@ -380,7 +623,70 @@ const avm2::NativeMember MatrixMethods[] = {
     {u"transformVector", matrixTransformVector},
     {u"deltaTransformVector", matrixDeltaTransformVector},
     {u"transformVectors", matrixTransformVectors},
+    {u"decompose", matrixDecompose},
+    {u"recompose", matrixRecompose},
+    {u"interpolateTo", matrixInterpolateTo},
+    {u"pointAt", matrixPointAt},
+    {u"copyRowTo", matrixCopyLineTo<true>},
+    {u"copyColumnTo", matrixCopyLineTo<false>},
+    {u"copyRowFrom", matrixCopyLineFrom<true>},
+    {u"copyColumnFrom", matrixCopyLineFrom<false>},
+    {u"copyRawDataTo", matrixCopyRawDataTo},
+    {u"copyRawDataFrom", matrixCopyRawDataFrom},
+    {u"copyToMatrix3D", matrixCopyToMatrix3D},
 };
+const avm2::NativeMember MatrixStatics[] = {{u"interpolate", matrixInterpolate}};
+
+// --- Utils3D and Orientation3D ----------------------------------------------
+
+// projectVector(m, v): through the matrix, then x, y and z divided by w.
+Value utilsProjectVector(Machine& m, Value, std::span<const Value> args) {
+    V4 p = apply(rawOf(m, argument(args, 0)), readV4(m, argument(args, 1)), true);
+    if (p.w != 0) {
+        p.x /= p.w;
+        p.y /= p.w;
+        p.z /= p.w;
+    }
+    return newVector3D(m, p);
+}
+// projectVectors(m, verts, projected, uvts): x, y, z triples to x, y pairs;
+// every third uvt (t) becomes 1 / w for perspective-right textures.
+Value utilsProjectVectors(Machine& m, Value, std::span<const Value> args) {
+    const Matrix3D r = rawOf(m, argument(args, 0));
+    const avm2::VectorObject* in = avm2::asVector(argument(args, 1));
+    avm2::VectorObject* out = avm2::asVector(argument(args, 2));
+    avm2::VectorObject* uvts = avm2::asVector(argument(args, 3));
+    if (!in || !out || !uvts)
+        m.throwError("TypeError", 2007, u"Parameter must be non-null.");
+    const size_t n = in->size() / 3;
+    if (out->size() < n * 2)
+        avm2::resizeVector(m, out, n * 2);
+    if (uvts->size() < n * 3)
+        avm2::resizeVector(m, uvts, n * 3);
+    for (size_t i = 0; i < n; ++i) {
+        const V4 p = apply(
+            r, {m.toNumber(in->get(i * 3)), m.toNumber(in->get(i * 3 + 1)), m.toNumber(in->get(i * 3 + 2)), 1}, true);
+        out->set(i * 2, avm2::coerceElement(m, *out, Value::number(p.x / p.w)));
+        out->set(i * 2 + 1, avm2::coerceElement(m, *out, Value::number(p.y / p.w)));
+        uvts->set(i * 3 + 2, avm2::coerceElement(m, *uvts, Value::number(1 / p.w)));
+    }
+    return Value();
+}
+// pointTowards(percent, m, pos, at = null, up = null): m turned that share
+// of the way to pointing at pos.
+Value utilsPointTowards(Machine& m, Value, std::span<const Value> args) {
+    const Matrix3D from = rawOf(m, argument(args, 1));
+    const Matrix3D to = pointedAt(from, readV4(m, argument(args, 2)), optionalV4(m, args, 3, DefaultAt),
+                                  optionalV4(m, args, 4, DefaultUp));
+    return newMatrix3D(m, interpolated(from, to, numberArg(m, args, 0, 0)));
+}
+const avm2::NativeMember UtilsStatics[] = {
+    {u"projectVector", utilsProjectVector},
+    {u"projectVectors", utilsProjectVectors},
+    {u"pointTowards", utilsPointTowards},
+};
+const avm2::NativeStringConstant OrientationConstants[] = {
+    {u"EULER_ANGLES", EulerAngles}, {u"AXIS_ANGLE", AxisAngle}, {u"QUATERNION", QuaternionStyle}};
 const avm2::NativeAccessor MatrixAccessors[] = {
     {u"rawData", matrixRawData, matrixSetRawData},
     {u"position", matrixPosition, matrixSetPosition},
@@ -615,10 +921,7 @@ Value transformMatrix3D(Machine& m, Value t, std::span<const Value>) {
     const model::DisplayObject* o = owner.isObject() ? modelOf(m, owner) : nullptr;
     if (!o || !o->placement3D())
         return Value::null();
-    const model::Placement3D& p = *o->placement3D();
-    return newMatrix3D(m, p.matrix ? *p.matrix
-                                   : model::compose3D(o->x(), o->y(), p.z, o->xScale() / 100, o->yScale() / 100,
-                                                      p.scaleZ, p.rotationX, p.rotationY, o->rotation()));
+    return newMatrix3D(m, model::placementMatrix(*o, *o->placement3D()));
 }
 // A matrix makes the object 3D, placed by it alone (its x and y follow the
 // matrix's move); null makes it flat again.
@@ -673,6 +976,78 @@ Value transformSetProjection(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// The object's matrix to the stage's space: each level's 3D matrix, or its
+// flat one for a flat level.
+Matrix3D concatenated3D(const model::DisplayObject& object) {
+    Matrix3D all = model::identity3D();
+    size_t steps = 0;
+    for (const model::DisplayObject* o = &object; o && steps < 1000; o = o->parent(), ++steps) {
+        Matrix3D own = model::identity3D();
+        if (o->placement3D()) {
+            own = model::placementMatrix(*o, *o->placement3D());
+        } else {
+            const swf::Matrix& f = o->matrix();
+            own[0] = f.a;
+            own[1] = f.b;
+            own[4] = f.c;
+            own[5] = f.d;
+            own[12] = f.tx / 20;
+            own[13] = f.ty / 20;
+        }
+        all = model::multiply3D(own, all);
+    }
+    return all;
+}
+
+// getRelativeMatrix3D(relativeTo): this object's space in relativeTo's;
+// null when relativeTo's cannot be inverted.
+Value transformRelativeMatrix3D(Machine& m, Value t, std::span<const Value> args) {
+    const Value owner = transformOwner(t);
+    const model::DisplayObject* o = owner.isObject() ? modelOf(m, owner) : nullptr;
+    const Value other = argument(args, 0);
+    const model::DisplayObject* to = other.isObject() ? modelOf(m, other) : nullptr;
+    if (!o || !to)
+        return Value::null();
+    const auto back = model::invert3D(concatenated3D(*to));
+    return back ? newMatrix3D(m, model::multiply3D(*back, concatenated3D(*o))) : Value::null();
+}
+
+// local3DToGlobal(v): where the stage shows the object's 3D point; a flat
+// object's z goes through the projection that applies to it.
+Value local3DToGlobal(Machine& m, Value t, std::span<const Value> args) {
+    const V4 v = readV4(m, argument(args, 0));
+    const model::DisplayObject* o = modelOf(m, t);
+    std::optional<swf::Point> shown;
+    if (o && o->placement3D()) {
+        shown = model::projectToStage(*o, v.x, v.y, v.z);
+        const auto back = o->parent() ? model::invert(o->parent()->concatenatedMatrix()) : std::nullopt;
+        if (shown && back)
+            shown = model::shownOnStage(*o->parent(), model::apply(*back, *shown));
+    } else if (o) {
+        shown = model::shownOnStage(*o, {v.x * 20, v.y * 20});
+        model::Placement3D place;
+        project(m, t, place);
+        if (shown && v.z != 0)
+            shown = model::perspective(place, *shown, v.z);
+    }
+    return shown ? newPoint(m, shown->x / 20, shown->y / 20) : newPoint(m, 0, 0);
+}
+// globalToLocal3D(point): the point of the object's z = 0 plane shown there.
+Value globalToLocal3D(Machine& m, Value t, std::span<const Value> args) {
+    const swf::Point p = readPoint(m, argument(args, 0));
+    const model::DisplayObject* o = modelOf(m, t);
+    const auto flat = o ? model::flatStagePoint(*o, {p.x * 20, p.y * 20}) : std::nullopt;
+    const auto back = o ? model::invert(o->concatenatedMatrix()) : std::nullopt;
+    if (!flat || !back)
+        return newVector3D(m, {0, 0, 0, 0});
+    const swf::Point local = model::apply(*back, *flat);
+    return newVector3D(m, {local.x / 20, local.y / 20, 0, 0});
+}
+
+const avm2::NativeMember DisplayMethods[] = {{u"local3DToGlobal", local3DToGlobal},
+                                             {u"globalToLocal3D", globalToLocal3D}};
+const avm2::NativeMember TransformMethods[] = {{u"getRelativeMatrix3D", transformRelativeMatrix3D}};
+
 const avm2::NativeAccessor TransformAccessors[] = {
     {u"matrix3D", transformMatrix3D, transformSetMatrix3D},
     {u"perspectiveProjection", transformProjection, transformSetProjection},
@@ -687,20 +1062,12 @@ const avm2::CoreClassSpec Classes[] = {
      .methods = VectorMethods,
      .accessors = VectorAccessors,
      .staticAccessors = VectorStaticAccessors},
-    {.name = u"Matrix3D",
-     .base = u"Object",
-     .init = matrixInit,
-     .sealed = true,
-     .package = Geom,
-     .methods = MatrixMethods,
-     .accessors = MatrixAccessors},
-    {.name = u"PerspectiveProjection",
-     .base = u"Object",
-     .init = projectionInit,
-     .sealed = true,
-     .package = Geom,
-     .methods = ProjectionMethods,
-     .accessors = ProjectionAccessors},
+    sealedClass(Geom, u"Matrix3D", u"Object", matrixInit,
+                {.methods = MatrixMethods, .accessors = MatrixAccessors, .statics = MatrixStatics}),
+    sealedClass(Geom, u"PerspectiveProjection", u"Object", projectionInit,
+                {.methods = ProjectionMethods, .accessors = ProjectionAccessors}),
+    staticsClass(Geom, u"Utils3D", {.statics = UtilsStatics}),
+    staticsClass(Geom, u"Orientation3D", {.strings = OrientationConstants}),
 };
 
 }  // namespace
@@ -708,5 +1075,7 @@ const avm2::CoreClassSpec Classes[] = {
 std::span<const avm2::CoreClassSpec> geom3DClasses() { return Classes; }
 std::span<const avm2::NativeAccessor> display3DAccessors() { return DisplayAccessors; }
 std::span<const avm2::NativeAccessor> transform3DAccessors() { return TransformAccessors; }
+std::span<const avm2::NativeMember> display3DMethods() { return DisplayMethods; }
+std::span<const avm2::NativeMember> transform3DMethods() { return TransformMethods; }
 
 }  // namespace as3

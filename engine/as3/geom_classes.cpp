@@ -522,12 +522,8 @@ const avm2::CoreClassSpec Classes[] = {
      .package = Geom,
      .methods = ColorMethods,
      .accessors = ColorAccessors},
-    {.name = u"Transform",
-     .base = u"Object",
-     .init = transformInit,
-     .sealed = true,
-     .package = Geom,
-     .accessors = TransformAccessors},
+    sealedClass(Geom, u"Transform", u"Object", transformInit,
+                {.methods = transform3DMethods(), .accessors = TransformAccessors}),
 };
 
 }  // namespace

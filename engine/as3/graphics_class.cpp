@@ -318,13 +318,7 @@ const avm2::NativeMember OwnMethods[] = {
 const std::vector<avm2::NativeMember> Methods = joinedTables<avm2::NativeMember>({OwnMethods, graphicsPathMethods()});
 
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"Graphics",
-     .base = u"Object",
-     .init = graphicsInit,
-     .sealed = true,
-     .package = u"flash.display",
-     .methods = Methods,
-     .final = true},
+    sealedClass(u"flash.display", u"Graphics", u"Object", graphicsInit, {.methods = Methods}, true),
 };
 
 }  // namespace

@@ -324,9 +324,7 @@ Value noInit(Machine&, Value, std::span<const Value>) { return Value(); }
 avm2::VectorObject* pathVector(Machine& m, Value path, const char16_t* name, const char16_t* element) {
     if (auto* v = avm2::asVector(field(path, name)))
         return v;
-    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
-                                                           Value::object(m.coreClass(element))));
-    const Value made = m.construct(type, {});
+    const Value made = avm2::newVectorOf(m, m.coreClass(element));
     set(path, name, made);
     return avm2::asVector(made);
 }
@@ -426,10 +424,8 @@ Value drawGraphicsData(Machine& m, Value t, std::span<const Value> args) {
 }
 
 const avm2::NativeMember Methods[] = {
-    {u"drawPath", drawPath},
-    {u"drawTriangles", drawTriangles},
-    {u"drawGraphicsData", drawGraphicsData},
-    {u"copyFrom", copyFrom},
+    {u"drawPath", drawPath}, {u"drawTriangles", drawTriangles},       {u"drawGraphicsData", drawGraphicsData},
+    {u"copyFrom", copyFrom}, {u"readGraphicsData", readGraphicsData},
 };
 
 constexpr const char16_t* Display = u"flash.display";

@@ -17,6 +17,8 @@ namespace as3 {
 [[nodiscard]] model::Drawing& graphicsDrawing(avm2::Machine& m, avm2::Value graphics);
 
 [[nodiscard]] std::span<const avm2::NativeMember> graphicsPathMethods();
+// Graphics.readGraphicsData (graphics_reading.cpp).
+avm2::Value readGraphicsData(avm2::Machine& m, avm2::Value graphics, std::span<const avm2::Value> args);
 // GraphicsPathCommand and the other classes of drawing's names
 // (TriangleCulling, CapsStyle ...), the IGraphicsData interfaces and classes.
 [[nodiscard]] std::span<const avm2::CoreClassSpec> graphicsDataClasses();

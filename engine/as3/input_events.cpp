@@ -1,4 +1,5 @@
 #include "as3/input_events.h"
+#include "as3/member_tables.h"
 
 #include "as3/button_state.h"
 #include "as3/display_state.h"
@@ -6,6 +7,7 @@
 
 #include "avm2/conversions.h"
 
+#include "model/placement3d.h"
 #include "model/transform.h"
 
 #include "script/hit_test.h"
@@ -170,22 +172,10 @@ const avm2::NativeMember KeyMethods[] = {{u"clone", keyClone}, {u"updateAfterEve
 const avm2::NativeStringConstant KeyTypes[] = {{u"KEY_DOWN", u"keyDown"}, {u"KEY_UP", u"keyUp"}};
 
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"MouseEvent",
-     .base = u"flash.events.Event",
-     .init = mouseInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .methods = MouseMethods,
-     .accessors = MouseAccessors,
-     .stringConstants = MouseTypes},
-    {.name = u"KeyboardEvent",
-     .base = u"flash.events.Event",
-     .init = keyInit,
-     .sealed = true,
-     .package = u"flash.events",
-     .methods = KeyMethods,
-     .accessors = KeyAccessors,
-     .stringConstants = KeyTypes},
+    sealedClass(u"flash.events", u"MouseEvent", u"flash.events.Event", mouseInit,
+                {.methods = MouseMethods, .accessors = MouseAccessors, .strings = MouseTypes}),
+    sealedClass(u"flash.events", u"KeyboardEvent", u"flash.events.Event", keyInit,
+                {.methods = KeyMethods, .accessors = KeyAccessors, .strings = KeyTypes}),
 };
 
 bool flag(const DisplayState& d, const char16_t* name) {
@@ -199,13 +189,15 @@ bool drawingHit(const model::MovieClip& clip, swf::Point stage) {
     const model::Drawing* drawing = clip.drawingIfAny();
     if (!drawing || drawing->empty())
         return false;
+    // Placed in 3D (it or a parent): where its flat drawing has the point.
+    const auto flat = model::flatStagePoint(clip, stage);
     const auto toLocal = model::invert(model::multiply(clip.concatenatedMatrix(), clip.contentMatrix()));
-    if (!toLocal)
+    if (!toLocal || !flat)
         return false;
     std::vector<uint16_t> widths;
     for (const swf::LineStyle& line : drawing->styles().lineStyles)
         widths.push_back(line.width);
-    return script::geometryContains(drawing->geometry(), widths, model::apply(*toLocal, stage), 20.0);
+    return script::geometryContains(drawing->geometry(), widths, model::apply(*toLocal, *flat), 20.0);
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include "as3/bitmap_classes.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 #include "as3/net_classes.h"
 #include "as3/net_loads.h"
 
@@ -585,25 +586,11 @@ void InfoState::finish(Machine& m, Value self, Value made, const std::string& wh
 }
 
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"LoaderInfo",
-     .base = u"flash.events.EventDispatcher",
-     .init = loaderInfoInit,
-     .sealed = true,
-     .package = Display,
-     .accessors = InfoAccessors,
-     .final = true},
-    {.name = u"Loader",
-     .base = u"flash.display.DisplayObjectContainer",
-     .init = loaderInit,
-     .sealed = true,
-     .package = Display,
-     .methods = LoaderMethods,
-     .accessors = LoaderAccessors},
-    {.name = u"AVM1Movie",
-     .base = u"flash.display.DisplayObject",
-     .init = initDisplayObject,
-     .sealed = true,
-     .package = Display},
+    sealedClass(Display, u"LoaderInfo", u"flash.events.EventDispatcher", loaderInfoInit, {.accessors = InfoAccessors},
+                true),
+    sealedClass(Display, u"Loader", u"flash.display.DisplayObjectContainer", loaderInit,
+                {.methods = LoaderMethods, .accessors = LoaderAccessors}),
+    sealedClass(Display, u"AVM1Movie", u"flash.display.DisplayObject", initDisplayObject, {}),
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 // reference to it.
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
@@ -309,34 +310,17 @@ const avm2::NativeMember MixerStatics[] = {{u"stopAll", mixerStopAll}};
 const avm2::NativeAccessor MixerAccessors[] = {{u"soundTransform", mixerTransform, setMixerTransform}};
 
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"SoundTransform",
-     .base = nullptr,
-     .init = transformInit,
-     .sealed = true,
-     .package = u"flash.media",
-     .accessors = TransformAccessors,
-     .final = true},
+    sealedClass(u"flash.media", u"SoundTransform", nullptr, transformInit, {.accessors = TransformAccessors}, true),
     {.name = u"Sound",
      .base = u"flash.events.EventDispatcher",
      .init = soundInit,
      .package = u"flash.media",
      .methods = SoundMethods,
      .accessors = SoundAccessors},
-    {.name = u"SoundChannel",
-     .base = u"flash.events.EventDispatcher",
-     .init = channelInit,
-     .sealed = true,
-     .package = u"flash.media",
-     .methods = ChannelMethods,
-     .accessors = ChannelAccessors,
-     .final = true},
-    {.name = u"SoundMixer",
-     .base = nullptr,
-     .sealed = true,
-     .statics = MixerStatics,
-     .package = u"flash.media",
-     .staticAccessors = MixerAccessors,
-     .final = true},
+    sealedClass(u"flash.media", u"SoundChannel", u"flash.events.EventDispatcher", channelInit,
+                {.methods = ChannelMethods, .accessors = ChannelAccessors}, true),
+    sealedClass(u"flash.media", u"SoundMixer", nullptr, nullptr,
+                {.statics = MixerStatics, .staticAccessors = MixerAccessors}, true),
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "avm2/machine.h"
 
+#include "model/placement3d.h"
 #include "model/transform.h"
 
 #include <algorithm>
@@ -46,8 +47,10 @@ void Player::sendMouse(Object* target, const char16_t* type, swf::Point stage, b
         avm2::Machine::Pin keep(m, event);
         auto& e = *event.asObject()->nativeAs<InputEventState>();
         const model::DisplayObject* o = displayOf(m, Value::object(target)).object.get();
+        // Through 3D projections back to the flat drawing, then its inverse.
+        const auto flat = o ? model::flatStagePoint(*o, stage) : std::optional(stage);
         const auto toLocal = o ? model::invert(o->concatenatedMatrix()) : std::optional<swf::Matrix>(swf::Matrix{});
-        const swf::Point local = toLocal ? model::apply(*toLocal, stage) : swf::Point{};
+        const swf::Point local = toLocal && flat ? model::apply(*toLocal, *flat) : swf::Point{};
         e.localX = local.x / 20;
         e.localY = local.y / 20;
         e.stageX = stage.x / 20;

@@ -4,6 +4,7 @@
 #include "as3/geom_values.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/timeline_instances.h"
 
 #include "avm2/conversions.h"
 
@@ -63,8 +64,11 @@ swf::Point stagePoint(Machine& m, Value point) {
     return {std::isfinite(p.x) ? p.x * 20 : 0.0, std::isfinite(p.y) ? p.y * 20 : 0.0};
 }
 
+// What the timeline placed since the last frame gets its object now, so it
+// is listed too.
 Value getObjectsUnderPoint(Machine& m, Value t, std::span<const Value> args) {
     const swf::Point at = stagePoint(m, argument(args, 0));
+    syncTimelineTree(m, t.asObject());
     std::vector<Value> found;
     collectUnder(m, script::HitTester(hostContext(m).stage), t.asObject(), at, nullptr, found);
     avm2::ArrayObject* list = m.newArray();

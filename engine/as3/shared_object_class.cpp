@@ -8,6 +8,7 @@
 // once with Error #2130; the file on disk stays as it was.
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 #include "as3/net_classes.h"
 
 #include "avm2/amf_values.h"
@@ -187,21 +188,9 @@ const avm2::NativeAccessor StaticAccessors[] = {{u"defaultObjectEncoding", getDe
 const avm2::NativeStringConstant FlushStatus[] = {{u"FLUSHED", u"flushed"}, {u"PENDING", u"pending"}};
 
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"SharedObject",
-     .base = u"flash.events.EventDispatcher",
-     .init = sharedInit,
-     .sealed = true,
-     .statics = Statics,
-     .package = u"flash.net",
-     .methods = Methods,
-     .accessors = Accessors,
-     .staticAccessors = StaticAccessors},
-    {.name = u"SharedObjectFlushStatus",
-     .base = u"Object",
-     .sealed = true,
-     .package = u"flash.net",
-     .stringConstants = FlushStatus,
-     .final = true},
+    sealedClass(u"flash.net", u"SharedObject", u"flash.events.EventDispatcher", sharedInit,
+                {.methods = Methods, .accessors = Accessors, .statics = Statics, .staticAccessors = StaticAccessors}),
+    staticsClass(u"flash.net", u"SharedObjectFlushStatus", {.strings = FlushStatus}),
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 // getDefinitionByName).
 #include "as3/external_values.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/byte_array.h"
 #include "avm2/class_object.h"
@@ -313,46 +314,18 @@ Value getDefinitionByName(Machine& m, Value thisValue, std::span<const Value> ar
     return domainGetDefinition(m, thisValue, args);
 }
 
+constexpr const char16_t* System = u"flash.system";
+
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"ExternalInterface",
-     .base = u"Object",
-     .sealed = true,
-     .statics = ExternalStatics,
-     .package = u"flash.external",
-     .staticAccessors = ExternalAccessors,
-     .final = true},
-    {.name = u"System",
-     .base = u"Object",
-     .sealed = true,
-     .statics = SystemStatics,
-     .package = u"flash.system",
-     .staticAccessors = SystemAccessors,
-     .final = true},
-    {.name = u"Capabilities",
-     .base = u"Object",
-     .sealed = true,
-     .package = u"flash.system",
-     .staticAccessors = CapabilityFlags,
-     .stringConstants = CapabilityTexts,
-     .final = true},
-    {.name = u"Security",
-     .base = u"Object",
-     .sealed = true,
-     .statics = SecurityStatics,
-     .package = u"flash.system",
-     .staticAccessors = SecurityAccessors,
-     .stringConstants = SecurityTexts,
-     .final = true},
-    {.name = u"ApplicationDomain",
-     .base = u"Object",
-     .init = domainInit,
-     .sealed = true,
-     .package = u"flash.system",
-     .methods = DomainMethods,
-     .accessors = DomainAccessors,
-     .staticAccessors = DomainStatics,
-     .final = true},
-    {.name = u"LoaderContext", .base = u"Object", .init = loaderContextInit, .package = u"flash.system"},
+    staticsClass(u"flash.external", u"ExternalInterface",
+                 {.statics = ExternalStatics, .staticAccessors = ExternalAccessors}),
+    staticsClass(System, u"System", {.statics = SystemStatics, .staticAccessors = SystemAccessors}),
+    staticsClass(System, u"Capabilities", {.staticAccessors = CapabilityFlags, .strings = CapabilityTexts}),
+    staticsClass(System, u"Security",
+                 {.statics = SecurityStatics, .staticAccessors = SecurityAccessors, .strings = SecurityTexts}),
+    sealedClass(System, u"ApplicationDomain", u"Object", domainInit,
+                {.methods = DomainMethods, .accessors = DomainAccessors, .staticAccessors = DomainStatics}, true),
+    {.name = u"LoaderContext", .base = u"Object", .init = loaderContextInit, .package = System},
 };
 
 const avm2::PackageFunction Functions[] = {

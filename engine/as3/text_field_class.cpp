@@ -7,6 +7,7 @@
 #include "as3/display_state.h"
 #include "as3/geom_values.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 #include "as3/text_values.h"
 
 #include "avm2/conversions.h"
@@ -672,13 +673,8 @@ std::optional<size_t> charIndexAt(const model::EditTextObject& field, double x, 
 
 std::span<const avm2::CoreClassSpec> textFieldClasses() {
     static const avm2::CoreClassSpec Classes[] = {
-        {.name = u"TextField",
-         .base = u"flash.display.InteractiveObject",
-         .init = fullInit,
-         .sealed = true,
-         .package = u"flash.text",
-         .methods = Methods,
-         .accessors = Accessors},
+        sealedClass(u"flash.text", u"TextField", u"flash.display.InteractiveObject", fullInit,
+                    {.methods = Methods, .accessors = Accessors}),
         {.name = u"TextLineMetrics", .base = u"Object", .init = lineMetricsInit, .package = u"flash.text"},
     };
     return Classes;

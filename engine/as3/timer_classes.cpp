@@ -4,6 +4,7 @@
 // the schedule, so it runs on with no other reference to it.
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 
@@ -144,13 +145,8 @@ const avm2::NativeAccessor Accessors[] = {{u"delay", getDelay, setDelay},
                                           {u"currentCount", getCurrentCount},
                                           {u"running", getRunning}};
 
-const avm2::CoreClassSpec Classes[] = {{.name = u"Timer",
-                                        .base = u"flash.events.EventDispatcher",
-                                        .init = timerInit,
-                                        .sealed = true,
-                                        .package = u"flash.utils",
-                                        .methods = Methods,
-                                        .accessors = Accessors}};
+const avm2::CoreClassSpec Classes[] = {sealedClass(u"flash.utils", u"Timer", u"flash.events.EventDispatcher", timerInit,
+                                                   {.methods = Methods, .accessors = Accessors})};
 
 const avm2::PackageFunction Functions[] = {{u"flash.utils", u"setTimeout", addCall<false>},
                                            {u"flash.utils", u"setInterval", addCall<true>},

@@ -3,6 +3,7 @@
 // event: scripts build and keep them; the container shows no menu.
 #include "as3/event_dispatch.h"
 #include "as3/focus.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 
@@ -196,38 +197,14 @@ const avm2::NativeMember BuiltInMethods[] = {{u"clone", builtInClone}};
 const avm2::NativeMember MenuMethods[] = {{u"hideBuiltInItems", menuHideBuiltIn}, {u"clone", menuClone}};
 const avm2::NativeMember ItemMethods[] = {{u"clone", itemClone}};
 
+constexpr const char16_t* Ui = u"flash.ui";
+
 const avm2::CoreClassSpec Classes[] = {
-    {.name = u"Keyboard",
-     .base = u"Object",
-     .init = noConstruct,
-     .sealed = true,
-     .statics = KeyboardMethods,
-     .constants = KeyCodes,
-     .package = u"flash.ui",
-     .staticAccessors = KeyboardStatics,
-     .final = true},
-    {.name = u"KeyLocation",
-     .base = u"Object",
-     .init = noConstruct,
-     .sealed = true,
-     .constants = KeyLocations,
-     .package = u"flash.ui",
-     .final = true},
-    {.name = u"Mouse",
-     .base = u"Object",
-     .init = noConstruct,
-     .sealed = true,
-     .statics = MouseStatics,
-     .package = u"flash.ui",
-     .staticAccessors = MouseStaticAccessors,
-     .final = true},
-    {.name = u"MouseCursor",
-     .base = u"Object",
-     .init = noConstruct,
-     .sealed = true,
-     .package = u"flash.ui",
-     .stringConstants = CursorNames,
-     .final = true},
+    staticsClass(Ui, u"Keyboard", {.statics = KeyboardMethods, .staticAccessors = KeyboardStatics, .numbers = KeyCodes},
+                 noConstruct),
+    staticsClass(Ui, u"KeyLocation", {.numbers = KeyLocations}, noConstruct),
+    staticsClass(Ui, u"Mouse", {.statics = MouseStatics, .staticAccessors = MouseStaticAccessors}, noConstruct),
+    staticsClass(Ui, u"MouseCursor", {.strings = CursorNames}, noConstruct),
     {.name = u"ContextMenuBuiltInItems",
      .base = u"Object",
      .init = builtInInit,

@@ -589,6 +589,12 @@ VectorKind kindOf(Machine& m, const ClassObject* element) {
 
 }  // namespace
 
+Value newVectorOf(Machine& m, ClassObject* element) {
+    const Value type = Value::object(applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
+                                                     element ? Value::object(element) : Value::null()));
+    return m.construct(type, {});
+}
+
 ClassObject* applyVectorType(Machine& m, Value genericValue, Value param) {
     ClassObject* generic = m.coreClass(u"__AS3__.vec", u"Vector");
     if (!generic || !genericValue.isObject() || genericValue.asObject() != generic)

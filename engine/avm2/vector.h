@@ -73,6 +73,8 @@ class Machine;
 // parameter; `generic` must be __AS3__.vec::Vector. Throws TypeError 1127
 // when `generic` is not a parameterised type.
 [[nodiscard]] ClassObject* applyVectorType(Machine& m, Value generic, Value param);
+// A new empty Vector.<element>, for natives that hand vectors out.
+[[nodiscard]] Value newVectorOf(Machine& m, ClassObject* element);
 // Converts a value to the vector's element type (TypeError 1034 when an
 // object is not of the element class).
 [[nodiscard]] Value coerceElement(Machine& m, const VectorObject& v, Value x);

@@ -1,7 +1,12 @@
 #include "model/placement3d.h"
 
+#include "model/display_object.h"
+#include "model/transform.h"
+
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace model {
 
@@ -99,6 +104,233 @@ std::optional<Matrix3D> invert3D(const Matrix3D& m) {
             r[c * 4 + row] = (((row + c) & 1) ? -1 : 1) * minor(m, c, row) / d;
     }
     return r;
+}
+
+namespace {
+
+using Quaternion = std::array<double, 4>;
+
+// Element (row r, column c).
+double& at(Matrix3D& m, int r, int c) { return m[size_t(c * 4 + r)]; }
+
+Quaternion normalized(Quaternion q) {
+    const double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    if (!(n > 0))
+        return {0, 0, 0, 1};
+    for (double& v : q)
+        v /= n;
+    return q;
+}
+
+}  // namespace
+
+std::optional<Parts3D> decompose3D(const Matrix3D& source) {
+    Matrix3D m = source;
+    Parts3D p;
+    p.move = {m[12], m[13], m[14]};
+    for (int c = 0; c < 3; ++c)
+        p.scale[size_t(c)] =
+            std::sqrt(at(m, 0, c) * at(m, 0, c) + at(m, 1, c) * at(m, 1, c) + at(m, 2, c) * at(m, 2, c));
+    // A mirrored matrix keeps a proper rotation by turning z's scale.
+    const double handedness = at(m, 0, 0) * (at(m, 1, 1) * at(m, 2, 2) - at(m, 2, 1) * at(m, 1, 2)) -
+                              at(m, 0, 1) * (at(m, 1, 0) * at(m, 2, 2) - at(m, 2, 0) * at(m, 1, 2)) +
+                              at(m, 0, 2) * (at(m, 1, 0) * at(m, 2, 1) - at(m, 2, 0) * at(m, 1, 1));
+    if (handedness < 0)
+        p.scale[2] = -p.scale[2];
+    for (int c = 0; c < 3; ++c) {
+        const double s = p.scale[size_t(c)];
+        if (!(std::abs(s) > 1e-12) || !std::isfinite(s))
+            return std::nullopt;
+        for (int r = 0; r < 3; ++r)
+            at(m, r, c) /= s;
+    }
+    const double trace = at(m, 0, 0) + at(m, 1, 1) + at(m, 2, 2);
+    Quaternion q;
+    if (trace > 0) {
+        const double s = std::sqrt(trace + 1) * 2;
+        q = {(at(m, 2, 1) - at(m, 1, 2)) / s, (at(m, 0, 2) - at(m, 2, 0)) / s, (at(m, 1, 0) - at(m, 0, 1)) / s, s / 4};
+    } else if (at(m, 0, 0) > at(m, 1, 1) && at(m, 0, 0) > at(m, 2, 2)) {
+        const double s = std::sqrt(1 + at(m, 0, 0) - at(m, 1, 1) - at(m, 2, 2)) * 2;
+        q = {s / 4, (at(m, 0, 1) + at(m, 1, 0)) / s, (at(m, 0, 2) + at(m, 2, 0)) / s, (at(m, 2, 1) - at(m, 1, 2)) / s};
+    } else if (at(m, 1, 1) > at(m, 2, 2)) {
+        const double s = std::sqrt(1 + at(m, 1, 1) - at(m, 0, 0) - at(m, 2, 2)) * 2;
+        q = {(at(m, 0, 1) + at(m, 1, 0)) / s, s / 4, (at(m, 1, 2) + at(m, 2, 1)) / s, (at(m, 0, 2) - at(m, 2, 0)) / s};
+    } else {
+        const double s = std::sqrt(1 + at(m, 2, 2) - at(m, 0, 0) - at(m, 1, 1)) * 2;
+        q = {(at(m, 0, 2) + at(m, 2, 0)) / s, (at(m, 1, 2) + at(m, 2, 1)) / s, s / 4, (at(m, 1, 0) - at(m, 0, 1)) / s};
+    }
+    p.rotation = normalized(q);
+    return p;
+}
+
+Matrix3D recompose3D(const Parts3D& p) {
+    const auto [x, y, z, w] = normalized(p.rotation);
+    Matrix3D m = identity3D();
+    const double rotation[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
+                                   {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
+                                   {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            at(m, r, c) = rotation[r][c] * p.scale[size_t(c)];
+    }
+    m[12] = p.move[0];
+    m[13] = p.move[1];
+    m[14] = p.move[2];
+    return m;
+}
+
+std::array<double, 4> quaternionFromEuler(double x, double y, double z) {
+    const double cx = std::cos(x / 2), sx = std::sin(x / 2), cy = std::cos(y / 2), sy = std::sin(y / 2);
+    const double cz = std::cos(z / 2), sz = std::sin(z / 2);
+    // z * y * x: x turns first.
+    return {sx * cy * cz - cx * sy * sz, cx * sy * cz + sx * cy * sz, cx * cy * sz - sx * sy * cz,
+            cx * cy * cz + sx * sy * sz};
+}
+
+std::array<double, 3> eulerFromQuaternion(const std::array<double, 4>& q) {
+    const Matrix3D m = recompose3D({.rotation = q});
+    const double r20 = std::clamp(m[2], -1.0, 1.0);
+    const double y = std::asin(-r20);
+    if (std::abs(r20) > 1 - 1e-12)  // x and z turn about one axis: all of it on z
+        return {0, y, std::atan2(-m[4], m[5])};
+    return {std::atan2(m[6], m[10]), y, std::atan2(m[1], m[0])};
+}
+
+Parts3D interpolate3D(const Parts3D& a, const Parts3D& b, double t) {
+    Parts3D r;
+    for (size_t i = 0; i < 3; ++i) {
+        r.move[i] = a.move[i] + (b.move[i] - a.move[i]) * t;
+        r.scale[i] = a.scale[i] + (b.scale[i] - a.scale[i]) * t;
+    }
+    Quaternion q = b.rotation;
+    double cosine = a.rotation[0] * q[0] + a.rotation[1] * q[1] + a.rotation[2] * q[2] + a.rotation[3] * q[3];
+    if (cosine < 0) {  // the short way round
+        cosine = -cosine;
+        for (double& v : q)
+            v = -v;
+    }
+    double wa = 1 - t, wb = t;
+    if (cosine < 1 - 1e-9) {
+        const double angle = std::acos(cosine), s = std::sin(angle);
+        wa = std::sin((1 - t) * angle) / s;
+        wb = std::sin(t * angle) / s;
+    }
+    for (size_t i = 0; i < 4; ++i)
+        r.rotation[i] = a.rotation[i] * wa + q[i] * wb;
+    r.rotation = normalized(r.rotation);
+    return r;
+}
+
+Matrix3D placementMatrix(const DisplayObject& o, const Placement3D& place) {
+    return place.matrix ? *place.matrix
+                        : compose3D(o.x(), o.y(), place.z, o.xScale() / 100, o.yScale() / 100, place.scaleZ,
+                                    place.rotationX, place.rotationY, o.rotation());
+}
+
+std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage, double z) {
+    if (!(place.focalLength > 0))
+        return stage;
+    const double depth = place.focalLength + z;
+    if (!(depth > 1e-3))
+        return std::nullopt;
+    const double k = place.focalLength / depth;
+    return swf::Point{(place.center.x + (stage.x / 20 - place.center.x) * k) * 20,
+                      (place.center.y + (stage.y / 20 - place.center.y) * k) * 20};
+}
+
+namespace {
+
+swf::Matrix parentToStage(const DisplayObject& o) {
+    return o.parent() ? o.parent()->concatenatedMatrix() : swf::Matrix{};
+}
+
+}  // namespace
+
+std::optional<swf::Point> projectToStage(const DisplayObject& o, double x, double y, double z) {
+    if (!o.placement3D())
+        return std::nullopt;
+    const Matrix3D m = placementMatrix(o, *o.placement3D());
+    const swf::Point flat = apply(parentToStage(o), {(m[0] * x + m[4] * y + m[8] * z + m[12]) * 20,
+                                                     (m[1] * x + m[5] * y + m[9] * z + m[13]) * 20});
+    return perspective(*o.placement3D(), flat, m[2] * x + m[6] * y + m[10] * z + m[14]);
+}
+
+std::optional<swf::Point> unprojectFromStage(const DisplayObject& o, swf::Point stage) {
+    if (!o.placement3D())
+        return std::nullopt;
+    const Placement3D& place = *o.placement3D();
+    const Matrix3D m = placementMatrix(o, place);
+    // The flat image of local (x, y) is e + x * a + y * b (stage pixels).
+    const swf::Matrix parent = parentToStage(o);
+    auto flat = [&](double x, double y) {
+        const swf::Point p = apply(parent, {(m[0] * x + m[4] * y + m[12]) * 20, (m[1] * x + m[5] * y + m[13]) * 20});
+        return swf::Point{p.x / 20, p.y / 20};
+    };
+    const swf::Point e = flat(0, 0), ax = flat(1, 0), by = flat(0, 1);
+    const swf::Point a{ax.x - e.x, ax.y - e.y}, b{by.x - e.x, by.y - e.y};
+    const double f = place.focalLength, sx = stage.x / 20, sy = stage.y / 20;
+    // Shown at s: (s - c) * (f + z(x, y)) = f * (flat(x, y) - c), linear in x, y.
+    double p, q, r, s, u, v;
+    if (f > 0) {
+        const double dx = sx - place.center.x, dy = sy - place.center.y;
+        p = f * a.x - dx * m[2];
+        q = f * b.x - dx * m[6];
+        u = dx * (f + m[14]) - f * (e.x - place.center.x);
+        r = f * a.y - dy * m[2];
+        s = f * b.y - dy * m[6];
+        v = dy * (f + m[14]) - f * (e.y - place.center.y);
+    } else {
+        p = a.x, q = b.x, u = sx - e.x, r = a.y, s = b.y, v = sy - e.y;
+    }
+    const double det = p * s - q * r;
+    if (!(std::abs(det) > 1e-12))
+        return std::nullopt;
+    const double x = (u * s - q * v) / det, y = (p * v - u * r) / det;
+    if (!std::isfinite(x) || !std::isfinite(y) || (f > 0 && !(f + m[2] * x + m[6] * y + m[14] > 1e-3)))
+        return std::nullopt;
+    return swf::Point{x, y};
+}
+
+std::optional<swf::Point> flatStagePoint(const DisplayObject& object, swf::Point stage) {
+    std::vector<const DisplayObject*> placed;
+    for (const DisplayObject* o = &object; o && placed.size() < 256; o = o->parent()) {
+        if (o->placement3D())
+            placed.push_back(o);
+    }
+    // Outermost first: each inner projection works in the flat drawing of the outer.
+    for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+        const auto local = unprojectFromStage(**it, stage);
+        if (!local)
+            return std::nullopt;
+        stage = apply((*it)->concatenatedMatrix(), {local->x * 20, local->y * 20});
+    }
+    return stage;
+}
+
+std::optional<swf::Point> shownOnStage(const DisplayObject& object, swf::Point local) {
+    const DisplayObject* at = &object;
+    for (int steps = 0; at && steps < 256; ++steps) {
+        const DisplayObject* placed = at;
+        while (placed && !placed->placement3D())
+            placed = placed->parent();
+        if (!placed)
+            return apply(at->concatenatedMatrix(), local);
+        if (placed != at) {
+            const auto inverse = invert(placed->concatenatedMatrix());
+            if (!inverse)
+                return std::nullopt;
+            local = apply(*inverse, apply(at->concatenatedMatrix(), local));
+        }
+        const auto shown = projectToStage(*placed, local.x / 20, local.y / 20, 0);
+        at = placed->parent();
+        if (!shown || !at)
+            return shown;
+        const auto inverse = invert(at->concatenatedMatrix());
+        if (!inverse)
+            return std::nullopt;
+        local = apply(*inverse, *shown);
+    }
+    return std::nullopt;
 }
 
 }  // namespace model

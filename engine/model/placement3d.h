@@ -42,4 +42,39 @@ struct Placement3D {
 [[nodiscard]] std::optional<Matrix3D> invert3D(const Matrix3D& m);
 [[nodiscard]] double determinant3D(const Matrix3D& m);
 
+// A matrix taken apart: move, rotation as a unit quaternion (x, y, z, w) and
+// scale, so that m = move * rotation * scale. None when a scale is zero.
+struct Parts3D {
+    std::array<double, 3> move{};
+    std::array<double, 4> rotation{0, 0, 0, 1};
+    std::array<double, 3> scale{1, 1, 1};
+};
+[[nodiscard]] std::optional<Parts3D> decompose3D(const Matrix3D& m);
+[[nodiscard]] Matrix3D recompose3D(const Parts3D& parts);
+// Rotations about x, then y, then z (radians) <-> quaternion.
+[[nodiscard]] std::array<double, 4> quaternionFromEuler(double x, double y, double z);
+[[nodiscard]] std::array<double, 3> eulerFromQuaternion(const std::array<double, 4>& q);
+// Between a and b: moves and scales straight, rotation along the sphere.
+[[nodiscard]] Parts3D interpolate3D(const Parts3D& a, const Parts3D& b, double t);
+
+class DisplayObject;
+
+// The 4x4 matrix a 3D-placed object is drawn with (in its parent, pixels).
+[[nodiscard]] Matrix3D placementMatrix(const DisplayObject& object, const Placement3D& place);
+// Perspective of the placement's projection: a stage point (twips) at depth z.
+[[nodiscard]] std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage, double z);
+// A point of a 3D-placed object (pixels) where the stage shows it (twips);
+// none behind the eye.
+[[nodiscard]] std::optional<swf::Point> projectToStage(const DisplayObject& object, double x, double y, double z);
+// The point of the object's z = 0 plane (pixels) shown at the stage point
+// (twips); none when the plane is seen edge-on or the point is behind the eye.
+[[nodiscard]] std::optional<swf::Point> unprojectFromStage(const DisplayObject& object, swf::Point stage);
+// Hit tests look at the flat drawing: the stage point moved back through the
+// projections of the object and its ancestors placed in 3D to where the flat
+// drawing of the object has the same content point. None when off plane.
+[[nodiscard]] std::optional<swf::Point> flatStagePoint(const DisplayObject& object, swf::Point stage);
+// Where the stage shows a point of the object (twips both), through the
+// projections of it and its ancestors; none behind the eye.
+[[nodiscard]] std::optional<swf::Point> shownOnStage(const DisplayObject& object, swf::Point local);
+
 }  // namespace model

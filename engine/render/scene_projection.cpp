@@ -57,10 +57,7 @@ void ScenePainter::paintProjected(const model::DisplayObject& object, const Fram
     cairo_matrix_t toStage = m_stage;
     if (bounds.empty || cairo_matrix_invert(&toStage) != CAIRO_STATUS_SUCCESS)
         return;
-    const model::Matrix3D m =
-        place.matrix ? *place.matrix
-                     : model::compose3D(object.x(), object.y(), place.z, object.xScale() / 100, object.yScale() / 100,
-                                        place.scaleZ, place.rotationX, place.rotationY, object.rotation());
+    const model::Matrix3D m = model::placementMatrix(object, place);
     // A local point (twips) through the matrix (pixels), the parent's
     // placement and the stage's perspective, to the surface.
     auto project = [&](double u, double v) {

@@ -5,6 +5,7 @@
 #include "model/display_list.h"
 #include "model/edit_text_object.h"
 #include "model/morph_object.h"
+#include "model/placement3d.h"
 #include "model/shape_object.h"
 #include "model/stage.h"
 #include "model/transform.h"
@@ -81,6 +82,15 @@ std::optional<swf::Point> toLocal(const swf::Matrix& toStage, swf::Point stage) 
     if (!inverse)
         return std::nullopt;
     return model::apply(*inverse, stage);
+}
+
+// A 3D-placed object's point in its flat drawing (its parent's projection
+// already taken back).
+std::optional<swf::Point> throughOwnProjection(const model::DisplayObject& object, swf::Point stage) {
+    const auto local = model::unprojectFromStage(object, stage);
+    if (!local)
+        return std::nullopt;
+    return model::apply(object.concatenatedMatrix(), {local->x * 20, local->y * 20});
 }
 
 std::vector<uint16_t> widthsOf(const swf::Shape& shape) {
@@ -183,6 +193,11 @@ bool HitTester::hitsCharacter(model::GeometryCache& characters, uint16_t id, con
 }
 
 bool HitTester::hitsButton(const model::ButtonObject& button, swf::Point stage) const {
+    const auto flat = model::flatStagePoint(button, stage);
+    return flat && hitsButtonFlat(button, *flat);
+}
+
+bool HitTester::hitsButtonFlat(const model::ButtonObject& button, swf::Point stage) const {
     const swf::Matrix m = button.concatenatedMatrix();
     for (const swf::ButtonRecord& r : button.button().records) {
         if (r.hit && hitsCharacter(button.geometry(), r.characterId, model::multiply(m, r.matrix), stage, 1))
@@ -206,6 +221,12 @@ bool outsideWindow(const model::DisplayObject& object, swf::Point stage) {
 bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden, int depth) const {
     if (depth > MaxDepth || (!includeHidden && !object.isVisible()) || object.isMask())
         return false;
+    if (object.placement3D()) {
+        const auto flat = throughOwnProjection(object, stage);
+        if (!flat)
+            return false;
+        stage = *flat;
+    }
     switch (object.kind()) {
     case model::DisplayKind::Shape: {
         const auto& shape = static_cast<const model::ShapeObject&>(object);
@@ -218,7 +239,7 @@ bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage
         return morph && local && geometryContains(morph->geometry, widthsOf(morph->shape), *local, 20.0);
     }
     case model::DisplayKind::Button:
-        return hitsButton(static_cast<const model::ButtonObject&>(object), stage);
+        return hitsButtonFlat(static_cast<const model::ButtonObject&>(object), stage);
     case model::DisplayKind::MovieClip: {
         if (outsideWindow(object, stage))
             return false;
@@ -236,29 +257,49 @@ bool HitTester::hitsDisplay(const model::DisplayObject& object, swf::Point stage
 }
 
 bool HitTester::hits(const model::DisplayObject& object, swf::Point stage, bool includeHidden) const {
+    // The object's own projection is hitsDisplay's; its ancestors' here.
+    if (const model::DisplayObject* parent = object.parent()) {
+        const auto flat = model::flatStagePoint(*parent, stage);
+        if (!flat)
+            return false;
+        stage = *flat;
+    }
     return hitsDisplay(object, stage, includeHidden, 0);
 }
 
 model::DisplayObject* HitTester::topmost(model::DisplayObject& container, swf::Point stage,
                                          const model::DisplayObject* exclude) const {
+    const auto flat = model::flatStagePoint(container, stage);
+    return flat ? topmostFlat(container, *flat, exclude, 0) : nullptr;
+}
+
+model::DisplayObject* HitTester::topmostFlat(model::DisplayObject& container, swf::Point stage,
+                                             const model::DisplayObject* exclude, int depth) const {
     const model::DisplayList* list = container.children();
-    if (!list || !container.isVisible())
+    if (!list || !container.isVisible() || depth > MaxDepth)
         return nullptr;
     for (auto it = list->entries().rbegin(); it != list->entries().rend(); ++it) {
         model::DisplayObject* child = it->second.get();
         if (child == exclude || !child->isVisible() || child->isMask())
             continue;
         if (child->kind() == model::DisplayKind::MovieClip) {
-            if (outsideWindow(*child, stage))
+            swf::Point at = stage;
+            if (child->placement3D()) {
+                const auto flat = throughOwnProjection(*child, stage);
+                if (!flat)
+                    continue;
+                at = *flat;
+            }
+            if (outsideWindow(*child, at))
                 continue;
-            if (model::DisplayObject* found = topmost(*child, stage, exclude))
+            if (model::DisplayObject* found = topmostFlat(*child, at, exclude, depth + 1))
                 return found;
             // Its drawing lies below its children.
-            if (hitsDrawing(*child, stage))
+            if (hitsDrawing(*child, at))
                 return child;
             continue;
         }
-        if (hits(*child, stage))
+        if (hitsDisplay(*child, stage, false, 0))
             return child;
     }
     return nullptr;

@@ -4,7 +4,8 @@
 // Shapes are hit inside their fills (with their fill rule) or within half a
 // stroke's width of a line (at least a pixel); text, text fields and bitmaps
 // by their boxes; containers by any child except masks. A button is hit in
-// the shapes of its hit-state records. Points are stage twips.
+// the shapes of its hit-state records. Points are stage twips; objects placed
+// in 3D are hit where their projection shows them.
 #pragma once
 
 #include "model/geometry_cache.h"
@@ -38,8 +39,13 @@ private:
     // `characters`: the geometry of the movie the id belongs to.
     [[nodiscard]] bool hitsCharacter(model::GeometryCache& characters, uint16_t id, const swf::Matrix& toStage,
                                      swf::Point stage, int depth) const;
+    // The *Flat forms take the point already moved past 3D projections
+    // (model::flatStagePoint) of everything above the object.
     [[nodiscard]] bool hitsDisplay(const model::DisplayObject& object, swf::Point stage, bool includeHidden,
                                    int depth) const;
+    [[nodiscard]] bool hitsButtonFlat(const model::ButtonObject& button, swf::Point stage) const;
+    [[nodiscard]] model::DisplayObject* topmostFlat(model::DisplayObject& container, swf::Point stage,
+                                                    const model::DisplayObject* exclude, int depth) const;
 
     model::Stage& m_stage;
 };

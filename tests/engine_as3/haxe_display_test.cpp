@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
@@ -446,6 +448,99 @@ TEST(HaxeDisplay, ObjectsPlacedIn3DAreDrawnInPerspective) {
     };
     for (const Area& a : areas)
         expectArea(picture, a);
+}
+
+// Matrix3D's parts, motion and projections, and objects placed in 3D hit
+// and mapped where their projection shows them (the turned square spans
+// about 91..111 across, the pushed-back one 60..70 by 35..45).
+TEST(HaxeDisplay, ThreeDimensionalMathAndHitsFollowTheProjection) {
+    REQUIRE_HAXE();
+    auto p = play("Depth");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    const struct {
+        const char16_t* command;
+        const char16_t* facts;
+    } reports[] = {
+        // move, Euler angles (degrees), scale; quarter turn as quaternion z, w
+        // and axis z, angle; round trip; zero scale refused
+        {u"parts", u"5,6,7,0,30,0,2,3,4,0.707,0.707,1,90,true,true,false"},
+        // halfway move and turn; pointAt's forward and kept move; halfway
+        // towards; row 0 and column 3; row 1 written
+        {u"motion", u"5,0.707,0.707,1,0,0,2,0.707,-0.707,1,5,5,6,7,1,2,9"},
+        // focal length 100: (10, 20, 50) at (20, 40); t is 1 / depth
+        {u"projections", u"20,40,1,4,20,40,-5,5,0.02,1,0.01"},
+        // centre, edge, round trip, far corner halfway to the centre,
+        // relative move, projected hits, objects under points
+        {u"space", u"100,50,true,10,5,70,45,30,5,true,false,false,true,false,true,true"},
+        // unknown orientation, row 4, short raw data, two parts, a lone
+        // coordinate, copying past the vector's end
+        {u"refusals", u"2187,2004,1125,false,2,1125"},
+    };
+    for (const auto& r : reports) {
+        SCOPED_TRACE(std::string(r.command, r.command + std::char_traits<char16_t>::length(r.command)));
+        EXPECT_EQ(p->host.command(r.command), std::u16string(r.facts));
+    }
+    // The pointer finds the turned square where it shows, not where its
+    // flat shape would be; the local point is on its plane: screen x 105
+    // is x / 2 * f / (f - x sin 60) = 5, so x = 10 f / (f + 10 sin 60).
+    auto px = [](double x, double y) { return swf::Point{x * 20, y * 20}; };
+    p->player->mouseDown(px(116, 50));
+    p->player->mouseUp(px(116, 50));
+    EXPECT_FALSE(p->host.command(u"down"));
+    p->player->mouseDown(px(105, 50));
+    p->player->mouseUp(px(105, 50));
+    const double f = 100 / std::tan(27.5 * std::numbers::pi / 180);
+    const double x = 10 * f / (f + 10 * std::sin(60 * std::numbers::pi / 180));
+    const auto down = p->host.command(u"down");
+    ASSERT_TRUE(down);
+    EXPECT_NEAR(std::stod(std::string(down->begin(), down->begin() + down->find(u','))), x, 0.01);
+    EXPECT_EQ(down->substr(down->find(u',')), u",0");
+}
+
+// readGraphicsData gives the drawing back path by path; drawGraphicsData of
+// that list (50 pixels right) and copyFrom (100 right) draw the same pixels.
+TEST(HaxeDisplay, GraphicsDataReadBackDrawsTheSame) {
+    REQUIRE_HAXE();
+    auto p = play("Readback");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
+                                                ? ""
+                                                : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
+    EXPECT_EQ(p->host.command(u"readback"),
+              u"solid/path/end/stroke/path/stroke/solid/path/end/gradient/path/end/bitmap/path/end,16711680,4,255,0.5,"
+              u"1 2 2 2 2,5 5 25 5 25 25 5 25 5 5,linear,0 16777215,0 255,25,false,2,FFFFFFFF,10,0");
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    const struct {
+        const char* what;
+        int32_t x, y;
+        uint32_t rgb;
+    } points[] = {
+        {"red square", 15, 15, 0xFF0000},
+        {"its blue line", 5, 15, 0x0000FF},
+        {"bitmap's black pixel", 10, 50, 0x000000},
+        {"bitmap's white pixel", 20, 50, 0xFFFFFF},
+        {"outside", 48, 60, 0xFFFFFF},
+    };
+    for (const auto& at : points) {
+        SCOPED_TRACE(at.what);
+        EXPECT_EQ(picture.rgb(at.x, at.y), at.rgb);
+    }
+    // Half green over white, and the gradient lighter to the right.
+    EXPECT_EQ(picture.rgb(33, 22) >> 8 & 0xFF, 0xFFu);
+    EXPECT_NEAR(double(picture.rgb(33, 22) >> 16), 127, 2);
+    EXPECT_LT(picture.rgb(6, 35) & 0xFF, 0x30u);
+    EXPECT_GT(picture.rgb(43, 35) & 0xFF, 0xD0u);
+    for (int32_t shift : {50, 100}) {
+        for (int32_t y = 0; y < 60; y += 2) {
+            for (int32_t x = 0; x < 50; x += 2)
+                ASSERT_EQ(picture.rgb(x + shift, y), picture.rgb(x, y)) << x << "," << y << " shifted " << shift;
+        }
+    }
 }
 
 }  // namespace
