@@ -90,7 +90,11 @@ bool boolArg(std::span<const Value> args, size_t i, bool otherwise) {
     return i < args.size() && !args[i].isUndefined() ? avm2::toBoolean(args[i]) : otherwise;
 }
 
+// Charges a bitmap's pixels to the heap (a catchable Error #1000 past it).
+void chargePixels(Machine& m, int64_t width, int64_t height) { m.chargeExternal(size_t(width * height * 4)); }
+
 Value newBitmapData(Machine& m, bitmap::BitmapData data) {
+    chargePixels(m, data.width(), data.height());
     const Value made = m.construct(Value::object(m.coreClass(u"flash.display", u"BitmapData")),
                                    std::array{Value::number(1), Value::number(1)});
     stateOf(made)->holder = std::make_shared<script::BitmapHolder>(std::move(data));
@@ -121,6 +125,18 @@ Value init(Machine& m, Value t, std::span<const Value> args) {
     if (!state->holder) {
         if (!(std::isfinite(w) && std::isfinite(h) && w >= 1 && h >= 1 && w <= 1e9 && h <= 1e9))
             invalid(m);
+        const bitmap::SizeLimits limits;
+        if (w <= limits.maxSide && h <= limits.maxSide && int64_t(w) * int64_t(h) <= limits.maxPixels) {
+            // A script's big bitmap may fit once the ones it dropped are
+            // gone: collect here, where only the new object (pinned) and
+            // the caller's published values are live.
+            const size_t bytes = size_t(w) * size_t(h) * 4;
+            if (bytes >= (size_t(1) << 20) && !m.fitsExternal(bytes)) {
+                Machine::Pin keep(m, t);
+                (void)m.collect();
+            }
+            chargePixels(m, int64_t(w), int64_t(h));
+        }
         auto made =
             bitmap::BitmapData::create(int32_t(w), int32_t(h), boolArg(args, 2, true), uintArg(m, args, 3, 0xFFFFFFFF));
         if (!made)
@@ -682,5 +698,7 @@ std::shared_ptr<const model::FillBitmap> fillBitmapOf(Value v) {
 }
 
 std::span<const avm2::CoreClassSpec> bitmapClasses() { return Classes; }
+
+Value makeBitmapData(Machine& m, bitmap::BitmapData data) { return newBitmapData(m, std::move(data)); }
 
 }  // namespace as3

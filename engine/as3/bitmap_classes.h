@@ -6,6 +6,7 @@
 
 #include "avm2/core_library.h"
 #include "avm2/machine.h"
+#include "bitmap/bitmap_data.h"
 
 #include "model/drawing.h"
 
@@ -17,5 +18,7 @@ namespace as3 {
 // The pixels of a live BitmapData value for a fill; null for anything else.
 [[nodiscard]] std::shared_ptr<const model::FillBitmap> fillBitmapOf(avm2::Value v);
 [[nodiscard]] std::span<const avm2::CoreClassSpec> bitmapClasses();
+// A BitmapData holding the pixels.
+[[nodiscard]] avm2::Value makeBitmapData(avm2::Machine& m, bitmap::BitmapData data);
 
 }  // namespace as3

@@ -40,7 +40,9 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value stage;
     avm2::Value loaderInfo;
     avm2::Value parameters;
-    avm2::Value domain;  // ApplicationDomain.currentDomain, made on first use
+    // The ApplicationDomain object of each domain, made on first use.
+    std::map<const avm2::Domain*, avm2::Value> domains;
+    avm2::Value domainMemory;  // ApplicationDomain.domainMemory's byte array
     bool marshallExceptions = false;
     TimerSchedule timers;                              // running Timers, setTimeout and setInterval
     avm2::Value hover;                                 // the object the pointer is over
@@ -75,10 +77,22 @@ struct HostContext {
     avm2::Value pendingInfo = {};
     // SymbolClass: the class name linked to each character (0, the document, too).
     std::map<uint16_t, std::u16string> symbolClasses = {};
-    // The same for each ActionScript 3 movie a Loader loaded, by its movie.
-    std::map<const swf::Movie*, std::map<uint16_t, std::u16string>> loadedSymbolClasses = {};
+    // The same for each ActionScript 3 movie a Loader loaded, by its movie,
+    // with the domain its classes are defined in.
+    struct LoadedLibrary {
+        std::map<uint16_t, std::u16string> classes;
+        avm2::Domain* domain = nullptr;
+        // The loaded root, whose library `new Symbol()` makes objects from.
+        std::weak_ptr<model::DisplayObject> root;
+    };
+    std::map<const swf::Movie*, LoadedLibrary> loadedSymbolClasses = {};
     // The classes of those found so far (by their instances' traits).
-    std::map<const avm2::Traits*, uint16_t> linkedTraits = {};
+    // The movie is null for the main one.
+    struct LinkedSymbol {
+        uint16_t id = 0;
+        const swf::Movie* movie = nullptr;
+    };
+    std::map<const avm2::Traits*, LinkedSymbol> linkedTraits = {};
     uint64_t instances = 0;  // names of display objects made: instance1, instance2...
     // Set by timeline calls of scripts: frame scripts of the frame reached run
     // before the entry ends.
@@ -118,8 +132,12 @@ struct HostContext {
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }
 
-// ApplicationDomain.currentDomain: the one domain of the movie's definitions.
+// ApplicationDomain.currentDomain: the domain of the running code.
 [[nodiscard]] avm2::Value currentDomain(avm2::Machine& m);
+// The ApplicationDomain object of a domain (one per domain).
+[[nodiscard]] avm2::Value domainObject(avm2::Machine& m, avm2::Domain* domain);
+// The domain of an ApplicationDomain object; TypeError #1034 for anything else.
+[[nodiscard]] avm2::Domain* domainOf(avm2::Machine& m, avm2::Value v);
 
 // The host's class tables, in declaration order (bases first).
 [[nodiscard]] std::span<const avm2::CoreClassSpec> eventClasses();

@@ -4,14 +4,16 @@
 // content lands between frames; its contentLoaderInfo hears open,
 // progress, httpStatus, then init and complete once the content is its
 // child, or ioError / securityError. What the bytes are decides the
-// content: a JPEG, PNG or GIF image is drawn, a pixel to a pixel, by a
-// Shape's clip (there is no Bitmap class yet); an ActionScript 1 or 2 movie
+// content: a JPEG, PNG or GIF image is a Bitmap showing a BitmapData of its
+// pixels; an ActionScript 1 or 2 movie
 // becomes an AVM1Movie whose clip plays the movie's timeline (its scripts do
 // not run: this player has no ActionScript 1 machine beside the 3 one). An
-// ActionScript 3 movie's blocks load into the player's one domain and its
-// document class is built over a clip showing it (see buildScriptMovie).
+// ActionScript 3 movie's blocks load into a domain of its own (a child of
+// the loading code's, or the one LoaderContext.applicationDomain gives) and
+// its document class is built over a clip showing it (see buildScriptMovie).
 //
 // The main movie's LoaderInfo answers from the stage and the player.
+#include "as3/bitmap_classes.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
@@ -24,6 +26,7 @@
 #include "avm2/byte_array.h"
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
+#include "bitmap/bitmap_surface.h"
 
 #include "net/location.h"
 #include "net/script_access.h"
@@ -71,6 +74,11 @@ struct InfoState final : DispatcherState, LoadClient {
     // Where the content came from, and the movie whose code loaded it.
     std::shared_ptr<net::MovieOrigin> origin;
     std::shared_ptr<net::MovieOrigin> loaderOrigin;
+    // Where a loaded ActionScript 3 movie's definitions go: the domain
+    // LoaderContext gave, else a new child of the loading code's domain.
+    avm2::Domain* givenDomain = nullptr;
+    avm2::Domain* parentDomain = nullptr;
+    avm2::Domain* domain = nullptr;  // the loaded movie's
 
     void trace(avm2::Tracer& tracer) const override {
         DispatcherState::trace(tracer);
@@ -86,6 +94,7 @@ struct InfoState final : DispatcherState, LoadClient {
         width = height = swfVersion = scriptVersion = 0;
         frameRate = 0;
         contentType.clear();
+        domain = nullptr;
         loaded = total = 0;
         opened = false;
         origin.reset();
@@ -266,8 +275,12 @@ Value infoParentAllowsChild(Machine& m, Value t, std::span<const Value>) {
     const InfoState& s = loadedInfo(m, t);
     return Value::boolean(s.main || mayReach(*s.origin, *s.loaderOrigin));
 }
-// One domain holds every definition (see ApplicationDomain).
-Value infoDomain(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
+Value infoDomain(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    if (s.main)
+        return domainObject(m, m.mainDomain());
+    return s.domain ? domainObject(m, s.domain) : Value::null();
+}
 
 const avm2::NativeAccessor InfoAccessors[] = {
     {u"parameters", infoParameters},
@@ -328,11 +341,23 @@ void unloadContent(Machine& m, Value loader, bool cancel) {
     s.send(m, info, makeEvent(m, u"unload"));
 }
 
-void startLoad(Machine& m, Value loader, std::u16string url, const std::function<net::RequestId(Value)>& start) {
+// LoaderContext.applicationDomain, when the context gives one.
+avm2::Domain* contextDomain(Machine& m, Value context) {
+    if (!context.isObject())
+        return nullptr;
+    const Value domain = m.getMember(context, u"applicationDomain");
+    return domain.isNullish() ? nullptr : domainOf(m, domain);
+}
+
+void startLoad(Machine& m, Value loader, std::u16string url, Value context,
+               const std::function<net::RequestId(Value)>& start) {
+    avm2::Domain* given = contextDomain(m, context);
     unloadContent(m, loader, true);
     const Value info = infoOfLoader(m, loader);
     InfoState& s = infoOf(m, info);
     s.reset();
+    s.givenDomain = given;
+    s.parentDomain = m.runningDomain();
     s.url = std::move(url);
     s.parameters = Value();
     s.loaderOrigin = runningOrigin(m);
@@ -342,7 +367,7 @@ void startLoad(Machine& m, Value loader, std::u16string url, const std::function
 Value loaderLoad(Machine& m, Value self, std::span<const Value> args) {
     const RequestParts parts = requestParts(m, argument(args, 0));
     NetLoads& loads = netLoads(m);
-    startLoad(m, self, avm2::utf8ToUtf16(loads.resolvedUrl(parts.url)),
+    startLoad(m, self, avm2::utf8ToUtf16(loads.resolvedUrl(parts.url)), argument(args, 1),
               [&](Value info) { return loads.start(hostContext(m).held, info, parts); });
     return Value();
 }
@@ -356,7 +381,7 @@ Value loaderLoadBytes(Machine& m, Value self, std::span<const Value> args) {
     response.body.assign(data->bytes.begin(), data->bytes.end());
     response.finalLocation = runningOrigin(m)->location;
     // The content speaks for the movie that loaded it.
-    startLoad(m, self, hostContext(m).url, [&](Value info) {
+    startLoad(m, self, hostContext(m).url, argument(args, 1), [&](Value info) {
         return netLoads(m).finished(hostContext(m).held, info, FetchResult(std::move(response)));
     });
     return Value();
@@ -366,6 +391,33 @@ Value loaderUnload(Machine& m, Value self, std::span<const Value>) {
     unloadContent(m, self, false);
     return Value();
 }
+// Stops every timeline of the tree (a stack, not recursion: trees are deep).
+void stopTimelines(model::DisplayObject& top) {
+    std::vector<model::DisplayObject*> pending{&top};
+    while (!pending.empty()) {
+        model::DisplayObject* object = pending.back();
+        pending.pop_back();
+        if (auto* clip = object->as<model::MovieClip>())
+            clip->stop();
+        if (const model::DisplayList* children = object->children()) {
+            for (const auto& [depth, child] : *children)
+                pending.push_back(child.get());
+        }
+    }
+}
+
+// As unload, after stopping the content's timelines (their stream sounds
+// stop with them).
+Value loaderUnloadAndStop(Machine& m, Value self, std::span<const Value>) {
+    const Value content = infoOf(m, infoOfLoader(m, self)).content;
+    if (content.isObject()) {
+        if (const auto& object = displayOf(m, content).object)
+            stopTimelines(*object);
+    }
+    unloadContent(m, self, true);
+    return Value();
+}
+
 Value loaderClose(Machine& m, Value self, std::span<const Value>) {
     InfoState& s = infoOf(m, infoOfLoader(m, self));
     if (s.request) {
@@ -381,10 +433,22 @@ Value loaderContent(Machine& m, Value self, std::span<const Value>) {
 }
 Value loaderContentInfo(Machine& m, Value self, std::span<const Value>) { return infoOfLoader(m, self); }
 
+// A Loader's one child is its content; scripts cannot change that.
+Value loaderRefuses(Machine& m, Value, std::span<const Value>) {
+    m.throwError("IllegalOperationError", 2069, u"The Loader class does not implement this method.");
+}
+
 const avm2::NativeMember LoaderMethods[] = {
-    {u"load", loaderLoad},     {u"loadBytes", loaderLoadBytes},
-    {u"unload", loaderUnload}, {u"unloadAndStop", loaderUnload},
+    {u"load", loaderLoad},
+    {u"loadBytes", loaderLoadBytes},
+    {u"unload", loaderUnload},
+    {u"unloadAndStop", loaderUnloadAndStop},
     {u"close", loaderClose},
+    {u"addChild", loaderRefuses},
+    {u"addChildAt", loaderRefuses},
+    {u"removeChild", loaderRefuses},
+    {u"removeChildAt", loaderRefuses},
+    {u"setChildIndex", loaderRefuses},
 };
 const avm2::NativeAccessor LoaderAccessors[] = {{u"content", loaderContent}, {u"contentLoaderInfo", loaderContentInfo}};
 
@@ -402,14 +466,16 @@ const char16_t* imageType(std::span<const uint8_t> bytes) {
     return u"";
 }
 
-// An ActionScript 3 movie's content: its blocks load into the one domain
-// (definitions already there keep theirs, as a child domain sees its
-// parent's first), its document class is built over a clip showing the
-// movie. Undefined, reported, when a block or the class fails.
-Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info) {
+// An ActionScript 3 movie's content: its blocks load into its domain
+// (definitions its parents have keep theirs), its document class is built
+// over a clip showing the movie. Undefined, reported, when a block or the
+// class fails.
+Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info, avm2::Domain* domain) {
     HostContext& ctx = hostContext(m);
     std::u16string documentClass;
-    auto& symbols = ctx.loadedSymbolClasses[movie.get()];
+    auto& library = ctx.loadedSymbolClasses[movie.get()];
+    library.domain = domain;
+    auto& symbols = library.classes;
     for (const swf::Frame& frame : movie->root.frames) {
         for (const swf::ControlTag& tag : frame.tags) {
             if (const auto* linked = std::get_if<swf::SymbolClass>(&tag)) {
@@ -430,7 +496,7 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
             const auto* block = std::get_if<swf::DoAbc>(&tag);
             if (!block)
                 continue;
-            auto loaded = m.load(block->abc);
+            auto loaded = m.load(block->abc, domain);
             if (!loaded) {
                 report(avm2::utf8ToUtf16(loaded.error().describe()));
                 return Value();
@@ -449,9 +515,10 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
     auto* clip = object->as<model::MovieClip>();
     if (!clip || !clip->loadMovie(movie))
         return Value();
+    library.root = object;
     Value c = Value::object(m.coreClass(Display, u"MovieClip"));
     if (!documentClass.empty()) {
-        c = m.findDefinitionByName(documentClass);
+        c = m.findDefinitionByName(documentClass, domain);
         if (!c.isObject() || !dynamic_cast<avm2::ClassObject*>(c.asObject())) {
             report(u"Variable " + documentClass + u" is not defined.");
             return Value();
@@ -503,7 +570,9 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         scriptVersion = parsed->usesActionScript3() ? 3 : 2;
         contentType = u"application/x-shockwave-flash";
         if (parsed->usesActionScript3()) {
-            made = buildScriptMovie(m, parsed, self);
+            domain = givenDomain ? givenDomain : m.newDomain(parentDomain);
+            if (domain)
+                made = buildScriptMovie(m, parsed, self, domain);
             if (!made.isObject()) {
                 kind = ContentKind::None;
                 fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
@@ -521,18 +590,19 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
             return;
         }
     } else if (auto image = script::decodeLoadedImage(bytes)) {
-        made = m.construct(Value::object(m.coreClass(Display, u"Shape")), {});
-        Machine::Pin keep(m, made);
-        model::MovieClip* clip = displayOf(m, made).clip();
-        if (!clip) {
+        // An image is a Bitmap showing a BitmapData of its pixels.
+        auto pixels = bitmap::fromCharacter(*image, true, {bitmap::MaxCoordinate, int64_t(bitmap::MaxCoordinate)});
+        if (!pixels) {
             fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
             return;
         }
+        const Value data = makeBitmapData(m, std::move(*pixels));
+        Machine::Pin keepData(m, data);
+        made = m.construct(Value::object(m.coreClass(Display, u"Bitmap")), std::span<const Value>(&data, 1));
         kind = ContentKind::Image;
         width = int32_t(image->width);
         height = int32_t(image->height);
         contentType = imageType(bytes);
-        script::showLoadedImage(*clip, std::move(*image));
     } else {
         fail(m, self, u"IOErrorEvent", u"ioError", 2124, u"Error #2124: Loaded file is an unknown type.");
         return;

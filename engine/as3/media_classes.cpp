@@ -162,7 +162,7 @@ uint32_t linkedSound(Machine& m, Object* self) {
     for (const auto& [id, name] : ctx.symbolClasses) {
         if (id == 0)
             continue;
-        const Value c = m.findDefinitionByName(name);
+        const Value c = m.findDefinitionByName(name, m.mainDomain());
         auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
         if (type && &type->instanceTraits() == traits)
             return ctx.stage.movie().characters.find<swf::Sound>(id) ? id : 0;

@@ -37,7 +37,9 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     tracer.value(stage);
     tracer.value(loaderInfo);
     tracer.value(parameters);
-    tracer.value(domain);
+    for (const auto& [domain, object] : domains)
+        tracer.value(object);
+    tracer.value(domainMemory);
     timers.trace(tracer);
     tracer.value(hover);
     tracer.value(pressed);
@@ -159,7 +161,7 @@ void Player::buildRoot() {
     ctx.pendingRoot = ctx.stage.rootPtr();
     if (!documentClass.empty()) {
         (void)run(u"the document class " + documentClass, [&] {
-            const Value c = m.findDefinitionByName(documentClass);
+            const Value c = m.findDefinitionByName(documentClass, m.mainDomain());
             if (!c.isObject() || !dynamic_cast<avm2::ClassObject*>(c.asObject()))
                 m.throwError("ReferenceError", 1065, u"Variable " + documentClass + u" is not defined.");
             (void)m.construct(c, {});

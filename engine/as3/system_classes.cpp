@@ -7,8 +7,10 @@
 #include "as3/member_tables.h"
 #include "as3/movie_security.h"
 
+#include "avm2/byte_array.h"
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
+#include "avm2/vector.h"
 
 #include "net/location.h"
 #include "net/sandbox.h"
@@ -174,28 +176,101 @@ const avm2::NativeStringConstant SecurityTexts[] = {
 };
 
 // --- ApplicationDomain ------------------------------------------------------
-// One domain holds every definition of the movie; a domain a script makes
-// sees the same ones.
+// A domain object stands for one of the machine's domains; the player makes
+// one object per domain, so the same domain answers with the same object.
 
-Value domainInit(Machine&, Value, std::span<const Value>) { return Value(); }
+struct DomainState final : avm2::NativeState {
+    avm2::Domain* domain = nullptr;
+    std::vector<uint8_t>* memory = nullptr;
+};
+
+// The domain the next object made stands for (set while the player makes one).
+thread_local avm2::Domain* wrapping = nullptr;
+
+// (parentDomain = null): a new domain, a child of the one given or of the system's.
+Value domainInit(Machine& m, Value self, std::span<const Value> args) {
+    auto state = std::make_unique<DomainState>();
+    if (wrapping) {
+        state->domain = std::exchange(wrapping, nullptr);
+    } else {
+        const Value parent = argument(args, 0);
+        state->domain = m.newDomain(parent.isNullish() ? nullptr : domainOf(m, parent));
+        if (!state->domain)
+            m.throwError("Error", 1000, u"The system is out of memory.");
+    }
+    avm2::Domain* made = state->domain;
+    self.asObject()->setNativeState(std::move(state));
+    hostContext(m).held.domains.try_emplace(made, self);
+    return Value();
+}
+
 Value domainCurrent(Machine& m, Value, std::span<const Value>) { return currentDomain(m); }
-Value domainParent(Machine&, Value, std::span<const Value>) { return Value::null(); }
+Value domainParent(Machine& m, Value self, std::span<const Value>) {
+    avm2::Domain* parent = domainOf(m, self)->parent;
+    return parent ? domainObject(m, parent) : Value::null();
+}
 
-Value domainGetDefinition(Machine& m, Value, std::span<const Value> args) {
+Value domainGetDefinition(Machine& m, Value self, std::span<const Value> args) {
     const std::u16string name = text(m, argument(args, 0));
-    const Value found = m.findDefinitionByName(name);
+    const Value found = m.findDefinitionByName(name, domainOf(m, self));
     if (found.isUndefined())
         m.throwError("ReferenceError", 1065, u"Variable " + name + u" is not defined.");
     return found;
 }
-Value domainHasDefinition(Machine& m, Value, std::span<const Value> args) {
-    return Value::boolean(!m.findDefinitionByName(text(m, argument(args, 0))).isUndefined());
+Value domainHasDefinition(Machine& m, Value self, std::span<const Value> args) {
+    return Value::boolean(!m.findDefinitionByName(text(m, argument(args, 0)), domainOf(m, self)).isUndefined());
+}
+// The public definitions the domain's own files declare, "package::Name".
+Value domainDefinitionNames(Machine& m, Value self, std::span<const Value>) {
+    const avm2::Domain* domain = domainOf(m, self);
+    const Value type = Value::object(avm2::applyVectorType(m, Value::object(m.coreClass(u"__AS3__.vec", u"Vector")),
+                                                           Value::object(m.coreClass(u"String"))));
+    const Value names = m.construct(type, {});
+    Machine::Pin keep(m, names);
+    for (const avm2::QName& name : domain->order) {
+        if (name.ns->group() != avm2::NamespaceGroup::Public)
+            continue;
+        const std::u16string& package = name.ns->uri();
+        const Value item = m.string(package.empty() ? name.name->text() : package + u"::" + name.name->text());
+        (void)m.callMember(names, u"push", std::span<const Value>(&item, 1));
+    }
+    return names;
+}
+
+// The byte array the domain-memory instructions use while scripts run.
+Value domainMemoryGet(Machine& m, Value self, std::span<const Value>) {
+    (void)domainOf(m, self);
+    const Value held = hostContext(m).held.domainMemory;
+    return held.isObject() ? held : Value::null();
+}
+Value domainMemorySet(Machine& m, Value self, std::span<const Value> args) {
+    (void)domainOf(m, self);
+    const Value bytes = argument(args, 0);
+    auto* data = bytes.isObject() ? bytes.asObject()->nativeAs<avm2::ByteArrayState>() : nullptr;
+    if (!bytes.isNullish() && !data)
+        m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to flash.utils.ByteArray.");
+    hostContext(m).held.domainMemory = data ? bytes : Value();
+    m.setDomainMemory(data ? &data->bytes : nullptr);
+    return Value();
 }
 
 const avm2::NativeMember DomainMethods[] = {{u"getDefinition", domainGetDefinition},
-                                            {u"hasDefinition", domainHasDefinition}};
-const avm2::NativeAccessor DomainAccessors[] = {{u"parentDomain", domainParent}};
+                                            {u"hasDefinition", domainHasDefinition},
+                                            {u"getQualifiedDefinitionNames", domainDefinitionNames}};
+const avm2::NativeAccessor DomainAccessors[] = {{u"parentDomain", domainParent},
+                                                {u"domainMemory", domainMemoryGet, domainMemorySet}};
 const avm2::NativeAccessor DomainStatics[] = {{u"currentDomain", domainCurrent}};
+
+// --- LoaderContext -----------------------------------------------------------
+// (checkPolicyFile = false, applicationDomain = null, securityDomain = null):
+// plain properties the Loader reads.
+Value loaderContextInit(Machine& m, Value self, std::span<const Value> args) {
+    m.setMember(self, u"checkPolicyFile", Value::boolean(avm2::toBoolean(argument(args, 0))));
+    m.setMember(self, u"applicationDomain", args.size() > 1 ? args[1] : Value::null());
+    m.setMember(self, u"securityDomain", args.size() > 2 ? args[2] : Value::null());
+    m.setMember(self, u"allowCodeImport", Value::boolean(true));
+    return Value();
+}
 
 // --- flash.utils -------------------------------------------------------------
 
@@ -256,6 +331,7 @@ const avm2::CoreClassSpec Classes[] = {
                  {.statics = SecurityStatics, .staticAccessors = SecurityAccessors, .strings = SecurityTexts}),
     sealedClass(System, u"ApplicationDomain", u"Object", domainInit,
                 {.methods = DomainMethods, .accessors = DomainAccessors, .staticAccessors = DomainStatics}, true),
+    {.name = u"LoaderContext", .base = u"Object", .init = loaderContextInit, .package = System},
 };
 
 const avm2::PackageFunction Functions[] = {
@@ -267,12 +343,25 @@ const avm2::PackageFunction Functions[] = {
 
 }  // namespace
 
-Value currentDomain(Machine& m) {
+Value domainObject(Machine& m, avm2::Domain* domain) {
     HeldValues& held = hostContext(m).held;
-    if (!held.domain.isObject())
-        held.domain = m.construct(Value::object(m.coreClass(u"flash.system", u"ApplicationDomain")), {});
-    return held.domain;
+    if (auto it = held.domains.find(domain); it != held.domains.end())
+        return it->second;
+    wrapping = domain;
+    const Value made = m.construct(Value::object(m.coreClass(u"flash.system", u"ApplicationDomain")), {});
+    wrapping = nullptr;
+    return made;
 }
+
+avm2::Domain* domainOf(Machine& m, Value v) {
+    auto* s = v.isObject() ? v.asObject()->nativeAs<DomainState>() : nullptr;
+    if (!s)
+        m.throwError("TypeError", 1034,
+                     u"Type Coercion failed: cannot convert value to flash.system.ApplicationDomain.");
+    return s->domain;
+}
+
+Value currentDomain(Machine& m) { return domainObject(m, m.runningDomain()); }
 
 std::span<const avm2::CoreClassSpec> systemClasses() { return Classes; }
 std::span<const avm2::PackageFunction> systemFunctions() { return Functions; }

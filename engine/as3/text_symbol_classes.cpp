@@ -51,7 +51,7 @@ Value fontInit(Machine& m, Value t, std::span<const Value>) {
     auto state = std::make_unique<FontState>();
     HostContext& ctx = hostContext(m);
     for (const auto& [id, name] : ctx.symbolClasses) {
-        const Value c = m.findDefinitionByName(name);
+        const Value c = m.findDefinitionByName(name, m.mainDomain());
         auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
         const swf::Font* font = type && &type->instanceTraits() == t.asObject()->traits() ? movieFont(m, id) : nullptr;
         if (font) {

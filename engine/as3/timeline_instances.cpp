@@ -24,13 +24,15 @@ avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
     HostContext& ctx = hostContext(m);
     // Characters of a movie a Loader loaded are linked by that movie's table.
     const std::map<uint16_t, std::u16string>* symbols = &ctx.symbolClasses;
+    avm2::Domain* domain = m.mainDomain();
     if (const swf::Movie* library = object.library().get(); library && library != &ctx.stage.movie()) {
         auto table = ctx.loadedSymbolClasses.find(library);
-        symbols = table != ctx.loadedSymbolClasses.end() ? &table->second : nullptr;
+        symbols = table != ctx.loadedSymbolClasses.end() ? &table->second.classes : nullptr;
+        domain = table != ctx.loadedSymbolClasses.end() ? table->second.domain : nullptr;
     }
     auto it = symbols ? symbols->find(object.characterId()) : std::map<uint16_t, std::u16string>::const_iterator();
     if (symbols && it != symbols->end()) {
-        const Value c = m.findDefinitionByName(it->second);
+        const Value c = m.findDefinitionByName(it->second, domain);
         if (auto* linked = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr)
             return linked;
         m.throwError("ReferenceError", 1065, u"Variable " + it->second + u" is not defined.");
@@ -140,29 +142,57 @@ void syncTimelineChildren(Machine& m, Object* container) {
     }
 }
 
-std::optional<uint16_t> linkedCharacter(Machine& m, Object* self) {
+namespace {
+
+// The symbol a class is linked to in the main movie or a loaded one.
+std::optional<HostContext::LinkedSymbol> linkedSymbol(Machine& m, Object* self) {
     HostContext& ctx = hostContext(m);
     const avm2::Traits* traits = self->traits();
-    auto found = ctx.linkedTraits.find(traits);
-    if (found == ctx.linkedTraits.end() && traits) {
-        for (const auto& [id, name] : ctx.symbolClasses) {
-            const Value c = m.findDefinitionByName(name);
-            auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
-            if (type && &type->instanceTraits() == traits) {
-                found = ctx.linkedTraits.emplace(traits, id).first;
-                break;
-            }
-        }
-    }
-    if (found == ctx.linkedTraits.end())
+    if (!traits)
         return std::nullopt;
-    return found->second;
+    if (auto found = ctx.linkedTraits.find(traits); found != ctx.linkedTraits.end())
+        return found->second;
+    auto search = [&](const std::map<uint16_t, std::u16string>& table, const avm2::Domain* domain,
+                      const swf::Movie* movie) -> std::optional<HostContext::LinkedSymbol> {
+        for (const auto& [id, name] : table) {
+            const Value c = m.findDefinitionByName(name, domain);
+            auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
+            if (type && &type->instanceTraits() == traits)
+                return ctx.linkedTraits.emplace(traits, HostContext::LinkedSymbol{id, movie}).first->second;
+        }
+        return std::nullopt;
+    };
+    if (auto found = search(ctx.symbolClasses, m.mainDomain(), nullptr))
+        return found;
+    for (const auto& [movie, library] : ctx.loadedSymbolClasses) {
+        if (auto found = library.domain ? search(library.classes, library.domain, movie) : std::nullopt)
+            return found;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<uint16_t> linkedCharacter(Machine& m, Object* self) {
+    const auto symbol = linkedSymbol(m, self);
+    return symbol && !symbol->movie ? std::optional<uint16_t>(symbol->id) : std::nullopt;
 }
 
 std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) {
-    if (const auto id = linkedCharacter(m, self)) {
-        if (auto object = hostContext(m).stage.createDetachedObject(*id))
-            return object;
+    HostContext& ctx = hostContext(m);
+    if (const auto symbol = linkedSymbol(m, self)) {
+        if (!symbol->movie) {
+            if (auto object = ctx.stage.createDetachedObject(symbol->id))
+                return object;
+        } else if (auto library = ctx.loadedSymbolClasses.find(symbol->movie);
+                   library != ctx.loadedSymbolClasses.end()) {
+            // A loaded movie's symbol comes from that movie's library.
+            auto root = library->second.root.lock();
+            if (auto* clip = root ? root->as<model::MovieClip>() : nullptr) {
+                if (auto object = clip->createLibraryObject(symbol->id))
+                    return object;
+            }
+        }
     }
     return newModelClip(m);
 }

@@ -25,7 +25,7 @@ namespace as3 {
 void syncTimelineChildren(avm2::Machine& m, avm2::Object* container);
 // The same for every container under `top`, parents first.
 void syncTimelineTree(avm2::Machine& m, avm2::Object* top);
-// The character the class of `self` is linked to by SymbolClass, if any.
+// The main movie's character the class of `self` is linked to by SymbolClass, if any.
 [[nodiscard]] std::optional<uint16_t> linkedCharacter(avm2::Machine& m, avm2::Object* self);
 // The model object for a display object a script constructs: its linked
 // symbol's (a sprite with its first frame placed) when its class is linked

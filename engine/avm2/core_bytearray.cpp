@@ -417,7 +417,7 @@ void resizeByteArray(Machine& m, ByteArrayState& s, size_t length) {
         outOfMemory(m);
     if (length > s.bytes.capacity()) {
         const size_t capacity = std::max(length, std::min(s.bytes.capacity() * 2, limit));
-        m.heap().charge(capacity - s.bytes.capacity());
+        m.chargeExternal(capacity - s.bytes.capacity());
         s.bytes.reserve(capacity);
     }
     s.bytes.resize(length);

@@ -671,7 +671,7 @@ void resizeVector(Machine& m, VectorObject* v, size_t length) {
                      u"Array index is not a positive integer (" + numberToString(double(length)) + u").");
     if (length > v->capacity()) {
         const size_t capacity = std::max(length, std::min<size_t>(v->capacity() * 2, m.limits().maxArrayLength));
-        m.heap().charge((capacity - v->capacity()) * v->elementBytes());
+        m.chargeExternal((capacity - v->capacity()) * v->elementBytes());
         v->reserve(capacity);
     }
     v->resize(length);

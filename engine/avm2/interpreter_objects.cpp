@@ -460,9 +460,8 @@ Value Interpreter::findProperty(const Machine::Frame& frame, Value* scopeTop, co
     }
     if (mn.name) {
         for (const Namespace* ns : mn.namespaces) {
-            auto it = m_m.m_definitions.find(QName{ns, mn.name});
-            if (it != m_m.m_definitions.end())
-                return Value::object(m_m.ensureScript(*it->second.file, it->second.script));
+            if (const Domain::Definition* d = frame.file->domain->find(QName{ns, mn.name}))
+                return Value::object(m_m.ensureScript(*d->file, d->script));
         }
     }
     if (m_m.m_packageTraits->find(mn))
@@ -605,10 +604,10 @@ Value Interpreter::newClass(const LoadedAbc& file, uint32_t index, Value baseVal
         const MultinameInfo& in = file.abc.multinames[i];
         Value found;
         if (in.kind == MultinameKind::QName) {
-            found = m_m.findDefinition(QName{file.namespaces[in.ns], file.strings[in.name]});
+            found = m_m.findDefinition(QName{file.namespaces[in.ns], file.strings[in.name]}, file.domain);
         } else if (in.kind == MultinameKind::Multiname) {
             for (Namespace* ns : file.nsSets[in.nsSet]) {
-                found = m_m.findDefinition(QName{ns, file.strings[in.name]});
+                found = m_m.findDefinition(QName{ns, file.strings[in.name]}, file.domain);
                 if (!found.isUndefined())
                     break;
             }
@@ -681,7 +680,7 @@ TypeRef Interpreter::resolveType(const LoadedAbc& file, uint32_t multiname) {
         }
     }
     for (const Namespace* ns : namespaces) {
-        Value found = m_m.findDefinition(QName{ns, name});
+        Value found = m_m.findDefinition(QName{ns, name}, file.domain);
         if (auto* c = found.isObject() ? dynamic_cast<ClassObject*>(found.asObject()) : nullptr) {
             type.cls = info.kind == MultinameKind::TypeName ? applyTypeName(file, info, c) : c;
             return type;

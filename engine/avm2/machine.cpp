@@ -27,6 +27,9 @@ Machine::Machine(Limits limits)
     m_public = internNamespace(NamespaceGroup::Public, u"");
     m_packageTraits = std::make_unique<Traits>();
     m_packages = m_heap.make<Object>(nullptr, m_packageTraits.get(), nullptr, false);
+    m_domains.push_back(std::make_unique<Domain>());
+    m_domains.push_back(std::make_unique<Domain>());
+    m_domains[1]->parent = m_domains[0].get();
     declareCoreClasses();
     // Each packaged definition remade the package scope; start without the
     // old ones.
@@ -78,7 +81,7 @@ void Machine::traceRoots(Tracer& tracer) const {
     }
 }
 
-moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8_t> bytes) {
+moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8_t> bytes, Domain* domain) {
     auto parsed = parseAbc(bytes);
     if (!parsed)
         return moviehost::Unexpected(parsed.error());
@@ -142,11 +145,15 @@ moviehost::Expected<const LoadedAbc*, Error> Machine::load(std::span<const uint8
     file->activationTraits.resize(abc.bodies.size());
     LoadedAbc* loaded = file.get();
     m_files.push_back(std::move(file));
-    // Earlier definitions win, as in one application domain.
+    // Earlier definitions of the domain win.
+    Domain& target = domain ? *domain : *mainDomain();
+    loaded->domain = &target;
     for (uint32_t i = 0; i < abc.scripts.size(); ++i) {
         for (const Trait& t : abc.scripts[i].traits) {
             const MultinameInfo& mn = abc.multinames[t.name];
-            m_definitions.try_emplace(QName{loaded->namespaces[mn.ns], loaded->strings[mn.name]}, ScriptRef{loaded, i});
+            const QName name{loaded->namespaces[mn.ns], loaded->strings[mn.name]};
+            if (target.definitions.try_emplace(name, Domain::Definition{loaded, i}).second)
+                target.order.push_back(name);
         }
     }
     return loaded;
@@ -209,15 +216,23 @@ Namespace* Machine::internNamespace(NamespaceGroup group, const std::u16string& 
     return ns;
 }
 
-Value Machine::findDefinition(const QName& name) {
+Domain* Machine::newDomain(Domain* parent) {
+    if (m_domains.size() >= MaxDomains)
+        return nullptr;
+    m_domains.push_back(std::make_unique<Domain>());
+    m_domains.back()->parent = parent ? parent : systemDomain();
+    return m_domains.back().get();
+}
+
+Value Machine::findDefinition(const QName& name, const Domain* domain) {
     if (auto it = m_coreClasses.find(name); it != m_coreClasses.end())
         return Value::object(it->second);
     if (const Binding* b = m_packageTraits->find(name))
         return m_packages->slot(b->slot);
-    auto it = m_definitions.find(name);
-    if (it == m_definitions.end())
+    const Domain::Definition* found = (domain ? domain : runningDomain())->find(name);
+    if (!found)
         return Value();
-    Object* global = ensureScript(*it->second.file, it->second.script);
+    Object* global = ensureScript(*found->file, found->script);
     const Binding* b = global->traits()->find(name);
     if (!b || (b->kind != Binding::Kind::Slot && b->kind != Binding::Kind::Const))
         return Value();
@@ -254,12 +269,12 @@ ClassObject* Machine::coreClass(std::u16string_view package, std::u16string_view
     return it == m_coreClasses.end() ? nullptr : it->second;
 }
 
-Value Machine::findDefinitionByName(std::u16string_view qualified) {
+Value Machine::findDefinitionByName(std::u16string_view qualified, const Domain* domain) {
     const auto [package, name] = splitQualified(qualified);
     const String* interned = findInterned(name);
     if (!interned)
         return Value();
-    return findDefinition(QName{internNamespace(NamespaceGroup::Public, std::u16string(package)), interned});
+    return findDefinition(QName{internNamespace(NamespaceGroup::Public, std::u16string(package)), interned}, domain);
 }
 
 void Machine::addPackageDefinition(const QName& name, Value value) {
@@ -754,6 +769,12 @@ void Machine::resizeArray(ArrayObject* array, size_t length) {
 void Machine::throwValue(Value v) {
     m_thrown = v;
     throw ScriptThrow{};
+}
+
+void Machine::chargeExternal(size_t bytes) {
+    if (!fitsExternal(bytes))
+        throwError("Error", 1000, u"The system is out of memory.");
+    m_heap.charge(bytes);
 }
 
 void Machine::throwError(const char* errorClass, int number, const std::u16string& message) {

@@ -8,6 +8,7 @@
 
 #include "avm2/abc_file.h"
 #include "avm2/class_object.h"
+#include "avm2/domain.h"
 #include "avm2/error.h"
 #include "avm2/heap.h"
 #include "avm2/limits.h"
@@ -31,6 +32,8 @@ namespace avm2 {
 // its strings as heap strings (rooted by the machine).
 struct LoadedAbc {
     AbcFile abc;
+    // The domain its scripts declare their definitions in and look names up in.
+    Domain* domain = nullptr;
     std::vector<PreparedBody> bodies;
     std::vector<String*> strings;  // interned
     std::vector<Namespace*> namespaces;
@@ -78,8 +81,24 @@ public:
     Machine& operator=(const Machine&) = delete;
 
     // Parses, verifies and prepares a block and declares its scripts'
-    // definitions. A block that fails is not kept.
-    [[nodiscard]] moviehost::Expected<const LoadedAbc*, Error> load(std::span<const uint8_t> bytes);
+    // definitions in the domain (the main one when null). A block that
+    // fails is not kept.
+    [[nodiscard]] moviehost::Expected<const LoadedAbc*, Error> load(std::span<const uint8_t> bytes,
+                                                                    Domain* domain = nullptr);
+    // The system domain holds no file's definitions (the core and host
+    // classes answer before any domain); the main movie's files load into a
+    // child of it.
+    [[nodiscard]] Domain* systemDomain() const { return m_domains[0].get(); }
+    [[nodiscard]] Domain* mainDomain() const { return m_domains[1].get(); }
+    // A new domain, a child of `parent` (of the system domain when null);
+    // the machine keeps it as long as it lives, like the files loaded in it,
+    // so there are at most MaxDomains: null past that.
+    static constexpr size_t MaxDomains = 1024;
+    [[nodiscard]] Domain* newDomain(Domain* parent);
+    // The domain of the running script's code (the main one between entries).
+    [[nodiscard]] Domain* runningDomain() const {
+        return m_frame && m_frame->file && m_frame->file->domain ? m_frame->file->domain : mainDomain();
+    }
     // Runs the block's last script, its entry point (the others run when a
     // definition of theirs is first needed).
     [[nodiscard]] moviehost::Expected<Value, Error> runEntry(const LoadedAbc& file);
@@ -111,8 +130,9 @@ public:
     [[nodiscard]] Namespace* publicNamespace() const { return m_public; }
     // A global definition by qualified name: a class of the core library or
     // one a loaded script declares (running that script first if it has
-    // not run). Undefined when there is none.
-    [[nodiscard]] Value findDefinition(const QName& name);
+    // not run), as the domain sees it (the running one when null).
+    // Undefined when there is none.
+    [[nodiscard]] Value findDefinition(const QName& name, const Domain* domain = nullptr);
     [[nodiscard]] ClassObject* coreClass(std::u16string_view name);
     // A core or host class by its qualified name ("flash.events.Event",
     // "flash.events::Event" or a top-level "Array").
@@ -122,8 +142,9 @@ public:
     ClassObject* defineCoreClass(const struct CoreClassSpec& spec);
     void definePackageFunction(const struct PackageFunction& function);
     // A definition by its name as getDefinitionByName spells it: a
-    // dotted package path or "package::Name". Undefined when there is none.
-    [[nodiscard]] Value findDefinitionByName(std::u16string_view name);
+    // dotted package path or "package::Name", in the domain (the running
+    // one when null). Undefined when there is none.
+    [[nodiscard]] Value findDefinitionByName(std::u16string_view name, const Domain* domain = nullptr);
     // What the host hangs on the machine for its natives to find.
     void setHostData(void* data) { m_hostData = data; }
     [[nodiscard]] void* hostData() const { return m_hostData; }
@@ -158,6 +179,14 @@ public:
     [[nodiscard]] Object* newObject();
     [[nodiscard]] NativeFunction* newNative(NativeCode code);
     [[nodiscard]] ArrayObject* newArray(std::span<const Value> elements = {});
+    // Charges memory a native is about to take outside the heap's cells
+    // (pixels, decoded media) before it takes it; past the heap limit the
+    // script gets Error #1000, which it can catch, and nothing is taken.
+    // The next collection counts what stays alive afresh.
+    void chargeExternal(size_t bytes);
+    [[nodiscard]] bool fitsExternal(size_t bytes) const {
+        return bytes <= m_heap.limit() && m_heap.liveBytes() <= m_heap.limit() - bytes;
+    }
     // Resizes an array's storage, charged to the heap; past the length
     // limit a RangeError.
     void resizeArray(ArrayObject* array, size_t length);
@@ -280,11 +309,7 @@ private:
     Namespace* m_public = nullptr;
     std::unordered_map<std::u16string, String*> m_interned;
     std::map<std::pair<NamespaceGroup, std::u16string>, Namespace*> m_namespaces;
-    struct ScriptRef {
-        LoadedAbc* file = nullptr;
-        uint32_t script = 0;
-    };
-    std::unordered_map<QName, ScriptRef, QNameHash> m_definitions;
+    std::vector<std::unique_ptr<Domain>> m_domains;  // the system one, then the main one
     std::unordered_map<QName, ClassObject*, QNameHash> m_coreClasses;
 };
 

@@ -166,6 +166,13 @@ bool MovieClip::loadMovie(std::shared_ptr<const swf::Movie> movie) {
     return true;
 }
 
+std::shared_ptr<DisplayObject> MovieClip::createLibraryObject(uint16_t characterId) {
+    ActionBatch batch;
+    auto object = ObjectFactory::create(contextPtr(), characterId, Origin::Script, 1, batch);
+    context().flush(std::move(batch));
+    return object;
+}
+
 void MovieClip::swapChildren(int32_t depthA, int32_t depthB) { m_children.swap(depthA, depthB); }
 
 namespace {

@@ -116,6 +116,9 @@ public:
     // its frame 0 now. False (nothing changed) when the stage holds
     // Limits::maxLoadedMovies loaded movies already.
     bool loadMovie(std::shared_ptr<const swf::Movie> movie);
+    // A character of this clip's library on no list yet, as a script made
+    // it; null when it cannot be shown or at a limit.
+    [[nodiscard]] std::shared_ptr<DisplayObject> createLibraryObject(uint16_t characterId);
     // Exchanges the children at two depths (either may be empty). The
     // timeline addresses depths, so later tags act on what is there now.
     void swapChildren(int32_t depthA, int32_t depthB);

@@ -35,6 +35,13 @@ std::vector<uint8_t> childBlock(const std::string& grant) {
 
 }  // namespace
 
+std::vector<uint8_t> libraryBlock() {
+    AbcWriter a;
+    a.documentClass(a.publicName("Dot"), a.publicName("Sprite", "flash.display"), Code().op(Op::ReturnVoid), 2);
+    a.documentClass(a.publicName("LibDoc"), a.publicName("MovieClip", "flash.display"), Code().op(Op::ReturnVoid), 2);
+    return a.bytes();
+}
+
 std::vector<uint8_t> scriptChildMovie(const std::string& grant) {
     // Version 10, an empty stage rectangle, 30 frames a second, one frame.
     std::vector<uint8_t> file{'F', 'W', 'S', 10, 0, 0, 0, 0, 0, 0, 30, 1, 0};

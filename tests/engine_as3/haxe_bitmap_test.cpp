@@ -42,6 +42,9 @@ TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
     EXPECT_TRUE(host.errors.empty()) << (host.errors.empty()
                                              ? ""
                                              : std::string(host.errors[0].begin(), host.errors[0].end()));
+    // Out of memory (error 1000) for pixels after some bitmaps, for bytes and
+    // for vectors, each caught.
+    EXPECT_EQ(host.command(u"memory"), u"1000,true,1000,1000");
     EXPECT_EQ(host.command(u"bitmaps"),
               u"8191,2015,2015,2015,2015,"                                    // sizes
               u"2164195328,2147548928,65280,4278190335,8,4279383126,false,"   // pixels

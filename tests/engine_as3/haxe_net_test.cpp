@@ -149,6 +149,27 @@ TEST(HaxeNet, LoadsVariablesAndSharedObjects) {
     EXPECT_EQ(third->host.command(u"shared"), u"true,3,null,none,0,null,2134");
 }
 
+// An ActionScript 3 movie whose library has a sprite of a 20x10 pixel red
+// rectangle linked to the class Dot; its document is LibDoc.
+std::vector<uint8_t> libraryMovie() {
+    swfwriter::MovieWriter w({.width = 50, .height = 50, .frameRate = 30});
+    w.fileAttributes(true);
+    const uint16_t red = w.rectangle(0, 0, 400, 200, {255, 0, 0});
+    swfwriter::SpriteWriter sprite;
+    sprite.place(red, 1);
+    sprite.showFrame();
+    const uint16_t dot = w.defineSprite(sprite);
+    std::vector<uint8_t> doAbc{0, 0, 0, 0, 'l', 0};
+    const std::vector<uint8_t> abc = as3test::libraryBlock();
+    doAbc.insert(doAbc.end(), abc.begin(), abc.end());
+    w.tag(82, doAbc);
+    const std::string table =
+        std::string("\x02\x00\x00\x00LibDoc\x00", 11) + char(dot & 0xFF) + char(dot >> 8) + std::string("Dot", 4);
+    w.tag(76, std::vector<uint8_t>(table.begin(), table.end()));
+    w.showFrame();
+    return w.finish();
+}
+
 TEST(HaxeNet, LoaderContent) {
     REQUIRE_HAXE();
     Folder folder;
@@ -163,24 +184,26 @@ TEST(HaxeNet, LoaderContent) {
     old.showFrame();
     folder.write("root/old.swf", old.finish());
     folder.write("root/new.swf", as3test::scriptChildMovie());
+    folder.write("root/library.swf", libraryMovie());
 
     auto p = play("Loading", folder.path / "root", u"load");
     ASSERT_TRUE(p && p->player);
     EXPECT_EQ(p->host.command(u"before"), u"true,true,load,true,true,2099,2007");
+    EXPECT_EQ(p->host.command(u"refused"), u"2069,2069,2069,2069,2069");
     for (int i = 0; i < 3; ++i)
         p->player->tick();
     const auto image = [](const std::string& name, const std::string& type, const std::string& size) {
         return name + ":open,progress,status,inittrue,complete," + type + "," + size +
-               ",flash.display::Shape,truetruetruetrue,true,2098";
+               ",flash.display::Bitmap:" + size + ",truetruetruetrue,true,2098";
     };
     const std::string expected = "as3:open,progress,status,inittrue,complete,ChildDoc,10,3,30,0x0|" +
                                  std::string(
                                      "avm1:open,progress,status,inittrue,complete,flash.display::AVM1Movie,"
                                      "8,2,12,120x80,x|") +
                                  image("bytes", "image/png", "3x2") + ",1truetrue|" + image("gif", "image/gif", "5x4") +
-                                 "|" + image("jpeg", "image/jpeg", "4x3") +
-                                 "|junk:open,progress,status,io2124|missing:io2035|outside:security2048|" +
-                                 image("png", "image/png", "3x2");
+                                 "|" + image("jpeg", "image/jpeg", "4x3") + "|junk:open,progress,status,io2124|" +
+                                 "library:open,progress,status,inittrue,complete,Dot,20x10|" +
+                                 "missing:io2035|outside:security2048|" + image("png", "image/png", "3x2");
     auto got = p->host.command(u"loads");
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got), expected);
@@ -198,6 +221,31 @@ TEST(HaxeNet, LoaderContent) {
     const std::string child = "file://" + (folder.path / "root" / "new.swf").string();
     EXPECT_EQ(p->host.command(u"child"), std::u16string(child.begin(), child.end()));
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+}
+
+// Two haxe movies with the same class names (flash.Boot, Greeter) loaded
+// side by side into domains of their own each keep theirs; one loaded into
+// this movie's domain adds to it, and a child domain sees its parent's first.
+TEST(HaxeNet, ApplicationDomains) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    Folder folder;
+    for (const char* child : {"a", "b"})
+        fs::copy_file(std::string(AS3_HAXE_MOVIES) + "/domain_" + child + ".swf",
+                      folder.path / "root" / (std::string(child) + ".swf"));
+    auto p = play("Domains", folder.path / "root", u"");
+    ASSERT_TRUE(p && p->player);
+    EXPECT_EQ(p->host.command(u"here"), u"true,true,true,true,false,true,false,1065,true");
+    for (int i = 0; i < 4 && !p->host.command(u"domains"); ++i)
+        p->player->tick();
+    // said by the child's main, said by getDefinition's Greeter, domain is
+    // ours, parent is ours, parent is the system's, sees our class, our flash.Boot
+    EXPECT_EQ(p->host.command(u"domains"),
+              u"a:a,a,false,false,true,false,false|b:b1,b1,false,false,true,false,false|"
+              u"shared:a,a,true,false,true,true,true|"
+              u"child:a,a,false,true,false,true,true|boots:true");
+    EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+#endif
 }
 
 // A movie served over HTTP reads its own origin: GET carries variables in

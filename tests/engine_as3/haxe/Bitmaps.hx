@@ -21,6 +21,30 @@ class Bitmaps {
     }
 
     static function main() {
+        // Past the heap limit a catchable error, for pixels, bytes and vectors
+        // kept alive; the movie then goes on.
+        var kept:Array<Dynamic> = [];
+        var memory:Array<Dynamic> = [];
+        memory.push(errorOf(function() for (i in 0...8) kept.push(new BitmapData(8000, 2000))));
+        memory.push(kept.length > 0 && kept.length < 8);
+        kept = [];
+        memory.push(errorOf(function() {
+            for (i in 0...8) {
+                var b = new ByteArray();
+                b.length = 48 << 20;
+                kept.push(b);
+            }
+        }));
+        kept = [];
+        memory.push(errorOf(function() {
+            for (i in 0...8) {
+                var v = new flash.Vector<Float>();
+                v.length = 6 << 20;
+                kept.push(v);
+            }
+        }));
+        kept = null;
+        flash.Lib.fscommand("memory", memory.join(","));
         var facts:Array<Dynamic> = [];
         // The largest sides and pixel counts version 10 allows, and past them.
         var big = new BitmapData(8191, 2048, false, 0);

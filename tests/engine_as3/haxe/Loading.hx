@@ -57,7 +57,9 @@ class Loading {
 
     static function image(l:Loader):String {
         var i = l.contentLoaderInfo;
-        return i.contentType + "," + i.width + "x" + i.height + "," + className(l.content) + ","
+        var pixels:flash.display.BitmapData = (cast l.content).bitmapData;
+        return i.contentType + "," + i.width + "x" + i.height + "," + className(l.content) + ":" + pixels.width + "x"
+            + pixels.height + ","
             + (l.content == i.content) + (l.content.parent == l) + (l.content.loaderInfo == i) + (i.loader == l) + ","
             + (i.bytesLoaded == i.bytesTotal) + "," + errorOf(function() return i.swfVersion);
     }
@@ -71,6 +73,19 @@ class Loading {
             + errorOf(function() return fresh.contentLoaderInfo.width) + ","
             + errorOf(function() { fresh.loadBytes(null); return null; }));
 
+        var probe = new Loader();
+        var sprite = new flash.display.Sprite();
+        flash.Lib.fscommand("refused", [errorOf(function() return probe.addChild(sprite)),
+            errorOf(function() return probe.addChildAt(sprite, 0)), errorOf(function() return probe.removeChild(sprite)),
+            errorOf(function() return probe.removeChildAt(0)),
+            errorOf(function() { probe.setChildIndex(sprite, 0); return null; })].join(","));
+
+        // A loaded movie's linked symbol, made through its domain.
+        load("library", "library.swf", 0, function(l:Loader) {
+            var linked:Dynamic = l.contentLoaderInfo.applicationDomain.getDefinition("Dot");
+            var dot:flash.display.DisplayObject = Type.createInstance(linked, []);
+            return className(dot) + "," + dot.width + "x" + dot.height;
+        });
         load("png", "images/a.png", 0, image);
         load("jpeg", "images/a.jpg", 20, image);
         load("gif", "images/a.gif", 40, image);

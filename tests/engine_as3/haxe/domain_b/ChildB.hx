@@ -1,0 +1,5 @@
+// A child movie: its main notes what Greeter its domain gives it.
+class ChildB {
+    public static var said:String;
+    static function main() said = Greeter.say();
+}
