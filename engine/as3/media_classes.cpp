@@ -343,6 +343,14 @@ const avm2::CoreClassSpec Classes[] = {
 
 std::span<const avm2::CoreClassSpec> mediaClasses() { return Classes; }
 
+script::SoundLevels soundTransformLevels(Machine& m, Value transform) { return transformOf(m, transform).levels(); }
+
+Value makeSoundTransform(Machine& m, const script::SoundLevels& levels) {
+    TransformState state;
+    state.take(levels);
+    return newTransform(m, state);
+}
+
 void deliverSoundCompletions(Machine& m) {
     const HeldValues& held = hostContext(m).held;
     std::vector<uint64_t> finished = hostContext(m).host.finishedSounds();

@@ -49,6 +49,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
         tracer.value(owner);
     for (const auto& [file, object] : sharedObjects)
         tracer.value(object);
+    tracer.values(netStreams);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -58,10 +59,11 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family :
-         {eventClasses(),  inputEventClasses(), focusClasses(),   uiClasses(),           geomClasses(),
-          geom3DClasses(), filterClasses(),     displayClasses(), graphicsClasses(),     graphicsDataClasses(),
-          sceneClasses(),  buttonClasses(),     textClasses(),    bitmapClasses(),       systemClasses(),
-          timerClasses(),  mediaClasses(),      netClasses(),     sharedObjectClasses(), loaderClasses()}) {
+         {eventClasses(),  inputEventClasses(), focusClasses(),   uiClasses(),       geomClasses(),
+          geom3DClasses(), filterClasses(),     displayClasses(), graphicsClasses(), graphicsDataClasses(),
+          sceneClasses(),  buttonClasses(),     textClasses(),    bitmapClasses(),   systemClasses(),
+          timerClasses(),  mediaClasses(),      videoClasses(),   netClasses(),      sharedObjectClasses(),
+          loaderClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -272,6 +274,7 @@ void Player::tick() {
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
+    (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
     deliverLoads();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");

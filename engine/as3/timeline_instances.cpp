@@ -47,6 +47,8 @@ avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
         return m.coreClass(u"flash.text", u"TextField");
     case model::DisplayKind::StaticText:
         return m.coreClass(u"flash.text", u"StaticText");
+    case model::DisplayKind::Video:
+        return m.coreClass(u"flash.media", u"Video");
     default:
         return nullptr;
     }

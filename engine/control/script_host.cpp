@@ -116,8 +116,12 @@ void ScriptHost::addArrivingSound(uint32_t soundId, std::span<const uint8_t> byt
         m_sound->addArrivingBytes(soundId, bytes, complete);
 }
 
-uint64_t ScriptHost::playStreamSound(std::unique_ptr<media::SoundSource> source) {
-    return m_sound && source ? m_sound->player().mixer().play(std::move(source)) : 0;
+uint64_t ScriptHost::playStreamSound(std::unique_ptr<media::SoundSource> source, uint64_t owner) {
+    if (!m_sound || !source)
+        return 0;
+    media::VoiceOptions options;
+    options.owner = owner;
+    return m_sound->player().mixer().play(std::move(source), options);
 }
 
 bool ScriptHost::soundPlaying(uint64_t voice) { return m_sound && m_sound->playing(voice); }

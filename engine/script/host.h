@@ -110,8 +110,8 @@ public:
     // Voices that played to their end since the last call, in the order they ended.
     [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
     // A NetStream's sound, played through the movie's mixer until it ends
-    // by itself; the voice, or 0 when there is no mixer.
-    virtual uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) { return 0; }
+    // by itself, under `owner`'s levels; the voice, or 0 when there is no mixer.
+    virtual uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source, uint64_t owner = 0) { return 0; }
 
     // Milliseconds since the movie started: getTimer(), GetTime, intervals.
     virtual double milliseconds() { return 0.0; }

@@ -1,0 +1,162 @@
+// Video, NetConnection and NetStream in a haxe movie: the media tests' FLV
+// (20 pictures at 10 per second, grey level 10 + 12 k, an onCuePoint at
+// 500 ms) is copied next to the movie and played on a clock the test moves
+// 100 ms a frame.
+#include "haxe_movie.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(AS3_HAXE_MOVIES) && defined(AS3_MEDIA_FIXTURES)
+#define REQUIRE_MOVIES()
+#else
+#define REQUIRE_MOVIES() GTEST_SKIP() << "haxe or the media fixtures were not found at configuration time"
+#endif
+
+struct Folder {
+    fs::path path;
+    Folder() {
+        std::string pattern = (fs::temp_directory_path() / "as3video-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+struct Streamed {
+    Folder folder;
+    std::unique_ptr<model::Stage> stage;
+    as3test::RecordingHost host;
+    std::unique_ptr<as3::Player> player;
+
+    // Every argument of the fscommands of that name, in order.
+    [[nodiscard]] std::vector<std::string> all(std::u16string_view name) const {
+        std::vector<std::string> out;
+        for (const auto& [c, a] : host.commands) {
+            if (c == name)
+                out.emplace_back(a.begin(), a.end());
+        }
+        return out;
+    }
+    void frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            host.clock += 100;
+            player->tick();
+        }
+    }
+};
+
+std::unique_ptr<Streamed> playStreams() {
+    auto s = std::make_unique<Streamed>();
+#if defined(AS3_HAXE_MOVIES) && defined(AS3_MEDIA_FIXTURES)
+    fs::copy_file(fs::path(AS3_MEDIA_FIXTURES) / "av_cue.flv", s->folder.path / "av_cue.flv");
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Streams.swf");
+    if (!movie)
+        return nullptr;
+    s->stage = model::Stage::create(*movie);
+    const std::string url = "file://" + (s->folder.path / "Streams.swf").string();
+    s->player = as3::Player::create(*s->stage, s->host, std::u16string(url.begin(), url.end()), {});
+    s->player->start();
+#endif
+    return s;
+}
+
+// "frame" reports: "n,time,WxH,loaded"; the stream time of frame n.
+double timeAt(const Streamed& s, int frame) {
+    for (const std::string& r : s.all(u"frame")) {
+        if (std::stoi(r) == frame)
+            return std::stod(r.substr(r.find(',') + 1));
+    }
+    return -1;
+}
+
+uint32_t grey(const model::Stage& stage) { return as3test::Picture(stage).rgb(84, 48) & 0xFF; }
+
+TEST(HaxeVideo, ConnectionAndVideoBeforePlaying) {
+    REQUIRE_MOVIES();
+    auto s = playStreams();
+    ASSERT_TRUE(s && s->player);
+    EXPECT_TRUE(s->host.errors.empty()) << std::string(s->host.errors.front().begin(), s->host.errors.front().end());
+    const std::pair<std::u16string_view, std::string> expected[] = {
+        {u"unconnected", "2126"},
+        {u"connect", "NetConnection.Connect.Success/status,true"},
+        {u"video", "0,128x96,false,0"},
+        {u"volume", "0.5"},
+    };
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(s->all(name), std::vector<std::string>{value}) << std::string(name.begin(), name.end());
+    // Not found is told at the next frame, not from inside play().
+    EXPECT_TRUE(s->all(u"missing").empty());
+    s->frames(1);
+    EXPECT_EQ(s->all(u"missing"), std::vector<std::string>{"NetStream.Play.StreamNotFound/error"});
+}
+
+TEST(HaxeVideo, StreamPlaysPausesSeeksAndEndsInOrder) {
+    REQUIRE_MOVIES();
+    auto s = playStreams();
+    ASSERT_TRUE(s && s->player);
+    s->frames(2);
+    const uint32_t early = grey(*s->stage);
+    s->frames(2);
+    const uint32_t later = grey(*s->stage);
+    // Pictures follow the clock: about 0.4 s in shows picture 4 (level 58).
+    EXPECT_GT(later, early + 12);
+    EXPECT_NEAR(double(later), 58.0, 10.0);
+    s->frames(40);
+    EXPECT_TRUE(s->host.errors.empty());
+
+    const std::vector<std::string> status = s->all(u"status");
+    const std::vector<std::string> order = {
+        "NetStream.Play.Start",    "NetStream.Buffer.Full",    "NetStream.Pause.Notify", "NetStream.Unpause.Notify",
+        "NetStream.Seek.Notify",   "NetStream.Pause.Notify",   "NetStream.Unpause.Notify", "NetStream.Play.Stop",
+    };
+    size_t at = 0;
+    for (const std::string& code : status) {
+        if (at < order.size() && code == order[at])
+            ++at;
+    }
+    EXPECT_EQ(at, order.size()) << "status events out of order, got " << status.size();
+
+    const std::vector<std::string> meta = s->all(u"meta");
+    ASSERT_EQ(meta.size(), 1u);
+    EXPECT_EQ(meta[0].substr(0, 6), "64x48,");
+    // Passed once before the seek back to 0.2 s and once after it.
+    EXPECT_EQ(s->all(u"cue"), (std::vector<std::string>{"mark,0.5,event", "mark,0.5,event"}));
+
+    // Paused from frame 5 to 8 the time stands; the seek at frame 9 goes back.
+    const struct {
+        int frame;
+        double time;
+        double tolerance;
+    } times[] = {{3, 0.3, 0.05}, {6, timeAt(*s, 5), 0.001}, {7, timeAt(*s, 5), 0.001}, {10, 0.2, 0.11}};
+    for (const auto& t : times)
+        EXPECT_NEAR(timeAt(*s, t.frame), t.time, t.tolerance) << "frame " << t.frame;
+    const std::vector<std::string> frames = s->all(u"frame");
+    ASSERT_GT(frames.size(), 3u);
+    EXPECT_NE(frames[2].find(",64x48,true"), std::string::npos) << frames[2];
+}
+
+// A DefineVideoStream the timeline places is a Video, and its instance
+// name its name; it keeps the stream's declared size.
+TEST(HaxeVideo, TimelinePlacedVideoIsAVideo) {
+    REQUIRE_MOVIES();
+    auto p = as3test::playHaxe("Streams", [](swfwriter::MovieWriter& w) {
+        const uint16_t id = w.defineVideoStream(0, 32, 24, 2);
+        w.place(id, 1, {.name = "placed"});
+    });
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty());
+    EXPECT_EQ(p->host.command(u"placed"), u"true,placed,32x24");
+}
+
+}  // namespace
