@@ -8,6 +8,7 @@
 #include "avm2/machine.h"
 
 #include "model/drawing.h"
+#include "swf/bitmap.h"
 
 #include <memory>
 #include <span>
@@ -17,5 +18,8 @@ namespace as3 {
 // The pixels of a live BitmapData value for a fill; null for anything else.
 [[nodiscard]] std::shared_ptr<const model::FillBitmap> fillBitmapOf(avm2::Value v);
 [[nodiscard]] std::span<const avm2::CoreClassSpec> bitmapClasses();
+// A new BitmapData holding a copy of a bitmap character's pixels (a placed
+// bitmap symbol no class is linked to); an ArgumentError when it cannot be made.
+[[nodiscard]] avm2::Value characterBitmapData(avm2::Machine& m, const swf::Bitmap& character);
 
 }  // namespace as3

@@ -90,8 +90,8 @@ template <typename T>
 T& stateOf(Machine& m, Value self, const char16_t* className) {
     T* s = self.isObject() ? self.asObject()->nativeAs<T>() : nullptr;
     if (!s)
-        m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to " + std::u16string(className) +
-                                            u".");
+        m.throwError("TypeError", 1034,
+                     u"Type Coercion failed: cannot convert value to " + std::u16string(className) + u".");
     return *s;
 }
 
@@ -445,8 +445,8 @@ const avm2::NativeMember ConnectionMethods[] = {{u"connect", connect}, {u"close"
 const avm2::NativeAccessor ConnectionAccessors[] = {{u"connected", connected}};
 
 const avm2::NativeMember StreamMethods[] = {
-    {u"play", play},   {u"pause", pause}, {u"resume", resume}, {u"togglePause", togglePause},
-    {u"seek", seek},   {u"close", closeStream},
+    {u"play", play}, {u"pause", pause},       {u"resume", resume}, {u"togglePause", togglePause},
+    {u"seek", seek}, {u"close", closeStream},
 };
 const avm2::NativeAccessor StreamAccessors[] = {
     {u"time", streamTime},

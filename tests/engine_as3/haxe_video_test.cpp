@@ -4,6 +4,8 @@
 // 100 ms a frame.
 #include "haxe_movie.h"
 
+#include "image_encoder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -117,8 +119,8 @@ TEST(HaxeVideo, StreamPlaysPausesSeeksAndEndsInOrder) {
 
     const std::vector<std::string> status = s->all(u"status");
     const std::vector<std::string> order = {
-        "NetStream.Play.Start",    "NetStream.Buffer.Full",    "NetStream.Pause.Notify", "NetStream.Unpause.Notify",
-        "NetStream.Seek.Notify",   "NetStream.Pause.Notify",   "NetStream.Unpause.Notify", "NetStream.Play.Stop",
+        "NetStream.Play.Start",  "NetStream.Buffer.Full",  "NetStream.Pause.Notify",   "NetStream.Unpause.Notify",
+        "NetStream.Seek.Notify", "NetStream.Pause.Notify", "NetStream.Unpause.Notify", "NetStream.Play.Stop",
     };
     size_t at = 0;
     for (const std::string& code : status) {
@@ -157,6 +159,27 @@ TEST(HaxeVideo, TimelinePlacedVideoIsAVideo) {
     ASSERT_TRUE(p && p->player);
     EXPECT_TRUE(p->host.errors.empty());
     EXPECT_EQ(p->host.command(u"placed"), u"true,placed,32x24");
+}
+
+// Bitmap symbols the timeline places are Bitmaps over their pixels; one
+// linked by SymbolClass holds an instance of its class.
+TEST(HaxeVideo, TimelinePlacedBitmapsAreBitmaps) {
+    REQUIRE_MOVIES();
+    auto p = as3test::playHaxe("Streams", [](swfwriter::MovieWriter& w) {
+        swfwriter::Image red = swfwriter::Image::filled(3, 2, 255, 0, 0);
+        const uint16_t pic = w.defineBitsLossless(red, true);
+        const uint16_t dot = w.defineBitsLossless(swfwriter::Image::filled(2, 1, 0, 0, 255), true);
+        const std::string table = std::string("\x01\x00", 2) + char(dot & 0xFF) + char(dot >> 8) + "Dot" + '\0';
+        w.tag(76, std::vector<uint8_t>(table.begin(), table.end()));
+        w.place(pic, 1, {.name = "pic"});
+        w.place(dot, 2, {.matrix = swfwriter::Matrix::translate(100, 0), .name = "dot"});
+    });
+    ASSERT_TRUE(p && p->player);
+    EXPECT_TRUE(p->host.errors.empty());
+    EXPECT_EQ(p->host.command(u"pic"), u"true,3x2,FFFF0000,false");
+    EXPECT_EQ(p->host.command(u"dot"), u"true,2x1,FF0000FF,true");
+    as3test::Picture picture(*p->stage);
+    EXPECT_EQ(picture.rgb(1, 1), 0xFF0000u);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // flash.media.Video and flash.net's NetConnection and NetStream: a local FLV
 // (the media tests' av_cue.flv, next to the movie) played into a video,
 // with its status events, metadata and cue point; a missing file; a
-// timeline-placed video named "placed" when the test puts one there.
+// timeline-placed video named "placed" and bitmaps "pic" (no class) and
+// "dot" (linked to Dot) when the test puts them there.
 // Reports go out through fscommand; the test moves the clock each frame.
+import flash.display.Bitmap;
+import flash.display.BitmapData;
 import flash.display.MovieClip;
 import flash.events.Event;
 import flash.events.NetStatusEvent;
@@ -11,6 +14,8 @@ import flash.media.Video;
 import flash.net.NetConnection;
 import flash.net.NetStream;
 
+@:bitmap("two_pixels.png") class Dot extends BitmapData {}
+
 class Streams {
     static function report(name:String, value:String) flash.Lib.fscommand(name, value);
 
@@ -18,8 +23,19 @@ class Streams {
     static var video:Video;
     static var frames = 0;
 
+    static function placedBitmap(root:MovieClip, name:String) {
+        var placed = root.getChildByName(name);
+        if (placed == null)
+            return;
+        var data = Std.isOfType(placed, Bitmap) ? cast(placed, Bitmap).bitmapData : null;
+        report(name, Std.isOfType(placed, Bitmap) + "," + (data == null ? "null" : data.width + "x" + data.height + ","
+            + StringTools.hex(data.getPixel32(0, 0), 8) + "," + Std.isOfType(data, Dot)));
+    }
+
     static function main() {
         var root:MovieClip = flash.Lib.current;
+        placedBitmap(root, "pic");
+        placedBitmap(root, "dot");
         var placed = root.getChildByName("placed");
         if (placed != null) {
             var v:Video = cast placed;
