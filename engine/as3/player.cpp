@@ -311,6 +311,8 @@ void Player::deliverLoads() {
             continue;
         (void)run(u"a load", [&] {
             avm2::Machine::Pin keep(*m_machine, owner);
+            if (!event.chunk.empty())
+                client->loadChunk(*m_machine, owner, event.chunk);
             if (event.result)
                 client->loadFinished(*m_machine, owner, *event.result);
             else
