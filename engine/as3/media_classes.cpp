@@ -147,7 +147,6 @@ struct SoundState final : DispatcherState, LoadClient {
             soundId = host.openArrivingSound();
         if (soundId != 0)
             host.addArrivingSound(soundId, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, false);
-        readTags(m, self, false);
     }
 
     void loadProgress(Machine& m, Value self, uint64_t loaded, uint64_t total) override {
@@ -157,6 +156,7 @@ struct SoundState final : DispatcherState, LoadClient {
         Value event = makeProgressEvent(m, loaded, total);
         Machine::Pin keep(m, event);
         (void)dispatch(m, self.asObject(), event);
+        readTags(m, self, false);
     }
 
     void loadFinished(Machine& m, Value self, const FetchResult& result) override {

@@ -1,7 +1,7 @@
-// Video, NetConnection and NetStream in a haxe movie: the media tests' FLV
-// (20 pictures at 10 per second, grey level 10 + 12 k, an onCuePoint at
-// 500 ms) is copied next to the movie and played on a clock the test moves
-// 100 ms a frame.
+// flash.media in haxe movies over the media tests' files copied next to
+// the movie: Video, NetConnection and NetStream play the FLV (20 pictures at
+// 10 per second, grey level 10 + 12 k, an onCuePoint at 500 ms) on a clock
+// the test moves 100 ms a frame; Sound.load reads the tagged 440 Hz MP3s.
 #include "haxe_movie.h"
 
 #include "image_encoder.h"
@@ -58,20 +58,24 @@ struct Streamed {
     }
 };
 
-std::unique_ptr<Streamed> playStreams() {
+// The movie `name` with the fixture `file` beside it, named by its "file" parameter.
+std::unique_ptr<Streamed> playWith([[maybe_unused]] const std::string& name, [[maybe_unused]] const std::string& file) {
     auto s = std::make_unique<Streamed>();
 #if defined(AS3_HAXE_MOVIES) && defined(AS3_MEDIA_FIXTURES)
-    fs::copy_file(fs::path(AS3_MEDIA_FIXTURES) / "av_cue.flv", s->folder.path / "av_cue.flv");
-    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Streams.swf");
+    fs::copy_file(fs::path(AS3_MEDIA_FIXTURES) / file, s->folder.path / file);
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/" + name + ".swf");
     if (!movie)
         return nullptr;
     s->stage = model::Stage::create(*movie);
-    const std::string url = "file://" + (s->folder.path / "Streams.swf").string();
-    s->player = as3::Player::create(*s->stage, s->host, std::u16string(url.begin(), url.end()), {});
+    const std::string url = "file://" + (s->folder.path / (name + ".swf")).string();
+    s->player = as3::Player::create(*s->stage, s->host, std::u16string(url.begin(), url.end()),
+                                    {{u"file", std::u16string(file.begin(), file.end())}});
     s->player->start();
 #endif
     return s;
 }
+
+std::unique_ptr<Streamed> playStreams() { return playWith("Streams", "av_cue.flv"); }
 
 // "frame" reports: "n,time,WxH,loaded"; the stream time of frame n.
 double timeAt(const Streamed& s, int frame) {
@@ -180,6 +184,58 @@ TEST(HaxeVideo, TimelinePlacedBitmapsAreBitmaps) {
     EXPECT_EQ(p->host.command(u"dot"), u"true,2x1,FF0000FF,true");
     as3test::Picture picture(*p->stage);
     EXPECT_EQ(picture.rgb(1, 1), 0xFF0000u);
+}
+
+// The tags are the same whether the file has them as ID3v1 (read at the
+// end) or ID3v2 (read as soon as they are in).
+TEST(HaxeSoundLoad, LoadsTagsLengthAndSamples) {
+    REQUIRE_MOVIES();
+    for (const char* file : {"tagged_v1.mp3", "tagged_v2.mp3"}) {
+        SCOPED_TRACE(file);
+        auto s = playWith("Sounds", file);
+        ASSERT_TRUE(s && s->player);
+        EXPECT_EQ(s->all(u"early"), std::vector<std::string>{"true,true"});
+        EXPECT_EQ(s->all(u"again"), std::vector<std::string>{"2037"});
+        for (int i = 0; i < 10 && s->all(u"rest").empty(); ++i)
+            s->frames(1);
+        EXPECT_TRUE(s->host.errors.empty());
+        EXPECT_EQ(s->all(u"events"), std::vector<std::string>{"open,progress,id3,complete"});
+        EXPECT_EQ(s->all(u"id3"), std::vector<std::string>{"Song,Someone,Record,2001,7"});
+        // The shared tag reader finds ID3v1's comment only.
+        if (std::string(file) == "tagged_v1.mp3")
+            EXPECT_EQ(s->all(u"comment"), std::vector<std::string>{"Note"});
+        EXPECT_EQ(s->all(u"missing"), std::vector<std::string>{"ioError,Error #2032"});
+
+        const std::vector<std::string> loaded = s->all(u"loaded");
+        ASSERT_EQ(loaded.size(), 1u);
+        EXPECT_EQ(loaded[0].substr(0, 10), "true,true,");
+        const double length = std::stod(loaded[0].substr(10));
+        EXPECT_NEAR(length, 1000.0, 80.0);
+        EXPECT_NE(loaded[0].find(",false", 10), std::string::npos) << loaded[0];
+
+        // 4410 frames of 8 bytes, about 88 zero crossings at 440 Hz, full-scale-ish.
+        const std::vector<std::string> extract = s->all(u"extract");
+        ASSERT_EQ(extract.size(), 1u);
+        EXPECT_EQ(extract[0].substr(0, 11), "4410,35280,");
+        EXPECT_NEAR(std::stod(extract[0].substr(11)), 88.0, 3.0);
+        EXPECT_EQ(extract[0].substr(extract[0].size() - 4), "true");
+
+        // Extracting on from where the last call ended reaches the end, then nothing.
+        const std::vector<std::string> rest = s->all(u"rest");
+        ASSERT_EQ(rest.size(), 1u);
+        const double extracted = std::stod(rest[0]);
+        const double fromLength = std::stod(rest[0].substr(rest[0].find(',') + 1));
+        EXPECT_NEAR(extracted, fromLength, fromLength * 0.05);
+        EXPECT_EQ(rest[0].substr(rest[0].rfind(',') + 1), "0");
+
+        // The bytes went to one arriving sound, which the play after complete started.
+        ASSERT_EQ(s->host.arriving.size(), 1u);
+        EXPECT_TRUE(s->host.arrivingComplete[0]);
+        EXPECT_EQ(s->host.arriving[0].size(), fs::file_size(s->folder.path / file));
+        EXPECT_EQ(s->all(u"played"), std::vector<std::string>{"true"});
+        ASSERT_FALSE(s->host.started.empty());
+        EXPECT_EQ(s->host.started.back().soundId, 1000u);
+    }
 }
 
 }  // namespace
