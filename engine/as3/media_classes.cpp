@@ -22,9 +22,11 @@
 #include "media/decoded_sound.h"
 #include "media/progressive_sound.h"
 #include "media/sound_tags.h"
+#include "media/spectrum.h"
 #include "swf/sound.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -503,6 +505,16 @@ Value channelStop(Machine& m, Value self, std::span<const Value>) {
     return Value();
 }
 
+// The levels the channel's voice reached in the latest mix; 0 once it ended.
+template <bool Left>
+Value channelPeak(Machine& m, Value self, std::span<const Value>) {
+    const ChannelState& c = channelOf(m, self);
+    if (c.voice == 0)
+        return Value::number(0);
+    const auto [left, right] = hostContext(m).host.soundPeaks(c.voice);
+    return Value::number(Left ? left : right);
+}
+
 Value channelTransform(Machine& m, Value self, std::span<const Value>) {
     return newTransform(m, channelOf(m, self).levels);
 }
@@ -543,6 +555,41 @@ Value setMixerTransform(Machine& m, Value, std::span<const Value> args) {
     return Value();
 }
 
+// computeSpectrum(outputArray, FFTMode = false, stretchFactor = 0): 512
+// floats from the start of the array, 256 for the left side then 256 for
+// the right, of the latest mixed sound: its samples, or with FFTMode the
+// magnitudes of its frequencies. stretchFactor n takes every 2^n-th sample.
+Value mixerComputeSpectrum(Machine& m, Value, std::span<const Value> args) {
+    auto* target = argument(args, 0).isObject() ? args[0].asObject()->nativeAs<avm2::ByteArrayState>() : nullptr;
+    if (!target)
+        m.throwError("TypeError", 2007, u"Parameter outputArray must be non-null.");
+    const bool fft = avm2::toBoolean(argument(args, 1));
+    const size_t step = size_t(1) << size_t(std::clamp(finiteOr(m, argument(args, 2), 0), 0.0, 2.0));
+    const size_t window = fft ? media::SpectrumWindow : media::SpectrumBins;
+    std::vector<int16_t> recent(window * step * 2, 0);
+    (void)hostContext(m).host.recentSound(recent);
+    avm2::resizeByteArray(m, *target, 512 * 4);
+    for (size_t channel = 0; channel < 2; ++channel) {
+        std::array<float, media::SpectrumWindow> samples{};
+        for (size_t i = 0; i < window; ++i)
+            samples[i] = float(recent[(i * step) * 2 + channel]) / 32768.0f;
+        std::array<float, media::SpectrumBins> values{};
+        if (fft)
+            values = media::spectrum(samples);
+        else
+            std::copy_n(samples.begin(), media::SpectrumBins, values.begin());
+        for (size_t i = 0; i < media::SpectrumBins; ++i) {
+            uint32_t bits = 0;
+            std::memcpy(&bits, &values[i], 4);
+            uint8_t* out = target->bytes.data() + (channel * media::SpectrumBins + i) * 4;
+            for (size_t b = 0; b < 4; ++b)
+                out[b] = uint8_t(bits >> (target->littleEndian ? 8 * b : 8 * (3 - b)));
+        }
+    }
+    target->position = 0;
+    return Value();
+}
+
 const avm2::NativeAccessor TransformAccessors[] = {
     {u"volume", getLevel<&TransformState::volume>, setLevel<&TransformState::volume>},
     {u"leftToLeft", getLevel<&TransformState::ll>, setLevel<&TransformState::ll>},
@@ -562,9 +609,11 @@ const avm2::NativeAccessor SoundAccessors[] = {{u"length", soundLengthGetter},
 
 const avm2::NativeMember ChannelMethods[] = {{u"stop", channelStop}};
 const avm2::NativeAccessor ChannelAccessors[] = {{u"position", channelPosition},
+                                                 {u"leftPeak", channelPeak<true>},
+                                                 {u"rightPeak", channelPeak<false>},
                                                  {u"soundTransform", channelTransform, setChannelTransform}};
 
-const avm2::NativeMember MixerStatics[] = {{u"stopAll", mixerStopAll}};
+const avm2::NativeMember MixerStatics[] = {{u"stopAll", mixerStopAll}, {u"computeSpectrum", mixerComputeSpectrum}};
 const avm2::NativeAccessor MixerAccessors[] = {{u"soundTransform", mixerTransform, setMixerTransform}};
 
 const avm2::CoreClassSpec Classes[] = {

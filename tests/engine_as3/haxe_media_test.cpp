@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -202,8 +203,9 @@ TEST(HaxeSoundLoad, LoadsTagsLengthAndSamples) {
         EXPECT_EQ(s->all(u"events"), std::vector<std::string>{"open,progress,id3,complete"});
         EXPECT_EQ(s->all(u"id3"), std::vector<std::string>{"Song,Someone,Record,2001,7"});
         // The shared tag reader finds ID3v1's comment only.
-        if (std::string(file) == "tagged_v1.mp3")
+        if (std::string(file) == "tagged_v1.mp3") {
             EXPECT_EQ(s->all(u"comment"), std::vector<std::string>{"Note"});
+        }
         EXPECT_EQ(s->all(u"missing"), std::vector<std::string>{"ioError,Error #2032"});
 
         const std::vector<std::string> loaded = s->all(u"loaded");
@@ -236,6 +238,28 @@ TEST(HaxeSoundLoad, LoadsTagsLengthAndSamples) {
         ASSERT_FALSE(s->host.started.empty());
         EXPECT_EQ(s->host.started.back().soundId, 1000u);
     }
+}
+
+// The mixer's output goes to computeSpectrum as it is (waveform) or as
+// frequencies: a sine on bin 32 of the 512-sample window at half scale on
+// the left, silence on the right; a playing channel reads its voice's peaks.
+TEST(HaxeSoundLoad, SpectrumAndPeaksReadTheMixer) {
+    REQUIRE_MOVIES();
+    auto s = playWith("Sounds", "tagged_v2.mp3");
+    ASSERT_TRUE(s && s->player);
+    const double pi = std::acos(-1.0);
+    for (size_t i = 0; i < 4096; ++i)
+        s->host.recent.insert(s->host.recent.end(),
+                              {int16_t(std::lrint(16384 * std::sin(2 * pi * 32 * double(i) / 512))), int16_t(0)});
+    s->host.peaks = {0.25, 0.5};
+    s->frames(1);
+    EXPECT_TRUE(s->host.errors.empty());
+    EXPECT_EQ(s->all(u"peaks"), std::vector<std::string>{"0.25,0.5"});
+    EXPECT_EQ(s->all(u"fft"), std::vector<std::string>{"2048,0,32:0.5,0:0"});
+    // The last 256 frames: sample 3840 on is where the sine's period of 16 starts again.
+    const std::vector<std::string> wave = s->all(u"wave");
+    ASSERT_EQ(wave.size(), 1u);
+    EXPECT_EQ(wave[0], "0,0.191,0.354,0");
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // Sound.load: the MP3 file the "file" parameter names, next to the movie,
 // with its events, tags, growing length and extracted samples; a missing
-// file's ioError. Reports go out through fscommand.
+// file's ioError; a channel's peaks and the mixer's spectrum at the first
+// frame. Reports go out through fscommand.
 import flash.events.Event;
 import flash.events.IOErrorEvent;
 import flash.events.ProgressEvent;
 import flash.media.Sound;
+import flash.media.SoundChannel;
+import flash.media.SoundMixer;
 import flash.net.URLRequest;
 import flash.utils.ByteArray;
 
@@ -27,7 +30,38 @@ class Sounds {
         return crossings + "," + (peak > 0.3 && peak <= 1);
     }
 
+    static var channel:SoundChannel;
+
+    // The strongest of 256 floats and where it is.
+    static function strongest(bytes:ByteArray):String {
+        var best = 0;
+        var value = -1.0;
+        for (i in 0...256) {
+            var v = bytes.readFloat();
+            if (v > value) {
+                value = v;
+                best = i;
+            }
+        }
+        return best + ":" + Math.round(value * 100) / 100;
+    }
+
+    static function mixer(_) {
+        flash.Lib.current.removeEventListener(Event.ENTER_FRAME, mixer);
+        if (channel != null)
+            report("peaks", channel.leftPeak + "," + channel.rightPeak);
+        var bytes = new ByteArray();
+        bytes.writeUTFBytes("old");
+        SoundMixer.computeSpectrum(bytes, true);
+        report("fft", bytes.length + "," + bytes.position + "," + strongest(bytes) + "," + strongest(bytes));
+        SoundMixer.computeSpectrum(bytes, false);
+        var first = [for (i in 0...3) Math.round(bytes.readFloat() * 1000) / 1000];
+        bytes.position = 1024;
+        report("wave", first.join(",") + "," + Math.round(bytes.readFloat() * 1000) / 1000);
+    }
+
     static function main() {
+        flash.Lib.current.addEventListener(Event.ENTER_FRAME, mixer);
         var file:String = flash.Lib.current.loaderInfo.parameters.file;
         var sound = new Sound();
         var seen = [];
@@ -62,7 +96,8 @@ class Sounds {
             var more = sound.extract(rest, 1000000);
             var again = sound.extract(rest, 1000000);
             report("rest", (13230 + more) + "," + Math.round(sound.length * 44.1) + "," + again);
-            report("played", "" + (sound.play() != null));
+            channel = sound.play();
+            report("played", "" + (channel != null));
         });
         sound.load(new URLRequest(file));
         report("early", (sound.play() == null) + "," + sound.isBuffering);
