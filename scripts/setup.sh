@@ -7,6 +7,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcairo2-dev zlib1g-dev libpng-dev libjpeg-dev libgif-dev liblzma-dev libfontconfig-dev libfreetype-dev
     libcurl4-openssl-dev libexpat1-dev libpcre2-dev
+    # The network tests' TLS server and its certificates, made at build time.
+    libssl-dev openssl
     clang clang-format libclang-rt-14-dev
     libavcodec-dev libavformat-dev libavfilter-dev libavutil-dev libswresample-dev libswscale-dev ffmpeg lame
     parallel

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <condition_variable>
 #include <deque>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <thread>
 
 namespace net {
@@ -23,6 +25,72 @@ using Result = moviehost::Expected<FetchResponse, FetchError>;
 
 FetchError failure(FetchError::Kind kind, std::string reason, int status = 0) {
     return FetchError{kind, std::move(reason), status};
+}
+
+// Headers a movie may not set: they would let it pose as another host, a
+// browser or a user, or break the framing of the request.
+bool headerReserved(std::string_view name) {
+    static constexpr std::string_view Reserved[] = {"accept-charset",
+                                                    "accept-encoding",
+                                                    "accept-ranges",
+                                                    "age",
+                                                    "allow",
+                                                    "allowed",
+                                                    "authorization",
+                                                    "charge-to",
+                                                    "connect",
+                                                    "connection",
+                                                    "content-length",
+                                                    "content-location",
+                                                    "content-range",
+                                                    "cookie",
+                                                    "date",
+                                                    "delete",
+                                                    "etag",
+                                                    "expect",
+                                                    "get",
+                                                    "head",
+                                                    "host",
+                                                    "if-modified-since",
+                                                    "keep-alive",
+                                                    "last-modified",
+                                                    "location",
+                                                    "max-forwards",
+                                                    "options",
+                                                    "origin",
+                                                    "post",
+                                                    "proxy-authenticate",
+                                                    "proxy-authorization",
+                                                    "proxy-connection",
+                                                    "public",
+                                                    "put",
+                                                    "range",
+                                                    "referer",
+                                                    "request-range",
+                                                    "retry-after",
+                                                    "server",
+                                                    "te",
+                                                    "trace",
+                                                    "trailer",
+                                                    "transfer-encoding",
+                                                    "upgrade",
+                                                    "uri",
+                                                    "user-agent",
+                                                    "vary",
+                                                    "via",
+                                                    "warning",
+                                                    "www-authenticate",
+                                                    "x-flash-version"};
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return std::find(std::begin(Reserved), std::end(Reserved), lower) != std::end(Reserved);
+}
+
+// A header name is a token: no separators, spaces or controls.
+bool validHeaderName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return c > 32 && c < 127 && std::string_view("()<>@,;:\\\"/[]?={}").find(char(c)) == std::string_view::npos;
+    });
 }
 
 void initialiseCurl() {
@@ -109,6 +177,8 @@ struct Fetcher::State {
     }
 
     Result run(RequestId id, const FetchRequest& request) {
+        // The time limit holds for the whole load, redirects and policies included.
+        const auto deadline = std::chrono::steady_clock::now() + limits.timeout;
         Location target = request.target;
         bool post = request.post;
         for (int hop = 0;; ++hop) {
@@ -119,7 +189,7 @@ struct Fetcher::State {
             case Decision::Kind::Missing:
                 return failure(FetchError::Kind::NotFound, decision.reason);
             case Decision::Kind::NeedsPolicy:
-                if (!policyAllowsTarget(id, request.requester, target, decision.policy))
+                if (!policyAllowsTarget(id, request.requester, target, decision.policy, deadline))
                     return failure(FetchError::Kind::Refused, "the crossdomain.xml of " + target.origin() +
                                                                   " does not allow " + request.requester.origin());
                 break;
@@ -129,7 +199,7 @@ struct Fetcher::State {
             if (target.isLocal())
                 return readFile(id, decision.filePath, target, request.streamBody);
             std::string redirect;
-            Result result = transfer(id, request, target, post, limits.maxBytes, &redirect);
+            Result result = transfer(id, request, target, post, limits.maxBytes, deadline, &redirect);
             if (!result || redirect.empty())
                 return result;
             if (hop >= limits.maxRedirects)
@@ -144,7 +214,8 @@ struct Fetcher::State {
         }
     }
 
-    bool policyAllowsTarget(RequestId id, const Location& requester, const Location& target, const Location& policy) {
+    bool policyAllowsTarget(RequestId id, const Location& requester, const Location& target, const Location& policy,
+                            std::chrono::steady_clock::time_point deadline) {
         std::optional<std::string> text;
         bool known = false;
         {
@@ -159,9 +230,12 @@ struct Fetcher::State {
             fetch.requester = policy;
             fetch.target = policy;
             // A policy is read where it is: no redirects, small.
-            Result result = transfer(id, fetch, policy, false, limits.maxPolicyBytes, nullptr);
+            Result result = transfer(id, fetch, policy, false, limits.maxPolicyBytes, deadline, nullptr);
             if (result && result->httpStatus == 200)
                 text = std::move(result->body);
+            // A policy that could not be read in time is asked for again by the next load.
+            if (!result && (result.error().kind == FetchError::Kind::TimedOut || result.error().reason == "cancelled"))
+                return false;
             std::lock_guard lock(mutex);
             policies[policy.origin()] = text;
         }
@@ -200,11 +274,21 @@ struct Fetcher::State {
         State* state;
         RequestId id;
         size_t maxBytes;
+        CURL* curl;
+        bool stream;  // hand the body over as it arrives
+        bool report;  // a policy's bytes are no part of the load's progress
         std::string body;
         bool tooLarge = false;
         curl_off_t lastReported = -1;
-        CURL* curl = nullptr;  // set when the body streams: its status decides what is body
         uint64_t total = 0;
+
+        // Only a success's body counts: redirects and errors stay whole and
+        // quiet, so a listener hears of progress only on the way to content.
+        [[nodiscard]] bool succeeding() const {
+            long status = 0;
+            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+            return report && status >= 200 && status < 300;
+        }
     };
 
     static size_t onData(char* data, size_t size, size_t count, void* user) {
@@ -215,15 +299,10 @@ struct Fetcher::State {
             return 0;
         }
         transfer.body.append(data, bytes);
-        if (transfer.curl != nullptr) {
-            // Only a success's body streams; redirects and errors stay whole.
-            long status = 0;
-            curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
-            if (status >= 200 && status < 300)
-                transfer.state->post(FetchEvent{transfer.id, transfer.body.size(),
-                                                std::max<uint64_t>(transfer.total, transfer.body.size()),
-                                                std::string(data, bytes), std::nullopt});
-        }
+        if (transfer.stream && transfer.succeeding())
+            transfer.state->post(FetchEvent{transfer.id, transfer.body.size(),
+                                            std::max<uint64_t>(transfer.total, transfer.body.size()),
+                                            std::string(data, bytes), std::nullopt});
         return bytes;
     }
 
@@ -237,7 +316,7 @@ struct Fetcher::State {
         }
         if (total > 0)
             transfer.total = uint64_t(total);
-        if (loaded != transfer.lastReported && transfer.curl == nullptr) {
+        if (loaded != transfer.lastReported && !transfer.stream && transfer.succeeding()) {
             transfer.lastReported = loaded;
             transfer.state->post(
                 FetchEvent{transfer.id, uint64_t(loaded), uint64_t(std::max<curl_off_t>(0, total)), {}, std::nullopt});
@@ -245,21 +324,27 @@ struct Fetcher::State {
         return 0;
     }
 
-    // One HTTP exchange. A redirect answer leaves its target in *redirect.
+    // One HTTP exchange. A redirect answer leaves its target in *redirect;
+    // without `redirect` (a policy read) it neither follows nor reports progress.
     Result transfer(RequestId id, const FetchRequest& request, const Location& target, bool post, size_t maxBytes,
-                    std::string* redirect) {
+                    std::chrono::steady_clock::time_point deadline, std::string* redirect) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return failure(FetchError::Kind::TimedOut, target.url() + " did not answer in time");
         initialiseCurl();
         CURL* curl = curl_easy_init();
         if (curl == nullptr)
             return failure(FetchError::Kind::Network, "the network library could not start a transfer");
-        Transfer state{this, id, maxBytes, {}, false, -1, request.streamBody ? curl : nullptr, 0};
+        Transfer state{this, id, maxBytes, curl, request.streamBody, redirect != nullptr, {}};
         const std::string url = target.url();
         curl_slist* headers = nullptr;
         for (const auto& [name, value] : request.headers) {
             // Header names and values never carry line breaks onto the wire.
-            if (name.find_first_of("\r\n:") != std::string::npos || value.find_first_of("\r\n") != std::string::npos)
+            if (!validHeaderName(name) || headerReserved(name) || value.find_first_of("\r\n") != std::string::npos)
                 continue;
-            headers = curl_slist_append(headers, (name + ": " + value).c_str());
+            // "Name;" is how the library sends a header with no value ("Name:" would remove it).
+            headers = curl_slist_append(headers, (value.empty() ? name + ";" : name + ": " + value).c_str());
         }
         if (post && request.contentType.find_first_of("\r\n") == std::string::npos)
             headers = curl_slist_append(headers, ("Content-Type: " + request.contentType).c_str());
@@ -269,8 +354,12 @@ struct Fetcher::State {
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(limits.timeout.count()));
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(limits.timeout.count()));
+        if (!limits.caFile.empty()) {
+            curl_easy_setopt(curl, CURLOPT_CAINFO, limits.caFile.c_str());
+            curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
+        }
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(left.count()));
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(left.count()));
         curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes));
         curl_easy_setopt(curl, CURLOPT_USERAGENT, "moviehost");
         curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");

@@ -29,6 +29,9 @@ struct FetchLimits {
     std::chrono::milliseconds timeout{30000};
     int maxRedirects = 5;
     size_t maxPolicyBytes = size_t(64) << 10;
+    // A PEM file of the only CAs https peers may chain to. Empty (always, in
+    // the control): the system's CAs. Tests set it to their own test CA.
+    std::string caFile;
 };
 
 struct FetchRequest {

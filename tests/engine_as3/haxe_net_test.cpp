@@ -210,7 +210,8 @@ TEST(HaxeNet, RemoteMovie) {
     std::string pinged;
     nettest::LocalHttpServer server;
     server.route("/echo", [](const nettest::HttpRequest& request, const nettest::LocalHttpServer::Send& send) {
-        send(nettest::httpAnswer(200, request.method + " " + request.path + " " + request.body));
+        send(nettest::httpAnswer(
+            200, request.method + " " + request.path + " " + request.body + " " + request.header("X-Token")));
     });
     server.route("/ping", [&](const nettest::HttpRequest& request, const nettest::LocalHttpServer::Send& send) {
         const std::lock_guard<std::mutex> hold(pingLock);
@@ -220,12 +221,23 @@ TEST(HaxeNet, RemoteMovie) {
     server.route("/nothing", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
         send(nettest::httpAnswer(404, "gone"));
     });
+    nettest::LocalHttpServer allowing;
+    allowing.serve("/data.txt", "other");
+    allowing.serve("/crossdomain.xml",
+                   "<cross-domain-policy><allow-access-from domain=\"127.0.0.1\"/></cross-domain-policy>");
+    nettest::LocalHttpServer denying;
+    denying.serve("/data.txt", "other");
+    denying.serve("/crossdomain.xml",
+                  "<cross-domain-policy><allow-access-from domain=\"example.com\"/></cross-domain-policy>");
     auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Http.swf");
     ASSERT_TRUE(movie);
     Played p;
     p.stage = model::Stage::create(*movie);
     const std::string url = server.url("/Http.swf");
-    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()), {});
+    const std::string allowingUrl = allowing.url(""), denyingUrl = denying.url("");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
+                                   {{u"allowing", std::u16string(allowingUrl.begin(), allowingUrl.end())},
+                                    {u"denying", std::u16string(denyingUrl.begin(), denyingUrl.end())}});
     p.player->start();
     EXPECT_EQ(p.host.command(u"sandbox"), u"remote");
     // Network loads land when they have arrived.
@@ -236,8 +248,8 @@ TEST(HaxeNet, RemoteMovie) {
     auto got = p.host.command(u"loads");
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got),
-              "get:status200,GET /echo?x=1&b=2 |local:security2048|missing:status404,io2032|"
-              "post:status200,POST /echo a=1%202|raw:status200,POST /echo raw");
+              "allowed:status200,other|denied:security2048|get:status200,GET /echo?x=1&b=2  |local:security2048|"
+              "missing:status404,io2032|post:status200,POST /echo a=1%202 t1|raw:status200,POST /echo raw ");
     // sendToURL went out; its answer reaches nobody.
     for (int i = 0; i < 200; ++i) {
         {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -55,7 +56,23 @@ protected:
         m_server.serve("/vars.txt", "a=1&b=two");
         m_server.serve("/movie.swf", "FWS");
         m_server.route("/echo", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
-            send(httpAnswer(200, request.method + ":" + request.body));
+            std::string seen = request.method + ":" + request.body;
+            for (const char* name : {"Content-Type", "X-Ok", "Injected", "X-Empty", "Host", "User-Agent"}) {
+                const bool present = std::any_of(request.headers.begin(), request.headers.end(),
+                                                 [&](const auto& header) { return header.first == name; });
+                seen += "|" + (present ? request.header(name) : std::string("-"));
+            }
+            send(httpAnswer(200, seen));
+        });
+        // /status?N answers with status N.
+        m_server.route("/status", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
+            send(httpAnswer(std::stoi(request.path.substr(request.path.find('?') + 1)), "status body"));
+        });
+        // /chain?N redirects N times before it answers.
+        m_server.route("/chain", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
+            const int left = std::stoi(request.path.substr(request.path.find('?') + 1));
+            send(left == 0 ? httpAnswer(200, "end of chain")
+                           : httpAnswer(302, "", "Location: /chain?" + std::to_string(left - 1) + "\r\n"));
         });
         m_server.route("/endless", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
             if (!send("HTTP/1.0 200 OK\r\n\r\n"))
@@ -64,6 +81,12 @@ protected:
             while (send(chunk)) {
             }
         });
+        // Says it is far too big, then stalls: refused on the header alone.
+        m_server.route("/declared-huge", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
+            send("HTTP/1.0 200 OK\r\nContent-Length: 100000000\r\n\r\nxx");
+            for (int i = 0; i < 100 && !m_server.stopping(); ++i)
+                std::this_thread::sleep_for(20ms);
+        });
         m_server.route("/slow", [this](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
             send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n");
             for (int i = 0; i < 200 && !m_server.stopping(); ++i) {
@@ -71,6 +94,13 @@ protected:
                     return;
                 std::this_thread::sleep_for(20ms);
             }
+        });
+        // Each hop is quick enough on its own; together they are not.
+        m_server.route("/slow-chain", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
+            std::this_thread::sleep_for(150ms);
+            const int left = std::stoi(request.path.substr(request.path.find('?') + 1));
+            send(left == 0 ? httpAnswer(200, "late")
+                           : httpAnswer(302, "", "Location: /slow-chain?" + std::to_string(left - 1) + "\r\n"));
         });
         m_server.route("/loop", [](const nettest::HttpRequest&, const LocalHttpServer::Send& send) {
             send(httpAnswer(302, "", "Location: /loop\r\n"));
@@ -88,6 +118,10 @@ protected:
         m_trusting.serve("/data.txt", "trusted");
         m_trusting.serve("/crossdomain.xml",
                          "<cross-domain-policy><allow-access-from domain=\"127.0.0.1\"/></cross-domain-policy>");
+        m_distrusting.serve("/data.txt", "kept");
+        m_distrusting.serve("/crossdomain.xml",
+                            "<cross-domain-policy><allow-access-from domain=\"*.example.com\"/>"
+                            "</cross-domain-policy>");
     }
 
     net::Fetcher remoteFetcher(net::FetchLimits limits = {}) {
@@ -98,6 +132,7 @@ protected:
     LocalHttpServer m_server;
     LocalHttpServer m_other;
     LocalHttpServer m_trusting;
+    LocalHttpServer m_distrusting;
 };
 
 TEST_F(FetcherTest, FetchesFromItsOwnOrigin) {
@@ -114,10 +149,69 @@ TEST_F(FetcherTest, PostsBodyAndHeaders) {
     auto request = get(movie(), m_server.url("/echo"));
     request.post = true;
     request.body = "x=1";
-    request.headers = {{"X-Bad\r\nInjected", "v"}, {"X-Ok", "v"}};
+    // Broken names, reserved names (a movie may not pose as another host or
+    // client) and line breaks are dropped; the rest goes out as given.
+    request.headers = {{"X-Bad\r\nInjected", "v"}, {"X-Ok", "v"},          {"X-Empty", ""},
+                       {"Host", "elsewhere"},      {"user-agent", "fake"}, {"X-Split", "a\r\nInjected: b"}};
     auto outcome = waitFor(fetcher, fetcher.start(request));
     ASSERT_TRUE(outcome.result && *outcome.result);
-    EXPECT_EQ((*outcome.result)->body, "POST:x=1");
+    EXPECT_EQ((*outcome.result)->body, "POST:x=1|application/x-www-form-urlencoded|v|-||127.0.0.1:" +
+                                           std::to_string(m_server.port()) + "|moviehost");
+}
+
+// A posted form survives the redirects that keep the method (307, 308) and
+// turns into a plain GET at the others.
+TEST_F(FetcherTest, RedirectedPostsKeepOrDropTheirBody) {
+    m_server.route("/moved", [](const nettest::HttpRequest& request, const LocalHttpServer::Send& send) {
+        send(httpAnswer(std::stoi(request.path.substr(request.path.find('?') + 1)), "", "Location: /echo\r\n"));
+    });
+    auto fetcher = remoteFetcher();
+    const struct {
+        int status;
+        std::string start;  // of the echo: method and body
+    } cases[] = {{301, "GET:|-|"},
+                 {302, "GET:|-|"},
+                 {303, "GET:|-|"},
+                 {307, "POST:x=1|application/"},
+                 {308, "POST:x=1|application/"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        auto request = get(movie(), m_server.url("/moved?" + std::to_string(c.status)));
+        request.post = true;
+        request.body = "x=1";
+        auto outcome = waitFor(fetcher, fetcher.start(request));
+        ASSERT_TRUE(outcome.result && *outcome.result);
+        EXPECT_EQ((*outcome.result)->body.substr(0, c.start.size()), c.start);
+    }
+}
+
+// Statuses outside the error range reach the caller with their number (for
+// onHTTPStatus); errors carry theirs; a chain of redirects up to the limit
+// is followed, one more is refused.
+TEST_F(FetcherTest, StatusesAndRedirectChains) {
+    net::FetchLimits limits;
+    limits.maxRedirects = 3;
+    auto fetcher = remoteFetcher(limits);
+    const struct {
+        std::string path;
+        bool ok;
+        int status;
+        std::string body;
+    } cases[] = {
+        {"/status?203", true, 203, "status body"}, {"/status?299", true, 299, "status body"},
+        {"/status?500", false, 500, ""},           {"/status?418", false, 418, ""},
+        {"/chain?3", true, 200, "end of chain"},   {"/chain?4", false, 302, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto outcome = waitFor(fetcher, fetcher.start(get(movie(), m_server.url(c.path))));
+        ASSERT_TRUE(outcome.result);
+        ASSERT_EQ(bool(*outcome.result), c.ok) << (c.ok ? outcome.result->error().reason : "");
+        EXPECT_EQ(c.ok ? (*outcome.result)->httpStatus : outcome.result->error().httpStatus, c.status);
+        if (c.ok) {
+            EXPECT_EQ((*outcome.result)->body, c.body);
+        }
+    }
 }
 
 TEST_F(FetcherTest, FailuresAreBoundedAndNamed) {
@@ -130,20 +224,25 @@ TEST_F(FetcherTest, FailuresAreBoundedAndNamed) {
         std::string target;
         net::FetchError::Kind kind;
         const char* reasonPart;
+        std::string requester = {};  // the remote movie when empty
     } cases[] = {
         {m_server.url("/missing"), net::FetchError::Kind::Http, "404"},
         {m_server.url("/endless"), net::FetchError::Kind::TooLarge, "limit"},
+        {m_server.url("/declared-huge"), net::FetchError::Kind::TooLarge, "limit"},
         {m_server.url("/slow"), net::FetchError::Kind::TimedOut, "in time"},
+        {m_server.url("/slow-chain?3"), net::FetchError::Kind::TimedOut, "in time"},
         {m_server.url("/loop"), net::FetchError::Kind::Network, "too many redirects"},
         {m_server.url("/to-file"), net::FetchError::Kind::Refused, "local files"},
         {m_server.url("/to-other"), net::FetchError::Kind::Refused, "crossdomain.xml"},
         {m_other.url("/data.txt"), net::FetchError::Kind::Refused, "crossdomain.xml"},
         {"/etc/passwd", net::FetchError::Kind::Refused, "local files"},
         {"http://127.0.0.1:1/x", net::FetchError::Kind::Refused, "crossdomain.xml"},  // no server, no policy
+        {m_distrusting.url("/data.txt"), net::FetchError::Kind::Refused, "does not allow"},
+        {m_server.url("/vars.txt"), net::FetchError::Kind::Refused, "local movie", "/tmp/movie.swf"},
     };
     for (const auto& c : cases) {
         const auto started = std::chrono::steady_clock::now();
-        auto outcome = waitFor(fetcher, fetcher.start(get(movie(), c.target)));
+        auto outcome = waitFor(fetcher, fetcher.start(get(c.requester.empty() ? movie() : c.requester, c.target)));
         ASSERT_TRUE(outcome.result) << c.target;
         ASSERT_FALSE(*outcome.result) << c.target;
         EXPECT_EQ(outcome.result->error().kind, c.kind) << c.target << ": " << outcome.result->error().reason;
@@ -259,6 +358,49 @@ TEST_F(FetcherTest, DestroyingWhileTransfersRunDoesNotWait) {
         std::this_thread::sleep_for(100ms);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+}  // namespace
+
+namespace {
+
+// https is verified: only a certificate for this host from a trusted CA
+// passes, and the control's default trusts only the system's CAs.
+TEST(FetcherTls, VerifiesThePeer) {
+    const std::string folder = nettest::tlsFolder();
+    if (folder.empty())
+        GTEST_SKIP() << "built without OpenSSL or the openssl program: no TLS test server";
+    const struct {
+        const char* identity;
+        bool trustTestCa;
+        bool ok;
+    } cases[] = {
+        {"server", true, true},
+        {"server", false, false},  // the test CA is not a system CA
+        {"self-signed", true, false},
+        {"wrong-name", true, false},  // made for elsewhere.invalid, served as 127.0.0.1
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.identity) + (c.trustTestCa ? " with the test CA" : " with the system CAs"));
+        LocalHttpServer server({folder + "/" + c.identity + ".pem", folder + "/" + c.identity + ".key"});
+        server.serve("/secret.txt", "secret");
+        net::FetchLimits limits;
+        limits.timeout = 5s;
+        if (c.trustTestCa)
+            limits.caFile = folder + "/ca.pem";
+        const std::string movie = server.url("/movie.swf");
+        net::Fetcher fetcher(net::Sandbox::forRoot(locationOf(movie)), limits);
+        auto outcome = waitFor(fetcher, fetcher.start(get(movie, server.url("/secret.txt"))));
+        ASSERT_TRUE(outcome.result);
+        ASSERT_EQ(bool(*outcome.result), c.ok) << (c.ok ? outcome.result->error().reason : "");
+        if (c.ok) {
+            EXPECT_EQ((*outcome.result)->body, "secret");
+        } else {
+            EXPECT_EQ(outcome.result->error().kind, net::FetchError::Kind::Network);
+            EXPECT_NE(outcome.result->error().reason.find("https://127.0.0.1"), std::string::npos)
+                << outcome.result->error().reason;
+        }
+    }
 }
 
 }  // namespace

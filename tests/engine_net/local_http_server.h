@@ -1,5 +1,6 @@
-// A tiny HTTP/1.0 server for tests, on 127.0.0.1 only and a free port. Each
-// path maps to a handler that writes the whole answer to the socket.
+// A tiny HTTP/1.0 server for tests, on 127.0.0.1 only and a free port, plain
+// or over TLS. Each path maps to a handler that writes the whole answer to
+// the socket.
 #pragma once
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace nettest {
@@ -15,7 +17,17 @@ namespace nettest {
 struct HttpRequest {
     std::string method;
     std::string path;  // with the query
+    std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
+
+    // The first header of this name (any case), "" when absent.
+    [[nodiscard]] std::string header(const std::string& name) const;
+};
+
+// A certificate chain and its key (PEM files); empty: plain HTTP.
+struct TlsIdentity {
+    std::string certificateFile;
+    std::string keyFile;
 };
 
 class LocalHttpServer {
@@ -24,8 +36,12 @@ public:
     using Send = std::function<bool(const std::string&)>;
     using Handler = std::function<void(const HttpRequest&, const Send&)>;
 
-    LocalHttpServer();
+    // Throws when it cannot listen, or when TLS is asked for and the
+    // identity does not load (or the tests were built without TLS).
+    explicit LocalHttpServer(TlsIdentity tls = {});
     ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
     void route(const std::string& path, Handler handler);
     // A plain 200 answer with this body.
@@ -35,11 +51,13 @@ public:
     [[nodiscard]] bool stopping() const { return m_stopping; }
 
 private:
+    struct Connection;
     void acceptLoop();
-    void answer(int connection);
+    void answer(Connection& connection);
 
     int m_listener = -1;
     int m_port = 0;
+    void* m_tls = nullptr;  // SSL_CTX when serving https
     std::atomic<bool> m_stopping{false};
     std::mutex m_mutex;
     std::map<std::string, Handler> m_routes;
@@ -48,5 +66,9 @@ private:
 };
 
 std::string httpAnswer(int status, const std::string& body, const std::string& extraHeaders = {});
+
+// Whether the test server can speak TLS and where the test certificates are
+// ("" when either is missing: the TLS tests skip).
+[[nodiscard]] std::string tlsFolder();
 
 }  // namespace nettest

@@ -6,6 +6,7 @@ import flash.events.IOErrorEvent;
 import flash.events.SecurityErrorEvent;
 import flash.net.URLLoader;
 import flash.net.URLRequest;
+import flash.net.URLRequestHeader;
 import flash.net.URLRequestMethod;
 import flash.net.URLVariables;
 import flash.utils.ByteArray;
@@ -40,6 +41,7 @@ class Http {
         var dv:Dynamic = v;
         dv.a = "1 2";
         post.data = v;
+        post.requestHeaders = [new URLRequestHeader("X-Token", "t1")];
         load("post", post);
 
         var get = new URLRequest("echo?x=1");
@@ -60,6 +62,10 @@ class Http {
         untyped __global__["flash.net.sendToURL"](new URLRequest("ping?x=1"));
         load("missing", new URLRequest("nothing"));
         load("local", new URLRequest("file:///etc/hostname"));
+        // Other origins, given in the movie's parameters: read by their crossdomain.xml only.
+        var parameters:Dynamic = flash.Lib.current.loaderInfo.parameters;
+        load("allowed", new URLRequest(parameters.allowing + "/data.txt"));
+        load("denied", new URLRequest(parameters.denying + "/data.txt"));
         flash.Lib.fscommand("sandbox", flash.system.Security.sandboxType);
     }
 }
