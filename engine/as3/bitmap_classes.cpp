@@ -700,5 +700,11 @@ std::shared_ptr<const model::FillBitmap> fillBitmapOf(Value v) {
 std::span<const avm2::CoreClassSpec> bitmapClasses() { return Classes; }
 
 Value makeBitmapData(Machine& m, bitmap::BitmapData data) { return newBitmapData(m, std::move(data)); }
+Value characterBitmapData(Machine& m, const swf::Bitmap& character) {
+    auto copy = bitmap::fromCharacter(character, true, {bitmap::MaxCoordinate, int64_t(bitmap::MaxCoordinate)});
+    if (!copy)
+        invalid(m);
+    return newBitmapData(m, std::move(copy.value()));
+}
 
 }  // namespace as3

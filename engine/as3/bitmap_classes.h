@@ -9,6 +9,7 @@
 #include "bitmap/bitmap_data.h"
 
 #include "model/drawing.h"
+#include "swf/bitmap.h"
 
 #include <memory>
 #include <span>
@@ -20,5 +21,8 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::CoreClassSpec> bitmapClasses();
 // A BitmapData holding the pixels.
 [[nodiscard]] avm2::Value makeBitmapData(avm2::Machine& m, bitmap::BitmapData data);
+// A new BitmapData holding a copy of a bitmap character's pixels (a placed
+// bitmap symbol no class is linked to); an ArgumentError when it cannot be made.
+[[nodiscard]] avm2::Value characterBitmapData(avm2::Machine& m, const swf::Bitmap& character);
 
 }  // namespace as3

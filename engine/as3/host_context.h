@@ -53,6 +53,7 @@ struct HeldValues final : avm2::NativeState {
     avm2::Value media;                                 // flash.media's playing channels (media_classes.cpp)
     std::map<uint64_t, avm2::Value> loads;             // the owners of running loads, by request
     std::map<std::string, avm2::Value> sharedObjects;  // SharedObject.getLocal's, by file
+    std::vector<avm2::Value> netStreams;               // NetStreams playing or with events due
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -149,6 +150,13 @@ struct HostContext {
 [[nodiscard]] std::span<const avm2::CoreClassSpec> mediaClasses();
 // soundComplete to the channels whose sounds played out (each frame).
 void deliverSoundCompletions(avm2::Machine& m);
+// A SoundTransform's levels (TypeError for anything else), and a new one.
+[[nodiscard]] script::SoundLevels soundTransformLevels(avm2::Machine& m, avm2::Value transform);
+[[nodiscard]] avm2::Value makeSoundTransform(avm2::Machine& m, const script::SoundLevels& levels);
+[[nodiscard]] std::span<const avm2::CoreClassSpec> videoClasses();
+// Moves the playing NetStreams to the clock's time and hands their status
+// events and metadata to scripts (each frame).
+void updateNetStreams(avm2::Machine& m);
 // Fires one due timer of the schedule: a Timer's events or a function's call.
 void fireTimer(avm2::Machine& m, uint32_t id);
 

@@ -56,6 +56,7 @@ net::RequestId NetLoads::start(HeldValues& held, Value owner, const RequestParts
     if (!parts.contentType.empty())
         request.contentType = parts.contentType;
     request.headers = parts.headers;
+    request.streamBody = parts.streamBody;
     const net::RequestId id = m_fetcher->start(std::move(request));
     // A load nobody owns (sendToURL) runs to its end unheard.
     if (owner.isObject()) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
     virtual ~LoadClient() = default;
     virtual void loadProgress(avm2::Machine& m, avm2::Value self, uint64_t loaded, uint64_t total) = 0;
     virtual void loadFinished(avm2::Machine& m, avm2::Value self, const FetchResult& result) = 0;
+    // The body's bytes as they arrive, for a load started with streamBody.
+    virtual void loadChunk(avm2::Machine&, avm2::Value, std::string_view) {}
 };
 
 // A request as URLRequest describes it.
@@ -36,6 +39,7 @@ struct RequestParts {
     std::string body;
     std::string contentType;
     std::vector<std::pair<std::string, std::string>> headers;
+    bool streamBody = false;  // the owner hears of the bytes as they arrive (loadChunk)
 };
 
 class NetLoads {

@@ -51,6 +51,7 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
         tracer.value(owner);
     for (const auto& [file, object] : sharedObjects)
         tracer.value(object);
+    tracer.values(netStreams);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -60,10 +61,11 @@ std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, 
     player->m_machine = std::make_unique<avm2::Machine>(limits);
     avm2::Machine& m = *player->m_machine;
     for (auto family :
-         {eventClasses(),  inputEventClasses(), focusClasses(),   uiClasses(),           geomClasses(),
-          geom3DClasses(), filterClasses(),     displayClasses(), graphicsClasses(),     graphicsDataClasses(),
-          sceneClasses(),  buttonClasses(),     textClasses(),    bitmapClasses(),       systemClasses(),
-          timerClasses(),  mediaClasses(),      netClasses(),     sharedObjectClasses(), loaderClasses()}) {
+         {eventClasses(),  inputEventClasses(), focusClasses(),   uiClasses(),       geomClasses(),
+          geom3DClasses(), filterClasses(),     displayClasses(), graphicsClasses(), graphicsDataClasses(),
+          sceneClasses(),  buttonClasses(),     textClasses(),    bitmapClasses(),   systemClasses(),
+          timerClasses(),  mediaClasses(),      videoClasses(),   netClasses(),      sharedObjectClasses(),
+          loaderClasses()}) {
         for (const avm2::CoreClassSpec& spec : family)
             m.defineCoreClass(spec);
     }
@@ -274,6 +276,7 @@ void Player::tick() {
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     runTimers();
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
+    (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
     deliverLoads();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
@@ -311,6 +314,8 @@ void Player::deliverLoads() {
             continue;
         (void)run(u"a load", [&] {
             avm2::Machine::Pin keep(*m_machine, owner);
+            if (!event.chunk.empty())
+                client->loadChunk(*m_machine, owner, event.chunk);
             if (event.result)
                 client->loadFinished(*m_machine, owner, *event.result);
             else

@@ -1,5 +1,6 @@
 #include "as3/timeline_instances.h"
 
+#include "as3/bitmap_classes.h"
 #include "as3/display_binding.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
@@ -8,7 +9,10 @@
 #include "avm2/string.h"
 #include "avm2/traits.h"
 
+#include "model/bitmap_object.h"
+
 #include <algorithm>
+#include <array>
 
 namespace as3 {
 
@@ -49,6 +53,8 @@ avm2::ClassObject* classFor(Machine& m, const model::DisplayObject& object) {
         return m.coreClass(u"flash.text", u"TextField");
     case model::DisplayKind::StaticText:
         return m.coreClass(u"flash.text", u"StaticText");
+    case model::DisplayKind::Video:
+        return m.coreClass(u"flash.media", u"Video");
     default:
         return nullptr;
     }
@@ -110,10 +116,21 @@ void syncTimelineChildren(Machine& m, Object* container) {
         Value child;
         try {
             avm2::ClassObject* type = classFor(m, *object);
-            if (!type)
-                continue;
-            ctx.pendingObject = object;
-            child = m.construct(Value::object(type), {});
+            if (const auto* bitmap = object->as<model::BitmapObject>()) {
+                // A placed bitmap symbol is a Bitmap showing a BitmapData of
+                // it: an instance of its linked class, or a plain copy.
+                const Value data =
+                    type ? m.construct(Value::object(type), std::array{Value::number(0), Value::number(0)})
+                         : characterBitmapData(m, bitmap->bitmap());
+                Machine::Pin keepData(m, data);
+                ctx.pendingObject = object;
+                child = m.construct(Value::object(m.coreClass(u"flash.display", u"Bitmap")), std::span(&data, 1));
+            } else {
+                if (!type)
+                    continue;
+                ctx.pendingObject = object;
+                child = m.construct(Value::object(type), {});
+            }
         } catch (...) {
             ctx.pendingObject.reset();
             std::erase_if(ctx.failedPlacements, [](const auto& w) { return w.expired(); });

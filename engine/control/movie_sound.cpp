@@ -80,6 +80,10 @@ void MovieSound::mixDue() {
         const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++ - m_clockFrom));
         m_mix.resize(frames * media::OutputChannels);
         m_player.mixer().mix(m_mix);
+        m_recent.insert(m_recent.end(), m_mix.begin(), m_mix.end());
+        if (m_recent.size() > RecentFrames * media::OutputChannels)
+            m_recent.erase(m_recent.begin(),
+                           m_recent.begin() + ptrdiff_t(m_recent.size() - RecentFrames * media::OutputChannels));
         for (const media::FinishedVoice& done : m_player.mixer().takeFinished()) {
             if (m_finished.size() < MaxFinished)
                 m_finished.push_back(done.id);
@@ -91,6 +95,12 @@ void MovieSound::mixDue() {
         if (m_queue.size() > limit)
             m_queue.erase(m_queue.begin(), m_queue.begin() + ptrdiff_t(m_queue.size() - limit));
     }
+}
+
+size_t MovieSound::recentOutput(std::span<int16_t> out) const {
+    const size_t n = std::min(out.size(), m_recent.size()) / media::OutputChannels * media::OutputChannels;
+    std::copy(m_recent.end() - ptrdiff_t(n), m_recent.end(), out.end() - ptrdiff_t(n));
+    return n / media::OutputChannels;
 }
 
 void MovieSound::stopAll() {

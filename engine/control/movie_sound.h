@@ -38,6 +38,8 @@ class MovieSound final : public model::SoundSink {
 public:
     // Ten seconds: a reader that fell that far behind has lost the rest.
     static constexpr size_t MaxQueuedFrames = size_t(media::OutputRate) * 10;
+    // Mixed frames kept for SoundMixer.computeSpectrum (its window at a quarter of the rate).
+    static constexpr size_t RecentFrames = 2048;
 
     explicit MovieSound(std::shared_ptr<const swf::Movie> movie);
 
@@ -78,6 +80,8 @@ public:
     [[nodiscard]] bool playing(uint64_t voice) const { return m_player.mixer().playing(voice); }
     [[nodiscard]] double durationMs(uint32_t soundId);
     [[nodiscard]] double positionMs(uint64_t voice) const;
+    // The latest mixed frames into the end of `out` (SoundMixer.computeSpectrum).
+    size_t recentOutput(std::span<int16_t> out) const;
     void setLevels(uint64_t owner, const media::SoundTransform& levels);
     [[nodiscard]] media::SoundTransform levels(uint64_t owner) const;
     // Voices that played out since the last call (at most MaxFinished kept).
@@ -111,6 +115,7 @@ private:
     std::unordered_map<const swf::Timeline*, bool> m_streamTimelines;
     std::map<uint64_t, std::weak_ptr<model::MovieClip>> m_streamClips;
     std::vector<int16_t> m_mix;
+    std::deque<int16_t> m_recent;  // the latest RecentFrames mixed, interleaved
     std::deque<int16_t> m_queue;
     std::vector<uint64_t> m_finished;
     std::map<uint32_t, std::shared_ptr<const media::DecodedSound>> m_loaded;

@@ -116,9 +116,22 @@ void ScriptHost::addArrivingSound(uint32_t soundId, std::span<const uint8_t> byt
         m_sound->addArrivingBytes(soundId, bytes, complete);
 }
 
-uint64_t ScriptHost::playStreamSound(std::unique_ptr<media::SoundSource> source) {
-    return m_sound && source ? m_sound->player().mixer().play(std::move(source)) : 0;
+uint64_t ScriptHost::playStreamSound(std::unique_ptr<media::SoundSource> source, uint64_t owner) {
+    if (!m_sound || !source)
+        return 0;
+    media::VoiceOptions options;
+    options.owner = owner;
+    return m_sound->player().mixer().play(std::move(source), options);
 }
+
+std::pair<double, double> ScriptHost::soundPeaks(uint64_t voice) {
+    if (!m_sound)
+        return {0.0, 0.0};
+    const auto [left, right] = m_sound->player().mixer().peaks(voice);
+    return {left, right};
+}
+
+size_t ScriptHost::recentSound(std::span<int16_t> out) { return m_sound ? m_sound->recentOutput(out) : 0; }
 
 bool ScriptHost::soundPlaying(uint64_t voice) { return m_sound && m_sound->playing(voice); }
 

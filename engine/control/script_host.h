@@ -63,7 +63,9 @@ public:
     uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming) override;
     uint32_t openArrivingSound() override;
     void addArrivingSound(uint32_t soundId, std::span<const uint8_t> bytes, bool complete) override;
-    uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) override;
+    uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source, uint64_t owner) override;
+    std::pair<double, double> soundPeaks(uint64_t voice) override;
+    size_t recentSound(std::span<int16_t> out) override;
     bool soundPlaying(uint64_t voice) override;
     double soundDuration(uint32_t soundId) override;
     double soundPosition(uint64_t voice) override;

@@ -25,7 +25,7 @@ VoiceId Mixer::play(std::unique_ptr<SoundSource> source, const VoiceOptions& opt
         dropGoneOwners();
     }
     VoiceId id = m_nextId++;
-    m_voices.push_back({id, options.tag, options.owner, options.transform, std::move(source)});
+    m_voices.push_back({id, options.tag, options.owner, options.transform, std::move(source), {}});
     return id;
 }
 
@@ -78,6 +78,14 @@ SoundSource* Mixer::source(VoiceId id) const {
     return nullptr;
 }
 
+std::pair<float, float> Mixer::peaks(VoiceId id) const {
+    for (const Voice& v : m_voices) {
+        if (v.id == id)
+            return v.peaks;
+    }
+    return {0.0f, 0.0f};
+}
+
 void Mixer::setTransform(VoiceId id, const SoundTransform& t) {
     for (Voice& v : m_voices) {
         if (v.id == id)
@@ -117,12 +125,19 @@ void Mixer::mix(std::span<int16_t> out) {
         float rr = float((o.lr * t.rl + o.rr * t.rr) * k);
         const int16_t* src = m_scratch.data();
         float* sum = m_sum.data();
+        float peakLeft = 0;
+        float peakRight = 0;
         for (size_t f = 0; f < made; ++f) {
             float l = src[2 * f];
             float r = src[2 * f + 1];
-            sum[2 * f] += l * ll + r * rl;
-            sum[2 * f + 1] += l * lr + r * rr;
+            const float left = l * ll + r * rl;
+            const float right = l * lr + r * rr;
+            sum[2 * f] += left;
+            sum[2 * f + 1] += right;
+            peakLeft = std::max(peakLeft, std::abs(left));
+            peakRight = std::max(peakRight, std::abs(right));
         }
+        v.peaks = {std::min(peakLeft / 32768.0f, 1.0f), std::min(peakRight / 32768.0f, 1.0f)};
         if (made < frames) {
             m_finished.push_back({v.id, v.tag, v.owner, m_framesMixed + made});
             m_voices.erase(m_voices.begin() + ptrdiff_t(i));

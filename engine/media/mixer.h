@@ -17,6 +17,7 @@
 #include <memory>
 #include <set>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace media {
@@ -64,6 +65,9 @@ public:
     [[nodiscard]] size_t voiceCount() const { return m_voices.size(); }
     [[nodiscard]] size_t countTag(uint32_t tag) const;
     [[nodiscard]] SoundSource* source(VoiceId id) const;
+    // The largest level (0..1 of full scale) each side of the voice reached
+    // in the last mix, after its levels; zeros for a voice not playing.
+    [[nodiscard]] std::pair<float, float> peaks(VoiceId id) const;
 
     void setVolume(double percent) { m_volume = percent; }
     [[nodiscard]] double volume() const { return m_volume; }
@@ -91,6 +95,7 @@ private:
         uint64_t owner = 0;
         SoundTransform transform;
         std::unique_ptr<SoundSource> source;
+        std::pair<float, float> peaks;
     };
     template <typename Pred>
     void removeIf(Pred pred);

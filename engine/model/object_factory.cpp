@@ -122,6 +122,19 @@ std::shared_ptr<DisplayObject> ObjectFactory::createTextField(const std::shared_
     return object;
 }
 
+std::shared_ptr<DisplayObject> ObjectFactory::createVideo(const std::shared_ptr<StageContext>& context,
+                                                          uint32_t nesting, uint16_t width, uint16_t height) {
+    if (!roomFor(*context, false, nesting))
+        return nullptr;
+    auto stream = std::make_shared<swf::VideoStream>();
+    stream->width = width;
+    stream->height = height;
+    auto object = std::make_shared<VideoObject>(context, std::move(stream));
+    object->m_origin = Origin::Script;
+    object->m_nesting = nesting;
+    return object;
+}
+
 std::shared_ptr<MovieClip> ObjectFactory::createRoot(const std::shared_ptr<StageContext>& context, ActionBatch& batch) {
     auto root = std::make_shared<MovieClip>(context, 0, context->movie->root);
     root->m_isRoot = true;

@@ -31,6 +31,9 @@ public:
     [[nodiscard]] static std::shared_ptr<DisplayObject> createTextField(const std::shared_ptr<StageContext>& context,
                                                                         uint32_t nesting, int32_t width,
                                                                         int32_t height);
+    // An empty video for scripts, `width` x `height` pixels; nullptr at a limit.
+    [[nodiscard]] static std::shared_ptr<DisplayObject> createVideo(const std::shared_ptr<StageContext>& context,
+                                                                    uint32_t nesting, uint16_t width, uint16_t height);
     // The root clip on the movie's root timeline, in its frame 0.
     [[nodiscard]] static std::shared_ptr<MovieClip> createRoot(const std::shared_ptr<StageContext>& context,
                                                                ActionBatch& batch);

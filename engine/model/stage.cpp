@@ -186,6 +186,10 @@ std::shared_ptr<DisplayObject> Stage::createDetachedTextField(int32_t width, int
     return ObjectFactory::createTextField(m_context, 1, width, height);
 }
 
+std::shared_ptr<DisplayObject> Stage::createDetachedVideo(uint16_t width, uint16_t height) {
+    return ObjectFactory::createVideo(m_context, 1, width, height);
+}
+
 std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId) {
     ActionBatch batch;
     auto object = ObjectFactory::create(m_context, characterId, Origin::Script, 1, batch);

@@ -84,6 +84,8 @@ public:
     [[nodiscard]] std::shared_ptr<DisplayObject> createDetachedObject(uint16_t characterId);
     // An empty text field (twips), or nullptr at the object limit.
     [[nodiscard]] std::shared_ptr<DisplayObject> createDetachedTextField(int32_t width, int32_t height);
+    // An empty video (pixels), or nullptr at the object limit.
+    [[nodiscard]] std::shared_ptr<DisplayObject> createDetachedVideo(uint16_t width, uint16_t height);
     // The geometry of the movie's characters; filling it does not change the stage.
     [[nodiscard]] GeometryCache& characterCache() const;
     [[nodiscard]] const Limits& limits() const;

@@ -8,6 +8,9 @@ namespace model {
 VideoObject::VideoObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::VideoStream& stream)
     : DisplayObject(kKind, std::move(context), characterId), m_stream(&stream) {}
 
+VideoObject::VideoObject(std::shared_ptr<StageContext> context, std::shared_ptr<const swf::VideoStream> stream)
+    : DisplayObject(kKind, std::move(context), 0), m_ownStream(std::move(stream)), m_stream(m_ownStream.get()) {}
+
 void VideoObject::attachFeed(std::shared_ptr<const VideoFeed> feed) {
     m_feed = std::move(feed);
     m_clearedAt = UINT64_MAX;

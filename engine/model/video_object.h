@@ -20,6 +20,8 @@ public:
     static constexpr DisplayKind kKind = DisplayKind::Video;
 
     VideoObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::VideoStream& stream);
+    // A video a script made (new Video(w, h)): an empty stream of that size of its own.
+    VideoObject(std::shared_ptr<StageContext> context, std::shared_ptr<const swf::VideoStream> stream);
 
     [[nodiscard]] const swf::VideoStream& stream() const { return *m_stream; }
     // The stream frame to show.
@@ -43,6 +45,7 @@ public:
 private:
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
 
+    std::shared_ptr<const swf::VideoStream> m_ownStream;
     const swf::VideoStream* m_stream = nullptr;
     std::shared_ptr<const VideoFeed> m_feed;
     uint64_t m_clearedAt = UINT64_MAX;  // the feed version clear() hid

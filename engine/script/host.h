@@ -18,6 +18,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace script {
 
@@ -113,8 +114,14 @@ public:
     // Voices that played to their end since the last call, in the order they ended.
     [[nodiscard]] virtual std::vector<uint64_t> finishedSounds() { return {}; }
     // A NetStream's sound, played through the movie's mixer until it ends
-    // by itself; the voice, or 0 when there is no mixer.
-    virtual uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source) { return 0; }
+    // by itself, under `owner`'s levels; the voice, or 0 when there is no mixer.
+    virtual uint64_t playStreamSound(std::unique_ptr<media::SoundSource> source, uint64_t owner = 0) { return 0; }
+    // A voice's largest levels (0..1) left and right in the latest mix.
+    [[nodiscard]] virtual std::pair<double, double> soundPeaks(uint64_t voice) { return {0.0, 0.0}; }
+    // The latest mixed output, interleaved stereo 44.1 kHz, oldest first, into
+    // the end of `out` (what is older than the mixer's start stays as given);
+    // the frames written.
+    virtual size_t recentSound(std::span<int16_t> out) { return 0; }
 
     // Milliseconds since the movie started: getTimer(), GetTime, intervals.
     virtual double milliseconds() { return 0.0; }

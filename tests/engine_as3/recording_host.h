@@ -3,9 +3,11 @@
 
 #include "script/host.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +64,33 @@ struct RecordingHost final : script::Host {
     double soundDuration(uint32_t soundId) override { return soundId ? 1044.0 : 0.0; }
     double soundPosition(uint64_t) override { return position; }
     std::vector<uint64_t> finishedSounds() override { return std::exchange(finished, {}); }
+
+    // Loaded MP3s: sounds opened for arriving bytes are numbered from 1000,
+    // whole files from 2000.
+    std::vector<std::vector<uint8_t>> arriving;
+    std::vector<bool> arrivingComplete;
+    uint32_t openArrivingSound() override {
+        arriving.emplace_back();
+        arrivingComplete.push_back(false);
+        return uint32_t(999 + arriving.size());
+    }
+    void addArrivingSound(uint32_t soundId, std::span<const uint8_t> bytes, bool complete) override {
+        const size_t i = soundId - 1000;
+        if (soundId < 1000 || i >= arriving.size() || arrivingComplete[i])
+            return;
+        arriving[i].insert(arriving[i].end(), bytes.begin(), bytes.end());
+        arrivingComplete[i] = complete;
+    }
+    uint32_t loadSound(std::span<const uint8_t> mp3, bool) override { return mp3.empty() ? 0 : 2000; }
+    // The mixer's latest output and each voice's peaks, as the test sets them.
+    std::vector<int16_t> recent;
+    std::pair<double, double> peaks{0, 0};
+    std::pair<double, double> soundPeaks(uint64_t) override { return peaks; }
+    size_t recentSound(std::span<int16_t> out) override {
+        const size_t n = std::min(out.size(), recent.size()) / 2 * 2;
+        std::copy(recent.end() - ptrdiff_t(n), recent.end(), out.end() - ptrdiff_t(n));
+        return n / 2;
+    }
 
     // The argument of the first fscommand of that name, or none.
     [[nodiscard]] std::optional<std::u16string> command(std::u16string_view name) const {

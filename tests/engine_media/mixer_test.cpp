@@ -89,10 +89,13 @@ TEST(Mixer, LevelsCompose) {
         Mixer m;
         m.setVolume(c.global);
         m.setOwnerTransform(5, c.owner);
-        m.play(voice(constant(1000, 2000, 10)), {0, 5, c.voice});
+        const media::VoiceId id = m.play(voice(constant(1000, 2000, 10)), {0, 5, c.voice});
         auto out = mixFrames(m, 1);
         EXPECT_EQ(out[0], c.left);
         EXPECT_EQ(out[1], c.right);
+        // The voice's peaks are its own output, as SoundChannel reads them.
+        EXPECT_NEAR(m.peaks(id).first, c.left / 32768.0, 1e-4);
+        EXPECT_NEAR(m.peaks(id).second, c.right / 32768.0, 1e-4);
     }
 }
 
