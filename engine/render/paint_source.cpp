@@ -55,19 +55,25 @@ void addStop(cairo_pattern_t* p, const CairoStop& s) {
 
 std::shared_ptr<cairo_pattern_t> buildGradient(const swf::FillStyle& style, const ColorTransform& cx) {
     const swf::Gradient& g = style.gradient;
-    const auto matrix = patternMatrix(style.matrix);
+    auto matrix = patternMatrix(style.matrix);
     if (g.stops.empty() || !matrix)
         return nullptr;
+    // The pattern spans -1..1, not the square's twips: pixman keeps pattern
+    // coordinates in 16.16 fixed point, so a gradient much smaller than its
+    // shape would overflow and draw nothing.
+    cairo_matrix_t unit;
+    cairo_matrix_init_scale(&unit, 1.0 / GradientHalf, 1.0 / GradientHalf);
+    cairo_matrix_multiply(&*matrix, &*matrix, &unit);
     cairo_pattern_t* p = nullptr;
     if (style.kind == swf::FillKind::LinearGradient) {
-        p = cairo_pattern_create_linear(-GradientHalf, 0.0, GradientHalf, 0.0);
+        p = cairo_pattern_create_linear(-1.0, 0.0, 1.0, 0.0);
     } else {
         // Focal gradients start from a point on the x axis inside the circle;
         // keeping it just inside avoids cairo's cone for a point on the edge.
         double focal = 0.0;
         if (style.kind == swf::FillKind::FocalGradient)
-            focal = std::clamp(g.focalPoint, -0.995, 0.995) * GradientHalf;
-        p = cairo_pattern_create_radial(focal, 0.0, 0.0, 0.0, 0.0, GradientHalf);
+            focal = std::clamp(g.focalPoint, -0.995, 0.995);
+        p = cairo_pattern_create_radial(focal, 0.0, 0.0, 0.0, 0.0, 1.0);
     }
     auto pattern = sharePattern(p);
     for (const CairoStop& s : gradientStops(g, cx))

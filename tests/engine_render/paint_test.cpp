@@ -137,6 +137,28 @@ TEST(PaintGradient, LinearEndsMiddleAndSpreadModes) {
     EXPECT_NEAR(blueOf(f), 227, 3) << hex(f);
 }
 
+TEST(PaintGradient, ASmallGradientOverALargeShapeStillPads) {
+    // The shape is far wider than the gradient's square, as for a thin bar
+    // of shading on a big panel; far from the square the ends must still pad.
+    struct Case {
+        const char* name;
+        swf::FillStyle fill;
+    };
+    const Case cases[] = {
+        {"linear", linearGradient(980, 1020, kRed, kBlue)},
+        {"radial", radialGradient(1010, 210, 20, kRed, kBlue)},
+    };
+    for (const Case& c : cases) {
+        const auto movie = MovieBuilder().add(1, rectShape({0, 2000, 0, 400}, c.fill)).build();
+        const PixelBuffer b = draw(movie, {{1}});
+        EXPECT_EQ(b.at(98, 10), argb(255, 0, 0, 255)) << c.name;
+        if (c.fill.kind == swf::FillKind::LinearGradient)
+            EXPECT_EQ(b.at(1, 10), RedPixel) << c.name;
+        else
+            EXPECT_EQ(b.at(50, 10), RedPixel) << c.name << " centre";
+    }
+}
+
 TEST(PaintGradient, RadialAndFocal) {
     // Circle of 40 px around the centre (50, 50).
     const auto radial =
