@@ -473,7 +473,11 @@ const char16_t* imageType(std::span<const uint8_t> bytes) {
 Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movie, Value info, avm2::Domain* domain) {
     HostContext& ctx = hostContext(m);
     std::u16string documentClass;
+    // An unloaded movie's address may come back for this one: start afresh so
+    // no link of the old library survives.
     auto& library = ctx.loadedSymbolClasses[movie.get()];
+    library = {};
+    std::erase_if(ctx.linkedTraits, [&](const auto& entry) { return entry.second.movie == movie.get(); });
     library.domain = domain;
     auto& symbols = library.classes;
     for (const swf::Frame& frame : movie->root.frames) {
