@@ -64,6 +64,11 @@ struct RecordingHost final : script::Host {
     double soundDuration(uint32_t soundId) override { return soundId ? 1044.0 : 0.0; }
     double soundPosition(uint64_t) override { return position; }
     std::vector<uint64_t> finishedSounds() override { return std::exchange(finished, {}); }
+    // A voice plays until its owner or every sound is stopped (or it finished).
+    bool soundPlaying(uint64_t voice) override {
+        return voice >= 1 && voice <= started.size() && !allStopped &&
+               std::find(stoppedOwners.begin(), stoppedOwners.end(), started[voice - 1].owner) == stoppedOwners.end();
+    }
 
     // Loaded MP3s: sounds opened for arriving bytes are numbered from 1000,
     // whole files from 2000.
