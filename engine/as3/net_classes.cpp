@@ -13,6 +13,7 @@
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
 
+#include "net/request_headers.h"
 #include "net/url_variables.h"
 
 #include <algorithm>
@@ -252,66 +253,6 @@ Value setHeaderValue(Machine& m, Value t, std::span<const Value> args) {
 }
 const avm2::NativeAccessor HeaderAccessors[] = {{u"name", getHeaderName, setHeaderName},
                                                 {u"value", getHeaderValue, setHeaderValue}};
-
-// Headers the player sets itself, which scripts may not.
-bool forbiddenHeader(std::string_view name) {
-    static constexpr std::string_view Forbidden[] = {
-        "accept-charset",
-        "accept-encoding",
-        "accept-ranges",
-        "age",
-        "allow",
-        "allowed",
-        "authorization",
-        "charge-to",
-        "connect",
-        "connection",
-        "content-length",
-        "content-location",
-        "content-range",
-        "cookie",
-        "date",
-        "delete",
-        "etag",
-        "expect",
-        "get",
-        "head",
-        "host",
-        "if-modified-since",
-        "keep-alive",
-        "last-modified",
-        "location",
-        "max-forwards",
-        "options",
-        "origin",
-        "post",
-        "proxy-authenticate",
-        "proxy-authorization",
-        "proxy-connection",
-        "public",
-        "put",
-        "range",
-        "referer",
-        "request-range",
-        "retry-after",
-        "server",
-        "te",
-        "trace",
-        "trailer",
-        "transfer-encoding",
-        "upgrade",
-        "uri",
-        "user-agent",
-        "vary",
-        "via",
-        "warning",
-        "www-authenticate",
-        "x-flash-version",
-    };
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return std::find(std::begin(Forbidden), std::end(Forbidden), lower) != std::end(Forbidden);
-}
 
 bool validHeaderText(std::string_view s, bool isName) {
     for (unsigned char c : s) {
@@ -688,7 +629,7 @@ RequestParts requestParts(Machine& m, Value request) {
             const HeaderState& header = headerOf(m, h);
             const std::string name = utf8(m, header.name);
             const std::string value = utf8(m, header.value);
-            if (forbiddenHeader(name) || !validHeaderText(name, true) || !validHeaderText(value, false))
+            if (net::headerReserved(name) || !validHeaderText(name, true) || !validHeaderText(value, false))
                 m.throwError("ArgumentError", 2096,
                              u"The HTTP request header " + text(m, header.name) + u" cannot be set via ActionScript.");
             parts.headers.emplace_back(name, value);
