@@ -2,7 +2,8 @@
 // ActionScript 2's NetStream uses (media::FlvPlayback in a shared feed), so
 // a Video draws a stream's pictures the same way whichever script attached
 // it. NetConnection knows only connect(null): files play without a server.
-// A stream plays local files the movie's sandbox lets it read; its status
+// A stream plays the files the movie's sandbox lets it read (a network
+// file as its bytes arrive); its status
 // events (NetStatusEvent) and its client's onMetaData and onCuePoint calls
 // come between frames, in the order the playback reported them, never from
 // inside the call that caused them. A playing stream is held by the player,
@@ -18,6 +19,7 @@
 #include "avm2/conversions.h"
 #include "avm2/string.h"
 
+#include "media/progressive_sound.h"
 #include "model/video_object.h"
 #include "net/location.h"
 #include "net/sandbox.h"
@@ -139,12 +141,36 @@ Value connected(Machine& m, Value self, std::span<const Value>) {
 // Stream voices are owners on the mixer of their own, above the channels'.
 uint64_t nextStreamOwner = uint64_t(1) << 52;
 
-struct StreamState final : DispatcherState {
+struct StreamState final : DispatcherState, LoadClient {
     std::shared_ptr<script::NetStreamFeed> feed = std::make_shared<script::NetStreamFeed>();
     Value client;  // hears onMetaData and onCuePoint; the stream itself until set
     uint64_t owner = 0;
     script::SoundLevels levels;
     Value checkPolicyFile = Value::boolean(false);
+    // A network file plays from these bytes while its load runs.
+    std::shared_ptr<media::ArrivingBytes> arriving;
+    net::RequestId request = 0;
+
+    void loadChunk(Machine&, Value, std::string_view bytes) override {
+        if (arriving)
+            arriving->bytes.insert(arriving->bytes.end(), bytes.begin(), bytes.end());
+    }
+    void loadProgress(Machine&, Value, uint64_t, uint64_t total) override {
+        if (arriving)
+            feed->playback().setExpectedBytes(total);
+    }
+    void loadFinished(Machine&, Value, const FetchResult& result) override {
+        request = 0;
+        if (!arriving)
+            return;
+        if (result)
+            arriving->complete = true;
+        else if (result.error().kind == net::FetchError::Kind::Refused)
+            feed->playback().playRefused(true);
+        else
+            feed->playback().arrivingFailed();
+        arriving.reset();
+    }
 
     // A stream collected stops, and its sound ends.
     ~StreamState() override { feed->playback().close(); }
@@ -155,6 +181,14 @@ struct StreamState final : DispatcherState {
 };
 
 StreamState& streamOf(Machine& m, Value self) { return stateOf<StreamState>(m, self, u"flash.net.NetStream"); }
+
+// What played before goes, its download too.
+void stopDownload(Machine& m, StreamState& s) {
+    if (s.request != 0)
+        netLoads(m).cancel(hostContext(m).held, s.request);
+    s.request = 0;
+    s.arriving.reset();
+}
 media::FlvPlayback& playbackOf(Machine& m, Value self) { return streamOf(m, self).feed->playback(); }
 
 uint64_t clockMs(Machine& m) {
@@ -183,6 +217,11 @@ Value streamInit(Machine& m, Value self, std::span<const Value> args) {
     return Value();
 }
 
+std::optional<net::Location> optionalLocation(Machine& m, std::string_view url) {
+    auto location = net::resolveLocation(netLoads(m).movie(), url);
+    return location ? std::optional(std::move(*location)) : std::nullopt;
+}
+
 // The file a stream's name refers to, when the movie's sandbox lets it read it.
 moviehost::Expected<std::string, std::string> localFile(Machine& m, std::string_view url) {
     const net::Location& movie = netLoads(m).movie();
@@ -201,10 +240,25 @@ moviehost::Expected<std::string, std::string> localFile(Machine& m, std::string_
 Value play(Machine& m, Value self, std::span<const Value> args) {
     StreamState& s = streamOf(m, self);
     media::FlvPlayback& playback = s.feed->playback();
+    stopDownload(m, s);
     const Value name = argument(args, 0);
-    auto file = name.isNullish()
+    const std::string url = name.isNullish() ? std::string() : avm2::utf16ToUtf8(m.toString(name)->text());
+    const auto location = url.empty() ? std::nullopt : optionalLocation(m, url);
+    if (location && !location->isLocal()) {
+        // Fetched through the movie's sandbox and played as it arrives; a
+        // refusal comes back with the load's end.
+        s.arriving = std::make_shared<media::ArrivingBytes>(media::ArrivingBytes{{}, false});
+        playback.playArriving(s.arriving, clockMs(m));
+        RequestParts parts;
+        parts.url = url;
+        parts.streamBody = true;
+        s.request = netLoads(m).start(hostContext(m).held, self, parts);
+        holdStream(m, self);
+        return Value();
+    }
+    auto file = url.empty()
                     ? moviehost::Expected<std::string, std::string>(moviehost::Unexpected(std::string("no file named")))
-                    : localFile(m, avm2::utf16ToUtf8(m.toString(name)->text()));
+                    : localFile(m, url);
     if (file) {
         playback.play(*file, clockMs(m));
         if (auto voice = playback.takeVoice()) {
@@ -244,6 +298,7 @@ Value seek(Machine& m, Value self, std::span<const Value> args) {
 }
 
 Value closeStream(Machine& m, Value self, std::span<const Value>) {
+    stopDownload(m, streamOf(m, self));
     playbackOf(m, self).close();
     return Value();
 }
@@ -516,8 +571,14 @@ void updateNetStreams(Machine& m) {
         ~Unpin() { m.unpin(n); }
     } unpin{m, streams.size()};
     for (const Value& stream : streams) {
-        media::FlvPlayback& playback = playbackOf(m, stream);
+        StreamState& s = streamOf(m, stream);
+        media::FlvPlayback& playback = s.feed->playback();
         playback.update(now);
+        // A download's sound starts once its file opened.
+        if (auto voice = playback.takeVoice()) {
+            ctx.host.setSoundLevels(s.owner, s.levels);
+            (void)ctx.host.playStreamSound(std::move(voice), s.owner);
+        }
         deliverEvents(m, stream);
         // A paused, finished or closed stream is left to the collector once
         // its events are delivered: dropped by the movie, it goes.

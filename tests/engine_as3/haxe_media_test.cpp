@@ -4,14 +4,20 @@
 // the test moves 100 ms a frame; Sound.load reads the tagged 440 Hz MP3s.
 #include "haxe_movie.h"
 
+#include "../engine_net/local_http_server.h"
+
 #include "image_encoder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -151,6 +157,41 @@ TEST(HaxeVideo, StreamPlaysPausesSeeksAndEndsInOrder) {
     const std::vector<std::string> frames = s->all(u"frame");
     ASSERT_GT(frames.size(), 3u);
     EXPECT_NE(frames[2].find(",64x48,true"), std::string::npos) << frames[2];
+}
+
+// The same movie served over http: its stream downloads through the
+// movie's sandbox and plays as the bytes arrive; a missing file is not found.
+TEST(HaxeVideo, StreamPlaysOverHttp) {
+    REQUIRE_MOVIES();
+#if defined(AS3_HAXE_MOVIES) && defined(AS3_MEDIA_FIXTURES)
+    auto read = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    nettest::LocalHttpServer server;
+    server.serve("/Streams.swf", read(fs::path(AS3_HAXE_MOVIES) / "Streams.swf"));
+    server.serve("/av_cue.flv", read(fs::path(AS3_MEDIA_FIXTURES) / "av_cue.flv"));
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Streams.swf");
+    ASSERT_TRUE(movie);
+    Streamed s;
+    s.stage = model::Stage::create(*movie);
+    const std::string url = server.url("/Streams.swf");
+    s.player = as3::Player::create(*s.stage, s.host, std::u16string(url.begin(), url.end()), {});
+    s.player->start();
+    auto has = [&](std::u16string_view name, const std::string& value) {
+        const std::vector<std::string> all = s.all(name);
+        return std::find(all.begin(), all.end(), value) != all.end();
+    };
+    for (int i = 0; i < 400 && !has(u"status", "NetStream.Play.Stop"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        s.frames(1);
+    }
+    EXPECT_TRUE(has(u"status", "NetStream.Play.Start"));
+    EXPECT_TRUE(has(u"status", "NetStream.Play.Stop"));
+    EXPECT_EQ(s.all(u"meta").size(), 1u);
+    EXPECT_EQ(s.all(u"missing"), std::vector<std::string>{"NetStream.Play.StreamNotFound/error"});
+    EXPECT_TRUE(s.host.errors.empty());
+#endif
 }
 
 // A DefineVideoStream the timeline places is a Video, and its instance
