@@ -175,19 +175,24 @@ BENCHMARK_CAPTURE(BM_Capture, raw, std::string("raw"))->Iterations(1)->UseManual
 BENCHMARK_CAPTURE(BM_Capture, png, std::string("png"))->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Capture, h264, std::string("h264"))->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
+// examples/sound.swf at 640x480 to MP4, with its sound or without.
+Run captureSound(const fs::path& scratch, bool audio) {
+    std::vector<std::string> arguments = {(moviehost::testing::examplesFolder() / "sound.swf").string(),
+                                          "--size",
+                                          "640x480",
+                                          "--seconds",
+                                          std::to_string(MovieSeconds),
+                                          "--out",
+                                          (scratch / "clip.mp4").string()};
+    if (!audio)
+        arguments.emplace_back("--no-audio");
+    return capture(arguments, scratch);
+}
+
 void BM_CaptureSound(benchmark::State& state, bool audio) {
     const moviehost::testing::TempDir scratch;
     for (auto _ : state) {
-        std::vector<std::string> arguments = {(moviehost::testing::examplesFolder() / "sound.swf").string(),
-                                              "--size",
-                                              "640x480",
-                                              "--seconds",
-                                              std::to_string(MovieSeconds),
-                                              "--out",
-                                              (scratch / "clip.mp4").string()};
-        if (!audio)
-            arguments.emplace_back("--no-audio");
-        const Run run = capture(arguments, scratch.path());
+        const Run run = captureSound(scratch.path(), audio);
         if (!run.ok) {
             state.SkipWithError("moviecapture failed");
             return;
@@ -213,16 +218,7 @@ void BM_CaptureSoundCost(benchmark::State& state) {
             double cpu[2] = {};
             double wallOf[2] = {};
             for (const bool audio : {true, false}) {
-                std::vector<std::string> arguments = {(moviehost::testing::examplesFolder() / "sound.swf").string(),
-                                                      "--size",
-                                                      "640x480",
-                                                      "--seconds",
-                                                      std::to_string(MovieSeconds),
-                                                      "--out",
-                                                      (scratch / "clip.mp4").string()};
-                if (!audio)
-                    arguments.emplace_back("--no-audio");
-                const Run run = capture(arguments, scratch.path());
+                const Run run = captureSound(scratch.path(), audio);
                 if (!run.ok) {
                     state.SkipWithError("moviecapture failed");
                     return;
