@@ -125,15 +125,16 @@ struct AudioTrack::State {
             }
             changed.notify_all();
             auto failed = encode(block);
+            const bool stop = failed.has_value();
             {
                 const std::lock_guard lock(mutex);
                 spare.push_back(std::move(block));
-                if (failed) {
+                if (stop) {
                     failure = std::move(failed);
                     blocks.clear();
                 }
             }
-            if (failure) {
+            if (stop) {
                 changed.notify_all();
                 return;
             }
