@@ -7,6 +7,8 @@
 #include "model/target_path.h"
 #include "model/timeline_executor.h"
 
+#include <utility>
+
 namespace model {
 
 std::unique_ptr<Stage> Stage::create(std::shared_ptr<const swf::Movie> movie, const Limits& limits, SoundSink* sound) {
@@ -195,6 +197,10 @@ std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId)
     auto object = ObjectFactory::create(m_context, characterId, Origin::Script, 1, batch);
     m_context->flush(std::move(batch));
     return object;
+}
+
+std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> Stage::takeImageLoads() {
+    return std::exchange(m_context->imageLoads, {});
 }
 
 }  // namespace model
