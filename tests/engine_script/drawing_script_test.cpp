@@ -152,6 +152,20 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              call(a, "_root", "lineTo", {70, 70});
          },
          {{22, 22, Black}, {78, 22, Black}, {50, 50, White}}},
+        {"a hinted line of width 1 lands on one whole row of pixels",
+         [](Actions& a) {
+             call(a, "_root", "lineStyle", {1, 0xFF0000, 100, true});
+             call(a, "_root", "moveTo", {10.3, 20.3});
+             call(a, "_root", "lineTo", {60.3, 20.3});
+         },
+         {{30, 20, Red}, {30, 19, White}, {30, 21, White}}},
+        {"a hinted width rounds to whole pixels on the pixel edges",
+         [](Actions& a) {
+             call(a, "_root", "lineStyle", {1.6, 0x0000FF, 100, true});
+             call(a, "_root", "moveTo", {40.3, 10.3});
+             call(a, "_root", "lineTo", {40.3, 60.3});
+         },
+         {{39, 30, Blue}, {40, 30, Blue}, {38, 30, White}, {41, 30, White}}},
         {"setMask shows the clip only inside the mask; the mask is not drawn",
          [](Actions& a) {
              call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
