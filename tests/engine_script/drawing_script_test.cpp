@@ -177,6 +177,22 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              call(a, "c", "setMask", {"$m"});
          },
          {{50, 50, Red}, {30, 30, White}, {70, 70, White}}},
+        {"nested masks: a masked clip inside a masked clip shows where both masks are",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"p", 1}, "p");
+             call(a, "p", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 100, 100);
+             call(a, "_root", "createEmptyMovieClip", {"m1", 2}, "m1");
+             call(a, "m1", "beginFill", {0});
+             rect(a, "m1", 0, 0, 50, 100);
+             call(a, "p", "createEmptyMovieClip", {"m2", 2}, "m2");
+             call(a, "m2", "beginFill", {0});
+             rect(a, "m2", 0, 0, 100, 50);
+             call(a, "p", "setMask", {"$m1"});
+             call(a, "c", "setMask", {"$m2"});
+         },
+         {{25, 25, Red}, {75, 25, White}, {25, 75, White}, {75, 75, White}}},
         {"setMask(null) shows everything again",
          [](Actions& a) {
              call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
