@@ -15,6 +15,21 @@ SoundTransform SoundTransform::fromPan(double pan, double volume) {
     return t;
 }
 
+namespace {
+
+// `inner`'s levels, then `outer`'s.
+SoundTransform then(const SoundTransform& outer, const SoundTransform& inner) {
+    SoundTransform t;
+    t.ll = (outer.ll * inner.ll + outer.rl * inner.lr) / 100.0;
+    t.rl = (outer.ll * inner.rl + outer.rl * inner.rr) / 100.0;
+    t.lr = (outer.lr * inner.ll + outer.rr * inner.lr) / 100.0;
+    t.rr = (outer.lr * inner.rl + outer.rr * inner.rr) / 100.0;
+    t.volume = outer.volume * inner.volume / 100.0;
+    return t;
+}
+
+}  // namespace
+
 double SoundTransform::pan() const { return std::abs(rr) - std::abs(ll); }
 
 VoiceId Mixer::play(std::unique_ptr<SoundSource> source, const VoiceOptions& options) {
@@ -123,6 +138,8 @@ void Mixer::mix(std::span<int16_t> out) {
         // Voice, owner and global levels compose; a transform is a 2x2 matrix
         // scaled by its volume.
         SoundTransform o = ownerTransform(v.owner);
+        if (v.owner != 0)
+            o = then(ownerTransform(0), o);
         const SoundTransform& t = v.transform;
         double k = t.volume / 100.0 * o.volume / 100.0 * m_volume / 100.0 / 10000.0;
         float ll = float((o.ll * t.ll + o.rl * t.lr) * k);  // left in -> left out
