@@ -355,4 +355,60 @@ TEST(HaxeNet, OtherOrigins) {
 #endif
 }
 
+// A child of another origin reaching its loader's objects, and the loader
+// reaching the child's: refused both ways until the reached side grants
+// the other; the stage itself stays in reach.
+TEST(HaxeNet, ChildReachesItsLoader) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    std::ifstream in(std::string(AS3_HAXE_MOVIES) + "/reacher.swf", std::ios::binary);
+    const std::string reacher((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(reacher.empty());
+    nettest::LocalHttpServer home;
+    nettest::LocalHttpServer other;  // another port: another origin
+    home.serve("/reacher.swf", reacher);
+    other.serve("/reacher.swf", reacher);
+    other.serve("/crossdomain.xml", "<cross-domain-policy><allow-access-from domain=\"*\"/></cross-domain-policy>");
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Reach.swf");
+    ASSERT_TRUE(movie);
+    const std::string children = "granting=" + other.url("/reacher.swf?grant=127.0.0.1") +
+                                 ",other=" + other.url("/reacher.swf") + ",same=" + home.url("/reacher.swf");
+    // child's parent, loaderInfo.loader, stage.getChildAt, own root, stage |
+    // the parent sees the event's target, takes the content
+    struct Case {
+        const char* name;
+        std::u16string grant;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"parent grants nothing", u"",
+         "granting:2047,2121,2070,own,stage|seen,ok;other:2047,2121,2070,own,stage|hidden,2121;"
+         "same:ok,ok,ok,own,stage|seen,ok"},
+        {"parent grants the child's host", u"127.0.0.1",
+         "granting:ok,ok,ok,own,stage|seen,ok;other:ok,ok,ok,own,stage|hidden,2121;"
+         "same:ok,ok,ok,own,stage|seen,ok"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Played p;
+        p.stage = model::Stage::create(*movie);
+        const std::string url = home.url("/Reach.swf");
+        std::vector<std::pair<std::u16string, std::u16string>> parameters{
+            {u"children", std::u16string(children.begin(), children.end())}};
+        if (!c.grant.empty())
+            parameters.emplace_back(u"grant", c.grant);
+        p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()), parameters);
+        p.player->start();
+        for (int i = 0; i < 500 && !p.host.command(u"reach"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            p.player->tick();
+        }
+        auto got = p.host.command(u"reach");
+        ASSERT_TRUE(got);
+        EXPECT_EQ(narrow(*got), c.expected);
+        EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+    }
+#endif
+}
+
 }  // namespace
