@@ -411,4 +411,43 @@ TEST(HaxeNet, ChildReachesItsLoader) {
 #endif
 }
 
+// loadBytes content is of the loading movie's origin, named after it; a
+// context refusing code refuses movies; bytes of another origin without a
+// policy never reach the movie to be loaded.
+TEST(HaxeNet, LoadBytes) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    nettest::LocalHttpServer home;
+    nettest::LocalHttpServer other;  // another port: another origin, no policy
+    const std::vector<uint8_t> child = as3test::scriptChildMovie();
+    home.serve("/child.swf", std::string(child.begin(), child.end()));
+    other.serve("/child.swf", std::string(child.begin(), child.end()));
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Bytes.swf");
+    ASSERT_TRUE(movie);
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    const std::string url = home.url("/Bytes.swf"), childUrl = home.url("/child.swf"),
+                      foreign = other.url("/child.swf");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
+                                   {{u"child", std::u16string(childUrl.begin(), childUrl.end())},
+                                    {u"foreign", std::u16string(foreign.begin(), foreign.end())}});
+    p.player->start();
+    for (int i = 0; i < 500 && !p.host.command(u"bytes"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    auto got = p.host.command(u"bytes");
+    ASSERT_TRUE(got) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+    const std::string dynamic = url + "/[[DYNAMIC]]/1";
+    // The two fetches land in either order.
+    const std::string reported = narrow(*got);
+    EXPECT_TRUE(reported == "fetch2048|loaded:3226,3226," + dynamic + ",true,true,true,ok" ||
+                reported == "loaded:3226,3226," + dynamic + ",true,true,true,ok|fetch2048")
+        << reported;
+    // The content's code ran as this origin's: it may call fscommand.
+    EXPECT_EQ(p.host.command(u"child"), std::u16string(dynamic.begin(), dynamic.end()));
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
 }  // namespace
