@@ -103,7 +103,12 @@ std::vector<net::FetchEvent> NetLoads::drain(const HeldValues& held) {
         if (left.count() > 0)
             (void)m_fetcher->waitFinished(id, left);
     }
-    for (net::FetchEvent& event : m_fetcher->drain()) {
+    // Loads that ended together land in the order they were started, not
+    // as the workers happened to finish (files of one frame, in particular).
+    std::vector<net::FetchEvent> fetched = m_fetcher->drain();
+    std::stable_sort(fetched.begin(), fetched.end(),
+                     [](const net::FetchEvent& a, const net::FetchEvent& b) { return a.id < b.id; });
+    for (net::FetchEvent& event : fetched) {
         if (held.loads.contains(event.id))
             events.push_back(std::move(event));
     }
