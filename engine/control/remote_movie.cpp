@@ -45,7 +45,8 @@ std::unique_ptr<RemoteMovie> RemoteMovie::start(std::u16string_view location) {
     std::unique_ptr<RemoteMovie> movie(new RemoteMovie());
     movie->m_location = std::u16string(location);
     // A network root reads its own origin only; no local file is in reach.
-    movie->m_fetcher = std::make_unique<net::Fetcher>(net::Sandbox::forRoot(*parsed));
+    movie->m_fetcher =
+        std::make_unique<net::Fetcher>(net::Sandbox::forRoot(*parsed), net::FetchLimits::fromEnvironment());
     net::FetchRequest request;
     request.requester = *parsed;
     request.target = *parsed;
