@@ -450,4 +450,64 @@ TEST(HaxeNet, LoadBytes) {
 #endif
 }
 
+// The fetch limits, narrowed through the environment, and a peer no system
+// CA vouches for reach the movie's ioError: a load cut off as #2036, one
+// that never began as #2035.
+TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    struct Narrowed {
+        Narrowed() {
+            ::setenv("MOVIEHOST_FETCH_MAX_BYTES", "1000", 1);
+            ::setenv("MOVIEHOST_FETCH_TIMEOUT_MS", "400", 1);
+        }
+        ~Narrowed() {
+            ::unsetenv("MOVIEHOST_FETCH_MAX_BYTES");
+            ::unsetenv("MOVIEHOST_FETCH_TIMEOUT_MS");
+        }
+    } narrowed;
+    nettest::LocalHttpServer home;
+    home.route("/big.swf", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        if (send("HTTP/1.0 200 OK\r\n\r\nFWS" + std::string(200, 'x')))
+            (void)send(std::string(5000, 'x'));
+    });
+    home.route("/slow.swf", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        if (send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nFWS"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    });
+    const std::string folder = nettest::tlsFolder();
+    std::unique_ptr<nettest::LocalHttpServer> secure;
+    if (!folder.empty())
+        secure = std::make_unique<nettest::LocalHttpServer>(
+            nettest::TlsIdentity{folder + "/server.pem", folder + "/server.key"});
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Origins.swf");
+    ASSERT_TRUE(movie);
+    struct Case {
+        std::string movie;
+        std::string children;
+        std::string expected;
+    };
+    std::vector<Case> cases = {
+        {home.url("/Origins.swf"), "big=" + home.url("/big.swf") + ",slow=" + home.url("/slow.swf"),
+         "big:io2036|slow:io2036"},
+    };
+    // Of the same origin, so that only the handshake can fail.
+    if (secure)
+        cases.push_back({secure->url("/Origins.swf"), "tls=" + secure->url("/child.swf"), "tls:io2035"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.children);
+        Played p;
+        p.stage = model::Stage::create(*movie);
+        p.player = as3::Player::create(*p.stage, p.host, std::u16string(c.movie.begin(), c.movie.end()),
+                                       {{u"children", std::u16string(c.children.begin(), c.children.end())}});
+        p.player->start();
+        for (int i = 0; i < 500 && !p.host.command(u"origins"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            p.player->tick();
+        }
+        EXPECT_EQ(p.host.command(u"origins"), std::u16string(c.expected.begin(), c.expected.end()));
+    }
+#endif
+}
+
 }  // namespace
