@@ -17,6 +17,7 @@
 #include "script/net_session.h"
 #include "script/number_format.h"
 #include "script/runtime.h"
+#include "script/tab_focus.h"
 #include "script/variables.h"
 
 #include "model/display_list.h"
@@ -91,6 +92,7 @@ void Engine::finish(bool outermost) {
         return;
     m_state->frames.drain(false);
     syncBoundText(m_state->rt);
+    updateFocusHighlight(m_state->rt);
 }
 
 void Engine::tick() {
