@@ -59,6 +59,8 @@ bool holdsFocus(const model::EditTextObject& field) { return acceptsTyping(field
 
 void moveFocus(Runtime& rt, model::DisplayObject* to, bool shown) {
     const auto before = rt.input.focus.lock();
+    // Handlers below may take either object off the stage.
+    const auto keep = to ? to->shared_from_this() : nullptr;
     rt.input.focusShown = to && shown;
     if (before.get() == to)
         return;
