@@ -14,6 +14,7 @@
 #include "avm2/string.h"
 
 #include "text/formatted_text.h"
+#include "text/glyph_rendering.h"
 #include "text/html_text.h"
 
 #include <algorithm>
@@ -272,6 +273,47 @@ Value typeSet(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// antiAliasType, gridFitType, sharpness and thickness: how the glyphs are
+// drawn (see text::GlyphRendering).
+Value antiAliasTypeGet(Machine& m, Value t, std::span<const Value>) {
+    return m.string(fieldOf(m, t).settings().glyphs.advanced ? u"advanced" : u"normal");
+}
+Value antiAliasTypeSet(Machine& m, Value t, std::span<const Value> args) {
+    model::EditTextObject& f = fieldOf(m, t);
+    const std::u16string name = m.toString(argument(args, 0))->text();
+    if (name != u"normal" && name != u"advanced")
+        m.throwError("ArgumentError", 2008, u"Parameter antiAliasType must be one of the accepted values.");
+    f.changeSettings([&](model::FieldSettings& s) { s.glyphs.advanced = name == u"advanced"; });
+    return Value();
+}
+Value gridFitTypeGet(Machine& m, Value t, std::span<const Value>) {
+    return m.string(std::u16string(text::gridFitName(fieldOf(m, t).settings().glyphs.gridFit)));
+}
+Value gridFitTypeSet(Machine& m, Value t, std::span<const Value> args) {
+    model::EditTextObject& f = fieldOf(m, t);
+    const auto fit = text::gridFitNamed(m.toString(argument(args, 0))->text());
+    if (!fit)
+        m.throwError("ArgumentError", 2008, u"Parameter gridFitType must be one of the accepted values.");
+    f.changeSettings([&](model::FieldSettings& s) { s.glyphs.gridFit = *fit; });
+    return Value();
+}
+Value sharpnessGet(Machine& m, Value t, std::span<const Value>) {
+    return Value::number(fieldOf(m, t).settings().glyphs.sharpness);
+}
+Value sharpnessSet(Machine& m, Value t, std::span<const Value> args) {
+    const double v = text::clampSharpness(m.toNumber(argument(args, 0)));
+    fieldOf(m, t).changeSettings([&](model::FieldSettings& s) { s.glyphs.sharpness = v; });
+    return Value();
+}
+Value thicknessGet(Machine& m, Value t, std::span<const Value>) {
+    return Value::number(fieldOf(m, t).settings().glyphs.thickness);
+}
+Value thicknessSet(Machine& m, Value t, std::span<const Value> args) {
+    const double v = text::clampThickness(m.toNumber(argument(args, 0)));
+    fieldOf(m, t).changeSettings([&](model::FieldSettings& s) { s.glyphs.thickness = v; });
+    return Value();
+}
+
 Value maxCharsGet(Machine& m, Value t, std::span<const Value>) {
     return Value::fromInt(fieldOf(m, t).settings().maxChars.value_or(0));
 }
@@ -314,7 +356,7 @@ Value textColorSet(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
-// What changes no drawing here (antiAliasType, sharpness...), kept as set.
+// What changes no drawing here (mouseWheelEnabled...), kept as set.
 template <const char16_t* Name>
 Value keptGet(Machine& m, Value t, std::span<const Value>) {
     const auto& stored = displayOf(m, t).stored;
@@ -326,10 +368,6 @@ Value keptSet(Machine& m, Value t, std::span<const Value> args) {
     displayOf(m, t).stored[Name] = argument(args, 0);
     return Value();
 }
-constexpr char16_t AntiAliasType[] = u"antiAliasType";
-constexpr char16_t GridFitType[] = u"gridFitType";
-constexpr char16_t Sharpness[] = u"sharpness";
-constexpr char16_t Thickness[] = u"thickness";
 constexpr char16_t MouseWheelEnabled[] = u"mouseWheelEnabled";
 constexpr char16_t AlwaysShowSelection[] = u"alwaysShowSelection";
 constexpr char16_t UseRichTextClipboard[] = u"useRichTextClipboard";
@@ -337,10 +375,6 @@ constexpr char16_t StyleSheet[] = u"styleSheet";
 
 void setKeptDefaults(Machine& m, Value t) {
     auto& stored = displayOf(m, t).stored;
-    stored.emplace(AntiAliasType, m.string(u"normal"));
-    stored.emplace(GridFitType, m.string(u"pixel"));
-    stored.emplace(Sharpness, Value::number(0));
-    stored.emplace(Thickness, Value::number(0));
     stored.emplace(MouseWheelEnabled, Value::boolean(true));
     stored.emplace(AlwaysShowSelection, Value::boolean(false));
     stored.emplace(UseRichTextClipboard, Value::boolean(false));
@@ -640,10 +674,10 @@ const std::vector<avm2::NativeAccessor> Accessors = [] {
         {u"selectionBeginIndex", selectionBeginGet},
         {u"selectionEndIndex", selectionEndGet},
         {u"caretIndex", caretIndexGet},
-        {u"antiAliasType", keptGet<AntiAliasType>, keptSet<AntiAliasType>},
-        {u"gridFitType", keptGet<GridFitType>, keptSet<GridFitType>},
-        {u"sharpness", keptGet<Sharpness>, keptSet<Sharpness>},
-        {u"thickness", keptGet<Thickness>, keptSet<Thickness>},
+        {u"antiAliasType", antiAliasTypeGet, antiAliasTypeSet},
+        {u"gridFitType", gridFitTypeGet, gridFitTypeSet},
+        {u"sharpness", sharpnessGet, sharpnessSet},
+        {u"thickness", thicknessGet, thicknessSet},
         {u"mouseWheelEnabled", keptGet<MouseWheelEnabled>, keptSet<MouseWheelEnabled>},
         {u"alwaysShowSelection", keptGet<AlwaysShowSelection>, keptSet<AlwaysShowSelection>},
         {u"useRichTextClipboard", keptGet<UseRichTextClipboard>, keptSet<UseRichTextClipboard>},

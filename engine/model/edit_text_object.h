@@ -9,6 +9,7 @@
 
 #include "swf/text.h"
 #include "text/formatted_text.h"
+#include "text/glyph_rendering.h"
 #include "text/text_editing.h"
 #include "text/text_layout.h"
 
@@ -48,6 +49,7 @@ struct FieldSettings {
     AutoSize autoSize = AutoSize::None;
     std::optional<std::string> restrict;  // the characters typing may add (UTF-8 pattern)
     std::optional<uint16_t> maxChars;
+    text::GlyphRendering glyphs;  // antiAliasType, gridFitType, sharpness, thickness
 };
 
 struct EmbeddedFont {

@@ -1,5 +1,6 @@
 #include "render/text_painter.h"
 
+#include "render/cairo_handles.h"
 #include "render/paint_source.h"
 
 #include "model/edit_text_object.h"
@@ -37,9 +38,59 @@ void drawBox(cairo_t* cr, const model::FieldSettings& s, const PaintState& state
     cairo_new_path(cr);
 }
 
+// Moves a glyph's device origin onto the grid of the field's gridFitType:
+// whole pixels, or thirds of one across. Turned or skewed text keeps its place.
+cairo_matrix_t fitted(cairo_matrix_t m, const text::GlyphRendering& r) {
+    if (!r.advanced || r.gridFit == text::GridFit::None || m.xy != 0.0 || m.yx != 0.0)
+        return m;
+    const double across = r.gridFit == text::GridFit::Subpixel ? 3.0 : 1.0;
+    m.x0 = std::round(m.x0 * across) / across;
+    m.y0 = std::round(m.y0);
+    return m;
+}
+
+// Fills the current path through a coverage curve: its coverage goes to a
+// mask of its own, is reshaped there, and the source is painted through it.
+void fillReshaped(cairo_t* cr, const text::CoverageCurve& curve) {
+    cairo_identity_matrix(cr);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    double cx1 = 0, cy1 = 0, cx2 = 0, cy2 = 0;
+    cairo_fill_extents(cr, &x1, &y1, &x2, &y2);
+    cairo_clip_extents(cr, &cx1, &cy1, &cx2, &cy2);
+    const double left = std::floor(std::max(x1, cx1));
+    const double top = std::floor(std::max(y1, cy1));
+    const double right = std::ceil(std::min(x2, cx2));
+    const double bottom = std::ceil(std::min(y2, cy2));
+    if (!(right > left && bottom > top) || right - left > 1 << 15 || bottom - top > 1 << 15) {
+        cairo_new_path(cr);
+        return;
+    }
+    std::unique_ptr<cairo_path_t, decltype(&cairo_path_destroy)> path(cairo_copy_path(cr), cairo_path_destroy);
+    cairo_new_path(cr);
+    const SurfaceHandle mask(cairo_image_surface_create(CAIRO_FORMAT_A8, int(right - left), int(bottom - top)));
+    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS || path->status != CAIRO_STATUS_SUCCESS)
+        return;
+    {
+        const ContextHandle m(cairo_create(mask.get()));
+        cairo_translate(m.get(), -left, -top);
+        cairo_append_path(m.get(), path.get());
+        cairo_set_fill_rule(m.get(), CAIRO_FILL_RULE_WINDING);
+        cairo_set_antialias(m.get(), cairo_get_antialias(cr));
+        cairo_fill(m.get());
+    }
+    cairo_surface_flush(mask.get());
+    unsigned char* data = cairo_image_surface_get_data(mask.get());
+    const int stride = cairo_image_surface_get_stride(mask.get());
+    for (int y = 0; y < int(bottom - top); ++y)
+        for (unsigned char* p = data + y * stride; p < data + y * stride + int(right - left); ++p)
+            *p = curve[*p];
+    cairo_surface_mark_dirty(mask.get());
+    cairo_mask_surface(cr, mask.get(), left, top);
+}
+
 // Appends one glyph of `face` at (x, baseline) in field twips.
 bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double size, double x, double baseline,
-                 const cairo_matrix_t& field) {
+                 const cairo_matrix_t& field, const text::GlyphRendering& rendering = {}) {
     cairo_t* cr = painter.context();
     if (face.embedded()) {
         const auto& embedded = static_cast<const text::EmbeddedFace&>(face);
@@ -53,14 +104,14 @@ bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double
         if (path.isEmpty())
             return false;
         const double scale = size / double(std::max<uint32_t>(1, embedded.font().emSquare));
-        const cairo_matrix_t m = times({scale, 0.0, 0.0, scale, x, baseline}, field);
+        const cairo_matrix_t m = fitted(times({scale, 0.0, 0.0, scale, x, baseline}, field), rendering);
         if (!isDrawableMatrix(m))
             return false;
         cairo_set_matrix(cr, &m);
         path.appendTo(cr);
         return true;
     }
-    return appendDeviceGlyph(cr, face, code, times({size, 0.0, 0.0, size, x, baseline}, field));
+    return appendDeviceGlyph(cr, face, code, fitted(times({size, 0.0, 0.0, size, x, baseline}, field), rendering));
 }
 
 // An image without a picture: a frame a pixel wide around its box.
@@ -204,14 +255,22 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
     const text::TextSelection selection = object.selection();
     const bool showSelection = object.focused() && !selection.empty() && !state.coverageOnly;
 
+    const text::GlyphRendering& rendering = settings.glyphs;
+    const std::optional<text::CoverageCurve> curve =
+        rendering.reshapesCoverage() ? std::optional(text::coverageCurve(rendering.sharpness, rendering.thickness))
+                                     : std::nullopt;
     // One fill per stretch of glyphs in one run.
     auto fill = [&](size_t run, bool inverse) {
         cairo_identity_matrix(cr);
         const uint32_t color = runs[run].format.color.value_or(0) ^ (inverse ? 0xFFFFFFu : 0u);
         const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
                                                       : solidSource(rgba(color), state.cx);
-        if (source.apply(cr))
-            cairo_fill(cr);
+        if (source.apply(cr)) {
+            if (curve)
+                fillReshaped(cr, *curve);
+            else
+                cairo_fill(cr);
+        }
         cairo_new_path(cr);
     };
     for (size_t n = first; n < layout.lines.size(); ++n) {
@@ -223,9 +282,10 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             const double size = runs[run].format.size.value_or(240.0);
             cairo_new_path(cr);
             // A font without a bullet borrows the device font's.
-            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field) ||
+            if (appendGlyph(painter, *layout.faces[run], U'\u2022', size, line.bulletX, line.baseline, field,
+                            rendering) ||
                 appendGlyph(painter, *text::deviceFace("_sans", false, false), U'\u2022', size, line.bulletX,
-                            line.baseline, field))
+                            line.baseline, field, rendering))
                 fill(run, false);
         }
         // A focused field's selection: black behind the selected glyphs,
@@ -270,7 +330,7 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
                 // Images float: they are drawn below, from the layout's boxes.
                 const bool image = g.code == text::ObjectReplacement && object.document().imageAt(g.index);
                 if (!image && g.code != U' ' && g.code != U'\t')
-                    (void)appendGlyph(painter, *layout.faces[run], g.code, size, g.x, line.baseline, field);
+                    (void)appendGlyph(painter, *layout.faces[run], g.code, size, g.x, line.baseline, field, rendering);
                 to = k + 1 < line.glyphs.size() ? line.glyphs[k + 1].x : line.left + line.width;
             }
             if (f.underline.value_or(false) && to > from) {

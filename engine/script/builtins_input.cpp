@@ -4,6 +4,8 @@
 #include "script/broadcaster.h"
 #include "script/conversions.h"
 #include "script/runtime.h"
+#include "script/stage_object.h"
+#include "script/tab_focus.h"
 #include "script/text_input.h"
 #include "script/variables.h"
 
@@ -109,13 +111,16 @@ Value setAlign(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value();
 }
 
-// The focused field's dot path, or null.
+// The focused object's dot path, or null.
 Value selectionGetFocus(Runtime& rt, const Value&, std::span<const Value>) {
-    model::EditTextObject* field = focusedField(rt);
-    return field ? Value(rt.makeString(dotPath(*rt.objectFor(*field)))) : Value::null();
+    auto focus = rt.input.focus.lock();
+    if (focus && focus->as<model::EditTextObject>() && !focusedField(rt))
+        focus.reset();
+    return focus && focus->isOnStage() ? Value(rt.makeString(dotPath(*rt.objectFor(*focus)))) : Value::null();
 }
 
-// A field object or a path to one; null or undefined clears the focus.
+// A field, button or clip, or a path to one; null or undefined clears the
+// focus.
 Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args) {
     Value target = arg(args, 0);
     if (target.isNullish())
@@ -128,8 +133,14 @@ Value selectionSetFocus(Runtime& rt, const Value&, std::span<const Value> args) 
     if (!o || o->objectClass() != ObjectClass::Stage)
         return Value::fromBool(false);
     model::DisplayObject* d = static_cast<StageObject*>(o)->display();
-    auto* field = d ? d->as<model::EditTextObject>() : nullptr;
-    return Value::fromBool(field && setFocus(rt, field));
+    if (!d)
+        return Value::fromBool(false);
+    if (auto* field = d->as<model::EditTextObject>())
+        return Value::fromBool(setFocus(rt, field));
+    if (!takesFocus(rt, *d))
+        return Value::fromBool(false);
+    moveFocus(rt, d, true);
+    return Value::fromBool(true);
 }
 
 // The focused field's selection, -1 with no focus.
@@ -206,6 +217,8 @@ void installInput(Runtime& rt) {
     rt.defineMethod(selection, u"getEndIndex", selectionGetEndIndex);
     rt.defineMethod(selection, u"getCaretIndex", selectionGetCaretIndex);
     rt.defineMethod(selection, u"setSelection", selectionSetSelection);
+    makeBroadcaster(rt, selection);
+    rt.selectionObject = selection;
     rt.defineValue(rt.global, u"Selection", Value(selection));
 
     Object* stage = rt.newObject();

@@ -15,6 +15,7 @@
 #include "model/movie_clip.h"
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
+#include "text/glyph_rendering.h"
 #include "text/style_sheet.h"
 #include "text/text_layout.h"
 
@@ -392,6 +393,14 @@ std::optional<Value> getTextFieldProperty(Runtime& rt, model::EditTextObject& fi
     }
     if (is(u"type"))
         return Value(String(s.editable ? u"input" : u"dynamic"));
+    if (is(u"antiAliasType"))
+        return Value(String(s.glyphs.advanced ? u"advanced" : u"normal"));
+    if (is(u"gridFitType"))
+        return Value(String(text::gridFitName(s.glyphs.gridFit)));
+    if (is(u"sharpness"))
+        return Value(s.glyphs.sharpness);
+    if (is(u"thickness"))
+        return Value(s.glyphs.thickness);
     if (is(u"restrict"))
         return s.restrict ? Value(rt.makeStringUtf8(*s.restrict)) : Value::null();
     if (is(u"maxChars"))
@@ -461,6 +470,29 @@ bool setTextFieldProperty(Runtime& rt, model::EditTextObject& field, std::u16str
         return setFlag(&model::FieldSettings::border);
     if (is(u"background"))
         return setFlag(&model::FieldSettings::background);
+    // Names other than the known ones leave the field as it is.
+    if (is(u"antiAliasType") || is(u"gridFitType")) {
+        const std::u16string name(toString(rt, value).view());
+        const bool antiAlias = is(u"antiAliasType");
+        field.changeSettings([&](model::FieldSettings& s) {
+            if (antiAlias && (name == u"normal" || name == u"advanced"))
+                s.glyphs.advanced = name == u"advanced";
+            else if (const auto fit = text::gridFitNamed(name); !antiAlias && fit)
+                s.glyphs.gridFit = *fit;
+        });
+        return true;
+    }
+    if (is(u"sharpness") || is(u"thickness")) {
+        const double v = toNumber(rt, value);
+        const bool sharpness = is(u"sharpness");
+        field.changeSettings([&](model::FieldSettings& s) {
+            if (sharpness)
+                s.glyphs.sharpness = text::clampSharpness(v);
+            else
+                s.glyphs.thickness = text::clampThickness(v);
+        });
+        return true;
+    }
     if (is(u"borderColor") || is(u"backgroundColor")) {
         const uint32_t rgb = uint32_t(toInt32(rt, value)) & 0xFFFFFF;
         const bool border = is(u"borderColor");

@@ -91,6 +91,9 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
     case 16:
         return Value(rt.quality == u"LOW" ? 0.0 : 1.0);
     case 17:
+        // Version 6 on: a button or clip may override the global setting.
+        if (const auto own = object.focusRect(); own && rt.version >= 6)
+            return Value::fromBool(*own);
         return Value(rt.focusRect ? 1.0 : 0.0);
     case 18:
         return Value(rt.soundBufferTime);
@@ -148,7 +151,10 @@ bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Valu
         return true;
     }
     case 17:
-        rt.focusRect = toBoolean(rt, value);
+        if (const auto* clip = d->as<model::MovieClip>(); rt.version >= 6 && !(clip && clip->isRoot()))
+            object.setFocusRect(value.isNullish() ? std::nullopt : std::optional(toBoolean(rt, value)));
+        else
+            rt.focusRect = toBoolean(rt, value);
         return true;
     case 18: {
         double n = toNumber(rt, value);

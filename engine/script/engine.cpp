@@ -18,6 +18,7 @@
 #include "script/net_session.h"
 #include "script/number_format.h"
 #include "script/runtime.h"
+#include "script/tab_focus.h"
 #include "script/variables.h"
 
 #include "model/display_list.h"
@@ -106,6 +107,7 @@ void Engine::finish(bool outermost) {
     m_state->frames.drain(false);
     syncBoundText(m_state->rt);
     startImageLoads(m_state->rt);
+    updateFocusHighlight(m_state->rt);
 }
 
 void Engine::tick() {

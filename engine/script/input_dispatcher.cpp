@@ -9,16 +9,22 @@
 #include "script/hit_test.h"
 #include "script/interpreter.h"
 #include "script/runtime.h"
+#include "script/tab_focus.h"
 #include "script/text_input.h"
 
 #include "model/button_object.h"
 #include "model/display_list.h"
+#include "model/edit_text_object.h"
 
 namespace script {
 
 namespace {
 
 constexpr int MaxNesting = 64;
+constexpr uint32_t TabKey = 9;
+constexpr uint32_t EnterKey = 13;
+constexpr uint32_t SpaceKey = 32;
+constexpr size_t ShiftKey = 16;
 
 struct TransitionInfo {
     uint16_t condition;
@@ -28,12 +34,13 @@ struct TransitionInfo {
     std::u16string_view label;
 };
 
+}  // namespace
+
 StageObject* existingObject(model::DisplayObject& d) {
     auto* link = static_cast<StageLink*>(d.scriptData());
     return link ? link->object() : nullptr;
 }
 
-// A property's plain value without running getters.
 const Value* rawProperty(Object* o, std::u16string_view name) {
     for (int hops = 0; o && hops < 256; o = o->proto(), ++hops) {
         if (const Property* p = o->properties().find(name))
@@ -41,8 +48,6 @@ const Value* rawProperty(Object* o, std::u16string_view name) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 uint8_t InputDispatcher::conditionKey(uint32_t code, uint32_t ascii) {
     switch (code) {
@@ -80,12 +85,16 @@ uint8_t InputDispatcher::conditionKey(uint32_t code, uint32_t ascii) {
     return ascii >= 32 && ascii <= 126 ? uint8_t(ascii) : 0;
 }
 
-bool InputDispatcher::enabled(model::DisplayObject& object) {
+bool InputDispatcher::enabled(model::DisplayObject& object) { return isEnabled(object); }
+
+bool InputDispatcher::interactiveClip(model::DisplayObject& clip) { return hasButtonHandlers(m_rt, clip); }
+
+bool isEnabled(model::DisplayObject& object) {
     const Value* v = rawProperty(existingObject(object), u"enabled");
     return !v || !(v->isBoolean() && !v->asBool());
 }
 
-bool InputDispatcher::interactiveClip(model::DisplayObject& clip) {
+bool hasButtonHandlers(Runtime& rt, model::DisplayObject& clip) {
     constexpr uint32_t ButtonEvents = swf::ClipEvent::Press | swf::ClipEvent::Release | swf::ClipEvent::ReleaseOutside |
                                       swf::ClipEvent::RollOver | swf::ClipEvent::RollOut | swf::ClipEvent::DragOver |
                                       swf::ClipEvent::DragOut;
@@ -97,7 +106,7 @@ bool InputDispatcher::interactiveClip(model::DisplayObject& clip) {
         return false;
     for (std::u16string_view h :
          {u"onPress", u"onRelease", u"onReleaseOutside", u"onRollOver", u"onRollOut", u"onDragOver", u"onDragOut"}) {
-        if (hasHandler(m_rt, clip, h))
+        if (hasHandler(rt, clip, h))
             return true;
     }
     return false;
@@ -270,6 +279,10 @@ void InputDispatcher::keyDown(uint32_t code, uint32_t ascii) {
     // The field takes the character before scripts hear the key, so a key
     // listener reads the text as typed.
     keyForField(m_rt, code, ascii);
+    if (code == TabKey)
+        tabFocus(m_rt, m_rt.input.keysDown.test(ShiftKey));
+    else if (code == EnterKey || code == SpaceKey)
+        pressFocused();
     const uint8_t key = conditionKey(code, ascii);
     if (key) {
         // Buttons anywhere on the stage answer their key conditions.
@@ -307,6 +320,15 @@ void InputDispatcher::keyUp(uint32_t code, uint32_t ascii) {
     m_rt.input.lastAscii = ascii;
     broadcastClipEvent(m_rt, {swf::ClipEvent::KeyUp, {}});
     broadcastEvent(m_rt, m_rt.keyObject, u"onKeyUp", {});
+}
+
+void InputDispatcher::pressFocused() {
+    const auto focus = m_rt.input.focus.lock();
+    if (!focus || !focus->isOnStage() || focus->as<model::EditTextObject>() || !isEnabled(*focus))
+        return;
+    transition(*focus, Transition::Press);
+    if (focus->isOnStage())
+        transition(*focus, Transition::Release);
 }
 
 bool InputDispatcher::pointerOverButton() const {

@@ -16,7 +16,9 @@
 // same event); keys reach button key conditions, onClipEvent(keyDown/keyUp/
 // keyPress) and the Key listeners. A left press also moves the keyboard
 // focus between input text fields, and a key's character goes into the
-// focused field before the key's scripts run (see text_input.h).
+// focused field before the key's scripts run (see text_input.h). Tab and
+// Shift+Tab move the focus along the tab order (see tab_focus.h); Enter or
+// space on a focused button or clip presses and releases it.
 //
 // The object under the pointer is the topmost enabled button, or the
 // topmost enabled clip with a button handler (which takes the events of
@@ -27,6 +29,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace model {
 class DisplayObject;
@@ -34,7 +37,19 @@ class DisplayObject;
 
 namespace script {
 
+class Object;
 class Runtime;
+class StageObject;
+class Value;
+
+// The display object's script object if it has one yet.
+[[nodiscard]] StageObject* existingObject(model::DisplayObject& d);
+// A property's plain value without running getters (null for none).
+[[nodiscard]] const Value* rawProperty(Object* o, std::u16string_view name);
+// Whether the object's `enabled` is not false.
+[[nodiscard]] bool isEnabled(model::DisplayObject& object);
+// A clip with button handlers (onPress ...) takes pointer events as a button.
+[[nodiscard]] bool hasButtonHandlers(Runtime& rt, model::DisplayObject& clip);
 
 class InputDispatcher {
 public:
@@ -60,6 +75,7 @@ private:
     enum class Transition : uint8_t { RollOver, RollOut, Press, Release, DragOut, DragOver, ReleaseOutside };
 
     void track(swf::Point stage);
+    void pressFocused();
     void transition(model::DisplayObject& target, Transition t);
     [[nodiscard]] model::DisplayObject* findTarget(model::DisplayObject& container, swf::Point stage, int depth);
     [[nodiscard]] bool interactiveClip(model::DisplayObject& clip);

@@ -240,11 +240,13 @@ void Runtime::report(const ScriptError& error) {
 // --- collection ----------------------------------------------------------------------
 
 void Runtime::addRoots(std::vector<Object*>& out) {
-    for (Object* o : {protos.object,     protos.function, protos.array,     protos.string,         protos.number,
-                      protos.boolean,    protos.date,     protos.error,     protos.movieClip,      protos.button,
-                      protos.textField,  global,          keyObject,        mouseObject,           stageClass,
-                      protos.matrix,     protos.point,    protos.rectangle, protos.colorTransform, protos.transform,
-                      protos.bitmapData, protos.video,    protos.netStream, protos.textFormat,     protos.styleSheet}) {
+    for (Object* o : {protos.object,     protos.function,   protos.array,     protos.string,
+                      protos.number,     protos.boolean,    protos.date,      protos.error,
+                      protos.movieClip,  protos.button,     protos.textField, global,
+                      keyObject,         mouseObject,       stageClass,       selectionObject,
+                      protos.matrix,     protos.point,      protos.rectangle, protos.colorTransform,
+                      protos.transform,  protos.bitmapData, protos.video,     protos.netStream,
+                      protos.textFormat, protos.styleSheet}) {
         if (o)
             out.push_back(o);
     }

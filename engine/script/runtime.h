@@ -75,7 +75,8 @@ struct InputState {
     uint32_t lastAscii = 0;
     swf::Point mouse;  // stage twips, from the last input call
     bool mouseDown = false;
-    std::weak_ptr<model::DisplayObject> focus;       // the text field typed into or selected in
+    std::weak_ptr<model::DisplayObject> focus;       // the field typed into, or the button or clip Tab reached
+    bool focusShown = false;                         // focus came from Tab or setFocus: the yellow rectangle may show
     std::weak_ptr<model::DisplayObject> selecting;   // the field a held press drags a selection in
     std::weak_ptr<model::DisplayObject> hoverField;  // the styled field whose link the pointer is over
     bool hoverStyles = false;  // a field was given a sheet with a:hover: pointer moves look for links
@@ -115,6 +116,7 @@ public:
     Prototypes protos;
     Object* global = nullptr;
     Object* keyObject = nullptr;
+    Object* selectionObject = nullptr;
     Object* mouseObject = nullptr;
     Object* stageClass = nullptr;  // the Stage object scripts see
 

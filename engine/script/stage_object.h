@@ -17,6 +17,7 @@
 #include "model/movie_clip.h"
 
 #include <memory>
+#include <optional>
 
 namespace net {
 struct MovieOrigin;
@@ -61,6 +62,9 @@ public:
     // _droptarget: where the last drag of this clip ended.
     [[nodiscard]] const String& dropTarget() const { return m_dropTarget; }
     void setDropTarget(String s) { m_dropTarget = std::move(s); }
+    // This object's _focusrect; none: the global one.
+    [[nodiscard]] std::optional<bool> focusRect() const { return m_focusRect; }
+    void setFocusRect(std::optional<bool> on) { m_focusRect = on; }
 
     std::optional<Value> getBuiltin(Runtime& rt, std::u16string_view name) override;
     bool setBuiltin(Runtime& rt, std::u16string_view name, const Value& value) override;
@@ -71,6 +75,7 @@ public:
 
 private:
     model::DisplayObject* m_display = nullptr;
+    std::optional<bool> m_focusRect;
     model::DisplayKind m_kind = model::DisplayKind::MovieClip;
     String m_dropTarget;
 };

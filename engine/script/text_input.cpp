@@ -1,6 +1,7 @@
 // Typing into the focused input text field.
 #include "script/text_input.h"
 
+#include "script/broadcaster.h"
 #include "script/calls.h"
 #include "script/clip_control.h"
 #include "script/clip_events.h"
@@ -31,17 +32,9 @@ constexpr size_t ShiftKey = 16;
 constexpr size_t ControlKey = 17;
 constexpr size_t AltKey = 18;
 
-// Where the focus sits, with the field's caret shown or hidden to match.
-void moveFocus(Runtime& rt, model::EditTextObject* field) {
-    auto before = rt.input.focus.lock();
-    if (auto* old = before ? before->as<model::EditTextObject>() : nullptr; old && old != field)
-        old->setFocused(false);
-    if (field) {
-        field->setFocused(true);
-        rt.input.focus = field->shared_from_this();
-    } else {
-        rt.input.focus.reset();
-    }
+// The focused object's script object, or null for none.
+Value focusValue(Runtime& rt, model::DisplayObject* d) {
+    return d && d->isOnStage() ? Value(rt.objectFor(*d)) : Value::null();
 }
 
 }  // namespace
@@ -64,13 +57,45 @@ bool holdsFocus(const model::EditTextObject& field) { return acceptsTyping(field
 
 }  // namespace
 
+void moveFocus(Runtime& rt, model::DisplayObject* to, bool shown) {
+    const auto before = rt.input.focus.lock();
+    // Handlers below may take either object off the stage.
+    const auto keep = to ? to->shared_from_this() : nullptr;
+    rt.input.focusShown = to && shown;
+    if (before.get() == to)
+        return;
+    if (auto* old = before ? before->as<model::EditTextObject>() : nullptr)
+        old->setFocused(false);
+    if (to) {
+        if (auto* field = to->as<model::EditTextObject>())
+            field->setFocused(true);
+        rt.input.focus = to->shared_from_this();
+    } else {
+        rt.input.focus.reset();
+    }
+    // onKillFocus(new) on the old, onSetFocus(old) on the new, then the
+    // Selection listeners' onSetFocus(old, new).
+    const Value oldValue = focusValue(rt, before.get());
+    const Value newValue = focusValue(rt, to);
+    if (before && before->isOnStage() && hasHandler(rt, *before, u"onKillFocus"))
+        (void)rt.guarded([&] { (void)callMethod(rt, oldValue, u"onKillFocus", std::span(&newValue, 1)); });
+    if (to && to->isOnStage() && hasHandler(rt, *to, u"onSetFocus"))
+        (void)rt.guarded([&] { (void)callMethod(rt, newValue, u"onSetFocus", std::span(&oldValue, 1)); });
+    if (rt.selectionObject) {
+        const Value args[] = {oldValue, newValue};
+        broadcastEvent(rt, rt.selectionObject, u"onSetFocus", args);
+    }
+}
+
 model::EditTextObject* focusedField(Runtime& rt) {
     auto focus = rt.input.focus.lock();
     auto* field = focus ? focus->as<model::EditTextObject>() : nullptr;
-    if (!field || !field->isOnStage() || !holdsFocus(*field)) {
-        moveFocus(rt, nullptr);
-        if (field)
-            field->setFocused(false);
+    if (!field)
+        return nullptr;
+    if (!field->isOnStage() || !holdsFocus(*field)) {
+        // Gone or no longer focusable: dropped without events.
+        rt.input.focus.reset();
+        field->setFocused(false);
         return nullptr;
     }
     return field;
@@ -78,13 +103,13 @@ model::EditTextObject* focusedField(Runtime& rt) {
 
 bool setFocus(Runtime& rt, model::EditTextObject* field) {
     if (!field) {
-        moveFocus(rt, nullptr);
+        moveFocus(rt, nullptr, false);
         return true;
     }
     if (!field->isOnStage() || !acceptsTyping(*field))
         return false;
     field->setSelection({0, field->document().size()});
-    moveFocus(rt, field);
+    moveFocus(rt, field, false);
     return true;
 }
 
@@ -147,11 +172,11 @@ void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick) {
     if (field && followLink(rt, *field, stage))
         return;
     if (!field || !field->settings().selectable || !field->isOnStage()) {
-        moveFocus(rt, nullptr);
+        moveFocus(rt, nullptr, false);
         return;
     }
     const bool wasFocused = rt.input.focus.lock().get() == field;
-    moveFocus(rt, field);
+    moveFocus(rt, field, false);
     const auto at = indexAtStage(*field, stage);
     if (!at)
         return;

@@ -25,6 +25,7 @@
 #include <cstdint>
 
 namespace model {
+class DisplayObject;
 class EditTextObject;
 struct FieldSettings;
 }  // namespace model
@@ -39,6 +40,10 @@ class Runtime;
 // What typing may add to the field.
 [[nodiscard]] text::EditRules editRules(const model::FieldSettings& settings);
 
+// Moves the keyboard focus (null: none) with onKillFocus/onSetFocus and
+// the Selection listeners; `shown` when the keyboard or a script moved it,
+// so the focus rectangle may show.
+void moveFocus(Runtime& rt, model::DisplayObject* to, bool shown);
 // The focused field, when it is still on the stage and holds the focus
 // (typeable, or selectable and focused by a press).
 [[nodiscard]] model::EditTextObject* focusedField(Runtime& rt);

@@ -63,11 +63,12 @@ struct Movie {
     std::optional<Rgba> backgroundColor;  // the first SetBackgroundColor of the root timeline
     Dictionary characters;
     Timeline root;
-    std::map<std::string, uint16_t> exports;  // ExportAssets: name -> character id
-    bool hasAbc = false;                      // DoABC tags were present (they run only with actionScript3)
-    bool truncated = false;                   // the data ended before End
-    std::vector<Problem> problems;            // at most ParseOptions::maxProblems, first ones kept
-    size_t decodedImageBytes = 0;             // pixel memory held by bitmaps
+    std::map<std::string, uint16_t> exports;        // ExportAssets: name -> character id
+    std::map<uint16_t, TextSettings> textSettings;  // CSMTextSettings by text character id
+    bool hasAbc = false;                            // DoABC tags were present (they run only with actionScript3)
+    bool truncated = false;                         // the data ended before End
+    std::vector<Problem> problems;                  // at most ParseOptions::maxProblems, first ones kept
+    size_t decodedImageBytes = 0;                   // pixel memory held by bitmaps
 };
 
 // Limits that keep a hostile file from taking unbounded memory or time.

@@ -284,6 +284,19 @@ private:
             }
             break;
         }
+        case tag::CSMTextSettings: {
+            const uint16_t id = r.u16();
+            TextSettings settings;
+            settings.advanced = r.ub(2) == 1;
+            settings.gridFit = uint8_t(r.ub(3));
+            (void)r.ub(3);
+            settings.thickness = r.f32();
+            settings.sharpness = r.f32();
+            ok = !r.failed();
+            if (ok)
+                m_ctx.movie().textSettings[id] = settings;
+            break;
+        }
         case tag::FileAttributes: {
             uint8_t flags = r.u8();
             ok = !r.failed();

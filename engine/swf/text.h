@@ -64,4 +64,12 @@ struct EditText {
     std::optional<std::string> initialText;  // UTF-8 (HTML markup when html)
 };
 
+// CSMTextSettings: how a text character's glyphs meet the pixel grid.
+struct TextSettings {
+    bool advanced = false;  // UseFlashType 1
+    uint8_t gridFit = 0;    // 0 none, 1 pixel, 2 subpixel
+    float thickness = 0.0f;
+    float sharpness = 0.0f;
+};
+
 }  // namespace swf

@@ -53,7 +53,8 @@ swf::Font squareFont() {
 // green bitmap "green", a clip "anim": a 20x10 px blue box in its first
 // frame, yellow in its second, and that blue box's shape as "box".
 PixelBuffer drawField(const swf::EditText& f, const std::string& content,
-                      std::optional<text::TextSelection> selection = {}, int ticks = 0) {
+                      std::optional<text::TextSelection> selection = {}, int ticks = 0,
+                      const text::GlyphRendering& glyphs = {}) {
     MovieBuilder b;
     swf::Bitmap green;
     green.width = green.height = 2;
@@ -71,6 +72,7 @@ PixelBuffer drawField(const swf::EditText& f, const std::string& content,
     (void)stage->takePendingActions();
     auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
     field->setText(content);
+    field->changeSettings([&](model::FieldSettings& s) { s.glyphs = glyphs; });
     if (selection) {
         field->setFocused(true);
         field->setSelection(*selection);
@@ -116,6 +118,79 @@ TEST(EditText, EmbeddedGlyphsFollowTheLayout) {
     EXPECT_EQ(right.at(95, 12), kRed);
     EXPECT_EQ(right.at(72, 12), White);
     EXPECT_EQ(right.at(7, 12), White);
+}
+
+TEST(EditText, AdvancedAntiAliasingFitsGlyphOriginsToTheGrid) {
+    // The second square's left edge falls at 13.72 px and the squares' tops
+    // at 7.6 px: unfitted, column 13 and row 7 are partly covered.
+    using text::GridFit;
+    struct Case {
+        bool advanced;
+        GridFit fit;
+        double column13;  // coverage of (13, 12)
+        double row7;      // coverage of (7, 7)
+    } cases[] = {
+        {false, GridFit::Pixel, 0.28, 0.4},       // normal: never fitted
+        {true, GridFit::None, 0.28, 0.4},         //
+        {true, GridFit::Pixel, 0.0, 0.0},         // origin to 14 px, baseline to 18 px
+        {true, GridFit::Subpixel, 1 / 3.0, 0.0},  // across to 13.67 px
+    };
+    for (const Case& c : cases) {
+        const text::GlyphRendering glyphs{c.advanced, c.fit, 0.0, 0.0};
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", std::nullopt, 0, glyphs);
+        auto coverage = [&](int x, int y) { return 1.0 - ((b.at(x, y) >> 8) & 0xFF) / 255.0; };
+        const std::string name = std::to_string(c.advanced) + " fit " + std::to_string(int(c.fit));
+        EXPECT_NEAR(coverage(13, 12), c.column13, 0.03) << name;
+        EXPECT_NEAR(coverage(7, 7), c.row7, 0.03) << name;
+        EXPECT_NEAR(coverage(15, 12), 1.0, 0.01) << name << ": inside stays full";
+    }
+}
+
+TEST(EditText, ThicknessAndSharpnessReshapeEdgesOfAdvancedText) {
+    // Ink (summed coverage) and contrast (how far coverage is from half)
+    // over the field, unfitted so the square's edges fall inside pixels.
+    struct Measure {
+        double ink = 0.0;
+        double contrast = 0.0;
+    };
+    auto measure = [](bool advanced, double sharpness, double thickness) {
+        const text::GlyphRendering glyphs{advanced, text::GridFit::None, sharpness, thickness};
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", std::nullopt, 0, glyphs);
+        Measure m;
+        for (int y = 0; y < 50; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                const double c = 1.0 - ((b.at(x, y) >> 8) & 0xFF) / 255.0;
+                m.ink += c;
+                m.contrast += std::abs(c - 0.5);
+            }
+        }
+        return m;
+    };
+    const Measure plain = measure(true, 0, 0);
+    struct Case {
+        bool advanced;
+        double sharpness, thickness;
+        int inkOrder, contrastOrder;  // against plain: -1 less, 0 same, 1 more
+    } cases[] = {
+        {true, 0, 200, 1, 0},   {true, 0, 900, 1, 0},  // clamped to 200, still heavier
+        {true, 0, -200, -1, 0}, {true, 400, 0, 0, 1},
+        {true, -400, 0, 0, -1}, {false, 400, 200, 0, 0},  // normal text ignores both
+    };
+    for (const Case& c : cases) {
+        const Measure m = measure(c.advanced, c.sharpness, c.thickness);
+        const std::string name =
+            std::to_string(c.advanced) + " " + std::to_string(c.sharpness) + " " + std::to_string(c.thickness);
+        auto order = [](double a, double b) { return std::abs(a - b) < 0.5 ? 0 : (a < b ? -1 : 1); };
+        if (c.contrastOrder == 0 && c.inkOrder != 0)
+            EXPECT_EQ(order(m.ink, plain.ink), c.inkOrder) << name << " ink " << m.ink << " vs " << plain.ink;
+        else if (c.inkOrder == 0 && c.contrastOrder != 0)
+            EXPECT_EQ(order(m.contrast, plain.contrast), c.contrastOrder) << name;
+        else {
+            EXPECT_EQ(order(m.ink, plain.ink), 0) << name;
+            EXPECT_EQ(order(m.contrast, plain.contrast), 0) << name;
+        }
+    }
+    EXPECT_GT(measure(true, 0, 200).ink - measure(true, 0, -200).ink, 4.0) << "a visible difference";
 }
 
 TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {

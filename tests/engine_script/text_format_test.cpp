@@ -5,6 +5,7 @@
 #include "text/device_fonts.h"
 
 #include <cstdlib>
+#include <cstring>
 
 using namespace scripttest;
 
@@ -324,4 +325,43 @@ TEST(ScriptText, AnImagesClipRunsItsFrameScriptsInsideTheField) {
     EXPECT_EQ(p->var("w"), "2") << "the field's image clip answers to its id";
     EXPECT_EQ(p->host.traces, (Strings{"first _level0.t.p", "second _level0.t"}));
     EXPECT_TRUE(p->host.errors.empty());
+}
+
+TEST(TextFieldProperties, GlyphRenderingComesFromTheMovieAndScriptsWithinItsRanges) {
+    // CSMTextSettings for the field: advanced, subpixel, thickness 500 and
+    // sharpness -1000, both past their ranges.
+    swfwriter::MovieWriter m({.version = 8});
+    swfwriter::EditTextSpec spec;
+    spec.bounds = {0, 2000, 0, 400};
+    const uint16_t field = m.defineEditText(spec);
+    std::vector<uint8_t> csm{uint8_t(field), uint8_t(field >> 8), 0x50};
+    for (const float v : {500.0f, -1000.0f}) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &v, 4);
+        for (int i = 0; i < 4; ++i)
+            csm.push_back(uint8_t(bits >> (8 * i)));
+    }
+    csm.push_back(0);
+    m.tag(74, csm);
+    m.place(field, 1, namedAt("f", 0, 0));
+    Actions a;
+    auto traceAll = [&] {
+        for (const char* p : {"antiAliasType", "gridFitType", "thickness", "sharpness"})
+            a.push({"f"}).getVariable().push({p}).getMember().trace();
+    };
+    traceAll();
+    set(a, "f", "antiAliasType", "bogus");
+    set(a, "f", "gridFitType", "none");
+    set(a, "f", "thickness", -300);
+    set(a, "f", "sharpness", "x");
+    traceAll();
+    set(a, "f", "antiAliasType", "normal");
+    set(a, "f", "gridFitType", "pixel");
+    traceAll();
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->host.traces, (Strings{"advanced", "subpixel", "200", "-400", "advanced", "none", "-200", "0", "normal",
+                                       "pixel", "-200", "0"}));
 }

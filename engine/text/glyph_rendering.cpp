@@ -1,0 +1,52 @@
+#include "text/glyph_rendering.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace text {
+
+namespace {
+
+double clampTo(double v, double limit) { return std::isnan(v) ? 0.0 : std::clamp(v, -limit, limit); }
+
+}  // namespace
+
+double clampSharpness(double v) { return clampTo(v, 400.0); }
+double clampThickness(double v) { return clampTo(v, 200.0); }
+
+std::optional<GridFit> gridFitNamed(std::u16string_view name) {
+    if (name == u"none")
+        return GridFit::None;
+    if (name == u"pixel")
+        return GridFit::Pixel;
+    if (name == u"subpixel")
+        return GridFit::Subpixel;
+    return std::nullopt;
+}
+
+std::u16string_view gridFitName(GridFit fit) {
+    switch (fit) {
+    case GridFit::None:
+        return u"none";
+    case GridFit::Subpixel:
+        return u"subpixel";
+    case GridFit::Pixel:
+        break;
+    }
+    return u"pixel";
+}
+
+CoverageCurve coverageCurve(double sharpness, double thickness) {
+    const double shift = clampThickness(thickness) / 200.0 * 0.5;
+    const double ramp = std::exp2(-clampSharpness(sharpness) / 200.0);
+    CoverageCurve curve{};
+    curve[255] = 255;
+    for (int c = 1; c < 255; ++c) {
+        const double distance = c / 255.0 - 0.5;
+        const double a = std::clamp((distance + shift) / ramp + 0.5, 0.0, 1.0);
+        curve[size_t(c)] = uint8_t(std::lround(a * 255.0));
+    }
+    return curve;
+}
+
+}  // namespace text
