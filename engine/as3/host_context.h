@@ -13,6 +13,7 @@
 #include "model/stage.h"
 
 #include "script/display_painter.h"
+#include "script/engine.h"
 #include "script/host.h"
 
 #include <bitset>
@@ -129,6 +130,13 @@ struct HostContext {
     // code files it brought (movie_security.h).
     std::shared_ptr<net::MovieOrigin> mainOrigin = nullptr;
     std::map<const avm2::LoadedAbc*, std::shared_ptr<net::MovieOrigin>> fileOrigins = {};
+    // ActionScript 1/2 movies Loaders brought (AVM1Movie), each with its own
+    // engine over its clip (avm1_movies.h).
+    struct Avm1Movie {
+        std::weak_ptr<model::DisplayObject> root;
+        std::unique_ptr<script::Engine> engine;
+    };
+    std::vector<Avm1Movie> avm1Movies = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -319,7 +319,7 @@ Value bytesLoaded(Runtime& rt, const Value& self, std::span<const Value>) {
         return Value();
     if (auto progress = clipProgress(rt, *s))
         return Value(double(progress->first));
-    return Value(double(rt.stage.movie().header.declaredLength));
+    return Value(double(rt.movie().header.declaredLength));
 }
 
 Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
@@ -328,7 +328,7 @@ Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
         return Value();
     if (auto progress = clipProgress(rt, *s))
         return Value(double(progress->second));
-    return Value(double(rt.stage.movie().header.declaredLength));
+    return Value(double(rt.movie().header.declaredLength));
 }
 
 // unloadMovie(): the clip empties; a level goes.

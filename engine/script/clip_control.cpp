@@ -260,7 +260,7 @@ void stopDrag(Runtime& rt) {
         return;
     swf::Point p = rt.host.mousePosition().value_or(rt.input.mouse);
     HitTester tester(rt.stage);
-    model::DisplayObject* under = tester.topmost(rt.stage.root(), p, d);
+    model::DisplayObject* under = tester.topmost(rt.root(), p, d);
     // The drop target is the clip holding what lies under the pointer.
     while (under && !under->as<model::MovieClip>())
         under = under->parent();
