@@ -196,7 +196,7 @@ Value getDepth(Runtime&, const Value& self, std::span<const Value>) {
 
 Value swapDepths(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
-    model::MovieClip* parent = s ? s->display()->parentClip() : nullptr;
+    model::MovieClip* parent = s && s->display() != &rt.root() ? s->display()->parentClip() : nullptr;
     if (!parent)
         return Value();
     std::optional<int32_t> target;

@@ -482,28 +482,42 @@ TEST(HaxeNet, Avm1MovieRunsItsScripts) {
 }
 
 // Scripts of an old movie that run away or recurse forever are stopped and
-// reported as an ActionScript 2 root's are; the AS3 movie plays on.
+// reported as an ActionScript 2 root's are; one that tries to move, copy or
+// remove its root leaves the Loader's child alone. The AS3 movie plays on.
 TEST(HaxeNet, Avm1MovieLimits) {
     REQUIRE_HAXE();
-    swfwriter::Actions loop;
+    using swfwriter::Actions;
+    struct Case {
+        const char* name;
+        Actions actions;
+        bool fails;
+    };
+    Actions loop;
     loop.label("again").jump("again");
-    swfwriter::Actions recursion;
-    recursion.defineFunction("f", {}, swfwriter::Actions().push({0, "f"}).callFunction().returnValue())
+    Actions recursion;
+    recursion.defineFunction("f", {}, Actions().push({0, "f"}).callFunction().returnValue())
         .push({0, "f"})
         .callFunction()
         .pop();
-    for (const swfwriter::Actions* hostile : {&loop, &recursion}) {
+    Actions escape;
+    for (const char* method : {"swapDepths", "removeMovieClip"})
+        escape.push({5, 1, "_root"}).getVariable().push({method}).callMethod().pop();
+    escape.push({3, "copy", 2, "_root"}).getVariable().push({"duplicateMovieClip"}).callMethod().pop();
+    const Case cases[] = {{"loop", loop, true}, {"recursion", recursion, true}, {"escape", escape, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         Folder folder;
-        folder.write("root/old.swf", avm1::oldMovie(hostile));
+        folder.write("root/old.swf", avm1::oldMovie(&c.actions));
         auto p = play("Avm1", folder.path / "root", u"plain");
         ASSERT_TRUE(p && p->player);
         for (int i = 0; i < 4; ++i)
             p->player->tick();
         EXPECT_EQ(p->host.command(u"loaded"), u"2,8,false,1069");
-        EXPECT_FALSE(p->host.errors.empty());
-        // The button still takes a press: the next entry starts afresh.
+        EXPECT_EQ(p->host.errors.empty(), !c.fails);
+        // Still the Loader's child where it was: the button takes a press.
         p->player->mouseMove({3400, 600});
         p->player->mouseDown({3400, 600});
         EXPECT_EQ(avm1::countOf(p->host, u"pressed"), 1u);
+        EXPECT_EQ(pixel(*p->stage, 170, 30), 0x0000FFu);
     }
 }
