@@ -4,11 +4,29 @@
 
 namespace as3 {
 
+namespace {
+
+void retireIf(HostContext& ctx, const std::function<bool(const HostContext::Avm1Movie&)>& done) {
+    auto& movies = ctx.avm1Movies;
+    for (auto it = movies.begin(); it != movies.end();) {
+        if (!done(*it)) {
+            ++it;
+            continue;
+        }
+        ctx.stoppedAvm1Engines.push_back(std::move(it->engine));
+        it = movies.erase(it);
+    }
+}
+
+bool gone(const HostContext::Avm1Movie& movie) { return movie.root.expired(); }
+
+}  // namespace
+
 void startAvm1Movie(HostContext& ctx, const std::shared_ptr<model::DisplayObject>& root) {
     auto* clip = root ? root->as<model::MovieClip>() : nullptr;
     if (!clip)
         return;
-    std::erase_if(ctx.avm1Movies, [](const HostContext::Avm1Movie& movie) { return movie.root.expired(); });
+    retireIf(ctx, gone);
     if (ctx.avm1Movies.size() >= MaxAvm1Movies)
         return;
     auto engine = script::Engine::createEmbedded(ctx.stage, *clip, ctx.host);
@@ -19,18 +37,18 @@ void startAvm1Movie(HostContext& ctx, const std::shared_ptr<model::DisplayObject
 }
 
 void stopAvm1Movie(HostContext& ctx, const model::DisplayObject* root) {
-    std::erase_if(ctx.avm1Movies, [&](const HostContext::Avm1Movie& movie) {
-        return movie.root.expired() || movie.root.lock().get() == root;
-    });
+    retireIf(ctx, [&](const HostContext::Avm1Movie& movie) { return gone(movie) || movie.root.lock().get() == root; });
 }
 
-// By index: work never adds or removes engines (only AS3 code does).
+void freeStoppedAvm1Engines(HostContext& ctx) { ctx.stoppedAvm1Engines.clear(); }
+
+// By index: AS3 code a host callback reaches may start or stop movies meanwhile.
 void forEachAvm1Movie(HostContext& ctx, const std::function<void(script::Engine&)>& work) {
-    std::erase_if(ctx.avm1Movies, [](const HostContext::Avm1Movie& movie) { return movie.root.expired(); });
+    retireIf(ctx, gone);
     for (size_t i = 0; i < ctx.avm1Movies.size(); ++i) {
         // Held for the call: the engine refers to its root.
         const std::shared_ptr<model::DisplayObject> root = ctx.avm1Movies[i].root.lock();
-        if (root)
+        if (root && ctx.avm1Movies[i].engine)
             work(*ctx.avm1Movies[i].engine);
     }
 }

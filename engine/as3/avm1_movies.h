@@ -20,8 +20,10 @@ namespace as3 {
 // runs its first frame's scripts. Past MaxAvm1Movies the movie only plays.
 inline constexpr size_t MaxAvm1Movies = 64;
 void startAvm1Movie(HostContext& ctx, const std::shared_ptr<model::DisplayObject>& root);
-// Stops and frees the engine of the movie in `root` (unload).
+// Stops the engine of the movie in `root` (unload); it is freed by
+// freeStoppedAvm1Engines, which the player calls where no engine runs.
 void stopAvm1Movie(HostContext& ctx, const model::DisplayObject* root);
+void freeStoppedAvm1Engines(HostContext& ctx);
 // Each live engine in turn; engines whose movie is gone are freed first.
 void forEachAvm1Movie(HostContext& ctx, const std::function<void(script::Engine&)>& work);
 [[nodiscard]] std::optional<double> nextAvm1TimerDue(const HostContext& ctx);

@@ -137,6 +137,9 @@ struct HostContext {
         std::unique_ptr<script::Engine> engine;
     };
     std::vector<Avm1Movie> avm1Movies = {};
+    // Engines stopped meanwhile: one may be inside a host callback that led
+    // here, so they are freed at the next frame.
+    std::vector<std::unique_ptr<script::Engine>> stoppedAvm1Engines = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

@@ -272,6 +272,7 @@ void Player::tick() {
         return;
     }
     HostContext& ctx = *m_context;
+    freeStoppedAvm1Engines(ctx);
     ctx.stage.advance();
     if (ctx.root)
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
