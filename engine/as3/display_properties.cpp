@@ -240,18 +240,19 @@ Value globalToLocal(Machine& m, Value t, std::span<const Value> args) {
 }
 
 // The box of the object's content in the coordinates of `space` (the stage
-// when null); an empty object gives an empty box at its origin there.
+// when null), objects placed in 3D boxed by their projected corners; an
+// empty object gives an empty box at its origin there.
 Value boundsIn(Machine& m, Value t, std::span<const Value> args) {
     const Value space = argument(args, 0);
-    const swf::Matrix target = space.isNullish() ? swf::Matrix{} : toStage(m, Value::object(space.asObject()));
+    const model::DisplayObject* target = space.isNullish() ? nullptr : modelOf(m, space);
     if (!space.isNullish())
         (void)displayOf(m, space);
-    const auto inverse = model::invert(target);
-    const swf::Matrix toSpace = inverse ? model::multiply(*inverse, toStage(m, t)) : swf::Matrix{};
     const model::DisplayObject* o = modelOf(m, t);
-    const swf::Bounds b = o ? o->boundsThrough(toSpace) : swf::Bounds{};
+    const swf::Bounds b = o ? model::boundsInSpace(*o, target) : swf::Bounds{};
     if (b.empty) {
-        const swf::Point origin = model::apply(toSpace, {0, 0});
+        const auto inverse = model::invert(target ? target->concatenatedMatrix() : swf::Matrix{});
+        const swf::Point origin =
+            model::apply(inverse ? model::multiply(*inverse, toStage(m, t)) : swf::Matrix{}, {0, 0});
         return newRectangle(m, origin.x / 20, origin.y / 20, 0, 0);
     }
     return newRectangle(m, b.xMin / 20, b.yMin / 20, (b.xMax - b.xMin) / 20, (b.yMax - b.yMin) / 20);
@@ -264,6 +265,7 @@ Value hitTestPoint(Machine& m, Value t, std::span<const Value> args) {
         return Value::boolean(false);
     if (avm2::toBoolean(argument(args, 2)))
         return Value::boolean(script::HitTester(hostContext(m).stage).hits(*o, {x, y}, true));
+    // Without the shape flag: the box where the stage shows the object.
     const swf::Bounds b = o->stageBounds();
     return Value::boolean(!b.empty && x >= b.xMin && x <= b.xMax && y >= b.yMin && y <= b.yMax);
 }

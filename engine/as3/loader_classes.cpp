@@ -645,6 +645,11 @@ const avm2::CoreClassSpec Classes[] = {
 
 }  // namespace
 
+bool contentInReach(Machine& m, Value info) {
+    const auto* s = info.isObject() ? info.asObject()->nativeAs<InfoState>() : nullptr;
+    return s && (s->main || !s->origin || mayReach(*runningOrigin(m), *s->origin));
+}
+
 std::span<const avm2::CoreClassSpec> loaderClasses() { return Classes; }
 
 }  // namespace as3

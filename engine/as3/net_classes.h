@@ -14,5 +14,8 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::CoreClassSpec> sharedObjectClasses();
 // LoaderInfo, Loader, AVM1Movie: after the display classes.
 [[nodiscard]] std::span<const avm2::CoreClassSpec> loaderClasses();
+// May the running code reach the content of this LoaderInfo (its movie's
+// own, or one of another origin that allowed it)? False for other values.
+[[nodiscard]] bool contentInReach(avm2::Machine& m, avm2::Value info);
 
 }  // namespace as3

@@ -4,10 +4,12 @@
 #include "as3/geom_values.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/net_classes.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/conversions.h"
 
+#include "model/placement3d.h"
 #include "model/transform.h"
 
 #include "script/hit_test.h"
@@ -33,14 +35,16 @@ bool ownContentHit(const script::HitTester& hits, const model::DisplayObject& ob
 }
 
 // The visible objects under `top` (not itself) whose own content lies under
-// the point, bottom first; `skip` and what is in it are left out.
+// the point, bottom first; `skip` and what is in it are left out, and so is
+// loaded content the running code may not reach (counted in `hidden`).
 void collectUnder(Machine& m, const script::HitTester& hits, Object* top, swf::Point stage, const Object* skip,
-                  std::vector<Value>& out) {
+                  std::vector<Value>& out, size_t* hidden = nullptr) {
     struct Step {
         Object* object;
         size_t next;
+        bool outOfReach;
     };
-    std::vector<Step> stack{{top, 0}};
+    std::vector<Step> stack{{top, 0, false}};
     while (!stack.empty() && stack.size() < 512) {
         Step& step = stack.back();
         const DisplayState& d = displayOf(m, Value::object(step.object));
@@ -48,14 +52,22 @@ void collectUnder(Machine& m, const script::HitTester& hits, Object* top, swf::P
             stack.pop_back();
             continue;
         }
+        const bool parentOutOfReach = step.outOfReach;
         Object* child = d.children[step.next++].asObject();
         const DisplayState& c = displayOf(m, Value::object(child));
         if (child == skip || (c.object && !c.object->isVisible()))
             continue;
-        if (c.object && ownContentHit(hits, *c.object, stage))
-            out.push_back(Value::object(child));
+        bool outOfReach = parentOutOfReach;
+        if (const auto info = c.stored.find(LoadedInfoKey); info != c.stored.end())
+            outOfReach = !contentInReach(m, info->second);
+        if (c.object && ownContentHit(hits, *c.object, stage)) {
+            if (!outOfReach)
+                out.push_back(Value::object(child));
+            else if (hidden)
+                ++*hidden;
+        }
         if (c.isContainer)
-            stack.push_back({child, 0});
+            stack.push_back({child, 0, outOfReach});
     }
 }
 
@@ -78,10 +90,15 @@ Value getObjectsUnderPoint(Machine& m, Value t, std::span<const Value> args) {
     return Value::object(list);
 }
 
-// Every object here may be read by the movie: none is out of reach.
-Value areInaccessibleObjectsUnderPoint(Machine& m, Value, std::span<const Value> args) {
-    (void)readPoint(m, argument(args, 0));
-    return Value::boolean(false);
+// Whether getObjectsUnderPoint left out objects of loaded content the
+// running code may not reach.
+Value areInaccessibleObjectsUnderPoint(Machine& m, Value t, std::span<const Value> args) {
+    const swf::Point at = stagePoint(m, argument(args, 0));
+    syncTimelineTree(m, t.asObject());
+    std::vector<Value> found;
+    size_t hidden = 0;
+    collectUnder(m, script::HitTester(hostContext(m).stage), t.asObject(), at, nullptr, found, &hidden);
+    return Value::boolean(hidden > 0);
 }
 
 // The topmost object under the pointer that is not the dragged one or in it.
@@ -94,11 +111,14 @@ Value dropTargetAt(Machine& m, Object* dragged) {
     return found.empty() ? Value::null() : found.back();
 }
 
-// The parent's coordinates of a stage point, twips.
+// The parent's coordinates of a stage point, twips: taken back through the
+// projections of the parent and its ancestors placed in 3D, so the dragged
+// object follows the pointer over its parent's projected plane.
 std::optional<swf::Point> inParent(const model::DisplayObject& o, swf::Point stage) {
     const model::DisplayObject* parent = o.parent();
+    const auto flat = parent ? model::flatStagePoint(*parent, stage) : std::optional(stage);
     const auto inverse = model::invert(parent ? parent->concatenatedMatrix() : swf::Matrix{});
-    return inverse ? std::optional(model::apply(*inverse, stage)) : std::nullopt;
+    return flat && inverse ? std::optional(model::apply(*inverse, *flat)) : std::nullopt;
 }
 
 void moveDragged(Machine& m, Value dragged) {

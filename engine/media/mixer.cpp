@@ -15,6 +15,21 @@ SoundTransform SoundTransform::fromPan(double pan, double volume) {
     return t;
 }
 
+namespace {
+
+// `inner`'s levels, then `outer`'s.
+SoundTransform then(const SoundTransform& outer, const SoundTransform& inner) {
+    SoundTransform t;
+    t.ll = (outer.ll * inner.ll + outer.rl * inner.lr) / 100.0;
+    t.rl = (outer.ll * inner.rl + outer.rl * inner.rr) / 100.0;
+    t.lr = (outer.lr * inner.ll + outer.rr * inner.lr) / 100.0;
+    t.rr = (outer.lr * inner.rl + outer.rr * inner.rr) / 100.0;
+    t.volume = outer.volume * inner.volume / 100.0;
+    return t;
+}
+
+}  // namespace
+
 double SoundTransform::pan() const { return std::abs(rr) - std::abs(ll); }
 
 VoiceId Mixer::play(std::unique_ptr<SoundSource> source, const VoiceOptions& options) {
@@ -107,6 +122,12 @@ SoundTransform Mixer::ownerTransform(uint64_t owner) const {
 
 void Mixer::mix(std::span<int16_t> out) {
     size_t frames = out.size() / OutputChannels;
+    if (m_voices.empty()) {
+        // Most of a movie's time is silent: nothing to sum or clip.
+        std::fill_n(out.begin(), frames * OutputChannels, int16_t(0));
+        m_framesMixed += frames;
+        return;
+    }
     m_sum.assign(frames * OutputChannels, 0.0f);
     m_scratch.resize(frames * OutputChannels);
     bool ended = false;
@@ -117,6 +138,8 @@ void Mixer::mix(std::span<int16_t> out) {
         // Voice, owner and global levels compose; a transform is a 2x2 matrix
         // scaled by its volume.
         SoundTransform o = ownerTransform(v.owner);
+        if (v.owner != 0)
+            o = then(ownerTransform(0), o);
         const SoundTransform& t = v.transform;
         double k = t.volume / 100.0 * o.volume / 100.0 * m_volume / 100.0 / 10000.0;
         float ll = float((o.ll * t.ll + o.rl * t.lr) * k);  // left in -> left out

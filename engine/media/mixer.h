@@ -6,7 +6,8 @@
 // no-multiple, and an owner (the clip whose Sound object controls them).
 // Levels follow the file format's scripts: a transform of four percentages
 // (left to left, left to right, right to left, right to right) and a volume,
-// per voice, per owner, and once for everything.
+// per voice, per owner, and once for everything. Owner 0 is the movie's:
+// its transform applies over every other owner's too.
 #pragma once
 
 #include "media/pcm.h"

@@ -20,6 +20,18 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
     if (const auto* filters = object.filters(); m_filterMargin && filters && !filters->empty())
         margin += m_filterMargin(*filters);
     const swf::Matrix matrix = multiply(parentMatrix, object.matrix());
+    struct ProjectedArea {
+        std::optional<swf::Bounds>& area;
+        bool set = false;
+        ~ProjectedArea() {
+            if (set)
+                area.reset();
+        }
+    } projected{m_projectedArea};
+    if (object.placement3D() && !m_projectedArea) {
+        m_projectedArea = object.stageBounds();
+        projected.set = true;
+    }
     const swf::ColorTransform color = concat(parentColor, object.colorTransform());
     const DisplayList* list = object.children();
     // A leaf, or what a script drew into a container (below its children):
@@ -36,7 +48,7 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
         leaf.blend = object.blendMode();
         leaf.matrix = matrix;
         leaf.color = color;
-        leaf.bounds = bounds;
+        leaf.bounds = m_projectedArea ? *m_projectedArea : bounds;
         if (!leaf.bounds.empty) {
             leaf.bounds.xMin -= margin.left;
             leaf.bounds.yMin -= margin.top;

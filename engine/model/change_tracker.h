@@ -61,6 +61,9 @@ private:
     std::vector<Leaf> m_current;
     std::vector<bool> m_matched;
     FilterMarginFn m_filterMargin = nullptr;
+    // Inside an object placed in 3D: where the stage shows it, which every
+    // leaf in it is listed with (their flat matrices do not say).
+    std::optional<swf::Bounds> m_projectedArea;
     uint64_t m_serial = 1;  // objects start at 0: never in a snapshot
 };
 

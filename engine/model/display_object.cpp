@@ -166,8 +166,13 @@ swf::Bounds DisplayObject::contentBoundsThrough(const swf::Matrix& m) const {
     if (const auto* clip = as<MovieClip>(); clip && clip->drawingIfAny())
         out.add(transformBounds(m, clip->drawingIfAny()->geometry().bounds));
     for (const auto& [depth, child] : *list)
-        out.add(child->boundsThrough(multiply(m, child->m_matrix)));
+        out.add(child->m_placement3D ? transformBounds(m, projectedInParent(*child))
+                                     : child->boundsThrough(multiply(m, child->m_matrix)));
     return out;
+}
+
+swf::Bounds DisplayObject::boundsInParent() const {
+    return m_placement3D ? projectedInParent(*this) : boundsThrough(m_matrix);
 }
 
 swf::Bounds DisplayObject::leafBounds(const swf::Matrix&) const { return {}; }

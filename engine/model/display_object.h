@@ -172,14 +172,16 @@ public:
     // object's content mapped by m (m maps this object's own coordinates,
     // i.e. it already includes this object's matrix if wanted). A container
     // transforms every leaf with its full matrix, so rotated content is not
-    // boxed twice. Every child counts, visible or not, masks included.
+    // boxed twice. Every child counts, visible or not, masks included; a
+    // child placed in 3D counts with the box of its projected corners.
     [[nodiscard]] swf::Bounds boundsThrough(const swf::Matrix& m) const;
     [[nodiscard]] swf::Bounds localBounds() const { return boundsThrough(swf::Matrix{}); }
     // The content's bounds whatever window shows it (the scroll window's
     // shift not applied).
     [[nodiscard]] swf::Bounds contentBoundsThrough(const swf::Matrix& m) const;
-    [[nodiscard]] swf::Bounds boundsInParent() const { return boundsThrough(m_matrix); }
-    [[nodiscard]] swf::Bounds stageBounds() const { return boundsThrough(concatenatedMatrix()); }
+    // These two box 3D-placed objects by their projected corners.
+    [[nodiscard]] swf::Bounds boundsInParent() const;
+    [[nodiscard]] swf::Bounds stageBounds() const { return boundsInSpace(*this, nullptr); }
     // Own matrix preceded by every ancestor's (and the shift of their
     // scroll windows): local coordinates -> stage twips.
     [[nodiscard]] swf::Matrix concatenatedMatrix() const;

@@ -1,6 +1,8 @@
 // A text field: its settings, formatted content and layout.
 #include "model/edit_text_object.h"
 
+#include "model/movie_clip.h"
+#include "model/object_factory.h"
 #include "model/stage_context.h"
 #include "model/transform.h"
 
@@ -250,6 +252,7 @@ void EditTextObject::settingsChanged(const FieldSettings& before) {
 
 void EditTextObject::contentChanged() {
     m_layout.reset();
+    rebuildImageClips();
     fitAutoSize();
     bumpContent();
 }
@@ -325,9 +328,177 @@ std::shared_ptr<const text::Face> EditTextObject::faceFor(const text::TextFormat
 }
 
 const text::TextLayout& EditTextObject::layout() const {
-    if (!m_layout)
-        m_layout = text::layoutText(m_document, box(), [this](const text::TextFormat& f) { return faceFor(f); });
+    if (!m_layout) {
+        m_layout = text::layoutText(
+            m_document, box(), [this](const text::TextFormat& f) { return faceFor(f); },
+            [this](size_t index, const text::InlineImage& image) { return imageSize(index, image); });
+        placeImageClips();
+    }
     return *m_layout;
+}
+
+const DisplayList& EditTextObject::imageClips() const { return m_images; }
+
+bool EditTextObject::hasImageClip(size_t index) const {
+    return std::any_of(m_imageAt.begin(), m_imageAt.end(), [&](const auto& at) { return at.first == index; });
+}
+
+namespace {
+
+constexpr size_t MaxImageLoads = 1024;
+
+// What an <img> source names in the movie: an exported character's id.
+std::optional<uint16_t> exported(const swf::Movie& movie, const std::string& src) {
+    const auto it = movie.exports.find(src);
+    return it == movie.exports.end() ? std::nullopt : std::optional<uint16_t>(it->second);
+}
+
+text::ImageSize sizeOf(const swf::Bounds& b) {
+    return b.empty ? text::ImageSize{} : text::ImageSize{b.xMax - b.xMin, b.yMax - b.yMin};
+}
+
+}  // namespace
+
+void EditTextObject::enableImageClips() {
+    m_imageClipsEnabled = true;
+    rebuildImageClips();
+    if (!m_imageAt.empty()) {
+        m_layout.reset();
+        fitAutoSize();
+    }
+}
+
+void EditTextObject::rebuildImageClips() {
+    if (!m_imageClipsEnabled)
+        return;
+    // Which images need a clip, in text order: exported clips and files.
+    std::vector<std::pair<size_t, const text::InlineImage*>> wanted;
+    const std::u32string& chars = m_document.text();
+    const swf::Movie& movie = *library();
+    for (size_t k = 0; k < chars.size(); ++k) {
+        const text::InlineImage* image = chars[k] == text::ObjectReplacement ? m_document.imageAt(k) : nullptr;
+        if (!image || image->src.empty())
+            continue;
+        if (const auto id = exported(movie, image->src); id && !movie.characters.find<swf::Sprite>(*id))
+            continue;  // a bitmap is drawn directly, anything else as an empty frame
+        wanted.emplace_back(k, image);
+    }
+    // The same images as before (an edit elsewhere in the text) keep their
+    // clips, so timelines and loads go on.
+    bool same = wanted.size() == m_imageAt.size();
+    for (size_t n = 0; same && n < wanted.size(); ++n) {
+        const MovieClip* clip = m_imageAt[n].second;
+        const text::InlineImage* before = m_imageSources.size() > n ? &m_imageSources[n] : nullptr;
+        same = clip && before && before->src == wanted[n].second->src && before->id == wanted[n].second->id;
+    }
+    if (same) {
+        for (size_t n = 0; n < wanted.size(); ++n)
+            m_imageAt[n].first = wanted[n].first;
+        return;
+    }
+    while (!m_images.empty())
+        (void)m_images.remove(m_images.begin()->first);
+    m_imageAt.clear();
+    m_imageSources.clear();
+    m_natural.clear();
+    ActionBatch batch;
+    for (size_t n = 0; n < wanted.size(); ++n) {
+        const auto& [index, image] = wanted[n];
+        std::shared_ptr<MovieClip> clip;
+        if (const auto id = exported(movie, image->src)) {
+            clip = std::static_pointer_cast<MovieClip>(
+                ObjectFactory::create(contextPtr(), *id, Origin::Script, nesting() + 1, batch));
+        } else {
+            clip = ObjectFactory::createEmptyClip(contextPtr(), nesting() + 1);
+            auto& loads = context().stageRoot().imageLoads;
+            // ActionScript 3 movies take none yet: drop those whose clips are gone.
+            if (loads.size() >= MaxImageLoads)
+                std::erase_if(loads, [](const auto& load) { return load.first.expired(); });
+            if (clip && loads.size() < MaxImageLoads)
+                loads.emplace_back(clip, image->src);
+        }
+        if (!clip)
+            continue;  // at a limit: the image shows as an empty frame
+        clip->setName(image->id);
+        (void)m_images.insert(int32_t(n), clip);
+        m_imageAt.emplace_back(index, clip.get());
+        m_imageSources.push_back(*image);
+    }
+    context().flush(std::move(batch));
+}
+
+const swf::Bounds& EditTextObject::naturalBounds(const MovieClip& clip) const {
+    // Taken once the clip has content, so animation inside it does not lay
+    // the text out again every frame.
+    swf::Bounds& natural = m_natural[&clip];
+    if (natural.empty)
+        natural = clip.localBounds();
+    return natural;
+}
+
+text::ImageSize EditTextObject::imageSize(size_t index, const text::InlineImage& image) const {
+    for (const auto& [at, clip] : m_imageAt) {
+        if (at != index)
+            continue;
+        return sizeOf(naturalBounds(*clip));
+    }
+    const swf::Movie& movie = *library();
+    if (const auto id = exported(movie, image.src)) {
+        if (const auto* bitmap = movie.characters.find<swf::Bitmap>(*id); bitmap && bitmap->ok())
+            return {bitmap->width * 20.0, bitmap->height * 20.0};
+    }
+    return {};
+}
+
+void EditTextObject::placeImageClips() const {
+    if (m_imageAt.empty() || !m_layout)
+        return;
+    const text::TextLayout& l = *m_layout;
+    const size_t first = size_t(scroll() - 1);
+    const double dy = first < l.lines.size() ? l.lines[first].top - l.lines.front().top : 0.0;
+    const double dx = hscroll();
+    for (const auto& [index, clip] : m_imageAt) {
+        const auto placed = std::find_if(l.images.begin(), l.images.end(),
+                                         [&](const text::PlacedImage& p) { return p.index == index; });
+        if (placed == l.images.end())
+            continue;
+        const swf::Bounds b = naturalBounds(*clip);
+        const text::ImageSize natural = sizeOf(b);
+        // The content's box fills the image's box; content that arrives
+        // before the text is laid out again stays hidden until then.
+        const double sx = natural.width > 0 ? placed->width / natural.width : b.empty ? 0.0 : 1.0;
+        const double sy = natural.height > 0 ? placed->height / natural.height : b.empty ? 0.0 : 1.0;
+        const double left = b.empty ? 0.0 : b.xMin;
+        const double top = b.empty ? 0.0 : b.yMin;
+        clip->setMatrix({sx, 0.0, 0.0, sy, placed->x - left * sx - dx, placed->y - top * sy - dy});
+    }
+}
+
+void EditTextObject::refreshImages() {
+    bool redraw = false;
+    bool relayout = false;
+    for (const auto& [index, clip] : m_imageAt) {
+        if (const auto known = m_natural.find(clip); known == m_natural.end() || known->second.empty)
+            relayout = relayout || !naturalBounds(*clip).empty;  // content arrived
+        // Anything playing in the clip may change what it shows.
+        std::vector<const DisplayObject*> open{clip};
+        while (!redraw && !open.empty()) {
+            const DisplayObject* o = open.back();
+            open.pop_back();
+            if (const auto* c = o->as<MovieClip>(); c && c->isPlaying() && c->totalFrames() > 1)
+                redraw = true;
+            if (const DisplayList* children = o->children()) {
+                for (const auto& [depth, child] : *children)
+                    open.push_back(child.get());
+            }
+        }
+    }
+    if (relayout) {
+        m_layout.reset();
+        fitAutoSize();
+    }
+    if (relayout || redraw)
+        bumpContent();
 }
 
 // Kept as set and clamped when read: the layout is made only when needed.
@@ -340,6 +511,7 @@ void EditTextObject::setScroll(int line) {
     if (clamped == scroll())
         return;
     m_scroll = clamped;
+    placeImageClips();
     bumpContent();
 }
 
@@ -357,6 +529,7 @@ void EditTextObject::setHscroll(double twips) {
     if (clamped == hscroll())
         return;
     m_hscroll = clamped;
+    placeImageClips();
     bumpContent();
 }
 

@@ -4,6 +4,7 @@
 // setText().
 #pragma once
 
+#include "model/display_list.h"
 #include "model/display_object.h"
 
 #include "swf/text.h"
@@ -15,6 +16,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace text {
 class EmbeddedFace;
@@ -22,6 +25,9 @@ class StyleSheet;
 }  // namespace text
 
 namespace model {
+
+struct ActionBatch;
+class MovieClip;
 
 enum class AutoSize : uint8_t { None, Left, Center, Right };
 
@@ -132,6 +138,21 @@ public:
     // field's own coordinates, scrolling counted), or nothing.
     [[nodiscard]] std::optional<text::TextFormat> formatAtPoint(double x, double y) const;
 
+    // The clips that show the field's <img> tags naming an exported clip or
+    // a file (an exported bitmap needs none): children of the field for
+    // drawing and scripts, at depth = the image's order in the text, named
+    // by its id. A file's clip waits in StageContext::imageLoads for the
+    // script layer to load it as loadMovie would. Their matrices put them in their boxes, scrolling counted.
+    [[nodiscard]] const DisplayList& imageClips() const;
+    // Called by whoever made the field once its nesting is set: <img> clips
+    // are made from then on (their nesting bounds an image that holds itself).
+    void enableImageClips();
+    // Whether the image at character `index` shows through a clip.
+    [[nodiscard]] bool hasImageClip(size_t index) const;
+    // After the image clips advanced: content that grew or shrank lays the
+    // text out again, and a playing clip redraws the field.
+    void refreshImages();
+
 private:
     // The field's rectangle, whatever it holds.
     [[nodiscard]] swf::Bounds leafBounds(const swf::Matrix& m) const override;
@@ -153,7 +174,21 @@ private:
     bool m_focused = false;
     int m_scroll = 1;
     double m_hscroll = 0.0;
+    void rebuildImageClips();
+    // The natural size of the image at `index` (twips; zero when unknown).
+    [[nodiscard]] text::ImageSize imageSize(size_t index, const text::InlineImage& image) const;
+    [[nodiscard]] const swf::Bounds& naturalBounds(const MovieClip& clip) const;
+    // Puts each image clip in its box; needs the layout.
+    void placeImageClips() const;
+
     mutable std::optional<text::TextLayout> m_layout;
+    // Image clips by character index of their image; m_images owns them.
+    DisplayList m_images{*this};
+    bool m_imageClipsEnabled = false;
+    std::vector<std::pair<size_t, MovieClip*>> m_imageAt;
+    std::vector<text::InlineImage> m_imageSources;  // what each clip of m_imageAt shows
+    // Each clip's bounds once it has content: its box shows them.
+    mutable std::map<const MovieClip*, swf::Bounds> m_natural;
     mutable std::map<const swf::Font*, std::shared_ptr<const text::EmbeddedFace>> m_embedded;
 };
 

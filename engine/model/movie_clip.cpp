@@ -123,6 +123,7 @@ std::shared_ptr<DisplayObject> MovieClip::createTextField(int32_t depth, std::st
     auto object = std::make_shared<EditTextObject>(contextPtr(), std::move(field));
     object->m_origin = Origin::Script;
     object->m_nesting = nesting() + 1;
+    object->enableImageClips();
     object->setName(std::move(name));
     object->setMatrix(swf::Matrix::translation(bounds.xMin, bounds.yMin));
     m_children.insert(depth, object);

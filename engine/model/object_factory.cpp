@@ -91,6 +91,8 @@ std::shared_ptr<DisplayObject> ObjectFactory::create(const std::shared_ptr<Stage
     if (object) {
         object->m_origin = origin;
         object->m_nesting = nesting;
+        if (auto* edit = object->as<EditTextObject>())
+            edit->enableImageClips();
     }
     return object;
 }
@@ -119,6 +121,7 @@ std::shared_ptr<DisplayObject> ObjectFactory::createTextField(const std::shared_
     auto object = std::make_shared<EditTextObject>(context, std::move(field));
     object->m_origin = Origin::Script;
     object->m_nesting = nesting;
+    object->enableImageClips();
     return object;
 }
 

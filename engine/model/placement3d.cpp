@@ -333,4 +333,106 @@ std::optional<swf::Point> shownOnStage(const DisplayObject& object, swf::Point l
     return std::nullopt;
 }
 
+namespace {
+
+bool isAncestorOrSelf(const DisplayObject* ancestor, const DisplayObject& object) {
+    const DisplayObject* o = &object;
+    for (int steps = 0; o && steps < 4096; o = o->parent(), ++steps) {
+        if (o == ancestor)
+            return true;
+    }
+    return false;
+}
+
+// From the object's coordinates to those of an ancestor (the stage when
+// null), scroll windows included, as concatenatedMatrix() composes them.
+swf::Matrix matrixUpTo(const DisplayObject& from, const DisplayObject* ancestor) {
+    swf::Matrix m{};
+    for (const DisplayObject* o = &from; o && o != ancestor; o = o->parent()) {
+        m = multiply(o->matrix(), m);
+        if (const DisplayObject* parent = o->parent(); parent && parent->scrollRect())
+            m = multiply(parent->contentMatrix(), m);
+    }
+    return m;
+}
+
+template <typename Map>
+swf::Bounds boxOfCorners(const swf::Bounds& b, Map&& map) {
+    swf::Bounds out;
+    if (b.empty)
+        return out;
+    for (const swf::Point corner : {swf::Point{b.xMin, b.yMin}, swf::Point{b.xMax, b.yMin}, swf::Point{b.xMin, b.yMax},
+                                    swf::Point{b.xMax, b.yMax}}) {
+        if (const std::optional<swf::Point> p = map(corner))
+            out.add(*p);
+    }
+    return out;
+}
+
+// Box `local` of a 3D-placed object projected into its parent's coordinates;
+// corners behind the eye are left out.
+swf::Bounds projectBox(const DisplayObject& o, const swf::Bounds& local) {
+    const auto back = o.parent() ? invert(o.parent()->concatenatedMatrix()) : std::optional(swf::Matrix{});
+    if (!back)
+        return {};
+    return boxOfCorners(local, [&](swf::Point p) -> std::optional<swf::Point> {
+        const auto shown = projectToStage(o, p.x / 20, p.y / 20, 0);
+        return shown ? std::optional(apply(*back, *shown)) : std::nullopt;
+    });
+}
+
+}  // namespace
+
+swf::Bounds projectedInParent(const DisplayObject& object) { return projectBox(object, object.localBounds()); }
+
+swf::Bounds boundsInSpace(const DisplayObject& object, const DisplayObject* space) {
+    const DisplayObject* stop = isAncestorOrSelf(space, object) ? space : nullptr;
+    // Up from the object: `box` is in the coordinates of `at` (the stage when
+    // null) once a projection was crossed; before, the content is still
+    // boxed through one matrix for the tightest box.
+    const DisplayObject* at = &object;
+    swf::Bounds box;
+    bool crossed = false;
+    for (int steps = 0; at != stop && steps < 256; ++steps) {
+        const DisplayObject* placed = at;
+        while (placed && placed != stop && !placed->placement3D())
+            placed = placed->parent();
+        if (!placed || placed == stop)
+            break;
+        const swf::Matrix inPlaced = matrixUpTo(*at, placed);
+        box = crossed ? transformBounds(inPlaced, box) : object.boundsThrough(inPlaced);
+        box = projectBox(*placed, box);
+        crossed = true;
+        at = placed->parent();
+    }
+    if (stop) {
+        // The space is above with no projection left on the way.
+        if (at == space)
+            return crossed ? box : object.localBounds();
+        const swf::Matrix m = matrixUpTo(*at, space);
+        return crossed ? transformBounds(m, box) : object.boundsThrough(m);
+    }
+    const swf::Matrix toStage = at ? matrixUpTo(*at, nullptr) : swf::Matrix{};
+    bool flatSpace = true;
+    for (const DisplayObject* o = space; o && flatSpace; o = o->parent())
+        flatSpace = !o->placement3D();
+    if (flatSpace) {
+        const auto back = space ? invert(space->concatenatedMatrix()) : std::optional(swf::Matrix{});
+        if (!back)
+            return {};
+        const swf::Matrix m = multiply(*back, toStage);
+        return crossed ? transformBounds(m, box) : object.boundsThrough(m);
+    }
+    // A space seen through projections: each corner taken back onto its plane.
+    const auto back = invert(space->concatenatedMatrix());
+    if (!back)
+        return {};
+    if (!crossed)
+        box = object.localBounds();
+    return boxOfCorners(box, [&](swf::Point p) -> std::optional<swf::Point> {
+        const auto flat = flatStagePoint(*space, apply(toStage, p));
+        return flat ? std::optional(apply(*back, *flat)) : std::nullopt;
+    });
+}
+
 }  // namespace model

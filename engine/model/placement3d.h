@@ -77,4 +77,12 @@ class DisplayObject;
 // projections of it and its ancestors; none behind the eye.
 [[nodiscard]] std::optional<swf::Point> shownOnStage(const DisplayObject& object, swf::Point local);
 
+// The box (twips, the parent's coordinates) of the projected corners of a
+// 3D-placed object's own bounds, as the player boxes such objects.
+[[nodiscard]] swf::Bounds projectedInParent(const DisplayObject& object);
+// The box of the object's content in the coordinates of `space` (the stage
+// when null). Every object placed in 3D between the two adds the box of its
+// projected corners; without any the content is boxed through one matrix.
+[[nodiscard]] swf::Bounds boundsInSpace(const DisplayObject& object, const DisplayObject* space);
+
 }  // namespace model

@@ -8,6 +8,7 @@
 #include "model/timeline_executor.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace model {
 
@@ -207,6 +208,10 @@ std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId)
     auto object = ObjectFactory::create(m_context, characterId, Origin::Script, 1, batch);
     m_context->flush(std::move(batch));
     return object;
+}
+
+std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> Stage::takeImageLoads() {
+    return std::exchange(m_context->imageLoads, {});
 }
 
 }  // namespace model

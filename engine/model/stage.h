@@ -132,6 +132,10 @@ public:
     // How far filters draw past their objects, for collectChanges().
     void setFilterMargin(FilterMarginFn margin);
 
+    // Clips of text fields' <img> tags waiting for their files, with the
+    // URLs as written; the list is empty afterwards.
+    [[nodiscard]] std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> takeImageLoads();
+
     // A fresh work allowance, for the script layer between its own runs.
     void resetWorkBudget();
 

@@ -13,10 +13,14 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace model {
+
+class MovieClip;
 
 // Actions produced by one piece of work, kept apart so that init actions go
 // before frame actions when the batch reaches the queue.
@@ -53,6 +57,9 @@ struct StageContext {
     SoundSink* sound = nullptr;            // borrowed from the stage's owner; null: silent
     std::shared_ptr<StageContext> parent;  // set for a loaded movie
     size_t loadedMovies = 0;               // live contexts of movies loaded into this stage
+    // Clips of text fields' <img> tags waiting for their file (its URL as
+    // written); the script layer starts the loads. Kept at the stage's root.
+    std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> imageLoads;
 
     [[nodiscard]] StageContext& stageRoot() { return parent ? parent->stageRoot() : *this; }
     [[nodiscard]] uint64_t currentTick() { return stageRoot().tick; }

@@ -1,6 +1,8 @@
 // Frame execution, jumps and ticks.
 #include "model/timeline_executor.h"
 
+#include "model/edit_text_object.h"
+
 #include "model/object_factory.h"
 #include "model/placement.h"
 
@@ -290,6 +292,15 @@ void TimelineExecutor::step(MovieClip& clip, ActionBatch& out) {
 void TimelineExecutor::advanceTree(DisplayObject& object, ActionBatch& out) {
     if (auto* clip = object.as<MovieClip>())
         step(*clip, out);
+    if (auto* field = object.as<EditTextObject>(); field && !field->imageClips().empty()) {
+        std::vector<std::shared_ptr<DisplayObject>> images;
+        for (const auto& [depth, image] : field->imageClips())
+            images.push_back(image);
+        for (const auto& image : images)
+            advanceTree(*image, out);
+        field->refreshImages();
+        return;
+    }
     const DisplayList* list = object.children();
     if (!list || list->empty())
         return;

@@ -53,6 +53,30 @@ cairo_line_join_t joinFor(swf::JoinStyle join) {
     return CAIRO_LINE_JOIN_ROUND;
 }
 
+// Moves the current path's points onto the pixel grid: pixel centres for a
+// line of odd width, pixel edges for an even one, so a hinted line covers
+// whole pixels instead of smearing over two half-covered rows.
+void snapPathToPixels(cairo_t* cr, double deviceWidth) {
+    const bool odd = std::fmod(deviceWidth, 2.0) == 1.0;
+    auto snap = [odd](double v) { return odd ? std::floor(v) + 0.5 : std::round(v); };
+    cairo_identity_matrix(cr);
+    cairo_path_t* path = cairo_copy_path(cr);
+    if (!path || path->status != CAIRO_STATUS_SUCCESS) {
+        cairo_path_destroy(path);
+        return;
+    }
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        cairo_path_data_t* d = &path->data[i];
+        for (int k = 1; k < d->header.length; ++k) {
+            d[k].point.x = snap(d[k].point.x);
+            d[k].point.y = snap(d[k].point.y);
+        }
+    }
+    cairo_new_path(cr);
+    cairo_append_path(cr, path);
+    cairo_path_destroy(path);
+}
+
 PaintSource coverageSource() { return {PaintSource::Kind::Solid, swf::Rgba{0, 0, 0, 255}, nullptr}; }
 
 // One of the three pieces of a slice axis: v -> scale * v + offset over
@@ -432,6 +456,13 @@ void Painter::stroke(const StyleSource& styleSource, const ShapePaths::Part& par
         else if (style.noVScale && !style.noHScale)
             factor = scaleX;
         deviceWidth = std::max(1.0, width * factor);
+    }
+    if (style.pixelHinting && !state.sliced) {
+        // Hinted lines take a whole number of pixels, drawn on the grid.
+        const double shown = deviceWidth.value_or(width * std::sqrt(std::fabs(m.xx * m.yy - m.yx * m.xy)));
+        deviceWidth = std::clamp(std::round(shown), 1.0, DeviceLimit);
+        snapPathToPixels(cr, *deviceWidth);
+        cairo_set_matrix(cr, &m);  // gradient and bitmap strokes lock to the shape's space
     }
     auto paint = [&] {
         if (deviceWidth) {

@@ -484,6 +484,18 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
     case model::DisplayKind::EditText: {
         const auto& field = *object.as<model::EditTextObject>();
         drawEditText(m_painter, field, state);
+        if (!field.imageClips().empty() && isDrawableMatrix(frame.matrix)) {
+            // Clips of <img> tags show only inside the field.
+            const swf::Rect& b = field.settings().bounds;
+            cairo_save(m_cr);
+            cairo_set_matrix(m_cr, &frame.matrix);
+            cairo_rectangle(m_cr, b.xMin, b.yMin, double(b.width()), double(b.height()));
+            cairo_identity_matrix(m_cr);
+            cairo_clip(m_cr);
+            for (const auto& [depth, image] : field.imageClips())
+                paintObject(*image, frame);
+            cairo_restore(m_cr);
+        }
         return;
     }
     case model::DisplayKind::MovieClip:

@@ -105,11 +105,12 @@ void drawCaret(cairo_t* cr, const model::EditTextObject& object, const PaintStat
 }
 
 // A floated image: the movie's exported bitmap of that linkage name drawn
-// into its box, or an empty frame for any other source.
+// into its box, or an empty frame for a source that is neither a bitmap nor
+// shown by a clip (clips are drawn as the field's children).
 void drawImage(Painter& painter, const model::EditTextObject& object, const text::PlacedImage& placed,
                const PaintState& state, const cairo_matrix_t& field) {
     const text::InlineImage* image = object.document().imageAt(placed.index);
-    if (!image || placed.width <= 0 || placed.height <= 0)
+    if (!image || placed.width <= 0 || placed.height <= 0 || object.hasImageClip(placed.index))
         return;
     cairo_t* cr = painter.context();
     const swf::Movie& movie = *object.library();

@@ -7,6 +7,7 @@
 
 #include "script/calls.h"
 #include "script/clip_control.h"
+#include "script/clip_loading.h"
 #include "script/clip_properties.h"
 #include "script/conversions.h"
 #include "script/external_bridge.h"
@@ -76,6 +77,19 @@ void syncBoundText(Runtime& rt) {
     }
 }
 
+// Text fields' <img> tags naming files load them into their clips as
+// loadMovie does (the same sandbox and fetcher); refused or missing files
+// leave the clip empty.
+void startImageLoads(Runtime& rt) {
+    for (auto& [weak, url] : rt.stage.takeImageLoads()) {
+        const auto clip = weak.lock();
+        if (!clip || rt.disabled)
+            continue;
+        if (StageObject* object = rt.objectFor(*clip))
+            (void)loadIntoClip(rt, *object, utf8ToUtf16(url), nullptr);
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Limits& limits) {
@@ -99,6 +113,7 @@ void Engine::finish(bool outermost) {
         return;
     m_state->frames.drain(false);
     syncBoundText(m_state->rt);
+    startImageLoads(m_state->rt);
 }
 
 void Engine::tick() {
@@ -113,6 +128,9 @@ void Engine::tick() {
     if (!rt.embeddedRoot)
         rt.stage.advance();
     m_state->frames.drain(true);
+    // Images the frame's text asked for start now: local files land with
+    // the loads below.
+    startImageLoads(rt);
     // Loads that arrived are handed over between frames, never mid-script.
     if (rt.net)
         rt.net->deliver();

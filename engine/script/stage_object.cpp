@@ -94,6 +94,9 @@ std::optional<Value> StageObject::getLate(Runtime& rt, std::u16string_view name)
     if (!m_display || name.empty())
         return std::nullopt;
     const model::DisplayList* children = m_display->children();
+    // A field's <img> clips answer to their ids.
+    if (const auto* field = m_display->as<model::EditTextObject>())
+        children = &field->imageClips();
     if (!children)
         return std::nullopt;
     std::string utf8 = utf16ToUtf8(name);

@@ -17,12 +17,15 @@ namespace text {
 // beside it are shortened by its box (its size and the space around it).
 inline constexpr char32_t ObjectReplacement = U'\uFFFC';
 
+// The largest side an image box takes, twips (8191 pixels).
+inline constexpr double MaxImageSide = 8191.0 * 20.0;
+
 enum class ImageAlign : uint8_t { Left, Right };
 
 struct InlineImage {
     std::string src;     // a library linkage id or a URL
     std::string id;      // the name scripts reach it by
-    double width = 0.0;  // twips
+    double width = 0.0;  // twips; 0: the picture's own
     double height = 0.0;
     double hspace = 160.0;  // twips either side, 8 px as the player leaves
     double vspace = 160.0;

@@ -69,7 +69,8 @@ std::pair<double, double> insets(const std::vector<Float>& floats, double top) {
 
 }  // namespace
 
-TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces) {
+TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces,
+                      const ImageSizer& sizes) {
     TextLayout out;
     const auto& runs = text.runs();
     out.faces.reserve(runs.size());
@@ -161,10 +162,20 @@ TextLayout layoutText(const FormattedText& text, const FieldBox& box, const Face
                 continue;
             const bool onRight = image->align == ImageAlign::Right;
             const auto [inLeft, inRight] = insets(floats, top);
-            const double outer = image->width + 2 * image->hspace;
+            double width = image->width;
+            double height = image->height;
+            if ((width <= 0 || height <= 0) && sizes) {
+                const ImageSize natural = sizes(k, *image);
+                auto usable = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, MaxImageSide) : 0.0; };
+                if (width <= 0)
+                    width = usable(natural.width);
+                if (height <= 0)
+                    height = usable(natural.height);
+            }
+            const double outer = width + 2 * image->hspace;
             const double x = onRight ? right - inRight - outer + image->hspace : left + inLeft + image->hspace;
-            out.images.push_back({k, x, top + image->vspace, image->width, image->height});
-            floats.push_back({onRight, outer, top, top + image->height + 2 * image->vspace});
+            out.images.push_back({k, x, top + image->vspace, width, height});
+            floats.push_back({onRight, outer, top, top + height + 2 * image->vspace});
         }
 
         // Fill lines: words with their trailing spaces; a word wider than a

@@ -64,10 +64,20 @@ struct TextLayout {
 // The face for a run's (complete) format; never empty.
 using FaceResolver = std::function<std::shared_ptr<const Face>(const TextFormat&)>;
 
+// The picture's own size (twips) of the image at character `index`: used for
+// a width or height the markup leaves out. Zero while it is not known (a
+// file still loading).
+struct ImageSize {
+    double width = 0.0;
+    double height = 0.0;
+};
+using ImageSizer = std::function<ImageSize(size_t index, const InlineImage& image)>;
+
 // Strings longer than this are laid out cut: the rest could never be seen.
 inline constexpr size_t MaxLaidCharacters = 1 << 16;
 
-[[nodiscard]] TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces);
+[[nodiscard]] TextLayout layoutText(const FormattedText& text, const FieldBox& box, const FaceResolver& faces,
+                                    const ImageSizer& sizes = {});
 
 // Scrolling, in lines counted from 1 as scripts see them: the last first line
 // that still shows the end of the text, and the last line fully shown when

@@ -6,8 +6,6 @@
 
 namespace as3test {
 
-namespace {
-
 using swfwriter::AbcWriter;
 using swfwriter::Code;
 using swfwriter::Op;
@@ -32,8 +30,6 @@ std::vector<uint8_t> childBlock(const std::string& grant) {
     a.documentClass(doc, movieClip, c, 4);
     return a.bytes();
 }
-
-}  // namespace
 
 std::vector<uint8_t> libraryBlock() {
     AbcWriter a;

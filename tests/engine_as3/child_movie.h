@@ -11,6 +11,8 @@
 namespace as3test {
 
 [[nodiscard]] std::vector<uint8_t> scriptChildMovie(const std::string& grant = {});
+// Its ABC block alone.
+[[nodiscard]] std::vector<uint8_t> childBlock(const std::string& grant);
 // An ABC block of two classes: Dot (a Sprite) and LibDoc (a MovieClip),
 // both doing nothing more than their bases.
 [[nodiscard]] std::vector<uint8_t> libraryBlock();

@@ -544,3 +544,102 @@ TEST(HaxeDisplay, GraphicsDataReadBackDrawsTheSame) {
 }
 
 }  // namespace
+
+namespace {
+
+// The numbers of a report: fields split at commas and spaces.
+std::vector<double> numbersOf(const std::u16string& text) {
+    std::vector<double> out;
+    std::string field;
+    for (const char16_t c : text + u",") {
+        if (c == u',' || c == u' ') {
+            if (!field.empty())
+                out.push_back(std::stod(field));
+            field.clear();
+        } else {
+            field.push_back(char(c));
+        }
+    }
+    return out;
+}
+
+// Objects placed in 3D are boxed by their projected corners in every
+// coordinate space, box hit tests use those boxes, a drag follows the
+// pointer over a projected parent, and the dirty region covers where a
+// projection showed. The square of 40 turned 60 degrees about y at the
+// projection centre (100, 50) has its near edge (local x = 20) at depth
+// f - 20 sin 60 and its far edge at f + 20 sin 60; an object pushed back by
+// f shows at half size, halfway to the centre.
+TEST(HaxeDisplay, ProjectedObjectsAreBoxedHitAndDraggedWhereTheyShow) {
+    REQUIRE_HAXE();
+    auto p = play("Projected");
+    ASSERT_TRUE(p && p->player);
+    ASSERT_TRUE(p->host.errors.empty()) << std::string(p->host.errors[0].begin(), p->host.errors[0].end());
+    const double f = 100 / std::tan(27.5 * std::numbers::pi / 180), edge = 20 * std::sin(std::numbers::pi / 3);
+    const double nearK = f / (f - edge), farK = f / (f + edge);
+    const std::vector<double> expected = {
+        100 - 10 * farK,
+        50 - 20 * nearK,
+        10 * (nearK + farK),
+        40 * nearK,  // turned in its parent
+        -20,
+        -20,
+        40,
+        40,  // ...in itself
+        10 * (nearK + farK),
+        40 * nearK,  // its width, height
+        60,
+        35,
+        10,
+        10,
+        0,
+        0,
+        20,
+        20,
+        60,
+        35,
+        10,
+        10,
+        10,  // far: parent, own, stage, width
+        65,
+        40,
+        5,
+        5,  // far's child
+        0,
+        0,
+        8,
+        8,  // a flat mark on far's plane
+        60,
+        std::min(30.0, 50 - 20 * nearK),
+        58,
+        std::max(45.0, 50 + 20 * nearK) - std::min(30.0, 50 - 20 * nearK),
+        58,  // the whole root
+    };
+    const auto bounds = p->host.command(u"bounds");
+    ASSERT_TRUE(bounds);
+    const std::vector<double> got = numbersOf(*bounds);
+    ASSERT_EQ(got.size(), expected.size()) << std::string(bounds->begin(), bounds->end());
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], expected[i], 0.002) << "value " << i;
+    // Box hits at the projection, not the flat place; the shape flag too.
+    EXPECT_EQ(p->host.command(u"hits"), u"true,false,false,true,true,false,true");
+
+    auto px = [](double x, double y) { return swf::Point{x * 20, y * 20}; };
+    p->player->mouseMove(px(60, 35));
+    p->player->mouseDown(px(60, 35));
+    p->player->mouseMove(px(70, 45));
+    // (67, 42) is (34, 34) on far's flat plane: (14, 14) in far.
+    p->player->mouseMove(px(67, 42));
+    EXPECT_EQ(reports(p->host, u"drag"), (std::vector<std::u16string>{u"0,0", u"20,20", u"14,14"}));
+    (void)p->stage->collectChanges();
+    p->player->mouseUp(px(67, 42));
+    EXPECT_EQ(p->host.command(u"dropped"), u"inner");
+    // far went flat: its projected place (60..70 x 35..45) is repainted.
+    const model::ChangeSet changes = p->stage->collectChanges();
+    const bool covered = std::any_of(changes.rects.begin(), changes.rects.end(), [](const swf::Rect& r) {
+        return r.xMin <= 60 * 20 && r.yMin <= 35 * 20 && r.xMax >= 70 * 20 && r.yMax >= 45 * 20;
+    });
+    EXPECT_TRUE(covered);
+}
+
+}  // namespace

@@ -357,6 +357,57 @@ TEST(HaxeNet, OtherOrigins) {
 #endif
 }
 
+// scriptChildMovie's movie showing a 50 pixel square at its origin.
+std::string squareChildMovie(const std::string& grant = {}) {
+    swfwriter::MovieWriter w({.version = 10, .width = 50, .height = 50, .frameRate = 30});
+    w.fileAttributes(true);
+    std::vector<uint8_t> doAbc{0, 0, 0, 0, 'c', 0};
+    const std::vector<uint8_t> abc = as3test::childBlock(grant);
+    doAbc.insert(doAbc.end(), abc.begin(), abc.end());
+    w.tag(82, doAbc);
+    // One symbol, id 0 (the document class), named; built as text for the
+    // compiler's sake.
+    const std::string symbols = std::string("\x01\0\0\0", 4) + (grant.empty() ? "ChildDoc" : "GrantingDoc");
+    w.tag(76, std::vector<uint8_t>(symbols.c_str(), symbols.c_str() + symbols.size() + 1));
+    w.place(w.rectangle(0, 0, 1000, 1000, {0, 0, 255, 255}), 1);
+    w.showFrame();
+    const std::vector<uint8_t> bytes = w.finish();
+    return {bytes.begin(), bytes.end()};
+}
+
+// Objects under a point inside a loaded movie of another origin that did
+// not allow this one are left out and reported as inaccessible; granted
+// and same-origin movies are listed.
+TEST(HaxeNet, ObjectsOfUnreachableMoviesAreLeftOutUnderPoints) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    nettest::LocalHttpServer home;
+    nettest::LocalHttpServer other;  // another port: another origin
+    other.serve("/crossdomain.xml", "<cross-domain-policy><allow-access-from domain=\"*\"/></cross-domain-policy>");
+    home.serve("/child.swf", squareChildMovie());
+    other.serve("/child.swf", squareChildMovie());
+    other.serve("/granted.swf", squareChildMovie("127.0.0.1"));
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Reach.swf");
+    ASSERT_TRUE(movie);
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    const std::string url = home.url("/Reach.swf");
+    const std::string children = "same=" + home.url("/child.swf") + ",other=" + other.url("/child.swf") +
+                                 ",granted=" + other.url("/granted.swf");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
+                                   {{u"children", std::u16string(children.begin(), children.end())}});
+    p.player->start();
+    for (int i = 0; i < 500 && !p.host.command(u"reach"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    auto got = p.host.command(u"reach");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(narrow(*got), "granted:1,false,false|other:0,true,true|same:1,false,false");
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
 }  // namespace
 
 // --- ActionScript 1/2 movies inside an ActionScript 3 one -----------------------

@@ -73,6 +73,7 @@ TEST(Mixer, LevelsCompose) {
         SoundTransform voice;
         SoundTransform owner;
         int16_t left, right;
+        SoundTransform movie{};  // owner 0's: over every owner
     } cases[] = {
         {"as is", 100, {}, {}, 1000, 2000},
         {"global half", 50, {}, {}, 500, 1000},
@@ -83,12 +84,15 @@ TEST(Mixer, LevelsCompose) {
         {"owner half over a swap", 100, swap, half, 1000, 500},
         {"owner swap over a left pan", 100, SoundTransform::fromPan(-100), swap, 0, 1000},
         {"silent voice", 100, SoundTransform::fromPan(0, 0), {}, 0, 0},
+        {"the movie's left pan over an owner", 100, {}, {}, 1000, 0, SoundTransform::fromPan(-100)},
+        {"the movie's swap over an owner's half", 100, {}, half, 1000, 500, swap},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Mixer m;
         m.setVolume(c.global);
         m.setOwnerTransform(5, c.owner);
+        m.setOwnerTransform(0, c.movie);
         const media::VoiceId id = m.play(voice(constant(1000, 2000, 10)), {0, 5, c.voice});
         auto out = mixFrames(m, 1);
         EXPECT_EQ(out[0], c.left);

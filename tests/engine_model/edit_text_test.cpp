@@ -71,3 +71,48 @@ TEST(EditText, AnHtmlFieldsMarkupFollowsEachEdit) {
 }
 
 }  // namespace
+
+TEST(EditText, ImageClipsPlayWithTheMovieAndRedrawTheirField) {
+    swfwriter::MovieWriter w;
+    const uint16_t box = w.rectangle(0, 0, 400, 200, {0, 0, 255});
+    swfwriter::SpriteWriter anim;
+    anim.place(box, 1);
+    anim.showFrame();
+    anim.remove(1);
+    anim.showFrame();
+    const uint16_t animId = w.defineSprite(anim);
+    swfwriter::SpriteWriter still;
+    still.place(box, 1);
+    still.showFrame();
+    const uint16_t stillId = w.defineSprite(still);
+    w.exportAssets({{animId, "anim"}, {stillId, "still"}});
+    w.showFrame();
+    w.showFrame();
+    const struct {
+        const char* src;
+        bool redraws;  // a tick changes the field's pixels
+    } cases[] = {
+        {"anim", true}, {"still", false}, {"missing.png", false},  // a file: its clip waits, empty
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.src);
+        auto stage = modeltest::load(w);
+        auto* field =
+            stage->root().createTextField(16384 + 1, "t", swf::Rect{0, 4000, 0, 2000})->as<model::EditTextObject>();
+        ASSERT_TRUE(field);
+        field->changeSettings([](model::FieldSettings& s) { s.html = true; });
+        field->setHtmlText(std::string("<img src='") + c.src + "' id='pic'>");
+        ASSERT_EQ(field->imageClips().size(), 1u);
+        auto* clip = field->imageClips().begin()->second->as<model::MovieClip>();
+        ASSERT_TRUE(clip);
+        EXPECT_EQ(clip->name(), "pic");
+        EXPECT_EQ(clip->parent(), field);
+        (void)field->layout();
+        (void)stage->collectChanges();
+        stage->advance();
+        EXPECT_EQ(clip->currentFrame(), c.redraws ? 1u : 0u) << "the clip's timeline moves with the movie's";
+        EXPECT_EQ(!stage->collectChanges().empty(), c.redraws);
+        field->setHtmlText(std::string("<img src='") + c.src + "' id='pic'>more text");
+        EXPECT_EQ(field->imageClips().begin()->second.get(), clip) << "an edit elsewhere keeps the clip";
+    }
+}

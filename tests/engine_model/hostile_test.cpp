@@ -157,3 +157,28 @@ TEST(Hostile, NoMovieNoStageAndObjectsOutlivingTheStage) {
 }
 
 }  // namespace
+
+TEST(Hostile, AClipWhoseTextShowsItselfStopsAtTheLimits) {
+    // The sprite holds a field whose markup shows that sprite, twice.
+    const uint16_t spriteId = 2;
+    swfwriter::MovieWriter m;
+    swfwriter::EditTextSpec spec;
+    spec.bounds = {0, 2000, 0, 400};
+    spec.html = true;
+    spec.initialText = "<img src='self' width='10' height='10'><img src='self' width='10' height='10'>";
+    const uint16_t field = m.defineEditText(spec);
+    swfwriter::SpriteWriter s;
+    s.place(field, 1);
+    s.showFrame();
+    ASSERT_EQ(m.defineSprite(s), spriteId);
+    m.exportAssets({{spriteId, "self"}});
+    m.place(spriteId, 1);
+    m.showFrame();
+    model::Limits limits;
+    limits.maxDisplayObjects = 2000;
+    auto stage = modeltest::load(m, limits);
+    ASSERT_TRUE(stage);
+    EXPECT_LE(stage->liveObjects(), limits.maxDisplayObjects);
+    stage->advance();
+    EXPECT_LE(stage->liveObjects(), limits.maxDisplayObjects);
+}

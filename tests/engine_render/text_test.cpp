@@ -49,14 +49,23 @@ swf::Font squareFont() {
 }
 
 // With a selection (a caret when empty), the field is focused with it.
+// `ticks` frames pass after the text is set. The movie exports a 2x2 px
+// green bitmap "green", a clip "anim": a 20x10 px blue box in its first
+// frame, yellow in its second, and that blue box's shape as "box".
 PixelBuffer drawField(const swf::EditText& f, const std::string& content,
-                      std::optional<text::TextSelection> selection = {}) {
+                      std::optional<text::TextSelection> selection = {}, int ticks = 0) {
     MovieBuilder b;
     swf::Bitmap green;
     green.width = green.height = 2;
     green.pixels.assign(4, argb(255, 0, 255, 0));
     b.add(5, squareFont()).add(6, f).add(7, green);
-    b.exportAs("green", 7);
+    b.add(8, rectShape({0, 400, 0, 200}, solid({0, 0, 255, 255})));
+    b.add(9, rectShape({0, 400, 0, 200}, solid({255, 255, 0, 255})));
+    swf::Sprite anim = sprite({place(1, 8)});
+    anim.timeline.frames.push_back(swf::Frame{{swf::RemoveObject{1, 1}, place(1, 9)}});
+    anim.timeline.declaredFrameCount = 2;
+    b.add(10, anim);
+    b.exportAs("green", 7).exportAs("anim", 10).exportAs("box", 8);
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
@@ -66,6 +75,8 @@ PixelBuffer drawField(const swf::EditText& f, const std::string& content,
         field->setFocused(true);
         field->setSelection(*selection);
     }
+    for (int n = 0; n < ticks; ++n)
+        stage->advance();
     PixelBuffer buffer(100, 100);
     render::Renderer renderer;
     EXPECT_EQ(renderer.draw(*stage, buffer.target(), render::Aspect::Opaque, render::Quality::High),
@@ -186,8 +197,11 @@ TEST(EditText, ImagesDrawTheirExportedBitmapOrAFrameWhereTheyFloat) {
         };
         std::vector<Pixel> pixels;
     } cases[] = {
-        {"<img src='none' width='20' height='10' hspace='0' vspace='0'>A",
+        {"<img src='box' width='20' height='10' hspace='0' vspace='0'>A",
          {{2, 7, Red}, {12, 2, Red}, {12, 7, White}, {21, 7, Red}, {27, 12, Red}}},
+        // A file that never comes: an empty box.
+        {"<img src='none' width='20' height='10' hspace='0' vspace='0'>A",
+         {{2, 7, White}, {12, 2, White}, {27, 12, Red}}},
         {"<img src='green' width='20' height='10' hspace='0' vspace='0'>",
          {{3, 3, Green}, {12, 7, Green}, {21, 11, Green}, {24, 7, White}, {12, 13, White}}},
         {"<img src='green' align='right' width='20' height='10' hspace='0' vspace='0'>A",
@@ -197,6 +211,42 @@ TEST(EditText, ImagesDrawTheirExportedBitmapOrAFrameWhereTheyFloat) {
         const PixelBuffer b = drawField(f, c.html);
         for (const auto& p : c.pixels)
             EXPECT_EQ(b.at(p.x, p.y), p.color) << c.html << " at " << p.x << "," << p.y << " " << hex(b.at(p.x, p.y));
+    }
+}
+
+TEST(EditText, ImagesWithoutASizeTakeTheirPicturesAndClipsPlay) {
+    constexpr uint32_t White = argb(255, 255, 255, 255);
+    constexpr uint32_t Green = argb(255, 0, 255, 0);
+    constexpr uint32_t Blue = argb(255, 0, 0, 255);
+    constexpr uint32_t Yellow = argb(255, 255, 255, 0);
+    constexpr uint32_t Red = argb(255, 255, 0, 0);
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.html = true;
+    // Boxes start at the gutter (2 px); text beside them starts where they end.
+    struct Case {
+        const char* html;
+        int ticks;
+        struct Pixel {
+            int x, y;
+            uint32_t color;
+        };
+        std::vector<Pixel> pixels;
+    } cases[] = {
+        {"<img src='green' hspace='0' vspace='0'>A", 0, {{3, 3, Green}, {5, 3, White}, {3, 5, White}, {9, 12, Red}}},
+        {"<img src='green' width='20' hspace='0' vspace='0'>", 0, {{20, 3, Green}, {20, 5, White}}},
+        {"<img src='anim' hspace='0' vspace='0'>A",
+         0,
+         {{3, 3, Blue}, {21, 11, Blue}, {23, 5, White}, {12, 13, White}, {27, 12, Red}}},
+        {"<img src='anim' width='40' height='20' hspace='0' vspace='0'>", 0, {{40, 20, Blue}, {43, 12, White}}},
+        {"<img src='anim' hspace='0' vspace='0'>", 1, {{3, 3, Yellow}, {21, 11, Yellow}}},
+        {"<img src='anim' hspace='0' vspace='0'>", 2, {{3, 3, Blue}}},
+        {"<img src='anim' align='right' hspace='0' vspace='0'>", 0, {{80, 7, Blue}, {96, 7, Blue}, {76, 7, White}}},
+    };
+    for (const auto& c : cases) {
+        const PixelBuffer b = drawField(f, c.html, std::nullopt, c.ticks);
+        for (const auto& p : c.pixels)
+            EXPECT_EQ(b.at(p.x, p.y), p.color)
+                << c.html << " after " << c.ticks << " at " << p.x << "," << p.y << " " << hex(b.at(p.x, p.y));
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include "image_encoder.h"
 
+#include "model/edit_text_object.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -160,6 +162,46 @@ TEST_F(ClipLoadingTest, ImagesAndFailuresReachTheListenersAtTheNextFrame) {
             const std::string bytes = size(c.url.c_str());
             EXPECT_EQ(p->var("progress"), bytes + "/" + bytes);
             EXPECT_EQ(p->var("bytes"), bytes) << "getBytesTotal counts the loaded content";
+        }
+        EXPECT_TRUE(p->host.errors.empty());
+    }
+}
+
+TEST_F(ClipLoadingTest, ImagesInHtmlTextLoadTheirFilesAndTakeTheirSize) {
+    const struct {
+        std::string url;
+        double width, height;  // twips of the laid-out box
+        std::string clipWidth;
+    } cases[] = {
+        {"a.png", 60, 40, "3"},  {"a.gif", 100, 80, "5"},      {"other.swf", 800, 600, "40"},
+        {"none.png", 0, 0, "0"}, {"/etc/hostname", 0, 0, "0"}, {"text.txt", 0, 0, "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        Actions start;
+        start.callMethodOn("_root", "createTextField", {"t", 5, 0, 0, 200, 100}).pop();
+        start.push({"t"}).getVariable().push({"html", true}).setMember();
+        start.push({"t"}).getVariable().push({"multiline", true}).setMember();
+        start.push({"t"})
+            .getVariable()
+            .push({"htmlText", "<img src='" + c.url + "' id='pic' hspace='0' vspace='0'>x"})
+            .setMember();
+        // Reading its height lays the text out before the file is there.
+        start.push({"th"}).push({"t"}).getVariable().push({"textHeight"}).getMember().setVariable();
+        auto p = play(start);
+        p->engine->tick();  // frame 2 sets the text and starts the load; it lands
+        model::DisplayObject* made = p->root().displayList().findByName("t", false);
+        auto* field = made ? made->as<model::EditTextObject>() : nullptr;
+        ASSERT_NE(field, nullptr);
+        ASSERT_EQ(field->layout().images.size(), 1u);
+        EXPECT_EQ(field->layout().images[0].width, 0.0) << "a zero box until the next frame";
+        const uint32_t before = field->contentVersion();
+        p->engine->tick();  // the field lays out again
+        EXPECT_EQ(field->layout().images[0].width, c.width);
+        EXPECT_EQ(field->layout().images[0].height, c.height);
+        EXPECT_EQ(p->var("t.pic._width"), c.clipWidth) << "the id names the image's clip";
+        if (c.width > 0) {
+            EXPECT_NE(field->contentVersion(), before) << "the field redraws when its image arrives";
         }
         EXPECT_TRUE(p->host.errors.empty());
     }

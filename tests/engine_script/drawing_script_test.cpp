@@ -152,6 +152,20 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              call(a, "_root", "lineTo", {70, 70});
          },
          {{22, 22, Black}, {78, 22, Black}, {50, 50, White}}},
+        {"a hinted line of width 1 lands on one whole row of pixels",
+         [](Actions& a) {
+             call(a, "_root", "lineStyle", {1, 0xFF0000, 100, true});
+             call(a, "_root", "moveTo", {10.3, 20.3});
+             call(a, "_root", "lineTo", {60.3, 20.3});
+         },
+         {{30, 20, Red}, {30, 19, White}, {30, 21, White}}},
+        {"a hinted width rounds to whole pixels on the pixel edges",
+         [](Actions& a) {
+             call(a, "_root", "lineStyle", {1.6, 0x0000FF, 100, true});
+             call(a, "_root", "moveTo", {40.3, 10.3});
+             call(a, "_root", "lineTo", {40.3, 60.3});
+         },
+         {{39, 30, Blue}, {40, 30, Blue}, {38, 30, White}, {41, 30, White}}},
         {"setMask shows the clip only inside the mask; the mask is not drawn",
          [](Actions& a) {
              call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
@@ -163,6 +177,22 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              call(a, "c", "setMask", {"$m"});
          },
          {{50, 50, Red}, {30, 30, White}, {70, 70, White}}},
+        {"nested masks: a masked clip inside a masked clip shows where both masks are",
+         [](Actions& a) {
+             call(a, "_root", "createEmptyMovieClip", {"p", 1}, "p");
+             call(a, "p", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "beginFill", {0xFF0000});
+             rect(a, "c", 0, 0, 100, 100);
+             call(a, "_root", "createEmptyMovieClip", {"m1", 2}, "m1");
+             call(a, "m1", "beginFill", {0});
+             rect(a, "m1", 0, 0, 50, 100);
+             call(a, "p", "createEmptyMovieClip", {"m2", 2}, "m2");
+             call(a, "m2", "beginFill", {0});
+             rect(a, "m2", 0, 0, 100, 50);
+             call(a, "p", "setMask", {"$m1"});
+             call(a, "c", "setMask", {"$m2"});
+         },
+         {{25, 25, Red}, {75, 25, White}, {25, 75, White}, {75, 75, White}}},
         {"setMask(null) shows everything again",
          [](Actions& a) {
              call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");

@@ -296,3 +296,32 @@ TEST(ScriptText, TextExtentsMeasureWithTheMoviesEmbeddedFont) {
     EXPECT_EQ(p->host.traces[1], "15.625");
     EXPECT_NE(p->host.traces[3], "15.625") << "a device font has its own metrics";
 }
+
+TEST(ScriptText, AnImagesClipRunsItsFrameScriptsInsideTheField) {
+    swfwriter::MovieWriter m({.version = 8});
+    swfwriter::SpriteWriter s(8);
+    Actions first;
+    first.push({"first "}).push({"this"}).getVariable().add2().trace();
+    s.doAction(first);
+    s.showFrame();
+    Actions second;
+    second.push({"second "}).push({"_parent"}).getVariable().add2().trace().stop();
+    s.doAction(second);
+    s.showFrame();
+    m.exportAssets({{m.defineSprite(s), "pic"}});
+    Actions a;
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "html", true);
+    set(a, "t", "htmlText", "<img src='pic' id='p'>");
+    a.push({"w"}).push({"t"}).getVariable().push({"p"}).getMember().push({"_totalframes"}).getMember().setVariable();
+    a.stop();
+    m.doAction(a);
+    m.showFrame();
+    m.showFrame();
+    auto p = Player::load(m);
+    p->engine->tick();
+    p->engine->tick();
+    EXPECT_EQ(p->var("w"), "2") << "the field's image clip answers to its id";
+    EXPECT_EQ(p->host.traces, (Strings{"first _level0.t.p", "second _level0.t"}));
+    EXPECT_TRUE(p->host.errors.empty());
+}

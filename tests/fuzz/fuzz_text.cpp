@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace {
@@ -42,7 +43,18 @@ void fuzzHtml(std::string_view text) {
         if (again.text() != parsed.text())
             __builtin_trap();
         const text::FieldBox box{0, 0, 4000, 2000, true, true, false};
-        const auto layout = text::layoutText(parsed, box, [face](const text::TextFormat&) { return face; });
+        // Pictures of every size, absurd ones included, for images without one.
+        const text::ImageSizer sizes = [](size_t index, const text::InlineImage&) {
+            constexpr double Sizes[] = {0.0, 1e300, -5.0, std::numeric_limits<double>::quiet_NaN(), 400.0};
+            return text::ImageSize{Sizes[index % 5], Sizes[(index / 5) % 5]};
+        };
+        const auto layout = text::layoutText(
+            parsed, box, [face](const text::TextFormat&) { return face; }, sizes);
+        for (const text::PlacedImage& image : layout.images) {
+            if (!(image.width >= 0 && image.width <= text::MaxImageSide) ||
+                !(image.height >= 0 && image.height <= text::MaxImageSide))
+                __builtin_trap();
+        }
         (void)text::maxScroll(layout, box);
         (void)text::bottomScroll(layout, box, 3);
         // Every key from a caret in the middle, then typing over a selection.
