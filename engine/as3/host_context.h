@@ -13,6 +13,7 @@
 #include "model/stage.h"
 
 #include "script/display_painter.h"
+#include "script/engine.h"
 #include "script/host.h"
 
 #include <bitset>
@@ -131,6 +132,16 @@ struct HostContext {
     // code files it brought (movie_security.h).
     std::shared_ptr<net::MovieOrigin> mainOrigin = nullptr;
     std::map<const avm2::LoadedAbc*, std::shared_ptr<net::MovieOrigin>> fileOrigins = {};
+    // ActionScript 1/2 movies Loaders brought (AVM1Movie), each with its own
+    // engine over its clip (avm1_movies.h).
+    struct Avm1Movie {
+        std::weak_ptr<model::DisplayObject> root;
+        std::unique_ptr<script::Engine> engine;
+    };
+    std::vector<Avm1Movie> avm1Movies = {};
+    // Engines stopped meanwhile: one may be inside a host callback that led
+    // here, so they are freed at the next frame.
+    std::vector<std::unique_ptr<script::Engine>> stoppedAvm1Engines = {};
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }

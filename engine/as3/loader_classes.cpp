@@ -6,13 +6,14 @@
 // child, or ioError / securityError. What the bytes are decides the
 // content: a JPEG, PNG or GIF image is a Bitmap showing a BitmapData of its
 // pixels; an ActionScript 1 or 2 movie
-// becomes an AVM1Movie whose clip plays the movie's timeline (its scripts do
-// not run: this player has no ActionScript 1 machine beside the 3 one). An
+// becomes an AVM1Movie whose clip plays the movie's timeline, its scripts
+// run by an engine of its own (avm1_movies.h). An
 // ActionScript 3 movie's blocks load into a domain of its own (a child of
 // the loading code's, or the one LoaderContext.applicationDomain gives) and
 // its document class is built over a clip showing it (see buildScriptMovie).
 //
 // The main movie's LoaderInfo answers from the stage and the player.
+#include "as3/avm1_movies.h"
 #include "as3/bitmap_classes.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
@@ -338,6 +339,7 @@ void unloadContent(Machine& m, Value loader, bool cancel) {
         return;
     Machine::Pin keepContent(m, content);
     DisplayState& d = displayOf(m, content);
+    stopAvm1Movie(hostContext(m), d.object.get());
     if (d.parentObject == loader.asObject())
         removeChildObject(m, loader.asObject(), content.asObject());
     d.stored.erase(LoadedInfoKey);
@@ -667,6 +669,9 @@ void InfoState::finish(Machine& m, Value self, Value made, const std::string& wh
     }
     if (loader.isObject())
         addChildAt(m, loader.asObject(), made.asObject(), 0);
+    // Its first frame's scripts run once it is on the display list.
+    if (kind == ContentKind::Movie && scriptVersion < 3)
+        startAvm1Movie(hostContext(m), displayOf(m, made).object);
     send(m, self, makeEvent(m, u"init"));
     send(m, self, makeEvent(m, u"complete"));
 }

@@ -1,5 +1,6 @@
 #include "as3/player.h"
 
+#include "as3/avm1_movies.h"
 #include "as3/bitmap_classes.h"
 #include "as3/button_state.h"
 #include "as3/display_state.h"
@@ -271,9 +272,14 @@ void Player::tick() {
         return;
     }
     HostContext& ctx = *m_context;
+    freeStoppedAvm1Engines(ctx);
     ctx.stage.advance();
     if (ctx.root)
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
+    // ActionScript 1/2 movies run the frame the stage just reached; what
+    // they leave in the queue is nobody's (this movie's own scripts are 3).
+    forEachAvm1Movie(ctx, [](script::Engine& e) { e.tick(); });
+    (void)ctx.stage.takePendingActions();
     runTimers();
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
     (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
@@ -326,7 +332,12 @@ void Player::deliverLoads() {
         runFrameScripts();
 }
 
-std::optional<double> Player::nextTimerDue() const { return m_context->held.timers.nextDue(); }
+std::optional<double> Player::nextTimerDue() const {
+    std::optional<double> due = m_context->held.timers.nextDue();
+    if (auto avm1 = nextAvm1TimerDue(*m_context); avm1 && (!due || *avm1 < *due))
+        due = avm1;
+    return due;
+}
 
 void Player::runTimers() {
     if (!m_started)
@@ -334,6 +345,7 @@ void Player::runTimers() {
     const double now = m_context->host.milliseconds();
     for (uint32_t id : m_context->held.timers.due(now))
         (void)run(u"a timer", [&] { fireTimer(*m_machine, id); });
+    forEachAvm1Movie(*m_context, [](script::Engine& e) { e.runTimers(); });
     if (m_context->frameChanged)
         runFrameScripts();
 }

@@ -5,6 +5,8 @@
 #include "as3/host_context.h"
 #include "as3/input_events.h"
 #include "as3/player.h"
+
+#include "as3/avm1_movies.h"
 #include "as3/pointer_queries.h"
 #include "as3/text_values.h"
 
@@ -94,6 +96,7 @@ void Player::track(swf::Point stage) {
 }
 
 void Player::mouseMove(swf::Point stage) {
+    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseMove(stage); });
     if (!m_started)
         return;
     if (m_context->held.dragged.isObject())
@@ -105,6 +108,7 @@ void Player::mouseMove(swf::Point stage) {
 }
 
 void Player::mouseDown(swf::Point stage, bool doubleClick) {
+    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseDown(stage, doubleClick); });
     if (!m_started)
         return;
     track(stage);
@@ -121,6 +125,7 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
 }
 
 void Player::mouseUp(swf::Point stage) {
+    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseUp(stage); });
     if (!m_started)
         return;
     track(stage);
@@ -145,6 +150,7 @@ void Player::mouseUp(swf::Point stage) {
 }
 
 void Player::mouseWheel(int32_t lines) {
+    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseWheel(lines); });
     if (!m_started)
         return;
     const Value hover = m_context->held.hover;
@@ -175,6 +181,7 @@ void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
 }
 
 void Player::keyDown(uint32_t code, uint32_t ascii) {
+    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.keyDown(code, ascii); });
     if (code < m_context->keysDown.size())
         m_context->keysDown.set(code);
     sendKey(u"keyDown", code, ascii);
@@ -209,6 +216,7 @@ void Player::updateFocusHighlight() {
 }
 
 void Player::keyUp(uint32_t code, uint32_t ascii) {
+    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.keyUp(code, ascii); });
     if (code < m_context->keysDown.size())
         m_context->keysDown.reset(code);
     sendKey(u"keyUp", code, ascii);

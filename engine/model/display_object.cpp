@@ -23,6 +23,14 @@ const std::shared_ptr<const swf::Movie>& DisplayObject::library() const { return
 
 GeometryCache& DisplayObject::geometry() const { return m_context->cache; }
 
+bool DisplayObject::sharesMovieOf(const DisplayObject& other) const {
+    for (const StageContext* c = m_context.get(); c; c = c->parent.get()) {
+        if (c == other.m_context.get())
+            return true;
+    }
+    return false;
+}
+
 DisplayObject::~DisplayObject() {
     if (auto mask = m_scriptMask.lock(); mask && mask->m_maskedCount > 0)
         --mask->m_maskedCount;

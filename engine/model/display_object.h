@@ -65,6 +65,8 @@ public:
     // the clip it was loaded into) and the geometry of those characters.
     [[nodiscard]] const std::shared_ptr<const swf::Movie>& library() const;
     [[nodiscard]] GeometryCache& geometry() const;
+    // Of `other`'s movie or of a movie loaded below it (even off the tree).
+    [[nodiscard]] bool sharesMovieOf(const DisplayObject& other) const;
     // 0 for clips that scripts create empty (and for the root).
     [[nodiscard]] uint16_t characterId() const { return m_characterId; }
     [[nodiscard]] Origin origin() const { return m_origin; }

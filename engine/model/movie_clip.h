@@ -66,6 +66,10 @@ public:
     MovieClip(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Timeline& timeline);
 
     [[nodiscard]] bool isRoot() const { return m_isRoot; }
+    // A movie that plays as a root of its own inside another's tree (an
+    // ActionScript 1/2 movie an ActionScript 3 one loaded): its scripts see
+    // it as _level0.
+    void markAsRoot() { m_isRoot = true; }
     [[nodiscard]] const swf::Timeline& timeline() const { return *m_timeline; }
     [[nodiscard]] const DisplayList& displayList() const { return m_children; }
     [[nodiscard]] const DisplayList* children() const override { return &m_children; }

@@ -7,6 +7,7 @@
 #include "model/target_path.h"
 #include "model/timeline_executor.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace model {
@@ -143,6 +144,16 @@ std::vector<PendingAction> Stage::takePendingActions() {
     std::vector<PendingAction> out(std::make_move_iterator(m_context->queue.begin()),
                                    std::make_move_iterator(m_context->queue.end()));
     m_context->queue.clear();
+    return out;
+}
+
+std::vector<PendingAction> Stage::takePendingActionsIf(const std::function<bool(const PendingAction&)>& wanted) {
+    std::vector<PendingAction> out;
+    auto& queue = m_context->queue;
+    const auto rest =
+        std::stable_partition(queue.begin(), queue.end(), [&](const PendingAction& a) { return !wanted(a); });
+    out.assign(std::make_move_iterator(rest), std::make_move_iterator(queue.end()));
+    queue.erase(rest, queue.end());
     return out;
 }
 

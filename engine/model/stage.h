@@ -29,6 +29,7 @@
 #include "swf/movie.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -121,6 +122,9 @@ public:
 
     // The actions collected so far, oldest first; the queue is empty afterwards.
     [[nodiscard]] std::vector<PendingAction> takePendingActions();
+    // Only the actions `wanted` picks; the others stay queued, in order.
+    [[nodiscard]] std::vector<PendingAction> takePendingActionsIf(
+        const std::function<bool(const PendingAction&)>& wanted);
     [[nodiscard]] size_t pendingActionCount() const;
 
     // What changed since the previous call (the first call: everything).

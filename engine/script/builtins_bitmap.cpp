@@ -413,7 +413,7 @@ Value generateFilterRect(Runtime& rt, const Value& s, std::span<const Value> arg
 // BitmapData.loadBitmap(linkage): a copy of an exported bitmap character.
 Value loadBitmap(Runtime& rt, const Value&, std::span<const Value> args) {
     const std::string name = toString(rt, arg(args, 0)).utf8();
-    const swf::Movie& movie = rt.stage.movie();
+    const swf::Movie& movie = rt.movie();
     for (const auto& [exported, id] : movie.exports) {
         const bool same =
             exported == name || (!rt.caseSensitive && equalsFolded(utf8ToUtf16(exported), utf8ToUtf16(name)));

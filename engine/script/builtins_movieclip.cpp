@@ -196,7 +196,7 @@ Value getDepth(Runtime&, const Value& self, std::span<const Value>) {
 
 Value swapDepths(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
-    model::MovieClip* parent = s ? s->display()->parentClip() : nullptr;
+    model::MovieClip* parent = s && s->display() != &rt.root() ? s->display()->parentClip() : nullptr;
     if (!parent)
         return Value();
     std::optional<int32_t> target;
@@ -319,7 +319,7 @@ Value bytesLoaded(Runtime& rt, const Value& self, std::span<const Value>) {
         return Value();
     if (auto progress = clipProgress(rt, *s))
         return Value(double(progress->first));
-    return Value(double(rt.stage.movie().header.declaredLength));
+    return Value(double(rt.movie().header.declaredLength));
 }
 
 Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
@@ -328,7 +328,7 @@ Value bytesTotal(Runtime& rt, const Value& self, std::span<const Value>) {
         return Value();
     if (auto progress = clipProgress(rt, *s))
         return Value(double(progress->second));
-    return Value(double(rt.stage.movie().header.declaredLength));
+    return Value(double(rt.movie().header.declaredLength));
 }
 
 // unloadMovie(): the clip empties; a level goes.

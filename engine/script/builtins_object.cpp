@@ -87,7 +87,7 @@ Value objectAddProperty(Runtime& rt, const Value& self, std::span<const Value> a
 
 Value objectRegisterClass(Runtime& rt, const Value&, std::span<const Value> args) {
     String name = toString(rt, arg(args, 0));
-    const swf::Movie& movie = rt.stage.movie();
+    const swf::Movie& movie = rt.movie();
     std::optional<uint16_t> id;
     std::string utf8 = name.utf8();
     for (const auto& [exported, character] : movie.exports) {

@@ -18,6 +18,8 @@
 
 #include "media/sound_tags.h"
 
+#include "model/target_path.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -38,7 +40,7 @@ uint64_t ownerOf(Runtime& rt, const Value& self) { return hiddenId(rt, self, u"_
 uint16_t exportedSound(Runtime& rt, const Value& name) {
     if (name.isNullish())
         return 0;
-    const swf::Movie& movie = rt.stage.movie();
+    const swf::Movie& movie = rt.movie();
     const auto it = movie.exports.find(toString(rt, name).utf8());
     if (it == movie.exports.end() || !movie.characters.find<swf::Sound>(it->second))
         return 0;
@@ -56,7 +58,7 @@ Value initialise(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (Object* o = target.asObject(); o && o->objectClass() == ObjectClass::Stage)
         display = static_cast<StageObject*>(o)->display();
     else if (!target.isNullish())
-        display = rt.stage.resolveTarget(toString(rt, target).utf8());
+        display = model::resolveTarget(rt.root(), nullptr, toString(rt, target).utf8(), rt.caseSensitive);
     if (display) {
         owner = display->id();
         rt.soundOwners.try_emplace(owner, display->weak_from_this());
@@ -189,7 +191,7 @@ Value position(Runtime& rt, const Value& self, std::span<const Value>) {
 Value bytesOfSound(Runtime& rt, const Value& self, bool total) {
     const uint64_t id = hiddenId(rt, self, u"__sound");
     if (id > 0 && id <= 0xFFFF) {
-        const auto* sound = rt.stage.movie().characters.find<swf::Sound>(uint16_t(id));
+        const auto* sound = rt.movie().characters.find<swf::Sound>(uint16_t(id));
         return sound ? Value(double(sound->data.size())) : Value();
     }
     return getMember(rt, self, total ? u"_bytesTotal" : u"_bytesLoaded");

@@ -307,7 +307,7 @@ Value getTextExtent(Runtime& rt, const Value& self, std::span<const Value> args)
     }
     box.yMax = 1e7;
     // A font the movie embeds measures with its own outlines.
-    const swf::Movie& movie = rt.stage.movie();
+    const swf::Movie& movie = rt.movie();
     const text::TextLayout layout = text::layoutText(content, box, [&](const text::TextFormat& f) {
         const std::string name = f.font.value_or("");
         const bool bold = f.bold.value_or(false);

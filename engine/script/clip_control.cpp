@@ -136,7 +136,8 @@ void ensureConstructed(Runtime& rt, model::DisplayObject& display) {
 StageObject* duplicateClip(Runtime& rt, StageObject& source, std::u16string_view name, int32_t modelDepth,
                            Object* init) {
     model::DisplayObject* original = source.display();
-    model::MovieClip* parent = original ? original->parentClip() : nullptr;
+    // The root stays where its host put it, even inside another movie's tree.
+    model::MovieClip* parent = original && original != &rt.root() ? original->parentClip() : nullptr;
     if (!parent || !original->as<model::MovieClip>())
         return nullptr;
     std::shared_ptr<model::DisplayObject> copy;
@@ -190,7 +191,7 @@ StageObject* createEmptyClip(Runtime& rt, StageObject& parent, std::u16string_vi
 
 bool removeClip(Runtime& rt, StageObject& object) {
     model::DisplayObject* d = object.display();
-    model::MovieClip* parent = d ? d->parentClip() : nullptr;
+    model::MovieClip* parent = d && d != &rt.root() ? d->parentClip() : nullptr;
     if (!parent || d->depth() < ScriptDepthOffset)
         return false;
     if (rt.drag.object == &object)
@@ -260,7 +261,7 @@ void stopDrag(Runtime& rt) {
         return;
     swf::Point p = rt.host.mousePosition().value_or(rt.input.mouse);
     HitTester tester(rt.stage);
-    model::DisplayObject* under = tester.topmost(rt.stage.root(), p, d);
+    model::DisplayObject* under = tester.topmost(rt.root(), p, d);
     // The drop target is the clip holding what lies under the pointer.
     while (under && !under->as<model::MovieClip>())
         under = under->parent();

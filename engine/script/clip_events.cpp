@@ -68,7 +68,7 @@ void runClipEvent(Runtime& rt, model::DisplayObject& target, const ClipEvent& ev
 
 void broadcastClipEvent(Runtime& rt, const ClipEvent& event) {
     std::vector<std::shared_ptr<model::DisplayObject>> clips;
-    std::vector<model::DisplayObject*> walk{&rt.stage.root()};
+    std::vector<model::DisplayObject*> walk{&rt.root()};
     while (!walk.empty()) {
         model::DisplayObject* d = walk.back();
         walk.pop_back();

@@ -127,7 +127,7 @@ StageObject* levelClip(Runtime& rt, uint32_t level, bool create) {
         return rt.rootObject();
     if (level > MaxLevel)
         return nullptr;
-    model::MovieClip& root = rt.stage.root();
+    model::MovieClip& root = rt.root();
     const int32_t depth = LevelDepthBase + int32_t(level);
     if (model::DisplayObject* existing = root.displayList().at(depth))
         return rt.objectFor(*existing);
@@ -184,7 +184,7 @@ void removeLevel(Runtime& rt, StageObject& level) {
         return;
     if (rt.drag.object == &level)
         rt.drag = {};
-    (void)rt.stage.root().removeChild(d->depth());
+    (void)rt.root().removeChild(d->depth());
 }
 
 std::optional<std::pair<uint64_t, uint64_t>> clipProgress(Runtime& rt, StageObject& clip) {

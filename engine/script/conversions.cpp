@@ -244,16 +244,19 @@ Value addValues(Runtime& rt, const Value& a, const Value& b) {
 
 namespace {
 
-std::vector<const model::DisplayObject*> chainOf(const model::DisplayObject& d) {
-    std::vector<const model::DisplayObject*> chain;
-    for (const model::DisplayObject* p = &d; p && chain.size() < 1024; p = p->parent())
-        chain.push_back(p);
-    return chain;
-}
-
 bool isRootClip(const model::DisplayObject& d) {
     const auto* clip = d.as<model::MovieClip>();
     return clip && clip->isRoot();
+}
+
+std::vector<const model::DisplayObject*> chainOf(const model::DisplayObject& d) {
+    std::vector<const model::DisplayObject*> chain;
+    for (const model::DisplayObject* p = &d; p && chain.size() < 1024; p = p->parent()) {
+        chain.push_back(p);
+        if (isRootClip(*p))
+            break;  // a movie inside another's tree: paths start at its own root
+    }
+    return chain;
 }
 
 }  // namespace

@@ -30,8 +30,8 @@
 namespace script {
 
 struct EngineState {
-    EngineState(model::Stage& stage, Host& host, const Limits& limits)
-        : rt(stage, host, limits), frames(rt), input(rt) {}
+    EngineState(model::Stage& stage, Host& host, const Limits& limits, model::MovieClip* root = nullptr)
+        : rt(stage, host, limits, root), frames(rt), input(rt) {}
     Runtime rt;
     FrameRunner frames;
     InputDispatcher input;
@@ -46,7 +46,7 @@ void syncBoundText(Runtime& rt) {
     if (rt.disabled)
         return;
     std::vector<std::shared_ptr<model::DisplayObject>> fields;
-    std::vector<model::DisplayObject*> walk{&rt.stage.root()};
+    std::vector<model::DisplayObject*> walk{&rt.root()};
     while (!walk.empty()) {
         model::DisplayObject* d = walk.back();
         walk.pop_back();
@@ -99,6 +99,14 @@ std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Li
     return engine;
 }
 
+std::unique_ptr<Engine> Engine::createEmbedded(model::Stage& stage, model::MovieClip& root, Host& host,
+                                               const Limits& limits) {
+    root.markAsRoot();
+    std::unique_ptr<Engine> engine(new Engine());
+    engine->m_state = std::make_unique<EngineState>(stage, host, limits, &root);
+    return engine;
+}
+
 Engine::~Engine() = default;
 
 void Engine::finish(bool outermost) {
@@ -119,7 +127,8 @@ void Engine::tick() {
     deliverSoundCompletions(rt);
     // Streams move to the clock's time, so the frame about to show has their pictures.
     updateNetStreams(rt);
-    rt.stage.advance();
+    if (!rt.embeddedRoot)
+        rt.stage.advance();
     m_state->frames.drain(true);
     // Images the frame's text asked for start now: local files land with
     // the loads below.

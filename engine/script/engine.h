@@ -107,6 +107,13 @@ public:
     // are ActionScript 3 gets an engine that runs nothing (the queue is
     // still drained).
     [[nodiscard]] static std::unique_ptr<Engine> create(model::Stage& stage, Host& host, const Limits& limits = {});
+    // An engine for an ActionScript 1/2 movie playing in `root`, a clip of
+    // an ActionScript 3 movie's stage: `root` is its _level0 and has no
+    // _parent; the stage is advanced by its owner (tick() does not), and
+    // tick() takes only this movie's actions from the stage's queue. The
+    // engine must be destroyed before `root`.
+    [[nodiscard]] static std::unique_ptr<Engine> createEmbedded(model::Stage& stage, model::MovieClip& root, Host& host,
+                                                                const Limits& limits = {});
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
     ~Engine();

@@ -36,11 +36,11 @@ void FrameRunner::run(const model::PendingAction& action) {
 
 void FrameRunner::drain(bool tick) {
     if (m_rt.disabled) {
-        (void)m_rt.stage.takePendingActions();
+        (void)m_rt.takePendingActions();
         return;
     }
     for (uint32_t round = 0; round < m_rt.limits.maxQueueRounds; ++round) {
-        std::vector<model::PendingAction> actions = m_rt.stage.takePendingActions();
+        std::vector<model::PendingAction> actions = m_rt.takePendingActions();
         if (actions.empty() && !(round == 0 && tick))
             return;
         // Init actions first: they register the classes the new clips are
@@ -63,7 +63,7 @@ void FrameRunner::drain(bool tick) {
     }
     // A queue that keeps refilling itself (frames that jump to each other
     // forever) is cut off here.
-    (void)m_rt.stage.takePendingActions();
+    (void)m_rt.takePendingActions();
 }
 
 void FrameRunner::runTimers() {

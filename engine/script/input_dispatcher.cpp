@@ -181,7 +181,7 @@ void InputDispatcher::transition(model::DisplayObject& target, Transition t) {
 }
 
 void InputDispatcher::track(swf::Point p) {
-    model::DisplayObject* target = findTarget(m_rt.stage.root(), p, 0);
+    model::DisplayObject* target = findTarget(m_rt.root(), p, 0);
     if (auto pressed = m_pressed.lock()) {
         bool inside = target == pressed.get();
         if (inside != m_pressedInside) {
@@ -197,7 +197,7 @@ void InputDispatcher::track(swf::Point p) {
     if (hover && hover->isOnStage())
         transition(*hover, Transition::RollOut);
     // The roll-out handlers may have changed the stage: look again.
-    target = findTarget(m_rt.stage.root(), p, 0);
+    target = findTarget(m_rt.root(), p, 0);
     if (target) {
         m_hover = target->shared_from_this();
         transition(*target, Transition::RollOver);
@@ -259,8 +259,8 @@ void InputDispatcher::mouseWheel(int32_t delta) {
 void InputDispatcher::contextMenu(swf::Point p) {
     m_rt.input.mouse = p;
     track(p);
-    model::DisplayObject* hit = HitTester(m_rt.stage).topmost(m_rt.stage.root(), p, nullptr);
-    for (model::DisplayObject* o = hit ? hit : &m_rt.stage.root(); o; o = o->parent()) {
+    model::DisplayObject* hit = HitTester(m_rt.stage).topmost(m_rt.root(), p, nullptr);
+    for (model::DisplayObject* o = hit ? hit : &m_rt.root(); o; o = o == &m_rt.root() ? nullptr : o->parent()) {
         StageObject* owner = existingObject(*o);
         const Value* found = owner ? rawProperty(owner, u"menu") : nullptr;
         if (!found || !found->asObject())
@@ -287,7 +287,7 @@ void InputDispatcher::keyDown(uint32_t code, uint32_t ascii) {
     if (key) {
         // Buttons anywhere on the stage answer their key conditions.
         std::vector<std::shared_ptr<model::DisplayObject>> buttons;
-        std::vector<model::DisplayObject*> walk{&m_rt.stage.root()};
+        std::vector<model::DisplayObject*> walk{&m_rt.root()};
         while (!walk.empty()) {
             model::DisplayObject* d = walk.back();
             walk.pop_back();

@@ -35,7 +35,7 @@ MovieOrigin& rootMovie(Runtime& rt) {
 }  // namespace
 
 MovieOrigin& movieOf(Runtime& rt, const model::DisplayObject* display) {
-    for (const model::DisplayObject* d = display; d; d = d->parent()) {
+    for (const model::DisplayObject* d = display; d && d != &rt.root(); d = d->parent()) {
         const auto* link = static_cast<const StageLink*>(d->scriptData());
         if (link && link->movie)
             return *link->movie;

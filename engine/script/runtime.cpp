@@ -19,15 +19,24 @@ namespace script {
 
 void abortScript(ScriptErrorKind kind, std::string_view message) { throw ScriptAbort{{kind, utf8ToUtf16(message)}}; }
 
-Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
+namespace {
+
+const swf::Movie& movieOf(model::Stage& stage, model::MovieClip* root) {
+    return root ? *root->library() : stage.movie();
+}
+
+}  // namespace
+
+Runtime::Runtime(model::Stage& s, Host& h, const Limits& l, model::MovieClip* root)
     : stage(s),
       host(h),
       limits(l),
-      version(s.version()),
-      caseSensitive(s.version() >= 7),
-      disabled(s.usesActionScript3()),
+      version(movieOf(s, root).header.version),
+      caseSensitive(version >= 7),
+      disabled(root ? root->library()->usesActionScript3() : s.usesActionScript3()),
+      embeddedRoot(root),
       meter(),
-      heap(meter, s.version() >= 7),
+      heap(meter, version >= 7),
       random(l.randomSeed),
       m_interpreter(std::make_unique<Interpreter>(*this)) {
     protos.object = heap.make<Object>(nullptr);
@@ -152,7 +161,18 @@ StageObject* Runtime::objectFor(model::DisplayObject& display) {
     return object;
 }
 
-StageObject* Runtime::rootObject() { return objectFor(stage.root()); }
+StageObject* Runtime::rootObject() { return objectFor(root()); }
+
+const swf::Movie& Runtime::movie() const { return movieOf(stage, embeddedRoot); }
+
+// A movie's own clips share its context or one of a movie loaded below it.
+std::vector<model::PendingAction> Runtime::takePendingActions() {
+    if (!embeddedRoot)
+        return stage.takePendingActions();
+    const model::MovieClip* own = embeddedRoot;
+    return stage.takePendingActionsIf(
+        [own](const model::PendingAction& action) { return action.clip && action.clip->sharesMovieOf(*own); });
+}
 
 StageLink* Runtime::linkOf(model::DisplayObject& display) {
     (void)objectFor(display);
@@ -254,7 +274,7 @@ void Runtime::addRoots(std::vector<Object*>& out) {
         if (o)
             out.push_back(o);
     }
-    std::vector<model::DisplayObject*> walk{&stage.root()};
+    std::vector<model::DisplayObject*> walk{&root()};
     while (!walk.empty()) {
         model::DisplayObject* d = walk.back();
         walk.pop_back();

@@ -97,7 +97,10 @@ struct ExternalCallback {
 
 class Runtime {
 public:
-    Runtime(model::Stage& stage, Host& host, const Limits& limits);
+    // `root`: the clip of a movie that plays inside another's tree (an
+    // ActionScript 1/2 movie loaded by an ActionScript 3 one) as _level0 of
+    // its own; null for the stage's root.
+    Runtime(model::Stage& stage, Host& host, const Limits& limits, model::MovieClip* root = nullptr);
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
     ~Runtime();
@@ -109,6 +112,15 @@ public:
     const uint8_t version;     // the movie's SWF version
     const bool caseSensitive;  // identifiers compare exactly from SWF 7 on
     const bool disabled;       // ActionScript 3 movie: run nothing
+    // Set for a movie inside another's tree: the host advances the stage,
+    // and only this movie's actions are taken from its queue.
+    model::MovieClip* const embeddedRoot;
+
+    // _level0's clip and the movie it plays.
+    [[nodiscard]] model::MovieClip& root() const { return embeddedRoot ? *embeddedRoot : stage.root(); }
+    [[nodiscard]] const swf::Movie& movie() const;
+    // The actions queued for this engine's movie.
+    [[nodiscard]] std::vector<model::PendingAction> takePendingActions();
 
     MemoryMeter meter;
     Heap heap;

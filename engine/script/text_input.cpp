@@ -167,7 +167,7 @@ std::optional<size_t> indexAtStage(const model::EditTextObject& field, swf::Poin
 
 void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick) {
     rt.input.selecting.reset();
-    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
+    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && followLink(rt, *field, stage))
         return;
@@ -208,7 +208,7 @@ void dragSelection(Runtime& rt, swf::Point stage) {
 void hoverAt(Runtime& rt, swf::Point stage) {
     if (!rt.input.hoverStyles)
         return;
-    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.stage.root(), stage, nullptr);
+    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && !field->styleSheet())
         field = nullptr;

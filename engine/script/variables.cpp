@@ -119,7 +119,7 @@ Frame timelineFrame(Runtime& rt, StageObject* clip) {
 }
 
 StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_view path) {
-    model::DisplayObject* root = &rt.stage.root();
+    model::DisplayObject* root = &rt.root();
     model::DisplayObject* current = base && base->display() ? base->display() : root;
     if (path.empty())
         return reachable(rt, base && base->display() ? base : rt.rootObject());
@@ -144,7 +144,7 @@ StageObject* resolveTargetPath(Runtime& rt, StageObject* base, std::u16string_vi
             StageObject* clip = levelClip(rt, *level, false);
             current = clip ? clip->display() : nullptr;
         } else if (slash ? part == u".." : is(rt, part, u"_parent")) {
-            current = current->parent();
+            current = levelOf(*current) ? nullptr : current->parent();
         } else if (slash ? part == u"." : is(rt, part, u"this")) {
             // the object itself
         } else {

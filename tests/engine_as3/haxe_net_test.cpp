@@ -11,10 +11,12 @@
 #include "movie_writer.h"
 
 #include "render/renderer.h"
+#include "swf/button.h"
 #include "swf/movie.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -562,3 +564,166 @@ TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
 }
 
 }  // namespace
+
+// --- ActionScript 1/2 movies inside an ActionScript 3 one -----------------------
+
+namespace avm1 {
+
+using swfwriter::Actions;
+
+// c.method(args...) as a statement.
+Actions& callOnC(Actions& a, const char* method, std::vector<swfwriter::PushValue> args) {
+    const int count = int(args.size());
+    std::vector<swfwriter::PushValue> reversed(args.rbegin(), args.rend());
+    reversed.emplace_back(count);
+    reversed.emplace_back("c");
+    return a.push(reversed).getVariable().push({method}).callMethod().pop();
+}
+
+// A version 8 movie of 100x50 pixels. Frame 1 draws a green 20x10 pixel
+// box at (0, 0) into a new clip c, says fscommand("parent", typeof _parent)
+// and holds a blue button at (30, 0) whose press says fscommand("pressed");
+// frame 2 counts the frames it was reached in `ticks` and says it. With
+// `hostile`, frame 1 runs that instead, and the rest is never reached.
+std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
+    swfwriter::MovieWriter w({.version = 8, .width = 100, .height = 50, .frameRate = 30});
+    const uint16_t blue = w.rectangle(0, 0, 400, 200, {0, 0, 255});
+    swfwriter::ButtonRecordSpec record;
+    record.characterId = blue;
+    const uint16_t button = w.defineButton2(
+        {record}, {{swf::ButtonCondition::OverUpToOverDown, 0, Actions().fscommand("pressed", "yes").bytes()}});
+    w.place(button, 2, {.matrix = swfwriter::Matrix::translate(600, 0)});
+    Actions first;
+    if (hostile) {
+        first = *hostile;
+    } else {
+        first.push({1, "c", 2, "_root"}).getVariable().push({"createEmptyMovieClip"}).callMethod().pop();
+        callOnC(first, "beginFill", {0x00FF00});
+        callOnC(first, "moveTo", {0, 0});
+        callOnC(first, "lineTo", {20, 0});
+        callOnC(first, "lineTo", {20, 10});
+        callOnC(first, "lineTo", {0, 10});
+        callOnC(first, "endFill", {});
+        first.push({"FSCommand:parent", "_parent"}).getVariable().typeOf().getUrl2(0);
+        first.push({"FSCommand:root", "_root"}).getVariable().push({"_level0"}).getVariable().equals2().getUrl2(0);
+        first.push({"ticks", "ticks"}).getVariable().push({0}).bitOr().setVariable();
+    }
+    w.doAction(first);
+    w.showFrame();
+    w.doAction(Actions()
+                   .push({"ticks", "ticks"})
+                   .getVariable()
+                   .increment()
+                   .setVariable()
+                   .push({"FSCommand:ticks", "ticks"})
+                   .getVariable()
+                   .getUrl2(0));
+    w.showFrame();
+    return w.finish();
+}
+
+size_t countOf(const RecordingHost& host, const std::u16string& name) {
+    return size_t(
+        std::count_if(host.commands.begin(), host.commands.end(), [&](const auto& c) { return c.first == name; }));
+}
+
+}  // namespace avm1
+
+// The old movie's frame scripts draw inside the Loader's place, scale and
+// alpha; its button hears a press there; its frames follow the AS3 clock;
+// unloadAndStop ends it.
+TEST(HaxeNet, Avm1MovieRunsItsScripts) {
+    REQUIRE_HAXE();
+    struct Case {
+        std::u16string phase;
+        uint32_t green;  // what the drawn box shows
+    };
+    for (const Case& c : {Case{u"plain", 0x00FF00}, Case{u"faded", 0x80FF80}}) {
+        SCOPED_TRACE(narrow(c.phase));
+        Folder folder;
+        folder.write("root/old.swf", avm1::oldMovie());
+        auto p = play("Avm1", folder.path / "root", c.phase);
+        ASSERT_TRUE(p && p->player);
+        for (int i = 0; i < 3; ++i)
+            p->player->tick();
+        EXPECT_EQ(p->host.command(u"loaded"), u"2,8,false,1069");
+        EXPECT_EQ(p->host.command(u"parent"), u"undefined");
+        EXPECT_EQ(p->host.command(u"root"), u"true");
+        // The box covers stage pixels (100, 20) to (140, 40), the button
+        // (160, 20) to (200, 40).
+        struct Spot {
+            int32_t x, y;
+            uint32_t rgb;
+        };
+        const uint32_t blue = c.green == 0x00FF00 ? 0x0000FF : 0x8080FF;
+        for (const Spot& s : {Spot{102, 22, c.green}, Spot{138, 38, c.green}, Spot{98, 22, 0xFFFFFF},
+                              Spot{142, 30, 0xFFFFFF}, Spot{120, 42, 0xFFFFFF}, Spot{170, 30, blue}}) {
+            SCOPED_TRACE(std::to_string(s.x) + "," + std::to_string(s.y));
+            const uint32_t got = pixel(*p->stage, s.x, s.y);
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR(double((got >> shift) & 0xFF), double((s.rgb >> shift) & 0xFF), 2.0);
+        }
+        // Frame 2 comes every other frame of the AS3 movie.
+        const size_t before = avm1::countOf(p->host, u"ticks");
+        for (int i = 0; i < 4; ++i)
+            p->player->tick();
+        EXPECT_EQ(avm1::countOf(p->host, u"ticks"), before + 2);
+        // A press on the box is no press of the button; one on the button is.
+        for (const swf::Point at : {swf::Point{2400, 600}, swf::Point{3400, 600}}) {
+            p->player->mouseMove(at);
+            p->player->mouseDown(at);
+            p->player->mouseUp(at);
+        }
+        EXPECT_EQ(avm1::countOf(p->host, u"pressed"), 1u);
+        auto unloaded =
+            p->player->callFunction(u"<invoke name=\"unload\" returntype=\"xml\"><arguments></arguments></invoke>");
+        ASSERT_TRUE(unloaded);
+        const size_t ticks = avm1::countOf(p->host, u"ticks");
+        for (int i = 0; i < 4; ++i)
+            p->player->tick();
+        EXPECT_EQ(avm1::countOf(p->host, u"ticks"), ticks);
+        EXPECT_EQ(pixel(*p->stage, 102, 22), 0xFFFFFFu);
+        EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+    }
+}
+
+// Scripts of an old movie that run away or recurse forever are stopped and
+// reported as an ActionScript 2 root's are; one that tries to move, copy or
+// remove its root leaves the Loader's child alone. The AS3 movie plays on.
+TEST(HaxeNet, Avm1MovieLimits) {
+    REQUIRE_HAXE();
+    using swfwriter::Actions;
+    struct Case {
+        const char* name;
+        Actions actions;
+        bool fails;
+    };
+    Actions loop;
+    loop.label("again").jump("again");
+    Actions recursion;
+    recursion.defineFunction("f", {}, Actions().push({0, "f"}).callFunction().returnValue())
+        .push({0, "f"})
+        .callFunction()
+        .pop();
+    Actions escape;
+    for (const char* method : {"swapDepths", "removeMovieClip"})
+        escape.push({5, 1, "_root"}).getVariable().push({method}).callMethod().pop();
+    escape.push({3, "copy", 2, "_root"}).getVariable().push({"duplicateMovieClip"}).callMethod().pop();
+    const Case cases[] = {{"loop", loop, true}, {"recursion", recursion, true}, {"escape", escape, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        folder.write("root/old.swf", avm1::oldMovie(&c.actions));
+        auto p = play("Avm1", folder.path / "root", u"plain");
+        ASSERT_TRUE(p && p->player);
+        for (int i = 0; i < 4; ++i)
+            p->player->tick();
+        EXPECT_EQ(p->host.command(u"loaded"), u"2,8,false,1069");
+        EXPECT_EQ(p->host.errors.empty(), !c.fails);
+        // Still the Loader's child where it was: the button takes a press.
+        p->player->mouseMove({3400, 600});
+        p->player->mouseDown({3400, 600});
+        EXPECT_EQ(avm1::countOf(p->host, u"pressed"), 1u);
+        EXPECT_EQ(pixel(*p->stage, 170, 30), 0x0000FFu);
+    }
+}
