@@ -23,11 +23,12 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l)
     : stage(s),
       host(h),
       limits(l),
+      rootVersion(s.version()),
+      disabled(s.usesActionScript3()),
       version(s.version()),
       caseSensitive(s.version() >= 7),
-      disabled(s.usesActionScript3()),
       meter(),
-      heap(meter, s.version() >= 7),
+      heap(meter, caseSensitive),
       random(l.randomSeed),
       m_interpreter(std::make_unique<Interpreter>(*this)) {
     protos.object = heap.make<Object>(nullptr);
