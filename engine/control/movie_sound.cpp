@@ -93,7 +93,7 @@ void MovieSound::setFrameRate(uint32_t numerator, uint32_t denominator) {
 
 void MovieSound::mixDue() {
     sweepStreams();
-    m_player.stopUnloaded();
+    m_player.forgetUnloaded();
     while (m_intervalsMixed < m_framesShown) {
         const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++ - m_clockFrom));
         m_mix.resize(frames * media::OutputChannels);

@@ -15,8 +15,7 @@ SoundPlayer::Library SoundPlayer::libraryOf(const std::shared_ptr<const swf::Mov
         if (loaded.address == movie.get() && !loaded.movie.expired())
             return {movie.get(), &loaded.sounds, loaded.tagBase};
     }
-    // A movie gone since leaves its slot (and its voices) to stopUnloaded.
-    stopUnloaded();
+    forgetUnloaded();
     LoadedMovie& added = m_loaded.emplace_back();
     added.movie = movie;
     added.address = movie.get();
@@ -24,14 +23,8 @@ SoundPlayer::Library SoundPlayer::libraryOf(const std::shared_ptr<const swf::Mov
     return {movie.get(), &added.sounds, added.tagBase};
 }
 
-void SoundPlayer::stopUnloaded() {
-    std::erase_if(m_loaded, [&](const LoadedMovie& loaded) {
-        if (!loaded.movie.expired())
-            return false;
-        for (const auto& entry : loaded.sounds)
-            m_mixer.stopTag(loaded.tagBase | entry.first);
-        return true;
-    });
+void SoundPlayer::forgetUnloaded() {
+    std::erase_if(m_loaded, [](const LoadedMovie& loaded) { return loaded.movie.expired(); });
 }
 
 bool SoundPlayer::libraryOfTag(uint32_t tag, Library& out) {

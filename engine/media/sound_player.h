@@ -8,8 +8,8 @@
 //
 // Movies loaded into the root's clips play on the same mixer from their own
 // characters. Their voices carry tags of their own (so a sync stop of the
-// root's sound 5 leaves a loaded movie's sound 5 alone) and stop once the
-// movie is gone (stopUnloaded).
+// root's sound 5 leaves a loaded movie's sound 5 alone) and stop when the
+// movie is unloaded (stopMovie).
 #pragma once
 
 #include "media/decoded_sound.h"
@@ -41,8 +41,9 @@ public:
         return buttonSound(m_movie, buttonId, slot, owner);
     }
     VoiceId buttonSound(const std::shared_ptr<const swf::Movie>& movie, uint16_t buttonId, size_t slot, uint64_t owner);
-    // Stops the voices of loaded movies that no longer exist (unloaded).
-    void stopUnloaded();
+    // Forgets the sounds of loaded movies that no longer exist; voices still
+    // playing them play on (stopMovie is what silences a movie).
+    void forgetUnloaded();
     // Stops the voices of a loaded movie being unloaded and forgets its sounds.
     void stopMovie(const swf::Movie& movie);
     // Scripts name a loaded movie's sound by the tag its voices carry (the
