@@ -107,6 +107,12 @@ SoundTransform Mixer::ownerTransform(uint64_t owner) const {
 
 void Mixer::mix(std::span<int16_t> out) {
     size_t frames = out.size() / OutputChannels;
+    if (m_voices.empty()) {
+        // Most of a movie's time is silent: nothing to sum or clip.
+        std::fill_n(out.begin(), frames * OutputChannels, int16_t(0));
+        m_framesMixed += frames;
+        return;
+    }
     m_sum.assign(frames * OutputChannels, 0.0f);
     m_scratch.resize(frames * OutputChannels);
     bool ended = false;

@@ -10,12 +10,19 @@
 #include "platform/testing.h"
 #include "swf/video.h"
 
+#include "../engine_net/local_http_server.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <thread>
 #include <vector>
 
 using namespace controltest;
@@ -225,6 +232,93 @@ TEST_F(Video, NetStreamOutsideTheSandboxFails) {
         EXPECT_EQ(take(value), c.codes);
         control.close();
     }
+}
+
+// The same movie and stream served over http: the stream downloads through
+// the movie's sandbox and plays as its bytes arrive. The server holds back
+// the second half until the playhead has run out of the first, so the
+// buffer empties and fills again mid-way; the picture waits meanwhile.
+TEST_F(Video, NetStreamPlaysAnFlvOverHttp) {
+    auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string flv = read(mediatest::fixture("av_cue.flv"));
+    ASSERT_GT(flv.size(), 12'000u);
+    const size_t firstPart = 8000;
+    std::atomic<bool> release{false};
+    nettest::LocalHttpServer server;
+    server.serve("/movies/ns.swf", read(netStreamMovie("netstream_http.swf")));
+    server.route("/movies/av.flv", [&](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        const std::string answer = nettest::httpAnswer(200, flv);
+        if (!send(answer.substr(0, answer.size() - flv.size() + firstPart)))
+            return;
+        while (!release && !server.stopping())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        send(answer.substr(answer.size() - flv.size() + firstPart));
+    });
+
+    Control control;
+    control.activate(64, 48);
+    const std::u16string url = wide(server.url("/movies/ns.swf"));
+    ASSERT_EQ(control.flash->put_Movie(bstr(url).get()), S_OK);
+    auto variable = [&](const char16_t* name) {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->GetVariable(bstr(name).get(), &value), S_OK);
+        return take(value);
+    };
+    auto movieIn = [&] {
+        BSTR value = nullptr;
+        EXPECT_EQ(control.flash->get_Movie(&value), S_OK);
+        return take(value) == url;
+    };
+    DibSurface surface(64, 48, true);
+    auto shownGrey = [&] {
+        EXPECT_EQ(surface.draw(control.view.get(), DVASPECT_OPAQUE), S_OK);
+        return greyOf(surface.at(32, 24));
+    };
+    // Real time for the server, the manual clock for the movie: each tick
+    // waits a little so what was sent has come in.
+    auto tick = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        runClock(100);
+    };
+    for (int i = 0; i < 500 && !movieIn(); ++i)
+        tick();
+    ASSERT_TRUE(movieIn());
+
+    // The first half plays out, then the picture waits on its last frame.
+    std::vector<int> greys;
+    for (int i = 0; i < 40 && variable(u"codes").find(u"Buffer.Empty") == std::u16string::npos; ++i) {
+        tick();
+        if (!variable(u"codes").empty())  // before Play.Start the video shows nothing
+            greys.push_back(shownGrey());
+    }
+    EXPECT_EQ(variable(u"codes"), u"NetStream.Play.Start,NetStream.Buffer.Full,NetStream.Buffer.Empty,");
+    EXPECT_EQ(variable(u"metaWidth"), u"64");
+    const int waitingOn = shownGrey();
+    EXPECT_GT(waitingOn, 10 + 12 * 3) << "several frames of the first half played";
+    EXPECT_LT(waitingOn, 10 + 12 * 15) << "but not those still held back";
+    for (int i = 0; i < 3; ++i)
+        tick();
+    EXPECT_EQ(shownGrey(), waitingOn) << "starved, the picture waits";
+
+    release = true;
+    for (int i = 0; i < 200 && variable(u"codes").find(u"Play.Stop") == std::u16string::npos; ++i) {
+        tick();
+        greys.push_back(shownGrey());
+    }
+    EXPECT_EQ(variable(u"codes"),
+              u"NetStream.Play.Start,NetStream.Buffer.Full,NetStream.Buffer.Empty,"
+              u"NetStream.Buffer.Full,NetStream.Buffer.Flush,NetStream.Play.Stop,"
+              u"NetStream.Buffer.Empty,");
+    EXPECT_EQ(variable(u"cue"), u"mark@0.5");
+    // Every picture came in order, first to last.
+    ASSERT_FALSE(greys.empty());
+    EXPECT_TRUE(std::is_sorted(greys.begin(), greys.end()));
+    EXPECT_NEAR(greys.front(), 10, 3);
+    EXPECT_NEAR(greys.back(), 10 + 12 * 19, 3);
+    control.close();
 }
 
 // A clip's colour transform applies to its video, not only its alpha.

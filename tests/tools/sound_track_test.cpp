@@ -19,6 +19,7 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -33,7 +34,9 @@ using moviehost::testing::TempDir;
 struct DecodedSound {
     std::string codec;  // empty: the file has no sound
     int rate = 0;
-    double onset = -1;  // seconds from the file's start to the first loud sample
+    double onset = -1;     // seconds from the file's start to the first loud sample
+    double lastLoud = -1;  // and to the last
+    int64_t samples = 0;   // decoded, per channel
 };
 
 // The first channel's samples as floats, for the sample formats the decoders give.
@@ -78,12 +81,14 @@ DecodedSound decodeSound(const std::filesystem::path& path) {
     std::unique_ptr<AVFrame, void (*)(AVFrame*)> frame(av_frame_alloc(), [](AVFrame* f) { av_frame_free(&f); });
     auto receive = [&] {
         while (avcodec_receive_frame(context.get(), frame.get()) == 0) {
-            if (out.onset >= 0)
-                continue;
+            out.samples += frame->nb_samples;
             const double start = double(frame->best_effort_timestamp) * av_q2d(stream->time_base);
-            for (int i = 0; i < frame->nb_samples && out.onset < 0; ++i) {
-                if (std::fabs(sampleAt(*frame, i)) > 0.1f)
-                    out.onset = start + double(i) / frame->sample_rate;
+            for (int i = 0; i < frame->nb_samples; ++i) {
+                if (std::fabs(sampleAt(*frame, i)) > 0.1f) {
+                    out.lastLoud = start + double(i) / frame->sample_rate;
+                    if (out.onset < 0)
+                        out.onset = out.lastLoud;
+                }
             }
         }
     };
@@ -136,6 +141,44 @@ TEST(SoundTrack, EachVideoFormatCarriesTheSoundInItsCodecAndInTime) {
         if (std::string(c.codec).empty())
             continue;
         EXPECT_NEAR(back.onset, 0.4, 0.01);
+    }
+}
+
+// The encoder works on its own thread: sound written far faster than it
+// encodes (a queue's worth and more, in pieces of every size) comes out
+// whole, in order and in place, and a sink dropped unclosed stops cleanly.
+TEST(SoundTrack, SoundWrittenFasterThanEncodedStaysWholeAndInOrder) {
+    TempDir folder;
+    // 12 s: a tone from 5 s to 7 s.
+    auto sound = toneAfter(5 * 44100, 12 * 44100);
+    std::fill(sound.begin() + 2 * 7 * 44100, sound.end(), int16_t(0));
+    for (const char* name : {"long.mp4", "long.mkv", "dropped.mp4"}) {
+        SCOPED_TRACE(name);
+        const auto path = folder / name;
+        const auto format = moviecapture::videoFormatFor(path);
+        ASSERT_TRUE(format);
+        std::ostringstream progress;
+        auto sink = std::make_unique<moviecapture::VideoSink>(
+            moviecapture::VideoSettings{path, *format, 16, 16, {25, 1}, std::nullopt, true}, 400, progress);
+        ASSERT_EQ(sink->open(), std::nullopt);
+        moviehost::client::Frame frame(16, 16);
+        for (size_t n = 1, at = 0; at < sound.size() / 2; ++n) {
+            ASSERT_EQ(sink->write(frame, n), std::nullopt);
+            const size_t piece = std::min(sound.size() / 2 - at, size_t(1 + (n * 977) % 3000));
+            ASSERT_EQ(sink->writeSound({sound.data() + 2 * at, 2 * piece}), std::nullopt);
+            at += piece;
+        }
+        if (std::string(name) == "dropped.mp4") {
+            sink.reset();
+            continue;
+        }
+        ASSERT_EQ(sink->close(), std::nullopt);
+        const DecodedSound back = decodeSound(path);
+        EXPECT_NEAR(back.onset, 5.0, 0.01);
+        EXPECT_NEAR(back.lastLoud, 7.0, 0.01);
+        // Whole encoder frames: at most one frame of padding (and the codec's priming) more.
+        EXPECT_GE(back.samples * 44100 / back.rate, int64_t(sound.size() / 2));
+        EXPECT_LT(back.samples * 44100 / back.rate, int64_t(sound.size() / 2) + 4096);
     }
 }
 

@@ -10,6 +10,11 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace moviecapture {
 
@@ -50,7 +55,14 @@ AVSampleFormat formatFor(const AVCodec* codec) {
 
 }  // namespace
 
+// The encoder runs on a thread of its own, beside the video's: the caller
+// queues the samples of each frame and muxes the packets that came out, so
+// the muxer is only ever used by the caller's thread. Once the worker
+// started, everything above `mutex` is the worker's until it is joined.
 struct AudioTrack::State {
+    // Frames of samples waiting for the worker; the caller waits beyond this.
+    static constexpr std::size_t MaxBlocks = 64;
+
     AVFormatContext* format = nullptr;
     AVStream* stream = nullptr;
     AVCodecContext* codec = nullptr;
@@ -64,7 +76,23 @@ struct AudioTrack::State {
     bool direct = false;
     int filled = 0;  // samples in `frame` so far (direct only)
 
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::vector<std::int16_t>> blocks;  // for the worker
+    std::vector<std::vector<std::int16_t>> spare;  // their buffers, for reuse
+    std::vector<AVPacket*> encoded;                // for the muxer, in the codec's time base
+    std::optional<std::string> failure;            // the worker's; it stops at the first
+    bool ending = false;
+    std::thread worker;
+
     ~State() {
+        {
+            const std::lock_guard lock(mutex);
+            blocks.clear();  // abandoned: not worth encoding
+        }
+        stopWorker();
+        for (AVPacket*& done : encoded)
+            av_packet_free(&done);
         av_packet_free(&packet);
         av_frame_free(&frame);
         if (fifo)
@@ -73,6 +101,47 @@ struct AudioTrack::State {
         avcodec_free_context(&codec);
     }
 
+    void stopWorker() {
+        if (!worker.joinable())
+            return;
+        {
+            const std::lock_guard lock(mutex);
+            ending = true;
+        }
+        changed.notify_all();
+        worker.join();
+    }
+
+    void work() {
+        for (;;) {
+            std::vector<std::int16_t> block;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return !blocks.empty() || ending; });
+                if (blocks.empty())
+                    return;
+                block = std::move(blocks.front());
+                blocks.pop_front();
+            }
+            changed.notify_all();
+            auto failed = encode(block);
+            const bool stop = failed.has_value();
+            {
+                const std::lock_guard lock(mutex);
+                spare.push_back(std::move(block));
+                if (stop) {
+                    failure = std::move(failed);
+                    blocks.clear();
+                }
+            }
+            if (stop) {
+                changed.notify_all();
+                return;
+            }
+        }
+    }
+
+    // Hands what the encoder made so far to the caller.
     std::optional<std::string> drain() {
         for (;;) {
             const int received = avcodec_receive_packet(codec, packet);
@@ -80,11 +149,34 @@ struct AudioTrack::State {
                 return std::nullopt;
             if (received < 0)
                 return avError("encoding the sound failed", received);
-            av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            if (const int written = av_interleaved_write_frame(format, packet); written < 0)
-                return avError("writing the sound failed", written);
+            AVPacket* done = av_packet_alloc();
+            if (!done)
+                return std::string("out of memory encoding the sound");
+            av_packet_move_ref(done, packet);
+            const std::lock_guard lock(mutex);
+            encoded.push_back(done);
         }
+    }
+
+    // Writes the packets made so far; the caller's thread only. The stream's
+    // time base is read here, after the muxer's header may have changed it.
+    std::optional<std::string> mux() {
+        std::vector<AVPacket*> ready;
+        {
+            const std::lock_guard lock(mutex);
+            ready.swap(encoded);
+        }
+        std::optional<std::string> failed;
+        for (AVPacket*& done : ready) {
+            if (!failed) {
+                av_packet_rescale_ts(done, codec->time_base, stream->time_base);
+                done->stream_index = stream->index;
+                if (const int written = av_interleaved_write_frame(format, done); written < 0)
+                    failed = avError("writing the sound failed", written);
+            }
+            av_packet_free(&done);
+        }
+        return failed;
     }
 
     // A writable frame of the encoder's size, its buffer kept from the last
@@ -137,6 +229,11 @@ struct AudioTrack::State {
         }
         return std::nullopt;
     }
+
+    // Encodes the samples of one write, whole encoder frames at a time.
+    std::optional<std::string> encode(std::span<const std::int16_t> samples);
+    // Encodes what waits (padded to a whole frame) and drains the encoder.
+    std::optional<std::string> flush();
 
     // Encodes one frame of `count` samples from the fifo (silence after what it holds).
     std::optional<std::string> encodeFrame(int count) {
@@ -229,65 +326,97 @@ std::unique_ptr<AudioTrack> AudioTrack::add(AVFormatContext* format, AudioCodec 
     return std::unique_ptr<AudioTrack>(new AudioTrack(std::move(state)));
 }
 
-std::optional<std::string> AudioTrack::write(std::span<const std::int16_t> samples) {
-    State& s = *m_state;
-    if (s.direct)
-        return s.writeDirect(samples);
+std::optional<std::string> AudioTrack::State::encode(std::span<const std::int16_t> samples) {
+    if (direct)
+        return writeDirect(samples);
     const int inFrames = static_cast<int>(samples.size() / 2);
     if (inFrames > 0) {
-        const int room = swr_get_out_samples(s.swr, inFrames);
+        const int room = swr_get_out_samples(swr, inFrames);
         std::uint8_t** converted = nullptr;
-        if (av_samples_alloc_array_and_samples(&converted, nullptr, 2, room, s.codec->sample_fmt, 0) < 0)
+        if (av_samples_alloc_array_and_samples(&converted, nullptr, 2, room, codec->sample_fmt, 0) < 0)
             return std::string("out of memory encoding the sound");
         const std::uint8_t* in[] = {reinterpret_cast<const std::uint8_t*>(samples.data())};
-        const int made = swr_convert(s.swr, converted, room, in, inFrames);
-        const int queued = made > 0 ? av_audio_fifo_write(s.fifo, reinterpret_cast<void**>(converted), made) : made;
+        const int made = swr_convert(swr, converted, room, in, inFrames);
+        const int queued = made > 0 ? av_audio_fifo_write(fifo, reinterpret_cast<void**>(converted), made) : made;
         av_freep(&converted[0]);
         av_freep(&converted);
         if (queued < 0)
             return std::string("converting the sound failed");
     }
-    const int size = s.codec->frame_size > 0 ? s.codec->frame_size : 1024;
-    while (av_audio_fifo_size(s.fifo) >= size) {
-        if (auto failed = s.encodeFrame(size))
+    const int size = codec->frame_size > 0 ? codec->frame_size : 1024;
+    while (av_audio_fifo_size(fifo) >= size) {
+        if (auto failed = encodeFrame(size))
             return failed;
     }
     return std::nullopt;
 }
 
+std::optional<std::string> AudioTrack::write(std::span<const std::int16_t> samples) {
+    State& s = *m_state;
+    if (!samples.empty()) {
+        if (!s.worker.joinable())
+            s.worker = std::thread([&s] { s.work(); });
+        {
+            std::unique_lock lock(s.mutex);
+            s.changed.wait(lock, [&] { return s.blocks.size() < State::MaxBlocks || s.failure; });
+            if (s.failure)
+                return s.failure;
+            std::vector<std::int16_t> block;
+            if (!s.spare.empty()) {
+                block = std::move(s.spare.back());
+                s.spare.pop_back();
+            }
+            block.assign(samples.begin(), samples.end());
+            s.blocks.push_back(std::move(block));
+        }
+        s.changed.notify_all();
+    }
+    return s.mux();
+}
+
 std::optional<std::string> AudioTrack::finish() {
     State& s = *m_state;
-    if (s.direct) {
-        if (s.filled > 0) {
-            if (auto failed = s.sendDirect())
+    // The worker encodes what was queued, then the rest is ours.
+    s.stopWorker();
+    if (s.failure)
+        return s.failure;
+    if (auto failed = s.flush())
+        return failed;
+    return s.mux();
+}
+
+std::optional<std::string> AudioTrack::State::flush() {
+    if (direct) {
+        if (filled > 0) {
+            if (auto failed = sendDirect())
                 return failed;
         }
-        if (const int sent = avcodec_send_frame(s.codec, nullptr); sent < 0 && sent != AVERROR_EOF)
+        if (const int sent = avcodec_send_frame(codec, nullptr); sent < 0 && sent != AVERROR_EOF)
             return avError("encoding the sound failed", sent);
-        return s.drain();
+        return drain();
     }
     // What the resampler still holds, then a last partial frame.
-    if (auto failed = write({}))
+    if (auto failed = encode({}))
         return failed;
-    const int room = swr_get_out_samples(s.swr, 0);
+    const int room = swr_get_out_samples(swr, 0);
     if (room > 0) {
         std::uint8_t** converted = nullptr;
-        if (av_samples_alloc_array_and_samples(&converted, nullptr, 2, room, s.codec->sample_fmt, 0) >= 0) {
-            const int made = swr_convert(s.swr, converted, room, nullptr, 0);
+        if (av_samples_alloc_array_and_samples(&converted, nullptr, 2, room, codec->sample_fmt, 0) >= 0) {
+            const int made = swr_convert(swr, converted, room, nullptr, 0);
             if (made > 0)
-                av_audio_fifo_write(s.fifo, reinterpret_cast<void**>(converted), made);
+                av_audio_fifo_write(fifo, reinterpret_cast<void**>(converted), made);
             av_freep(&converted[0]);
             av_freep(&converted);
         }
     }
-    const int size = s.codec->frame_size > 0 ? s.codec->frame_size : 1024;
-    while (av_audio_fifo_size(s.fifo) > 0) {
-        if (auto failed = s.encodeFrame(std::min(size, av_audio_fifo_size(s.fifo))))
+    const int size = codec->frame_size > 0 ? codec->frame_size : 1024;
+    while (av_audio_fifo_size(fifo) > 0) {
+        if (auto failed = encodeFrame(std::min(size, av_audio_fifo_size(fifo))))
             return failed;
     }
-    if (const int sent = avcodec_send_frame(s.codec, nullptr); sent < 0 && sent != AVERROR_EOF)
+    if (const int sent = avcodec_send_frame(codec, nullptr); sent < 0 && sent != AVERROR_EOF)
         return avError("encoding the sound failed", sent);
-    return s.drain();
+    return drain();
 }
 
 }  // namespace moviecapture

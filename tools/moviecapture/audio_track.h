@@ -2,6 +2,7 @@
 // The sound track of a video file: the host's 44,100 Hz stereo samples
 // resampled to what the encoder takes (libswresample) and encoded (AAC or
 // Opus) into a stream of the caller's muxer, in frames of the encoder's size.
+// Encoding runs on a thread of its own so it overlaps the video's.
 
 #include <cstdint>
 #include <memory>
@@ -25,10 +26,12 @@ public:
     AudioTrack(const AudioTrack&) = delete;
     AudioTrack& operator=(const AudioTrack&) = delete;
 
-    // Encodes whole encoder frames of what has come so far; the rest waits.
+    // Queues the samples for the encoder's thread (waiting while it is far
+    // behind) and muxes the packets it finished; a message once it failed.
+    // Call from the muxer's thread.
     [[nodiscard]] std::optional<std::string> write(std::span<const std::int16_t> samples);
-    // Encodes what waits (padded with silence to a whole frame) and drains the
-    // encoder; before the muxer's trailer.
+    // Waits for the queue, encodes what waits (padded with silence to a whole
+    // frame), drains the encoder and muxes the rest; before the muxer's trailer.
     [[nodiscard]] std::optional<std::string> finish();
 
 private:
