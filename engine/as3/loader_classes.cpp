@@ -441,13 +441,16 @@ void stopTimelines(model::DisplayObject& top) {
     }
 }
 
-// As unload, after stopping the content's timelines (their stream sounds
-// stop with them).
+// As unload, after stopping the content's timelines and every sound its
+// movie started (unload alone leaves event sounds playing).
 Value loaderUnloadAndStop(Machine& m, Value self, std::span<const Value>) {
     const Value content = infoOf(m, infoOfLoader(m, self)).content;
     if (content.isObject()) {
-        if (const auto& object = displayOf(m, content).object)
+        if (const auto& object = displayOf(m, content).object) {
             stopTimelines(*object);
+            if (auto* clip = object->as<model::MovieClip>())
+                clip->silenceLoadedMovie();
+        }
     }
     unloadContent(m, self, true);
     return Value();

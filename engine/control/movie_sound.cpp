@@ -24,10 +24,14 @@ media::SampleClock clockFor(const swf::Movie& movie) {
 
 MovieSound::MovieSound(std::shared_ptr<const swf::Movie> movie) : m_player(movie), m_clock(clockFor(*movie)) {}
 
+bool MovieSound::characterSound(uint32_t soundId) {
+    return soundId <= 0xFFFF || soundId >= media::SoundPlayer::LoadedTagBase;
+}
+
 uint64_t MovieSound::ownerOf(const model::DisplayObject& object) { return object.id(); }
 
 void MovieSound::startSound(model::MovieClip& clip, const swf::StartSound& tag) {
-    (void)m_player.startSound(tag, ownerOf(clip));
+    (void)m_player.startSound(clip.library(), tag, ownerOf(clip));
 }
 
 bool MovieSound::hasStream(const swf::Timeline& timeline) {
@@ -51,7 +55,20 @@ void MovieSound::frameShown(model::MovieClip& clip, uint32_t frame) {
 
 void MovieSound::buttonTransition(model::ButtonObject& button, size_t slot) {
     const model::DisplayObject* parent = button.parent();
-    (void)m_player.buttonSound(button.characterId(), slot, parent ? ownerOf(*parent) : 0);
+    (void)m_player.buttonSound(button.library(), button.characterId(), slot, parent ? ownerOf(*parent) : 0);
+}
+
+void MovieSound::movieUnloaded(const swf::Movie& movie) {
+    m_player.stopMovie(movie);
+    for (auto it = m_streamClips.begin(); it != m_streamClips.end();) {
+        auto clip = it->second.lock();
+        if (clip && clip->library().get() != &movie) {
+            ++it;
+            continue;
+        }
+        m_player.stopStream(it->first);
+        it = m_streamClips.erase(it);
+    }
 }
 
 void MovieSound::sweepStreams() {
@@ -76,6 +93,7 @@ void MovieSound::setFrameRate(uint32_t numerator, uint32_t denominator) {
 
 void MovieSound::mixDue() {
     sweepStreams();
+    m_player.forgetUnloaded();
     while (m_intervalsMixed < m_framesShown) {
         const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++ - m_clockFrom));
         m_mix.resize(frames * media::OutputChannels);
@@ -120,8 +138,8 @@ size_t MovieSound::readOutput(std::span<int16_t> out) {
 }
 
 std::shared_ptr<const media::DecodedSound> MovieSound::soundOf(uint32_t soundId) {
-    if (soundId <= 0xFFFF)
-        return m_player.sound(uint16_t(soundId));
+    if (characterSound(soundId))
+        return m_player.soundByTag(soundId);
     const auto it = m_loaded.find(soundId);
     return it == m_loaded.end() ? nullptr : it->second;
 }
@@ -130,8 +148,8 @@ uint64_t MovieSound::startScriptSound(uint32_t soundId, double offsetSeconds, ui
     media::EventPlayback playback;
     playback.loops = loops;
     playback.startOffset = uint64_t(offsetSeconds * media::OutputRate);
-    if (soundId <= 0xFFFF)
-        return m_player.playSound(uint16_t(soundId), playback, owner);
+    if (characterSound(soundId))
+        return m_player.playTagged(soundId, playback, owner);
     if (const auto stream = m_streams.find(soundId); stream != m_streams.end()) {
         // A streaming sound plays once from its start, decoding as it goes.
         auto source = media::ProgressiveSound::create(stream->second.mp3, stream->second.progress);

@@ -47,6 +47,7 @@ public:
     void startSound(model::MovieClip& clip, const swf::StartSound& tag) override;
     void frameShown(model::MovieClip& clip, uint32_t frame) override;
     void buttonTransition(model::ButtonObject& button, size_t slot) override;
+    void movieUnloaded(const swf::Movie& movie) override;
 
     // The clock is about to show the next frame: the shown one's interval is
     // mixed first.
@@ -64,7 +65,9 @@ public:
 
     // What the Sound class asks (see script::Host). Owner 0 stands for every
     // sound: its volume is the mixer's global volume.
-    // Sound ids up to 0xFFFF are characters; loadSound's are above.
+    // Sound ids up to 0xFFFF are the root's characters, those from
+    // SoundPlayer::LoadedTagBase loaded movies' (SoundPlayer::soundTag);
+    // loadSound's lie between.
     uint64_t startScriptSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner);
     void stopScriptSounds(uint64_t owner, uint32_t soundId);
     // An MP3 file (an ID3v2 tag before it is skipped) decoded whole, or for
@@ -100,6 +103,7 @@ public:
     [[nodiscard]] static uint64_t ownerOf(const model::DisplayObject& object);
 
 private:
+    [[nodiscard]] static bool characterSound(uint32_t soundId);
     [[nodiscard]] std::shared_ptr<const media::DecodedSound> soundOf(uint32_t soundId);
     // Makes room for one more loaded streaming sound.
     void dropOldestStream();

@@ -141,7 +141,14 @@ bool MovieClip::removeChild(int32_t depth) {
     return true;
 }
 
+void MovieClip::silenceLoadedMovie() {
+    // Only the clip the movie was loaded into shows its root timeline.
+    if (m_context->parent && m_timeline == &m_context->movie->root && m_context->sound)
+        m_context->sound->movieUnloaded(*m_context->movie);
+}
+
 void MovieClip::replaceTimeline(const swf::Timeline& timeline) {
+    silenceLoadedMovie();
     ActionBatch batch;
     while (!m_children.empty())
         queueUnload(batch, m_children.remove(m_children.begin()->first));

@@ -115,6 +115,9 @@ public:
     // too, and the clip stands at frame 0 of `timeline` without entering it
     // (a loaded image's timeline is empty). It must outlive the clip.
     void replaceTimeline(const swf::Timeline& timeline);
+    // When a movie was loaded into this clip, every sound it started stops
+    // (it is being unloaded).
+    void silenceLoadedMovie();
     // A movie loaded into the clip: its content goes as above, and the clip
     // shows the movie's root timeline with the movie's characters, entering
     // its frame 0 now. False (nothing changed) when the stage holds

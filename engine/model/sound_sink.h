@@ -8,6 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace swf {
+struct Movie;
+}  // namespace swf
+
 namespace model {
 
 class ButtonObject;
@@ -25,6 +29,8 @@ public:
     virtual void frameShown(MovieClip& clip, uint32_t frame) = 0;
     // The button went through a transition with a sound slot (swf::ButtonSoundSlot).
     virtual void buttonTransition(ButtonObject& button, size_t slot) = 0;
+    // A movie loaded into a clip is unloaded: every sound it started stops.
+    virtual void movieUnloaded(const swf::Movie& movie) { (void)movie; }
 };
 
 }  // namespace model

@@ -18,6 +18,7 @@ StageContext::StageContext(std::shared_ptr<const swf::Movie> m, const Limits& l)
 StageContext::StageContext(std::shared_ptr<const swf::Movie> m, std::shared_ptr<StageContext> owner)
     : StageContext(std::move(m), owner->limits) {
     parent = std::move(owner);
+    sound = stageRoot().sound;  // heard on the stage's one mixer
     ++stageRoot().loadedMovies;
 }
 

@@ -34,8 +34,8 @@ struct ActionBatch {
 struct StageContext {
     StageContext(std::shared_ptr<const swf::Movie> m, const Limits& l);
     // A movie loaded into a clip of `parent`'s stage: its own characters,
-    // cache, case rule and init-action record; the tick, ids, work budget
-    // and action queue are the stage's. Silent (no sound sink).
+    // cache, case rule and init-action record; the tick, ids, work budget,
+    // action queue and sound sink are the stage's.
     StageContext(std::shared_ptr<const swf::Movie> m, std::shared_ptr<StageContext> parent);
     ~StageContext();
     StageContext(const StageContext&) = delete;

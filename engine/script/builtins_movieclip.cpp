@@ -6,6 +6,7 @@
 #include "script/conversions.h"
 #include "script/hit_test.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 #include "script/variables.h"
 
@@ -339,7 +340,11 @@ Value unloadMovie(Runtime& rt, const Value& self, std::span<const Value>) {
     return Value();
 }
 
-Value swfVersion(Runtime& rt, const Value&, std::span<const Value>) { return Value(double(rt.version)); }
+// The version of the movie the clip came from, not the caller's.
+Value swfVersion(Runtime& rt, const Value& self, std::span<const Value>) {
+    StageObject* s = thisStage(self);
+    return Value(double(s && s->display() ? movieVersion(rt, s->display()) : rt.version));
+}
 
 Value nothing(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 

@@ -36,15 +36,29 @@ uint64_t hiddenId(Runtime& rt, const Value& self, std::u16string_view name) {
 
 uint64_t ownerOf(Runtime& rt, const Value& self) { return hiddenId(rt, self, u"__owner"); }
 
-// A linkage name's sound character, or 0.
-uint16_t exportedSound(Runtime& rt, const Value& name) {
+// The movie a Sound names sounds from: its clip's, else the running code's
+// (null: the root's).
+std::shared_ptr<const swf::Movie> libraryOf(Runtime& rt, const Value& self) {
+    const auto it = rt.soundOwners.find(ownerOf(rt, self));
+    if (it != rt.soundOwners.end()) {
+        if (const auto display = it->second.lock())
+            return display->library();
+    }
+    if (rt.codeTarget && rt.codeTarget->display())
+        return rt.codeTarget->display()->library();
+    return nullptr;
+}
+
+// A linkage name's sound as the host names it, or 0.
+uint32_t exportedSound(Runtime& rt, const Value& self, const Value& name) {
     if (name.isNullish())
         return 0;
-    const swf::Movie& movie = rt.movie();
+    const auto library = libraryOf(rt, self);
+    const swf::Movie& movie = library ? *library : rt.movie();
     const auto it = movie.exports.find(toString(rt, name).utf8());
     if (it == movie.exports.end() || !movie.characters.find<swf::Sound>(it->second))
         return 0;
-    return it->second;
+    return &movie == &rt.stage.movie() ? it->second : rt.host.movieSound(library, it->second);
 }
 
 // new Sound([target]): the target clip as an object or a path.
@@ -71,7 +85,7 @@ Value initialise(Runtime& rt, const Value& self, std::span<const Value> args) {
 
 Value attachSound(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
-    const uint16_t id = object ? exportedSound(rt, arg(args, 0)) : 0;
+    const uint32_t id = object ? exportedSound(rt, self, arg(args, 0)) : 0;
     if (id == 0)
         return Value::fromBool(false);
     putOwn(rt, object, u"__sound", Value(double(id)), Hidden);
@@ -100,9 +114,9 @@ Value stop(Runtime& rt, const Value& self, std::span<const Value> args) {
     Object* object = self.asObject();
     if (!object)
         return Value();
-    uint16_t only = 0;
+    uint32_t only = 0;
     if (!arg(args, 0).isUndefined()) {
-        only = exportedSound(rt, args[0]);
+        only = exportedSound(rt, self, args[0]);
         if (only == 0)
             return Value();
     }

@@ -184,6 +184,8 @@ void removeLevel(Runtime& rt, StageObject& level) {
         return;
     if (rt.drag.object == &level)
         rt.drag = {};
+    if (model::MovieClip* clip = level.clip())
+        clip->silenceLoadedMovie();
     (void)rt.root().removeChild(d->depth());
 }
 

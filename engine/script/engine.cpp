@@ -396,7 +396,7 @@ EngineStats Engine::stats() const {
     return s;
 }
 
-uint8_t Engine::swfVersion() const { return m_state->rt.version; }
+uint8_t Engine::swfVersion() const { return m_state->rt.rootVersion; }
 
 void Engine::setDisplayPainter(DisplayPainter painter) { m_state->rt.painter = std::move(painter); }
 

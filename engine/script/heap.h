@@ -19,7 +19,8 @@ namespace script {
 
 class Heap {
 public:
-    Heap(MemoryMeter& meter, bool caseSensitive) : m_meter(&meter), m_caseSensitive(caseSensitive) {}
+    // `caseSensitive` is the runtime's rule of the running code; it outlives the heap.
+    Heap(MemoryMeter& meter, const bool& caseSensitive) : m_meter(&meter), m_caseSensitive(&caseSensitive) {}
     Heap(const Heap&) = delete;
     Heap& operator=(const Heap&) = delete;
     // Finalizes and frees every object.
@@ -48,14 +49,14 @@ public:
     void collect(const std::function<void(std::vector<Object*>&)>& roots);
 
     [[nodiscard]] size_t objectCount() const { return m_objects.size(); }
-    [[nodiscard]] bool caseSensitive() const { return m_caseSensitive; }
+    [[nodiscard]] bool caseSensitive() const { return *m_caseSensitive; }
     [[nodiscard]] MemoryMeter& meter() const { return *m_meter; }
 
 private:
     static constexpr size_t ObjectOverhead = 32;
 
     MemoryMeter* m_meter = nullptr;
-    bool m_caseSensitive = false;
+    const bool* m_caseSensitive = nullptr;
     std::vector<Object*> m_objects;
 };
 

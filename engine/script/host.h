@@ -20,6 +20,10 @@
 #include <string>
 #include <utility>
 
+namespace swf {
+struct Movie;
+}  // namespace swf
+
 namespace script {
 
 enum class ScriptErrorKind : uint8_t {
@@ -92,6 +96,11 @@ public:
     // every sound). Voices are the host's ids of started sounds, never 0.
     // Starts a sound character `offsetSeconds` in, played `loops` times; 0 when it cannot.
     virtual uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) { return 0; }
+    // A sound character of a movie loaded into a clip as the id the calls
+    // here take (the root's characters are their own ids); 0 when none.
+    [[nodiscard]] virtual uint32_t movieSound(const std::shared_ptr<const swf::Movie>& movie, uint16_t soundId) {
+        return 0;
+    }
     // Stops the owner's sounds (owner 0: all), only those of `soundId` when it is not 0.
     virtual void stopSounds(uint64_t owner, uint32_t soundId) {}
     [[nodiscard]] virtual bool soundPlaying(uint64_t voice) { return false; }

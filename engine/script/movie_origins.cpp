@@ -4,6 +4,7 @@
 #include "script/stage_object.h"
 
 #include "model/display_object.h"
+#include "swf/movie.h"
 
 #include <unistd.h>
 
@@ -87,17 +88,34 @@ bool mayCallHost(Runtime& rt) {
     return net::mayCallHost(access, runningMovie(rt).location, rootMovie(rt).location);
 }
 
+uint8_t movieVersion(Runtime& rt, const model::DisplayObject* display) {
+    return display && display->library() ? display->library()->header.version : rt.rootVersion;
+}
+
+namespace {
+void useVersion(Runtime& rt, uint8_t version) {
+    rt.version = version;
+    rt.caseSensitive = version >= 7;
+}
+}  // namespace
+
 RunningCode::RunningCode(Runtime& rt, StageObject* target) : m_rt(rt) {
     if (target) {
         m_previous = rt.codeTarget;
+        m_previousVersion = rt.version;
         rt.codeTarget = target;
+        // A clip that left the stage keeps the rules of the code around it.
+        if (model::DisplayObject* display = target->display())
+            useVersion(rt, movieVersion(rt, display));
         m_set = true;
     }
 }
 
 RunningCode::~RunningCode() {
-    if (m_set)
+    if (m_set) {
         m_rt.codeTarget = m_previous;
+        useVersion(m_rt, m_previousVersion);
+    }
 }
 
 }  // namespace script

@@ -43,7 +43,12 @@ bool grantDomain(Runtime& rt, std::string_view text, bool insecure);
 // admits movies of the root's origin.
 [[nodiscard]] bool mayCallHost(Runtime& rt);
 
-// Marks the clip whose code runs for as long as it lives.
+// The SWF version of the movie a display object's code comes from.
+[[nodiscard]] uint8_t movieVersion(Runtime& rt, const model::DisplayObject* display);
+
+// Marks the clip whose code runs for as long as it lives, and runs it under
+// its movie's version rules (a SWF 6 movie loaded into a SWF 7 one keeps
+// its names without case).
 class RunningCode {
 public:
     RunningCode(Runtime& rt, StageObject* target);
@@ -54,6 +59,7 @@ public:
 private:
     Runtime& m_rt;
     StageObject* m_previous = nullptr;
+    uint8_t m_previousVersion = 0;
     bool m_set = false;
 };
 

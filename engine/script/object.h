@@ -34,7 +34,7 @@ enum class ObjectClass : uint8_t {
 struct ObjectInit {
     Object* proto = nullptr;
     MemoryMeter* meter = nullptr;
-    bool caseSensitive = false;
+    const bool* caseSensitive = nullptr;  // the running code's rule
 };
 
 class Object {

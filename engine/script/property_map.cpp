@@ -13,12 +13,20 @@ PropertyMap::~PropertyMap() {
 }
 
 int64_t PropertyMap::indexOf(std::u16string_view name) const {
+    const bool exact = caseSensitive();
     if (m_index) {
-        auto it = m_index->find(name);
-        return it == m_index->end() ? -1 : int64_t(it->second);
+        // Several slots may match without case (made by case-sensitive
+        // code): the earliest wins, as in a scan.
+        int64_t found = -1;
+        auto [first, last] = m_index->equal_range(hashName(name, false));
+        for (auto it = first; it != last; ++it) {
+            if ((found < 0 || int64_t(it->second) < found) && namesMatch(m_props[it->second].name.view(), name, exact))
+                found = int64_t(it->second);
+        }
+        return found;
     }
     for (size_t i = 0; i < m_props.size(); ++i) {
-        if (namesMatch(m_props[i].name.view(), name, m_caseSensitive))
+        if (namesMatch(m_props[i].name.view(), name, exact))
             return int64_t(i);
     }
     return -1;
@@ -43,7 +51,7 @@ Property& PropertyMap::add(String name, Value value, uint8_t flags) {
     p.flags = flags;
     m_props.push_back(std::move(p));
     if (m_index) {
-        m_index->emplace(m_props.back().name.view(), uint32_t(m_props.size() - 1));
+        m_index->emplace(hashName(m_props.back().name.view(), false), uint32_t(m_props.size() - 1));
     } else if (m_props.size() >= IndexFrom) {
         rebuildIndex();
     }
@@ -74,9 +82,9 @@ void PropertyMap::clear() {
 }
 
 void PropertyMap::rebuildIndex() {
-    m_index = std::make_unique<Index>(m_props.size() * 2, Hash{m_caseSensitive}, Equal{m_caseSensitive});
+    m_index = std::make_unique<Index>(m_props.size() * 2);
     for (size_t i = 0; i < m_props.size(); ++i)
-        m_index->emplace(m_props[i].name.view(), uint32_t(i));  // the first of equal names wins, as in a scan
+        m_index->emplace(hashName(m_props[i].name.view(), false), uint32_t(i));
 }
 
 }  // namespace script

@@ -1,6 +1,8 @@
 // An object's own properties in creation order, found by name (without
-// ASCII case up to SWF 6). Small maps are searched linearly; larger ones
-// keep a hash index over the names.
+// ASCII case for SWF 6 code and older). The rule is read through a flag the
+// runtime switches to the movie of the running code, since movies of
+// different versions share objects. Small maps are searched linearly;
+// larger ones keep an index by case-folded hash, which serves both rules.
 //
 // Each slot is charged to the MemoryMeter while it exists.
 #pragma once
@@ -34,7 +36,8 @@ struct Property {
 
 class PropertyMap {
 public:
-    PropertyMap(MemoryMeter* meter, bool caseSensitive) : m_meter(meter), m_caseSensitive(caseSensitive) {}
+    // `caseSensitive` outlives the map; null: names never compare by case.
+    PropertyMap(MemoryMeter* meter, const bool* caseSensitive) : m_meter(meter), m_caseSensitive(caseSensitive) {}
     PropertyMap(const PropertyMap&) = delete;
     PropertyMap& operator=(const PropertyMap&) = delete;
     ~PropertyMap();
@@ -53,20 +56,13 @@ public:
     // Creation order; pointers stay valid until the next add or erase.
     [[nodiscard]] std::vector<Property>& entries() { return m_props; }
     [[nodiscard]] const std::vector<Property>& entries() const { return m_props; }
-    [[nodiscard]] bool caseSensitive() const { return m_caseSensitive; }
+    [[nodiscard]] bool caseSensitive() const { return m_caseSensitive && *m_caseSensitive; }
 
 private:
     static constexpr size_t IndexFrom = 12;
 
-    struct Hash {
-        bool caseSensitive = false;
-        size_t operator()(std::u16string_view s) const { return hashName(s, caseSensitive); }
-    };
-    struct Equal {
-        bool caseSensitive = false;
-        bool operator()(std::u16string_view a, std::u16string_view b) const { return namesMatch(a, b, caseSensitive); }
-    };
-    using Index = std::unordered_map<std::u16string_view, uint32_t, Hash, Equal>;
+    // Folded hash to slot: names equal under either rule share a key.
+    using Index = std::unordered_multimap<size_t, uint32_t>;
 
     [[nodiscard]] int64_t indexOf(std::u16string_view name) const;
     void rebuildIndex();
@@ -74,7 +70,7 @@ private:
     std::vector<Property> m_props;
     std::unique_ptr<Index> m_index;  // keys view the names held in m_props (their buffers never move)
     MemoryMeter* m_meter = nullptr;
-    bool m_caseSensitive = false;
+    const bool* m_caseSensitive = nullptr;
 };
 
 }  // namespace script

@@ -31,12 +31,13 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l, model::MovieClip* ro
     : stage(s),
       host(h),
       limits(l),
-      version(movieOf(s, root).header.version),
-      caseSensitive(version >= 7),
+      rootVersion(movieOf(s, root).header.version),
       disabled(root ? root->library()->usesActionScript3() : s.usesActionScript3()),
       embeddedRoot(root),
+      version(rootVersion),
+      caseSensitive(rootVersion >= 7),
       meter(),
-      heap(meter, version >= 7),
+      heap(meter, caseSensitive),
       random(l.randomSeed),
       m_interpreter(std::make_unique<Interpreter>(*this)) {
     protos.object = heap.make<Object>(nullptr);

@@ -109,12 +109,16 @@ public:
     model::Stage& stage;
     Host& host;
     const Limits limits;
-    const uint8_t version;     // the movie's SWF version
-    const bool caseSensitive;  // identifiers compare exactly from SWF 7 on
-    const bool disabled;       // ActionScript 3 movie: run nothing
+    const uint8_t rootVersion;  // the root movie's SWF version
+    const bool disabled;        // ActionScript 3 movie: run nothing
     // Set for a movie inside another's tree: the host advances the stage,
     // and only this movie's actions are taken from its queue.
     model::MovieClip* const embeddedRoot;
+    // The SWF version of the movie whose code runs (the root's outside any
+    // script; RunningCode switches it) and its case rule: identifiers
+    // compare exactly from SWF 7 on.
+    uint8_t version = 0;
+    bool caseSensitive = false;
 
     // _level0's clip and the movie it plays.
     [[nodiscard]] model::MovieClip& root() const { return embeddedRoot ? *embeddedRoot : stage.root(); }

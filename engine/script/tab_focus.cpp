@@ -67,7 +67,7 @@ void collect(Runtime& rt, model::DisplayObject& container, std::vector<model::Di
 
 std::vector<model::DisplayObject*> tabOrder(Runtime& rt) {
     std::vector<model::DisplayObject*> order;
-    collect(rt, rt.stage.root(), order, 0);
+    collect(rt, rt.root(), order, 0);
     const bool indexed = std::any_of(order.begin(), order.end(), [](auto* d) { return tabIndexOf(*d).has_value(); });
     if (indexed) {
         std::erase_if(order, [](auto* d) { return !tabIndexOf(*d); });

@@ -229,6 +229,63 @@ TEST_F(Sound, ButtonSoundsPlayOnTheirTransitions) {
     EXPECT_EQ(samples[2 * 3 * FrameSamples], 3000) << "press, with frame 3";
 }
 
+// A movie loaded into a clip is heard from its own characters on the same
+// mixer, by its timeline or by attachSound: the root's sound 1 and its sound
+// 1 are different sounds, a sync stop of one leaves the other, and
+// unloading the movie stops its sounds.
+TEST_F(Sound, LoadedMoviesPlayTheirOwnSounds) {
+    const struct {
+        const char* name;
+        bool byScript;
+        int rootSyncStopAt;  // -1: none
+        int unloadAt;        // -1: never
+        Span expected;
+    } cases[] = {
+        {"its timeline's sound", false, -1, -1, {FrameSamples, FrameSamples + 20000}},
+        {"attachSound of its export", true, -1, -1, {FrameSamples, FrameSamples + 20000}},
+        {"the root's sync stop of its id leaves it", false, 2, -1, {FrameSamples, FrameSamples + 20000}},
+        {"unloadMovie stops its timeline's sound", false, -1, 3, {FrameSamples, 3 * FrameSamples}},
+        {"unloadMovie stops its script's sound", true, -1, 3, {FrameSamples, 3 * FrameSamples}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        swfwriter::MovieWriter child({.width = 100, .height = 100, .frameRate = 10});
+        const uint16_t childSound = child.defineSound({}, 2000, constantPcm(2000, 1000, 1000));
+        child.exportAssets({{childSound, "beep"}});
+        if (c.byScript) {
+            swfwriter::Actions start;
+            start.push({"s"}).push({"this"}).getVariable().push({1, "Sound"}).newObject().setVariable();
+            start.push({"beep", 1, "s"}).getVariable().push({"attachSound"}).callMethod().pop();
+            start.push({10, 0, 2, "s"}).getVariable().push({"start"}).callMethod().pop();
+            child.doAction(start);
+        } else {
+            child.startSound(childSound, {.loops = 10});
+        }
+        child.showFrame();
+        (void)saveMovie(child, "loaded_child.swf");
+
+        swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
+        const uint16_t rootSound = movie.defineSound({}, 2000, constantPcm(2000, 500, 500));
+        movie.exportAssets({{rootSound, "beep"}});
+        ASSERT_EQ(rootSound, childSound) << "the case needs one id in both movies";
+        swfwriter::Actions load;
+        load.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
+        load.push({"loaded_child.swf", "holder"}).getUrl2(0x02);
+        movie.doAction(load);
+        for (int frame = 0; frame < 8; ++frame) {
+            if (frame == c.rootSyncStopAt)
+                movie.startSound(rootSound, {.syncStop = true});
+            if (frame == c.unloadAt)
+                movie.doAction(swfwriter::Actions().push({"", "holder"}).getUrl2(0x02));
+            movie.showFrame();
+        }
+        const std::vector<int16_t> samples = playMovie(movie, 7);
+        ASSERT_EQ(samples.size(), 2 * 8 * FrameSamples);
+        EXPECT_EQ(soundSpan(samples), c.expected);
+        EXPECT_EQ(samples[2 * (FrameSamples + 100)], 1000) << "the loaded movie's sound, not the root's";
+    }
+}
+
 // --- the Sound class --------------------------------------------------------
 
 using swfwriter::Actions;

@@ -226,6 +226,72 @@ TEST_F(ClipLoadingTest, ALoadedMoviePlaysWithItsOwnCharacters) {
     EXPECT_TRUE(p->host.errors.empty());
 }
 
+// Each movie's code keeps its own version's rules, whoever runs it: names
+// without case up to SWF 6 (also on objects of the other movie), undefined
+// as "" before SWF 7, and getSWFVersion per clip.
+TEST_F(ClipLoadingTest, ALoadedMovieKeepsItsOwnVersionRules) {
+    const struct {
+        uint8_t root;
+        uint8_t loaded;
+        std::string loadedSees;  // typeof foo, typeof _global.Box.item, "[" + undefined + "]"
+        std::string rootSees;    // typeof holder.foo, then holder.f() (the loaded movie's function)
+    } cases[] = {
+        {7, 6, "string string []", "undefined string"},
+        {6, 7, "undefined undefined [undefined]", "string undefined"},
+        {8, 8, "undefined undefined [undefined]", "undefined undefined"},
+        {6, 6, "string string []", "string string"},
+        {5, 8, "undefined undefined [undefined]", "string undefined"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.root) + " loads " + std::to_string(c.loaded));
+        swfwriter::MovieWriter loaded({.version = c.loaded});
+        Actions own;
+        own.push({"Foo", "up"}).setVariable();
+        own.push({"seen"}).push({"foo"}).getVariable().typeOf().push({" "}).add2();
+        own.push({"_global"}).getVariable().push({"Box"}).getMember().push({"item"}).getMember().typeOf().add2();
+        own.push({" ["}).add2().push({"nothing"}).getVariable().add2().push({"]"}).add2().setVariable();
+        Actions body;
+        body.push({"_global"})
+            .getVariable()
+            .push({"Box"})
+            .getMember()
+            .push({"item"})
+            .getMember()
+            .typeOf()
+            .returnValue();
+        own.push({"f"}).defineFunction("", {}, body).setVariable();
+        loaded.doAction(own);
+        loaded.showFrame();
+        writeFile(m_folder / "versioned.swf", loaded.finish());
+
+        swfwriter::MovieWriter root({.version = c.root});
+        Actions setup;
+        setup.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
+        setup.push({"_global"}).getVariable().push({"Box", 0, "Object"}).newObject().setMember();
+        setup.push({"_global"}).getVariable().push({"Box"}).getMember().push({"Item", "x"}).setMember();
+        root.doAction(setup);
+        root.showFrame();
+        root.doAction(Actions().push({"versioned.swf", "holder"}).getUrl2(0x02));  // once the url is known
+        root.showFrame();
+        root.showFrame();  // the load lands by now
+        Actions after;
+        after.push({"seen"}).push({"holder"}).getVariable().push({"foo"}).getMember().typeOf();
+        after.push({" "}).add2().push({0, "holder"}).getVariable().push({"f"}).callMethod().add2().setVariable();
+        after.push({"version", 0, "holder"}).getVariable().push({"getSWFVersion"}).callMethod().setVariable();
+        after.stop();
+        root.doAction(after);
+        root.showFrame();
+        auto p = Player::load(root);
+        p->host.url = u"file://" + script::utf8ToUtf16((m_folder / "main.swf").string());
+        for (int i = 0; i < 4; ++i)
+            p->engine->tick();
+        EXPECT_EQ(p->var("holder.seen"), c.loadedSees);
+        EXPECT_EQ(p->var("seen"), c.rootSees);
+        EXPECT_EQ(p->var("version"), std::to_string(c.loaded));
+        EXPECT_TRUE(p->host.errors.empty());
+    }
+}
+
 TEST_F(ClipLoadingTest, LevelsLoadAboveTheRootAndUnload) {
     Actions start;
     start.push({"other.swf", "_level3"}).getUrl2(0x02);  // loadMovieNum("other.swf", 3)
