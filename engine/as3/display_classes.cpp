@@ -9,6 +9,7 @@
 #include "as3/graphics_state.h"
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
+#include "as3/movie_security.h"
 #include "as3/pointer_queries.h"
 #include "as3/scenes.h"
 #include "as3/timeline_instances.h"
@@ -145,7 +146,11 @@ Value setName(Machine& m, Value t, std::span<const Value> args) {
     d.name = Value::string(m.toString(argument(args, 0)));
     return Value();
 }
-Value getParent(Machine& m, Value t, std::span<const Value>) { return Value::object(self(m, t).parentObject); }
+Value getParent(Machine& m, Value t, std::span<const Value>) {
+    Object* parent = self(m, t).parentObject;
+    checkReach(m, parent, 2047, u"parent");
+    return Value::object(parent);
+}
 Value getStage(Machine& m, Value t, std::span<const Value>) {
     return onStage(t.asObject()) ? hostContext(m).held.stage : Value::null();
 }
@@ -156,8 +161,10 @@ Value getRoot(Machine& m, Value t, std::span<const Value>) {
     size_t steps = 0;
     // A Loader's content is the root of what is in it.
     for (Object* o = t.asObject(); o && steps < 100000; o = displayOf(m, Value::object(o)).parentObject, ++steps) {
-        if (o == ctx.root || displayOf(m, Value::object(o)).stored.contains(LoadedInfoKey))
+        if (o == ctx.root || displayOf(m, Value::object(o)).stored.contains(LoadedInfoKey)) {
+            checkReach(m, o, 2121, u"DisplayObject.root");
             return Value::object(o);
+        }
     }
     return Value::null();
 }
@@ -336,6 +343,12 @@ void swapAt(Machine& m, Value t, size_t a, size_t b) {
     moveChild(m, t, a + 1, b);
 }
 
+// The stage's children are the main movie's.
+void guardStage(Machine& m, Value t) {
+    if (self(m, t).isStage)
+        checkStageAccess(m);
+}
+
 size_t childIndex(Machine& m, Value container, Value child) {
     const auto& children = self(m, container).children;
     for (size_t i = 0; i < children.size(); ++i) {
@@ -346,12 +359,14 @@ size_t childIndex(Machine& m, Value container, Value child) {
 }
 
 Value addChild(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const Value child = argument(args, 0);
     (void)displayOf(m, child);
     addChildAt(m, t.asObject(), child.asObject(), self(m, t).children.size());
     return child;
 }
 Value addChildAtIndex(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const Value child = argument(args, 0);
     (void)displayOf(m, child);
     const int32_t index = indexArgument(m, args, 1);
@@ -361,6 +376,7 @@ Value addChildAtIndex(Machine& m, Value t, std::span<const Value> args) {
     return child;
 }
 Value removeChild(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const Value child = argument(args, 0);
     (void)displayOf(m, child);
     (void)childIndex(m, t, child);
@@ -368,6 +384,7 @@ Value removeChild(Machine& m, Value t, std::span<const Value> args) {
     return child;
 }
 Value removeChildAt(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const int32_t index = indexArgument(m, args, 0);
     if (index < 0 || size_t(index) >= self(m, t).children.size())
         outOfBounds(m);
@@ -376,24 +393,32 @@ Value removeChildAt(Machine& m, Value t, std::span<const Value> args) {
     return child;
 }
 Value getChildAt(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const int32_t index = indexArgument(m, args, 0);
     if (index < 0 || size_t(index) >= self(m, t).children.size())
         outOfBounds(m);
-    return self(m, t).children[size_t(index)];
+    const Value child = self(m, t).children[size_t(index)];
+    checkReach(m, child.asObject(), 2121, u"DisplayObjectContainer.getChildAt");
+    return child;
 }
 Value getChildByName(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const std::u16string name = text(m, argument(args, 0));
     for (const Value& c : self(m, t).children) {
         const Value n = displayOf(m, c).name;
-        if (n.isString() && n.asString()->text() == name)
+        if (n.isString() && n.asString()->text() == name) {
+            checkReach(m, c.asObject(), 2121, u"DisplayObjectContainer.getChildByName");
             return c;
+        }
     }
     return Value::null();
 }
 Value getChildIndex(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     return Value::fromInt(int32_t(childIndex(m, t, argument(args, 0))));
 }
 Value setChildIndex(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const size_t from = childIndex(m, t, argument(args, 0));
     const int32_t to = indexArgument(m, args, 1);
     auto& children = self(m, t).children;
@@ -403,6 +428,7 @@ Value setChildIndex(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 Value swapChildrenAt(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const int32_t a = indexArgument(m, args, 0), b = indexArgument(m, args, 1);
     const size_t count = self(m, t).children.size();
     if (a < 0 || b < 0 || size_t(a) >= count || size_t(b) >= count)
@@ -411,6 +437,7 @@ Value swapChildrenAt(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 Value swapChildren(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     (void)displayOf(m, argument(args, 0));
     (void)displayOf(m, argument(args, 1));
     swapAt(m, t, childIndex(m, t, argument(args, 0)), childIndex(m, t, argument(args, 1)));
@@ -418,6 +445,7 @@ Value swapChildren(Machine& m, Value t, std::span<const Value> args) {
 }
 // removeChildren(begin = 0, end = last): the children in between, inclusive.
 Value removeChildren(Machine& m, Value t, std::span<const Value> args) {
+    guardStage(m, t);
     const auto count = int64_t(self(m, t).children.size());
     const int64_t begin = args.size() > 0 ? indexArgument(m, args, 0) : 0;
     int64_t end = args.size() > 1 ? indexArgument(m, args, 1) : INT32_MAX;

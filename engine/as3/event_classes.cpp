@@ -3,6 +3,7 @@
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
+#include "as3/movie_security.h"
 
 #include "avm2/class_object.h"
 #include "avm2/conversions.h"
@@ -36,8 +37,11 @@ Value eventType(Machine& m, Value t, std::span<const Value>) { return self(m, t)
 Value eventBubbles(Machine& m, Value t, std::span<const Value>) { return Value::boolean(self(m, t).bubbles); }
 Value eventCancelable(Machine& m, Value t, std::span<const Value>) { return Value::boolean(self(m, t).cancelable); }
 Value eventPhase(Machine& m, Value t, std::span<const Value>) { return Value::fromInt(int32_t(self(m, t).phase)); }
+// A listener does not learn of objects of a movie it may not reach.
 Value eventTarget(Machine& m, Value t, std::span<const Value>) {
     const Value v = self(m, t).target;
+    if (v.isObject() && !mayReachObject(m, v.asObject()))
+        return Value::null();
     return v.isUndefined() ? Value::null() : v;
 }
 Value eventCurrentTarget(Machine& m, Value t, std::span<const Value>) {

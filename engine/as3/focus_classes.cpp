@@ -4,6 +4,7 @@
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
+#include "as3/movie_security.h"
 #include "as3/text_values.h"
 
 #include "avm2/conversions.h"
@@ -128,9 +129,10 @@ Value focusEventInit(Machine& m, Value t, std::span<const Value> args) {
     t.asObject()->setNativeState(std::move(state));
     return Value();
 }
+// Objects of a movie the listener may not reach read as null.
 Value focusRelated(Machine& m, Value t, std::span<const Value>) {
     const Value v = focusEvent(m, t).relatedObject;
-    return v.isObject() ? v : Value::null();
+    return v.isObject() && mayReachObject(m, v.asObject()) ? v : Value::null();
 }
 Value focusSetRelated(Machine& m, Value t, std::span<const Value> args) {
     focusEvent(m, t).relatedObject = argument(args, 0).isObject() ? args[0] : Value();
@@ -146,7 +148,10 @@ Value focusSetKeyCode(Machine& m, Value t, std::span<const Value> args) {
     focusEvent(m, t).keyCode = avm2::toUInt32(m.toNumber(argument(args, 0)));
     return Value();
 }
-Value focusInaccessible(Machine&, Value, std::span<const Value>) { return Value::boolean(false); }
+Value focusInaccessible(Machine& m, Value t, std::span<const Value>) {
+    const Value v = focusEvent(m, t).relatedObject;
+    return Value::boolean(v.isObject() && !mayReachObject(m, v.asObject()));
+}
 Value focusClone(Machine& m, Value t, std::span<const Value>) {
     const InputEventState& e = focusEvent(m, t);
     const Value args[6] = {e.type,          Value::boolean(e.bubbles),  Value::boolean(e.cancelable),

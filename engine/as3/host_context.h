@@ -66,6 +66,8 @@ struct HostContext {
     script::Host& host;
     HeldValues& held;
     std::u16string url;
+    // loadBytes contents so far: their URLs end "/[[DYNAMIC]]/n".
+    uint32_t dynamicLoads = 0;
     std::vector<std::pair<std::u16string, std::u16string>> parameters;
     // The model clip the next MovieClip made binds to: the root, while the
     // document class is constructed.

@@ -4,6 +4,7 @@
 #include "as3/button_state.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
+#include "as3/movie_security.h"
 
 #include "avm2/conversions.h"
 
@@ -101,7 +102,7 @@ Value setDelta(Machine& m, Value t, std::span<const Value> args) {
 }
 Value getRelated(Machine& m, Value t, std::span<const Value>) {
     const Value v = input(m, t).relatedObject;
-    return v.isObject() ? v : Value::null();
+    return v.isObject() && mayReachObject(m, v.asObject()) ? v : Value::null();
 }
 Value setRelated(Machine& m, Value t, std::span<const Value> args) {
     input(m, t).relatedObject = argument(args, 0).isObject() ? args[0] : Value();

@@ -71,6 +71,7 @@ struct InfoState final : DispatcherState, LoadClient {
     std::u16string contentType;
     net::RequestId request = 0;
     bool opened = false;
+    bool fromBytes = false;  // loadBytes: the content is of the loading movie's security domain
     // Where the content came from, and the movie whose code loaded it.
     std::shared_ptr<net::MovieOrigin> origin;
     std::shared_ptr<net::MovieOrigin> loaderOrigin;
@@ -248,7 +249,10 @@ Value infoContentType(Machine& m, Value t, std::span<const Value>) {
 }
 Value infoLoader(Machine& m, Value t, std::span<const Value>) {
     const InfoState& s = infoOf(m, t);
-    return s.loader.isObject() ? s.loader : Value::null();
+    if (!s.loader.isObject())
+        return Value::null();
+    checkReach(m, s.loader.asObject(), 2121, u"LoaderInfo.loader");
+    return s.loader;
 }
 Value infoSharedEvents(Machine& m, Value t, std::span<const Value>) {
     InfoState& s = infoOf(m, t);
@@ -361,6 +365,7 @@ void startLoad(Machine& m, Value loader, std::u16string url, Value context,
     s.url = std::move(url);
     s.parameters = Value();
     s.loaderOrigin = runningOrigin(m);
+    s.fromBytes = false;
     s.request = start(info);
 }
 
@@ -372,16 +377,44 @@ Value loaderLoad(Machine& m, Value self, std::span<const Value> args) {
     return Value();
 }
 
+// An uncompressed, zlib or LZMA movie header.
+bool looksLikeMovie(std::span<const uint8_t> bytes) {
+    return bytes.size() >= 3 && (bytes[0] == 'F' || bytes[0] == 'C' || bytes[0] == 'Z') && bytes[1] == 'W' &&
+           bytes[2] == 'S';
+}
+
+// LoaderContext.allowCodeImport, or AIR's allowLoadBytesCodeExecution,
+// set false: loadBytes takes no movie.
+bool allowsCodeImport(Machine& m, Value context) {
+    if (!context.isObject())
+        return true;
+    for (const char16_t* name : {u"allowCodeImport", u"allowLoadBytesCodeExecution"}) {
+        const Value v = m.getMember(context, name);
+        if (!v.isUndefined() && !avm2::toBoolean(v))
+            return false;
+    }
+    return true;
+}
+
 Value loaderLoadBytes(Machine& m, Value self, std::span<const Value> args) {
     const Value bytes = argument(args, 0);
     const auto* data = bytes.isObject() ? bytes.asObject()->nativeAs<avm2::ByteArrayState>() : nullptr;
     if (!data)
         m.throwError("TypeError", 2007, u"Parameter bytes must be non-null.");
+    const Value context = argument(args, 1);
+    if (!allowsCodeImport(m, context) && looksLikeMovie(data->bytes))
+        m.throwError("SecurityError", 3226,
+                     u"Error #3226: Cannot import a SWF file when LoaderContext.allowCodeImport "
+                     u"is false.");
+    // The content is of the loading movie's security domain, named after it.
+    const auto origin = runningOrigin(m);
     net::FetchResponse response;
     response.body.assign(data->bytes.begin(), data->bytes.end());
-    response.finalLocation = runningOrigin(m)->location;
-    // The content speaks for the movie that loaded it.
-    startLoad(m, self, hostContext(m).url, argument(args, 1), [&](Value info) {
+    response.finalLocation = origin->location;
+    const std::u16string url = avm2::utf8ToUtf16(origin->location.url()) + u"/[[DYNAMIC]]/" +
+                               avm2::numberToString(double(++hostContext(m).dynamicLoads));
+    startLoad(m, self, url, context, [&](Value info) {
+        infoOf(m, info).fromBytes = true;
         return netLoads(m).finished(hostContext(m).held, info, FetchResult(std::move(response)));
     });
     return Value();
@@ -562,7 +595,9 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         return;  // a listener loaded again or unloaded meanwhile
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(body.data()), body.size());
     const std::u16string where16 = avm2::utf8ToUtf16(where);
-    origin = std::make_shared<net::MovieOrigin>(net::MovieOrigin{result->finalLocation, {}});
+    origin = fromBytes && loaderOrigin
+                 ? loaderOrigin
+                 : std::make_shared<net::MovieOrigin>(net::MovieOrigin{result->finalLocation, {}});
     Value made;
     if (auto movie = swf::parseMovie(bytes)) {
         const std::shared_ptr<const swf::Movie>& parsed = *movie;
@@ -574,7 +609,13 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         scriptVersion = parsed->usesActionScript3() ? 3 : 2;
         contentType = u"application/x-shockwave-flash";
         if (parsed->usesActionScript3()) {
-            domain = givenDomain ? givenDomain : m.newDomain(parentDomain);
+            // Another origin's movie is another security domain: its classes
+            // never mix with the loader's, whatever the context asked.
+            const bool foreign = loaderOrigin && origin->location.origin() != loaderOrigin->location.origin();
+            if (foreign)
+                domain = m.newDomain(m.systemDomain());
+            else
+                domain = givenDomain ? givenDomain : m.newDomain(parentDomain);
             if (domain)
                 made = buildScriptMovie(m, parsed, self, domain);
             if (!made.isObject()) {
@@ -646,5 +687,10 @@ bool contentInReach(Machine& m, Value info) {
 }
 
 std::span<const avm2::CoreClassSpec> loaderClasses() { return Classes; }
+
+std::shared_ptr<net::MovieOrigin> loadedOrigin(Machine&, Value info) {
+    const auto* s = info.isObject() ? info.asObject()->nativeAs<InfoState>() : nullptr;
+    return s ? s->origin : nullptr;
+}
 
 }  // namespace as3

@@ -72,6 +72,12 @@ size_t id3v2Size(std::span<const uint8_t> file) {
 // Bytes of the file read before the tags are looked for while it loads: an
 // ID3v2 tag comes first, and a longer wait would read the tags over and over.
 constexpr size_t MaxEarlyTagBytes = size_t(1) << 20;
+// Channels that may wait for their sounds' first bytes at once; plays past
+// it give null, as with no mixer (a script playing in a loop).
+constexpr size_t MaxWaitingChannels = 256;
+
+// Channels played before their sound's first bytes start as those arrive.
+void startWaitingChannels(Machine& m, Value sound, bool failed);
 
 struct SoundState final : DispatcherState, LoadClient {
     uint32_t soundId = 0;  // the linked DefineSound, or the host's sound of a loaded file; 0 for none
@@ -148,8 +154,10 @@ struct SoundState final : DispatcherState, LoadClient {
         // The first bytes make the sound: it can play while the rest comes.
         if (soundId == 0)
             soundId = host.openArrivingSound();
-        if (soundId != 0)
+        if (soundId != 0) {
             host.addArrivingSound(soundId, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, false);
+            startWaitingChannels(m, self, false);
+        }
     }
 
     void loadProgress(Machine& m, Value self, uint64_t loaded, uint64_t total) override {
@@ -168,6 +176,7 @@ struct SoundState final : DispatcherState, LoadClient {
         if (soundId != 0)
             host.addArrivingSound(soundId, {}, true);
         if (!result) {
+            startWaitingChannels(m, self, true);
             const LoadFailure failure = loadFailure(result.error(), url, false);
             dispatchErrorEvent(m, self.asObject(),
                                makeErrorEvent(m, failure.className, failure.type, failure.text, failure.id));
@@ -178,6 +187,7 @@ struct SoundState final : DispatcherState, LoadClient {
             file.assign(body.begin(), body.end());
         if (soundId == 0 && !file.empty())
             soundId = host.loadSound(file, true);
+        startWaitingChannels(m, self, soundId == 0);
         if (bytesLoaded != body.size() || !opened)
             loadProgress(m, self, body.size(), body.size());
         readTags(m, self, true);
@@ -188,6 +198,11 @@ struct SoundState final : DispatcherState, LoadClient {
 struct ChannelState final : DispatcherState {
     uint64_t voice = 0;  // 0 once stopped or done
     uint64_t owner = 0;
+    // Played before the sound's first bytes: how to start when they come.
+    bool waiting = false;
+    bool ownLevels = false;
+    double start = 0;  // ms
+    uint32_t loops = 1;
     double endPosition = 0;  // ms, once not playing
     double length = 0;       // of the sound, ms
     TransformState levels;
@@ -196,11 +211,17 @@ struct ChannelState final : DispatcherState {
 // The channels whose voices play, by voice, and the owners handed out.
 struct MediaHeld final : avm2::NativeState {
     std::map<uint64_t, Value> playing;
+    // Channels waiting for their sound's first bytes, with the sound.
+    std::vector<std::pair<Value, Value>> waiting;
     uint64_t nextOwner = uint64_t(1) << 48;
 
     void trace(avm2::Tracer& tracer) const override {
         for (const auto& [voice, channel] : playing)
             tracer.value(channel);
+        for (const auto& [sound, channel] : waiting) {
+            tracer.value(sound);
+            tracer.value(channel);
+        }
     }
 };
 
@@ -349,11 +370,30 @@ Value soundPlay(Machine& m, Value self, std::span<const Value> args) {
     const double start = std::max(0.0, finiteOr(m, argument(args, 0), 0));
     const double loops = std::clamp(std::floor(finiteOr(m, argument(args, 1), 0)), 1.0, 65535.0);
     const TransformState* levels = transformArgument(m, argument(args, 2));
-    if (s.soundId == 0)
+    if (s.soundId == 0 && !s.loading)
         return Value::null();
     script::Host& host = hostContext(m).host;
     MediaHeld& held = mediaHeld(m);
     const uint64_t owner = held.nextOwner++;
+    if (s.soundId == 0) {
+        if (held.waiting.size() >= MaxWaitingChannels)
+            return Value::null();
+        // Nothing arrived yet: the channel starts with the first bytes, at
+        // the position asked for, and reads that position until then.
+        const Value channel = m.construct(Value::object(m.coreClass(u"flash.media", u"SoundChannel")), {});
+        ChannelState& c = stateOf<ChannelState>(m, channel, u"SoundChannel");
+        c.waiting = true;
+        c.owner = owner;
+        c.start = start;
+        c.loops = uint32_t(loops);
+        c.endPosition = start;
+        if (levels) {
+            c.levels = *levels;
+            c.ownLevels = true;
+        }
+        held.waiting.emplace_back(self, channel);
+        return channel;
+    }
     if (levels)
         host.setSoundLevels(owner, levels->levels());
     const uint64_t voice = host.startSound(s.soundId, start / 1000.0, uint32_t(loops), owner);
@@ -370,6 +410,42 @@ Value soundPlay(Machine& m, Value self, std::span<const Value> args) {
         c.levels = *levels;
     held.playing[voice] = channel;
     return channel;
+}
+
+ChannelState& channelOf(Machine& m, Value self);
+
+void startWaitingChannels(Machine& m, Value sound, bool failed) {
+    if (!hostContext(m).held.media.isObject())
+        return;
+    MediaHeld& held = mediaHeld(m);
+    std::vector<Value> starting;
+    std::erase_if(held.waiting, [&](const std::pair<Value, Value>& entry) {
+        if (entry.first.asObject() != sound.asObject())
+            return false;
+        starting.push_back(entry.second);
+        return true;
+    });
+    const SoundState& s = soundOf(m, sound);
+    script::Host& host = hostContext(m).host;
+    for (const Value& channel : starting) {
+        ChannelState& c = channelOf(m, channel);
+        if (!std::exchange(c.waiting, false))
+            continue;
+        uint64_t voice = 0;
+        if (!failed && s.soundId != 0) {
+            if (c.ownLevels)
+                host.setSoundLevels(c.owner, c.levels.levels());
+            voice = host.startSound(s.soundId, c.start / 1000.0, c.loops, c.owner);
+        }
+        if (voice == 0) {
+            // Nothing to play after all: the channel ends silently.
+            host.forgetSoundOwner(c.owner);
+            continue;
+        }
+        c.voice = voice;
+        c.length = soundLength(m, s);
+        held.playing[voice] = channel;
+    }
 }
 
 Value soundLengthGetter(Machine& m, Value self, std::span<const Value>) {
@@ -493,11 +569,19 @@ ChannelState& channelOf(Machine& m, Value self) { return stateOf<ChannelState>(m
 
 Value channelPosition(Machine& m, Value self, std::span<const Value>) {
     const ChannelState& c = channelOf(m, self);
+    if (c.waiting)
+        return Value::number(c.start);
     return Value::number(c.voice ? hostContext(m).host.soundPosition(c.voice) : c.endPosition);
 }
 
 Value channelStop(Machine& m, Value self, std::span<const Value>) {
     ChannelState& c = channelOf(m, self);
+    if (std::exchange(c.waiting, false)) {
+        std::erase_if(mediaHeld(m).waiting,
+                      [&](const auto& entry) { return entry.second.asObject() == self.asObject(); });
+        hostContext(m).host.forgetSoundOwner(c.owner);
+        return Value();
+    }
     if (c.voice == 0)
         return Value();
     script::Host& host = hostContext(m).host;
@@ -528,6 +612,7 @@ Value setChannelTransform(Machine& m, Value self, std::span<const Value> args) {
     if (!levels)
         m.throwError("TypeError", 2007, u"Parameter soundTransform must be non-null.");
     c.levels = *levels;
+    c.ownLevels = true;
     // A finished channel's owner is forgotten: its levels stay on the object.
     if (c.voice != 0)
         hostContext(m).host.setSoundLevels(c.owner, c.levels.levels());
@@ -546,6 +631,12 @@ Value mixerStopAll(Machine& m, Value, std::span<const Value>) {
         c.voice = 0;
     }
     held.playing.clear();
+    for (const auto& [sound, channel] : held.waiting) {
+        ChannelState& c = channelOf(m, channel);
+        hostContext(m).host.forgetSoundOwner(c.owner);
+        c.waiting = false;
+    }
+    held.waiting.clear();
     return Value();
 }
 

@@ -1,5 +1,6 @@
 #include "as3/movie_security.h"
 
+#include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/net_loads.h"
 
@@ -44,6 +45,53 @@ std::shared_ptr<net::MovieOrigin> runningOrigin(avm2::Machine& m) {
 
 bool mayReach(const net::MovieOrigin& caller, const net::MovieOrigin& target) {
     return &caller == &target || net::mayScript(caller.location, target.location, target.grants);
+}
+
+std::shared_ptr<net::MovieOrigin> ownerOrigin(avm2::Machine& m, avm2::Object* object) {
+    size_t steps = 0;
+    for (avm2::Object* o = object; o && steps < 100000; ++steps) {
+        const auto* d = o->nativeAs<DisplayState>();
+        if (!d)
+            break;
+        if (auto it = d->stored.find(LoadedInfoKey); it != d->stored.end()) {
+            if (auto origin = loadedOrigin(m, it->second))
+                return origin;
+        }
+        o = d->parentObject;
+    }
+    return mainOrigin(m);
+}
+
+bool mayReachObject(avm2::Machine& m, avm2::Object* object) {
+    const auto* d = object ? object->nativeAs<DisplayState>() : nullptr;
+    if (!d || d->isStage)
+        return true;
+    return mayReach(*runningOrigin(m), *ownerOrigin(m, object));
+}
+
+void checkReach(avm2::Machine& m, avm2::Object* object, int32_t id, std::u16string_view what) {
+    if (mayReachObject(m, object))
+        return;
+    const std::u16string caller = avm2::utf8ToUtf16(runningOrigin(m)->location.url());
+    const std::u16string target = avm2::utf8ToUtf16(ownerOrigin(m, object)->location.url());
+    const std::u16string number = avm2::numberToString(double(id));
+    if (id == 2047)
+        m.throwError("SecurityError", id,
+                     u"Error #2047: Security sandbox violation: " + std::u16string(what) + u": " + caller +
+                         u" cannot access " + target + u".");
+    m.throwError("SecurityError", id,
+                 u"Error #" + number + u": Security sandbox violation: " + std::u16string(what) + u": " + caller +
+                     u" cannot access " + target + u". This may be worked around by calling Security.allowDomain.");
+}
+
+void checkStageAccess(avm2::Machine& m) {
+    const auto caller = runningOrigin(m);
+    const auto owner = mainOrigin(m);
+    if (mayReach(*caller, *owner))
+        return;
+    m.throwError("SecurityError", 2070,
+                 u"Error #2070: Security sandbox violation: caller " + avm2::utf8ToUtf16(caller->location.url()) +
+                     u" cannot access Stage owned by " + avm2::utf8ToUtf16(owner->location.url()) + u".");
 }
 
 bool mayCallHost(avm2::Machine& m) {

@@ -7,6 +7,7 @@
 #include "avm2/machine.h"
 
 #include <memory>
+#include <string_view>
 
 namespace net {
 struct MovieOrigin;
@@ -19,6 +20,19 @@ namespace as3 {
 [[nodiscard]] std::shared_ptr<net::MovieOrigin> runningOrigin(avm2::Machine& m);
 // May code of `caller` reach content of `target`?
 [[nodiscard]] bool mayReach(const net::MovieOrigin& caller, const net::MovieOrigin& target);
+
+// The movie a display object belongs to: the nearest Loader content at or
+// above it, else the main movie (the stage and objects off the tree too).
+[[nodiscard]] std::shared_ptr<net::MovieOrigin> ownerOrigin(avm2::Machine& m, avm2::Object* object);
+// What a LoaderInfo loaded came from (null before content arrived);
+// defined beside LoaderInfo.
+[[nodiscard]] std::shared_ptr<net::MovieOrigin> loadedOrigin(avm2::Machine& m, avm2::Value info);
+// May the running code reach `object`'s movie? The stage always.
+[[nodiscard]] bool mayReachObject(avm2::Machine& m, avm2::Object* object);
+// SecurityError when it may not: #2047 for `parent`, else #2121 naming `what`.
+void checkReach(avm2::Machine& m, avm2::Object* object, int32_t id, std::u16string_view what);
+// The stage's children belong to the main movie: #2070 for code it did not let in.
+void checkStageAccess(avm2::Machine& m);
 
 // May the running movie call the host (fscommand, navigateToURL,
 // ExternalInterface), by the control's AllowScriptAccess?

@@ -29,7 +29,8 @@ NetLoads::NetLoads(const std::u16string& movieUrl) {
     auto movie = net::parseLocation(avm2::utf16ToUtf8(movieUrl), currentFolder());
     // A movie from nowhere known reads nothing: its sandbox is empty.
     m_movie = movie ? *movie : net::Location{net::Scheme::File, {}, 0, "/nonexistent/movie.swf", {}};
-    m_fetcher = std::make_unique<net::Fetcher>(net::Sandbox::fromEnvironment(m_movie));
+    m_fetcher =
+        std::make_unique<net::Fetcher>(net::Sandbox::fromEnvironment(m_movie), net::FetchLimits::fromEnvironment());
 }
 
 NetLoads::~NetLoads() = default;
@@ -103,7 +104,12 @@ std::vector<net::FetchEvent> NetLoads::drain(const HeldValues& held) {
         if (left.count() > 0)
             (void)m_fetcher->waitFinished(id, left);
     }
-    for (net::FetchEvent& event : m_fetcher->drain()) {
+    // Loads that ended together land in the order they were started, not
+    // as the workers happened to finish (files of one frame, in particular).
+    std::vector<net::FetchEvent> fetched = m_fetcher->drain();
+    std::stable_sort(fetched.begin(), fetched.end(),
+                     [](const net::FetchEvent& a, const net::FetchEvent& b) { return a.id < b.id; });
+    for (net::FetchEvent& event : fetched) {
         if (held.loads.contains(event.id))
             events.push_back(std::move(event));
     }
@@ -151,6 +157,10 @@ LoadFailure loadFailure(const net::FetchError& error, const std::string& url, bo
     if (error.kind == net::FetchError::Kind::Refused)
         return {u"SecurityErrorEvent", u"securityError", 2048,
                 u"Error #2048: Security sandbox violation: cannot load data from " + where + u"."};
+    // Cut off by the size or time limit: it began but never ended.
+    const bool cutOff = error.kind == net::FetchError::Kind::TooLarge || error.kind == net::FetchError::Kind::TimedOut;
+    if (forLoader && cutOff)
+        return {u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where};
     if (forLoader)
         return {u"IOErrorEvent", u"ioError", 2035, u"Error #2035: URL Not Found. URL: " + where};
     return {u"IOErrorEvent", u"ioError", 2032, u"Error #2032: Stream Error. URL: " + where};

@@ -269,6 +269,7 @@ Value loaderContextInit(Machine& m, Value self, std::span<const Value> args) {
     m.setMember(self, u"applicationDomain", args.size() > 1 ? args[1] : Value::null());
     m.setMember(self, u"securityDomain", args.size() > 2 ? args[2] : Value::null());
     m.setMember(self, u"allowCodeImport", Value::boolean(true));
+    m.setMember(self, u"allowLoadBytesCodeExecution", Value::boolean(true));
     return Value();
 }
 

@@ -80,7 +80,19 @@ HRESULT FlashControl::loadMovie(std::u16string_view location) {
     try {
         // A network root arrives later, on the clock; until then the current
         // movie plays on. A newer location replaces one still on its way.
+        // On the virtual clock it is waited for here instead (see
+        // RemoteMovie::waitsForRoot) and fails as a file would.
         if (auto remote = RemoteMovie::start(location)) {
+            if (RemoteMovie::waitsForRoot()) {
+                auto arrived = remote->wait();
+                auto movie = arrived ? parseMovieBytes(arrived.value(), platform::utf16_to_utf8(location))
+                                     : moviehost::Expected<std::shared_ptr<const swf::Movie>, Failure>(
+                                           moviehost::Unexpected(arrived.error()));
+                if (!movie)
+                    return reportError(movie.error());
+                m_remoteMovie.reset();
+                return showMovie(location, std::move(movie).value());
+            }
             m_remoteMovie = std::move(remote);
             if (!m_timer.running() &&
                 !m_timer.start(moviehost::FrameRate::fromFraction(PlaybackTimer::DefaultFrameRate, 1))) {

@@ -6,6 +6,10 @@
 
 #include "platform/wide.h"
 
+#include <chrono>
+#include <cstdlib>
+#include <string_view>
+
 namespace control {
 
 namespace {
@@ -41,7 +45,8 @@ std::unique_ptr<RemoteMovie> RemoteMovie::start(std::u16string_view location) {
     std::unique_ptr<RemoteMovie> movie(new RemoteMovie());
     movie->m_location = std::u16string(location);
     // A network root reads its own origin only; no local file is in reach.
-    movie->m_fetcher = std::make_unique<net::Fetcher>(net::Sandbox::forRoot(*parsed));
+    movie->m_fetcher =
+        std::make_unique<net::Fetcher>(net::Sandbox::forRoot(*parsed), net::FetchLimits::fromEnvironment());
     net::FetchRequest request;
     request.requester = *parsed;
     request.target = *parsed;
@@ -60,6 +65,21 @@ std::optional<moviehost::Expected<std::vector<uint8_t>, Failure>> RemoteMovie::p
         return moviehost::Expected<std::vector<uint8_t>, Failure>(std::vector<uint8_t>(body.begin(), body.end()));
     }
     return std::nullopt;
+}
+
+moviehost::Expected<std::vector<uint8_t>, Failure> RemoteMovie::wait() {
+    // Past the fetch's own limit the fetcher has given up; this bound only
+    // guards against a worker that never reports.
+    const auto limit = net::FetchLimits{}.timeout + std::chrono::seconds(5);
+    (void)m_fetcher->waitFinished(m_request, std::chrono::duration_cast<std::chrono::milliseconds>(limit));
+    if (auto arrived = poll())
+        return std::move(*arrived);
+    return moviehost::Unexpected(Failure{ReadFault, u"cannot load the movie \"" + m_location + u"\": timed out"});
+}
+
+bool RemoteMovie::waitsForRoot() {
+    const char* clock = std::getenv("MOVIEHOST_CLOCK");
+    return clock && std::string_view(clock) == "virtual";
 }
 
 }  // namespace control

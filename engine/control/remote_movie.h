@@ -32,6 +32,13 @@ public:
     [[nodiscard]] const std::u16string& location() const { return m_location; }
     // The whole file once it is in, or why it will not come; none while it runs.
     [[nodiscard]] std::optional<moviehost::Expected<std::vector<uint8_t>, Failure>> poll();
+    // As poll, after waiting for the fetch to end (it has its own time limit).
+    [[nodiscard]] moviehost::Expected<std::vector<uint8_t>, Failure> wait();
+
+    // Whether the host runs on the virtual clock (MOVIEHOST_CLOCK=virtual):
+    // then the root is waited for before the clock moves, so a capture of a
+    // network movie starts at its first frame as one of a file does.
+    [[nodiscard]] static bool waitsForRoot();
 
 private:
     RemoteMovie() = default;

@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <thread>
@@ -409,5 +412,31 @@ bool Fetcher::idle() const {
 }
 
 const Sandbox& Fetcher::sandbox() const { return m_state->sandbox; }
+
+namespace {
+
+// A positive whole number no larger than `most`, or none.
+std::optional<uint64_t> narrowing(const char* name, uint64_t most) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0')
+        return std::nullopt;
+    uint64_t value = 0;
+    const std::string_view view(text);
+    const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (error != std::errc() || end != view.data() + view.size() || value == 0 || value > most)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+FetchLimits FetchLimits::fromEnvironment() {
+    FetchLimits limits;
+    if (auto bytes = narrowing("MOVIEHOST_FETCH_MAX_BYTES", limits.maxBytes))
+        limits.maxBytes = size_t(*bytes);
+    if (auto ms = narrowing("MOVIEHOST_FETCH_TIMEOUT_MS", uint64_t(limits.timeout.count())))
+        limits.timeout = std::chrono::milliseconds(*ms);
+    return limits;
+}
 
 }  // namespace net

@@ -32,6 +32,11 @@ struct FetchLimits {
     // A PEM file of the only CAs https peers may chain to. Empty (always, in
     // the control): the system's CAs. Tests set it to their own test CA.
     std::string caFile;
+
+    // The defaults, narrowed by MOVIEHOST_FETCH_MAX_BYTES (bytes a file)
+    // and MOVIEHOST_FETCH_TIMEOUT_MS (a whole load). Values that are not
+    // positive whole numbers, or above the defaults, are ignored.
+    [[nodiscard]] static FetchLimits fromEnvironment();
 };
 
 struct FetchRequest {

@@ -212,7 +212,10 @@ void clipLoadFinished(Runtime& rt, Object* target, Object* listener,
                       const moviehost::Expected<net::FetchResponse, net::FetchError>& result) {
     auto* object = dynamic_cast<StageObject*>(target);
     if (!result) {
-        fail(rt, target, listener, UrlNotFound, result.error().httpStatus);
+        // Cut off by the size or time limit: it began but never ended.
+        const auto kind = result.error().kind;
+        const bool cutOff = kind == net::FetchError::Kind::TooLarge || kind == net::FetchError::Kind::TimedOut;
+        fail(rt, target, listener, cutOff ? LoadNeverCompleted : UrlNotFound, result.error().httpStatus);
         return;
     }
     const std::string& body = result->body;

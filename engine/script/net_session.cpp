@@ -50,7 +50,8 @@ net::Fetcher& NetSession::fetcher() {
         auto movie = net::parseLocation(utf16ToUtf8(m_rt.host.movieUrl()), currentFolder());
         // A movie from nowhere known reads nothing: its sandbox is empty.
         m_movie = movie ? *movie : net::Location{net::Scheme::File, {}, 0, "/nonexistent/movie.swf", {}};
-        m_fetcher = std::make_unique<net::Fetcher>(net::Sandbox::fromEnvironment(*m_movie));
+        m_fetcher = std::make_unique<net::Fetcher>(net::Sandbox::fromEnvironment(*m_movie),
+                                                   net::FetchLimits::fromEnvironment());
     }
     return *m_fetcher;
 }

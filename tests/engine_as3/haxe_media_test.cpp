@@ -236,7 +236,7 @@ TEST(HaxeSoundLoad, LoadsTagsLengthAndSamples) {
         SCOPED_TRACE(file);
         auto s = playWith("Sounds", file);
         ASSERT_TRUE(s && s->player);
-        EXPECT_EQ(s->all(u"early"), std::vector<std::string>{"true,true"});
+        EXPECT_EQ(s->all(u"early"), std::vector<std::string>{"true,250,true,0"});
         EXPECT_EQ(s->all(u"again"), std::vector<std::string>{"2037"});
         for (int i = 0; i < 10 && s->all(u"rest").empty(); ++i)
             s->frames(1);
@@ -276,8 +276,13 @@ TEST(HaxeSoundLoad, LoadsTagsLengthAndSamples) {
         EXPECT_TRUE(s->host.arrivingComplete[0]);
         EXPECT_EQ(s->host.arriving[0].size(), fs::file_size(s->folder.path / file));
         EXPECT_EQ(s->all(u"played"), std::vector<std::string>{"true"});
-        ASSERT_FALSE(s->host.started.empty());
+        // The early channel started with the first bytes, at its offset; the
+        // stopped one never did.
+        ASSERT_EQ(s->host.started.size(), 2u);
+        EXPECT_EQ(s->host.started[0].soundId, 1000u);
+        EXPECT_EQ(s->host.started[0].offsetSeconds, 0.25);
         EXPECT_EQ(s->host.started.back().soundId, 1000u);
+        EXPECT_EQ(s->host.started.back().offsetSeconds, 0.0);
     }
 }
 

@@ -385,11 +385,11 @@ TEST(HaxeNet, ObjectsOfUnreachableMoviesAreLeftOutUnderPoints) {
     home.serve("/child.swf", squareChildMovie());
     other.serve("/child.swf", squareChildMovie());
     other.serve("/granted.swf", squareChildMovie("127.0.0.1"));
-    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Reach.swf");
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Hidden.swf");
     ASSERT_TRUE(movie);
     Played p;
     p.stage = model::Stage::create(*movie);
-    const std::string url = home.url("/Reach.swf");
+    const std::string url = home.url("/Hidden.swf");
     const std::string children = "same=" + home.url("/child.swf") + ",other=" + other.url("/child.swf") +
                                  ",granted=" + other.url("/granted.swf");
     p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
@@ -403,6 +403,161 @@ TEST(HaxeNet, ObjectsOfUnreachableMoviesAreLeftOutUnderPoints) {
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got), "granted:1,false,false|other:0,true,true|same:1,false,false");
     EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
+// A child of another origin reaching its loader's objects, and the loader
+// reaching the child's: refused both ways until the reached side grants
+// the other; the stage itself stays in reach.
+TEST(HaxeNet, ChildReachesItsLoader) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    std::ifstream in(std::string(AS3_HAXE_MOVIES) + "/reacher.swf", std::ios::binary);
+    const std::string reacher((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(reacher.empty());
+    nettest::LocalHttpServer home;
+    nettest::LocalHttpServer other;  // another port: another origin
+    home.serve("/reacher.swf", reacher);
+    other.serve("/reacher.swf", reacher);
+    other.serve("/crossdomain.xml", "<cross-domain-policy><allow-access-from domain=\"*\"/></cross-domain-policy>");
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Reach.swf");
+    ASSERT_TRUE(movie);
+    const std::string children = "granting=" + other.url("/reacher.swf?grant=127.0.0.1") +
+                                 ",other=" + other.url("/reacher.swf") + ",same=" + home.url("/reacher.swf");
+    // child's parent, loaderInfo.loader, stage.getChildAt, own root, stage |
+    // the parent sees the event's target, takes the content
+    struct Case {
+        const char* name;
+        std::u16string grant;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"parent grants nothing", u"",
+         "granting:2047,2121,2070,own,stage|seen,ok;other:2047,2121,2070,own,stage|hidden,2121;"
+         "same:ok,ok,ok,own,stage|seen,ok"},
+        {"parent grants the child's host", u"127.0.0.1",
+         "granting:ok,ok,ok,own,stage|seen,ok;other:ok,ok,ok,own,stage|hidden,2121;"
+         "same:ok,ok,ok,own,stage|seen,ok"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Played p;
+        p.stage = model::Stage::create(*movie);
+        const std::string url = home.url("/Reach.swf");
+        std::vector<std::pair<std::u16string, std::u16string>> parameters{
+            {u"children", std::u16string(children.begin(), children.end())}};
+        if (!c.grant.empty())
+            parameters.emplace_back(u"grant", c.grant);
+        p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()), parameters);
+        p.player->start();
+        for (int i = 0; i < 500 && !p.host.command(u"reach"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            p.player->tick();
+        }
+        auto got = p.host.command(u"reach");
+        ASSERT_TRUE(got);
+        EXPECT_EQ(narrow(*got), c.expected);
+        EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+    }
+#endif
+}
+
+// loadBytes content is of the loading movie's origin, named after it; a
+// context refusing code refuses movies; bytes of another origin without a
+// policy never reach the movie to be loaded.
+TEST(HaxeNet, LoadBytes) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    nettest::LocalHttpServer home;
+    nettest::LocalHttpServer other;  // another port: another origin, no policy
+    const std::vector<uint8_t> child = as3test::scriptChildMovie();
+    home.serve("/child.swf", std::string(child.begin(), child.end()));
+    other.serve("/child.swf", std::string(child.begin(), child.end()));
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Bytes.swf");
+    ASSERT_TRUE(movie);
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    const std::string url = home.url("/Bytes.swf"), childUrl = home.url("/child.swf"),
+                      foreign = other.url("/child.swf");
+    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
+                                   {{u"child", std::u16string(childUrl.begin(), childUrl.end())},
+                                    {u"foreign", std::u16string(foreign.begin(), foreign.end())}});
+    p.player->start();
+    for (int i = 0; i < 500 && !p.host.command(u"bytes"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    auto got = p.host.command(u"bytes");
+    ASSERT_TRUE(got) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+    const std::string dynamic = url + "/[[DYNAMIC]]/1";
+    // The two fetches land in either order.
+    const std::string reported = narrow(*got);
+    EXPECT_TRUE(reported == "fetch2048|loaded:3226,3226," + dynamic + ",true,true,true,ok" ||
+                reported == "loaded:3226,3226," + dynamic + ",true,true,true,ok|fetch2048")
+        << reported;
+    // The content's code ran as this origin's: it may call fscommand.
+    EXPECT_EQ(p.host.command(u"child"), std::u16string(dynamic.begin(), dynamic.end()));
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
+// The fetch limits, narrowed through the environment, and a peer no system
+// CA vouches for reach the movie's ioError: a load cut off as #2036, one
+// that never began as #2035.
+TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    struct Narrowed {
+        Narrowed() {
+            ::setenv("MOVIEHOST_FETCH_MAX_BYTES", "1000", 1);
+            ::setenv("MOVIEHOST_FETCH_TIMEOUT_MS", "400", 1);
+        }
+        ~Narrowed() {
+            ::unsetenv("MOVIEHOST_FETCH_MAX_BYTES");
+            ::unsetenv("MOVIEHOST_FETCH_TIMEOUT_MS");
+        }
+    } narrowed;
+    nettest::LocalHttpServer home;
+    home.route("/big.swf", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        if (send("HTTP/1.0 200 OK\r\n\r\nFWS" + std::string(200, 'x')))
+            (void)send(std::string(5000, 'x'));
+    });
+    home.route("/slow.swf", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        if (send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nFWS"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    });
+    const std::string folder = nettest::tlsFolder();
+    std::unique_ptr<nettest::LocalHttpServer> secure;
+    if (!folder.empty())
+        secure = std::make_unique<nettest::LocalHttpServer>(
+            nettest::TlsIdentity{folder + "/server.pem", folder + "/server.key"});
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Origins.swf");
+    ASSERT_TRUE(movie);
+    struct Case {
+        std::string movie;
+        std::string children;
+        std::string expected;
+    };
+    std::vector<Case> cases = {
+        {home.url("/Origins.swf"), "big=" + home.url("/big.swf") + ",slow=" + home.url("/slow.swf"),
+         "big:io2036|slow:io2036"},
+    };
+    // Of the same origin, so that only the handshake can fail.
+    if (secure)
+        cases.push_back({secure->url("/Origins.swf"), "tls=" + secure->url("/child.swf"), "tls:io2035"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.children);
+        Played p;
+        p.stage = model::Stage::create(*movie);
+        p.player = as3::Player::create(*p.stage, p.host, std::u16string(c.movie.begin(), c.movie.end()),
+                                       {{u"children", std::u16string(c.children.begin(), c.children.end())}});
+        p.player->start();
+        for (int i = 0; i < 500 && !p.host.command(u"origins"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            p.player->tick();
+        }
+        EXPECT_EQ(p.host.command(u"origins"), std::u16string(c.expected.begin(), c.expected.end()));
+    }
 #endif
 }
 

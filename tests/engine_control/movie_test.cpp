@@ -8,6 +8,7 @@
 #include "../engine_net/local_http_server.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -205,6 +206,38 @@ TEST_F(MovieProperty, ANetworkRootArrivesOnTheClock) {
         ASSERT_EQ(surface.draw(control.view.get()), S_OK);
         EXPECT_EQ(hex(surface.at(50, 50)), hex(argb(255, 0, 255, 0)));
     }
+}
+
+// On the virtual clock put_Movie waits for a network root before the clock
+// moves, however slow the server, so a capture starts at its first frame;
+// one that cannot come fails there as a file would, and the old one stays.
+TEST_F(MovieProperty, OnTheVirtualClockANetworkRootIsWaitedFor) {
+    struct VirtualClock {
+        VirtualClock() { ::setenv("MOVIEHOST_CLOCK", "virtual", 1); }
+        ~VirtualClock() { ::unsetenv("MOVIEHOST_CLOCK"); }
+    } onVirtualClock;
+    nettest::LocalHttpServer server;
+    swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
+    movie.place(movie.rectangle(0, 0, 2000, 2000, {0, 255, 0}), 1);
+    movie.showFrame();
+    movie.showFrame();
+    const auto bytes = movie.finish();
+    server.route("/slow.swf", [&](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        send(nettest::httpAnswer(200, std::string(bytes.begin(), bytes.end())));
+    });
+    const std::u16string url = wide(server.url("/slow.swf"));
+    ASSERT_EQ(control.flash->put_Movie(bstr(url).get()), S_OK);
+    EXPECT_EQ(movieOf(control.flash.get()), url);
+    LONG frame = -1;
+    EXPECT_EQ(control.flash->CurrentFrame(&frame), S_OK);
+    EXPECT_EQ(frame, 0);
+    DibSurface surface(100, 100, true);
+    ASSERT_EQ(surface.draw(control.view.get()), S_OK);
+    EXPECT_EQ(hex(surface.at(50, 50)), hex(argb(255, 0, 255, 0)));
+
+    ASSERT_EQ(loadMovie(control.flash.get(), first), S_OK);
+    expectFailure(wide(server.url("/missing.swf")), control::FileNotFound, u"404");
 }
 
 // A damaged movie with a sound header loads what was complete.

@@ -11,6 +11,8 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <thread>
 
 using namespace scripttest;
@@ -69,6 +71,39 @@ void newLoadVars(Actions& a, const std::string& name) {
     onLoad.push({"this"}).getVariable().push({"st"}).getMember().add2().push({" "}).add2();
     onLoad.push({"this"}).getVariable().push({"a"}).getMember().add2().trace();
     a.push({name}).getVariable().push({"onLoad"}).defineFunction("", {"ok"}, onLoad).setMember();
+}
+
+// A clip "holder" and a MovieClipLoader "mcl" whose listener traces
+// "start|complete|init|error <target> <b> <c>" and counts progress in "steps".
+Actions clipLoaderSetup() {
+    Actions setup;
+    setup.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
+    setup.push({"mcl", 0, "MovieClipLoader"}).newObject().setVariable();
+    setup.push({"lis", 0, "Object"}).newObject().setVariable();
+    for (const auto& [event, tag] : {std::pair{"onLoadStart", "start"}, std::pair{"onLoadComplete", "complete"},
+                                     std::pair{"onLoadInit", "init"}, std::pair{"onLoadError", "error"}}) {
+        // lis.<event> = function(t, b, c) { trace(tag + " " + t + " " + b + " " + c); }
+        Actions body;
+        body.push({std::string(tag) + " "}).push({"t"}).getVariable().add2();
+        body.push({" "}).add2().push({"b"}).getVariable().add2();
+        body.push({" "}).add2().push({"c"}).getVariable().add2().trace();
+        setup.push({"lis"}).getVariable().push({event}).defineFunction("", {"t", "b", "c"}, body).setMember();
+    }
+    // Each progress step is counted once, with its bytes.
+    Actions progress;
+    progress.push({"steps", "steps"}).getVariable().push({"b"}).getVariable().add2().push({";"}).add2();
+    progress.setVariable();
+    setup.push({"steps", ""}).setVariable();
+    setup.push({"lis"}).getVariable().push({"onLoadProgress"}).defineFunction("", {"t", "b", "c"}, progress);
+    setup.setMember();
+    setup.push({"lis"}).getVariable().push({1, "mcl"}).getVariable().push({"addListener"}).callMethod().pop();
+    return setup;
+}
+
+Actions loadClip(const std::string& url) {
+    Actions start;
+    start.push({"holder", url, 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    return start;
 }
 
 class HttpLoadingTest : public ::testing::Test {
@@ -213,30 +248,7 @@ TEST_F(HttpLoadingTest, MovieClipLoaderOverHttp) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
-        Actions setup;
-        setup.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
-        setup.push({"mcl", 0, "MovieClipLoader"}).newObject().setVariable();
-        setup.push({"lis", 0, "Object"}).newObject().setVariable();
-        for (const auto& [event, tag] : {std::pair{"onLoadStart", "start"}, std::pair{"onLoadComplete", "complete"},
-                                         std::pair{"onLoadInit", "init"}, std::pair{"onLoadError", "error"}}) {
-            // lis.<event> = function(t, b, c) { trace(tag + " " + t + " " + b + " " + c); }
-            Actions body;
-            body.push({std::string(tag) + " "}).push({"t"}).getVariable().add2();
-            body.push({" "}).add2().push({"b"}).getVariable().add2();
-            body.push({" "}).add2().push({"c"}).getVariable().add2().trace();
-            setup.push({"lis"}).getVariable().push({event}).defineFunction("", {"t", "b", "c"}, body).setMember();
-        }
-        // Each progress step is counted once, with its bytes.
-        Actions progress;
-        progress.push({"steps", "steps"}).getVariable().push({"b"}).getVariable().add2().push({";"}).add2();
-        progress.setVariable();
-        setup.push({"steps", ""}).setVariable();
-        setup.push({"lis"}).getVariable().push({"onLoadProgress"}).defineFunction("", {"t", "b", "c"}, progress);
-        setup.setMember();
-        setup.push({"lis"}).getVariable().push({1, "mcl"}).getVariable().push({"addListener"}).callMethod().pop();
-        Actions start;
-        start.push({"holder", c.url, 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
-        auto p = play(m_home.url("/main.swf"), setup, start);
+        auto p = play(m_home.url("/main.swf"), clipLoaderSetup(), loadClip(c.url));
         tickUntil(*p, c.traces.size());
         EXPECT_EQ(p->host.traces, c.traces);
         if (c.traces.size() == 3) {
@@ -247,6 +259,64 @@ TEST_F(HttpLoadingTest, MovieClipLoaderOverHttp) {
                 EXPECT_GT(std::count(steps.begin(), steps.end(), ';'), 2) << "it arrives in steps: " << steps;
             }
         }
+    }
+}
+
+// The fetch limits, narrowed through the environment, and a peer whose
+// certificate no system CA signed: each reaches the script's onLoadError,
+// a load cut off as LoadNeverCompleted, one that never began as URLNotFound.
+TEST_F(HttpLoadingTest, LimitsAndTlsFailuresReachOnLoadError) {
+    struct Narrowed {
+        Narrowed() {
+            ::setenv("MOVIEHOST_FETCH_MAX_BYTES", "1000", 1);
+            ::setenv("MOVIEHOST_FETCH_TIMEOUT_MS", "400", 1);
+        }
+        ~Narrowed() {
+            ::unsetenv("MOVIEHOST_FETCH_MAX_BYTES");
+            ::unsetenv("MOVIEHOST_FETCH_TIMEOUT_MS");
+        }
+    } narrowed;
+    // No length said: the limit is passed while the bytes come.
+    m_home.route("/big.swf", [](const HttpRequest&, const LocalHttpServer::Send& send) {
+        if (!send("HTTP/1.0 200 OK\r\n\r\nFWS" + std::string(200, 'x')))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        (void)send(std::string(5000, 'x'));
+    });
+    m_home.route("/slow.swf", [](const HttpRequest&, const LocalHttpServer::Send& send) {
+        if (!send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nFWS"))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    });
+    const std::string folder = nettest::tlsFolder();
+    std::unique_ptr<LocalHttpServer> secure;
+    if (!folder.empty()) {
+        secure =
+            std::make_unique<LocalHttpServer>(nettest::TlsIdentity{folder + "/server.pem", folder + "/server.key"});
+        secure->serve("/child.swf", "FWS");
+    }
+    struct Case {
+        std::string movie;  // the loading movie's URL; it loads child.swf beside it
+        std::string url;
+        Strings traces;
+    };
+    std::vector<Case> cases = {
+        // Its first bytes came, then too many, or nothing until the time limit.
+        {m_home.url("/main.swf"),
+         "big.swf",
+         {"start _level0.holder undefined undefined", "error _level0.holder LoadNeverCompleted 0"}},
+        {m_home.url("/main.swf"),
+         "slow.swf",
+         {"start _level0.holder undefined undefined", "error _level0.holder LoadNeverCompleted 0"}},
+    };
+    // Of the same origin, so that only the handshake can fail.
+    if (secure)
+        cases.push_back({secure->url("/main.swf"), "child.swf", {"error _level0.holder URLNotFound 0"}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.movie + " " + c.url);
+        auto p = play(c.movie, clipLoaderSetup(), loadClip(c.url));
+        tickUntil(*p, c.traces.size());
+        EXPECT_EQ(p->host.traces, c.traces);
     }
 }
 

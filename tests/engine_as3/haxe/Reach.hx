@@ -1,37 +1,45 @@
-// Objects under a point that belong to loaded movies of other origins: left
-// out of getObjectsUnderPoint and told by areInaccessibleObjectsUnderPoint.
-// The test names the movies in the parameter "children" (name=url, comma-
-// separated); each shows a 50 pixel square and is placed 60 pixels right of
-// the one before.
+// Loads the children named in the parameter "children" (name=url, comma-
+// separated) onto the stage and reports what each child reached of this
+// movie (told through sharedEvents), whether this movie saw the target of a
+// bubbling event from it and could take its content. With the parameter
+// "grant" this movie lets that domain in first.
 import flash.display.Loader;
 import flash.events.Event;
-import flash.geom.Point;
+import flash.events.TextEvent;
 import flash.net.URLRequest;
 
 class Reach {
+    static var pending = 0;
+    static var results = new Array<String>();
+
+    static function attempt(f:Void->Dynamic):String {
+        try { return f() != null ? "ok" : "null"; } catch (e:flash.errors.SecurityError) { return "" + e.errorID; }
+    }
+
     static function main() {
-        var root = flash.Lib.current;
-        var children:String = root.loaderInfo.parameters.children;
-        var pending = 0;
-        var results = new Array<String>();
-        var index = 0;
+        var params = flash.Lib.current.loaderInfo.parameters;
+        if (params.grant != null)
+            flash.system.Security.allowDomain(params.grant);
+        var children:String = params.children;
         for (child in children.split(",")) {
-            var parts = child.split("=");
-            var name = parts[0];
+            var name = child.substr(0, child.indexOf("="));
+            var url = child.substr(name.length + 1);
             var loader = new Loader();
-            loader.x = 60 * index++;
-            root.addChild(loader);
+            flash.Lib.current.addChild(loader);
+            var reached = "none", seen = "none";
             pending++;
+            loader.contentLoaderInfo.sharedEvents.addEventListener("reach", function(e:TextEvent) reached = e.text);
+            loader.addEventListener("poke", function(e:Event) seen = e.target == null ? "hidden" : "seen");
             loader.contentLoaderInfo.addEventListener(Event.COMPLETE, function(_) {
-                var at = new Point(loader.x + 25, 25);
-                results.push(name + ":" + root.stage.getObjectsUnderPoint(at).length + ","
-                    + root.stage.areInaccessibleObjectsUnderPoint(at) + "," + root.areInaccessibleObjectsUnderPoint(at));
+                results.push(name + ":" + reached + "|" + seen + "," + attempt(function() return loader.getChildAt(0)));
                 if (--pending == 0) {
                     results.sort(function(a, b) return a < b ? -1 : (a > b ? 1 : 0));
-                    flash.Lib.fscommand("reach", results.join("|"));
+                    flash.Lib.fscommand("reach", results.join(";"));
                 }
             });
-            loader.load(new URLRequest(parts[1]));
+            // Its own domain: its flash.Lib is its own, even from this origin.
+            loader.load(new URLRequest(url),
+                new flash.system.LoaderContext(false, new flash.system.ApplicationDomain(null)));
         }
     }
 }

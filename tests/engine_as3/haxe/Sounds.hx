@@ -100,7 +100,12 @@ class Sounds {
             report("played", "" + (channel != null));
         });
         sound.load(new URLRequest(file));
-        report("early", (sound.play() == null) + "," + sound.isBuffering);
+        // Played before any byte came: channels that start with the first
+        // bytes, one of them stopped before.
+        var early = sound.play(250);
+        var stopped = sound.play();
+        stopped.stop();
+        report("early", (early != null) + "," + early.position + "," + sound.isBuffering + "," + stopped.position);
 
         var missing = new Sound(new URLRequest("missing.mp3"));
         missing.addEventListener(IOErrorEvent.IO_ERROR, function(e:IOErrorEvent) report("missing", e.type + "," + e.text.substr(0, 11)));
