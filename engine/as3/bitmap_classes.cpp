@@ -583,7 +583,7 @@ const avm2::NativeAccessor Accessors[] = {
 
 // A Bitmap is drawn by its model clip: the bitmap's rectangle filled with
 // its pixels, as ActionScript 2's attachBitmap shows one, so it redraws as
-// they change. pixelSnapping is kept but draws no differently.
+// they change; pixelSnapping goes with the drawing to the painter.
 constexpr const char16_t* BitmapDataKey = u"bitmapData";
 constexpr const char16_t* SmoothingKey = u"smoothing";
 constexpr const char16_t* SnappingKey = u"pixelSnapping";
@@ -604,6 +604,10 @@ void showBitmap(Machine& m, Value t) {
     style.matrix = {20.0, 0.0, 0.0, 20.0, 0.0, 0.0};
     const double w = pixels->width() * 20.0;
     const double h = pixels->height() * 20.0;
+    const std::u16string snapping = m.toString(d.stored[SnappingKey])->text();
+    drawing.setPixelSnapping(snapping == u"always"  ? model::PixelSnapping::Always
+                             : snapping == u"never" ? model::PixelSnapping::Never
+                                                    : model::PixelSnapping::Auto);
     drawing.beginFill(style, std::move(pixels));
     drawing.lineTo(w, 0);
     drawing.lineTo(w, h);
@@ -650,6 +654,7 @@ Value setSnapping(Machine& m, Value t, std::span<const Value> args) {
     if (mode != u"auto" && mode != u"always" && mode != u"never")
         m.throwError("ArgumentError", 2008, u"Parameter pixelSnapping must be one of the accepted values.");
     displayOf(m, t).stored[SnappingKey] = m.string(mode);
+    showBitmap(m, t);
     return Value();
 }
 

@@ -2,12 +2,14 @@
 #include "media/audio_decoder.h"
 
 #include "media/pcm.h"
+#include "media/speex_frames.h"
 
 #include <algorithm>
 #include <mutex>
 
 extern "C" {
 #include <libavutil/log.h>
+#include <libavutil/samplefmt.h>
 }
 
 namespace media {
@@ -113,9 +115,13 @@ moviehost::Expected<AudioDecoder, MediaError> AudioDecoder::create(const AVCodec
     return d;
 }
 
-void AudioDecoder::decode(std::span<const uint8_t> input, std::vector<int16_t>& out) {
+void AudioDecoder::decode(std::span<const uint8_t> input, std::vector<int16_t>& out, uint64_t maxFrames) {
     if (input.empty())
         return;
+    if (m_codec->codec_id == AV_CODEC_ID_SPEEX) {
+        decodeSpeex(input, out, maxFrames);
+        return;
+    }
     // libavcodec's parsers and bit readers may read a little past the end of
     // what they are given; they are given a zero-padded copy.
     m_padded.assign(input.begin(), input.end());
@@ -149,6 +155,40 @@ void AudioDecoder::decode(std::span<const uint8_t> input, std::vector<int16_t>& 
         slice = PcmSlice;  // a multiple of every PCM frame size
     for (size_t at = 0; at < data.size(); at += slice)
         sendPacket(data.data() + at, std::min(slice, data.size() - at), out);
+}
+
+void AudioDecoder::decodeSpeex(std::span<const uint8_t> input, std::vector<int16_t>& out, uint64_t maxFrames) {
+    // libavcodec decodes one frame per packet, so each frame goes on its own.
+    uint64_t startFrames = m_outputFrames;
+    auto budgetLeft = [&] { return m_outputFrames - startFrames < maxFrames; };
+    uint32_t lost = splitSpeexFrames(input, [&](std::span<const uint8_t> frame) {
+        m_padded.assign(frame.begin(), frame.end());
+        m_padded.resize(frame.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+        sendPacket(m_padded.data(), frame.size(), out);
+        return budgetLeft();
+    });
+    // What could not be read keeps its length, as silence.
+    int perFrame = std::max(m_codec->sample_rate, 0) / 50;
+    for (uint32_t i = 0; i < lost && budgetLeft(); ++i)
+        appendSilence(perFrame, out);
+}
+
+void AudioDecoder::appendSilence(int samples, std::vector<int16_t>& out) {
+    if (samples <= 0 || m_codec->sample_fmt == AV_SAMPLE_FMT_NONE)
+        return;
+    m_frame->nb_samples = samples;
+    m_frame->format = m_codec->sample_fmt;
+    m_frame->sample_rate = m_swr ? m_swrInRate : m_codec->sample_rate;
+    if (av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout) < 0 ||
+        av_frame_get_buffer(m_frame.get(), 0) < 0) {
+        av_frame_unref(m_frame.get());
+        return;
+    }
+    av_samples_set_silence(m_frame->extended_data, 0, samples, m_frame->ch_layout.nb_channels,
+                           AVSampleFormat(m_frame->format));
+    m_decodedSamples += uint64_t(samples);
+    resample(m_frame.get(), out);
+    av_frame_unref(m_frame.get());
 }
 
 void AudioDecoder::flush(std::vector<int16_t>& out) {

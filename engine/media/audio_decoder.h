@@ -11,6 +11,7 @@
 
 #include "media/av_handles.h"
 #include "media/media_error.h"
+#include "media/pcm.h"
 #include "moviehost/expected.h"
 #include "swf/sound.h"
 
@@ -28,8 +29,11 @@ public:
 
     // Decodes coded bytes that form whole packets in the file format's terms:
     // a whole event sound, or one stream block (for MP3: the frames, without
-    // the block's sample count and seek fields). Appends to `out`.
-    void decode(std::span<const uint8_t> data, std::vector<int16_t>& out);
+    // the block's sample count and seek fields). Appends to `out`. Speex
+    // blocks are split into frames here and stop once `maxFrames` output
+    // frames were appended, as tiny frames decode to far more than their size.
+    void decode(std::span<const uint8_t> data, std::vector<int16_t>& out,
+                uint64_t maxFrames = uint64_t(OutputRate) * 60 * 15);
     // Drains the codec and the resampler; the decoder can start anew after it.
     void flush(std::vector<int16_t>& out);
     // Forgets everything pending (after a seek).
@@ -45,6 +49,8 @@ private:
     AudioDecoder() = default;
     void sendPacket(const uint8_t* data, size_t size, std::vector<int16_t>& out);
     void receiveFrames(std::vector<int16_t>& out);
+    void decodeSpeex(std::span<const uint8_t> data, std::vector<int16_t>& out, uint64_t maxFrames);
+    void appendSilence(int samples, std::vector<int16_t>& out);
     void resample(const AVFrame* frame, std::vector<int16_t>& out);
     bool openResampler(const AVFrame& frame);
 

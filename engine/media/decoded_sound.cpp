@@ -36,7 +36,8 @@ std::shared_ptr<const DecodedSound> decodeSound(const swf::Sound& sound, const D
         sliceSize = data.size();
     }
     for (size_t at = 0; at < data.size() && out->storedFrames() < cap; at += sliceSize)
-        decoder->decode(data.subspan(at, std::min(sliceSize, data.size() - at)), out->samples);
+        decoder->decode(data.subspan(at, std::min(sliceSize, data.size() - at)), out->samples,
+                        cap - out->storedFrames());
     decoder->flush(out->samples);
 
     uint64_t skip = 0;

@@ -179,6 +179,13 @@ void Drawing::addEdge(const swf::PathCommand& command) {
         changed();
 }
 
+void Drawing::setPixelSnapping(PixelSnapping snapping) {
+    if (snapping == m_snapping)
+        return;
+    m_snapping = snapping;
+    changed();
+}
+
 void Drawing::clear() {
     // The version keeps counting up across the reset, so trackers see it.
     const uint32_t version = this->version();

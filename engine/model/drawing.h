@@ -43,6 +43,11 @@ public:
     [[nodiscard]] virtual uint64_t version() const = 0;
 };
 
+// How a drawing that shows a bitmap lines up with the device pixel grid.
+// Auto snaps only when its pixels map one to one onto device pixels (moved,
+// not scaled, rotated or skewed); Always snaps the origin whatever the scale.
+enum class PixelSnapping : uint8_t { Never, Auto, Always };
+
 class Drawing {
 public:
     static constexpr size_t MaxCommands = size_t(1) << 20;
@@ -68,6 +73,9 @@ public:
     // The open fill's style and its bitmap; none without an open fill.
     [[nodiscard]] const swf::FillStyle* openFill() const;
     [[nodiscard]] std::shared_ptr<const FillBitmap> openFillBitmap() const;
+    // Snapping of the whole drawing; clear() sets it back to Never.
+    void setPixelSnapping(PixelSnapping snapping);
+    [[nodiscard]] PixelSnapping pixelSnapping() const { return m_snapping; }
     // Becomes a copy of `other` (styles, paths, pen), seen as a change.
     void copyFrom(const Drawing& other);
 
@@ -107,6 +115,7 @@ private:
     swf::Point m_pen;
     swf::Point m_contourStart;  // of the open fill's current contour
     size_t m_commands = 0;
+    PixelSnapping m_snapping = PixelSnapping::Never;
     uint32_t m_version = 0;
 };
 

@@ -271,9 +271,41 @@ void Painter::drawMorph(uint16_t id, uint16_t ratio, const PaintState& state, co
         drawPaths(pathsOf(*blended), {&blended->shape, id, true, ratio, nullptr}, blended->geometry.bounds, state);
 }
 
+namespace {
+
+cairo_matrix_t snapToPixels(cairo_matrix_t m, model::PixelSnapping snapping) {
+    if (snapping == model::PixelSnapping::Never)
+        return m;
+    if (snapping == model::PixelSnapping::Auto) {
+        // Only a bitmap shown pixel for device pixel: a scale within 0.1% of
+        // one, no rotation or skew.
+        constexpr double Tolerance = 0.001;
+        const double sx = m.xx * TwipsPerPixel;
+        const double sy = m.yy * TwipsPerPixel;
+        if (std::abs(m.yx) * TwipsPerPixel > 1e-9 || std::abs(m.xy) * TwipsPerPixel > 1e-9 ||
+            std::abs(sx - 1.0) > Tolerance || std::abs(sy - 1.0) > Tolerance)
+            return m;
+        m.xx = m.yy = 1.0 / TwipsPerPixel;
+    }
+    if (std::isfinite(m.x0) && std::isfinite(m.y0)) {
+        m.x0 = std::round(m.x0);
+        m.y0 = std::round(m.y0);
+    }
+    return m;
+}
+
+}  // namespace
+
 void Painter::drawDrawing(const model::Drawing& drawing, const PaintState& state) {
-    if (!drawing.empty())
-        drawPaths(pathsOf(drawing), {&drawing.styles(), 0, false, 0, &drawing}, drawing.geometry().bounds, state);
+    if (drawing.empty())
+        return;
+    if (drawing.pixelSnapping() != model::PixelSnapping::Never && !state.sliced) {
+        PaintState snapped = state;
+        snapped.matrix = snapToPixels(state.matrix, drawing.pixelSnapping());
+        drawPaths(pathsOf(drawing), {&drawing.styles(), 0, false, 0, &drawing}, drawing.geometry().bounds, snapped);
+        return;
+    }
+    drawPaths(pathsOf(drawing), {&drawing.styles(), 0, false, 0, &drawing}, drawing.geometry().bounds, state);
 }
 
 PaintSource Painter::fillSource(const StyleSource& source, const swf::FillStyle& style, bool lineFill, uint32_t index,

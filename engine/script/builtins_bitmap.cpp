@@ -428,6 +428,15 @@ Value loadBitmap(Runtime& rt, const Value&, std::span<const Value> args) {
     return Value();
 }
 
+// "auto" (and anything else), "always" or "never".
+model::PixelSnapping snappingOf(const std::string& mode) {
+    if (mode == "always")
+        return model::PixelSnapping::Always;
+    if (mode == "never")
+        return model::PixelSnapping::Never;
+    return model::PixelSnapping::Auto;
+}
+
 // attachBitmap(bitmap, depth, pixelSnapping, smoothing): the bitmap shown
 // at the depth. It is a clip whose drawing is the bitmap's rectangle filled
 // with its pixels, so it redraws as they change.
@@ -448,6 +457,7 @@ Value attachBitmap(Runtime& rt, const Value& s, std::span<const Value> args) {
     const double w = pixels->width() * 20.0;
     const double h = pixels->height() * 20.0;
     model::Drawing& d = child->drawing();
+    d.setPixelSnapping(snappingOf(toString(rt, arg(args, 2)).utf8()));
     d.beginFill(style, std::move(pixels));
     d.lineTo(w, 0);
     d.lineTo(w, h);

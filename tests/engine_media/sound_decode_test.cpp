@@ -1,6 +1,8 @@
 // Decoding every sound codec of the file format: known tones come back at the
 // right pitch, length and start, and hostile data stays bounded.
+#include "media/audio_decoder.h"
 #include "media/decoded_sound.h"
+#include "media/speex_frames.h"
 #include "media/stream_sound.h"
 
 #include "flv_reader.h"
@@ -73,6 +75,82 @@ TEST(SoundDecode, TonesComeBackAtPitchLengthAndStart) {
         double start = 4410.0 + double(media::outputFrames(c.delay, sound.format.sampleRate()));
         EXPECT_NEAR(double(onset(pcm)), start, double(c.onsetSlack) + 60.0);
     }
+}
+
+TEST(SoundDecode, SpeexBlocksOfManyFramesDecodeWhole) {
+    // All packets of a file in one sound: frames per packet 4 (whole bytes),
+    // 1 and 2 (padded to bytes between packets), 3 (a terminator at the end).
+    for (const char* file : {"t16_speex4.flv", "t16_speex1.flv", "t16_speex2.flv", "t16_speex3.flv"}) {
+        SCOPED_TRACE(file);
+        swf::Sound sound = makeSound({file, Source::Flv, swf::SoundCodec::Speex, 0, false, true, 16000, 0, 0, 0});
+        ASSERT_FALSE(sound.data.empty());
+        auto decoded = media::decodeSound(sound);
+        ASSERT_TRUE(decoded->decoded);
+        EXPECT_GE(decoded->frames, 44100u - 1200u);
+        EXPECT_NEAR(frequency(decoded->samples, 0, 8820, 39690), 440.0, 440.0 * 0.01);
+    }
+}
+
+TEST(SoundDecode, SpeexStreamBlockOfFourFramesDecodesAll) {
+    auto packets = readPackets(fixture("t16_speex4.flv"), false);
+    ASSERT_GT(packets.size(), 3u);
+    auto decoder = media::AudioDecoder::create(swf::SoundFormat{swf::SoundCodec::Speex, 0, true, false});
+    ASSERT_TRUE(decoder);
+    std::vector<int16_t> pcm;
+    decoder->decode(packets[2], pcm);
+    EXPECT_EQ(decoder->decodedSamples(), 4u * media::SpeexFrameSamples);
+}
+
+TEST(SoundDecode, SpeexSplitterStopsAtBadData) {
+    auto packets = readPackets(fixture("t16_speex4.flv"), false);
+    ASSERT_FALSE(packets.empty());
+    std::vector<uint8_t> good = packets[0];  // four frames of 556 bits, byte-aligned
+    auto count = [](const std::vector<uint8_t>& block) {
+        uint32_t frames = 0;
+        uint32_t lost = media::splitSpeexFrames(block, [&](std::span<const uint8_t> f) {
+            EXPECT_FALSE(f.empty());
+            ++frames;
+            return true;
+        });
+        return std::pair<uint32_t, uint32_t>(frames, lost);
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> block;
+        uint32_t frames;
+        uint32_t lost;
+    };
+    std::vector<uint8_t> cut(good.begin(), good.end() - 10);
+    std::vector<uint8_t> invalidTail = good;
+    invalidTail.insert(invalidTail.end(), 70 * 3, 0);
+    invalidTail[good.size()] = 0x58;           // narrowband submode 11 does not exist
+    std::vector<uint8_t> terminated = {0x7F};  // terminator, then the frames at the next byte
+    terminated.insert(terminated.end(), good.begin(), good.end());
+    const Case cases[] = {
+        {"whole", good, 4, 0},
+        {"last frame cut short", cut, 3, 0},
+        {"invalid submode: the rest is silence", invalidTail, 4, 3},
+        {"invalid from the start: nothing to judge by", {0x58, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, 0},
+        {"terminator first", terminated, 4, 0},
+        {"a lone submode 0 frame", {0x00}, 1, 0},
+        {"empty", {}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto [frames, lost] = count(c.block);
+        EXPECT_EQ(frames, c.frames);
+        EXPECT_EQ(lost, c.lost);
+    }
+    // The lost frames keep their length as silence after the good ones.
+    swf::Sound sound;
+    sound.format = {swf::SoundCodec::Speex, 0, true, false};
+    sound.data = invalidTail;
+    auto decoded = media::decodeSound(sound);
+    EXPECT_NEAR(double(decoded->frames), 7 * 882.0, 100.0);
+    int tailPeak = 0;
+    for (size_t i = 5 * 882 * 2; i < decoded->samples.size(); ++i)
+        tailPeak = std::max(tailPeak, std::abs(int(decoded->samples[i])));
+    EXPECT_LT(tailPeak, 300);
 }
 
 TEST(SoundDecode, MonoPlaysAtFullLevelOnBothSides) {

@@ -281,6 +281,24 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
              rect(a, "_root", 50, 50, 50, 50);
          },
          {{1, 1, Green}, {15, 15, Blue}, {35, 15, White}, {60, 60, Green}, {65, 65, Blue}}},
+        // Half a pixel off the grid: snapped, both edges are whole pixels.
+        {"attachBitmap snaps a moved bitmap by default",
+         [](Actions& a) {
+             make(a, "b", "display", "BitmapData", {10, 10, false, int(0xFF0000FF)});
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "attachBitmap", {"$b", 1});
+             set(a, "c", "_x", 10.5);
+         },
+         {{10, 5, White}, {11, 5, Blue}, {20, 5, Blue}, {21, 5, White}}},
+        {"attachBitmap with always snaps a scaled bitmap too",
+         [](Actions& a) {
+             make(a, "b", "display", "BitmapData", {10, 10, false, int(0xFF0000FF)});
+             call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+             call(a, "c", "attachBitmap", {"$b", 1, "always"});
+             set(a, "c", "_x", 10.5);
+             set(a, "c", "_xscale", 200);
+         },
+         {{10, 5, White}, {11, 5, Blue}, {30, 5, Blue}, {31, 5, White}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -292,6 +310,22 @@ TEST(ScriptDrawing, DrawnMaskedTintedFilteredAndBitmaps) {
         for (const Probe& probe : c.probes)
             EXPECT_EQ(pixels.at(probe.x, probe.y), probe.expected)
                 << probe.x << "," << probe.y << " " << rendertest::hex(pixels.at(probe.x, probe.y));
+    }
+}
+
+TEST(ScriptDrawing, AttachBitmapNeverSnappingKeepsHalfPixels) {
+    Actions a;
+    make(a, "b", "display", "BitmapData", {10, 10, false, int(0xFF0000FF)});
+    call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+    call(a, "c", "attachBitmap", {"$b", 1, "never"});
+    set(a, "c", "_x", 10.5);
+    auto p = play(a);
+    ASSERT_TRUE(p);
+    const auto pixels = renderPlayer(*p);
+    // Both edge pixels are half covered.
+    for (int x : {10, 20}) {
+        EXPECT_NE(pixels.at(x, 5), White) << x;
+        EXPECT_NE(pixels.at(x, 5), Blue) << x;
     }
 }
 
