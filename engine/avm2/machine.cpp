@@ -686,8 +686,13 @@ moviehost::Expected<Value, Error> Machine::run(const std::function<Value()>& bod
 
 Value Machine::call(Value function, Value thisValue, std::span<const Value> args) {
     Object* o = function.isObject() ? function.asObject() : nullptr;
-    if (auto* f = dynamic_cast<FunctionObject*>(o))
+    if (auto* f = dynamic_cast<FunctionObject*>(o)) {
+        // A closure called without a receiver (a listener, f.call(null)) runs
+        // on its global object; code that pushes `this` as a scope needs one.
+        if (thisValue.isNullish() && !f->scope().empty())
+            thisValue = f->scope().front();
         return execute(f->file(), f->method(), thisValue, args.data(), uint32_t(args.size()), &f->scope());
+    }
     if (auto* c = dynamic_cast<MethodClosure*>(o)) {
         if (c->method().native)
             return callNative(c->method().native, c->receiver(), args);

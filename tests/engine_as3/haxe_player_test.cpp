@@ -265,7 +265,7 @@ TEST(HaxePlayer, ErrorsAndTypedObjects) {
         ADD_FAILURE() << std::string(e.begin(), e.end());
     EXPECT_EQ(p->host.command(u"caught"), u"dyn:TypeError:1009;exc:static;str:text");
     EXPECT_EQ(p->host.command(u"more"),
-              u"int:5;obj:1;range:2006;listener:1009;str:true;arr:1009;rethrow:1009;typed:1009");
+              u"int:5;obj:1;range:2006;listener:1009;str:true;arr:1009;rethrow:1009;typed:1009;own:7");
     const std::u16string stack = p->host.command(u"stack").value_or(u"");
     const std::u16string top =
         u"TypeError: Error #1009: Cannot access a property or method of a null object "

@@ -57,6 +57,9 @@ class Errors {
         try { var a:Array<Int> = null; a.push(1); } catch (e:Dynamic) { more += ";arr:" + e.errorID; }
         try { try { var o:Dynamic = null; o.f(); } catch (e:Dynamic) { throw e; } } catch (e:Dynamic) { more += ";rethrow:" + e.errorID; }
         try { var o:Dynamic = null; o.f(); } catch (e:flash.errors.TypeError) { more += ";typed:" + e.errorID; }
+        // A listener closure catching its own error (called with no receiver).
+        d.addEventListener("y", function(_) { try { throw 7; } catch (e:Dynamic) { more += ";own:" + e; } });
+        d.dispatchEvent(new flash.events.Event("y"));
         flash.Lib.fscommand("more", more);
         var stack = "";
         try {
