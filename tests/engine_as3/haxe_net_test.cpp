@@ -77,6 +77,23 @@ std::unique_ptr<Played> play(const std::string& name, const fs::path& at, std::u
 }
 
 std::string narrow(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+std::u16string wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Plays `movie` as served at `url` until it says `command` (at most five
+// seconds of frames); what it said, if it did.
+std::optional<std::u16string> playServedUntil(Played& p, std::shared_ptr<const swf::Movie> movie,
+                                              const std::string& url,
+                                              std::vector<std::pair<std::u16string, std::u16string>> parameters,
+                                              std::u16string_view command) {
+    p.stage = model::Stage::create(std::move(movie));
+    p.player = as3::Player::create(*p.stage, p.host, wide(url), std::move(parameters));
+    p.player->start();
+    for (int i = 0; i < 500 && !p.host.command(command); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.player->tick();
+    }
+    return p.host.command(command);
+}
 
 // The stage's pixel, 0xRRGGBB.
 uint32_t pixel(const model::Stage& stage, int32_t x, int32_t y) {
@@ -335,18 +352,9 @@ TEST(HaxeNet, OtherOrigins) {
     auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Origins.swf");
     ASSERT_TRUE(movie);
     Played p;
-    p.stage = model::Stage::create(*movie);
-    const std::string url = home.url("/Origins.swf");
     const std::string children = "same=" + home.url("/child.swf") + ",other=" + other.url("/child.swf") +
                                  ",granted=" + other.url("/granted.swf") + ",avm1=" + other.url("/old.swf");
-    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
-                                   {{u"children", std::u16string(children.begin(), children.end())}});
-    p.player->start();
-    for (int i = 0; i < 500 && !p.host.command(u"origins"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        p.player->tick();
-    }
-    auto got = p.host.command(u"origins");
+    auto got = playServedUntil(p, *movie, home.url("/Origins.swf"), {{u"children", wide(children)}}, u"origins");
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got),
               "avm1:samefalse,childfalse,parentfalse,2121,2121|"
@@ -390,18 +398,9 @@ TEST(HaxeNet, ObjectsOfUnreachableMoviesAreLeftOutUnderPoints) {
     auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Hidden.swf");
     ASSERT_TRUE(movie);
     Played p;
-    p.stage = model::Stage::create(*movie);
-    const std::string url = home.url("/Hidden.swf");
     const std::string children = "same=" + home.url("/child.swf") + ",other=" + other.url("/child.swf") +
                                  ",granted=" + other.url("/granted.swf");
-    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
-                                   {{u"children", std::u16string(children.begin(), children.end())}});
-    p.player->start();
-    for (int i = 0; i < 500 && !p.host.command(u"reach"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        p.player->tick();
-    }
-    auto got = p.host.command(u"reach");
+    auto got = playServedUntil(p, *movie, home.url("/Hidden.swf"), {{u"children", wide(children)}}, u"reach");
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got), "granted:1,false,false|other:0,true,true|same:1,false,false");
     EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
@@ -444,19 +443,10 @@ TEST(HaxeNet, ChildReachesItsLoader) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Played p;
-        p.stage = model::Stage::create(*movie);
-        const std::string url = home.url("/Reach.swf");
-        std::vector<std::pair<std::u16string, std::u16string>> parameters{
-            {u"children", std::u16string(children.begin(), children.end())}};
+        std::vector<std::pair<std::u16string, std::u16string>> parameters{{u"children", wide(children)}};
         if (!c.grant.empty())
             parameters.emplace_back(u"grant", c.grant);
-        p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()), parameters);
-        p.player->start();
-        for (int i = 0; i < 500 && !p.host.command(u"reach"); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            p.player->tick();
-        }
-        auto got = p.host.command(u"reach");
+        auto got = playServedUntil(p, *movie, home.url("/Reach.swf"), parameters, u"reach");
         ASSERT_TRUE(got);
         EXPECT_EQ(narrow(*got), c.expected);
         EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
@@ -478,18 +468,10 @@ TEST(HaxeNet, LoadBytes) {
     auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Bytes.swf");
     ASSERT_TRUE(movie);
     Played p;
-    p.stage = model::Stage::create(*movie);
-    const std::string url = home.url("/Bytes.swf"), childUrl = home.url("/child.swf"),
-                      foreign = other.url("/child.swf");
-    p.player = as3::Player::create(*p.stage, p.host, std::u16string(url.begin(), url.end()),
-                                   {{u"child", std::u16string(childUrl.begin(), childUrl.end())},
-                                    {u"foreign", std::u16string(foreign.begin(), foreign.end())}});
-    p.player->start();
-    for (int i = 0; i < 500 && !p.host.command(u"bytes"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        p.player->tick();
-    }
-    auto got = p.host.command(u"bytes");
+    const std::string url = home.url("/Bytes.swf");
+    auto got = playServedUntil(p, *movie, url,
+                               {{u"child", wide(home.url("/child.swf"))}, {u"foreign", wide(other.url("/child.swf"))}},
+                               u"bytes");
     ASSERT_TRUE(got) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
     const std::string dynamic = url + "/[[DYNAMIC]]/1";
     // The two fetches land in either order.
@@ -550,15 +532,7 @@ TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.children);
         Played p;
-        p.stage = model::Stage::create(*movie);
-        p.player = as3::Player::create(*p.stage, p.host, std::u16string(c.movie.begin(), c.movie.end()),
-                                       {{u"children", std::u16string(c.children.begin(), c.children.end())}});
-        p.player->start();
-        for (int i = 0; i < 500 && !p.host.command(u"origins"); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            p.player->tick();
-        }
-        EXPECT_EQ(p.host.command(u"origins"), std::u16string(c.expected.begin(), c.expected.end()));
+        EXPECT_EQ(playServedUntil(p, *movie, c.movie, {{u"children", wide(c.children)}}, u"origins"), wide(c.expected));
     }
 #endif
 }
