@@ -162,11 +162,10 @@ TEST(Hostile, AClipWhoseTextShowsItselfStopsAtTheLimits) {
     // The sprite holds a field whose markup shows that sprite, twice.
     const uint16_t spriteId = 2;
     swfwriter::MovieWriter m;
-    swfwriter::EditTextSpec spec;
-    spec.bounds = {0, 2000, 0, 400};
-    spec.html = true;
-    spec.initialText = "<img src='self' width='10' height='10'><img src='self' width='10' height='10'>";
-    const uint16_t field = m.defineEditText(spec);
+    const uint16_t field = m.defineEditText(
+        {.bounds = {0, 2000, 0, 400},
+         .html = true,
+         .initialText = "<img src='self' width='10' height='10'><img src='self' width='10' height='10'>"});
     swfwriter::SpriteWriter s;
     s.place(field, 1);
     s.showFrame();
