@@ -491,16 +491,7 @@ TEST(HaxeNet, LoadBytes) {
 TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
     REQUIRE_HAXE();
 #ifdef AS3_HAXE_MOVIES
-    struct Narrowed {
-        Narrowed() {
-            ::setenv("MOVIEHOST_FETCH_MAX_BYTES", "1000", 1);
-            ::setenv("MOVIEHOST_FETCH_TIMEOUT_MS", "400", 1);
-        }
-        ~Narrowed() {
-            ::unsetenv("MOVIEHOST_FETCH_MAX_BYTES");
-            ::unsetenv("MOVIEHOST_FETCH_TIMEOUT_MS");
-        }
-    } narrowed;
+    const nettest::NarrowedFetchLimits narrowed;
     nettest::LocalHttpServer home;
     home.route("/big.swf", [](const nettest::HttpRequest&, const nettest::LocalHttpServer::Send& send) {
         if (send("HTTP/1.0 200 OK\r\n\r\nFWS" + std::string(200, 'x')))

@@ -3,6 +3,8 @@
 // the socket.
 #pragma once
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -70,5 +72,20 @@ std::string httpAnswer(int status, const std::string& body, const std::string& e
 // Whether the test server can speak TLS and where the test certificates are
 // ("" when either is missing: the TLS tests skip).
 [[nodiscard]] std::string tlsFolder();
+
+// Narrows the fetch limits through the environment while it lives: 1000
+// bytes and 400 ms, so tests reach both without large or slow files.
+struct NarrowedFetchLimits {
+    NarrowedFetchLimits() {
+        ::setenv("MOVIEHOST_FETCH_MAX_BYTES", "1000", 1);
+        ::setenv("MOVIEHOST_FETCH_TIMEOUT_MS", "400", 1);
+    }
+    ~NarrowedFetchLimits() {
+        ::unsetenv("MOVIEHOST_FETCH_MAX_BYTES");
+        ::unsetenv("MOVIEHOST_FETCH_TIMEOUT_MS");
+    }
+    NarrowedFetchLimits(const NarrowedFetchLimits&) = delete;
+    NarrowedFetchLimits& operator=(const NarrowedFetchLimits&) = delete;
+};
 
 }  // namespace nettest

@@ -266,16 +266,7 @@ TEST_F(HttpLoadingTest, MovieClipLoaderOverHttp) {
 // certificate no system CA signed: each reaches the script's onLoadError,
 // a load cut off as LoadNeverCompleted, one that never began as URLNotFound.
 TEST_F(HttpLoadingTest, LimitsAndTlsFailuresReachOnLoadError) {
-    struct Narrowed {
-        Narrowed() {
-            ::setenv("MOVIEHOST_FETCH_MAX_BYTES", "1000", 1);
-            ::setenv("MOVIEHOST_FETCH_TIMEOUT_MS", "400", 1);
-        }
-        ~Narrowed() {
-            ::unsetenv("MOVIEHOST_FETCH_MAX_BYTES");
-            ::unsetenv("MOVIEHOST_FETCH_TIMEOUT_MS");
-        }
-    } narrowed;
+    const nettest::NarrowedFetchLimits narrowed;
     // No length said: the limit is passed while the bytes come.
     m_home.route("/big.swf", [](const HttpRequest&, const LocalHttpServer::Send& send) {
         if (!send("HTTP/1.0 200 OK\r\n\r\nFWS" + std::string(200, 'x')))
