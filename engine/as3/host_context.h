@@ -132,9 +132,6 @@ struct HostContext {
     // code files it brought (movie_security.h).
     std::shared_ptr<net::MovieOrigin> mainOrigin = nullptr;
     std::map<const avm2::LoadedAbc*, std::shared_ptr<net::MovieOrigin>> fileOrigins = {};
-    // How many loads deep each loaded movie's code files are (the main
-    // movie's are absent: 0), so that a movie loading itself stops nesting.
-    std::map<const avm2::LoadedAbc*, size_t> fileLoadDepths = {};
     // ActionScript 1/2 movies Loaders brought (AVM1Movie), each with its own
     // engine over its clip (avm1_movies.h).
     struct Avm1Movie {

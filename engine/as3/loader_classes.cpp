@@ -73,7 +73,6 @@ struct InfoState final : DispatcherState, LoadClient {
     net::RequestId request = 0;
     bool opened = false;
     bool fromBytes = false;  // loadBytes: the content is of the loading movie's security domain
-    size_t depth = 0;        // loads deep: the loading movie's depth plus one
     // Where the content came from, and the movie whose code loaded it.
     std::shared_ptr<net::MovieOrigin> origin;
     std::shared_ptr<net::MovieOrigin> loaderOrigin;
@@ -356,17 +355,6 @@ avm2::Domain* contextDomain(Machine& m, Value context) {
     return domain.isNullish() ? nullptr : domainOf(m, domain);
 }
 
-// Loaded movies inside loaded movies, at most (loadBytes counts too): a
-// movie that loads itself would otherwise nest one deeper every load.
-constexpr size_t MaxLoadNesting = 32;
-
-size_t runningLoadDepth(Machine& m) {
-    const HostContext& ctx = hostContext(m);
-    const avm2::LoadedAbc* file = m.runningFile();
-    const auto it = file ? ctx.fileLoadDepths.find(file) : ctx.fileLoadDepths.end();
-    return it != ctx.fileLoadDepths.end() ? it->second : 0;
-}
-
 void startLoad(Machine& m, Value loader, std::u16string url, Value context,
                const std::function<net::RequestId(Value)>& start) {
     avm2::Domain* given = contextDomain(m, context);
@@ -380,7 +368,6 @@ void startLoad(Machine& m, Value loader, std::u16string url, Value context,
     s.parameters = Value();
     s.loaderOrigin = runningOrigin(m);
     s.fromBytes = false;
-    s.depth = runningLoadDepth(m) + 1;
     s.request = start(info);
 }
 
@@ -558,7 +545,6 @@ Value buildScriptMovie(Machine& m, const std::shared_ptr<const swf::Movie>& movi
             }
             // Its code speaks for where the movie came from.
             ctx.fileOrigins[*loaded] = infoOf(m, info).origin;
-            ctx.fileLoadDepths[*loaded] = infoOf(m, info).depth;
             if (block->lazy())
                 continue;
             if (auto entry = m.runEntry(**loaded); !entry) {
@@ -614,10 +600,6 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         return;  // a listener loaded again or unloaded meanwhile
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(body.data()), body.size());
     const std::u16string where16 = avm2::utf8ToUtf16(where);
-    if (depth > MaxLoadNesting && looksLikeMovie(bytes)) {
-        fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
-        return;
-    }
     origin = fromBytes && loaderOrigin
                  ? loaderOrigin
                  : std::make_shared<net::MovieOrigin>(net::MovieOrigin{result->finalLocation, {}});

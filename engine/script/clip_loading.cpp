@@ -164,16 +164,7 @@ bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Objec
         return false;
     if (!rt.net)
         rt.net = std::make_unique<NetSession>(rt);
-    // Loading over a loaded movie replaces it; only the movies above count.
-    size_t nesting = 0;
-    for (const model::DisplayObject* d = clip.display()->parent(); d && d != &rt.root(); d = d->parent()) {
-        const auto* link = static_cast<const StageLink*>(d->scriptData());
-        nesting += link && link->movie ? 1 : 0;
-    }
-    if (nesting >= MaxLoadNesting)
-        rt.net->refuse(&clip, LoadKind::Movie, "loaded movies nest too deep", listener);
-    else
-        (void)rt.net->startMovie(&clip, listener, utf16ToUtf8(url));
+    (void)rt.net->startMovie(&clip, listener, utf16ToUtf8(url));
     return true;
 }
 

@@ -39,9 +39,6 @@ inline constexpr std::u16string_view LoadNeverCompleted = u"LoadNeverCompleted";
 // them only as _levelN (their _parent is undefined).
 inline constexpr int32_t LevelDepthBase = 0x40000000;
 inline constexpr uint32_t MaxLevel = 0xFFFF;
-// Loaded movies inside loaded movies, at most: a movie that loads itself
-// into a clip of its own would otherwise nest one deeper every frame.
-inline constexpr size_t MaxLoadNesting = 32;
 
 // "_level7" -> 7, in any case; none for other names or levels past MaxLevel.
 [[nodiscard]] std::optional<uint32_t> parseLevel(std::u16string_view name);
@@ -56,8 +53,7 @@ inline constexpr size_t MaxLoadNesting = 32;
 
 // Starts loading `url` (relative to the movie) into the clip; `listener`
 // (may be null) is told of it. A load already running into the clip is
-// dropped; a load nested past MaxLoadNesting fails as refused. False when
-// the clip is gone.
+// dropped. False when the clip is gone.
 bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Object* listener);
 // The clip becomes empty: its children, drawing and variables go, and a
 // load running into it is dropped.

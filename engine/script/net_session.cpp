@@ -116,12 +116,10 @@ void NetSession::reportMovieProgress(net::RequestId id) {
     clipLoadProgress(m_rt, target, listener, loaded, total);
 }
 
-void NetSession::refuse(Object* target, LoadKind kind, std::string reason, Object* listener) {
+void NetSession::refuse(Object* target, LoadKind kind, std::string reason) {
     cancelFor(target);
-    if (m_refused.size() < MaxPending) {
+    if (m_refused.size() < MaxPending)
         m_refused.emplace_back(Pending{target, kind}, std::move(reason));
-        m_refused.back().first.listener = listener;
-    }
 }
 
 std::optional<std::pair<uint64_t, uint64_t>> NetSession::progressOf(const Object* target) const {

@@ -49,9 +49,8 @@ public:
     // A clip's new content; `listener` (may be null) is the MovieClipLoader
     // that hears of its progress.
     std::optional<net::RequestId> startMovie(Object* clip, Object* listener, std::string_view url);
-    // Fails `target` at the next delivery without fetching anything;
-    // `listener` as for startMovie.
-    void refuse(Object* target, LoadKind kind, std::string reason, Object* listener = nullptr);
+    // Fails `target` at the next delivery without fetching anything.
+    void refuse(Object* target, LoadKind kind, std::string reason);
     // Bytes so far of a load into this target, none when it has none running.
     [[nodiscard]] std::optional<std::pair<uint64_t, uint64_t>> progressOf(const Object* target) const;
     // The file a movie's reference names, when it is a local file the

@@ -534,7 +534,7 @@ TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
 }
 
 // A movie that loads itself, each copy one deeper: the copies stop at the
-// nesting limit of 32 with ioError #2036 in the deepest.
+// limit of 32 loaded movies alive at once, with ioError #2036 in the deepest.
 TEST(HaxeNet, AMovieLoadingItselfStopsNesting) {
     REQUIRE_HAXE();
 #ifdef AS3_HAXE_MOVIES

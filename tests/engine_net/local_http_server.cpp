@@ -58,8 +58,8 @@ void routeHostile(LocalHttpServer& server, std::atomic<uint64_t>& endlessSent) {
     server.route("/slow", [](const HttpRequest&, const LocalHttpServer::Send& send) {
         if (!send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n"))
             return;
-        for (int i = 0; i < 100 && send("x"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int i = 0; i < 100 && send("y"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     });
     const auto redirect = [](const std::string& to) {
         return [to](const HttpRequest&, const LocalHttpServer::Send& send) {

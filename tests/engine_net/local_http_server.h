@@ -71,10 +71,10 @@ private:
 std::string httpAnswer(int status, const std::string& body, const std::string& extraHeaders = {});
 
 // Answers that only the fetch limits stop: /endless sends bytes without
-// end and says no length, /declared says 100 MiB, /slow one byte every 50 ms (for at most five
-// seconds), /loop redirects to itself, /circle-a and /circle-b to each
-// other. `endlessSent` counts the bytes /endless got out before the reader
-// hung up, so that a test sees the reader stopped reading.
+// end and says no length, /declared says 100 MiB, /slow sends 100 bytes
+// "y", one every 20 ms, /loop redirects to itself, /circle-a and /circle-b
+// to each other. `endlessSent` counts the bytes /endless got out before the
+// reader hung up, so that a test sees the reader stopped reading.
 void routeHostile(LocalHttpServer& server, std::atomic<uint64_t>& endlessSent);
 
 // Whether the test server can speak TLS and where the test certificates are

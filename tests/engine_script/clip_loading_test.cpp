@@ -6,7 +6,7 @@
 #include "image_encoder.h"
 
 #include "model/edit_text_object.h"
-#include "script/clip_loading.h"
+#include "model/limits.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -387,8 +387,8 @@ TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {
 }
 
 // A movie that loads itself into a clip of its own, in every copy: the
-// copies stop at the nesting limit, and the load past it fails through
-// onLoadError.
+// copies stop at the limit of loaded movies alive at once, and the load
+// past it fails through onLoadError.
 TEST_F(ClipLoadingTest, AMovieLoadingItselfStopsNesting) {
     swfwriter::MovieWriter self({.version = 8});
     Actions a;
@@ -410,10 +410,11 @@ TEST_F(ClipLoadingTest, AMovieLoadingItselfStopsNesting) {
     writeFile(m_folder / "self.swf", bytes);
     auto p = Player::load(bytes);
     p->host.url = u"file://" + script::utf8ToUtf16((m_folder / "self.swf").string());
-    for (int i = 0; i < 4 * int(script::MaxLoadNesting); ++i)
+    const size_t limit = model::Limits{}.maxLoadedMovies;
+    for (size_t i = 0; i < 4 * limit; ++i)
         p->engine->tick();
-    EXPECT_EQ(p->var("copies"), std::to_string(script::MaxLoadNesting + 1)) << "the root and the nested copies";
-    EXPECT_EQ(p->var("error"), "URLNotFound");
+    EXPECT_EQ(p->var("copies"), std::to_string(limit + 1)) << "the root and the nested copies";
+    EXPECT_EQ(p->var("error"), "LoadNeverCompleted");
     EXPECT_TRUE(p->host.errors.empty());
 }
 

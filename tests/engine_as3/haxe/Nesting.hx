@@ -1,6 +1,6 @@
 // Loads itself, one deeper each time, into a Loader of its own, each copy in
 // a domain of its own; the copy whose load fails says how deep it is and
-// the error.
+// the error. Nothing else bounds it: the player must.
 import flash.display.Loader;
 import flash.events.IOErrorEvent;
 import flash.net.URLRequest;
