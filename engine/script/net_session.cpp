@@ -12,6 +12,7 @@
 #include "script/runtime.h"
 #include "script/stage_object.h"
 
+#include "net/loaded_text.h"
 #include "net/sandbox.h"
 #include "net/url_variables.h"
 
@@ -225,7 +226,11 @@ void NetSession::complete(const Pending& pending,
     const Value target(pending.target);
     if (pending.kind == LoadKind::Variables) {
         if (result) {
-            for (const auto& [name, value] : net::decodeVariables(result->body))
+            const bool codepage = usesCodepage(rt);
+            std::string text = net::loadedText(result->body, codepage);
+            if (codepage)
+                text = net::codepageEscapesToUtf8(text);
+            for (const auto& [name, value] : net::decodeVariables(text))
                 setMember(rt, target, utf8ToUtf16(name), Value(rt.makeStringUtf8(value)));
         }
         auto* clip = dynamic_cast<StageObject*>(pending.target);
@@ -258,8 +263,13 @@ void NetSession::complete(const Pending& pending,
         const Value code{double(status)};
         (void)callFunction(rt, onStatus, target, std::span<const Value>(&code, 1));
     }
-    const Value text = result ? Value(rt.makeStringUtf8(result->body)) : Value();
+    const Value text = result ? Value(rt.makeStringUtf8(net::loadedText(result->body, usesCodepage(rt)))) : Value();
     (void)callMethod(rt, target, u"onData", std::span<const Value>(&text, 1));
+}
+
+bool usesCodepage(Runtime& rt) {
+    const Value system = getMember(rt, Value(rt.global), u"System");
+    return system.asObject() && toBoolean(rt, getMember(rt, system, u"useCodepage"));
 }
 
 NetSession& netSession(Runtime& rt) {

@@ -99,6 +99,9 @@ private:
 
 // The runtime's session, made on first use.
 NetSession& netSession(Runtime& rt);
+// Whether the movie set System.useCodepage: loaded text without a byte
+// order mark is then read in the code page (see net/loaded_text.h).
+[[nodiscard]] bool usesCodepage(Runtime& rt);
 // The headers addRequestHeader collected on a LoadVars or XML object.
 [[nodiscard]] std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object);
 // load(url) of LoadVars and XML: the answer reaches the object's onData.
