@@ -92,8 +92,9 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
     return id;
 }
 
-std::optional<net::RequestId> NetSession::startMovie(Object* clip, Object* listener, std::string_view url) {
-    auto id = start(clip, LoadKind::Movie, url);
+std::optional<net::RequestId> NetSession::startMovie(Object* clip, Object* listener, std::string_view url,
+                                                     std::optional<std::string> postBody) {
+    auto id = start(clip, LoadKind::Movie, url, std::move(postBody));
     if (id)
         m_pending[*id].listener = listener;
     else if (!m_refused.empty())
@@ -156,10 +157,13 @@ bool NetSession::refused(std::string_view url) {
     return !location || fetcher().sandbox().check(*m_movie, *location).kind == net::Decision::Kind::Refused;
 }
 
-void NetSession::cancelFor(Object* target) {
+Object* NetSession::cancelFor(Object* target) {
     std::erase_if(m_refused, [&](const auto& refused) { return refused.first.target == target; });
+    Object* listener = nullptr;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (it->second.target == target) {
+            if (it->second.kind == LoadKind::Movie && it->second.listener)
+                listener = it->second.listener;
             if (m_fetcher)
                 m_fetcher->cancel(it->first);
             it = m_pending.erase(it);
@@ -167,6 +171,7 @@ void NetSession::cancelFor(Object* target) {
             ++it;
         }
     }
+    return listener;
 }
 
 void NetSession::deliver() {
