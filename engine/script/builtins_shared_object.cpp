@@ -115,15 +115,19 @@ void status(Runtime& rt, Object* object, std::u16string_view code, std::u16strin
     }
 }
 
-Value flush(Runtime& rt, const Value& self, std::span<const Value>) {
+// flush(minDiskSpace): asking for more room than the limit fails as the
+// data itself would, since there is nobody to grant it.
+Value flush(Runtime& rt, const Value& self, std::span<const Value> args) {
     SharedObjectObject* object = thisSharedObject(self);
     if (!object)
         return Value();
+    const auto shared = store();
+    const double wanted = args.empty() ? 0.0 : toNumber(rt, args[0]);
     std::string reason;
     auto bytes = encoded(rt, object, reason);
     bool written = false;
-    if (bytes)
-        written = store().write(object->file(), *bytes).has_value();
+    if (bytes && !(wanted > double(shared.limit())))
+        written = shared.write(object->file(), *bytes).has_value();
     if (!written)
         status(rt, object, u"SharedObject.Flush.Failed", u"error");
     return Value::fromBool(written);

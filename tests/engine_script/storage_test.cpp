@@ -92,6 +92,19 @@ TEST_F(StorageTest, FlushOverTheLimitFailsThroughOnStatus) {
     EXPECT_FALSE(fs::exists(gameFile()));
 }
 
+// Room asked for beyond the limit is refused like data beyond it.
+TEST_F(StorageTest, FlushAskingForMoreRoomThanTheLimitFails) {
+    Actions a;
+    getLocal(a, "game");
+    setData(a, "score", 1);
+    Actions onStatus;
+    onStatus.push({"info"}).getVariable().push({"code"}).getMember().trace();
+    a.push({"so"}).getVariable().push({"onStatus"}).defineFunction("", {"info"}, onStatus).setMember();
+    a.callMethodOn("so", "flush", {200 * 1024}).trace();
+    a.callMethodOn("so", "flush", {1024}).trace();
+    EXPECT_EQ(traces(a), (Strings{"SharedObject.Flush.Failed", "false", "true"}));
+}
+
 TEST_F(StorageTest, DamagedFilesStartEmpty) {
     fs::create_directories(gameFile().parent_path());
     for (const std::string& bytes : {std::string("\x00\xBF\x00\x00\x00\x05TCSO!", 11), std::string(5000, '\x0A')}) {
