@@ -1,6 +1,6 @@
 // System: what the player is and where the movie plays from. The
-// capabilities are those of a version 10 control on Linux, with the stage as
-// the screen; clipboard and settings panels do not exist here (no-ops).
+// capabilities are those of a version 10 control on Linux, with the shown
+// surface as the screen; clipboard and settings panels do not exist here (no-ops).
 #include "script/builtins.h"
 
 #include "script/conversions.h"
@@ -39,11 +39,17 @@ Value sandboxType(Runtime& rt, const Value&, std::span<const Value>) {
     return Value(rt.makeStringUtf8(net::sandboxTypeName(type)));
 }
 
+// The screen is the surface the control shows on; before the control
+// said how big that is, the movie's own size.
 Value screenWidth(Runtime& rt, const Value&, std::span<const Value>) {
+    if (const int32_t shown = rt.stage.layout().surfaceWidth; shown > 0)
+        return Value(double(shown));
     return Value(std::round(double(rt.stage.widthTwips()) / 20.0));
 }
 
 Value screenHeight(Runtime& rt, const Value&, std::span<const Value>) {
+    if (const int32_t shown = rt.stage.layout().surfaceHeight; shown > 0)
+        return Value(double(shown));
     return Value(std::round(double(rt.stage.heightTwips()) / 20.0));
 }
 

@@ -180,6 +180,20 @@ TEST(System, DescribesThePlayer) {
     EXPECT_EQ(traces(a), (Strings{"LNX 10,0,0,0", "localWithFile", "550", "function"}));
 }
 
+// The screen is the surface the control shows the movie on, whatever the scale mode.
+TEST(System, TheScreenIsTheShownSurface) {
+    Actions a;
+    a.push({"System"}).getVariable().push({"capabilities"}).getMember().push({"screenResolutionX"}).getMember();
+    a.push({"x"}).add2();
+    a.push({"System"}).getVariable().push({"capabilities"}).getMember().push({"screenResolutionY"}).getMember();
+    a.add2().trace();
+    const auto bytes = a.bytes();
+    auto p = runFrame(Actions{});
+    p->stage->setLayout({model::ScaleMode::ShowAll, 0, 800, 600});
+    p->engine->runActions(p->root(), bytes);
+    EXPECT_EQ(p->host.traces, Strings{"800x600"});
+}
+
 // serverString carries the same answers as the properties, URL-encoded.
 TEST(System, ServerStringAgreesWithTheProperties) {
     const struct {
