@@ -31,6 +31,9 @@ void deliverStageResize(Runtime& rt);
 void installExternalInterface(Runtime& rt);
 void installSystem(Runtime& rt);  // System, System.capabilities, System.security
 void installSharedObject(Runtime& rt);
+// Writes what the movie's shared objects hold, as the player does when the
+// movie closes; failures are silent then (nobody is left to hear onStatus).
+void writeSharedObjectsOnClose(Runtime& rt);
 void installLoadVars(Runtime& rt);
 void installMovieClipLoader(Runtime& rt);
 void installXml(Runtime& rt);              // XMLNode, XML

@@ -10,6 +10,7 @@
 #include "script/net_session.h"
 #include "script/runtime.h"
 
+#include "net/loaded_text.h"
 #include "net/url_variables.h"
 
 namespace script {
@@ -74,7 +75,9 @@ Value send(Runtime& rt, const Value& self, std::span<const Value> args) {
 Value decode(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!self.asObject())
         return Value();
-    const std::string text = toString(rt, arg(args, 0)).utf8();
+    std::string text = toString(rt, arg(args, 0)).utf8();
+    if (usesCodepage(rt))
+        text = net::codepageEscapesToUtf8(text);
     const auto variables = net::decodeVariables(text);
     rt.chargeWork(variables.size());
     for (const auto& [name, value] : variables)

@@ -26,6 +26,9 @@ StageObject* targetClip(Runtime& rt, const Value& target, bool create = false) {
             return nullptr;
         return levelClip(rt, uint32_t(n), create);
     }
+    // "_level5" names a level as 5 does, made when loading into it.
+    if (const auto level = parseLevel(toString(rt, target).view()))
+        return levelClip(rt, *level, create);
     StageObject* object = resolveTarget(rt, rt.rootObject(), target);
     return object && object->clip() ? object : nullptr;
 }
@@ -50,7 +53,7 @@ Value unloadClip(Runtime& rt, const Value&, std::span<const Value> args) {
     StageObject* clip = targetClip(rt, arg(args, 0));
     if (!clip)
         return Value::fromBool(false);
-    unloadClipContent(rt, *clip);
+    unloadLoadedClip(rt, *clip);
     return Value::fromBool(true);
 }
 

@@ -293,23 +293,23 @@ uint8_t methodCode(Runtime& rt, const Value& v) {
     return 0;
 }
 
-Value getURL(Runtime& rt, const Value&, std::span<const Value> args) {
+Value getURL(Runtime& rt, const Value& self, std::span<const Value> args) {
     requestUrl(rt, toString(rt, arg(args, 0)).view(), toString(rt, arg(args, 1)).view(), methodCode(rt, arg(args, 2)),
-               false, false);
+               false, false, thisStage(self));
     return Value();
 }
 
 Value loadMovie(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     std::u16string target = s ? dotPath(*s) : std::u16string();
-    requestUrl(rt, toString(rt, arg(args, 0)).view(), target, methodCode(rt, arg(args, 1)), true, false);
+    requestUrl(rt, toString(rt, arg(args, 0)).view(), target, methodCode(rt, arg(args, 1)), true, false, s);
     return Value();
 }
 
 Value loadVariables(Runtime& rt, const Value& self, std::span<const Value> args) {
     StageObject* s = thisStage(self);
     std::u16string target = s ? dotPath(*s) : std::u16string();
-    requestUrl(rt, toString(rt, arg(args, 0)).view(), target, methodCode(rt, arg(args, 1)), false, true);
+    requestUrl(rt, toString(rt, arg(args, 0)).view(), target, methodCode(rt, arg(args, 1)), false, true, s);
     return Value();
 }
 

@@ -11,6 +11,7 @@
 #include "script/calls.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/runtime.h"
 
 #include "amf/shared_object_store.h"
@@ -39,21 +40,17 @@ SharedObjectObject* thisSharedObject(const Value& self) { return dynamic_cast<Sh
 
 amf::SharedObjectStore store() { return amf::SharedObjectStore::fromEnvironment(); }
 
-// The movie's host and path as the store names them.
-std::optional<std::pair<std::string, std::string>> movieOrigin(Runtime& rt) {
-    auto location = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()));
-    if (!location)
-        return std::nullopt;
-    return std::make_pair(location->isLocal() ? std::string("localhost") : location->host, location->path);
+// The running movie's host and path as the store names them: a loaded
+// movie keeps its own shared objects.
+std::pair<std::string, std::string> movieOrigin(Runtime& rt) {
+    const net::Location& location = runningMovie(rt).location;
+    return {location.isLocal() ? std::string("localhost") : location.host, location.path};
 }
 
-Object* cacheOf(Runtime& rt, Object* constructor) {
-    Value cache = getMember(rt, Value(constructor), u"__cache");
-    if (Object* object = cache.asObject())
-        return object;
-    Object* object = rt.newObject();
-    rt.defineValue(constructor, u"__cache", Value(object), PropertyFlag::DontEnum | PropertyFlag::DontDelete);
-    return object;
+Object* cacheOf(Runtime& rt) {
+    if (!rt.sharedObjects)
+        rt.sharedObjects = rt.newObject();
+    return rt.sharedObjects;
 }
 
 Value getLocal(Runtime& rt, const Value& self, std::span<const Value> args) {
@@ -65,15 +62,13 @@ Value getLocal(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!arg(args, 1).isNullish())
         localPath = toString(rt, arg(args, 1)).utf8();
     const auto origin = movieOrigin(rt);
-    if (!origin)
-        return Value::null();
     const auto shared = store();
-    auto file = shared.pathFor(origin->first, origin->second, name,
+    auto file = shared.pathFor(origin.first, origin.second, name,
                                localPath ? std::optional<std::string_view>(*localPath) : std::nullopt);
     if (!file)
         return Value::null();
 
-    Object* cache = cacheOf(rt, constructor);
+    Object* cache = cacheOf(rt);
     const std::u16string key = utf8ToUtf16(file->string());
     if (const Property* cached = cache->properties().find(key))
         return cached->value;
@@ -120,15 +115,19 @@ void status(Runtime& rt, Object* object, std::u16string_view code, std::u16strin
     }
 }
 
-Value flush(Runtime& rt, const Value& self, std::span<const Value>) {
+// flush(minDiskSpace): asking for more room than the limit fails as the
+// data itself would, since there is nobody to grant it.
+Value flush(Runtime& rt, const Value& self, std::span<const Value> args) {
     SharedObjectObject* object = thisSharedObject(self);
     if (!object)
         return Value();
+    const auto shared = store();
+    const double wanted = args.empty() ? 0.0 : toNumber(rt, args[0]);
     std::string reason;
     auto bytes = encoded(rt, object, reason);
     bool written = false;
-    if (bytes)
-        written = store().write(object->file(), *bytes).has_value();
+    if (bytes && !(wanted > double(shared.limit())))
+        written = shared.write(object->file(), *bytes).has_value();
     if (!written)
         status(rt, object, u"SharedObject.Flush.Failed", u"error");
     return Value::fromBool(written);
@@ -157,6 +156,21 @@ Value getSize(Runtime& rt, const Value& self, std::span<const Value>) {
 Value noConstructor(Runtime&, const Value&, std::span<const Value>) { return Value(); }
 
 }  // namespace
+
+void writeSharedObjectsOnClose(Runtime& rt) {
+    if (!rt.sharedObjects)
+        return;
+    for (const String& key : enumerableNames(rt, rt.sharedObjects)) {
+        auto* object = dynamic_cast<SharedObjectObject*>(getMember(rt, Value(rt.sharedObjects), key.view()).asObject());
+        Object* data = object ? getMember(rt, Value(object), u"data").asObject() : nullptr;
+        // Nothing held, nothing written: a cleared object stays deleted.
+        if (!data || enumerableNames(rt, data).empty())
+            continue;
+        std::string reason;
+        if (auto bytes = encoded(rt, object, reason))
+            (void)store().write(object->file(), *bytes);
+    }
+}
 
 void installSharedObject(Runtime& rt) {
     Object* prototype = rt.newObject();

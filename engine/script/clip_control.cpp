@@ -14,12 +14,30 @@
 #include "script/variables.h"
 
 #include "model/transform.h"
+#include "net/url_variables.h"
 
 #include <cmath>
 
 namespace script {
 
 namespace {
+
+// A timeline's own variables, newest first: its child clips and what its
+// prototypes hold are not its variables.
+net::Variables timelineVariables(Runtime& rt, Object* timeline) {
+    std::vector<String> names;
+    const auto& entries = timeline->properties().entries();
+    rt.chargeWork(entries.size() / 4);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if ((it->flags & PropertyFlag::DontEnum) == 0)
+            names.push_back(it->name);
+    }
+    // Read after listing: a getter may change the list.
+    net::Variables out;
+    for (const String& name : names)
+        out.emplace_back(name.utf8(), toString(rt, getMember(rt, Value(timeline), name.view())).utf8());
+    return out;
+}
 
 void copyProperties(Runtime& rt, Object* from, Object* to) {
     if (!from || !to)
@@ -272,7 +290,7 @@ void stopDrag(Runtime& rt) {
 }
 
 void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window, uint8_t sendVarsMethod,
-                bool loadTarget, bool loadVariables) {
+                bool loadTarget, bool loadVariables, Object* sender) {
     constexpr std::u16string_view Prefix = u"FSCommand:";
     if (url.size() >= Prefix.size() && equalsFolded(url.substr(0, Prefix.size()), Prefix)) {
         if (!mayCallHost(rt))
@@ -287,12 +305,22 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
                      : sendVarsMethod == 2 ? UrlRequest::Method::Post
                                            : UrlRequest::Method::None;
     const bool levelTarget = window.size() > 6 && equalsFolded(window.substr(0, 6), u"_level");
+    // GET and POST send the asking clip's variables with the load.
+    std::string fetchUrl = utf16ToUtf8(url);
+    std::optional<std::string> postBody;
+    if (sender && request.method != UrlRequest::Method::None && !url.empty()) {
+        std::string variables = net::encodeVariables(timelineVariables(rt, sender));
+        if (request.method == UrlRequest::Method::Post)
+            postBody = std::move(variables);
+        else if (!variables.empty())
+            fetchUrl += (fetchUrl.find('?') == std::string::npos ? "?" : "&") + variables;
+    }
     if (loadVariables) {
         // Variables load into the target clip and arrive between frames.
         if (StageObject* clip = resolveTargetPath(rt, rt.rootObject(), window)) {
             if (!rt.net)
                 rt.net = std::make_unique<NetSession>(rt);
-            (void)rt.net->start(clip, LoadKind::Variables, utf16ToUtf8(url));
+            (void)rt.net->start(clip, LoadKind::Variables, fetchUrl, std::move(postBody));
             return;
         }
         request.kind = UrlRequest::Kind::LoadVariables;
@@ -306,7 +334,7 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
             return;  // nothing loaded there
         if (clip && clip->clip()) {
             if (!url.empty())
-                (void)loadIntoClip(rt, *clip, url, nullptr);
+                (void)loadIntoClip(rt, *clip, utf8ToUtf16(fetchUrl), nullptr, std::move(postBody));
             else if (levelNumber > 0)
                 removeLevel(rt, *clip);
             else

@@ -66,8 +66,10 @@ void stopDrag(Runtime& rt);
 // Moves the dragged clip after the pointer moved.
 void updateDrag(Runtime& rt);
 
-// getURL and its relatives; "FSCommand:" URLs go to Host::fscommand.
+// getURL and its relatives; "FSCommand:" URLs go to Host::fscommand. With a
+// method (1 GET, 2 POST), loads into clips and levels send the variables of
+// `sender` (the clip whose code asked) in the query or the body.
 void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window, uint8_t sendVarsMethod,
-                bool loadTarget, bool loadVariables);
+                bool loadTarget, bool loadVariables, Object* sender = nullptr);
 
 }  // namespace script

@@ -11,6 +11,7 @@
 #include "script/stage_object.h"
 
 #include "bitmap/bitmap_data.h"
+#include "net/location.h"
 #include "swf/image_decoder.h"
 #include "swf/movie.h"
 
@@ -159,12 +160,13 @@ StageObject* rootFor(Runtime& rt, StageObject* base) {
     return rt.rootObject();
 }
 
-bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Object* listener) {
+bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Object* listener,
+                  std::optional<std::string> postBody) {
     if (!clip.clip())
         return false;
     if (!rt.net)
         rt.net = std::make_unique<NetSession>(rt);
-    (void)rt.net->startMovie(&clip, listener, utf16ToUtf8(url));
+    (void)rt.net->startMovie(&clip, listener, utf16ToUtf8(url), std::move(postBody));
     return true;
 }
 
@@ -174,6 +176,17 @@ void unloadClipContent(Runtime& rt, StageObject& clip) {
     if (StageLink* link = clip.link())
         link->loadedBytes = 0;
     emptyClip(rt, clip);
+}
+
+void unloadLoadedClip(Runtime& rt, StageObject& clip) {
+    Object* listener = rt.net ? rt.net->cancelFor(&clip) : nullptr;
+    const model::DisplayObject* d = clip.display();
+    if (const auto level = d ? levelOf(*d) : std::nullopt; level && *level > 0)
+        removeLevel(rt, clip);
+    else
+        unloadClipContent(rt, clip);
+    if (listener)
+        fail(rt, &clip, listener, LoadNeverCompleted, 0);
 }
 
 void removeLevel(Runtime& rt, StageObject& level) {
@@ -247,6 +260,9 @@ void clipLoadFinished(Runtime& rt, Object* target, Object* listener,
             fail(rt, target, listener, LoadNeverCompleted, result->httpStatus);
             return;
         }
+        // Its query string passes parameters, as the host's movie gets them.
+        for (const auto& [name, value] : net::queryVariables(result->finalLocation))
+            setMember(rt, Value(target), utf8ToUtf16(name), Value(rt.makeStringUtf8(value)));
         // Its first frame's scripts run before anyone hears it is there.
         FrameRunner(rt).drain(false);
     } else {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace model {
@@ -54,10 +55,16 @@ inline constexpr uint32_t MaxLevel = 0xFFFF;
 // Starts loading `url` (relative to the movie) into the clip; `listener`
 // (may be null) is told of it. A load already running into the clip is
 // dropped. False when the clip is gone.
-bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Object* listener);
+// `postBody`, when given, is posted as URL-encoded variables.
+bool loadIntoClip(Runtime& rt, StageObject& clip, std::u16string_view url, Object* listener,
+                  std::optional<std::string> postBody = std::nullopt);
 // The clip becomes empty: its children, drawing and variables go, and a
 // load running into it is dropped.
 void unloadClipContent(Runtime& rt, StageObject& clip);
+// MovieClipLoader.unloadClip: a level above 0 goes entirely, another clip
+// empties; a loader whose load into it was still running hears
+// onLoadError(LoadNeverCompleted).
+void unloadLoadedClip(Runtime& rt, StageObject& clip);
 // A level above 0 goes entirely (unloadMovieNum).
 void removeLevel(Runtime& rt, StageObject& level);
 // The bytes loaded and expected of the clip's content: a load running into

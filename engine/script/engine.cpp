@@ -107,7 +107,13 @@ std::unique_ptr<Engine> Engine::createEmbedded(model::Stage& stage, model::Movie
     return engine;
 }
 
-Engine::~Engine() = default;
+Engine::~Engine() {
+    if (!m_state)
+        return;
+    Runtime& rt = m_state->rt;
+    Runtime::Entry entry(rt);
+    (void)rt.guarded([&] { writeSharedObjectsOnClose(rt); });
+}
 
 void Engine::finish(bool outermost) {
     if (!outermost)

@@ -186,7 +186,7 @@ void Interpreter::opGetUrl2(Frame& f, Step& s) {
     String window = popString(f);
     String url = popString(f);
     requestUrl(m_rt, url.view(), window.view(), uint8_t(flags >> GetUrl2Flag::MethodShift),
-               (flags & GetUrl2Flag::LoadTarget) != 0, (flags & GetUrl2Flag::LoadVariables) != 0);
+               (flags & GetUrl2Flag::LoadTarget) != 0, (flags & GetUrl2Flag::LoadVariables) != 0, f.target);
 }
 
 void Interpreter::opTrace(Frame& f, Step& /*s*/) {

@@ -12,6 +12,7 @@
 #include "script/runtime.h"
 #include "script/stage_object.h"
 
+#include "net/loaded_text.h"
 #include "net/sandbox.h"
 #include "net/url_variables.h"
 
@@ -91,8 +92,9 @@ std::optional<net::RequestId> NetSession::start(Object* target, LoadKind kind, s
     return id;
 }
 
-std::optional<net::RequestId> NetSession::startMovie(Object* clip, Object* listener, std::string_view url) {
-    auto id = start(clip, LoadKind::Movie, url);
+std::optional<net::RequestId> NetSession::startMovie(Object* clip, Object* listener, std::string_view url,
+                                                     std::optional<std::string> postBody) {
+    auto id = start(clip, LoadKind::Movie, url, std::move(postBody));
     if (id)
         m_pending[*id].listener = listener;
     else if (!m_refused.empty())
@@ -155,10 +157,13 @@ bool NetSession::refused(std::string_view url) {
     return !location || fetcher().sandbox().check(*m_movie, *location).kind == net::Decision::Kind::Refused;
 }
 
-void NetSession::cancelFor(Object* target) {
+Object* NetSession::cancelFor(Object* target) {
     std::erase_if(m_refused, [&](const auto& refused) { return refused.first.target == target; });
+    Object* listener = nullptr;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (it->second.target == target) {
+            if (it->second.kind == LoadKind::Movie && it->second.listener)
+                listener = it->second.listener;
             if (m_fetcher)
                 m_fetcher->cancel(it->first);
             it = m_pending.erase(it);
@@ -166,6 +171,7 @@ void NetSession::cancelFor(Object* target) {
             ++it;
         }
     }
+    return listener;
 }
 
 void NetSession::deliver() {
@@ -225,7 +231,11 @@ void NetSession::complete(const Pending& pending,
     const Value target(pending.target);
     if (pending.kind == LoadKind::Variables) {
         if (result) {
-            for (const auto& [name, value] : net::decodeVariables(result->body))
+            const bool codepage = usesCodepage(rt);
+            std::string text = net::loadedText(result->body, codepage);
+            if (codepage)
+                text = net::codepageEscapesToUtf8(text);
+            for (const auto& [name, value] : net::decodeVariables(text))
                 setMember(rt, target, utf8ToUtf16(name), Value(rt.makeStringUtf8(value)));
         }
         auto* clip = dynamic_cast<StageObject*>(pending.target);
@@ -258,8 +268,13 @@ void NetSession::complete(const Pending& pending,
         const Value code{double(status)};
         (void)callFunction(rt, onStatus, target, std::span<const Value>(&code, 1));
     }
-    const Value text = result ? Value(rt.makeStringUtf8(result->body)) : Value();
+    const Value text = result ? Value(rt.makeStringUtf8(net::loadedText(result->body, usesCodepage(rt)))) : Value();
     (void)callMethod(rt, target, u"onData", std::span<const Value>(&text, 1));
+}
+
+bool usesCodepage(Runtime& rt) {
+    const Value system = getMember(rt, Value(rt.global), u"System");
+    return system.asObject() && toBoolean(rt, getMember(rt, system, u"useCodepage"));
 }
 
 NetSession& netSession(Runtime& rt) {

@@ -48,7 +48,8 @@ public:
                                         bool streamBody = false);
     // A clip's new content; `listener` (may be null) is the MovieClipLoader
     // that hears of its progress.
-    std::optional<net::RequestId> startMovie(Object* clip, Object* listener, std::string_view url);
+    std::optional<net::RequestId> startMovie(Object* clip, Object* listener, std::string_view url,
+                                             std::optional<std::string> postBody = std::nullopt);
     // Fails `target` at the next delivery without fetching anything.
     void refuse(Object* target, LoadKind kind, std::string reason);
     // Bytes so far of a load into this target, none when it has none running.
@@ -61,7 +62,8 @@ public:
     // Whether the movie's sandbox refuses that outright (no policy file could change it).
     [[nodiscard]] bool refused(std::string_view url);
     // Forgets the loads of this target (a new load replaces the old one).
-    void cancelFor(Object* target);
+    // The MovieClipLoader of a clip's load that was running, if any.
+    Object* cancelFor(Object* target);
     // Progress and results that arrived, handed to scripts. Runs script code.
     void deliver();
     [[nodiscard]] bool busy() const { return !m_pending.empty() || !m_refused.empty() || m_local.busy(); }
@@ -99,6 +101,9 @@ private:
 
 // The runtime's session, made on first use.
 NetSession& netSession(Runtime& rt);
+// Whether the movie set System.useCodepage: loaded text without a byte
+// order mark is then read in the code page (see net/loaded_text.h).
+[[nodiscard]] bool usesCodepage(Runtime& rt);
 // The headers addRequestHeader collected on a LoadVars or XML object.
 [[nodiscard]] std::vector<std::pair<std::string, std::string>> requestHeadersOf(Runtime& rt, Object* object);
 // load(url) of LoadVars and XML: the answer reaches the object's onData.

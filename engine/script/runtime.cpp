@@ -267,7 +267,7 @@ void Runtime::addRoots(std::vector<Object*>& out) {
                       keyObject,         mouseObject,       stageClass,       selectionObject,
                       protos.matrix,     protos.point,      protos.rectangle, protos.colorTransform,
                       protos.transform,  protos.bitmapData, protos.video,     protos.netStream,
-                      protos.textFormat, protos.styleSheet}) {
+                      protos.textFormat, protos.styleSheet, sharedObjects}) {
         if (o)
             out.push_back(o);
     }

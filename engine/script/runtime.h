@@ -134,7 +134,8 @@ public:
     Object* keyObject = nullptr;
     Object* selectionObject = nullptr;
     Object* mouseObject = nullptr;
-    Object* stageClass = nullptr;  // the Stage object scripts see
+    Object* stageClass = nullptr;     // the Stage object scripts see
+    Object* sharedObjects = nullptr;  // SharedObject.getLocal's objects by file, written when the movie closes
 
     // --- making values -------------------------------------------------------
     // Counted strings; ScriptAbort (MemoryLimit) past maxStringLength.

@@ -8,6 +8,7 @@
 #include "model/edit_text_object.h"
 #include "model/limits.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -342,6 +343,49 @@ TEST_F(ClipLoadingTest, LoadMovieAndUnloadMovieActOnTheClip) {
     const auto bytes = unload.bytes();
     p->engine->runActions(p->root(), bytes);
     EXPECT_EQ(p->var("after"), "0");
+}
+
+// unloadClip takes a level away entirely, and stopping a load that still
+// runs tells the loader it never completed.
+TEST_F(ClipLoadingTest, UnloadClipRemovesLevelsAndStopsRunningLoads) {
+    Actions start;
+    start.push({3, "other.swf", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    start.push({"_level4", "other.swf", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    start.push({"holder", "a.png", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    start.push({"holder", 1, "mcl"}).getVariable().push({"unloadClip"}).callMethod().pop();
+    auto p = play(start);
+    p->engine->tick();
+    EXPECT_EQ(p->var("_level3.loadedVar"), "here");
+    EXPECT_EQ(p->var("_level4.loadedVar"), "here") << "a level named by its path is made too";
+    EXPECT_EQ(p->var("holder._width"), "0");
+    EXPECT_NE(std::find(p->host.traces.begin(), p->host.traces.end(), "error _level0.holder LoadNeverCompleted 0"),
+              p->host.traces.end())
+        << ::testing::PrintToString(p->host.traces);
+    Actions unload;
+    unload.push({3, 1, "mcl"}).getVariable().push({"unloadClip"}).callMethod().pop();
+    unload.push({"_level4", 1, "mcl"}).getVariable().push({"unloadClip"}).callMethod().pop();
+    const auto bytes = unload.bytes();
+    p->engine->runActions(p->root(), bytes);
+    EXPECT_EQ(p->var("_level3"), "<none>");
+    EXPECT_EQ(p->var("_level4"), "<none>");
+}
+
+// A query string on a loaded movie's location gives its timeline variables
+// that its first frame already sees.
+TEST_F(ClipLoadingTest, ALoadedMoviesQueryBecomesItsVariables) {
+    swfwriter::MovieWriter child({.version = 8});
+    Actions first;
+    first.push({"seen", "qv"}).getVariable().setVariable();
+    child.doAction(first);
+    child.showFrame();
+    writeFile(m_folder / "child.swf", child.finish());
+    Actions start;
+    start.push({"child.swf?qv=7&w=a+b%21", "holder"}).getUrl2(0x02);
+    auto p = play(start);
+    p->engine->tick();
+    EXPECT_EQ(p->var("holder.seen"), "7");
+    EXPECT_EQ(p->var("holder.w"), "a b!");
+    EXPECT_EQ(p->var("qv"), "<none>") << "the loading movie gets none";
 }
 
 TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {

@@ -262,6 +262,51 @@ TEST_F(HttpLoadingTest, MovieClipLoaderOverHttp) {
     }
 }
 
+// loadVariables and loadMovie with GET or POST send the asking timeline's
+// variables in the query or the body; without a method they send nothing.
+TEST_F(HttpLoadingTest, LoadsIntoClipsSendTheTimelinesVariables) {
+    swfwriter::MovieWriter child({.version = 8});
+    Actions first;
+    first.push({"arrived", "yes"}).setVariable();
+    child.doAction(first);
+    child.showFrame();
+    const auto bytes = child.finish();
+    const std::string movie(bytes.begin(), bytes.end());
+    // The movie comes only to a load that sent x.
+    m_home.route("/child", [&movie](const HttpRequest& request, const LocalHttpServer::Send& send) {
+        const bool sent = request.path.find("x=a%20b") != std::string::npos || request.body == "x=a%20b";
+        send(sent ? httpAnswer(200, movie) : httpAnswer(404, ""));
+    });
+    const struct {
+        uint8_t flags;
+        std::string url;
+        std::string variable;
+        std::string expected;
+    } cases[] = {
+        {0x03, "/echo", "a", "GET /echo   "},
+        {0x43, "/echo?k=1", "a", "GET /echo?k=1&x=a%20b   "},
+        {0x83, "/echo", "a", "POST /echo x=a%20b  application/x-www-form-urlencoded"},
+        {0x42, "/child", "holder.arrived", "yes"},
+        {0x82, "/child", "holder.arrived", "yes"},
+        {0x02, "/child", "holder.arrived", "<none>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url + " " + std::to_string(c.flags));
+        Actions setup;
+        setup.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
+        setup.push({"x", "a b"}).setVariable();
+        Actions start;
+        start.push({c.url, (c.flags & 0x01) != 0 ? "_root" : "holder"}).getUrl2(c.flags);
+        auto p = play(m_home.url("/main.swf"), setup, start);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (p->var(c.variable) != c.expected && std::chrono::steady_clock::now() < deadline) {
+            p->engine->tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(p->var(c.variable), c.expected);
+    }
+}
+
 // The fetch limits, narrowed through the environment, and a peer whose
 // certificate no system CA signed: each reaches the script's onLoadError,
 // a load cut off as LoadNeverCompleted, one that never began as URLNotFound.

@@ -136,6 +136,47 @@ TEST_F(LoadingTest, LoadVariablesFillAClip) {
     EXPECT_EQ(p->var("b"), "hello world!");
 }
 
+// Loaded text is Unicode by its byte order mark, else UTF-8, or the code
+// page with System.useCodepage; escapes follow the same choice.
+TEST_F(LoadingTest, LoadedTextFollowsItsMarkOrTheCodepage) {
+    using namespace std::string_literals;
+    const struct {
+        std::string bytes;
+        bool codepage;
+        std::string expected;
+    } cases[] = {
+        {"a=caf\xC3\xA9", false, "caf\xC3\xA9"},
+        {"a=caf%C3%A9", false, "caf\xC3\xA9"},
+        {"a=caf\xE9", true, "caf\xC3\xA9"},
+        {"a=caf%E9+%80", true, "caf\xC3\xA9 \xE2\x82\xAC"},
+        {"\xEF\xBB\xBF"
+         "a=caf\xC3\xA9",
+         true, "caf\xC3\xA9"},
+        {"\xFF\xFE"
+         "a\0=\0\xE9\0"s,
+         false, "\xC3\xA9"},
+        {"\xFE\xFF\0a\0=\0\xE9"s, true, "\xC3\xA9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        std::ofstream(m_folder / "data/text.txt", std::ios::binary) << c.bytes;
+        Actions setup;
+        setup.push({"System"}).getVariable().push({"useCodepage", c.codepage}).setMember();
+        setup.push({"lv", 0, "LoadVars"}).newObject().setVariable();
+        Actions start;
+        start.push({"data/text.txt", "_root"}).getUrl2(0x03);  // loadVariables(url, "_root")
+        start.callMethodOn("lv", "load", {"data/text.txt"}).pop();
+        auto p = play(setup, start);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while ((p->var("a") == "<none>" || p->var("lv.a") == "<none>") && std::chrono::steady_clock::now() < deadline) {
+            p->engine->tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(p->var("a"), c.expected);
+        EXPECT_EQ(p->var("lv.a"), c.expected);
+    }
+}
+
 TEST(LoadVars, DecodesAndEncodes) {
     Actions a;
     a.push({"lv", 0, "LoadVars"}).newObject().setVariable();
