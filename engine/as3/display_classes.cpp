@@ -506,7 +506,7 @@ const avm2::NativeAccessor SpriteAccessors[] = {
     stored<UseHandCursor, Kind::Boolean>(),
 };
 const std::vector<avm2::NativeAccessor> AllSpriteAccessors =
-    joinedTables<avm2::NativeAccessor>({SpriteAccessors, spritePointAccessors()});
+    joinedTables<avm2::NativeAccessor>({SpriteAccessors, spritePointAccessors(), spriteSoundAccessors()});
 
 // --- MovieClip ----------------------------------------------------------
 // The root's timeline is the model's; a clip a script made has one empty

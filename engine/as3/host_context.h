@@ -166,6 +166,9 @@ void deliverSoundCompletions(avm2::Machine& m);
 // A SoundTransform's levels (TypeError for anything else), and a new one.
 [[nodiscard]] script::SoundLevels soundTransformLevels(avm2::Machine& m, avm2::Value transform);
 [[nodiscard]] avm2::Value makeSoundTransform(avm2::Machine& m, const script::SoundLevels& levels);
+// Sprite.soundTransform: the levels of the sounds the sprite's own timeline
+// starts (a Loader's content: the loaded movie's root timeline).
+[[nodiscard]] std::span<const avm2::NativeAccessor> spriteSoundAccessors();
 [[nodiscard]] std::span<const avm2::CoreClassSpec> videoClasses();
 // Moves the playing NetStreams to the clock's time and hands their status
 // events and metadata to scripts (each frame).

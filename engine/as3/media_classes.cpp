@@ -10,10 +10,12 @@
 // object id), so stopping or transforming it touches only its voice. A
 // playing channel is held by the player, so it completes with no other
 // reference to it.
+#include "as3/display_state.h"
 #include "as3/event_dispatch.h"
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
 #include "as3/net_loads.h"
+#include "as3/timeline_instances.h"
 
 #include "avm2/byte_array.h"
 #include "avm2/class_object.h"
@@ -81,6 +83,9 @@ void startWaitingChannels(Machine& m, Value sound, bool failed);
 
 struct SoundState final : DispatcherState, LoadClient {
     uint32_t soundId = 0;  // the linked DefineSound, or the host's sound of a loaded file; 0 for none
+    // A loaded movie's linked sound: its movie (not kept alive) and character.
+    std::weak_ptr<const swf::Movie> library;
+    uint16_t character = 0;
     // Sound.load: the file's bytes so far, and the load's progress.
     bool fromFile = false;
     bool loading = false;
@@ -214,6 +219,9 @@ struct MediaHeld final : avm2::NativeState {
     // Channels waiting for their sound's first bytes, with the sound.
     std::vector<std::pair<Value, Value>> waiting;
     uint64_t nextOwner = uint64_t(1) << 48;
+    // Display objects given a soundTransform, by their mixer owner: their
+    // levels are dropped once the object is gone.
+    std::map<uint64_t, std::weak_ptr<model::DisplayObject>> objectOwners;
 
     void trace(avm2::Tracer& tracer) const override {
         for (const auto& [voice, channel] : playing)
@@ -307,19 +315,18 @@ const TransformState* transformArgument(Machine& m, Value v) {
 
 // --- Sound -------------------------------------------------------------------------------
 
-// The DefineSound the instance's class is linked to by SymbolClass, or 0.
-uint32_t linkedSound(Machine& m, Object* self) {
+// The DefineSound the instance's class is linked to by SymbolClass, as the
+// host names it (a loaded movie's by its tag), or 0.
+uint32_t linkedSound(Machine& m, Object* self, SoundState& s) {
+    const auto symbol = linkedLibraryCharacter(m, self);
+    if (!symbol)
+        return 0;
     HostContext& ctx = hostContext(m);
-    const avm2::Traits* traits = self->traits();
-    for (const auto& [id, name] : ctx.symbolClasses) {
-        if (id == 0)
-            continue;
-        const Value c = m.findDefinitionByName(name, m.mainDomain());
-        auto* type = c.isObject() ? dynamic_cast<avm2::ClassObject*>(c.asObject()) : nullptr;
-        if (type && &type->instanceTraits() == traits)
-            return ctx.stage.movie().characters.find<swf::Sound>(id) ? id : 0;
-    }
-    return 0;
+    if (!symbol->movie)
+        return ctx.stage.movie().characters.find<swf::Sound>(symbol->id) ? symbol->id : 0;
+    s.library = symbol->movie;
+    s.character = symbol->id;
+    return ctx.host.movieSound(symbol->movie, symbol->id);
 }
 
 SoundState& soundOf(Machine& m, Value self) { return stateOf<SoundState>(m, self, u"Sound"); }
@@ -343,7 +350,7 @@ Value soundLoad(Machine& m, Value self, std::span<const Value> args) {
 // Sound(stream = null, context = null)
 Value soundInit(Machine& m, Value self, std::span<const Value> args) {
     auto s = std::make_unique<SoundState>();
-    s->soundId = linkedSound(m, self.asObject());
+    s->soundId = linkedSound(m, self.asObject(), *s);
     self.asObject()->setNativeState(std::move(s));
     if (!argument(args, 0).isNullish())
         (void)soundLoad(m, self, args);
@@ -452,13 +459,21 @@ Value soundLengthGetter(Machine& m, Value self, std::span<const Value>) {
     return Value::number(soundLength(m, soundOf(m, self)));
 }
 
+// The linked DefineSound, in the main movie or a loaded one still there.
+const swf::Sound* linkedDefinition(Machine& m, const SoundState& s) {
+    if (s.character != 0) {
+        const auto library = s.library.lock();
+        return library ? library->characters.find<swf::Sound>(s.character) : nullptr;
+    }
+    const uint32_t id = s.soundId;
+    return id && id <= 0xFFFF ? hostContext(m).stage.movie().characters.find<swf::Sound>(uint16_t(id)) : nullptr;
+}
+
 // A linked sound is all there as the movie loads; a loaded one counts its load.
 double soundBytes(Machine& m, const SoundState& s, bool total) {
     if (s.fromFile)
         return double(total ? s.bytesTotal : s.bytesLoaded);
-    const uint32_t id = s.soundId;
-    const auto* sound =
-        id && id <= 0xFFFF ? hostContext(m).stage.movie().characters.find<swf::Sound>(uint16_t(id)) : nullptr;
+    const swf::Sound* sound = linkedDefinition(m, s);
     return sound ? double(sound->data.size()) : 0.0;
 }
 Value soundBytesLoaded(Machine& m, Value self, std::span<const Value>) {
@@ -515,8 +530,8 @@ const media::DecodedSound* decodedOf(Machine& m, SoundState& s) {
             s.decoded = media::decodeSound(sound);
             s.decodedBytes = s.file.size();
         }
-    } else if (!s.decoded && s.soundId != 0 && s.soundId <= 0xFFFF) {
-        if (const auto* sound = hostContext(m).stage.movie().characters.find<swf::Sound>(uint16_t(s.soundId)))
+    } else if (!s.decoded) {
+        if (const swf::Sound* sound = linkedDefinition(m, s))
             s.decoded = media::decodeSound(*sound);
     }
     return s.decoded.get();
@@ -741,6 +756,32 @@ Value makeSoundTransform(Machine& m, const script::SoundLevels& levels) {
     return newTransform(m, state);
 }
 
+namespace {
+
+// A display object's own sounds are those the mixer keeps under its id.
+Value objectSoundTransform(Machine& m, Value self, std::span<const Value>) {
+    const auto& object = displayOf(m, self).object;
+    return makeSoundTransform(m, object ? hostContext(m).host.soundLevels(object->id()) : script::SoundLevels{});
+}
+Value setObjectSoundTransform(Machine& m, Value self, std::span<const Value> args) {
+    if (argument(args, 0).isNullish())
+        m.throwError("TypeError", 2007, u"Parameter soundTransform must be non-null.");
+    const script::SoundLevels levels = soundTransformLevels(m, args[0]);
+    const auto& object = displayOf(m, self).object;
+    if (!object)
+        return Value();
+    hostContext(m).host.setSoundLevels(object->id(), levels);
+    mediaHeld(m).objectOwners.try_emplace(object->id(), object);
+    return Value();
+}
+
+const avm2::NativeAccessor SpriteSoundAccessors[] = {
+    {u"soundTransform", objectSoundTransform, setObjectSoundTransform}};
+
+}  // namespace
+
+std::span<const avm2::NativeAccessor> spriteSoundAccessors() { return SpriteSoundAccessors; }
+
 void deliverSoundCompletions(Machine& m) {
     const HeldValues& held = hostContext(m).held;
     script::Host& host = hostContext(m).host;
@@ -763,6 +804,12 @@ void deliverSoundCompletions(Machine& m) {
         Machine::Pin keepEvent(m, event);
         (void)dispatch(m, channel.asObject(), event);
     }
+    std::erase_if(media.objectOwners, [&](const auto& entry) {
+        if (!entry.second.expired())
+            return false;
+        host.forgetSoundOwner(entry.first);
+        return true;
+    });
     // Voices dropped for newer ones never complete: their channels end silently.
     for (auto it = media.playing.begin(); it != media.playing.end();) {
         if (host.soundPlaying(it->first)) {

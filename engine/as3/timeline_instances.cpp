@@ -195,6 +195,21 @@ std::optional<uint16_t> linkedCharacter(Machine& m, Object* self) {
     return symbol && !symbol->movie ? std::optional<uint16_t>(symbol->id) : std::nullopt;
 }
 
+std::optional<LibraryCharacter> linkedLibraryCharacter(Machine& m, Object* self) {
+    const auto symbol = linkedSymbol(m, self);
+    if (!symbol)
+        return std::nullopt;
+    if (!symbol->movie)
+        return LibraryCharacter{nullptr, symbol->id};
+    const HostContext& ctx = hostContext(m);
+    const auto library = ctx.loadedSymbolClasses.find(symbol->movie);
+    auto root = library == ctx.loadedSymbolClasses.end() ? nullptr : library->second.root.lock();
+    // An unloaded movie's characters are gone with it.
+    if (!root || root->library().get() != symbol->movie)
+        return std::nullopt;
+    return LibraryCharacter{root->library(), symbol->id};
+}
+
 std::shared_ptr<model::DisplayObject> newScriptObject(Machine& m, Object* self) {
     HostContext& ctx = hostContext(m);
     if (const auto symbol = linkedSymbol(m, self)) {

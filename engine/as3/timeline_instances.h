@@ -15,6 +15,7 @@
 #include "avm2/object.h"
 
 #include "model/display_object.h"
+#include "swf/movie.h"
 
 #include <memory>
 #include <optional>
@@ -27,6 +28,13 @@ void syncTimelineChildren(avm2::Machine& m, avm2::Object* container);
 void syncTimelineTree(avm2::Machine& m, avm2::Object* top);
 // The main movie's character the class of `self` is linked to by SymbolClass, if any.
 [[nodiscard]] std::optional<uint16_t> linkedCharacter(avm2::Machine& m, avm2::Object* self);
+// The character the class of `self` is linked to in the main movie (movie
+// null) or in a loaded movie still shown (its movie).
+struct LibraryCharacter {
+    std::shared_ptr<const swf::Movie> movie;
+    uint16_t id = 0;
+};
+[[nodiscard]] std::optional<LibraryCharacter> linkedLibraryCharacter(avm2::Machine& m, avm2::Object* self);
 // The model object for a display object a script constructs: its linked
 // symbol's (a sprite with its first frame placed) when its class is linked
 // to one, else an empty clip.

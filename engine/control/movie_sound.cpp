@@ -30,8 +30,31 @@ bool MovieSound::characterSound(uint32_t soundId) {
 
 uint64_t MovieSound::ownerOf(const model::DisplayObject& object) { return object.id(); }
 
+void MovieSound::noteTimelineOwner(const model::DisplayObject& object) {
+    // Bounded by the mixer's voices: owners with none are dropped at each mix.
+    m_timelineOwners.try_emplace(ownerOf(object), object.weak_from_this());
+}
+
+void MovieSound::applyEnclosingLevels() {
+    media::Mixer& mixer = m_player.mixer();
+    for (auto it = m_timelineOwners.begin(); it != m_timelineOwners.end();) {
+        const auto object = it->second.lock();
+        if (!object || !mixer.ownerPlaying(it->first)) {
+            mixer.setEnclosingTransform(it->first, {});
+            it = m_timelineOwners.erase(it);
+            continue;
+        }
+        media::SoundTransform enclosing;
+        for (const model::DisplayObject* p = object->parent(); p; p = p->parent())
+            enclosing = media::chained(mixer.ownerTransform(ownerOf(*p)), enclosing);
+        mixer.setEnclosingTransform(it->first, enclosing);
+        ++it;
+    }
+}
+
 void MovieSound::startSound(model::MovieClip& clip, const swf::StartSound& tag) {
-    (void)m_player.startSound(clip.library(), tag, ownerOf(clip));
+    if (m_player.startSound(clip.library(), tag, ownerOf(clip)) != 0)
+        noteTimelineOwner(clip);
 }
 
 bool MovieSound::hasStream(const swf::Timeline& timeline) {
@@ -51,11 +74,14 @@ void MovieSound::frameShown(model::MovieClip& clip, uint32_t frame) {
     const uint64_t owner = ownerOf(clip);
     m_streamClips[owner] = std::static_pointer_cast<model::MovieClip>(clip.shared_from_this());
     m_player.streamFrame(owner, clip.timeline(), frame);
+    noteTimelineOwner(clip);
 }
 
 void MovieSound::buttonTransition(model::ButtonObject& button, size_t slot) {
     const model::DisplayObject* parent = button.parent();
-    (void)m_player.buttonSound(button.library(), button.characterId(), slot, parent ? ownerOf(*parent) : 0);
+    if (m_player.buttonSound(button.library(), button.characterId(), slot, parent ? ownerOf(*parent) : 0) != 0 &&
+        parent)
+        noteTimelineOwner(*parent);
 }
 
 void MovieSound::movieUnloaded(const swf::Movie& movie) {
@@ -94,6 +120,7 @@ void MovieSound::setFrameRate(uint32_t numerator, uint32_t denominator) {
 void MovieSound::mixDue() {
     sweepStreams();
     m_player.forgetUnloaded();
+    applyEnclosingLevels();
     while (m_intervalsMixed < m_framesShown) {
         const size_t frames = size_t(m_clock.framesIn(m_intervalsMixed++ - m_clockFrom));
         m_mix.resize(frames * media::OutputChannels);

@@ -110,6 +110,11 @@ private:
     [[nodiscard]] bool hasStream(const swf::Timeline& timeline);
     // Stops the streams of clips that stopped or left the stage.
     void sweepStreams();
+    // The timeline's sounds of `object` are also levelled by every clip
+    // around it (a Sound or soundTransform of a parent, a Loader's content).
+    void noteTimelineOwner(const model::DisplayObject& object);
+    // Brings each playing timeline owner's enclosing levels up to date.
+    void applyEnclosingLevels();
 
     media::SoundPlayer m_player;
     media::SampleClock m_clock;
@@ -118,6 +123,7 @@ private:
     uint64_t m_clockFrom = 0;  // the first interval m_clock counts
     std::unordered_map<const swf::Timeline*, bool> m_streamTimelines;
     std::map<uint64_t, std::weak_ptr<model::MovieClip>> m_streamClips;
+    std::map<uint64_t, std::weak_ptr<const model::DisplayObject>> m_timelineOwners;
     std::vector<int16_t> m_mix;
     std::deque<int16_t> m_recent;  // the latest RecentFrames mixed, interleaved
     std::deque<int16_t> m_queue;

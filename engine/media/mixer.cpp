@@ -15,10 +15,7 @@ SoundTransform SoundTransform::fromPan(double pan, double volume) {
     return t;
 }
 
-namespace {
-
-// `inner`'s levels, then `outer`'s.
-SoundTransform then(const SoundTransform& outer, const SoundTransform& inner) {
+SoundTransform chained(const SoundTransform& outer, const SoundTransform& inner) {
     SoundTransform t;
     t.ll = (outer.ll * inner.ll + outer.rl * inner.lr) / 100.0;
     t.rl = (outer.ll * inner.rl + outer.rl * inner.rr) / 100.0;
@@ -27,8 +24,6 @@ SoundTransform then(const SoundTransform& outer, const SoundTransform& inner) {
     t.volume = outer.volume * inner.volume / 100.0;
     return t;
 }
-
-}  // namespace
 
 double SoundTransform::pan() const { return std::abs(rr) - std::abs(ll); }
 
@@ -110,6 +105,19 @@ void Mixer::setTransform(VoiceId id, const SoundTransform& t) {
 
 void Mixer::setOwnerTransform(uint64_t owner, const SoundTransform& t) { m_owners[owner] = t; }
 
+void Mixer::setEnclosingTransform(uint64_t owner, const SoundTransform& t) {
+    const SoundTransform identity;
+    if (t.ll == identity.ll && t.lr == identity.lr && t.rl == identity.rl && t.rr == identity.rr &&
+        t.volume == identity.volume)
+        m_enclosing.erase(owner);
+    else
+        m_enclosing[owner] = t;
+}
+
+bool Mixer::ownerPlaying(uint64_t owner) const {
+    return std::any_of(m_voices.begin(), m_voices.end(), [owner](const Voice& v) { return v.owner == owner; });
+}
+
 void Mixer::forgetOwner(uint64_t owner) {
     m_goneOwners.insert(owner);
     dropGoneOwners();
@@ -138,8 +146,10 @@ void Mixer::mix(std::span<int16_t> out) {
         // Voice, owner and global levels compose; a transform is a 2x2 matrix
         // scaled by its volume.
         SoundTransform o = ownerTransform(v.owner);
+        if (const auto enclosing = m_enclosing.find(v.owner); enclosing != m_enclosing.end())
+            o = chained(enclosing->second, o);
         if (v.owner != 0)
-            o = then(ownerTransform(0), o);
+            o = chained(ownerTransform(0), o);
         const SoundTransform& t = v.transform;
         double k = t.volume / 100.0 * o.volume / 100.0 * m_volume / 100.0 / 10000.0;
         float ll = float((o.ll * t.ll + o.rl * t.lr) * k);  // left in -> left out

@@ -36,6 +36,9 @@ struct SoundTransform {
     [[nodiscard]] double pan() const;
 };
 
+// `inner`'s levels, then `outer`'s.
+[[nodiscard]] SoundTransform chained(const SoundTransform& outer, const SoundTransform& inner);
+
 using VoiceId = uint64_t;  // never 0; ids are not reused
 
 struct VoiceOptions {
@@ -81,6 +84,11 @@ public:
     void forgetOwner(uint64_t owner);
     // Owners with a transform of their own (for bounds checks).
     [[nodiscard]] size_t ownerCount() const { return m_owners.size(); }
+    // The levels of what encloses an owner (a clip's parents), applied after
+    // the owner's own and before the movie's; identity levels drop them.
+    void setEnclosingTransform(uint64_t owner, const SoundTransform& t);
+    [[nodiscard]] size_t enclosingCount() const { return m_enclosing.size(); }
+    [[nodiscard]] bool ownerPlaying(uint64_t owner) const;
 
     // Mixes out.size() / 2 frames into `out` (interleaved stereo).
     void mix(std::span<int16_t> out);
@@ -105,6 +113,7 @@ private:
 
     std::vector<Voice> m_voices;  // in start order: the oldest first
     std::map<uint64_t, SoundTransform> m_owners;
+    std::map<uint64_t, SoundTransform> m_enclosing;
     std::set<uint64_t> m_goneOwners;  // forgotten while their voices play
     std::vector<FinishedVoice> m_finished;
     std::vector<int16_t> m_scratch;

@@ -6,6 +6,7 @@
 #include "model/timeline_executor.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace model {
 
@@ -151,6 +152,21 @@ void MovieClip::silenceLoadedMovie() {
     // Only the clip the movie was loaded into shows its root timeline.
     if (m_context->parent && m_timeline == &m_context->movie->root && m_context->sound)
         m_context->sound->movieUnloaded(*m_context->movie);
+}
+
+void MovieClip::silenceLoadedMovies() {
+    // A stack, not recursion: trees are deep.
+    std::vector<DisplayObject*> pending{this};
+    while (!pending.empty()) {
+        DisplayObject* object = pending.back();
+        pending.pop_back();
+        if (auto* clip = object->as<MovieClip>())
+            clip->silenceLoadedMovie();
+        if (const DisplayList* children = object->children()) {
+            for (const auto& [depth, child] : *children)
+                pending.push_back(child.get());
+        }
+    }
 }
 
 void MovieClip::replaceTimeline(const swf::Timeline& timeline) {

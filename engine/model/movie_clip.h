@@ -122,6 +122,9 @@ public:
     // When a movie was loaded into this clip, every sound it started stops
     // (it is being unloaded).
     void silenceLoadedMovie();
+    // The same for every movie loaded into this clip or any clip below it
+    // (the clip left the stage for good).
+    void silenceLoadedMovies();
     // A movie loaded into the clip: its content goes as above, and the clip
     // shows the movie's root timeline with the movie's characters, entering
     // its frame 0 now. False (nothing changed) when the stage holds

@@ -29,6 +29,9 @@ void FrameRunner::run(const model::PendingAction& action) {
         runClipEvent(m_rt, *clip, {swf::ClipEvent::Load, u"onLoad"});
         break;
     case model::ActionKind::ClipUnload:
+        // A removed clip is gone for good here: movies loaded into it or
+        // below it stop their sounds, as unloading them would.
+        clip->silenceLoadedMovies();
         runClipEvent(m_rt, *clip, {swf::ClipEvent::Unload, u"onUnload"});
         break;
     }

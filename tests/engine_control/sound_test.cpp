@@ -6,7 +6,9 @@
 // [4410 k, 4410 (k + 1)). Sounds are uncompressed 44.1 kHz stereo at a
 // constant level, so where they play shows in the samples.
 #include "control_harness.h"
+#include "event_sink.h"
 #include "flv_reader.h"
+#include "sound_class_block.h"
 
 #include "control/movie_sound.h"
 #include "platform/testing.h"
@@ -231,22 +233,115 @@ TEST_F(Sound, ButtonSoundsPlayOnTheirTransitions) {
 
 // A movie loaded into a clip is heard from its own characters on the same
 // mixer, by its timeline or by attachSound: the root's sound 1 and its sound
-// 1 are different sounds, a sync stop of one leaves the other, and
-// unloading the movie stops its sounds.
+// 1 are different sounds, a sync stop of one leaves the other, and every way
+// of taking the movie away on frame 3 (unloading it, loading over it,
+// removing its clip or a clip above) stops its sounds.
 TEST_F(Sound, LoadedMoviesPlayTheirOwnSounds) {
+    enum class Holder { Script, Timeline, Nested };  // made by createEmptyMovieClip, placed, inside "outer"
+    using Removal = std::function<void(swfwriter::MovieWriter&)>;
+    auto script = [](std::function<void(swfwriter::Actions&)> body) -> Removal {
+        return [body](swfwriter::MovieWriter& movie) {
+            swfwriter::Actions a;
+            body(a);
+            movie.doAction(a);
+        };
+    };
+    const Removal unloadMovie = script([](auto& a) { a.push({"", "holder"}).getUrl2(0x02); });
+    const Removal removeMovieClip = script([](auto& a) { a.callMethodOn("holder", "removeMovieClip", {}).pop(); });
     const struct {
         const char* name;
         bool byScript;
         int rootSyncStopAt;  // -1: none
-        int unloadAt;        // -1: never
+        Holder holder;
+        Removal removal;  // on frame 3, or `actAt`
         Span expected;
+        int16_t level = 1000;
+        int actAt = 3;
     } cases[] = {
-        {"its timeline's sound", false, -1, -1, {FrameSamples, FrameSamples + 20000}},
-        {"attachSound of its export", true, -1, -1, {FrameSamples, FrameSamples + 20000}},
-        {"the root's sync stop of its id leaves it", false, 2, -1, {FrameSamples, FrameSamples + 20000}},
-        {"unloadMovie stops its timeline's sound", false, -1, 3, {FrameSamples, 3 * FrameSamples}},
-        {"unloadMovie stops its script's sound", true, -1, 3, {FrameSamples, 3 * FrameSamples}},
+        {"its timeline's sound", false, -1, Holder::Script, {}, {FrameSamples, FrameSamples + 20000}},
+        {"attachSound of its export", true, -1, Holder::Script, {}, {FrameSamples, FrameSamples + 20000}},
+        {"the root's sync stop of its id leaves it",
+         false,
+         2,
+         Holder::Script,
+         {},
+         {FrameSamples, FrameSamples + 20000}},
+        {"unloadMovie stops its timeline's sound",
+         false,
+         -1,
+         Holder::Script,
+         unloadMovie,
+         {FrameSamples, 3 * FrameSamples}},
+        {"unloadMovie stops its script's sound",
+         true,
+         -1,
+         Holder::Script,
+         unloadMovie,
+         {FrameSamples, 3 * FrameSamples}},
+        {"removeMovieClip stops its timeline's sound",
+         false,
+         -1,
+         Holder::Script,
+         removeMovieClip,
+         {FrameSamples, 3 * FrameSamples}},
+        {"removeMovieClip stops its script's sound",
+         true,
+         -1,
+         Holder::Script,
+         removeMovieClip,
+         {FrameSamples, 3 * FrameSamples}},
+        {"swapDepths then removeMovieClip of a placed holder",
+         true,
+         -1,
+         Holder::Timeline,
+         script([](auto& a) {
+             a.callMethodOn("holder", "swapDepths", {10}).pop();
+             a.callMethodOn("holder", "removeMovieClip", {}).pop();
+         }),
+         {FrameSamples, 3 * FrameSamples}},
+        {"the timeline removes the holder",
+         true,
+         -1,
+         Holder::Timeline,
+         [](swfwriter::MovieWriter& movie) { movie.remove(1); },
+         {FrameSamples, 3 * FrameSamples}},
+        {"removing a clip above the holder",
+         false,
+         -1,
+         Holder::Nested,
+         script([](auto& a) { a.callMethodOn("outer", "removeMovieClip", {}).pop(); }),
+         {FrameSamples, 3 * FrameSamples}},
+        {"unloading a clip above the holder",
+         true,
+         -1,
+         Holder::Nested,
+         script([](auto& a) {
+             a.push({"", "outer"}).getUrl2(0x02);
+         }),
+         {FrameSamples, 3 * FrameSamples}},
+        {"loading over it stops its script's sound",
+         true,
+         -1,
+         Holder::Script,
+         script([](auto& a) {
+             a.push({"loaded_silent.swf", "holder"}).getUrl2(0x02);
+         }),
+         {FrameSamples, 3 * FrameSamples}},
+        {"a Sound of a clip above levels its timeline's sound",
+         false,
+         -1,
+         Holder::Nested,
+         script([](auto& a) {
+             a.push({"s"}).push({"outer"}).getVariable().push({1, "Sound"}).newObject().setVariable();
+             a.push({50, 1, "s"}).getVariable().push({"setVolume"}).callMethod().pop();
+         }),
+         {FrameSamples, FrameSamples + 20000},
+         500,
+         1},
     };
+    swfwriter::MovieWriter silent({.width = 100, .height = 100, .frameRate = 10});
+    silent.showFrame();
+    (void)saveMovie(silent, "loaded_silent.swf");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         swfwriter::MovieWriter child({.width = 100, .height = 100, .frameRate = 10});
@@ -269,21 +364,154 @@ TEST_F(Sound, LoadedMoviesPlayTheirOwnSounds) {
         movie.exportAssets({{rootSound, "beep"}});
         ASSERT_EQ(rootSound, childSound) << "the case needs one id in both movies";
         swfwriter::Actions load;
-        load.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
-        load.push({"loaded_child.swf", "holder"}).getUrl2(0x02);
+        std::string target = "holder";
+        switch (c.holder) {
+        case Holder::Script:
+            load.callMethodOn("_root", "createEmptyMovieClip", {"holder", 1}).pop();
+            break;
+        case Holder::Timeline: {
+            swfwriter::SpriteWriter empty;
+            empty.showFrame();
+            movie.place(movie.defineSprite(empty), 1, {.name = "holder"});
+            break;
+        }
+        case Holder::Nested:
+            load.callMethodOn("_root", "createEmptyMovieClip", {"outer", 1}).pop();
+            load.callMethodOn("outer", "createEmptyMovieClip", {"holder", 1}).pop();
+            target = "outer.holder";
+            break;
+        }
+        load.push({"loaded_child.swf", target}).getUrl2(0x02);
         movie.doAction(load);
         for (int frame = 0; frame < 8; ++frame) {
             if (frame == c.rootSyncStopAt)
                 movie.startSound(rootSound, {.syncStop = true});
-            if (frame == c.unloadAt)
-                movie.doAction(swfwriter::Actions().push({"", "holder"}).getUrl2(0x02));
+            if (frame == c.actAt && c.removal)
+                c.removal(movie);
             movie.showFrame();
         }
         const std::vector<int16_t> samples = playMovie(movie, 7);
         ASSERT_EQ(samples.size(), 2 * 8 * FrameSamples);
         EXPECT_EQ(soundSpan(samples), c.expected);
-        EXPECT_EQ(samples[2 * (FrameSamples + 100)], 1000) << "the loaded movie's sound, not the root's";
+        EXPECT_EQ(samples[2 * (FrameSamples + 100)], c.level) << "the loaded movie's sound, not the root's";
     }
+}
+
+// An ActionScript 3 movie whose one sound (level 1000, 0.1 s) is linked to
+// the class Snd; its first frame starts it (50 loops), or each of its 40
+// frames holds a block of it as stream sound.
+std::vector<uint8_t> as3SoundChild(bool frameSound, bool stream) {
+    swfwriter::MovieWriter child({.version = 10, .width = 100, .height = 100, .frameRate = 10});
+    child.fileAttributes(true);
+    const uint16_t sound =
+        child.defineSound({}, uint32_t(FrameSamples), constantPcm(uint32_t(FrameSamples), 1000, 1000));
+    child.tag(82, soundClassBlock());
+    std::vector<uint8_t> symbols{2, 0};  // the count, then each id and name
+    for (const auto& [id, name] : {std::pair<uint16_t, std::string>{0, "ChildDoc"}, {sound, "Snd"}}) {
+        symbols.insert(symbols.end(), {uint8_t(id), uint8_t(id >> 8)});
+        symbols.insert(symbols.end(), name.begin(), name.end());
+        symbols.push_back(0);
+    }
+    child.tag(76, symbols);
+    if (stream)
+        child.soundStreamHead({}, uint16_t(FrameSamples));
+    if (frameSound)
+        child.startSound(sound, {.loops = 50});
+    for (int frame = 0; frame < 40; ++frame) {
+        if (stream)
+            child.soundStreamBlock(constantPcm(uint32_t(FrameSamples), 1000, 1000));
+        child.showFrame();
+    }
+    return child.finish();
+}
+
+// Notes the first FSCommand of each name: its argument and the tick it came in.
+class CommandTicks final : public EventSink {
+public:
+    std::map<std::u16string, std::pair<int, std::u16string>> commands;
+    int tick = 0;
+
+protected:
+    void handle(DISPID member, const DISPPARAMS& params) override {
+        auto text = [](const VARIANT& v) {
+            return v.vt == VT_BSTR ? std::u16string(v.bstrVal, SysStringLen(v.bstrVal)) : u"";
+        };
+        if (member == 150 && params.cArgs == 2)  // stored last first
+            commands.try_emplace(text(params.rgvarg[1]), tick, text(params.rgvarg[0]));
+    }
+};
+
+// A movie an ActionScript 3 Loader brought plays on the same mixer: its
+// Sound symbol made through its domain, its frame's event sound and its
+// stream. On a later frame unloadAndStop and SoundMixer.stopAll silence
+// each of them; unload ends the stream, which leaves the stage, and leaves
+// event sounds playing, as the format's player does. The content's
+// soundTransform levels its timeline's sounds, and so does the soundTransform
+// of a sprite around it; neither touches a channel played here.
+TEST_F(Sound, As3LoadedMoviesPlayAndStopTheirSounds) {
+#ifndef AS3_HAXE_MOVIES
+    GTEST_SKIP() << "haxe was not found at configuration time";
+#else
+    enum class Source { Symbol, Frame, Stream };
+    const struct {
+        const char* name;
+        Source source;
+        const char* stop;
+        const char* levels;  // more of the query: a soundTransform volume for the content or the root
+        int16_t before = 1000;
+        int16_t after = 1000;
+    } cases[] = {
+        {"its symbol plays", Source::Symbol, "none", nullptr},
+        {"its frame's sound plays", Source::Frame, "none", nullptr},
+        {"its stream plays", Source::Stream, "none", nullptr},
+        {"unloadAndStop silences its symbol", Source::Symbol, "unloadAndStop", nullptr, 1000, 0},
+        {"unloadAndStop silences its frame's sound", Source::Frame, "unloadAndStop", nullptr, 1000, 0},
+        {"unloadAndStop silences its stream", Source::Stream, "unloadAndStop", nullptr, 1000, 0},
+        {"unload ends its stream", Source::Stream, "unload", nullptr, 1000, 0},
+        {"unload leaves its frame's sound", Source::Frame, "unload", nullptr},
+        {"stopAll reaches its symbol", Source::Symbol, "stopAll", nullptr, 1000, 0},
+        {"stopAll reaches its frame's sound", Source::Frame, "stopAll", nullptr, 1000, 0},
+        {"its content's soundTransform levels its frame's sound", Source::Frame, "none", "&volume=0.5", 500, 500},
+        {"its content's soundTransform levels its stream", Source::Stream, "none", "&volume=0.25", 250, 250},
+        {"its content's soundTransform leaves its symbol", Source::Symbol, "none", "&volume=0.5"},
+        {"the root's soundTransform levels its frame's sound", Source::Frame, "none", "&rootVolume=0.5", 500, 500},
+        {"both soundTransforms multiply", Source::Stream, "none", "&volume=0.5&rootVolume=0.5", 250, 250},
+    };
+    const std::filesystem::path parent = testFolder() / "LoadedSounds.swf";
+    std::filesystem::copy_file(std::filesystem::path(AS3_HAXE_MOVIES) / "LoadedSounds.swf", parent,
+                               std::filesystem::copy_options::overwrite_existing);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        (void)saveBytes(as3SoundChild(c.source == Source::Frame, c.source == Source::Stream), "as3_sound_child.swf");
+        CommandTicks sink;
+        Control control;
+        control.activate(100, 100);
+        advise(control, sink);
+        const auto output = control.flash.As<IMovieSoundOutput>();
+        ASSERT_TRUE(output);
+        ASSERT_EQ(output->StartSoundOutput(), S_OK);
+        const std::string query = std::string("?child=as3_sound_child.swf&play=") +
+                                  (c.source == Source::Symbol ? "1" : "0") + "&stop=" + c.stop +
+                                  (c.levels ? c.levels : "");
+        ASSERT_EQ(loadMovie(control.flash.get(), "file://" + parent.string() + query), S_OK);
+        for (sink.tick = 1; sink.tick <= 12; ++sink.tick)
+            EXPECT_EQ(runClock(100), 1);
+        const std::vector<int16_t> samples = readAll(output.get());
+        control.close();
+        ASSERT_TRUE(sink.commands.contains(u"stopped"));
+        const size_t stoppedAt = size_t(sink.commands[u"stopped"].first);
+        ASSERT_GT(stoppedAt, 1u);
+        ASSERT_LT(stoppedAt, 10u);
+        ASSERT_GE(samples.size(), 2 * 12 * FrameSamples);
+        auto level = [&](size_t interval) { return samples[2 * (interval * FrameSamples + FrameSamples / 2)]; };
+        EXPECT_EQ(level(stoppedAt - 1), c.before) << "on the frame before";
+        for (size_t interval = stoppedAt + 1; interval < 12; ++interval)
+            EXPECT_EQ(level(interval), c.after) << "interval " << interval;
+        if (c.source == Source::Symbol) {
+            EXPECT_EQ(narrow(sink.commands[u"symbol"].second), "100,17640,true") << "length, bytes, a channel";
+        }
+    }
+#endif
 }
 
 // --- the Sound class --------------------------------------------------------
