@@ -41,7 +41,7 @@ amf::SharedObjectStore store() { return amf::SharedObjectStore::fromEnvironment(
 
 // The movie's host and path as the store names them.
 std::optional<std::pair<std::string, std::string>> movieOrigin(Runtime& rt) {
-    auto location = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()));
+    auto location = net::parseLocation(utf16ToUtf8(rt.movieUrl()));
     if (!location)
         return std::nullopt;
     return std::make_pair(location->isLocal() ? std::string("localhost") : location->host, location->path);
