@@ -84,6 +84,7 @@ struct InputState {
     // Another movie's objects lie over this one under the pointer: its
     // buttons, clips and fields take nothing there (listeners still hear).
     bool pointerCovered = false;
+    bool highlightShown = false;  // the stage's focus rectangle is this engine's
 };
 
 // startDrag: the clip follows the pointer until stopDrag.

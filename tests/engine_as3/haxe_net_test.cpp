@@ -752,6 +752,13 @@ TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
         EXPECT_EQ(avm1::countOf(p->host, u"pressed"), s.presses);
         EXPECT_EQ(avm1::countOf(p->host, u"cover"), s.covers);
     }
+    // Tab is the AS3 movie's again; its rectangle outlives the old movie's
+    // frames and pointer events.
+    p->player->keyDown(9, 0);
+    p->player->keyUp(9, 0);
+    p->player->tick();
+    p->player->mouseMove({2400, 600});
+    EXPECT_EQ(p->stage->focusHighlight(), (swf::Rect{3700, 4000, 400, 800}));
 }
 
 // Scripts of an old movie that run away or recurse forever are stopped and
