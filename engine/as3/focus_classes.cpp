@@ -255,6 +255,9 @@ void moveFocus(Machine& m, Value focus) {
     if (before.isObject() && after.isObject() && before.asObject() == after.asObject())
         return;
     held.focus = after;
+    // An AS3 object with the focus takes the keys from an old movie.
+    if (after.isObject())
+        hostContext(m).avm1Focus.reset();
     Machine::Pin keepBefore(m, before);
     Machine::Pin keepAfter(m, after);
     if (before.isObject() && onStage(before.asObject()))

@@ -55,6 +55,9 @@ struct HeldValues final : avm2::NativeState {
     std::map<uint64_t, avm2::Value> loads;             // the owners of running loads, by request
     std::map<std::string, avm2::Value> sharedObjects;  // SharedObject.getLocal's, by file
     std::vector<avm2::Value> netStreams;               // NetStreams playing or with events due
+    // AVM1Movie.addCallback's functions, by the old movie's root and name.
+    std::map<std::weak_ptr<model::DisplayObject>, std::map<std::u16string, avm2::Value>, std::owner_less<>>
+        avm1Callbacks;
 
     void trace(avm2::Tracer& tracer) const override;
 };
@@ -139,6 +142,12 @@ struct HostContext {
         std::unique_ptr<script::Engine> engine;
     };
     std::vector<Avm1Movie> avm1Movies = {};
+    // The old movie a press went into last: it has the keys while
+    // stage.focus stays null.
+    std::weak_ptr<model::DisplayObject> avm1Focus = {};
+    // Calls crossing between the machines (AVM1Movie.call, and the old
+    // movie's ExternalInterface.call back) now nested.
+    uint32_t avm1Crossings = 0;
     // Engines stopped meanwhile: one may be inside a host callback that led
     // here, so they are freed at the next frame.
     std::vector<std::unique_ptr<script::Engine>> stoppedAvm1Engines = {};

@@ -231,7 +231,14 @@ bool hitsOwn(const script::HitTester& hits, const model::DisplayObject& object, 
 struct Pick {
     Object* target = nullptr;  // takes the event
     bool hit = false;          // a shape under the point that takes no event itself
+    // The ActionScript 1/2 movie whose shape is the one hit, if it is one.
+    const model::DisplayObject* avm1 = nullptr;
 };
+
+bool isAvm1Root(const HostContext& ctx, const model::DisplayObject* o) {
+    return o && std::any_of(ctx.avm1Movies.begin(), ctx.avm1Movies.end(),
+                            [&](const HostContext::Avm1Movie& movie) { return movie.root.lock().get() == o; });
+}
 
 // Children from the top down, each hit by its real shapes.
 Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point, int depth) {
@@ -259,13 +266,17 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
                 return below;
             // A shape's hit, or one its container keeps from its children.
             if (flag(d, u"mouseEnabled"))
-                return {o, true};
+                return {o, true, below.avm1};
         }
     }
     // What the object draws itself (a container's drawing, a leaf's shape).
     // An object with mouseEnabled off lets the pointer through.
     if (interactive && !flag(d, u"mouseEnabled"))
         return {};
+    // An old movie is hit by everything in it, its scripts' clips too; its
+    // own buttons take the event from there.
+    if (isAvm1Root(hostContext(m), d.object.get()))
+        return hits.hits(*d.object, point) ? Pick{nullptr, true, d.object.get()} : Pick{};
     if (d.object && !d.isStage && (hitsOwn(hits, *d.object, point) || hitsScriptButton(m, hits, d, point)))
         return {interactive ? o : nullptr, true};
     return {};
@@ -273,15 +284,17 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
 
 }  // namespace
 
-Object* mouseTargetAt(Machine& m, swf::Point stage) {
+PointerHit pointerHitAt(Machine& m, swf::Point stage) {
     HostContext& ctx = hostContext(m);
     Object* stageObject = ctx.held.stage.isObject() ? ctx.held.stage.asObject() : nullptr;
     if (!stageObject)
-        return nullptr;
+        return {};
     const script::HitTester hits(ctx.stage);
     const Pick found = pick(m, hits, stageObject, stage, 0);
-    return found.target ? found.target : stageObject;
+    return {found.target ? found.target : stageObject, found.avm1};
 }
+
+Object* mouseTargetAt(Machine& m, swf::Point stage) { return pointerHitAt(m, stage).target; }
 
 std::span<const avm2::CoreClassSpec> inputEventClasses() { return Classes; }
 

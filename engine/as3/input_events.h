@@ -43,6 +43,14 @@ struct InputEventState final : EventState {
 // The object under a stage point (twips) that takes the mouse; the stage
 // when nothing does.
 [[nodiscard]] avm2::Object* mouseTargetAt(avm2::Machine& m, swf::Point stage);
+// The same, with the ActionScript 1/2 movie (its root clip) when the
+// topmost shape there is one of its: that movie's own buttons take the
+// pointer, and only there.
+struct PointerHit {
+    avm2::Object* target = nullptr;
+    const model::DisplayObject* avm1 = nullptr;
+};
+[[nodiscard]] PointerHit pointerHitAt(avm2::Machine& m, swf::Point stage);
 // Whether what a script drew into the clip lies under the stage point.
 [[nodiscard]] bool drawingHit(const model::MovieClip& clip, swf::Point stage);
 

@@ -692,7 +692,9 @@ void InfoState::finish(Machine& m, Value self, Value made, const std::string& wh
     }
     // Its first frame's scripts run once it is on the display list.
     if (kind == ContentKind::Movie && scriptVersion < 3)
-        startAvm1Movie(hostContext(m), displayOf(m, made).object);
+        // Bytes have no place of their own: they load relative to the loader.
+        startAvm1Movie(hostContext(m), displayOf(m, made).object,
+                       fromBytes && origin ? avm2::utf8ToUtf16(origin->location.url()) : url);
     send(m, self, makeEvent(m, u"init"));
     send(m, self, makeEvent(m, u"complete"));
 }
@@ -702,7 +704,8 @@ const avm2::CoreClassSpec Classes[] = {
                 true),
     sealedClass(Display, u"Loader", u"flash.display.DisplayObjectContainer", loaderInit,
                 {.methods = LoaderMethods, .accessors = LoaderAccessors}),
-    sealedClass(Display, u"AVM1Movie", u"flash.display.DisplayObject", initDisplayObject, {}),
+    sealedClass(Display, u"AVM1Movie", u"flash.display.DisplayObject", initDisplayObject,
+                {.methods = avm1MovieMethods()}),
 };
 
 }  // namespace

@@ -53,6 +53,10 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     for (const auto& [file, object] : sharedObjects)
         tracer.value(object);
     tracer.values(netStreams);
+    for (const auto& [root, functions] : avm1Callbacks) {
+        for (const auto& [name, f] : functions)
+            tracer.value(f);
+    }
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -278,7 +282,7 @@ void Player::tick() {
         (void)run(u"the timeline", [&] { syncTimelineTree(*m_machine, ctx.root); });
     // ActionScript 1/2 movies run the frame the stage just reached; what
     // they leave in the queue is nobody's (this movie's own scripts are 3).
-    forEachAvm1Movie(ctx, [](script::Engine& e) { e.tick(); });
+    forEachAvm1Movie(ctx, [](const model::DisplayObject&, script::Engine& e) { e.tick(); });
     (void)ctx.stage.takePendingActions();
     runTimers();
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
@@ -345,7 +349,7 @@ void Player::runTimers() {
     const double now = m_context->host.milliseconds();
     for (uint32_t id : m_context->held.timers.due(now))
         (void)run(u"a timer", [&] { fireTimer(*m_machine, id); });
-    forEachAvm1Movie(*m_context, [](script::Engine& e) { e.runTimers(); });
+    forEachAvm1Movie(*m_context, [](const model::DisplayObject&, script::Engine& e) { e.runTimers(); });
     if (m_context->frameChanged)
         runFrameScripts();
 }

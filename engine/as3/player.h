@@ -120,6 +120,9 @@ private:
     void deliverLoads();
     // Hover moves to what is under the point, with out/over and roll events.
     void track(swf::Point stage);
+    [[nodiscard]] std::shared_ptr<model::DisplayObject> pointerToAvm1(
+        swf::Point stage, const std::function<void(script::Engine&)>& event);
+    [[nodiscard]] script::Engine* avm1WithKeys();
     void sendMouse(avm2::Object* target, const char16_t* type, swf::Point stage, bool bubbles = true,
                    avm2::Object* related = nullptr, int32_t delta = 0);
     void sendKey(const char16_t* type, uint32_t code, uint32_t ascii);

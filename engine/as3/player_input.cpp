@@ -95,8 +95,40 @@ void Player::track(swf::Point stage) {
     }
 }
 
+// The old movies hear the pointer first; only the one whose shape is on
+// top there may have its buttons and fields take it. Returns that one.
+std::shared_ptr<model::DisplayObject> Player::pointerToAvm1(swf::Point stage,
+                                                            const std::function<void(script::Engine&)>& event) {
+    HostContext& ctx = *m_context;
+    if (ctx.avm1Movies.empty())
+        return nullptr;
+    std::shared_ptr<model::DisplayObject> over;
+    if (m_started)
+        (void)run(u"the pointer", [&] { over = liveAvm1Root(ctx, pointerHitAt(*m_machine, stage).avm1); });
+    forEachAvm1Movie(ctx, [&](const model::DisplayObject& root, script::Engine& e) {
+        e.setPointerCovered(&root != over.get());
+        event(e);
+    });
+    return over;
+}
+
+// The old movie that has the keys: the one pressed last, while no AS3
+// object has the focus.
+script::Engine* Player::avm1WithKeys() {
+    HostContext& ctx = *m_context;
+    const auto focused = ctx.avm1Focus.lock();
+    if (!focused || ctx.held.focus.isObject())
+        return nullptr;
+    script::Engine* found = nullptr;
+    forEachAvm1Movie(ctx, [&](const model::DisplayObject& root, script::Engine& e) {
+        if (&root == focused.get())
+            found = &e;
+    });
+    return found;
+}
+
 void Player::mouseMove(swf::Point stage) {
-    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseMove(stage); });
+    (void)pointerToAvm1(stage, [&](script::Engine& e) { e.mouseMove(stage); });
     if (!m_started)
         return;
     if (m_context->held.dragged.isObject())
@@ -108,7 +140,7 @@ void Player::mouseMove(swf::Point stage) {
 }
 
 void Player::mouseDown(swf::Point stage, bool doubleClick) {
-    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseDown(stage, doubleClick); });
+    const auto intoAvm1 = pointerToAvm1(stage, [&](script::Engine& e) { e.mouseDown(stage, doubleClick); });
     if (!m_started)
         return;
     track(stage);
@@ -118,14 +150,20 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
     m_context->held.pressed = hover;
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseDown", stage);
     Object* pressed = hover.isObject() ? hover.asObject() : nullptr;
-    (void)run(u"a focus listener", [&] { pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey)); });
+    if (intoAvm1) {
+        // The old movie takes the keys; stage.focus lets go of them.
+        (void)run(u"a focus listener", [&] { moveFocus(*m_machine, Value()); });
+        m_context->avm1Focus = intoAvm1;
+    } else {
+        (void)run(u"a focus listener", [&] { pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey)); });
+    }
     (void)run(u"a press on text", [&] { pressText(*m_machine, pressed, stage); });
     (void)run(u"a button", [&] { updateButtons(*m_machine, true); });
     updateFocusHighlight();
 }
 
 void Player::mouseUp(swf::Point stage) {
-    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseUp(stage); });
+    (void)pointerToAvm1(stage, [&](script::Engine& e) { e.mouseUp(stage); });
     if (!m_started)
         return;
     track(stage);
@@ -150,7 +188,7 @@ void Player::mouseUp(swf::Point stage) {
 }
 
 void Player::mouseWheel(int32_t lines) {
-    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.mouseWheel(lines); });
+    (void)pointerToAvm1(m_context->pointer, [&](script::Engine& e) { e.mouseWheel(lines); });
     if (!m_started)
         return;
     const Value hover = m_context->held.hover;
@@ -181,11 +219,14 @@ void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
 }
 
 void Player::keyDown(uint32_t code, uint32_t ascii) {
-    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.keyDown(code, ascii); });
+    script::Engine* old = avm1WithKeys();
+    if (old)
+        old->keyDown(code, ascii);
     if (code < m_context->keysDown.size())
         m_context->keysDown.set(code);
     sendKey(u"keyDown", code, ascii);
-    if (!m_started)
+    // Tab and typing are the old movie's while it has the keys.
+    if (!m_started || old)
         return;
     // Ctrl with Alt is AltGr, which types.
     const auto& keys = m_context->keysDown;
@@ -216,7 +257,8 @@ void Player::updateFocusHighlight() {
 }
 
 void Player::keyUp(uint32_t code, uint32_t ascii) {
-    forEachAvm1Movie(*m_context, [&](script::Engine& e) { e.keyUp(code, ascii); });
+    if (script::Engine* old = avm1WithKeys())
+        old->keyUp(code, ascii);
     if (code < m_context->keysDown.size())
         m_context->keysDown.reset(code);
     sendKey(u"keyUp", code, ascii);

@@ -13,13 +13,18 @@ namespace script {
 namespace {
 
 Value externalCall(Runtime& rt, const Value&, std::span<const Value> args) {
-    if (!mayCallHost(rt))
+    // A movie inside an ActionScript 3 one reaches what that registered
+    // for it (AVM1Movie.addCallback) first, whatever the host allows.
+    const bool bridged = rt.callBridge && rt.callBridge->has(toString(rt, arg(args, 0)).view());
+    if (!bridged && !mayCallHost(rt))
         return Value();
     ExternalCall call;
     String name = toString(rt, arg(args, 0));
     call.name = std::u16string(name.view());
     for (size_t i = 1; i < args.size(); ++i)
         call.args.push_back(toExternal(rt, args[i]));
+    if (bridged)
+        return fromExternal(rt, rt.callBridge->call(call.name, call.args));
     call.xml = utf8ToUtf16(ExternalCallCodec::encodeRequest(name.utf8(), call.args));
     std::optional<std::u16string> answer = rt.host.externalCall(call);
     if (!answer)
@@ -31,7 +36,8 @@ Value externalCall(Runtime& rt, const Value&, std::span<const Value> args) {
 Value addCallback(Runtime& rt, const Value&, std::span<const Value> args) {
     Object* fn = arg(args, 2).asObject();
     String name = toString(rt, arg(args, 0));
-    if (!fn || !fn->isCallable() || name.empty() || !mayCallHost(rt))
+    // An embedded movie's callbacks serve only AVM1Movie.call, never the host.
+    if (!fn || !fn->isCallable() || name.empty() || (!rt.embeddedRoot && !mayCallHost(rt)))
         return Value::fromBool(false);
     rt.callbacks[std::u16string(name.view())] = ExternalCallback{arg(args, 1), args[2]};
     return Value::fromBool(true);

@@ -7,6 +7,7 @@
 #include "script/calls.h"
 #include "script/conversions.h"
 #include "script/member_access.h"
+#include "script/movie_origins.h"
 #include "script/net_session.h"
 #include "script/runtime.h"
 
@@ -64,7 +65,7 @@ Value send(Runtime& rt, const Value& self, std::span<const Value> args) {
     if (!object || arg(args, 0).isNullish())
         return Value::fromBool(false);
     UrlRequest request;
-    request.url = std::u16string(toString(rt, args[0]).view());
+    request.url = hostRequestUrl(rt, toString(rt, args[0]).view());
     request.target = arg(args, 1).isUndefined() ? std::u16string() : std::u16string(toString(rt, args[1]).view());
     const bool get = !arg(args, 2).isUndefined() && equalsFolded(toString(rt, args[2]).view(), u"GET");
     request.method = get ? UrlRequest::Method::Get : UrlRequest::Method::Post;

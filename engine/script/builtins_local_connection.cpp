@@ -19,7 +19,7 @@ namespace script {
 namespace {
 
 std::string movieDomain(Runtime& rt) {
-    auto location = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()));
+    auto location = net::parseLocation(utf16ToUtf8(rt.movieUrl()));
     if (!location || location->isLocal())
         return "localhost";
     return location->host;

@@ -299,7 +299,7 @@ void requestUrl(Runtime& rt, std::u16string_view url, std::u16string_view window
         return;
     }
     UrlRequest request;
-    request.url = std::u16string(url);
+    request.url = hostRequestUrl(rt, url);
     request.target = std::u16string(window);
     request.method = sendVarsMethod == 1   ? UrlRequest::Method::Get
                      : sendVarsMethod == 2 ? UrlRequest::Method::Post

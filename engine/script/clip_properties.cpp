@@ -85,8 +85,7 @@ Value getClipProperty(Runtime& rt, StageObject& object, int32_t index) {
     case 15: {
         // A loaded movie's own location; the root's as the host gave it.
         const MovieOrigin& movie = movieOf(rt, d);
-        return Value(isRootMovie(rt, movie) ? rt.makeString(rt.host.movieUrl())
-                                            : rt.makeStringUtf8(movie.location.url()));
+        return Value(isRootMovie(rt, movie) ? rt.makeString(rt.movieUrl()) : rt.makeStringUtf8(movie.location.url()));
     }
     case 16:
         return Value(rt.quality == u"LOW" ? 0.0 : 1.0);

@@ -100,10 +100,11 @@ std::unique_ptr<Engine> Engine::create(model::Stage& stage, Host& host, const Li
 }
 
 std::unique_ptr<Engine> Engine::createEmbedded(model::Stage& stage, model::MovieClip& root, Host& host,
-                                               const Limits& limits) {
+                                               std::u16string url, const Limits& limits) {
     root.markAsRoot();
     std::unique_ptr<Engine> engine(new Engine());
     engine->m_state = std::make_unique<EngineState>(stage, host, limits, &root);
+    engine->m_state->rt.embeddedUrl = std::move(url);
     return engine;
 }
 
@@ -184,6 +185,8 @@ void Engine::mouseUp(swf::Point stage) {
     m_state->input.mouseUp(stage);
     finish(entry.outermost());
 }
+
+void Engine::setPointerCovered(bool covered) { m_state->rt.input.pointerCovered = covered; }
 
 void Engine::mouseWheel(int32_t delta) {
     Runtime::Entry entry(m_state->rt);
@@ -367,6 +370,8 @@ CallResult Engine::invokeCallback(std::u16string_view name, const std::vector<Ex
     std::u16string xml = utf8ToUtf16(ExternalCallCodec::encodeValue(answer));
     return CallAnswer{std::move(answer), std::move(xml)};
 }
+
+void Engine::setCallBridge(std::unique_ptr<CallBridge> bridge) { m_state->rt.callBridge = std::move(bridge); }
 
 CallResult Engine::callFunction(std::u16string_view requestXml) {
     auto request = ExternalCallCodec::decodeRequest(requestXml);

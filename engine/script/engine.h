@@ -27,6 +27,7 @@
 // a Host callback. Single-threaded.
 #pragma once
 
+#include "script/call_bridge.h"
 #include "script/display_painter.h"
 #include "script/external_value.h"
 #include "script/host.h"
@@ -110,10 +111,12 @@ public:
     // An engine for an ActionScript 1/2 movie playing in `root`, a clip of
     // an ActionScript 3 movie's stage: `root` is its _level0 and has no
     // _parent; the stage is advanced by its owner (tick() does not), and
-    // tick() takes only this movie's actions from the stage's queue. The
-    // engine must be destroyed before `root`.
+    // tick() takes only this movie's actions from the stage's queue. `url`
+    // is where the movie came from: its _url, its origin, and what its
+    // relative loads and links resolve against (not the host's movieUrl).
+    // The engine must be destroyed before `root`.
     [[nodiscard]] static std::unique_ptr<Engine> createEmbedded(model::Stage& stage, model::MovieClip& root, Host& host,
-                                                                const Limits& limits = {});
+                                                                std::u16string url, const Limits& limits = {});
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
     ~Engine();
@@ -137,6 +140,11 @@ public:
     void mouseDown(swf::Point stage, bool doubleClick = false);
     void mouseUp(swf::Point stage);
     void mouseWheel(int32_t delta);
+    // For a movie inside another's tree: whether the host's own objects
+    // cover it at the pointer, as the host's hit test found before each
+    // pointer event. Covered, its buttons, clips and fields take no pointer
+    // events (Mouse listeners and clip events still hear them).
+    void setPointerCovered(bool covered);
     // The right button went down: the context menu's onSelect, no menu shown.
     void contextMenu(swf::Point stage);
     // code: the key code scripts see in Key.getCode() (Windows virtual-key
@@ -172,6 +180,8 @@ public:
     // The same for a call-exchange request (<invoke name=...>); the
     // answer's xml is the response for CallFunction.
     [[nodiscard]] CallResult callFunction(std::u16string_view requestXml);
+    // The AS3 side's functions for an embedded movie (none: only the host).
+    void setCallBridge(std::unique_ptr<CallBridge> bridge);
     // Names registered with ExternalInterface.addCallback.
     [[nodiscard]] std::vector<std::u16string> callbackNames() const;
 

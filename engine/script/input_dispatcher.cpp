@@ -180,8 +180,12 @@ void InputDispatcher::transition(model::DisplayObject& target, Transition t) {
     runClipEvent(m_rt, target, {info.clipBit, info.handler});
 }
 
+model::DisplayObject* InputDispatcher::targetAt(swf::Point p) {
+    return m_rt.input.pointerCovered ? nullptr : findTarget(m_rt.root(), p, 0);
+}
+
 void InputDispatcher::track(swf::Point p) {
-    model::DisplayObject* target = findTarget(m_rt.root(), p, 0);
+    model::DisplayObject* target = targetAt(p);
     if (auto pressed = m_pressed.lock()) {
         bool inside = target == pressed.get();
         if (inside != m_pressedInside) {
@@ -197,7 +201,7 @@ void InputDispatcher::track(swf::Point p) {
     if (hover && hover->isOnStage())
         transition(*hover, Transition::RollOut);
     // The roll-out handlers may have changed the stage: look again.
-    target = findTarget(m_rt.root(), p, 0);
+    target = targetAt(p);
     if (target) {
         m_hover = target->shared_from_this();
         transition(*target, Transition::RollOver);
@@ -217,7 +221,8 @@ void InputDispatcher::mouseMove(swf::Point p) {
 void InputDispatcher::mouseDown(swf::Point p, bool doubleClick) {
     m_rt.input.mouse = p;
     m_rt.input.mouseDown = true;
-    focusAtPress(m_rt, p, doubleClick);
+    // A pressed button or clip takes the Tab focus, as a field does.
+    focusAtPress(m_rt, p, doubleClick, targetAt(p));
     track(p);
     broadcastClipEvent(m_rt, {swf::ClipEvent::MouseDown, u"onMouseDown"});
     broadcastEvent(m_rt, m_rt.mouseObject, u"onMouseDown", {});

@@ -77,6 +77,8 @@ private:
     void track(swf::Point stage);
     void pressFocused();
     void transition(model::DisplayObject& target, Transition t);
+    // What takes the pointer at the point: none where it is covered.
+    [[nodiscard]] model::DisplayObject* targetAt(swf::Point stage);
     [[nodiscard]] model::DisplayObject* findTarget(model::DisplayObject& container, swf::Point stage, int depth);
     [[nodiscard]] bool interactiveClip(model::DisplayObject& clip);
     [[nodiscard]] bool enabled(model::DisplayObject& object);

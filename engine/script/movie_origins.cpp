@@ -22,13 +22,14 @@ std::string currentFolder() {
     return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string("/");
 }
 
+net::Location nowhere() { return net::Location{net::Scheme::File, {}, 0, "/nonexistent/movie.swf", {}}; }
+
 MovieOrigin& rootMovie(Runtime& rt) {
     if (!rt.rootMovie) {
-        auto location = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()), currentFolder());
+        auto location = net::parseLocation(utf16ToUtf8(rt.movieUrl()), currentFolder());
         rt.rootMovie = std::make_shared<MovieOrigin>();
         // A movie from nowhere known counts as a local one.
-        rt.rootMovie->location =
-            location ? *location : net::Location{net::Scheme::File, {}, 0, "/nonexistent/movie.swf", {}};
+        rt.rootMovie->location = location ? *location : nowhere();
     }
     return *rt.rootMovie;
 }
@@ -85,7 +86,20 @@ bool grantDomain(Runtime& rt, std::string_view text, bool insecure) {
 
 bool mayCallHost(Runtime& rt) {
     const net::HostAccess access = net::parseHostAccess(utf16ToUtf8(rt.host.allowScriptAccess()));
-    return net::mayCallHost(access, runningMovie(rt).location, rootMovie(rt).location);
+    if (!rt.embeddedRoot)
+        return net::mayCallHost(access, runningMovie(rt).location, rootMovie(rt).location);
+    // "sameDomain" is judged against the container's movie, not this one.
+    const auto container = net::parseLocation(utf16ToUtf8(rt.host.movieUrl()), currentFolder());
+    return net::mayCallHost(access, runningMovie(rt).location, container ? *container : nowhere());
+}
+
+std::u16string hostRequestUrl(Runtime& rt, std::u16string_view url) {
+    const MovieOrigin& movie = runningMovie(rt);
+    if (!rt.embeddedRoot && isRootMovie(rt, movie))
+        return std::u16string(url);
+    auto resolved = net::resolveLocation(movie.location, utf16ToUtf8(url));
+    // What does not resolve (javascript:, mailto:) goes as written.
+    return resolved ? utf8ToUtf16(resolved->url()) : std::u16string(url);
 }
 
 uint8_t movieVersion(Runtime& rt, const model::DisplayObject* display) {

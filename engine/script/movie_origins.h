@@ -43,6 +43,11 @@ bool grantDomain(Runtime& rt, std::string_view text, bool insecure);
 // admits movies of the root's origin.
 [[nodiscard]] bool mayCallHost(Runtime& rt);
 
+// A URL the host is asked to open or load, which it resolves against its
+// own movie: a relative one of any other movie (loaded, or inside an
+// ActionScript 3 movie) is made absolute against that movie's location.
+[[nodiscard]] std::u16string hostRequestUrl(Runtime& rt, std::u16string_view url);
+
 // The SWF version of the movie a display object's code comes from.
 [[nodiscard]] uint8_t movieVersion(Runtime& rt, const model::DisplayObject* display);
 

@@ -48,7 +48,7 @@ NetSession::~NetSession() = default;
 
 net::Fetcher& NetSession::fetcher() {
     if (!m_fetcher) {
-        auto movie = net::parseLocation(utf16ToUtf8(m_rt.host.movieUrl()), currentFolder());
+        auto movie = net::parseLocation(utf16ToUtf8(m_rt.movieUrl()), currentFolder());
         // A movie from nowhere known reads nothing: its sandbox is empty.
         m_movie = movie ? *movie : net::Location{net::Scheme::File, {}, 0, "/nonexistent/movie.swf", {}};
         m_fetcher = std::make_unique<net::Fetcher>(net::Sandbox::fromEnvironment(*m_movie),

@@ -4,6 +4,7 @@
 // each other through it.
 #pragma once
 
+#include "script/call_bridge.h"
 #include "script/display_painter.h"
 #include "script/function_object.h"
 #include "script/heap.h"
@@ -80,6 +81,10 @@ struct InputState {
     std::weak_ptr<model::DisplayObject> selecting;   // the field a held press drags a selection in
     std::weak_ptr<model::DisplayObject> hoverField;  // the styled field whose link the pointer is over
     bool hoverStyles = false;  // a field was given a sheet with a:hover: pointer moves look for links
+    // Another movie's objects lie over this one under the pointer: its
+    // buttons, clips and fields take nothing there (listeners still hear).
+    bool pointerCovered = false;
+    bool highlightShown = false;  // the stage's focus rectangle is this engine's
 };
 
 // startDrag: the clip follows the pointer until stopDrag.
@@ -119,6 +124,12 @@ public:
     // compare exactly from SWF 7 on.
     uint8_t version = 0;
     bool caseSensitive = false;
+
+    // Where an embedded movie came from (set once, before any script runs).
+    std::u16string embeddedUrl;
+    std::unique_ptr<CallBridge> callBridge;
+    // Where _level0's movie came from: the host's movie for the stage's root.
+    [[nodiscard]] std::u16string movieUrl() const { return embeddedRoot ? embeddedUrl : host.movieUrl(); }
 
     // _level0's clip and the movie it plays.
     [[nodiscard]] model::MovieClip& root() const { return embeddedRoot ? *embeddedRoot : stage.root(); }

@@ -132,6 +132,11 @@ void updateFocusHighlight(Runtime& rt) {
             area = swf::Rect{twips(b.xMin), twips(b.xMax), twips(b.yMin), twips(b.yMax)};
         }
     }
+    // A movie inside another's tree shares the stage's rectangle: it clears
+    // only the one it showed, not the host movie's.
+    if (rt.embeddedRoot && !area && !rt.input.highlightShown)
+        return;
+    rt.input.highlightShown = area.has_value();
     rt.stage.setFocusHighlight(area);
 }
 

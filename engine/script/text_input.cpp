@@ -8,6 +8,7 @@
 #include "script/conversions.h"
 #include "script/hit_test.h"
 #include "script/runtime.h"
+#include "script/tab_focus.h"
 #include "script/variables.h"
 
 #include "model/edit_text_object.h"
@@ -165,14 +166,16 @@ std::optional<size_t> indexAtStage(const model::EditTextObject& field, swf::Poin
 
 }  // namespace
 
-void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick) {
+void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick, model::DisplayObject* pressed) {
     rt.input.selecting.reset();
+    if (rt.input.pointerCovered)
+        return;
     model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && followLink(rt, *field, stage))
         return;
     if (!field || !field->settings().selectable || !field->isOnStage()) {
-        moveFocus(rt, nullptr, false);
+        moveFocus(rt, pressed && takesFocus(rt, *pressed) ? pressed : nullptr, false);
         return;
     }
     const bool wasFocused = rt.input.focus.lock().get() == field;
@@ -208,7 +211,8 @@ void dragSelection(Runtime& rt, swf::Point stage) {
 void hoverAt(Runtime& rt, swf::Point stage) {
     if (!rt.input.hoverStyles)
         return;
-    model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.root(), stage, nullptr);
+    model::DisplayObject* hit =
+        rt.input.pointerCovered ? nullptr : HitTester(rt.stage).topmost(rt.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
     if (field && !field->styleSheet())
         field = nullptr;

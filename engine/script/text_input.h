@@ -52,9 +52,11 @@ void moveFocus(Runtime& rt, model::DisplayObject* to, bool shown);
 bool setFocus(Runtime& rt, model::EditTextObject* field);
 // A left press at the stage point: the selectable field on top there takes
 // the focus with the caret at the press (Shift extends the selection from
-// its anchor, a double click selects the word there), anything else takes
-// it away. Read-only fields hold the focus for selecting, not typing.
-void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick = false);
+// its anchor, a double click selects the word there), else `pressed` (the
+// button or clip the press goes to) when it takes focus, without the focus
+// rectangle; anything else takes it away. Read-only fields hold the focus
+// for selecting, not typing. Nothing changes where the pointer is covered.
+void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick = false, model::DisplayObject* pressed = nullptr);
 // The pointer moved with the button held: the pressed field's selection
 // extends to it.
 void dragSelection(Runtime& rt, swf::Point stage);

@@ -606,18 +606,29 @@ Actions& callOnC(Actions& a, const char* method, std::vector<swfwriter::PushValu
     return a.push(reversed).getVariable().push({method}).callMethod().pop();
 }
 
+// ExternalInterface.addCallback(name, null, function(params) { body }).
+void addCallback(Actions& a, const char* name, const std::vector<std::string>& params, const Actions& body) {
+    a.defineFunction("", params, body);
+    a.push({swfwriter::Null{}, name, 3, "ExternalInterface"}).getVariable().push({"addCallback"}).callMethod().pop();
+}
+
 // A version 8 movie of 100x50 pixels. Frame 1 draws a green 20x10 pixel
 // box at (0, 0) into a new clip c, says fscommand("parent", typeof _parent)
-// and holds a blue button at (30, 0) whose press says fscommand("pressed");
-// frame 2 counts the frames it was reached in `ticks` and says it. With
-// `hostile`, frame 1 runs that instead, and the rest is never reached.
+// and fscommand("url", _url), loads vars.txt into _root, and registers the
+// callbacks sum(a, b), echo(o) and boom() (which throws); it holds a blue
+// button at (30, 0) whose press says fscommand("pressed") and whose key k
+// says fscommand("key"). Frame 2 counts the frames it was reached in
+// `ticks`, says it, says fscommand("twice", ExternalInterface.call("twice",
+// ticks)) and fscommand("v", v). With `hostile`, frame 1 runs that instead,
+// and the rest is never reached.
 std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
     swfwriter::MovieWriter w({.version = 8, .width = 100, .height = 50, .frameRate = 30});
     const uint16_t blue = w.rectangle(0, 0, 400, 200, {0, 0, 255});
     swfwriter::ButtonRecordSpec record;
     record.characterId = blue;
     const uint16_t button = w.defineButton2(
-        {record}, {{swf::ButtonCondition::OverUpToOverDown, 0, Actions().fscommand("pressed", "yes").bytes()}});
+        {record}, {{swf::ButtonCondition::OverUpToOverDown, 0, Actions().fscommand("pressed", "yes").bytes()},
+                   {0, 'k', Actions().fscommand("key", "k").bytes()}});
     w.place(button, 2, {.matrix = swfwriter::Matrix::translate(600, 0)});
     Actions first;
     if (hostile) {
@@ -633,6 +644,14 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
         first.push({"FSCommand:parent", "_parent"}).getVariable().typeOf().getUrl2(0);
         first.push({"FSCommand:root", "_root"}).getVariable().push({"_level0"}).getVariable().equals2().getUrl2(0);
         first.push({"ticks", "ticks"}).getVariable().push({0}).bitOr().setVariable();
+        first.push({"FSCommand:url", "_url"}).getVariable().getUrl2(0);
+        // Once: a load started again cancels the one before.
+        first.push({"loading"}).getVariable().ifTrue("loaded");
+        first.push({"loading", true}).setVariable().push({"vars.txt", "_root"}).getUrl2(0x03).label("loaded");
+        addCallback(first, "sum", {"a", "b"},
+                    Actions().push({"a"}).getVariable().push({"b"}).getVariable().add2().returnValue());
+        addCallback(first, "echo", {"o"}, Actions().push({"o"}).getVariable().returnValue());
+        addCallback(first, "boom", {}, Actions().push({"no"}).throwValue());
     }
     w.doAction(first);
     w.showFrame();
@@ -642,6 +661,16 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
                    .increment()
                    .setVariable()
                    .push({"FSCommand:ticks", "ticks"})
+                   .getVariable()
+                   .getUrl2(0)
+                   .push({"FSCommand:twice", "ticks"})
+                   .getVariable()
+                   .push({"twice", 2, "ExternalInterface"})
+                   .getVariable()
+                   .push({"call"})
+                   .callMethod()
+                   .getUrl2(0)
+                   .push({"FSCommand:v", "v"})
                    .getVariable()
                    .getUrl2(0));
     w.showFrame();
@@ -709,8 +738,88 @@ TEST(HaxeNet, Avm1MovieRunsItsScripts) {
             p->player->tick();
         EXPECT_EQ(avm1::countOf(p->host, u"ticks"), ticks);
         EXPECT_EQ(pixel(*p->stage, 102, 22), 0xFFFFFFu);
-        EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : narrow(p->host.errors[0]));
+        // Only the old movie's boom() throws, and it is reported as its own.
+        EXPECT_EQ(p->host.errors, std::vector<std::u16string>{u"uncaught exception: no"});
     }
+}
+
+// The old movie in data/ is a movie of its own: _url and relative loads are
+// its own; its button takes the pointer only where no AS3 object lies
+// above it, and keys reach it only after a press went into it and while no
+// AS3 object holds the focus. AVM1Movie.call and addCallback cross both
+// ways with plain values; failures answer undefined.
+TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
+    REQUIRE_HAXE();
+    Folder folder;
+    folder.write("root/data/old.swf", avm1::oldMovie());
+    folder.write("root/data/vars.txt", "v=data");
+    folder.write("root/vars.txt", "v=root");
+    auto p = play("Avm1", folder.path / "root", u"sub");
+    ASSERT_TRUE(p && p->player);
+    for (int i = 0; i < 6; ++i)
+        p->player->tick();
+    const std::u16string url = p->host.command(u"url").value_or(u"");
+    EXPECT_TRUE(url.ends_with(u"/root/data/old.swf")) << narrow(url);
+    const std::pair<std::u16string, std::u16string> answers[] = {
+        {u"sum", u"5"}, {u"missing", u"null"}, {u"boom", u"null"}, {u"echo", u"x,2,true"}};
+    for (const auto& [name, expected] : answers)
+        EXPECT_EQ(p->host.command(name), expected) << narrow(name);
+    // Each frame 2 asked the AS3 side for twice its count.
+    std::vector<std::string> doubled, twice;
+    std::u16string v;  // vars.txt arrives after the first frame 2
+    for (const auto& [name, args] : p->host.commands) {
+        if (name == u"v")
+            v = args;
+        if (name == u"ticks")
+            doubled.push_back(std::to_string(2 * std::stoi(narrow(args))));
+        if (name == u"twice")
+            twice.push_back(narrow(args));
+    }
+    ASSERT_FALSE(doubled.empty());
+    EXPECT_EQ(twice, doubled);
+    EXPECT_EQ(v, u"data");
+
+    // Stage (170, 30) is the old button's; (190, 30) is on it too, under the cover.
+    enum class Do { Key, Press, FocusCover };
+    struct Step {
+        const char* what;
+        Do action;
+        double x;
+        size_t keys, presses, covers;
+    };
+    const Step steps[] = {
+        {"a key before any press", Do::Key, 0, 0, 0, 0},
+        {"a press on the cover", Do::Press, 3800, 0, 0, 1},
+        {"a key while the cover has the focus", Do::Key, 0, 0, 0, 1},
+        {"a press on the button", Do::Press, 3400, 0, 1, 1},
+        {"a key after it", Do::Key, 0, 1, 1, 1},
+        {"stage.focus set by AS3", Do::FocusCover, 0, 1, 1, 1},
+        {"a key then", Do::Key, 0, 1, 1, 1},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        if (s.action == Do::Key) {
+            p->player->keyDown(75, 'k');
+            p->player->keyUp(75, 'k');
+        } else if (s.action == Do::Press) {
+            p->player->mouseMove({s.x, 600});
+            p->player->mouseDown({s.x, 600});
+            p->player->mouseUp({s.x, 600});
+        } else {
+            ASSERT_TRUE(p->player->callFunction(
+                u"<invoke name=\"focusCover\" returntype=\"xml\"><arguments></arguments></invoke>"));
+        }
+        EXPECT_EQ(avm1::countOf(p->host, u"key"), s.keys);
+        EXPECT_EQ(avm1::countOf(p->host, u"pressed"), s.presses);
+        EXPECT_EQ(avm1::countOf(p->host, u"cover"), s.covers);
+    }
+    // Tab is the AS3 movie's again; its rectangle outlives the old movie's
+    // frames and pointer events.
+    p->player->keyDown(9, 0);
+    p->player->keyUp(9, 0);
+    p->player->tick();
+    p->player->mouseMove({2400, 600});
+    EXPECT_EQ(p->stage->focusHighlight(), (swf::Rect{3700, 4000, 400, 800}));
 }
 
 // Scripts of an old movie that run away or recurse forever are stopped and

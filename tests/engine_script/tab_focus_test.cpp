@@ -183,3 +183,33 @@ TEST(TabFocus, TheRectangleFollowsTheFocusUnlessFocusrectIsOff) {
     EXPECT_EQ(p->stage->focusHighlight(), std::nullopt) << "a press elsewhere takes the focus away";
     EXPECT_EQ(focusPath(*p), "null");
 }
+
+// A press on a button or clip that takes focus gives it the focus (without
+// the rectangle), so Tab goes on from there; one on what takes none, or
+// has tabEnabled false, takes the focus away.
+TEST(TabFocus, PressesMoveTheFocus) {
+    struct Case {
+        const char* name;
+        Actions setup;
+        swf::Point at;
+        std::string focus;
+        std::string afterTab;
+    } cases[] = {
+        {"the button", {}, {4500, 2500}, "_level0.b1", "_level0.box.b2"},
+        {"the clip with handlers", {}, {500, 2500}, "_level0.c1", "_level0.b1"},
+        {"the nested button", {}, {500, 4500}, "_level0.box.b2", "_level0.f"},
+        {"a plain clip", {}, {2500, 500}, "null", "_level0.f"},
+        {"tabEnabled false", setMember("b1", "tabEnabled", false), {4500, 2500}, "null", "_level0.f"},
+    };
+    for (const Case& c : cases) {
+        auto p = focusMovie(c.setup);
+        ASSERT_TRUE(p);
+        p->engine->mouseMove(c.at);
+        p->engine->mouseDown(c.at);
+        p->engine->mouseUp(c.at);
+        EXPECT_EQ(focusPath(*p), c.focus) << c.name;
+        EXPECT_EQ(p->stage->focusHighlight(), std::nullopt) << c.name;
+        press(*p->engine, Tab);
+        EXPECT_EQ(focusPath(*p), c.afterTab) << c.name;
+    }
+}
