@@ -70,15 +70,8 @@ EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, uint16_t c
     : DisplayObject(kKind, std::move(context), characterId), m_field(&field), m_settings(settingsOf(field)) {
     // The authoring tool's anti-aliasing for this character, when it gave one.
     if (const auto& movie = library()) {
-        if (const auto it = movie->textSettings.find(characterId); it != movie->textSettings.end()) {
-            const swf::TextSettings& t = it->second;
-            m_settings.glyphs.advanced = t.advanced;
-            m_settings.glyphs.gridFit = t.gridFit == 0   ? text::GridFit::None
-                                        : t.gridFit == 2 ? text::GridFit::Subpixel
-                                                         : text::GridFit::Pixel;
-            m_settings.glyphs.thickness = text::clampThickness(t.thickness);
-            m_settings.glyphs.sharpness = text::clampSharpness(t.sharpness);
-        }
+        if (const auto it = movie->textSettings.find(characterId); it != movie->textSettings.end())
+            m_settings.glyphs = text::glyphRenderingOf(it->second);
     }
     m_newFormat = formatOf(field, *this->context().movie);
     setText(field.initialText.value_or(""));

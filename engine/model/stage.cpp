@@ -50,6 +50,8 @@ void Stage::setBackgroundColor(swf::Rgba color) {
     m_everythingChanged = true;
 }
 
+text::TextRendererSettings& Stage::textRenderer() { return m_context->textRenderer; }
+
 GeometryCache& Stage::characterCache() const { return m_context->cache; }
 const Limits& Stage::limits() const { return m_context->limits; }
 const Diagnostics& Stage::diagnostics() const { return m_context->diagnostics; }
@@ -169,7 +171,10 @@ void Stage::setLayout(const StageLayout& layout) {
 }
 
 ChangeSet Stage::collectChanges() {
-    bool everything = m_firstCollection || m_everythingChanged;
+    // A TextRenderer table may change any text on the stage.
+    const uint64_t textRenderer = m_context->textRenderer.version();
+    bool everything = m_firstCollection || m_everythingChanged || textRenderer != m_textRendererSeen;
+    m_textRendererSeen = textRenderer;
     m_firstCollection = false;
     m_everythingChanged = false;
     ChangeSet changes = m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);

@@ -72,6 +72,9 @@ TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
         {u"fonts", u"true,_typewriter,device,regular"},
         // "1\r2\r3" in a field one line high.
         {u"lines", u"3,3,1,0,-1,1,2,2,1"},
+        // Mode before and after, level; refused mode, level, style, colour, null table, a row that is not
+        // CSMSettings; a table taken; the row's values.
+        {u"renderer", u"default,lcd,4,2008,2008,2008,2008,2007,1034,none,12,0.6,-0.3"},
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(utf8(e.command));
