@@ -55,6 +55,9 @@ struct HeldValues final : avm2::NativeState {
     std::map<uint64_t, avm2::Value> loads;             // the owners of running loads, by request
     std::map<std::string, avm2::Value> sharedObjects;  // SharedObject.getLocal's, by file
     std::vector<avm2::Value> netStreams;               // NetStreams playing or with events due
+    // TextField.getImageReference's objects, by the model object of the
+    // field's image clip they show (dropped once that clip is gone).
+    std::map<uint64_t, std::pair<std::weak_ptr<model::DisplayObject>, avm2::Value>> fieldImages;
 
     void trace(avm2::Tracer& tracer) const override;
 };

@@ -53,6 +53,8 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
     for (const auto& [file, object] : sharedObjects)
         tracer.value(object);
     tracer.values(netStreams);
+    for (const auto& [id, image] : fieldImages)
+        tracer.value(image.second);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,

@@ -4,8 +4,8 @@
 #include "as3/host_context.h"
 #include "as3/member_tables.h"
 
-#include "avm2/object.h"
 #include "avm2/conversions.h"
+#include "avm2/object.h"
 #include "avm2/string.h"
 
 #include "text/text_renderer.h"
@@ -45,11 +45,11 @@ Value csmInit(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
-template <double text::CsmSettings::* Field>
+template <double text::CsmSettings::*Field>
 Value csmGet(Machine& m, Value t, std::span<const Value>) {
     return Value::number(csmOf(m, t).row.*Field);
 }
-template <double text::CsmSettings::* Field>
+template <double text::CsmSettings::*Field>
 Value csmSet(Machine& m, Value t, std::span<const Value> args) {
     csmOf(m, t).row.*Field = m.toNumber(argument(args, 0));
     return Value();
@@ -128,8 +128,7 @@ const avm2::NativeAccessor RendererAccessors[] = {
 };
 const avm2::NativeMember RendererStatics[] = {{u"setAdvancedAntiAliasingTable", setAdvancedAntiAliasingTable}};
 
-const avm2::NativeStringConstant DisplayModeNames[] = {
-    {u"DEFAULT", u"default"}, {u"LCD", u"lcd"}, {u"CRT", u"crt"}};
+const avm2::NativeStringConstant DisplayModeNames[] = {{u"DEFAULT", u"default"}, {u"LCD", u"lcd"}, {u"CRT", u"crt"}};
 const avm2::NativeStringConstant ColorTypeNames[] = {{u"DARK_COLOR", u"dark"}, {u"LIGHT_COLOR", u"light"}};
 
 }  // namespace

@@ -202,15 +202,14 @@ void drawImage(Painter& painter, const model::EditTextObject& object, const text
         return;
     cairo_t* cr = painter.context();
     const swf::Movie& movie = *object.library();
-    if (const auto it = movie.exports.find(image->src);
-        it != movie.exports.end() && movie.characters.find<swf::Bitmap>(it->second)) {
-        if (const auto b = painter.bounds(it->second); b && b->xMax > 0 && b->yMax > 0) {
+    if (const auto id = model::imageCharacter(movie, image->src); id && movie.characters.find<swf::Bitmap>(*id)) {
+        if (const auto b = painter.bounds(*id); b && b->xMax > 0 && b->yMax > 0) {
             PaintState picture = state;
             picture.sliced = nullptr;
             picture.matrix =
                 times({placed.width / b->xMax, 0.0, 0.0, placed.height / b->yMax, placed.x, placed.y}, field);
             cairo_save(cr);
-            painter.drawBitmap(it->second, picture, true);
+            painter.drawBitmap(*id, picture, true);
             cairo_restore(cr);
             return;
         }

@@ -57,7 +57,8 @@ Value setAdvancedAntiAliasingTable(Runtime& rt, const Value&, std::span<const Va
     for (const Value& row : array->elements()) {
         if (!row.asObject())
             continue;
-        rows.push_back({toNumber(rt, getMember(rt, row, u"fontSize")), toNumber(rt, getMember(rt, row, u"insideCutoff")),
+        rows.push_back({toNumber(rt, getMember(rt, row, u"fontSize")),
+                        toNumber(rt, getMember(rt, row, u"insideCutoff")),
                         toNumber(rt, getMember(rt, row, u"outsideCutoff"))});
     }
     (void)settingsOf(rt).setTable(toString(rt, argument(args, 0)).utf8(), *style, *color, std::move(rows));

@@ -15,16 +15,16 @@ TEST(AxisFit, EdgesLandOnTheGridAndPointsBetweenFollow) {
         double across;
         double in, out;
     } cases[] = {
-        {{2.3, 5.6}, 1.0, 2.3, 2.0},                   // an edge to its nearest pixel
-        {{2.3, 5.6}, 1.0, 5.6, 6.0},                   //
-        {{2.3, 5.6}, 1.0, 3.95, 4.0},                  // half way between stays half way
-        {{2.3, 5.6}, 1.0, 1.0, 0.7},                   // outside moves with the nearest edge
-        {{2.3, 5.6}, 1.0, 9.0, 9.4},                   //
-        {{2.3, 5.6}, 3.0, 2.3, 7.0 / 3.0},             // thirds across
-        {{4.9, 5.05}, 1.0, 5.05, 5.05 + 0.1},          // closer than half a step: one edge
-        {{4.6, 5.4}, 1.0, 5.4, 6.0},                   // a thin stem keeps a pixel
-        {{}, 1.0, 3.3, 3.3},                           // no edges: nothing moves
-        {{std::nan(""), 1.4}, 1.0, 1.4, 1.0},          // bad edges are left out
+        {{2.3, 5.6}, 1.0, 2.3, 2.0},           // an edge to its nearest pixel
+        {{2.3, 5.6}, 1.0, 5.6, 6.0},           //
+        {{2.3, 5.6}, 1.0, 3.95, 4.0},          // half way between stays half way
+        {{2.3, 5.6}, 1.0, 1.0, 0.7},           // outside moves with the nearest edge
+        {{2.3, 5.6}, 1.0, 9.0, 9.4},           //
+        {{2.3, 5.6}, 3.0, 2.3, 7.0 / 3.0},     // thirds across
+        {{4.9, 5.05}, 1.0, 5.05, 5.05 + 0.1},  // closer than half a step: one edge
+        {{4.6, 5.4}, 1.0, 5.4, 6.0},           // a thin stem keeps a pixel
+        {{}, 1.0, 3.3, 3.3},                   // no edges: nothing moves
+        {{std::nan(""), 1.4}, 1.0, 1.4, 1.0},  // bad edges are left out
     };
     for (const Case& c : cases) {
         const text::AxisFit fit(c.edges, c.across);
@@ -38,8 +38,11 @@ TEST(AxisFit, StemEdgesAreLongStraightSegmentsNearAnAxis) {
         bool found, vertical;
         double position;
     } cases[] = {
-        {3, 0, 3, 5, true, true, 3},       {0, 2, 4, 2, true, false, 2},   {3, 0, 3.1, 5, true, true, 3.05},
-        {0, 0, 2, 5, false, false, 0},     {3, 0, 3, 0.5, false, false, 0},  // too short
+        {3, 0, 3, 5, true, true, 3},
+        {0, 2, 4, 2, true, false, 2},
+        {3, 0, 3.1, 5, true, true, 3.05},
+        {0, 0, 2, 5, false, false, 0},
+        {3, 0, 3, 0.5, false, false, 0},  // too short
         {0, 0, std::numeric_limits<double>::infinity(), 0, false, false, 0},
     };
     for (const Case& c : cases) {

@@ -211,6 +211,15 @@ class Text {
             report("embedded", [
                 embedded.length, embedded[0].fontName, embedded[0].fontType, embedded[0].hasGlyphs("Hi"), embedded[0].hasGlyphs("Hz")
             ]);
+            // Images of an exported clip and of a class-linked one, the second sized by the markup.
+            var pictures = new TextField();
+            pictures.htmlText = '<img src="Box" id="a"><img src="LinkedBox" id="b" width="5" height="6">';
+            var a = pictures.getImageReference("a");
+            report("images", [
+                a != null, Std.isOfType(a, flash.display.MovieClip), a == pictures.getImageReference("a"),
+                pictures.getImageReference("b") != null, pictures.getImageReference("zz") == null, a == null ? -1 : a.width,
+                pictures.htmlText.indexOf('WIDTH="10" HEIGHT="10"') >= 0, pictures.htmlText.indexOf('WIDTH="5" HEIGHT="6"') >= 0
+            ]);
         }
     }
 }
