@@ -29,6 +29,8 @@
 
 namespace as3 {
 
+void loadFieldImage(avm2::Machine& m, const std::shared_ptr<model::DisplayObject>& clip, const std::string& url);
+
 using avm2::Value;
 
 void HeldValues::trace(avm2::Tracer& tracer) const {
@@ -286,6 +288,7 @@ void Player::tick() {
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
     (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
     deliverLoads();
+    startFieldImageLoads();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
@@ -303,6 +306,14 @@ void Player::setFrameRateListener(std::function<void(double)> listener) {
 }
 
 void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
+
+void Player::startFieldImageLoads() {
+    HostContext& ctx = *m_context;
+    for (auto& [weak, url] : ctx.stage.takeImageLoads(true)) {
+        if (const auto clip = weak.lock())
+            (void)run(u"a text field's image", [&] { loadFieldImage(*m_machine, clip, url); });
+    }
+}
 
 void Player::deliverLoads() {
     HostContext& ctx = *m_context;

@@ -432,7 +432,7 @@ void EditTextObject::rebuildImageClips() {
         } else {
             clip = ObjectFactory::createEmptyClip(contextPtr(), nesting() + 1);
             auto& loads = context().stageRoot().imageLoads;
-            // ActionScript 3 movies take none yet: drop those whose clips are gone.
+            // Full: drop those whose clips are gone.
             if (loads.size() >= MaxImageLoads)
                 std::erase_if(loads, [](const auto& load) { return load.first.expired(); });
             if (clip && loads.size() < MaxImageLoads)

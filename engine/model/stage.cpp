@@ -215,8 +215,18 @@ std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId)
     return object;
 }
 
-std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> Stage::takeImageLoads() {
-    return std::exchange(m_context->imageLoads, {});
+std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> Stage::takeImageLoads(bool actionScript3) {
+    std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> taken;
+    std::erase_if(m_context->imageLoads, [&](auto& load) {
+        const auto clip = load.first.lock();
+        if (!clip)
+            return true;
+        if (clip->library()->usesActionScript3() != actionScript3)
+            return false;
+        taken.push_back(std::move(load));
+        return true;
+    });
+    return taken;
 }
 
 }  // namespace model

@@ -135,7 +135,9 @@ public:
 
     // Clips of text fields' <img> tags waiting for their files, with the
     // URLs as written; the list is empty afterwards.
-    [[nodiscard]] std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> takeImageLoads();
+    // Those of fields of ActionScript 3 movies, or of the other movies:
+    // each machine loads its own fields' images.
+    [[nodiscard]] std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> takeImageLoads(bool actionScript3);
     // flash.text.TextRenderer's settings, shared by every movie of the stage.
     [[nodiscard]] text::TextRendererSettings& textRenderer();
 
