@@ -58,6 +58,9 @@ struct HeldValues final : avm2::NativeState {
     // AVM1Movie.addCallback's functions, by the old movie's root and name.
     std::map<std::weak_ptr<model::DisplayObject>, std::map<std::u16string, avm2::Value>, std::owner_less<>>
         avm1Callbacks;
+    // TextField.getImageReference's objects, by the model object of the
+    // field's image clip they show (dropped once that clip is gone).
+    std::map<uint64_t, std::pair<std::weak_ptr<model::DisplayObject>, avm2::Value>> fieldImages;
 
     void trace(avm2::Tracer& tracer) const override;
 };

@@ -722,4 +722,26 @@ std::shared_ptr<net::MovieOrigin> loadedOrigin(Machine&, Value info) {
     return s ? s->origin : nullptr;
 }
 
+// A text field's <img> of a file: a Loader bound to the image's clip loads
+// it there, and is what getImageReference gives for that image.
+void loadFieldImage(Machine& m, const std::shared_ptr<model::DisplayObject>& clip, const std::string& url) {
+    HostContext& ctx = hostContext(m);
+    ctx.pendingObject = clip;
+    Value loader;
+    try {
+        loader = m.construct(Value::object(m.coreClass(u"flash.display", u"Loader")), {});
+    } catch (...) {
+        ctx.pendingObject.reset();
+        throw;
+    }
+    ctx.pendingObject.reset();
+    std::erase_if(ctx.held.fieldImages, [](const auto& e) { return e.second.first.expired(); });
+    ctx.held.fieldImages[clip->id()] = {clip, loader};
+    RequestParts parts;
+    parts.url = url;
+    NetLoads& loads = netLoads(m);
+    startLoad(m, loader, avm2::utf8ToUtf16(loads.resolvedUrl(parts.url)), Value(),
+              [&](Value info) { return loads.start(ctx.held, info, parts); });
+}
+
 }  // namespace as3

@@ -29,6 +29,8 @@
 
 namespace as3 {
 
+void loadFieldImage(avm2::Machine& m, const std::shared_ptr<model::DisplayObject>& clip, const std::string& url);
+
 using avm2::Value;
 
 void HeldValues::trace(avm2::Tracer& tracer) const {
@@ -57,6 +59,8 @@ void HeldValues::trace(avm2::Tracer& tracer) const {
         for (const auto& [name, f] : functions)
             tracer.value(f);
     }
+    for (const auto& [id, image] : fieldImages)
+        tracer.value(image.second);
 }
 
 std::unique_ptr<Player> Player::create(model::Stage& stage, script::Host& host, std::u16string url,
@@ -288,6 +292,7 @@ void Player::tick() {
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
     (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
     deliverLoads();
+    startFieldImageLoads();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
@@ -305,6 +310,14 @@ void Player::setFrameRateListener(std::function<void(double)> listener) {
 }
 
 void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
+
+void Player::startFieldImageLoads() {
+    HostContext& ctx = *m_context;
+    for (auto& [weak, url] : ctx.stage.takeImageLoads(true)) {
+        if (const auto clip = weak.lock())
+            (void)run(u"a text field's image", [&] { loadFieldImage(*m_machine, clip, url); });
+    }
+}
 
 void Player::deliverLoads() {
     HostContext& ctx = *m_context;

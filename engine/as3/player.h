@@ -118,6 +118,8 @@ private:
     void runFrameScripts();
     // What the fetcher brought for URLLoader and Loader, to their events.
     void deliverLoads();
+    // Text fields' <img> files, loaded into their clips by Loaders.
+    void startFieldImageLoads();
     // Hover moves to what is under the point, with out/over and roll events.
     void track(swf::Point stage);
     [[nodiscard]] std::shared_ptr<model::DisplayObject> pointerToAvm1(

@@ -117,7 +117,7 @@ Value setText(Machine& m, Value t, std::span<const Value> args) {
 // change what that markup means.
 Value getHtmlText(Machine& m, Value t, std::span<const Value>) {
     const model::EditTextObject& f = fieldOf(m, t);
-    return m.string(avm2::utf8ToUtf16(f.styleSheet() ? f.text() : text::writeHtml(f.document())));
+    return m.string(avm2::utf8ToUtf16(f.styleSheet() ? f.text() : f.writtenHtml()));
 }
 Value setHtmlText(Machine& m, Value t, std::span<const Value> args) {
     model::EditTextObject& f = fieldOf(m, t);
@@ -621,10 +621,44 @@ Value lineMetricsInit(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
+// The display object showing the field's <img> of that id: a clip's, made
+// on first asking and the same one after; null for an image drawn without
+// one (an exported bitmap) or an id no image has.
+Value getImageReference(Machine& m, Value t, std::span<const Value> args) {
+    const model::EditTextObject& f = fieldOf(m, t);
+    const std::string id = avm2::utf16ToUtf8(m.toString(argument(args, 0))->text());
+    std::shared_ptr<model::DisplayObject> clip;
+    for (const auto& [depth, image] : f.imageClips()) {
+        if (image->name() == id) {
+            clip = image;
+            break;
+        }
+    }
+    if (!clip)
+        return Value::null();
+    HostContext& ctx = hostContext(m);
+    auto& held = ctx.held.fieldImages;
+    std::erase_if(held, [](const auto& e) { return e.second.first.expired(); });
+    if (const auto it = held.find(clip->id()); it != held.end())
+        return it->second.second;
+    ctx.pendingObject = clip;
+    Value v;
+    try {
+        v = m.construct(Value::object(m.coreClass(u"flash.display", u"MovieClip")), {});
+    } catch (...) {
+        ctx.pendingObject.reset();
+        throw;
+    }
+    ctx.pendingObject.reset();
+    held[clip->id()] = {clip, v};
+    return v;
+}
+
 const avm2::NativeMember Methods[] = {
     {u"appendText", appendText},
     {u"replaceText", replaceText},
     {u"replaceSelectedText", replaceSelectedText},
+    {u"getImageReference", getImageReference},
     {u"getTextFormat", getTextFormat},
     {u"setTextFormat", setTextFormat},
     {u"setSelection", setSelection},

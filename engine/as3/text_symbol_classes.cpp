@@ -25,6 +25,7 @@ using avm2::Value;
 std::span<const avm2::CoreClassSpec> textFormatClasses();
 std::span<const avm2::CoreClassSpec> textFieldClasses();
 std::span<const avm2::CoreClassSpec> styleSheetClasses();
+std::span<const avm2::CoreClassSpec> textRendererClasses();
 
 namespace {
 
@@ -205,7 +206,7 @@ const avm2::CoreClassSpec SymbolClasses[] = {
 std::span<const avm2::CoreClassSpec> textClasses() {
     static const std::vector<avm2::CoreClassSpec> all = [] {
         std::vector<avm2::CoreClassSpec> out;
-        for (auto family : {textFormatClasses(), textFieldClasses(), styleSheetClasses(),
+        for (auto family : {textFormatClasses(), textFieldClasses(), styleSheetClasses(), textRendererClasses(),
                             std::span<const avm2::CoreClassSpec>(SymbolClasses)})
             out.insert(out.end(), family.begin(), family.end());
         return out;

@@ -21,6 +21,8 @@ DisplayObject::DisplayObject(DisplayKind kind, std::shared_ptr<StageContext> con
 
 const std::shared_ptr<const swf::Movie>& DisplayObject::library() const { return m_context->movie; }
 
+const text::TextRendererSettings& DisplayObject::textRenderer() const { return m_context->stageRoot().textRenderer; }
+
 GeometryCache& DisplayObject::geometry() const { return m_context->cache; }
 
 bool DisplayObject::sharesMovieOf(const DisplayObject& other) const {

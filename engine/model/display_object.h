@@ -32,6 +32,10 @@ namespace swf {
 struct Movie;
 }
 
+namespace text {
+class TextRendererSettings;
+}  // namespace text
+
 namespace model {
 
 class DisplayList;
@@ -65,6 +69,8 @@ public:
     // the clip it was loaded into) and the geometry of those characters.
     [[nodiscard]] const std::shared_ptr<const swf::Movie>& library() const;
     [[nodiscard]] GeometryCache& geometry() const;
+    // The stage's flash.text.TextRenderer settings, for drawing its text.
+    [[nodiscard]] const text::TextRendererSettings& textRenderer() const;
     // Of `other`'s movie or of a movie loaded below it (even off the tree).
     [[nodiscard]] bool sharesMovieOf(const DisplayObject& other) const;
     // 0 for clips that scripts create empty (and for the root).

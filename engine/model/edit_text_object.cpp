@@ -66,19 +66,32 @@ text::TextFormat formatOf(const swf::EditText& f, const swf::Movie& movie) {
 
 }  // namespace
 
+// What an <img> source names in the movie: an exported character's id, or
+// (ActionScript 3) the character a SymbolClass links to that class name.
+std::optional<uint16_t> imageCharacter(const swf::Movie& movie, const std::string& src) {
+    if (const auto it = movie.exports.find(src); it != movie.exports.end())
+        return it->second;
+    if (!movie.usesActionScript3())
+        return std::nullopt;
+    for (const swf::Frame& frame : movie.root.frames) {
+        for (const swf::ControlTag& tag : frame.tags) {
+            if (const auto* symbols = std::get_if<swf::SymbolClass>(&tag)) {
+                for (const auto& [id, name] : symbols->symbols) {
+                    if (id != 0 && name == src)
+                        return id;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 EditTextObject::EditTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::EditText& field)
     : DisplayObject(kKind, std::move(context), characterId), m_field(&field), m_settings(settingsOf(field)) {
     // The authoring tool's anti-aliasing for this character, when it gave one.
     if (const auto& movie = library()) {
-        if (const auto it = movie->textSettings.find(characterId); it != movie->textSettings.end()) {
-            const swf::TextSettings& t = it->second;
-            m_settings.glyphs.advanced = t.advanced;
-            m_settings.glyphs.gridFit = t.gridFit == 0   ? text::GridFit::None
-                                        : t.gridFit == 2 ? text::GridFit::Subpixel
-                                                         : text::GridFit::Pixel;
-            m_settings.glyphs.thickness = text::clampThickness(t.thickness);
-            m_settings.glyphs.sharpness = text::clampSharpness(t.sharpness);
-        }
+        if (const auto it = movie->textSettings.find(characterId); it != movie->textSettings.end())
+            m_settings.glyphs = text::glyphRenderingOf(it->second);
     }
     m_newFormat = formatOf(field, *this->context().movie);
     setText(field.initialText.value_or(""));
@@ -97,7 +110,7 @@ EditTextObject::~EditTextObject() = default;
 
 const std::string& EditTextObject::text() const {
     if (m_textStale) {
-        m_text = m_settings.html ? text::writeHtml(m_document) : plainText();
+        m_text = m_settings.html ? writtenHtml() : plainText();
         m_textStale = false;
     }
     return m_text;
@@ -123,6 +136,8 @@ void EditTextObject::setPlainText(const std::string& text) {
     m_selection = {m_document.size(), m_document.size()};
     contentChanged();
 }
+
+std::string EditTextObject::writtenHtml() const { return text::writeHtml(m_document, layout().images); }
 
 std::string EditTextObject::htmlText() const { return m_settings.html ? text() : plainText(); }
 
@@ -359,12 +374,6 @@ namespace {
 
 constexpr size_t MaxImageLoads = 1024;
 
-// What an <img> source names in the movie: an exported character's id.
-std::optional<uint16_t> exported(const swf::Movie& movie, const std::string& src) {
-    const auto it = movie.exports.find(src);
-    return it == movie.exports.end() ? std::nullopt : std::optional<uint16_t>(it->second);
-}
-
 text::ImageSize sizeOf(const swf::Bounds& b) {
     return b.empty ? text::ImageSize{} : text::ImageSize{b.xMax - b.xMin, b.yMax - b.yMin};
 }
@@ -391,7 +400,7 @@ void EditTextObject::rebuildImageClips() {
         const text::InlineImage* image = chars[k] == text::ObjectReplacement ? m_document.imageAt(k) : nullptr;
         if (!image || image->src.empty())
             continue;
-        if (const auto id = exported(movie, image->src); id && !movie.characters.find<swf::Sprite>(*id))
+        if (const auto id = imageCharacter(movie, image->src); id && !movie.characters.find<swf::Sprite>(*id))
             continue;  // a bitmap is drawn directly, anything else as an empty frame
         wanted.emplace_back(k, image);
     }
@@ -417,13 +426,13 @@ void EditTextObject::rebuildImageClips() {
     for (size_t n = 0; n < wanted.size(); ++n) {
         const auto& [index, image] = wanted[n];
         std::shared_ptr<MovieClip> clip;
-        if (const auto id = exported(movie, image->src)) {
+        if (const auto id = imageCharacter(movie, image->src)) {
             clip = std::static_pointer_cast<MovieClip>(
                 ObjectFactory::create(contextPtr(), *id, Origin::Script, nesting() + 1, batch));
         } else {
             clip = ObjectFactory::createEmptyClip(contextPtr(), nesting() + 1);
             auto& loads = context().stageRoot().imageLoads;
-            // ActionScript 3 movies take none yet: drop those whose clips are gone.
+            // Full: drop those whose clips are gone.
             if (loads.size() >= MaxImageLoads)
                 std::erase_if(loads, [](const auto& load) { return load.first.expired(); });
             if (clip && loads.size() < MaxImageLoads)
@@ -455,7 +464,7 @@ text::ImageSize EditTextObject::imageSize(size_t index, const text::InlineImage&
         return sizeOf(naturalBounds(*clip));
     }
     const swf::Movie& movie = *library();
-    if (const auto id = exported(movie, image.src)) {
+    if (const auto id = imageCharacter(movie, image.src)) {
         if (const auto* bitmap = movie.characters.find<swf::Bitmap>(*id); bitmap && bitmap->ok())
             return {bitmap->width * 20.0, bitmap->height * 20.0};
     }

@@ -60,6 +60,10 @@ struct EmbeddedFont {
 // one; none when the movie embeds no such font.
 [[nodiscard]] EmbeddedFont findEmbeddedFont(const swf::Movie& movie, const std::string& name, bool bold, bool italic);
 
+// The character an <img> source names in `movie`: an exported one, or (in
+// ActionScript 3 movies) the one a SymbolClass links to that class name.
+[[nodiscard]] std::optional<uint16_t> imageCharacter(const swf::Movie& movie, const std::string& src);
+
 class EditTextObject final : public DisplayObject {
 public:
     static constexpr DisplayKind kKind = DisplayKind::EditText;
@@ -86,6 +90,9 @@ public:
     void setText(std::string text);
     [[nodiscard]] std::string plainText() const { return text::toUtf8(m_document.text()); }
     void setPlainText(const std::string& text);
+    // The document's markup as the player writes it back; images sized by
+    // their pictures give the sizes they are laid out at.
+    [[nodiscard]] std::string writtenHtml() const;
     [[nodiscard]] std::string htmlText() const;
     void setHtmlText(const std::string& html);
 

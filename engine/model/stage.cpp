@@ -50,6 +50,8 @@ void Stage::setBackgroundColor(swf::Rgba color) {
     m_everythingChanged = true;
 }
 
+text::TextRendererSettings& Stage::textRenderer() { return m_context->textRenderer; }
+
 GeometryCache& Stage::characterCache() const { return m_context->cache; }
 const Limits& Stage::limits() const { return m_context->limits; }
 const Diagnostics& Stage::diagnostics() const { return m_context->diagnostics; }
@@ -169,7 +171,10 @@ void Stage::setLayout(const StageLayout& layout) {
 }
 
 ChangeSet Stage::collectChanges() {
-    bool everything = m_firstCollection || m_everythingChanged;
+    // A TextRenderer table may change any text on the stage.
+    const uint64_t textRenderer = m_context->textRenderer.version();
+    bool everything = m_firstCollection || m_everythingChanged || textRenderer != m_textRendererSeen;
+    m_textRendererSeen = textRenderer;
     m_firstCollection = false;
     m_everythingChanged = false;
     ChangeSet changes = m_tracker->collect(*m_root, everything, stageRect(), m_context->limits.maxChangeRects);
@@ -210,8 +215,18 @@ std::shared_ptr<DisplayObject> Stage::createDetachedObject(uint16_t characterId)
     return object;
 }
 
-std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> Stage::takeImageLoads() {
-    return std::exchange(m_context->imageLoads, {});
+std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> Stage::takeImageLoads(bool actionScript3) {
+    std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> taken;
+    std::erase_if(m_context->imageLoads, [&](auto& load) {
+        const auto clip = load.first.lock();
+        if (!clip)
+            return true;
+        if (clip->library()->usesActionScript3() != actionScript3)
+            return false;
+        taken.push_back(std::move(load));
+        return true;
+    });
+    return taken;
 }
 
 }  // namespace model

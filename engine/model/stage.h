@@ -27,6 +27,7 @@
 #include "model/stage_layout.h"
 
 #include "swf/movie.h"
+#include "text/text_renderer.h"
 
 #include <cstdint>
 #include <functional>
@@ -134,7 +135,11 @@ public:
 
     // Clips of text fields' <img> tags waiting for their files, with the
     // URLs as written; the list is empty afterwards.
-    [[nodiscard]] std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> takeImageLoads();
+    // Those of fields of ActionScript 3 movies, or of the other movies:
+    // each machine loads its own fields' images.
+    [[nodiscard]] std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> takeImageLoads(bool actionScript3);
+    // flash.text.TextRenderer's settings, shared by every movie of the stage.
+    [[nodiscard]] text::TextRendererSettings& textRenderer();
 
     // A fresh work allowance, for the script layer between its own runs.
     void resetWorkBudget();
@@ -154,6 +159,7 @@ private:
     StageLayout m_layout;
     bool m_everythingChanged = false;
     bool m_firstCollection = true;
+    uint64_t m_textRendererSeen = 0;  // the TextRenderer version last drawn
     std::unique_ptr<ChangeTracker> m_tracker;
     std::optional<swf::Rect> m_focusHighlight;
     std::vector<swf::Rect> m_highlightChanges;  // areas the rectangle left or took

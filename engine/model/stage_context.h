@@ -9,6 +9,7 @@
 #include "model/sound_sink.h"
 
 #include "swf/movie.h"
+#include "text/text_renderer.h"
 
 #include <cstdint>
 #include <deque>
@@ -60,6 +61,8 @@ struct StageContext {
     // Clips of text fields' <img> tags waiting for their file (its URL as
     // written); the script layer starts the loads. Kept at the stage's root.
     std::vector<std::pair<std::weak_ptr<MovieClip>, std::string>> imageLoads;
+    // flash.text.TextRenderer: one for the stage, kept at its root.
+    text::TextRendererSettings textRenderer;
 
     [[nodiscard]] StageContext& stageRoot() { return parent ? parent->stageRoot() : *this; }
     [[nodiscard]] uint64_t currentTick() { return stageRoot().tick; }

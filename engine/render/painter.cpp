@@ -638,8 +638,9 @@ void Painter::drawVideo(const model::VideoObject& video, const PaintState& state
     cairo_restore(cr);
 }
 
-void Painter::drawStaticText(uint16_t id, const PaintState& state) {
-    const swf::Dictionary& dict = m_geometry->movie().characters;
+void Painter::drawStaticText(uint16_t id, const PaintState& state, const text::TextRendererSettings* tables) {
+    const swf::Movie& movie = m_geometry->movie();
+    const swf::Dictionary& dict = movie.characters;
     const auto* text = dict.find<swf::Text>(id);
     if (text == nullptr || !isDrawableMatrix(state.matrix) || (!state.coverageOnly && state.cx.hidesEverything()))
         return;
@@ -651,6 +652,11 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
     const swf::Matrix& tm = text->matrix;
     const cairo_matrix_t textMatrix{tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty};
     const cairo_matrix_t base = multiply(state.matrix, textMatrix);
+
+    // The authoring tool's anti-aliasing for this text, when it gave one.
+    text::GlyphRendering rendering;
+    if (const auto it = movie.textSettings.find(id); it != movie.textSettings.end())
+        rendering = text::glyphRenderingOf(it->second);
 
     cairo_t* cr = m_cr;
     cairo_save(cr);
@@ -690,14 +696,15 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
                 if (path != nullptr && !path->isEmpty()) {
                     const double s = height / font->emSquare;
                     const cairo_matrix_t glyphMatrix{s, 0.0, 0.0, s, x, y};
-                    const cairo_matrix_t m = multiply(base, glyphMatrix);
+                    const cairo_matrix_t m = fitGlyphOrigin(multiply(base, glyphMatrix), rendering);
                     if (isDrawableMatrix(m)) {
                         cairo_set_matrix(cr, &m);
                         path->appendTo(cr);
                         any = true;
                     }
                 } else if (device && g.index < font->glyphs.size()) {
-                    const cairo_matrix_t m = multiply(base, {height, 0.0, 0.0, height, x, y});
+                    const cairo_matrix_t m =
+                        fitGlyphOrigin(multiply(base, {height, 0.0, 0.0, height, x, y}), rendering);
                     any = appendDeviceGlyph(cr, *device, font->glyphs[g.index].code, m) || any;
                 }
             }
@@ -707,8 +714,12 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state) {
             continue;
         cairo_identity_matrix(cr);
         const PaintSource source = state.coverageOnly ? coverageSource() : solidSource(color, state.cx);
-        if (source.apply(cr))
-            cairo_fill(cr);
+        if (source.apply(cr)) {
+            const uint32_t rgb = uint32_t(color.r) << 16 | uint32_t(color.g) << 8 | color.b;
+            fillGlyphs(cr, rendering, base,
+                       font ? runCutoffs(tables, rendering, font->name, {font->bold, font->italic}, rgb, height, base)
+                            : std::nullopt);
+        }
     }
     cairo_new_path(cr);
     cairo_restore(cr);

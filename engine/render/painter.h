@@ -13,6 +13,7 @@
 #include "model/geometry_cache.h"
 #include "model/scale_grid.h"
 #include "model/video_object.h"
+#include "text/text_renderer.h"
 
 #include <cairo.h>
 
@@ -112,8 +113,10 @@ public:
     // over the stream's declared size (the picture is scaled to it); smoothed
     // as the stream asks, colour transformed like any other object.
     void drawVideo(const model::VideoObject& video, const PaintState& state);
-    // DefineText: glyphs from the embedded fonts along the records.
-    void drawStaticText(uint16_t id, const PaintState& state);
+    // DefineText: glyphs from the embedded fonts along the records, drawn
+    // as the character's CSMTextSettings and the stage's TextRenderer
+    // tables (may be null: none) say.
+    void drawStaticText(uint16_t id, const PaintState& state, const text::TextRendererSettings* tables = nullptr);
 
     // Bounds in twips of a character as drawn (morphs at `ratio`); none when
     // it draws nothing or is not a drawable character.

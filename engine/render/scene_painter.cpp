@@ -475,7 +475,7 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
         m_painter.drawBitmap(object.characterId(), state);
         return;
     case model::DisplayKind::StaticText:
-        m_painter.drawStaticText(object.characterId(), state);
+        m_painter.drawStaticText(object.characterId(), state, &object.textRenderer());
         return;
     case model::DisplayKind::Video: {
         m_painter.drawVideo(*object.as<model::VideoObject>(), state);

@@ -7,6 +7,7 @@
 #include "swf/movie.h"
 #include "text/device_fonts.h"
 #include "text/embedded_face.h"
+#include "text/stem_hinting.h"
 #include "text/text_editing.h"
 
 #include <algorithm>
@@ -36,17 +37,6 @@ void drawBox(cairo_t* cr, const model::FieldSettings& s, const PaintState& state
         cairo_stroke(cr);
     }
     cairo_new_path(cr);
-}
-
-// Moves a glyph's device origin onto the grid of the field's gridFitType:
-// whole pixels, or thirds of one across. Turned or skewed text keeps its place.
-cairo_matrix_t fitted(cairo_matrix_t m, const text::GlyphRendering& r) {
-    if (!r.advanced || r.gridFit == text::GridFit::None || m.xy != 0.0 || m.yx != 0.0)
-        return m;
-    const double across = r.gridFit == text::GridFit::Subpixel ? 3.0 : 1.0;
-    m.x0 = std::round(m.x0 * across) / across;
-    m.y0 = std::round(m.y0);
-    return m;
 }
 
 // Fills the current path through a coverage curve: its coverage goes to a
@@ -88,6 +78,52 @@ void fillReshaped(cairo_t* cr, const text::CoverageCurve& curve) {
     cairo_mask_surface(cr, mask.get(), left, top);
 }
 
+// Moves the current path's stem edges onto the grid, in device pixels.
+void hintStems(cairo_t* cr, text::GridFit fit) {
+    cairo_identity_matrix(cr);
+    std::unique_ptr<cairo_path_t, decltype(&cairo_path_destroy)> path(cairo_copy_path(cr), cairo_path_destroy);
+    if (path->status != CAIRO_STATUS_SUCCESS || path->num_data == 0)
+        return;
+    std::vector<double> xs;
+    std::vector<double> ys;
+    double cx = 0.0, cy = 0.0, sx = 0.0, sy = 0.0;
+    auto edgeTo = [&](double x, double y) {
+        if (const auto e = text::stemEdgeOf(cx, cy, x, y))
+            (e->vertical ? xs : ys).push_back(e->position);
+        cx = x, cy = y;
+    };
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t* d = &path->data[i];
+        switch (d->header.type) {
+        case CAIRO_PATH_MOVE_TO:
+            cx = sx = d[1].point.x, cy = sy = d[1].point.y;
+            break;
+        case CAIRO_PATH_LINE_TO:
+            edgeTo(d[1].point.x, d[1].point.y);
+            break;
+        case CAIRO_PATH_CURVE_TO:
+            cx = d[3].point.x, cy = d[3].point.y;
+            break;
+        case CAIRO_PATH_CLOSE_PATH:
+            edgeTo(sx, sy);
+            break;
+        }
+    }
+    if (xs.empty() && ys.empty())
+        return;
+    const text::AxisFit fitX(std::move(xs), fit == text::GridFit::Subpixel ? 3.0 : 1.0);
+    const text::AxisFit fitY(std::move(ys), 1.0);
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        for (int k = 1; k < path->data[i].header.length; ++k) {
+            cairo_path_data_t& p = path->data[i + k];
+            p.point.x = fitX(p.point.x);
+            p.point.y = fitY(p.point.y);
+        }
+    }
+    cairo_new_path(cr);
+    cairo_append_path(cr, path.get());
+}
+
 // Appends one glyph of `face` at (x, baseline) in field twips.
 bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double size, double x, double baseline,
                  const cairo_matrix_t& field, const text::GlyphRendering& rendering = {}) {
@@ -104,14 +140,15 @@ bool appendGlyph(Painter& painter, const text::Face& face, char32_t code, double
         if (path.isEmpty())
             return false;
         const double scale = size / double(std::max<uint32_t>(1, embedded.font().emSquare));
-        const cairo_matrix_t m = fitted(times({scale, 0.0, 0.0, scale, x, baseline}, field), rendering);
+        const cairo_matrix_t m = fitGlyphOrigin(times({scale, 0.0, 0.0, scale, x, baseline}, field), rendering);
         if (!isDrawableMatrix(m))
             return false;
         cairo_set_matrix(cr, &m);
         path.appendTo(cr);
         return true;
     }
-    return appendDeviceGlyph(cr, face, code, fitted(times({size, 0.0, 0.0, size, x, baseline}, field), rendering));
+    return appendDeviceGlyph(cr, face, code,
+                             fitGlyphOrigin(times({size, 0.0, 0.0, size, x, baseline}, field), rendering));
 }
 
 // An image without a picture: a frame a pixel wide around its box.
@@ -165,15 +202,14 @@ void drawImage(Painter& painter, const model::EditTextObject& object, const text
         return;
     cairo_t* cr = painter.context();
     const swf::Movie& movie = *object.library();
-    if (const auto it = movie.exports.find(image->src);
-        it != movie.exports.end() && movie.characters.find<swf::Bitmap>(it->second)) {
-        if (const auto b = painter.bounds(it->second); b && b->xMax > 0 && b->yMax > 0) {
+    if (const auto id = model::imageCharacter(movie, image->src); id && movie.characters.find<swf::Bitmap>(*id)) {
+        if (const auto b = painter.bounds(*id); b && b->xMax > 0 && b->yMax > 0) {
             PaintState picture = state;
             picture.sliced = nullptr;
             picture.matrix =
                 times({placed.width / b->xMax, 0.0, 0.0, placed.height / b->yMax, placed.x, placed.y}, field);
             cairo_save(cr);
-            painter.drawBitmap(it->second, picture, true);
+            painter.drawBitmap(*id, picture, true);
             cairo_restore(cr);
             return;
         }
@@ -190,6 +226,39 @@ void drawImage(Painter& painter, const model::EditTextObject& object, const text
 }
 
 }  // namespace
+
+cairo_matrix_t fitGlyphOrigin(cairo_matrix_t m, const text::GlyphRendering& r) {
+    if (!r.advanced || r.gridFit == text::GridFit::None || m.xy != 0.0 || m.yx != 0.0)
+        return m;
+    const double across = r.gridFit == text::GridFit::Subpixel ? 3.0 : 1.0;
+    m.x0 = std::round(m.x0 * across) / across;
+    m.y0 = std::round(m.y0);
+    return m;
+}
+
+std::optional<text::Cutoffs> runCutoffs(const text::TextRendererSettings* settings, const text::GlyphRendering& r,
+                                        std::string_view fontName, text::FontStyle style, uint32_t rgb,
+                                        double sizeTwips, const cairo_matrix_t& m) {
+    if (!settings || !r.advanced)
+        return std::nullopt;
+    const double pixels = sizeTwips * std::sqrt(std::abs(m.xx * m.yy - m.xy * m.yx));
+    return settings->cutoffs(fontName, style, text::colorTypeOf(rgb), pixels);
+}
+
+void fillGlyphs(cairo_t* cr, const text::GlyphRendering& r, const cairo_matrix_t& m,
+                const std::optional<text::Cutoffs>& cutoffs) {
+    cairo_identity_matrix(cr);
+    if (!r.advanced) {
+        cairo_fill(cr);
+        return;
+    }
+    if (r.gridFit != text::GridFit::None && m.xy == 0.0 && m.yx == 0.0)
+        hintStems(cr, r.gridFit);
+    if (r.reshapesCoverage() || (cutoffs && *cutoffs != text::Cutoffs{}))
+        fillReshaped(cr, text::coverageCurve(r.sharpness, r.thickness, cutoffs.value_or(text::Cutoffs{})));
+    else
+        cairo_fill(cr);
+}
 
 bool appendDeviceGlyph(cairo_t* cr, const text::Face& face, char32_t code, const cairo_matrix_t& m) {
     const auto glyph = face.glyph(code);
@@ -256,21 +325,19 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
     const bool showSelection = object.focused() && !selection.empty() && !state.coverageOnly;
 
     const text::GlyphRendering& rendering = settings.glyphs;
-    const std::optional<text::CoverageCurve> curve =
-        rendering.reshapesCoverage() ? std::optional(text::coverageCurve(rendering.sharpness, rendering.thickness))
-                                     : std::nullopt;
+    const text::TextRendererSettings& tables = object.textRenderer();
     // One fill per stretch of glyphs in one run.
     auto fill = [&](size_t run, bool inverse) {
         cairo_identity_matrix(cr);
-        const uint32_t color = runs[run].format.color.value_or(0) ^ (inverse ? 0xFFFFFFu : 0u);
+        const text::TextFormat& f = runs[run].format;
+        const uint32_t color = f.color.value_or(0) ^ (inverse ? 0xFFFFFFu : 0u);
         const PaintSource source = state.coverageOnly ? PaintSource{PaintSource::Kind::Solid, {0, 0, 0, 255}, nullptr}
                                                       : solidSource(rgba(color), state.cx);
-        if (source.apply(cr)) {
-            if (curve)
-                fillReshaped(cr, *curve);
-            else
-                cairo_fill(cr);
-        }
+        if (source.apply(cr))
+            fillGlyphs(
+                cr, rendering, field,
+                runCutoffs(&tables, rendering, f.font.value_or(""), {f.bold.value_or(false), f.italic.value_or(false)},
+                           color, f.size.value_or(240.0), field));
         cairo_new_path(cr);
     };
     for (size_t n = first; n < layout.lines.size(); ++n) {

@@ -45,6 +45,7 @@ void installDrawing(Runtime& rt);          // MovieClip drawing methods
 void installColor(Runtime& rt);            // Color
 void installTextFormat(Runtime& rt);       // TextFormat, TextField's format methods
 void installStyleSheet(Runtime& rt);       // TextField.StyleSheet (after installTextFormat)
+void installTextRenderer(Runtime& rt);     // flash.text.TextRenderer
 void installBitmapData(Runtime& rt);       // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;

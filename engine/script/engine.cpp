@@ -82,7 +82,7 @@ void syncBoundText(Runtime& rt) {
 // loadMovie does (the same sandbox and fetcher); refused or missing files
 // leave the clip empty.
 void startImageLoads(Runtime& rt) {
-    for (auto& [weak, url] : rt.stage.takeImageLoads()) {
+    for (auto& [weak, url] : rt.stage.takeImageLoads(false)) {
         const auto clip = weak.lock();
         if (!clip || rt.disabled)
             continue;

@@ -67,6 +67,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l, model::MovieClip* ro
     installColor(*this);
     installTextFormat(*this);
     installStyleSheet(*this);
+    installTextRenderer(*this);
     installBitmapData(*this);
     installFilters(*this);
     installSound(*this);

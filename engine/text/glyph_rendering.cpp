@@ -14,6 +14,15 @@ double clampTo(double v, double limit) { return std::isnan(v) ? 0.0 : std::clamp
 double clampSharpness(double v) { return clampTo(v, 400.0); }
 double clampThickness(double v) { return clampTo(v, 200.0); }
 
+GlyphRendering glyphRenderingOf(const swf::TextSettings& t) {
+    return {.advanced = t.advanced,
+            .gridFit = t.gridFit == 0   ? GridFit::None
+                       : t.gridFit == 2 ? GridFit::Subpixel
+                                        : GridFit::Pixel,
+            .sharpness = clampSharpness(t.sharpness),
+            .thickness = clampThickness(t.thickness)};
+}
+
 std::optional<GridFit> gridFitNamed(std::u16string_view name) {
     if (name == u"none")
         return GridFit::None;
@@ -36,14 +45,16 @@ std::u16string_view gridFitName(GridFit fit) {
     return u"pixel";
 }
 
-CoverageCurve coverageCurve(double sharpness, double thickness) {
+CoverageCurve coverageCurve(double sharpness, double thickness, const Cutoffs& cutoffs) {
     const double shift = clampThickness(thickness) / 200.0 * 0.5;
-    const double ramp = std::exp2(-clampSharpness(sharpness) / 200.0);
+    const double ramp = std::exp2(-clampSharpness(sharpness) / 200.0) * (cutoffs.inside - cutoffs.outside);
+    const double middle = (cutoffs.inside + cutoffs.outside) / 2.0;
     CoverageCurve curve{};
     curve[255] = 255;
     for (int c = 1; c < 255; ++c) {
-        const double distance = c / 255.0 - 0.5;
-        const double a = std::clamp((distance + shift) / ramp + 0.5, 0.0, 1.0);
+        const double distance = c / 255.0 - 0.5 + shift - middle;
+        // Cutoffs the wrong way round (or equal) leave a hard edge.
+        const double a = ramp > 0.0 ? std::clamp(distance / ramp + 0.5, 0.0, 1.0) : distance >= 0.0 ? 1.0 : 0.0;
         curve[size_t(c)] = uint8_t(std::lround(a * 255.0));
     }
     return curve;

@@ -5,6 +5,9 @@
 // edges). Both script machines set it; the renderer applies it.
 #pragma once
 
+#include "swf/text.h"
+#include "text/text_renderer.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,6 +28,9 @@ struct GlyphRendering {
     [[nodiscard]] bool reshapesCoverage() const { return advanced && (sharpness != 0.0 || thickness != 0.0); }
 };
 
+// The CSMTextSettings tag's rendering (thickness and sharpness clamped).
+[[nodiscard]] GlyphRendering glyphRenderingOf(const swf::TextSettings& settings);
+
 // The ranges scripts may set; NaN counts as 0.
 [[nodiscard]] double clampSharpness(double v);
 [[nodiscard]] double clampThickness(double v);
@@ -33,10 +39,11 @@ struct GlyphRendering {
 [[nodiscard]] std::u16string_view gridFitName(GridFit fit);
 
 // Coverage 0..255 of a glyph mask to the coverage drawn. Edge pixels are
-// read as distances from the outline (half a pixel each way); thickness
-// moves the outline by up to half a pixel, sharpness narrows (or widens)
-// the ramp by up to four times. Empty and full pixels stay as they are.
+// read as distances from the outline (half a pixel each way); the cutoffs
+// (a TextRenderer table's) place the ramp, thickness moves the outline by up
+// to half a pixel, sharpness narrows (or widens) the ramp by up to four
+// times. Empty and full pixels stay as they are.
 using CoverageCurve = std::array<uint8_t, 256>;
-[[nodiscard]] CoverageCurve coverageCurve(double sharpness, double thickness);
+[[nodiscard]] CoverageCurve coverageCurve(double sharpness, double thickness, const Cutoffs& cutoffs = {});
 
 }  // namespace text

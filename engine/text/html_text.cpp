@@ -429,7 +429,15 @@ void writeRun(std::string& out, const TextFormat& f, std::u32string_view s) {
     out += "</FONT>";
 }
 
-void writeImage(std::string& out, const InlineImage& image) {
+void writeImage(std::string& out, InlineImage image, size_t index, std::span<const PlacedImage> placed) {
+    for (const PlacedImage& p : placed) {
+        if (p.index != index)
+            continue;
+        if (image.width <= 0)
+            image.width = p.width;
+        if (image.height <= 0)
+            image.height = p.height;
+    }
     out += "<IMG SRC=\"" + escape(fromUtf8(image.src), true) + "\"";
     if (!image.id.empty())
         out += " ID=\"" + escape(fromUtf8(image.id), true) + "\"";
@@ -471,7 +479,7 @@ FormattedText parseHtml(std::string_view html, const TextFormat& base, bool cond
     return reader.finish();
 }
 
-std::string writeHtml(const FormattedText& text) {
+std::string writeHtml(const FormattedText& text, std::span<const PlacedImage> placed) {
     std::string out;
     const std::u32string& s = text.text();
     size_t paragraphStart = 0;
@@ -520,7 +528,7 @@ std::string writeHtml(const FormattedText& text) {
                     continue;
                 if (piece < k)
                     writeRun(out, run.format, std::u32string_view(s).substr(piece, k - piece));
-                writeImage(out, *image);
+                writeImage(out, *image, k, placed);
                 piece = k + 1;
             }
             if (piece < to)

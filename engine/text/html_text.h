@@ -5,7 +5,9 @@
 #pragma once
 
 #include "text/formatted_text.h"
+#include "text/text_layout.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,7 +24,8 @@ class StyleSheet;
                                       const StyleSheet* styles = nullptr, std::string_view hoverUrl = {});
 
 // The markup the player writes back: one <P> (or <LI>) per paragraph, a
-// <FONT> per run, <TEXTFORMAT> around paragraphs with spacing set.
-[[nodiscard]] std::string writeHtml(const FormattedText& text);
+// <FONT> per run, <TEXTFORMAT> around paragraphs with spacing set. Images
+// sized by their pictures write the sizes `placed` (the layout's) gives.
+[[nodiscard]] std::string writeHtml(const FormattedText& text, std::span<const PlacedImage> placed = {});
 
 }  // namespace text

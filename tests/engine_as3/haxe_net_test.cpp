@@ -228,6 +228,7 @@ TEST(HaxeNet, LoaderContent) {
     auto got = p->host.command(u"loads");
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got), expected);
+    EXPECT_EQ(p->host.command(u"fieldImage"), u"true,3,true") << "a field's <img> of a file";
     // The images draw where their loaders stand; the unloaded one is gone.
     struct Spot {
         int32_t x;

@@ -34,6 +34,16 @@ std::unique_ptr<Played> playText(bool withTimeline) {
             w.defineEditText({.bounds = {0, 2000, 0, 600}, .readOnly = true, .initialText = std::string("Placed")});
         w.place(fieldId, 1, {.name = "placed"});
         w.place(staticId, 2);
+        // A 10 px box sprite exported as "Box", and another linked by SymbolClass as "LinkedBox".
+        const uint16_t box = w.rectangle(0, 0, 200, 200, {255, 0, 0});
+        swfwriter::SpriteWriter sprite;
+        sprite.place(box, 1, {});
+        sprite.showFrame();
+        w.exportAssets({{w.defineSprite(sprite), "Box"}});
+        const uint16_t linked = w.defineSprite(sprite);
+        const std::string table =
+            std::string("\x01\x00", 2) + char(linked & 0xFF) + char(linked >> 8) + std::string("LinkedBox", 10);
+        w.tag(76, std::vector<uint8_t>(table.begin(), table.end()));
     });
 }
 
@@ -72,6 +82,9 @@ TEST(HaxeText, FieldsHoldEditAndMeasureTheirText) {
         {u"fonts", u"true,_typewriter,device,regular"},
         // "1\r2\r3" in a field one line high.
         {u"lines", u"3,3,1,0,-1,1,2,2,1"},
+        // Mode before and after, level; refused mode, level, style, colour, null table, a row that is not
+        // CSMSettings; a table taken; the row's values.
+        {u"renderer", u"default,lcd,4,2008,2008,2008,2008,2007,1034,none,12,0.6,-0.3"},
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(utf8(e.command));
@@ -188,6 +201,9 @@ TEST(HaxeText, TimelinePlacedTextGetsTextObjects) {
     ASSERT_TRUE(p && p->player);
     EXPECT_EQ(p->host.command(u"placed"), u"Placed,placed,true,Hi");
     EXPECT_EQ(p->host.command(u"embedded"), u"1,Boxes,embedded,true,false") << "the movie's one font";
+    // Found, a MovieClip, the same object each time; the linked image found; no such id; the clip's width;
+    // the markup giving the picture's size and the size it was given.
+    EXPECT_EQ(p->host.command(u"images"), u"true,true,true,true,true,10,true,true");
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
 }
 

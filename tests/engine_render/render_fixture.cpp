@@ -67,6 +67,11 @@ MovieBuilder& MovieBuilder::exportAs(const std::string& name, uint16_t id) {
     return *this;
 }
 
+MovieBuilder& MovieBuilder::textSettings(uint16_t id, const swf::TextSettings& settings) {
+    m_movie->textSettings[id] = settings;
+    return *this;
+}
+
 MovieBuilder& MovieBuilder::add(uint16_t id, swf::CharacterData data) {
     (void)m_movie->characters.add(id, std::move(data));
     return *this;

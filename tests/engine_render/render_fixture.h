@@ -61,6 +61,8 @@ public:
     MovieBuilder& add(uint16_t id, swf::CharacterData data);
     // Gives a character a linkage name.
     MovieBuilder& exportAs(const std::string& name, uint16_t id);
+    // A CSMTextSettings tag for a text character.
+    MovieBuilder& textSettings(uint16_t id, const swf::TextSettings& settings);
     // Appends a frame of control tags to the root timeline.
     MovieBuilder& frame(std::vector<swf::ControlTag> tags);
     [[nodiscard]] std::shared_ptr<const swf::Movie> build() const;

@@ -32,10 +32,13 @@ public:
 
 namespace {
 
-// Font 5: glyph 'A' a square of half the em above the baseline, advance
-// 600/1024 em, ascent 800, descent 224.
+// Font 5, "Square": glyph 'A' a square of half the em above the baseline,
+// 'B' a square 500/1024 em high starting 133/1024 em after its origin (its
+// edges fall inside pixels wherever its origin is); advance 600/1024 em,
+// ascent 800, descent 224.
 swf::Font squareFont() {
     swf::Font font;
+    font.name = "Square";
     font.version = 2;
     font.hasLayout = true;
     font.ascent = 800;
@@ -44,6 +47,9 @@ swf::Font squareFont() {
     g.code = 'A';
     g.advance = 600;
     g.records = polygonRecords({{0, -512}, {512, -512}, {512, 0}, {0, 0}});
+    font.glyphs.push_back(g);
+    g.code = 'B';
+    g.records = polygonRecords({{133, -500}, {645, -500}, {645, 0}, {133, 0}});
     font.glyphs.push_back(g);
     return font;
 }
@@ -54,7 +60,7 @@ swf::Font squareFont() {
 // frame, yellow in its second, and that blue box's shape as "box".
 PixelBuffer drawField(const swf::EditText& f, const std::string& content,
                       std::optional<text::TextSelection> selection = {}, int ticks = 0,
-                      const text::GlyphRendering& glyphs = {}) {
+                      const text::GlyphRendering& glyphs = {}, const text::TextRendererSettings& tables = {}) {
     MovieBuilder b;
     swf::Bitmap green;
     green.width = green.height = 2;
@@ -70,6 +76,7 @@ PixelBuffer drawField(const swf::EditText& f, const std::string& content,
     b.frame({place(1, 6)});
     auto stage = model::Stage::create(b.build());
     (void)stage->takePendingActions();
+    stage->textRenderer() = tables;
     auto* field = stage->root().displayList().at(1)->as<model::EditTextObject>();
     field->setText(content);
     field->changeSettings([&](model::FieldSettings& s) { s.glyphs = glyphs; });
@@ -191,6 +198,72 @@ TEST(EditText, ThicknessAndSharpnessReshapeEdgesOfAdvancedText) {
         }
     }
     EXPECT_GT(measure(true, 0, 200).ink - measure(true, 0, -200).ink, 4.0) << "a visible difference";
+}
+
+TEST(EditText, GridFittingMovesStemEdgesInsideGlyphsOntoTheGrid) {
+    // 'B' from 4.6 to 14.6 px across, its top 9.77 px above the baseline
+    // (17.6 px unfitted, 18 px fitted). Fitting origins alone would leave
+    // columns 4 and 14 and row 8 partly covered.
+    using text::GridFit;
+    struct Case {
+        bool advanced;
+        GridFit fit;
+        double column4, column14, row8, row7;
+    } cases[] = {
+        {false, GridFit::Pixel, 0.40, 0.60, 1.0, 0.14},         // normal: never fitted
+        {true, GridFit::None, 0.40, 0.60, 1.0, 0.14},           //
+        {true, GridFit::Pixel, 0.0, 1.0, 1.0, 0.0},             // edges to 5 and 15 px, the top to 8 px
+        {true, GridFit::Subpixel, 1 / 3.0, 2 / 3.0, 1.0, 0.0},  // to 4.67 and 14.67 px
+    };
+    for (const Case& c : cases) {
+        const text::GlyphRendering glyphs{c.advanced, c.fit, 0.0, 0.0};
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "B", std::nullopt, 0, glyphs);
+        auto coverage = [&](int x, int y) { return 1.0 - ((b.at(x, y) >> 8) & 0xFF) / 255.0; };
+        const std::string name = std::to_string(c.advanced) + " fit " + std::to_string(int(c.fit));
+        EXPECT_NEAR(coverage(4, 12), c.column4, 0.03) << name;
+        EXPECT_NEAR(coverage(14, 12), c.column14, 0.03) << name;
+        EXPECT_NEAR(coverage(10, 8), c.row8, 0.03) << name;
+        EXPECT_NEAR(coverage(10, 7), c.row7, 0.03) << name;
+    }
+}
+
+TEST(EditText, TextRendererTablesReshapeAdvancedTextOfTheirFontStyleAndColour) {
+    // Summed coverage, unfitted so the squares' edges fall inside pixels.
+    auto ink = [](bool advanced, const text::TextRendererSettings& tables) {
+        const text::GlyphRendering glyphs{advanced, text::GridFit::None, 0.0, 0.0};
+        const PixelBuffer b = drawField(embeddedField(swf::TextAlign::Left), "AA", std::nullopt, 0, glyphs, tables);
+        double sum = 0.0;
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 100; ++x)
+                sum += 1.0 - ((b.at(x, y) >> 8) & 0xFF) / 255.0;
+        return sum;
+    };
+    // Heavy: coverage starts 0.9 px outside the outline and is full 0.1 px inside.
+    auto table = [](const char* font, text::FontStyle style, text::ColorType color) {
+        text::TextRendererSettings s;
+        EXPECT_TRUE(s.setTable(font, style, color, {{8, 0.1, -0.9}, {40, 0.1, -0.9}}));
+        return s;
+    };
+    const double plain = ink(true, {});
+    struct Case {
+        const char* name;
+        bool advanced;
+        text::TextRendererSettings tables;
+        bool heavier;
+    } cases[] = {
+        {"dark regular Square", true, table("Square", {}, text::ColorType::Dark), true},
+        {"light table, red text", true, table("Square", {}, text::ColorType::Light), false},
+        {"bold table", true, table("Square", {true, false}, text::ColorType::Dark), false},
+        {"another font", true, table("Other", {}, text::ColorType::Dark), false},
+        {"normal text", false, table("Square", {}, text::ColorType::Dark), false},
+    };
+    for (const Case& c : cases) {
+        const double got = ink(c.advanced, c.tables);
+        if (c.heavier)
+            EXPECT_GT(got - plain, 4.0) << c.name;
+        else
+            EXPECT_NEAR(got, plain, 0.5) << c.name;
+    }
 }
 
 TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
@@ -473,4 +546,63 @@ TEST(StaticText, DeviceFontGlyphsComeFromTheSystemsFace) {
     EXPECT_GE(bounds.xMin, 100);
     EXPECT_GT(bounds.xMax, 1100 + 0.4 * 600) << "the last H ends well past its origin";
     EXPECT_LT(bounds.xMax, 1600);
+}
+
+TEST(StaticText, CsmTextSettingsAndTablesApplyToStaticText) {
+    // 'B' placed at 2.3 px: its edges at 4.9 and 14.9 px, its top at 7.7 px
+    // (baseline 17.5 px).
+    auto draw = [](std::optional<swf::TextSettings> csm, const text::TextRendererSettings& tables) {
+        swf::Text t;
+        t.bounds = {0, 2000, 0, 1000};
+        swf::TextRecord r;
+        r.fontId = 5;
+        r.height = 400;
+        r.color = swf::Rgba{255, 0, 0, 255};
+        r.xOffset = 46;
+        r.yOffset = 350;
+        r.glyphs = {{1, 234}};
+        t.records.push_back(r);
+        MovieBuilder mb;
+        mb.add(5, squareFont()).add(6, t);
+        if (csm)
+            mb.textSettings(6, *csm);
+        mb.frame({place(1, 6)});
+        auto stage = model::Stage::create(mb.build());
+        (void)stage->takePendingActions();
+        stage->textRenderer() = tables;
+        PixelBuffer b(100, 100);
+        render::Renderer renderer;
+        EXPECT_EQ(renderer.draw(*stage, b.target(), render::Aspect::Opaque, render::Quality::High),
+                  render::DrawError::None);
+        return b;
+    };
+    auto coverage = [](const PixelBuffer& b, int x, int y) { return 1.0 - ((b.at(x, y) >> 8) & 0xFF) / 255.0; };
+    struct Case {
+        const char* name;
+        std::optional<swf::TextSettings> csm;
+        double column4, row7;
+    } cases[] = {
+        {"no settings", std::nullopt, 0.1, 0.27},
+        {"normal", swf::TextSettings{false, 1, 0, 0}, 0.1, 0.27},
+        {"advanced pixel", swf::TextSettings{true, 1, 0, 0}, 0.0, 0.0},
+        {"advanced subpixel", swf::TextSettings{true, 2, 0, 0}, 0.0, 0.0},
+    };
+    for (const Case& c : cases) {
+        const PixelBuffer b = draw(c.csm, {});
+        EXPECT_NEAR(coverage(b, 4, 12), c.column4, 0.03) << c.name;
+        EXPECT_NEAR(coverage(b, 10, 7), c.row7, 0.03) << c.name;
+        EXPECT_NEAR(coverage(b, 10, 12), 1.0, 0.01) << c.name;
+    }
+    auto ink = [&](const PixelBuffer& b) {
+        double sum = 0.0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                sum += coverage(b, x, y);
+        return sum;
+    };
+    text::TextRendererSettings heavy;
+    ASSERT_TRUE(heavy.setTable("Square", {}, text::ColorType::Dark, {{20, 0.1, -0.9}}));
+    const swf::TextSettings advancedUnfitted{true, 0, 0, 0};
+    EXPECT_GT(ink(draw(advancedUnfitted, heavy)) - ink(draw(advancedUnfitted, {})), 4.0) << "the table applies";
+    EXPECT_NEAR(ink(draw(std::nullopt, heavy)), ink(draw(std::nullopt, {})), 0.5) << "not to normal text";
 }

@@ -2,7 +2,9 @@
 // properties, run as byte code on fields a script makes.
 #include "script_test_support.h"
 
+#include "model/stage.h"
 #include "text/device_fonts.h"
+#include "text/text_renderer.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -364,4 +366,38 @@ TEST(TextFieldProperties, GlyphRenderingComesFromTheMovieAndScriptsWithinItsRang
     ASSERT_TRUE(p);
     EXPECT_EQ(p->host.traces, (Strings{"advanced", "subpixel", "200", "-400", "advanced", "none", "-200", "0", "normal",
                                        "pixel", "-200", "0"}));
+}
+
+TEST(TextFieldProperties, TextRendererKeepsWhatItTakesAndIgnoresTheRest) {
+    swfwriter::MovieWriter m({.version = 8});
+    Actions a;
+    a.push({"r"}).push({"flash"}).getVariable().push({"text"}).getMember().push({"TextRenderer"}).getMember();
+    a.setVariable();
+    for (PushValue mode : {PushValue("lcd"), PushValue("bogus")}) {
+        set(a, "r", "displayMode", mode);
+        traceMember(a, "r", "displayMode");
+    }
+    traceMember(a, "r", "maxLevel");
+    for (PushValue level : {PushValue(7), PushValue(5), PushValue("x")}) {
+        set(a, "r", "maxLevel", level);
+        traceMember(a, "r", "maxLevel");
+    }
+    // Two rows as plain objects; a table for a style that does not exist is ignored.
+    a.push({"row1"}).push({"fontSize", 10, "insideCutoff", 0.5, "outsideCutoff", -0.5, 3}).initObject().setVariable();
+    a.push({"row2"}).push({"fontSize", 20, "insideCutoff", 0.1, "outsideCutoff", -0.9, 3}).initObject().setVariable();
+    a.push({"table"}).push({"row2"}).getVariable().push({"row1"}).getVariable().push({2}).initArray().setVariable();
+    for (const char* style : {"regular", "heavy"}) {
+        a.push({"table"}).getVariable().push({"dark", style, style == std::string("regular") ? "Square" : "Other", 4});
+        a.push({"r"}).getVariable().push({"setAdvancedAntiAliasingTable"}).callMethod().pop();
+    }
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->host.traces, (Strings{"lcd", "lcd", "4", "7", "7", "7"}));
+    const auto cutoffs = p->stage->textRenderer().cutoffs("Square", {}, text::ColorType::Dark, 15);
+    ASSERT_TRUE(cutoffs);
+    EXPECT_NEAR(cutoffs->inside, 0.3, 1e-9);
+    EXPECT_NEAR(cutoffs->outside, -0.7, 1e-9);
+    EXPECT_FALSE(p->stage->textRenderer().cutoffs("Other", {}, text::ColorType::Dark, 15));
 }

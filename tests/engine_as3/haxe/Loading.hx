@@ -73,6 +73,15 @@ class Loading {
             + errorOf(function() return fresh.contentLoaderInfo.width) + ","
             + errorOf(function() { fresh.loadBytes(null); return null; }));
 
+        // A field's image of a file: a Loader of it, and the field's markup gives its size once it came.
+        var pictures = new flash.text.TextField();
+        pictures.htmlText = '<img src="images/a.png" id="f">';
+        root.addEventListener(Event.ENTER_FRAME, function(_) {
+            var f:Dynamic = pictures.getImageReference("f");
+            flash.Lib.fscommand("fieldImage", Std.isOfType(f, Loader) + "," + (f != null && f.content != null ? f.content.width : -1)
+                + "," + (pictures.htmlText.indexOf('WIDTH="3" HEIGHT="2"') >= 0));
+        });
+
         var probe = new Loader();
         var sprite = new flash.display.Sprite();
         flash.Lib.fscommand("refused", [errorOf(function() return probe.addChild(sprite)),

@@ -3,12 +3,17 @@
 import flash.events.Event;
 import flash.events.KeyboardEvent;
 import flash.events.TextEvent;
+import flash.text.CSMSettings;
 import flash.text.Font;
+import flash.text.FontStyle;
 import flash.text.StaticText;
 import flash.text.TextField;
 import flash.text.TextFieldAutoSize;
 import flash.text.TextFieldType;
+import flash.text.TextColorType;
+import flash.text.TextDisplayMode;
 import flash.text.TextFormat;
+import flash.text.TextRenderer;
 
 class Text {
     static function report(name:String, values:Array<Dynamic>) flash.Lib.fscommand(name, values.join(","));
@@ -178,6 +183,21 @@ class Text {
         sheet.clear();
         report("unstyled", [sizeBefore, sheet.styleNames.length, refused(function() styled.setTextFormat(bold)), styled.getTextFormat(0, 1).bold]);
 
+        // TextRenderer: the stage's settings, and the errors of what it refuses.
+        var modeBefore = TextRenderer.displayMode;
+        TextRenderer.displayMode = TextDisplayMode.LCD;
+        var row = new CSMSettings(12, 0.7, -0.3);
+        row.insideCutoff = 0.6;
+        function table(style:Dynamic, color:Dynamic, rows:Array<Dynamic>)
+            return refused(function() TextRenderer.setAdvancedAntiAliasingTable("_sans", style, color, rows));
+        report("renderer", [
+            modeBefore, TextRenderer.displayMode, TextRenderer.maxLevel, refused(function() TextRenderer.displayMode = cast "bogus"),
+            refused(function() TextRenderer.maxLevel = 5), table("heavy", TextColorType.DARK_COLOR, [row]),
+            table(FontStyle.REGULAR, "grey", [row]), table(FontStyle.REGULAR, TextColorType.DARK_COLOR, null),
+            table(FontStyle.REGULAR, TextColorType.DARK_COLOR, [{fontSize: 1}]), table(FontStyle.BOLD, TextColorType.LIGHT_COLOR, [row]),
+            row.fontSize, row.insideCutoff, row.outsideCutoff
+        ]);
+
         // Placed by the timeline when the test writes one around this code.
         var placed = root.getChildByName("placed");
         if (placed != null) {
@@ -190,6 +210,15 @@ class Text {
             var embedded = Font.enumerateFonts(false);
             report("embedded", [
                 embedded.length, embedded[0].fontName, embedded[0].fontType, embedded[0].hasGlyphs("Hi"), embedded[0].hasGlyphs("Hz")
+            ]);
+            // Images of an exported clip and of a class-linked one, the second sized by the markup.
+            var pictures = new TextField();
+            pictures.htmlText = '<img src="Box" id="a"><img src="LinkedBox" id="b" width="5" height="6">';
+            var a = pictures.getImageReference("a");
+            report("images", [
+                a != null, Std.isOfType(a, flash.display.MovieClip), a == pictures.getImageReference("a"),
+                pictures.getImageReference("b") != null, pictures.getImageReference("zz") == null, a == null ? -1 : a.width,
+                pictures.htmlText.indexOf('WIDTH="10" HEIGHT="10"') >= 0, pictures.htmlText.indexOf('WIDTH="5" HEIGHT="6"') >= 0
             ]);
         }
     }
