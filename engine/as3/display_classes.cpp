@@ -18,6 +18,7 @@
 #include "avm2/conversions.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace as3 {
@@ -72,7 +73,6 @@ namespace {
 std::u16string text(Machine& m, Value v) { return m.toString(v)->text(); }
 
 // Pixels from the model's twips.
-double pixels(int64_t twips) { return double(twips) / 20.0; }
 
 void dispatchSimple(Machine& m, Object* target, const char16_t* type, bool bubbles) {
     Value event = makeEvent(m, type, bubbles);
@@ -720,6 +720,18 @@ const avm2::NativeAccessor MovieClipAccessors[] = {
 
 // --- Stage ----------------------------------------------------------------
 
+}  // namespace
+
+std::pair<int32_t, int32_t> shownStageSize(const model::Stage& stage) {
+    const model::StageLayout& layout = stage.layout();
+    if (layout.scaleMode == model::ScaleMode::NoScale && layout.surfaceWidth > 0 && layout.surfaceHeight > 0)
+        return {layout.surfaceWidth, layout.surfaceHeight};
+    return {int32_t(std::lround(double(stage.widthTwips()) / 20)),
+            int32_t(std::lround(double(stage.heightTwips()) / 20))};
+}
+
+namespace {
+
 Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     if (hostContext(m).held.stage.isObject())
         m.throwError("IllegalOperationError", 2012, u"Stage$ class cannot be instantiated.");
@@ -729,8 +741,6 @@ Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     DisplayState& d = self(m, thisValue);
     d.isStage = true;
     d.name = Value::null();
-    d.stored[u"align"] = m.string(u"");
-    d.stored[u"scaleMode"] = m.string(u"showAll");
     d.stored[u"quality"] = m.string(u"HIGH");
     d.stored[u"displayState"] = m.string(u"normal");
     d.stored[u"frameRate"] = Value::number(hostContext(m).stage.frameRate());
@@ -747,18 +757,75 @@ Value stageTextSet(Machine& m, Value t, std::span<const Value> args) {
     self(m, t).stored[Name] = Value::string(m.toString(argument(args, 0)));
     return Value();
 }
-constexpr char16_t Align[] = u"align";
-constexpr char16_t ScaleMode[] = u"scaleMode";
 constexpr char16_t Quality[] = u"quality";
 constexpr char16_t DisplayStateName[] = u"displayState";
 constexpr char16_t FrameRate[] = u"frameRate";
 constexpr char16_t StageFocusRect[] = u"stageFocusRect";
 
+// scaleMode and align are the stage layout's, which the control's ScaleMode
+// and AlignMode share.
+constexpr std::array<std::u16string_view, 4> ScaleModeNames = {u"showAll", u"noBorder", u"exactFit", u"noScale"};
+
+Value stageScaleMode(Machine& m, Value, std::span<const Value>) {
+    return m.string(std::u16string(ScaleModeNames[size_t(hostContext(m).stage.layout().scaleMode)]));
+}
+Value stageSetScaleMode(Machine& m, Value, std::span<const Value> args) {
+    const std::u16string name = text(m, argument(args, 0));
+    const auto found = std::find(ScaleModeNames.begin(), ScaleModeNames.end(), name);
+    if (found == ScaleModeNames.end())
+        m.throwError("ArgumentError", 2008, u"Parameter scaleMode must be one of the accepted values.");
+    model::StageLayout layout = hostContext(m).stage.layout();
+    layout.scaleMode = model::ScaleMode(found - ScaleModeNames.begin());
+    hostContext(m).stage.setLayout(layout);
+    return Value();
+}
+
+// Read back top or bottom first, then left or right ("TL"); other letters
+// are ignored.
+Value stageAlign(Machine& m, Value, std::span<const Value>) {
+    const uint8_t bits = hostContext(m).stage.layout().align;
+    std::u16string text;
+    for (const auto& [bit, letter] : {std::pair{model::align::Top, u'T'}, std::pair{model::align::Bottom, u'B'},
+                                      std::pair{model::align::Left, u'L'}, std::pair{model::align::Right, u'R'}})
+        if ((bits & bit) != 0)
+            text += letter;
+    return m.string(text);
+}
+Value stageSetAlign(Machine& m, Value, std::span<const Value> args) {
+    uint8_t bits = 0;
+    for (const char16_t c : text(m, argument(args, 0))) {
+        switch (c) {
+        case u'T':
+        case u't':
+            bits |= model::align::Top;
+            break;
+        case u'B':
+        case u'b':
+            bits |= model::align::Bottom;
+            break;
+        case u'L':
+        case u'l':
+            bits |= model::align::Left;
+            break;
+        case u'R':
+        case u'r':
+            bits |= model::align::Right;
+            break;
+        default:
+            break;
+        }
+    }
+    model::StageLayout layout = hostContext(m).stage.layout();
+    layout.align = bits;
+    hostContext(m).stage.setLayout(layout);
+    return Value();
+}
+
 Value stageWidth(Machine& m, Value, std::span<const Value>) {
-    return Value::number(pixels(hostContext(m).stage.widthTwips()));
+    return Value::number(shownStageSize(hostContext(m).stage).first);
 }
 Value stageHeight(Machine& m, Value, std::span<const Value>) {
-    return Value::number(pixels(hostContext(m).stage.heightTwips()));
+    return Value::number(shownStageSize(hostContext(m).stage).second);
 }
 // The playback clock follows a new rate (within what a player accepts,
 // 0.01 to 1000 frames per second); NaN leaves it as it was.
@@ -794,8 +861,8 @@ const avm2::NativeMember StageMethods[] = {{u"invalidate", stageInvalidate}};
 const avm2::NativeAccessor StageAccessors[] = {
     {u"stageWidth", stageWidth},
     {u"stageHeight", stageHeight},
-    {u"align", stageTextGet<Align>, stageTextSet<Align>},
-    {u"scaleMode", stageTextGet<ScaleMode>, stageTextSet<ScaleMode>},
+    {u"align", stageAlign, stageSetAlign},
+    {u"scaleMode", stageScaleMode, stageSetScaleMode},
     {u"quality", stageTextGet<Quality>, stageTextSet<Quality>},
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
     {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},

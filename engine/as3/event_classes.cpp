@@ -202,9 +202,12 @@ Value dispatcherInit(Machine& m, Value thisValue, std::span<const Value> args) {
     return Value();
 }
 
-// Frame events reach display objects only, on the list or off it.
+// Frame events reach display objects only, on the list or off it;
+// activate and deactivate every dispatcher.
 void noteBroadcast(Machine& m, Value thisValue, const std::u16string& type, bool listening) {
-    if (!isBroadcastType(type) || !m.hostData() || !thisValue.asObject()->nativeAs<DisplayState>())
+    if (!isBroadcastType(type) || !m.hostData())
+        return;
+    if (!thisValue.asObject()->nativeAs<DisplayState>() && type != u"activate" && type != u"deactivate")
         return;
     HeldValues& held = hostContext(m).held;
     auto& list = held.broadcast;
@@ -216,7 +219,9 @@ void noteBroadcast(Machine& m, Value thisValue, const std::u16string& type, bool
     }
     if (!listening && it != list.end()) {
         const DispatcherState& d = dispatcher(m, thisValue);
-        if (!d.has(u"enterFrame") && !d.has(u"exitFrame") && !d.has(u"frameConstructed"))
+        constexpr const char16_t* Types[] = {u"enterFrame", u"exitFrame", u"frameConstructed",
+                                             u"render",     u"activate",  u"deactivate"};
+        if (std::none_of(std::begin(Types), std::end(Types), [&](const char16_t* t) { return d.has(t); }))
             list.erase(it);
     }
 }

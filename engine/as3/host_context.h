@@ -105,6 +105,9 @@ struct HostContext {
     std::function<void(double)> frameRateChanged = nullptr;
     // stage.invalidate() was called: render goes out once the frame is done.
     bool renderDue = false;
+    // The stage size scripts were last told of (pixels): a noScale stage
+    // shown at another size hears resize.
+    std::pair<int32_t, int32_t> reportedSize = {-1, -1};
     // Tab moved the focus last (not a press or a script): the focus
     // rectangle shows.
     bool focusByTab = false;
@@ -145,6 +148,10 @@ struct HostContext {
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }
+
+// stageWidth and stageHeight: a noScale stage has the shown size, others the
+// movie's own.
+[[nodiscard]] std::pair<int32_t, int32_t> shownStageSize(const model::Stage& stage);
 
 // ApplicationDomain.currentDomain: the domain of the running code.
 [[nodiscard]] avm2::Value currentDomain(avm2::Machine& m);

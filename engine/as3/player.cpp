@@ -193,6 +193,7 @@ void Player::start() {
         for (const auto& [name, value] : ctx.parameters)
             parameters->setOwn(name, m.string(value));
     });
+    ctx.reportedSize = shownStageSize(ctx.stage);
     loadBlocks();
     buildRoot();
     broadcast(u"frameConstructed");
@@ -219,6 +220,28 @@ void Player::broadcast(const char16_t* type) {
     m.unpin(targets.size());
     if (m_context->frameChanged)
         runFrameScripts();
+}
+
+// The stage hears resize when it is noScale and shown at a size other than
+// the one scripts last saw.
+void Player::reportResize() {
+    HostContext& ctx = *m_context;
+    const auto size = shownStageSize(ctx.stage);
+    if (size == ctx.reportedSize)
+        return;
+    ctx.reportedSize = size;
+    if (ctx.stage.layout().scaleMode != model::ScaleMode::NoScale || !ctx.held.stage.isObject())
+        return;
+    (void)run(u"a resize listener", [&] {
+        Value event = makeEvent(*m_machine, u"resize");
+        avm2::Machine::Pin keep(*m_machine, event);
+        dispatchAtTarget(*m_machine, ctx.held.stage.asObject(), event);
+    });
+}
+
+void Player::activate(bool active) {
+    if (m_started)
+        broadcast(active ? u"activate" : u"deactivate");
 }
 
 void Player::broadcastRender() {
@@ -284,6 +307,7 @@ void Player::tick() {
     (void)run(u"soundComplete", [&] { deliverSoundCompletions(*m_machine); });
     (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
     deliverLoads();
+    reportResize();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();

@@ -78,6 +78,19 @@ TEST(HaxePlayer, EventFlow) {
     EXPECT_EQ(p->host.command(u"frames"), u"CXE1CXSE2CXE3CXE4");
     ASSERT_EQ(p->host.errors.size(), 1u);
     EXPECT_NE(p->host.errors[0].find(u"Error #1009"), std::u16string::npos);
+
+    // The script's noScale reached the control's layout; placing the stage
+    // at another size is one resize, staying there none.
+    EXPECT_EQ(p->stage->layout().scaleMode, model::ScaleMode::NoScale);
+    model::StageLayout placed = p->stage->layout();
+    placed.surfaceWidth = 320;
+    placed.surfaceHeight = 240;
+    p->stage->setLayout(placed);
+    p->player->tick();
+    p->player->tick();
+    p->player->activate(true);
+    p->player->activate(false);
+    EXPECT_EQ(p->host.command(u"layout"), u"BLR,2008,showAll,render,320x240,ontrue,off");
 }
 
 TEST(HaxePlayer, ContainerAndTree) {
@@ -292,4 +305,5 @@ TEST(HaxePlayer, XmlAndDescribeType) {
     EXPECT_EQ(p->host.command(u"inherited"),
               u"both:readwrite:Base level:writeonly:Base size:readonly:Base,Base,Marked,level=2,1,Base,urn:test");
     EXPECT_EQ(p->host.command(u"constructor"), u"2,true");
+    EXPECT_EQ(p->host.command(u"defined"), u"true,true");
 }

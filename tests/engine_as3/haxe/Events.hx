@@ -78,5 +78,27 @@ class Events {
         offList.addEventListener(Event.EXIT_FRAME, function(e:Event) { if (frameCount == 1) frames += "S"; });
         root.addEventListener(Event.EXIT_FRAME, function(e:Event) frames += "X");
         flash.Lib.fscommand("stage", "" + (stage != null) + (root.parent == stage) + (root.root == root) + stage.stageWidth);
+
+        // The stage's layout as the control shares it: letters read back in
+        // their order, an unknown mode refused; a noScale stage shown at a
+        // new size hears resize. Activation reaches a plain dispatcher, and
+        // render still reaches a sprite that stopped hearing enterFrame.
+        var st:Dynamic = stage;
+        var layout = "";
+        st.align = "rBlx";
+        layout += st.align + ",";
+        try st.scaleMode = "stretch" catch (e:Dynamic) layout += e.errorID + ",";
+        layout += st.scaleMode;
+        st.scaleMode = "noScale";
+        stage.addEventListener(Event.RESIZE, function(e:Event) layout += "," + stage.stageWidth + "x" + stage.stageHeight);
+        var rendered = new Sprite();
+        var ignore = function(e:Event) {};
+        rendered.addEventListener(Event.RENDER, function(e:Event) layout += ",render");
+        rendered.addEventListener(Event.ENTER_FRAME, ignore);
+        rendered.removeEventListener(Event.ENTER_FRAME, ignore);
+        stage.invalidate();
+        var plain = new EventDispatcher();
+        plain.addEventListener(Event.ACTIVATE, function(e:Event) layout += ",on" + (e.target == plain));
+        plain.addEventListener(Event.DEACTIVATE, function(e:Event) flash.Lib.fscommand("layout", layout + ",off"));
     }
 }

@@ -63,5 +63,9 @@ class Xml {
         var c:Dynamic = describe(Item);
         flash.Lib.fscommand("static", c.attribute("isStatic").toString() + "," + c.variable.attribute("name").toString()
             + "," + c.factory.attribute("type").toString());
+        // getDefinitionByName reached through a plain reference, as haxe's Type does.
+        var define:Dynamic = untyped __global__["flash.utils.getDefinitionByName"];
+        flash.Lib.fscommand("defined", (define("flash.display.Sprite") == flash.display.Sprite) + ","
+            + (Type.resolveClass("Item") == Item));
     }
 }
