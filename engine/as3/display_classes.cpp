@@ -872,6 +872,22 @@ const avm2::NativeAccessor StageAccessors[] = {
 
 constexpr const char16_t* Display = u"flash.display";
 
+// The names classes of constants give the values above.
+const avm2::NativeStringConstant ScaleModes[] = {
+    {u"SHOW_ALL", u"showAll"}, {u"NO_BORDER", u"noBorder"}, {u"EXACT_FIT", u"exactFit"}, {u"NO_SCALE", u"noScale"}};
+const avm2::NativeStringConstant Alignments[] = {
+    {u"TOP", u"T"},       {u"BOTTOM", u"B"},     {u"LEFT", u"L"},         {u"RIGHT", u"R"},
+    {u"TOP_LEFT", u"TL"}, {u"TOP_RIGHT", u"TR"}, {u"BOTTOM_LEFT", u"BL"}, {u"BOTTOM_RIGHT", u"BR"}};
+const avm2::NativeStringConstant Qualities[] = {
+    {u"LOW", u"low"}, {u"MEDIUM", u"medium"}, {u"HIGH", u"high"}, {u"BEST", u"best"}};
+const avm2::NativeStringConstant DisplayStates[] = {{u"NORMAL", u"normal"}, {u"FULL_SCREEN", u"fullScreen"}};
+const avm2::NativeStringConstant Snappings[] = {{u"NEVER", u"never"}, {u"ALWAYS", u"always"}, {u"AUTO", u"auto"}};
+const avm2::NativeStringConstant FocusDirections[] = {{u"TOP", u"top"}, {u"BOTTOM", u"bottom"}, {u"NONE", u"none"}};
+const avm2::NativeConstant SwfVersions[] = {{u"FLASH1", 1}, {u"FLASH2", 2},  {u"FLASH3", 3}, {u"FLASH4", 4},
+                                            {u"FLASH5", 5}, {u"FLASH6", 6},  {u"FLASH7", 7}, {u"FLASH8", 8},
+                                            {u"FLASH9", 9}, {u"FLASH10", 10}};
+const avm2::NativeConstant ScriptVersions[] = {{u"ACTIONSCRIPT2", 2}, {u"ACTIONSCRIPT3", 3}};
+
 const char16_t* const Drawable[] = {u"flash.display.IBitmapDrawable"};
 
 const avm2::CoreClassSpec Classes[] = {
@@ -901,6 +917,14 @@ const avm2::CoreClassSpec Classes[] = {
      .accessors = MovieClipAccessors},
     sealedClass(Display, u"Stage", u"flash.display.DisplayObjectContainer", stageInit,
                 {.methods = StageMethods, .accessors = StageAccessors}),
+    staticsClass(Display, u"StageScaleMode", {.strings = ScaleModes}),
+    staticsClass(Display, u"StageAlign", {.strings = Alignments}),
+    staticsClass(Display, u"StageQuality", {.strings = Qualities}),
+    staticsClass(Display, u"StageDisplayState", {.strings = DisplayStates}),
+    staticsClass(Display, u"PixelSnapping", {.strings = Snappings}),
+    staticsClass(Display, u"FocusDirection", {.strings = FocusDirections}),
+    staticsClass(Display, u"SWFVersion", {.numbers = SwfVersions}),
+    staticsClass(Display, u"ActionScriptVersion", {.numbers = ScriptVersions}),
 };
 
 }  // namespace

@@ -292,6 +292,8 @@ const avm2::NativeMember DispatcherMethods[] = {
 
 constexpr const char16_t* Events = u"flash.events";
 
+const avm2::NativeConstant Phases[] = {{u"CAPTURING_PHASE", 1}, {u"AT_TARGET", 2}, {u"BUBBLING_PHASE", 3}};
+
 const avm2::CoreClassSpec Classes[] = {
     sealedClass(Events, u"Event", u"Object", eventInit,
                 {.methods = EventMethods, .accessors = EventAccessors, .strings = EventTypes}),
@@ -302,6 +304,7 @@ const avm2::CoreClassSpec Classes[] = {
     sealedClass(Events, u"TimerEvent", u"flash.events.Event", eventInit,
                 {.methods = TimerEventMethods, .strings = TimerEventTypes}),
     sealedClass(Events, u"EventDispatcher", u"Object", dispatcherInit, {.methods = DispatcherMethods}),
+    staticsClass(Events, u"EventPhase", {.numbers = Phases}),
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "as3/filter_classes.h"
 
 #include "as3/geom_values.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 #include "avm2/object.h"
@@ -141,6 +142,9 @@ const avm2::NativeMember FilterMethods[] = {{u"clone", filterClone}};
 
 constexpr const char16_t* Filters = u"flash.filters";
 
+const avm2::NativeConstant FilterQualities[] = {{u"LOW", 1}, {u"MEDIUM", 2}, {u"HIGH", 3}};
+const avm2::NativeStringConstant FilterTypes[] = {{u"INNER", u"inner"}, {u"OUTER", u"outer"}, {u"FULL", u"full"}};
+
 const avm2::CoreClassSpec Classes[] = {
     {.name = u"BitmapFilter", .base = u"Object", .package = Filters, .methods = FilterMethods},
     {.name = u"BlurFilter", .base = u"flash.filters.BitmapFilter", .init = blurInit, .package = Filters},
@@ -148,6 +152,8 @@ const avm2::CoreClassSpec Classes[] = {
     {.name = u"DropShadowFilter", .base = u"flash.filters.BitmapFilter", .init = shadowInit, .package = Filters},
     {.name = u"BevelFilter", .base = u"flash.filters.BitmapFilter", .init = bevelInit, .package = Filters},
     {.name = u"ColorMatrixFilter", .base = u"flash.filters.BitmapFilter", .init = colorMatrixInit, .package = Filters},
+    staticsClass(Filters, u"BitmapFilterQuality", {.numbers = FilterQualities}),
+    staticsClass(Filters, u"BitmapFilterType", {.strings = FilterTypes}),
 };
 
 Value construct(Machine& m, const char16_t* name, std::span<const Value> args) {

@@ -63,6 +63,7 @@ TEST(HaxePlayer, EventFlow) {
         {u"stopping",
          u"i1;i2;i1;i2;falsetrue;baderrortimer[Event type=\"q\" bubbles=false cancelable=false eventPhase=2];"},
         {u"stage", u"truetruetrue200"},
+        {u"constants", u"noScale,TL,best,fullScreen,auto,3,3,full,10,3,none,3"},
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(std::string(e.command.begin(), e.command.end()));

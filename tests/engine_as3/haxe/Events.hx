@@ -100,5 +100,24 @@ class Events {
         var plain = new EventDispatcher();
         plain.addEventListener(Event.ACTIVATE, function(e:Event) layout += ",on" + (e.target == plain));
         plain.addEventListener(Event.DEACTIVATE, function(e:Event) flash.Lib.fscommand("layout", layout + ",off"));
+
+        // Classes of constants movies name rather than spell out, and the
+        // key location a copied keyboard event keeps.
+        var define:Dynamic = untyped __global__["flash.utils.getDefinitionByName"];
+        var names = [["flash.display.StageScaleMode", "NO_SCALE"], ["flash.display.StageAlign", "TOP_LEFT"],
+            ["flash.display.StageQuality", "BEST"], ["flash.display.StageDisplayState", "FULL_SCREEN"],
+            ["flash.display.PixelSnapping", "AUTO"], ["flash.events.EventPhase", "BUBBLING_PHASE"],
+            ["flash.filters.BitmapFilterQuality", "HIGH"], ["flash.filters.BitmapFilterType", "FULL"],
+            ["flash.display.SWFVersion", "FLASH10"], ["flash.display.ActionScriptVersion", "ACTIONSCRIPT3"],
+            ["flash.display.FocusDirection", "NONE"]];
+        var values = [];
+        for (n in names) {
+            var v:Dynamic = "missing";
+            try v = Reflect.field(define(n[0]), n[1]) catch (e:Dynamic) {}
+            values.push(v);
+        }
+        var key:Dynamic = new flash.events.KeyboardEvent("keyDown", true, false, 0, 97, cast 3);
+        values.push(key.clone().keyLocation);
+        flash.Lib.fscommand("constants", values.join(","));
     }
 }
