@@ -307,4 +307,5 @@ TEST(HaxePlayer, XmlAndDescribeType) {
               u"both:readwrite:Base level:writeonly:Base size:readonly:Base,Base,Marked,level=2,1,Base,urn:test");
     EXPECT_EQ(p->host.command(u"constructor"), u"2,true");
     EXPECT_EQ(p->host.command(u"defined"), u"true,true");
+    EXPECT_EQ(p->host.command(u"texts"), u"(x=1, y=2),labelled,(x=1, y=2, w=3, h=4)");
 }
