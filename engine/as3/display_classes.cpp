@@ -762,6 +762,20 @@ constexpr char16_t DisplayStateName[] = u"displayState";
 constexpr char16_t FrameRate[] = u"frameRate";
 constexpr char16_t StageFocusRect[] = u"stageFocusRect";
 
+// Read back in capitals whatever case it was given in; the container draws
+// at it.
+Value stageSetQuality(Machine& m, Value t, std::span<const Value> args) {
+    std::u16string name = text(m, argument(args, 0));
+    for (char16_t& c : name)
+        c = c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
+    if (name != u"LOW" && name != u"MEDIUM" && name != u"HIGH" && name != u"BEST")
+        m.throwError("ArgumentError", 2008, u"Parameter quality must be one of the accepted values.");
+    self(m, t).stored[Quality] = m.string(name);
+    if (hostContext(m).qualityChanged)
+        hostContext(m).qualityChanged(name);
+    return Value();
+}
+
 // scaleMode and align are the stage layout's, which the control's ScaleMode
 // and AlignMode share.
 constexpr std::array<std::u16string_view, 4> ScaleModeNames = {u"showAll", u"noBorder", u"exactFit", u"noScale"};
@@ -863,7 +877,7 @@ const avm2::NativeAccessor StageAccessors[] = {
     {u"stageHeight", stageHeight},
     {u"align", stageAlign, stageSetAlign},
     {u"scaleMode", stageScaleMode, stageSetScaleMode},
-    {u"quality", stageTextGet<Quality>, stageTextSet<Quality>},
+    {u"quality", stageTextGet<Quality>, stageSetQuality},
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
     {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},
     {u"focus", stageFocus, stageSetFocus},

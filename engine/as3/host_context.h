@@ -103,6 +103,8 @@ struct HostContext {
     bool frameChanged = false;
     // Told of a new Stage.frameRate, so that the playback clock follows it.
     std::function<void(double)> frameRateChanged = nullptr;
+    // Told of a new Stage.quality, so that the container draws at it.
+    std::function<void(std::u16string_view)> qualityChanged = nullptr;
     // stage.invalidate() was called: render goes out once the frame is done.
     bool renderDue = false;
     // The stage size scripts were last told of (pixels): a noScale stage

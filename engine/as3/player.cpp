@@ -324,6 +324,10 @@ void Player::setFrameRateListener(std::function<void(double)> listener) {
     m_context->frameRateChanged = std::move(listener);
 }
 
+void Player::setQualityListener(std::function<void(std::u16string_view)> listener) {
+    m_context->qualityChanged = std::move(listener);
+}
+
 void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
 
 void Player::deliverLoads() {

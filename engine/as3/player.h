@@ -76,6 +76,9 @@ public:
     // Called when a script sets Stage.frameRate (frames per second, within
     // 0.01 to 1000): the container's playback clock follows.
     void setFrameRateListener(std::function<void(double)> listener);
+    // Called when a script sets Stage.quality ("LOW", "MEDIUM", "HIGH" or
+    // "BEST"): the container draws at it.
+    void setQualityListener(std::function<void(std::u16string_view)> listener);
     // The renderer's side of BitmapData.draw and applyFilter; unset, they do nothing.
     void setDisplayPainter(script::DisplayPainter painter);
 

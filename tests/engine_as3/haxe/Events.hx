@@ -99,7 +99,12 @@ class Events {
         stage.invalidate();
         var plain = new EventDispatcher();
         plain.addEventListener(Event.ACTIVATE, function(e:Event) layout += ",on" + (e.target == plain));
-        plain.addEventListener(Event.DEACTIVATE, function(e:Event) flash.Lib.fscommand("layout", layout + ",off"));
+        // Quality reads back in capitals; an unknown one is refused.
+        plain.addEventListener(Event.DEACTIVATE, function(e:Event) {
+            st.quality = "Best";
+            try st.quality = "bogus" catch (e:Dynamic) layout += "," + e.errorID;
+            flash.Lib.fscommand("layout", layout + ",off," + st.quality);
+        });
 
         // Classes of constants movies name rather than spell out, and the
         // key location a copied keyboard event keeps.
