@@ -208,8 +208,12 @@ void Player::broadcast(const char16_t* type) {
     const std::vector<Value> targets = m_context->held.broadcast;
     for (const Value& t : targets)
         m.pin(t);
+    // Frame events reach display objects only; activate any dispatcher.
+    const bool anyDispatcher = std::u16string_view(type) == u"activate" || std::u16string_view(type) == u"deactivate";
     for (const Value& target : targets) {
         if (!dispatcherOf(m, target.asObject()).has(type))
+            continue;
+        if (!anyDispatcher && !target.asObject()->nativeAs<DisplayState>())
             continue;
         (void)run(std::u16string(u"a ") + type + u" listener", [&] {
             Value event = makeEvent(m, type);

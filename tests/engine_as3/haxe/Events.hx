@@ -99,6 +99,7 @@ class Events {
         stage.invalidate();
         var plain = new EventDispatcher();
         plain.addEventListener(Event.ACTIVATE, function(e:Event) layout += ",on" + (e.target == plain));
+        plain.addEventListener(Event.ENTER_FRAME, function(e:Event) layout += ",enterFrame");
         // Quality reads back in capitals; an unknown one is refused.
         plain.addEventListener(Event.DEACTIVATE, function(e:Event) {
             st.quality = "Best";
