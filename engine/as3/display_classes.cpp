@@ -18,6 +18,7 @@
 #include "avm2/conversions.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace as3 {
@@ -72,7 +73,6 @@ namespace {
 std::u16string text(Machine& m, Value v) { return m.toString(v)->text(); }
 
 // Pixels from the model's twips.
-double pixels(int64_t twips) { return double(twips) / 20.0; }
 
 void dispatchSimple(Machine& m, Object* target, const char16_t* type, bool bubbles) {
     Value event = makeEvent(m, type, bubbles);
@@ -720,6 +720,18 @@ const avm2::NativeAccessor MovieClipAccessors[] = {
 
 // --- Stage ----------------------------------------------------------------
 
+}  // namespace
+
+std::pair<int32_t, int32_t> shownStageSize(const model::Stage& stage) {
+    const model::StageLayout& layout = stage.layout();
+    if (layout.scaleMode == model::ScaleMode::NoScale && layout.surfaceWidth > 0 && layout.surfaceHeight > 0)
+        return {layout.surfaceWidth, layout.surfaceHeight};
+    return {int32_t(std::lround(double(stage.widthTwips()) / 20)),
+            int32_t(std::lround(double(stage.heightTwips()) / 20))};
+}
+
+namespace {
+
 Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     if (hostContext(m).held.stage.isObject())
         m.throwError("IllegalOperationError", 2012, u"Stage$ class cannot be instantiated.");
@@ -729,8 +741,6 @@ Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     DisplayState& d = self(m, thisValue);
     d.isStage = true;
     d.name = Value::null();
-    d.stored[u"align"] = m.string(u"");
-    d.stored[u"scaleMode"] = m.string(u"showAll");
     d.stored[u"quality"] = m.string(u"HIGH");
     d.stored[u"displayState"] = m.string(u"normal");
     d.stored[u"frameRate"] = Value::number(hostContext(m).stage.frameRate());
@@ -747,18 +757,89 @@ Value stageTextSet(Machine& m, Value t, std::span<const Value> args) {
     self(m, t).stored[Name] = Value::string(m.toString(argument(args, 0)));
     return Value();
 }
-constexpr char16_t Align[] = u"align";
-constexpr char16_t ScaleMode[] = u"scaleMode";
 constexpr char16_t Quality[] = u"quality";
 constexpr char16_t DisplayStateName[] = u"displayState";
 constexpr char16_t FrameRate[] = u"frameRate";
 constexpr char16_t StageFocusRect[] = u"stageFocusRect";
 
+// Read back in capitals whatever case it was given in; the container draws
+// at it.
+Value stageSetQuality(Machine& m, Value t, std::span<const Value> args) {
+    std::u16string name = text(m, argument(args, 0));
+    for (char16_t& c : name)
+        c = c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
+    if (name != u"LOW" && name != u"MEDIUM" && name != u"HIGH" && name != u"BEST")
+        m.throwError("ArgumentError", 2008, u"Parameter quality must be one of the accepted values.");
+    self(m, t).stored[Quality] = m.string(name);
+    if (hostContext(m).qualityChanged)
+        hostContext(m).qualityChanged(name);
+    return Value();
+}
+
+// scaleMode and align are the stage layout's, which the control's ScaleMode
+// and AlignMode share.
+constexpr std::array<std::u16string_view, 4> ScaleModeNames = {u"showAll", u"noBorder", u"exactFit", u"noScale"};
+
+Value stageScaleMode(Machine& m, Value, std::span<const Value>) {
+    return m.string(std::u16string(ScaleModeNames[size_t(hostContext(m).stage.layout().scaleMode)]));
+}
+Value stageSetScaleMode(Machine& m, Value, std::span<const Value> args) {
+    const std::u16string name = text(m, argument(args, 0));
+    const auto found = std::find(ScaleModeNames.begin(), ScaleModeNames.end(), name);
+    if (found == ScaleModeNames.end())
+        m.throwError("ArgumentError", 2008, u"Parameter scaleMode must be one of the accepted values.");
+    model::StageLayout layout = hostContext(m).stage.layout();
+    layout.scaleMode = model::ScaleMode(found - ScaleModeNames.begin());
+    hostContext(m).stage.setLayout(layout);
+    return Value();
+}
+
+// Read back top or bottom first, then left or right ("TL"); other letters
+// are ignored.
+Value stageAlign(Machine& m, Value, std::span<const Value>) {
+    const uint8_t bits = hostContext(m).stage.layout().align;
+    std::u16string text;
+    for (const auto& [bit, letter] : {std::pair{model::align::Top, u'T'}, std::pair{model::align::Bottom, u'B'},
+                                      std::pair{model::align::Left, u'L'}, std::pair{model::align::Right, u'R'}})
+        if ((bits & bit) != 0)
+            text += letter;
+    return m.string(text);
+}
+Value stageSetAlign(Machine& m, Value, std::span<const Value> args) {
+    uint8_t bits = 0;
+    for (const char16_t c : text(m, argument(args, 0))) {
+        switch (c) {
+        case u'T':
+        case u't':
+            bits |= model::align::Top;
+            break;
+        case u'B':
+        case u'b':
+            bits |= model::align::Bottom;
+            break;
+        case u'L':
+        case u'l':
+            bits |= model::align::Left;
+            break;
+        case u'R':
+        case u'r':
+            bits |= model::align::Right;
+            break;
+        default:
+            break;
+        }
+    }
+    model::StageLayout layout = hostContext(m).stage.layout();
+    layout.align = bits;
+    hostContext(m).stage.setLayout(layout);
+    return Value();
+}
+
 Value stageWidth(Machine& m, Value, std::span<const Value>) {
-    return Value::number(pixels(hostContext(m).stage.widthTwips()));
+    return Value::number(shownStageSize(hostContext(m).stage).first);
 }
 Value stageHeight(Machine& m, Value, std::span<const Value>) {
-    return Value::number(pixels(hostContext(m).stage.heightTwips()));
+    return Value::number(shownStageSize(hostContext(m).stage).second);
 }
 // The playback clock follows a new rate (within what a player accepts,
 // 0.01 to 1000 frames per second); NaN leaves it as it was.
@@ -794,9 +875,9 @@ const avm2::NativeMember StageMethods[] = {{u"invalidate", stageInvalidate}};
 const avm2::NativeAccessor StageAccessors[] = {
     {u"stageWidth", stageWidth},
     {u"stageHeight", stageHeight},
-    {u"align", stageTextGet<Align>, stageTextSet<Align>},
-    {u"scaleMode", stageTextGet<ScaleMode>, stageTextSet<ScaleMode>},
-    {u"quality", stageTextGet<Quality>, stageTextSet<Quality>},
+    {u"align", stageAlign, stageSetAlign},
+    {u"scaleMode", stageScaleMode, stageSetScaleMode},
+    {u"quality", stageTextGet<Quality>, stageSetQuality},
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
     {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},
     {u"focus", stageFocus, stageSetFocus},
@@ -804,6 +885,22 @@ const avm2::NativeAccessor StageAccessors[] = {
 };
 
 constexpr const char16_t* Display = u"flash.display";
+
+// The names classes of constants give the values above.
+const avm2::NativeStringConstant ScaleModes[] = {
+    {u"SHOW_ALL", u"showAll"}, {u"NO_BORDER", u"noBorder"}, {u"EXACT_FIT", u"exactFit"}, {u"NO_SCALE", u"noScale"}};
+const avm2::NativeStringConstant Alignments[] = {
+    {u"TOP", u"T"},       {u"BOTTOM", u"B"},     {u"LEFT", u"L"},         {u"RIGHT", u"R"},
+    {u"TOP_LEFT", u"TL"}, {u"TOP_RIGHT", u"TR"}, {u"BOTTOM_LEFT", u"BL"}, {u"BOTTOM_RIGHT", u"BR"}};
+const avm2::NativeStringConstant Qualities[] = {
+    {u"LOW", u"low"}, {u"MEDIUM", u"medium"}, {u"HIGH", u"high"}, {u"BEST", u"best"}};
+const avm2::NativeStringConstant DisplayStates[] = {{u"NORMAL", u"normal"}, {u"FULL_SCREEN", u"fullScreen"}};
+const avm2::NativeStringConstant Snappings[] = {{u"NEVER", u"never"}, {u"ALWAYS", u"always"}, {u"AUTO", u"auto"}};
+const avm2::NativeStringConstant FocusDirections[] = {{u"TOP", u"top"}, {u"BOTTOM", u"bottom"}, {u"NONE", u"none"}};
+const avm2::NativeConstant SwfVersions[] = {{u"FLASH1", 1}, {u"FLASH2", 2},  {u"FLASH3", 3}, {u"FLASH4", 4},
+                                            {u"FLASH5", 5}, {u"FLASH6", 6},  {u"FLASH7", 7}, {u"FLASH8", 8},
+                                            {u"FLASH9", 9}, {u"FLASH10", 10}};
+const avm2::NativeConstant ScriptVersions[] = {{u"ACTIONSCRIPT2", 2}, {u"ACTIONSCRIPT3", 3}};
 
 const char16_t* const Drawable[] = {u"flash.display.IBitmapDrawable"};
 
@@ -834,6 +931,14 @@ const avm2::CoreClassSpec Classes[] = {
      .accessors = MovieClipAccessors},
     sealedClass(Display, u"Stage", u"flash.display.DisplayObjectContainer", stageInit,
                 {.methods = StageMethods, .accessors = StageAccessors}),
+    staticsClass(Display, u"StageScaleMode", {.strings = ScaleModes}),
+    staticsClass(Display, u"StageAlign", {.strings = Alignments}),
+    staticsClass(Display, u"StageQuality", {.strings = Qualities}),
+    staticsClass(Display, u"StageDisplayState", {.strings = DisplayStates}),
+    staticsClass(Display, u"PixelSnapping", {.strings = Snappings}),
+    staticsClass(Display, u"FocusDirection", {.strings = FocusDirections}),
+    staticsClass(Display, u"SWFVersion", {.numbers = SwfVersions}),
+    staticsClass(Display, u"ActionScriptVersion", {.numbers = ScriptVersions}),
 };
 
 }  // namespace

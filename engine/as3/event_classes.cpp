@@ -204,9 +204,12 @@ Value dispatcherInit(Machine& m, Value thisValue, std::span<const Value> args) {
     return Value();
 }
 
-// Frame events reach display objects only, on the list or off it.
+// Frame events reach display objects only, on the list or off it;
+// activate and deactivate every dispatcher.
 void noteBroadcast(Machine& m, Value thisValue, const std::u16string& type, bool listening) {
-    if (!isBroadcastType(type) || !m.hostData() || !thisValue.asObject()->nativeAs<DisplayState>())
+    if (!isBroadcastType(type) || !m.hostData())
+        return;
+    if (!thisValue.asObject()->nativeAs<DisplayState>() && type != u"activate" && type != u"deactivate")
         return;
     HeldValues& held = hostContext(m).held;
     auto& list = held.broadcast;
@@ -218,7 +221,9 @@ void noteBroadcast(Machine& m, Value thisValue, const std::u16string& type, bool
     }
     if (!listening && it != list.end()) {
         const DispatcherState& d = dispatcher(m, thisValue);
-        if (!d.has(u"enterFrame") && !d.has(u"exitFrame") && !d.has(u"frameConstructed"))
+        constexpr const char16_t* Types[] = {u"enterFrame", u"exitFrame", u"frameConstructed",
+                                             u"render",     u"activate",  u"deactivate"};
+        if (std::none_of(std::begin(Types), std::end(Types), [&](const char16_t* t) { return d.has(t); }))
             list.erase(it);
     }
 }
@@ -289,6 +294,8 @@ const avm2::NativeMember DispatcherMethods[] = {
 
 constexpr const char16_t* Events = u"flash.events";
 
+const avm2::NativeConstant Phases[] = {{u"CAPTURING_PHASE", 1}, {u"AT_TARGET", 2}, {u"BUBBLING_PHASE", 3}};
+
 const avm2::CoreClassSpec Classes[] = {
     sealedClass(Events, u"Event", u"Object", eventInit,
                 {.methods = EventMethods, .accessors = EventAccessors, .strings = EventTypes}),
@@ -299,6 +306,7 @@ const avm2::CoreClassSpec Classes[] = {
     sealedClass(Events, u"TimerEvent", u"flash.events.Event", eventInit,
                 {.methods = TimerEventMethods, .strings = TimerEventTypes}),
     sealedClass(Events, u"EventDispatcher", u"Object", dispatcherInit, {.methods = DispatcherMethods}),
+    staticsClass(Events, u"EventPhase", {.numbers = Phases}),
 };
 
 }  // namespace

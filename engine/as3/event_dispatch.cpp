@@ -114,7 +114,8 @@ Value makeEvent(Machine& m, const char16_t* type, bool bubbles, bool cancelable,
 }
 
 bool isBroadcastType(std::u16string_view type) {
-    return type == u"enterFrame" || type == u"exitFrame" || type == u"frameConstructed" || type == u"render";
+    return type == u"enterFrame" || type == u"exitFrame" || type == u"frameConstructed" || type == u"render" ||
+           type == u"activate" || type == u"deactivate";
 }
 
 namespace {

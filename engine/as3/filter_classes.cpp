@@ -1,6 +1,7 @@
 #include "as3/filter_classes.h"
 
 #include "as3/geom_values.h"
+#include "as3/member_tables.h"
 
 #include "avm2/conversions.h"
 #include "avm2/object.h"
@@ -29,6 +30,7 @@ struct Parameter {
     double number;                   // the default of numbers and flags
     const char16_t* text = nullptr;  // the default of strings
     bool flag = false;
+    bool array = false;  // an Array kept as given (null by default)
 };
 
 constexpr Parameter BlurParameters[] = {{u"blurX", 4}, {u"blurY", 4}, {u"quality", 1}};
@@ -57,6 +59,31 @@ constexpr Parameter BevelParameters[] = {
     {u"blurX", 4},          {u"blurY", 4},          {u"strength", 1},
     {u"quality", 1},        {u"type", 0, u"inner"}, {u"knockout", 0, nullptr, true}};
 
+constexpr Parameter GradientParameters[] = {{u"distance", 4},
+                                            {u"angle", 45},
+                                            {u"colors", 0, nullptr, false, true},
+                                            {u"alphas", 0, nullptr, false, true},
+                                            {u"ratios", 0, nullptr, false, true},
+                                            {u"blurX", 4},
+                                            {u"blurY", 4},
+                                            {u"strength", 1},
+                                            {u"quality", 1},
+                                            {u"type", 0, u"inner"},
+                                            {u"knockout", 0, nullptr, true}};
+constexpr Parameter ConvolutionParameters[] = {{u"matrixX", 0},
+                                               {u"matrixY", 0},
+                                               {u"matrix", 0, nullptr, false, true},
+                                               {u"divisor", 1},
+                                               {u"bias", 0},
+                                               {u"preserveAlpha", 1, nullptr, true},
+                                               {u"clamp", 1, nullptr, true},
+                                               {u"color", 0},
+                                               {u"alpha", 0}};
+
+// Gradient stops and convolution sides past these are not drawn.
+constexpr size_t MaxGradientStops = 16;
+constexpr double MaxConvolutionSide = 15;
+
 void initParameters(Machine& m, Value t, std::span<const Value> args, std::span<const Parameter> parameters,
                     swf::FilterKind kind) {
     avm2::Object* o = t.asObject();
@@ -66,8 +93,10 @@ void initParameters(Machine& m, Value t, std::span<const Value> args, std::span<
         Value v;
         if (p.text)
             v = given ? Value::string(m.toString(args[i])) : m.string(p.text);
+        else if (p.array)
+            v = given ? args[i] : Value::null();
         else if (p.flag)
-            v = Value::boolean(given && avm2::toBoolean(args[i]));
+            v = Value::boolean(given ? avm2::toBoolean(args[i]) : p.number != 0);
         else
             v = Value::number(given ? m.toNumber(args[i]) : p.number);
         o->setOwn(p.name, v);
@@ -91,6 +120,18 @@ Value shadowInit(Machine& m, Value t, std::span<const Value> args) {
 }
 Value bevelInit(Machine& m, Value t, std::span<const Value> args) {
     initParameters(m, t, args, BevelParameters, swf::FilterKind::Bevel);
+    return Value();
+}
+Value gradientGlowInit(Machine& m, Value t, std::span<const Value> args) {
+    initParameters(m, t, args, GradientParameters, swf::FilterKind::GradientGlow);
+    return Value();
+}
+Value gradientBevelInit(Machine& m, Value t, std::span<const Value> args) {
+    initParameters(m, t, args, GradientParameters, swf::FilterKind::GradientBevel);
+    return Value();
+}
+Value convolutionInit(Machine& m, Value t, std::span<const Value> args) {
+    initParameters(m, t, args, ConvolutionParameters, swf::FilterKind::Convolution);
     return Value();
 }
 // ColorMatrixFilter(matrix = identity): 20 numbers, row by row.
@@ -132,6 +173,34 @@ void readPlacement(Machine& m, Value o, swf::Filter& f) {
     f.angle = number(m, o, u"angle", 45) / Degrees;
 }
 
+// The numbers of an Array property, at most `limit`; none for anything else.
+std::vector<double> numbers(Machine& m, Value o, const char16_t* name, size_t limit) {
+    std::vector<double> out;
+    const Value* v = o.asObject()->find(name);
+    const auto* array = v && v->isObject() ? dynamic_cast<avm2::ArrayObject*>(v->asObject()) : nullptr;
+    for (size_t i = 0; array && i < std::min(limit, array->elements().size()); ++i)
+        out.push_back(m.toNumber(array->elements()[i]));
+    return out;
+}
+void readGradient(Machine& m, Value o, swf::Filter& f) {
+    const auto colors = numbers(m, o, u"colors", MaxGradientStops);
+    const auto alphas = numbers(m, o, u"alphas", MaxGradientStops);
+    const auto ratios = numbers(m, o, u"ratios", MaxGradientStops);
+    const size_t n = std::min({colors.size(), alphas.size(), ratios.size()});
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t c = avm2::toUInt32(std::isfinite(colors[i]) ? colors[i] : 0);
+        const double a = std::isfinite(alphas[i]) ? std::clamp(alphas[i], 0.0, 1.0) : 0.0;
+        f.gradientColors.push_back({uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), uint8_t(std::lround(a * 255))});
+        f.gradientRatios.push_back(uint8_t(std::isfinite(ratios[i]) ? std::clamp(ratios[i], 0.0, 255.0) : 0.0));
+    }
+}
+void readType(Machine& m, Value o, swf::Filter& f) {
+    const Value* type = o.asObject()->find(u"type");
+    const std::u16string kind = type ? m.toString(*type)->text() : u"inner";
+    f.inner = kind == u"inner";
+    f.onTop = kind == u"full";
+}
+
 Value filterClone(Machine& m, Value t, std::span<const Value>) {
     const auto filter = readFilter(m, t);
     return filter ? newFilter(m, *filter) : Value::null();
@@ -141,6 +210,9 @@ const avm2::NativeMember FilterMethods[] = {{u"clone", filterClone}};
 
 constexpr const char16_t* Filters = u"flash.filters";
 
+const avm2::NativeConstant FilterQualities[] = {{u"LOW", 1}, {u"MEDIUM", 2}, {u"HIGH", 3}};
+const avm2::NativeStringConstant FilterTypes[] = {{u"INNER", u"inner"}, {u"OUTER", u"outer"}, {u"FULL", u"full"}};
+
 const avm2::CoreClassSpec Classes[] = {
     {.name = u"BitmapFilter", .base = u"Object", .package = Filters, .methods = FilterMethods},
     {.name = u"BlurFilter", .base = u"flash.filters.BitmapFilter", .init = blurInit, .package = Filters},
@@ -148,6 +220,17 @@ const avm2::CoreClassSpec Classes[] = {
     {.name = u"DropShadowFilter", .base = u"flash.filters.BitmapFilter", .init = shadowInit, .package = Filters},
     {.name = u"BevelFilter", .base = u"flash.filters.BitmapFilter", .init = bevelInit, .package = Filters},
     {.name = u"ColorMatrixFilter", .base = u"flash.filters.BitmapFilter", .init = colorMatrixInit, .package = Filters},
+    {.name = u"GradientGlowFilter",
+     .base = u"flash.filters.BitmapFilter",
+     .init = gradientGlowInit,
+     .package = Filters},
+    {.name = u"GradientBevelFilter",
+     .base = u"flash.filters.BitmapFilter",
+     .init = gradientBevelInit,
+     .package = Filters},
+    {.name = u"ConvolutionFilter", .base = u"flash.filters.BitmapFilter", .init = convolutionInit, .package = Filters},
+    staticsClass(Filters, u"BitmapFilterQuality", {.numbers = FilterQualities}),
+    staticsClass(Filters, u"BitmapFilterType", {.strings = FilterTypes}),
 };
 
 Value construct(Machine& m, const char16_t* name, std::span<const Value> args) {
@@ -155,6 +238,7 @@ Value construct(Machine& m, const char16_t* name, std::span<const Value> args) {
 }
 Value rgb(swf::Rgba c) { return Value::number(double(uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b)); }
 Value alpha(swf::Rgba c) { return Value::number(c.a / 255.0); }
+Value typeName(Machine& m, const swf::Filter& f) { return m.string(f.onTop ? u"full" : f.inner ? u"inner" : u"outer"); }
 
 }  // namespace
 
@@ -188,10 +272,28 @@ std::optional<swf::Filter> readFilter(Machine& m, Value o) {
         f.highlightColor = rgba(m, o, u"highlightColor", u"highlightAlpha");
         f.color = rgba(m, o, u"shadowColor", u"shadowAlpha");
         readBlur(m, o, f);
-        const Value* type = o.asObject()->find(u"type");
-        const std::u16string kind = type ? m.toString(*type)->text() : u"inner";
-        f.inner = kind == u"inner";
-        f.onTop = kind == u"full";
+        readType(m, o, f);
+        break;
+    }
+    case swf::FilterKind::GradientGlow:
+    case swf::FilterKind::GradientBevel:
+        readPlacement(m, o, f);
+        readBlur(m, o, f);
+        readType(m, o, f);
+        readGradient(m, o, f);
+        break;
+    case swf::FilterKind::Convolution: {
+        f.matrixX = uint8_t(std::clamp(number(m, o, u"matrixX", 0), 0.0, MaxConvolutionSide));
+        f.matrixY = uint8_t(std::clamp(number(m, o, u"matrixY", 0), 0.0, MaxConvolutionSide));
+        f.matrix.assign(size_t(f.matrixX) * f.matrixY, 0.0f);
+        const auto given = numbers(m, o, u"matrix", f.matrix.size());
+        for (size_t i = 0; i < given.size(); ++i)
+            f.matrix[i] = std::isfinite(given[i]) ? float(given[i]) : 0.0f;
+        f.divisor = float(number(m, o, u"divisor", 1));
+        f.bias = float(number(m, o, u"bias", 0));
+        f.preserveAlpha = flag(o, u"preserveAlpha");
+        f.clamp = flag(o, u"clamp");
+        f.color = rgba(m, o, u"color", u"alpha");
         break;
     }
     case swf::FilterKind::ColorMatrix: {
@@ -244,21 +346,44 @@ Value newFilter(Machine& m, const swf::Filter& f) {
         return construct(m, u"DropShadowFilter", args);
     }
     case swf::FilterKind::Bevel: {
+        const Value args[] = {
+            num(f.distance), num(f.angle * Degrees), rgb(f.highlightColor), alpha(f.highlightColor),
+            rgb(f.color),    alpha(f.color),         num(f.blurX),          num(f.blurY),
+            num(f.strength), num(f.passes),          typeName(m, f),        Value::boolean(f.knockout)};
+        return construct(m, u"BevelFilter", args);
+    }
+    case swf::FilterKind::GradientGlow:
+    case swf::FilterKind::GradientBevel: {
+        std::vector<Value> colors;
+        std::vector<Value> alphas;
+        std::vector<Value> ratios;
+        for (size_t i = 0; i < f.gradientColors.size(); ++i) {
+            colors.push_back(rgb(f.gradientColors[i]));
+            alphas.push_back(alpha(f.gradientColors[i]));
+            ratios.push_back(num(i < f.gradientRatios.size() ? f.gradientRatios[i] : 0));
+        }
         const Value args[] = {num(f.distance),
                               num(f.angle * Degrees),
-                              rgb(f.highlightColor),
-                              alpha(f.highlightColor),
-                              rgb(f.color),
-                              alpha(f.color),
+                              Value::object(m.newArray(colors)),
+                              Value::object(m.newArray(alphas)),
+                              Value::object(m.newArray(ratios)),
                               num(f.blurX),
                               num(f.blurY),
                               num(f.strength),
                               num(f.passes),
-                              m.string(f.onTop   ? u"full"
-                                       : f.inner ? u"inner"
-                                                 : u"outer"),
+                              typeName(m, f),
                               Value::boolean(f.knockout)};
-        return construct(m, u"BevelFilter", args);
+        return construct(m, f.kind == swf::FilterKind::GradientGlow ? u"GradientGlowFilter" : u"GradientBevelFilter",
+                         args);
+    }
+    case swf::FilterKind::Convolution: {
+        std::vector<Value> matrix;
+        for (float v : f.matrix)
+            matrix.push_back(num(v));
+        const Value args[] = {num(f.matrixX),          num(f.matrixY), Value::object(m.newArray(matrix)),
+                              num(f.divisor),          num(f.bias),    Value::boolean(f.preserveAlpha),
+                              Value::boolean(f.clamp), rgb(f.color),   alpha(f.color)};
+        return construct(m, u"ConvolutionFilter", args);
     }
     case swf::FilterKind::ColorMatrix: {
         std::vector<Value> numbers;

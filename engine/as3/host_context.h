@@ -109,8 +109,13 @@ struct HostContext {
     bool frameChanged = false;
     // Told of a new Stage.frameRate, so that the playback clock follows it.
     std::function<void(double)> frameRateChanged = nullptr;
+    // Told of a new Stage.quality, so that the container draws at it.
+    std::function<void(std::u16string_view)> qualityChanged = nullptr;
     // stage.invalidate() was called: render goes out once the frame is done.
     bool renderDue = false;
+    // The stage size scripts were last told of (pixels): a noScale stage
+    // shown at another size hears resize.
+    std::pair<int32_t, int32_t> reportedSize = {-1, -1};
     // Tab moved the focus last (not a press or a script): the focus
     // rectangle shows.
     bool focusByTab = false;
@@ -157,6 +162,10 @@ struct HostContext {
 };
 
 [[nodiscard]] inline HostContext& hostContext(avm2::Machine& m) { return *static_cast<HostContext*>(m.hostData()); }
+
+// stageWidth and stageHeight: a noScale stage has the shown size, others the
+// movie's own.
+[[nodiscard]] std::pair<int32_t, int32_t> shownStageSize(const model::Stage& stage);
 
 // ApplicationDomain.currentDomain: the domain of the running code.
 [[nodiscard]] avm2::Value currentDomain(avm2::Machine& m);

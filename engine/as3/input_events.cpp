@@ -61,6 +61,7 @@ Value keyInit(Machine& m, Value t, std::span<const Value> args) {
     state->cancelable = avm2::toBoolean(argument(args, 2));
     state->charCode = avm2::toUInt32(numberArg(m, args, 3, 0));
     state->keyCode = avm2::toUInt32(numberArg(m, args, 4, 0));
+    state->keyLocation = avm2::toUInt32(numberArg(m, args, 5, 0));
     state->ctrlKey = avm2::toBoolean(argument(args, 6));
     state->altKey = avm2::toBoolean(argument(args, 7));
     state->shiftKey = avm2::toBoolean(argument(args, 8));
@@ -145,7 +146,7 @@ Value keyClone(Machine& m, Value t, std::span<const Value>) {
                            Value::boolean(e.cancelable),
                            Value::number(double(e.charCode)),
                            Value::number(double(e.keyCode)),
-                           Value::fromInt(0),
+                           Value::number(double(e.keyLocation)),
                            Value::boolean(e.ctrlKey),
                            Value::boolean(e.altKey),
                            Value::boolean(e.shiftKey)};
@@ -176,6 +177,7 @@ const avm2::NativeStringConstant MouseTypes[] = {
 const avm2::NativeAccessor KeyAccessors[] = {
     {u"charCode", getCode<&InputEventState::charCode>, setCode<&InputEventState::charCode>},
     {u"keyCode", getCode<&InputEventState::keyCode>, setCode<&InputEventState::keyCode>},
+    {u"keyLocation", getCode<&InputEventState::keyLocation>, setCode<&InputEventState::keyLocation>},
     {u"ctrlKey", getFlag<&InputEventState::ctrlKey>, setFlag<&InputEventState::ctrlKey>},
     {u"altKey", getFlag<&InputEventState::altKey>, setFlag<&InputEventState::altKey>},
     {u"shiftKey", getFlag<&InputEventState::shiftKey>, setFlag<&InputEventState::shiftKey>},

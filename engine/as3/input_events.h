@@ -33,6 +33,7 @@ struct InputEventState final : EventState {
     int32_t delta = 0;
     uint32_t charCode = 0;
     uint32_t keyCode = 0;
+    uint32_t keyLocation = 0;  // KeyLocation: 0 standard, 3 the number pad
 
     void trace(avm2::Tracer& tracer) const override {
         EventState::trace(tracer);

@@ -201,6 +201,7 @@ void Player::start() {
         for (const auto& [name, value] : ctx.parameters)
             parameters->setOwn(name, m.string(value));
     });
+    ctx.reportedSize = shownStageSize(ctx.stage);
     loadBlocks();
     buildRoot();
     broadcast(u"frameConstructed");
@@ -215,8 +216,12 @@ void Player::broadcast(const char16_t* type) {
     const std::vector<Value> targets = m_context->held.broadcast;
     for (const Value& t : targets)
         m.pin(t);
+    // Frame events reach display objects only; activate any dispatcher.
+    const bool anyDispatcher = std::u16string_view(type) == u"activate" || std::u16string_view(type) == u"deactivate";
     for (const Value& target : targets) {
         if (!dispatcherOf(m, target.asObject()).has(type))
+            continue;
+        if (!anyDispatcher && !target.asObject()->nativeAs<DisplayState>())
             continue;
         (void)run(std::u16string(u"a ") + type + u" listener", [&] {
             Value event = makeEvent(m, type);
@@ -227,6 +232,28 @@ void Player::broadcast(const char16_t* type) {
     m.unpin(targets.size());
     if (m_context->frameChanged)
         runFrameScripts();
+}
+
+// The stage hears resize when it is noScale and shown at a size other than
+// the one scripts last saw.
+void Player::reportResize() {
+    HostContext& ctx = *m_context;
+    const auto size = shownStageSize(ctx.stage);
+    if (size == ctx.reportedSize)
+        return;
+    ctx.reportedSize = size;
+    if (ctx.stage.layout().scaleMode != model::ScaleMode::NoScale || !ctx.held.stage.isObject())
+        return;
+    (void)run(u"a resize listener", [&] {
+        Value event = makeEvent(*m_machine, u"resize");
+        avm2::Machine::Pin keep(*m_machine, event);
+        dispatchAtTarget(*m_machine, ctx.held.stage.asObject(), event);
+    });
+}
+
+void Player::activate(bool active) {
+    if (m_started)
+        broadcast(active ? u"activate" : u"deactivate");
 }
 
 void Player::broadcastRender() {
@@ -293,6 +320,7 @@ void Player::tick() {
     (void)run(u"a NetStream", [&] { updateNetStreams(*m_machine); });
     deliverLoads();
     startFieldImageLoads();
+    reportResize();
     broadcast(u"enterFrame");
     broadcast(u"frameConstructed");
     runFrameScripts();
@@ -307,6 +335,10 @@ void Player::tick() {
 
 void Player::setFrameRateListener(std::function<void(double)> listener) {
     m_context->frameRateChanged = std::move(listener);
+}
+
+void Player::setQualityListener(std::function<void(std::u16string_view)> listener) {
+    m_context->qualityChanged = std::move(listener);
 }
 
 void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }

@@ -18,7 +18,8 @@
 // object listening for it, then frameConstructed, the frame scripts
 // (addFrameScript) of clips whose playhead reached a new frame, then exitFrame;
 // the collector runs between frames; render follows a frame in which
-// stage.invalidate() was called. Each of these is an entry of its own:
+// stage.invalidate() was called; a noScale stage shown at a new size hears
+// resize before enterFrame. Each of these is an entry of its own:
 // a script that throws or passes a limit is reported through
 // Host::scriptError and the rest of the frame goes on.
 #pragma once
@@ -75,6 +76,9 @@ public:
     // Called when a script sets Stage.frameRate (frames per second, within
     // 0.01 to 1000): the container's playback clock follows.
     void setFrameRateListener(std::function<void(double)> listener);
+    // Called when a script sets Stage.quality ("LOW", "MEDIUM", "HIGH" or
+    // "BEST"): the container draws at it.
+    void setQualityListener(std::function<void(std::u16string_view)> listener);
     // The renderer's side of BitmapData.draw and applyFilter; unset, they do nothing.
     void setDisplayPainter(script::DisplayPainter painter);
 
@@ -88,6 +92,9 @@ public:
     void mouseWheel(int32_t lines);
     void keyDown(uint32_t code, uint32_t ascii);
     void keyUp(uint32_t code, uint32_t ascii);
+    // The control took or lost the focus: activate or deactivate to every
+    // dispatcher listening for it.
+    void activate(bool active);
     // The right button went down: the context menu's menuSelect (no menu is
     // shown in a headless host).
     void contextMenu(swf::Point stage);
@@ -115,6 +122,7 @@ private:
     void reportFailure(const std::u16string& where, const std::string& what);
     void broadcast(const char16_t* type);
     void broadcastRender();
+    void reportResize();
     void runFrameScripts();
     // What the fetcher brought for URLLoader and Loader, to their events.
     void deliverLoads();

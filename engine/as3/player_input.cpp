@@ -210,6 +210,8 @@ void Player::sendKey(const char16_t* type, uint32_t code, uint32_t ascii) {
         avm2::Machine::Pin keep(m, event);
         auto& e = *event.asObject()->nativeAs<InputEventState>();
         e.keyCode = code;
+        // The number pad's digits and operators (96 to 111).
+        e.keyLocation = code >= 96 && code <= 111 ? 3 : 0;
         e.charCode = charCodeFor(code, ascii, ctx.keysDown.test(ShiftKey));
         e.shiftKey = ctx.keysDown.test(ShiftKey);
         e.ctrlKey = ctx.keysDown.test(ControlKey);

@@ -317,8 +317,11 @@ Value getQualifiedClassName(Machine& m, Value, std::span<const Value> args) {
     return m.string(u"Object");
 }
 
-Value getDefinitionByName(Machine& m, Value thisValue, std::span<const Value> args) {
-    return domainGetDefinition(m, thisValue, args);
+// Looked up in the domain of the code that calls it, whatever its receiver.
+Value getDefinitionByName(Machine& m, Value, std::span<const Value> args) {
+    const Value domain = currentDomain(m);
+    Machine::Pin keep(m, domain);
+    return domainGetDefinition(m, domain, args);
 }
 
 constexpr const char16_t* System = u"flash.system";

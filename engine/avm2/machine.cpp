@@ -803,6 +803,16 @@ Value Machine::toPrimitive(Value v, bool preferString) {
     Pin keep(*this, v);
     const char16_t* const order[2] = {preferString ? u"toString" : u"valueOf", preferString ? u"valueOf" : u"toString"};
     for (const char16_t* method : order) {
+        // A class's own public method comes before the prototype's, as a
+        // call `o.toString()` finds it.
+        const String* interned = findInterned(method);
+        const Binding* b = interned && o->traits() ? o->traits()->find(QName{m_public, interned}) : nullptr;
+        if (b && b->kind == Binding::Kind::Method) {
+            Value result = invoke(*b, b->method, v, {});
+            if (!result.isObject())
+                return result;
+            continue;
+        }
         const Value* f = o->find(method);
         if (f && f->isObject()) {
             Value result = call(*f, v, {});

@@ -204,6 +204,14 @@ HRESULT FlashControl::showMovie(std::u16string_view location, std::shared_ptr<co
                 if (m_sound)
                     m_sound->setFrameRate(static_cast<uint32_t>(millis), 1000);
             });
+            // Stage.quality is the control's Quality.
+            m_player->setQualityListener([this](std::u16string_view name) {
+                const auto level = qualityFromName(name);
+                if (level && *level != m_quality) {
+                    m_quality = *level;
+                    invalidateAll();
+                }
+            });
         }
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.

@@ -12,7 +12,8 @@
 // hear no other button. The wheel reaches Mouse.onMouseWheel in lines.
 // Each character reaches the engine once (a key-down and its WM_CHAR are
 // one keystroke, see key_translator.h), which is what lets the engine type
-// it into the focused input text field.
+// it into the focused input text field. Taking and losing the focus are
+// ActionScript 3's activate and deactivate.
 #include "control/flash_control.h"
 
 #include "control/pointer_mapping.h"
@@ -50,6 +51,11 @@ bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
     if (msg >= FirstKeyMessage && msg <= LastKeyMessage) {
         handleKey(msg, wParam);
         return true;
+    }
+    if ((msg == kSetFocus || msg == KillFocus) && m_player) {
+        EngineScope scope(*this);
+        m_player->activate(msg == kSetFocus);
+        publishChanges();
     }
     return msg == kSetFocus || msg == KillFocus || msg == SetCursor;
 }

@@ -45,6 +45,8 @@ TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
     // Out of memory (error 1000) for pixels after some bitmaps, for bytes and
     // for vectors, each caught.
     EXPECT_EQ(host.command(u"memory"), u"1000,true,1000,1000");
+    EXPECT_EQ(host.command(u"filters"),
+              u"255,255,16711680:255,1:0.2,0:255,outer,90,inner,,1:2:3:4,10,true,true,0,true");
     EXPECT_EQ(host.command(u"bitmaps"),
               u"8191,2015,2015,2015,2015,"                                    // sizes
               u"2164195328,2147548928,65280,4278190335,8,4279383126,false,"   // pixels

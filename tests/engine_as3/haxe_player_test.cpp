@@ -63,6 +63,7 @@ TEST(HaxePlayer, EventFlow) {
         {u"stopping",
          u"i1;i2;i1;i2;falsetrue;baderrortimer[Event type=\"q\" bubbles=false cancelable=false eventPhase=2];"},
         {u"stage", u"truetruetrue200"},
+        {u"constants", u"noScale,TL,best,fullScreen,auto,3,3,full,10,3,none,3"},
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(std::string(e.command.begin(), e.command.end()));
@@ -78,6 +79,22 @@ TEST(HaxePlayer, EventFlow) {
     EXPECT_EQ(p->host.command(u"frames"), u"CXE1CXSE2CXE3CXE4");
     ASSERT_EQ(p->host.errors.size(), 1u);
     EXPECT_NE(p->host.errors[0].find(u"Error #1009"), std::u16string::npos);
+
+    // The script's noScale reached the control's layout; placing the stage
+    // at another size is one resize, staying there none.
+    EXPECT_EQ(p->stage->layout().scaleMode, model::ScaleMode::NoScale);
+    model::StageLayout placed = p->stage->layout();
+    placed.surfaceWidth = 320;
+    placed.surfaceHeight = 240;
+    p->stage->setLayout(placed);
+    p->player->tick();
+    p->player->tick();
+    std::u16string quality;
+    p->player->setQualityListener([&](std::u16string_view q) { quality = q; });
+    p->player->activate(true);
+    p->player->activate(false);
+    EXPECT_EQ(p->host.command(u"layout"), u"BLR,2008,showAll,render,320x240,ontrue,2008,off,BEST");
+    EXPECT_EQ(quality, u"BEST");
 }
 
 TEST(HaxePlayer, ContainerAndTree) {
@@ -292,4 +309,6 @@ TEST(HaxePlayer, XmlAndDescribeType) {
     EXPECT_EQ(p->host.command(u"inherited"),
               u"both:readwrite:Base level:writeonly:Base size:readonly:Base,Base,Marked,level=2,1,Base,urn:test");
     EXPECT_EQ(p->host.command(u"constructor"), u"2,true");
+    EXPECT_EQ(p->host.command(u"defined"), u"true,true");
+    EXPECT_EQ(p->host.command(u"texts"), u"(x=1, y=2),labelled,(x=1, y=2, w=3, h=4)");
 }

@@ -102,6 +102,20 @@ class Bitmaps {
         var filtered = new BitmapData(2, 1, false, 0xFF0000);
         filtered.applyFilter(filtered, new Rectangle(0, 0, 1, 1), new Point(0, 0), swap);
         facts.push(filtered.getPixel(0, 0) + ":" + filtered.getPixel(1, 0));
+        // A convolution that takes each pixel's right neighbour, the edge
+        // clamped; gradient glows and bevels keep their stops through a copy.
+        var shifted = new BitmapData(2, 1, false, 0xFF0000);
+        shifted.setPixel(1, 0, 0x0000FF);
+        shifted.applyFilter(shifted, shifted.rect, new Point(0, 0), new flash.filters.ConvolutionFilter(3, 1, [0, 0, 1]));
+        var glowing = new flash.display.Sprite();
+        glowing.filters = [new flash.filters.GradientGlowFilter(2, 90, [0xFF0000, 0x0000FF], [1, 0.2], [0, 255], 4, 4, 1, 1, cast "outer"),
+            new flash.filters.GradientBevelFilter(), new flash.filters.ConvolutionFilter(2, 2, [1, 2, 3, 4, 5], 10)];
+        var gg:Dynamic = glowing.filters[0];
+        var gb:Dynamic = glowing.filters[1];
+        var cv:Dynamic = glowing.filters[2];
+        flash.Lib.fscommand("filters", ([shifted.getPixel(0, 0), shifted.getPixel(1, 0), gg.colors.join(":"), gg.alphas.join(":"),
+            gg.ratios.join(":"), gg.type, gg.angle, gb.type, gb.colors, cv.matrix.join(":"), cv.divisor, cv.preserveAlpha,
+            cv.clamp, cv.alpha, Std.isOfType(gg, flash.filters.GradientGlowFilter)]:Array<Dynamic>).join(","));
         var grown = b.generateFilterRect(new Rectangle(0, 0, 10, 10), new flash.filters.BlurFilter(4, 4, 1));
         facts.push(grown.width > 10 && grown.x < 0);
 

@@ -78,5 +78,52 @@ class Events {
         offList.addEventListener(Event.EXIT_FRAME, function(e:Event) { if (frameCount == 1) frames += "S"; });
         root.addEventListener(Event.EXIT_FRAME, function(e:Event) frames += "X");
         flash.Lib.fscommand("stage", "" + (stage != null) + (root.parent == stage) + (root.root == root) + stage.stageWidth);
+
+        // The stage's layout as the control shares it: letters read back in
+        // their order, an unknown mode refused; a noScale stage shown at a
+        // new size hears resize. Activation reaches a plain dispatcher, and
+        // render still reaches a sprite that stopped hearing enterFrame.
+        var st:Dynamic = stage;
+        var layout = "";
+        st.align = "rBlx";
+        layout += st.align + ",";
+        try st.scaleMode = "stretch" catch (e:Dynamic) layout += e.errorID + ",";
+        layout += st.scaleMode;
+        st.scaleMode = "noScale";
+        stage.addEventListener(Event.RESIZE, function(e:Event) layout += "," + stage.stageWidth + "x" + stage.stageHeight);
+        var rendered = new Sprite();
+        var ignore = function(e:Event) {};
+        rendered.addEventListener(Event.RENDER, function(e:Event) layout += ",render");
+        rendered.addEventListener(Event.ENTER_FRAME, ignore);
+        rendered.removeEventListener(Event.ENTER_FRAME, ignore);
+        stage.invalidate();
+        var plain = new EventDispatcher();
+        plain.addEventListener(Event.ACTIVATE, function(e:Event) layout += ",on" + (e.target == plain));
+        plain.addEventListener(Event.ENTER_FRAME, function(e:Event) layout += ",enterFrame");
+        // Quality reads back in capitals; an unknown one is refused.
+        plain.addEventListener(Event.DEACTIVATE, function(e:Event) {
+            st.quality = "Best";
+            try st.quality = "bogus" catch (e:Dynamic) layout += "," + e.errorID;
+            flash.Lib.fscommand("layout", layout + ",off," + st.quality);
+        });
+
+        // Classes of constants movies name rather than spell out, and the
+        // key location a copied keyboard event keeps.
+        var define:Dynamic = untyped __global__["flash.utils.getDefinitionByName"];
+        var names = [["flash.display.StageScaleMode", "NO_SCALE"], ["flash.display.StageAlign", "TOP_LEFT"],
+            ["flash.display.StageQuality", "BEST"], ["flash.display.StageDisplayState", "FULL_SCREEN"],
+            ["flash.display.PixelSnapping", "AUTO"], ["flash.events.EventPhase", "BUBBLING_PHASE"],
+            ["flash.filters.BitmapFilterQuality", "HIGH"], ["flash.filters.BitmapFilterType", "FULL"],
+            ["flash.display.SWFVersion", "FLASH10"], ["flash.display.ActionScriptVersion", "ACTIONSCRIPT3"],
+            ["flash.display.FocusDirection", "NONE"]];
+        var values = [];
+        for (n in names) {
+            var v:Dynamic = "missing";
+            try v = Reflect.field(define(n[0]), n[1]) catch (e:Dynamic) {}
+            values.push(v);
+        }
+        var key:Dynamic = new flash.events.KeyboardEvent("keyDown", true, false, 0, 97, cast 3);
+        values.push(key.clone().keyLocation);
+        flash.Lib.fscommand("constants", values.join(","));
     }
 }

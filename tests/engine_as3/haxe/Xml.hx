@@ -25,6 +25,11 @@ class Derived extends Base {
     public function new(a:Int) super(a);
 }
 
+class Labelled {
+    public function new() {}
+    public function toString():String return "labelled";
+}
+
 class Xml {
     static function main() {
         var xmlClass:Dynamic = untyped __global__["XML"];
@@ -63,5 +68,13 @@ class Xml {
         var c:Dynamic = describe(Item);
         flash.Lib.fscommand("static", c.attribute("isStatic").toString() + "," + c.variable.attribute("name").toString()
             + "," + c.factory.attribute("type").toString());
+        // getDefinitionByName reached through a plain reference, as haxe's Type does.
+        var define:Dynamic = untyped __global__["flash.utils.getDefinitionByName"];
+        flash.Lib.fscommand("defined", (define("flash.display.Sprite") == flash.display.Sprite) + ","
+            + (Type.resolveClass("Item") == Item));
+        // An object's own toString method makes its text, a player class's and a movie's.
+        var point:Dynamic = new flash.geom.Point(1, 2);
+        var labelled:Dynamic = new Labelled();
+        flash.Lib.fscommand("texts", point + "," + labelled + "," + Std.string(new flash.geom.Rectangle(1, 2, 3, 4)));
     }
 }
