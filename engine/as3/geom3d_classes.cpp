@@ -942,6 +942,7 @@ Value transformSetMatrix3D(Machine& m, Value t, std::span<const Value> args) {
     }
     model::Placement3D place;
     place.matrix = raw;
+    place.z = raw[14];
     o->setX(raw[12]);
     o->setY(raw[13]);
     project(m, owner, place);

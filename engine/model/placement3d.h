@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace model {
 
@@ -61,6 +62,14 @@ class DisplayObject;
 
 // The 4x4 matrix a 3D-placed object is drawn with (in its parent, pixels).
 [[nodiscard]] Matrix3D placementMatrix(const DisplayObject& object, const Placement3D& place);
+// The depth from the eye (pixels) where projected content is cut off: toward
+// the eye a projection grows without bound and behind it turns over, so
+// nothing nearer than a 32nd of the focal length is shown, boxed or hit.
+[[nodiscard]] double nearDepth(const Placement3D& place);
+// The part of a polygon of the object's z = 0 plane (local pixels, matrix
+// `m`) in front of the near depth; the polygon itself without perspective.
+[[nodiscard]] std::vector<swf::Point> clipToNear(const Placement3D& place, const Matrix3D& m,
+                                                 const std::vector<swf::Point>& polygon);
 // Perspective of the placement's projection: a stage point (twips) at depth z.
 [[nodiscard]] std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage, double z);
 // A point of a 3D-placed object (pixels) where the stage shows it (twips);

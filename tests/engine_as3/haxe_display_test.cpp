@@ -643,3 +643,95 @@ TEST(HaxeDisplay, ProjectedObjectsAreBoxedHitAndDraggedWhereTheyShow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The limits of projection. Nothing nearer the eye than a 32nd of the focal
+// length is shown, boxed or hit: a square 10 pixels in front of the eye
+// shows f / 10 times as large; one 2 pixels in front not at all; a wall
+// turned 80 degrees about y with its right end behind the eye is boxed up
+// to where it crosses the near depth (local x = (f - f / 32) / sin 80, shown
+// 32 times as far from the centre). A sprite tipped about x and pushed back
+// keeps its grabbed point under the pointer; a matrix3D moves with x, y, z;
+// a projected child of a scrolled container shows where its scrolled place
+// projects.
+TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
+    REQUIRE_HAXE();
+    auto p = play("Behind");
+    ASSERT_TRUE(p && p->player);
+    ASSERT_TRUE(p->host.errors.empty()) << std::string(p->host.errors[0].begin(), p->host.errors[0].end());
+    const double f = 100 / std::tan(27.5 * std::numbers::pi / 180);
+    const double s80 = std::sin(80 * std::numbers::pi / 180), c80 = std::cos(80 * std::numbers::pi / 180);
+    const double nearK = f / 10, cutX = (f - f / 32) / s80, farK = f / (f + 200 * s80);
+    const std::vector<double> expected = {
+        100 - 2 * nearK,
+        50 - 2 * nearK,
+        4 * nearK,
+        4 * nearK,  // near
+        0,
+        0,
+        0,
+        0,  // gone
+        100 - c80 * 200 * farK,
+        50 - 20 * 32,
+        c80 * (cutX * 32 + 200 * farK),
+        40 * 32,  // wall
+        0,
+        1,
+        0,
+        0,  // gone's box hit, wall's shape hits either side, box hit left of it
+    };
+    const auto near = p->host.command(u"near");
+    ASSERT_TRUE(near);
+    std::u16string numeric = *near;
+    for (auto [word, value] : {std::pair{std::u16string(u"true"), u"1"}, {std::u16string(u"false"), u"0"}}) {
+        for (size_t at; (at = numeric.find(word)) != std::u16string::npos;)
+            numeric.replace(at, word.size(), value);
+    }
+    const std::vector<double> got = numbersOf(numeric);
+    ASSERT_EQ(got.size(), expected.size()) << std::string(near->begin(), near->end());
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], expected[i], 0.01) << "value " << i;
+    EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50");
+    // Scrolled by (10, 10): flat at (140, 20), pushed back by f to halfway.
+    EXPECT_EQ(p->host.command(u"scrolled"), u"120,35,120 35 5 5");
+
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    const Area areas[] = {
+        {"wall at the centre, not covered by the cut square", 96, 44, 104, 56, 0xFF0000},
+        {"wall toward its near end", 116, 40, 124, 46, 0xFF0000},
+        {"wall toward its far end", 86, 46, 90, 54, 0xFF0000},
+        {"left of the wall", 50, 44, 78, 56, 0xFFFFFF},
+        {"below everything", 0, 85, 40, 100, 0xFFFFFF},
+        {"projected child of the scrolled window", 120, 35, 125, 40, 0xFF00FF},
+    };
+    for (const Area& a : areas)
+        expectArea(picture, a);
+    EXPECT_NE(picture.rgb(142, 22), 0xFF00FFu) << "the child's flat place";
+
+    // Tipped by 40 degrees about x, pushed back 100: local (0, y) lies at
+    // (x, y + y cos 40) flat and depth 100 + y sin 40. Grab local (5, 5).
+    const double c40 = std::cos(40 * std::numbers::pi / 180), s40 = std::sin(40 * std::numbers::pi / 180);
+    auto shows = [&](double x, double y) {
+        const double k = f / (f + 100 + 5 * s40);
+        return swf::Point{100 + (x + 5 - 100) * k, 50 + (y + 5 * c40 - 50) * k};
+    };
+    const swf::Point start = shows(40, 20);
+    p->player->mouseMove({start.x * 20, start.y * 20});
+    p->player->mouseDown({start.x * 20, start.y * 20});
+    const struct { double x, y; } pointer[] = {{30, 20}, {150, 80}};
+    for (const auto& at : pointer) {
+        p->player->mouseMove({at.x * 20, at.y * 20});
+        const auto moved = numbersOf(reports(p->host, u"drag").back());
+        ASSERT_EQ(moved.size(), 2u);
+        const swf::Point shown = shows(moved[0], moved[1]);
+        // Positions are kept in twips: a twentieth of a pixel, shown smaller.
+        EXPECT_NEAR(shown.x, at.x, 0.05) << at.x << "," << at.y;
+        EXPECT_NEAR(shown.y, at.y, 0.05) << at.x << "," << at.y;
+    }
+    p->player->mouseUp({150 * 20, 80 * 20});
+}
+
+}  // namespace
