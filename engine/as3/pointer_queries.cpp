@@ -114,10 +114,15 @@ Value dropTargetAt(Machine& m, Object* dragged) {
 // The parent's coordinates of a stage point, twips: taken back through the
 // projections of the parent and its ancestors placed in 3D, so the dragged
 // object follows the pointer over its parent's projected plane.
+// Children sit in the parent's content, which its scroll window moves.
+swf::Matrix contentToStage(const model::DisplayObject* parent) {
+    return parent ? model::multiply(parent->concatenatedMatrix(), parent->contentMatrix()) : swf::Matrix{};
+}
+
 std::optional<swf::Point> inParent(const model::DisplayObject& o, swf::Point stage) {
     const model::DisplayObject* parent = o.parent();
     const auto flat = parent ? model::flatStagePoint(*parent, stage) : std::optional(stage);
-    const auto inverse = model::invert(parent ? parent->concatenatedMatrix() : swf::Matrix{});
+    const auto inverse = model::invert(contentToStage(parent));
     return flat && inverse ? std::optional(model::apply(*inverse, *flat)) : std::nullopt;
 }
 
@@ -128,7 +133,7 @@ std::optional<swf::Point> inParent(const model::DisplayObject& o, swf::Point sta
 std::optional<swf::Point> placedUnder(const model::DisplayObject& o, swf::Point grabbed, swf::Point stage) {
     const model::DisplayObject* parent = o.parent();
     const auto flat = parent ? model::flatStagePoint(*parent, stage) : std::optional(stage);
-    const auto inverse = model::invert(parent ? parent->concatenatedMatrix() : swf::Matrix{});
+    const auto inverse = model::invert(contentToStage(parent));
     if (!flat || !inverse)
         return std::nullopt;
     const model::Placement3D& place = *o.placement3D();

@@ -270,8 +270,11 @@ std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage
 
 namespace {
 
+// From the coordinates the object is placed in (its parent's content, which
+// the parent's scroll window moves) to the stage.
 swf::Matrix parentToStage(const DisplayObject& o) {
-    return o.parent() ? o.parent()->concatenatedMatrix() : swf::Matrix{};
+    const DisplayObject* parent = o.parent();
+    return parent ? multiply(parent->concatenatedMatrix(), parent->contentMatrix()) : swf::Matrix{};
 }
 
 }  // namespace
@@ -399,10 +402,10 @@ swf::Bounds boxOfCorners(const swf::Bounds& b, Map&& map) {
     return out;
 }
 
-// Box `local` of a 3D-placed object projected into its parent's
+// Box `local` of a 3D-placed object projected into its parent's content
 // coordinates: the part of it nearer than the near depth is cut off.
 swf::Bounds projectBox(const DisplayObject& o, const swf::Bounds& local) {
-    const auto back = o.parent() ? invert(o.parent()->concatenatedMatrix()) : std::optional(swf::Matrix{});
+    const auto back = invert(parentToStage(o));
     swf::Bounds out;
     if (!back || local.empty || !o.placement3D())
         return out;
@@ -441,6 +444,8 @@ swf::Bounds boundsInSpace(const DisplayObject& object, const DisplayObject* spac
         box = projectBox(*placed, box);
         crossed = true;
         at = placed->parent();
+        if (at && at->scrollRect())
+            box = transformBounds(at->contentMatrix(), box);
     }
     if (stop) {
         // The space is above with no projection left on the way.

@@ -86,7 +86,7 @@ class DisplayObject;
 // projections of it and its ancestors; none behind the eye.
 [[nodiscard]] std::optional<swf::Point> shownOnStage(const DisplayObject& object, swf::Point local);
 
-// The box (twips, the parent's coordinates) of the projected corners of a
+// The box (twips, the parent's content coordinates) of the projected corners of a
 // 3D-placed object's own bounds, as the player boxes such objects.
 [[nodiscard]] swf::Bounds projectedInParent(const DisplayObject& object);
 // The box of the object's content in the coordinates of `space` (the stage

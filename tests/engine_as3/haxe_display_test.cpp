@@ -648,7 +648,8 @@ namespace {
 
 // The limits of projection. Nothing nearer the eye than a 32nd of the focal
 // length is shown, boxed or hit: a square 10 pixels in front of the eye
-// shows f / 10 times as large; one 2 pixels in front not at all; a wall
+// shows f / 10 times as large; one 2 pixels in front not at all (boxed
+// empty at its origin); a wall
 // turned 80 degrees about y with its right end behind the eye is boxed up
 // to where it crosses the near depth (local x = (f - f / 32) / sin 80, shown
 // 32 times as far from the centre). A sprite tipped about x and pushed back
@@ -663,35 +664,27 @@ TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
     const double f = 100 / std::tan(27.5 * std::numbers::pi / 180);
     const double s80 = std::sin(80 * std::numbers::pi / 180), c80 = std::cos(80 * std::numbers::pi / 180);
     const double nearK = f / 10, cutX = (f - f / 32) / s80, farK = f / (f + 200 * s80);
-    const std::vector<double> expected = {
-        100 - 2 * nearK,
-        50 - 2 * nearK,
-        4 * nearK,
-        4 * nearK,  // near
-        0,
-        0,
-        0,
-        0,  // gone
-        100 - c80 * 200 * farK,
-        50 - 20 * 32,
-        c80 * (cutX * 32 + 200 * farK),
-        40 * 32,  // wall
-        0,
-        1,
-        0,
-        0,  // gone's box hit, wall's shape hits either side, box hit left of it
+    const struct {
+        const char* what;
+        double x, y, width, height;
+    } boxes[] = {
+        {"near", 100 - 2 * nearK, 50 - 2 * nearK, 4 * nearK, 4 * nearK},
+        {"gone: empty, at its origin", 100, 50, 0, 0},
+        {"wall", 100 - c80 * 200 * farK, 50 - 20 * 32, c80 * (cutX * 32 + 200 * farK), 40 * 32},
     };
     const auto near = p->host.command(u"near");
     ASSERT_TRUE(near);
-    std::u16string numeric = *near;
-    for (auto [word, value] : {std::pair{std::u16string(u"true"), u"1"}, {std::u16string(u"false"), u"0"}}) {
-        for (size_t at; (at = numeric.find(word)) != std::u16string::npos;)
-            numeric.replace(at, word.size(), value);
+    const std::vector<double> got = numbersOf(*near);
+    ASSERT_EQ(got.size(), std::size(boxes) * 4) << std::string(near->begin(), near->end());
+    for (size_t i = 0; i < std::size(boxes); ++i) {
+        SCOPED_TRACE(boxes[i].what);
+        EXPECT_NEAR(got[i * 4], boxes[i].x, 0.01);
+        EXPECT_NEAR(got[i * 4 + 1], boxes[i].y, 0.01);
+        EXPECT_NEAR(got[i * 4 + 2], boxes[i].width, 0.01);
+        EXPECT_NEAR(got[i * 4 + 3], boxes[i].height, 0.01);
     }
-    const std::vector<double> got = numbersOf(numeric);
-    ASSERT_EQ(got.size(), expected.size()) << std::string(near->begin(), near->end());
-    for (size_t i = 0; i < got.size(); ++i)
-        EXPECT_NEAR(got[i], expected[i], 0.01) << "value " << i;
+    // gone's box hit; the wall's shape hit right and left of the centre, its box hit left.
+    EXPECT_EQ(p->host.command(u"nearHits"), u"false,true,false,false");
     EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50");
     // Scrolled by (10, 10): flat at (140, 20), pushed back by f to halfway.
     EXPECT_EQ(p->host.command(u"scrolled"), u"120,35,120 35 5 5");

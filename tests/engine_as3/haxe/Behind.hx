@@ -42,8 +42,8 @@ class Behind {
         wall.y = 50;
         wall.rotationY = 80;
         root.addChild(wall);
-        flash.Lib.fscommand("near", ([
-            box(near.getBounds(root)), box(gone.getBounds(root)), box(wall.getBounds(root)),
+        flash.Lib.fscommand("near", [box(near.getBounds(root)), box(gone.getBounds(root)), box(wall.getBounds(root))].join(","));
+        flash.Lib.fscommand("nearHits", ([
             gone.hitTestPoint(100, 50), wall.hitTestPoint(120, 50, true), wall.hitTestPoint(60, 50, true),
             wall.hitTestPoint(60, 50)
         ] : Array<Dynamic>).join(","));
