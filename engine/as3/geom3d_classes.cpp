@@ -978,7 +978,7 @@ Value transformSetProjection(Machine& m, Value t, std::span<const Value> args) {
 }
 
 // The object's matrix to the stage's space: each level's 3D matrix, or its
-// flat one for a flat level.
+// flat one for a flat level, and the scroll of each window on the way.
 Matrix3D concatenated3D(const model::DisplayObject& object) {
     Matrix3D all = model::identity3D();
     size_t steps = 0;
@@ -994,6 +994,12 @@ Matrix3D concatenated3D(const model::DisplayObject& object) {
             own[5] = f.d;
             own[12] = f.tx / 20;
             own[13] = f.ty / 20;
+        }
+        // Children sit in the parent's content, which its scroll window moves.
+        if (const model::DisplayObject* parent = o->parent(); parent && parent->scrollRect()) {
+            const swf::Matrix scroll = parent->contentMatrix();
+            own[12] += scroll.tx / 20;
+            own[13] += scroll.ty / 20;
         }
         all = model::multiply3D(own, all);
     }

@@ -81,7 +81,8 @@ class Behind {
         inside.z = f;
         window.addChild(inside);
         var shown = inside.local3DToGlobal(new Vector3D(0, 0, 0));
-        flash.Lib.fscommand("scrolled", ([r(shown.x), r(shown.y), box(inside.getBounds(root))] : Array<Dynamic>).join(","));
+        var relative = inside.transform.getRelativeMatrix3D(root).position;
+        flash.Lib.fscommand("scrolled", ([r(shown.x), r(shown.y), box(inside.getBounds(root)), r(relative.x), r(relative.y), r(relative.z)] : Array<Dynamic>).join(","));
 
         root.stage.addEventListener(MouseEvent.MOUSE_DOWN, function(_) tipped.startDrag());
         root.stage.addEventListener(MouseEvent.MOUSE_MOVE, function(_) flash.Lib.fscommand("drag", r(tipped.x) + "," + r(tipped.y)));
