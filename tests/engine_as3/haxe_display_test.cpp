@@ -685,7 +685,7 @@ TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
     }
     // gone's box hit; the wall's shape hit right and left of the centre, its box hit left.
     EXPECT_EQ(p->host.command(u"nearHits"), u"false,true,false,false");
-    EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50");
+    EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50,10,30,0,50");
     // Scrolled by (10, 10): flat at (140, 20), pushed back by f to halfway;
     // its matrix to the root's space moves it to (140, 20, f).
     const auto scrolled = p->host.command(u"scrolled");

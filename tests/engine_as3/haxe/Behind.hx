@@ -68,7 +68,10 @@ class Behind {
         placed.y = 40;
         placed.z = 50;
         var p = placed.transform.matrix3D.position;
-        flash.Lib.fscommand("moved", [r(p.x), r(p.y), r(p.z), r(placed.x), r(placed.z)].join(","));
+        // Turned about x too: the matrix's other parts stay.
+        placed.rotationX = 10;
+        flash.Lib.fscommand("moved", [r(p.x), r(p.y), r(p.z), r(placed.x), r(placed.z), r(placed.rotationX),
+            r(placed.rotationY), r(placed.rotationZ), r(placed.transform.matrix3D.position.z)].join(","));
 
         // A projected child of a container scrolled by (10, 10): shown where
         // its scrolled place projects.
