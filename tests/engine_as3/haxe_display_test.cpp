@@ -686,6 +686,9 @@ TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
     // gone's box hit; the wall's shape hit right and left of the centre, its box hit left.
     EXPECT_EQ(p->host.command(u"nearHits"), u"false,true,false,false");
     EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50,10,30,0,50");
+    // Turned about a pivot; a singular matrix left as it was; transposed;
+    // prepended move scaled; a projected vector divided by w; a right angle.
+    EXPECT_EQ(p->host.command(u"members"), u"10,10,false,2,1,3,0,2,10,5,1.571");
     // Scrolled by (10, 10): flat at (140, 20), pushed back by f to halfway;
     // its matrix to the root's space moves it to (140, 20, f).
     const auto scrolled = p->host.command(u"scrolled");

@@ -73,6 +73,25 @@ class Behind {
         flash.Lib.fscommand("moved", [r(p.x), r(p.y), r(p.z), r(placed.x), r(placed.z), r(placed.rotationX),
             r(placed.rotationY), r(placed.rotationZ), r(placed.transform.matrix3D.position.z)].join(","));
 
+        // Matrix3D members by their documented results.
+        var pivoted = new Matrix3D();
+        pivoted.appendRotation(90, Vector3D.Z_AXIS, new Vector3D(10, 0, 0));
+        var turnedPoint = pivoted.transformVector(new Vector3D(20, 0, 0));
+        var singular = new Matrix3D(flash.Vector.ofArray([1.0, 2, 3, 4, 2, 4, 6, 8, 0, 0, 1, 0, 0, 0, 0, 1]));
+        var inverted = singular.invert();
+        var transposed = new Matrix3D();
+        transposed.appendTranslation(1, 2, 3);
+        transposed.transpose();
+        var scaledFirst = new Matrix3D();
+        scaledFirst.appendScale(2, 2, 2);
+        scaledFirst.prependTranslation(1, 0, 0);
+        var projected = flash.geom.Utils3D.projectVector(root.transform.perspectiveProjection.toMatrix3D(), new Vector3D(10, 5, f));
+        flash.Lib.fscommand("members", ([
+            r(turnedPoint.x), r(turnedPoint.y), inverted, singular.rawData[4], transposed.rawData[3], transposed.rawData[11],
+            transposed.rawData[12], scaledFirst.transformVector(new Vector3D()).x, r(projected.x), r(projected.y),
+            r(Vector3D.angleBetween(Vector3D.X_AXIS, Vector3D.Y_AXIS))
+        ] : Array<Dynamic>).join(","));
+
         // A projected child of a container scrolled by (10, 10): shown where
         // its scrolled place projects.
         var window = new Sprite();
