@@ -46,6 +46,8 @@ Value eventTarget(Machine& m, Value t, std::span<const Value>) {
 }
 Value eventCurrentTarget(Machine& m, Value t, std::span<const Value>) {
     const Value v = self(m, t).currentTarget;
+    if (v.isObject() && !mayReachObject(m, v.asObject()))
+        return Value::null();
     return v.isUndefined() ? Value::null() : v;
 }
 

@@ -149,8 +149,13 @@ Value focusSetKeyCode(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 Value focusInaccessible(Machine& m, Value t, std::span<const Value>) {
-    const Value v = focusEvent(m, t).relatedObject;
-    return Value::boolean(v.isObject() && !mayReachObject(m, v.asObject()));
+    const InputEventState& e = focusEvent(m, t);
+    const Value v = e.relatedObject;
+    return Value::boolean(e.relatedInaccessible || (v.isObject() && !mayReachObject(m, v.asObject())));
+}
+Value focusSetInaccessible(Machine& m, Value t, std::span<const Value> args) {
+    focusEvent(m, t).relatedInaccessible = avm2::toBoolean(argument(args, 0));
+    return Value();
 }
 Value focusClone(Machine& m, Value t, std::span<const Value>) {
     const InputEventState& e = focusEvent(m, t);
@@ -163,7 +168,7 @@ const avm2::NativeAccessor FocusEventAccessors[] = {
     {u"relatedObject", focusRelated, focusSetRelated},
     {u"shiftKey", focusShift, focusSetShift},
     {u"keyCode", focusKeyCode, focusSetKeyCode},
-    {u"isRelatedObjectInaccessible", focusInaccessible},
+    {u"isRelatedObjectInaccessible", focusInaccessible, focusSetInaccessible},
 };
 const avm2::NativeMember FocusEventMethods[] = {{u"clone", focusClone}};
 const avm2::NativeStringConstant FocusEventTypes[] = {

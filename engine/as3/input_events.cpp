@@ -108,6 +108,15 @@ Value setRelated(Machine& m, Value t, std::span<const Value> args) {
     input(m, t).relatedObject = argument(args, 0).isObject() ? args[0] : Value();
     return Value();
 }
+Value getRelatedInaccessible(Machine& m, Value t, std::span<const Value>) {
+    const InputEventState& e = input(m, t);
+    const Value v = e.relatedObject;
+    return Value::boolean(e.relatedInaccessible || (v.isObject() && !mayReachObject(m, v.asObject())));
+}
+Value setRelatedInaccessible(Machine& m, Value t, std::span<const Value> args) {
+    input(m, t).relatedInaccessible = avm2::toBoolean(argument(args, 0));
+    return Value();
+}
 Value noChange(Machine&, Value, std::span<const Value>) { return Value(); }
 
 Value mouseClone(Machine& m, Value t, std::span<const Value>) {
@@ -126,6 +135,7 @@ Value mouseClone(Machine& m, Value t, std::span<const Value>) {
     Value copy = m.construct(Value::object(m.coreClass(u"flash.events", u"MouseEvent")), args);
     input(m, copy).stageX = e.stageX;
     input(m, copy).stageY = e.stageY;
+    input(m, copy).relatedInaccessible = e.relatedInaccessible;
     return copy;
 }
 Value keyClone(Machine& m, Value t, std::span<const Value>) {
@@ -148,6 +158,7 @@ const avm2::NativeAccessor MouseAccessors[] = {
     {u"stageX", getNumber<&InputEventState::stageX>},
     {u"stageY", getNumber<&InputEventState::stageY>},
     {u"relatedObject", getRelated, setRelated},
+    {u"isRelatedObjectInaccessible", getRelatedInaccessible, setRelatedInaccessible},
     {u"ctrlKey", getFlag<&InputEventState::ctrlKey>, setFlag<&InputEventState::ctrlKey>},
     {u"altKey", getFlag<&InputEventState::altKey>, setFlag<&InputEventState::altKey>},
     {u"shiftKey", getFlag<&InputEventState::shiftKey>, setFlag<&InputEventState::shiftKey>},

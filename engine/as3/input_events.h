@@ -23,6 +23,9 @@ struct InputEventState final : EventState {
     double stageX = 0;
     double stageY = 0;
     avm2::Value relatedObject;
+    // Set by script; the getter also answers true while relatedObject is
+    // of a movie the reader may not reach.
+    bool relatedInaccessible = false;
     bool ctrlKey = false;
     bool altKey = false;
     bool shiftKey = false;

@@ -605,6 +605,14 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
                  : std::make_shared<net::MovieOrigin>(net::MovieOrigin{result->finalLocation, {}});
     Value made;
     if (auto movie = swf::parseMovie(bytes)) {
+        // A movie the display list could not hold below the Loader (one
+        // that loads itself, each copy deeper) fails before any of its code
+        // runs, so that the copies stop there.
+        const model::DisplayObject* holder = displayOf(m, loaderObject).object.get();
+        if (holder && holder->nesting() + 2 > hostContext(m).stage.limits().maxNesting) {
+            fail(m, self, u"IOErrorEvent", u"ioError", 2036, u"Error #2036: Load Never Completed. URL: " + where16);
+            return;
+        }
         const std::shared_ptr<const swf::Movie>& parsed = *movie;
         kind = ContentKind::Movie;
         width = int32_t(parsed->header.stage.width() / 20);
@@ -670,8 +678,18 @@ void InfoState::finish(Machine& m, Value self, Value made, const std::string& wh
         for (const auto& [name, value] : net::queryVariables(*location))
             query->setOwn(avm2::utf8ToUtf16(name), m.string(avm2::utf8ToUtf16(value)));
     }
-    if (loader.isObject())
-        addChildAt(m, loader.asObject(), made.asObject(), 0);
+    if (loader.isObject()) {
+        try {
+            addChildAt(m, loader.asObject(), made.asObject(), 0);
+        } catch (const avm2::ScriptThrow&) {
+            // Too deep for the display list after all: the load fails, heard by its listeners.
+            content = Value();
+            kind = ContentKind::None;
+            fail(m, self, u"IOErrorEvent", u"ioError", 2036,
+                 u"Error #2036: Load Never Completed. URL: " + avm2::utf8ToUtf16(where));
+            return;
+        }
+    }
     // Its first frame's scripts run once it is on the display list.
     if (kind == ContentKind::Movie && scriptVersion < 3)
         startAvm1Movie(hostContext(m), displayOf(m, made).object);

@@ -4,6 +4,7 @@
 #include "as3/event_dispatch.h"
 #include "as3/focus.h"
 #include "as3/member_tables.h"
+#include "as3/movie_security.h"
 
 #include "avm2/conversions.h"
 
@@ -180,16 +181,59 @@ Value itemClone(Machine& m, Value t, std::span<const Value>) {
 }
 
 // ContextMenuEvent(type, bubbles = false, cancelable = false, mouseTarget, contextMenuOwner).
+struct MenuEventState final : EventState {
+    Value mouseTarget;
+    Value owner;
+    bool targetInaccessible = false;  // as set by script
+
+    void trace(avm2::Tracer& tracer) const override {
+        EventState::trace(tracer);
+        tracer.value(mouseTarget);
+        tracer.value(owner);
+    }
+};
+MenuEventState& menuEvent(Machine& m, Value t) {
+    auto* state = t.isObject() ? t.asObject()->nativeAs<MenuEventState>() : nullptr;
+    if (!state)
+        m.throwError("TypeError", 1009, u"Cannot access a property or method of a null object reference.");
+    return *state;
+}
 Value menuEventInit(Machine& m, Value t, std::span<const Value> args) {
-    auto state = std::make_unique<EventState>();
+    auto state = std::make_unique<MenuEventState>();
     state->type = Value::string(m.toString(argument(args, 0)));
     state->bubbles = avm2::toBoolean(argument(args, 1));
     state->cancelable = avm2::toBoolean(argument(args, 2));
+    state->mouseTarget = argument(args, 3).isObject() ? args[3] : Value();
+    state->owner = argument(args, 4).isObject() ? args[4] : Value();
     t.asObject()->setNativeState(std::move(state));
-    t.asObject()->setOwn(u"mouseTarget", argument(args, 3).isObject() ? args[3] : Value::null());
-    t.asObject()->setOwn(u"contextMenuOwner", argument(args, 4).isObject() ? args[4] : Value::null());
     return Value();
 }
+// Objects of a movie the listener may not reach read as null, as an event's target does.
+Value reachable(Machine& m, Value v) { return v.isObject() && mayReachObject(m, v.asObject()) ? v : Value::null(); }
+Value menuMouseTarget(Machine& m, Value t, std::span<const Value>) { return reachable(m, menuEvent(m, t).mouseTarget); }
+Value menuSetMouseTarget(Machine& m, Value t, std::span<const Value> args) {
+    menuEvent(m, t).mouseTarget = argument(args, 0).isObject() ? args[0] : Value();
+    return Value();
+}
+Value menuOwner(Machine& m, Value t, std::span<const Value>) { return reachable(m, menuEvent(m, t).owner); }
+Value menuSetOwner(Machine& m, Value t, std::span<const Value> args) {
+    menuEvent(m, t).owner = argument(args, 0).isObject() ? args[0] : Value();
+    return Value();
+}
+Value menuTargetInaccessible(Machine& m, Value t, std::span<const Value>) {
+    const MenuEventState& e = menuEvent(m, t);
+    const Value v = e.mouseTarget;
+    return Value::boolean(e.targetInaccessible || (v.isObject() && !mayReachObject(m, v.asObject())));
+}
+Value menuSetTargetInaccessible(Machine& m, Value t, std::span<const Value> args) {
+    menuEvent(m, t).targetInaccessible = avm2::toBoolean(argument(args, 0));
+    return Value();
+}
+const avm2::NativeAccessor MenuEventAccessors[] = {
+    {u"mouseTarget", menuMouseTarget, menuSetMouseTarget},
+    {u"contextMenuOwner", menuOwner, menuSetOwner},
+    {u"isMouseTargetInaccessible", menuTargetInaccessible, menuSetTargetInaccessible},
+};
 const avm2::NativeStringConstant MenuEventTypes[] = {{u"MENU_ITEM_SELECT", u"menuItemSelect"},
                                                      {u"MENU_SELECT", u"menuSelect"}};
 
@@ -227,6 +271,7 @@ const avm2::CoreClassSpec Classes[] = {
      .base = u"flash.events.Event",
      .init = menuEventInit,
      .package = u"flash.events",
+     .accessors = MenuEventAccessors,
      .stringConstants = MenuEventTypes},
 };
 

@@ -43,15 +43,21 @@ void MovieClip::prevFrame() {
 }
 
 std::optional<uint32_t> MovieClip::findLabel(std::string_view name) const {
+    return findLabel(name, context().caseSensitive);
+}
+
+std::optional<uint32_t> MovieClip::findLabel(std::string_view name, bool caseSensitive) const {
     for (const swf::Label& label : m_timeline->labels) {
-        if (namesEqual(label.name, name, context().caseSensitive))
+        if (namesEqual(label.name, name, caseSensitive))
             return label.frame;
     }
     return std::nullopt;
 }
 
-bool MovieClip::gotoLabel(std::string_view name) {
-    auto frame = findLabel(name);
+bool MovieClip::gotoLabel(std::string_view name) { return gotoLabel(name, context().caseSensitive); }
+
+bool MovieClip::gotoLabel(std::string_view name, bool caseSensitive) {
+    auto frame = findLabel(name, caseSensitive);
     if (!frame)
         return false;
     (void)gotoFrame(*frame);

@@ -94,8 +94,12 @@ public:
     // The frame of the first label with this name (case rule of namesEqual()
     // for the movie's version).
     [[nodiscard]] std::optional<uint32_t> findLabel(std::string_view name) const;
+    // The same by a given case rule: a script matches labels by its own
+    // movie's rule, whichever movie the clip came from.
+    [[nodiscard]] std::optional<uint32_t> findLabel(std::string_view name, bool caseSensitive) const;
     // False (and nothing moves) when no label has that name.
     bool gotoLabel(std::string_view name);
+    bool gotoLabel(std::string_view name, bool caseSensitive);
     // The last label at or before the current frame, "" when there is none.
     [[nodiscard]] std::string currentLabel() const;
     // The label placed on exactly this frame (the last one if several), or none.

@@ -140,8 +140,9 @@ struct Fetcher::State {
             Result result = transfer(id, request, target, post, limits.maxBytes, deadline, &redirect);
             if (!result || redirect.empty())
                 return result;
+            // A redirect is no final answer: the script hears status 0, as for a broken connection.
             if (hop >= limits.maxRedirects)
-                return failure(FetchError::Kind::Network, "too many redirects", result->httpStatus);
+                return failure(FetchError::Kind::Network, "too many redirects");
             auto next = parseLocation(redirect);
             if (!next)
                 return failure(FetchError::Kind::Refused,

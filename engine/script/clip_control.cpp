@@ -72,7 +72,7 @@ std::optional<FrameTarget> resolveFrame(Runtime& rt, StageObject* base, const Va
     if (!clip)
         return std::nullopt;
     if (label) {
-        auto found = clip->findLabel(utf16ToUtf8(*label));
+        auto found = clip->findLabel(utf16ToUtf8(*label), rt.caseSensitive);
         if (!found)
             return std::nullopt;
         return FrameTarget{target, *found};

@@ -72,7 +72,7 @@ void Interpreter::opGoToLabel(Frame& f, Step& s) {
     size_t at = 0;
     String label = readString(s.record.payload, at);
     if (auto* clip = targetClip(f))
-        (void)clip->gotoLabel(label.utf8());
+        (void)clip->gotoLabel(label.utf8(), m_rt.caseSensitive);
 }
 
 void Interpreter::opGotoFrame2(Frame& f, Step& s) {

@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -426,7 +428,10 @@ TEST(HaxeNet, ChildReachesItsLoader) {
     const std::string children = "granting=" + other.url("/reacher.swf?grant=127.0.0.1") +
                                  ",other=" + other.url("/reacher.swf") + ",same=" + home.url("/reacher.swf");
     // child's parent, loaderInfo.loader, stage.getChildAt, own root, stage |
-    // the parent sees the event's target, takes the content
+    // the parent sees the event's target and current target, the related
+    // objects of a mouse, focus and menu event, takes the content
+    const std::string seen = "seen,seen,seen,seen,seen,ok";
+    const std::string hidden = "hidden,hidden,hidden!,hidden!,hidden!,2121";
     struct Case {
         const char* name;
         std::u16string grant;
@@ -434,11 +439,11 @@ TEST(HaxeNet, ChildReachesItsLoader) {
     };
     const Case cases[] = {
         {"parent grants nothing", u"",
-         "granting:2047,2121,2070,own,stage|seen,ok;other:2047,2121,2070,own,stage|hidden,2121;"
-         "same:ok,ok,ok,own,stage|seen,ok"},
+         "granting:2047,2121,2070,own,stage|" + seen + ";other:2047,2121,2070,own,stage|" + hidden +
+             ";same:ok,ok,ok,own,stage|" + seen},
         {"parent grants the child's host", u"127.0.0.1",
-         "granting:ok,ok,ok,own,stage|seen,ok;other:ok,ok,ok,own,stage|hidden,2121;"
-         "same:ok,ok,ok,own,stage|seen,ok"},
+         "granting:ok,ok,ok,own,stage|" + seen + ";other:ok,ok,ok,own,stage|" + hidden + ";same:ok,ok,ok,own,stage|" +
+             seen},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -525,6 +530,62 @@ TEST(HaxeNet, LimitsAndTlsFailuresReachIoError) {
         Played p;
         EXPECT_EQ(playServedUntil(p, *movie, c.movie, {{u"children", wide(c.children)}}, u"origins"), wide(c.expected));
     }
+#endif
+}
+
+// A movie that loads itself, each copy one deeper: the copies stop where the
+// display list cannot hold another (a Loader and its content a copy, in 64
+// levels), with ioError #2036 in the deepest, before its copy's code runs.
+TEST(HaxeNet, AMovieLoadingItselfStopsNesting) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    std::ifstream in(std::string(AS3_HAXE_MOVIES) + "/Nesting.swf", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    nettest::LocalHttpServer home;
+    home.serve("/Nesting.swf", bytes);
+    auto movie = swf::parseMovie({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    ASSERT_TRUE(movie);
+    Played p;
+    EXPECT_EQ(playServedUntil(p, *movie, home.url("/Nesting.swf"), {}, u"nesting"), u"31:2036");
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
+#endif
+}
+
+// Answers only the limits stop reach a URLLoader's ioError: too many bytes,
+// said or sent, too slow, redirects in a loop or a circle. No frame waits
+// for them, and the endless answer is no longer read past the limit.
+TEST(HaxeNet, UrlLoaderLimits) {
+    REQUIRE_HAXE();
+#ifdef AS3_HAXE_MOVIES
+    const nettest::NarrowedFetchLimits narrowed;
+    std::atomic<uint64_t> endlessSent{0};
+    nettest::LocalHttpServer home;
+    nettest::routeHostile(home, endlessSent);
+    auto movie = swf::parseMovieFile(std::string(AS3_HAXE_MOVIES) + "/Http.swf");
+    ASSERT_TRUE(movie);
+    std::string only;
+    std::string expected;
+    for (const std::string path : {"/circle-a", "/declared", "/endless", "/loop", "/slow"}) {
+        only += (only.empty() ? "" : ",") + path.substr(1) + "=" + home.url(path);
+        expected += (expected.empty() ? "" : "|") + path.substr(1) + ":io2032";
+    }
+    Played p;
+    p.stage = model::Stage::create(*movie);
+    p.player = as3::Player::create(*p.stage, p.host, wide(home.url("/Http.swf")), {{u"only", wide(only)}});
+    p.player->start();
+    auto slowest = std::chrono::steady_clock::duration::zero();
+    for (int i = 0; i < 500 && !p.host.command(u"loads"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto before = std::chrono::steady_clock::now();
+        p.player->tick();
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - before);
+    }
+    EXPECT_EQ(p.host.command(u"loads"), wide(expected));
+    EXPECT_LT(slowest, std::chrono::milliseconds(200)) << "a frame waited for the network";
+    // The socket buffers hold a few MiB at most; a reader that went on would take all 256.
+    EXPECT_LT(endlessSent.load(), uint64_t(32) << 20);
+    EXPECT_TRUE(p.host.errors.empty()) << (p.host.errors.empty() ? "" : narrow(p.host.errors[0]));
 #endif
 }
 

@@ -142,6 +142,32 @@ TEST(Scripting, SetReturnValueAnswersTheFlashCallBeingHandled) {
     EXPECT_EQ(control.flash->SetReturnValue(bstr(u"<true/>").get()), E_UNEXPECTED) << "the call is over";
 }
 
+// getURL to a page or a window has no browser here: the container hears
+// nothing of it; the FSCommand form still reaches it as an event.
+TEST(Scripting, GetUrlToAPageOrWindowIsIgnored) {
+    swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});
+    Actions a;
+    a.push({"FSCommand:first", "yes"}).getUrl2(0);
+    a.getUrl("http://example.com/page", "_blank");
+    a.push({"FSCommand:second", "yes"}).getUrl2(0);
+    a.push({"http://example.com/post", "_self"}).getUrl2(2);  // POST
+    a.push({"FSCommand:third", "yes"}).getUrl2(0);
+    a.push({"javascript:alert(1)", ""}).getUrl2(0);
+    a.push({"FSCommand:done", "yes"}).getUrl2(0);
+    movie.doAction(a);
+    movie.showFrame();
+    CallbackSink sink;  // outlives the control, which releases it on Close
+    Control control;
+    std::vector<std::u16string> heard;
+    sink.onEvent = [&](DISPID, const std::u16string& first) { heard.push_back(first); };
+    advise(control, sink);
+    ASSERT_EQ(loadMovie(control.flash.get(), saveMovie(movie, "pages.swf")), S_OK);
+    BSTR value = nullptr;  // the first frame has played once the control answers
+    ASSERT_EQ(control.flash->GetVariable(bstr(u"_framesloaded").get(), &value), S_OK);
+    (void)take(value);
+    EXPECT_EQ(heard, (std::vector<std::u16string>{u"first", u"second", u"third", u"done"}));
+}
+
 // A sink that closes the control, or releases the container's last
 // reference to it, while the movie's script is running: the script ends,
 // and nothing is freed under it (the sanitizer build checks).

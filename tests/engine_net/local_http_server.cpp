@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <stdexcept>
 
@@ -38,6 +39,36 @@ std::string HttpRequest::header(const std::string& name) const {
 std::string httpAnswer(int status, const std::string& body, const std::string& extraHeaders) {
     return "HTTP/1.0 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
            extraHeaders + "Connection: close\r\n\r\n" + body;
+}
+
+void routeHostile(LocalHttpServer& server, std::atomic<uint64_t>& endlessSent) {
+    server.route("/endless", [&endlessSent](const HttpRequest&, const LocalHttpServer::Send& send) {
+        if (!send("HTTP/1.0 200 OK\r\n\r\n"))
+            return;
+        const std::string piece(size_t(64) << 10, 'x');
+        // Far past any limit: a reader that kept reading is caught by the count.
+        while (endlessSent < (uint64_t(256) << 20) && send(piece))
+            endlessSent += piece.size();
+    });
+    server.route("/declared", [](const HttpRequest&, const LocalHttpServer::Send& send) {
+        if (send("HTTP/1.0 200 OK\r\nContent-Length: 104857600\r\n\r\n"))
+            for (int i = 0; i < 100 && send(std::string(1000, 'x')); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    server.route("/slow", [](const HttpRequest&, const LocalHttpServer::Send& send) {
+        if (!send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n"))
+            return;
+        for (int i = 0; i < 100 && send("y"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    const auto redirect = [](const std::string& to) {
+        return [to](const HttpRequest&, const LocalHttpServer::Send& send) {
+            send(httpAnswer(302, "", "Location: " + to + "\r\n"));
+        };
+    };
+    server.route("/loop", redirect("/loop"));
+    server.route("/circle-a", redirect("/circle-b"));
+    server.route("/circle-b", redirect("/circle-a"));
 }
 
 std::string tlsFolder() {

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -68,6 +69,13 @@ private:
 };
 
 std::string httpAnswer(int status, const std::string& body, const std::string& extraHeaders = {});
+
+// Answers that only the fetch limits stop: /endless sends bytes without
+// end and says no length, /declared says 100 MiB, /slow sends 100 bytes
+// "y", one every 20 ms, /loop redirects to itself, /circle-a and /circle-b
+// to each other. `endlessSent` counts the bytes /endless got out before the
+// reader hung up, so that a test sees the reader stopped reading.
+void routeHostile(LocalHttpServer& server, std::atomic<uint64_t>& endlessSent);
 
 // Whether the test server can speak TLS and where the test certificates are
 // ("" when either is missing: the TLS tests skip).

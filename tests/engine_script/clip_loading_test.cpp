@@ -6,6 +6,7 @@
 #include "image_encoder.h"
 
 #include "model/edit_text_object.h"
+#include "model/limits.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -227,20 +228,22 @@ TEST_F(ClipLoadingTest, ALoadedMoviePlaysWithItsOwnCharacters) {
 }
 
 // Each movie's code keeps its own version's rules, whoever runs it: names
-// without case up to SWF 6 (also on objects of the other movie), undefined
-// as "" before SWF 7, and getSWFVersion per clip.
+// without case up to SWF 6 (also on objects of the other movie, and frame
+// labels of its clips), undefined as "" before SWF 7, and getSWFVersion per
+// clip.
 TEST_F(ClipLoadingTest, ALoadedMovieKeepsItsOwnVersionRules) {
     const struct {
         uint8_t root;
         uint8_t loaded;
         std::string loadedSees;  // typeof foo, typeof _global.Box.item, "[" + undefined + "]"
         std::string rootSees;    // typeof holder.foo, then holder.f() (the loaded movie's function)
+        std::string jumps;       // holder's frame after gotoAndStop("mark"), then GoToLabel "OTHER"
     } cases[] = {
-        {7, 6, "string string []", "undefined string"},
-        {6, 7, "undefined undefined [undefined]", "string undefined"},
-        {8, 8, "undefined undefined [undefined]", "undefined undefined"},
-        {6, 6, "string string []", "string string"},
-        {5, 8, "undefined undefined [undefined]", "string undefined"},
+        {7, 6, "string string []", "undefined string", "1 1"},
+        {6, 7, "undefined undefined [undefined]", "string undefined", "2 3"},
+        {8, 8, "undefined undefined [undefined]", "undefined undefined", "1 1"},
+        {6, 6, "string string []", "string string", "2 3"},
+        {5, 8, "undefined undefined [undefined]", "string undefined", "2 3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.root) + " loads " + std::to_string(c.loaded));
@@ -260,7 +263,12 @@ TEST_F(ClipLoadingTest, ALoadedMovieKeepsItsOwnVersionRules) {
             .typeOf()
             .returnValue();
         own.push({"f"}).defineFunction("", {}, body).setVariable();
+        own.stop();
         loaded.doAction(own);
+        loaded.showFrame();
+        loaded.label("Mark");
+        loaded.showFrame();
+        loaded.label("Other");
         loaded.showFrame();
         writeFile(m_folder / "versioned.swf", loaded.finish());
 
@@ -278,6 +286,11 @@ TEST_F(ClipLoadingTest, ALoadedMovieKeepsItsOwnVersionRules) {
         after.push({"seen"}).push({"holder"}).getVariable().push({"foo"}).getMember().typeOf();
         after.push({" "}).add2().push({0, "holder"}).getVariable().push({"f"}).callMethod().add2().setVariable();
         after.push({"version", 0, "holder"}).getVariable().push({"getSWFVersion"}).callMethod().setVariable();
+        after.callMethodOn("holder", "gotoAndStop", {"mark"}).pop();
+        after.push({"jumps", "holder"}).getVariable().push({"_currentframe"}).getMember().setVariable();
+        after.setTarget("holder").gotoLabel("OTHER").setTarget("");
+        after.push({"jumps", "jumps"}).getVariable().push({" "}).add2();
+        after.push({"holder"}).getVariable().push({"_currentframe"}).getMember().add2().setVariable();
         after.stop();
         root.doAction(after);
         root.showFrame();
@@ -288,6 +301,7 @@ TEST_F(ClipLoadingTest, ALoadedMovieKeepsItsOwnVersionRules) {
         EXPECT_EQ(p->var("holder.seen"), c.loadedSees);
         EXPECT_EQ(p->var("seen"), c.rootSees);
         EXPECT_EQ(p->var("version"), std::to_string(c.loaded));
+        EXPECT_EQ(p->var("jumps"), c.jumps) << "labels match by the calling movie's rule";
         EXPECT_TRUE(p->host.errors.empty());
     }
 }
@@ -351,6 +365,7 @@ TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {
         .push({"loadClip"})
         .callMethod()
         .setVariable();
+    start.push({"a.png", "_level5000000"}).getUrl2(0x02);  // loadMovieNum("a.png", 5000000)
     start.push({"missing"})
         .push({"nowhere", "a.png", 2, "mcl"})
         .getVariable()
@@ -361,6 +376,7 @@ TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {
     for (int i = 0; i < 4; ++i)
         p->engine->tick();
     EXPECT_EQ(p->var("level"), "false");
+    EXPECT_EQ(p->var("_level5000000"), "<none>");
     EXPECT_EQ(p->var("missing"), "false");
     EXPECT_EQ(p->var("count"), "4") << "one load lands per frame";
     EXPECT_EQ(p->var("holder._width"), "3");
@@ -368,6 +384,38 @@ TEST_F(ClipLoadingTest, HostileLoadsStayBounded) {
     for (const auto& t : p->host.traces)
         doomedFailed = doomedFailed || t.rfind("error", 0) == 0;
     EXPECT_TRUE(doomedFailed) << "a removed target fails through onLoadError";
+}
+
+// A movie that loads itself into a clip of its own, in every copy: the
+// copies stop at the limit of loaded movies alive at once, and the load
+// past it fails through onLoadError.
+TEST_F(ClipLoadingTest, AMovieLoadingItselfStopsNesting) {
+    swfwriter::MovieWriter self({.version = 8});
+    Actions a;
+    a.push({"_level0"}).getVariable().push({"copies"});
+    a.push({"_level0"}).getVariable().push({"copies"}).getMember().push({0}).bitOr().increment().setMember();
+    a.push({1, "holder", 2, "this"}).getVariable().push({"createEmptyMovieClip"}).callMethod().pop();
+    a.push({"lis", 0, "Object"}).newObject().setVariable();
+    Actions onError;
+    onError.push({"_level0"}).getVariable().push({"error", "c"}).getVariable().setMember();
+    a.push({"lis"}).getVariable().push({"onLoadError"}).defineFunction("", {"t", "c"}, onError).setMember();
+    a.push({"mcl", 0, "MovieClipLoader"}).newObject().setVariable();
+    a.push({"lis"}).getVariable().push({1, "mcl"}).getVariable().push({"addListener"}).callMethod().pop();
+    a.push({"holder"}).getVariable().push({"self.swf", 2, "mcl"}).getVariable().push({"loadClip"}).callMethod().pop();
+    a.stop();
+    self.showFrame();  // the second frame loads, once the url is known
+    self.doAction(a);
+    self.showFrame();
+    const auto bytes = self.finish();
+    writeFile(m_folder / "self.swf", bytes);
+    auto p = Player::load(bytes);
+    p->host.url = u"file://" + script::utf8ToUtf16((m_folder / "self.swf").string());
+    const size_t limit = model::Limits{}.maxLoadedMovies;
+    for (size_t i = 0; i < 4 * limit; ++i)
+        p->engine->tick();
+    EXPECT_EQ(p->var("copies"), std::to_string(limit + 1)) << "the root and the nested copies";
+    EXPECT_EQ(p->var("error"), "LoadNeverCompleted");
+    EXPECT_TRUE(p->host.errors.empty());
 }
 
 }  // namespace

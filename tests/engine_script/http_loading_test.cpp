@@ -59,10 +59,10 @@ void tickUntil(Player& p, size_t traces) {
     }
 }
 
-// name = new LoadVars(), whose onHTTPStatus keeps the status and whose
-// onLoad traces "name ok status a".
-void newLoadVars(Actions& a, const std::string& name) {
-    a.push({name, 0, "LoadVars"}).newObject().setVariable();
+// name = new LoadVars() (or another class that loads: XML), whose
+// onHTTPStatus keeps the status and whose onLoad traces "name ok status a".
+void newLoadVars(Actions& a, const std::string& name, const std::string& className = "LoadVars") {
+    a.push({name, 0, className}).newObject().setVariable();
     Actions onStatus;
     onStatus.push({"this"}).getVariable().push({"st", "s"}).getVariable().setMember();
     a.push({name}).getVariable().push({"onHTTPStatus"}).defineFunction("", {"s"}, onStatus).setMember();
@@ -309,6 +309,53 @@ TEST_F(HttpLoadingTest, LimitsAndTlsFailuresReachOnLoadError) {
         tickUntil(*p, c.traces.size());
         EXPECT_EQ(p->host.traces, c.traces);
     }
+}
+
+// Answers only the limits stop, to LoadVars and XML: too many bytes, too
+// slow, redirects in a loop or a circle. Each fails through onData(undefined)
+// and onLoad(false); no tick waits for the network, and the endless answer
+// is no longer read once the limit is passed.
+TEST_F(HttpLoadingTest, LimitsFailLoadVarsAndXmlLoads) {
+    const nettest::NarrowedFetchLimits narrowed;
+    std::atomic<uint64_t> endlessSent{0};
+    nettest::routeHostile(m_home, endlessSent);
+    Actions setup;
+    Actions start;
+    Strings expected;
+    for (const std::string path : {"/endless", "/declared", "/slow", "/loop", "/circle-a"}) {
+        for (const std::string className : {"LoadVars", "XML"}) {
+            const std::string name = className + path.substr(1);
+            newLoadVars(setup, name, className);
+            start.callMethodOn(name, "load", {path}).pop();
+            // No answer came: status 0, even after redirects.
+            expected.push_back(name + " false 0 undefined");
+        }
+    }
+    // A script's own onData hears of the failure as undefined.
+    setup.push({"raw", 0, "LoadVars"}).newObject().setVariable();
+    Actions onData;
+    onData.push({"raw "}).push({"d"}).getVariable().typeOf().add2().trace();
+    setup.push({"raw"}).getVariable().push({"onData"}).defineFunction("", {"d"}, onData).setMember();
+    start.callMethodOn("raw", "load", {"/endless"}).pop();
+    expected.push_back("raw undefined");
+
+    auto p = play(m_home.url("/main.swf"), setup, start);
+    auto slowest = std::chrono::steady_clock::duration::zero();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (p->host.traces.size() < expected.size() && std::chrono::steady_clock::now() < deadline) {
+        const auto before = std::chrono::steady_clock::now();
+        p->engine->tick();
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - before);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Strings got = p->host.traces;
+    std::sort(expected.begin(), expected.end());
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, expected);
+    EXPECT_LT(slowest, std::chrono::milliseconds(200)) << "a tick waited for the network";
+    // The socket buffers hold a few MiB at most; a reader that went on would take all 256.
+    EXPECT_LT(endlessSent.load(), uint64_t(32) << 20);
+    EXPECT_TRUE(p->host.errors.empty());
 }
 
 }  // namespace

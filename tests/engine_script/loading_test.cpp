@@ -42,8 +42,13 @@ protected:
         std::ofstream(m_folder / "data/vars.txt") << "a=1&b=hello+world%21";
         std::ofstream(m_folder / "data/style.css") << ".a { color: #00FF00 }";
         std::ofstream(m_folder / "data/broken.css") << ".a { color";
+        std::ofstream(m_folder.parent_path() / (m_folder.filename().string() + "-beside.txt")) << "a=out";
+        fs::create_symlink("/etc/hostname", m_folder / "data/link.txt");
     }
-    void TearDown() override { fs::remove_all(m_folder); }
+    void TearDown() override {
+        fs::remove_all(m_folder);
+        fs::remove(m_folder.parent_path() / (m_folder.filename().string() + "-beside.txt"));
+    }
 
     // A movie whose first frame runs `setup` and stops on the second, which
     // runs `start`; it plays from the temporary folder.
@@ -69,21 +74,27 @@ TEST_F(LoadingTest, LoadVarsArriveBetweenFrames) {
     newLoadVars(setup, "refused", "refused ");
     newLoadVars(setup, "missing", "missing ");
     newLoadVars(setup, "scheme", "scheme ");
+    newLoadVars(setup, "climb", "climb ");
+    newLoadVars(setup, "link", "link ");
     Actions start;
     start.callMethodOn("lv", "load", {"data/vars.txt"}).pop();
     start.callMethodOn("refused", "load", {"/etc/passwd"}).pop();
     start.callMethodOn("missing", "load", {"data/none.txt"}).pop();
     start.callMethodOn("scheme", "load", {"ftp://example.com/v.txt"}).pop();
+    // A file beside the movie's folder, and a link inside it that leads out.
+    start.callMethodOn("climb", "load", {"../" + m_folder.filename().string() + "-beside.txt"}).pop();
+    start.callMethodOn("link", "load", {"data/link.txt"}).pop();
     start.push({"started"}).trace();  // load() returned at once, before anything arrived
     auto p = play(setup, start);
     p->engine->tick();
     ASSERT_FALSE(p->host.traces.empty());
     EXPECT_EQ(p->host.traces.front(), "started");
-    tickUntil(*p, 5);
-    ASSERT_EQ(p->host.traces.size(), 5u);
+    tickUntil(*p, 7);
+    ASSERT_EQ(p->host.traces.size(), 7u);
     std::vector<std::string> results(p->host.traces.begin() + 1, p->host.traces.end());
     std::sort(results.begin(), results.end());
-    EXPECT_EQ(results, (Strings{"missing false undefined undefined", "ok true 1 hello world!",
+    EXPECT_EQ(results, (Strings{"climb false undefined undefined", "link false undefined undefined",
+                                "missing false undefined undefined", "ok true 1 hello world!",
                                 "refused false undefined undefined", "scheme false undefined undefined"}));
     EXPECT_EQ(p->var("lv.loaded"), "true");
     EXPECT_EQ(p->var("refused.loaded"), "false");

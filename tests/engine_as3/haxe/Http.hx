@@ -35,6 +35,15 @@ class Http {
     }
 
     static function main() {
+        // With "only" (name=url, comma-separated) just those loads.
+        var only:String = flash.Lib.current.loaderInfo.parameters.only;
+        if (only != null) {
+            for (item in only.split(",")) {
+                var name = item.substr(0, item.indexOf("="));
+                load(name, new URLRequest(item.substr(name.length + 1)));
+            }
+            return;
+        }
         var post = new URLRequest("echo");
         post.method = URLRequestMethod.POST;
         var v = new URLVariables();

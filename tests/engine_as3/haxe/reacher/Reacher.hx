@@ -21,7 +21,12 @@ class Reacher {
             (me.root == me ? "own" : "other"),
             (me.stage != null ? "stage" : "nostage"),
         ].join(",");
+        // While this movie's listener runs, the loader's code reads the event it held.
+        me.addEventListener("poke", function(_) me.loaderInfo.sharedEvents.dispatchEvent(new Event("peek")));
         me.dispatchEvent(new Event("poke", true));
+        me.dispatchEvent(new flash.events.MouseEvent("peerMouse", true, false, 0, 0, me));
+        me.dispatchEvent(new flash.events.FocusEvent("peerFocus", true, false, me));
+        me.dispatchEvent(new flash.events.ContextMenuEvent("peerMenu", true, false, me, me));
         me.loaderInfo.sharedEvents.dispatchEvent(new TextEvent("reach", false, false, said));
     }
 }
