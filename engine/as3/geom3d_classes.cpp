@@ -881,13 +881,34 @@ Value placementGet(Machine& m, Value t, std::span<const Value>) {
     const model::DisplayObject* o = modelOf(m, t);
     return Value::number(o && o->placement3D() ? (*o->placement3D()).*Field : Otherwise);
 }
+// A placement given by a whole matrix taken back to its parts, so that one
+// of them can change: flat scale and rotation on the object, the rest in
+// the placement. Left whole when a scale is zero.
+void intoParts(model::DisplayObject& o, model::Placement3D& place) {
+    const auto parts = place.matrix ? model::decompose3D(model::placementMatrix(o, place)) : std::nullopt;
+    if (!parts)
+        return;
+    const auto turns = model::eulerFromQuaternion(parts->rotation);
+    constexpr double Degrees = 180 / std::numbers::pi;
+    place.rotationX = turns[0] * Degrees;
+    place.rotationY = turns[1] * Degrees;
+    place.scaleZ = parts->scale[2];
+    place.z = parts->move[2];
+    place.matrix.reset();
+    o.setRotation(turns[2] * Degrees);
+    o.setXScale(parts->scale[0] * 100);
+    o.setYScale(parts->scale[1] * 100);
+}
+
 template <double model::Placement3D::*Field, double Otherwise>
 Value placementSet(Machine& m, Value t, std::span<const Value> args) {
     const double v = numberArg(m, args, 0, Otherwise);
-    const model::DisplayObject* o = modelOf(m, t);
+    model::DisplayObject* o = modelOf(m, t);
     if (!o || !std::isfinite(v))
         return Value();
     model::Placement3D place = o->placement3D() ? *o->placement3D() : model::Placement3D{};
+    if (Field != &model::Placement3D::z)
+        intoParts(*o, place);
     place.*Field = v;
     setPlacement(m, t, place);
     return Value();
@@ -900,8 +921,15 @@ Value rotationZ(Machine& m, Value t, std::span<const Value>) {
 }
 Value setRotationZ(Machine& m, Value t, std::span<const Value> args) {
     const double v = numberArg(m, args, 0, 0);
-    if (model::DisplayObject* o = modelOf(m, t); o && std::isfinite(v))
-        o->setRotation(v);
+    model::DisplayObject* o = modelOf(m, t);
+    if (!o || !std::isfinite(v))
+        return Value();
+    if (o->placement3D() && o->placement3D()->matrix) {
+        model::Placement3D place = *o->placement3D();
+        intoParts(*o, place);
+        o->setPlacement3D(place);
+    }
+    o->setRotation(v);
     return Value();
 }
 
@@ -942,6 +970,7 @@ Value transformSetMatrix3D(Machine& m, Value t, std::span<const Value> args) {
     }
     model::Placement3D place;
     place.matrix = raw;
+    place.z = raw[14];
     o->setX(raw[12]);
     o->setY(raw[13]);
     project(m, owner, place);
@@ -977,7 +1006,7 @@ Value transformSetProjection(Machine& m, Value t, std::span<const Value> args) {
 }
 
 // The object's matrix to the stage's space: each level's 3D matrix, or its
-// flat one for a flat level.
+// flat one for a flat level, and the scroll of each window on the way.
 Matrix3D concatenated3D(const model::DisplayObject& object) {
     Matrix3D all = model::identity3D();
     size_t steps = 0;
@@ -993,6 +1022,12 @@ Matrix3D concatenated3D(const model::DisplayObject& object) {
             own[5] = f.d;
             own[12] = f.tx / 20;
             own[13] = f.ty / 20;
+        }
+        // Children sit in the parent's content, which its scroll window moves.
+        if (const model::DisplayObject* parent = o->parent(); parent && parent->scrollRect()) {
+            const swf::Matrix scroll = parent->contentMatrix();
+            own[12] += scroll.tx / 20;
+            own[13] += scroll.ty / 20;
         }
         all = model::multiply3D(own, all);
     }

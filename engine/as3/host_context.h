@@ -129,9 +129,11 @@ struct HostContext {
     // not built again each frame.
     std::set<std::weak_ptr<model::DisplayObject>, std::owner_less<>> failedPlacements = {};
     // Sprite.startDrag: where the dragged sprite's origin stays from the
-    // pointer (its parent's twips), and the box it keeps to.
+    // pointer (its parent's twips), and the box it keeps to. A sprite placed
+    // in 3D keeps instead its grabbed point (its own pixels) under the pointer.
     struct Drag {
         swf::Point offset;
+        std::optional<swf::Point> grabbed;
         std::optional<swf::Bounds> bounds;
     } drag = {};
     // The renderer's drawing of an object into a bitmap and its filters (BitmapData).

@@ -192,7 +192,11 @@ const avm2::CoreClassSpec Classes[] = {
                 {.methods = KeyMethods, .accessors = KeyAccessors, .strings = KeyTypes}),
 };
 
-bool flag(const DisplayState& d, const char16_t* name) {
+// Keys made once: the pointer's pick looks them up in every object.
+const std::u16string MouseEnabledKey = u"mouseEnabled", MouseChildrenKey = u"mouseChildren", HitAreaKey = u"hitArea",
+                     HitAreaOwnerKey = u"hitAreaOwner";
+
+bool flag(const DisplayState& d, const std::u16string& name) {
     auto it = d.stored.find(name);
     return it == d.stored.end() || avm2::toBoolean(it->second);
 }
@@ -250,11 +254,11 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
     const bool interactive = d.isInteractive;
     // A sprite's hitArea is hit for it (and for none of its children); the
     // area itself takes no pointer.
-    if (d.stored.contains(u"hitAreaOwner"))
+    if (d.stored.contains(HitAreaOwnerKey))
         return {};
-    if (auto area = d.stored.find(u"hitArea"); area != d.stored.end() && area->second.isObject()) {
+    if (auto area = d.stored.find(HitAreaKey); area != d.stored.end() && area->second.isObject()) {
         const DisplayState& a = displayOf(m, area->second);
-        if (!a.object || !hits.hits(*a.object, point, true) || (interactive && !flag(d, u"mouseEnabled")))
+        if (!a.object || !hits.hits(*a.object, point, true) || (interactive && !flag(d, MouseEnabledKey)))
             return {};
         return {interactive ? o : nullptr, true};
     }
@@ -264,24 +268,25 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
             const Pick below = pick(m, hits, children[i].asObject(), point, depth + 1);
             if (!below.hit)
                 continue;
-            if (below.target && flag(d, u"mouseChildren"))
+            if (below.target && flag(d, MouseChildrenKey))
                 return below;
             // A shape's hit, or one its container keeps from its children.
-            if (flag(d, u"mouseEnabled"))
+            if (flag(d, MouseEnabledKey))
                 return {o, true, below.avm1};
         }
     }
-    // What the object draws itself (a container's drawing, a leaf's shape).
-    // An object with mouseEnabled off lets the pointer through.
-    if (interactive && !flag(d, u"mouseEnabled"))
-        return {};
     // An old movie is hit by everything in it, its scripts' clips too; its
     // own buttons take the event from there.
     if (isAvm1Root(hostContext(m), d.object.get()))
         return hits.hits(*d.object, point) ? Pick{nullptr, true, d.object.get()} : Pick{};
-    if (d.object && !d.isStage && (hitsOwn(hits, *d.object, point) || hitsScriptButton(m, hits, d, point)))
-        return {interactive ? o : nullptr, true};
-    return {};
+    // What the object draws itself (a container's drawing, a leaf's shape).
+    // An object with mouseEnabled off lets the pointer through. Shapes
+    // first: most objects are not under the pointer.
+    if (!d.object || d.isStage || !(hitsOwn(hits, *d.object, point) || hitsScriptButton(m, hits, d, point)))
+        return {};
+    if (interactive && !flag(d, MouseEnabledKey))
+        return {};
+    return {interactive ? o : nullptr, true};
 }
 
 }  // namespace

@@ -114,11 +114,44 @@ Value dropTargetAt(Machine& m, Object* dragged) {
 // The parent's coordinates of a stage point, twips: taken back through the
 // projections of the parent and its ancestors placed in 3D, so the dragged
 // object follows the pointer over its parent's projected plane.
+// Children sit in the parent's content, which its scroll window moves.
+swf::Matrix contentToStage(const model::DisplayObject* parent) {
+    return parent ? model::multiply(parent->concatenatedMatrix(), parent->contentMatrix()) : swf::Matrix{};
+}
+
 std::optional<swf::Point> inParent(const model::DisplayObject& o, swf::Point stage) {
     const model::DisplayObject* parent = o.parent();
     const auto flat = parent ? model::flatStagePoint(*parent, stage) : std::optional(stage);
-    const auto inverse = model::invert(parent ? parent->concatenatedMatrix() : swf::Matrix{});
+    const auto inverse = model::invert(contentToStage(parent));
     return flat && inverse ? std::optional(model::apply(*inverse, *flat)) : std::nullopt;
+}
+
+// Where the parent must put a sprite placed in 3D (pixels) for its grabbed
+// point (its own pixels) to show under the stage point: the pointer taken
+// back through the parent's projections, then through the sprite's own
+// perspective at the grabbed point's depth, which moving in x and y keeps.
+std::optional<swf::Point> placedUnder(const model::DisplayObject& o, swf::Point grabbed, swf::Point stage) {
+    const model::DisplayObject* parent = o.parent();
+    const auto flat = parent ? model::flatStagePoint(*parent, stage) : std::optional(stage);
+    const auto inverse = model::invert(contentToStage(parent));
+    if (!flat || !inverse)
+        return std::nullopt;
+    const model::Placement3D& place = *o.placement3D();
+    const model::Matrix3D mm = model::placementMatrix(o, place);
+    swf::Point q{flat->x / 20, flat->y / 20};
+    if (place.focalLength > 0) {
+        const double depth = place.focalLength + mm[2] * grabbed.x + mm[6] * grabbed.y + mm[14];
+        if (!(depth > model::nearDepth(place)))
+            return std::nullopt;
+        const double k = depth / place.focalLength;
+        q = {place.center.x + (q.x - place.center.x) * k, place.center.y + (q.y - place.center.y) * k};
+    }
+    const swf::Point at = model::apply(*inverse, {q.x * 20, q.y * 20});
+    const swf::Point x{at.x / 20 - (mm[0] * grabbed.x + mm[4] * grabbed.y),
+                       at.y / 20 - (mm[1] * grabbed.x + mm[5] * grabbed.y)};
+    if (!std::isfinite(x.x) || !std::isfinite(x.y))
+        return std::nullopt;
+    return x;
 }
 
 void moveDragged(Machine& m, Value dragged) {
@@ -126,10 +159,20 @@ void moveDragged(Machine& m, Value dragged) {
     DisplayState& d = displayOf(m, dragged);
     if (!d.object)
         return;
-    const auto p = inParent(*d.object, ctx.pointer);
-    if (!p)
-        return;
-    double x = p->x + ctx.drag.offset.x, y = p->y + ctx.drag.offset.y;
+    double x = 0, y = 0;
+    if (ctx.drag.grabbed && d.object->placement3D()) {
+        const auto at = placedUnder(*d.object, *ctx.drag.grabbed, ctx.pointer);
+        if (!at)
+            return;
+        x = at->x * 20;
+        y = at->y * 20;
+    } else {
+        const auto p = inParent(*d.object, ctx.pointer);
+        if (!p)
+            return;
+        x = p->x + ctx.drag.offset.x;
+        y = p->y + ctx.drag.offset.y;
+    }
     if (const auto& b = ctx.drag.bounds) {
         x = std::clamp(x, b->xMin, b->xMax);
         y = std::clamp(y, b->yMin, b->yMax);
@@ -147,7 +190,18 @@ Value startDrag(Machine& m, Value t, std::span<const Value> args) {
     if (!d.object)
         return Value();
     ctx.drag = {};
-    if (!avm2::toBoolean(argument(args, 0))) {
+    const bool lockCenter = avm2::toBoolean(argument(args, 0));
+    if (d.object->placement3D()) {
+        // The point of its plane under the pointer stays there; the origin
+        // when locked or when the plane is seen edge-on.
+        ctx.drag.grabbed = swf::Point{};
+        const model::DisplayObject* parent = d.object->parent();
+        const auto flat = parent ? model::flatStagePoint(*parent, ctx.pointer) : std::optional(ctx.pointer);
+        if (!lockCenter && flat) {
+            if (const auto local = model::unprojectFromStage(*d.object, *flat))
+                ctx.drag.grabbed = local;
+        }
+    } else if (!lockCenter) {
         if (const auto p = inParent(*d.object, ctx.pointer))
             ctx.drag.offset = {d.object->x() * 20 - p->x, d.object->y() * 20 - p->y};
     }

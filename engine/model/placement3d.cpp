@@ -222,16 +222,46 @@ Parts3D interpolate3D(const Parts3D& a, const Parts3D& b, double t) {
 }
 
 Matrix3D placementMatrix(const DisplayObject& o, const Placement3D& place) {
-    return place.matrix ? *place.matrix
-                        : compose3D(o.x(), o.y(), place.z, o.xScale() / 100, o.yScale() / 100, place.scaleZ,
-                                    place.rotationX, place.rotationY, o.rotation());
+    if (place.matrix) {
+        // x, y and z stay the matrix's move, so setting them moves the object.
+        Matrix3D m = *place.matrix;
+        m[12] = o.x();
+        m[13] = o.y();
+        m[14] = place.z;
+        return m;
+    }
+    return compose3D(o.x(), o.y(), place.z, o.xScale() / 100, o.yScale() / 100, place.scaleZ, place.rotationX,
+                     place.rotationY, o.rotation());
+}
+
+double nearDepth(const Placement3D& place) { return place.focalLength / 32; }
+
+std::vector<swf::Point> clipToNear(const Placement3D& place, const Matrix3D& m,
+                                   const std::vector<swf::Point>& polygon) {
+    if (!(place.focalLength > 0))
+        return polygon;
+    const double limit = nearDepth(place);
+    auto depth = [&](swf::Point p) { return place.focalLength + m[2] * p.x + m[6] * p.y + m[14] - limit; };
+    std::vector<swf::Point> out;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        const swf::Point a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+        const double da = depth(a), db = depth(b);
+        if (da >= 0)
+            out.push_back(a);
+        if ((da >= 0) != (db >= 0)) {
+            const double t = da / (da - db);
+            out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+        }
+    }
+    return out;
 }
 
 std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage, double z) {
     if (!(place.focalLength > 0))
         return stage;
     const double depth = place.focalLength + z;
-    if (!(depth > 1e-3))
+    // Points cut at the near depth stay shown despite rounding.
+    if (!(depth > nearDepth(place) * (1 - 1e-9)))
         return std::nullopt;
     const double k = place.focalLength / depth;
     return swf::Point{(place.center.x + (stage.x / 20 - place.center.x) * k) * 20,
@@ -240,8 +270,11 @@ std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage
 
 namespace {
 
+// From the coordinates the object is placed in (its parent's content, which
+// the parent's scroll window moves) to the stage.
 swf::Matrix parentToStage(const DisplayObject& o) {
-    return o.parent() ? o.parent()->concatenatedMatrix() : swf::Matrix{};
+    const DisplayObject* parent = o.parent();
+    return parent ? multiply(parent->concatenatedMatrix(), parent->contentMatrix()) : swf::Matrix{};
 }
 
 }  // namespace
@@ -286,7 +319,7 @@ std::optional<swf::Point> unprojectFromStage(const DisplayObject& o, swf::Point 
     if (!(std::abs(det) > 1e-12))
         return std::nullopt;
     const double x = (u * s - q * v) / det, y = (p * v - u * r) / det;
-    if (!std::isfinite(x) || !std::isfinite(y) || (f > 0 && !(f + m[2] * x + m[6] * y + m[14] > 1e-3)))
+    if (!std::isfinite(x) || !std::isfinite(y) || (f > 0 && !(f + m[2] * x + m[6] * y + m[14] > nearDepth(place))))
         return std::nullopt;
     return swf::Point{x, y};
 }
@@ -369,16 +402,23 @@ swf::Bounds boxOfCorners(const swf::Bounds& b, Map&& map) {
     return out;
 }
 
-// Box `local` of a 3D-placed object projected into its parent's coordinates;
-// corners behind the eye are left out.
+// Box `local` of a 3D-placed object projected into its parent's content
+// coordinates: the part of it nearer than the near depth is cut off.
 swf::Bounds projectBox(const DisplayObject& o, const swf::Bounds& local) {
-    const auto back = o.parent() ? invert(o.parent()->concatenatedMatrix()) : std::optional(swf::Matrix{});
-    if (!back)
-        return {};
-    return boxOfCorners(local, [&](swf::Point p) -> std::optional<swf::Point> {
-        const auto shown = projectToStage(o, p.x / 20, p.y / 20, 0);
-        return shown ? std::optional(apply(*back, *shown)) : std::nullopt;
-    });
+    const auto back = invert(parentToStage(o));
+    swf::Bounds out;
+    if (!back || local.empty || !o.placement3D())
+        return out;
+    const Matrix3D m = placementMatrix(o, *o.placement3D());
+    const std::vector<swf::Point> corners{{local.xMin / 20, local.yMin / 20},
+                                          {local.xMax / 20, local.yMin / 20},
+                                          {local.xMax / 20, local.yMax / 20},
+                                          {local.xMin / 20, local.yMax / 20}};
+    for (const swf::Point p : clipToNear(*o.placement3D(), m, corners)) {
+        if (const auto shown = projectToStage(o, p.x, p.y, 0))
+            out.add(apply(*back, *shown));
+    }
+    return out;
 }
 
 }  // namespace
@@ -404,6 +444,8 @@ swf::Bounds boundsInSpace(const DisplayObject& object, const DisplayObject* spac
         box = projectBox(*placed, box);
         crossed = true;
         at = placed->parent();
+        if (at && at->scrollRect())
+            box = transformBounds(at->contentMatrix(), box);
     }
     if (stop) {
         // The space is above with no projection left on the way.

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace model {
 
@@ -61,6 +62,14 @@ class DisplayObject;
 
 // The 4x4 matrix a 3D-placed object is drawn with (in its parent, pixels).
 [[nodiscard]] Matrix3D placementMatrix(const DisplayObject& object, const Placement3D& place);
+// The depth from the eye (pixels) where projected content is cut off: toward
+// the eye a projection grows without bound and behind it turns over, so
+// nothing nearer than a 32nd of the focal length is shown, boxed or hit.
+[[nodiscard]] double nearDepth(const Placement3D& place);
+// The part of a polygon of the object's z = 0 plane (local pixels, matrix
+// `m`) in front of the near depth; the polygon itself without perspective.
+[[nodiscard]] std::vector<swf::Point> clipToNear(const Placement3D& place, const Matrix3D& m,
+                                                 const std::vector<swf::Point>& polygon);
 // Perspective of the placement's projection: a stage point (twips) at depth z.
 [[nodiscard]] std::optional<swf::Point> perspective(const Placement3D& place, swf::Point stage, double z);
 // A point of a 3D-placed object (pixels) where the stage shows it (twips);
@@ -77,7 +86,7 @@ class DisplayObject;
 // projections of it and its ancestors; none behind the eye.
 [[nodiscard]] std::optional<swf::Point> shownOnStage(const DisplayObject& object, swf::Point local);
 
-// The box (twips, the parent's coordinates) of the projected corners of a
+// The box (twips, the parent's content coordinates) of the projected corners of a
 // 3D-placed object's own bounds, as the player boxes such objects.
 [[nodiscard]] swf::Bounds projectedInParent(const DisplayObject& object);
 // The box of the object's content in the coordinates of `space` (the stage

@@ -5,7 +5,8 @@
 // through the affine map of its three corners. Small triangles keep the
 // error of mapping a projective image affinely below a pixel for boxes of
 // a stage's size. Triangles are filled without antialiasing, so neighbours
-// meet without seams (the outline is not smoothed). Filters and blend modes
+// meet without seams (the outline is not smoothed). A part nearer than the
+// near depth is cut off. Filters and blend modes
 // of the object itself are not applied; its colour transform is.
 #include "render/scene_painter.h"
 
@@ -67,12 +68,11 @@ void ScenePainter::paintProjected(const model::DisplayObject& object, const Fram
         cairo_matrix_transform_point(&parent.matrix, &px, &py);
         cairo_matrix_transform_point(&toStage, &px, &py);
         Corner c;
-        const double depth = place.focalLength + z;
-        if (place.focalLength > 0 && !(depth > 1e-3))
+        const auto shown = model::perspective(place, {px, py}, z);
+        if (!shown)
             return c;
-        const double k = place.focalLength > 0 ? place.focalLength / depth : 1.0;
-        c.x = (place.center.x + (px / 20 - place.center.x) * k) * 20;
-        c.y = (place.center.y + (py / 20 - place.center.y) * k) * 20;
+        c.x = shown->x;
+        c.y = shown->y;
         cairo_matrix_transform_point(&m_stage, &c.x, &c.y);
         c.visible = std::isfinite(c.x) && std::isfinite(c.y) && std::abs(c.x) < 1e7 && std::abs(c.y) < 1e7;
         return c;
@@ -80,13 +80,61 @@ void ScenePainter::paintProjected(const model::DisplayObject& object, const Fram
     const double width = bounds.xMax - bounds.xMin, height = bounds.yMax - bounds.yMin;
     std::vector<Corner> grid(size_t((Cells + 1) * (Cells + 1)));
     auto at = [&](int i, int j) -> Corner& { return grid[size_t(j * (Cells + 1) + i)]; };
-    DeviceBox box{1e300, 1e300, -1e300, -1e300};
+    auto localPoint = [&](int i, int j) {
+        return swf::Point{bounds.xMin + width * i / Cells, bounds.yMin + height * j / Cells};
+    };
     for (int j = 0; j <= Cells; ++j) {
         for (int i = 0; i <= Cells; ++i) {
-            Corner& c = at(i, j) = project(bounds.xMin + width * i / Cells, bounds.yMin + height * j / Cells);
-            if (c.visible) {
-                box = {std::min(box.xMin, c.x), std::min(box.yMin, c.y), std::max(box.xMax, c.x),
-                       std::max(box.yMax, c.y)};
+            const swf::Point p = localPoint(i, j);
+            at(i, j) = project(p.x, p.y);
+        }
+    }
+    // Triangles of the grid, local points (twips) and where they show. One
+    // with a corner nearer than the near depth is cut there and fanned out.
+    struct Piece {
+        std::array<Corner, 3> device;
+        std::array<swf::Point, 3> local;
+    };
+    std::vector<Piece> pieces;
+    pieces.reserve(size_t(Cells * Cells * 2));
+    DeviceBox box{1e300, 1e300, -1e300, -1e300};
+    auto addPiece = [&](const Piece& piece) {
+        for (const Corner& c : piece.device) {
+            if (!c.visible)
+                return;
+        }
+        for (const Corner& c : piece.device)
+            box = {std::min(box.xMin, c.x), std::min(box.yMin, c.y), std::max(box.xMax, c.x), std::max(box.yMax, c.y)};
+        pieces.push_back(piece);
+    };
+    for (int j = 0; j < Cells; ++j) {
+        for (int i = 0; i < Cells; ++i) {
+            const int corners[2][3][2] = {{{i, j}, {i + 1, j}, {i + 1, j + 1}}, {{i, j}, {i + 1, j + 1}, {i, j + 1}}};
+            for (const auto& triangle : corners) {
+                Piece piece;
+                bool whole = true;
+                for (size_t k = 0; k < 3; ++k) {
+                    piece.device[k] = at(triangle[k][0], triangle[k][1]);
+                    piece.local[k] = localPoint(triangle[k][0], triangle[k][1]);
+                    whole = whole && piece.device[k].visible;
+                }
+                if (whole) {
+                    addPiece(piece);
+                    continue;
+                }
+                std::vector<swf::Point> polygon;
+                for (const swf::Point p : piece.local)
+                    polygon.push_back({p.x / 20, p.y / 20});
+                polygon = model::clipToNear(place, m, polygon);
+                for (size_t k = 1; k + 1 < polygon.size(); ++k) {
+                    Piece cut;
+                    const swf::Point fan[3] = {polygon[0], polygon[k], polygon[k + 1]};
+                    for (size_t n = 0; n < 3; ++n) {
+                        cut.local[n] = {fan[n].x * 20, fan[n].y * 20};
+                        cut.device[n] = project(cut.local[n].x, cut.local[n].y);
+                    }
+                    addPiece(cut);
+                }
             }
         }
     }
@@ -120,34 +168,21 @@ void ScenePainter::paintProjected(const model::DisplayObject& object, const Fram
     cairo_save(m_cr);
     cairo_identity_matrix(m_cr);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
-    auto layerPoint = [&](int i, int j) {
-        return swf::Point{1 + width * i / Cells * scale, 1 + height * j / Cells * scale};
-    };
-    for (int j = 0; j < Cells; ++j) {
-        for (int i = 0; i < Cells; ++i) {
-            const int corners[2][3][2] = {{{i, j}, {i + 1, j}, {i + 1, j + 1}}, {{i, j}, {i + 1, j + 1}, {i, j + 1}}};
-            for (const auto& triangle : corners) {
-                std::array<Corner, 3> device;
-                std::array<swf::Point, 3> source;
-                bool shown = true;
-                for (int k = 0; k < 3; ++k) {
-                    device[size_t(k)] = at(triangle[k][0], triangle[k][1]);
-                    source[size_t(k)] = layerPoint(triangle[k][0], triangle[k][1]);
-                    shown = shown && device[size_t(k)].visible;
-                }
-                const auto map = shown ? mapping(device, source) : std::nullopt;
-                if (!map)
-                    continue;
-                cairo_pattern_set_matrix(pattern, &*map);
-                cairo_set_source(m_cr, pattern);
-                cairo_new_path(m_cr);
-                cairo_move_to(m_cr, device[0].x, device[0].y);
-                cairo_line_to(m_cr, device[1].x, device[1].y);
-                cairo_line_to(m_cr, device[2].x, device[2].y);
-                cairo_close_path(m_cr);
-                cairo_fill(m_cr);
-            }
-        }
+    for (const Piece& piece : pieces) {
+        std::array<swf::Point, 3> source;
+        for (size_t k = 0; k < 3; ++k)
+            source[k] = {1 + (piece.local[k].x - bounds.xMin) * scale, 1 + (piece.local[k].y - bounds.yMin) * scale};
+        const auto map = mapping(piece.device, source);
+        if (!map)
+            continue;
+        cairo_pattern_set_matrix(pattern, &*map);
+        cairo_set_source(m_cr, pattern);
+        cairo_new_path(m_cr);
+        cairo_move_to(m_cr, piece.device[0].x, piece.device[0].y);
+        cairo_line_to(m_cr, piece.device[1].x, piece.device[1].y);
+        cairo_line_to(m_cr, piece.device[2].x, piece.device[2].y);
+        cairo_close_path(m_cr);
+        cairo_fill(m_cr);
     }
     cairo_restore(m_cr);
     cairo_pattern_destroy(pattern);

@@ -643,3 +643,98 @@ TEST(HaxeDisplay, ProjectedObjectsAreBoxedHitAndDraggedWhereTheyShow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The limits of projection. Nothing nearer the eye than a 32nd of the focal
+// length is shown, boxed or hit: a square 10 pixels in front of the eye
+// shows f / 10 times as large; one 2 pixels in front not at all (boxed
+// empty at its origin); a wall
+// turned 80 degrees about y with its right end behind the eye is boxed up
+// to where it crosses the near depth (local x = (f - f / 32) / sin 80, shown
+// 32 times as far from the centre). A sprite tipped about x and pushed back
+// keeps its grabbed point under the pointer; a matrix3D moves with x, y, z;
+// a projected child of a scrolled container shows where its scrolled place
+// projects.
+TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
+    REQUIRE_HAXE();
+    auto p = play("Behind");
+    ASSERT_TRUE(p && p->player);
+    ASSERT_TRUE(p->host.errors.empty()) << std::string(p->host.errors[0].begin(), p->host.errors[0].end());
+    const double f = 100 / std::tan(27.5 * std::numbers::pi / 180);
+    const double s80 = std::sin(80 * std::numbers::pi / 180), c80 = std::cos(80 * std::numbers::pi / 180);
+    const double nearK = f / 10, cutX = (f - f / 32) / s80, farK = f / (f + 200 * s80);
+    const struct {
+        const char* what;
+        double x, y, width, height;
+    } boxes[] = {
+        {"near", 100 - 2 * nearK, 50 - 2 * nearK, 4 * nearK, 4 * nearK},
+        {"gone: empty, at its origin", 100, 50, 0, 0},
+        {"wall", 100 - c80 * 200 * farK, 50 - 20 * 32, c80 * (cutX * 32 + 200 * farK), 40 * 32},
+    };
+    const auto near = p->host.command(u"near");
+    ASSERT_TRUE(near);
+    const std::vector<double> got = numbersOf(*near);
+    ASSERT_EQ(got.size(), std::size(boxes) * 4) << std::string(near->begin(), near->end());
+    for (size_t i = 0; i < std::size(boxes); ++i) {
+        SCOPED_TRACE(boxes[i].what);
+        EXPECT_NEAR(got[i * 4], boxes[i].x, 0.01);
+        EXPECT_NEAR(got[i * 4 + 1], boxes[i].y, 0.01);
+        EXPECT_NEAR(got[i * 4 + 2], boxes[i].width, 0.01);
+        EXPECT_NEAR(got[i * 4 + 3], boxes[i].height, 0.01);
+    }
+    // gone's box hit; the wall's shape hit right and left of the centre, its box hit left.
+    EXPECT_EQ(p->host.command(u"nearHits"), u"false,true,false,false");
+    EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50,10,30,0,50");
+    // Turned about a pivot; a singular matrix left as it was; transposed;
+    // prepended move scaled; a projected vector divided by w; a right angle.
+    EXPECT_EQ(p->host.command(u"members"), u"10,10,false,2,1,3,0,2,10,5,1.571");
+    // Scrolled by (10, 10): flat at (140, 20), pushed back by f to halfway;
+    // its matrix to the root's space moves it to (140, 20, f).
+    const auto scrolled = p->host.command(u"scrolled");
+    ASSERT_TRUE(scrolled);
+    const std::vector<double> place = numbersOf(*scrolled);
+    const std::vector<double> expectedPlace = {120, 35, 120, 35, 5, 5, 140, 20, f};
+    ASSERT_EQ(place.size(), expectedPlace.size()) << std::string(scrolled->begin(), scrolled->end());
+    for (size_t i = 0; i < place.size(); ++i)
+        EXPECT_NEAR(place[i], expectedPlace[i], 0.001) << "value " << i;
+
+    (void)p->stage->collectChanges();
+    Picture picture(*p->stage);
+    ASSERT_TRUE(picture.drawn());
+    const Area areas[] = {
+        {"wall at the centre, not covered by the cut square", 96, 44, 104, 56, 0xFF0000},
+        {"wall toward its near end", 116, 40, 124, 46, 0xFF0000},
+        {"wall toward its far end", 86, 46, 90, 54, 0xFF0000},
+        {"left of the wall", 50, 44, 78, 56, 0xFFFFFF},
+        {"below everything", 0, 85, 40, 100, 0xFFFFFF},
+        {"projected child of the scrolled window", 120, 35, 125, 40, 0xFF00FF},
+    };
+    for (const Area& a : areas)
+        expectArea(picture, a);
+    EXPECT_NE(picture.rgb(142, 22), 0xFF00FFu) << "the child's flat place";
+
+    // Tipped by 40 degrees about x, pushed back 100: local (0, y) lies at
+    // (x, y + y cos 40) flat and depth 100 + y sin 40. Grab local (5, 5).
+    const double c40 = std::cos(40 * std::numbers::pi / 180), s40 = std::sin(40 * std::numbers::pi / 180);
+    auto shows = [&](double x, double y) {
+        const double k = f / (f + 100 + 5 * s40);
+        return swf::Point{100 + (x + 5 - 100) * k, 50 + (y + 5 * c40 - 50) * k};
+    };
+    const swf::Point start = shows(40, 20);
+    p->player->mouseMove({start.x * 20, start.y * 20});
+    p->player->mouseDown({start.x * 20, start.y * 20});
+    const struct { double x, y; } pointer[] = {{30, 20}, {150, 80}};
+    for (const auto& at : pointer) {
+        p->player->mouseMove({at.x * 20, at.y * 20});
+        const auto moved = numbersOf(reports(p->host, u"drag").back());
+        ASSERT_EQ(moved.size(), 2u);
+        const swf::Point shown = shows(moved[0], moved[1]);
+        // Positions are kept in twips: a twentieth of a pixel, shown smaller.
+        EXPECT_NEAR(shown.x, at.x, 0.05) << at.x << "," << at.y;
+        EXPECT_NEAR(shown.y, at.y, 0.05) << at.x << "," << at.y;
+    }
+    p->player->mouseUp({150 * 20, 80 * 20});
+}
+
+}  // namespace
