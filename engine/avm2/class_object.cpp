@@ -26,6 +26,7 @@ void ClassObject::trace(Tracer& tracer) const {
     tracer.values(m_parts.instanceTraits->slotDefaults);
     tracer.values(m_parts.staticTraits->slotDefaults);
     tracer.values(m_scope);
+    tracer.values(m_staticScope);
 }
 
 std::u16string classNameOf(Value v) {

@@ -53,15 +53,29 @@ public:
     [[nodiscard]] const std::vector<ClassObject*>& interfaces() const { return m_parts.interfaces; }
     [[nodiscard]] const Namespace* protectedNs() const { return m_parts.protectedNs; }
 
-    // The scope chain of the class's methods.
+    // The scope chain of the class's instance methods: what was in scope
+    // where the class was made, then the class itself.
     [[nodiscard]] const std::vector<Value>& scope() const { return m_scope; }
-    void setScope(std::vector<Value> scope) { m_scope = std::move(scope); }
+    // Static methods and the class initialiser see only what was in scope
+    // where the class was made, so an unqualified name in a static method
+    // finds the global of that name, never the class's own static.
+    [[nodiscard]] const std::vector<Value>& staticScope() const { return m_staticScope; }
+    // The scope a method of this class runs in, by its receiver.
+    [[nodiscard]] const std::vector<Value>& scopeFor(Value receiver) const {
+        return receiver.isObject() && receiver.asObject() == this ? m_staticScope : m_scope;
+    }
+    void setScope(std::vector<Value> outer) {
+        m_staticScope = outer;
+        outer.push_back(Value::object(this));
+        m_scope = std::move(outer);
+    }
 
     void trace(Tracer& tracer) const override;
 
 private:
     Parts m_parts;
     std::vector<Value> m_scope;
+    std::vector<Value> m_staticScope;
 };
 
 // The class name errors show for a value: "int", "String", "Array", and

@@ -639,7 +639,6 @@ Value Interpreter::newClass(const LoadedAbc& file, uint32_t index, Value baseVal
     if (frame.outerScope)
         scope = *frame.outerScope;
     scope.insert(scope.end(), frame.scope, scopeTop);
-    scope.push_back(Value::object(c));
     c->setScope(std::move(scope));
     // Static methods belong to the class too.
     auto& statics = const_cast<Traits&>(*c->traits());
@@ -648,7 +647,7 @@ Value Interpreter::newClass(const LoadedAbc& file, uint32_t index, Value baseVal
             b.owner = c;
     }
     const_cast<LoadedAbc&>(file).classes[index] = c;
-    m_m.execute(file, cls.init, Value::object(c), nullptr, 0, &c->scope(), c);
+    m_m.execute(file, cls.init, Value::object(c), nullptr, 0, &c->staticScope(), c);
     return Value::object(c);
 }
 

@@ -565,7 +565,7 @@ Value Machine::invoke(const Binding& b, const MethodRef& method, Value receiver,
     if (method.native)
         return callNative(method.native, receiver, args);
     return execute(*method.file, method.method, receiver, args.data(), uint32_t(args.size()),
-                   b.owner ? &b.owner->scope() : nullptr, b.owner);
+                   b.owner ? &b.owner->scopeFor(receiver) : nullptr, b.owner);
 }
 
 template <typename Body>
@@ -698,7 +698,7 @@ Value Machine::call(Value function, Value thisValue, std::span<const Value> args
             return callNative(c->method().native, c->receiver(), args);
         const ClassObject* owner = c->owner();
         return execute(*c->method().file, c->method().method, c->receiver(), args.data(), uint32_t(args.size()),
-                       owner ? &owner->scope() : nullptr, owner);
+                       owner ? &owner->scopeFor(c->receiver()) : nullptr, owner);
     }
     if (auto* n = dynamic_cast<NativeFunction*>(o))
         return callNative(n->code(), thisValue, args);

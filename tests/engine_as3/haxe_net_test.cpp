@@ -228,6 +228,8 @@ TEST(HaxeNet, LoaderContent) {
     auto got = p->host.command(u"loads");
     ASSERT_TRUE(got);
     EXPECT_EQ(narrow(*got), expected);
+    for (int i = 0; i < 10 && !p->host.command(u"fieldImage"); ++i)
+        p->player->tick();
     EXPECT_EQ(p->host.command(u"fieldImage"), u"true,3,true") << "a field's <img> of a file";
     // The images draw where their loaders stand; the unloaded one is gone.
     struct Spot {

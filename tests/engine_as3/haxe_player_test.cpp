@@ -222,6 +222,7 @@ TEST(HaxePlayer, Collections) {
     EXPECT_EQ(p->host.command(u"vectorErrors"), u"1126;1125;ab;true;2");
     EXPECT_EQ(p->host.command(u"proxy"),
               u"set a,set b,set a,get a,get b,|a=3 b=two |truetruefalse|called greet with 2");
+    EXPECT_EQ(p->host.command(u"statics"), u"0.5,12,null");
 }
 
 // Sound, SoundChannel, SoundTransform and SoundMixer over the host's mixer:

@@ -108,5 +108,8 @@ class Collections {
         var deleted = untyped __delete__(d, "b");
         var after = untyped __in__("b", d);
         flash.Lib.fscommand("proxy", bag.log + "|" + seen + "|" + has + deleted + after + "|" + d.greet(1, 2));
+
+        // Static methods that call the global of their own name.
+        flash.Lib.fscommand("statics", Std.parseFloat("0.5") + "," + Std.parseInt("12") + "," + Std.parseInt("x"));
     }
 }

@@ -27,8 +27,7 @@ class LoadedSounds {
             }
             if (params.volume != null) {
                 var content:flash.display.Sprite = cast loader.content;
-                // Numbers by arithmetic: Std.parseFloat overflows the stack here.
-                content.soundTransform = new SoundTransform(params.volume * 1.0);
+                content.soundTransform = new SoundTransform(Std.parseFloat(params.volume));
                 report("volume", "" + content.soundTransform.volume);
             }
             if (params.rootVolume != null)

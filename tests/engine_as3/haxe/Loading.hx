@@ -76,10 +76,14 @@ class Loading {
         // A field's image of a file: a Loader of it, and the field's markup gives its size once it came.
         var pictures = new flash.text.TextField();
         pictures.htmlText = '<img src="images/a.png" id="f">';
+        // Told the frame after the picture came, when the field has laid it out.
+        var framesSinceImage = 0;
         root.addEventListener(Event.ENTER_FRAME, function(_) {
             var f:Dynamic = pictures.getImageReference("f");
-            flash.Lib.fscommand("fieldImage", Std.isOfType(f, Loader) + "," + (f != null && f.content != null ? f.content.width : -1)
-                + "," + (pictures.htmlText.indexOf('WIDTH="3" HEIGHT="2"') >= 0));
+            if (f == null || f.content == null || ++framesSinceImage != 2)
+                return;
+            flash.Lib.fscommand("fieldImage", Std.isOfType(f, Loader) + "," + f.content.width + ","
+                + (pictures.htmlText.indexOf('WIDTH="3" HEIGHT="2"') >= 0));
         });
 
         var probe = new Loader();
