@@ -38,17 +38,9 @@ Value eventBubbles(Machine& m, Value t, std::span<const Value>) { return Value::
 Value eventCancelable(Machine& m, Value t, std::span<const Value>) { return Value::boolean(self(m, t).cancelable); }
 Value eventPhase(Machine& m, Value t, std::span<const Value>) { return Value::fromInt(int32_t(self(m, t).phase)); }
 // A listener does not learn of objects of a movie it may not reach.
-Value eventTarget(Machine& m, Value t, std::span<const Value>) {
-    const Value v = self(m, t).target;
-    if (v.isObject() && !mayReachObject(m, v.asObject()))
-        return Value::null();
-    return v.isUndefined() ? Value::null() : v;
-}
+Value eventTarget(Machine& m, Value t, std::span<const Value>) { return reachableOrNull(m, self(m, t).target); }
 Value eventCurrentTarget(Machine& m, Value t, std::span<const Value>) {
-    const Value v = self(m, t).currentTarget;
-    if (v.isObject() && !mayReachObject(m, v.asObject()))
-        return Value::null();
-    return v.isUndefined() ? Value::null() : v;
+    return reachableOrNull(m, self(m, t).currentTarget);
 }
 
 Value eventClone(Machine& m, Value t, std::span<const Value>) {

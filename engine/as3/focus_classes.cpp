@@ -131,8 +131,7 @@ Value focusEventInit(Machine& m, Value t, std::span<const Value> args) {
 }
 // Objects of a movie the listener may not reach read as null.
 Value focusRelated(Machine& m, Value t, std::span<const Value>) {
-    const Value v = focusEvent(m, t).relatedObject;
-    return v.isObject() && mayReachObject(m, v.asObject()) ? v : Value::null();
+    return reachableOrNull(m, focusEvent(m, t).relatedObject);
 }
 Value focusSetRelated(Machine& m, Value t, std::span<const Value> args) {
     focusEvent(m, t).relatedObject = argument(args, 0).isObject() ? args[0] : Value();
@@ -150,8 +149,7 @@ Value focusSetKeyCode(Machine& m, Value t, std::span<const Value> args) {
 }
 Value focusInaccessible(Machine& m, Value t, std::span<const Value>) {
     const InputEventState& e = focusEvent(m, t);
-    const Value v = e.relatedObject;
-    return Value::boolean(e.relatedInaccessible || (v.isObject() && !mayReachObject(m, v.asObject())));
+    return Value::boolean(isInaccessible(m, e.relatedObject, e.relatedInaccessible));
 }
 Value focusSetInaccessible(Machine& m, Value t, std::span<const Value> args) {
     focusEvent(m, t).relatedInaccessible = avm2::toBoolean(argument(args, 0));

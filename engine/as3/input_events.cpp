@@ -101,18 +101,14 @@ Value setDelta(Machine& m, Value t, std::span<const Value> args) {
     input(m, t).delta = avm2::toInt32(m.toNumber(argument(args, 0)));
     return Value();
 }
-Value getRelated(Machine& m, Value t, std::span<const Value>) {
-    const Value v = input(m, t).relatedObject;
-    return v.isObject() && mayReachObject(m, v.asObject()) ? v : Value::null();
-}
+Value getRelated(Machine& m, Value t, std::span<const Value>) { return reachableOrNull(m, input(m, t).relatedObject); }
 Value setRelated(Machine& m, Value t, std::span<const Value> args) {
     input(m, t).relatedObject = argument(args, 0).isObject() ? args[0] : Value();
     return Value();
 }
 Value getRelatedInaccessible(Machine& m, Value t, std::span<const Value>) {
     const InputEventState& e = input(m, t);
-    const Value v = e.relatedObject;
-    return Value::boolean(e.relatedInaccessible || (v.isObject() && !mayReachObject(m, v.asObject())));
+    return Value::boolean(isInaccessible(m, e.relatedObject, e.relatedInaccessible));
 }
 Value setRelatedInaccessible(Machine& m, Value t, std::span<const Value> args) {
     input(m, t).relatedInaccessible = avm2::toBoolean(argument(args, 0));

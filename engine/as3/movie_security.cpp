@@ -69,6 +69,14 @@ bool mayReachObject(avm2::Machine& m, avm2::Object* object) {
     return mayReach(*runningOrigin(m), *ownerOrigin(m, object));
 }
 
+avm2::Value reachableOrNull(avm2::Machine& m, avm2::Value v) {
+    return v.isObject() && mayReachObject(m, v.asObject()) ? v : avm2::Value::null();
+}
+
+bool isInaccessible(avm2::Machine& m, avm2::Value v, bool flagged) {
+    return flagged || (v.isObject() && !mayReachObject(m, v.asObject()));
+}
+
 void checkReach(avm2::Machine& m, avm2::Object* object, int32_t id, std::u16string_view what) {
     if (mayReachObject(m, object))
         return;

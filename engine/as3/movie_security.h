@@ -29,6 +29,11 @@ namespace as3 {
 [[nodiscard]] std::shared_ptr<net::MovieOrigin> loadedOrigin(avm2::Machine& m, avm2::Value info);
 // May the running code reach `object`'s movie? The stage always.
 [[nodiscard]] bool mayReachObject(avm2::Machine& m, avm2::Object* object);
+// What a listener sees of `v`: null for an object it may not reach (or
+// anything that is not an object).
+[[nodiscard]] avm2::Value reachableOrNull(avm2::Machine& m, avm2::Value v);
+// An event's is...Inaccessible: set so, or `v` is hidden from the running code.
+[[nodiscard]] bool isInaccessible(avm2::Machine& m, avm2::Value v, bool flagged);
 // SecurityError when it may not: #2047 for `parent`, else #2121 naming `what`.
 void checkReach(avm2::Machine& m, avm2::Object* object, int32_t id, std::u16string_view what);
 // The stage's children belong to the main movie: #2070 for code it did not let in.

@@ -209,21 +209,21 @@ Value menuEventInit(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 // Objects of a movie the listener may not reach read as null, as an event's target does.
-Value reachable(Machine& m, Value v) { return v.isObject() && mayReachObject(m, v.asObject()) ? v : Value::null(); }
-Value menuMouseTarget(Machine& m, Value t, std::span<const Value>) { return reachable(m, menuEvent(m, t).mouseTarget); }
+Value menuMouseTarget(Machine& m, Value t, std::span<const Value>) {
+    return reachableOrNull(m, menuEvent(m, t).mouseTarget);
+}
 Value menuSetMouseTarget(Machine& m, Value t, std::span<const Value> args) {
     menuEvent(m, t).mouseTarget = argument(args, 0).isObject() ? args[0] : Value();
     return Value();
 }
-Value menuOwner(Machine& m, Value t, std::span<const Value>) { return reachable(m, menuEvent(m, t).owner); }
+Value menuOwner(Machine& m, Value t, std::span<const Value>) { return reachableOrNull(m, menuEvent(m, t).owner); }
 Value menuSetOwner(Machine& m, Value t, std::span<const Value> args) {
     menuEvent(m, t).owner = argument(args, 0).isObject() ? args[0] : Value();
     return Value();
 }
 Value menuTargetInaccessible(Machine& m, Value t, std::span<const Value>) {
     const MenuEventState& e = menuEvent(m, t);
-    const Value v = e.mouseTarget;
-    return Value::boolean(e.targetInaccessible || (v.isObject() && !mayReachObject(m, v.asObject())));
+    return Value::boolean(isInaccessible(m, e.mouseTarget, e.targetInaccessible));
 }
 Value menuSetTargetInaccessible(Machine& m, Value t, std::span<const Value> args) {
     menuEvent(m, t).targetInaccessible = avm2::toBoolean(argument(args, 0));

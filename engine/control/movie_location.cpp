@@ -1,5 +1,6 @@
 #include "control/movie_location.h"
 
+#include "net/url_variables.h"
 #include "platform/wide.h"
 
 #include <algorithm>
@@ -33,16 +34,6 @@ std::optional<std::u16string_view> networkScheme(std::u16string_view location) {
     return location.substr(0, i);
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Escapes are bytes of UTF-8, so the text is decoded after conversion.
 std::optional<std::string> percentDecode(const std::string& text) {
     std::string out;
@@ -54,8 +45,8 @@ std::optional<std::string> percentDecode(const std::string& text) {
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
+        const int high = net::hexValue(text[i + 1]);
+        const int low = net::hexValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         const char byte = char(high * 16 + low);

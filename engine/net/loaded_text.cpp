@@ -1,6 +1,7 @@
 #include "net/loaded_text.h"
 
 #include "moviehost/utf.h"
+#include "net/url_variables.h"
 
 #include <array>
 #include <cstdint>
@@ -28,16 +29,6 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         units.push_back(bigEndian ? char16_t(a << 8 | b) : char16_t(b << 8 | a));
     }
     return moviehost::utf16ToUtf8(units);
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace

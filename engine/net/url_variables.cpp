@@ -2,8 +2,6 @@
 
 namespace net {
 
-namespace {
-
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -13,6 +11,8 @@ int hexValue(char c) {
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 bool isPlain(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 

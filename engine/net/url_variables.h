@@ -22,6 +22,8 @@ using Variables = std::vector<std::pair<std::string, std::string>>;
 
 // The script's escape(): letters and digits stay, every other byte becomes %XX.
 [[nodiscard]] std::string escapeText(std::string_view text);
+// The value of a hexadecimal digit, or -1.
+[[nodiscard]] int hexValue(char c);
 // %XX to bytes and, when plusIsSpace, '+' to a space; broken escapes stay.
 [[nodiscard]] std::string unescapeText(std::string_view text, bool plusIsSpace);
 
