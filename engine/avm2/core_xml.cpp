@@ -192,7 +192,11 @@ Selector selectorOfValue(Machine& m, Value name, bool attribute) {
     }
     s.anyLocal = text == u"*";
     s.local = text;
-    s.uris.push_back(s.attribute ? u"" : defaultNamespace(m));
+    // "*" is any name in any namespace.
+    if (s.anyLocal)
+        s.anyUri = true;
+    else
+        s.uris.push_back(s.attribute ? u"" : defaultNamespace(m));
     return s;
 }
 
@@ -921,10 +925,12 @@ bool xmlEquals(Machine& m, Value a, Value b) {
     XmlObject* xa = asXml(a);
     XmlObject* xb = asXml(b);
     if (xa && xb) {
-        if ((xa->kind() == XmlKind::Element && !hasSimpleContent(xa)) ||
-            (xb->kind() == XmlKind::Element && !hasSimpleContent(xb)))
-            return sameNode(m, xa, xb);
-        return toStringOf(m, xa) == toStringOf(m, xb);
+        // Text and attributes compare as text with simple content; two
+        // elements compare as trees, attributes included.
+        auto textual = [](const XmlObject* x) { return x->kind() == XmlKind::Text || x->kind() == XmlKind::Attribute; };
+        if ((textual(xa) && hasSimpleContent(xb)) || (textual(xb) && hasSimpleContent(xa)))
+            return toStringOf(m, xa) == toStringOf(m, xb);
+        return sameNode(m, xa, xb);
     }
     // XML against another value: simple content compares as text.
     XmlObject* x = xa ? xa : xb;
