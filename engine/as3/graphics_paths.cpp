@@ -101,7 +101,11 @@ Value drawPath(Machine& m, Value t, std::span<const Value> args) {
     requireNonNull(m, argument(args, 1), u"data");
     model::Drawing& d = graphicsDrawing(m, t);
     const Numbers commands(m, argument(args, 0)), data(m, argument(args, 1));
-    d.setNonZeroWinding(textArg(m, args, 2) == u"nonZero");
+    const Value winding = argument(args, 2);
+    const std::u16string rule = winding.isNullish() ? u"evenOdd" : m.toString(winding)->text();
+    if (rule != u"evenOdd" && rule != u"nonZero")
+        m.throwError("ArgumentError", 2008, u"Parameter winding must be one of the accepted values.");
+    d.setNonZeroWinding(rule == u"nonZero");
     // Numbers each command takes: NO_OP, MOVE_TO, LINE_TO, CURVE_TO,
     // WIDE_MOVE_TO, WIDE_LINE_TO, CUBIC_CURVE_TO.
     constexpr std::array<size_t, 7> Takes = {0, 2, 2, 4, 4, 4, 6};

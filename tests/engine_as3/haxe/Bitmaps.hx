@@ -96,6 +96,14 @@ class Bitmaps {
         facts.push(grey.getPixel(0, 0));
         facts.push(errorOf(function() grey.draw(null)));
         facts.push(Std.isOfType(red, flash.display.IBitmapDrawable) + ":" + Std.isOfType(grey, flash.display.IBitmapDrawable));
+        // hitTest against a point, a rectangle, a BitmapData and a Bitmap
+        // (its data placed by the point, as a BitmapData's).
+        var dot = new BitmapData(4, 4, true, 0);
+        dot.setPixel32(1, 1, 0xFF000000);
+        var square = new BitmapData(2, 2, true, 0xFF000000);
+        facts.push(dot.hitTest(new Point(10, 10), 0xFF, new Point(11, 11)) + ":"
+            + dot.hitTest(new Point(), 0xFF, new Rectangle(2, 2, 2, 2)) + ":" + dot.hitTest(new Point(), 0xFF, square, new Point(1, 1)) + ":"
+            + dot.hitTest(new Point(), 0xFF, new flash.display.Bitmap(square), new Point(1, 1)));
 
         // Red and blue swap through a colour matrix.
         var swap = new flash.filters.ColorMatrixFilter([0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0]);
