@@ -96,6 +96,17 @@ class Bitmaps {
         facts.push(grey.getPixel(0, 0));
         facts.push(errorOf(function() grey.draw(null)));
         facts.push(Std.isOfType(red, flash.display.IBitmapDrawable) + ":" + Std.isOfType(grey, flash.display.IBitmapDrawable));
+        // A red-then-blue picture on a triangle whose right corner is four
+        // times as far (t 0.25): along its top row the red half stretches to
+        // 80% of the width (at 64 of 80), not the half a flat mapping gives.
+        var halves = new flash.display.BitmapData(2, 1, false, 0xFF0000);
+        halves.setPixel(1, 0, 0x0000FF);
+        var receding = new flash.display.Shape();
+        receding.graphics.beginBitmapFill(halves, null, false, false);
+        receding.graphics.drawTriangles(flash.Vector.ofArray([0.0, 0, 80, 0, 0, 80]), null, flash.Vector.ofArray([0.0, 0, 1, 1, 0, 0.25, 0, 1, 1]));
+        var seen = new flash.display.BitmapData(80, 80, false, 0xFFFFFF);
+        seen.draw(receding);
+        facts.push(seen.getPixel(50, 4) + ":" + seen.getPixel(70, 4));
         // hitTest against a point, a rectangle, a BitmapData and a Bitmap
         // (its data placed by the point, as a BitmapData's).
         var dot = new BitmapData(4, 4, true, 0);
