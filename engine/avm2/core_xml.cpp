@@ -850,10 +850,15 @@ Value xmlMethod(Machine& m, Value target, const Multiname& mn) {
     const Object* o = target.asObject();
     if (const Value* f = o->find(std::u16string(mn.text)))
         return *f;
-    // A one-item list answers its item's methods, as the language has them.
-    if (XmlListObject* l = asXmlList(target); l && l->items.size() == 1) {
-        if (const Value* f = xmlClass(m)->prototype()->find(std::u16string(mn.text)))
+    // A one-item list answers its item's methods, as the language has them;
+    // a longer or empty one refuses them.
+    if (XmlListObject* l = asXmlList(target)) {
+        if (const Value* f = xmlClass(m)->prototype()->find(std::u16string(mn.text))) {
+            if (l->items.size() != 1)
+                m.throwError("TypeError", 1086,
+                             u"The " + std::u16string(mn.text) + u" method only works on lists containing one item.");
             return *f;
+        }
     }
     return Value();
 }
