@@ -757,6 +757,24 @@ void xmlSetProperty(Machine& m, Value target, const Multiname& mn, Value v) {
             if (outer && outer->items.size() == 1)
                 parent = outer->items[0];
         }
+        if (parent && l->hasTargetName && l->targetAttribute) {
+            // A list of attributes read by name gains that attribute.
+            Selector s;
+            s.attribute = true;
+            s.anyLocal = l->targetLocal == u"*";
+            s.local = l->targetLocal;
+            s.uris = {l->targetUri};
+            if (s.anyLocal)
+                return;
+            setOnXml(m, parent, s, v);
+            for (XmlObject* a : parent->attributes) {
+                if (s.matches(a)) {
+                    l->items.push_back(a);
+                    break;
+                }
+            }
+            return;
+        }
         std::vector<XmlObject*> content;
         if (parent && l->hasTargetName && !l->targetAttribute && !isE4x(v)) {
             XmlObject* e = newElement(m, l->targetUri, l->targetLocal);

@@ -195,6 +195,7 @@ TEST(E4x, Expressions) {
         {"CdataWhitespaceKept", u"<a><b/><![CDATA[  ]]></a>", {u"children()", u"length()"}, "2"},
         {"OneItemMethodOnLongerList", Books, {u".book", u"name()"}, "error: Error #1086"},
         {"OneItemMethodOnEmptyList", Books, {u".shelf", u"childIndex()"}, "error: Error #1086"},
+        {"AttributeThroughEmptyList", u"<a/>", {u"@x", u"[0]=1", u"parent()"}, "<a x=\"1\"/>"},
         {"AnyChildAnyNamespace", u"<a xmlns:p=\"urn:p\"><p:b/><b/></a>", {u"child(*)", u"length()"}, "2"},
         {"AnyElementAnyNamespace", u"<a xmlns:p=\"urn:p\"><p:b/><b/></a>", {u"elements(*)", u"length()"}, "2"},
         {"AnyAttributeAnyNamespace", Books, {u".book", u"[0]", u"attribute(*)", u"length()"}, "2"},
