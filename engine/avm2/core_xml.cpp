@@ -1082,10 +1082,12 @@ Value attributes(Machine& m, Value self, std::span<const Value>) {
 Value child(Machine& m, Value self, std::span<const Value> args) {
     const Value name = argument(args, 0);
     const Value target = xmlOrList(m, self);
-    if (name.isNumeric()) {
+    uint32_t index = 0;
+    const bool indexText = name.isString() && arrayIndex(name.asString()->text(), index);  // child("1")
+    if (name.isNumeric() || indexText) {
         // child(i): the i-th child of each item.
         std::vector<XmlObject*> out;
-        const double i = name.numeric();
+        const double i = indexText ? double(index) : name.numeric();
         for (const XmlObject* x : itemsOf(target)) {
             if (i >= 0 && i < double(x->children.size()))
                 out.push_back(x->children[size_t(i)]);

@@ -149,6 +149,7 @@ TEST(E4x, Expressions) {
         {"CommentsIgnored", Books, {u"comments()", u"length()"}, "0"},
         {"Elements", Books, {u".book", u"[0]", u"elements()", u"length()"}, "2"},
         {"ChildByIndex", Books, {u"child(#1)", u"@id"}, "2"},
+        {"ChildByIndexText", Books, {u"child(1)", u"@id"}, "2"},
         {"NameAndKind", Books, {u".book", u"[0]", u"name()"}, "book"},
         {"NodeKindOfAttribute", Books, {u".book", u"[0]", u"@id", u"[0]", u"nodeKind()"}, "attribute"},
         {"ParentOfList", Books, {u".book", u"parent()", u"localName()"}, "lib"},
