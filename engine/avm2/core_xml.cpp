@@ -1474,17 +1474,31 @@ Value removeNamespace(Machine& m, Value self, std::span<const Value> args) {
     return Value::object(x);
 }
 
+// A local name must print as one: a letter or '_' first, then letters,
+// digits, '_', '-' or '.' (any character past ASCII counts as a letter).
+const std::u16string& checkedLocalName(Machine& m, const std::u16string& name) {
+    auto letter = [](char16_t c) { return c >= 0x80 || c == u'_' || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z'); };
+    bool valid = !name.empty() && letter(name[0]);
+    for (size_t i = 1; valid && i < name.size(); ++i) {
+        const char16_t c = name[i];
+        valid = letter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
+    }
+    if (!valid)
+        m.throwError("TypeError", 1117, u"Invalid XML name: " + name + u".");
+    return name;
+}
+
 Value setName(Machine& m, Value self, std::span<const Value> args) {
     XmlObject* x = thisXml(m, self);
     if (x->kind() == XmlKind::Text || x->kind() == XmlKind::Comment)
         return Value();
     const Value v = argument(args, 0);
     if (const QNameState* q = v.isObject() ? v.asObject()->nativeAs<QNameState>() : nullptr) {
-        x->local = m.toString(q->localName)->text();
+        x->local = checkedLocalName(m, m.toString(q->localName)->text());
         if (x->kind() != XmlKind::Instruction)
             x->uri = q->uri.isNull() ? u"" : m.toString(q->uri)->text();
     } else {
-        x->local = m.toString(v)->text();
+        x->local = checkedLocalName(m, m.toString(v)->text());
         x->uri.clear();
     }
     x->prefix.clear();
@@ -1497,9 +1511,9 @@ Value setLocalName(Machine& m, Value self, std::span<const Value> args) {
         return Value();
     const Value v = argument(args, 0);
     if (const QNameState* q = v.isObject() ? v.asObject()->nativeAs<QNameState>() : nullptr)
-        x->local = m.toString(q->localName)->text();
+        x->local = checkedLocalName(m, m.toString(q->localName)->text());
     else
-        x->local = m.toString(v)->text();
+        x->local = checkedLocalName(m, m.toString(v)->text());
     return Value();
 }
 
