@@ -334,6 +334,14 @@ TEST(E4x, Instructions) {
              c.op(Op::GetProperty, n.b).op(Op::CallProperty, {n.length, 0}).op(Op::ReturnValue);
          },
          "2"},
+        {"QNameInDefaultNamespace",
+         // default xml namespace = "urn:x"; x[new QName("b")]
+         [](Code& c, const Names& n) {
+             c.op(Op::Dxns, n.urn).op(Op::GetLex, n.xml).op(Op::PushString, n.nsSource).op(Op::Construct, 1);
+             c.op(Op::GetLex, n.qnameClass).op(Op::PushString, n.bText).op(Op::Construct, 1);
+             c.op(Op::GetProperty, n.index).op(Op::CallProperty, {n.length, 0}).op(Op::ReturnValue);
+         },
+         "2"},
         {"ForEachItems",
          [](Code& c, const Names& n) {
              // Sum the ids of x.b with hasnext2/nextvalue.
