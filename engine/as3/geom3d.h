@@ -7,6 +7,10 @@
 
 #include <span>
 
+namespace model {
+class DisplayObject;
+}
+
 namespace as3 {
 
 [[nodiscard]] std::span<const avm2::CoreClassSpec> geom3DClasses();
@@ -18,5 +22,9 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::NativeMember> display3DMethods();
 // Transform's getRelativeMatrix3D.
 [[nodiscard]] std::span<const avm2::NativeMember> transform3DMethods();
+// An object placed by a whole matrix3D goes over to its parts (flat scale
+// and rotation, rotationX/Y, scaleZ, z), so that a flat setter changes one of
+// them and the rest of the matrix stays.
+void matrix3DIntoParts(model::DisplayObject& object);
 
 }  // namespace as3

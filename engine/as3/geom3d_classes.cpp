@@ -924,11 +924,7 @@ Value setRotationZ(Machine& m, Value t, std::span<const Value> args) {
     model::DisplayObject* o = modelOf(m, t);
     if (!o || !std::isfinite(v))
         return Value();
-    if (o->placement3D() && o->placement3D()->matrix) {
-        model::Placement3D place = *o->placement3D();
-        intoParts(*o, place);
-        o->setPlacement3D(place);
-    }
+    matrix3DIntoParts(*o);
     o->setRotation(v);
     return Value();
 }
@@ -973,6 +969,10 @@ Value transformSetMatrix3D(Machine& m, Value t, std::span<const Value> args) {
     place.z = raw[14];
     o->setX(raw[12]);
     o->setY(raw[13]);
+    // Scale and rotation getters read the matrix's parts; the matrix itself
+    // still draws, as parts lose any shear it holds.
+    intoParts(*o, place);
+    place.matrix = raw;
     project(m, owner, place);
     o->setPlacement3D(place);
     return Value();
@@ -1106,6 +1106,16 @@ const avm2::CoreClassSpec Classes[] = {
 };
 
 }  // namespace
+
+void matrix3DIntoParts(model::DisplayObject& object) {
+    if (!object.placement3D() || !object.placement3D()->matrix)
+        return;
+    // Stays 3D even when the parts are flat ones: matrix3D reads non-null
+    // until transform.matrix is set.
+    model::Placement3D place = *object.placement3D();
+    intoParts(object, place);
+    object.setPlacement3D(place);
+}
 
 std::span<const avm2::CoreClassSpec> geom3DClasses() { return Classes; }
 std::span<const avm2::NativeAccessor> display3DAccessors() { return DisplayAccessors; }
