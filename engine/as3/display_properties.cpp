@@ -119,7 +119,7 @@ Value getTransform(Machine& m, Value t, std::span<const Value>) {
     const Value args[1] = {t};
     return m.construct(Value::object(m.coreClass(u"flash.geom", u"Transform")), args);
 }
-// Assigning a Transform copies its matrix and colour transform.
+// Assigning a Transform copies its matrix, 3D placement and colour transform.
 Value setTransform(Machine& m, Value t, std::span<const Value> args) {
     const Value from = argument(args, 0);
     if (!from.isObject())
@@ -127,7 +127,9 @@ Value setTransform(Machine& m, Value t, std::span<const Value> args) {
     const Value owner = transformOwner(from);
     model::DisplayObject* source = owner.isObject() ? modelOf(m, owner) : nullptr;
     if (model::DisplayObject* o = modelOf(m, t); o && source) {
+        const auto placement = source->placement3D();
         o->setMatrix(source->matrix());
+        placeLike(m, t, placement);
         o->setColorTransform(source->colorTransform());
         o->setScriptTransformed(true);
     }

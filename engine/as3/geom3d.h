@@ -5,11 +5,10 @@
 
 #include "avm2/core_library.h"
 
-#include <span>
+#include "model/placement3d.h"
 
-namespace model {
-class DisplayObject;
-}
+#include <optional>
+#include <span>
 
 namespace as3 {
 
@@ -26,5 +25,7 @@ namespace as3 {
 // and rotation, rotationX/Y, scaleZ, z), so that a flat setter changes one of
 // them and the rest of the matrix stays.
 void matrix3DIntoParts(model::DisplayObject& object);
+// The target takes another object's 3D placement (none makes it flat).
+void placeLike(avm2::Machine& m, avm2::Value target, const std::optional<model::Placement3D>& placement);
 
 }  // namespace as3

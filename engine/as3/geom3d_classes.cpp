@@ -1117,6 +1117,14 @@ void matrix3DIntoParts(model::DisplayObject& object) {
     object.setPlacement3D(place);
 }
 
+void placeLike(Machine& m, Value target, const std::optional<model::Placement3D>& placement) {
+    model::DisplayObject* o = modelOf(m, target);
+    if (o && !placement)
+        o->setPlacement3D(std::nullopt);
+    else if (o)
+        setPlacement(m, target, *placement);  // under the target's own projection
+}
+
 std::span<const avm2::CoreClassSpec> geom3DClasses() { return Classes; }
 std::span<const avm2::NativeAccessor> display3DAccessors() { return DisplayAccessors; }
 std::span<const avm2::NativeAccessor> transform3DAccessors() { return TransformAccessors; }
