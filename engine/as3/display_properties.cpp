@@ -50,8 +50,9 @@ struct Property {
         if (!o || !std::isfinite(v))
             return Value();
         if constexpr (Turns)
-            matrix3DIntoParts(*o);
-        (o->*Set)(v * Scale);
+            changeFlatPart(*o, [&] { (o->*Set)(v * Scale); });
+        else
+            (o->*Set)(v * Scale);
         return Value();
     }
 };

@@ -7,6 +7,7 @@
 
 #include "model/placement3d.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -21,10 +22,10 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::NativeMember> display3DMethods();
 // Transform's getRelativeMatrix3D.
 [[nodiscard]] std::span<const avm2::NativeMember> transform3DMethods();
-// An object placed by a whole matrix3D goes over to its parts (flat scale
-// and rotation, rotationX/Y, scaleZ, z), so that a flat setter changes one of
-// them and the rest of the matrix stays.
-void matrix3DIntoParts(model::DisplayObject& object);
+// Runs a flat setter (scale, rotation, size). An object placed by a whole
+// matrix3D is taken apart for it and put together after, so the setter
+// changes that one part and the rest of the matrix stays.
+void changeFlatPart(model::DisplayObject& object, const std::function<void()>& change);
 // The target takes another object's 3D placement (none makes it flat).
 void placeLike(avm2::Machine& m, avm2::Value target, const std::optional<model::Placement3D>& placement);
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 namespace as3 {
@@ -907,10 +908,17 @@ Value placementSet(Machine& m, Value t, std::span<const Value> args) {
     if (!o || !std::isfinite(v))
         return Value();
     model::Placement3D place = o->placement3D() ? *o->placement3D() : model::Placement3D{};
+    const bool whole = place.matrix.has_value();
     if (Field != &model::Placement3D::z)
         intoParts(*o, place);
     place.*Field = v;
-    setPlacement(m, t, place);
+    if (whole) {  // put together again: placed by matrix3D until transform.matrix is set
+        place.matrix = model::placementMatrix(*o, place);
+        project(m, t, place);
+        o->setPlacement3D(place);
+    } else {
+        setPlacement(m, t, place);
+    }
     return Value();
 }
 
@@ -924,8 +932,7 @@ Value setRotationZ(Machine& m, Value t, std::span<const Value> args) {
     model::DisplayObject* o = modelOf(m, t);
     if (!o || !std::isfinite(v))
         return Value();
-    matrix3DIntoParts(*o);
-    o->setRotation(v);
+    changeFlatPart(*o, [&] { o->setRotation(v); });
     return Value();
 }
 
@@ -1107,13 +1114,18 @@ const avm2::CoreClassSpec Classes[] = {
 
 }  // namespace
 
-void matrix3DIntoParts(model::DisplayObject& object) {
-    if (!object.placement3D() || !object.placement3D()->matrix)
+void changeFlatPart(model::DisplayObject& object, const std::function<void()>& change) {
+    if (!object.placement3D() || !object.placement3D()->matrix) {
+        change();
         return;
-    // Stays 3D even when the parts are flat ones: matrix3D reads non-null
-    // until transform.matrix is set.
+    }
     model::Placement3D place = *object.placement3D();
     intoParts(object, place);
+    object.setPlacement3D(place);
+    change();
+    // Put together again: placed by a whole matrix until transform.matrix is set.
+    place = *object.placement3D();
+    place.matrix = model::placementMatrix(object, place);
     object.setPlacement3D(place);
 }
 

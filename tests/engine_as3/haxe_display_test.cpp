@@ -694,9 +694,9 @@ TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
     // -sin 30)). Pushed back by f (192.098), 20 pixels show 10 wide; width 20
     // doubles scaleX and scaleY 3 shows 30 high; transform.matrix reads null
     // until set, which makes the object flat. Assigning a whole transform
-    // copies the 3D matrix.
+    // copies the 3D matrix; turned back flat by its parts it stays 3D.
     EXPECT_EQ(p->host.command(u"flat"),
-              u"2,1,0,30,0,1.732,-1,30,2,10,20,30,2,3,192.098,true,100 50 20 30,true,0,2,5,40,1.732,-1,100");
+              u"2,1,0,30,0,1.732,-1,30,2,10,20,30,2,3,192.098,true,100 50 20 30,true,0,2,5,40,1.732,-1,100,true");
     // Turned about a pivot; a singular matrix left as it was; transposed;
     // prepended move scaled; a projected vector divided by w; a right angle.
     EXPECT_EQ(p->host.command(u"members"), u"10,10,false,2,1,3,0,2,10,5,1.571");

@@ -88,6 +88,10 @@ class Behind {
         var copied = square(0, 0, 0, 20, 20);
         copied.transform = parted.transform;
         var copiedRaw = copied.transform.matrix3D.rawData;
+        // Turned back flat by its parts: still placed by a 3D matrix.
+        copied.rotationY = 0;
+        copied.rotation = 0;
+        var stays3D = copied.transform.matrix == null;
         // Pushed back by f: 20 pixels show 10 wide until width makes them 20.
         var sized = square(0, 0, 0, 20, 20);
         root.addChild(sized);
@@ -103,7 +107,7 @@ class Behind {
         // A flat matrix drops the 3D one.
         sized.transform.matrix = new flash.geom.Matrix(2, 0, 0, 1, 5, 6);
         flash.Lib.fscommand("flat", while3D.concat([sized.transform.matrix3D == null, sized.z, sized.scaleX, sized.x,
-            r(sized.width), r(copiedRaw[1]), r(copiedRaw[2]), copied.x]).join(","));
+            r(sized.width), r(copiedRaw[1]), r(copiedRaw[2]), copied.x, stays3D]).join(","));
         root.removeChild(sized);
 
         // Matrix3D members by their documented results.
