@@ -304,16 +304,22 @@ Value perlinNoise(Machine& m, Value t, std::span<const Value> args) {
 }
 
 // hitTest(firstPoint, firstAlphaThreshold, secondObject, secondBitmapDataPoint, secondAlphaThreshold):
-// the second is a Point, a Rectangle or a BitmapData.
+// the second is a Point, a Rectangle, a BitmapData or a Bitmap (its bitmap
+// data, placed by the point as a BitmapData is).
 Value hitTest(Machine& m, Value t, std::span<const Value> args) {
     const auto& b = self(m, t);
     const auto first = pointArg(m, args, 0, u"firstPoint");
     const uint32_t threshold = uintArg(m, args, 1, 0);
-    const Value other = argument(args, 2);
+    Value other = argument(args, 2);
     if (!other.isObject())
         nullArgument(m, u"secondObject");
+    if (m.isInstance(other, m.coreClass(u"flash.display", u"Bitmap"))) {
+        other = m.getMember(other, u"bitmapData");
+        if (!other.isObject())
+            nullArgument(m, u"secondObject");
+    }
     if (stateOf(other)) {
-        const auto& second = bitmapArg(m, args, 2, u"secondObject");
+        const auto& second = self(m, other);
         const bitmap::PixelPoint at =
             argument(args, 3).isNullish() ? bitmap::PixelPoint{} : pointArg(m, args, 3, u"secondBitmapDataPoint");
         return Value::boolean(b.hitTestBitmap(first, threshold, second, at, uintArg(m, args, 4, 1)));

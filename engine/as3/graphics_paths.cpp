@@ -9,8 +9,12 @@
 #include "avm2/conversions.h"
 #include "avm2/vector.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace as3 {
 
@@ -101,7 +105,11 @@ Value drawPath(Machine& m, Value t, std::span<const Value> args) {
     requireNonNull(m, argument(args, 1), u"data");
     model::Drawing& d = graphicsDrawing(m, t);
     const Numbers commands(m, argument(args, 0)), data(m, argument(args, 1));
-    d.setNonZeroWinding(textArg(m, args, 2) == u"nonZero");
+    const Value winding = argument(args, 2);
+    const std::u16string rule = winding.isNullish() ? u"evenOdd" : m.toString(winding)->text();
+    if (rule != u"evenOdd" && rule != u"nonZero")
+        m.throwError("ArgumentError", 2008, u"Parameter winding must be one of the accepted values.");
+    d.setNonZeroWinding(rule == u"nonZero");
     // Numbers each command takes: NO_OP, MOVE_TO, LINE_TO, CURVE_TO,
     // WIDE_MOVE_TO, WIDE_LINE_TO, CUBIC_CURVE_TO.
     constexpr std::array<size_t, 7> Takes = {0, 2, 2, 4, 4, 4, 6};
@@ -166,6 +174,74 @@ std::optional<swf::Matrix> uvMatrix(const std::array<swf::Point, 3>& at, const s
     return r;
 }
 
+// The picture of a triangle whose corners lie at different depths (the t of
+// uvt, 1/z), made pixel by pixel with the perspective's bitmap point, so the
+// triangle is one fill (no seams) and the picture recedes as it should.
+class PerspectivePicture final : public model::FillBitmap {
+public:
+    PerspectivePicture(std::vector<uint32_t> pixels, int32_t width, int32_t height)
+        : m_pixels(std::move(pixels)), m_width(width), m_height(height) {}
+    [[nodiscard]] const uint32_t* pixels() const override { return m_pixels.data(); }
+    [[nodiscard]] int32_t width() const override { return m_width; }
+    [[nodiscard]] int32_t height() const override { return m_height; }
+    [[nodiscard]] uint64_t version() const override { return 0; }
+
+private:
+    std::vector<uint32_t> m_pixels;
+    int32_t m_width = 0, m_height = 0;
+};
+
+// The picture and its place for one triangle; none when the triangle has no
+// area or the bitmap no pixels. At most MaxSide pixels a side: a larger
+// triangle gets a coarser picture, not unbounded memory.
+std::optional<std::pair<std::shared_ptr<const model::FillBitmap>, swf::Matrix>> perspectivePicture(
+    const model::FillBitmap& bitmap, bool repeat, const std::array<swf::Point, 3>& at,
+    const std::array<swf::Point, 3>& source, const std::array<double, 3>& depth) {
+    constexpr double MaxSide = 1024;
+    const uint32_t* texture = bitmap.pixels();
+    const int32_t tw = bitmap.width(), th = bitmap.height();
+    const double denom = (at[1].y - at[2].y) * (at[0].x - at[2].x) + (at[2].x - at[1].x) * (at[0].y - at[2].y);
+    if (!texture || tw <= 0 || th <= 0 || !(std::abs(denom) > 1e-9))
+        return std::nullopt;
+    const double left = std::floor(std::min({at[0].x, at[1].x, at[2].x}));
+    const double top = std::floor(std::min({at[0].y, at[1].y, at[2].y}));
+    const double right = std::ceil(std::max({at[0].x, at[1].x, at[2].x}));
+    const double bottom = std::ceil(std::max({at[0].y, at[1].y, at[2].y}));
+    const double step = std::max(1.0, std::max(right - left, bottom - top) / MaxSide);
+    const auto width = int32_t(std::max(1.0, std::ceil((right - left) / step)));
+    const auto height = int32_t(std::max(1.0, std::ceil((bottom - top) / step)));
+    auto wrap = [repeat](double p, int32_t size) {
+        auto i = int64_t(std::floor(p));
+        if (repeat)
+            return int32_t(((i % size) + size) % size);
+        return int32_t(std::clamp<int64_t>(i, 0, size - 1));
+    };
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int32_t py = 0; py < height; ++py) {
+        for (int32_t px = 0; px < width; ++px) {
+            const double x = left + (px + 0.5) * step, y = top + (py + 0.5) * step;
+            const double l0 = ((at[1].y - at[2].y) * (x - at[2].x) + (at[2].x - at[1].x) * (y - at[2].y)) / denom;
+            const double l1 = ((at[2].y - at[0].y) * (x - at[2].x) + (at[0].x - at[2].x) * (y - at[2].y)) / denom;
+            const double w0 = l0 * depth[0], w1 = l1 * depth[1], w2 = (1 - l0 - l1) * depth[2];
+            const double w = w0 + w1 + w2;
+            if (!(w > 0))
+                continue;  // behind the eye
+            const double u = (w0 * source[0].x + w1 * source[1].x + w2 * source[2].x) / w;
+            const double v = (w0 * source[0].y + w1 * source[1].y + w2 * source[2].y) / w;
+            if (!std::isfinite(u) || !std::isfinite(v))
+                continue;
+            pixels[size_t(py) * size_t(width) + size_t(px)] =
+                texture[size_t(wrap(v, th)) * size_t(tw) + size_t(wrap(u, tw))];
+        }
+    }
+    swf::Matrix place;
+    place.a = place.d = step * 20;
+    place.b = place.c = 0;
+    place.tx = left * 20;
+    place.ty = top * 20;
+    return std::pair{std::make_shared<PerspectivePicture>(std::move(pixels), width, height), place};
+}
+
 bool isBitmapFill(const swf::FillStyle& style) {
     return style.kind == swf::FillKind::RepeatingBitmap || style.kind == swf::FillKind::ClippedBitmap;
 }
@@ -175,7 +251,8 @@ bool isBitmapFill(const swf::FillStyle& style) {
 // leaves out those whose corners run clockwise on the screen, "negative" the
 // others); indices outside the vertices leave their triangle out.
 // Under a bitmap fill with uv data each triangle shows its part of the
-// bitmap, mapped affinely (the t of uvt data is not used). Under any other
+// bitmap, mapped affinely, or through a picture made with perspective
+// where the t of uvt data differs between its corners. Under any other
 // fill the triangles are filled together, overlaps counting once.
 Value drawTriangles(Machine& m, Value t, std::span<const Value> args) {
     requireNonNull(m, argument(args, 0), u"vertices");
@@ -217,15 +294,32 @@ Value drawTriangles(Machine& m, Value t, std::span<const Value> args) {
             continue;
         if (mapped) {
             std::array<swf::Point, 3> source{};
-            for (size_t j = 0; j < 3; ++j)
+            std::array<double, 3> depth{1, 1, 1};
+            for (size_t j = 0; j < 3; ++j) {
                 source[j] = {uvt[corner[j] * uvStride] * bitmap->width(),
                              uvt[corner[j] * uvStride + 1] * bitmap->height()};
-            const auto matrix = uvMatrix(at, source);
-            if (!matrix)
-                continue;
-            swf::FillStyle piece = *fill;
-            piece.matrix = *matrix;
-            d.beginFill(piece, bitmap);
+                if (uvStride == 3)
+                    depth[j] = uvt[corner[j] * 3 + 2];
+            }
+            const bool flat = depth[0] == depth[1] && depth[1] == depth[2];
+            const bool usable = std::ranges::all_of(depth, [](double t) { return std::isfinite(t) && t > 0; });
+            if (!flat && usable) {
+                auto picture =
+                    perspectivePicture(*bitmap, fill->kind == swf::FillKind::RepeatingBitmap, at, source, depth);
+                if (!picture)
+                    continue;
+                swf::FillStyle piece = *fill;
+                piece.kind = swf::FillKind::ClippedBitmap;  // the picture covers the triangle; no wrap at its edges
+                piece.matrix = picture->second;
+                d.beginFill(piece, picture->first);
+            } else {
+                const auto matrix = uvMatrix(at, source);
+                if (!matrix)
+                    continue;
+                swf::FillStyle piece = *fill;
+                piece.matrix = *matrix;
+                d.beginFill(piece, bitmap);
+            }
         } else if (fill && turn < 0) {
             // One direction for all, so overlaps add up under the non-zero rule.
             std::swap(at[1], at[2]);

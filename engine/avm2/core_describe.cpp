@@ -8,6 +8,7 @@
 #include "avm2/e4x.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace avm2 {
 
@@ -134,11 +135,37 @@ std::u16string parameterList(const LoadedAbc& file, const MethodInfo& info) {
 // The members of traits: variables, constants, accessors, methods, sorted
 // by name as one list (the player's order is its own). Public ones, and
 // those of namespaces a script declared, which carry their uri.
+bool sameMethod(const MethodRef& a, const MethodRef& b) {
+    return a.file == b.file && a.method == b.method && a.native == b.native;
+}
+
+// A member bound again under an interface's namespace (or the AS3 one) is
+// the public one under another name: the player lists it once.
+bool twinOfPublic(const Binding& b, const Binding* pub) {
+    if (!pub || pub->kind != b.kind)
+        return false;
+    if (b.kind == Binding::Kind::Method)
+        return sameMethod(b.method, pub->method);
+    if (b.kind == Binding::Kind::Accessor)
+        return sameMethod(b.getter, pub->getter) && sameMethod(b.setter, pub->setter);
+    return false;
+}
+
 std::u16string members(const Traits& traits, const ClassObject* c, bool statics) {
+    std::unordered_map<const String*, const Binding*> publicByName;
+    for (const auto& [name, b] : traits.bindings) {
+        if (name.ns && name.ns->isPublicRoot())
+            publicByName[name.name] = &b;
+    }
     std::vector<std::pair<std::u16string, std::u16string>> out;
     for (const auto& [name, b] : traits.bindings) {
         if (!name.ns || name.ns->group() != NamespaceGroup::Public || !name.name)
             continue;
+        if (!name.ns->isPublicRoot()) {
+            const auto twin = publicByName.find(name.name);
+            if (twin != publicByName.end() && twinOfPublic(b, twin->second))
+                continue;
+        }
         const std::u16string& local = name.name->text();
         const std::u16string uri = name.ns->uri().empty() ? u"" : attribute(u"uri", name.ns->uri());
         const LoadedAbc* file = nullptr;
@@ -206,7 +233,8 @@ std::u16string ancestry(const ClassObject* c) {
     std::vector<std::u16string> interfaces;
     for (const void* t : c->instanceTraits().types) {
         const auto* i = static_cast<const ClassObject*>(t);
-        if (i->isInterface() && std::find(interfaces.begin(), interfaces.end(), qualified(i)) == interfaces.end())
+        if (i != c && i->isInterface() &&
+            std::find(interfaces.begin(), interfaces.end(), qualified(i)) == interfaces.end())
             interfaces.push_back(qualified(i));
     }
     std::sort(interfaces.begin(), interfaces.end());

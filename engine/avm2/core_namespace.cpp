@@ -41,9 +41,13 @@ Value namespaceInit(Machine& m, Value self, std::span<const Value> args) {
     else
         uri = Value::string(m.toString(uri));
     state->uri = uri;
-    if (args.size() >= 2)
+    if (args.size() >= 2) {
         state->prefix = args[0].isUndefined() ? Value() : Value::string(m.toString(args[0]));
-    else if (uri.asString()->text().empty())
+        // No namespace can only have the empty prefix.
+        if (uri.asString()->text().empty() && state->prefix.isString() && !state->prefix.asString()->text().empty())
+            m.throwError("TypeError", 1098,
+                         u"Illegal prefix " + state->prefix.asString()->text() + u" for no namespace.");
+    } else if (uri.asString()->text().empty())
         state->prefix = m.string(u"");
     self.asObject()->setNativeState(std::move(state));
     return Value();
@@ -71,7 +75,8 @@ const QNameState* qnameState(Machine& m, Value self) {
 }
 
 // QName(localName), QName(namespace, localName), QName(qname); a null
-// namespace means any namespace.
+// namespace means any namespace, as does a lone "*"; a lone other name is
+// in the default XML namespace.
 Value qnameInit(Machine& m, Value self, std::span<const Value> args) {
     auto state = std::make_unique<QNameState>();
     const Value last = args.empty() ? Value() : args.back();
@@ -80,9 +85,9 @@ Value qnameInit(Machine& m, Value self, std::span<const Value> args) {
         state->localName = q->localName;
     } else {
         state->localName = last.isUndefined() ? m.string(u"") : Value::string(m.toString(last));
-        state->uri = m.string(u"");
+        state->uri = state->localName.asString()->text() == u"*" ? Value::null() : m.string(m.defaultXmlNamespace());
     }
-    if (args.size() >= 2) {
+    if (args.size() >= 2 && !args[0].isUndefined()) {
         const Value ns = args[0];
         const Value uri = uriOf(m, ns);
         state->uri = ns.isNull() ? Value::null() : !uri.isNull() ? uri : Value::string(m.toString(ns));

@@ -192,7 +192,11 @@ Selector selectorOfValue(Machine& m, Value name, bool attribute) {
     }
     s.anyLocal = text == u"*";
     s.local = text;
-    s.uris.push_back(s.attribute ? u"" : defaultNamespace(m));
+    // "*" is any name in any namespace.
+    if (s.anyLocal)
+        s.anyUri = true;
+    else
+        s.uris.push_back(s.attribute ? u"" : defaultNamespace(m));
     return s;
 }
 
@@ -753,6 +757,24 @@ void xmlSetProperty(Machine& m, Value target, const Multiname& mn, Value v) {
             if (outer && outer->items.size() == 1)
                 parent = outer->items[0];
         }
+        if (parent && l->hasTargetName && l->targetAttribute) {
+            // A list of attributes read by name gains that attribute.
+            Selector s;
+            s.attribute = true;
+            s.anyLocal = l->targetLocal == u"*";
+            s.local = l->targetLocal;
+            s.uris = {l->targetUri};
+            if (s.anyLocal)
+                return;
+            setOnXml(m, parent, s, v);
+            for (XmlObject* a : parent->attributes) {
+                if (s.matches(a)) {
+                    l->items.push_back(a);
+                    break;
+                }
+            }
+            return;
+        }
         std::vector<XmlObject*> content;
         if (parent && l->hasTargetName && !l->targetAttribute && !isE4x(v)) {
             XmlObject* e = newElement(m, l->targetUri, l->targetLocal);
@@ -846,10 +868,15 @@ Value xmlMethod(Machine& m, Value target, const Multiname& mn) {
     const Object* o = target.asObject();
     if (const Value* f = o->find(std::u16string(mn.text)))
         return *f;
-    // A one-item list answers its item's methods, as the language has them.
-    if (XmlListObject* l = asXmlList(target); l && l->items.size() == 1) {
-        if (const Value* f = xmlClass(m)->prototype()->find(std::u16string(mn.text)))
+    // A one-item list answers its item's methods, as the language has them;
+    // a longer or empty one refuses them.
+    if (XmlListObject* l = asXmlList(target)) {
+        if (const Value* f = xmlClass(m)->prototype()->find(std::u16string(mn.text))) {
+            if (l->items.size() != 1)
+                m.throwError("TypeError", 1086,
+                             u"The " + std::u16string(mn.text) + u" method only works on lists containing one item.");
             return *f;
+        }
     }
     return Value();
 }
@@ -921,10 +948,12 @@ bool xmlEquals(Machine& m, Value a, Value b) {
     XmlObject* xa = asXml(a);
     XmlObject* xb = asXml(b);
     if (xa && xb) {
-        if ((xa->kind() == XmlKind::Element && !hasSimpleContent(xa)) ||
-            (xb->kind() == XmlKind::Element && !hasSimpleContent(xb)))
-            return sameNode(m, xa, xb);
-        return toStringOf(m, xa) == toStringOf(m, xb);
+        // Text and attributes compare as text with simple content; two
+        // elements compare as trees, attributes included.
+        auto textual = [](const XmlObject* x) { return x->kind() == XmlKind::Text || x->kind() == XmlKind::Attribute; };
+        if ((textual(xa) && hasSimpleContent(xb)) || (textual(xb) && hasSimpleContent(xa)))
+            return toStringOf(m, xa) == toStringOf(m, xb);
+        return sameNode(m, xa, xb);
     }
     // XML against another value: simple content compares as text.
     XmlObject* x = xa ? xa : xb;
@@ -1053,10 +1082,12 @@ Value attributes(Machine& m, Value self, std::span<const Value>) {
 Value child(Machine& m, Value self, std::span<const Value> args) {
     const Value name = argument(args, 0);
     const Value target = xmlOrList(m, self);
-    if (name.isNumeric()) {
+    uint32_t index = 0;
+    const bool indexText = name.isString() && arrayIndex(name.asString()->text(), index);  // child("1")
+    if (name.isNumeric() || indexText) {
         // child(i): the i-th child of each item.
         std::vector<XmlObject*> out;
-        const double i = name.numeric();
+        const double i = indexText ? double(index) : name.numeric();
         for (const XmlObject* x : itemsOf(target)) {
             if (i >= 0 && i < double(x->children.size()))
                 out.push_back(x->children[size_t(i)]);
@@ -1443,17 +1474,31 @@ Value removeNamespace(Machine& m, Value self, std::span<const Value> args) {
     return Value::object(x);
 }
 
+// A local name must print as one: a letter or '_' first, then letters,
+// digits, '_', '-' or '.' (any character past ASCII counts as a letter).
+const std::u16string& checkedLocalName(Machine& m, const std::u16string& name) {
+    auto letter = [](char16_t c) { return c >= 0x80 || c == u'_' || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z'); };
+    bool valid = !name.empty() && letter(name[0]);
+    for (size_t i = 1; valid && i < name.size(); ++i) {
+        const char16_t c = name[i];
+        valid = letter(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
+    }
+    if (!valid)
+        m.throwError("TypeError", 1117, u"Invalid XML name: " + name + u".");
+    return name;
+}
+
 Value setName(Machine& m, Value self, std::span<const Value> args) {
     XmlObject* x = thisXml(m, self);
     if (x->kind() == XmlKind::Text || x->kind() == XmlKind::Comment)
         return Value();
     const Value v = argument(args, 0);
     if (const QNameState* q = v.isObject() ? v.asObject()->nativeAs<QNameState>() : nullptr) {
-        x->local = m.toString(q->localName)->text();
+        x->local = checkedLocalName(m, m.toString(q->localName)->text());
         if (x->kind() != XmlKind::Instruction)
             x->uri = q->uri.isNull() ? u"" : m.toString(q->uri)->text();
     } else {
-        x->local = m.toString(v)->text();
+        x->local = checkedLocalName(m, m.toString(v)->text());
         x->uri.clear();
     }
     x->prefix.clear();
@@ -1466,9 +1511,9 @@ Value setLocalName(Machine& m, Value self, std::span<const Value> args) {
         return Value();
     const Value v = argument(args, 0);
     if (const QNameState* q = v.isObject() ? v.asObject()->nativeAs<QNameState>() : nullptr)
-        x->local = m.toString(q->localName)->text();
+        x->local = checkedLocalName(m, m.toString(q->localName)->text());
     else
-        x->local = m.toString(v)->text();
+        x->local = checkedLocalName(m, m.toString(v)->text());
     return Value();
 }
 

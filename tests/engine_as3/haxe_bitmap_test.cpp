@@ -53,6 +53,7 @@ TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
               u"4:4:128:255,2030,2:2164195328,12:4,"                          // bytes, vectors, histogram
               u"0,-3,4,(x=2, y=2, w=2, h=2),"                                 // compare, threshold, bounds
               u"16777215:16711680:16711680:16777215,5263440,2007,true:true,"  // draw
+              u"16711680:255,true:false:true:true,"                           // uvt, hitTest
               u"255:16711680,true,"                                           // filters
               u"2:1:4294901760:128,"                                          // linked picture
               u"10:10:auto:false,2015");                                      // Bitmap, fill of a disposed bitmap

@@ -264,7 +264,7 @@ TEST(HaxeDisplay, PathsTrianglesAndGraphicsDataFillWhatTheirPointsSay) {
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
                                                 ? ""
                                                 : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
-    EXPECT_EQ(p->host.command(u"paths"), u"5,10,true,true,nonZero,positive,20,20,32,refused");
+    EXPECT_EQ(p->host.command(u"paths"), u"5,10,true,true,nonZero,positive,20,20,32,refused:2008");
     (void)p->stage->collectChanges();
     Picture picture(*p->stage);
     ASSERT_TRUE(picture.drawn());

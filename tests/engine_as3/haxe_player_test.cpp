@@ -304,7 +304,7 @@ TEST(HaxePlayer, XmlAndDescribeType) {
               u"<lib><book id=\"1\"><t>Z</t></book><book id=\"2\"><t>B</t></book><shelf>new</shelf>"
               u"<book id=\"3\"/></lib>");
     EXPECT_EQ(p->host.command(u"described"), u"Item,2,total,2,true,Object");
-    EXPECT_EQ(p->host.command(u"static"), u"true,made,Item");
+    EXPECT_EQ(p->host.command(u"static"), u"true,made,Item,0,true");
     // Members inherited from Base: each accessor's access and owner, a
     // method's metadata, the constructor's own parameters, a namespace's uri.
     EXPECT_EQ(p->host.command(u"inherited"),

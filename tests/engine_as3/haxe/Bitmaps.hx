@@ -96,6 +96,25 @@ class Bitmaps {
         facts.push(grey.getPixel(0, 0));
         facts.push(errorOf(function() grey.draw(null)));
         facts.push(Std.isOfType(red, flash.display.IBitmapDrawable) + ":" + Std.isOfType(grey, flash.display.IBitmapDrawable));
+        // A red-then-blue picture on a triangle whose right corner is four
+        // times as far (t 0.25): along its top row the red half stretches to
+        // 80% of the width (at 64 of 80), not the half a flat mapping gives.
+        var halves = new flash.display.BitmapData(2, 1, false, 0xFF0000);
+        halves.setPixel(1, 0, 0x0000FF);
+        var receding = new flash.display.Shape();
+        receding.graphics.beginBitmapFill(halves, null, false, false);
+        receding.graphics.drawTriangles(flash.Vector.ofArray([0.0, 0, 80, 0, 0, 80]), null, flash.Vector.ofArray([0.0, 0, 1, 1, 0, 0.25, 0, 1, 1]));
+        var seen = new flash.display.BitmapData(80, 80, false, 0xFFFFFF);
+        seen.draw(receding);
+        facts.push(seen.getPixel(50, 4) + ":" + seen.getPixel(70, 4));
+        // hitTest against a point, a rectangle, a BitmapData and a Bitmap
+        // (its data placed by the point, as a BitmapData's).
+        var dot = new BitmapData(4, 4, true, 0);
+        dot.setPixel32(1, 1, 0xFF000000);
+        var square = new BitmapData(2, 2, true, 0xFF000000);
+        facts.push(dot.hitTest(new Point(10, 10), 0xFF, new Point(11, 11)) + ":"
+            + dot.hitTest(new Point(), 0xFF, new Rectangle(2, 2, 2, 2)) + ":" + dot.hitTest(new Point(), 0xFF, square, new Point(1, 1)) + ":"
+            + dot.hitTest(new Point(), 0xFF, new flash.display.Bitmap(square), new Point(1, 1)));
 
         // Red and blue swap through a colour matrix.
         var swap = new flash.filters.ColorMatrixFilter([0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0]);

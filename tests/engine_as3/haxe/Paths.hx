@@ -96,6 +96,12 @@ class Paths {
         } catch (e:Dynamic) {
             refused = "refused";
         }
+        // An unknown winding rule is refused too.
+        try {
+            (square.graphics : Dynamic).drawPath(ints([1]), numbers([1, 2]), "oddEven");
+        } catch (e:flash.errors.ArgumentError) {
+            refused += ":" + e.errorID;
+        }
         var facts:Array<Dynamic> = [
             path.commands.length, path.data.length, Std.isOfType(path, IGraphicsData), Std.isOfType(new GraphicsEndFill(), IGraphicsData),
             GraphicsPathWinding.NON_ZERO, TriangleCulling.POSITIVE, square.width, square.height, copy.width, refused

@@ -1,7 +1,12 @@
 // E4X reached from haxe through dynamic access (haxe has no XML syntax):
 // children by name and index, attributes, descendants, methods, settings,
 // assignment; and describeType of a haxe class.
-class Item {
+// Its method is bound under the interface's namespace as well; listed once.
+interface Counted {
+    function total(a:Int, ?b:Float):Float;
+}
+
+class Item implements Counted {
     public var count:Int;
     public var label:String;
     public static var made:Int = 0;
@@ -67,7 +72,8 @@ class Xml {
             + b.factory.constructor.parameter[1].attribute("optional").toString());
         var c:Dynamic = describe(Item);
         flash.Lib.fscommand("static", c.attribute("isStatic").toString() + "," + c.variable.attribute("name").toString()
-            + "," + c.factory.attribute("type").toString());
+            + "," + c.factory.attribute("type").toString() + "," + describe(Counted).factory.implementsInterface.length()
+            + "," + describe(5).attribute("isFinal").toString());
         // getDefinitionByName reached through a plain reference, as haxe's Type does.
         var define:Dynamic = untyped __global__["flash.utils.getDefinitionByName"];
         flash.Lib.fscommand("defined", (define("flash.display.Sprite") == flash.display.Sprite) + ","
