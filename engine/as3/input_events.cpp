@@ -5,6 +5,7 @@
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/movie_security.h"
+#include "as3/text_values.h"
 
 #include "avm2/conversions.h"
 
@@ -243,6 +244,31 @@ bool isAvm1Root(const HostContext& ctx, const model::DisplayObject* o) {
 }
 
 // Children from the top down, each hit by its real shapes.
+Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point, int depth);
+
+// A field's <img> clips, above its text, from the top down: their own
+// objects (made on first need) take the pointer like any other.
+Pick pickFieldImage(Machine& m, const script::HitTester& hits, Object* field, const model::EditTextObject& text,
+                    swf::Point point, int depth) {
+    const auto& images = text.imageClips();
+    std::vector<std::shared_ptr<model::DisplayObject>> clips;
+    for (const auto& [at, image] : images)
+        clips.push_back(image);
+    for (size_t i = clips.size(); i-- > 0;) {
+        if (!hits.hits(*clips[i], point))
+            continue;
+        Value image;
+        try {
+            image = fieldImageObject(m, field, clips[i]);
+        } catch (...) {
+            return {};
+        }
+        if (const Pick below = pick(m, hits, image.asObject(), point, depth + 1); below.hit)
+            return below;
+    }
+    return {};
+}
+
 Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point, int depth) {
     DisplayState& d = displayOf(m, Value::object(o));
     if ((d.object && !d.object->isVisible()) || depth > 256)
@@ -275,6 +301,15 @@ Pick pick(Machine& m, const script::HitTester& hits, Object* o, swf::Point point
     // own buttons take the event from there.
     if (isAvm1Root(hostContext(m), d.object.get()))
         return hits.hits(*d.object, point) ? Pick{nullptr, true, d.object.get()} : Pick{};
+    if (const auto* field = d.object ? d.object->as<model::EditTextObject>() : nullptr;
+        field && !field->imageClips().empty()) {
+        if (const Pick image = pickFieldImage(m, hits, o, *field, point, depth); image.hit) {
+            if (image.target)
+                return image;
+            if (flag(d, MouseEnabledKey))
+                return {o, true, image.avm1};
+        }
+    }
     // What the object draws itself (a container's drawing, a leaf's shape).
     // An object with mouseEnabled off lets the pointer through. Shapes
     // first: most objects are not under the pointer.

@@ -621,37 +621,16 @@ Value lineMetricsInit(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
-// The display object showing the field's <img> of that id: a clip's, made
-// on first asking and the same one after; null for an image drawn without
-// one (an exported bitmap) or an id no image has.
+// The display object showing the field's <img> of that id; null for an
+// image drawn without a clip (an exported bitmap) or an id no image has.
 Value getImageReference(Machine& m, Value t, std::span<const Value> args) {
     const model::EditTextObject& f = fieldOf(m, t);
     const std::string id = avm2::utf16ToUtf8(m.toString(argument(args, 0))->text());
-    std::shared_ptr<model::DisplayObject> clip;
     for (const auto& [depth, image] : f.imageClips()) {
-        if (image->name() == id) {
-            clip = image;
-            break;
-        }
+        if (image->name() == id)
+            return fieldImageObject(m, t.asObject(), image);
     }
-    if (!clip)
-        return Value::null();
-    HostContext& ctx = hostContext(m);
-    auto& held = ctx.held.fieldImages;
-    std::erase_if(held, [](const auto& e) { return e.second.first.expired(); });
-    if (const auto it = held.find(clip->id()); it != held.end())
-        return it->second.second;
-    ctx.pendingObject = clip;
-    Value v;
-    try {
-        v = m.construct(Value::object(m.coreClass(u"flash.display", u"MovieClip")), {});
-    } catch (...) {
-        ctx.pendingObject.reset();
-        throw;
-    }
-    ctx.pendingObject.reset();
-    held[clip->id()] = {clip, v};
-    return v;
+    return Value::null();
 }
 
 const avm2::NativeMember Methods[] = {
@@ -772,6 +751,30 @@ std::span<const avm2::CoreClassSpec> textFieldClasses() {
         {.name = u"TextLineMetrics", .base = u"Object", .init = lineMetricsInit, .package = u"flash.text"},
     };
     return Classes;
+}
+
+Value fieldImageObject(Machine& m, avm2::Object* field, const std::shared_ptr<model::DisplayObject>& clip) {
+    HostContext& ctx = hostContext(m);
+    auto& held = ctx.held.fieldImages;
+    std::erase_if(held, [](const auto& e) { return e.second.first.expired(); });
+    Value v;
+    if (const auto it = held.find(clip->id()); it != held.end()) {
+        v = it->second.second;
+    } else {
+        ctx.pendingObject = clip;
+        try {
+            v = m.construct(Value::object(m.coreClass(u"flash.display", u"MovieClip")), {});
+        } catch (...) {
+            ctx.pendingObject.reset();
+            throw;
+        }
+        ctx.pendingObject.reset();
+        held[clip->id()] = {clip, v};
+    }
+    // A file's Loader is made before anyone knows its field.
+    if (DisplayState& d = displayOf(m, v); !d.parentObject)
+        d.parentObject = field;
+    return v;
 }
 
 }  // namespace as3

@@ -36,6 +36,11 @@ namespace as3 {
 // A TextField's selection, within its text (begin <= end); the caret is its end.
 [[nodiscard]] std::pair<size_t, size_t> textSelection(avm2::Machine& m, avm2::Value field);
 void setTextSelection(avm2::Machine& m, avm2::Value field, size_t begin, size_t end);
+// The display object for one of the field's <img> clips (the Loader of a
+// file, a MovieClip for a symbol), made on first asking and the same one
+// after; the field is its parent.
+[[nodiscard]] avm2::Value fieldImageObject(avm2::Machine& m, avm2::Object* field,
+                                           const std::shared_ptr<model::DisplayObject>& clip);
 // The character drawn at a point of the field (pixels, its own
 // coordinates, scrolling counted).
 [[nodiscard]] std::optional<size_t> charIndexAt(const model::EditTextObject& field, double x, double y);

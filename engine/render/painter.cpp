@@ -718,7 +718,8 @@ void Painter::drawStaticText(uint16_t id, const PaintState& state, const text::T
             const uint32_t rgb = uint32_t(color.r) << 16 | uint32_t(color.g) << 8 | color.b;
             fillGlyphs(cr, rendering, base,
                        font ? runCutoffs(tables, rendering, font->name, {font->bold, font->italic}, rgb, height, base)
-                            : std::nullopt);
+                            : std::nullopt,
+                       tables);
         }
     }
     cairo_new_path(cr);

@@ -11,6 +11,7 @@
 #include "text/text_editing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace render {
@@ -39,43 +40,168 @@ void drawBox(cairo_t* cr, const model::FieldSettings& s, const PaintState& state
     cairo_new_path(cr);
 }
 
-// Fills the current path through a coverage curve: its coverage goes to a
-// mask of its own, is reshaped there, and the source is painted through it.
-void fillReshaped(cairo_t* cr, const text::CoverageCurve& curve) {
-    cairo_identity_matrix(cr);
+// The device box of the current path within the clip, in whole pixels,
+// grown by `margin` pixels each way; none when empty or unreasonably large.
+std::optional<std::array<int, 4>> pathBox(cairo_t* cr, int margin) {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     double cx1 = 0, cy1 = 0, cx2 = 0, cy2 = 0;
     cairo_fill_extents(cr, &x1, &y1, &x2, &y2);
     cairo_clip_extents(cr, &cx1, &cy1, &cx2, &cy2);
-    const double left = std::floor(std::max(x1, cx1));
+    const double left = std::floor(std::max(x1 - margin, cx1));
     const double top = std::floor(std::max(y1, cy1));
-    const double right = std::ceil(std::min(x2, cx2));
+    const double right = std::ceil(std::min(x2 + margin, cx2));
     const double bottom = std::ceil(std::min(y2, cy2));
-    if (!(right > left && bottom > top) || right - left > 1 << 15 || bottom - top > 1 << 15) {
+    if (!(right > left && bottom > top) || right - left > 1 << 15 || bottom - top > 1 << 15)
+        return std::nullopt;
+    return std::array<int, 4>{int(left), int(top), int(right), int(bottom)};
+}
+
+using PathHandle = std::unique_ptr<cairo_path_t, decltype(&cairo_path_destroy)>;
+
+// The coverage of `path` (device space) in an A8 surface of w x h pixels
+// whose origin is at (left, top), `across` samples to a pixel horizontally.
+SurfaceHandle coverageMask(cairo_t* cr, const cairo_path_t& path, int left, int top, int w, int h, int across) {
+    SurfaceHandle mask(cairo_image_surface_create(CAIRO_FORMAT_A8, w * across, h));
+    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS || path.status != CAIRO_STATUS_SUCCESS)
+        return SurfaceHandle(nullptr);
+    const ContextHandle m(cairo_create(mask.get()));
+    cairo_scale(m.get(), across, 1.0);
+    cairo_translate(m.get(), -left, -top);
+    cairo_append_path(m.get(), &path);
+    cairo_set_fill_rule(m.get(), CAIRO_FILL_RULE_WINDING);
+    cairo_set_antialias(m.get(), cairo_get_antialias(cr));
+    cairo_set_tolerance(m.get(), cairo_get_tolerance(cr));
+    cairo_fill(m.get());
+    cairo_surface_flush(mask.get());
+    return mask;
+}
+
+// Fills the current path through a coverage curve: its coverage goes to a
+// mask of its own, is reshaped there, and the source is painted through it.
+void fillReshaped(cairo_t* cr, const text::CoverageCurve& curve) {
+    cairo_identity_matrix(cr);
+    const auto box = pathBox(cr, 0);
+    if (!box) {
         cairo_new_path(cr);
         return;
     }
-    std::unique_ptr<cairo_path_t, decltype(&cairo_path_destroy)> path(cairo_copy_path(cr), cairo_path_destroy);
+    const auto [left, top, right, bottom] = *box;
+    const PathHandle path(cairo_copy_path(cr), cairo_path_destroy);
     cairo_new_path(cr);
-    const SurfaceHandle mask(cairo_image_surface_create(CAIRO_FORMAT_A8, int(right - left), int(bottom - top)));
-    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS || path->status != CAIRO_STATUS_SUCCESS)
+    const SurfaceHandle mask = coverageMask(cr, *path, left, top, right - left, bottom - top, 1);
+    if (!mask)
         return;
-    {
-        const ContextHandle m(cairo_create(mask.get()));
-        cairo_translate(m.get(), -left, -top);
-        cairo_append_path(m.get(), path.get());
-        cairo_set_fill_rule(m.get(), CAIRO_FILL_RULE_WINDING);
-        cairo_set_antialias(m.get(), cairo_get_antialias(cr));
-        cairo_fill(m.get());
-    }
-    cairo_surface_flush(mask.get());
     unsigned char* data = cairo_image_surface_get_data(mask.get());
     const int stride = cairo_image_surface_get_stride(mask.get());
-    for (int y = 0; y < int(bottom - top); ++y)
-        for (unsigned char* p = data + y * stride; p < data + y * stride + int(right - left); ++p)
+    for (int y = 0; y < bottom - top; ++y)
+        for (unsigned char* p = data + y * stride; p < data + y * stride + (right - left); ++p)
             *p = curve[*p];
     cairo_surface_mark_dirty(mask.get());
     cairo_mask_surface(cr, mask.get(), left, top);
+}
+
+// Whether every pixel of the box (device space) on the surface drawn to is
+// opaque: per-channel coverage has no alpha of its own to blend with.
+bool opaqueUnder(cairo_t* cr, int left, int top, int right, int bottom) {
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE)
+        return false;
+    double sx = 1.0, sy = 1.0, dx = 0.0, dy = 0.0;
+    cairo_surface_get_device_scale(target, &sx, &sy);
+    cairo_surface_get_device_offset(target, &dx, &dy);
+    if (sx != 1.0 || sy != 1.0 || dx != std::round(dx) || dy != std::round(dy))
+        return false;
+    const cairo_format_t format = cairo_image_surface_get_format(target);
+    if (format == CAIRO_FORMAT_RGB24)
+        return true;
+    if (format != CAIRO_FORMAT_ARGB32)
+        return false;
+    cairo_surface_flush(target);
+    const unsigned char* data = cairo_image_surface_get_data(target);
+    const int stride = cairo_image_surface_get_stride(target);
+    const int x0 = std::max(0, left + int(dx)), x1 = std::min(cairo_image_surface_get_width(target), right + int(dx));
+    const int y0 = std::max(0, top + int(dy)), y1 = std::min(cairo_image_surface_get_height(target), bottom + int(dy));
+    for (int y = y0; y < y1; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + ptrdiff_t(y) * stride);
+        for (int x = x0; x < x1; ++x)
+            if ((row[x] >> 24) != 0xFF)
+                return false;
+    }
+    return true;
+}
+
+// Subpixel ("lcd") coverage: the path sampled at three times the width,
+// spread by a light filter (1 2 3 2 1) so colour fringes stay faint, and
+// red, green and blue each take the coverage of their own third of the
+// pixel. Drawn as dest * (1 - coverage) + colour * coverage per channel,
+// which needs an opaque destination and a solid colour; false (nothing
+// drawn, the path kept) otherwise.
+bool fillSubpixel(cairo_t* cr, const text::CoverageCurve& curve) {
+    double red = 0, green = 0, blue = 0, alpha = 0;
+    if (cairo_pattern_get_rgba(cairo_get_source(cr), &red, &green, &blue, &alpha) != CAIRO_STATUS_SUCCESS)
+        return false;
+    cairo_identity_matrix(cr);
+    const auto box = pathBox(cr, 1);
+    if (!box)
+        return false;
+    const auto [left, top, right, bottom] = *box;
+    const int w = right - left;
+    const int h = bottom - top;
+    if (!opaqueUnder(cr, left, top, right, bottom))
+        return false;
+    const PathHandle path(cairo_copy_path(cr), cairo_path_destroy);
+    const SurfaceHandle mask = coverageMask(cr, *path, left, top, w, h, 3);
+    const SurfaceHandle keep(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
+    const SurfaceHandle add(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    if (!mask || cairo_surface_status(keep.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_status(add.get()) != CAIRO_STATUS_SUCCESS)
+        return false;
+    const unsigned char* samples = cairo_image_surface_get_data(mask.get());
+    const int maskStride = cairo_image_surface_get_stride(mask.get());
+    unsigned char* keepData = cairo_image_surface_get_data(keep.get());
+    unsigned char* addData = cairo_image_surface_get_data(add.get());
+    const int stride = cairo_image_surface_get_stride(keep.get());
+    const double colour[3] = {red, green, blue};
+    constexpr int Weights[5] = {1, 2, 3, 2, 1};
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* row = samples + ptrdiff_t(y) * maskStride;
+        auto* keepRow = reinterpret_cast<uint32_t*>(keepData + ptrdiff_t(y) * stride);
+        auto* addRow = reinterpret_cast<uint32_t*>(addData + ptrdiff_t(y) * stride);
+        for (int x = 0; x < w; ++x) {
+            uint32_t kept = 0xFF000000u;
+            uint32_t added = 0;
+            double most = 0.0;
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int k = -2; k <= 2; ++k) {
+                    const int at = 3 * x + c + k;
+                    if (at >= 0 && at < 3 * w)
+                        sum += Weights[k + 2] * row[at];
+                }
+                const double cover = curve[size_t((sum + 4) / 9)] / 255.0 * alpha;
+                most = std::max(most, cover);
+                const int shift = 16 - 8 * c;
+                kept |= uint32_t(std::lround((1.0 - cover) * 255.0)) << shift;
+                added |= uint32_t(std::lround(colour[c] * cover * 255.0)) << shift;
+            }
+            keepRow[x] = kept;
+            addRow[x] = added | uint32_t(std::lround(most * 255.0)) << 24;
+        }
+    }
+    cairo_surface_mark_dirty(keep.get());
+    cairo_surface_mark_dirty(add.get());
+    cairo_new_path(cr);
+    cairo_save(cr);
+    cairo_rectangle(cr, left, top, w, h);
+    cairo_clip(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
+    cairo_set_source_surface(cr, keep.get(), left, top);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+    cairo_set_source_surface(cr, add.get(), left, top);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    return true;
 }
 
 // Moves the current path's stem edges onto the grid, in device pixels.
@@ -246,18 +372,30 @@ std::optional<text::Cutoffs> runCutoffs(const text::TextRendererSettings* settin
 }
 
 void fillGlyphs(cairo_t* cr, const text::GlyphRendering& r, const cairo_matrix_t& m,
-                const std::optional<text::Cutoffs>& cutoffs) {
+                const std::optional<text::Cutoffs>& cutoffs, const text::TextRendererSettings* settings) {
     cairo_identity_matrix(cr);
     if (!r.advanced) {
         cairo_fill(cr);
         return;
     }
-    if (r.gridFit != text::GridFit::None && m.xy == 0.0 && m.yx == 0.0)
+    const bool upright = m.xy == 0.0 && m.yx == 0.0;
+    if (r.gridFit != text::GridFit::None && upright)
         hintStems(cr, r.gridFit);
-    if (r.reshapesCoverage() || (cutoffs && *cutoffs != text::Cutoffs{}))
-        fillReshaped(cr, text::coverageCurve(r.sharpness, r.thickness, cutoffs.value_or(text::Cutoffs{})));
+    const double tolerance = cairo_get_tolerance(cr);
+    if (settings)
+        cairo_set_tolerance(cr, tolerance * settings->toleranceScale());
+    const bool reshaped = r.reshapesCoverage() || (cutoffs && *cutoffs != text::Cutoffs{});
+    const text::CoverageCurve curve =
+        reshaped ? text::coverageCurve(r.sharpness, r.thickness, cutoffs.value_or(text::Cutoffs{}))
+                 : text::identityCurve();
+    // Subpixel stripes run across the device, so only upright text gets them.
+    if (settings && settings->displayMode() == text::DisplayMode::Lcd && upright && fillSubpixel(cr, curve))
+        cairo_new_path(cr);
+    else if (reshaped)
+        fillReshaped(cr, curve);
     else
         cairo_fill(cr);
+    cairo_set_tolerance(cr, tolerance);
 }
 
 bool appendDeviceGlyph(cairo_t* cr, const text::Face& face, char32_t code, const cairo_matrix_t& m) {
@@ -337,7 +475,8 @@ void drawEditText(Painter& painter, const model::EditTextObject& object, const P
             fillGlyphs(
                 cr, rendering, field,
                 runCutoffs(&tables, rendering, f.font.value_or(""), {f.bold.value_or(false), f.italic.value_or(false)},
-                           color, f.size.value_or(240.0), field));
+                           color, f.size.value_or(240.0), field),
+                &tables);
         cairo_new_path(cr);
     };
     for (size_t n = first; n < layout.lines.size(); ++n) {

@@ -37,8 +37,10 @@ bool appendDeviceGlyph(cairo_t* cr, const text::Face& face, char32_t code, const
 
 // Fills the current path of glyphs with the source set: advanced text has
 // its stem edges fitted to the grid when `m` (text -> device) is upright,
-// and its coverage reshaped by thickness, sharpness and the cutoffs.
+// and its coverage reshaped by thickness, sharpness and the cutoffs; the
+// player-wide `settings` (when given) set its outline precision and, in
+// "lcd" mode, subpixel coverage.
 void fillGlyphs(cairo_t* cr, const text::GlyphRendering& r, const cairo_matrix_t& m,
-                const std::optional<text::Cutoffs>& cutoffs);
+                const std::optional<text::Cutoffs>& cutoffs, const text::TextRendererSettings* settings = nullptr);
 
 }  // namespace render

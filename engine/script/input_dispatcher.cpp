@@ -113,7 +113,9 @@ bool hasButtonHandlers(Runtime& rt, model::DisplayObject& clip) {
 }
 
 model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& container, swf::Point p, int depth) {
-    const model::DisplayList* list = container.children();
+    const auto* field = container.as<model::EditTextObject>();
+    // A field's <img> clips are its children for the pointer.
+    const model::DisplayList* list = field ? &field->imageClips() : container.children();
     if (!list || depth > MaxNesting)
         return nullptr;
     HitTester tester(m_rt.stage);
@@ -130,6 +132,9 @@ model::DisplayObject* InputDispatcher::findTarget(model::DisplayObject& containe
                     return child;
                 continue;
             }
+            if (model::DisplayObject* found = findTarget(*child, p, depth + 1))
+                return found;
+        } else if (child->kind() == model::DisplayKind::EditText) {
             if (model::DisplayObject* found = findTarget(*child, p, depth + 1))
                 return found;
         }

@@ -172,6 +172,13 @@ void focusAtPress(Runtime& rt, swf::Point stage, bool doubleClick, model::Displa
         return;
     model::DisplayObject* hit = HitTester(rt.stage).topmost(rt.root(), stage, nullptr);
     auto* field = hit ? hit->as<model::EditTextObject>() : nullptr;
+    // A press one of the field's <img> clips takes is not the text's.
+    for (model::DisplayObject* d = field ? pressed : nullptr; d; d = d->parent()) {
+        if (d == field) {
+            field = nullptr;
+            break;
+        }
+    }
     if (field && followLink(rt, *field, stage))
         return;
     if (!field || !field->settings().selectable || !field->isOnStage()) {

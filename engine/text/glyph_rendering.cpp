@@ -60,4 +60,11 @@ CoverageCurve coverageCurve(double sharpness, double thickness, const Cutoffs& c
     return curve;
 }
 
+CoverageCurve identityCurve() {
+    CoverageCurve curve{};
+    for (size_t c = 0; c < curve.size(); ++c)
+        curve[c] = uint8_t(c);
+    return curve;
+}
+
 }  // namespace text

@@ -45,5 +45,7 @@ struct GlyphRendering {
 // times. Empty and full pixels stay as they are.
 using CoverageCurve = std::array<uint8_t, 256>;
 [[nodiscard]] CoverageCurve coverageCurve(double sharpness, double thickness, const Cutoffs& cutoffs = {});
+// Every coverage to itself.
+[[nodiscard]] CoverageCurve identityCurve();
 
 }  // namespace text

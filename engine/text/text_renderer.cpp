@@ -61,8 +61,21 @@ void TextRendererSettings::setDisplayMode(DisplayMode mode) {
 bool TextRendererSettings::setMaxLevel(int level) {
     if (level != 3 && level != 4 && level != 7)
         return false;
+    if (level != m_maxLevel)
+        ++m_version;
     m_maxLevel = level;
     return true;
+}
+
+double TextRendererSettings::toleranceScale() const {
+    switch (m_maxLevel) {
+    case 3:
+        return 5.0;
+    case 7:
+        return 0.2;
+    default:
+        return 1.0;
+    }
 }
 
 bool TextRendererSettings::setTable(std::string_view fontName, FontStyle style, ColorType color,

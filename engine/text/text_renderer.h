@@ -16,8 +16,10 @@
 
 namespace text {
 
-// Our pictures have no known pixel layout, so every mode is drawn in grey
-// levels; scripts read back what they set.
+// "lcd" draws advanced text on an opaque background with subpixel coverage
+// for a screen of RGB stripes; "crt" draws grey levels. "default" leaves the
+// choice to the system's font smoothing setting, and a headless renderer has
+// none (its pictures may be scaled or shown anywhere), so it draws grey.
 enum class DisplayMode : uint8_t { Default, Lcd, Crt };
 [[nodiscard]] std::optional<DisplayMode> displayModeNamed(std::u16string_view name);
 [[nodiscard]] std::u16string_view displayModeName(DisplayMode mode);
@@ -56,10 +58,15 @@ public:
 
     [[nodiscard]] DisplayMode displayMode() const { return m_displayMode; }
     void setDisplayMode(DisplayMode mode);
-    // 3, 4 or 7; false (unchanged) for any other level. Our outlines are
-    // exact at every level, so it changes nothing drawn.
+    // 3, 4 or 7; false (unchanged) for any other level. The level is how
+    // finely advanced text's outlines are followed: see toleranceScale().
     [[nodiscard]] int maxLevel() const { return m_maxLevel; }
     [[nodiscard]] bool setMaxLevel(int level);
+    // What the largest distance between a curve of advanced text and the
+    // edges drawn for it is multiplied by: 5 at level 3, 1 at 4 (the
+    // renderer's own precision, a tenth of a pixel at high quality), a
+    // fifth at 7.
+    [[nodiscard]] double toleranceScale() const;
 
     // Replaces the table of one font, style and colour type. Rows that are
     // not finite are dropped; an empty table removes it. False when the

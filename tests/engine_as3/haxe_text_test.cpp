@@ -204,6 +204,37 @@ TEST(HaxeText, TimelinePlacedTextGetsTextObjects) {
     // Found, a MovieClip, the same object each time; the linked image found; no such id; the clip's width;
     // the markup giving the picture's size and the size it was given.
     EXPECT_EQ(p->host.command(u"images"), u"true,true,true,true,true,10,true,true");
+    EXPECT_EQ(p->host.command(u"imageParent"), u"true,true") << "a field is its images' parent";
+    // The image's box is 400..410 x 300..310 on the stage; the text follows it.
+    enum Step { Move, Down, Up };
+    struct Row {
+        Step step;
+        double x, y;
+        const char16_t* seen;  // every event so far
+    } rows[] = {
+        {Move, 405, 307, u"rollOver img 5 7"},
+        {Down, 405, 307, u"rollOver img 5 7,mouseDown img 5 7,bubbled img"},
+        {Up, 406, 308, u"rollOver img 5 7,mouseDown img 5 7,bubbled img,mouseUp img 6 8,click img 6 8"},
+        {Move, 430, 307,
+         u"rollOver img 5 7,mouseDown img 5 7,bubbled img,mouseUp img 6 8,click img 6 8,rollOut img 30 7"},
+        {Down, 430, 307,
+         u"rollOver img 5 7,mouseDown img 5 7,bubbled img,mouseUp img 6 8,click img 6 8,rollOut img 30 7,bubbled "
+         u"field"},
+    };
+    for (const Row& r : rows) {
+        if (r.step == Move)
+            p->player->mouseMove(px(r.x, r.y));
+        else if (r.step == Down)
+            p->player->mouseDown(px(r.x, r.y));
+        else
+            p->player->mouseUp(px(r.x, r.y));
+        std::u16string seen;  // the last report
+        for (const auto& [command, values] : p->host.commands) {
+            if (command == u"imageEvents")
+                seen = values;
+        }
+        EXPECT_EQ(seen, std::u16string(r.seen)) << int(r.step) << " at " << r.x;
+    }
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty() ? "" : utf8(p->host.errors[0]));
 }
 

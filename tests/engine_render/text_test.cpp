@@ -266,6 +266,74 @@ TEST(EditText, TextRendererTablesReshapeAdvancedTextOfTheirFontStyleAndColour) {
     }
 }
 
+TEST(EditText, LcdModeGivesEachChannelItsOwnThirdOfAnEdgePixel) {
+    // Black 'B' unfitted: its left edge at 4.6 px leaves column 4 partly covered.
+    swf::EditText f = embeddedField(swf::TextAlign::Left);
+    f.textColor = swf::Rgba{0, 0, 0, 255};
+    struct Case {
+        const char* name;
+        text::DisplayMode mode;
+        bool advanced;
+        bool coloured;  // R, G, B coverage differ at the edge
+    } cases[] = {
+        {"lcd", text::DisplayMode::Lcd, true, true},
+        {"crt", text::DisplayMode::Crt, true, false},
+        {"default", text::DisplayMode::Default, true, false},
+        {"lcd, normal text", text::DisplayMode::Lcd, false, false},
+    };
+    for (const Case& c : cases) {
+        text::TextRendererSettings tables;
+        tables.setDisplayMode(c.mode);
+        const PixelBuffer b = drawField(f, "B", std::nullopt, 0, {c.advanced, text::GridFit::None, 0.0, 0.0}, tables);
+        const uint32_t edge = b.at(4, 12);
+        const int r = int((edge >> 16) & 0xFF), g = int((edge >> 8) & 0xFF), bl = int(edge & 0xFF);
+        if (c.coloured) {
+            // The edge rises left to right: red (leftmost third) sees the least ink.
+            EXPECT_GT(r, g + 20) << c.name;
+            EXPECT_GT(g, bl + 20) << c.name;
+        } else {
+            EXPECT_EQ(r, g) << c.name;
+            EXPECT_EQ(g, bl) << c.name;
+        }
+        EXPECT_LT(bl, 240) << c.name << ": the edge is inked";
+        EXPECT_EQ(b.at(9, 12), argb(255, 0, 0, 0)) << c.name << ": inside stays solid";
+    }
+}
+
+TEST(EditText, MaxLevelSetsHowCloselyAdvancedOutlinesAreFollowed) {
+    // A large 'O' from the system's font: its curves are flattened coarser at level 3.
+    swf::EditText f;
+    f.bounds = {0, 2000, 0, 2000};
+    f.fontHeight = 1600;
+    f.textColor = swf::Rgba{0, 0, 0, 255};
+    auto draw = [&](bool advanced, int level) {
+        text::TextRendererSettings tables;
+        EXPECT_TRUE(tables.setMaxLevel(level));
+        return drawField(f, "O", std::nullopt, 0, {advanced, text::GridFit::None, 0.0, 0.0}, tables);
+    };
+    auto differing = [](const PixelBuffer& a, const PixelBuffer& b) {
+        int n = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x)
+                n += a.at(x, y) != b.at(x, y);
+        return n;
+    };
+    struct Case {
+        bool advanced;
+        int a, b;
+        bool differ;
+    } cases[] = {
+        {true, 3, 7, true}, {true, 3, 4, true}, {false, 3, 7, false},  // normal text keeps the renderer's precision
+    };
+    for (const Case& c : cases) {
+        const int n = differing(draw(c.advanced, c.a), draw(c.advanced, c.b));
+        if (c.differ)
+            EXPECT_GT(n, 10) << c.advanced << " " << c.a << " vs " << c.b;
+        else
+            EXPECT_EQ(n, 0) << c.advanced << " " << c.a << " vs " << c.b;
+    }
+}
+
 TEST(EditText, AFocusedFieldDrawsItsCaretThroughTheLine) {
     constexpr uint32_t White = argb(255, 255, 255, 255);
     // The line runs from 2 px to 22 px; the caret after the first glyph at

@@ -329,6 +329,60 @@ TEST(ScriptText, AnImagesClipRunsItsFrameScriptsInsideTheField) {
     EXPECT_TRUE(p->host.errors.empty());
 }
 
+TEST(ScriptText, AnImagesClipTakesThePointerAndTheTextKeepsTheRest) {
+    // "pic": a 50x50 px square; the field shows it at its top left.
+    swfwriter::MovieWriter m({.version = 8});
+    swfwriter::SpriteWriter s(8);
+    s.place(m.rectangle(0, 0, 1000, 1000, {0, 0, 255}), 1);
+    s.showFrame();
+    m.exportAssets({{m.defineSprite(s), "pic"}});
+    Actions a;
+    field(a, "t", 1, 200, 100);
+    set(a, "t", "html", true);
+    set(a, "t", "htmlText", "<img src='pic' id='p' hspace='0' vspace='0'>some text");
+    for (const char* handler : {"onPress", "onRelease", "onRollOver", "onRollOut"}) {
+        Actions body;
+        body.push({std::string(handler) + " "}).push({"this"}).getVariable().add2().trace();
+        a.push({"t"}).getVariable().push({"p"}).getMember().push({handler}).defineFunction("", {}, body).setMember();
+    }
+    a.stop();
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    auto focus = [&] {
+        p->host.traces.clear();
+        p->engine->runActions(p->root(), Actions().callMethodOn("Selection", "getFocus", {}).trace().bytes());
+        return p->host.traces.empty() ? std::string() : p->host.traces.back();
+    };
+    enum Step { Move, Down, Up };
+    struct Row {
+        Step step;
+        double x, y;  // twips
+        Strings traces;
+        const char* focus;  // after the step
+    } rows[] = {
+        {Move, 500, 500, {"onRollOver _level0.t.p"}, "null"},
+        {Down, 500, 500, {"onPress _level0.t.p"}, "_level0.t.p"},  // the clip, not the text, takes the focus
+        {Up, 500, 500, {"onRelease _level0.t.p"}, "_level0.t.p"},
+        {Move, 3000, 500, {"onRollOut _level0.t.p"}, "_level0.t.p"},  // over the text
+        {Down, 3000, 500, {}, "_level0.t"},                           // the text takes the press
+        {Up, 3000, 500, {}, "_level0.t"},
+    };
+    for (const Row& r : rows) {
+        p->host.traces.clear();
+        if (r.step == Move)
+            p->engine->mouseMove({r.x, r.y});
+        else if (r.step == Down)
+            p->engine->mouseDown({r.x, r.y});
+        else
+            p->engine->mouseUp({r.x, r.y});
+        EXPECT_EQ(p->host.traces, r.traces) << int(r.step) << " at " << r.x;
+        EXPECT_EQ(focus(), r.focus) << int(r.step) << " at " << r.x;
+    }
+    EXPECT_TRUE(p->host.errors.empty());
+}
+
 TEST(TextFieldProperties, GlyphRenderingComesFromTheMovieAndScriptsWithinItsRanges) {
     // CSMTextSettings for the field: advanced, subpixel, thickness 500 and
     // sharpness -1000, both past their ranges.

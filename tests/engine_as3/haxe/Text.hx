@@ -2,6 +2,7 @@
 // one command per group; the drawn fields are checked by their pixels.
 import flash.events.Event;
 import flash.events.KeyboardEvent;
+import flash.events.MouseEvent;
 import flash.events.TextEvent;
 import flash.text.CSMSettings;
 import flash.text.Font;
@@ -220,6 +221,30 @@ class Text {
                 pictures.getImageReference("b") != null, pictures.getImageReference("zz") == null, a == null ? -1 : a.width,
                 pictures.htmlText.indexOf('WIDTH="10" HEIGHT="10"') >= 0, pictures.htmlText.indexOf('WIDTH="5" HEIGHT="6"') >= 0
             ]);
+            // An image in a field on the stage at (400, 300), its box at the field's gutter, takes the pointer.
+            var pointed = new TextField();
+            pointed.x = 400;
+            pointed.y = 300;
+            pointed.width = 100;
+            pointed.height = 40;
+            pointed.htmlText = '<img src="Box" id="c" hspace="0" vspace="0">text';
+            root.addChild(pointed);
+            var c = pointed.getImageReference("c");
+            var seen = [];
+            var note = function(e:MouseEvent) {
+                seen.push(e.type + " " + (e.target == c ? "img" : e.target == pointed ? "field" : "other") + " " + e.localX + " " + e.localY);
+                report("imageEvents", seen);
+            };
+            for (type in [MouseEvent.MOUSE_DOWN, MouseEvent.MOUSE_UP, MouseEvent.CLICK, MouseEvent.ROLL_OVER, MouseEvent.ROLL_OUT])
+                c.addEventListener(type, note);
+            root.addEventListener(MouseEvent.MOUSE_DOWN, function(e:MouseEvent) {
+                seen.push("bubbled " + (e.target == c ? "img" : e.target == pointed ? "field" : "other"));
+                report("imageEvents", seen);
+            });
+            // The player's display list has the field as their parent, though a field holds no children.
+            var cParent:Dynamic = c.parent;
+            var aParent:Dynamic = pictures.getImageReference("a").parent;
+            report("imageParent", [cParent == pointed, aParent == pictures]);
         }
     }
 }
