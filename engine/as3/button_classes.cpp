@@ -180,9 +180,13 @@ const avm2::NativeAccessor Accessors[] = {
     {u"useHandCursor", flagGet<UseHandCursor>, flagSet<UseHandCursor>},
 };
 
+// soundTransform as Sprite's: the button's sounds are its own.
+const std::vector<avm2::NativeAccessor> AllAccessors =
+    joinedTables<avm2::NativeAccessor>({Accessors, spriteSoundAccessors()});
+
 const avm2::CoreClassSpec Classes[] = {
     sealedClass(u"flash.display", u"SimpleButton", u"flash.display.InteractiveObject", buttonInit,
-                {.accessors = Accessors}),
+                {.accessors = AllAccessors}),
 };
 
 }  // namespace
@@ -224,6 +228,18 @@ void updateButtons(Machine& m, bool buttonDown) {
     held.button = target ? hover : Value();
     if (target && shownState(*target) != state)
         show(m, *target, state);
+}
+
+void followMenuPress(Machine& m, bool buttonDown) {
+    HeldValues& held = hostContext(m).held;
+    const Value hover = held.hover;
+    const Value pressed = held.pressed;
+    if (!buttonDown || !hover.isObject() || !pressed.isObject() || hover.asObject() == pressed.asObject())
+        return;
+    const auto* to = hover.asObject()->nativeAs<DisplayState>();
+    const auto* from = pressed.asObject()->nativeAs<DisplayState>();
+    if (to && from && flag(*to, TrackAsMenu) && flag(*from, TrackAsMenu))
+        held.pressed = hover;
 }
 
 std::span<const avm2::CoreClassSpec> buttonClasses() { return Classes; }

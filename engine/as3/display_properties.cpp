@@ -255,7 +255,9 @@ Value boundsIn(Machine& m, Value t, std::span<const Value> args) {
             model::apply(inverse ? model::multiply(*inverse, toStage(m, t)) : swf::Matrix{}, {0, 0});
         return newRectangle(m, origin.x / 20, origin.y / 20, 0, 0);
     }
-    return newRectangle(m, b.xMin / 20, b.yMin / 20, (b.xMax - b.xMin) / 20, (b.yMax - b.yMin) / 20);
+    // Whole twips, as the player keeps bounds: curve sums leave no float noise.
+    const double xMin = std::round(b.xMin), yMin = std::round(b.yMin);
+    return newRectangle(m, xMin / 20, yMin / 20, (std::round(b.xMax) - xMin) / 20, (std::round(b.yMax) - yMin) / 20);
 }
 
 Value hitTestPoint(Machine& m, Value t, std::span<const Value> args) {

@@ -77,6 +77,12 @@ TEST(HaxeButton, ScriptMadeButtonsShowTheStateThePointerGives) {
         EXPECT_EQ(shown(*p, 150, 10), s.off);
     }
     EXPECT_EQ(p->host.command(u"click"), u"true");
+    p->player->mouseUp(px(160, 20));
+    p->player->mouseMove(px(120, 60));
+    p->player->mouseDown(px(120, 60));
+    p->player->mouseMove(px(150, 60));
+    p->player->mouseUp(px(150, 60));
+    EXPECT_EQ(p->host.command(u"menu"), u"b") << "the press moved to the other menu clip";
     EXPECT_TRUE(p->host.errors.empty());
 }
 

@@ -40,6 +40,18 @@ class Buttons {
         loop.x = 180;
         root.addChild(loop);
         report("loop", [loop.upState == loop, loop.width]);
+        // Two menu clips: a press dragged from one to the other clicks the second.
+        for (i in 0...2) {
+            var item = new flash.display.MovieClip();
+            item.graphics.beginFill(0x808080);
+            item.graphics.drawRect(0, 0, 20, 20);
+            item.x = 110 + 30 * i;
+            item.y = 50;
+            item.name = i == 0 ? "a" : "b";
+            item.trackAsMenu = true;
+            item.addEventListener(MouseEvent.CLICK, function(e:MouseEvent) report("menu", [e.currentTarget.name]));
+            root.addChild(item);
+        }
         var placed = root.getChildByName("placed");
         if (placed != null) {
             var button = cast(placed, SimpleButton);
