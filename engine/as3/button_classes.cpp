@@ -101,7 +101,9 @@ Value buttonInit(Machine& m, Value t, std::span<const Value> args) {
         return Value();
     d.stored[Enabled] = Value::boolean(true);
     d.stored[UseHandCursor] = Value::boolean(true);
-    d.stored[TrackAsMenu] = Value::boolean(false);
+    // A timeline button starts with its DefineButton2 menu flag.
+    const auto* placed = d.object ? d.object->as<model::ButtonObject>() : nullptr;
+    d.stored[TrackAsMenu] = Value::boolean(placed && placed->button().trackAsMenu);
     d.stored[Shown] = Value::fromInt(Up);
     for (size_t i = 0; i < std::size(StateKeys); ++i) {
         const Value v = argument(args, i);

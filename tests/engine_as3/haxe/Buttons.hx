@@ -30,9 +30,11 @@ class Buttons {
         off.y = 10;
         off.enabled = false;
         root.addChild(off);
+        made.soundTransform = new flash.media.SoundTransform(0.25, -0.5);
         report("made", [
             made.upState == up, made.overState == over, made.downState == down, made.hitTestState == up, made.enabled,
-            made.useHandCursor, made.trackAsMenu, off.enabled, up.parent == null
+            made.useHandCursor, made.trackAsMenu, off.enabled, up.parent == null, made.soundTransform.volume,
+            made.soundTransform.pan, off.soundTransform.volume
         ]);
         // A button that is its own state is not drawn inside itself.
         var loop = new SimpleButton();
@@ -57,7 +59,7 @@ class Buttons {
             var button = cast(placed, SimpleButton);
             report("placed", [
                 Std.isOfType(placed, SimpleButton), placed.name, button.enabled, button.upState.width, button.overState == button.overState,
-                button.downState != button.upState
+                button.downState != button.upState, button.trackAsMenu
             ]);
         }
     }
