@@ -101,7 +101,9 @@ Value buttonInit(Machine& m, Value t, std::span<const Value> args) {
         return Value();
     d.stored[Enabled] = Value::boolean(true);
     d.stored[UseHandCursor] = Value::boolean(true);
-    d.stored[TrackAsMenu] = Value::boolean(false);
+    // A timeline button starts with its DefineButton2 menu flag.
+    const auto* placed = d.object ? d.object->as<model::ButtonObject>() : nullptr;
+    d.stored[TrackAsMenu] = Value::boolean(placed && placed->button().trackAsMenu);
     d.stored[Shown] = Value::fromInt(Up);
     for (size_t i = 0; i < std::size(StateKeys); ++i) {
         const Value v = argument(args, i);
@@ -180,9 +182,13 @@ const avm2::NativeAccessor Accessors[] = {
     {u"useHandCursor", flagGet<UseHandCursor>, flagSet<UseHandCursor>},
 };
 
+// soundTransform as Sprite's: the button's sounds are its own.
+const std::vector<avm2::NativeAccessor> AllAccessors =
+    joinedTables<avm2::NativeAccessor>({Accessors, spriteSoundAccessors()});
+
 const avm2::CoreClassSpec Classes[] = {
     sealedClass(u"flash.display", u"SimpleButton", u"flash.display.InteractiveObject", buttonInit,
-                {.accessors = Accessors}),
+                {.accessors = AllAccessors}),
 };
 
 }  // namespace
@@ -224,6 +230,18 @@ void updateButtons(Machine& m, bool buttonDown) {
     held.button = target ? hover : Value();
     if (target && shownState(*target) != state)
         show(m, *target, state);
+}
+
+void followMenuPress(Machine& m, bool buttonDown) {
+    HeldValues& held = hostContext(m).held;
+    const Value hover = held.hover;
+    const Value pressed = held.pressed;
+    if (!buttonDown || !hover.isObject() || !pressed.isObject() || hover.asObject() == pressed.asObject())
+        return;
+    const auto* to = hover.asObject()->nativeAs<DisplayState>();
+    const auto* from = pressed.asObject()->nativeAs<DisplayState>();
+    if (to && from && flag(*to, TrackAsMenu) && flag(*from, TrackAsMenu))
+        held.pressed = hover;
 }
 
 std::span<const avm2::CoreClassSpec> buttonClasses() { return Classes; }

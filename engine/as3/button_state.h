@@ -23,5 +23,8 @@ namespace as3 {
 // The button under the pointer shows over (down while pressed on it, or
 // when it tracks as a menu); the one it showed before goes back to up.
 void updateButtons(avm2::Machine& m, bool buttonDown);
+// trackAsMenu: a press dragged from one such object onto another moves
+// there, so that the release over it is its click.
+void followMenuPress(avm2::Machine& m, bool buttonDown);
 
 }  // namespace as3

@@ -12,6 +12,7 @@
 #include "as3/movie_security.h"
 #include "as3/pointer_queries.h"
 #include "as3/scenes.h"
+#include "as3/text_values.h"
 #include "as3/timeline_instances.h"
 
 #include "avm2/class_object.h"
@@ -203,6 +204,7 @@ constexpr char16_t MouseChildren[] = u"mouseChildren";
 constexpr char16_t ButtonMode[] = u"buttonMode";
 constexpr char16_t UseHandCursor[] = u"useHandCursor";
 constexpr char16_t Enabled[] = u"enabled";
+constexpr char16_t TrackAsMenu[] = u"trackAsMenu";
 
 template <const char16_t* Name, Kind K>
 constexpr avm2::NativeAccessor stored() {
@@ -214,6 +216,7 @@ void setDefaults(DisplayState& d) {
         {MouseEnabled, Value::boolean(true)},  {DoubleClickEnabled, Value::boolean(false)},
         {MouseChildren, Value::boolean(true)}, {ButtonMode, Value::boolean(false)},
         {UseHandCursor, Value::boolean(true)}, {Enabled, Value::boolean(true)},
+        {TrackAsMenu, Value::boolean(false)},
     };
     for (const auto& [name, v] : defaults)
         d.stored.emplace(name, v);
@@ -495,8 +498,8 @@ const avm2::NativeAccessor OwnContainerAccessors[] = {
     {u"numChildren", numChildren},
     stored<MouseChildren, Kind::Boolean>(),
 };
-const std::vector<avm2::NativeAccessor> ContainerAccessors =
-    joinedTables<avm2::NativeAccessor>({OwnContainerAccessors, containerFocusAccessors()});
+const std::vector<avm2::NativeAccessor> ContainerAccessors = joinedTables<avm2::NativeAccessor>(
+    {OwnContainerAccessors, containerFocusAccessors(), containerSnapshotAccessors()});
 const std::vector<avm2::NativeMember> AllContainerMethods =
     joinedTables<avm2::NativeMember>({ContainerMethods, containerPointMethods()});
 const avm2::NativeAccessor ShapeAccessors[] = {{u"graphics", getGraphics}};
@@ -716,6 +719,7 @@ const avm2::NativeAccessor MovieClipAccessors[] = {
     {u"currentLabels", currentLabels},
     {u"isPlaying", isPlaying},
     stored<Enabled, Kind::Boolean>(),
+    stored<TrackAsMenu, Kind::Boolean>(),
 };
 
 // --- Stage ----------------------------------------------------------------

@@ -266,7 +266,11 @@ Value boundsIn(Machine& m, Value t, std::span<const Value> args) {
             model::apply(inverse ? model::multiply(*inverse, toStage(m, t)) : swf::Matrix{}, {0, 0});
         return newRectangle(m, origin.x / 20, origin.y / 20, 0, 0);
     }
-    return newRectangle(m, b.xMin / 20, b.yMin / 20, (b.xMax - b.xMin) / 20, (b.yMax - b.yMin) / 20);
+    // Edges a hair from a whole twip are that twip: curve sums leave float
+    // noise there. Projected edges keep their fractions.
+    auto snap = [](double v) { return std::abs(v - std::round(v)) < 1e-6 ? std::round(v) : v; };
+    const double xMin = snap(b.xMin), yMin = snap(b.yMin);
+    return newRectangle(m, xMin / 20, yMin / 20, (snap(b.xMax) - xMin) / 20, (snap(b.yMax) - yMin) / 20);
 }
 
 Value hitTestPoint(Machine& m, Value t, std::span<const Value> args) {

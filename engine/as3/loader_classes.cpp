@@ -34,9 +34,11 @@
 
 #include "script/clip_loading.h"
 
+#include "swf/container.h"
 #include "swf/image_decoder.h"
 #include "swf/movie.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace as3 {
@@ -70,6 +72,8 @@ struct InfoState final : DispatcherState, LoadClient {
     int32_t swfVersion = 0;
     int32_t scriptVersion = 0;
     std::u16string contentType;
+    // LoaderInfo.bytes: a movie as an uncompressed file, an image as it came.
+    std::shared_ptr<const std::vector<uint8_t>> file;
     net::RequestId request = 0;
     bool opened = false;
     bool fromBytes = false;  // loadBytes: the content is of the loading movie's security domain
@@ -96,6 +100,7 @@ struct InfoState final : DispatcherState, LoadClient {
         width = height = swfVersion = scriptVersion = 0;
         frameRate = 0;
         contentType.clear();
+        file.reset();
         domain = nullptr;
         loaded = total = 0;
         opened = false;
@@ -287,7 +292,24 @@ Value infoDomain(Machine& m, Value t, std::span<const Value>) {
     return s.domain ? domainObject(m, s.domain) : Value::null();
 }
 
+// The file as a new ByteArray each time; null before anything loaded.
+Value infoBytes(Machine& m, Value t, std::span<const Value>) {
+    const InfoState& s = infoOf(m, t);
+    const std::vector<uint8_t>* file = s.main ? &hostContext(m).stage.movie().file : s.file.get();
+    if (!s.main)
+        checkContentAccess(m, s);
+    if (!file || (s.main && file->empty()))
+        return Value::null();
+    const Value made = m.construct(Value::object(m.coreClass(u"flash.utils", u"ByteArray")), {});
+    Machine::Pin keep(m, made);
+    auto* bytes = made.asObject()->nativeAs<avm2::ByteArrayState>();
+    avm2::resizeByteArray(m, *bytes, file->size());
+    std::copy(file->begin(), file->end(), bytes->bytes.begin());
+    return made;
+}
+
 const avm2::NativeAccessor InfoAccessors[] = {
+    {u"bytes", infoBytes},
     {u"parameters", infoParameters},
     {u"url", infoUrl},
     {u"loaderURL", infoLoaderUrl},
@@ -615,6 +637,10 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         }
         const std::shared_ptr<const swf::Movie>& parsed = *movie;
         kind = ContentKind::Movie;
+        if (parsed->usesActionScript3())
+            file = std::shared_ptr<const std::vector<uint8_t>>(parsed, &parsed->file);
+        else if (auto opened = swf::openContainer(bytes, swf::ParseOptions{}.maxMovieBytes))
+            file = std::make_shared<const std::vector<uint8_t>>(swf::uncompressedFile(*opened));
         width = int32_t(parsed->header.stage.width() / 20);
         height = int32_t(parsed->header.stage.height() / 20);
         frameRate = parsed->header.frameRate();
@@ -658,6 +684,7 @@ void InfoState::loadFinished(Machine& m, Value self, const FetchResult& result) 
         Machine::Pin keepData(m, data);
         made = m.construct(Value::object(m.coreClass(Display, u"Bitmap")), std::span<const Value>(&data, 1));
         kind = ContentKind::Image;
+        file = std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
         width = int32_t(image->width);
         height = int32_t(image->height);
         contentType = imageType(bytes);

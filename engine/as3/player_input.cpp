@@ -135,6 +135,7 @@ void Player::mouseMove(swf::Point stage) {
         (void)run(u"the dragged sprite", [&] { followDrag(*m_machine, stage); });
     track(stage);
     const Value hover = m_context->held.hover;
+    followMenuPress(*m_machine, m_buttonDown);
     sendMouse(hover.isObject() ? hover.asObject() : nullptr, u"mouseMove", stage);
     (void)run(u"a button", [&] { updateButtons(*m_machine, m_buttonDown); });
 }

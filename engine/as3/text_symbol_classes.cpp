@@ -26,6 +26,7 @@ std::span<const avm2::CoreClassSpec> textFormatClasses();
 std::span<const avm2::CoreClassSpec> textFieldClasses();
 std::span<const avm2::CoreClassSpec> styleSheetClasses();
 std::span<const avm2::CoreClassSpec> textRendererClasses();
+std::span<const avm2::CoreClassSpec> textSnapshotClasses();
 
 namespace {
 
@@ -207,7 +208,7 @@ std::span<const avm2::CoreClassSpec> textClasses() {
     static const std::vector<avm2::CoreClassSpec> all = [] {
         std::vector<avm2::CoreClassSpec> out;
         for (auto family : {textFormatClasses(), textFieldClasses(), styleSheetClasses(), textRendererClasses(),
-                            std::span<const avm2::CoreClassSpec>(SymbolClasses)})
+                            textSnapshotClasses(), std::span<const avm2::CoreClassSpec>(SymbolClasses)})
             out.insert(out.end(), family.begin(), family.end());
         return out;
     }();

@@ -21,6 +21,8 @@
 namespace as3 {
 
 [[nodiscard]] std::span<const avm2::CoreClassSpec> textClasses();
+// DisplayObjectContainer.textSnapshot.
+[[nodiscard]] std::span<const avm2::NativeAccessor> containerSnapshotAccessors();
 
 // A new flash.text.TextFormat holding `format`.
 [[nodiscard]] avm2::Value newTextFormat(avm2::Machine& m, const text::TextFormat& format);

@@ -77,11 +77,11 @@ void MovieSound::frameShown(model::MovieClip& clip, uint32_t frame) {
     noteTimelineOwner(clip);
 }
 
+// The button owns its sounds, so that its own soundTransform and then its
+// enclosing clips' apply.
 void MovieSound::buttonTransition(model::ButtonObject& button, size_t slot) {
-    const model::DisplayObject* parent = button.parent();
-    if (m_player.buttonSound(button.library(), button.characterId(), slot, parent ? ownerOf(*parent) : 0) != 0 &&
-        parent)
-        noteTimelineOwner(*parent);
+    if (m_player.buttonSound(button.library(), button.characterId(), slot, ownerOf(button)) != 0)
+        noteTimelineOwner(button);
 }
 
 void MovieSound::movieUnloaded(const swf::Movie& movie) {

@@ -4,6 +4,10 @@
 #include "model/stage_context.h"
 #include "model/transform.h"
 
+#include "swf/movie.h"
+
+#include <algorithm>
+
 namespace model {
 
 StaticTextObject::StaticTextObject(std::shared_ptr<StageContext> context, uint16_t characterId, const swf::Text& text)
@@ -11,6 +15,74 @@ StaticTextObject::StaticTextObject(std::shared_ptr<StageContext> context, uint16
 
 swf::Bounds StaticTextObject::leafBounds(const swf::Matrix& m) const {
     return transformBounds(m, context().cache.textBounds(characterId()));
+}
+
+// Walks the records as layoutText does, keeping advances for the cells.
+const std::vector<StaticChar>& StaticTextObject::characters() const {
+    if (m_characters)
+        return *m_characters;
+    std::vector<StaticChar> out;
+    const std::shared_ptr<const swf::Movie>& movie = library();
+    const swf::Font* font = nullptr;
+    double height = 0.0;
+    swf::Rgba color{0, 0, 0, 255};
+    double x = 0.0;
+    double y = 0.0;
+    for (const swf::TextRecord& record : m_text->records) {
+        if (record.fontId) {
+            font = movie ? movie->characters.find<swf::Font>(*record.fontId) : nullptr;
+            height = record.height.value_or(0);
+        }
+        if (record.color)
+            color = *record.color;
+        if (record.xOffset)
+            x = *record.xOffset;
+        if (record.yOffset)
+            y = *record.yOffset;
+        for (const swf::GlyphEntry& g : record.glyphs) {
+            if (font && g.index < font->glyphs.size() && font->glyphs[g.index].code)
+                out.push_back({char16_t(font->glyphs[g.index].code), font, x, y, double(g.advance), height, color});
+            x += g.advance;
+        }
+    }
+    m_characters = std::move(out);
+    return *m_characters;
+}
+
+swf::Bounds StaticTextObject::characterBox(size_t index) const {
+    const auto& chars = characters();
+    if (index >= chars.size())
+        return {};
+    const StaticChar& c = chars[index];
+    // Fonts without layout metrics get the usual 0.8 / 0.2 split of the em.
+    double ascent = c.height * 0.8;
+    double descent = c.height * 0.2;
+    if (c.font->hasLayout && c.font->emSquare > 0) {
+        ascent = c.height * c.font->ascent / c.font->emSquare;
+        descent = c.height * c.font->descent / c.font->emSquare;
+    }
+    swf::Bounds cell;
+    cell.add(swf::Point{c.x, c.y - ascent});
+    cell.add(swf::Point{c.x + std::max(c.advance, 0.0), c.y + descent});
+    return transformBounds(m_text->matrix, cell);
+}
+
+void StaticTextObject::setSelected(size_t index, bool selected) {
+    if (index >= characters().size() || isSelected(index) == selected)
+        return;
+    if (m_selected.size() < characters().size())
+        m_selected.resize(characters().size());
+    m_selected[index] = selected;
+    m_selectedCount += selected ? 1 : size_t(-1);
+    bumpContent();
+}
+
+void StaticTextObject::setSelectColor(uint32_t rgb) {
+    if (m_selectColor == (rgb & 0xFFFFFF))
+        return;
+    m_selectColor = rgb & 0xFFFFFF;
+    if (hasSelection())
+        bumpContent();
 }
 
 }  // namespace model

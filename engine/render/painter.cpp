@@ -638,6 +638,25 @@ void Painter::drawVideo(const model::VideoObject& video, const PaintState& state
     cairo_restore(cr);
 }
 
+void Painter::drawTextSelection(const model::StaticTextObject& text, const PaintState& state) {
+    if (state.coverageOnly || !text.hasSelection() || !isDrawableMatrix(state.matrix))
+        return;
+    cairo_t* cr = m_cr;
+    cairo_save(cr);
+    cairo_set_matrix(cr, &state.matrix);
+    for (size_t i = 0; i < text.characters().size(); ++i) {
+        const swf::Bounds box = text.characterBox(i);
+        if (text.isSelected(i) && !box.empty)
+            cairo_rectangle(cr, box.xMin, box.yMin, box.xMax - box.xMin, box.yMax - box.yMin);
+    }
+    cairo_identity_matrix(cr);
+    const uint32_t rgb = text.selectColor();
+    if (solidSource({uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 255}, state.cx).apply(cr))
+        cairo_fill(cr);
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
 void Painter::drawStaticText(uint16_t id, const PaintState& state, const text::TextRendererSettings* tables) {
     const swf::Movie& movie = m_geometry->movie();
     const swf::Dictionary& dict = movie.characters;

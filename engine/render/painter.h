@@ -12,6 +12,7 @@
 #include "model/display_object.h"
 #include "model/geometry_cache.h"
 #include "model/scale_grid.h"
+#include "model/static_text_object.h"
 #include "model/video_object.h"
 #include "text/text_renderer.h"
 
@@ -117,6 +118,8 @@ public:
     // as the character's CSMTextSettings and the stage's TextRenderer
     // tables (may be null: none) say.
     void drawStaticText(uint16_t id, const PaintState& state, const text::TextRendererSettings* tables = nullptr);
+    // The cells of a static text's selected characters in its select colour.
+    void drawTextSelection(const model::StaticTextObject& text, const PaintState& state);
 
     // Bounds in twips of a character as drawn (morphs at `ratio`); none when
     // it draws nothing or is not a drawable character.

@@ -475,6 +475,7 @@ void ScenePainter::paintContent(const model::DisplayObject& object, const Frame&
         m_painter.drawBitmap(object.characterId(), state);
         return;
     case model::DisplayKind::StaticText:
+        m_painter.drawTextSelection(*object.as<model::StaticTextObject>(), state);
         m_painter.drawStaticText(object.characterId(), state, &object.textRenderer());
         return;
     case model::DisplayKind::Video: {

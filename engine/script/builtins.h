@@ -46,6 +46,7 @@ void installColor(Runtime& rt);            // Color
 void installTextFormat(Runtime& rt);       // TextFormat, TextField's format methods
 void installStyleSheet(Runtime& rt);       // TextField.StyleSheet (after installTextFormat)
 void installTextRenderer(Runtime& rt);     // flash.text.TextRenderer
+void installTextSnapshot(Runtime& rt);     // TextSnapshot, MovieClip.getTextSnapshot
 void installBitmapData(Runtime& rt);       // flash.display.BitmapData, MovieClip.attachBitmap
 
 class Object;

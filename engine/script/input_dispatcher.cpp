@@ -89,6 +89,14 @@ bool InputDispatcher::enabled(model::DisplayObject& object) { return isEnabled(o
 
 bool InputDispatcher::interactiveClip(model::DisplayObject& clip) { return hasButtonHandlers(m_rt, clip); }
 
+// A script's trackAsMenu wins over a button's flag from the file.
+bool tracksAsMenu(model::DisplayObject& object) {
+    if (const Value* v = rawProperty(existingObject(object), u"trackAsMenu"))
+        return v->isBoolean() && v->asBool();
+    const auto* button = object.as<model::ButtonObject>();
+    return button && button->button().trackAsMenu;
+}
+
 bool isEnabled(model::DisplayObject& object) {
     const Value* v = rawProperty(existingObject(object), u"enabled");
     return !v || !(v->isBoolean() && !v->asBool());
@@ -156,6 +164,9 @@ void InputDispatcher::transition(model::DisplayObject& target, Transition t) {
          u"_down"},
         {swf::ButtonCondition::OutDownToIdle, swf::ClipEvent::ReleaseOutside, u"onReleaseOutside",
          model::ButtonState::Up, u"_up"},
+        {swf::ButtonCondition::OverDownToIdle, swf::ClipEvent::DragOut, u"onDragOut", model::ButtonState::Up, u"_up"},
+        {swf::ButtonCondition::IdleToOverDown, swf::ClipEvent::DragOver, u"onDragOver", model::ButtonState::Down,
+         u"_down"},
     };
     const TransitionInfo& info = Info[size_t(t)];
     std::shared_ptr<model::DisplayObject> keep = target.shared_from_this();
@@ -193,6 +204,16 @@ void InputDispatcher::track(swf::Point p) {
     model::DisplayObject* target = targetAt(p);
     if (auto pressed = m_pressed.lock()) {
         bool inside = target == pressed.get();
+        // Dragged from one menu item onto another: the press moves there,
+        // so that a release over it is its release.
+        if (!inside && target && m_pressedInside && tracksAsMenu(*pressed) && tracksAsMenu(*target)) {
+            transition(*pressed, Transition::MenuLeave);
+            if (target->isOnStage()) {
+                m_pressed = target->shared_from_this();
+                transition(*target, Transition::MenuEnter);
+            }
+            return;
+        }
         if (inside != m_pressedInside) {
             m_pressedInside = inside;
             transition(*pressed, inside ? Transition::DragOver : Transition::DragOut);

@@ -48,6 +48,8 @@ class Value;
 [[nodiscard]] const Value* rawProperty(Object* o, std::u16string_view name);
 // Whether the object's `enabled` is not false.
 [[nodiscard]] bool isEnabled(model::DisplayObject& object);
+// trackAsMenu: a press dragged onto it from another such object moves there.
+[[nodiscard]] bool tracksAsMenu(model::DisplayObject& object);
 // A clip with button handlers (onPress ...) takes pointer events as a button.
 [[nodiscard]] bool hasButtonHandlers(Runtime& rt, model::DisplayObject& clip);
 
@@ -72,7 +74,19 @@ public:
     [[nodiscard]] static uint8_t conditionKey(uint32_t code, uint32_t ascii);
 
 private:
-    enum class Transition : uint8_t { RollOver, RollOut, Press, Release, DragOut, DragOver, ReleaseOutside };
+    // MenuLeave and MenuEnter are the drags of objects tracked as menus:
+    // the pressed one goes idle, the one entered becomes the pressed one.
+    enum class Transition : uint8_t {
+        RollOver,
+        RollOut,
+        Press,
+        Release,
+        DragOut,
+        DragOver,
+        ReleaseOutside,
+        MenuLeave,
+        MenuEnter
+    };
 
     void track(swf::Point stage);
     void pressFocused();

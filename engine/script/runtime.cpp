@@ -68,6 +68,7 @@ Runtime::Runtime(model::Stage& s, Host& h, const Limits& l, model::MovieClip* ro
     installTextFormat(*this);
     installStyleSheet(*this);
     installTextRenderer(*this);
+    installTextSnapshot(*this);
     installBitmapData(*this);
     installFilters(*this);
     installSound(*this);
@@ -262,13 +263,13 @@ void Runtime::report(const ScriptError& error) {
 // --- collection ----------------------------------------------------------------------
 
 void Runtime::addRoots(std::vector<Object*>& out) {
-    for (Object* o : {protos.object,     protos.function,   protos.array,     protos.string,
-                      protos.number,     protos.boolean,    protos.date,      protos.error,
-                      protos.movieClip,  protos.button,     protos.textField, global,
-                      keyObject,         mouseObject,       stageClass,       selectionObject,
-                      protos.matrix,     protos.point,      protos.rectangle, protos.colorTransform,
-                      protos.transform,  protos.bitmapData, protos.video,     protos.netStream,
-                      protos.textFormat, protos.styleSheet, sharedObjects}) {
+    for (Object* o : {protos.object,     protos.function,   protos.array,        protos.string,
+                      protos.number,     protos.boolean,    protos.date,         protos.error,
+                      protos.movieClip,  protos.button,     protos.textField,    global,
+                      keyObject,         mouseObject,       stageClass,          selectionObject,
+                      protos.matrix,     protos.point,      protos.rectangle,    protos.colorTransform,
+                      protos.transform,  protos.bitmapData, protos.video,        protos.netStream,
+                      protos.textFormat, protos.styleSheet, protos.textSnapshot, sharedObjects}) {
         if (o)
             out.push_back(o);
     }

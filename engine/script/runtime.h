@@ -56,6 +56,7 @@ struct Prototypes {
     Object* textField = nullptr;
     Object* textFormat = nullptr;
     Object* styleSheet = nullptr;  // TextField.StyleSheet
+    Object* textSnapshot = nullptr;
     // flash.geom, flash.display
     Object* matrix = nullptr;
     Object* point = nullptr;

@@ -193,4 +193,17 @@ moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> fil
     return c;
 }
 
+std::vector<uint8_t> uncompressedFile(const Container& c) {
+    const std::span<const uint8_t> data = c.data();
+    std::vector<uint8_t> out(data.begin(), data.end());
+    if (out.size() >= PrefixSize) {
+        out[0] = 'F';
+        out[1] = 'W';
+        out[2] = 'S';
+        for (int i = 0; i < 4; ++i)
+            out[4 + i] = uint8_t(out.size() >> (8 * i));
+    }
+    return out;
+}
+
 }  // namespace swf

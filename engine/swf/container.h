@@ -34,4 +34,8 @@ struct Container {
 // or CorruptCompressedData (nothing usable could be decompressed).
 [[nodiscard]] moviehost::Expected<Container, Error> openContainer(std::span<const uint8_t> file, size_t maxMovieBytes);
 
+// The container's data as a file stored uncompressed: signature "FWS" and
+// the length field set to its size (what ActionScript 3 reads back).
+[[nodiscard]] std::vector<uint8_t> uncompressedFile(const Container& c);
+
 }  // namespace swf

@@ -69,6 +69,9 @@ struct Movie {
     bool truncated = false;                         // the data ended before End
     std::vector<Problem> problems;                  // at most ParseOptions::maxProblems, first ones kept
     size_t decodedImageBytes = 0;                   // pixel memory held by bitmaps
+    // ActionScript 3 movies only (LoaderInfo.bytes): the whole file as if
+    // stored uncompressed.
+    std::vector<uint8_t> file;
 };
 
 // Limits that keep a hostile file from taking unbounded memory or time.

@@ -490,6 +490,8 @@ moviehost::Expected<std::shared_ptr<const Movie>, Error> parseMovie(std::span<co
         ctx.beginTag(0, r.position());
         ctx.problem(ErrorCode::Truncated);
     }
+    if (movie->usesActionScript3())
+        movie->file = uncompressedFile(c);
     return std::shared_ptr<const Movie>(std::move(movie));
 }
 

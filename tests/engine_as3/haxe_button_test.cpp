@@ -30,7 +30,7 @@ uint32_t shown(Played& p, int32_t x, int32_t y) {
 }
 
 // Root frame 1 places a DefineButton2 named "placed" at (0, 0): a red
-// square up, green over, blue down, hit where it is drawn.
+// square up, green over, blue down, hit where it is drawn, tracked as a menu.
 std::unique_ptr<Played> playPlaced() {
     return as3test::playHaxe("Buttons", [](swfwriter::MovieWriter& w) {
         const uint16_t red = w.rectangle(0, 0, 400, 400, {255, 0, 0});
@@ -42,7 +42,7 @@ std::unique_ptr<Played> playPlaced() {
                 {.up = false, .over = true, .down = false, .hit = false, .characterId = green, .depth = 2},
                 {.up = false, .over = false, .down = true, .hit = false, .characterId = blue, .depth = 3},
             },
-            {});
+            {}, true);
         w.place(button, 1, {.name = "placed"});
     });
 }
@@ -51,7 +51,7 @@ TEST(HaxeButton, ScriptMadeButtonsShowTheStateThePointerGives) {
     REQUIRE_HAXE();
     auto p = as3test::playHaxe("Buttons");
     ASSERT_TRUE(p && p->player);
-    EXPECT_EQ(p->host.command(u"made"), u"true,true,true,true,true,true,false,false,true");
+    EXPECT_EQ(p->host.command(u"made"), u"true,true,true,true,true,true,false,false,true,0.25,-0.5,1");
     EXPECT_FALSE(p->host.command(u"placed"));
     EXPECT_EQ(p->host.command(u"loop"), u"true,0") << "kept as its own state, drawn as nothing";
     struct Step {
@@ -77,6 +77,12 @@ TEST(HaxeButton, ScriptMadeButtonsShowTheStateThePointerGives) {
         EXPECT_EQ(shown(*p, 150, 10), s.off);
     }
     EXPECT_EQ(p->host.command(u"click"), u"true");
+    p->player->mouseUp(px(160, 20));
+    p->player->mouseMove(px(120, 60));
+    p->player->mouseDown(px(120, 60));
+    p->player->mouseMove(px(150, 60));
+    p->player->mouseUp(px(150, 60));
+    EXPECT_EQ(p->host.command(u"menu"), u"b") << "the press moved to the other menu clip";
     EXPECT_TRUE(p->host.errors.empty());
 }
 
@@ -84,7 +90,7 @@ TEST(HaxeButton, TimelineButtonsBecomeNamedSimpleButtons) {
     REQUIRE_HAXE();
     auto p = playPlaced();
     ASSERT_TRUE(p && p->player);
-    EXPECT_EQ(p->host.command(u"placed"), u"true,placed,true,20,true,true");
+    EXPECT_EQ(p->host.command(u"placed"), u"true,placed,true,20,true,true,true");
     EXPECT_EQ(shown(*p, 0, 0), Red);
     p->player->mouseMove(px(10, 10));
     EXPECT_EQ(shown(*p, 0, 0), Green);

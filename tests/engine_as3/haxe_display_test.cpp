@@ -264,7 +264,7 @@ TEST(HaxeDisplay, PathsTrianglesAndGraphicsDataFillWhatTheirPointsSay) {
     EXPECT_TRUE(p->host.errors.empty()) << (p->host.errors.empty()
                                                 ? ""
                                                 : std::string(p->host.errors[0].begin(), p->host.errors[0].end()));
-    EXPECT_EQ(p->host.command(u"paths"), u"5,10,true,true,nonZero,positive,20,20,32,refused:2008");
+    EXPECT_EQ(p->host.command(u"paths"), u"5,10,true,true,nonZero,positive,20,20,32,refused:2008,2,2,30,20,2,28,30,20");
     (void)p->stage->collectChanges();
     Picture picture(*p->stage);
     ASSERT_TRUE(picture.drawn());
@@ -282,6 +282,12 @@ TEST(HaxeDisplay, PathsTrianglesAndGraphicsDataFillWhatTheirPointsSay) {
         {"the copy, moved", 72, 62, 98, 88, 0xFFFF00},
         {"triangle path", 125, 60, 130, 66, 0xFF00FF},
         {"beside it", 110, 80, 116, 90, 0xFFFFFF},
+        {"round rectangle's body", 3, 7, 31, 17, 0x00FFFF},
+        {"its top edge between the corners", 7, 2, 27, 6, 0x00FFFF},
+        {"outside its top left corner", 1, 1, 4, 4, 0xFFFFFF},
+        {"ellipse's middle", 8, 33, 26, 43, 0x808000},
+        {"outside its top left", 1, 27, 6, 32, 0xFFFFFF},
+        {"outside its bottom right", 28, 44, 33, 49, 0xFFFFFF},
     };
     for (const Area& a : areas)
         expectArea(picture, a);

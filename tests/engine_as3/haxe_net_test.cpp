@@ -209,13 +209,13 @@ TEST(HaxeNet, LoaderContent) {
 
     auto p = play("Loading", folder.path / "root", u"load");
     ASSERT_TRUE(p && p->player);
-    EXPECT_EQ(p->host.command(u"before"), u"true,true,load,true,true,2099,2007");
+    EXPECT_EQ(p->host.command(u"before"), u"true,true,load,true,true,2099,2007,FWS,true,true");
     EXPECT_EQ(p->host.command(u"refused"), u"2069,2069,2069,2069,2069");
     for (int i = 0; i < 3; ++i)
         p->player->tick();
     const auto image = [](const std::string& name, const std::string& type, const std::string& size) {
         return name + ":open,progress,status,inittrue,complete," + type + "," + size +
-               ",flash.display::Bitmap:" + size + ",truetruetruetrue,true,2098";
+               ",flash.display::Bitmap:" + size + ",truetruetruetrue,true,2098,true";
     };
     const std::string expected = "as3:open,progress,status,inittrue,complete,ChildDoc,10,3,30,0x0|" +
                                  std::string(

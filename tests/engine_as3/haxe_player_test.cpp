@@ -62,6 +62,8 @@ TEST(HaxePlayer, EventFlow) {
         {u"phases", u"o-cap1;i-cap1;l2truetrue;i3truetrue;o3truetrue;|;o-cap1;i-cap1;l2truetrue;|will=truefalse;"},
         {u"stopping",
          u"i1;i2;i1;i2;falsetrue;baderrortimer[Event type=\"q\" bubbles=false cancelable=false eventPhase=2];"},
+        // Parent before child both ways; a node leaving still has its stage.
+        {u"stageOrder", u"+otrue;+itrue;+ltrue;-otruetrue;-itruetrue;-ltruetrue;"},
         {u"stage", u"truetruetrue200"},
         {u"constants", u"noScale,TL,best,fullScreen,auto,3,3,full,10,3,none,3"},
     };

@@ -34,6 +34,7 @@ std::unique_ptr<Played> playText(bool withTimeline) {
             w.defineEditText({.bounds = {0, 2000, 0, 600}, .readOnly = true, .initialText = std::string("Placed")});
         w.place(fieldId, 1, {.name = "placed"});
         w.place(staticId, 2);
+        w.place(w.staticText(fontId, font, "iH", 400, {0, 0, 255, 255}, 0, 1200), 4);
         // A 10 px box sprite exported as "Box", and another linked by SymbolClass as "LinkedBox".
         const uint16_t box = w.rectangle(0, 0, 200, 200, {255, 0, 0});
         swfwriter::SpriteWriter sprite;
@@ -41,8 +42,9 @@ std::unique_ptr<Played> playText(bool withTimeline) {
         sprite.showFrame();
         w.exportAssets({{w.defineSprite(sprite), "Box"}});
         const uint16_t linked = w.defineSprite(sprite);
-        const std::string table =
-            std::string("\x01\x00", 2) + char(linked & 0xFF) + char(linked >> 8) + std::string("LinkedBox", 10);
+        const std::string table = std::string("\x02\x00", 2) + char(linked & 0xFF) + char(linked >> 8) +
+                                  std::string("LinkedBox", 10) + char(fontId & 0xFF) + char(fontId >> 8) +
+                                  std::string("BoxFont", 8);
         w.tag(76, std::vector<uint8_t>(table.begin(), table.end()));
     });
 }
@@ -200,6 +202,8 @@ TEST(HaxeText, TimelinePlacedTextGetsTextObjects) {
     auto p = playText(true);
     ASSERT_TRUE(p && p->player);
     EXPECT_EQ(p->host.command(u"placed"), u"Placed,placed,true,Hi");
+    EXPECT_EQ(p->host.command(u"registered"), u"Boxes,embedded,1,40");
+    EXPECT_EQ(p->host.command(u"snapshot"), u"4,Hi\niH,2,Hi,false,3,2,20,24.375,true,Boxes");
     EXPECT_EQ(p->host.command(u"embedded"), u"1,Boxes,embedded,true,false") << "the movie's one font";
     // Found, a MovieClip, the same object each time; the linked image found; no such id; the clip's width;
     // the markup giving the picture's size and the size it was given.

@@ -204,31 +204,41 @@ TEST_F(Sound, StreamSoundFollowsThePlayhead) {
 
 // A button over the whole stage with a sound on roll over and another on
 // press: the pointer enters after frame 1 is shown and presses after frame 3,
-// so each sound starts with the interval of the frame shown then.
+// so each sound starts with the interval of the frame shown then. The
+// button owns its sounds, and the root's volume still levels them.
 TEST_F(Sound, ButtonSoundsPlayOnTheirTransitions) {
-    swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
-    const uint16_t over = movie.defineSound({}, 1000, constantPcm(1000, 1000, 1000));
-    const uint16_t press = movie.defineSound({}, 1000, constantPcm(1000, 3000, 3000));
-    const uint16_t square = movie.rectangle(0, 0, 2000, 2000, {255, 0, 0});
-    const uint16_t button = movie.defineButton2({{.characterId = square}}, {});
-    movie.defineButtonSound(button, {{{0, {}}, {over, {}}, {press, {}}, {0, {}}}});
-    movie.place(button, 1);
-    for (int frame = 0; frame < 6; ++frame)
-        movie.showFrame();
-    const auto samples = playMovie(movie, 5, [](Control& control, int shown) {
-        const auto windowless = control.ole.As<IOleInPlaceObjectWindowless>();
-        LRESULT result = 0;
-        if (shown == 1)
-            windowless->OnWindowMessage(WM_MOUSEMOVE, 0, MAKELPARAM(50, 50), &result);
-        if (shown == 3)
-            windowless->OnWindowMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50), &result);
-    });
-    ASSERT_EQ(samples.size(), 2 * 6 * FrameSamples);
-    EXPECT_EQ(samples[2 * (FrameSamples - 1)], 0);
-    EXPECT_EQ(samples[2 * FrameSamples], 1000) << "roll over, with frame 1";
-    EXPECT_EQ(samples[2 * (FrameSamples + 1000)], 0);
-    EXPECT_EQ(samples[2 * (3 * FrameSamples - 1)], 0);
-    EXPECT_EQ(samples[2 * 3 * FrameSamples], 3000) << "press, with frame 3";
+    for (const int volume : {100, 50}) {
+        SCOPED_TRACE(volume);
+        swfwriter::MovieWriter movie({.width = 100, .height = 100, .frameRate = 10});
+        const uint16_t over = movie.defineSound({}, 1000, constantPcm(1000, 1000, 1000));
+        const uint16_t press = movie.defineSound({}, 1000, constantPcm(1000, 3000, 3000));
+        const uint16_t square = movie.rectangle(0, 0, 2000, 2000, {255, 0, 0});
+        const uint16_t button = movie.defineButton2({{.characterId = square}}, {});
+        movie.defineButtonSound(button, {{{0, {}}, {over, {}}, {press, {}}, {0, {}}}});
+        movie.place(button, 1);
+        if (volume != 100) {
+            swfwriter::Actions a;
+            a.push({"s"}).push({"_root"}).getVariable().push({1}).push({"Sound"}).newObject().setVariable();
+            a.push({volume}).push({1}).push({"s"}).getVariable().push({"setVolume"}).callMethod().pop();
+            movie.doAction(a);
+        }
+        for (int frame = 0; frame < 6; ++frame)
+            movie.showFrame();
+        const auto samples = playMovie(movie, 5, [](Control& control, int shown) {
+            const auto windowless = control.ole.As<IOleInPlaceObjectWindowless>();
+            LRESULT result = 0;
+            if (shown == 1)
+                windowless->OnWindowMessage(WM_MOUSEMOVE, 0, MAKELPARAM(50, 50), &result);
+            if (shown == 3)
+                windowless->OnWindowMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50), &result);
+        });
+        ASSERT_EQ(samples.size(), 2 * 6 * FrameSamples);
+        EXPECT_EQ(samples[2 * (FrameSamples - 1)], 0);
+        EXPECT_EQ(samples[2 * FrameSamples], 10 * volume) << "roll over, with frame 1";
+        EXPECT_EQ(samples[2 * (FrameSamples + 1000)], 0);
+        EXPECT_EQ(samples[2 * (3 * FrameSamples - 1)], 0);
+        EXPECT_EQ(samples[2 * 3 * FrameSamples], 30 * volume) << "press, with frame 3";
+    }
 }
 
 // A movie loaded into a clip is heard from its own characters on the same

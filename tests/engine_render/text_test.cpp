@@ -6,11 +6,13 @@
 
 #include "model/edit_text_object.h"
 #include "model/stage.h"
+#include "model/text_snapshot.h"
 
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 using namespace rendertest;
@@ -673,4 +675,51 @@ TEST(StaticText, CsmTextSettingsAndTablesApplyToStaticText) {
     const swf::TextSettings advancedUnfitted{true, 0, 0, 0};
     EXPECT_GT(ink(draw(advancedUnfitted, heavy)) - ink(draw(advancedUnfitted, {})), 4.0) << "the table applies";
     EXPECT_NEAR(ink(draw(std::nullopt, heavy)), ink(draw(std::nullopt, {})), 0.5) << "not to normal text";
+}
+
+TEST(StaticText, SnapshotSelectionFillsTheCellsOfSelectedCharactersInTheSelectColour) {
+    // "AB" at 20 px on a baseline at 30 px: cells 11.7 px wide from 14.4 to
+    // 34.4 px (the font's ascent and descent); 'A' inks x 0..10, y 20..30.
+    swf::Text t;
+    t.bounds = {0, 2000, 0, 1000};
+    swf::TextRecord r;
+    r.fontId = 5;
+    r.height = 400;
+    r.color = swf::Rgba{255, 0, 0, 255};
+    r.xOffset = 0;
+    r.yOffset = 600;
+    r.glyphs = {{0, 234}, {1, 234}};
+    t.records.push_back(r);
+    MovieBuilder mb;
+    mb.add(5, squareFont()).add(6, t);
+    mb.frame({place(1, 6)});
+    auto stage = model::Stage::create(mb.build());
+    (void)stage->takePendingActions();
+    const model::TextSnapshot snapshot(stage->root().shared_from_this());
+    auto draw = [&] {
+        PixelBuffer b(100, 100);
+        render::Renderer renderer;
+        EXPECT_EQ(renderer.draw(*stage, b.target(), render::Aspect::Opaque, render::Quality::High),
+                  render::DrawError::None);
+        return b;
+    };
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        uint32_t aboveA, inA, aboveB;
+    };
+    const uint32_t white = argb(255, 255, 255, 255), red = argb(255, 255, 0, 0);
+    const Step steps[] = {
+        {"nothing selected", [] {}, white, red, white},
+        {"A selected", [&] { snapshot.setSelected(0, 1, true); }, argb(255, 255, 255, 0), red, white},
+        {"blue", [&] { snapshot.setSelectColor(0x0000FF); }, argb(255, 0, 0, 255), red, white},
+        {"cleared", [&] { snapshot.setSelected(-3, 7, false); }, white, red, white},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        const PixelBuffer b = draw();
+        EXPECT_EQ(hex(b.at(5, 17)), hex(s.aboveA)) << s.name;
+        EXPECT_EQ(hex(b.at(5, 25)), hex(s.inA)) << s.name;
+        EXPECT_EQ(hex(b.at(17, 17)), hex(s.aboveB)) << s.name;
+    }
 }

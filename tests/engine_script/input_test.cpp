@@ -139,6 +139,57 @@ TEST(ButtonClips, HandlersMakeAClipReactLikeAButton) {
     EXPECT_TRUE(p->host.traces.empty()) << "a disabled clip does not react";
 }
 
+// Clips a, b (both trackAsMenu) and c side by side, 100 px apart: a press
+// dragged from one menu clip onto the other moves there and is released
+// there; onto a plain clip it stays a drag out of the first.
+TEST(ButtonClips, APressDraggedOntoAnotherMenuClipIsReleasedThere) {
+    swfwriter::MovieWriter m({.version = 8});
+    uint16_t square = m.rectangle(0, 0, 1000, 1000, Blue);
+    swfwriter::SpriteWriter s(8);
+    s.place(square, 1);
+    s.showFrame();
+    uint16_t sprite = m.defineSprite(s);
+    const char* names[] = {"a", "b", "c"};
+    for (int i = 0; i < 3; ++i)
+        m.place(sprite, uint16_t(i + 1), namedAt(names[i], i * 2000, 0));
+    Actions root;
+    for (const char* name : names) {
+        for (const char* handler : {"onPress", "onRelease", "onReleaseOutside", "onDragOut", "onDragOver"}) {
+            Actions body;
+            body.push({std::string(handler) + " "})
+                .push({"this"})
+                .getVariable()
+                .push({"_name"})
+                .getMember()
+                .add2()
+                .trace();
+            root.push({name}).getVariable().push({handler}).defineFunction("", {}, body).setMember();
+        }
+    }
+    root.push({"a"}).getVariable().push({"trackAsMenu", true}).setMember();
+    root.push({"b"}).getVariable().push({"trackAsMenu", true}).setMember();
+    m.doAction(root);
+    m.showFrame();
+    const std::vector<uint8_t> file = m.finish();
+    struct Case {
+        double toX;
+        Strings traces;
+    } cases[] = {
+        {2500, {"onPress a", "onDragOut a", "onDragOver b", "onRelease b"}},
+        {4500, {"onPress a", "onDragOut a", "onReleaseOutside a"}},
+    };
+    for (const Case& c : cases) {
+        auto p = Player::load(file);
+        ASSERT_TRUE(p);
+        auto& e = *p->engine;
+        e.mouseMove({500, 500});
+        e.mouseDown({500, 500});
+        e.mouseMove({c.toX, 500});
+        e.mouseUp({c.toX, 500});
+        EXPECT_EQ(p->host.traces, c.traces) << c.toX;
+    }
+}
+
 TEST(Listeners, MouseListenersAndClipEventsHearEveryEvent) {
     swfwriter::MovieWriter m({.version = 8});
     uint16_t s = spriteWith(m);

@@ -455,3 +455,74 @@ TEST(TextFieldProperties, TextRendererKeepsWhatItTakesAndIgnoresTheRest) {
     EXPECT_NEAR(cutoffs->outside, -0.7, 1e-9);
     EXPECT_FALSE(p->stage->textRenderer().cutoffs("Other", {}, text::ColorType::Dark, 15));
 }
+
+namespace {
+
+void traceCall(Actions& a, const std::string& object, const std::string& method, const std::vector<PushValue>& args) {
+    pushArgs(a, args);
+    a.push({PushValue(object)}).getVariable().push({PushValue(method)}).callMethod().trace();
+}
+
+}  // namespace
+
+// Two static texts of the root ("Hi" on a baseline at 20 px, "iH" at 60 px;
+// box glyphs 20 px apart) and one inside a child clip, which the root's
+// snapshot leaves out.
+TEST(ScriptText, TextSnapshotReadsFindsSelectsAndLocatesStaticText) {
+    swfwriter::MovieWriter m({.version = 8});
+    const swfwriter::FontSpec font = swfwriter::boxFont("Hi");
+    const uint16_t fontId = m.defineFont(font);
+    m.place(m.staticText(fontId, font, "Hi", 400, {0, 0, 0, 255}, 0, 400), 1);
+    m.place(m.staticText(fontId, font, "iH", 400, {0, 0, 0, 255}, 0, 1200), 2);
+    swfwriter::SpriteWriter inner;
+    inner.place(m.staticText(fontId, font, "H", 400, {0, 0, 0, 255}, 0, 400), 1);
+    inner.showFrame();
+    m.place(m.defineSprite(inner), 3);
+    Actions a;
+    call(a, "_root", "getTextSnapshot", {}, "s");
+    struct Row {
+        const char* method;
+        std::vector<PushValue> args;
+        const char* traced;
+    };
+    const Row rows[] = {
+        {"getCount", {}, "4"},
+        {"getText", {0, 4, true}, "Hi\niH"},
+        {"getText", {-5, 99, false}, "HiiH"},  // clamped
+        {"getText", {3, 1, false}, ""},        // reversed
+        {"findText", {0, "ih", false}, "2"},
+        {"findText", {0, "ih", true}, "-1"},
+        {"findText", {3, "H", true}, "3"},
+        {"findText", {0, "", true}, "-1"},
+        {"setSelected", {1, 3, true}, "undefined"},
+        {"getSelectedText", {false}, "ii"},
+        {"getSelectedText", {true}, "i\ni"},
+        {"getSelected", {0, 1}, "false"},
+        {"getSelected", {0, 2}, "true"},
+        {"setSelected", {0, 99, false}, "undefined"},
+        {"getSelected", {0, 4}, "false"},
+        // The second line's "H" spans x 20..40 px, its cell (the font's ascent
+        // and descent) y 44.375..64.375 px.
+        {"hitTestTextNearPos", {30, 50, 0}, "3"},
+        {"hitTestTextNearPos", {30, 80}, "-1"},
+        {"hitTestTextNearPos", {30, 80, 20}, "3"},
+    };
+    for (const Row& row : rows)
+        traceCall(a, "s", row.method, row.args);
+    call(a, "s", "getTextRunInfo", {3, 3}, "runs");
+    traceMember(a, "runs", "length");
+    a.push({"run"}).push({"runs"}).getVariable().push({0}).getMember().setVariable();
+    for (const char* member :
+         {"indexInRun", "font", "height", "matrix_tx", "matrix_ty", "corner0x", "corner0y", "corner2x", "corner2y"})
+        traceMember(a, "run", member);
+    m.doAction(a);
+    m.showFrame();
+    auto p = Player::load(m);
+    ASSERT_TRUE(p);
+    Strings expected;
+    for (const Row& row : rows)
+        expected.push_back(row.traced);
+    for (const char* v : {"1", "3", "Boxes", "20", "20", "60", "20", "44.375", "40", "64.375"})
+        expected.push_back(v);
+    EXPECT_EQ(p->host.traces, expected);
+}

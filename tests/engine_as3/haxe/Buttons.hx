@@ -30,9 +30,11 @@ class Buttons {
         off.y = 10;
         off.enabled = false;
         root.addChild(off);
+        made.soundTransform = new flash.media.SoundTransform(0.25, -0.5);
         report("made", [
             made.upState == up, made.overState == over, made.downState == down, made.hitTestState == up, made.enabled,
-            made.useHandCursor, made.trackAsMenu, off.enabled, up.parent == null
+            made.useHandCursor, made.trackAsMenu, off.enabled, up.parent == null, made.soundTransform.volume,
+            made.soundTransform.pan, off.soundTransform.volume
         ]);
         // A button that is its own state is not drawn inside itself.
         var loop = new SimpleButton();
@@ -40,12 +42,24 @@ class Buttons {
         loop.x = 180;
         root.addChild(loop);
         report("loop", [loop.upState == loop, loop.width]);
+        // Two menu clips: a press dragged from one to the other clicks the second.
+        for (i in 0...2) {
+            var item = new flash.display.MovieClip();
+            item.graphics.beginFill(0x808080);
+            item.graphics.drawRect(0, 0, 20, 20);
+            item.x = 110 + 30 * i;
+            item.y = 50;
+            item.name = i == 0 ? "a" : "b";
+            item.trackAsMenu = true;
+            item.addEventListener(MouseEvent.CLICK, function(e:MouseEvent) report("menu", [e.currentTarget.name]));
+            root.addChild(item);
+        }
         var placed = root.getChildByName("placed");
         if (placed != null) {
             var button = cast(placed, SimpleButton);
             report("placed", [
                 Std.isOfType(placed, SimpleButton), placed.name, button.enabled, button.upState.width, button.overState == button.overState,
-                button.downState != button.upState
+                button.downState != button.upState, button.trackAsMenu
             ]);
         }
     }

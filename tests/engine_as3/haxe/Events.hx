@@ -58,6 +58,19 @@ class Events {
         note(err.text + err.type + TimerEvent.TIMER + new Event("q").toString());
         flash.Lib.fscommand("stopping", log);
 
+        // A subtree joining and leaving the stage: each node hears it.
+        log = "";
+        function watch(node:Sprite, name:String) {
+            node.addEventListener(Event.ADDED_TO_STAGE, function(e:Event) note("+" + name + (e.target == node)));
+            node.addEventListener(Event.REMOVED_FROM_STAGE, function(e:Event) note("-" + name + (e.target == node) + (node.stage != null)));
+        }
+        watch(outer, "o");
+        watch(inner, "i");
+        watch(leaf, "l");
+        root.addChild(outer);
+        root.removeChild(outer);
+        flash.Lib.fscommand("stageOrder", log);
+
         // Frame events: their order over the first frames, then an uncaught
         // error in a listener, which is reported while the movie plays on.
         var stage = root.stage;

@@ -55,13 +55,18 @@ class Loading {
         loader.load(new URLRequest(url));
     }
 
+    // A movie's bytes start as an uncompressed file.
+    static function fileHead(b:flash.utils.ByteArray):String
+        return b == null ? "null" : String.fromCharCode(b[0]) + String.fromCharCode(b[1]) + String.fromCharCode(b[2]);
+
     static function image(l:Loader):String {
         var i = l.contentLoaderInfo;
         var pixels:flash.display.BitmapData = (cast l.content).bitmapData;
         return i.contentType + "," + i.width + "x" + i.height + "," + className(l.content) + ":" + pixels.width + "x"
             + pixels.height + ","
             + (l.content == i.content) + (l.content.parent == l) + (l.content.loaderInfo == i) + (i.loader == l) + ","
-            + (i.bytesLoaded == i.bytesTotal) + "," + errorOf(function() return i.swfVersion);
+            + (i.bytesLoaded == i.bytesTotal) + "," + errorOf(function() return i.swfVersion) + ","
+            + (i.bytes.length == i.bytesTotal);
     }
 
     static function main() {
@@ -71,7 +76,8 @@ class Loading {
         flash.Lib.fscommand("before", (main.loader == null) + "," + (main.content == root) + "," + main.parameters.phase
             + "," + (fresh.content == null) + "," + (fresh.contentLoaderInfo.url == null) + ","
             + errorOf(function() return fresh.contentLoaderInfo.width) + ","
-            + errorOf(function() { fresh.loadBytes(null); return null; }));
+            + errorOf(function() { fresh.loadBytes(null); return null; }) + "," + fileHead(main.bytes) + ","
+            + (main.bytes.length == main.bytesTotal) + "," + (fresh.contentLoaderInfo.bytes == null));
 
         // A field's image of a file: a Loader of it, and the field's markup gives its size once it came.
         var pictures = new flash.text.TextField();

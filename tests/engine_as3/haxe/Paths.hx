@@ -90,6 +90,17 @@ class Paths {
         magenta.graphics.drawGraphicsData(tris);
         root.addChild(magenta);
 
+        // Rounded corners (radius 5) and an ellipse in the free top left.
+        var round = new Shape();
+        round.graphics.beginFill(0x00FFFF);
+        round.graphics.drawRoundRect(2, 2, 30, 20, 10, 10);
+        root.addChild(round);
+        var ellipse = new Shape();
+        ellipse.graphics.beginFill(0x808000);
+        ellipse.graphics.drawEllipse(2, 28, 30, 20);
+        root.addChild(ellipse);
+        var rb = round.getBounds(root), eb = ellipse.getBounds(root);
+
         var refused = "none";
         try {
             square.graphics.drawPath(null, numbers([1, 2]));
@@ -104,7 +115,8 @@ class Paths {
         }
         var facts:Array<Dynamic> = [
             path.commands.length, path.data.length, Std.isOfType(path, IGraphicsData), Std.isOfType(new GraphicsEndFill(), IGraphicsData),
-            GraphicsPathWinding.NON_ZERO, TriangleCulling.POSITIVE, square.width, square.height, copy.width, refused
+            GraphicsPathWinding.NON_ZERO, TriangleCulling.POSITIVE, square.width, square.height, copy.width, refused,
+            rb.x, rb.y, rb.width, rb.height, eb.x, eb.y, eb.width, eb.height
         ];
         var text = "";
         for (f in facts)

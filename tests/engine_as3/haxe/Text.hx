@@ -16,6 +16,8 @@ import flash.text.TextDisplayMode;
 import flash.text.TextFormat;
 import flash.text.TextRenderer;
 
+class BoxFont extends Font {}
+
 class Text {
     static function report(name:String, values:Array<Dynamic>) flash.Lib.fscommand(name, values.join(","));
 
@@ -205,9 +207,26 @@ class Text {
             var field = cast(placed, TextField);
             var staticText:StaticText = null;
             for (i in 0...root.numChildren)
-                if (Std.isOfType(root.getChildAt(i), StaticText))
+                if (staticText == null && Std.isOfType(root.getChildAt(i), StaticText))
                     staticText = cast root.getChildAt(i);
             report("placed", [field.text, field.name, Std.isOfType(placed, TextField), staticText == null ? "-" : staticText.text]);
+            // Both static texts of the root ("Hi" then "iH" a line below), the first two selected.
+            var snap = root.textSnapshot;
+            snap.setSelected(0, 2, true);
+            var runs = snap.getTextRunInfo(0, 1);
+            report("snapshot", [
+                snap.charCount, snap.getText(0, 99, true), snap.findText(0, "IH", false), snap.getSelectedText(false),
+                snap.getSelected(2, 4), snap.hitTestTextNearPos(30, 50, 0), runs.length, runs[1].matrix_tx, runs[1].corner2y,
+                runs[0].selected, runs[0].font
+            ]);
+            // The timeline's font linked to BoxFont: registered, listed once, and drawn in a field.
+            Font.registerFont(BoxFont);
+            var linked = new BoxFont();
+            var boxed = new TextField();
+            boxed.embedFonts = true;
+            boxed.defaultTextFormat = new TextFormat("Boxes", 20);
+            boxed.text = "Hi";
+            report("registered", [linked.fontName, linked.fontType, Font.enumerateFonts(false).length, boxed.textWidth]);
             var embedded = Font.enumerateFonts(false);
             report("embedded", [
                 embedded.length, embedded[0].fontName, embedded[0].fontType, embedded[0].hasGlyphs("Hi"), embedded[0].hasGlyphs("Hz")
