@@ -59,6 +59,16 @@ void displace(const swf::Filter& f, const PixelView& px, FilterScale scale) {
     const double stepY = std::clamp(finiteOr(f.scaleY, 0.0), -MaxScale, MaxScale) / 256.0 * sy;
     const int64_t w = px.width();
     const int64_t h = px.height();
+    // What the displacement reads from: the object's box, or all.
+    int64_t left = std::clamp<int64_t>(scale.boxLeft, 0, w);
+    int64_t top = std::clamp<int64_t>(scale.boxTop, 0, h);
+    int64_t right = std::clamp<int64_t>(scale.boxRight, left, w);
+    int64_t bottom = std::clamp<int64_t>(scale.boxBottom, top, h);
+    if (right == left || bottom == top) {
+        left = top = 0;
+        right = w;
+        bottom = h;
+    }
     std::vector<uint32_t> src(size_t(w) * size_t(h));
     for (int32_t y = 0; y < h; ++y)
         std::copy_n(px.row(y).data(), size_t(w), src.data() + size_t(y) * size_t(w));
@@ -79,15 +89,15 @@ void displace(const swf::Filter& f, const PixelView& px, FilterScale scale) {
             const double dy = (componentOf(m, f.componentY) - 128) * stepY;
             int64_t fromX = int64_t(std::floor(std::clamp(x + dx + 0.5, -MaxOffset, MaxOffset)));
             int64_t fromY = int64_t(std::floor(std::clamp(y + dy + 0.5, -MaxOffset, MaxOffset)));
-            if (fromX < 0 || fromY < 0 || fromX >= w || fromY >= h) {
+            if (fromX < left || fromY < top || fromX >= right || fromY >= bottom) {
                 switch (f.mode) {
                 case swf::DisplacementMode::Wrap:
-                    fromX = wrapped(fromX, w);
-                    fromY = wrapped(fromY, h);
+                    fromX = left + wrapped(fromX - left, right - left);
+                    fromY = top + wrapped(fromY - top, bottom - top);
                     break;
                 case swf::DisplacementMode::Clamp:
-                    fromX = std::clamp<int64_t>(fromX, 0, w - 1);
-                    fromY = std::clamp<int64_t>(fromY, 0, h - 1);
+                    fromX = std::clamp<int64_t>(fromX, left, right - 1);
+                    fromY = std::clamp<int64_t>(fromY, top, bottom - 1);
                     break;
                 case swf::DisplacementMode::Ignore:
                     continue;

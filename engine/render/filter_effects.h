@@ -37,6 +37,12 @@ struct FilterScale {
     // displacement map is placed from it.
     double originX = 0.0;
     double originY = 0.0;
+    // The object's own box in the picture, device pixels: a displacement
+    // reads what lies outside it by its mode. Empty means the whole picture.
+    int32_t boxLeft = 0;
+    int32_t boxTop = 0;
+    int32_t boxRight = 0;
+    int32_t boxBottom = 0;
 };
 
 // Pixels a filter may draw outside its input on each side.

@@ -361,6 +361,16 @@ cairo_surface_t* ScenePainter::renderLayer(const model::DisplayObject& object, c
         FilterScale scale = filterScale();
         scale.originX = frame.matrix.x0 - area.left;
         scale.originY = frame.matrix.y0 - area.top;
+        const bool displaces = std::any_of(filters->begin(), filters->end(), [](const swf::Filter& f) {
+            return f.kind == swf::FilterKind::DisplacementMap;
+        });
+        if (const auto box = displaces ? objectBox(object, inside.matrix) : std::nullopt) {
+            auto side = [](double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); };
+            scale.boxLeft = side(box->xMin);
+            scale.boxTop = side(box->yMin);
+            scale.boxRight = side(box->xMax);
+            scale.boxBottom = side(box->yMax);
+        }
         applyFilters(*filters, viewOf(layer), scale);
     }
     cairo_surface_mark_dirty(layer);
