@@ -25,19 +25,19 @@ namespace {
 // instance's properties because its setter checks it (a displacement's mode).
 struct FilterKindState final : avm2::NativeState {
     swf::FilterKind kind = swf::FilterKind::Blur;
-    std::u16string choice;
+    std::u16string mode;
 };
 
 constexpr double Degrees = 180.0 / std::numbers::pi;
 
-enum class Kind : uint8_t { Number, Flag, Text, Array, Bitmap, Point, Choice };
+enum class Kind : uint8_t { Number, Flag, Text, Array, Bitmap, Point, Mode };
 
 // One constructor parameter: its property and default.
 struct Parameter {
     const char16_t* name;
     double number = 0;  // the default of numbers and flags
     Kind kind = Kind::Number;
-    const char16_t* text = nullptr;  // the default of strings and choices
+    const char16_t* text = nullptr;  // the default of strings and modes
 };
 
 constexpr Parameter flagOf(const char16_t* name, bool on) { return {name, on ? 1.0 : 0.0, Kind::Flag}; }
@@ -91,7 +91,7 @@ constexpr Parameter DisplacementParameters[] = {{u"mapBitmap", 0, Kind::Bitmap},
                                                 {u"componentY", 0},
                                                 {u"scaleX", 0},
                                                 {u"scaleY", 0},
-                                                {u"mode", 0, Kind::Choice, u"wrap"},
+                                                {u"mode", 0, Kind::Mode, u"wrap"},
                                                 {u"color", 0},
                                                 {u"alpha", 0}};
 
@@ -128,7 +128,7 @@ FilterKindState& kindState(Machine& m, Value t) {
     return *state;
 }
 
-std::u16string checkedChoice(Machine& m, Value v, const char16_t* name) {
+std::u16string checkedMode(Machine& m, Value v, const char16_t* name) {
     const std::u16string text = m.toString(v)->text();
     if (std::find(std::begin(DisplacementModes), std::end(DisplacementModes), text) == std::end(DisplacementModes))
         m.throwError("ArgumentError", 2008,
@@ -174,8 +174,8 @@ Value tableInit(Machine& m, Value t, std::span<const Value> args) {
             v = given && !args[i].isNullish() ? newPoint(m, numberOf(m, args[i], u"x"), numberOf(m, args[i], u"y"))
                                               : Value::null();
             break;
-        case Kind::Choice:
-            state->choice = given ? checkedChoice(m, args[i], p.name) : std::u16string(p.text);
+        case Kind::Mode:
+            state->mode = given ? checkedMode(m, args[i], p.name) : std::u16string(p.text);
             continue;  // kept in the state, read through its accessor
         }
         o->setOwn(p.name, v);
@@ -200,9 +200,9 @@ Value colorMatrixInit(Machine& m, Value t, std::span<const Value> args) {
     return Value();
 }
 
-Value modeGet(Machine& m, Value t, std::span<const Value>) { return m.string(kindState(m, t).choice); }
+Value modeGet(Machine& m, Value t, std::span<const Value>) { return m.string(kindState(m, t).mode); }
 Value modeSet(Machine& m, Value t, std::span<const Value> args) {
-    kindState(m, t).choice = checkedChoice(m, argument(args, 0), u"mode");
+    kindState(m, t).mode = checkedMode(m, argument(args, 0), u"mode");
     return Value();
 }
 
@@ -369,7 +369,7 @@ std::optional<swf::Filter> readFilter(Machine& m, Value o) {
         f.componentY = uint8_t(avm2::toUInt32(number(m, o, u"componentY", 0)) & 0xFF);
         f.scaleX = number(m, o, u"scaleX", 0);
         f.scaleY = number(m, o, u"scaleY", 0);
-        const auto* mode = std::find(std::begin(DisplacementModes), std::end(DisplacementModes), state->choice);
+        const auto* mode = std::find(std::begin(DisplacementModes), std::end(DisplacementModes), state->mode);
         f.mode = mode == std::end(DisplacementModes) ? swf::DisplacementMode::Wrap
                                                      : swf::DisplacementMode(mode - std::begin(DisplacementModes));
         f.color = rgba(m, o, u"color", u"alpha");
