@@ -708,6 +708,19 @@ std::shared_ptr<const model::FillBitmap> fillBitmapOf(Value v) {
     return s && s->holder && !s->holder->data().disposed() ? s->holder : nullptr;
 }
 
+bool isBitmapData(Value v) { return stateOf(v) != nullptr; }
+
+Value sharedBitmapData(Machine& m, const std::shared_ptr<const model::FillBitmap>& pixels) {
+    auto holder =
+        std::const_pointer_cast<script::BitmapHolder>(std::dynamic_pointer_cast<const script::BitmapHolder>(pixels));
+    if (!holder)
+        return Value::null();
+    const Value made = m.construct(Value::object(m.coreClass(u"flash.display", u"BitmapData")),
+                                   std::array{Value::number(1), Value::number(1)});
+    stateOf(made)->holder = std::move(holder);
+    return made;
+}
+
 std::span<const avm2::CoreClassSpec> bitmapClasses() { return Classes; }
 
 Value makeBitmapData(Machine& m, bitmap::BitmapData data) { return newBitmapData(m, std::move(data)); }

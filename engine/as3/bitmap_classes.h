@@ -18,6 +18,10 @@ namespace as3 {
 
 // The pixels of a live BitmapData value for a fill; null for anything else.
 [[nodiscard]] std::shared_ptr<const model::FillBitmap> fillBitmapOf(avm2::Value v);
+[[nodiscard]] bool isBitmapData(avm2::Value v);
+// A BitmapData over pixels another one holds (a filter's map read back);
+// null when they are no script bitmap's.
+[[nodiscard]] avm2::Value sharedBitmapData(avm2::Machine& m, const std::shared_ptr<const model::FillBitmap>& pixels);
 [[nodiscard]] std::span<const avm2::CoreClassSpec> bitmapClasses();
 // A BitmapData holding the pixels.
 [[nodiscard]] avm2::Value makeBitmapData(avm2::Machine& m, bitmap::BitmapData data);

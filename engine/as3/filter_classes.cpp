@@ -1,5 +1,6 @@
 #include "as3/filter_classes.h"
 
+#include "as3/bitmap_classes.h"
 #include "as3/geom_values.h"
 #include "as3/member_tables.h"
 
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
+#include <vector>
 
 namespace as3 {
 
@@ -18,30 +21,33 @@ using avm2::Value;
 
 namespace {
 
+// The kind of a filter instance, and the one setting held off the
+// instance's properties because its setter checks it (a displacement's mode).
 struct FilterKindState final : avm2::NativeState {
     swf::FilterKind kind = swf::FilterKind::Blur;
+    std::u16string mode;
 };
 
 constexpr double Degrees = 180.0 / std::numbers::pi;
 
+enum class Kind : uint8_t { Number, Flag, Text, Array, Bitmap, Point, Mode };
+
 // One constructor parameter: its property and default.
 struct Parameter {
     const char16_t* name;
-    double number;                   // the default of numbers and flags
-    const char16_t* text = nullptr;  // the default of strings
-    bool flag = false;
-    bool array = false;  // an Array kept as given (null by default)
+    double number = 0;  // the default of numbers and flags
+    Kind kind = Kind::Number;
+    const char16_t* text = nullptr;  // the default of strings and modes
 };
 
+constexpr Parameter flagOf(const char16_t* name, bool on) { return {name, on ? 1.0 : 0.0, Kind::Flag}; }
+constexpr Parameter textOf(const char16_t* name, const char16_t* text) { return {name, 0, Kind::Text, text}; }
+constexpr Parameter arrayOf(const char16_t* name) { return {name, 0, Kind::Array}; }
+
 constexpr Parameter BlurParameters[] = {{u"blurX", 4}, {u"blurY", 4}, {u"quality", 1}};
-constexpr Parameter GlowParameters[] = {{u"color", 0xFF0000},
-                                        {u"alpha", 1},
-                                        {u"blurX", 6},
-                                        {u"blurY", 6},
-                                        {u"strength", 2},
-                                        {u"quality", 1},
-                                        {u"inner", 0, nullptr, true},
-                                        {u"knockout", 0, nullptr, true}};
+constexpr Parameter GlowParameters[] = {
+    {u"color", 0xFF0000}, {u"alpha", 1},   {u"blurX", 6},           {u"blurY", 6},
+    {u"strength", 2},     {u"quality", 1}, flagOf(u"inner", false), flagOf(u"knockout", false)};
 constexpr Parameter ShadowParameters[] = {{u"distance", 4},
                                           {u"angle", 45},
                                           {u"color", 0},
@@ -50,90 +56,134 @@ constexpr Parameter ShadowParameters[] = {{u"distance", 4},
                                           {u"blurY", 4},
                                           {u"strength", 1},
                                           {u"quality", 1},
-                                          {u"inner", 0, nullptr, true},
-                                          {u"knockout", 0, nullptr, true},
-                                          {u"hideObject", 0, nullptr, true}};
-constexpr Parameter BevelParameters[] = {
-    {u"distance", 4},       {u"angle", 45},         {u"highlightColor", 0xFFFFFF},
-    {u"highlightAlpha", 1}, {u"shadowColor", 0},    {u"shadowAlpha", 1},
-    {u"blurX", 4},          {u"blurY", 4},          {u"strength", 1},
-    {u"quality", 1},        {u"type", 0, u"inner"}, {u"knockout", 0, nullptr, true}};
-
+                                          flagOf(u"inner", false),
+                                          flagOf(u"knockout", false),
+                                          flagOf(u"hideObject", false)};
+constexpr Parameter BevelParameters[] = {{u"distance", 4},
+                                         {u"angle", 45},
+                                         {u"highlightColor", 0xFFFFFF},
+                                         {u"highlightAlpha", 1},
+                                         {u"shadowColor", 0},
+                                         {u"shadowAlpha", 1},
+                                         {u"blurX", 4},
+                                         {u"blurY", 4},
+                                         {u"strength", 1},
+                                         {u"quality", 1},
+                                         textOf(u"type", u"inner"),
+                                         flagOf(u"knockout", false)};
 constexpr Parameter GradientParameters[] = {{u"distance", 4},
                                             {u"angle", 45},
-                                            {u"colors", 0, nullptr, false, true},
-                                            {u"alphas", 0, nullptr, false, true},
-                                            {u"ratios", 0, nullptr, false, true},
+                                            arrayOf(u"colors"),
+                                            arrayOf(u"alphas"),
+                                            arrayOf(u"ratios"),
                                             {u"blurX", 4},
                                             {u"blurY", 4},
                                             {u"strength", 1},
                                             {u"quality", 1},
-                                            {u"type", 0, u"inner"},
-                                            {u"knockout", 0, nullptr, true}};
-constexpr Parameter ConvolutionParameters[] = {{u"matrixX", 0},
-                                               {u"matrixY", 0},
-                                               {u"matrix", 0, nullptr, false, true},
-                                               {u"divisor", 1},
-                                               {u"bias", 0},
-                                               {u"preserveAlpha", 1, nullptr, true},
-                                               {u"clamp", 1, nullptr, true},
-                                               {u"color", 0},
-                                               {u"alpha", 0}};
+                                            textOf(u"type", u"inner"),
+                                            flagOf(u"knockout", false)};
+constexpr Parameter ConvolutionParameters[] = {{u"matrixX", 0},        {u"matrixY", 0}, arrayOf(u"matrix"),
+                                               {u"divisor", 1},        {u"bias", 0},    flagOf(u"preserveAlpha", true),
+                                               flagOf(u"clamp", true), {u"color", 0},   {u"alpha", 0}};
+constexpr Parameter DisplacementParameters[] = {{u"mapBitmap", 0, Kind::Bitmap},
+                                                {u"mapPoint", 0, Kind::Point},
+                                                {u"componentX", 0},
+                                                {u"componentY", 0},
+                                                {u"scaleX", 0},
+                                                {u"scaleY", 0},
+                                                {u"mode", 0, Kind::Mode, u"wrap"},
+                                                {u"color", 0},
+                                                {u"alpha", 0}};
+
+// DisplacementMapFilterMode, in swf::DisplacementMode's order.
+constexpr const char16_t* DisplacementModes[] = {u"wrap", u"clamp", u"ignore", u"color"};
+
+// The filter classes made from parameter tables (ColorMatrixFilter's one
+// array is built apart).
+struct FilterClass {
+    const char16_t* name;
+    swf::FilterKind kind;
+    std::span<const Parameter> parameters;
+};
+
+constexpr FilterClass TableClasses[] = {
+    {u"BlurFilter", swf::FilterKind::Blur, BlurParameters},
+    {u"GlowFilter", swf::FilterKind::Glow, GlowParameters},
+    {u"DropShadowFilter", swf::FilterKind::DropShadow, ShadowParameters},
+    {u"BevelFilter", swf::FilterKind::Bevel, BevelParameters},
+    {u"GradientGlowFilter", swf::FilterKind::GradientGlow, GradientParameters},
+    {u"GradientBevelFilter", swf::FilterKind::GradientBevel, GradientParameters},
+    {u"ConvolutionFilter", swf::FilterKind::Convolution, ConvolutionParameters},
+    {u"DisplacementMapFilter", swf::FilterKind::DisplacementMap, DisplacementParameters},
+};
 
 // Gradient stops and convolution sides past these are not drawn.
 constexpr size_t MaxGradientStops = 16;
 constexpr double MaxConvolutionSide = 15;
 
-void initParameters(Machine& m, Value t, std::span<const Value> args, std::span<const Parameter> parameters,
-                    swf::FilterKind kind) {
-    avm2::Object* o = t.asObject();
-    for (size_t i = 0; i < parameters.size(); ++i) {
-        const Parameter& p = parameters[i];
-        const bool given = i < args.size() && !args[i].isUndefined();
-        Value v;
-        if (p.text)
-            v = given ? Value::string(m.toString(args[i])) : m.string(p.text);
-        else if (p.array)
-            v = given ? args[i] : Value::null();
-        else if (p.flag)
-            v = Value::boolean(given ? avm2::toBoolean(args[i]) : p.number != 0);
-        else
-            v = Value::number(given ? m.toNumber(args[i]) : p.number);
-        o->setOwn(p.name, v);
-    }
-    auto state = std::make_unique<FilterKindState>();
-    state->kind = kind;
-    o->setNativeState(std::move(state));
+FilterKindState& kindState(Machine& m, Value t) {
+    auto* state = t.isObject() ? t.asObject()->nativeAs<FilterKindState>() : nullptr;
+    if (!state)
+        m.throwError("TypeError", 1034, u"Type Coercion failed: the receiver is no filter.");
+    return *state;
 }
 
-Value blurInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, BlurParameters, swf::FilterKind::Blur);
+std::u16string checkedMode(Machine& m, Value v, const char16_t* name) {
+    const std::u16string text = m.toString(v)->text();
+    if (std::find(std::begin(DisplacementModes), std::end(DisplacementModes), text) == std::end(DisplacementModes))
+        m.throwError("ArgumentError", 2008,
+                     u"Parameter " + std::u16string(name) + u" must be one of the accepted values.");
+    return text;
+}
+
+Value checkedBitmap(Machine& m, Value v) {
+    if (v.isNullish())
+        return Value::null();
+    if (!isBitmapData(v))
+        m.throwError("TypeError", 1034, u"Type Coercion failed: cannot convert value to flash.display.BitmapData.");
+    return v;
+}
+
+template <size_t I>
+Value tableInit(Machine& m, Value t, std::span<const Value> args) {
+    const FilterClass& c = TableClasses[I];
+    avm2::Object* o = t.asObject();
+    auto state = std::make_unique<FilterKindState>();
+    state->kind = c.kind;
+    for (size_t i = 0; i < c.parameters.size(); ++i) {
+        const Parameter& p = c.parameters[i];
+        const bool given = i < args.size() && !args[i].isUndefined();
+        Value v;
+        switch (p.kind) {
+        case Kind::Number:
+            v = Value::number(given ? m.toNumber(args[i]) : p.number);
+            break;
+        case Kind::Flag:
+            v = Value::boolean(given ? avm2::toBoolean(args[i]) : p.number != 0);
+            break;
+        case Kind::Text:
+            v = given ? Value::string(m.toString(args[i])) : m.string(p.text);
+            break;
+        case Kind::Array:
+            v = given ? args[i] : Value::null();
+            break;
+        case Kind::Bitmap:
+            v = given ? checkedBitmap(m, args[i]) : Value::null();
+            break;
+        case Kind::Point:
+            v = given && !args[i].isNullish() ? newPoint(m, numberOf(m, args[i], u"x"), numberOf(m, args[i], u"y"))
+                                              : Value::null();
+            break;
+        case Kind::Mode:
+            state->mode = given ? checkedMode(m, args[i], p.name) : std::u16string(p.text);
+            continue;  // kept in the state, read through its accessor
+        }
+        o->setOwn(p.name, v);
+    }
+    o->setNativeState(std::move(state));
     return Value();
 }
-Value glowInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, GlowParameters, swf::FilterKind::Glow);
-    return Value();
-}
-Value shadowInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, ShadowParameters, swf::FilterKind::DropShadow);
-    return Value();
-}
-Value bevelInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, BevelParameters, swf::FilterKind::Bevel);
-    return Value();
-}
-Value gradientGlowInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, GradientParameters, swf::FilterKind::GradientGlow);
-    return Value();
-}
-Value gradientBevelInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, GradientParameters, swf::FilterKind::GradientBevel);
-    return Value();
-}
-Value convolutionInit(Machine& m, Value t, std::span<const Value> args) {
-    initParameters(m, t, args, ConvolutionParameters, swf::FilterKind::Convolution);
-    return Value();
-}
+
 // ColorMatrixFilter(matrix = identity): 20 numbers, row by row.
 Value colorMatrixInit(Machine& m, Value t, std::span<const Value> args) {
     std::vector<Value> numbers;
@@ -149,6 +199,14 @@ Value colorMatrixInit(Machine& m, Value t, std::span<const Value> args) {
     t.asObject()->setNativeState(std::move(state));
     return Value();
 }
+
+Value modeGet(Machine& m, Value t, std::span<const Value>) { return m.string(kindState(m, t).mode); }
+Value modeSet(Machine& m, Value t, std::span<const Value> args) {
+    kindState(m, t).mode = checkedMode(m, argument(args, 0), u"mode");
+    return Value();
+}
+
+const avm2::NativeAccessor DisplacementAccessors[] = {{u"mode", modeGet, modeSet}};
 
 double number(Machine& m, Value o, const char16_t* name, double otherwise) {
     const double v = numberOf(m, o, name);
@@ -213,25 +271,28 @@ constexpr const char16_t* Filters = u"flash.filters";
 const avm2::NativeConstant FilterQualities[] = {{u"LOW", 1}, {u"MEDIUM", 2}, {u"HIGH", 3}};
 const avm2::NativeStringConstant FilterTypes[] = {{u"INNER", u"inner"}, {u"OUTER", u"outer"}, {u"FULL", u"full"}};
 
-const avm2::CoreClassSpec Classes[] = {
-    {.name = u"BitmapFilter", .base = u"Object", .package = Filters, .methods = FilterMethods},
-    {.name = u"BlurFilter", .base = u"flash.filters.BitmapFilter", .init = blurInit, .package = Filters},
-    {.name = u"GlowFilter", .base = u"flash.filters.BitmapFilter", .init = glowInit, .package = Filters},
-    {.name = u"DropShadowFilter", .base = u"flash.filters.BitmapFilter", .init = shadowInit, .package = Filters},
-    {.name = u"BevelFilter", .base = u"flash.filters.BitmapFilter", .init = bevelInit, .package = Filters},
-    {.name = u"ColorMatrixFilter", .base = u"flash.filters.BitmapFilter", .init = colorMatrixInit, .package = Filters},
-    {.name = u"GradientGlowFilter",
-     .base = u"flash.filters.BitmapFilter",
-     .init = gradientGlowInit,
-     .package = Filters},
-    {.name = u"GradientBevelFilter",
-     .base = u"flash.filters.BitmapFilter",
-     .init = gradientBevelInit,
-     .package = Filters},
-    {.name = u"ConvolutionFilter", .base = u"flash.filters.BitmapFilter", .init = convolutionInit, .package = Filters},
-    staticsClass(Filters, u"BitmapFilterQuality", {.numbers = FilterQualities}),
-    staticsClass(Filters, u"BitmapFilterType", {.strings = FilterTypes}),
-};
+const avm2::NativeStringConstant DisplacementModeNames[] = {
+    {u"WRAP", u"wrap"}, {u"CLAMP", u"clamp"}, {u"IGNORE", u"ignore"}, {u"COLOR", u"color"}};
+
+template <size_t... I>
+std::vector<avm2::CoreClassSpec> makeClasses(std::index_sequence<I...>) {
+    constexpr const char16_t* Base = u"flash.filters.BitmapFilter";
+    std::vector<avm2::CoreClassSpec> classes{
+        {.name = u"BitmapFilter", .base = u"Object", .package = Filters, .methods = FilterMethods}};
+    (classes.push_back({.name = TableClasses[I].name,
+                        .base = Base,
+                        .init = tableInit<I>,
+                        .package = Filters,
+                        .accessors = TableClasses[I].kind == swf::FilterKind::DisplacementMap
+                                         ? std::span<const avm2::NativeAccessor>(DisplacementAccessors)
+                                         : std::span<const avm2::NativeAccessor>()}),
+     ...);
+    classes.push_back({.name = u"ColorMatrixFilter", .base = Base, .init = colorMatrixInit, .package = Filters});
+    classes.push_back(staticsClass(Filters, u"BitmapFilterQuality", {.numbers = FilterQualities}));
+    classes.push_back(staticsClass(Filters, u"BitmapFilterType", {.strings = FilterTypes}));
+    classes.push_back(staticsClass(Filters, u"DisplacementMapFilterMode", {.strings = DisplacementModeNames}));
+    return classes;
+}
 
 Value construct(Machine& m, const char16_t* name, std::span<const Value> args) {
     return m.construct(Value::object(m.coreClass(Filters, name)), args);
@@ -293,6 +354,24 @@ std::optional<swf::Filter> readFilter(Machine& m, Value o) {
         f.bias = float(number(m, o, u"bias", 0));
         f.preserveAlpha = flag(o, u"preserveAlpha");
         f.clamp = flag(o, u"clamp");
+        f.color = rgba(m, o, u"color", u"alpha");
+        break;
+    }
+    case swf::FilterKind::DisplacementMap: {
+        const Value* map = o.asObject()->find(u"mapBitmap");
+        f.map = map ? fillBitmapOf(*map) : nullptr;
+        const Value* point = o.asObject()->find(u"mapPoint");
+        if (point && point->isObject()) {
+            f.mapX = number(m, *point, u"x", 0);
+            f.mapY = number(m, *point, u"y", 0);
+        }
+        f.componentX = uint8_t(avm2::toUInt32(number(m, o, u"componentX", 0)) & 0xFF);
+        f.componentY = uint8_t(avm2::toUInt32(number(m, o, u"componentY", 0)) & 0xFF);
+        f.scaleX = number(m, o, u"scaleX", 0);
+        f.scaleY = number(m, o, u"scaleY", 0);
+        const auto* mode = std::find(std::begin(DisplacementModes), std::end(DisplacementModes), state->mode);
+        f.mode = mode == std::end(DisplacementModes) ? swf::DisplacementMode::Wrap
+                                                     : swf::DisplacementMode(mode - std::begin(DisplacementModes));
         f.color = rgba(m, o, u"color", u"alpha");
         break;
     }
@@ -385,6 +464,18 @@ Value newFilter(Machine& m, const swf::Filter& f) {
                               Value::boolean(f.clamp), rgb(f.color),   alpha(f.color)};
         return construct(m, u"ConvolutionFilter", args);
     }
+    case swf::FilterKind::DisplacementMap: {
+        const Value args[] = {f.map ? sharedBitmapData(m, f.map) : Value::null(),
+                              newPoint(m, f.mapX, f.mapY),
+                              num(f.componentX),
+                              num(f.componentY),
+                              num(f.scaleX),
+                              num(f.scaleY),
+                              m.string(DisplacementModes[size_t(f.mode) % std::size(DisplacementModes)]),
+                              rgb(f.color),
+                              alpha(f.color)};
+        return construct(m, u"DisplacementMapFilter", args);
+    }
     case swf::FilterKind::ColorMatrix: {
         std::vector<Value> numbers;
         for (float v : f.matrix)
@@ -397,6 +488,10 @@ Value newFilter(Machine& m, const swf::Filter& f) {
     }
 }
 
-std::span<const avm2::CoreClassSpec> filterClasses() { return Classes; }
+std::span<const avm2::CoreClassSpec> filterClasses() {
+    static const std::vector<avm2::CoreClassSpec> classes =
+        makeClasses(std::make_index_sequence<std::size(TableClasses)>());
+    return classes;
+}
 
 }  // namespace as3

@@ -1,7 +1,8 @@
-// flash.filters for ActionScript 3 (BlurFilter, GlowFilter, DropShadowFilter,
-// BevelFilter, ColorMatrixFilter) over the shared filter model (swf::Filter),
-// which the renderer draws for both script machines. A filter's settings are
-// ordinary properties of its instance; `filters` copies them both ways.
+// flash.filters for ActionScript 3 over the shared filter model
+// (swf::Filter), which the renderer draws for both script machines. A
+// filter's settings are ordinary properties of its instance (but for a
+// displacement's checked mode); `filters` copies them both ways, and a
+// displacement's map stays shared with the script's bitmap.
 #pragma once
 
 #include "avm2/core_library.h"

@@ -14,7 +14,7 @@ void ChangeTracker::walk(const DisplayObject& object, const swf::Matrix& parentM
                          swf::Bounds* maskArea, FilterMargin margin, uint64_t style) {
     if (!object.isVisible())
         return;
-    style += object.styleVersion();
+    style += object.styleVersion() + object.filterInputsVersion();
     // A script mask is listed as a mask: moving it changes what shows.
     inMask = inMask || object.isScriptMask();
     if (const auto* filters = object.filters(); m_filterMargin && filters && !filters->empty())

@@ -3,6 +3,7 @@
 #include "model/display_object.h"
 
 #include "model/display_list.h"
+#include "model/drawing.h"
 #include "model/movie_clip.h"
 #include "model/stage_context.h"
 #include "model/transform.h"
@@ -109,6 +110,15 @@ void DisplayObject::setOwnFilters(std::vector<swf::Filter> filters) {
         return;
     m_ownFilters = std::make_unique<const std::vector<swf::Filter>>(std::move(filters));
     m_filters = m_ownFilters.get();
+}
+
+uint64_t DisplayObject::filterInputsVersion() const {
+    uint64_t v = 0;
+    if (m_filters) {
+        for (const swf::Filter& f : *m_filters)
+            v = v * 31 + (f.map ? f.map->version() + 1 : 0);
+    }
+    return v;
 }
 
 void DisplayObject::setScriptMask(const std::shared_ptr<DisplayObject>& mask) {

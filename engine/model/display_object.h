@@ -108,6 +108,9 @@ public:
     [[nodiscard]] const std::vector<swf::Filter>* filters() const { return m_filters; }
     void setFilters(const std::vector<swf::Filter>* f);
     void setOwnFilters(std::vector<swf::Filter> filters);
+    // Changes whenever the pixels of a bitmap the filters read (a
+    // displacement map) do, so what they drew is redrawn.
+    [[nodiscard]] uint64_t filterInputsVersion() const;
     // A script mask (setMask): `mask` limits what of this object shows, and
     // is not drawn itself while it masks. Null removes it. The mask is held
     // weakly: a removed mask stops masking.

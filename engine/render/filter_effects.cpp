@@ -1,6 +1,7 @@
 #include "render/filter_effects.h"
 
 #include "render/box_blur.h"
+#include "render/displacement_map.h"
 #include "render/premultiplied.h"
 
 #include <array>
@@ -335,6 +336,7 @@ FilterReach filterReach(const swf::Filter& f, FilterScale scale) {
         return {mx - 1 - mx / 2, my - 1 - my / 2, mx / 2, my / 2};
     }
     case swf::FilterKind::ColorMatrix:
+    case swf::FilterKind::DisplacementMap:
         return {};
     }
     return {};
@@ -392,6 +394,9 @@ void applyFilter(const swf::Filter& f, const PixelView& px, FilterScale scale) {
         return;
     case swf::FilterKind::ColorMatrix:
         colorMatrix(f, px);
+        return;
+    case swf::FilterKind::DisplacementMap:
+        displace(f, px, scale);
         return;
     }
 }

@@ -1,5 +1,5 @@
-// The eight display filters of the movie format, drawn on premultiplied
-// ARGB32 pixels.
+// The eight display filters of the movie format and the scripts'
+// displacement map, drawn on premultiplied ARGB32 pixels.
 //
 // A filter works on a picture that already has room around its content:
 // filterReach() says how much, and the caller grows its surface (and any
@@ -33,6 +33,16 @@ namespace render {
 struct FilterScale {
     double x = 1.0;
     double y = 1.0;
+    // Where the object's origin lies in the picture, device pixels: a
+    // displacement map is placed from it.
+    double originX = 0.0;
+    double originY = 0.0;
+    // The object's own box in the picture, device pixels: a displacement
+    // reads what lies outside it by its mode. Empty means the whole picture.
+    int32_t boxLeft = 0;
+    int32_t boxTop = 0;
+    int32_t boxRight = 0;
+    int32_t boxBottom = 0;
 };
 
 // Pixels a filter may draw outside its input on each side.

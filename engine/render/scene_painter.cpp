@@ -108,6 +108,7 @@ uint64_t subtreeSignature(uint64_t h, const model::DisplayObject& o, bool top, i
     h = mix(h, uint64_t(o.characterId()) << 32 | uint64_t(o.ratio()) << 16 | o.clipDepth());
     h = mix(h, uint64_t(o.contentVersion()) << 32 | o.styleVersion());
     h = mix(h, uint64_t(o.isVisible()) << 8 | uint64_t(o.blendMode()));
+    h = mix(h, o.filterInputsVersion());
     if (!top) {
         h = mixMatrix(h, o.matrix());
         const swf::ColorTransform& c = o.colorTransform();
@@ -356,8 +357,22 @@ cairo_surface_t* ScenePainter::renderLayer(const model::DisplayObject& object, c
     cairo_destroy(cr);
 
     cairo_surface_flush(layer);
-    if (filters)
-        applyFilters(*filters, viewOf(layer), filterScale());
+    if (filters) {
+        FilterScale scale = filterScale();
+        scale.originX = frame.matrix.x0 - area.left;
+        scale.originY = frame.matrix.y0 - area.top;
+        const bool displaces = std::any_of(filters->begin(), filters->end(), [](const swf::Filter& f) {
+            return f.kind == swf::FilterKind::DisplacementMap;
+        });
+        if (const auto box = displaces ? objectBox(object, inside.matrix) : std::nullopt) {
+            auto side = [](double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); };
+            scale.boxLeft = side(box->xMin);
+            scale.boxTop = side(box->yMin);
+            scale.boxRight = side(box->xMax);
+            scale.boxBottom = side(box->yMax);
+        }
+        applyFilters(*filters, viewOf(layer), scale);
+    }
     cairo_surface_mark_dirty(layer);
     return layer;
 }

@@ -45,6 +45,11 @@ public:
 
     // Takes the bitmap, charging its pixels (ScriptAbort at the memory limit).
     void adopt(bitmap::BitmapData data);
+    // Shows pixels another bitmap holds (and is charged for).
+    void share(std::shared_ptr<BitmapHolder> holder) {
+        release();
+        m_holder = std::move(holder);
+    }
     // Null when invalid or disposed.
     [[nodiscard]] BitmapHolder* holder() const {
         return m_holder && !m_holder->data().disposed() ? m_holder.get() : nullptr;
@@ -61,5 +66,8 @@ private:
 
 // The pixels of a BitmapData value for a fill; null for anything else.
 [[nodiscard]] std::shared_ptr<const model::FillBitmap> fillBitmapOf(const Value& v);
+// A BitmapData over pixels a script bitmap holds (a filter's map read back);
+// null for none or others.
+[[nodiscard]] Value sharedBitmap(Runtime& rt, const std::shared_ptr<const model::FillBitmap>& pixels);
 
 }  // namespace script

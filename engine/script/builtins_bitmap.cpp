@@ -46,6 +46,15 @@ std::shared_ptr<const model::FillBitmap> fillBitmapOf(const Value& v) {
     return b && b->holder() ? b->shared() : nullptr;
 }
 
+Value sharedBitmap(Runtime& rt, const std::shared_ptr<const model::FillBitmap>& pixels) {
+    auto holder = std::const_pointer_cast<BitmapHolder>(std::dynamic_pointer_cast<const BitmapHolder>(pixels));
+    if (!holder)
+        return Value::null();
+    auto* o = rt.heap.make<BitmapObject>(rt.protos.bitmapData);
+    o->share(std::move(holder));
+    return Value(o);
+}
+
 namespace {
 
 bitmap::BitmapData* self(const Value& v) {

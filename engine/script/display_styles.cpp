@@ -2,6 +2,7 @@
 #include "script/display_styles.h"
 
 #include "script/array_object.h"
+#include "script/bitmap_object.h"
 #include "script/builtins.h"
 #include "script/calls.h"
 #include "script/conversions.h"
@@ -22,12 +23,16 @@ constexpr std::u16string_view BlendNames[] = {u"normal", u"layer",      u"multip
                                               u"darken", u"difference", u"add",      u"subtract", u"invert",
                                               u"alpha",  u"erase",      u"overlay",  u"hardlight"};
 
-// The filter classes in the file's numbering of filter kinds.
-constexpr std::u16string_view FilterNames[] = {u"DropShadowFilter",  u"BlurFilter",         u"GlowFilter",
-                                               u"BevelFilter",       u"GradientGlowFilter", u"ConvolutionFilter",
-                                               u"ColorMatrixFilter", u"GradientBevelFilter"};
+// The filter classes in the file's numbering of filter kinds, then the
+// scripts' own.
+constexpr std::u16string_view FilterNames[] = {u"DropShadowFilter",  u"BlurFilter",          u"GlowFilter",
+                                               u"BevelFilter",       u"GradientGlowFilter",  u"ConvolutionFilter",
+                                               u"ColorMatrixFilter", u"GradientBevelFilter", u"DisplacementMapFilter"};
 
-std::array<Object*, 8>& filterProtos(Runtime& rt) { return rt.protos.filters; }
+std::array<Object*, std::size(FilterNames)>& filterProtos(Runtime& rt) { return rt.protos.filters; }
+
+// DisplacementMapFilter's modes, in swf::DisplacementMode's order.
+constexpr std::u16string_view DisplacementModes[] = {u"wrap", u"clamp", u"ignore", u"color"};
 
 constexpr double Degrees = 180.0 / std::numbers::pi;
 constexpr size_t MaxGradientStops = 16;
@@ -102,13 +107,22 @@ enum class Member : uint8_t {
     Bias,
     PreserveAlpha,
     Clamp,
+    MapBitmap,
+    MapPoint,
+    ComponentX,
+    ComponentY,
+    ScaleX,
+    ScaleY,
+    Mode,
 };
 
 constexpr std::u16string_view MemberNames[] = {
-    u"distance",    u"angle",   u"color",  u"alpha",         u"highlightColor", u"highlightAlpha", u"shadowColor",
-    u"shadowAlpha", u"blurX",   u"blurY",  u"strength",      u"quality",        u"inner",          u"knockout",
-    u"hideObject",  u"type",    u"colors", u"alphas",        u"ratios",         u"matrixX",        u"matrixY",
-    u"matrix",      u"divisor", u"bias",   u"preserveAlpha", u"clamp"};
+    u"distance",      u"angle",       u"color",      u"alpha",    u"highlightColor", u"highlightAlpha",
+    u"shadowColor",   u"shadowAlpha", u"blurX",      u"blurY",    u"strength",       u"quality",
+    u"inner",         u"knockout",    u"hideObject", u"type",     u"colors",         u"alphas",
+    u"ratios",        u"matrixX",     u"matrixY",    u"matrix",   u"divisor",        u"bias",
+    u"preserveAlpha", u"clamp",       u"mapBitmap",  u"mapPoint", u"componentX",     u"componentY",
+    u"scaleX",        u"scaleY",      u"mode"};
 
 std::u16string_view nameOf(Member m) { return MemberNames[size_t(m)]; }
 
@@ -126,6 +140,8 @@ constexpr Member GradientLayout[] = {M::Distance, M::Angle,    M::Colors,  M::Al
 constexpr Member ConvolutionLayout[] = {M::MatrixX,       M::MatrixY, M::Matrix, M::Divisor, M::Bias,
                                         M::PreserveAlpha, M::Clamp,   M::Color,  M::Alpha};
 constexpr Member ColorMatrixLayout[] = {M::Matrix};
+constexpr Member DisplacementLayout[] = {M::MapBitmap, M::MapPoint, M::ComponentX, M::ComponentY, M::ScaleX,
+                                         M::ScaleY,    M::Mode,     M::Color,      M::Alpha};
 
 std::span<const Member> layoutOf(swf::FilterKind kind) {
     switch (kind) {
@@ -142,6 +158,8 @@ std::span<const Member> layoutOf(swf::FilterKind kind) {
         return GradientLayout;
     case swf::FilterKind::Convolution:
         return ConvolutionLayout;
+    case swf::FilterKind::DisplacementMap:
+        return DisplacementLayout;
     case swf::FilterKind::ColorMatrix:
         break;
     }
@@ -198,7 +216,8 @@ void readMember(Runtime& rt, const Value& o, Member m, swf::Filter& f) {
         f.angle = num(rt, o, u"angle", 45) / Degrees;
         return;
     case M::Color:
-        f.color = rgba(rt, o, u"color", u"alpha", f.kind == swf::FilterKind::Convolution ? 0 : 1);
+        f.color = rgba(rt, o, u"color", u"alpha",
+                       f.kind == swf::FilterKind::Convolution || f.kind == swf::FilterKind::DisplacementMap ? 0 : 1);
         return;
     case M::HighlightColor:
         f.highlightColor = rgba(rt, o, u"highlightColor", u"highlightAlpha", 1);
@@ -264,6 +283,36 @@ void readMember(Runtime& rt, const Value& o, Member m, swf::Filter& f) {
     case M::Clamp:
         f.clamp = flag(rt, o, u"clamp");
         return;
+    case M::MapBitmap:
+        f.map = fillBitmapOf(getMember(rt, o, u"mapBitmap"));
+        return;
+    case M::MapPoint:
+        if (const Value p = getMember(rt, o, u"mapPoint"); p.asObject()) {
+            const swf::Point at = readPoint(rt, p);
+            f.mapX = std::isfinite(at.x) ? at.x : 0.0;
+            f.mapY = std::isfinite(at.y) ? at.y : 0.0;
+        }
+        return;
+    case M::ComponentX:
+        f.componentX = uint8_t(toInt32(rt, getMember(rt, o, u"componentX")));
+        return;
+    case M::ComponentY:
+        f.componentY = uint8_t(toInt32(rt, getMember(rt, o, u"componentY")));
+        return;
+    case M::ScaleX:
+        f.scaleX = num(rt, o, u"scaleX", 0);
+        return;
+    case M::ScaleY:
+        f.scaleY = num(rt, o, u"scaleY", 0);
+        return;
+    case M::Mode: {
+        // An unknown mode wraps, as the default does.
+        const String mode = toString(rt, getMember(rt, o, u"mode"));
+        const auto* found = std::find(std::begin(DisplacementModes), std::end(DisplacementModes), mode.view());
+        f.mode = found == std::end(DisplacementModes) ? swf::DisplacementMode::Wrap
+                                                      : swf::DisplacementMode(found - std::begin(DisplacementModes));
+        return;
+    }
     case M::Alpha:
     case M::HighlightAlpha:
     case M::ShadowAlpha:
@@ -319,6 +368,20 @@ Value memberValue(Runtime& rt, Member m, const swf::Filter& f) {
         return Value::fromBool(f.preserveAlpha);
     case M::Clamp:
         return Value::fromBool(f.clamp);
+    case M::MapBitmap:
+        return sharedBitmap(rt, f.map);
+    case M::MapPoint:
+        return Value(newPoint(rt, f.mapX, f.mapY));
+    case M::ComponentX:
+        return Value(double(f.componentX));
+    case M::ComponentY:
+        return Value(double(f.componentY));
+    case M::ScaleX:
+        return Value(f.scaleX);
+    case M::ScaleY:
+        return Value(f.scaleY);
+    case M::Mode:
+        return Value(rt.makeString(DisplacementModes[size_t(f.mode) % std::size(DisplacementModes)]));
     case M::Colors:
     case M::Alphas:
     case M::Ratios:
@@ -379,6 +442,8 @@ Value filterCtor(Runtime& rt, const Value& self, std::span<const Value> args) {
         f.clamp = true;
         f.color = {0, 0, 0, 0};
     }
+    if (Kind == swf::FilterKind::DisplacementMap)
+        f.color = {0, 0, 0, 0};
     writeFilter(rt, self, f);
     const std::span<const Member> names = layoutOf(Kind);
     for (size_t i = 0; i < names.size() && i < args.size(); ++i) {
@@ -570,10 +635,11 @@ void installFilters(Runtime& rt) {
     Object* package = packageObject(rt, u"flash.filters");
     Object* base = rt.newObject();
     rt.defineMethod(base, u"clone", filterClone);
-    NativeFn ctors[] = {filterCtor<swf::FilterKind::DropShadow>,   filterCtor<swf::FilterKind::Blur>,
-                        filterCtor<swf::FilterKind::Glow>,         filterCtor<swf::FilterKind::Bevel>,
-                        filterCtor<swf::FilterKind::GradientGlow>, filterCtor<swf::FilterKind::Convolution>,
-                        filterCtor<swf::FilterKind::ColorMatrix>,  filterCtor<swf::FilterKind::GradientBevel>};
+    NativeFn ctors[] = {filterCtor<swf::FilterKind::DropShadow>,     filterCtor<swf::FilterKind::Blur>,
+                        filterCtor<swf::FilterKind::Glow>,           filterCtor<swf::FilterKind::Bevel>,
+                        filterCtor<swf::FilterKind::GradientGlow>,   filterCtor<swf::FilterKind::Convolution>,
+                        filterCtor<swf::FilterKind::ColorMatrix>,    filterCtor<swf::FilterKind::GradientBevel>,
+                        filterCtor<swf::FilterKind::DisplacementMap>};
     auto& protos = filterProtos(rt);
     for (size_t k = 0; k < std::size(FilterNames); ++k) {
         Object* proto = rt.newObject();

@@ -67,7 +67,7 @@ struct Prototypes {
     Object* video = nullptr;
     Object* netStream = nullptr;
     // flash.filters, by the file's numbering of filter kinds
-    std::array<Object*, 8> filters{};
+    std::array<Object*, 9> filters{};
 };
 
 // Keyboard and pointer as scripts see them.

@@ -5,7 +5,12 @@
 #include "swf/types.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+namespace model {
+class FillBitmap;
+}
 
 namespace swf {
 
@@ -18,7 +23,13 @@ enum class FilterKind : uint8_t {
     Convolution = 5,
     ColorMatrix = 6,
     GradientBevel = 7,
+    // Made by scripts only: the file has no such filter, and the parser
+    // never yields it.
+    DisplacementMap = 8,
 };
+
+// What a displacement reads where it points outside the picture.
+enum class DisplacementMode : uint8_t { Wrap, Clamp, Ignore, Color };
 
 // One struct for all kinds; each kind fills the fields it has.
 struct Filter {
@@ -44,6 +55,17 @@ struct Filter {
     std::vector<float> matrix;  // Convolution (matrixX*matrixY) or ColorMatrix (20)
     bool clamp = false;
     bool preserveAlpha = false;
+    // DisplacementMap: the script's map bitmap, shared so that later changes
+    // to its pixels show (null draws the picture unchanged); `color` is the
+    // Color mode's colour.
+    std::shared_ptr<const model::FillBitmap> map;
+    double mapX = 0.0;  // where the map's corner lies, movie pixels
+    double mapY = 0.0;
+    uint8_t componentX = 0;  // one channel bit each (1 red, 2 green, 4 blue, 8 alpha)
+    uint8_t componentY = 0;
+    double scaleX = 0.0;
+    double scaleY = 0.0;
+    DisplacementMode mode = DisplacementMode::Wrap;
 };
 
 }  // namespace swf

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -105,6 +106,33 @@ TEST(HaxeBitmap, BitmapDataSizesPixelsDrawingAndLinkedPictures) {
             }
         }
     }
+
+    // Displacement maps (see Bitmaps.hx): each pixel shows the source at
+    // (2x, 0), red (2x + 1) * 15, or what the mode gives past the edge:
+    // wrap (8, 0), clamp (15, 0), ignore the pixel itself (12, 1), color green.
+    EXPECT_EQ(host.command(u"displace"),
+              u"6881280:8847360,6881280:15728640,6881280:12794880,6881280:65280,"  // the modes by applyFilter
+              u"3962880:12794880,3962880:12794880,"     // no map, a disposed map: the source unchanged
+              u"(x=1, y=2, w=3, h=4),2008,2008,"        // generateFilterRect, bad modes
+              u"color:32:0:8945664,color:2:16261120");  // clone, read back from a display object
+    // The same rows drawn as display objects' filters, one mode a row.
+    const struct {
+        int32_t x, y;
+        uint32_t rgb;
+    } displaced[] = {
+        {13, 32, 0x690000}, {22, 31, 0x870000}, {13, 38, 0x690000}, {22, 37, 0xF00000}, {13, 44, 0x690000},
+        {22, 43, 0xC33C00}, {13, 50, 0x690000}, {22, 49, 0x00FF00}, {13, 62, 0x690000},
+    };
+    for (const auto& d : displaced)
+        EXPECT_EQ(rgb(d.x, d.y), d.rgb) << d.x << "," << d.y << ": " << std::hex << rgb(d.x, d.y);
+    // The map made flat on the next frame: its area is redrawn, unmoved.
+    player->tick();
+    const auto changes = stage->collectChanges();
+    EXPECT_TRUE(std::any_of(changes.rects.begin(), changes.rects.end(), [](const swf::Rect& r) {
+        return r.xMin <= 13 * 20 && r.xMax > 13 * 20 && r.yMin <= 62 * 20 && r.yMax > 62 * 20;
+    }));
+    ASSERT_EQ(renderer.draw(*stage, target, render::Aspect::Opaque, render::Quality::High), render::DrawError{});
+    EXPECT_EQ(rgb(13, 62), 0x3C7800u);
 #endif
 }
 

@@ -1,5 +1,6 @@
 // Filters on a 64x64 picture holding an opaque red square at (24..40, 24..40):
 // expected pixels follow from the square, the box sizes and the offsets.
+#include "model/drawing.h"
 #include "render/box_blur.h"
 #include "render/filter_effects.h"
 #include "render_fixture.h"
@@ -323,4 +324,251 @@ TEST(HostileFilters, PassesOutsideOneToFifteenAreHeldThere) {
 TEST(HostileFilters, LongListsApplyTheirFirstSixteen) {
     std::vector<Filter> many(40, filterOf(FilterKind::Blur, 2.0));
     EXPECT_EQ(render::filterReach(many), (FilterReach{16, 16, 16, 16}));
+}
+
+namespace {
+
+// A script bitmap standing in for a displacement map: one colour
+// everywhere, or gone (disposed).
+class MapPixels final : public model::FillBitmap {
+public:
+    MapPixels(int32_t width, int32_t height, uint32_t pixel, bool gone = false)
+        : m_width(width), m_height(height), m_pixels(size_t(width) * size_t(height), pixel), m_gone(gone) {}
+    [[nodiscard]] const uint32_t* pixels() const override { return m_gone ? nullptr : m_pixels.data(); }
+    [[nodiscard]] int32_t width() const override { return m_width; }
+    [[nodiscard]] int32_t height() const override { return m_height; }
+    [[nodiscard]] uint64_t version() const override { return 0; }
+
+private:
+    int32_t m_width;
+    int32_t m_height;
+    std::vector<uint32_t> m_pixels;
+    bool m_gone;
+};
+
+// Every pixel of the picture names its place: red 4x, green 4y.
+constexpr uint32_t placeColour(int x, int y) { return argb(255, uint32_t(x * 4), uint32_t(y * 4), 0); }
+
+}  // namespace
+
+TEST(DisplacementMapFilter, MovesByTheChannelAndScaleWhereTheMapLies) {
+    using Mode = swf::DisplacementMode;
+    constexpr uint32_t Magenta = argb(255, 255, 0, 255);
+    struct Case {
+        const char* name;
+        uint32_t mapPixel;  // premultiplied
+        int32_t mapWidth, mapHeight;
+        double mapX, mapY;
+        uint8_t componentX, componentY;
+        double scaleX, scaleY;
+        Mode mode;
+        render::FilterScale scale;
+        std::vector<Probe> probes;
+    };
+    // Red 192: (192 - 128) * 16 / 256 = +4 across; green 0: -128 * 8 / 256 = -4 down.
+    const uint32_t right4 = argb(255, 192, 128, 0);
+    const uint32_t left2 = argb(255, 0, 128, 128);
+    const std::vector<Case> cases = {
+        {"red moves across, only inside the map",
+         right4,
+         32,
+         64,
+         0,
+         0,
+         1,
+         2,
+         16,
+         16,
+         Mode::Wrap,
+         {},
+         {{10, 5, placeColour(14, 5)}, {31, 9, placeColour(35, 9)}, {32, 9, placeColour(32, 9)}}},
+        {"green 0 moves up, channels picked apart",
+         argb(255, 192, 0, 128),
+         64,
+         64,
+         0,
+         0,
+         4,
+         2,
+         16,
+         8,
+         Mode::Wrap,
+         {},
+         {{10, 10, placeColour(10, 6)}, {50, 60, placeColour(50, 56)}}},
+        {"map point moves the map",
+         right4,
+         8,
+         8,
+         20,
+         30,
+         1,
+         2,
+         16,
+         16,
+         Mode::Wrap,
+         {},
+         {{20, 30, placeColour(24, 30)},
+          {27, 37, placeColour(31, 37)},
+          {19, 30, placeColour(19, 30)},
+          {28, 30, placeColour(28, 30)}}},
+        {"alpha 255 is 127 above the middle",
+         argb(255, 0, 0, 0),
+         64,
+         64,
+         0,
+         0,
+         8,
+         0,
+         256,
+         0,
+         Mode::Wrap,
+         {},
+         {{0, 3, placeColour(127 % 64, 3)}}},
+        {"wrap",
+         left2,
+         64,
+         64,
+         0,
+         0,
+         1,
+         2,
+         4,
+         0,
+         Mode::Wrap,
+         {},
+         {{1, 7, placeColour(63, 7)}, {3, 7, placeColour(1, 7)}}},
+        {"clamp",
+         left2,
+         64,
+         64,
+         0,
+         0,
+         1,
+         2,
+         4,
+         0,
+         Mode::Clamp,
+         {},
+         {{1, 7, placeColour(0, 7)}, {3, 7, placeColour(1, 7)}}},
+        {"ignore",
+         left2,
+         64,
+         64,
+         0,
+         0,
+         1,
+         2,
+         4,
+         0,
+         Mode::Ignore,
+         {},
+         {{1, 7, placeColour(1, 7)}, {3, 7, placeColour(1, 7)}}},
+        {"color", left2, 64, 64, 0, 0, 1, 2, 4, 0, Mode::Color, {}, {{1, 7, Magenta}, {3, 7, placeColour(1, 7)}}},
+        {"device scale: map pixels and shifts grow, from the origin",
+         right4,
+         8,
+         8,
+         0,
+         0,
+         1,
+         2,
+         16,
+         16,
+         Mode::Wrap,
+         {2.0, 2.0, 10.0, 10.0},
+         {{10, 10, placeColour(18, 10)},
+          {25, 25, placeColour(33, 25)},
+          {26, 10, placeColour(26, 10)},
+          {9, 10, placeColour(9, 10)}}},
+        {"wrap within the object's box",
+         left2,
+         64,
+         64,
+         0,
+         0,
+         1,
+         2,
+         4,
+         0,
+         Mode::Wrap,
+         {1, 1, 0, 0, 0, 0, 8, 64},
+         {{1, 7, placeColour(7, 7)}}},
+        {"clamp to the object's box",
+         right4,
+         64,
+         64,
+         0,
+         0,
+         1,
+         2,
+         16,
+         0,
+         Mode::Clamp,
+         {1, 1, 0, 0, 0, 0, 8, 64},
+         {{6, 7, placeColour(7, 7)}, {2, 7, placeColour(6, 7)}}},
+        {"huge scale, ignored: nothing moves",
+         right4,
+         64,
+         64,
+         0,
+         0,
+         1,
+         2,
+         1e300,
+         -1e300,
+         Mode::Ignore,
+         {},
+         {{5, 5, placeColour(5, 5)}}},
+        {"NaN scale and unknown channel: nothing moves",
+         right4,
+         64,
+         64,
+         0,
+         0,
+         3,
+         2,
+         std::numeric_limits<double>::quiet_NaN(),
+         16,
+         Mode::Wrap,
+         {},
+         {{5, 5, placeColour(5, 5)}}},
+    };
+    for (const Case& c : cases) {
+        PixelImage image(kSize, kSize);
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                image.at(x, y) = placeColour(x, y);
+        Filter f;
+        f.kind = FilterKind::DisplacementMap;
+        f.map = std::make_shared<MapPixels>(c.mapWidth, c.mapHeight, c.mapPixel);
+        f.mapX = c.mapX;
+        f.mapY = c.mapY;
+        f.componentX = c.componentX;
+        f.componentY = c.componentY;
+        f.scaleX = c.scaleX;
+        f.scaleY = c.scaleY;
+        f.mode = c.mode;
+        f.color = {255, 0, 255, 255};
+        render::applyFilter(f, image.view(), c.scale);
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(image.at(p.x, p.y), p.expected)
+                << c.name << " at (" << p.x << ", " << p.y << "): " << hex(image.at(p.x, p.y));
+    }
+}
+
+TEST(DisplacementMapFilter, NoMapOrAGoneOneLeavesThePicture) {
+    for (bool gone : {false, true}) {
+        PixelImage image = redSquare();
+        Filter f;
+        f.kind = FilterKind::DisplacementMap;
+        if (gone)
+            f.map = std::make_shared<MapPixels>(64, 64, argb(255, 255, 255, 255), true);
+        f.componentX = f.componentY = 1;
+        f.scaleX = f.scaleY = 100;
+        f.mode = swf::DisplacementMode::Color;
+        render::applyFilter(f, image.view());
+        EXPECT_EQ(image.at(24, 24), RedPixel) << gone;
+        EXPECT_EQ(image.at(23, 23), Clear) << gone;
+        EXPECT_TRUE(render::filterReach(f).isZero());
+    }
 }

@@ -8,6 +8,8 @@
 #include "render/object_drawing.h"
 #include "render/renderer.h"
 
+#include <algorithm>
+
 using namespace scripttest;
 using rendertest::argb;
 
@@ -603,4 +605,99 @@ TEST(ScriptDrawing, BitmapDrawsClipsAndAppliesFilters) {
     const auto spread = uint32_t(std::stoll(p->host.traces[3]));
     EXPECT_GT(spread >> 24, 0u) << "the blur spreads alpha outwards";
     EXPECT_LT(spread >> 24, 255u);
+}
+
+// Source pixel (x, y): red (x + 1) * 15, green y * 60. The map's red
+// 128 + 8x moves x by x at scale 32, its green 128 - 32y moves y by -y at
+// scale 8: each pixel shows the source at (2x, 0) where that lies inside,
+// the mode's choice where it does not (the AS3 Bitmaps movie has the same).
+TEST(ScriptDrawing, DisplacementMapByModeThroughApplyFilterAndFilters) {
+    struct Case {
+        PushValue mode;
+        bool map;
+        Strings traces;  // applyFilter's (3, 2) and (12, 1), then the clip's filter read back
+        uint32_t shown;  // the clip's (12, 1)
+    };
+    const std::vector<Case> cases{
+        {"wrap", true, {"6881280", "8847360", "wrap", "2", "16261120"}, argb(255, 0x87, 0, 0)},
+        {"clamp", true, {"6881280", "15728640", "clamp", "2", "16261120"}, argb(255, 0xF0, 0, 0)},
+        {"ignore", true, {"6881280", "12794880", "ignore", "2", "16261120"}, argb(255, 0xC3, 0x3C, 0)},
+        {"color", true, {"6881280", "65280", "color", "2", "16261120"}, Green},
+        // An unknown mode wraps; no map leaves the source.
+        {"mirror", true, {"6881280", "8847360", "wrap", "2", "16261120"}, argb(255, 0x87, 0, 0)},
+        {"wrap", false, {"3962880", "12794880", "wrap", "2", "undefined"}, argb(255, 0xC3, 0x3C, 0)},
+    };
+    for (const Case& c : cases) {
+        auto p = play(Actions{});
+        ASSERT_TRUE(p);
+        const model::Stage* stage = p->stage.get();
+        p->engine->setDisplayPainter(
+            {[stage](cairo_t* cr, const model::DisplayObject& object, const swf::Matrix& m,
+                     const swf::ColorTransform& cx) {
+                 render::paintDisplayObject(cr, *stage, object, m, cx, render::Quality::High);
+             },
+             [](std::span<const swf::Filter> filters, uint32_t* pixels, int32_t w, int32_t h, int32_t stride) {
+                 render::applyFilters(filters, render::PixelView{pixels, w, h, stride});
+             }});
+        Actions a;
+        make(a, "src", "display", "BitmapData", {16, 4, false, 0});
+        make(a, "map", "display", "BitmapData", {16, 4, false, 0});
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 16; ++x) {
+                call(a, "src", "setPixel", {x, y, ((x + 1) * 15) << 16 | (y * 60) << 8});
+                call(a, "map", "setPixel", {x, y, (128 + 8 * x) << 16 | (128 - 32 * y) << 8});
+            }
+        make(a, "origin", "geom", "Point", {0, 0});
+        make(a, "f", "filters", "DisplacementMapFilter",
+             {c.map ? PushValue("$map") : PushValue(swfwriter::Null{}), "$origin", 1, 2, 32, 8, c.mode, 0x00FF00, 1});
+        make(a, "out", "display", "BitmapData", {16, 4, false, 0});
+        a.push({"src"}).getVariable().push({"rectangle"}).getMember().push({"whole"}).stackSwap().setVariable();
+        call(a, "out", "applyFilter", {"$src", "$whole", "$origin", "$f"});
+        call(a, "out", "getPixel", {3, 2}, "px");
+        a.traceVar("px");
+        call(a, "out", "getPixel", {12, 1}, "px");
+        a.traceVar("px");
+        call(a, "_root", "createEmptyMovieClip", {"c", 1}, "c");
+        call(a, "c", "attachBitmap", {"$src", 1});
+        set(a, "c", "_x", 10);
+        set(a, "c", "_y", 30);
+        letArray(a, "list", {"$f"});
+        set(a, "c", "filters", "$list");
+        a.push({"g"}).push({"c"}).getVariable().push({"filters"}).getMember().push({0}).getMember().setVariable();
+        for (const char* member : {"mode", "componentY"})
+            a.push({"g"}).getVariable().push({PushValue(member)}).getMember().trace();
+        a.push({"mb"}).push({"g"}).getVariable().push({"mapBitmap"}).getMember().setVariable();
+        call(a, "mb", "getPixel", {15, 3}, "px");
+        a.traceVar("px");
+        p->engine->runActions(p->root(), a.bytes());
+        EXPECT_EQ(p->host.traces, c.traces) << c.traces[2];
+
+        rendertest::PixelBuffer pixels(100, 100);
+        render::Renderer renderer;
+        auto draw = [&] {
+            (void)p->stage->collectChanges();
+            ASSERT_EQ(renderer.draw(*p->stage, pixels.target({{0, 0, 100, 100}}, {0, 0, 100, 100}),
+                                    render::Aspect::Opaque, render::Quality::High),
+                      render::DrawError::None);
+        };
+        draw();
+        const uint32_t unmoved = argb(255, 0x3C, 0x78, 0);  // the source's (3, 2)
+        EXPECT_EQ(pixels.at(13, 32), c.map ? argb(255, 0x69, 0, 0) : unmoved) << rendertest::hex(pixels.at(13, 32));
+        EXPECT_EQ(pixels.at(22, 31), c.shown) << rendertest::hex(pixels.at(22, 31));
+        if (!c.map)
+            continue;
+        // The map made flat: its area is redrawn, nothing moves.
+        Actions flatten;
+        flatten.push({"map"}).getVariable().push({"rectangle"}).getMember().push({"all"}).stackSwap().setVariable();
+        call(flatten, "map", "fillRect", {"$all", 0x808080});
+        p->engine->runActions(p->root(), flatten.bytes());
+        const auto changes = p->stage->collectChanges();
+        EXPECT_TRUE(std::any_of(changes.rects.begin(), changes.rects.end(), [](const swf::Rect& r) {
+            return r.xMin <= 13 * 20 && r.xMax > 13 * 20 && r.yMin <= 32 * 20 && r.yMax > 32 * 20;
+        }));
+        ASSERT_EQ(renderer.draw(*p->stage, pixels.target({{0, 0, 100, 100}}, {0, 0, 100, 100}), render::Aspect::Opaque,
+                                render::Quality::High),
+                  render::DrawError::None);
+        EXPECT_EQ(pixels.at(13, 32), unmoved) << rendertest::hex(pixels.at(13, 32));
+    }
 }

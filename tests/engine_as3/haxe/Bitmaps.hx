@@ -20,6 +20,65 @@ class Bitmaps {
         return "none";
     }
 
+    // Source pixel (x, y): red (x + 1) * 15, green y * 60. The map's red
+    // 128 + 8x moves x by x at scale 32, its green 128 - 32y moves y by -y
+    // at scale 8: each pixel shows the source at (2x, 0) where that lies
+    // inside, the mode's choice where it does not.
+    static function displacements(root:flash.display.MovieClip) {
+        var source = new BitmapData(16, 4, false, 0);
+        var map = new BitmapData(16, 4, false, 0);
+        for (y in 0...4)
+            for (x in 0...16) {
+                source.setPixel(x, y, ((x + 1) * 15) << 16 | (y * 60) << 8);
+                map.setPixel(x, y, (128 + 8 * x) << 16 | (128 - 32 * y) << 8);
+            }
+        function filter(m:BitmapData, mode:String) {
+            return new flash.filters.DisplacementMapFilter(m, new Point(0, 0), 1, 2, 32, 8, cast mode, 0x00FF00, 1);
+        }
+        function applied(f:flash.filters.BitmapFilter) {
+            var out = new BitmapData(16, 4, false, 0);
+            out.applyFilter(source, source.rect, new Point(0, 0), f);
+            return out.getPixel(3, 2) + ":" + out.getPixel(12, 1);
+        }
+        var facts:Array<Dynamic> = [];
+        var modes = ["wrap", "clamp", "ignore", "color"];
+        for (i in 0...modes.length) {
+            facts.push(applied(filter(map, modes[i])));
+            var shown = new flash.display.Bitmap(source);
+            shown.x = 10;
+            shown.y = 30 + 6 * i;
+            shown.filters = [filter(map, modes[i])];
+            root.addChild(shown);
+        }
+        // No map, or a disposed one: the source as it is.
+        facts.push(applied(filter(null, "wrap")));
+        var gone = map.clone();
+        var goneFilter = filter(gone, "wrap");
+        gone.dispose();
+        facts.push(applied(goneFilter));
+        // The source rectangle is the filter's; bad modes are refused.
+        facts.push(map.generateFilterRect(new Rectangle(1, 2, 3, 4), filter(map, "clamp")).toString());
+        facts.push(errorOf(function() filter(map, "bogus")));
+        var checked:Dynamic = filter(map, "wrap");
+        facts.push(errorOf(function() checked.mode = "mirror"));
+        checked.mode = flash.filters.DisplacementMapFilterMode.COLOR;
+        var copy:Dynamic = checked.clone();
+        facts.push(copy.mode + ":" + copy.scaleX + ":" + copy.mapPoint.x + ":" + copy.mapBitmap.getPixel(1, 0));
+        // Read back from a display object, the map shares its pixels.
+        var back:Dynamic = root.getChildAt(root.numChildren - 1).filters[0];
+        facts.push(back.mode + ":" + back.componentY + ":" + back.mapBitmap.getPixel(15, 3));
+        flash.Lib.fscommand("displace", facts.join(","));
+
+        // A map changed on the next frame shows on the next drawing.
+        var later = map.clone();
+        var moved = new flash.display.Bitmap(source);
+        moved.x = 10;
+        moved.y = 60;
+        moved.filters = [filter(later, "wrap")];
+        root.addChild(moved);
+        root.addEventListener("enterFrame", function(_) later.fillRect(later.rect, 0x808080));
+    }
+
     static function main() {
         // Past the heap limit a catchable error, for pixels, bytes and vectors
         // kept alive; the movie then goes on.
@@ -173,6 +232,8 @@ class Bitmaps {
         line.y = 5;
         line.scaleX = line.scaleY = 5;
         root.addChild(line);
+
+        displacements(root);
 
         var text = "";
         for (f in facts)
