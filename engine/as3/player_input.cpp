@@ -264,6 +264,9 @@ void Player::contextMenu(swf::Point stage) {
 }
 
 void Player::updateFocusHighlight() {
+    // The rectangle is the old movie's while it has the keys.
+    if (avm1WithKeys())
+        return;
     std::optional<swf::Rect> area;
     (void)run(u"the focus rectangle", [&] { area = focusHighlight(*m_machine); });
     m_context->stage.setFocusHighlight(area);

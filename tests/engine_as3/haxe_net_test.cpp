@@ -619,7 +619,7 @@ void addCallback(Actions& a, const char* name, const std::vector<std::string>& p
 // box at (0, 0) into a new clip c, says fscommand("parent", typeof _parent)
 // and fscommand("url", _url), loads vars.txt into _root, and registers the
 // callbacks sum(a, b), echo(o) and boom() (which throws); it holds a blue
-// button at (30, 0) whose press says fscommand("pressed") and whose key k
+// button b at (30, 0) whose press says fscommand("pressed") and whose key k
 // says fscommand("key"). A Selection listener says fscommand("focus",
 // Selection.getFocus()) and the root's menu fscommand("menu"). Frame 2 counts the frames it was reached in
 // `ticks`, says it, says fscommand("twice", ExternalInterface.call("twice",
@@ -633,7 +633,7 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
     const uint16_t button = w.defineButton2(
         {record}, {{swf::ButtonCondition::OverUpToOverDown, 0, Actions().fscommand("pressed", "yes").bytes()},
                    {0, 'k', Actions().fscommand("key", "k").bytes()}});
-    w.place(button, 2, {.matrix = swfwriter::Matrix::translate(600, 0)});
+    w.place(button, 2, {.matrix = swfwriter::Matrix::translate(600, 0), .name = "b"});
     Actions first;
     if (hostile) {
         first = *hostile;
@@ -809,7 +809,7 @@ TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
         uint32_t rim;
     };
     constexpr uint32_t Blue = 0x0000FF, Yellow = 0xFFFF00;
-    const std::u16string button = u"_level0.instance1";
+    const std::u16string button = u"_level0.b";
     const Step steps[] = {
         {"a key before any press", Do::Key, 0, 0, 0, 0, 0, u"", Blue},
         {"a press on the cover", Do::Press, 3800, 0, 0, 1, 0, u"", Blue},

@@ -113,7 +113,7 @@ TEST(As3Movie, ActivationFollowsTheSitesFocus) {
         HRESULT siteFocus;
         bool loadFirst;
         std::vector<UINT> messages;
-        int activations;  // -1: no deactivate, so no report
+        int activations;          // -1: no deactivate, so no report
         const char16_t* quality;  // set before, and what Stage.quality reads
         const char16_t* reads;
     };
