@@ -819,8 +819,12 @@ TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
         {"Tab in the old movie", Do::Tab, 0, 1, 1, 1, 0, button, Yellow},
         {"a right press on the old button", Do::RightPress, 3400, 1, 1, 1, 1, button, Yellow},
         {"a right press on the cover", Do::RightPress, 3800, 1, 1, 1, 1, button, Yellow},
-        {"stage.focus set by AS3", Do::FocusCover, 0, 1, 1, 1, 1, u"null", Blue},
+        {"a press on the AS3 stage", Do::Press, 1000, 1, 1, 1, 1, u"null", Blue},
         {"a key then", Do::Key, 0, 1, 1, 1, 1, u"null", Blue},
+        {"the button pressed again", Do::Press, 3400, 1, 2, 1, 1, button, Blue},
+        {"Tab again", Do::Tab, 0, 1, 2, 1, 1, button, Yellow},
+        {"stage.focus set by AS3", Do::FocusCover, 0, 1, 2, 1, 1, u"null", Blue},
+        {"a key after it", Do::Key, 0, 1, 2, 1, 1, u"null", Blue},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
