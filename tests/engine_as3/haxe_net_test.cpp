@@ -621,10 +621,11 @@ void addCallback(Actions& a, const char* name, const std::vector<std::string>& p
 // callbacks sum(a, b), echo(o) and boom() (which throws); it holds a blue
 // button b at (30, 0) whose press says fscommand("pressed") and whose key k
 // says fscommand("key"). A Selection listener says fscommand("focus",
-// Selection.getFocus()) and the root's menu fscommand("menu"). Frame 2 counts the frames it was reached in
-// `ticks`, says it, says fscommand("twice", ExternalInterface.call("twice",
-// ticks)) and fscommand("v", v). With `hostile`, frame 1 runs that instead,
-// and the rest is never reached.
+// Selection.getFocus()) and the root's menu fscommand("menu"). Frame 2
+// counts the frames it was reached in `ticks`, says it, says
+// fscommand("twice", ExternalInterface.call("twice", ticks)),
+// fscommand("v", v) and fscommand("quality", _quality). With `hostile`,
+// frame 1 runs that instead, and the rest is never reached.
 std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
     swfwriter::MovieWriter w({.version = 8, .width = 100, .height = 50, .frameRate = 30});
     const uint16_t blue = w.rectangle(0, 0, 400, 200, {0, 0, 255});
@@ -689,6 +690,9 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
                    .getUrl2(0)
                    .push({"FSCommand:v", "v"})
                    .getVariable()
+                   .getUrl2(0)
+                   .push({"FSCommand:quality", "_quality"})
+                   .getVariable()
                    .getUrl2(0));
     w.showFrame();
     return w.finish();
@@ -697,6 +701,16 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
 size_t countOf(const RecordingHost& host, const std::u16string& name) {
     return size_t(
         std::count_if(host.commands.begin(), host.commands.end(), [&](const auto& c) { return c.first == name; }));
+}
+
+// The arguments of the last command of that name ("" for none).
+std::u16string lastOf(const RecordingHost& host, const std::u16string& name) {
+    std::u16string last;
+    for (const auto& [command, args] : host.commands) {
+        if (command == name)
+            last = args;
+    }
+    return last;
 }
 
 }  // namespace avm1
@@ -740,6 +754,12 @@ TEST(HaxeNet, Avm1MovieRunsItsScripts) {
         for (int i = 0; i < 4; ++i)
             p->player->tick();
         EXPECT_EQ(avm1::countOf(p->host, u"ticks"), before + 2);
+        // The control's quality is the old movie's _quality too.
+        EXPECT_EQ(avm1::lastOf(p->host, u"quality"), u"HIGH");
+        p->player->setQuality(u"LOW");
+        for (int i = 0; i < 2; ++i)
+            p->player->tick();
+        EXPECT_EQ(avm1::lastOf(p->host, u"quality"), u"LOW");
         // A press on the box is no press of the button; one on the button is.
         for (const swf::Point at : {swf::Point{2400, 600}, swf::Point{3400, 600}}) {
             p->player->mouseMove(at);
@@ -848,12 +868,7 @@ TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
         EXPECT_EQ(avm1::countOf(p->host, u"pressed"), s.presses);
         EXPECT_EQ(avm1::countOf(p->host, u"cover"), s.covers);
         EXPECT_EQ(avm1::countOf(p->host, u"menu"), s.menus);
-        std::u16string focus;
-        for (const auto& [name, args] : p->host.commands) {
-            if (name == u"focus")
-                focus = args;
-        }
-        EXPECT_EQ(focus, s.focus);
+        EXPECT_EQ(avm1::lastOf(p->host, u"focus"), s.focus);
         EXPECT_EQ(pixel(*p->stage, 170, 20), s.rim);
     }
     // Tab is the AS3 movie's again; its rectangle outlives the old movie's
