@@ -5,6 +5,7 @@
 #include "as3/display_properties.h"
 #include "as3/display_binding.h"
 #include "as3/filter_classes.h"
+#include "as3/geom3d.h"
 #include "as3/geom_values.h"
 
 #include "avm2/conversions.h"
@@ -32,7 +33,10 @@ model::DisplayObject* modelOf(Machine& m, Value t) { return displayOf(m, t).obje
 double numberArgument(Machine& m, std::span<const Value> args) { return m.toNumber(argument(args, 0)); }
 
 // Writes of non-finite numbers are ignored, as the player ignores them.
-template <double (model::DisplayObject::*Get)() const, void (model::DisplayObject::*Set)(double), int Scale>
+// Scale, rotation and size writes to an object placed by a whole matrix3D
+// change that one part of it (`Turns`).
+template <double (model::DisplayObject::*Get)() const, void (model::DisplayObject::*Set)(double), int Scale,
+          bool Turns = false>
 struct Property {
     static Value get(Machine& m, Value t, std::span<const Value>) {
         const model::DisplayObject* o = modelOf(m, t);
@@ -42,7 +46,12 @@ struct Property {
     }
     static Value set(Machine& m, Value t, std::span<const Value> args) {
         const double v = numberArgument(m, args);
-        if (model::DisplayObject* o = modelOf(m, t); o && std::isfinite(v))
+        model::DisplayObject* o = modelOf(m, t);
+        if (!o || !std::isfinite(v))
+            return Value();
+        if constexpr (Turns)
+            changeFlatPart(*o, [&] { (o->*Set)(v * Scale); });
+        else
             (o->*Set)(v * Scale);
         return Value();
     }
@@ -111,7 +120,7 @@ Value getTransform(Machine& m, Value t, std::span<const Value>) {
     const Value args[1] = {t};
     return m.construct(Value::object(m.coreClass(u"flash.geom", u"Transform")), args);
 }
-// Assigning a Transform copies its matrix and colour transform.
+// Assigning a Transform copies its matrix, 3D placement and colour transform.
 Value setTransform(Machine& m, Value t, std::span<const Value> args) {
     const Value from = argument(args, 0);
     if (!from.isObject())
@@ -119,7 +128,9 @@ Value setTransform(Machine& m, Value t, std::span<const Value> args) {
     const Value owner = transformOwner(from);
     model::DisplayObject* source = owner.isObject() ? modelOf(m, owner) : nullptr;
     if (model::DisplayObject* o = modelOf(m, t); o && source) {
+        const auto placement = source->placement3D();
         o->setMatrix(source->matrix());
+        placeLike(m, t, placement);
         o->setColorTransform(source->colorTransform());
         o->setScriptTransformed(true);
     }
@@ -282,12 +293,12 @@ Value hitTestObject(Machine& m, Value t, std::span<const Value> args) {
 const avm2::NativeAccessor Accessors[] = {
     property<Property<&D::x, &D::setX, 1>>(u"x"),
     property<Property<&D::y, &D::setY, 1>>(u"y"),
-    property<Property<&D::xScale, &D::setXScale, 100>>(u"scaleX"),
-    property<Property<&D::yScale, &D::setYScale, 100>>(u"scaleY"),
-    property<Property<&D::rotation, &D::setRotation, 1>>(u"rotation"),
+    property<Property<&D::xScale, &D::setXScale, 100, true>>(u"scaleX"),
+    property<Property<&D::yScale, &D::setYScale, 100, true>>(u"scaleY"),
+    property<Property<&D::rotation, &D::setRotation, 1, true>>(u"rotation"),
     property<Property<&D::alpha, &D::setAlpha, 100>>(u"alpha"),
-    property<Property<&D::width, &D::setWidth, 1>>(u"width"),
-    property<Property<&D::height, &D::setHeight, 1>>(u"height"),
+    property<Property<&D::width, &D::setWidth, 1, true>>(u"width"),
+    property<Property<&D::height, &D::setHeight, 1, true>>(u"height"),
     {u"visible", getVisible, setVisible},
     {u"blendMode", getBlendMode, setBlendMode},
     {u"cacheAsBitmap", getCacheAsBitmap, setCacheAsBitmap},

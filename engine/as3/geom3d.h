@@ -5,6 +5,10 @@
 
 #include "avm2/core_library.h"
 
+#include "model/placement3d.h"
+
+#include <functional>
+#include <optional>
 #include <span>
 
 namespace as3 {
@@ -18,5 +22,11 @@ namespace as3 {
 [[nodiscard]] std::span<const avm2::NativeMember> display3DMethods();
 // Transform's getRelativeMatrix3D.
 [[nodiscard]] std::span<const avm2::NativeMember> transform3DMethods();
+// Runs a flat setter (scale, rotation, size). An object placed by a whole
+// matrix3D is taken apart for it and put together after, so the setter
+// changes that one part and the rest of the matrix stays.
+void changeFlatPart(model::DisplayObject& object, const std::function<void()>& change);
+// The target takes another object's 3D placement (none makes it flat).
+void placeLike(avm2::Machine& m, avm2::Value target, const std::optional<model::Placement3D>& placement);
 
 }  // namespace as3

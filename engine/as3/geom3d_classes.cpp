@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 namespace as3 {
@@ -907,10 +908,17 @@ Value placementSet(Machine& m, Value t, std::span<const Value> args) {
     if (!o || !std::isfinite(v))
         return Value();
     model::Placement3D place = o->placement3D() ? *o->placement3D() : model::Placement3D{};
+    const bool whole = place.matrix.has_value();
     if (Field != &model::Placement3D::z)
         intoParts(*o, place);
     place.*Field = v;
-    setPlacement(m, t, place);
+    if (whole) {  // put together again: placed by matrix3D until transform.matrix is set
+        place.matrix = model::placementMatrix(*o, place);
+        project(m, t, place);
+        o->setPlacement3D(place);
+    } else {
+        setPlacement(m, t, place);
+    }
     return Value();
 }
 
@@ -924,12 +932,7 @@ Value setRotationZ(Machine& m, Value t, std::span<const Value> args) {
     model::DisplayObject* o = modelOf(m, t);
     if (!o || !std::isfinite(v))
         return Value();
-    if (o->placement3D() && o->placement3D()->matrix) {
-        model::Placement3D place = *o->placement3D();
-        intoParts(*o, place);
-        o->setPlacement3D(place);
-    }
-    o->setRotation(v);
+    changeFlatPart(*o, [&] { o->setRotation(v); });
     return Value();
 }
 
@@ -973,6 +976,10 @@ Value transformSetMatrix3D(Machine& m, Value t, std::span<const Value> args) {
     place.z = raw[14];
     o->setX(raw[12]);
     o->setY(raw[13]);
+    // Scale and rotation getters read the matrix's parts; the matrix itself
+    // still draws, as parts lose any shear it holds.
+    intoParts(*o, place);
+    place.matrix = raw;
     project(m, owner, place);
     o->setPlacement3D(place);
     return Value();
@@ -1106,6 +1113,29 @@ const avm2::CoreClassSpec Classes[] = {
 };
 
 }  // namespace
+
+void changeFlatPart(model::DisplayObject& object, const std::function<void()>& change) {
+    if (!object.placement3D() || !object.placement3D()->matrix) {
+        change();
+        return;
+    }
+    model::Placement3D place = *object.placement3D();
+    intoParts(object, place);
+    object.setPlacement3D(place);
+    change();
+    // Put together again: placed by a whole matrix until transform.matrix is set.
+    place = *object.placement3D();
+    place.matrix = model::placementMatrix(object, place);
+    object.setPlacement3D(place);
+}
+
+void placeLike(Machine& m, Value target, const std::optional<model::Placement3D>& placement) {
+    model::DisplayObject* o = modelOf(m, target);
+    if (o && !placement)
+        o->setPlacement3D(std::nullopt);
+    else if (o)
+        setPlacement(m, target, *placement);  // under the target's own projection
+}
 
 std::span<const avm2::CoreClassSpec> geom3DClasses() { return Classes; }
 std::span<const avm2::NativeAccessor> display3DAccessors() { return DisplayAccessors; }

@@ -448,13 +448,17 @@ Value transformInit(Machine& m, Value t, std::span<const Value> args) {
     t.asObject()->setNativeState(std::move(state));
     return Value();
 }
+// Null while the object is placed in 3D; a flat matrix set makes it flat.
 Value transformMatrix(Machine& m, Value t, std::span<const Value>) {
     model::DisplayObject* o = ownerModel(m, t);
+    if (o && o->placement3D())
+        return Value::null();
     return newMatrix(m, toPixels(o ? o->matrix() : swf::Matrix{}));
 }
 Value transformSetMatrix(Machine& m, Value t, std::span<const Value> args) {
     const swf::Matrix x = toTwips(readMatrix(m, argument(args, 0)));
     if (model::DisplayObject* o = ownerModel(m, t); o && std::isfinite(x.a + x.b + x.c + x.d + x.tx + x.ty)) {
+        o->setPlacement3D(std::nullopt);
         o->setMatrix(x);
         o->setScriptTransformed(true);
     }

@@ -99,6 +99,10 @@ public:
     [[nodiscard]] media::SoundPlayer& player() { return m_player; }
     // Output frames mixed since the movie was loaded.
     [[nodiscard]] uint64_t framesMixed() const { return m_player.mixer().framesMixed(); }
+    // The sounds `object` owns (its timeline's, its Sound's) are also
+    // levelled by every clip around it (a Sound or soundTransform of a
+    // parent, a Loader's content).
+    void noteTimelineOwner(const model::DisplayObject& object);
     // The stage's id for a clip's sounds (its display object id).
     [[nodiscard]] static uint64_t ownerOf(const model::DisplayObject& object);
 
@@ -110,9 +114,6 @@ private:
     [[nodiscard]] bool hasStream(const swf::Timeline& timeline);
     // Stops the streams of clips that stopped or left the stage.
     void sweepStreams();
-    // The timeline's sounds of `object` are also levelled by every clip
-    // around it (a Sound or soundTransform of a parent, a Loader's content).
-    void noteTimelineOwner(const model::DisplayObject& object);
     // Brings each playing timeline owner's enclosing levels up to date.
     void applyEnclosingLevels();
 

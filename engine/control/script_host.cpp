@@ -100,6 +100,11 @@ uint64_t ScriptHost::startSound(uint32_t soundId, double offsetSeconds, uint32_t
     return m_sound ? m_sound->startScriptSound(soundId, offsetSeconds, loops, owner) : 0;
 }
 
+void ScriptHost::soundsInsideClips(const model::DisplayObject& clip) {
+    if (m_sound)
+        m_sound->noteTimelineOwner(clip);
+}
+
 uint32_t ScriptHost::movieSound(const std::shared_ptr<const swf::Movie>& movie, uint16_t soundId) {
     return m_sound ? m_sound->player().soundTag(movie, soundId) : 0;
 }

@@ -59,6 +59,7 @@ public:
     void scriptError(const script::ScriptError& error) override;
     void stopAllSounds() override;
     uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) override;
+    void soundsInsideClips(const model::DisplayObject& clip) override;
     uint32_t movieSound(const std::shared_ptr<const swf::Movie>& movie, uint16_t soundId) override;
     void stopSounds(uint64_t owner, uint32_t soundId) override;
     uint32_t loadSound(std::span<const uint8_t> mp3, bool streaming) override;

@@ -104,8 +104,13 @@ Value start(Runtime& rt, const Value& self, std::span<const Value> args) {
     loops = std::isfinite(loops) ? std::clamp(std::floor(loops), 1.0, 65535.0) : 1.0;
     const uint64_t voice = rt.host.startSound(id, offset, uint32_t(loops), ownerOf(rt, self));
     putOwn(rt, object, u"__voice", Value(double(voice)), Hidden);
-    if (voice != 0)
-        rt.playingSounds[voice] = object;
+    if (voice == 0)
+        return Value();
+    rt.playingSounds[voice] = object;
+    if (const auto it = rt.soundOwners.find(ownerOf(rt, self)); it != rt.soundOwners.end()) {
+        if (const auto clip = it->second.lock())
+            rt.host.soundsInsideClips(*clip);
+    }
     return Value();
 }
 

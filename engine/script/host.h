@@ -24,6 +24,10 @@ namespace swf {
 struct Movie;
 }  // namespace swf
 
+namespace model {
+class DisplayObject;
+}  // namespace model
+
 namespace script {
 
 enum class ScriptErrorKind : uint8_t {
@@ -96,6 +100,9 @@ public:
     // every sound). Voices are the host's ids of started sounds, never 0.
     // Starts a sound character `offsetSeconds` in, played `loops` times; 0 when it cannot.
     virtual uint64_t startSound(uint32_t soundId, double offsetSeconds, uint32_t loops, uint64_t owner) { return 0; }
+    // The clip's started sounds are levelled by every clip around it too, as
+    // its timeline's are.
+    virtual void soundsInsideClips(const model::DisplayObject& clip) {}
     // A sound character of a movie loaded into a clip as the id the calls
     // here take (the root's characters are their own ids); 0 when none.
     [[nodiscard]] virtual uint32_t movieSound(const std::shared_ptr<const swf::Movie>& movie, uint16_t soundId) {

@@ -445,6 +445,8 @@ TEST(HaxeDisplay, ObjectsPlacedIn3DAreDrawnInPerspective) {
         {"right of it, once covered", 115, 32, 125, 68, 0xFFFFFF},
         {"pushed-back square", 60, 35, 70, 45, 0x0000FF},
         {"its flat place", 20, 20, 40, 30, 0xFFFFFF},
+        {"matrix-placed square, stretched and turned", 140, 10, 150, 40, 0x00FF00},
+        {"where its matrix alone put it", 151, 10, 160, 20, 0xFFFFFF},
     };
     for (const Area& a : areas)
         expectArea(picture, a);
@@ -653,7 +655,8 @@ namespace {
 // turned 80 degrees about y with its right end behind the eye is boxed up
 // to where it crosses the near depth (local x = (f - f / 32) / sin 80, shown
 // 32 times as far from the centre). A sprite tipped about x and pushed back
-// keeps its grabbed point under the pointer; a matrix3D moves with x, y, z;
+// keeps its grabbed point under the pointer; a matrix3D moves with x, y, z
+// and its parts change by the flat members;
 // a projected child of a scrolled container shows where its scrolled place
 // projects.
 TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
@@ -686,6 +689,14 @@ TEST(HaxeDisplay, ProjectionIsCutNearTheEyeAndDragsFollowOffPlane) {
     // gone's box hit; the wall's shape hit right and left of the centre, its box hit left.
     EXPECT_EQ(p->host.command(u"nearHits"), u"false,true,false,false");
     EXPECT_EQ(p->host.command(u"moved"), u"30,40,50,30,50,10,30,0,50");
+    // Flat members of matrix-placed objects: scale 2 and a turn of 30 about y
+    // read back; a flat quarter turn keeps them (column 0 = 2 (0, cos 30,
+    // -sin 30)). Pushed back by f (192.098), 20 pixels show 10 wide; width 20
+    // doubles scaleX and scaleY 3 shows 30 high; transform.matrix reads null
+    // until set, which makes the object flat. Assigning a whole transform
+    // copies the 3D matrix; turned back flat by its parts it stays 3D.
+    EXPECT_EQ(p->host.command(u"flat"),
+              u"2,1,0,30,0,1.732,-1,30,2,10,20,30,2,3,192.098,true,100 50 20 30,true,0,2,5,40,1.732,-1,100,true");
     // Turned about a pivot; a singular matrix left as it was; transposed;
     // prepended move scaled; a projected vector divided by w; a right angle.
     EXPECT_EQ(p->host.command(u"members"), u"10,10,false,2,1,3,0,2,10,5,1.571");

@@ -221,8 +221,9 @@ TEST(HaxeNet, LoaderContent) {
                                  std::string(
                                      "avm1:open,progress,status,inittrue,complete,flash.display::AVM1Movie,"
                                      "8,2,12,120x80,x|") +
-                                 image("bytes", "image/png", "3x2") + ",1truetrue|" + image("gif", "image/gif", "5x4") +
-                                 "|" + image("jpeg", "image/jpeg", "4x3") + "|junk:open,progress,status,io2124|" +
+                                 image("bytes", "image/png", "3x2") + ",1truetrue|" +
+                                 image("closed", "image/gif", "5x4") + "|" + image("gif", "image/gif", "5x4") + "|" +
+                                 image("jpeg", "image/jpeg", "4x3") + "|junk:open,progress,status,io2124|" +
                                  "library:open,progress,status,inittrue,complete,Dot,20x10|" +
                                  "missing:io2035|outside:security2048|" + image("png", "image/png", "3x2");
     auto got = p->host.command(u"loads");

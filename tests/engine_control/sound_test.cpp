@@ -603,6 +603,23 @@ TEST_F(Sound, TheSoundClassStartsStopsAndLevelsItsSounds) {
          100,
          500,
          1000},
+        {"the levels of the clips around a clip's Sound multiply",
+         [&](Actions& a) {
+             a.callMethodOn("_root", "createEmptyMovieClip", {"outer", 1}).pop();
+             a.callMethodOn("outer", "createEmptyMovieClip", {"inner", 1}).pop();
+             for (const char* clip : {"_root", "outer", "outer.inner"}) {
+                 a.push({"s", clip, 1, "Sound"}).newObject().setVariable();
+                 callSound(a, "setVolume", {50});
+             }
+             callSound(a, "attachSound", {"tone"});
+             callSound(a, "start");
+         },
+         {},
+         false,
+         {},
+         100,
+         125,
+         250},
         {"pan to the left",
          [&](Actions& a) {
              attached(true)(a);

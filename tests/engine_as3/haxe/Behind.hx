@@ -73,6 +73,43 @@ class Behind {
         flash.Lib.fscommand("moved", [r(p.x), r(p.y), r(p.z), r(placed.x), r(placed.z), r(placed.rotationX),
             r(placed.rotationY), r(placed.rotationZ), r(placed.transform.matrix3D.position.z)].join(","));
 
+        // Flat members of objects placed by a whole matrix: they read and
+        // change its parts. Scaled by 2 on x, turned 30 about y, then turned
+        // 90 flat: the scale and turn about y stay.
+        var parted = square(0, 0, 0, 20, 20);
+        var pm = new Matrix3D();
+        pm.appendScale(2, 1, 1);
+        pm.appendRotation(30, Vector3D.Y_AXIS);
+        pm.appendTranslation(100, 50, 0);
+        parted.transform.matrix3D = pm;
+        var readBack = [r(parted.scaleX), r(parted.scaleY), r(parted.rotation), r(parted.rotationY)];
+        parted.rotation = 90;
+        var raw = parted.transform.matrix3D.rawData;
+        var copied = square(0, 0, 0, 20, 20);
+        copied.transform = parted.transform;
+        var copiedRaw = copied.transform.matrix3D.rawData;
+        // Turned back flat by its parts: still placed by a 3D matrix.
+        copied.rotationY = 0;
+        copied.rotation = 0;
+        var stays3D = copied.transform.matrix == null;
+        // Pushed back by f: 20 pixels show 10 wide until width makes them 20.
+        var sized = square(0, 0, 0, 20, 20);
+        root.addChild(sized);
+        var sm = new Matrix3D();
+        sm.appendTranslation(100, 50, f);
+        sized.transform.matrix3D = sm;
+        var before = r(sized.width);
+        sized.width = 20;
+        sized.scaleY = 3;
+        var while3D:Array<Dynamic> = readBack.concat([r(raw[0]), r(raw[1]), r(raw[2]), r(parted.rotationY), r(parted.scaleX),
+            before, r(sized.width), r(sized.height), r(sized.scaleX), r(sized.scaleY), r(sized.z)]);
+        while3D = while3D.concat([sized.transform.matrix == null, box(sized.getBounds(root))]);
+        // A flat matrix drops the 3D one.
+        sized.transform.matrix = new flash.geom.Matrix(2, 0, 0, 1, 5, 6);
+        flash.Lib.fscommand("flat", while3D.concat([sized.transform.matrix3D == null, sized.z, sized.scaleX, sized.x,
+            r(sized.width), r(copiedRaw[1]), r(copiedRaw[2]), copied.x, stays3D]).join(","));
+        root.removeChild(sized);
+
         // Matrix3D members by their documented results.
         var pivoted = new Matrix3D();
         pivoted.appendRotation(90, Vector3D.Z_AXIS, new Vector3D(10, 0, 0));

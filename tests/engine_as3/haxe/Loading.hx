@@ -112,6 +112,14 @@ class Loading {
             return className(l.content) + "," + i.swfVersion + "," + i.actionScriptVersion + "," + i.frameRate + ","
                 + i.width + "x" + i.height;
         });
+        // Closed as soon as it started: nothing is heard of that load, and
+        // the same Loader loads again; closing twice is harmless.
+        var closed = new Loader();
+        watch("closed", closed, 100, image);
+        closed.load(new URLRequest("images/a.png"));
+        closed.close();
+        closed.close();
+        closed.load(new URLRequest("images/a.gif"));
         load("junk", "images/junk.bin", 0, function(l) return "loaded");
         load("missing", "images/none.png", 0, function(l) return "loaded");
         load("outside", "../outside.png", 0, function(l) return "loaded");

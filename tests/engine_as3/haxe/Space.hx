@@ -31,6 +31,16 @@ class Space {
         var projection = root.transform.perspectiveProjection;
         far.z = projection.focalLength;
 
+        // Placed by a whole matrix at (150, 10), then stretched 3 times on x
+        // and turned a quarter: shows at 140..150 by 10..40.
+        var placed = square(0x00FF00, 0, 0, 10, 10);
+        var at = new Matrix3D();
+        at.appendTranslation(150, 10, 0);
+        placed.transform.matrix3D = at;
+        placed.scaleX = 3;
+        placed.rotation = 90;
+        root.addChild(placed);
+
         var m = new Matrix3D();
         m.appendRotation(90, Vector3D.Z_AXIS);
         m.appendTranslation(10, 0, 0);
