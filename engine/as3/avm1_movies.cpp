@@ -114,12 +114,7 @@ Value addCallback(avm2::Machine& m, Value self, std::span<const Value> args) {
 Value callMovie(avm2::Machine& m, Value self, std::span<const Value> args) {
     HostContext& ctx = hostContext(m);
     const std::u16string name = m.toString(avm2::argument(args, 0))->text();
-    const auto root = liveAvm1Root(ctx, displayOf(m, self).object.get());
-    script::Engine* engine = nullptr;
-    for (HostContext::Avm1Movie& movie : ctx.avm1Movies) {
-        if (root && movie.root.lock() == root)
-            engine = movie.engine.get();
-    }
+    script::Engine* engine = avm1EngineOf(ctx, displayOf(m, self).object.get());
     Crossing crossing(ctx);
     if (!engine || !crossing.allowed())
         return Value();
@@ -146,6 +141,8 @@ void startAvm1Movie(HostContext& ctx, const std::shared_ptr<model::DisplayObject
     auto engine = script::Engine::createEmbedded(ctx.stage, *clip, ctx.host, std::move(url));
     engine->setDisplayPainter(ctx.painter);
     engine->setCallBridge(std::make_unique<Bridge>(ctx, root));
+    engine->setQuality(ctx.quality);
+    engine->setQualityListener([&ctx](std::u16string_view name) { setPlayerQuality(ctx, name); });
     script::Engine& started = *engine;
     ctx.avm1Movies.push_back({root, std::move(engine)});
     started.runPending();
@@ -176,6 +173,33 @@ std::shared_ptr<model::DisplayObject> liveAvm1Root(const HostContext& ctx, const
             return held;
     }
     return nullptr;
+}
+
+script::Engine* avm1EngineOf(HostContext& ctx, const model::DisplayObject* root) {
+    for (HostContext::Avm1Movie& movie : ctx.avm1Movies) {
+        if (root && !movie.root.expired() && movie.root.lock().get() == root)
+            return movie.engine.get();
+    }
+    return nullptr;
+}
+
+void setPlayerQuality(HostContext& ctx, std::u16string_view name) {
+    if (ctx.quality == name)
+        return;
+    ctx.quality = name;
+    for (HostContext::Avm1Movie& movie : ctx.avm1Movies) {
+        if (movie.engine)
+            movie.engine->setQuality(name);
+    }
+    if (ctx.qualityChanged)
+        ctx.qualityChanged(name);
+}
+
+void releaseAvm1Focus(HostContext& ctx) {
+    const auto focused = ctx.avm1Focus.lock();
+    ctx.avm1Focus.reset();
+    if (script::Engine* engine = avm1EngineOf(ctx, focused.get()))
+        engine->loseFocus();
 }
 
 std::optional<double> nextAvm1TimerDue(const HostContext& ctx) {

@@ -34,6 +34,14 @@ void forEachAvm1Movie(HostContext& ctx,
 [[nodiscard]] std::shared_ptr<model::DisplayObject> liveAvm1Root(const HostContext& ctx,
                                                                  const model::DisplayObject* root);
 [[nodiscard]] std::optional<double> nextAvm1TimerDue(const HostContext& ctx);
+// A script of either machine set the quality: every machine reads it, and
+// the container draws at it.
+void setPlayerQuality(HostContext& ctx, std::u16string_view name);
+// AS3 took the keys back from the old movie that had them: its focus and
+// focus rectangle go, with onKillFocus.
+void releaseAvm1Focus(HostContext& ctx);
+// The old movie whose clip is `root`, when it runs.
+[[nodiscard]] script::Engine* avm1EngineOf(HostContext& ctx, const model::DisplayObject* root);
 // AVM1Movie's addCallback and call: the version 9 bridge between the two
 // machines. Values cross as ExternalInterface's do (primitives, arrays,
 // plain objects); whatever fails answers undefined.

@@ -1,6 +1,7 @@
 // flash.display: DisplayObject, InteractiveObject, DisplayObjectContainer,
 // Sprite, MovieClip, Shape and Stage: the tree, kept in step with the
 // model's display lists (display_binding.h), and the timelines.
+#include "as3/avm1_movies.h"
 #include "as3/display_binding.h"
 #include "as3/display_properties.h"
 #include "as3/display_state.h"
@@ -745,7 +746,6 @@ Value stageInit(Machine& m, Value thisValue, std::span<const Value> args) {
     DisplayState& d = self(m, thisValue);
     d.isStage = true;
     d.name = Value::null();
-    d.stored[u"quality"] = m.string(u"HIGH");
     d.stored[u"displayState"] = m.string(u"normal");
     d.stored[u"frameRate"] = Value::number(hostContext(m).stage.frameRate());
     d.stored[u"stageFocusRect"] = Value::boolean(true);
@@ -761,7 +761,6 @@ Value stageTextSet(Machine& m, Value t, std::span<const Value> args) {
     self(m, t).stored[Name] = Value::string(m.toString(argument(args, 0)));
     return Value();
 }
-constexpr char16_t Quality[] = u"quality";
 constexpr char16_t DisplayStateName[] = u"displayState";
 constexpr char16_t FrameRate[] = u"frameRate";
 constexpr char16_t StageFocusRect[] = u"stageFocusRect";
@@ -774,11 +773,11 @@ Value stageSetQuality(Machine& m, Value t, std::span<const Value> args) {
         c = c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
     if (name != u"LOW" && name != u"MEDIUM" && name != u"HIGH" && name != u"BEST")
         m.throwError("ArgumentError", 2008, u"Parameter quality must be one of the accepted values.");
-    self(m, t).stored[Quality] = m.string(name);
-    if (hostContext(m).qualityChanged)
-        hostContext(m).qualityChanged(name);
+    setPlayerQuality(hostContext(m), name);
     return Value();
 }
+
+Value stageQuality(Machine& m, Value, std::span<const Value>) { return m.string(hostContext(m).quality); }
 
 // scaleMode and align are the stage layout's, which the control's ScaleMode
 // and AlignMode share.
@@ -881,7 +880,7 @@ const avm2::NativeAccessor StageAccessors[] = {
     {u"stageHeight", stageHeight},
     {u"align", stageAlign, stageSetAlign},
     {u"scaleMode", stageScaleMode, stageSetScaleMode},
-    {u"quality", stageTextGet<Quality>, stageSetQuality},
+    {u"quality", stageQuality, stageSetQuality},
     {u"displayState", stageTextGet<DisplayStateName>, stageTextSet<DisplayStateName>},
     {u"frameRate", storedGet<FrameRate, Kind::Number>, stageSetFrameRate},
     {u"focus", stageFocus, stageSetFocus},

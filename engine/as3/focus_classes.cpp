@@ -1,6 +1,7 @@
 // Focus, tab order and FocusEvent (see focus.h).
 #include "as3/focus.h"
 
+#include "as3/avm1_movies.h"
 #include "as3/display_state.h"
 #include "as3/host_context.h"
 #include "as3/input_events.h"
@@ -255,7 +256,7 @@ void moveFocus(Machine& m, Value focus) {
     held.focus = after;
     // An AS3 object with the focus takes the keys from an old movie.
     if (after.isObject())
-        hostContext(m).avm1Focus.reset();
+        releaseAvm1Focus(hostContext(m));
     Machine::Pin keepBefore(m, before);
     Machine::Pin keepAfter(m, after);
     if (before.isObject() && onStage(before.asObject()))

@@ -111,6 +111,9 @@ struct HostContext {
     std::function<void(double)> frameRateChanged = nullptr;
     // Told of a new Stage.quality, so that the container draws at it.
     std::function<void(std::u16string_view)> qualityChanged = nullptr;
+    // The player's one quality, which Stage.quality and the old movies'
+    // _quality share with the control's Quality.
+    std::u16string quality = u"HIGH";
     // stage.invalidate() was called: render goes out once the frame is done.
     bool renderDue = false;
     // The stage size scripts were last told of (pixels): a noScale stage

@@ -341,6 +341,11 @@ void Player::setQualityListener(std::function<void(std::u16string_view)> listene
     m_context->qualityChanged = std::move(listener);
 }
 
+void Player::setQuality(std::u16string_view name) {
+    m_context->quality = name;
+    forEachAvm1Movie(*m_context, [&](const model::DisplayObject&, script::Engine& e) { e.setQuality(name); });
+}
+
 void Player::setDisplayPainter(script::DisplayPainter painter) { m_context->painter = std::move(painter); }
 
 void Player::startFieldImageLoads() {

@@ -79,6 +79,8 @@ public:
     // Called when a script sets Stage.quality ("LOW", "MEDIUM", "HIGH" or
     // "BEST"): the container draws at it.
     void setQualityListener(std::function<void(std::u16string_view)> listener);
+    // The control's quality changed (the same names): scripts read it.
+    void setQuality(std::u16string_view name);
     // The renderer's side of BitmapData.draw and applyFilter; unset, they do nothing.
     void setDisplayPainter(script::DisplayPainter painter);
 

@@ -156,7 +156,11 @@ void Player::mouseDown(swf::Point stage, bool doubleClick) {
         (void)run(u"a focus listener", [&] { moveFocus(*m_machine, Value()); });
         m_context->avm1Focus = intoAvm1;
     } else {
-        (void)run(u"a focus listener", [&] { pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey)); });
+        // A press elsewhere takes the keys from an old movie that had them.
+        (void)run(u"a focus listener", [&] {
+            releaseAvm1Focus(*m_context);
+            pressFocus(*m_machine, pressed, m_context->keysDown.test(ShiftKey));
+        });
     }
     (void)run(u"a press on text", [&] { pressText(*m_machine, pressed, stage); });
     (void)run(u"a button", [&] { updateButtons(*m_machine, true); });
@@ -246,6 +250,13 @@ void Player::keyDown(uint32_t code, uint32_t ascii) {
 void Player::contextMenu(swf::Point stage) {
     if (!m_started)
         return;
+    // Over an old movie's drawing, the menu is that movie's.
+    std::shared_ptr<model::DisplayObject> over;
+    (void)run(u"the pointer", [&] { over = liveAvm1Root(*m_context, pointerHitAt(*m_machine, stage).avm1); });
+    if (script::Engine* old = avm1EngineOf(*m_context, over.get())) {
+        old->contextMenu(stage);
+        return;
+    }
     track(stage);
     const Value hover = m_context->held.hover;
     (void)run(u"a menuSelect listener",
@@ -254,6 +265,9 @@ void Player::contextMenu(swf::Point stage) {
 }
 
 void Player::updateFocusHighlight() {
+    // The rectangle is the old movie's while it has the keys.
+    if (avm1WithKeys())
+        return;
     std::optional<swf::Rect> area;
     (void)run(u"the focus rectangle", [&] { area = focusHighlight(*m_machine); });
     m_context->stage.setFocusHighlight(area);

@@ -318,6 +318,11 @@ private:
     // ole_object.cpp / in_place_object.cpp
     HRESULT activateInPlace(IOleClientSite* site);
     void deactivateInPlace();
+    // Focus taken or lost: ActionScript 3's activate or deactivate.
+    void setFocused(bool focused);
+    // Quality set by the container, or by a script (in the scripts' names).
+    void setQuality(QualityLevel level);
+    void takeScriptQuality(std::u16string_view name);
 
     // flash_movie.cpp
     HRESULT loadMovie(std::u16string_view location);
@@ -405,6 +410,9 @@ private:
     // after loading (as a player shows the first frame only once the
     // container has set it going), and before scripting calls and input.
     bool m_firstFrameDue = false;
+    // The control has the keyboard focus: the site said so on activation,
+    // or WM_SETFOCUS came and no WM_KILLFOCUS since.
+    bool m_focused = false;
     std::vector<RetiredMovie> m_retired;
     KeyTranslator m_keys;
     int32_t m_wheelRest = 0;

@@ -41,10 +41,7 @@ HRESULT FlashControl::put_Quality(INT pVal) try {
                            u"Quality takes 0 (Low), 1 (High), 2 (AutoLow), 3 (AutoHigh), "
                            u"4 (Medium) or 5 (Best)");
     KeepAlive alive(*this);
-    if (*level != m_quality) {
-        m_quality = *level;
-        invalidateAll();
-    }
+    setQuality(*level);
     return S_OK;
 } catch (...) {
     return failureFromException(u"put_Quality");
@@ -62,13 +59,29 @@ HRESULT FlashControl::put_Quality2(BSTR pVal) try {
         return reportError(E_INVALIDARG,
                            u"Quality2 takes \"Low\", \"Medium\", \"High\", \"Best\", \"AutoLow\" or \"AutoHigh\"");
     KeepAlive alive(*this);
-    if (*level != m_quality) {
-        m_quality = *level;
-        invalidateAll();
-    }
+    setQuality(*level);
     return S_OK;
 } catch (...) {
     return failureFromException(u"put_Quality2");
+}
+
+void FlashControl::setQuality(QualityLevel level) {
+    if (level == m_quality)
+        return;
+    m_quality = level;
+    // The player has one quality: scripts of either machine read it.
+    if (m_engine)
+        m_engine->setQuality(scriptQualityName(level));
+    if (m_player)
+        m_player->setQuality(scriptQualityName(level));
+    invalidateAll();
+}
+
+void FlashControl::takeScriptQuality(std::u16string_view name) {
+    // A script's "HIGH" leaves AutoHigh as it is.
+    const auto level = qualityFromName(name);
+    if (level && scriptQualityName(m_quality) != name)
+        setQuality(*level);
 }
 
 HRESULT FlashControl::get_WMode(BSTR* pVal) try { return returnBstr(m_windowMode, pVal, u"WMode"); } catch (...) {

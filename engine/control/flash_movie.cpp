@@ -205,14 +205,11 @@ HRESULT FlashControl::showMovie(std::u16string_view location, std::shared_ptr<co
                     m_sound->setFrameRate(static_cast<uint32_t>(millis), 1000);
             });
             // Stage.quality is the control's Quality.
-            m_player->setQualityListener([this](std::u16string_view name) {
-                const auto level = qualityFromName(name);
-                if (level && *level != m_quality) {
-                    m_quality = *level;
-                    invalidateAll();
-                }
-            });
+            m_player->setQuality(scriptQualityName(m_quality));
+            m_player->setQualityListener([this](std::u16string_view name) { takeScriptQuality(name); });
         }
+        m_engine->setQuality(scriptQualityName(m_quality));
+        m_engine->setQualityListener([this](std::u16string_view name) { takeScriptQuality(name); });
         m_movieLocation = std::move(newLocation);
         // The old movie's paths and bitmaps are of no further use.
         m_renderer.clearCaches();

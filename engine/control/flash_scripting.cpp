@@ -86,9 +86,13 @@ void FlashControl::runPendingActions() {
         return;
     }
     EngineScope scope(*this);
-    // An ActionScript 3 movie's first frame: its blocks, the document class.
-    if (m_player)
+    // An ActionScript 3 movie's first frame: its blocks, the document class;
+    // then activate, when the control has the focus already.
+    if (m_player && !m_player->started()) {
         m_player->start();
+        if (m_focused)
+            m_player->activate(true);
+    }
     m_engine->runPending();
 }
 

@@ -33,6 +33,7 @@ void FlashControl::deactivateInPlace() {
         return;
     // Emptied first: the site may call back while it hears of it.
     const platform::ComPtr<IOleInPlaceSiteWindowless> site = std::move(m_inPlaceSite);
+    m_focused = false;
     site->OnInPlaceDeactivateEx(TRUE);
 }
 

@@ -137,6 +137,10 @@ HRESULT FlashControl::activateInPlace(IOleClientSite* site) {
         m_clip = clip;
     }
     m_inPlaceSite = std::move(windowless);
+    // A windowless site that says the control has the focus may never send
+    // WM_SETFOCUS; a site without it (S_FALSE, or failing) sends it later.
+    if (m_inPlaceSite->GetFocus() == S_OK)
+        setFocused(true);
     // Closing stopped the clock; an activated control with a movie plays on.
     if (m_stage && !m_timer.running())
         (void)m_timer.start(PlaybackTimer::movieRate(m_stage->frameRate88()));

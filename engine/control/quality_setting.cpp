@@ -11,16 +11,17 @@ struct QualityEntry {
     QualityLevel level;
     std::u16string_view name;
     render::Quality quality;
+    std::u16string_view scriptName;
 };
 
 // In the order of the numbers the Quality property uses.
 constexpr std::array<QualityEntry, 6> Qualities{{
-    {QualityLevel::Low, u"Low", render::Quality::Low},
-    {QualityLevel::High, u"High", render::Quality::High},
-    {QualityLevel::AutoLow, u"AutoLow", render::Quality::Low},
-    {QualityLevel::AutoHigh, u"AutoHigh", render::Quality::High},
-    {QualityLevel::Medium, u"Medium", render::Quality::Medium},
-    {QualityLevel::Best, u"Best", render::Quality::Best},
+    {QualityLevel::Low, u"Low", render::Quality::Low, u"LOW"},
+    {QualityLevel::High, u"High", render::Quality::High, u"HIGH"},
+    {QualityLevel::AutoLow, u"AutoLow", render::Quality::Low, u"LOW"},
+    {QualityLevel::AutoHigh, u"AutoHigh", render::Quality::High, u"HIGH"},
+    {QualityLevel::Medium, u"Medium", render::Quality::Medium, u"MEDIUM"},
+    {QualityLevel::Best, u"Best", render::Quality::Best, u"BEST"},
 }};
 
 char16_t lowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
@@ -57,5 +58,7 @@ int qualityNumber(QualityLevel level) {
 std::u16string_view qualityName(QualityLevel level) { return entryOf(level).name; }
 
 render::Quality renderQuality(QualityLevel level) { return entryOf(level).quality; }
+
+std::u16string_view scriptQualityName(QualityLevel level) { return entryOf(level).scriptName; }
 
 }  // namespace control

@@ -26,6 +26,9 @@ enum class QualityLevel { Low, High, AutoLow, AutoHigh, Medium, Best };
 [[nodiscard]] std::u16string_view qualityName(QualityLevel level);
 [[nodiscard]] int qualityNumber(QualityLevel level);
 [[nodiscard]] render::Quality renderQuality(QualityLevel level);
+// What scripts read (_quality, Stage.quality): "LOW", "MEDIUM", "HIGH" or
+// "BEST"; the automatic levels read as the level they stay at.
+[[nodiscard]] std::u16string_view scriptQualityName(QualityLevel level);
 
 // Compares without regard to the case of the ASCII letters only.
 [[nodiscard]] bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);

@@ -52,12 +52,22 @@ bool FlashControl::handleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
         handleKey(msg, wParam);
         return true;
     }
-    if ((msg == kSetFocus || msg == KillFocus) && m_player) {
-        EngineScope scope(*this);
-        m_player->activate(msg == kSetFocus);
-        publishChanges();
-    }
+    if (msg == kSetFocus || msg == KillFocus)
+        setFocused(msg == kSetFocus);
     return msg == kSetFocus || msg == KillFocus || msg == SetCursor;
+}
+
+void FlashControl::setFocused(bool focused) {
+    // A site that said so and then sends WM_SETFOCUS too: one activate.
+    if (focused == m_focused)
+        return;
+    m_focused = focused;
+    // A movie whose first frame has not run hears it when it starts.
+    if (!m_player || !m_player->started())
+        return;
+    EngineScope scope(*this);
+    m_player->activate(focused);
+    publishChanges();
 }
 
 RECT FlashControl::shownBounds() const {

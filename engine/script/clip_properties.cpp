@@ -30,6 +30,15 @@ swf::Point localMouse(Runtime& rt, const model::DisplayObject& d) {
     return inverse ? model::apply(*inverse, p) : swf::Point{};
 }
 
+// The quality is the player's: the container draws at what a script chose.
+void setQuality(Runtime& rt, std::u16string_view name) {
+    if (rt.quality.view() == name)
+        return;
+    rt.quality = String(std::u16string(name));
+    if (rt.qualityChanged)
+        rt.qualityChanged(name);
+}
+
 }  // namespace
 
 std::u16string_view clipPropertyName(int32_t index) {
@@ -146,7 +155,7 @@ bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Valu
         return true;
     case 16: {
         double n = toNumber(rt, value);
-        rt.quality = n == 0 ? u"LOW" : n >= 2 ? u"BEST" : u"HIGH";
+        setQuality(rt, n == 0 ? u"LOW" : n >= 2 ? u"BEST" : u"HIGH");
         return true;
     }
     case 17:
@@ -169,7 +178,7 @@ bool setClipProperty(Runtime& rt, StageObject& object, int32_t index, const Valu
                 c = char16_t(c - 32);
         }
         if (upper == u"LOW" || upper == u"MEDIUM" || upper == u"HIGH" || upper == u"BEST")
-            rt.quality = String(upper);
+            setQuality(rt, upper);
         return true;
     }
     default:

@@ -19,6 +19,7 @@
 #include "script/number_format.h"
 #include "script/runtime.h"
 #include "script/tab_focus.h"
+#include "script/text_input.h"
 #include "script/variables.h"
 
 #include "model/display_list.h"
@@ -197,6 +198,12 @@ void Engine::mouseWheel(int32_t delta) {
 void Engine::contextMenu(swf::Point stage) {
     Runtime::Entry entry(m_state->rt);
     m_state->input.contextMenu(stage);
+    finish(entry.outermost());
+}
+
+void Engine::loseFocus() {
+    Runtime::Entry entry(m_state->rt);
+    moveFocus(m_state->rt, nullptr, false);
     finish(entry.outermost());
 }
 
@@ -410,5 +417,11 @@ EngineStats Engine::stats() const {
 uint8_t Engine::swfVersion() const { return m_state->rt.rootVersion; }
 
 void Engine::setDisplayPainter(DisplayPainter painter) { m_state->rt.painter = std::move(painter); }
+
+void Engine::setQuality(std::u16string_view name) { m_state->rt.quality = String(std::u16string(name)); }
+
+void Engine::setQualityListener(std::function<void(std::u16string_view)> listener) {
+    m_state->rt.qualityChanged = std::move(listener);
+}
 
 }  // namespace script

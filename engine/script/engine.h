@@ -41,6 +41,7 @@
 #include "moviehost/expected.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -153,6 +154,10 @@ public:
     // one gives it the focus), so give each character once.
     void keyDown(uint32_t code, uint32_t ascii);
     void keyUp(uint32_t code, uint32_t ascii);
+    // The keys went elsewhere (a movie around this one took them): the
+    // focus goes with onKillFocus and Selection's onSetFocus, and so does
+    // the focus rectangle this movie showed.
+    void loseFocus();
     // The pointer is over something that reacts to it (a hand cursor).
     [[nodiscard]] bool pointerOverButton() const;
 
@@ -192,6 +197,10 @@ public:
 
     // The renderer's help for BitmapData.draw of clips and applyFilter.
     void setDisplayPainter(DisplayPainter painter);
+    // The player's one quality ("LOW", "MEDIUM", "HIGH" or "BEST"), which
+    // _quality and _highquality read; the listener hears a script's change.
+    void setQuality(std::u16string_view name);
+    void setQualityListener(std::function<void(std::u16string_view)> listener);
 
     // --- housekeeping ------------------------------------------------------
     // Frees what scripts no longer reach (done after every outermost entry).

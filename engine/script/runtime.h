@@ -249,6 +249,7 @@ public:
     std::vector<Value> stack;  // the operand stack, shared by nested frames
     // Player-wide settings scripts read and write (_quality, _focusrect ...).
     String quality{u"HIGH"};
+    std::function<void(std::u16string_view)> qualityChanged;  // told of a script's new quality
     bool focusRect = true;
     double soundBufferTime = 5;
     bool showMenu = true;  // Stage.showMenu

@@ -620,11 +620,13 @@ void addCallback(Actions& a, const char* name, const std::vector<std::string>& p
 // box at (0, 0) into a new clip c, says fscommand("parent", typeof _parent)
 // and fscommand("url", _url), loads vars.txt into _root, and registers the
 // callbacks sum(a, b), echo(o) and boom() (which throws); it holds a blue
-// button at (30, 0) whose press says fscommand("pressed") and whose key k
-// says fscommand("key"). Frame 2 counts the frames it was reached in
-// `ticks`, says it, says fscommand("twice", ExternalInterface.call("twice",
-// ticks)) and fscommand("v", v). With `hostile`, frame 1 runs that instead,
-// and the rest is never reached.
+// button b at (30, 0) whose press says fscommand("pressed") and whose key k
+// says fscommand("key"). A Selection listener says fscommand("focus",
+// Selection.getFocus()) and the root's menu fscommand("menu"). Frame 2
+// counts the frames it was reached in `ticks`, says it, says
+// fscommand("twice", ExternalInterface.call("twice", ticks)),
+// fscommand("v", v) and fscommand("quality", _quality). With `hostile`,
+// frame 1 runs that instead, and the rest is never reached.
 std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
     swfwriter::MovieWriter w({.version = 8, .width = 100, .height = 50, .frameRate = 30});
     const uint16_t blue = w.rectangle(0, 0, 400, 200, {0, 0, 255});
@@ -633,7 +635,7 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
     const uint16_t button = w.defineButton2(
         {record}, {{swf::ButtonCondition::OverUpToOverDown, 0, Actions().fscommand("pressed", "yes").bytes()},
                    {0, 'k', Actions().fscommand("key", "k").bytes()}});
-    w.place(button, 2, {.matrix = swfwriter::Matrix::translate(600, 0)});
+    w.place(button, 2, {.matrix = swfwriter::Matrix::translate(600, 0), .name = "b"});
     Actions first;
     if (hostile) {
         first = *hostile;
@@ -656,6 +658,19 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
                     Actions().push({"a"}).getVariable().push({"b"}).getVariable().add2().returnValue());
         addCallback(first, "echo", {"o"}, Actions().push({"o"}).getVariable().returnValue());
         addCallback(first, "boom", {}, Actions().push({"no"}).throwValue());
+        first.push({"l", 0, "Object"}).newObject().setVariable().push({"l"}).getVariable().push({"onSetFocus"});
+        first.defineFunction("", {"o", "n"},
+                             Actions()
+                                 .push({"FSCommand:focus", 0, "Selection"})
+                                 .getVariable()
+                                 .push({"getFocus"})
+                                 .callMethod()
+                                 .getUrl2(0));
+        first.setMember().push({"l"}).getVariable().push({1, "Selection"}).getVariable();
+        first.push({"addListener"}).callMethod().pop();
+        first.push({"_root"}).getVariable().push({"menu"});
+        first.defineFunction("", {}, Actions().fscommand("menu", "old"));
+        first.push({1, "ContextMenu"}).newObject().setMember();
     }
     w.doAction(first);
     w.showFrame();
@@ -676,6 +691,9 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
                    .getUrl2(0)
                    .push({"FSCommand:v", "v"})
                    .getVariable()
+                   .getUrl2(0)
+                   .push({"FSCommand:quality", "_quality"})
+                   .getVariable()
                    .getUrl2(0));
     w.showFrame();
     return w.finish();
@@ -684,6 +702,16 @@ std::vector<uint8_t> oldMovie(const Actions* hostile = nullptr) {
 size_t countOf(const RecordingHost& host, const std::u16string& name) {
     return size_t(
         std::count_if(host.commands.begin(), host.commands.end(), [&](const auto& c) { return c.first == name; }));
+}
+
+// The arguments of the last command of that name ("" for none).
+std::u16string lastOf(const RecordingHost& host, const std::u16string& name) {
+    std::u16string last;
+    for (const auto& [command, args] : host.commands) {
+        if (command == name)
+            last = args;
+    }
+    return last;
 }
 
 }  // namespace avm1
@@ -727,6 +755,12 @@ TEST(HaxeNet, Avm1MovieRunsItsScripts) {
         for (int i = 0; i < 4; ++i)
             p->player->tick();
         EXPECT_EQ(avm1::countOf(p->host, u"ticks"), before + 2);
+        // The control's quality is the old movie's _quality too.
+        EXPECT_EQ(avm1::lastOf(p->host, u"quality"), u"HIGH");
+        p->player->setQuality(u"LOW");
+        for (int i = 0; i < 2; ++i)
+            p->player->tick();
+        EXPECT_EQ(avm1::lastOf(p->host, u"quality"), u"LOW");
         // A press on the box is no press of the button; one on the button is.
         for (const swf::Point at : {swf::Point{2400, 600}, swf::Point{3400, 600}}) {
             p->player->mouseMove(at);
@@ -783,32 +817,50 @@ TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
     EXPECT_EQ(twice, doubled);
     EXPECT_EQ(v, u"data");
 
-    // Stage (170, 30) is the old button's; (190, 30) is on it too, under the cover.
-    enum class Do { Key, Press, FocusCover };
+    // Stage (170, 30) is the old button's; (190, 30) is on it too, under the
+    // cover. The old movie's focus rectangle, shown, rims the button at
+    // (170, 20) in yellow. Its Selection listener reports each focus change.
+    enum class Do { Key, Press, FocusCover, Tab, RightPress };
     struct Step {
         const char* what;
         Do action;
         double x;
-        size_t keys, presses, covers;
+        size_t keys, presses, covers, menus;
+        std::u16string focus;  // the last focus the old movie reported
+        uint32_t rim;
     };
+    constexpr uint32_t Blue = 0x0000FF, Yellow = 0xFFFF00;
+    const std::u16string button = u"_level0.b";
     const Step steps[] = {
-        {"a key before any press", Do::Key, 0, 0, 0, 0},
-        {"a press on the cover", Do::Press, 3800, 0, 0, 1},
-        {"a key while the cover has the focus", Do::Key, 0, 0, 0, 1},
-        {"a press on the button", Do::Press, 3400, 0, 1, 1},
-        {"a key after it", Do::Key, 0, 1, 1, 1},
-        {"stage.focus set by AS3", Do::FocusCover, 0, 1, 1, 1},
-        {"a key then", Do::Key, 0, 1, 1, 1},
+        {"a key before any press", Do::Key, 0, 0, 0, 0, 0, u"", Blue},
+        {"a press on the cover", Do::Press, 3800, 0, 0, 1, 0, u"", Blue},
+        {"a key while the cover has the focus", Do::Key, 0, 0, 0, 1, 0, u"", Blue},
+        {"a press on the button", Do::Press, 3400, 0, 1, 1, 0, button, Blue},
+        {"a key after it", Do::Key, 0, 1, 1, 1, 0, button, Blue},
+        {"Tab in the old movie", Do::Tab, 0, 1, 1, 1, 0, button, Yellow},
+        {"a right press on the old button", Do::RightPress, 3400, 1, 1, 1, 1, button, Yellow},
+        {"a right press on the cover", Do::RightPress, 3800, 1, 1, 1, 1, button, Yellow},
+        {"a press on the AS3 stage", Do::Press, 1000, 1, 1, 1, 1, u"null", Blue},
+        {"a key then", Do::Key, 0, 1, 1, 1, 1, u"null", Blue},
+        {"the button pressed again", Do::Press, 3400, 1, 2, 1, 1, button, Blue},
+        {"Tab again", Do::Tab, 0, 1, 2, 1, 1, button, Yellow},
+        {"stage.focus set by AS3", Do::FocusCover, 0, 1, 2, 1, 1, u"null", Blue},
+        {"a key after it", Do::Key, 0, 1, 2, 1, 1, u"null", Blue},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.what);
-        if (s.action == Do::Key) {
-            p->player->keyDown(75, 'k');
-            p->player->keyUp(75, 'k');
+        if (s.action == Do::Key || s.action == Do::Tab) {
+            const uint32_t code = s.action == Do::Key ? 75 : 9;
+            const uint32_t ascii = s.action == Do::Key ? 'k' : 0;
+            p->player->keyDown(code, ascii);
+            p->player->keyUp(code, ascii);
         } else if (s.action == Do::Press) {
             p->player->mouseMove({s.x, 600});
             p->player->mouseDown({s.x, 600});
             p->player->mouseUp({s.x, 600});
+        } else if (s.action == Do::RightPress) {
+            p->player->mouseMove({s.x, 600});
+            p->player->contextMenu({s.x, 600});
         } else {
             ASSERT_TRUE(p->player->callFunction(
                 u"<invoke name=\"focusCover\" returntype=\"xml\"><arguments></arguments></invoke>"));
@@ -816,6 +868,9 @@ TEST(HaxeNet, Avm1MovieIsAMovieOfItsOwn) {
         EXPECT_EQ(avm1::countOf(p->host, u"key"), s.keys);
         EXPECT_EQ(avm1::countOf(p->host, u"pressed"), s.presses);
         EXPECT_EQ(avm1::countOf(p->host, u"cover"), s.covers);
+        EXPECT_EQ(avm1::countOf(p->host, u"menu"), s.menus);
+        EXPECT_EQ(avm1::lastOf(p->host, u"focus"), s.focus);
+        EXPECT_EQ(pixel(*p->stage, 170, 20), s.rim);
     }
     // Tab is the AS3 movie's again; its rectangle outlives the old movie's
     // frames and pointer events.

@@ -95,7 +95,7 @@ TEST(HaxePlayer, EventFlow) {
     p->player->setQualityListener([&](std::u16string_view q) { quality = q; });
     p->player->activate(true);
     p->player->activate(false);
-    EXPECT_EQ(p->host.command(u"layout"), u"BLR,2008,showAll,render,320x240,ontrue,2008,off,BEST");
+    EXPECT_EQ(p->host.command(u"layout"), u"BLR,2008,showAll,render,320x240,ontrue,wasHIGH,2008,off,BEST");
     EXPECT_EQ(quality, u"BEST");
 }
 

@@ -23,7 +23,7 @@ TEST(Activation, AsksTheSiteForWindowlessInPlaceActivation) {
     ASSERT_EQ(control.ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, control.site.clientSite(), 0, nullptr, nullptr),
               S_OK);
     expectCalls(control.site, {"CanInPlaceActivate", "CanWindowlessActivate", "OnInPlaceActivateEx(windowless)",
-                               "GetWindowContext", "InvalidateRect"});
+                               "GetWindowContext", "GetFocus", "InvalidateRect"});
     ASSERT_EQ(control.site.invalidations.size(), 1u);
     EXPECT_FALSE(control.site.invalidations[0].has_value()) << "a newly shown control is drawn whole";
 

@@ -98,6 +98,74 @@ TEST(As3Movie, TheContainerBridgeThroughCom) {
 #endif
 }
 
+// A site whose GetFocus says the control has the focus never sends
+// WM_SETFOCUS: the movie hears activate once it starts (or once the control
+// is activated, when it started before). Events.swf reports on deactivate
+// its activations, the quality it read and then sets "Best".
+TEST(As3Movie, ActivationFollowsTheSitesFocus) {
+#ifndef AS3_HAXE_MOVIES
+    GTEST_SKIP() << "haxe was not found at configuration time";
+#else
+    constexpr UINT SetFocus = 0x0007;  // WM_SETFOCUS
+    constexpr UINT KillFocus = 0x0008;
+    struct Case {
+        const char* name;
+        HRESULT siteFocus;
+        bool loadFirst;
+        std::vector<UINT> messages;
+        int activations;          // -1: no deactivate, so no report
+        const char16_t* quality;  // set before, and what Stage.quality reads
+        const char16_t* reads;
+    };
+    const Case cases[] = {
+        {"focused site", S_OK, false, {KillFocus}, 1, u"Low", u"LOW"},
+        {"focused site, movie started first", S_OK, true, {KillFocus}, 1, u"AutoHigh", u"HIGH"},
+        {"focused site, SetFocus as well", S_OK, false, {SetFocus, KillFocus}, 1, u"medium", u"MEDIUM"},
+        {"unfocused site", S_FALSE, false, {KillFocus}, -1, u"High", u""},
+        {"failing site", E_FAIL, false, {KillFocus}, -1, u"High", u""},
+        {"unfocused site, then SetFocus", S_FALSE, false, {SetFocus, KillFocus}, 1, u"AutoLow", u"LOW"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::testing::UseManualClock(4'000'000);
+        RecordingSink sink;
+        Control control;
+        advise(control, sink);
+        control.site.focus = c.siteFocus;
+        ASSERT_EQ(control.flash->put_Quality2(bstr(c.quality).get()), S_OK);
+        if (c.loadFirst) {
+            ASSERT_EQ(loadMovie(control.flash.get(), std::string(AS3_HAXE_MOVIES) + "/Events.swf"), S_OK);
+            runClock(200);
+        }
+        control.activate(200, 100);
+        if (!c.loadFirst) {
+            ASSERT_EQ(loadMovie(control.flash.get(), std::string(AS3_HAXE_MOVIES) + "/Events.swf"), S_OK);
+        }
+        runClock(200);
+        const auto windowless = control.ole.As<IOleInPlaceObjectWindowless>();
+        ASSERT_TRUE(windowless);
+        for (UINT message : c.messages) {
+            LRESULT result = 0;
+            EXPECT_EQ(windowless->OnWindowMessage(message, 0, 0, &result), S_OK);
+        }
+        const std::optional<std::u16string> layout = sink.command(u"layout");
+        if (c.activations < 0) {
+            EXPECT_FALSE(layout.has_value());
+            continue;
+        }
+        ASSERT_TRUE(layout.has_value());
+        int activations = 0;
+        for (size_t at = layout->find(u",on"); at != std::u16string::npos; at = layout->find(u",on", at + 1))
+            ++activations;
+        EXPECT_EQ(activations, c.activations) << narrow(*layout);
+        EXPECT_NE(layout->find(u",was" + std::u16string(c.reads) + u","), std::u16string::npos) << narrow(*layout);
+        BSTR quality = nullptr;
+        EXPECT_EQ(control.flash->get_Quality2(&quality), S_OK);
+        EXPECT_EQ(take(quality), u"Best") << "the script's quality is the control's";
+    }
+#endif
+}
+
 TEST(As3Movie, ABlockThatFailsIsReportedAndTheTimelinePlays) {
     swfwriter::MovieWriter movie({.version = 10, .width = 200, .height = 100, .frameRate = 10});
     movie.fileAttributes(true);

@@ -112,6 +112,49 @@ TEST(Scripting, PropertiesAsNumbersAndTheirFailures) {
     EXPECT_EQ(takeErrorInfo().description, u"TCallLabel: no frame of the target \"/\" is labelled \"nowhere\"");
 }
 
+// _quality and _highquality are the control's Quality, both ways: what the
+// container sets scripts read, and what a script sets the container reads.
+TEST(Scripting, QualityIsTheControlsBothWays) {
+    Control control;
+    ASSERT_EQ(loadMovie(control.flash.get(), callbackMovie()), S_OK);
+    struct Step {
+        const char* what;
+        std::function<HRESULT()> set;
+        std::u16string_view control, quality, highQuality;
+    };
+    IShockwaveFlash* flash = control.flash.get();
+    const auto byName = [flash](std::u16string_view name) {
+        return [flash, name] { return flash->put_Quality2(bstr(name).get()); };
+    };
+    const auto byScript = [flash](int32_t index, double value) {
+        return [flash, index, value] { return flash->TSetPropertyNum(bstr(u"/").get(), index, value); };
+    };
+    const Step steps[] = {
+        {"the default", [] { return S_OK; }, u"High", u"HIGH", u"1"},
+        {"Low", byName(u"low"), u"Low", u"LOW", u"0"},
+        {"AutoHigh", byName(u"AutoHigh"), u"AutoHigh", u"HIGH", u"1"},
+        {"Medium", byName(u"Medium"), u"Medium", u"MEDIUM", u"1"},
+        {"_highquality = 2", byScript(16, 2), u"Best", u"BEST", u"1"},
+        {"_highquality = 0", byScript(16, 0), u"Low", u"LOW", u"0"},
+        {"_quality = \"medium\"", [flash] { return flash->TSetProperty(bstr(u"/").get(), 19, bstr(u"medium").get()); },
+         u"Medium", u"MEDIUM", u"1"},
+        {"_quality = \"fuzzy\" changes nothing",
+         [flash] { return flash->TSetProperty(bstr(u"/").get(), 19, bstr(u"fuzzy").get()); }, u"Medium", u"MEDIUM",
+         u"1"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        EXPECT_EQ(s.set(), S_OK);
+        BSTR text = nullptr;
+        EXPECT_EQ(flash->get_Quality2(&text), S_OK);
+        EXPECT_EQ(take(text), s.control);
+        EXPECT_EQ(flash->TGetProperty(bstr(u"/").get(), 19, &text), S_OK);
+        EXPECT_EQ(take(text), s.quality);
+        EXPECT_EQ(flash->TGetProperty(bstr(u"/").get(), 16, &text), S_OK);
+        EXPECT_EQ(take(text), s.highQuality);
+    }
+}
+
 // answer = ExternalInterface.call("ask"); fscommand("done", answer)
 std::string askingMovie() {
     swfwriter::MovieWriter movie({.version = 8, .width = 200, .height = 100});

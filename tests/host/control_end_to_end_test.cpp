@@ -139,4 +139,23 @@ TEST(HostEndToEnd, AClickOnAButtonOfOurControlChangesTheNextFrames) {
     EXPECT_TRUE(finished) << finished.error().message;
 }
 
+// The host's site says the control has the focus and never sends
+// WM_SETFOCUS: an ActionScript 3 movie still hears activate, and turns green.
+TEST(HostEndToEnd, AnActionScript3MovieIsActivatedUnderTheHost) {
+#ifndef AS3_HAXE_MOVIES
+    GTEST_SKIP() << "haxe was not found at configuration time";
+#else
+    constexpr Rgba Green{0, 255, 0, 255};
+    auto started = HostProcess::start(ourControl(200, 100, std::string(AS3_HAXE_MOVIES) + "/Activated.swf"));
+    ASSERT_TRUE(started) << started.error().message;
+    HostProcess& host = *started;
+    bool green = false;
+    for (int i = 0; i < 100 && !green; ++i)
+        green = nextFrame(host).pixel(100, 50) == Green;
+    EXPECT_TRUE(green) << "the movie never heard activate";
+    auto finished = host.finish();
+    EXPECT_TRUE(finished) << finished.error().message;
+#endif
+}
+
 }  // namespace

@@ -113,8 +113,10 @@ class Events {
         var plain = new EventDispatcher();
         plain.addEventListener(Event.ACTIVATE, function(e:Event) layout += ",on" + (e.target == plain));
         plain.addEventListener(Event.ENTER_FRAME, function(e:Event) layout += ",enterFrame");
-        // Quality reads back in capitals; an unknown one is refused.
+        // Quality reads the container's, and back in capitals; an unknown
+        // one is refused.
         plain.addEventListener(Event.DEACTIVATE, function(e:Event) {
+            layout += ",was" + st.quality;
             st.quality = "Best";
             try st.quality = "bogus" catch (e:Dynamic) layout += "," + e.errorID;
             flash.Lib.fscommand("layout", layout + ",off," + st.quality);

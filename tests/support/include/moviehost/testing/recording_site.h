@@ -19,6 +19,8 @@ public:
     HRESULT canInPlaceActivate = S_OK;
     HRESULT canWindowlessActivate = S_OK;
     bool offersWindowless = true;
+    // What GetFocus answers: S_OK says the control has the keyboard focus.
+    HRESULT focus = S_OK;
 
     std::vector<std::string> calls;
     std::vector<std::optional<RECT>> invalidations;
@@ -66,7 +68,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetCapture() override { return note("GetCapture", S_FALSE); }
     HRESULT STDMETHODCALLTYPE SetCapture(BOOL) override { return note("SetCapture"); }
-    HRESULT STDMETHODCALLTYPE GetFocus() override { return note("GetFocus"); }
+    HRESULT STDMETHODCALLTYPE GetFocus() override { return note("GetFocus", focus); }
     HRESULT STDMETHODCALLTYPE SetFocus(BOOL) override { return note("SetFocus"); }
     HRESULT STDMETHODCALLTYPE GetDC(LPCRECT, DWORD, HDC*) override { return note("GetDC", E_INVALIDARG); }
     HRESULT STDMETHODCALLTYPE ReleaseDC(HDC) override { return note("ReleaseDC", E_INVALIDARG); }
