@@ -183,13 +183,15 @@ void Player::mouseUp(swf::Point stage) {
     (void)run(u"a button", [&] { updateButtons(*m_machine, false); });
     if (!target || !pressed.isObject() || pressed.asObject() != target)
         return;
-    sendMouse(target, u"click", stage);
-    (void)run(u"a link listener", [&] { clickText(*m_machine, target, stage); });
+    // The second click of a double click on an object that takes them is
+    // its doubleClick, not another click.
     const auto& stored = displayOf(*m_machine, hover).stored;
     const auto enabled = stored.find(u"doubleClickEnabled");
-    if (m_doubleClickDue && enabled != stored.end() && enabled->second.isBoolean() && enabled->second.asBoolean())
-        sendMouse(target, u"doubleClick", stage);
+    const bool doubleClick =
+        m_doubleClickDue && enabled != stored.end() && enabled->second.isBoolean() && enabled->second.asBoolean();
     m_doubleClickDue = false;
+    sendMouse(target, doubleClick ? u"doubleClick" : u"click", stage);
+    (void)run(u"a link listener", [&] { clickText(*m_machine, target, stage); });
 }
 
 void Player::mouseWheel(int32_t lines) {

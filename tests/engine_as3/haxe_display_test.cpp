@@ -128,7 +128,6 @@ TEST(HaxeDisplay, PointerAndKeysReachTheObjectsTheyHit) {
         u"box:mouseDown:11,10:21,20:-:true:0",
         u"stage:mouseDown:false",
         u"box:mouseUp:11,10:21,20:-:false:0",
-        u"box:click:11,10:21,20:-:false:0",
         u"box:doubleClick:11,10:21,20:-:false:0",
         u"box:mouseWheel:11,10:21,20:-:false:3",
         u"box:mouseOut:90,40:100,50:-:false:0",
