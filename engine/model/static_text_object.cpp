@@ -5,6 +5,7 @@
 #include "model/transform.h"
 
 #include "swf/movie.h"
+#include "swf/text_layout.h"
 
 #include <algorithm>
 
@@ -17,32 +18,15 @@ swf::Bounds StaticTextObject::leafBounds(const swf::Matrix& m) const {
     return transformBounds(m, context().cache.textBounds(characterId()));
 }
 
-// Walks the records as layoutText does, keeping advances for the cells.
+// The laid-out glyphs that have a character code; advances size the cells.
 const std::vector<StaticChar>& StaticTextObject::characters() const {
     if (m_characters)
         return *m_characters;
     std::vector<StaticChar> out;
-    const std::shared_ptr<const swf::Movie>& movie = library();
-    const swf::Font* font = nullptr;
-    double height = 0.0;
-    swf::Rgba color{0, 0, 0, 255};
-    double x = 0.0;
-    double y = 0.0;
-    for (const swf::TextRecord& record : m_text->records) {
-        if (record.fontId) {
-            font = movie ? movie->characters.find<swf::Font>(*record.fontId) : nullptr;
-            height = record.height.value_or(0);
-        }
-        if (record.color)
-            color = *record.color;
-        if (record.xOffset)
-            x = *record.xOffset;
-        if (record.yOffset)
-            y = *record.yOffset;
-        for (const swf::GlyphEntry& g : record.glyphs) {
-            if (font && g.index < font->glyphs.size() && font->glyphs[g.index].code)
-                out.push_back({char16_t(font->glyphs[g.index].code), font, x, y, double(g.advance), height, color});
-            x += g.advance;
+    if (const std::shared_ptr<const swf::Movie>& movie = library()) {
+        for (const swf::PlacedGlyph& g : swf::layoutText(*m_text, movie->characters)) {
+            if (const uint16_t code = g.font->glyphs[g.glyphIndex].code)
+                out.push_back({char16_t(code), g.font, g.x, g.y, double(g.advance), double(g.height), g.color});
         }
     }
     m_characters = std::move(out);

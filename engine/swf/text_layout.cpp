@@ -22,7 +22,7 @@ std::vector<PlacedGlyph> layoutText(const Text& text, const Dictionary& characte
             y = *record.yOffset;
         for (const GlyphEntry& entry : record.glyphs) {
             if (font && entry.index < font->glyphs.size())
-                out.push_back({font, entry.index, x, y, height, color});
+                out.push_back({font, entry.index, x, y, height, color, entry.advance});
             x += entry.advance;
         }
     }

@@ -20,6 +20,7 @@ struct PlacedGlyph {
     double y = 0.0;
     uint16_t height = 0;  // twips; glyph scale is height / font->emSquare
     Rgba color;           // black until a record sets one
+    int32_t advance = 0;  // twips the pen moves after this glyph
 };
 
 // Glyphs whose font is undefined or not a font, or whose index is outside
